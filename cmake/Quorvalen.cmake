@@ -1,0 +1,34 @@
+# Shared build helpers. Sources are globbed per folder so that new files need no CMake edits.
+
+set(QV_PCH_HEADERS <QtCore/QObject> <QtCore/QString> <QtCore/QList> <QtCore/QHash>
+    <QtCore/QJsonObject> <QtCore/QJsonArray> <QtCore/QJsonValue> <QtCore/QDateTime>
+    <functional> <memory> <optional> <vector>)
+
+function(qv_library name)
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS
+       ${PROJECT_SOURCE_DIR}/src/${name}/*.cpp ${PROJECT_SOURCE_DIR}/src/${name}/*.h)
+  if(NOT srcs)
+    set(srcs ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
+  endif()
+  add_library(qv_${name} STATIC ${srcs})
+  target_include_directories(qv_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(qv_${name} PUBLIC ${ARGN})
+  target_precompile_headers(qv_${name} PRIVATE ${QV_PCH_HEADERS})
+endfunction()
+
+# tests/<folder>/*.cpp -> one test binary per folder, each test case its own ctest entry.
+function(qv_tests folder)
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
+  if(NOT srcs)
+    return()
+  endif()
+  set(target test_${folder})
+  add_executable(${target} ${srcs})
+  target_link_libraries(${target} PRIVATE qv_testsupport ${ARGN})
+  target_precompile_headers(${target} PRIVATE ${QV_PCH_HEADERS} <gtest/gtest.h>)
+  gtest_discover_tests(${target}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QV_SOURCE_DIR=${PROJECT_SOURCE_DIR};QV_BIN_DIR=${CMAKE_BINARY_DIR}/bin"
+               TIMEOUT 300)
+endfunction()

@@ -1,0 +1,1 @@
+// A folder without sources yet still forms a library.

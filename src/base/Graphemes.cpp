@@ -1,0 +1,61 @@
+#include "base/Graphemes.h"
+
+#include <QTextBoundaryFinder>
+
+namespace qv {
+
+namespace {
+bool isPlainAscii(const QString& text) {
+  for (QChar c : text)
+    if (c.unicode() >= 0x7F || c == u'\r') return false;
+  return true;
+}
+bool isRegionalIndicator(const QString& text, qsizetype position) {
+  if (position + 1 >= text.size() || !text.at(position).isHighSurrogate()) return false;
+  const char32_t code = QChar::surrogateToUcs4(text.at(position), text.at(position + 1));
+  return code >= 0x1F1E6 && code <= 0x1F1FF;
+}
+
+// Qt's finder splits flag emoji (regional-indicator pairs); such a break is no boundary when an
+// odd number of indicators stand right before it.
+bool isFalseBreak(const QString& text, qsizetype position) {
+  if (!isRegionalIndicator(text, position)) return false;
+  int run = 0;
+  for (qsizetype p = position - 2; p >= 0 && isRegionalIndicator(text, p); p -= 2) ++run;
+  return run % 2 == 1;
+}
+
+template <typename Visit>
+void forEachBoundary(const QString& text, Visit visit) {
+  QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+  for (qsizetype next = finder.toNextBoundary(); next != -1; next = finder.toNextBoundary()) {
+    if (next < text.size() && isFalseBreak(text, next)) continue;
+    if (!visit(next)) return;
+  }
+}
+}  // namespace
+
+qsizetype graphemeCount(const QString& text) {
+  if (isPlainAscii(text)) return text.size();
+  qsizetype count = 0;
+  forEachBoundary(text, [&](qsizetype) {
+    ++count;
+    return true;
+  });
+  return count;
+}
+
+QString graphemePrefix(const QString& text, qsizetype count) {
+  if (count <= 0) return {};
+  if (isPlainAscii(text)) return text.left(count);
+  qsizetype seen = 0;
+  qsizetype position = text.size();
+  forEachBoundary(text, [&](qsizetype next) {
+    if (++seen < count) return true;
+    position = next;
+    return false;
+  });
+  return text.left(position);
+}
+
+}  // namespace qv

@@ -1,0 +1,34 @@
+#pragma once
+#include "platform/Paths.h"
+#include "platform/Scheduler.h"
+#include "platform/SerialQueue.h"
+#include "platform/SettingsStore.h"
+
+#include <QString>
+#include <map>
+#include <memory>
+
+namespace qv {
+
+// Every process-wide service, built once in main() (or by a test with fakes) and handed down.
+// Nothing in the program reaches for a hidden global; a type may offer a `shared()` accessor
+// that forwards here. Services are added as members as the subsystems that own them land.
+struct AppContext {
+  std::shared_ptr<Scheduler> scheduler;
+  std::shared_ptr<Paths> paths;
+  std::shared_ptr<SettingsStore> settings;
+  SerialQueueFactory makeQueue;
+
+  // The serial queue named "com.tarnwick.Quorvalen.<suffix>", made on first request.
+  std::shared_ptr<SerialQueue> queue(const QString& suffix);
+
+  // Real services over the environment's XDG folders.
+  static std::shared_ptr<AppContext> makeReal();
+
+ private:
+  std::map<QString, std::shared_ptr<SerialQueue>> queues_;
+};
+
+inline constexpr char kQueuePrefix[] = "com.tarnwick.Quorvalen.";
+
+}  // namespace qv

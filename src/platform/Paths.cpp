@@ -1,0 +1,89 @@
+#include "platform/Paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <sys/stat.h>
+
+namespace qv {
+
+namespace {
+constexpr auto kAppFolder = "Quorvalen";
+
+QString envOr(const char* name, const QString& fallback) {
+  const QString value = qEnvironmentVariable(name);
+  return value.isEmpty() ? fallback : value;
+}
+}  // namespace
+
+Paths Paths::fromEnvironment() {
+  const QString home = QDir::homePath();
+  return Paths(envOr("XDG_DATA_HOME", home + QStringLiteral("/.local/share")),
+               envOr("XDG_CACHE_HOME", home + QStringLiteral("/.cache")),
+               envOr("XDG_CONFIG_HOME", home + QStringLiteral("/.config")),
+               envOr("XDG_RUNTIME_DIR", QDir::tempPath()), QDir::tempPath());
+}
+
+Paths::Paths(QString dataHome, QString cacheHome, QString configHome, QString runtimeDir, QString tempDir)
+    : dataHome_(std::move(dataHome)),
+      cacheHome_(std::move(cacheHome)),
+      configHome_(std::move(configHome)),
+      runtimeDir_(std::move(runtimeDir)),
+      tempDir_(std::move(tempDir)) {}
+
+QString Paths::applicationSupport() const { return dataHome_ + u'/' + QLatin1String(kAppFolder); }
+QString Paths::caches() const { return cacheHome_ + u'/' + QLatin1String(kAppFolder); }
+QString Paths::config() const { return configHome_ + u'/' + QLatin1String(kAppFolder); }
+QString Paths::runtime() const { return runtimeDir_; }
+QString Paths::temp() const { return tempDir_; }
+
+QString Paths::applicationSupportFolder(const QString& name) const {
+  const QString path = applicationSupport() + u'/' + name;
+  return ensurePrivateFolder(path) ? path : QString();
+}
+
+QString Paths::cachesFolder(const QString& name) const {
+  const QString path = caches() + u'/' + name;
+  return ensurePrivateFolder(path) ? path : QString();
+}
+
+bool ensurePrivateFolder(const QString& path) {
+  if (path.isEmpty()) return false;
+  QFileInfo info(path);
+  if (info.isDir()) return true;
+  if (info.exists()) return false;
+  const QString parent = info.absolutePath();
+  if (parent != info.absoluteFilePath() && !QFileInfo(parent).isDir() && !ensurePrivateFolder(parent))
+    return false;
+  const QByteArray native = QFile::encodeName(info.absoluteFilePath());
+  if (::mkdir(native.constData(), 0700) != 0) return QFileInfo(path).isDir();
+  return true;
+}
+
+bool writeFileAtomically(const QString& path, const QByteArray& data) {
+  if (!ensurePrivateFolder(QFileInfo(path).absolutePath())) return false;
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+  if (file.write(data) != data.size()) {
+    file.cancelWriting();
+    return false;
+  }
+  return file.commit();
+}
+
+QByteArray readFile(const QString& path, bool* ok) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    if (ok) *ok = false;
+    return {};
+  }
+  QByteArray data = file.readAll();
+  if (ok) *ok = file.error() == QFileDevice::NoError;
+  return data;
+}
+
+}  // namespace qv

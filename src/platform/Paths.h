@@ -1,0 +1,41 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+
+namespace qv {
+
+// Where the program keeps its files (XDG base directories):
+//   application support  $XDG_DATA_HOME/Quorvalen    (~/.local/share/Quorvalen)
+//   caches               $XDG_CACHE_HOME/Quorvalen   (~/.cache/Quorvalen)
+//   user defaults        $XDG_CONFIG_HOME/Quorvalen  (~/.config/Quorvalen)
+//   runtime (lock file)  $XDG_RUNTIME_DIR           (else the temporary folder)
+// Tests point the variables at a temporary folder, or build a Paths with explicit roots.
+class Paths {
+ public:
+  static Paths fromEnvironment();
+  Paths(QString dataHome, QString cacheHome, QString configHome, QString runtimeDir, QString tempDir);
+
+  QString applicationSupport() const;  // .../Quorvalen
+  QString caches() const;
+  QString config() const;
+  QString runtime() const;
+  QString temp() const;
+
+  // A sub-folder of application support or caches, created (mode 0700) on first use; empty
+  // when it cannot be created.
+  QString applicationSupportFolder(const QString& name) const;
+  QString cachesFolder(const QString& name) const;
+
+ private:
+  QString dataHome_, cacheHome_, configHome_, runtimeDir_, tempDir_;
+};
+
+// Creates the folder and its missing parents, each new one with mode 0700. True when it exists.
+bool ensurePrivateFolder(const QString& path);
+// Writes the whole file atomically (a temporary file renamed over the old one) with mode 0600.
+// False on any error; the old file is then left as it was.
+bool writeFileAtomically(const QString& path, const QByteArray& data);
+// Reads a whole file; nullopt-like empty result plus `ok` false when it cannot be read.
+QByteArray readFile(const QString& path, bool* ok = nullptr);
+
+}  // namespace qv

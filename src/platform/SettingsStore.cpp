@@ -1,0 +1,159 @@
+#include "platform/SettingsStore.h"
+
+#include "base/Log.h"
+#include "platform/Paths.h"
+#include "platform/Scheduler.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <cmath>
+
+namespace qv {
+
+namespace {
+constexpr auto kDataKey = "$data";
+}
+
+SettingsStore::SettingsStore(QString filePath, Scheduler& scheduler, QObject* parent)
+    : QObject(parent), filePath_(std::move(filePath)), scheduler_(scheduler) {
+  load();
+}
+
+SettingsStore::~SettingsStore() = default;
+
+void SettingsStore::load() {
+  stored_ = {};
+  if (!QFileInfo::exists(filePath_)) return;
+  bool ok = false;
+  const QByteArray bytes = readFile(filePath_, &ok);
+  if (!ok) {
+    qCWarning(lcSettings) << "Cannot read settings file" << filePath_;
+    return;
+  }
+  QJsonParseError error;
+  const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+  if (error.error == QJsonParseError::NoError && document.isObject()) {
+    stored_ = document.object();
+    return;
+  }
+  // Never overwrite what we could not read: keep it beside the new file.
+  const QString aside = filePath_ + QStringLiteral(".unreadable-") +
+                        QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+  QFile::rename(filePath_, aside);
+  qCWarning(lcSettings) << "Settings file did not decode; set aside as" << aside;
+}
+
+void SettingsStore::reload() {
+  const QJsonObject before = stored_;
+  load();
+  if (stored_ != before) noteChange();
+}
+
+void SettingsStore::registerDefaults(const QJsonObject& defaults) {
+  for (auto it = defaults.begin(); it != defaults.end(); ++it) defaults_.insert(it.key(), it.value());
+}
+
+QJsonValue SettingsStore::value(const QString& key) const {
+  auto it = stored_.constFind(key);
+  if (it != stored_.constEnd()) return *it;
+  auto def = defaults_.constFind(key);
+  if (def != defaults_.constEnd()) return *def;
+  return QJsonValue(QJsonValue::Undefined);
+}
+
+bool SettingsStore::hasStoredValue(const QString& key) const { return stored_.contains(key); }
+
+std::optional<bool> SettingsStore::boolValue(const QString& key) const {
+  const QJsonValue v = value(key);
+  if (!v.isBool()) return std::nullopt;
+  return v.toBool();
+}
+
+std::optional<qint64> SettingsStore::intValue(const QString& key) const {
+  const QJsonValue v = value(key);
+  if (!v.isDouble()) return std::nullopt;
+  const double d = v.toDouble();
+  if (!std::isfinite(d) || std::trunc(d) != d || std::fabs(d) > 9.0e15) return std::nullopt;
+  return static_cast<qint64>(d);
+}
+
+std::optional<double> SettingsStore::doubleValue(const QString& key) const {
+  const QJsonValue v = value(key);
+  if (!v.isDouble()) return std::nullopt;
+  return v.toDouble();
+}
+
+std::optional<QString> SettingsStore::stringValue(const QString& key) const {
+  const QJsonValue v = value(key);
+  if (!v.isString()) return std::nullopt;
+  return v.toString();
+}
+
+std::optional<QJsonArray> SettingsStore::arrayValue(const QString& key) const {
+  const QJsonValue v = value(key);
+  if (!v.isArray()) return std::nullopt;
+  return v.toArray();
+}
+
+std::optional<QJsonObject> SettingsStore::objectValue(const QString& key) const {
+  const QJsonValue v = value(key);
+  if (!v.isObject()) return std::nullopt;
+  const QJsonObject object = v.toObject();
+  if (object.size() == 1 && object.contains(QLatin1String(kDataKey))) return std::nullopt;
+  return object;
+}
+
+std::optional<QByteArray> SettingsStore::dataValue(const QString& key) const {
+  const QJsonValue v = value(key);
+  if (!v.isObject()) return std::nullopt;
+  const QJsonValue encoded = v.toObject().value(QLatin1String(kDataKey));
+  if (!encoded.isString()) return std::nullopt;
+  auto decoded = QByteArray::fromBase64Encoding(encoded.toString().toLatin1(),
+                                                QByteArray::AbortOnBase64DecodingErrors);
+  if (!decoded) return std::nullopt;
+  return *decoded;
+}
+
+void SettingsStore::set(const QString& key, const QJsonValue& value) {
+  if (value.isUndefined() || value.isNull()) {
+    remove(key);
+    return;
+  }
+  stored_.insert(key, value);
+  persist();
+  noteChange();
+}
+
+void SettingsStore::setData(const QString& key, const QByteArray& data) {
+  set(key, QJsonObject{{QLatin1String(kDataKey), QString::fromLatin1(data.toBase64())}});
+}
+
+void SettingsStore::remove(const QString& key) {
+  if (!stored_.contains(key)) {
+    noteChange();
+    return;
+  }
+  stored_.remove(key);
+  persist();
+  noteChange();
+}
+
+void SettingsStore::persist() {
+  if (!writeFileAtomically(filePath_, QJsonDocument(stored_).toJson(QJsonDocument::Indented)))
+    qCWarning(lcSettings) << "Cannot write settings file" << filePath_;
+}
+
+void SettingsStore::noteChange() {
+  if (changePending_) return;
+  changePending_ = true;
+  scheduler_.post(
+      [this] {
+        changePending_ = false;
+        Q_EMIT changed();
+      },
+      this);
+}
+
+}  // namespace qv

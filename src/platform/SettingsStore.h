@@ -1,0 +1,71 @@
+#pragma once
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QObject>
+#include <optional>
+
+namespace qv {
+
+class Scheduler;
+
+// "User defaults": a typed JSON object kept in one file (mode 0600), written atomically on every
+// change. Registered defaults answer reads of absent keys and are never written to the file.
+// A typed read of a value of another JSON type answers "absent" (a string where a number is
+// expected is no number). Binary data is stored as {"$data": "<base64>"}.
+// `changed` fires once per turn of the event loop after any write, however many there were.
+class SettingsStore : public QObject {
+  Q_OBJECT
+ public:
+  SettingsStore(QString filePath, Scheduler& scheduler, QObject* parent = nullptr);
+  ~SettingsStore() override;
+
+  QString filePath() const { return filePath_; }
+
+  void registerDefaults(const QJsonObject& defaults);
+
+  // The stored value, else the registered default, else Undefined.
+  QJsonValue value(const QString& key) const;
+  // Whether the file holds the key (registered defaults do not count).
+  bool hasStoredValue(const QString& key) const;
+
+  std::optional<bool> boolValue(const QString& key) const;
+  std::optional<qint64> intValue(const QString& key) const;
+  std::optional<double> doubleValue(const QString& key) const;
+  std::optional<QString> stringValue(const QString& key) const;
+  std::optional<QJsonArray> arrayValue(const QString& key) const;
+  std::optional<QJsonObject> objectValue(const QString& key) const;
+  std::optional<QByteArray> dataValue(const QString& key) const;
+
+  bool boolOr(const QString& key, bool fallback) const { return boolValue(key).value_or(fallback); }
+  qint64 intOr(const QString& key, qint64 fallback) const { return intValue(key).value_or(fallback); }
+  double doubleOr(const QString& key, double fallback) const { return doubleValue(key).value_or(fallback); }
+  QString stringOr(const QString& key, const QString& fallback) const {
+    return stringValue(key).value_or(fallback);
+  }
+
+  void set(const QString& key, const QJsonValue& value);
+  void setData(const QString& key, const QByteArray& data);
+  void remove(const QString& key);
+
+  // Reads the file again (another process may have written it). Emits `changed` when the
+  // stored values differ.
+  void reload();
+
+ Q_SIGNALS:
+  void changed();
+
+ private:
+  void load();
+  void persist();
+  void noteChange();
+
+  QString filePath_;
+  Scheduler& scheduler_;
+  QJsonObject stored_;
+  QJsonObject defaults_;
+  bool changePending_ = false;
+};
+
+}  // namespace qv

@@ -1,0 +1,28 @@
+#include "platform/fake/FakeContext.h"
+
+namespace qv {
+
+FakeContext::FakeContext()
+    : context(std::make_shared<AppContext>()),
+      scheduler(std::make_shared<FakeScheduler>()),
+      queues(std::make_shared<FakeSerialQueues>()),
+      root(std::make_shared<QTemporaryDir>()) {
+  const QString base = root->path();
+  context->scheduler = scheduler;
+  context->paths = std::make_shared<Paths>(base + QStringLiteral("/data"), base + QStringLiteral("/cache"),
+                                           base + QStringLiteral("/config"), base + QStringLiteral("/run"),
+                                           base + QStringLiteral("/tmp"));
+  ensurePrivateFolder(base + QStringLiteral("/tmp"));
+  context->settings = std::make_shared<SettingsStore>(
+      context->paths->config() + QStringLiteral("/defaults.json"), *scheduler);
+  context->makeQueue = queues->factory();
+}
+
+void FakeContext::drain() {
+  for (int round = 0; round < 1000; ++round) {
+    const int ran = queues->runAll() + scheduler->runPending();
+    if (ran == 0) return;
+  }
+}
+
+}  // namespace qv

@@ -1,0 +1,22 @@
+#pragma once
+#include "platform/AppContext.h"
+#include "platform/fake/FakeScheduler.h"
+#include "platform/fake/FakeSerialQueue.h"
+
+#include <QTemporaryDir>
+
+namespace qv {
+
+// An AppContext over virtual time, fake queues and a private temporary folder tree.
+struct FakeContext {
+  FakeContext();
+  std::shared_ptr<AppContext> context;
+  std::shared_ptr<FakeScheduler> scheduler;
+  std::shared_ptr<FakeSerialQueues> queues;
+  std::shared_ptr<QTemporaryDir> root;
+
+  // Settles everything: queued work, results posted back, then work due now.
+  void drain();
+};
+
+}  // namespace qv

@@ -1,0 +1,58 @@
+#include "platform/Paths.h"
+#include "platform/fake/FakeContext.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace qv {
+namespace {
+
+int modeOf(const QString& path) {
+  struct stat info {};
+  if (::stat(QFile::encodeName(path).constData(), &info) != 0) return -1;
+  return static_cast<int>(info.st_mode & 0777);
+}
+
+TEST(Paths, FollowsXdgVariables) {
+  QTemporaryDir dir;
+  qputenv("XDG_DATA_HOME", (dir.path() + QStringLiteral("/d")).toUtf8());
+  qputenv("XDG_CACHE_HOME", (dir.path() + QStringLiteral("/c")).toUtf8());
+  qputenv("XDG_CONFIG_HOME", (dir.path() + QStringLiteral("/g")).toUtf8());
+  const Paths paths = Paths::fromEnvironment();
+  EXPECT_EQ(paths.applicationSupport(), dir.path() + QStringLiteral("/d/Quorvalen"));
+  EXPECT_EQ(paths.caches(), dir.path() + QStringLiteral("/c/Quorvalen"));
+  EXPECT_EQ(paths.config(), dir.path() + QStringLiteral("/g/Quorvalen"));
+  qunsetenv("XDG_DATA_HOME");
+  qunsetenv("XDG_CACHE_HOME");
+  qunsetenv("XDG_CONFIG_HOME");
+  EXPECT_TRUE(Paths::fromEnvironment().applicationSupport().endsWith(QStringLiteral("/.local/share/Quorvalen")));
+}
+
+TEST(Paths, FoldersAre0700AndFiles0600) {
+  FakeContext fake;
+  const QString images = fake.context->paths->applicationSupportFolder(QStringLiteral("images"));
+  ASSERT_FALSE(images.isEmpty());
+  EXPECT_EQ(modeOf(images), 0700);
+  EXPECT_EQ(modeOf(fake.context->paths->applicationSupport()), 0700);
+  const QString file = images + QStringLiteral("/A.png");
+  ASSERT_TRUE(writeFileAtomically(file, "png"));
+  EXPECT_EQ(modeOf(file), 0600);
+  ASSERT_TRUE(writeFileAtomically(file, "again"));
+  EXPECT_EQ(readFile(file), QByteArray("again"));
+}
+
+TEST(Paths, FailuresAreReportedNotThrown) {
+  QTemporaryDir dir;
+  const QString blocker = dir.path() + QStringLiteral("/file");
+  ASSERT_TRUE(writeFileAtomically(blocker, "x"));
+  EXPECT_FALSE(ensurePrivateFolder(blocker + QStringLiteral("/sub")));
+  EXPECT_FALSE(writeFileAtomically(blocker + QStringLiteral("/sub/f"), "x"));
+  bool ok = true;
+  EXPECT_TRUE(readFile(dir.path() + QStringLiteral("/missing"), &ok).isEmpty());
+  EXPECT_FALSE(ok);
+}
+
+}  // namespace
+}  // namespace qv

@@ -1,0 +1,114 @@
+#include "platform/Paths.h"
+#include "platform/SettingsStore.h"
+#include "platform/fake/FakeScheduler.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace qv {
+namespace {
+
+class SettingsStoreTest : public ::testing::Test {
+ protected:
+  QTemporaryDir dir;
+  FakeScheduler scheduler;
+  QString file() const { return dir.path() + QStringLiteral("/config/Quorvalen/defaults.json"); }
+};
+
+TEST_F(SettingsStoreTest, RoundTripAcrossReload) {
+  {
+    SettingsStore store(file(), scheduler);
+    store.set(QStringLiteral("qv.edgeSide"), QStringLiteral("left"));
+    store.set(QStringLiteral("qv.edgeDwellDelay"), 0.45);
+    store.set(QStringLiteral("qv.shortcut.keyCode"), 9);
+    store.set(QStringLiteral("qv.edgeEnabled"), false);
+    store.set(QStringLiteral("qv.pinnedIDs.v1"), QJsonArray{QStringLiteral("A"), QStringLiteral("B")});
+    store.setData(QStringLiteral("qv.clipboardHistory.v1"), QByteArray("[1,2]\x00\xff", 7));
+  }
+  SettingsStore again(file(), scheduler);
+  EXPECT_EQ(again.stringValue(QStringLiteral("qv.edgeSide")), QStringLiteral("left"));
+  EXPECT_EQ(again.doubleValue(QStringLiteral("qv.edgeDwellDelay")), 0.45);
+  EXPECT_EQ(again.intValue(QStringLiteral("qv.shortcut.keyCode")), 9);
+  EXPECT_EQ(again.boolValue(QStringLiteral("qv.edgeEnabled")), false);
+  EXPECT_EQ(again.arrayValue(QStringLiteral("qv.pinnedIDs.v1"))->size(), 2);
+  EXPECT_EQ(again.dataValue(QStringLiteral("qv.clipboardHistory.v1")), QByteArray("[1,2]\x00\xff", 7));
+  again.remove(QStringLiteral("qv.edgeSide"));
+  EXPECT_FALSE(SettingsStore(file(), scheduler).hasStoredValue(QStringLiteral("qv.edgeSide")));
+}
+
+TEST_F(SettingsStoreTest, WronglyTypedValuesReadAsAbsent) {
+  SettingsStore store(file(), scheduler);
+  store.set(QStringLiteral("n"), QStringLiteral("12"));
+  store.set(QStringLiteral("s"), 12);
+  store.set(QStringLiteral("f"), 1.5);
+  EXPECT_FALSE(store.intValue(QStringLiteral("n")));
+  EXPECT_FALSE(store.doubleValue(QStringLiteral("n")));
+  EXPECT_FALSE(store.stringValue(QStringLiteral("s")));
+  EXPECT_FALSE(store.boolValue(QStringLiteral("s")));
+  EXPECT_FALSE(store.intValue(QStringLiteral("f")));  // not a whole number
+  EXPECT_EQ(store.doubleValue(QStringLiteral("s")), 12.0);
+  EXPECT_EQ(store.intOr(QStringLiteral("n"), -1), -1);
+  EXPECT_FALSE(store.dataValue(QStringLiteral("s")));
+}
+
+TEST_F(SettingsStoreTest, RegisteredDefaultsAnswerButAreNeverWritten) {
+  {
+    SettingsStore store(file(), scheduler);
+    store.registerDefaults({{QStringLiteral("qv.captureNearbyDevices"), true},
+                            {QStringLiteral("qv.edgeEnabled"), true}});
+    EXPECT_EQ(store.boolValue(QStringLiteral("qv.captureNearbyDevices")), true);
+    EXPECT_FALSE(store.hasStoredValue(QStringLiteral("qv.captureNearbyDevices")));
+    store.set(QStringLiteral("qv.edgeEnabled"), false);
+    EXPECT_EQ(store.boolValue(QStringLiteral("qv.edgeEnabled")), false);
+    store.remove(QStringLiteral("qv.edgeEnabled"));
+    EXPECT_EQ(store.boolValue(QStringLiteral("qv.edgeEnabled")), true);
+    store.set(QStringLiteral("other"), 1);
+  }
+  SettingsStore fresh(file(), scheduler);
+  EXPECT_FALSE(fresh.boolValue(QStringLiteral("qv.captureNearbyDevices")));
+  EXPECT_FALSE(fresh.boolValue(QStringLiteral("qv.edgeEnabled")));
+}
+
+TEST_F(SettingsStoreTest, OneChangeSignalPerTurn) {
+  SettingsStore store(file(), scheduler);
+  QSignalSpy spy(&store, &SettingsStore::changed);
+  store.set(QStringLiteral("a"), 1);
+  store.set(QStringLiteral("b"), 2);
+  store.remove(QStringLiteral("a"));
+  EXPECT_EQ(spy.count(), 0);
+  scheduler.runPending();
+  EXPECT_EQ(spy.count(), 1);
+  store.set(QStringLiteral("c"), 3);
+  scheduler.runPending();
+  EXPECT_EQ(spy.count(), 2);
+  scheduler.runPending();
+  EXPECT_EQ(spy.count(), 2);
+}
+
+TEST_F(SettingsStoreTest, UnreadableFileIsSetAsideNotOverwritten) {
+  ASSERT_TRUE(writeFileAtomically(file(), "{ not json"));
+  SettingsStore store(file(), scheduler);
+  EXPECT_FALSE(store.hasStoredValue(QStringLiteral("x")));
+  store.set(QStringLiteral("x"), 1);
+  const QStringList aside = QDir(QFileInfo(file()).absolutePath())
+                                .entryList({QStringLiteral("defaults.json.unreadable-*")}, QDir::Files);
+  ASSERT_EQ(aside.size(), 1);
+  QFile kept(QFileInfo(file()).absolutePath() + u'/' + aside.first());
+  ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+  EXPECT_EQ(kept.readAll(), QByteArray("{ not json"));
+}
+
+TEST_F(SettingsStoreTest, FileIsPrivate) {
+  SettingsStore store(file(), scheduler);
+  store.set(QStringLiteral("x"), 1);
+  EXPECT_EQ(QFileInfo(file()).permissions() & 0x0077, QFileDevice::Permissions());
+  EXPECT_EQ(QFile::permissions(file()),
+            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser);
+}
+
+}  // namespace
+}  // namespace qv

@@ -1,0 +1,15 @@
+#pragma once
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QString>
+#include <functional>
+
+namespace qv::test {
+
+// The folder of the built executables (set by ctest; falls back to the test's own folder).
+QString binDir();
+
+// Waits for `condition` while the event loop runs, up to `timeoutMs`. Never a fixed sleep.
+bool waitFor(const std::function<bool()>& condition, int timeoutMs);
+
+}  // namespace qv::test
