@@ -1,6 +1,7 @@
 #include "app/Launch.h"
 
 #include "base/Log.h"
+#include "items/ItemServices.h"
 #include "platform/AppContext.h"
 #include "platform/UnixSignals.h"
 
@@ -18,6 +19,7 @@ int runQuorvalen(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(false);
 
   auto context = AppContext::makeReal();
+  installItemServices(*context);
   UnixSignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP}, [](int number) {
     qCInfo(lcApp) << "Quitting on signal" << number;
     QApplication::quit();

@@ -10,6 +10,8 @@
 
 namespace qv {
 
+class ImageStore;
+
 // Every process-wide service, built once in main() (or by a test with fakes) and handed down.
 // Nothing in the program reaches for a hidden global; a type may offer a `shared()` accessor
 // that forwards here. Services are added as members as the subsystems that own them land.
@@ -18,6 +20,9 @@ struct AppContext {
   std::shared_ptr<Paths> paths;
   std::shared_ptr<SettingsStore> settings;
   SerialQueueFactory makeQueue;
+
+  // Item stores and caches.
+  std::shared_ptr<ImageStore> imageStore;
 
   // The serial queue named "com.tarnwick.Quorvalen.<suffix>", made on first request.
   std::shared_ptr<SerialQueue> queue(const QString& suffix);

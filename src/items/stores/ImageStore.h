@@ -1,0 +1,36 @@
+#pragma once
+#include <QByteArray>
+#include <QImage>
+#include <QSet>
+#include <QString>
+#include <optional>
+
+namespace qv {
+
+class Paths;
+
+// The PNG side file of each image item: "images/<UUID>.png" under application support.
+// Every file-system error is swallowed: reads give nothing, writes give false.
+class ImageStore {
+ public:
+  explicit ImageStore(const Paths& paths);
+
+  // The images folder, created on first use (empty when it cannot be created).
+  QString directory() const;
+  QString filePath(const QString& id) const;
+
+  // The stored image, or a null image when there is no readable file.
+  QImage load(const QString& id) const;
+  // True when the file exists afterwards. An existing file is never replaced.
+  bool save(const QImage& image, const QString& id) const;
+  // PNG data of the image; nothing for a null or empty image.
+  static std::optional<QByteArray> pngData(const QImage& image);
+  // Removes every entry of the folder whose name is not "<kept id>.png".
+  void removeOrphans(const QSet<QString>& keepIDs) const;
+
+ private:
+  QString root_;
+  mutable QString directory_;
+};
+
+}  // namespace qv
