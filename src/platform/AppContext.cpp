@@ -14,6 +14,7 @@ std::shared_ptr<AppContext> AppContext::makeReal() {
   context->paths = std::make_shared<Paths>(Paths::fromEnvironment());
   context->settings = std::make_shared<SettingsStore>(
       context->paths->config() + QStringLiteral("/defaults.json"), *context->scheduler);
+  context->screens = std::make_shared<QtScreens>();
   context->makeQueue = [](const QString& name) -> std::shared_ptr<SerialQueue> {
     return std::make_shared<ThreadSerialQueue>(name);
   };

@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/Paths.h"
 #include "platform/Scheduler.h"
+#include "platform/Screens.h"
 #include "platform/SerialQueue.h"
 #include "platform/SettingsStore.h"
 
@@ -20,6 +21,9 @@ struct AppContext {
   std::shared_ptr<Paths> paths;
   std::shared_ptr<SettingsStore> settings;
   SerialQueueFactory makeQueue;
+
+  // Desktop services.
+  std::shared_ptr<Screens> screens;
 
   // Item stores and caches.
   std::shared_ptr<ImageStore> imageStore;

@@ -6,6 +6,7 @@ FakeContext::FakeContext()
     : context(std::make_shared<AppContext>()),
       scheduler(std::make_shared<FakeScheduler>()),
       queues(std::make_shared<FakeSerialQueues>()),
+      screens(std::make_shared<FakeScreens>()),
       root(std::make_shared<QTemporaryDir>()) {
   const QString base = root->path();
   context->scheduler = scheduler;
@@ -16,6 +17,7 @@ FakeContext::FakeContext()
   context->settings = std::make_shared<SettingsStore>(
       context->paths->config() + QStringLiteral("/defaults.json"), *scheduler);
   context->makeQueue = queues->factory();
+  context->screens = screens;
 }
 
 void FakeContext::drain() {

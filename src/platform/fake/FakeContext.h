@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/AppContext.h"
 #include "platform/fake/FakeScheduler.h"
+#include "platform/fake/FakeScreens.h"
 #include "platform/fake/FakeSerialQueue.h"
 
 #include <QTemporaryDir>
@@ -13,6 +14,7 @@ struct FakeContext {
   std::shared_ptr<AppContext> context;
   std::shared_ptr<FakeScheduler> scheduler;
   std::shared_ptr<FakeSerialQueues> queues;
+  std::shared_ptr<FakeScreens> screens;
   std::shared_ptr<QTemporaryDir> root;
 
   // Settles everything: queued work, results posted back, then work due now.
