@@ -6,6 +6,8 @@
 #include <QString>
 #include <mutex>
 
+class QScreen;
+
 namespace qv {
 
 // One display in global desktop coordinates (points, y growing downwards as on X11).
@@ -41,7 +43,7 @@ class QtScreens : public Screens {
 
  private:
   void refresh();
-  void watch(class QScreen* screen);
+  void watch(QScreen* screen);
   mutable std::mutex mutex_;
   QList<ScreenInfo> snapshot_;
 };
