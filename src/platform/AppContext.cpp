@@ -1,5 +1,8 @@
 #include "platform/AppContext.h"
 
+#include "platform/x11/X11HotKey.h"
+#include "platform/x11/X11PointerMonitor.h"
+
 namespace qv {
 
 std::shared_ptr<SerialQueue> AppContext::queue(const QString& suffix) {
@@ -15,6 +18,9 @@ std::shared_ptr<AppContext> AppContext::makeReal() {
   context->settings = std::make_shared<SettingsStore>(
       context->paths->config() + QStringLiteral("/defaults.json"), *context->scheduler);
   context->screens = std::make_shared<QtScreens>();
+  // Pointer and keyboard
+  context->pointerMonitor = std::make_shared<X11PointerMonitor>();
+  context->hotKey = std::make_shared<X11HotKey>();
   context->makeQueue = [](const QString& name) -> std::shared_ptr<SerialQueue> {
     return std::make_shared<ThreadSerialQueue>(name);
   };

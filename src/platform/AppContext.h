@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/GlobalHotKey.h"
+#include "platform/GlobalPointerMonitor.h"
 #include "platform/Paths.h"
 #include "platform/Scheduler.h"
 #include "platform/Screens.h"
@@ -24,6 +26,10 @@ struct AppContext {
 
   // Desktop services.
   std::shared_ptr<Screens> screens;
+
+  // Pointer and keyboard
+  std::shared_ptr<GlobalPointerMonitor> pointerMonitor;
+  std::shared_ptr<GlobalHotKey> hotKey;
 
   // Item stores and caches.
   std::shared_ptr<ImageStore> imageStore;

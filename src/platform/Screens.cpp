@@ -4,6 +4,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace qv {
 
 QtScreens::QtScreens(QObject* parent) : Screens(parent) {
@@ -42,5 +44,26 @@ QList<ScreenInfo> QtScreens::screens() const {
 }
 
 QPointF QtScreens::pointerLocation() const { return QCursor::pos(); }
+
+std::optional<ScreenInfo> screenContaining(const QList<ScreenInfo>& screens, QPointF point) {
+  for (const ScreenInfo& screen : screens) {
+    const QRectF& f = screen.frame;
+    if (point.x() >= f.left() && point.x() < f.right() && point.y() >= f.top() && point.y() < f.bottom())
+      return screen;
+  }
+  std::optional<ScreenInfo> nearest;
+  double best = 0;
+  for (const ScreenInfo& screen : screens) {
+    const QRectF& f = screen.frame;
+    const double dx = std::max({0.0, f.left() - point.x(), point.x() - f.right()});
+    const double dy = std::max({0.0, f.top() - point.y(), point.y() - f.bottom()});
+    const double distance = dx * dx + dy * dy;
+    if (!nearest || distance < best) {
+      nearest = screen;
+      best = distance;
+    }
+  }
+  return nearest;
+}
 
 }  // namespace qv

@@ -5,6 +5,7 @@
 #include <QRectF>
 #include <QString>
 #include <mutex>
+#include <optional>
 
 class QScreen;
 
@@ -32,6 +33,11 @@ class Screens : public QObject {
  Q_SIGNALS:
   void changed();
 };
+
+// The screen whose frame contains `point` (left and top edges included, right and bottom edges
+// excluded), else the nearest screen by squared distance, the earlier one on a tie; none only
+// when there are no screens.
+std::optional<ScreenInfo> screenContaining(const QList<ScreenInfo>& screens, QPointF point);
 
 // Screens of the Qt application (QGuiApplication::screens, QCursor::pos).
 class QtScreens : public Screens {

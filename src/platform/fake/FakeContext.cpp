@@ -18,6 +18,9 @@ FakeContext::FakeContext()
       context->paths->config() + QStringLiteral("/defaults.json"), *scheduler);
   context->makeQueue = queues->factory();
   context->screens = screens;
+  // Pointer and keyboard
+  context->pointerMonitor = pointerMonitor;
+  context->hotKey = hotKey;
 }
 
 void FakeContext::drain() {

@@ -1,5 +1,7 @@
 #pragma once
 #include "platform/AppContext.h"
+#include "platform/fake/FakeHotKey.h"
+#include "platform/fake/FakePointerMonitor.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeScreens.h"
 #include "platform/fake/FakeSerialQueue.h"
@@ -15,6 +17,9 @@ struct FakeContext {
   std::shared_ptr<FakeScheduler> scheduler;
   std::shared_ptr<FakeSerialQueues> queues;
   std::shared_ptr<FakeScreens> screens;
+  // Pointer and keyboard
+  std::shared_ptr<FakePointerMonitor> pointerMonitor = std::make_shared<FakePointerMonitor>();
+  std::shared_ptr<FakeHotKey> hotKey = std::make_shared<FakeHotKey>();
   std::shared_ptr<QTemporaryDir> root;
 
   // Settles everything: queued work, results posted back, then work due now.

@@ -1,0 +1,96 @@
+#include "app/HotkeyManager.h"
+
+#include "base/Log.h"
+#include "platform/AppContext.h"
+#include "platform/keys/KeyCodes.h"
+
+#include <QPointer>
+#include <limits>
+
+namespace qv {
+
+HotkeyManager::HotkeyManager(const AppContext& context, std::function<void()> handler, QObject* parent)
+    : QObject(parent),
+      scheduler_(*context.scheduler),
+      settings_(*context.settings),
+      hotKey_(*context.hotKey),
+      handler_(std::move(handler)) {
+  apply();
+  connect(&settings_, &SettingsStore::changed, this, &HotkeyManager::apply);
+}
+
+HotkeyManager::~HotkeyManager() {
+  unregister();
+  if (handlerInstalled_) hotKey_.removeHandler();
+}
+
+HotkeyManager::Shortcut HotkeyManager::storedShortcut() const {
+  return {settings_.intValue(QStringLiteral("qv.shortcut.keyCode")).value_or(-1),
+          settings_.intValue(QStringLiteral("qv.shortcut.modifiers")).value_or(0)};
+}
+
+void HotkeyManager::unregister() {
+  if (registered_) hotKey_.unregisterHotKey(kHotKeyId);
+  registered_ = false;
+}
+
+int HotkeyManager::carbonModifiers(qint64 modifierFlags) {
+  int result = 0;
+  if (modifierFlags & keys::kCommandFlag) result += 256;
+  if (modifierFlags & keys::kOptionFlag) result += 2048;
+  if (modifierFlags & keys::kControlFlag) result += 4096;
+  if (modifierFlags & keys::kShiftFlag) result += 512;
+  return result;
+}
+
+void HotkeyManager::apply() {
+  const Shortcut shortcut = storedShortcut();
+  if (appliedShortcut_ == shortcut) return;
+
+  if (shortcut.keyCode < 0) {
+    unregister();
+    if (handlerInstalled_) hotKey_.removeHandler();
+    handlerInstalled_ = false;
+    appliedShortcut_ = shortcut;
+    qCInfo(lcHotKey, "No shortcut recorded — hotkey idle");
+    return;
+  }
+
+  unregister();
+  if (handlerInstalled_) hotKey_.removeHandler();
+  QPointer<HotkeyManager> self(this);
+  hotKey_.installHandler([self](uint32_t id) {
+    if (self) self->handleHotKeyEvent(id);
+  });
+  handlerInstalled_ = true;
+
+  const int carbonMods = carbonModifiers(shortcut.modifiers);
+  // Values the recorder never writes (a negative modifier set, a code beyond 32 bits) are
+  // refused like a shortcut the system will not give us.
+  int status = GlobalHotKey::kUnknownKey;
+  if (shortcut.keyCode <= std::numeric_limits<int32_t>::max() && shortcut.modifiers >= 0 &&
+      shortcut.modifiers <= std::numeric_limits<int32_t>::max())
+    status = hotKey_.registerHotKey(int(shortcut.keyCode), int(shortcut.modifiers) & keys::kShortcutModifierMask,
+                                    kHotKeyId);
+  if (status != GlobalHotKey::kOk) {
+    appliedShortcut_.reset();  // any later settings change tries again
+    qCCritical(lcHotKey, "RegisterEventHotKey failed OSStatus:%d — may conflict with a system shortcut", status);
+    return;
+  }
+  registered_ = true;
+  appliedShortcut_ = shortcut;
+  qCInfo(lcHotKey, "Carbon hotkey registered — keyCode:%ld carbonMods:%ld", long(shortcut.keyCode), long(carbonMods));
+}
+
+bool HotkeyManager::handleHotKeyEvent(uint32_t id) {
+  if (id != kHotKeyId) return false;
+  QPointer<HotkeyManager> self(this);
+  scheduler_.post(
+      [self] {
+        if (self && self->handler_) self->handler_();
+      },
+      this);
+  return true;
+}
+
+}  // namespace qv

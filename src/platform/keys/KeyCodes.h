@@ -1,0 +1,88 @@
+#pragma once
+#include <Qt>
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+// The stored key model: key codes and modifier bits keep the values the program has always
+// stored (virtual key codes of the keyboard's key positions, modifier-flag bits), so a recorded
+// shortcut keeps its meaning. This module is the one place that translates them to X keysyms
+// and Qt keys. Command is Ctrl, Option is Alt, Control is Super, Shift is Shift.
+namespace qv::keys {
+
+// Stored modifier-flag bits.
+inline constexpr int kCapsLockFlag = 0x10000;
+inline constexpr int kShiftFlag = 0x20000;
+inline constexpr int kControlFlag = 0x40000;
+inline constexpr int kOptionFlag = 0x80000;
+inline constexpr int kCommandFlag = 0x100000;
+inline constexpr int kNumericPadFlag = 0x200000;
+inline constexpr int kFunctionFlag = 0x800000;
+// The four modifiers a shortcut may hold.
+inline constexpr int kShortcutModifierMask = 0x1E0000;
+// The device-independent flags without Caps Lock.
+inline constexpr int kDeviceIndependentMask = 0xFFFE0000;
+
+// Stored key codes the program itself names.
+namespace code {
+inline constexpr int A = 0, S = 1, D = 2, F = 3, H = 4, G = 5, Z = 6, X = 7, C = 8, V = 9;
+inline constexpr int B = 11, Q = 12, W = 13, E = 14, R = 15, Y = 16, T = 17;
+inline constexpr int Digit1 = 18, Digit2 = 19, Digit3 = 20, Digit4 = 21, Digit6 = 22, Digit5 = 23;
+inline constexpr int Equal = 24, Digit9 = 25, Digit7 = 26, Minus = 27, Digit8 = 28, Digit0 = 29;
+inline constexpr int RightBracket = 30, O = 31, U = 32, LeftBracket = 33, I = 34, P = 35;
+inline constexpr int Return = 36, L = 37, J = 38, Quote = 39, K = 40, Semicolon = 41, Backslash = 42;
+inline constexpr int Comma = 43, Slash = 44, N = 45, M = 46, Period = 47;
+inline constexpr int Tab = 48, Space = 49, Grave = 50, Delete = 51, Escape = 53;
+inline constexpr int F5 = 96, F6 = 97, F7 = 98, F3 = 99, F8 = 100, F9 = 101, F11 = 103, F10 = 109, F12 = 111;
+inline constexpr int F4 = 118, F2 = 120, F1 = 122;
+inline constexpr int LeftArrow = 123, RightArrow = 124, DownArrow = 125, UpArrow = 126;
+}  // namespace code
+
+// One key position.
+struct KeyEntry {
+  int keyCode;              // stored key code
+  uint32_t keysym;          // X keysym on a US layout, unshifted
+  uint32_t shiftedKeysym;   // with Shift on a US layout (0: same key, no distinct symbol)
+  int qtKey;                // Qt::Key as Qt reports the key unshifted
+  int shiftedQtKey;         // Qt::Key with Shift (0: the same as qtKey)
+  bool keypad;              // on the numeric keypad (Qt reports Qt::KeypadModifier)
+  const char* name;         // the shortcut's shown key name, nullptr where none is shown
+};
+
+// Every key position the program can store or look at.
+std::span<const KeyEntry> keyTable();
+const KeyEntry* entryForKeyCode(int keyCode);
+
+// Stored key code -> the X keysym to grab or post (US layout, unshifted).
+std::optional<uint32_t> keysymForKeyCode(int keyCode);
+// X keysym (shifted or not, either letter case) -> stored key code.
+std::optional<int> keyCodeForKeysym(uint32_t keysym);
+// Stored key code -> Qt key; the keypad flag says whether Qt reports it with KeypadModifier.
+std::optional<int> qtKeyForKeyCode(int keyCode);
+// A Qt key event's key (shifted symbols included) and keypad modifier -> stored key code.
+std::optional<int> keyCodeForQtKey(int qtKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+
+// Shown name of a key in a shortcut ("A", "↩", "F5"), "?" for keys without one.
+QString keyName(int keyCode);
+
+// Qt modifiers <-> stored bits (Ctrl = Command, Alt = Option, Meta/Super = Control).
+int modifierFlagsFromQt(Qt::KeyboardModifiers modifiers);
+Qt::KeyboardModifiers qtModifiersFromFlags(int flags);
+// The flags a key event carries for a key: its modifiers, plus the numeric-pad flag for the
+// keypad and arrows and the function flag for arrows, function and navigation keys.
+int eventModifierFlags(Qt::KeyboardModifiers modifiers, int keyCode);
+
+// The logical X modifiers a stored modifier set needs. The X modifier bit of Alt and Super
+// depends on the server's modifier map, so the caller resolves those two.
+struct X11Modifiers {
+  bool shift = false;
+  bool control = false;  // Ctrl (stored Command)
+  bool alt = false;      // stored Option
+  bool super = false;    // stored Control
+  bool operator==(const X11Modifiers&) const = default;
+};
+X11Modifiers x11ModifiersForFlags(int flags);
+int flagsForX11Modifiers(const X11Modifiers& modifiers);
+
+}  // namespace qv::keys

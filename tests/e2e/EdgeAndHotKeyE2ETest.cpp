@@ -1,0 +1,177 @@
+#include "support/ProcessHelpers.h"
+#include "support/XvfbForKeys.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+
+using namespace qv::test;
+
+namespace {
+
+// The probe program runs the real edge trigger and hot key manager on the test's X server.
+class Probe {
+ public:
+  Probe(XvfbForKeys& x, const QJsonObject& settings) {
+    const QString folder = x.home() + "/config/Quorvalen";
+    QDir().mkpath(folder);
+    QFile file(folder + "/defaults.json");
+    if (file.open(QIODevice::WriteOnly)) file.write(QJsonDocument(settings).toJson());
+    file.close();
+    process_.setProcessEnvironment(x.environment());
+    process_.start(binDir() + "/inputprobe", {});
+  }
+  ~Probe() {
+    process_.terminate();
+    if (!process_.waitForFinished(5000)) {
+      process_.kill();
+      process_.waitForFinished(5000);
+    }
+  }
+  bool waitForOutput(const QString& line, int timeoutMs = 10000) {
+    return waitFor([&] { return read(), out_.contains(line); }, timeoutMs);
+  }
+  bool waitForLog(const QString& text, int timeoutMs = 10000) {
+    return waitFor([&] { return read(), err_.contains(text); }, timeoutMs);
+  }
+  int count(const QString& line) {
+    read();
+    return int(out_.count(line));
+  }
+  void send(const QString& command) { process_.write((command + "\n").toUtf8()); }
+  QString log() {
+    read();
+    return "stdout:\n" + out_.join('\n') + "\nstderr:\n" + err_;
+  }
+
+ private:
+  void read() {
+    for (const QByteArray& line : process_.readAllStandardOutput().split('\n'))
+      if (!line.isEmpty()) out_ << QString::fromUtf8(line);
+    err_ += QString::fromUtf8(process_.readAllStandardError());
+  }
+  QProcess process_;
+  QStringList out_;
+  QString err_;
+};
+
+// Another client holding a key grab, as a program that already owns a shortcut would.
+class GrabbingClient {
+ public:
+  GrabbingClient(const QString& display, const char* keysymName, uint16_t modifiers) {
+    connection_ = xcb_connect(display.toLatin1().constData(), nullptr);
+    root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+    // Find the X key code of the keysym ('v' or 'c') from the keyboard map.
+    const xcb_setup_t* setup = xcb_get_setup(connection_);
+    const uint32_t keysym = uint32_t(keysymName[0]);
+    xcb_get_keyboard_mapping_reply_t* map = xcb_get_keyboard_mapping_reply(
+        connection_,
+        xcb_get_keyboard_mapping(connection_, setup->min_keycode, uint8_t(setup->max_keycode - setup->min_keycode + 1)),
+        nullptr);
+    if (map) {
+      const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map);
+      const int per = map->keysyms_per_keycode;
+      for (int code = setup->min_keycode; code <= setup->max_keycode && !key_; ++code)
+        if (syms[(code - setup->min_keycode) * per] == keysym) key_ = uint8_t(code);
+      std::free(map);
+    }
+    modifiers_ = modifiers;
+    xcb_generic_error_t* error = xcb_request_check(
+        connection_, xcb_grab_key_checked(connection_, 1, root_, modifiers_, key_, XCB_GRAB_MODE_ASYNC,
+                                          XCB_GRAB_MODE_ASYNC));
+    grabbed_ = key_ != 0 && !error;
+    std::free(error);
+  }
+  ~GrabbingClient() { xcb_disconnect(connection_); }
+  bool grabbed() const { return grabbed_; }
+  void release() {
+    xcb_ungrab_key(connection_, key_, root_, modifiers_);
+    xcb_aux_sync();
+  }
+
+ private:
+  void xcb_aux_sync() { std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr)); }
+  xcb_connection_t* connection_ = nullptr;
+  xcb_window_t root_ = 0;
+  uint8_t key_ = 0;
+  uint16_t modifiers_ = 0;
+  bool grabbed_ = false;
+};
+
+constexpr int kCommandShift = 0x120000;
+
+}  // namespace
+
+TEST(EdgeAndHotKeyE2E, RelativeMovesAgainstTheRightEdgeFireAfterTheDwell) {
+  XvfbForKeys x;
+  ASSERT_TRUE(x.isRunning()) << x.error().toStdString();
+  Probe probe(x, {{"qv.edgeSide", "right"}, {"qv.edgeDwellDelay", 0.3}});
+  ASSERT_TRUE(probe.waitForOutput("ready")) << probe.log().toStdString();
+  ASSERT_TRUE(probe.waitForLog("EdgeTrigger started — side: right, delay: 0.300000"));
+
+  ASSERT_TRUE(x.xdotool({"mousemove", "640", "400"}));  // absolute: no raw motion, no event
+  ASSERT_TRUE(x.xdotool({"mousemove_relative", "100", "0"}));
+  ASSERT_TRUE(x.xdotool({"mousemove_relative", "--", "-100", "0"}));
+  EXPECT_EQ(probe.count("show right"), 0);
+
+  QElapsedTimer sinceMove;
+  sinceMove.start();
+  ASSERT_TRUE(x.xdotool({"mousemove_relative", "2000", "0"}));
+  ASSERT_TRUE(probe.waitForOutput("show right")) << probe.log().toStdString();
+  EXPECT_GE(sinceMove.elapsed(), 290);  // never before the dwell delay
+  // Resting against the edge and moving along it: no second report.
+  ASSERT_TRUE(x.xdotool({"mousemove_relative", "0", "50"}));
+  EXPECT_FALSE(waitFor([&] { return probe.count("show right") > 1; }, 800));
+  // Away and back: a second report.
+  ASSERT_TRUE(x.xdotool({"mousemove_relative", "--", "-300", "0"}));
+  ASSERT_TRUE(x.xdotool({"mousemove_relative", "300", "0"}));
+  EXPECT_TRUE(waitFor([&] { return probe.count("show right") == 2; }, 10000)) << probe.log().toStdString();
+}
+
+TEST(EdgeAndHotKeyE2E, TheStoredShortcutFiresTheHandlerAlsoWithCapsLockOn) {
+  XvfbForKeys x;
+  ASSERT_TRUE(x.isRunning()) << x.error().toStdString();
+  Probe probe(x, {{"qv.shortcut.keyCode", 9}, {"qv.shortcut.modifiers", kCommandShift}});
+  ASSERT_TRUE(probe.waitForOutput("ready")) << probe.log().toStdString();
+  ASSERT_TRUE(probe.waitForLog("Carbon hotkey registered — keyCode:9 carbonMods:768")) << probe.log().toStdString();
+
+  ASSERT_TRUE(x.xdotool({"key", "ctrl+shift+v"}));
+  ASSERT_TRUE(probe.waitForOutput("hotkey")) << probe.log().toStdString();
+  ASSERT_TRUE(x.xdotool({"key", "Caps_Lock", "ctrl+shift+v", "Caps_Lock"}));
+  EXPECT_TRUE(waitFor([&] { return probe.count("hotkey") == 2; }, 10000)) << probe.log().toStdString();
+  // Other combinations of the key are not ours.
+  ASSERT_TRUE(x.xdotool({"key", "ctrl+v", "shift+v", "v"}));
+  ASSERT_TRUE(x.xdotool({"key", "ctrl+shift+v"}));
+  EXPECT_TRUE(waitFor([&] { return probe.count("hotkey") == 3; }, 10000));
+  EXPECT_EQ(probe.count("hotkey"), 3);
+}
+
+TEST(EdgeAndHotKeyE2E, AShortcutHeldByAnotherClientIsReportedAndRegisteredAfterASettingsChange) {
+  XvfbForKeys x;
+  ASSERT_TRUE(x.isRunning()) << x.error().toStdString();
+  GrabbingClient other(x.display(), "v", XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT);
+  ASSERT_TRUE(other.grabbed());
+  Probe probe(x, {{"qv.shortcut.keyCode", 9}, {"qv.shortcut.modifiers", kCommandShift}});
+  ASSERT_TRUE(probe.waitForOutput("ready")) << probe.log().toStdString();
+  ASSERT_TRUE(probe.waitForLog("RegisterEventHotKey failed OSStatus:10 — may conflict with a system shortcut"))
+      << probe.log().toStdString();
+
+  // The user records a free shortcut instead: Command-Shift-C.
+  probe.send(QString("shortcut 8 %1").arg(kCommandShift));
+  ASSERT_TRUE(probe.waitForLog("Carbon hotkey registered — keyCode:8 carbonMods:768")) << probe.log().toStdString();
+  ASSERT_TRUE(x.xdotool({"key", "ctrl+shift+c"}));
+  ASSERT_TRUE(probe.waitForOutput("hotkey")) << probe.log().toStdString();
+
+  // Once the other program lets go, the original shortcut can be had again.
+  other.release();
+  probe.send(QString("shortcut 9 %1").arg(kCommandShift));
+  ASSERT_TRUE(probe.waitForLog("Carbon hotkey registered — keyCode:9 carbonMods:768")) << probe.log().toStdString();
+  ASSERT_TRUE(x.xdotool({"key", "ctrl+shift+v"}));
+  EXPECT_TRUE(waitFor([&] { return probe.count("hotkey") == 2; }, 10000)) << probe.log().toStdString();
+}
