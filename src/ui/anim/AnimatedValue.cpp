@@ -1,7 +1,6 @@
 #include "ui/anim/AnimatedValue.h"
 
 #include <cmath>
-#include <numbers>
 
 namespace qv {
 
@@ -78,12 +77,13 @@ bool AnimationTrack::evaluate(double now) {
 
   if (animation.repeats() == 1 && animation.kind() == Animation::Kind::spring) {
     const SpringSolver solver(animation.response(), animation.dampingFraction());
-    const double velocityEpsilon = epsilon_ * 2 * std::numbers::pi / animation.response();
+    const SpringSolver::Basis basis = solver.basis(local);
+    const double velocityEpsilon = epsilon_ * solver.angularFrequency();
     bool settled = true;
     for (int i = 0; i < dimension_; ++i) {
       const double x0 = s.from[i] - s.to[i];
-      const double x = solver.position(x0, s.startVelocity[i], local);
-      const double v = solver.velocity(x0, s.startVelocity[i], local) * animation.speedFactor();
+      const double x = solver.position(x0, s.startVelocity[i], basis);
+      const double v = solver.velocity(x0, s.startVelocity[i], basis) * animation.speedFactor();
       value_[i] = s.to[i] + x;
       velocity_[i] = v;
       if (std::abs(x) > epsilon_ || std::abs(v) > velocityEpsilon) settled = false;

@@ -63,32 +63,45 @@ SpringSolver::SpringSolver(double response, double dampingFraction)
   }
 }
 
-double SpringSolver::position(double x0, double v0, double t) const {
+SpringSolver::Basis SpringSolver::basis(double t) const {
+  Basis b;
+  b.t = t;
   if (zeta_ < 1) {
-    const double decay = std::exp(-zeta_ * omega0_ * t);
-    const double b = (v0 + zeta_ * omega0_ * x0) / omegaD_;
-    return decay * (x0 * std::cos(omegaD_ * t) + b * std::sin(omegaD_ * t));
+    b.decay = std::exp(-zeta_ * omega0_ * t);
+    b.cosine = std::cos(omegaD_ * t);
+    b.sine = std::sin(omegaD_ * t);
+  } else if (zeta_ == 1) {
+    b.decay = std::exp(-omega0_ * t);
+  } else {
+    b.decay = std::exp(r1_ * t);
+    b.cosine = std::exp(r2_ * t);
   }
-  if (zeta_ == 1) return std::exp(-omega0_ * t) * (x0 + (v0 + omega0_ * x0) * t);
-  const double c2 = (v0 - r1_ * x0) / (r2_ - r1_);
-  const double c1 = x0 - c2;
-  return c1 * std::exp(r1_ * t) + c2 * std::exp(r2_ * t);
+  return b;
 }
 
-double SpringSolver::velocity(double x0, double v0, double t) const {
+double SpringSolver::position(double x0, double v0, const Basis& b) const {
   if (zeta_ < 1) {
-    const double decay = std::exp(-zeta_ * omega0_ * t);
-    const double b = (v0 + zeta_ * omega0_ * x0) / omegaD_;
-    const double cosine = std::cos(omegaD_ * t), sine = std::sin(omegaD_ * t);
-    return decay * ((b * omegaD_ - zeta_ * omega0_ * x0) * cosine - (x0 * omegaD_ + zeta_ * omega0_ * b) * sine);
+    const double c = (v0 + zeta_ * omega0_ * x0) / omegaD_;
+    return b.decay * (x0 * b.cosine + c * b.sine);
+  }
+  if (zeta_ == 1) return b.decay * (x0 + (v0 + omega0_ * x0) * b.t);
+  const double c2 = (v0 - r1_ * x0) / (r2_ - r1_);
+  const double c1 = x0 - c2;
+  return c1 * b.decay + c2 * b.cosine;
+}
+
+double SpringSolver::velocity(double x0, double v0, const Basis& b) const {
+  if (zeta_ < 1) {
+    const double c = (v0 + zeta_ * omega0_ * x0) / omegaD_;
+    return b.decay * ((c * omegaD_ - zeta_ * omega0_ * x0) * b.cosine - (x0 * omegaD_ + zeta_ * omega0_ * c) * b.sine);
   }
   if (zeta_ == 1) {
-    const double b = v0 + omega0_ * x0;
-    return std::exp(-omega0_ * t) * (b - omega0_ * (x0 + b * t));
+    const double c = v0 + omega0_ * x0;
+    return b.decay * (c - omega0_ * (x0 + c * b.t));
   }
   const double c2 = (v0 - r1_ * x0) / (r2_ - r1_);
   const double c1 = x0 - c2;
-  return c1 * r1_ * std::exp(r1_ * t) + c2 * r2_ * std::exp(r2_ * t);
+  return c1 * r1_ * b.decay + c2 * r2_ * b.cosine;
 }
 
 double SpringSolver::settlingTime(double epsilon) const {

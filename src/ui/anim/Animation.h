@@ -29,9 +29,21 @@ class UnitBezier {
 class SpringSolver {
  public:
   SpringSolver(double response, double dampingFraction);
-  // Displacement and velocity at time t for a start displacement x0 and velocity v0.
-  double position(double x0, double v0, double t) const;
-  double velocity(double x0, double v0, double t) const;
+  // The time-dependent factors at time t, shared by every component moving on this spring
+  // (so that a frame costs one exponential and one sine/cosine per value, not per number).
+  struct Basis {
+    double t = 0;
+    double decay = 0;   // e^(-zeta w0 t), or e^(r1 t) when over-damped
+    double cosine = 0;  // cos(wd t), or e^(r2 t) when over-damped
+    double sine = 0;
+  };
+  Basis basis(double t) const;
+  // Displacement and velocity for a start displacement x0 and velocity v0.
+  double position(double x0, double v0, const Basis& basis) const;
+  double velocity(double x0, double v0, const Basis& basis) const;
+  double position(double x0, double v0, double t) const { return position(x0, v0, basis(t)); }
+  double velocity(double x0, double v0, double t) const { return velocity(x0, v0, basis(t)); }
+  double angularFrequency() const { return omega0_; }
   // When a unit displacement at rest has come within `epsilon` of rest for good.
   double settlingTime(double epsilon = 1e-3) const;
 
