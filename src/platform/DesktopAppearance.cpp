@@ -103,17 +103,19 @@ PortalDesktopAppearance::PortalDesktopAppearance(const QDBusConnection& connecti
 void PortalDesktopAppearance::start() {
   if (!connection_.isConnected()) {
     qCInfo(lcPlatform) << "No session bus; desktop appearance settings keep their defaults";
+    firstReadDone_ = true;
     return;
   }
   connected_ = connection_.connect(QLatin1String(kPortalService), QLatin1String(kPortalPath),
                                    QLatin1String(kSettingsInterface), QStringLiteral("SettingChanged"), this,
-                                   SLOT(onSettingChanged(QString, QString, QDBusVariant)));
+                                   SLOT(onSettingChanged(QDBusMessage)));
   QDBusMessage call = QDBusMessage::createMethodCall(QLatin1String(kPortalService), QLatin1String(kPortalPath),
                                                      QLatin1String(kSettingsInterface), QStringLiteral("ReadAll"));
   call << PortalSettingsReader::namespaces();
   auto* watcher = new QDBusPendingCallWatcher(connection_.asyncCall(call, 5000), this);
   connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* finished) {
     finished->deleteLater();
+    firstReadDone_ = true;
     const QDBusMessage reply = finished->reply();
     if (reply.type() != QDBusMessage::ReplyMessage) {
       qCInfo(lcPlatform) << "Settings portal not available:" << reply.errorName();
@@ -146,9 +148,10 @@ void PortalDesktopAppearance::takeReadAllReply(const QDBusMessage& reply) {
   if (anyChange) Q_EMIT changed();
 }
 
-void PortalDesktopAppearance::onSettingChanged(const QString& nameSpace, const QString& key,
-                                               const QDBusVariant& value) {
-  if (reader_.apply(nameSpace, key, value.variant())) Q_EMIT changed();
+void PortalDesktopAppearance::onSettingChanged(const QDBusMessage& message) {
+  const QVariantList arguments = message.arguments();
+  if (arguments.size() < 3) return;
+  if (reader_.apply(arguments.at(0).toString(), arguments.at(1).toString(), arguments.at(2))) Q_EMIT changed();
 }
 
 }  // namespace qv

@@ -6,7 +6,6 @@
 #include <optional>
 
 class QDBusMessage;
-class QDBusVariant;
 
 namespace qv {
 
@@ -69,9 +68,14 @@ class PortalDesktopAppearance : public DesktopAppearance {
   explicit PortalDesktopAppearance(const QDBusConnection& connection, QObject* parent = nullptr);
   DesktopPreferences preferences() const override { return reader_.preferences(); }
   bool isConnected() const { return connected_; }
+  // The first read got its answer or failed.
+  bool firstReadDone() const { return firstReadDone_; }
 
- private Q_SLOTS:
-  void onSettingChanged(const QString& nameSpace, const QString& key, const QDBusVariant& value);
+ public Q_SLOTS:
+  // The portal's SettingChanged(namespace, key, value) signal. It takes the whole message: a
+  // slot with a variant parameter fails to connect before the bus types are initialised.
+  // Public, since the bus delivers to public slots only.
+  void onSettingChanged(const QDBusMessage& message);
 
  private:
   void start();
@@ -80,6 +84,7 @@ class PortalDesktopAppearance : public DesktopAppearance {
   QDBusConnection connection_;
   PortalSettingsReader reader_;
   bool connected_ = false;
+  bool firstReadDone_ = false;
 };
 
 }  // namespace qv
