@@ -287,6 +287,12 @@ TEST(AnimationRuntime, ValuesDetachFromTheClockWhenDestroyedMidFlight) {
   clock.advance(0.1);
   EXPECT_EQ(doomed, nullptr);
   EXPECT_EQ(clock.clientCount(), 1);
+
+  // A completion may destroy the value it completes.
+  auto fading = std::make_unique<Animated<double>>(clock, 1);
+  fading->animateTo(0, Animation::easeIn(0.1), [&](bool) { fading.reset(); });
+  clock.advance(0.2);
+  EXPECT_EQ(fading, nullptr);
 }
 
 TEST(AnimationRuntime, TimerClockRunsOnlyWhileSomethingAnimates) {

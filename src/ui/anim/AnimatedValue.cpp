@@ -60,8 +60,9 @@ void AnimationTrack::animateTo(const Vector& target, const std::optional<Animati
 bool AnimationTrack::frame(double now) {
   if (!segment_) return false;
   const bool done = evaluate(now);
-  if (done) finishSegment(true);
   notifyChange();
+  // Completions last: one may destroy the owner of this track (a window closed after its fade).
+  if (done) finishSegment(true);
   return !done;
 }
 
