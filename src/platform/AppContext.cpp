@@ -2,6 +2,7 @@
 
 #include "platform/x11/X11HotKey.h"
 #include "platform/x11/X11PointerMonitor.h"
+#include "platform/DesktopAppearance.h"
 
 namespace qv {
 
@@ -21,6 +22,7 @@ std::shared_ptr<AppContext> AppContext::makeReal() {
   // Pointer and keyboard
   context->pointerMonitor = std::make_shared<X11PointerMonitor>();
   context->hotKey = std::make_shared<X11HotKey>();
+  context->desktopAppearance = std::make_shared<PortalDesktopAppearance>();
   context->makeQueue = [](const QString& name) -> std::shared_ptr<SerialQueue> {
     return std::make_shared<ThreadSerialQueue>(name);
   };

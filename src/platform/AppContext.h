@@ -14,6 +14,10 @@
 namespace qv {
 
 class ImageStore;
+class DesktopAppearance;
+class FrameClock;
+class ReduceMotion;
+class Environment;
 
 // Every process-wide service, built once in main() (or by a test with fakes) and handed down.
 // Nothing in the program reaches for a hidden global; a type may offer a `shared()` accessor
@@ -33,6 +37,12 @@ struct AppContext {
 
   // Item stores and caches.
   std::shared_ptr<ImageStore> imageStore;
+
+  // Appearance and motion (the last three from installInterfaceServices in ui/).
+  std::shared_ptr<DesktopAppearance> desktopAppearance;
+  std::shared_ptr<FrameClock> frameClock;
+  std::shared_ptr<ReduceMotion> reduceMotion;
+  std::shared_ptr<Environment> environment;
 
   // The serial queue named "com.tarnwick.Quorvalen.<suffix>", made on first request.
   std::shared_ptr<SerialQueue> queue(const QString& suffix);

@@ -7,6 +7,7 @@ FakeContext::FakeContext()
       scheduler(std::make_shared<FakeScheduler>()),
       queues(std::make_shared<FakeSerialQueues>()),
       screens(std::make_shared<FakeScreens>()),
+      desktopAppearance(std::make_shared<FakeDesktopAppearance>()),
       root(std::make_shared<QTemporaryDir>()) {
   const QString base = root->path();
   context->scheduler = scheduler;
@@ -21,6 +22,7 @@ FakeContext::FakeContext()
   // Pointer and keyboard
   context->pointerMonitor = pointerMonitor;
   context->hotKey = hotKey;
+  context->desktopAppearance = desktopAppearance;
 }
 
 void FakeContext::drain() {

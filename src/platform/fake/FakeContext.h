@@ -2,6 +2,7 @@
 #include "platform/AppContext.h"
 #include "platform/fake/FakeHotKey.h"
 #include "platform/fake/FakePointerMonitor.h"
+#include "platform/fake/FakeDesktopAppearance.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeScreens.h"
 #include "platform/fake/FakeSerialQueue.h"
@@ -20,6 +21,7 @@ struct FakeContext {
   // Pointer and keyboard
   std::shared_ptr<FakePointerMonitor> pointerMonitor = std::make_shared<FakePointerMonitor>();
   std::shared_ptr<FakeHotKey> hotKey = std::make_shared<FakeHotKey>();
+  std::shared_ptr<FakeDesktopAppearance> desktopAppearance;
   std::shared_ptr<QTemporaryDir> root;
 
   // Settles everything: queued work, results posted back, then work due now.
