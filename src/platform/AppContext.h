@@ -12,6 +12,7 @@
 namespace qv {
 
 class ImageStore;
+class AppRulesManager;
 
 // Every process-wide service, built once in main() (or by a test with fakes) and handed down.
 // Nothing in the program reaches for a hidden global; a type may offer a `shared()` accessor
@@ -27,6 +28,9 @@ struct AppContext {
 
   // Item stores and caches.
   std::shared_ptr<ImageStore> imageStore;
+
+  // App rules.
+  std::shared_ptr<AppRulesManager> appRules;
 
   // The serial queue named "com.tarnwick.Quorvalen.<suffix>", made on first request.
   std::shared_ptr<SerialQueue> queue(const QString& suffix);
