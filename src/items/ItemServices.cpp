@@ -1,5 +1,6 @@
 #include "items/ItemServices.h"
 
+#include "items/rules/AppRulesManager.h"
 #include "items/stores/ImageStore.h"
 #include "platform/AppContext.h"
 
@@ -7,6 +8,7 @@ namespace qv {
 
 void installItemServices(AppContext& context) {
   context.imageStore = std::make_shared<ImageStore>(*context.paths);
+  context.appRules = std::make_shared<AppRulesManager>(*context.settings);
 }
 
 }  // namespace qv

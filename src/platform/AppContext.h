@@ -18,6 +18,7 @@ class DesktopAppearance;
 class FrameClock;
 class ReduceMotion;
 class Environment;
+class AppRulesManager;
 
 // Every process-wide service, built once in main() (or by a test with fakes) and handed down.
 // Nothing in the program reaches for a hidden global; a type may offer a `shared()` accessor
@@ -43,6 +44,8 @@ struct AppContext {
   std::shared_ptr<FrameClock> frameClock;
   std::shared_ptr<ReduceMotion> reduceMotion;
   std::shared_ptr<Environment> environment;
+  // App rules.
+  std::shared_ptr<AppRulesManager> appRules;
 
   // The serial queue named "com.tarnwick.Quorvalen.<suffix>", made on first request.
   std::shared_ptr<SerialQueue> queue(const QString& suffix);

@@ -1,0 +1,13 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+
+namespace qv {
+
+// Pieces for writing compact JSON text with keys in a fixed order (QJsonObject sorts them).
+void appendJsonString(QByteArray& out, const QString& text);
+// `,"key":` (no comma for the first key of an object).
+void appendJsonKey(QByteArray& out, const char* key, bool first = false);
+void appendJsonDouble(QByteArray& out, double value);
+
+}  // namespace qv
