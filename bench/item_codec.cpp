@@ -25,7 +25,7 @@ QList<qv::ClipboardItem> mixedItems() {
                                   QStringLiteral("Swift")};
         break;
       case 2:
-        payload = qv::LinkPayload{QUrl(QStringLiteral("https://example.org/articles/") + n),
+        payload = qv::LinkPayload{*qv::parseStrictUrl(QStringLiteral("https://example.org/articles/") + n),
                                   QStringLiteral("example.org"), QStringLiteral("Article ") + n,
                                   i % 12 == 2 ? std::optional<QString>(words) : std::nullopt, std::nullopt};
         break;
@@ -36,7 +36,7 @@ QList<qv::ClipboardItem> mixedItems() {
         break;
       default:
         payload = qv::FilePayload{QStringLiteral("Report ") + n + QStringLiteral(".pdf"), QStringLiteral("245 KB"),
-                                  QUrl(QStringLiteral("file:///home/ann/Documents/Report%20") + n + QStringLiteral(".pdf"))};
+                                  *qv::parseStrictUrl(QStringLiteral("file:///home/ann/Documents/Report%20") + n + QStringLiteral(".pdf"))};
     }
     items.append(qv::ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"), when,
                                          std::move(payload)));

@@ -63,7 +63,7 @@ bool validAuthority(QStringView authority) {
 
 }  // namespace
 
-std::optional<QUrl> parseStrictUrl(const QString& text) {
+std::optional<Url> parseStrictUrl(const QString& text) {
   if (text.isEmpty()) return std::nullopt;
   for (qsizetype i = 0; i < text.size(); ++i) {
     const char16_t c = text.at(i).unicode();
@@ -99,8 +99,19 @@ std::optional<QUrl> parseStrictUrl(const QString& text) {
   }
   QUrl url(text, QUrl::StrictMode);
   if (!url.isValid()) return std::nullopt;
-  return url;
+  return Url(url, text);
 }
+
+Url Url::fromLocalFile(const QString& path) { return fromQUrl(QUrl::fromLocalFile(path)); }
+
+Url Url::fromQUrl(const QUrl& url) {
+  Url result;
+  static_cast<QUrl&>(result) = url;
+  result.text_ = QString::fromUtf8(url.toEncoded());
+  return result;
+}
+
+QString absoluteString(const Url& url) { return url.text(); }
 
 QString absoluteString(const QUrl& url) { return QString::fromUtf8(url.toEncoded()); }
 

@@ -62,6 +62,14 @@ TEST(StrictUrl, AcceptsAndRejectsLikeTheStrictParser) {
     EXPECT_FALSE(parseStrictUrl(QString::fromUtf8(bad))) << bad;
   }
   EXPECT_TRUE(parseStrictUrl(QStringLiteral("hello"))->scheme().isEmpty());
+  // The text comes back exactly as copied, even where QUrl would normalise it.
+  for (const char* kept : {"sms://+15551234", "HTTPS://Example.COM/Path", "http://0x7f.1/"}) {
+    const auto url = parseStrictUrl(QString::fromLatin1(kept));
+    ASSERT_TRUE(url) << kept;
+    EXPECT_EQ(absoluteString(*url), QString::fromLatin1(kept));
+  }
+  EXPECT_EQ(parseStrictUrl(QStringLiteral("HTTPS://Example.COM/"))->scheme(), QStringLiteral("https"));
+  EXPECT_NE(*parseStrictUrl(QStringLiteral("https://a.com/")), *parseStrictUrl(QStringLiteral("https://A.com/")));
   EXPECT_EQ(absoluteString(*parseStrictUrl(QStringLiteral("https://example.com/a?b=c"))),
             QStringLiteral("https://example.com/a?b=c"));
 }

@@ -40,7 +40,7 @@ TEST(AppRules, SettingRules) {
   auto rules = r.open();
   QSignalSpy changed(rules.get(), &AppRulesManager::appsChanged);
   AppRuleEntry picked = entry("org.keepassxc.KeePassXC", AppRule::never, "KeePassXC");
-  picked.appURL = QUrl(QStringLiteral("file:///usr/share/applications/org.keepassxc.KeePassXC.desktop"));
+  picked.appURL = *parseStrictUrl(QStringLiteral("file:///usr/share/applications/org.keepassxc.KeePassXC.desktop"));
   rules->setRule(AppRule::never, picked);
   // From a card: no location, another name; the stored entry keeps both.
   rules->setRule(AppRule::blur, entry("org.keepassxc.KeePassXC", AppRule::normal, "Other"));
@@ -73,7 +73,7 @@ TEST(AppRules, StoredFormRoundTrips) {
   {
     auto rules = r.open();
     AppRuleEntry a = entry("org.a", AppRule::blur, "A \"quoted\"");
-    a.appURL = QUrl(QStringLiteral("file:///usr/share/applications/org.a.desktop"));
+    a.appURL = *parseStrictUrl(QStringLiteral("file:///usr/share/applications/org.a.desktop"));
     rules->setRule(AppRule::blur, a);
     rules->setRule(AppRule::never, entry("com.apple.universalclipboard.handoff", AppRule::never, "Nearby Device"));
   }

@@ -21,7 +21,7 @@ ClipboardItem itemWith(ClipboardPayload payload, QString source = QStringLiteral
 ClipboardItem text(const QString& t) { return itemWith(TextPayload{t}); }
 
 LinkPayload link(std::optional<QString> title, std::optional<QString> description) {
-  return LinkPayload{QUrl(QStringLiteral("https://example.org/page")), QStringLiteral("example.org"),
+  return LinkPayload{*parseStrictUrl(QStringLiteral("https://example.org/page")), QStringLiteral("example.org"),
                      std::move(title), std::move(description), QStringLiteral("https://cdn.example/og.png")};
 }
 
@@ -40,7 +40,7 @@ TEST(ItemSearch, QueryMatching) {
   EXPECT_TRUE(itemWith(link(std::nullopt, std::nullopt)).matches(QStringLiteral("/page")));
 
   const ClipboardItem file = itemWith(FilePayload{QStringLiteral("Budget.xlsx"), QStringLiteral("12 KB"),
-                                                  QUrl(QStringLiteral("file:///home/ann/finance/Budget.xlsx"))});
+                                                  *parseStrictUrl(QStringLiteral("file:///home/ann/finance/Budget.xlsx"))});
   EXPECT_TRUE(file.matches(QStringLiteral("budget")));
   EXPECT_FALSE(file.matches(QStringLiteral("12 kb")));
   EXPECT_FALSE(file.matches(QStringLiteral("finance")));
@@ -61,7 +61,7 @@ TEST(ItemSearch, QueryMatching) {
 TEST(ItemText, PlainTextAndCombinedText) {
   EXPECT_FALSE(itemWith(ImagePayload{}).plainText());
   EXPECT_EQ(itemWith(link(std::nullopt, std::nullopt)).plainText(), QStringLiteral("https://example.org/page"));
-  EXPECT_EQ(itemWith(FilePayload{QStringLiteral("a b.txt"), {}, QUrl(QStringLiteral("file:///tmp/a%20b.txt"))})
+  EXPECT_EQ(itemWith(FilePayload{QStringLiteral("a b.txt"), {}, *parseStrictUrl(QStringLiteral("file:///tmp/a%20b.txt"))})
                 .plainText(),
             QStringLiteral("/tmp/a b.txt"));
 

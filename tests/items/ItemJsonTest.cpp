@@ -150,7 +150,7 @@ TEST(ItemJson, EncoderEscapesControlCharactersAndKeepsKeyOrder) {
   const ClipboardItem item = ClipboardItem::make(
       QUuid::fromString(QStringLiteral("5E6F7A8B-9C0D-4E2F-9A4B-5C6D7E8F9A0B")), QStringLiteral("a/b"),
       dateFromReferenceSeconds(1.5),
-      FilePayload{QStringLiteral("q\"\\\x1f"), QStringLiteral("1 KB"), QUrl(QStringLiteral("file:///tmp/x"))});
+      FilePayload{QStringLiteral("q\"\\\x1f"), QStringLiteral("1 KB"), *parseStrictUrl(QStringLiteral("file:///tmp/x"))});
   EXPECT_EQ(encodeItem(item),
             QByteArray(R"({"id":"5E6F7A8B-9C0D-4E2F-9A4B-5C6D7E8F9A0B","contentType":"file",)"
                        R"("sourceAppBundleID":"a/b","capturedAt":1.5,"payload":{"type":"file",)"

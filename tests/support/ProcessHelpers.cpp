@@ -5,10 +5,9 @@
 
 namespace qv::test {
 
-QString binDir() {
-  const QString fromEnv = qEnvironmentVariable("QV_BIN_DIR");
-  return fromEnv.isEmpty() ? QCoreApplication::applicationDirPath() : fromEnv;
-}
+QString binDir() { return QStringLiteral(QV_BIN_DIR); }
+
+QString sourceDir() { return QStringLiteral(QV_SOURCE_DIR); }
 
 bool waitFor(const std::function<bool()>& condition, int timeoutMs) {
   QElapsedTimer clock;

@@ -6,8 +6,9 @@
 
 namespace qv::test {
 
-// The folder of the built executables (set by ctest; falls back to the test's own folder).
+// The folder of the built executables, and the source tree (for fixtures).
 QString binDir();
+QString sourceDir();
 
 // Waits for `condition` while the event loop runs, up to `timeoutMs`. Never a fixed sleep.
 bool waitFor(const std::function<bool()>& condition, int timeoutMs);

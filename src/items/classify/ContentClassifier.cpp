@@ -108,7 +108,7 @@ ColorPayload makeColor(int r, int g, int b) {
 std::optional<LinkPayload> linkPayload(const QString& text, const QString& homePath) {
   for (QChar c : text)
     if (c.isSpace()) return std::nullopt;
-  const std::optional<QUrl> url = parseStrictUrl(text);
+  const std::optional<Url> url = parseStrictUrl(text);
   if (!url || url->scheme().isEmpty()) return std::nullopt;
   const QString scheme = url->scheme().toLower();
   const QString host = url->host();

@@ -3,6 +3,8 @@
 
 #include <QImage>
 #include <QString>
+#include "base/Url.h"
+
 #include <QUrl>
 #include <optional>
 #include <variant>
@@ -26,7 +28,7 @@ struct ImagePayload {
 };
 
 struct LinkPayload {
-  QUrl url;
+  Url url;
   QString domain;
   std::optional<QString> title;
   std::optional<QString> description;
@@ -49,7 +51,7 @@ struct TextPayload {
 struct FilePayload {
   QString name;
   QString size;  // display text
-  std::optional<QUrl> url;
+  std::optional<Url> url;
   bool operator==(const FilePayload&) const = default;
 };
 

@@ -129,7 +129,7 @@ class Decoder {
       LinkPayload p;
       QString url;
       if (!string(object, QLatin1StringView("url"), &url)) return false;
-      const std::optional<QUrl> parsed = parseStrictUrl(url);
+      const std::optional<Url> parsed = parseStrictUrl(url);
       if (!parsed) return fail(QStringLiteral("Invalid URL string '%1'").arg(url), QStringLiteral(".url"));
       p.url = *parsed;
       if (!string(object, QLatin1StringView("domain"), &p.domain) ||

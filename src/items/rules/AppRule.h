@@ -1,5 +1,7 @@
 #pragma once
 #include <QString>
+#include "base/Url.h"
+
 #include <QUrl>
 #include <array>
 #include <optional>
@@ -18,7 +20,7 @@ std::optional<AppRule> appRuleFromRaw(QStringView raw);
 struct AppRuleEntry {
   QString bundleID;
   QString name;
-  std::optional<QUrl> appURL;  // the desktop file, when the user picked the application
+  std::optional<Url> appURL;  // the desktop file, when the user picked the application
   AppRule rule = AppRule::never;
   bool operator==(const AppRuleEntry&) const = default;
 };
