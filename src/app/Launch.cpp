@@ -4,6 +4,7 @@
 #include "items/ItemServices.h"
 #include "platform/AppContext.h"
 #include "platform/UnixSignals.h"
+#include "ui/InterfaceServices.h"
 
 #include <QApplication>
 #include <csignal>
@@ -20,6 +21,7 @@ int runQuorvalen(int argc, char** argv) {
 
   auto context = AppContext::makeReal();
   installItemServices(*context);
+  installInterfaceServices(*context);
   UnixSignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP}, [](int number) {
     qCInfo(lcApp) << "Quitting on signal" << number;
     QApplication::quit();
