@@ -1,5 +1,7 @@
 #include "platform/AppContext.h"
 
+#include "platform/HttpClient.h"
+
 namespace qv {
 
 std::shared_ptr<SerialQueue> AppContext::queue(const QString& suffix) {
@@ -15,6 +17,7 @@ std::shared_ptr<AppContext> AppContext::makeReal() {
   context->settings = std::make_shared<SettingsStore>(
       context->paths->config() + QStringLiteral("/defaults.json"), *context->scheduler);
   context->screens = std::make_shared<QtScreens>();
+  context->httpClient = std::make_shared<QtHttpClient>();
   context->makeQueue = [](const QString& name) -> std::shared_ptr<SerialQueue> {
     return std::make_shared<ThreadSerialQueue>(name);
   };

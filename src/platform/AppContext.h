@@ -11,7 +11,10 @@
 
 namespace qv {
 
+class HttpClient;
 class ImageStore;
+class LinkMetadataFetcher;
+class OGImageCache;
 
 // Every process-wide service, built once in main() (or by a test with fakes) and handed down.
 // Nothing in the program reaches for a hidden global; a type may offer a `shared()` accessor
@@ -27,6 +30,11 @@ struct AppContext {
 
   // Item stores and caches.
   std::shared_ptr<ImageStore> imageStore;
+
+  // Network and link metadata
+  std::shared_ptr<HttpClient> httpClient;
+  std::shared_ptr<OGImageCache> ogImageCache;
+  std::shared_ptr<LinkMetadataFetcher> linkMetadataFetcher;
 
   // The serial queue named "com.tarnwick.Quorvalen.<suffix>", made on first request.
   std::shared_ptr<SerialQueue> queue(const QString& suffix);

@@ -7,6 +7,7 @@ FakeContext::FakeContext()
       scheduler(std::make_shared<FakeScheduler>()),
       queues(std::make_shared<FakeSerialQueues>()),
       screens(std::make_shared<FakeScreens>()),
+      http(std::make_shared<FakeHttpClient>(*scheduler)),
       root(std::make_shared<QTemporaryDir>()) {
   const QString base = root->path();
   context->scheduler = scheduler;
@@ -18,6 +19,7 @@ FakeContext::FakeContext()
       context->paths->config() + QStringLiteral("/defaults.json"), *scheduler);
   context->makeQueue = queues->factory();
   context->screens = screens;
+  context->httpClient = http;
 }
 
 void FakeContext::drain() {

@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/AppContext.h"
+#include "platform/fake/FakeHttpClient.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeScreens.h"
 #include "platform/fake/FakeSerialQueue.h"
@@ -15,6 +16,7 @@ struct FakeContext {
   std::shared_ptr<FakeScheduler> scheduler;
   std::shared_ptr<FakeSerialQueues> queues;
   std::shared_ptr<FakeScreens> screens;
+  std::shared_ptr<FakeHttpClient> http;
   std::shared_ptr<QTemporaryDir> root;
 
   // Settles everything: queued work, results posted back, then work due now.
