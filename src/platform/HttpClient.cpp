@@ -25,7 +25,7 @@ class QtHttpTask : public HttpTask, public std::enable_shared_from_this<QtHttpTa
 
   void start(QNetworkAccessManager& manager) {
     QNetworkRequest request(request_.url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(request_.maxRedirects);
     request.setRawHeader("Accept", request_.accept);
     request.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("Mozilla/5.0 (compatible; Quorvalen)"));
@@ -65,9 +65,7 @@ class QtHttpTask : public HttpTask, public std::enable_shared_from_this<QtHttpTa
     const bool toHttp = target.scheme().compare(QLatin1String("http"), Qt::CaseInsensitive) == 0;
     if (!isWebUrl(target) || (fromHttps && toHttp) || ++redirects_ > request_.maxRedirects) {
       finish(false, QStringLiteral("redirect refused"));
-      return;
     }
-    emit reply_->redirectAllowed();
   }
 
   void onMetaData() {
