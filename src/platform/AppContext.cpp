@@ -3,6 +3,7 @@
 #include "platform/x11/X11HotKey.h"
 #include "platform/x11/X11PointerMonitor.h"
 #include "platform/DesktopAppearance.h"
+#include "platform/HttpClient.h"
 
 namespace qv {
 
@@ -23,6 +24,7 @@ std::shared_ptr<AppContext> AppContext::makeReal() {
   context->pointerMonitor = std::make_shared<X11PointerMonitor>();
   context->hotKey = std::make_shared<X11HotKey>();
   context->desktopAppearance = std::make_shared<PortalDesktopAppearance>();
+  context->httpClient = std::make_shared<QtHttpClient>();
   context->makeQueue = [](const QString& name) -> std::shared_ptr<SerialQueue> {
     return std::make_shared<ThreadSerialQueue>(name);
   };

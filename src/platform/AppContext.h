@@ -13,12 +13,15 @@
 
 namespace qv {
 
+class HttpClient;
 class ImageStore;
 class DesktopAppearance;
 class FrameClock;
 class ReduceMotion;
 class Environment;
 class AppRulesManager;
+class LinkMetadataFetcher;
+class OGImageCache;
 
 // Every process-wide service, built once in main() (or by a test with fakes) and handed down.
 // Nothing in the program reaches for a hidden global; a type may offer a `shared()` accessor
@@ -46,6 +49,10 @@ struct AppContext {
   std::shared_ptr<Environment> environment;
   // App rules.
   std::shared_ptr<AppRulesManager> appRules;
+  // Network and link metadata
+  std::shared_ptr<HttpClient> httpClient;
+  std::shared_ptr<OGImageCache> ogImageCache;
+  std::shared_ptr<LinkMetadataFetcher> linkMetadataFetcher;
 
   // The serial queue named "com.tarnwick.Quorvalen.<suffix>", made on first request.
   std::shared_ptr<SerialQueue> queue(const QString& suffix);

@@ -8,6 +8,7 @@ FakeContext::FakeContext()
       queues(std::make_shared<FakeSerialQueues>()),
       screens(std::make_shared<FakeScreens>()),
       desktopAppearance(std::make_shared<FakeDesktopAppearance>()),
+      http(std::make_shared<FakeHttpClient>(*scheduler)),
       root(std::make_shared<QTemporaryDir>()) {
   const QString base = root->path();
   context->scheduler = scheduler;
@@ -23,6 +24,7 @@ FakeContext::FakeContext()
   context->pointerMonitor = pointerMonitor;
   context->hotKey = hotKey;
   context->desktopAppearance = desktopAppearance;
+  context->httpClient = http;
 }
 
 void FakeContext::drain() {

@@ -3,6 +3,7 @@
 #include "platform/fake/FakeHotKey.h"
 #include "platform/fake/FakePointerMonitor.h"
 #include "platform/fake/FakeDesktopAppearance.h"
+#include "platform/fake/FakeHttpClient.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeScreens.h"
 #include "platform/fake/FakeSerialQueue.h"
@@ -22,6 +23,7 @@ struct FakeContext {
   std::shared_ptr<FakePointerMonitor> pointerMonitor = std::make_shared<FakePointerMonitor>();
   std::shared_ptr<FakeHotKey> hotKey = std::make_shared<FakeHotKey>();
   std::shared_ptr<FakeDesktopAppearance> desktopAppearance;
+  std::shared_ptr<FakeHttpClient> http;
   std::shared_ptr<QTemporaryDir> root;
 
   // Settles everything: queued work, results posted back, then work due now.

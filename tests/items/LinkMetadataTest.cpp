@@ -1,0 +1,378 @@
+#include "items/ItemServices.h"
+#include "items/link/LinkMetadataFetcher.h"
+#include "items/link/OGImageCache.h"
+#include "platform/HttpClient.h"
+#include "platform/fake/FakeContext.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/ProcessHelpers.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+namespace qv {
+namespace {
+
+using test::LoopbackHttpServer;
+using Mode = LoopbackHttpServer::Route::Mode;
+
+const QString kItem = QStringLiteral("E621E1F8-C36C-495A-93FC-0C247A3E6E5F");
+
+QByteArray pngBytes(int width, int height) {
+  QImage image(width, height, QImage::Format_ARGB32);
+  image.fill(Qt::darkCyan);
+  QByteArray data;
+  QBuffer buffer(&data);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  return data;
+}
+
+// A fetcher over the real HTTP client, talking to a loopback server, with virtual time for its
+// time limit.
+class LinkMetadataTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server.isListening());
+    installItemServices(*fake.context);
+    fetcher = std::make_unique<LinkMetadataFetcher>(std::make_shared<QtHttpClient>(), fake.scheduler,
+                                                    fake.context->queue(QStringLiteral("imageDecoder")),
+                                                    fake.context->ogImageCache);
+  }
+
+  struct Outcome {
+    bool done = false;
+    int calls = 0;
+    LinkMetadata result;
+  };
+
+  std::shared_ptr<Outcome> start(const QUrl& url, const QString& item = kItem) {
+    auto outcome = std::make_shared<Outcome>();
+    fetcher->fetch(url, item, [outcome](const LinkMetadata& result) {
+      outcome->result = result;
+      outcome->done = true;
+      ++outcome->calls;
+    });
+    return outcome;
+  }
+
+  bool settle(const std::shared_ptr<Outcome>& outcome, int ms = 10000) {
+    return test::waitFor(
+        [&] {
+          fake.drain();
+          return outcome->done;
+        },
+        ms);
+  }
+
+  LinkMetadata fetch(const QUrl& url) {
+    auto outcome = start(url);
+    EXPECT_TRUE(settle(outcome)) << url.toString().toStdString();
+    return outcome->result;
+  }
+
+  // Lets the network run for a moment without expecting an answer (deadline-bound).
+  void letNetworkRun(const std::function<bool()>& until) {
+    EXPECT_TRUE(test::waitFor(
+        [&] {
+          fake.drain();
+          return until();
+        },
+        10000));
+  }
+
+  FakeContext fake;
+  LoopbackHttpServer server;
+  std::unique_ptr<LinkMetadataFetcher> fetcher;
+};
+
+TEST_F(LinkMetadataTest, OpenGraphPageGivesTitleAndCachedImage) {
+  server.html(QStringLiteral("/article"),
+              "<!doctype html><html><head><title>Document title</title>"
+              "<meta property=\"og:title\" content=\"Caf&eacute; &amp; Bar\">"
+              "<meta property='og:image' content='/images/preview.png'>"
+              "<link rel=icon href=/favicon.png></head><body>text</body></html>");
+  server.file(QStringLiteral("/images/preview.png"), pngBytes(30, 20), "image/png");
+
+  const LinkMetadata result = fetch(server.url(QStringLiteral("/article")));
+  EXPECT_EQ(result.title, QStringLiteral("Café & Bar"));
+  ASSERT_TRUE(result.hasImage());
+  EXPECT_EQ(result.image.size(), QSize(30, 20));
+  EXPECT_EQ(result.imageUrl, server.url(QStringLiteral("/images/preview.png")));
+  EXPECT_EQ(result.previewReference, QStringLiteral("cached:") + kItem);
+  EXPECT_EQ(fake.context->ogImageCache->load(kItem).size(), QSize(30, 20));
+  EXPECT_EQ(server.requests(), (QStringList{QStringLiteral("/article"), QStringLiteral("/images/preview.png")}));
+  EXPECT_EQ(fetcher->inFlightCount(), 0);
+}
+
+TEST_F(LinkMetadataTest, TitleOnlyPageHasNoImage) {
+  server.html(QStringLiteral("/plain"), "<html><head><title>\n  Plain \t page </title></head><body>"
+                                        "<svg><title>icon tooltip</title></svg></body></html>");
+  const LinkMetadata result = fetch(server.url(QStringLiteral("/plain")));
+  EXPECT_EQ(result.title, QStringLiteral("Plain page"));
+  EXPECT_FALSE(result.hasImage());
+  EXPECT_TRUE(result.imageUrl.isEmpty());
+  EXPECT_TRUE(result.previewReference.isEmpty());
+  EXPECT_EQ(server.requests().size(), 1);
+  EXPECT_FALSE(fake.context->ogImageCache->contains(kItem));
+}
+
+TEST_F(LinkMetadataTest, IconIsTheFallbackResolvedAgainstBase) {
+  server.html(QStringLiteral("/docs/page"),
+              "<head><base href=\"/assets/\"><title>Docs</title>"
+              "<link rel=\"shortcut icon\" href=\"small.png\">"
+              "<link rel=\"apple-touch-icon\" href=\"touch.png\"></head>");
+  server.file(QStringLiteral("/assets/touch.png"), pngBytes(12, 12), "image/png");
+  const LinkMetadata result = fetch(server.url(QStringLiteral("/docs/page")));
+  EXPECT_EQ(result.title, QStringLiteral("Docs"));
+  EXPECT_EQ(result.imageUrl, server.url(QStringLiteral("/assets/touch.png")));
+  EXPECT_EQ(result.image.size(), QSize(12, 12));
+}
+
+TEST_F(LinkMetadataTest, RedirectsAreFollowedWithinTheLimit) {
+  server.redirect(QStringLiteral("/old"), QStringLiteral("/middle"), 301);
+  server.redirect(QStringLiteral("/middle"), server.url(QStringLiteral("/new")).toString());
+  server.html(QStringLiteral("/new"), "<meta property=og:title content=\"Moved here\"><meta name=twitter:image content=pic.png>");
+  server.file(QStringLiteral("/pic.png"), pngBytes(5, 5), "image/png");
+  const LinkMetadata redirected = fetch(server.url(QStringLiteral("/old")));
+  EXPECT_EQ(redirected.title, QStringLiteral("Moved here"));
+  // Relative to the page where the redirects ended.
+  EXPECT_EQ(redirected.imageUrl, server.url(QStringLiteral("/pic.png")));
+  EXPECT_TRUE(redirected.hasImage());
+
+  server.redirect(QStringLiteral("/loop"), QStringLiteral("/loop"));
+  const LinkMetadata looped = fetch(server.url(QStringLiteral("/loop")));
+  EXPECT_FALSE(looped.title);
+  EXPECT_FALSE(looped.hasImage());
+  EXPECT_LE(server.requestCount(QStringLiteral("/loop")), LinkMetadataFetcher::kMaxRedirects + 1) << server.requests().join(" ").toStdString();
+
+  server.redirect(QStringLiteral("/elsewhere"), QStringLiteral("file:///etc/passwd"));
+  EXPECT_FALSE(fetch(server.url(QStringLiteral("/elsewhere"))).title);
+}
+
+TEST_F(LinkMetadataTest, SlowPageTimesOutAfterTenSeconds) {
+  LoopbackHttpServer::Route slow;
+  slow.mode = Mode::stall;
+  slow.headers = {{"Content-Type", "text/html"}};
+  slow.body = "<html><head><title>Never finished";
+  server.route(QStringLiteral("/slow"), slow);
+
+  auto outcome = start(server.url(QStringLiteral("/slow")));
+  letNetworkRun([&] { return server.requestCount(QStringLiteral("/slow")) == 1; });
+  fake.scheduler->advance(9.9);
+  fake.drain();
+  EXPECT_FALSE(outcome->done);
+  EXPECT_EQ(fetcher->inFlightCount(), 1);
+  fake.scheduler->advance(0.1);
+  fake.drain();
+  ASSERT_TRUE(outcome->done);
+  EXPECT_FALSE(outcome->result.title);
+  EXPECT_FALSE(outcome->result.hasImage());
+  EXPECT_EQ(fetcher->inFlightCount(), 0);
+}
+
+TEST_F(LinkMetadataTest, SilentServerAndSilentImage) {
+  LoopbackHttpServer::Route silent;
+  silent.mode = Mode::silent;
+  server.route(QStringLiteral("/silent"), silent);
+  server.route(QStringLiteral("/silent.png"), silent);
+  server.html(QStringLiteral("/page"), "<title>Kept title</title><meta property=og:image content=/silent.png>");
+
+  auto page = start(server.url(QStringLiteral("/silent")));
+  auto image = start(server.url(QStringLiteral("/page")), QStringLiteral("0B2C7E4A-3F1D-4E8B-9C6A-5D4E3F2A1B0C"));
+  letNetworkRun([&] { return server.requestCount(QStringLiteral("/silent.png")) == 1; });
+  EXPECT_FALSE(page->done);
+  EXPECT_FALSE(image->done);
+  EXPECT_EQ(fetcher->inFlightCount(), 2);
+  fake.scheduler->advance(LinkMetadataFetcher::kTimeoutSeconds);
+  fake.drain();
+  ASSERT_TRUE(page->done && image->done);
+  EXPECT_FALSE(page->result.title);
+  // The page itself was read: its title stands, only the image is given up.
+  EXPECT_EQ(image->result.title, QStringLiteral("Kept title"));
+  EXPECT_FALSE(image->result.hasImage());
+  EXPECT_EQ(page->calls + image->calls, 2);
+}
+
+TEST_F(LinkMetadataTest, OversizedBodiesAreCut) {
+  LoopbackHttpServer::Route endless;
+  endless.mode = Mode::endless;
+  endless.headers = {{"Content-Type", "text/html"}};
+  endless.body = "<html><head><title>Huge page</title></head><body>";
+  server.route(QStringLiteral("/endless"), endless);
+  // Read up to the limit, then stopped: the head at the front still counts.
+  const LinkMetadata huge = fetch(server.url(QStringLiteral("/endless")));
+  EXPECT_EQ(huge.title, QStringLiteral("Huge page"));
+  EXPECT_LT(server.endlessBytesSent(), 64LL * 1024 * 1024);
+
+  QByteArray late(LinkMetadataFetcher::kMaxPageBytes + 1000, ' ');
+  late += "<title>Too far down</title>";
+  server.html(QStringLiteral("/late"), late);
+  EXPECT_FALSE(fetch(server.url(QStringLiteral("/late"))).title);
+
+  // An image larger than its limit is not loaded at all.
+  server.html(QStringLiteral("/big-image"), "<title>With big image</title><meta property=og:image content=/big.png>");
+  server.file(QStringLiteral("/big.png"), QByteArray(LinkMetadataFetcher::kMaxImageBytes + 1, 'x'), "image/png");
+  const LinkMetadata big = fetch(server.url(QStringLiteral("/big-image")));
+  EXPECT_EQ(big.title, QStringLiteral("With big image"));
+  EXPECT_FALSE(big.hasImage());
+  EXPECT_FALSE(fake.context->ogImageCache->contains(kItem));
+}
+
+TEST_F(LinkMetadataTest, NonWebImagesAreRefused) {
+  server.html(QStringLiteral("/sneaky"),
+              "<title>Sneaky</title><meta property=og:image content=\"file:///etc/passwd\">"
+              "<meta name=twitter:image content=\"javascript:alert(1)\">"
+              "<link rel=icon href=\"data:image/png;base64,iVBORw0KGgo=\">");
+  const LinkMetadata result = fetch(server.url(QStringLiteral("/sneaky")));
+  EXPECT_EQ(result.title, QStringLiteral("Sneaky"));
+  EXPECT_FALSE(result.hasImage());
+  EXPECT_EQ(server.requests(), QStringList{QStringLiteral("/sneaky")});
+
+  // A refused candidate gives way to the next web one.
+  server.html(QStringLiteral("/mixed"), "<meta property=og:image content=\"ftp://host/a.png\"><link rel=icon href=/i.png>");
+  server.file(QStringLiteral("/i.png"), pngBytes(3, 3), "image/png");
+  EXPECT_EQ(fetch(server.url(QStringLiteral("/mixed"))).imageUrl, server.url(QStringLiteral("/i.png")));
+}
+
+TEST_F(LinkMetadataTest, FailuresGiveAnEmptyResult) {
+  server.html(QStringLiteral("/bad-image"), "<title>T</title><meta property=og:image content=/garbage.png>");
+  server.file(QStringLiteral("/garbage.png"), "not an image at all", "image/png");
+  const LinkMetadata garbage = fetch(server.url(QStringLiteral("/bad-image")));
+  EXPECT_EQ(garbage.title, QStringLiteral("T"));
+  EXPECT_FALSE(garbage.hasImage());
+  EXPECT_FALSE(fake.context->ogImageCache->contains(kItem));
+
+  // A missing page's own title is not the link's title.
+  const LinkMetadata missing = fetch(server.url(QStringLiteral("/missing")));
+  EXPECT_FALSE(missing.title);
+
+  server.file(QStringLiteral("/data.json"), "{\"title\":\"<title>x</title>\"}", "application/json");
+  EXPECT_FALSE(fetch(server.url(QStringLiteral("/data.json"))).title);
+
+  for (const char* url : {"ftp://127.0.0.1/x", "file:///etc/hostname", "mailto:someone@example.com", "http://"}) {
+    const LinkMetadata other = fetch(QUrl(QString::fromLatin1(url)));
+    EXPECT_FALSE(other.title) << url;
+  }
+  EXPECT_EQ(server.requests().size(), 4);
+}
+
+TEST_F(LinkMetadataTest, SameUrlTwiceRunsTwoRequests) {
+  server.html(QStringLiteral("/twice"), "<title>Twice</title>");
+  auto first = start(server.url(QStringLiteral("/twice")));
+  auto second = start(server.url(QStringLiteral("/twice")));
+  EXPECT_EQ(fetcher->inFlightCount(), 2);
+  ASSERT_TRUE(settle(first));
+  ASSERT_TRUE(settle(second));
+  EXPECT_EQ(first->result.title, QStringLiteral("Twice"));
+  EXPECT_EQ(second->result.title, QStringLiteral("Twice"));
+  EXPECT_EQ(server.requestCount(QStringLiteral("/twice")), 2);
+  EXPECT_EQ(first->calls, 1);
+  EXPECT_EQ(second->calls, 1);
+}
+
+TEST_F(LinkMetadataTest, DestroyedFetcherOrOwnerReportsNothing) {
+  LoopbackHttpServer::Route silent;
+  silent.mode = Mode::silent;
+  server.route(QStringLiteral("/hang"), silent);
+  server.html(QStringLiteral("/quick"), "<title>Quick</title>");
+
+  auto owner = std::make_shared<int>(1);
+  bool called = false;
+  fetcher->fetch(server.url(QStringLiteral("/quick")), kItem, [&](const LinkMetadata&) { called = true; }, Guard(owner));
+  owner.reset();
+  auto hanging = start(server.url(QStringLiteral("/hang")));
+  letNetworkRun([&] { return server.requestCount(QStringLiteral("/hang")) == 1 && fetcher->inFlightCount() == 1; });
+  EXPECT_FALSE(called);
+  fetcher.reset();
+  fake.scheduler->advance(20);
+  fake.drain();
+  EXPECT_FALSE(hanging->done);
+}
+
+// The fake client answers in virtual time alone, as the state's tests use it.
+TEST(LinkMetadataFake, NeverAnsweringPageEndsAtTheTimeLimit) {
+  FakeContext fake;
+  installItemServices(*fake.context);
+  const QUrl url(QStringLiteral("https://example.test/post"));
+  bool done = false;
+  LinkMetadata result;
+  fake.context->linkMetadataFetcher->fetch(url, kItem, [&](const LinkMetadata& r) {
+    result = r;
+    done = true;
+  });
+  fake.drain();
+  EXPECT_EQ(fake.http->requestedUrls(), QList<QUrl>{url});
+  fake.scheduler->advance(LinkMetadataFetcher::kTimeoutSeconds - 0.5);
+  fake.drain();
+  EXPECT_FALSE(done);
+  fake.scheduler->advance(0.5);
+  fake.drain();
+  ASSERT_TRUE(done);
+  EXPECT_FALSE(result.title);
+  // A late answer changes nothing.
+  EXPECT_FALSE(fake.http->answer(url, FakeHttpClient::ok("<title>late</title>")));
+}
+
+TEST(LinkMetadataFake, ScriptedPageAndImage) {
+  FakeContext fake;
+  installItemServices(*fake.context);
+  fake.http->respond(QUrl(QStringLiteral("https://example.test/a/b")),
+                     FakeHttpClient::ok("<meta property=og:image content=\"../img.png?x=1\"><title>A</title>"));
+  fake.http->respond(QUrl(QStringLiteral("https://example.test/img.png?x=1")), FakeHttpClient::ok(pngBytes(7, 4), "image/png"));
+  bool done = false;
+  LinkMetadata result;
+  fake.context->linkMetadataFetcher->fetch(QUrl(QStringLiteral("https://example.test/a/b")), kItem,
+                                           [&](const LinkMetadata& r) {
+                                             result = r;
+                                             done = true;
+                                           });
+  fake.drain();
+  ASSERT_TRUE(done);
+  EXPECT_EQ(result.title, QStringLiteral("A"));
+  EXPECT_EQ(result.image.size(), QSize(7, 4));
+  EXPECT_EQ(result.previewReference, OGImageCache::cachedReference(kItem));
+}
+
+TEST(OGImageCache, SaveIfAbsentLoadAndOrphans) {
+  FakeContext fake;
+  installItemServices(*fake.context);
+  const OGImageCache& cache = *fake.context->ogImageCache;
+  EXPECT_TRUE(cache.directory().startsWith(fake.context->paths->caches()));
+  EXPECT_TRUE(cache.directory().endsWith(QStringLiteral("/ogImages")));
+  EXPECT_TRUE(cache.load(kItem).isNull());
+
+  QImage red(4, 3, QImage::Format_ARGB32);
+  red.fill(Qt::red);
+  QImage blue(9, 9, QImage::Format_ARGB32);
+  blue.fill(Qt::blue);
+  ASSERT_TRUE(cache.save(red, kItem));
+  EXPECT_TRUE(cache.save(blue, kItem));  // exists: left as it was
+  EXPECT_EQ(cache.load(kItem).size(), QSize(4, 3));
+  EXPECT_EQ(cache.load(kItem).pixelColor(0, 0), QColor(Qt::red));
+  EXPECT_FALSE(cache.save(red, QStringLiteral("../escape")));
+  EXPECT_FALSE(cache.save(QImage(), QStringLiteral("11111111-2222-3333-4444-555555555555")));
+
+  const QString gone = QStringLiteral("0B2C7E4A-3F1D-4E8B-9C6A-5D4E3F2A1B0C");
+  const QString lowerKept = QStringLiteral("aaaaaaaa-bbbb-cccc-dddd-eeeeeeeeeeee");
+  ASSERT_TRUE(cache.save(red, gone));
+  for (const QString& name : {QStringLiteral("notes.png"), QStringLiteral("readme.txt"), lowerKept + QStringLiteral(".png")}) {
+    QFile file(cache.directory() + QLatin1Char('/') + name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  }
+  cache.removeOrphans({kItem, lowerKept.toUpper()});
+  EXPECT_TRUE(cache.contains(kItem));
+  EXPECT_FALSE(cache.contains(gone));
+  EXPECT_TRUE(QFileInfo::exists(cache.directory() + QStringLiteral("/notes.png")));
+  EXPECT_TRUE(QFileInfo::exists(cache.directory() + QStringLiteral("/readme.txt")));
+  EXPECT_TRUE(QFileInfo::exists(cache.directory() + QLatin1Char('/') + lowerKept + QStringLiteral(".png")));
+
+  // The system may empty Caches at any time.
+  QDir(cache.directory()).removeRecursively();
+  EXPECT_TRUE(cache.load(kItem).isNull());
+  cache.removeOrphans({});
+  EXPECT_TRUE(cache.save(red, kItem));
+}
+
+}  // namespace
+}  // namespace qv
