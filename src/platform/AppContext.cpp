@@ -1,5 +1,9 @@
 #include "platform/AppContext.h"
 
+#include "platform/x11/X11Pasteboard.h"
+#include "platform/x11/X11WindowList.h"
+#include "platform/x11/X11Workspace.h"
+
 namespace qv {
 
 std::shared_ptr<SerialQueue> AppContext::queue(const QString& suffix) {
@@ -15,6 +19,9 @@ std::shared_ptr<AppContext> AppContext::makeReal() {
   context->settings = std::make_shared<SettingsStore>(
       context->paths->config() + QStringLiteral("/defaults.json"), *context->scheduler);
   context->screens = std::make_shared<QtScreens>();
+  context->pasteboard = std::make_shared<x11::X11Pasteboard>();
+  context->windowList = std::make_shared<x11::X11WindowList>();
+  context->workspace = std::make_shared<x11::X11Workspace>(context->windowList);
   context->makeQueue = [](const QString& name) -> std::shared_ptr<SerialQueue> {
     return std::make_shared<ThreadSerialQueue>(name);
   };

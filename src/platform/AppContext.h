@@ -12,6 +12,9 @@
 namespace qv {
 
 class ImageStore;
+class Pasteboard;
+class WindowList;
+class Workspace;
 
 // Every process-wide service, built once in main() (or by a test with fakes) and handed down.
 // Nothing in the program reaches for a hidden global; a type may offer a `shared()` accessor
@@ -24,6 +27,11 @@ struct AppContext {
 
   // Desktop services.
   std::shared_ptr<Screens> screens;
+
+  // X11 desktop services (Qt-only fallbacks under Wayland or without DISPLAY).
+  std::shared_ptr<Pasteboard> pasteboard;
+  std::shared_ptr<WindowList> windowList;
+  std::shared_ptr<Workspace> workspace;
 
   // Item stores and caches.
   std::shared_ptr<ImageStore> imageStore;

@@ -18,6 +18,9 @@ FakeContext::FakeContext()
       context->paths->config() + QStringLiteral("/defaults.json"), *scheduler);
   context->makeQueue = queues->factory();
   context->screens = screens;
+  context->pasteboard = pasteboard;
+  context->windowList = windowList;
+  context->workspace = workspace;
 }
 
 void FakeContext::drain() {
