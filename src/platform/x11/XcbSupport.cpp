@@ -101,7 +101,7 @@ std::optional<Property> readProperty(xcb_connection_t* c, xcb_window_t window, x
   if (reply->type != XCB_NONE) {
     result = Property{reply->type, reply->format,
                       QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
-                                 xcb_get_property_value_length(reply) * (reply->format / 8))};
+                                 xcb_get_property_value_length(reply))};  // in bytes
   }
   free(reply);
   return result;
