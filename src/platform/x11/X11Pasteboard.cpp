@@ -40,7 +40,11 @@ PasteboardChange X11Pasteboard::currentChange() const {
     if (change.ownerPid == 0 && QGuiApplication::clipboard()->ownsClipboard()) change.ownWrite = true;
     return change;
   }
-  return {qtChangeCount_, QGuiApplication::clipboard()->ownsClipboard(), QGuiApplication::clipboard()->ownsClipboard() ? getpid() : 0};
+  // Not every platform reports ownership; the data we handed over is still there when we own it.
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  const bool own = clipboard->ownsClipboard() ||
+                   (lastWritten_ && clipboard->mimeData(QClipboard::Clipboard) == lastWritten_.data());
+  return {qtChangeCount_, own, own ? qint64(getpid()) : 0};
 }
 
 double X11Pasteboard::lastReadMilliseconds() const { return reader_ ? reader_->lastReadMilliseconds() : 0; }
@@ -132,6 +136,7 @@ void X11Pasteboard::write(const PasteboardWrite& item) {
       data->setData(QLatin1String(mime::kGnomeCopiedFiles), asItem.value(QLatin1String(mime::kGnomeCopiedFiles)));
   }
   for (const auto& [type, value] : item.extra) data->setData(type, value);
+  lastWritten_ = data;
   QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/Pasteboard.h"
 
+#include <QPointer>
 #include <memory>
 
 class QMimeData;
@@ -43,6 +44,7 @@ class X11Pasteboard : public Pasteboard {
   };
   QList<PendingRead> pending_;
   qint64 announcedCount_ = 0;
+  QPointer<QMimeData> lastWritten_;  // Qt deletes it once the clipboard holds something else
 };
 
 }  // namespace qv::x11
