@@ -60,6 +60,7 @@ struct X11ClipboardReader::Transfer {
   bool latin1Text = false;
   int index = -1;      // -1: asking for TARGETS
   xcb_timestamp_t requestTime = XCB_CURRENT_TIME;
+  xcb_atom_t property = XCB_NONE;
   bool incremental = false;
   QByteArray buffer;
   Clock::time_point deadline;
@@ -77,9 +78,11 @@ X11ClipboardReader::X11ClipboardReader(std::function<void()> onUpdate) : onUpdat
   }
   fixesEventBase_ = fixes->first_event;
   free(xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 5, 0), nullptr));
-  connection_.internAll({"CLIPBOARD", "QV_CLIPBOARD_CONTENT", "INCR", "TARGETS", "_NET_WM_PID"});
+  connection_.internAll({"CLIPBOARD", "QV_CLIPBOARD_0", "QV_CLIPBOARD_1", "QV_CLIPBOARD_2", "QV_CLIPBOARD_3", "INCR",
+                         "TARGETS", "_NET_WM_PID"});
   clipboard_ = connection_.atom("CLIPBOARD");
-  property_ = connection_.atom("QV_CLIPBOARD_CONTENT");
+  for (int index = 0; index < 4; ++index)
+    properties_[index] = connection_.atom(QByteArray("QV_CLIPBOARD_" + QByteArray::number(index)).constData());
   incr_ = connection_.atom("INCR");
   targets_ = connection_.atom("TARGETS");
   window_ = connection_.createHelperWindow(XCB_EVENT_MASK_PROPERTY_CHANGE);
@@ -200,7 +203,11 @@ void X11ClipboardReader::handleEvent(xcb_generic_event_t* event) {
       finishTarget({}, false);  // the owner refuses this target
       return;
     }
-    const auto value = readProperty(connection_.get(), window_, property_, true, uint32_t(kMaxTargetBytes));
+    const auto value = readProperty(connection_.get(), window_, transfer_->property, true, uint32_t(kMaxTargetBytes));
+    if (transfer_->index < 0 && value && value->format != 32) {
+      finishTarget({}, false);  // not a list of atoms
+      return;
+    }
     if (value && value->type == incr_) {
       // Large data comes in chunks; deleting the property (done by the read) asks for the first.
       transfer_->incremental = true;
@@ -214,10 +221,10 @@ void X11ClipboardReader::handleEvent(xcb_generic_event_t* event) {
   }
   if (type == XCB_PROPERTY_NOTIFY) {
     const auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event);
-    if (!transfer_->incremental || notify->window != window_ || notify->atom != property_ ||
+    if (!transfer_->incremental || notify->window != window_ || notify->atom != transfer_->property ||
         notify->state != XCB_PROPERTY_NEW_VALUE)
       return;
-    const auto chunk = readProperty(connection_.get(), window_, property_, true, uint32_t(kMaxTargetBytes));
+    const auto chunk = readProperty(connection_.get(), window_, transfer_->property, true, uint32_t(kMaxTargetBytes));
     xcb_flush(connection_.get());
     if (!chunk || chunk->value.isEmpty()) {
       transfer_->incremental = false;
@@ -265,6 +272,7 @@ void X11ClipboardReader::startRead() {
     snapshot_.state = State::Reading;
     transfer->count = snapshot_.change.count;
   }
+  transfer->property = properties_[transfer->count % 4];
   transfer->startedAt = Clock::now();
   transfer_ = std::move(transfer);
   requestNext();
@@ -279,8 +287,8 @@ void X11ClipboardReader::requestNext() {
   }
   const xcb_atom_t target = transfer.index < 0 ? targets_ : transfer.plan[transfer.index].first;
   transfer.requestTime = time;
-  xcb_delete_property(connection_.get(), window_, property_);
-  xcb_convert_selection(connection_.get(), window_, clipboard_, target, property_, time);
+  xcb_delete_property(connection_.get(), window_, transfer.property);
+  xcb_convert_selection(connection_.get(), window_, clipboard_, target, transfer.property, time);
   xcb_flush(connection_.get());
   transfer.deadline = Clock::now() + std::chrono::milliseconds(kOwnerAnswerMs);
 }

@@ -57,7 +57,9 @@ class X11ClipboardReader {
   XcbConnection connection_;
   xcb_window_t window_ = XCB_NONE;
   xcb_atom_t clipboard_ = XCB_NONE;
-  xcb_atom_t property_ = XCB_NONE;
+  // Properties used in turn, so that a late chunk of an abandoned transfer never lands in the
+  // property of the next one.
+  xcb_atom_t properties_[4] = {};
   xcb_atom_t incr_ = XCB_NONE;
   xcb_atom_t targets_ = XCB_NONE;
   uint8_t fixesEventBase_ = 0;
