@@ -101,8 +101,9 @@ int main(int argc, char** argv) {
       QElapsedTimer clock;
       clock.start();
       const PasteboardContent content = pasteboard->read();
+      const double blockedMs = double(clock.nsecsElapsed()) / 1e6;
       QJsonObject result = contentJson(content);
-      result.insert(QStringLiteral("blockedMs"), double(clock.nsecsElapsed()) / 1e6);
+      result.insert(QStringLiteral("blockedMs"), blockedMs);
       result.insert(QStringLiteral("fetchMs"), pasteboard->lastReadMilliseconds());
       answer(result);
     } else if (command == "readasync") {
