@@ -4,6 +4,9 @@
 #include "platform/x11/X11PointerMonitor.h"
 #include "platform/DesktopAppearance.h"
 #include "platform/HttpClient.h"
+#include "platform/x11/X11Pasteboard.h"
+#include "platform/x11/X11WindowList.h"
+#include "platform/x11/X11Workspace.h"
 
 namespace qv {
 
@@ -25,6 +28,9 @@ std::shared_ptr<AppContext> AppContext::makeReal() {
   context->hotKey = std::make_shared<X11HotKey>();
   context->desktopAppearance = std::make_shared<PortalDesktopAppearance>();
   context->httpClient = std::make_shared<QtHttpClient>();
+  context->pasteboard = std::make_shared<x11::X11Pasteboard>();
+  context->windowList = std::make_shared<x11::X11WindowList>();
+  context->workspace = std::make_shared<x11::X11Workspace>(context->windowList);
   context->makeQueue = [](const QString& name) -> std::shared_ptr<SerialQueue> {
     return std::make_shared<ThreadSerialQueue>(name);
   };

@@ -22,6 +22,9 @@ class Environment;
 class AppRulesManager;
 class LinkMetadataFetcher;
 class OGImageCache;
+class Pasteboard;
+class WindowList;
+class Workspace;
 
 // Every process-wide service, built once in main() (or by a test with fakes) and handed down.
 // Nothing in the program reaches for a hidden global; a type may offer a `shared()` accessor
@@ -38,6 +41,10 @@ struct AppContext {
   // Pointer and keyboard
   std::shared_ptr<GlobalPointerMonitor> pointerMonitor;
   std::shared_ptr<GlobalHotKey> hotKey;
+  // X11 desktop services (Qt-only fallbacks under Wayland or without DISPLAY).
+  std::shared_ptr<Pasteboard> pasteboard;
+  std::shared_ptr<WindowList> windowList;
+  std::shared_ptr<Workspace> workspace;
 
   // Item stores and caches.
   std::shared_ptr<ImageStore> imageStore;

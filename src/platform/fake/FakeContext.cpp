@@ -25,6 +25,9 @@ FakeContext::FakeContext()
   context->hotKey = hotKey;
   context->desktopAppearance = desktopAppearance;
   context->httpClient = http;
+  context->pasteboard = pasteboard;
+  context->windowList = windowList;
+  context->workspace = workspace;
 }
 
 void FakeContext::drain() {

@@ -4,9 +4,12 @@
 #include "platform/fake/FakePointerMonitor.h"
 #include "platform/fake/FakeDesktopAppearance.h"
 #include "platform/fake/FakeHttpClient.h"
+#include "platform/fake/FakePasteboard.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeScreens.h"
 #include "platform/fake/FakeSerialQueue.h"
+#include "platform/fake/FakeWindowList.h"
+#include "platform/fake/FakeWorkspace.h"
 
 #include <QTemporaryDir>
 
@@ -25,6 +28,10 @@ struct FakeContext {
   std::shared_ptr<FakeDesktopAppearance> desktopAppearance;
   std::shared_ptr<FakeHttpClient> http;
   std::shared_ptr<QTemporaryDir> root;
+  // X11 desktop services
+  std::shared_ptr<FakePasteboard> pasteboard = std::make_shared<FakePasteboard>();
+  std::shared_ptr<FakeWindowList> windowList = std::make_shared<FakeWindowList>();
+  std::shared_ptr<FakeWorkspace> workspace = std::make_shared<FakeWorkspace>();
 
   // Settles everything: queued work, results posted back, then work due now.
   void drain();

@@ -1,0 +1,55 @@
+#pragma once
+#include <QObject>
+#include <QString>
+#include <QUrl>
+#include <functional>
+#include <optional>
+
+namespace qv {
+
+// A running application as the workspace sees it. Its "bundle identifier" is the desktop-entry
+// id (e.g. "org.gnome.TextEditor"); the "application URL" is the desktop file's path.
+struct RunningApp {
+  qint64 pid = 0;
+  quint32 windowId = 0;   // the window that made it frontmost; 0 when not known by a window
+  QString windowClass;    // WM_CLASS class of that window
+  QString desktopId;      // empty when nothing identifies it
+  QString desktopFile;    // empty when no desktop file was found
+  QString executable;     // /proc/<pid>/exe
+  bool operator==(const RunningApp&) const = default;
+};
+
+// Finds a desktop-entry id for a window class and an executable path; "" when none. Wired by
+// the program to the desktop-entry index; must be safe to call from any thread.
+using DesktopIdResolver =
+    std::function<QString(const QString& windowClass, const QString& executablePath)>;
+
+// Finds the desktop file of a desktop-entry id; "" when none. Any thread.
+using DesktopFileLocator = std::function<QString(const QString& desktopId)>;
+
+// The applications of the desktop session.
+class Workspace : public QObject {
+  Q_OBJECT
+ public:
+  using QObject::QObject;
+  ~Workspace() override = default;
+
+  // The application of the active window (main thread).
+  virtual std::optional<RunningApp> frontmostApplication() const = 0;
+  // The application a process belongs to; nullopt when the process is gone. Any thread.
+  virtual std::optional<RunningApp> applicationForPid(qint64 pid) const = 0;
+  // The desktop id of the outermost application that contains the process (a helper process
+  // of a browser belongs to the browser); nullopt when it is its own outermost application.
+  // Any thread.
+  virtual std::optional<QString> containingApplicationId(qint64 pid) const = 0;
+  // Whether a remembered application still is what it was (window ids and pids are reused).
+  virtual bool isStillRunning(const RunningApp& app) const = 0;
+  // Brings a remembered application's window to the front; false when it is gone.
+  virtual bool activate(const RunningApp& app) = 0;
+  virtual bool openUrl(const QUrl& url) = 0;
+  // Shows a file in the file manager.
+  virtual bool revealFile(const QString& path) = 0;
+  virtual qint64 ownPid() const = 0;
+};
+
+}  // namespace qv

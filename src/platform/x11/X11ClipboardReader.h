@@ -1,0 +1,83 @@
+#pragma once
+#include "platform/Pasteboard.h"
+#include "platform/x11/XcbSupport.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace qv::x11 {
+
+// Watches the CLIPBOARD selection on a connection and a thread of its own and reads each
+// foreign copy as soon as it is made, so that the main thread only picks up the result.
+// An owner that does not answer within `kOwnerAnswerMs` (per request, or per INCR chunk) makes
+// that change's content fail; a newer copy abandons the read of an older one.
+class X11ClipboardReader {
+ public:
+  static constexpr int kOwnerAnswerMs = 1000;
+  static constexpr qsizetype kMaxTargetBytes = 256 * 1024 * 1024;
+
+  // `onUpdate` runs on the reader thread whenever the change or its content moved.
+  explicit X11ClipboardReader(std::function<void()> onUpdate);
+  ~X11ClipboardReader();
+
+  bool isValid() const { return running_; }
+
+  PasteboardChange currentChange() const;
+  // The content of change `count` once read (complete or failed); nullopt when it is not read
+  // yet after `timeoutMs`, or when `count` is no longer current. Starts a read when none ran.
+  std::optional<PasteboardContent> waitForContent(qint64 count, int timeoutMs);
+  // Whether the content of `count` is settled (read, failed, or superseded).
+  bool isSettled(qint64 count) const;
+  // Milliseconds from the change to the end of its read, of the last finished read.
+  double lastReadMilliseconds() const;
+
+ private:
+  enum class State { Idle, Reading, Done };
+  struct Snapshot {
+    PasteboardChange change;
+    xcb_window_t owner = XCB_NONE;
+    xcb_timestamp_t time = XCB_CURRENT_TIME;
+    State state = State::Idle;
+    PasteboardContent content;
+  };
+  struct Transfer;
+
+  void run();
+  void wake();
+  void handleEvent(xcb_generic_event_t* event);
+  void ownerChanged(xcb_window_t owner, xcb_timestamp_t time);
+  void startRead();
+  void requestNext();
+  void finishTarget(const QByteArray& value, bool ok);
+  void finishRead(bool complete);
+
+  XcbConnection connection_;
+  xcb_window_t window_ = XCB_NONE;
+  xcb_atom_t clipboard_ = XCB_NONE;
+  // Properties used in turn, so that a late chunk of an abandoned transfer never lands in the
+  // property of the next one.
+  xcb_atom_t properties_[4] = {};
+  xcb_atom_t incr_ = XCB_NONE;
+  xcb_atom_t targets_ = XCB_NONE;
+  uint8_t fixesEventBase_ = 0;
+  std::function<void()> onUpdate_;
+
+  mutable std::mutex mutex_;
+  std::condition_variable settled_;
+  Snapshot snapshot_;
+  bool readRequested_ = false;
+  double lastReadMs_ = 0;
+
+  // Reader thread only.
+  std::unique_ptr<Transfer> transfer_;
+
+  int wakeFd_ = -1;
+  std::atomic<bool> stop_{false};
+  bool running_ = false;
+  std::thread thread_;
+};
+
+}  // namespace qv::x11

@@ -1,0 +1,135 @@
+#include "platform/x11/X11Workspace.h"
+
+#include "base/Log.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <chrono>
+#include <poll.h>
+#include <unistd.h>
+
+namespace qv::x11 {
+
+X11Workspace::X11Workspace(std::shared_ptr<WindowList> windows, DesktopIdResolver resolver, DesktopFileLocator locator,
+                           QObject* parent)
+    : Workspace(parent), windows_(std::move(windows)), identity_(std::move(resolver), std::move(locator)) {
+  if (!connection_.isValid()) return;
+  connection_.internAll({"_NET_ACTIVE_WINDOW", "_NET_WM_PID", "QV_TIME"});
+  timeWindow_ = connection_.createHelperWindow(XCB_EVENT_MASK_PROPERTY_CHANGE);
+}
+
+X11Workspace::~X11Workspace() = default;
+
+std::optional<RunningApp> X11Workspace::frontmostApplication() const {
+  if (!connection_.isValid()) return std::nullopt;
+  xcb_connection_t* c = connection_.get();
+  const auto active = readProperty(c, connection_.root(), connection_.atom("_NET_ACTIVE_WINDOW"), false, 4);
+  if (!active || active->format != 32 || active->value.size() < 4) return std::nullopt;
+  const xcb_window_t window = *reinterpret_cast<const quint32*>(active->value.constData());
+  if (window == XCB_NONE) return std::nullopt;
+  const qint64 pid = windowPid(connection_, window);
+  const QString windowClass = readWmClass(c, window).second;
+  std::optional<RunningApp> app = identity_.application(pid, windowClass);
+  if (!app) {
+    // A remote client or one that hides its process: known by its window only.
+    app = RunningApp{};
+    app->windowClass = windowClass;
+    app->desktopId = windowClass.isEmpty() ? QString() : ProcessIdentity::fallbackDesktopId(windowClass, {});
+  }
+  app->windowId = window;
+  return app;
+}
+
+std::optional<RunningApp> X11Workspace::applicationForPid(qint64 pid) const {
+  QString windowClass;
+  if (windows_) {
+    for (const WindowInfo& window : windows_->windows())
+      if (window.ownerPid == pid && !window.windowClass.isEmpty()) {
+        windowClass = window.windowClass;
+        break;
+      }
+  }
+  return identity_.application(pid, windowClass);
+}
+
+std::optional<QString> X11Workspace::containingApplicationId(qint64 pid) const {
+  return identity_.containingApplicationId(pid);
+}
+
+bool X11Workspace::isStillRunning(const RunningApp& app) const {
+  if (app.pid > 0) {
+    const auto facts = identity_.facts(app.pid);
+    if (!facts || facts->executable != app.executable) return false;
+  }
+  if (app.windowId == 0 || !connection_.isValid()) return app.pid > 0;
+  // Window ids are reused: the window must still exist and belong to the same process and class.
+  xcb_connection_t* c = connection_.get();
+  auto* attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, app.windowId), nullptr);
+  if (!attributes) return false;
+  free(attributes);
+  if (app.pid > 0 && windowPid(connection_, app.windowId) != app.pid) return false;
+  return readWmClass(c, app.windowId).second == app.windowClass;
+}
+
+xcb_timestamp_t X11Workspace::serverTime() {
+  // Appending nothing to a property of our own makes the server report its current time.
+  xcb_connection_t* c = connection_.get();
+  const xcb_atom_t atom = connection_.atom("QV_TIME");
+  xcb_change_property(c, XCB_PROP_MODE_APPEND, timeWindow_, atom, XCB_ATOM_STRING, 8, 0, nullptr);
+  xcb_flush(c);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+  while (std::chrono::steady_clock::now() < deadline) {
+    while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+      xcb_timestamp_t time = XCB_CURRENT_TIME;
+      if ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY) {
+        const auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event);
+        if (notify->window == timeWindow_ && notify->atom == atom) time = notify->time;
+      }
+      free(event);
+      if (time != XCB_CURRENT_TIME) return time;
+    }
+    pollfd fd{connection_.fileDescriptor(), POLLIN, 0};
+    ::poll(&fd, 1, 20);
+  }
+  return XCB_CURRENT_TIME;
+}
+
+bool X11Workspace::activate(const RunningApp& app) {
+  if (!connection_.isValid() || app.windowId == 0 || !isStillRunning(app)) return false;
+  xcb_client_message_event_t message{};
+  message.response_type = XCB_CLIENT_MESSAGE;
+  message.format = 32;
+  message.window = app.windowId;
+  message.type = connection_.atom("_NET_ACTIVE_WINDOW");
+  message.data.data32[0] = 2;  // source: a pager acting for the user
+  message.data.data32[1] = serverTime();
+  message.data.data32[2] = XCB_NONE;
+  xcb_send_event(connection_.get(), 0, connection_.root(),
+                 XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                 reinterpret_cast<const char*>(&message));
+  xcb_flush(connection_.get());
+  return true;
+}
+
+bool X11Workspace::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+
+bool X11Workspace::revealFile(const QString& path) {
+  const QFileInfo info(path);
+  if (!info.exists()) return false;
+  // The file manager's own "show this item" call; else open the containing folder.
+  QDBusMessage call = QDBusMessage::createMethodCall(
+      QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+      QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+  call << QStringList{QUrl::fromLocalFile(info.absoluteFilePath()).toString()} << QString();
+  if (QDBusConnection::sessionBus().isConnected()) {
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 1000);
+    if (reply.type() == QDBusMessage::ReplyMessage) return true;
+  }
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absolutePath()));
+}
+
+qint64 X11Workspace::ownPid() const { return getpid(); }
+
+}  // namespace qv::x11

@@ -1,0 +1,39 @@
+#pragma once
+#include "platform/WindowList.h"
+#include "platform/Workspace.h"
+#include "platform/x11/ProcessIdentity.h"
+#include "platform/x11/XcbSupport.h"
+
+#include <memory>
+
+namespace qv::x11 {
+
+// The desktop session seen through EWMH (the active window) and /proc. Its X connection is
+// used on the main thread only; the process lookups work on any thread.
+class X11Workspace : public Workspace {
+  Q_OBJECT
+ public:
+  // `windows` gives the window class of a process's windows; may be null.
+  explicit X11Workspace(std::shared_ptr<WindowList> windows, DesktopIdResolver resolver = {},
+                        DesktopFileLocator locator = {}, QObject* parent = nullptr);
+  ~X11Workspace() override;
+
+  std::optional<RunningApp> frontmostApplication() const override;
+  std::optional<RunningApp> applicationForPid(qint64 pid) const override;
+  std::optional<QString> containingApplicationId(qint64 pid) const override;
+  bool isStillRunning(const RunningApp& app) const override;
+  bool activate(const RunningApp& app) override;
+  bool openUrl(const QUrl& url) override;
+  bool revealFile(const QString& path) override;
+  qint64 ownPid() const override;
+
+ private:
+  xcb_timestamp_t serverTime();
+
+  std::shared_ptr<WindowList> windows_;
+  ProcessIdentity identity_;
+  mutable XcbConnection connection_;
+  xcb_window_t timeWindow_ = XCB_NONE;
+};
+
+}  // namespace qv::x11
