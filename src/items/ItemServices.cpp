@@ -1,12 +1,25 @@
 #include "items/ItemServices.h"
 
+#include "items/identity/AppIdentity.h"
+#include "items/ocr/ImageTextRecognizer.h"
+#include "items/stores/FileBookmarkStore.h"
 #include "items/stores/ImageStore.h"
+#include "items/stores/RichTextStore.h"
+#include "items/thumbnails/ThumbnailCache.h"
 #include "platform/AppContext.h"
 
 namespace qv {
 
 void installItemServices(AppContext& context) {
   context.imageStore = std::make_shared<ImageStore>(*context.paths);
+
+  // Item stores, identity, text recognition, thumbnails.
+  context.richTextStore = std::make_shared<RichTextStore>(*context.paths);
+  context.fileBookmarkStore = std::make_shared<FileBookmarkStore>(*context.paths, context.fileBookmarks);
+  context.appIdentity = std::make_shared<AppIdentity>(context.desktopEntries);
+  context.imageTextRecognizer = std::make_shared<ImageTextRecognizer>(
+      *context.paths, context.imageStore, context.ocrEngine, context.queue(QStringLiteral("ocr")), context.scheduler);
+  context.thumbnails = std::make_shared<ThumbnailCache>(context.imageStore);
 }
 
 }  // namespace qv

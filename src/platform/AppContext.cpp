@@ -1,5 +1,9 @@
 #include "platform/AppContext.h"
 
+#include "platform/DesktopEntries.h"
+#include "platform/FileBookmarks.h"
+#include "platform/OcrEngine.h"
+
 namespace qv {
 
 std::shared_ptr<SerialQueue> AppContext::queue(const QString& suffix) {
@@ -15,6 +19,9 @@ std::shared_ptr<AppContext> AppContext::makeReal() {
   context->settings = std::make_shared<SettingsStore>(
       context->paths->config() + QStringLiteral("/defaults.json"), *context->scheduler);
   context->screens = std::make_shared<QtScreens>();
+  context->fileBookmarks = LocalFileBookmarks::forHome();
+  context->desktopEntries = std::make_shared<XdgDesktopEntries>(XdgDesktopEntries::applicationFoldersFromEnvironment());
+  context->ocrEngine = std::make_shared<TesseractOcrEngine>();
   context->makeQueue = [](const QString& name) -> std::shared_ptr<SerialQueue> {
     return std::make_shared<ThreadSerialQueue>(name);
   };

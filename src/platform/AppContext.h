@@ -12,6 +12,14 @@
 namespace qv {
 
 class ImageStore;
+class RichTextStore;
+class FileBookmarkStore;
+class FileBookmarks;
+class AppIdentity;
+class DesktopEntries;
+class ImageTextRecognizer;
+class OcrEngine;
+class ThumbnailCache;
 
 // Every process-wide service, built once in main() (or by a test with fakes) and handed down.
 // Nothing in the program reaches for a hidden global; a type may offer a `shared()` accessor
@@ -27,6 +35,16 @@ struct AppContext {
 
   // Item stores and caches.
   std::shared_ptr<ImageStore> imageStore;
+
+  // Item stores, identity, text recognition, thumbnails.
+  std::shared_ptr<FileBookmarks> fileBookmarks;
+  std::shared_ptr<DesktopEntries> desktopEntries;
+  std::shared_ptr<OcrEngine> ocrEngine;
+  std::shared_ptr<RichTextStore> richTextStore;
+  std::shared_ptr<FileBookmarkStore> fileBookmarkStore;
+  std::shared_ptr<AppIdentity> appIdentity;
+  std::shared_ptr<ImageTextRecognizer> imageTextRecognizer;
+  std::shared_ptr<ThumbnailCache> thumbnails;
 
   // The serial queue named "com.tarnwick.Quorvalen.<suffix>", made on first request.
   std::shared_ptr<SerialQueue> queue(const QString& suffix);

@@ -5,12 +5,15 @@
 #include <QString>
 #include <optional>
 
+#include "items/stores/SideFileFolder.h"
+
 namespace qv {
 
 class Paths;
 
 // The PNG side file of each image item: "images/<UUID>.png" under application support.
-// Every file-system error is swallowed: reads give nothing, writes give false.
+// Every file-system error is swallowed: reads give nothing, writes give false. Used from the
+// main thread and the save queue.
 class ImageStore {
  public:
   explicit ImageStore(const Paths& paths);
@@ -29,8 +32,7 @@ class ImageStore {
   void removeOrphans(const QSet<QString>& keepIDs) const;
 
  private:
-  QString root_;
-  mutable QString directory_;
+  SideFileFolder folder_;
 };
 
 }  // namespace qv

@@ -7,7 +7,10 @@ FakeContext::FakeContext()
       scheduler(std::make_shared<FakeScheduler>()),
       queues(std::make_shared<FakeSerialQueues>()),
       screens(std::make_shared<FakeScreens>()),
-      root(std::make_shared<QTemporaryDir>()) {
+      root(std::make_shared<QTemporaryDir>()),
+      fileBookmarks(std::make_shared<FakeFileBookmarks>()),
+      desktopEntries(std::make_shared<FakeDesktopEntries>()),
+      ocrEngine(std::make_shared<FakeOcrEngine>()) {
   const QString base = root->path();
   context->scheduler = scheduler;
   context->paths = std::make_shared<Paths>(base + QStringLiteral("/data"), base + QStringLiteral("/cache"),
@@ -18,6 +21,9 @@ FakeContext::FakeContext()
       context->paths->config() + QStringLiteral("/defaults.json"), *scheduler);
   context->makeQueue = queues->factory();
   context->screens = screens;
+  context->fileBookmarks = fileBookmarks;
+  context->desktopEntries = desktopEntries;
+  context->ocrEngine = ocrEngine;
 }
 
 void FakeContext::drain() {
