@@ -18,6 +18,7 @@ QImage ImageStore::load(const QString& id) const {
   const QString path = filePath(id);
   if (!QFileInfo::exists(path)) return {};
   QImageReader reader(path, "png");
+  reader.setAllocationLimit(kDecodeAllocationLimitMB);
   return reader.read();
 }
 

@@ -18,6 +18,10 @@ class ImageStore {
  public:
   explicit ImageStore(const Paths& paths);
 
+  // Decoding a stored image may take this much memory (Qt's default rejects full-page
+  // screenshots); larger images count as unreadable rather than exhausting memory.
+  static constexpr int kDecodeAllocationLimitMB = 512;
+
   // The images folder, created on first use (empty when it cannot be created).
   QString directory() const;
   QString filePath(const QString& id) const;

@@ -20,6 +20,7 @@ std::optional<QImage> ThumbnailCache::thumbnailOfFile(const QString& path) {
   if (!QFileInfo(path).isFile()) return std::nullopt;
   QImageReader reader(path);
   reader.setAutoTransform(true);
+  reader.setAllocationLimit(ImageStore::kDecodeAllocationLimitMB);
   QSize size = reader.size();
   if (!size.isValid() || size.isEmpty()) return std::nullopt;
   // The size before orientation: a transposing orientation swaps it, which does not change
@@ -36,7 +37,7 @@ std::optional<QImage> ThumbnailCache::thumbnailOfFile(const QString& path) {
 
 std::optional<QImage> ThumbnailCache::downsampled(const QImage& image) {
   if (image.isNull()) return std::nullopt;
-  QImage result = image.scaled(boundedSize(image.size(), kMaximumPixelSize), Qt::KeepAspectRatio,
+  QImage result = image.scaled(boundedSize(image.size(), kMaximumPixelSize), Qt::IgnoreAspectRatio,
                                Qt::SmoothTransformation);
   if (result.isNull()) return std::nullopt;
   result.setDevicePixelRatio(1.0);
