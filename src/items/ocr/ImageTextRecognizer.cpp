@@ -30,9 +30,11 @@ bool ImageTextRecognizer::hasStoredText(const QString& id) const { return QFileI
 
 void ImageTextRecognizer::schedule(const QString& id, std::function<void()> completion) {
   if (hasStoredText(id)) return;
+  const auto queue = queue_.lock();
+  if (!queue) return;
   const QString imagePath = images_->filePath(id);
-  queue_->async([self = shared_from_this(), imagePath, id, completion = std::move(completion)]() mutable {
-    self->recognize(imagePath, id, std::move(completion));
+  queue->async([weakSelf = weak_from_this(), imagePath, id, completion = std::move(completion)]() mutable {
+    if (const auto self = weakSelf.lock()) self->recognize(imagePath, id, std::move(completion));
   });
 }
 

@@ -21,6 +21,7 @@ class SerialQueue;
 // Makes copied images searchable: recognises the text of an image item's stored PNG on the
 // "ocr" queue, keeps it in "imagetext/<UUID>.txt" (UTF-8, lines joined by "\n"; an empty file
 // means the image has no readable text) and serves it from a cache that any thread may read.
+// Held by a shared_ptr (queued work refers to it weakly).
 class ImageTextRecognizer : public std::enable_shared_from_this<ImageTextRecognizer> {
  public:
   ImageTextRecognizer(const Paths& paths, std::shared_ptr<ImageStore> images, std::shared_ptr<OcrEngine> engine,
@@ -53,7 +54,8 @@ class ImageTextRecognizer : public std::enable_shared_from_this<ImageTextRecogni
   SideFileFolder folder_;
   std::shared_ptr<ImageStore> images_;
   std::shared_ptr<OcrEngine> engine_;
-  std::shared_ptr<SerialQueue> queue_;
+  // Not owned: the context owns the queue and finishes its work before the recognizer goes.
+  std::weak_ptr<SerialQueue> queue_;
   std::shared_ptr<Scheduler> scheduler_;
   std::mutex cacheLock_;
   QHash<QString, QString> cache_;
