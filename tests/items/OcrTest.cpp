@@ -150,6 +150,23 @@ TEST_F(OcrTest, UnwritableTextFolderLeavesNoTextAndDoesNotCrash) {
   recognizer().removeOrphans({});
 }
 
+TEST(OcrLifetime, QueuedWorkOutlivingTheRecognizerDoesNothing) {
+  FakeContext fake;
+  installItemServices(*fake.context);
+  ASSERT_TRUE(fake.context->imageStore->save(page(), kID));
+  auto recognizer = std::make_shared<ImageTextRecognizer>(*fake.context->paths, fake.context->imageStore,
+                                                          fake.ocrEngine, fake.context->queue(QStringLiteral("ocr")),
+                                                          fake.context->scheduler);
+  bool completed = false;
+  recognizer->schedule(kID, [&] { completed = true; });
+  const QString textFile = recognizer->directory() + u'/' + kID + QStringLiteral(".txt");
+  recognizer.reset();
+  fake.drain();
+  EXPECT_FALSE(completed);
+  EXPECT_FALSE(QFile::exists(textFile));
+  EXPECT_EQ(fake.ocrEngine->calls, 0);
+}
+
 TEST(TesseractOcr, RecognisesRenderedTextLineByLine) {
   QImage image(560, 170, QImage::Format_ARGB32);
   image.fill(Qt::transparent);  // transparent paper must read as white
