@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <mutex>
 
+#include <dlfcn.h>
+
 #include <tesseract/baseapi.h>
 #include <tesseract/resultiterator.h>
 
@@ -31,6 +33,18 @@ struct TesseractOcrEngine::Impl {
   }
 };
 
+namespace {
+// Tesseract's OpenMP workers spin while they wait; on a busy desktop that makes recognition
+// several times slower and steals cores from the interface. One thread per call is faster
+// overall. The setting belongs to the calling thread, so it is made on every call; the
+// runtime is looked up rather than linked because only the engine library brings it in.
+void limitEngineThreads() {
+  using SetThreads = void (*)(int);
+  static const auto setThreads = reinterpret_cast<SetThreads>(::dlsym(RTLD_DEFAULT, "omp_set_num_threads"));
+  if (setThreads) setThreads(1);
+}
+}  // namespace
+
 TesseractOcrEngine::TesseractOcrEngine() : impl_(std::make_unique<Impl>()) {}
 
 TesseractOcrEngine::~TesseractOcrEngine() {
@@ -40,6 +54,7 @@ TesseractOcrEngine::~TesseractOcrEngine() {
 QStringList TesseractOcrEngine::recognizeLines(const QImage& image) {
   if (image.isNull() || image.width() <= 0 || image.height() <= 0) return {};
   std::lock_guard lock(impl_->mutex);
+  limitEngineThreads();
   tesseract::TessBaseAPI* api = impl_->engine();
   if (!api) return {};
 
