@@ -35,13 +35,17 @@ struct TesseractOcrEngine::Impl {
 
 namespace {
 // Tesseract's OpenMP workers spin while they wait; on a busy desktop that makes recognition
-// several times slower and steals cores from the interface. One thread per call is faster
-// overall. The setting belongs to the calling thread, so it is made on every call; the
-// runtime is looked up rather than linked because only the engine library brings it in.
+// several times slower and steals cores from the interface, so every parallel region runs on
+// the calling thread alone. (Tesseract asks for explicit thread counts, which only a zero
+// nesting limit overrides.) The runtime is looked up rather than linked because only the
+// engine library brings it in.
 void limitEngineThreads() {
-  using SetThreads = void (*)(int);
-  static const auto setThreads = reinterpret_cast<SetThreads>(::dlsym(RTLD_DEFAULT, "omp_set_num_threads"));
-  if (setThreads) setThreads(1);
+  static std::once_flag once;
+  std::call_once(once, [] {
+    using SetLevels = void (*)(int);
+    if (const auto setLevels = reinterpret_cast<SetLevels>(::dlsym(RTLD_DEFAULT, "omp_set_max_active_levels")))
+      setLevels(0);
+  });
 }
 }  // namespace
 
