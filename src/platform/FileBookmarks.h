@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -19,8 +20,10 @@ class FileBookmarks {
   virtual ~FileBookmarks() = default;
   // Bookmark data for an existing local file or folder; nothing otherwise.
   virtual std::optional<QByteArray> create(const QString& path) = 0;
-  // Where the bookmarked file is now; nothing when it is gone or the data is not a bookmark.
-  virtual std::optional<Resolved> resolve(const QByteArray& bookmark) = 0;
+  // Where each bookmarked file is now (in the same order); nothing for a file that is gone or
+  // data that is not a bookmark. Resolving many at once lets one search serve them all.
+  virtual QList<std::optional<Resolved>> resolveAll(const QList<QByteArray>& bookmarks) = 0;
+  std::optional<Resolved> resolve(const QByteArray& bookmark) { return resolveAll({bookmark}).value(0); }
 };
 
 // Bookmarks of path, device and inode (a small JSON object). Resolving:
@@ -29,7 +32,8 @@ class FileBookmarks {
 //  2. Otherwise the file was moved or renamed: look for the same device and inode in the old
 //     parent folder, then breadth-first through each search root (the home folder by default),
 //     staying on that device, following no links, skipping hidden folders (so a file moved to
-//     the trash counts as gone), at most 8 levels deep and 50,000 entries per root.
+//     the trash counts as gone), at most 8 levels deep and 50,000 entries per root. One walk
+//     looks for every moved file of a batch.
 //  3. Otherwise the file is gone: nothing.
 class LocalFileBookmarks : public FileBookmarks {
  public:
@@ -37,7 +41,7 @@ class LocalFileBookmarks : public FileBookmarks {
   static std::shared_ptr<LocalFileBookmarks> forHome();
 
   std::optional<QByteArray> create(const QString& path) override;
-  std::optional<Resolved> resolve(const QByteArray& bookmark) override;
+  QList<std::optional<Resolved>> resolveAll(const QList<QByteArray>& bookmarks) override;
 
   static constexpr int kMaximumDepth = 8;
   static constexpr int kMaximumEntries = 50000;

@@ -52,6 +52,7 @@ TEST_F(FileBookmarkStoreTest, UnresolvableOrMissingBookmarksLeaveItemsOut) {
   fake.fileBookmarks->remove(path);
   const auto changed = store.resolveAll({{kID, QUrl::fromLocalFile(path)}, {kOther, QUrl()}});
   EXPECT_TRUE(changed.isEmpty());
+  EXPECT_EQ(fake.fileBookmarks->batches, 1);
   EXPECT_TRUE(QFile::exists(bookmarkFile(store, kID)));  // only the clean-up removes files
 
   EXPECT_FALSE(store.save(QUrl(QStringLiteral("https://example.com/a.txt")), kOther));

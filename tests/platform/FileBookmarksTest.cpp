@@ -56,6 +56,25 @@ TEST_F(LocalFileBookmarksTest, MoveIsFoundBelowASearchRootButNotInHiddenFolders)
   EXPECT_FALSE(bookmarks.resolve(*photo));          // no search roots: the old folder only
 }
 
+TEST_F(LocalFileBookmarksTest, OneBatchResolvesEveryKindInOrder) {
+  LocalFileBookmarks searching{QStringList{root.path()}};
+  for (const char* name : {"in/a.txt", "in/b.txt", "in/c.txt", "in/d.txt"}) ASSERT_TRUE(test::writeTestFile(path(name)));
+  const QList<QByteArray> data{*searching.create(path("in/a.txt")), *searching.create(path("in/b.txt")),
+                               *searching.create(path("in/c.txt")), "junk", *searching.create(path("in/d.txt"))};
+  ASSERT_TRUE(QDir().mkpath(path("deep/er")));
+  ASSERT_TRUE(QFile::rename(path("in/b.txt"), path("in/b2.txt")));
+  ASSERT_TRUE(QFile::rename(path("in/c.txt"), path("deep/er/c.txt")));
+  ASSERT_TRUE(QFile::remove(path("in/d.txt")));
+
+  const auto results = searching.resolveAll(data);
+  ASSERT_EQ(results.size(), 5);
+  EXPECT_EQ(results[0]->path, path("in/a.txt"));
+  EXPECT_EQ(results[1]->path, path("in/b2.txt"));
+  EXPECT_EQ(results[2]->path, path("deep/er/c.txt"));
+  EXPECT_FALSE(results[3]);
+  EXPECT_FALSE(results[4]);
+}
+
 TEST_F(LocalFileBookmarksTest, ReplacedFileAtThePathIsStaleAndGoneFileIsNothing) {
   ASSERT_TRUE(test::writeTestFile(path("a.txt"), "old"));
   const auto data = bookmarks.create(path("a.txt"));

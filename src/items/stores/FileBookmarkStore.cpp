@@ -37,19 +37,25 @@ bool FileBookmarkStore::save(const QUrl& url, const QString& id) const {
 QHash<QString, QUrl> FileBookmarkStore::resolveAll(const QList<StoredFile>& items) const {
   QHash<QString, QUrl> changed;
   if (!bookmarks_) return changed;
+  QList<const StoredFile*> readable;
+  QList<QByteArray> data;
   for (const StoredFile& item : items) {
-    const QString path = folder_.filePath(item.id, QLatin1String(kExtension));
-    QFile file(path);
+    QFile file(folder_.filePath(item.id, QLatin1String(kExtension)));
     if (!file.open(QIODevice::ReadOnly) || file.size() > kMaximumBookmarkSize) continue;
-    const QByteArray data = file.readAll();
-    file.close();
-    const auto resolved = bookmarks_->resolve(data);
-    if (!resolved) continue;
-    if (resolved->stale) {
-      if (const auto fresh = bookmarks_->create(resolved->path)) writeFileAtomically(path, *fresh);
+    readable.append(&item);
+    data.append(file.readAll());
+  }
+  // One batch, so that a single search of the home folder serves every moved file.
+  const auto resolved = bookmarks_->resolveAll(data);
+  for (qsizetype i = 0; i < readable.size() && i < resolved.size(); ++i) {
+    if (!resolved[i]) continue;
+    const StoredFile& item = *readable[i];
+    if (resolved[i]->stale) {
+      if (const auto fresh = bookmarks_->create(resolved[i]->path))
+        writeFileAtomically(folder_.filePath(item.id, QLatin1String(kExtension)), *fresh);
     }
-    const QUrl url = QUrl::fromLocalFile(resolved->path);
-    if (standardizedPath(url) != standardizedPath(item.url) || standardizedPath(item.url).isEmpty())
+    const QUrl url = QUrl::fromLocalFile(resolved[i]->path);
+    if (standardizedPath(item.url).isEmpty() || standardizedPath(url) != standardizedPath(item.url))
       changed.insert(item.id, url);
   }
   return changed;

@@ -15,13 +15,17 @@ class FakeFileBookmarks : public FileBookmarks {
     if (path.isEmpty() || gone_.contains(path) || failCreate) return std::nullopt;
     return path.toUtf8();
   }
-  std::optional<Resolved> resolve(const QByteArray& bookmark) override {
+  QList<std::optional<Resolved>> resolveAll(const QList<QByteArray>& bookmarks) override {
     std::lock_guard lock(mutex_);
-    ++resolveCount;
-    const QString path = QString::fromUtf8(bookmark);
-    if (path.isEmpty() || gone_.contains(path)) return std::nullopt;
-    if (const auto moved = moves_.find(path); moved != moves_.end()) return Resolved{moved.value(), true};
-    return Resolved{path, false};
+    ++batches;
+    QList<std::optional<Resolved>> results;
+    for (const QByteArray& bookmark : bookmarks) {
+      const QString path = QString::fromUtf8(bookmark);
+      if (path.isEmpty() || gone_.contains(path)) results.append(std::nullopt);
+      else if (const auto moved = moves_.find(path); moved != moves_.end()) results.append(Resolved{moved.value(), true});
+      else results.append(Resolved{path, false});
+    }
+    return results;
   }
 
   void move(const QString& from, const QString& to) {
@@ -34,7 +38,7 @@ class FakeFileBookmarks : public FileBookmarks {
   }
 
   bool failCreate = false;
-  int resolveCount = 0;
+  int batches = 0;
 
  private:
   std::mutex mutex_;
