@@ -3,7 +3,12 @@
 #include "items/rules/AppRulesManager.h"
 #include "items/link/LinkMetadataFetcher.h"
 #include "items/link/OGImageCache.h"
+#include "items/identity/AppIdentity.h"
+#include "items/ocr/ImageTextRecognizer.h"
+#include "items/stores/FileBookmarkStore.h"
 #include "items/stores/ImageStore.h"
+#include "items/stores/RichTextStore.h"
+#include "items/thumbnails/ThumbnailCache.h"
 #include "platform/AppContext.h"
 
 namespace qv {
@@ -16,6 +21,14 @@ void installItemServices(AppContext& context) {
   context.ogImageCache = std::make_shared<OGImageCache>(*context.paths);
   context.linkMetadataFetcher = std::make_shared<LinkMetadataFetcher>(
       context.httpClient, context.scheduler, context.queue(QStringLiteral("imageDecoder")), context.ogImageCache);
+
+  // Item stores, identity, text recognition, thumbnails.
+  context.richTextStore = std::make_shared<RichTextStore>(*context.paths);
+  context.fileBookmarkStore = std::make_shared<FileBookmarkStore>(*context.paths, context.fileBookmarks);
+  context.appIdentity = std::make_shared<AppIdentity>(context.desktopEntries);
+  context.imageTextRecognizer = std::make_shared<ImageTextRecognizer>(
+      *context.paths, context.imageStore, context.ocrEngine, context.queue(QStringLiteral("ocr")), context.scheduler);
+  context.thumbnails = std::make_shared<ThumbnailCache>(context.imageStore);
 }
 
 }  // namespace qv

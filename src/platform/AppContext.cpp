@@ -7,6 +7,9 @@
 #include "platform/x11/X11Pasteboard.h"
 #include "platform/x11/X11WindowList.h"
 #include "platform/x11/X11Workspace.h"
+#include "platform/DesktopEntries.h"
+#include "platform/FileBookmarks.h"
+#include "platform/OcrEngine.h"
 
 namespace qv {
 
@@ -31,6 +34,9 @@ std::shared_ptr<AppContext> AppContext::makeReal() {
   context->pasteboard = std::make_shared<x11::X11Pasteboard>();
   context->windowList = std::make_shared<x11::X11WindowList>();
   context->workspace = std::make_shared<x11::X11Workspace>(context->windowList);
+  context->fileBookmarks = LocalFileBookmarks::forHome();
+  context->desktopEntries = std::make_shared<XdgDesktopEntries>(XdgDesktopEntries::applicationFoldersFromEnvironment());
+  context->ocrEngine = std::make_shared<TesseractOcrEngine>();
   context->makeQueue = [](const QString& name) -> std::shared_ptr<SerialQueue> {
     return std::make_shared<ThreadSerialQueue>(name);
   };

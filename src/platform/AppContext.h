@@ -25,6 +25,14 @@ class OGImageCache;
 class Pasteboard;
 class WindowList;
 class Workspace;
+class RichTextStore;
+class FileBookmarkStore;
+class FileBookmarks;
+class AppIdentity;
+class DesktopEntries;
+class ImageTextRecognizer;
+class OcrEngine;
+class ThumbnailCache;
 
 // Every process-wide service, built once in main() (or by a test with fakes) and handed down.
 // Nothing in the program reaches for a hidden global; a type may offer a `shared()` accessor
@@ -60,6 +68,15 @@ struct AppContext {
   std::shared_ptr<HttpClient> httpClient;
   std::shared_ptr<OGImageCache> ogImageCache;
   std::shared_ptr<LinkMetadataFetcher> linkMetadataFetcher;
+  // Item stores, identity, text recognition, thumbnails.
+  std::shared_ptr<FileBookmarks> fileBookmarks;
+  std::shared_ptr<DesktopEntries> desktopEntries;
+  std::shared_ptr<OcrEngine> ocrEngine;
+  std::shared_ptr<RichTextStore> richTextStore;
+  std::shared_ptr<FileBookmarkStore> fileBookmarkStore;
+  std::shared_ptr<AppIdentity> appIdentity;
+  std::shared_ptr<ImageTextRecognizer> imageTextRecognizer;
+  std::shared_ptr<ThumbnailCache> thumbnails;
 
   // The serial queue named "com.tarnwick.Quorvalen.<suffix>", made on first request.
   std::shared_ptr<SerialQueue> queue(const QString& suffix);

@@ -3,30 +3,22 @@
 #include "platform/Paths.h"
 
 #include <QBuffer>
-#include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
 
 namespace qv {
 
-ImageStore::ImageStore(const Paths& paths) : root_(paths.applicationSupport()) {}
+ImageStore::ImageStore(const Paths& paths) : folder_(paths.applicationSupport(), QStringLiteral("images")) {}
 
-QString ImageStore::directory() const {
-  if (directory_.isEmpty()) {
-    const QString path = root_ + QStringLiteral("/images");
-    if (ensurePrivateFolder(path)) directory_ = path;
-  }
-  return directory_;
-}
+QString ImageStore::directory() const { return folder_.ensure(); }
 
-QString ImageStore::filePath(const QString& id) const {
-  return root_ + QStringLiteral("/images/") + id + QStringLiteral(".png");
-}
+QString ImageStore::filePath(const QString& id) const { return folder_.filePath(id, QStringLiteral("png")); }
 
 QImage ImageStore::load(const QString& id) const {
   const QString path = filePath(id);
   if (!QFileInfo::exists(path)) return {};
   QImageReader reader(path, "png");
+  reader.setAllocationLimit(kDecodeAllocationLimitMB);
   return reader.read();
 }
 
@@ -49,17 +41,8 @@ bool ImageStore::save(const QImage& image, const QString& id) const {
 }
 
 void ImageStore::removeOrphans(const QSet<QString>& keepIDs) const {
-  const QString folder = directory();
-  if (folder.isEmpty()) return;
-  QDir dir(folder);
-  const QStringList names = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-  for (const QString& name : names) {
-    const bool allowed = name.endsWith(QStringLiteral(".png")) && keepIDs.contains(name.chopped(4));
-    if (allowed) continue;
-    const QString path = dir.filePath(name);
-    if (QFileInfo(path).isDir() && !QFileInfo(path).isSymLink()) QDir(path).removeRecursively();
-    else QFile::remove(path);
-  }
+  const QSet<QString> allowed = sideFileNames(keepIDs, {"png"});
+  folder_.removeEntries([&](const QString& name) { return allowed.contains(name); });
 }
 
 }  // namespace qv

@@ -5,15 +5,22 @@
 #include <QString>
 #include <optional>
 
+#include "items/stores/SideFileFolder.h"
+
 namespace qv {
 
 class Paths;
 
 // The PNG side file of each image item: "images/<UUID>.png" under application support.
-// Every file-system error is swallowed: reads give nothing, writes give false.
+// Every file-system error is swallowed: reads give nothing, writes give false. Used from the
+// main thread and the save queue.
 class ImageStore {
  public:
   explicit ImageStore(const Paths& paths);
+
+  // Decoding a stored image may take this much memory (Qt's default rejects full-page
+  // screenshots); larger images count as unreadable rather than exhausting memory.
+  static constexpr int kDecodeAllocationLimitMB = 512;
 
   // The images folder, created on first use (empty when it cannot be created).
   QString directory() const;
@@ -29,8 +36,7 @@ class ImageStore {
   void removeOrphans(const QSet<QString>& keepIDs) const;
 
  private:
-  QString root_;
-  mutable QString directory_;
+  SideFileFolder folder_;
 };
 
 }  // namespace qv

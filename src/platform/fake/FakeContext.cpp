@@ -10,6 +10,10 @@ FakeContext::FakeContext()
       desktopAppearance(std::make_shared<FakeDesktopAppearance>()),
       http(std::make_shared<FakeHttpClient>(*scheduler)),
       root(std::make_shared<QTemporaryDir>()) {
+      root(std::make_shared<QTemporaryDir>()),
+      fileBookmarks(std::make_shared<FakeFileBookmarks>()),
+      desktopEntries(std::make_shared<FakeDesktopEntries>()),
+      ocrEngine(std::make_shared<FakeOcrEngine>()) {
   const QString base = root->path();
   context->scheduler = scheduler;
   context->paths = std::make_shared<Paths>(base + QStringLiteral("/data"), base + QStringLiteral("/cache"),
@@ -28,6 +32,9 @@ FakeContext::FakeContext()
   context->pasteboard = pasteboard;
   context->windowList = windowList;
   context->workspace = workspace;
+  context->fileBookmarks = fileBookmarks;
+  context->desktopEntries = desktopEntries;
+  context->ocrEngine = ocrEngine;
 }
 
 void FakeContext::drain() {

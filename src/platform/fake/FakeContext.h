@@ -5,6 +5,9 @@
 #include "platform/fake/FakeDesktopAppearance.h"
 #include "platform/fake/FakeHttpClient.h"
 #include "platform/fake/FakePasteboard.h"
+#include "platform/fake/FakeDesktopEntries.h"
+#include "platform/fake/FakeFileBookmarks.h"
+#include "platform/fake/FakeOcrEngine.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeScreens.h"
 #include "platform/fake/FakeSerialQueue.h"
@@ -32,6 +35,10 @@ struct FakeContext {
   std::shared_ptr<FakePasteboard> pasteboard = std::make_shared<FakePasteboard>();
   std::shared_ptr<FakeWindowList> windowList = std::make_shared<FakeWindowList>();
   std::shared_ptr<FakeWorkspace> workspace = std::make_shared<FakeWorkspace>();
+  // Item stores, identity, text recognition, thumbnails.
+  std::shared_ptr<FakeFileBookmarks> fileBookmarks;
+  std::shared_ptr<FakeDesktopEntries> desktopEntries;
+  std::shared_ptr<FakeOcrEngine> ocrEngine;
 
   // Settles everything: queued work, results posted back, then work due now.
   void drain();

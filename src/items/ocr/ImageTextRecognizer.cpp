@@ -1,0 +1,93 @@
+#include "items/ocr/ImageTextRecognizer.h"
+
+#include "items/stores/ImageStore.h"
+#include "platform/OcrEngine.h"
+#include "platform/Paths.h"
+#include "platform/Scheduler.h"
+#include "platform/SerialQueue.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <cmath>
+
+namespace qv {
+
+ImageTextRecognizer::ImageTextRecognizer(const Paths& paths, std::shared_ptr<ImageStore> images,
+                                         std::shared_ptr<OcrEngine> engine, std::shared_ptr<SerialQueue> queue,
+                                         std::shared_ptr<Scheduler> scheduler)
+    : folder_(paths.applicationSupport(), QStringLiteral("imagetext")),
+      images_(std::move(images)),
+      engine_(std::move(engine)),
+      queue_(std::move(queue)),
+      scheduler_(std::move(scheduler)) {}
+
+QString ImageTextRecognizer::directory() const { return folder_.ensure(); }
+
+QString ImageTextRecognizer::textPath(const QString& id) const { return folder_.filePath(id, QStringLiteral("txt")); }
+
+bool ImageTextRecognizer::hasStoredText(const QString& id) const { return QFileInfo(textPath(id)).isFile(); }
+
+void ImageTextRecognizer::schedule(const QString& id, std::function<void()> completion) {
+  if (hasStoredText(id)) return;
+  const auto queue = queue_.lock();
+  if (!queue) return;
+  const QString imagePath = images_->filePath(id);
+  queue->async([weakSelf = weak_from_this(), imagePath, id, completion = std::move(completion)]() mutable {
+    if (const auto self = weakSelf.lock()) self->recognize(imagePath, id, std::move(completion));
+  });
+}
+
+std::optional<QImage> ImageTextRecognizer::readImage(const QString& path) {
+  QImageReader reader(path);
+  reader.setAutoTransform(true);
+  reader.setAllocationLimit(ImageStore::kDecodeAllocationLimitMB);
+  const QSize size = reader.size();
+  if (size.isValid() && !size.isEmpty()) {
+    double scale = std::min(1.0, double(kMaximumSide) / std::max(size.width(), size.height()));
+    const double pixels = double(size.width()) * size.height() * scale * scale;
+    if (pixels > double(kMaximumPixels)) scale *= std::sqrt(double(kMaximumPixels) / pixels);
+    if (scale < 1.0)
+      reader.setScaledSize(QSize(std::max(1, int(size.width() * scale)), std::max(1, int(size.height() * scale))));
+  }
+  QImage image = reader.read();
+  if (image.isNull() || image.width() <= 0 || image.height() <= 0) return std::nullopt;
+  return image;
+}
+
+void ImageTextRecognizer::recognize(const QString& imagePath, const QString& id, std::function<void()> completion) {
+  // The image may not be stored yet: leave no text file, so a later schedule tries again.
+  if (QFileInfo(imagePath).isFile()) {
+    QString text;
+    if (const auto image = readImage(imagePath)) text = engine_->recognizeLines(*image).join(u'\n');
+    if (!folder_.ensure().isEmpty()) writeFileAtomically(textPath(id), text.toUtf8());
+    {
+      std::lock_guard lock(cacheLock_);
+      cache_.remove(id);
+    }
+  }
+  if (completion) scheduler_->post(std::move(completion));
+}
+
+std::optional<QString> ImageTextRecognizer::text(const QString& id) {
+  {
+    std::lock_guard lock(cacheLock_);
+    if (const auto cached = cache_.constFind(id); cached != cache_.constEnd()) return cached.value();
+  }
+  QFile file(textPath(id));
+  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+  QString text = QString::fromUtf8(file.readAll());
+  if (file.error() != QFileDevice::NoError) return std::nullopt;
+  std::lock_guard lock(cacheLock_);
+  cache_.insert(id, text);
+  return text;
+}
+
+void ImageTextRecognizer::removeOrphans(const QSet<QString>& keepIDs) {
+  const QSet<QString> allowed = sideFileNames(keepIDs, {"txt"});
+  folder_.removeEntries([&](const QString& name) { return allowed.contains(name); });
+  std::lock_guard lock(cacheLock_);
+  cache_.removeIf([&](const QHash<QString, QString>::iterator it) { return !keepIDs.contains(it.key()); });
+}
+
+}  // namespace qv

@@ -1,0 +1,34 @@
+#pragma once
+#include <QSet>
+#include <QString>
+#include <functional>
+#include <mutex>
+
+namespace qv {
+
+// One folder of side files under application support, created (0700) on first use. Safe to use
+// from the main thread and the background queues at once. A folder that cannot be created is
+// tried again on the next use; until then reads and writes simply fail.
+class SideFileFolder {
+ public:
+  SideFileFolder(const QString& applicationSupport, const QString& name);
+
+  // The folder, created when missing; empty when it cannot be created.
+  QString ensure() const;
+  // "<folder>/<id>.<extension>", whether or not the folder exists yet.
+  QString filePath(const QString& id, const QString& extension) const;
+
+  // Removes every entry (files, links, folders) whose name `keep` rejects. A folder that
+  // cannot be listed is left alone; removal errors are ignored.
+  void removeEntries(const std::function<bool(const QString& name)>& keep) const;
+
+ private:
+  QString path_;
+  mutable std::mutex mutex_;
+  mutable bool created_ = false;
+};
+
+// The names "<id>.<extension>" for every kept id and extension.
+QSet<QString> sideFileNames(const QSet<QString>& ids, std::initializer_list<const char*> extensions);
+
+}  // namespace qv

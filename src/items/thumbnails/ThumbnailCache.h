@@ -1,0 +1,50 @@
+#pragma once
+#include <QCache>
+#include <QImage>
+#include <QSet>
+#include <QString>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+namespace qv {
+
+class ImageStore;
+
+// Display thumbnails of image items (at most 720 pixels on the longer side), at most 120 kept
+// in memory for the life of the process. Any thread may ask; several may ask at once.
+class ThumbnailCache {
+ public:
+  static constexpr int kCountLimit = 120;
+  static constexpr int kMaximumPixelSize = 720;
+  // An in-memory fallback up to this size is used as it is.
+  static constexpr int kFallbackPassThroughSize = 900;
+
+  explicit ThumbnailCache(std::shared_ptr<ImageStore> images);
+
+  // The item's thumbnail from the cache, else from its stored PNG, else from the fallback.
+  // Nothing (and nothing cached) when none of them gives an image.
+  std::optional<QImage> thumbnailImage(const QString& id, const std::optional<QImage>& fallback = std::nullopt);
+  // Drops every cached thumbnail whose id is not kept.
+  void purgeThumbnails(const QSet<QString>& keepIDs);
+
+  // A thumbnail of the image file; nothing when it cannot be read.
+  static std::optional<QImage> thumbnailOfFile(const QString& path);
+  // A downsampled copy (nothing for a null image).
+  static std::optional<QImage> downsampled(const QImage& image);
+
+  // Whether the memory cache holds the id now (for tests and diagnostics).
+  bool contains(const QString& id) const;
+
+ private:
+  std::optional<QImage> cached(const QString& id) const;
+  void store(const QString& id, const QImage& image);
+
+  std::shared_ptr<ImageStore> images_;
+  mutable std::mutex cacheMutex_;  // the memory cache's own lock
+  QCache<QString, QImage> cache_;
+  std::mutex idsLock_;  // guards cachedIDs_; never held during a cache call
+  QSet<QString> cachedIDs_;
+};
+
+}  // namespace qv

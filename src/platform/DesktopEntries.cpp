@@ -1,0 +1,160 @@
+#include "platform/DesktopEntries.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <QPixmap>
+#include <QStyle>
+
+namespace qv {
+
+namespace {
+
+// Desktop files are small; anything larger is not one.
+constexpr qint64 kMaximumDesktopFileSize = 1024 * 1024;
+
+// "kde-dolphin" may live at "kde/dolphin.desktop": every dash may stand for a folder.
+QStringList relativeCandidates(const QString& id) {
+  QStringList candidates{id + QStringLiteral(".desktop")};
+  for (qsizetype i = 0; i < id.size(); ++i) {
+    if (id.at(i) != u'-') continue;
+    QString nested = id;
+    nested[i] = u'/';
+    candidates.append(nested + QStringLiteral(".desktop"));
+  }
+  return candidates;
+}
+
+QIcon styleIcon(QStyle::StandardPixmap which) {
+  if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) {
+    QIcon icon = app->style()->standardIcon(which);
+    if (!icon.isNull()) return icon;
+  }
+  // Without a widget style, a plain rounded square still shows that there is an icon here.
+  QPixmap pixmap(32, 32);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setBrush(QColor(128, 128, 128));
+  painter.setPen(Qt::NoPen);
+  painter.drawRoundedRect(QRectF(3, 3, 26, 26), 6, 6);
+  painter.end();
+  return QIcon(pixmap);
+}
+
+QString unescape(const QString& value) {
+  QString out;
+  out.reserve(value.size());
+  for (qsizetype i = 0; i < value.size(); ++i) {
+    const QChar c = value.at(i);
+    if (c != u'\\' || i + 1 >= value.size()) {
+      out.append(c);
+      continue;
+    }
+    const QChar next = value.at(++i);
+    switch (next.unicode()) {
+      case 's': out.append(u' '); break;
+      case 'n': out.append(u'\n'); break;
+      case 't': out.append(u'\t'); break;
+      case 'r': out.append(u'\r'); break;
+      default: out.append(next); break;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::optional<DesktopEntry> parseDesktopEntry(const QByteArray& contents, bool* hidden) {
+  bool inGroup = false;
+  bool sawGroup = false;
+  bool isHidden = false;
+  DesktopEntry entry;
+  for (const QByteArray& rawLine : contents.split('\n')) {
+    const QByteArray line = rawLine.trimmed();
+    if (line.isEmpty() || line.startsWith('#')) continue;
+    if (line.startsWith('[')) {
+      inGroup = line == "[Desktop Entry]";
+      if (inGroup) sawGroup = true;
+      continue;
+    }
+    if (!inGroup) continue;
+    const qsizetype equals = line.indexOf('=');
+    if (equals <= 0) continue;
+    const QByteArray key = line.left(equals).trimmed();
+    const QString value = unescape(QString::fromUtf8(line.mid(equals + 1).trimmed()));
+    if (key == "Name") entry.name = value;
+    else if (key == "Icon") entry.iconName = value;
+    else if (key == "StartupWMClass") entry.startupWMClass = value;
+    else if (key == "Exec") entry.exec = value;
+    else if (key == "Hidden") isHidden = value == QStringLiteral("true");
+  }
+  if (hidden) *hidden = isHidden;
+  if (!sawGroup) return std::nullopt;
+  return entry;
+}
+
+XdgDesktopEntries::XdgDesktopEntries(QStringList applicationFolders) : folders_(std::move(applicationFolders)) {}
+
+QStringList XdgDesktopEntries::applicationFoldersFromEnvironment() {
+  QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+  if (dataHome.isEmpty()) dataHome = QDir::homePath() + QStringLiteral("/.local/share");
+  QString dataDirs = qEnvironmentVariable("XDG_DATA_DIRS");
+  if (dataDirs.isEmpty()) dataDirs = QStringLiteral("/usr/local/share/:/usr/share/");
+  QStringList folders{dataHome + QStringLiteral("/applications")};
+  for (const QString& dir : dataDirs.split(u':', Qt::SkipEmptyParts))
+    folders.append(QDir::cleanPath(dir) + QStringLiteral("/applications"));
+  folders.removeDuplicates();
+  return folders;
+}
+
+std::optional<DesktopEntry> XdgDesktopEntries::entryAt(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly) || file.size() > kMaximumDesktopFileSize) return std::nullopt;
+  bool hidden = false;
+  auto entry = parseDesktopEntry(file.readAll(), &hidden);
+  if (!entry || hidden) return std::nullopt;
+  entry->path = QFileInfo(path).absoluteFilePath();
+  return entry;
+}
+
+std::optional<DesktopEntry> XdgDesktopEntries::entry(const QString& id) {
+  if (id.isEmpty() || id.contains(u'/') || id.startsWith(u'.')) return std::nullopt;
+  const QStringList candidates = relativeCandidates(id);
+  for (const QString& folder : folders_) {
+    for (const QString& relative : candidates) {
+      const QString path = folder + u'/' + relative;
+      if (!QFileInfo(path).isFile()) continue;
+      // The first folder that has the id decides, even when its entry is hidden.
+      auto found = entryAt(path);
+      if (found) found->id = id;
+      return found;
+    }
+  }
+  return std::nullopt;
+}
+
+QIcon XdgDesktopEntries::icon(const QString& iconName) {
+  if (iconName.isEmpty()) return {};
+  if (QDir::isAbsolutePath(iconName)) {
+    if (!QFileInfo(iconName).isFile()) return {};
+    QIcon icon(iconName);
+    return icon.availableSizes().isEmpty() && icon.pixmap(32, 32).isNull() ? QIcon() : icon;
+  }
+  return QIcon::fromTheme(iconName);
+}
+
+QIcon XdgDesktopEntries::fileManagerIcon() {
+  QIcon icon = QIcon::fromTheme(QStringLiteral("system-file-manager"));
+  if (icon.isNull()) icon = QIcon::fromTheme(QStringLiteral("folder"));
+  return icon.isNull() ? styleIcon(QStyle::SP_DirIcon) : icon;
+}
+
+QIcon XdgDesktopEntries::genericApplicationIcon() {
+  QIcon icon = QIcon::fromTheme(QStringLiteral("application-x-executable"));
+  return icon.isNull() ? styleIcon(QStyle::SP_FileIcon) : icon;
+}
+
+}  // namespace qv

@@ -1,0 +1,59 @@
+#pragma once
+#include <QHash>
+#include <QIcon>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace qv {
+
+// One application's desktop entry ("org.gnome.TextEditor" for
+// ".../applications/org.gnome.TextEditor.desktop").
+struct DesktopEntry {
+  QString id;
+  QString path;      // the desktop file: an application's "URL"
+  QString name;      // the untranslated Name; empty when the entry has none
+  QString iconName;  // a theme icon name or an absolute path; may be empty
+  QString startupWMClass;
+  QString exec;
+  bool operator==(const DesktopEntry&) const = default;
+};
+
+// The installed applications, as desktop entries.
+class DesktopEntries {
+ public:
+  virtual ~DesktopEntries() = default;
+  // The entry with this desktop-entry id; nothing when no application has it.
+  virtual std::optional<DesktopEntry> entry(const QString& id) = 0;
+  // The entry stored in one desktop file; nothing when it cannot be read or is not one.
+  virtual std::optional<DesktopEntry> entryAt(const QString& path) = 0;
+  // An icon by theme name or absolute path; a null icon when neither gives one.
+  virtual QIcon icon(const QString& iconName) = 0;
+  // The desktop's file manager icon: what an unknown application is shown with. Never null.
+  virtual QIcon fileManagerIcon() = 0;
+  // The icon an application without a usable icon of its own is shown with. Never null.
+  virtual QIcon genericApplicationIcon() = 0;
+};
+
+// Desktop files from $XDG_DATA_HOME/applications, then each $XDG_DATA_DIRS/applications (the
+// first folder holding an id wins); an entry marked Hidden counts as not installed.
+class XdgDesktopEntries : public DesktopEntries {
+ public:
+  // The applications folders in order of precedence.
+  explicit XdgDesktopEntries(QStringList applicationFolders);
+  static QStringList applicationFoldersFromEnvironment();
+
+  std::optional<DesktopEntry> entry(const QString& id) override;
+  std::optional<DesktopEntry> entryAt(const QString& path) override;
+  QIcon icon(const QString& iconName) override;
+  QIcon fileManagerIcon() override;
+  QIcon genericApplicationIcon() override;
+
+ private:
+  QStringList folders_;
+};
+
+// Parses the [Desktop Entry] group of a desktop file; nothing when there is no such group.
+std::optional<DesktopEntry> parseDesktopEntry(const QByteArray& contents, bool* hidden = nullptr);
+
+}  // namespace qv

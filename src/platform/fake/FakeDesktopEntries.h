@@ -1,0 +1,49 @@
+#pragma once
+#include "platform/DesktopEntries.h"
+
+#include <QPixmap>
+
+namespace qv {
+
+// Installed applications and icons as the test declares them; counts the lookups.
+class FakeDesktopEntries : public DesktopEntries {
+ public:
+  void install(DesktopEntry entry) {
+    if (entry.path.isEmpty()) entry.path = QStringLiteral("/usr/share/applications/") + entry.id + QStringLiteral(".desktop");
+    entries_.insert(entry.id, entry);
+  }
+  void addIcon(const QString& name, QColor color) { icons_.insert(name, solidIcon(color)); }
+
+  std::optional<DesktopEntry> entry(const QString& id) override {
+    ++entryLookups;
+    const auto found = entries_.find(id);
+    if (found == entries_.end()) return std::nullopt;
+    return found.value();
+  }
+  std::optional<DesktopEntry> entryAt(const QString& path) override {
+    ++fileReads;
+    for (const DesktopEntry& entry : std::as_const(entries_))
+      if (entry.path == path) return entry;
+    return std::nullopt;
+  }
+  QIcon icon(const QString& iconName) override { return icons_.value(iconName); }
+  QIcon fileManagerIcon() override { return fileManager_; }
+  QIcon genericApplicationIcon() override { return generic_; }
+
+  static QIcon solidIcon(QColor color) {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(color);
+    return QIcon(pixmap);
+  }
+
+  int entryLookups = 0;
+  int fileReads = 0;
+
+ private:
+  QHash<QString, DesktopEntry> entries_;
+  QHash<QString, QIcon> icons_;
+  QIcon fileManager_ = solidIcon(Qt::blue);
+  QIcon generic_ = solidIcon(Qt::gray);
+};
+
+}  // namespace qv
