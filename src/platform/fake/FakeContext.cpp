@@ -10,10 +10,6 @@ FakeContext::FakeContext()
       desktopAppearance(std::make_shared<FakeDesktopAppearance>()),
       http(std::make_shared<FakeHttpClient>(*scheduler)),
       root(std::make_shared<QTemporaryDir>()) {
-      root(std::make_shared<QTemporaryDir>()),
-      fileBookmarks(std::make_shared<FakeFileBookmarks>()),
-      desktopEntries(std::make_shared<FakeDesktopEntries>()),
-      ocrEngine(std::make_shared<FakeOcrEngine>()) {
   const QString base = root->path();
   context->scheduler = scheduler;
   context->paths = std::make_shared<Paths>(base + QStringLiteral("/data"), base + QStringLiteral("/cache"),

@@ -36,9 +36,9 @@ struct FakeContext {
   std::shared_ptr<FakeWindowList> windowList = std::make_shared<FakeWindowList>();
   std::shared_ptr<FakeWorkspace> workspace = std::make_shared<FakeWorkspace>();
   // Item stores, identity, text recognition, thumbnails.
-  std::shared_ptr<FakeFileBookmarks> fileBookmarks;
-  std::shared_ptr<FakeDesktopEntries> desktopEntries;
-  std::shared_ptr<FakeOcrEngine> ocrEngine;
+  std::shared_ptr<FakeFileBookmarks> fileBookmarks = std::make_shared<FakeFileBookmarks>();
+  std::shared_ptr<FakeDesktopEntries> desktopEntries = std::make_shared<FakeDesktopEntries>();
+  std::shared_ptr<FakeOcrEngine> ocrEngine = std::make_shared<FakeOcrEngine>();
 
   // Settles everything: queued work, results posted back, then work due now.
   void drain();
