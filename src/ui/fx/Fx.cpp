@@ -36,81 +36,160 @@ std::array<int, 3> boxRadiiForSigma(double sigma) {
   return radii;
 }
 
-// One box pass over `count` lines of `length` pixels. `step` walks along a line, `lineStep`
-// from one line to the next (both in pixels).
-void boxPass(quint32* pixels, int length, int count, qsizetype step, qsizetype lineStep, int radius, bool extend,
-             std::vector<quint32>& line) {
+// One box pass over `count` lines of `length` pixels of four float channels. `step` walks
+// along a line, `lineStep` from one line to the next (both in pixels). Floats keep the faint
+// tails that integer rounding would eat, so the blur keeps the image's mean.
+void boxPass(float* pixels, int length, int count, qsizetype step, qsizetype lineStep, int radius, bool extend,
+             std::vector<float>& line) {
   if (radius <= 0 || length <= 0) return;
-  const int width = 2 * radius + 1;
-  // Fixed-point reciprocal; rounding keeps the mean.
-  const quint64 scale = (quint64(1) << 24) / quint64(width);
-  constexpr quint64 half = quint64(1) << 23;
-  line.resize(size_t(length));
+  const float scale = 1.0f / float(2 * radius + 1);
+  line.resize(size_t(length) * 4);
   for (int l = 0; l < count; ++l) {
-    quint32* base = pixels + l * lineStep;
-    for (int i = 0; i < length; ++i) line[size_t(i)] = base[i * step];
-    auto at = [&](int i) -> quint32 {
-      if (i < 0) return extend ? line.front() : 0u;
-      if (i >= length) return extend ? line.back() : 0u;
-      return line[size_t(i)];
+    float* base = pixels + l * lineStep * 4;
+    for (int i = 0; i < length; ++i) std::memcpy(&line[size_t(i) * 4], base + i * step * 4, 4 * sizeof(float));
+    auto at = [&](int i) -> const float* {
+      static constexpr float zero[4] = {0, 0, 0, 0};
+      if (i < 0) return extend ? &line[0] : zero;
+      if (i >= length) return extend ? &line[size_t(length - 1) * 4] : zero;
+      return &line[size_t(i) * 4];
     };
-    quint32 sum[4] = {0, 0, 0, 0};
+    float sum[4] = {0, 0, 0, 0};
     for (int i = -radius; i <= radius; ++i) {
-      const quint32 p = at(i);
-      sum[0] += p & 0xff;
-      sum[1] += (p >> 8) & 0xff;
-      sum[2] += (p >> 16) & 0xff;
-      sum[3] += p >> 24;
+      const float* p = at(i);
+      for (int c = 0; c < 4; ++c) sum[c] += p[c];
     }
     for (int i = 0; i < length; ++i) {
-      const quint32 c0 = quint32((sum[0] * scale + half) >> 24);
-      const quint32 c1 = quint32((sum[1] * scale + half) >> 24);
-      const quint32 c2 = quint32((sum[2] * scale + half) >> 24);
-      const quint32 c3 = quint32((sum[3] * scale + half) >> 24);
-      base[i * step] = c0 | (c1 << 8) | (c2 << 16) | (c3 << 24);
-      const quint32 out = at(i - radius);
-      const quint32 in = at(i + radius + 1);
-      sum[0] += (in & 0xff) - (out & 0xff);
-      sum[1] += ((in >> 8) & 0xff) - ((out >> 8) & 0xff);
-      sum[2] += ((in >> 16) & 0xff) - ((out >> 16) & 0xff);
-      sum[3] += (in >> 24) - (out >> 24);
+      float* out = base + i * step * 4;
+      for (int c = 0; c < 4; ++c) out[c] = sum[c] * scale;
+      const float* leaving = at(i - radius);
+      const float* entering = at(i + radius + 1);
+      for (int c = 0; c < 4; ++c) sum[c] += entering[c] - leaving[c];
     }
   }
 }
 
-void gaussianInPlace(QImage& image, double sigma, bool extend) {
+struct FloatImage {
+  int w = 0, h = 0;
+  std::vector<float> px;  // four premultiplied channels per pixel
+  float* at(int x, int y) { return &px[(size_t(y) * size_t(w) + size_t(x)) * 4]; }
+  const float* at(int x, int y) const { return &px[(size_t(y) * size_t(w) + size_t(x)) * 4]; }
+};
+
+FloatImage toFloat(const QImage& image) {
+  FloatImage f{image.width(), image.height(), {}};
+  f.px.resize(size_t(f.w) * size_t(f.h) * 4);
+  for (int y = 0; y < f.h; ++y) {
+    const auto* row = reinterpret_cast<const quint32*>(image.constScanLine(y));
+    for (int x = 0; x < f.w; ++x) {
+      const quint32 p = row[x];
+      float* out = f.at(x, y);
+      out[0] = float(p & 0xff);
+      out[1] = float((p >> 8) & 0xff);
+      out[2] = float((p >> 16) & 0xff);
+      out[3] = float(p >> 24);
+    }
+  }
+  return f;
+}
+
+// Halves the image by averaging 2 × 2 blocks (an odd last row or column counts the missing
+// pixels as transparent, or as repeats when edges extend). The average keeps the mean.
+FloatImage halved(const FloatImage& f, bool extend) {
+  FloatImage h{(f.w + 1) / 2, (f.h + 1) / 2, {}};
+  h.px.assign(size_t(h.w) * size_t(h.h) * 4, 0.f);
+  for (int y = 0; y < h.h; ++y)
+    for (int x = 0; x < h.w; ++x) {
+      float* out = h.at(x, y);
+      for (int dy = 0; dy < 2; ++dy)
+        for (int dx = 0; dx < 2; ++dx) {
+          int sx = 2 * x + dx, sy = 2 * y + dy;
+          if (sx >= f.w || sy >= f.h) {
+            if (!extend) continue;
+            sx = std::min(sx, f.w - 1);
+            sy = std::min(sy, f.h - 1);
+          }
+          const float* in = f.at(sx, sy);
+          for (int c = 0; c < 4; ++c) out[c] += in[c] * 0.25f;
+        }
+    }
+  return h;
+}
+
+// Bilinear enlargement by `factor` onto a w × h image, sampling at pixel centres.
+FloatImage enlarged(const FloatImage& f, int factor, int w, int h) {
+  FloatImage out{w, h, {}};
+  out.px.resize(size_t(w) * size_t(h) * 4);
+  auto coordinate = [&](int i, int size, int& i0, int& i1, float& t) {
+    const float s = std::clamp((float(i) + 0.5f) / float(factor) - 0.5f, 0.f, float(size - 1));
+    i0 = int(s);
+    i1 = std::min(i0 + 1, size - 1);
+    t = s - float(i0);
+  };
+  for (int y = 0; y < h; ++y) {
+    int y0, y1;
+    float ty;
+    coordinate(y, f.h, y0, y1, ty);
+    for (int x = 0; x < w; ++x) {
+      int x0, x1;
+      float tx;
+      coordinate(x, f.w, x0, x1, tx);
+      const float *a = f.at(x0, y0), *b = f.at(x1, y0), *c = f.at(x0, y1), *d = f.at(x1, y1);
+      float* o = out.at(x, y);
+      for (int k = 0; k < 4; ++k) {
+        const float top = a[k] + (b[k] - a[k]) * tx;
+        const float bottom = c[k] + (d[k] - c[k]) * tx;
+        o[k] = top + (bottom - top) * ty;
+      }
+    }
+  }
+  return out;
+}
+
+void gaussian(FloatImage& f, double sigma, bool extend) {
   if (sigma < 0.2) return;
-  const auto radii = boxRadiiForSigma(sigma);
-  auto* pixels = reinterpret_cast<quint32*>(image.bits());
-  const qsizetype stride = image.bytesPerLine() / 4;
-  std::vector<quint32> line;
-  for (int r : radii) {
-    boxPass(pixels, image.width(), image.height(), 1, stride, r, extend, line);
-    boxPass(pixels, image.height(), image.width(), stride, 1, r, extend, line);
+  std::vector<float> line;
+  for (int r : boxRadiiForSigma(sigma)) {
+    boxPass(f.px.data(), f.w, f.h, 1, f.w, r, extend, line);
+    boxPass(f.px.data(), f.h, f.w, f.w, 1, r, extend, line);
+  }
+}
+
+void storeInto(QImage& image, const FloatImage& f) {
+  for (int y = 0; y < f.h; ++y) {
+    auto* row = reinterpret_cast<quint32*>(image.scanLine(y));
+    for (int x = 0; x < f.w; ++x) {
+      const float* in = f.at(x, y);
+      quint32 c[4];
+      for (int k = 0; k < 4; ++k) c[k] = quint32(std::clamp(int(in[k] + 0.5f), 0, 255));
+      // Premultiplied colour never exceeds alpha.
+      for (int k = 0; k < 3; ++k) c[k] = std::min(c[k], c[3]);
+      row[x] = c[0] | (c[1] << 8) | (c[2] << 16) | (c[3] << 24);
+    }
   }
 }
 
 }  // namespace
 
 QImage blurred(const QImage& image, double radius, BlurEdges edges) {
-  QImage source = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  QImage result = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
   const double dpr = image.devicePixelRatio();
   double sigma = sigmaForRadius(radius) * dpr;
-  if (source.isNull() || sigma < 0.2) return source;
+  if (result.isNull() || sigma < 0.2) return result;
   const bool extend = edges == BlurEdges::extend;
 
-  QImage work = source;
-  while (sigma > kMaxFullScaleSigma && work.width() > 8 && work.height() > 8) {
-    work = work.scaled((work.width() + 1) / 2, (work.height() + 1) / 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  FloatImage work = toFloat(result);
+  int factor = 1;
+  while (sigma > kMaxFullScaleSigma && work.w > 8 && work.h > 8) {
+    work = halved(work, extend);
     sigma /= 2;
+    factor *= 2;
   }
-  if (work.constBits() == source.constBits()) work.detach();
-  gaussianInPlace(work, sigma, extend);
-  if (work.size() != source.size())
-    work = work.scaled(source.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-  work = work.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-  work.setDevicePixelRatio(dpr);
-  return work;
+  gaussian(work, sigma, extend);
+  if (factor > 1) work = enlarged(work, factor, result.width(), result.height());
+  result.detach();
+  storeInto(result, work);
+  result.setDevicePixelRatio(dpr);
+  return result;
 }
 
 // ---- Shapes --------------------------------------------------------------------------------

@@ -2,7 +2,9 @@
 
 #include "base/Log.h"
 
+#include <QFileInfo>
 #include <QHash>
+#include <QStandardPaths>
 #include <QPainter>
 #include <QSet>
 #include <cmath>
@@ -104,6 +106,23 @@ const Entry* find(const QString& symbol) {
 }  // namespace
 
 void installIconTheme() {
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
+  // Without a desktop platform theme (offscreen, bare X sessions) Qt searches only its
+  // resources; the freedesktop locations are the XDG data folders.
+  QStringList paths = QIcon::themeSearchPaths();
+  QStringList wanted = QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                                 QStandardPaths::LocateDirectory);
+  wanted << QStringLiteral("/usr/share/icons");
+  bool added = false;
+  for (const QString& path : wanted) {
+    if (!paths.contains(path) && QFileInfo(path).isDir()) {
+      paths << path;
+      added = true;
+    }
+  }
+  if (added) QIcon::setThemeSearchPaths(paths);
   QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
   if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
     QIcon::setThemeName(QStringLiteral("Adwaita"));
