@@ -125,21 +125,27 @@ FloatImage enlarged(const FloatImage& f, int factor, int w, int h) {
     i1 = std::min(i0 + 1, size - 1);
     t = s - float(i0);
   };
+  struct Tap {
+    int i0, i1;
+    float t;
+  };
+  std::vector<Tap> columns(static_cast<size_t>(w));
+  for (int x = 0; x < w; ++x) coordinate(x, f.w, columns[size_t(x)].i0, columns[size_t(x)].i1, columns[size_t(x)].t);
+  std::vector<float> top(size_t(f.w) * 4), bottom(size_t(f.w) * 4);
   for (int y = 0; y < h; ++y) {
     int y0, y1;
     float ty;
     coordinate(y, f.h, y0, y1, ty);
+    // Blend the two source rows once, then only across.
+    const float* r0 = f.at(0, y0);
+    const float* r1 = f.at(0, y1);
+    for (size_t k = 0; k < top.size(); ++k) top[k] = r0[k] + (r1[k] - r0[k]) * ty;
+    float* o = out.at(0, y);
     for (int x = 0; x < w; ++x) {
-      int x0, x1;
-      float tx;
-      coordinate(x, f.w, x0, x1, tx);
-      const float *a = f.at(x0, y0), *b = f.at(x1, y0), *c = f.at(x0, y1), *d = f.at(x1, y1);
-      float* o = out.at(x, y);
-      for (int k = 0; k < 4; ++k) {
-        const float top = a[k] + (b[k] - a[k]) * tx;
-        const float bottom = c[k] + (d[k] - c[k]) * tx;
-        o[k] = top + (bottom - top) * ty;
-      }
+      const Tap& tap = columns[size_t(x)];
+      const float* a = &top[size_t(tap.i0) * 4];
+      const float* b = &top[size_t(tap.i1) * 4];
+      for (int k = 0; k < 4; ++k) o[x * 4 + k] = a[k] + (b[k] - a[k]) * tap.t;
     }
   }
   return out;
