@@ -1,0 +1,116 @@
+#include "ui/StatusBarIcon.h"
+#include "ui/fx/Fx.h"
+#include "ui/symbols/Symbols.h"
+#include "ui/text/TextBlock.h"
+#include "ui/view/GalleryRegistry.h"
+
+#include <QPainter>
+
+namespace qv {
+
+namespace {
+
+QColor ink(const EnvironmentValues& environment) { return environment.isDark() ? Qt::white : Qt::black; }
+
+// The four status icons side by side, enlarged 4× (and at 1× below) so the cut-outs show.
+QImage statusIcons(GalleryScene& scene) {
+  const double dpr = scene.devicePixelRatio;
+  const int cell = 18 * 4 + 16;
+  QImage image(QSize(int(4 * cell * dpr), int((cell + 40) * dpr)), QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(dpr);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+  const bool variants[4][2] = {{false, false}, {true, false}, {false, true}, {true, true}};
+  for (int i = 0; i < 4; ++i) {
+    QImage big = statusBarIconImage(variants[i][0], variants[i][1], 4 * dpr, ink(scene.environment));
+    big.setDevicePixelRatio(dpr);  // shown four times as large
+    painter.drawImage(QPointF(i * cell + 8, 8), big);
+    const QImage small = statusBarIconImage(variants[i][0], variants[i][1], dpr, ink(scene.environment));
+    painter.drawImage(QPointF(i * cell + 8 + 27, cell + 8), small);
+  }
+  return image;
+}
+
+// Every symbol of the table, tinted with the accent, with its name.
+QImage symbolSheet(GalleryScene& scene) {
+  const double dpr = scene.devicePixelRatio;
+  const auto& table = Symbols::table();
+  const int columns = 4, cellW = 190, cellH = 28;
+  const int rows = int((table.size() + columns - 1) / columns);
+  QImage image(QSize(int(columns * cellW * dpr), int(rows * cellH * dpr)), QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(dpr);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
+  QFont font;
+  font.setPixelSize(10);
+  TextStyle style{font};
+  for (size_t i = 0; i < table.size(); ++i) {
+    const QPointF at((int(i) % columns) * cellW + 4, (int(i) / columns) * cellH + 4);
+    painter.drawImage(at, Symbols::image(QString::fromLatin1(table[i].symbol), 18, Theme::accent(), dpr));
+    TextBlock label(QString::fromLatin1(table[i].symbol), style);
+    label.draw(painter, at + QPointF(24, 3), cellW - 30, ink(scene.environment));
+  }
+  return image;
+}
+
+// The painting kit on one card-sized sample: shadows, squircle, inner border, a faded text
+// block and a blurred copy.
+QImage fxSampler(GalleryScene& scene) {
+  const double dpr = scene.devicePixelRatio;
+  const bool dark = scene.environment.isDark();
+  QImage image(QSize(int(640 * dpr), int(300 * dpr)), QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(dpr);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  const QRectF card(24, 30, 280, 240);
+  const Fx::HoverLift lift = Fx::hoverLift(1);
+  painter.save();
+  painter.setTransform(lift.transform(card), true);
+  Fx::drawShadows(painter, card, 16, lift.shadows);
+  const QPainterPath shape = Fx::continuousRoundedRect(card, 16);
+  painter.fillPath(shape, dark ? QColor(52, 52, 58) : QColor(255, 255, 255));
+  Fx::strokeInnerBorder(painter, card, 16, dark ? QColor::fromRgbF(1, 1, 1, 0.14f) : QColor::fromRgbF(0, 0, 0, 0.1f), 1);
+  QFont font;
+  font.setPixelSize(13);
+  TextBlock text(QStringLiteral("Long card text is never ended with an ellipsis: it is clipped and faded out with a "
+                                "top-to-bottom gradient mask, as the cards do. The quick brown fox jumps over the lazy "
+                                "dog, again and again, until the card runs out of room. Then it keeps going, line after line, "
+                                "because a clipboard holds whatever was copied, however long it was."),
+                 TextStyle{font, 3});
+  {
+    const QRectF textArea = card.adjusted(16, 16, -16, -60);
+    Fx::Layer layer(painter, textArea);
+    layer.setMask(Fx::verticalFadeMask(textArea, 0.6));
+    layer.painter().setClipRect(textArea);
+    text.draw(layer.painter(), textArea.topLeft(), textArea.width(), dark ? QColor(235, 235, 240) : QColor(30, 30, 35));
+  }
+  painter.drawImage(QPointF(card.left() + 16, card.bottom() - 34), Symbols::image(QStringLiteral("pin.fill"), 18, Theme::accent(), dpr));
+  painter.drawImage(QPointF(card.left() + 42, card.bottom() - 34), Symbols::image(QStringLiteral("pin.slash"), 18, Theme::accent(), dpr));
+  painter.restore();
+
+  // The same card half blown away.
+  const QRectF second(336, 30, 280, 240);
+  const Fx::LayerLook look = Fx::blowAway(second, 0.5, Fx::kBlowAwayTravel);
+  Fx::Layer layer(painter, second);
+  layer.setBlur(look.blur);
+  layer.setOpacity(look.opacity);
+  layer.setTransform(look.transform);
+  layer.painter().fillPath(Fx::continuousRoundedRect(second, 16), Theme::accent());
+  TextStyle big{font};
+  big.lineLimit = 2;
+  TextBlock(QStringLiteral("Blown away at half progress: shrunk, turned, thrown, blurred and faded"), big)
+      .draw(layer.painter(), second.topLeft() + QPointF(16, 16), 248, Qt::white);
+  return image;
+}
+
+}  // namespace
+
+void addUiGalleryViews(GalleryRegistry& registry) {
+  registry.add(QStringLiteral("status-icon"), statusIcons);
+  registry.add(QStringLiteral("symbols"), symbolSheet);
+  registry.add(QStringLiteral("fx-sampler"), fxSampler);
+}
+
+}  // namespace qv

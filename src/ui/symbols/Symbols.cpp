@@ -1,0 +1,185 @@
+#include "ui/symbols/Symbols.h"
+
+#include "base/Log.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QStandardPaths>
+#include <QPainter>
+#include <QSet>
+#include <cmath>
+
+namespace qv::Symbols {
+
+const std::vector<Entry>& table() {
+  static const std::vector<Entry> entries = {
+      {"app.badge", "application-x-executable-symbolic"},
+      {"arrow.counterclockwise", "view-refresh-symbolic"},
+      {"arrow.right.and.line.vertical.and.arrow.left", "format-justify-fill-symbolic"},
+      {"arrow.turn.up.right", "mail-forward-symbolic"},
+      {"arrow.up.forward.app", "go-jump-symbolic"},
+      {"arrow.uturn.backward", "edit-undo-symbolic"},
+      {"calendar", "x-office-calendar-symbolic"},
+      {"checkmark", "object-select-symbolic"},
+      {"checkmark.circle.fill", "emblem-ok-symbolic"},
+      {"chevron.down", "pan-down-symbolic"},
+      {"chevron.left", "pan-start-symbolic"},
+      {"chevron.right", "pan-end-symbolic"},
+      {"command", "input-keyboard-symbolic"},
+      {"cursorarrow", "input-mouse-symbolic"},
+      {"curlybraces", "utilities-terminal-symbolic"},
+      {"doc", "x-office-document-symbolic"},
+      {"doc.on.clipboard", "edit-paste-symbolic"},
+      {"doc.on.doc", "edit-copy-symbolic"},
+      {"ellipsis", "view-more-horizontal-symbolic"},
+      {"envelope", "mail-unread-symbolic"},
+      {"eraser.fill", "edit-clear-all-symbolic"},
+      {"eye", "view-reveal-symbolic"},
+      {"eye.slash", "view-conceal-symbolic"},
+      {"eye.slash.fill", "view-conceal-symbolic"},
+      {"gearshape", "emblem-system-symbolic"},
+      {"hand.draw", "list-drag-handle-symbolic"},
+      {"hand.wave", "face-smile-symbolic"},
+      {"info.circle", "help-about-symbolic"},
+      {"iphone.gen3", "phone-symbolic"},
+      {"keyboard", "input-keyboard-symbolic"},
+      {"line.3.horizontal.decrease", "view-sort-descending-symbolic"},
+      {"line.3.horizontal.decrease.circle", "view-sort-descending-symbolic"},
+      {"link", "insert-link-symbolic"},
+      {"link.badge.plus", "insert-link-symbolic"},
+      {"macwindow", "focus-windows-symbolic"},
+      {"magnifyingglass", "system-search-symbolic"},
+      {"minus", "list-remove-symbolic"},
+      {"nosign", "action-unavailable-symbolic"},
+      {"paintpalette", "color-select-symbolic"},
+      {"pause.circle", "media-playback-pause-symbolic"},
+      {"pause.fill", "media-playback-pause-symbolic"},
+      {"pencil", "document-edit-symbolic"},
+      {"photo", "image-x-generic-symbolic"},
+      {"photo.badge.exclamationmark", "image-missing-symbolic"},
+      {"pin", "view-pin-symbolic"},
+      {"pin.fill", "view-pin-symbolic"},
+      {"pin.slash", "view-pin-symbolic", true},
+      {"play.fill", "media-playback-start-symbolic"},
+      {"plus", "list-add-symbolic"},
+      {"rectangle.portrait.and.arrow.right", "application-exit-symbolic"},
+      {"safari", "web-browser-symbolic"},
+      {"scissors", "edit-cut-symbolic"},
+      {"square.and.arrow.up", "emblem-shared-symbolic"},
+      {"square.grid.2x2", "view-grid-symbolic"},
+      {"star", "starred-symbolic"},
+      {"switch.2", "preferences-other-symbolic"},
+      {"tag", "user-bookmarks-symbolic"},
+      {"text.alignleft", "format-justify-left-symbolic"},
+      {"textformat", "format-text-plaintext-symbolic"},
+      {"textformat.abc", "font-x-generic-symbolic"},
+      {"textformat.abc.dottedunderline", "format-text-underline-symbolic"},
+      {"trash", "user-trash-symbolic"},
+      {"wand.and.sparkles", "tools-check-spelling-symbolic"},
+      {"xmark", "window-close-symbolic"},
+      {"xmark.circle.fill", "edit-clear-symbolic"},
+  };
+  return entries;
+}
+
+namespace {
+const QHash<QString, const Entry*>& index() {
+  static const QHash<QString, const Entry*> map = [] {
+    QHash<QString, const Entry*> m;
+    for (const auto& entry : table()) m.insert(QString::fromLatin1(entry.symbol), &entry);
+    return m;
+  }();
+  return map;
+}
+
+const Entry* find(const QString& symbol) {
+  const auto* entry = index().value(symbol, nullptr);
+  if (!entry) {
+    static QSet<QString> reported;
+    if (!reported.contains(symbol)) {
+      reported.insert(symbol);
+      qCWarning(lcUi) << "unknown symbol" << symbol;
+    }
+  }
+  return entry;
+}
+}  // namespace
+
+void installIconTheme() {
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
+  // Without a desktop platform theme (offscreen, bare X sessions) Qt searches only its
+  // resources; the freedesktop locations are the XDG data folders.
+  QStringList paths = QIcon::themeSearchPaths();
+  QStringList wanted = QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                                 QStandardPaths::LocateDirectory);
+  wanted << QStringLiteral("/usr/share/icons");
+  bool added = false;
+  for (const QString& path : wanted) {
+    if (!paths.contains(path) && QFileInfo(path).isDir()) {
+      paths << path;
+      added = true;
+    }
+  }
+  if (added) QIcon::setThemeSearchPaths(paths);
+  QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+  if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
+    QIcon::setThemeName(QStringLiteral("Adwaita"));
+}
+
+bool isKnown(const QString& symbol) { return index().contains(symbol); }
+
+QString iconName(const QString& symbol) {
+  const auto* entry = index().value(symbol, nullptr);
+  return entry ? QString::fromLatin1(entry->iconName) : QString();
+}
+
+QIcon icon(const QString& symbol) {
+  const auto* entry = find(symbol);
+  if (!entry) return {};
+  installIconTheme();
+  return QIcon::fromTheme(QString::fromLatin1(entry->iconName));
+}
+
+QImage image(const QString& symbol, double pointSize, const QColor& tint, double devicePixelRatio) {
+  const int side = std::max(1, int(std::lround(pointSize * devicePixelRatio)));
+  QImage result(side, side, QImage::Format_ARGB32_Premultiplied);
+  result.fill(Qt::transparent);
+  result.setDevicePixelRatio(devicePixelRatio);
+  const auto* entry = find(symbol);
+  const QIcon themed = icon(symbol);
+  if (!entry || themed.isNull()) return result;
+  QPainter painter(&result);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  const QRectF box(0, 0, pointSize, pointSize);
+  const QPixmap pixmap = themed.pixmap(QSize(side, side));
+  painter.drawPixmap(box, pixmap, QRectF(pixmap.rect()));
+  if (entry->slashed) {
+    // A crossed-out variant: a cut with a clear margin, then the slash itself.
+    const QLineF slash(QPointF(pointSize * 0.12, pointSize * 0.12), QPointF(pointSize * 0.88, pointSize * 0.88));
+    QPen pen(Qt::black, pointSize * 0.2, Qt::SolidLine, Qt::RoundCap);
+    painter.setCompositionMode(QPainter::CompositionMode_Clear);
+    painter.setPen(pen);
+    painter.drawLine(slash);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    pen.setWidthF(pointSize * 0.09);
+    painter.setPen(pen);
+    painter.drawLine(slash);
+  }
+  painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+  painter.fillRect(box, tint);
+  return result;
+}
+
+QStringList unresolved() {
+  installIconTheme();
+  QStringList missing;
+  for (const auto& entry : table()) {
+    if (!QIcon::hasThemeIcon(QString::fromLatin1(entry.iconName))) missing << QString::fromLatin1(entry.symbol);
+  }
+  return missing;
+}
+
+}  // namespace qv::Symbols

@@ -1,0 +1,30 @@
+#pragma once
+#include <QAccessible>
+#include <QString>
+#include <functional>
+
+namespace qv {
+
+// What assistive technology learns about a painted view or item: painted things have no widgets
+// of their own, so each says here what it is.
+struct AccessibilityInfo {
+  QAccessible::Role role = QAccessible::Client;
+  QString name;
+  QString description;
+  QString value;
+  bool focusable = false;
+  bool focused = false;
+  bool selectable = false;
+  bool selected = false;
+  bool checkable = false;
+  bool checked = false;
+  bool hidden = false;
+  // The default action ("press"); none when the thing does nothing when activated.
+  std::function<void()> press;
+};
+
+// Registers the accessible interfaces of painted widgets, painted items and their views with
+// Qt's accessibility. Called by the base classes; safe to call again.
+void installAccessibilityBridge();
+
+}  // namespace qv

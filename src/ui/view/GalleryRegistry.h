@@ -1,0 +1,42 @@
+#pragma once
+#include "ui/theme/Environment.h"
+
+#include <QImage>
+#include <QString>
+#include <functional>
+#include <vector>
+
+namespace qv {
+
+struct AppContext;
+
+// What a gallery render function gets: a context whose environment already has the colour
+// scheme of this pass, and the pixel ratio to render at.
+struct GalleryScene {
+  AppContext& context;
+  EnvironmentValues environment;
+  double devicePixelRatio = 2;
+};
+
+// The screenshot gallery's list of views. Each folder adds its views from one function
+// (`addUiGalleryViews`, `addCardsGalleryViews`, …) that tools/gallery.cpp calls; an explicit
+// call keeps the registrations alive in static libraries.
+class GalleryRegistry {
+ public:
+  using Render = std::function<QImage(GalleryScene&)>;
+  struct Entry {
+    QString name;  // file name stem, e.g. "status-icon"
+    Render render;
+  };
+
+  void add(const QString& name, Render render) { entries_.push_back({name, std::move(render)}); }
+  const std::vector<Entry>& entries() const { return entries_; }
+
+ private:
+  std::vector<Entry> entries_;
+};
+
+// The interface kit's own gallery views.
+void addUiGalleryViews(GalleryRegistry& registry);
+
+}  // namespace qv

@@ -1,0 +1,79 @@
+#pragma once
+#include "ui/theme/Environment.h"
+#include "ui/view/Accessibility.h"
+#include "ui/view/HoverState.h"
+
+#include <QGraphicsObject>
+#include <QGraphicsView>
+#include <QImage>
+#include <QMarginsF>
+#include <QPainterPath>
+
+namespace qv {
+
+struct AppContext;
+
+// Base of cards and what lies on them, in a QGraphicsView host. The item has a size; its
+// painting may overflow it by `paintOverflow()` (glows, shadows, a hover lift) while the
+// pointer hits only `hitShape()`. Hover and cursor work as in PaintedWidget.
+class PaintedItem : public QGraphicsObject {
+  Q_OBJECT
+ public:
+  explicit PaintedItem(AppContext& context, QGraphicsItem* parent = nullptr);
+
+  AppContext& context() const { return context_; }
+  EnvironmentValues environment() const;
+
+  void setSize(const QSizeF& size);
+  QSizeF size() const { return size_; }
+  QRectF rect() const { return QRectF(QPointF(0, 0), size_); }
+
+  // How far painting may reach beyond rect(). Call prepareOverflowChange() before it changes.
+  virtual QMarginsF paintOverflow() const { return {}; }
+  void prepareOverflowChange() { prepareGeometryChange(); }
+  // Where the item takes the pointer. Default: its rectangle.
+  virtual QPainterPath hitShape() const;
+
+  void setHoverEnabled(bool enabled);
+  bool isHoverEnabled() const { return hover_.isEnabled(); }
+  bool isHovered() const { return hover_.isHovered(); }
+  double hoverProgress() const { return hover_.progress(); }
+
+  virtual AccessibilityInfo accessibility() const;
+
+  // The item and its painted children on a transparent image covering boundingRect(), at
+  // `devicePixelRatio`; item coordinate (0, 0) lands at renderOrigin().
+  QImage renderForTest(double devicePixelRatio = 1.0);
+  QPointF renderOrigin() const { return -boundingRect().topLeft(); }
+
+  QRectF boundingRect() const override;
+  QPainterPath shape() const override { return hitShape(); }
+  void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
+
+ protected:
+  virtual void paint(QPainter& painter) = 0;
+  virtual void hoverChanged(bool hovered) { Q_UNUSED(hovered); }
+
+  void hoverEnterEvent(QGraphicsSceneHoverEvent* event) override;
+  void hoverMoveEvent(QGraphicsSceneHoverEvent* event) override;
+  void hoverLeaveEvent(QGraphicsSceneHoverEvent* event) override;
+
+ private:
+  void updateHover(bool hovered);
+
+  AppContext& context_;
+  QSizeF size_;
+  HoverState hover_;
+};
+
+// The host of painted items: a frameless, transparent, antialiased view whose accessible
+// children are its painted items in reading order (top to bottom, then leading to trailing).
+class PaintedItemView : public QGraphicsView {
+  Q_OBJECT
+ public:
+  explicit PaintedItemView(QGraphicsScene* scene, QWidget* parent = nullptr);
+  // Top-level painted items in reading order.
+  QList<class PaintedItem*> accessibleItems() const;
+};
+
+}  // namespace qv

@@ -1,0 +1,56 @@
+#pragma once
+#include "ui/theme/Environment.h"
+#include "ui/view/Accessibility.h"
+#include "ui/view/HoverState.h"
+
+#include <QImage>
+#include <QPainterPath>
+#include <QWidget>
+
+namespace qv {
+
+struct AppContext;
+
+// Base of the controls that sit in layouts and paint themselves. Subclasses implement
+// `paint`, reading only their props, `environment()` and animated values (such as
+// `hoverProgress()`). Hover: while the pointer is inside the hit shape the control is hovered
+// (animated with the snappy spring) and shows the pointing-hand cursor; presses outside the
+// hit shape go to whatever lies below.
+class PaintedWidget : public QWidget {
+  Q_OBJECT
+ public:
+  explicit PaintedWidget(AppContext& context, QWidget* parent = nullptr);
+
+  AppContext& context() const { return context_; }
+  EnvironmentValues environment() const;
+
+  // A control without an action ignores hovering (default: hovering is on).
+  void setHoverEnabled(bool enabled);
+  bool isHoverEnabled() const { return hover_.isEnabled(); }
+  bool isHovered() const { return hover_.isHovered(); }
+  double hoverProgress() const { return hover_.progress(); }
+
+  // Where the control takes the pointer, in its own coordinates. Default: its rectangle.
+  virtual QPainterPath hitShape() const;
+  bool hits(const QPointF& point) const { return hitShape().contains(point); }
+
+  virtual AccessibilityInfo accessibility() const;
+
+  // The control painted alone on a transparent image at `devicePixelRatio`.
+  QImage renderForTest(double devicePixelRatio = 1.0);
+
+ protected:
+  virtual void paint(QPainter& painter) = 0;
+  virtual void hoverChanged(bool hovered) { Q_UNUSED(hovered); }
+
+  void paintEvent(QPaintEvent* event) override;
+  bool event(QEvent* event) override;
+
+ private:
+  void updateHover(const QPointF& position, bool inside);
+
+  AppContext& context_;
+  HoverState hover_;
+};
+
+}  // namespace qv

@@ -1,0 +1,145 @@
+#include "ui/symbols/Symbols.h"
+#include "ui/text/TextBlock.h"
+
+#include <gtest/gtest.h>
+
+#include <QDirIterator>
+#include <QFile>
+#include <QPainter>
+#include <QRegularExpression>
+
+using namespace qv;
+
+namespace {
+TextStyle style(int limit = 0, bool elide = true) {
+  QFont font(QStringLiteral("DejaVu Sans"));
+  font.setPixelSize(13);
+  TextStyle s{font};
+  s.lineLimit = limit;
+  s.elideLastLine = elide;
+  return s;
+}
+const QString kLong = QStringLiteral(
+    "The quick brown fox jumps over the lazy dog and keeps on running across the field until the sun goes down.");
+}  // namespace
+
+TEST(TextBlock, WrapsToTheWidthAndHonoursTheLineLimit) {
+  TextBlock free(kLong, style());
+  const int all = free.lineCount(120);
+  EXPECT_GT(all, 4);
+  EXPECT_FALSE(free.isTruncated(120));
+  EXPECT_LE(free.size(120).width(), 120);
+
+  TextBlock limited(kLong, style(2));
+  EXPECT_EQ(limited.lineCount(120), 2);
+  EXPECT_TRUE(limited.isTruncated(120));
+  const QStringList lines = limited.lines(120);
+  ASSERT_EQ(lines.size(), 2);
+  EXPECT_TRUE(lines[1].endsWith(QChar(0x2026))) << lines[1].toStdString();
+  EXPECT_TRUE(kLong.startsWith(lines[0]));
+  EXPECT_LT(limited.size(120).height(), free.size(120).height());
+
+  // Without elision the text is just cut after the last line.
+  TextBlock cut(kLong, style(2, false));
+  EXPECT_EQ(cut.lineCount(120), 2);
+  EXPECT_TRUE(cut.isTruncated(120));
+  EXPECT_FALSE(cut.lines(120).last().endsWith(QChar(0x2026)));
+
+  // Text that fits its limit is not truncated and has no ellipsis.
+  TextBlock fits(QStringLiteral("Short"), style(2));
+  EXPECT_EQ(fits.lineCount(120), 1);
+  EXPECT_FALSE(fits.isTruncated(120));
+  EXPECT_EQ(fits.lines(120), QStringList{QStringLiteral("Short")});
+}
+
+TEST(TextBlock, BreaksAtNewlinesAddsLineSpacingAndCachesPerWidth) {
+  TextStyle spaced = style();
+  TextBlock plain(QStringLiteral("one\ntwo\nthree"), spaced);
+  EXPECT_EQ(plain.lineCount(0), 3);
+  spaced.lineSpacing = 4;
+  TextBlock loose(QStringLiteral("one\ntwo\nthree"), spaced);
+  EXPECT_NEAR(loose.size(0).height() - plain.size(0).height(), 8, 0.01);
+
+  // A newline inside an elided last line becomes a space.
+  TextBlock limited(QStringLiteral("one\ntwo\nthree"), style(2));
+  EXPECT_EQ(limited.lines(300).last(), QStringLiteral("two three"));
+
+  TextBlock cached(kLong, style());
+  cached.size(100);
+  cached.lineCount(100);
+  cached.lines(100);
+  EXPECT_EQ(cached.layoutCount(), 1);
+  cached.size(140);
+  EXPECT_EQ(cached.layoutCount(), 2);
+  cached.setText(kLong);  // unchanged: layout kept
+  cached.size(140);
+  EXPECT_EQ(cached.layoutCount(), 2);
+  cached.setStyle(style(1));
+  cached.size(140);
+  EXPECT_EQ(cached.layoutCount(), 3);
+}
+
+TEST(TextBlock, AlignsLinesWithinTheWidth) {
+  auto inkLeft = [](const QImage& image) {
+    for (int x = 0; x < image.width(); ++x)
+      for (int y = 0; y < image.height(); ++y)
+        if (qAlpha(image.pixel(x, y)) > 0) return x;
+    return -1;
+  };
+  auto render = [](Qt::Alignment alignment) {
+    TextStyle s = style();
+    s.alignment = alignment;
+    QImage image(200, 30, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    TextBlock(QStringLiteral("Hi"), s).draw(painter, QPointF(0, 0), 200, Qt::black);
+    return image;
+  };
+  const int left = inkLeft(render(Qt::AlignLeft));
+  const int centre = inkLeft(render(Qt::AlignHCenter));
+  const int right = inkLeft(render(Qt::AlignRight));
+  EXPECT_LT(left, 5);
+  EXPECT_GT(centre, 80);
+  EXPECT_LT(centre, 100);
+  EXPECT_GT(right, 170);
+}
+
+TEST(Symbols, EveryTableEntryResolvesInTheIconTheme) {
+  Symbols::installIconTheme();
+  EXPECT_TRUE(Symbols::unresolved().isEmpty()) << Symbols::unresolved().join(", ").toStdString();
+  // Tinted and sized: the accent colour where the icon has ink.
+  const QImage image = Symbols::image(QStringLiteral("trash"), 16, QColor(88, 93, 193), 2);
+  EXPECT_EQ(image.size(), QSize(32, 32));
+  int inked = 0;
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x)
+      if (qAlpha(image.pixel(x, y)) == 255) {
+        ++inked;
+        EXPECT_EQ(QColor(image.pixel(x, y)).rgb(), QColor(88, 93, 193).rgb());
+      }
+  EXPECT_GT(inked, 20);
+  // An unknown name yields an empty icon and a blank image, never a crash.
+  EXPECT_TRUE(Symbols::icon(QStringLiteral("no.such.symbol")).isNull());
+  EXPECT_EQ(qAlpha(Symbols::image(QStringLiteral("no.such.symbol"), 8, Qt::black).pixel(4, 4)), 0);
+}
+
+TEST(Symbols, EveryNameUsedInTheCodeIsInTheTable) {
+  // Symbol names reach Symbols:: as literals; collect every one in the sources.
+  const QRegularExpression use(QString::fromLatin1(R"re(Symbols::(?:icon|image|iconName)\(\s*QStringLiteral\("([^"]+)"\))re"));
+  QStringList missing;
+  int uses = 0;
+  QDirIterator it(QStringLiteral(QV_SOURCE_DIR "/src"), {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
+                  QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    QFile file(it.next());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    for (auto match = use.globalMatch(text); match.hasNext();) {
+      const QString name = match.next().captured(1);
+      ++uses;
+      if (!Symbols::isKnown(name)) missing << name;
+    }
+  }
+  EXPECT_GT(uses, 0);
+  EXPECT_TRUE(missing.isEmpty()) << missing.join(", ").toStdString();
+}
