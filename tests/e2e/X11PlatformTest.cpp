@@ -394,8 +394,7 @@ qint64 overlayOwner(const QList<Window>& windows, QPoint pointer, qint64 ownPid)
 TEST_F(X11Platform, OverrideRedirectPopupUnderThePointerIsAFrontOverlay) {
   QProcess* app = clipsource({QStringLiteral("--window"), QStringLiteral("QvMain"), QStringLiteral("--no-selection")});
   QProcess* menu = clipsource({QStringLiteral("--popup"), QStringLiteral("150,150,200,120"), QStringLiteral("--no-selection")});
-  startClient(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("200"), QStringLiteral("200")}, false)
-      ->waitForFinished(5000);
+  ASSERT_TRUE(session_.xdotool({QStringLiteral("mousemove"), QStringLiteral("200"), QStringLiteral("200")}));
   QList<Window> windows;
   ASSERT_TRUE(test::waitFor(
       [&] {

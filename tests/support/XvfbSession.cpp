@@ -2,13 +2,20 @@
 
 #include "support/ProcessHelpers.h"
 
+#include <QDir>
 #include <QFile>
+#include <sys/prctl.h>
 #include <xcb/xcb.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
 
 namespace qv::test {
 
 namespace {
 
+// Our own configuration: no menu includes or startup programs from the system's.
 constexpr char kJwmConfig[] = R"(<?xml version="1.0"?>
 <JWM>
   <Tray x="0" y="-1" height="28" autohide="off"><TaskList maxwidth="200"/></Tray>
@@ -16,6 +23,11 @@ constexpr char kJwmConfig[] = R"(<?xml version="1.0"?>
   <Desktops width="1" height="1"/>
 </JWM>
 )";
+
+// A server or window manager left behind by a crashed test would hold a display for good.
+void dieWithParent(QProcess& process) {
+  process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+}
 
 void finish(QProcess* process) {
   if (!process || process->state() == QProcess::NotRunning) return;
@@ -33,15 +45,35 @@ XvfbSession::XvfbSession(Options options) : options_(options) {}
 XvfbSession::~XvfbSession() { stop(); }
 
 bool XvfbSession::start(int timeoutMs) {
-  folder_ = std::make_unique<QTemporaryDir>();
+  if (!home_.isValid()) {
+    log_ += QStringLiteral("no temporary folder for HOME\n");
+    return false;
+  }
+  for (const char* folder : {"config", "data", "cache", "run"}) QDir(home_.path()).mkpath(QLatin1String(folder));
+  QFile::setPermissions(home_.filePath(QStringLiteral("run")),
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  if (!startServer(timeoutMs)) {
+    stop();
+    return false;
+  }
+  if (options_.windowManager && !startWindowManager(timeoutMs)) {
+    stop();
+    return false;
+  }
+  return true;
+}
+
+bool XvfbSession::startServer(int timeoutMs) {
   server_ = std::make_unique<QProcess>();
   server_->setProcessChannelMode(QProcess::SeparateChannels);
+  dieWithParent(*server_);
   const QString screen = QStringLiteral("%1x%2x24").arg(options_.screenSize.width()).arg(options_.screenSize.height());
-  // -displayfd 1: the server picks a free display and writes its number to stdout when ready.
+  // -displayfd 1: the server picks a free display and writes its number to stdout once it
+  // accepts connections.
   server_->start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
                                           QStringLiteral("0"), screen, QStringLiteral("-nolisten"), QStringLiteral("tcp"),
                                           QStringLiteral("-noreset")});
-  if (!server_->waitForStarted(5000)) {
+  if (!server_->waitForStarted(timeoutMs)) {
     log_ += QStringLiteral("Xvfb did not start: ") + server_->errorString() + u'\n';
     return false;
   }
@@ -53,55 +85,54 @@ bool XvfbSession::start(int timeoutMs) {
       },
       timeoutMs);
   const QByteArray number = output.trimmed();
-  if (!announced || number.isEmpty()) {
-    log_ += QStringLiteral("Xvfb gave no display number\n") + QString::fromLocal8Bit(server_->readAllStandardError());
-    stop();
+  if (!announced || number.isEmpty() || server_->state() == QProcess::NotRunning) {
+    log_ += QStringLiteral("Xvfb gave no display number\n");
     return false;
   }
   display_ = QStringLiteral(":") + QString::fromLatin1(number);
-  if (!options_.windowManager) return true;
+  return true;
+}
 
-  const QString config = folder_->filePath(QStringLiteral("jwmrc"));
+bool XvfbSession::startWindowManager(int timeoutMs) {
+  const QString config = home_.filePath(QStringLiteral("jwmrc"));
   QFile file(config);
-  if (!file.open(QIODevice::WriteOnly) || file.write(kJwmConfig) < 0) return false;
+  if (!file.open(QIODevice::WriteOnly) || file.write(kJwmConfig) < 0) {
+    log_ += QStringLiteral("cannot write the jwm configuration\n");
+    return false;
+  }
   file.close();
   windowManager_ = std::make_unique<QProcess>();
-  QProcessEnvironment env = environment();
-  env.insert(QStringLiteral("HOME"), folder_->path());
-  windowManager_->setProcessEnvironment(env);
+  windowManager_->setProcessEnvironment(environment());
   windowManager_->setProcessChannelMode(QProcess::MergedChannels);
+  dieWithParent(*windowManager_);
   windowManager_->start(QStringLiteral("jwm"), {QStringLiteral("-f"), config});
-  if (!windowManager_->waitForStarted(5000) || !waitForWindowManager(timeoutMs)) {
+  if (!windowManager_->waitForStarted(timeoutMs) || !waitForWindowManager(timeoutMs)) {
     log_ += QStringLiteral("jwm did not become ready\n");
-    stop();
     return false;
   }
   return true;
 }
 
 bool XvfbSession::waitForWindowManager(int timeoutMs) {
-  // Ready once it announces itself on the root window (_NET_SUPPORTING_WM_CHECK) and
-  // publishes the active window.
+  // Ready once it announces itself on the root window: _NET_SUPPORTING_WM_CHECK names its
+  // check window, which it sets only after it has taken over the screen.
   xcb_connection_t* c = xcb_connect(display_.toLatin1().constData(), nullptr);
   if (xcb_connection_has_error(c)) {
     xcb_disconnect(c);
+    log_ += QStringLiteral("cannot connect to ") + display_ + u'\n';
     return false;
   }
   const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-  auto atom = [c](const char* name) {
-    auto* reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(strlen(name)), name), nullptr);
-    const xcb_atom_t value = reply ? reply->atom : XCB_NONE;
-    free(reply);
-    return value;
-  };
-  const xcb_atom_t check = atom("_NET_SUPPORTING_WM_CHECK");
+  const char name[] = "_NET_SUPPORTING_WM_CHECK";
+  auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
+  const xcb_atom_t check = atom ? atom->atom : xcb_atom_t(XCB_ATOM_NONE);
+  std::free(atom);
   const bool ready = waitFor(
       [&] {
         if (windowManager_->state() == QProcess::NotRunning) return true;
-        auto* reply = xcb_get_property_reply(
-            c, xcb_get_property(c, 0, root, check, XCB_ATOM_WINDOW, 0, 1), nullptr);
-        const bool present = reply && reply->type != XCB_NONE;
-        free(reply);
+        auto* reply = xcb_get_property_reply(c, xcb_get_property(c, 0, root, check, XCB_ATOM_WINDOW, 0, 1), nullptr);
+        const bool present = reply && reply->type != XCB_NONE && xcb_get_property_value_length(reply) > 0;
+        std::free(reply);
         return present;
       },
       timeoutMs);
@@ -109,21 +140,22 @@ bool XvfbSession::waitForWindowManager(int timeoutMs) {
   return ready && windowManager_->state() != QProcess::NotRunning;
 }
 
-void XvfbSession::stop() {
-  if (exported_) {
-    if (hadDisplay_) qputenv("DISPLAY", previousDisplay_);
-    else qunsetenv("DISPLAY");
-    exported_ = false;
-  }
+void XvfbSession::collectOutput() const {
   if (windowManager_) log_ += QString::fromLocal8Bit(windowManager_->readAll());
-  finish(windowManager_.get());
   if (server_) log_ += QString::fromLocal8Bit(server_->readAllStandardError());
+}
+
+void XvfbSession::stop() {
+  finish(windowManager_.get());
   finish(server_.get());
+  collectOutput();
   windowManager_.reset();
   server_.reset();
 }
 
 bool XvfbSession::isRunning() const { return server_ && server_->state() == QProcess::Running; }
+
+QString XvfbSession::home() const { return home_.path(); }
 
 QProcessEnvironment XvfbSession::environment() const {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -131,18 +163,35 @@ QProcessEnvironment XvfbSession::environment() const {
   env.remove(QStringLiteral("WAYLAND_DISPLAY"));
   env.remove(QStringLiteral("XAUTHORITY"));
   env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+  env.insert(QStringLiteral("HOME"), home_.path());
+  env.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
+  env.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral("data")));
+  env.insert(QStringLiteral("XDG_CACHE_HOME"), home_.filePath(QStringLiteral("cache")));
+  env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home_.filePath(QStringLiteral("run")));
   return env;
 }
 
-void XvfbSession::exportDisplay() {
-  if (!exported_) {
-    hadDisplay_ = qEnvironmentVariableIsSet("DISPLAY");
-    previousDisplay_ = qgetenv("DISPLAY");
+bool XvfbSession::xdotool(const QStringList& arguments, int timeoutMs) {
+  QProcess process;
+  process.setProcessEnvironment(environment());
+  process.setProcessChannelMode(QProcess::MergedChannels);
+  process.start(QStringLiteral("xdotool"), arguments);
+  const bool finished = process.waitForFinished(timeoutMs);
+  if (!finished) {
+    process.kill();
+    process.waitForFinished(3000);
   }
-  qputenv("DISPLAY", display_.toLatin1());
-  exported_ = true;
+  const QByteArray output = process.readAll();
+  const bool ok = finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+  if (!ok || !output.isEmpty())
+    log_ += QStringLiteral("xdotool ") + arguments.join(u' ') + (ok ? QString() : QStringLiteral(" failed")) +
+            u'\n' + QString::fromLocal8Bit(output);
+  return ok;
 }
 
-QString XvfbSession::log() const { return log_; }
+QString XvfbSession::log() const {
+  collectOutput();
+  return log_;
+}
 
 }  // namespace qv::test

@@ -3,14 +3,17 @@
 #include <QProcessEnvironment>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
 
 namespace qv::test {
 
 // A private X server (Xvfb on a free display chosen by the server itself, -displayfd) and,
-// when asked, the jwm window manager on it. Every wait has a deadline; both processes are
-// killed when the session ends. Tests that need X start one each, so they run in parallel.
+// when asked, the jwm window manager on it, with a private HOME and XDG folders for the
+// programs a test starts there. Every wait has a deadline; the server and the window manager
+// are stopped when the session ends, and killed by the kernel should the test process die
+// first. Tests that need X start one each, so they run in parallel.
 class XvfbSession {
  public:
   struct Options {
@@ -30,25 +33,28 @@ class XvfbSession {
   bool isRunning() const;
 
   QString display() const { return display_; }  // ":N"
-  // The system environment for a child on this display: DISPLAY set, no Wayland, Qt on xcb.
+  // The private HOME; XDG_CONFIG_HOME is home()/config, XDG_DATA_HOME home()/data, and so on.
+  QString home() const;
+  // The system environment for a child on this display: DISPLAY set, no Wayland, Qt on xcb,
+  // HOME and the XDG folders private.
   QProcessEnvironment environment() const;
-  // Points this process's DISPLAY at the session (for in-process X clients); undone by stop().
-  void exportDisplay();
-  // What Xvfb and jwm printed, and why start() failed.
+  // Runs xdotool with `arguments` on this display and waits for it to finish successfully.
+  bool xdotool(const QStringList& arguments, int timeoutMs = 10000);
+  // What Xvfb, jwm and xdotool printed, and why start() failed.
   QString log() const;
 
  private:
+  bool startServer(int timeoutMs);
+  bool startWindowManager(int timeoutMs);
   bool waitForWindowManager(int timeoutMs);
+  void collectOutput() const;
 
   Options options_;
-  std::unique_ptr<QTemporaryDir> folder_;
+  QTemporaryDir home_;
   std::unique_ptr<QProcess> server_;
   std::unique_ptr<QProcess> windowManager_;
   QString display_;
-  QString log_;
-  QByteArray previousDisplay_;
-  bool hadDisplay_ = false;
-  bool exported_ = false;
+  mutable QString log_;
 };
 
 }  // namespace qv::test
