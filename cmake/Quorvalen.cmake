@@ -4,6 +4,18 @@ set(QV_PCH_HEADERS <QtCore/QObject> <QtCore/QString> <QtCore/QList> <QtCore/QHas
     <QtCore/QJsonObject> <QtCore/QJsonArray> <QtCore/QJsonValue> <QtCore/QDateTime>
     <functional> <memory> <optional> <vector>)
 
+# One precompiled header for every target: each target carries the same Qt modules (so the same
+# compile definitions) and reuses it, instead of building a copy of its own per target.
+set(QV_QT_MODULES Qt6::Core Qt6::Gui Qt6::Widgets Qt6::Network Qt6::Concurrent Qt6::DBus Qt6::Svg)
+add_library(qv_pch STATIC ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
+target_link_libraries(qv_pch PUBLIC ${QV_QT_MODULES})
+target_precompile_headers(qv_pch PRIVATE ${QV_PCH_HEADERS})
+
+function(qv_use_pch target)
+  target_link_libraries(${target} PRIVATE ${QV_QT_MODULES})
+  target_precompile_headers(${target} REUSE_FROM qv_pch)
+endfunction()
+
 function(qv_library name)
   file(GLOB_RECURSE srcs CONFIGURE_DEPENDS
        ${PROJECT_SOURCE_DIR}/src/${name}/*.cpp ${PROJECT_SOURCE_DIR}/src/${name}/*.h)
@@ -13,7 +25,7 @@ function(qv_library name)
   add_library(qv_${name} STATIC ${srcs})
   target_include_directories(qv_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(qv_${name} PUBLIC ${ARGN})
-  target_precompile_headers(qv_${name} PRIVATE ${QV_PCH_HEADERS})
+  qv_use_pch(qv_${name})
 endfunction()
 
 # tests/<folder>/*.cpp -> one test binary per folder, each test case its own ctest entry.
@@ -25,7 +37,7 @@ function(qv_tests folder)
   set(target test_${folder})
   add_executable(${target} ${srcs})
   target_link_libraries(${target} PRIVATE qv_testsupport ${ARGN})
-  target_precompile_headers(${target} PRIVATE ${QV_PCH_HEADERS} <gtest/gtest.h>)
+  qv_use_pch(${target})
   gtest_discover_tests(${target}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
