@@ -37,6 +37,7 @@ std::shared_ptr<AppContext> AppContext::makeReal() {
   context->fileBookmarks = LocalFileBookmarks::forHome();
   context->desktopEntries = std::make_shared<XdgDesktopEntries>(XdgDesktopEntries::applicationFoldersFromEnvironment());
   context->ocrEngine = std::make_shared<TesseractOcrEngine>();
+  context->dragStarter = std::make_shared<QtDragStarter>();
   context->makeQueue = [](const QString& name) -> std::shared_ptr<SerialQueue> {
     return std::make_shared<ThreadSerialQueue>(name);
   };

@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/DragStarter.h"
 #include "platform/GlobalHotKey.h"
 #include "platform/GlobalPointerMonitor.h"
 #include "platform/Paths.h"
@@ -77,6 +78,8 @@ struct AppContext {
   std::shared_ptr<AppIdentity> appIdentity;
   std::shared_ptr<ImageTextRecognizer> imageTextRecognizer;
   std::shared_ptr<ThumbnailCache> thumbnails;
+  // Dragging items out.
+  std::shared_ptr<DragStarter> dragStarter;
 
   // The serial queue named "com.tarnwick.Quorvalen.<suffix>", made on first request.
   std::shared_ptr<SerialQueue> queue(const QString& suffix);
