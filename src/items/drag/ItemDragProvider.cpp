@@ -130,14 +130,17 @@ std::optional<QString> makeTemporaryFile(const QString& tempDir, const QString& 
   // someone else put there.
   const QString folder =
       QDir::cleanPath(QDir(tempDir).absoluteFilePath(QLatin1String(kDragFolderPrefix) + newUuidString()));
-  if (!QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+  if (!ensurePrivateFolder(tempDir) || !QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
     return fail(QStringLiteral("cannot create folder %1").arg(folder));
 
   const QString fileName = safeFileName(suggestedName, extension);
   const QString path = QDir::cleanPath(folder + u'/' + fileName);
   if (QFileInfo(path).absolutePath() != folder || QFileInfo(path).fileName() != fileName)
     return fail(QStringLiteral("file name %1 leaves its folder").arg(fileName));
-  if (!write || !write(path)) return fail(QStringLiteral("cannot write %1").arg(path));
+  if (!write || !write(path)) {
+    QDir().rmdir(folder);  // only when the writer left nothing in it
+    return fail(QStringLiteral("cannot write %1").arg(path));
+  }
   return path;
 }
 
