@@ -8,6 +8,7 @@
 #include "platform/x11/X11WindowList.h"
 #include "platform/x11/X11Workspace.h"
 #include "platform/DesktopEntries.h"
+#include "platform/DragStarter.h"
 #include "platform/FileBookmarks.h"
 #include "platform/OcrEngine.h"
 

@@ -1,5 +1,4 @@
 #pragma once
-#include "platform/DragStarter.h"
 #include "platform/GlobalHotKey.h"
 #include "platform/GlobalPointerMonitor.h"
 #include "platform/Paths.h"
@@ -34,6 +33,7 @@ class DesktopEntries;
 class ImageTextRecognizer;
 class OcrEngine;
 class ThumbnailCache;
+class DragStarter;
 
 // Every process-wide service, built once in main() (or by a test with fakes) and handed down.
 // Nothing in the program reaches for a hidden global; a type may offer a `shared()` accessor
