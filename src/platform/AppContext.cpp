@@ -8,6 +8,7 @@
 #include "platform/x11/X11WindowList.h"
 #include "platform/x11/X11Workspace.h"
 #include "platform/DesktopEntries.h"
+#include "platform/DragStarter.h"
 #include "platform/FileBookmarks.h"
 #include "platform/OcrEngine.h"
 
@@ -37,6 +38,7 @@ std::shared_ptr<AppContext> AppContext::makeReal() {
   context->fileBookmarks = LocalFileBookmarks::forHome();
   context->desktopEntries = std::make_shared<XdgDesktopEntries>(XdgDesktopEntries::applicationFoldersFromEnvironment());
   context->ocrEngine = std::make_shared<TesseractOcrEngine>();
+  context->dragStarter = std::make_shared<QtDragStarter>();
   context->makeQueue = [](const QString& name) -> std::shared_ptr<SerialQueue> {
     return std::make_shared<ThreadSerialQueue>(name);
   };

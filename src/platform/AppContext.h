@@ -33,6 +33,7 @@ class DesktopEntries;
 class ImageTextRecognizer;
 class OcrEngine;
 class ThumbnailCache;
+class DragStarter;
 
 // Every process-wide service, built once in main() (or by a test with fakes) and handed down.
 // Nothing in the program reaches for a hidden global; a type may offer a `shared()` accessor
@@ -77,6 +78,8 @@ struct AppContext {
   std::shared_ptr<AppIdentity> appIdentity;
   std::shared_ptr<ImageTextRecognizer> imageTextRecognizer;
   std::shared_ptr<ThumbnailCache> thumbnails;
+  // Dragging items out.
+  std::shared_ptr<DragStarter> dragStarter;
 
   // The serial queue named "com.tarnwick.Quorvalen.<suffix>", made on first request.
   std::shared_ptr<SerialQueue> queue(const QString& suffix);

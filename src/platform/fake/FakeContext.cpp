@@ -31,6 +31,7 @@ FakeContext::FakeContext()
   context->fileBookmarks = fileBookmarks;
   context->desktopEntries = desktopEntries;
   context->ocrEngine = ocrEngine;
+  context->dragStarter = dragStarter;
 }
 
 void FakeContext::drain() {

@@ -6,6 +6,7 @@
 #include "platform/fake/FakeHttpClient.h"
 #include "platform/fake/FakePasteboard.h"
 #include "platform/fake/FakeDesktopEntries.h"
+#include "platform/fake/FakeDragStarter.h"
 #include "platform/fake/FakeFileBookmarks.h"
 #include "platform/fake/FakeOcrEngine.h"
 #include "platform/fake/FakeScheduler.h"
@@ -39,6 +40,8 @@ struct FakeContext {
   std::shared_ptr<FakeFileBookmarks> fileBookmarks = std::make_shared<FakeFileBookmarks>();
   std::shared_ptr<FakeDesktopEntries> desktopEntries = std::make_shared<FakeDesktopEntries>();
   std::shared_ptr<FakeOcrEngine> ocrEngine = std::make_shared<FakeOcrEngine>();
+  // Dragging items out.
+  std::shared_ptr<FakeDragStarter> dragStarter = std::make_shared<FakeDragStarter>();
 
   // Settles everything: queued work, results posted back, then work due now.
   void drain();

@@ -1,0 +1,97 @@
+#include "support/ProcessHelpers.h"
+#include "support/XvfbForKeys.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+using namespace qv::test;
+
+namespace {
+
+// One end of the drag, run as its own X client.
+class DragProbe {
+ public:
+  DragProbe(const QProcessEnvironment& environment, const QString& role) {
+    process_.setProcessEnvironment(environment);
+    process_.start(binDir() + "/dragprobe", {role});
+  }
+  ~DragProbe() {
+    process_.terminate();
+    if (!process_.waitForFinished(5000)) {
+      process_.kill();
+      process_.waitForFinished(5000);
+    }
+  }
+  // The first output line starting with `prefix`, waiting for it.
+  QString waitForLine(const QString& prefix, int timeoutMs = 10000) {
+    QString found;
+    waitFor(
+        [&] {
+          read();
+          for (const QString& line : out_)
+            if (line.startsWith(prefix)) return found = line, true;
+          return false;
+        },
+        timeoutMs);
+    return found;
+  }
+  QString log() {
+    read();
+    return "stdout:\n" + out_.join('\n') + "\nstderr:\n" + err_;
+  }
+
+ private:
+  void read() {
+    for (const QByteArray& line : process_.readAllStandardOutput().split('\n'))
+      if (!line.isEmpty()) out_ << QString::fromUtf8(line);
+    err_ += QString::fromUtf8(process_.readAllStandardError());
+  }
+  QProcess process_;
+  QStringList out_;
+  QString err_;
+};
+
+QStringList centreOf(const QString& readyLine) { return readyLine.split(' ').mid(1, 2); }
+
+// A code item dragged from one X client into another: the target gets its text and a file
+// written on request in a drag folder of the temporary directory.
+TEST(DragOutE2E, CodeItemDropsIntoAnotherWindowAsTextAndASnippetFile) {
+  XvfbForKeys x;
+  ASSERT_TRUE(x.isRunning()) << qPrintable(x.error());
+  QProcessEnvironment environment = x.environment();
+  const QString temp = x.home() + "/tmp";
+  ASSERT_TRUE(QDir().mkpath(temp));
+  environment.insert("TMPDIR", temp);
+
+  DragProbe target(environment, "target");
+  const QString targetReady = target.waitForLine("ready ");
+  ASSERT_FALSE(targetReady.isEmpty()) << qPrintable(target.log());
+  DragProbe source(environment, "source");
+  const QString sourceReady = source.waitForLine("ready ");
+  ASSERT_FALSE(sourceReady.isEmpty()) << qPrintable(source.log());
+
+  ASSERT_TRUE(x.xdotool(QStringList{"mousemove"} + centreOf(sourceReady)));
+  ASSERT_TRUE(x.xdotool({"mousedown", "1"}));
+  ASSERT_TRUE(x.xdotool({"mousemove_relative", "10", "10"}));
+  ASSERT_TRUE(x.xdotool(QStringList{"mousemove"} + centreOf(targetReady)));
+  ASSERT_TRUE(x.xdotool({"mousemove_relative", "5", "5"}));
+  ASSERT_FALSE(target.waitForLine("enter").isEmpty()) << qPrintable(target.log() + "\n" + source.log());
+  ASSERT_TRUE(x.xdotool({"mousemove_relative", "5", "5"}));
+  ASSERT_TRUE(x.xdotool({"mouseup", "1"}));
+
+  ASSERT_FALSE(target.waitForLine("dropped").isEmpty()) << qPrintable(target.log() + "\n" + source.log());
+  EXPECT_EQ(target.waitForLine("text "), QString("text fn main() {}\\n"));
+  const QString urlLine = target.waitForLine("url ");
+  const QString path = QUrl(urlLine.mid(4)).toLocalFile();
+  EXPECT_TRUE(path.startsWith(temp + "/QuorvalenDrag-")) << qPrintable(urlLine);
+  EXPECT_TRUE(path.endsWith("/Snippet.rs")) << qPrintable(urlLine);
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << qPrintable(path);
+  EXPECT_EQ(file.readAll(), QByteArray("fn main() {}\n"));
+  EXPECT_EQ(source.waitForLine("result "), QString("result 1")) << qPrintable(source.log());  // copied
+}
+
+}  // namespace
