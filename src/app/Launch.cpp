@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "items/ItemServices.h"
+#include "items/drag/ItemDragProvider.h"
 #include "platform/AppContext.h"
 #include "platform/UnixSignals.h"
 #include "ui/InterfaceServices.h"
@@ -22,6 +23,7 @@ int runQuorvalen(int argc, char** argv) {
   auto context = AppContext::makeReal();
   installItemServices(*context);
   installInterfaceServices(*context);
+  ItemDragProvider::removeStaleDragFolders(context->paths->temp(), context->scheduler->now());
   UnixSignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP}, [](int number) {
     qCInfo(lcApp) << "Quitting on signal" << number;
     QApplication::quit();

@@ -1,5 +1,5 @@
 #include "support/ProcessHelpers.h"
-#include "support/XvfbForKeys.h"
+#include "support/XvfbSession.h"
 
 #include <QDir>
 #include <QFile>
@@ -59,8 +59,8 @@ QStringList centreOf(const QString& readyLine) { return readyLine.split(' ').mid
 // A code item dragged from one X client into another: the target gets its text and a file
 // written on request in a drag folder of the temporary directory.
 TEST(DragOutE2E, CodeItemDropsIntoAnotherWindowAsTextAndASnippetFile) {
-  XvfbForKeys x;
-  ASSERT_TRUE(x.isRunning()) << qPrintable(x.error());
+  XvfbSession x;
+  ASSERT_TRUE(x.start()) << qPrintable(x.log());
   QProcessEnvironment environment = x.environment();
   const QString temp = x.home() + "/tmp";
   ASSERT_TRUE(QDir().mkpath(temp));
