@@ -1,4 +1,5 @@
 #include "items/model/ItemJson.h"
+#include "items/model/ItemJsonFast.h"
 
 #include "base/ReferenceDate.h"
 #include "base/Url.h"
@@ -114,14 +115,7 @@ class Decoder {
         return false;
       // Older histories carried the picture inline; any problem with it just gives no image.
       const QJsonValue legacy = object.value(QLatin1StringView("imageData"));
-      if (legacy.isString()) {
-        const auto decoded = QByteArray::fromBase64Encoding(
-            legacy.toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
-        if (decoded) {
-          QImage image = QImage::fromData(*decoded);
-          if (image.width() > 0) p.image = std::move(image);
-        }
-      }
+      if (legacy.isString()) p.image = legacyInlineImage(legacy.toString());
       *out = std::move(p);
       return true;
     }
@@ -268,6 +262,14 @@ std::optional<ClipboardItem> decodeItem(const QJsonValue& value, ItemDecodeError
 }
 
 std::optional<QList<ClipboardItem>> decodeItems(const QByteArray& json, ItemDecodeError* error) {
+  // The history's own form is read directly; anything else (errors included) goes through
+  // QJsonDocument, which gives the exact message.
+  if (std::optional<QList<ClipboardItem>> items = decodeItemsDirect(json)) return items;
+  return decodeItemsThroughDocument(json, error);
+}
+
+std::optional<QList<ClipboardItem>> decodeItemsThroughDocument(const QByteArray& json,
+                                                               ItemDecodeError* error) {
   QJsonParseError parseError;
   const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
   if (parseError.error != QJsonParseError::NoError) {

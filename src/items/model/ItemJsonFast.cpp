@@ -1,0 +1,318 @@
+#include "items/model/ItemJsonFast.h"
+
+#include "base/ReferenceDate.h"
+#include "base/Url.h"
+#include "items/model/JsonReader.h"
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace qv {
+
+namespace {
+
+// Dates beyond this many seconds from the reference date cannot be held to the millisecond
+// (the same bound as the document road).
+constexpr double kMaxReferenceSeconds = 1e15;
+
+bool keyIs(std::string_view key, const char* name) { return key == std::string_view(name); }
+
+std::optional<ContentType> contentTypeFromBytes(std::string_view raw) {
+  static constexpr std::array<std::pair<std::string_view, ContentType>, 6> kNames = {{
+      {"color", ContentType::color},
+      {"image", ContentType::image},
+      {"link", ContentType::link},
+      {"code", ContentType::code},
+      {"text", ContentType::text},
+      {"file", ContentType::file},
+  }};
+  for (const auto& [name, type] : kNames)
+    if (raw == name) return type;
+  return std::nullopt;
+}
+
+int hexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The canonical 8-4-4-4-12 form in either case, as parseUuid takes it.
+std::optional<QUuid> uuidFromBytes(std::string_view text) {
+  if (text.size() != 36) return std::nullopt;
+  uchar bytes[16];
+  int count = 0;
+  for (size_t i = 0; i < 36;) {
+    if (i == 8 || i == 13 || i == 18 || i == 23) {
+      if (text[i] != '-') return std::nullopt;
+      ++i;
+      continue;
+    }
+    const int high = hexDigit(text[i]), low = hexDigit(text[i + 1]);
+    if (high < 0 || low < 0) return std::nullopt;
+    bytes[count++] = static_cast<uchar>(high << 4 | low);
+    i += 2;
+  }
+  return QUuid::fromRfc4122(QByteArrayView(reinterpret_cast<const char*>(bytes), 16));
+}
+
+// The payload keys, in one table so each is recognised once per object.
+enum PayloadKey {
+  kType, kHex, kR, kG, kB, kImageData, kFilename, kWidth, kHeight, kFileSize, kUrl, kDomain,
+  kTitle, kDescription, kOgImageURL, kSource, kLanguage, kText, kName, kSize, kFileURL,
+  kPayloadKeyCount
+};
+constexpr std::array<std::string_view, kPayloadKeyCount> kPayloadKeyNames = {
+    "type", "hex", "r", "g", "b", "imageData", "filename", "width", "height", "fileSize", "url", "domain",
+    "title", "description", "ogImageURL", "source", "language", "text", "name", "size", "fileURL"};
+
+int payloadKey(std::string_view key) {
+  for (int i = 0; i < kPayloadKeyCount; ++i)
+    if (kPayloadKeyNames[i] == key) return i;
+  return -1;
+}
+
+// The keys each kind requires (lenient and optional keys are not among them).
+quint32 requiredKeys(ContentType type) {
+  const auto bit = [](PayloadKey key) { return quint32(1) << key; };
+  switch (type) {
+    case ContentType::color: return bit(kHex) | bit(kR) | bit(kG) | bit(kB);
+    case ContentType::image: return bit(kFilename) | bit(kWidth) | bit(kHeight) | bit(kFileSize);
+    case ContentType::link: return bit(kUrl) | bit(kDomain);
+    case ContentType::code: return bit(kSource) | bit(kLanguage);
+    case ContentType::text: return bit(kText);
+    case ContentType::file: return bit(kName) | bit(kSize);
+  }
+  return 0;
+}
+
+class DirectDecoder {
+ public:
+  explicit DirectDecoder(const QByteArray& json) : reader_(json.constData(), json.constData() + json.size()) {}
+
+  std::optional<QList<ClipboardItem>> decode(qsizetype sizeHint) {
+    QList<ClipboardItem> items;
+    if (!reader_.expect('[')) return std::nullopt;
+    if (!reader_.consume(']')) {
+      items.reserve(sizeHint);
+      do {
+        ClipboardItem& item = items.emplace_back();
+        if (!readItem(&item)) return std::nullopt;
+      } while (reader_.consume(','));
+      if (!reader_.expect(']')) return std::nullopt;
+    }
+    if (!reader_.atEnd()) return std::nullopt;
+    return items;
+  }
+
+ private:
+  bool readItem(ClipboardItem* item) {
+    if (!reader_.expect('{')) return false;
+    enum { kId = 1, kContentType = 2, kBundle = 4, kCaptured = 8, kPayload = 16, kAll = 31 };
+    int seen = 0;
+    const auto once = [&seen](int bit) {
+      if (seen & bit) return false;
+      seen |= bit;
+      return true;
+    };
+    if (reader_.consume('}')) return false;
+    do {
+      std::string_view key;
+      if (!reader_.readKey(&key)) return false;
+      if (keyIs(key, "id")) {
+        std::string_view text;
+        if (!once(kId) || !reader_.readPlainString(&text)) return false;
+        const std::optional<QUuid> id = uuidFromBytes(text);
+        if (!id) return false;
+        item->id = *id;
+      } else if (keyIs(key, "contentType")) {
+        std::string_view text;
+        if (!once(kContentType) || !reader_.readPlainString(&text)) return false;
+        const std::optional<ContentType> type = contentTypeFromBytes(text);
+        if (!type) return false;
+        item->contentType = *type;
+      } else if (keyIs(key, "sourceAppBundleID")) {
+        if (!once(kBundle) || !reader_.readString(&item->sourceAppBundleID)) return false;
+      } else if (keyIs(key, "capturedAt")) {
+        double seconds = 0;
+        if (!once(kCaptured) || !reader_.readDouble(&seconds)) return false;
+        if (!std::isfinite(seconds) || std::abs(seconds) > kMaxReferenceSeconds) return false;
+        item->capturedAt = dateFromReferenceSeconds(seconds);
+      } else if (keyIs(key, "payload")) {
+        if (!once(kPayload) || !readPayload(&item->payload)) return false;
+      } else if (!reader_.skipValue()) {
+        return false;
+      }
+    } while (reader_.consume(','));
+    return reader_.expect('}') && seen == kAll;
+  }
+
+  // Keys may come in any order, so a value read before "type" is skipped and read again once
+  // the kind is known.
+  bool readPayload(ClipboardPayload* payload) {
+    if (!reader_.expect('{')) return false;
+    std::array<const char*, kPayloadKeyCount> valueAt{};
+    std::optional<ContentType> type;
+    quint32 read = 0;
+    if (reader_.consume('}')) return false;
+    do {
+      std::string_view key;
+      if (!reader_.readKey(&key)) return false;
+      const int index = payloadKey(key);
+      if (index < 0) {
+        if (!reader_.skipValue()) return false;
+        continue;
+      }
+      if (valueAt[index]) return false;  // duplicate keys: leave them to the document road
+      valueAt[index] = reader_.position();
+      if (index == kType) {
+        std::string_view text;
+        if (!reader_.readPlainString(&text)) return false;
+        type = contentTypeFromBytes(text);
+        if (!type) return false;
+        emplacePayload(*type, payload);
+        read |= quint32(1) << index;
+      } else if (type) {
+        if (!readPayloadValue(*type, index, payload, &read)) return false;
+      } else if (!reader_.skipValue()) {
+        return false;
+      }
+    } while (reader_.consume(','));
+    if (!reader_.expect('}') || !type) return false;
+    const char* resume = reader_.position();
+    for (int index = 0; index < kPayloadKeyCount; ++index) {
+      if (!valueAt[index] || (read & (quint32(1) << index))) continue;
+      reader_.seek(valueAt[index]);
+      if (!readPayloadValue(*type, index, payload, &read)) return false;
+    }
+    reader_.seek(resume);
+    const quint32 required = requiredKeys(*type);
+    return (read & required) == required;
+  }
+
+  static void emplacePayload(ContentType type, ClipboardPayload* payload) {
+    switch (type) {
+      case ContentType::color: payload->emplace<ColorPayload>(); break;
+      case ContentType::image: payload->emplace<ImagePayload>(); break;
+      case ContentType::link: payload->emplace<LinkPayload>(); break;
+      case ContentType::code: payload->emplace<CodePayload>(); break;
+      case ContentType::text: payload->emplace<TextPayload>(); break;
+      case ContentType::file: payload->emplace<FilePayload>(); break;
+    }
+  }
+
+  bool colorChannel(int* out) {
+    qint64 value = 0;
+    if (!reader_.readInt64(&value) || value < std::numeric_limits<int>::min() ||
+        value > std::numeric_limits<int>::max())
+      return false;
+    *out = static_cast<int>(value);
+    return true;
+  }
+
+  // Absent (not reached here) or null gives none; a string gives itself.
+  bool optionalString(std::optional<QString>* out) {
+    if (reader_.peek() == 'n') {
+      out->reset();
+      return reader_.readNull();
+    }
+    QString text;
+    if (!reader_.readString(&text)) return false;
+    *out = std::move(text);
+    return true;
+  }
+
+  // Reads the value of payload key `index` at the cursor into the payload of `type`, or skips
+  // it when that kind has no such key.
+  bool readPayloadValue(ContentType type, int index, ClipboardPayload* payload, quint32* read) {
+    bool ok = true;
+    bool used = true;
+    switch (type) {
+      case ContentType::color: {
+        auto& p = std::get<ColorPayload>(*payload);
+        if (index == kHex) ok = reader_.readString(&p.hex);
+        else if (index == kR) ok = colorChannel(&p.r);
+        else if (index == kG) ok = colorChannel(&p.g);
+        else if (index == kB) ok = colorChannel(&p.b);
+        else used = false;
+        break;
+      }
+      case ContentType::image: {
+        auto& p = std::get<ImagePayload>(*payload);
+        if (index == kFilename) ok = reader_.readString(&p.filename);
+        else if (index == kWidth) ok = reader_.readInt64(&p.width);
+        else if (index == kHeight) ok = reader_.readInt64(&p.height);
+        else if (index == kFileSize) ok = reader_.readString(&p.fileSize);
+        else if (index == kImageData && reader_.peek() == '"') {
+          QString base64;
+          ok = reader_.readString(&base64);
+          if (ok) p.image = legacyInlineImage(base64);
+        } else used = false;
+        break;
+      }
+      case ContentType::link: {
+        auto& p = std::get<LinkPayload>(*payload);
+        if (index == kUrl) {
+          QString text;
+          ok = reader_.readString(&text);
+          std::optional<Url> url = ok ? parseStrictUrl(text) : std::nullopt;
+          ok = ok && url;
+          if (ok) p.url = std::move(*url);
+        } else if (index == kDomain) ok = reader_.readString(&p.domain);
+        else if (index == kTitle) ok = optionalString(&p.title);
+        else if (index == kDescription) ok = optionalString(&p.description);
+        else if (index == kOgImageURL) ok = optionalString(&p.ogImageURL);
+        else used = false;
+        break;
+      }
+      case ContentType::code: {
+        auto& p = std::get<CodePayload>(*payload);
+        if (index == kSource) ok = reader_.readString(&p.source);
+        else if (index == kLanguage) ok = reader_.readString(&p.language);
+        else used = false;
+        break;
+      }
+      case ContentType::text: {
+        auto& p = std::get<TextPayload>(*payload);
+        if (index == kText) ok = reader_.readString(&p.text);
+        else used = false;
+        break;
+      }
+      case ContentType::file: {
+        auto& p = std::get<FilePayload>(*payload);
+        if (index == kName) ok = reader_.readString(&p.name);
+        else if (index == kSize) ok = reader_.readString(&p.size);
+        else if (index == kFileURL && reader_.peek() == '"') {
+          QString text;
+          ok = reader_.readString(&text);
+          if (ok) p.url = parseStrictUrl(text);  // lenient: no URL when it does not parse
+        } else used = false;
+        break;
+      }
+    }
+    if (!used) return reader_.skipValue();
+    if (ok) *read |= quint32(1) << index;
+    return ok;
+  }
+
+  JsonReader reader_;
+};
+
+}  // namespace
+
+std::optional<QList<ClipboardItem>> decodeItemsDirect(const QByteArray& json) {
+  // Stored items take a little over 200 bytes each; reserving saves the list's regrowth.
+  return DirectDecoder(json).decode(json.size() / 256 + 1);
+}
+
+QImage legacyInlineImage(const QString& base64) {
+  const auto decoded = QByteArray::fromBase64Encoding(base64.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+  if (!decoded) return {};
+  QImage image = QImage::fromData(*decoded);
+  return image.width() > 0 ? image : QImage();
+}
+
+}  // namespace qv
