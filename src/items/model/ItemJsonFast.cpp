@@ -33,30 +33,31 @@ std::optional<ContentType> contentTypeFromBytes(std::string_view raw) {
   return std::nullopt;
 }
 
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
+constexpr std::array<signed char, 256> makeHexDigits() {
+  std::array<signed char, 256> digits{};
+  for (int c = 0; c < 256; ++c)
+    digits[c] = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+  return digits;
 }
+constexpr std::array<signed char, 256> kHexDigits = makeHexDigits();
 
 // The canonical 8-4-4-4-12 form in either case, as parseUuid takes it.
 std::optional<QUuid> uuidFromBytes(std::string_view text) {
-  if (text.size() != 36) return std::nullopt;
+  if (text.size() != 36 || text[8] != '-' || text[13] != '-' || text[18] != '-' || text[23] != '-')
+    return std::nullopt;
+  static constexpr int kByteStarts[16] = {0, 2, 4, 6, 9, 11, 14, 16, 19, 21, 24, 26, 28, 30, 32, 34};
   uchar bytes[16];
-  int count = 0;
-  for (size_t i = 0; i < 36;) {
-    if (i == 8 || i == 13 || i == 18 || i == 23) {
-      if (text[i] != '-') return std::nullopt;
-      ++i;
-      continue;
-    }
-    const int high = hexDigit(text[i]), low = hexDigit(text[i + 1]);
-    if (high < 0 || low < 0) return std::nullopt;
-    bytes[count++] = static_cast<uchar>(high << 4 | low);
-    i += 2;
+  int invalid = 0;
+  for (int i = 0; i < 16; ++i) {
+    const int high = kHexDigits[static_cast<uchar>(text[kByteStarts[i]])];
+    const int low = kHexDigits[static_cast<uchar>(text[kByteStarts[i] + 1])];
+    invalid |= high | low;  // negative when either is not a hex digit
+    bytes[i] = static_cast<uchar>(high << 4 | low);
   }
-  return QUuid::fromRfc4122(QByteArrayView(reinterpret_cast<const char*>(bytes), 16));
+  if (invalid < 0) return std::nullopt;
+  return QUuid(uint(bytes[0]) << 24 | uint(bytes[1]) << 16 | uint(bytes[2]) << 8 | bytes[3],
+               ushort(bytes[4] << 8 | bytes[5]), ushort(bytes[6] << 8 | bytes[7]), bytes[8], bytes[9],
+               bytes[10], bytes[11], bytes[12], bytes[13], bytes[14], bytes[15]);
 }
 
 // The payload keys, in one table so each is recognised once per object.
@@ -135,7 +136,7 @@ class DirectDecoder {
         if (!type) return false;
         item->contentType = *type;
       } else if (keyIs(key, "sourceAppBundleID")) {
-        if (!once(kBundle) || !reader_.readString(&item->sourceAppBundleID)) return false;
+        if (!once(kBundle) || !reader_.readString(&item->sourceAppBundleID, &pool_)) return false;
       } else if (keyIs(key, "capturedAt")) {
         double seconds = 0;
         if (!once(kCaptured) || !reader_.readDouble(&seconds)) return false;
@@ -233,7 +234,7 @@ class DirectDecoder {
     switch (type) {
       case ContentType::color: {
         auto& p = std::get<ColorPayload>(*payload);
-        if (index == kHex) ok = reader_.readString(&p.hex);
+        if (index == kHex) ok = reader_.readString(&p.hex, &pool_);
         else if (index == kR) ok = colorChannel(&p.r);
         else if (index == kG) ok = colorChannel(&p.g);
         else if (index == kB) ok = colorChannel(&p.b);
@@ -245,7 +246,7 @@ class DirectDecoder {
         if (index == kFilename) ok = reader_.readString(&p.filename);
         else if (index == kWidth) ok = reader_.readInt64(&p.width);
         else if (index == kHeight) ok = reader_.readInt64(&p.height);
-        else if (index == kFileSize) ok = reader_.readString(&p.fileSize);
+        else if (index == kFileSize) ok = reader_.readString(&p.fileSize, &pool_);
         else if (index == kImageData && reader_.peek() == '"') {
           QString base64;
           ok = reader_.readString(&base64);
@@ -261,7 +262,7 @@ class DirectDecoder {
           std::optional<Url> url = ok ? parseStrictUrl(text) : std::nullopt;
           ok = ok && url;
           if (ok) p.url = std::move(*url);
-        } else if (index == kDomain) ok = reader_.readString(&p.domain);
+        } else if (index == kDomain) ok = reader_.readString(&p.domain, &pool_);
         else if (index == kTitle) ok = optionalString(&p.title);
         else if (index == kDescription) ok = optionalString(&p.description);
         else if (index == kOgImageURL) ok = optionalString(&p.ogImageURL);
@@ -271,7 +272,7 @@ class DirectDecoder {
       case ContentType::code: {
         auto& p = std::get<CodePayload>(*payload);
         if (index == kSource) ok = reader_.readString(&p.source);
-        else if (index == kLanguage) ok = reader_.readString(&p.language);
+        else if (index == kLanguage) ok = reader_.readString(&p.language, &pool_);
         else used = false;
         break;
       }
@@ -284,7 +285,7 @@ class DirectDecoder {
       case ContentType::file: {
         auto& p = std::get<FilePayload>(*payload);
         if (index == kName) ok = reader_.readString(&p.name);
-        else if (index == kSize) ok = reader_.readString(&p.size);
+        else if (index == kSize) ok = reader_.readString(&p.size, &pool_);
         else if (index == kFileURL && reader_.peek() == '"') {
           QString text;
           ok = reader_.readString(&text);
@@ -299,6 +300,7 @@ class DirectDecoder {
   }
 
   JsonReader reader_;
+  JsonStringPool pool_;
 };
 
 }  // namespace

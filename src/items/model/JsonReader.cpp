@@ -145,6 +145,18 @@ char16_t* walkString(std::string_view raw, char16_t* out, const char** error) {
 
 }  // namespace
 
+QString JsonStringPool::intern(std::string_view ascii) {
+  if (ascii.size() > kMaxLength) return QString::fromLatin1(ascii.data(), static_cast<qsizetype>(ascii.size()));
+  quint32 hash = 2166136261u;  // FNV-1a
+  for (const char c : ascii) hash = (hash ^ static_cast<uchar8>(c)) * 16777619u;
+  Slot& slot = slots_[hash % slots_.size()];
+  if (slot.key != ascii || slot.value.isNull()) {
+    slot.key.assign(ascii);
+    slot.value = QString::fromLatin1(ascii.data(), static_cast<qsizetype>(ascii.size()));
+  }
+  return slot.value;
+}
+
 bool JsonReader::fail(const char* message) {
   if (!error_) {
     error_ = message;
@@ -219,12 +231,16 @@ bool JsonReader::decodeString(std::string_view raw, QString* out) {
   return true;
 }
 
-bool JsonReader::readString(QString* out) {
+bool JsonReader::readString(QString* out, JsonStringPool* pool) {
   if (!expect('"')) return false;
   std::string_view raw;
   bool ascii = false, escapes = false;
   if (!scanString(&raw, &ascii, &escapes)) return false;
   if (ascii && !escapes) {
+    if (pool) {
+      *out = pool->intern(raw);
+      return true;
+    }
     *out = QString::fromLatin1(raw.data(), static_cast<qsizetype>(raw.size()));
     return true;
   }

@@ -1,9 +1,25 @@
 #pragma once
 #include <QString>
+#include <array>
 #include <string>
 #include <string_view>
 
 namespace qv {
+
+// Short ASCII strings that repeat across records (application ids, languages, domains) read
+// as one shared QString, saving an allocation per record and the memory of the copies.
+class JsonStringPool {
+ public:
+  static constexpr size_t kMaxLength = 64;
+  QString intern(std::string_view ascii);
+
+ private:
+  struct Slot {
+    std::string key;
+    QString value;
+  };
+  std::array<Slot, 256> slots_;
+};
 
 // A strict pull reader of JSON text (RFC 8259) over UTF-8 bytes, for decoders that build their
 // values straight from the text instead of through a document tree. It allocates only for the
@@ -33,7 +49,7 @@ class JsonReader {
   // An object key and its ':'. The view points into the text, or into the reader's own buffer
   // (valid until the next key) when the key has escapes.
   bool readKey(std::string_view* key);
-  bool readString(QString* out);
+  bool readString(QString* out, JsonStringPool* pool = nullptr);
   // A string without escapes, as its raw UTF-8 bytes (validated); fails on escapes too.
   bool readPlainString(std::string_view* out);
   bool readInt64(qint64* out);  // an integer literal only: no fraction, no exponent
