@@ -17,19 +17,19 @@ namespace {
 // (the same bound as the document road).
 constexpr double kMaxReferenceSeconds = 1e15;
 
-bool keyIs(std::string_view key, const char* name) { return key == std::string_view(name); }
+// Compares with a literal of known length, which the compiler turns into a few loads.
+template <size_t N>
+bool is(std::string_view text, const char (&literal)[N]) {
+  return text.size() == N - 1 && std::memcmp(text.data(), literal, N - 1) == 0;
+}
 
 std::optional<ContentType> contentTypeFromBytes(std::string_view raw) {
-  static constexpr std::array<std::pair<std::string_view, ContentType>, 6> kNames = {{
-      {"color", ContentType::color},
-      {"image", ContentType::image},
-      {"link", ContentType::link},
-      {"code", ContentType::code},
-      {"text", ContentType::text},
-      {"file", ContentType::file},
-  }};
-  for (const auto& [name, type] : kNames)
-    if (raw == name) return type;
+  if (is(raw, "text")) return ContentType::text;
+  if (is(raw, "link")) return ContentType::link;
+  if (is(raw, "code")) return ContentType::code;
+  if (is(raw, "file")) return ContentType::file;
+  if (is(raw, "color")) return ContentType::color;
+  if (is(raw, "image")) return ContentType::image;
   return std::nullopt;
 }
 
@@ -66,14 +66,23 @@ enum PayloadKey {
   kTitle, kDescription, kOgImageURL, kSource, kLanguage, kText, kName, kSize, kFileURL,
   kPayloadKeyCount
 };
-constexpr std::array<std::string_view, kPayloadKeyCount> kPayloadKeyNames = {
-    "type", "hex", "r", "g", "b", "imageData", "filename", "width", "height", "fileSize", "url", "domain",
-    "title", "description", "ogImageURL", "source", "language", "text", "name", "size", "fileURL"};
 
 int payloadKey(std::string_view key) {
-  for (int i = 0; i < kPayloadKeyCount; ++i)
-    if (kPayloadKeyNames[i] == key) return i;
-  return -1;
+  switch (key.size()) {
+    case 1: return is(key, "r") ? kR : is(key, "g") ? kG : is(key, "b") ? kB : -1;
+    case 3: return is(key, "url") ? kUrl : is(key, "hex") ? kHex : -1;
+    case 4:
+      return is(key, "type") ? kType : is(key, "text") ? kText : is(key, "name") ? kName : is(key, "size") ? kSize : -1;
+    case 5: return is(key, "width") ? kWidth : is(key, "title") ? kTitle : -1;
+    case 6: return is(key, "height") ? kHeight : is(key, "domain") ? kDomain : is(key, "source") ? kSource : -1;
+    case 7: return is(key, "fileURL") ? kFileURL : -1;
+    case 8:
+      return is(key, "filename") ? kFilename : is(key, "fileSize") ? kFileSize : is(key, "language") ? kLanguage : -1;
+    case 9: return is(key, "imageData") ? kImageData : -1;
+    case 10: return is(key, "ogImageURL") ? kOgImageURL : -1;
+    case 11: return is(key, "description") ? kDescription : -1;
+    default: return -1;
+  }
 }
 
 // The keys each kind requires (lenient and optional keys are not among them).
@@ -123,26 +132,26 @@ class DirectDecoder {
     do {
       std::string_view key;
       if (!reader_.readKey(&key)) return false;
-      if (keyIs(key, "id")) {
+      if (is(key, "id")) {
         std::string_view text;
         if (!once(kId) || !reader_.readPlainString(&text)) return false;
         const std::optional<QUuid> id = uuidFromBytes(text);
         if (!id) return false;
         item->id = *id;
-      } else if (keyIs(key, "contentType")) {
+      } else if (is(key, "contentType")) {
         std::string_view text;
         if (!once(kContentType) || !reader_.readPlainString(&text)) return false;
         const std::optional<ContentType> type = contentTypeFromBytes(text);
         if (!type) return false;
         item->contentType = *type;
-      } else if (keyIs(key, "sourceAppBundleID")) {
+      } else if (is(key, "sourceAppBundleID")) {
         if (!once(kBundle) || !reader_.readString(&item->sourceAppBundleID, &pool_)) return false;
-      } else if (keyIs(key, "capturedAt")) {
+      } else if (is(key, "capturedAt")) {
         double seconds = 0;
         if (!once(kCaptured) || !reader_.readDouble(&seconds)) return false;
         if (!std::isfinite(seconds) || std::abs(seconds) > kMaxReferenceSeconds) return false;
         item->capturedAt = dateFromReferenceSeconds(seconds);
-      } else if (keyIs(key, "payload")) {
+      } else if (is(key, "payload")) {
         if (!once(kPayload) || !readPayload(&item->payload)) return false;
       } else if (!reader_.skipValue()) {
         return false;

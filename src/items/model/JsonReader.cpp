@@ -6,6 +6,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace qv {
 
 namespace {
@@ -198,6 +202,22 @@ bool JsonReader::scanString(std::string_view* raw, bool* plainAscii, bool* hasEs
   const char* start = p_;
   bool ascii = true, escapes = false;
   for (;;) {
+#if defined(__SSE2__)
+    // Sixteen bytes at a time up to the first quote, backslash, control or non-ASCII byte.
+    const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\'), space = _mm_set1_epi8(0x20);
+    while (end_ - p_ >= 16) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p_));
+      // A signed compare puts both control characters and bytes >= 0x80 below the space.
+      const __m128i special = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, backslash)),
+                                           _mm_cmplt_epi8(bytes, space));
+      const int mask = _mm_movemask_epi8(special);
+      if (mask) {
+        p_ += __builtin_ctz(static_cast<unsigned>(mask));
+        break;
+      }
+      p_ += 16;
+    }
+#endif
     while (p_ < end_ && kByteClasses[static_cast<uchar8>(*p_)] == kPlain) ++p_;
     if (p_ == end_) return fail("Unterminated string");
     switch (kByteClasses[static_cast<uchar8>(*p_)]) {
