@@ -3,6 +3,7 @@
 #include "items/model/ItemJson.h"
 #include "items/model/ItemJsonFast.h"
 #include "items/model/JsonReader.h"
+#include "items/model/JsonText.h"
 
 #include "base/ReferenceDate.h"
 #include "base/Url.h"
@@ -213,6 +214,35 @@ TEST(ItemJsonDirect, TakesALargeGeneratedHistory) {
   const QByteArray json = encodeItems(items);
   EXPECT_TRUE(agree(json));
   EXPECT_EQ(decodeItemsDirect(json), items);
+}
+
+TEST(JsonText, WritesStringsAsQtEncodesThem) {
+  // The writer encodes UTF-8 itself; it must give the bytes QString::toUtf8 gives, escaped.
+  const auto reference = [](const QString& text) {
+    QByteArray out = "\"";
+    for (const char c : text.toUtf8()) {
+      const auto byte = static_cast<unsigned char>(c);
+      if (c == '"' || c == '\\') out += QByteArray("\\") + c;
+      else if (c == '\n') out += "\\n";
+      else if (c == '\r') out += "\\r";
+      else if (c == '\t') out += "\\t";
+      else if (c == '\b') out += "\\b";
+      else if (c == '\f') out += "\\f";
+      else if (byte < 0x20) out += QByteArray("\\u00") + QByteArray::number(byte, 16).rightJustified(2, '0');
+      else out += c;
+    }
+    return out + '"';
+  };
+  QString loneSurrogates;
+  for (const char16_t unit : {u'a', char16_t(0xD800), u'b', char16_t(0xDC00), char16_t(0xD83D), char16_t(0xDE00),
+                              char16_t(0xDBFF), char16_t(0xDBFF), char16_t(0xDFFF), char16_t(0xD83D)})
+    loneSurrogates += QChar(unit);
+  for (const QString& text : {QString(), QStringLiteral("plain"), QString::fromUtf8("é€😀 \x01\x1f\x7f \"\\/\n\r\t\b\f"),
+                              QString(QChar(0)), QString(QChar(0xFFFF)) + QChar(0x7FF) + QChar(0x800), loneSurrogates}) {
+    QByteArray out = "x";
+    appendJsonString(out, text);
+    EXPECT_EQ(out, 'x' + reference(text)) << text.toStdString();
+  }
 }
 
 TEST(JsonReader, ReportsWhereTheTextGoesWrong) {

@@ -169,20 +169,6 @@ bool JsonReader::fail(const char* message) {
   return false;
 }
 
-void JsonReader::skipSpace() {
-  while (p_ < end_ && (*p_ == ' ' || *p_ == '\n' || *p_ == '\r' || *p_ == '\t')) ++p_;
-}
-
-bool JsonReader::consume(char c) {
-  if (error_) return false;
-  skipSpace();
-  if (p_ < end_ && *p_ == c) {
-    ++p_;
-    return true;
-  }
-  return false;
-}
-
 bool JsonReader::expect(char c) {
   if (consume(c)) return true;
   return fail(p_ < end_ ? "Unexpected character" : "Unexpected end of text");

@@ -38,7 +38,15 @@ class JsonReader {
   qsizetype errorOffset() const { return errorAt_ - begin_; }
 
   // Skips white space; true when the next byte is `c`, which is then consumed.
-  bool consume(char c);
+  bool consume(char c) {
+    if (error_) return false;
+    skipSpace();
+    if (p_ < end_ && *p_ == c) {
+      ++p_;
+      return true;
+    }
+    return false;
+  }
   // The same, failing when it is not there.
   bool expect(char c);
   // True when only white space is left.
@@ -62,7 +70,12 @@ class JsonReader {
 
  private:
   bool fail(const char* message);
-  void skipSpace();
+  void skipSpace() {
+    // Compact text has no white space: one compare settles the common case.
+    while (p_ < end_ && static_cast<unsigned char>(*p_) <= ' ' &&
+           (*p_ == ' ' || *p_ == '\n' || *p_ == '\r' || *p_ == '\t'))
+      ++p_;
+  }
   // Scans a number literal at the cursor; `integral` when it has no fraction or exponent.
   bool scanNumber(std::string_view* literal, bool* integral);
   // After the opening quote: the raw bytes up to the closing quote, which is consumed.
