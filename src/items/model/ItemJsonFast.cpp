@@ -115,6 +115,8 @@ class DirectDecoder {
       if (!reader_.expect(']')) return std::nullopt;
     }
     if (!reader_.atEnd()) return std::nullopt;
+    // Few large items leave most of the guess unused; the list lives as long as the history.
+    if (items.capacity() > 2 * items.size() + 16) items.squeeze();
     return items;
   }
 

@@ -29,7 +29,7 @@ class JsonStringPool {
 // The first error sticks: every later call fails.
 class JsonReader {
  public:
-  static constexpr int kMaxSkipDepth = 512;
+  static constexpr int kMaxSkipDepth = 256;
 
   JsonReader(const char* begin, const char* end) : begin_(begin), p_(begin), end_(end) {}
 
