@@ -1,4 +1,5 @@
 #include "items/model/ItemJson.h"
+#include "items/model/ItemJsonFast.h"
 
 #include "base/ReferenceDate.h"
 #include "base/Url.h"
@@ -114,14 +115,7 @@ class Decoder {
         return false;
       // Older histories carried the picture inline; any problem with it just gives no image.
       const QJsonValue legacy = object.value(QLatin1StringView("imageData"));
-      if (legacy.isString()) {
-        const auto decoded = QByteArray::fromBase64Encoding(
-            legacy.toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
-        if (decoded) {
-          QImage image = QImage::fromData(*decoded);
-          if (image.width() > 0) p.image = std::move(image);
-        }
-      }
+      if (legacy.isString()) p.image = legacyInlineImage(legacy.toString());
       *out = std::move(p);
       return true;
     }
@@ -179,13 +173,33 @@ void appendString(QByteArray& out, const char* key, const QString& value) {
 
 void appendInteger(QByteArray& out, const char* key, qint64 value) {
   appendJsonKey(out, key);
-  out.append(QByteArray::number(value));
+  appendJsonInteger(out, value);
+}
+
+// The raw value in quotes, without building a QString.
+void appendContentType(QByteArray& out, ContentType type) {
+  static constexpr const char* kQuoted[] = {"\"color\"", "\"image\"", "\"link\"", "\"code\"", "\"text\"", "\"file\""};
+  out.append(kQuoted[static_cast<int>(type)]);
+}
+
+// The upper-case 8-4-4-4-12 form in quotes.
+void appendQuotedUuid(QByteArray& out, const QUuid& id) {
+  static constexpr char kHexUpper[] = "0123456789ABCDEF";
+  const QByteArray bytes = id.toRfc4122();
+  char* d = appendUninitialized(out, 38);
+  *d++ = '"';
+  for (int i = 0; i < 16; ++i) {
+    if (i == 4 || i == 6 || i == 8 || i == 10) *d++ = '-';
+    const auto byte = static_cast<uchar>(bytes[i]);
+    *d++ = kHexUpper[byte >> 4];
+    *d++ = kHexUpper[byte & 0xF];
+  }
+  *d = '"';
 }
 
 void appendPayload(QByteArray& out, const ClipboardPayload& payload) {
-  out.append("{\"type\":\"", 9);
-  out.append(rawValue(contentType(payload)).toLatin1());
-  out.append('"');
+  out.append("{\"type\":", 8);
+  appendContentType(out, contentType(payload));
   if (const auto* p = std::get_if<ColorPayload>(&payload)) {
     appendString(out, "hex", p->hex);
     appendInteger(out, "r", p->r);
@@ -268,6 +282,14 @@ std::optional<ClipboardItem> decodeItem(const QJsonValue& value, ItemDecodeError
 }
 
 std::optional<QList<ClipboardItem>> decodeItems(const QByteArray& json, ItemDecodeError* error) {
+  // The history's own form is read directly; anything else (errors included) goes through
+  // QJsonDocument, which gives the exact message.
+  if (std::optional<QList<ClipboardItem>> items = decodeItemsDirect(json)) return items;
+  return decodeItemsThroughDocument(json, error);
+}
+
+std::optional<QList<ClipboardItem>> decodeItemsThroughDocument(const QByteArray& json,
+                                                               ItemDecodeError* error) {
   QJsonParseError parseError;
   const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
   if (parseError.error != QJsonParseError::NoError) {
@@ -297,13 +319,9 @@ std::optional<QList<ClipboardItem>> decodeItems(const QByteArray& json, ItemDeco
 void appendItemJson(QByteArray& out, const ClipboardItem& item) {
   out.append('{');
   appendJsonKey(out, "id", true);
-  out.append('"');
-  out.append(item.id.toByteArray(QUuid::WithoutBraces).toUpper());
-  out.append('"');
+  appendQuotedUuid(out, item.id);
   appendJsonKey(out, "contentType");
-  out.append('"');
-  out.append(rawValue(item.contentType).toLatin1());
-  out.append('"');
+  appendContentType(out, item.contentType);
   appendString(out, "sourceAppBundleID", item.sourceAppBundleID);
   appendJsonKey(out, "capturedAt");
   appendJsonDouble(out, secondsSinceReferenceDate(item.capturedAt));

@@ -2,51 +2,122 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace qv {
 
+namespace {
+
+constexpr char kHex[] = "0123456789abcdef";
+
+// Bytes `c` takes in JSON text when it is below 0x80.
+int asciiLength(char16_t c) {
+  if (c >= 0x20) return c == u'"' || c == u'\\' ? 2 : 1;
+  switch (c) {
+    case u'\n': case u'\r': case u'\t': case u'\b': case u'\f': return 2;
+    default: return 6;
+  }
+}
+
+bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+}  // namespace
+
+char* appendUninitialized(QByteArray& out, qsizetype length) {
+  const qsizetype start = out.size();
+  out.resize(start + length);  // grows geometrically
+  return out.data() + start;
+}
+
 void appendJsonString(QByteArray& out, const QString& text) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  const QByteArray utf8 = text.toUtf8();
-  out.reserve(out.size() + utf8.size() + 2);
-  out.append('"');
-  qsizetype runStart = 0;
-  const char* data = utf8.constData();
-  for (qsizetype i = 0; i < utf8.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(data[i]);
-    if (c >= 0x20 && c != '"' && c != '\\') continue;
-    out.append(data + runStart, i - runStart);
-    runStart = i + 1;
-    switch (c) {
-      case '"': out.append("\\\"", 2); break;
-      case '\\': out.append("\\\\", 2); break;
-      case '\n': out.append("\\n", 2); break;
-      case '\r': out.append("\\r", 2); break;
-      case '\t': out.append("\\t", 2); break;
-      case '\b': out.append("\\b", 2); break;
-      case '\f': out.append("\\f", 2); break;
-      default: {
-        const char escape[6] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 0xF]};
-        out.append(escape, 6);
-      }
+  // Measure first, then write UTF-8 straight into the output. A lone surrogate becomes '?',
+  // as QString::toUtf8 writes it.
+  const char16_t* units = reinterpret_cast<const char16_t*>(text.constData());
+  const qsizetype count = text.size();
+  qsizetype length = 2;
+  for (qsizetype i = 0; i < count; ++i) {
+    const char16_t c = units[i];
+    if (c < 0x80) {
+      length += asciiLength(c);
+    } else if (c < 0x800) {
+      length += 2;
+    } else if (isHighSurrogate(c) && i + 1 < count && isLowSurrogate(units[i + 1])) {
+      length += 4;
+      ++i;
+    } else if (isHighSurrogate(c) || isLowSurrogate(c)) {
+      length += 1;
+    } else {
+      length += 3;
     }
   }
-  out.append(data + runStart, utf8.size() - runStart);
-  out.append('"');
+  char* d = appendUninitialized(out, length);
+  *d++ = '"';
+  for (qsizetype i = 0; i < count; ++i) {
+    const char16_t c = units[i];
+    if (c < 0x80) {
+      if (c >= 0x20 && c != u'"' && c != u'\\') {
+        *d++ = static_cast<char>(c);
+        continue;
+      }
+      *d++ = '\\';
+      switch (c) {
+        case u'"': *d++ = '"'; break;
+        case u'\\': *d++ = '\\'; break;
+        case u'\n': *d++ = 'n'; break;
+        case u'\r': *d++ = 'r'; break;
+        case u'\t': *d++ = 't'; break;
+        case u'\b': *d++ = 'b'; break;
+        case u'\f': *d++ = 'f'; break;
+        default:
+          *d++ = 'u';
+          *d++ = '0';
+          *d++ = '0';
+          *d++ = kHex[c >> 4];
+          *d++ = kHex[c & 0xF];
+      }
+    } else if (c < 0x800) {
+      *d++ = static_cast<char>(0xC0 | (c >> 6));
+      *d++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else if (isHighSurrogate(c) && i + 1 < count && isLowSurrogate(units[i + 1])) {
+      const char32_t code = 0x10000 + ((char32_t(c) - 0xD800) << 10) + (units[++i] - 0xDC00);
+      *d++ = static_cast<char>(0xF0 | (code >> 18));
+      *d++ = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+      *d++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      *d++ = static_cast<char>(0x80 | (code & 0x3F));
+    } else if (isHighSurrogate(c) || isLowSurrogate(c)) {
+      *d++ = '?';
+    } else {
+      *d++ = static_cast<char>(0xE0 | (c >> 12));
+      *d++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *d++ = static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  *d = '"';
 }
 
 void appendJsonKey(QByteArray& out, const char* key, bool first) {
-  if (!first) out.append(',');
-  out.append('"');
-  out.append(key);
-  out.append("\":", 2);
+  const size_t keyLength = std::strlen(key);
+  char* d = appendUninitialized(out, static_cast<qsizetype>(keyLength) + (first ? 3 : 4));
+  if (!first) *d++ = ',';
+  *d++ = '"';
+  std::memcpy(d, key, keyLength);
+  d += keyLength;
+  *d++ = '"';
+  *d = ':';
+}
+
+void appendJsonInteger(QByteArray& out, qint64 value) {
+  char buffer[24];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  std::memcpy(appendUninitialized(out, result.ptr - buffer), buffer, result.ptr - buffer);
 }
 
 void appendJsonDouble(QByteArray& out, double value) {
   if (!std::isfinite(value)) value = 0;
   char buffer[32];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  out.append(buffer, result.ptr - buffer);
+  std::memcpy(appendUninitialized(out, result.ptr - buffer), buffer, result.ptr - buffer);
 }
 
 }  // namespace qv
