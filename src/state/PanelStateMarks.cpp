@@ -1,0 +1,105 @@
+#include "base/Uuid.h"
+#include "platform/AppContext.h"
+#include "state/PanelState.h"
+
+#include <QJsonArray>
+
+namespace qv {
+
+PanelState::IdSet PanelState::readIdList(const char* key) const {
+  IdSet ids;
+  const QJsonArray stored = context_.settings->arrayValue(QLatin1String(key)).value_or(QJsonArray());
+  for (const QJsonValue& value : stored) {
+    if (const std::optional<QUuid> id = parseUuid(value.toString())) ids.insert(*id);
+  }
+  return ids;
+}
+
+void PanelState::writeIdList(const char* key, const IdSet& ids) {
+  QJsonArray array;
+  for (const QUuid& id : ids) array.append(uuidString(id));
+  context_.settings->set(QLatin1String(key), array);
+}
+
+void PanelState::savePinned() { writeIdList(kPinnedIDsKey, pinnedIDs_); }
+
+void PanelState::loadPinned() { setPinnedIDs(readIdList(kPinnedIDsKey)); }
+
+void PanelState::markSensitive(const QUuid& id, bool automatic) {
+  if (automatic && !autoSensitiveIDs_.contains(id)) {
+    IdSet automaticIDs = autoSensitiveIDs_;
+    automaticIDs.insert(id);
+    setAutoSensitiveIDs(std::move(automaticIDs));
+  }
+  if (!sensitiveIDs_.contains(id)) {
+    IdSet sensitive = sensitiveIDs_;
+    sensitive.insert(id);
+    setSensitiveIDs(std::move(sensitive));
+  }
+  saveSensitive();
+}
+
+void PanelState::saveSensitive() {
+  writeIdList(kSensitiveIDsKey, sensitiveIDs_);
+  writeIdList(kAutoSensitiveIDsKey, autoSensitiveIDs_);
+}
+
+void PanelState::loadSensitive() {
+  setSensitiveIDs(readIdList(kSensitiveIDsKey));
+  // An automatic mark without its sensitive mark is dropped.
+  setAutoSensitiveIDs(readIdList(kAutoSensitiveIDsKey).intersect(sensitiveIDs_));
+}
+
+void PanelState::saveCollapsedGroups() {
+  QJsonArray array;
+  for (const QString& title : collapsedGroups_) array.append(title);
+  context_.settings->set(QLatin1String(kCollapsedGroupsKey), array);
+}
+
+void PanelState::loadCollapsedGroups() {
+  QSet<QString> groups;
+  const QJsonArray stored =
+      context_.settings->arrayValue(QLatin1String(kCollapsedGroupsKey)).value_or(QJsonArray());
+  for (const QJsonValue& value : stored) {
+    if (value.isString()) groups.insert(value.toString());
+  }
+  setCollapsedGroups(std::move(groups));
+}
+
+void PanelState::pruneOrphanedIDs() {
+  // Nothing to check against: skip building the set of live ids.
+  if (cardAnchors_.isEmpty() && autoSensitiveIDs_.isEmpty() && sensitiveIDs_.isEmpty() &&
+      cardCategories_.isEmpty() && pinnedIDs_.isEmpty())
+    return;
+  // The marked ids that are still in the history: one pass over the items against the (small)
+  // set of marked ids, cheaper than a set of every live id.
+  IdSet marked = IdSet(pinnedIDs_).unite(sensitiveIDs_).unite(autoSensitiveIDs_);
+  for (auto it = cardCategories_.keyBegin(); it != cardCategories_.keyEnd(); ++it) marked.insert(*it);
+  for (auto it = cardAnchors_.keyBegin(); it != cardAnchors_.keyEnd(); ++it) marked.insert(*it);
+  IdSet live;
+  for (const ClipboardItem& item : items_) {
+    if (marked.contains(item.id)) live.insert(item.id);
+  }
+
+  cardAnchors_.removeIf([&live](const auto& entry) { return !live.contains(entry.key()); });
+  setAutoSensitiveIDs(IdSet(autoSensitiveIDs_).intersect(live));
+
+  IdSet sensitive = IdSet(sensitiveIDs_).intersect(live);
+  if (sensitive != sensitiveIDs_) {
+    setSensitiveIDs(std::move(sensitive));
+    saveSensitive();
+  }
+  IdMap assignments = cardCategories_;
+  assignments.removeIf([&live](const auto& entry) { return !live.contains(entry.key()); });
+  if (assignments.size() != cardCategories_.size()) {
+    setCardCategories(std::move(assignments));
+    saveCardCategories();
+  }
+  IdSet pins = IdSet(pinnedIDs_).intersect(live);
+  if (pins != pinnedIDs_) {
+    setPinnedIDs(std::move(pins));
+    savePinned();
+  }
+}
+
+}  // namespace qv
