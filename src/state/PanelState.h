@@ -204,6 +204,7 @@ class PanelState : public QObject {
   void save(bool sync);
   HistorySaveServices sideFileServices() const;
   void backfillImageText();
+  void applyResolvedFiles(const QHash<QString, QUrl>& resolved);
   void runBackfillStep(std::shared_ptr<QList<QUuid>> pending, qsizetype index);
   void startTextRecognition(const QUuid& id);
   bool setAsideUnreadableHistory(const QString& path, const QString& reason);

@@ -24,23 +24,21 @@ bool isSameContent(const ClipboardItem& a, const ClipboardItem& b) {
 
 void PanelState::addItem(const ClipboardItem& item, bool blurred) {
   const auto isDuplicate = [&item](const ClipboardItem& other) {
-    return other.sourceAppBundleID == item.sourceAppBundleID && isSameContent(other, item);
+    return isSameContent(other, item) && other.sourceAppBundleID == item.sourceAppBundleID;
   };
   const auto found = std::find_if(items_.cbegin(), items_.cend(), isDuplicate);
   const std::optional<QUuid> duplicate =
       found == items_.cend() ? std::nullopt : std::optional<QUuid>(found->id);
 
   noteAddedItem(item);
+  // Changed in place: copying a long history for each capture would cost more than the rest of
+  // the road together.
   if (duplicate) {
-    QList<ClipboardItem> kept = items_;
-    kept.removeIf(isDuplicate);
-    setItems(std::move(kept));
+    items_.removeIf(isDuplicate);
+    Q_EMIT itemsChanged();
   }
-  {
-    QList<ClipboardItem> next = items_;
-    next.prepend(item);
-    setItems(std::move(next));
-  }
+  items_.prepend(item);
+  Q_EMIT itemsChanged();
 
   if (duplicate) {
     if (pinnedIDs_.contains(*duplicate)) {
@@ -131,9 +129,8 @@ bool PanelState::applyRetention() {
     return item.capturedAt.toMSecsSinceEpoch() < cutoffMs && !isProtected(item);
   };
   if (std::none_of(items_.cbegin(), items_.cend(), expired)) return false;
-  QList<ClipboardItem> kept = items_;
-  kept.removeIf(expired);
-  setItems(std::move(kept));
+  items_.removeIf(expired);
+  Q_EMIT itemsChanged();
   pruneOrphanedIDs();
   return true;
 }

@@ -3,8 +3,23 @@
 #include "state/PanelState.h"
 
 #include <QJsonArray>
+#include <algorithm>
+#include <cstring>
+#include <utility>
+#include <vector>
 
 namespace qv {
+
+namespace {
+// A UUID as two integers: ordered and compared inline, unlike QUuid's own operators.
+using IdKey = std::pair<quint64, quint64>;
+IdKey idKey(const QUuid& id) {
+  static_assert(sizeof(QUuid) == 16);
+  quint64 words[2];
+  std::memcpy(words, &id, sizeof words);
+  return {words[0], words[1]};
+}
+}  // namespace
 
 PanelState::IdSet PanelState::readIdList(const char* key) const {
   IdSet ids;
@@ -71,16 +86,21 @@ void PanelState::pruneOrphanedIDs() {
   if (cardAnchors_.isEmpty() && autoSensitiveIDs_.isEmpty() && sensitiveIDs_.isEmpty() &&
       cardCategories_.isEmpty() && pinnedIDs_.isEmpty())
     return;
-  // The marked ids that are still in the history: one pass over the items against the (small)
-  // set of marked ids, cheaper than a set of every live id.
-  IdSet marked = IdSet(pinnedIDs_).unite(sensitiveIDs_).unite(autoSensitiveIDs_);
-  for (auto it = cardCategories_.keyBegin(); it != cardCategories_.keyEnd(); ++it) marked.insert(*it);
-  for (auto it = cardAnchors_.keyBegin(); it != cardAnchors_.keyEnd(); ++it) marked.insert(*it);
+  // The marked ids that are still in the history: one pass over the items, each looked up in a
+  // sorted list of the (few) marked ids, cheaper than hashing every live id.
+  std::vector<IdKey> marked;
+  marked.reserve(static_cast<size_t>(pinnedIDs_.size() + sensitiveIDs_.size() + autoSensitiveIDs_.size() +
+                                     cardCategories_.size() + cardAnchors_.size()));
+  for (const IdSet* set : {&pinnedIDs_, &sensitiveIDs_, &autoSensitiveIDs_})
+    for (const QUuid& id : *set) marked.push_back(idKey(id));
+  for (auto it = cardCategories_.keyBegin(); it != cardCategories_.keyEnd(); ++it) marked.push_back(idKey(*it));
+  for (auto it = cardAnchors_.keyBegin(); it != cardAnchors_.keyEnd(); ++it) marked.push_back(idKey(*it));
+  std::sort(marked.begin(), marked.end());
+  marked.erase(std::unique(marked.begin(), marked.end()), marked.end());
   IdSet live;
   for (const ClipboardItem& item : items_) {
-    if (marked.contains(item.id)) live.insert(item.id);
+    if (std::binary_search(marked.cbegin(), marked.cend(), idKey(item.id))) live.insert(item.id);
   }
-
   cardAnchors_.removeIf([&live](const auto& entry) { return !live.contains(entry.key()); });
   setAutoSensitiveIDs(IdSet(autoSensitiveIDs_).intersect(live));
 

@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 
 namespace qv {
 
@@ -226,27 +227,23 @@ void PanelState::loadHistory() {
     qCInfo(lcState) << "Loaded" << decoded->size() << "history items; skipped" << skipped << "that did not decode";
   }
 
-  // File items follow their files when they were renamed or moved.
+  // File items follow their files when they were renamed or moved. Reading and resolving every
+  // bookmark takes long for a large history, so it runs on the save queue (in order with the
+  // writes and prunes that touch the same folder) and the new names arrive a moment later.
   QList<FileBookmarkStore::StoredFile> files;
-  QHash<QString, qsizetype> fileIndex;
-  for (qsizetype i = 0; i < decoded->size(); ++i) {
-    const ClipboardItem& item = decoded->at(i);
-    if (const auto* file = std::get_if<FilePayload>(&item.payload)) {
-      const QString id = item.idString();
-      if (!fileIndex.contains(id)) fileIndex.insert(id, i);
-      files.append({id, file->url ? QUrl(*file->url) : QUrl()});
-    }
+  for (const ClipboardItem& item : *decoded) {
+    if (const auto* file = std::get_if<FilePayload>(&item.payload))
+      files.append({item.idString(), file->url ? QUrl(*file->url) : QUrl()});
   }
   if (!files.isEmpty()) {
-    const QHash<QString, QUrl> resolved = context_.fileBookmarkStore->resolveAll(files);
-    for (auto it = resolved.constBegin(); it != resolved.constEnd(); ++it) {
-      const qsizetype index = fileIndex.value(it.key(), -1);
-      if (index < 0) continue;
-      ClipboardItem& item = (*decoded)[index];
-      const auto& stored = std::get<FilePayload>(item.payload);
-      const QString name = it.value().fileName();
-      item.payload = FilePayload{name.isEmpty() ? stored.name : name, stored.size, Url::fromQUrl(it.value())};
-    }
+    saveQueue_->async([store = context_.fileBookmarkStore, scheduler = context_.scheduler, files,
+                       self = QPointer<PanelState>(this)] {
+      QHash<QString, QUrl> resolved = store->resolveAll(files);
+      if (resolved.isEmpty()) return;
+      scheduler->post([self, resolved = std::move(resolved)] {
+        if (self) self->applyResolvedFiles(resolved);
+      });
+    });
   }
   setItems(std::move(*decoded));
 
@@ -254,6 +251,25 @@ void PanelState::loadHistory() {
   applyRetention();
   scheduleSave();
   backfillImageText();
+}
+
+void PanelState::applyResolvedFiles(const QHash<QString, QUrl>& resolved) {
+  bool changed = false;
+  QSet<QString> seen;
+  for (ClipboardItem& item : items_) {
+    const auto* file = std::get_if<FilePayload>(&item.payload);
+    if (!file) continue;
+    const QString id = item.idString();
+    const auto found = resolved.constFind(id);
+    if (found == resolved.constEnd() || seen.contains(id)) continue;
+    seen.insert(id);  // the first item with the id, as ids are unique
+    const QString name = found->fileName();
+    item.payload = FilePayload{name.isEmpty() ? file->name : name, file->size, Url::fromQUrl(*found)};
+    changed = true;
+  }
+  if (!changed) return;
+  Q_EMIT itemsChanged();
+  scheduleSave();
 }
 
 void PanelState::backfillImageText() {

@@ -240,6 +240,10 @@ TEST_F(HistoryPersistenceTest, LoadReadsMarksResolvesMovedFilesAndAppliesRetenti
 
   state.loadHistory();
   ASSERT_EQ(state.items().size(), 2);  // the month-old item aged out
+  EXPECT_EQ(std::get<FilePayload>(state.items()[0].payload).name, QStringLiteral("draft.txt"));
+  test::SignalCounter items(&state, &PanelState::itemsChanged);
+  h.runSaves();  // the bookmarks are resolved on the save queue
+  EXPECT_EQ(items.count(), 1);
   const auto& payload = std::get<FilePayload>(state.items()[0].payload);
   EXPECT_EQ(payload.name, QStringLiteral("final.txt"));
   EXPECT_EQ(payload.url->toLocalFile(), folder + QStringLiteral("/final.txt"));
