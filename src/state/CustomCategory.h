@@ -1,0 +1,37 @@
+#pragma once
+#include <QByteArray>
+#include <QColor>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <QUuid>
+#include <array>
+#include <optional>
+
+namespace qv {
+
+// A user category: a name and an index into the eight-colour palette.
+struct CustomCategory {
+  QUuid id;
+  QString name;
+  int colorIndex = 0;
+
+  // Equality lets the state notify only on a real change of the list.
+  bool operator==(const CustomCategory&) const = default;
+
+  // {"id": "<UUID>", "name": "…", "colorIndex": n}; all three required, other keys ignored.
+  QJsonObject toJson() const;
+  static std::optional<CustomCategory> fromJson(const QJsonValue& value);
+};
+
+// The stored list: a JSON array of categories. Decoding fails as a whole on a bad record.
+QByteArray encodeCategories(const QList<CustomCategory>& categories);
+std::optional<QList<CustomCategory>> decodeCategories(const QByteArray& json);
+
+// The eight category colours (sRGB, opaque) in index order.
+inline constexpr int kCategoryPaletteSize = 8;
+const std::array<QColor, kCategoryPaletteSize>& categoryPalette();
+// The palette entry for any stored index; a negative index wraps into the palette too.
+const QColor& categoryPaletteColor(int colorIndex);
+
+}  // namespace qv

@@ -1,0 +1,91 @@
+#pragma once
+#include "items/model/ClipboardItem.h"
+
+#include <QDateTime>
+#include <QHashFunctions>
+#include <QString>
+#include <QUuid>
+#include <array>
+#include <functional>
+#include <optional>
+
+namespace qv {
+
+// The top filter tab: all, one kind, pinned, or one custom category.
+struct FilterType {
+  enum class Kind { custom, all, images, links, code, pinned };
+  Kind kind = Kind::all;
+  QUuid categoryID;  // only for `custom`
+
+  static FilterType custom(const QUuid& category) { return {Kind::custom, category}; }
+  static FilterType all() { return {Kind::all, {}}; }
+  static FilterType images() { return {Kind::images, {}}; }
+  static FilterType links() { return {Kind::links, {}}; }
+  static FilterType code() { return {Kind::code, {}}; }
+  static FilterType pinned() { return {Kind::pinned, {}}; }
+
+  bool isCustom(const QUuid& category) const { return kind == Kind::custom && categoryID == category; }
+  friend bool operator==(const FilterType& a, const FilterType& b) {
+    return a.kind == b.kind && (a.kind != Kind::custom || a.categoryID == b.categoryID);
+  }
+};
+size_t qHash(const FilterType& filter, size_t seed = 0);
+
+// The kind filter; raw values are the case names.
+enum class TypeFilter { text, code, image, link, color, file };
+inline constexpr std::array<TypeFilter, 6> kAllTypeFilters = {TypeFilter::text,  TypeFilter::code,
+                                                              TypeFilter::image, TypeFilter::link,
+                                                              TypeFilter::color, TypeFilter::file};
+QString rawValue(TypeFilter filter);
+std::optional<TypeFilter> typeFilterFromRaw(QStringView raw);
+// The kind of an item as a filter.
+TypeFilter typeFilter(const ClipboardItem& item);
+inline size_t qHash(TypeFilter filter, size_t seed = 0) { return ::qHash(static_cast<int>(filter), seed); }
+
+// The capture-date filter; raw values are the case names.
+enum class DateFilter { today, yesterday, thisWeek, lastWeek, last30Days };
+inline constexpr std::array<DateFilter, 5> kAllDateFilters = {
+    DateFilter::today, DateFilter::yesterday, DateFilter::thisWeek, DateFilter::lastWeek,
+    DateFilter::last30Days};
+QString rawValue(DateFilter filter);
+std::optional<DateFilter> dateFilterFromRaw(QStringView raw);
+inline size_t qHash(DateFilter filter, size_t seed = 0) { return ::qHash(static_cast<int>(filter), seed); }
+
+// A filter toggled from a badge on a card.
+struct BadgeFilter {
+  enum class Kind { type, category, app, pinned };
+  Kind kind = Kind::pinned;
+  TypeFilter type = TypeFilter::text;  // for `type`
+  QUuid category;                      // for `category`
+  QString app;                         // for `app`: the source bundle identifier
+
+  static BadgeFilter ofType(TypeFilter t) { return {Kind::type, t, {}, {}}; }
+  static BadgeFilter ofCategory(const QUuid& c) { return {Kind::category, TypeFilter::text, c, {}}; }
+  static BadgeFilter ofApp(const QString& a) { return {Kind::app, TypeFilter::text, {}, a}; }
+  static BadgeFilter pinned() { return {Kind::pinned, TypeFilter::text, {}, {}}; }
+
+  friend bool operator==(const BadgeFilter& a, const BadgeFilter& b) {
+    if (a.kind != b.kind) return false;
+    switch (a.kind) {
+      case Kind::type: return a.type == b.type;
+      case Kind::category: return a.category == b.category;
+      case Kind::app: return a.app == b.app;
+      case Kind::pinned: return true;
+    }
+    return false;
+  }
+};
+
+// One removable chip of the active-filter bar. `clear` removes exactly its filter (it holds the
+// state weakly).
+struct ActiveFilterChip {
+  QString id;
+  QString label;
+  std::function<void()> clear;
+};
+
+// Which surface hosts the filter panel and its category form.
+enum class FilterSurface { panel, library };
+inline size_t qHash(FilterSurface surface, size_t seed = 0) { return ::qHash(static_cast<int>(surface), seed); }
+
+}  // namespace qv

@@ -1,0 +1,48 @@
+#include "state/PanelState.h"
+
+#include "platform/AppContext.h"
+#include "state/PanelStateInternal.h"
+
+namespace qv {
+
+PanelState::PanelState(AppContext& context, QObject* parent)
+    : QObject(parent),
+      context_(context),
+      saveQueue_(context.queue(QLatin1String(kSaveQueueSuffix))),
+      saveShared_(std::make_shared<HistorySaveShared>()) {
+  edgeSide_ = context.settings->stringValue(QLatin1String(kEdgeSideKey)) == QLatin1String("left")
+                  ? QStringLiteral("left")
+                  : QStringLiteral("right");
+}
+
+PanelState::~PanelState() = default;
+
+void PanelState::setShowFilterPanel(bool show) {
+  storeShowFilterPanel(show);
+  if (show) {
+    setPreviewItemID(std::nullopt);
+    storeShowDotsMenu(false);
+  }
+}
+
+void PanelState::setShowDotsMenu(bool show) {
+  storeShowDotsMenu(show);
+  if (show) {
+    setPreviewItemID(std::nullopt);
+    storeShowFilterPanel(false);
+  }
+}
+
+void PanelState::setPreviewItemID(const std::optional<QUuid>& id) {
+  storePreviewItemID(id);
+  if (id) {
+    storeShowFilterPanel(false);
+    storeShowDotsMenu(false);
+    if (const auto anchor = cardAnchors_.constFind(*id); anchor != cardAnchors_.constEnd())
+      setPreviewAnchorY(*anchor);
+  } else {
+    setPreviewAnchorY(std::nullopt);
+  }
+}
+
+}  // namespace qv

@@ -1,0 +1,229 @@
+#pragma once
+#include "items/model/ClipboardItem.h"
+#include "items/transform/TextTransform.h"
+#include "platform/Scheduler.h"
+#include "state/CustomCategory.h"
+#include "state/FilterTypes.h"
+#include "state/StateProperty.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QUuid>
+#include <memory>
+#include <optional>
+
+namespace qv {
+
+struct AppContext;
+class SerialQueue;
+struct LinkMetadata;
+struct HistorySaveShared;
+struct HistorySaveServices;
+
+// Whether two items hold the same content (the de-duplication test): same kind and equal
+// colour hex, link URL, code source, text or file name. Two images are never the same.
+bool isSameContent(const ClipboardItem& a, const ClipboardItem& b);
+
+// The one observable state object of the program, on the main thread: the history, the marks
+// that users set on items, categories, filters and search, the transient interface state, the
+// action hooks, and the persistence of all of it. Properties follow StateProperty.h: a getter,
+// a setter that notifies only on a real change, and a `<name>Changed` signal.
+//
+// The implementation is split by area: PanelState.cpp (construction), PanelStateItems.cpp (item
+// road, clearing, retention), PanelStatePersistence.cpp (history file, link metadata),
+// PanelStateMarks.cpp (pins, sensitive marks, pruning), PanelStateCategories.cpp.
+class PanelState : public QObject {
+  Q_OBJECT
+
+ public:
+  using FilterType = qv::FilterType;
+  using TypeFilter = qv::TypeFilter;
+  using DateFilter = qv::DateFilter;
+  using BadgeFilter = qv::BadgeFilter;
+  using ActiveFilterChip = qv::ActiveFilterChip;
+  using FilterSurface = qv::FilterSurface;
+  using IdSet = QSet<QUuid>;
+  using IdMap = QHash<QUuid, QUuid>;
+
+  // Storage keys in the user defaults.
+  static constexpr char kCollapsedGroupsKey[] = "qv.collapsedGroups.v1";
+  static constexpr char kSensitiveIDsKey[] = "qv.sensitiveIDs.v1";
+  static constexpr char kAutoSensitiveIDsKey[] = "qv.autoSensitiveIDs.v1";
+  static constexpr char kPinnedIDsKey[] = "qv.pinnedIDs.v1";
+  static constexpr char kCustomCategoriesKey[] = "qv.customCategories.v1";
+  static constexpr char kCardCategoriesKey[] = "qv.cardCategories.v1";
+  static constexpr char kDidSeedCategoriesKey[] = "qv.didSeedCategories.v1";
+  static constexpr char kLegacyStorageKey[] = "qv.clipboardHistory.v1";
+  // Read here, written by the settings.
+  static constexpr char kHistoryRetentionKey[] = "qv.historyRetention";
+  static constexpr char kEdgeSideKey[] = "qv.edgeSide";
+
+  static constexpr char kHistoryFileName[] = "history.json";
+  static constexpr char kSaveQueueSuffix[] = "save";  // "com.tarnwick.Quorvalen.save"
+  static constexpr char kPromiseFolderName[] = "QuorvalenPromises";
+  static constexpr double kSaveDelaySeconds = 1.5;
+  static constexpr int kSavesPerPrune = 20;
+  static constexpr double kBackfillSpacingSeconds = 0.4;
+
+  // Needs the item services of the context (installItemServices).
+  explicit PanelState(AppContext& context, QObject* parent = nullptr);
+  ~PanelState() override;
+
+  // ---- History and persistence -------------------------------------------------------------
+  QV_OBSERVED(items, setItems, QList<ClipboardItem>);
+  QV_TRIGGER(imageTextRevision, bumpImageTextRevision, setImageTextRevision) = 0;
+  QV_OBSERVED(savesSinceLastPrune, setSavesSinceLastPrune, int) = 0;
+
+  // ---- Item marks ----------------------------------------------------------------------------
+  QV_OBSERVED(pinnedIDs, setPinnedIDs, IdSet);
+  QV_OBSERVED(sensitiveIDs, setSensitiveIDs, IdSet);
+  QV_OBSERVED(autoSensitiveIDs, setAutoSensitiveIDs, IdSet);
+  QV_OBSERVED(peekedIDs, setPeekedIDs, IdSet);
+  QV_OBSERVED(peekedAt, setPeekedAt, QHash<QUuid, QDateTime>);
+  QV_OBSERVED(collapsedGroups, setCollapsedGroups, QSet<QString>);
+
+  // ---- Custom categories ---------------------------------------------------------------------
+  QV_OBSERVED(customCategories, setCustomCategories, QList<CustomCategory>);
+  QV_OBSERVED(cardCategories, setCardCategories, IdMap);
+  QV_OBSERVED(newCategoryFormActive, setNewCategoryFormActive, bool) = false;
+  QV_OBSERVED(categoryFormOpenedExternally, setCategoryFormOpenedExternally, bool) = false;
+  QV_OBSERVED(categoryFormOpen, setCategoryFormOpen, bool) = false;
+  QV_OBSERVED(editingCategoryFormID, setEditingCategoryFormID, std::optional<QUuid>);
+  QV_OBSERVED(pendingNewCategoryRequest, setPendingNewCategoryRequest, bool) = false;
+  QV_TRIGGER(categoryFormToken, raiseCategoryFormToken, setCategoryFormToken) = 0;
+  QV_OBSERVED(previewCategoryColorIndex, setPreviewCategoryColorIndex, std::optional<int>);
+  QV_OBSERVED(pendingCategoryFormSurface, setPendingCategoryFormSurface, FilterSurface) = FilterSurface::panel;
+  QV_OBSERVED(pendingEditCategoryID, setPendingEditCategoryID, std::optional<QUuid>);
+
+  // ---- Filters and search --------------------------------------------------------------------
+  QV_OBSERVED(searchQuery, setSearchQuery, QString);
+  QV_OBSERVED(activeFilter, setActiveFilter, FilterType) = FilterType::all();
+  QV_OBSERVED(filterTypes, setFilterTypes, QSet<TypeFilter>);
+  QV_OBSERVED(filterApps, setFilterApps, QSet<QString>);
+  QV_OBSERVED(filterDate, setFilterDate, std::optional<DateFilter>);
+  // Assigning true closes the preview and the dots menu (see setShowFilterPanel).
+  QV_OBSERVED_CUSTOM(showFilterPanel, storeShowFilterPanel, bool) = false;
+  QV_OBSERVED(libraryFilterSurfaceOpen, setLibraryFilterSurfaceOpen, bool) = false;
+
+  // ---- Panel and library interface state -----------------------------------------------------
+  QV_OBSERVED(isVisible, setIsVisible, bool) = false;
+  QV_OBSERVED(isPresenting, setIsPresenting, bool) = false;
+  QV_OBSERVED(isMonitoringPaused, setIsMonitoringPaused, bool) = false;
+  QV_OBSERVED(edgeSide, setEdgeSide, QString);  // "left" or "right", read once at start
+  // Assigning an id closes both overlays and moves the preview to the card's anchor.
+  QV_OBSERVED_CUSTOM(previewItemID, storePreviewItemID, std::optional<QUuid>);
+  QV_OBSERVED(previewAnchorY, setPreviewAnchorY, std::optional<double>);
+  // Assigning true closes the preview and the filter panel (see setShowDotsMenu).
+  QV_OBSERVED_CUSTOM(showDotsMenu, storeShowDotsMenu, bool) = false;
+  QV_PLAIN(hoveredItem, setHoveredItem, std::optional<ClipboardItem>);
+  QV_PLAIN(cardAnchors, setCardAnchors, QHash<QUuid, double>);
+  QV_OBSERVED(showCopiedToast, setShowCopiedToast, bool) = false;
+  QV_OBSERVED(copiedItemID, setCopiedItemID, std::optional<QUuid>);
+  QV_OBSERVED(pasteHintItemID, setPasteHintItemID, std::optional<QUuid>);
+  QV_OBSERVED(shakeItemID, setShakeItemID, std::optional<QUuid>);
+  QV_TRIGGER(shakeToken, raiseShakeToken, setShakeToken) = 0;
+  QV_OBSERVED(selectedIndex, setSelectedIndex, std::optional<int>);
+  QV_OBSERVED(multiSelectedIDs, setMultiSelectedIDs, QList<QUuid>);
+  QV_OBSERVED(searchFieldFocused, setSearchFieldFocused, bool) = false;
+  QV_TRIGGER(resignSearchFocusTrigger, raiseResignSearchFocusTrigger, setResignSearchFocusTrigger) = 0;
+  QV_TRIGGER(expandSearchTrigger, raiseExpandSearchTrigger, setExpandSearchTrigger) = 0;
+  QV_OBSERVED(previewEditingActive, setPreviewEditingActive, bool) = false;
+  QV_OBSERVED(detailEditingActive, setDetailEditingActive, bool) = false;
+  QV_TRIGGER(cancelDetailEditTrigger, raiseCancelDetailEditTrigger, setCancelDetailEditTrigger) = 0;
+  QV_TRIGGER(cancelPreviewEditTrigger, raiseCancelPreviewEditTrigger, setCancelPreviewEditTrigger) = 0;
+
+  // ---- Action hooks (unset hooks do nothing) -------------------------------------------------
+  QV_HOOK(pasteAction, setPasteAction, const ClipboardItem&, bool);
+  QV_HOOK(pasteTransformedAction, setPasteTransformedAction, const ClipboardItem&, TextTransform);
+  QV_HOOK(pasteMultiAction, setPasteMultiAction, const QList<ClipboardItem>&);
+  QV_HOOK(openSettingsAction, setOpenSettingsAction);
+  QV_HOOK(showLibraryAction, setShowLibraryAction);
+  QV_HOOK(showOnboardingAction, setShowOnboardingAction);
+  QV_HOOK(toggleMonitoringAction, setToggleMonitoringAction);
+  QV_HOOK(clearAllAction, setClearAllAction);
+
+ public:
+  // Setters with side effects (the preview and the two overlays exclude each other).
+  void setShowFilterPanel(bool show);
+  void setShowDotsMenu(bool show);
+  void setPreviewItemID(const std::optional<QUuid>& id);
+
+  // ---- Item road (PanelStateItems.cpp) -------------------------------------------------------
+  // Adds a captured item at the front, replacing an older copy of the same content from the
+  // same application and carrying its pin, manual sensitive mark and category over. `blurred`
+  // says the capture is to be blurred: its link is then not fetched from the network. The
+  // caller marks a blurred item sensitive (markSensitive(id, true)) after this returns.
+  void addItem(const ClipboardItem& item, bool blurred = false);
+  // Empties the history and every item mark; the category list and collapsed groups stay.
+  void clearAll();
+
+  // ---- Retention (PanelStateItems.cpp) -------------------------------------------------------
+  // The capture date before which unprotected items go; none keeps everything.
+  std::optional<QDateTime> retentionCutoff() const;
+  bool isProtected(const ClipboardItem& item) const;
+  // Removes old unprotected items; true when anything was removed. Schedules no save.
+  bool applyRetention();
+
+  // ---- Persistence (PanelStatePersistence.cpp) -----------------------------------------------
+  QString historyFilePath() const;
+  // One save 1.5 s after the last change.
+  void scheduleSave();
+  bool isSavePending() const { return saveWork_.isPending(); }
+  // Writes the history now and returns once it is on disk (at quit).
+  void flushSave();
+  // Reads the history at start-up (migrating the legacy blob once), then the marks and
+  // categories; applies retention, schedules a save and starts the text-recognition backfill.
+  void loadHistory();
+  // Starts fetching a web link's title and preview image for the item.
+  void fetchLinkMetadata(const ClipboardItem& item, const QUrl& url);
+  // Puts a fetch result into the link item with that id (if it is still there and a link).
+  void applyLinkMetadata(const LinkMetadata& metadata, const QUuid& itemID);
+
+  // ---- Marks (PanelStateMarks.cpp) -----------------------------------------------------------
+  void markSensitive(const QUuid& id, bool automatic);
+  void saveSensitive();
+  void loadSensitive();
+  void savePinned();
+  void loadPinned();
+  void saveCollapsedGroups();
+  void loadCollapsedGroups();
+  // Drops the marks of ids that are no longer in the history, writing what changed.
+  void pruneOrphanedIDs();
+
+  // ---- Categories (PanelStateCategories.cpp) -------------------------------------------------
+  void saveCustomCategories();
+  void saveCardCategories();
+  // Reads the categories and assignments; seeds "Snippets" once.
+  void loadCategories();
+
+ private:
+  void save(bool sync);
+  HistorySaveServices sideFileServices() const;
+  void backfillImageText();
+  void applyResolvedFiles(const QHash<QString, QUrl>& resolved);
+  void runBackfillStep(std::shared_ptr<QList<QUuid>> pending, qsizetype index);
+  void startTextRecognition(const QUuid& id);
+  bool setAsideUnreadableHistory(const QString& path, const QString& reason);
+  void noteAddedItem(const ClipboardItem& item);
+  IdSet readIdList(const char* key) const;
+  void writeIdList(const char* key, const IdSet& ids);
+
+  AppContext& context_;
+  std::shared_ptr<SerialQueue> saveQueue_;
+  WorkItem saveWork_;
+  // Pending delayed interface work (owned by the interface-state operations).
+  WorkItem previewRetargetWork_;
+  WorkItem previewHoverWork_;
+  WorkItem copiedFlashWork_;
+  WorkItem pasteHintWork_;
+  WorkItem backfillWork_;
+  // Shared with the save queue: which items came after each snapshot, and whether the history
+  // file may be written at all.
+  std::shared_ptr<HistorySaveShared> saveShared_;
+};
+
+}  // namespace qv

@@ -1,0 +1,138 @@
+#include "base/Uuid.h"
+#include "items/ocr/ImageTextRecognizer.h"
+#include "items/stores/ImageStore.h"
+#include "platform/AppContext.h"
+#include "state/PanelState.h"
+#include "state/PanelStateInternal.h"
+
+#include <QPointer>
+#include <algorithm>
+
+namespace qv {
+
+bool isSameContent(const ClipboardItem& a, const ClipboardItem& b) {
+  if (a.payload.index() != b.payload.index()) return false;
+  if (const auto* p = std::get_if<ColorPayload>(&a.payload)) return p->hex == std::get<ColorPayload>(b.payload).hex;
+  if (std::holds_alternative<ImagePayload>(a.payload)) return false;
+  if (const auto* p = std::get_if<LinkPayload>(&a.payload)) return p->url == std::get<LinkPayload>(b.payload).url;
+  if (const auto* p = std::get_if<CodePayload>(&a.payload))
+    return p->source == std::get<CodePayload>(b.payload).source;
+  if (const auto* p = std::get_if<TextPayload>(&a.payload)) return p->text == std::get<TextPayload>(b.payload).text;
+  if (const auto* p = std::get_if<FilePayload>(&a.payload)) return p->name == std::get<FilePayload>(b.payload).name;
+  return false;
+}
+
+void PanelState::addItem(const ClipboardItem& item, bool blurred) {
+  const auto isDuplicate = [&item](const ClipboardItem& other) {
+    return isSameContent(other, item) && other.sourceAppBundleID == item.sourceAppBundleID;
+  };
+  const auto found = std::find_if(items_.cbegin(), items_.cend(), isDuplicate);
+  const std::optional<QUuid> duplicate =
+      found == items_.cend() ? std::nullopt : std::optional<QUuid>(found->id);
+
+  noteAddedItem(item);
+  // Changed in place: copying a long history for each capture would cost more than the rest of
+  // the road together.
+  if (duplicate) {
+    items_.removeIf(isDuplicate);
+    Q_EMIT itemsChanged();
+  }
+  items_.prepend(item);
+  Q_EMIT itemsChanged();
+
+  if (duplicate) {
+    if (pinnedIDs_.contains(*duplicate)) {
+      IdSet pins = pinnedIDs_;
+      pins.insert(item.id);
+      setPinnedIDs(std::move(pins));
+      savePinned();
+    }
+    if (sensitiveIDs_.contains(*duplicate) && !autoSensitiveIDs_.contains(*duplicate)) {
+      IdSet sensitive = sensitiveIDs_;
+      sensitive.insert(item.id);
+      setSensitiveIDs(std::move(sensitive));
+      saveSensitive();
+    }
+    if (const auto category = cardCategories_.constFind(*duplicate); category != cardCategories_.constEnd()) {
+      IdMap assignments = cardCategories_;
+      assignments.insert(item.id, *category);
+      setCardCategories(std::move(assignments));
+      saveCardCategories();
+    }
+  }
+
+  applyRetention();
+  pruneOrphanedIDs();
+  scheduleSave();
+
+  if (const auto* link = std::get_if<LinkPayload>(&item.payload)) {
+    const QString scheme = link->url.scheme().toLower();
+    // A blurred capture may be a secret: its address never leaves the machine.
+    if (!blurred && (scheme == u"http" || scheme == u"https")) fetchLinkMetadata(item, link->url);
+  } else if (const auto* image = std::get_if<ImagePayload>(&item.payload)) {
+    context_.imageStore->save(image->image, item.idString());
+    startTextRecognition(item.id);
+  }
+}
+
+void PanelState::startTextRecognition(const QUuid& id) {
+  QPointer<PanelState> self(this);
+  context_.imageTextRecognizer->schedule(uuidString(id), [self] {
+    if (self) self->bumpImageTextRevision();
+  });
+}
+
+void PanelState::clearAll() {
+  setItems({});
+  setPinnedIDs({});
+  setCardCategories({});
+  setSensitiveIDs({});
+  setAutoSensitiveIDs({});
+  cardAnchors_.clear();
+  if (!peekedIDs_.isEmpty()) {
+    setPeekedIDs({});
+    setPeekedAt({});
+  }
+  savePinned();
+  saveCardCategories();
+  saveSensitive();
+  setSelectedIndex(std::nullopt);
+  setPreviewItemID(std::nullopt);
+  // The next save deletes the side files of everything that was here.
+  setSavesSinceLastPrune(kSavesPerPrune);
+  scheduleSave();
+}
+
+std::optional<QDateTime> PanelState::retentionCutoff() const {
+  const QString setting =
+      context_.settings->stringValue(QLatin1String(kHistoryRetentionKey)).value_or(QStringLiteral("1w"));
+  // Calendar arithmetic in local time: a month back from 31 March is the end of February.
+  const QDateTime now = context_.scheduler->now().toLocalTime();
+  QDateTime cutoff;
+  if (setting == u"1w") cutoff = now.addDays(-7);
+  else if (setting == u"1m") cutoff = now.addMonths(-1);
+  else if (setting == u"1y") cutoff = now.addYears(-1);
+  else return std::nullopt;
+  if (!cutoff.isValid()) return std::nullopt;
+  return cutoff;
+}
+
+bool PanelState::isProtected(const ClipboardItem& item) const {
+  return pinnedIDs_.contains(item.id) || cardCategories_.contains(item.id);
+}
+
+bool PanelState::applyRetention() {
+  const std::optional<QDateTime> cutoff = retentionCutoff();
+  if (!cutoff) return false;
+  const qint64 cutoffMs = cutoff->toMSecsSinceEpoch();
+  const auto expired = [&](const ClipboardItem& item) {
+    return item.capturedAt.toMSecsSinceEpoch() < cutoffMs && !isProtected(item);
+  };
+  if (std::none_of(items_.cbegin(), items_.cend(), expired)) return false;
+  items_.removeIf(expired);
+  Q_EMIT itemsChanged();
+  pruneOrphanedIDs();
+  return true;
+}
+
+}  // namespace qv

@@ -1,0 +1,360 @@
+#include "base/Uuid.h"
+#include "items/link/LinkMetadataFetcher.h"
+#include "items/link/OGImageCache.h"
+#include "items/model/ItemJson.h"
+#include "items/ocr/ImageTextRecognizer.h"
+#include "items/stores/FileBookmarkStore.h"
+#include "items/stores/ImageStore.h"
+#include "items/stores/RichTextStore.h"
+#include "platform/fake/FakeHttpClient.h"
+#include "support/SideFileHelpers.h"
+#include "support/StateTestSupport.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <gtest/gtest.h>
+
+namespace qv {
+namespace {
+
+class HistoryPersistenceTest : public ::testing::Test {
+ protected:
+  test::StateHarness h;
+  PanelState& state = *h.state;
+  SettingsStore& settings = *h.fake.context->settings;
+  FakeScheduler& clock = *h.fake.scheduler;
+
+  std::optional<QList<ClipboardItem>> fileItems() const {
+    bool ok = false;
+    const QByteArray data = readFile(h.historyPath(), &ok);
+    if (!ok) return std::nullopt;
+    return decodeItems(data);
+  }
+  int saveJobs() const { return h.queue("save")->pendingCount(); }
+  // One debounced save, run to the end.
+  void saveNow() {
+    state.scheduleSave();
+    clock.advance(PanelState::kSaveDelaySeconds);
+    h.runSaves();
+  }
+  QString imagePath(const QString& id) const { return h.fake.context->imageStore->filePath(id); }
+  QString promiseFolder() const {
+    return h.fake.context->paths->temp() + QStringLiteral("/") + QLatin1String(PanelState::kPromiseFolderName);
+  }
+  QStringList setAsideFiles() const {
+    return QDir(h.fake.context->paths->applicationSupport())
+        .entryList({QStringLiteral("history.json.unreadable-*")}, QDir::Files);
+  }
+};
+
+TEST_F(HistoryPersistenceTest, TenChangesMakeOneWriteOneAndAHalfSecondsAfterTheLast) {
+  for (int i = 0; i < 10; ++i) {
+    state.addItem(test::textItem(QStringLiteral("item %1").arg(i)));
+    clock.advance(0.1);
+  }
+  // The last change was at 0.9 s: nothing is queued before 2.4 s.
+  clock.advance(1.4 - 0.001);
+  EXPECT_EQ(saveJobs(), 0);
+  clock.advance(0.002);
+  EXPECT_EQ(saveJobs(), 1);
+  EXPECT_FALSE(QFileInfo::exists(h.historyPath()));  // encoding and writing wait for the queue
+  h.runSaves();
+  ASSERT_TRUE(fileItems());
+  EXPECT_EQ(fileItems()->size(), 10);
+  EXPECT_EQ(fileItems()->first().plainText(), QStringLiteral("item 9"));
+  clock.advance(10);
+  EXPECT_EQ(saveJobs(), 0);
+}
+
+TEST_F(HistoryPersistenceTest, QuitFlushWritesAPendingChangeAtOnce) {
+  state.addItem(test::textItem(QStringLiteral("first")));
+  saveNow();
+  state.addItem(test::textItem(QStringLiteral("just before quit")));
+  clock.advance(0.5);
+  state.flushSave();
+  ASSERT_TRUE(fileItems());
+  EXPECT_EQ(fileItems()->size(), 2);
+  EXPECT_FALSE(state.isSavePending());
+  clock.advance(5);
+  EXPECT_EQ(saveJobs(), 0);  // the debounced save was cancelled
+}
+
+TEST_F(HistoryPersistenceTest, HistoryFileAndFolderArePrivate) {
+  state.addItem(test::textItem(QStringLiteral("private")));
+  state.flushSave();
+  const auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+                      QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+  const QFileInfo file(h.historyPath());
+  EXPECT_FALSE(file.permissions() & others);
+  EXPECT_TRUE(file.permissions() & QFileDevice::WriteOwner);
+  EXPECT_FALSE(QFileInfo(h.fake.context->paths->applicationSupport()).permissions() & others);
+  // Side files too.
+  const ClipboardItem image = test::imageItem(test::testImage());
+  state.addItem(image);
+  EXPECT_FALSE(QFileInfo(imagePath(image.idString())).permissions() & others);
+}
+
+TEST_F(HistoryPersistenceTest, EveryTwentiethSavePrunesSideFilesOfRemovedItems) {
+  const ClipboardItem live = test::imageItem(test::testImage());
+  state.addItem(live);
+  const QString orphan = newUuidString();
+  ASSERT_TRUE(test::writeTestFile(imagePath(orphan)));
+  ASSERT_TRUE(test::writeTestFile(h.fake.context->richTextStore->directory() + u'/' + orphan + QStringLiteral(".html")));
+  clock.advance(1.5);
+  h.runSaves();  // save 1
+  for (int save = 2; save < 20; ++save) saveNow();
+  EXPECT_EQ(state.savesSinceLastPrune(), 19);
+  EXPECT_TRUE(QFileInfo::exists(imagePath(orphan)));
+  saveNow();  // the 20th
+  EXPECT_EQ(state.savesSinceLastPrune(), 0);
+  EXPECT_FALSE(QFileInfo::exists(imagePath(orphan)));
+  EXPECT_FALSE(QFileInfo::exists(h.fake.context->richTextStore->directory() + u'/' + orphan + QStringLiteral(".html")));
+  EXPECT_TRUE(QFileInfo::exists(imagePath(live.idString())));
+}
+
+TEST_F(HistoryPersistenceTest, TheSaveAfterClearingDeletesEverySideFileAndPromiseFolder) {
+  const QString keptFolder = promiseFolder() + QStringLiteral("/capture-1");
+  const QString goneFolder = promiseFolder() + QStringLiteral("/capture-2");
+  ASSERT_TRUE(test::writeTestFile(keptFolder + QStringLiteral("/kept.txt")));
+  ASSERT_TRUE(test::writeTestFile(goneFolder + QStringLiteral("/gone.txt")));
+  const ClipboardItem image = test::imageItem(test::testImage());
+  state.addItem(image);
+  state.addItem(test::fileItem(keptFolder + QStringLiteral("/kept.txt")));
+  state.setSavesSinceLastPrune(19);
+  saveNow();  // a prune with the file item live
+  EXPECT_TRUE(QFileInfo::exists(keptFolder));
+  EXPECT_FALSE(QFileInfo::exists(goneFolder));
+  EXPECT_TRUE(QFileInfo::exists(imagePath(image.idString())));
+
+  state.clearAll();
+  clock.advance(1.5);
+  h.runSaves();
+  EXPECT_FALSE(QFileInfo::exists(imagePath(image.idString())));
+  EXPECT_FALSE(QFileInfo::exists(keptFolder));
+  EXPECT_TRUE(QFileInfo::exists(promiseFolder()));
+  EXPECT_EQ(fileItems()->size(), 0);
+}
+
+TEST_F(HistoryPersistenceTest, APruneKeepsSideFilesOfItemsAddedAfterItsSnapshot) {
+  state.addItem(test::textItem(QStringLiteral("before")));
+  state.setSavesSinceLastPrune(19);
+  clock.advance(1.5);  // the pruning save takes its snapshot and waits on the queue
+  ASSERT_EQ(saveJobs(), 1);
+  const ClipboardItem late = test::imageItem(test::testImage());
+  const QString lateFolder = promiseFolder() + QStringLiteral("/late");
+  ASSERT_TRUE(test::writeTestFile(lateFolder + QStringLiteral("/late.txt")));
+  state.addItem(late);
+  state.addItem(test::fileItem(lateFolder + QStringLiteral("/late.txt")));
+  ASSERT_TRUE(QFileInfo::exists(imagePath(late.idString())));
+  h.runSaves();
+  EXPECT_TRUE(QFileInfo::exists(imagePath(late.idString())));
+  EXPECT_TRUE(QFileInfo::exists(lateFolder));
+  EXPECT_EQ(fileItems()->size(), 1);  // the snapshot's content
+  clock.advance(1.5);
+  h.runSaves();
+  EXPECT_EQ(fileItems()->size(), 3);
+}
+
+TEST_F(HistoryPersistenceTest, AMissingImageSideFileIsWrittenAgainOnTheNextSave) {
+  const ClipboardItem image = test::imageItem(test::testImage(5, 4));
+  state.addItem(image);
+  ASSERT_TRUE(QFile::remove(imagePath(image.idString())));
+  clock.advance(1.5);
+  h.runSaves();
+  EXPECT_EQ(QImage(imagePath(image.idString())).size(), QSize(5, 4));
+}
+
+TEST_F(HistoryPersistenceTest, LegacyBlobIsMigratedOnceAndItsKeyRemovedAfterTheWrite) {
+  const QList<ClipboardItem> legacy = {test::textItem(QStringLiteral("old a")), test::textItem(QStringLiteral("old b"))};
+  settings.setData(QLatin1String(PanelState::kLegacyStorageKey), encodeItems(legacy));
+  state.loadHistory();
+  EXPECT_EQ(state.items(), legacy);
+  EXPECT_FALSE(settings.hasStoredValue(QLatin1String(PanelState::kLegacyStorageKey)));
+  EXPECT_EQ(fileItems(), legacy);
+
+  // A later launch reads the file; a stray legacy key is ignored once the file exists.
+  settings.setData(QLatin1String(PanelState::kLegacyStorageKey), encodeItems({test::textItem(QStringLiteral("stray"))}));
+  auto relaunched = h.makeState();
+  relaunched->loadHistory();
+  EXPECT_EQ(relaunched->items(), legacy);
+}
+
+TEST_F(HistoryPersistenceTest, AFailedMigrationWriteKeepsTheLegacyKeyAndStillLoads) {
+  const QList<ClipboardItem> legacy = {test::textItem(QStringLiteral("old"))};
+  settings.setData(QLatin1String(PanelState::kLegacyStorageKey), encodeItems(legacy));
+  // The program's folder cannot be created: the write fails.
+  ASSERT_TRUE(test::blockFolder(h.fake.context->paths->applicationSupport()));
+  state.loadHistory();
+  EXPECT_EQ(state.items(), legacy);
+  EXPECT_TRUE(settings.hasStoredValue(QLatin1String(PanelState::kLegacyStorageKey)));
+}
+
+TEST_F(HistoryPersistenceTest, AnUndecodableFileIsSetAsideAndNothingIsLost) {
+  const QByteArray garbage = "{\"not\": \"a history\"";
+  ASSERT_TRUE(writeFileAtomically(h.historyPath(), garbage));
+  state.loadHistory();
+  EXPECT_TRUE(state.items().isEmpty());
+  ASSERT_EQ(setAsideFiles().size(), 1);
+  EXPECT_EQ(readFile(h.fake.context->paths->applicationSupport() + u'/' + setAsideFiles()[0]), garbage);
+
+  // New copies are saved into a fresh file; the set-aside one stays as it was.
+  state.addItem(test::textItem(QStringLiteral("after")));
+  state.flushSave();
+  EXPECT_EQ(fileItems()->size(), 1);
+  EXPECT_EQ(readFile(h.fake.context->paths->applicationSupport() + u'/' + setAsideFiles()[0]), garbage);
+}
+
+TEST_F(HistoryPersistenceTest, OneBadRecordLoadsTheOthersAndKeepsTheWholeFileAside) {
+  const ClipboardItem a = test::textItem(QStringLiteral("a"));
+  const ClipboardItem c = test::linkItem(QStringLiteral("https://c.example/"));
+  const QByteArray file = "[" + encodeItem(a) + ",{\"id\":\"nope\"}," + encodeItem(c) + "]";
+  ASSERT_TRUE(writeFileAtomically(h.historyPath(), file));
+  state.loadHistory();
+  EXPECT_EQ(state.items(), (QList<ClipboardItem>{a, c}));
+  ASSERT_EQ(setAsideFiles().size(), 1);
+  EXPECT_EQ(readFile(h.fake.context->paths->applicationSupport() + u'/' + setAsideFiles()[0]), file);
+  h.runSaves();
+  clock.advance(1.5);
+  h.runSaves();
+  EXPECT_EQ(fileItems()->size(), 2);
+}
+
+TEST_F(HistoryPersistenceTest, LoadReadsMarksResolvesMovedFilesAndAppliesRetention) {
+  const QString folder = h.fake.root->path() + QStringLiteral("/docs");
+  const ClipboardItem file = test::fileItem(folder + QStringLiteral("/draft.txt"));
+  const ClipboardItem pinned = test::textItem(QStringLiteral("pinned"));
+  const ClipboardItem old = test::textItem(QStringLiteral("old"), QStringLiteral("org.example.Editor"),
+                                           h.now().addDays(-30));
+  ASSERT_TRUE(writeFileAtomically(h.historyPath(), encodeItems({file, pinned, old})));
+  ASSERT_TRUE(h.fake.context->fileBookmarkStore->save(QUrl::fromLocalFile(folder + QStringLiteral("/draft.txt")),
+                                                      file.idString()));
+  h.fake.fileBookmarks->move(folder + QStringLiteral("/draft.txt"), folder + QStringLiteral("/final.txt"));
+  settings.set(QLatin1String(PanelState::kPinnedIDsKey), QJsonArray{uuidString(pinned.id), QStringLiteral("junk")});
+  settings.set(QLatin1String(PanelState::kSensitiveIDsKey), QJsonArray{uuidString(file.id)});
+  settings.set(QLatin1String(PanelState::kAutoSensitiveIDsKey),
+               QJsonArray{uuidString(file.id), uuidString(pinned.id)});
+  settings.set(QLatin1String(PanelState::kCollapsedGroupsKey), QJsonArray{QStringLiteral("Earlier")});
+
+  state.loadHistory();
+  ASSERT_EQ(state.items().size(), 2);  // the month-old item aged out
+  EXPECT_EQ(std::get<FilePayload>(state.items()[0].payload).name, QStringLiteral("draft.txt"));
+  test::SignalCounter items(&state, &PanelState::itemsChanged);
+  h.runSaves();  // the bookmarks are resolved on the save queue
+  EXPECT_EQ(items.count(), 1);
+  const auto& payload = std::get<FilePayload>(state.items()[0].payload);
+  EXPECT_EQ(payload.name, QStringLiteral("final.txt"));
+  EXPECT_EQ(payload.url->toLocalFile(), folder + QStringLiteral("/final.txt"));
+  EXPECT_EQ(state.items()[0].id, file.id);
+  EXPECT_EQ(state.pinnedIDs(), PanelState::IdSet({pinned.id}));
+  EXPECT_EQ(state.sensitiveIDs(), PanelState::IdSet({file.id}));
+  EXPECT_EQ(state.autoSensitiveIDs(), PanelState::IdSet({file.id}));
+  EXPECT_EQ(state.collapsedGroups(), QSet<QString>{QStringLiteral("Earlier")});
+  EXPECT_TRUE(state.isSavePending());
+  // First launch with a history: the one seed category.
+  ASSERT_EQ(state.customCategories().size(), 1);
+  EXPECT_EQ(state.customCategories()[0].name, QStringLiteral("Snippets"));
+  EXPECT_EQ(state.customCategories()[0].colorIndex, 2);
+  EXPECT_TRUE(settings.boolOr(QLatin1String(PanelState::kDidSeedCategoriesKey), false));
+
+  // Deleted by the user and relaunched: no seed again.
+  state.setCustomCategories({});
+  state.saveCustomCategories();
+  auto relaunched = h.makeState();
+  relaunched->loadHistory();
+  EXPECT_TRUE(relaunched->customCategories().isEmpty());
+}
+
+TEST_F(HistoryPersistenceTest, CategoryAssignmentsLoadDroppingPairsThatAreNotIds) {
+  const QUuid item = newUuid(), category = newUuid();
+  settings.setData(QLatin1String(PanelState::kCardCategoriesKey),
+                   QStringLiteral("{\"%1\":\"%2\",\"x\":\"%2\",\"%1x\":\"y\"}")
+                       .arg(uuidString(item), uuidString(category))
+                       .toUtf8());
+  state.loadCategories();
+  EXPECT_EQ(state.cardCategories(), PanelState::IdMap({{item, category}}));
+  // A stored category list that holds categories: the seed flag is set, nothing is added.
+  settings.remove(QLatin1String(PanelState::kDidSeedCategoriesKey));
+  const CustomCategory work{newUuid(), QStringLiteral("Work"), 4};
+  settings.setData(QLatin1String(PanelState::kCustomCategoriesKey), encodeCategories({work}));
+  auto relaunched = h.makeState();
+  relaunched->loadCategories();
+  EXPECT_EQ(relaunched->customCategories(), QList<CustomCategory>{work});
+  EXPECT_TRUE(settings.boolOr(QLatin1String(PanelState::kDidSeedCategoriesKey), false));
+}
+
+TEST_F(HistoryPersistenceTest, ImagesWithoutRecognisedTextAreBackfilledFourTenthsOfASecondApart) {
+  QList<ClipboardItem> images;
+  for (int i = 0; i < 4; ++i) {
+    images.append(test::imageItem(test::testImage(4 + i, 4)));
+    ASSERT_TRUE(h.fake.context->imageStore->save(test::testImage(4 + i, 4), images.last().idString()));
+  }
+  // The second one has its text already.
+  ASSERT_TRUE(test::writeTestFile(h.fake.context->imageTextRecognizer->directory() + u'/' +
+                                  images[1].idString() + QStringLiteral(".txt")));
+  ASSERT_TRUE(writeFileAtomically(h.historyPath(), encodeItems(images)));
+  auto ocr = h.queue("ocr");
+  state.loadHistory();
+  EXPECT_EQ(ocr->pendingCount(), 0);
+  clock.runPending();
+  EXPECT_EQ(ocr->pendingCount(), 1);  // at 0 s
+  clock.advance(0.399);
+  EXPECT_EQ(ocr->pendingCount(), 1);
+  clock.advance(0.001);
+  EXPECT_EQ(ocr->pendingCount(), 2);  // at 0.4 s
+  clock.advance(0.4);
+  EXPECT_EQ(ocr->pendingCount(), 3);  // at 0.8 s
+  clock.advance(5);
+  EXPECT_EQ(ocr->pendingCount(), 3);
+  ocr->runAll();
+  clock.runPending();
+  EXPECT_EQ(state.imageTextRevision(), 3);
+}
+
+QByteArray pngBytes() {
+  QByteArray data;
+  QBuffer buffer(&data);
+  buffer.open(QIODevice::WriteOnly);
+  test::testImage(6, 3).save(&buffer, "PNG");
+  return data;
+}
+
+TEST_F(HistoryPersistenceTest, LinkMetadataFillsTitleAndCachedPreview) {
+  const QUrl page(QStringLiteral("https://news.example/story"));
+  h.fake.http->respond(page, FakeHttpClient::ok("<meta property=og:image content=\"/p.png\"><title>Story</title>"));
+  h.fake.http->respond(QUrl(QStringLiteral("https://news.example/p.png")), FakeHttpClient::ok(pngBytes(), "image/png"));
+  ClipboardItem link = test::linkItem(page.toString());
+  std::get<LinkPayload>(link.payload).description = QStringLiteral("stale");
+  state.addItem(link);
+  h.fake.drain();
+  const auto& payload = std::get<LinkPayload>(state.items()[0].payload);
+  EXPECT_EQ(payload.title, QStringLiteral("Story"));
+  EXPECT_EQ(payload.description, std::nullopt);
+  EXPECT_EQ(payload.ogImageURL, QStringLiteral("cached:") + link.idString());
+  EXPECT_TRUE(h.fake.context->ogImageCache->contains(link.idString()));
+  clock.advance(1.5);
+  h.runSaves();
+  ASSERT_EQ(fileItems()->size(), 1);
+  EXPECT_EQ(fileItems()->first(), state.items()[0]);
+}
+
+TEST_F(HistoryPersistenceTest, ATitleOnlyResultClearsThePreviewAndAGoneItemIsLeftAlone) {
+  ClipboardItem link = test::linkItem(QStringLiteral("https://a.example/"));
+  std::get<LinkPayload>(link.payload).ogImageURL = QStringLiteral("https://a.example/old.png");
+  state.addItem(link, true);  // blurred: nothing fetched, applied by hand below
+  LinkMetadata titleOnly;
+  titleOnly.title = QStringLiteral("A");
+  state.applyLinkMetadata(titleOnly, link.id);
+  const auto& payload = std::get<LinkPayload>(state.items()[0].payload);
+  EXPECT_EQ(payload.title, QStringLiteral("A"));
+  EXPECT_EQ(payload.ogImageURL, std::nullopt);
+
+  test::SignalCounter items(&state, &PanelState::itemsChanged);
+  state.applyLinkMetadata(titleOnly, newUuid());
+  EXPECT_EQ(items.count(), 0);
+}
+
+}  // namespace
+}  // namespace qv

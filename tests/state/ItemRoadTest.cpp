@@ -1,0 +1,334 @@
+#include "base/Uuid.h"
+#include "items/ocr/ImageTextRecognizer.h"
+#include "items/stores/ImageStore.h"
+#include "support/StateTestSupport.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <gtest/gtest.h>
+
+namespace qv {
+namespace {
+
+using test::SignalCounter;
+
+class ItemRoadTest : public ::testing::Test {
+ protected:
+  test::StateHarness h;
+  PanelState& state = *h.state;
+  SettingsStore& settings = *h.fake.context->settings;
+
+  QStringList storedIds(const char* key) const {
+    QStringList ids;
+    for (const QJsonValue& value : settings.arrayValue(QLatin1String(key)).value_or(QJsonArray()))
+      ids.append(value.toString());
+    ids.sort();
+    return ids;
+  }
+};
+
+TEST_F(ItemRoadTest, SameContentFromTheSameAppLeavesOneNewerItemAtTheTop) {
+  const ClipboardItem first = test::textItem(QStringLiteral("hello"));
+  state.addItem(first);
+  state.addItem(test::textItem(QStringLiteral("other")));
+  h.fake.scheduler->advance(30);
+  ClipboardItem again = test::textItem(QStringLiteral("hello"), QStringLiteral("org.example.Editor"), h.now());
+  state.addItem(again);
+
+  ASSERT_EQ(state.items().size(), 2);
+  EXPECT_EQ(state.items()[0].id, again.id);
+  EXPECT_NE(again.id, first.id);
+  EXPECT_EQ(state.items()[0].capturedAt, h.now());
+
+  // From another application, or differing in case or spaces, it is another item.
+  state.addItem(test::textItem(QStringLiteral("hello"), QStringLiteral("org.example.Other")));
+  state.addItem(test::textItem(QStringLiteral("Hello")));
+  state.addItem(test::textItem(QStringLiteral("hello ")));
+  EXPECT_EQ(state.items().size(), 5);
+}
+
+TEST_F(ItemRoadTest, ContentTestPerKind) {
+  EXPECT_TRUE(isSameContent(test::codeItem(QStringLiteral("x = 1"), QStringLiteral("python")),
+                            test::codeItem(QStringLiteral("x = 1"), QStringLiteral("ruby"))));
+  EXPECT_TRUE(isSameContent(test::fileItem(QStringLiteral("/a/report.pdf")), test::fileItem(QStringLiteral("/b/report.pdf"))));
+  EXPECT_TRUE(isSameContent(test::colorItem(QStringLiteral("#FF0000")), test::colorItem(QStringLiteral("#FF0000"))));
+  EXPECT_FALSE(isSameContent(test::colorItem(QStringLiteral("#FF0000")), test::colorItem(QStringLiteral("#ff0000"))));
+  const ClipboardItem image = test::imageItem(test::testImage());
+  EXPECT_FALSE(isSameContent(image, image));
+  EXPECT_TRUE(isSameContent(test::linkItem(QStringLiteral("https://a.example/x")),
+                            test::linkItem(QStringLiteral("https://a.example/x"))));
+  EXPECT_FALSE(isSameContent(test::linkItem(QStringLiteral("https://a.example/x")),
+                             test::linkItem(QStringLiteral("https://a.example/x/"))));
+  // Different kinds never match, even with the same text.
+  EXPECT_FALSE(isSameContent(test::textItem(QStringLiteral("x = 1")),
+                             test::codeItem(QStringLiteral("x = 1"), QString())));
+
+  state.addItem(test::imageItem(test::testImage()));
+  state.addItem(test::imageItem(test::testImage()));
+  EXPECT_EQ(state.items().size(), 2);
+}
+
+TEST_F(ItemRoadTest, CarriesPinManualSensitiveMarkAndCategoryButNotAnAutomaticMark) {
+  const QUuid category = newUuid();
+  const ClipboardItem pinned = test::textItem(QStringLiteral("pinned"));
+  const ClipboardItem manual = test::textItem(QStringLiteral("manual"));
+  const ClipboardItem automatic = test::textItem(QStringLiteral("automatic"));
+  for (const auto& item : {pinned, manual, automatic}) state.addItem(item);
+  state.setPinnedIDs({pinned.id});
+  state.setCardCategories({{pinned.id, category}});
+  state.markSensitive(manual.id, false);
+  state.markSensitive(automatic.id, true);
+
+  const ClipboardItem pinned2 = test::textItem(QStringLiteral("pinned"));
+  const ClipboardItem manual2 = test::textItem(QStringLiteral("manual"));
+  const ClipboardItem automatic2 = test::textItem(QStringLiteral("automatic"));
+  for (const auto& item : {pinned2, manual2, automatic2}) state.addItem(item);
+
+  EXPECT_EQ(state.pinnedIDs(), PanelState::IdSet({pinned2.id}));
+  EXPECT_EQ(state.cardCategories(), PanelState::IdMap({{pinned2.id, category}}));
+  EXPECT_EQ(state.sensitiveIDs(), PanelState::IdSet({manual2.id}));
+  EXPECT_TRUE(state.autoSensitiveIDs().isEmpty());
+  // Written through to the user defaults at once, old ids gone.
+  EXPECT_EQ(storedIds(PanelState::kPinnedIDsKey), QStringList{uuidString(pinned2.id)});
+  EXPECT_EQ(storedIds(PanelState::kSensitiveIDsKey), QStringList{uuidString(manual2.id)});
+  EXPECT_TRUE(storedIds(PanelState::kAutoSensitiveIDsKey).isEmpty());
+  const QByteArray map = *settings.dataValue(QLatin1String(PanelState::kCardCategoriesKey));
+  EXPECT_TRUE(map.contains(uuidString(pinned2.id).toUtf8()));
+  EXPECT_FALSE(map.contains(uuidString(pinned.id).toUtf8()));
+}
+
+TEST_F(ItemRoadTest, BlurredCaptureOverAManualMarkEndsWithAnAutomaticMark) {
+  const ClipboardItem old = test::textItem(QStringLiteral("secret"));
+  state.addItem(old);
+  state.markSensitive(old.id, false);
+  const ClipboardItem blurred = test::textItem(QStringLiteral("secret"));
+  state.addItem(blurred, true);
+  state.markSensitive(blurred.id, true);  // what the new-item handler does next
+  EXPECT_EQ(state.sensitiveIDs(), PanelState::IdSet({blurred.id}));
+  EXPECT_EQ(state.autoSensitiveIDs(), PanelState::IdSet({blurred.id}));
+}
+
+TEST_F(ItemRoadTest, AddItemChangesItemsTwiceForADuplicateAndOnceOtherwise) {
+  SignalCounter items(&state, &PanelState::itemsChanged);
+  SignalCounter pins(&state, &PanelState::pinnedIDsChanged);
+  state.addItem(test::textItem(QStringLiteral("a")));
+  EXPECT_EQ(items.count(), 1);
+  state.addItem(test::textItem(QStringLiteral("a")));
+  EXPECT_EQ(items.count(), 3);
+  EXPECT_EQ(pins.count(), 0);  // nothing marked: no mark changes
+}
+
+TEST_F(ItemRoadTest, ClearAllEmptiesHistoryAndMarksButKeepsCategoriesAndGroups) {
+  const ClipboardItem a = test::textItem(QStringLiteral("a"));
+  const ClipboardItem b = test::textItem(QStringLiteral("b"));
+  state.addItem(a);
+  state.addItem(b);
+  state.setCustomCategories({CustomCategory{newUuid(), QStringLiteral("Work"), 1}});
+  state.setCardCategories({{a.id, state.customCategories()[0].id}});
+  state.setPinnedIDs({b.id});
+  state.markSensitive(a.id, true);
+  state.setPeekedIDs({a.id});
+  state.setPeekedAt({{a.id, h.now()}});
+  state.setCollapsedGroups({QStringLiteral("Today")});
+  state.setSelectedIndex(1);
+  state.setPreviewItemID(a.id);
+  state.setCardAnchors({{a.id, 10.0}});
+
+  state.clearAll();
+  EXPECT_TRUE(state.items().isEmpty());
+  EXPECT_TRUE(state.pinnedIDs().isEmpty());
+  EXPECT_TRUE(state.cardCategories().isEmpty());
+  EXPECT_TRUE(state.sensitiveIDs().isEmpty());
+  EXPECT_TRUE(state.autoSensitiveIDs().isEmpty());
+  EXPECT_TRUE(state.peekedIDs().isEmpty());
+  EXPECT_TRUE(state.peekedAt().isEmpty());
+  EXPECT_TRUE(state.cardAnchors().isEmpty());
+  EXPECT_EQ(state.selectedIndex(), std::nullopt);
+  EXPECT_EQ(state.previewItemID(), std::nullopt);
+  EXPECT_EQ(state.customCategories().size(), 1);
+  EXPECT_EQ(state.collapsedGroups(), QSet<QString>{QStringLiteral("Today")});
+  EXPECT_EQ(state.savesSinceLastPrune(), PanelState::kSavesPerPrune);
+  EXPECT_TRUE(state.isSavePending());
+  EXPECT_TRUE(storedIds(PanelState::kPinnedIDsKey).isEmpty());
+  EXPECT_TRUE(settings.hasStoredValue(QLatin1String(PanelState::kSensitiveIDsKey)));
+}
+
+TEST_F(ItemRoadTest, LinksOfWebSchemesAreFetchedUnlessTheCaptureIsBlurred) {
+  state.addItem(test::linkItem(QStringLiteral("ftp://files.example/a")));
+  state.addItem(test::linkItem(QStringLiteral("HTTPS://upper.example/page")));
+  state.addItem(test::linkItem(QStringLiteral("https://secret.example/token?k=1")), true);
+  h.fake.drain();
+  QStringList requested;
+  for (const QUrl& url : h.fake.http->requestedUrls()) requested.append(url.host());
+  EXPECT_EQ(requested, QStringList{QStringLiteral("upper.example")});
+}
+
+TEST_F(ItemRoadTest, ImageIsStoredAndRecognisedThenTheRevisionRises) {
+  h.fake.ocrEngine->setLines({QStringLiteral("invoice 42")});
+  const ClipboardItem image = test::imageItem(test::testImage());
+  SignalCounter revision(&state, &PanelState::imageTextRevisionChanged);
+  state.addItem(image);
+  EXPECT_TRUE(QFileInfo::exists(h.fake.context->imageStore->filePath(image.idString())));
+  h.fake.drain();
+  EXPECT_EQ(state.imageTextRevision(), 1);
+  EXPECT_EQ(revision.count(), 1);
+  EXPECT_EQ(h.fake.context->imageTextRecognizer->text(image.idString()), QStringLiteral("invoice 42"));
+}
+
+TEST_F(ItemRoadTest, SettersNotifyOnlyOnARealChangeAndTriggersOnEveryRaise) {
+  SignalCounter query(&state, &PanelState::searchQueryChanged);
+  state.setSearchQuery(QStringLiteral("abc"));
+  state.setSearchQuery(QStringLiteral("abc"));
+  EXPECT_EQ(query.count(), 1);
+
+  SignalCounter pins(&state, &PanelState::pinnedIDsChanged);
+  const QUuid id = newUuid();
+  state.setPinnedIDs({id});
+  state.setPinnedIDs({id});
+  EXPECT_EQ(pins.count(), 1);
+
+  SignalCounter filter(&state, &PanelState::activeFilterChanged);
+  const QUuid category = newUuid();
+  state.setActiveFilter(FilterType::custom(category));
+  state.setActiveFilter(FilterType::custom(category));
+  state.setActiveFilter(FilterType::custom(newUuid()));
+  EXPECT_EQ(filter.count(), 2);
+
+  SignalCounter shake(&state, &PanelState::shakeTokenChanged);
+  state.raiseShakeToken();
+  state.raiseShakeToken();
+  state.setShakeToken(state.shakeToken());
+  EXPECT_EQ(shake.count(), 2);
+
+  SignalCounter selection(&state, &PanelState::selectedIndexChanged);
+  state.setSelectedIndex(0);
+  state.setSelectedIndex(0);
+  state.setSelectedIndex(std::nullopt);
+  EXPECT_EQ(selection.count(), 2);
+}
+
+TEST_F(ItemRoadTest, HooksDoNothingUnsetAndNotifyOnEveryAssignment) {
+  state.pasteAction()(test::textItem(QStringLiteral("x")), true);  // unset: nothing happens
+  state.clearAllAction()();
+  SignalCounter hook(&state, &PanelState::clearAllActionChanged);
+  int calls = 0;
+  state.setClearAllAction([&calls] { ++calls; });
+  state.setClearAllAction([&calls] { ++calls; });
+  state.clearAllAction()();
+  EXPECT_EQ(hook.count(), 2);
+  EXPECT_EQ(calls, 1);
+}
+
+TEST_F(ItemRoadTest, OverlaysAndPreviewExcludeEachOther) {
+  const QUuid id = newUuid();
+  state.setCardAnchors({{id, 120.0}});
+  state.setShowDotsMenu(true);
+  state.setPreviewItemID(id);
+  EXPECT_FALSE(state.showDotsMenu());
+  EXPECT_EQ(state.previewAnchorY(), 120.0);
+  state.setShowFilterPanel(true);
+  EXPECT_EQ(state.previewItemID(), std::nullopt);
+  EXPECT_EQ(state.previewAnchorY(), std::nullopt);
+  state.setShowDotsMenu(true);
+  EXPECT_FALSE(state.showFilterPanel());
+}
+
+TEST_F(ItemRoadTest, EdgeSideIsReadOnceAtStart) {
+  settings.set(QLatin1String(PanelState::kEdgeSideKey), QStringLiteral("both"));
+  EXPECT_EQ(h.makeState()->edgeSide(), QStringLiteral("right"));
+  settings.set(QLatin1String(PanelState::kEdgeSideKey), QStringLiteral("left"));
+  EXPECT_EQ(h.makeState()->edgeSide(), QStringLiteral("left"));
+  settings.remove(QLatin1String(PanelState::kEdgeSideKey));
+  EXPECT_EQ(h.makeState()->edgeSide(), QStringLiteral("right"));
+}
+
+// ---- Retention ----------------------------------------------------------------------------
+
+class RetentionTest : public ItemRoadTest {
+ protected:
+  ClipboardItem aged(double days, const QString& text) {
+    return test::textItem(text, QStringLiteral("org.example.Editor"), h.now().addSecs(qint64(-days * 86400)));
+  }
+  // The virtual clock may sit a millisecond off the minute it was set to.
+  static QString localMinute(const std::optional<QDateTime>& date) {
+    return date ? date->toLocalTime().toString(QStringLiteral("yyyy-MM-dd hh:mm")) : QString();
+  }
+  QStringList texts() const {
+    QStringList out;
+    for (const ClipboardItem& item : state.items()) out.append(*item.plainText());
+    return out;
+  }
+};
+
+TEST_F(RetentionTest, DefaultWeekRemovesOlderUnprotectedItemsOnTheNextCapture) {
+  state.setItems({aged(8, QStringLiteral("old")), aged(8, QStringLiteral("pinned")),
+                  aged(8, QStringLiteral("filed")), aged(6, QStringLiteral("recent"))});
+  state.setPinnedIDs({state.items()[1].id});
+  state.setCardCategories({{state.items()[2].id, newUuid()}});
+  state.addItem(test::textItem(QStringLiteral("new"), QStringLiteral("org.example.Editor"), h.now()));
+  EXPECT_EQ(texts(), (QStringList{QStringLiteral("new"), QStringLiteral("pinned"), QStringLiteral("filed"),
+                                  QStringLiteral("recent")}));
+  // Unpinned, it goes at the next pass.
+  state.setPinnedIDs({});
+  EXPECT_TRUE(state.applyRetention());
+  EXPECT_EQ(texts(), (QStringList{QStringLiteral("new"), QStringLiteral("filed"), QStringLiteral("recent")}));
+  EXPECT_FALSE(state.applyRetention());
+}
+
+TEST_F(RetentionTest, SettingValues) {
+  state.setItems({aged(400, QStringLiteral("ancient")), aged(40, QStringLiteral("month")),
+                  aged(10, QStringLiteral("week"))});
+  for (const char* value : {"forever", "2w", ""}) {
+    settings.set(QLatin1String(PanelState::kHistoryRetentionKey), QLatin1String(value));
+    EXPECT_EQ(state.retentionCutoff(), std::nullopt) << value;
+    EXPECT_FALSE(state.applyRetention());
+  }
+  settings.set(QLatin1String(PanelState::kHistoryRetentionKey), 7);  // not a string: absent, one week
+  EXPECT_TRUE(state.retentionCutoff().has_value());
+  settings.set(QLatin1String(PanelState::kHistoryRetentionKey), QStringLiteral("1y"));
+  EXPECT_TRUE(state.applyRetention());
+  EXPECT_EQ(texts(), (QStringList{QStringLiteral("month"), QStringLiteral("week")}));
+  settings.set(QLatin1String(PanelState::kHistoryRetentionKey), QStringLiteral("1m"));
+  EXPECT_TRUE(state.applyRetention());
+  EXPECT_EQ(texts(), QStringList{QStringLiteral("week")});
+  settings.set(QLatin1String(PanelState::kHistoryRetentionKey), QStringLiteral("1w"));
+  EXPECT_TRUE(state.applyRetention());
+  EXPECT_TRUE(state.items().isEmpty());
+}
+
+TEST_F(RetentionTest, CalendarArithmeticAroundMonthEndsAndTheExactCutoff) {
+  settings.set(QLatin1String(PanelState::kHistoryRetentionKey), QStringLiteral("1m"));
+  const QDateTime endOfMarch(QDate(2025, 3, 31), QTime(10, 30), Qt::LocalTime);
+  h.fake.scheduler->setWallClock(endOfMarch);
+  EXPECT_EQ(localMinute(state.retentionCutoff()), QStringLiteral("2025-02-28 10:30"));
+  h.fake.scheduler->setWallClock(QDateTime(QDate(2024, 3, 31), QTime(10, 30), Qt::LocalTime));
+  EXPECT_EQ(localMinute(state.retentionCutoff()), QStringLiteral("2024-02-29 10:30"));
+
+  h.fake.scheduler->setWallClock(endOfMarch);
+  const QDateTime cutoff = *state.retentionCutoff();
+  const auto at = [](const QDateTime& date, const QString& text) {
+    return test::textItem(text, QStringLiteral("org.example.Editor"), date.toUTC());
+  };
+  state.setItems({at(cutoff, QStringLiteral("exact")), at(cutoff.addMSecs(-1), QStringLiteral("before"))});
+  EXPECT_TRUE(state.applyRetention());
+  EXPECT_EQ(texts(), QStringList{QStringLiteral("exact")});
+
+  settings.set(QLatin1String(PanelState::kHistoryRetentionKey), QStringLiteral("1y"));
+  h.fake.scheduler->setWallClock(QDateTime(QDate(2028, 2, 29), QTime(9, 0), Qt::LocalTime));
+  EXPECT_EQ(localMinute(state.retentionCutoff()), QStringLiteral("2027-02-28 09:00"));
+}
+
+TEST_F(RetentionTest, RemovedItemsLoseTheirMarks) {
+  const ClipboardItem old = aged(9, QStringLiteral("old"));
+  state.setItems({old});
+  state.markSensitive(old.id, true);
+  state.setCardAnchors({{old.id, 1.0}});
+  EXPECT_TRUE(state.applyRetention());
+  EXPECT_TRUE(state.sensitiveIDs().isEmpty());
+  EXPECT_TRUE(state.autoSensitiveIDs().isEmpty());
+  EXPECT_TRUE(state.cardAnchors().isEmpty());
+  EXPECT_TRUE(storedIds(PanelState::kSensitiveIDsKey).isEmpty());
+}
+
+}  // namespace
+}  // namespace qv
