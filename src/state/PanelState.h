@@ -194,11 +194,21 @@ class PanelState : public QObject {
   // Drops the marks of ids that are no longer in the history, writing what changed.
   void pruneOrphanedIDs();
 
+  // ---- Marks and edits (PanelStateMarks.cpp, PanelStateEdits.cpp) ----------------------------
+
+
   // ---- Categories (PanelStateCategories.cpp) -------------------------------------------------
   void saveCustomCategories();
   void saveCardCategories();
   // Reads the categories and assignments; seeds "Snippets" once.
   void loadCategories();
+
+  // ---- Category operations and the category form (PanelStateCategories.cpp) -----------------
+
+  // ---- Filters and search (PanelStateFilters.cpp) --------------------------------------------
+
+  // ---- Interface state, feedback and selection (PanelStateInterface.cpp) ---------------------
+
 
  private:
   void save(bool sync);
