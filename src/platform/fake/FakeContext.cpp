@@ -1,5 +1,7 @@
 #include "platform/fake/FakeContext.h"
 
+#include "platform/AppRelauncher.h"
+
 namespace qv {
 
 FakeContext::FakeContext()
@@ -31,6 +33,11 @@ FakeContext::FakeContext()
   context->fileBookmarks = fileBookmarks;
   context->desktopEntries = desktopEntries;
   context->ocrEngine = ocrEngine;
+  // Pasteboard writer and paste sender
+  pastePermission = std::make_shared<FakePastePermission>(context->settings);
+  context->keyPoster = keyPoster;
+  context->pastePermission = pastePermission;
+  context->appRelauncher = std::make_shared<AppRelauncher>(scheduler, [] { return false; }, [] {});
 }
 
 void FakeContext::drain() {

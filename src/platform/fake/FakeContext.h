@@ -8,6 +8,8 @@
 #include "platform/fake/FakeDesktopEntries.h"
 #include "platform/fake/FakeFileBookmarks.h"
 #include "platform/fake/FakeOcrEngine.h"
+#include "platform/fake/FakeKeyPoster.h"
+#include "platform/fake/FakePastePermission.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeScreens.h"
 #include "platform/fake/FakeSerialQueue.h"
@@ -39,6 +41,9 @@ struct FakeContext {
   std::shared_ptr<FakeFileBookmarks> fileBookmarks = std::make_shared<FakeFileBookmarks>();
   std::shared_ptr<FakeDesktopEntries> desktopEntries = std::make_shared<FakeDesktopEntries>();
   std::shared_ptr<FakeOcrEngine> ocrEngine = std::make_shared<FakeOcrEngine>();
+  // Pasteboard writer and paste sender (the relauncher starts nothing and quits nothing).
+  std::shared_ptr<FakeKeyPoster> keyPoster = std::make_shared<FakeKeyPoster>();
+  std::shared_ptr<FakePastePermission> pastePermission;
 
   // Settles everything: queued work, results posted back, then work due now.
   void drain();
