@@ -3,6 +3,7 @@
 //   "key press|release <key> <modifiers> <time ms>" for every key the field receives (modifiers
 //   as a sum of 1 Shift, 2 Ctrl, 4 Alt, 8 Meta), "text <text>" whenever its text changes.
 // Commands on stdin: "text" prints the current text; "quit" leaves.
+// "--class <name>" gives the window that WM_CLASS class (to pose as a terminal emulator).
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -41,6 +42,9 @@ class KeyReporter : public QObject {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Qt names the window's WM_CLASS after the application when the platform starts.
+  for (int index = 1; index + 1 < argc; ++index)
+    if (QByteArray(argv[index]) == "--class") QCoreApplication::setApplicationName(QString::fromUtf8(argv[index + 1]));
   QApplication app(argc, argv);
   QLineEdit field;
   field.setWindowTitle(QStringLiteral("Paste target"));

@@ -37,8 +37,8 @@ class PasteIntoPreviousApp : public ::testing::Test {
   }
 
   // Starts a paste target and waits until it has the focus; returns its window id.
-  QString startTarget(std::unique_ptr<test::LineProcess>& target) {
-    target = std::make_unique<test::LineProcess>(test::binDir() + QStringLiteral("/pastetarget"), QStringList{}, env_);
+  QString startTarget(std::unique_ptr<test::LineProcess>& target, const QStringList& arguments = {}) {
+    target = std::make_unique<test::LineProcess>(test::binDir() + QStringLiteral("/pastetarget"), arguments, env_);
     const QString ready = target->waitForLine(QStringLiteral("ready "));
     EXPECT_FALSE(target->waitForLine(QStringLiteral("active")).isEmpty()) << "the target never got the focus";
     return ready.section(u' ', 1, 1);
@@ -120,6 +120,16 @@ TEST_F(PasteIntoPreviousApp, PickedTextLandsInThePreviousWindowEvenWithShiftHeld
   });
   ASSERT_NE(release, keys.end());
   EXPECT_GE(release->time - press->time, 40);
+}
+
+TEST_F(PasteIntoPreviousApp, TerminalEmulatorGetsCtrlShiftV) {
+  const QString window = startTarget(targetA_, {QStringLiteral("--class"), QStringLiteral("kitty")});
+  startProbe();
+  rememberAndOpenPanel(window);
+  probe_->send(QStringLiteral("pick ls"));
+  EXPECT_EQ(probe_->waitForLine(QStringLiteral("outcome ")), QStringLiteral("outcome pasted"));
+  const QString press = targetA_->waitForLine(QStringLiteral("key press %1 ").arg(int(Qt::Key_V)));
+  EXPECT_EQ(press.section(u' ', 3, 3), QStringLiteral("3")) << "expected Ctrl+Shift";
 }
 
 TEST_F(PasteIntoPreviousApp, GoneApplicationGetsNoKeystroke) {

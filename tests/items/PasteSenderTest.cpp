@@ -7,9 +7,17 @@
 namespace qv {
 namespace {
 
-RunningApp editor() { return RunningApp{101, 0x400001, QStringLiteral("Editor"), QStringLiteral("org.example.Editor"), {}, QStringLiteral("/usr/bin/editor")}; }
-RunningApp terminal() { return RunningApp{202, 0x500001, QStringLiteral("Gnome-terminal"), QStringLiteral("org.gnome.Terminal"), {}, QStringLiteral("/usr/bin/gnome-terminal")}; }
-RunningApp panel() { return RunningApp{1, 0x600001, QStringLiteral("quorvalen"), {}, {}, QStringLiteral("/usr/bin/quorvalen")}; }
+RunningApp app(qint64 pid, quint32 window, const char* windowClass) {
+  RunningApp app;
+  app.pid = pid;
+  app.windowId = window;
+  app.windowClass = QLatin1String(windowClass);
+  app.executable = QStringLiteral("/usr/bin/") + app.windowClass.toLower();
+  return app;
+}
+RunningApp editor() { return app(101, 0x400001, "Editor"); }
+RunningApp terminal() { return app(202, 0x500001, "Gnome-terminal"); }
+RunningApp panel() { return app(1, 0x600001, "quorvalen"); }
 
 // A workspace whose window manager takes a while to hand over the focus, or never does.
 class SlowFocusWorkspace : public FakeWorkspace {
