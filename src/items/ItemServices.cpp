@@ -9,6 +9,8 @@
 #include "items/stores/ImageStore.h"
 #include "items/stores/RichTextStore.h"
 #include "items/thumbnails/ThumbnailCache.h"
+#include "items/writer/PasteboardWriter.h"
+#include "items/writer/PasteSender.h"
 #include "platform/AppContext.h"
 
 namespace qv {
@@ -29,6 +31,11 @@ void installItemServices(AppContext& context) {
   context.imageTextRecognizer = std::make_shared<ImageTextRecognizer>(
       *context.paths, context.imageStore, context.ocrEngine, context.queue(QStringLiteral("ocr")), context.scheduler);
   context.thumbnails = std::make_shared<ThumbnailCache>(context.imageStore);
+
+  // Pasteboard writer and paste sender. The clipboard monitor sets the writer's own-write hook.
+  context.pasteboardWriter =
+      std::make_shared<PasteboardWriter>(context.pasteboard, context.imageStore, context.richTextStore);
+  context.pasteSender = std::make_shared<PasteSender>(context.scheduler, context.workspace, context.keyPoster);
 }
 
 }  // namespace qv

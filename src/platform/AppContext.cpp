@@ -11,6 +11,9 @@
 #include "platform/DragStarter.h"
 #include "platform/FileBookmarks.h"
 #include "platform/OcrEngine.h"
+#include "platform/AppRelauncher.h"
+#include "platform/PastePermission.h"
+#include "platform/x11/X11KeyPoster.h"
 
 namespace qv {
 
@@ -39,6 +42,10 @@ std::shared_ptr<AppContext> AppContext::makeReal() {
   context->desktopEntries = std::make_shared<XdgDesktopEntries>(XdgDesktopEntries::applicationFoldersFromEnvironment());
   context->ocrEngine = std::make_shared<TesseractOcrEngine>();
   context->dragStarter = std::make_shared<QtDragStarter>();
+  // Pasteboard writer and paste sender
+  context->keyPoster = std::make_shared<x11::X11KeyPoster>();
+  context->pastePermission = std::make_shared<KeyPosterPastePermission>(context->settings, context->keyPoster);
+  context->appRelauncher = std::make_shared<AppRelauncher>(context->scheduler);
   context->makeQueue = [](const QString& name) -> std::shared_ptr<SerialQueue> {
     return std::make_shared<ThreadSerialQueue>(name);
   };

@@ -34,6 +34,11 @@ class ImageTextRecognizer;
 class OcrEngine;
 class ThumbnailCache;
 class DragStarter;
+class KeyPoster;
+class PastePermission;
+class AppRelauncher;
+class PasteboardWriter;
+class PasteSender;
 
 // Every process-wide service, built once in main() (or by a test with fakes) and handed down.
 // Nothing in the program reaches for a hidden global; a type may offer a `shared()` accessor
@@ -80,6 +85,12 @@ struct AppContext {
   std::shared_ptr<ThumbnailCache> thumbnails;
   // Dragging items out.
   std::shared_ptr<DragStarter> dragStarter;
+  // Pasteboard writer and paste sender (the last two from installItemServices).
+  std::shared_ptr<KeyPoster> keyPoster;
+  std::shared_ptr<PastePermission> pastePermission;
+  std::shared_ptr<AppRelauncher> appRelauncher;
+  std::shared_ptr<PasteboardWriter> pasteboardWriter;
+  std::shared_ptr<PasteSender> pasteSender;
 
   // The serial queue named "com.tarnwick.Quorvalen.<suffix>", made on first request.
   std::shared_ptr<SerialQueue> queue(const QString& suffix);

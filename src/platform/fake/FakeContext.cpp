@@ -1,5 +1,7 @@
 #include "platform/fake/FakeContext.h"
 
+#include "platform/AppRelauncher.h"
+
 namespace qv {
 
 FakeContext::FakeContext()
@@ -32,6 +34,11 @@ FakeContext::FakeContext()
   context->desktopEntries = desktopEntries;
   context->ocrEngine = ocrEngine;
   context->dragStarter = dragStarter;
+  // Pasteboard writer and paste sender
+  pastePermission = std::make_shared<FakePastePermission>(context->settings);
+  context->keyPoster = keyPoster;
+  context->pastePermission = pastePermission;
+  context->appRelauncher = std::make_shared<AppRelauncher>(scheduler, [] { return false; }, [] {});
 }
 
 void FakeContext::drain() {

@@ -9,6 +9,8 @@
 #include "platform/fake/FakeDragStarter.h"
 #include "platform/fake/FakeFileBookmarks.h"
 #include "platform/fake/FakeOcrEngine.h"
+#include "platform/fake/FakeKeyPoster.h"
+#include "platform/fake/FakePastePermission.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeScreens.h"
 #include "platform/fake/FakeSerialQueue.h"
@@ -42,6 +44,9 @@ struct FakeContext {
   std::shared_ptr<FakeOcrEngine> ocrEngine = std::make_shared<FakeOcrEngine>();
   // Dragging items out.
   std::shared_ptr<FakeDragStarter> dragStarter = std::make_shared<FakeDragStarter>();
+  // Pasteboard writer and paste sender (the relauncher starts nothing and quits nothing).
+  std::shared_ptr<FakeKeyPoster> keyPoster = std::make_shared<FakeKeyPoster>();
+  std::shared_ptr<FakePastePermission> pastePermission;
 
   // Settles everything: queued work, results posted back, then work due now.
   void drain();

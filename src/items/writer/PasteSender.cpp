@@ -1,0 +1,81 @@
+#include "items/writer/PasteSender.h"
+
+#include "base/Log.h"
+#include "platform/KeyPoster.h"
+#include "platform/Scheduler.h"
+
+#include <cmath>
+
+namespace qv {
+
+PasteSender::PasteSender(std::shared_ptr<Scheduler> scheduler, std::shared_ptr<Workspace> workspace,
+                         std::shared_ptr<KeyPoster> keys)
+    : scheduler_(std::move(scheduler)), workspace_(std::move(workspace)), keys_(std::move(keys)) {}
+
+void PasteSender::activateAndPaste(const std::optional<RunningApp>& app, Completion done) {
+  if (!app) {
+    scheduler_->after(
+        kPasteDelay,
+        [this, done] { finish(done, postCommandV() ? PasteOutcome::pasted : PasteOutcome::cannotPost); },
+        Guard(alive_));
+    return;
+  }
+  if (!workspace_->isStillRunning(*app) || !workspace_->activate(*app)) {
+    qCInfo(lcItems) << "Not pasting: the previous application is gone";
+    scheduler_->post([this, done] { finish(done, PasteOutcome::targetGone); }, Guard(alive_));
+    return;
+  }
+  const int polls = int(std::lround((kFocusDeadline - kPasteDelay) / kFocusPollInterval));
+  scheduler_->after(
+      kPasteDelay, [this, target = *app, polls, done] { pasteWhenActive(target, polls, done); }, Guard(alive_));
+}
+
+void PasteSender::pasteWhenActive(const RunningApp& app, int pollsLeft, const Completion& done) {
+  if (!workspace_->isStillRunning(app)) {
+    qCInfo(lcItems) << "Not pasting: the previous application quit while it was activated";
+    finish(done, PasteOutcome::targetGone);
+    return;
+  }
+  if (isActive(app)) {
+    const bool posted = keys_->canPost() && keys_->postPaste(app.windowClass);
+    finish(done, posted ? PasteOutcome::pasted : PasteOutcome::cannotPost);
+    return;
+  }
+  if (pollsLeft <= 0) {
+    qCInfo(lcItems) << "Not pasting: the previous application's window did not become active";
+    finish(done, PasteOutcome::notActivated);
+    return;
+  }
+  scheduler_->after(
+      kFocusPollInterval, [this, app, pollsLeft, done] { pasteWhenActive(app, pollsLeft - 1, done); },
+      Guard(alive_));
+}
+
+bool PasteSender::isActive(const RunningApp& app) const {
+  const std::optional<RunningApp> front = workspace_->frontmostApplication();
+  if (!front) return false;
+  if (app.windowId != 0) return front->windowId == app.windowId;
+  return app.pid > 0 && front->pid == app.pid;
+}
+
+bool PasteSender::postCommandV() {
+  if (!keys_->canPost()) return false;
+  const std::optional<RunningApp> front = workspace_->frontmostApplication();
+  return keys_->postPaste(front ? front->windowClass : QString());
+}
+
+void PasteSender::finish(const Completion& done, PasteOutcome outcome) {
+  if (done) done(outcome);
+}
+
+const char* pasteOutcomeName(PasteOutcome outcome) {
+  switch (outcome) {
+    case PasteOutcome::pasted: return "pasted";
+    case PasteOutcome::targetGone: return "targetGone";
+    case PasteOutcome::notActivated: return "notActivated";
+    case PasteOutcome::cannotPost: return "cannotPost";
+  }
+  return "";
+}
+
+}  // namespace qv

@@ -1,0 +1,21 @@
+#pragma once
+#include "platform/PastePermission.h"
+
+namespace qv {
+
+// A permission the test grants or withdraws by hand; counts what the request sequence asked for.
+class FakePastePermission : public PastePermission {
+ public:
+  using PastePermission::PastePermission;
+  bool isHeld() const override { return held; }
+  void openAccessibilitySettings() override { ++settingsOpened; }
+
+  bool held = true;
+  int systemRequests = 0;
+  int settingsOpened = 0;
+
+ protected:
+  void requestSystemAccess() override { ++systemRequests; }
+};
+
+}  // namespace qv

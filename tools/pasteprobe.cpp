@@ -1,0 +1,75 @@
+// Picks items the way the edge panel does, on the real services: writes them to the clipboard,
+// hides its own window and pastes into the application that was in front. Reports on stdout:
+// "ready"; "remembered <window id> <window class>" (or "remembered none"); "panel active";
+// "own-write" each time the writer announces a write; "written true|false"; "outcome <name>".
+// Commands on stdin: "remember" notes the frontmost application; "panel" shows and focuses a
+// small window in place of the panel; "pick <text>" writes a text item and pastes it.
+#include "items/ItemServices.h"
+#include "items/writer/PasteSender.h"
+#include "items/writer/PasteboardWriter.h"
+#include "platform/AppContext.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QSocketNotifier>
+#include <QUuid>
+#include <QWindow>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+void say(const QString& line) {
+  std::fputs(qPrintable(line + '\n'), stdout);
+  std::fflush(stdout);
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  auto context = qv::AppContext::makeReal();
+  qv::installItemServices(*context);
+  context->pasteboardWriter->setOwnWriteHook([] { say("own-write"); });
+
+  std::optional<qv::RunningApp> previous;
+  QLabel panel(QStringLiteral("panel"));
+  panel.resize(200, 100);
+  QObject::connect(&app, &QApplication::focusWindowChanged, [&](QWindow* window) {
+    if (window && window == panel.windowHandle()) say("panel active");
+  });
+
+  QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+  QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
+    char buffer[1024];
+    const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer - 1);
+    if (n <= 0) {
+      input.setEnabled(false);
+      return;
+    }
+    buffer[n] = 0;
+    for (const QString& line : QString::fromUtf8(buffer).split('\n', Qt::SkipEmptyParts)) {
+      const QString command = line.section(' ', 0, 0);
+      if (command == QLatin1String("remember")) {
+        previous = context->workspace->frontmostApplication();
+        say(previous ? QStringLiteral("remembered %1 %2").arg(previous->windowId).arg(previous->windowClass)
+                     : QStringLiteral("remembered none"));
+      } else if (command == QLatin1String("panel")) {
+        panel.show();
+        panel.raise();
+        panel.activateWindow();
+      } else if (command == QLatin1String("pick")) {
+        const auto item = qv::ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.example.Probe"),
+                                                  QDateTime::currentDateTimeUtc(),
+                                                  qv::TextPayload{line.section(' ', 1)});
+        say(QStringLiteral("written %1").arg(context->pasteboardWriter->write(item) ? "true" : "false"));
+        panel.hide();
+        // As the panel does: the target is activated 0.2 s after the window hid.
+        context->scheduler->after(0.2, [&, target = previous] {
+          context->pasteSender->activateAndPaste(
+              target, [](qv::PasteOutcome outcome) { say(QStringLiteral("outcome ") + qv::pasteOutcomeName(outcome)); });
+        });
+      }
+    }
+  });
+  say("ready");
+  return app.exec();
+}
