@@ -4,6 +4,7 @@
 #include "items/link/LinkMetadataFetcher.h"
 #include "items/link/OGImageCache.h"
 #include "items/identity/AppIdentity.h"
+#include "items/capture/OwnWriteCounter.h"
 #include "items/ocr/ImageTextRecognizer.h"
 #include "items/stores/FileBookmarkStore.h"
 #include "items/stores/ImageStore.h"
@@ -29,6 +30,8 @@ void installItemServices(AppContext& context) {
   context.imageTextRecognizer = std::make_shared<ImageTextRecognizer>(
       *context.paths, context.imageStore, context.ocrEngine, context.queue(QStringLiteral("ocr")), context.scheduler);
   context.thumbnails = std::make_shared<ThumbnailCache>(context.imageStore);
+  // Clipboard monitor and capture.
+  context.skipNextChanges = std::make_shared<OwnWriteCounter>();
 }
 
 }  // namespace qv

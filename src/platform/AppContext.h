@@ -33,6 +33,7 @@ class DesktopEntries;
 class ImageTextRecognizer;
 class OcrEngine;
 class ThumbnailCache;
+class OwnWriteCounter;
 
 // Every process-wide service, built once in main() (or by a test with fakes) and handed down.
 // Nothing in the program reaches for a hidden global; a type may offer a `shared()` accessor
@@ -77,6 +78,9 @@ struct AppContext {
   std::shared_ptr<AppIdentity> appIdentity;
   std::shared_ptr<ImageTextRecognizer> imageTextRecognizer;
   std::shared_ptr<ThumbnailCache> thumbnails;
+  // Clipboard monitor and capture: the own-write counter every clipboard writer raises
+  // (ClipboardMonitor::skipNextChanges).
+  std::shared_ptr<OwnWriteCounter> skipNextChanges;
 
   // The serial queue named "com.tarnwick.Quorvalen.<suffix>", made on first request.
   std::shared_ptr<SerialQueue> queue(const QString& suffix);
