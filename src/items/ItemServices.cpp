@@ -4,6 +4,7 @@
 #include "items/link/LinkMetadataFetcher.h"
 #include "items/link/OGImageCache.h"
 #include "items/identity/AppIdentity.h"
+#include "items/capture/OwnWriteCounter.h"
 #include "items/ocr/ImageTextRecognizer.h"
 #include "items/stores/FileBookmarkStore.h"
 #include "items/stores/ImageStore.h"
@@ -36,6 +37,8 @@ void installItemServices(AppContext& context) {
   context.pasteboardWriter =
       std::make_shared<PasteboardWriter>(context.pasteboard, context.imageStore, context.richTextStore);
   context.pasteSender = std::make_shared<PasteSender>(context.scheduler, context.workspace, context.keyPoster);
+  // Clipboard monitor and capture.
+  context.skipNextChanges = std::make_shared<OwnWriteCounter>();
 }
 
 }  // namespace qv

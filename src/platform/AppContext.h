@@ -39,6 +39,7 @@ class PastePermission;
 class AppRelauncher;
 class PasteboardWriter;
 class PasteSender;
+class OwnWriteCounter;
 
 // Every process-wide service, built once in main() (or by a test with fakes) and handed down.
 // Nothing in the program reaches for a hidden global; a type may offer a `shared()` accessor
@@ -91,6 +92,9 @@ struct AppContext {
   std::shared_ptr<AppRelauncher> appRelauncher;
   std::shared_ptr<PasteboardWriter> pasteboardWriter;
   std::shared_ptr<PasteSender> pasteSender;
+  // Clipboard monitor and capture: the own-write counter every clipboard writer raises
+  // (ClipboardMonitor::skipNextChanges).
+  std::shared_ptr<OwnWriteCounter> skipNextChanges;
 
   // The serial queue named "com.tarnwick.Quorvalen.<suffix>", made on first request.
   std::shared_ptr<SerialQueue> queue(const QString& suffix);

@@ -1,0 +1,142 @@
+#pragma once
+#include "items/capture/OverlayScanner.h"
+#include "items/capture/OwnWriteCounter.h"
+#include "items/model/ClipboardItem.h"
+#include "platform/Pasteboard.h"
+#include "platform/Scheduler.h"
+
+#include <QColor>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace qv {
+
+struct AppContext;
+class AppRulesManager;
+class FileBookmarkStore;
+class Paths;
+class RichTextStore;
+class SerialQueue;
+class SettingsStore;
+class Workspace;
+
+// Watches the clipboard and turns each foreign copy into history items.
+//
+// Every 0.4 s it looks at the clipboard's change count; only when the count moved does it read
+// the copy. Our own writes, transient and auto-generated copies are skipped; for any other copy
+// it notes at once whether the copy is concealed and which application it came from, and
+// captures it 0.3 s later (a newer change replaces the pending capture). Main thread only.
+class ClipboardMonitor : public QObject {
+  Q_OBJECT
+ public:
+  // Receives each captured item and whether it is to be shown blurred. Always called on the
+  // main thread, once per item; all items of one copy share one capture time and blur flag.
+  using NewItemHandler = std::function<void(const ClipboardItem& item, bool blurred)>;
+
+  static constexpr double kPollInterval = 0.4;
+  static constexpr double kCaptureDelay = 0.3;
+  // An overlay owner found this long ago (or less) still gets the copy.
+  static constexpr double kOverlayMemory = 1.5;
+  static constexpr qsizetype kMaximumTextLength = 256000;  // graphemes
+  static const QString& truncationSuffix();
+  // The text the capture keeps of a copied string: at most kMaximumTextLength graphemes, then
+  // the suffix.
+  static QString truncatedText(const QString& text);
+  // A colour object as stored: components rounded to bytes (clamped, wide-gamut ones included).
+  static ColorPayload colorPayload(const QColor& color);
+  static constexpr char kCaptureNearbyDevicesKey[] = "qv.captureNearbyDevices";
+  static constexpr char kPromisesFolderName[] = "QuorvalenPromises";
+  static constexpr char kPastedImageFilename[] = "image.png";
+
+  // Reads the current change count (what the clipboard holds now is never recorded); does not
+  // start polling.
+  ClipboardMonitor(AppContext& context, NewItemHandler onNewItem, QObject* parent = nullptr);
+  ~ClipboardMonitor() override;
+
+  // Starts polling, taking the current change as seen and clearing the own-write counter.
+  void start();
+  // Stops polling and drops the pending capture; changes made while stopped are never recorded.
+  void stop();
+  bool isRunning() const { return timer_.isRunning(); }
+
+  // While the edge panel shows, the background overlay scans pause.
+  bool isPanelVisible() const { return panelVisible_; }
+  void setPanelVisible(bool visible) { panelVisible_ = visible; }
+
+  // The own-write counter every clipboard writer raises just before it writes.
+  static OwnWriteCounter& skipNextChanges(AppContext& context);
+  OwnWriteCounter& skipNextChanges() { return *ownWrites_; }
+
+  // One poll: a background overlay scan (while the panel is hidden), then the change check.
+  void timerTick();
+  // Looks at the change count and, when it moved, decides about the change.
+  void checkPasteboard();
+  // The application a copy came from; never empty.
+  QString detectSource(const PasteboardContent& content, qint64 ownerPid);
+  // Records the overlay owner under the pointer now, if any (the background scan's work).
+  void scanOverlays();
+  // The debounced capture.
+  void captureCurrentPasteboard();
+
+  bool hasPendingCapture() const { return debounceWork_.isPending(); }
+
+ private:
+  void accept(const PasteboardContent& content, qint64 ownerPid);
+  void cancelPending();
+
+  // Capture steps.
+  struct Run {
+    QString source;
+    QDateTime capturedAt;
+    bool blurred = false;
+  };
+  void handleFileUrl(const QUrl& url, const PasteboardContent& content, const Run& run);
+  bool receivePromisedFiles(const PasteboardContent& content, const Run& run);
+  std::optional<ClipboardItem> makeItem(const PasteboardContent& content, const Run& run) const;
+  bool hasNonLinkText(const PasteboardContent& content) const;
+  void deliver(const ClipboardItem& item, bool blurred) const;
+  std::optional<QString> ownerApplication(qint64 ownerPid) const;
+
+  NewItemHandler onNewItem_;
+  std::shared_ptr<Scheduler> scheduler_;
+  std::shared_ptr<Pasteboard> pasteboard_;
+  std::shared_ptr<Workspace> workspace_;
+  std::shared_ptr<SettingsStore> settings_;
+  std::shared_ptr<AppRulesManager> appRules_;
+  std::shared_ptr<RichTextStore> richTextStore_;
+  std::shared_ptr<FileBookmarkStore> fileBookmarkStore_;
+  std::shared_ptr<Paths> paths_;
+  std::shared_ptr<SerialQueue> imageDecodeQueue_;
+  std::shared_ptr<SerialQueue> popoverQueue_;
+  std::shared_ptr<OwnWriteCounter> ownWrites_;
+
+  // What the background scan needs, held apart from the monitor so the queue can hold it weakly.
+  struct ScanState {
+    ScanState(OverlayScanner scanner, std::shared_ptr<Scheduler> scheduler)
+        : scanner(std::move(scanner)), scheduler(std::move(scheduler)) {}
+    void scan() {
+      if (std::optional<QString> owner = scanner.findOwner()) memory.remember(*owner, scheduler->uptime());
+    }
+    OverlayScanner scanner;
+    OverlayMemory memory;
+    std::shared_ptr<Scheduler> scheduler;
+  };
+  std::shared_ptr<ScanState> scan_;
+  // Lives exactly as long as the monitor; work off the main thread holds it weakly.
+  std::shared_ptr<int> life_ = std::make_shared<int>(0);
+
+  Timer timer_;
+  WorkItem debounceWork_;
+  qint64 lastChangeCount_ = 0;
+  // Bumped by every accepted change and by stop(): an answer of an older read is dropped.
+  quint64 readGeneration_ = 0;
+  std::optional<QString> pendingSource_;
+  bool pendingIsConcealed_ = false;
+  std::optional<PasteboardContent> pendingContent_;
+  bool panelVisible_ = false;
+};
+
+}  // namespace qv

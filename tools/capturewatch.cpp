@@ -1,0 +1,80 @@
+// Runs the real clipboard monitor on the X11 desktop and prints each captured item as one JSON
+// line; end-to-end tests drive it under Xvfb. Commands on stdin, one a line:
+//   write TEXT   raise the own-write counter and write TEXT to the clipboard (as a pick would)
+//   state        the change count, whether it is ours, and the own-write counter
+//   quit
+#include "items/ItemServices.h"
+#include "items/capture/ClipboardMonitor.h"
+#include "platform/AppContext.h"
+#include "platform/Pasteboard.h"
+
+#include <QApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSocketNotifier>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+void answer(const QJsonObject& object) {
+  const QByteArray line = QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+  std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace qv;
+  QApplication application(argc, argv);
+  const std::shared_ptr<AppContext> context = AppContext::makeReal();
+  installItemServices(*context);
+
+  ClipboardMonitor monitor(*context, [](const ClipboardItem& item, bool blurred) {
+    answer({{QStringLiteral("item"), rawValue(item.contentType)},
+            {QStringLiteral("text"), item.plainText().value_or(QString())},
+            {QStringLiteral("source"), item.sourceAppBundleID},
+            {QStringLiteral("blurred"), blurred}});
+  });
+  monitor.start();
+
+  auto handle = [&](const QByteArray& line) {
+    const QByteArray command = line.split(' ').value(0);
+    if (command == "write") {
+      PasteboardWrite write;
+      write.text = QString::fromUtf8(line.mid(command.size() + 1));
+      ClipboardMonitor::skipNextChanges(*context).raise();
+      context->pasteboard->write(write);
+      answer({{QStringLiteral("wrote"), true}});
+    } else if (command == "state") {
+      const PasteboardChange change = context->pasteboard->currentChange();
+      answer({{QStringLiteral("count"), change.count},
+              {QStringLiteral("own"), change.ownWrite},
+              {QStringLiteral("skipNextChanges"), ClipboardMonitor::skipNextChanges(*context).count()}});
+    } else if (command == "quit") {
+      QCoreApplication::quit();
+    } else {
+      answer({{QStringLiteral("error"), QString::fromUtf8(command)}});
+    }
+  };
+
+  QByteArray pending;
+  QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+  QObject::connect(&input, &QSocketNotifier::activated, [&] {
+    char buffer[4096];
+    const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+    if (got <= 0) {
+      QCoreApplication::quit();
+      return;
+    }
+    pending.append(buffer, got);
+    for (qsizetype end; (end = pending.indexOf('\n')) >= 0;) {
+      const QByteArray line = pending.left(end).trimmed();
+      pending.remove(0, end + 1);
+      if (!line.isEmpty()) handle(line);
+    }
+  });
+  answer({{QStringLiteral("ready"), true}, {QStringLiteral("pid"), qint64(getpid())}});
+  return QApplication::exec();
+}
