@@ -16,20 +16,19 @@ bool isRegionalIndicator(const QString& text, qsizetype position) {
   return code >= 0x1F1E6 && code <= 0x1F1FF;
 }
 
-// Qt's finder splits flag emoji (regional-indicator pairs); such a break is no boundary when an
-// odd number of indicators stand right before it.
-bool isFalseBreak(const QString& text, qsizetype position) {
-  if (!isRegionalIndicator(text, position)) return false;
-  int run = 0;
-  for (qsizetype p = position - 2; p >= 0 && isRegionalIndicator(text, p); p -= 2) ++run;
-  return run % 2 == 1;
-}
-
+// Qt's finder splits flag emoji (regional-indicator pairs). A break in front of an indicator is
+// no boundary when an odd number of indicators stand right before it; the run is counted while
+// walking forward, so long runs of flags stay linear.
 template <typename Visit>
 void forEachBoundary(const QString& text, Visit visit) {
   QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+  qsizetype previous = 0;
+  qsizetype indicatorRun = 0;  // indicators right before `next`
   for (qsizetype next = finder.toNextBoundary(); next != -1; next = finder.toNextBoundary()) {
-    if (next < text.size() && isFalseBreak(text, next)) continue;
+    const bool segmentIsIndicator = next - previous == 2 && isRegionalIndicator(text, previous);
+    indicatorRun = segmentIsIndicator ? indicatorRun + 1 : 0;
+    previous = next;
+    if (next < text.size() && indicatorRun % 2 == 1 && isRegionalIndicator(text, next)) continue;
     if (!visit(next)) return;
   }
 }

@@ -33,12 +33,14 @@ void installItemServices(AppContext& context) {
       *context.paths, context.imageStore, context.ocrEngine, context.queue(QStringLiteral("ocr")), context.scheduler);
   context.thumbnails = std::make_shared<ThumbnailCache>(context.imageStore);
 
-  // Pasteboard writer and paste sender. The clipboard monitor sets the writer's own-write hook.
+  // The own-write counter of the clipboard monitor, raised by every write of ours.
+  context.skipNextChanges = std::make_shared<OwnWriteCounter>();
+
+  // Pasteboard writer and paste sender.
   context.pasteboardWriter =
       std::make_shared<PasteboardWriter>(context.pasteboard, context.imageStore, context.richTextStore);
+  context.pasteboardWriter->setOwnWriteHook([counter = context.skipNextChanges] { counter->raise(); });
   context.pasteSender = std::make_shared<PasteSender>(context.scheduler, context.workspace, context.keyPoster);
-  // Clipboard monitor and capture.
-  context.skipNextChanges = std::make_shared<OwnWriteCounter>();
 }
 
 }  // namespace qv

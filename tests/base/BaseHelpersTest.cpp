@@ -48,6 +48,12 @@ TEST(Graphemes, CountsAndCutsWholeClusters) {
   EXPECT_EQ(graphemePrefix(text, 10), text);
   EXPECT_EQ(graphemePrefix(text, 0), QString());
   EXPECT_EQ(graphemeCount(QStringLiteral("a\r\nb")), 3);  // CR LF is one cluster
+  // Three indicators: one flag and a lone indicator; a long run of flags stays linear.
+  EXPECT_EQ(graphemeCount(flag + flag.left(2)), 2);
+  QString flags;
+  for (int i = 0; i < 100000; ++i) flags += flag;
+  EXPECT_EQ(graphemeCount(flags), 100000);
+  EXPECT_EQ(graphemePrefix(flags, 3), flag + flag + flag);
 }
 
 TEST(StrictUrl, AcceptsAndRejectsLikeTheStrictParser) {
