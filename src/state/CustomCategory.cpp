@@ -23,8 +23,9 @@ std::optional<CustomCategory> CustomCategory::fromJson(const QJsonValue& value) 
   if (!id.isString() || !name.isString() || !index.isDouble()) return std::nullopt;
   const std::optional<QUuid> uuid = parseUuid(id.toString());
   const double number = index.toDouble();
-  if (!uuid || std::trunc(number) != number || std::abs(number) > 2147483647.0) return std::nullopt;
-  return CustomCategory{*uuid, name.toString(), static_cast<int>(number)};
+  if (!uuid || !std::isfinite(number) || std::trunc(number) != number) return std::nullopt;
+  // fmod is exact for whole numbers of any size; the result fits an int.
+  return CustomCategory{*uuid, name.toString(), wrappedPaletteIndex(static_cast<int>(std::fmod(number, kCategoryPaletteSize)))};
 }
 
 QByteArray encodeCategories(const QList<CustomCategory>& categories) {
@@ -55,9 +56,12 @@ const std::array<QColor, kCategoryPaletteSize>& categoryPalette() {
   return palette;
 }
 
+int wrappedPaletteIndex(int colorIndex) {
+  return ((colorIndex % kCategoryPaletteSize) + kCategoryPaletteSize) % kCategoryPaletteSize;
+}
+
 const QColor& categoryPaletteColor(int colorIndex) {
-  const int index = ((colorIndex % kCategoryPaletteSize) + kCategoryPaletteSize) % kCategoryPaletteSize;
-  return categoryPalette()[static_cast<size_t>(index)];
+  return categoryPalette()[static_cast<size_t>(wrappedPaletteIndex(colorIndex))];
 }
 
 }  // namespace qv

@@ -20,6 +20,7 @@ struct CustomCategory {
   bool operator==(const CustomCategory&) const = default;
 
   // {"id": "<UUID>", "name": "…", "colorIndex": n}; all three required, other keys ignored.
+  // Any whole-number index decodes, wrapped into the palette (stored data may hold others).
   QJsonObject toJson() const;
   static std::optional<CustomCategory> fromJson(const QJsonValue& value);
 };
@@ -31,7 +32,9 @@ std::optional<QList<CustomCategory>> decodeCategories(const QByteArray& json);
 // The eight category colours (sRGB, opaque) in index order.
 inline constexpr int kCategoryPaletteSize = 8;
 const std::array<QColor, kCategoryPaletteSize>& categoryPalette();
-// The palette entry for any stored index; a negative index wraps into the palette too.
+// Any index as a palette index (0…7); a negative index wraps from the end.
+int wrappedPaletteIndex(int colorIndex);
+// The palette entry for any index, wrapped as above.
 const QColor& categoryPaletteColor(int colorIndex);
 
 }  // namespace qv

@@ -204,6 +204,29 @@ class PanelState : public QObject {
   void loadCategories();
 
   // ---- Category operations and the category form (PanelStateCategories.cpp) -----------------
+  // Appends a category with a fresh id and the name and index as given; saves the list.
+  CustomCategory addCategory(const QString& name, int colorIndex);
+  // Stores the name without surrounding white space; false for a blank name or unknown id.
+  bool renameCategory(const QUuid& categoryID, const QString& name);
+  // False for an index outside the palette or an unknown id.
+  bool setCategoryColor(const QUuid& categoryID, int colorIndex);
+  // Removes the category and its assignments (the items stay, uncategorised); a category tab
+  // showing it falls back to all.
+  void deleteCategory(const QUuid& categoryID);
+  // Files the item into the category, or clears its category for none; saves the assignments.
+  void setCategory(const std::optional<QUuid>& categoryID, const QUuid& itemID);
+  // The item's category; none when unassigned or when its category is gone.
+  std::optional<CustomCategory> categoryForItem(const QUuid& itemID) const;
+  std::optional<CustomCategory> categoryForItem(const ClipboardItem& item) const { return categoryForItem(item.id); }
+  // The colour to draw the category in: the colour being picked while its form edits it.
+  QColor colorForCategory(const CustomCategory& category) const;
+  // Leave a request for the filter panel of that surface to open the category form (new, or
+  // editing a category); for the panel this opens its filter panel.
+  void requestNewCategoryForm(FilterSurface surface);
+  void openCategoryForm(const QUuid& editingCategoryID, FilterSurface surface);
+  // Closes the form and drops pending requests; a form opened from outside takes its filter
+  // surface down with it.
+  void closeCategoryForm();
 
   // ---- Filters and search (PanelStateFilters.cpp) --------------------------------------------
 
