@@ -9,6 +9,7 @@
 #include <QCollator>
 #include <QPointer>
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace qv {
@@ -21,21 +22,48 @@ constexpr QChar kFieldSeparator = QChar(0);
 
 QString normalizedQuery(const QString& query) { return trimmedText(query).toLower(); }
 
+// Substring test for the per-keystroke scan: find the query's first character with the
+// vectorised character search, then compare the rest. For short queries this is several times
+// quicker than the general search; long ones (where repeats could make it quadratic) use that.
+bool containsQuery(QStringView text, QStringView query) {
+  const qsizetype length = query.size();
+  if (length == 1) return text.contains(query.front());
+  if (length > 32) return text.contains(query);
+  const QChar first = query.front();
+  const qsizetype last = text.size() - length;
+  const size_t restBytes = static_cast<size_t>(length - 1) * sizeof(QChar);
+  for (qsizetype from = 0; from <= last;) {
+    const qsizetype at = text.indexOf(first, from);
+    if (at < 0 || at > last) return false;
+    if (std::memcmp(text.data() + at + 1, query.data() + 1, restBytes) == 0) return true;
+    from = at + 1;
+  }
+  return false;
+}
+
+// The kept copy holds the text alive, so the same buffer means the same text.
+bool same(const QString& a, const QString& b) {
+  return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
+}
+bool same(const std::optional<QString>& a, const std::optional<QString>& b) {
+  return a.has_value() == b.has_value() && (!a || same(*a, *b));
+}
+
 bool sameSearchedFields(const ClipboardPayload& a, const ClipboardPayload& b) {
   if (a.index() != b.index()) return false;
   return std::visit(
       [&](const auto& left) {
         using Payload = std::decay_t<decltype(left)>;
         const auto& right = std::get<Payload>(b);
-        if constexpr (std::is_same_v<Payload, ColorPayload>) return left.hex == right.hex;
-        if constexpr (std::is_same_v<Payload, ImagePayload>) return left.filename == right.filename;
+        if constexpr (std::is_same_v<Payload, ColorPayload>) return same(left.hex, right.hex);
+        if constexpr (std::is_same_v<Payload, ImagePayload>) return same(left.filename, right.filename);
         if constexpr (std::is_same_v<Payload, LinkPayload>)
-          return left.url == right.url && left.domain == right.domain && left.title == right.title &&
-                 left.description == right.description;
+          return left.url == right.url && same(left.domain, right.domain) && same(left.title, right.title) &&
+                 same(left.description, right.description);
         if constexpr (std::is_same_v<Payload, CodePayload>)
-          return left.source == right.source && left.language == right.language;
-        if constexpr (std::is_same_v<Payload, TextPayload>) return left.text == right.text;
-        if constexpr (std::is_same_v<Payload, FilePayload>) return left.name == right.name;
+          return same(left.source, right.source) && same(left.language, right.language);
+        if constexpr (std::is_same_v<Payload, TextPayload>) return same(left.text, right.text);
+        if constexpr (std::is_same_v<Payload, FilePayload>) return same(left.name, right.name);
       },
       a);
 }
@@ -213,7 +241,7 @@ struct PanelState::FilterIndex {
       const ClipboardItem& item = items[i];
       if (byTab && !passesTab(item, tab)) continue;
       if (!badges.passes(item)) continue;
-      if (searching && !(useTexts ? texts[static_cast<size_t>(i)].contains(query)
+      if (searching && !(useTexts ? containsQuery(texts[static_cast<size_t>(i)], query)
                                   : item.matchesLowercased(query, recognized)))
         continue;
       kept.push_back(i);

@@ -136,6 +136,25 @@ TEST_F(FiltersTest, SearchTrimsLowerCasesAndTestsEachFieldOnItsOwn) {
   EXPECT_EQ(filteredIds(), (QList<QUuid>{code.id}));
 }
 
+TEST_F(FiltersTest, SearchFindsQueriesAtEveryPosition) {
+  const QString longText = QString(40, u'x') + QStringLiteral("needle") + QString(40, u'y');
+  const ClipboardItem item = test::textItem(QStringLiteral("aaab ") + longText + QStringLiteral(" tail"));
+  add({item, test::textItem(QStringLiteral("other"))});
+  const QStringList found = {QStringLiteral("aab"), QStringLiteral("aaab"), QStringLiteral("tail"),
+                             QStringLiteral("l"), QString(35, u'x') + QStringLiteral("needle"),
+                             QStringLiteral("xneedley"), QStringLiteral("ab x")};
+  for (const QString& query : found) {
+    state.setSearchQuery(query);
+    EXPECT_EQ(filteredIds(), (QList<QUuid>{item.id})) << query.toStdString();
+  }
+  const QStringList missed = {QStringLiteral("aaaab"), QStringLiteral("tails"), QString(41, u'x') + QStringLiteral("needle"),
+                              QStringLiteral("needlex")};
+  for (const QString& query : missed) {
+    state.setSearchQuery(query);
+    EXPECT_TRUE(filteredIds().isEmpty()) << query.toStdString();
+  }
+}
+
 TEST_F(FiltersTest, SearchSeesEditedAndNewItems) {
   const ClipboardItem item = test::textItem(QStringLiteral("apple pie"));
   add({item});
