@@ -3,6 +3,7 @@
 
 #include <QDateTime>
 #include <QHashFunctions>
+#include <QLocale>
 #include <QString>
 #include <QUuid>
 #include <array>
@@ -41,6 +42,8 @@ std::optional<TypeFilter> typeFilterFromRaw(QStringView raw);
 // The kind of an item as a filter.
 TypeFilter typeFilter(const ClipboardItem& item);
 inline size_t qHash(TypeFilter filter, size_t seed = 0) { return ::qHash(static_cast<int>(filter), seed); }
+// The chip label: the raw value capitalised ("Code", "Text").
+QString chipLabel(TypeFilter filter);
 
 // The capture-date filter; raw values are the case names.
 enum class DateFilter { today, yesterday, thisWeek, lastWeek, last30Days };
@@ -50,6 +53,24 @@ inline constexpr std::array<DateFilter, 5> kAllDateFilters = {
 QString rawValue(DateFilter filter);
 std::optional<DateFilter> dateFilterFromRaw(QStringView raw);
 inline size_t qHash(DateFilter filter, size_t seed = 0) { return ::qHash(static_cast<int>(filter), seed); }
+// "Today", "Yesterday", "This week", "Last week", "Last 30 days".
+QString chipLabel(DateFilter filter);
+
+// The capture dates a date filter lets through: from `start` (inclusive) up to `end`
+// (exclusive; none means no upper bound).
+struct DateRange {
+  QDateTime start;
+  std::optional<QDateTime> end;
+  bool contains(const QDateTime& date) const {
+    return date >= start && (!end || date < *end);
+  }
+  bool operator==(const DateRange&) const = default;
+};
+// The range of a date filter at `now`, by local calendar days and the locale's week; none when
+// the calendar cannot produce it (nothing then matches).
+std::optional<DateRange> dateRange(DateFilter filter, const QDateTime& now, const QLocale& locale = QLocale());
+// Whether a capture date falls in the filter's bucket at `now`.
+bool matches(DateFilter filter, const QDateTime& date, const QDateTime& now, const QLocale& locale = QLocale());
 
 // A filter toggled from a badge on a card.
 struct BadgeFilter {
@@ -82,6 +103,13 @@ struct ActiveFilterChip {
   QString id;
   QString label;
   std::function<void()> clear;
+};
+
+// One application offered by the app filter: its bundle identifier and display name.
+struct SourceApp {
+  QString id;
+  QString name;
+  bool operator==(const SourceApp&) const = default;
 };
 
 // Which surface hosts the filter panel and its category form.

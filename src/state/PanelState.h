@@ -229,6 +229,28 @@ class PanelState : public QObject {
   void closeCategoryForm();
 
   // ---- Filters and search (PanelStateFilters.cpp) --------------------------------------------
+  // The history after the active filter, the badge filters and the search query (which also
+  // finds recognised image text), in history order. Kept until an input changes; every such
+  // change emits filteredItemsChanged (a new recognised text only while a query is set).
+  QList<ClipboardItem> filteredItems() const;
+  Q_SIGNAL void filteredItemsChanged();
+  // Keeps the items that pass the type, app and date filters, in order.
+  QList<ClipboardItem> applyBadgeFilters(const QList<ClipboardItem>& items) const;
+  // A type, app or date filter is set (the tab and the query do not count).
+  bool hasActiveFilters() const;
+  // One removable chip per type, app and date filter: types, then apps, then the date.
+  QList<ActiveFilterChip> activeFilterChips() const;
+  // Every source application of the history with its display name, sorted by name.
+  QList<SourceApp> sourceApps() const;
+  // Sets the badge's filter as the only one of its kind, or clears it when it already is;
+  // then clears the selection and closes the preview.
+  void toggleBadgeFilter(const BadgeFilter& badge);
+  bool isBadgeFilterActive(const BadgeFilter& badge) const;
+  // Moves the selection through the filtered list, wrapping around at both ends.
+  void selectNext();
+  void selectPrevious();
+  // Whether a capture date falls in the date filter's bucket now.
+  bool matchesDateFilter(DateFilter filter, const QDateTime& date) const;
 
   // ---- Interface state, feedback and selection (PanelStateInterface.cpp) ---------------------
 
@@ -257,6 +279,11 @@ class PanelState : public QObject {
   // Shared with the save queue: which items came after each snapshot, and whether the history
   // file may be written at all.
   std::shared_ptr<HistorySaveShared> saveShared_;
+  // The memoised filtered list and the lower-cased search text of each item (filters).
+  struct FilterIndex;
+  QString appDisplayName(const QString& bundleID) const;
+  static std::shared_ptr<FilterIndex> attachFilterIndex(PanelState& state);
+  std::shared_ptr<FilterIndex> filterIndex_ = attachFilterIndex(*this);
 };
 
 }  // namespace qv

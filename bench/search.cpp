@@ -1,0 +1,150 @@
+// Search per keystroke over 100,000 items: filteredItems for a one-letter and a ten-letter
+// query, next to plain substring scans of the same searched texts in the same run.
+//   BM_FilteredItems          the state's filtered list (index warm, as while typing)
+//   BM_ScanLoweredTexts       contains() over texts lower-cased beforehand: the floor
+//   BM_LowerAndScanTexts      lower-casing each text, then contains() (no cache at all)
+//   BM_FirstSearchAfterNewItem the first search after a new copy arrived (index refreshed)
+#include "items/ItemServices.h"
+#include "platform/fake/FakeContext.h"
+#include "state/PanelState.h"
+#include "support/MixedHistory.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+#include <vector>
+
+namespace qv {
+namespace {
+
+constexpr int kHistorySize = 100'000;
+const QString kQueries[] = {QStringLiteral("a"), QStringLiteral("printed ag")};
+
+// The searched fields of an item, as the search reads them.
+QStringList searchedFields(const ClipboardItem& item) {
+  return std::visit(
+      [](const auto& p) -> QStringList {
+        using Payload = std::decay_t<decltype(p)>;
+        if constexpr (std::is_same_v<Payload, ColorPayload>) return {p.hex};
+        if constexpr (std::is_same_v<Payload, ImagePayload>) return {p.filename};
+        if constexpr (std::is_same_v<Payload, LinkPayload>)
+          return {absoluteString(p.url), p.domain, p.title.value_or(QString()), p.description.value_or(QString())};
+        if constexpr (std::is_same_v<Payload, CodePayload>) return {p.source, p.language};
+        if constexpr (std::is_same_v<Payload, TextPayload>) return {p.text};
+        if constexpr (std::is_same_v<Payload, FilePayload>) return {p.name};
+      },
+      item.payload);
+}
+
+struct Fixture {
+  Fixture() {
+    installItemServices(*fake.context);
+    fake.context->settings->set(QStringLiteral("qv.historyRetention"), QStringLiteral("forever"));
+    state = std::make_unique<PanelState>(*fake.context);
+    state->setItems(bench::mixedHistory(fake.scheduler->now(), kHistorySize));
+    for (const ClipboardItem& item : state->items()) {
+      fields.push_back(searchedFields(item));
+      QStringList lowered;
+      for (const QString& field : fields.back()) lowered.append(field.toLower());
+      loweredFields.push_back(lowered);
+    }
+  }
+  FakeContext fake;
+  std::unique_ptr<PanelState> state;
+  std::vector<QStringList> fields;
+  std::vector<QStringList> loweredFields;
+};
+
+Fixture& fixture() {
+  static Fixture f;
+  return f;
+}
+
+void BM_FilteredItems(benchmark::State& bench) {
+  Fixture& f = fixture();
+  const QString& query = kQueries[bench.range(0)];
+  f.state->setSearchQuery(query);
+  benchmark::DoNotOptimize(f.state->filteredItems());  // the index is built once
+  qsizetype found = 0;
+  for (auto _ : bench) {
+    bench.PauseTiming();
+    f.state->setSearchQuery(QString());
+    bench.ResumeTiming();
+    f.state->setSearchQuery(query);
+    const QList<ClipboardItem> result = f.state->filteredItems();
+    found = result.size();
+    benchmark::DoNotOptimize(result);
+  }
+  bench.counters["found"] = static_cast<double>(found);
+  f.state->setSearchQuery(QString());
+}
+BENCHMARK(BM_FilteredItems)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_ScanLoweredTexts(benchmark::State& bench) {
+  Fixture& f = fixture();
+  const QString& query = kQueries[bench.range(0)];
+  size_t found = 0;
+  for (auto _ : bench) {
+    std::vector<size_t> hits;
+    for (size_t i = 0; i < f.loweredFields.size(); ++i)
+      for (const QString& field : f.loweredFields[i])
+        if (field.contains(query)) {
+          hits.push_back(i);
+          break;
+        }
+    found = hits.size();
+    benchmark::DoNotOptimize(hits.data());
+  }
+  bench.counters["found"] = static_cast<double>(found);
+}
+BENCHMARK(BM_ScanLoweredTexts)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_LowerAndScanTexts(benchmark::State& bench) {
+  Fixture& f = fixture();
+  const QString& query = kQueries[bench.range(0)];
+  size_t found = 0;
+  for (auto _ : bench) {
+    std::vector<size_t> hits;
+    for (size_t i = 0; i < f.fields.size(); ++i)
+      for (const QString& field : f.fields[i])
+        if (field.toLower().contains(query)) {
+          hits.push_back(i);
+          break;
+        }
+    found = hits.size();
+    benchmark::DoNotOptimize(hits.data());
+  }
+  bench.counters["found"] = static_cast<double>(found);
+}
+BENCHMARK(BM_LowerAndScanTexts)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// A copy arrives while a query is shown: one new item, the rest reused from the index.
+void BM_FirstSearchAfterNewItem(benchmark::State& bench) {
+  Fixture& f = fixture();
+  f.state->setSearchQuery(kQueries[1]);
+  benchmark::DoNotOptimize(f.state->filteredItems());
+  int n = 0;
+  for (auto _ : bench) {
+    bench.PauseTiming();
+    QList<ClipboardItem> items = f.state->items();
+    items.prepend(ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.example.Editor"),
+                                      f.fake.scheduler->now(), TextPayload{QStringLiteral("printed agenda %1").arg(n++)}));
+    items.removeLast();
+    bench.ResumeTiming();
+    f.state->setItems(std::move(items));
+    benchmark::DoNotOptimize(f.state->filteredItems());
+  }
+  f.state->setSearchQuery(QString());
+}
+BENCHMARK(BM_FirstSearchAfterNewItem)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace qv
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

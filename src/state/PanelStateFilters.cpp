@@ -1,0 +1,431 @@
+// Filters and search: the filtered list, badge filters, chips, source applications and the
+// wrap-around keyboard selection.
+#include "state/PanelState.h"
+
+#include "items/identity/AppIdentity.h"
+#include "items/ocr/ImageTextRecognizer.h"
+#include "platform/AppContext.h"
+
+#include <QCollator>
+#include <QPointer>
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace qv {
+
+namespace {
+
+// Joins the searched fields of one item in its search text. A query without it cannot match
+// across two fields, so one substring test of the joined text equals a test per field.
+constexpr QChar kFieldSeparator = QChar(0);
+
+QString normalizedQuery(const QString& query) { return trimmedText(query).toLower(); }
+
+// Substring test for the per-keystroke scan: find the query's first character with the
+// vectorised character search, then compare the rest. For short queries this is several times
+// quicker than the general search; long ones (where repeats could make it quadratic) use that.
+bool containsQuery(QStringView text, QStringView query) {
+  const qsizetype length = query.size();
+  if (length == 1) return text.contains(query.front());
+  if (length > 32) return text.contains(query);
+  const QChar first = query.front();
+  const qsizetype last = text.size() - length;
+  const size_t restBytes = static_cast<size_t>(length - 1) * sizeof(QChar);
+  for (qsizetype from = 0; from <= last;) {
+    const qsizetype at = text.indexOf(first, from);
+    if (at < 0 || at > last) return false;
+    if (std::memcmp(text.data() + at + 1, query.data() + 1, restBytes) == 0) return true;
+    from = at + 1;
+  }
+  return false;
+}
+
+// The kept copy holds the text alive, so the same buffer means the same text.
+bool same(const QString& a, const QString& b) {
+  return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
+}
+bool same(const std::optional<QString>& a, const std::optional<QString>& b) {
+  return a.has_value() == b.has_value() && (!a || same(*a, *b));
+}
+
+bool sameSearchedFields(const ClipboardPayload& a, const ClipboardPayload& b) {
+  if (a.index() != b.index()) return false;
+  return std::visit(
+      [&](const auto& left) {
+        using Payload = std::decay_t<decltype(left)>;
+        const auto& right = std::get<Payload>(b);
+        if constexpr (std::is_same_v<Payload, ColorPayload>) return same(left.hex, right.hex);
+        if constexpr (std::is_same_v<Payload, ImagePayload>) return same(left.filename, right.filename);
+        if constexpr (std::is_same_v<Payload, LinkPayload>)
+          return left.url == right.url && same(left.domain, right.domain) && same(left.title, right.title) &&
+                 same(left.description, right.description);
+        if constexpr (std::is_same_v<Payload, CodePayload>)
+          return same(left.source, right.source) && same(left.language, right.language);
+        if constexpr (std::is_same_v<Payload, TextPayload>) return same(left.text, right.text);
+        if constexpr (std::is_same_v<Payload, FilePayload>) return same(left.name, right.name);
+      },
+      a);
+}
+
+QString joinedFields(std::initializer_list<const QString*> fields) {
+  qsizetype length = 0;
+  for (const QString* field : fields) length += field->size() + 1;
+  QString joined;
+  joined.reserve(length);
+  bool first = true;
+  for (const QString* field : fields) {
+    if (!first) joined.append(kFieldSeparator);
+    joined.append(*field);
+    first = false;
+  }
+  return joined;
+}
+
+// The type, app and date filters as they stand, checked per item without further look-ups.
+struct BadgeCheck {
+  unsigned typeMask = 0;  // bit per TypeFilter; 0 = no type filter
+  const QSet<QString>* apps = nullptr;
+  bool byDate = false;
+  std::optional<DateRange> range;  // none with byDate: nothing passes
+
+  BadgeCheck(const QSet<TypeFilter>& types, const QSet<QString>& appFilter,
+             const std::optional<DateFilter>& date, const QDateTime& now) {
+    for (TypeFilter type : types) typeMask |= 1u << static_cast<unsigned>(type);
+    if (!appFilter.isEmpty()) apps = &appFilter;
+    if (date) {
+      byDate = true;
+      range = dateRange(*date, now);
+    }
+  }
+  bool isSet() const { return typeMask != 0 || apps || byDate; }
+  bool passes(const ClipboardItem& item) const {
+    if (typeMask && !(typeMask & (1u << static_cast<unsigned>(typeFilter(item))))) return false;
+    if (apps && !apps->contains(item.sourceAppBundleID)) return false;
+    if (byDate && !(range && item.capturedAt.isValid() && range->contains(item.capturedAt))) return false;
+    return true;
+  }
+};
+
+}  // namespace
+
+struct PanelState::FilterIndex {
+  explicit FilterIndex(PanelState& owner) : state(owner) {}
+
+  PanelState& state;
+
+  // The memoised result and what it was computed for.
+  bool valid = false;
+  QList<ClipboardItem> result;
+  std::optional<DateRange> resultRange;
+  // The trimmed, lower-cased query as it stands.
+  QString query;
+
+  // The lower-cased searched fields of each item, by id; an edit of the fields (same id)
+  // is noticed by comparing them with the copy kept here.
+  struct Entry {
+    ClipboardPayload source;
+    QString text;
+    quint64 generation = 0;
+  };
+  QHash<QUuid, Entry> entries;
+  // Images whose text has not been recognised yet: looked at again on the next revision.
+  QSet<QUuid> awaitingText;
+  // The search texts in the order of `items`.
+  std::vector<QString> texts;
+  bool textsStale = true;
+  quint64 generation = 0;
+
+  void invalidate() {
+    valid = false;
+    result = {};
+    Q_EMIT state.filteredItemsChanged();
+  }
+
+  Entry makeEntry(const ClipboardItem& item) {
+    Entry entry{item.payload, {}, generation};
+    awaitingText.remove(item.id);
+    entry.text = std::visit(
+        [&](const auto& p) -> QString {
+          using Payload = std::decay_t<decltype(p)>;
+          if constexpr (std::is_same_v<Payload, ColorPayload>) return p.hex.toLower();
+          if constexpr (std::is_same_v<Payload, ImagePayload>) {
+            std::optional<QString> recognized;
+            if (state.context_.imageTextRecognizer)
+              recognized = state.context_.imageTextRecognizer->text(item.idString());
+            if (!recognized) {
+              awaitingText.insert(item.id);
+              return p.filename.toLower();
+            }
+            return joinedFields({&p.filename, &*recognized}).toLower();
+          }
+          if constexpr (std::is_same_v<Payload, LinkPayload>) {
+            const QString url = absoluteString(p.url);
+            const QString none;
+            return joinedFields({&url, &p.domain, p.title ? &*p.title : &none,
+                                 p.description ? &*p.description : &none})
+                .toLower();
+          }
+          if constexpr (std::is_same_v<Payload, CodePayload>)
+            return joinedFields({&p.source, &p.language}).toLower();
+          if constexpr (std::is_same_v<Payload, TextPayload>) return p.text.toLower();
+          if constexpr (std::is_same_v<Payload, FilePayload>) return p.name.toLower();
+        },
+        item.payload);
+    return entry;
+  }
+
+  void refreshTexts() {
+    if (!textsStale) return;
+    const QList<ClipboardItem>& items = state.items();
+    ++generation;
+    std::vector<QString> fresh;
+    fresh.reserve(static_cast<size_t>(items.size()));
+    for (const ClipboardItem& item : items) {
+      auto entry = entries.find(item.id);
+      if (entry == entries.end() || !sameSearchedFields(entry->source, item.payload))
+        entry = entries.insert(item.id, makeEntry(item));
+      entry->generation = generation;
+      fresh.push_back(entry->text);
+    }
+    if (entries.size() > items.size()) {
+      entries.removeIf([this](const auto& entry) {
+        if (entry.value().generation == generation) return false;
+        awaitingText.remove(entry.key());
+        return true;
+      });
+    }
+    texts = std::move(fresh);
+    textsStale = false;
+  }
+
+  // Recognised text may have arrived for some images.
+  void forgetAwaitingTexts() {
+    if (awaitingText.isEmpty()) return;
+    for (const QUuid& id : std::as_const(awaitingText)) entries.remove(id);
+    awaitingText.clear();
+    textsStale = true;
+  }
+
+  bool passesTab(const ClipboardItem& item, const FilterType& tab) const {
+    switch (tab.kind) {
+      case FilterType::Kind::custom: {
+        const auto category = state.cardCategories_.constFind(item.id);
+        return category != state.cardCategories_.constEnd() && *category == tab.categoryID;
+      }
+      case FilterType::Kind::all: return true;
+      case FilterType::Kind::images: return std::holds_alternative<ImagePayload>(item.payload);
+      case FilterType::Kind::links: return std::holds_alternative<LinkPayload>(item.payload);
+      case FilterType::Kind::code: return std::holds_alternative<CodePayload>(item.payload);
+      case FilterType::Kind::pinned: return state.pinnedIDs_.contains(item.id);
+    }
+    return true;
+  }
+
+  QList<ClipboardItem> compute(const BadgeCheck& badges) {
+    const QList<ClipboardItem>& items = state.items();
+    const FilterType& tab = state.activeFilter();
+    const bool byTab = tab.kind != FilterType::Kind::all;
+    const bool searching = !query.isEmpty();
+    if (!byTab && !badges.isSet() && !searching) return items;
+
+    // A query holding the separator could match across fields: test it field by field.
+    const bool useTexts = searching && !query.contains(kFieldSeparator);
+    if (useTexts) refreshTexts();
+    const auto recognized = [this](const QString& id) -> std::optional<QString> {
+      return state.context_.imageTextRecognizer ? state.context_.imageTextRecognizer->text(id) : std::nullopt;
+    };
+
+    std::vector<qsizetype> kept;
+    for (qsizetype i = 0, n = items.size(); i < n; ++i) {
+      const ClipboardItem& item = items[i];
+      if (byTab && !passesTab(item, tab)) continue;
+      if (!badges.passes(item)) continue;
+      if (searching && !(useTexts ? containsQuery(texts[static_cast<size_t>(i)], query)
+                                  : item.matchesLowercased(query, recognized)))
+        continue;
+      kept.push_back(i);
+    }
+    if (static_cast<qsizetype>(kept.size()) == items.size()) return items;
+    QList<ClipboardItem> filtered;
+    filtered.reserve(static_cast<qsizetype>(kept.size()));
+    for (qsizetype i : kept) filtered.append(items[i]);
+    return filtered;
+  }
+};
+
+std::shared_ptr<PanelState::FilterIndex> PanelState::attachFilterIndex(PanelState& state) {
+  auto index = std::make_shared<FilterIndex>(state);
+  FilterIndex* raw = index.get();
+  const auto invalidate = [raw] { raw->invalidate(); };
+  connect(&state, &PanelState::itemsChanged, &state, [raw] {
+    raw->textsStale = true;
+    raw->invalidate();
+  });
+  connect(&state, &PanelState::activeFilterChanged, &state, invalidate);
+  connect(&state, &PanelState::filterTypesChanged, &state, invalidate);
+  connect(&state, &PanelState::filterAppsChanged, &state, invalidate);
+  connect(&state, &PanelState::filterDateChanged, &state, invalidate);
+  connect(&state, &PanelState::cardCategoriesChanged, &state, [raw, &state] {
+    if (state.activeFilter().kind == FilterType::Kind::custom) raw->invalidate();
+  });
+  connect(&state, &PanelState::pinnedIDsChanged, &state, [raw, &state] {
+    if (state.activeFilter().kind == FilterType::Kind::pinned) raw->invalidate();
+  });
+  connect(&state, &PanelState::searchQueryChanged, &state, [raw, &state] {
+    QString query = normalizedQuery(state.searchQuery());
+    if (query == raw->query) return;  // only spaces around it changed
+    raw->query = std::move(query);
+    raw->invalidate();
+  });
+  // New recognised text changes the results only while something is searched for.
+  connect(&state, &PanelState::imageTextRevisionChanged, &state, [raw] {
+    raw->forgetAwaitingTexts();
+    if (!raw->query.isEmpty()) raw->invalidate();
+  });
+  return index;
+}
+
+QList<ClipboardItem> PanelState::filteredItems() const {
+  FilterIndex& index = *filterIndex_;
+  const BadgeCheck badges(filterTypes_, filterApps_, filterDate_,
+                          filterDate_ ? context_.scheduler->now() : QDateTime());
+  // A date bucket moves with the clock: the result holds only while the bucket is the same.
+  if (index.valid && index.resultRange == badges.range) return index.result;
+  index.result = index.compute(badges);
+  index.resultRange = badges.range;
+  index.valid = true;
+  return index.result;
+}
+
+QList<ClipboardItem> PanelState::applyBadgeFilters(const QList<ClipboardItem>& items) const {
+  const BadgeCheck badges(filterTypes_, filterApps_, filterDate_,
+                          filterDate_ ? context_.scheduler->now() : QDateTime());
+  if (!badges.isSet()) return items;
+  QList<ClipboardItem> kept;
+  for (const ClipboardItem& item : items)
+    if (badges.passes(item)) kept.append(item);
+  return kept;
+}
+
+bool PanelState::hasActiveFilters() const {
+  return !filterTypes_.isEmpty() || !filterApps_.isEmpty() || filterDate_.has_value();
+}
+
+QList<ActiveFilterChip> PanelState::activeFilterChips() const {
+  QList<ActiveFilterChip> chips;
+  const QPointer<PanelState> self(const_cast<PanelState*>(this));
+
+  QList<TypeFilter> types(filterTypes_.cbegin(), filterTypes_.cend());
+  std::sort(types.begin(), types.end(), [](TypeFilter a, TypeFilter b) { return rawValue(a) < rawValue(b); });
+  for (TypeFilter type : types) {
+    chips.append({QStringLiteral("type-") + rawValue(type), chipLabel(type), [self, type] {
+                    if (!self) return;
+                    QSet<TypeFilter> remaining = self->filterTypes();
+                    remaining.remove(type);
+                    self->setFilterTypes(std::move(remaining));
+                  }});
+  }
+
+  QStringList apps(filterApps_.cbegin(), filterApps_.cend());
+  std::sort(apps.begin(), apps.end());  // code-unit order, case-sensitive
+  for (const QString& app : apps) {
+    const bool inHistory = std::any_of(items_.cbegin(), items_.cend(),
+                                       [&](const ClipboardItem& item) { return item.sourceAppBundleID == app; });
+    chips.append({QStringLiteral("app-") + app, inHistory ? appDisplayName(app) : app, [self, app] {
+                    if (!self) return;
+                    QSet<QString> remaining = self->filterApps();
+                    remaining.remove(app);
+                    self->setFilterApps(std::move(remaining));
+                  }});
+  }
+
+  if (filterDate_) {
+    chips.append({QStringLiteral("date-") + rawValue(*filterDate_), chipLabel(*filterDate_), [self] {
+                    if (self) self->setFilterDate(std::nullopt);
+                  }});
+  }
+  return chips;
+}
+
+QString PanelState::appDisplayName(const QString& bundleID) const {
+  AppIdentity* identity = context_.appIdentity.get();
+  return sourceDisplayName(bundleID, identity ? ClipboardItem::AppNameLookup([identity](const QString& id) {
+    return identity->appName(id);
+  })
+                                              : ClipboardItem::AppNameLookup());
+}
+
+QList<SourceApp> PanelState::sourceApps() const {
+  QHash<QString, QString> names;
+  const QString* previous = nullptr;
+  for (const ClipboardItem& item : items_) {
+    // Neighbours often share the application: skip the look-up then.
+    if (previous && *previous == item.sourceAppBundleID) continue;
+    previous = &item.sourceAppBundleID;
+    if (!names.contains(item.sourceAppBundleID))
+      names.insert(item.sourceAppBundleID, appDisplayName(item.sourceAppBundleID));
+  }
+  QList<SourceApp> apps;
+  apps.reserve(names.size());
+  for (auto it = names.cbegin(); it != names.cend(); ++it) apps.append({it.key(), it.value()});
+  QCollator collator;
+  collator.setCaseSensitivity(Qt::CaseInsensitive);
+  std::sort(apps.begin(), apps.end(), [&](const SourceApp& a, const SourceApp& b) {
+    const int order = collator.compare(a.name, b.name);
+    return order != 0 ? order < 0 : a.id < b.id;
+  });
+  return apps;
+}
+
+void PanelState::toggleBadgeFilter(const BadgeFilter& badge) {
+  switch (badge.kind) {
+    case BadgeFilter::Kind::type:
+      setFilterTypes(isBadgeFilterActive(badge) ? QSet<TypeFilter>() : QSet<TypeFilter>{badge.type});
+      break;
+    case BadgeFilter::Kind::app:
+      setFilterApps(isBadgeFilterActive(badge) ? QSet<QString>() : QSet<QString>{badge.app});
+      break;
+    case BadgeFilter::Kind::category:
+      setActiveFilter(isBadgeFilterActive(badge) ? FilterType::all() : FilterType::custom(badge.category));
+      break;
+    case BadgeFilter::Kind::pinned:
+      setActiveFilter(isBadgeFilterActive(badge) ? FilterType::all() : FilterType::pinned());
+      break;
+  }
+  setSelectedIndex(std::nullopt);
+  // Close the preview, with any hover or retarget still pending.
+  previewHoverWork_.cancel();
+  previewRetargetWork_.cancel();
+  setPreviewItemID(std::nullopt);
+}
+
+bool PanelState::isBadgeFilterActive(const BadgeFilter& badge) const {
+  switch (badge.kind) {
+    case BadgeFilter::Kind::type: return filterTypes_.size() == 1 && filterTypes_.contains(badge.type);
+    case BadgeFilter::Kind::app: return filterApps_.size() == 1 && filterApps_.contains(badge.app);
+    case BadgeFilter::Kind::category: return activeFilter_ == FilterType::custom(badge.category);
+    case BadgeFilter::Kind::pinned: return activeFilter_ == FilterType::pinned();
+  }
+  return false;
+}
+
+void PanelState::selectNext() {
+  const qsizetype count = filteredItems().size();
+  if (count == 0) return;
+  const qsizetype current = selectedIndex_ ? *selectedIndex_ : -1;
+  setSelectedIndex(static_cast<int>(((current + 1) % count + count) % count));
+}
+
+void PanelState::selectPrevious() {
+  const qsizetype count = filteredItems().size();
+  if (count == 0) return;
+  const qsizetype current = selectedIndex_ ? *selectedIndex_ : count;
+  setSelectedIndex(static_cast<int>(((current - 1) % count + count) % count));
+}
+
+bool PanelState::matchesDateFilter(DateFilter filter, const QDateTime& date) const {
+  return matches(filter, date, context_.scheduler->now());
+}
+
+}  // namespace qv
