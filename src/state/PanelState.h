@@ -204,16 +204,17 @@ class PanelState : public QObject {
 
  public:
   // Each toggle works on any id, also one that is not in the history, and writes its set at once.
-  void togglePin(const QUuid& id);
+  // Ids are taken by value: a caller may pass one that lives in a set or item being changed.
+  void togglePin(QUuid id);
   void togglePin(const ClipboardItem& item) { togglePin(item.id); }
   // Reveals a sensitive item for a while, or hides it again. Never written to disk.
-  void togglePeek(const QUuid& id);
+  void togglePeek(QUuid id);
   void togglePeek(const ClipboardItem& item) { togglePeek(item.id); }
   // Ends every peek opened more than 300 s ago (run when the panel is shown).
   void expirePeeks();
   void clearPeeks();
   // The manual toggle: it never leaves an automatic mark behind.
-  void toggleSensitive(const QUuid& id);
+  void toggleSensitive(QUuid id);
   void toggleSensitive(const ClipboardItem& item) { toggleSensitive(item.id); }
   void toggleCollapsedGroup(const QString& title);
   // Replaces the text of a text or code item in place (a code item keeps its language) and drops
@@ -222,7 +223,7 @@ class PanelState : public QObject {
   // Fills in the missing size text of a file item from the file system.
   void refreshFileSize(const ClipboardItem& item);
   // Removes one item with its marks, closes its preview and keeps the selection in range.
-  void removeItem(const QUuid& id);
+  void removeItem(QUuid id);
   void removeItem(const ClipboardItem& item) { removeItem(item.id); }
   // Items whose source application is exactly this identifier.
   int itemCount(const QString& fromApp) const;

@@ -19,7 +19,7 @@ qsizetype indexOfItem(const QList<ClipboardItem>& items, const QUuid& id) {
 void PanelState::updateText(const ClipboardItem& item, const QString& text) {
   const qsizetype index = indexOfItem(items_, item.id);
   if (index < 0) return;
-  const ClipboardItem& stored = items_.at(index);
+  const ClipboardItem stored = items_.at(index);
   ClipboardPayload payload;
   if (const auto* code = std::get_if<CodePayload>(&stored.payload)) {
     // The language stays: an edit is no reason to guess again.
@@ -59,7 +59,7 @@ void PanelState::refreshFileSize(const ClipboardItem& item) {
   scheduleSave();
 }
 
-void PanelState::removeItem(const QUuid& id) {
+void PanelState::removeItem(QUuid id) {
   if (pinnedIDs_.contains(id)) {
     IdSet pins = pinnedIDs_;
     pins.remove(id);
@@ -112,12 +112,14 @@ int PanelState::itemCount(const QString& fromApp) const {
 }
 
 int PanelState::removeItems(const QString& fromApp) {
+  // Held apart from the items, which the removal below moves (the caller may pass an item's own).
+  const QString app = fromApp;
   IdSet removed;
   for (const ClipboardItem& item : items_) {
-    if (item.sourceAppBundleID == fromApp) removed.insert(item.id);
+    if (item.sourceAppBundleID == app) removed.insert(item.id);
   }
   if (removed.isEmpty()) return 0;
-  items_.removeIf([&fromApp](const ClipboardItem& item) { return item.sourceAppBundleID == fromApp; });
+  items_.removeIf([&app](const ClipboardItem& item) { return item.sourceAppBundleID == app; });
   Q_EMIT itemsChanged();
   if (previewItemID_ && removed.contains(*previewItemID_)) setPreviewItemID(std::nullopt);
   setSelectedIndex(std::nullopt);

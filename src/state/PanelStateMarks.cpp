@@ -54,14 +54,14 @@ void PanelState::markSensitive(const QUuid& id, bool automatic) {
   saveSensitive();
 }
 
-void PanelState::togglePin(const QUuid& id) {
+void PanelState::togglePin(QUuid id) {
   IdSet pins = pinnedIDs_;
   if (!pins.remove(id)) pins.insert(id);
   setPinnedIDs(std::move(pins));
   savePinned();
 }
 
-void PanelState::toggleSensitive(const QUuid& id) {
+void PanelState::toggleSensitive(QUuid id) {
   IdSet sensitive = sensitiveIDs_;
   if (!sensitive.remove(id)) sensitive.insert(id);
   setSensitiveIDs(std::move(sensitive));
@@ -74,7 +74,7 @@ void PanelState::toggleSensitive(const QUuid& id) {
   saveSensitive();
 }
 
-void PanelState::togglePeek(const QUuid& id) {
+void PanelState::togglePeek(QUuid id) {
   IdSet peeked = peekedIDs_;
   QHash<QUuid, QDateTime> openedAt = peekedAt_;
   if (peeked.remove(id)) {

@@ -336,6 +336,18 @@ TEST_F(MarksAndEditsTest, RemovingAnApplicationsItemsCountsExactlyAndPrunes) {
   EXPECT_EQ(state.itemCount(app), 0);
 }
 
+TEST_F(MarksAndEditsTest, RemovingByAReferenceIntoTheHistoryRemovesTheRightItems) {
+  const ClipboardItem a = add(QStringLiteral("a"));
+  const ClipboardItem b = add(QStringLiteral("b"), QStringLiteral("org.example.Chat"));
+  const ClipboardItem c = add(QStringLiteral("c"));
+  state.setPreviewItemID(a.id);
+  state.removeItem(state.items()[1]);  // b, named by the history's own record
+  EXPECT_EQ(state.items(), QList<ClipboardItem>({c, a}));
+  EXPECT_EQ(state.previewItemID(), a.id);
+  EXPECT_EQ(state.removeItems(state.items()[0].sourceAppBundleID), 2);
+  EXPECT_TRUE(state.items().isEmpty());
+}
+
 TEST_F(MarksAndEditsTest, ErasingAnApplicationWithoutItemsReturnsZeroAndWritesNothing) {
   const ClipboardItem item = add(QStringLiteral("x"));
   state.setSelectedIndex(0);
