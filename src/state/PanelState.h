@@ -274,8 +274,6 @@ class PanelState : public QObject {
   // Number of items the keyboard selection indexes into.
   int filteredCount() const;
 
- public:
-
  private:
   void save(bool sync);
   HistorySaveServices sideFileServices() const;
