@@ -195,6 +195,40 @@ class PanelState : public QObject {
   void pruneOrphanedIDs();
 
   // ---- Marks and edits (PanelStateMarks.cpp, PanelStateEdits.cpp) ----------------------------
+  static constexpr double kPeekLifetimeSeconds = 300;
+  // Runs a change that removes an item from the history, so that the views can animate it.
+  // The application wires it to the standard spring; unset, the change runs plainly. It must
+  // run the change before it returns.
+  using ChangeAnimator = std::function<void(const std::function<void()>& change)>;
+  QV_PLAIN(animateRemoval, setAnimateRemoval, ChangeAnimator);
+
+ public:
+  // Each toggle works on any id, also one that is not in the history, and writes its set at once.
+  // Ids are taken by value: a caller may pass one that lives in a set or item being changed.
+  void togglePin(QUuid id);
+  void togglePin(const ClipboardItem& item) { togglePin(item.id); }
+  // Reveals a sensitive item for a while, or hides it again. Never written to disk.
+  void togglePeek(QUuid id);
+  void togglePeek(const ClipboardItem& item) { togglePeek(item.id); }
+  // Ends every peek opened more than 300 s ago (run when the panel is shown).
+  void expirePeeks();
+  void clearPeeks();
+  // The manual toggle: it never leaves an automatic mark behind.
+  void toggleSensitive(QUuid id);
+  void toggleSensitive(const ClipboardItem& item) { toggleSensitive(item.id); }
+  void toggleCollapsedGroup(const QString& title);
+  // Replaces the text of a text or code item in place (a code item keeps its language) and drops
+  // its rich text; other kinds and items no longer in the history are left alone.
+  void updateText(const ClipboardItem& item, const QString& text);
+  // Fills in the missing size text of a file item from the file system.
+  void refreshFileSize(const ClipboardItem& item);
+  // Removes one item with its marks, closes its preview and keeps the selection in range.
+  void removeItem(QUuid id);
+  void removeItem(const ClipboardItem& item) { removeItem(item.id); }
+  // Items whose source application is exactly this identifier.
+  int itemCount(const QString& fromApp) const;
+  // Removes them all; returns how many were removed.
+  int removeItems(const QString& fromApp);
 
 
   // ---- Categories (PanelStateCategories.cpp) -------------------------------------------------
@@ -253,7 +287,37 @@ class PanelState : public QObject {
   bool matchesDateFilter(DateFilter filter, const QDateTime& date) const;
 
   // ---- Interface state, feedback and selection (PanelStateInterface.cpp) ---------------------
+  static constexpr double kCopiedFlashSeconds = 1.1;
+  static constexpr double kPasteHintSeconds = 1.6;
+  static constexpr double kPreviewRetargetSeconds = 0.22;
+  static constexpr double kPreviewHoverSeconds = 0.16;
 
+  // The copied flash on a card for 1.1 s from the last call.
+  void flashCopied(const QUuid& id);
+  void flashCopied(const ClipboardItem& item) { flashCopied(item.id); }
+  // The copied flash, and for 1.6 s the paste hint, on a card.
+  void showPasteHint(const QUuid& id);
+  void showPasteHint(const ClipboardItem& item) { showPasteHint(item.id); }
+  // Shakes the card once (every call is one more shake).
+  void shake(const QUuid& id);
+  void shake(const ClipboardItem& item) { shake(item.id); }
+  // Ends the copied flash and the paste hint now (the panel hides).
+  void clearCopyFeedback();
+  // Closes the preview of this item, opens it, or moves an open preview to it after 0.22 s.
+  void retargetPreview(const ClipboardItem& item);
+  // The pointer rests on a card (or on none): after 0.16 s an open preview follows it, unless
+  // its editor is open.
+  void schedulePreviewHover(const std::optional<ClipboardItem>& item);
+  // Cancels pending preview moves and closes the preview.
+  void cancelPreviewWork();
+  // The previewed item; none when the preview names an item that is gone.
+  std::optional<ClipboardItem> previewItem() const;
+  // The multi-selected items in selection order, skipping those that are gone.
+  QList<ClipboardItem> multiSelectedItems() const;
+
+ private:
+  // Number of items the keyboard selection indexes into.
+  int filteredCount() const;
 
  private:
   void save(bool sync);

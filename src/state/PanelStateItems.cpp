@@ -89,10 +89,7 @@ void PanelState::clearAll() {
   setSensitiveIDs({});
   setAutoSensitiveIDs({});
   cardAnchors_.clear();
-  if (!peekedIDs_.isEmpty()) {
-    setPeekedIDs({});
-    setPeekedAt({});
-  }
+  clearPeeks();
   savePinned();
   saveCardCategories();
   saveSensitive();

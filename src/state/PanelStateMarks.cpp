@@ -54,6 +54,69 @@ void PanelState::markSensitive(const QUuid& id, bool automatic) {
   saveSensitive();
 }
 
+void PanelState::togglePin(QUuid id) {
+  IdSet pins = pinnedIDs_;
+  if (!pins.remove(id)) pins.insert(id);
+  setPinnedIDs(std::move(pins));
+  savePinned();
+}
+
+void PanelState::toggleSensitive(QUuid id) {
+  IdSet sensitive = sensitiveIDs_;
+  if (!sensitive.remove(id)) sensitive.insert(id);
+  setSensitiveIDs(std::move(sensitive));
+  // A manual toggle never leaves an automatic mark behind.
+  if (autoSensitiveIDs_.contains(id)) {
+    IdSet automaticIDs = autoSensitiveIDs_;
+    automaticIDs.remove(id);
+    setAutoSensitiveIDs(std::move(automaticIDs));
+  }
+  saveSensitive();
+}
+
+void PanelState::togglePeek(QUuid id) {
+  IdSet peeked = peekedIDs_;
+  QHash<QUuid, QDateTime> openedAt = peekedAt_;
+  if (peeked.remove(id)) {
+    openedAt.remove(id);
+  } else {
+    peeked.insert(id);
+    openedAt.insert(id, context_.scheduler->now());
+  }
+  setPeekedIDs(std::move(peeked));
+  setPeekedAt(std::move(openedAt));
+}
+
+void PanelState::expirePeeks() {
+  if (peekedIDs_.isEmpty()) return;
+  const qint64 cutoffMs =
+      context_.scheduler->now().toMSecsSinceEpoch() - static_cast<qint64>(kPeekLifetimeSeconds * 1000);
+  IdSet peeked = peekedIDs_;
+  QHash<QUuid, QDateTime> openedAt = peekedAt_;
+  for (auto it = peekedAt_.cbegin(); it != peekedAt_.cend(); ++it) {
+    // A peek exactly 300 s old survives.
+    if (it.value().toMSecsSinceEpoch() < cutoffMs) {
+      peeked.remove(it.key());
+      openedAt.remove(it.key());
+    }
+  }
+  setPeekedIDs(std::move(peeked));
+  setPeekedAt(std::move(openedAt));
+}
+
+void PanelState::clearPeeks() {
+  if (peekedIDs_.isEmpty()) return;
+  setPeekedIDs({});
+  setPeekedAt({});
+}
+
+void PanelState::toggleCollapsedGroup(const QString& title) {
+  QSet<QString> groups = collapsedGroups_;
+  if (!groups.remove(title)) groups.insert(title);
+  setCollapsedGroups(std::move(groups));
+  saveCollapsedGroups();
+}
+
 void PanelState::saveSensitive() {
   writeIdList(kSensitiveIDsKey, sensitiveIDs_);
   writeIdList(kAutoSensitiveIDsKey, autoSensitiveIDs_);

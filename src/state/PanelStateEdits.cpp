@@ -1,0 +1,131 @@
+#include "base/ByteCountText.h"
+#include "items/stores/RichTextStore.h"
+#include "platform/AppContext.h"
+#include "state/PanelState.h"
+
+#include <QFileInfo>
+#include <algorithm>
+
+namespace qv {
+
+namespace {
+qsizetype indexOfItem(const QList<ClipboardItem>& items, const QUuid& id) {
+  const auto found =
+      std::find_if(items.cbegin(), items.cend(), [&id](const ClipboardItem& item) { return item.id == id; });
+  return found == items.cend() ? -1 : found - items.cbegin();
+}
+}  // namespace
+
+void PanelState::updateText(const ClipboardItem& item, const QString& text) {
+  const qsizetype index = indexOfItem(items_, item.id);
+  if (index < 0) return;
+  const ClipboardItem stored = items_.at(index);
+  ClipboardPayload payload;
+  if (const auto* code = std::get_if<CodePayload>(&stored.payload)) {
+    // The language stays: an edit is no reason to guess again.
+    payload = CodePayload{text, code->language};
+  } else if (std::holds_alternative<TextPayload>(stored.payload)) {
+    payload = TextPayload{text};
+  } else {
+    return;
+  }
+  ClipboardItem edited = stored;
+  edited.payload = std::move(payload);
+  // Changed in place: one notification, and no copy of a long history.
+  if (!(edited == stored)) {
+    items_[index] = std::move(edited);
+    Q_EMIT itemsChanged();
+  }
+  // Later pastes must carry the edited text, not the rich form of the old one.
+  context_.richTextStore->remove(stored.idString());
+  scheduleSave();
+}
+
+void PanelState::refreshFileSize(const ClipboardItem& item) {
+  const auto* file = std::get_if<FilePayload>(&item.payload);
+  if (!file || !file->size.isEmpty() || !file->url) return;
+  const qsizetype index = indexOfItem(items_, item.id);
+  if (index < 0) return;
+  if (!file->url->isLocalFile()) return;
+  const QFileInfo info(file->url->toLocalFile());
+  // A folder has no size of its own; a missing file reads as nothing.
+  if (!info.exists() || !info.isFile()) return;
+  const qint64 size = info.size();
+  if (size < 1) return;
+  ClipboardItem sized = items_.at(index);
+  sized.payload = FilePayload{file->name, byteCountText(size), file->url};
+  items_[index] = std::move(sized);
+  Q_EMIT itemsChanged();
+  scheduleSave();
+}
+
+void PanelState::removeItem(QUuid id) {
+  if (pinnedIDs_.contains(id)) {
+    IdSet pins = pinnedIDs_;
+    pins.remove(id);
+    setPinnedIDs(std::move(pins));
+  }
+  savePinned();
+  if (cardCategories_.contains(id)) {
+    IdMap assignments = cardCategories_;
+    assignments.remove(id);
+    setCardCategories(std::move(assignments));
+  }
+  saveCardCategories();
+  if (sensitiveIDs_.contains(id)) {
+    IdSet sensitive = sensitiveIDs_;
+    sensitive.remove(id);
+    setSensitiveIDs(std::move(sensitive));
+  }
+  if (autoSensitiveIDs_.contains(id)) {
+    IdSet automaticIDs = autoSensitiveIDs_;
+    automaticIDs.remove(id);
+    setAutoSensitiveIDs(std::move(automaticIDs));
+  }
+  saveSensitive();
+  cardAnchors_.remove(id);
+  if (peekedIDs_.contains(id)) {
+    IdSet peeked = peekedIDs_;
+    peeked.remove(id);
+    setPeekedIDs(std::move(peeked));
+  }
+
+  const auto removal = [this, &id] {
+    if (items_.removeIf([&id](const ClipboardItem& item) { return item.id == id; }) > 0) Q_EMIT itemsChanged();
+  };
+  if (animateRemoval_) animateRemoval_(removal);
+  else removal();
+
+  // A preview of the removed item would show an item that no longer exists.
+  if (previewItemID_ == id) setPreviewItemID(std::nullopt);
+
+  const int count = filteredCount();
+  if (count == 0) setSelectedIndex(std::nullopt);
+  else if (selectedIndex_ && *selectedIndex_ >= count) setSelectedIndex(count - 1);
+  scheduleSave();
+}
+
+int PanelState::itemCount(const QString& fromApp) const {
+  return static_cast<int>(std::count_if(items_.cbegin(), items_.cend(), [&fromApp](const ClipboardItem& item) {
+    return item.sourceAppBundleID == fromApp;
+  }));
+}
+
+int PanelState::removeItems(const QString& fromApp) {
+  // Held apart from the items, which the removal below moves (the caller may pass an item's own).
+  const QString app = fromApp;
+  IdSet removed;
+  for (const ClipboardItem& item : items_) {
+    if (item.sourceAppBundleID == app) removed.insert(item.id);
+  }
+  if (removed.isEmpty()) return 0;
+  items_.removeIf([&app](const ClipboardItem& item) { return item.sourceAppBundleID == app; });
+  Q_EMIT itemsChanged();
+  if (previewItemID_ && removed.contains(*previewItemID_)) setPreviewItemID(std::nullopt);
+  setSelectedIndex(std::nullopt);
+  pruneOrphanedIDs();
+  scheduleSave();
+  return static_cast<int>(removed.size());
+}
+
+}  // namespace qv
