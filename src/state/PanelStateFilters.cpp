@@ -394,10 +394,7 @@ void PanelState::toggleBadgeFilter(const BadgeFilter& badge) {
       break;
   }
   setSelectedIndex(std::nullopt);
-  // Close the preview, with any hover or retarget still pending.
-  previewHoverWork_.cancel();
-  previewRetargetWork_.cancel();
-  setPreviewItemID(std::nullopt);
+  cancelPreviewWork();
 }
 
 bool PanelState::isBadgeFilterActive(const BadgeFilter& badge) const {

@@ -103,9 +103,6 @@ QList<ClipboardItem> PanelState::multiSelectedItems() const {
   return selected;
 }
 
-int PanelState::filteredCount() const {
-  // Stands in for filteredItems().size() until the filters are in; replace it then.
-  return static_cast<int>(items_.size());
-}
+int PanelState::filteredCount() const { return static_cast<int>(filteredItems().size()); }
 
 }  // namespace qv
