@@ -11,6 +11,7 @@
 #include "platform/DragStarter.h"
 #include "platform/FileBookmarks.h"
 #include "platform/OcrEngine.h"
+#include "platform/x11/X11WindowShaper.h"
 
 namespace qv {
 
@@ -39,6 +40,7 @@ std::shared_ptr<AppContext> AppContext::makeReal() {
   context->desktopEntries = std::make_shared<XdgDesktopEntries>(XdgDesktopEntries::applicationFoldersFromEnvironment());
   context->ocrEngine = std::make_shared<TesseractOcrEngine>();
   context->dragStarter = std::make_shared<QtDragStarter>();
+  context->windowShaper = std::make_shared<x11::X11WindowShaper>();
   context->makeQueue = [](const QString& name) -> std::shared_ptr<SerialQueue> {
     return std::make_shared<ThreadSerialQueue>(name);
   };

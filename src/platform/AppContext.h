@@ -34,6 +34,7 @@ class ImageTextRecognizer;
 class OcrEngine;
 class ThumbnailCache;
 class DragStarter;
+class WindowShaper;
 
 // Every process-wide service, built once in main() (or by a test with fakes) and handed down.
 // Nothing in the program reaches for a hidden global; a type may offer a `shared()` accessor
@@ -80,6 +81,8 @@ struct AppContext {
   std::shared_ptr<ThumbnailCache> thumbnails;
   // Dragging items out.
   std::shared_ptr<DragStarter> dragStarter;
+  // Edge panel window: shapes and window-manager hints.
+  std::shared_ptr<WindowShaper> windowShaper;
 
   // The serial queue named "com.tarnwick.Quorvalen.<suffix>", made on first request.
   std::shared_ptr<SerialQueue> queue(const QString& suffix);

@@ -32,6 +32,7 @@ FakeContext::FakeContext()
   context->desktopEntries = desktopEntries;
   context->ocrEngine = ocrEngine;
   context->dragStarter = dragStarter;
+  context->windowShaper = windowShaper;
 }
 
 void FakeContext::drain() {

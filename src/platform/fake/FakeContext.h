@@ -13,6 +13,7 @@
 #include "platform/fake/FakeScreens.h"
 #include "platform/fake/FakeSerialQueue.h"
 #include "platform/fake/FakeWindowList.h"
+#include "platform/fake/FakeWindowShaper.h"
 #include "platform/fake/FakeWorkspace.h"
 
 #include <QTemporaryDir>
@@ -42,6 +43,8 @@ struct FakeContext {
   std::shared_ptr<FakeOcrEngine> ocrEngine = std::make_shared<FakeOcrEngine>();
   // Dragging items out.
   std::shared_ptr<FakeDragStarter> dragStarter = std::make_shared<FakeDragStarter>();
+  // Edge panel window.
+  std::shared_ptr<FakeWindowShaper> windowShaper = std::make_shared<FakeWindowShaper>();
 
   // Settles everything: queued work, results posted back, then work due now.
   void drain();
