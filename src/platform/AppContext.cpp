@@ -14,6 +14,7 @@
 #include "platform/AppRelauncher.h"
 #include "platform/PastePermission.h"
 #include "platform/x11/X11KeyPoster.h"
+#include "platform/x11/X11WindowShaper.h"
 
 namespace qv {
 
@@ -46,6 +47,7 @@ std::shared_ptr<AppContext> AppContext::makeReal() {
   context->keyPoster = std::make_shared<x11::X11KeyPoster>();
   context->pastePermission = std::make_shared<KeyPosterPastePermission>(context->settings, context->keyPoster);
   context->appRelauncher = std::make_shared<AppRelauncher>(context->scheduler);
+  context->windowShaper = std::make_shared<x11::X11WindowShaper>();
   context->makeQueue = [](const QString& name) -> std::shared_ptr<SerialQueue> {
     return std::make_shared<ThreadSerialQueue>(name);
   };

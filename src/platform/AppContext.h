@@ -40,6 +40,7 @@ class AppRelauncher;
 class PasteboardWriter;
 class PasteSender;
 class OwnWriteCounter;
+class WindowShaper;
 
 // Every process-wide service, built once in main() (or by a test with fakes) and handed down.
 // Nothing in the program reaches for a hidden global; a type may offer a `shared()` accessor
@@ -95,6 +96,8 @@ struct AppContext {
   // Clipboard monitor and capture: the own-write counter every clipboard writer raises
   // (ClipboardMonitor::skipNextChanges).
   std::shared_ptr<OwnWriteCounter> skipNextChanges;
+  // Edge panel window: shapes and window-manager hints.
+  std::shared_ptr<WindowShaper> windowShaper;
 
   // The serial queue named "com.tarnwick.Quorvalen.<suffix>", made on first request.
   std::shared_ptr<SerialQueue> queue(const QString& suffix);

@@ -39,6 +39,7 @@ FakeContext::FakeContext()
   context->keyPoster = keyPoster;
   context->pastePermission = pastePermission;
   context->appRelauncher = std::make_shared<AppRelauncher>(scheduler, [] { return false; }, [] {});
+  context->windowShaper = windowShaper;
 }
 
 void FakeContext::drain() {

@@ -15,6 +15,7 @@
 #include "platform/fake/FakeScreens.h"
 #include "platform/fake/FakeSerialQueue.h"
 #include "platform/fake/FakeWindowList.h"
+#include "platform/fake/FakeWindowShaper.h"
 #include "platform/fake/FakeWorkspace.h"
 
 #include <QTemporaryDir>
@@ -47,6 +48,8 @@ struct FakeContext {
   // Pasteboard writer and paste sender (the relauncher starts nothing and quits nothing).
   std::shared_ptr<FakeKeyPoster> keyPoster = std::make_shared<FakeKeyPoster>();
   std::shared_ptr<FakePastePermission> pastePermission;
+  // Edge panel window.
+  std::shared_ptr<FakeWindowShaper> windowShaper = std::make_shared<FakeWindowShaper>();
 
   // Settles everything: queued work, results posted back, then work due now.
   void drain();

@@ -1,0 +1,437 @@
+#include "app/PanelController.h"
+
+#include "app/QuorvalenPanel.h"
+#include "base/Log.h"
+#include "panel/PanelStandInView.h"
+#include "platform/AppContext.h"
+#include "platform/WindowShaper.h"
+#include "state/PanelState.h"
+#include "ui/anim/Animation.h"
+#include "ui/theme/ReduceMotion.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWindow>
+#include <cmath>
+
+namespace qv {
+
+namespace {
+const QString kLeft = QStringLiteral("left");
+const QString kRight = QStringLiteral("right");
+const QString kBoth = QStringLiteral("both");
+}  // namespace
+
+// An application-wide event filter that lives exactly as long as a monitor is installed. It
+// only looks: every event continues to its receiver.
+class PanelController::EventMonitor : public QObject {
+ public:
+  using Handler = std::function<void(QWindow*, QEvent*)>;
+  explicit EventMonitor(Handler handler) : handler_(std::move(handler)) { qApp->installEventFilter(this); }
+  ~EventMonitor() override { qApp->removeEventFilter(this); }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    // Input reaches the window first and then the widget under it; the window sees each once.
+    if (watched->isWindowType()) handler_(static_cast<QWindow*>(watched), event);
+    return false;
+  }
+
+ private:
+  Handler handler_;
+};
+
+PanelController::PanelController(AppContext& context, QObject* parent, std::optional<TranslucencySupport> translucency)
+    : QObject(parent),
+      context_(context),
+      state_(std::make_unique<PanelState>(context)),
+      translucency_(translucency.value_or(Translucency::detect())),
+      slide_(*context.frameClock, 0.0),
+      alpha_(*context.frameClock, 1.0),
+      prewarmPosition_(*context.frameClock, QPointF()) {
+  panel_ = std::make_unique<QuorvalenPanel>();
+  panel_->resize(int(kPanelWidth), int(kInitialHeight));
+  Translucency::prepareWindow(panel_.get(), translucency_);
+  installHostingView();
+  panel_->winId();  // the native window exists from now on, so shapes and hints can be set
+  if (context_.windowShaper) context_.windowShaper->keepOnAllDesktops(panel_->windowHandle());
+  connect(panel_.get(), &QuorvalenPanel::deactivated, this, &PanelController::handleResignKey);
+
+  slide_.setOnChange([this] {
+    panel_->setContentOffset(slide_.value());
+    updateShape();
+  });
+  alpha_.setOnChange([this] { applyAlpha(); });
+  prewarmPosition_.setOnChange([this] {
+    if (isPreWarming_) panel_->move(prewarmPosition_.value().toPoint());
+  });
+
+  installPasteActions();
+  observePanelLayoutState();
+  observeScreenChanges();
+  qCInfo(lcPanel) << "Panel created; compositor:" << translucency_.compositor;
+}
+
+PanelController::~PanelController() {
+  removeClickMonitors();
+  removeKeyMonitor();
+}
+
+PanelState& PanelController::state() { return *state_; }
+QWidget* PanelController::panelWindow() const { return panel_.get(); }
+
+void PanelController::setPendingEdgeSide(const QString& side) { pendingEdgeSide_ = side; }
+
+void PanelController::installHostingView() {
+  rootView_ = new PanelStandInView(context_, *state_, translucency_);
+  panel_->setRootView(rootView_);
+}
+
+void PanelController::observePanelLayoutState() {
+  connect(state_.get(), &PanelState::previewItemIDChanged, this, &PanelController::scheduleWindowUpdate);
+  connect(state_.get(), &PanelState::showFilterPanelChanged, this, &PanelController::scheduleWindowUpdate);
+  connect(state_.get(), &PanelState::showDotsMenuChanged, this, &PanelController::scheduleWindowUpdate);
+  connect(state_.get(), &PanelState::edgeSideChanged, this, &PanelController::updateShape);
+}
+
+void PanelController::observeScreenChanges() {
+  connect(context_.screens.get(), &Screens::changed, this, [this] {
+    // A moved or vanished screen: the next show places the panel afresh.
+    currentScreen_.reset();
+    if (state_->isVisible()) hidePanel();
+  });
+}
+
+void PanelController::scheduleWindowUpdate() {
+  pendingWindowUpdate_.cancel();
+  pendingWindowUpdate_ = context_.scheduler->after(0, [this] { repositionIfNeeded(); }, Guard(this));
+}
+
+// ---- Placement --------------------------------------------------------------------------------
+
+QString PanelController::resolveEdgeSide(const ScreenInfo& screen) {
+  const QString stored = context_.settings->stringOr(QString::fromLatin1(PanelState::kEdgeSideKey), kRight);
+  if (stored != kBoth) return stored;
+  if (pendingEdgeSide_) return *std::exchange(pendingEdgeSide_, std::nullopt);
+  const double midX = screen.frame.x() + screen.frame.width() / 2;
+  return context_.screens->pointerLocation().x() < midX ? kLeft : kRight;
+}
+
+static QRect edgeFrame(const QRectF& visibleFrame, bool left) {
+  const double x = left ? visibleFrame.x() : visibleFrame.x() + visibleFrame.width() - PanelController::kPanelWidth;
+  return QRectF(x, visibleFrame.y(), PanelController::kPanelWidth, visibleFrame.height()).toAlignedRect();
+}
+
+void PanelController::placeOnEdge() {
+  const std::optional<ScreenInfo> screen =
+      screenContaining(context_.screens->screens(), context_.screens->pointerLocation());
+  if (!screen) return;  // no screen at all: the frame stays as it is
+  currentScreen_ = screen;
+  const QString side = resolveEdgeSide(*screen);
+  if (side != state_->edgeSide()) state_->setEdgeSide(side);
+  panel_->setGeometry(edgeFrame(screen->visibleFrame, side == kLeft));
+  updateShape();
+}
+
+void PanelController::repositionIfNeeded() {
+  if (!state_->isVisible()) return;
+  std::optional<ScreenInfo> screen = currentScreen_;
+  const QList<ScreenInfo> screens = context_.screens->screens();
+  if (!screen) screen = screenContaining(screens, QRectF(panel_->geometry()).center());
+  if (!screen) return;
+  const QRect target = edgeFrame(screen->visibleFrame, isOnLeft());
+  if (target != panel_->geometry()) panel_->setGeometry(target);
+  updateShape();
+}
+
+// ---- Showing and hiding -----------------------------------------------------------------------
+
+bool PanelController::isOnLeft() const { return state_->edgeSide() == kLeft; }
+double PanelController::slideOffsetForSide() const { return isOnLeft() ? -kSlideDistance : kSlideDistance; }
+bool PanelController::reduceMotion() const { return context_.reduceMotion && context_.reduceMotion->isEnabled(); }
+
+void PanelController::showPanel() {
+  if (state_->isVisible()) return;
+  resetOnShow();
+  previousApp_ = context_.workspace ? context_.workspace->frontmostApplication() : std::nullopt;
+  isPreWarming_ = false;
+  prewarmPosition_.jumpTo(prewarmPosition_.value());
+  pendingOrderOut_.cancel();
+  fadeOutWork_.cancel();
+  state_->setSelectedIndex(std::nullopt);
+  state_->setMultiSelectedIDs({});
+
+  placeOnEdge();
+  const double offset = slideOffsetForSide();
+  alpha_.jumpTo(0);
+  const bool reduced = reduceMotion();
+  slide_.jumpTo(reduced ? 0 : offset);
+  updateShape();
+
+  panel_->show();
+  if (context_.windowShaper) context_.windowShaper->keepOnAllDesktops(panel_->windowHandle());
+  panel_->activate();
+  // No text field starts focused.
+  context_.scheduler->post(
+      [this] {
+        if (QWidget* focused = panel_->focusWidget()) focused->clearFocus();
+      },
+      Guard(this));
+
+  if (context_.pointerMonitor)
+    globalClickMonitor_ = context_.pointerMonitor->addButtonPressHandler(
+        [this](QPointF location) { handleGlobalPress(location); });
+  localClickMonitor_ = std::make_unique<EventMonitor>([this](QWindow* window, QEvent* event) {
+    if (event->type() != QEvent::MouseButtonPress) return;
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() == Qt::LeftButton || mouse->button() == Qt::RightButton)
+      handleLocalClick(window, mouse->position());
+  });
+  installKeyMonitor();
+
+  state_->setIsVisible(true);
+  state_->setIsPresenting(true);
+  if (onVisibilityChange) onVisibilityChange(true);
+
+  if (!reduced) slide_.animateTo(0, Animation::easeOut(kShowSlideSeconds));
+  presentingWork_.cancel();
+  presentingWork_ = context_.scheduler->after(kShowSlideSeconds, [this] { endPresenting(); }, Guard(this));
+  alpha_.animateTo(1, Animation::easeOut(reduced ? 0.22 : 0.12));
+  qCInfo(lcPanel) << "Panel shown on the" << state_->edgeSide() << "edge";
+}
+
+void PanelController::endPresenting() {
+  if (state_->isPresenting()) state_->setIsPresenting(false);
+}
+
+void PanelController::hidePanel() {
+  if (!state_->isVisible()) return;
+  lastHideTime_ = context_.scheduler->uptime();
+  state_->setIsVisible(false);
+  resetOnHide();
+  state_->setIsPresenting(false);
+  presentingWork_.cancel();
+  slide_.jumpTo(0);
+  state_->setSelectedIndex(std::nullopt);
+  state_->setMultiSelectedIDs({});
+  state_->setShowFilterPanel(false);
+  state_->setShowDotsMenu(false);
+  removeClickMonitors();
+  removeKeyMonitor();
+  if (QWidget* focused = panel_->focusWidget()) focused->clearFocus();
+  if (onVisibilityChange) onVisibilityChange(false);
+
+  const bool reduced = reduceMotion();
+  slide_.animateTo(reduced ? 0 : slideOffsetForSide(), Animation::easeIn(kHideSlideSeconds));
+  fadeOutWork_.cancel();
+  fadeOutWork_ = context_.scheduler->after(
+      reduced ? 0 : kFadeOutDelaySeconds, [this, reduced] { fadeOutIfHidden(reduced); }, Guard(this));
+  pendingOrderOut_.cancel();
+  pendingOrderOut_ = context_.scheduler->after(kOrderOutDelaySeconds, [this] { finishHide(); }, Guard(this));
+  qCInfo(lcPanel) << "Panel hidden";
+}
+
+void PanelController::fadeOutIfHidden(bool reduced) {
+  if (state_->isVisible()) return;
+  alpha_.animateTo(0, Animation::easeIn(reduced ? 0.2 : 0.12));
+}
+
+void PanelController::finishHide() {
+  panel_->hide();
+  alpha_.jumpTo(1);
+  slide_.jumpTo(0);
+}
+
+void PanelController::togglePanel() {
+  if (state_->isVisible()) {
+    hidePanel();
+    return;
+  }
+  if (context_.scheduler->uptime() - lastHideTime_ > kToggleGuardSeconds) showPanel();
+}
+
+// The state's own steps on show and hide, until the state offers them as operations: on show,
+// peeks older than 300 s end; on hide, the copied flash, the paste hint and the preview end.
+void PanelController::resetOnShow() {
+  if (state_->peekedIDs().isEmpty()) return;
+  const QDateTime cutoff = context_.scheduler->now().addSecs(-300);
+  PanelState::IdSet peeked = state_->peekedIDs();
+  QHash<QUuid, QDateTime> peekedAt = state_->peekedAt();
+  for (auto it = peekedAt.begin(); it != peekedAt.end();) {
+    if (it.value() < cutoff) {
+      peeked.remove(it.key());
+      it = peekedAt.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  state_->setPeekedIDs(peeked);
+  state_->setPeekedAt(peekedAt);
+}
+
+void PanelController::resetOnHide() {
+  state_->setCopiedItemID(std::nullopt);
+  state_->setPasteHintItemID(std::nullopt);
+  state_->setPreviewItemID(std::nullopt);
+}
+
+void PanelController::preWarm() {
+  isPreWarming_ = true;
+  alpha_.jumpTo(0);
+  placeOnEdge();
+  const QRect frame = panel_->geometry();
+  const double offset = slideOffsetForSide();
+  const QList<ScreenInfo> screens = context_.screens->screens();
+  const double screenWidth = screens.isEmpty() ? 3000 : screens.first().frame.width();
+  const QPointF away = QPointF(frame.topLeft()) + QPointF(screenWidth + frame.width(), 0);
+  prewarmPosition_.jumpTo(away + QPointF(offset, 0));
+  updateShape();
+  panel_->show();
+  prewarmPosition_.animateTo(away, Animation::defaultTiming(kPreWarmStepSeconds), [this, away, offset, frame](bool) {
+    context_.scheduler->post(
+        [this, away, offset, frame] {
+          if (!isPreWarming_) return;
+          prewarmPosition_.animateTo(away + QPointF(offset, 0), Animation::defaultTiming(kPreWarmStepSeconds),
+                                     [this, frame](bool) {
+                                       context_.scheduler->post(
+                                           [this, frame] {
+                                             if (!isPreWarming_) return;
+                                             isPreWarming_ = false;
+                                             panel_->hide();
+                                             alpha_.jumpTo(1);
+                                             panel_->setGeometry(frame);
+                                             updateShape();
+                                           },
+                                           Guard(this));
+                                     });
+        },
+        Guard(this));
+  });
+}
+
+// ---- Monitors ----------------------------------------------------------------------------------
+
+bool PanelController::hasClickMonitors() const { return bool(globalClickMonitor_) || bool(localClickMonitor_); }
+
+void PanelController::installKeyMonitor() {
+  if (keyMonitor_) return;
+  keyMonitor_ = std::make_unique<EventMonitor>([this](QWindow*, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) handleKeyDown(*static_cast<QKeyEvent*>(event));
+  });
+}
+
+void PanelController::removeKeyMonitor() { keyMonitor_.reset(); }
+
+void PanelController::removeClickMonitors() {
+  globalClickMonitor_.reset();
+  localClickMonitor_.reset();
+}
+
+void PanelController::handleResignKey() {
+  // Dragging a card out moves the focus away; the panel stays for the drop.
+  if (QGuiApplication::mouseButtons() & Qt::LeftButton) return;
+  hidePanel();
+}
+
+bool PanelController::previewIsOpen() const {
+  const std::optional<QUuid>& id = state_->previewItemID();
+  if (!id) return false;
+  for (const ClipboardItem& item : state_->items())
+    if (item.id == *id) return true;
+  return false;
+}
+
+bool PanelController::isOutsideContent(QPointF position) const {
+  const double width = panel_->width();
+  const bool inColumn = isOnLeft() ? position.x() <= kColumnWidth : position.x() >= width - kColumnWidth;
+  if (inColumn) return false;
+  return !(previewIsOpen() || state_->showFilterPanel() || state_->showDotsMenu());
+}
+
+void PanelController::closeOverlaysIfOutside(QPointF position) {
+  if (!state_->showFilterPanel() && !state_->showDotsMenu()) return;
+  const double x = position.x();
+  const double y = position.y();
+  const double width = panel_->width();
+  const double overlay = state_->showFilterPanel() ? kFilterPanelWidth : kDotsMenuWidth;
+  const bool left = isOnLeft();
+  const bool inOverlay = left ? (kOverlayOffset <= x && x <= kOverlayOffset + overlay)
+                              : (width - kOverlayOffset - overlay <= x && x <= width - kOverlayOffset);
+  if (inOverlay) return;
+  // The top band (where the search bar opens them), measured from the window's top edge.
+  const bool inBand = kTopBandInset <= y && y <= kTopBandInset + kTopBandHeight;
+  const bool inColumn = left ? x <= kColumnWidth : x >= width - kColumnWidth;
+  if (inBand && inColumn) return;
+  state_->setShowFilterPanel(false);
+  state_->setShowDotsMenu(false);
+}
+
+void PanelController::handleLocalClick(QWindow* window, QPointF position) {
+  // Menus and tool tips float over the panel and belong to it.
+  if (window && (window->type() == Qt::Popup || window->type() == Qt::ToolTip)) return;
+  if (window && window == panel_->windowHandle() && !isOutsideContent(position)) {
+    closeOverlaysIfOutside(position);
+    return;
+  }
+  hidePanel();
+}
+
+bool PanelController::isOwnWindowAt(QPointF globalPosition) const {
+  const QPoint point = globalPosition.toPoint();
+  for (QWindow* window : QGuiApplication::topLevelWindows()) {
+    if (!window->isVisible() || !window->geometry().contains(point)) continue;
+    // A cut panel lets clicks outside its shape through to the program below.
+    if (window == panel_->windowHandle() && appliedShape_ &&
+        !appliedShape_->contains(point - window->geometry().topLeft()))
+      continue;
+    return true;
+  }
+  return false;
+}
+
+void PanelController::handleGlobalPress(QPointF globalPosition) {
+  if (isOwnWindowAt(globalPosition)) return;
+  hidePanel();
+}
+
+// ---- Window appearance -------------------------------------------------------------------------
+
+void PanelController::applyAlpha() {
+  // Without a compositor window opacity means nothing; the panel appears and goes at once.
+  if (translucency_.compositor) panel_->setWindowOpacity(alpha_.value());
+}
+
+QRegion PanelController::contentRegion() const {
+  if (isPreWarming_) return {};
+  const int width = panel_->width();
+  const int height = panel_->height();
+  const bool left = isOnLeft();
+  auto besideColumn = [&](double overlayWidth) {
+    return left ? QRectF(kOverlayOffset, 0, overlayWidth, height)
+                : QRectF(width - kOverlayOffset - overlayWidth, 0, overlayWidth, height);
+  };
+  QRegion region(QRectF(left ? 0 : width - kColumnWidth, 0, kColumnWidth, height).toAlignedRect());
+  if (previewIsOpen()) region += besideColumn(width - kOverlayOffset).toAlignedRect();
+  if (state_->showFilterPanel()) region += besideColumn(kFilterPanelWidth).toAlignedRect();
+  if (state_->showDotsMenu()) region += besideColumn(kDotsMenuWidth).toAlignedRect();
+  region.translate(int(std::lround(slide_.value())), 0);
+  return region & QRect(0, 0, width, height);
+}
+
+void PanelController::updateShape() {
+  WindowShaper* shaper = context_.windowShaper.get();
+  QWindow* window = panel_->windowHandle();
+  if (!shaper || !window) return;
+  if (translucency_.compositor) {
+    // The compositor blends the transparent parts; clicks there reach the panel and hide it.
+    if (appliedShape_) shaper->clearShape(window);
+    appliedShape_.reset();
+    return;
+  }
+  const QRegion region = contentRegion();
+  if (appliedShape_ && *appliedShape_ == region) return;
+  shaper->setShape(window, region);
+  appliedShape_ = region;
+}
+
+}  // namespace qv

@@ -1,0 +1,157 @@
+#pragma once
+#include "platform/GlobalPointerMonitor.h"
+#include "platform/Scheduler.h"
+#include "platform/Screens.h"
+#include "platform/Workspace.h"
+#include "ui/Translucency.h"
+#include "ui/anim/AnimatedValue.h"
+
+#include <QObject>
+#include <QPointF>
+#include <QRegion>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QKeyEvent;
+class QWindow;
+class QWidget;
+
+namespace qv {
+
+struct AppContext;
+class PanelState;
+class QuorvalenPanel;
+class PanelStandInView;
+
+// Owns the one PanelState and the edge panel's window: places the window at the edge of the
+// screen under the pointer, slides and fades it in and out, pre-warms it at launch, watches
+// clicks and keys only while it is shown, hides it when it loses the focus and forgets its
+// place when the screens change.
+class PanelController : public QObject {
+  Q_OBJECT
+ public:
+  static constexpr double kPanelWidth = 916;
+  static constexpr double kInitialHeight = 900;
+  static constexpr double kSlideDistance = 320;
+  static constexpr double kColumnWidth = 320;
+  static constexpr double kOverlayOffset = 324;
+  static constexpr double kFilterPanelWidth = 420;
+  static constexpr double kDotsMenuWidth = 180;
+  static constexpr double kTopBandHeight = 50;
+  static constexpr double kTopBandInset = 8;
+  static constexpr double kToggleGuardSeconds = 0.15;
+  static constexpr double kShowSlideSeconds = 0.32;
+  static constexpr double kHideSlideSeconds = 0.28;
+  static constexpr double kOrderOutDelaySeconds = 0.32;
+  static constexpr double kFadeOutDelaySeconds = 0.16;
+  static constexpr double kPreWarmStepSeconds = 0.35;
+
+  // `translucency` overrides what the X server says about a compositor (tests).
+  explicit PanelController(AppContext& context, QObject* parent = nullptr,
+                           std::optional<TranslucencySupport> translucency = std::nullopt);
+  ~PanelController() override;
+
+  PanelState& state();
+  void showPanel();    // shows when not visible; nothing otherwise
+  void hidePanel();    // hides when visible; nothing otherwise
+  void togglePanel();  // hides when visible; shows only > 0.15 s after the last hide
+  void preWarm();      // once at launch, right after construction
+  // The side ("left"/"right") on which the edge trigger fired; used and cleared by the next
+  // placement when the side setting is "both".
+  void setPendingEdgeSide(const QString& side);
+  std::optional<QString> pendingEdgeSide() const { return pendingEdgeSide_; }
+  // Told true when the panel shows and false when it hides.
+  std::function<void(bool)> onVisibilityChange;
+  // The application in front when the panel last opened: the paste target.
+  std::optional<RunningApp> previousApp() const { return previousApp_; }
+  QWidget* panelWindow() const;
+  QuorvalenPanel* panel() const { return panel_.get(); }
+
+  // ---- Placement ----------------------------------------------------------------------------
+  // The side for a placement on `screen` from the side setting (clears a pending side it uses).
+  QString resolveEdgeSide(const ScreenInfo& screen);
+  // Puts the window at the edge of the screen under the pointer, as tall as its usable area.
+  void placeOnEdge();
+  // Keeps a visible panel's frame on its screen's edge after a layout change.
+  void repositionIfNeeded();
+  std::optional<ScreenInfo> currentScreen() const { return currentScreen_; }
+
+  // ---- Clicks and keys while shown ----------------------------------------------------------
+  // A press in one of the program's own windows (`position` in that window).
+  void handleLocalClick(QWindow* window, QPointF position);
+  // A press anywhere on the desktop (global position); presses on our own windows are left to
+  // the local monitor.
+  void handleGlobalPress(QPointF globalPosition);
+  // Whether a click at `position` (panel window coordinates) hit the panel's empty area.
+  bool isOutsideContent(QPointF position) const;
+  // Closes the filter panel and the dots menu unless the click hit them or the column's top band.
+  void closeOverlaysIfOutside(QPointF position);
+  // Every key press while the panel is shown; true when it was handled. The event continues
+  // to normal dispatch either way.
+  bool handleKeyDown(const QKeyEvent& event);
+  // The window lost the keyboard focus.
+  void handleResignKey();
+
+  // ---- Observation (tests, benchmarks, screenshots) -----------------------------------------
+  bool isPreWarming() const { return isPreWarming_; }
+  bool isOrderOutPending() const { return pendingOrderOut_.isPending(); }
+  bool hasClickMonitors() const;
+  bool hasKeyMonitor() const { return bool(keyMonitor_); }
+  double slideOffset() const { return slide_.value(); }
+  double alpha() const { return alpha_.value(); }
+  const TranslucencySupport& translucency() const { return translucency_; }
+  // The parts of the window that show something: the column and the open overlays, moved with
+  // the slide, in window coordinates. Empty while pre-warming.
+  QRegion contentRegion() const;
+  PanelStandInView* rootView() const { return rootView_; }
+
+ private:
+  class EventMonitor;
+
+  void installHostingView();
+  void installPasteActions();
+  void observePanelLayoutState();
+  void observeScreenChanges();
+  void scheduleWindowUpdate();
+  void installKeyMonitor();
+  void removeKeyMonitor();
+  void removeClickMonitors();
+  void endPresenting();
+  void fadeOutIfHidden(bool reduceMotion);
+  void finishHide();
+  void prewarmStep(QPointF target, bool last);
+  void resetOnShow();
+  void resetOnHide();
+  bool previewIsOpen() const;
+  bool isOnLeft() const;
+  double slideOffsetForSide() const;
+  bool reduceMotion() const;
+  void applyAlpha();
+  void updateShape();
+  bool isOwnWindowAt(QPointF globalPosition) const;
+
+  AppContext& context_;
+  std::unique_ptr<PanelState> state_;
+  TranslucencySupport translucency_;
+  std::unique_ptr<QuorvalenPanel> panel_;
+  PanelStandInView* rootView_ = nullptr;
+  Animated<double> slide_;
+  Animated<double> alpha_;
+  Animated<QPointF> prewarmPosition_;
+  bool isPreWarming_ = false;
+  WorkItem pendingOrderOut_;
+  WorkItem pendingWindowUpdate_;
+  WorkItem presentingWork_;
+  WorkItem fadeOutWork_;
+  std::optional<ScreenInfo> currentScreen_;
+  std::optional<QString> pendingEdgeSide_;
+  PointerSubscription globalClickMonitor_;
+  std::unique_ptr<EventMonitor> localClickMonitor_;
+  std::unique_ptr<EventMonitor> keyMonitor_;
+  double lastHideTime_ = -1e9;  // scheduler uptime
+  std::optional<RunningApp> previousApp_;
+  std::optional<QRegion> appliedShape_;  // none while the window is not cut
+};
+
+}  // namespace qv

@@ -1,0 +1,474 @@
+#include "app/PanelController.h"
+#include "app/QuorvalenPanel.h"
+#include "items/ItemServices.h"
+#include "panel/PanelStandInView.h"
+#include "state/PanelState.h"
+#include "support/FakeInterfaceContext.h"
+#include "support/StateTestSupport.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+using namespace qv;
+
+namespace {
+
+constexpr double kScreenWidth = 1920;
+const QRect kRightFrame(1920 - 916, 32, 916, 1048);
+const QRect kLeftFrame(0, 32, 916, 1048);
+
+// A controller over fake services on a 1920×1080 screen whose top 32 points are reserved.
+struct PanelControllerTest : ::testing::Test {
+  explicit PanelControllerTest(bool compositor = false) {
+    installItemServices(*fake.context);
+    fake.screens->setPointer({1500, 500});
+    RunningApp editor;
+    editor.pid = 42;
+    editor.desktopId = "org.example.Editor";
+    fake.workspace->setFrontmost(editor);
+    controller = std::make_unique<PanelController>(*fake.context, nullptr, TranslucencySupport{compositor, false});
+    controller->onVisibilityChange = [this](bool visible) { visibility << visible; };
+  }
+  ~PanelControllerTest() override {
+    controller.reset();
+    fake.drain();
+  }
+
+  // Moves both virtual clocks together, one frame at a time.
+  void advance(double seconds) {
+    const double frame = 1.0 / 120;
+    double left = seconds;
+    while (left > 1e-9) {
+      const double step = std::min(frame, left);
+      fake.scheduler->advance(step);
+      fake.clock->advance(step);
+      left -= step;
+    }
+  }
+  PanelState& state() { return controller->state(); }
+  QWidget* window() { return controller->panelWindow(); }
+  void setSide(const QString& side) { fake.context->settings->set("qv.edgeSide", side); }
+  std::optional<QRegion> shape() { return fake.windowShaper->shape(window()->windowHandle()); }
+
+  test::FakeInterfaceContext fake;
+  std::unique_ptr<PanelController> controller;
+  QList<bool> visibility;
+};
+
+struct PanelWithCompositorTest : PanelControllerTest {
+  PanelWithCompositorTest() : PanelControllerTest(true) {}
+};
+
+}  // namespace
+
+TEST_F(PanelControllerTest, ShowPlacesTheWindowSlidesItInAndFadesIt) {
+  controller->showPanel();
+  EXPECT_TRUE(state().isVisible());
+  EXPECT_TRUE(state().isPresenting());
+  EXPECT_EQ(visibility, QList<bool>{true});
+  EXPECT_TRUE(window()->isVisible());
+  EXPECT_EQ(window()->geometry(), kRightFrame);
+  EXPECT_EQ(state().edgeSide(), "right");
+  ASSERT_TRUE(controller->previousApp());
+  EXPECT_EQ(controller->previousApp()->pid, 42);
+  EXPECT_DOUBLE_EQ(controller->slideOffset(), 320);
+  EXPECT_DOUBLE_EQ(controller->alpha(), 0);
+
+  advance(0.06);
+  EXPECT_GT(controller->alpha(), 0);
+  EXPECT_LT(controller->alpha(), 1);
+  EXPECT_GT(controller->slideOffset(), 0);
+  EXPECT_LT(controller->slideOffset(), 320);
+  advance(0.07);
+  EXPECT_DOUBLE_EQ(controller->alpha(), 1);  // the fade takes 0.12 s
+  EXPECT_TRUE(state().isPresenting());
+  advance(0.2);
+  EXPECT_DOUBLE_EQ(controller->slideOffset(), 0);  // the slide takes 0.32 s
+  EXPECT_FALSE(state().isPresenting());
+  EXPECT_DOUBLE_EQ(controller->panel()->contentHost()->x(), 0);
+
+  // A second show changes nothing.
+  controller->showPanel();
+  EXPECT_EQ(visibility.size(), 1);
+}
+
+TEST_F(PanelControllerTest, HideSlidesOutFadesLateAndOrdersOutAfterTheSlide) {
+  controller->showPanel();
+  advance(1);
+  state().setSelectedIndex(3);
+  state().setShowFilterPanel(true);
+  controller->hidePanel();
+  EXPECT_FALSE(state().isVisible());
+  EXPECT_FALSE(state().isPresenting());
+  EXPECT_EQ(state().selectedIndex(), std::nullopt);
+  EXPECT_FALSE(state().showFilterPanel());
+  EXPECT_FALSE(controller->hasClickMonitors());
+  EXPECT_FALSE(controller->hasKeyMonitor());
+  EXPECT_EQ(visibility, (QList<bool>{true, false}));
+  EXPECT_TRUE(controller->isOrderOutPending());
+
+  advance(0.15);
+  EXPECT_DOUBLE_EQ(controller->alpha(), 1);  // the fade starts 0.16 s after the hide
+  EXPECT_GT(controller->slideOffset(), 0);
+  advance(0.08);
+  EXPECT_LT(controller->alpha(), 1);
+  advance(0.06);
+  EXPECT_DOUBLE_EQ(controller->alpha(), 0);
+  EXPECT_DOUBLE_EQ(controller->slideOffset(), 320);  // the slide takes 0.28 s and stays out
+  EXPECT_TRUE(window()->isVisible());
+  advance(0.04);
+  EXPECT_FALSE(window()->isVisible());
+  EXPECT_DOUBLE_EQ(controller->alpha(), 1);
+  EXPECT_DOUBLE_EQ(controller->slideOffset(), 0);
+
+  controller->hidePanel();  // hidden already: nothing
+  EXPECT_EQ(visibility.size(), 2);
+}
+
+TEST_F(PanelControllerTest, ToggleWithinTheGuardTimeOfAHideDoesNothing) {
+  controller->togglePanel();
+  EXPECT_TRUE(state().isVisible());
+  advance(0.5);
+  controller->togglePanel();
+  EXPECT_FALSE(state().isVisible());
+  advance(0.14);
+  controller->togglePanel();
+  EXPECT_FALSE(state().isVisible());
+  advance(0.02);
+  controller->togglePanel();
+  EXPECT_TRUE(state().isVisible());
+}
+
+TEST_F(PanelControllerTest, AShowWithinTheSlideOutCancelsTheOrderOut) {
+  controller->showPanel();
+  advance(0.5);
+  controller->hidePanel();
+  advance(0.1);
+  controller->showPanel();
+  EXPECT_FALSE(controller->isOrderOutPending());
+  advance(0.1);  // past the fade-out step, which finds the panel visible
+  advance(0.5);
+  EXPECT_TRUE(window()->isVisible());
+  EXPECT_DOUBLE_EQ(controller->alpha(), 1);
+  EXPECT_DOUBLE_EQ(controller->slideOffset(), 0);
+  EXPECT_TRUE(controller->hasClickMonitors());
+}
+
+TEST_F(PanelControllerTest, UnderReduceMotionThePanelFadesWithoutSliding) {
+  fake.desktopAppearance->setReduceMotion(true);
+  controller->showPanel();
+  EXPECT_DOUBLE_EQ(controller->slideOffset(), 0);
+  advance(0.15);
+  EXPECT_LT(controller->alpha(), 1);  // fades in over 0.22 s
+  advance(0.08);
+  EXPECT_DOUBLE_EQ(controller->alpha(), 1);
+  advance(0.5);
+
+  controller->hidePanel();
+  advance(0.01);
+  EXPECT_LT(controller->alpha(), 1);  // the fade-out starts at once
+  EXPECT_DOUBLE_EQ(controller->slideOffset(), 0);
+  advance(0.15);
+  EXPECT_GT(controller->alpha(), 0);  // and takes 0.2 s
+  advance(0.05);
+  EXPECT_DOUBLE_EQ(controller->alpha(), 0);
+  advance(0.2);
+  EXPECT_FALSE(window()->isVisible());
+}
+
+TEST_F(PanelControllerTest, TheSideComesFromTheSettingThePendingSideOrThePointer) {
+  struct Case {
+    QString setting;
+    std::optional<QString> pending;
+    double pointerX;
+    QString side;
+    QRect frame;
+    bool pendingKept;
+  };
+  const QList<Case> cases = {
+      {"", std::nullopt, 100, "right", kRightFrame, false},  // missing setting
+      {"left", std::nullopt, 1500, "left", kLeftFrame, false},
+      {"right", QString("left"), 100, "right", kRightFrame, true},
+      {"both", QString("left"), 1800, "left", kLeftFrame, false},
+      {"both", std::nullopt, kScreenWidth / 2, "right", kRightFrame, false},  // exactly the middle
+      {"both", std::nullopt, kScreenWidth / 2 - 0.5, "left", kLeftFrame, false},
+      {"diagonal", std::nullopt, 100, "diagonal", kRightFrame, false},  // kept, placed right
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.setting.toStdString());
+    if (c.setting.isEmpty())
+      fake.context->settings->remove("qv.edgeSide");
+    else
+      setSide(c.setting);
+    if (c.pending) controller->setPendingEdgeSide(*c.pending);
+    fake.screens->setPointer({c.pointerX, 500});
+    controller->showPanel();
+    EXPECT_EQ(state().edgeSide(), c.side);
+    EXPECT_EQ(window()->geometry(), c.frame);
+    EXPECT_EQ(controller->pendingEdgeSide().has_value(), c.pendingKept);
+    EXPECT_DOUBLE_EQ(controller->slideOffset(), c.side == "left" ? -320 : 320);
+    controller->hidePanel();
+    advance(1);
+  }
+}
+
+TEST_F(PanelControllerTest, ThePanelOpensOnTheScreenUnderThePointer) {
+  fake.screens->setScreens({{"main", QRectF(0, 0, 1920, 1080), QRectF(0, 32, 1920, 1048)},
+                            {"side", QRectF(1920, 0, 1280, 1024), QRectF(1920, 0, 1280, 1000)}});
+  fake.screens->setPointer({2500, 300});
+  controller->showPanel();
+  EXPECT_EQ(window()->geometry(), QRect(1920 + 1280 - 916, 0, 916, 1000));
+  ASSERT_TRUE(controller->currentScreen());
+  EXPECT_EQ(controller->currentScreen()->name, "side");
+}
+
+TEST_F(PanelControllerTest, AScreenChangeHidesThePanelAndForgetsItsScreen) {
+  controller->showPanel();
+  advance(0.5);
+  fake.screens->setScreens({{"new", QRectF(0, 0, 1280, 800), QRectF(0, 0, 1280, 770)}});
+  EXPECT_FALSE(state().isVisible());
+  EXPECT_FALSE(controller->currentScreen());
+  advance(1);
+  fake.screens->setPointer({600, 400});
+  controller->showPanel();
+  EXPECT_EQ(window()->geometry(), QRect(1280 - 916, 0, 916, 770));
+}
+
+TEST_F(PanelControllerTest, ClicksInTheEmptyAreaCountAsOutsideUnlessAnOverlayIsOpen) {
+  const ClipboardItem item = test::textItem("hello");
+  state().setItems({item});
+  controller->showPanel();
+  advance(1);
+  const double w = 916;
+  struct Case {
+    QString side;
+    double x;
+    bool outside;
+  };
+  for (const Case& c : QList<Case>{{"right", w - 320, false},
+                                   {"right", w - 320.5, true},
+                                   {"right", 10, true},
+                                   {"left", 320, false},
+                                   {"left", 320.5, true},
+                                   {"left", w - 1, true}}) {
+    SCOPED_TRACE(QString("%1 %2").arg(c.side).arg(c.x).toStdString());
+    state().setEdgeSide(c.side);
+    EXPECT_EQ(controller->isOutsideContent({c.x, 500}), c.outside);
+    if (!c.outside) continue;
+    state().setPreviewItemID(item.id);
+    EXPECT_FALSE(controller->isOutsideContent({c.x, 500}));
+    state().setPreviewItemID(std::nullopt);
+    state().setShowFilterPanel(true);
+    EXPECT_FALSE(controller->isOutsideContent({c.x, 500}));
+    state().setShowDotsMenu(true);
+    EXPECT_FALSE(controller->isOutsideContent({c.x, 500}));
+    state().setShowDotsMenu(false);
+    // A preview of an item that no longer exists is not open.
+    state().setPreviewItemID(QUuid::createUuid());
+    EXPECT_TRUE(controller->isOutsideContent({c.x, 500}));
+    state().setPreviewItemID(std::nullopt);
+  }
+}
+
+TEST_F(PanelControllerTest, OverlaysCloseOnClicksOutsideThemAndTheColumnsTopBand) {
+  controller->showPanel();
+  advance(1);
+  const double w = 916;
+  struct Case {
+    QString side;
+    bool filter;  // else the dots menu
+    QPointF at;
+    bool keepsOpen;
+  };
+  const QList<Case> cases = {
+      {"right", true, {w - 324, 600}, true},        {"right", true, {w - 324 - 420, 600}, true},
+      {"right", true, {w - 324 - 421, 600}, false}, {"right", true, {w - 323, 600}, false},
+      {"right", false, {w - 324 - 180, 600}, true}, {"right", false, {w - 324 - 181, 600}, false},
+      {"right", true, {w - 100, 8}, true},          {"right", true, {w - 100, 58}, true},
+      {"right", true, {w - 100, 59}, false},        {"right", true, {w - 100, 7}, false},
+      {"left", true, {324, 600}, true},             {"left", true, {744, 600}, true},
+      {"left", true, {745, 600}, false},            {"left", false, {504, 600}, true},
+      {"left", false, {505, 600}, false},           {"left", true, {100, 30}, true},
+      {"left", true, {321, 30}, false},             {"left", true, {100, 600}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(QString("%1 %2 %3,%4").arg(c.side).arg(c.filter).arg(c.at.x()).arg(c.at.y()).toStdString());
+    state().setEdgeSide(c.side);
+    if (c.filter)
+      state().setShowFilterPanel(true);
+    else
+      state().setShowDotsMenu(true);
+    controller->closeOverlaysIfOutside(c.at);
+    EXPECT_EQ(state().showFilterPanel() || state().showDotsMenu(), c.keepsOpen);
+    state().setShowFilterPanel(false);
+    state().setShowDotsMenu(false);
+  }
+}
+
+TEST_F(PanelControllerTest, LocalClicksHideFromOtherWindowsAndTheEmptyAreaButNotFromMenus) {
+  controller->showPanel();
+  advance(1);
+  QWindow* panel = window()->windowHandle();
+  controller->handleLocalClick(panel, {800, 500});  // in the column
+  EXPECT_TRUE(state().isVisible());
+  QWindow menu;
+  menu.setFlags(Qt::Popup);
+  controller->handleLocalClick(&menu, {5, 5});
+  EXPECT_TRUE(state().isVisible());
+  QWindow other;
+  controller->handleLocalClick(&other, {5, 5});
+  EXPECT_FALSE(state().isVisible());
+
+  advance(1);
+  controller->showPanel();
+  controller->handleLocalClick(panel, {100, 500});  // the empty area
+  EXPECT_FALSE(state().isVisible());
+}
+
+TEST_F(PanelControllerTest, RealPressesReachTheLocalMonitorOnlyWhileShown) {
+  QWindow* panel = window()->windowHandle();
+  auto press = [&](QPointF at) {
+    QMouseEvent event(QEvent::MouseButtonPress, at, panel->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(panel, &event);
+  };
+  controller->showPanel();
+  advance(1);
+  press({800, 500});
+  EXPECT_TRUE(state().isVisible());
+  press({100, 500});
+  EXPECT_FALSE(state().isVisible());
+  EXPECT_FALSE(controller->hasClickMonitors());
+  EXPECT_FALSE(controller->hasKeyMonitor());
+}
+
+TEST_F(PanelControllerTest, GlobalPressesOutsideOurWindowsHideThePanel) {
+  EXPECT_FALSE(fake.pointerMonitor->listensForButtonPresses());
+  controller->showPanel();
+  advance(1);
+  EXPECT_TRUE(fake.pointerMonitor->listensForButtonPresses());
+  EXPECT_TRUE(controller->hasKeyMonitor());
+  // On the column: the local monitor's business.
+  fake.pointerMonitor->pressButton({1800, 500});
+  EXPECT_TRUE(state().isVisible());
+  // The cut-away transparent part belongs to whatever lies below.
+  fake.pointerMonitor->pressButton({1200, 500});
+  EXPECT_FALSE(state().isVisible());
+  EXPECT_FALSE(fake.pointerMonitor->listensForButtonPresses());
+
+  advance(1);
+  controller->showPanel();
+  fake.pointerMonitor->pressButton({300, 500});
+  EXPECT_FALSE(state().isVisible());
+}
+
+TEST_F(PanelWithCompositorTest, WithACompositorTheWholeWindowIsOursAndNothingIsCut) {
+  controller->showPanel();
+  advance(1);
+  EXPECT_FALSE(shape());
+  fake.pointerMonitor->pressButton({1200, 500});  // the transparent area: the panel's own window
+  EXPECT_TRUE(state().isVisible());
+}
+
+TEST_F(PanelControllerTest, LosingTheFocusHidesThePanel) {
+  controller->showPanel();
+  advance(1);
+  Q_EMIT controller->panel()->deactivated();
+  EXPECT_FALSE(state().isVisible());
+}
+
+TEST_F(PanelControllerTest, WithoutACompositorTheWindowIsCutToTheColumnAndOpenOverlays) {
+  controller->showPanel();
+  ASSERT_TRUE(shape());
+  EXPECT_TRUE(shape()->isEmpty());  // the column starts wholly beyond the edge
+  advance(0.1);
+  const QRect midSlide = shape()->boundingRect();
+  EXPECT_GT(midSlide.left(), 596);
+  EXPECT_LT(midSlide.left(), 916);
+  advance(1);
+  EXPECT_EQ(*shape(), QRegion(596, 0, 320, 1048));
+
+  state().setShowFilterPanel(true);
+  fake.scheduler->runPending();
+  EXPECT_EQ(*shape(), QRegion(596, 0, 320, 1048) + QRegion(916 - 324 - 420, 0, 420, 1048));
+  const ClipboardItem item = test::textItem("x");
+  state().setItems({item});
+  state().setPreviewItemID(item.id);  // closes the filter panel
+  fake.scheduler->runPending();
+  EXPECT_EQ(*shape(), QRegion(596, 0, 320, 1048) + QRegion(0, 0, 916 - 324, 1048));
+
+  state().setEdgeSide("left");
+  EXPECT_EQ(*shape(), QRegion(0, 0, 320, 1048) + QRegion(324, 0, 916 - 324, 1048));
+}
+
+TEST_F(PanelControllerTest, PreWarmOrdersTheWindowInOffScreenAndOutAgain) {
+  controller->preWarm();
+  EXPECT_TRUE(controller->isPreWarming());
+  EXPECT_TRUE(window()->isVisible());
+  EXPECT_GE(window()->x(), 1920);  // wholly off screen
+  ASSERT_TRUE(shape());
+  EXPECT_TRUE(shape()->isEmpty());
+  advance(0.36);
+  EXPECT_TRUE(controller->isPreWarming());
+  advance(0.4);
+  EXPECT_FALSE(controller->isPreWarming());
+  EXPECT_FALSE(window()->isVisible());
+  EXPECT_EQ(window()->geometry(), kRightFrame);
+  EXPECT_DOUBLE_EQ(controller->alpha(), 1);
+  EXPECT_FALSE(state().isVisible());
+}
+
+TEST_F(PanelControllerTest, AShowDuringThePreWarmEndsIt) {
+  controller->preWarm();
+  advance(0.2);
+  controller->showPanel();
+  EXPECT_FALSE(controller->isPreWarming());
+  advance(1);
+  EXPECT_TRUE(window()->isVisible());
+  EXPECT_EQ(window()->geometry(), kRightFrame);
+  EXPECT_EQ(*shape(), QRegion(596, 0, 320, 1048));
+}
+
+TEST_F(PanelControllerTest, ShowEndsOldPeeksAndHideEndsThePreviewAndCopyFeedback) {
+  const ClipboardItem item = test::textItem("peek");
+  const ClipboardItem fresh = test::textItem("fresh");
+  state().setItems({item, fresh});
+  const QDateTime now = fake.scheduler->now();
+  state().setPeekedIDs({item.id, fresh.id});
+  state().setPeekedAt({{item.id, now.addSecs(-301)}, {fresh.id, now.addSecs(-300)}});
+  controller->showPanel();
+  EXPECT_EQ(state().peekedIDs(), PanelState::IdSet{fresh.id});
+  state().setPreviewItemID(item.id);
+  state().setCopiedItemID(item.id);
+  state().setPasteHintItemID(item.id);
+  state().setMultiSelectedIDs({item.id});
+  controller->hidePanel();
+  EXPECT_EQ(state().previewItemID(), std::nullopt);
+  EXPECT_EQ(state().copiedItemID(), std::nullopt);
+  EXPECT_EQ(state().pasteHintItemID(), std::nullopt);
+  EXPECT_TRUE(state().multiSelectedIDs().isEmpty());
+}
+
+TEST_F(PanelControllerTest, TheStandInColumnRealisesOnlyVisibleRowsOfAHugeHistory) {
+  QList<ClipboardItem> items;
+  for (int i = 0; i < 100000; ++i) items << test::textItem(QString("item %1").arg(i));
+  state().setItems(items);
+  controller->showPanel();
+  advance(1);
+  PanelStandInView* view = controller->rootView();
+  const QImage image = view->grab().toImage();
+  EXPECT_LE(view->paintedRowCount(), 20);
+  EXPECT_EQ(view->firstPaintedRow(), 0);
+  EXPECT_EQ(view->columnRect(), QRectF(596, 0, 320, 1048));
+  EXPECT_EQ(view->topBandRect(), QRectF(596, 8, 320, 50));
+  view->scrollTo(1e9);
+  view->grab();
+  EXPECT_EQ(view->firstPaintedRow() + view->paintedRowCount(), 100000);
+  EXPECT_LE(view->paintedRowCount(), 20);
+  // Rows are painted inside the column only.
+  const QRectF row = view->rowRect(0);
+  EXPECT_GE(row.left(), 596);
+  EXPECT_LE(row.right(), 916);
+}

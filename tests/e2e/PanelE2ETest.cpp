@@ -1,0 +1,244 @@
+#include "support/ProcessHelpers.h"
+#include "support/XvfbSession.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegion>
+#include <gtest/gtest.h>
+#include <xcb/shape.h>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+
+using namespace qv::test;
+
+namespace {
+
+constexpr QSize kScreen(1280, 800);
+
+// The panel probe: the real panel controller on the test's X server.
+class PanelProbe {
+ public:
+  explicit PanelProbe(XvfbSession& x) {
+    process_.setProcessEnvironment(x.environment());
+    process_.start(binDir() + "/panelprobe", {});
+  }
+  ~PanelProbe() {
+    process_.closeWriteChannel();
+    if (!process_.waitForFinished(3000)) {
+      process_.kill();
+      process_.waitForFinished(5000);
+    }
+  }
+  void send(const QString& command) {
+    process_.write((command + "\n").toUtf8());
+    process_.waitForBytesWritten(1000);
+  }
+  bool waitForOutput(const QString& line, int timeoutMs = 15000) {
+    return waitFor([&] { return read(), out_.contains(line); }, timeoutMs);
+  }
+  int count(const QString& line) {
+    read();
+    return int(out_.count(line));
+  }
+  // The answer to "status" as key=value pairs.
+  QHash<QString, QString> status() {
+    const qsizetype before = out_.filter("status ").size();
+    send("status");
+    QStringList answers;
+    waitFor([&] { return read(), answers = out_.filter("status "), answers.size() > before; }, 10000);
+    QHash<QString, QString> values;
+    for (const QString& pair : answers.value(before).mid(7).split(' ')) values[pair.section('=', 0, 0)] = pair.section('=', 1);
+    return values;
+  }
+  bool shot(const QString& path) {
+    send("shot " + path);
+    return waitForOutput("shot " + path);
+  }
+  QString log() {
+    read();
+    return "stdout:\n" + out_.join('\n') + "\nstderr:\n" + err_;
+  }
+
+ private:
+  void read() {
+    for (const QByteArray& line : process_.readAllStandardOutput().split('\n'))
+      if (!line.isEmpty()) out_ << QString::fromUtf8(line);
+    err_ += QString::fromUtf8(process_.readAllStandardError());
+  }
+  QProcess process_;
+  QStringList out_;
+  QString err_;
+};
+
+// A connection of the test's own to inspect windows.
+class XInspector {
+ public:
+  explicit XInspector(const QString& display) : c_(xcb_connect(display.toLatin1().constData(), nullptr)) {}
+  ~XInspector() { xcb_disconnect(c_); }
+  bool compositorRuns() {
+    const char name[] = "_NET_WM_CM_S0";
+    auto* atom = xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, sizeof name - 1, name), nullptr);
+    if (!atom) return false;
+    auto* owner = xcb_get_selection_owner_reply(c_, xcb_get_selection_owner(c_, atom->atom), nullptr);
+    const bool runs = owner && owner->owner != XCB_NONE;
+    std::free(owner);
+    std::free(atom);
+    return runs;
+  }
+  // The input region of a window in its own coordinates.
+  QRegion inputShape(xcb_window_t window) {
+    QRegion region;
+    auto* reply = xcb_shape_get_rectangles_reply(
+        c_, xcb_shape_get_rectangles(c_, window, XCB_SHAPE_SK_INPUT), nullptr);
+    if (!reply) return region;
+    const xcb_rectangle_t* rects = xcb_shape_get_rectangles_rectangles(reply);
+    for (int i = 0; i < xcb_shape_get_rectangles_rectangles_length(reply); ++i)
+      region += QRect(rects[i].x, rects[i].y, rects[i].width, rects[i].height);
+    std::free(reply);
+    return region;
+  }
+
+ private:
+  xcb_connection_t* c_;
+};
+
+class PanelE2E : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    XvfbSession::Options options;
+    options.screenSize = kScreen;
+    x_ = std::make_unique<XvfbSession>(options);
+    ASSERT_TRUE(x_->start()) << x_->log().toStdString();
+    if (GetParam()) startCompositor();
+    probe_ = std::make_unique<PanelProbe>(*x_);
+    ASSERT_TRUE(probe_->waitForOutput("ready"));
+    probe_->send("items 40");
+    QDir().mkpath(shotFolder());
+  }
+  void TearDown() override {
+    if (HasFailure())
+      std::cerr << (probe_ ? probe_->log().toStdString() : std::string("no probe")) << "\ncompositor:\n"
+                << (compositor_ ? compositor_->readAll().toStdString() : std::string("none")) << "\nX session:\n"
+                << x_->log().toStdString() << std::endl;
+    probe_.reset();
+    if (compositor_) {
+      compositor_->terminate();
+      if (!compositor_->waitForFinished(3000)) compositor_->kill();
+      compositor_->waitForFinished(3000);
+    }
+  }
+  void startCompositor() {
+    compositor_ = std::make_unique<QProcess>();
+    compositor_->setProcessEnvironment(x_->environment());
+    compositor_->setProcessChannelMode(QProcess::MergedChannels);
+    compositor_->start("picom", {"--backend", "xrender", "--config", "/dev/null"});
+    XInspector inspector(x_->display());
+    ASSERT_TRUE(waitFor([&] { return inspector.compositorRuns(); }, 15000)) << "picom did not start";
+  }
+  static QString shotFolder() { return binDir() + "/../screenshots"; }
+  QString shotPath(const QString& name) const {
+    return shotFolder() + "/panel-" + name + (GetParam() ? "-compositor" : "-plain") + ".png";
+  }
+  // Shows the panel and lets its slide finish.
+  void showFully() {
+    const int before = probe_->count("visible true");
+    probe_->send("show");
+    ASSERT_TRUE(waitFor([&] { return probe_->count("visible true") > before; }, 10000));
+    probe_->send("advance 1");
+  }
+  void hideFully() {
+    const int before = probe_->count("visible false");
+    probe_->send("hide");
+    ASSERT_TRUE(waitFor([&] { return probe_->count("visible false") > before; }, 10000));
+    probe_->send("advance 1");
+    ASSERT_TRUE(waitFor([&] { return probe_->status().value("mapped") == "0"; }, 10000));
+  }
+  static QRgb pixel(const QImage& image, int x, int y) { return image.pixel(x, y); }
+
+  std::unique_ptr<XvfbSession> x_;
+  std::unique_ptr<QProcess> compositor_;
+  std::unique_ptr<PanelProbe> probe_;
+};
+
+}  // namespace
+
+TEST_P(PanelE2E, ThePanelOpensAtEitherEdgeSlidesAndCoversNothingBeyondItsColumn) {
+  const bool compositor = GetParam();
+  EXPECT_EQ(probe_->status().value("compositor"), compositor ? "1" : "0");
+
+  showFully();
+  QHash<QString, QString> status = probe_->status();
+  EXPECT_EQ(status.value("x").toInt(), kScreen.width() - 916);
+  EXPECT_EQ(status.value("w").toInt(), 916);
+  ASSERT_TRUE(probe_->shot(shotPath("right")));
+  QImage image(shotPath("right"));
+  ASSERT_FALSE(image.isNull());
+  // The column is painted at the right edge; the rest of the panel shows the desktop.
+  EXPECT_NE(image.pixel(kScreen.width() - 160, 400), image.pixel(200, 400));
+  EXPECT_EQ(image.pixel(kScreen.width() - 500, 400), image.pixel(200, 400));
+
+  const auto window = xcb_window_t(status.value("window").toULongLong());
+  XInspector inspector(x_->display());
+  const QRegion input = inspector.inputShape(window);
+  if (compositor) {
+    EXPECT_EQ(input.boundingRect(), QRect(0, 0, 916, status.value("h").toInt()));
+  } else {
+    EXPECT_EQ(input, QRegion(916 - 320, 0, 320, status.value("h").toInt()));
+  }
+
+  hideFully();
+  probe_->send("side left");
+  showFully();
+  status = probe_->status();
+  EXPECT_EQ(status.value("x").toInt(), 0);
+  ASSERT_TRUE(probe_->shot(shotPath("left")));
+  image = QImage(shotPath("left"));
+  EXPECT_NE(image.pixel(160, 400), image.pixel(kScreen.width() - 100, 400));
+  if (!compositor) {
+    EXPECT_EQ(inspector.inputShape(window), QRegion(0, 0, 320, status.value("h").toInt()));
+  }
+
+  // Midway through the slide in: part of the column is still beyond the left edge.
+  hideFully();
+  probe_->send("show");
+  ASSERT_TRUE(waitFor([&] { return probe_->count("visible true") == 3; }, 10000));
+  probe_->send("advance 0.05");
+  ASSERT_TRUE(probe_->shot(shotPath("left-midslide")));
+  if (!compositor) {
+    const QRect column = inspector.inputShape(window).boundingRect();
+    EXPECT_EQ(column.left(), 0);
+    EXPECT_LT(column.width(), 320);
+    EXPECT_GT(column.width(), 0);
+  }
+  probe_->send("advance 1");
+}
+
+TEST_P(PanelE2E, AClickOutsideTheColumnHidesThePanel) {
+  probe_->send("side right");
+  // Beyond the window, and in the window's transparent part beside the column.
+  for (const QString& x : {QString("100"), QString("600")}) {
+    SCOPED_TRACE(x.toStdString());
+    showFully();
+    ASSERT_TRUE(waitFor([&] { return probe_->status().value("mapped") == "1"; }, 10000));
+    // A click on the column keeps it.
+    ASSERT_TRUE(x_->xdotool({"mousemove", QString::number(kScreen.width() - 100), "400", "click", "1"}));
+    const int hides = probe_->count("visible false");
+    ASSERT_TRUE(x_->xdotool({"mousemove", x, "400", "click", "1"}));
+    EXPECT_TRUE(waitFor([&] { return probe_->count("visible false") == hides + 1; }, 10000));
+    EXPECT_EQ(hides, probe_->count("visible false") - 1);
+    probe_->send("advance 1");
+    ASSERT_TRUE(waitFor([&] { return probe_->status().value("mapped") == "0"; }, 10000));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutCompositor, PanelE2E, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? std::string("Compositor") : std::string("NoCompositor");
+                         });

@@ -1,0 +1,117 @@
+// Runs the edge panel on the real services with a hand-driven animation clock, so that a test
+// can stop a slide midway. Prints "ready", then "visible true"/"visible false" as the panel
+// shows and hides. Commands on stdin:
+//   items <n>          fills the history with n text items
+//   side <value>       stores the side setting ("left", "right", "both")
+//   show | hide | toggle
+//   advance <seconds>  moves the animation clock forward (in frames of 1/60 s)
+//   status             answers "status visible=<0|1> mapped=<0|1> x= y= w= h= window=<id> compositor=<0|1>"
+//   shot <path>        once the screen settled, saves the whole screen as PNG and answers "shot <path>"
+#include "app/PanelController.h"
+#include "base/Uuid.h"
+#include "items/ItemServices.h"
+#include "items/model/ClipboardItem.h"
+#include "platform/AppContext.h"
+#include "state/PanelState.h"
+#include "ui/InterfaceServices.h"
+#include "ui/anim/FrameClock.h"
+
+#include <QApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+#include <cstdio>
+#include <unistd.h>
+
+using namespace qv;
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  auto context = AppContext::makeReal();
+  auto clock = std::make_shared<ManualFrameClock>();
+  context->frameClock = clock;
+  installItemServices(*context);
+  installInterfaceServices(*context);
+  auto say = [](const QString& line) {
+    std::fputs(qPrintable(line + '\n'), stdout);
+    std::fflush(stdout);
+  };
+
+  PanelController controller(*context);
+  controller.onVisibilityChange = [&](bool visible) { say(visible ? "visible true" : "visible false"); };
+  controller.preWarm();
+
+  auto run = [&](const QStringList& words) {
+    const QString command = words.value(0);
+    if (command == "items") {
+      QList<ClipboardItem> items;
+      const int count = words.value(1).toInt();
+      const QDateTime now = QDateTime::currentDateTimeUtc();
+      const QStringList apps = {"org.gnome.TextEditor", "firefox", "org.gnome.Terminal"};
+      for (int i = 0; i < count; ++i)
+        items << ClipboardItem::make(QUuid::createUuid(), apps[i % apps.size()], now.addSecs(-i * 60),
+                                     TextPayload{QString("Copied text number %1 — the quick brown fox").arg(i)});
+      controller.state().setItems(items);
+    } else if (command == "side") {
+      context->settings->set("qv.edgeSide", words.value(1));
+    } else if (command == "show") {
+      controller.showPanel();
+    } else if (command == "hide") {
+      controller.hidePanel();
+    } else if (command == "toggle") {
+      controller.togglePanel();
+    } else if (command == "advance") {
+      const int frames = int(words.value(1).toDouble() * 60 + 0.5);
+      clock->advanceFrames(frames);
+    } else if (command == "status") {
+      QWidget* window = controller.panelWindow();
+      const QRect frame = window->geometry();
+      say(QString("status visible=%1 mapped=%2 x=%3 y=%4 w=%5 h=%6 window=%7 compositor=%8")
+              .arg(int(controller.state().isVisible()))
+              .arg(int(window->isVisible()))
+              .arg(frame.x())
+              .arg(frame.y())
+              .arg(frame.width())
+              .arg(frame.height())
+              .arg(quint64(window->winId()))
+              .arg(int(controller.translucency().compositor)));
+    } else if (command == "shot") {
+      const QString path = words.value(1);
+      // Let the window system (and a compositor) draw the last frame first.
+      QTimer::singleShot(400, &app, [path, say] {
+        QApplication::primaryScreen()->grabWindow(0).save(path, "PNG");
+        say("shot " + path);
+      });
+    }
+  };
+
+  QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+  QByteArray pending;
+  QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
+    char buffer[512];
+    const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+    if (n <= 0) {
+      input.setEnabled(false);
+      QApplication::quit();
+      return;
+    }
+    pending.append(buffer, n);
+    qsizetype newline;
+    while ((newline = pending.indexOf('\n')) >= 0) {
+      const QString line = QString::fromUtf8(pending.left(newline)).simplified();
+      pending.remove(0, newline + 1);
+      if (!line.isEmpty()) run(line.split(' '));
+    }
+  });
+  // The pre-warm runs on the animation clock: let it finish before reporting ready.
+  clock->advanceFrames(60);
+  QTimer::singleShot(100, &app, [&] {
+    clock->advanceFrames(60);
+    QTimer::singleShot(100, &app, [&] { say("ready"); });
+  });
+  return app.exec();
+}
