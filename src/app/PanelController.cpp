@@ -250,29 +250,13 @@ void PanelController::togglePanel() {
   if (context_.scheduler->uptime() - lastHideTime_ > kToggleGuardSeconds) showPanel();
 }
 
-// The state's own steps on show and hide, until the state offers them as operations: on show,
-// peeks older than 300 s end; on hide, the copied flash, the paste hint and the preview end.
-void PanelController::resetOnShow() {
-  if (state_->peekedIDs().isEmpty()) return;
-  const QDateTime cutoff = context_.scheduler->now().addSecs(-300);
-  PanelState::IdSet peeked = state_->peekedIDs();
-  QHash<QUuid, QDateTime> peekedAt = state_->peekedAt();
-  for (auto it = peekedAt.begin(); it != peekedAt.end();) {
-    if (it.value() < cutoff) {
-      peeked.remove(it.key());
-      it = peekedAt.erase(it);
-    } else {
-      ++it;
-    }
-  }
-  state_->setPeekedIDs(peeked);
-  state_->setPeekedAt(peekedAt);
-}
+// On show, peeks older than 300 s end; on hide, the copied flash, the paste hint and the preview
+// end, with any of their pending work.
+void PanelController::resetOnShow() { state_->expirePeeks(); }
 
 void PanelController::resetOnHide() {
-  state_->setCopiedItemID(std::nullopt);
-  state_->setPasteHintItemID(std::nullopt);
-  state_->setPreviewItemID(std::nullopt);
+  state_->clearCopyFeedback();
+  state_->cancelPreviewWork();
 }
 
 void PanelController::preWarm() {

@@ -29,7 +29,7 @@ PanelStandInView::PanelStandInView(AppContext& context, PanelState& state, Trans
     : PaintedWidget(context, parent), state_(state), support_(support) {
   setHoverEnabled(false);
   setAttribute(Qt::WA_TranslucentBackground, support.compositor);
-  connect(&state_, &PanelState::itemsChanged, this, [this] {
+  connect(&state_, &PanelState::filteredItemsChanged, this, [this] {
     scrollTo(scrollOffset_);
     update();
   });
@@ -48,7 +48,7 @@ QRectF PanelStandInView::topBandRect() const {
   return {column.x(), kTopBandInset, column.width(), kTopBandHeight};
 }
 
-int PanelStandInView::itemCount() const { return int(state_.items().size()); }
+int PanelStandInView::itemCount() const { return int(state_.filteredItems().size()); }
 
 QRectF PanelStandInView::rowRect(int index) const {
   const QRectF column = columnRect();
@@ -119,7 +119,7 @@ void PanelStandInView::paint(QPainter& painter) {
   painter.save();
   painter.setClipRect(QRectF(column.x(), listTop, column.width(), height() - listTop));
   painter.setRenderHint(QPainter::Antialiasing);
-  const QList<ClipboardItem>& items = state_.items();
+  const QList<ClipboardItem>& items = state_.filteredItems();
   for (int index = first; index < last; ++index) {
     const ClipboardItem& item = items[index];
     const QRectF row = rowRect(index);
