@@ -165,6 +165,7 @@ class PanelController : public QObject {
   void previewFromKeyboard();
   void escapeOneLevel();
   bool keyboardPlainText(const PanelKeyInput& key) const;
+  std::optional<ClipboardItem> hoveredItem() const;
   std::optional<ClipboardItem> selectedItem() const;
   void observePanelLayoutState();
   void observeScreenChanges();

@@ -78,7 +78,7 @@ bool PanelController::handleCommandKey(const PanelKeyInput& key) {
       copyFromKeyboard();
       return true;
     case P:
-      if (const auto target = firstOf(state_->hoveredItem(), selectedItem(), state_->previewItem()))
+      if (const auto target = firstOf(hoveredItem(), selectedItem(), state_->previewItem()))
         state_->togglePin(*target);
       return true;
     default:
@@ -93,7 +93,7 @@ bool PanelController::handleListKey(const PanelKeyInput& key) {
       return true;
     case Space:
       // With a query and no card under the pointer, the space is part of the search.
-      if (state_->searchFieldFocused() && !state_->hoveredItem() && !state_->searchQuery().isEmpty()) return false;
+      if (state_->searchFieldFocused() && !hoveredItem() && !state_->searchQuery().isEmpty()) return false;
       previewFromKeyboard();
       return true;
     case Escape:
@@ -121,7 +121,7 @@ bool PanelController::handleGeneralKey(const PanelKeyInput& key) {
       return true;
     case Delete:
       if (key.isRepeat) return true;  // holding the key removes one item only
-      if (const auto target = firstOf(state_->hoveredItem(), selectedItem())) state_->removeItem(*target);
+      if (const auto target = firstOf(hoveredItem(), selectedItem())) state_->removeItem(*target);
       return true;
     default:
       break;
@@ -136,6 +136,16 @@ bool PanelController::handleGeneralKey(const PanelKeyInput& key) {
 
 bool PanelController::keyboardPlainText(const PanelKeyInput& key) const {
   return context_.settings->boolOr(QString::fromLatin1(kAlwaysPlainTextKey), false) != key.hasShift();
+}
+
+// The card under the pointer, while it is still in the history: a removed card stays "hovered"
+// until the pointer moves, and the next key goes to the selection instead.
+std::optional<ClipboardItem> PanelController::hoveredItem() const {
+  const std::optional<ClipboardItem>& hovered = state_->hoveredItem();
+  if (!hovered) return std::nullopt;
+  for (const ClipboardItem& item : state_->items())
+    if (item.id == hovered->id) return item;
+  return std::nullopt;
 }
 
 std::optional<ClipboardItem> PanelController::selectedItem() const {
@@ -164,7 +174,7 @@ void PanelController::copyFromKeyboard() {
     scheduleToastReset(kCopiedToastSeconds);
     return;
   }
-  const auto target = firstOf(state_->hoveredItem(), selectedItem(), state_->previewItem());
+  const auto target = firstOf(hoveredItem(), selectedItem(), state_->previewItem());
   if (!target) return;
   if (context_.pasteboardWriter->write(*target, false, std::nullopt))
     state_->flashCopied(*target);
@@ -178,7 +188,7 @@ void PanelController::previewFromKeyboard() {
     // The field receives this space as well once it has let go of the focus; it is taken out.
     context_.scheduler->post([this, previous = state_->searchQuery()] { stripTypedSpace(previous); }, Guard(this));
   }
-  if (const auto target = firstOf(state_->hoveredItem(), selectedItem(), firstItem(*state_))) state_->retargetPreview(*target);
+  if (const auto target = firstOf(hoveredItem(), selectedItem(), firstItem(*state_))) state_->retargetPreview(*target);
 }
 
 // Escape closes one thing per press: the dots menu, the preview, the filter panel, the panel.
