@@ -26,11 +26,14 @@ bool isListKey(int keyCode) {
   }
 }
 
-template <typename... Targets>
-std::optional<ClipboardItem> firstOf(const Targets&... targets) {
-  std::optional<ClipboardItem> found;
-  ((found = found ? found : targets), ...);
-  return found;
+// The first of the item targets that is present.
+template <typename... Rest>
+std::optional<ClipboardItem> firstOf(const std::optional<ClipboardItem>& first, const Rest&... rest) {
+  if (first) return first;
+  if constexpr (sizeof...(rest) > 0)
+    return firstOf(rest...);
+  else
+    return std::nullopt;
 }
 
 std::optional<ClipboardItem> firstItem(const PanelState& state) {
