@@ -1,6 +1,7 @@
 // Runs the edge panel on the real services with a hand-driven animation clock, so that a test
 // can stop a slide midway. Prints "ready", then "visible true"/"visible false" as the panel
-// shows and hides. Commands on stdin:
+// shows and hides, "panel active" when its window gets the keyboard focus, and "not pasted
+// <outcome>" when a pick could not be typed into the previous application. Commands on stdin:
 //   items <n>          fills the history with n text items
 //   side <value>       stores the side setting ("left", "right", "both")
 //   show | hide | toggle
@@ -43,6 +44,10 @@ int main(int argc, char** argv) {
 
   PanelController controller(*context);
   controller.onVisibilityChange = [&](bool visible) { say(visible ? "visible true" : "visible false"); };
+  controller.onPasteNotDelivered = [&](PasteOutcome outcome) { say(QString("not pasted ") + pasteOutcomeName(outcome)); };
+  QObject::connect(&app, &QGuiApplication::focusWindowChanged, [&](QWindow* window) {
+    if (window && window == controller.panelWindow()->windowHandle()) say("panel active");
+  });
   controller.preWarm();
 
   auto run = [&](const QStringList& words) {

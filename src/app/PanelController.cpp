@@ -250,9 +250,12 @@ void PanelController::togglePanel() {
   if (context_.scheduler->uptime() - lastHideTime_ > kToggleGuardSeconds) showPanel();
 }
 
-// On show, peeks older than 300 s end; on hide, the copied flash, the paste hint and the preview
+// On show, peeks older than 300 s end and an earlier copy's feedback is dropped; on hide, the copied flash, the paste hint and the preview
 // end, with any of their pending work.
-void PanelController::resetOnShow() { state_->expirePeeks(); }
+void PanelController::resetOnShow() {
+  state_->expirePeeks();
+  cancelCopyFeedback();
+}
 
 void PanelController::resetOnHide() {
   state_->clearCopyFeedback();

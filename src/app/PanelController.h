@@ -1,4 +1,7 @@
 #pragma once
+#include "items/model/ClipboardItem.h"
+#include "items/transform/TextTransform.h"
+#include "items/writer/PasteSender.h"
 #include "platform/GlobalPointerMonitor.h"
 #include "platform/Scheduler.h"
 #include "platform/Screens.h"
@@ -23,6 +26,7 @@ struct AppContext;
 class PanelState;
 class QuorvalenPanel;
 class PanelStandInView;
+struct PanelKeyInput;
 
 // Owns the one PanelState and the edge panel's window: places the window at the edge of the
 // screen under the pointer, slides and fades it in and out, pre-warms it at launch, watches
@@ -46,6 +50,15 @@ class PanelController : public QObject {
   static constexpr double kOrderOutDelaySeconds = 0.32;
   static constexpr double kFadeOutDelaySeconds = 0.16;
   static constexpr double kPreWarmStepSeconds = 0.35;
+  // Paste timings: hide -> activating the target; a copy-only pick -> hiding; that hide ->
+  // the copied toast ends; a copy-only pick -> asking for the paste permission; Ctrl+C of a
+  // multi-selection -> its toast ends; a paste that could not be typed -> its toast ends.
+  static constexpr double kPasteActivateDelaySeconds = 0.2;
+  static constexpr double kCopyOnlyHideSeconds = 1.2;
+  static constexpr double kToastAfterHideSeconds = 0.35;
+  static constexpr double kPermissionRequestSeconds = 1.6;
+  static constexpr double kCopiedToastSeconds = 1.0;
+  static constexpr double kNotPastedToastSeconds = 1.6;
 
   // `translucency` overrides what the X server says about a compositor (tests).
   explicit PanelController(AppContext& context, QObject* parent = nullptr,
@@ -63,6 +76,13 @@ class PanelController : public QObject {
   std::optional<QString> pendingEdgeSide() const { return pendingEdgeSide_; }
   // Told true when the panel shows and false when it hides.
   std::function<void(bool)> onVisibilityChange;
+  // Asked for when a pick could only copy because keys may not be posted (1.6 s after it); the
+  // application shell lets the user grant the permission.
+  std::function<void()> onPastePermissionNeeded;
+  // Told when a paste was not typed into the previous application (it quit, its window did not
+  // come back, or keys cannot be posted): the item is only on the clipboard. The shell tells
+  // the user, since the panel has already gone.
+  std::function<void(PasteOutcome)> onPasteNotDelivered;
   // The application in front when the panel last opened: the paste target.
   std::optional<RunningApp> previousApp() const { return previousApp_; }
   QWidget* panelWindow() const;
@@ -92,6 +112,20 @@ class PanelController : public QObject {
   bool handleKeyDown(const QKeyEvent& event);
   // The window lost the keyboard focus.
   void handleResignKey();
+  // After the selection moved: an open preview follows it.
+  void syncPreviewToSelection();
+  // Removes the space that the key giving up the search focus also typed into the field.
+  void stripTypedSpace(const QString& previousQuery);
+
+  // ---- Paste actions ------------------------------------------------------------------------
+  // Writes the item to the clipboard, then either pastes it into the previous application or,
+  // without the paste permission, only copies it and shows the copied feedback.
+  void pasteItem(const ClipboardItem& item, bool plainText, std::optional<TextTransform> transform);
+  // The same for a bare text (the joined text of a multi-selection).
+  void pasteText(const QString& text);
+  // Copy-only feedback: the paste hint on the item's card (or the copied toast without an
+  // item), the panel hides 1.2 s later and the permission is asked for 1.6 s later.
+  void showCopiedFeedback(const std::optional<ClipboardItem>& item);
 
   // ---- Observation (tests, benchmarks, screenshots) -----------------------------------------
   bool isPreWarming() const { return isPreWarming_; }
@@ -111,6 +145,28 @@ class PanelController : public QObject {
 
   void installHostingView();
   void installPasteActions();
+  void handlePasteAction(const ClipboardItem& item, bool plainText);
+  void handlePasteTransformedAction(const ClipboardItem& item, TextTransform transform);
+  void handlePasteMultiAction(const QList<ClipboardItem>& items);
+  bool pastePermissionHeld() const;
+  void finishPaste(const std::optional<ClipboardItem>& item, bool hadPermission,
+                   const std::optional<RunningApp>& target);
+  void resignKeyWindow();
+  void handlePasteOutcome(PasteOutcome outcome);
+  void hideAfterCopyFeedback();
+  void scheduleToastReset(double seconds);
+  void cancelCopyFeedback();
+  // Keys (PanelControllerKeys.cpp).
+  bool handleListKey(const PanelKeyInput& key);
+  bool handleCommandKey(const PanelKeyInput& key);
+  bool handleGeneralKey(const PanelKeyInput& key);
+  void pasteFromKeyboard(const PanelKeyInput& key);
+  void copyFromKeyboard();
+  void previewFromKeyboard();
+  void escapeOneLevel();
+  bool keyboardPlainText(const PanelKeyInput& key) const;
+  std::optional<ClipboardItem> hoveredItem() const;
+  std::optional<ClipboardItem> selectedItem() const;
   void observePanelLayoutState();
   void observeScreenChanges();
   void scheduleWindowUpdate();
@@ -152,6 +208,10 @@ class PanelController : public QObject {
   double lastHideTime_ = -1e9;  // scheduler uptime
   std::optional<RunningApp> previousApp_;
   std::optional<QRegion> appliedShape_;  // none while the window is not cut
+  WorkItem pasteWork_;             // activating the target after the hide
+  WorkItem copyOnlyHideWork_;      // hiding after the copied feedback
+  WorkItem toastResetWork_;        // ending the copied toast
+  WorkItem permissionRequestWork_;  // asking for the paste permission
 };
 
 }  // namespace qv

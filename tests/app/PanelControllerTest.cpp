@@ -1,9 +1,6 @@
-#include "app/PanelController.h"
+#include "app/PanelControllerHarness.h"
 #include "app/QuorvalenPanel.h"
-#include "items/ItemServices.h"
 #include "panel/PanelStandInView.h"
-#include "state/PanelState.h"
-#include "support/FakeInterfaceContext.h"
 #include "support/StateTestSupport.h"
 
 #include <QApplication>
@@ -19,42 +16,10 @@ constexpr double kScreenWidth = 1920;
 const QRect kRightFrame(1920 - 916, 32, 916, 1048);
 const QRect kLeftFrame(0, 32, 916, 1048);
 
-// A controller over fake services on a 1920×1080 screen whose top 32 points are reserved.
-struct PanelControllerTest : ::testing::Test {
-  explicit PanelControllerTest(bool compositor = false) {
-    installItemServices(*fake.context);
-    fake.screens->setPointer({1500, 500});
-    RunningApp editor;
-    editor.pid = 42;
-    editor.desktopId = "org.example.Editor";
-    fake.workspace->setFrontmost(editor);
-    controller = std::make_unique<PanelController>(*fake.context, nullptr, TranslucencySupport{compositor, false});
-    controller->onVisibilityChange = [this](bool visible) { visibility << visible; };
-  }
-  ~PanelControllerTest() override {
-    controller.reset();
-    fake.drain();
-  }
-
-  // Moves both virtual clocks together, one frame at a time.
-  void advance(double seconds) {
-    const double frame = 1.0 / 120;
-    double left = seconds;
-    while (left > 1e-9) {
-      const double step = std::min(frame, left);
-      fake.scheduler->advance(step);
-      fake.clock->advance(step);
-      left -= step;
-    }
-  }
-  PanelState& state() { return controller->state(); }
-  QWidget* window() { return controller->panelWindow(); }
+struct PanelControllerTest : test::PanelControllerHarness {
+  explicit PanelControllerTest(bool compositor = false) : PanelControllerHarness(compositor) {}
   void setSide(const QString& side) { fake.context->settings->set("qv.edgeSide", side); }
   std::optional<QRegion> shape() { return fake.windowShaper->shape(window()->windowHandle()); }
-
-  test::FakeInterfaceContext fake;
-  std::unique_ptr<PanelController> controller;
-  QList<bool> visibility;
 };
 
 struct PanelWithCompositorTest : PanelControllerTest {

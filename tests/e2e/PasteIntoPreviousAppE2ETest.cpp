@@ -25,11 +25,12 @@ class PasteIntoPreviousApp : public ::testing::Test {
 
   void TearDown() override {
     if (HasFailure()) {
-      for (auto* process : {targetA_.get(), targetB_.get(), probe_.get()})
+      for (auto* process : {targetA_.get(), targetB_.get(), probe_.get(), panel_.get()})
         if (process) std::cerr << process->log().toStdString() << std::endl;
       std::cerr << "X session:\n" << session_.log().toStdString() << std::endl;
     }
     xdotool({QStringLiteral("keyup"), QStringLiteral("shift")});
+    panel_.reset();
     probe_.reset();
     targetB_.reset();
     targetA_.reset();
@@ -74,7 +75,7 @@ class PasteIntoPreviousApp : public ::testing::Test {
   test::XvfbSession session_;
   QTemporaryDir folder_;
   QProcessEnvironment env_;
-  std::unique_ptr<test::LineProcess> targetA_, targetB_, probe_;
+  std::unique_ptr<test::LineProcess> targetA_, targetB_, probe_, panel_;
 };
 
 // Fields of a "key press|release <key> <modifiers> <time>" line.
@@ -146,6 +147,25 @@ TEST_F(PasteIntoPreviousApp, GoneApplicationGetsNoKeystroke) {
   EXPECT_EQ(probe_->waitForLine(QStringLiteral("outcome ")), QStringLiteral("outcome targetGone"));
   EXPECT_EQ(textOf(*targetA_), QString());
   EXPECT_TRUE(keyLines(targetA_->lines().mid(seenByA)).isEmpty()) << "a key reached another window";
+}
+
+// The real edge panel: Return in the shown panel pastes the first item into the window that was
+// in front when it opened.
+TEST_F(PasteIntoPreviousApp, ReturnInThePanelPastesTheFirstItemIntoThePreviousWindow) {
+  startTarget(targetA_);
+  panel_ = std::make_unique<test::LineProcess>(test::binDir() + QStringLiteral("/panelprobe"), QStringList{}, env_);
+  ASSERT_FALSE(panel_->waitForLine(QStringLiteral("ready"), 20000).isEmpty());
+  panel_->send(QStringLiteral("items 3"));
+  panel_->send(QStringLiteral("show"));
+  panel_->send(QStringLiteral("advance 1"));
+  ASSERT_FALSE(panel_->waitForLine(QStringLiteral("panel active")).isEmpty()) << "the panel never got the focus";
+
+  ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+  const QString first = QStringLiteral("Copied text number 0 — the quick brown fox");
+  EXPECT_FALSE(panel_->waitForLine(QStringLiteral("visible false")).isEmpty());
+  EXPECT_FALSE(targetA_->waitForLine(QStringLiteral("text ") + first).isEmpty());
+  EXPECT_EQ(textOf(*targetA_), first);
+  EXPECT_FALSE(panel_->lines().join(u'\n').contains(QStringLiteral("not pasted")));
 }
 
 }  // namespace

@@ -1,0 +1,368 @@
+#include "app/PanelControllerHarness.h"
+#include "app/PanelKeyInput.h"
+#include "items/capture/OwnWriteCounter.h"
+#include "platform/keys/KeyCodes.h"
+#include "support/StateTestSupport.h"
+
+#include <QKeyEvent>
+#include <gtest/gtest.h>
+
+using namespace qv;
+
+namespace {
+
+constexpr Qt::KeyboardModifiers kNone = Qt::NoModifier;
+constexpr Qt::KeyboardModifiers kCtrl = Qt::ControlModifier;
+constexpr Qt::KeyboardModifiers kShift = Qt::ShiftModifier;
+const Qt::KeyboardModifiers kCtrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+
+struct Pick {
+  QUuid id;
+  bool plainText;
+  bool operator==(const Pick&) const = default;
+};
+
+// The panel is open with three text items; the paste hooks only record what the keys ask for.
+struct PanelKeyboardTest : test::PanelControllerHarness {
+  PanelKeyboardTest() {
+    items = {test::textItem("one"), test::textItem("two"), test::textItem("three")};
+    state().setItems(items);
+    state().setPasteAction([this](const ClipboardItem& item, bool plain) { picks.append({item.id, plain}); });
+    state().setPasteMultiAction([this](const QList<ClipboardItem>& list) {
+      QList<QUuid> ids;
+      for (const ClipboardItem& item : list) ids << item.id;
+      multiPicks << ids;
+    });
+    controller->showPanel();
+    advance(1);
+  }
+
+  bool press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString& text = {}, bool repeat = false) {
+    const QKeyEvent event(QEvent::KeyPress, key, modifiers, text, repeat);
+    return controller->handleKeyDown(event);
+  }
+  void setAlwaysPlainText(bool on) { fake.context->settings->set("qv.alwaysPlainText", on); }
+  const QList<PasteboardWrite>& writes() { return fake.pasteboard->writes(); }
+
+  QList<ClipboardItem> items;
+  QList<Pick> picks;
+  QList<QList<QUuid>> multiPicks;
+};
+
+TEST(PanelKeyInputTest, ReadsQtKeysInTheStoredKeyModel) {
+  struct Case {
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    int keyCode;
+    int flags;
+  };
+  using namespace keys;
+  const QList<Case> cases = {
+      {Qt::Key_1, kCtrl, code::Digit1, kCommandFlag},
+      {Qt::Key_Exclam, kCtrlShift, code::Digit1, kCommandFlag | kShiftFlag},
+      {Qt::Key_Enter, Qt::KeypadModifier, code::Return, 0},
+      {Qt::Key_Enter, Qt::KeypadModifier | kCtrl, code::Return, kCommandFlag},
+      {Qt::Key_Backspace, Qt::AltModifier, code::Delete, kOptionFlag},
+      {Qt::Key_Down, kCtrl, code::DownArrow, kCommandFlag | kNumericPadFlag | kFunctionFlag},
+      {Qt::Key_1, Qt::KeypadModifier | kCtrl, 83, kCommandFlag | kNumericPadFlag},
+  };
+  for (const Case& c : cases) {
+    const PanelKeyInput input = PanelKeyInput::from(QKeyEvent(QEvent::KeyPress, c.key, c.modifiers));
+    EXPECT_EQ(input.keyCode, c.keyCode) << c.key;
+    EXPECT_EQ(input.flags, c.flags) << c.key;
+  }
+}
+
+TEST_F(PanelKeyboardTest, CommandDigitPastesThatPositionWithinTheList) {
+  struct Case {
+    const char* name;
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    bool alwaysPlain;
+    std::optional<Pick> pick;
+  };
+  const QList<Case> cases = {
+      {"Ctrl+1", Qt::Key_1, kCtrl, false, Pick{items[0].id, false}},
+      {"Ctrl+3", Qt::Key_3, kCtrl, false, Pick{items[2].id, false}},
+      {"Ctrl+4 beyond three items", Qt::Key_4, kCtrl, false, std::nullopt},
+      {"Ctrl+5 beyond three items", Qt::Key_5, kCtrl, false, std::nullopt},
+      {"Ctrl+Shift+1 inverts the plain flag", Qt::Key_Exclam, kCtrlShift, false, Pick{items[0].id, true}},
+      {"Ctrl+2 with always-plain", Qt::Key_2, kCtrl, true, Pick{items[1].id, true}},
+      {"Ctrl+Shift+2 with always-plain", Qt::Key_At, kCtrlShift, true, Pick{items[1].id, false}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    picks.clear();
+    setAlwaysPlainText(c.alwaysPlain);
+    EXPECT_TRUE(press(c.key, c.modifiers));
+    EXPECT_EQ(picks, c.pick ? QList<Pick>{*c.pick} : QList<Pick>{});
+  }
+
+  state().setItems({});
+  picks.clear();
+  EXPECT_TRUE(press(Qt::Key_1, kCtrl));
+  state().setPasteAction({});  // an unset hook: the key still counts as handled
+  state().setItems(items);
+  EXPECT_TRUE(press(Qt::Key_1, kCtrl));
+  EXPECT_TRUE(picks.isEmpty());
+}
+
+TEST_F(PanelKeyboardTest, ReturnPastesTheSelectionOrTheFirstItemOrTheMultiSelection) {
+  EXPECT_TRUE(press(Qt::Key_Return));
+  state().setSelectedIndex(2);
+  EXPECT_TRUE(press(Qt::Key_Enter, Qt::KeypadModifier));
+  EXPECT_TRUE(press(Qt::Key_Return, kCtrl));
+  EXPECT_EQ(picks, (QList<Pick>{{items[0].id, false}, {items[2].id, false}, {items[2].id, false}}));
+
+  // With always-plain on, Shift turns it off again.
+  picks.clear();
+  setAlwaysPlainText(true);
+  EXPECT_TRUE(press(Qt::Key_Return));
+  EXPECT_TRUE(press(Qt::Key_Return, kShift));
+  EXPECT_EQ(picks, (QList<Pick>{{items[2].id, true}, {items[2].id, false}}));
+
+  picks.clear();
+  state().setMultiSelectedIDs({items[2].id, items[0].id});
+  EXPECT_TRUE(press(Qt::Key_Return));
+  EXPECT_EQ(multiPicks, (QList<QList<QUuid>>{{items[2].id, items[0].id}}));
+  EXPECT_TRUE(picks.isEmpty());
+}
+
+TEST_F(PanelKeyboardTest, CommandShiftWithAnyOtherKeyIsLeftAlone) {
+  state().setSelectedIndex(0);
+  for (int key : {int(Qt::Key_Return), int(Qt::Key_C), int(Qt::Key_F), int(Qt::Key_P), int(Qt::Key_Escape),
+                  int(Qt::Key_Space), int(Qt::Key_Backspace)})
+    EXPECT_FALSE(press(key, kCtrlShift)) << key;
+  EXPECT_TRUE(picks.isEmpty());
+  EXPECT_EQ(state().expandSearchTrigger(), 0);
+  EXPECT_TRUE(writes().isEmpty());
+  EXPECT_TRUE(state().pinnedIDs().isEmpty());
+  EXPECT_EQ(state().items().size(), 3);
+  EXPECT_TRUE(state().isVisible());
+}
+
+TEST_F(PanelKeyboardTest, DeleteRemovesOneItemPerPressAndTIsSwallowed) {
+  state().setSelectedIndex(0);
+  EXPECT_TRUE(press(Qt::Key_Backspace));
+  EXPECT_TRUE(press(Qt::Key_Backspace, kNone, "\b", true));
+  EXPECT_TRUE(press(Qt::Key_Backspace, kNone, "\b", true));
+  ASSERT_EQ(state().items().size(), 2);
+  EXPECT_EQ(state().items().first().id, items[1].id);
+
+  // The hovered card goes before the selected one; modifiers do not matter. Once it is gone
+  // the selection is next, though the pointer has not moved yet.
+  state().setItems(items);
+  state().setSelectedIndex(0);
+  state().setHoveredItem(items[2]);
+  EXPECT_TRUE(press(Qt::Key_Backspace, kCtrl));
+  EXPECT_TRUE(press(Qt::Key_Backspace, Qt::AltModifier));
+  ASSERT_EQ(state().items().size(), 1);
+  EXPECT_EQ(state().items().first().id, items[1].id);
+  state().setHoveredItem(std::nullopt);
+  for (Qt::KeyboardModifiers modifiers : {kNone, kCtrl, Qt::KeyboardModifiers(Qt::AltModifier),
+                                          Qt::KeyboardModifiers(Qt::MetaModifier)})
+    EXPECT_TRUE(press(Qt::Key_T, modifiers, modifiers == kNone ? "t" : ""));
+  EXPECT_EQ(state().searchQuery(), QString());
+  EXPECT_EQ(state().items().size(), 1);
+
+  // With the search field focused both keys belong to the field.
+  state().setSearchFieldFocused(true);
+  EXPECT_FALSE(press(Qt::Key_Backspace));
+  EXPECT_FALSE(press(Qt::Key_T, kNone, "t"));
+  EXPECT_EQ(state().items().size(), 1);
+}
+
+TEST_F(PanelKeyboardTest, EscapeClosesOneThingPerPressThenThePanel) {
+  struct Case {
+    const char* name;
+    std::function<void(PanelKeyboardTest&)> open;
+    std::function<bool(PanelKeyboardTest&)> isOpen;
+  };
+  const QList<Case> cases = {
+      {"dots menu", [](PanelKeyboardTest& t) { t.state().setShowDotsMenu(true); },
+       [](PanelKeyboardTest& t) { return t.state().showDotsMenu(); }},
+      {"preview", [](PanelKeyboardTest& t) { t.state().setPreviewItemID(t.items[1].id); },
+       [](PanelKeyboardTest& t) { return t.state().previewItem().has_value(); }},
+      {"filter panel", [](PanelKeyboardTest& t) { t.state().setShowFilterPanel(true); },
+       [](PanelKeyboardTest& t) { return t.state().showFilterPanel(); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.open(*this);
+    ASSERT_TRUE(c.isOpen(*this));
+    EXPECT_TRUE(press(Qt::Key_Escape));
+    EXPECT_FALSE(c.isOpen(*this));
+    EXPECT_TRUE(state().isVisible());
+  }
+
+  // A category form or the preview editor takes Escape for itself; other keys pass.
+  state().setNewCategoryFormActive(true);
+  state().setCategoryFormOpen(true);
+  EXPECT_FALSE(press(Qt::Key_Return));
+  EXPECT_FALSE(press(Qt::Key_1, kCtrl));
+  EXPECT_TRUE(press(Qt::Key_Escape));
+  EXPECT_FALSE(state().categoryFormOpen());
+  EXPECT_TRUE(picks.isEmpty());
+  EXPECT_TRUE(state().isVisible());
+  state().setNewCategoryFormActive(false);  // as the closing form does
+
+  state().setPreviewItemID(items[0].id);
+  state().setPreviewEditingActive(true);
+  EXPECT_FALSE(press(Qt::Key_Down));
+  EXPECT_TRUE(press(Qt::Key_Escape));
+  EXPECT_EQ(state().cancelPreviewEditTrigger(), 1);
+  EXPECT_EQ(state().previewItemID(), items[0].id);
+  EXPECT_EQ(state().selectedIndex(), std::nullopt);
+  state().setPreviewEditingActive(false);
+  EXPECT_TRUE(press(Qt::Key_Escape));  // closes the preview
+  EXPECT_TRUE(state().isVisible());
+
+  EXPECT_TRUE(press(Qt::Key_Escape, kCtrl));
+  EXPECT_FALSE(state().isVisible());
+}
+
+TEST_F(PanelKeyboardTest, TypingAPrintableCharacterStartsASearch) {
+  EXPECT_TRUE(press(Qt::Key_A, kNone, "a"));
+  EXPECT_TRUE(press(Qt::Key_B, kShift, "B"));
+  EXPECT_EQ(state().searchQuery(), "aB");
+  EXPECT_EQ(state().expandSearchTrigger(), 2);
+
+  EXPECT_FALSE(press(Qt::Key_Tab, kNone, "\t"));
+  EXPECT_FALSE(press(Qt::Key_A, kCtrl, QString(QChar(1))));
+  EXPECT_FALSE(press(Qt::Key_A, Qt::AltModifier, "a"));
+  EXPECT_TRUE(press(Qt::Key_Space, kNone, " "));  // previews instead of typing
+  EXPECT_EQ(state().searchQuery(), "aB");
+  EXPECT_EQ(state().expandSearchTrigger(), 2);
+
+  // While the field has focus it types for itself.
+  state().setSearchFieldFocused(true);
+  EXPECT_FALSE(press(Qt::Key_C, kNone, "c"));
+  EXPECT_EQ(state().searchQuery(), "aB");
+  EXPECT_TRUE(press(Qt::Key_F, kCtrl));
+  EXPECT_EQ(state().expandSearchTrigger(), 3);
+}
+
+TEST_F(PanelKeyboardTest, ArrowsMoveTheSelectionWithAnyModifiersAndThePreviewFollows) {
+  state().setSearchFieldFocused(true);
+  state().setPreviewItemID(items[2].id);
+  EXPECT_TRUE(press(Qt::Key_Down));
+  EXPECT_EQ(state().selectedIndex(), 0);
+  EXPECT_EQ(state().previewItemID(), items[0].id);
+  for (Qt::KeyboardModifiers modifiers : {kCtrl, kShift, kCtrlShift, Qt::KeyboardModifiers(Qt::AltModifier)}) {
+    EXPECT_TRUE(press(Qt::Key_Right, modifiers));
+  }
+  EXPECT_EQ(state().selectedIndex(), 1);  // four steps through three items
+  EXPECT_EQ(state().previewItemID(), items[1].id);
+  EXPECT_TRUE(press(Qt::Key_Up, kCtrlShift));
+  EXPECT_TRUE(press(Qt::Key_Left));
+  EXPECT_EQ(state().selectedIndex(), 2);
+  EXPECT_EQ(state().previewItemID(), items[2].id);
+
+  // Without a preview nothing opens.
+  state().cancelPreviewWork();
+  EXPECT_TRUE(press(Qt::Key_Down));
+  EXPECT_EQ(state().previewItemID(), std::nullopt);
+}
+
+TEST_F(PanelKeyboardTest, SpacePreviewsUnlessItIsTypedIntoAQuery) {
+  // Unfocused: hovered, else selected, else first item.
+  EXPECT_TRUE(press(Qt::Key_Space, kNone, " "));
+  EXPECT_EQ(state().previewItemID(), items[0].id);
+  EXPECT_TRUE(press(Qt::Key_Space, kNone, " "));  // the same card again closes it
+  EXPECT_EQ(state().previewItemID(), std::nullopt);
+  state().setHoveredItem(items[1]);
+  EXPECT_TRUE(press(Qt::Key_Space, kCtrl, " "));
+  EXPECT_EQ(state().previewItemID(), items[1].id);
+  state().cancelPreviewWork();
+  state().setHoveredItem(std::nullopt);
+
+  // Focused with a query and nothing hovered: the space belongs to the query.
+  state().setSearchFieldFocused(true);
+  state().setSearchQuery("tw");
+  EXPECT_FALSE(press(Qt::Key_Space, kNone, " "));
+  EXPECT_EQ(state().resignSearchFocusTrigger(), 0);
+  EXPECT_EQ(state().previewItemID(), std::nullopt);
+
+  // Focused with a card under the pointer: the field lets go and the space it also got is taken out.
+  state().setHoveredItem(items[1]);
+  EXPECT_TRUE(press(Qt::Key_Space, kNone, " "));
+  EXPECT_EQ(state().resignSearchFocusTrigger(), 1);
+  EXPECT_EQ(state().previewItemID(), items[1].id);
+  state().setSearchQuery("tw ");  // the field types the same key
+  fake.drain();
+  EXPECT_EQ(state().searchQuery(), "tw");
+
+  // Anything else the field did with the query stays.
+  state().cancelPreviewWork();
+  EXPECT_TRUE(press(Qt::Key_Space, kNone, " "));
+  state().setSearchQuery("tw  ");
+  fake.drain();
+  EXPECT_EQ(state().searchQuery(), "tw  ");
+
+  // An empty query in a focused field does not keep the space either.
+  state().setHoveredItem(std::nullopt);
+  state().setSearchQuery("");
+  state().cancelPreviewWork();
+  EXPECT_TRUE(press(Qt::Key_Space, kNone, " "));
+  state().setSearchQuery(" ");
+  fake.drain();
+  EXPECT_EQ(state().searchQuery(), "");
+  EXPECT_EQ(state().previewItemID(), state().filteredItems().first().id);
+}
+
+TEST_F(PanelKeyboardTest, CommandCCopiesTheTargetOrTheJoinedMultiSelection) {
+  // The focused field copies for itself.
+  state().setSearchFieldFocused(true);
+  state().setSelectedIndex(1);
+  EXPECT_FALSE(press(Qt::Key_C, kCtrl));
+  EXPECT_TRUE(writes().isEmpty());
+  state().setSearchFieldFocused(false);
+
+  EXPECT_TRUE(press(Qt::Key_C, kCtrl));
+  ASSERT_EQ(writes().size(), 1);
+  EXPECT_EQ(writes().last().text, "two");
+  EXPECT_EQ(state().copiedItemID(), items[1].id);
+  EXPECT_TRUE(state().isVisible());
+
+  // A multi-selection copies its joined text with a toast for 1.0 s.
+  state().setMultiSelectedIDs({items[2].id, items[0].id});
+  EXPECT_TRUE(press(Qt::Key_C, kCtrl));
+  EXPECT_EQ(writes().last().text, "three\none");
+  EXPECT_EQ(fake.context->skipNextChanges->count(), 2);
+  EXPECT_TRUE(state().showCopiedToast());
+  advance(0.99);
+  EXPECT_TRUE(state().showCopiedToast());
+  advance(0.02);
+  EXPECT_FALSE(state().showCopiedToast());
+
+  // Nothing to join (only an image), and an image that cannot be written.
+  const ClipboardItem lost = test::imageItem(QImage());
+  QList<ClipboardItem> withLost = state().items();
+  withLost << lost;
+  state().setItems(withLost);
+  state().setMultiSelectedIDs({lost.id});
+  EXPECT_TRUE(press(Qt::Key_C, kCtrl));
+  EXPECT_EQ(writes().size(), 2);
+  EXPECT_FALSE(state().showCopiedToast());
+  state().setMultiSelectedIDs({});
+  state().setHoveredItem(lost);
+  EXPECT_TRUE(press(Qt::Key_C, kCtrl));
+  EXPECT_EQ(writes().size(), 2);
+  EXPECT_EQ(state().shakeItemID(), lost.id);
+  EXPECT_EQ(state().shakeToken(), 1);
+}
+
+TEST_F(PanelKeyboardTest, CommandPPinsAndCommandFOpensTheSearch) {
+  EXPECT_TRUE(press(Qt::Key_P, kCtrl));  // no target: nothing
+  EXPECT_TRUE(state().pinnedIDs().isEmpty());
+  state().setPreviewItemID(items[2].id);
+  EXPECT_TRUE(press(Qt::Key_P, kCtrl));
+  EXPECT_TRUE(state().pinnedIDs().contains(items[2].id));
+  state().setSelectedIndex(0);
+  EXPECT_TRUE(press(Qt::Key_P, kCtrl));
+  EXPECT_TRUE(state().pinnedIDs().contains(items[0].id));
+  EXPECT_TRUE(press(Qt::Key_F, kCtrl));
+  EXPECT_EQ(state().expandSearchTrigger(), 1);
+}
+
+}  // namespace

@@ -1,0 +1,227 @@
+#include "app/PanelControllerHarness.h"
+#include "items/capture/OwnWriteCounter.h"
+#include "support/StateTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace qv;
+
+namespace {
+
+// The panel is open over the editor; picks go through the state's hooks as the views call them.
+struct PanelPasteActionsTest : test::PanelControllerHarness {
+  PanelPasteActionsTest() {
+    controller->onPastePermissionNeeded = [this] { ++permissionRequests; };
+    controller->onPasteNotDelivered = [this](PasteOutcome outcome) { notDelivered << outcome; };
+    controller->showPanel();
+    advance(1);
+    // The panel now has the focus; the editor is still the paste target.
+    RunningApp panel;
+    panel.pid = 1;
+    fake.workspace->setFrontmost(panel);
+  }
+  void setPermission(bool held) { fake.pastePermission->held = held; }
+  const QList<PasteboardWrite>& writes() { return fake.pasteboard->writes(); }
+  int ownWrites() { return fake.context->skipNextChanges->count(); }
+  // An image whose picture is neither in memory nor stored: it cannot be written.
+  static ClipboardItem lostImage() { return test::imageItem(QImage()); }
+
+  int permissionRequests = 0;
+  QList<PasteOutcome> notDelivered;
+};
+
+TEST_F(PanelPasteActionsTest, PlainFlagIsDroppedForAnImageAndTransformsWriteOnlyText) {
+  setPermission(false);
+  const ClipboardItem image = test::imageItem(test::testImage());
+  state().pasteAction()(image, true);
+  ASSERT_EQ(writes().size(), 1);
+  EXPECT_FALSE(writes().last().image.isNull());
+  EXPECT_FALSE(writes().last().text);
+
+  const ClipboardItem link = test::linkItem("https://example.com/a");
+  state().pasteTransformedAction()(link, TextTransform::uppercase);
+  ASSERT_EQ(writes().size(), 2);
+  EXPECT_EQ(writes().last().text, "HTTPS://EXAMPLE.COM/A");
+  EXPECT_TRUE(writes().last().urls.isEmpty());
+  EXPECT_EQ(ownWrites(), 2);
+}
+
+TEST_F(PanelPasteActionsTest, MultiSelectionPastesOneItemAsItselfSeveralAsJoinedText) {
+  setPermission(false);
+  const QImage picture = test::testImage(5, 5);
+  struct Case {
+    const char* name;
+    QList<ClipboardItem> items;
+    std::optional<QString> text;  // the joined text, or none when the first item is written as is
+    bool image;
+  };
+  const QList<Case> cases = {
+      {"one image", {test::imageItem(picture)}, std::nullopt, true},
+      {"one link keeps its URL", {test::linkItem("https://example.com/a")}, "https://example.com/a", false},
+      {"two texts", {test::textItem(" first "), test::textItem("second")}, "first\nsecond", false},
+      {"text and image", {test::imageItem(picture), test::textItem("only text")}, "only text", false},
+      {"two images", {test::imageItem(picture), test::imageItem(test::testImage(2, 2))}, std::nullopt, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const qsizetype before = writes().size();
+    state().pasteMultiAction()(c.items);
+    ASSERT_EQ(writes().size(), before + 1);
+    const PasteboardWrite& written = writes().last();
+    EXPECT_EQ(written.text, c.text);
+    EXPECT_EQ(!written.image.isNull(), c.image);
+    if (c.image) {
+      EXPECT_EQ(written.image.size(), QSize(5, 5));  // the first image
+    }
+  }
+
+  const qsizetype before = writes().size();
+  state().pasteMultiAction()({});
+  EXPECT_EQ(writes().size(), before);
+}
+
+TEST_F(PanelPasteActionsTest, WithoutPermissionTheItemIsOnlyCopiedThenThePanelHidesAndPermissionIsAsked) {
+  setPermission(false);
+  const ClipboardItem item = test::textItem("copied only");
+  state().setItems({item});
+  state().pasteAction()(item, false);
+  ASSERT_EQ(writes().size(), 1);
+  EXPECT_EQ(writes().last().text, "copied only");
+  EXPECT_EQ(ownWrites(), 1);
+  EXPECT_EQ(state().pasteHintItemID(), item.id);
+  EXPECT_EQ(state().copiedItemID(), item.id);
+  EXPECT_TRUE(state().isVisible());
+
+  advance(1.19);
+  EXPECT_TRUE(state().isVisible());
+  advance(0.02);
+  EXPECT_FALSE(state().isVisible());
+  EXPECT_EQ(permissionRequests, 0);
+  advance(0.38);
+  EXPECT_EQ(permissionRequests, 0);
+  advance(0.02);
+  EXPECT_EQ(permissionRequests, 1);
+  advance(3);
+  EXPECT_EQ(permissionRequests, 1);
+  EXPECT_TRUE(fake.keyPoster->pastes.isEmpty());
+  EXPECT_TRUE(fake.workspace->activations.isEmpty());
+}
+
+TEST_F(PanelPasteActionsTest, CopiedJoinedTextShowsTheToastUntilShortlyAfterTheHide) {
+  setPermission(false);
+  state().pasteMultiAction()({test::textItem("a"), test::textItem("b")});
+  EXPECT_EQ(writes().last().text, "a\nb");
+  EXPECT_EQ(ownWrites(), 1);
+  EXPECT_TRUE(state().showCopiedToast());
+  EXPECT_EQ(state().pasteHintItemID(), std::nullopt);
+  advance(1.21);
+  EXPECT_FALSE(state().isVisible());
+  EXPECT_TRUE(state().showCopiedToast());
+  advance(0.33);
+  EXPECT_TRUE(state().showCopiedToast());
+  advance(0.03);
+  EXPECT_FALSE(state().showCopiedToast());
+  advance(0.05);
+  EXPECT_EQ(permissionRequests, 1);
+}
+
+TEST_F(PanelPasteActionsTest, ReopeningDuringTheCopiedFeedbackKeepsThePanelOpen) {
+  setPermission(false);
+  state().pasteMultiAction()({test::textItem("a"), test::textItem("b")});
+  advance(0.3);
+  controller->hidePanel();
+  advance(0.3);
+  controller->showPanel();
+  EXPECT_FALSE(state().showCopiedToast());
+  advance(2);
+  EXPECT_TRUE(state().isVisible());
+  EXPECT_EQ(permissionRequests, 1);  // the request still comes
+}
+
+TEST_F(PanelPasteActionsTest, WithPermissionThePanelHidesAndTheKeystrokeReachesThePreviousApp) {
+  const ClipboardItem item = test::textItem("pasted");
+  state().pasteAction()(item, false);
+  EXPECT_EQ(writes().last().text, "pasted");
+  EXPECT_FALSE(state().isVisible());
+  EXPECT_EQ(state().pasteHintItemID(), std::nullopt);
+
+  advance(0.19);
+  EXPECT_TRUE(fake.workspace->activations.isEmpty());
+  advance(0.02);
+  ASSERT_EQ(fake.workspace->activations.size(), 1);
+  EXPECT_EQ(fake.workspace->activations.first().pid, 42);
+  advance(0.13);
+  EXPECT_TRUE(fake.keyPoster->pastes.isEmpty());
+  advance(0.02);
+  EXPECT_EQ(fake.keyPoster->pastes, QStringList{"editor"});
+  advance(2);
+  EXPECT_TRUE(notDelivered.isEmpty());
+  EXPECT_FALSE(state().showCopiedToast());
+  EXPECT_EQ(permissionRequests, 0);
+}
+
+TEST_F(PanelPasteActionsTest, PermissionLostDuringTheWriteHidesWithoutTypingOrFeedback) {
+  QObject::connect(fake.pasteboard.get(), &Pasteboard::changed, [this] { setPermission(false); });
+  const ClipboardItem item = test::textItem("kept on the clipboard");
+  state().pasteAction()(item, false);
+  EXPECT_EQ(writes().last().text, "kept on the clipboard");
+  EXPECT_FALSE(state().isVisible());
+  advance(3);
+  EXPECT_TRUE(fake.workspace->activations.isEmpty());
+  EXPECT_TRUE(fake.keyPoster->pastes.isEmpty());
+  EXPECT_EQ(state().pasteHintItemID(), std::nullopt);
+  EXPECT_FALSE(state().showCopiedToast());
+  EXPECT_EQ(permissionRequests, 0);
+}
+
+TEST_F(PanelPasteActionsTest, AnImageThatCannotBeWrittenShakesAndKeepsThePanelOpen) {
+  for (bool permission : {true, false}) {
+    SCOPED_TRACE(permission ? "with permission" : "without permission");
+    setPermission(permission);
+    const ClipboardItem item = lostImage();
+    const int token = state().shakeToken();
+    state().pasteAction()(item, true);
+    state().pasteMultiAction()({item});
+    EXPECT_EQ(state().shakeToken(), token + 2);
+    EXPECT_EQ(state().shakeItemID(), item.id);
+    EXPECT_TRUE(writes().isEmpty());
+    EXPECT_EQ(ownWrites(), 0);
+    advance(2);
+    EXPECT_TRUE(state().isVisible());
+    EXPECT_EQ(permissionRequests, 0);
+  }
+}
+
+TEST_F(PanelPasteActionsTest, AKeystrokeThatCannotBeDeliveredIsNeverTypedAndTheUserIsTold) {
+  struct Case {
+    const char* name;
+    std::function<void(PanelPasteActionsTest&)> arrange;
+    PasteOutcome outcome;
+  };
+  const QList<Case> cases = {
+      {"target quit", [](PanelPasteActionsTest& t) { t.fake.workspace->removeApplication(42); },
+       PasteOutcome::targetGone},
+      {"keys cannot be posted", [](PanelPasteActionsTest& t) { t.fake.keyPoster->available = false; },
+       PasteOutcome::cannotPost},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.arrange(*this);
+    notDelivered.clear();
+    state().pasteAction()(test::textItem("only copied"), false);
+    EXPECT_EQ(writes().last().text, "only copied");
+    advance(1);
+    EXPECT_TRUE(fake.keyPoster->pastes.isEmpty());
+    EXPECT_EQ(notDelivered, QList<PasteOutcome>{c.outcome});
+    EXPECT_TRUE(state().showCopiedToast());
+    advance(1);
+    EXPECT_FALSE(state().showCopiedToast());
+    fake.workspace->addApplication(editor);
+    fake.keyPoster->available = true;
+    fake.workspace->setFrontmost(editor);
+    controller->showPanel();
+    advance(1);
+  }
+}
+
+}  // namespace
