@@ -63,8 +63,11 @@ class PanelController : public QObject {
   std::optional<QString> pendingEdgeSide() const { return pendingEdgeSide_; }
   // Told true when the panel shows and false when it hides.
   std::function<void(bool)> onVisibilityChange;
+  std::function<void()> onPastePermissionNeeded;
   // The application in front when the panel last opened: the paste target.
   std::optional<RunningApp> previousApp() const { return previousApp_; }
+  // When the panel last hid, in scheduler uptime (far in the past before the first hide).
+  double lastHideTime() const { return lastHideTime_; }
   QWidget* panelWindow() const;
   QuorvalenPanel* panel() const { return panel_.get(); }
 

@@ -36,6 +36,9 @@ LibraryWindowController& LibraryWindowController::shared(AppContext& context) {
   return *context.libraryWindow;
 }
 
+QWidget* LibraryWindowController::window() const { return window_.get(); }
+bool LibraryWindowController::isVisible() const { return window_ && window_->isVisible(); }
+
 void LibraryWindowController::show(PanelState& state) {
   if (!window_) {
     window_ = std::make_unique<Window>();

@@ -27,8 +27,8 @@ class LibraryWindowController {
 
   // Builds the window on the first call and otherwise brings it back (un-minimised), in front.
   void show(PanelState& state);
-  QWidget* window() const { return window_.get(); }
-  bool isVisible() const { return window_ && window_->isVisible(); }
+  QWidget* window() const;
+  bool isVisible() const;
   // The rows now listed (tests).
   QStringList listedRows() const;
 

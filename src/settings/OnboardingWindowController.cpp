@@ -29,6 +29,8 @@ OnboardingWindowController& OnboardingWindowController::shared(AppContext& conte
   return *context.onboardingWindow;
 }
 
+QWidget* OnboardingWindowController::window() const { return window_.get(); }
+
 void OnboardingWindowController::show(FinishHandler onFinish) {
   onFinish_ = std::move(onFinish);
   if (!window_) {

@@ -23,7 +23,7 @@ class OnboardingWindowController {
   // true when the user chose "Start", false when the window was closed otherwise. A second
   // show() while open replaces the handler.
   void show(FinishHandler onFinish);
-  QWidget* window() const { return window_.get(); }
+  QWidget* window() const;
   QPushButton* startButton() const { return start_; }
 
  private:
