@@ -7,6 +7,7 @@
 #include "app/SettingsPanel.h"
 #include "base/Log.h"
 #include "items/capture/ClipboardMonitor.h"
+#include "items/model/ContentType.h"
 #include "platform/AppContext.h"
 #include "platform/PastePermission.h"
 #include "platform/SettingsStore.h"
@@ -197,6 +198,7 @@ void AppDelegate::onboardingFinished(bool launch) {
 
 void AppDelegate::handleNewItem(const ClipboardItem& item, bool concealed) {
   const QUuid id = item.id;  // the item may live in what addItem changes
+  qCDebug(lcApp) << "Captured a" << rawValue(item.contentType) << "item";
   state().addItem(item, concealed);
   if (concealed) state().markSensitive(id, true);
 }
