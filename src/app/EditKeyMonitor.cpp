@@ -9,27 +9,36 @@
 namespace qv {
 namespace {
 
+// What a text control allows besides being editable: pasting, undoing, giving its text away
+// (a password field never does).
+struct TextAbilities {
+  bool canPaste = true;
+  bool canUndo = false;
+  bool revealsText = true;
+};
+
 template <typename Edit>
-bool performOnTextEdit(EditKeyMonitor::EditAction action, Edit* edit) {
+bool performOnText(EditKeyMonitor::EditAction action, Edit* edit, TextAbilities abilities) {
   using Action = EditKeyMonitor::EditAction;
   const bool editable = !edit->isReadOnly();
   switch (action) {
     case Action::paste:
-      if (!editable || !edit->canPaste()) return false;
+      if (!editable || !abilities.canPaste) return false;
       edit->paste();
       return true;
     case Action::copy:
+      if (!abilities.revealsText) return false;
       edit->copy();
       return true;
     case Action::cut:
-      if (!editable) return false;
+      if (!editable || !abilities.revealsText) return false;
       edit->cut();
       return true;
     case Action::selectAll:
       edit->selectAll();
       return true;
     case Action::undo:
-      if (!editable || !edit->document()->isUndoAvailable()) return false;
+      if (!editable || !abilities.canUndo) return false;
       edit->undo();
       return true;
     case Action::none:
@@ -66,35 +75,12 @@ EditKeyMonitor::EditAction EditKeyMonitor::actionFor(const QKeyEvent& event) {
 
 bool EditKeyMonitor::perform(EditAction action, QWidget* target) {
   if (action == EditAction::none || !target) return false;
-  if (auto* line = qobject_cast<QLineEdit*>(target)) {
-    const bool editable = !line->isReadOnly();
-    switch (action) {
-      case EditAction::paste:
-        if (!editable) return false;
-        line->paste();
-        return true;
-      case EditAction::copy:
-        // A password field never gives its text away, so the copy is not taken.
-        if (line->echoMode() != QLineEdit::Normal) return false;
-        line->copy();
-        return true;
-      case EditAction::cut:
-        if (!editable || line->echoMode() != QLineEdit::Normal) return false;
-        line->cut();
-        return true;
-      case EditAction::selectAll:
-        line->selectAll();
-        return true;
-      case EditAction::undo:
-        if (!editable || !line->isUndoAvailable()) return false;
-        line->undo();
-        return true;
-      case EditAction::none:
-        return false;
-    }
-  }
-  if (auto* text = qobject_cast<QTextEdit*>(target)) return performOnTextEdit(action, text);
-  if (auto* plain = qobject_cast<QPlainTextEdit*>(target)) return performOnTextEdit(action, plain);
+  if (auto* line = qobject_cast<QLineEdit*>(target))
+    return performOnText(action, line, {true, line->isUndoAvailable(), line->echoMode() == QLineEdit::Normal});
+  if (auto* text = qobject_cast<QTextEdit*>(target))
+    return performOnText(action, text, {text->canPaste(), text->document()->isUndoAvailable(), true});
+  if (auto* plain = qobject_cast<QPlainTextEdit*>(target))
+    return performOnText(action, plain, {plain->canPaste(), plain->document()->isUndoAvailable(), true});
   return false;
 }
 
