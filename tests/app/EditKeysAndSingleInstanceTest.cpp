@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace qv;
 using Action = EditKeyMonitor::EditAction;
@@ -90,4 +91,18 @@ TEST(SingleInstance, OneHolderAtATimeAndTheLockGoesWithIt) {
   first.reset();
   EXPECT_TRUE(SingleInstance::acquire(folder.path()));
   EXPECT_FALSE(SingleInstance::acquire(QString()));
+}
+
+TEST(SingleInstance, ARelaunchWaitsForTheOldHolderToLetGo) {
+  QTemporaryDir folder;
+  std::unique_ptr<SingleInstance> old = SingleInstance::acquire(folder.path());
+  ASSERT_TRUE(old);
+  // The old program finishes its final save and exits while the new one waits.
+  std::thread finishing([&old] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    old.reset();
+  });
+  std::unique_ptr<SingleInstance> relaunched = SingleInstance::acquire(folder.path(), 10000);
+  finishing.join();
+  EXPECT_TRUE(relaunched);
 }
