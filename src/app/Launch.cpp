@@ -1,35 +1,68 @@
 #include "app/Launch.h"
 
+#include "app/AppDelegate.h"
+#include "app/SingleInstance.h"
 #include "base/Log.h"
 #include "items/ItemServices.h"
 #include "items/drag/ItemDragProvider.h"
 #include "platform/AppContext.h"
+#include "platform/AppRelauncher.h"
+#include "platform/Paths.h"
 #include "platform/UnixSignals.h"
 #include "ui/InterfaceServices.h"
 
 #include <QApplication>
+#include <QSessionManager>
 #include <csignal>
 
 namespace qv {
+
+namespace {
+
+// The lock lives in the per-user runtime folder; without one, in the per-user config folder
+// (the temporary folder would be shared with every other user).
+QString lockFolder(const Paths& paths) {
+  return qEnvironmentVariableIsSet("XDG_RUNTIME_DIR") ? paths.runtime() : paths.config();
+}
+
+}  // namespace
 
 int runQuorvalen(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quorvalen"));
   QApplication::setOrganizationDomain(QStringLiteral("tarnwick.com"));
   QApplication::setDesktopFileName(QStringLiteral("quorvalen"));
-  // An accessory program: closing its last window never quits it.
-  QApplication::setQuitOnLastWindowClosed(false);
+
+  // Before anything reads the history: a relaunched program waits until the old one has
+  // written its last save and let go of the lock.
+  const bool afterRelaunch = QApplication::arguments().contains(QLatin1String(AppRelauncher::kAfterRelaunchArgument));
+  const Paths paths = Paths::fromEnvironment();
+  std::unique_ptr<SingleInstance> instance =
+      SingleInstance::acquire(lockFolder(paths), afterRelaunch ? SingleInstance::kRelaunchWaitMs : 0);
+  if (!instance) {
+    qCInfo(lcApp) << "Quorvalen is already running; this start does nothing";
+    return 0;
+  }
 
   auto context = AppContext::makeReal();
   installItemServices(*context);
   installInterfaceServices(*context);
   ItemDragProvider::removeStaleDragFolders(context->paths->temp(), context->scheduler->now());
+
+  AppDelegate delegate(*context);
+  delegate.applicationWillFinishLaunching();
   UnixSignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP}, [](int number) {
     qCInfo(lcApp) << "Quitting on signal" << number;
     QApplication::quit();
   });
-
-  qCInfo(lcApp) << "Quorvalen launched";
+  // Every way out passes here: Quit, a signal, a relaunch and the end of the session.
+  QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate, [&delegate] {
+    delegate.applicationWillTerminate();
+  });
+  QObject::connect(&application, &QGuiApplication::commitDataRequest, &delegate, [&delegate](QSessionManager&) {
+    delegate.applicationWillTerminate();
+  });
+  delegate.applicationDidFinishLaunching();
   return QApplication::exec();
 }
 

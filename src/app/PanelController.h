@@ -85,6 +85,8 @@ class PanelController : public QObject {
   std::function<void(PasteOutcome)> onPasteNotDelivered;
   // The application in front when the panel last opened: the paste target.
   std::optional<RunningApp> previousApp() const { return previousApp_; }
+  // When the panel last hid, in scheduler uptime (far in the past before the first hide).
+  double lastHideTime() const { return lastHideTime_; }
   QWidget* panelWindow() const;
   QuorvalenPanel* panel() const { return panel_.get(); }
 

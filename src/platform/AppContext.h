@@ -8,6 +8,7 @@
 #include "platform/SettingsStore.h"
 
 #include <QString>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -41,6 +42,11 @@ class PasteboardWriter;
 class PasteSender;
 class OwnWriteCounter;
 class WindowShaper;
+class StatusItem;
+class Alerts;
+class LibraryWindowController;
+class OnboardingWindowController;
+class TarnwickUpdater;
 
 // Every process-wide service, built once in main() (or by a test with fakes) and handed down.
 // Nothing in the program reaches for a hidden global; a type may offer a `shared()` accessor
@@ -98,6 +104,13 @@ struct AppContext {
   std::shared_ptr<OwnWriteCounter> skipNextChanges;
   // Edge panel window: shapes and window-manager hints.
   std::shared_ptr<WindowShaper> windowShaper;
+  // Application shell: the notification-area icon (made once at launch) and modal alerts.
+  std::function<std::unique_ptr<StatusItem>()> makeStatusItem;
+  std::shared_ptr<Alerts> alerts;
+  // Shared windows and the updater, each made on first use (see their `shared()`).
+  std::shared_ptr<LibraryWindowController> libraryWindow;
+  std::shared_ptr<OnboardingWindowController> onboardingWindow;
+  std::shared_ptr<TarnwickUpdater> updater;
 
   // The serial queue named "com.tarnwick.Quorvalen.<suffix>", made on first request.
   std::shared_ptr<SerialQueue> queue(const QString& suffix);

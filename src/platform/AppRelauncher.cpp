@@ -12,7 +12,10 @@ AppRelauncher::AppRelauncher(std::shared_ptr<Scheduler> scheduler, Starter start
     : scheduler_(std::move(scheduler)), start_(std::move(start)), quit_(std::move(quit)) {
   if (!start_)
     start_ = [] {
-      return QProcess::startDetached(QCoreApplication::applicationFilePath(), QCoreApplication::arguments().mid(1));
+      // The new program waits for this one's final save before it reads anything.
+      QStringList arguments = QCoreApplication::arguments().mid(1);
+      if (!arguments.contains(QLatin1String(kAfterRelaunchArgument))) arguments << QLatin1String(kAfterRelaunchArgument);
+      return QProcess::startDetached(QCoreApplication::applicationFilePath(), arguments);
     };
   if (!quit_) quit_ = [] { QCoreApplication::quit(); };
 }

@@ -19,6 +19,9 @@ class AppRelauncher {
 
   void relaunch();
 
+  // Given to the new instance: it waits for this one to finish before it loads anything.
+  static constexpr char kAfterRelaunchArgument[] = "--after-relaunch";
+
  private:
   std::shared_ptr<Scheduler> scheduler_;
   Starter start_;

@@ -25,12 +25,18 @@ class PastePermission {
 
   static constexpr char kDidRequestKey[] = "qv.didRequestPostEventAccess";
 
+  // Whether the permission was already held when the program started (set once at launch).
+  // The settings and the onboarding compare it with isHeld() to say that a restart is needed.
+  bool hadPostEventAccessAtLaunch() const { return hadAtLaunch_; }
+  void rememberLaunchState() { hadAtLaunch_ = isHeld(); }
+
  protected:
   // Asks the system to grant the permission (a prompt where the desktop has one).
   virtual void requestSystemAccess() = 0;
 
  private:
   std::shared_ptr<SettingsStore> settings_;
+  bool hadAtLaunch_ = false;
 };
 
 // The permission as the key poster sees it: held when keys can be posted. There is nothing to

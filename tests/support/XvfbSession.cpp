@@ -96,7 +96,9 @@ bool XvfbSession::startServer(int timeoutMs) {
 bool XvfbSession::startWindowManager(int timeoutMs) {
   const QString config = home_.filePath(QStringLiteral("jwmrc"));
   QFile file(config);
-  if (!file.open(QIODevice::WriteOnly) || file.write(kJwmConfig) < 0) {
+  QByteArray text(kJwmConfig);
+  if (options_.systemTray) text.replace("<TaskList maxwidth=\"200\"/>", "<TaskList maxwidth=\"200\"/><Dock/>");
+  if (!file.open(QIODevice::WriteOnly) || file.write(text) < 0) {
     log_ += QStringLiteral("cannot write the jwm configuration\n");
     return false;
   }

@@ -19,6 +19,7 @@ class XvfbSession {
   struct Options {
     bool windowManager = true;
     QSize screenSize{1280, 800};
+    bool systemTray = false;  // the window manager's tray also hosts status icons
   };
   XvfbSession();
   explicit XvfbSession(Options options);

@@ -40,6 +40,12 @@ FakeContext::FakeContext()
   context->pastePermission = pastePermission;
   context->appRelauncher = std::make_shared<AppRelauncher>(scheduler, [] { return false; }, [] {});
   context->windowShaper = windowShaper;
+  context->makeStatusItem = [this] {
+    auto item = std::make_unique<FakeStatusItem>();
+    statusItem = item.get();
+    return std::unique_ptr<StatusItem>(std::move(item));
+  };
+  context->alerts = alerts;
 }
 
 void FakeContext::drain() {

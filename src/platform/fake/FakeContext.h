@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/AppContext.h"
+#include "platform/fake/FakeAlerts.h"
 #include "platform/fake/FakeHotKey.h"
 #include "platform/fake/FakePointerMonitor.h"
 #include "platform/fake/FakeDesktopAppearance.h"
@@ -14,6 +15,7 @@
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeScreens.h"
 #include "platform/fake/FakeSerialQueue.h"
+#include "platform/fake/FakeStatusItem.h"
 #include "platform/fake/FakeWindowList.h"
 #include "platform/fake/FakeWindowShaper.h"
 #include "platform/fake/FakeWorkspace.h"
@@ -50,6 +52,9 @@ struct FakeContext {
   std::shared_ptr<FakePastePermission> pastePermission;
   // Edge panel window.
   std::shared_ptr<FakeWindowShaper> windowShaper = std::make_shared<FakeWindowShaper>();
+  // Application shell: the status item the delegate makes (null until then) and the alerts.
+  FakeStatusItem* statusItem = nullptr;
+  std::shared_ptr<FakeAlerts> alerts = std::make_shared<FakeAlerts>();
 
   // Settles everything: queued work, results posted back, then work due now.
   void drain();

@@ -1,0 +1,208 @@
+#include "app/AppDelegate.h"
+
+#include "app/EdgeTrigger.h"
+#include "app/EditKeyMonitor.h"
+#include "app/HotkeyManager.h"
+#include "app/PanelController.h"
+#include "app/SettingsPanel.h"
+#include "base/Log.h"
+#include "items/capture/ClipboardMonitor.h"
+#include "items/model/ContentType.h"
+#include "platform/AppContext.h"
+#include "platform/PastePermission.h"
+#include "platform/SettingsStore.h"
+#include "platform/StatusItem.h"
+#include "platform/Updater.h"
+#include "settings/Appearance.h"
+#include "settings/OnboardingWindowController.h"
+#include "state/PanelState.h"
+#include "ui/anim/Transaction.h"
+#include "ui/theme/ReduceMotion.h"
+#include "ui/theme/Theme.h"
+
+#include <QApplication>
+#include <QPointer>
+
+namespace qv {
+
+const QStringList& AppDelegate::textSubstitutionKeys() {
+  static const QStringList keys = {
+      QStringLiteral("NSAutomaticTextCompletionEnabled"),  QStringLiteral("NSAutomaticSpellingCorrectionEnabled"),
+      QStringLiteral("NSAutomaticTextReplacementEnabled"), QStringLiteral("NSAutomaticQuoteSubstitutionEnabled"),
+      QStringLiteral("NSAutomaticDashSubstitutionEnabled"), QStringLiteral("NSAutomaticPeriodSubstitutionEnabled"),
+      QStringLiteral("NSAutomaticCapitalizationEnabled"),  QStringLiteral("NSAutomaticDataDetectionEnabled"),
+      QStringLiteral("NSAutomaticLinkDetectionEnabled"),   QStringLiteral("NSAutomaticInlinePredictionEnabled"),
+      QStringLiteral("NSAutomaticMathExpressionCompletionEnabled")};
+  return keys;
+}
+
+AppDelegate::AppDelegate(AppContext& context, QObject* parent, std::optional<TranslucencySupport> translucency)
+    : QObject(parent), context_(context), translucency_(translucency) {}
+
+AppDelegate::~AppDelegate() = default;
+
+PanelState& AppDelegate::state() const { return panelController_->state(); }
+
+// ---- Before launch finishes -----------------------------------------------------------------
+
+void AppDelegate::applicationWillFinishLaunching() {
+  registerDefaults();
+  migrateInvokeMode();
+  disableTextSubstitutionDefaults();
+  // An accessory program: no taskbar entry of its own (it has no main window), and closing its
+  // last window never quits it.
+  QGuiApplication::setQuitOnLastWindowClosed(applicationShouldTerminateAfterLastWindowClosed());
+}
+
+void AppDelegate::registerDefaults() {
+  context_.settings->registerDefaults({{QLatin1String(kCaptureNearbyDevicesKey), true},
+                                       {QLatin1String(kEdgeEnabledKey), true}});
+}
+
+void AppDelegate::migrateInvokeMode() {
+  SettingsStore& settings = *context_.settings;
+  const std::optional<QString> mode = settings.stringValue(QLatin1String(kInvokeModeKey));
+  if (!mode) return;
+  settings.set(QLatin1String(kEdgeEnabledKey), *mode != QLatin1String("shortcut"));
+  settings.remove(QLatin1String(kInvokeModeKey));
+}
+
+void AppDelegate::disableTextSubstitutionDefaults() {
+  for (const QString& key : textSubstitutionKeys()) context_.settings->set(key, false);
+}
+
+// ---- Launch ----------------------------------------------------------------------------------
+
+void AppDelegate::applicationDidFinishLaunching() {
+  applyAppearance(context_.settings->stringOr(QLatin1String(kAppearanceKey), QStringLiteral("system")));
+  if (context_.reduceMotion) context_.reduceMotion->startObserving();
+  TarnwickUpdater::shared(context_);
+  context_.pastePermission->rememberLaunchState();
+  installEditKeyMonitor();
+  observeTextEditing();
+
+  panelController_ = std::make_unique<PanelController>(context_, nullptr, translucency_);
+  panelController_->preWarm();
+  state().setAnimateRemoval([](const std::function<void()>& change) { withAnimation(Theme::springStandard(), change); });
+  panelController_->onPastePermissionNeeded = performWeakly([](AppDelegate& self) { self.ensurePostEventAccess(); });
+  wirePanelStateActions();
+  state().loadHistory();
+  setupStatusItem();
+
+  hotkeyManager_ = std::make_unique<HotkeyManager>(context_, performWeakly([](AppDelegate& self) {
+                                                     self.togglePanelFromHotkey();
+                                                   }));
+  QPointer<AppDelegate> self(this);
+  clipboardMonitor_ = std::make_unique<ClipboardMonitor>(context_, [self](const ClipboardItem& item, bool blurred) {
+    if (self) self->handleNewItem(item, blurred);
+  });
+  clipboardMonitor_->start();
+  setupEdgeTrigger();
+  showOnboardingIfNeeded();
+  qCInfo(lcApp) << "Quorvalen launched";
+}
+
+void AppDelegate::applicationWillTerminate() {
+  if (panelController_) state().flushSave();
+}
+
+void AppDelegate::installEditKeyMonitor() {
+  if (!editKeyMonitor_) editKeyMonitor_ = std::make_unique<EditKeyMonitor>();
+}
+
+void AppDelegate::observeTextEditing() {
+  // Nothing to do: Qt's text fields make no automatic substitutions (no spelling correction,
+  // smart quotes, text replacement or data detection) that would have to be switched off.
+}
+
+// ---- Edge trigger ----------------------------------------------------------------------------
+
+void AppDelegate::migrateDwellDelay() {
+  const std::optional<double> stored = context_.settings->doubleValue(QLatin1String(kEdgeDwellDelayKey));
+  // Delays below 0.2 s opened the panel by accident too often.
+  if (stored && *stored > 0 && *stored < 0.2) context_.settings->set(QLatin1String(kEdgeDwellDelayKey), kDefaultDwellDelay);
+}
+
+double AppDelegate::storedDwellDelay() const {
+  const double stored = context_.settings->doubleOr(QLatin1String(kEdgeDwellDelayKey), 0);
+  return stored == 0 ? kDefaultDwellDelay : stored;
+}
+
+QString AppDelegate::storedEdgeSide() const {
+  return context_.settings->stringOr(QLatin1String(kEdgeSideKey), QStringLiteral("right"));
+}
+
+bool AppDelegate::isEdgeEnabled() const {
+  const std::optional<qint64> keyCode = context_.settings->intValue(QLatin1String(kShortcutKeyCodeKey));
+  if (keyCode && *keyCode >= 0) return context_.settings->boolOr(QLatin1String(kEdgeEnabledKey), false);
+  return true;
+}
+
+void AppDelegate::setupEdgeTrigger() {
+  migrateDwellDelay();
+  edgeTrigger_ = std::make_unique<EdgeTrigger>(context_, EdgeTrigger::ShowHandler{});
+  edgeTrigger_->update(storedEdgeSide(), storedDwellDelay());
+  QPointer<AppDelegate> self(this);
+  edgeTrigger_->setOnShow([self](const QString& side) {
+    if (self) self->handleEdgeShow(side);
+  });
+  if (isEdgeEnabled()) edgeTrigger_->start();
+  if (!defaultsObserved_) {
+    defaultsObserved_ = true;
+    connect(context_.settings.get(), &SettingsStore::changed, this, &AppDelegate::handleDefaultsChange);
+  }
+}
+
+void AppDelegate::handleDefaultsChange() {
+  if (!panelController_ || !edgeTrigger_) return;
+  if (state().applyRetention()) state().scheduleSave();
+  if (isEdgeEnabled()) {
+    edgeTrigger_->update(storedEdgeSide(), storedDwellDelay());
+    edgeTrigger_->start();
+  } else {
+    edgeTrigger_->stop();
+  }
+}
+
+void AppDelegate::handleEdgeShow(const QString& side) {
+  if (state().isVisible()) return;
+  if (context_.scheduler->uptime() - panelController_->lastHideTime() <= kEdgeIgnoredAfterHideSeconds) return;
+  panelController_->setPendingEdgeSide(side);
+  panelController_->showPanel();
+}
+
+// ---- Onboarding ------------------------------------------------------------------------------
+
+void AppDelegate::showOnboardingIfNeeded() {
+  SettingsStore& settings = *context_.settings;
+  if (settings.boolOr(QLatin1String(kDidSeeOnboardingKey), false)) return;
+  // Written before anything shows: a quit within the delay must not show it again next time.
+  settings.set(QLatin1String(kDidSeeOnboardingKey), true);
+  context_.scheduler->after(
+      kOnboardingDelaySeconds,
+      [this] {
+        QPointer<AppDelegate> self(this);
+        OnboardingWindowController::shared(context_).show([self](bool launch) {
+          if (self) self->onboardingFinished(launch);
+        });
+      },
+      this);
+}
+
+void AppDelegate::onboardingFinished(bool launch) {
+  if (!launch) return;
+  context_.scheduler->after(kShowPanelAfterOnboardingSeconds, [this] { panelController_->showPanel(); }, this);
+}
+
+// ---- Handlers --------------------------------------------------------------------------------
+
+void AppDelegate::handleNewItem(const ClipboardItem& item, bool concealed) {
+  const QUuid id = item.id;  // the item may live in what addItem changes
+  qCDebug(lcApp) << "Captured a" << rawValue(item.contentType) << "item";
+  state().addItem(item, concealed);
+  if (concealed) state().markSensitive(id, true);
+}
+
+void AppDelegate::togglePanelFromHotkey() { panelController_->togglePanel(); }
+
+}  // namespace qv

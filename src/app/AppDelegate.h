@@ -1,0 +1,148 @@
+#pragma once
+#include "items/model/ClipboardItem.h"
+#include "ui/Translucency.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include <QMenu>
+
+namespace qv {
+
+struct AppContext;
+class ClipboardMonitor;
+class EdgeTrigger;
+class EditKeyMonitor;
+class HotkeyManager;
+class PanelController;
+class PanelState;
+class SettingsPanel;
+class StatusItem;
+
+// The owner of every long-lived controller. Before launch finishes it prepares the user
+// defaults; at launch it builds the system in a fixed order (appearance, updater, permission
+// memo, edit keys, panel and state, history, status item, hot key, clipboard monitor, edge
+// trigger, onboarding); at quit it writes the history synchronously. It is also the home of
+// the status item, its menu and the actions that leave the panel (AppDelegateActions.cpp).
+// Main thread only.
+class AppDelegate : public QObject {
+  Q_OBJECT
+ public:
+  static constexpr char kDidSeeOnboardingKey[] = "qv.didSeeOnboarding.v1";
+  static constexpr char kInvokeModeKey[] = "qv.invokeMode";
+  static constexpr char kEdgeEnabledKey[] = "qv.edgeEnabled";
+  static constexpr char kEdgeSideKey[] = "qv.edgeSide";
+  static constexpr char kEdgeDwellDelayKey[] = "qv.edgeDwellDelay";
+  static constexpr char kShortcutKeyCodeKey[] = "qv.shortcut.keyCode";
+  static constexpr char kCaptureNearbyDevicesKey[] = "qv.captureNearbyDevices";
+  static constexpr char kAppearanceKey[] = "qv.appearance";
+  static constexpr double kOnboardingDelaySeconds = 0.4;
+  static constexpr double kShowPanelAfterOnboardingSeconds = 0.25;
+  static constexpr double kEdgeIgnoredAfterHideSeconds = 0.5;
+  static constexpr double kDefaultDwellDelay = 0.3;
+  static constexpr int kSettingsWidth = 680;
+  static constexpr int kSettingsHeight = 520;
+  static constexpr double kSettingsFadeInSeconds = 0.2;
+  static constexpr double kSettingsFadeOutSeconds = 0.15;
+
+  // The eleven text-substitution keys written false at every launch, in order. Qt's text
+  // widgets substitute nothing; the keys are kept for whatever reads the defaults file.
+  static const QStringList& textSubstitutionKeys();
+
+  // `translucency` overrides what the X server says about a compositor (tests).
+  explicit AppDelegate(AppContext& context, QObject* parent = nullptr,
+                       std::optional<TranslucencySupport> translucency = std::nullopt);
+  ~AppDelegate() override;
+
+  // ---- Application callbacks ----------------------------------------------------------------
+  void applicationWillFinishLaunching();
+  void applicationDidFinishLaunching();
+  // Closing the settings, library or onboarding window never quits.
+  bool applicationShouldTerminateAfterLastWindowClosed() const { return false; }
+  // Writes the pending history now, so that it is on disk before the process exits.
+  void applicationWillTerminate();
+
+  // ---- Launch steps -------------------------------------------------------------------------
+  void registerDefaults();
+  void migrateInvokeMode();
+  void disableTextSubstitutionDefaults();
+  void installEditKeyMonitor();
+  void observeTextEditing();
+  void setupEdgeTrigger();
+  void migrateDwellDelay();
+  // Whether the edge trigger runs: always while no shortcut is recorded (the panel must stay
+  // reachable), otherwise as the "qv.edgeEnabled" setting says.
+  bool isEdgeEnabled() const;
+  void showOnboardingIfNeeded();
+  void onboardingFinished(bool launch);
+
+  // ---- Handlers handed out ------------------------------------------------------------------
+  void handleNewItem(const ClipboardItem& item, bool concealed);
+  void togglePanelFromHotkey();
+  void handleEdgeShow(const QString& side);
+  void handleDefaultsChange();
+
+  // ---- Status item and actions (AppDelegateActions.cpp) -------------------------------------
+  void setupStatusItem();
+  void statusItemClicked();
+  void showStatusMenu();
+  void handlePanelVisibility(bool visible);
+  void refreshStatusIcon();
+  void toggleMonitoring();
+  void confirmClearAll();
+  // True when the paste keystroke may be posted; otherwise asks for it once, then explains.
+  bool ensurePostEventAccess();
+  void showAccessibilityAlert();
+  void openSettings();
+  void closeSettingsAnimated();
+  void openLibrary();
+  void showOnboarding();
+  void wirePanelStateActions();
+  // Runs `action` on this delegate while it lives; nothing once it is gone.
+  std::function<void()> performWeakly(std::function<void(AppDelegate&)> action);
+  // The same, after hiding the panel.
+  std::function<void()> hidePanelThen(std::function<void(AppDelegate&)> action);
+
+  // The status icon for the two flags: the tray symbol, tinted for the desktop's colour scheme.
+  static QIcon statusIcon(bool filled, bool paused);
+
+  // ---- Observation --------------------------------------------------------------------------
+  PanelController* panelController() const { return panelController_.get(); }
+  PanelState& state() const;
+  ClipboardMonitor* clipboardMonitor() const { return clipboardMonitor_.get(); }
+  HotkeyManager* hotkeyManager() const { return hotkeyManager_.get(); }
+  EdgeTrigger* edgeTrigger() const { return edgeTrigger_.get(); }
+  StatusItem* statusItem() const { return statusItem_.get(); }
+  SettingsPanel* settingsPanel() const { return settingsPanel_.get(); }
+  QMenu* statusMenu() const { return statusMenu_; }
+  bool hasEditKeyMonitor() const { return bool(editKeyMonitor_); }
+  // Whether the status icon now shows the open panel and the pause slash.
+  bool statusIconFilled() const { return iconFilled_; }
+  bool statusIconPaused() const { return iconPaused_; }
+
+ private:
+  void setStatusIcon(bool filled, bool paused);
+  SettingsPanel& settingsWindow(bool* created);
+  double storedDwellDelay() const;
+  QString storedEdgeSide() const;
+
+  AppContext& context_;
+  std::optional<TranslucencySupport> translucency_;
+  std::unique_ptr<PanelController> panelController_;
+  std::unique_ptr<HotkeyManager> hotkeyManager_;
+  std::unique_ptr<EditKeyMonitor> editKeyMonitor_;
+  std::unique_ptr<ClipboardMonitor> clipboardMonitor_;
+  std::unique_ptr<StatusItem> statusItem_;
+  std::unique_ptr<SettingsPanel> settingsPanel_;
+  std::unique_ptr<EdgeTrigger> edgeTrigger_;
+  QPointer<QMenu> statusMenu_;
+  bool iconFilled_ = false;
+  bool iconPaused_ = false;
+  bool defaultsObserved_ = false;
+};
+
+}  // namespace qv

@@ -1,0 +1,232 @@
+// The status item, its menu and the actions that leave the edge panel.
+#include "app/AppDelegate.h"
+
+#include "app/EdgeTrigger.h"
+#include "app/PanelController.h"
+#include "app/SettingsPanel.h"
+#include "base/Log.h"
+#include "items/capture/ClipboardMonitor.h"
+#include "library/LibraryWindowController.h"
+#include "panel/QuickActionsMenu.h"
+#include "platform/Alerts.h"
+#include "platform/AppContext.h"
+#include "platform/PastePermission.h"
+#include "platform/Screens.h"
+#include "platform/SettingsStore.h"
+#include "platform/StatusItem.h"
+#include "settings/IgnoredPane.h"
+#include "settings/OnboardingWindowController.h"
+#include "state/PanelState.h"
+#include "ui/StatusBarIcon.h"
+#include "ui/Translucency.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QPalette>
+#include <QPixmap>
+#include <QPointer>
+
+namespace qv {
+
+QIcon AppDelegate::statusIcon(bool filled, bool paused) {
+  const QColor tint = qobject_cast<QApplication*>(QCoreApplication::instance())
+                          ? QApplication::palette().color(QPalette::WindowText)
+                          : QColor(Qt::black);
+  QIcon icon;
+  for (double ratio : {1.0, 2.0}) icon.addPixmap(QPixmap::fromImage(statusBarIconImage(filled, paused, ratio, tint)));
+  return icon;
+}
+
+std::function<void()> AppDelegate::performWeakly(std::function<void(AppDelegate&)> action) {
+  return [self = QPointer<AppDelegate>(this), action = std::move(action)] {
+    if (self) action(*self);
+  };
+}
+
+std::function<void()> AppDelegate::hidePanelThen(std::function<void(AppDelegate&)> action) {
+  return performWeakly([action = std::move(action)](AppDelegate& self) {
+    self.panelController_->hidePanel();
+    action(self);
+  });
+}
+
+// ---- Status item -----------------------------------------------------------------------------
+
+void AppDelegate::setupStatusItem() {
+  statusItem_ = context_.makeStatusItem();
+  setStatusIcon(false, state().isMonitoringPaused());
+  statusItem_->setToolTip(QStringLiteral("Quorvalen"));
+  connect(statusItem_.get(), &StatusItem::leftClicked, this, &AppDelegate::statusItemClicked);
+  connect(statusItem_.get(), &StatusItem::rightClicked, this, &AppDelegate::showStatusMenu);
+  if (statusItem_->isAvailable())
+    statusItem_->show();
+  else
+    qCInfo(lcApp) << "No system tray: open the panel with the hot key or at the screen edge";
+  QPointer<AppDelegate> self(this);
+  panelController_->onVisibilityChange = [self](bool visible) {
+    if (self) self->handlePanelVisibility(visible);
+  };
+}
+
+void AppDelegate::setStatusIcon(bool filled, bool paused) {
+  iconFilled_ = filled;
+  iconPaused_ = paused;
+  if (statusItem_) statusItem_->setIcon(statusIcon(filled, paused));
+}
+
+void AppDelegate::statusItemClicked() { panelController_->togglePanel(); }
+
+void AppDelegate::showStatusMenu() {
+  std::unique_ptr<QMenu> menu = makeQuickActionsMenu(
+      state().isMonitoringPaused(), performWeakly([](AppDelegate& self) { self.openLibrary(); }),
+      performWeakly([](AppDelegate& self) { self.toggleMonitoring(); }),
+      performWeakly([](AppDelegate& self) { self.openSettings(); }),
+      // The menu's variant leaves a visible panel alone.
+      performWeakly([](AppDelegate& self) {
+        QPointer<AppDelegate> weak(&self);
+        OnboardingWindowController::shared(self.context_).show([weak](bool launch) {
+          if (weak) weak->onboardingFinished(launch);
+        });
+      }),
+      performWeakly([](AppDelegate& self) { self.confirmClearAll(); }));
+  // The menu lives only while it is open; its row's action runs before the deferred delete.
+  QMenu* open = menu.release();
+  connect(open, &QMenu::aboutToHide, open, &QObject::deleteLater);
+  if (statusMenu_) statusMenu_->deleteLater();
+  statusMenu_ = open;
+  statusItem_->popUpMenu(open);
+  // Detached again at once, so that the next left click toggles the panel instead.
+  context_.scheduler->post([this] { statusItem_->detachMenu(); }, this);
+}
+
+void AppDelegate::handlePanelVisibility(bool visible) {
+  setStatusIcon(visible, state().isMonitoringPaused());
+  clipboardMonitor_->setPanelVisible(visible);
+}
+
+void AppDelegate::refreshStatusIcon() { setStatusIcon(state().isVisible(), state().isMonitoringPaused()); }
+
+// ---- Monitoring and clearing -----------------------------------------------------------------
+
+void AppDelegate::toggleMonitoring() {
+  // start() re-reads the clipboard's change count: copies made while paused are never taken.
+  if (state().isMonitoringPaused())
+    clipboardMonitor_->start();
+  else
+    clipboardMonitor_->stop();
+  state().setIsMonitoringPaused(!state().isMonitoringPaused());
+  refreshStatusIcon();
+}
+
+void AppDelegate::confirmClearAll() {
+  const qsizetype count = state().items().size();
+  if (count == 0) return;
+  AlertSpec alert;
+  alert.style = AlertSpec::Style::warning;
+  alert.message = QStringLiteral("Clear all clipboard history?");
+  alert.informativeText = count == 1 ? QStringLiteral("One saved clip will be removed. This can't be undone.")
+                                     : QStringLiteral("All ") + QString::number(count) +
+                                           QStringLiteral(" saved clips will be removed. This can't be undone.");
+  alert.buttons = {QStringLiteral("Clear All History"), QStringLiteral("Cancel")};
+  alert.destructiveButton = 0;
+  alert.returnButton = 1;
+  alert.cancelButton = 1;
+  QPointer<AppDelegate> self(this);
+  const int answer = context_.alerts->run(alert);
+  if (self && answer == 0) state().clearAll();
+}
+
+// ---- Paste permission ------------------------------------------------------------------------
+
+bool AppDelegate::ensurePostEventAccess() {
+  PastePermission& permission = *context_.pastePermission;
+  if (permission.isHeld()) return true;
+  if (!context_.settings->boolOr(QLatin1String(PastePermission::kDidRequestKey), false)) {
+    // The first request only: it writes the key and asks the system.
+    permission.requestPostEventAccessOnce();
+    return false;
+  }
+  showAccessibilityAlert();
+  return false;
+}
+
+void AppDelegate::showAccessibilityAlert() {
+  AlertSpec alert;
+  alert.style = AlertSpec::Style::informational;
+  alert.message = QStringLiteral("Enable Accessibility for Quorvalen");
+  alert.informativeText = QStringLiteral(
+      "Quorvalen uses Accessibility to paste items directly into other apps. You can enable it in System "
+      "Settings under Privacy & Security.");
+  alert.buttons = {QStringLiteral("Open System Settings"), QStringLiteral("Not Now")};
+  alert.returnButton = 0;
+  alert.cancelButton = 1;
+  if (context_.alerts->run(alert) == 0) context_.pastePermission->openAccessibilitySettings();
+}
+
+// ---- Windows ---------------------------------------------------------------------------------
+
+SettingsPanel& AppDelegate::settingsWindow(bool* created) {
+  *created = !settingsPanel_;
+  if (!settingsPanel_) {
+    const TranslucencySupport support = translucency_ ? *translucency_ : Translucency::detect();
+    settingsPanel_ = std::make_unique<SettingsPanel>(context_, support.compositor);
+    settingsPanel_->onCloseRequested = performWeakly([](AppDelegate& self) { self.closeSettingsAnimated(); });
+  }
+  return *settingsPanel_;
+}
+
+void AppDelegate::openSettings() {
+  bool created = false;
+  SettingsPanel& window = settingsWindow(&created);
+  if (created) {
+    const QList<ScreenInfo> screens = context_.screens->screens();
+    if (!screens.isEmpty()) {
+      QRect frame = window.frameGeometry();
+      frame.moveCenter(screens.first().visibleFrame.center().toPoint());
+      window.move(frame.topLeft());
+    }
+  }
+  window.fadeIn(kSettingsFadeInSeconds);
+}
+
+void AppDelegate::closeSettingsAnimated() {
+  if (settingsPanel_) settingsPanel_->fadeOut(kSettingsFadeOutSeconds);
+}
+
+void AppDelegate::openLibrary() {
+  LibraryWindowController& library = LibraryWindowController::shared(context_);
+  if (!library.onVisibilityChange) {
+    QPointer<AppDelegate> self(this);
+    library.onVisibilityChange = [self](bool visible) {
+      if (self && self->edgeTrigger_) self->edgeTrigger_->setSuppressed(visible);
+    };
+  }
+  library.show(state());
+}
+
+void AppDelegate::showOnboarding() {
+  panelController_->hidePanel();
+  QPointer<AppDelegate> self(this);
+  OnboardingWindowController::shared(context_).show([self](bool launch) {
+    if (self) self->onboardingFinished(launch);
+  });
+}
+
+void AppDelegate::wirePanelStateActions() {
+  PanelState& panelState = state();
+  panelState.setOpenSettingsAction(hidePanelThen([](AppDelegate& self) { self.openSettings(); }));
+  panelState.setShowOnboardingAction(performWeakly([](AppDelegate& self) { self.showOnboarding(); }));
+  panelState.setShowLibraryAction(hidePanelThen([](AppDelegate& self) { self.openLibrary(); }));
+  panelState.setToggleMonitoringAction(performWeakly([](AppDelegate& self) { self.toggleMonitoring(); }));
+  panelState.setClearAllAction(performWeakly([](AppDelegate& self) { self.confirmClearAll(); }));
+
+  QPointer<PanelController> controller(panelController_.get());
+  IgnoredPane::clipCountForApp = [controller](const QString& bundleID) {
+    return controller ? controller->state().itemCount(bundleID) : 0;
+  };
+  IgnoredPane::removeClipsForApp = [controller](const QString& bundleID) {
+    return controller ? controller->state().removeItems(bundleID) : 0;
+  };
+}
+
+}  // namespace qv

@@ -1,0 +1,43 @@
+#pragma once
+#include "ui/anim/AnimatedValue.h"
+
+#include <QWidget>
+#include <functional>
+
+namespace qv {
+
+struct AppContext;
+class SettingsView;
+
+// The settings window: 680 × 520, not resizable, never destroyed once made. Its close button
+// asks `onCloseRequested` (the delegate fades it out) instead of closing at once. Fades
+// through the window opacity where a compositor can show it; elsewhere it simply shows and
+// hides.
+class SettingsPanel : public QWidget {
+  Q_OBJECT
+ public:
+  SettingsPanel(AppContext& context, bool canFade, QWidget* parent = nullptr);
+  ~SettingsPanel() override;
+
+  std::function<void()> onCloseRequested;
+
+  // Shows it from opacity 0 to 1 over `seconds` (ease-out).
+  void fadeIn(double seconds);
+  // Fades it to 0 over `seconds` (ease-in), then hides it and sets the opacity back to 1.
+  void fadeOut(double seconds);
+  double opacity() const { return opacity_.value(); }
+  bool canFade() const { return canFade_; }
+  SettingsView* view() const { return view_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void applyOpacity();
+
+  bool canFade_;
+  Animated<double> opacity_;
+  SettingsView* view_ = nullptr;
+};
+
+}  // namespace qv

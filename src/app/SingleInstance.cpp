@@ -1,0 +1,16 @@
+#include "app/SingleInstance.h"
+
+#include "platform/Paths.h"
+
+namespace qv {
+
+std::unique_ptr<SingleInstance> SingleInstance::acquire(const QString& runtimeFolder, int waitMs) {
+  if (runtimeFolder.isEmpty() || !ensurePrivateFolder(runtimeFolder)) return nullptr;
+  auto instance = std::make_unique<SingleInstance>(runtimeFolder + u'/' + QLatin1String(kLockFileName));
+  // A live holder keeps its lock however long it runs; only a dead one's lock is stale.
+  instance->lock_.setStaleLockTime(0);
+  if (!instance->lock_.tryLock(waitMs)) return nullptr;
+  return instance;
+}
+
+}  // namespace qv

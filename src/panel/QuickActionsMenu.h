@@ -1,0 +1,16 @@
+#pragma once
+#include <QMenu>
+#include <functional>
+#include <memory>
+
+namespace qv {
+
+// The quick actions of the status item's menu, one row each and without separators: "Open
+// Library" (Shift+Ctrl+V), "Pause Monitoring" or "Resume Monitoring", "Settings", "Show
+// Onboarding", "Clear All History" and "Quit" (Ctrl+Q). Each row runs its closure; "Quit" quits
+// the application itself. The shortcuts are shown, not registered: the menu only lives while open.
+std::unique_ptr<QMenu> makeQuickActionsMenu(bool isPaused, std::function<void()> openLibrary,
+                                            std::function<void()> togglePause, std::function<void()> openSettings,
+                                            std::function<void()> showOnboarding, std::function<void()> clearAll);
+
+}  // namespace qv

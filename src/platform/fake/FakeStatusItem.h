@@ -1,0 +1,37 @@
+#pragma once
+#include "platform/StatusItem.h"
+
+#include <QPointer>
+#include <QMenu>
+
+namespace qv {
+
+// A status item that remembers what it shows; tests click it by emitting its signals.
+class FakeStatusItem : public StatusItem {
+ public:
+  bool isAvailable() const override { return available; }
+  void show() override { shown = true; }
+  void setIcon(const QIcon& newIcon) override {
+    icon = newIcon;
+    ++iconChanges;
+  }
+  void setToolTip(const QString& text) override { toolTip = text; }
+  void popUpMenu(QMenu* newMenu) override {
+    menu = newMenu;
+    ++menuPopUps;
+  }
+  void detachMenu() override { menu = nullptr; }
+
+  void click() { Q_EMIT leftClicked(); }
+  void rightClick() { Q_EMIT rightClicked(); }
+
+  bool available = true;
+  bool shown = false;
+  QIcon icon;
+  int iconChanges = 0;
+  QString toolTip;
+  QPointer<QMenu> menu;  // attached while non-null
+  int menuPopUps = 0;
+};
+
+}  // namespace qv

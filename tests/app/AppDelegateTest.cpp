@@ -1,0 +1,491 @@
+#include "app/AppDelegate.h"
+#include "app/EdgeTrigger.h"
+#include "app/HotkeyManager.h"
+#include "app/PanelController.h"
+#include "app/SettingsPanel.h"
+#include "items/ItemServices.h"
+#include "items/capture/ClipboardMonitor.h"
+#include "library/LibraryWindowController.h"
+#include "platform/Updater.h"
+#include "settings/IgnoredPane.h"
+#include "settings/OnboardingWindowController.h"
+#include "state/PanelState.h"
+#include "support/CapturedLog.h"
+#include "support/FakeInterfaceContext.h"
+#include "support/StateTestSupport.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+using namespace qv;
+
+namespace {
+
+// A delegate over fake services (no tray host, alerts answered by the test) in virtual time.
+struct AppDelegateTest : ::testing::Test {
+  explicit AppDelegateTest(bool compositor = false) : compositor_(compositor) {
+    installItemServices(*fake.context);
+    fake.screens->setPointer({1500, 500});
+  }
+  ~AppDelegateTest() override {
+    delegate.reset();
+    fake.drain();
+  }
+
+  SettingsStore& settings() { return *fake.context->settings; }
+  void seenOnboarding() { settings().set(AppDelegate::kDidSeeOnboardingKey, true); }
+  void launch() {
+    delegate = std::make_unique<AppDelegate>(*fake.context, nullptr, TranslucencySupport{compositor_, false});
+    delegate->applicationWillFinishLaunching();
+    delegate->applicationDidFinishLaunching();
+  }
+  // Moves both virtual clocks together, one frame at a time.
+  void advance(double seconds) {
+    for (double left = seconds; left > 1e-9; left -= 1.0 / 120) {
+      const double step = std::min(1.0 / 120, left);
+      fake.scheduler->advance(step);
+      fake.clock->advance(step);
+    }
+    fake.drain();
+  }
+  PanelState& state() { return delegate->state(); }
+  PanelController& panel() { return *delegate->panelController(); }
+  EdgeTrigger& edge() { return *delegate->edgeTrigger(); }
+
+  bool compositor_;
+  test::FakeInterfaceContext fake;
+  std::unique_ptr<AppDelegate> delegate;
+};
+
+struct AppDelegateWithCompositorTest : AppDelegateTest {
+  AppDelegateWithCompositorTest() : AppDelegateTest(true) {}
+};
+
+ClipboardItem itemNow(AppDelegateTest& test, const QString& text, const QString& app = "org.example.Editor") {
+  return test::textItem(text, app, test.fake.scheduler->now());
+}
+
+}  // namespace
+
+// ---- Before launch --------------------------------------------------------------------------
+
+TEST_F(AppDelegateTest, InvokeModeMigrationTurnsTheEdgeOffOnlyForExactlyShortcut) {
+  struct Case {
+    std::optional<QString> stored;
+    std::optional<bool> edgeEnabled;  // stored afterwards; none: nothing written
+  };
+  for (const Case& c : {Case{"shortcut", false}, Case{"edge", true}, Case{"Shortcut", true}, Case{"", true},
+                        Case{std::nullopt, std::nullopt}}) {
+    settings().remove(AppDelegate::kEdgeEnabledKey);
+    if (c.stored) settings().set(AppDelegate::kInvokeModeKey, *c.stored);
+    AppDelegate(*fake.context).applicationWillFinishLaunching();
+    EXPECT_FALSE(settings().hasStoredValue(AppDelegate::kInvokeModeKey));
+    EXPECT_EQ(settings().hasStoredValue(AppDelegate::kEdgeEnabledKey), c.edgeEnabled.has_value());
+    if (c.edgeEnabled) {
+      EXPECT_EQ(settings().boolValue(AppDelegate::kEdgeEnabledKey), c.edgeEnabled) << c.stored->toStdString();
+    }
+  }
+}
+
+TEST_F(AppDelegateTest, WillFinishRegistersDefaultsWritesTheSubstitutionKeysAndStaysAnAccessory) {
+  AppDelegate(*fake.context).applicationWillFinishLaunching();
+  EXPECT_EQ(settings().boolValue("qv.captureNearbyDevices"), true);
+  EXPECT_EQ(settings().boolValue("qv.edgeEnabled"), true);
+  EXPECT_FALSE(settings().hasStoredValue("qv.edgeEnabled"));
+  ASSERT_EQ(AppDelegate::textSubstitutionKeys().size(), 11);
+  for (const QString& key : AppDelegate::textSubstitutionKeys()) EXPECT_EQ(settings().boolValue(key), false) << key.toStdString();
+  EXPECT_FALSE(QGuiApplication::quitOnLastWindowClosed());
+}
+
+// ---- Launch ---------------------------------------------------------------------------------
+
+TEST_F(AppDelegateTest, LaunchBuildsEverythingAndLogsLaunchedLast) {
+  seenOnboarding();
+  // A history from an earlier run is loaded before capture starts.
+  {
+    auto earlier = std::make_unique<PanelState>(*fake.context);
+    earlier->addItem(itemNow(*this, "from before"));
+    earlier->flushSave();
+  }
+  fake.pastePermission->held = true;
+  test::CapturedLog log;
+  launch();
+
+  EXPECT_TRUE(fake.context->reduceMotion->isObserving());
+  EXPECT_TRUE(fake.context->updater);
+  EXPECT_TRUE(fake.pastePermission->hadPostEventAccessAtLaunch());
+  EXPECT_TRUE(delegate->hasEditKeyMonitor());
+  EXPECT_TRUE(panel().isPreWarming());
+  ASSERT_EQ(state().items().size(), 1);
+  EXPECT_EQ(state().items().first().plainText(), "from before");
+  ASSERT_TRUE(fake.statusItem);
+  EXPECT_EQ(fake.statusItem->toolTip, "Quorvalen");
+  EXPECT_TRUE(fake.statusItem->shown);
+  EXPECT_TRUE(delegate->hotkeyManager());
+  EXPECT_TRUE(delegate->clipboardMonitor()->isRunning());
+  EXPECT_TRUE(edge().isRunning());
+  EXPECT_TRUE(QGuiApplication::quitOnLastWindowClosed() == false);
+  const QStringList lines = log.texts("com.tarnwick.quorvalen.app");
+  ASSERT_FALSE(lines.isEmpty());
+  EXPECT_EQ(lines.last(), "Quorvalen launched");
+  EXPECT_EQ(log.texts().last(), "Quorvalen launched");
+}
+
+TEST_F(AppDelegateTest, WithoutATrayHostItRunsOnAndSaysSoOnce) {
+  seenOnboarding();
+  test::CapturedLog log;
+  fake.context->makeStatusItem = [this] {
+    auto item = std::make_unique<FakeStatusItem>();
+    item->available = false;
+    fake.statusItem = item.get();
+    return std::unique_ptr<StatusItem>(std::move(item));
+  };
+  launch();
+  EXPECT_FALSE(fake.statusItem->shown);
+  EXPECT_EQ(log.count(QtInfoMsg, "No system tray: open the panel with the hot key or at the screen edge"), 1);
+  EXPECT_TRUE(edge().isRunning());
+  delegate->togglePanelFromHotkey();
+  EXPECT_TRUE(state().isVisible());
+}
+
+TEST_F(AppDelegateTest, DwellDelayMigration) {
+  seenOnboarding();
+  struct Case {
+    double stored;
+    double storedAfter;
+    double used;
+  };
+  for (const Case& c : {Case{0.1, 0.3, 0.3}, Case{0.2, 0.2, 0.2}, Case{0.5, 0.5, 0.5}, Case{0, 0, 0.3}}) {
+    settings().set(AppDelegate::kEdgeDwellDelayKey, c.stored);
+    launch();
+    EXPECT_DOUBLE_EQ(*settings().doubleValue(AppDelegate::kEdgeDwellDelayKey), c.storedAfter) << c.stored;
+    EXPECT_DOUBLE_EQ(edge().dwellDelay(), c.used) << c.stored;
+    delegate.reset();
+  }
+}
+
+TEST_F(AppDelegateTest, TheEdgeCanBeTurnedOffOnlyWithAShortcutAndBackOnWithoutRelaunch) {
+  seenOnboarding();
+  AppDelegate probe(*fake.context);
+  probe.registerDefaults();
+  settings().set(AppDelegate::kEdgeEnabledKey, false);
+  for (const QJsonValue& keyCode : {QJsonValue(), QJsonValue(-1), QJsonValue("9"), QJsonValue(9.5)}) {
+    if (keyCode.isUndefined())
+      settings().remove(AppDelegate::kShortcutKeyCodeKey);
+    else
+      settings().set(AppDelegate::kShortcutKeyCodeKey, keyCode);
+    EXPECT_TRUE(probe.isEdgeEnabled()) << keyCode.toVariant().toString().toStdString();
+  }
+  settings().set(AppDelegate::kShortcutKeyCodeKey, 9);
+  EXPECT_FALSE(probe.isEdgeEnabled());
+  settings().remove(AppDelegate::kEdgeEnabledKey);
+  EXPECT_TRUE(probe.isEdgeEnabled());  // the registered default
+
+  settings().set(AppDelegate::kEdgeEnabledKey, false);
+  launch();
+  fake.drain();
+  EXPECT_FALSE(edge().isRunning());
+  settings().set(AppDelegate::kEdgeEnabledKey, true);
+  settings().set(AppDelegate::kEdgeSideKey, "left");
+  fake.drain();
+  EXPECT_TRUE(edge().isRunning());
+  EXPECT_EQ(edge().edgeSide(), "left");
+  settings().set(AppDelegate::kEdgeEnabledKey, false);
+  fake.drain();
+  EXPECT_FALSE(edge().isRunning());
+}
+
+TEST_F(AppDelegateTest, DefaultsChangesApplyRetentionAndScheduleASave) {
+  seenOnboarding();
+  settings().set("qv.historyRetention", "forever");
+  launch();
+  fake.drain();
+  state().addItem(test::textItem("old", "org.example.Editor", fake.scheduler->now().addDays(-10)));
+  state().flushSave();
+  ASSERT_EQ(state().items().size(), 1);
+  settings().set("qv.historyRetention", "1w");
+  fake.drain();
+  EXPECT_TRUE(state().items().isEmpty());
+  EXPECT_TRUE(state().isSavePending());
+}
+
+TEST_F(AppDelegateTest, AnEdgeReportWithinHalfASecondOfAHideIsIgnored) {
+  seenOnboarding();
+  launch();
+  advance(2);  // pre-warming over
+  panel().showPanel();
+  advance(1);
+  panel().hidePanel();
+  advance(0.4);
+  delegate->handleEdgeShow("right");
+  EXPECT_FALSE(state().isVisible());
+  advance(0.2);
+  delegate->handleEdgeShow("right");
+  EXPECT_TRUE(state().isVisible());
+  // A report while shown does nothing.
+  delegate->handleEdgeShow("left");
+  EXPECT_TRUE(state().isVisible());
+}
+
+TEST_F(AppDelegateTest, OnboardingShowsOnceAfterFourTenthsAndStartShowsThePanelAQuarterSecondLater) {
+  launch();
+  EXPECT_EQ(settings().boolValue(AppDelegate::kDidSeeOnboardingKey), true);  // before anything shows
+  OnboardingWindowController& onboarding = OnboardingWindowController::shared(*fake.context);
+  advance(0.39);
+  EXPECT_FALSE(onboarding.window());
+  advance(0.02);
+  ASSERT_TRUE(onboarding.window());
+  EXPECT_TRUE(onboarding.window()->isVisible());
+
+  advance(2);
+  onboarding.startButton()->click();
+  EXPECT_FALSE(onboarding.window()->isVisible());
+  advance(0.24);
+  EXPECT_FALSE(state().isVisible());
+  advance(0.02);
+  EXPECT_TRUE(state().isVisible());
+}
+
+TEST_F(AppDelegateTest, OnboardingClosedWithoutStartShowsNothingAndAQuitBeforeItKeepsItSeen) {
+  launch();
+  advance(0.2);
+  delegate.reset();  // quit before the 0.4 s passed
+  advance(1);
+  EXPECT_FALSE(OnboardingWindowController::shared(*fake.context).window());
+  launch();
+  advance(1);
+  EXPECT_FALSE(OnboardingWindowController::shared(*fake.context).window());
+
+  delegate->showOnboarding();
+  QWidget* window = OnboardingWindowController::shared(*fake.context).window();
+  ASSERT_TRUE(window);
+  window->close();
+  advance(1);
+  EXPECT_FALSE(state().isVisible());
+}
+
+// ---- Items and quitting ---------------------------------------------------------------------
+
+TEST_F(AppDelegateTest, ABlurredCopyIsMarkedSensitiveAutomaticallyAfterItIsAdded) {
+  seenOnboarding();
+  launch();
+  const ClipboardItem secret = itemNow(*this, "hunter2");
+  delegate->handleNewItem(secret, true);
+  ASSERT_EQ(state().items().size(), 1);
+  EXPECT_TRUE(state().sensitiveIDs().contains(secret.id));
+  EXPECT_TRUE(state().autoSensitiveIDs().contains(secret.id));
+  const ClipboardItem plain = itemNow(*this, "hello");
+  delegate->handleNewItem(plain, false);
+  EXPECT_FALSE(state().sensitiveIDs().contains(plain.id));
+}
+
+TEST_F(AppDelegateTest, QuittingWithinTheSaveDelayOfACopyKeepsIt) {
+  seenOnboarding();
+  launch();
+  const ClipboardItem copy = itemNow(*this, "just copied");
+  delegate->handleNewItem(copy, false);
+  advance(0.5);
+  ASSERT_TRUE(state().isSavePending());
+  delegate->applicationWillTerminate();
+  EXPECT_FALSE(state().isSavePending());
+  QFile file(state().historyFilePath());
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(file.readAll().contains(copy.idString().toUtf8()));
+}
+
+// ---- Status item ----------------------------------------------------------------------------
+
+TEST_F(AppDelegateTest, LeftClickTogglesRightClickOpensTheMenuAndTheNextLeftClickTogglesAgain) {
+  seenOnboarding();
+  launch();
+  advance(2);
+  FakeStatusItem& item = *fake.statusItem;
+  EXPECT_FALSE(delegate->statusIconFilled());
+  item.click();
+  EXPECT_TRUE(state().isVisible());
+  EXPECT_TRUE(delegate->statusIconFilled());
+  EXPECT_TRUE(delegate->clipboardMonitor()->isPanelVisible());
+  advance(1);
+  item.click();
+  EXPECT_FALSE(state().isVisible());
+  EXPECT_FALSE(delegate->statusIconFilled());
+
+  item.rightClick();
+  EXPECT_EQ(item.menuPopUps, 1);
+  ASSERT_TRUE(item.menu);
+  EXPECT_EQ(item.menu, delegate->statusMenu());
+  fake.drain();
+  EXPECT_FALSE(item.menu);  // detached again
+  delegate->statusMenu()->hide();
+  advance(1);
+  item.click();
+  EXPECT_TRUE(state().isVisible());
+}
+
+TEST_F(AppDelegateTest, PausingStopsCaptureDrawsTheSlashAndCopiesWhilePausedNeverArrive) {
+  seenOnboarding();
+  launch();
+  fake.statusItem->rightClick();
+  ASSERT_TRUE(delegate->statusMenu());
+  QList<QAction*> rows = delegate->statusMenu()->actions();
+  ASSERT_EQ(rows[1]->text(), "Pause Monitoring");
+  rows[1]->trigger();
+  EXPECT_TRUE(state().isMonitoringPaused());
+  EXPECT_FALSE(delegate->clipboardMonitor()->isRunning());
+  EXPECT_TRUE(delegate->statusIconPaused());
+
+  fake.pasteboard->copyText("while paused", 77);
+  advance(2);
+  state().toggleMonitoringAction()();
+  EXPECT_FALSE(state().isMonitoringPaused());
+  EXPECT_FALSE(delegate->statusIconPaused());
+  advance(2);
+  EXPECT_TRUE(state().items().isEmpty());
+
+  fake.statusItem->rightClick();
+  EXPECT_EQ(delegate->statusMenu()->actions()[1]->text(), "Pause Monitoring");
+  fake.pasteboard->copyText("after resuming", 77);
+  advance(2);
+  EXPECT_EQ(state().items().size(), 1);
+}
+
+TEST_F(AppDelegateTest, ClearAllAsksWithTheCountAndClearsOnlyOnTheFirstButton) {
+  seenOnboarding();
+  launch();
+  delegate->confirmClearAll();
+  EXPECT_TRUE(fake.alerts->shown.isEmpty());  // nothing to clear, nothing asked
+
+  delegate->handleNewItem(itemNow(*this, "one"), false);
+  fake.alerts->answer = 1;
+  delegate->confirmClearAll();
+  ASSERT_EQ(fake.alerts->shown.size(), 1);
+  const AlertSpec& one = fake.alerts->shown.last();
+  EXPECT_EQ(one.style, AlertSpec::Style::warning);
+  EXPECT_EQ(one.message, "Clear all clipboard history?");
+  EXPECT_EQ(one.informativeText, "One saved clip will be removed. This can't be undone.");
+  EXPECT_EQ(one.buttons, QStringList({"Clear All History", "Cancel"}));
+  EXPECT_EQ(one.destructiveButton, 0);
+  EXPECT_EQ(one.returnButton, 1);
+  EXPECT_EQ(state().items().size(), 1);
+
+  for (int i = 2; i <= 12; ++i) delegate->handleNewItem(itemNow(*this, QString::number(i)), false);
+  fake.alerts->answer = 0;
+  state().clearAllAction()();
+  EXPECT_EQ(fake.alerts->shown.last().informativeText, "All 12 saved clips will be removed. This can't be undone.");
+  EXPECT_TRUE(state().items().isEmpty());
+}
+
+TEST_F(AppDelegateTest, PastePermissionIsRequestedOnceThenExplained) {
+  seenOnboarding();
+  launch();
+  fake.pastePermission->held = true;
+  EXPECT_TRUE(delegate->ensurePostEventAccess());
+  EXPECT_EQ(fake.pastePermission->systemRequests, 0);
+
+  fake.pastePermission->held = false;
+  ASSERT_TRUE(panel().onPastePermissionNeeded);
+  panel().onPastePermissionNeeded();  // the panel's copy-only paste path
+  EXPECT_EQ(fake.pastePermission->systemRequests, 1);
+  EXPECT_EQ(settings().boolValue("qv.didRequestPostEventAccess"), true);
+  EXPECT_TRUE(fake.alerts->shown.isEmpty());
+
+  fake.alerts->answer = 1;
+  EXPECT_FALSE(delegate->ensurePostEventAccess());
+  ASSERT_EQ(fake.alerts->shown.size(), 1);
+  const AlertSpec& alert = fake.alerts->shown.last();
+  EXPECT_EQ(alert.style, AlertSpec::Style::informational);
+  EXPECT_EQ(alert.message, "Enable Accessibility for Quorvalen");
+  EXPECT_EQ(alert.informativeText,
+            "Quorvalen uses Accessibility to paste items directly into other apps. You can enable it in System "
+            "Settings under Privacy & Security.");
+  EXPECT_EQ(alert.buttons, QStringList({"Open System Settings", "Not Now"}));
+  EXPECT_EQ(fake.pastePermission->settingsOpened, 0);
+  fake.alerts->answer = 0;
+  delegate->ensurePostEventAccess();
+  EXPECT_EQ(fake.pastePermission->settingsOpened, 1);
+  EXPECT_EQ(fake.pastePermission->systemRequests, 1);
+}
+
+// ---- Windows --------------------------------------------------------------------------------
+
+TEST_F(AppDelegateWithCompositorTest, SettingsWindowIsMadeOnceCentredOnceAndFades) {
+  seenOnboarding();
+  launch();
+  delegate->openSettings();
+  SettingsPanel* window = delegate->settingsPanel();
+  ASSERT_TRUE(window);
+  EXPECT_EQ(window->size(), QSize(680, 520));
+  EXPECT_EQ(window->minimumSize(), window->maximumSize());
+  const QRectF visible = fake.screens->screens().first().visibleFrame;
+  EXPECT_NEAR(window->frameGeometry().center().x(), visible.center().x(), 3);
+  EXPECT_NEAR(window->frameGeometry().center().y(), visible.center().y(), 3);
+  EXPECT_DOUBLE_EQ(window->opacity(), 0);
+  advance(0.1);
+  EXPECT_GT(window->opacity(), 0.3);
+  advance(0.11);
+  EXPECT_DOUBLE_EQ(window->opacity(), 1);
+
+  window->move(40, 60);
+  window->close();  // the close button fades out
+  EXPECT_TRUE(window->isVisible());
+  advance(0.16);
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_DOUBLE_EQ(window->opacity(), 1);
+
+  delegate->openSettings();
+  EXPECT_EQ(delegate->settingsPanel(), window);
+  EXPECT_EQ(window->pos(), QPoint(40, 60));
+  EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(AppDelegateTest, ActionsFromThePanelHideItFirstAndTheMenuLeavesItAlone) {
+  seenOnboarding();
+  launch();
+  advance(2);
+  panel().showPanel();
+  advance(1);
+  fake.statusItem->rightClick();
+  delegate->statusMenu()->actions()[2]->trigger();  // Settings
+  EXPECT_TRUE(state().isVisible());
+  EXPECT_TRUE(delegate->settingsPanel()->isVisible());
+  delegate->settingsPanel()->hide();
+
+  state().openSettingsAction()();
+  EXPECT_FALSE(state().isVisible());
+  EXPECT_TRUE(delegate->settingsPanel()->isVisible());
+}
+
+TEST_F(AppDelegateTest, TheLibraryListsTheHistoryAndSuppressesTheEdgeWhileVisible) {
+  seenOnboarding();
+  launch();
+  delegate->handleNewItem(itemNow(*this, "older"), false);
+  delegate->handleNewItem(itemNow(*this, "newer"), false);
+  state().showLibraryAction()();
+  LibraryWindowController& library = LibraryWindowController::shared(*fake.context);
+  ASSERT_TRUE(library.isVisible());
+  EXPECT_TRUE(edge().isSuppressed());
+  EXPECT_EQ(library.listedRows(), QStringList({"newer", "older"}));
+  delegate->handleNewItem(itemNow(*this, "newest"), false);
+  EXPECT_EQ(library.listedRows().first(), "newest");
+
+  library.window()->close();
+  EXPECT_FALSE(edge().isSuppressed());
+  delegate->openLibrary();
+  EXPECT_TRUE(edge().isSuppressed());
+}
+
+TEST_F(AppDelegateTest, TheAppRulesPaneCountsAndRemovesAnApplicationsClips) {
+  seenOnboarding();
+  launch();
+  delegate->handleNewItem(itemNow(*this, "a", "org.example.Chat"), false);
+  delegate->handleNewItem(itemNow(*this, "b", "org.example.Chat"), false);
+  delegate->handleNewItem(itemNow(*this, "c"), false);
+  ASSERT_TRUE(IgnoredPane::clipCountForApp);
+  EXPECT_EQ(IgnoredPane::clipCountForApp("org.example.Chat"), 2);
+  EXPECT_EQ(IgnoredPane::removeClipsForApp("org.example.Chat"), 2);
+  EXPECT_EQ(state().items().size(), 1);
+  delegate.reset();
+  EXPECT_EQ(IgnoredPane::clipCountForApp("org.example.Editor"), 0);  // the panel is gone
+}

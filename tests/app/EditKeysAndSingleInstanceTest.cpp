@@ -1,0 +1,108 @@
+#include "app/EditKeyMonitor.h"
+#include "app/SingleInstance.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <gtest/gtest.h>
+#include <thread>
+
+using namespace qv;
+using Action = EditKeyMonitor::EditAction;
+
+namespace {
+Action actionFor(Qt::Key key, Qt::KeyboardModifiers modifiers) {
+  return EditKeyMonitor::actionFor(QKeyEvent(QEvent::KeyPress, key, modifiers));
+}
+}  // namespace
+
+TEST(EditKeyMonitor, OnlyExactlyCtrlWithTheFiveLettersIsAnEditKey) {
+  EXPECT_EQ(actionFor(Qt::Key_V, Qt::ControlModifier), Action::paste);
+  EXPECT_EQ(actionFor(Qt::Key_C, Qt::ControlModifier), Action::copy);
+  EXPECT_EQ(actionFor(Qt::Key_X, Qt::ControlModifier), Action::cut);
+  EXPECT_EQ(actionFor(Qt::Key_A, Qt::ControlModifier), Action::selectAll);
+  EXPECT_EQ(actionFor(Qt::Key_Z, Qt::ControlModifier), Action::undo);
+  EXPECT_EQ(actionFor(Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier), Action::none);
+  EXPECT_EQ(actionFor(Qt::Key_V, Qt::ControlModifier | Qt::AltModifier), Action::none);
+  EXPECT_EQ(actionFor(Qt::Key_V, Qt::ControlModifier | Qt::MetaModifier), Action::none);
+  EXPECT_EQ(actionFor(Qt::Key_V, Qt::ControlModifier | Qt::KeypadModifier), Action::none);
+  EXPECT_EQ(actionFor(Qt::Key_V, Qt::MetaModifier), Action::none);
+  EXPECT_EQ(actionFor(Qt::Key_V, Qt::NoModifier), Action::none);
+  EXPECT_EQ(actionFor(Qt::Key_B, Qt::ControlModifier), Action::none);
+}
+
+TEST(EditKeyMonitor, ActionsReachTextFieldsAndAreRefusedWhereTheyCannotApply) {
+  QApplication::clipboard()->setText(QStringLiteral("pasted"));
+  QLineEdit field;
+  EXPECT_TRUE(EditKeyMonitor::perform(Action::paste, &field));
+  EXPECT_EQ(field.text(), "pasted");
+  EXPECT_TRUE(EditKeyMonitor::perform(Action::selectAll, &field));
+  EXPECT_EQ(field.selectedText(), "pasted");
+  EXPECT_TRUE(EditKeyMonitor::perform(Action::cut, &field));
+  EXPECT_TRUE(field.text().isEmpty());
+  EXPECT_TRUE(EditKeyMonitor::perform(Action::undo, &field));
+  EXPECT_EQ(field.text(), "pasted");
+
+  field.setReadOnly(true);
+  EXPECT_FALSE(EditKeyMonitor::perform(Action::paste, &field));
+  EXPECT_FALSE(EditKeyMonitor::perform(Action::cut, &field));
+  EXPECT_TRUE(EditKeyMonitor::perform(Action::copy, &field));
+
+  QLineEdit password;
+  password.setEchoMode(QLineEdit::Password);
+  EXPECT_FALSE(EditKeyMonitor::perform(Action::copy, &password));
+
+  QTextEdit text;
+  EXPECT_FALSE(EditKeyMonitor::perform(Action::undo, &text));  // nothing to undo
+  EXPECT_TRUE(EditKeyMonitor::perform(Action::paste, &text));
+  EXPECT_EQ(text.toPlainText(), "pasted");
+
+  QWidget plain;
+  EXPECT_FALSE(EditKeyMonitor::perform(Action::paste, &plain));
+  EXPECT_FALSE(EditKeyMonitor::perform(Action::paste, nullptr));
+}
+
+TEST(EditKeyMonitor, SwallowsAHandledKeyOnItsWayToTheFocusedField) {
+  EditKeyMonitor monitor;
+  QWidget window;
+  auto* field = new QLineEdit(QStringLiteral("abc"), &window);
+  window.show();
+  QApplication::setActiveWindow(&window);
+  field->setFocus();
+  ASSERT_EQ(QApplication::focusWidget(), field);
+  field->deselect();
+  QKeyEvent selectAll(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
+  QApplication::sendEvent(field, &selectAll);
+  EXPECT_EQ(field->selectedText(), "abc");
+  // A key it does not take goes on to the field as usual.
+  QKeyEvent typed(QEvent::KeyPress, Qt::Key_D, Qt::NoModifier, QStringLiteral("d"));
+  QApplication::sendEvent(field, &typed);
+  EXPECT_EQ(field->text(), "d");
+}
+
+TEST(SingleInstance, OneHolderAtATimeAndTheLockGoesWithIt) {
+  QTemporaryDir folder;
+  std::unique_ptr<SingleInstance> first = SingleInstance::acquire(folder.path());
+  ASSERT_TRUE(first);
+  EXPECT_FALSE(SingleInstance::acquire(folder.path(), 100));
+  first.reset();
+  EXPECT_TRUE(SingleInstance::acquire(folder.path()));
+  EXPECT_FALSE(SingleInstance::acquire(QString()));
+}
+
+TEST(SingleInstance, ARelaunchWaitsForTheOldHolderToLetGo) {
+  QTemporaryDir folder;
+  std::unique_ptr<SingleInstance> old = SingleInstance::acquire(folder.path());
+  ASSERT_TRUE(old);
+  // The old program finishes its final save and exits while the new one waits.
+  std::thread finishing([&old] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    old.reset();
+  });
+  std::unique_ptr<SingleInstance> relaunched = SingleInstance::acquire(folder.path(), 10000);
+  finishing.join();
+  EXPECT_TRUE(relaunched);
+}

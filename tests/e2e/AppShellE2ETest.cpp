@@ -1,0 +1,144 @@
+// The whole program under Xvfb with jwm's tray: a copy made with xclip reaches history.json,
+// SIGTERM right after a capture still writes it, a second start leaves, and the tray icon's
+// menu opens on a right click (screenshot in build/screenshots).
+#include "support/ProcessHelpers.h"
+#include "support/XvfbSession.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <vector>
+
+namespace qv {
+namespace {
+
+class AppShellOnX11 : public ::testing::Test {
+ protected:
+  AppShellOnX11() : session_(test::XvfbSession::Options{true, {1280, 800}, true}) {}
+
+  void SetUp() override {
+    ASSERT_TRUE(session_.start()) << session_.log().toStdString();
+    env_ = session_.environment();
+    env_.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("com.tarnwick.quorvalen.app.debug=true"));
+  }
+  void TearDown() override {
+    if (HasFailure()) std::cerr << "quorvalen said:\n" << log_.constData() << "\nX session:\n" << session_.log().toStdString();
+    for (auto& process : processes_) {
+      process->kill();
+      process->waitForFinished(3000);
+    }
+    session_.stop();
+  }
+
+  QProcess& start(const QString& program, const QStringList& arguments = {}) {
+    processes_.push_back(std::make_unique<QProcess>());
+    QProcess& process = *processes_.back();
+    process.setProcessEnvironment(env_);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    return process;
+  }
+  QProcess& startProgram() {
+    QProcess& program = start(test::binDir() + QStringLiteral("/quorvalen"));
+    program_ = &program;
+    return program;
+  }
+  QByteArray& log() {
+    if (program_) log_ += program_->readAll();
+    return log_;
+  }
+  bool logContains(const QByteArray& text, int timeoutMs = 20000) {
+    return test::waitFor([&] { return log().contains(text); }, timeoutMs);
+  }
+  void copy(const QByteArray& text) {
+    QProcess& xclip = start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                                                      QStringLiteral("-quiet")});
+    ASSERT_TRUE(xclip.waitForStarted(5000));
+    xclip.write(text);
+    xclip.closeWriteChannel();
+  }
+  QByteArray history() {
+    QFile file(session_.home() + QStringLiteral("/data/Quorvalen/history.json"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  }
+  // The whole screen, straight from the server.
+  QImage screenshot() {
+    xcb_connection_t* c = xcb_connect(session_.display().toLatin1().constData(), nullptr);
+    QImage image;
+    if (!xcb_connection_has_error(c)) {
+      const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+      auto* reply = xcb_get_image_reply(
+          c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, screen->root, 0, 0, screen->width_in_pixels,
+                           screen->height_in_pixels, ~0u),
+          nullptr);
+      if (reply) {
+        image = QImage(xcb_get_image_data(reply), screen->width_in_pixels, screen->height_in_pixels,
+                       QImage::Format_RGB32)
+                    .copy();
+        std::free(reply);
+      }
+    }
+    xcb_disconnect(c);
+    return image;
+  }
+
+  test::XvfbSession session_;
+  QProcessEnvironment env_;
+  std::vector<std::unique_ptr<QProcess>> processes_;
+  QProcess* program_ = nullptr;
+  QByteArray log_;
+};
+
+TEST_F(AppShellOnX11, ACopyIsSavedAndSigtermRightAfterACaptureKeepsIt) {
+  startProgram();
+  ASSERT_TRUE(logContains("Quorvalen launched"));
+  EXPECT_FALSE(log().contains("No system tray"));
+
+  copy("first copy through the shell");
+  ASSERT_TRUE(test::waitFor([&] { return history().contains("first copy through the shell"); }, 20000));
+
+  copy("second copy, then quit");
+  ASSERT_TRUE(logContains("Captured a \"text\" item", 20000) &&
+              test::waitFor([&] { return log().count("Captured a") >= 2; }, 20000));
+  program_->terminate();  // well inside the 1.5 s save delay
+  ASSERT_TRUE(program_->waitForFinished(10000));
+  EXPECT_EQ(program_->exitCode(), 0);
+  EXPECT_TRUE(history().contains("second copy, then quit")) << history().constData();
+}
+
+TEST_F(AppShellOnX11, ASecondStartLeavesAndTheTrayMenuOpensOnARightClick) {
+  startProgram();
+  ASSERT_TRUE(logContains("Quorvalen launched"));
+
+  QProcess& second = start(test::binDir() + QStringLiteral("/quorvalen"));
+  ASSERT_TRUE(second.waitForFinished(20000));
+  EXPECT_EQ(second.exitCode(), 0);
+  EXPECT_TRUE(second.readAll().contains("already running"));
+
+  // jwm docks the icon at the right end of its tray (the bottom bar, 28 points high).
+  ASSERT_TRUE(session_.xdotool({"mousemove", "1268", "786", "click", "3"}));
+  QImage shot;
+  // The menu is a light box above the tray; wait for it to be drawn.
+  ASSERT_TRUE(test::waitFor(
+      [&] {
+        shot = screenshot();
+        if (shot.isNull()) return false;
+        int light = 0;
+        for (int y = 600; y < 770; y += 4)
+          for (int x = 1100; x < 1280; x += 4) light += qGray(shot.pixel(x, y)) > 200;
+        return light > 200;
+      },
+      10000));
+  QDir().mkpath(test::binDir() + "/../screenshots");
+  shot.save(test::binDir() + "/../screenshots/tray-menu.png");
+  session_.xdotool({"key", "Escape"});
+}
+
+}  // namespace
+}  // namespace qv
