@@ -85,6 +85,14 @@ void AppDelegate::applicationDidFinishLaunching() {
   panelController_->preWarm();
   state().setAnimateRemoval([](const std::function<void()>& change) { withAnimation(Theme::springStandard(), change); });
   panelController_->onPastePermissionNeeded = performWeakly([](AppDelegate& self) { self.ensurePostEventAccess(); });
+  // The panel has gone by the time a paste fails to reach its application: say so from the tray.
+  {
+    QPointer<AppDelegate> weakSelf(this);
+    panelController_->onPasteNotDelivered = [weakSelf](PasteOutcome) {
+      if (weakSelf && weakSelf->statusItem_)
+        weakSelf->statusItem_->showMessage(QStringLiteral("Quorvalen"), QString::fromLatin1(kCopiedOnlyMessage));
+    };
+  }
   wirePanelStateActions();
   state().loadHistory();
   setupStatusItem();

@@ -40,6 +40,8 @@ class AppDelegate : public QObject {
   static constexpr char kShortcutKeyCodeKey[] = "qv.shortcut.keyCode";
   static constexpr char kCaptureNearbyDevicesKey[] = "qv.captureNearbyDevices";
   static constexpr char kAppearanceKey[] = "qv.appearance";
+  // Told from the tray when a pick could not be typed into its application.
+  static constexpr char kCopiedOnlyMessage[] = "Copied to the clipboard only: the application you came from did not take the paste. Paste it with Ctrl+V.";
   static constexpr double kOnboardingDelaySeconds = 0.4;
   static constexpr double kShowPanelAfterOnboardingSeconds = 0.25;
   static constexpr double kEdgeIgnoredAfterHideSeconds = 0.5;

@@ -31,6 +31,11 @@ class TrayStatusItem : public StatusItem {
     menu->popup(anchor);
   }
   void detachMenu() override { icon_.setContextMenu(nullptr); }
+  void showMessage(const QString& title, const QString& text) override {
+    if (icon_.isVisible()) icon_.showMessage(title, text, QSystemTrayIcon::Information, kMessageMs);
+  }
+
+  static constexpr int kMessageMs = 4000;
 
  private:
   QSystemTrayIcon icon_;

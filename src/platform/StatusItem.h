@@ -25,6 +25,8 @@ class StatusItem : public QObject {
   // Attaches `menu` (or detaches it with nullptr) and pops it up beside the icon.
   virtual void popUpMenu(QMenu* menu) = 0;
   virtual void detachMenu() = 0;
+  // A short desktop notification from the icon (nothing where the desktop has no tray).
+  virtual void showMessage(const QString& title, const QString& text) = 0;
 
  Q_SIGNALS:
   void leftClicked();

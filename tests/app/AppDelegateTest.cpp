@@ -408,6 +408,16 @@ TEST_F(AppDelegateTest, PastePermissionIsRequestedOnceThenExplained) {
   EXPECT_EQ(fake.pastePermission->systemRequests, 1);
 }
 
+// The panel is gone when a paste misses its application; the tray says the item was only copied.
+TEST_F(AppDelegateTest, APasteThatDidNotReachItsApplicationIsToldFromTheTray) {
+  seenOnboarding();
+  launch();
+  ASSERT_TRUE(panel().onPasteNotDelivered);
+  panel().onPasteNotDelivered(PasteOutcome::targetGone);
+  ASSERT_EQ(fake.statusItem->messages.size(), 1);
+  EXPECT_EQ(fake.statusItem->messages.first(), QStringLiteral("Quorvalen|") + AppDelegate::kCopiedOnlyMessage);
+}
+
 // ---- Windows --------------------------------------------------------------------------------
 
 TEST_F(AppDelegateWithCompositorTest, SettingsWindowIsMadeOnceCentredOnceAndFades) {

@@ -21,6 +21,7 @@ class FakeStatusItem : public StatusItem {
     ++menuPopUps;
   }
   void detachMenu() override { menu = nullptr; }
+  void showMessage(const QString& title, const QString& text) override { messages.append(title + u'|' + text); }
 
   void click() { Q_EMIT leftClicked(); }
   void rightClick() { Q_EMIT rightClicked(); }
@@ -32,6 +33,7 @@ class FakeStatusItem : public StatusItem {
   QString toolTip;
   QPointer<QMenu> menu;  // attached while non-null
   int menuPopUps = 0;
+  QStringList messages;  // "title|text"
 };
 
 }  // namespace qv
