@@ -1,12 +1,15 @@
 // The whole program under Xvfb with jwm's tray: a copy made with xclip reaches history.json,
 // SIGTERM right after a capture still writes it, a second start leaves, and the tray icon's
 // menu opens on a right click (screenshot in build/screenshots).
+#include "support/LineProcess.h"
 #include "support/ProcessHelpers.h"
 #include "support/XvfbSession.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
@@ -43,6 +46,14 @@ class AppShellOnX11 : public ::testing::Test {
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(program, arguments);
     return process;
+  }
+  // Settings as the settings window would have stored them before the program starts.
+  void storeSettings(const QJsonObject& settings) {
+    const QString folder = session_.home() + QStringLiteral("/config/Quorvalen");
+    QDir().mkpath(folder);
+    QFile file(folder + QStringLiteral("/defaults.json"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QJsonDocument(settings).toJson());
   }
   QProcess& startProgram() {
     QProcess& program = start(test::binDir() + QStringLiteral("/quorvalen"));
@@ -86,6 +97,11 @@ class AppShellOnX11 : public ::testing::Test {
     }
     xcb_disconnect(c);
     return image;
+  }
+
+  void saveScreenshot(const QImage& shot, const QString& name) {
+    QDir().mkpath(test::binDir() + "/../screenshots");
+    shot.save(test::binDir() + "/../screenshots/" + name);
   }
 
   test::XvfbSession session_;
@@ -135,9 +151,48 @@ TEST_F(AppShellOnX11, ASecondStartLeavesAndTheTrayMenuOpensOnARightClick) {
         return light > 200;
       },
       10000));
-  QDir().mkpath(test::binDir() + "/../screenshots");
-  shot.save(test::binDir() + "/../screenshots/tray-menu.png");
+  saveScreenshot(shot, "tray-menu.png");
   session_.xdotool({"key", "Escape"});
+}
+
+// The main road as a user walks it: two copies, the shortcut opens the panel over the window the
+// user works in, Return pastes the newest copy into that window.
+TEST_F(AppShellOnX11, TheShortcutOpensThePanelOverAWindowAndReturnPastesTheNewestCopyIntoIt) {
+  constexpr int kCommandShift = 0x120000;  // stored modifier bits: Ctrl+Shift here
+  storeSettings({{"qv.shortcut.keyCode", 9}, {"qv.shortcut.modifiers", kCommandShift},
+                 {"qv.didSeeOnboarding.v1", true}});
+  test::LineProcess target(test::binDir() + QStringLiteral("/pastetarget"), {}, env_);
+  ASSERT_FALSE(target.waitForLine(QStringLiteral("ready ")).isEmpty());
+  ASSERT_FALSE(target.waitForLine(QStringLiteral("active")).isEmpty()) << "the target never got the focus";
+
+  startProgram();
+  ASSERT_TRUE(logContains("Quorvalen launched"));
+  copy("an older copy");
+  ASSERT_TRUE(test::waitFor([&] { return log().count("Captured a") >= 1; }, 20000));
+  copy("the newest copy");
+  ASSERT_TRUE(test::waitFor([&] { return log().count("Captured a") >= 2; }, 20000));
+
+  ASSERT_TRUE(session_.xdotool({"key", "ctrl+shift+v"}));
+  ASSERT_TRUE(logContains("Panel shown", 10000));
+  // The panel took the focus from the target; wait until it has slid in before looking.
+  ASSERT_FALSE(target.waitForLine(QStringLiteral("inactive")).isEmpty());
+  QImage shot;
+  ASSERT_TRUE(test::waitFor(
+      [&] {
+        shot = screenshot();
+        if (shot.isNull()) return false;
+        // The column (320 points at the right edge) has slid in fully over the desktop's black.
+        int drawn = 0;
+        for (int y = 100; y < 700; y += 20) drawn += qGray(shot.pixel(965, y)) > 40;
+        return drawn > 20;
+      },
+      10000));
+  saveScreenshot(shot, "panel-from-shortcut.png");
+
+  ASSERT_TRUE(session_.xdotool({"key", "Return"}));
+  EXPECT_FALSE(target.waitForLine(QStringLiteral("text the newest copy"), 10000).isEmpty())
+      << target.lines().join(u'\n').toStdString();
+  ASSERT_TRUE(logContains("Paste into the previous application: pasted", 10000));
 }
 
 }  // namespace
