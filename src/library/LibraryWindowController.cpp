@@ -1,3 +1,4 @@
+#include "panel/PanelStandInView.h"
 #include "library/LibraryWindowController.h"
 
 #include "items/model/ContentType.h"
@@ -81,7 +82,8 @@ void LibraryWindowController::reload() {
   for (const ClipboardItem& item : state_->items()) {
     const QString text = item.plainText().value_or(rawValue(item.contentType));
     if (!query.isEmpty() && !text.contains(query, Qt::CaseInsensitive)) continue;
-    list_->addItem(firstLine(text));
+    // A sensitive item is found by its text but never shown in the clear.
+    list_->addItem(state_->isConcealed(item.id) ? QString::fromLatin1(kConcealedRowText) : firstLine(text));
   }
 }
 

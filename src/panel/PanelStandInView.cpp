@@ -1,10 +1,14 @@
 #include "panel/PanelStandInView.h"
 
 #include "items/model/ContentType.h"
+#include "platform/AppContext.h"
+#include "platform/SettingsStore.h"
 #include "state/PanelState.h"
+#include "ui/theme/Theme.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QMouseEvent>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -34,6 +38,46 @@ PanelStandInView::PanelStandInView(AppContext& context, PanelState& state, Trans
     update();
   });
   connect(&state_, &PanelState::edgeSideChanged, this, qOverload<>(&QWidget::update));
+  connect(&state_, &PanelState::searchQueryChanged, this, qOverload<>(&QWidget::update));
+  connect(&state_, &PanelState::selectedIndexChanged, this, [this] {
+    scrollToSelection();
+    update();
+  });
+  for (auto changed : {&PanelState::sensitiveIDsChanged, &PanelState::autoSensitiveIDsChanged,
+                       &PanelState::peekedIDsChanged})
+    connect(&state_, changed, this, qOverload<>(&QWidget::update));
+}
+
+std::optional<int> PanelStandInView::rowAt(QPointF position) const {
+  if (position.y() < topBandRect().bottom()) return std::nullopt;
+  const double step = kRowHeight + kRowSpacing;
+  const int index = int(std::floor((position.y() - topBandRect().bottom() - kRowSpacing + scrollOffset_) / step));
+  if (index < 0 || index >= itemCount() || !rowRect(index).contains(position)) return std::nullopt;
+  return index;
+}
+
+void PanelStandInView::scrollToSelection() {
+  const std::optional<int> selected = state_.selectedIndex();
+  if (!selected || *selected >= itemCount()) return;
+  const QRectF row = rowRect(*selected);
+  const double listTop = topBandRect().bottom();
+  if (row.top() < listTop)
+    scrollTo(scrollOffset_ - (listTop - row.top()) - kRowSpacing);
+  else if (row.bottom() > height())
+    scrollTo(scrollOffset_ + (row.bottom() - height()) + kRowSpacing);
+}
+
+void PanelStandInView::mousePressEvent(QMouseEvent* event) {
+  if (const std::optional<int> row = rowAt(event->position())) state_.setSelectedIndex(*row);
+  PaintedWidget::mousePressEvent(event);
+}
+
+// A double click pastes the row as the keyboard's Return would, in the stored plain-text mode.
+void PanelStandInView::mouseDoubleClickEvent(QMouseEvent* event) {
+  const std::optional<int> row = rowAt(event->position());
+  if (!row || !state_.pasteAction()) return;
+  const bool plainText = context().settings->boolOr(QStringLiteral("qv.alwaysPlainText"), false);
+  state_.pasteAction()(state_.filteredItems().at(*row), plainText);
 }
 
 bool PanelStandInView::onLeft() const { return state_.edgeSide() == QLatin1String("left"); }
@@ -116,6 +160,18 @@ void PanelStandInView::paint(QPainter& painter) {
   detailFont.setPixelSize(11);
   const QFontMetricsF titleMetrics(titleFont);
 
+  // The top band: what has been typed into the search, or a hint that typing searches.
+  const QRectF band = topBandRect().adjusted(kRowInset + 12, 0, -kRowInset - 12, 0);
+  QFont queryFont = font();
+  queryFont.setPixelSize(15);
+  painter.setFont(queryFont);
+  const QString query = state_.searchQuery();
+  painter.setPen(query.isEmpty() ? secondary : primary);
+  painter.drawText(band, Qt::AlignLeft | Qt::AlignVCenter,
+                   QFontMetricsF(queryFont).elidedText(query.isEmpty() ? QStringLiteral("Type to search") : query,
+                                                       Qt::ElideLeft, band.width()));
+
+  const std::optional<int> selected = state_.selectedIndex();
   painter.save();
   painter.setClipRect(QRectF(column.x(), listTop, column.width(), height() - listTop));
   painter.setRenderHint(QPainter::Antialiasing);
@@ -126,11 +182,18 @@ void PanelStandInView::paint(QPainter& painter) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(rowFill);
     painter.drawRoundedRect(row, 8, 8);
+    if (selected == index) {
+      painter.setPen(QPen(Theme::accent(), 2));
+      painter.setBrush(Qt::NoBrush);
+      painter.drawRoundedRect(row.adjusted(1, 1, -1, -1), 7, 7);
+    }
     const QRectF text = row.adjusted(12, 8, -12, -8);
     painter.setFont(titleFont);
     painter.setPen(primary);
     painter.drawText(QRectF(text.x(), text.y(), text.width(), 18), Qt::AlignLeft | Qt::AlignVCenter,
-                     titleMetrics.elidedText(rowTitle(item), Qt::ElideRight, text.width()));
+                     titleMetrics.elidedText(state_.isConcealed(item.id) ? QString::fromUtf8(kConcealedRowText)
+                                                                         : rowTitle(item),
+                                             Qt::ElideRight, text.width()));
     painter.setFont(detailFont);
     painter.setPen(secondary);
     painter.drawText(QRectF(text.x(), text.bottom() - 14, text.width(), 14), Qt::AlignLeft | Qt::AlignVCenter,

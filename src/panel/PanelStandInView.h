@@ -6,10 +6,15 @@ namespace qv {
 
 class PanelState;
 
+// What a row shows in place of a sensitive item's content.
+inline constexpr char kConcealedRowText[] = "\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022";
+
 // The panel's content until the full root view exists: the history as a column of plain rows
 // on the panel's edge side, with the geometry every panel layout shares (the card column, the
 // place where overlays open beside it, the band at the top of the column). Only the rows in
-// view are laid out and painted, so a history of any length costs the same per frame.
+// view are laid out and painted, so a history of any length costs the same per frame. The top
+// band shows the search query typed into the panel; a click selects a row and a double click
+// picks it through the state's paste hook.
 class PanelStandInView : public PaintedWidget {
   Q_OBJECT
  public:
@@ -42,11 +47,16 @@ class PanelStandInView : public PaintedWidget {
  protected:
   void paint(QPainter& painter) override;
   void wheelEvent(QWheelEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
   int itemCount() const;
   double maximumScroll() const;
   bool onLeft() const;
+  // The row under a point of this view, if any.
+  std::optional<int> rowAt(QPointF position) const;
+  void scrollToSelection();
 
   PanelState& state_;
   TranslucencySupport support_;

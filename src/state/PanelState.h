@@ -209,6 +209,8 @@ class PanelState : public QObject {
   void togglePin(const ClipboardItem& item) { togglePin(item.id); }
   // Reveals a sensitive item for a while, or hides it again. Never written to disk.
   void togglePeek(QUuid id);
+  // Whether the item's content is to be kept out of sight: marked sensitive and not peeked at.
+  bool isConcealed(const QUuid& id) const;
   void togglePeek(const ClipboardItem& item) { togglePeek(item.id); }
   // Ends every peek opened more than 300 s ago (run when the panel is shown).
   void expirePeeks();

@@ -74,6 +74,10 @@ void PanelState::toggleSensitive(QUuid id) {
   saveSensitive();
 }
 
+bool PanelState::isConcealed(const QUuid& id) const {
+  return (sensitiveIDs_.contains(id) || autoSensitiveIDs_.contains(id)) && !peekedIDs_.contains(id);
+}
+
 void PanelState::togglePeek(QUuid id) {
   IdSet peeked = peekedIDs_;
   QHash<QUuid, QDateTime> openedAt = peekedAt_;

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTest>
 #include <QWindow>
 #include <gtest/gtest.h>
 
@@ -436,4 +437,30 @@ TEST_F(PanelControllerTest, TheStandInColumnRealisesOnlyVisibleRowsOfAHugeHistor
   const QRectF row = view->rowRect(0);
   EXPECT_GE(row.left(), 596);
   EXPECT_LE(row.right(), 916);
+}
+
+// The stand-in column is usable by pointer: a click selects (the selection is drawn), a double
+// click picks through the paste hook, and a sensitive item never shows its text.
+TEST_F(PanelControllerTest, TheStandInColumnSelectsPicksAndConcealsSensitiveRows) {
+  state().setItems({test::textItem("secret token"), test::textItem("plain words")});
+  state().markSensitive(state().items().first().id, false);
+  std::optional<QString> picked;
+  state().setPasteAction([&](const ClipboardItem& item, bool) { picked = item.plainText(); });
+  controller->showPanel();
+  advance(1);
+  PanelStandInView* view = controller->rootView();
+  EXPECT_TRUE(state().isConcealed(state().items().first().id));
+
+  const QPoint second = view->rowRect(1).center().toPoint();
+  QTest::mouseClick(view, Qt::LeftButton, {}, second);
+  EXPECT_EQ(state().selectedIndex(), 1);
+  const QImage image = view->grab().toImage();
+  // The selected row's outline is drawn in the accent colour at its edge.
+  const QColor edge = image.pixelColor(view->rowRect(1).left() + 1, view->rowRect(1).center().y());
+  EXPECT_GT(edge.blue(), edge.red());
+
+  QTest::mouseDClick(view, Qt::LeftButton, {}, second);
+  EXPECT_EQ(picked, "plain words");
+  QTest::mouseClick(view, Qt::LeftButton, {}, view->topBandRect().center().toPoint());
+  EXPECT_EQ(state().selectedIndex(), 1);  // the band is not a row
 }
