@@ -13,6 +13,21 @@ PanelState::PanelState(AppContext& context, QObject* parent)
   edgeSide_ = context.settings->stringValue(QLatin1String(kEdgeSideKey)) == QLatin1String("left")
                   ? QStringLiteral("left")
                   : QStringLiteral("right");
+  countHistoryChanges();
+}
+
+void PanelState::countHistoryChanges() {
+  const auto count = [this] { ++historyChanges_; };
+  connect(this, &PanelState::itemsChanged, this, count);
+  connect(this, &PanelState::pinnedIDsChanged, this, count);
+  connect(this, &PanelState::sensitiveIDsChanged, this, count);
+  connect(this, &PanelState::autoSensitiveIDsChanged, this, count);
+  connect(this, &PanelState::cardCategoriesChanged, this, count);
+}
+
+void PanelState::setCardAnchors(const QHash<QUuid, double>& anchors) {
+  cardAnchors_ = anchors;
+  ++historyChanges_;
 }
 
 PanelState::~PanelState() = default;

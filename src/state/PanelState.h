@@ -120,7 +120,16 @@ class PanelState : public QObject {
   // Assigning true closes the preview and the filter panel (see setShowDotsMenu).
   QV_OBSERVED_CUSTOM(showDotsMenu, storeShowDotsMenu, bool) = false;
   QV_PLAIN(hoveredItem, setHoveredItem, std::optional<ClipboardItem>);
-  QV_PLAIN(cardAnchors, setCardAnchors, QHash<QUuid, double>);
+
+ public:
+  const QHash<QUuid, double>& cardAnchors() const { return cardAnchors_; }
+  // Not observed; counts as a change of the marks (it may name items that are gone).
+  void setCardAnchors(const QHash<QUuid, double>& anchors);
+
+ private:
+  QHash<QUuid, double> cardAnchors_;
+
+ public:
   QV_OBSERVED(showCopiedToast, setShowCopiedToast, bool) = false;
   QV_OBSERVED(copiedItemID, setCopiedItemID, std::optional<QUuid>);
   QV_OBSERVED(pasteHintItemID, setPasteHintItemID, std::optional<QUuid>);
@@ -350,6 +359,18 @@ class PanelState : public QObject {
   QString appDisplayName(const QString& bundleID) const;
   static std::shared_ptr<FilterIndex> attachFilterIndex(PanelState& state);
   std::shared_ptr<FilterIndex> filterIndex_ = attachFilterIndex(*this);
+
+  // Bookkeeping that spares the item road two passes over a long history. Every change of the
+  // items or of the marks adds one to the count; a pass records the count it saw.
+  static constexpr quint64 kNever = ~quint64(0);
+  quint64 historyChanges_ = 0;
+  // At this count every mark named a live item: pruning would change nothing.
+  quint64 marksLiveAt_ = kNever;
+  // At this count no unprotected item was captured before `retentionFloorMs_`: a cutoff at or
+  // before it removes nothing.
+  quint64 retentionFloorAt_ = kNever;
+  qint64 retentionFloorMs_ = 0;
+  void countHistoryChanges();
 };
 
 }  // namespace qv

@@ -9,7 +9,9 @@
 #include <QCollator>
 #include <QPointer>
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace qv {
@@ -68,6 +70,47 @@ bool sameSearchedFields(const ClipboardPayload& a, const ClipboardPayload& b) {
       a);
 }
 
+// Where an item's searched fields live: their buffers and lengths. An entry keeps its source
+// payload, so its buffers stay allocated; an item with the same key shows the same texts.
+struct FieldsKey {
+  std::array<const QChar*, 4> data{};
+  std::array<qsizetype, 4> sizes{};
+  size_t kind = 0;
+  bool operator==(const FieldsKey&) const = default;
+
+  static FieldsKey of(const ClipboardPayload& payload) {
+    FieldsKey key;
+    key.kind = payload.index();
+    int row = 0;
+    const auto add = [&](const QString* field) {
+      key.data[size_t(row)] = field ? field->constData() : nullptr;
+      key.sizes[size_t(row)] = field ? field->size() : -1;
+      ++row;
+    };
+    const auto addOptional = [&](const std::optional<QString>& field) { add(field ? &*field : nullptr); };
+    std::visit(
+        [&](const auto& p) {
+          using Payload = std::decay_t<decltype(p)>;
+          if constexpr (std::is_same_v<Payload, ColorPayload>) add(&p.hex);
+          if constexpr (std::is_same_v<Payload, ImagePayload>) add(&p.filename);
+          if constexpr (std::is_same_v<Payload, LinkPayload>) {
+            add(&p.url.text());
+            add(&p.domain);
+            addOptional(p.title);
+            addOptional(p.description);
+          }
+          if constexpr (std::is_same_v<Payload, CodePayload>) {
+            add(&p.source);
+            add(&p.language);
+          }
+          if constexpr (std::is_same_v<Payload, TextPayload>) add(&p.text);
+          if constexpr (std::is_same_v<Payload, FilePayload>) add(&p.name);
+        },
+        payload);
+    return key;
+  }
+};
+
 QString joinedFields(std::initializer_list<const QString*> fields) {
   qsizetype length = 0;
   for (const QString* field : fields) length += field->size() + 1;
@@ -107,6 +150,27 @@ struct BadgeCheck {
   }
 };
 
+// The ASCII characters a lower-cased text holds, one bit each. A text lacking one of the
+// query's characters cannot contain it; for a one-character query the bit is the answer.
+struct CharMask {
+  quint64 bits[2] = {0, 0};
+
+  static CharMask of(QStringView text, bool* allAscii = nullptr) {
+    CharMask mask;
+    bool ascii = true;
+    for (QChar ch : text) {
+      const char16_t c = ch.unicode();
+      if (c < 128) mask.bits[c >> 6] |= quint64(1) << (c & 63);
+      else ascii = false;
+    }
+    if (allAscii) *allAscii = ascii;
+    return mask;
+  }
+  bool covers(const CharMask& other) const {
+    return (bits[0] & other.bits[0]) == other.bits[0] && (bits[1] & other.bits[1]) == other.bits[1];
+  }
+};
+
 }  // namespace
 
 struct PanelState::FilterIndex {
@@ -121,20 +185,27 @@ struct PanelState::FilterIndex {
   // The trimmed, lower-cased query as it stands.
   QString query;
 
-  // The lower-cased searched fields of each item, by id; an edit of the fields (same id)
-  // is noticed by comparing them with the copy kept here.
+  // The lower-cased searched text of one item, with the payload it was made from (which keeps
+  // the buffers that FieldsKey compares allocated).
   struct Entry {
     ClipboardPayload source;
     QString text;
-    quint64 generation = 0;
   };
-  QHash<QUuid, Entry> entries;
-  // Images whose text has not been recognised yet: looked at again on the next revision.
-  QSet<QUuid> awaitingText;
-  // The search texts in the order of `items`.
-  std::vector<QString> texts;
+  // What the matching and the scan read, side by side in the order of `items` at the last
+  // refresh; the entries are held by pointer so that a refresh moves pointers, not texts.
+  struct Row {
+    QUuid id;  // null once the entry has been taken by the refresh
+    FieldsKey key;
+    CharMask mask;
+    QStringView text;  // into the entry's text
+    bool awaitingText = false;  // an image whose text has not been recognised yet
+    bool rebuild = false;  // its recognised text may have arrived
+  };
+  std::vector<std::unique_ptr<Entry>> entries;
+  std::vector<Row> rows;
+  std::vector<CharMask> masks;  // the rows' masks again, compact: a one-letter scan reads only them
+  qsizetype awaiting = 0;
   bool textsStale = true;
-  quint64 generation = 0;
 
   void invalidate() {
     valid = false;
@@ -142,10 +213,10 @@ struct PanelState::FilterIndex {
     Q_EMIT state.filteredItemsChanged();
   }
 
-  Entry makeEntry(const ClipboardItem& item) {
-    Entry entry{item.payload, {}, generation};
-    awaitingText.remove(item.id);
-    entry.text = std::visit(
+  std::unique_ptr<Entry> makeEntry(const ClipboardItem& item, Row* row) {
+    auto entry = std::make_unique<Entry>();
+    entry->source = item.payload;
+    entry->text = std::visit(
         [&](const auto& p) -> QString {
           using Payload = std::decay_t<decltype(p)>;
           if constexpr (std::is_same_v<Payload, ColorPayload>) return p.hex.toLower();
@@ -154,7 +225,7 @@ struct PanelState::FilterIndex {
             if (state.context_.imageTextRecognizer)
               recognized = state.context_.imageTextRecognizer->text(item.idString());
             if (!recognized) {
-              awaitingText.insert(item.id);
+              row->awaitingText = true;
               return p.filename.toLower();
             }
             return joinedFields({&p.filename, &*recognized}).toLower();
@@ -172,38 +243,87 @@ struct PanelState::FilterIndex {
           if constexpr (std::is_same_v<Payload, FilePayload>) return p.name.toLower();
         },
         item.payload);
+    row->text = entry->text;
+    row->mask = CharMask::of(entry->text);
     return entry;
   }
 
+  // Matches the items to the entries of the last refresh. The history mostly changes at the
+  // front (a new copy) or loses a few items, so the match is looked for at the same offset
+  // first, then nearby; only a history rearranged beyond that pays for a look-up table.
   void refreshTexts() {
     if (!textsStale) return;
     const QList<ClipboardItem>& items = state.items();
-    ++generation;
-    std::vector<QString> fresh;
-    fresh.reserve(static_cast<size_t>(items.size()));
-    for (const ClipboardItem& item : items) {
-      auto entry = entries.find(item.id);
-      if (entry == entries.end() || !sameSearchedFields(entry->source, item.payload))
-        entry = entries.insert(item.id, makeEntry(item));
-      entry->generation = generation;
-      fresh.push_back(entry->text);
+    std::vector<std::unique_ptr<Entry>> previous = std::move(entries);
+    std::vector<Row> previousRows = std::move(rows);
+    entries.clear();
+    entries.reserve(static_cast<size_t>(items.size()));
+    rows.clear();
+    rows.reserve(static_cast<size_t>(items.size()));
+    masks.clear();
+    masks.reserve(static_cast<size_t>(items.size()));
+    const qsizetype previousCount = static_cast<qsizetype>(previous.size());
+    const auto holds = [&](qsizetype at, const QUuid& id) {
+      return at >= 0 && at < previousCount && previousRows[size_t(at)].id == id;
+    };
+    constexpr qsizetype kNearby = 8;
+    constexpr int kMissesBeforeTable = 64;
+    int misses = 0;
+    std::optional<QHash<QUuid, qsizetype>> table;
+    qsizetype shift = 0;  // previous index = index + shift
+    awaiting = 0;
+    for (qsizetype i = 0, n = items.size(); i < n; ++i) {
+      const ClipboardItem& item = items[i];
+      qsizetype at = -1;
+      if (item.id.isNull()) {
+        // Never matched: taken rows have a null id.
+      } else if (holds(i + shift, item.id)) {
+        at = i + shift;
+      } else if (table) {
+        at = table->value(item.id, -1);
+      } else {
+        for (qsizetype d = 1; d <= kNearby && at < 0; ++d) {
+          if (holds(i + shift + d, item.id)) at = i + shift + d;
+          else if (holds(i + shift - d, item.id)) at = i + shift - d;
+        }
+        if (at < 0 && ++misses > kMissesBeforeTable) {
+          table.emplace();
+          table->reserve(previousCount);
+          for (qsizetype k = 0; k < previousCount; ++k)
+            if (!previousRows[size_t(k)].id.isNull()) table->insert(previousRows[size_t(k)].id, k);
+          at = table->value(item.id, -1);
+        }
+      }
+      const FieldsKey key = FieldsKey::of(item.payload);
+      if (at >= 0) {
+        shift = at - i;
+        Row& old = previousRows[size_t(at)];
+        old.id = QUuid();
+        if (!old.rebuild && (old.key == key || sameSearchedFields(previous[size_t(at)]->source, item.payload))) {
+          entries.push_back(std::move(previous[size_t(at)]));
+          rows.push_back(old);
+          rows.back().id = item.id;
+          rows.back().key = key;
+          if (old.awaitingText) ++awaiting;
+          masks.push_back(old.mask);
+          continue;
+        }
+      }
+      Row row{item.id, key, {}, {}, false, false};
+      entries.push_back(makeEntry(item, &row));
+      if (row.awaitingText) ++awaiting;
+      masks.push_back(row.mask);
+      rows.push_back(row);
     }
-    if (entries.size() > items.size()) {
-      entries.removeIf([this](const auto& entry) {
-        if (entry.value().generation == generation) return false;
-        awaitingText.remove(entry.key());
-        return true;
-      });
-    }
-    texts = std::move(fresh);
     textsStale = false;
   }
 
   // Recognised text may have arrived for some images.
   void forgetAwaitingTexts() {
-    if (awaitingText.isEmpty()) return;
-    for (const QUuid& id : std::as_const(awaitingText)) entries.remove(id);
-    awaitingText.clear();
+    if (awaiting == 0) return;
+    for (Row& row : rows)
+      if (row.awaitingText) row.rebuild = true;
+    awaiting = 0;
     textsStale = true;
   }
 
@@ -236,14 +356,24 @@ struct PanelState::FilterIndex {
       return state.context_.imageTextRecognizer ? state.context_.imageTextRecognizer->text(id) : std::nullopt;
     };
 
+    bool queryAscii = false;
+    const CharMask queryMask = CharMask::of(query, &queryAscii);
+    // One ASCII character: the mask alone answers.
+    const bool maskAnswers = queryAscii && query.size() == 1;
     std::vector<qsizetype> kept;
     for (qsizetype i = 0, n = items.size(); i < n; ++i) {
       const ClipboardItem& item = items[i];
       if (byTab && !passesTab(item, tab)) continue;
       if (!badges.passes(item)) continue;
-      if (searching && !(useTexts ? containsQuery(texts[static_cast<size_t>(i)], query)
-                                  : item.matchesLowercased(query, recognized)))
-        continue;
+      if (searching) {
+        if (useTexts) {
+          const size_t at = static_cast<size_t>(i);
+          if (!masks[at].covers(queryMask)) continue;
+          if (!maskAnswers && !containsQuery(rows[at].text, query)) continue;
+        } else if (!item.matchesLowercased(query, recognized)) {
+          continue;
+        }
+      }
       kept.push_back(i);
     }
     if (static_cast<qsizetype>(kept.size()) == items.size()) return items;

@@ -7,6 +7,7 @@
 
 #include <QPointer>
 #include <algorithm>
+#include <limits>
 
 namespace qv {
 
@@ -37,8 +38,20 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
     items_.removeIf(isDuplicate);
     Q_EMIT itemsChanged();
   }
+  // A new item at the front names no mark and is no older than itself: what the last prune and
+  // retention pass found still holds, as long as nothing else changed meanwhile.
+  const quint64 before = historyChanges_;
+  const bool marksWereLive = !duplicate && marksLiveAt_ == before;
+  const bool floorHeld = !duplicate && retentionFloorAt_ == before;
   items_.prepend(item);
   Q_EMIT itemsChanged();
+  if (historyChanges_ == before + 1) {
+    if (marksWereLive) marksLiveAt_ = historyChanges_;
+    if (floorHeld) {
+      retentionFloorMs_ = std::min(retentionFloorMs_, item.capturedAt.toMSecsSinceEpoch());
+      retentionFloorAt_ = historyChanges_;
+    }
+  }
 
   if (duplicate) {
     if (pinnedIDs_.contains(*duplicate)) {
@@ -122,10 +135,26 @@ bool PanelState::applyRetention() {
   const std::optional<QDateTime> cutoff = retentionCutoff();
   if (!cutoff) return false;
   const qint64 cutoffMs = cutoff->toMSecsSinceEpoch();
+  if (retentionFloorAt_ == historyChanges_ && cutoffMs <= retentionFloorMs_) return false;
   const auto expired = [&](const ClipboardItem& item) {
     return item.capturedAt.toMSecsSinceEpoch() < cutoffMs && !isProtected(item);
   };
-  if (std::none_of(items_.cbegin(), items_.cend(), expired)) return false;
+  // The floor is the oldest capture at or after the cutoff; everything older is protected.
+  qint64 floor = std::numeric_limits<qint64>::max();
+  bool anyExpired = false;
+  for (const ClipboardItem& item : items_) {
+    const qint64 capturedMs = item.capturedAt.toMSecsSinceEpoch();
+    if (capturedMs >= cutoffMs) floor = std::min(floor, capturedMs);
+    else if (!isProtected(item)) {
+      anyExpired = true;
+      break;
+    }
+  }
+  if (!anyExpired) {
+    retentionFloorMs_ = floor;
+    retentionFloorAt_ = historyChanges_;
+    return false;
+  }
   items_.removeIf(expired);
   Q_EMIT itemsChanged();
   pruneOrphanedIDs();

@@ -149,10 +149,14 @@ void PanelState::loadCollapsedGroups() {
 }
 
 void PanelState::pruneOrphanedIDs() {
+  // Nothing changed since every mark was found live.
+  if (marksLiveAt_ == historyChanges_) return;
   // Nothing to check against: skip building the set of live ids.
   if (cardAnchors_.isEmpty() && autoSensitiveIDs_.isEmpty() && sensitiveIDs_.isEmpty() &&
-      cardCategories_.isEmpty() && pinnedIDs_.isEmpty())
+      cardCategories_.isEmpty() && pinnedIDs_.isEmpty()) {
+    marksLiveAt_ = historyChanges_;
     return;
+  }
   // The marked ids that are still in the history: one pass over the items, each looked up in a
   // sorted list of the (few) marked ids, cheaper than hashing every live id.
   std::vector<IdKey> marked;
@@ -187,6 +191,7 @@ void PanelState::pruneOrphanedIDs() {
     setPinnedIDs(std::move(pins));
     savePinned();
   }
+  marksLiveAt_ = historyChanges_;
 }
 
 }  // namespace qv

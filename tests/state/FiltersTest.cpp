@@ -1,6 +1,7 @@
 #include "base/Uuid.h"
 #include "support/StateTestSupport.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace qv {
@@ -172,6 +173,38 @@ TEST_F(FiltersTest, SearchSeesEditedAndNewItems) {
   const ClipboardItem newer = test::textItem(QStringLiteral("Cherry juice"));
   state.addItem(newer);
   EXPECT_EQ(filteredIds(), (QList<QUuid>{newer.id, item.id}));
+}
+
+// The index keeps each item's search text across changes of the list: every rearrangement must
+// give the same results as searching the texts afresh.
+TEST_F(FiltersTest, SearchFollowsTheHistoryThroughMovesRemovalsAndEdits) {
+  QList<ClipboardItem> items;
+  for (int i = 0; i < 300; ++i)
+    items.append(test::textItem(QStringLiteral("Item %1 %2").arg(i).arg(i % 7 == 0 ? QStringLiteral("Été") : QStringLiteral("zq"))));
+  const auto expected = [](const QList<ClipboardItem>& list, const QString& query) {
+    QList<QUuid> ids;
+    for (const ClipboardItem& item : list)
+      if (item.plainText()->toLower().contains(query)) ids.append(item.id);
+    return ids;
+  };
+  const auto check = [&](const QList<ClipboardItem>& list, const char* step) {
+    state.setItems(list);
+    for (const QString& query : {QStringLiteral("1"), QStringLiteral("z"), QStringLiteral("é"), QStringLiteral("item 1"),
+                                 QStringLiteral("2 été"), QStringLiteral("edited")}) {
+      state.setSearchQuery(query);
+      EXPECT_EQ(filteredIds(), expected(list, query)) << step << " / " << query.toStdString();
+    }
+  };
+  check(items, "initial");
+  items.prepend(test::textItem(QStringLiteral("Fresh 1 zq")));
+  items.removeAt(150);
+  items.removeLast();
+  check(items, "new at the front, gone in the middle and at the end");
+  std::reverse(items.begin(), items.end());
+  check(items, "reversed");
+  items[10].payload = TextPayload{QStringLiteral("edited")};
+  items.move(20, 200);
+  check(items, "edited in place and moved far");
 }
 
 TEST_F(FiltersTest, RecognisedImageTextIsSearchedOnceItArrives) {

@@ -330,5 +330,36 @@ TEST_F(RetentionTest, RemovedItemsLoseTheirMarks) {
   EXPECT_TRUE(storedIds(PanelState::kSensitiveIDsKey).isEmpty());
 }
 
+// Captures after a pass that found nothing to do: what changes in between (time, the setting,
+// a pin, anchors, marks of gone items) must still be acted on at the next capture.
+TEST_F(RetentionTest, CapturesAfterAQuietPassStillSeeWhatChangedMeanwhile) {
+  settings.set(QLatin1String(PanelState::kHistoryRetentionKey), QStringLiteral("1m"));
+  state.setItems({aged(10, QStringLiteral("ten days")), aged(40, QStringLiteral("pinned"))});
+  state.setPinnedIDs({state.items()[1].id});
+  state.addItem(test::textItem(QStringLiteral("a"), QStringLiteral("org.example.Editor"), h.now()));
+  EXPECT_EQ(texts().size(), 3);
+
+  // A shorter setting.
+  settings.set(QLatin1String(PanelState::kHistoryRetentionKey), QStringLiteral("1w"));
+  state.addItem(test::textItem(QStringLiteral("b"), QStringLiteral("org.example.Editor"), h.now()));
+  EXPECT_EQ(texts(), (QStringList{QStringLiteral("b"), QStringLiteral("a"), QStringLiteral("pinned")}));
+
+  // Unpinning through the setter and time passing.
+  state.setPinnedIDs({});
+  h.fake.scheduler->advance(8 * 86400);
+  state.addItem(test::textItem(QStringLiteral("c"), QStringLiteral("org.example.Editor"), h.now()));
+  EXPECT_EQ(texts(), QStringList{QStringLiteral("c")});
+
+  // Anchors and marks that name gone items are dropped by the next capture.
+  const QUuid gone = newUuid();
+  state.setCardAnchors({{gone, 1.0}, {state.items()[0].id, 2.0}});
+  state.addItem(test::textItem(QStringLiteral("d"), QStringLiteral("org.example.Editor"), h.now()));
+  EXPECT_EQ(state.cardAnchors().size(), 1);
+  state.setPinnedIDs({gone});
+  state.addItem(test::textItem(QStringLiteral("e"), QStringLiteral("org.example.Editor"), h.now()));
+  EXPECT_TRUE(state.pinnedIDs().isEmpty());
+  EXPECT_TRUE(storedIds(PanelState::kPinnedIDsKey).isEmpty());
+}
+
 }  // namespace
 }  // namespace qv
