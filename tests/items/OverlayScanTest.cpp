@@ -173,5 +173,18 @@ TEST_F(Source, TheChangeCheckRemembersTheOverlayItFound) {
   EXPECT_EQ(captured[1].item.sourceAppBundleID, QStringLiteral("org.example.Menu"));
 }
 
+// The background scan runs every tick while the panel is hidden; it asks the display where the
+// pointer is only when some window could be an overlay.
+TEST_F(Source, IdleScansAskForThePointerOnlyWhenAnOverlayCouldBeThere) {
+  startMonitor();
+  fake.windowList->setWindows({window(kNotesPid, QRect(0, 0, 800, 600), windowLayer::kNormal)});
+  const int before = fake.screens->pointerQueries;
+  ticks(10);
+  EXPECT_EQ(fake.screens->pointerQueries, before);
+  fake.windowList->setWindows({window(kMenuPid, kAroundPointer)});
+  ticks(1);
+  EXPECT_GT(fake.screens->pointerQueries, before);
+}
+
 }  // namespace
 }  // namespace qv

@@ -34,7 +34,13 @@ std::optional<QString> OverlayScanner::findOwner() const {
   const QList<WindowInfo> windows = windows_->windows();
   if (windows.isEmpty()) return std::nullopt;
   const QList<ScreenInfo> screens = screens_ ? screens_->screens() : QList<ScreenInfo>{};
-  const QPointF pointer = screens_ ? screens_->pointerLocation() : QPointF();
+  // Asking where the pointer is costs a round trip to the display server: only done once a
+  // window could be an overlay at all, which on most ticks none is.
+  std::optional<QPointF> pointer;
+  const auto pointerLocation = [&] {
+    if (!pointer) pointer = screens_ ? screens_->pointerLocation() : QPointF();
+    return *pointer;
+  };
   const qint64 ownPid = workspace_->ownPid();
 
   struct Candidate {
@@ -50,7 +56,7 @@ std::optional<QString> OverlayScanner::findOwner() const {
     if (bounds.width() < kSmallestSide || bounds.height() < kSmallestSide) continue;
     if (coversAScreen(bounds, screens)) continue;
     if (window.alpha && !(*window.alpha > kLeastAlpha)) continue;
-    if (!containsPoint(bounds, pointer)) continue;
+    if (!containsPoint(bounds, pointerLocation())) continue;
     if (window.ownerPid <= 0 || window.ownerPid == ownPid) continue;
     const std::optional<RunningApp> app = workspace_->applicationForPid(window.ownerPid);
     if (!app || app->desktopId.isEmpty()) continue;

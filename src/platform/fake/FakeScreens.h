@@ -12,7 +12,10 @@ class FakeScreens : public Screens {
                        QObject* parent = nullptr)
       : Screens(parent), screens_(std::move(screens)) {}
   QList<ScreenInfo> screens() const override { return screens_; }
-  QPointF pointerLocation() const override { return pointer_; }
+  QPointF pointerLocation() const override {
+    ++pointerQueries;
+    return pointer_;
+  }
 
   void setScreens(QList<ScreenInfo> screens) {
     screens_ = std::move(screens);
@@ -23,6 +26,9 @@ class FakeScreens : public Screens {
  private:
   QList<ScreenInfo> screens_;
   QPointF pointer_;
+
+ public:
+  mutable int pointerQueries = 0;  // each one a round trip on a real display
 };
 
 }  // namespace qv
