@@ -3,6 +3,7 @@
 #include "platform/AppContext.h"
 #include "platform/Updater.h"
 #include "settings/Appearance.h"
+#include "settings/ShortcutField.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -82,6 +83,13 @@ QWidget* SettingsView::makeGeneralPane() {
   connect(dwell, &QDoubleSpinBox::valueChanged, dwell,
           [&settings](double value) { settings.set(QStringLiteral("qv.edgeDwellDelay"), value); });
   form->addRow(QStringLiteral("Edge delay"), dwell);
+  auto* shortcut = new ShortcutField({int(settings.intOr(QStringLiteral("qv.shortcut.keyCode"), -1)),
+                                      int(settings.intOr(QStringLiteral("qv.shortcut.modifiers"), 0))});
+  shortcut->onChange = [&settings](const keys::StoredShortcut& recorded) {
+    settings.set(QStringLiteral("qv.shortcut.keyCode"), recorded.keyCode);
+    settings.set(QStringLiteral("qv.shortcut.modifiers"), recorded.modifiers);
+  };
+  form->addRow(QStringLiteral("Shortcut"), shortcut);
   form->addRow(QString(), boolChoice(settings, QStringLiteral("qv.alwaysPlainText"), false,
                                      QStringLiteral("Always paste as plain text")));
   form->addRow(QString(), boolChoice(settings, QStringLiteral("qv.captureNearbyDevices"), true,

@@ -203,4 +203,22 @@ int flagsForX11Modifiers(const X11Modifiers& modifiers) {
          (modifiers.alt ? kOptionFlag : 0) | (modifiers.super ? kControlFlag : 0);
 }
 
+std::optional<StoredShortcut> shortcutFromQt(int qtKey, Qt::KeyboardModifiers modifiers) {
+  const int flags = modifierFlagsFromQt(modifiers) & kShortcutModifierMask;
+  if (!(flags & (kCommandFlag | kOptionFlag | kControlFlag))) return std::nullopt;
+  const std::optional<int> keyCode = keyCodeForQtKey(qtKey, modifiers & Qt::KeypadModifier);
+  if (!keyCode || !keysymForKeyCode(*keyCode)) return std::nullopt;
+  return StoredShortcut{*keyCode, flags};
+}
+
+QString shortcutText(const StoredShortcut& shortcut) {
+  if (shortcut.keyCode < 0) return {};
+  QString text;
+  if (shortcut.modifiers & kCommandFlag) text += QStringLiteral("Ctrl+");
+  if (shortcut.modifiers & kOptionFlag) text += QStringLiteral("Alt+");
+  if (shortcut.modifiers & kControlFlag) text += QStringLiteral("Super+");
+  if (shortcut.modifiers & kShiftFlag) text += QStringLiteral("Shift+");
+  return text + keyName(shortcut.keyCode);
+}
+
 }  // namespace qv::keys

@@ -66,6 +66,18 @@ std::optional<int> keyCodeForQtKey(int qtKey, Qt::KeyboardModifiers modifiers = 
 // Shown name of a key in a shortcut ("A", "↩", "F5"), "?" for keys without one.
 QString keyName(int keyCode);
 
+// A global shortcut as it is stored: a key code and the modifier bits held with it.
+struct StoredShortcut {
+  int keyCode = -1;
+  int modifiers = 0;
+  bool operator==(const StoredShortcut&) const = default;
+};
+// A key pressed in a shortcut field -> the shortcut to store; none for a key the program cannot
+// grab or without Ctrl, Alt or Super (a bare key or Shift+key would be taken from every program).
+std::optional<StoredShortcut> shortcutFromQt(int qtKey, Qt::KeyboardModifiers modifiers);
+// The shortcut's shown text with the desktop's modifier names ("Ctrl+Shift+V"); empty for none.
+QString shortcutText(const StoredShortcut& shortcut);
+
 // Qt modifiers <-> stored bits (Ctrl = Command, Alt = Option, Meta/Super = Control).
 int modifierFlagsFromQt(Qt::KeyboardModifiers modifiers);
 Qt::KeyboardModifiers qtModifiersFromFlags(int flags);
