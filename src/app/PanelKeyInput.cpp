@@ -14,6 +14,8 @@ PanelKeyInput PanelKeyInput::from(const QKeyEvent& event) {
   PanelKeyInput input;
   int keyCode = keys::keyCodeForQtKey(event.key(), event.modifiers()).value_or(-1);
   if (keyCode == kKeypadEnter) keyCode = keys::code::Return;
+  // Ctrl with a key of the digit row picks by position, whatever the layout types there.
+  if (const std::optional<int> digit = keys::digitRowKeyCodeForServerKey(event.nativeScanCode())) keyCode = *digit;
   input.keyCode = keyCode;
   input.flags = keys::eventModifierFlags(event.modifiers(), keyCode) & keys::kDeviceIndependentMask;
   input.characters = event.text();

@@ -71,6 +71,14 @@ TEST(PanelKeyInputTest, ReadsQtKeysInTheStoredKeyModel) {
     EXPECT_EQ(input.keyCode, c.keyCode) << c.key;
     EXPECT_EQ(input.flags, c.flags) << c.key;
   }
+  // On AZERTY the first key of the top row types "&" and the seventh "è"; they are still 1 and 7.
+  const auto onServerKey = [](int qtKey, quint32 serverKey) {
+    return PanelKeyInput::from(QKeyEvent(QEvent::KeyPress, qtKey, kCtrl, serverKey, 0, 0)).keyCode;
+  };
+  EXPECT_EQ(onServerKey(Qt::Key_Ampersand, 10), code::Digit1);
+  EXPECT_EQ(onServerKey(Qt::Key_Egrave, 16), code::Digit7);
+  EXPECT_EQ(onServerKey(Qt::Key_Ampersand, 0), keys::keyCodeForQtKey(Qt::Key_Ampersand, kCtrl).value_or(-1));
+  EXPECT_EQ(onServerKey(Qt::Key_A, 38), code::A);  // letters keep following the layout
 }
 
 TEST_F(PanelKeyboardTest, CommandDigitPastesThatPositionWithinTheList) {

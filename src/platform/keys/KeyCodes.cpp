@@ -221,4 +221,12 @@ QString shortcutText(const StoredShortcut& shortcut) {
   return text + keyName(shortcut.keyCode);
 }
 
+std::optional<int> digitRowKeyCodeForServerKey(quint32 serverKey) {
+  constexpr quint32 kFirstDigitKey = 10;  // evdev KEY_1 (2) + 8
+  constexpr int kDigits[] = {code::Digit1, code::Digit2, code::Digit3, code::Digit4, code::Digit5,
+                             code::Digit6, code::Digit7, code::Digit8, code::Digit9};
+  if (serverKey < kFirstDigitKey || serverKey >= kFirstDigitKey + std::size(kDigits)) return std::nullopt;
+  return kDigits[serverKey - kFirstDigitKey];
+}
+
 }  // namespace qv::keys

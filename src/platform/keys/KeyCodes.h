@@ -63,6 +63,11 @@ std::optional<int> qtKeyForKeyCode(int keyCode);
 // A Qt key event's key (shifted symbols included) and keypad modifier -> stored key code.
 std::optional<int> keyCodeForQtKey(int qtKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
+// The keys 1 to 9 of the main keyboard's top row by position: the display server's key number
+// (the evdev code plus 8, as X11 and Wayland servers number keys) -> stored digit key code. On
+// layouts whose top row does not type digits (AZERTY types & é " ' …) these keys still mean 1 to 9.
+std::optional<int> digitRowKeyCodeForServerKey(quint32 serverKey);
+
 // Shown name of a key in a shortcut ("A", "↩", "F5"), "?" for keys without one.
 QString keyName(int keyCode);
 
