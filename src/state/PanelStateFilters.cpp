@@ -489,7 +489,7 @@ QString PanelState::appDisplayName(const QString& bundleID) const {
 QList<SourceApp> PanelState::sourceApps() const {
   QHash<QString, QString> names;
   const QString* previous = nullptr;
-  for (const ClipboardItem& item : items_) {
+  for (const ClipboardItem& item : std::as_const(items_)) {
     // Neighbours often share the application: skip the look-up then.
     if (previous && *previous == item.sourceAppBundleID) continue;
     previous = &item.sourceAppBundleID;

@@ -142,7 +142,7 @@ bool PanelState::applyRetention() {
   // The floor is the oldest capture at or after the cutoff; everything older is protected.
   qint64 floor = std::numeric_limits<qint64>::max();
   bool anyExpired = false;
-  for (const ClipboardItem& item : items_) {
+  for (const ClipboardItem& item : std::as_const(items_)) {
     const qint64 capturedMs = item.capturedAt.toMSecsSinceEpoch();
     if (capturedMs >= cutoffMs) floor = std::min(floor, capturedMs);
     else if (!isProtected(item)) {

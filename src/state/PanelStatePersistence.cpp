@@ -256,15 +256,18 @@ void PanelState::loadHistory() {
 void PanelState::applyResolvedFiles(const QHash<QString, QUrl>& resolved) {
   bool changed = false;
   QSet<QString> seen;
-  for (ClipboardItem& item : items_) {
-    const auto* file = std::get_if<FilePayload>(&item.payload);
+  // Read through a const view: writing through the list would copy all of it while the
+  // filtered list or a save still shares it, even when no file moved.
+  for (qsizetype i = 0, n = items_.size(); i < n; ++i) {
+    const auto* file = std::get_if<FilePayload>(&items_.at(i).payload);
     if (!file) continue;
-    const QString id = item.idString();
+    const QString id = items_.at(i).idString();
     const auto found = resolved.constFind(id);
     if (found == resolved.constEnd() || seen.contains(id)) continue;
     seen.insert(id);  // the first item with the id, as ids are unique
     const QString name = found->fileName();
-    item.payload = FilePayload{name.isEmpty() ? file->name : name, file->size, Url::fromQUrl(*found)};
+    FilePayload moved{name.isEmpty() ? file->name : name, file->size, Url::fromQUrl(*found)};
+    items_[i].payload = std::move(moved);
     changed = true;
   }
   if (!changed) return;
@@ -278,7 +281,7 @@ void PanelState::backfillImageText() {
   const QStringList names = textFolder.entryList(QDir::Files);
   const QSet<QString> stored(names.cbegin(), names.cend());
   auto pending = std::make_shared<QList<QUuid>>();
-  for (const ClipboardItem& item : items_) {
+  for (const ClipboardItem& item : std::as_const(items_)) {
     if (item.contentType == ContentType::image && !stored.contains(item.idString() + QStringLiteral(".txt")))
       pending->append(item.id);
   }
