@@ -43,7 +43,9 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
   const quint64 before = historyChanges_;
   const bool marksWereLive = !duplicate && marksLiveAt_ == before;
   const bool floorHeld = !duplicate && retentionFloorAt_ == before;
+  beforeItemPrepended();
   items_.prepend(item);
+  afterItemPrepended();
   Q_EMIT itemsChanged();
   if (historyChanges_ == before + 1) {
     if (marksWereLive) marksLiveAt_ = historyChanges_;
