@@ -283,17 +283,22 @@ struct PanelState::FilterIndex {
   // Matches the items to the entries of the last refresh. The history mostly changes at the
   // front (a new copy) or loses a few items, so the match is looked for at the same offset
   // first, then nearby; only a history rearranged beyond that pays for a look-up table.
+  static constexpr size_t kRoomForCopies = 256;
+
   void refreshTexts() {
     if (!textsStale) return;
     const QList<ClipboardItem>& items = state.items();
     std::vector<std::unique_ptr<Entry>> previous = std::move(entries);
     std::vector<Row> previousRows = std::move(rows);
     entries.clear();
-    entries.reserve(static_cast<size_t>(items.size()));
+    // Room for the copies that will come to the front before the next rebuild, so that each
+    // one moves the rows instead of reallocating them.
+    const size_t room = static_cast<size_t>(items.size()) + kRoomForCopies;
+    entries.reserve(room);
     rows.clear();
-    rows.reserve(static_cast<size_t>(items.size()));
+    rows.reserve(room);
     masks.clear();
-    masks.reserve(static_cast<size_t>(items.size()));
+    masks.reserve(room);
     const qsizetype previousCount = static_cast<qsizetype>(previous.size());
     const auto holds = [&](qsizetype at, const QUuid& id) {
       return at >= 0 && at < previousCount && previousRows[size_t(at)].id == id;
