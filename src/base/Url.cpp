@@ -181,14 +181,6 @@ Url& Url::operator=(const Url& other) {
   return *this;
 }
 
-Url& Url::operator=(Url&& other) noexcept {
-  if (this != &other) {
-    text_ = std::move(other.text_);
-    copyParsed(other);
-  }
-  return *this;
-}
-
 void Url::copyParsed(const Url& other) {
   // Another thread may be parsing `other` right now: then this copy parses for itself.
   if (other.state_.load(std::memory_order_acquire) == kParsed) {

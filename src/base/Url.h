@@ -27,9 +27,12 @@ class Url {
  public:
   Url() = default;
   Url(const Url& other) : text_(other.text_) { copyParsed(other); }
-  Url(Url&& other) noexcept : text_(std::move(other.text_)) { copyParsed(other); }
+  Url(Url&& other) noexcept { take(other); }
   Url& operator=(const Url& other);
-  Url& operator=(Url&& other) noexcept;
+  Url& operator=(Url&& other) noexcept {
+    if (this != &other) take(other);
+    return *this;
+  }
 
   static Url fromLocalFile(const QString& path);
   // Wraps a QUrl built in code; its encoded form becomes the text.
@@ -56,6 +59,14 @@ class Url {
   friend std::optional<Url> parseStrictUrl(const QString& text);
   enum State : quint8 { kUnparsed, kParsing, kParsed };
   void copyParsed(const Url& other);
+  // A moved URL has one owner, so nobody is parsing it: its parts move along (lists of items
+  // move many of them when one is taken out).
+  void take(Url& other) noexcept {
+    text_ = std::move(other.text_);
+    parsed_ = std::move(other.parsed_);
+    state_.store(other.state_.load(std::memory_order_relaxed), std::memory_order_relaxed);
+    other.state_.store(kParsed, std::memory_order_relaxed);
+  }
 
   QString text_;
   mutable QUrl parsed_;
