@@ -1,5 +1,7 @@
 #include "base/Url.h"
 
+#include <thread>
+
 namespace qv {
 
 namespace {
@@ -61,6 +63,68 @@ bool validAuthority(QStringView authority) {
   return true;
 }
 
+// The everyday shape "scheme://host[:port]/path?query#fragment" with a plain host name (or none,
+// as in "file:///..."), which the strict QUrl parse always accepts once the character checks
+// above have passed: such text needs no parse until its parts are read. Anything else (user
+// info, IP literals, unusual hosts, brackets past the authority, a second '#') is left to the
+// parse. Called with the scheme already checked.
+bool isPlainHierarchicalUrl(QStringView text) {
+  const qsizetype colon = text.indexOf(u':');
+  if (colon <= 0 || !text.mid(colon + 1).startsWith(u"//")) return false;
+  qsizetype i = colon + 3;
+  const qsizetype n = text.size();
+  // Host: dot-separated labels of letters, digits and inner hyphens; the last starts with a
+  // letter, so it is never read as an IPv4 address; no "--" (punycode labels are decoded).
+  const qsizetype hostStart = i;
+  qsizetype labelStart = i;
+  bool lastLabelStartsWithLetter = false;
+  const auto labelOk = [&](qsizetype end) {
+    const qsizetype length = end - labelStart;
+    if (length < 1 || length > 63) return false;
+    if (text[labelStart] == u'-' || text[end - 1] == u'-') return false;
+    const QChar first = text[labelStart];
+    lastLabelStartsWithLetter = (first >= u'a' && first <= u'z') || (first >= u'A' && first <= u'Z');
+    return true;
+  };
+  for (; i < n; ++i) {
+    const char16_t c = text[i].unicode();
+    if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')) continue;
+    if (c == u'-') {
+      if (i > labelStart && text[i - 1] == u'-') return false;
+      continue;
+    }
+    if (c == u'.') {
+      if (!labelOk(i)) return false;
+      labelStart = i + 1;
+      continue;
+    }
+    break;
+  }
+  const qsizetype hostEnd = i;
+  if (hostEnd > hostStart) {
+    if (hostEnd - hostStart > 253 || !labelOk(hostEnd) || !lastLabelStartsWithLetter) return false;
+  }
+  if (i < n && text[i] == u':') {
+    if (hostEnd == hostStart) return false;
+    qsizetype digits = 0;
+    int port = 0;
+    for (++i; i < n && text[i] >= u'0' && text[i] <= u'9'; ++i, ++digits) port = port * 10 + (text[i].unicode() - u'0');
+    if (digits < 1 || digits > 5 || port > 65535) return false;
+  }
+  if (i < n && text[i] != u'/' && text[i] != u'?' && text[i] != u'#') return false;
+  // Path, query and fragment: the allowed characters without brackets, one '#' at most.
+  bool inFragment = false;
+  for (; i < n; ++i) {
+    const char16_t c = text[i].unicode();
+    if (c == u'[' || c == u']') return false;
+    if (c == u'#') {
+      if (inFragment) return false;
+      inFragment = true;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 std::optional<Url> parseStrictUrl(const QString& text) {
@@ -97,16 +161,54 @@ std::optional<Url> parseStrictUrl(const QString& text) {
     }
     if (!validAuthority(authority.left(end))) return std::nullopt;
   }
+  Url result;
+  result.text_ = text;
+  if (isPlainHierarchicalUrl(view)) {
+    result.state_.store(Url::kUnparsed, std::memory_order_relaxed);
+    return result;
+  }
   QUrl url(text, QUrl::StrictMode);
   if (!url.isValid()) return std::nullopt;
-  return Url(url, text);
+  result.parsed_ = std::move(url);
+  return result;
+}
+
+Url& Url::operator=(const Url& other) {
+  if (this != &other) {
+    text_ = other.text_;
+    copyParsed(other);
+  }
+  return *this;
+}
+
+void Url::copyParsed(const Url& other) {
+  // Another thread may be parsing `other` right now: then this copy parses for itself.
+  if (other.state_.load(std::memory_order_acquire) == kParsed) {
+    parsed_ = other.parsed_;
+    state_.store(kParsed, std::memory_order_relaxed);
+  } else {
+    parsed_ = QUrl();
+    state_.store(kUnparsed, std::memory_order_relaxed);
+  }
+}
+
+const QUrl& Url::qurl() const {
+  if (state_.load(std::memory_order_acquire) == kParsed) return parsed_;
+  quint8 expected = kUnparsed;
+  if (state_.compare_exchange_strong(expected, kParsing, std::memory_order_acquire)) {
+    parsed_ = QUrl(text_, QUrl::StrictMode);
+    state_.store(kParsed, std::memory_order_release);
+  } else {
+    while (state_.load(std::memory_order_acquire) != kParsed) std::this_thread::yield();
+  }
+  return parsed_;
 }
 
 Url Url::fromLocalFile(const QString& path) { return fromQUrl(QUrl::fromLocalFile(path)); }
 
 Url Url::fromQUrl(const QUrl& url) {
   Url result;
-  static_cast<QUrl&>(result) = url;
+  result.parsed_ = url;
   result.text_ = QString::fromUtf8(url.toEncoded());
   return result;
 }

@@ -359,6 +359,10 @@ class PanelState : public QObject {
   QString appDisplayName(const QString& bundleID) const;
   static std::shared_ptr<FilterIndex> attachFilterIndex(PanelState& state);
   std::shared_ptr<FilterIndex> filterIndex_ = attachFilterIndex(*this);
+  // The item road tells the filtered list about a copy put at the front, so that the next
+  // search checks that item alone instead of the whole history.
+  void beforeItemPrepended();
+  void afterItemPrepended();
 
   // Bookkeeping that spares the item road two passes over a long history. Every change of the
   // items or of the marks adds one to the count; a pass records the count it saw.

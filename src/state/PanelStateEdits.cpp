@@ -115,7 +115,7 @@ int PanelState::removeItems(const QString& fromApp) {
   // Held apart from the items, which the removal below moves (the caller may pass an item's own).
   const QString app = fromApp;
   IdSet removed;
-  for (const ClipboardItem& item : items_) {
+  for (const ClipboardItem& item : std::as_const(items_)) {
     if (item.sourceAppBundleID == app) removed.insert(item.id);
   }
   if (removed.isEmpty()) return 0;

@@ -12,6 +12,7 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace qv {
@@ -182,6 +183,12 @@ struct PanelState::FilterIndex {
   bool valid = false;
   QList<ClipboardItem> result;
   std::optional<DateRange> resultRange;
+  // The history the result was computed from: its length and first item. A copy put at the
+  // front of that history is checked on its own when the result is next asked for.
+  qsizetype resultFromCount = -1;
+  QUuid resultFromFirst;
+  bool prepended = false;  // set by the item road around its change
+  bool frontPending = false;  // the result has not looked at the front item yet
   // The trimmed, lower-cased query as it stands.
   QString query;
 
@@ -209,7 +216,32 @@ struct PanelState::FilterIndex {
 
   void invalidate() {
     valid = false;
+    frontPending = false;
     result = {};
+    Q_EMIT state.filteredItemsChanged();
+  }
+
+  // One item came to the front of the history: the texts get one row, and a result made
+  // from the history as it was is kept, to be extended when it is next asked for.
+  void itemPrepended() {
+    const QList<ClipboardItem>& items = state.items();
+    const ClipboardItem& front = items.first();
+    if (!textsStale && rows.size() + 1 == size_t(items.size()) && (rows.empty() || rows.front().id == items.at(1).id)) {
+      Row row{front.id, FieldsKey::of(front.payload), {}, {}, false, false};
+      entries.insert(entries.begin(), makeEntry(front, &row));
+      if (row.awaitingText) ++awaiting;
+      masks.insert(masks.begin(), row.mask);
+      rows.insert(rows.begin(), row);
+    } else {
+      textsStale = true;
+    }
+    if (!valid || frontPending || items.size() != resultFromCount + 1 || items.at(1).id != resultFromFirst) {
+      invalidate();
+      return;
+    }
+    resultFromCount = items.size();
+    resultFromFirst = front.id;
+    frontPending = true;
     Q_EMIT state.filteredItemsChanged();
   }
 
@@ -251,17 +283,22 @@ struct PanelState::FilterIndex {
   // Matches the items to the entries of the last refresh. The history mostly changes at the
   // front (a new copy) or loses a few items, so the match is looked for at the same offset
   // first, then nearby; only a history rearranged beyond that pays for a look-up table.
+  static constexpr size_t kRoomForCopies = 256;
+
   void refreshTexts() {
     if (!textsStale) return;
     const QList<ClipboardItem>& items = state.items();
     std::vector<std::unique_ptr<Entry>> previous = std::move(entries);
     std::vector<Row> previousRows = std::move(rows);
     entries.clear();
-    entries.reserve(static_cast<size_t>(items.size()));
+    // Room for the copies that will come to the front before the next rebuild, so that each
+    // one moves the rows instead of reallocating them.
+    const size_t room = static_cast<size_t>(items.size()) + kRoomForCopies;
+    entries.reserve(room);
     rows.clear();
-    rows.reserve(static_cast<size_t>(items.size()));
+    rows.reserve(room);
     masks.clear();
-    masks.reserve(static_cast<size_t>(items.size()));
+    masks.reserve(room);
     const qsizetype previousCount = static_cast<qsizetype>(previous.size());
     const auto holds = [&](qsizetype at, const QUuid& id) {
       return at >= 0 && at < previousCount && previousRows[size_t(at)].id == id;
@@ -342,45 +379,67 @@ struct PanelState::FilterIndex {
     return true;
   }
 
+  // The tab, badges and query as they stand, for testing items one by one.
+  struct Check {
+    Check(FilterIndex& index, const BadgeCheck& badgeCheck)
+        : self(index), badges(badgeCheck), tab(index.state.activeFilter()) {
+      byTab = tab.kind != FilterType::Kind::all;
+      searching = !self.query.isEmpty();
+      // A query holding the separator could match across fields: test it field by field.
+      useTexts = searching && !self.query.contains(kFieldSeparator);
+      if (useTexts) self.refreshTexts();
+      bool queryAscii = false;
+      queryMask = CharMask::of(self.query, &queryAscii);
+      // One ASCII character: the mask alone answers.
+      maskAnswers = queryAscii && self.query.size() == 1;
+    }
+    bool passesAll() const { return !byTab && !badges.isSet() && !searching; }
+    bool passes(const ClipboardItem& item, qsizetype i) const {
+      if (byTab && !self.passesTab(item, tab)) return false;
+      if (!badges.passes(item)) return false;
+      if (!searching) return true;
+      if (useTexts) {
+        const size_t at = static_cast<size_t>(i);
+        if (!self.masks[at].covers(queryMask)) return false;
+        return maskAnswers || containsQuery(self.rows[at].text, self.query);
+      }
+      const auto recognized = [this](const QString& id) -> std::optional<QString> {
+        const auto& recognizer = self.state.context_.imageTextRecognizer;
+        return recognizer ? recognizer->text(id) : std::nullopt;
+      };
+      return item.matchesLowercased(self.query, recognized);
+    }
+
+    FilterIndex& self;
+    const BadgeCheck& badges;
+    const FilterType& tab;
+    bool byTab = false, searching = false, useTexts = false, maskAnswers = false;
+    CharMask queryMask;
+  };
+
   QList<ClipboardItem> compute(const BadgeCheck& badges) {
     const QList<ClipboardItem>& items = state.items();
-    const FilterType& tab = state.activeFilter();
-    const bool byTab = tab.kind != FilterType::Kind::all;
-    const bool searching = !query.isEmpty();
-    if (!byTab && !badges.isSet() && !searching) return items;
-
-    // A query holding the separator could match across fields: test it field by field.
-    const bool useTexts = searching && !query.contains(kFieldSeparator);
-    if (useTexts) refreshTexts();
-    const auto recognized = [this](const QString& id) -> std::optional<QString> {
-      return state.context_.imageTextRecognizer ? state.context_.imageTextRecognizer->text(id) : std::nullopt;
-    };
-
-    bool queryAscii = false;
-    const CharMask queryMask = CharMask::of(query, &queryAscii);
-    // One ASCII character: the mask alone answers.
-    const bool maskAnswers = queryAscii && query.size() == 1;
+    resultFromCount = items.size();
+    resultFromFirst = items.isEmpty() ? QUuid() : items.first().id;
+    frontPending = false;
+    const Check check(*this, badges);
+    if (check.passesAll()) return items;
     std::vector<qsizetype> kept;
-    for (qsizetype i = 0, n = items.size(); i < n; ++i) {
-      const ClipboardItem& item = items[i];
-      if (byTab && !passesTab(item, tab)) continue;
-      if (!badges.passes(item)) continue;
-      if (searching) {
-        if (useTexts) {
-          const size_t at = static_cast<size_t>(i);
-          if (!masks[at].covers(queryMask)) continue;
-          if (!maskAnswers && !containsQuery(rows[at].text, query)) continue;
-        } else if (!item.matchesLowercased(query, recognized)) {
-          continue;
-        }
-      }
-      kept.push_back(i);
-    }
+    for (qsizetype i = 0, n = items.size(); i < n; ++i)
+      if (check.passes(items[i], i)) kept.push_back(i);
     if (static_cast<qsizetype>(kept.size()) == items.size()) return items;
     QList<ClipboardItem> filtered;
     filtered.reserve(static_cast<qsizetype>(kept.size()));
     for (qsizetype i : kept) filtered.append(items[i]);
     return filtered;
+  }
+
+  // The result with the front item looked at.
+  void settleFront(const BadgeCheck& badges) {
+    frontPending = false;
+    const QList<ClipboardItem>& items = state.items();
+    const Check check(*this, badges);
+    if (check.passes(items.first(), 0)) result.prepend(items.first());
   }
 };
 
@@ -389,6 +448,7 @@ std::shared_ptr<PanelState::FilterIndex> PanelState::attachFilterIndex(PanelStat
   FilterIndex* raw = index.get();
   const auto invalidate = [raw] { raw->invalidate(); };
   connect(&state, &PanelState::itemsChanged, &state, [raw] {
+    if (std::exchange(raw->prepended, false)) return raw->itemPrepended();
     raw->textsStale = true;
     raw->invalidate();
   });
@@ -421,12 +481,26 @@ QList<ClipboardItem> PanelState::filteredItems() const {
   const BadgeCheck badges(filterTypes_, filterApps_, filterDate_,
                           filterDate_ ? context_.scheduler->now() : QDateTime());
   // A date bucket moves with the clock: the result holds only while the bucket is the same.
-  if (index.valid && index.resultRange == badges.range) return index.result;
+  if (index.valid && index.resultRange == badges.range) {
+    if (index.frontPending) index.settleFront(badges);
+    return index.result;
+  }
   index.result = index.compute(badges);
   index.resultRange = badges.range;
   index.valid = true;
   return index.result;
 }
+
+void PanelState::beforeItemPrepended() {
+  // A result that is the history itself would make the change copy the whole list.
+  // Dropped quietly: the change itself tells the views.
+  if (filterIndex_->result.isSharedWith(items_)) {
+    filterIndex_->valid = false;
+    filterIndex_->result = {};
+  }
+}
+
+void PanelState::afterItemPrepended() { filterIndex_->prepended = true; }
 
 QList<ClipboardItem> PanelState::applyBadgeFilters(const QList<ClipboardItem>& items) const {
   const BadgeCheck badges(filterTypes_, filterApps_, filterDate_,
@@ -489,7 +563,7 @@ QString PanelState::appDisplayName(const QString& bundleID) const {
 QList<SourceApp> PanelState::sourceApps() const {
   QHash<QString, QString> names;
   const QString* previous = nullptr;
-  for (const ClipboardItem& item : items_) {
+  for (const ClipboardItem& item : std::as_const(items_)) {
     // Neighbours often share the application: skip the look-up then.
     if (previous && *previous == item.sourceAppBundleID) continue;
     previous = &item.sourceAppBundleID;

@@ -92,7 +92,7 @@ QList<ClipboardItem> PanelState::multiSelectedItems() const {
   const IdSet wanted(multiSelectedIDs_.cbegin(), multiSelectedIDs_.cend());
   QHash<QUuid, const ClipboardItem*> byID;
   byID.reserve(wanted.size());
-  for (const ClipboardItem& item : items_) {
+  for (const ClipboardItem& item : std::as_const(items_)) {
     if (wanted.contains(item.id) && !byID.contains(item.id)) byID.insert(item.id, &item);
   }
   QList<ClipboardItem> selected;

@@ -43,7 +43,9 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
   const quint64 before = historyChanges_;
   const bool marksWereLive = !duplicate && marksLiveAt_ == before;
   const bool floorHeld = !duplicate && retentionFloorAt_ == before;
+  beforeItemPrepended();
   items_.prepend(item);
+  afterItemPrepended();
   Q_EMIT itemsChanged();
   if (historyChanges_ == before + 1) {
     if (marksWereLive) marksLiveAt_ = historyChanges_;
@@ -142,7 +144,7 @@ bool PanelState::applyRetention() {
   // The floor is the oldest capture at or after the cutoff; everything older is protected.
   qint64 floor = std::numeric_limits<qint64>::max();
   bool anyExpired = false;
-  for (const ClipboardItem& item : items_) {
+  for (const ClipboardItem& item : std::as_const(items_)) {
     const qint64 capturedMs = item.capturedAt.toMSecsSinceEpoch();
     if (capturedMs >= cutoffMs) floor = std::min(floor, capturedMs);
     else if (!isProtected(item)) {

@@ -169,7 +169,7 @@ void PanelState::pruneOrphanedIDs() {
   std::sort(marked.begin(), marked.end());
   marked.erase(std::unique(marked.begin(), marked.end()), marked.end());
   IdSet live;
-  for (const ClipboardItem& item : items_) {
+  for (const ClipboardItem& item : std::as_const(items_)) {
     if (std::binary_search(marked.cbegin(), marked.cend(), idKey(item.id))) live.insert(item.id);
   }
   cardAnchors_.removeIf([&live](const auto& entry) { return !live.contains(entry.key()); });

@@ -17,6 +17,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
+#include <algorithm>
+#include <utility>
 
 namespace qv {
 
@@ -230,14 +232,22 @@ void PanelState::loadHistory() {
   // File items follow their files when they were renamed or moved. Reading and resolving every
   // bookmark takes long for a large history, so it runs on the save queue (in order with the
   // writes and prunes that touch the same folder) and the new names arrive a moment later.
-  QList<FileBookmarkStore::StoredFile> files;
-  for (const ClipboardItem& item : *decoded) {
-    if (const auto* file = std::get_if<FilePayload>(&item.payload))
-      files.append({item.idString(), file->url ? QUrl(*file->url) : QUrl()});
-  }
-  if (!files.isEmpty()) {
-    saveQueue_->async([store = context_.fileBookmarkStore, scheduler = context_.scheduler, files,
-                       self = QPointer<PanelState>(this)] {
+  // Even listing the file items is left to the queue: the launch only checks that there are any.
+  const bool anyFiles = std::any_of(decoded->cbegin(), decoded->cend(), [](const ClipboardItem& item) {
+    return std::holds_alternative<FilePayload>(item.payload);
+  });
+  if (anyFiles) {
+    saveQueue_->async([store = context_.fileBookmarkStore, scheduler = context_.scheduler, loaded = *decoded,
+                       self = QPointer<PanelState>(this)]() mutable {
+      QList<FileBookmarkStore::StoredFile> files;
+      {
+        // Let go of the shared list at once, so that a change on the main thread need not copy it.
+        const QList<ClipboardItem> items = std::exchange(loaded, {});
+        for (const ClipboardItem& item : items) {
+          if (const auto* file = std::get_if<FilePayload>(&item.payload))
+            files.append({item.idString(), file->url ? QUrl(*file->url) : QUrl()});
+        }
+      }
       QHash<QString, QUrl> resolved = store->resolveAll(files);
       if (resolved.isEmpty()) return;
       scheduler->post([self, resolved = std::move(resolved)] {
@@ -256,15 +266,18 @@ void PanelState::loadHistory() {
 void PanelState::applyResolvedFiles(const QHash<QString, QUrl>& resolved) {
   bool changed = false;
   QSet<QString> seen;
-  for (ClipboardItem& item : items_) {
-    const auto* file = std::get_if<FilePayload>(&item.payload);
+  // Read through a const view: writing through the list would copy all of it while the
+  // filtered list or a save still shares it, even when no file moved.
+  for (qsizetype i = 0, n = items_.size(); i < n; ++i) {
+    const auto* file = std::get_if<FilePayload>(&items_.at(i).payload);
     if (!file) continue;
-    const QString id = item.idString();
+    const QString id = items_.at(i).idString();
     const auto found = resolved.constFind(id);
     if (found == resolved.constEnd() || seen.contains(id)) continue;
     seen.insert(id);  // the first item with the id, as ids are unique
     const QString name = found->fileName();
-    item.payload = FilePayload{name.isEmpty() ? file->name : name, file->size, Url::fromQUrl(*found)};
+    FilePayload moved{name.isEmpty() ? file->name : name, file->size, Url::fromQUrl(*found)};
+    items_[i].payload = std::move(moved);
     changed = true;
   }
   if (!changed) return;
@@ -273,19 +286,20 @@ void PanelState::applyResolvedFiles(const QHash<QString, QUrl>& resolved) {
 }
 
 void PanelState::backfillImageText() {
-  // One listing of the recognised-text folder instead of a file test per image.
-  const QDir textFolder(context_.imageTextRecognizer->directory());
-  const QStringList names = textFolder.entryList(QDir::Files);
-  const QSet<QString> stored(names.cbegin(), names.cend());
+  // The images are the ones loaded; which of them lack text is looked up once the launch is
+  // done, with one listing of the recognised-text folder instead of a file test per image.
   auto pending = std::make_shared<QList<QUuid>>();
-  for (const ClipboardItem& item : items_) {
-    if (item.contentType == ContentType::image && !stored.contains(item.idString() + QStringLiteral(".txt")))
-      pending->append(item.id);
-  }
+  for (const ClipboardItem& item : std::as_const(items_))
+    if (item.contentType == ContentType::image) pending->append(item.id);
   if (pending->isEmpty()) return;
-  // Started 0.4 s apart so that a large history does not start every recognition at once; one
-  // timer at a time rather than one per image.
-  backfillWork_ = context_.scheduler->after(0, [this, pending] { runBackfillStep(pending, 0); }, Guard(this));
+  backfillWork_ = context_.scheduler->after(0, [this, pending] {
+    const QStringList names = QDir(context_.imageTextRecognizer->directory()).entryList(QDir::Files);
+    const QSet<QString> stored(names.cbegin(), names.cend());
+    pending->removeIf([&stored](const QUuid& id) { return stored.contains(uuidString(id) + QStringLiteral(".txt")); });
+    // Started 0.4 s apart so that a large history does not start every recognition at once;
+    // one timer at a time rather than one per image.
+    if (!pending->isEmpty()) runBackfillStep(pending, 0);
+  }, Guard(this));
 }
 
 void PanelState::runBackfillStep(std::shared_ptr<QList<QUuid>> pending, qsizetype index) {

@@ -207,6 +207,58 @@ TEST_F(FiltersTest, SearchFollowsTheHistoryThroughMovesRemovalsAndEdits) {
   check(items, "edited in place and moved far");
 }
 
+// A copy put at the front is checked on its own against the result already found: through
+// queries, tabs and badge filters, duplicates that move an older copy, and copies arriving
+// before the result was asked for, the list must equal a search of the history afresh.
+TEST_F(FiltersTest, CopiesAtTheFrontExtendTheResultAsAFreshSearchWould) {
+  QList<ClipboardItem> history;
+  for (int i = 0; i < 40; ++i)
+    history.append(i % 5 == 0 ? test::linkItem(QStringLiteral("https://agenda.example/%1").arg(i))
+                              : test::textItem(QStringLiteral("Agenda %1 %2").arg(i).arg(i % 3 ? u"x" : u"y")));
+  add(history);
+  const auto fresh = [&] {
+    PanelState other(*h.fake.context);
+    other.setItems(state.items());
+    other.setSearchQuery(state.searchQuery());
+    other.setActiveFilter(state.activeFilter());
+    other.setFilterTypes(state.filterTypes());
+    QList<QUuid> ids;
+    for (const ClipboardItem& item : other.filteredItems()) ids.append(item.id);
+    return ids;
+  };
+  SignalCounter changes(&state, &PanelState::filteredItemsChanged);
+  int copies = 0;
+  const auto copy = [&](const QString& text) {
+    const int before = changes.count();
+    state.addItem(test::textItem(text));
+    EXPECT_GT(changes.count(), before);
+    ++copies;
+  };
+  for (const QString& query : {QStringLiteral("agenda 1"), QStringLiteral("y"), QString(), QStringLiteral("example")}) {
+    state.setSearchQuery(query);
+    EXPECT_EQ(filteredIds(), fresh()) << query.toStdString();
+    copy(QStringLiteral("agenda 1%1 y").arg(copies));
+    EXPECT_EQ(filteredIds(), fresh()) << query.toStdString();
+    copy(QStringLiteral("no match %1").arg(copies));
+    copy(QStringLiteral("Agenda 1%1").arg(copies));  // two copies before the result is asked for
+    EXPECT_EQ(filteredIds(), fresh()) << query.toStdString();
+    copy(QStringLiteral("Agenda 1 x"));  // the same text again: the older copy goes
+    copy(QStringLiteral("Agenda 1 x"));
+    EXPECT_EQ(filteredIds(), fresh()) << query.toStdString();
+  }
+  state.setActiveFilter(FilterType::links());
+  EXPECT_EQ(filteredIds(), fresh());
+  copy(QStringLiteral("agenda 99"));
+  EXPECT_EQ(filteredIds(), fresh());
+  state.setActiveFilter(FilterType::all());
+  state.setFilterTypes({TypeFilter::text});
+  state.setSearchQuery(QStringLiteral("agenda"));
+  EXPECT_EQ(filteredIds(), fresh());
+  copy(QStringLiteral("agenda 100"));
+  EXPECT_EQ(filteredIds(), fresh());
+  EXPECT_EQ(filteredIds().first(), state.items().first().id);
+}
+
 TEST_F(FiltersTest, RecognisedImageTextIsSearchedOnceItArrives) {
   h.fake.ocrEngine->setLines({QStringLiteral("INVOICE 2024"), QStringLiteral("total due")});
   const ClipboardItem image = test::imageItem(test::testImage());

@@ -57,6 +57,14 @@ struct ClipboardItem {
   static std::optional<QString> combinedText(const QList<ClipboardItem>& items);
 };
 
+}  // namespace qv
+
+// Every member moves by plain copying of its bytes (Qt's shared types, std::variant and
+// std::optional of them hold no pointers into themselves), so lists of items grow by realloc.
+Q_DECLARE_TYPEINFO(qv::ClipboardItem, Q_RELOCATABLE_TYPE);
+
+namespace qv {
+
 // The source's display name as cards show and speak it.
 QString sourceDisplayName(const QString& bundleID, const ClipboardItem::AppNameLookup& appName);
 

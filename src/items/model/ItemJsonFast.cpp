@@ -4,6 +4,7 @@
 #include "base/Url.h"
 #include "items/model/JsonReader.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -99,24 +100,36 @@ quint32 requiredKeys(ContentType type) {
   return 0;
 }
 
+// Stored items take a little over 200 bytes each: the first guess of the list's size.
+constexpr qsizetype kGuessedItemBytes = 256;
+constexpr qsizetype kItemsBeforeEstimate = 512;
+
 class DirectDecoder {
  public:
   explicit DirectDecoder(const QByteArray& json) : reader_(json.constData(), json.constData() + json.size()) {}
 
-  std::optional<QList<ClipboardItem>> decode(qsizetype sizeHint) {
+  std::optional<QList<ClipboardItem>> decode(const QByteArray& json) {
     QList<ClipboardItem> items;
     if (!reader_.expect('[')) return std::nullopt;
     if (!reader_.consume(']')) {
-      items.reserve(sizeHint);
+      const char* const start = reader_.position();
+      const char* const end = json.constData() + json.size();
+      items.reserve(json.size() / kGuessedItemBytes + 1);
       do {
+        // The list lives as long as the history, so its spare room stays resident: once the
+        // first items tell their size, reserve for the rest instead of letting the list double.
+        if (items.size() == kItemsBeforeEstimate || items.size() == items.capacity()) {
+          const double perItem = double(reader_.position() - start) / double(std::max<qsizetype>(items.size(), 1));
+          const auto rest = static_cast<qsizetype>(double(end - reader_.position()) / perItem * 1.02);
+          items.reserve(std::max(items.capacity(), items.size() + rest + 16));
+        }
         ClipboardItem& item = items.emplace_back();
         if (!readItem(&item)) return std::nullopt;
       } while (reader_.consume(','));
       if (!reader_.expect(']')) return std::nullopt;
     }
     if (!reader_.atEnd()) return std::nullopt;
-    // Few large items leave most of the guess unused; the list lives as long as the history.
-    if (items.capacity() > 2 * items.size() + 16) items.squeeze();
+    if (items.capacity() > items.size() + items.size() / 16 + 16) items.squeeze();
     return items;
   }
 
@@ -317,8 +330,7 @@ class DirectDecoder {
 }  // namespace
 
 std::optional<QList<ClipboardItem>> decodeItemsDirect(const QByteArray& json) {
-  // Stored items take a little over 200 bytes each; reserving saves the list's regrowth.
-  return DirectDecoder(json).decode(json.size() / 256 + 1);
+  return DirectDecoder(json).decode(json);
 }
 
 QImage legacyInlineImage(const QString& base64) {
