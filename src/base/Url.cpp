@@ -148,7 +148,8 @@ std::optional<Url> parseStrictUrl(const QString& text) {
     return best;
   }();
   QStringView afterScheme = view;
-  if (colon >= 0 && colon < firstDelimiter) {
+  const bool hasScheme = colon >= 0 && colon < firstDelimiter;
+  if (hasScheme) {
     if (!validScheme(view.left(colon))) return std::nullopt;
     afterScheme = view.mid(colon + 1);
   }
@@ -163,7 +164,8 @@ std::optional<Url> parseStrictUrl(const QString& text) {
   }
   Url result;
   result.text_ = text;
-  if (isPlainHierarchicalUrl(view)) {
+  // The quick shape needs a scheme: without one, the first ':' may lie anywhere after "//".
+  if (hasScheme && isPlainHierarchicalUrl(view)) {
     result.state_.store(Url::kUnparsed, std::memory_order_relaxed);
     return result;
   }

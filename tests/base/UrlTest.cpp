@@ -23,7 +23,7 @@ class UrlTextGenerator {
 
   QString next() {
     QString text = pick({u"http", u"https", u"file", u"ftp", u"a", u"x+y-z.w", u"sms", u"H2", u"1x", u""});
-    text += pick({u"://", u"://", u"://", u":", u":/", u""});
+    text += pick({u"://", u"://", u"://", u":", u":/", u"", u"//"});
     text += host();
     if (chance(30)) text += u':' + digits(int(below(8)));
     const int parts = int(below(6));
@@ -111,6 +111,9 @@ TEST(StrictUrlQuickRoadTest, EverydayAndUnusualUrlsKeepTheirTextAndParts) {
   EXPECT_EQ(parseStrictUrl(QStringLiteral("http://[::1]:80/"))->host(), QStringLiteral("::1"));
   EXPECT_FALSE(parseStrictUrl(QStringLiteral("http://example.com:65536/")));
   EXPECT_FALSE(parseStrictUrl(QStringLiteral("http://exa mple.com/")));
+  // Without a scheme a later ':' is no scheme's end: the parse decides ("~" is no host character).
+  EXPECT_FALSE(parseStrictUrl(QStringLiteral("//o9999~9999://///////////:z")));
+  EXPECT_EQ(parseStrictUrl(QStringLiteral("//host.example/a:b"))->host(), QStringLiteral("host.example"));
 }
 
 TEST(StrictUrlQuickRoadTest, CopiesAndThreadsShareOneParse) {
