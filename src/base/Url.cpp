@@ -108,8 +108,11 @@ bool isPlainHierarchicalUrl(QStringView text) {
     if (hostEnd == hostStart) return false;
     qsizetype digits = 0;
     int port = 0;
-    for (++i; i < n && text[i] >= u'0' && text[i] <= u'9'; ++i, ++digits) port = port * 10 + (text[i].unicode() - u'0');
-    if (digits < 1 || digits > 5 || port > 65535) return false;
+    for (++i; i < n && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+      if (++digits > 5) return false;  // before the sum could overflow
+      port = port * 10 + (text[i].unicode() - u'0');
+    }
+    if (digits < 1 || port > 65535) return false;
   }
   if (i < n && text[i] != u'/' && text[i] != u'?' && text[i] != u'#') return false;
   // Path, query and fragment: the allowed characters without brackets, one '#' at most.

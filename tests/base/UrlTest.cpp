@@ -113,6 +113,7 @@ TEST(StrictUrlQuickRoadTest, EverydayAndUnusualUrlsKeepTheirTextAndParts) {
   EXPECT_FALSE(parseStrictUrl(QStringLiteral("http://exa mple.com/")));
   // Without a scheme a later ':' is no scheme's end: the parse decides ("~" is no host character).
   EXPECT_FALSE(parseStrictUrl(QStringLiteral("//o9999~9999://///////////:z")));
+  EXPECT_FALSE(parseStrictUrl(QStringLiteral("r://z:") + QString(100, u'3') + QStringLiteral("I:555")));
   EXPECT_EQ(parseStrictUrl(QStringLiteral("//host.example/a:b"))->host(), QStringLiteral("host.example"));
 }
 
