@@ -14,6 +14,7 @@
 #include <xcb/xcb.h>
 
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <vector>
@@ -99,6 +100,12 @@ class AppShellOnX11 : public ::testing::Test {
     return image;
   }
 
+  // The first screenshot in which `drawn` sees what the test waits for (null at the deadline).
+  QImage waitForScreenshot(const std::function<bool(const QImage&)>& drawn, int timeoutMs = 10000) {
+    QImage shot;
+    if (!test::waitFor([&] { return shot = screenshot(), !shot.isNull() && drawn(shot); }, timeoutMs)) return {};
+    return shot;
+  }
   void saveScreenshot(const QImage& shot, const QString& name) {
     QDir().mkpath(test::binDir() + "/../screenshots");
     shot.save(test::binDir() + "/../screenshots/" + name);
@@ -139,18 +146,14 @@ TEST_F(AppShellOnX11, ASecondStartLeavesAndTheTrayMenuOpensOnARightClick) {
 
   // jwm docks the icon at the right end of its tray (the bottom bar, 28 points high).
   ASSERT_TRUE(session_.xdotool({"mousemove", "1268", "786", "click", "3"}));
-  QImage shot;
   // The menu is a light box above the tray; wait for it to be drawn.
-  ASSERT_TRUE(test::waitFor(
-      [&] {
-        shot = screenshot();
-        if (shot.isNull()) return false;
+  const QImage shot = waitForScreenshot([](const QImage& shot) {
         int light = 0;
         for (int y = 600; y < 770; y += 4)
           for (int x = 1100; x < 1280; x += 4) light += qGray(shot.pixel(x, y)) > 200;
         return light > 200;
-      },
-      10000));
+      });
+  ASSERT_FALSE(shot.isNull());
   saveScreenshot(shot, "tray-menu.png");
   session_.xdotool({"key", "Escape"});
 }
@@ -176,17 +179,13 @@ TEST_F(AppShellOnX11, TheShortcutOpensThePanelOverAWindowAndReturnPastesTheNewes
   ASSERT_TRUE(logContains("Panel shown", 10000));
   // The panel took the focus from the target; wait until it has slid in before looking.
   ASSERT_FALSE(target.waitForLine(QStringLiteral("inactive")).isEmpty());
-  QImage shot;
-  ASSERT_TRUE(test::waitFor(
-      [&] {
-        shot = screenshot();
-        if (shot.isNull()) return false;
+  const QImage shot = waitForScreenshot([](const QImage& shot) {
         // The column (320 points at the right edge) has slid in fully over the desktop's black.
         int drawn = 0;
         for (int y = 100; y < 700; y += 20) drawn += qGray(shot.pixel(965, y)) > 40;
         return drawn > 20;
-      },
-      10000));
+      });
+  ASSERT_FALSE(shot.isNull());
   saveScreenshot(shot, "panel-from-shortcut.png");
 
   ASSERT_TRUE(session_.xdotool({"key", "Return"}));
