@@ -2,8 +2,11 @@
 
 #include "platform/AppContext.h"
 
+#include <QCursor>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace qv {
@@ -54,6 +57,14 @@ void OnboardingWindowController::show(FinishHandler onFinish) {
       window_->close();
     });
     window_->onHidden = [this] { finish(starting_); };
+    // The first-run window opens in the middle of the screen the user is looking at.
+    const QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (screen) {
+      QRect frame(QPoint(), window_->size());
+      frame.moveCenter(screen->availableGeometry().center());
+      window_->move(frame.topLeft());
+    }
   }
   starting_ = false;
   window_->show();
