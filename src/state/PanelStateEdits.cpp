@@ -1,7 +1,7 @@
 #include "base/ByteCountText.h"
 #include "items/stores/RichTextStore.h"
 #include "platform/AppContext.h"
-#include "state/PanelState.h"
+#include "state/PanelStateInternal.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -60,35 +60,15 @@ void PanelState::refreshFileSize(const ClipboardItem& item) {
 }
 
 void PanelState::removeItem(QUuid id) {
-  if (pinnedIDs_.contains(id)) {
-    IdSet pins = pinnedIDs_;
-    pins.remove(id);
-    setPinnedIDs(std::move(pins));
-  }
+  if (auto pins = without(pinnedIDs_, id)) setPinnedIDs(std::move(*pins));
   savePinned();
-  if (cardCategories_.contains(id)) {
-    IdMap assignments = cardCategories_;
-    assignments.remove(id);
-    setCardCategories(std::move(assignments));
-  }
+  if (auto assignments = without(cardCategories_, id)) setCardCategories(std::move(*assignments));
   saveCardCategories();
-  if (sensitiveIDs_.contains(id)) {
-    IdSet sensitive = sensitiveIDs_;
-    sensitive.remove(id);
-    setSensitiveIDs(std::move(sensitive));
-  }
-  if (autoSensitiveIDs_.contains(id)) {
-    IdSet automaticIDs = autoSensitiveIDs_;
-    automaticIDs.remove(id);
-    setAutoSensitiveIDs(std::move(automaticIDs));
-  }
+  if (auto sensitive = without(sensitiveIDs_, id)) setSensitiveIDs(std::move(*sensitive));
+  if (auto automaticIDs = without(autoSensitiveIDs_, id)) setAutoSensitiveIDs(std::move(*automaticIDs));
   saveSensitive();
   cardAnchors_.remove(id);
-  if (peekedIDs_.contains(id)) {
-    IdSet peeked = peekedIDs_;
-    peeked.remove(id);
-    setPeekedIDs(std::move(peeked));
-  }
+  if (auto peeked = without(peekedIDs_, id)) setPeekedIDs(std::move(*peeked));
 
   const auto removal = [this, &id] {
     if (items_.removeIf([&id](const ClipboardItem& item) { return item.id == id; }) > 0) Q_EMIT itemsChanged();

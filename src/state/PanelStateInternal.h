@@ -6,6 +6,7 @@
 #include <QString>
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace qv {
@@ -45,6 +46,16 @@ struct HistorySaveServices {
   std::shared_ptr<RichTextStore> richText;
   std::shared_ptr<FileBookmarkStore> bookmarks;
 };
+
+// A copy of a stored id set or map without `id`; none when `id` was not in it, so that the
+// caller assigns (and observers hear of) real changes only.
+template <typename IdContainer>
+std::optional<IdContainer> without(const IdContainer& ids, const QUuid& id) {
+  if (!ids.contains(id)) return std::nullopt;
+  IdContainer rest = ids;
+  rest.remove(id);
+  return rest;
+}
 
 // The folder holding a file item's file, as the promise-folder pruning compares it.
 QString fileItemFolder(const ClipboardItem& item);

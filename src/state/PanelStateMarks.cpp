@@ -1,6 +1,6 @@
 #include "base/Uuid.h"
 #include "platform/AppContext.h"
-#include "state/PanelState.h"
+#include "state/PanelStateInternal.h"
 
 #include <QJsonArray>
 #include <algorithm>
@@ -66,11 +66,7 @@ void PanelState::toggleSensitive(QUuid id) {
   if (!sensitive.remove(id)) sensitive.insert(id);
   setSensitiveIDs(std::move(sensitive));
   // A manual toggle never leaves an automatic mark behind.
-  if (autoSensitiveIDs_.contains(id)) {
-    IdSet automaticIDs = autoSensitiveIDs_;
-    automaticIDs.remove(id);
-    setAutoSensitiveIDs(std::move(automaticIDs));
-  }
+  if (auto automaticIDs = without(autoSensitiveIDs_, id)) setAutoSensitiveIDs(std::move(*automaticIDs));
   saveSensitive();
 }
 
