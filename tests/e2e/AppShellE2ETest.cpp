@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
@@ -47,14 +46,6 @@ class AppShellOnX11 : public ::testing::Test {
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(program, arguments);
     return process;
-  }
-  // Settings as the settings window would have stored them before the program starts.
-  void storeSettings(const QJsonObject& settings) {
-    const QString folder = session_.home() + QStringLiteral("/config/Quorvalen");
-    QDir().mkpath(folder);
-    QFile file(folder + QStringLiteral("/defaults.json"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QJsonDocument(settings).toJson());
   }
   QProcess& startProgram() {
     QProcess& program = start(test::binDir() + QStringLiteral("/quorvalen"));
@@ -162,8 +153,8 @@ TEST_F(AppShellOnX11, ASecondStartLeavesAndTheTrayMenuOpensOnARightClick) {
 // user works in, Return pastes the newest copy into that window.
 TEST_F(AppShellOnX11, TheShortcutOpensThePanelOverAWindowAndReturnPastesTheNewestCopyIntoIt) {
   constexpr int kCommandShift = 0x120000;  // stored modifier bits: Ctrl+Shift here
-  storeSettings({{"qv.shortcut.keyCode", 9}, {"qv.shortcut.modifiers", kCommandShift},
-                 {"qv.didSeeOnboarding.v1", true}});
+  ASSERT_TRUE(session_.storeSettings({{"qv.shortcut.keyCode", 9}, {"qv.shortcut.modifiers", kCommandShift},
+                                      {"qv.didSeeOnboarding.v1", true}}));
   test::LineProcess target(test::binDir() + QStringLiteral("/pastetarget"), {}, env_);
   ASSERT_FALSE(target.waitForLine(QStringLiteral("ready ")).isEmpty());
   ASSERT_FALSE(target.waitForLine(QStringLiteral("active")).isEmpty()) << "the target never got the focus";

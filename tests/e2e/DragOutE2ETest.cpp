@@ -1,58 +1,16 @@
+#include "support/LineProcess.h"
 #include "support/ProcessHelpers.h"
 #include "support/XvfbSession.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
+#include <QProcessEnvironment>
 #include <QUrl>
 #include <gtest/gtest.h>
 
 using namespace qv::test;
 
 namespace {
-
-// One end of the drag, run as its own X client.
-class DragProbe {
- public:
-  DragProbe(const QProcessEnvironment& environment, const QString& role) {
-    process_.setProcessEnvironment(environment);
-    process_.start(binDir() + "/dragprobe", {role});
-  }
-  ~DragProbe() {
-    process_.terminate();
-    if (!process_.waitForFinished(5000)) {
-      process_.kill();
-      process_.waitForFinished(5000);
-    }
-  }
-  // The first output line starting with `prefix`, waiting for it.
-  QString waitForLine(const QString& prefix, int timeoutMs = 10000) {
-    QString found;
-    waitFor(
-        [&] {
-          read();
-          for (const QString& line : out_)
-            if (line.startsWith(prefix)) return found = line, true;
-          return false;
-        },
-        timeoutMs);
-    return found;
-  }
-  QString log() {
-    read();
-    return "stdout:\n" + out_.join('\n') + "\nstderr:\n" + err_;
-  }
-
- private:
-  void read() {
-    for (const QByteArray& line : process_.readAllStandardOutput().split('\n'))
-      if (!line.isEmpty()) out_ << QString::fromUtf8(line);
-    err_ += QString::fromUtf8(process_.readAllStandardError());
-  }
-  QProcess process_;
-  QStringList out_;
-  QString err_;
-};
 
 QStringList centreOf(const QString& readyLine) { return readyLine.split(' ').mid(1, 2); }
 
@@ -66,10 +24,10 @@ TEST(DragOutE2E, CodeItemDropsIntoAnotherWindowAsTextAndASnippetFile) {
   ASSERT_TRUE(QDir().mkpath(temp));
   environment.insert("TMPDIR", temp);
 
-  DragProbe target(environment, "target");
+  LineProcess target(binDir() + "/dragprobe", {"target"}, environment);
   const QString targetReady = target.waitForLine("ready ");
   ASSERT_FALSE(targetReady.isEmpty()) << qPrintable(target.log());
-  DragProbe source(environment, "source");
+  LineProcess source(binDir() + "/dragprobe", {"source"}, environment);
   const QString sourceReady = source.waitForLine("ready ");
   ASSERT_FALSE(sourceReady.isEmpty()) << qPrintable(source.log());
 

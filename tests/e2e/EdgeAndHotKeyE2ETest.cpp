@@ -1,10 +1,8 @@
+#include "support/LineProcess.h"
 #include "support/ProcessHelpers.h"
 #include "support/XvfbSession.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
@@ -20,56 +18,28 @@ namespace {
 // The probe program runs the real edge trigger and hot key manager on the test's X server.
 class Probe {
  public:
-  Probe(XvfbSession& x, const QJsonObject& settings) {
-    const QString folder = x.home() + "/config/Quorvalen";
-    QDir().mkpath(folder);
-    QFile file(folder + "/defaults.json");
-    if (file.open(QIODevice::WriteOnly)) file.write(QJsonDocument(settings).toJson());
-    file.close();
-    process_.setProcessEnvironment(x.environment());
-    process_.start(binDir() + "/inputprobe", {});
-  }
-  ~Probe() {
-    process_.terminate();
-    if (!process_.waitForFinished(5000)) {
-      process_.kill();
-      process_.waitForFinished(5000);
-    }
-  }
+  explicit Probe(XvfbSession& x) : process_(binDir() + "/inputprobe", {}, x.environment()) {}
   bool waitForOutput(const QString& line, int timeoutMs = 10000) {
-    return waitFor([&] { return read(), out_.contains(line); }, timeoutMs);
+    return waitFor([&] { return process_.lines().contains(line); }, timeoutMs);
   }
   bool waitForLog(const QString& text, int timeoutMs = 10000) {
-    return waitFor([&] { return read(), err_.contains(text); }, timeoutMs);
+    return waitFor([&] { return process_.errors().contains(text); }, timeoutMs);
   }
-  int count(const QString& line) {
-    read();
-    return int(out_.count(line));
-  }
-  void send(const QString& command) { process_.write((command + "\n").toUtf8()); }
+  int count(const QString& line) { return int(process_.lines().count(line)); }
+  void send(const QString& command) { process_.send(command); }
   // The side the edge trigger is armed for, or "none", as of the pointer events the probe has
   // read so far. Answers come in order, one line each.
   QString armedSide(int timeoutMs = 10000) {
     const qsizetype index = questions_++;
     send("armed");
     QStringList answers;
-    waitFor([&] { return read(), answers = out_.filter("armed "), answers.size() > index; }, timeoutMs);
+    waitFor([&] { return answers = process_.lines().filter("armed "), answers.size() > index; }, timeoutMs);
     return answers.value(index).section(' ', 1);
   }
-  QString log() {
-    read();
-    return "stdout:\n" + out_.join('\n') + "\nstderr:\n" + err_;
-  }
+  QString log() { return process_.log(); }
 
  private:
-  void read() {
-    for (const QByteArray& line : process_.readAllStandardOutput().split('\n'))
-      if (!line.isEmpty()) out_ << QString::fromUtf8(line);
-    err_ += QString::fromUtf8(process_.readAllStandardError());
-  }
-  QProcess process_;
-  QStringList out_;
-  QString err_;
+  LineProcess process_;
   qsizetype questions_ = 0;
 };
 
@@ -130,7 +100,9 @@ class EdgeAndHotKeyE2E : public ::testing::Test {
     probe_.reset();
   }
   Probe& startProbe(const QJsonObject& settings) {
-    probe_ = std::make_unique<Probe>(x_, settings);
+    // Stored before the probe starts, so that it reads them at launch.
+    EXPECT_TRUE(x_.storeSettings(settings));
+    probe_ = std::make_unique<Probe>(x_);
     return *probe_;
   }
 

@@ -1,3 +1,4 @@
+#include "support/LineProcess.h"
 #include "support/ProcessHelpers.h"
 #include "support/XvfbSession.h"
 
@@ -25,34 +26,18 @@ constexpr QSize kScreen(1280, 800);
 // The panel probe: the real panel controller on the test's X server.
 class PanelProbe {
  public:
-  explicit PanelProbe(XvfbSession& x) {
-    process_.setProcessEnvironment(x.environment());
-    process_.start(binDir() + "/panelprobe", {});
-  }
-  ~PanelProbe() {
-    process_.closeWriteChannel();
-    if (!process_.waitForFinished(3000)) {
-      process_.kill();
-      process_.waitForFinished(5000);
-    }
-  }
-  void send(const QString& command) {
-    process_.write((command + "\n").toUtf8());
-    process_.waitForBytesWritten(1000);
-  }
+  explicit PanelProbe(XvfbSession& x) : process_(binDir() + "/panelprobe", {}, x.environment()) {}
+  void send(const QString& command) { process_.send(command); }
   bool waitForOutput(const QString& line, int timeoutMs = 15000) {
-    return waitFor([&] { return read(), out_.contains(line); }, timeoutMs);
+    return waitFor([&] { return process_.lines().contains(line); }, timeoutMs);
   }
-  int count(const QString& line) {
-    read();
-    return int(out_.count(line));
-  }
+  int count(const QString& line) { return int(process_.lines().count(line)); }
   // The answer to "status" as key=value pairs.
   QHash<QString, QString> status() {
-    const qsizetype before = out_.filter("status ").size();
+    const qsizetype before = process_.lines().filter("status ").size();
     send("status");
     QStringList answers;
-    waitFor([&] { return read(), answers = out_.filter("status "), answers.size() > before; }, 10000);
+    waitFor([&] { return answers = process_.lines().filter("status "), answers.size() > before; }, 10000);
     QHash<QString, QString> values;
     for (const QString& pair : answers.value(before).mid(7).split(' ')) values[pair.section('=', 0, 0)] = pair.section('=', 1);
     return values;
@@ -61,20 +46,10 @@ class PanelProbe {
     send("shot " + path);
     return waitForOutput("shot " + path);
   }
-  QString log() {
-    read();
-    return "stdout:\n" + out_.join('\n') + "\nstderr:\n" + err_;
-  }
+  QString log() { return process_.log(); }
 
  private:
-  void read() {
-    for (const QByteArray& line : process_.readAllStandardOutput().split('\n'))
-      if (!line.isEmpty()) out_ << QString::fromUtf8(line);
-    err_ += QString::fromUtf8(process_.readAllStandardError());
-  }
-  QProcess process_;
-  QStringList out_;
-  QString err_;
+  LineProcess process_;
 };
 
 // A connection of the test's own to inspect windows.

@@ -45,6 +45,11 @@ QStringList LineProcess::lines() {
   return lines_;
 }
 
+QString LineProcess::errors() {
+  read();
+  return errors_;
+}
+
 QString LineProcess::waitForLine(const QString& prefix, int timeoutMs, qsizetype after) {
   QString found;
   waitFor(

@@ -21,6 +21,8 @@ class LineProcess {
   QString waitForLine(const QString& prefix, int timeoutMs = 10000, qsizetype after = 0);
   // The lines so far.
   QStringList lines();
+  // What it wrote to stderr so far (its log).
+  QString errors();
   // Stops the program now and waits for it to end.
   void stop();
   qint64 pid() const { return process_.processId(); }

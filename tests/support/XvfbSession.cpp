@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
 #include <sys/prctl.h>
 #include <xcb/xcb.h>
 
@@ -158,6 +159,12 @@ void XvfbSession::stop() {
 bool XvfbSession::isRunning() const { return server_ && server_->state() == QProcess::Running; }
 
 QString XvfbSession::home() const { return home_.path(); }
+
+bool XvfbSession::storeSettings(const QJsonObject& settings) const {
+  const QString folder = home() + QStringLiteral("/config/Quorvalen");
+  QFile file(folder + QStringLiteral("/defaults.json"));
+  return QDir().mkpath(folder) && file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(settings).toJson()) > 0;
+}
 
 QProcessEnvironment XvfbSession::environment() const {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

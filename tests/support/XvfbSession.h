@@ -1,4 +1,5 @@
 #pragma once
+#include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSize>
@@ -39,6 +40,9 @@ class XvfbSession {
   // The system environment for a child on this display: DISPLAY set, no Wayland, Qt on xcb,
   // HOME and the XDG folders private.
   QProcessEnvironment environment() const;
+  // Writes the program's user defaults in the private HOME, as the settings window would have
+  // stored them; false when the file could not be written.
+  bool storeSettings(const QJsonObject& settings) const;
   // Runs xdotool with `arguments` on this display and waits for it to finish successfully.
   bool xdotool(const QStringList& arguments, int timeoutMs = 10000);
   // What Xvfb, jwm and xdotool printed, and why start() failed.
