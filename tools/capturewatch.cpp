@@ -7,23 +7,13 @@
 #include "items/capture/ClipboardMonitor.h"
 #include "platform/AppContext.h"
 #include "platform/Pasteboard.h"
+#include "ToolLines.h"
 
 #include <QApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSocketNotifier>
-#include <cstdio>
-#include <unistd.h>
 
-namespace {
-
-void answer(const QJsonObject& object) {
-  const QByteArray line = QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
-  std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
-  std::fflush(stdout);
-}
-
-}  // namespace
+using qv::tools::answer;
 
 int main(int argc, char** argv) {
   using namespace qv;
@@ -59,22 +49,11 @@ int main(int argc, char** argv) {
     }
   };
 
-  QByteArray pending;
-  QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-  QObject::connect(&input, &QSocketNotifier::activated, [&] {
-    char buffer[4096];
-    const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
-    if (got <= 0) {
-      QCoreApplication::quit();
-      return;
-    }
-    pending.append(buffer, got);
-    for (qsizetype end; (end = pending.indexOf('\n')) >= 0;) {
-      const QByteArray line = pending.left(end).trimmed();
-      pending.remove(0, end + 1);
-      if (!line.isEmpty()) handle(line);
-    }
-  });
+  qv::tools::StdinLines input(
+      [&](const QByteArray& line) {
+        if (!line.trimmed().isEmpty()) handle(line.trimmed());
+      },
+      [] { QCoreApplication::quit(); });
   answer({{QStringLiteral("ready"), true}, {QStringLiteral("pid"), qint64(getpid())}});
   return QApplication::exec();
 }

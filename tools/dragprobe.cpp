@@ -9,6 +9,7 @@
 #include "items/stores/ImageStore.h"
 #include "platform/DragStarter.h"
 #include "platform/Paths.h"
+#include "ToolLines.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
@@ -16,14 +17,10 @@
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
-#include <cstdio>
 
 namespace {
 
-void say(const QString& line) {
-  std::fputs(qPrintable(line + '\n'), stdout);
-  std::fflush(stdout);
-}
+using qv::tools::say;
 
 class Source : public QWidget {
  protected:

@@ -7,20 +7,16 @@
 #include "app/EdgeTrigger.h"
 #include "app/HotkeyManager.h"
 #include "platform/AppContext.h"
+#include "ToolLines.h"
 
 #include <QGuiApplication>
-#include <QSocketNotifier>
 #include <QTextStream>
 #include <cstdio>
-#include <unistd.h>
 
 int main(int argc, char** argv) {
   QGuiApplication app(argc, argv);
   auto context = qv::AppContext::makeReal();
-  auto say = [](const QString& line) {
-    std::fputs(qPrintable(line + '\n'), stdout);
-    std::fflush(stdout);
-  };
+  using qv::tools::say;
 
   qv::EdgeTrigger edge(*context, [&](const QString& side) { say("show " + side); });
   auto applyEdge = [&] {
@@ -32,25 +28,15 @@ int main(int argc, char** argv) {
   QObject::connect(context->settings.get(), &qv::SettingsStore::changed, &edge, applyEdge);
   qv::HotkeyManager hotkey(*context, [&] { say("hotkey"); });
 
-  QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-  QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
-    char buffer[256];
-    const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer - 1);
-    if (n <= 0) {
-      input.setEnabled(false);
-      return;
-    }
-    buffer[n] = 0;
-    for (const QString& line : QString::fromUtf8(buffer).split('\n', Qt::SkipEmptyParts)) {
-      const QStringList words = line.simplified().split(' ');
-      if (words.value(0) == "shortcut" && words.size() == 3) {
-        context->settings->set("qv.shortcut.keyCode", words[1].toInt(nullptr, 0));
-        context->settings->set("qv.shortcut.modifiers", words[2].toInt(nullptr, 0));
-      } else if (words.value(0) == "armed") {
-        say("armed " + edge.armedSide().value_or("none"));
-      } else if (words.value(0) == "touch") {
-        context->settings->set("qv.probe.touched", context->settings->intOr("qv.probe.touched", 0) + 1);
-      }
+  qv::tools::StdinLines input([&](const QByteArray& line) {
+    const QStringList words = QString::fromUtf8(line).simplified().split(' ');
+    if (words.value(0) == "shortcut" && words.size() == 3) {
+      context->settings->set("qv.shortcut.keyCode", words[1].toInt(nullptr, 0));
+      context->settings->set("qv.shortcut.modifiers", words[2].toInt(nullptr, 0));
+    } else if (words.value(0) == "armed") {
+      say("armed " + edge.armedSide().value_or("none"));
+    } else if (words.value(0) == "touch") {
+      context->settings->set("qv.probe.touched", context->settings->intOr("qv.probe.touched", 0) + 1);
     }
   });
   say("ready");

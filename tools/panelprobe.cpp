@@ -16,16 +16,14 @@
 #include "state/PanelState.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
+#include "ToolLines.h"
 
 #include <QApplication>
 #include <QPixmap>
 #include <QScreen>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
-#include <cstdio>
-#include <unistd.h>
 
 using namespace qv;
 
@@ -37,10 +35,7 @@ int main(int argc, char** argv) {
   context->frameClock = clock;
   installItemServices(*context);
   installInterfaceServices(*context);
-  auto say = [](const QString& line) {
-    std::fputs(qPrintable(line + '\n'), stdout);
-    std::fflush(stdout);
-  };
+  using qv::tools::say;
 
   PanelController controller(*context);
   controller.onVisibilityChange = [&](bool visible) { say(visible ? "visible true" : "visible false"); };
@@ -87,31 +82,19 @@ int main(int argc, char** argv) {
     } else if (command == "shot") {
       const QString path = words.value(1);
       // Let the window system (and a compositor) draw the last frame first.
-      QTimer::singleShot(400, &app, [path, say] {
+      QTimer::singleShot(400, &app, [path] {
         QApplication::primaryScreen()->grabWindow(0).save(path, "PNG");
         say("shot " + path);
       });
     }
   };
 
-  QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-  QByteArray pending;
-  QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
-    char buffer[512];
-    const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
-    if (n <= 0) {
-      input.setEnabled(false);
-      QApplication::quit();
-      return;
-    }
-    pending.append(buffer, n);
-    qsizetype newline;
-    while ((newline = pending.indexOf('\n')) >= 0) {
-      const QString line = QString::fromUtf8(pending.left(newline)).simplified();
-      pending.remove(0, newline + 1);
-      if (!line.isEmpty()) run(line.split(' '));
-    }
-  });
+  qv::tools::StdinLines input(
+      [&](const QByteArray& bytes) {
+        const QString line = QString::fromUtf8(bytes).simplified();
+        if (!line.isEmpty()) run(line.split(' '));
+      },
+      [] { QApplication::quit(); });
   // The pre-warm runs on the animation clock: let it finish before reporting ready.
   clock->advanceFrames(60);
   QTimer::singleShot(100, &app, [&] {

@@ -8,20 +8,16 @@
 #include "items/writer/PasteSender.h"
 #include "items/writer/PasteboardWriter.h"
 #include "platform/AppContext.h"
+#include "ToolLines.h"
 
 #include <QApplication>
 #include <QLabel>
-#include <QSocketNotifier>
 #include <QUuid>
 #include <QWindow>
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
-void say(const QString& line) {
-  std::fputs(qPrintable(line + '\n'), stdout);
-  std::fflush(stdout);
-}
+using qv::tools::say;
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -37,37 +33,28 @@ int main(int argc, char** argv) {
     if (window && window == panel.windowHandle()) say("panel active");
   });
 
-  QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-  QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
-    char buffer[1024];
-    const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer - 1);
-    if (n <= 0) {
-      input.setEnabled(false);
-      return;
-    }
-    buffer[n] = 0;
-    for (const QString& line : QString::fromUtf8(buffer).split('\n', Qt::SkipEmptyParts)) {
-      const QString command = line.section(' ', 0, 0);
-      if (command == QLatin1String("remember")) {
-        previous = context->workspace->frontmostApplication();
-        say(previous ? QStringLiteral("remembered %1 %2").arg(previous->windowId).arg(previous->windowClass)
-                     : QStringLiteral("remembered none"));
-      } else if (command == QLatin1String("panel")) {
-        panel.show();
-        panel.raise();
-        panel.activateWindow();
-      } else if (command == QLatin1String("pick")) {
-        const auto item = qv::ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.example.Probe"),
-                                                  QDateTime::currentDateTimeUtc(),
-                                                  qv::TextPayload{line.section(' ', 1)});
-        say(QStringLiteral("written %1").arg(context->pasteboardWriter->write(item) ? "true" : "false"));
-        panel.hide();
-        // As the panel does: the target is activated 0.2 s after the window hid.
-        context->scheduler->after(0.2, [&, target = previous] {
-          context->pasteSender->activateAndPaste(
-              target, [](qv::PasteOutcome outcome) { say(QStringLiteral("outcome ") + qv::pasteOutcomeName(outcome)); });
-        });
-      }
+  qv::tools::StdinLines input([&](const QByteArray& bytes) {
+    const QString line = QString::fromUtf8(bytes);
+    const QString command = line.section(' ', 0, 0);
+    if (command == QLatin1String("remember")) {
+      previous = context->workspace->frontmostApplication();
+      say(previous ? QStringLiteral("remembered %1 %2").arg(previous->windowId).arg(previous->windowClass)
+                   : QStringLiteral("remembered none"));
+    } else if (command == QLatin1String("panel")) {
+      panel.show();
+      panel.raise();
+      panel.activateWindow();
+    } else if (command == QLatin1String("pick")) {
+      const auto item = qv::ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.example.Probe"),
+                                                QDateTime::currentDateTimeUtc(),
+                                                qv::TextPayload{line.section(' ', 1)});
+      say(QStringLiteral("written %1").arg(context->pasteboardWriter->write(item) ? "true" : "false"));
+      panel.hide();
+      // As the panel does: the target is activated 0.2 s after the window hid.
+      context->scheduler->after(0.2, [&, target = previous] {
+        context->pasteSender->activateAndPaste(
+            target, [](qv::PasteOutcome outcome) { say(QStringLiteral("outcome ") + qv::pasteOutcomeName(outcome)); });
+      });
     }
   });
   say("ready");

@@ -4,19 +4,16 @@
 //   as a sum of 1 Shift, 2 Ctrl, 4 Alt, 8 Meta), "text <text>" whenever its text changes.
 // Commands on stdin: "text" prints the current text; "quit" leaves.
 // "--class <name>" gives the window that WM_CLASS class (to pose as a terminal emulator).
+#include "ToolLines.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QSocketNotifier>
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
-void say(const QString& line) {
-  std::fputs(qPrintable(line + '\n'), stdout);
-  std::fflush(stdout);
-}
+using qv::tools::say;
 
 int modifierBits(Qt::KeyboardModifiers modifiers) {
   return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
@@ -56,19 +53,9 @@ int main(int argc, char** argv) {
     say(now == &field ? QStringLiteral("active") : QStringLiteral("inactive"));
   });
 
-  QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-  QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
-    char buffer[256];
-    const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer - 1);
-    if (n <= 0) {
-      input.setEnabled(false);
-      return;
-    }
-    buffer[n] = 0;
-    for (const QString& line : QString::fromUtf8(buffer).split('\n', Qt::SkipEmptyParts)) {
-      if (line.trimmed() == QLatin1String("text")) say("text " + field.text());
-      if (line.trimmed() == QLatin1String("quit")) app.quit();
-    }
+  qv::tools::StdinLines input([&](const QByteArray& line) {
+    if (line.trimmed() == "text") say("text " + field.text());
+    if (line.trimmed() == "quit") app.quit();
   });
 
   field.show();

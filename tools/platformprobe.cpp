@@ -5,6 +5,7 @@
 #include "platform/x11/X11Pasteboard.h"
 #include "platform/x11/X11WindowList.h"
 #include "platform/x11/X11Workspace.h"
+#include "ToolLines.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -12,12 +13,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSocketNotifier>
 #include <QThread>
-#include <cstdio>
-#include <unistd.h>
 
 namespace {
+
+using qv::tools::answer;
 
 using namespace qv;
 
@@ -67,11 +67,6 @@ QJsonObject appJson(const std::optional<RunningApp>& app) {
           {QStringLiteral("exe"), app->executable}};
 }
 
-void answer(const QJsonObject& object) {
-  const QByteArray line = QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
-  std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
-  std::fflush(stdout);
-}
 
 }  // namespace
 
@@ -164,23 +159,11 @@ int main(int argc, char** argv) {
     }
   };
 
-  QByteArray pending;
-  QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-  QObject::connect(&input, &QSocketNotifier::activated, [&] {
-    char buffer[4096];
-    const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
-    if (got <= 0) {
-      QCoreApplication::quit();
-      return;
-    }
-    pending.append(buffer, got);
-    int end;
-    while ((end = pending.indexOf('\n')) >= 0) {
-      const QByteArray line = pending.left(end).trimmed();
-      pending.remove(0, end + 1);
-      if (!line.isEmpty()) handle(line);
-    }
-  });
+  qv::tools::StdinLines input(
+      [&](const QByteArray& line) {
+        if (!line.trimmed().isEmpty()) handle(line.trimmed());
+      },
+      [] { QCoreApplication::quit(); });
   answer({{QStringLiteral("ready"), pasteboard->usesX11Reader()}, {QStringLiteral("pid"), qint64(getpid())}});
   return QApplication::exec();
 }
