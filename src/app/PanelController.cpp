@@ -2,6 +2,7 @@
 
 #include "app/QuorvalenPanel.h"
 #include "base/Log.h"
+#include "panel/PanelLayout.h"
 #include "panel/PanelStandInView.h"
 #include "platform/AppContext.h"
 #include "platform/WindowShaper.h"
@@ -330,7 +331,7 @@ bool PanelController::previewIsOpen() const {
 
 bool PanelController::isOutsideContent(QPointF position) const {
   const double width = panel_->width();
-  const bool inColumn = isOnLeft() ? position.x() <= kColumnWidth : position.x() >= width - kColumnWidth;
+  const bool inColumn = isOnLeft() ? position.x() <= panelLayout::kColumnWidth : position.x() >= width - panelLayout::kColumnWidth;
   if (inColumn) return false;
   return !(previewIsOpen() || state_->showFilterPanel() || state_->showDotsMenu());
 }
@@ -340,14 +341,14 @@ void PanelController::closeOverlaysIfOutside(QPointF position) {
   const double x = position.x();
   const double y = position.y();
   const double width = panel_->width();
-  const double overlay = state_->showFilterPanel() ? kFilterPanelWidth : kDotsMenuWidth;
+  const double overlay = state_->showFilterPanel() ? panelLayout::kFilterPanelWidth : panelLayout::kDotsMenuWidth;
   const bool left = isOnLeft();
-  const bool inOverlay = left ? (kOverlayOffset <= x && x <= kOverlayOffset + overlay)
-                              : (width - kOverlayOffset - overlay <= x && x <= width - kOverlayOffset);
+  const bool inOverlay = left ? (panelLayout::kOverlayOffset <= x && x <= panelLayout::kOverlayOffset + overlay)
+                              : (width - panelLayout::kOverlayOffset - overlay <= x && x <= width - panelLayout::kOverlayOffset);
   if (inOverlay) return;
   // The top band (where the search bar opens them), measured from the window's top edge.
-  const bool inBand = kTopBandInset <= y && y <= kTopBandInset + kTopBandHeight;
-  const bool inColumn = left ? x <= kColumnWidth : x >= width - kColumnWidth;
+  const bool inBand = panelLayout::kTopBandInset <= y && y <= panelLayout::kTopBandInset + panelLayout::kTopBandHeight;
+  const bool inColumn = left ? x <= panelLayout::kColumnWidth : x >= width - panelLayout::kColumnWidth;
   if (inBand && inColumn) return;
   state_->setShowFilterPanel(false);
   state_->setShowDotsMenu(false);
@@ -394,13 +395,13 @@ QRegion PanelController::contentRegion() const {
   const int height = panel_->height();
   const bool left = isOnLeft();
   auto besideColumn = [&](double overlayWidth) {
-    return left ? QRectF(kOverlayOffset, 0, overlayWidth, height)
-                : QRectF(width - kOverlayOffset - overlayWidth, 0, overlayWidth, height);
+    return left ? QRectF(panelLayout::kOverlayOffset, 0, overlayWidth, height)
+                : QRectF(width - panelLayout::kOverlayOffset - overlayWidth, 0, overlayWidth, height);
   };
-  QRegion region(QRectF(left ? 0 : width - kColumnWidth, 0, kColumnWidth, height).toAlignedRect());
-  if (previewIsOpen()) region += besideColumn(width - kOverlayOffset).toAlignedRect();
-  if (state_->showFilterPanel()) region += besideColumn(kFilterPanelWidth).toAlignedRect();
-  if (state_->showDotsMenu()) region += besideColumn(kDotsMenuWidth).toAlignedRect();
+  QRegion region(QRectF(left ? 0 : width - panelLayout::kColumnWidth, 0, panelLayout::kColumnWidth, height).toAlignedRect());
+  if (previewIsOpen()) region += besideColumn(width - panelLayout::kOverlayOffset).toAlignedRect();
+  if (state_->showFilterPanel()) region += besideColumn(panelLayout::kFilterPanelWidth).toAlignedRect();
+  if (state_->showDotsMenu()) region += besideColumn(panelLayout::kDotsMenuWidth).toAlignedRect();
   region.translate(int(std::lround(slide_.value())), 0);
   return region & QRect(0, 0, width, height);
 }

@@ -38,12 +38,6 @@ class PanelController : public QObject {
   static constexpr double kPanelWidth = 916;
   static constexpr double kInitialHeight = 900;
   static constexpr double kSlideDistance = 320;
-  static constexpr double kColumnWidth = 320;
-  static constexpr double kOverlayOffset = 324;
-  static constexpr double kFilterPanelWidth = 420;
-  static constexpr double kDotsMenuWidth = 180;
-  static constexpr double kTopBandHeight = 50;
-  static constexpr double kTopBandInset = 8;
   static constexpr double kToggleGuardSeconds = 0.15;
   static constexpr double kShowSlideSeconds = 0.32;
   static constexpr double kHideSlideSeconds = 0.28;

@@ -1,5 +1,7 @@
 #include "panel/PanelStandInView.h"
 
+#include "panel/PanelLayout.h"
+
 #include "items/model/ContentType.h"
 #include "platform/AppContext.h"
 #include "platform/SettingsStore.h"
@@ -83,13 +85,13 @@ void PanelStandInView::mouseDoubleClickEvent(QMouseEvent* event) {
 bool PanelStandInView::onLeft() const { return state_.edgeSide() == QLatin1String("left"); }
 
 QRectF PanelStandInView::columnRect() const {
-  const double x = onLeft() ? 0 : width() - kColumnWidth;
-  return {x, 0, kColumnWidth, double(height())};
+  const double x = onLeft() ? 0 : width() - panelLayout::kColumnWidth;
+  return {x, 0, panelLayout::kColumnWidth, double(height())};
 }
 
 QRectF PanelStandInView::topBandRect() const {
   const QRectF column = columnRect();
-  return {column.x(), kTopBandInset, column.width(), kTopBandHeight};
+  return {column.x(), panelLayout::kTopBandInset, column.width(), panelLayout::kTopBandHeight};
 }
 
 int PanelStandInView::itemCount() const { return int(state_.filteredItems().size()); }

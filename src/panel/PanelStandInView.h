@@ -18,10 +18,6 @@ inline constexpr char kConcealedRowText[] = "\u2022\u2022\u2022\u2022\u2022\u202
 class PanelStandInView : public PaintedWidget {
   Q_OBJECT
  public:
-  static constexpr double kColumnWidth = 320;
-  static constexpr double kOverlayOffset = 324;
-  static constexpr double kTopBandInset = 8;
-  static constexpr double kTopBandHeight = 50;
   static constexpr double kRowHeight = 52;
   static constexpr double kRowSpacing = 6;
   static constexpr double kRowInset = 8;
