@@ -1,4 +1,5 @@
 // Cost of one frame of the animation runtime with many springs in flight.
+#include "support/BenchMain.h"
 #include "ui/anim/AnimatedValue.h"
 #include "ui/anim/FrameClock.h"
 #include "ui/theme/Theme.h"
@@ -53,10 +54,4 @@ void BM_FrameStepRectSprings(benchmark::State& state) {
 BENCHMARK(BM_FrameStepDoubleSprings)->Arg(500)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FrameStepRectSprings)->Arg(500)->Unit(benchmark::kMicrosecond);
 
-int main(int argc, char** argv) {
-  QGuiApplication application(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return qv::bench::runBenchmarks<QGuiApplication>(argc, argv); }

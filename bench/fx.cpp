@@ -1,4 +1,5 @@
 // Painting kit costs: blurring a card-sized layer and drawing a cached shadow.
+#include "support/BenchMain.h"
 #include "ui/fx/Fx.h"
 #include "ui/theme/Theme.h"
 
@@ -61,10 +62,4 @@ BENCHMARK(BM_UncachedCardShadowDraw)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  return 0;
-}
+int main(int argc, char** argv) { return qv::bench::runBenchmarks<QGuiApplication>(argc, argv); }

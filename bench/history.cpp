@@ -1,10 +1,11 @@
 // The history at 100,000 items: adding a copy at the front, saving (encode + write), loading.
 #include "base/Uuid.h"
-#include "support/MixedHistory.h"
 #include "items/ItemServices.h"
 #include "items/model/ItemJson.h"
 #include "platform/fake/FakeContext.h"
 #include "state/PanelState.h"
+#include "support/BenchMain.h"
+#include "support/MixedHistory.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
@@ -111,11 +112,4 @@ BENCHMARK(BM_DecodeFullHistory)->Unit(benchmark::kMillisecond);
 }  // namespace
 }  // namespace qv
 
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return qv::bench::runBenchmarks<QApplication>(argc, argv); }

@@ -4,6 +4,7 @@
 #include "items/capture/ClipboardMonitor.h"
 #include "items/capture/OverlayScanner.h"
 #include "platform/fake/FakeContext.h"
+#include "support/BenchMain.h"
 
 #include <QGuiApplication>
 #include <benchmark/benchmark.h>
@@ -74,10 +75,4 @@ BENCHMARK(BM_OverlayScan);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  QGuiApplication application(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return qv::bench::runBenchmarks<QGuiApplication>(argc, argv); }

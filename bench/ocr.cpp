@@ -1,6 +1,7 @@
 // Text recognition of a 1280 x 800 screenshot-like image (window chrome, a sidebar, paragraphs
 // and a code block), as a copied screenshot is recognised on the "ocr" queue.
 #include "platform/OcrEngine.h"
+#include "support/BenchMain.h"
 
 #include <QFont>
 #include <QGuiApplication>
@@ -84,11 +85,4 @@ BENCHMARK(BM_RecognizeScreenshot)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication application(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return qv::bench::runBenchmarks<QGuiApplication>(argc, argv); }

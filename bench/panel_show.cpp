@@ -5,6 +5,7 @@
 #include "panel/PanelStandInView.h"
 #include "platform/fake/FakeContext.h"
 #include "state/PanelState.h"
+#include "support/BenchMain.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 
@@ -44,11 +45,4 @@ BENCHMARK(showToFirstFrame)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return qv::bench::runBenchmarks<QApplication>(argc, argv); }

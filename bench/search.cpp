@@ -7,6 +7,7 @@
 #include "items/ItemServices.h"
 #include "platform/fake/FakeContext.h"
 #include "state/PanelState.h"
+#include "support/BenchMain.h"
 #include "support/MixedHistory.h"
 
 #include <QApplication>
@@ -143,11 +144,4 @@ BENCHMARK(BM_FirstSearchAfterNewItem)->Unit(benchmark::kMillisecond);
 }  // namespace
 }  // namespace qv
 
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return qv::bench::runBenchmarks<QApplication>(argc, argv); }
