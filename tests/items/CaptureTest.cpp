@@ -6,8 +6,8 @@
 #include "items/stores/FileBookmarkStore.h"
 #include "items/stores/RichTextStore.h"
 #include "support/MonitorHarness.h"
+#include "support/SideFileHelpers.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -20,11 +20,7 @@ using Representations = QList<QPair<QString, QByteArray>>;
 QByteArray pngBytes(int width, int height, QColor color = Qt::red) {
   QImage image(width, height, QImage::Format_RGB32);
   image.fill(color);
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "PNG");
-  return bytes;
+  return test::pngBytes(image);
 }
 
 PasteboardItem pictureItem(int width, int height) {

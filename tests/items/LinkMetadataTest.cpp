@@ -5,8 +5,8 @@
 #include "platform/fake/FakeContext.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/ProcessHelpers.h"
+#include "support/SideFileHelpers.h"
 
-#include <QBuffer>
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
@@ -21,11 +21,7 @@ const QString kItem = QStringLiteral("E621E1F8-C36C-495A-93FC-0C247A3E6E5F");
 QByteArray pngBytes(int width, int height) {
   QImage image(width, height, QImage::Format_ARGB32);
   image.fill(Qt::darkCyan);
-  QByteArray data;
-  QBuffer buffer(&data);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "PNG");
-  return data;
+  return test::pngBytes(image);
 }
 
 // A fetcher over the real HTTP client, talking to a loopback server, with virtual time for its

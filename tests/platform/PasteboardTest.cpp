@@ -5,8 +5,8 @@
 #include "platform/x11/X11Workspace.h"
 
 #include "support/ProcessHelpers.h"
+#include "support/SideFileHelpers.h"
 
-#include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -18,11 +18,7 @@ namespace {
 QByteArray pngOf(QSize size, QColor color) {
   QImage image(size, QImage::Format_RGB32);
   image.fill(color);
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "PNG");
-  return bytes;
+  return test::pngBytes(image);
 }
 
 PasteboardItem itemOf(const QList<QPair<QString, QByteArray>>& representations) {

@@ -10,7 +10,6 @@
 #include "support/SideFileHelpers.h"
 #include "support/StateTestSupport.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -313,13 +312,7 @@ TEST_F(HistoryPersistenceTest, ImagesWithoutRecognisedTextAreBackfilledFourTenth
   EXPECT_EQ(state.imageTextRevision(), 3);
 }
 
-QByteArray pngBytes() {
-  QByteArray data;
-  QBuffer buffer(&data);
-  buffer.open(QIODevice::WriteOnly);
-  test::testImage(6, 3).save(&buffer, "PNG");
-  return data;
-}
+QByteArray pngBytes() { return test::pngBytes(test::testImage(6, 3)); }
 
 TEST_F(HistoryPersistenceTest, LinkMetadataFillsTitleAndCachedPreview) {
   const QUrl page(QStringLiteral("https://news.example/story"));

@@ -3,9 +3,9 @@
 #include "items/model/ItemJson.h"
 #include "items/stores/ImageStore.h"
 #include "platform/Pasteboard.h"
+#include "support/SideFileHelpers.h"
 #include "support/StateTestSupport.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <gtest/gtest.h>
 
@@ -47,13 +47,7 @@ class HistoryRoundTripTest : public ::testing::Test {
   test::StateHarness h;
 };
 
-QByteArray png(int width, int height) {
-  QByteArray data;
-  QBuffer buffer(&data);
-  buffer.open(QIODevice::WriteOnly);
-  test::testImage(width, height).save(&buffer, "PNG");
-  return data;
-}
+QByteArray png(int width, int height) { return test::pngBytes(test::testImage(width, height)); }
 
 TEST_F(HistoryRoundTripTest, CopiesReachTheHistoryFileAndComeBackAfterARelaunch) {
   h.fake.pasteboard->copyText(QStringLiteral("first note"));

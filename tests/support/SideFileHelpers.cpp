@@ -26,6 +26,7 @@ bool blockFolder(const QString& path) {
 
 }  // namespace qv::test
 
+#include <QBuffer>
 #include <QImage>
 
 namespace qv::test {
@@ -36,6 +37,14 @@ bool writeHugePng(const QString& path) {
   image.fill(1);
   QDir().mkpath(QFileInfo(path).absolutePath());
   return image.save(path, "PNG");
+}
+
+QByteArray pngBytes(const QImage& image) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  return bytes;
 }
 
 }  // namespace qv::test

@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 #include <QStringList>
 
@@ -16,6 +17,8 @@ bool blockFolder(const QString& path);
 
 namespace qv::test {
 
+// The image encoded as PNG, as a clipboard or a web server would hand it over.
+QByteArray pngBytes(const QImage& image);
 // A 20,000 by 20,000 one-bit PNG (small on disk, 1.6 GB once decoded at full depth).
 bool writeHugePng(const QString& path);
 
