@@ -1,4 +1,7 @@
+#include "platform/AppContext.h"
 #include "ui/StatusBarIcon.h"
+#include "ui/code/CodeHighlighter.h"
+#include "ui/code/CodeSamples.h"
 #include "ui/fx/Fx.h"
 #include "ui/symbols/Symbols.h"
 #include "ui/text/TextBlock.h"
@@ -105,12 +108,44 @@ QImage fxSampler(GalleryScene& scene) {
   return image;
 }
 
+// Every language's sample as a code card would show it: the card font and palette, 5 points
+// of extra line spacing, cut at the box.
+QImage codeHighlighting(GalleryScene& scene) {
+  const double dpr = scene.devicePixelRatio;
+  const bool dark = scene.environment.isDark();
+  const auto& samples = codeSamples();
+  const int columns = 3, cellW = 330, cellH = 200;
+  const int rows = int((samples.size() + columns - 1) / columns);
+  QImage image(QSize(int(columns * cellW * dpr), int(rows * cellH * dpr)), QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(dpr);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  QFont labelFont;
+  labelFont.setPixelSize(10);
+  TextStyle codeStyle{CodeHighlighter::cardFont(), 5};
+  for (size_t i = 0; i < samples.size(); ++i) {
+    const QRectF box(QPointF((int(i) % columns) * cellW + 5, (int(i) / columns) * cellH + 5), QSizeF(cellW - 10, cellH - 10));
+    const QPainterPath shape = Fx::continuousRoundedRect(box, 12);
+    painter.fillPath(shape, dark ? QColor(44, 44, 50) : QColor(250, 250, 252));
+    TextBlock(samples[i].language, TextStyle{labelFont}).draw(painter, box.topLeft() + QPointF(12, 8), 0, Theme::accent());
+    const auto text = CodeHighlighter(samples[i].source, samples[i].language)
+                          .highlightedText(*scene.context.codeHighlights, scene.environment.colorScheme, 1500, false);
+    painter.save();
+    painter.setClipPath(shape);
+    TextBlock(*text, codeStyle).draw(painter, box.topLeft() + QPointF(12, 26), box.width() - 24, ink(scene.environment));
+    painter.restore();
+  }
+  return image;
+}
+
 }  // namespace
 
 void addUiGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("status-icon"), statusIcons);
   registry.add(QStringLiteral("symbols"), symbolSheet);
   registry.add(QStringLiteral("fx-sampler"), fxSampler);
+  registry.add(QStringLiteral("code-highlighting"), codeHighlighting);
 }
 
 }  // namespace qv
