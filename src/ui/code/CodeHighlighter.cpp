@@ -268,14 +268,15 @@ SharedAttributedText CodeHighlighter::highlightedText(CodeHighlightCache& cache,
   CodeHighlightCache::Key key = cache.keyFor(text, language_, dark);
   if (auto hit = cache.find(key)) return hit;
 
-  auto result = std::make_shared<AttributedText>();
+  // One shared format per kind: runs of a kind share its data.
+  std::array<QTextCharFormat, 7> formats;
   const QFont font = cardFont();
-  for (const Token& token : tokenize(text, language_)) {
-    QTextCharFormat format;
-    format.setFont(font);
-    format.setForeground(color(token.kind, dark));
-    result->append(token.text, format);
+  for (size_t kind = 0; kind < formats.size(); ++kind) {
+    formats[kind].setFont(font);
+    formats[kind].setForeground(color(Kind(kind), dark));
   }
+  auto result = std::make_shared<AttributedText>();
+  for (const Token& token : tokenize(text, language_)) result->append(token.text, formats[size_t(token.kind)]);
   cache.insert(std::move(key), result);
   return result;
 }
