@@ -111,6 +111,7 @@ void addUiGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("status-icon"), statusIcons);
   registry.add(QStringLiteral("symbols"), symbolSheet);
   registry.add(QStringLiteral("fx-sampler"), fxSampler);
+  addControlGalleryViews(registry);
 }
 
 }  // namespace qv
