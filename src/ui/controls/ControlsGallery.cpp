@@ -3,6 +3,8 @@
 #include "ui/controls/CategoryDot.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/controls/PillButtons.h"
+#include "ui/controls/SegmentedPicker.h"
+#include "ui/controls/TarnToggle.h"
 #include "ui/theme/Theme.h"
 #include "ui/view/GalleryRegistry.h"
 
@@ -105,11 +107,58 @@ QImage categoryDots(GalleryScene& scene) {
   return sheet.finish();
 }
 
+QImage switches(GalleryScene& scene) {
+  Sheet sheet(scene, {360, 250});
+  const std::optional<QString> sentence = QStringLiteral("Strips formatting from every paste, so clips land as plain text.");
+  const TarnToggle::Props rows[] = {
+      {QStringLiteral("Show in all Spaces"), false, true, {}},
+      {QStringLiteral("Show in all Spaces"), true, true, {}},
+      {QStringLiteral("Always paste as plain text"), true, true, {Theme::accent(), sentence}},
+      {QStringLiteral("Capture from nearby devices"), false, false, {}},
+      {QStringLiteral("Capture from nearby devices"), true, false, {}},
+  };
+  double y = 4;
+  for (const auto& props : rows) {
+    TarnToggle toggle(scene.context, props, {});
+    toggle.resize(340, toggle.heightForWidth(340));
+    sheet.put(toggle, {10, y});
+    y += toggle.height() + 10;
+  }
+  LaunchAtLoginToggle login(scene.context);
+  login.resize(340, login.heightForWidth(340));
+  sheet.put(login, {10, y});
+  return sheet.finish();
+}
+
+QImage segmentedPickers(GalleryScene& scene) {
+  Sheet sheet(scene, {300, 150});
+  using Picker = TarnSegmentedPicker<QString>;
+  const std::vector<std::pair<QString, QString>> options = {
+      {QStringLiteral("Light"), QStringLiteral("light")},
+      {QStringLiteral("Dark"), QStringLiteral("dark")},
+      {QStringLiteral("System"), QStringLiteral("system")}};
+  Picker chosen(scene.context, Picker::Options{options, QStringLiteral("dark"), Theme::accent(), 80, 24, {}}, {});
+  chosen.resize(chosen.sizeHint());
+  sheet.put(chosen, {10, 10});
+  Picker disabled(scene.context,
+                  Picker::Options{options, QStringLiteral("light"), Theme::accent(), 80, 24,
+                                  [](const QString& value) { return value == QStringLiteral("system"); }},
+                  {});
+  disabled.resize(disabled.sizeHint());
+  sheet.put(disabled, {10, 56});
+  Picker none(scene.context, Picker::Options{options, QStringLiteral("sepia"), QColor(230, 120, 40), 64, 22, {}}, {});
+  none.resize(none.sizeHint());
+  sheet.put(none, {10, 102});
+  return sheet.finish();
+}
+
 }  // namespace
 
 void addControlGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("pill-buttons"), pillButtons);
   registry.add(QStringLiteral("category-dots"), categoryDots);
+  registry.add(QStringLiteral("switches"), switches);
+  registry.add(QStringLiteral("segmented-pickers"), segmentedPickers);
 }
 
 }  // namespace qv
