@@ -1,4 +1,7 @@
 #include "platform/AppContext.h"
+#include "platform/fake/FakeScheduler.h"
+#include "ui/StatusBarIcon.h"
+#include "ui/controls/AnimatedAppIconView.h"
 #include "ui/anim/FrameClock.h"
 #include "ui/controls/CategoryDot.h"
 #include "ui/controls/ControlStyle.h"
@@ -152,6 +155,44 @@ QImage segmentedPickers(GalleryScene& scene) {
   return sheet.finish();
 }
 
+// A stand-in application icon: an accent squircle with the status symbol.
+QIcon sampleAppIcon() {
+  QImage image(256, 256, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  const QRectF body(16, 16, 224, 224);
+  painter.fillPath(Fx::continuousRoundedRect(body, 52),
+                   Fx::linearGradient(body, {0, 0}, {0, 1}, {{0, QColor(124, 129, 230)}, {1, Theme::accent()}}));
+  QImage glyph = statusBarIconImage(true, false, 8, Qt::white);
+  glyph.setDevicePixelRatio(1);
+  painter.drawImage(QPointF(56, 56), glyph);
+  painter.end();
+  return QIcon(QPixmap::fromImage(image));
+}
+
+// The entrance at a few moments, and the icon-less view (glow only).
+QImage animatedIcon(GalleryScene& scene) {
+  Sheet sheet(scene, {5 * 120.0, 150});
+  const double moments[] = {0.3, 1.2, 2.4, 3.9};
+  double shownAt = 0;
+  for (int i = 0; i < 5; ++i) {
+    AnimatedAppIconView view(scene.context, 96, i < 4 ? sampleAppIcon() : QIcon());
+    view.resize(view.sizeHint());
+    view.show();
+    auto& scheduler = static_cast<FakeScheduler&>(*scene.context.scheduler);
+    const double at = i < 4 ? moments[i] : 3.9;
+    // Virtual time on both clocks, frame by frame.
+    for (shownAt = 0; shownAt < at; shownAt += 1.0 / 60) {
+      scheduler.advance(1.0 / 60);
+      manualClock(scene).advance(1.0 / 60);
+    }
+    sheet.put(view, {4 + i * 120.0, 4});
+    sheet.label(i < 4 ? QStringLiteral("%1 s").arg(at) : QStringLiteral("no icon"), {40 + i * 120.0, 140}, scene.environment);
+  }
+  return sheet.finish();
+}
+
 }  // namespace
 
 void addControlGalleryViews(GalleryRegistry& registry) {
@@ -159,6 +200,7 @@ void addControlGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("category-dots"), categoryDots);
   registry.add(QStringLiteral("switches"), switches);
   registry.add(QStringLiteral("segmented-pickers"), segmentedPickers);
+  registry.add(QStringLiteral("animated-icon"), animatedIcon);
 }
 
 }  // namespace qv
