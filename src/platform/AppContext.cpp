@@ -17,6 +17,10 @@
 #include "platform/x11/X11WindowShaper.h"
 #include "platform/Alerts.h"
 #include "platform/StatusItem.h"
+#include "platform/LoginItem.h"
+#include "platform/MenuPresenter.h"
+
+#include <QCoreApplication>
 
 namespace qv {
 
@@ -52,6 +56,10 @@ std::shared_ptr<AppContext> AppContext::makeReal() {
   context->windowShaper = std::make_shared<x11::X11WindowShaper>();
   context->makeStatusItem = [] { return makeTrayStatusItem(); };
   context->alerts = std::make_shared<MessageBoxAlerts>();
+  context->menuPresenter = std::make_shared<PopupMenuPresenter>();
+  context->loginItem = std::make_shared<XdgAutostartLoginItem>(context->paths->configHome() + QStringLiteral("/autostart"),
+                                                               QString::fromLatin1(kDesktopEntryId),
+                                                               QCoreApplication::applicationFilePath());
   context->makeQueue = [](const QString& name) -> std::shared_ptr<SerialQueue> {
     return std::make_shared<ThreadSerialQueue>(name);
   };

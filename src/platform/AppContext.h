@@ -48,6 +48,8 @@ class Alerts;
 class LibraryWindowController;
 class OnboardingWindowController;
 class TarnwickUpdater;
+class LoginItem;
+class MenuPresenter;
 
 // Every process-wide service, built once in main() (or by a test with fakes) and handed down.
 // Nothing in the program reaches for a hidden global; a type may offer a `shared()` accessor
@@ -110,6 +112,9 @@ struct AppContext {
   // Application shell: the notification-area icon (made once at launch) and modal alerts.
   std::function<std::unique_ptr<StatusItem>()> makeStatusItem;
   std::shared_ptr<Alerts> alerts;
+  // Menus (opened without blocking) and the launch-at-login switch.
+  std::shared_ptr<MenuPresenter> menuPresenter;
+  std::shared_ptr<LoginItem> loginItem;
   // Shared windows and the updater, each made on first use (see their `shared()`).
   std::shared_ptr<LibraryWindowController> libraryWindow;
   std::shared_ptr<OnboardingWindowController> onboardingWindow;

@@ -146,6 +146,7 @@ void addUiGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("symbols"), symbolSheet);
   registry.add(QStringLiteral("fx-sampler"), fxSampler);
   registry.add(QStringLiteral("code-highlighting"), codeHighlighting);
+  addControlGalleryViews(registry);
 }
 
 }  // namespace qv

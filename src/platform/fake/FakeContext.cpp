@@ -46,6 +46,8 @@ FakeContext::FakeContext()
     return std::unique_ptr<StatusItem>(std::move(item));
   };
   context->alerts = alerts;
+  context->menuPresenter = menuPresenter;
+  context->loginItem = loginItem;
 }
 
 void FakeContext::drain() {

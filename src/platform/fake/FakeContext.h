@@ -11,6 +11,8 @@
 #include "platform/fake/FakeFileBookmarks.h"
 #include "platform/fake/FakeOcrEngine.h"
 #include "platform/fake/FakeKeyPoster.h"
+#include "platform/fake/FakeLoginItem.h"
+#include "platform/fake/FakeMenuPresenter.h"
 #include "platform/fake/FakePastePermission.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeScreens.h"
@@ -55,6 +57,9 @@ struct FakeContext {
   // Application shell: the status item the delegate makes (null until then) and the alerts.
   FakeStatusItem* statusItem = nullptr;
   std::shared_ptr<FakeAlerts> alerts = std::make_shared<FakeAlerts>();
+  // Menus and the launch-at-login switch.
+  std::shared_ptr<FakeMenuPresenter> menuPresenter = std::make_shared<FakeMenuPresenter>();
+  std::shared_ptr<FakeLoginItem> loginItem = std::make_shared<FakeLoginItem>();
 
   // Settles everything: queued work, results posted back, then work due now.
   void drain();

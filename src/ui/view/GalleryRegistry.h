@@ -38,5 +38,7 @@ class GalleryRegistry {
 
 // The interface kit's own gallery views.
 void addUiGalleryViews(GalleryRegistry& registry);
+// The house controls (added by addUiGalleryViews).
+void addControlGalleryViews(GalleryRegistry& registry);
 
 }  // namespace qv
