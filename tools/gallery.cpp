@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
   for (const char* scheme : {"light", "dark"}) {
     fake.context->settings->set(QString::fromLatin1(qv::kAppearanceKey), QString::fromLatin1(scheme));
     fake.drain();
-    qv::GalleryScene scene{*fake.context, fake.context->environment->values(), 2.0};
+    qv::GalleryScene scene{*fake.context, fake.context->environment->values(), 2.0, [&fake] { fake.drain(); }};
     for (const auto& entry : registry.entries()) {
       const QImage image = framed(entry.render(scene), scene.environment);
       const QString path = QDir(folder).filePath(entry.name + '-' + QString::fromLatin1(scheme) + ".png");

@@ -2,12 +2,15 @@
 #include "ui/StatusBarIcon.h"
 #include "ui/code/CodeHighlighter.h"
 #include "ui/code/CodeSamples.h"
+#include "ui/controls/TextInput.h"
+#include "ui/controls/TextViewers.h"
 #include "ui/fx/Fx.h"
 #include "ui/symbols/Symbols.h"
 #include "ui/text/TextBlock.h"
 #include "ui/view/GalleryRegistry.h"
 
 #include <QPainter>
+#include <QScrollBar>
 
 namespace qv {
 
@@ -139,6 +142,64 @@ QImage codeHighlighting(GalleryScene& scene) {
   return image;
 }
 
+// The text controls as they sit in a surface: two search fields (placeholder, text), a plain
+// text viewer scrolled a little with the edges it reports, and the code viewer once coloured.
+QImage textControls(GalleryScene& scene) {
+  const double dpr = scene.devicePixelRatio;
+  const bool dark = scene.environment.isDark();
+  const QColor well = dark ? QColor(255, 255, 255, 20) : QColor(0, 0, 0, 13);
+  QImage image(QSize(int(460 * dpr), int(470 * dpr)), QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(dpr);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  // The widget on a rounded well, `padding` in from its left edge (fields have no margin of their own).
+  auto place = [&](QWidget& widget, const QRectF& frame, int padding = 0) {
+    painter.fillPath(Fx::continuousRoundedRect(frame, 10), well);
+    widget.render(&painter, frame.topLeft().toPoint() + QPoint(padding, 0), QRegion(), QWidget::DrawChildren);
+  };
+  QFont captionFont;
+  captionFont.setPixelSize(10);
+  auto caption = [&](const QString& text, double y) {
+    TextBlock(text, TextStyle{captionFont}).draw(painter, QPointF(4, y), 0, Theme::accent());
+  };
+
+  const QString samples[] = {QString(), QStringLiteral("invoice 2026")};
+  for (int i = 0; i < 2; ++i) {
+    QVTextField field(scene.context, QStringLiteral("Search clipboard"), 14);
+    field.setProps({samples[i]});
+    field.resize(200, 30);
+    place(field, QRectF(i * 230, 0, 220, 30), 12);
+  }
+
+  caption(QStringLiteral("QVTextViewer, scrolled 30 points"), 40);
+  QVTextViewer viewer(scene.context);
+  QString edges;
+  viewer.setOnEdgesChange([&](bool above, bool below) {
+    edges = QStringLiteral("hidden above: %1, below: %2").arg(above ? "yes" : "no", below ? "yes" : "no");
+  });
+  viewer.setProps({QStringLiteral("A clipboard keeps whatever was copied, however long it was. The viewer shows all of it, "
+                                  "selectable and scrolling without scroll bars, and tells its owner whether text is "
+                                  "hidden above or below, so the owner can fade the edges. ")
+                       .repeated(3),
+                   nullptr, false, QSizeF(10, 8)});
+  viewer.resize(450, 110);
+  viewer.show();  // laid out at its size, offscreen
+  viewer.verticalScrollBar()->setValue(30);
+  scene.settle();
+  place(viewer, QRectF(0, 56, 450, 110));
+  caption(edges, 170);
+
+  caption(QStringLiteral("QVCodeViewer (python)"), 192);
+  QVCodeViewer code(scene.context);
+  code.setProps({codeSamples()[1].source, codeSamples()[1].language});
+  code.resize(450, 250);
+  code.show();
+  scene.settle();
+  place(code, QRectF(0, 208, 450, 250));
+  return image;
+}
+
 }  // namespace
 
 void addUiGalleryViews(GalleryRegistry& registry) {
@@ -146,6 +207,7 @@ void addUiGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("symbols"), symbolSheet);
   registry.add(QStringLiteral("fx-sampler"), fxSampler);
   registry.add(QStringLiteral("code-highlighting"), codeHighlighting);
+  registry.add(QStringLiteral("text-controls"), textControls);
 }
 
 }  // namespace qv

@@ -16,6 +16,8 @@ struct GalleryScene {
   AppContext& context;
   EnvironmentValues environment;
   double devicePixelRatio = 2;
+  // Runs queued background work and what it posts back (views that finish off the main thread).
+  std::function<void()> settle = [] {};
 };
 
 // The screenshot gallery's list of views. Each folder adds its views from one function
