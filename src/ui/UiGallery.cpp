@@ -22,9 +22,7 @@ QColor ink(const EnvironmentValues& environment) { return environment.isDark() ?
 QImage statusIcons(GalleryScene& scene) {
   const double dpr = scene.devicePixelRatio;
   const int cell = 18 * 4 + 16;
-  QImage image(QSize(int(4 * cell * dpr), int((cell + 40) * dpr)), QImage::Format_ARGB32_Premultiplied);
-  image.setDevicePixelRatio(dpr);
-  image.fill(Qt::transparent);
+  QImage image = scene.canvas(4 * cell, cell + 40);
   QPainter painter(&image);
   painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
   const bool variants[4][2] = {{false, false}, {true, false}, {false, true}, {true, true}};
@@ -44,9 +42,7 @@ QImage symbolSheet(GalleryScene& scene) {
   const auto& table = Symbols::table();
   const int columns = 4, cellW = 190, cellH = 28;
   const int rows = int((table.size() + columns - 1) / columns);
-  QImage image(QSize(int(columns * cellW * dpr), int(rows * cellH * dpr)), QImage::Format_ARGB32_Premultiplied);
-  image.setDevicePixelRatio(dpr);
-  image.fill(Qt::transparent);
+  QImage image = scene.canvas(columns * cellW, rows * cellH);
   QPainter painter(&image);
   QFont font;
   font.setPixelSize(10);
@@ -65,9 +61,7 @@ QImage symbolSheet(GalleryScene& scene) {
 QImage fxSampler(GalleryScene& scene) {
   const double dpr = scene.devicePixelRatio;
   const bool dark = scene.environment.isDark();
-  QImage image(QSize(int(640 * dpr), int(300 * dpr)), QImage::Format_ARGB32_Premultiplied);
-  image.setDevicePixelRatio(dpr);
-  image.fill(Qt::transparent);
+  QImage image = scene.canvas(640, 300);
   QPainter painter(&image);
   painter.setRenderHint(QPainter::Antialiasing);
   const QRectF card(24, 30, 280, 240);
@@ -114,14 +108,11 @@ QImage fxSampler(GalleryScene& scene) {
 // Every language's sample as a code card would show it: the card font and palette, 5 points
 // of extra line spacing, cut at the box.
 QImage codeHighlighting(GalleryScene& scene) {
-  const double dpr = scene.devicePixelRatio;
   const bool dark = scene.environment.isDark();
   const auto& samples = codeSamples();
   const int columns = 3, cellW = 330, cellH = 200;
   const int rows = int((samples.size() + columns - 1) / columns);
-  QImage image(QSize(int(columns * cellW * dpr), int(rows * cellH * dpr)), QImage::Format_ARGB32_Premultiplied);
-  image.setDevicePixelRatio(dpr);
-  image.fill(Qt::transparent);
+  QImage image = scene.canvas(columns * cellW, rows * cellH);
   QPainter painter(&image);
   painter.setRenderHint(QPainter::Antialiasing);
   QFont labelFont;
@@ -145,12 +136,9 @@ QImage codeHighlighting(GalleryScene& scene) {
 // The text controls as they sit in a surface: two search fields (placeholder, text), a plain
 // text viewer scrolled a little with the edges it reports, and the code viewer once coloured.
 QImage textControls(GalleryScene& scene) {
-  const double dpr = scene.devicePixelRatio;
   const bool dark = scene.environment.isDark();
   const QColor well = dark ? QColor(255, 255, 255, 20) : QColor(0, 0, 0, 13);
-  QImage image(QSize(int(460 * dpr), int(470 * dpr)), QImage::Format_ARGB32_Premultiplied);
-  image.setDevicePixelRatio(dpr);
-  image.fill(Qt::transparent);
+  QImage image = scene.canvas(460, 470);
   QPainter painter(&image);
   painter.setRenderHint(QPainter::Antialiasing);
   // The widget on a rounded well, `padding` in from its left edge (fields have no margin of their own).

@@ -8,13 +8,6 @@
 
 namespace qv {
 
-namespace {
-QVariant withoutTextServices(Qt::InputMethodQuery query, QVariant answer) {
-  if (query == Qt::ImHints) return int(Qt::InputMethodHints(answer.toInt()) | kNoTextServiceHints);
-  return answer;
-}
-}  // namespace
-
 void disableAutomaticSubstitutions(QWidget& textWidget) {
   textWidget.setInputMethodHints(textWidget.inputMethodHints() | kNoTextServiceHints);
   if (auto* line = qobject_cast<QLineEdit*>(&textWidget)) line->setCompleter(nullptr);
@@ -29,28 +22,6 @@ void applyLabelColors(QWidget& widget, bool dark) {
   colors.setColor(QPalette::PlaceholderText, at(0.25f));
   colors.setColor(QPalette::Base, Qt::transparent);
   widget.setPalette(colors);
-}
-
-NoCompletionTextView::NoCompletionTextView(QWidget* parent) : QTextEdit(parent) { disableAutomaticSubstitutions(*this); }
-
-QVariant NoCompletionTextView::inputMethodQuery(Qt::InputMethodQuery query) const {
-  return withoutTextServices(query, QTextEdit::inputMethodQuery(query));
-}
-
-void NoCompletionTextView::focusInEvent(QFocusEvent* event) {
-  disableAutomaticSubstitutions(*this);
-  QTextEdit::focusInEvent(event);
-}
-
-QVSearchTextField::QVSearchTextField(QWidget* parent) : QLineEdit(parent) { disableAutomaticSubstitutions(*this); }
-
-QVariant QVSearchTextField::inputMethodQuery(Qt::InputMethodQuery query) const {
-  return withoutTextServices(query, QLineEdit::inputMethodQuery(query));
-}
-
-void QVSearchTextField::focusInEvent(QFocusEvent* event) {
-  disableAutomaticSubstitutions(*this);
-  QLineEdit::focusInEvent(event);
 }
 
 QVTextField::QVTextField(AppContext& context, const QString& placeholder, double fontSize, QWidget* parent)

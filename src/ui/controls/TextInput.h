@@ -18,28 +18,36 @@ void disableAutomaticSubstitutions(QWidget& textWidget);
 // no background of its own; the program's text controls follow the scheme with them.
 void applyLabelColors(QWidget& widget, bool dark);
 
-// A multi-line text view whose text services cannot be switched on again: whatever hints are
+// A text widget of `Base` whose text services cannot be switched on again: whatever hints are
 // set, the input method is told the services are off, and focusing it switches them off anew.
-class NoCompletionTextView : public QTextEdit {
-  Q_OBJECT
+template <typename Base>
+class WithoutTextServices : public Base {
  public:
-  explicit NoCompletionTextView(QWidget* parent = nullptr);
-  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+  explicit WithoutTextServices(QWidget* parent = nullptr) : Base(parent) { disableAutomaticSubstitutions(*this); }
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override {
+    const QVariant answer = Base::inputMethodQuery(query);
+    return query == Qt::ImHints ? QVariant(int(Qt::InputMethodHints(answer.toInt()) | kNoTextServiceHints)) : answer;
+  }
 
  protected:
-  void focusInEvent(QFocusEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override {
+    disableAutomaticSubstitutions(*this);
+    Base::focusInEvent(event);
+  }
 };
 
-// The single-line field of the search bars and forms, with the same guarantees. Hosts tell it
-// apart by its class.
-class QVSearchTextField : public QLineEdit {
+// The multi-line text view of editors and viewers.
+class NoCompletionTextView : public WithoutTextServices<QTextEdit> {
   Q_OBJECT
  public:
-  explicit QVSearchTextField(QWidget* parent = nullptr);
-  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+  using WithoutTextServices::WithoutTextServices;
+};
 
- protected:
-  void focusInEvent(QFocusEvent* event) override;
+// The single-line field of the search bars and forms. Hosts tell it apart by its class.
+class QVSearchTextField : public WithoutTextServices<QLineEdit> {
+  Q_OBJECT
+ public:
+  using WithoutTextServices::WithoutTextServices;
 };
 
 // The owner's text field: the text flows both ways, Return submits (once, keeping the focus
