@@ -22,6 +22,7 @@ QVTextViewer::QVTextViewer(AppContext& context, QWidget* parent) : NoCompletionT
   setFrameShape(QFrame::NoFrame);
   viewport()->setAutoFillBackground(false);
   document()->setDocumentMargin(0);
+  document()->setUndoRedoEnabled(false);  // read-only: no history to keep
   applyLabelColor();
   if (context_.environment) connect(context_.environment.get(), &Environment::changed, this, [this] { applyLabelColor(); });
   connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { reportEdges(); });
@@ -44,6 +45,7 @@ void QVTextViewer::applyContent() {
     const AttributedText& attributed = *props_.attributed;
     document()->clear();
     QTextCursor cursor(document());
+    cursor.beginEditBlock();  // one layout for the whole text
     qsizetype position = 0;
     for (const auto& range : attributed.formats) {
       if (range.start > position) cursor.insertText(attributed.text.mid(position, range.start - position), QTextCharFormat());
@@ -51,6 +53,7 @@ void QVTextViewer::applyContent() {
       position = range.start + range.length;
     }
     if (position < attributed.text.size()) cursor.insertText(attributed.text.mid(position), QTextCharFormat());
+    cursor.endEditBlock();
     appliedAttributed_ = props_.attributed;
     appliedPlain_.reset();
   } else {
