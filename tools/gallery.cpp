@@ -57,9 +57,7 @@ class SamplePill : public qv::PaintedWidget {
 
 QImage renderPills(qv::GalleryScene& scene) {
   const double dpr = scene.devicePixelRatio;
-  QImage image(QSize(int(460 * dpr), int(60 * dpr)), QImage::Format_ARGB32_Premultiplied);
-  image.setDevicePixelRatio(dpr);
-  image.fill(Qt::transparent);
+  QImage image = scene.canvas(460, 60);
   QPainter painter(&image);
   for (int hovered = 0; hovered < 2; ++hovered) {
     SamplePill pill(scene.context);
@@ -108,7 +106,7 @@ int main(int argc, char** argv) {
   for (const char* scheme : {"light", "dark"}) {
     fake.context->settings->set(QString::fromLatin1(qv::kAppearanceKey), QString::fromLatin1(scheme));
     fake.drain();
-    qv::GalleryScene scene{*fake.context, fake.context->environment->values(), 2.0};
+    qv::GalleryScene scene{*fake.context, fake.context->environment->values(), 2.0, [&fake] { fake.drain(); }};
     for (const auto& entry : registry.entries()) {
       const QImage image = framed(entry.render(scene), scene.environment);
       const QString path = QDir(folder).filePath(entry.name + '-' + QString::fromLatin1(scheme) + ".png");

@@ -1,8 +1,8 @@
 #include "ui/code/CodeHighlighter.h"
 
 #include "base/Graphemes.h"
+#include "ui/text/Fonts.h"
 
-#include <QFontDatabase>
 #include <QHash>
 #include <algorithm>
 #include <array>
@@ -254,12 +254,19 @@ QColor CodeHighlighter::viewerColor(Kind kind, bool dark) {
   }
 }
 
-QFont CodeHighlighter::cardFont() {
-  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  font.setPixelSize(11);
-  font.setWeight(QFont::Normal);
-  return font;
+AttributedText CodeHighlighter::attributed(const std::vector<Token>& tokens, const QFont& font, bool dark, Palette palette) {
+  // One shared format per kind: runs of a kind share its data.
+  std::array<QTextCharFormat, kKindCount> formats;
+  for (size_t kind = 0; kind < formats.size(); ++kind) {
+    formats[kind].setFont(font);
+    formats[kind].setForeground(palette == Palette::card ? color(Kind(kind), dark) : viewerColor(Kind(kind), dark));
+  }
+  AttributedText text;
+  for (const Token& token : tokens) text.append(token.text, formats[size_t(token.kind)]);
+  return text;
 }
+
+QFont CodeHighlighter::cardFont() { return monospacedFont(11); }
 
 SharedAttributedText CodeHighlighter::highlightedText(CodeHighlightCache& cache, ColorScheme scheme, qsizetype limit,
                                                       bool full) const {
@@ -268,15 +275,7 @@ SharedAttributedText CodeHighlighter::highlightedText(CodeHighlightCache& cache,
   CodeHighlightCache::Key key = cache.keyFor(text, language_, dark);
   if (auto hit = cache.find(key)) return hit;
 
-  // One shared format per kind: runs of a kind share its data.
-  std::array<QTextCharFormat, 7> formats;
-  const QFont font = cardFont();
-  for (size_t kind = 0; kind < formats.size(); ++kind) {
-    formats[kind].setFont(font);
-    formats[kind].setForeground(color(Kind(kind), dark));
-  }
-  auto result = std::make_shared<AttributedText>();
-  for (const Token& token : tokenize(text, language_)) result->append(token.text, formats[size_t(token.kind)]);
+  auto result = std::make_shared<const AttributedText>(attributed(tokenize(text, language_), cardFont(), dark, Palette::card));
   cache.insert(std::move(key), result);
   return result;
 }

@@ -22,6 +22,7 @@ class CodeHighlightCache;
 class CodeHighlighter {
  public:
   enum class Kind { keyword, string, comment, number, plain, tag, attribute };
+  static constexpr size_t kKindCount = 7;
 
   struct Token {
     QString text;
@@ -52,6 +53,10 @@ class CodeHighlighter {
   static std::vector<Range> ranges(const QRegularExpression& pattern, const QString& text);
   // How patterns are compiled: with Unicode properties, once.
   static QRegularExpression compile(const QString& pattern);
+
+  enum class Palette { card, viewer };
+  // The tokens as one attributed text in `font`, coloured from `palette`.
+  static AttributedText attributed(const std::vector<Token>& tokens, const QFont& font, bool dark, Palette palette);
 
   // The card palette (plain is the label colour at 0.9 / 0.85) and the viewer palette (plain
   // is white at 0.9 / black at 0.92; comments are darker on light).
