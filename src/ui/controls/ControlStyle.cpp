@@ -4,13 +4,6 @@
 
 namespace qv {
 
-QFont systemFont(double pixelSize, QFont::Weight weight) {
-  QFont font = QGuiApplication::font();
-  font.setPixelSize(std::max(1, int(std::lround(pixelSize))));
-  font.setWeight(weight);
-  return font;
-}
-
 QColor primaryColor(const EnvironmentValues& environment, double opacity) {
   const float ink = environment.isDark() ? 1.f : 0.f;
   return QColor::fromRgbF(ink, ink, ink, float(unitClamped(opacity)));

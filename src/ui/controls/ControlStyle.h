@@ -1,4 +1,5 @@
 #pragma once
+#include "ui/text/Fonts.h"
 #include "ui/theme/Environment.h"
 
 #include <QColor>
@@ -6,9 +7,6 @@
 #include <algorithm>
 
 namespace qv {
-
-// The desktop's UI font at a pixel size and weight (house controls set every font this way).
-QFont systemFont(double pixelSize, QFont::Weight weight = QFont::Normal);
 
 // The colour scheme's primary ink (black in light, white in dark) at `opacity`.
 QColor primaryColor(const EnvironmentValues& environment, double opacity);
