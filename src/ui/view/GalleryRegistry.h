@@ -16,6 +16,9 @@ struct GalleryScene {
   AppContext& context;
   EnvironmentValues environment;
   double devicePixelRatio = 2;
+  // Runs the background work queued so far and the results it posts back (the gallery runs
+  // on fakes), so views that load off the main thread can be shown loaded.
+  std::function<void()> settle;
 };
 
 // The screenshot gallery's list of views. Each folder adds its views from one function

@@ -1,0 +1,89 @@
+#include "cards/content/CardContentStyle.h"
+
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+namespace qv::CardContentStyle {
+
+QColor primary(const EnvironmentValues& environment, double opacity) {
+  return environment.isDark() ? white(opacity) : black(opacity);
+}
+QColor white(double opacity) { return QColor::fromRgbF(1, 1, 1, float(opacity)); }
+QColor black(double opacity) { return QColor::fromRgbF(0, 0, 0, float(opacity)); }
+
+namespace {
+QFont sized(QFont font, double pointSize, QFont::Weight weight) {
+  font.setPixelSize(std::max(1, int(std::lround(pointSize))));
+  font.setWeight(weight);
+  return font;
+}
+}  // namespace
+
+QFont systemFont(double pointSize, QFont::Weight weight) { return sized(QGuiApplication::font(), pointSize, weight); }
+
+QFont monospacedFont(double pointSize, QFont::Weight weight) {
+  return sized(QFontDatabase::systemFont(QFontDatabase::FixedFont), pointSize, weight);
+}
+
+void paintTintedBackground(QPainter& painter, const QRectF& rect, const EnvironmentValues& environment) {
+  const bool dark = environment.isDark();
+  painter.save();
+  painter.setPen(Qt::NoPen);
+  painter.fillRect(rect, dark ? QColor::fromRgbF(28.f / 255, 26.f / 255, 40.f / 255, 0.97f) : white(0.82));
+  painter.fillRect(rect, Fx::linearGradient(rect, {0.5, 0}, {0.5, 1},
+                                            {{0, white(dark ? 0.13 : 0.92)}, {1, white(dark ? 0.02 : 0.65)}}));
+  QRadialGradient glow(QPointF(rect.center().x(), rect.top()), 210);
+  glow.setColorAt(0, white(dark ? 0.07 : 0.5));
+  glow.setColorAt(1, white(0));
+  painter.fillRect(rect, glow);
+  // The top edge line fades out towards both corners.
+  const QRectF edge(rect.left(), rect.top(), rect.width(), 1.5);
+  const QColor edgeColor = dark ? white(0.75) : black(0.144);
+  QColor clear = edgeColor;
+  clear.setAlphaF(0);
+  painter.fillRect(edge, Fx::linearGradient(edge, {0, 0.5}, {1, 0.5}, {{0, clear}, {0.5, edgeColor}, {1, clear}}));
+  painter.restore();
+}
+
+void paintWithBottomFade(QPainter& painter, const QRectF& rect, double fadeStart, double fadeEnd,
+                         const std::function<void(QPainter&)>& draw) {
+  const double scale = Fx::painterScale(painter);
+  // Band edges on whole device pixels, so the two passes meet without a seam.
+  const double opaqueEnd = rect.top() + fadeStart * rect.height();
+  const double clearStart = rect.top() + fadeEnd * rect.height();
+  const double bandTop = std::floor(opaqueEnd * scale) / scale;
+  const double bandBottom = std::min(rect.bottom(), std::ceil(clearStart * scale) / scale);
+
+  painter.save();
+  painter.setClipRect(QRectF(rect.left(), rect.top(), rect.width(), std::max(0.0, bandTop - rect.top())), Qt::IntersectClip);
+  draw(painter);
+  painter.restore();
+
+  if (bandBottom <= bandTop) return;
+  const QRectF band(rect.left(), bandTop, rect.width(), bandBottom - bandTop);
+  const double start = (opaqueEnd - bandTop) / band.height();
+  const double end = std::min(1.0, (clearStart - bandTop) / band.height());
+  Fx::Layer layer(painter, band);
+  layer.setMask(QBrush(Fx::linearGradient(band, {0.5, 0}, {0.5, 1}, {{0, black(1)}, {start, black(1)}, {end, black(0)}, {1, black(0)}})));
+  QPainter& inner = layer.painter();
+  inner.setClipRect(band);
+  draw(inner);
+}
+
+QRectF fillCropSource(const QSizeF& imageSize, const QSizeF& target) {
+  if (imageSize.isEmpty() || target.isEmpty()) return {};
+  const double scale = std::max(target.width() / imageSize.width(), target.height() / imageSize.height());
+  const QSizeF shown(target.width() / scale, target.height() / scale);
+  return {(imageSize.width() - shown.width()) / 2, (imageSize.height() - shown.height()) / 2, shown.width(), shown.height()};
+}
+
+QRectF fitRect(const QSizeF& imageSize, const QRectF& target) {
+  if (imageSize.isEmpty() || target.isEmpty()) return {};
+  const QSizeF size = imageSize.scaled(target.size(), Qt::KeepAspectRatio);
+  return {target.center().x() - size.width() / 2, target.center().y() - size.height() / 2, size.width(), size.height()};
+}
+
+}  // namespace qv::CardContentStyle
