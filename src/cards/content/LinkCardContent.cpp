@@ -91,7 +91,7 @@ QColor LinkCardContent::faviconColor(const QString& domain) { return QColor::fro
 
 QString LinkCardContent::faviconLetter(const QString& domain) { return graphemePrefix(domain, 1).toUpper(); }
 
-LinkCardContent::Layout LinkCardContent::layout(const QRectF& rect) {
+LinkCardContent::Layout LinkCardContent::layout(const QRectF& rect) const {
   const double p = progress_.value();
   const bool withImage = image_.hasImage();
   const double width = rect.width() - 2 * kSideInset;

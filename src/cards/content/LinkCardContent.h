@@ -63,7 +63,7 @@ class LinkCardContent {
     int titleLines = 0;
     int descriptionLines = 0;
   };
-  Layout layout(const QRectF& rect);
+  Layout layout(const QRectF& rect) const;
 
   void paint(QPainter& painter, const QRectF& rect, const EnvironmentValues& environment);
 
@@ -77,8 +77,9 @@ class LinkCardContent {
   Animated<double> progress_;
   TextBlock domain_;
   TextBlock letter_;
-  TextBlock title_;
-  TextBlock description_;
+  // Their line limits follow the room left (see layout).
+  mutable TextBlock title_;
+  mutable TextBlock description_;
 };
 
 }  // namespace qv
