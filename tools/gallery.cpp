@@ -59,9 +59,7 @@ class SamplePill : public qv::PaintedWidget {
 
 QImage renderPills(qv::GalleryScene& scene) {
   const double dpr = scene.devicePixelRatio;
-  QImage image(QSize(int(460 * dpr), int(60 * dpr)), QImage::Format_ARGB32_Premultiplied);
-  image.setDevicePixelRatio(dpr);
-  image.fill(Qt::transparent);
+  QImage image = scene.canvas(460, 60);
   QPainter painter(&image);
   for (int hovered = 0; hovered < 2; ++hovered) {
     SamplePill pill(scene.context);

@@ -20,6 +20,7 @@ class DesktopAppearance;
 class FrameClock;
 class ReduceMotion;
 class Environment;
+class CodeHighlightCache;
 class AppRulesManager;
 class LinkMetadataFetcher;
 class OGImageCache;
@@ -72,11 +73,13 @@ struct AppContext {
   // Item stores and caches.
   std::shared_ptr<ImageStore> imageStore;
 
-  // Appearance and motion (the last three from installInterfaceServices in ui/).
+  // Appearance and motion (the last three, and the highlight cache, from installInterfaceServices in ui/).
   std::shared_ptr<DesktopAppearance> desktopAppearance;
   std::shared_ptr<FrameClock> frameClock;
   std::shared_ptr<ReduceMotion> reduceMotion;
   std::shared_ptr<Environment> environment;
+  // The code cards' highlighted texts.
+  std::shared_ptr<CodeHighlightCache> codeHighlights;
   // App rules.
   std::shared_ptr<AppRulesManager> appRules;
   // Network and link metadata

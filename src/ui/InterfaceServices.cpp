@@ -3,6 +3,7 @@
 #include "platform/AppContext.h"
 #include "platform/DesktopAppearance.h"
 #include "ui/anim/FrameClock.h"
+#include "ui/code/CodeHighlighter.h"
 #include "ui/symbols/Symbols.h"
 #include "ui/theme/Environment.h"
 #include "ui/theme/ReduceMotion.h"
@@ -14,6 +15,7 @@ void installInterfaceServices(AppContext& context) {
   if (!context.desktopAppearance) context.desktopAppearance = std::make_shared<PortalDesktopAppearance>();
   if (!context.frameClock) context.frameClock = std::make_shared<TimerFrameClock>();
   if (!context.reduceMotion) context.reduceMotion = std::make_shared<ReduceMotion>(*context.desktopAppearance);
+  if (!context.codeHighlights) context.codeHighlights = std::make_shared<CodeHighlightCache>();
   if (!context.environment)
     context.environment = std::make_shared<Environment>(*context.settings, *context.desktopAppearance);
 }

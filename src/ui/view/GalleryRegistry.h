@@ -16,9 +16,16 @@ struct GalleryScene {
   AppContext& context;
   EnvironmentValues environment;
   double devicePixelRatio = 2;
-  // Runs the background work queued so far and the results it posts back (the gallery runs
-  // on fakes), so views that load off the main thread can be shown loaded.
-  std::function<void()> settle;
+  // Runs queued background work and what it posts back (views that finish off the main thread).
+  std::function<void()> settle = [] {};
+
+  // A transparent image of `width` × `height` points at the scene's pixel ratio.
+  QImage canvas(double width, double height) const {
+    QImage image(QSize(int(width * devicePixelRatio), int(height * devicePixelRatio)), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(devicePixelRatio);
+    image.fill(Qt::transparent);
+    return image;
+  }
 };
 
 // The screenshot gallery's list of views. Each folder adds its views from one function
