@@ -1,5 +1,6 @@
 #include "cards/content/ColorCardContent.h"
 #include "cards/content/TextCardContent.h"
+#include "ui/code/CodeHighlighter.h"
 #include "CardContentTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -118,14 +119,27 @@ TEST(TextCardContent, LaysOutOnlyWhatShowsOfAMegabyte) {
   EXPECT_LT(word.layout().laidLength(), 200'000);
 }
 
-TEST(CodeCardContent, RendersOnlyTheFirst1500Characters) {
+TEST(CodeCardContent, RendersOnlyTheFirst1500CharactersInTheSchemesColours) {
+  FakeCardContext fake;
   QString source;
   for (int i = 0; source.size() < 5000; ++i) source += QStringLiteral("let value%1 = compute(%1);\n").arg(i);
-  CodeCardContent code;
+  CodeCardContent code(*fake.context->codeHighlights);
   EXPECT_TRUE(code.setProps({source, QStringLiteral("swift")}));
   EXPECT_FALSE(code.setProps({source, QStringLiteral("swift")}));
-  EXPECT_EQ(code.shownText(), source.left(1500));
-  renderCard(1, [&](QPainter& p, const QRectF& r) { code.paint(p, r, {}); });
+  const QImage light = renderCard(1, [&](QPainter& p, const QRectF& r) { code.paint(p, r, fake.env()); });
+  EXPECT_EQ(code.shownText()->text, source.left(1500));
+  // The keyword "let" of the first line, in each scheme's keyword colour.
+  auto keywordPixel = [](const QImage& image, const QColor& keyword) {
+    for (int y = 40; y < 56; ++y)
+      for (int x = 12; x < 34; ++x) {
+        const QColor c = image.pixelColor(x, y);
+        if (std::abs(c.red() - keyword.red()) + std::abs(c.green() - keyword.green()) + std::abs(c.blue() - keyword.blue()) < 60) return true;
+      }
+    return false;
+  };
+  EXPECT_TRUE(keywordPixel(light, CodeHighlighter::color(CodeHighlighter::Kind::keyword, false)));
+  const QImage dark = renderCard(1, [&](QPainter& p, const QRectF& r) { code.paint(p, r, fake.env(ColorScheme::dark)); });
+  EXPECT_TRUE(keywordPixel(dark, CodeHighlighter::color(CodeHighlighter::Kind::keyword, true)));
   EXPECT_EQ(code.layout().lines().first(), QStringLiteral("let value0 = compute(0);"));
   EXPECT_LE(code.layout().lineCount(), 10);  // what fits above the end of the fade
 }

@@ -2,6 +2,7 @@
 
 #include "cards/content/CardContentStyle.h"
 #include "cards/content/FileIcons.h"
+#include "platform/AppContext.h"
 
 namespace qv {
 
@@ -34,7 +35,7 @@ bool CardContentItem::setItem(const ClipboardItem& item) {
         if constexpr (std::is_same_v<P, TextPayload>) {
           return show<TextCardContent>({payload.text});
         } else if constexpr (std::is_same_v<P, CodePayload>) {
-          return show<CodeCardContent>({payload.source, payload.language});
+          return show<CodeCardContent>({payload.source, payload.language}, *context().codeHighlights);
         } else if constexpr (std::is_same_v<P, ColorPayload>) {
           return show<ColorCardContent>({payload.hex, payload.r, payload.g, payload.b});
         } else if constexpr (std::is_same_v<P, FilePayload>) {

@@ -1,8 +1,7 @@
 #include "cards/content/TextCardContent.h"
 
-#include "base/Graphemes.h"
 #include "cards/content/CardContentStyle.h"
-#include "cards/content/CodeColoring.h"
+#include "ui/code/CodeHighlighter.h"
 
 #include <QPainter>
 
@@ -31,22 +30,22 @@ void TextCardContent::paint(QPainter& painter, const QRectF& rect, const Environ
 bool CodeCardContent::setProps(const Props& props) {
   if (props == props_) return false;
   props_ = props;
-  shown_ = graphemePrefix(props_.source, kCharacterLimit);
-  formatsDark_.reset();
+  shown_.reset();
+  shownScheme_.reset();
   return true;
 }
 
 void CodeCardContent::paint(QPainter& painter, const QRectF& rect, const EnvironmentValues& environment) {
   paintTintedBackground(painter, rect, environment);
-  if (shown_.isEmpty()) return;
-  const bool dark = environment.isDark();
-  if (formatsDark_ != dark) {
-    formats_ = codeCardFormats(shown_, props_.language, dark);
-    formatsDark_ = dark;
+  if (props_.source.isEmpty()) return;
+  if (shownScheme_ != environment.colorScheme) {
+    shown_ = CodeHighlighter(props_.source, props_.language).highlightedText(highlights_, environment.colorScheme, kCharacterLimit, false);
+    shownScheme_ = environment.colorScheme;
   }
   const double width = rect.width() - 2 * kSideInset;
-  layout_.update(shown_, formats_, {codeCardFont(), width, kLineSpacing, kFadeEnd * rect.height() - kTopInset});
-  const QColor plain = codeCardPlainColor(dark);
+  layout_.update(shown_->text, shown_->formats,
+                 {CodeHighlighter::cardFont(), width, kLineSpacing, kFadeEnd * rect.height() - kTopInset});
+  const QColor plain = CodeHighlighter::color(CodeHighlighter::Kind::plain, environment.isDark());
   const QPointF origin(rect.left() + kSideInset, rect.top() + kTopInset);
   paintWithBottomFade(painter, rect, kFadeStart, kFadeEnd, [&](QPainter& target) { layout_.draw(target, origin, plain); });
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "cards/content/VisibleTextLayout.h"
+#include "ui/text/AttributedText.h"
 #include "ui/theme/Environment.h"
 
 #include <QRectF>
@@ -8,6 +9,8 @@
 class QPainter;
 
 namespace qv {
+
+class CodeHighlightCache;
 
 // A text item's card body: the text as plain wrapped prose on the tinted background, fading
 // out towards the bottom instead of ending with an ellipsis. Only the lines that can show above
@@ -62,21 +65,25 @@ class CodeCardContent {
   static constexpr double kFadeStart = 0.62;
   static constexpr double kFadeEnd = 0.88;
 
+  // `highlights`: the highlighter's shared cache of coloured card texts.
+  explicit CodeCardContent(CodeHighlightCache& highlights) : highlights_(highlights) {}
+
   bool setProps(const Props& props);
   const Props& props() const { return props_; }
 
   void paint(QPainter& painter, const QRectF& rect, const EnvironmentValues& environment);
 
-  // The shown part of the source: its first 1500 characters (never splitting one).
-  const QString& shownText() const { return shown_; }
+  // The coloured text last painted: the first 1500 characters of the source (never splitting
+  // one); null before the first paint.
+  const SharedAttributedText& shownText() const { return shown_; }
   const VisibleTextLayout& layout() const { return layout_; }
 
  private:
+  CodeHighlightCache& highlights_;
   Props props_;
-  QString shown_;
-  // The token colours of `shown_`, made once per scheme.
-  VisibleTextLayout::Formats formats_;
-  std::optional<bool> formatsDark_;
+  // Asked of the highlighter once per source and scheme.
+  SharedAttributedText shown_;
+  std::optional<ColorScheme> shownScheme_;
   VisibleTextLayout layout_;
 };
 
