@@ -28,9 +28,8 @@ QFont monospacedFont(double pointSize, QFont::Weight weight) {
   return sized(QFontDatabase::systemFont(QFontDatabase::FixedFont), pointSize, weight);
 }
 
-void paintTintedBackground(QPainter& painter, const QRectF& rect, const EnvironmentValues& environment) {
-  const bool dark = environment.isDark();
-  painter.save();
+namespace {
+void drawTintedBackground(QPainter& painter, const QRectF& rect, bool dark) {
   painter.setPen(Qt::NoPen);
   painter.fillRect(rect, dark ? QColor::fromRgbF(28.f / 255, 26.f / 255, 40.f / 255, 0.97f) : white(0.82));
   painter.fillRect(rect, Fx::linearGradient(rect, {0.5, 0}, {0.5, 1},
@@ -45,7 +44,33 @@ void paintTintedBackground(QPainter& painter, const QRectF& rect, const Environm
   QColor clear = edgeColor;
   clear.setAlphaF(0);
   painter.fillRect(edge, Fx::linearGradient(edge, {0, 0.5}, {1, 0.5}, {{0, clear}, {0.5, edgeColor}, {1, clear}}));
-  painter.restore();
+}
+}  // namespace
+
+void paintTintedBackground(QPainter& painter, const QRectF& rect, const EnvironmentValues& environment) {
+  // Every text-like card paints the same background: made once per size, scheme and pixel
+  // ratio (main thread only, like all painting), then copied.
+  struct Key {
+    QSizeF size;
+    double scale;
+    bool dark;
+    bool operator==(const Key&) const = default;
+  };
+  static std::vector<std::pair<Key, QImage>> cache;
+  const double scale = Fx::painterScale(painter);
+  const Key key{rect.size(), scale, environment.isDark()};
+  auto found = std::find_if(cache.begin(), cache.end(), [&](const auto& entry) { return entry.first == key; });
+  if (found == cache.end()) {
+    QImage image(QSize(int(std::ceil(rect.width() * scale)), int(std::ceil(rect.height() * scale))), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
+    image.fill(Qt::transparent);
+    QPainter layer(&image);
+    drawTintedBackground(layer, QRectF(QPointF(0, 0), rect.size()), key.dark);
+    layer.end();
+    if (cache.size() >= 8) cache.erase(cache.begin());
+    found = cache.insert(cache.end(), {key, image});
+  }
+  painter.drawImage(rect.topLeft(), found->second);
 }
 
 void paintWithBottomFade(QPainter& painter, const QRectF& rect, double fadeStart, double fadeEnd,

@@ -39,7 +39,7 @@ class VisibleTextLayout {
   // How many layouts were made: a test of the cache.
   int layoutCount() const { return layoutCount_; }
 
-  static constexpr qsizetype kFirstPrefix = 4096;
+  static constexpr qsizetype kFirstPrefix = 1024;
 
  private:
   void relayout();
