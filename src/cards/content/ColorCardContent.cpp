@@ -44,6 +44,9 @@ QString ColorCardContent::hslLine(const Hsl& hsl) {
 bool ColorCardContent::setProps(const Props& props) {
   if (props == props_) return false;
   props_ = props;
+  hexLine_ = TextBlock(props.hex.toUpper(), TextStyle{monospacedFont(20, QFont::DemiBold)});
+  rgbLine_ = TextBlock(rgbLine(props.r, props.g, props.b), TextStyle{monospacedFont(11)});
+  hslLine_ = TextBlock(hslLine(hsl(props.r, props.g, props.b)), TextStyle{monospacedFont(11)});
   return true;
 }
 
@@ -56,17 +59,14 @@ void ColorCardContent::paint(QPainter& painter, const QRectF& rect, const Enviro
   const bool blackInk = usesBlackInk(r, g, b);
   auto ink = [&](double opacity) { return blackInk ? black(opacity) : white(opacity); };
   // Bottom up: the last line sits 42 points above the bottom edge.
-  const TextBlock hexLine(hex.toUpper(), TextStyle{monospacedFont(20, QFont::DemiBold)});
-  const TextBlock rgb(rgbLine(r, g, b), TextStyle{monospacedFont(11)});
-  const TextBlock hslText(hslLine(hsl(r, g, b)), TextStyle{monospacedFont(11)});
   const double left = rect.left() + 14;
   const double width = rect.width() - 28;
-  double y = rect.bottom() - 42 - hslText.size(width).height();
-  hslText.draw(painter, QPointF(left, y), width, ink(0.34));
-  y -= 2 + rgb.size(width).height();
-  rgb.draw(painter, QPointF(left, y), width, ink(0.52));
-  y -= 5 + hexLine.size(width).height();
-  hexLine.draw(painter, QPointF(left, y), width, ink(0.95));
+  double y = rect.bottom() - 42 - hslLine_.size(width).height();
+  hslLine_.draw(painter, QPointF(left, y), width, ink(0.34));
+  y -= 2 + rgbLine_.size(width).height();
+  rgbLine_.draw(painter, QPointF(left, y), width, ink(0.52));
+  y -= 5 + hexLine_.size(width).height();
+  hexLine_.draw(painter, QPointF(left, y), width, ink(0.95));
 }
 
 }  // namespace qv

@@ -1,4 +1,5 @@
 #pragma once
+#include "ui/text/TextBlock.h"
 #include "ui/theme/Environment.h"
 
 #include <QColor>
@@ -42,6 +43,9 @@ class ColorCardContent {
 
  private:
   Props props_;
+  TextBlock hexLine_;
+  TextBlock rgbLine_;
+  TextBlock hslLine_;
 };
 
 }  // namespace qv

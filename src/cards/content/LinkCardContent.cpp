@@ -93,7 +93,8 @@ QString LinkCardContent::faviconLetter(const QString& domain) { return graphemeP
 
 LinkCardContent::Layout LinkCardContent::layout(const QRectF& rect) const {
   const double p = progress_.value();
-  const bool withImage = image_.hasImage();
+  // The line limits follow where the band is going (they cannot move in between).
+  const bool withImage = progress_.target() > 0.5;
   const double width = rect.width() - 2 * kSideInset;
   Layout result;
   result.band = QRectF(rect.left(), rect.top(), rect.width(), withImage || p > 0 ? kImageBandHeight : kEmptyBandHeight);
