@@ -1,7 +1,5 @@
 #include "cards/content/CardContentStyle.h"
 
-#include <QFontDatabase>
-#include <QGuiApplication>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -13,20 +11,6 @@ QColor primary(const EnvironmentValues& environment, double opacity) {
 }
 QColor white(double opacity) { return QColor::fromRgbF(1, 1, 1, float(opacity)); }
 QColor black(double opacity) { return QColor::fromRgbF(0, 0, 0, float(opacity)); }
-
-namespace {
-QFont sized(QFont font, double pointSize, QFont::Weight weight) {
-  font.setPixelSize(std::max(1, int(std::lround(pointSize))));
-  font.setWeight(weight);
-  return font;
-}
-}  // namespace
-
-QFont systemFont(double pointSize, QFont::Weight weight) { return sized(QGuiApplication::font(), pointSize, weight); }
-
-QFont monospacedFont(double pointSize, QFont::Weight weight) {
-  return sized(QFontDatabase::systemFont(QFontDatabase::FixedFont), pointSize, weight);
-}
 
 namespace {
 void drawTintedBackground(QPainter& painter, const QRectF& rect, bool dark) {

@@ -1,5 +1,6 @@
 #pragma once
 #include "ui/fx/Fx.h"
+#include "ui/text/Fonts.h"
 #include "ui/theme/Environment.h"
 
 #include <QColor>
@@ -13,7 +14,7 @@ class QPainter;
 
 namespace qv {
 
-// What every card content shares: the card's size, its colours and fonts, the tinted
+// What every card content shares: the card's size, its colours, the tinted
 // background of the text-like cards and the bottom fade that stands in for an ellipsis.
 namespace CardContentStyle {
 
@@ -25,10 +26,6 @@ inline QSizeF cardSize() { return {kCardWidth, kCardHeight}; }
 QColor primary(const EnvironmentValues& environment, double opacity);
 QColor white(double opacity);
 QColor black(double opacity);
-
-// The desktop's interface font and its fixed-width font at a size in points.
-QFont systemFont(double pointSize, QFont::Weight weight = QFont::Normal);
-QFont monospacedFont(double pointSize, QFont::Weight weight = QFont::Normal);
 
 // The background of the text, code, file and link cards.
 void paintTintedBackground(QPainter& painter, const QRectF& rect, const EnvironmentValues& environment);
