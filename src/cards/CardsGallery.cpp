@@ -129,7 +129,7 @@ QImage fileCards(GalleryScene& scene) {
   };
   return sheet(scene, {{file("report.pdf", "2.4 MB"), file("archive.tar.gz", "18.7 MB"), file("Makefile", "")},
                        {file("Photos.bundle", "Folder", "/home/me/Photos.bundle/"),
-                        file("A very long file name that goes on and on beyond two lines of the card.txt", "12 KB"),
+                        file("A very long file name that goes on and on and on, well beyond the two lines the card gives it.txt", "12 KB"),
                         file("", "")}});
 }
 
