@@ -117,6 +117,11 @@ TEST(TextCardContent, LaysOutOnlyWhatShowsOfAMegabyte) {
   renderCard(1, [&](QPainter& p, const QRectF& r) { word.paint(p, r, {}); });
   EXPECT_GE(word.layout().lineCount(), 6);
   EXPECT_LT(word.layout().laidLength(), 200'000);
+  // Windows line ends break once, old Mac ones too.
+  TextCardContent lines;
+  lines.setProps({QStringLiteral("one\r\ntwo\rthree\nfour")});
+  renderCard(1, [&](QPainter& p, const QRectF& r) { lines.paint(p, r, {}); });
+  EXPECT_EQ(lines.layout().lines(), QStringList({QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three"), QStringLiteral("four")}));
 }
 
 TEST(CodeCardContent, RendersOnlyTheFirst1500CharactersInTheSchemesColours) {

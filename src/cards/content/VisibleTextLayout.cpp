@@ -7,10 +7,13 @@ namespace qv {
 
 namespace {
 // QTextLayout breaks lines at the Unicode line separator, not at '\n'. Same length as the input,
-// so format positions stay valid.
+// so format positions stay valid: the '\r' of "\r\n" becomes a zero-width space.
 QString forLayout(QString text) {
-  for (QChar& c : text)
-    if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) c = QChar::LineSeparator;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    QChar& c = text[i];
+    if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n')) c = QChar(0x200B);
+    else if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) c = QChar::LineSeparator;
+  }
   return text;
 }
 }  // namespace
@@ -87,6 +90,7 @@ QStringList VisibleTextLayout::lines() const {
     const QTextLine line = layout_->lineAt(i);
     QString part = laid.mid(line.textStart(), line.textLength());
     part.remove(QChar::LineSeparator);
+    part.remove(QChar(0x200B));
     result << part.trimmed();
   }
   return result;
