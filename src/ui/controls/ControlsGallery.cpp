@@ -7,6 +7,7 @@
 #include "ui/controls/ControlStyle.h"
 #include "ui/controls/PanelMenu.h"
 #include "ui/controls/PillButtons.h"
+#include "ui/controls/PillDropdown.h"
 #include "ui/controls/SegmentedPicker.h"
 #include "ui/controls/TarnToggle.h"
 #include "ui/theme/Theme.h"
@@ -249,6 +250,23 @@ QImage menus(GalleryScene& scene) {
   return sheet.finish();
 }
 
+QImage pillDropdowns(GalleryScene& scene) {
+  Sheet sheet(scene, {470, 50});
+  const std::vector<QVDropdownItem> items = {{QStringLiteral("Newest first"), true, {}}, {QStringLiteral("Oldest first"), false, {}}};
+  double x = 4;
+  for (const QString& label : {QStringLiteral("Newest first"), QStringLiteral("Sort"), QStringLiteral("All applications")}) {
+    for (int hovered = 0; hovered < 2; ++hovered) {
+      if (hovered && label == QStringLiteral("Sort")) continue;
+      PillDropdown pill(scene.context, {label, items});
+      pill.resize(pill.sizeHint());
+      if (hovered) hover(scene, pill);
+      sheet.put(pill, {x, 10});
+      x += pill.width() + 10;
+    }
+  }
+  return sheet.finish();
+}
+
 }  // namespace
 
 void addControlGalleryViews(GalleryRegistry& registry) {
@@ -258,6 +276,7 @@ void addControlGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("segmented-pickers"), segmentedPickers);
   registry.add(QStringLiteral("animated-icon"), animatedIcon);
   registry.add(QStringLiteral("menus"), menus);
+  registry.add(QStringLiteral("pill-dropdown"), pillDropdowns);
 }
 
 }  // namespace qv

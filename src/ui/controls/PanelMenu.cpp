@@ -212,6 +212,9 @@ QSize menuRowFittingSize(const MenuRow& row) {
 PanelMenuRow::PanelMenuRow(PanelMenu& menu, MenuRow row)
     : QAction(escapedTitle(row.title), &menu), row_(std::move(row)), highlight_(*menu.context().frameClock) {
   setEnabled(row_.isEnabled);
+  // Only the dot shows the current choice; assistive technology hears it as checked.
+  setCheckable(row_.isChecked);
+  setChecked(row_.isChecked);
   highlight_.setOnChange([this, &menu] { menu.update(menu.actionGeometry(this)); });
 }
 
