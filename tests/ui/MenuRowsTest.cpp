@@ -1,4 +1,5 @@
 #include "support/FakeInterfaceContext.h"
+#include "platform/MenuPresenter.h"
 #include "ui/controls/PanelMenu.h"
 
 #include <gtest/gtest.h>
@@ -162,4 +163,28 @@ TEST(MenuRows, InAMenuWithACheckedRowTheOtherDotsFade) {
     EXPECT_GT(centre.blue(), 245);
     EXPECT_NEAR(centre.red(), anyChecked ? 0.55 * 246 : 0, 4) << anyChecked;
   }
+}
+
+TEST(MenuRows, TheRealPresenterNeverBlocksAndDeletesTheMenuOnlyAfterItsHandlerReturned) {
+  FakeInterfaceContext fake;
+  int runs = 0;
+  bool menuAliveWhenRun = true;
+  auto menu = std::make_unique<PanelMenu>(*fake.context);
+  QPointer<PanelMenu> weak = menu.get();
+  menu->setRows({row("Clear All History", [&] {
+    ++runs;
+    menuAliveWhenRun = !weak.isNull();
+  })});
+  PopupMenuPresenter presenter;
+  presenter.popUp(std::move(menu), QPoint(20, 20));  // returns at once
+  ASSERT_TRUE(weak);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(weak.data()));
+  QTest::keyClick(weak.data(), Qt::Key_Down);
+  QTest::keyClick(weak.data(), Qt::Key_Return);
+  EXPECT_TRUE(weak);  // still alive: its key handler was on the stack
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_FALSE(weak);
+  fake.drain();
+  EXPECT_EQ(runs, 1);
+  EXPECT_FALSE(menuAliveWhenRun);
 }

@@ -251,7 +251,7 @@ QImage menus(GalleryScene& scene) {
 }
 
 QImage pillDropdowns(GalleryScene& scene) {
-  Sheet sheet(scene, {470, 50});
+  Sheet sheet(scene, {640, 50});
   const std::vector<QVDropdownItem> items = {{QStringLiteral("Newest first"), true, {}}, {QStringLiteral("Oldest first"), false, {}}};
   double x = 4;
   for (const QString& label : {QStringLiteral("Newest first"), QStringLiteral("Sort"), QStringLiteral("All applications")}) {
