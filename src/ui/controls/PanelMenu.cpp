@@ -289,8 +289,10 @@ void PanelMenu::initStyleOption(QStyleOptionMenuItem* option, const QAction* act
 }
 
 bool PanelMenu::event(QEvent* event) {
+  // The event may delete the menu (a deferred delete).
+  const QPointer<PanelMenu> self(this);
   const bool handled = QMenu::event(event);
-  syncHighlights();
+  if (self) syncHighlights();
   return handled;
 }
 
