@@ -44,10 +44,24 @@ class FakeMenuPresenter : public MenuPresenter {
   bool choose(const QString& title) {
     QAction* action = find(lastMenu(), title);
     if (!action || !action->isEnabled() || action->menu()) return false;
-    lastMenu()->hide();
+    close(lastMenu());
     action->activate(QAction::Trigger);
     return true;
   }
+  // Closes the last menu without a choice (Escape, a click elsewhere).
+  void dismiss() { close(lastMenu()); }
+
+ private:
+  // The menus were never on screen; they still announce their closing as a shown one does.
+  static void close(QMenu* menu) {
+    if (!menu) return;
+    if (menu->isVisible())
+      menu->hide();
+    else
+      Q_EMIT menu->aboutToHide();
+  }
+
+ public:
 
  private:
   std::vector<std::unique_ptr<QMenu>> menus_;

@@ -5,7 +5,9 @@
 #include "ui/anim/FrameClock.h"
 #include "ui/controls/CategoryDot.h"
 #include "ui/controls/ControlStyle.h"
+#include "ui/controls/PanelMenu.h"
 #include "ui/controls/PillButtons.h"
+#include "ui/controls/PillDropdown.h"
 #include "ui/controls/SegmentedPicker.h"
 #include "ui/controls/TarnToggle.h"
 #include "ui/theme/Theme.h"
@@ -193,6 +195,78 @@ QImage animatedIcon(GalleryScene& scene) {
   return sheet.finish();
 }
 
+// A menu shown (offscreen) with `active` highlighted, grabbed.
+QImage grabMenu(GalleryScene& scene, PanelMenu& menu, const QString& active) {
+  menu.popup(QPoint(0, 0));
+  if (PanelMenuRow* row = menu.rowTitled(active)) menu.setActiveAction(row);
+  manualClock(scene).advanceFrames(20);
+  QImage image = menu.grab().toImage();
+  menu.hide();
+  return image;
+}
+
+QImage menus(GalleryScene& scene) {
+  const auto none = [] {};
+  auto row = [&](QString symbol, QString title) { return MenuRow{symbol, title, {}, {}, {}, false, true, none, {}, false}; };
+  std::vector<MenuRow> transforms = {row("scissors", "Trim Whitespace"), row("arrow.turn.up.right", "Join Lines"),
+                                     MenuRow::separator(), row("textformat.abc", "lowercase")};
+  MenuRow transformed = row("wand.and.sparkles", "Paste Transformed");
+  transformed.submenu = transforms;
+  MenuRow plain = row("textformat", "Paste as Plain Text");
+  plain.isEnabled = false;
+  MenuRow move = row("tag", "Move to Category");
+  move.submenu = {row("xmark", "None")};
+  MenuRow erase = row("trash", "Delete");
+  erase.tint = QColor(255, 59, 48);
+  PanelMenu card(scene.context, {row("doc.on.clipboard", "Paste"), plain, transformed, row("doc.on.doc", "Copy"),
+                                 MenuRow::separator(), row("pin", "Pin"), move, MenuRow::separator(), erase});
+
+  auto dot = [&](QString title, QColor color, bool checked) {
+    return MenuRow{{}, title, {}, {}, color, checked, true, none, {}, false};
+  };
+  PanelMenu categories(scene.context, {dot("Work", QColor(255, 95, 87), false), dot("Personal", QColor(40, 200, 64), true),
+                                       dot("Snippets", QColor(0, 122, 255), false)});
+  MenuRow library = row("square.grid.2x2", "Open Library");
+  library.keyDisplay = QStringLiteral("Shift+Ctrl+V");
+  MenuRow quit = row("rectangle.portrait.and.arrow.right", "Quit");
+  quit.keyDisplay = QStringLiteral("Ctrl+Q");
+  PanelMenu status(scene.context, {library, row("pause.circle", "Pause Monitoring"), row("gearshape", "Settings"), quit});
+  PanelMenu dropdown(scene.context, {MenuRow{{}, "Newest first", {}, {}, {}, true, true, none, {}, false},
+                                     MenuRow{{}, "Oldest first", {}, {}, {}, false, true, none, {}, false}});
+
+  const QImage shots[] = {grabMenu(scene, card, "Copy"), grabMenu(scene, categories, "Snippets"),
+                          grabMenu(scene, status, "Settings"), grabMenu(scene, dropdown, "Oldest first")};
+  double width = 10, height = 0;
+  for (const QImage& shot : shots) {
+    width += shot.deviceIndependentSize().width() + 16;
+    height = std::max(height, shot.deviceIndependentSize().height());
+  }
+  Sheet sheet(scene, {width, height + 8});
+  double x = 4;
+  for (const QImage& shot : shots) {
+    sheet.painter.drawImage(QPointF(x, 4), shot);
+    x += shot.deviceIndependentSize().width() + 16;
+  }
+  return sheet.finish();
+}
+
+QImage pillDropdowns(GalleryScene& scene) {
+  Sheet sheet(scene, {640, 50});
+  const std::vector<QVDropdownItem> items = {{QStringLiteral("Newest first"), true, {}}, {QStringLiteral("Oldest first"), false, {}}};
+  double x = 4;
+  for (const QString& label : {QStringLiteral("Newest first"), QStringLiteral("Sort"), QStringLiteral("All applications")}) {
+    for (int hovered = 0; hovered < 2; ++hovered) {
+      if (hovered && label == QStringLiteral("Sort")) continue;
+      PillDropdown pill(scene.context, {label, items});
+      pill.resize(pill.sizeHint());
+      if (hovered) hover(scene, pill);
+      sheet.put(pill, {x, 10});
+      x += pill.width() + 10;
+    }
+  }
+  return sheet.finish();
+}
+
 }  // namespace
 
 void addControlGalleryViews(GalleryRegistry& registry) {
@@ -201,6 +275,8 @@ void addControlGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("switches"), switches);
   registry.add(QStringLiteral("segmented-pickers"), segmentedPickers);
   registry.add(QStringLiteral("animated-icon"), animatedIcon);
+  registry.add(QStringLiteral("menus"), menus);
+  registry.add(QStringLiteral("pill-dropdown"), pillDropdowns);
 }
 
 }  // namespace qv

@@ -144,17 +144,6 @@ void HouseButton::keyPressEvent(QKeyEvent* event) {
 
 // ---- ConfirmPillButton ---------------------------------------------------------------------
 
-ConfirmPillButton::ConfirmPillButton(AppContext& context, Props props, std::function<void()> onPress, QWidget* parent)
-    : HouseButton(context, parent), props_(std::move(props)) {
-  action = std::move(onPress);
-  propsChanged();
-}
-
-void ConfirmPillButton::setProps(const Props& props) {
-  if (props == props_) return;
-  props_ = props;
-  propsChanged();
-}
 
 HouseButtonLook ConfirmPillButton::look(double hover) const {
   const EnvironmentValues env = environment();
@@ -174,17 +163,6 @@ HouseButtonLook ConfirmPillButton::look(double hover) const {
 
 // ---- AccentPillButton ----------------------------------------------------------------------
 
-AccentPillButton::AccentPillButton(AppContext& context, Props props, std::function<void()> onPress, QWidget* parent)
-    : HouseButton(context, parent), props_(std::move(props)) {
-  action = std::move(onPress);
-  propsChanged();
-}
-
-void AccentPillButton::setProps(const Props& props) {
-  if (props == props_) return;
-  props_ = props;
-  propsChanged();
-}
 
 HouseButtonLook AccentPillButton::look(double hover) const {
   // A disabled button draws as resting even while the pointer is still over it.
@@ -207,17 +185,6 @@ HouseButtonLook AccentPillButton::look(double hover) const {
 
 // ---- AboutActionButton ---------------------------------------------------------------------
 
-AboutActionButton::AboutActionButton(AppContext& context, Props props, std::function<void()> onPress, QWidget* parent)
-    : HouseButton(context, parent), props_(std::move(props)) {
-  action = std::move(onPress);
-  propsChanged();
-}
-
-void AboutActionButton::setProps(const Props& props) {
-  if (props == props_) return;
-  props_ = props;
-  propsChanged();
-}
 
 HouseButtonLook AboutActionButton::look(double hover) const {
   const EnvironmentValues env = environment();
@@ -238,17 +205,6 @@ HouseButtonLook AboutActionButton::look(double hover) const {
 
 // ---- ToolbarPillButton ---------------------------------------------------------------------
 
-ToolbarPillButton::ToolbarPillButton(AppContext& context, Props props, std::function<void()> onPress, QWidget* parent)
-    : HouseButton(context, parent), props_(std::move(props)) {
-  action = std::move(onPress);
-  propsChanged();
-}
-
-void ToolbarPillButton::setProps(const Props& props) {
-  if (props == props_) return;
-  props_ = props;
-  propsChanged();
-}
 
 HouseButtonLook ToolbarPillButton::look(double hover) const {
   const EnvironmentValues env = environment();

@@ -66,87 +66,90 @@ class HouseButton : public PaintedWidget {
   bool pressed_ = false;
 };
 
+// A house button over a props value: setProps returns early when nothing changed. A props
+// type with an `isEnabled` field makes a button that can be disabled.
+template <typename P>
+class HouseButtonWith : public HouseButton {
+ public:
+  using Props = P;
+  HouseButtonWith(AppContext& context, Props props, std::function<void()> onPress, QWidget* parent = nullptr)
+      : HouseButton(context, parent), props_(std::move(props)) {
+    action = std::move(onPress);
+    propsChanged();
+  }
+  void setProps(const Props& props) {
+    if (props == props_) return;
+    props_ = props;
+    propsChanged();
+  }
+  const Props& props() const { return props_; }
+
+ protected:
+  bool isActionable() const override {
+    if constexpr (requires(const P& p) { p.isEnabled; })
+      return props_.isEnabled;
+    else
+      return true;
+  }
+  Props props_;
+};
+
+struct ConfirmPillButtonProps {
+  QString title;
+  bool isDestructive = false;
+  bool operator==(const ConfirmPillButtonProps&) const = default;
+};
 // A neutral or destructive capsule (panel chrome, settings panes).
-class ConfirmPillButton : public HouseButton {
-  Q_OBJECT
+class ConfirmPillButton : public HouseButtonWith<ConfirmPillButtonProps> {
  public:
-  struct Props {
-    QString title;
-    bool isDestructive = false;
-    bool operator==(const Props&) const = default;
-  };
-  ConfirmPillButton(AppContext& context, Props props, std::function<void()> action, QWidget* parent = nullptr);
-  void setProps(const Props& props);
-  const Props& props() const { return props_; }
+  using HouseButtonWith::HouseButtonWith;
 
  protected:
   HouseButtonLook look(double hover) const override;
-
- private:
-  Props props_;
 };
 
-// The solid accent call to action of the settings panes.
-class AccentPillButton : public HouseButton {
-  Q_OBJECT
+struct AccentPillButtonProps {
+  QString title;
+  std::optional<double> width;  // fixed label width; none sizes to the text
+  bool isEnabled = true;
+  bool operator==(const AccentPillButtonProps&) const = default;
+};
+// The solid accent call to action of the settings panes; faded and inert when disabled.
+class AccentPillButton : public HouseButtonWith<AccentPillButtonProps> {
  public:
-  struct Props {
-    QString title;
-    std::optional<double> width;  // fixed label width; none sizes to the text
-    bool isEnabled = true;
-    bool operator==(const Props&) const = default;
-  };
-  AccentPillButton(AppContext& context, Props props, std::function<void()> action, QWidget* parent = nullptr);
-  void setProps(const Props& props);
-  const Props& props() const { return props_; }
+  using HouseButtonWith::HouseButtonWith;
 
  protected:
   HouseButtonLook look(double hover) const override;
-  bool isActionable() const override { return props_.isEnabled; }
   QMarginsF margins() const override { return {8, 6, 8, 9}; }
-
- private:
-  Props props_;
 };
 
+struct AboutActionButtonProps {
+  QString title;
+  QString symbol;
+  bool operator==(const AboutActionButtonProps&) const = default;
+};
 // An icon-and-text link button of the About pane.
-class AboutActionButton : public HouseButton {
-  Q_OBJECT
+class AboutActionButton : public HouseButtonWith<AboutActionButtonProps> {
  public:
-  struct Props {
-    QString title;
-    QString symbol;
-    bool operator==(const Props&) const = default;
-  };
-  AboutActionButton(AppContext& context, Props props, std::function<void()> action, QWidget* parent = nullptr);
-  void setProps(const Props& props);
-  const Props& props() const { return props_; }
+  using HouseButtonWith::HouseButtonWith;
 
  protected:
   HouseButtonLook look(double hover) const override;
-
- private:
-  Props props_;
 };
 
+struct ToolbarPillButtonProps {
+  QString title;
+  bool isProminent = false;
+  bool operator==(const ToolbarPillButtonProps&) const = default;
+};
 // A capsule of the library window's toolbar, plain or prominent.
-class ToolbarPillButton : public HouseButton {
-  Q_OBJECT
+class ToolbarPillButton : public HouseButtonWith<ToolbarPillButtonProps> {
  public:
-  struct Props {
-    QString title;
-    bool isProminent = false;
-    bool operator==(const Props&) const = default;
-  };
-  ToolbarPillButton(AppContext& context, Props props, std::function<void()> action, QWidget* parent = nullptr);
-  void setProps(const Props& props);
-  const Props& props() const { return props_; }
+  using HouseButtonWith::HouseButtonWith;
 
  protected:
   HouseButtonLook look(double hover) const override;
-
- private:
-  Props props_;
 };
 
 }  // namespace qv
