@@ -17,6 +17,8 @@ bool isWebUrl(const QUrl& url) {
 
 namespace {
 
+constexpr qint64 kReadAheadBytes = 256 * 1024;
+
 class QtHttpTask : public HttpTask, public std::enable_shared_from_this<QtHttpTask> {
  public:
   QtHttpTask(HttpRequest request, HttpClient::Completion completion)
@@ -30,6 +32,9 @@ class QtHttpTask : public HttpTask, public std::enable_shared_from_this<QtHttpTa
     request.setRawHeader("Accept", request_.accept);
     request.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("Mozilla/5.0 (compatible; Quorvalen)"));
     reply_ = manager.get(request);
+    // The network thread reads no further ahead than this, so a body past its cap is not
+    // pulled in while the abort is on its way.
+    reply_->setReadBufferSize(kReadAheadBytes);
     std::weak_ptr<QtHttpTask> weak = weak_from_this();
     QObject::connect(reply_, &QNetworkReply::redirected, &receiver_, [weak](const QUrl& target) {
       if (auto self = weak.lock()) self->onRedirect(target);
