@@ -44,9 +44,10 @@ std::shared_ptr<AppContext> AppContext::makeReal() {
   context->httpClient = std::make_shared<QtHttpClient>();
   context->pasteboard = std::make_shared<x11::X11Pasteboard>();
   context->windowList = std::make_shared<x11::X11WindowList>();
-  context->workspace = std::make_shared<x11::X11Workspace>(context->windowList);
-  context->fileBookmarks = LocalFileBookmarks::forHome();
+  // The workspace names processes with the same entries as the views name applications.
   context->desktopEntries = std::make_shared<XdgDesktopEntries>(XdgDesktopEntries::applicationFoldersFromEnvironment());
+  context->workspace = std::make_shared<x11::X11Workspace>(context->windowList, context->desktopEntries);
+  context->fileBookmarks = LocalFileBookmarks::forHome();
   context->ocrEngine = std::make_shared<TesseractOcrEngine>();
   context->dragStarter = std::make_shared<QtDragStarter>();
   // Pasteboard writer and paste sender

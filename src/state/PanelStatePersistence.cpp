@@ -220,13 +220,15 @@ void PanelState::loadHistory() {
   std::optional<QList<ClipboardItem>> decoded = decodeItems(*data, &error);
   if (!decoded) {
     int skipped = 0;
-    decoded = decodeItemsSkippingBad(*data, &skipped);
+    bool cut = false;
+    decoded = decodeItemsSkippingBad(*data, &skipped, nullptr, &cut);
     if (fromFile) setAsideUnreadableHistory(path, error.toString());
     if (!decoded) {
       loadMarks();
       return;
     }
-    qCInfo(lcState) << "Loaded" << decoded->size() << "history items; skipped" << skipped << "that did not decode";
+    qCInfo(lcState) << "Loaded" << decoded->size() << "history items; skipped" << skipped << "that did not decode"
+                    << (cut ? "; the file breaks off after them" : "");
   }
 
   // File items follow their files when they were renamed or moved. Reading and resolving every

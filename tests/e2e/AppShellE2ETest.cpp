@@ -1,14 +1,20 @@
 // The whole program under Xvfb with jwm's tray: a copy made with xclip reaches history.json,
-// SIGTERM right after a capture still writes it, a second start leaves, and the tray icon's
-// menu opens on a right click (screenshot in build/screenshots).
+// SIGTERM right after a capture still writes it, a second start leaves, the tray icon's menu
+// opens on a right click (screenshot in build/screenshots), and a copy from mousepad is credited
+// to its desktop entry.
 #include "support/LineProcess.h"
 #include "support/ProcessHelpers.h"
+#include "support/SideFileHelpers.h"
 #include "support/XvfbSession.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
@@ -183,6 +189,38 @@ TEST_F(AppShellOnX11, TheShortcutOpensThePanelOverAWindowAndReturnPastesTheNewes
   EXPECT_FALSE(target.waitForLine(QStringLiteral("text the newest copy"), 10000).isEmpty())
       << target.lines().join(u'\n').toStdString();
   ASSERT_TRUE(logContains("Paste into the previous application: pasted", 10000));
+}
+
+
+// mousepad's desktop entry has a reverse-DNS id, as most applications' entries do.
+TEST_F(AppShellOnX11, ACopyFromMousepadIsRecordedWithItsDesktopEntryId) {
+  if (QStandardPaths::findExecutable(QStringLiteral("mousepad")).isEmpty()) GTEST_SKIP() << "mousepad is not installed";
+  // Only the entries of this test name applications.
+  QTemporaryDir data;
+  ASSERT_TRUE(test::writeTestFile(data.filePath(QStringLiteral("applications/org.xfce.mousepad.desktop")),
+                                  "[Desktop Entry]\nType=Application\nName=Mousepad\nExec=mousepad %U\n"));
+  env_.insert(QStringLiteral("XDG_DATA_DIRS"), data.path());
+  startProgram();
+  ASSERT_TRUE(logContains("Quorvalen launched"));
+
+  const QString text = QStringLiteral("written in mousepad");
+  const QString note = data.filePath(QStringLiteral("note.txt"));
+  ASSERT_TRUE(test::writeTestFile(note, text.toUtf8() + '\n'));
+  start(QStringLiteral("mousepad"), {note});
+  // The title names the file once it is loaded. Each key in a call of its own: mousepad misses
+  // a second chord sent straight after the first.
+  ASSERT_TRUE(session_.xdotool({"search", "--sync", "--onlyvisible", "--name", "note.txt", "windowactivate", "--sync", "%1"},
+                               20000));
+  ASSERT_TRUE(session_.xdotool({"key", "ctrl+a"}));
+  ASSERT_TRUE(session_.xdotool({"key", "ctrl+c"}));
+  const auto sourceOfNote = [&] {
+    for (const QJsonValue item : QJsonDocument::fromJson(history()).array())
+      if (item[QLatin1String("payload")][QLatin1String("text")].toString().trimmed() == text)
+        return item[QLatin1String("sourceAppBundleID")].toString();
+    return QString();
+  };
+  ASSERT_TRUE(test::waitFor([&] { return !sourceOfNote().isEmpty(); }, 20000)) << history().constData();
+  EXPECT_EQ(sourceOfNote(), QStringLiteral("org.xfce.mousepad"));
 }
 
 }  // namespace

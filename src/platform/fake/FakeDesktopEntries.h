@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/DesktopEntries.h"
+#include "platform/DesktopEntryIndex.h"
 
 #include <QPixmap>
 
@@ -14,6 +15,9 @@ class FakeDesktopEntries : public DesktopEntries {
   }
   void addIcon(const QString& name, QColor color) { icons_.insert(name, solidIcon(color)); }
 
+  std::shared_ptr<const DesktopEntryIndex> index() override {
+    return DesktopEntryIndex::of(QList<DesktopEntry>(entries_.cbegin(), entries_.cend()));
+  }
   std::optional<DesktopEntry> entry(const QString& id) override {
     ++entryLookups;
     const auto found = entries_.find(id);
