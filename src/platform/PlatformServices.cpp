@@ -1,4 +1,4 @@
-#include "platform/AppContext.h"
+#include "platform/PlatformServices.h"
 
 #include "platform/x11/X11HotKey.h"
 #include "platform/x11/X11PointerMonitor.h"
@@ -20,42 +20,42 @@
 
 namespace qv {
 
-std::shared_ptr<SerialQueue> AppContext::queue(const QString& suffix) {
+PlatformServices::~PlatformServices() = default;
+
+std::shared_ptr<SerialQueue> PlatformServices::queue(const QString& suffix) {
   auto& slot = queues_[suffix];
   if (!slot) slot = makeQueue(QLatin1String(kQueuePrefix) + suffix);
   return slot;
 }
 
-std::shared_ptr<AppContext> AppContext::makeReal() {
-  auto context = std::make_shared<AppContext>();
-  context->scheduler = std::make_shared<QtScheduler>();
-  context->paths = std::make_shared<Paths>(Paths::fromEnvironment());
-  context->settings = std::make_shared<SettingsStore>(
-      context->paths->config() + QStringLiteral("/defaults.json"), *context->scheduler);
-  context->screens = std::make_shared<QtScreens>();
+void installRealPlatformServices(PlatformServices& services) {
+  services.scheduler = std::make_shared<QtScheduler>();
+  services.paths = std::make_shared<Paths>(Paths::fromEnvironment());
+  services.settings = std::make_shared<SettingsStore>(
+      services.paths->config() + QStringLiteral("/defaults.json"), *services.scheduler);
+  services.screens = std::make_shared<QtScreens>();
   // Pointer and keyboard
-  context->pointerMonitor = std::make_shared<X11PointerMonitor>();
-  context->hotKey = std::make_shared<X11HotKey>();
-  context->desktopAppearance = std::make_shared<PortalDesktopAppearance>();
-  context->httpClient = std::make_shared<QtHttpClient>();
-  context->pasteboard = std::make_shared<x11::X11Pasteboard>();
-  context->windowList = std::make_shared<x11::X11WindowList>();
-  context->workspace = std::make_shared<x11::X11Workspace>(context->windowList);
-  context->fileBookmarks = LocalFileBookmarks::forHome();
-  context->desktopEntries = std::make_shared<XdgDesktopEntries>(XdgDesktopEntries::applicationFoldersFromEnvironment());
-  context->ocrEngine = std::make_shared<TesseractOcrEngine>();
-  context->dragStarter = std::make_shared<QtDragStarter>();
+  services.pointerMonitor = std::make_shared<X11PointerMonitor>();
+  services.hotKey = std::make_shared<X11HotKey>();
+  services.desktopAppearance = std::make_shared<PortalDesktopAppearance>();
+  services.httpClient = std::make_shared<QtHttpClient>();
+  services.pasteboard = std::make_shared<x11::X11Pasteboard>();
+  services.windowList = std::make_shared<x11::X11WindowList>();
+  services.workspace = std::make_shared<x11::X11Workspace>(services.windowList);
+  services.fileBookmarks = LocalFileBookmarks::forHome();
+  services.desktopEntries = std::make_shared<XdgDesktopEntries>(XdgDesktopEntries::applicationFoldersFromEnvironment());
+  services.ocrEngine = std::make_shared<TesseractOcrEngine>();
+  services.dragStarter = std::make_shared<QtDragStarter>();
   // Pasteboard writer and paste sender
-  context->keyPoster = std::make_shared<x11::X11KeyPoster>();
-  context->pastePermission = std::make_shared<KeyPosterPastePermission>(context->settings, context->keyPoster);
-  context->appRelauncher = std::make_shared<AppRelauncher>(context->scheduler);
-  context->windowShaper = std::make_shared<x11::X11WindowShaper>();
-  context->makeStatusItem = [] { return makeTrayStatusItem(); };
-  context->alerts = std::make_shared<MessageBoxAlerts>();
-  context->makeQueue = [](const QString& name) -> std::shared_ptr<SerialQueue> {
+  services.keyPoster = std::make_shared<x11::X11KeyPoster>();
+  services.pastePermission = std::make_shared<KeyPosterPastePermission>(services.settings, services.keyPoster);
+  services.appRelauncher = std::make_shared<AppRelauncher>(services.scheduler);
+  services.windowShaper = std::make_shared<x11::X11WindowShaper>();
+  services.makeStatusItem = [] { return makeTrayStatusItem(); };
+  services.alerts = std::make_shared<MessageBoxAlerts>();
+  services.makeQueue = [](const QString& name) -> std::shared_ptr<SerialQueue> {
     return std::make_shared<ThreadSerialQueue>(name);
   };
-  return context;
 }
 
 }  // namespace qv

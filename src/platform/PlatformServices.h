@@ -15,43 +15,33 @@
 namespace qv {
 
 class HttpClient;
-class ImageStore;
 class DesktopAppearance;
-class FrameClock;
-class ReduceMotion;
-class Environment;
-class AppRulesManager;
-class LinkMetadataFetcher;
-class OGImageCache;
 class Pasteboard;
 class WindowList;
 class Workspace;
-class RichTextStore;
-class FileBookmarkStore;
 class FileBookmarks;
-class AppIdentity;
 class DesktopEntries;
-class ImageTextRecognizer;
 class OcrEngine;
-class ThumbnailCache;
 class DragStarter;
 class KeyPoster;
 class PastePermission;
 class AppRelauncher;
-class PasteboardWriter;
-class PasteSender;
-class OwnWriteCounter;
 class WindowShaper;
 class StatusItem;
 class Alerts;
-class LibraryWindowController;
-class OnboardingWindowController;
 class TarnwickUpdater;
 
-// Every process-wide service, built once in main() (or by a test with fakes) and handed down.
-// Nothing in the program reaches for a hidden global; a type may offer a `shared()` accessor
-// that forwards here. Services are added as members as the subsystems that own them land.
-struct AppContext {
+// The process-wide services of the platform layer: time, queues, folders, settings and every
+// desktop service behind its interface. Each layer above adds its own services in a struct that
+// derives from this one (virtually: items and the interface kit both build on it), and app/
+// puts them together in AppContext, built once in main() (or by a test with fakes) and handed
+// down. Code receives the struct of its own layer; nothing reaches for a hidden global.
+struct PlatformServices {
+  PlatformServices() = default;
+  PlatformServices(const PlatformServices&) = delete;
+  PlatformServices& operator=(const PlatformServices&) = delete;
+  virtual ~PlatformServices();
+
   std::shared_ptr<Scheduler> scheduler;
   std::shared_ptr<Paths> paths;
   std::shared_ptr<SettingsStore> settings;
@@ -68,59 +58,37 @@ struct AppContext {
   std::shared_ptr<WindowList> windowList;
   std::shared_ptr<Workspace> workspace;
 
-  // Item stores and caches.
-  std::shared_ptr<ImageStore> imageStore;
-
-  // Appearance and motion (the last three from installInterfaceServices in ui/).
+  // Appearance (the interface services build motion and environment on it).
   std::shared_ptr<DesktopAppearance> desktopAppearance;
-  std::shared_ptr<FrameClock> frameClock;
-  std::shared_ptr<ReduceMotion> reduceMotion;
-  std::shared_ptr<Environment> environment;
-  // App rules.
-  std::shared_ptr<AppRulesManager> appRules;
-  // Network and link metadata
+  // Network
   std::shared_ptr<HttpClient> httpClient;
-  std::shared_ptr<OGImageCache> ogImageCache;
-  std::shared_ptr<LinkMetadataFetcher> linkMetadataFetcher;
-  // Item stores, identity, text recognition, thumbnails.
+  // File bookmarks, desktop entries, text recognition.
   std::shared_ptr<FileBookmarks> fileBookmarks;
   std::shared_ptr<DesktopEntries> desktopEntries;
   std::shared_ptr<OcrEngine> ocrEngine;
-  std::shared_ptr<RichTextStore> richTextStore;
-  std::shared_ptr<FileBookmarkStore> fileBookmarkStore;
-  std::shared_ptr<AppIdentity> appIdentity;
-  std::shared_ptr<ImageTextRecognizer> imageTextRecognizer;
-  std::shared_ptr<ThumbnailCache> thumbnails;
   // Dragging items out.
   std::shared_ptr<DragStarter> dragStarter;
-  // Pasteboard writer and paste sender (the last two from installItemServices).
+  // Posting the paste keys.
   std::shared_ptr<KeyPoster> keyPoster;
   std::shared_ptr<PastePermission> pastePermission;
   std::shared_ptr<AppRelauncher> appRelauncher;
-  std::shared_ptr<PasteboardWriter> pasteboardWriter;
-  std::shared_ptr<PasteSender> pasteSender;
-  // Clipboard monitor and capture: the own-write counter every clipboard writer raises
-  // (ClipboardMonitor::skipNextChanges).
-  std::shared_ptr<OwnWriteCounter> skipNextChanges;
   // Edge panel window: shapes and window-manager hints.
   std::shared_ptr<WindowShaper> windowShaper;
   // Application shell: the notification-area icon (made once at launch) and modal alerts.
   std::function<std::unique_ptr<StatusItem>()> makeStatusItem;
   std::shared_ptr<Alerts> alerts;
-  // Shared windows and the updater, each made on first use (see their `shared()`).
-  std::shared_ptr<LibraryWindowController> libraryWindow;
-  std::shared_ptr<OnboardingWindowController> onboardingWindow;
+  // The updater, made on first use (see its `shared()`).
   std::shared_ptr<TarnwickUpdater> updater;
 
   // The serial queue named "com.tarnwick.Quorvalen.<suffix>", made on first request.
   std::shared_ptr<SerialQueue> queue(const QString& suffix);
 
-  // Real services over the environment's XDG folders.
-  static std::shared_ptr<AppContext> makeReal();
-
  private:
   std::map<QString, std::shared_ptr<SerialQueue>> queues_;
 };
+
+// Fills in the real platform services over the environment's XDG folders.
+void installRealPlatformServices(PlatformServices& services);
 
 inline constexpr char kQueuePrefix[] = "com.tarnwick.Quorvalen.";
 

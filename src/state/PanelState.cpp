@@ -1,11 +1,11 @@
 #include "state/PanelState.h"
 
-#include "platform/AppContext.h"
+#include "items/ItemServices.h"
 #include "state/PanelStateInternal.h"
 
 namespace qv {
 
-PanelState::PanelState(AppContext& context, QObject* parent)
+PanelState::PanelState(ItemServices& context, QObject* parent)
     : QObject(parent),
       context_(context),
       saveQueue_(context.queue(QLatin1String(kSaveQueueSuffix))),

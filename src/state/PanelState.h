@@ -18,7 +18,7 @@
 
 namespace qv {
 
-struct AppContext;
+struct ItemServices;
 class SerialQueue;
 struct LinkMetadata;
 struct HistorySaveShared;
@@ -70,7 +70,7 @@ class PanelState : public QObject {
   static constexpr double kBackfillSpacingSeconds = 0.4;
 
   // Needs the item services of the context (installItemServices).
-  explicit PanelState(AppContext& context, QObject* parent = nullptr);
+  explicit PanelState(ItemServices& context, QObject* parent = nullptr);
   ~PanelState() override;
 
   // ---- History and persistence -------------------------------------------------------------
@@ -342,7 +342,7 @@ class PanelState : public QObject {
   IdSet readIdList(const char* key) const;
   void writeIdList(const char* key, const IdSet& ids);
 
-  AppContext& context_;
+  ItemServices& context_;
   std::shared_ptr<SerialQueue> saveQueue_;
   WorkItem saveWork_;
   // Pending delayed interface work (owned by the interface-state operations).

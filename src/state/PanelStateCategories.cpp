@@ -1,6 +1,6 @@
 #include "base/Log.h"
 #include "base/Uuid.h"
-#include "platform/AppContext.h"
+#include "items/ItemServices.h"
 #include "platform/Scheduler.h"
 #include "platform/SettingsStore.h"
 #include "state/PanelState.h"

@@ -1,6 +1,6 @@
 #include "base/ByteCountText.h"
 #include "items/stores/RichTextStore.h"
-#include "platform/AppContext.h"
+#include "items/ItemServices.h"
 #include "state/PanelStateInternal.h"
 
 #include <QFileInfo>

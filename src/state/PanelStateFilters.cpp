@@ -4,7 +4,7 @@
 
 #include "items/identity/AppIdentity.h"
 #include "items/ocr/ImageTextRecognizer.h"
-#include "platform/AppContext.h"
+#include "items/ItemServices.h"
 
 #include <QCollator>
 #include <QPointer>

@@ -1,7 +1,7 @@
 #include "base/Uuid.h"
 #include "items/ocr/ImageTextRecognizer.h"
 #include "items/stores/ImageStore.h"
-#include "platform/AppContext.h"
+#include "items/ItemServices.h"
 #include "state/PanelState.h"
 #include "state/PanelStateInternal.h"
 

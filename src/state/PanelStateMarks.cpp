@@ -1,5 +1,5 @@
 #include "base/Uuid.h"
-#include "platform/AppContext.h"
+#include "items/ItemServices.h"
 #include "state/PanelStateInternal.h"
 
 #include <QJsonArray>

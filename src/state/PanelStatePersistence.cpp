@@ -9,7 +9,7 @@
 #include "items/stores/ImageStore.h"
 #include "items/stores/RichTextStore.h"
 #include "items/thumbnails/ThumbnailCache.h"
-#include "platform/AppContext.h"
+#include "items/ItemServices.h"
 #include "state/PanelState.h"
 #include "state/PanelStateInternal.h"
 
