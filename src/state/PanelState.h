@@ -354,7 +354,7 @@ class PanelState : public QObject {
   // Shared with the save queue: which items came after each snapshot, and whether the history
   // file may be written at all.
   std::shared_ptr<HistorySaveShared> saveShared_;
-  // The memoised filtered list and the lower-cased search text of each item (filters).
+  // The memoised filtered list, over the search index of the history (filters).
   struct FilterIndex;
   QString appDisplayName(const QString& bundleID) const;
   static std::shared_ptr<FilterIndex> attachFilterIndex(PanelState& state);
