@@ -1,6 +1,7 @@
 #include "state/PanelState.h"
 
 #include "items/ItemServices.h"
+#include "state/HistoryFile.h"
 #include "state/PanelStateInternal.h"
 
 namespace qv {
@@ -8,8 +9,7 @@ namespace qv {
 PanelState::PanelState(ItemServices& context, QObject* parent)
     : QObject(parent),
       context_(context),
-      saveQueue_(context.queue(QLatin1String(kSaveQueueSuffix))),
-      saveShared_(std::make_shared<HistorySaveShared>()) {
+      historyFile_(std::make_unique<HistoryFile>(context)) {
   edgeSide_ = context.settings->stringValue(QLatin1String(kEdgeSideKey)) == QLatin1String("left")
                   ? QStringLiteral("left")
                   : QStringLiteral("right");

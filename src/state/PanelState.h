@@ -2,6 +2,7 @@
 #include "items/model/ClipboardItem.h"
 #include "items/transform/TextTransform.h"
 #include "platform/Scheduler.h"
+#include "state/HistoryFile.h"
 #include "state/CustomCategory.h"
 #include "state/FilterTypes.h"
 #include "state/StateProperty.h"
@@ -21,8 +22,6 @@ namespace qv {
 struct ItemServices;
 class SerialQueue;
 struct LinkMetadata;
-struct HistorySaveShared;
-struct HistorySaveServices;
 
 // Whether two items hold the same content (the de-duplication test): same kind and equal
 // colour hex, link URL, code source, text or file name. Two images are never the same.
@@ -57,14 +56,14 @@ class PanelState : public QObject {
   static constexpr char kCustomCategoriesKey[] = "qv.customCategories.v1";
   static constexpr char kCardCategoriesKey[] = "qv.cardCategories.v1";
   static constexpr char kDidSeedCategoriesKey[] = "qv.didSeedCategories.v1";
-  static constexpr char kLegacyStorageKey[] = "qv.clipboardHistory.v1";
+  static constexpr const auto& kLegacyStorageKey = HistoryFile::kLegacyStorageKey;
   // Read here, written by the settings.
   static constexpr char kHistoryRetentionKey[] = "qv.historyRetention";
   static constexpr char kEdgeSideKey[] = "qv.edgeSide";
 
-  static constexpr char kHistoryFileName[] = "history.json";
-  static constexpr char kSaveQueueSuffix[] = "save";  // "com.tarnwick.Quorvalen.save"
-  static constexpr char kPromiseFolderName[] = "QuorvalenPromises";
+  static constexpr const auto& kHistoryFileName = HistoryFile::kFileName;
+  static constexpr const auto& kSaveQueueSuffix = HistoryFile::kSaveQueueSuffix;
+  static constexpr const auto& kPromiseFolderName = HistoryFile::kPromiseFolderName;
   static constexpr double kSaveDelaySeconds = 1.5;
   static constexpr int kSavesPerPrune = 20;
   static constexpr double kBackfillSpacingSeconds = 0.4;
@@ -332,18 +331,16 @@ class PanelState : public QObject {
 
  private:
   void save(bool sync);
-  HistorySaveServices sideFileServices() const;
   void backfillImageText();
   void applyResolvedFiles(const QHash<QString, QUrl>& resolved);
   void runBackfillStep(std::shared_ptr<QList<QUuid>> pending, qsizetype index);
   void startTextRecognition(const QUuid& id);
-  bool setAsideUnreadableHistory(const QString& path, const QString& reason);
-  void noteAddedItem(const ClipboardItem& item);
   IdSet readIdList(const char* key) const;
   void writeIdList(const char* key, const IdSet& ids);
 
   ItemServices& context_;
-  std::shared_ptr<SerialQueue> saveQueue_;
+  // The history file, its side files and the save queue.
+  std::unique_ptr<HistoryFile> historyFile_;
   WorkItem saveWork_;
   // Pending delayed interface work (owned by the interface-state operations).
   WorkItem previewRetargetWork_;
@@ -351,9 +348,6 @@ class PanelState : public QObject {
   WorkItem copiedFlashWork_;
   WorkItem pasteHintWork_;
   WorkItem backfillWork_;
-  // Shared with the save queue: which items came after each snapshot, and whether the history
-  // file may be written at all.
-  std::shared_ptr<HistorySaveShared> saveShared_;
   // The memoised filtered list, over the search index of the history (filters).
   struct FilterIndex;
   QString appDisplayName(const QString& bundleID) const;

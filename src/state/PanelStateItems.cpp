@@ -31,7 +31,7 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
   const std::optional<QUuid> duplicate =
       found == items_.cend() ? std::nullopt : std::optional<QUuid>(found->id);
 
-  noteAddedItem(item);
+  historyFile_->noteAdded(item);
   // Changed in place: copying a long history for each capture would cost more than the rest of
   // the road together.
   if (duplicate) {
