@@ -3,6 +3,7 @@
 #include "items/transform/TextTransform.h"
 #include "platform/Scheduler.h"
 #include "state/HistoryFile.h"
+#include "state/ItemMarks.h"
 #include "state/CustomCategory.h"
 #include "state/FilterTypes.h"
 #include "state/StateProperty.h"
@@ -49,10 +50,10 @@ class PanelState : public QObject {
   using IdMap = QHash<QUuid, QUuid>;
 
   // Storage keys in the user defaults.
-  static constexpr char kCollapsedGroupsKey[] = "qv.collapsedGroups.v1";
-  static constexpr char kSensitiveIDsKey[] = "qv.sensitiveIDs.v1";
-  static constexpr char kAutoSensitiveIDsKey[] = "qv.autoSensitiveIDs.v1";
-  static constexpr char kPinnedIDsKey[] = "qv.pinnedIDs.v1";
+  static constexpr const auto& kCollapsedGroupsKey = ItemMarks::kCollapsedGroupsKey;
+  static constexpr const auto& kSensitiveIDsKey = ItemMarks::kSensitiveIDsKey;
+  static constexpr const auto& kAutoSensitiveIDsKey = ItemMarks::kAutoSensitiveIDsKey;
+  static constexpr const auto& kPinnedIDsKey = ItemMarks::kPinnedIDsKey;
   static constexpr char kCustomCategoriesKey[] = "qv.customCategories.v1";
   static constexpr char kCardCategoriesKey[] = "qv.cardCategories.v1";
   static constexpr char kDidSeedCategoriesKey[] = "qv.didSeedCategories.v1";
@@ -78,12 +79,12 @@ class PanelState : public QObject {
   QV_OBSERVED(savesSinceLastPrune, setSavesSinceLastPrune, int) = 0;
 
   // ---- Item marks ----------------------------------------------------------------------------
-  QV_OBSERVED(pinnedIDs, setPinnedIDs, IdSet);
-  QV_OBSERVED(sensitiveIDs, setSensitiveIDs, IdSet);
-  QV_OBSERVED(autoSensitiveIDs, setAutoSensitiveIDs, IdSet);
-  QV_OBSERVED(peekedIDs, setPeekedIDs, IdSet);
-  QV_OBSERVED(peekedAt, setPeekedAt, QHash<QUuid, QDateTime>);
-  QV_OBSERVED(collapsedGroups, setCollapsedGroups, QSet<QString>);
+  QV_OBSERVED_PART(marks_, pinnedIDs, setPinnedIDs, IdSet);
+  QV_OBSERVED_PART(marks_, sensitiveIDs, setSensitiveIDs, IdSet);
+  QV_OBSERVED_PART(marks_, autoSensitiveIDs, setAutoSensitiveIDs, IdSet);
+  QV_OBSERVED_PART(marks_, peekedIDs, setPeekedIDs, IdSet);
+  QV_OBSERVED_PART(marks_, peekedAt, setPeekedAt, QHash<QUuid, QDateTime>);
+  QV_OBSERVED_PART(marks_, collapsedGroups, setCollapsedGroups, QSet<QString>);
 
   // ---- Custom categories ---------------------------------------------------------------------
   QV_OBSERVED(customCategories, setCustomCategories, QList<CustomCategory>);
@@ -203,7 +204,7 @@ class PanelState : public QObject {
   void pruneOrphanedIDs();
 
   // ---- Marks and edits (PanelStateMarks.cpp, PanelStateEdits.cpp) ----------------------------
-  static constexpr double kPeekLifetimeSeconds = 300;
+  static constexpr double kPeekLifetimeSeconds = ItemMarks::kPeekLifetimeSeconds;
   // Runs a change that removes an item from the history, so that the views can animate it.
   // The application wires it to the standard spring; unset, the change runs plainly. It must
   // run the change before it returns.
@@ -335,10 +336,12 @@ class PanelState : public QObject {
   void applyResolvedFiles(const QHash<QString, QUrl>& resolved);
   void runBackfillStep(std::shared_ptr<QList<QUuid>> pending, qsizetype index);
   void startTextRecognition(const QUuid& id);
-  IdSet readIdList(const char* key) const;
-  void writeIdList(const char* key, const IdSet& ids);
+  // Tells the observers of the marks that changed.
+  void notifyMarks(ItemMarks::Changes changes);
 
   ItemServices& context_;
+  // Pins, sensitive marks, peeks and collapsed groups, with their storage.
+  ItemMarks marks_;
   // The history file, its side files and the save queue.
   std::unique_ptr<HistoryFile> historyFile_;
   WorkItem saveWork_;

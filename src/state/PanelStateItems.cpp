@@ -56,14 +56,14 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
   }
 
   if (duplicate) {
-    if (pinnedIDs_.contains(*duplicate)) {
-      IdSet pins = pinnedIDs_;
+    if (pinnedIDs().contains(*duplicate)) {
+      IdSet pins = pinnedIDs();
       pins.insert(item.id);
       setPinnedIDs(std::move(pins));
       savePinned();
     }
-    if (sensitiveIDs_.contains(*duplicate) && !autoSensitiveIDs_.contains(*duplicate)) {
-      IdSet sensitive = sensitiveIDs_;
+    if (sensitiveIDs().contains(*duplicate) && !autoSensitiveIDs().contains(*duplicate)) {
+      IdSet sensitive = sensitiveIDs();
       sensitive.insert(item.id);
       setSensitiveIDs(std::move(sensitive));
       saveSensitive();
@@ -130,7 +130,7 @@ std::optional<QDateTime> PanelState::retentionCutoff() const {
 }
 
 bool PanelState::isProtected(const ClipboardItem& item) const {
-  return pinnedIDs_.contains(item.id) || cardCategories_.contains(item.id);
+  return pinnedIDs().contains(item.id) || cardCategories_.contains(item.id);
 }
 
 bool PanelState::applyRetention() {
