@@ -10,6 +10,7 @@ PanelState::PanelState(ItemServices& context, QObject* parent)
     : QObject(parent),
       context_(context),
       marks_(*context.settings, *context.scheduler),
+      categories_(*context.settings, *context.scheduler),
       historyFile_(std::make_unique<HistoryFile>(context)) {
   edgeSide_ = context.settings->stringValue(QLatin1String(kEdgeSideKey)) == QLatin1String("left")
                   ? QStringLiteral("left")

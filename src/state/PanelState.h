@@ -3,6 +3,7 @@
 #include "items/transform/TextTransform.h"
 #include "platform/Scheduler.h"
 #include "state/HistoryFile.h"
+#include "state/ItemCategories.h"
 #include "state/ItemMarks.h"
 #include "state/CustomCategory.h"
 #include "state/FilterTypes.h"
@@ -54,9 +55,9 @@ class PanelState : public QObject {
   static constexpr const auto& kSensitiveIDsKey = ItemMarks::kSensitiveIDsKey;
   static constexpr const auto& kAutoSensitiveIDsKey = ItemMarks::kAutoSensitiveIDsKey;
   static constexpr const auto& kPinnedIDsKey = ItemMarks::kPinnedIDsKey;
-  static constexpr char kCustomCategoriesKey[] = "qv.customCategories.v1";
-  static constexpr char kCardCategoriesKey[] = "qv.cardCategories.v1";
-  static constexpr char kDidSeedCategoriesKey[] = "qv.didSeedCategories.v1";
+  static constexpr const auto& kCustomCategoriesKey = ItemCategories::kCustomCategoriesKey;
+  static constexpr const auto& kCardCategoriesKey = ItemCategories::kCardCategoriesKey;
+  static constexpr const auto& kDidSeedCategoriesKey = ItemCategories::kDidSeedCategoriesKey;
   static constexpr const auto& kLegacyStorageKey = HistoryFile::kLegacyStorageKey;
   // Read here, written by the settings.
   static constexpr char kHistoryRetentionKey[] = "qv.historyRetention";
@@ -87,8 +88,8 @@ class PanelState : public QObject {
   QV_OBSERVED_PART(marks_, collapsedGroups, setCollapsedGroups, QSet<QString>);
 
   // ---- Custom categories ---------------------------------------------------------------------
-  QV_OBSERVED(customCategories, setCustomCategories, QList<CustomCategory>);
-  QV_OBSERVED(cardCategories, setCardCategories, IdMap);
+  QV_OBSERVED_PART(categories_, customCategories, setCustomCategories, QList<CustomCategory>);
+  QV_OBSERVED_PART(categories_, cardCategories, setCardCategories, IdMap);
   QV_OBSERVED(newCategoryFormActive, setNewCategoryFormActive, bool) = false;
   QV_OBSERVED(categoryFormOpenedExternally, setCategoryFormOpenedExternally, bool) = false;
   QV_OBSERVED(categoryFormOpen, setCategoryFormOpen, bool) = false;
@@ -336,12 +337,15 @@ class PanelState : public QObject {
   void applyResolvedFiles(const QHash<QString, QUrl>& resolved);
   void runBackfillStep(std::shared_ptr<QList<QUuid>> pending, qsizetype index);
   void startTextRecognition(const QUuid& id);
-  // Tells the observers of the marks that changed.
+  // Tell the observers of the marks or categories that changed.
   void notifyMarks(ItemMarks::Changes changes);
+  void notifyCategories(ItemCategories::Changes changes);
 
   ItemServices& context_;
   // Pins, sensitive marks, peeks and collapsed groups, with their storage.
   ItemMarks marks_;
+  // The categories and the items filed in them, with their storage.
+  ItemCategories categories_;
   // The history file, its side files and the save queue.
   std::unique_ptr<HistoryFile> historyFile_;
   WorkItem saveWork_;

@@ -62,7 +62,7 @@ void PanelState::refreshFileSize(const ClipboardItem& item) {
 void PanelState::removeItem(QUuid id) {
   if (auto pins = without(pinnedIDs(), id)) setPinnedIDs(std::move(*pins));
   savePinned();
-  if (auto assignments = without(cardCategories_, id)) setCardCategories(std::move(*assignments));
+  if (auto assignments = without(cardCategories(), id)) setCardCategories(std::move(*assignments));
   saveCardCategories();
   if (auto sensitive = without(sensitiveIDs(), id)) setSensitiveIDs(std::move(*sensitive));
   if (auto automaticIDs = without(autoSensitiveIDs(), id)) setAutoSensitiveIDs(std::move(*automaticIDs));

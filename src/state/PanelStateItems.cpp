@@ -68,8 +68,8 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
       setSensitiveIDs(std::move(sensitive));
       saveSensitive();
     }
-    if (const auto category = cardCategories_.constFind(*duplicate); category != cardCategories_.constEnd()) {
-      IdMap assignments = cardCategories_;
+    if (const auto category = cardCategories().constFind(*duplicate); category != cardCategories().constEnd()) {
+      IdMap assignments = cardCategories();
       assignments.insert(item.id, *category);
       setCardCategories(std::move(assignments));
       saveCardCategories();
@@ -130,7 +130,7 @@ std::optional<QDateTime> PanelState::retentionCutoff() const {
 }
 
 bool PanelState::isProtected(const ClipboardItem& item) const {
-  return pinnedIDs().contains(item.id) || cardCategories_.contains(item.id);
+  return pinnedIDs().contains(item.id) || cardCategories().contains(item.id);
 }
 
 bool PanelState::applyRetention() {

@@ -51,7 +51,7 @@ void PanelState::pruneOrphanedIDs() {
   if (marksLiveAt_ == historyChanges_) return;
   // Nothing to check against: skip building the set of live ids.
   if (cardAnchors_.isEmpty() && autoSensitiveIDs().isEmpty() && sensitiveIDs().isEmpty() &&
-      cardCategories_.isEmpty() && pinnedIDs().isEmpty()) {
+      cardCategories().isEmpty() && pinnedIDs().isEmpty()) {
     marksLiveAt_ = historyChanges_;
     return;
   }
@@ -59,10 +59,10 @@ void PanelState::pruneOrphanedIDs() {
   // sorted list of the (few) marked ids, cheaper than hashing every live id.
   std::vector<IdKey> marked;
   marked.reserve(static_cast<size_t>(pinnedIDs().size() + sensitiveIDs().size() + autoSensitiveIDs().size() +
-                                     cardCategories_.size() + cardAnchors_.size()));
+                                     cardCategories().size() + cardAnchors_.size()));
   for (const IdSet* set : {&pinnedIDs(), &sensitiveIDs(), &autoSensitiveIDs()})
     for (const QUuid& id : *set) marked.push_back(idKey(id));
-  for (auto it = cardCategories_.keyBegin(); it != cardCategories_.keyEnd(); ++it) marked.push_back(idKey(*it));
+  for (auto it = cardCategories().keyBegin(); it != cardCategories().keyEnd(); ++it) marked.push_back(idKey(*it));
   for (auto it = cardAnchors_.keyBegin(); it != cardAnchors_.keyEnd(); ++it) marked.push_back(idKey(*it));
   std::sort(marked.begin(), marked.end());
   marked.erase(std::unique(marked.begin(), marked.end()), marked.end());
@@ -72,12 +72,7 @@ void PanelState::pruneOrphanedIDs() {
   }
   cardAnchors_.removeIf([&live](const auto& entry) { return !live.contains(entry.key()); });
   notifyMarks(marks_.keepOnly(live));
-  IdMap assignments = cardCategories_;
-  assignments.removeIf([&live](const auto& entry) { return !live.contains(entry.key()); });
-  if (assignments.size() != cardCategories_.size()) {
-    setCardCategories(std::move(assignments));
-    saveCardCategories();
-  }
+  notifyCategories(categories_.keepOnly(live));
   marksLiveAt_ = historyChanges_;
 }
 
