@@ -4,7 +4,7 @@
 #include "items/ItemServices.h"
 #include "items/link/OGImageCache.h"
 #include "items/stores/ImageStore.h"
-#include "platform/fake/FakeContext.h"
+#include "app/fake/FakeContext.h"
 #include "support/BenchMain.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"

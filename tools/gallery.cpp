@@ -1,10 +1,10 @@
 // Renders every registered view to <build>/gallery/<name>-light.png and -dark.png (or into the
 // folder given as the first argument), offscreen, for people to look at.
 // Views register in their folder's add…GalleryViews function; add the call below.
+#include "app/AppContext.h"
+#include "app/fake/FakeContext.h"
 #include "cards/CardsGallery.h"
 #include "items/ItemServices.h"
-#include "platform/AppContext.h"
-#include "platform/fake/FakeContext.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 #include "ui/fx/Fx.h"

@@ -8,7 +8,7 @@
 #include "base/Log.h"
 #include "items/capture/ClipboardMonitor.h"
 #include "items/model/ContentType.h"
-#include "platform/AppContext.h"
+#include "app/AppContext.h"
 #include "platform/PastePermission.h"
 #include "platform/SettingsStore.h"
 #include "platform/StatusItem.h"

@@ -9,7 +9,7 @@
 #include "library/LibraryWindowController.h"
 #include "panel/QuickActionsMenu.h"
 #include "platform/Alerts.h"
-#include "platform/AppContext.h"
+#include "app/AppContext.h"
 #include "platform/PastePermission.h"
 #include "platform/Screens.h"
 #include "platform/SettingsStore.h"

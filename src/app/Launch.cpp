@@ -5,7 +5,7 @@
 #include "base/Log.h"
 #include "items/ItemServices.h"
 #include "items/drag/ItemDragProvider.h"
-#include "platform/AppContext.h"
+#include "app/AppContext.h"
 #include "platform/AppRelauncher.h"
 #include "platform/Paths.h"
 #include "platform/UnixSignals.h"

@@ -4,7 +4,7 @@
 #include "base/Log.h"
 #include "panel/PanelLayout.h"
 #include "panel/PanelStandInView.h"
-#include "platform/AppContext.h"
+#include "app/AppContext.h"
 #include "platform/WindowShaper.h"
 #include "state/PanelState.h"
 #include "ui/anim/Animation.h"

@@ -1,6 +1,6 @@
 #include "app/SettingsPanel.h"
 
-#include "platform/AppContext.h"
+#include "app/AppContext.h"
 #include "settings/SettingsView.h"
 
 #include <QCloseEvent>

@@ -4,7 +4,7 @@
 #include "cards/content/CardContentStyle.h"
 #include "items/link/OGImageCache.h"
 #include "items/stores/ImageStore.h"
-#include "platform/AppContext.h"
+#include "cards/ViewServices.h"
 #include "ui/anim/FrameClock.h"
 #include "ui/fx/Fx.h"
 #include "ui/view/GalleryRegistry.h"
@@ -64,7 +64,7 @@ QImage sheet(GalleryScene& scene, const std::vector<std::vector<ClipboardItem>>&
   std::vector<std::unique_ptr<CardContentItem>> contents;
   for (const auto& row : rows)
     for (const auto& item : row) {
-      contents.push_back(std::make_unique<CardContentItem>(scene.context));
+      contents.push_back(std::make_unique<CardContentItem>(scene.services<ViewServices>()));
       if (!late.contains(item.id)) contents.back()->setItem(item);
     }
   if (scene.settle) scene.settle();
@@ -163,9 +163,9 @@ QImage linkCards(GalleryScene& scene) {
            "longer summaries have room to breathe before the card's footer takes over.",
            false);
   const ClipboardItem bare = link("\xC3\xBC" "bersetzung.example", nullptr, nullptr, false);
-  if (scene.context.ogImageCache) {
-    scene.context.ogImageCache->save(samplePicture({1200, 630}, QColor(88, 93, 193), QColor(40, 44, 120)), withImage.idString());
-    scene.context.ogImageCache->save(samplePicture({1200, 300}, QColor(20, 150, 140), QColor(10, 90, 80)), wideImage.idString());
+  if (scene.services<ViewServices>().ogImageCache) {
+    scene.services<ViewServices>().ogImageCache->save(samplePicture({1200, 630}, QColor(88, 93, 193), QColor(40, 44, 120)), withImage.idString());
+    scene.services<ViewServices>().ogImageCache->save(samplePicture({1200, 300}, QColor(20, 150, 140), QColor(10, 90, 80)), wideImage.idString());
   }
   return sheet(scene, {{withImage, wideImage}, {textOnly, bare}});
 }

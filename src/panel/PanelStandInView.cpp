@@ -3,7 +3,7 @@
 #include "panel/PanelLayout.h"
 
 #include "items/model/ContentType.h"
-#include "platform/AppContext.h"
+#include "cards/ViewServices.h"
 #include "platform/SettingsStore.h"
 #include "state/PanelState.h"
 #include "ui/theme/Theme.h"
@@ -31,7 +31,7 @@ QString rowTitle(const ClipboardItem& item) {
 
 }  // namespace
 
-PanelStandInView::PanelStandInView(AppContext& context, PanelState& state, TranslucencySupport support, QWidget* parent)
+PanelStandInView::PanelStandInView(ViewServices& context, PanelState& state, TranslucencySupport support, QWidget* parent)
     : PaintedWidget(context, parent), state_(state), support_(support) {
   setHoverEnabled(false);
   setAttribute(Qt::WA_TranslucentBackground, support.compositor);

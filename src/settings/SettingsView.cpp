@@ -1,6 +1,6 @@
 #include "settings/SettingsView.h"
 
-#include "platform/AppContext.h"
+#include "settings/SettingsServices.h"
 #include "platform/Updater.h"
 #include "settings/Appearance.h"
 #include "settings/ShortcutField.h"
@@ -47,7 +47,7 @@ QCheckBox* boolChoice(SettingsStore& settings, const QString& key, bool fallback
 
 }  // namespace
 
-SettingsView::SettingsView(AppContext& context, QWidget* parent) : QWidget(parent), context_(context) {
+SettingsView::SettingsView(SettingsServices& context, QWidget* parent) : QWidget(parent), context_(context) {
   auto* layout = new QVBoxLayout(this);
   tabs_ = new QTabWidget(this);
   tabs_->addTab(makeGeneralPane(), QStringLiteral("General"));

@@ -5,7 +5,7 @@ class QTabWidget;
 
 namespace qv {
 
-struct AppContext;
+struct SettingsServices;
 
 // The settings window's content: a General pane with the settings the program reads (history
 // retention, appearance, edge trigger, plain-text pasting, nearby devices, update checks) and
@@ -16,14 +16,14 @@ class SettingsView : public QWidget {
  public:
   static constexpr char kOpenPaneKey[] = "qv.settings.openPane";
 
-  explicit SettingsView(AppContext& context, QWidget* parent = nullptr);
+  explicit SettingsView(SettingsServices& context, QWidget* parent = nullptr);
   QTabWidget* tabs() const { return tabs_; }
 
  private:
   QWidget* makeGeneralPane();
   QWidget* makeAboutPane();
 
-  AppContext& context_;
+  SettingsServices& context_;
   QTabWidget* tabs_ = nullptr;
 };
 

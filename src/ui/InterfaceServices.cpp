@@ -1,6 +1,5 @@
 #include "ui/InterfaceServices.h"
 
-#include "platform/AppContext.h"
 #include "platform/DesktopAppearance.h"
 #include "ui/anim/FrameClock.h"
 #include "ui/code/CodeHighlighter.h"
@@ -10,14 +9,14 @@
 
 namespace qv {
 
-void installInterfaceServices(AppContext& context) {
+void installInterfaceServices(InterfaceServices& services) {
   Symbols::installIconTheme();
-  if (!context.desktopAppearance) context.desktopAppearance = std::make_shared<PortalDesktopAppearance>();
-  if (!context.frameClock) context.frameClock = std::make_shared<TimerFrameClock>();
-  if (!context.reduceMotion) context.reduceMotion = std::make_shared<ReduceMotion>(*context.desktopAppearance);
-  if (!context.codeHighlights) context.codeHighlights = std::make_shared<CodeHighlightCache>();
-  if (!context.environment)
-    context.environment = std::make_shared<Environment>(*context.settings, *context.desktopAppearance);
+  if (!services.desktopAppearance) services.desktopAppearance = std::make_shared<PortalDesktopAppearance>();
+  if (!services.frameClock) services.frameClock = std::make_shared<TimerFrameClock>();
+  if (!services.reduceMotion) services.reduceMotion = std::make_shared<ReduceMotion>(*services.desktopAppearance);
+  if (!services.codeHighlights) services.codeHighlights = std::make_shared<CodeHighlightCache>();
+  if (!services.environment)
+    services.environment = std::make_shared<Environment>(*services.settings, *services.desktopAppearance);
 }
 
 }  // namespace qv

@@ -1,4 +1,4 @@
-#include "platform/AppContext.h"
+#include "ui/InterfaceServices.h"
 #include "ui/StatusBarIcon.h"
 #include "ui/code/CodeHighlighter.h"
 #include "ui/code/CodeSamples.h"

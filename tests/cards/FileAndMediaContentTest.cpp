@@ -16,7 +16,7 @@ using qv::test::twoTonePicture;
 TEST(FileCardContent, TagAndIconComeFromTheNameAlone) {
   FakeCardContext fake;
   auto applications = std::make_shared<FakeDesktopEntries>();
-  applications->install({QStringLiteral("org.example.Editor"), {}, QStringLiteral("Editor"), QStringLiteral("editor-icon"), {}, {}});
+  applications->install({QStringLiteral("org.example.Editor"), {}, QStringLiteral("Editor"), QStringLiteral("editor-icon"), {}, {}, QStringLiteral("Application")});
   applications->addIcon(QStringLiteral("editor-icon"), Qt::green);
   FileIcons icons(applications);
   struct Case {

@@ -2,7 +2,7 @@
 #include "items/link/LinkMetadataFetcher.h"
 #include "items/link/OGImageCache.h"
 #include "platform/HttpClient.h"
-#include "platform/fake/FakeContext.h"
+#include "app/fake/FakeContext.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/ProcessHelpers.h"
 #include "support/SideFileHelpers.h"

@@ -1,6 +1,6 @@
 #include "items/ItemServices.h"
 #include "items/writer/PasteSender.h"
-#include "platform/fake/FakeContext.h"
+#include "app/fake/FakeContext.h"
 
 #include <gtest/gtest.h>
 

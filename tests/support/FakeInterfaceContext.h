@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/fake/FakeContext.h"
+#include "app/fake/FakeContext.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 #include "ui/theme/Environment.h"

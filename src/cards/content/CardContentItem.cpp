@@ -2,11 +2,11 @@
 
 #include "cards/content/CardContentStyle.h"
 #include "cards/content/FileIcons.h"
-#include "platform/AppContext.h"
+#include "cards/ViewServices.h"
 
 namespace qv {
 
-CardContentItem::CardContentItem(AppContext& context, QGraphicsItem* parent) : PaintedItem(context, parent) {
+CardContentItem::CardContentItem(ViewServices& context, QGraphicsItem* parent) : PaintedItem(context, parent), services_(context) {
   setSize(CardContentStyle::cardSize());
   setHoverEnabled(false);
 }
@@ -35,18 +35,18 @@ bool CardContentItem::setItem(const ClipboardItem& item) {
         if constexpr (std::is_same_v<P, TextPayload>) {
           return show<TextCardContent>({payload.text});
         } else if constexpr (std::is_same_v<P, CodePayload>) {
-          return show<CodeCardContent>({payload.source, payload.language}, *context().codeHighlights);
+          return show<CodeCardContent>({payload.source, payload.language}, *services_.codeHighlights);
         } else if constexpr (std::is_same_v<P, ColorPayload>) {
           return show<ColorCardContent>({payload.hex, payload.r, payload.g, payload.b});
         } else if constexpr (std::is_same_v<P, FilePayload>) {
           const bool isDirectory = payload.url && payload.url->path().endsWith(QLatin1Char('/'));
-          return show<FileCardContent>({payload.name, payload.size, isDirectory}, FileIcons::shared(context()));
+          return show<FileCardContent>({payload.name, payload.size, isDirectory}, FileIcons::shared(services_));
         } else if constexpr (std::is_same_v<P, ImagePayload>) {
-          return show<ImageCardContent>({item.idString(), payload.image}, context(), onChange);
+          return show<ImageCardContent>({item.idString(), payload.image}, services_, onChange);
         } else {
           static_assert(std::is_same_v<P, LinkPayload>);
           return show<LinkCardContent>(
-              {item.idString(), payload.domain, payload.title, payload.description, payload.ogImageURL}, context(), onChange);
+              {item.idString(), payload.domain, payload.title, payload.description, payload.ogImageURL}, services_, onChange);
         }
       },
       item.payload);

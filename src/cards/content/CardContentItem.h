@@ -17,7 +17,7 @@ namespace qv {
 class CardContentItem : public PaintedItem {
   Q_OBJECT
  public:
-  explicit CardContentItem(AppContext& context, QGraphicsItem* parent = nullptr);
+  explicit CardContentItem(ViewServices& context, QGraphicsItem* parent = nullptr);
 
   // Shows the item's content; false when nothing that is painted changed.
   bool setItem(const ClipboardItem& item);
@@ -41,6 +41,7 @@ class CardContentItem : public PaintedItem {
   template <typename T, typename... Args>
   bool show(const typename T::Props& props, Args&&... args);
 
+  ViewServices& services_;
   Content content_;
 };
 

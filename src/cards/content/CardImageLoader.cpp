@@ -1,6 +1,6 @@
 #include "cards/content/CardImageLoader.h"
 
-#include "platform/AppContext.h"
+#include "cards/ViewServices.h"
 #include "ui/fx/Fx.h"
 
 #include <QPainter>
@@ -12,7 +12,7 @@ namespace {
 constexpr char kQueueName[] = "cardImages";
 }
 
-CardImageLoader::CardImageLoader(AppContext& context, std::function<void()> onChange)
+CardImageLoader::CardImageLoader(ViewServices& context, std::function<void()> onChange)
     : context_(context), queue_(context.queue(QLatin1String(kQueueName))), onChange_(std::move(onChange)) {}
 
 CardImageLoader::~CardImageLoader() = default;

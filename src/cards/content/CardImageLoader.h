@@ -10,7 +10,7 @@ class QPainter;
 
 namespace qv {
 
-struct AppContext;
+struct ViewServices;
 class SerialQueue;
 
 // A picture a card content reads and decodes off the main thread (an image's thumbnail, a
@@ -23,7 +23,7 @@ class CardImageLoader {
   using Load = std::function<std::optional<QImage>()>;
 
   // `onChange` runs on the main thread whenever what the loader shows changed.
-  CardImageLoader(AppContext& context, std::function<void()> onChange);
+  CardImageLoader(ViewServices& context, std::function<void()> onChange);
   ~CardImageLoader();
   CardImageLoader(const CardImageLoader&) = delete;
   CardImageLoader& operator=(const CardImageLoader&) = delete;
@@ -48,7 +48,7 @@ class CardImageLoader {
  private:
   void prescale(const QRectF& source, const QSize& pixels, double scale);
 
-  AppContext& context_;
+  ViewServices& context_;
   std::shared_ptr<SerialQueue> queue_;
   std::function<void()> onChange_;
   std::shared_ptr<int> life_ = std::make_shared<int>(0);

@@ -1,6 +1,6 @@
 #include "cards/content/FileIcons.h"
 
-#include "platform/AppContext.h"
+#include "cards/ViewServices.h"
 #include "platform/DesktopEntries.h"
 
 #include <QMimeDatabase>
@@ -27,7 +27,7 @@ FileIcons::Resolved dataIcon() {
 
 FileIcons::FileIcons(std::shared_ptr<DesktopEntries> applications) : applications_(std::move(applications)) {}
 
-FileIcons& FileIcons::shared(AppContext& context) {
+FileIcons& FileIcons::shared(ViewServices& context) {
   if (!context.fileIcons) context.fileIcons = std::make_shared<FileIcons>(context.desktopEntries);
   return *context.fileIcons;
 }

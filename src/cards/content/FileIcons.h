@@ -8,7 +8,7 @@
 namespace qv {
 
 class DesktopEntries;
-struct AppContext;
+struct ViewServices;
 
 // The icon of a file by its name alone (never its contents or location), from the desktop's
 // icon theme. Each name is looked up once and kept for the life of the cache; rendered images
@@ -18,7 +18,7 @@ class FileIcons {
   // `applications` finds the icon of an application's desktop file; may be null.
   explicit FileIcons(std::shared_ptr<DesktopEntries> applications = nullptr);
   // The context's cache, made on first use over its installed applications.
-  static FileIcons& shared(AppContext& context);
+  static FileIcons& shared(ViewServices& context);
 
   struct Resolved {
     QIcon icon;

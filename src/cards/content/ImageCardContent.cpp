@@ -2,7 +2,7 @@
 
 #include "cards/content/CardContentStyle.h"
 #include "items/thumbnails/ThumbnailCache.h"
-#include "platform/AppContext.h"
+#include "cards/ViewServices.h"
 #include "ui/symbols/Symbols.h"
 #include "ui/text/TextBlock.h"
 
@@ -13,7 +13,7 @@ namespace qv {
 
 using namespace CardContentStyle;
 
-ImageCardContent::ImageCardContent(AppContext& context, std::function<void()> onChange)
+ImageCardContent::ImageCardContent(ViewServices& context, std::function<void()> onChange)
     : context_(context), thumbnail_(context, std::move(onChange)) {}
 
 bool ImageCardContent::setProps(const Props& props) {

@@ -11,7 +11,7 @@ class QPainter;
 
 namespace qv {
 
-struct AppContext;
+struct ViewServices;
 
 // An image item's card body: the picture scaled to fill the card and cropped to it, under a
 // dark shade along the bottom. The display thumbnail comes from the shared thumbnail cache, or
@@ -32,7 +32,7 @@ class ImageCardContent {
   static constexpr double kShadeHeight = 88;
 
   // `onChange` runs on the main thread when a thumbnail arrives (repaint).
-  ImageCardContent(AppContext& context, std::function<void()> onChange);
+  ImageCardContent(ViewServices& context, std::function<void()> onChange);
 
   // Another item starts its thumbnail request; the same item keeps what it has.
   bool setProps(const Props& props);
@@ -47,7 +47,7 @@ class ImageCardContent {
  private:
   void startLoading();
 
-  AppContext& context_;
+  ViewServices& context_;
   Props props_;
   CardImageLoader thumbnail_;
 };

@@ -3,7 +3,7 @@
 #include "base/Graphemes.h"
 #include "cards/content/CardContentStyle.h"
 #include "items/link/OGImageCache.h"
-#include "platform/AppContext.h"
+#include "cards/ViewServices.h"
 #include "ui/theme/ReduceMotion.h"
 #include "ui/theme/Theme.h"
 
@@ -37,7 +37,7 @@ int fitLines(TextBlock& block, int limit, double width, double top, double botto
 }
 }  // namespace
 
-LinkCardContent::LinkCardContent(AppContext& context, std::function<void()> onChange)
+LinkCardContent::LinkCardContent(ViewServices& context, std::function<void()> onChange)
     : context_(context),
       onChange_(std::move(onChange)),
       image_(context, [this] { imageChanged(); }),

@@ -13,7 +13,7 @@ class QPainter;
 
 namespace qv {
 
-struct AppContext;
+struct ViewServices;
 
 // A link item's card body, laid out like a small web preview: the page's stored preview image
 // as a band across the top (when there is one), a row with the domain's letter tile and the
@@ -39,7 +39,7 @@ class LinkCardContent {
   static constexpr double kFaviconSize = 16;
 
   // `onChange` runs on the main thread when the preview image or its animation moves (repaint).
-  LinkCardContent(AppContext& context, std::function<void()> onChange);
+  LinkCardContent(ViewServices& context, std::function<void()> onChange);
 
   bool setProps(const Props& props);
   const Props& props() const { return props_; }
@@ -70,7 +70,7 @@ class LinkCardContent {
  private:
   void imageChanged();
 
-  AppContext& context_;
+  ViewServices& context_;
   std::function<void()> onChange_;
   Props props_;
   CardImageLoader image_;

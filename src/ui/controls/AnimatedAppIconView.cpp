@@ -1,6 +1,6 @@
 #include "ui/controls/AnimatedAppIconView.h"
 
-#include "platform/AppContext.h"
+#include "ui/InterfaceServices.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
 #include "ui/theme/Theme.h"
@@ -58,7 +58,7 @@ QImage silhouette(const QImage& icon, double radius) {
 
 }  // namespace
 
-AnimatedAppIconView::AnimatedAppIconView(AppContext& context, double size, QIcon icon, QWidget* parent)
+AnimatedAppIconView::AnimatedAppIconView(InterfaceServices& context, double size, QIcon icon, QWidget* parent)
     : PaintedWidget(context, parent),
       size_(size),
       icon_(icon.isNull() ? QGuiApplication::windowIcon() : std::move(icon)),

@@ -16,7 +16,7 @@ class AnimatedAppIconView : public PaintedWidget {
   Q_OBJECT
  public:
   // `icon`: the application's icon when null.
-  AnimatedAppIconView(AppContext& context, double size, QIcon icon = {}, QWidget* parent = nullptr);
+  AnimatedAppIconView(InterfaceServices& context, double size, QIcon icon = {}, QWidget* parent = nullptr);
   ~AnimatedAppIconView() override;
 
   double iconSize() const { return size_; }

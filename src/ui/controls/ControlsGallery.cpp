@@ -1,4 +1,4 @@
-#include "platform/AppContext.h"
+#include "ui/InterfaceServices.h"
 #include "platform/fake/FakeScheduler.h"
 #include "ui/StatusBarIcon.h"
 #include "ui/controls/AnimatedAppIconView.h"
@@ -59,7 +59,7 @@ void hover(GalleryScene& scene, QWidget& widget) {
 
 QImage pillButtons(GalleryScene& scene) {
   Sheet sheet(scene, {560, 250});
-  AppContext& context = scene.context;
+  InterfaceServices& context = scene.context;
   const auto none = [] {};
   auto row = [&](const QString& title, double y, auto make) {
     sheet.label(title, {8, y + 18}, scene.environment);

@@ -4,7 +4,7 @@
 
 namespace qv {
 
-CursorRect::CursorRect(AppContext& context, QWidget* parent) : PaintedWidget(context, parent) {
+CursorRect::CursorRect(InterfaceServices& context, QWidget* parent) : PaintedWidget(context, parent) {
   setAttribute(Qt::WA_NoSystemBackground);
   setFocusPolicy(Qt::NoFocus);
 }
@@ -22,7 +22,7 @@ bool CursorRect::event(QEvent* event) {
   }
 }
 
-CursorRectItem::CursorRectItem(AppContext& context, QGraphicsItem* parent) : PaintedItem(context, parent) {
+CursorRectItem::CursorRectItem(InterfaceServices& context, QGraphicsItem* parent) : PaintedItem(context, parent) {
   setAcceptedMouseButtons(Qt::NoButton);
 }
 

@@ -10,7 +10,7 @@ namespace qv {
 class CursorRect : public PaintedWidget {
   Q_OBJECT
  public:
-  explicit CursorRect(AppContext& context, QWidget* parent = nullptr);
+  explicit CursorRect(InterfaceServices& context, QWidget* parent = nullptr);
   void setPointingHand(bool pointingHand) { setHoverEnabled(pointingHand); }
   bool showsPointingHand() const { return isHoverEnabled(); }
 
@@ -23,7 +23,7 @@ class CursorRect : public PaintedWidget {
 class CursorRectItem : public PaintedItem {
   Q_OBJECT
  public:
-  explicit CursorRectItem(AppContext& context, QGraphicsItem* parent = nullptr);
+  explicit CursorRectItem(InterfaceServices& context, QGraphicsItem* parent = nullptr);
   void setPointingHand(bool pointingHand) { setHoverEnabled(pointingHand); }
   bool showsPointingHand() const { return isHoverEnabled(); }
 

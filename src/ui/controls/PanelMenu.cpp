@@ -1,6 +1,6 @@
 #include "ui/controls/PanelMenu.h"
 
-#include "platform/AppContext.h"
+#include "ui/InterfaceServices.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
 #include "ui/symbols/Symbols.h"
@@ -226,7 +226,7 @@ void PanelMenuRow::setHighlighted(bool highlighted) {
 
 // ---- PanelMenu ---------------------------------------------------------------------------------
 
-PanelMenu::PanelMenu(AppContext& context, std::vector<MenuRow> rows, QWidget* parent) : QMenu(parent), context_(context) {
+PanelMenu::PanelMenu(InterfaceServices& context, std::vector<MenuRow> rows, QWidget* parent) : QMenu(parent), context_(context) {
   setStyle(menuRowStyle());
   setFont(menuRowFont());
   connect(this, &QMenu::aboutToShow, this, [this] { chosen_ = false; });

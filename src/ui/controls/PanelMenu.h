@@ -10,7 +10,7 @@
 
 namespace qv {
 
-struct AppContext;
+struct InterfaceServices;
 
 // One row of the program's menus, as its builder describes it.
 struct MenuRow {
@@ -67,10 +67,10 @@ class PanelMenuRow : public QAction {
 class PanelMenu : public QMenu {
   Q_OBJECT
  public:
-  PanelMenu(AppContext& context, std::vector<MenuRow> rows = {}, QWidget* parent = nullptr);
+  PanelMenu(InterfaceServices& context, std::vector<MenuRow> rows = {}, QWidget* parent = nullptr);
   ~PanelMenu() override;
 
-  AppContext& context() const { return context_; }
+  InterfaceServices& context() const { return context_; }
   // Replaces the rows; an open menu shows the new ones at once.
   void setRows(std::vector<MenuRow> rows);
   // The rows, separators excluded, in order.
@@ -88,7 +88,7 @@ class PanelMenu : public QMenu {
   void syncHighlights();
   void run(PanelMenuRow* row);
 
-  AppContext& context_;
+  InterfaceServices& context_;
   std::vector<QPointer<PanelMenu>> submenus_;
   bool chosen_ = false;
 };

@@ -27,7 +27,7 @@ double between(double rest, double hovered, double hover) { return lerp(rest, ho
 
 }  // namespace
 
-HouseButton::HouseButton(AppContext& context, QWidget* parent) : PaintedWidget(context, parent) {
+HouseButton::HouseButton(InterfaceServices& context, QWidget* parent) : PaintedWidget(context, parent) {
   setFocusPolicy(Qt::TabFocus);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }

@@ -32,7 +32,7 @@ struct HouseButtonLook {
 class HouseButton : public PaintedWidget {
   Q_OBJECT
  public:
-  explicit HouseButton(AppContext& context, QWidget* parent = nullptr);
+  explicit HouseButton(InterfaceServices& context, QWidget* parent = nullptr);
 
   std::function<void()> action;
 
@@ -72,7 +72,7 @@ template <typename P>
 class HouseButtonWith : public HouseButton {
  public:
   using Props = P;
-  HouseButtonWith(AppContext& context, Props props, std::function<void()> onPress, QWidget* parent = nullptr)
+  HouseButtonWith(InterfaceServices& context, Props props, std::function<void()> onPress, QWidget* parent = nullptr)
       : HouseButton(context, parent), props_(std::move(props)) {
     action = std::move(onPress);
     propsChanged();

@@ -1,6 +1,6 @@
 #include "ui/controls/PillDropdown.h"
 
-#include "platform/AppContext.h"
+#include "ui/InterfaceServices.h"
 #include "platform/MenuPresenter.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
@@ -60,7 +60,7 @@ void QVMenuTrigger::open(const QPoint& globalTopLeft) {
 
 // ---- PillDropdown ----------------------------------------------------------------------------
 
-PillDropdown::PillDropdown(AppContext& context, Props props, QWidget* parent)
+PillDropdown::PillDropdown(InterfaceServices& context, Props props, QWidget* parent)
     : PaintedWidget(context, parent), trigger_(context) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   setProps(props);

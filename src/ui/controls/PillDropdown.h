@@ -21,7 +21,7 @@ struct QVDropdownItem {
 // it while it is open, so that new entries show in the open menu at once.
 class QVMenuTrigger {
  public:
-  explicit QVMenuTrigger(AppContext& context) : context_(context) {}
+  explicit QVMenuTrigger(InterfaceServices& context) : context_(context) {}
 
   // Replaces the entries; an open menu rebuilds its rows when they look different, a closed
   // one is left alone.
@@ -35,7 +35,7 @@ class QVMenuTrigger {
  private:
   std::vector<MenuRow> rows() const;
 
-  AppContext& context_;
+  InterfaceServices& context_;
   std::vector<QVDropdownItem> items_;
   // Shared with the menu's close handler, which may outlive the trigger.
   std::shared_ptr<QPointer<PanelMenu>> openMenu_ = std::make_shared<QPointer<PanelMenu>>();
@@ -52,7 +52,7 @@ class PillDropdown : public PaintedWidget {
     std::vector<QVDropdownItem> items;
     bool operator==(const Props&) const = default;
   };
-  PillDropdown(AppContext& context, Props props, QWidget* parent = nullptr);
+  PillDropdown(InterfaceServices& context, Props props, QWidget* parent = nullptr);
 
   void setProps(const Props& props);
   const Props& props() const { return props_; }

@@ -1,6 +1,6 @@
 #include "ui/controls/SegmentedPicker.h"
 
-#include "platform/AppContext.h"
+#include "ui/InterfaceServices.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
 
@@ -10,7 +10,7 @@
 
 namespace qv {
 
-SegmentedPicker::SegmentedPicker(AppContext& context, Props props, std::function<void(int)> onSelectIndex, QWidget* parent)
+SegmentedPicker::SegmentedPicker(InterfaceServices& context, Props props, std::function<void(int)> onSelectIndex, QWidget* parent)
     : PaintedWidget(context, parent), onSelect(std::move(onSelectIndex)), pill_(*context.frameClock) {
   setHoverEnabled(false);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);

@@ -34,7 +34,7 @@ class SegmentedPicker : public PaintedWidget {
   };
   static constexpr double kTrackPad = 3;
 
-  SegmentedPicker(AppContext& context, Props props, std::function<void(int)> onSelect, QWidget* parent = nullptr);
+  SegmentedPicker(InterfaceServices& context, Props props, std::function<void(int)> onSelect, QWidget* parent = nullptr);
 
   std::function<void(int)> onSelect;
 
@@ -81,7 +81,7 @@ class TarnSegmentedPicker : public SegmentedPicker {
     double segmentHeight = 24;
     std::function<bool(const Value&)> isOptionDisabled;  // none: every option can be chosen
   };
-  TarnSegmentedPicker(AppContext& context, Options options, std::function<void(const Value&)> onChange,
+  TarnSegmentedPicker(InterfaceServices& context, Options options, std::function<void(const Value&)> onChange,
                       QWidget* parent = nullptr)
       : SegmentedPicker(context, {}, {}, parent), onChange_(std::move(onChange)) {
     onSelect = [this](int index) {

@@ -1,7 +1,7 @@
 #include "ui/controls/TarnToggle.h"
 
 #include "base/Log.h"
-#include "platform/AppContext.h"
+#include "ui/InterfaceServices.h"
 #include "platform/LoginItem.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
@@ -33,7 +33,7 @@ TextStyle sublabelStyle() { return TextStyle{systemFont(10)}; }
 
 }  // namespace
 
-TarnToggle::TarnToggle(AppContext& context, Props props, std::function<void(bool)> onToggleChange, QWidget* parent)
+TarnToggle::TarnToggle(InterfaceServices& context, Props props, std::function<void(bool)> onToggleChange, QWidget* parent)
     : PaintedWidget(context, parent), onToggle(std::move(onToggleChange)), on_(*context.frameClock, props.isOn ? 1.0 : 0.0) {
   setHoverEnabled(false);
   setFocusPolicy(Qt::TabFocus);
@@ -166,7 +166,7 @@ void TarnToggle::keyPressEvent(QKeyEvent* event) {
 
 // ---- LaunchAtLoginToggle -------------------------------------------------------------------
 
-LaunchAtLoginToggle::LaunchAtLoginToggle(AppContext& context, QWidget* parent)
+LaunchAtLoginToggle::LaunchAtLoginToggle(InterfaceServices& context, QWidget* parent)
     : TarnToggle(context, Props{QStringLiteral("Launch at login"), false, true, TarnSwitchStyle{Theme::accent(), {}}}, {},
                  parent),
       loginItem_(*context.loginItem) {

@@ -33,7 +33,7 @@ class TarnToggle : public PaintedWidget {
     TarnSwitchStyle style;
     bool operator==(const Props&) const = default;
   };
-  TarnToggle(AppContext& context, Props props, std::function<void(bool)> onToggle, QWidget* parent = nullptr);
+  TarnToggle(InterfaceServices& context, Props props, std::function<void(bool)> onToggle, QWidget* parent = nullptr);
 
   std::function<void(bool)> onToggle;
 
@@ -76,7 +76,7 @@ class TarnToggle : public PaintedWidget {
 class LaunchAtLoginToggle : public TarnToggle {
   Q_OBJECT
  public:
-  explicit LaunchAtLoginToggle(AppContext& context, QWidget* parent = nullptr);
+  explicit LaunchAtLoginToggle(InterfaceServices& context, QWidget* parent = nullptr);
   // Reads the login item's state into the switch.
   void refresh();
 

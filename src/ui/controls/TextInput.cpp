@@ -1,6 +1,6 @@
 #include "ui/controls/TextInput.h"
 
-#include "platform/AppContext.h"
+#include "ui/InterfaceServices.h"
 #include "ui/text/Fonts.h"
 #include "ui/theme/Environment.h"
 
@@ -24,7 +24,7 @@ void applyLabelColors(QWidget& widget, bool dark) {
   widget.setPalette(colors);
 }
 
-QVTextField::QVTextField(AppContext& context, const QString& placeholder, double fontSize, QWidget* parent)
+QVTextField::QVTextField(InterfaceServices& context, const QString& placeholder, double fontSize, QWidget* parent)
     : QVSearchTextField(parent), context_(context) {
   setFrame(false);
   setAutoFillBackground(false);

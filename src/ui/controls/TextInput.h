@@ -5,7 +5,7 @@
 
 namespace qv {
 
-struct AppContext;
+struct InterfaceServices;
 
 // Where the user types, the input method neither predicts nor capitalises by itself, no
 // completion list appears and no automatic formatting rewrites what was typed.
@@ -73,7 +73,7 @@ class QVTextField : public QVSearchTextField {
   };
 
   // Placeholder and font size are set here only.
-  QVTextField(AppContext& context, const QString& placeholder, double fontSize, QWidget* parent = nullptr);
+  QVTextField(InterfaceServices& context, const QString& placeholder, double fontSize, QWidget* parent = nullptr);
 
   void setCallbacks(Callbacks callbacks) { callbacks_ = std::move(callbacks); }
   void setProps(const Props& props);
@@ -90,7 +90,7 @@ class QVTextField : public QVSearchTextField {
   void notifyFocus(bool focused);
   void applyColors();
 
-  AppContext& context_;
+  InterfaceServices& context_;
   Callbacks callbacks_;
   Props props_;
   int lastFocusToken_ = 0;

@@ -1,6 +1,6 @@
 #include "ui/controls/TextViewers.h"
 
-#include "platform/AppContext.h"
+#include "ui/InterfaceServices.h"
 #include "ui/text/Fonts.h"
 #include "ui/theme/Environment.h"
 
@@ -12,7 +12,7 @@
 
 namespace qv {
 
-QVTextViewer::QVTextViewer(AppContext& context, QWidget* parent) : NoCompletionTextView(parent), context_(context) {
+QVTextViewer::QVTextViewer(InterfaceServices& context, QWidget* parent) : NoCompletionTextView(parent), context_(context) {
   setReadOnly(true);
   setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   setAcceptRichText(true);
@@ -97,7 +97,7 @@ void QVTextViewer::reportEdges() {
   if (onEdgesChange_) onEdgesChange_(edges.first, edges.second);
 }
 
-QVCodeViewer::QVCodeViewer(AppContext& context, QWidget* parent)
+QVCodeViewer::QVCodeViewer(InterfaceServices& context, QWidget* parent)
     : QWidget(parent), context_(context), viewer_(new QVTextViewer(context, this)) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);

@@ -11,7 +11,7 @@
 
 namespace qv {
 
-struct AppContext;
+struct InterfaceServices;
 
 // A read-only, selectable, scrolling text without scroll bars, for plain text (label colour)
 // or attributed text (its own fonts and colours). It tells its owner whether text is hidden
@@ -29,7 +29,7 @@ class QVTextViewer : public NoCompletionTextView {
   };
   using EdgesChange = std::function<void(bool hiddenAbove, bool hiddenBelow)>;
 
-  explicit QVTextViewer(AppContext& context, QWidget* parent = nullptr);
+  explicit QVTextViewer(InterfaceServices& context, QWidget* parent = nullptr);
 
   void setProps(const Props& props);
   const Props& props() const { return props_; }
@@ -52,7 +52,7 @@ class QVTextViewer : public NoCompletionTextView {
   void scheduleEdgeReport();
   void reportEdges();
 
-  AppContext& context_;
+  InterfaceServices& context_;
   Props props_;
   EdgesChange onEdgesChange_;
   std::optional<QString> appliedPlain_;
@@ -73,7 +73,7 @@ class QVCodeViewer : public QWidget {
     bool operator==(const Props&) const = default;
   };
 
-  explicit QVCodeViewer(AppContext& context, QWidget* parent = nullptr);
+  explicit QVCodeViewer(InterfaceServices& context, QWidget* parent = nullptr);
 
   void setProps(const Props& props);
   void setOnEdgesChange(QVTextViewer::EdgesChange onEdgesChange);
@@ -94,7 +94,7 @@ class QVCodeViewer : public QWidget {
   void applyTokens(const std::vector<CodeHighlighter::Token>& tokens, bool dark);
   void showContent();
 
-  AppContext& context_;
+  InterfaceServices& context_;
   QVTextViewer* viewer_;
   Props props_;
   std::optional<TaskKey> task_;

@@ -1,4 +1,5 @@
 #pragma once
+#include "ui/InterfaceServices.h"
 #include "ui/theme/Environment.h"
 
 #include <QImage>
@@ -8,12 +9,16 @@
 
 namespace qv {
 
-struct AppContext;
-
 // What a gallery render function gets: a context whose environment already has the colour
 // scheme of this pass, and the pixel ratio to render at.
 struct GalleryScene {
-  AppContext& context;
+  InterfaceServices& context;
+  // The same services as a higher layer's struct (the gallery hands down the whole context),
+  // for views that need more than the interface services: scene.services<ViewServices>().
+  template <typename Services>
+  Services& services() const {
+    return dynamic_cast<Services&>(context);
+  }
   EnvironmentValues environment;
   double devicePixelRatio = 2;
   // Runs queued background work and what it posts back (views that finish off the main thread).

@@ -15,47 +15,35 @@
 namespace qv {
 
 class HttpClient;
-class ImageStore;
 class DesktopAppearance;
-class FrameClock;
-class ReduceMotion;
-class Environment;
-class CodeHighlightCache;
-class AppRulesManager;
-class LinkMetadataFetcher;
-class OGImageCache;
 class Pasteboard;
 class WindowList;
 class Workspace;
-class RichTextStore;
-class FileBookmarkStore;
 class FileBookmarks;
-class AppIdentity;
 class DesktopEntries;
-class ImageTextRecognizer;
 class OcrEngine;
-class ThumbnailCache;
 class DragStarter;
 class KeyPoster;
 class PastePermission;
 class AppRelauncher;
-class PasteboardWriter;
-class PasteSender;
-class OwnWriteCounter;
 class WindowShaper;
 class StatusItem;
 class Alerts;
-class LibraryWindowController;
-class OnboardingWindowController;
 class TarnwickUpdater;
 class LoginItem;
 class MenuPresenter;
-class FileIcons;
 
-// Every process-wide service, built once in main() (or by a test with fakes) and handed down.
-// Nothing in the program reaches for a hidden global; a type may offer a `shared()` accessor
-// that forwards here. Services are added as members as the subsystems that own them land.
-struct AppContext {
+// The process-wide services of the platform layer: time, queues, folders, settings and every
+// desktop service behind its interface. Each layer above adds its own services in a struct that
+// derives from this one (virtually: items and the interface kit both build on it), and app/
+// puts them together in AppContext, built once in main() (or by a test with fakes) and handed
+// down. Code receives the struct of its own layer; nothing reaches for a hidden global.
+struct PlatformServices {
+  PlatformServices() = default;
+  PlatformServices(const PlatformServices&) = delete;
+  PlatformServices& operator=(const PlatformServices&) = delete;
+  virtual ~PlatformServices();
+
   std::shared_ptr<Scheduler> scheduler;
   std::shared_ptr<Paths> paths;
   std::shared_ptr<SettingsStore> settings;
@@ -72,42 +60,20 @@ struct AppContext {
   std::shared_ptr<WindowList> windowList;
   std::shared_ptr<Workspace> workspace;
 
-  // Item stores and caches.
-  std::shared_ptr<ImageStore> imageStore;
-
-  // Appearance and motion (the last three, and the highlight cache, from installInterfaceServices in ui/).
+  // Appearance (the interface services build motion and environment on it).
   std::shared_ptr<DesktopAppearance> desktopAppearance;
-  std::shared_ptr<FrameClock> frameClock;
-  std::shared_ptr<ReduceMotion> reduceMotion;
-  std::shared_ptr<Environment> environment;
-  // The code cards' highlighted texts.
-  std::shared_ptr<CodeHighlightCache> codeHighlights;
-  // App rules.
-  std::shared_ptr<AppRulesManager> appRules;
-  // Network and link metadata
+  // Network
   std::shared_ptr<HttpClient> httpClient;
-  std::shared_ptr<OGImageCache> ogImageCache;
-  std::shared_ptr<LinkMetadataFetcher> linkMetadataFetcher;
-  // Item stores, identity, text recognition, thumbnails.
+  // File bookmarks, desktop entries, text recognition.
   std::shared_ptr<FileBookmarks> fileBookmarks;
   std::shared_ptr<DesktopEntries> desktopEntries;
   std::shared_ptr<OcrEngine> ocrEngine;
-  std::shared_ptr<RichTextStore> richTextStore;
-  std::shared_ptr<FileBookmarkStore> fileBookmarkStore;
-  std::shared_ptr<AppIdentity> appIdentity;
-  std::shared_ptr<ImageTextRecognizer> imageTextRecognizer;
-  std::shared_ptr<ThumbnailCache> thumbnails;
   // Dragging items out.
   std::shared_ptr<DragStarter> dragStarter;
-  // Pasteboard writer and paste sender (the last two from installItemServices).
+  // Posting the paste keys.
   std::shared_ptr<KeyPoster> keyPoster;
   std::shared_ptr<PastePermission> pastePermission;
   std::shared_ptr<AppRelauncher> appRelauncher;
-  std::shared_ptr<PasteboardWriter> pasteboardWriter;
-  std::shared_ptr<PasteSender> pasteSender;
-  // Clipboard monitor and capture: the own-write counter every clipboard writer raises
-  // (ClipboardMonitor::skipNextChanges).
-  std::shared_ptr<OwnWriteCounter> skipNextChanges;
   // Edge panel window: shapes and window-manager hints.
   std::shared_ptr<WindowShaper> windowShaper;
   // Application shell: the notification-area icon (made once at launch) and modal alerts.
@@ -116,22 +82,18 @@ struct AppContext {
   // Menus (opened without blocking) and the launch-at-login switch.
   std::shared_ptr<MenuPresenter> menuPresenter;
   std::shared_ptr<LoginItem> loginItem;
-  // Shared windows and the updater, each made on first use (see their `shared()`).
-  std::shared_ptr<LibraryWindowController> libraryWindow;
-  std::shared_ptr<OnboardingWindowController> onboardingWindow;
+  // The updater, made on first use (see its `shared()`).
   std::shared_ptr<TarnwickUpdater> updater;
-  // Cards: file icons by name, made on first use (FileIcons::shared).
-  std::shared_ptr<FileIcons> fileIcons;
 
   // The serial queue named "com.tarnwick.Quorvalen.<suffix>", made on first request.
   std::shared_ptr<SerialQueue> queue(const QString& suffix);
 
-  // Real services over the environment's XDG folders.
-  static std::shared_ptr<AppContext> makeReal();
-
  private:
   std::map<QString, std::shared_ptr<SerialQueue>> queues_;
 };
+
+// Fills in the real platform services over the environment's XDG folders.
+void installRealPlatformServices(PlatformServices& services);
 
 inline constexpr char kQueuePrefix[] = "com.tarnwick.Quorvalen.";
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/AppContext.h"
+#include "app/AppContext.h"
 #include "platform/fake/FakeAlerts.h"
 #include "platform/fake/FakeHotKey.h"
 #include "platform/fake/FakePointerMonitor.h"

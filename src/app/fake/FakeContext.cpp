@@ -1,4 +1,4 @@
-#include "platform/fake/FakeContext.h"
+#include "app/fake/FakeContext.h"
 
 #include "platform/AppRelauncher.h"
 
