@@ -3,6 +3,7 @@
 // Views register in their folder's add…GalleryViews function; add the call below.
 #include "platform/AppContext.h"
 #include "platform/fake/FakeContext.h"
+#include "ui/Appearance.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 #include "ui/fx/Fx.h"
@@ -106,7 +107,7 @@ int main(int argc, char** argv) {
 
   int written = 0;
   for (const char* scheme : {"light", "dark"}) {
-    fake.context->settings->set(QString::fromLatin1(qv::kAppearanceKey), QString::fromLatin1(scheme));
+    qv::applyAppearance(*fake.context, QString::fromLatin1(scheme));
     fake.drain();
     qv::GalleryScene scene{*fake.context, fake.context->environment->values(), 2.0};
     for (const auto& entry : registry.entries()) {

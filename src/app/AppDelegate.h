@@ -1,5 +1,6 @@
 #pragma once
 #include "items/model/ClipboardItem.h"
+#include "platform/DesktopAppearance.h"
 #include "ui/Translucency.h"
 
 #include <QObject>
@@ -109,8 +110,9 @@ class AppDelegate : public QObject {
   // The same, after hiding the panel.
   std::function<void()> hidePanelThen(std::function<void(AppDelegate&)> action);
 
-  // The status icon for the two flags: the tray symbol, tinted for the desktop's colour scheme.
-  static QIcon statusIcon(bool filled, bool paused);
+  // The status icon for the two flags: the tray symbol, tinted for the desktop's colour scheme
+  // (the tray belongs to the desktop, so the program's own appearance setting never reaches it).
+  static QIcon statusIcon(bool filled, bool paused, DesktopColorScheme desktop);
 
   // ---- Observation --------------------------------------------------------------------------
   PanelController* panelController() const { return panelController_.get(); }

@@ -28,10 +28,12 @@
 
 namespace qv {
 
-QIcon AppDelegate::statusIcon(bool filled, bool paused) {
-  const QColor tint = qobject_cast<QApplication*>(QCoreApplication::instance())
-                          ? QApplication::palette().color(QPalette::WindowText)
-                          : QColor(Qt::black);
+QIcon AppDelegate::statusIcon(bool filled, bool paused, DesktopColorScheme desktop) {
+  QColor tint = Qt::black;
+  if (desktop == DesktopColorScheme::dark)
+    tint = QColor(0xf2, 0xf2, 0xf2);
+  else if (desktop == DesktopColorScheme::noPreference && qobject_cast<QApplication*>(QCoreApplication::instance()))
+    tint = QApplication::palette().color(QPalette::WindowText);
   QIcon icon;
   for (double ratio : {1.0, 2.0}) icon.addPixmap(QPixmap::fromImage(statusBarIconImage(filled, paused, ratio, tint)));
   return icon;
@@ -56,6 +58,8 @@ void AppDelegate::setupStatusItem() {
   statusItem_ = context_.makeStatusItem();
   setStatusIcon(false, state().isMonitoringPaused());
   statusItem_->setToolTip(QStringLiteral("Quorvalen"));
+  if (context_.desktopAppearance)
+    connect(context_.desktopAppearance.get(), &DesktopAppearance::changed, this, &AppDelegate::refreshStatusIcon);
   connect(statusItem_.get(), &StatusItem::leftClicked, this, &AppDelegate::statusItemClicked);
   connect(statusItem_.get(), &StatusItem::rightClicked, this, &AppDelegate::showStatusMenu);
   if (statusItem_->isAvailable())
@@ -71,7 +75,9 @@ void AppDelegate::setupStatusItem() {
 void AppDelegate::setStatusIcon(bool filled, bool paused) {
   iconFilled_ = filled;
   iconPaused_ = paused;
-  if (statusItem_) statusItem_->setIcon(statusIcon(filled, paused));
+  const DesktopColorScheme desktop =
+      context_.desktopAppearance ? context_.desktopAppearance->preferences().colorScheme : DesktopColorScheme::noPreference;
+  if (statusItem_) statusItem_->setIcon(statusIcon(filled, paused, desktop));
 }
 
 void AppDelegate::statusItemClicked() { panelController_->togglePanel(); }

@@ -20,6 +20,7 @@ class DesktopAppearance;
 class FrameClock;
 class ReduceMotion;
 class Environment;
+class AppearanceWindows;
 class AppRulesManager;
 class LinkMetadataFetcher;
 class OGImageCache;
@@ -71,11 +72,12 @@ struct AppContext {
   // Item stores and caches.
   std::shared_ptr<ImageStore> imageStore;
 
-  // Appearance and motion (the last three from installInterfaceServices in ui/).
+  // Appearance and motion (the last four from installInterfaceServices in ui/).
   std::shared_ptr<DesktopAppearance> desktopAppearance;
   std::shared_ptr<FrameClock> frameClock;
   std::shared_ptr<ReduceMotion> reduceMotion;
   std::shared_ptr<Environment> environment;
+  std::shared_ptr<AppearanceWindows> appearanceWindows;
   // App rules.
   std::shared_ptr<AppRulesManager> appRules;
   // Network and link metadata

@@ -2,8 +2,8 @@
 
 #include "platform/AppContext.h"
 #include "platform/Updater.h"
-#include "settings/Appearance.h"
 #include "settings/ShortcutField.h"
+#include "ui/Appearance.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -67,7 +67,7 @@ QWidget* SettingsView::makeGeneralPane() {
   form->addRow(QStringLiteral("Appearance"),
                stringChoice(settings, QStringLiteral("qv.appearance"), QStringLiteral("system"),
                             {{"system", "System"}, {"light", "Light"}, {"dark", "Dark"}},
-                            [](const QString& value) { applyAppearance(value); }));
+                            [this](const QString& value) { applyAppearance(context_, value); }));
   form->addRow(QString(), boolChoice(settings, QStringLiteral("qv.edgeEnabled"), true,
                                      QStringLiteral("Open the panel at the screen edge")));
   form->addRow(QStringLiteral("Screen edge"),

@@ -2,6 +2,7 @@
 
 #include "platform/AppContext.h"
 #include "platform/DesktopAppearance.h"
+#include "ui/Appearance.h"
 #include "ui/anim/FrameClock.h"
 #include "ui/symbols/Symbols.h"
 #include "ui/theme/Environment.h"
@@ -14,8 +15,9 @@ void installInterfaceServices(AppContext& context) {
   if (!context.desktopAppearance) context.desktopAppearance = std::make_shared<PortalDesktopAppearance>();
   if (!context.frameClock) context.frameClock = std::make_shared<TimerFrameClock>();
   if (!context.reduceMotion) context.reduceMotion = std::make_shared<ReduceMotion>(*context.desktopAppearance);
-  if (!context.environment)
-    context.environment = std::make_shared<Environment>(*context.settings, *context.desktopAppearance);
+  if (!context.environment) context.environment = std::make_shared<Environment>(*context.desktopAppearance);
+  if (!context.appearanceWindows)
+    context.appearanceWindows = std::make_shared<AppearanceWindows>(*context.environment, *context.frameClock);
 }
 
 }  // namespace qv
