@@ -43,6 +43,9 @@ class AppDelegate : public QObject {
   static constexpr char kAppearanceKey[] = "qv.appearance";
   // Told from the tray when a pick could not be typed into its application.
   static constexpr char kCopiedOnlyMessage[] = "Copied to the clipboard only: the application you came from did not take the paste. Paste it with Ctrl+V.";
+  // Told from the tray when the user starts the program while it runs.
+  static constexpr char kAlreadyRunningMessage[] =
+      "Quorvalen is already running. Open it from this icon, at the screen edge or with your shortcut.";
   static constexpr double kOnboardingDelaySeconds = 0.4;
   static constexpr double kShowPanelAfterOnboardingSeconds = 0.25;
   static constexpr double kEdgeIgnoredAfterHideSeconds = 0.5;
@@ -88,6 +91,8 @@ class AppDelegate : public QObject {
   void togglePanelFromHotkey();
   void handleEdgeShow(const QString& side);
   void handleDefaultsChange();
+  // The user started the program again (a launcher click) while it runs.
+  void anotherStartRequested();
 
   // ---- Status item and actions (AppDelegateActions.cpp) -------------------------------------
   void setupStatusItem();

@@ -80,6 +80,11 @@ void AppDelegate::setStatusIcon(bool filled, bool paused) {
   if (statusItem_) statusItem_->setIcon(statusIcon(filled, paused, desktop));
 }
 
+void AppDelegate::anotherStartRequested() {
+  qCInfo(lcApp) << "Started again while running; telling the user from the tray";
+  if (statusItem_) statusItem_->showMessage(QStringLiteral("Quorvalen"), QString::fromLatin1(kAlreadyRunningMessage));
+}
+
 void AppDelegate::statusItemClicked() { panelController_->togglePanel(); }
 
 void AppDelegate::showStatusMenu() {
