@@ -2,6 +2,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/EdgeTrigger.h"
+#include "app/HotkeyManager.h"
 #include "app/PanelController.h"
 #include "app/SettingsPanel.h"
 #include "base/Log.h"
@@ -16,6 +17,7 @@
 #include "platform/StatusItem.h"
 #include "settings/IgnoredPane.h"
 #include "settings/OnboardingWindowController.h"
+#include "settings/SettingsView.h"
 #include "state/PanelState.h"
 #include "ui/StatusBarIcon.h"
 #include "ui/Translucency.h"
@@ -182,6 +184,13 @@ SettingsPanel& AppDelegate::settingsWindow(bool* created) {
     const TranslucencySupport support = translucency_ ? *translucency_ : Translucency::detect();
     settingsPanel_ = std::make_unique<SettingsPanel>(context_, support.compositor);
     settingsPanel_->onCloseRequested = performWeakly([](AppDelegate& self) { self.closeSettingsAnimated(); });
+    SettingsView& view = *settingsPanel_->view();
+    // The application's quit: the history is written on the way out (applicationWillTerminate).
+    view.onQuit = [] { QCoreApplication::quit(); };
+    QPointer<AppDelegate> self(this);
+    view.onShortcutRecording = [self](bool recording) {
+      if (self && self->hotkeyManager_) self->hotkeyManager_->setSuspended(recording);
+    };
   }
   return *settingsPanel_;
 }
