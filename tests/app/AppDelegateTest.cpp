@@ -44,14 +44,7 @@ struct AppDelegateTest : ::testing::Test {
     delegate->applicationDidFinishLaunching();
   }
   // Moves both virtual clocks together, one frame at a time.
-  void advance(double seconds) {
-    for (double left = seconds; left > 1e-9; left -= 1.0 / 120) {
-      const double step = std::min(1.0 / 120, left);
-      fake.scheduler->advance(step);
-      fake.clock->advance(step);
-    }
-    fake.drain();
-  }
+  void advance(double seconds) { fake.advanceBoth(seconds); }
   PanelState& state() { return delegate->state(); }
   PanelController& panel() { return *delegate->panelController(); }
   EdgeTrigger& edge() { return *delegate->edgeTrigger(); }

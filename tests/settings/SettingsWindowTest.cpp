@@ -23,15 +23,7 @@ struct SettingsWindowTest : ::testing::Test {
     view->onQuit = [this] { ++quits; };
     view->onShortcutRecording = [this](bool on) { recording << on; };
   }
-  // Moves both virtual clocks together, one frame at a time.
-  void advance(double seconds) {
-    for (double left = seconds; left > 1e-9; left -= 1.0 / 120) {
-      const double step = std::min(1.0 / 120, left);
-      fake.scheduler->advance(step);
-      fake.clock->advance(step);
-    }
-    fake.drain();
-  }
+  void advance(double seconds) { fake.advanceBoth(seconds); }
   SettingsStore& settings() { return *fake.context->settings; }
 
   test::FakeInterfaceContext fake;
