@@ -111,7 +111,8 @@ SettingsView::SettingsView(AppContext& context, QWidget* parent)
   display(AppPane::general);
 }
 
-SettingsView::~SettingsView() = default;
+// The pane goes first: a recorder on it still tells onShortcutRecording as it stops.
+SettingsView::~SettingsView() { delete paneView_; }
 
 SidebarRow* SettingsView::sidebarRow(AppPane pane) const {
   for (SidebarRow* row : rows_)

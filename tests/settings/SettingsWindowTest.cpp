@@ -118,6 +118,13 @@ TEST_F(SettingsWindowTest, SwitchingPanesWhileRecordingEndsItAndFreesTheHotKey) 
   view->select(AppPane::about);
   advance(0.5);
   EXPECT_EQ(recording, (QList<bool>{true, false}));
+
+  // So does the window going away.
+  view->select(AppPane::general);
+  advance(0.5);
+  view->paneView()->findChild<ShortcutRecorderButton*>()->click();
+  view.reset();
+  EXPECT_EQ(recording, (QList<bool>{true, false, true, false}));
 }
 
 TEST(PaneContainer, EdgeFadesShowWhereContentLiesBeyondTheEdge) {
