@@ -5,6 +5,7 @@
 #include "app/fake/FakeContext.h"
 #include "cards/CardsGallery.h"
 #include "items/ItemServices.h"
+#include "ui/Appearance.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 #include "ui/fx/Fx.h"
@@ -108,7 +109,7 @@ int main(int argc, char** argv) {
 
   int written = 0;
   for (const char* scheme : {"light", "dark"}) {
-    fake.context->settings->set(QString::fromLatin1(qv::kAppearanceKey), QString::fromLatin1(scheme));
+    qv::applyAppearance(*fake.context, QString::fromLatin1(scheme));
     fake.drain();
     qv::GalleryScene scene{*fake.context, fake.context->environment->values(), 2.0, [&fake] { fake.drain(); }};
     for (const auto& entry : registry.entries()) {

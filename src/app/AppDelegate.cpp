@@ -13,9 +13,9 @@
 #include "platform/SettingsStore.h"
 #include "platform/StatusItem.h"
 #include "platform/Updater.h"
-#include "settings/Appearance.h"
 #include "settings/OnboardingWindowController.h"
 #include "state/PanelState.h"
+#include "ui/Appearance.h"
 #include "ui/anim/Transaction.h"
 #include "ui/theme/ReduceMotion.h"
 #include "ui/theme/Theme.h"
@@ -74,7 +74,7 @@ void AppDelegate::disableTextSubstitutionDefaults() {
 // ---- Launch ----------------------------------------------------------------------------------
 
 void AppDelegate::applicationDidFinishLaunching() {
-  applyAppearance(context_.settings->stringOr(QLatin1String(kAppearanceKey), QStringLiteral("system")));
+  applyAppearance(context_, context_.settings->stringOr(QLatin1String(kAppearanceKey), QStringLiteral("system")));
   if (context_.reduceMotion) context_.reduceMotion->startObserving();
   TarnwickUpdater::shared(context_);
   context_.pastePermission->rememberLaunchState();

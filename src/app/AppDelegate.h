@@ -1,5 +1,6 @@
 #pragma once
 #include "items/model/ClipboardItem.h"
+#include "platform/DesktopAppearance.h"
 #include "ui/Translucency.h"
 
 #include <QObject>
@@ -42,6 +43,9 @@ class AppDelegate : public QObject {
   static constexpr char kAppearanceKey[] = "qv.appearance";
   // Told from the tray when a pick could not be typed into its application.
   static constexpr char kCopiedOnlyMessage[] = "Copied to the clipboard only: the application you came from did not take the paste. Paste it with Ctrl+V.";
+  // Told from the tray when the user starts the program while it runs.
+  static constexpr char kAlreadyRunningMessage[] =
+      "Quorvalen is already running. Open it from this icon, at the screen edge or with your shortcut.";
   static constexpr double kOnboardingDelaySeconds = 0.4;
   static constexpr double kShowPanelAfterOnboardingSeconds = 0.25;
   static constexpr double kEdgeIgnoredAfterHideSeconds = 0.5;
@@ -87,6 +91,8 @@ class AppDelegate : public QObject {
   void togglePanelFromHotkey();
   void handleEdgeShow(const QString& side);
   void handleDefaultsChange();
+  // The user started the program again (a launcher click) while it runs.
+  void anotherStartRequested();
 
   // ---- Status item and actions (AppDelegateActions.cpp) -------------------------------------
   void setupStatusItem();
@@ -109,8 +115,9 @@ class AppDelegate : public QObject {
   // The same, after hiding the panel.
   std::function<void()> hidePanelThen(std::function<void(AppDelegate&)> action);
 
-  // The status icon for the two flags: the tray symbol, tinted for the desktop's colour scheme.
-  static QIcon statusIcon(bool filled, bool paused);
+  // The status icon for the two flags: the tray symbol, tinted for the desktop's colour scheme
+  // (the tray belongs to the desktop, so the program's own appearance setting never reaches it).
+  static QIcon statusIcon(bool filled, bool paused, DesktopColorScheme desktop);
 
   // ---- Observation --------------------------------------------------------------------------
   PanelController* panelController() const { return panelController_.get(); }

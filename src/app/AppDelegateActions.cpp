@@ -2,6 +2,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/EdgeTrigger.h"
+#include "app/HotkeyManager.h"
 #include "app/PanelController.h"
 #include "app/SettingsPanel.h"
 #include "base/Log.h"
@@ -16,6 +17,7 @@
 #include "platform/StatusItem.h"
 #include "settings/IgnoredPane.h"
 #include "settings/OnboardingWindowController.h"
+#include "settings/SettingsView.h"
 #include "state/PanelState.h"
 #include "ui/StatusBarIcon.h"
 #include "ui/Translucency.h"
@@ -28,10 +30,12 @@
 
 namespace qv {
 
-QIcon AppDelegate::statusIcon(bool filled, bool paused) {
-  const QColor tint = qobject_cast<QApplication*>(QCoreApplication::instance())
-                          ? QApplication::palette().color(QPalette::WindowText)
-                          : QColor(Qt::black);
+QIcon AppDelegate::statusIcon(bool filled, bool paused, DesktopColorScheme desktop) {
+  QColor tint = Qt::black;
+  if (desktop == DesktopColorScheme::dark)
+    tint = QColor(0xf2, 0xf2, 0xf2);
+  else if (desktop == DesktopColorScheme::noPreference && qobject_cast<QApplication*>(QCoreApplication::instance()))
+    tint = QApplication::palette().color(QPalette::WindowText);
   QIcon icon;
   for (double ratio : {1.0, 2.0}) icon.addPixmap(QPixmap::fromImage(statusBarIconImage(filled, paused, ratio, tint)));
   return icon;
@@ -56,6 +60,8 @@ void AppDelegate::setupStatusItem() {
   statusItem_ = context_.makeStatusItem();
   setStatusIcon(false, state().isMonitoringPaused());
   statusItem_->setToolTip(QStringLiteral("Quorvalen"));
+  if (context_.desktopAppearance)
+    connect(context_.desktopAppearance.get(), &DesktopAppearance::changed, this, &AppDelegate::refreshStatusIcon);
   connect(statusItem_.get(), &StatusItem::leftClicked, this, &AppDelegate::statusItemClicked);
   connect(statusItem_.get(), &StatusItem::rightClicked, this, &AppDelegate::showStatusMenu);
   if (statusItem_->isAvailable())
@@ -71,7 +77,14 @@ void AppDelegate::setupStatusItem() {
 void AppDelegate::setStatusIcon(bool filled, bool paused) {
   iconFilled_ = filled;
   iconPaused_ = paused;
-  if (statusItem_) statusItem_->setIcon(statusIcon(filled, paused));
+  const DesktopColorScheme desktop =
+      context_.desktopAppearance ? context_.desktopAppearance->preferences().colorScheme : DesktopColorScheme::noPreference;
+  if (statusItem_) statusItem_->setIcon(statusIcon(filled, paused, desktop));
+}
+
+void AppDelegate::anotherStartRequested() {
+  qCInfo(lcApp) << "Started again while running; telling the user from the tray";
+  if (statusItem_) statusItem_->showMessage(QStringLiteral("Quorvalen"), QString::fromLatin1(kAlreadyRunningMessage));
 }
 
 void AppDelegate::statusItemClicked() { panelController_->togglePanel(); }
@@ -171,6 +184,13 @@ SettingsPanel& AppDelegate::settingsWindow(bool* created) {
     const TranslucencySupport support = translucency_ ? *translucency_ : Translucency::detect();
     settingsPanel_ = std::make_unique<SettingsPanel>(context_, support.compositor);
     settingsPanel_->onCloseRequested = performWeakly([](AppDelegate& self) { self.closeSettingsAnimated(); });
+    SettingsView& view = *settingsPanel_->view();
+    // The application's quit: the history is written on the way out (applicationWillTerminate).
+    view.onQuit = [] { QCoreApplication::quit(); };
+    QPointer<AppDelegate> self(this);
+    view.onShortcutRecording = [self](bool recording) {
+      if (self && self->hotkeyManager_) self->hotkeyManager_->setSuspended(recording);
+    };
   }
   return *settingsPanel_;
 }

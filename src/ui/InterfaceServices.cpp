@@ -1,6 +1,7 @@
 #include "ui/InterfaceServices.h"
 
 #include "platform/DesktopAppearance.h"
+#include "ui/Appearance.h"
 #include "ui/anim/FrameClock.h"
 #include "ui/code/CodeHighlighter.h"
 #include "ui/symbols/Symbols.h"
@@ -15,8 +16,9 @@ void installInterfaceServices(InterfaceServices& services) {
   if (!services.frameClock) services.frameClock = std::make_shared<TimerFrameClock>();
   if (!services.reduceMotion) services.reduceMotion = std::make_shared<ReduceMotion>(*services.desktopAppearance);
   if (!services.codeHighlights) services.codeHighlights = std::make_shared<CodeHighlightCache>();
-  if (!services.environment)
-    services.environment = std::make_shared<Environment>(*services.settings, *services.desktopAppearance);
+  if (!services.environment) services.environment = std::make_shared<Environment>(*services.desktopAppearance);
+  if (!services.appearanceWindows)
+    services.appearanceWindows = std::make_shared<AppearanceWindows>(*services.environment, *services.frameClock);
 }
 
 }  // namespace qv

@@ -13,10 +13,12 @@
 #include "support/CapturedLog.h"
 #include "support/FakeInterfaceContext.h"
 #include "support/StateTestSupport.h"
+#include "ui/Appearance.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QPushButton>
+
 #include <gtest/gtest.h>
 
 using namespace qv;
@@ -42,14 +44,7 @@ struct AppDelegateTest : ::testing::Test {
     delegate->applicationDidFinishLaunching();
   }
   // Moves both virtual clocks together, one frame at a time.
-  void advance(double seconds) {
-    for (double left = seconds; left > 1e-9; left -= 1.0 / 120) {
-      const double step = std::min(1.0 / 120, left);
-      fake.scheduler->advance(step);
-      fake.clock->advance(step);
-    }
-    fake.drain();
-  }
+  void advance(double seconds) { fake.advanceBoth(seconds); }
   PanelState& state() { return delegate->state(); }
   PanelController& panel() { return *delegate->panelController(); }
   EdgeTrigger& edge() { return *delegate->edgeTrigger(); }
@@ -416,6 +411,23 @@ TEST_F(AppDelegateTest, APasteThatDidNotReachItsApplicationIsToldFromTheTray) {
   panel().onPasteNotDelivered(PasteOutcome::targetGone);
   ASSERT_EQ(fake.statusItem->messages.size(), 1);
   EXPECT_EQ(fake.statusItem->messages.first(), QStringLiteral("Quorvalen|") + AppDelegate::kCopiedOnlyMessage);
+}
+
+TEST_F(AppDelegateTest, TheTrayIconFollowsTheDesktopNotTheAppearanceSetting) {
+  seenOnboarding();
+  settings().set(QStringLiteral("qv.appearance"), QStringLiteral("dark"));
+  launch();
+  EXPECT_TRUE(fake.environment().isDark());
+  auto tintOf = [&] { return fake.statusItem->icon.pixmap(18, 18).toImage().pixelColor(2, 4); };
+  const int changes = fake.statusItem->iconChanges;
+  EXPECT_LT(tintOf().lightness(), 100);  // a light desktop: a dark symbol, whatever the setting
+  applyAppearance(*fake.context, QStringLiteral("light"));
+  EXPECT_EQ(fake.statusItem->iconChanges, changes);
+
+  DesktopPreferences dark;
+  dark.colorScheme = DesktopColorScheme::dark;
+  fake.desktopAppearance->setPreferences(dark);
+  EXPECT_GT(tintOf().lightness(), 200);
 }
 
 // ---- Windows --------------------------------------------------------------------------------

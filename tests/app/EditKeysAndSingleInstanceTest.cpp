@@ -1,5 +1,6 @@
 #include "app/EditKeyMonitor.h"
 #include "app/SingleInstance.h"
+#include "support/ProcessHelpers.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -105,4 +106,15 @@ TEST(SingleInstance, ARelaunchWaitsForTheOldHolderToLetGo) {
   std::unique_ptr<SingleInstance> relaunched = SingleInstance::acquire(folder.path(), 10000);
   finishing.join();
   EXPECT_TRUE(relaunched);
+}
+
+TEST(SingleInstance, AnotherStartTellsTheRunningProgram) {
+  QTemporaryDir folder;
+  EXPECT_FALSE(SingleInstance::tellRunningInstance(folder.path()));  // nobody runs
+  std::unique_ptr<SingleInstance> running = SingleInstance::acquire(folder.path());
+  ASSERT_TRUE(running);
+  int told = 0;
+  ASSERT_TRUE(running->listenForAnotherStart([&told] { ++told; }));
+  EXPECT_TRUE(SingleInstance::tellRunningInstance(folder.path()));
+  EXPECT_TRUE(test::waitFor([&] { return told == 1; }, 5000));
 }

@@ -1,7 +1,7 @@
 // The whole program under Xvfb with jwm's tray: a copy made with xclip reaches history.json,
-// SIGTERM right after a capture still writes it, a second start leaves, the tray icon's menu
-// opens on a right click (screenshot in build/screenshots), and a copy from mousepad is credited
-// to its desktop entry.
+// SIGTERM right after a capture still writes it, a second start tells the running one and leaves, the tray icon's
+// menu opens on a right click (screenshot in build/screenshots), and a copy from mousepad is
+// credited to its desktop entry.
 #include "support/LineProcess.h"
 #include "support/ProcessHelpers.h"
 #include "support/SideFileHelpers.h"
@@ -139,7 +139,18 @@ TEST_F(AppShellOnX11, ASecondStartLeavesAndTheTrayMenuOpensOnARightClick) {
   QProcess& second = start(test::binDir() + QStringLiteral("/quorvalen"));
   ASSERT_TRUE(second.waitForFinished(20000));
   EXPECT_EQ(second.exitCode(), 0);
-  EXPECT_TRUE(second.readAll().contains("already running"));
+  EXPECT_TRUE(second.readAll().contains("already running; it says so on screen"));
+  // The running one says so from its tray icon.
+  EXPECT_TRUE(logContains("Started again while running; telling the user from the tray"));
+  // Qt's own balloon (no notification service here): a light box above the tray.
+  const QImage told = waitForScreenshot([](const QImage& shot) {
+    int light = 0;
+    for (int y = 600; y < 770; y += 4)
+      for (int x = 900; x < 1280; x += 4) light += qGray(shot.pixel(x, y)) > 200;
+    return light > 200;
+  });
+  if (!told.isNull()) saveScreenshot(told, "already-running.png");
+  session_.xdotool({"mousemove", "1100", "700", "click", "1"});
 
   // jwm docks the icon at the right end of its tray (the bottom bar, 28 points high).
   ASSERT_TRUE(session_.xdotool({"mousemove", "1268", "786", "click", "3"}));
