@@ -1,6 +1,8 @@
 // Renders every registered view to <build>/gallery/<name>-light.png and -dark.png (or into the
 // folder given as the first argument), offscreen, for people to look at.
 // Views register in their folder's add…GalleryViews function; add the call below.
+#include "cards/CardsGallery.h"
+#include "items/ItemServices.h"
 #include "platform/AppContext.h"
 #include "platform/fake/FakeContext.h"
 #include "ui/InterfaceServices.h"
@@ -94,12 +96,14 @@ int main(int argc, char** argv) {
   qv::FakeContext fake;
   fake.context->frameClock = std::make_shared<qv::ManualFrameClock>();
   qv::installInterfaceServices(*fake.context);
+  qv::installItemServices(*fake.context);
 
   const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QCoreApplication::applicationDirPath() + "/../gallery";
   QDir().mkpath(folder);
 
   qv::GalleryRegistry registry;
   qv::addUiGalleryViews(registry);
+  qv::addCardsGalleryViews(registry);
   registry.add(QStringLiteral("sample-pill"), renderPills);
 
   int written = 0;

@@ -50,6 +50,7 @@ class OnboardingWindowController;
 class TarnwickUpdater;
 class LoginItem;
 class MenuPresenter;
+class FileIcons;
 
 // Every process-wide service, built once in main() (or by a test with fakes) and handed down.
 // Nothing in the program reaches for a hidden global; a type may offer a `shared()` accessor
@@ -119,6 +120,8 @@ struct AppContext {
   std::shared_ptr<LibraryWindowController> libraryWindow;
   std::shared_ptr<OnboardingWindowController> onboardingWindow;
   std::shared_ptr<TarnwickUpdater> updater;
+  // Cards: file icons by name, made on first use (FileIcons::shared).
+  std::shared_ptr<FileIcons> fileIcons;
 
   // The serial queue named "com.tarnwick.Quorvalen.<suffix>", made on first request.
   std::shared_ptr<SerialQueue> queue(const QString& suffix);
