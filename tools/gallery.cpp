@@ -2,6 +2,7 @@
 // folder given as the first argument), offscreen, for people to look at.
 // Views register in their folder's add…GalleryViews function; add the call below.
 #include "cards/CardsGallery.h"
+#include "cards/badges/BadgesGallery.h"
 #include "items/ItemServices.h"
 #include "platform/AppContext.h"
 #include "platform/fake/FakeContext.h"
@@ -104,6 +105,7 @@ int main(int argc, char** argv) {
   qv::GalleryRegistry registry;
   qv::addUiGalleryViews(registry);
   qv::addCardsGalleryViews(registry);
+  qv::addCardBadgeGalleryViews(registry);
   registry.add(QStringLiteral("sample-pill"), renderPills);
 
   int written = 0;

@@ -51,6 +51,7 @@ class TarnwickUpdater;
 class LoginItem;
 class MenuPresenter;
 class FileIcons;
+class CardTimeTick;
 
 // Every process-wide service, built once in main() (or by a test with fakes) and handed down.
 // Nothing in the program reaches for a hidden global; a type may offer a `shared()` accessor
@@ -122,6 +123,8 @@ struct AppContext {
   std::shared_ptr<TarnwickUpdater> updater;
   // Cards: file icons by name, made on first use (FileIcons::shared).
   std::shared_ptr<FileIcons> fileIcons;
+  // Cards: the tick that refreshes shown capture times, made on first use (CardTimeTick::shared).
+  std::shared_ptr<CardTimeTick> cardTimeTick;
 
   // The serial queue named "com.tarnwick.Quorvalen.<suffix>", made on first request.
   std::shared_ptr<SerialQueue> queue(const QString& suffix);

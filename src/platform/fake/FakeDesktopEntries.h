@@ -13,6 +13,7 @@ class FakeDesktopEntries : public DesktopEntries {
     entries_.insert(entry.id, entry);
   }
   void addIcon(const QString& name, QColor color) { icons_.insert(name, solidIcon(color)); }
+  void addIcon(const QString& name, const QIcon& icon) { icons_.insert(name, icon); }
 
   std::optional<DesktopEntry> entry(const QString& id) override {
     ++entryLookups;

@@ -1,0 +1,83 @@
+#include "cards/badges/SourceBadge.h"
+
+#include "cards/badges/AppIconImageView.h"
+#include "items/identity/AppIdentity.h"
+#include "items/model/ClipboardItem.h"
+#include "platform/AppContext.h"
+#include "ui/controls/ControlStyle.h"
+#include "ui/fx/Fx.h"
+#include "ui/theme/Theme.h"
+
+#include <QPainter>
+
+namespace qv {
+
+SourceBadge::SourceBadge(AppContext& context, QGraphicsItem* parent)
+    : ClickableItem(context, parent), active_(*context.frameClock, 0.0) {
+  setSize({kSize, kSize});
+  active_.setOnChange([this] { update(); });
+}
+
+void SourceBadge::setProps(const Props& props) {
+  if (props == props_) return;
+  const bool activeChanged = props.isActive != props_.isActive;
+  props_ = props;
+  if (activeChanged) {
+    const double target = props_.isActive ? 1.0 : 0.0;
+    if (environment().reduceMotion)
+      active_.jumpTo(target);
+    else
+      active_.animateTo(target, Theme::springSnappy());
+  }
+  update();
+}
+
+SourceBadge::Look SourceBadge::look() const {
+  const double hover = hoverProgress();
+  const double active = active_.value();
+  Look l;
+  l.ringWidth = lerp(1.5, 2.0, active);
+  l.ringOpacity = lerp(0.9 * unitClamped(hover), 1.0, unitClamped(active));
+  l.scale = lerp(1.0, 1.1, hover);
+  l.hairline = !environment().isDark();
+  return l;
+}
+
+QPainterPath SourceBadge::hitShape() const { return Fx::continuousRoundedRect(rect(), kCornerRadius); }
+
+AccessibilityInfo SourceBadge::accessibility() const {
+  AccessibilityInfo info;
+  info.role = action() ? QAccessible::Button : QAccessible::Graphic;
+  info.name = context().appIdentity ? sourceDisplayName(props_.bundleID, [this](const QString& id) {
+    return context().appIdentity->appName(id);
+  })
+                                    : props_.bundleID;
+  info.selectable = true;
+  info.selected = props_.isActive;
+  if (action()) info.press = action();
+  return info;
+}
+
+void SourceBadge::paint(QPainter& painter) {
+  const Look l = look();
+  const QRectF tile = rect();
+  painter.save();
+  QTransform scale;
+  scale.translate(tile.center().x(), tile.center().y());
+  scale.scale(l.scale, l.scale);
+  scale.translate(-tile.center().x(), -tile.center().y());
+  painter.setTransform(scale, true);
+  Fx::drawShadow(painter, tile, kCornerRadius, ShadowLayer{QColor::fromRgbF(0, 0, 0, 0.45f), 2, 0, 1.5});
+
+  const QPainterPath shape = Fx::continuousRoundedRect(tile, kCornerRadius);
+  painter.save();
+  painter.setClipPath(shape, Qt::IntersectClip);
+  if (context().appIdentity) AppIconImageView(props_.bundleID).paint(painter, tile, *context().appIdentity);
+  painter.restore();
+
+  if (l.hairline) Fx::strokeInnerBorder(painter, tile, kCornerRadius, QColor::fromRgbF(0, 0, 0, 0.1f), 0.5);
+  if (l.ringOpacity > 0.001) Fx::strokeInnerBorder(painter, tile, kCornerRadius, withAlpha(Theme::accent(), l.ringOpacity), l.ringWidth);
+  painter.restore();
+}
+
+}  // namespace qv
