@@ -188,6 +188,7 @@ TEST(CardOverlay, BadgesInOrderEachReportingItsFilter) {
   EXPECT_EQ(badges[0]->props().label, QStringLiteral("Color"));
   EXPECT_EQ(badges[1]->props().label, QStringLiteral("Pinned"));
   EXPECT_TRUE(badges[1]->props().isActive);
+  EXPECT_EQ(badges[1]->look().background, Theme::accent());  // a card built applied shows it at once
   EXPECT_FALSE(badges[0]->props().isActive);
   // A dark swatch counts as a picture.
   EXPECT_TRUE(badges[0]->props().onImage);

@@ -27,11 +27,10 @@ CategoryDot dotOf(const BadgePill::Props& props, bool dotOnly) {
 }
 }  // namespace
 
-BadgePill::BadgePill(AppContext& context, QGraphicsItem* parent) : ClickableItem(context, parent), active_(*context.frameClock, 0.0) {
+BadgePill::BadgePill(AppContext& context, QGraphicsItem* parent) : ClickableItem(context, parent) {
   TextStyle style{systemFont(9, QFont::DemiBold)};
   style.lineLimit = 1;
   label_.setStyle(style);
-  active_.setOnChange([this] { update(); });
   relayout();
 }
 
@@ -39,16 +38,9 @@ bool BadgePill::isDotOnly() const { return props_.label.isEmpty() && props_.icon
 
 void BadgePill::setProps(const Props& props) {
   if (props == props_) return;
-  const bool activeChanged = props.isActive != props_.isActive;
   props_ = props;
   setToolTip(props_.help);
-  if (activeChanged) {
-    const double target = props_.isActive ? 1.0 : 0.0;
-    if (environment().reduceMotion)
-      active_.jumpTo(target);
-    else
-      active_.animateTo(target, Theme::springSnappy());
-  }
+  setActive(props_.isActive);
   relayout();
   update();
 }
@@ -102,7 +94,7 @@ void BadgePill::relayout() {
 BadgePill::Look BadgePill::look() const {
   const EnvironmentValues env = environment();
   const double hover = hoverProgress();
-  const double active = unitClamped(active_.value());
+  const double active = unitClamped(activeProgress());
   Look l;
   const QColor resting = props_.onImage ? QColor::fromRgbF(0, 0, 0, 0.45f) : primaryColor(env, 0.09);
   l.background = mixColors(resting, Theme::accent(), active);
@@ -119,13 +111,7 @@ BadgePill::Look BadgePill::look() const {
 QPainterPath BadgePill::hitShape() const { return Fx::continuousRoundedRect(rect(), rect().height() / 2); }
 
 AccessibilityInfo BadgePill::accessibility() const {
-  AccessibilityInfo info;
-  info.role = action() ? QAccessible::Button : QAccessible::StaticText;
-  info.name = props_.help.isEmpty() ? props_.label : props_.help;
-  info.selectable = true;
-  info.selected = props_.isActive;
-  if (action()) info.press = action();
-  return info;
+  return clickableAccessibility(QAccessible::StaticText, props_.help.isEmpty() ? props_.label : props_.help);
 }
 
 void BadgePill::paint(QPainter& painter) {
@@ -133,11 +119,7 @@ void BadgePill::paint(QPainter& painter) {
   const QRectF capsule = rect();
   const double radius = capsule.height() / 2;
   painter.save();
-  QTransform scale;
-  scale.translate(capsule.center().x(), capsule.center().y());
-  scale.scale(l.scale, l.scale);
-  scale.translate(-capsule.center().x(), -capsule.center().y());
-  painter.setTransform(scale, true);
+  scaleAboutCentre(painter, capsule, l.scale);
   const QPainterPath shape = Fx::continuousRoundedRect(capsule, radius);
   painter.fillPath(shape, l.background);
   if (l.wash.alphaF() > 0) painter.fillPath(shape, l.wash);
@@ -145,10 +127,7 @@ void BadgePill::paint(QPainter& painter) {
   const Layout parts = layout();
   if (props_.dot) {
     painter.save();
-    const QPointF centre = parts.dot.center();
-    painter.translate(centre);
-    painter.scale(l.dotScale, l.dotScale);
-    painter.translate(-centre);
+    scaleAboutCentre(painter, parts.dot, l.dotScale);
     dotOf(props_, isDotOnly()).paint(painter, parts.dot);
     painter.restore();
   }

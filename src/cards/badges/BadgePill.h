@@ -1,5 +1,4 @@
 #pragma once
-#include "ui/anim/AnimatedValue.h"
 #include "ui/text/TextBlock.h"
 #include "cards/badges/ClickableItem.h"
 
@@ -62,7 +61,6 @@ class BadgePill : public ClickableItem {
 
   Props props_;
   TextBlock label_;
-  Animated<double> active_;
 };
 
 }  // namespace qv

@@ -57,10 +57,8 @@ QPainterPath QuickActionButton::hitShape() const {
 }
 
 AccessibilityInfo QuickActionButton::accessibility() const {
-  AccessibilityInfo info;
-  info.role = QAccessible::Button;
-  info.name = props_.help;
-  if (action()) info.press = action();
+  AccessibilityInfo info = clickableAccessibility(QAccessible::Button, props_.help);
+  info.selectable = false;
   return info;
 }
 
@@ -69,9 +67,7 @@ void QuickActionButton::paint(QPainter& painter) {
   const Look l = look();
   const QRectF disc = rect();
   painter.save();
-  painter.translate(disc.center());
-  painter.scale(l.scale, l.scale);
-  painter.translate(-disc.center());
+  scaleAboutCentre(painter, disc, l.scale);
   painter.setPen(Qt::NoPen);
   // A frosted disc: painted items cannot blur what lies under them, so a thin veil stands in.
   painter.setBrush(env.isDark() ? QColor::fromRgbF(0.16f, 0.16f, 0.18f, 0.62f) : QColor::fromRgbF(1, 1, 1, 0.66f));

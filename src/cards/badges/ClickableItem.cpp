@@ -1,10 +1,16 @@
 #include "cards/badges/ClickableItem.h"
 
+#include "platform/AppContext.h"
+#include "ui/theme/Theme.h"
+
 #include <QGraphicsSceneMouseEvent>
+#include <QPainter>
 
 namespace qv {
 
-ClickableItem::ClickableItem(AppContext& context, QGraphicsItem* parent) : PaintedItem(context, parent) {
+ClickableItem::ClickableItem(AppContext& context, QGraphicsItem* parent)
+    : PaintedItem(context, parent), active_(*context.frameClock, 0.0) {
+  active_.setOnChange([this] { update(); });
   setAcceptedMouseButtons(Qt::NoButton);
   setHoverEnabled(false);
 }
@@ -14,6 +20,34 @@ void ClickableItem::setAction(std::function<void()> action) {
   setHoverEnabled(bool(action_));
   setAcceptedMouseButtons(action_ ? Qt::LeftButton : Qt::NoButton);
   update();
+}
+
+void ClickableItem::setActive(bool active) {
+  const bool first = !activeSet_;
+  activeSet_ = true;
+  if (active == isActive_) return;
+  isActive_ = active;
+  // A control shows its first state at once; later changes move.
+  if (first || environment().reduceMotion)
+    active_.jumpTo(active ? 1.0 : 0.0);
+  else
+    active_.animateTo(active ? 1.0 : 0.0, Theme::springSnappy());
+}
+
+AccessibilityInfo ClickableItem::clickableAccessibility(QAccessible::Role inertRole, const QString& name) const {
+  AccessibilityInfo info;
+  info.role = action_ ? QAccessible::Button : inertRole;
+  info.name = name;
+  info.selectable = true;
+  info.selected = isActive_;
+  if (action_) info.press = action_;
+  return info;
+}
+
+void ClickableItem::scaleAboutCentre(QPainter& painter, const QRectF& bounds, double scale) {
+  painter.translate(bounds.center());
+  painter.scale(scale, scale);
+  painter.translate(-bounds.center());
 }
 
 void ClickableItem::mousePressEvent(QGraphicsSceneMouseEvent* event) {

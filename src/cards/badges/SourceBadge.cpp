@@ -13,28 +13,20 @@
 namespace qv {
 
 SourceBadge::SourceBadge(AppContext& context, QGraphicsItem* parent)
-    : ClickableItem(context, parent), active_(*context.frameClock, 0.0) {
+    : ClickableItem(context, parent) {
   setSize({kSize, kSize});
-  active_.setOnChange([this] { update(); });
 }
 
 void SourceBadge::setProps(const Props& props) {
   if (props == props_) return;
-  const bool activeChanged = props.isActive != props_.isActive;
   props_ = props;
-  if (activeChanged) {
-    const double target = props_.isActive ? 1.0 : 0.0;
-    if (environment().reduceMotion)
-      active_.jumpTo(target);
-    else
-      active_.animateTo(target, Theme::springSnappy());
-  }
+  setActive(props_.isActive);
   update();
 }
 
 SourceBadge::Look SourceBadge::look() const {
   const double hover = hoverProgress();
-  const double active = active_.value();
+  const double active = activeProgress();
   Look l;
   l.ringWidth = lerp(1.5, 2.0, active);
   l.ringOpacity = lerp(0.9 * unitClamped(hover), 1.0, unitClamped(active));
@@ -46,27 +38,18 @@ SourceBadge::Look SourceBadge::look() const {
 QPainterPath SourceBadge::hitShape() const { return Fx::continuousRoundedRect(rect(), kCornerRadius); }
 
 AccessibilityInfo SourceBadge::accessibility() const {
-  AccessibilityInfo info;
-  info.role = action() ? QAccessible::Button : QAccessible::Graphic;
-  info.name = context().appIdentity ? sourceDisplayName(props_.bundleID, [this](const QString& id) {
+  const QString name = context().appIdentity ? sourceDisplayName(props_.bundleID, [this](const QString& id) {
     return context().appIdentity->appName(id);
   })
-                                    : props_.bundleID;
-  info.selectable = true;
-  info.selected = props_.isActive;
-  if (action()) info.press = action();
-  return info;
+                                             : props_.bundleID;
+  return clickableAccessibility(QAccessible::Graphic, name);
 }
 
 void SourceBadge::paint(QPainter& painter) {
   const Look l = look();
   const QRectF tile = rect();
   painter.save();
-  QTransform scale;
-  scale.translate(tile.center().x(), tile.center().y());
-  scale.scale(l.scale, l.scale);
-  scale.translate(-tile.center().x(), -tile.center().y());
-  painter.setTransform(scale, true);
+  scaleAboutCentre(painter, tile, l.scale);
   Fx::drawShadow(painter, tile, kCornerRadius, ShadowLayer{QColor::fromRgbF(0, 0, 0, 0.45f), 2, 0, 1.5});
 
   const QPainterPath shape = Fx::continuousRoundedRect(tile, kCornerRadius);

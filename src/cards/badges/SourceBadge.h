@@ -1,5 +1,4 @@
 #pragma once
-#include "ui/anim/AnimatedValue.h"
 #include "cards/badges/ClickableItem.h"
 
 #include <functional>
@@ -45,7 +44,6 @@ class SourceBadge : public ClickableItem {
 
  private:
   Props props_;
-  Animated<double> active_;
 };
 
 }  // namespace qv
