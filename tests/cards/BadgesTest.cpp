@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QGraphicsRectItem>
 #include <QGraphicsScene>
 #include <QGraphicsSceneHoverEvent>
 #include <QGraphicsSceneMouseEvent>
@@ -291,8 +292,13 @@ TEST(CardOverlay, CaptureTimeRefreshesOnOneSharedTickWhileShown) {
   EXPECT_EQ(first->timeText(), QStringLiteral("1 min. ago"));
   EXPECT_EQ(second->timeText(), QStringLiteral("1 hr. ago"));
 
-  // A hidden card stops listening; with none shown the tick stops; shown again, it catches up.
-  second->setVisible(false);
+  // A hidden card stops listening (also when its card hides); with none shown the tick stops;
+  // shown again, it catches up.
+  auto* card = new QGraphicsRectItem(0, 0, 280, 240);
+  scene.addItem(card);
+  second->setParentItem(card);
+  EXPECT_EQ(tick.listenerCount(), 2);
+  card->setVisible(false);
   EXPECT_EQ(tick.listenerCount(), 1);
   scene.removeItem(first);
   EXPECT_FALSE(tick.isRunning());
@@ -302,7 +308,7 @@ TEST(CardOverlay, CaptureTimeRefreshesOnOneSharedTickWhileShown) {
   EXPECT_EQ(first->timeText(), QStringLiteral("3 min. ago"));
   EXPECT_TRUE(tick.isRunning());
   delete first;
-  delete second;
+  delete card;
   EXPECT_FALSE(tick.isRunning());
 }
 

@@ -82,21 +82,38 @@ CardOverlay::CardOverlay(AppContext& context, QGraphicsItem* parent) : PaintedIt
   time_.setStyle(timeStyle);
   // Differentiate-without-colour decides what the category badge shows.
   if (context.environment) connect(context.environment.get(), &Environment::changed, this, [this] {
-    if (hasProps_) apply(false);
+    if (!hasProps_) return;
+    evaluation_ = evaluate(props_);
+    apply(false);
   });
 }
 
 CardOverlay::~CardOverlay() = default;
 
 void CardOverlay::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
   // The predicate is asked on every evaluation; what it answers is part of what is shown.
+  const Evaluation next = evaluate(props);
+  if (hasProps_ && props == props_ && next == evaluation_) return;
   const bool animated = hasProps_ && (props.isPinned != props_.isPinned ||
                                       props.category.has_value() != props_.category.has_value() ||
                                       (props.category && props_.category && props.category->id != props_.category->id));
   props_ = props;
-  callbacks_ = std::move(callbacks);
+  evaluation_ = next;
   hasProps_ = true;
   apply(animated);
+}
+
+CardOverlay::Evaluation CardOverlay::evaluate(const Props& props) const {
+  auto active = [this](const BadgeFilter& filter) { return callbacks_.isFilterActive && callbacks_.isFilterActive(filter); };
+  Evaluation e;
+  e.applied.type = active(BadgeFilter::ofType(props.type));
+  e.applied.pinned = props.isPinned && active(BadgeFilter::pinned());
+  e.applied.category = props.category && active(BadgeFilter::ofCategory(props.category->id));
+  e.applied.app = active(BadgeFilter::ofApp(props.sourceAppBundleID));
+  e.clickable = bool(callbacks_.onFilter);
+  e.named = environment().differentiateWithoutColor;
+  return e;
 }
 
 CardOverlay::Slot* CardOverlay::slot(Badge badge) const {
@@ -134,11 +151,12 @@ void CardOverlay::dropLeftSlots() {
 
 void CardOverlay::apply(bool animated) {
   dropLeftSlots();
-  const EnvironmentValues env = environment();
-  auto active = [this](const BadgeFilter& filter) { return callbacks_.isFilterActive && callbacks_.isFilterActive(filter); };
+  // Clicks reach whatever onFilter the host passed last.
   auto actionFor = [this](const BadgeFilter& filter) -> std::function<void()> {
-    if (!callbacks_.onFilter) return {};
-    return [onFilter = callbacks_.onFilter, filter] { onFilter(filter); };
+    if (!evaluation_.clickable) return {};
+    return [this, filter] {
+      if (const auto onFilter = callbacks_.onFilter) onFilter(filter);
+    };
   };
 
   struct Wanted {
@@ -148,18 +166,18 @@ void CardOverlay::apply(bool animated) {
   };
   std::vector<Wanted> wanted;
   const BadgeFilter typeFilterOf = BadgeFilter::ofType(props_.type);
-  wanted.push_back({Badge::type, {chipLabel(props_.type), {}, {}, 70.0, active(typeFilterOf), props_.overImage, {}}, typeFilterOf});
+  wanted.push_back({Badge::type, {chipLabel(props_.type), {}, {}, 70.0, evaluation_.applied.type, props_.overImage, {}}, typeFilterOf});
   if (props_.isPinned)
     wanted.push_back({Badge::pinned,
-                      {QStringLiteral("Pinned"), QStringLiteral("pin.fill"), {}, {}, active(BadgeFilter::pinned()), props_.overImage, {}},
+                      {QStringLiteral("Pinned"), QStringLiteral("pin.fill"), {}, {}, evaluation_.applied.pinned, props_.overImage, {}},
                       BadgeFilter::pinned()});
   if (props_.category) {
     const CustomCategory& category = *props_.category;
     const BadgeFilter filter = BadgeFilter::ofCategory(category.id);
-    const bool named = env.differentiateWithoutColor;
+    const bool named = evaluation_.named;
     wanted.push_back({Badge::category,
                       {named ? category.name : QString(), {}, categoryPaletteColor(category.colorIndex),
-                       named ? std::optional<double>(70.0) : std::nullopt, active(filter), props_.overImage, category.name},
+                       named ? std::optional<double>(70.0) : std::nullopt, evaluation_.applied.category, props_.overImage, category.name},
                       filter});
   }
 
@@ -198,7 +216,7 @@ void CardOverlay::apply(bool animated) {
     return context().appIdentity ? context().appIdentity->appName(id) : id;
   }));
   const BadgeFilter appFilter = BadgeFilter::ofApp(bundleID);
-  source_->setProps({bundleID, active(appFilter)});
+  source_->setProps({bundleID, evaluation_.applied.app});
   const bool nearby = bundleID == QLatin1String(kNearbyDeviceBundleID);
   source_->setAction(nearby ? std::function<void()>() : actionFor(appFilter));
   const FooterLayout footer = footerLayout();

@@ -85,6 +85,14 @@ class CardOverlay : public PaintedItem {
  private:
   enum class Badge { type, pinned, category };
   struct Slot;
+  // What the callbacks and the environment say about the badges.
+  struct Evaluation {
+    CardFacets applied;
+    bool clickable = false;
+    bool named = false;  // differentiate without colour: the category badge shows its name
+    bool operator==(const Evaluation&) const = default;
+  };
+  Evaluation evaluate(const Props& props) const;
   void apply(bool animated);
   void placeBadges(bool animated);
   void refreshTime();
@@ -95,6 +103,7 @@ class CardOverlay : public PaintedItem {
 
   Props props_;
   Callbacks callbacks_;
+  Evaluation evaluation_;
   bool hasProps_ = false;
   std::vector<std::unique_ptr<Slot>> slots_;
   SourceBadge* source_ = nullptr;
