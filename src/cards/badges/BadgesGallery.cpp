@@ -126,8 +126,14 @@ QImage sheet(GalleryScene& scene, const std::vector<std::vector<Sample>>& rows) 
       painter.save();
       painter.setClipPath(shape);
       c.content->paintContent(painter, rect, scene.environment);
-      painter.drawImage(rect.topLeft() - c.overlay->renderOrigin(), c.overlay->renderForTest(scene.devicePixelRatio));
-      painter.drawImage(rect.topLeft() - c.actions->renderOrigin(), c.actions->renderForTest(scene.devicePixelRatio));
+      // Through the scene, as the card list paints (and caches) them.
+      c.overlay->setPos(rect.topLeft());
+      c.actions->setPos(rect.topLeft());
+      for (const Card& other : cards) {
+        other.overlay->setVisible(other.overlay == c.overlay);
+        other.actions->setVisible(other.actions == c.actions);
+      }
+      graphics.render(&painter, rect, rect);
       painter.restore();
       Fx::strokeInnerBorder(painter, rect, 18, scene.environment.isDark() ? QColor::fromRgbF(1, 1, 1, 0.09f) : QColor::fromRgbF(0, 0, 0, 0.13f), 0.5);
     }

@@ -11,6 +11,9 @@ namespace qv {
 ClickableItem::ClickableItem(AppContext& context, QGraphicsItem* parent)
     : PaintedItem(context, parent), active_(*context.frameClock, 0.0) {
   active_.setOnChange([this] { update(); });
+  // Small shapes fill slowly (each fill is split across threads); at rest the control is
+  // blitted from its last rendering, which every update() throws away.
+  setCacheMode(DeviceCoordinateCache);
   setAcceptedMouseButtons(Qt::NoButton);
   setHoverEnabled(false);
 }
