@@ -165,8 +165,8 @@ void CardOverlay::apply(bool animated) {
     BadgeFilter filter;
   };
   std::vector<Wanted> wanted;
-  const BadgeFilter typeFilterOf = BadgeFilter::ofType(props_.type);
-  wanted.push_back({Badge::type, {chipLabel(props_.type), {}, {}, 70.0, evaluation_.applied.type, props_.overImage, {}}, typeFilterOf});
+  const BadgeFilter typeBadgeFilter = BadgeFilter::ofType(props_.type);
+  wanted.push_back({Badge::type, {chipLabel(props_.type), {}, {}, 70.0, evaluation_.applied.type, props_.overImage, {}}, typeBadgeFilter});
   if (props_.isPinned)
     wanted.push_back({Badge::pinned,
                       {QStringLiteral("Pinned"), QStringLiteral("pin.fill"), {}, {}, evaluation_.applied.pinned, props_.overImage, {}},
