@@ -4,6 +4,7 @@
 #include "app/AppContext.h"
 #include "app/fake/FakeContext.h"
 #include "cards/CardsGallery.h"
+#include "cards/badges/BadgesGallery.h"
 #include "items/ItemServices.h"
 #include "ui/Appearance.h"
 #include "ui/InterfaceServices.h"
@@ -105,6 +106,7 @@ int main(int argc, char** argv) {
   qv::GalleryRegistry registry;
   qv::addUiGalleryViews(registry);
   qv::addCardsGalleryViews(registry);
+  qv::addCardBadgeGalleryViews(registry);
   registry.add(QStringLiteral("sample-pill"), renderPills);
 
   int written = 0;

@@ -14,6 +14,7 @@ class FakeDesktopEntries : public DesktopEntries {
     entries_.insert(entry.id, entry);
   }
   void addIcon(const QString& name, QColor color) { icons_.insert(name, solidIcon(color)); }
+  void addIcon(const QString& name, const QIcon& icon) { icons_.insert(name, icon); }
 
   std::shared_ptr<const DesktopEntryIndex> index() override {
     return DesktopEntryIndex::of(QList<DesktopEntry>(entries_.cbegin(), entries_.cend()));
