@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <gtest/gtest.h>
+#include <QFile>
+#include <sys/stat.h>
 #include <thread>
 
 using namespace qv;
@@ -91,6 +93,17 @@ TEST(SingleInstance, OneHolderAtATimeAndTheLockGoesWithIt) {
   first.reset();
   EXPECT_TRUE(SingleInstance::acquire(folder.path()));
   EXPECT_FALSE(SingleInstance::acquire(QString()));
+}
+
+TEST(SingleInstance, TheLockFileIsTheUsersAloneWhateverTheUmask) {
+  QTemporaryDir folder;
+  const mode_t previous = ::umask(0);
+  std::unique_ptr<SingleInstance> instance = SingleInstance::acquire(folder.path());
+  ::umask(previous);
+  ASSERT_TRUE(instance);
+  struct stat info {};
+  ASSERT_EQ(::stat(QFile::encodeName(instance->lockFilePath()).constData(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
 TEST(SingleInstance, ARelaunchWaitsForTheOldHolderToLetGo) {
