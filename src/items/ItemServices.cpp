@@ -40,7 +40,8 @@ void installItemServices(AppContext& context) {
   context.pasteboardWriter =
       std::make_shared<PasteboardWriter>(context.pasteboard, context.imageStore, context.richTextStore);
   context.pasteboardWriter->setOwnWriteHook([counter = context.skipNextChanges] { counter->raise(); });
-  context.pasteSender = std::make_shared<PasteSender>(context.scheduler, context.workspace, context.keyPoster);
+  context.pasteSender = std::make_shared<PasteSender>(context.scheduler, context.workspace, context.keyPoster,
+                                                      context.hotKey);
 }
 
 }  // namespace qv
