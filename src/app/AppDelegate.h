@@ -120,7 +120,7 @@ class AppDelegate : public QObject {
   EdgeTrigger* edgeTrigger() const { return edgeTrigger_.get(); }
   StatusItem* statusItem() const { return statusItem_.get(); }
   SettingsPanel* settingsPanel() const { return settingsPanel_.get(); }
-  QMenu* statusMenu() const { return statusMenu_; }
+  QMenu* statusMenu() const { return statusMenu_.get(); }
   bool hasEditKeyMonitor() const { return bool(editKeyMonitor_); }
   // Whether the status icon now shows the open panel and the pause slash.
   bool statusIconFilled() const { return iconFilled_; }
@@ -141,7 +141,9 @@ class AppDelegate : public QObject {
   std::unique_ptr<StatusItem> statusItem_;
   std::unique_ptr<SettingsPanel> settingsPanel_;
   std::unique_ptr<EdgeTrigger> edgeTrigger_;
-  QPointer<QMenu> statusMenu_;
+  // The last menu opened from the status item. It stays until the next one opens: its rows'
+  // actions run queued, so none of its handlers is on the stack then.
+  std::unique_ptr<QMenu> statusMenu_;
   bool iconFilled_ = false;
   bool iconPaused_ = false;
   bool defaultsObserved_ = false;

@@ -78,7 +78,7 @@ void AppDelegate::statusItemClicked() { panelController_->togglePanel(); }
 
 void AppDelegate::showStatusMenu() {
   std::unique_ptr<QMenu> menu = makeQuickActionsMenu(
-      state().isMonitoringPaused(), performWeakly([](AppDelegate& self) { self.openLibrary(); }),
+      context_.scheduler, state().isMonitoringPaused(), performWeakly([](AppDelegate& self) { self.openLibrary(); }),
       performWeakly([](AppDelegate& self) { self.toggleMonitoring(); }),
       performWeakly([](AppDelegate& self) { self.openSettings(); }),
       // The menu's variant leaves a visible panel alone.
@@ -89,12 +89,8 @@ void AppDelegate::showStatusMenu() {
         });
       }),
       performWeakly([](AppDelegate& self) { self.confirmClearAll(); }));
-  // The menu lives only while it is open; its row's action runs before the deferred delete.
-  QMenu* open = menu.release();
-  connect(open, &QMenu::aboutToHide, open, &QObject::deleteLater);
-  if (statusMenu_) statusMenu_->deleteLater();
-  statusMenu_ = open;
-  statusItem_->popUpMenu(open);
+  statusMenu_ = std::move(menu);
+  statusItem_->popUpMenu(statusMenu_.get());
   // Detached again at once, so that the next left click toggles the panel instead.
   context_.scheduler->post([this] { statusItem_->detachMenu(); }, this);
 }
@@ -214,11 +210,16 @@ void AppDelegate::showOnboarding() {
 
 void AppDelegate::wirePanelStateActions() {
   PanelState& panelState = state();
-  panelState.setOpenSettingsAction(hidePanelThen([](AppDelegate& self) { self.openSettings(); }));
-  panelState.setShowOnboardingAction(performWeakly([](AppDelegate& self) { self.showOnboarding(); }));
-  panelState.setShowLibraryAction(hidePanelThen([](AppDelegate& self) { self.openLibrary(); }));
+  // The panel's menu rows and keys open windows and dialogs: queued, so that no handler of the
+  // panel is on the stack while those run (hiding the panel drops its menus).
+  const auto queued = [this](std::function<void()> action) {
+    return queuedAction(context_.scheduler, std::move(action), this);
+  };
+  panelState.setOpenSettingsAction(queued(hidePanelThen([](AppDelegate& self) { self.openSettings(); })));
+  panelState.setShowOnboardingAction(queued(performWeakly([](AppDelegate& self) { self.showOnboarding(); })));
+  panelState.setShowLibraryAction(queued(hidePanelThen([](AppDelegate& self) { self.openLibrary(); })));
   panelState.setToggleMonitoringAction(performWeakly([](AppDelegate& self) { self.toggleMonitoring(); }));
-  panelState.setClearAllAction(performWeakly([](AppDelegate& self) { self.confirmClearAll(); }));
+  panelState.setClearAllAction(queued(performWeakly([](AppDelegate& self) { self.confirmClearAll(); })));
 
   QPointer<PanelController> controller(panelController_.get());
   IgnoredPane::clipCountForApp = [controller](const QString& bundleID) {
