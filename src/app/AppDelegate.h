@@ -1,6 +1,5 @@
 #pragma once
 #include "items/model/ClipboardItem.h"
-#include "ui/Translucency.h"
 
 #include <QObject>
 #include <QPointer>
@@ -55,9 +54,7 @@ class AppDelegate : public QObject {
   // widgets substitute nothing; the keys are kept for whatever reads the defaults file.
   static const QStringList& textSubstitutionKeys();
 
-  // `translucency` overrides what the X server says about a compositor (tests).
-  explicit AppDelegate(AppContext& context, QObject* parent = nullptr,
-                       std::optional<TranslucencySupport> translucency = std::nullopt);
+  explicit AppDelegate(AppContext& context, QObject* parent = nullptr);
   ~AppDelegate() override;
 
   // ---- Application callbacks ----------------------------------------------------------------
@@ -133,7 +130,6 @@ class AppDelegate : public QObject {
   QString storedEdgeSide() const;
 
   AppContext& context_;
-  std::optional<TranslucencySupport> translucency_;
   std::unique_ptr<PanelController> panelController_;
   std::unique_ptr<HotkeyManager> hotkeyManager_;
   std::unique_ptr<EditKeyMonitor> editKeyMonitor_;

@@ -18,7 +18,7 @@
 #include "settings/OnboardingWindowController.h"
 #include "state/PanelState.h"
 #include "ui/StatusBarIcon.h"
-#include "ui/Translucency.h"
+#include "platform/Compositor.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -164,8 +164,8 @@ void AppDelegate::showAccessibilityAlert() {
 SettingsPanel& AppDelegate::settingsWindow(bool* created) {
   *created = !settingsPanel_;
   if (!settingsPanel_) {
-    const TranslucencySupport support = translucency_ ? *translucency_ : Translucency::detect();
-    settingsPanel_ = std::make_unique<SettingsPanel>(context_, support.compositor);
+    const bool compositor = context_.compositor && context_.compositor->support().compositor;
+    settingsPanel_ = std::make_unique<SettingsPanel>(context_, compositor);
     settingsPanel_->onCloseRequested = performWeakly([](AppDelegate& self) { self.closeSettingsAnimated(); });
   }
   return *settingsPanel_;

@@ -14,6 +14,7 @@
 #include "platform/AppRelauncher.h"
 #include "platform/PastePermission.h"
 #include "platform/x11/X11KeyPoster.h"
+#include "platform/x11/X11Compositor.h"
 #include "platform/x11/X11WindowShaper.h"
 #include "platform/Alerts.h"
 #include "platform/StatusItem.h"
@@ -50,6 +51,7 @@ std::shared_ptr<AppContext> AppContext::makeReal() {
   context->pastePermission = std::make_shared<KeyPosterPastePermission>(context->settings, context->keyPoster);
   context->appRelauncher = std::make_shared<AppRelauncher>(context->scheduler);
   context->windowShaper = std::make_shared<x11::X11WindowShaper>();
+  context->compositor = std::make_shared<x11::X11Compositor>();
   context->makeStatusItem = [] { return makeTrayStatusItem(); };
   context->alerts = std::make_shared<MessageBoxAlerts>();
   context->makeQueue = [](const QString& name) -> std::shared_ptr<SerialQueue> {

@@ -42,6 +42,7 @@ class PasteboardWriter;
 class PasteSender;
 class OwnWriteCounter;
 class WindowShaper;
+class Compositor;
 class StatusItem;
 class Alerts;
 class LibraryWindowController;
@@ -104,6 +105,7 @@ struct AppContext {
   std::shared_ptr<OwnWriteCounter> skipNextChanges;
   // Edge panel window: shapes and window-manager hints.
   std::shared_ptr<WindowShaper> windowShaper;
+  std::shared_ptr<Compositor> compositor;
   // Application shell: the notification-area icon (made once at launch) and modal alerts.
   std::function<std::unique_ptr<StatusItem>()> makeStatusItem;
   std::shared_ptr<Alerts> alerts;

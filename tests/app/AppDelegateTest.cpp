@@ -38,7 +38,8 @@ struct AppDelegateTest : ::testing::Test {
   SettingsStore& settings() { return *fake.context->settings; }
   void seenOnboarding() { settings().set(AppDelegate::kDidSeeOnboardingKey, true); }
   void launch() {
-    delegate = std::make_unique<AppDelegate>(*fake.context, nullptr, TranslucencySupport{compositor_, false});
+    fake.compositor->setSupport({compositor_, false});
+    delegate = std::make_unique<AppDelegate>(*fake.context);
     delegate->applicationWillFinishLaunching();
     delegate->applicationDidFinishLaunching();
   }
