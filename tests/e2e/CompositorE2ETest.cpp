@@ -55,7 +55,7 @@ TEST(CompositorOnX11, FollowsTheOwnerOfTheCompositorSelection) {
   const xcb_window_t owner = xcb_generate_id(c);
   xcb_create_window(c, XCB_COPY_FROM_PARENT, owner, screen->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
                     XCB_COPY_FROM_PARENT, 0, nullptr);
-  auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 12, "_NET_WM_CM_S0"), nullptr);
+  auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 13, "_NET_WM_CM_S0"), nullptr);
   ASSERT_TRUE(atom);
   xcb_set_selection_owner(c, owner, atom->atom, XCB_CURRENT_TIME);
   std::free(atom);
