@@ -91,6 +91,7 @@ void AppDelegate::showStatusMenu() {
       performWeakly([](AppDelegate& self) { self.confirmClearAll(); }));
   statusMenu_ = std::move(menu);
   statusItem_->popUpMenu(statusMenu_.get());
+  qCInfo(lcApp) << "Status menu opened";
   // Detached again at once, so that the next left click toggles the panel instead.
   context_.scheduler->post([this] { statusItem_->detachMenu(); }, this);
 }
@@ -128,8 +129,15 @@ void AppDelegate::confirmClearAll() {
   alert.returnButton = 1;
   alert.cancelButton = 1;
   QPointer<AppDelegate> self(this);
+  qCInfo(lcApp) << "Asking to clear all history";
   const int answer = context_.alerts->run(alert);
-  if (self && answer == 0) state().clearAll();
+  if (!self) return;
+  if (answer != 0) {
+    qCInfo(lcApp) << "Clearing all history cancelled";
+    return;
+  }
+  state().clearAll();
+  qCInfo(lcApp) << "Cleared all history";
 }
 
 // ---- Paste permission ------------------------------------------------------------------------

@@ -97,6 +97,13 @@ class AppShellOnX11 : public ::testing::Test {
     if (!test::waitFor([&] { return shot = screenshot(), !shot.isNull() && drawn(shot); }, timeoutMs)) return {};
     return shot;
   }
+  // The tray menu is a light box above the tray's right end.
+  static bool menuDrawn(const QImage& shot) {
+    int light = 0;
+    for (int y = 600; y < 770; y += 4)
+      for (int x = 1100; x < 1280; x += 4) light += qGray(shot.pixel(x, y)) > 200;
+    return light > 200;
+  }
   void saveScreenshot(const QImage& shot, const QString& name) {
     QDir().mkpath(test::binDir() + "/../screenshots");
     shot.save(test::binDir() + "/../screenshots/" + name);
@@ -137,16 +144,46 @@ TEST_F(AppShellOnX11, ASecondStartLeavesAndTheTrayMenuOpensOnARightClick) {
 
   // jwm docks the icon at the right end of its tray (the bottom bar, 28 points high).
   ASSERT_TRUE(session_.xdotool({"mousemove", "1268", "786", "click", "3"}));
-  // The menu is a light box above the tray; wait for it to be drawn.
-  const QImage shot = waitForScreenshot([](const QImage& shot) {
-        int light = 0;
-        for (int y = 600; y < 770; y += 4)
-          for (int x = 1100; x < 1280; x += 4) light += qGray(shot.pixel(x, y)) > 200;
-        return light > 200;
-      });
+  const QImage shot = waitForScreenshot(menuDrawn);
   ASSERT_FALSE(shot.isNull());
   saveScreenshot(shot, "tray-menu.png");
   session_.xdotool({"key", "Escape"});
+}
+
+// The tray menu's Clear All History, cancelled and confirmed five times each through the real
+// menu and confirmation: the program keeps running and the history is what the answers say.
+TEST_F(AppShellOnX11, ClearAllFromTheTrayMenuCancelledAndConfirmedFiveTimesEach) {
+  startProgram();
+  ASSERT_TRUE(logContains("Quorvalen launched"));
+  for (int round = 0; round < 10; ++round) {
+    SCOPED_TRACE(round);
+    const bool confirm = round % 2 == 1;
+    const QByteArray text = "clip of round " + QByteArray::number(round);
+    copy(text);
+    ASSERT_TRUE(test::waitFor([&] { return log().count("Captured a") >= round + 1; }, 20000));
+    ASSERT_TRUE(session_.xdotool({"mousemove", "1268", "786", "click", "3"}));
+    ASSERT_TRUE(test::waitFor([&] { return log().count("Status menu opened") >= round + 1; }, 10000));
+    ASSERT_FALSE(waitForScreenshot(menuDrawn).isNull());
+    // The last row is Quit, the one above it Clear All History.
+    ASSERT_TRUE(session_.xdotool({"key", "Up", "Up", "Return"}));
+    ASSERT_TRUE(test::waitFor([&] { return log().count("Asking to clear all history") >= round + 1; }, 10000));
+    // Cancel is the default and the escape button; Tab reaches Clear All History.
+    const QByteArray outcome = confirm ? "Cleared all history" : "Clearing all history cancelled";
+    const int before = log().count(outcome);
+    ASSERT_TRUE(test::waitFor(
+        [&] {
+          session_.xdotool(confirm ? QStringList{"key", "Tab", "space"} : QStringList{"key", "Escape"});
+          return test::waitFor([&] { return log().count(outcome) > before; }, 1000);
+        },
+        10000));
+    if (confirm)
+      EXPECT_TRUE(test::waitFor([&] { return !history().contains("clip of round"); }, 10000)) << history().constData();
+    else
+      EXPECT_TRUE(test::waitFor([&] { return history().contains(text); }, 10000)) << history().constData();
+    ASSERT_EQ(program_->state(), QProcess::Running);
+  }
+  EXPECT_EQ(log().count("Cleared all history"), 5);
+  EXPECT_EQ(log().count("Clearing all history cancelled"), 5);
 }
 
 // The main road as a user walks it: two copies, the shortcut opens the panel over the window the
