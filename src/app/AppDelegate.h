@@ -106,8 +106,9 @@ class AppDelegate : public QObject {
   // The same, after hiding the panel.
   std::function<void()> hidePanelThen(std::function<void(AppDelegate&)> action);
 
-  // The status icon for the two flags: the tray symbol, tinted for the desktop's colour scheme.
-  static QIcon statusIcon(bool filled, bool paused);
+  // The status icon for the two flags: the tray symbol in the tray's colour, else in the
+  // desktop colour scheme's text colour.
+  QIcon statusIcon(bool filled, bool paused) const;
 
   // ---- Observation --------------------------------------------------------------------------
   PanelController* panelController() const { return panelController_.get(); }

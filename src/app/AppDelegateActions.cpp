@@ -19,19 +19,19 @@
 #include "state/PanelState.h"
 #include "ui/StatusBarIcon.h"
 #include "platform/Compositor.h"
+#include "platform/DesktopAppearance.h"
 
 #include <QApplication>
 #include <QMenu>
-#include <QPalette>
 #include <QPixmap>
 #include <QPointer>
 
 namespace qv {
 
-QIcon AppDelegate::statusIcon(bool filled, bool paused) {
-  const QColor tint = qobject_cast<QApplication*>(QCoreApplication::instance())
-                          ? QApplication::palette().color(QPalette::WindowText)
-                          : QColor(Qt::black);
+QIcon AppDelegate::statusIcon(bool filled, bool paused) const {
+  const DesktopColorScheme scheme = context_.desktopAppearance ? context_.desktopAppearance->preferences().colorScheme
+                                                               : DesktopColorScheme::noPreference;
+  const QColor tint = statusBarIconTint(statusItem_ ? statusItem_->trayForegroundColor() : std::nullopt, scheme);
   QIcon icon;
   for (double ratio : {1.0, 2.0}) icon.addPixmap(QPixmap::fromImage(statusBarIconImage(filled, paused, ratio, tint)));
   return icon;
@@ -58,6 +58,9 @@ void AppDelegate::setupStatusItem() {
   statusItem_->setToolTip(QStringLiteral("Quorvalen"));
   connect(statusItem_.get(), &StatusItem::leftClicked, this, &AppDelegate::statusItemClicked);
   connect(statusItem_.get(), &StatusItem::rightClicked, this, &AppDelegate::showStatusMenu);
+  connect(statusItem_.get(), &StatusItem::trayForegroundColorChanged, this, &AppDelegate::refreshStatusIcon);
+  if (context_.desktopAppearance)
+    connect(context_.desktopAppearance.get(), &DesktopAppearance::changed, this, &AppDelegate::refreshStatusIcon);
   if (statusItem_->isAvailable())
     statusItem_->show();
   else

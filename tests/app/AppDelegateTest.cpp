@@ -326,6 +326,31 @@ TEST_F(AppDelegateTest, LeftClickTogglesRightClickOpensTheMenuAndTheNextLeftClic
   EXPECT_TRUE(state().isVisible());
 }
 
+// A dark glyph on a dark tray cannot be seen: the tray's own colour when it names one, else the
+// text colour of the desktop's colour scheme.
+TEST_F(AppDelegateTest, TheTrayIconIsDrawnInTheTraysColourElseTheDesktopsTextColour) {
+  seenOnboarding();
+  launch();
+  const auto iconColour = [this] {  // of its most opaque pixel
+    const QImage image = fake.statusItem->icon.pixmap(QSize(18, 18)).toImage();
+    QRgb best = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x)
+        if (qAlpha(image.pixel(x, y)) > qAlpha(best)) best = image.pixel(x, y);
+    return QColor(qRed(best), qGreen(best), qBlue(best));
+  };
+  EXPECT_LT(iconColour().lightness(), 60);
+  DesktopPreferences dark;
+  dark.colorScheme = DesktopColorScheme::dark;
+  fake.desktopAppearance->setPreferences(dark);
+  EXPECT_GT(iconColour().lightness(), 200);
+  fake.statusItem->setTrayColor(QColor(200, 40, 40));
+  EXPECT_EQ(iconColour().hue(), 0);  // the tray's red
+  EXPECT_GT(iconColour().saturation(), 150);
+  fake.statusItem->setTrayColor(std::nullopt);
+  EXPECT_GT(iconColour().lightness(), 200);
+}
+
 TEST_F(AppDelegateTest, PausingStopsCaptureDrawsTheSlashAndCopiesWhilePausedNeverArrive) {
   seenOnboarding();
   launch();

@@ -1,8 +1,9 @@
-// The compositor coming and going under Xvfb + jwm: the platform service follows the owner of
-// _NET_WM_CM_S0, and the whole program with picom lets a click beside the open panel reach the
+// The compositor and the tray under Xvfb (+ jwm): the platform services follow the owners of
+// _NET_WM_CM_S0 and _NET_SYSTEM_TRAY_S0 and the tray's colours, and the whole program with picom lets a click beside the open panel reach the
 // window below, and keeps drawing the panel properly while picom is stopped and started again
 // (screenshots in build/screenshots).
 #include "platform/x11/X11Compositor.h"
+#include "platform/x11/X11TrayColors.h"
 #include "support/LineProcess.h"
 #include "support/ProcessHelpers.h"
 #include "support/XvfbSession.h"
@@ -14,6 +15,7 @@
 #include <xcb/xcb.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <memory>
 
@@ -40,6 +42,52 @@ QImage screenshot(const QString& display) {
   return image;
 }
 
+// A client of its own on `display` that owns the selection `name` with a window of its own until
+// it disconnects.
+struct SelectionOwner {
+  SelectionOwner(const QString& display, const char* name)
+      : c(xcb_connect(display.toLatin1().constData(), nullptr)) {
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    window = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                      XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_set_selection_owner(c, window, atom(name), XCB_CURRENT_TIME);
+    xcb_flush(c);
+  }
+  ~SelectionOwner() { xcb_disconnect(c); }
+  xcb_atom_t atom(const char* name) {
+    auto* reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(strlen(name)), name), nullptr);
+    const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return result;
+  }
+  xcb_connection_t* c;
+  xcb_window_t window;
+};
+
+TEST(TrayColorsOnX11, FollowsTheTraysForegroundColour) {
+  test::XvfbSession session(test::XvfbSession::Options{false, {640, 480}, false});
+  ASSERT_TRUE(session.start()) << session.log().toStdString();
+  int changes = 0;
+  x11::X11TrayColors colors([&changes] { ++changes; }, session.display());
+  EXPECT_FALSE(colors.foreground());
+
+  auto tray = std::make_unique<SelectionOwner>(session.display(), "_NET_SYSTEM_TRAY_S0");
+  const auto setColours = [&](uint32_t red, uint32_t green, uint32_t blue) {
+    const uint32_t values[12] = {red, green, blue, 0xffff, 0, 0, 0xffff, 0xffff, 0, 0, 0xffff, 0};
+    xcb_change_property(tray->c, XCB_PROP_MODE_REPLACE, tray->window, tray->atom("_NET_SYSTEM_TRAY_COLORS"),
+                        XCB_ATOM_CARDINAL, 32, 12, values);
+    xcb_flush(tray->c);
+  };
+  setColours(0xffff, 0xffff, 0xffff);
+  EXPECT_TRUE(test::waitFor([&] { return colors.foreground() == QColor(Qt::white); }, 5000));
+  setColours(0xffff, 0, 0);
+  EXPECT_TRUE(test::waitFor([&] { return colors.foreground() == QColor(Qt::red); }, 5000));
+  tray.reset();
+  EXPECT_TRUE(test::waitFor([&] { return !colors.foreground(); }, 5000));
+  EXPECT_EQ(changes, 3);
+}
+
 TEST(CompositorOnX11, FollowsTheOwnerOfTheCompositorSelection) {
   test::XvfbSession session(test::XvfbSession::Options{false, {640, 480}, false});
   ASSERT_TRUE(session.start()) << session.log().toStdString();
@@ -49,20 +97,10 @@ TEST(CompositorOnX11, FollowsTheOwnerOfTheCompositorSelection) {
   QObject::connect(&compositor, &Compositor::changed, [&changes] { ++changes; });
 
   // A stand-in compositor: a client that owns the selection, then quits.
-  xcb_connection_t* c = xcb_connect(session.display().toLatin1().constData(), nullptr);
-  ASSERT_FALSE(xcb_connection_has_error(c));
-  const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-  const xcb_window_t owner = xcb_generate_id(c);
-  xcb_create_window(c, XCB_COPY_FROM_PARENT, owner, screen->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
-                    XCB_COPY_FROM_PARENT, 0, nullptr);
-  auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 13, "_NET_WM_CM_S0"), nullptr);
-  ASSERT_TRUE(atom);
-  xcb_set_selection_owner(c, owner, atom->atom, XCB_CURRENT_TIME);
-  std::free(atom);
-  xcb_flush(c);
+  auto owner = std::make_unique<SelectionOwner>(session.display(), "_NET_WM_CM_S0");
   EXPECT_TRUE(test::waitFor([&] { return compositor.support().compositor; }, 5000));
   EXPECT_EQ(changes, 1);
-  xcb_disconnect(c);
+  owner.reset();
   EXPECT_TRUE(test::waitFor([&] { return !compositor.support().compositor; }, 5000));
   EXPECT_EQ(changes, 2);
 }
