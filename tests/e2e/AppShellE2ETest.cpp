@@ -150,6 +150,20 @@ TEST_F(AppShellOnX11, ASecondStartLeavesAndTheTrayMenuOpensOnARightClick) {
   session_.xdotool({"key", "Escape"});
 }
 
+// Quitting on SIGTERM exits 0, also after the first-run window was shown and a press, drag and
+// release at the screen's edge ended with Escape.
+TEST_F(AppShellOnX11, SigtermAfterOnboardingAndADragAtTheEdgeExitsCleanly) {
+  startProgram();
+  ASSERT_TRUE(logContains("Quorvalen launched"));
+  ASSERT_TRUE(session_.xdotool({"search", "--sync", "--onlyvisible", "--name", "Welcome to Quorvalen"}));
+  ASSERT_TRUE(session_.xdotool({"mousemove", "1279", "300", "mousedown", "1", "mousemove", "1279", "400",
+                                "mousemove", "1279", "500", "mouseup", "1", "key", "Escape"}));
+  program_->terminate();
+  ASSERT_TRUE(program_->waitForFinished(10000));
+  EXPECT_EQ(program_->exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(program_->exitCode(), 0);
+}
+
 // The tray menu's Clear All History, cancelled and confirmed five times each through the real
 // menu and confirmation: the program keeps running and the history is what the answers say.
 TEST_F(AppShellOnX11, ClearAllFromTheTrayMenuCancelledAndConfirmedFiveTimesEach) {
