@@ -70,31 +70,10 @@ class AppShellOnX11 : public ::testing::Test {
     QFile file(session_.home() + QStringLiteral("/data/Quorvalen/history.json"));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
   }
-  // The whole screen, straight from the server.
-  QImage screenshot() {
-    xcb_connection_t* c = xcb_connect(session_.display().toLatin1().constData(), nullptr);
-    QImage image;
-    if (!xcb_connection_has_error(c)) {
-      const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-      auto* reply = xcb_get_image_reply(
-          c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, screen->root, 0, 0, screen->width_in_pixels,
-                           screen->height_in_pixels, ~0u),
-          nullptr);
-      if (reply) {
-        image = QImage(xcb_get_image_data(reply), screen->width_in_pixels, screen->height_in_pixels,
-                       QImage::Format_RGB32)
-                    .copy();
-        std::free(reply);
-      }
-    }
-    xcb_disconnect(c);
-    return image;
-  }
-
   // The first screenshot in which `drawn` sees what the test waits for (null at the deadline).
   QImage waitForScreenshot(const std::function<bool(const QImage&)>& drawn, int timeoutMs = 10000) {
     QImage shot;
-    if (!test::waitFor([&] { return shot = screenshot(), !shot.isNull() && drawn(shot); }, timeoutMs)) return {};
+    if (!test::waitFor([&] { return shot = session_.screenshot(), !shot.isNull() && drawn(shot); }, timeoutMs)) return {};
     return shot;
   }
   // The tray menu is a light box above the tray's right end.
@@ -103,10 +82,6 @@ class AppShellOnX11 : public ::testing::Test {
     for (int y = 600; y < 770; y += 4)
       for (int x = 1100; x < 1280; x += 4) light += qGray(shot.pixel(x, y)) > 200;
     return light > 200;
-  }
-  void saveScreenshot(const QImage& shot, const QString& name) {
-    QDir().mkpath(test::binDir() + "/../screenshots");
-    shot.save(test::binDir() + "/../screenshots/" + name);
   }
 
   test::XvfbSession session_;
@@ -146,7 +121,7 @@ TEST_F(AppShellOnX11, ASecondStartLeavesAndTheTrayMenuOpensOnARightClick) {
   ASSERT_TRUE(session_.xdotool({"mousemove", "1268", "786", "click", "3"}));
   const QImage shot = waitForScreenshot(menuDrawn);
   ASSERT_FALSE(shot.isNull());
-  saveScreenshot(shot, "tray-menu.png");
+  test::XvfbSession::saveScreenshot(shot, "tray-menu.png");
   session_.xdotool({"key", "Escape"});
 }
 
@@ -228,7 +203,7 @@ TEST_F(AppShellOnX11, TheShortcutOpensThePanelOverAWindowAndReturnPastesTheNewes
         return drawn > 20;
       });
   ASSERT_FALSE(shot.isNull());
-  saveScreenshot(shot, "panel-from-shortcut.png");
+  test::XvfbSession::saveScreenshot(shot, "panel-from-shortcut.png");
 
   ASSERT_TRUE(session_.xdotool({"key", "Return"}));
   EXPECT_FALSE(target.waitForLine(QStringLiteral("text the newest copy"), 10000).isEmpty())

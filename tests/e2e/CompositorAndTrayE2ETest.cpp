@@ -22,26 +22,6 @@
 namespace qv {
 namespace {
 
-QImage screenshot(const QString& display) {
-  xcb_connection_t* c = xcb_connect(display.toLatin1().constData(), nullptr);
-  QImage image;
-  if (!xcb_connection_has_error(c)) {
-    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    auto* reply = xcb_get_image_reply(c,
-                                      xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, screen->root, 0, 0,
-                                                    screen->width_in_pixels, screen->height_in_pixels, ~0u),
-                                      nullptr);
-    if (reply) {
-      image = QImage(xcb_get_image_data(reply), screen->width_in_pixels, screen->height_in_pixels,
-                     QImage::Format_RGB32)
-                  .copy();
-      std::free(reply);
-    }
-  }
-  xcb_disconnect(c);
-  return image;
-}
-
 // A client of its own on `display` that owns the selection `name` with a window of its own until
 // it disconnects.
 struct SelectionOwner {
@@ -156,14 +136,13 @@ class PanelWithPicom : public ::testing::Test {
     QImage shot;
     test::waitFor(
         [&] {
-          shot = screenshot(session_.display());
+          shot = session_.screenshot();
           int drawn = 0;
           for (int y = 100; y < 700; y += 20) drawn += qAbs(qGray(shot.pixel(970, y)) - 240) < 12;  // slid in fully
           return drawn > 25;
         },
         10000);
-    QDir().mkpath(test::binDir() + "/../screenshots");
-    shot.save(test::binDir() + "/../screenshots/" + name);
+    test::XvfbSession::saveScreenshot(shot, name);
     return shot;
   }
   // Beside the column, the white target below shows through: no black box.

@@ -5,22 +5,10 @@
 #include "platform/x11/XcbSupport.h"
 
 #include <xcb/xcb.h>
-#include <xcb/xfixes.h>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 
 namespace qv::x11 {
-
-namespace {
-
-xcb_atom_t internAtom(xcb_connection_t* c, const QByteArray& name) {
-  std::unique_ptr<xcb_intern_atom_reply_t, decltype(&free)> reply(
-      xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(name.size()), name.constData()), nullptr), &free);
-  return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
-
-}  // namespace
 
 std::optional<QColor> trayForegroundFromColors(const QByteArray& cardinals) {
   if (cardinals.size() < qsizetype(3 * sizeof(uint32_t))) return std::nullopt;
@@ -35,15 +23,7 @@ X11TrayColors::X11TrayColors(std::function<void()> onChange, const QString& disp
   xcb_connection_t* c = x_->connection();
   selection_ = internAtom(c, "_NET_SYSTEM_TRAY_S" + QByteArray::number(x_->screenNumber()));
   colorsAtom_ = internAtom(c, "_NET_SYSTEM_TRAY_COLORS");
-  const xcb_query_extension_reply_t* fixes = xcb_get_extension_data(c, &xcb_xfixes_id);
-  if (fixes && fixes->present && selection_ != XCB_ATOM_NONE) {
-    std::free(xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 5, 0), nullptr));
-    selectionNotifyEvent_ = uint8_t(fixes->first_event + XCB_XFIXES_SELECTION_NOTIFY);
-    xcb_xfixes_select_selection_input(c, x_->rootWindow(), selection_,
-                                      XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
-                                          XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
-                                          XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
-  }
+  selectionNotifyEvent_ = watchSelectionOwner(c, x_->rootWindow(), selection_);
   x_->setEventHandler([this](xcb_generic_event_t* event) {
     const uint8_t type = event->response_type & 0x7f;
     if (selectionNotifyEvent_ && type == selectionNotifyEvent_) {
@@ -60,9 +40,7 @@ X11TrayColors::~X11TrayColors() = default;
 
 void X11TrayColors::refresh() {
   xcb_connection_t* c = x_->connection();
-  std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&free)> owner(
-      xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection_), nullptr), &free);
-  const xcb_window_t window = owner ? owner->owner : XCB_NONE;
+  const xcb_window_t window = selectionOwner(c, selection_);
   if (window != owner_ && window != XCB_NONE) {
     // Property changes of the tray's window tell when its colours change.
     const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
