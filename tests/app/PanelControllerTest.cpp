@@ -300,6 +300,10 @@ TEST_F(PanelControllerTest, RealPressesReachTheLocalMonitorOnlyWhileShown) {
     QMouseEvent event(QEvent::MouseButtonPress, at, panel->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
                       Qt::NoModifier);
     QApplication::sendEvent(panel, &event);
+    // Released again: a button left down would hold the panel open in later tests.
+    QMouseEvent release(QEvent::MouseButtonRelease, at, panel->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(panel, &release);
   };
   controller->showPanel();
   advance(1);
