@@ -76,6 +76,9 @@ class AppShellOnX11 : public ::testing::Test {
     if (!test::waitFor([&] { return shot = session_.screenshot(), !shot.isNull() && drawn(shot); }, timeoutMs)) return {};
     return shot;
   }
+  void pasteTheNewestCopyThroughTheShortcut(const QStringList& targetArguments, const QString& pastedLine,
+                                            const QString& shotName);
+
   // The tray menu is a light box above the tray's right end.
   static bool menuDrawn(const QImage& shot) {
     int light = 0;
@@ -176,12 +179,15 @@ TEST_F(AppShellOnX11, ClearAllFromTheTrayMenuCancelledAndConfirmedFiveTimesEach)
 }
 
 // The main road as a user walks it: two copies, the shortcut opens the panel over the window the
-// user works in, Return pastes the newest copy into that window.
-TEST_F(AppShellOnX11, TheShortcutOpensThePanelOverAWindowAndReturnPastesTheNewestCopyIntoIt) {
+// user works in, Return pastes the newest copy into that window. `targetArguments` start the
+// window (a terminal gets Ctrl+Shift+V, the very keys of the recorded shortcut); `pastedLine` is
+// what the window then reports.
+void AppShellOnX11::pasteTheNewestCopyThroughTheShortcut(const QStringList& targetArguments, const QString& pastedLine,
+                                                         const QString& shotName) {
   constexpr int kCommandShift = 0x120000;  // stored modifier bits: Ctrl+Shift here
   ASSERT_TRUE(session_.storeSettings({{"qv.shortcut.keyCode", 9}, {"qv.shortcut.modifiers", kCommandShift},
                                       {"qv.didSeeOnboarding.v1", true}}));
-  test::LineProcess target(test::binDir() + QStringLiteral("/pastetarget"), {}, env_);
+  test::LineProcess target(test::binDir() + QStringLiteral("/pastetarget"), targetArguments, env_);
   ASSERT_FALSE(target.waitForLine(QStringLiteral("ready ")).isEmpty());
   ASSERT_FALSE(target.waitForLine(QStringLiteral("active")).isEmpty()) << "the target never got the focus";
 
@@ -203,12 +209,26 @@ TEST_F(AppShellOnX11, TheShortcutOpensThePanelOverAWindowAndReturnPastesTheNewes
         return drawn > 20;
       });
   ASSERT_FALSE(shot.isNull());
-  test::XvfbSession::saveScreenshot(shot, "panel-from-shortcut.png");
+  test::XvfbSession::saveScreenshot(shot, shotName);
 
   ASSERT_TRUE(session_.xdotool({"key", "Return"}));
-  EXPECT_FALSE(target.waitForLine(QStringLiteral("text the newest copy"), 10000).isEmpty())
+  EXPECT_FALSE(target.waitForLine(pastedLine, 10000).isEmpty())
       << target.lines().join(u'\n').toStdString();
   ASSERT_TRUE(logContains("Paste into the previous application: pasted", 10000));
+  // The posted keys were not taken for the shortcut: the panel did not open again.
+  EXPECT_EQ(log().count("Panel shown"), 1);
+}
+
+TEST_F(AppShellOnX11, TheShortcutOpensThePanelOverAWindowAndReturnPastesTheNewestCopyIntoIt) {
+  pasteTheNewestCopyThroughTheShortcut({}, "text the newest copy", "panel-from-shortcut.png");
+}
+
+// XTest keys pass through key grabs: Ctrl+Shift+V posted into a terminal must not meet the
+// program's own Ctrl+Shift+V.
+TEST_F(AppShellOnX11, APasteIntoATerminalIsNotTakenForTheShortcutOfTheSameKeys) {
+  // The stand-in terminal is a text field: it reports Ctrl+Shift+V (modifiers 3) but pastes nothing.
+  pasteTheNewestCopyThroughTheShortcut({QStringLiteral("--class"), QStringLiteral("kitty")},
+                                       QStringLiteral("key press %1 3").arg(int(Qt::Key_V)), "panel-over-terminal.png");
 }
 
 }  // namespace
