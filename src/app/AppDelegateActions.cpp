@@ -10,6 +10,8 @@
 #include "panel/QuickActionsMenu.h"
 #include "platform/Alerts.h"
 #include "platform/AppContext.h"
+#include "platform/Compositor.h"
+#include "platform/DesktopAppearance.h"
 #include "platform/PastePermission.h"
 #include "platform/Screens.h"
 #include "platform/SettingsStore.h"
@@ -18,8 +20,6 @@
 #include "settings/OnboardingWindowController.h"
 #include "state/PanelState.h"
 #include "ui/StatusBarIcon.h"
-#include "platform/Compositor.h"
-#include "platform/DesktopAppearance.h"
 
 #include <QApplication>
 #include <QMenu>

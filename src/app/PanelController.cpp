@@ -396,8 +396,8 @@ void PanelController::applyAlpha() {
 
 void PanelController::followCompositor() {
   translucency_ = context_.compositor->support();
-  qCInfo(lcPanel) << "Compositor" << (translucency_.compositor ? "arrived" : "left") << "; the panel draws"
-                  << (translucency_.compositor ? "translucent" : "opaque and cut to its content");
+  qCInfo(lcPanel) << (translucency_.compositor ? "Compositor arrived: the panel draws translucent"
+                                                : "Compositor left: the panel draws opaque, cut to its content");
   rootView_->setTranslucency(translucency_);
   if (translucency_.blurBehind) context_.compositor->requestBlurBehind(panel_->windowHandle(), {});
   applyAlpha();
