@@ -36,8 +36,7 @@ const QStringList& AppDelegate::textSubstitutionKeys() {
   return keys;
 }
 
-AppDelegate::AppDelegate(AppContext& context, QObject* parent, std::optional<TranslucencySupport> translucency)
-    : QObject(parent), context_(context), translucency_(translucency) {}
+AppDelegate::AppDelegate(AppContext& context, QObject* parent) : QObject(parent), context_(context) {}
 
 AppDelegate::~AppDelegate() = default;
 
@@ -81,7 +80,7 @@ void AppDelegate::applicationDidFinishLaunching() {
   installEditKeyMonitor();
   observeTextEditing();
 
-  panelController_ = std::make_unique<PanelController>(context_, nullptr, translucency_);
+  panelController_ = std::make_unique<PanelController>(context_);
   panelController_->preWarm();
   state().setAnimateRemoval([](const std::function<void()>& change) { withAnimation(Theme::springStandard(), change); });
   panelController_->onPastePermissionNeeded = performWeakly([](AppDelegate& self) { self.ensurePostEventAccess(); });

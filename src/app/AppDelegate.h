@@ -59,9 +59,7 @@ class AppDelegate : public QObject {
   // widgets substitute nothing; the keys are kept for whatever reads the defaults file.
   static const QStringList& textSubstitutionKeys();
 
-  // `translucency` overrides what the X server says about a compositor (tests).
-  explicit AppDelegate(AppContext& context, QObject* parent = nullptr,
-                       std::optional<TranslucencySupport> translucency = std::nullopt);
+  explicit AppDelegate(AppContext& context, QObject* parent = nullptr);
   ~AppDelegate() override;
 
   // ---- Application callbacks ----------------------------------------------------------------
@@ -115,9 +113,9 @@ class AppDelegate : public QObject {
   // The same, after hiding the panel.
   std::function<void()> hidePanelThen(std::function<void(AppDelegate&)> action);
 
-  // The status icon for the two flags: the tray symbol, tinted for the desktop's colour scheme
-  // (the tray belongs to the desktop, so the program's own appearance setting never reaches it).
-  static QIcon statusIcon(bool filled, bool paused, DesktopColorScheme desktop);
+  // The status icon for the two flags: the tray symbol in the tray's colour, else in the
+  // desktop colour scheme's text colour.
+  QIcon statusIcon(bool filled, bool paused) const;
 
   // ---- Observation --------------------------------------------------------------------------
   PanelController* panelController() const { return panelController_.get(); }
@@ -127,7 +125,7 @@ class AppDelegate : public QObject {
   EdgeTrigger* edgeTrigger() const { return edgeTrigger_.get(); }
   StatusItem* statusItem() const { return statusItem_.get(); }
   SettingsPanel* settingsPanel() const { return settingsPanel_.get(); }
-  QMenu* statusMenu() const { return statusMenu_; }
+  QMenu* statusMenu() const { return statusMenu_.get(); }
   bool hasEditKeyMonitor() const { return bool(editKeyMonitor_); }
   // Whether the status icon now shows the open panel and the pause slash.
   bool statusIconFilled() const { return iconFilled_; }
@@ -140,7 +138,6 @@ class AppDelegate : public QObject {
   QString storedEdgeSide() const;
 
   AppContext& context_;
-  std::optional<TranslucencySupport> translucency_;
   std::unique_ptr<PanelController> panelController_;
   std::unique_ptr<HotkeyManager> hotkeyManager_;
   std::unique_ptr<EditKeyMonitor> editKeyMonitor_;
@@ -148,7 +145,9 @@ class AppDelegate : public QObject {
   std::unique_ptr<StatusItem> statusItem_;
   std::unique_ptr<SettingsPanel> settingsPanel_;
   std::unique_ptr<EdgeTrigger> edgeTrigger_;
-  QPointer<QMenu> statusMenu_;
+  // The last menu opened from the status item. It stays until the next one opens: its rows'
+  // actions run queued, so none of its handlers is on the stack then.
+  std::unique_ptr<QMenu> statusMenu_;
   bool iconFilled_ = false;
   bool iconPaused_ = false;
   bool defaultsObserved_ = false;

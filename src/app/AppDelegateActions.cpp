@@ -11,6 +11,8 @@
 #include "panel/QuickActionsMenu.h"
 #include "platform/Alerts.h"
 #include "app/AppContext.h"
+#include "platform/Compositor.h"
+#include "platform/DesktopAppearance.h"
 #include "platform/PastePermission.h"
 #include "platform/Screens.h"
 #include "platform/SettingsStore.h"
@@ -20,22 +22,18 @@
 #include "settings/SettingsView.h"
 #include "state/PanelState.h"
 #include "ui/StatusBarIcon.h"
-#include "ui/Translucency.h"
 
 #include <QApplication>
 #include <QMenu>
-#include <QPalette>
 #include <QPixmap>
 #include <QPointer>
 
 namespace qv {
 
-QIcon AppDelegate::statusIcon(bool filled, bool paused, DesktopColorScheme desktop) {
-  QColor tint = Qt::black;
-  if (desktop == DesktopColorScheme::dark)
-    tint = QColor(0xf2, 0xf2, 0xf2);
-  else if (desktop == DesktopColorScheme::noPreference && qobject_cast<QApplication*>(QCoreApplication::instance()))
-    tint = QApplication::palette().color(QPalette::WindowText);
+QIcon AppDelegate::statusIcon(bool filled, bool paused) const {
+  const DesktopColorScheme scheme = context_.desktopAppearance ? context_.desktopAppearance->preferences().colorScheme
+                                                               : DesktopColorScheme::noPreference;
+  const QColor tint = statusBarIconTint(statusItem_ ? statusItem_->trayForegroundColor() : std::nullopt, scheme);
   QIcon icon;
   for (double ratio : {1.0, 2.0}) icon.addPixmap(QPixmap::fromImage(statusBarIconImage(filled, paused, ratio, tint)));
   return icon;
@@ -60,10 +58,11 @@ void AppDelegate::setupStatusItem() {
   statusItem_ = context_.makeStatusItem();
   setStatusIcon(false, state().isMonitoringPaused());
   statusItem_->setToolTip(QStringLiteral("Quorvalen"));
-  if (context_.desktopAppearance)
-    connect(context_.desktopAppearance.get(), &DesktopAppearance::changed, this, &AppDelegate::refreshStatusIcon);
   connect(statusItem_.get(), &StatusItem::leftClicked, this, &AppDelegate::statusItemClicked);
   connect(statusItem_.get(), &StatusItem::rightClicked, this, &AppDelegate::showStatusMenu);
+  connect(statusItem_.get(), &StatusItem::trayForegroundColorChanged, this, &AppDelegate::refreshStatusIcon);
+  if (context_.desktopAppearance)
+    connect(context_.desktopAppearance.get(), &DesktopAppearance::changed, this, &AppDelegate::refreshStatusIcon);
   if (statusItem_->isAvailable())
     statusItem_->show();
   else
@@ -77,9 +76,7 @@ void AppDelegate::setupStatusItem() {
 void AppDelegate::setStatusIcon(bool filled, bool paused) {
   iconFilled_ = filled;
   iconPaused_ = paused;
-  const DesktopColorScheme desktop =
-      context_.desktopAppearance ? context_.desktopAppearance->preferences().colorScheme : DesktopColorScheme::noPreference;
-  if (statusItem_) statusItem_->setIcon(statusIcon(filled, paused, desktop));
+  if (statusItem_) statusItem_->setIcon(statusIcon(filled, paused));
 }
 
 void AppDelegate::anotherStartRequested() {
@@ -91,7 +88,7 @@ void AppDelegate::statusItemClicked() { panelController_->togglePanel(); }
 
 void AppDelegate::showStatusMenu() {
   std::unique_ptr<QMenu> menu = makeQuickActionsMenu(
-      state().isMonitoringPaused(), performWeakly([](AppDelegate& self) { self.openLibrary(); }),
+      context_.scheduler, state().isMonitoringPaused(), performWeakly([](AppDelegate& self) { self.openLibrary(); }),
       performWeakly([](AppDelegate& self) { self.toggleMonitoring(); }),
       performWeakly([](AppDelegate& self) { self.openSettings(); }),
       // The menu's variant leaves a visible panel alone.
@@ -102,12 +99,9 @@ void AppDelegate::showStatusMenu() {
         });
       }),
       performWeakly([](AppDelegate& self) { self.confirmClearAll(); }));
-  // The menu lives only while it is open; its row's action runs before the deferred delete.
-  QMenu* open = menu.release();
-  connect(open, &QMenu::aboutToHide, open, &QObject::deleteLater);
-  if (statusMenu_) statusMenu_->deleteLater();
-  statusMenu_ = open;
-  statusItem_->popUpMenu(open);
+  statusMenu_ = std::move(menu);
+  statusItem_->popUpMenu(statusMenu_.get());
+  qCInfo(lcApp) << "Status menu opened";
   // Detached again at once, so that the next left click toggles the panel instead.
   context_.scheduler->post([this] { statusItem_->detachMenu(); }, this);
 }
@@ -145,8 +139,15 @@ void AppDelegate::confirmClearAll() {
   alert.returnButton = 1;
   alert.cancelButton = 1;
   QPointer<AppDelegate> self(this);
+  qCInfo(lcApp) << "Asking to clear all history";
   const int answer = context_.alerts->run(alert);
-  if (self && answer == 0) state().clearAll();
+  if (!self) return;
+  if (answer != 0) {
+    qCInfo(lcApp) << "Clearing all history cancelled";
+    return;
+  }
+  state().clearAll();
+  qCInfo(lcApp) << "Cleared all history";
 }
 
 // ---- Paste permission ------------------------------------------------------------------------
@@ -181,8 +182,8 @@ void AppDelegate::showAccessibilityAlert() {
 SettingsPanel& AppDelegate::settingsWindow(bool* created) {
   *created = !settingsPanel_;
   if (!settingsPanel_) {
-    const TranslucencySupport support = translucency_ ? *translucency_ : Translucency::detect();
-    settingsPanel_ = std::make_unique<SettingsPanel>(context_, support.compositor);
+    const bool compositor = context_.compositor && context_.compositor->support().compositor;
+    settingsPanel_ = std::make_unique<SettingsPanel>(context_, compositor);
     settingsPanel_->onCloseRequested = performWeakly([](AppDelegate& self) { self.closeSettingsAnimated(); });
     SettingsView& view = *settingsPanel_->view();
     // The application's quit: the history is written on the way out (applicationWillTerminate).
@@ -234,11 +235,16 @@ void AppDelegate::showOnboarding() {
 
 void AppDelegate::wirePanelStateActions() {
   PanelState& panelState = state();
-  panelState.setOpenSettingsAction(hidePanelThen([](AppDelegate& self) { self.openSettings(); }));
-  panelState.setShowOnboardingAction(performWeakly([](AppDelegate& self) { self.showOnboarding(); }));
-  panelState.setShowLibraryAction(hidePanelThen([](AppDelegate& self) { self.openLibrary(); }));
+  // The panel's menu rows and keys open windows and dialogs: queued, so that no handler of the
+  // panel is on the stack while those run (hiding the panel drops its menus).
+  const auto queued = [this](std::function<void()> action) {
+    return queuedAction(context_.scheduler, std::move(action), this);
+  };
+  panelState.setOpenSettingsAction(queued(hidePanelThen([](AppDelegate& self) { self.openSettings(); })));
+  panelState.setShowOnboardingAction(queued(performWeakly([](AppDelegate& self) { self.showOnboarding(); })));
+  panelState.setShowLibraryAction(queued(hidePanelThen([](AppDelegate& self) { self.openLibrary(); })));
   panelState.setToggleMonitoringAction(performWeakly([](AppDelegate& self) { self.toggleMonitoring(); }));
-  panelState.setClearAllAction(performWeakly([](AppDelegate& self) { self.confirmClearAll(); }));
+  panelState.setClearAllAction(queued(performWeakly([](AppDelegate& self) { self.confirmClearAll(); })));
 
   QPointer<PanelController> controller(panelController_.get());
   IgnoredPane::clipCountForApp = [controller](const QString& bundleID) {

@@ -4,6 +4,7 @@
 
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QFile>
 
 namespace qv {
 
@@ -22,6 +23,8 @@ std::unique_ptr<SingleInstance> SingleInstance::acquire(const QString& runtimeFo
   // A live holder keeps its lock however long it runs; only a dead one's lock is stale.
   instance->lock_.setStaleLockTime(0);
   if (!instance->lock_.tryLock(waitMs)) return nullptr;
+  // QLockFile creates the file as the umask allows; like every other file of ours it is private.
+  QFile::setPermissions(instance->lockFilePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
   return instance;
 }
 

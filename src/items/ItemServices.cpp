@@ -39,7 +39,8 @@ void installItemServices(ItemServices& services) {
   services.pasteboardWriter =
       std::make_shared<PasteboardWriter>(services.pasteboard, services.imageStore, services.richTextStore);
   services.pasteboardWriter->setOwnWriteHook([counter = services.skipNextChanges] { counter->raise(); });
-  services.pasteSender = std::make_shared<PasteSender>(services.scheduler, services.workspace, services.keyPoster);
+  services.pasteSender = std::make_shared<PasteSender>(services.scheduler, services.workspace, services.keyPoster,
+                                                      services.hotKey);
 }
 
 }  // namespace qv

@@ -34,7 +34,8 @@ QString rowTitle(const ClipboardItem& item) {
 PanelStandInView::PanelStandInView(ViewServices& context, PanelState& state, TranslucencySupport support, QWidget* parent)
     : PaintedWidget(context, parent), state_(state), support_(support) {
   setHoverEnabled(false);
-  setAttribute(Qt::WA_TranslucentBackground, support.compositor);
+  // Only the column is painted; the rest stays clear for a compositor that may arrive later.
+  setAttribute(Qt::WA_TranslucentBackground, true);
   connect(&state_, &PanelState::filteredItemsChanged, this, [this] {
     scrollTo(scrollOffset_);
     update();
@@ -48,6 +49,12 @@ PanelStandInView::PanelStandInView(ViewServices& context, PanelState& state, Tra
   for (auto changed : {&PanelState::sensitiveIDsChanged, &PanelState::autoSensitiveIDsChanged,
                        &PanelState::peekedIDsChanged})
     connect(&state_, changed, this, qOverload<>(&QWidget::update));
+}
+
+void PanelStandInView::setTranslucency(TranslucencySupport support) {
+  if (support == support_) return;
+  support_ = support;
+  update();
 }
 
 std::optional<int> PanelStandInView::rowAt(QPointF position) const {

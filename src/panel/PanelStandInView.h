@@ -24,6 +24,9 @@ class PanelStandInView : public PaintedWidget {
   static constexpr double kRowInset = 8;
 
   PanelStandInView(ViewServices& context, PanelState& state, TranslucencySupport support, QWidget* parent = nullptr);
+  // A compositor came or went: the column is painted translucent or opaque from now on.
+  void setTranslucency(TranslucencySupport support);
+  TranslucencySupport translucency() const { return support_; }
 
   // The card column in this view's coordinates.
   QRectF columnRect() const;

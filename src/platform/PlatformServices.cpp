@@ -14,6 +14,7 @@
 #include "platform/AppRelauncher.h"
 #include "platform/PastePermission.h"
 #include "platform/x11/X11KeyPoster.h"
+#include "platform/x11/X11Compositor.h"
 #include "platform/x11/X11WindowShaper.h"
 #include "platform/Alerts.h"
 #include "platform/StatusItem.h"
@@ -56,6 +57,7 @@ void installRealPlatformServices(PlatformServices& services) {
   services.pastePermission = std::make_shared<KeyPosterPastePermission>(services.settings, services.keyPoster);
   services.appRelauncher = std::make_shared<AppRelauncher>(services.scheduler);
   services.windowShaper = std::make_shared<x11::X11WindowShaper>();
+  services.compositor = std::make_shared<x11::X11Compositor>();
   services.makeStatusItem = [] { return makeTrayStatusItem(); };
   services.alerts = std::make_shared<MessageBoxAlerts>();
   services.menuPresenter = std::make_shared<PopupMenuPresenter>();

@@ -27,6 +27,7 @@ class KeyPoster;
 class PastePermission;
 class AppRelauncher;
 class WindowShaper;
+class Compositor;
 class StatusItem;
 class Alerts;
 class TarnwickUpdater;
@@ -76,6 +77,7 @@ struct PlatformServices {
   std::shared_ptr<AppRelauncher> appRelauncher;
   // Edge panel window: shapes and window-manager hints.
   std::shared_ptr<WindowShaper> windowShaper;
+  std::shared_ptr<Compositor> compositor;
   // Application shell: the notification-area icon (made once at launch) and modal alerts.
   std::function<std::unique_ptr<StatusItem>()> makeStatusItem;
   std::shared_ptr<Alerts> alerts;

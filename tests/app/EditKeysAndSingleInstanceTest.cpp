@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <gtest/gtest.h>
+#include <QFile>
+#include <sys/stat.h>
 #include <thread>
 
 using namespace qv;
@@ -92,6 +94,17 @@ TEST(SingleInstance, OneHolderAtATimeAndTheLockGoesWithIt) {
   first.reset();
   EXPECT_TRUE(SingleInstance::acquire(folder.path()));
   EXPECT_FALSE(SingleInstance::acquire(QString()));
+}
+
+TEST(SingleInstance, TheLockFileIsTheUsersAloneWhateverTheUmask) {
+  QTemporaryDir folder;
+  const mode_t previous = ::umask(0);
+  std::unique_ptr<SingleInstance> instance = SingleInstance::acquire(folder.path());
+  ::umask(previous);
+  ASSERT_TRUE(instance);
+  struct stat info {};
+  ASSERT_EQ(::stat(QFile::encodeName(instance->lockFilePath()).constData(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
 TEST(SingleInstance, ARelaunchWaitsForTheOldHolderToLetGo) {

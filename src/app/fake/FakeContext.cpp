@@ -40,6 +40,7 @@ FakeContext::FakeContext()
   context->pastePermission = pastePermission;
   context->appRelauncher = std::make_shared<AppRelauncher>(scheduler, [] { return false; }, [] {});
   context->windowShaper = windowShaper;
+  context->compositor = compositor;
   context->makeStatusItem = [this] {
     auto item = std::make_unique<FakeStatusItem>();
     statusItem = item.get();

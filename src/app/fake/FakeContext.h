@@ -1,6 +1,7 @@
 #pragma once
 #include "app/AppContext.h"
 #include "platform/fake/FakeAlerts.h"
+#include "platform/fake/FakeCompositor.h"
 #include "platform/fake/FakeHotKey.h"
 #include "platform/fake/FakePointerMonitor.h"
 #include "platform/fake/FakeDesktopAppearance.h"
@@ -54,6 +55,7 @@ struct FakeContext {
   std::shared_ptr<FakePastePermission> pastePermission;
   // Edge panel window.
   std::shared_ptr<FakeWindowShaper> windowShaper = std::make_shared<FakeWindowShaper>();
+  std::shared_ptr<FakeCompositor> compositor = std::make_shared<FakeCompositor>();
   // Application shell: the status item the delegate makes (null until then) and the alerts.
   FakeStatusItem* statusItem = nullptr;
   std::shared_ptr<FakeAlerts> alerts = std::make_shared<FakeAlerts>();
