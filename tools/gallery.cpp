@@ -5,6 +5,7 @@
 #include "app/fake/FakeContext.h"
 #include "cards/CardsGallery.h"
 #include "cards/badges/BadgesGallery.h"
+#include "panel/PanelGallery.h"
 #include "items/ItemServices.h"
 #include "ui/Appearance.h"
 #include "ui/InterfaceServices.h"
@@ -107,6 +108,7 @@ int main(int argc, char** argv) {
   qv::addUiGalleryViews(registry);
   qv::addCardsGalleryViews(registry);
   qv::addCardBadgeGalleryViews(registry);
+  qv::addPanelGalleryViews(registry);
   registry.add(QStringLiteral("sample-pill"), renderPills);
 
   int written = 0;

@@ -98,6 +98,24 @@ QString execProgram(const QString& exec, bool* hasOptions) {
   return first < words.size() ? words[first] : QString();
 }
 
+QStringList launchCommand(const QString& exec) {
+  QStringList command;
+  for (const QString& word : execWords(exec)) {
+    // Nothing is opened: a word that is only a field code goes; "%%" is a plain percent sign.
+    if (word.size() == 2 && word.at(0) == u'%' && word.at(1) != u'%') continue;
+    QString plain;
+    for (qsizetype i = 0; i < word.size(); ++i) {
+      if (word.at(i) == u'%' && i + 1 < word.size()) {
+        if (word.at(++i) == u'%') plain.append(u'%');
+      } else {
+        plain.append(word.at(i));
+      }
+    }
+    command.append(plain);
+  }
+  return command;
+}
+
 std::shared_ptr<const DesktopEntryIndex> DesktopEntryIndex::build(const QStringList& applicationFolders) {
   auto index = std::make_shared<DesktopEntryIndex>();
   const qint64 started = nowNanoseconds();

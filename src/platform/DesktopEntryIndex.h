@@ -56,5 +56,8 @@ class DesktopEntryIndex {
 // The program an Exec line runs: its first word, past an "env VAR=value" prefix; "" when there
 // is none.
 QString execProgram(const QString& exec, bool* hasOptions = nullptr);
+// The program and arguments that start an application from its Exec line with nothing to open:
+// field codes (%U, %f…) dropped, "%%" made "%". Empty when the line names no program.
+QStringList launchCommand(const QString& exec);
 
 }  // namespace qv

@@ -22,6 +22,10 @@ class FakeWorkspace : public Workspace {
     openedUrls.append(url);
     return true;
   }
+  bool switchToApplication(const QString& desktopId) override {
+    switchedToApplications.append(desktopId);
+    return true;
+  }
   bool revealFile(const QString& path) override {
     revealedFiles.append(path);
     return true;
@@ -37,6 +41,7 @@ class FakeWorkspace : public Workspace {
   QList<RunningApp> activations;
   QList<QUrl> openedUrls;
   QStringList revealedFiles;
+  QStringList switchedToApplications;
 
  private:
   mutable std::mutex mutex_;

@@ -1,9 +1,13 @@
 #include "platform/x11/X11Workspace.h"
 
 #include "base/Log.h"
+#include "platform/DesktopEntryIndex.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDir>
+#include <QProcess>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <chrono>
@@ -14,9 +18,13 @@ namespace qv::x11 {
 
 X11Workspace::X11Workspace(std::shared_ptr<WindowList> windows, std::shared_ptr<DesktopEntries> entries,
                            QObject* parent)
-    : Workspace(parent), windows_(std::move(windows)), identity_(std::move(entries)) {
+    : Workspace(parent),
+      windows_(std::move(windows)),
+      entries_(entries ? std::move(entries)
+                       : std::make_shared<XdgDesktopEntries>(XdgDesktopEntries::applicationFoldersFromEnvironment())),
+      identity_(entries_) {
   if (!connection_.isValid()) return;
-  connection_.internAll({"_NET_ACTIVE_WINDOW", "_NET_WM_PID", "QV_TIME"});
+  connection_.internAll({"_NET_ACTIVE_WINDOW", "_NET_WM_PID", "_NET_CLIENT_LIST_STACKING", "QV_TIME"});
   timeWindow_ = connection_.createHelperWindow(XCB_EVENT_MASK_PROPERTY_CHANGE);
 }
 
@@ -113,6 +121,31 @@ bool X11Workspace::activate(const RunningApp& app) {
   return true;
 }
 
+bool X11Workspace::switchToApplication(const QString& desktopId) {
+  if (desktopId.isEmpty()) return false;
+  if (connection_.isValid()) {
+    // The managed windows, bottom to top: the topmost window of the application is raised.
+    xcb_connection_t* c = connection_.get();
+    const auto stacking = readProperty(c, connection_.root(), connection_.atom("_NET_CLIENT_LIST_STACKING"));
+    if (stacking && stacking->format == 32) {
+      const auto* windows = reinterpret_cast<const quint32*>(stacking->value.constData());
+      for (qsizetype index = stacking->value.size() / 4 - 1; index >= 0; --index) {
+        const qint64 pid = windowPid(connection_, windows[index]);
+        if (pid <= 0) continue;
+        std::optional<RunningApp> app = identity_.application(pid, readWmClass(c, windows[index]).second);
+        if (!app || app->desktopId != desktopId) continue;
+        app->windowId = windows[index];
+        if (activate(*app)) return true;
+      }
+    }
+  }
+  const std::optional<DesktopEntry> entry = entries_->entry(desktopId);
+  if (!entry) return false;
+  const QStringList command = launchCommand(entry->exec);
+  if (command.isEmpty()) return false;
+  return QProcess::startDetached(command.first(), command.mid(1), QDir::homePath());
+}
+
 bool X11Workspace::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
 
 bool X11Workspace::revealFile(const QString& path) {
@@ -123,11 +156,16 @@ bool X11Workspace::revealFile(const QString& path) {
       QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
       QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
   call << QStringList{QUrl::fromLocalFile(info.absoluteFilePath()).toString()} << QString();
-  if (QDBusConnection::sessionBus().isConnected()) {
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 1000);
-    if (reply.type() == QDBusMessage::ReplyMessage) return true;
-  }
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absolutePath()));
+  const QUrl folder = QUrl::fromLocalFile(info.absolutePath());
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) return QDesktopServices::openUrl(folder);
+  // Asynchronous: a file manager that is slow to start never holds up the interface.
+  auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5000), this);
+  connect(watcher, &QDBusPendingCallWatcher::finished, this, [folder](QDBusPendingCallWatcher* finished) {
+    if (finished->isError()) QDesktopServices::openUrl(folder);
+    finished->deleteLater();
+  });
+  return true;
 }
 
 qint64 X11Workspace::ownPid() const { return getpid(); }

@@ -24,6 +24,7 @@ class X11Workspace : public Workspace {
   std::optional<QString> containingApplicationId(qint64 pid) const override;
   bool isStillRunning(const RunningApp& app) const override;
   bool activate(const RunningApp& app) override;
+  bool switchToApplication(const QString& desktopId) override;
   bool openUrl(const QUrl& url) override;
   bool revealFile(const QString& path) override;
   qint64 ownPid() const override;
@@ -32,6 +33,7 @@ class X11Workspace : public Workspace {
   xcb_timestamp_t serverTime();
 
   std::shared_ptr<WindowList> windows_;
+  std::shared_ptr<DesktopEntries> entries_;
   ProcessIdentity identity_;
   mutable XcbConnection connection_;
   xcb_window_t timeWindow_ = XCB_NONE;

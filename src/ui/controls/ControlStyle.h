@@ -12,6 +12,8 @@ namespace qv {
 QColor primaryColor(const EnvironmentValues& environment, double opacity);
 
 // `color` with its alpha replaced.
+// The red of destructive actions.
+QColor systemRed(const EnvironmentValues& environment);
 QColor withAlpha(QColor color, double alpha);
 
 // Linear blend of two colours (sRGB and alpha), t clamped to [0, 1].

@@ -16,10 +16,6 @@ namespace {
 
 constexpr double kSymbolGap = 6;
 
-QColor systemRed(const EnvironmentValues& environment) {
-  return environment.isDark() ? QColor(255, 69, 58) : QColor(255, 59, 48);
-}
-
 std::vector<Fx::GradientStop> solid(const QColor& color) { return {{0, color}, {1, color}}; }
 
 // A value between its resting and hovered form; colours never overshoot, the scale may.

@@ -1,0 +1,413 @@
+#include "panel/CardCellView.h"
+
+#include "cards/badges/CardQuickActions.h"
+#include "cards/content/CardContentStyle.h"
+#include "items/drag/ItemDragProvider.h"
+#include "items/identity/AppIdentity.h"
+#include "items/rules/AppRulesManager.h"
+#include "items/writer/PasteboardWriter.h"
+#include "panel/PasteHintBadge.h"
+#include "platform/DragStarter.h"
+#include "platform/MenuPresenter.h"
+#include "platform/SettingsStore.h"
+#include "platform/Workspace.h"
+#include "state/PanelState.h"
+#include "ui/controls/ControlStyle.h"
+#include "ui/fx/Fx.h"
+#include "ui/theme/ReduceMotion.h"
+#include "ui/theme/Theme.h"
+
+#include <QGraphicsScene>
+#include <QGraphicsSceneContextMenuEvent>
+#include <QGraphicsSceneMouseEvent>
+#include <QGraphicsView>
+#include <QPainter>
+#include <QPointer>
+#include <QWidget>
+
+namespace qv {
+
+namespace {
+
+constexpr double kHintEnterScale = 0.85;
+
+// Holds the card, its quick actions and the paste hint, and carries the lift and the shake.
+class CellBody : public QGraphicsObject {
+ public:
+  explicit CellBody(QGraphicsItem* parent) : QGraphicsObject(parent) { setFlag(ItemHasNoContents); }
+  QRectF boundingRect() const override { return {}; }
+  void paint(QPainter*, const QStyleOptionGraphicsItem*, QWidget*) override {}
+};
+
+}  // namespace
+
+void withStandardSpring(const std::function<void()>& change) { withAnimation(Theme::springStandard(), change); }
+
+CardCellView::CardCellView(ViewServices& context, PanelState& state, std::shared_ptr<CardTapMemory> taps,
+                           const HostedCardFactory& makeCard, QGraphicsItem* parent)
+    : PaintedItem(context, parent),
+      context_(context),
+      state_(state),
+      taps_(taps ? std::move(taps) : std::make_shared<CardTapMemory>()),
+      lift_(*context.frameClock, 0.0),
+      shake_(*context.frameClock, 1.0),
+      hintPresence_(*context.frameClock, 0.0) {
+  setSize(CardContentStyle::cardSize());
+  setAcceptedMouseButtons(Qt::LeftButton | Qt::RightButton);
+  setFlag(ItemSendsScenePositionChanges);
+  body_ = new CellBody(this);
+  card_ = makeCard ? makeCard(context) : std::make_unique<PlaceholderCard>(context);
+  card_->graphicsItem().setParentItem(body_);
+  quickActions_ = new CardQuickActions(context, body_);
+  pasteHint_ = new PasteHintBadge(context, body_);
+  pasteHint_->setPos((rect().width() - pasteHint_->size().width()) / 2, (rect().height() - pasteHint_->size().height()) / 2);
+  pasteHint_->setTransformOriginPoint(pasteHint_->rect().center());
+  pasteHint_->setVisible(false);
+
+  lift_.setOnChange([this] { applyBodyTransform(); });
+  shake_.setOnChange([this] { applyBodyTransform(); });
+  hintPresence_.setOnChange([this] {
+    const double presence = hintPresence_.value();
+    pasteHint_->setVisible(presence > 0.001);
+    pasteHint_->setOpacity(unitClamped(presence));
+    pasteHint_->setScale(environment().reduceMotion ? 1.0 : lerp(kHintEnterScale, 1.0, presence));
+  });
+
+  for (auto signal : {&PanelState::selectedIndexChanged, &PanelState::multiSelectedIDsChanged,
+                      &PanelState::pinnedIDsChanged, &PanelState::sensitiveIDsChanged, &PanelState::peekedIDsChanged,
+                      &PanelState::copiedItemIDChanged, &PanelState::pasteHintItemIDChanged,
+                      &PanelState::customCategoriesChanged, &PanelState::cardCategoriesChanged,
+                      &PanelState::filterTypesChanged, &PanelState::filterAppsChanged, &PanelState::filterDateChanged})
+    connect(&state_, signal, this, &CardCellView::refresh);
+  connect(&state_, &PanelState::shakeTokenChanged, this, [this] {
+    if (state_.shakeItemID() == item_.id) startShake();
+  });
+  connect(&state_, &PanelState::isVisibleChanged, this, [this] {
+    if (!state_.isVisible()) forgetHover();
+  });
+  connect(&state_, &PanelState::filteredItemsChanged, this, [this] {
+    const auto& hovered = state_.hoveredItem();
+    if (!hovered || hovered->id != item_.id) return;
+    const QList<ClipboardItem> shown = state_.filteredItems();
+    const bool stillShown = std::any_of(shown.cbegin(), shown.cend(), [this](const ClipboardItem& item) { return item.id == item_.id; });
+    if (!stillShown) forgetHover();
+  });
+}
+
+CardCellView::~CardCellView() {
+  // A card that goes away takes its hover with it.
+  if (state_.hoveredItem() && state_.hoveredItem()->id == item_.id) {
+    state_.setHoveredItem(std::nullopt);
+    state_.schedulePreviewHover(std::nullopt);
+  }
+}
+
+void CardCellView::setItem(const ClipboardItem& item, int index) {
+  const bool appeared = item.id != item_.id;
+  item_ = item;
+  index_ = index;
+  refresh();
+  if (appeared) {
+    QHash<QUuid, double> anchors = state_.cardAnchors();
+    anchors.insert(item_.id, anchorY());
+    state_.setCardAnchors(anchors);
+  }
+}
+
+bool CardCellView::isMultiSelected() const { return state_.multiSelectedIDs().contains(item_.id); }
+
+bool CardCellView::isSelected() const { return state_.selectedIndex() == index_ || isMultiSelected(); }
+
+double CardCellView::shakeOffset() const { return Fx::shakeOffset(unitClamped(shake_.value())); }
+
+void CardCellView::refresh() {
+  const std::optional<CustomCategory> category = state_.categoryForItem(item_);
+  const std::optional<QUuid> categoryID = category ? std::optional<QUuid>(category->id) : std::nullopt;
+  BadgeFilterPredicate isFilterActive = [state = &state_](const BadgeFilter& badge) { return state->isBadgeFilterActive(badge); };
+  const bool sensitive = state_.sensitiveIDs().contains(item_.id);
+  const bool peeked = state_.peekedIDs().contains(item_.id);
+  HostedCard::Props props{item_, isSelected(), state_.pinnedIDs().contains(item_.id), sensitive && !peeked, category,
+                          CardFacets(item_, categoryID, isFilterActive), kActionRowWidth};
+  QPointer<CardCellView> self(this);
+  card_->setCardProps(props, {[state = &state_](const BadgeFilter& badge) {
+                                withStandardSpring([&] { state->toggleBadgeFilter(badge); });
+                              },
+                              isFilterActive});
+
+  const QUuid id = item_.id;
+  PanelState* state = &state_;
+  quickActions_->setProps({hovered_, props.isPinned, state_.copiedItemID() == id, sensitive, !sensitive || peeked},
+                          {[this] { withoutAnimation([this] { copyItem(); }); },
+                           [state, id] { withStandardSpring([&] { state->togglePin(id); }); },
+                           [state, id] { withStandardSpring([&] { state->removeItem(id); }); },
+                           [state, id] { withStandardSpring([&] { state->togglePeek(id); }); }});
+
+  const double lifted = hovered_ || props.isSelected ? 1.0 : 0.0;
+  if (lift_.target() != lifted) lift_.animateTo(lifted, context_.reduceMotion->unlessReduced(Theme::springSnappy()));
+  const double hint = state_.pasteHintItemID() == id ? 1.0 : 0.0;
+  if (hintPresence_.target() != hint) hintPresence_.animateTo(hint, Theme::springStandard());
+}
+
+void CardCellView::applyBodyTransform() {
+  const Fx::HoverLift lift = Fx::hoverLift(lift_.value());
+  body_->setTransform(lift.transform(rect()) * QTransform::fromTranslate(shakeOffset(), 0));
+  update();
+}
+
+QMarginsF CardCellView::paintOverflow() const {
+  // The lifted shadow and the shake.
+  const double reach = Fx::blurMargin(9) + 12;
+  return {reach, reach, reach, reach};
+}
+
+void CardCellView::paint(QPainter& painter) {
+  const double lift = lift_.value();
+  if (lift <= 0.001) return;
+  const Fx::HoverLift look = Fx::hoverLift(lift);
+  painter.setTransform(body_->transform(), true);
+  Fx::drawShadows(painter, rect(), 16, look.shadows);
+}
+
+// ---- Pointer ---------------------------------------------------------------------------------
+
+void CardCellView::pointerPressed(QPointF position) {
+  if (state_.isPresenting()) return;
+  gesture_.press(position);
+}
+
+void CardCellView::pointerMoved(QPointF position, QObject* source) {
+  if (gesture_.move(position, rect().contains(position)) == CardGesture::Outcome::dragOut) startDragOut(source);
+}
+
+void CardCellView::pointerReleased(QPointF position, Qt::KeyboardModifiers modifiers) {
+  switch (gesture_.release(position, rect().contains(position))) {
+    case CardGesture::Outcome::click: handleTap(modifiers); break;
+    case CardGesture::Outcome::swipeDelete: state_.removeItem(item_.id); break;  // the last thing this cell does
+    case CardGesture::Outcome::none:
+    case CardGesture::Outcome::dragOut: break;
+  }
+}
+
+void CardCellView::pointerHovered(bool hovering) {
+  if (state_.isPresenting() && hovering) return;
+  hovered_ = hovering;
+  state_.setHoveredItem(hovering ? std::optional<ClipboardItem>(item_) : std::nullopt);
+  state_.schedulePreviewHover(hovering ? std::optional<ClipboardItem>(item_) : std::nullopt);
+  refresh();
+}
+
+void CardCellView::forgetHover() {
+  if (state_.hoveredItem() && state_.hoveredItem()->id == item_.id) {
+    state_.setHoveredItem(std::nullopt);
+    state_.schedulePreviewHover(std::nullopt);
+  }
+  if (!hovered_) return;
+  hovered_ = false;
+  refresh();
+}
+
+void CardCellView::hoverChanged(bool hovered) {
+  unsetCursor();  // a card is no link: the arrow stays
+  pointerHovered(hovered);
+}
+
+void CardCellView::mousePressEvent(QGraphicsSceneMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || state_.isPresenting()) {
+    event->ignore();
+    return;
+  }
+  pointerPressed(event->pos());
+  event->accept();
+}
+
+// Qt reports the second click of a quick pair as a double click: it is a press like any other,
+// and the cell measures the interval itself.
+void CardCellView::mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event) { mousePressEvent(event); }
+
+void CardCellView::mouseMoveEvent(QGraphicsSceneMouseEvent* event) { pointerMoved(event->pos(), event->widget()); }
+
+void CardCellView::mouseReleaseEvent(QGraphicsSceneMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) pointerReleased(event->pos(), event->modifiers());
+}
+
+void CardCellView::contextMenuEvent(QGraphicsSceneContextMenuEvent* event) {
+  bool insideViewport = true;
+  if (QWidget* viewport = event->widget()) insideViewport = viewport->rect().contains(viewport->mapFromGlobal(event->screenPos()));
+  if (openContextMenu(event->pos(), event->screenPos(), insideViewport))
+    event->accept();
+  else
+    event->ignore();
+}
+
+QVariant CardCellView::itemChange(GraphicsItemChange change, const QVariant& value) {
+  if (change == ItemScenePositionHasChanged && !item_.id.isNull()) reportAnchor();
+  return PaintedItem::itemChange(change, value);
+}
+
+// ---- Clicks ----------------------------------------------------------------------------------
+
+void CardCellView::handleTap(Qt::KeyboardModifiers modifiers) {
+  if (modifiers & Qt::ControlModifier) {
+    if (!item_.plainText()) {
+      startShake();  // only this card shakes; nothing else changes
+      return;
+    }
+    const bool multi = isMultiSelected();
+    withStandardSpring([&] { toggleMultiSelection(multi); });
+    return;
+  }
+  state_.setMultiSelectedIDs({});
+  const double now = context_.scheduler->uptime();
+  const bool isDoubleTap = taps_->lastTapIndex == index_ && now - taps_->lastTapTime < CardGesture::kDoubleClickInterval;
+  taps_->lastTapIndex = index_;
+  taps_->lastTapTime = now;
+  if (isDoubleTap) {
+    const bool plain = bool(modifiers & Qt::ShiftModifier) != context_.settings->boolOr(kAlwaysPlainTextKey, false);
+    state_.pasteAction()(item_, plain);
+    return;
+  }
+  withStandardSpring([this] { toggleSelection(); });
+  if (state_.previewItem()) state_.retargetPreview(item_);
+}
+
+void CardCellView::toggleMultiSelection(bool multiSelected) {
+  QList<QUuid> ids = state_.multiSelectedIDs();
+  if (multiSelected) {
+    ids.removeAll(item_.id);
+  } else {
+    if (state_.selectedIndex()) state_.setSelectedIndex(std::nullopt);
+    ids.append(item_.id);
+  }
+  state_.setMultiSelectedIDs(ids);
+}
+
+void CardCellView::toggleSelection() {
+  state_.setSelectedIndex(state_.selectedIndex() == index_ ? std::nullopt : std::optional<int>(index_));
+}
+
+// ---- Actions ---------------------------------------------------------------------------------
+
+void CardCellView::paste() { state_.pasteAction()(item_, context_.settings->boolOr(kAlwaysPlainTextKey, false)); }
+
+void CardCellView::pastePlain() { state_.pasteAction()(item_, true); }
+
+void CardCellView::pasteTransformed(TextTransform transform) { state_.pasteTransformedAction()(item_, transform); }
+
+void CardCellView::copyItem() {
+  if (context_.pasteboardWriter->write(item_, false, std::nullopt))
+    state_.flashCopied(item_);
+  else
+    state_.shake(item_);
+}
+
+void CardCellView::applyAppRule(AppRule rule) {
+  // No rule is stored for an item whose source is unknown.
+  if (item_.sourceAppBundleID.isEmpty()) return;
+  const QString name = item_.isFromNearbyDevice() ? QString::fromLatin1(kNearbyDeviceName)
+                                                  : context_.appIdentity->appName(item_.sourceAppBundleID);
+  context_.appRules->setRule(rule, AppRuleEntry{item_.sourceAppBundleID, name, std::nullopt, AppRule::never});
+}
+
+void CardCellView::switchToSourceApp() {
+  if (!item_.sourceAppBundleID.isEmpty()) context_.workspace->switchToApplication(item_.sourceAppBundleID);
+}
+
+void CardCellView::startShake() {
+  ++shakeCount_;
+  shake_.jumpTo(0);
+  shake_.animateTo(1, Animation::linear(Fx::kShakeDuration));
+}
+
+// ---- Menu ------------------------------------------------------------------------------------
+
+CardContextMenuInputs CardCellView::menuInputs() const {
+  return {item_,
+          state_.pinnedIDs().contains(item_.id),
+          state_.sensitiveIDs().contains(item_.id),
+          state_.customCategories(),
+          state_.categoryForItem(item_),
+          item_.plainText().has_value(),
+          item_.sourceAppBundleID.isEmpty() ? QString() : context_.appIdentity->appName(item_.sourceAppBundleID)};
+}
+
+CardContextMenuActions CardCellView::menuActions() {
+  // The menu's rows run after it closed; by then the card may be gone.
+  QPointer<CardCellView> self(this);
+  auto onCell = [self](void (CardCellView::*action)()) {
+    return [self, action] {
+      if (self) withoutAnimation([&] { (self->*action)(); });
+    };
+  };
+  PanelState* state = &state_;
+  const QUuid id = item_.id;
+  CardContextMenuActions actions;
+  actions.onMarkSensitive = [state, id] { state->toggleSensitive(id); };
+  actions.onAppRule = [self](AppRule rule) {
+    if (self) self->applyAppRule(rule);
+  };
+  actions.onPaste = onCell(&CardCellView::paste);
+  actions.onPastePlain = onCell(&CardCellView::pastePlain);
+  actions.onTransform = [self](TextTransform transform) {
+    if (self) self->pasteTransformed(transform);
+  };
+  actions.onCopy = onCell(&CardCellView::copyItem);
+  actions.onTogglePin = [state, id] { state->togglePin(id); };
+  actions.onAssignCategory = [state, id](std::optional<QUuid> category) { state->setCategory(category, id); };
+  actions.onDelete = [state, id] { state->removeItem(id); };
+  actions.onSwitchToApp = onCell(&CardCellView::switchToSourceApp);
+  return actions;
+}
+
+bool CardCellView::openContextMenu(QPointF position, QPoint screenPosition, bool insideViewport) {
+  if (!insideViewport || !rect().contains(position) || !isVisible() || effectiveOpacity() <= 0 || state_.isPresenting())
+    return false;
+  context_.menuPresenter->popUp(makeCardContextMenu(context_, menuInputs(), menuActions()), screenPosition);
+  return true;
+}
+
+// ---- Anchor and drag -------------------------------------------------------------------------
+
+double CardCellView::anchorY() const {
+  const QPointF middle = mapToScene(rect().center());
+  if (scene() && !scene()->views().isEmpty()) {
+    const QGraphicsView* view = scene()->views().constFirst();
+    return view->viewport()->mapToGlobal(view->mapFromScene(middle)).y();
+  }
+  return middle.y();
+}
+
+void CardCellView::reportAnchor() {
+  const double middle = anchorY();
+  const auto stored = state_.cardAnchors().constFind(item_.id);
+  if (stored != state_.cardAnchors().constEnd() && std::abs(*stored - middle) <= kAnchorHysteresis) return;
+  QHash<QUuid, double> anchors = state_.cardAnchors();
+  anchors.insert(item_.id, middle);
+  state_.setCardAnchors(anchors);
+}
+
+QList<ClipboardItem> CardCellView::draggedItems() const {
+  const QList<QUuid>& ids = state_.multiSelectedIDs();
+  if (!isMultiSelected() || ids.size() <= 1) return {item_};
+  const QList<ClipboardItem> shown = state_.filteredItems();
+  QList<ClipboardItem> items;
+  for (const QUuid& id : ids) {
+    const auto found = std::find_if(shown.cbegin(), shown.cend(), [&id](const ClipboardItem& item) { return item.id == id; });
+    if (found != shown.cend()) items.append(*found);
+  }
+  return items;
+}
+
+void CardCellView::startDragOut(QObject* source) {
+  const QList<ClipboardItem> items = draggedItems();
+  if (items.isEmpty()) return;
+  PaintedItem& card = card_->graphicsItem();
+  const double ratio = 2;
+  const QImage picture = card.renderForTest(ratio);
+  const QPointF grab = gesture_.pressPosition().value_or(rect().center()) + card.renderOrigin();
+  gesture_.cancel();
+  // The drag runs its own event loop; nothing of this cell is touched after it.
+  context_.dragStarter->startDrag(ItemDragProvider::makeItemProvider(items, context_), source,
+                                  QPixmap::fromImage(picture), grab.toPoint());
+}
+
+}  // namespace qv

@@ -1,0 +1,133 @@
+#pragma once
+#include "cards/ViewServices.h"
+#include "items/model/ClipboardItem.h"
+#include "items/rules/AppRule.h"
+#include "items/transform/TextTransform.h"
+#include "panel/CardContextMenu.h"
+#include "panel/CardGesture.h"
+#include "panel/HostedCard.h"
+#include "ui/anim/AnimatedValue.h"
+#include "ui/view/PaintedItem.h"
+
+#include <functional>
+#include <memory>
+
+namespace qv {
+
+class PanelState;
+class CardQuickActions;
+class PasteHintBadge;
+
+// Runs a state change animated with the standard spring.
+void withStandardSpring(const std::function<void()>& change);
+
+// One card of the panel's list: the hosted card with everything that makes it interactive.
+// A click selects or deselects it, a second click on the same card within 0.35 s pastes it
+// (Shift inverts "paste as plain text"), a Ctrl-click adds it to or takes it out of the
+// multi-selection (an item without plain text only shakes), a left swipe deletes it and a drag
+// that leaves the card drags it (or the multi-selection it belongs to) out of the program.
+// Under the pointer it lifts, shows its quick actions, becomes the state's hovered item and lets
+// an open preview follow it; it reports its vertical middle for placing the preview, shakes and
+// shows the paste hint when the state names it, and opens its menu on a right click.
+// It owns no data: it reads and changes the one PanelState. The list deletes cells later
+// (deleteLater), since a cell's own click may remove its item.
+class CardCellView : public PaintedItem {
+  Q_OBJECT
+ public:
+  static constexpr double kActionRowWidth = 89;
+  static constexpr double kAnchorHysteresis = 8;
+  static constexpr char kAlwaysPlainTextKey[] = "qv.alwaysPlainText";
+
+  // `taps` is the list's double-click memory, shared by its cells. Without a factory the cell
+  // hosts a PlaceholderCard.
+  CardCellView(ViewServices& context, PanelState& state, std::shared_ptr<CardTapMemory> taps,
+               const HostedCardFactory& makeCard = {}, QGraphicsItem* parent = nullptr);
+  ~CardCellView() override;
+
+  void setItem(const ClipboardItem& item, int index);
+  const ClipboardItem& item() const { return item_; }
+  int index() const { return index_; }
+  HostedCard& card() const { return *card_; }
+  CardQuickActions& quickActions() const { return *quickActions_; }
+  PasteHintBadge& pasteHint() const { return *pasteHint_; }
+
+  bool isMultiSelected() const;
+  bool isSelected() const;
+  bool isCellHovered() const { return hovered_; }
+  // 0 resting … 1 lifted (hovered or selected).
+  double liftProgress() const { return lift_.value(); }
+  // The card's sideways shake offset now; 0 at rest.
+  double shakeOffset() const;
+  int shakeCount() const { return shakeCount_; }
+  double pasteHintPresence() const { return hintPresence_.value(); }
+
+  // Pointer input, in the cell's coordinates (the scene's events come here). `source` is the
+  // widget a drag-out starts from.
+  void pointerPressed(QPointF position);
+  void pointerMoved(QPointF position, QObject* source = nullptr);
+  void pointerReleased(QPointF position, Qt::KeyboardModifiers modifiers);
+  void pointerHovered(bool hovering);
+  // Opens the card's menu at `screenPosition` for a right click at `position`; false (the click
+  // goes on) when the point is outside the card or the list's viewport, or the card is hidden.
+  bool openContextMenu(QPointF position, QPoint screenPosition, bool insideViewport = true);
+
+  // What the menu shows and does for this card now.
+  CardContextMenuInputs menuInputs() const;
+  CardContextMenuActions menuActions();
+
+  // Stores the card's vertical middle (global coordinates) in the state's anchors, unless the
+  // stored one is within 8 points. The list calls it after scrolling.
+  void reportAnchor();
+  // The card's vertical middle in global coordinates (scene coordinates without a view).
+  double anchorY() const;
+
+  // The items a drag from this card carries: the multi-selection in its order when this card is
+  // in one of two or more, else the item alone.
+  QList<ClipboardItem> draggedItems() const;
+
+  QMarginsF paintOverflow() const override;
+
+ protected:
+  void paint(QPainter& painter) override;
+  void hoverChanged(bool hovered) override;
+  void mousePressEvent(QGraphicsSceneMouseEvent* event) override;
+  void mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event) override;
+  void mouseMoveEvent(QGraphicsSceneMouseEvent* event) override;
+  void mouseReleaseEvent(QGraphicsSceneMouseEvent* event) override;
+  void contextMenuEvent(QGraphicsSceneContextMenuEvent* event) override;
+  QVariant itemChange(GraphicsItemChange change, const QVariant& value) override;
+
+ private:
+  void refresh();
+  void handleTap(Qt::KeyboardModifiers modifiers);
+  void toggleMultiSelection(bool isMultiSelected);
+  void toggleSelection();
+  void paste();
+  void pastePlain();
+  void pasteTransformed(TextTransform transform);
+  void copyItem();
+  void applyAppRule(AppRule rule);
+  void switchToSourceApp();
+  void startShake();
+  void startDragOut(QObject* source);
+  void forgetHover();
+  void applyBodyTransform();
+
+  ViewServices& context_;
+  PanelState& state_;
+  std::shared_ptr<CardTapMemory> taps_;
+  ClipboardItem item_;
+  int index_ = -1;
+  bool hovered_ = false;
+  int shakeCount_ = 0;
+  CardGesture gesture_;
+  QGraphicsObject* body_ = nullptr;
+  std::unique_ptr<HostedCard> card_;
+  CardQuickActions* quickActions_ = nullptr;
+  PasteHintBadge* pasteHint_ = nullptr;
+  Animated<double> lift_;
+  Animated<double> shake_;
+  Animated<double> hintPresence_;
+};
+
+}  // namespace qv

@@ -1,0 +1,125 @@
+#include "cards/CardContentTestSupport.h"
+#include "items/rules/AppRulesManager.h"
+#include "panel/CardCellView.h"
+#include "platform/fake/FakeMenuPresenter.h"
+#include "state/PanelState.h"
+#include "support/StateTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace qv;
+using namespace qv::test;
+
+namespace {
+
+QStringList titles(const std::vector<MenuRow>& rows) {
+  QStringList result;
+  for (const MenuRow& row : rows) result << (row.isSeparator ? QStringLiteral("-") : row.title);
+  return result;
+}
+
+ClipboardItem withSource(ClipboardItem item, const QString& source) {
+  item.sourceAppBundleID = source;
+  return item;
+}
+
+ClipboardItem fileWithoutUrl() {
+  ClipboardItem item = fileItem("/tmp/a.txt");
+  std::get<FilePayload>(item.payload).url.reset();
+  return item;
+}
+
+ClipboardItem remoteFile() {
+  ClipboardItem item = fileItem("/tmp/a.txt");
+  std::get<FilePayload>(item.payload).url = *parseStrictUrl(QStringLiteral("https://example.org/a.txt"));
+  return item;
+}
+
+}  // namespace
+
+TEST(CardContextMenu, RowsPerItemKind) {
+  const QStringList tail = {"-", "Pin", "-", "Mark Sensitive"};
+  const QStringList rules = {"Blur clips from App", "Ignore App"};
+  const QStringList end = {"-", "Delete"};
+  const QStringList pastes = {"Paste", "Paste as Plain Text", "Paste Transformed", "Copy"};
+  const struct {
+    const char* name;
+    ClipboardItem item;
+    QStringList rows;
+  } cases[] = {
+      {"text", textItem("hello"), pastes + QStringList{"Switch to App"} + tail + rules + end},
+      {"image", imageItem(testImage()), QStringList{"Paste", "Copy", "Switch to App"} + tail + rules + end},
+      {"link", linkItem("https://example.org"), pastes + QStringList{"Open URL"} + tail + rules + end},
+      {"local file", fileItem("/tmp/a.txt"), pastes + QStringList{"Switch to App", "Show in Files"} + tail + rules + end},
+      {"file without url", fileWithoutUrl(), pastes + QStringList{"Switch to App"} + tail + rules + end},
+      {"remote file url", remoteFile(), pastes + QStringList{"Switch to App"} + tail + rules + end},
+      {"nearby device", withSource(textItem("x"), kNearbyDeviceBundleID), pastes + tail + end},
+      {"empty source", withSource(textItem("x"), ""), pastes + tail + end},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    CardContextMenuInputs inputs{c.item, false, false, {}, std::nullopt, c.item.plainText().has_value(), "App"};
+    EXPECT_EQ(titles(cardContextMenuRows(inputs, {})), c.rows);
+  }
+}
+
+TEST(CardContextMenu, MarksCategoriesAndTransformSubmenu) {
+  const CustomCategory work{QUuid::createUuid(), "Work", 1};
+  const CustomCategory home{QUuid::createUuid(), "Home", 9};
+  CardContextMenuInputs inputs{textItem("x"), true, true, {work, home}, home, true, "App"};
+  const std::vector<MenuRow> rows = cardContextMenuRows(inputs, {});
+  EXPECT_EQ(titles(rows).mid(5, 6), (QStringList{"-", "Unpin", "Move to Category", "-", "Unmark Sensitive", "Blur clips from App"}));
+  EXPECT_EQ(rows[6].symbol, "pin.slash");
+  EXPECT_EQ(rows[9].symbol, "eye");
+  const std::vector<MenuRow>& categories = rows[7].submenu;
+  EXPECT_EQ(titles(categories), (QStringList{"None", "-", "Work", "Home"}));
+  EXPECT_EQ(categories[2].dotColor, categories[3].dotColor);  // index 9 wraps onto 1
+  EXPECT_FALSE(categories[2].isChecked);
+  EXPECT_TRUE(categories[3].isChecked);
+  EXPECT_EQ(titles(rows[2].submenu), (QStringList{"Trim Whitespace", "Collapse Spaces", "Join Lines", "-", "lowercase",
+                                                  "UPPERCASE", "Title Case", "Sentence case", "-", "URL Encode", "URL Decode"}));
+  inputs.currentCategory.reset();
+  EXPECT_EQ(titles(cardContextMenuRows(inputs, {})[7].submenu), (QStringList{"Work", "Home"}));
+}
+
+// The menu opened from a card: each chosen row runs exactly one action, after the menu closed.
+TEST(CardContextMenu, ChosenRowRunsOnceAfterTheMenuClosed) {
+  FakeCardContext fake;
+  PanelState state(*fake.context);
+  const ClipboardItem file = fileItem("/tmp/report.txt", "org.example.Files");
+  state.setItems({file});
+  int transformed = 0;
+  state.setPasteTransformedAction([&](const ClipboardItem&, TextTransform transform) {
+    EXPECT_EQ(transform, TextTransform::titleCase);
+    ++transformed;
+  });
+  CardCellView cell(*fake.context, state, {});
+  cell.setItem(file, 0);
+  EXPECT_FALSE(cell.openContextMenu({10, 10}, {0, 0}, false));  // outside the list's viewport
+  EXPECT_FALSE(cell.openContextMenu({300, 10}, {0, 0}));        // beside the card
+  EXPECT_EQ(fake.menuPresenter->popUps(), 0);
+
+  const struct {
+    const char* row;
+    std::function<bool()> done;
+  } rows[] = {
+      {"Pin", [&] { return state.pinnedIDs().contains(file.id); }},
+      {"Copy", [&] { return state.copiedItemID() == file.id; }},
+      {"Title Case", [&] { return transformed == 1; }},
+      {"Show in Files", [&] { return fake.workspace->revealedFiles == QStringList{"/tmp/report.txt"}; }},
+      {"Switch to Files", [&] { return fake.workspace->switchedToApplications == QStringList{"org.example.Files"}; }},
+      {"Ignore Files", [&] { return fake.context->appRules->rule(file.sourceAppBundleID) == AppRule::never; }},
+      {"Delete", [&] { return state.items().isEmpty(); }},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.row);
+    ASSERT_TRUE(cell.openContextMenu({10, 10}, {40, 50}));
+    EXPECT_EQ(fake.menuPresenter->lastPosition, QPoint(40, 50));
+    ASSERT_TRUE(fake.menuPresenter->choose(r.row));
+    EXPECT_FALSE(r.done());
+    fake.drain();
+    EXPECT_TRUE(r.done());
+  }
+  EXPECT_EQ(transformed, 1);
+  EXPECT_EQ(fake.workspace->revealedFiles.size(), 1);
+}
