@@ -24,6 +24,8 @@
 #include <QPainter>
 #include <QPointer>
 #include <QWidget>
+#include <algorithm>
+#include <cmath>
 
 namespace qv {
 
@@ -128,7 +130,6 @@ void CardCellView::refresh() {
   const bool peeked = state_.peekedIDs().contains(item_.id);
   HostedCard::Props props{item_, isSelected(), state_.pinnedIDs().contains(item_.id), sensitive && !peeked, category,
                           CardFacets(item_, categoryID, isFilterActive), kActionRowWidth};
-  QPointer<CardCellView> self(this);
   card_->setCardProps(props, {[state = &state_](const BadgeFilter& badge) {
                                 withStandardSpring([&] { state->toggleBadgeFilter(badge); });
                               },

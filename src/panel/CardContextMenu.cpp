@@ -18,8 +18,8 @@ MenuRow actionRow(const QString& title, const QString& symbol, std::function<voi
 }
 
 // Binds an argument to an action that may be unset (an unset action stays unset).
-template <typename Arg>
-std::function<void()> bound(const std::function<void(Arg)>& action, Arg argument) {
+template <typename Arg, typename Value>
+std::function<void()> bound(const std::function<void(Arg)>& action, Value argument) {
   if (!action) return {};
   return [action, argument] { action(argument); };
 }

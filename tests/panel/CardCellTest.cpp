@@ -1,4 +1,5 @@
 #include "cards/CardContentTestSupport.h"
+#include "cards/badges/CardQuickActions.h"
 #include "panel/CardCellView.h"
 #include "panel/PasteHintBadge.h"
 #include "platform/SettingsStore.h"
@@ -184,7 +185,7 @@ TEST(CardCell, ShakeAndPasteHintFollowTheStateForTheirCardOnly) {
   CellHarness h;
   h.state.shake(h.items[1]);
   h.state.showPasteHint(h.items[1]);
-  h.fake.clock->advance(0.1);
+  h.fake.clock->advance(0.07);
   EXPECT_NE(h.cells[1]->shakeOffset(), 0);
   EXPECT_EQ(h.cells[0]->shakeCount(), 0);
   h.fake.advanceBoth(0.5);
@@ -194,6 +195,6 @@ TEST(CardCell, ShakeAndPasteHintFollowTheStateForTheirCardOnly) {
   EXPECT_FALSE(h.cells[0]->pasteHint().isVisible());
   EXPECT_EQ(PasteHintBadge::text(), "Press Ctrl+V to paste");
   EXPECT_TRUE(h.cells[1]->pasteHint().hitShape().isEmpty());
-  h.fake.advanceBoth(1.6);
+  h.fake.advanceBoth(2.5);
   EXPECT_FALSE(h.cells[1]->pasteHint().isVisible());
 }

@@ -174,3 +174,17 @@ TEST(DesktopEntryFolders, ComeFromXdgVariables) {
 
 }  // namespace
 }  // namespace qv
+
+namespace qv {
+
+TEST(DesktopEntryLaunch, CommandDropsFieldCodesAndKeepsQuotedWords) {
+  const std::pair<QString, QStringList> cases[] = {
+      {"gedit %U", {"gedit"}},
+      {"env A=1 \"/opt/My App/run\" --new-window %f", {"env", "A=1", "/opt/My App/run", "--new-window"}},
+      {"calc --rate=100%% %i", {"calc", "--rate=100%"}},
+      {"", {}},
+  };
+  for (const auto& [exec, command] : cases) EXPECT_EQ(launchCommand(exec), command) << exec.toStdString();
+}
+
+}  // namespace qv
