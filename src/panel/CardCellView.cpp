@@ -33,7 +33,7 @@ namespace {
 
 constexpr double kHintEnterScale = 0.85;
 
-// Holds the card, its quick actions and the paste hint, and carries the lift and the shake.
+// Holds the card (with the quick actions and the paste hint over it) and carries the shake.
 class CellBody : public QGraphicsObject {
  public:
   explicit CellBody(QGraphicsItem* parent) : QGraphicsObject(parent) { setFlag(ItemHasNoContents); }
@@ -51,7 +51,6 @@ CardCellView::CardCellView(ViewServices& context, PanelState& state, std::shared
       context_(context),
       state_(state),
       taps_(taps ? std::move(taps) : std::make_shared<CardTapMemory>()),
-      lift_(*context.frameClock, 0.0),
       shake_(*context.frameClock, 1.0),
       hintPresence_(*context.frameClock, 0.0) {
   setSize(CardContentStyle::cardSize());
@@ -60,14 +59,16 @@ CardCellView::CardCellView(ViewServices& context, PanelState& state, std::shared
   body_ = new CellBody(this);
   card_ = makeCard ? makeCard(context) : std::make_unique<PlaceholderCard>(context);
   card_->graphicsItem().setParentItem(body_);
-  quickActions_ = new CardQuickActions(context, body_);
-  pasteHint_ = new PasteHintBadge(context, body_);
+  PaintedItem& card = card_->graphicsItem();
+  quickActions_ = new CardQuickActions(context, &card);
+  quickActions_->setZValue(HostedCard::kOverlayZ);
+  pasteHint_ = new PasteHintBadge(context, &card);
+  pasteHint_->setZValue(HostedCard::kOverlayZ + 1);
   pasteHint_->setPos((rect().width() - pasteHint_->size().width()) / 2, (rect().height() - pasteHint_->size().height()) / 2);
   pasteHint_->setTransformOriginPoint(pasteHint_->rect().center());
   pasteHint_->setVisible(false);
 
-  lift_.setOnChange([this] { applyBodyTransform(); });
-  shake_.setOnChange([this] { applyBodyTransform(); });
+  shake_.setOnChange([this] { body_->setTransform(QTransform::fromTranslate(shakeOffset(), 0)); });
   hintPresence_.setOnChange([this] {
     const double presence = hintPresence_.value();
     pasteHint_->setVisible(presence > 0.001);
@@ -143,30 +144,16 @@ void CardCellView::refresh() {
                            [state, id] { withStandardSpring([&] { state->removeItem(id); }); },
                            [state, id] { withStandardSpring([&] { state->togglePeek(id); }); }});
 
-  const double lifted = hovered_ || props.isSelected ? 1.0 : 0.0;
-  if (lift_.target() != lifted) lift_.animateTo(lifted, context_.reduceMotion->unlessReduced(Theme::springSnappy()));
+  card_->setLifted(hovered_ || props.isSelected);
   const double hint = state_.pasteHintItemID() == id ? 1.0 : 0.0;
   if (hintPresence_.target() != hint) hintPresence_.animateTo(hint, Theme::springStandard());
 }
 
-void CardCellView::applyBodyTransform() {
-  const Fx::HoverLift lift = Fx::hoverLift(lift_.value());
-  body_->setTransform(lift.transform(rect()) * QTransform::fromTranslate(shakeOffset(), 0));
-  update();
-}
-
 QMarginsF CardCellView::paintOverflow() const {
-  // The lifted shadow and the shake.
-  const double reach = Fx::blurMargin(9) + 12;
-  return {reach, reach, reach, reach};
-}
-
-void CardCellView::paint(QPainter& painter) {
-  const double lift = lift_.value();
-  if (lift <= 0.001) return;
-  const Fx::HoverLift look = Fx::hoverLift(lift);
-  painter.setTransform(body_->transform(), true);
-  Fx::drawShadows(painter, rect(), 16, look.shadows);
+  // The card's glow, shadows and lift, and the shake.
+  const QMarginsF card = card_->graphicsItem().paintOverflow();
+  const double shake = 6;
+  return card + QMarginsF(shake, 0, shake, 0);
 }
 
 // ---- Pointer ---------------------------------------------------------------------------------

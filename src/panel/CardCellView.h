@@ -55,7 +55,7 @@ class CardCellView : public PaintedItem {
   bool isSelected() const;
   bool isCellHovered() const { return hovered_; }
   // 0 resting … 1 lifted (hovered or selected).
-  double liftProgress() const { return lift_.value(); }
+  double liftProgress() const { return card_->liftProgress(); }
   // The card's sideways shake offset now; 0 at rest.
   double shakeOffset() const;
   int shakeCount() const { return shakeCount_; }
@@ -88,7 +88,7 @@ class CardCellView : public PaintedItem {
   QMarginsF paintOverflow() const override;
 
  protected:
-  void paint(QPainter& painter) override;
+  void paint(QPainter&) override {}
   void hoverChanged(bool hovered) override;
   void mousePressEvent(QGraphicsSceneMouseEvent* event) override;
   void mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event) override;
@@ -111,7 +111,6 @@ class CardCellView : public PaintedItem {
   void startShake();
   void startDragOut(QObject* source);
   void forgetHover();
-  void applyBodyTransform();
 
   ViewServices& context_;
   PanelState& state_;
@@ -125,7 +124,6 @@ class CardCellView : public PaintedItem {
   std::unique_ptr<HostedCard> card_;
   CardQuickActions* quickActions_ = nullptr;
   PasteHintBadge* pasteHint_ = nullptr;
-  Animated<double> lift_;
   Animated<double> shake_;
   Animated<double> hintPresence_;
 };

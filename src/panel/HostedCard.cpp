@@ -5,6 +5,7 @@
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
 #include "ui/text/Fonts.h"
+#include "ui/theme/ReduceMotion.h"
 #include "ui/theme/Theme.h"
 
 #include <QPainter>
@@ -16,10 +17,24 @@ constexpr double kCornerRadius = 16;
 constexpr char kConcealed[] = "\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022";
 }  // namespace
 
-PlaceholderCard::PlaceholderCard(ViewServices& context, QGraphicsItem* parent) : PaintedItem(context, parent) {
+PlaceholderCard::PlaceholderCard(ViewServices& context, QGraphicsItem* parent)
+    : PaintedItem(context, parent), lift_(*context.frameClock, 0.0) {
   setSize(CardContentStyle::cardSize());
   setAcceptedMouseButtons(Qt::NoButton);
   setHoverEnabled(false);
+  lift_.setOnChange([this] {
+    setTransform(Fx::hoverLift(lift_.value()).transform(rect()));
+    update();
+  });
+}
+
+void PlaceholderCard::setLifted(bool lifted) {
+  lift_.animateTo(lifted ? 1.0 : 0.0, context().reduceMotion->unlessReduced(Theme::springSnappy()));
+}
+
+QMarginsF PlaceholderCard::paintOverflow() const {
+  const double reach = Fx::blurMargin(9) + 6;
+  return {reach, reach, reach, reach};
 }
 
 void PlaceholderCard::setCardProps(const Props& props, Callbacks) {
@@ -32,6 +47,7 @@ void PlaceholderCard::paint(QPainter& painter) {
   const EnvironmentValues env = environment();
   const QRectF card = rect();
   painter.setRenderHint(QPainter::Antialiasing);
+  if (lift_.value() > 0.001) Fx::drawShadows(painter, card, kCornerRadius, Fx::hoverLift(lift_.value()).shadows);
   painter.fillPath(Fx::continuousRoundedRect(card, kCornerRadius), env.isDark() ? QColor(44, 44, 50) : QColor(255, 255, 255));
   Fx::strokeInnerBorder(painter, card, kCornerRadius, primaryColor(env, 0.1), 1);
   if (props_.isSelected) {
