@@ -3,7 +3,6 @@
 #include "cards/ViewServices.h"
 #include "panel/CardCellView.h"
 #include "state/PanelState.h"
-#include "ui/anim/FrameClock.h"
 #include "ui/text/Fonts.h"
 
 #include <QPainter>
@@ -11,8 +10,6 @@
 namespace qv {
 
 namespace {
-
-ManualFrameClock& manualClock(GalleryScene& scene) { return static_cast<ManualFrameClock&>(*scene.context.frameClock); }
 
 ClipboardItem sampleText(const QString& text, const QString& app) {
   return ClipboardItem::make(QUuid::createUuid(), app, QDateTime::currentDateTimeUtc(), TextPayload{text});
@@ -35,7 +32,7 @@ QImage cardCells(GalleryScene& scene) {
   cells[1]->pointerHovered(true);
   state.setSelectedIndex(2);
   state.showPasteHint(items[2]);
-  manualClock(scene).advanceFrames(90);
+  scene.clock().advanceFrames(90);
 
   QImage image = scene.canvas(3 * 320 + 20, 300);
   QPainter painter(&image);
@@ -66,12 +63,12 @@ QImage cardMenu(GalleryScene& scene) {
     std::unique_ptr<PanelMenu> menu = makeCardContextMenu(context, inputs, {});
     menu->popup(QPoint(0, 0));
     if (PanelMenuRow* row = menu->rowTitled(active)) menu->setActiveAction(row);
-    manualClock(scene).advanceFrames(20);
+    scene.clock().advanceFrames(20);
     shots.push_back(menu->grab().toImage());
     if (!openSubmenu.isEmpty())
       if (PanelMenuRow* row = menu->rowTitled(openSubmenu); row && row->menu()) {
         row->menu()->popup(QPoint(0, 0));
-        manualClock(scene).advanceFrames(20);
+        scene.clock().advanceFrames(20);
         shots.push_back(row->menu()->grab().toImage());
         row->menu()->hide();
       }
@@ -82,19 +79,7 @@ QImage cardMenu(GalleryScene& scene) {
   grab({file, true, true, {work, snippets}, snippets, true, QStringLiteral("Files")}, QStringLiteral("Show in Files"),
        QStringLiteral("Move to Category"));
 
-  double width = 8, height = 0;
-  for (const QImage& shot : shots) {
-    width += shot.deviceIndependentSize().width() + 12;
-    height = std::max(height, shot.deviceIndependentSize().height());
-  }
-  QImage image = scene.canvas(width, height + 8);
-  QPainter painter(&image);
-  double x = 4;
-  for (const QImage& shot : shots) {
-    painter.drawImage(QPointF(x, 4), shot);
-    x += shot.deviceIndependentSize().width() + 12;
-  }
-  return image;
+  return scene.sideBySide(shots, 6);
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ struct Sheet {
   QPainter painter;
 };
 
-ManualFrameClock& manualClock(GalleryScene& scene) { return static_cast<ManualFrameClock&>(*scene.context.frameClock); }
+ManualFrameClock& manualClock(GalleryScene& scene) { return scene.clock(); }
 
 // Puts the pointer over the widget's centre and lets the hover spring settle.
 void hover(GalleryScene& scene, QWidget& widget) {
@@ -234,20 +234,9 @@ QImage menus(GalleryScene& scene) {
   PanelMenu dropdown(scene.context, {MenuRow{{}, "Newest first", {}, {}, {}, true, true, none, {}, false},
                                      MenuRow{{}, "Oldest first", {}, {}, {}, false, true, none, {}, false}});
 
-  const QImage shots[] = {grabMenu(scene, card, "Copy"), grabMenu(scene, categories, "Snippets"),
-                          grabMenu(scene, status, "Settings"), grabMenu(scene, dropdown, "Oldest first")};
-  double width = 10, height = 0;
-  for (const QImage& shot : shots) {
-    width += shot.deviceIndependentSize().width() + 16;
-    height = std::max(height, shot.deviceIndependentSize().height());
-  }
-  Sheet sheet(scene, {width, height + 8});
-  double x = 4;
-  for (const QImage& shot : shots) {
-    sheet.painter.drawImage(QPointF(x, 4), shot);
-    x += shot.deviceIndependentSize().width() + 16;
-  }
-  return sheet.finish();
+  return scene.sideBySide({grabMenu(scene, card, "Copy"), grabMenu(scene, categories, "Snippets"),
+                           grabMenu(scene, status, "Settings"), grabMenu(scene, dropdown, "Oldest first")},
+                          8);
 }
 
 QImage pillDropdowns(GalleryScene& scene) {

@@ -1,8 +1,11 @@
 #pragma once
 #include "ui/InterfaceServices.h"
+#include "ui/anim/FrameClock.h"
 #include "ui/theme/Environment.h"
 
 #include <QImage>
+#include <QPainter>
+#include <algorithm>
 #include <QString>
 #include <functional>
 #include <vector>
@@ -23,6 +26,26 @@ struct GalleryScene {
   double devicePixelRatio = 2;
   // Runs queued background work and what it posts back (views that finish off the main thread).
   std::function<void()> settle = [] {};
+
+  // The gallery's frame clock, which it moves by hand.
+  ManualFrameClock& clock() const { return static_cast<ManualFrameClock&>(*context.frameClock); }
+
+  // Pictures side by side, top-aligned, `gap` points apart, on a transparent image.
+  QImage sideBySide(const std::vector<QImage>& pictures, double gap) const {
+    double width = gap, height = 0;
+    for (const QImage& picture : pictures) {
+      width += picture.deviceIndependentSize().width() + gap;
+      height = std::max(height, picture.deviceIndependentSize().height());
+    }
+    QImage sheet = canvas(width, height + 2 * gap);
+    QPainter painter(&sheet);
+    double x = gap;
+    for (const QImage& picture : pictures) {
+      painter.drawImage(QPointF(x, gap), picture);
+      x += picture.deviceIndependentSize().width() + gap;
+    }
+    return sheet;
+  }
 
   // A transparent image of `width` × `height` points at the scene's pixel ratio.
   QImage canvas(double width, double height) const {
