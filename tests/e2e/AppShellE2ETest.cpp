@@ -138,10 +138,10 @@ TEST_F(AppShellOnX11, ASecondStartLeavesAndTheTrayMenuOpensOnARightClick) {
   // jwm docks the icon at the right end of its tray (the bottom bar, 28 points high).
   ASSERT_TRUE(session_.xdotool({"mousemove", "1268", "786", "click", "3"}));
   // The menu is a light box above the tray; wait for it to be drawn.
-  const QImage shot = waitForScreenshot([](const QImage& shot) {
+  const QImage shot = waitForScreenshot([](const QImage& candidate) {
         int light = 0;
         for (int y = 600; y < 770; y += 4)
-          for (int x = 1100; x < 1280; x += 4) light += qGray(shot.pixel(x, y)) > 200;
+          for (int x = 1100; x < 1280; x += 4) light += qGray(candidate.pixel(x, y)) > 200;
         return light > 200;
       });
   ASSERT_FALSE(shot.isNull());
@@ -170,10 +170,10 @@ TEST_F(AppShellOnX11, TheShortcutOpensThePanelOverAWindowAndReturnPastesTheNewes
   ASSERT_TRUE(logContains("Panel shown", 10000));
   // The panel took the focus from the target; wait until it has slid in before looking.
   ASSERT_FALSE(target.waitForLine(QStringLiteral("inactive")).isEmpty());
-  const QImage shot = waitForScreenshot([](const QImage& shot) {
+  const QImage shot = waitForScreenshot([](const QImage& candidate) {
         // The column (320 points at the right edge) has slid in fully over the desktop's black.
         int drawn = 0;
-        for (int y = 100; y < 700; y += 20) drawn += qGray(shot.pixel(965, y)) > 40;
+        for (int y = 100; y < 700; y += 20) drawn += qGray(candidate.pixel(965, y)) > 40;
         return drawn > 20;
       });
   ASSERT_FALSE(shot.isNull());
