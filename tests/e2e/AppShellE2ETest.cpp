@@ -149,7 +149,7 @@ TEST_F(AppShellOnX11, ASecondStartLeavesAndTheTrayMenuOpensOnARightClick) {
   session_.xdotool({"key", "Escape"});
 }
 
-// The main road as a user walks it: two copies, the shortcut opens the panel over the window the
+// The main use as a user walks through it: two copies, the shortcut opens the panel over the window the
 // user works in, Return pastes the newest copy into that window.
 TEST_F(AppShellOnX11, TheShortcutOpensThePanelOverAWindowAndReturnPastesTheNewestCopyIntoIt) {
   constexpr int kCommandShift = 0x120000;  // stored modifier bits: Ctrl+Shift here
