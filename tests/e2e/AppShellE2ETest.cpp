@@ -195,7 +195,7 @@ TEST_F(AppShellOnX11, ClearAllFromTheTrayMenuCancelledAndConfirmedFiveTimesEach)
   EXPECT_EQ(log().count("Clearing all history cancelled"), 5);
 }
 
-// The main road as a user walks it: two copies, the shortcut opens the panel over the window the
+// The main use as a user walks through it: two copies, the shortcut opens the panel over the window the
 // user works in, Return pastes the newest copy into that window. `targetArguments` start the
 // window (a terminal gets Ctrl+Shift+V, the very keys of the recorded shortcut); `pastedLine` is
 // what the window then reports.
@@ -219,10 +219,10 @@ void AppShellOnX11::pasteTheNewestCopyThroughTheShortcut(const QStringList& targ
   ASSERT_TRUE(logContains("Panel shown", 10000));
   // The panel took the focus from the target; wait until it has slid in before looking.
   ASSERT_FALSE(target.waitForLine(QStringLiteral("inactive")).isEmpty());
-  const QImage shot = waitForScreenshot([](const QImage& shot) {
+  const QImage shot = waitForScreenshot([](const QImage& candidate) {
         // The column (320 points at the right edge) has slid in fully over the desktop's black.
         int drawn = 0;
-        for (int y = 100; y < 700; y += 20) drawn += qGray(shot.pixel(965, y)) > 40;
+        for (int y = 100; y < 700; y += 20) drawn += qGray(candidate.pixel(965, y)) > 40;
         return drawn > 20;
       });
   ASSERT_FALSE(shot.isNull());

@@ -115,8 +115,8 @@ class ClipboardMonitor : public QObject {
 
   // What the background scan needs, held apart from the monitor so the queue can hold it weakly.
   struct ScanState {
-    ScanState(OverlayScanner scanner, std::shared_ptr<Scheduler> scheduler)
-        : scanner(std::move(scanner)), scheduler(std::move(scheduler)) {}
+    ScanState(OverlayScanner overlayScanner, std::shared_ptr<Scheduler> clock)
+        : scanner(std::move(overlayScanner)), scheduler(std::move(clock)) {}
     void scan() {
       if (std::optional<QString> owner = scanner.findOwner()) memory.remember(*owner, scheduler->uptime());
     }
