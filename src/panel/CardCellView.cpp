@@ -64,7 +64,8 @@ CardCellView::CardCellView(ViewServices& context, PanelState& state, std::shared
   quickActions_->setZValue(HostedCard::kOverlayZ);
   pasteHint_ = new PasteHintBadge(context, &card);
   pasteHint_->setZValue(HostedCard::kOverlayZ + 1);
-  pasteHint_->setPos((rect().width() - pasteHint_->size().width()) / 2, (rect().height() - pasteHint_->size().height()) / 2);
+  pasteHint_->setPos((rect().width() - pasteHint_->size().width()) / 2,
+                     (rect().height() - pasteHint_->size().height()) / 2);
   pasteHint_->setTransformOriginPoint(pasteHint_->rect().center());
   pasteHint_->setVisible(false);
 
@@ -76,11 +77,11 @@ CardCellView::CardCellView(ViewServices& context, PanelState& state, std::shared
     pasteHint_->setScale(environment().reduceMotion ? 1.0 : lerp(kHintEnterScale, 1.0, presence));
   });
 
-  for (auto signal : {&PanelState::selectedIndexChanged, &PanelState::multiSelectedIDsChanged,
-                      &PanelState::pinnedIDsChanged, &PanelState::sensitiveIDsChanged, &PanelState::peekedIDsChanged,
-                      &PanelState::copiedItemIDChanged, &PanelState::pasteHintItemIDChanged,
-                      &PanelState::customCategoriesChanged, &PanelState::cardCategoriesChanged,
-                      &PanelState::filterTypesChanged, &PanelState::filterAppsChanged, &PanelState::filterDateChanged})
+  for (auto signal :
+       {&PanelState::selectedIndexChanged, &PanelState::multiSelectedIDsChanged, &PanelState::pinnedIDsChanged,
+        &PanelState::sensitiveIDsChanged, &PanelState::peekedIDsChanged, &PanelState::copiedItemIDChanged,
+        &PanelState::pasteHintItemIDChanged, &PanelState::customCategoriesChanged, &PanelState::cardCategoriesChanged,
+        &PanelState::filterTypesChanged, &PanelState::filterAppsChanged, &PanelState::filterDateChanged})
     connect(&state_, signal, this, &CardCellView::refresh);
   connect(&state_, &PanelState::shakeTokenChanged, this, [this] {
     if (state_.shakeItemID() == item_.id) startShake();
@@ -92,7 +93,8 @@ CardCellView::CardCellView(ViewServices& context, PanelState& state, std::shared
     const auto& hovered = state_.hoveredItem();
     if (!hovered || hovered->id != item_.id) return;
     const QList<ClipboardItem> shown = state_.filteredItems();
-    const bool stillShown = std::any_of(shown.cbegin(), shown.cend(), [this](const ClipboardItem& item) { return item.id == item_.id; });
+    const bool stillShown = std::any_of(shown.cbegin(), shown.cend(),
+                                        [this](const ClipboardItem& item) { return item.id == item_.id; });
     if (!stillShown) forgetHover();
   });
 }
@@ -126,11 +128,18 @@ double CardCellView::shakeOffset() const { return Fx::shakeOffset(unitClamped(sh
 void CardCellView::refresh() {
   const std::optional<CustomCategory> category = state_.categoryForItem(item_);
   const std::optional<QUuid> categoryID = category ? std::optional<QUuid>(category->id) : std::nullopt;
-  BadgeFilterPredicate isFilterActive = [state = &state_](const BadgeFilter& badge) { return state->isBadgeFilterActive(badge); };
+  BadgeFilterPredicate isFilterActive = [state = &state_](const BadgeFilter& badge) {
+    return state->isBadgeFilterActive(badge);
+  };
   const bool sensitive = state_.sensitiveIDs().contains(item_.id);
   const bool peeked = state_.peekedIDs().contains(item_.id);
-  HostedCard::Props props{item_, isSelected(), state_.pinnedIDs().contains(item_.id), sensitive && !peeked, category,
-                          CardFacets(item_, categoryID, isFilterActive), kActionRowWidth};
+  HostedCard::Props props{item_,
+                          isSelected(),
+                          state_.pinnedIDs().contains(item_.id),
+                          sensitive && !peeked,
+                          category,
+                          CardFacets(item_, categoryID, isFilterActive),
+                          kActionRowWidth};
   card_->setCardProps(props, {[state = &state_](const BadgeFilter& badge) {
                                 withStandardSpring([&] { state->toggleBadgeFilter(badge); });
                               },
@@ -220,11 +229,10 @@ void CardCellView::mouseReleaseEvent(QGraphicsSceneMouseEvent* event) {
 
 void CardCellView::contextMenuEvent(QGraphicsSceneContextMenuEvent* event) {
   bool insideViewport = true;
-  if (QWidget* viewport = event->widget()) insideViewport = viewport->rect().contains(viewport->mapFromGlobal(event->screenPos()));
-  if (openContextMenu(event->pos(), event->screenPos(), insideViewport))
-    event->accept();
-  else
-    event->ignore();
+  if (QWidget* viewport = event->widget())
+    insideViewport = viewport->rect().contains(viewport->mapFromGlobal(event->screenPos()));
+  if (openContextMenu(event->pos(), event->screenPos(), insideViewport)) event->accept();
+  else event->ignore();
 }
 
 QVariant CardCellView::itemChange(GraphicsItemChange change, const QVariant& value) {
@@ -246,7 +254,8 @@ void CardCellView::handleTap(Qt::KeyboardModifiers modifiers) {
   }
   state_.setMultiSelectedIDs({});
   const double now = context_.scheduler->uptime();
-  const bool isDoubleTap = taps_->lastTapIndex == index_ && now - taps_->lastTapTime < CardGesture::kDoubleClickInterval;
+  const bool isDoubleTap = taps_->lastTapIndex == index_ &&
+                           now - taps_->lastTapTime < CardGesture::kDoubleClickInterval;
   taps_->lastTapIndex = index_;
   taps_->lastTapTime = now;
   if (isDoubleTap) {
@@ -282,10 +291,8 @@ void CardCellView::pastePlain() { state_.pasteAction()(item_, true); }
 void CardCellView::pasteTransformed(TextTransform transform) { state_.pasteTransformedAction()(item_, transform); }
 
 void CardCellView::copyItem() {
-  if (context_.pasteboardWriter->write(item_, false, std::nullopt))
-    state_.flashCopied(item_);
-  else
-    state_.shake(item_);
+  if (context_.pasteboardWriter->write(item_, false, std::nullopt)) state_.flashCopied(item_);
+  else state_.shake(item_);
 }
 
 void CardCellView::applyAppRule(AppRule rule) {
@@ -379,7 +386,8 @@ QList<ClipboardItem> CardCellView::draggedItems() const {
   const QList<ClipboardItem> shown = state_.filteredItems();
   QList<ClipboardItem> items;
   for (const QUuid& id : ids) {
-    const auto found = std::find_if(shown.cbegin(), shown.cend(), [&id](const ClipboardItem& item) { return item.id == id; });
+    const auto found = std::find_if(shown.cbegin(), shown.cend(),
+                                    [&id](const ClipboardItem& item) { return item.id == id; });
     if (found != shown.cend()) items.append(*found);
   }
   return items;

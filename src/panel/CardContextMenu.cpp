@@ -61,7 +61,8 @@ TransformRowLook transformRowLook(TextTransform transform) {
       return {QStringLiteral("Collapse Spaces"), QStringLiteral("arrow.right.and.line.vertical.and.arrow.left")};
     case TextTransform::singleLine: return {QStringLiteral("Join Lines"), QStringLiteral("arrow.turn.up.right")};
     case TextTransform::lowercase: return {QStringLiteral("lowercase"), QStringLiteral("textformat.abc")};
-    case TextTransform::uppercase: return {QStringLiteral("UPPERCASE"), QStringLiteral("textformat.abc.dottedunderline")};
+    case TextTransform::uppercase:
+      return {QStringLiteral("UPPERCASE"), QStringLiteral("textformat.abc.dottedunderline")};
     case TextTransform::titleCase: return {QStringLiteral("Title Case"), QStringLiteral("textformat")};
     case TextTransform::sentenceCase: return {QStringLiteral("Sentence case"), QStringLiteral("text.alignleft")};
     case TextTransform::urlEncode: return {QStringLiteral("URL Encode"), QStringLiteral("link.badge.plus")};
@@ -80,14 +81,16 @@ std::vector<MenuRow> cardContextMenuRows(const CardContextMenuInputs& inputs, co
   std::vector<MenuRow> rows;
   rows.push_back(actionRow(QStringLiteral("Paste"), QStringLiteral("doc.on.clipboard"), actions.onPaste));
   if (inputs.supportsPlain) {
-    rows.push_back(actionRow(QStringLiteral("Paste as Plain Text"), QStringLiteral("textformat"), actions.onPastePlain));
+    rows.push_back(
+        actionRow(QStringLiteral("Paste as Plain Text"), QStringLiteral("textformat"), actions.onPastePlain));
     MenuRow transformed = actionRow(QStringLiteral("Paste Transformed"), QStringLiteral("wand.and.sparkles"), {});
     transformed.submenu = transformRows(actions);
     rows.push_back(std::move(transformed));
   }
   rows.push_back(actionRow(QStringLiteral("Copy"), QStringLiteral("doc.on.doc"), actions.onCopy));
   if (link) {
-    rows.push_back(actionRow(QStringLiteral("Open URL"), QStringLiteral("safari"), bound(actions.onOpenUrl, QUrl(link->url))));
+    rows.push_back(
+        actionRow(QStringLiteral("Open URL"), QStringLiteral("safari"), bound(actions.onOpenUrl, QUrl(link->url))));
   } else if (hasSourceApp) {
     rows.push_back(actionRow(QStringLiteral("Switch to ") + inputs.appName, QStringLiteral("arrow.up.forward.app"),
                              actions.onSwitchToApp));

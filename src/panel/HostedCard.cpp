@@ -43,12 +43,13 @@ void PlaceholderCard::setCardProps(const Props& props, Callbacks) {
   update();
 }
 
-void PlaceholderCard::paint(QPainter& painter) {
+void PlaceholderCard::paintContent(QPainter& painter) {
   const EnvironmentValues env = environment();
   const QRectF card = rect();
   painter.setRenderHint(QPainter::Antialiasing);
   if (lift_.value() > 0.001) Fx::drawShadows(painter, card, kCornerRadius, Fx::hoverLift(lift_.value()).shadows);
-  painter.fillPath(Fx::continuousRoundedRect(card, kCornerRadius), env.isDark() ? QColor(44, 44, 50) : QColor(255, 255, 255));
+  painter.fillPath(Fx::continuousRoundedRect(card, kCornerRadius),
+                   env.isDark() ? QColor(44, 44, 50) : QColor(255, 255, 255));
   Fx::strokeInnerBorder(painter, card, kCornerRadius, primaryColor(env, 0.1), 1);
   if (props_.isSelected) {
     const QRectF ring = card.adjusted(-1.5, -1.5, 1.5, 1.5);

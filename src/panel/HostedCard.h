@@ -58,7 +58,7 @@ class PlaceholderCard : public PaintedItem, public HostedCard {
   QMarginsF paintOverflow() const override;
 
  protected:
-  void paint(QPainter& painter) override;
+  void paintContent(QPainter& painter) override;
 
  private:
   Props props_;

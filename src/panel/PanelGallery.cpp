@@ -20,9 +20,10 @@ ClipboardItem sampleText(const QString& text, const QString& app) {
 QImage cardCells(GalleryScene& scene) {
   ViewServices& context = scene.services<ViewServices>();
   PanelState state(context);
-  const QList<ClipboardItem> items = {sampleText("Meet at the north entrance at half past nine.", "org.example.Chat"),
-                                      sampleText("git rebase --onto main feature~3 feature", "org.example.Terminal"),
-                                      sampleText("The quarterly numbers are in the shared folder.", "org.example.Mail")};
+  const QList<ClipboardItem> items = {
+      sampleText("Meet at the north entrance at half past nine.", "org.example.Chat"),
+      sampleText("git rebase --onto main feature~3 feature", "org.example.Terminal"),
+      sampleText("The quarterly numbers are in the shared folder.", "org.example.Mail")};
   state.setItems(items);
   std::vector<std::unique_ptr<CardCellView>> cells;
   for (int i = 0; i < items.size(); ++i) {
@@ -55,9 +56,10 @@ QImage cardMenu(GalleryScene& scene) {
   CustomCategory work{QUuid::createUuid(), QStringLiteral("Work"), 4};
   CustomCategory snippets{QUuid::createUuid(), QStringLiteral("Snippets"), 2};
   const ClipboardItem text = sampleText(QStringLiteral("hello"), QStringLiteral("org.example.Editor"));
-  const ClipboardItem file = ClipboardItem::make(
-      QUuid::createUuid(), QStringLiteral("org.example.Files"), QDateTime::currentDateTimeUtc(),
-      FilePayload{QStringLiteral("report.pdf"), QStringLiteral("2 MB"), Url::fromLocalFile(QStringLiteral("/tmp/report.pdf"))});
+  const ClipboardItem file = ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.example.Files"),
+                                                 QDateTime::currentDateTimeUtc(),
+                                                 FilePayload{QStringLiteral("report.pdf"), QStringLiteral("2 MB"),
+                                                             Url::fromLocalFile(QStringLiteral("/tmp/report.pdf"))});
   std::vector<QImage> shots;
   auto grab = [&](const CardContextMenuInputs& inputs, const QString& active, const QString& openSubmenu) {
     std::unique_ptr<PanelMenu> menu = makeCardContextMenu(context, inputs, {});
@@ -74,8 +76,8 @@ QImage cardMenu(GalleryScene& scene) {
       }
     menu->hide();
   };
-  grab({text, false, false, {work, snippets}, std::nullopt, true, QStringLiteral("Editor")}, QStringLiteral("Paste Transformed"),
-       QStringLiteral("Paste Transformed"));
+  grab({text, false, false, {work, snippets}, std::nullopt, true, QStringLiteral("Editor")},
+       QStringLiteral("Paste Transformed"), QStringLiteral("Paste Transformed"));
   grab({file, true, true, {work, snippets}, snippets, true, QStringLiteral("Files")}, QStringLiteral("Show in Files"),
        QStringLiteral("Move to Category"));
 

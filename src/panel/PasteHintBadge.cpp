@@ -30,7 +30,8 @@ PasteHintBadge::PasteHintBadge(InterfaceServices& context, QGraphicsItem* parent
   setHoverEnabled(false);
   const QFontMetricsF metrics(textFont());
   const double content = kSymbolSize + kSpacing + std::ceil(metrics.horizontalAdvance(text()));
-  setSize({content + 2 * kHorizontalPadding, std::ceil(std::max(metrics.height(), kSymbolSize)) + 2 * kVerticalPadding});
+  setSize(
+      {content + 2 * kHorizontalPadding, std::ceil(std::max(metrics.height(), kSymbolSize)) + 2 * kVerticalPadding});
 }
 
 QString PasteHintBadge::text() {
@@ -48,7 +49,7 @@ AccessibilityInfo PasteHintBadge::accessibility() const {
   return info;
 }
 
-void PasteHintBadge::paint(QPainter& painter) {
+void PasteHintBadge::paintContent(QPainter& painter) {
   const QRectF capsule = rect();
   const double radius = capsule.height() / 2;
   ShadowLayer glow = kGlow;

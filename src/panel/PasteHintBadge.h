@@ -18,7 +18,7 @@ class PasteHintBadge : public PaintedItem {
   AccessibilityInfo accessibility() const override;
 
  protected:
-  void paint(QPainter& painter) override;
+  void paintContent(QPainter& painter) override;
 };
 
 }  // namespace qv

@@ -6,8 +6,8 @@
 #include "state/PanelState.h"
 #include "support/StateTestSupport.h"
 
-#include <QGraphicsScene>
 #include <gtest/gtest.h>
+#include <QGraphicsScene>
 
 using namespace qv;
 using namespace qv::test;
@@ -19,9 +19,8 @@ struct CellHarness {
   CellHarness() {
     items = {textItem("alpha"), textItem("beta"), imageItem(testImage())};
     state.setItems(items);
-    state.setPasteAction([this](const ClipboardItem& item, bool plain) {
-      pastes << QString(letter(item)) + (plain ? "+plain" : "");
-    });
+    state.setPasteAction(
+        [this](const ClipboardItem& item, bool plain) { pastes << QString(letter(item)) + (plain ? "+plain" : ""); });
     for (int i = 0; i < 3; ++i) {
       cells.push_back(std::make_unique<CardCellView>(*fake.context, state, taps));
       cells.back()->setItem(items[i], i);
@@ -126,10 +125,8 @@ TEST(CardCell, SwipesDeleteOnlyInsideTheCardAndDragsLeavingItGoOut) {
     bool deleted;
     int drags;
   } cases[] = {
-      {"70 left, 40 down", {-70, 40}, false, true, 0},
-      {"70 left, 50 down", {-70, 50}, false, false, 0},
-      {"59 straight left", {-59, 0}, false, false, 0},
-      {"70 right", {70, 0}, false, false, 0},
+      {"70 left, 40 down", {-70, 40}, false, true, 0},        {"70 left, 50 down", {-70, 50}, false, false, 0},
+      {"59 straight left", {-59, 0}, false, false, 0},        {"70 right", {70, 0}, false, false, 0},
       {"left the card on the way", {-70, 0}, true, false, 1},
   };
   for (const auto& c : cases) {

@@ -50,7 +50,8 @@ TEST(CardContextMenu, RowsPerItemKind) {
       {"text", textItem("hello"), pastes + QStringList{"Switch to App"} + tail + rules + end},
       {"image", imageItem(testImage()), QStringList{"Paste", "Copy", "Switch to App"} + tail + rules + end},
       {"link", linkItem("https://example.org"), pastes + QStringList{"Open URL"} + tail + rules + end},
-      {"local file", fileItem("/tmp/a.txt"), pastes + QStringList{"Switch to App", "Show in Files"} + tail + rules + end},
+      {"local file", fileItem("/tmp/a.txt"),
+       pastes + QStringList{"Switch to App", "Show in Files"} + tail + rules + end},
       {"file without url", fileWithoutUrl(), pastes + QStringList{"Switch to App"} + tail + rules + end},
       {"remote file url", remoteFile(), pastes + QStringList{"Switch to App"} + tail + rules + end},
       {"nearby device", withSource(textItem("x"), kNearbyDeviceBundleID), pastes + tail + end},
@@ -68,7 +69,8 @@ TEST(CardContextMenu, MarksCategoriesAndTransformSubmenu) {
   const CustomCategory home{QUuid::createUuid(), "Home", 9};
   CardContextMenuInputs inputs{textItem("x"), true, true, {work, home}, home, true, "App"};
   const std::vector<MenuRow> rows = cardContextMenuRows(inputs, {});
-  EXPECT_EQ(titles(rows).mid(5, 6), (QStringList{"-", "Unpin", "Move to Category", "-", "Unmark Sensitive", "Blur clips from App"}));
+  EXPECT_EQ(titles(rows).mid(5, 6),
+            (QStringList{"-", "Unpin", "Move to Category", "-", "Unmark Sensitive", "Blur clips from App"}));
   EXPECT_EQ(rows[6].symbol, "pin.slash");
   EXPECT_EQ(rows[9].symbol, "eye");
   const std::vector<MenuRow>& categories = rows[7].submenu;
@@ -76,8 +78,9 @@ TEST(CardContextMenu, MarksCategoriesAndTransformSubmenu) {
   EXPECT_EQ(categories[2].dotColor, categories[3].dotColor);  // index 9 wraps onto 1
   EXPECT_FALSE(categories[2].isChecked);
   EXPECT_TRUE(categories[3].isChecked);
-  EXPECT_EQ(titles(rows[2].submenu), (QStringList{"Trim Whitespace", "Collapse Spaces", "Join Lines", "-", "lowercase",
-                                                  "UPPERCASE", "Title Case", "Sentence case", "-", "URL Encode", "URL Decode"}));
+  EXPECT_EQ(titles(rows[2].submenu),
+            (QStringList{"Trim Whitespace", "Collapse Spaces", "Join Lines", "-", "lowercase", "UPPERCASE",
+                         "Title Case", "Sentence case", "-", "URL Encode", "URL Decode"}));
   inputs.currentCategory.reset();
   EXPECT_EQ(titles(cardContextMenuRows(inputs, {})[7].submenu), (QStringList{"Work", "Home"}));
 }

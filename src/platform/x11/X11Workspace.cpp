@@ -3,16 +3,16 @@
 #include "base/Log.h"
 #include "platform/DesktopEntryIndex.h"
 
+#include <poll.h>
+#include <unistd.h>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
-#include <QDir>
-#include <QProcess>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <chrono>
-#include <poll.h>
-#include <unistd.h>
 
 namespace qv::x11 {
 

@@ -5,8 +5,8 @@
 
 #include <QImage>
 #include <QPainter>
-#include <algorithm>
 #include <QString>
+#include <algorithm>
 #include <functional>
 #include <vector>
 
