@@ -66,6 +66,9 @@ class PanelState : public QObject {
   static constexpr char kSaveQueueSuffix[] = "save";  // "com.tarnwick.Quorvalen.save"
   static constexpr char kPromiseFolderName[] = "QuorvalenPromises";
   static constexpr double kSaveDelaySeconds = 1.5;
+  // Under steady changes the delay would never run out: a change is saved at the latest this
+  // long after it was made.
+  static constexpr double kLongestUnsavedSeconds = 5;
   static constexpr int kSavesPerPrune = 20;
   static constexpr double kBackfillSpacingSeconds = 0.4;
 
@@ -179,7 +182,7 @@ class PanelState : public QObject {
 
   // ---- Persistence (PanelStatePersistence.cpp) -----------------------------------------------
   QString historyFilePath() const;
-  // One save 1.5 s after the last change.
+  // One save 1.5 s after the last change, and at the latest 5 s after the oldest unsaved one.
   void scheduleSave();
   bool isSavePending() const { return saveWork_.isPending(); }
   // Writes the history now and returns once it is on disk (at quit).
@@ -345,6 +348,8 @@ class PanelState : public QObject {
   AppContext& context_;
   std::shared_ptr<SerialQueue> saveQueue_;
   WorkItem saveWork_;
+  // Monotonic time of the oldest change not yet handed to a save; none when all are saved.
+  std::optional<double> unsavedSince_;
   // Pending delayed interface work (owned by the interface-state operations).
   WorkItem previewRetargetWork_;
   WorkItem previewHoverWork_;

@@ -96,17 +96,26 @@ void PanelState::noteAddedItem(const ClipboardItem& item) {
 }
 
 void PanelState::scheduleSave() {
+  const double now = context_.scheduler->uptime();
+  if (!unsavedSince_) unsavedSince_ = now;
+  const double delay = std::clamp(*unsavedSince_ + kLongestUnsavedSeconds - now, 0.0, kSaveDelaySeconds);
   saveWork_.cancel();
-  saveWork_ = context_.scheduler->after(kSaveDelaySeconds, [this] { save(false); }, Guard(this));
+  saveWork_ = context_.scheduler->after(delay, [this] { save(false); }, Guard(this));
 }
 
 void PanelState::flushSave() {
   saveWork_.cancel();
   saveWork_ = WorkItem();
-  save(true);
+  if (unsavedSince_) {
+    save(true);
+    return;
+  }
+  // The file already holds the history: only wait for a write still under way.
+  saveQueue_->sync([] {});
 }
 
 void PanelState::save(bool sync) {
+  unsavedSince_.reset();
   int count = savesSinceLastPrune_ + 1;
   const bool prune = count >= kSavesPerPrune;
   if (prune) count = 0;
@@ -218,7 +227,11 @@ void PanelState::loadHistory() {
 
   ItemDecodeError error;
   std::optional<QList<ClipboardItem>> decoded = decodeItems(*data, &error);
+  // The history as read is what the file holds; only a history that differs from the file
+  // needs a save (one that was set aside or came from the user defaults, or retention ran).
+  bool differsFromFile = !fromFile;
   if (!decoded) {
+    differsFromFile = true;
     int skipped = 0;
     decoded = decodeItemsSkippingBad(*data, &skipped);
     if (fromFile) setAsideUnreadableHistory(path, error.toString());
@@ -258,8 +271,8 @@ void PanelState::loadHistory() {
   setItems(std::move(*decoded));
 
   loadMarks();
-  applyRetention();
-  scheduleSave();
+  if (applyRetention()) differsFromFile = true;
+  if (differsFromFile) scheduleSave();
   backfillImageText();
 }
 
