@@ -160,6 +160,7 @@ void ClipboardMonitor::checkPasteboard(bool wait) {
 
 void ClipboardMonitor::ownerGone(const PasteboardChange& change) {
   if (change.otherClipboardManager) {
+    qCInfo(lcMonitor) << "The clipboard's owner quit; another clipboard manager keeps its copy";
     keepAfterCapture_ = false;
     orphanCandidate_.reset();
     return;
@@ -174,8 +175,11 @@ void ClipboardMonitor::ownerGone(const PasteboardChange& change) {
 void ClipboardMonitor::keepOrphanedCopy() {
   keepAfterCapture_ = false;
   const std::optional<QUuid> id = std::exchange(orphanCandidate_, std::nullopt);
-  if (!id || !onOwnerGone_) return;
-  qCInfo(lcMonitor) << "The owner of the last copy quit; keeping the copy on the clipboard";
+  if (!id || !onOwnerGone_) {
+    qCInfo(lcMonitor) << "The clipboard's owner quit; its copy was not recorded as a plain item, so it goes";
+    return;
+  }
+  qCInfo(lcMonitor) << "The clipboard's owner quit; keeping its copy on the clipboard";
   onOwnerGone_(*id);
 }
 
