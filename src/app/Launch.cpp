@@ -9,6 +9,7 @@
 #include "platform/AppRelauncher.h"
 #include "platform/Paths.h"
 #include "platform/UnixSignals.h"
+#include "state/PanelState.h"
 #include "ui/InterfaceServices.h"
 
 #include <QApplication>
@@ -63,7 +64,12 @@ int runQuorvalen(int argc, char** argv) {
     delegate.applicationWillTerminate();
   });
   delegate.applicationDidFinishLaunching();
-  return QApplication::exec();
+  const int status = QApplication::exec();
+  // The history is on disk now. Freeing a long one item by item would hold up the exit; one more
+  // reference to it, reachable until the process ends, leaves its memory to the system instead.
+  static const QList<ClipboardItem>* const historyAtExit = new QList<ClipboardItem>(delegate.state().items());
+  Q_UNUSED(historyAtExit);
+  return status;
 }
 
 }  // namespace qv
