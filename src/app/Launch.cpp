@@ -15,10 +15,15 @@
 #include <QApplication>
 #include <QSessionManager>
 #include <csignal>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace qv {
 
 namespace {
+
+constexpr int kOwnMappingBytes = 1 << 20;
 
 // The lock lives in the per-user runtime folder; without one, in the per-user config folder
 // (the temporary folder would be shared with every other user).
@@ -29,6 +34,12 @@ QString lockFolder(const Paths& paths) {
 }  // namespace
 
 int runQuorvalen(int argc, char** argv) {
+#ifdef __GLIBC__
+  // Large buffers (the history file as read and as written, tens of megabytes for a long history)
+  // always get memory of their own that goes back to the system when freed. By default the
+  // allocator raises this bound after the first such buffer, and later ones stay resident.
+  mallopt(M_MMAP_THRESHOLD, kOwnMappingBytes);
+#endif
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quorvalen"));
   QApplication::setOrganizationDomain(QStringLiteral("tarnwick.com"));
