@@ -32,11 +32,16 @@ struct WindowInfo {
   bool operator==(const WindowInfo&) const = default;
 };
 
-// Whether a copy can be made in the window as an overlay: it floats above ordinary windows and
-// is not part of the desktop's own shell (docks and panels, the desktop, the system tray).
+// Smaller windows (tooltips, the 1×1 helper windows some toolkits keep mapped) are never overlays.
+inline constexpr int kSmallestOverlaySide = 80;
+
+// Whether a copy can be made in the window as an overlay: it floats above ordinary windows, is
+// large enough, and is not part of the desktop's own shell (docks and panels, the desktop, the
+// system tray).
 inline bool canBeOverlay(const WindowInfo& window) {
-  return window.layer > windowLayer::kNormal && !window.systemTray && window.windowType != QLatin1String("dock") &&
-         window.windowType != QLatin1String("desktop");
+  return window.layer > windowLayer::kNormal && window.bounds.width() >= kSmallestOverlaySide &&
+         window.bounds.height() >= kSmallestOverlaySide && !window.systemTray &&
+         window.windowType != QLatin1String("dock") && window.windowType != QLatin1String("desktop");
 }
 
 // The on-screen windows, front to back, without desktop windows. Any thread may read it; it

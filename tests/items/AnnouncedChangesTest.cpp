@@ -109,6 +109,11 @@ TEST_F(Announced, OverlayScansRunOnlyWhileAWindowThatCanBeAnOverlayIsOnScreen) {
       {"an ordinary window", window(windowLayer::kNormal, QStringLiteral("normal")), false},
       {"a dock or panel", window(windowLayer::kDock, QStringLiteral("dock")), false},
       {"the system tray", window(windowLayer::kPopup, QString(), true), false},
+      {"a 1×1 helper window", [] {
+         WindowInfo helper = window(windowLayer::kPopup);
+         helper.bounds = QRect(-100, -100, 1, 1);
+         return helper;
+       }(), false},
   };
   startMonitor();
   for (const ScanCase& scan : cases) {

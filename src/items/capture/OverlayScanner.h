@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/WindowList.h"
+
 #include <QString>
 #include <memory>
 #include <mutex>
@@ -7,7 +9,6 @@
 namespace qv {
 
 class Screens;
-class WindowList;
 class Workspace;
 
 // Finds the application of the floating window under the pointer: a copy made in a menu, a
@@ -25,7 +26,7 @@ class Workspace;
 // Any thread: the window list, the screens and the workspace lookups it reads are thread-safe.
 class OverlayScanner {
  public:
-  static constexpr double kSmallestSide = 80;         // points, both sides
+  static constexpr double kSmallestSide = kSmallestOverlaySide;  // points, both sides
   static constexpr double kScreenCoveringFraction = 0.95;
   static constexpr double kLeastAlpha = 0.05;         // alpha must be more than this
   static constexpr int kLeastLayer = 1;

@@ -99,8 +99,7 @@ void X11WindowList::run() {
   const xcb_atom_t relevant[] = {connection_.atom("_NET_WM_WINDOW_OPACITY"), connection_.atom("_NET_WM_WINDOW_TYPE"),
                                  connection_.atom("_NET_WM_STATE"), connection_.atom("_NET_WM_PID"),
                                  connection_.atom("WM_STATE"), XCB_ATOM_WM_CLASS};
-  // What a window is (its type and state) decides whether it can be an overlay; where it is
-  // does not, so moves and resizes only make the list stale.
+  // What a window is (its type and state, and its size) decides whether it can be an overlay.
   const xcb_atom_t kind[] = {connection_.atom("_NET_WM_WINDOW_TYPE"), connection_.atom("_NET_WM_STATE")};
   updateOverlayCandidate();
   while (!stop_) {
@@ -117,8 +116,12 @@ void X11WindowList::run() {
           overlaysMayDiffer = true;
           dirty_ = true;
           break;
-        case XCB_CREATE_NOTIFY:
         case XCB_CONFIGURE_NOTIFY:
+          // An unmanaged window may grow into an overlay; managed ones only move and resize.
+          if (reinterpret_cast<xcb_configure_notify_event_t*>(event)->override_redirect) overlaysMayDiffer = true;
+          dirty_ = true;
+          break;
+        case XCB_CREATE_NOTIFY:
         case XCB_CIRCULATE_NOTIFY:
         case XCB_GRAVITY_NOTIFY:
           dirty_ = true;
