@@ -2,6 +2,8 @@
 // bursts folded, nothing running while nothing changes, overlay scans only while an overlay can
 // be on screen, the copy kept when its owner quits, and the pending capture run at quit.
 #include "items/capture/PasteboardMarkers.h"
+#include "items/rules/AppRulesManager.h"
+#include "support/CapturedLog.h"
 #include "support/MonitorHarness.h"
 
 namespace qv {
@@ -189,6 +191,34 @@ TEST_F(Announced, QuittingRunsThePendingCaptureAtOnce) {
   EXPECT_EQ(texts(), QStringList{QStringLiteral("copied just before quitting")});
   advance(1);
   EXPECT_EQ(captured.size(), 1) << "the capture is not run twice";
+}
+
+TEST_F(Announced, EveryDroppedCopyLogsOneLineWithItsReason) {
+  fake.context->appRules->setRule(AppRule::never, AppRuleEntry{QStringLiteral("org.example.Browser"),
+                                                               QStringLiteral("Browser"), std::nullopt, AppRule::never});
+  startMonitor();
+  const QPair<QString, QByteArray> text{QLatin1String(mime::kPlainText), "words"};
+  struct Drop {
+    std::function<void()> copy;
+    const char* reason;
+  };
+  const Drop drops[] = {
+      {[&] { fake.pasteboard->copy({text, {QLatin1String(markers::kTransientTypes[0]), {}}}, kEditorPid); },
+       "marked transient"},
+      {[&] { fake.pasteboard->copy({text}, kBrowserPid); }, "rule for org.example.Browser is never"},
+      {[&] { fake.pasteboard->copy({{QLatin1String(mime::kPlainText), {}}}, kEditorPid); }, "its text is empty"},
+      {[&] { fake.pasteboard->copy({{QLatin1String(mime::kPng), "not a picture"}}, kEditorPid); },
+       "could not be decoded"},
+  };
+  for (const Drop& drop : drops) {
+    test::CapturedLog log;
+    drop.copy();
+    advance(1);
+    const QStringList lines = log.texts().filter(QStringLiteral("Copy not recorded"));
+    ASSERT_EQ(lines.size(), 1) << drop.reason << ": " << lines.join(u'|').toStdString();
+    EXPECT_TRUE(lines[0].contains(QLatin1String(drop.reason))) << lines[0].toStdString();
+  }
+  EXPECT_TRUE(captured.isEmpty());
 }
 
 using Polled = test::MonitorHarness;

@@ -70,19 +70,26 @@ void ClipboardMonitor::captureCurrentPasteboard() {
   // change gets its own look at the markers and its own capture. Its owner quitting since is no
   // move: the content was read while it was there.
   const bool onlyOwnerLeft = change.ownerGone && change.count == content->changeCount + 1;
-  if (!content->complete || (content->changeCount != change.count && !onlyOwnerLeft) || change.ownWrite) return;
+  if (!content->complete) {
+    qCInfo(lcMonitor).noquote() << "Copy not recorded: its owner did not answer in time";
+    return;
+  }
+  if ((content->changeCount != change.count && !onlyOwnerLeft) || change.ownWrite) {
+    qCInfo(lcMonitor).noquote() << "Copy not recorded: the clipboard changed again before its capture";
+    return;
+  }
 
   Run run;
   run.source = noted ? *noted : detectSource(*content, change.ownerPid);
   const AppRule rule = appRules_ ? appRules_->rule(run.source) : AppRule::normal;
   run.blurred = concealed || rule == AppRule::blur;
   if (rule == AppRule::never) {
-    qCInfo(lcMonitor) << "Copy not recorded: the rule for" << run.source << "is never";
+    qCInfo(lcMonitor).noquote() << "Copy not recorded: the rule for" << run.source << "is never";
     return;
   }
   if (run.source == QLatin1String(kNearbyDeviceBundleID) &&
       !settings_->boolOr(QLatin1String(kCaptureNearbyDevicesKey), true)) {
-    qCInfo(lcMonitor) << "Copy not recorded: copies from nearby devices are switched off";
+    qCInfo(lcMonitor).noquote() << "Copy not recorded: copies from nearby devices are switched off";
     return;
   }
   run.capturedAt = scheduler_->now().toUTC();
@@ -112,7 +119,7 @@ void ClipboardMonitor::captureCurrentPasteboard() {
 
   std::optional<ClipboardItem> item = makeItem(*content, run);
   if (!item) {
-    qCInfo(lcMonitor) << "Copy not recorded:" << unrecordableReason(*content);
+    qCInfo(lcMonitor).noquote() << "Copy not recorded:" << unrecordableReason(*content);
     return;
   }
   deliver(*item, run.blurred);
@@ -148,7 +155,7 @@ void ClipboardMonitor::handleFileUrl(const QUrl& url, const PasteboardContent& c
       const std::optional<QImage> decoded = decodeImageFile(path);
       const QImage image = decoded && decoded->width() > 0 ? *decoded : fallback;
       if (image.isNull() || image.width() <= 0) {
-        qCInfo(lcMonitor) << "Copy not recorded: the copied image file could not be decoded:" << path;
+        qCInfo(lcMonitor).noquote() << "Copy not recorded: the copied image file could not be decoded:" << path;
         return;
       }
       const ClipboardItem item = ClipboardItem::make(newUuid(), run.source, run.capturedAt,
@@ -181,7 +188,10 @@ bool ClipboardMonitor::receivePromisedFiles(const PasteboardContent& content, co
     // Files arrive on whatever thread the promise writes them; each is recorded on the main thread.
     promise.receive(folder, [life = std::weak_ptr<int>(life_), scheduler = scheduler_, handler = onNewItem_,
                              bookmarks = fileBookmarkStore_, run](const QString& path, const QString& error) {
-      if (!error.isEmpty() || path.isEmpty()) return;
+      if (!error.isEmpty() || path.isEmpty()) {
+        qCInfo(lcMonitor).noquote() << "Promised file not recorded:" << (error.isEmpty() ? QStringLiteral("no file") : error);
+        return;
+      }
       scheduler->post(
           [handler, bookmarks, run, path] {
             const QUrl url = QUrl::fromLocalFile(path);

@@ -144,7 +144,7 @@ void ClipboardMonitor::checkPasteboard(bool wait) {
     readInFlight_ = false;
     // An owner that did not answer in time: this copy is lost, the next one is read afresh.
     if (!content.complete) {
-      qCInfo(lcMonitor) << "Copy not recorded: its owner did not answer in time";
+      qCInfo(lcMonitor).noquote() << "Copy not recorded: its owner did not answer in time";
       return;
     }
     if (content.changeCount != change.count) return;  // a newer change; its own look handles it
@@ -186,7 +186,7 @@ void ClipboardMonitor::keepOrphanedCopy() {
 void ClipboardMonitor::accept(const PasteboardContent& content, qint64 ownerPid) {
   const QStringList types = content.types();
   if (markers::shouldIgnore(types)) {
-    qCInfo(lcMonitor) << "Copy not recorded: it is marked transient or auto-generated";
+    qCInfo(lcMonitor).noquote() << "Copy not recorded: it is marked transient or auto-generated";
     cancelPending();
     return;
   }
