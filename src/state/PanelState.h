@@ -67,6 +67,9 @@ class PanelState : public QObject {
   static constexpr const auto& kSaveQueueSuffix = HistoryFile::kSaveQueueSuffix;
   static constexpr const auto& kPromiseFolderName = HistoryFile::kPromiseFolderName;
   static constexpr double kSaveDelaySeconds = 1.5;
+  // Under steady changes the delay would never run out: a change is saved at the latest this
+  // long after it was made.
+  static constexpr double kLongestUnsavedSeconds = 5;
   static constexpr int kSavesPerPrune = 20;
   static constexpr double kBackfillSpacingSeconds = 0.4;
 
@@ -180,7 +183,7 @@ class PanelState : public QObject {
 
   // ---- Persistence (PanelStatePersistence.cpp) -----------------------------------------------
   QString historyFilePath() const;
-  // One save 1.5 s after the last change.
+  // One save 1.5 s after the last change, and at the latest 5 s after the oldest unsaved one.
   void scheduleSave();
   bool isSavePending() const { return saveWork_.isPending(); }
   // Writes the history now and returns once it is on disk (at quit).
@@ -349,6 +352,8 @@ class PanelState : public QObject {
   // The history file, its side files and the save queue.
   std::unique_ptr<HistoryFile> historyFile_;
   WorkItem saveWork_;
+  // Monotonic time of the oldest change not yet handed to a save; none when all are saved.
+  std::optional<double> unsavedSince_;
   // Pending delayed interface work (owned by the interface-state operations).
   WorkItem previewRetargetWork_;
   WorkItem previewHoverWork_;
