@@ -111,6 +111,8 @@ void CardCellView::setItem(const ClipboardItem& item, int index) {
   const bool appeared = item.id != item_.id;
   item_ = item;
   index_ = index;
+  // A cell that stays under the pointer while it takes another item hovers that one now.
+  if (appeared && hovered_) pointerHovered(true);
   refresh();
   if (appeared) {
     QHash<QUuid, double> anchors = state_.cardAnchors();

@@ -164,6 +164,8 @@ TEST(CardCell, HoverFollowsThePointerTheVisibilityAndTheFilteredList) {
   EXPECT_EQ(h.state.hoveredItem(), std::nullopt);
   h.state.setSearchQuery("");
   h.cells[1]->pointerHovered(true);
+  h.cells[1]->setItem(h.items[0], 1);  // the cell under the pointer shows another card
+  EXPECT_EQ(h.state.hoveredItem(), h.items[0]);
   h.state.setIsVisible(false);
   EXPECT_EQ(h.state.hoveredItem(), std::nullopt);
   EXPECT_FALSE(h.cells[1]->isCellHovered());
