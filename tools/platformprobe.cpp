@@ -1,7 +1,7 @@
 // Drives the real X11 desktop services from stdin, one command a line, one JSON answer a line;
 // end-to-end tests run it under Xvfb as a Qt program on the xcb platform.
 //   change | waitchange COUNT MS | read | readasync MS | writetext TEXT | writecolor #RRGGBB |
-//   windows | frontmost | remember | activateremembered | app PID | containing PID | quit
+//   windows | frontmost | remember | activateremembered | switchto ID | app PID | containing PID | quit
 #include "platform/x11/X11Pasteboard.h"
 #include "platform/x11/X11WindowList.h"
 #include "platform/x11/X11Workspace.h"
@@ -154,6 +154,8 @@ int main(int argc, char** argv) {
       answer({{QStringLiteral("id"), id ? *id : QString()}});
     } else if (command == "activateremembered") {
       answer({{QStringLiteral("ok"), lastFrontmost ? workspace->activate(*lastFrontmost) : false}});
+    } else if (command == "switchto") {
+      answer({{QStringLiteral("ok"), workspace->switchToApplication(QString::fromUtf8(words.value(1)))}});
     } else if (command == "quit") {
       QCoreApplication::quit();
     } else {

@@ -3,6 +3,7 @@
 #include "support/ProcessHelpers.h"
 #include "support/XvfbSession.h"
 
+#include <gtest/gtest.h>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -12,7 +13,7 @@
 #include <QJsonObject>
 #include <QPainter>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
+#include <csignal>
 #include <iostream>
 #include <memory>
 
@@ -353,6 +354,38 @@ TEST_F(X11Platform, RememberedApplicationIsActivatedAgain) {
   first->terminate();
   first->waitForFinished(5000);
   EXPECT_FALSE(ask("activateremembered").value(QStringLiteral("ok")).toBool());
+}
+
+TEST_F(X11Platform, SwitchingToAnApplicationRaisesItsWindowElseStartsIt) {
+  ASSERT_TRUE(QDir().mkpath(folder_.filePath(QStringLiteral("share/applications"))));
+  writeFile(QStringLiteral("share/applications/org.example.QvFirst.desktop"),
+            "[Desktop Entry]\nType=Application\nName=First\nExec=clipsource\nStartupWMClass=QvFirst\n");
+  // Every test window runs the same program: each is known by its class.
+  writeFile(QStringLiteral("share/applications/org.example.QvSecond.desktop"),
+            "[Desktop Entry]\nType=Application\nName=Second\nExec=clipsource\nStartupWMClass=QvSecond\n");
+  writeFile(QStringLiteral("share/applications/org.example.QvLaunched.desktop"),
+            ("[Desktop Entry]\nType=Application\nName=Launched\nExec=\"" + test::binDir() +
+             "/clipsource\" --window QvLaunched --no-selection %U\nStartupWMClass=QvLaunched\n")
+                .toUtf8());
+  auto waitFrontmostClass = [&](const QString& windowClass) {
+    return test::waitFor([&] { return ask("frontmost").value(QStringLiteral("class")).toString() == windowClass; },
+                         10000);
+  };
+  QProcess* first = clipsource(
+      {QStringLiteral("--window"), QStringLiteral("QvFirst"), QStringLiteral("--no-selection")});
+  ASSERT_TRUE(waitFrontmostClass(QStringLiteral("QvFirst")));
+  clipsource({QStringLiteral("--window"), QStringLiteral("QvSecond"), QStringLiteral("--no-selection")});
+  ASSERT_TRUE(waitFrontmostClass(QStringLiteral("QvSecond")));
+  EXPECT_TRUE(ask("switchto org.example.QvFirst").value(QStringLiteral("ok")).toBool());
+  EXPECT_TRUE(waitFrontmostClass(QStringLiteral("QvFirst")));
+  EXPECT_EQ(ask("frontmost").value(QStringLiteral("pid")).toInteger(), first->processId());
+
+  // Not running: its desktop entry starts it.
+  EXPECT_TRUE(ask("switchto org.example.QvLaunched").value(QStringLiteral("ok")).toBool());
+  EXPECT_TRUE(waitFrontmostClass(QStringLiteral("QvLaunched")));
+  const qint64 launched = ask("frontmost").value(QStringLiteral("pid")).toInteger();
+  if (launched > 0) ::kill(pid_t(launched), SIGTERM);
+  EXPECT_FALSE(ask("switchto org.example.QvNowhere").value(QStringLiteral("ok")).toBool());
 }
 
 struct Window {

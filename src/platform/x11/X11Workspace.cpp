@@ -143,7 +143,15 @@ bool X11Workspace::switchToApplication(const QString& desktopId) {
   if (!entry) return false;
   const QStringList command = launchCommand(entry->exec);
   if (command.isEmpty()) return false;
-  return QProcess::startDetached(command.first(), command.mid(1), QDir::homePath());
+  // On its own: nothing of ours (our standard streams included) is handed to it.
+  QProcess launch;
+  launch.setProgram(command.first());
+  launch.setArguments(command.mid(1));
+  launch.setWorkingDirectory(QDir::homePath());
+  launch.setStandardInputFile(QProcess::nullDevice());
+  launch.setStandardOutputFile(QProcess::nullDevice());
+  launch.setStandardErrorFile(QProcess::nullDevice());
+  return launch.startDetached();
 }
 
 bool X11Workspace::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
