@@ -6,6 +6,8 @@
 #include "support/StateTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <QContextMenuEvent>
+#include <QGraphicsScene>
 
 using namespace qv;
 using namespace qv::test;
@@ -125,4 +127,28 @@ TEST(CardContextMenu, ChosenRowRunsOnceAfterTheMenuClosed) {
   }
   EXPECT_EQ(transformed, 1);
   EXPECT_EQ(fake.workspace->revealedFiles.size(), 1);
+}
+
+TEST(CardContextMenu, RightClickInTheListViewOpensTheMenuOfTheCardUnderThePointer) {
+  FakeCardContext fake;
+  PanelState state(*fake.context);
+  const ClipboardItem item = textItem("x");
+  state.setItems({item});
+  QGraphicsScene scene;
+  PaintedItemView view(&scene);
+  view.resize(300, 300);
+  view.setSceneRect(0, 0, 300, 300);
+  auto* cell = new CardCellView(*fake.context, state, {});
+  cell->setItem(item, 0);
+  scene.addItem(cell);
+  const auto rightClick = [&](QPoint at) {
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, view.viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(view.viewport(), &event);
+  };
+  rightClick({290, 290});  // beside the card
+  EXPECT_EQ(fake.menuPresenter->popUps(), 0);
+  rightClick({100, 100});
+  EXPECT_EQ(fake.menuPresenter->popUps(), 1);
+  EXPECT_EQ(fake.menuPresenter->lastPosition, view.viewport()->mapToGlobal(QPoint(100, 100)));
+  EXPECT_EQ(FakeMenuPresenter::titles(fake.menuPresenter->lastMenu()).first(), "Paste");
 }
