@@ -50,7 +50,8 @@ QRectF floorRect() {
   return card.adjusted(kFloorInsetX, kFloorInsetTop, -kFloorInsetX, 0);
 }
 
-double glowReach() { return kGlowWidth / 2 + Fx::blurMargin(kGlowRadius) + 1; }
+// Whole points, so that the glow's image lands on whole device pixels.
+double glowReach() { return std::ceil(kGlowWidth / 2 + Fx::blurMargin(kGlowRadius) + 1); }
 
 void paintGlow(QPainter& painter) {
   QPainterPathStroker stroker;
@@ -259,11 +260,11 @@ const QImage& ClipboardCardView::contentLayer(Layer layer, double scale, const E
 void ClipboardCardView::paintContent(QPainter& painter, double scale, const EnvironmentValues& environment) {
   const double blur = std::clamp(blur_.value() / kSensitiveBlur, 0.0, 1.0);
   if (blur < 1e-3) {
-    painter.drawImage(QPointF(0, 0), contentLayer(Layer::sharp, scale, environment));
+    Fx::drawImage(painter, QPointF(0, 0), contentLayer(Layer::sharp, scale, environment));
     return;
   }
   if (blur > 1 - 1e-3) {
-    painter.drawImage(QPointF(0, 0), contentLayer(Layer::blurred, scale, environment));
+    Fx::drawImage(painter, QPointF(0, 0), contentLayer(Layer::blurred, scale, environment));
     return;
   }
   // While the blur moves, the sharp and the blurred layer cross-fade: summed with weights that
@@ -277,12 +278,12 @@ void ClipboardCardView::paintContent(QPainter& painter, double scale, const Envi
   crossFade_.fill(Qt::transparent);
   QPainter mix(&crossFade_);
   mix.setOpacity(1 - blur);
-  mix.drawImage(QPointF(0, 0), sharp);
+  Fx::drawImage(mix, QPointF(0, 0), sharp);
   mix.setCompositionMode(QPainter::CompositionMode_Plus);
   mix.setOpacity(blur);
-  mix.drawImage(QPointF(0, 0), blurred);
+  Fx::drawImage(mix, QPointF(0, 0), blurred);
   mix.end();
-  painter.drawImage(QPointF(0, 0), crossFade_);
+  Fx::drawImage(painter, QPointF(0, 0), crossFade_);
 }
 
 void ClipboardCardView::paintEye(QPainter& painter, double scale, const EnvironmentValues& environment) {
@@ -319,7 +320,7 @@ void ClipboardCardView::paint(QPainter& painter) {
     const QRectF bounds = card.adjusted(-glowReach(), -glowReach(), glowReach(), glowReach());
     painter.save();
     painter.setOpacity(painter.opacity() * selection);
-    painter.drawImage(bounds.topLeft(), CardContentStyle::sharedLayer(QStringLiteral("card-glow"), bounds, scale, paintGlow));
+    Fx::drawImage(painter, bounds.topLeft(), CardContentStyle::sharedLayer(QStringLiteral("card-glow"), bounds, scale, paintGlow));
     painter.restore();
   }
   paintContent(painter, scale, env);
@@ -333,11 +334,11 @@ void ClipboardCardView::paintEdge(QPainter& painter) {
   const QRectF card = rect();
   const QString name = QStringLiteral("card-edge-%1%2").arg(env.isDark() ? QStringLiteral("dark") : QStringLiteral("light"),
                                                             env.reduceTransparency ? QStringLiteral("-solid") : QString());
-  painter.drawImage(QPointF(0, 0), CardContentStyle::sharedLayer(name, card, scale, [&](QPainter& layer) { paintEdges(layer, env); }));
+  Fx::drawImage(painter, QPointF(0, 0), CardContentStyle::sharedLayer(name, card, scale, [&](QPainter& layer) { paintEdges(layer, env); }));
   if (const double selection = std::min(1.0, selection_.value()); selection > 1e-3) {
     painter.save();
     painter.setOpacity(painter.opacity() * selection);
-    painter.drawImage(QPointF(0, 0), CardContentStyle::sharedLayer(QStringLiteral("card-ring"), card, scale, [&](QPainter& layer) {
+    Fx::drawImage(painter, QPointF(0, 0), CardContentStyle::sharedLayer(QStringLiteral("card-ring"), card, scale, [&](QPainter& layer) {
                         Fx::strokeInnerBorder(layer, card, kCornerRadius, Theme::accent(), kRingWidth);
                       }));
     painter.restore();

@@ -61,7 +61,7 @@ void paintTintedBackground(QPainter& painter, const QRectF& rect, const Environm
   // ratio, then copied.
   const bool dark = environment.isDark();
   const QRectF local(QPointF(0, 0), rect.size());
-  painter.drawImage(rect.topLeft(), sharedLayer(dark ? QStringLiteral("tinted-dark") : QStringLiteral("tinted-light"), local,
+  Fx::drawImage(painter, rect.topLeft(), sharedLayer(dark ? QStringLiteral("tinted-dark") : QStringLiteral("tinted-light"), local,
                                                 Fx::painterScale(painter),
                                                 [&](QPainter& layer) { drawTintedBackground(layer, local, dark); }));
 }
