@@ -27,6 +27,7 @@ constexpr double kGlowWidth = 2.5;
 constexpr double kGlowRadius = 8;
 constexpr double kGlowOpacity = 0.55;
 constexpr double kRingWidth = 2.5;
+constexpr double kRingOverlap = 0.5;
 constexpr double kFloorInsetX = 7;
 constexpr double kFloorInsetTop = 144;
 constexpr double kFloorRadius = 6;
@@ -102,7 +103,7 @@ class CardEdgeItem final : public QGraphicsItem {
     setAcceptHoverEvents(false);
     setZValue(kEdgeZ);
   }
-  QRectF boundingRect() const override { return card_.rect(); }
+  QRectF boundingRect() const override { return card_.rect().adjusted(-1, -1, 1, 1); }  // the ring's overlap
   QPainterPath shape() const override { return {}; }
   void paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) override {
     painter->setRenderHint(QPainter::Antialiasing);
@@ -336,11 +337,15 @@ void ClipboardCardView::paintEdge(QPainter& painter) {
                                                             env.reduceTransparency ? QStringLiteral("-solid") : QString());
   Fx::drawImage(painter, QPointF(0, 0), CardContentStyle::sharedLayer(name, card, scale, [&](QPainter& layer) { paintEdges(layer, env); }));
   if (const double selection = std::min(1.0, selection_.value()); selection > 1e-3) {
+    // The ring reaches half a point past the edge, under the glow's line, so that no light
+    // seam shows where the content's antialiased edge lies between the two.
+    const QRectF ring = card.adjusted(-kRingOverlap, -kRingOverlap, kRingOverlap, kRingOverlap);
+    const QRectF bounds = card.adjusted(-2, -2, 2, 2);
     painter.save();
     painter.setOpacity(painter.opacity() * selection);
-    Fx::drawImage(painter, QPointF(0, 0), CardContentStyle::sharedLayer(QStringLiteral("card-ring"), card, scale, [&](QPainter& layer) {
-                        Fx::strokeInnerBorder(layer, card, kCornerRadius, Theme::accent(), kRingWidth);
-                      }));
+    Fx::drawImage(painter, bounds.topLeft(), CardContentStyle::sharedLayer(QStringLiteral("card-ring"), bounds, scale, [&](QPainter& layer) {
+                    Fx::strokeInnerBorder(layer, ring, kCornerRadius + kRingOverlap, Theme::accent(), kRingWidth + kRingOverlap);
+                  }));
     painter.restore();
   }
 }
