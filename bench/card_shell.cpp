@@ -1,10 +1,10 @@
 // The whole card (content, badges, footer, edges, glow and shadows) as the card list paints it
 // through the scene: handing it props that did not change, painting a static card from its
 // cached layers, and one frame of a sensitive card while its blur moves.
+#include "app/fake/FakeContext.h"
 #include "cards/ClipboardCardView.h"
 #include "items/ItemServices.h"
 #include "items/link/OGImageCache.h"
-#include "app/fake/FakeContext.h"
 #include "support/BenchMain.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
@@ -27,16 +27,24 @@ struct Fixture {
     fake.context->frameClock = std::make_shared<ManualFrameClock>();
     installInterfaceServices(*fake.context);
     installItemServices(*fake.context);
-    fake.desktopEntries->install({QStringLiteral("org.gnome.TextEditor"), {}, QStringLiteral("Text Editor"), QStringLiteral("editor"), {}, {}, QStringLiteral("Application")});
+    fake.desktopEntries->install({QStringLiteral("org.gnome.TextEditor"),
+                                  {},
+                                  QStringLiteral("Text Editor"),
+                                  QStringLiteral("editor"),
+                                  {},
+                                  {},
+                                  QStringLiteral("Application")});
     fake.desktopEntries->addIcon(QStringLiteral("editor"), QColor(200, 120, 40));
     auto add = [&](const char* name, ClipboardPayload payload) {
       items.emplace_back(name, ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"),
                                                    fake.scheduler->now().addSecs(-300), std::move(payload)));
     };
     // Realistic items of 100–200 bytes.
-    add("text", TextPayload{QStringLiteral("Reminder: the quarterly report is due Friday. Please send your numbers to Dana by "
-                                           "Thursday noon so that the charts can be updated in time.")});
-    add("code", CodePayload{QStringLiteral("let total = items.filter { $0.isActive }.map(\\.price).reduce(0, +)\nprint(total)\n"),
+    add("text",
+        TextPayload{QStringLiteral("Reminder: the quarterly report is due Friday. Please send your numbers to Dana by "
+                                   "Thursday noon so that the charts can be updated in time.")});
+    add("code", CodePayload{QStringLiteral(
+                                "let total = items.filter { $0.isActive }.map(\\.price).reduce(0, +)\nprint(total)\n"),
                             QStringLiteral("swift")});
     add("color", ColorPayload{QStringLiteral("#585DC1"), 88, 93, 193});
     QImage photo(1200, 800, QImage::Format_RGB32);
@@ -57,7 +65,7 @@ struct Fixture {
 
 // One card in a scene and a target of the card's painted size at `dpr`.
 struct CardScene {
-  CardScene(Fixture& fixture, const ClipboardItem& item, bool selected, bool sensitive, double dpr) : fixture(fixture) {
+  CardScene(Fixture& shared, const ClipboardItem& item, bool selected, bool sensitive, double dpr) : fixture(shared) {
     card = new ClipboardCardView(*fixture.fake.context);
     scene.addItem(card);
     props = {item, selected, true, sensitive, CustomCategory{QUuid::createUuid(), QStringLiteral("Work"), 3}, {}, 89};
@@ -94,7 +102,8 @@ void BM_UnchangedProps(benchmark::State& state) {
   const int repaints = s.card->repaintRequests(), renders = s.card->contentRenders();
   for (auto _ : state) {
     ClipboardCardView::Props same = s.props;
-    benchmark::DoNotOptimize(s.card->setProps(same, {[](const BadgeFilter&) {}, [](const BadgeFilter&) { return false; }}));
+    benchmark::DoNotOptimize(
+        s.card->setProps(same, {[](const BadgeFilter&) {}, [](const BadgeFilter&) { return false; }}));
   }
   state.counters["repaints"] = s.card->repaintRequests() - repaints;
   state.counters["contentRenders"] = s.card->contentRenders() - renders;
@@ -108,7 +117,8 @@ void BM_StaticCard(benchmark::State& state) {
   const auto& [name, item] = fixture.items[size_t(state.range(0))];
   const double dpr = double(state.range(1));
   const bool selected = state.range(2) == 1, ownPaintOnly = state.range(3) == 1;
-  state.SetLabel(name + (selected ? " selected" : "") + " @" + std::to_string(int(dpr)) + "x" + (ownPaintOnly ? " card item only" : " whole card"));
+  state.SetLabel(name + (selected ? " selected" : "") + " @" + std::to_string(int(dpr)) + "x" +
+                 (ownPaintOnly ? " card item only" : " whole card"));
   CardScene s(fixture, item, selected, false, dpr);
   const int renders = s.card->contentRenders();
   for (auto _ : state) {
@@ -138,7 +148,8 @@ void BM_SensitiveBlurFrame(benchmark::State& state) {
   s.card->setProps(hidden);
   fixture.clock().advance(0.1);
   s.render();  // makes the blurred layer
-  if (s.card->blurRadius() <= 0 || s.card->blurRadius() >= ClipboardCardView::kSensitiveBlur) state.SkipWithError("blur not moving");
+  if (s.card->blurRadius() <= 0 || s.card->blurRadius() >= ClipboardCardView::kSensitiveBlur)
+    state.SkipWithError("blur not moving");
   for (auto _ : state) s.render();
   state.counters["blur"] = s.card->blurRadius();
 }

@@ -4,17 +4,17 @@
 #include "cards/badges/BadgesGallery.h"
 #include "cards/badges/CardQuickActions.h"
 
+#include "cards/ViewServices.h"
 #include "cards/content/CardContentItem.h"
 #include "cards/content/CardContentStyle.h"
 #include "items/link/OGImageCache.h"
 #include "items/stores/ImageStore.h"
-#include "cards/ViewServices.h"
-#include "ui/anim/FrameClock.h"
-#include "ui/fx/Fx.h"
-#include "ui/view/GalleryRegistry.h"
 #include "platform/fake/FakeDesktopAppearance.h"
+#include "ui/anim/FrameClock.h"
 #include "ui/anim/Transaction.h"
+#include "ui/fx/Fx.h"
 #include "ui/theme/Theme.h"
+#include "ui/view/GalleryRegistry.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -177,7 +177,6 @@ QImage linkCards(GalleryScene& scene) {
   return sheet(scene, {{withImage, wideImage}, {textOnly, bare}});
 }
 
-
 // ---- Whole cards ------------------------------------------------------------------------------
 
 // Room around each card for its glow and shadows.
@@ -187,31 +186,37 @@ constexpr double kCardPitchY = 240 + 44;
 // One sample of each kind, as the card matrix shows them.
 std::vector<ClipboardItem> everyKindOfCard(ViewServices& context) {
   auto at = [&](const char* app, double minutesAgo, ClipboardPayload payload) {
-    return ClipboardItem::make(QUuid::createUuid(), QString::fromLatin1(app), context.scheduler->now().addSecs(qint64(-minutesAgo * 60)),
-                               std::move(payload));
+    return ClipboardItem::make(QUuid::createUuid(), QString::fromLatin1(app),
+                               context.scheduler->now().addSecs(qint64(-minutesAgo * 60)), std::move(payload));
   };
   const QImage picture = samplePicture({900, 600}, QColor(70, 130, 200), QColor(60, 140, 80));
-  const ClipboardItem link =
-      at("firefox-esr", 8, LinkPayload{Url::fromLocalFile(QStringLiteral("/")), QStringLiteral("developer.example.com"),
-                                       QStringLiteral("Getting started with the new layout engine"),
-                                       QStringLiteral("Everything you need to move your app over in an afternoon."),
-                                       QStringLiteral("https://developer.example.com/og.png")});
-  if (context.ogImageCache) context.ogImageCache->save(samplePicture({1200, 630}, QColor(88, 93, 193), QColor(40, 44, 120)), link.idString());
+  const ClipboardItem link = at(
+      "firefox-esr", 8,
+      LinkPayload{Url::fromLocalFile(QStringLiteral("/")), QStringLiteral("developer.example.com"),
+                  QStringLiteral("Getting started with the new layout engine"),
+                  QStringLiteral("Everything you need to move your app over in an afternoon."),
+                  QStringLiteral("https://developer.example.com/og.png")});
+  if (context.ogImageCache)
+    context.ogImageCache->save(samplePicture({1200, 630}, QColor(88, 93, 193), QColor(40, 44, 120)), link.idString());
   return {at("org.gnome.TextEditor", 1,
-             TextPayload{QStringLiteral("Meeting notes, Tuesday. We agreed to move the launch to the second week of March so "
-                                        "that the translations can land first. Priya owns the release checklist.")}),
+             TextPayload{
+                 QStringLiteral("Meeting notes, Tuesday. We agreed to move the launch to the second week of March so "
+                                "that the translations can land first. Priya owns the release checklist.")}),
           at("org.gnome.Terminal", 12,
-             CodePayload{QStringLiteral("for f in *.png; do\n  convert \"$f\" \"${f%.png}.jpg\"\ndone\necho \"converted $#\""),
-                         QStringLiteral("bash")}),
+             CodePayload{
+                 QStringLiteral("for f in *.png; do\n  convert \"$f\" \"${f%.png}.jpg\"\ndone\necho \"converted $#\""),
+                 QStringLiteral("bash")}),
           at("org.gnome.Settings", 40, ColorPayload{QStringLiteral("#585DC1"), 88, 93, 193}),
-          at("org.gnome.Nautilus", 60 * 5, FilePayload{QStringLiteral("quarterly-report.pdf"), QStringLiteral("2.4 MB"), std::nullopt}),
-          at("org.gnome.Loupe", 60 * 24 * 2, ImagePayload{picture, QStringLiteral("photo.png"), 900, 600, QStringLiteral("1 MB")}),
+          at("org.gnome.Nautilus", 60 * 5,
+             FilePayload{QStringLiteral("quarterly-report.pdf"), QStringLiteral("2.4 MB"), std::nullopt}),
+          at("org.gnome.Loupe", 60 * 24 * 2,
+             ImagePayload{picture, QStringLiteral("photo.png"), 900, 600, QStringLiteral("1 MB")}),
           link};
 }
 
 struct CardSample {
-  CardSample(ClipboardItem item, bool selected = false, bool sensitive = false)
-      : item(std::move(item)), selected(selected), sensitive(sensitive) {}
+  CardSample(ClipboardItem sampleItem, bool isSelected = false, bool isSensitive = false)
+      : item(std::move(sampleItem)), selected(isSelected), sensitive(isSensitive) {}
   ClipboardItem item;
   bool selected = false;
   bool sensitive = false;
@@ -235,7 +240,12 @@ QImage cardSheet(GalleryScene& scene, const std::vector<std::vector<CardSample>>
   for (const auto& row : rows)
     for (const CardSample& sample : row) {
       auto card = std::make_unique<ClipboardCardView>(context);
-      card->setProps({sample.item, sample.selected, sample.pinned, sample.sensitive, sample.category, {},
+      card->setProps({sample.item,
+                      sample.selected,
+                      sample.pinned,
+                      sample.sensitive,
+                      sample.category,
+                      {},
                       CardQuickActions::rowWidth(sample.actions && sample.actions->showPeek)},
                      {[](const BadgeFilter&) {}, [](const BadgeFilter&) { return false; }});
       card->setLifted(sample.lifted);
@@ -297,14 +307,16 @@ QImage cardStates(GalleryScene& scene) {
   peeked.actions = CardQuickActions::Props{true, false, true, true, true};
   CardSample blurring{kinds[4]};
   blurring.category = work;
-  QImage top = cardSheet(scene, {{hovered, hiddenHovered, peeked, blurring}}, [&](ClipboardCardView& card, const CardSample& sample) {
-    if (sample.item.id != blurring.item.id) return;
-    // A fifth of a second into hiding it, with the eye fading in on the same spring.
-    ClipboardCardView::Props props = card.props();
-    props.isSensitive = true;
-    withAnimation(Theme::springStandard(), [&] { card.setProps(props); });
-    if (auto* clock = dynamic_cast<ManualFrameClock*>(context.frameClock.get())) clock->advance(0.08);
-  });
+  QImage top = cardSheet(scene, {{hovered, hiddenHovered, peeked, blurring}},
+                         [&](ClipboardCardView& card, const CardSample& sample) {
+                           if (sample.item.id != blurring.item.id) return;
+                           // A fifth of a second into hiding it, with the eye fading in on the same spring.
+                           ClipboardCardView::Props props = card.props();
+                           props.isSensitive = true;
+                           withAnimation(Theme::springStandard(), [&] { card.setProps(props); });
+                           if (auto* clock = dynamic_cast<ManualFrameClock*>(context.frameClock.get()))
+                             clock->advance(0.08);
+                         });
 
   auto* desktop = dynamic_cast<FakeDesktopAppearance*>(context.desktopAppearance.get());
   QImage bottom;

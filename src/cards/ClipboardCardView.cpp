@@ -57,7 +57,8 @@ double glowReach() { return std::ceil(kGlowWidth / 2 + Fx::blurMargin(kGlowRadiu
 void paintGlow(QPainter& painter) {
   QPainterPathStroker stroker;
   stroker.setWidth(kGlowWidth);
-  const QPainterPath line = stroker.createStroke(Fx::continuousRoundedRect(cardRect(), ClipboardCardView::kCornerRadius));
+  const QPainterPath line = stroker.createStroke(
+      Fx::continuousRoundedRect(cardRect(), ClipboardCardView::kCornerRadius));
   QColor shadow = Theme::accent();
   shadow.setAlphaF(float(kGlowOpacity));
   Fx::drawShadow(painter, line, ShadowLayer{shadow, kGlowRadius, 0, 0});
@@ -70,14 +71,17 @@ void paintEdges(QPainter& painter, const EnvironmentValues& env) {
   const double radius = ClipboardCardView::kCornerRadius;
   const bool dark = env.isDark();
   if (!env.reduceTransparency) {
-    painter.fillPath(Fx::continuousRoundedRect(card, radius),
-                     Fx::linearGradient(card, {0.5, 0}, {0.5, kSheenEnd}, {{0, white(dark ? 0.06 : 0.35)}, {1, white(0)}}));
-    Fx::strokeInnerBorder(painter, card, radius,
-                          Fx::linearGradient(card, {0.5, 0}, {0.5, 1}, {{0, white(dark ? 0.2 : 0.9)}, {1, white(dark ? 0.04 : 0.15)}}),
-                          kSheenBorderWidth);
+    painter.fillPath(
+        Fx::continuousRoundedRect(card, radius),
+        Fx::linearGradient(card, {0.5, 0}, {0.5, kSheenEnd}, {{0, white(dark ? 0.06 : 0.35)}, {1, white(0)}}));
+    Fx::strokeInnerBorder(
+        painter, card, radius,
+        Fx::linearGradient(card, {0.5, 0}, {0.5, 1}, {{0, white(dark ? 0.2 : 0.9)}, {1, white(dark ? 0.04 : 0.15)}}),
+        kSheenBorderWidth);
   }
   const double opacity = env.reduceTransparency ? (dark ? 0.22 : 0.2) : (dark ? 0.09 : 0.13);
-  Fx::strokeInnerBorder(painter, card, radius, dark ? white(opacity) : black(opacity), env.reduceTransparency ? 1.0 : 0.5);
+  Fx::strokeInnerBorder(painter, card, radius, dark ? white(opacity) : black(opacity),
+                        env.reduceTransparency ? 1.0 : 0.5);
 }
 
 // Clears what lies outside the card's shape, with antialiased edges.
@@ -156,7 +160,8 @@ bool ClipboardCardView::setProps(const Props& props, Callbacks callbacks) {
   props_ = props;
   hasProps_ = true;
   if (content_->setItem(props_.item)) ++generation_;
-  overlay_->setProps(CardOverlay::Props::of(props_.item, props_.isPinned, props_.category, props_.actionRowWidth), std::move(callbacks));
+  overlay_->setProps(CardOverlay::Props::of(props_.item, props_.isPinned, props_.category, props_.actionRowWidth),
+                     std::move(callbacks));
   retarget(animated);
   repaint();
   return true;
@@ -171,17 +176,16 @@ void ClipboardCardView::retarget(bool animated) {
   selection_.animateTo(props_.isSelected ? 1.0 : 0.0, unlessReduced(Theme::springSnappy()));
   blur_.animateTo(props_.isSensitive ? kSensitiveBlur : 0.0, unlessReduced(Theme::springStandard()));
   // The eye comes and goes with whatever animation the change arrives with.
-  if (animated)
-    eye_.setTarget(props_.isSensitive ? 1.0 : 0.0);
-  else
-    eye_.jumpTo(props_.isSensitive ? 1.0 : 0.0);
+  if (animated) eye_.setTarget(props_.isSensitive ? 1.0 : 0.0);
+  else eye_.jumpTo(props_.isSensitive ? 1.0 : 0.0);
 }
 
 void ClipboardCardView::setLifted(bool lifted) {
   if (lifted == lifted_) return;
   lifted_ = lifted;
   const ReduceMotion* reduceMotion = services_.reduceMotion.get();
-  lift_.animateTo(lifted ? 1.0 : 0.0, reduceMotion ? reduceMotion->unlessReduced(Theme::springSnappy()) : Theme::springSnappy());
+  lift_.animateTo(lifted ? 1.0 : 0.0,
+                  reduceMotion ? reduceMotion->unlessReduced(Theme::springSnappy()) : Theme::springSnappy());
 }
 
 void ClipboardCardView::repaint() {
@@ -198,7 +202,8 @@ QPainterPath ClipboardCardView::cardShape() const { return Fx::continuousRounded
 
 QMarginsF ClipboardCardView::paintOverflow() const {
   // The glow on every side, the floor shadow below, and the lift's shadows around.
-  double sides = glowReach(), top = glowReach(), bottom = std::max(glowReach(), kFloorDrop + Fx::blurMargin(kFloorRadius) + 1);
+  double sides = glowReach(), top = glowReach(),
+         bottom = std::max(glowReach(), kFloorDrop + Fx::blurMargin(kFloorRadius) + 1);
   for (const ShadowLayer& layer : Fx::hoverLift(1).shadows) {
     const double reach = Fx::blurMargin(layer.radius) + 1;
     sides = std::max(sides, reach + std::abs(layer.x));
@@ -220,8 +225,8 @@ QString ClipboardCardView::accessibleLabel() const {
   const QDateTime now = services_.scheduler->now();
   if (!props_.isSensitive) return item.accessibilityLabel(appName, now);
   // Never any part of the content.
-  return QStringLiteral("Hidden clip from ") + sourceDisplayName(item.sourceAppBundleID, appName) + QStringLiteral(", ") +
-         relativeDateText(item.capturedAt, now);
+  return QStringLiteral("Hidden clip from ") + sourceDisplayName(item.sourceAppBundleID, appName) +
+         QStringLiteral(", ") + relativeDateText(item.capturedAt, now);
 }
 
 AccessibilityInfo ClipboardCardView::accessibility() const {
@@ -238,7 +243,8 @@ const QImage& ClipboardCardView::contentLayer(Layer layer, double scale, const E
     layers_ = ContentLayers{generation_, environment, scale, {}, {}};
   if (layers_.sharp.isNull() && (layer == Layer::sharp || layers_.blurred.isNull())) {
     const QRectF card = rect();
-    QImage image(QSize(int(std::ceil(card.width() * scale)), int(std::ceil(card.height() * scale))), QImage::Format_ARGB32_Premultiplied);
+    QImage image(QSize(int(std::ceil(card.width() * scale)), int(std::ceil(card.height() * scale))),
+                 QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(scale);
     image.fill(Qt::transparent);
     QPainter painter(&image);
@@ -258,7 +264,7 @@ const QImage& ClipboardCardView::contentLayer(Layer layer, double scale, const E
   return layers_.blurred;
 }
 
-void ClipboardCardView::paintContent(QPainter& painter, double scale, const EnvironmentValues& environment) {
+void ClipboardCardView::paintContentLayer(QPainter& painter, double scale, const EnvironmentValues& environment) {
   const double blur = std::clamp(blur_.value() / kSensitiveBlur, 0.0, 1.0);
   if (blur < 1e-3) {
     Fx::drawImage(painter, QPointF(0, 0), contentLayer(Layer::sharp, scale, environment));
@@ -303,7 +309,7 @@ void ClipboardCardView::paintEye(QPainter& painter, double scale, const Environm
   painter.restore();
 }
 
-void ClipboardCardView::paint(QPainter& painter) {
+void ClipboardCardView::paintContent(QPainter& painter) {
   const EnvironmentValues env = environment();
   const double scale = layerScale(painter);
   const QRectF card = rect();
@@ -321,10 +327,11 @@ void ClipboardCardView::paint(QPainter& painter) {
     const QRectF bounds = card.adjusted(-glowReach(), -glowReach(), glowReach(), glowReach());
     painter.save();
     painter.setOpacity(painter.opacity() * selection);
-    Fx::drawImage(painter, bounds.topLeft(), CardContentStyle::sharedLayer(QStringLiteral("card-glow"), bounds, scale, paintGlow));
+    Fx::drawImage(painter, bounds.topLeft(),
+                  CardContentStyle::sharedLayer(QStringLiteral("card-glow"), bounds, scale, paintGlow));
     painter.restore();
   }
-  paintContent(painter, scale, env);
+  paintContentLayer(painter, scale, env);
   paintEye(painter, scale, env);
   dropUnusedLayers();
 }
@@ -333,9 +340,11 @@ void ClipboardCardView::paintEdge(QPainter& painter) {
   const EnvironmentValues env = environment();
   const double scale = layerScale(painter);
   const QRectF card = rect();
-  const QString name = QStringLiteral("card-edge-%1%2").arg(env.isDark() ? QStringLiteral("dark") : QStringLiteral("light"),
-                                                            env.reduceTransparency ? QStringLiteral("-solid") : QString());
-  Fx::drawImage(painter, QPointF(0, 0), CardContentStyle::sharedLayer(name, card, scale, [&](QPainter& layer) { paintEdges(layer, env); }));
+  const QString name = QStringLiteral("card-edge-%1%2")
+                           .arg(env.isDark() ? QStringLiteral("dark") : QStringLiteral("light"),
+                                env.reduceTransparency ? QStringLiteral("-solid") : QString());
+  Fx::drawImage(painter, QPointF(0, 0),
+                CardContentStyle::sharedLayer(name, card, scale, [&](QPainter& layer) { paintEdges(layer, env); }));
   if (const double selection = std::min(1.0, selection_.value()); selection > 1e-3) {
     // The ring reaches half a point past the edge, under the glow's line, so that no light
     // seam shows where the content's antialiased edge lies between the two.
@@ -343,8 +352,10 @@ void ClipboardCardView::paintEdge(QPainter& painter) {
     const QRectF bounds = card.adjusted(-2, -2, 2, 2);
     painter.save();
     painter.setOpacity(painter.opacity() * selection);
-    Fx::drawImage(painter, bounds.topLeft(), CardContentStyle::sharedLayer(QStringLiteral("card-ring"), bounds, scale, [&](QPainter& layer) {
-                    Fx::strokeInnerBorder(layer, ring, kCornerRadius + kRingOverlap, Theme::accent(), kRingWidth + kRingOverlap);
+    Fx::drawImage(painter, bounds.topLeft(),
+                  CardContentStyle::sharedLayer(QStringLiteral("card-ring"), bounds, scale, [&](QPainter& layer) {
+                    Fx::strokeInnerBorder(layer, ring, kCornerRadius + kRingOverlap, Theme::accent(),
+                                          kRingWidth + kRingOverlap);
                   }));
     painter.restore();
   }
@@ -352,10 +363,8 @@ void ClipboardCardView::paintEdge(QPainter& painter) {
 
 void ClipboardCardView::dropUnusedLayers() {
   if (blur_.isAnimating()) return;
-  if (blur_.target() > 0)
-    layers_.sharp = QImage();
-  else
-    layers_.blurred = QImage();
+  if (blur_.target() > 0) layers_.sharp = QImage();
+  else layers_.blurred = QImage();
   crossFade_ = QImage();
 }
 

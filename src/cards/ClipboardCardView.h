@@ -92,7 +92,7 @@ class ClipboardCardView : public PaintedItem {
   int contentRenders() const { return contentRenders_; }
 
  protected:
-  void paint(QPainter& painter) override;
+  void paintContent(QPainter& painter) override;
 
  private:
   friend class CardEdgeItem;
@@ -109,7 +109,7 @@ class ClipboardCardView : public PaintedItem {
   void repaint();
   void contentChanged();
   const QImage& contentLayer(Layer layer, double scale, const EnvironmentValues& environment);
-  void paintContent(QPainter& painter, double scale, const EnvironmentValues& environment);
+  void paintContentLayer(QPainter& painter, double scale, const EnvironmentValues& environment);
   void paintEye(QPainter& painter, double scale, const EnvironmentValues& environment);
   // Sheen, hairline and ring: in front of the badges, painted by the edge item.
   void paintEdge(QPainter& painter);

@@ -1,6 +1,6 @@
 #include "CardContentTestSupport.h"
-#include "cards/ClipboardCardView.h"
 #include "base/RelativeDateText.h"
+#include "cards/ClipboardCardView.h"
 #include "cards/content/CardContentItem.h"
 #include "items/link/OGImageCache.h"
 #include "ui/anim/Transaction.h"
@@ -16,17 +16,25 @@ using qv::test::FakeCardContext;
 
 namespace {
 
-const QString kProse = QStringLiteral("Secret plans: the launch moves to March. Priya owns the checklist and Tom the printers.");
+const QString kProse = QStringLiteral(
+    "Secret plans: the launch moves to March. Priya owns the checklist and Tom the printers.");
 
 ClipboardItem itemOf(ClipboardPayload payload, const QString& app = QStringLiteral("org.example.Editor")) {
-  return ClipboardItem::make(QUuid::createUuid(), app, QDateTime(QDate(2026, 3, 14), QTime(11, 0), Qt::UTC), std::move(payload));
+  return ClipboardItem::make(QUuid::createUuid(), app, QDateTime(QDate(2026, 3, 14), QTime(11, 0), Qt::UTC),
+                             std::move(payload));
 }
 
 struct CardFixture {
   explicit CardFixture(ColorScheme scheme = ColorScheme::light, bool reduceMotion = false) {
     fake.environment().setKeptAppearance(scheme);
     fake.desktopAppearance->setReduceMotion(reduceMotion);
-    fake.desktopEntries->install({QStringLiteral("org.example.Editor"), {}, QStringLiteral("Editor"), {}, {}, {}, QStringLiteral("Application")});
+    fake.desktopEntries->install({QStringLiteral("org.example.Editor"),
+                                  {},
+                                  QStringLiteral("Editor"),
+                                  {},
+                                  {},
+                                  {},
+                                  QStringLiteral("Application")});
     card = new ClipboardCardView(*fake.context);
     scene.addItem(card);
   }
@@ -39,7 +47,9 @@ struct CardFixture {
     fake.drain();
     fake.clock->advanceFrames(120);
   }
-  QColor pixel(const QImage& image, QPointF at) const { return image.pixelColor((at + card->renderOrigin()).toPoint()); }
+  QColor pixel(const QImage& image, QPointF at) const {
+    return image.pixelColor((at + card->renderOrigin()).toPoint());
+  }
   FakeCardContext fake;
   QGraphicsScene scene;
   ClipboardCardView* card;
@@ -61,9 +71,11 @@ double luminanceVariance(const QImage& image, const QRect& area) {
 
 TEST(ClipboardCardView, EveryKindIsExactly280By240AndOnlyItsShapeTakesThePointer) {
   const ClipboardPayload payloads[] = {
-      ColorPayload{QStringLiteral("#FF0000"), 255, 0, 0}, ImagePayload{test::twoTonePicture({2000, 90}, Qt::red, Qt::blue), {}, 2000, 90, {}},
+      ColorPayload{QStringLiteral("#FF0000"), 255, 0, 0},
+      ImagePayload{test::twoTonePicture({2000, 90}, Qt::red, Qt::blue), {}, 2000, 90, {}},
       LinkPayload{Url::fromLocalFile(QStringLiteral("/")), QStringLiteral("example.org"), {}, {}, {}},
-      CodePayload{QStringLiteral("int main() {}\n").repeated(80), QStringLiteral("c")}, TextPayload{kProse.repeated(40)},
+      CodePayload{QStringLiteral("int main() {}\n").repeated(80), QStringLiteral("c")},
+      TextPayload{kProse.repeated(40)},
       FilePayload{QStringLiteral("a.pdf"), QStringLiteral("1 KB"), std::nullopt}};
   for (const ClipboardPayload& payload : payloads) {
     CardFixture f;
@@ -113,7 +125,8 @@ TEST(ClipboardCardView, SensitiveCardBlursItsContentAndNeverSpeaksIt) {
   EXPECT_TRUE(accessible->text(QAccessible::Name).contains(QStringLiteral("Secret plans")));
   f.show({item, true, false, true});
   EXPECT_LT(luminanceVariance(f.card->renderForTest(), middle), sharp * 0.25);
-  EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Hidden clip from Editor, ") + relativeDateText(item.capturedAt, f.fake.scheduler->now()));
+  EXPECT_EQ(accessible->text(QAccessible::Name),
+            QStringLiteral("Hidden clip from Editor, ") + relativeDateText(item.capturedAt, f.fake.scheduler->now()));
   EXPECT_EQ(accessible->role(), QAccessible::Button);
   EXPECT_TRUE(accessible->state().selected);
   EXPECT_EQ(accessible->childCount(), 1);  // the badges stay reachable inside
@@ -176,7 +189,8 @@ TEST(ClipboardCardView, SelectionBlurEyeAndLiftAnimateUnlessMotionIsReduced) {
     withAnimation(Theme::springStandard(), [&] { f.card->setProps({item, true, false, true}); });
     f.card->setLifted(true);
     f.fake.clock->advance(0.06);
-    EXPECT_EQ(f.card->selectionProgress() > 0.05 && f.card->selectionProgress() < 0.95, !reduced) << f.card->selectionProgress();
+    EXPECT_EQ(f.card->selectionProgress() > 0.05 && f.card->selectionProgress() < 0.95, !reduced)
+        << f.card->selectionProgress();
     EXPECT_EQ(f.card->blurRadius() > 1 && f.card->blurRadius() < 21, !reduced) << f.card->blurRadius();
     EXPECT_EQ(f.card->liftProgress() > 0.05 && f.card->liftProgress() < 0.95, !reduced);
     // The eye comes with the change's own animation: under reduce motion it only fades.
@@ -192,8 +206,11 @@ TEST(ClipboardCardView, SelectionBlurEyeAndLiftAnimateUnlessMotionIsReduced) {
 
 TEST(ClipboardCardView, ContentThatChangesByItselfIsPaintedAgainOnce) {
   CardFixture f;
-  const ClipboardItem link = itemOf(LinkPayload{Url::fromLocalFile(QStringLiteral("/")), QStringLiteral("example.org"), QStringLiteral("Title"),
-                                                {}, QStringLiteral("https://example.org/og.png")});
+  const ClipboardItem link = itemOf(LinkPayload{Url::fromLocalFile(QStringLiteral("/")),
+                                                QStringLiteral("example.org"),
+                                                QStringLiteral("Title"),
+                                                {},
+                                                QStringLiteral("https://example.org/og.png")});
   f.fake.context->ogImageCache->save(test::twoTonePicture({400, 200}, Qt::red, Qt::blue), link.idString());
   f.show({link});
   f.card->renderForTest();  // the arrived preview image, painted afresh

@@ -135,7 +135,9 @@ QImage sheet(GalleryScene& scene, const std::vector<std::vector<Sample>>& rows) 
       }
       graphics.render(&painter, rect, rect);
       painter.restore();
-      Fx::strokeInnerBorder(painter, rect, CardContentStyle::kCardCornerRadius, scene.environment.isDark() ? QColor::fromRgbF(1, 1, 1, 0.09f) : QColor::fromRgbF(0, 0, 0, 0.13f), 0.5);
+      Fx::strokeInnerBorder(
+          painter, rect, CardContentStyle::kCardCornerRadius,
+          scene.environment.isDark() ? QColor::fromRgbF(1, 1, 1, 0.09f) : QColor::fromRgbF(0, 0, 0, 0.13f), 0.5);
     }
   return image;
 }

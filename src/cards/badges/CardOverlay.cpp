@@ -307,7 +307,8 @@ void CardOverlay::paintContent(QPainter& painter) {
     painter.setClipRect(l.scrim, Qt::IntersectClip);
     painter.setPen(Qt::NoPen);
     painter.fillPath(Fx::continuousRoundedRect(rect(), CardContentStyle::kCardCornerRadius),
-                     Fx::linearGradient(l.scrim, {0.5, 0}, {0.5, 1}, {{0, QColor::fromRgbF(0, 0, 0, 0)}, {1, QColor::fromRgbF(0, 0, 0, 0.62f)}}));
+                     Fx::linearGradient(l.scrim, {0.5, 0}, {0.5, 1},
+                                        {{0, QColor::fromRgbF(0, 0, 0, 0)}, {1, QColor::fromRgbF(0, 0, 0, 0.62f)}}));
     painter.restore();
   }
   const bool onImage = props_.overImage;

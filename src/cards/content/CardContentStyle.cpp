@@ -31,7 +31,8 @@ void drawTintedBackground(QPainter& painter, const QRectF& rect, bool dark) {
 }
 }  // namespace
 
-QImage sharedLayer(const QString& name, const QRectF& bounds, double scale, const std::function<void(QPainter&)>& paint) {
+QImage sharedLayer(const QString& name, const QRectF& bounds, double scale,
+                   const std::function<void(QPainter&)>& paint) {
   // Main thread only, like all painting; a handful of layers of card size.
   struct Key {
     QString name;
@@ -43,8 +44,9 @@ QImage sharedLayer(const QString& name, const QRectF& bounds, double scale, cons
   const Key key{name, bounds, scale};
   auto found = std::find_if(cache.begin(), cache.end(), [&](const auto& entry) { return entry.first == key; });
   if (found != cache.end()) return found->second;
-  QImage image(QSize(std::max(1, int(std::ceil(bounds.width() * scale))), std::max(1, int(std::ceil(bounds.height() * scale)))),
-               QImage::Format_ARGB32_Premultiplied);
+  QImage image(
+      QSize(std::max(1, int(std::ceil(bounds.width() * scale))), std::max(1, int(std::ceil(bounds.height() * scale)))),
+      QImage::Format_ARGB32_Premultiplied);
   image.setDevicePixelRatio(scale);
   image.fill(Qt::transparent);
   QPainter layer(&image);
@@ -61,9 +63,10 @@ void paintTintedBackground(QPainter& painter, const QRectF& rect, const Environm
   // ratio, then copied.
   const bool dark = environment.isDark();
   const QRectF local(QPointF(0, 0), rect.size());
-  Fx::drawImage(painter, rect.topLeft(), sharedLayer(dark ? QStringLiteral("tinted-dark") : QStringLiteral("tinted-light"), local,
-                                                Fx::painterScale(painter),
-                                                [&](QPainter& layer) { drawTintedBackground(layer, local, dark); }));
+  Fx::drawImage(
+      painter, rect.topLeft(),
+      sharedLayer(dark ? QStringLiteral("tinted-dark") : QStringLiteral("tinted-light"), local,
+                  Fx::painterScale(painter), [&](QPainter& layer) { drawTintedBackground(layer, local, dark); }));
 }
 
 void paintWithBottomFade(QPainter& painter, const QRectF& rect, double fadeStart, double fadeEnd,

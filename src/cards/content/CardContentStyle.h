@@ -32,7 +32,8 @@ QColor black(double opacity);
 // An image of `bounds` (points) at `scale` device pixels per point, painted once by `paint` in
 // the bounds' coordinates and kept under `name` with the bounds and scale among the most
 // recent few: for layers that every card shares (backgrounds, edges, glows). Main thread only.
-QImage sharedLayer(const QString& name, const QRectF& bounds, double scale, const std::function<void(QPainter&)>& paint);
+QImage sharedLayer(const QString& name, const QRectF& bounds, double scale,
+                   const std::function<void(QPainter&)>& paint);
 
 // The background of the text, code, file and link cards.
 void paintTintedBackground(QPainter& painter, const QRectF& rect, const EnvironmentValues& environment);

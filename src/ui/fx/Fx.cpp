@@ -242,10 +242,8 @@ QImage blurred(const QImage& image, double radius, BlurEdges edges) {
   }
   gaussian(work, sigma, extend);
   result.detach();
-  if (factor > 1)
-    storeEnlarged(result, work, factor);
-  else
-    storeInto(result, work);
+  if (factor > 1) storeEnlarged(result, work, factor);
+  else storeInto(result, work);
   result.setDevicePixelRatio(dpr);
   return result;
 }
