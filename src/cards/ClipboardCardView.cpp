@@ -201,16 +201,20 @@ void ClipboardCardView::contentChanged() {
 QPainterPath ClipboardCardView::cardShape() const { return Fx::continuousRoundedRect(rect(), kCornerRadius); }
 
 QMarginsF ClipboardCardView::paintOverflow() const {
-  // The glow on every side, the floor shadow below, and the lift's shadows around.
-  double sides = glowReach(), top = glowReach(),
-         bottom = std::max(glowReach(), kFloorDrop + Fx::blurMargin(kFloorRadius) + 1);
-  for (const ShadowLayer& layer : Fx::hoverLift(1).shadows) {
-    const double reach = Fx::blurMargin(layer.radius) + 1;
-    sides = std::max(sides, reach + std::abs(layer.x));
-    top = std::max(top, reach - layer.y);
-    bottom = std::max(bottom, reach + layer.y);
-  }
-  return {std::ceil(sides), std::ceil(top), std::ceil(sides), std::ceil(bottom)};
+  // The glow on every side, the floor shadow below, and the lift's shadows around; the scene
+  // asks often, so it is worked out once.
+  static const QMarginsF overflow = [] {
+    double sides = glowReach(), top = glowReach(),
+           bottom = std::max(glowReach(), kFloorDrop + Fx::blurMargin(kFloorRadius) + 1);
+    for (const ShadowLayer& layer : Fx::hoverLift(1).shadows) {
+      const double reach = Fx::blurMargin(layer.radius) + 1;
+      sides = std::max(sides, reach + std::abs(layer.x));
+      top = std::max(top, reach - layer.y);
+      bottom = std::max(bottom, reach + layer.y);
+    }
+    return QMarginsF(std::ceil(sides), std::ceil(top), std::ceil(sides), std::ceil(bottom));
+  }();
+  return overflow;
 }
 
 double ClipboardCardView::eyeScale() const {

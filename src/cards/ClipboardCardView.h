@@ -53,7 +53,8 @@ class ClipboardCardView : public PaintedItem {
     // name and colour, so that renaming or recolouring it redraws its cards) and the facets.
     bool operator==(const Props& other) const;
   };
-  // Handed on to the badges unchanged; never compared.
+  // Handed on to the badges unchanged; never compared, so props that compare equal keep the
+  // callbacks given with them before.
   using Callbacks = CardOverlay::Callbacks;
 
   explicit ClipboardCardView(ViewServices& context, QGraphicsItem* parent = nullptr);
@@ -64,7 +65,8 @@ class ClipboardCardView : public PaintedItem {
   const Props& props() const { return props_; }
 
   // The lift of a hovered or selected card: 2.5 % larger, 2 points higher, over a deeper
-  // shadow, moving with the snappy spring. The host decides when.
+  // shadow, moving with the snappy spring (at once while motion is reduced). The host decides
+  // when; the lift is the item's transform.
   void setLifted(bool lifted);
   bool isLifted() const { return lifted_; }
 
