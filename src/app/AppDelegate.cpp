@@ -14,7 +14,7 @@
 #include "platform/StatusItem.h"
 #include "platform/Updater.h"
 #include "settings/Appearance.h"
-#include "settings/OnboardingWindowController.h"
+#include "settings/onboarding/OnboardingWindowController.h"
 #include "state/PanelState.h"
 #include "ui/anim/Transaction.h"
 #include "ui/theme/ReduceMotion.h"
