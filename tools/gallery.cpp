@@ -5,6 +5,7 @@
 #include "items/ItemServices.h"
 #include "platform/AppContext.h"
 #include "platform/fake/FakeContext.h"
+#include "settings/onboarding/OnboardingGallery.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 #include "ui/fx/Fx.h"
@@ -104,6 +105,7 @@ int main(int argc, char** argv) {
   qv::GalleryRegistry registry;
   qv::addUiGalleryViews(registry);
   qv::addCardsGalleryViews(registry);
+  qv::addOnboardingGalleryViews(registry);
   registry.add(QStringLiteral("sample-pill"), renderPills);
 
   int written = 0;

@@ -46,6 +46,7 @@ HouseButtonLook OnboardingTextButton::look(double) const {
   l.font = systemFont(12);
   l.foreground = labelColor(environment(), LabelLevel::secondary);
   l.paddingV = 2;
+  l.fill = {{0, Qt::transparent}, {1, Qt::transparent}};
   return l;
 }
 

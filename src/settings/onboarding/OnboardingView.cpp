@@ -62,8 +62,8 @@ PermissionTexts permissionTexts(OnboardingView::PermissionState state) {
                              "permission\nbefore any app can press keys on your behalf.")};
     case State::unavailable:
       return {QStringLiteral("Pasting is up to you here"),
-              QStringLiteral("This desktop doesn't let one app press keys in another,\nso picking a clip copies it "
-                             "and you press Ctrl+V\nwhere you want it.")};
+              QStringLiteral("This desktop doesn't let one app press keys\nin another, so picking a clip copies it, "
+                             "and\nyou press Ctrl+V where you want it.")};
     case State::restart:
       return {QStringLiteral("One more step"),
               QStringLiteral("Permission granted. It reaches Quorvalen when\nthe app next starts — one restart and "
