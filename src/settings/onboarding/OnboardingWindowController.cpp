@@ -1,5 +1,6 @@
 #include "settings/onboarding/OnboardingWindowController.h"
 
+#include "base/Log.h"
 #include "platform/AppContext.h"
 #include "platform/WindowShaper.h"
 #include "settings/onboarding/OnboardingView.h"
@@ -119,6 +120,7 @@ void OnboardingWindowController::show(FinishHandler onFinish) {
   if (context_.windowShaper) context_.windowShaper->keepOnAllDesktops(panel->windowHandle());
   panel->raise();
   panel->activateWindow();
+  qCInfo(lcSettings).nospace() << "Onboarding shown in window 0x" << Qt::hex << panel->winId();
 }
 
 void OnboardingWindowController::finish() {
