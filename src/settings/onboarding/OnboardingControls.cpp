@@ -11,8 +11,7 @@ namespace qv {
 
 // ---- Buttons -------------------------------------------------------------------------------
 
-OnboardingPillButton::OnboardingPillButton(AppContext& context, QString title, std::function<void()> onPress,
-                                           QWidget* parent)
+OnboardingButton::OnboardingButton(AppContext& context, QString title, std::function<void()> onPress, QWidget* parent)
     : HouseButton(context, parent), title_(std::move(title)) {
   action = std::move(onPress);
   propsChanged();
@@ -31,13 +30,6 @@ HouseButtonLook OnboardingPillButton::look(double hover) const {
   l.shadow = ShadowLayer{withAlpha(accent, lerp(0.28, 0.45, glow)), lerp(5, 8, glow), 0, lerp(1, 2, glow)};
   l.scale = lerp(1, 1.04, hover);
   return l;
-}
-
-OnboardingTextButton::OnboardingTextButton(AppContext& context, QString title, std::function<void()> onPress,
-                                           QWidget* parent)
-    : HouseButton(context, parent), title_(std::move(title)) {
-  action = std::move(onPress);
-  propsChanged();
 }
 
 HouseButtonLook OnboardingTextButton::look(double) const {

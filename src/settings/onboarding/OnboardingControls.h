@@ -6,34 +6,39 @@
 
 namespace qv {
 
-// The onboarding's forward button: an accent capsule that grows a little and glows deeper while
-// the pointer is over it.
-class OnboardingPillButton : public HouseButton {
+// The onboarding's buttons: a title and a click, in one of two looks.
+class OnboardingButton : public HouseButton {
   Q_OBJECT
  public:
-  OnboardingPillButton(AppContext& context, QString title, std::function<void()> action, QWidget* parent = nullptr);
   const QString& title() const { return title_; }
+
+ protected:
+  OnboardingButton(AppContext& context, QString title, std::function<void()> action, QWidget* parent);
+  QString title_;
+};
+
+// The forward button: an accent capsule that grows a little and glows deeper while the
+// pointer is over it.
+class OnboardingPillButton : public OnboardingButton {
+  Q_OBJECT
+ public:
+  OnboardingPillButton(AppContext& context, QString title, std::function<void()> action, QWidget* parent = nullptr)
+      : OnboardingButton(context, std::move(title), std::move(action), parent) {}
 
  protected:
   HouseButtonLook look(double hover) const override;
   QMarginsF margins() const override { return {10, 8, 10, 12}; }
-
- private:
-  QString title_;
 };
 
-// The onboarding's quiet button (skip, back): secondary text, no hover look.
-class OnboardingTextButton : public HouseButton {
+// The quiet button (skip, back): secondary text, no hover look.
+class OnboardingTextButton : public OnboardingButton {
   Q_OBJECT
  public:
-  OnboardingTextButton(AppContext& context, QString title, std::function<void()> action, QWidget* parent = nullptr);
-  const QString& title() const { return title_; }
+  OnboardingTextButton(AppContext& context, QString title, std::function<void()> action, QWidget* parent = nullptr)
+      : OnboardingButton(context, std::move(title), std::move(action), parent) {}
 
  protected:
   HouseButtonLook look(double hover) const override;
-
- private:
-  QString title_;
 };
 
 // A paragraph of the onboarding: wrapped to at most `maxWidth` (unbounded when 0), never cut.
