@@ -93,6 +93,17 @@ TEST(OnboardingView, NavigationSetsTheDirectionAndOnlyOnePageRemainsAfterTheSlid
   flow.fake.clock->advance(0.05);
   EXPECT_LT(flow.view->currentPage()->x(), 0);  // from the leading side
 
+  // A button of the page that is sliding away still works, and its page outlives its click.
+  flow.advance(1);
+  flow.press("Next");
+  flow.advance(1);
+  HouseButton* leavingNext = flow.view->button("Next");
+  flow.press("Back");
+  leavingNext->action();
+  EXPECT_EQ(flow.view->page(), Page::permission);
+  flow.advance(1);
+  flow.press("Back");
+
   flow.fake.desktopAppearance->setReduceMotion(true);
   flow.advance(1);
   flow.press("Next");

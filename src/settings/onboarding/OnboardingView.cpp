@@ -159,7 +159,11 @@ void OnboardingPageArea::setPage(QWidget* page, Motion motion, const std::option
 }
 
 void OnboardingPageArea::endTransition() {
-  if (leaving_) delete leaving_.data();
+  if (leaving_) {
+    // Later: a button of the leaving page may be what started the new transition.
+    leaving_->hide();
+    leaving_->deleteLater();
+  }
   leaving_ = nullptr;
   if (current_) {
     current_->move(0, 0);

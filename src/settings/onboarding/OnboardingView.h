@@ -26,7 +26,6 @@ class OnboardingPageArea : public QWidget {
   // Shows `page` (taken over) instead of the current one; at once without an animation.
   void setPage(QWidget* page, Motion motion, const std::optional<Animation>& animation);
   QWidget* page() const { return current_; }
-  QWidget* leavingPage() const { return leaving_; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

@@ -56,7 +56,8 @@ void OnboardingPanel::paintEvent(QPaintEvent*) {
 
 void OnboardingPanel::closeEvent(QCloseEvent* event) {
   event->accept();
-  if (onClosed) onClosed();
+  // A copy: the handler may forget itself while it runs.
+  if (const std::function<void()> closed = onClosed) closed();
 }
 
 void OnboardingPanel::mousePressEvent(QMouseEvent* event) {
