@@ -127,14 +127,14 @@ TEST(PasteLandsDemo, FliesLandsAndResetsAndAStopInTheLastShortWaitStillResetsOnc
 TEST(OnboardingButtons, ThePillGrowsAndGlowsWhileHoveredAndTheTextButtonNeverChanges) {
   FakeInterfaceContext fake;
   int clicks = 0;
-  OnboardingPillButton pill(*fake.context, QStringLiteral("Next"), [&] { ++clicks; });
-  OnboardingTextButton quiet(*fake.context, QStringLiteral("Back"), [&] { ++clicks; });
-  for (HouseButton* button : {static_cast<HouseButton*>(&pill), static_cast<HouseButton*>(&quiet)}) {
+  OnboardingButton pill(*fake.context, OnboardingButton::Style::pill, QStringLiteral("Next"), [&] { ++clicks; });
+  OnboardingButton quiet(*fake.context, OnboardingButton::Style::quiet, QStringLiteral("Back"), [&] { ++clicks; });
+  for (HouseButton* button : {&pill, &quiet}) {
     button->resize(button->sizeHint());
     button->show();
   }
   const HouseButtonLook pillRest = pill.currentLook(), quietRest = quiet.currentLook();
-  for (HouseButton* button : {static_cast<HouseButton*>(&pill), static_cast<HouseButton*>(&quiet)}) {
+  for (HouseButton* button : {&pill, &quiet}) {
     const QPointF centre = button->buttonRect().center();
     QHoverEvent enter(QEvent::HoverEnter, centre, centre, QPointF(-1, -1));
     QApplication::sendEvent(button, &enter);

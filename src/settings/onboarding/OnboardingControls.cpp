@@ -11,17 +11,30 @@ namespace qv {
 
 // ---- Buttons -------------------------------------------------------------------------------
 
-OnboardingButton::OnboardingButton(AppContext& context, QString title, std::function<void()> onPress, QWidget* parent)
-    : HouseButton(context, parent), title_(std::move(title)) {
+OnboardingButton::OnboardingButton(AppContext& context, Style style, QString title, std::function<void()> onPress,
+                                   QWidget* parent)
+    : HouseButton(context, parent), style_(style), title_(std::move(title)) {
   action = std::move(onPress);
   propsChanged();
 }
 
-HouseButtonLook OnboardingPillButton::look(double hover) const {
-  const QColor accent = Theme::accent();
-  const double glow = unitClamped(hover);
+QMarginsF OnboardingButton::margins() const {
+  // The pill leaves room for its hover growth and glow.
+  return style_ == Style::pill ? QMarginsF(10, 8, 10, 12) : HouseButton::margins();
+}
+
+HouseButtonLook OnboardingButton::look(double hover) const {
   HouseButtonLook l;
   l.title = title_;
+  if (style_ == Style::quiet) {
+    l.font = systemFont(12);
+    l.foreground = labelColor(environment(), LabelLevel::secondary);
+    l.paddingV = 2;
+    l.fill = {{0, Qt::transparent}, {1, Qt::transparent}};
+    return l;
+  }
+  const QColor accent = Theme::accent();
+  const double glow = unitClamped(hover);
   l.font = systemFont(13, QFont::DemiBold);
   l.foreground = Qt::white;
   l.paddingH = 16;
@@ -29,16 +42,6 @@ HouseButtonLook OnboardingPillButton::look(double hover) const {
   l.fill = {{0, accent}, {1, accent}};
   l.shadow = ShadowLayer{withAlpha(accent, lerp(0.28, 0.45, glow)), lerp(5, 8, glow), 0, lerp(1, 2, glow)};
   l.scale = lerp(1, 1.04, hover);
-  return l;
-}
-
-HouseButtonLook OnboardingTextButton::look(double) const {
-  HouseButtonLook l;
-  l.title = title_;
-  l.font = systemFont(12);
-  l.foreground = labelColor(environment(), LabelLevel::secondary);
-  l.paddingV = 2;
-  l.fill = {{0, Qt::transparent}, {1, Qt::transparent}};
   return l;
 }
 

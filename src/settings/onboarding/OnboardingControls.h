@@ -6,39 +6,25 @@
 
 namespace qv {
 
-// The onboarding's buttons: a title and a click, in one of two looks.
+// The onboarding's buttons. The pill is the forward button: an accent capsule that grows a
+// little and glows deeper while the pointer is over it. The quiet one (skip, back) is secondary
+// text without a hover look.
 class OnboardingButton : public HouseButton {
   Q_OBJECT
  public:
+  enum class Style { pill, quiet };
+  OnboardingButton(AppContext& context, Style style, QString title, std::function<void()> action,
+                   QWidget* parent = nullptr);
+  Style style() const { return style_; }
   const QString& title() const { return title_; }
 
  protected:
-  OnboardingButton(AppContext& context, QString title, std::function<void()> action, QWidget* parent);
+  HouseButtonLook look(double hover) const override;
+  QMarginsF margins() const override;
+
+ private:
+  Style style_;
   QString title_;
-};
-
-// The forward button: an accent capsule that grows a little and glows deeper while the
-// pointer is over it.
-class OnboardingPillButton : public OnboardingButton {
-  Q_OBJECT
- public:
-  OnboardingPillButton(AppContext& context, QString title, std::function<void()> action, QWidget* parent = nullptr)
-      : OnboardingButton(context, std::move(title), std::move(action), parent) {}
-
- protected:
-  HouseButtonLook look(double hover) const override;
-  QMarginsF margins() const override { return {10, 8, 10, 12}; }
-};
-
-// The quiet button (skip, back): secondary text, no hover look.
-class OnboardingTextButton : public OnboardingButton {
-  Q_OBJECT
- public:
-  OnboardingTextButton(AppContext& context, QString title, std::function<void()> action, QWidget* parent = nullptr)
-      : OnboardingButton(context, std::move(title), std::move(action), parent) {}
-
- protected:
-  HouseButtonLook look(double hover) const override;
 };
 
 // A paragraph of the onboarding: wrapped to at most `maxWidth` (unbounded when 0), never cut.

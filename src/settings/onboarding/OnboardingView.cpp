@@ -312,6 +312,14 @@ void OnboardingView::leave(bool launch) {
   if (onContinue_) onContinue_(launch);
 }
 
+HouseButton* OnboardingView::pill(const QString& title, std::function<void()> action) {
+  return new OnboardingButton(context_, OnboardingButton::Style::pill, title, std::move(action));
+}
+
+HouseButton* OnboardingView::quiet(const QString& title, std::function<void()> action) {
+  return new OnboardingButton(context_, OnboardingButton::Style::quiet, title, std::move(action));
+}
+
 QWidget* OnboardingView::buildPage(Page page) {
   switch (page) {
     case Page::summon: return buildSummon();
@@ -353,8 +361,8 @@ QWidget* OnboardingView::buildSummon() {
             label(context_, QStringLiteral("Prefer a keyboard shortcut? Set one in Settings."), 11, LabelLevel::tertiary),
             4);
   return pageFrame(main, 0, 18,
-                   new OnboardingTextButton(context_, QStringLiteral("Skip for now"), [this] { leave(false); }),
-                   new OnboardingPillButton(context_, QStringLiteral("Next"),
+                   quiet(QStringLiteral("Skip for now"), [this] { leave(false); }),
+                   pill(QStringLiteral("Next"),
                                             [this] { navigate(NavDirection::forward, Page::extras); }));
 }
 
@@ -404,9 +412,9 @@ QWidget* OnboardingView::buildExtras() {
                          0, Qt::AlignLeft);
   addPadded(layout, tips, 6);
   return pageFrame(main, 18, 18,
-                   new OnboardingTextButton(context_, QStringLiteral("Back"),
+                   quiet(QStringLiteral("Back"),
                                             [this] { navigate(NavDirection::backward, Page::summon); }),
-                   new OnboardingPillButton(context_, QStringLiteral("Next"),
+                   pill(QStringLiteral("Next"),
                                             [this] { navigate(NavDirection::forward, Page::permission); }));
 }
 
@@ -440,32 +448,32 @@ QWidget* OnboardingView::buildPermission() {
                 label(context_, QStringLiteral("Your desktop keeps this under “Accessibility”."), 11, LabelLevel::tertiary,
                      QFont::Normal, 0, 2),
                 2);
-      addPadded(requestLayout, new OnboardingPillButton(context_, QStringLiteral("Allow Pasting"), [this] {
+      addPadded(requestLayout, pill(QStringLiteral("Allow Pasting"), [this] {
                   // The grant shows through the next poll or activation.
                   context_.pastePermission->requestPostEventAccessOnce();
                 }),
                 14);
       layout->addWidget(request, 0, Qt::AlignHCenter);
-      right = new OnboardingTextButton(context_, kSkipPaste, [this] { leave(false); });
+      right = quiet(kSkipPaste, [this] { leave(false); });
       break;
     }
     case PermissionState::unavailable:
-      right = new OnboardingTextButton(context_, kSkipPaste, [this] { leave(false); });
+      right = quiet(kSkipPaste, [this] { leave(false); });
       break;
     case PermissionState::restart:
-      right = new OnboardingPillButton(context_, QStringLiteral("Restart Quorvalen"), [this] {
+      right = pill(QStringLiteral("Restart Quorvalen"), [this] {
         if (context_.appRelauncher) context_.appRelauncher->relaunch();
       });
       break;
     case PermissionState::ready: {
       auto* demo = new PasteLandsDemo(context_);
       addPadded(layout, demo, 18);
-      right = new OnboardingPillButton(context_, QStringLiteral("Launch Quorvalen"), [this] { leave(true); });
+      right = pill(QStringLiteral("Launch Quorvalen"), [this] { leave(true); });
       break;
     }
   }
   return pageFrame(main, 24, 22,
-                   new OnboardingTextButton(context_, QStringLiteral("Back"),
+                   quiet(QStringLiteral("Back"),
                                             [this] { navigate(NavDirection::backward, Page::extras); }),
                    right);
 }

@@ -99,6 +99,8 @@ class OnboardingView : public QWidget {
   QWidget* buildExtras();
   QWidget* buildPermission();
   void leave(bool launch);
+  HouseButton* pill(const QString& title, std::function<void()> action);
+  HouseButton* quiet(const QString& title, std::function<void()> action);
   bool permissionHeldNow() const;
   bool reduceMotion() const;
 
