@@ -2,6 +2,7 @@
 #include <QObject>
 #include <QString>
 #include <QUrl>
+#include <functional>
 #include <optional>
 
 namespace qv {
@@ -38,6 +39,9 @@ class Workspace : public QObject {
   // Brings a remembered application's window to the front; false when it is gone.
   virtual bool activate(const RunningApp& app) = 0;
   virtual bool openUrl(const QUrl& url) = 0;
+  // Asks which application the desktop opens links of a scheme with ("appstream", "mailto"):
+  // `answer` gets its desktop id, or "" when none is set, later on the main thread.
+  virtual void findUrlSchemeHandler(const QString& scheme, std::function<void(const QString& desktopId)> answer) = 0;
   // Shows a file in the file manager.
   virtual bool revealFile(const QString& path) = 0;
   virtual qint64 ownPid() const = 0;
