@@ -29,9 +29,7 @@ bool motionReduced(SettingsServices& context) { return context.environment && co
 RevealSlot::RevealSlot(SettingsServices& context, QWidget* content, QWidget* parent)
     : QWidget(parent), context_(context), content_(content), presence_(*context.frameClock, 1.0) {
   content_->setParent(this);
-  QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-  policy.setHeightForWidth(true);
-  setSizePolicy(policy);
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   presence_.setOnChange([this] { follow(); });
 }
 
@@ -53,17 +51,15 @@ int RevealSlot::contentHeight(int width) const {
   return content_->hasHeightForWidth() ? content_->heightForWidth(width) : content_->sizeHint().height();
 }
 
-int RevealSlot::heightForWidth(int width) const {
+int RevealSlot::slotHeight(int width) const {
   const int full = contentHeight(width);
   return slides_ ? int(std::lround(full * std::clamp(presence_.value(), 0.0, 1.0))) : full;
 }
 
 QSize RevealSlot::sizeHint() const {
   const QSize content = content_->sizeHint();
-  return QSize(content.width(), heightForWidth(width() > 0 ? width() : content.width()));
+  return QSize(content.width(), slotHeight(width() > 0 ? width() : content.width()));
 }
-
-QSize RevealSlot::minimumSizeHint() const { return QSize(0, 0); }
 
 void RevealSlot::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
@@ -73,7 +69,7 @@ void RevealSlot::resizeEvent(QResizeEvent* event) {
 // The content keeps its full height and slides in from above the slot's top edge, clipped by it.
 void RevealSlot::follow() {
   const double presence = std::clamp(presence_.value(), 0.0, 1.0);
-  const int full = contentHeight(width());
+  const int full = contentHeight(width() > 0 ? width() : content_->sizeHint().width());
   const int offset = slides_ ? int(std::lround(-(1 - presence) * full)) : 0;
   content_->setGeometry(0, offset, width(), full);
   // Fading a whole row of controls needs the effect; it is only there while the slot moves.
@@ -87,7 +83,7 @@ void RevealSlot::follow() {
     content_->setGraphicsEffect(nullptr);  // deletes it
     fade_ = nullptr;
   }
-  updateGeometry();
+  setFixedHeight(slides_ ? int(std::lround(full * presence)) : full);
 }
 
 // ---- AppRow ----------------------------------------------------------------------------------
@@ -126,8 +122,8 @@ AppRow::AppRow(SettingsServices& context, Props props, QWidget* accessory, std::
   TextStyle nameStyle{settingsStyle::font(13)};
   nameStyle.lineLimit = 1;
   name_ = new PaneText(context, {props_.name, nameStyle, PaneText::Shade::primary}, this);
-  name_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  line->addWidget(name_, 1);
+  name_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  line->addWidget(name_, 1, Qt::AlignVCenter);
   line->addSpacing(20);
   auto* controls = new QHBoxLayout;
   controls->setSpacing(6);

@@ -19,7 +19,8 @@ class RowIconButton;
 
 // Holds a view that comes in sliding down from its top edge while it fades in, and goes out the
 // same way (or by fading alone): the slot's height follows, so what lies below moves along.
-// Under reduced motion it only fades. Changes animate with the current transaction.
+// Under reduced motion it only fades. Changes animate with the current transaction. The slot
+// fixes its own height, so the layouts it sits in follow it frame by frame.
 class RevealSlot : public QWidget {
   Q_OBJECT
  public:
@@ -31,16 +32,15 @@ class RevealSlot : public QWidget {
   double presence() const { return presence_.value(); }
   QWidget* content() const { return content_; }
 
-  bool hasHeightForWidth() const override { return true; }
-  int heightForWidth(int width) const override;
   QSize sizeHint() const override;
-  QSize minimumSizeHint() const override;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
 
  private:
   int contentHeight(int width) const;
+  // The slot's height now: the content's, times the presence while it slides.
+  int slotHeight(int width) const;
   void follow();
 
   SettingsServices& context_;

@@ -130,6 +130,8 @@ void IgnoredPane::addApps() {
   }
   chooser_ = new AppChooser(context_, this);
   connect(chooser_, &AppChooser::chosen, this, &IgnoredPane::addChosen);
+  const QRect over = window()->frameGeometry();
+  chooser_->move(over.center() - QPoint(chooser_->width() / 2, chooser_->height() / 2));
   chooser_->show();
 }
 
