@@ -66,6 +66,11 @@ void RevealSlot::resizeEvent(QResizeEvent* event) {
   follow();
 }
 
+bool RevealSlot::event(QEvent* event) {
+  if (event->type() == QEvent::LayoutRequest) follow();
+  return QWidget::event(event);
+}
+
 // The content keeps its full height and slides in from above the slot's top edge, clipped by it.
 void RevealSlot::follow() {
   const double presence = std::clamp(presence_.value(), 0.0, 1.0);

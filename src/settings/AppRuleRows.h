@@ -36,6 +36,8 @@ class RevealSlot : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  // The content asks for another size (an erase question opened in a row).
+  bool event(QEvent* event) override;
 
  private:
   int contentHeight(int width) const;
