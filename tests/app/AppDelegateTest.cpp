@@ -278,6 +278,17 @@ TEST_F(AppDelegateTest, ABlurredCopyIsMarkedSensitiveAutomaticallyAfterItIsAdded
   EXPECT_FALSE(state().sensitiveIDs().contains(plain.id));
 }
 
+TEST_F(AppDelegateTest, QuittingRightAfterACopyRecordsAndSavesIt) {
+  seenOnboarding();
+  launch();
+  fake.pasteboard->copyText(QStringLiteral("copied as the session ends"), 4100);
+  advance(0.1);
+  delegate->applicationWillTerminate();
+  QFile file(state().historyFilePath());
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(file.readAll().contains("copied as the session ends"));
+}
+
 TEST_F(AppDelegateTest, QuittingWithinTheSaveDelayOfACopyKeepsIt) {
   seenOnboarding();
   launch();
