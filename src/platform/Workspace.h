@@ -11,11 +11,11 @@ namespace qv {
 // id (e.g. "org.gnome.TextEditor"); the "application URL" is the desktop file's path.
 struct RunningApp {
   qint64 pid = 0;
-  quint32 windowId = 0;   // the window that made it frontmost; 0 when not known by a window
-  QString windowClass;    // WM_CLASS class of that window
-  QString desktopId;      // empty when nothing identifies it
-  QString desktopFile;    // empty when no desktop file was found
-  QString executable;     // /proc/<pid>/exe
+  quint32 windowId = 0;  // the window that made it frontmost; 0 when not known by a window
+  QString windowClass;   // WM_CLASS class of that window
+  QString desktopId;     // empty when nothing identifies it
+  QString desktopFile;   // empty when no desktop file was found
+  QString executable;    // /proc/<pid>/exe
   bool operator==(const RunningApp&) const = default;
 };
 

@@ -33,8 +33,9 @@ AboutPane::AboutPane(SettingsServices& context, QWidget* parent) : QWidget(paren
   stack->setContentsMargins(0, 0, 0, 2 * kLiftUp);
   stack->addStretch(1);
   stack->addWidget(new AnimatedAppIconView(context, kIconSize), 0, Qt::AlignHCenter);
-  stack->addWidget(centredText(context, QString::fromLatin1(program::kName), 20, QFont::DemiBold, PaneText::Shade::primary),
-                   0, Qt::AlignHCenter);
+  stack->addWidget(
+      centredText(context, QString::fromLatin1(program::kName), 20, QFont::DemiBold, PaneText::Shade::primary), 0,
+      Qt::AlignHCenter);
   version_ = centredText(context, QStringLiteral("Version ") + versionString(), 13, QFont::Normal,
                          PaneText::Shade::secondary);
   stack->addWidget(version_, 0, Qt::AlignHCenter);
@@ -44,8 +45,10 @@ AboutPane::AboutPane(SettingsServices& context, QWidget* parent) : QWidget(paren
 
   auto* buttons = new QHBoxLayout;
   buttons->setSpacing(10);
-  rate_ = new AboutActionButton(context, {QStringLiteral("Rate Quorvalen"), QStringLiteral("star")}, [this] { rate(); });
-  contact_ = new AboutActionButton(context, {QStringLiteral("Contact Us"), QStringLiteral("envelope")}, [this] { contact(); });
+  rate_ = new AboutActionButton(context, {QStringLiteral("Rate Quorvalen"), QStringLiteral("star")},
+                                [this] { rate(); });
+  contact_ = new AboutActionButton(context, {QStringLiteral("Contact Us"), QStringLiteral("envelope")},
+                                   [this] { contact(); });
   buttons->addWidget(rate_);
   buttons->addWidget(contact_);
   stack->addLayout(buttons);
@@ -80,7 +83,7 @@ void AboutPane::rate() {
   // The answer may come after the pane is gone; it needs only the workspace.
   std::weak_ptr<Workspace> weak = workspace;
   workspace->findUrlSchemeHandler(QStringLiteral("appstream"), [weak](const QString& handler) {
-    if (auto workspace = weak.lock()) workspace->openUrl(rateUrl(handler));
+    if (auto alive = weak.lock()) alive->openUrl(rateUrl(handler));
   });
 }
 

@@ -20,7 +20,9 @@ namespace qv {
 
 namespace {
 
-bool motionReduced(SettingsServices& context) { return context.environment && context.environment->values().reduceMotion; }
+bool motionReduced(SettingsServices& context) {
+  return context.environment && context.environment->values().reduceMotion;
+}
 
 }  // namespace
 
@@ -133,9 +135,12 @@ AppRow::AppRow(SettingsServices& context, Props props, QWidget* accessory, std::
   auto* controls = new QHBoxLayout;
   controls->setSpacing(6);
   if (accessory) controls->addWidget(accessory);
-  secondary_ = new RowIconButton(context, {props_.secondaryIcon, 13, QFont::Normal, 0.07}, [this] {
-    if (props_.secondaryEnabled && onSecondary_) onSecondary_();
-  }, this);
+  secondary_ = new RowIconButton(
+      context, {props_.secondaryIcon, 13, QFont::Normal, 0.07},
+      [this] {
+        if (props_.secondaryEnabled && onSecondary_) onSecondary_();
+      },
+      this);
   controls->addWidget(secondary_);
   remove_ = new RowIconButton(context, {props_.removeIcon, 12, QFont::Medium, 0.07}, std::move(onRemove), this);
   controls->addWidget(remove_);
@@ -184,12 +189,6 @@ void AddButton::setProps(const Props& props) {
 
 // 28 points high, with 7 above and below.
 QSize AddButton::sizeHint() const { return QSize(120, 28 + 2 * 7); }
-
-QPainterPath AddButton::hitShape() const {
-  QPainterPath shape;
-  shape.addRect(QRectF(rect()));
-  return shape;
-}
 
 AccessibilityInfo AddButton::accessibility() const {
   AccessibilityInfo info = PaintedWidget::accessibility();
@@ -244,8 +243,8 @@ class EraseQuestion : public QWidget {
     auto* line = new QHBoxLayout(this);
     line->setContentsMargins(2, 8, 2, 8);
     line->setSpacing(10);
-    text = new PaneText(context, {IgnoredPane::eraseQuestion(count), TextStyle{settingsStyle::font(11.5)},
-                                  PaneText::Shade::secondary});
+    text = new PaneText(
+        context, {IgnoredPane::eraseQuestion(count), TextStyle{settingsStyle::font(11.5)}, PaneText::Shade::secondary});
     line->addWidget(text, 0, Qt::AlignVCenter);
     line->addSpacerItem(new QSpacerItem(8, 0, QSizePolicy::Expanding));
     cancelButton = new ConfirmPillButton(context, {QStringLiteral("Cancel"), false}, std::move(cancel));
@@ -312,8 +311,9 @@ void AppRuleRowGroup::setQuestion(std::optional<int> count) {
     return;
   }
   if (question_) {
-    static_cast<EraseQuestion*>(question_->content())->text->setProps(
-        {IgnoredPane::eraseQuestion(*count), TextStyle{settingsStyle::font(11.5)}, PaneText::Shade::secondary});
+    static_cast<EraseQuestion*>(question_->content())
+        ->text->setProps(
+            {IgnoredPane::eraseQuestion(*count), TextStyle{settingsStyle::font(11.5)}, PaneText::Shade::secondary});
     return;
   }
   auto* question = new EraseQuestion(context_, *count, actions_.cancelErase, actions_.confirmErase);

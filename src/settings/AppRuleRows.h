@@ -68,8 +68,9 @@ class AppRow : public QWidget {
     QString secondaryHelp;
     bool operator==(const Props& other) const {
       return icon.cacheKey() == other.icon.cacheKey() && name == other.name && rowID == other.rowID &&
-             removeIcon == other.removeIcon && removeTitle == other.removeTitle && secondaryIcon == other.secondaryIcon &&
-             secondaryEnabled == other.secondaryEnabled && secondaryHelp == other.secondaryHelp;
+             removeIcon == other.removeIcon && removeTitle == other.removeTitle &&
+             secondaryIcon == other.secondaryIcon && secondaryEnabled == other.secondaryEnabled &&
+             secondaryHelp == other.secondaryHelp;
     }
   };
   static constexpr double kIconSide = 28;
@@ -112,7 +113,6 @@ class AddButton : public PaintedWidget {
   double labelScale() const;
 
   QSize sizeHint() const override;
-  QPainterPath hitShape() const override;
   AccessibilityInfo accessibility() const override;
 
  protected:

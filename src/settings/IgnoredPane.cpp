@@ -45,7 +45,8 @@ IgnoredPane::IgnoredPane(SettingsServices& context, QWidget* parent)
   stack->addWidget(explanation_);
   addContent(column);
 
-  if (context_.appRules) connect(context_.appRules.get(), &AppRulesManager::appsChanged, this, &IgnoredPane::followStore);
+  if (context_.appRules)
+    connect(context_.appRules.get(), &AppRulesManager::appsChanged, this, &IgnoredPane::followStore);
   withoutAnimation([this] { followStore(); });
 }
 
@@ -73,7 +74,8 @@ void IgnoredPane::followStore() {
   const QList<AppRuleEntry> apps = context_.appRules ? context_.appRules->apps() : QList<AppRuleEntry>{};
   QList<AppRuleRowGroup*> kept;
   for (AppRuleRowGroup* group : std::as_const(rows_)) {
-    const bool listed = std::any_of(apps.cbegin(), apps.cend(), [&](const AppRuleEntry& e) { return e.bundleID == group->bundleID(); });
+    const bool listed = std::any_of(apps.cbegin(), apps.cend(),
+                                    [&](const AppRuleEntry& e) { return e.bundleID == group->bundleID(); });
     if (listed) {
       kept.append(group);
       continue;
@@ -84,7 +86,8 @@ void IgnoredPane::followStore() {
   }
   QList<AppRuleRowGroup*> ordered;
   for (const AppRuleEntry& entry : apps) {
-    if (std::any_of(ordered.cbegin(), ordered.cend(), [&](AppRuleRowGroup* g) { return g->bundleID() == entry.bundleID; }))
+    if (std::any_of(ordered.cbegin(), ordered.cend(),
+                    [&](AppRuleRowGroup* g) { return g->bundleID() == entry.bundleID; }))
       continue;  // one row per application
     AppRuleRowGroup* group = nullptr;
     for (AppRuleRowGroup* candidate : std::as_const(kept))
@@ -106,7 +109,8 @@ void IgnoredPane::followStore() {
       group->setClipCount(savedClips(id));
     }
     const QIcon icon = context_.appIdentity ? context_.appIdentity->appIcon(entry.bundleID) : QIcon();
-    const QString name = entry.name.isEmpty() && context_.appIdentity ? context_.appIdentity->appName(entry.bundleID) : entry.name;
+    const QString name = entry.name.isEmpty() && context_.appIdentity ? context_.appIdentity->appName(entry.bundleID)
+                                                                      : entry.name;
     group->setEntry(name, icon, entry.rule);
     ordered.append(group);
   }

@@ -14,9 +14,9 @@
 #include "ui/controls/PillButtons.h"
 #include "ui/controls/TextInput.h"
 
+#include <gtest/gtest.h>
 #include <QLocale>
 #include <QTest>
-#include <gtest/gtest.h>
 
 using namespace qv;
 
@@ -34,10 +34,9 @@ DesktopEntry application(const QString& id, const QString& name, bool noDisplay 
 struct AppRulesPaneTest : ::testing::Test {
   AppRulesPaneTest() {
     installItemServices(*fake.context);
-    for (const DesktopEntry& entry : {application("org.gnome.TextEditor", "Text Editor"),
-                                      application("org.keepassxc.KeePassXC", "KeePassXC"),
-                                      application(program::applicationId(), "Quorvalen"),
-                                      application("org.example.Hidden", "Hidden Helper", true)})
+    for (const DesktopEntry& entry :
+         {application("org.gnome.TextEditor", "Text Editor"), application("org.keepassxc.KeePassXC", "KeePassXC"),
+          application(program::applicationId(), "Quorvalen"), application("org.example.Hidden", "Hidden Helper", true)})
       fake.desktopEntries->install(entry);
     IgnoredPane::clipCountForApp = [this](const QString& id) { return counts.value(id); };
     IgnoredPane::removeClipsForApp = [this](const QString& id) {
