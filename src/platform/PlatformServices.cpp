@@ -1,22 +1,22 @@
 #include "platform/PlatformServices.h"
 
-#include "platform/Alerts.h"
-#include "platform/AppRelauncher.h"
+#include "platform/x11/X11HotKey.h"
+#include "platform/x11/X11PointerMonitor.h"
 #include "platform/DesktopAppearance.h"
+#include "platform/HttpClient.h"
+#include "platform/x11/X11Pasteboard.h"
+#include "platform/x11/X11WindowList.h"
+#include "platform/x11/X11Workspace.h"
 #include "platform/DesktopEntries.h"
 #include "platform/DragStarter.h"
 #include "platform/FileBookmarks.h"
-#include "platform/HttpClient.h"
 #include "platform/OcrEngine.h"
+#include "platform/AppRelauncher.h"
 #include "platform/PastePermission.h"
-#include "platform/StatusItem.h"
-#include "platform/x11/X11HotKey.h"
 #include "platform/x11/X11KeyPoster.h"
-#include "platform/x11/X11Pasteboard.h"
-#include "platform/x11/X11PointerMonitor.h"
-#include "platform/x11/X11WindowList.h"
 #include "platform/x11/X11WindowShaper.h"
-#include "platform/x11/X11Workspace.h"
+#include "platform/Alerts.h"
+#include "platform/StatusItem.h"
 
 namespace qv {
 
@@ -31,8 +31,8 @@ std::shared_ptr<SerialQueue> PlatformServices::queue(const QString& suffix) {
 void installRealPlatformServices(PlatformServices& services) {
   services.scheduler = std::make_shared<QtScheduler>();
   services.paths = std::make_shared<Paths>(Paths::fromEnvironment());
-  services.settings = std::make_shared<SettingsStore>(services.paths->config() + QStringLiteral("/defaults.json"),
-                                                      *services.scheduler);
+  services.settings = std::make_shared<SettingsStore>(
+      services.paths->config() + QStringLiteral("/defaults.json"), *services.scheduler);
   services.screens = std::make_shared<QtScreens>();
   // Pointer and keyboard
   services.pointerMonitor = std::make_shared<X11PointerMonitor>();
