@@ -313,7 +313,7 @@ void ClipboardCardView::paintEye(QPainter& painter, double scale, const Environm
   painter.restore();
 }
 
-void ClipboardCardView::paintContent(QPainter& painter) {
+void ClipboardCardView::paintItem(QPainter& painter) {
   const EnvironmentValues env = environment();
   const double scale = layerScale(painter);
   const QRectF card = rect();

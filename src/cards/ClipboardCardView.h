@@ -94,7 +94,7 @@ class ClipboardCardView : public PaintedItem {
   int contentRenders() const { return contentRenders_; }
 
  protected:
-  void paintContent(QPainter& painter) override;
+  void paintItem(QPainter& painter) override;
 
  private:
   friend class CardEdgeItem;
