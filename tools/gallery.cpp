@@ -8,6 +8,7 @@
 #include "items/ItemServices.h"
 #include "panel/PanelGallery.h"
 #include "ui/Appearance.h"
+#include "settings/onboarding/OnboardingGallery.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 #include "ui/fx/Fx.h"
@@ -109,6 +110,7 @@ int main(int argc, char** argv) {
   qv::addCardsGalleryViews(registry);
   qv::addCardBadgeGalleryViews(registry);
   qv::addPanelGalleryViews(registry);
+  qv::addOnboardingGalleryViews(registry);
   registry.add(QStringLiteral("sample-pill"), renderPills);
 
   int written = 0;

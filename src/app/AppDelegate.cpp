@@ -14,7 +14,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/StatusItem.h"
 #include "platform/Updater.h"
-#include "settings/OnboardingWindowController.h"
+#include "settings/onboarding/OnboardingWindowController.h"
 #include "state/PanelState.h"
 #include "ui/Appearance.h"
 #include "ui/anim/Transaction.h"

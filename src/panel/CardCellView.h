@@ -88,7 +88,7 @@ class CardCellView : public PaintedItem {
   QMarginsF paintOverflow() const override;
 
  protected:
-  void paintContent(QPainter&) override {}
+  void paintItem(QPainter&) override {}
   void hoverChanged(bool hovered) override;
   void mousePressEvent(QGraphicsSceneMouseEvent* event) override;
   void mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event) override;

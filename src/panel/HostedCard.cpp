@@ -43,7 +43,7 @@ void PlaceholderCard::setCardProps(const Props& props, Callbacks) {
   update();
 }
 
-void PlaceholderCard::paintContent(QPainter& painter) {
+void PlaceholderCard::paintItem(QPainter& painter) {
   const EnvironmentValues env = environment();
   const QRectF card = rect();
   painter.setRenderHint(QPainter::Antialiasing);

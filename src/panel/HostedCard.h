@@ -58,7 +58,7 @@ class PlaceholderCard : public PaintedItem, public HostedCard {
   QMarginsF paintOverflow() const override;
 
  protected:
-  void paintContent(QPainter& painter) override;
+  void paintItem(QPainter& painter) override;
 
  private:
   Props props_;

@@ -49,7 +49,7 @@ AccessibilityInfo PasteHintBadge::accessibility() const {
   return info;
 }
 
-void PasteHintBadge::paintContent(QPainter& painter) {
+void PasteHintBadge::paintItem(QPainter& painter) {
   const QRectF capsule = rect();
   const double radius = capsule.height() / 2;
   ShadowLayer glow = kGlow;

@@ -18,7 +18,7 @@ class PasteHintBadge : public PaintedItem {
   AccessibilityInfo accessibility() const override;
 
  protected:
-  void paintContent(QPainter& painter) override;
+  void paintItem(QPainter& painter) override;
 };
 
 }  // namespace qv

@@ -9,7 +9,9 @@
 #include "library/LibraryWindowController.h"
 #include "platform/Updater.h"
 #include "settings/IgnoredPane.h"
-#include "settings/OnboardingWindowController.h"
+#include "settings/onboarding/OnboardingView.h"
+#include "ui/controls/PillButtons.h"
+#include "settings/onboarding/OnboardingWindowController.h"
 #include "state/PanelState.h"
 #include "support/CapturedLog.h"
 #include "support/FakeInterfaceContext.h"
@@ -237,8 +239,10 @@ TEST_F(AppDelegateTest, OnboardingShowsOnceAfterFourTenthsAndStartShowsThePanelA
   EXPECT_TRUE(onboarding.window()->isVisible());
 
   advance(2);
-  onboarding.startButton()->click();
-  EXPECT_FALSE(onboarding.window()->isVisible());
+  OnboardingPanel* panel = onboarding.window();
+  for (const char* title : {"Next", "Next", "Launch Quorvalen"}) panel->view()->button(QString::fromUtf8(title))->action();
+  EXPECT_FALSE(onboarding.window());
+  EXPECT_FALSE(panel->isVisible());
   advance(0.24);
   EXPECT_FALSE(state().isVisible());
   advance(0.02);

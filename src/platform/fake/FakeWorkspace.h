@@ -22,9 +22,15 @@ class FakeWorkspace : public Workspace {
     openedUrls.append(url);
     return true;
   }
+<<<<<<< HEAD
   bool switchToApplication(const QString& desktopId) override {
     switchedToApplications.append(desktopId);
     return true;
+=======
+  // Answers at once from `urlSchemeHandlers`.
+  void findUrlSchemeHandler(const QString& scheme, std::function<void(const QString&)> answer) override {
+    answer(urlSchemeHandlers.value(scheme));
+>>>>>>> main
   }
   bool revealFile(const QString& path) override {
     revealedFiles.append(path);
@@ -40,6 +46,7 @@ class FakeWorkspace : public Workspace {
 
   QList<RunningApp> activations;
   QList<QUrl> openedUrls;
+  QHash<QString, QString> urlSchemeHandlers;  // scheme → desktop id
   QStringList revealedFiles;
   QStringList switchedToApplications;
 

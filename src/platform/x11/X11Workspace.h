@@ -26,6 +26,7 @@ class X11Workspace : public Workspace {
   bool activate(const RunningApp& app) override;
   bool switchToApplication(const QString& desktopId) override;
   bool openUrl(const QUrl& url) override;
+  void findUrlSchemeHandler(const QString& scheme, std::function<void(const QString&)> answer) override;
   bool revealFile(const QString& path) override;
   qint64 ownPid() const override;
 
