@@ -46,7 +46,7 @@ class CellBody : public QGraphicsObject {
 void withStandardSpring(const std::function<void()>& change) { withAnimation(Theme::springStandard(), change); }
 
 CardCellView::CardCellView(ViewServices& context, PanelState& state, std::shared_ptr<CardTapMemory> taps,
-                           const HostedCardFactory& makeCard, QGraphicsItem* parent)
+                           QGraphicsItem* parent)
     : PaintedItem(context, parent),
       context_(context),
       state_(state),
@@ -57,13 +57,12 @@ CardCellView::CardCellView(ViewServices& context, PanelState& state, std::shared
   setAcceptedMouseButtons(Qt::LeftButton | Qt::RightButton);
   setFlag(ItemSendsScenePositionChanges);
   body_ = new CellBody(this);
-  card_ = makeCard ? makeCard(context) : std::make_unique<PlaceholderCard>(context);
-  card_->graphicsItem().setParentItem(body_);
-  PaintedItem& card = card_->graphicsItem();
-  quickActions_ = new CardQuickActions(context, &card);
-  quickActions_->setZValue(HostedCard::kOverlayZ);
-  pasteHint_ = new PasteHintBadge(context, &card);
-  pasteHint_->setZValue(HostedCard::kOverlayZ + 1);
+  card_ = new ClipboardCardView(context, body_);
+  // Over the card, so that they lift with it.
+  quickActions_ = new CardQuickActions(context, card_);
+  quickActions_->setZValue(ClipboardCardView::kHostOverlayZ);
+  pasteHint_ = new PasteHintBadge(context, card_);
+  pasteHint_->setZValue(ClipboardCardView::kHostOverlayZ + 1);
   pasteHint_->setPos((rect().width() - pasteHint_->size().width()) / 2,
                      (rect().height() - pasteHint_->size().height()) / 2);
   pasteHint_->setTransformOriginPoint(pasteHint_->rect().center());
@@ -130,22 +129,20 @@ double CardCellView::shakeOffset() const { return Fx::shakeOffset(unitClamped(sh
 void CardCellView::refresh() {
   const std::optional<CustomCategory> category = state_.categoryForItem(item_);
   const std::optional<QUuid> categoryID = category ? std::optional<QUuid>(category->id) : std::nullopt;
-  BadgeFilterPredicate isFilterActive = [state = &state_](const BadgeFilter& badge) {
-    return state->isBadgeFilterActive(badge);
+  CardOverlay::Callbacks filters = CardOverlay::filtersOf(state_);
+  filters.onFilter = [toggle = filters.onFilter](const BadgeFilter& badge) {
+    withStandardSpring([&] { toggle(badge); });
   };
   const bool sensitive = state_.sensitiveIDs().contains(item_.id);
   const bool peeked = state_.peekedIDs().contains(item_.id);
-  HostedCard::Props props{item_,
-                          isSelected(),
-                          state_.pinnedIDs().contains(item_.id),
-                          sensitive && !peeked,
-                          category,
-                          CardFacets(item_, categoryID, isFilterActive),
-                          kActionRowWidth};
-  card_->setCardProps(props, {[state = &state_](const BadgeFilter& badge) {
-                                withStandardSpring([&] { state->toggleBadgeFilter(badge); });
-                              },
-                              isFilterActive});
+  const ClipboardCardView::Props props{item_,
+                                       isSelected(),
+                                       state_.pinnedIDs().contains(item_.id),
+                                       sensitive && !peeked,
+                                       category,
+                                       CardFacets(item_, categoryID, filters.isFilterActive),
+                                       kActionRowWidth};
+  card_->setProps(props, filters);
 
   const QUuid id = item_.id;
   PanelState* state = &state_;
@@ -162,7 +159,7 @@ void CardCellView::refresh() {
 
 QMarginsF CardCellView::paintOverflow() const {
   // The card's glow, shadows and lift, and the shake.
-  const QMarginsF card = card_->graphicsItem().paintOverflow();
+  const QMarginsF card = card_->paintOverflow();
   const double shake = 6;
   return card + QMarginsF(shake, 0, shake, 0);
 }
@@ -398,10 +395,9 @@ QList<ClipboardItem> CardCellView::draggedItems() const {
 void CardCellView::startDragOut(QObject* source) {
   const QList<ClipboardItem> items = draggedItems();
   if (items.isEmpty()) return;
-  PaintedItem& card = card_->graphicsItem();
   const double ratio = 2;
-  const QImage picture = card.renderForTest(ratio);
-  const QPointF grab = gesture_.pressPosition().value_or(rect().center()) + card.renderOrigin();
+  const QImage picture = card_->renderForTest(ratio);
+  const QPointF grab = gesture_.pressPosition().value_or(rect().center()) + card_->renderOrigin();
   gesture_.cancel();
   // The drag runs its own event loop; nothing of this cell is touched after it.
   context_.dragStarter->startDrag(ItemDragProvider::makeItemProvider(items, context_), source,

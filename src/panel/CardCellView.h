@@ -1,11 +1,11 @@
 #pragma once
+#include "cards/ClipboardCardView.h"
 #include "cards/ViewServices.h"
 #include "items/model/ClipboardItem.h"
 #include "items/rules/AppRule.h"
 #include "items/transform/TextTransform.h"
 #include "panel/CardContextMenu.h"
 #include "panel/CardGesture.h"
-#include "panel/HostedCard.h"
 #include "ui/anim/AnimatedValue.h"
 #include "ui/view/PaintedItem.h"
 
@@ -38,16 +38,15 @@ class CardCellView : public PaintedItem {
   static constexpr double kAnchorHysteresis = 8;
   static constexpr char kAlwaysPlainTextKey[] = "qv.alwaysPlainText";
 
-  // `taps` is the list's double-click memory, shared by its cells. Without a factory the cell
-  // hosts a PlaceholderCard.
+  // `taps` is the list's double-click memory, shared by its cells.
   CardCellView(ViewServices& context, PanelState& state, std::shared_ptr<CardTapMemory> taps,
-               const HostedCardFactory& makeCard = {}, QGraphicsItem* parent = nullptr);
+               QGraphicsItem* parent = nullptr);
   ~CardCellView() override;
 
   void setItem(const ClipboardItem& item, int index);
   const ClipboardItem& item() const { return item_; }
   int index() const { return index_; }
-  HostedCard& card() const { return *card_; }
+  ClipboardCardView& card() const { return *card_; }
   CardQuickActions& quickActions() const { return *quickActions_; }
   PasteHintBadge& pasteHint() const { return *pasteHint_; }
 
@@ -121,7 +120,7 @@ class CardCellView : public PaintedItem {
   int shakeCount_ = 0;
   CardGesture gesture_;
   QGraphicsObject* body_ = nullptr;
-  std::unique_ptr<HostedCard> card_;
+  ClipboardCardView* card_ = nullptr;
   CardQuickActions* quickActions_ = nullptr;
   PasteHintBadge* pasteHint_ = nullptr;
   Animated<double> shake_;

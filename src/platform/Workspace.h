@@ -39,18 +39,14 @@ class Workspace : public QObject {
   // Brings a remembered application's window to the front; false when it is gone.
   virtual bool activate(const RunningApp& app) = 0;
   virtual bool openUrl(const QUrl& url) = 0;
-<<<<<<< HEAD
+  // Asks which application the desktop opens links of a scheme with ("appstream", "mailto"):
+  // `answer` gets its desktop id, or "" when none is set, later on the main thread.
+  virtual void findUrlSchemeHandler(const QString& scheme, std::function<void(const QString& desktopId)> answer) = 0;
   // Brings a window of the application with this desktop id to the front, else starts the
   // application from its desktop entry. False when it has no window and cannot be started.
   virtual bool switchToApplication(const QString& desktopId) = 0;
   // Shows a file selected in the file manager, else opens its folder. Returns at once (the file
   // manager answers later); false when the file does not exist.
-=======
-  // Asks which application the desktop opens links of a scheme with ("appstream", "mailto"):
-  // `answer` gets its desktop id, or "" when none is set, later on the main thread.
-  virtual void findUrlSchemeHandler(const QString& scheme, std::function<void(const QString& desktopId)> answer) = 0;
-  // Shows a file in the file manager.
->>>>>>> main
   virtual bool revealFile(const QString& path) = 0;
   virtual qint64 ownPid() const = 0;
 };

@@ -22,15 +22,13 @@ class FakeWorkspace : public Workspace {
     openedUrls.append(url);
     return true;
   }
-<<<<<<< HEAD
-  bool switchToApplication(const QString& desktopId) override {
-    switchedToApplications.append(desktopId);
-    return true;
-=======
   // Answers at once from `urlSchemeHandlers`.
   void findUrlSchemeHandler(const QString& scheme, std::function<void(const QString&)> answer) override {
     answer(urlSchemeHandlers.value(scheme));
->>>>>>> main
+  }
+  bool switchToApplication(const QString& desktopId) override {
+    switchedToApplications.append(desktopId);
+    return true;
   }
   bool revealFile(const QString& path) override {
     revealedFiles.append(path);

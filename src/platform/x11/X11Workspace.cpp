@@ -3,17 +3,6 @@
 #include "base/Log.h"
 #include "platform/DesktopEntryIndex.h"
 
-<<<<<<< HEAD
-=======
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDesktopServices>
-#include <QFileInfo>
-#include <QProcess>
-#include <chrono>
->>>>>>> main
-#include <poll.h>
-#include <unistd.h>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -22,6 +11,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <chrono>
+#include <poll.h>
+#include <unistd.h>
 
 namespace qv::x11 {
 
