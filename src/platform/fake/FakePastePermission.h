@@ -8,9 +8,11 @@ class FakePastePermission : public PastePermission {
  public:
   using PastePermission::PastePermission;
   bool isHeld() const override { return held; }
+  Source source() const override { return grantedBy; }
   void openAccessibilitySettings() override { ++settingsOpened; }
 
   bool held = true;
+  Source grantedBy = Source::desktopGrant;
   int systemRequests = 0;
   int settingsOpened = 0;
 

@@ -19,6 +19,7 @@ namespace qv {
 class SegmentedPicker : public PaintedWidget {
   Q_OBJECT
  public:
+  static constexpr double kTrackPad = 3;
   struct Segment {
     QString title;
     bool isDisabled = false;
@@ -30,9 +31,9 @@ class SegmentedPicker : public PaintedWidget {
     QColor activeTint = Theme::accent();
     double itemWidth = 80;
     double segmentHeight = 24;
+    double trackPad = kTrackPad;  // track around the segments
     bool operator==(const Props&) const = default;
   };
-  static constexpr double kTrackPad = 3;
 
   SegmentedPicker(InterfaceServices& context, Props props, std::function<void(int)> onSelect, QWidget* parent = nullptr);
 
@@ -80,6 +81,7 @@ class TarnSegmentedPicker : public SegmentedPicker {
     double itemWidth = 80;
     double segmentHeight = 24;
     std::function<bool(const Value&)> isOptionDisabled;  // none: every option can be chosen
+    double trackPad = kTrackPad;
   };
   TarnSegmentedPicker(InterfaceServices& context, Options options, std::function<void(const Value&)> onChange,
                       QWidget* parent = nullptr)
@@ -95,6 +97,7 @@ class TarnSegmentedPicker : public SegmentedPicker {
     props.activeTint = options_.activeTint;
     props.itemWidth = options_.itemWidth;
     props.segmentHeight = options_.segmentHeight;
+    props.trackPad = options_.trackPad;
     for (size_t i = 0; i < options_.options.size(); ++i) {
       const auto& [title, value] = options_.options[i];
       props.segments.push_back({title, options_.isOptionDisabled && options_.isOptionDisabled(value)});

@@ -1,0 +1,157 @@
+#include "settings/PaneRows.h"
+
+#include "ui/controls/ControlStyle.h"
+#include "ui/theme/Theme.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+#include <cmath>
+
+namespace qv {
+
+// ---- Text ------------------------------------------------------------------------------------
+
+PaneText::PaneText(SettingsServices& context, Props props, QWidget* parent) : PaintedWidget(context, parent) {
+  setHoverEnabled(false);
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+  policy.setHeightForWidth(true);
+  setSizePolicy(policy);
+  props_.text = QStringLiteral("\n");  // differs from any props given
+  setProps(props);
+}
+
+void PaneText::setProps(const Props& props) {
+  if (props == props_) return;
+  props_ = props;
+  block_ = TextBlock(props_.text, TextStyle{systemFont(props_.size, props_.weight)});
+  updateGeometry();
+  update();
+}
+
+double PaneText::wrapWidth(double width) const {
+  return props_.maxWidth > 0 ? std::min(width, props_.maxWidth) : width;
+}
+
+QSize PaneText::sizeHint() const {
+  const QSizeF natural = block_.size(props_.maxWidth > 0 ? props_.maxWidth : 0);
+  return {int(std::ceil(natural.width())), int(std::ceil(natural.height()))};
+}
+
+QSize PaneText::minimumSizeHint() const { return {1, heightForWidth(1)}; }
+
+int PaneText::heightForWidth(int width) const { return int(std::ceil(block_.size(wrapWidth(width)).height())); }
+
+AccessibilityInfo PaneText::accessibility() const {
+  AccessibilityInfo info;
+  info.role = QAccessible::StaticText;
+  info.name = props_.text;
+  return info;
+}
+
+void PaneText::paint(QPainter& painter) {
+  const QColor ink = props_.color.isValid() ? props_.color : primaryColor(environment(), props_.opacity);
+  block_.draw(painter, QPointF(0, 0), wrapWidth(width()), ink);
+}
+
+// ---- Divider ---------------------------------------------------------------------------------
+
+RowDivider::RowDivider(SettingsServices& context, QWidget* parent) : PaintedWidget(context, parent) {
+  setHoverEnabled(false);
+  setFixedHeight(1);
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+void RowDivider::paint(QPainter& painter) {
+  // The separator ink at the cards' 35 %.
+  painter.fillRect(rect(), primaryColor(environment(), 0.3 * 0.35));
+}
+
+// ---- Row -------------------------------------------------------------------------------------
+
+QWidget* paneRow(QWidget* label, QWidget* control, Qt::Alignment alignment) {
+  auto* row = new QWidget;
+  auto* layout = new QHBoxLayout(row);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(12);
+  layout->addWidget(label, 1, alignment | Qt::AlignLeft);
+  layout->addWidget(control, 0, alignment | Qt::AlignRight);
+  return row;
+}
+
+// ---- Reveal ----------------------------------------------------------------------------------
+
+RowReveal::RowReveal(SettingsServices& context, QWidget* row, bool shown, QWidget* parent)
+    : QWidget(parent), context_(context), row_(row), shown_(shown), presence_(*context.frameClock, shown ? 1.0 : 0.0) {
+  row_->setParent(this);
+  QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  policy.setHeightForWidth(true);
+  setSizePolicy(policy);
+  setVisible(shown);
+  presence_.setOnChange([this] {
+    updateGeometry();
+    place();
+    update();
+  });
+}
+
+void RowReveal::setShown(bool shown) {
+  if (shown == shown_) return;
+  shown_ = shown;
+  moves_ = !(context_.environment && context_.environment->reduceMotion());
+  setVisible(true);
+  // Retargeted on the way, the snapshot taken at the start still shows the row.
+  if (snapshot_.isNull()) {
+    // A holder that was gone since it was made has no width of its own yet: its column's.
+    const QLayout* column = parentWidget() ? parentWidget()->layout() : nullptr;
+    const int width = presence_.value() > 0 || !column ? this->width() : column->contentsRect().width();
+    row_->setGeometry(0, 0, width, int(std::ceil(rowHeight(width))));
+    if (row_->layout()) row_->layout()->activate();
+    snapshot_ = row_->grab();
+  }
+  presence_.animateTo(shown ? 1.0 : 0.0, Theme::springStandard(), [this](bool finished) {
+    if (!finished) return;
+    snapshot_ = QPixmap();
+    if (!shown_) setVisible(false);
+    place();
+    update();
+  });
+  place();
+}
+
+double RowReveal::visibleAmount() const { return unitClamped(presence_.value()); }
+
+double RowReveal::rowOffset() const { return moves_ ? -(1 - visibleAmount()) * rowHeight(width()) : 0; }
+
+double RowReveal::rowHeight(int width) const {
+  if (width <= 0) return row_->sizeHint().height();
+  return row_->hasHeightForWidth() ? row_->heightForWidth(width) : row_->sizeHint().height();
+}
+
+QSize RowReveal::sizeHint() const {
+  const QSize row = row_->sizeHint();
+  return {row.width(), int(std::ceil(row.height() * visibleAmount()))};
+}
+
+int RowReveal::heightForWidth(int width) const { return int(std::ceil(rowHeight(width) * visibleAmount())); }
+
+void RowReveal::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  place();
+}
+
+void RowReveal::place() {
+  const int height = int(std::ceil(rowHeight(width())));
+  // On the way the live row sits beside the holder (clipped away) and the snapshot is drawn.
+  const bool live = snapshot_.isNull();
+  row_->setGeometry(live ? 0 : width() + 1, 0, width(), height);
+}
+
+void RowReveal::paintEvent(QPaintEvent*) {
+  if (snapshot_.isNull()) return;
+  QPainter painter(this);
+  painter.setOpacity(visibleAmount());
+  painter.drawPixmap(QPointF(0, rowOffset()), snapshot_);
+}
+
+}  // namespace qv
