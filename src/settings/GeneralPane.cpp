@@ -41,11 +41,11 @@ struct RetentionChoice {
 constexpr std::array<RetentionChoice, 4> kRetentionChoices = {
     {{"1w", "Week"}, {"1m", "Month"}, {"1y", "Year"}, {"forever", "Forever"}}};
 
-PaneText* rowLabel(SettingsServices& context, const QString& text) { return new PaneText(context, {text}); }
+PaneText* rowLabel(SettingsServices& context, const QString& text) { return new PaneText(context, {text, 13, QFont::Normal, 0.85, {}, 0}); }
 
 // A caption under a switch or a row label.
 PaneText* caption(SettingsServices& context, const QString& text, double size = 11) {
-  return new PaneText(context, {text, size, QFont::Normal, PaneText::kTertiary});
+  return new PaneText(context, {text, size, QFont::Normal, PaneText::kTertiary, {}, 0});
 }
 
 // A leading-aligned column of views, `spacing` apart.
@@ -62,11 +62,12 @@ TarnToggle* switchRow(SettingsServices& context, const QString& title, std::func
   return new TarnToggle(context, {title, false, true, TarnSwitchStyle{}}, std::move(onToggle));
 }
 
-void showSwitch(TarnToggle* toggle, bool on, bool enabled = true) {
+// `animated` false: a value read as the pane is built shows at once.
+void showSwitch(TarnToggle* toggle, bool on, bool enabled = true, bool animated = true) {
   TarnToggle::Props props = toggle->props();
   props.isOn = on;
   props.isEnabled = enabled;
-  toggle->setProps(props);
+  toggle->setProps(props, animated);
 }
 
 // "✓ Enabled" in the accent colour.
@@ -202,7 +203,7 @@ PasteAccessRow::PasteAccessRow(SettingsServices& context, std::function<void()> 
   auto* badge = new EnabledBadge(context, badgePresence_);
   badge_ = badge;
   badgePresence_.setOnChange([badge] { badge->update(); });
-  unavailable_ = new PaneText(context, {QStringLiteral("Not available"), 12, QFont::Medium, PaneText::kSecondary});
+  unavailable_ = new PaneText(context, {QStringLiteral("Not available"), 12, QFont::Medium, PaneText::kSecondary, {}, 0});
   for (QWidget* control : {static_cast<QWidget*>(button_), badge_, static_cast<QWidget*>(unavailable_)})
     row->addWidget(control, 0, Qt::AlignTop | Qt::AlignRight);
   props_.control = PasteAccessControl::unavailable;  // differs from the first props given
@@ -254,7 +255,7 @@ void PasteAccessRow::setProps(const Props& props) {
     case PasteAccessControl::unavailable:
       break;
   }
-  button_->setProps({title});
+  button_->setProps({title, std::nullopt, true});
   button_->setVisible(!title.isEmpty());
   const QString restartHelp = QStringLiteral(
       "Restarts Quorvalen — the desktop gives it this permission when the app next starts");
@@ -306,19 +307,21 @@ GeneralPane::GeneralPane(SettingsServices& context, std::function<void(bool)> on
 
   addSection(QStringLiteral("Updates"), {buildUpdates()});
 
-  connect(&settings_, &SettingsStore::changed, this, &GeneralPane::refresh);
+  connect(&settings_, &SettingsStore::changed, this, [this] { refresh(); });
   if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
     connect(app, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
       if (state == Qt::ApplicationActive && isVisible()) recheckPermission();
     });
   }
-  refresh();
+  refresh(false);
 }
 
 GeneralPane::~GeneralPane() = default;
 
 void GeneralPane::addSection(const QString& title, const QList<QWidget*>& rows) {
   const SettingsSection section = settingsSection(context_, title, false, rows);
+  // Every row spans the card, its control at the trailing edge.
+  section.body->setAlignment(Qt::Alignment());
   QList<QWidget*> pair;
   if (section.title) pair << section.title;
   pair << section.card;
@@ -328,7 +331,6 @@ void GeneralPane::addSection(const QString& title, const QList<QWidget*>& rows) 
 QWidget* GeneralPane::buildInvoke(std::function<void(bool)> onShortcutRecording) {
   edgeToggle_ = switchRow(context_, QStringLiteral("Screen edge"),
                           [this](bool on) { set(GeneralSettings::kEdgeEnabledKey, on); });
-  showSwitch(edgeToggle_, shown_.edgeEnabled, shown_.hasShortcut());
   edgeNote_ = new RowReveal(context_, caption(context_, QString::fromLatin1(kEdgeNote)), !shown_.hasShortcut());
 
   sidePicker_ = new TarnSegmentedPicker<QString>(
@@ -391,7 +393,7 @@ QWidget* GeneralPane::buildUpdates() {
     updater.setAutomaticallyChecksForUpdates(on);
     showSwitch(automaticUpdates_, updater.automaticallyChecksForUpdates());
   });
-  showSwitch(automaticUpdates_, updater.automaticallyChecksForUpdates());
+  showSwitch(automaticUpdates_, updater.automaticallyChecksForUpdates(), true, false);
   // The notice is a modal alert: it opens once the click has been handled.
   checkForUpdates_ = new PlainRowButton(
       context_, QStringLiteral("Check for Updates"), queuedAction(context_.scheduler, [this, &updater] {
@@ -411,7 +413,7 @@ void GeneralPane::set(const char* key, const QJsonValue& value) {
   refresh();
 }
 
-void GeneralPane::refresh() {
+void GeneralPane::refresh(bool animated) {
   GeneralSettings now = GeneralSettings::read(settings_);
   // A cleared shortcut leaves the screen edge as the only way in: it is switched back on.
   if (now.keyCode != shown_.keyCode && !now.hasShortcut() && !now.edgeEnabled) {
@@ -420,7 +422,7 @@ void GeneralPane::refresh() {
   }
   shown_ = now;
 
-  showSwitch(edgeToggle_, now.edgeEnabled, now.hasShortcut());
+  showSwitch(edgeToggle_, now.edgeEnabled, now.hasShortcut(), animated);
   edgeNote_->setShown(!now.hasShortcut());
   sideRow_->setShown(now.edgeInEffect());
   dwellRow_->setShown(now.edgeInEffect());
@@ -435,8 +437,8 @@ void GeneralPane::refresh() {
                      [this, value] { set(GeneralSettings::kRetentionKey, value); }});
   }
   retention_->setProps({retentionLabel(now.retention), std::move(items)});
-  showSwitch(plainText_, now.alwaysPlainText);
-  showSwitch(nearby_, now.captureNearby);
+  showSwitch(plainText_, now.alwaysPlainText, true, animated);
+  showSwitch(nearby_, now.captureNearby, true, animated);
   refreshPermission();
 }
 

@@ -151,7 +151,8 @@ class GeneralPane : public PaneContainer {
   QWidget* buildInvoke(std::function<void(bool)> onShortcutRecording);
   QWidget* buildClipboard();
   QWidget* buildUpdates();
-  void refresh();
+  // Shows the stored settings (at once while the pane is being built).
+  void refresh(bool animated = true);
   void refreshPermission();
   void set(const char* key, const QJsonValue& value);
 

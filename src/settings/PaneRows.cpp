@@ -84,7 +84,8 @@ QWidget* paneRow(QWidget* label, QWidget* control, Qt::Alignment alignment) {
 RowReveal::RowReveal(SettingsServices& context, QWidget* row, bool shown, QWidget* parent)
     : QWidget(parent), context_(context), row_(row), shown_(shown), presence_(*context.frameClock, shown ? 1.0 : 0.0) {
   row_->setParent(this);
-  QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  // Not Fixed: a fixed height would cap the row at its unwrapped height.
+  QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
   policy.setHeightForWidth(true);
   setSizePolicy(policy);
   setVisible(shown);
@@ -133,11 +134,22 @@ QSize RowReveal::sizeHint() const {
   return {row.width(), int(std::ceil(row.height() * visibleAmount()))};
 }
 
+QSize RowReveal::minimumSizeHint() const { return {row_->minimumSizeHint().width(), sizeHint().height()}; }
+
 int RowReveal::heightForWidth(int width) const { return int(std::ceil(rowHeight(width) * visibleAmount())); }
 
 void RowReveal::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   place();
+}
+
+bool RowReveal::event(QEvent* event) {
+  // The row asks for a new size (its text wrapped anew, say): so does the holder.
+  if (event->type() == QEvent::LayoutRequest) {
+    updateGeometry();
+    place();
+  }
+  return QWidget::event(event);
 }
 
 void RowReveal::place() {

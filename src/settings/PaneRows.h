@@ -77,13 +77,14 @@ class RowReveal : public QWidget {
   QWidget* row() const { return row_; }
 
   QSize sizeHint() const override;
-  QSize minimumSizeHint() const override { return sizeHint(); }
+  QSize minimumSizeHint() const override;
   bool hasHeightForWidth() const override { return true; }
   int heightForWidth(int width) const override;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   double rowHeight(int width) const;
