@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/PastePermission.h"
 #include "platform/Scheduler.h"
+#include "settings/GeneralSettings.h"
 #include "settings/PaneContainer.h"
 #include "ui/anim/AnimatedValue.h"
 #include "ui/controls/PillButtons.h"
@@ -20,33 +21,6 @@ class RowReveal;
 class SettingsStore;
 class ShortcutRecorderButton;
 class TarnToggle;
-
-// The general settings as stored, each read with its default when absent (or of another type).
-struct GeneralSettings {
-  static constexpr char kRetentionKey[] = "qv.historyRetention";
-  static constexpr char kAppearanceKey[] = "qv.appearance";
-  static constexpr char kEdgeEnabledKey[] = "qv.edgeEnabled";
-  static constexpr char kEdgeSideKey[] = "qv.edgeSide";
-  static constexpr char kEdgeDwellDelayKey[] = "qv.edgeDwellDelay";
-  static constexpr char kAlwaysPlainTextKey[] = "qv.alwaysPlainText";
-  static constexpr char kCaptureNearbyKey[] = "qv.captureNearbyDevices";
-
-  QString retention = QStringLiteral("1w");
-  QString appearance = QStringLiteral("system");
-  bool edgeEnabled = true;
-  qint64 keyCode = -1;
-  qint64 modifiers = 0;
-  QString edgeSide = QStringLiteral("right");
-  double edgeDwellDelay = 0.3;
-  bool alwaysPlainText = false;
-  bool captureNearby = true;
-
-  static GeneralSettings read(const SettingsStore& settings);
-  bool hasShortcut() const { return keyCode >= 0; }
-  // The edge trigger runs when switched on, and always while no shortcut is recorded.
-  bool edgeInEffect() const { return edgeEnabled || !hasShortcut(); }
-  bool operator==(const GeneralSettings&) const = default;
-};
 
 // The retention choice as the pane names it: "Week", "Month", "Year", "Forever"; any value
 // outside the four reads "Week".
