@@ -22,10 +22,6 @@ KeyPosterPastePermission::KeyPosterPastePermission(std::shared_ptr<SettingsStore
 
 bool KeyPosterPastePermission::isHeld() const { return poster_ && poster_->canPost(); }
 
-PastePermission::Source KeyPosterPastePermission::source() const {
-  return isX11Session() ? Source::keyPosting : Source::noKeyPosting;
-}
-
 void KeyPosterPastePermission::requestSystemAccess() {
   qCInfo(lcPlatform) << "Paste permission requested; held:" << isHeld();
 }

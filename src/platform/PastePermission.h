@@ -16,14 +16,9 @@ class PastePermission {
   virtual ~PastePermission() = default;
 
   virtual bool isHeld() const = 0;
-
-  // How the permission comes about in this session.
-  enum class Source {
-    desktopGrant,  // the desktop grants it on request (and may take it back)
-    keyPosting,    // held exactly while keys can be posted (X11 with XTest); nothing to ask for
-    noKeyPosting,  // the session lets no program post keys into others (Wayland)
-  };
-  virtual Source source() const = 0;
+  // Whether asking can grant the permission while the program runs. Where keys cannot be
+  // posted at all (Wayland, no XTest) there is nothing to ask for.
+  virtual bool isGrantable() const = 0;
 
   // The onboarding's "grant" button: the first call asks the system; every later call asks again
   // and also opens the desktop's settings page for it. Remembered in the user defaults.
@@ -53,7 +48,7 @@ class KeyPosterPastePermission : public PastePermission {
  public:
   KeyPosterPastePermission(std::shared_ptr<SettingsStore> settings, std::shared_ptr<KeyPoster> poster);
   bool isHeld() const override;
-  Source source() const override;
+  bool isGrantable() const override { return false; }
   void openAccessibilitySettings() override;
 
  protected:

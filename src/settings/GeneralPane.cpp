@@ -168,10 +168,10 @@ QString retentionLabel(const QString& retention) {
 
 // ---- Permission ------------------------------------------------------------------------------
 
-PasteAccessControl pasteAccessControl(PastePermission::Source source, bool canPaste, bool liveCheck, bool heldAtLaunch,
+PasteAccessControl pasteAccessControl(bool grantable, bool canPaste, bool liveCheck, bool heldAtLaunch,
                                       bool didRequest) {
   if (!canPaste) {
-    if (source != PastePermission::Source::desktopGrant) return PasteAccessControl::unavailable;
+    if (!grantable) return PasteAccessControl::unavailable;
     return didRequest ? PasteAccessControl::openSettings : PasteAccessControl::enable;
   }
   return liveCheck && !heldAtLaunch ? PasteAccessControl::restartToFinish : PasteAccessControl::enabled;
@@ -213,18 +213,10 @@ PasteAccessRow::PasteAccessRow(SettingsServices& context, std::function<void()> 
 QString PasteAccessRow::statusSentence(const Props& props) {
   if (props.canPaste)
     return QStringLiteral("Quorvalen presses Ctrl+V for you, so items paste straight into the app you were using.");
-  switch (props.source) {
-    case PastePermission::Source::desktopGrant:
-      break;
-    case PastePermission::Source::noKeyPosting:
-      return QStringLiteral(
-          "Wayland doesn't let one app press keys in another, so Quorvalen can't press Ctrl+V for you. Items are "
-          "copied to the clipboard and you paste them yourself.");
-    case PastePermission::Source::keyPosting:
-      return QStringLiteral(
-          "This X server doesn't let Quorvalen press keys for you (it lacks the XTEST extension). Items are copied "
-          "to the clipboard and you paste them yourself.");
-  }
+  if (!props.grantable)
+    return QStringLiteral(
+        "This desktop doesn't let one app press keys in another, so Quorvalen can't press Ctrl+V for you. Items "
+        "are copied to the clipboard and you paste them yourself.");
   return QStringLiteral(
       "Allow Quorvalen to press Ctrl+V for you. Without it, items are copied to the clipboard and you paste them "
       "yourself.");
@@ -239,7 +231,7 @@ void PasteAccessRow::setProps(const Props& props) {
     text.text = statusSentence(props_);
     return text;
   }());
-  relaunchNote_->setVisible(props_.source == PastePermission::Source::desktopGrant);
+  relaunchNote_->setVisible(props_.grantable);
   QString title;
   switch (props_.control) {
     case PasteAccessControl::enable:
@@ -293,11 +285,12 @@ GeneralPane::GeneralPane(SettingsServices& context, std::function<void(bool)> on
       {{{QStringLiteral("Light"), QStringLiteral("light")},
         {QStringLiteral("Dark"), QStringLiteral("dark")},
         {QStringLiteral("System"), QStringLiteral("system")}},
-       shown_.appearance, Theme::accent(), kThemeSegmentWidth, kSegmentHeight, {}, kTrackPad},
+       shown_.appearance, Theme::accent(), kThemeSegmentWidth, kSegmentHeight, {}},
       [this](const QString& appearance) {
         set(GeneralSettings::kAppearanceKey, appearance);
         applyAppearance(context_, appearance);
       });
+  themePicker_->setTrackPad(kTrackPad);
   addSection(QStringLiteral("Appearance"), {paneRow(rowLabel(context, QStringLiteral("Theme")), themePicker_)});
 
   addSection(QStringLiteral("Clipboard"), {buildClipboard()});
@@ -338,13 +331,15 @@ QWidget* GeneralPane::buildInvoke(std::function<void(bool)> onShortcutRecording)
       {{{QStringLiteral("Left"), QStringLiteral("left")},
         {QStringLiteral("Right"), QStringLiteral("right")},
         {QStringLiteral("Both"), QStringLiteral("both")}},
-       shown_.edgeSide, Theme::accent(), kEdgeSegmentWidth, kSegmentHeight, {}, kTrackPad},
+       shown_.edgeSide, Theme::accent(), kEdgeSegmentWidth, kSegmentHeight, {}},
       [this](const QString& side) { set(GeneralSettings::kEdgeSideKey, side); });
   dwellPicker_ = new TarnSegmentedPicker<double>(
       context_,
       {{{QStringLiteral("0.3s"), 0.3}, {QStringLiteral("0.5s"), 0.5}, {QStringLiteral("0.8s"), 0.8}},
-       shown_.edgeDwellDelay, Theme::accent(), kEdgeSegmentWidth, kSegmentHeight, {}, kTrackPad},
+       shown_.edgeDwellDelay, Theme::accent(), kEdgeSegmentWidth, kSegmentHeight, {}},
       [this](double delay) { set(GeneralSettings::kEdgeDwellDelayKey, delay); });
+  sidePicker_->setTrackPad(kTrackPad);
+  dwellPicker_->setTrackPad(kTrackPad);
   auto* dwellLabel = column({rowLabel(context_, QStringLiteral("Dwell delay")),
                              caption(context_, QStringLiteral("How long to hold cursor at edge before opening"), 10)},
                             0);
@@ -451,11 +446,11 @@ void GeneralPane::recheckPermission() {
 
 void GeneralPane::refreshPermission() {
   PastePermission* permission = context_.pastePermission.get();
-  const PastePermission::Source source = permission ? permission->source() : PastePermission::Source::noKeyPosting;
+  const bool grantable = permission && permission->isGrantable();
   const bool live = permission && permission->isHeld();
   const bool didRequest = settings_.boolOr(QLatin1String(PastePermission::kDidRequestKey), false);
   const bool atLaunch = permission && permission->hadPostEventAccessAtLaunch();
-  pasteAccess_->setProps({pasteAccessControl(source, canPaste_, live, atLaunch, didRequest), source, canPaste_});
+  pasteAccess_->setProps({pasteAccessControl(grantable, canPaste_, live, atLaunch, didRequest), grantable, canPaste_});
 }
 
 void GeneralPane::showEvent(QShowEvent* event) {

@@ -32,9 +32,9 @@ enum class PasteAccessControl {
   openSettings,     // "Open Settings": asked before, so ask again and open the desktop's page
   restartToFinish,  // granted since launch: takes effect after a restart
   enabled,          // the "Enabled" badge
-  unavailable,      // the session lets no program press keys: said plainly, nothing to press
+  unavailable,      // nothing can grant it here (no program may press keys): said plainly
 };
-PasteAccessControl pasteAccessControl(PastePermission::Source source, bool canPaste, bool liveCheck, bool heldAtLaunch,
+PasteAccessControl pasteAccessControl(bool grantable, bool canPaste, bool liveCheck, bool heldAtLaunch,
                                       bool didRequest);
 
 // The permission row: "Accessibility" with a sentence on what the permission does, and the
@@ -46,7 +46,7 @@ class PasteAccessRow : public QWidget {
 
   struct Props {
     PasteAccessControl control = PasteAccessControl::enabled;
-    PastePermission::Source source = PastePermission::Source::desktopGrant;
+    bool grantable = true;  // the desktop grants it on request
     bool canPaste = true;
     bool operator==(const Props&) const = default;
   };

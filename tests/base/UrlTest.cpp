@@ -76,7 +76,7 @@ class UrlTextGenerator {
   std::mt19937 random_;
 };
 
-TEST(StrictUrlQuickRoadTest, EveryUrlTakenWithoutParsingIsOneTheStrictParseTakesAlike) {
+TEST(StrictUrlQuickPathTest, EveryUrlTakenWithoutParsingIsOneTheStrictParseTakesAlike) {
   UrlTextGenerator generate(20260314);
   int taken = 0;
   for (int round = 0; round < 200'000; ++round) {
@@ -89,10 +89,10 @@ TEST(StrictUrlQuickRoadTest, EveryUrlTakenWithoutParsingIsOneTheStrictParseTakes
     ASSERT_EQ(url->qurl(), parsed) << qPrintable(text);
     ASSERT_EQ(url->text(), text);
   }
-  EXPECT_GT(taken, 20'000);  // the generator reaches the quick road often enough to prove it
+  EXPECT_GT(taken, 20'000);  // the generator reaches the quick path often enough to prove it
 }
 
-TEST(StrictUrlQuickRoadTest, EverydayAndUnusualUrlsKeepTheirTextAndParts) {
+TEST(StrictUrlQuickPathTest, EverydayAndUnusualUrlsKeepTheirTextAndParts) {
   const std::optional<Url> web = parseStrictUrl(QStringLiteral("https://News.Example.com:8443/a%20b?q=1#top"));
   ASSERT_TRUE(web);
   EXPECT_EQ(web->text(), QStringLiteral("https://News.Example.com:8443/a%20b?q=1#top"));
@@ -117,7 +117,7 @@ TEST(StrictUrlQuickRoadTest, EverydayAndUnusualUrlsKeepTheirTextAndParts) {
   EXPECT_EQ(parseStrictUrl(QStringLiteral("//host.example/a:b"))->host(), QStringLiteral("host.example"));
 }
 
-TEST(StrictUrlQuickRoadTest, CopiesAndThreadsShareOneParse) {
+TEST(StrictUrlQuickPathTest, CopiesAndThreadsShareOneParse) {
   const Url original = *parseStrictUrl(QStringLiteral("https://docs.example.org/guide?page=2"));
   const Url unparsedCopy = original;  // copied before anything was read
   std::vector<std::thread> readers;

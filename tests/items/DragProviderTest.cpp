@@ -295,10 +295,10 @@ class DropTarget : public QWidget {
       event->acceptProposedAction();
   }
   void dropEvent(QDropEvent* event) override {
-    const QMimeData* data = event->mimeData();
-    if (data->hasText()) text = data->text();
-    if (data->hasUrls()) urls = data->urls();
-    if (data->hasFormat(QStringLiteral("image/png"))) png = data->data(QStringLiteral("image/png"));
+    const QMimeData* mime = event->mimeData();
+    if (mime->hasText()) text = mime->text();
+    if (mime->hasUrls()) urls = mime->urls();
+    if (mime->hasFormat(QStringLiteral("image/png"))) png = mime->data(QStringLiteral("image/png"));
     event->acceptProposedAction();
   }
 };

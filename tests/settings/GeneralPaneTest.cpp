@@ -17,7 +17,6 @@
 #include <gtest/gtest.h>
 
 using namespace qv;
-using Source = PastePermission::Source;
 
 namespace {
 
@@ -122,23 +121,22 @@ TEST_F(GeneralPaneTest, UnderReduceMotionRowsOnlyFade) {
 
 TEST(PasteAccessControlTest, PicksTheControlFromThePermissionsState) {
   struct Case {
-    Source source;
+    bool grantable;
     bool canPaste, live, atLaunch, didRequest;
     PasteAccessControl control;
   };
   const Case cases[] = {
-      {Source::desktopGrant, false, false, false, false, PasteAccessControl::enable},
-      {Source::desktopGrant, false, false, false, true, PasteAccessControl::openSettings},
-      {Source::desktopGrant, true, true, false, true, PasteAccessControl::restartToFinish},
-      {Source::desktopGrant, true, true, true, false, PasteAccessControl::enabled},
-      {Source::desktopGrant, true, false, false, false, PasteAccessControl::enabled},  // between polls
-      {Source::keyPosting, true, true, true, false, PasteAccessControl::enabled},
-      {Source::keyPosting, false, false, false, true, PasteAccessControl::unavailable},
-      {Source::noKeyPosting, false, false, false, false, PasteAccessControl::unavailable},
+      {true, false, false, false, false, PasteAccessControl::enable},
+      {true, false, false, false, true, PasteAccessControl::openSettings},
+      {true, true, true, false, true, PasteAccessControl::restartToFinish},
+      {true, true, true, true, false, PasteAccessControl::enabled},
+      {true, true, false, false, false, PasteAccessControl::enabled},  // between polls
+      {false, true, true, true, false, PasteAccessControl::enabled},
+      {false, false, false, false, true, PasteAccessControl::unavailable},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(pasteAccessControl(c.source, c.canPaste, c.live, c.atLaunch, c.didRequest), c.control)
-        << int(c.source) << c.canPaste << c.live << c.atLaunch << c.didRequest;
+    EXPECT_EQ(pasteAccessControl(c.grantable, c.canPaste, c.live, c.atLaunch, c.didRequest), c.control)
+        << c.grantable << c.canPaste << c.live << c.atLaunch << c.didRequest;
 }
 
 TEST_F(GeneralPaneTest, ThePermissionRowFollowsTheLiveCheckOnTheClockAndOnActivation) {
@@ -183,14 +181,14 @@ TEST_F(GeneralPaneTest, ThePermissionRowFollowsTheLiveCheckOnTheClockAndOnActiva
 
 TEST_F(GeneralPaneTest, WhereNoProgramMayPressKeysItSaysSoAndOffersNothing) {
   fake.pastePermission->held = false;
-  fake.pastePermission->grantedBy = Source::noKeyPosting;
+  fake.pastePermission->grantable = false;
   open();
   PasteAccessRow* row = pane->pasteAccess();
   EXPECT_EQ(row->props().control, PasteAccessControl::unavailable);
   EXPECT_FALSE(row->button()->isVisible());
   EXPECT_TRUE(row->unavailable()->isVisible());
   EXPECT_FALSE(row->relaunchNote()->isVisible());
-  EXPECT_TRUE(row->status()->props().text.contains("Wayland"));
+  EXPECT_TRUE(row->status()->props().text.contains("doesn't let one app press keys"));
 }
 
 TEST_F(GeneralPaneTest, LaunchAtLoginReadsTheAutostartEntryOnShowingAndWritesItOnlyWhenSwitched) {

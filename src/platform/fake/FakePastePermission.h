@@ -8,11 +8,11 @@ class FakePastePermission : public PastePermission {
  public:
   using PastePermission::PastePermission;
   bool isHeld() const override { return held; }
-  Source source() const override { return grantedBy; }
+  bool isGrantable() const override { return grantable; }
   void openAccessibilitySettings() override { ++settingsOpened; }
 
   bool held = true;
-  Source grantedBy = Source::desktopGrant;
+  bool grantable = true;
   int systemRequests = 0;
   int settingsOpened = 0;
 

@@ -31,7 +31,7 @@ class SegmentedPicker : public PaintedWidget {
     QColor activeTint = Theme::accent();
     double itemWidth = 80;
     double segmentHeight = 24;
-    double trackPad = kTrackPad;  // track around the segments
+    double trackPad = kTrackPad;  // between the track's edge and the segments
     bool operator==(const Props&) const = default;
   };
 
@@ -81,7 +81,6 @@ class TarnSegmentedPicker : public SegmentedPicker {
     double itemWidth = 80;
     double segmentHeight = 24;
     std::function<bool(const Value&)> isOptionDisabled;  // none: every option can be chosen
-    double trackPad = kTrackPad;
   };
   TarnSegmentedPicker(InterfaceServices& context, Options options, std::function<void(const Value&)> onChange,
                       QWidget* parent = nullptr)
@@ -97,13 +96,18 @@ class TarnSegmentedPicker : public SegmentedPicker {
     props.activeTint = options_.activeTint;
     props.itemWidth = options_.itemWidth;
     props.segmentHeight = options_.segmentHeight;
-    props.trackPad = options_.trackPad;
+    props.trackPad = trackPad_;
     for (size_t i = 0; i < options_.options.size(); ++i) {
       const auto& [title, value] = options_.options[i];
       props.segments.push_back({title, options_.isOptionDisabled && options_.isOptionDisabled(value)});
       if (props.selectedIndex < 0 && value == options_.selection) props.selectedIndex = int(i);
     }
     setProps(props);
+  }
+  // The room between the track's edge and the segments.
+  void setTrackPad(double trackPad) {
+    trackPad_ = trackPad;
+    setOptions(options_);
   }
   void setSelection(const Value& selection) {
     Options options = options_;
@@ -113,6 +117,7 @@ class TarnSegmentedPicker : public SegmentedPicker {
 
  private:
   Options options_;
+  double trackPad_ = kTrackPad;
   std::function<void(const Value&)> onChange_;
 };
 

@@ -12,7 +12,7 @@ namespace {
 
 using test::SignalCounter;
 
-class ItemRoadTest : public ::testing::Test {
+class AddItemTest : public ::testing::Test {
  protected:
   test::StateHarness h;
   PanelState& state = *h.state;
@@ -27,7 +27,7 @@ class ItemRoadTest : public ::testing::Test {
   }
 };
 
-TEST_F(ItemRoadTest, SameContentFromTheSameAppLeavesOneNewerItemAtTheTop) {
+TEST_F(AddItemTest, SameContentFromTheSameAppLeavesOneNewerItemAtTheTop) {
   const ClipboardItem first = test::textItem(QStringLiteral("hello"));
   state.addItem(first);
   state.addItem(test::textItem(QStringLiteral("other")));
@@ -47,7 +47,7 @@ TEST_F(ItemRoadTest, SameContentFromTheSameAppLeavesOneNewerItemAtTheTop) {
   EXPECT_EQ(state.items().size(), 5);
 }
 
-TEST_F(ItemRoadTest, ContentTestPerKind) {
+TEST_F(AddItemTest, ContentTestPerKind) {
   EXPECT_TRUE(isSameContent(test::codeItem(QStringLiteral("x = 1"), QStringLiteral("python")),
                             test::codeItem(QStringLiteral("x = 1"), QStringLiteral("ruby"))));
   EXPECT_TRUE(isSameContent(test::fileItem(QStringLiteral("/a/report.pdf")), test::fileItem(QStringLiteral("/b/report.pdf"))));
@@ -68,7 +68,7 @@ TEST_F(ItemRoadTest, ContentTestPerKind) {
   EXPECT_EQ(state.items().size(), 2);
 }
 
-TEST_F(ItemRoadTest, CarriesPinManualSensitiveMarkAndCategoryButNotAnAutomaticMark) {
+TEST_F(AddItemTest, CarriesPinManualSensitiveMarkAndCategoryButNotAnAutomaticMark) {
   const QUuid category = newUuid();
   const ClipboardItem pinned = test::textItem(QStringLiteral("pinned"));
   const ClipboardItem manual = test::textItem(QStringLiteral("manual"));
@@ -97,7 +97,7 @@ TEST_F(ItemRoadTest, CarriesPinManualSensitiveMarkAndCategoryButNotAnAutomaticMa
   EXPECT_FALSE(map.contains(uuidString(pinned.id).toUtf8()));
 }
 
-TEST_F(ItemRoadTest, BlurredCaptureOverAManualMarkEndsWithAnAutomaticMark) {
+TEST_F(AddItemTest, BlurredCaptureOverAManualMarkEndsWithAnAutomaticMark) {
   const ClipboardItem old = test::textItem(QStringLiteral("secret"));
   state.addItem(old);
   state.markSensitive(old.id, false);
@@ -108,7 +108,7 @@ TEST_F(ItemRoadTest, BlurredCaptureOverAManualMarkEndsWithAnAutomaticMark) {
   EXPECT_EQ(state.autoSensitiveIDs(), PanelState::IdSet({blurred.id}));
 }
 
-TEST_F(ItemRoadTest, AddItemChangesItemsTwiceForADuplicateAndOnceOtherwise) {
+TEST_F(AddItemTest, AddItemChangesItemsTwiceForADuplicateAndOnceOtherwise) {
   SignalCounter items(&state, &PanelState::itemsChanged);
   SignalCounter pins(&state, &PanelState::pinnedIDsChanged);
   state.addItem(test::textItem(QStringLiteral("a")));
@@ -118,7 +118,7 @@ TEST_F(ItemRoadTest, AddItemChangesItemsTwiceForADuplicateAndOnceOtherwise) {
   EXPECT_EQ(pins.count(), 0);  // nothing marked: no mark changes
 }
 
-TEST_F(ItemRoadTest, ClearAllEmptiesHistoryAndMarksButKeepsCategoriesAndGroups) {
+TEST_F(AddItemTest, ClearAllEmptiesHistoryAndMarksButKeepsCategoriesAndGroups) {
   const ClipboardItem a = test::textItem(QStringLiteral("a"));
   const ClipboardItem b = test::textItem(QStringLiteral("b"));
   state.addItem(a);
@@ -153,7 +153,7 @@ TEST_F(ItemRoadTest, ClearAllEmptiesHistoryAndMarksButKeepsCategoriesAndGroups) 
   EXPECT_TRUE(settings.hasStoredValue(QLatin1String(PanelState::kSensitiveIDsKey)));
 }
 
-TEST_F(ItemRoadTest, LinksOfWebSchemesAreFetchedUnlessTheCaptureIsBlurred) {
+TEST_F(AddItemTest, LinksOfWebSchemesAreFetchedUnlessTheCaptureIsBlurred) {
   state.addItem(test::linkItem(QStringLiteral("ftp://files.example/a")));
   state.addItem(test::linkItem(QStringLiteral("HTTPS://upper.example/page")));
   state.addItem(test::linkItem(QStringLiteral("https://secret.example/token?k=1")), true);
@@ -163,7 +163,7 @@ TEST_F(ItemRoadTest, LinksOfWebSchemesAreFetchedUnlessTheCaptureIsBlurred) {
   EXPECT_EQ(requested, QStringList{QStringLiteral("upper.example")});
 }
 
-TEST_F(ItemRoadTest, ImageIsStoredAndRecognisedThenTheRevisionRises) {
+TEST_F(AddItemTest, ImageIsStoredAndRecognisedThenTheRevisionRises) {
   h.fake.ocrEngine->setLines({QStringLiteral("invoice 42")});
   const ClipboardItem image = test::imageItem(test::testImage());
   SignalCounter revision(&state, &PanelState::imageTextRevisionChanged);
@@ -175,7 +175,7 @@ TEST_F(ItemRoadTest, ImageIsStoredAndRecognisedThenTheRevisionRises) {
   EXPECT_EQ(h.fake.context->imageTextRecognizer->text(image.idString()), QStringLiteral("invoice 42"));
 }
 
-TEST_F(ItemRoadTest, SettersNotifyOnlyOnARealChangeAndTriggersOnEveryRaise) {
+TEST_F(AddItemTest, SettersNotifyOnlyOnARealChangeAndTriggersOnEveryRaise) {
   SignalCounter query(&state, &PanelState::searchQueryChanged);
   state.setSearchQuery(QStringLiteral("abc"));
   state.setSearchQuery(QStringLiteral("abc"));
@@ -207,7 +207,7 @@ TEST_F(ItemRoadTest, SettersNotifyOnlyOnARealChangeAndTriggersOnEveryRaise) {
   EXPECT_EQ(selection.count(), 2);
 }
 
-TEST_F(ItemRoadTest, HooksDoNothingUnsetAndNotifyOnEveryAssignment) {
+TEST_F(AddItemTest, HooksDoNothingUnsetAndNotifyOnEveryAssignment) {
   state.pasteAction()(test::textItem(QStringLiteral("x")), true);  // unset: nothing happens
   state.clearAllAction()();
   SignalCounter hook(&state, &PanelState::clearAllActionChanged);
@@ -219,7 +219,7 @@ TEST_F(ItemRoadTest, HooksDoNothingUnsetAndNotifyOnEveryAssignment) {
   EXPECT_EQ(calls, 1);
 }
 
-TEST_F(ItemRoadTest, OverlaysAndPreviewExcludeEachOther) {
+TEST_F(AddItemTest, OverlaysAndPreviewExcludeEachOther) {
   const QUuid id = newUuid();
   state.setCardAnchors({{id, 120.0}});
   state.setShowDotsMenu(true);
@@ -233,7 +233,7 @@ TEST_F(ItemRoadTest, OverlaysAndPreviewExcludeEachOther) {
   EXPECT_FALSE(state.showFilterPanel());
 }
 
-TEST_F(ItemRoadTest, EdgeSideIsReadOnceAtStart) {
+TEST_F(AddItemTest, EdgeSideIsReadOnceAtStart) {
   settings.set(QLatin1String(PanelState::kEdgeSideKey), QStringLiteral("both"));
   EXPECT_EQ(h.makeState()->edgeSide(), QStringLiteral("right"));
   settings.set(QLatin1String(PanelState::kEdgeSideKey), QStringLiteral("left"));
@@ -244,7 +244,7 @@ TEST_F(ItemRoadTest, EdgeSideIsReadOnceAtStart) {
 
 // ---- Retention ----------------------------------------------------------------------------
 
-class RetentionTest : public ItemRoadTest {
+class RetentionTest : public AddItemTest {
  protected:
   ClipboardItem aged(double days, const QString& text) {
     return test::textItem(text, QStringLiteral("org.example.Editor"), h.now().addSecs(qint64(-days * 86400)));
