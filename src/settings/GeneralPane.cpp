@@ -3,11 +3,12 @@
 #include "settings/SettingsServices.h"
 #include "platform/Alerts.h"
 #include "platform/AppRelauncher.h"
-#include "platform/ProgramIdentity.h"
 #include "platform/SettingsStore.h"
 #include "platform/Updater.h"
 #include "settings/AppPane.h"
 #include "settings/PaneRows.h"
+#include "settings/PaneText.h"
+#include "settings/SettingsStyle.h"
 #include "settings/ShortcutRecorder.h"
 #include "ui/Appearance.h"
 #include "ui/controls/ControlStyle.h"
@@ -18,7 +19,6 @@
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -31,6 +31,7 @@ namespace {
 constexpr double kFadeHeight = GeneralPane::kFadeHeight;
 constexpr double kSegmentHeight = 20;
 constexpr double kTrackPad = 2;
+constexpr double kDividerOpacity = 0.35;
 constexpr double kEdgeSegmentWidth = 148.0 / 3;
 constexpr double kThemeSegmentWidth = 56;
 
@@ -41,11 +42,18 @@ struct RetentionChoice {
 constexpr std::array<RetentionChoice, 4> kRetentionChoices = {
     {{"1w", "Week"}, {"1m", "Month"}, {"1y", "Year"}, {"forever", "Forever"}}};
 
-PaneText* rowLabel(SettingsServices& context, const QString& text) { return new PaneText(context, {text, 13, QFont::Normal, 0.85, {}, 0}); }
+PaneText* paneText(SettingsServices& context, const QString& text, double size, PaneText::Shade shade,
+                   QFont::Weight weight = QFont::Normal) {
+  return new PaneText(context, {text, TextStyle{settingsStyle::font(size, weight)}, shade});
+}
+
+PaneText* rowLabel(SettingsServices& context, const QString& text) {
+  return paneText(context, text, 13, PaneText::Shade::primary);
+}
 
 // A caption under a switch or a row label.
 PaneText* caption(SettingsServices& context, const QString& text, double size = 11) {
-  return new PaneText(context, {text, size, QFont::Normal, PaneText::kTertiary, {}, 0});
+  return paneText(context, text, size, PaneText::Shade::tertiary);
 }
 
 // A leading-aligned column of views, `spacing` apart.
@@ -187,10 +195,11 @@ PasteAccessRow::PasteAccessRow(SettingsServices& context, std::function<void()> 
   auto* row = new QHBoxLayout(this);
   row->setContentsMargins(0, 0, 0, 0);
   row->setSpacing(12);
-  status_ = new PaneText(context, {QString(), 11, QFont::Normal, PaneText::kSecondary, {}, kTextWidth});
-  relaunchNote_ = new PaneText(
-      context, {QStringLiteral("If you turn this off, Quorvalen may need to relaunch before it notices."), 10,
-                QFont::Normal, PaneText::kTertiary, {}, kTextWidth});
+  status_ = paneText(context, QString(), 11, PaneText::Shade::secondary);
+  relaunchNote_ = paneText(context, QStringLiteral("If you turn this off, Quorvalen may need to relaunch before it notices."),
+                           10, PaneText::Shade::tertiary);
+  status_->setMaximumWidth(int(kTextWidth));
+  relaunchNote_->setMaximumWidth(int(kTextWidth));
   row->addWidget(column({rowLabel(context, QStringLiteral("Accessibility")), status_, relaunchNote_}, 2), 1, Qt::AlignTop);
 
   button_ = new AccentPillButton(context, {}, [this] {
@@ -203,7 +212,7 @@ PasteAccessRow::PasteAccessRow(SettingsServices& context, std::function<void()> 
   auto* badge = new EnabledBadge(context, badgePresence_);
   badge_ = badge;
   badgePresence_.setOnChange([badge] { badge->update(); });
-  unavailable_ = new PaneText(context, {QStringLiteral("Not available"), 12, QFont::Medium, PaneText::kSecondary, {}, 0});
+  unavailable_ = paneText(context, QStringLiteral("Not available"), 12, PaneText::Shade::secondary, QFont::Medium);
   for (QWidget* control : {static_cast<QWidget*>(button_), badge_, static_cast<QWidget*>(unavailable_)})
     row->addWidget(control, 0, Qt::AlignTop | Qt::AlignRight);
   props_.control = PasteAccessControl::unavailable;  // differs from the first props given
@@ -344,9 +353,9 @@ QWidget* GeneralPane::buildInvoke(std::function<void(bool)> onShortcutRecording)
                              caption(context_, QStringLiteral("How long to hold cursor at edge before opening"), 10)},
                             0);
   sideRow_ = new RowReveal(
-      context_, column({new RowDivider(context_), paneRow(rowLabel(context_, QStringLiteral("Side")), sidePicker_)}, 10),
+      context_, column({new PaneDivider(context_, kDividerOpacity), paneRow(rowLabel(context_, QStringLiteral("Side")), sidePicker_)}, 10),
       shown_.edgeInEffect());
-  dwellRow_ = new RowReveal(context_, column({new RowDivider(context_), paneRow(dwellLabel, dwellPicker_)}, 10),
+  dwellRow_ = new RowReveal(context_, column({new PaneDivider(context_, kDividerOpacity), paneRow(dwellLabel, dwellPicker_)}, 10),
                             shown_.edgeInEffect());
 
   recorder_ = new ShortcutRecorderButton(context_, kTrackPad, kSegmentHeight);
@@ -358,7 +367,7 @@ QWidget* GeneralPane::buildInvoke(std::function<void(bool)> onShortcutRecording)
   rows->addWidget(column({edgeToggle_, edgeNote_}, 2));
   rows->addWidget(sideRow_);
   rows->addWidget(dwellRow_);
-  rows->addWidget(new RowDivider(context_));
+  rows->addWidget(new PaneDivider(context_, kDividerOpacity));
   rows->addWidget(paneRow(rowLabel(context_, QStringLiteral("Shortcut")), recorder_));
   return invoke;
 }
@@ -373,12 +382,12 @@ QWidget* GeneralPane::buildClipboard() {
       context_,
       QStringLiteral("Copies that a clipboard-sharing tool marks as coming from another device. They don't say "
                      "which app they came from, so these appear as “Nearby Device”."));
-  return column({paneRow(rowLabel(context_, QStringLiteral("Keep items for")), retention_), new RowDivider(context_),
+  return column({paneRow(rowLabel(context_, QStringLiteral("Keep items for")), retention_), new PaneDivider(context_, kDividerOpacity),
                  column({plainText_,
                          caption(context_, QStringLiteral("Strips fonts, colours and links. Hold Shift while pasting "
                                                           "to keep formatting for one paste."))},
                         2),
-                 new RowDivider(context_), column({nearby_, nearbyCaption_}, 2)},
+                 new PaneDivider(context_, kDividerOpacity), column({nearby_, nearbyCaption_}, 2)},
                 10);
 }
 
@@ -400,7 +409,7 @@ QWidget* GeneralPane::buildUpdates() {
         alert.cancelButton = 0;
         context_.alerts->run(alert);
       }, this));
-  return column({automaticUpdates_, new RowDivider(context_), checkForUpdates_}, 10);
+  return column({automaticUpdates_, new PaneDivider(context_, kDividerOpacity), checkForUpdates_}, 10);
 }
 
 void GeneralPane::set(const char* key, const QJsonValue& value) {
@@ -471,21 +480,6 @@ void GeneralPane::hideEvent(QHideEvent* event) {
 
 GeneralPane* makeGeneralPane(SettingsServices& context, const std::function<void(bool)>& onShortcutRecording) {
   return new GeneralPane(context, onShortcutRecording);
-}
-
-PaneContainer* makeAppRulesPane(SettingsServices& context) {
-  return new PaneContainer(context, paneTitle(AppPane::ignored), kFadeHeight, QColor());
-}
-
-QWidget* makeAboutPane(SettingsServices&) {
-  auto* pane = new QWidget;
-  auto* layout = new QVBoxLayout(pane);
-  auto* text = new QLabel(QStringLiteral("Quorvalen\nVersion ") + QString::fromLatin1(program::kVersion) +
-                              QStringLiteral("\nClipboard history for your desktop."),
-                          pane);
-  text->setAlignment(Qt::AlignCenter);
-  layout->addWidget(text);
-  return pane;
 }
 
 }  // namespace qv

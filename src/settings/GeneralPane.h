@@ -157,9 +157,5 @@ class GeneralPane : public PaneContainer {
 
 // The General pane's page.
 GeneralPane* makeGeneralPane(SettingsServices& context, const std::function<void(bool)>& onShortcutRecording);
-// The About pane's page: the program's name and version.
-QWidget* makeAboutPane(SettingsServices& context);
-// The App Rules pane's page (its rules arrive with the pane itself).
-PaneContainer* makeAppRulesPane(SettingsServices& context);
 
 }  // namespace qv

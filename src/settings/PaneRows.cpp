@@ -3,69 +3,12 @@
 #include "ui/controls/ControlStyle.h"
 #include "ui/theme/Theme.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <cmath>
 
 namespace qv {
-
-// ---- Text ------------------------------------------------------------------------------------
-
-PaneText::PaneText(SettingsServices& context, Props props, QWidget* parent) : PaintedWidget(context, parent) {
-  setHoverEnabled(false);
-  setAttribute(Qt::WA_TransparentForMouseEvents);
-  QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum);
-  policy.setHeightForWidth(true);
-  setSizePolicy(policy);
-  props_.text = QStringLiteral("\n");  // differs from any props given
-  setProps(props);
-}
-
-void PaneText::setProps(const Props& props) {
-  if (props == props_) return;
-  props_ = props;
-  block_ = TextBlock(props_.text, TextStyle{systemFont(props_.size, props_.weight)});
-  updateGeometry();
-  update();
-}
-
-double PaneText::wrapWidth(double width) const {
-  return props_.maxWidth > 0 ? std::min(width, props_.maxWidth) : width;
-}
-
-QSize PaneText::sizeHint() const {
-  const QSizeF natural = block_.size(props_.maxWidth > 0 ? props_.maxWidth : 0);
-  return {int(std::ceil(natural.width())), int(std::ceil(natural.height()))};
-}
-
-QSize PaneText::minimumSizeHint() const { return {1, heightForWidth(1)}; }
-
-int PaneText::heightForWidth(int width) const { return int(std::ceil(block_.size(wrapWidth(width)).height())); }
-
-AccessibilityInfo PaneText::accessibility() const {
-  AccessibilityInfo info;
-  info.role = QAccessible::StaticText;
-  info.name = props_.text;
-  return info;
-}
-
-void PaneText::paint(QPainter& painter) {
-  const QColor ink = props_.color.isValid() ? props_.color : primaryColor(environment(), props_.opacity);
-  block_.draw(painter, QPointF(0, 0), wrapWidth(width()), ink);
-}
-
-// ---- Divider ---------------------------------------------------------------------------------
-
-RowDivider::RowDivider(SettingsServices& context, QWidget* parent) : PaintedWidget(context, parent) {
-  setHoverEnabled(false);
-  setFixedHeight(1);
-  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-}
-
-void RowDivider::paint(QPainter& painter) {
-  // The separator ink at the cards' 35 %.
-  painter.fillRect(rect(), primaryColor(environment(), 0.3 * 0.35));
-}
 
 // ---- Row -------------------------------------------------------------------------------------
 

@@ -1,60 +1,11 @@
 #pragma once
 #include "settings/SettingsServices.h"
 #include "ui/anim/AnimatedValue.h"
-#include "ui/text/TextBlock.h"
-#include "ui/view/PaintedWidget.h"
 
 #include <QPixmap>
 #include <QWidget>
 
 namespace qv {
-
-// A label of a settings row: text in the desktop font at a pixel size, in the primary ink at an
-// opacity (or in `color`), wrapped to the width it gets (at most `maxWidth` when > 0).
-class PaneText : public PaintedWidget {
-  Q_OBJECT
- public:
-  struct Props {
-    QString text;
-    double size = 13;
-    QFont::Weight weight = QFont::Normal;
-    double opacity = 0.85;
-    QColor color;  // invalid: the primary ink at `opacity`
-    double maxWidth = 0;
-    bool operator==(const Props&) const = default;
-  };
-  // The quieter inks of captions and notes.
-  static constexpr double kSecondary = 0.5;
-  static constexpr double kTertiary = 0.3;
-
-  PaneText(SettingsServices& context, Props props, QWidget* parent = nullptr);
-  void setProps(const Props& props);
-  const Props& props() const { return props_; }
-
-  QSize sizeHint() const override;
-  QSize minimumSizeHint() const override;
-  bool hasHeightForWidth() const override { return true; }
-  int heightForWidth(int width) const override;
-  AccessibilityInfo accessibility() const override;
-
- protected:
-  void paint(QPainter& painter) override;
-
- private:
-  double wrapWidth(double width) const;
-  Props props_;
-  TextBlock block_;
-};
-
-// The hairline between the rows of a settings card.
-class RowDivider : public PaintedWidget {
-  Q_OBJECT
- public:
-  explicit RowDivider(SettingsServices& context, QWidget* parent = nullptr);
-
- protected:
-  void paint(QPainter& painter) override;
-};
 
 // A row: `label` at the leading end and `control` pushed to the trailing end.
 QWidget* paneRow(QWidget* label, QWidget* control, Qt::Alignment alignment = Qt::AlignVCenter);

@@ -5,6 +5,7 @@
 #include "platform/Updater.h"
 #include "settings/GeneralPane.h"
 #include "settings/PaneRows.h"
+#include "settings/PaneText.h"
 #include "settings/ShortcutRecorder.h"
 #include "support/FakeInterfaceContext.h"
 #include "ui/controls/PillDropdown.h"
