@@ -80,7 +80,7 @@ QLayoutItem* ChipFlowLayout::takeAt(int index) {
 FlowArrangement ChipFlowLayout::arrange(double width) const {
   std::vector<QSizeF> sizes;
   for (QLayoutItem* item : items_)
-    if (!item->isEmpty()) sizes.emplace_back(item->sizeHint());
+    if (!item->isEmpty()) sizes.emplace_back(item->sizeHint().shrunkBy(kChipOverhang));
   return arrangeFlow(sizes, width, flowSpacing_);
 }
 
@@ -94,7 +94,7 @@ QSize ChipFlowLayout::sizeHint() const {
 QSize ChipFlowLayout::minimumSize() const {
   QSize widest;
   for (QLayoutItem* item : items_)
-    if (!item->isEmpty()) widest = widest.expandedTo(item->sizeHint());
+    if (!item->isEmpty()) widest = widest.expandedTo(item->sizeHint().shrunkBy(kChipOverhang));
   const QMargins m = contentsMargins();
   return widest.grownBy(m);
 }
@@ -112,7 +112,12 @@ void ChipFlowLayout::setGeometry(const QRect& rect) {
   for (QLayoutItem* item : items_) {
     if (item->isEmpty()) continue;
     const QRectF f = flow.frames[frame++];
-    item->setGeometry(QRect(QPoint(inner.left() + int(f.x()), inner.top() + int(f.y())), item->sizeHint()));
+    const QRect place(QPoint(inner.left() + int(f.x()), inner.top() + int(f.y())), f.size().toSize());
+    // Straight onto the widget: a layout item would clip the overhang at the layout's edge.
+    if (QWidget* widget = item->widget())
+      widget->setGeometry(place.marginsAdded(kChipOverhang));
+    else
+      item->setGeometry(place);
   }
 }
 
@@ -229,6 +234,12 @@ void OrnamentRail::syncSelection(bool animate) {
   update();
 }
 
+void OrnamentRail::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  // The buttons moved with the layout: the circle stands under the selected one again.
+  syncSelection(false);
+}
+
 void OrnamentRail::paintEvent(QPaintEvent*) {
   if (!shown_) return;
   QPainter painter(this);
@@ -294,10 +305,10 @@ QSize FilterChip::sizeHint() const {
   const double lead = leadingWidth(leading());
   const double content = std::ceil(metrics.horizontalAdvance(props_.label)) + (lead > 0 ? lead + kChipGap : 0);
   const double height = std::max(std::ceil(metrics.height()), lead);
-  return QSize(int(std::ceil(content + 2 * kChipPaddingH)), int(std::ceil(height + 2 * kChipPaddingV)));
+  return QSize(int(std::ceil(content + 2 * kChipPaddingH)), int(std::ceil(height + 2 * kChipPaddingV))).grownBy(kChipOverhang);
 }
 
-QRectF FilterChip::capsule() const { return QRectF(QPointF(0, 0), QSizeF(sizeHint())); }
+QRectF FilterChip::capsule() const { return QRectF(QRect(QPoint(0, 0), sizeHint()).marginsRemoved(kChipOverhang)); }
 
 QPainterPath FilterChip::hitShape() const {
   const QRectF shape = capsule();

@@ -22,8 +22,13 @@ struct FlowArrangement {
 // ends exactly at the maximum stays. Elements are top-aligned in their row.
 FlowArrangement arrangeFlow(const std::vector<QSizeF>& sizes, double maxWidth, double spacing);
 
+// Room every chip widget keeps around its capsule for its hover growth; the flow lays the
+// capsules out, the widgets overhang them by this much.
+inline const QMargins kChipOverhang(3, 1, 3, 1);
+
 // The wrapping chip layout: each widget at its size hint, rows from the leading edge, as high as
-// the given width needs (height for width). It never shrinks or clips a chip.
+// the given width needs (height for width). It never shrinks or clips a chip. Widgets overhang
+// their place in the flow by kChipOverhang.
 class ChipFlowLayout : public QLayout {
   Q_OBJECT
  public:
@@ -111,6 +116,7 @@ class OrnamentRail : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void selectionChanged() { syncSelection(true); }

@@ -5,7 +5,6 @@
 #include "ui/Translucency.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
-#include "ui/symbols/Symbols.h"
 #include "ui/theme/Theme.h"
 
 #include <QFontMetricsF>
@@ -50,11 +49,13 @@ double FilterChipView::scale() const { return lerp(1, 1.06, hoverProgress()); }
 
 QSize FilterChipView::sizeHint() const {
   const double text = std::ceil(QFontMetricsF(chipFont()).horizontalAdvance(chip_.label));
-  return QSize(int(std::ceil(text + kChipGap + kCrossSize + 2 * kChipPaddingH)), int(kChipHeight));
+  return QSize(int(std::ceil(text + kChipGap + kCrossSize + 2 * kChipPaddingH)), int(kChipHeight)).grownBy(kChipOverhang);
 }
 
+QRectF FilterChipView::capsule() const { return QRectF(QRect(QPoint(0, 0), sizeHint()).marginsRemoved(kChipOverhang)); }
+
 QPainterPath FilterChipView::hitShape() const {
-  const QRectF shape(QPointF(0, 0), QSizeF(sizeHint()));
+  const QRectF shape = capsule();
   return Fx::continuousRoundedRect(shape, shape.height() / 2);
 }
 
@@ -75,7 +76,7 @@ void FilterChipView::clear() {
 void FilterChipView::paint(QPainter& painter) {
   const EnvironmentValues env = environment();
   const double h = hoverProgress();
-  const QRectF shape(QPointF(0, 0), QSizeF(sizeHint()));
+  const QRectF shape = capsule();
   const double radius = shape.height() / 2;
   painter.translate(shape.center());
   painter.scale(scale(), scale());
@@ -88,13 +89,13 @@ void FilterChipView::paint(QPainter& painter) {
   painter.setFont(chipFont());
   painter.setPen(primaryColor(env, lerp(0.6, 0.85, h)));
   const double textWidth = std::ceil(QFontMetricsF(chipFont()).horizontalAdvance(chip_.label));
-  painter.drawText(QRectF(kChipPaddingH, 0, textWidth + 1, shape.height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+  painter.drawText(QRectF(shape.left() + kChipPaddingH, shape.top(), textWidth + 1, shape.height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                    chip_.label);
-  const QImage cross = Symbols::image(QStringLiteral("xmark"), kCrossSize, primaryColor(env, lerp(0.45, 0.85, h)),
-                                      painter.device()->devicePixelRatioF());
-  if (!cross.isNull())
-    painter.drawImage(QPointF(kChipPaddingH + textWidth + kChipGap, shape.center().y() - cross.deviceIndependentSize().height() / 2),
-                      cross);
+  // The cross, stroked: the theme's close icon blurs at this size.
+  const QRectF cross(shape.left() + kChipPaddingH + textWidth + kChipGap + 1, shape.center().y() - 3, 6, 6);
+  painter.setPen(QPen(primaryColor(env, lerp(0.45, 0.85, h)), 1.5, Qt::SolidLine, Qt::RoundCap));
+  painter.drawLine(cross.topLeft(), cross.bottomRight());
+  painter.drawLine(cross.topRight(), cross.bottomLeft());
 }
 
 void FilterChipView::mousePressEvent(QMouseEvent* event) {
@@ -122,6 +123,8 @@ HouseButtonLook ClearAllButton::look(double hover) const {
   l.fill = {{0, primaryColor(env, 0.1 * unitClamped(hover))}, {1, primaryColor(env, 0.1 * unitClamped(hover))}};
   return l;
 }
+
+QMarginsF ClearAllButton::margins() const { return QMarginsF(kChipOverhang); }
 
 // ---- FilterStatusBar -------------------------------------------------------------------------
 

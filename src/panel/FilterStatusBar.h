@@ -33,6 +33,7 @@ class FilterChipView : public PaintedWidget {
 
  private:
   void clear();
+  QRectF capsule() const;
   ActiveFilterChip chip_;
   bool pressed_ = false;
 };
@@ -47,7 +48,7 @@ class ClearAllButton : public HouseButtonWith<ClearAllButtonProps> {
 
  protected:
   HouseButtonLook look(double hover) const override;
-  QMarginsF margins() const override { return {}; }
+  QMarginsF margins() const override;
 };
 
 // The row under the category strip that shows every type, application and date filter in force

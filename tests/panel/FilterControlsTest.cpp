@@ -53,14 +53,13 @@ TEST(ChipFlowLayout, PlacesChipsAtTheirSizeAndAsksTheHeightItsWidthNeeds) {
     chips.push_back(new FilterChip(*fake.context, {.label = label}, {}, &host));
     flow->addWidget(chips.back());
   }
-  const int one = chips[0]->sizeHint().height();
-  EXPECT_EQ(flow->heightForWidth(2000), one);
-  const int narrow = chips[3]->sizeHint().width();
-  host.resize(narrow, flow->heightForWidth(narrow));
+  // The capsules are laid out; the widgets overhang them for their hover growth.
+  const QSize capsule = chips[3]->sizeHint().shrunkBy(kChipOverhang);
+  EXPECT_EQ(flow->heightForWidth(2000), capsule.height());
+  host.resize(capsule.width(), flow->heightForWidth(capsule.width()));
   flow->setGeometry(host.rect());
-  EXPECT_EQ(chips[3]->geometry(), QRect(QPoint(0, chips[3]->y()), chips[3]->sizeHint()));
-  EXPECT_GT(chips[3]->y(), 0);
-  EXPECT_EQ(host.height(), chips[3]->geometry().bottom() + 1);
+  EXPECT_EQ(chips[3]->geometry().marginsRemoved(kChipOverhang), QRect(QPoint(0, host.height() - capsule.height()), capsule));
+  EXPECT_EQ(chips[0]->geometry().topLeft(), QPoint(-3, -1));
 }
 
 TEST(OrnamentRailButton, DisabledHoversButIgnoresClicksSelectedHasNoDotAndDoesNotGrow) {
@@ -147,4 +146,17 @@ TEST(CategoryColorDot, IsTwentyFourSquareTheRingFadesInAndASelectedSwatchBrighte
   EXPECT_GT(qBlue(swatch.renderForTest(1).pixel(12, 14)), 0);
   QTest::mouseClick(&swatch, Qt::LeftButton, {}, QPoint(12, 12));
   EXPECT_EQ(taps, 1);
+}
+
+TEST(OrnamentRail, DrawsTheSelectionCircleUnderTheSelectedButton) {
+  PanelHarness fake;
+  OrnamentRail rail(*fake.context);
+  rail.addButton({.icon = "textformat"}, {});
+  auto* selected = rail.addButton({.icon = "calendar", .isSelected = true}, {});
+  rail.resize(rail.sizeHint());
+  QImage image(rail.size(), QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  rail.render(&image);
+  EXPECT_EQ(rail.selectionRect(), QRectF(selected->geometry()));
+  EXPECT_EQ(QColor(image.pixel(selected->geometry().topLeft() + QPoint(6, 17))).rgb(), Theme::accent().rgb());
 }
