@@ -20,13 +20,6 @@ namespace qv {
 
 namespace {
 
-// A press and release of the left button, both on the control's shape.
-bool endsClick(bool& pressed, const QMouseEvent& event, const PaintedWidget& control) {
-  const bool click = pressed && event.button() == Qt::LeftButton && control.hits(event.position());
-  pressed = false;
-  return click;
-}
-
 // Scales the painter about `center`.
 void scaleAbout(QPainter& painter, QPointF center, double scale) {
   painter.translate(center);
@@ -121,10 +114,24 @@ void ChipFlowLayout::setGeometry(const QRect& rect) {
   }
 }
 
+// ---- Tapped controls ------------------------------------------------------------------------
+
+void TapControl::mousePressEvent(QMouseEvent* event) {
+  pressed_ = event->button() == Qt::LeftButton && acceptsTap();
+  event->accept();
+}
+
+void TapControl::mouseReleaseEvent(QMouseEvent* event) {
+  const bool tap = pressed_ && event->button() == Qt::LeftButton && hits(event->position());
+  pressed_ = false;
+  event->accept();
+  if (tap && acceptsTap()) tapped();
+}
+
 // ---- Rail button -----------------------------------------------------------------------------
 
 OrnamentRailButton::OrnamentRailButton(InterfaceServices& context, Props props, std::function<void()> onTap, QWidget* parent)
-    : PaintedWidget(context, parent), action(std::move(onTap)), props_(std::move(props)) {
+    : TapControl(context, parent), action(std::move(onTap)), props_(std::move(props)) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   resize(sizeHint());
 }
@@ -180,14 +187,8 @@ void OrnamentRailButton::paint(QPainter& painter) {
   }
 }
 
-void OrnamentRailButton::mousePressEvent(QMouseEvent* event) {
-  pressed_ = event->button() == Qt::LeftButton && props_.isEnabled;
-  event->accept();
-}
-
-void OrnamentRailButton::mouseReleaseEvent(QMouseEvent* event) {
-  event->accept();
-  if (endsClick(pressed_, *event, *this) && props_.isEnabled && action) action();
+void OrnamentRailButton::tapped() {
+  if (action) action();
 }
 
 OrnamentRail::OrnamentRail(InterfaceServices& context, QWidget* parent)
@@ -275,7 +276,7 @@ double leadingWidth(FilterChip::Leading leading) {
 }  // namespace
 
 FilterChip::FilterChip(InterfaceServices& context, Props props, std::function<void()> onTap, QWidget* parent)
-    : PaintedWidget(context, parent), action(std::move(onTap)), props_(std::move(props)) {
+    : TapControl(context, parent), action(std::move(onTap)), props_(std::move(props)) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   resize(sizeHint());
 }
@@ -357,20 +358,14 @@ void FilterChip::paint(QPainter& painter) {
                    props_.label);
 }
 
-void FilterChip::mousePressEvent(QMouseEvent* event) {
-  pressed_ = event->button() == Qt::LeftButton;
-  event->accept();
-}
-
-void FilterChip::mouseReleaseEvent(QMouseEvent* event) {
-  event->accept();
-  if (endsClick(pressed_, *event, *this) && action) withAnimation(Theme::springStandard(), action);
+void FilterChip::tapped() {
+  if (action) withAnimation(Theme::springStandard(), action);
 }
 
 // ---- Category colour swatch ------------------------------------------------------------------
 
 CategoryColorDot::CategoryColorDot(InterfaceServices& context, Props props, std::function<void()> tap, QWidget* parent)
-    : PaintedWidget(context, parent), onTap(std::move(tap)), props_(std::move(props)),
+    : TapControl(context, parent), onTap(std::move(tap)), props_(std::move(props)),
       ring_(*context.frameClock, props_.isSelected ? 1.0 : 0.0) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   ring_.setOnChange([this] { update(); });
@@ -429,14 +424,8 @@ void CategoryColorDot::paint(QPainter& painter) {
   painter.restore();
 }
 
-void CategoryColorDot::mousePressEvent(QMouseEvent* event) {
-  pressed_ = event->button() == Qt::LeftButton;
-  event->accept();
-}
-
-void CategoryColorDot::mouseReleaseEvent(QMouseEvent* event) {
-  event->accept();
-  if (endsClick(pressed_, *event, *this) && onTap) onTap();
+void CategoryColorDot::tapped() {
+  if (onTap) onTap();
 }
 
 }  // namespace qv

@@ -52,6 +52,24 @@ class ChipFlowLayout : public QLayout {
   std::vector<QLayoutItem*> items_;
 };
 
+// ---- Tapped controls ------------------------------------------------------------------------
+
+// A painted control that a left click on its shape (pressed and released there) taps.
+class TapControl : public PaintedWidget {
+  Q_OBJECT
+ public:
+  using PaintedWidget::PaintedWidget;
+
+ protected:
+  virtual bool acceptsTap() const { return true; }
+  virtual void tapped() = 0;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  bool pressed_ = false;
+};
+
 // ---- Rail button -----------------------------------------------------------------------------
 
 class OrnamentRail;
@@ -60,7 +78,7 @@ class OrnamentRail;
 // circle with a white glyph; in a rail that shares its selection the rail draws that circle and
 // slides it to the next selection. A marker dot shows at the top trailing corner while not
 // selected. A disabled button is faded and ignores clicks but still hovers.
-class OrnamentRailButton : public PaintedWidget {
+class OrnamentRailButton : public TapControl {
   Q_OBJECT
  public:
   struct Props {
@@ -92,12 +110,11 @@ class OrnamentRailButton : public PaintedWidget {
 
  protected:
   void paint(QPainter& painter) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
+  bool acceptsTap() const override { return props_.isEnabled; }
+  void tapped() override;
 
  private:
   Props props_;
-  bool pressed_ = false;
 };
 
 // A vertical stack of rail buttons, 4 apart, that shares its selection: the accent circle glides
@@ -132,7 +149,7 @@ class OrnamentRail : public QWidget {
 
 // A capsule toggle for one filter value, with at most one leading element: an application icon
 // wins over a category dot, which wins over a symbol. On, it is accent-filled with white ink.
-class FilterChip : public PaintedWidget {
+class FilterChip : public TapControl {
   Q_OBJECT
  public:
   struct Props {
@@ -159,20 +176,18 @@ class FilterChip : public PaintedWidget {
 
  protected:
   void paint(QPainter& painter) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
+  void tapped() override;
 
  private:
   QRectF capsule() const;
   Props props_;
-  bool pressed_ = false;
 };
 
 // ---- Category colour swatch ------------------------------------------------------------------
 
 // One swatch of the category colour picker: a 17-point dot with a ring 2 away and 1.5 wide around
 // the chosen colour (24 × 24 in all). The ring fades and grows in with the snappy spring.
-class CategoryColorDot : public PaintedWidget {
+class CategoryColorDot : public TapControl {
   Q_OBJECT
  public:
   struct Props {
@@ -197,13 +212,11 @@ class CategoryColorDot : public PaintedWidget {
 
  protected:
   void paint(QPainter& painter) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
+  void tapped() override;
 
  private:
   Props props_;
   Animated<double> ring_;
-  bool pressed_ = false;
 };
 
 }  // namespace qv

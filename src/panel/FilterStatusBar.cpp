@@ -31,7 +31,7 @@ const QFont& chipFont() {
 // ---- FilterChipView --------------------------------------------------------------------------
 
 FilterChipView::FilterChipView(InterfaceServices& context, ActiveFilterChip chip, QWidget* parent)
-    : PaintedWidget(context, parent), chip_(std::move(chip)) {
+    : TapControl(context, parent), chip_(std::move(chip)) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   resize(sizeHint());
 }
@@ -63,11 +63,11 @@ AccessibilityInfo FilterChipView::accessibility() const {
   AccessibilityInfo info;
   info.role = QAccessible::Button;
   info.name = QStringLiteral("Remove filter ") + chip_.label;
-  info.press = [this] { const_cast<FilterChipView*>(this)->clear(); };
+  info.press = [this] { const_cast<FilterChipView*>(this)->tapped(); };
   return info;
 }
 
-void FilterChipView::clear() {
+void FilterChipView::tapped() {
   // The clear may take this chip away: the bar drops it later, never under this call.
   const auto action = chip_.clear;
   if (action) withAnimation(Theme::springStandard(), action);
@@ -98,17 +98,6 @@ void FilterChipView::paint(QPainter& painter) {
   painter.drawLine(cross.topRight(), cross.bottomLeft());
 }
 
-void FilterChipView::mousePressEvent(QMouseEvent* event) {
-  pressed_ = event->button() == Qt::LeftButton;
-  event->accept();
-}
-
-void FilterChipView::mouseReleaseEvent(QMouseEvent* event) {
-  const bool click = pressed_ && event->button() == Qt::LeftButton && hits(event->position());
-  pressed_ = false;
-  event->accept();
-  if (click) clear();
-}
 
 // ---- ClearAllButton --------------------------------------------------------------------------
 

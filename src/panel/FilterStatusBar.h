@@ -1,4 +1,5 @@
 #pragma once
+#include "panel/FilterControls.h"
 #include "state/FilterTypes.h"
 #include "ui/controls/PillButtons.h"
 #include "ui/view/PaintedWidget.h"
@@ -13,7 +14,7 @@ class PanelState;
 
 // One filter in force: its label and a small cross on a thin-material capsule that grows a
 // little while hovered. A click removes that filter.
-class FilterChipView : public PaintedWidget {
+class FilterChipView : public TapControl {
   Q_OBJECT
  public:
   FilterChipView(InterfaceServices& context, ActiveFilterChip chip, QWidget* parent = nullptr);
@@ -28,14 +29,11 @@ class FilterChipView : public PaintedWidget {
 
  protected:
   void paint(QPainter& painter) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
+  void tapped() override;
 
  private:
-  void clear();
   QRectF capsule() const;
   ActiveFilterChip chip_;
-  bool pressed_ = false;
 };
 
 struct ClearAllButtonProps {
