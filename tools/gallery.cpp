@@ -6,6 +6,7 @@
 #include "cards/CardsGallery.h"
 #include "cards/badges/BadgesGallery.h"
 #include "items/ItemServices.h"
+#include "panel/CardCellGallery.h"
 #include "panel/PanelGallery.h"
 #include "ui/Appearance.h"
 #include "settings/onboarding/OnboardingGallery.h"
@@ -109,8 +110,9 @@ int main(int argc, char** argv) {
   qv::addUiGalleryViews(registry);
   qv::addCardsGalleryViews(registry);
   qv::addCardBadgeGalleryViews(registry);
-  qv::addPanelGalleryViews(registry);
   qv::addOnboardingGalleryViews(registry);
+  qv::addPanelGalleryViews(registry);
+  qv::addCardCellGalleryViews(registry);
   registry.add(QStringLiteral("sample-pill"), renderPills);
 
   int written = 0;

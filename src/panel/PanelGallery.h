@@ -1,10 +1,10 @@
 #pragma once
-#include "ui/view/GalleryRegistry.h"
 
 namespace qv {
 
-// The panel's views in the screenshot gallery: card cells at rest, lifted and with the paste
-// hint, and a card's open menu.
+class GalleryRegistry;
+
+// The panel's controls, its filter status bar and the quick-actions menus.
 void addPanelGalleryViews(GalleryRegistry& registry);
 
 }  // namespace qv
