@@ -11,8 +11,9 @@ namespace qv {
 
 namespace {
 
-ClipboardItem sampleText(const QString& text, const QString& app) {
-  return ClipboardItem::make(QUuid::createUuid(), app, QDateTime::currentDateTimeUtc(), TextPayload{text});
+ClipboardItem sampleText(const ViewServices& context, const QString& text, const QString& app, int minutesAgo) {
+  return ClipboardItem::make(QUuid::createUuid(), app, context.scheduler->now().addSecs(-60 * minutesAgo),
+                             TextPayload{text});
 }
 
 // Three cells: at rest, lifted under the pointer with its quick actions, and selected with the
@@ -21,9 +22,9 @@ QImage cardCells(GalleryScene& scene) {
   ViewServices& context = scene.services<ViewServices>();
   PanelState state(context);
   const QList<ClipboardItem> items = {
-      sampleText("Meet at the north entrance at half past nine.", "org.example.Chat"),
-      sampleText("git rebase --onto main feature~3 feature", "org.example.Terminal"),
-      sampleText("The quarterly numbers are in the shared folder.", "org.example.Mail")};
+      sampleText(context, "Meet at the north entrance at half past nine.", "org.gnome.TextEditor", 2),
+      sampleText(context, "git rebase --onto main feature~3 feature", "org.gnome.Terminal", 12),
+      sampleText(context, "The quarterly numbers are in the shared folder.", "org.gnome.Nautilus", 60)};
   state.setItems(items);
   std::vector<std::unique_ptr<CardCellView>> cells;
   for (int i = 0; i < items.size(); ++i) {
@@ -55,9 +56,9 @@ QImage cardMenu(GalleryScene& scene) {
   ViewServices& context = scene.services<ViewServices>();
   CustomCategory work{QUuid::createUuid(), QStringLiteral("Work"), 4};
   CustomCategory snippets{QUuid::createUuid(), QStringLiteral("Snippets"), 2};
-  const ClipboardItem text = sampleText(QStringLiteral("hello"), QStringLiteral("org.example.Editor"));
-  const ClipboardItem file = ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.example.Files"),
-                                                 QDateTime::currentDateTimeUtc(),
+  const ClipboardItem text = sampleText(context, QStringLiteral("hello"), QStringLiteral("org.gnome.TextEditor"), 1);
+  const ClipboardItem file = ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.Nautilus"),
+                                                 context.scheduler->now(),
                                                  FilePayload{QStringLiteral("report.pdf"), QStringLiteral("2 MB"),
                                                              Url::fromLocalFile(QStringLiteral("/tmp/report.pdf"))});
   std::vector<QImage> shots;
@@ -76,7 +77,7 @@ QImage cardMenu(GalleryScene& scene) {
       }
     menu->hide();
   };
-  grab({text, false, false, {work, snippets}, std::nullopt, true, QStringLiteral("Editor")},
+  grab({text, false, false, {work, snippets}, std::nullopt, true, QStringLiteral("Text Editor")},
        QStringLiteral("Paste Transformed"), QStringLiteral("Paste Transformed"));
   grab({file, true, true, {work, snippets}, snippets, true, QStringLiteral("Files")}, QStringLiteral("Show in Files"),
        QStringLiteral("Move to Category"));
