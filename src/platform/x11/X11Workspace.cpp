@@ -3,6 +3,8 @@
 #include "base/Log.h"
 #include "platform/DesktopEntryIndex.h"
 
+#include <poll.h>
+#include <unistd.h>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -11,8 +13,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <chrono>
-#include <poll.h>
-#include <unistd.h>
 
 namespace qv::x11 {
 
