@@ -1,5 +1,6 @@
 #include "app/PanelControllerHarness.h"
 #include "app/QuorvalenPanel.h"
+#include "panel/CardListView.h"
 #include "panel/PanelStandInView.h"
 #include "support/StateTestSupport.h"
 
@@ -437,31 +438,26 @@ TEST_F(PanelControllerTest, ShowEndsOldPeeksAndHideEndsThePreviewAndCopyFeedback
   EXPECT_TRUE(state().multiSelectedIDs().isEmpty());
 }
 
-TEST_F(PanelControllerTest, TheStandInColumnRealisesOnlyVisibleRowsOfAHugeHistory) {
+TEST_F(PanelControllerTest, TheCardListRealisesOnlyVisibleCardsOfAHugeHistory) {
   QList<ClipboardItem> items;
   for (int i = 0; i < 100000; ++i) items << test::textItem(QString("item %1").arg(i));
   state().setItems(items);
   controller->showPanel();
   advance(1);
   PanelStandInView* view = controller->rootView();
-  const QImage image = view->grab().toImage();
-  EXPECT_LE(view->paintedRowCount(), 20);
-  EXPECT_EQ(view->firstPaintedRow(), 0);
   EXPECT_EQ(view->columnRect(), QRectF(596, 0, 320, 1048));
   EXPECT_EQ(view->topBandRect(), QRectF(596, 8, 320, 50));
-  view->scrollTo(1e9);
-  view->grab();
-  EXPECT_EQ(view->firstPaintedRow() + view->paintedRowCount(), 100000);
-  EXPECT_LE(view->paintedRowCount(), 20);
-  // Rows are painted inside the column only.
-  const QRectF row = view->rowRect(0);
-  EXPECT_GE(row.left(), 596);
-  EXPECT_LE(row.right(), 916);
+  CardListView& list = view->list();
+  EXPECT_EQ(list.geometry(), QRect(596, 58, 320, 990));
+  EXPECT_LE(list.cardItemCount(), 14);
+  list.scrollTo(1e9);
+  EXPECT_TRUE(list.realisedCards().contains(99999));
+  EXPECT_LE(list.cardItemCount(), 14);
 }
 
-// The stand-in column is usable by pointer: a click selects (the selection is drawn), a double
-// click picks through the paste hook, and a sensitive item never shows its text.
-TEST_F(PanelControllerTest, TheStandInColumnSelectsPicksAndConcealsSensitiveRows) {
+// The cards are usable by pointer: a click selects (the selection is drawn), a double click
+// picks through the paste hook, and a sensitive item never shows its text.
+TEST_F(PanelControllerTest, TheCardListSelectsPicksAndConcealsSensitiveCards) {
   state().setItems({test::textItem("secret token"), test::textItem("plain words")});
   state().markSensitive(state().items().first().id, false);
   std::optional<QString> picked;
@@ -470,16 +466,17 @@ TEST_F(PanelControllerTest, TheStandInColumnSelectsPicksAndConcealsSensitiveRows
   advance(1);
   PanelStandInView* view = controller->rootView();
   EXPECT_TRUE(state().isConcealed(state().items().first().id));
-
-  const QPoint second = view->rowRect(1).center().toPoint();
-  QTest::mouseClick(view, Qt::LeftButton, {}, second);
+  CardListView& list = view->list();
+  const QRectF card = list.layout().cardRect(1, list.width()).translated(0, -list.scrollOffset());
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, card.center().toPoint());
   EXPECT_EQ(state().selectedIndex(), 1);
-  const QImage image = view->grab().toImage();
-  // The selected row's outline is drawn in the accent colour at its edge.
-  const QColor edge = image.pixelColor(view->rowRect(1).left() + 1, view->rowRect(1).center().y());
+  advance(1);
+  const QImage image = list.grab().toImage();
+  // The selected card's outline is drawn in the accent colour at its edge.
+  const QColor edge = image.pixelColor(int(card.left()) + 1, int(card.center().y()));
   EXPECT_GT(edge.blue(), edge.red());
 
-  QTest::mouseDClick(view, Qt::LeftButton, {}, second);
+  QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, card.center().toPoint());
   EXPECT_EQ(picked, "plain words");
   QTest::mouseClick(view, Qt::LeftButton, {}, view->topBandRect().center().toPoint());
   EXPECT_EQ(state().selectedIndex(), 1);  // the band is not a row

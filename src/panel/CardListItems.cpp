@@ -1,0 +1,178 @@
+#include "panel/CardListItems.h"
+
+#include "panel/CardListLayout.h"
+#include "panel/GroupChevron.h"
+#include "panel/PanelStandInView.h"
+
+#include "items/model/ContentType.h"
+#include "platform/Scheduler.h"
+#include "platform/SettingsStore.h"
+#include "state/PanelState.h"
+#include "ui/controls/ControlStyle.h"
+#include "ui/text/Fonts.h"
+#include "ui/theme/Theme.h"
+
+#include <QFontMetricsF>
+#include <QGraphicsSceneMouseEvent>
+#include <QPainter>
+
+namespace qv {
+
+namespace {
+
+constexpr double kDoubleClickSeconds = 0.4;
+
+class PlaceholderCard : public PaintedItem {
+ public:
+  PlaceholderCard(ViewServices& context, PanelState& state, CardTapMemory& taps)
+      : PaintedItem(context), state_(state), taps_(taps) {
+    setSize({cardList::kCardWidth, cardList::kCardHeight});
+    setAcceptedMouseButtons(Qt::LeftButton);
+    connect(&state_, &PanelState::selectedIndexChanged, this, [this] { update(); });
+  }
+
+  void show(const ClipboardItem& item, int index) {
+    index_ = index;
+    id_ = item.id;
+    const std::optional<QString> text = item.plainText();
+    text_ = state_.isConcealed(item.id) ? QString::fromUtf8(kConcealedRowText)
+            : text                      ? text->left(600)
+                                        : rawValue(item.contentType);
+    source_ = item.sourceAppBundleID;
+    update();
+  }
+  AccessibilityInfo accessibility() const override {
+    AccessibilityInfo info;
+    info.role = QAccessible::ListItem;
+    info.name = text_.left(80);
+    return info;
+  }
+
+ protected:
+  void paintContent(QPainter& painter) override {
+    const EnvironmentValues env = environment();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(primaryColor(env, 0.1), 1));
+    painter.setBrush(env.isDark() ? QColor(44, 44, 48) : QColor(252, 252, 253));
+    painter.drawRoundedRect(rect().adjusted(0.5, 0.5, -0.5, -0.5), 14, 14);
+    if (state_.selectedIndex() == index_) {
+      painter.setPen(QPen(Theme::accent(), 2));
+      painter.setBrush(Qt::NoBrush);
+      painter.drawRoundedRect(rect().adjusted(1, 1, -1, -1), 13, 13);
+    }
+    painter.setPen(primaryColor(env, 0.85));
+    painter.setFont(systemFont(12));
+    painter.drawText(rect().adjusted(16, 14, -16, -36), Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, text_);
+    painter.setPen(primaryColor(env, 0.45));
+    painter.setFont(systemFont(10));
+    painter.drawText(rect().adjusted(16, 0, -16, -12), Qt::AlignLeft | Qt::AlignBottom, source_);
+  }
+  void mousePressEvent(QGraphicsSceneMouseEvent* event) override {
+    const double now = context().scheduler->uptime();
+    const bool second = taps_.lastIndex == index_ && now - taps_.lastTime < kDoubleClickSeconds;
+    taps_.lastIndex = index_;
+    taps_.lastTime = now;
+    event->accept();
+    if (second) taps_.lastIndex.reset();  // a third click starts over
+    if (second && state_.pasteAction()) {
+      const int at = index_;
+      const QList<ClipboardItem> items = state_.filteredItems();
+      if (at < items.size()) {
+        const bool plainText = viewServices(context()).settings->boolOr(QStringLiteral("qv.alwaysPlainText"), false);
+        state_.pasteAction()(items.at(at), plainText);
+      }
+      return;
+    }
+    state_.setSelectedIndex(index_);
+  }
+
+ private:
+  PanelState& state_;
+  CardTapMemory& taps_;
+  int index_ = -1;
+  QUuid id_;
+  QString text_;
+  QString source_;
+};
+
+}  // namespace
+
+PlaceholderCardFactory::PlaceholderCardFactory(ViewServices& context, PanelState& state, CardTapMemory& taps)
+    : context_(context), state_(state), taps_(taps) {}
+
+PaintedItem* PlaceholderCardFactory::makeCard() { return new PlaceholderCard(context_, state_, taps_); }
+
+void PlaceholderCardFactory::showItem(PaintedItem& card, const ClipboardItem& item, int index) {
+  static_cast<PlaceholderCard&>(card).show(item, index);
+}
+
+SectionHeaderItem::SectionHeaderItem(ViewServices& context, QGraphicsItem* parent)
+    : PaintedItem(context, parent), chevron_(new GroupChevron(context, this)) {
+  setSize({cardList::kCardWidth + 16, cardList::kHeaderHeight});
+  setAcceptedMouseButtons(Qt::LeftButton);
+  placeChevron();
+}
+
+void SectionHeaderItem::placeChevron() {
+  chevron_->setPos(size().width() - GroupChevron::kSize,
+                   cardList::kHeaderTopPadding + (cardList::kHeaderRowHeight - GroupChevron::kSize) / 2);
+}
+
+void SectionHeaderItem::setSection(const QString& title, int count, bool collapsed, std::function<void()> toggle) {
+  title_ = title;
+  count_ = count;
+  collapsed_ = collapsed;
+  toggle_ = std::move(toggle);
+  chevron_->setCollapsed(collapsed);
+  chevron_->setAction(toggle_);
+  update();
+}
+
+AccessibilityInfo SectionHeaderItem::accessibility() const {
+  AccessibilityInfo info;
+  info.role = QAccessible::Heading;
+  info.name = title_;
+  return info;
+}
+
+void SectionHeaderItem::paintContent(QPainter& painter) {
+  const EnvironmentValues env = environment();
+  const QRectF row(0, cardList::kHeaderTopPadding, size().width(), cardList::kHeaderRowHeight);
+  QFont titleFont = systemFont(9, QFont::DemiBold);
+  titleFont.setLetterSpacing(QFont::AbsoluteSpacing, 0.6);
+  const QString title = title_.toUpper();
+  double x = row.left();
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setFont(titleFont);
+  painter.setPen(primaryColor(env, 0.38));
+  const double titleWidth = QFontMetricsF(titleFont).horizontalAdvance(title);
+  painter.drawText(QRectF(x, row.top(), titleWidth + 1, row.height()), Qt::AlignLeft | Qt::AlignVCenter, title);
+  x += titleWidth + 8;
+  if (collapsed_) {
+    QFont countFont = systemFont(9, QFont::DemiBold);
+    countFont.setStyleHint(QFont::Monospace);
+    const QString text = QString::number(count_);
+    const double width = QFontMetricsF(countFont).horizontalAdvance(text) + 10;
+    const double height = QFontMetricsF(countFont).height() + 2;
+    const QRectF capsule(x, row.center().y() - height / 2, width, height);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(primaryColor(env, 0.08));
+    painter.drawRoundedRect(capsule, height / 2, height / 2);
+    painter.setFont(countFont);
+    painter.setPen(primaryColor(env, 0.3));
+    painter.drawText(capsule, Qt::AlignCenter, text);
+    x += width + 8;
+  }
+  const double hairlineEnd = chevron_->pos().x() - 8;
+  if (hairlineEnd > x) painter.fillRect(QRectF(x, row.center().y() - 0.5, hairlineEnd - x, 1), primaryColor(env, 0.1));
+}
+
+void SectionHeaderItem::mousePressEvent(QGraphicsSceneMouseEvent* event) { event->accept(); }
+
+void SectionHeaderItem::mouseReleaseEvent(QGraphicsSceneMouseEvent* event) {
+  if (!toggle_ || !rect().contains(event->pos())) return;
+  const auto toggle = toggle_;
+  toggle();
+}
+
+}  // namespace qv
