@@ -94,13 +94,14 @@ void CardListView::setAvailableRect(const QRectF& rect) {
 void CardListView::placeGeometry() {
   const double height = std::min(available_.height(), height_.value());
   const QRect geometry = QRectF(available_.x(), available_.y(), available_.width(), std::max(0.0, height)).toRect();
-  if (geometry != this->geometry()) setGeometry(geometry);
-}
-
-void CardListView::resizeEvent(QResizeEvent* event) {
-  PaintedItemView::resizeEvent(event);
-  scroll_.jumpTo(std::clamp(scroll_.value(), 0.0, maximumScroll()));
-  applyScroll();
+  if (geometry == this->geometry()) return;
+  // Applied at once: a hidden list gets no resize event until it shows.
+  setGeometry(geometry);
+  const double clamped = std::clamp(scroll_.value(), 0.0, maximumScroll());
+  if (clamped != scroll_.value())
+    scroll_.jumpTo(clamped);
+  else
+    applyScroll();
 }
 
 double CardListView::maximumScroll() const { return std::max(0.0, layout_.contentHeight - height()); }

@@ -63,7 +63,6 @@ class CardListView : public PaintedItemView {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void filteredItemsChanged();

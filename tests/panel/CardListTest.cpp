@@ -152,7 +152,7 @@ TEST_F(CardListViewTest, AHugeHistoryRealisesOnlyTheCardsNearTheVisiblePart) {
 }
 
 TEST_F(CardListViewTest, CollapsingASectionShrinksItOverAQuarterSecondAndPersists) {
-  show(items(4, 2));
+  show(items(4, 2), 1200);
   ASSERT_TRUE(list->layout().usesGrouping);
   EXPECT_EQ(list->height(), 28 + 70 + 4 * 254);
   SectionHeaderItem* today = list->header(0);
