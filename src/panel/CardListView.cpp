@@ -201,13 +201,15 @@ void CardListView::releaseCard(PaintedItem* card, bool animated) {
     }
   });
   progress->animateTo(0.0, Theme::easeInOutMedium(), [this, card](bool) {
-    // The list may have moved on; the card returns to the spares either way.
-    QMetaObject::invokeMethod(this, [this, card] {
-      if (transitions_.erase(card) == 0) return;
-      card->setScale(1);
-      card->setZValue(0);
-      releaseCard(card, false);
-    }, Qt::QueuedConnection);
+    // After the animation's own callback: its value dies when the card returns to the spares.
+    context_.scheduler->post(
+        [this, card] {
+          if (transitions_.erase(card) == 0) return;
+          card->setScale(1);
+          card->setZValue(0);
+          releaseCard(card, false);
+        },
+        this);
   });
   transitions_[card] = std::move(progress);
 }

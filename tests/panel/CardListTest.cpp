@@ -200,3 +200,35 @@ TEST_F(CardListViewTest, EmptyHistoryTakesTheEmptyStateHeight) {
 }
 
 }  // namespace
+
+namespace {
+
+// A new item fades in (and grows in, unless motion is reduced); an item that leaves fades out and
+// its card goes back to the spares.
+TEST_F(CardListViewTest, InsertionsAndRemovalsTransitionOpacityOnlyUnderReduceMotion) {
+  for (bool reduce : {false, true}) {
+    SCOPED_TRACE(reduce);
+    fake.reduceMotion().startObserving();
+    fake.desktopAppearance->setReduceMotion(reduce);
+    show(items(3));
+    QList<ClipboardItem> more = state.items();
+    const ClipboardItem leaving = more.takeLast();
+    PaintedItem* leavingCard = list->realisedCards().value(2);
+    more.prepend(test::textItem("fresh"));
+    state.setItems(more);
+    fake.advanceBoth(0.13);
+    PaintedItem* fresh = list->realisedCards().value(0);
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_GT(fresh->opacity(), 0.1);
+    EXPECT_LT(fresh->opacity(), 0.9);
+    EXPECT_EQ(fresh->scale() == 1, reduce);
+    EXPECT_LT(leavingCard->opacity(), 0.9);
+    EXPECT_EQ(leavingCard->scale() == 1, reduce);
+    fake.advanceBoth(0.3);
+    EXPECT_EQ(fresh->opacity(), 1);
+    EXPECT_FALSE(leavingCard->isVisible());
+    EXPECT_EQ(list->cardItemCount(), 3);
+  }
+}
+
+}  // namespace
