@@ -68,28 +68,40 @@ class PlaceholderCard : public PaintedItem {
     painter.drawText(rect().adjusted(16, 0, -16, -12), Qt::AlignLeft | Qt::AlignBottom, source_);
   }
   void mousePressEvent(QGraphicsSceneMouseEvent* event) override {
+    event->accept();
     const double now = context().scheduler->uptime();
     const bool second = taps_.lastIndex == index_ && now - taps_.lastTime < kDoubleClickSeconds;
     taps_.lastIndex = index_;
     taps_.lastTime = now;
-    event->accept();
-    if (second) taps_.lastIndex.reset();  // a third click starts over
-    if (second && state_.pasteAction()) {
-      const int at = index_;
-      const QList<ClipboardItem> items = state_.filteredItems();
-      if (at < items.size()) {
-        const bool plainText = viewServices(context()).settings->boolOr(QStringLiteral("qv.alwaysPlainText"), false);
-        state_.pasteAction()(items.at(at), plainText);
-      }
+    pickedOnPress_ = second;
+    if (!second) {
+      state_.setSelectedIndex(index_);
       return;
     }
-    state_.setSelectedIndex(index_);
+    taps_.lastIndex.reset();  // a third click starts over
+    pick();
+  }
+  // The window system's own double click, unless the second press already picked.
+  void mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event) override {
+    event->accept();
+    if (!pickedOnPress_) pick();
+    pickedOnPress_ = false;
+    taps_.lastIndex.reset();
   }
 
  private:
+  void pick() {
+    if (!state_.pasteAction()) return;
+    const QList<ClipboardItem> items = state_.filteredItems();
+    if (index_ < 0 || index_ >= items.size()) return;
+    const bool plainText = viewServices(context()).settings->boolOr(QStringLiteral("qv.alwaysPlainText"), false);
+    state_.pasteAction()(items.at(index_), plainText);
+  }
+
   PanelState& state_;
   CardTapMemory& taps_;
   int index_ = -1;
+  bool pickedOnPress_ = false;
   QUuid id_;
   QString text_;
   QString source_;

@@ -240,7 +240,6 @@ void CardListView::realise() {
     }
   }
 
-  const bool reduceMotion = context_.reduceMotion->isEnabled();
   const bool animateInsertions = listChanging_ && !previous.isEmpty();
   for (int index : wanted) {
     const ClipboardItem& item = items_[index];
@@ -269,6 +268,8 @@ void CardListView::realise() {
     const double sectionOpacity = layout_.sections[size_t(section)].openness;
     card->setPos(layout_.cardRect(index, width()).topLeft());
     if (inserted) {
+      // Read only when a card comes in: the flag is cached from its first reading.
+      const bool reduceMotion = context_.reduceMotion->isEnabled();
       auto progress = std::make_unique<Animated<double>>(*context_.frameClock, 0.0);
       progress->setOnChange([card, reduceMotion, sectionOpacity, value = progress.get()] {
         const double p = value->value();
