@@ -160,7 +160,8 @@ void CardListView::relayout() {
   const double previousEstimate = layout_.estimatedHeight;
   layout_ = cardList::layOut(groups_, state_.collapsedGroups(), values);
   if (layout_.estimatedHeight != previousEstimate || !shown_) {
-    if (shown_)
+    // Only a list on screen grows and shrinks smoothly; a hidden one takes its height at once.
+    if (shown_ && isVisible())
       height_.animateTo(layout_.estimatedHeight, Theme::easeInOutMedium());
     else
       height_.jumpTo(layout_.estimatedHeight);
