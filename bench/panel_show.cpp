@@ -18,18 +18,32 @@ using namespace qv;
 
 namespace {
 
-void showToFirstFrame(benchmark::State& run) {
+// A panel over a fake context whose history holds `count` texts of 100–200 bytes, a minute apart
+// (so the list shows date sections).
+struct PanelBench {
+  explicit PanelBench(int count) {
+    fake.context->frameClock = std::make_shared<ManualFrameClock>();
+    installItemServices(*fake.context);
+    installInterfaceServices(*fake.context);
+    controller = std::make_unique<PanelController>(*fake.context);
+    QList<ClipboardItem> items;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (int i = 0; i < count; ++i)
+      items << ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.example.Editor"), now.addSecs(-60 * i),
+                                   TextPayload{QStringLiteral("Copied text number %1, a line of realistic length for "
+                                                              "a clipboard item that someone copied while working")
+                                                   .arg(i)});
+    controller->state().setItems(items);
+  }
+  CardListView& list() const { return controller->rootView()->list(); }
   FakeContext fake;
-  fake.context->frameClock = std::make_shared<ManualFrameClock>();
-  installItemServices(*fake.context);
-  installInterfaceServices(*fake.context);
-  PanelController controller(*fake.context);
-  QList<ClipboardItem> items;
-  const QDateTime now = QDateTime::currentDateTimeUtc();
-  for (int i = 0; i < int(run.range(0)); ++i)
-    items << ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.example.Editor"), now.addSecs(-i),
-                                 TextPayload{QStringLiteral("Copied text number %1").arg(i)});
-  controller.state().setItems(items);
+  std::unique_ptr<PanelController> controller;
+};
+
+void showToFirstFrame(benchmark::State& run) {
+  PanelBench bench(int(run.range(0)));
+  PanelController& controller = *bench.controller;
+  FakeContext& fake = bench.fake;
   CardListView& list = controller.rootView()->list();
   for (auto _ : run) {
     const int paints = list.paintCount();
@@ -51,19 +65,8 @@ BENCHMARK(showToFirstFrame)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // One wheel step down the shown list: the cards realised anew and the frame painted.
 void scrollStep(benchmark::State& run) {
-  FakeContext fake;
-  fake.context->frameClock = std::make_shared<ManualFrameClock>();
-  installItemServices(*fake.context);
-  installInterfaceServices(*fake.context);
-  PanelController controller(*fake.context);
-  QList<ClipboardItem> items;
-  const QDateTime now = QDateTime::currentDateTimeUtc();
-  for (int i = 0; i < int(run.range(0)); ++i)
-    items << ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.example.Editor"), now.addSecs(-60 * i),
-                                 TextPayload{QStringLiteral("Copied text number %1, a line of realistic length for a "
-                                                            "clipboard item that someone copied while working")
-                                                 .arg(i)});
-  controller.state().setItems(items);
+  PanelBench bench(int(run.range(0)));
+  PanelController& controller = *bench.controller;
   controller.showPanel();
   CardListView& list = controller.rootView()->list();
   QCoreApplication::processEvents();
