@@ -23,6 +23,8 @@ constexpr double kIconSize = 14;     // the box of a 12-point symbol
 constexpr double kFieldHeight = 18;
 constexpr double kFontSize = 13;
 constexpr double kClearEnterScale = 0.8;
+// Where a line edit starts its text inside its box; the hidden bar's placeholder lines up with it.
+constexpr double kFieldTextInset = 2;
 
 const QString& placeholderText() {
   static const QString text = QStringLiteral("Search");
@@ -221,7 +223,7 @@ void SearchBarView::paint(QPainter& painter) {
   painter.drawImage(magnifier, Symbols::image(QStringLiteral("magnifyingglass"), kIconSize, primaryColor(env, 0.35),
                                               Fx::painterScale(painter)));
   if (!field_) {
-    const double left = magnifier.right() + kSpacing;
+    const double left = magnifier.right() + kSpacing + kFieldTextInset;
     const double right = filter_->geometry().left() - kSpacing;
     painter.setFont(systemFont(kFontSize));
     painter.setPen(primaryColor(env, 0.35));
