@@ -151,6 +151,7 @@ void addPanelGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("filter-rail"), rail);
   registry.add(QStringLiteral("filter-status-bar"), statusBar);
   registry.add(QStringLiteral("quick-actions-menus"), menus);
+  addPanelChromeGalleryViews(registry);
 }
 
 }  // namespace qv
