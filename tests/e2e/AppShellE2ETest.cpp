@@ -191,6 +191,8 @@ TEST_F(AppShellOnX11, UnderSteadyCopyingAKillLosesOnlyTheLastSeconds) {
 }
 
 TEST_F(AppShellOnX11, ASecondStartLeavesAndTheTrayMenuOpensOnARightClick) {
+  // The first-run window would take the focus from the tray menu.
+  ASSERT_TRUE(session_.storeSettings({{"qv.didSeeOnboarding.v1", true}}));
   startProgram();
   ASSERT_TRUE(logContains("Quorvalen launched"));
 
@@ -223,7 +225,7 @@ TEST_F(AppShellOnX11, ASecondStartLeavesAndTheTrayMenuOpensOnARightClick) {
 TEST_F(AppShellOnX11, SigtermAfterOnboardingAndADragAtTheEdgeExitsCleanly) {
   startProgram();
   ASSERT_TRUE(logContains("Quorvalen launched"));
-  ASSERT_TRUE(session_.xdotool({"search", "--sync", "--onlyvisible", "--name", "Welcome to Quorvalen"}));
+  ASSERT_TRUE(logContains("Onboarding shown"));
   ASSERT_TRUE(session_.xdotool({"mousemove", "1279", "300", "mousedown", "1", "mousemove", "1279", "400",
                                 "mousemove", "1279", "500", "mouseup", "1", "key", "Escape"}));
   program_->terminate();
@@ -235,6 +237,8 @@ TEST_F(AppShellOnX11, SigtermAfterOnboardingAndADragAtTheEdgeExitsCleanly) {
 // The tray menu's Clear All History, cancelled and confirmed five times each through the real
 // menu and confirmation: the program keeps running and the history is what the answers say.
 TEST_F(AppShellOnX11, ClearAllFromTheTrayMenuCancelledAndConfirmedFiveTimesEach) {
+  // The first-run window would take the focus from the tray menu.
+  ASSERT_TRUE(session_.storeSettings({{"qv.didSeeOnboarding.v1", true}}));
   startProgram();
   ASSERT_TRUE(logContains("Quorvalen launched"));
   for (int round = 0; round < 10; ++round) {

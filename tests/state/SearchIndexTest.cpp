@@ -22,16 +22,15 @@ struct MatchCase {
 };
 
 TEST(SearchIndexTest, FindsTheQueryInEverySearchedFieldButNeverAcrossTwo) {
-  const QList<ClipboardItem> items = {textItem(QStringLiteral("Hello World")),
-                                      codeItem(QStringLiteral("let x = 1"), QStringLiteral("Swift")),
-                                      linkItem(QStringLiteral("https://example.org/page")), colorItem(QStringLiteral("#FFAA00"))};
+  const QList<ClipboardItem> items = {
+      textItem(QStringLiteral("Hello World")), codeItem(QStringLiteral("let x = 1"), QStringLiteral("Swift")),
+      linkItem(QStringLiteral("https://example.org/page")), colorItem(QStringLiteral("#FFAA00"))};
   const MatchCase cases[] = {
-      {"hello", {0}},          {"o w", {0}},     {"swift", {1}},   {"x = 1", {1}}, {"example.org", {2}},
-      {"#ffaa00", {3}},        {"1swift", {}},   {"e", {0, 1, 2}}, {"z", {}},      {"lo wo", {0}},
+      {"hello", {0}},   {"o w", {0}},   {"swift", {1}},   {"x = 1", {1}}, {"example.org", {2}},
+      {"#ffaa00", {3}}, {"1swift", {}}, {"e", {0, 1, 2}}, {"z", {}},      {"lo wo", {0}},
   };
   SearchIndex index({});
-  for (const MatchCase& c : cases)
-    EXPECT_EQ(rowsMatching(index, items, QString::fromUtf8(c.query)), c.rows) << c.query;
+  for (const MatchCase& c : cases) EXPECT_EQ(rowsMatching(index, items, QString::fromUtf8(c.query)), c.rows) << c.query;
 }
 
 TEST(SearchIndexTest, ACopyAtTheFrontAddsOneRowAndTheRestStayInLine) {

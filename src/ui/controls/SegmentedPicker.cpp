@@ -22,14 +22,14 @@ void SegmentedPicker::setProps(const Props& props) {
   if (props == props_ && selection_.size() == props.segments.size()) return;
   const int previous = props_.selectedIndex;
   const bool geometryChanged = props.itemWidth != props_.itemWidth || props.segmentHeight != props_.segmentHeight ||
-                               props.segments.size() != props_.segments.size();
+                               props.segments.size() != props_.segments.size() || props.trackPad != props_.trackPad;
   props_ = props;
   if (geometryChanged) updateGeometry();
-  syncSegments(previous);
+  syncSegments(previous, geometryChanged);
   update();
 }
 
-void SegmentedPicker::syncSegments(int previous) {
+void SegmentedPicker::syncSegments(int previous, bool relaidOut) {
   const bool reduce = environment().reduceMotion;
   const int count = int(props_.segments.size());
   const int selected = props_.selectedIndex >= 0 && props_.selectedIndex < count ? props_.selectedIndex : -1;
@@ -48,10 +48,11 @@ void SegmentedPicker::syncSegments(int previous) {
     else
       selection_[size_t(i)]->animateTo(target, Theme::springSnappy());
   }
-  // The pill glides from the old segment to the new one; it appears and goes at once.
+  // The pill glides from the old segment to the new one; it appears and goes at once, and
+  // follows new segment sizes at once.
   if (selected < 0) {
     pillShown_ = false;
-  } else if (!pillShown_ || fresh || reduce || previous < 0) {
+  } else if (!pillShown_ || fresh || reduce || relaidOut || previous < 0) {
     pill_.jumpTo(segmentRect(selected));
     pillShown_ = true;
   } else {
@@ -60,7 +61,7 @@ void SegmentedPicker::syncSegments(int previous) {
 }
 
 QRectF SegmentedPicker::segmentRect(int index) const {
-  return QRectF(kTrackPad + index * props_.itemWidth, kTrackPad, props_.itemWidth, props_.segmentHeight);
+  return QRectF(props_.trackPad + index * props_.itemWidth, props_.trackPad, props_.itemWidth, props_.segmentHeight);
 }
 
 QRectF SegmentedPicker::pillRect() const { return pillShown_ ? pill_.value() : QRectF(); }
@@ -77,8 +78,8 @@ bool SegmentedPicker::isAnimating() const {
 }
 
 QSize SegmentedPicker::sizeHint() const {
-  return QSize(int(std::ceil(props_.segments.size() * props_.itemWidth + 2 * kTrackPad)),
-               int(std::ceil(props_.segmentHeight + 2 * kTrackPad)));
+  return QSize(int(std::ceil(props_.segments.size() * props_.itemWidth + 2 * props_.trackPad)),
+               int(std::ceil(props_.segmentHeight + 2 * props_.trackPad)));
 }
 
 AccessibilityInfo SegmentedPicker::accessibility() const {
@@ -117,7 +118,7 @@ void SegmentedPicker::mouseReleaseEvent(QMouseEvent* event) {
 void SegmentedPicker::paint(QPainter& painter) {
   const EnvironmentValues env = environment();
   const bool dark = env.isDark();
-  const QRectF track(0, 0, props_.segments.size() * props_.itemWidth + 2 * kTrackPad, props_.segmentHeight + 2 * kTrackPad);
+  const QRectF track(0, 0, props_.segments.size() * props_.itemWidth + 2 * props_.trackPad, props_.segmentHeight + 2 * props_.trackPad);
   const double trackRadius = track.height() / 2;
   painter.fillPath(Fx::continuousRoundedRect(track, trackRadius), primaryColor(env, dark ? 0.085 : 0.055));
   const std::vector<Fx::GradientStop> rim =
