@@ -4,7 +4,7 @@
 #include "panel/GroupChevron.h"
 #include "panel/PanelStandInView.h"
 
-#include "items/model/ContentType.h"
+#include "cards/ClipboardCardView.h"
 #include "platform/Scheduler.h"
 #include "platform/SettingsStore.h"
 #include "state/PanelState.h"
@@ -22,51 +22,39 @@ namespace {
 
 constexpr double kDoubleClickSeconds = 0.4;
 
+// Hosts the real card: shows the item on it with the state's selection, pin and concealment,
+// and turns clicks into selection and double clicks into a pick.
 class PlaceholderCard : public PaintedItem {
  public:
   PlaceholderCard(ViewServices& context, PanelState& state, CardTapMemory& taps)
-      : PaintedItem(context), state_(state), taps_(taps) {
+      : PaintedItem(context), state_(state), taps_(taps), card_(new ClipboardCardView(context, this)) {
     setSize({cardList::kCardWidth, cardList::kCardHeight});
+    card_->setSize(size());
+    card_->setAcceptedMouseButtons(Qt::NoButton);
     setAcceptedMouseButtons(Qt::LeftButton);
-    connect(&state_, &PanelState::selectedIndexChanged, this, [this] { update(); });
+    auto refresh = [this] {
+      if (item_) show(*item_, index_);
+    };
+    for (auto changed : {&PanelState::selectedIndexChanged, &PanelState::pinnedIDsChanged,
+                         &PanelState::sensitiveIDsChanged, &PanelState::autoSensitiveIDsChanged,
+                         &PanelState::peekedIDsChanged})
+      connect(&state_, changed, this, refresh);
   }
 
   void show(const ClipboardItem& item, int index) {
     index_ = index;
-    id_ = item.id;
-    const std::optional<QString> text = item.plainText();
-    text_ = state_.isConcealed(item.id) ? QString::fromUtf8(kConcealedRowText)
-            : text                      ? text->left(600)
-                                        : rawValue(item.contentType);
-    source_ = item.sourceAppBundleID;
-    update();
+    item_ = item;
+    ClipboardCardView::Props props;
+    props.item = item;
+    props.isSelected = state_.selectedIndex() == index;
+    props.isPinned = state_.pinnedIDs().contains(item.id);
+    props.isSensitive = state_.isConcealed(item.id);
+    card_->setProps(props);
   }
-  AccessibilityInfo accessibility() const override {
-    AccessibilityInfo info;
-    info.role = QAccessible::ListItem;
-    info.name = text_.left(80);
-    return info;
-  }
+  AccessibilityInfo accessibility() const override { return card_->accessibility(); }
 
  protected:
-  void paintContent(QPainter& painter) override {
-    const EnvironmentValues env = environment();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(primaryColor(env, 0.1), 1));
-    painter.setBrush(env.isDark() ? QColor(44, 44, 48) : QColor(252, 252, 253));
-    painter.drawRoundedRect(rect().adjusted(0.5, 0.5, -0.5, -0.5), 14, 14);
-    if (state_.selectedIndex() == index_) {
-      painter.setPen(QPen(Theme::accent(), 2));
-      painter.setBrush(Qt::NoBrush);
-      painter.drawRoundedRect(rect().adjusted(1, 1, -1, -1), 13, 13);
-    }
-    painter.setPen(primaryColor(env, 0.85));
-    painter.setFont(systemFont(12));
-    painter.drawText(rect().adjusted(16, 14, -16, -36), Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, text_);
-    painter.setPen(primaryColor(env, 0.45));
-    painter.setFont(systemFont(10));
-    painter.drawText(rect().adjusted(16, 0, -16, -12), Qt::AlignLeft | Qt::AlignBottom, source_);
-  }
+  void paintItem(QPainter&) override {}
   void mousePressEvent(QGraphicsSceneMouseEvent* event) override {
     event->accept();
     const double now = context().scheduler->uptime();
@@ -100,11 +88,10 @@ class PlaceholderCard : public PaintedItem {
 
   PanelState& state_;
   CardTapMemory& taps_;
+  ClipboardCardView* card_;
+  std::optional<ClipboardItem> item_;
   int index_ = -1;
   bool pickedOnPress_ = false;
-  QUuid id_;
-  QString text_;
-  QString source_;
 };
 
 }  // namespace
@@ -147,7 +134,7 @@ AccessibilityInfo SectionHeaderItem::accessibility() const {
   return info;
 }
 
-void SectionHeaderItem::paintContent(QPainter& painter) {
+void SectionHeaderItem::paintItem(QPainter& painter) {
   const EnvironmentValues env = environment();
   const QRectF row(0, cardList::kHeaderTopPadding, size().width(), cardList::kHeaderRowHeight);
   QFont titleFont = systemFont(9, QFont::DemiBold);

@@ -52,7 +52,7 @@ class SectionHeaderItem : public PaintedItem {
   AccessibilityInfo accessibility() const override;
 
  protected:
-  void paintContent(QPainter& painter) override;
+  void paintItem(QPainter& painter) override;
   void mousePressEvent(QGraphicsSceneMouseEvent* event) override;
   void mouseReleaseEvent(QGraphicsSceneMouseEvent* event) override;
 

@@ -27,7 +27,7 @@ AccessibilityInfo GroupChevron::accessibility() const {
   return clickableAccessibility(QAccessible::Graphic, collapsed_ ? QStringLiteral("Expand") : QStringLiteral("Collapse"));
 }
 
-void GroupChevron::paintContent(QPainter& painter) {
+void GroupChevron::paintItem(QPainter& painter) {
   const EnvironmentValues env = environment();
   const double hover = hoverProgress();
   painter.setRenderHint(QPainter::Antialiasing);

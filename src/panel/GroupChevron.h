@@ -19,7 +19,7 @@ class GroupChevron : public ClickableItem {
   AccessibilityInfo accessibility() const override;
 
  protected:
-  void paintContent(QPainter& painter) override;
+  void paintItem(QPainter& painter) override;
 
  private:
   bool collapsed_ = false;
