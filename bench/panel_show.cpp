@@ -1,18 +1,18 @@
 // Time from showPanel() to the panel's first painted frame with cards, and of one wheel step of
 // the card list, with 100,000 items in the history.
 #include "app/PanelController.h"
+#include "app/fake/FakeContext.h"
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
 #include "panel/CardListView.h"
 #include "panel/PanelStandInView.h"
-#include "app/fake/FakeContext.h"
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
+#include <QApplication>
 
 using namespace qv;
 

@@ -35,9 +35,9 @@ class PlaceholderCard : public PaintedItem {
     auto refresh = [this] {
       if (item_) show(*item_, index_);
     };
-    for (auto changed : {&PanelState::selectedIndexChanged, &PanelState::pinnedIDsChanged,
-                         &PanelState::sensitiveIDsChanged, &PanelState::autoSensitiveIDsChanged,
-                         &PanelState::peekedIDsChanged})
+    for (auto changed :
+         {&PanelState::selectedIndexChanged, &PanelState::pinnedIDsChanged, &PanelState::sensitiveIDsChanged,
+          &PanelState::autoSensitiveIDsChanged, &PanelState::peekedIDsChanged})
       connect(&state_, changed, this, refresh);
   }
 

@@ -81,8 +81,8 @@ QRectF Layout::cardRect(int index, double width) const {
   const int at = sectionOf(index);
   if (at < 0) return {};
   const Section& section = sections[size_t(at)];
-  return {(width - kCardWidth) / 2, section.cardsTop + (index - section.firstIndex) * kCardStep,
-          kCardWidth, kCardHeight};
+  return {(width - kCardWidth) / 2, section.cardsTop + (index - section.firstIndex) * kCardStep, kCardWidth,
+          kCardHeight};
 }
 
 std::vector<std::pair<int, int>> Layout::cardsBetween(double top, double bottom) const {
@@ -115,8 +115,8 @@ std::vector<std::pair<double, double>> fadeStops(double top, double bottom, doub
   const double h = std::max(height, 49.0);
   const double t = top / h;
   const double b = bottom / h;
-  return {{0, 0},         {0.25 * t, 0.16},         {0.5 * t, 0.5},           {0.75 * t, 0.84},         {t, 1},
-          {1 - b, 1},     {1 - b + 0.25 * b, 0.84}, {1 - b + 0.5 * b, 0.5},   {1 - b + 0.75 * b, 0.16}, {1, 0}};
+  return {{0, 0},     {0.25 * t, 0.16},         {0.5 * t, 0.5},         {0.75 * t, 0.84},         {t, 1},
+          {1 - b, 1}, {1 - b + 0.25 * b, 0.84}, {1 - b + 0.5 * b, 0.5}, {1 - b + 0.75 * b, 0.16}, {1, 0}};
 }
 
 }  // namespace qv::cardList

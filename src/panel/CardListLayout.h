@@ -31,8 +31,8 @@ struct Section {
   int firstIndex = 0;  // position of the first item in the filtered list
   int count = 0;
   bool collapsed = false;
-  double top = 0;       // content y of the header (or of the cards without headers)
-  double cardsTop = 0;  // content y of the first card
+  double top = 0;          // content y of the header (or of the cards without headers)
+  double cardsTop = 0;     // content y of the first card
   double cardsHeight = 0;  // the height the cards take now (shrinks while collapsing)
   double openness = 1;     // 1 shown, 0 collapsed; in between while animating
 
@@ -41,8 +41,8 @@ struct Section {
 
 struct Layout {
   std::vector<Section> sections;
-  bool usesGrouping = false;  // headers exist only when the items span two date groups or more
-  double contentHeight = 0;   // what the list scrolls over now
+  bool usesGrouping = false;   // headers exist only when the items span two date groups or more
+  double contentHeight = 0;    // what the list scrolls over now
   double estimatedHeight = 0;  // the list's height cap: the content with collapses settled
 
   // The section holding item `index`, or -1.

@@ -98,10 +98,8 @@ void CardListView::placeGeometry() {
   // Applied at once: a hidden list gets no resize event until it shows.
   setGeometry(geometry);
   const double clamped = std::clamp(scroll_.value(), 0.0, maximumScroll());
-  if (clamped != scroll_.value())
-    scroll_.jumpTo(clamped);
-  else
-    applyScroll();
+  if (clamped != scroll_.value()) scroll_.jumpTo(clamped);
+  else applyScroll();
 }
 
 double CardListView::maximumScroll() const { return std::max(0.0, layout_.contentHeight - height()); }
@@ -122,7 +120,8 @@ void CardListView::filteredItemsChanged() {
   midnight_.cancel();
   const QDateTime now = context_.scheduler->now();
   const double untilMidnight = double(now.msecsTo(groupsDay_.addDays(1).startOfDay())) / 1000.0;
-  midnight_ = context_.scheduler->after(std::max(1.0, untilMidnight + 1), [this] { refreshGroupsIfDayChanged(); }, this);
+  midnight_ = context_.scheduler->after(
+      std::max(1.0, untilMidnight + 1), [this] { refreshGroupsIfDayChanged(); }, this);
   listChanging_ = true;
   relayout();
   listChanging_ = false;
@@ -161,17 +160,13 @@ void CardListView::relayout() {
   layout_ = cardList::layOut(groups_, state_.collapsedGroups(), values);
   if (layout_.estimatedHeight != previousEstimate || !shown_) {
     // Only a list on screen grows and shrinks smoothly; a hidden one takes its height at once.
-    if (shown_ && isVisible())
-      height_.animateTo(layout_.estimatedHeight, Theme::easeInOutMedium());
-    else
-      height_.jumpTo(layout_.estimatedHeight);
+    if (shown_ && isVisible()) height_.animateTo(layout_.estimatedHeight, Theme::easeInOutMedium());
+    else height_.jumpTo(layout_.estimatedHeight);
   }
   placeGeometry();
   const double clamped = std::clamp(scroll_.value(), 0.0, maximumScroll());
-  if (clamped != scroll_.value())
-    scroll_.jumpTo(clamped);
-  else
-    applyScroll();
+  if (clamped != scroll_.value()) scroll_.jumpTo(clamped);
+  else applyScroll();
 }
 
 void CardListView::applyScroll() {

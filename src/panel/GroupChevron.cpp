@@ -24,7 +24,8 @@ void GroupChevron::setCollapsed(bool collapsed) {
 }
 
 AccessibilityInfo GroupChevron::accessibility() const {
-  return clickableAccessibility(QAccessible::Graphic, collapsed_ ? QStringLiteral("Expand") : QStringLiteral("Collapse"));
+  return clickableAccessibility(QAccessible::Graphic,
+                                collapsed_ ? QStringLiteral("Expand") : QStringLiteral("Collapse"));
 }
 
 void GroupChevron::paintItem(QPainter& painter) {

@@ -11,7 +11,8 @@
 
 namespace qv {
 
-PanelStandInView::PanelStandInView(ViewServices& context, PanelState& state, TranslucencySupport support, QWidget* parent)
+PanelStandInView::PanelStandInView(ViewServices& context, PanelState& state, TranslucencySupport support,
+                                   QWidget* parent)
     : PaintedWidget(context, parent), state_(state), support_(support), list_(new CardListView(context, state, this)) {
   setHoverEnabled(false);
   // Only the column is painted; the rest stays clear for a compositor that may arrive later.

@@ -4,12 +4,12 @@
 #include "../cards/CardContentTestSupport.h"
 #include "support/StateTestSupport.h"
 
-#include "platform/fake/FakeScheduler.h"
 #include "platform/SettingsStore.h"
+#include "platform/fake/FakeScheduler.h"
 #include "state/PanelState.h"
 
-#include <QWheelEvent>
 #include <gtest/gtest.h>
+#include <QWheelEvent>
 
 using namespace qv;
 using namespace qv::cardList;
@@ -180,7 +180,8 @@ TEST_F(CardListViewTest, SelectionScrollsToTheCentreUnlessTheUserScrolls) {
   state.setSelectedIndex(10);
   fake.advanceBoth(1.5);
   EXPECT_NEAR(list->scrollOffset(), 8 + 10 * 254 + 120 - 450, 0.5);
-  QWheelEvent wheel(QPointF(100, 100), QPointF(100, 100), {}, QPoint(0, -120), Qt::NoButton, {}, Qt::NoScrollPhase, false);
+  QWheelEvent wheel(QPointF(100, 100), QPointF(100, 100), {}, QPoint(0, -120), Qt::NoButton, {}, Qt::NoScrollPhase,
+                    false);
   QCoreApplication::sendEvent(list->viewport(), &wheel);
   EXPECT_TRUE(list->isScrolling());
   EXPECT_FALSE(list->isInteractive());
