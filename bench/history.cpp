@@ -2,7 +2,7 @@
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
 #include "items/model/ItemJson.h"
-#include "platform/fake/FakeContext.h"
+#include "app/fake/FakeContext.h"
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
 #include "support/MixedHistory.h"

@@ -3,7 +3,7 @@
 #include "items/ItemServices.h"
 #include "items/capture/ClipboardMonitor.h"
 #include "items/capture/OverlayScanner.h"
-#include "platform/fake/FakeContext.h"
+#include "app/fake/FakeContext.h"
 #include "support/BenchMain.h"
 
 #include <QGuiApplication>

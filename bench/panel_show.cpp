@@ -3,7 +3,7 @@
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
 #include "panel/PanelStandInView.h"
-#include "platform/fake/FakeContext.h"
+#include "app/fake/FakeContext.h"
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
 #include "ui/InterfaceServices.h"

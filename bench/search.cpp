@@ -5,7 +5,7 @@
 //   BM_LowerAndScanTexts      lower-casing each text, then contains() (no cache at all)
 //   BM_FirstSearchAfterNewItem the first search after a new copy arrived (index refreshed)
 #include "items/ItemServices.h"
-#include "platform/fake/FakeContext.h"
+#include "app/fake/FakeContext.h"
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
 #include "support/MixedHistory.h"

@@ -4,13 +4,15 @@ set(QV_PCH_HEADERS <QtCore/QObject> <QtCore/QString> <QtCore/QList> <QtCore/QHas
     <QtCore/QJsonObject> <QtCore/QJsonArray> <QtCore/QJsonValue> <QtCore/QDateTime>
     <functional> <memory> <optional> <vector>)
 
-# One precompiled header for every target: each target carries the same Qt modules (so the same
-# compile definitions) and reuses it, instead of building a copy of its own per target.
-set(QV_QT_MODULES Qt6::Core Qt6::Gui Qt6::Widgets Qt6::Network Qt6::Concurrent Qt6::DBus Qt6::Svg)
+# One precompiled header for every target, built against Qt Core alone (it holds only Core
+# headers), so that it stays valid for targets that add further Qt modules and their
+# definitions. Each library links only the Qt modules of its own layer and those below it.
 add_library(qv_pch STATIC ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
-target_link_libraries(qv_pch PUBLIC ${QV_QT_MODULES})
+target_link_libraries(qv_pch PUBLIC Qt6::Core)
 target_precompile_headers(qv_pch PRIVATE ${QV_PCH_HEADERS})
 
+# Test, tool and benchmark programs sit above every layer and may use any Qt module.
+set(QV_QT_MODULES Qt6::Core Qt6::Gui Qt6::Widgets Qt6::Network Qt6::Concurrent Qt6::DBus Qt6::Svg)
 function(qv_use_pch target)
   target_link_libraries(${target} PRIVATE ${QV_QT_MODULES})
   target_precompile_headers(${target} REUSE_FROM qv_pch)
@@ -25,7 +27,7 @@ function(qv_library name)
   add_library(qv_${name} STATIC ${srcs})
   target_include_directories(qv_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(qv_${name} PUBLIC ${ARGN})
-  qv_use_pch(qv_${name})
+  target_precompile_headers(qv_${name} REUSE_FROM qv_pch)
 endfunction()
 
 # tests/<folder>/*.cpp -> one test binary per folder, each test case its own ctest entry.

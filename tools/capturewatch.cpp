@@ -5,7 +5,7 @@
 //   quit
 #include "items/ItemServices.h"
 #include "items/capture/ClipboardMonitor.h"
-#include "platform/AppContext.h"
+#include "app/AppContext.h"
 #include "platform/Pasteboard.h"
 #include "ToolLines.h"
 

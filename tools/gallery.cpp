@@ -1,8 +1,12 @@
 // Renders every registered view to <build>/gallery/<name>-light.png and -dark.png (or into the
 // folder given as the first argument), offscreen, for people to look at.
 // Views register in their folder's add…GalleryViews function; add the call below.
-#include "platform/AppContext.h"
-#include "platform/fake/FakeContext.h"
+#include "app/AppContext.h"
+#include "app/fake/FakeContext.h"
+#include "cards/CardsGallery.h"
+#include "cards/badges/BadgesGallery.h"
+#include "items/ItemServices.h"
+#include "ui/Appearance.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 #include "ui/fx/Fx.h"
@@ -57,9 +61,7 @@ class SamplePill : public qv::PaintedWidget {
 
 QImage renderPills(qv::GalleryScene& scene) {
   const double dpr = scene.devicePixelRatio;
-  QImage image(QSize(int(460 * dpr), int(60 * dpr)), QImage::Format_ARGB32_Premultiplied);
-  image.setDevicePixelRatio(dpr);
-  image.fill(Qt::transparent);
+  QImage image = scene.canvas(460, 60);
   QPainter painter(&image);
   for (int hovered = 0; hovered < 2; ++hovered) {
     SamplePill pill(scene.context);
@@ -96,19 +98,22 @@ int main(int argc, char** argv) {
   qv::FakeContext fake;
   fake.context->frameClock = std::make_shared<qv::ManualFrameClock>();
   qv::installInterfaceServices(*fake.context);
+  qv::installItemServices(*fake.context);
 
   const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QCoreApplication::applicationDirPath() + "/../gallery";
   QDir().mkpath(folder);
 
   qv::GalleryRegistry registry;
   qv::addUiGalleryViews(registry);
+  qv::addCardsGalleryViews(registry);
+  qv::addCardBadgeGalleryViews(registry);
   registry.add(QStringLiteral("sample-pill"), renderPills);
 
   int written = 0;
   for (const char* scheme : {"light", "dark"}) {
-    fake.context->settings->set(QString::fromLatin1(qv::kAppearanceKey), QString::fromLatin1(scheme));
+    qv::applyAppearance(*fake.context, QString::fromLatin1(scheme));
     fake.drain();
-    qv::GalleryScene scene{*fake.context, fake.context->environment->values(), 2.0};
+    qv::GalleryScene scene{*fake.context, fake.context->environment->values(), 2.0, [&fake] { fake.drain(); }};
     for (const auto& entry : registry.entries()) {
       const QImage image = framed(entry.render(scene), scene.environment);
       const QString path = QDir(folder).filePath(entry.name + '-' + QString::fromLatin1(scheme) + ".png");

@@ -6,7 +6,7 @@
 // cost of watching the pointer.
 #include "app/EdgeTrigger.h"
 #include "app/HotkeyManager.h"
-#include "platform/AppContext.h"
+#include "app/AppContext.h"
 #include "ToolLines.h"
 
 #include <QGuiApplication>

@@ -12,7 +12,7 @@
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
 #include "items/model/ClipboardItem.h"
-#include "platform/AppContext.h"
+#include "app/AppContext.h"
 #include "state/PanelState.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"

@@ -7,7 +7,7 @@
 #include "items/ItemServices.h"
 #include "items/writer/PasteSender.h"
 #include "items/writer/PasteboardWriter.h"
-#include "platform/AppContext.h"
+#include "app/AppContext.h"
 #include "ToolLines.h"
 
 #include <QApplication>

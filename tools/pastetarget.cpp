@@ -1,7 +1,8 @@
 // A window with one text field for paste tests. Reports on stdout:
 //   "ready <window id>" once shown, "active" / "inactive" as it gains or loses the focus,
 //   "key press|release <key> <modifiers> <time ms>" for every key the field receives (modifiers
-//   as a sum of 1 Shift, 2 Ctrl, 4 Alt, 8 Meta), "text <text>" whenever its text changes.
+//   as a sum of 1 Shift, 2 Ctrl, 4 Alt, 8 Meta), "text <text>" whenever its text changes,
+//   "click <x> <y>" for every mouse press (screen coordinates).
 // Commands on stdin: "text" prints the current text; "quit" leaves.
 // "--class <name>" gives the window that WM_CLASS class (to pose as a terminal emulator).
 #include "ToolLines.h"
@@ -9,6 +10,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <cstdio>
 
 namespace {
@@ -24,6 +26,10 @@ class KeyReporter : public QObject {
  public:
   using QObject::QObject;
   bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::MouseButtonPress) {
+      const QPointF at = static_cast<QMouseEvent*>(event)->globalPosition();
+      say(QStringLiteral("click %1 %2").arg(qRound(at.x())).arg(qRound(at.y())));
+    }
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
       const auto* key = static_cast<QKeyEvent*>(event);
       say(QStringLiteral("key %1 %2 %3 %4")

@@ -8,14 +8,14 @@
 #include "base/Log.h"
 #include "items/capture/ClipboardMonitor.h"
 #include "items/model/ContentType.h"
-#include "platform/AppContext.h"
+#include "app/AppContext.h"
 #include "platform/PastePermission.h"
 #include "platform/SettingsStore.h"
 #include "platform/StatusItem.h"
 #include "platform/Updater.h"
-#include "settings/Appearance.h"
 #include "settings/OnboardingWindowController.h"
 #include "state/PanelState.h"
+#include "ui/Appearance.h"
 #include "ui/anim/Transaction.h"
 #include "ui/theme/ReduceMotion.h"
 #include "ui/theme/Theme.h"
@@ -36,8 +36,7 @@ const QStringList& AppDelegate::textSubstitutionKeys() {
   return keys;
 }
 
-AppDelegate::AppDelegate(AppContext& context, QObject* parent, std::optional<TranslucencySupport> translucency)
-    : QObject(parent), context_(context), translucency_(translucency) {}
+AppDelegate::AppDelegate(AppContext& context, QObject* parent) : QObject(parent), context_(context) {}
 
 AppDelegate::~AppDelegate() = default;
 
@@ -74,14 +73,14 @@ void AppDelegate::disableTextSubstitutionDefaults() {
 // ---- Launch ----------------------------------------------------------------------------------
 
 void AppDelegate::applicationDidFinishLaunching() {
-  applyAppearance(context_.settings->stringOr(QLatin1String(kAppearanceKey), QStringLiteral("system")));
+  applyAppearance(context_, context_.settings->stringOr(QLatin1String(kAppearanceKey), QStringLiteral("system")));
   if (context_.reduceMotion) context_.reduceMotion->startObserving();
   TarnwickUpdater::shared(context_);
   context_.pastePermission->rememberLaunchState();
   installEditKeyMonitor();
   observeTextEditing();
 
-  panelController_ = std::make_unique<PanelController>(context_, nullptr, translucency_);
+  panelController_ = std::make_unique<PanelController>(context_);
   panelController_->preWarm();
   state().setAnimateRemoval([](const std::function<void()>& change) { withAnimation(Theme::springStandard(), change); });
   panelController_->onPastePermissionNeeded = performWeakly([](AppDelegate& self) { self.ensurePostEventAccess(); });

@@ -1,5 +1,6 @@
 #pragma once
 #include "items/model/ClipboardItem.h"
+#include "platform/DesktopAppearance.h"
 #include "ui/Translucency.h"
 
 #include <QObject>
@@ -42,6 +43,9 @@ class AppDelegate : public QObject {
   static constexpr char kAppearanceKey[] = "qv.appearance";
   // Told from the tray when a pick could not be typed into its application.
   static constexpr char kCopiedOnlyMessage[] = "Copied to the clipboard only: the application you came from did not take the paste. Paste it with Ctrl+V.";
+  // Told from the tray when the user starts the program while it runs.
+  static constexpr char kAlreadyRunningMessage[] =
+      "Quorvalen is already running. Open it from this icon, at the screen edge or with your shortcut.";
   static constexpr double kOnboardingDelaySeconds = 0.4;
   static constexpr double kShowPanelAfterOnboardingSeconds = 0.25;
   static constexpr double kEdgeIgnoredAfterHideSeconds = 0.5;
@@ -55,9 +59,7 @@ class AppDelegate : public QObject {
   // widgets substitute nothing; the keys are kept for whatever reads the defaults file.
   static const QStringList& textSubstitutionKeys();
 
-  // `translucency` overrides what the X server says about a compositor (tests).
-  explicit AppDelegate(AppContext& context, QObject* parent = nullptr,
-                       std::optional<TranslucencySupport> translucency = std::nullopt);
+  explicit AppDelegate(AppContext& context, QObject* parent = nullptr);
   ~AppDelegate() override;
 
   // ---- Application callbacks ----------------------------------------------------------------
@@ -87,6 +89,8 @@ class AppDelegate : public QObject {
   void togglePanelFromHotkey();
   void handleEdgeShow(const QString& side);
   void handleDefaultsChange();
+  // The user started the program again (a launcher click) while it runs.
+  void anotherStartRequested();
 
   // ---- Status item and actions (AppDelegateActions.cpp) -------------------------------------
   void setupStatusItem();
@@ -109,8 +113,9 @@ class AppDelegate : public QObject {
   // The same, after hiding the panel.
   std::function<void()> hidePanelThen(std::function<void(AppDelegate&)> action);
 
-  // The status icon for the two flags: the tray symbol, tinted for the desktop's colour scheme.
-  static QIcon statusIcon(bool filled, bool paused);
+  // The status icon for the two flags: the tray symbol in the tray's colour, else in the
+  // desktop colour scheme's text colour.
+  QIcon statusIcon(bool filled, bool paused) const;
 
   // ---- Observation --------------------------------------------------------------------------
   PanelController* panelController() const { return panelController_.get(); }
@@ -120,7 +125,7 @@ class AppDelegate : public QObject {
   EdgeTrigger* edgeTrigger() const { return edgeTrigger_.get(); }
   StatusItem* statusItem() const { return statusItem_.get(); }
   SettingsPanel* settingsPanel() const { return settingsPanel_.get(); }
-  QMenu* statusMenu() const { return statusMenu_; }
+  QMenu* statusMenu() const { return statusMenu_.get(); }
   bool hasEditKeyMonitor() const { return bool(editKeyMonitor_); }
   // Whether the status icon now shows the open panel and the pause slash.
   bool statusIconFilled() const { return iconFilled_; }
@@ -133,7 +138,6 @@ class AppDelegate : public QObject {
   QString storedEdgeSide() const;
 
   AppContext& context_;
-  std::optional<TranslucencySupport> translucency_;
   std::unique_ptr<PanelController> panelController_;
   std::unique_ptr<HotkeyManager> hotkeyManager_;
   std::unique_ptr<EditKeyMonitor> editKeyMonitor_;
@@ -141,7 +145,9 @@ class AppDelegate : public QObject {
   std::unique_ptr<StatusItem> statusItem_;
   std::unique_ptr<SettingsPanel> settingsPanel_;
   std::unique_ptr<EdgeTrigger> edgeTrigger_;
-  QPointer<QMenu> statusMenu_;
+  // The last menu opened from the status item. It stays until the next one opens: its rows'
+  // actions run queued, so none of its handlers is on the stack then.
+  std::unique_ptr<QMenu> statusMenu_;
   bool iconFilled_ = false;
   bool iconPaused_ = false;
   bool defaultsObserved_ = false;

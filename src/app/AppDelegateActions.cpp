@@ -2,6 +2,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/EdgeTrigger.h"
+#include "app/HotkeyManager.h"
 #include "app/PanelController.h"
 #include "app/SettingsPanel.h"
 #include "base/Log.h"
@@ -9,29 +10,30 @@
 #include "library/LibraryWindowController.h"
 #include "panel/QuickActionsMenu.h"
 #include "platform/Alerts.h"
-#include "platform/AppContext.h"
+#include "app/AppContext.h"
+#include "platform/Compositor.h"
+#include "platform/DesktopAppearance.h"
 #include "platform/PastePermission.h"
 #include "platform/Screens.h"
 #include "platform/SettingsStore.h"
 #include "platform/StatusItem.h"
 #include "settings/IgnoredPane.h"
 #include "settings/OnboardingWindowController.h"
+#include "settings/SettingsView.h"
 #include "state/PanelState.h"
 #include "ui/StatusBarIcon.h"
-#include "ui/Translucency.h"
 
 #include <QApplication>
 #include <QMenu>
-#include <QPalette>
 #include <QPixmap>
 #include <QPointer>
 
 namespace qv {
 
-QIcon AppDelegate::statusIcon(bool filled, bool paused) {
-  const QColor tint = qobject_cast<QApplication*>(QCoreApplication::instance())
-                          ? QApplication::palette().color(QPalette::WindowText)
-                          : QColor(Qt::black);
+QIcon AppDelegate::statusIcon(bool filled, bool paused) const {
+  const DesktopColorScheme scheme = context_.desktopAppearance ? context_.desktopAppearance->preferences().colorScheme
+                                                               : DesktopColorScheme::noPreference;
+  const QColor tint = statusBarIconTint(statusItem_ ? statusItem_->trayForegroundColor() : std::nullopt, scheme);
   QIcon icon;
   for (double ratio : {1.0, 2.0}) icon.addPixmap(QPixmap::fromImage(statusBarIconImage(filled, paused, ratio, tint)));
   return icon;
@@ -58,6 +60,9 @@ void AppDelegate::setupStatusItem() {
   statusItem_->setToolTip(QStringLiteral("Quorvalen"));
   connect(statusItem_.get(), &StatusItem::leftClicked, this, &AppDelegate::statusItemClicked);
   connect(statusItem_.get(), &StatusItem::rightClicked, this, &AppDelegate::showStatusMenu);
+  connect(statusItem_.get(), &StatusItem::trayForegroundColorChanged, this, &AppDelegate::refreshStatusIcon);
+  if (context_.desktopAppearance)
+    connect(context_.desktopAppearance.get(), &DesktopAppearance::changed, this, &AppDelegate::refreshStatusIcon);
   if (statusItem_->isAvailable())
     statusItem_->show();
   else
@@ -74,11 +79,16 @@ void AppDelegate::setStatusIcon(bool filled, bool paused) {
   if (statusItem_) statusItem_->setIcon(statusIcon(filled, paused));
 }
 
+void AppDelegate::anotherStartRequested() {
+  qCInfo(lcApp) << "Started again while running; telling the user from the tray";
+  if (statusItem_) statusItem_->showMessage(QStringLiteral("Quorvalen"), QString::fromLatin1(kAlreadyRunningMessage));
+}
+
 void AppDelegate::statusItemClicked() { panelController_->togglePanel(); }
 
 void AppDelegate::showStatusMenu() {
   std::unique_ptr<QMenu> menu = makeQuickActionsMenu(
-      state().isMonitoringPaused(), performWeakly([](AppDelegate& self) { self.openLibrary(); }),
+      context_.scheduler, state().isMonitoringPaused(), performWeakly([](AppDelegate& self) { self.openLibrary(); }),
       performWeakly([](AppDelegate& self) { self.toggleMonitoring(); }),
       performWeakly([](AppDelegate& self) { self.openSettings(); }),
       // The menu's variant leaves a visible panel alone.
@@ -89,12 +99,9 @@ void AppDelegate::showStatusMenu() {
         });
       }),
       performWeakly([](AppDelegate& self) { self.confirmClearAll(); }));
-  // The menu lives only while it is open; its row's action runs before the deferred delete.
-  QMenu* open = menu.release();
-  connect(open, &QMenu::aboutToHide, open, &QObject::deleteLater);
-  if (statusMenu_) statusMenu_->deleteLater();
-  statusMenu_ = open;
-  statusItem_->popUpMenu(open);
+  statusMenu_ = std::move(menu);
+  statusItem_->popUpMenu(statusMenu_.get());
+  qCInfo(lcApp) << "Status menu opened";
   // Detached again at once, so that the next left click toggles the panel instead.
   context_.scheduler->post([this] { statusItem_->detachMenu(); }, this);
 }
@@ -132,8 +139,15 @@ void AppDelegate::confirmClearAll() {
   alert.returnButton = 1;
   alert.cancelButton = 1;
   QPointer<AppDelegate> self(this);
+  qCInfo(lcApp) << "Asking to clear all history";
   const int answer = context_.alerts->run(alert);
-  if (self && answer == 0) state().clearAll();
+  if (!self) return;
+  if (answer != 0) {
+    qCInfo(lcApp) << "Clearing all history cancelled";
+    return;
+  }
+  state().clearAll();
+  qCInfo(lcApp) << "Cleared all history";
 }
 
 // ---- Paste permission ------------------------------------------------------------------------
@@ -168,9 +182,16 @@ void AppDelegate::showAccessibilityAlert() {
 SettingsPanel& AppDelegate::settingsWindow(bool* created) {
   *created = !settingsPanel_;
   if (!settingsPanel_) {
-    const TranslucencySupport support = translucency_ ? *translucency_ : Translucency::detect();
-    settingsPanel_ = std::make_unique<SettingsPanel>(context_, support.compositor);
+    const bool compositor = context_.compositor && context_.compositor->support().compositor;
+    settingsPanel_ = std::make_unique<SettingsPanel>(context_, compositor);
     settingsPanel_->onCloseRequested = performWeakly([](AppDelegate& self) { self.closeSettingsAnimated(); });
+    SettingsView& view = *settingsPanel_->view();
+    // The application's quit: the history is written on the way out (applicationWillTerminate).
+    view.onQuit = [] { QCoreApplication::quit(); };
+    QPointer<AppDelegate> self(this);
+    view.onShortcutRecording = [self](bool recording) {
+      if (self && self->hotkeyManager_) self->hotkeyManager_->setSuspended(recording);
+    };
   }
   return *settingsPanel_;
 }
@@ -214,11 +235,16 @@ void AppDelegate::showOnboarding() {
 
 void AppDelegate::wirePanelStateActions() {
   PanelState& panelState = state();
-  panelState.setOpenSettingsAction(hidePanelThen([](AppDelegate& self) { self.openSettings(); }));
-  panelState.setShowOnboardingAction(performWeakly([](AppDelegate& self) { self.showOnboarding(); }));
-  panelState.setShowLibraryAction(hidePanelThen([](AppDelegate& self) { self.openLibrary(); }));
+  // The panel's menu rows and keys open windows and dialogs: queued, so that no handler of the
+  // panel is on the stack while those run (hiding the panel drops its menus).
+  const auto queued = [this](std::function<void()> action) {
+    return queuedAction(context_.scheduler, std::move(action), this);
+  };
+  panelState.setOpenSettingsAction(queued(hidePanelThen([](AppDelegate& self) { self.openSettings(); })));
+  panelState.setShowOnboardingAction(queued(performWeakly([](AppDelegate& self) { self.showOnboarding(); })));
+  panelState.setShowLibraryAction(queued(hidePanelThen([](AppDelegate& self) { self.openLibrary(); })));
   panelState.setToggleMonitoringAction(performWeakly([](AppDelegate& self) { self.toggleMonitoring(); }));
-  panelState.setClearAllAction(performWeakly([](AppDelegate& self) { self.confirmClearAll(); }));
+  panelState.setClearAllAction(queued(performWeakly([](AppDelegate& self) { self.confirmClearAll(); })));
 
   QPointer<PanelController> controller(panelController_.get());
   IgnoredPane::clipCountForApp = [controller](const QString& bundleID) {

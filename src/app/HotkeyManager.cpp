@@ -1,7 +1,7 @@
 #include "app/HotkeyManager.h"
 
 #include "base/Log.h"
-#include "platform/AppContext.h"
+#include "app/AppContext.h"
 #include "platform/keys/KeyCodes.h"
 
 #include <QPointer>
@@ -43,7 +43,20 @@ int HotkeyManager::carbonModifiers(qint64 modifierFlags) {
   return result;
 }
 
+void HotkeyManager::setSuspended(bool suspended) {
+  if (suspended == suspended_) return;
+  suspended_ = suspended;
+  if (suspended) {
+    unregister();
+    appliedShortcut_.reset();
+    qCInfo(lcHotKey, "Hotkey suspended while a shortcut is recorded");
+  } else {
+    apply();
+  }
+}
+
 void HotkeyManager::apply() {
+  if (suspended_) return;
   const Shortcut shortcut = storedShortcut();
   if (appliedShortcut_ == shortcut) return;
 

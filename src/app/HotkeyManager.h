@@ -39,6 +39,12 @@ class HotkeyManager : public QObject {
   std::optional<Shortcut> appliedShortcut() const { return appliedShortcut_; }
   bool isRegistered() const { return registered_; }
 
+  // While the shortcut recorder records, the global grab lets go of its keys (so that pressing
+  // the current shortcut records it instead of opening the panel); resuming registers the stored
+  // shortcut again, whatever was recorded meanwhile.
+  void setSuspended(bool suspended);
+  bool isSuspended() const { return suspended_; }
+
  private:
   Shortcut storedShortcut() const;
   void unregister();
@@ -49,6 +55,7 @@ class HotkeyManager : public QObject {
   std::function<void()> handler_;
   bool registered_ = false;
   bool handlerInstalled_ = false;
+  bool suspended_ = false;
   std::optional<Shortcut> appliedShortcut_;
 };
 

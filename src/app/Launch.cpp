@@ -5,10 +5,12 @@
 #include "base/Log.h"
 #include "items/ItemServices.h"
 #include "items/drag/ItemDragProvider.h"
-#include "platform/AppContext.h"
+#include "app/AppContext.h"
 #include "platform/AppRelauncher.h"
 #include "platform/Paths.h"
+#include "platform/ProgramIdentity.h"
 #include "platform/UnixSignals.h"
+#include "ui/AppIcon.h"
 #include "ui/InterfaceServices.h"
 
 #include <QApplication>
@@ -29,9 +31,11 @@ QString lockFolder(const Paths& paths) {
 
 int runQuorvalen(int argc, char** argv) {
   QApplication application(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Quorvalen"));
+  QApplication::setApplicationName(QString::fromLatin1(program::kName));
+  QApplication::setApplicationVersion(QString::fromLatin1(program::kVersion));
   QApplication::setOrganizationDomain(QStringLiteral("tarnwick.com"));
-  QApplication::setDesktopFileName(QStringLiteral("quorvalen"));
+  QApplication::setDesktopFileName(program::applicationId());
+  QApplication::setWindowIcon(applicationIcon());
 
   // Before anything reads the history: a relaunched program waits until the old one has
   // written its last save and let go of the lock.
@@ -40,7 +44,8 @@ int runQuorvalen(int argc, char** argv) {
   std::unique_ptr<SingleInstance> instance =
       SingleInstance::acquire(lockFolder(paths), afterRelaunch ? SingleInstance::kRelaunchWaitMs : 0);
   if (!instance) {
-    qCInfo(lcApp) << "Quorvalen is already running; this start does nothing";
+    const bool told = SingleInstance::tellRunningInstance(lockFolder(paths));
+    qCInfo(lcApp) << "Quorvalen is already running;" << (told ? "it says so on screen" : "it did not answer");
     return 0;
   }
 
@@ -63,6 +68,7 @@ int runQuorvalen(int argc, char** argv) {
     delegate.applicationWillTerminate();
   });
   delegate.applicationDidFinishLaunching();
+  instance->listenForAnotherStart([&delegate] { delegate.anotherStartRequested(); });
   return QApplication::exec();
 }
 

@@ -4,9 +4,10 @@
 #include "base/Log.h"
 #include "panel/PanelLayout.h"
 #include "panel/PanelStandInView.h"
-#include "platform/AppContext.h"
+#include "app/AppContext.h"
 #include "platform/WindowShaper.h"
 #include "state/PanelState.h"
+#include "ui/Translucency.h"
 #include "ui/anim/Animation.h"
 #include "ui/theme/ReduceMotion.h"
 
@@ -42,20 +43,24 @@ class PanelController::EventMonitor : public QObject {
   Handler handler_;
 };
 
-PanelController::PanelController(AppContext& context, QObject* parent, std::optional<TranslucencySupport> translucency)
+PanelController::PanelController(AppContext& context, QObject* parent)
     : QObject(parent),
       context_(context),
       state_(std::make_unique<PanelState>(context)),
-      translucency_(translucency.value_or(Translucency::detect())),
+      translucency_(context.compositor ? context.compositor->support() : TranslucencySupport{}),
       slide_(*context.frameClock, 0.0),
       alpha_(*context.frameClock, 1.0),
       prewarmPosition_(*context.frameClock, QPointF()) {
   panel_ = std::make_unique<QuorvalenPanel>();
   panel_->resize(int(kPanelWidth), int(kInitialHeight));
-  Translucency::prepareWindow(panel_.get(), translucency_);
+  Translucency::prepareWindow(panel_.get());
   installHostingView();
   panel_->winId();  // the native window exists from now on, so shapes and hints can be set
   if (context_.windowShaper) context_.windowShaper->keepOnAllDesktops(panel_->windowHandle());
+  if (context_.compositor) {
+    if (translucency_.blurBehind) context_.compositor->requestBlurBehind(panel_->windowHandle(), {});
+    connect(context_.compositor.get(), &Compositor::changed, this, &PanelController::followCompositor);
+  }
   connect(panel_.get(), &QuorvalenPanel::deactivated, this, &PanelController::handleResignKey);
 
   slide_.setOnChange([this] {
@@ -368,7 +373,7 @@ bool PanelController::isOwnWindowAt(QPointF globalPosition) const {
   const QPoint point = globalPosition.toPoint();
   for (QWindow* window : QGuiApplication::topLevelWindows()) {
     if (!window->isVisible() || !window->geometry().contains(point)) continue;
-    // A cut panel lets clicks outside its shape through to the program below.
+    // The panel lets clicks beside its content through to the program below.
     if (window == panel_->windowHandle() && appliedShape_ &&
         !appliedShape_->contains(point - window->geometry().topLeft()))
       continue;
@@ -386,7 +391,17 @@ void PanelController::handleGlobalPress(QPointF globalPosition) {
 
 void PanelController::applyAlpha() {
   // Without a compositor window opacity means nothing; the panel appears and goes at once.
-  if (translucency_.compositor) panel_->setWindowOpacity(alpha_.value());
+  panel_->setWindowOpacity(translucency_.compositor ? alpha_.value() : 1.0);
+}
+
+void PanelController::followCompositor() {
+  translucency_ = context_.compositor->support();
+  qCInfo(lcPanel) << (translucency_.compositor ? "Compositor arrived: the panel draws translucent"
+                                                : "Compositor left: the panel draws opaque, cut to its content");
+  rootView_->setTranslucency(translucency_);
+  if (translucency_.blurBehind) context_.compositor->requestBlurBehind(panel_->windowHandle(), {});
+  applyAlpha();
+  updateShape();
 }
 
 QRegion PanelController::contentRegion() const {
@@ -410,16 +425,17 @@ void PanelController::updateShape() {
   WindowShaper* shaper = context_.windowShaper.get();
   QWindow* window = panel_->windowHandle();
   if (!shaper || !window) return;
-  if (translucency_.compositor) {
-    // The compositor blends the transparent parts; clicks there reach the panel and hide it.
-    if (appliedShape_) shaper->clearShape(window);
-    appliedShape_.reset();
-    return;
-  }
+  // Clicks beside the content always reach the windows below. A compositor blends the
+  // transparent parts; without one they would show black, so the window is cut as well.
   const QRegion region = contentRegion();
-  if (appliedShape_ && *appliedShape_ == region) return;
-  shaper->setShape(window, region);
+  const bool cut = !translucency_.compositor;
+  if (appliedShape_ && *appliedShape_ == region && appliedCut_ == cut) return;
+  if (cut)
+    shaper->setShape(window, region);
+  else
+    shaper->setInputShape(window, region);
   appliedShape_ = region;
+  appliedCut_ = cut;
 }
 
 }  // namespace qv

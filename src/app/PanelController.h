@@ -6,7 +6,7 @@
 #include "platform/Scheduler.h"
 #include "platform/Screens.h"
 #include "platform/Workspace.h"
-#include "ui/Translucency.h"
+#include "platform/Compositor.h"
 #include "ui/anim/AnimatedValue.h"
 
 #include <QObject>
@@ -54,9 +54,7 @@ class PanelController : public QObject {
   static constexpr double kCopiedToastSeconds = 1.0;
   static constexpr double kNotPastedToastSeconds = 1.6;
 
-  // `translucency` overrides what the X server says about a compositor (tests).
-  explicit PanelController(AppContext& context, QObject* parent = nullptr,
-                           std::optional<TranslucencySupport> translucency = std::nullopt);
+  explicit PanelController(AppContext& context, QObject* parent = nullptr);
   ~PanelController() override;
 
   PanelState& state();
@@ -132,7 +130,8 @@ class PanelController : public QObject {
   double alpha() const { return alpha_.value(); }
   const TranslucencySupport& translucency() const { return translucency_; }
   // The parts of the window that show something: the column and the open overlays, moved with
-  // the slide, in window coordinates. Empty while pre-warming.
+  // the slide, in window coordinates. Empty while pre-warming. Only they take clicks; without a
+  // compositor the window is also cut to them.
   QRegion contentRegion() const;
   PanelStandInView* rootView() const { return rootView_; }
 
@@ -181,6 +180,7 @@ class PanelController : public QObject {
   bool reduceMotion() const;
   void applyAlpha();
   void updateShape();
+  void followCompositor();
   bool isOwnWindowAt(QPointF globalPosition) const;
 
   AppContext& context_;
@@ -203,7 +203,8 @@ class PanelController : public QObject {
   std::unique_ptr<EventMonitor> keyMonitor_;
   double lastHideTime_ = -1e9;  // scheduler uptime
   std::optional<RunningApp> previousApp_;
-  std::optional<QRegion> appliedShape_;  // none while the window is not cut
+  std::optional<QRegion> appliedShape_;  // where the window takes clicks; none before the first shape
+  bool appliedCut_ = false;              // the window is also drawn only there
   WorkItem pasteWork_;             // activating the target after the hide
   WorkItem copyOnlyHideWork_;      // hiding after the copied feedback
   WorkItem toastResetWork_;        // ending the copied toast

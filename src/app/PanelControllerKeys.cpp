@@ -2,7 +2,7 @@
 
 #include "app/PanelKeyInput.h"
 #include "items/writer/PasteboardWriter.h"
-#include "platform/AppContext.h"
+#include "app/AppContext.h"
 #include "platform/keys/KeyCodes.h"
 #include "state/PanelState.h"
 

@@ -2,7 +2,7 @@
 
 #include "base/Log.h"
 #include "items/writer/PasteboardWriter.h"
-#include "platform/AppContext.h"
+#include "app/AppContext.h"
 #include "platform/PastePermission.h"
 #include "state/PanelState.h"
 

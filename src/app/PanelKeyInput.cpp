@@ -8,12 +8,15 @@ namespace qv {
 
 namespace {
 constexpr int kKeypadEnter = 76;
+constexpr int kForwardDelete = 117;
 }  // namespace
 
 PanelKeyInput PanelKeyInput::from(const QKeyEvent& event) {
   PanelKeyInput input;
   int keyCode = keys::keyCodeForQtKey(event.key(), event.modifiers()).value_or(-1);
   if (keyCode == kKeypadEnter) keyCode = keys::code::Return;
+  // PC keyboards have both delete keys; the forward one removes like BackSpace.
+  if (keyCode == kForwardDelete) keyCode = keys::code::Delete;
   // Ctrl with a key of the digit row picks by position, whatever the layout types there.
   if (const std::optional<int> digit = keys::digitRowKeyCodeForServerKey(event.nativeScanCode())) keyCode = *digit;
   input.keyCode = keyCode;

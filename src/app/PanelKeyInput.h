@@ -14,7 +14,7 @@ struct PanelKeyInput {
   QString characters;
   bool isRepeat = false;
 
-  // The keypad's Enter counts as Return.
+  // The keypad's Enter counts as Return, the forward Delete key as BackSpace (Delete).
   static PanelKeyInput from(const QKeyEvent& event);
 
   bool hasShift() const;

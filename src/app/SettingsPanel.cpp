@@ -1,6 +1,6 @@
 #include "app/SettingsPanel.h"
 
-#include "platform/AppContext.h"
+#include "app/AppContext.h"
 #include "settings/SettingsView.h"
 
 #include <QCloseEvent>
@@ -13,8 +13,7 @@ SettingsPanel::SettingsPanel(AppContext& context, bool canFade, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint),
       canFade_(canFade),
       opacity_(*context.frameClock, 1.0) {
-  setWindowTitle(QString());
-  setFixedSize(680, 520);
+  setFixedSize(SettingsView::kWidth, SettingsView::kHeight);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   view_ = new SettingsView(context, this);

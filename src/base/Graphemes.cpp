@@ -5,7 +5,7 @@
 namespace qv {
 
 namespace {
-bool isPlainAscii(const QString& text) {
+bool isPlainAscii(QStringView text) {
   for (QChar c : text)
     if (c.unicode() >= 0x7F || c == u'\r') return false;
   return true;
@@ -46,7 +46,9 @@ qsizetype graphemeCount(const QString& text) {
 
 QString graphemePrefix(const QString& text, qsizetype count) {
   if (count <= 0) return {};
-  if (isPlainAscii(text)) return text.left(count);
+  // Plain ASCII up to one character past the cut: every position there is a boundary, and
+  // nothing after it needs reading (a long source cut to a short prefix).
+  if (isPlainAscii(QStringView(text).left(count + 1))) return text.left(count);
   qsizetype seen = 0;
   qsizetype position = text.size();
   forEachBoundary(text, [&](qsizetype next) {

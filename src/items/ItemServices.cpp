@@ -12,35 +12,35 @@
 #include "items/thumbnails/ThumbnailCache.h"
 #include "items/writer/PasteboardWriter.h"
 #include "items/writer/PasteSender.h"
-#include "platform/AppContext.h"
 
 namespace qv {
 
-void installItemServices(AppContext& context) {
-  context.imageStore = std::make_shared<ImageStore>(*context.paths);
-  context.appRules = std::make_shared<AppRulesManager>(*context.settings);
+void installItemServices(ItemServices& services) {
+  services.imageStore = std::make_shared<ImageStore>(*services.paths);
+  services.appRules = std::make_shared<AppRulesManager>(*services.settings);
 
   // Network and link metadata: pages are parsed and images decoded on the image decoder queue.
-  context.ogImageCache = std::make_shared<OGImageCache>(*context.paths);
-  context.linkMetadataFetcher = std::make_shared<LinkMetadataFetcher>(
-      context.httpClient, context.scheduler, context.queue(QStringLiteral("imageDecoder")), context.ogImageCache);
+  services.ogImageCache = std::make_shared<OGImageCache>(*services.paths);
+  services.linkMetadataFetcher = std::make_shared<LinkMetadataFetcher>(
+      services.httpClient, services.scheduler, services.queue(QStringLiteral("imageDecoder")), services.ogImageCache);
 
   // Item stores, identity, text recognition, thumbnails.
-  context.richTextStore = std::make_shared<RichTextStore>(*context.paths);
-  context.fileBookmarkStore = std::make_shared<FileBookmarkStore>(*context.paths, context.fileBookmarks);
-  context.appIdentity = std::make_shared<AppIdentity>(context.desktopEntries);
-  context.imageTextRecognizer = std::make_shared<ImageTextRecognizer>(
-      *context.paths, context.imageStore, context.ocrEngine, context.queue(QStringLiteral("ocr")), context.scheduler);
-  context.thumbnails = std::make_shared<ThumbnailCache>(context.imageStore);
+  services.richTextStore = std::make_shared<RichTextStore>(*services.paths);
+  services.fileBookmarkStore = std::make_shared<FileBookmarkStore>(*services.paths, services.fileBookmarks);
+  services.appIdentity = std::make_shared<AppIdentity>(services.desktopEntries);
+  services.imageTextRecognizer = std::make_shared<ImageTextRecognizer>(
+      *services.paths, services.imageStore, services.ocrEngine, services.queue(QStringLiteral("ocr")), services.scheduler);
+  services.thumbnails = std::make_shared<ThumbnailCache>(services.imageStore);
 
   // The own-write counter of the clipboard monitor, raised by every write of ours.
-  context.skipNextChanges = std::make_shared<OwnWriteCounter>();
+  services.skipNextChanges = std::make_shared<OwnWriteCounter>();
 
   // Pasteboard writer and paste sender.
-  context.pasteboardWriter =
-      std::make_shared<PasteboardWriter>(context.pasteboard, context.imageStore, context.richTextStore);
-  context.pasteboardWriter->setOwnWriteHook([counter = context.skipNextChanges] { counter->raise(); });
-  context.pasteSender = std::make_shared<PasteSender>(context.scheduler, context.workspace, context.keyPoster);
+  services.pasteboardWriter =
+      std::make_shared<PasteboardWriter>(services.pasteboard, services.imageStore, services.richTextStore);
+  services.pasteboardWriter->setOwnWriteHook([counter = services.skipNextChanges] { counter->raise(); });
+  services.pasteSender = std::make_shared<PasteSender>(services.scheduler, services.workspace, services.keyPoster,
+                                                      services.hotKey);
 }
 
 }  // namespace qv

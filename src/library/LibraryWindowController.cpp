@@ -2,7 +2,7 @@
 #include "library/LibraryWindowController.h"
 
 #include "items/model/ContentType.h"
-#include "platform/AppContext.h"
+#include "library/LibraryServices.h"
 #include "state/PanelState.h"
 
 #include <QLineEdit>
@@ -27,12 +27,12 @@ class LibraryWindowController::Window : public QWidget {
   }
 };
 
-LibraryWindowController::LibraryWindowController(AppContext& context) : context_(context) {}
+LibraryWindowController::LibraryWindowController(LibraryServices& context) : context_(context) {}
 LibraryWindowController::~LibraryWindowController() {
   if (window_) window_->onShown = nullptr;  // going away is not the user closing it
 }
 
-LibraryWindowController& LibraryWindowController::shared(AppContext& context) {
+LibraryWindowController& LibraryWindowController::shared(LibraryServices& context) {
   if (!context.libraryWindow) context.libraryWindow = std::make_shared<LibraryWindowController>(context);
   return *context.libraryWindow;
 }

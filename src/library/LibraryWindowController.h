@@ -9,18 +9,18 @@ class QListWidget;
 
 namespace qv {
 
-struct AppContext;
+struct LibraryServices;
 class PanelState;
 
 // The library window: for now a plain window that lists the history, newest first, under a
 // search field. One per process (shared), kept until the process ends.
 class LibraryWindowController {
  public:
-  explicit LibraryWindowController(AppContext& context);
+  explicit LibraryWindowController(LibraryServices& context);
   ~LibraryWindowController();
 
   // The process's one controller, made on first use.
-  static LibraryWindowController& shared(AppContext& context);
+  static LibraryWindowController& shared(LibraryServices& context);
 
   // Told true when the window shows and false when it closes or hides.
   std::function<void(bool)> onVisibilityChange;
@@ -37,7 +37,7 @@ class LibraryWindowController {
   void reload();
   void notify(bool visible);
 
-  AppContext& context_;
+  LibraryServices& context_;
   QPointer<PanelState> state_;
   std::unique_ptr<Window> window_;
   QLineEdit* search_ = nullptr;

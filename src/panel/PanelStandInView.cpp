@@ -3,7 +3,7 @@
 #include "panel/PanelLayout.h"
 
 #include "items/model/ContentType.h"
-#include "platform/AppContext.h"
+#include "cards/ViewServices.h"
 #include "platform/SettingsStore.h"
 #include "state/PanelState.h"
 #include "ui/theme/Theme.h"
@@ -31,10 +31,11 @@ QString rowTitle(const ClipboardItem& item) {
 
 }  // namespace
 
-PanelStandInView::PanelStandInView(AppContext& context, PanelState& state, TranslucencySupport support, QWidget* parent)
+PanelStandInView::PanelStandInView(ViewServices& context, PanelState& state, TranslucencySupport support, QWidget* parent)
     : PaintedWidget(context, parent), state_(state), support_(support) {
   setHoverEnabled(false);
-  setAttribute(Qt::WA_TranslucentBackground, support.compositor);
+  // Only the column is painted; the rest stays clear for a compositor that may arrive later.
+  setAttribute(Qt::WA_TranslucentBackground, true);
   connect(&state_, &PanelState::filteredItemsChanged, this, [this] {
     scrollTo(scrollOffset_);
     update();
@@ -48,6 +49,12 @@ PanelStandInView::PanelStandInView(AppContext& context, PanelState& state, Trans
   for (auto changed : {&PanelState::sensitiveIDsChanged, &PanelState::autoSensitiveIDsChanged,
                        &PanelState::peekedIDsChanged})
     connect(&state_, changed, this, qOverload<>(&QWidget::update));
+}
+
+void PanelStandInView::setTranslucency(TranslucencySupport support) {
+  if (support == support_) return;
+  support_ = support;
+  update();
 }
 
 std::optional<int> PanelStandInView::rowAt(QPointF position) const {

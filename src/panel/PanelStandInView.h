@@ -5,6 +5,7 @@
 namespace qv {
 
 class PanelState;
+struct ViewServices;
 
 // What a row shows in place of a sensitive item's content.
 inline constexpr char kConcealedRowText[] = "\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022";
@@ -22,7 +23,10 @@ class PanelStandInView : public PaintedWidget {
   static constexpr double kRowSpacing = 6;
   static constexpr double kRowInset = 8;
 
-  PanelStandInView(AppContext& context, PanelState& state, TranslucencySupport support, QWidget* parent = nullptr);
+  PanelStandInView(ViewServices& context, PanelState& state, TranslucencySupport support, QWidget* parent = nullptr);
+  // A compositor came or went: the column is painted translucent or opaque from now on.
+  void setTranslucency(TranslucencySupport support);
+  TranslucencySupport translucency() const { return support_; }
 
   // The card column in this view's coordinates.
   QRectF columnRect() const;

@@ -1,12 +1,15 @@
 #include "panel/QuickActionsMenu.h"
 
+#include "platform/Scheduler.h"
+
 #include <QCoreApplication>
 
 namespace qv {
 
-std::unique_ptr<QMenu> makeQuickActionsMenu(bool isPaused, std::function<void()> openLibrary,
-                                            std::function<void()> togglePause, std::function<void()> openSettings,
-                                            std::function<void()> showOnboarding, std::function<void()> clearAll) {
+std::unique_ptr<QMenu> makeQuickActionsMenu(const std::shared_ptr<Scheduler>& scheduler, bool isPaused,
+                                            std::function<void()> openLibrary, std::function<void()> togglePause,
+                                            std::function<void()> openSettings, std::function<void()> showOnboarding,
+                                            std::function<void()> clearAll) {
   auto menu = std::make_unique<QMenu>();
   auto addRow = [&](const QString& title, std::function<void()> action, const QKeySequence& keys = {}) {
     QAction* row = menu->addAction(title);
@@ -14,9 +17,7 @@ std::unique_ptr<QMenu> makeQuickActionsMenu(bool isPaused, std::function<void()>
     // Shown as a hint only; the menu is not around to receive the key otherwise.
     row->setShortcutContext(Qt::WidgetShortcut);
     row->setShortcutVisibleInContextMenu(true);
-    QObject::connect(row, &QAction::triggered, row, [action = std::move(action)] {
-      if (action) action();
-    });
+    QObject::connect(row, &QAction::triggered, row, queuedAction(scheduler, std::move(action)));
   };
   addRow(QStringLiteral("Open Library"), std::move(openLibrary), QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_V));
   addRow(isPaused ? QStringLiteral("Resume Monitoring") : QStringLiteral("Pause Monitoring"), std::move(togglePause));

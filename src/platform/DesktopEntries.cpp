@@ -1,5 +1,7 @@
 #include "platform/DesktopEntries.h"
 
+#include "platform/DesktopEntryIndex.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -14,18 +16,6 @@ namespace {
 
 // Desktop files are small; anything larger is not one.
 constexpr qint64 kMaximumDesktopFileSize = 1024 * 1024;
-
-// "kde-dolphin" may live at "kde/dolphin.desktop": every dash may stand for a folder.
-QStringList relativeCandidates(const QString& id) {
-  QStringList candidates{id + QStringLiteral(".desktop")};
-  for (qsizetype i = 0; i < id.size(); ++i) {
-    if (id.at(i) != u'-') continue;
-    QString nested = id;
-    nested[i] = u'/';
-    candidates.append(nested + QStringLiteral(".desktop"));
-  }
-  return candidates;
-}
 
 QIcon styleIcon(QStyle::StandardPixmap which) {
   if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) {
@@ -89,6 +79,8 @@ std::optional<DesktopEntry> parseDesktopEntry(const QByteArray& contents, bool* 
     else if (key == "Icon") entry.iconName = value;
     else if (key == "StartupWMClass") entry.startupWMClass = value;
     else if (key == "Exec") entry.exec = value;
+    else if (key == "Type") entry.type = value;
+    else if (key == "NoDisplay") entry.noDisplay = value == QStringLiteral("true");
     else if (key == "Hidden") isHidden = value == QStringLiteral("true");
   }
   if (hidden) *hidden = isHidden;
@@ -97,6 +89,8 @@ std::optional<DesktopEntry> parseDesktopEntry(const QByteArray& contents, bool* 
 }
 
 XdgDesktopEntries::XdgDesktopEntries(QStringList applicationFolders) : folders_(std::move(applicationFolders)) {}
+
+XdgDesktopEntries::~XdgDesktopEntries() = default;
 
 QStringList XdgDesktopEntries::applicationFoldersFromEnvironment() {
   QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
@@ -110,6 +104,18 @@ QStringList XdgDesktopEntries::applicationFoldersFromEnvironment() {
   return folders;
 }
 
+std::shared_ptr<const DesktopEntryIndex> XdgDesktopEntries::index() {
+  std::shared_ptr<const DesktopEntryIndex> current = index_.load();
+  if (current && current->isCurrent()) return current;
+  // One thread reads the folders; the others wait for its index rather than read them too.
+  std::lock_guard lock(rebuilding_);
+  current = index_.load();
+  if (current && current->isCurrent()) return current;
+  current = DesktopEntryIndex::build(folders_);
+  index_.store(current);
+  return current;
+}
+
 std::optional<DesktopEntry> XdgDesktopEntries::entryAt(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly) || file.size() > kMaximumDesktopFileSize) return std::nullopt;
@@ -120,21 +126,7 @@ std::optional<DesktopEntry> XdgDesktopEntries::entryAt(const QString& path) {
   return entry;
 }
 
-std::optional<DesktopEntry> XdgDesktopEntries::entry(const QString& id) {
-  if (id.isEmpty() || id.contains(u'/') || id.startsWith(u'.')) return std::nullopt;
-  const QStringList candidates = relativeCandidates(id);
-  for (const QString& folder : folders_) {
-    for (const QString& relative : candidates) {
-      const QString path = folder + u'/' + relative;
-      if (!QFileInfo(path).isFile()) continue;
-      // The first folder that has the id decides, even when its entry is hidden.
-      auto found = entryAt(path);
-      if (found) found->id = id;
-      return found;
-    }
-  }
-  return std::nullopt;
-}
+std::optional<DesktopEntry> XdgDesktopEntries::entry(const QString& id) { return index()->entry(id); }
 
 QIcon XdgDesktopEntries::icon(const QString& iconName) {
   if (iconName.isEmpty()) return {};

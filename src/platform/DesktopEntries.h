@@ -3,6 +3,9 @@
 #include <QIcon>
 #include <QString>
 #include <QStringList>
+#include <atomic>
+#include <memory>
+#include <mutex>
 #include <optional>
 
 namespace qv {
@@ -16,13 +19,20 @@ struct DesktopEntry {
   QString iconName;  // a theme icon name or an absolute path; may be empty
   QString startupWMClass;
   QString exec;
+  QString type;            // "Application" for applications; empty when the entry says none
+  bool noDisplay = false;  // an application that is not offered for choosing
   bool operator==(const DesktopEntry&) const = default;
 };
 
-// The installed applications, as desktop entries.
+class DesktopEntryIndex;
+
+// The installed applications, as desktop entries. The index and the entries may be used from
+// any thread; icons only on the main thread.
 class DesktopEntries {
  public:
   virtual ~DesktopEntries() = default;
+  // All applications as they are installed now; keep it for a while or pass it to other threads.
+  virtual std::shared_ptr<const DesktopEntryIndex> index() = 0;
   // The entry with this desktop-entry id; nothing when no application has it.
   virtual std::optional<DesktopEntry> entry(const QString& id) = 0;
   // The entry stored in one desktop file; nothing when it cannot be read or is not one.
@@ -36,13 +46,16 @@ class DesktopEntries {
 };
 
 // Desktop files from $XDG_DATA_HOME/applications, then each $XDG_DATA_DIRS/applications (the
-// first folder holding an id wins); an entry marked Hidden counts as not installed.
+// first folder holding an id wins); an entry marked Hidden counts as not installed. The folders
+// are read once into an index, and read again when one of them has changed.
 class XdgDesktopEntries : public DesktopEntries {
  public:
   // The applications folders in order of precedence.
   explicit XdgDesktopEntries(QStringList applicationFolders);
+  ~XdgDesktopEntries() override;
   static QStringList applicationFoldersFromEnvironment();
 
+  std::shared_ptr<const DesktopEntryIndex> index() override;
   std::optional<DesktopEntry> entry(const QString& id) override;
   std::optional<DesktopEntry> entryAt(const QString& path) override;
   QIcon icon(const QString& iconName) override;
@@ -51,6 +64,8 @@ class XdgDesktopEntries : public DesktopEntries {
 
  private:
   QStringList folders_;
+  std::atomic<std::shared_ptr<const DesktopEntryIndex>> index_;
+  std::mutex rebuilding_;
 };
 
 // Parses the [Desktop Entry] group of a desktop file; nothing when there is no such group.

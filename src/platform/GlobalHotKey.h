@@ -27,6 +27,10 @@ class GlobalHotKey {
   // kOk, or an error status when nothing was grabbed.
   virtual int registerHotKey(int keyCode, int modifierFlags, uint32_t id) = 0;
   virtual void unregisterHotKey(uint32_t id) = 0;
+  // While suspended no key is grabbed, so keys the program posts itself reach their window
+  // (posted keys pass through grabs like typed ones). Both directions take effect before the
+  // call returns; resuming grabs the registered keys again.
+  virtual void setSuspended(bool suspended) = 0;
 };
 
 }  // namespace qv

@@ -17,6 +17,8 @@ bool isWebUrl(const QUrl& url) {
 
 namespace {
 
+constexpr qint64 kReadAheadBytes = 256 * 1024;
+
 class QtHttpTask : public HttpTask, public std::enable_shared_from_this<QtHttpTask> {
  public:
   QtHttpTask(HttpRequest request, HttpClient::Completion completion)
@@ -30,17 +32,20 @@ class QtHttpTask : public HttpTask, public std::enable_shared_from_this<QtHttpTa
     request.setRawHeader("Accept", request_.accept);
     request.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("Mozilla/5.0 (compatible; Quorvalen)"));
     reply_ = manager.get(request);
+    // The network thread reads no further ahead than this, so a body past its cap is not
+    // pulled in while the abort is on its way.
+    reply_->setReadBufferSize(kReadAheadBytes);
     std::weak_ptr<QtHttpTask> weak = weak_from_this();
-    QObject::connect(reply_, &QNetworkReply::redirected, reply_, [weak](const QUrl& target) {
+    QObject::connect(reply_, &QNetworkReply::redirected, &receiver_, [weak](const QUrl& target) {
       if (auto self = weak.lock()) self->onRedirect(target);
     });
-    QObject::connect(reply_, &QNetworkReply::metaDataChanged, reply_, [weak] {
+    QObject::connect(reply_, &QNetworkReply::metaDataChanged, &receiver_, [weak] {
       if (auto self = weak.lock()) self->onMetaData();
     });
-    QObject::connect(reply_, &QNetworkReply::readyRead, reply_, [weak] {
+    QObject::connect(reply_, &QNetworkReply::readyRead, &receiver_, [weak] {
       if (auto self = weak.lock()) self->onReadyRead();
     });
-    QObject::connect(reply_, &QNetworkReply::finished, reply_, [weak] {
+    QObject::connect(reply_, &QNetworkReply::finished, &receiver_, [weak] {
       if (auto self = weak.lock()) self->onFinished();
     });
   }
@@ -118,13 +123,16 @@ class QtHttpTask : public HttpTask, public std::enable_shared_from_this<QtHttpTa
     if (!reply_) return;
     QNetworkReply* reply = reply_;
     reply_ = nullptr;
-    reply->disconnect();
+    // Only this task's own connections go: the reply's link to the network thread must stay, or
+    // the abort never reaches the connection and the transfer runs on.
+    QObject::disconnect(reply, nullptr, &receiver_, nullptr);
     reply->abort();
     reply->deleteLater();
   }
 
   HttpRequest request_;
   HttpClient::Completion completion_;
+  QObject receiver_;  // the context of the reply's connections to this task
   QPointer<QNetworkReply> reply_;
   QByteArray body_;
   bool truncated_ = false;

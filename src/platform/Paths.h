@@ -18,6 +18,8 @@ class Paths {
   QString applicationSupport() const;  // .../Quorvalen
   QString caches() const;
   QString config() const;
+  // $XDG_CONFIG_HOME itself (the desktop's autostart folder lies below it).
+  QString configHome() const { return configHome_; }
   QString runtime() const;
   QString temp() const;
 

@@ -14,6 +14,13 @@ bool Guard::alive() const {
   return true;
 }
 
+std::function<void()> queuedAction(const std::shared_ptr<Scheduler>& scheduler, std::function<void()> action,
+                                   Guard guard) {
+  return [weak = std::weak_ptr<Scheduler>(scheduler), action = std::move(action), guard] {
+    if (const std::shared_ptr<Scheduler> strong = weak.lock(); strong && action) strong->post(action, guard);
+  };
+}
+
 void WorkItem::cancel() {
   if (state_) state_->cancelled = true;
 }

@@ -89,6 +89,13 @@ class Scheduler {
   virtual void post(std::function<void()> work, Guard guard = {}) = 0;
 };
 
+// The action to give a menu row or a key handler: it runs at the next turn of the event loop,
+// once the menu has closed and the handler that started it has returned. A modal dialog it
+// opens then spins its own event loop with nothing of the menu on the stack, so deferred
+// deletes run there can never pull a menu or window out from under a running handler.
+std::function<void()> queuedAction(const std::shared_ptr<Scheduler>& scheduler, std::function<void()> action,
+                                   Guard guard = {});
+
 // Real scheduler on Qt timers of the calling (main) thread.
 class QtScheduler : public Scheduler {
  public:

@@ -1,5 +1,7 @@
 #include "platform/StatusItem.h"
 
+#include "platform/x11/X11TrayColors.h"
+
 #include <QCursor>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -9,7 +11,7 @@ namespace {
 
 class TrayStatusItem : public StatusItem {
  public:
-  TrayStatusItem() {
+  TrayStatusItem() : trayColors_([this] { Q_EMIT trayForegroundColorChanged(); }) {
     connect(&icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
       if (reason == QSystemTrayIcon::Context)
         Q_EMIT rightClicked();
@@ -35,10 +37,13 @@ class TrayStatusItem : public StatusItem {
     if (icon_.isVisible()) icon_.showMessage(title, text, QSystemTrayIcon::Information, kMessageMs);
   }
 
+  std::optional<QColor> trayForegroundColor() const override { return trayColors_.foreground(); }
+
   static constexpr int kMessageMs = 4000;
 
  private:
   QSystemTrayIcon icon_;
+  x11::X11TrayColors trayColors_;
 };
 
 }  // namespace

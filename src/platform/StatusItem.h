@@ -1,9 +1,11 @@
 #pragma once
+#include <QColor>
 #include <QIcon>
 #include <QObject>
 #include <QPoint>
 #include <QString>
 #include <memory>
+#include <optional>
 
 class QMenu;
 
@@ -27,10 +29,13 @@ class StatusItem : public QObject {
   virtual void detachMenu() = 0;
   // A short desktop notification from the icon (nothing where the desktop has no tray).
   virtual void showMessage(const QString& title, const QString& text) = 0;
+  // The colour the tray asks its icons to be drawn in, when it says one.
+  virtual std::optional<QColor> trayForegroundColor() const = 0;
 
  Q_SIGNALS:
   void leftClicked();
   void rightClicked();
+  void trayForegroundColorChanged();
 };
 
 // The notification-area icon of the freedesktop tray protocol (QSystemTrayIcon).

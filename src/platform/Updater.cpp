@@ -1,7 +1,7 @@
 #include "platform/Updater.h"
 
 #include "base/Log.h"
-#include "platform/AppContext.h"
+#include "platform/PlatformServices.h"
 #include "platform/SettingsStore.h"
 
 namespace qv {
@@ -11,7 +11,7 @@ TarnwickUpdater::TarnwickUpdater(std::shared_ptr<SettingsStore> settings, QObjec
   qCInfo(lcApp) << "Updates come through the system's package manager";
 }
 
-TarnwickUpdater& TarnwickUpdater::shared(AppContext& context) {
+TarnwickUpdater& TarnwickUpdater::shared(PlatformServices& context) {
   if (!context.updater) context.updater = std::make_shared<TarnwickUpdater>(context.settings);
   return *context.updater;
 }

@@ -5,7 +5,7 @@
 
 namespace qv {
 
-struct AppContext;
+struct PlatformServices;
 class SettingsStore;
 
 // The updater wrapper. Updates arrive through the distribution's package manager, so there is
@@ -19,7 +19,7 @@ class TarnwickUpdater : public QObject {
   explicit TarnwickUpdater(std::shared_ptr<SettingsStore> settings, QObject* parent = nullptr);
 
   // The process's one updater, made on first use (at launch).
-  static TarnwickUpdater& shared(AppContext& context);
+  static TarnwickUpdater& shared(PlatformServices& context);
 
   bool automaticallyChecksForUpdates() const;
   void setAutomaticallyChecksForUpdates(bool enabled);

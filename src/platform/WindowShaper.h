@@ -17,6 +17,9 @@ class WindowShaper {
   // Limits where the window is drawn and takes the pointer to `region` (window coordinates in
   // device-independent pixels). An empty region hides the window and lets every click through.
   virtual void setShape(QWindow* window, const QRegion& region) = 0;
+  // Draws the whole window rectangle (a compositor blends its transparent parts) but lets it
+  // take the pointer only inside `region`: clicks elsewhere reach the windows below.
+  virtual void setInputShape(QWindow* window, const QRegion& region) = 0;
   // Makes the whole window rectangle drawn and clickable again.
   virtual void clearShape(QWindow* window) = 0;
   // Asks the window manager to keep the window on every desktop and out of the task bar and

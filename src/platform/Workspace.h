@@ -2,7 +2,6 @@
 #include <QObject>
 #include <QString>
 #include <QUrl>
-#include <functional>
 #include <optional>
 
 namespace qv {
@@ -18,14 +17,6 @@ struct RunningApp {
   QString executable;     // /proc/<pid>/exe
   bool operator==(const RunningApp&) const = default;
 };
-
-// Finds a desktop-entry id for a window class and an executable path; "" when none. Wired by
-// the program to the desktop-entry index; must be safe to call from any thread.
-using DesktopIdResolver =
-    std::function<QString(const QString& windowClass, const QString& executablePath)>;
-
-// Finds the desktop file of a desktop-entry id; "" when none. Any thread.
-using DesktopFileLocator = std::function<QString(const QString& desktopId)>;
 
 // The applications of the desktop session.
 class Workspace : public QObject {

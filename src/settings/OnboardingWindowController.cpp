@@ -1,6 +1,6 @@
 #include "settings/OnboardingWindowController.h"
 
-#include "platform/AppContext.h"
+#include "settings/SettingsServices.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -27,7 +27,7 @@ OnboardingWindowController::~OnboardingWindowController() {
   if (window_) window_->onHidden = nullptr;  // going away is not the user closing it
 }
 
-OnboardingWindowController& OnboardingWindowController::shared(AppContext& context) {
+OnboardingWindowController& OnboardingWindowController::shared(SettingsServices& context) {
   if (!context.onboardingWindow) context.onboardingWindow = std::make_shared<OnboardingWindowController>();
   return *context.onboardingWindow;
 }

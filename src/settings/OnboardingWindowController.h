@@ -7,7 +7,7 @@ class QPushButton;
 
 namespace qv {
 
-struct AppContext;
+struct SettingsServices;
 
 // The first-run window: a short introduction with a "Start" button. One per process (shared).
 class OnboardingWindowController {
@@ -17,7 +17,7 @@ class OnboardingWindowController {
   OnboardingWindowController();
   ~OnboardingWindowController();
 
-  static OnboardingWindowController& shared(AppContext& context);
+  static OnboardingWindowController& shared(SettingsServices& context);
 
   // Shows the window (or brings it to the front). `onFinish` is called once when it closes:
   // true when the user chose "Start", false when the window was closed otherwise. A second

@@ -1,120 +1,197 @@
 #include "settings/SettingsView.h"
 
-#include "platform/AppContext.h"
-#include "platform/Updater.h"
-#include "settings/Appearance.h"
-#include "settings/ShortcutField.h"
+#include "settings/SettingsServices.h"
+#include "platform/SettingsStore.h"
+#include "settings/GeneralPane.h"
+#include "settings/PaneContainer.h"
+#include "settings/SettingsStyle.h"
+#include "settings/Sidebar.h"
+#include "ui/theme/Theme.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDoubleSpinBox>
-#include <QFormLayout>
-#include <QLabel>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTabWidget>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QPointer>
+#include <QShortcut>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace qv {
+
 namespace {
 
-struct Choice {
-  const char* value;
-  const char* title;
+// The hairline above the Quit button.
+class SidebarDivider : public QWidget {
+ public:
+  SidebarDivider(SettingsServices& context, QWidget* parent) : QWidget(parent), context_(context) { setFixedHeight(1); }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    const EnvironmentValues env = context_.environment ? context_.environment->values() : EnvironmentValues{};
+    painter.fillRect(rect(), settingsStyle::primary(env, 0.3 * 0.35));
+  }
+
+ private:
+  SettingsServices& context_;
 };
 
-// A drop-down over a string setting; `fallback` is shown while the key is absent.
-QComboBox* stringChoice(SettingsStore& settings, const QString& key, const QString& fallback,
-                        std::initializer_list<Choice> choices, std::function<void(const QString&)> then = {}) {
-  auto* box = new QComboBox;
-  for (const Choice& choice : choices) box->addItem(QString::fromUtf8(choice.title), QString::fromLatin1(choice.value));
-  const int current = box->findData(settings.stringOr(key, fallback));
-  box->setCurrentIndex(current >= 0 ? current : box->findData(fallback));
-  QObject::connect(box, &QComboBox::currentIndexChanged, box, [&settings, key, box, then](int) {
-    const QString value = box->currentData().toString();
-    settings.set(key, value);
-    if (then) then(value);
-  });
-  return box;
-}
+// Lays the window's background over the detail column: at `1 - opacity` it shows the column as
+// if at `opacity` (the column stands on that same background), while the live pane underneath
+// keeps drawing itself.
+class DetailVeil : public QWidget {
+ public:
+  DetailVeil(const Animated<double>& opacity, QWidget* parent) : QWidget(parent), opacity_(opacity) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+  }
 
-QCheckBox* boolChoice(SettingsStore& settings, const QString& key, bool fallback, const QString& title) {
-  auto* box = new QCheckBox(title);
-  box->setChecked(settings.boolOr(key, fallback));
-  QObject::connect(box, &QCheckBox::toggled, box, [&settings, key](bool on) { settings.set(key, on); });
-  return box;
-}
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QColor veil = palette().color(QPalette::Window);
+    veil.setAlphaF(float(std::clamp(1 - opacity_.value(), 0.0, 1.0)));
+    QPainter(this).fillRect(rect(), veil);
+  }
+
+ private:
+  const Animated<double>& opacity_;
+};
 
 }  // namespace
 
-SettingsView::SettingsView(AppContext& context, QWidget* parent) : QWidget(parent), context_(context) {
-  auto* layout = new QVBoxLayout(this);
-  tabs_ = new QTabWidget(this);
-  tabs_->addTab(makeGeneralPane(), QStringLiteral("General"));
-  tabs_->addTab(makeAboutPane(), QStringLiteral("About"));
-  layout->addWidget(tabs_);
-  const QString pane = context_.settings->stringOr(QLatin1String(kOpenPaneKey), QString());
-  tabs_->setCurrentIndex(pane == QLatin1String("about") ? 1 : 0);
-}
+SettingsView::SettingsView(SettingsServices& context, QWidget* parent)
+    : QWidget(parent), context_(context), detailOpacity_(*context.frameClock, 1.0) {
+  setFixedSize(kWidth, kHeight);
+  setFocusPolicy(Qt::ClickFocus);
+  auto* columns = new QHBoxLayout(this);
+  columns->setContentsMargins(0, 0, 0, 0);
+  columns->setSpacing(0);
 
-QWidget* SettingsView::makeGeneralPane() {
-  SettingsStore& settings = *context_.settings;
-  auto* pane = new QWidget;
-  auto* form = new QFormLayout(pane);
-  form->addRow(QStringLiteral("Keep history for"),
-               stringChoice(settings, QStringLiteral("qv.historyRetention"), QStringLiteral("1w"),
-                            {{"1w", "1 Week"}, {"1m", "1 Month"}, {"1y", "1 Year"}, {"forever", "Forever"}}));
-  form->addRow(QStringLiteral("Appearance"),
-               stringChoice(settings, QStringLiteral("qv.appearance"), QStringLiteral("system"),
-                            {{"system", "System"}, {"light", "Light"}, {"dark", "Dark"}},
-                            [](const QString& value) { applyAppearance(value); }));
-  form->addRow(QString(), boolChoice(settings, QStringLiteral("qv.edgeEnabled"), true,
-                                     QStringLiteral("Open the panel at the screen edge")));
-  form->addRow(QStringLiteral("Screen edge"),
-               stringChoice(settings, QStringLiteral("qv.edgeSide"), QStringLiteral("right"),
-                            {{"left", "Left"}, {"right", "Right"}, {"both", "Both"}}));
-  auto* dwell = new QDoubleSpinBox;
-  dwell->setRange(0.2, 2.0);
-  dwell->setSingleStep(0.1);
-  dwell->setDecimals(1);
-  dwell->setSuffix(QStringLiteral(" s"));
-  const double stored = settings.doubleOr(QStringLiteral("qv.edgeDwellDelay"), 0.3);
-  dwell->setValue(stored > 0 ? stored : 0.3);
-  connect(dwell, &QDoubleSpinBox::valueChanged, dwell,
-          [&settings](double value) { settings.set(QStringLiteral("qv.edgeDwellDelay"), value); });
-  form->addRow(QStringLiteral("Edge delay"), dwell);
-  auto* shortcut = new ShortcutField({int(settings.intOr(QStringLiteral("qv.shortcut.keyCode"), -1)),
-                                      int(settings.intOr(QStringLiteral("qv.shortcut.modifiers"), 0))});
-  shortcut->onChange = [&settings](const keys::StoredShortcut& recorded) {
-    settings.set(QStringLiteral("qv.shortcut.keyCode"), recorded.keyCode);
-    settings.set(QStringLiteral("qv.shortcut.modifiers"), recorded.modifiers);
-  };
-  form->addRow(QStringLiteral("Shortcut"), shortcut);
-  form->addRow(QString(), boolChoice(settings, QStringLiteral("qv.alwaysPlainText"), false,
-                                     QStringLiteral("Always paste as plain text")));
-  form->addRow(QString(), boolChoice(settings, QStringLiteral("qv.captureNearbyDevices"), true,
-                                     QStringLiteral("Capture copies from nearby devices")));
-  TarnwickUpdater& updater = TarnwickUpdater::shared(context_);
-  auto* automatic = new QCheckBox(QStringLiteral("Check for updates automatically"));
-  automatic->setChecked(updater.automaticallyChecksForUpdates());
-  connect(automatic, &QCheckBox::toggled, automatic,
-          [&updater](bool on) { updater.setAutomaticallyChecksForUpdates(on); });
-  auto* check = new QPushButton(QStringLiteral("Check for Updates…"));
-  connect(check, &QPushButton::clicked, this, [this, &updater] {
-    QMessageBox::information(this, QStringLiteral("Updates"), updater.checkForUpdates());
+  sidebar_ = new QWidget(this);
+  sidebar_->setFixedWidth(kSidebarWidth);
+  auto* sidebarStack = new QVBoxLayout(sidebar_);
+  sidebarStack->setContentsMargins(0, 0, 0, 0);
+  sidebarStack->setSpacing(0);
+  auto* rowStack = new QVBoxLayout;
+  rowStack->setContentsMargins(8, 8, 8, 0);
+  rowStack->setSpacing(2);
+  for (std::size_t i = 0; i < kAllPanes.size(); ++i) {
+    rows_[i] = new SidebarRow(context, kAllPanes[i], [this](AppPane pane) { select(pane); }, sidebar_);
+    rowStack->addWidget(rows_[i]);
+  }
+  sidebarStack->addLayout(rowStack);
+  sidebarStack->addStretch(1);
+  auto* dividerRow = new QHBoxLayout;
+  dividerRow->setContentsMargins(8, 0, 8, 0);
+  dividerRow->addWidget(new SidebarDivider(context, sidebar_));
+  sidebarStack->addLayout(dividerRow);
+  auto* quitRow = new QHBoxLayout;
+  quitRow->setContentsMargins(8, 6, 8, 6);
+  quit_ = new QuitButton(context, [this] { quit(); }, sidebar_);
+  quitRow->addWidget(quit_);
+  sidebarStack->addLayout(quitRow);
+  columns->addWidget(sidebar_);
+
+  detail_ = new QWidget(this);
+  detailLayout_ = new QVBoxLayout(detail_);
+  detailLayout_->setContentsMargins(0, 0, 0, 0);
+  columns->addWidget(detail_, 1);
+  detailVeil_ = new DetailVeil(detailOpacity_, detail_);
+  detailVeil_->hide();
+  detailOpacity_.setOnChange([this] {
+    detailVeil_->setVisible(detailOpacity_.value() < 1);
+    detailVeil_->setGeometry(detail_->rect());
+    detailVeil_->raise();
+    detailVeil_->update();
   });
-  form->addRow(QString(), automatic);
-  form->addRow(QString(), check);
-  return pane;
+
+  auto* quitShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+  quitShortcut->setContext(Qt::WindowShortcut);
+  connect(quitShortcut, &QShortcut::activated, this, &SettingsView::quit);
+
+  rows_[0]->setSelected(true);
+  display(AppPane::general);
 }
 
-QWidget* SettingsView::makeAboutPane() {
-  auto* pane = new QWidget;
-  auto* layout = new QVBoxLayout(pane);
-  auto* text = new QLabel(QStringLiteral("Quorvalen\nClipboard history for your desktop."), pane);
-  text->setAlignment(Qt::AlignCenter);
-  layout->addWidget(text);
-  return pane;
+// The pane goes first: a recorder on it still tells onShortcutRecording as it stops.
+SettingsView::~SettingsView() { delete paneView_; }
+
+SidebarRow* SettingsView::sidebarRow(AppPane pane) const {
+  for (SidebarRow* row : rows_)
+    if (row->pane() == pane) return row;
+  return nullptr;
+}
+
+void SettingsView::quit() {
+  if (onQuit) onQuit();
+}
+
+void SettingsView::display(AppPane pane) {
+  displayedPane_ = pane;
+  if (paneView_) {
+    detailLayout_->removeWidget(paneView_);
+    delete paneView_;  // a recorder on it stops recording as it goes
+  }
+  switch (pane) {
+    case AppPane::general:
+      paneView_ = makeGeneralPane(context_, [this](bool recording) {
+        if (onShortcutRecording) onShortcutRecording(recording);
+      });
+      break;
+    case AppPane::ignored:
+      paneView_ = makeAppRulesPane(context_);
+      break;
+    case AppPane::about:
+      paneView_ = makeAboutPane(context_);
+      break;
+  }
+  detailLayout_->addWidget(paneView_);
+  detailVeil_->raise();
+  if (window()) window()->setWindowTitle(paneTitle(pane));
+}
+
+void SettingsView::select(AppPane pane) {
+  if (pane == selectedPane_) return;
+  selectedPane_ = pane;
+  for (SidebarRow* row : rows_) row->setSelected(row->pane() == pane);
+  detailOpacity_.animateTo(0.0, Animation::easeOut(kFadeOutSeconds));
+  // Each tap schedules its own swap; the last one to run shows the last pane tapped.
+  QPointer<SettingsView> self(this);
+  context_.scheduler->after(
+      kFadeOutSeconds,
+      [self, pane] {
+        if (!self) return;
+        self->display(pane);
+        self->detailOpacity_.animateTo(1.0, Animation::easeIn(kFadeInSeconds));
+      },
+      this);
+}
+
+void SettingsView::applyOpenPaneRequest() {
+  SettingsStore& settings = *context_.settings;
+  const QString requested = settings.stringOr(QLatin1String(kOpenPaneKey), QString());
+  if (requested.isEmpty()) return;
+  const std::optional<AppPane> pane = paneFromTitle(requested);
+  if (!pane) return;
+  settings.set(QLatin1String(kOpenPaneKey), QString());
+  selectedPane_ = *pane;
+  for (SidebarRow* row : rows_) row->setSelected(row->pane() == *pane);
+  if (*pane != displayedPane_) display(*pane);
+  detailOpacity_.jumpTo(1.0);
+}
+
+void SettingsView::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // Window shortcuts (Ctrl+Q) need a focused widget in the window; the sidebar takes no focus.
+  if (!window()->focusWidget()) setFocus(Qt::OtherFocusReason);
+  applyOpenPaneRequest();
+  if (window()) window()->setWindowTitle(paneTitle(displayedPane_));
+}
+
+void SettingsView::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const EnvironmentValues env = context_.environment ? context_.environment->values() : EnvironmentValues{};
+  // The sidebar sits on a slightly deeper shade of the window, with a hairline beside it.
+  painter.fillRect(QRect(0, 0, kSidebarWidth, height()), settingsStyle::primary(env, env.isDark() ? 0.05 : 0.035));
+  painter.fillRect(QRect(kSidebarWidth - 1, 0, 1, height()), settingsStyle::primary(env, 0.08));
 }
 
 }  // namespace qv

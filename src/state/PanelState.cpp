@@ -1,15 +1,17 @@
 #include "state/PanelState.h"
 
-#include "platform/AppContext.h"
+#include "items/ItemServices.h"
+#include "state/HistoryFile.h"
 #include "state/PanelStateInternal.h"
 
 namespace qv {
 
-PanelState::PanelState(AppContext& context, QObject* parent)
+PanelState::PanelState(ItemServices& context, QObject* parent)
     : QObject(parent),
       context_(context),
-      saveQueue_(context.queue(QLatin1String(kSaveQueueSuffix))),
-      saveShared_(std::make_shared<HistorySaveShared>()) {
+      marks_(*context.settings, *context.scheduler),
+      categories_(*context.settings, *context.scheduler),
+      historyFile_(std::make_unique<HistoryFile>(context)) {
   edgeSide_ = context.settings->stringValue(QLatin1String(kEdgeSideKey)) == QLatin1String("left")
                   ? QStringLiteral("left")
                   : QStringLiteral("right");

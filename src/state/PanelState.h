@@ -2,6 +2,9 @@
 #include "items/model/ClipboardItem.h"
 #include "items/transform/TextTransform.h"
 #include "platform/Scheduler.h"
+#include "state/HistoryFile.h"
+#include "state/ItemCategories.h"
+#include "state/ItemMarks.h"
 #include "state/CustomCategory.h"
 #include "state/FilterTypes.h"
 #include "state/StateProperty.h"
@@ -18,11 +21,9 @@
 
 namespace qv {
 
-struct AppContext;
+struct ItemServices;
 class SerialQueue;
 struct LinkMetadata;
-struct HistorySaveShared;
-struct HistorySaveServices;
 
 // Whether two items hold the same content (the de-duplication test): same kind and equal
 // colour hex, link URL, code source, text or file name. Two images are never the same.
@@ -50,27 +51,27 @@ class PanelState : public QObject {
   using IdMap = QHash<QUuid, QUuid>;
 
   // Storage keys in the user defaults.
-  static constexpr char kCollapsedGroupsKey[] = "qv.collapsedGroups.v1";
-  static constexpr char kSensitiveIDsKey[] = "qv.sensitiveIDs.v1";
-  static constexpr char kAutoSensitiveIDsKey[] = "qv.autoSensitiveIDs.v1";
-  static constexpr char kPinnedIDsKey[] = "qv.pinnedIDs.v1";
-  static constexpr char kCustomCategoriesKey[] = "qv.customCategories.v1";
-  static constexpr char kCardCategoriesKey[] = "qv.cardCategories.v1";
-  static constexpr char kDidSeedCategoriesKey[] = "qv.didSeedCategories.v1";
-  static constexpr char kLegacyStorageKey[] = "qv.clipboardHistory.v1";
+  static constexpr const auto& kCollapsedGroupsKey = ItemMarks::kCollapsedGroupsKey;
+  static constexpr const auto& kSensitiveIDsKey = ItemMarks::kSensitiveIDsKey;
+  static constexpr const auto& kAutoSensitiveIDsKey = ItemMarks::kAutoSensitiveIDsKey;
+  static constexpr const auto& kPinnedIDsKey = ItemMarks::kPinnedIDsKey;
+  static constexpr const auto& kCustomCategoriesKey = ItemCategories::kCustomCategoriesKey;
+  static constexpr const auto& kCardCategoriesKey = ItemCategories::kCardCategoriesKey;
+  static constexpr const auto& kDidSeedCategoriesKey = ItemCategories::kDidSeedCategoriesKey;
+  static constexpr const auto& kLegacyStorageKey = HistoryFile::kLegacyStorageKey;
   // Read here, written by the settings.
   static constexpr char kHistoryRetentionKey[] = "qv.historyRetention";
   static constexpr char kEdgeSideKey[] = "qv.edgeSide";
 
-  static constexpr char kHistoryFileName[] = "history.json";
-  static constexpr char kSaveQueueSuffix[] = "save";  // "com.tarnwick.Quorvalen.save"
-  static constexpr char kPromiseFolderName[] = "QuorvalenPromises";
+  static constexpr const auto& kHistoryFileName = HistoryFile::kFileName;
+  static constexpr const auto& kSaveQueueSuffix = HistoryFile::kSaveQueueSuffix;
+  static constexpr const auto& kPromiseFolderName = HistoryFile::kPromiseFolderName;
   static constexpr double kSaveDelaySeconds = 1.5;
   static constexpr int kSavesPerPrune = 20;
   static constexpr double kBackfillSpacingSeconds = 0.4;
 
   // Needs the item services of the context (installItemServices).
-  explicit PanelState(AppContext& context, QObject* parent = nullptr);
+  explicit PanelState(ItemServices& context, QObject* parent = nullptr);
   ~PanelState() override;
 
   // ---- History and persistence -------------------------------------------------------------
@@ -79,16 +80,16 @@ class PanelState : public QObject {
   QV_OBSERVED(savesSinceLastPrune, setSavesSinceLastPrune, int) = 0;
 
   // ---- Item marks ----------------------------------------------------------------------------
-  QV_OBSERVED(pinnedIDs, setPinnedIDs, IdSet);
-  QV_OBSERVED(sensitiveIDs, setSensitiveIDs, IdSet);
-  QV_OBSERVED(autoSensitiveIDs, setAutoSensitiveIDs, IdSet);
-  QV_OBSERVED(peekedIDs, setPeekedIDs, IdSet);
-  QV_OBSERVED(peekedAt, setPeekedAt, QHash<QUuid, QDateTime>);
-  QV_OBSERVED(collapsedGroups, setCollapsedGroups, QSet<QString>);
+  QV_OBSERVED_PART(marks_, pinnedIDs, setPinnedIDs, IdSet);
+  QV_OBSERVED_PART(marks_, sensitiveIDs, setSensitiveIDs, IdSet);
+  QV_OBSERVED_PART(marks_, autoSensitiveIDs, setAutoSensitiveIDs, IdSet);
+  QV_OBSERVED_PART(marks_, peekedIDs, setPeekedIDs, IdSet);
+  QV_OBSERVED_PART(marks_, peekedAt, setPeekedAt, QHash<QUuid, QDateTime>);
+  QV_OBSERVED_PART(marks_, collapsedGroups, setCollapsedGroups, QSet<QString>);
 
   // ---- Custom categories ---------------------------------------------------------------------
-  QV_OBSERVED(customCategories, setCustomCategories, QList<CustomCategory>);
-  QV_OBSERVED(cardCategories, setCardCategories, IdMap);
+  QV_OBSERVED_PART(categories_, customCategories, setCustomCategories, QList<CustomCategory>);
+  QV_OBSERVED_PART(categories_, cardCategories, setCardCategories, IdMap);
   QV_OBSERVED(newCategoryFormActive, setNewCategoryFormActive, bool) = false;
   QV_OBSERVED(categoryFormOpenedExternally, setCategoryFormOpenedExternally, bool) = false;
   QV_OBSERVED(categoryFormOpen, setCategoryFormOpen, bool) = false;
@@ -204,7 +205,7 @@ class PanelState : public QObject {
   void pruneOrphanedIDs();
 
   // ---- Marks and edits (PanelStateMarks.cpp, PanelStateEdits.cpp) ----------------------------
-  static constexpr double kPeekLifetimeSeconds = 300;
+  static constexpr double kPeekLifetimeSeconds = ItemMarks::kPeekLifetimeSeconds;
   // Runs a change that removes an item from the history, so that the views can animate it.
   // The application wires it to the standard spring; unset, the change runs plainly. It must
   // run the change before it returns.
@@ -332,18 +333,21 @@ class PanelState : public QObject {
 
  private:
   void save(bool sync);
-  HistorySaveServices sideFileServices() const;
   void backfillImageText();
   void applyResolvedFiles(const QHash<QString, QUrl>& resolved);
   void runBackfillStep(std::shared_ptr<QList<QUuid>> pending, qsizetype index);
   void startTextRecognition(const QUuid& id);
-  bool setAsideUnreadableHistory(const QString& path, const QString& reason);
-  void noteAddedItem(const ClipboardItem& item);
-  IdSet readIdList(const char* key) const;
-  void writeIdList(const char* key, const IdSet& ids);
+  // Tell the observers of the marks or categories that changed.
+  void notifyMarks(ItemMarks::Changes changes);
+  void notifyCategories(ItemCategories::Changes changes);
 
-  AppContext& context_;
-  std::shared_ptr<SerialQueue> saveQueue_;
+  ItemServices& context_;
+  // Pins, sensitive marks, peeks and collapsed groups, with their storage.
+  ItemMarks marks_;
+  // The categories and the items filed in them, with their storage.
+  ItemCategories categories_;
+  // The history file, its side files and the save queue.
+  std::unique_ptr<HistoryFile> historyFile_;
   WorkItem saveWork_;
   // Pending delayed interface work (owned by the interface-state operations).
   WorkItem previewRetargetWork_;
@@ -351,10 +355,7 @@ class PanelState : public QObject {
   WorkItem copiedFlashWork_;
   WorkItem pasteHintWork_;
   WorkItem backfillWork_;
-  // Shared with the save queue: which items came after each snapshot, and whether the history
-  // file may be written at all.
-  std::shared_ptr<HistorySaveShared> saveShared_;
-  // The memoised filtered list and the lower-cased search text of each item (filters).
+  // The memoised filtered list, over the search index of the history (filters).
   struct FilterIndex;
   QString appDisplayName(const QString& bundleID) const;
   static std::shared_ptr<FilterIndex> attachFilterIndex(PanelState& state);

@@ -1,6 +1,6 @@
 #include "base/ByteCountText.h"
 #include "items/stores/RichTextStore.h"
-#include "platform/AppContext.h"
+#include "items/ItemServices.h"
 #include "state/PanelStateInternal.h"
 
 #include <QFileInfo>
@@ -60,15 +60,15 @@ void PanelState::refreshFileSize(const ClipboardItem& item) {
 }
 
 void PanelState::removeItem(QUuid id) {
-  if (auto pins = without(pinnedIDs_, id)) setPinnedIDs(std::move(*pins));
+  if (auto pins = without(pinnedIDs(), id)) setPinnedIDs(std::move(*pins));
   savePinned();
-  if (auto assignments = without(cardCategories_, id)) setCardCategories(std::move(*assignments));
+  if (auto assignments = without(cardCategories(), id)) setCardCategories(std::move(*assignments));
   saveCardCategories();
-  if (auto sensitive = without(sensitiveIDs_, id)) setSensitiveIDs(std::move(*sensitive));
-  if (auto automaticIDs = without(autoSensitiveIDs_, id)) setAutoSensitiveIDs(std::move(*automaticIDs));
+  if (auto sensitive = without(sensitiveIDs(), id)) setSensitiveIDs(std::move(*sensitive));
+  if (auto automaticIDs = without(autoSensitiveIDs(), id)) setAutoSensitiveIDs(std::move(*automaticIDs));
   saveSensitive();
   cardAnchors_.remove(id);
-  if (auto peeked = without(peekedIDs_, id)) setPeekedIDs(std::move(*peeked));
+  if (auto peeked = without(peekedIDs(), id)) setPeekedIDs(std::move(*peeked));
 
   const auto removal = [this, &id] {
     if (items_.removeIf([&id](const ClipboardItem& item) { return item.id == id; }) > 0) Q_EMIT itemsChanged();

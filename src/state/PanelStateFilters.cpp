@@ -2,15 +2,14 @@
 // wrap-around keyboard selection.
 #include "state/PanelState.h"
 
+#include "items/ItemServices.h"
 #include "items/identity/AppIdentity.h"
 #include "items/ocr/ImageTextRecognizer.h"
-#include "platform/AppContext.h"
+#include "state/SearchIndex.h"
 
 #include <QCollator>
 #include <QPointer>
 #include <algorithm>
-#include <array>
-#include <cstring>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -19,112 +18,7 @@ namespace qv {
 
 namespace {
 
-// Joins the searched fields of one item in its search text. A query without it cannot match
-// across two fields, so one substring test of the joined text equals a test per field.
-constexpr QChar kFieldSeparator = QChar(0);
-
 QString normalizedQuery(const QString& query) { return trimmedText(query).toLower(); }
-
-// Substring test for the per-keystroke scan: find the query's first character with the
-// vectorised character search, then compare the rest. For short queries this is several times
-// quicker than the general search; long ones (where repeats could make it quadratic) use that.
-bool containsQuery(QStringView text, QStringView query) {
-  const qsizetype length = query.size();
-  if (length == 1) return text.contains(query.front());
-  if (length > 32) return text.contains(query);
-  const QChar first = query.front();
-  const qsizetype last = text.size() - length;
-  const size_t restBytes = static_cast<size_t>(length - 1) * sizeof(QChar);
-  for (qsizetype from = 0; from <= last;) {
-    const qsizetype at = text.indexOf(first, from);
-    if (at < 0 || at > last) return false;
-    if (std::memcmp(text.data() + at + 1, query.data() + 1, restBytes) == 0) return true;
-    from = at + 1;
-  }
-  return false;
-}
-
-// The kept copy holds the text alive, so the same buffer means the same text.
-bool same(const QString& a, const QString& b) {
-  return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
-}
-bool same(const std::optional<QString>& a, const std::optional<QString>& b) {
-  return a.has_value() == b.has_value() && (!a || same(*a, *b));
-}
-
-bool sameSearchedFields(const ClipboardPayload& a, const ClipboardPayload& b) {
-  if (a.index() != b.index()) return false;
-  return std::visit(
-      [&](const auto& left) {
-        using Payload = std::decay_t<decltype(left)>;
-        const auto& right = std::get<Payload>(b);
-        if constexpr (std::is_same_v<Payload, ColorPayload>) return same(left.hex, right.hex);
-        if constexpr (std::is_same_v<Payload, ImagePayload>) return same(left.filename, right.filename);
-        if constexpr (std::is_same_v<Payload, LinkPayload>)
-          return left.url == right.url && same(left.domain, right.domain) && same(left.title, right.title) &&
-                 same(left.description, right.description);
-        if constexpr (std::is_same_v<Payload, CodePayload>)
-          return same(left.source, right.source) && same(left.language, right.language);
-        if constexpr (std::is_same_v<Payload, TextPayload>) return same(left.text, right.text);
-        if constexpr (std::is_same_v<Payload, FilePayload>) return same(left.name, right.name);
-      },
-      a);
-}
-
-// Where an item's searched fields live: their buffers and lengths. An entry keeps its source
-// payload, so its buffers stay allocated; an item with the same key shows the same texts.
-struct FieldsKey {
-  std::array<const QChar*, 4> data{};
-  std::array<qsizetype, 4> sizes{};
-  size_t kind = 0;
-  bool operator==(const FieldsKey&) const = default;
-
-  static FieldsKey of(const ClipboardPayload& payload) {
-    FieldsKey key;
-    key.kind = payload.index();
-    int row = 0;
-    const auto add = [&](const QString* field) {
-      key.data[size_t(row)] = field ? field->constData() : nullptr;
-      key.sizes[size_t(row)] = field ? field->size() : -1;
-      ++row;
-    };
-    const auto addOptional = [&](const std::optional<QString>& field) { add(field ? &*field : nullptr); };
-    std::visit(
-        [&](const auto& p) {
-          using Payload = std::decay_t<decltype(p)>;
-          if constexpr (std::is_same_v<Payload, ColorPayload>) add(&p.hex);
-          if constexpr (std::is_same_v<Payload, ImagePayload>) add(&p.filename);
-          if constexpr (std::is_same_v<Payload, LinkPayload>) {
-            add(&p.url.text());
-            add(&p.domain);
-            addOptional(p.title);
-            addOptional(p.description);
-          }
-          if constexpr (std::is_same_v<Payload, CodePayload>) {
-            add(&p.source);
-            add(&p.language);
-          }
-          if constexpr (std::is_same_v<Payload, TextPayload>) add(&p.text);
-          if constexpr (std::is_same_v<Payload, FilePayload>) add(&p.name);
-        },
-        payload);
-    return key;
-  }
-};
-
-QString joinedFields(std::initializer_list<const QString*> fields) {
-  qsizetype length = 0;
-  for (const QString* field : fields) length += field->size() + 1;
-  QString joined;
-  joined.reserve(length);
-  bool first = true;
-  for (const QString* field : fields) {
-    if (!first) joined.append(kFieldSeparator);
-    joined.append(*field);
-    first = false;
-  }
-  return joined;
-}
 
 // The type, app and date filters as they stand, checked per item without further look-ups.
 struct BadgeCheck {
@@ -151,33 +45,14 @@ struct BadgeCheck {
   }
 };
 
-// The ASCII characters a lower-cased text holds, one bit each. A text lacking one of the
-// query's characters cannot contain it; for a one-character query the bit is the answer.
-struct CharMask {
-  quint64 bits[2] = {0, 0};
-
-  static CharMask of(QStringView text, bool* allAscii = nullptr) {
-    CharMask mask;
-    bool ascii = true;
-    for (QChar ch : text) {
-      const char16_t c = ch.unicode();
-      if (c < 128) mask.bits[c >> 6] |= quint64(1) << (c & 63);
-      else ascii = false;
-    }
-    if (allAscii) *allAscii = ascii;
-    return mask;
-  }
-  bool covers(const CharMask& other) const {
-    return (bits[0] & other.bits[0]) == other.bits[0] && (bits[1] & other.bits[1]) == other.bits[1];
-  }
-};
-
 }  // namespace
 
 struct PanelState::FilterIndex {
-  explicit FilterIndex(PanelState& owner) : state(owner) {}
+  FilterIndex(PanelState& owner, const SearchIndex::RecognizedText& recognized)
+      : state(owner), recognizedText(recognized), texts(recognized) {}
 
   PanelState& state;
+  SearchIndex::RecognizedText recognizedText;
 
   // The memoised result and what it was computed for.
   bool valid = false;
@@ -187,32 +62,12 @@ struct PanelState::FilterIndex {
   // front of that history is checked on its own when the result is next asked for.
   qsizetype resultFromCount = -1;
   QUuid resultFromFirst;
-  bool prepended = false;  // set by the item road around its change
+  bool prepended = false;  // set by the add path around its change
   bool frontPending = false;  // the result has not looked at the front item yet
   // The trimmed, lower-cased query as it stands.
-  QString query;
-
-  // The lower-cased searched text of one item, with the payload it was made from (which keeps
-  // the buffers that FieldsKey compares allocated).
-  struct Entry {
-    ClipboardPayload source;
-    QString text;
-  };
-  // What the matching and the scan read, side by side in the order of `items` at the last
-  // refresh; the entries are held by pointer so that a refresh moves pointers, not texts.
-  struct Row {
-    QUuid id;  // null once the entry has been taken by the refresh
-    FieldsKey key;
-    CharMask mask;
-    QStringView text;  // into the entry's text
-    bool awaitingText = false;  // an image whose text has not been recognised yet
-    bool rebuild = false;  // its recognised text may have arrived
-  };
-  std::vector<std::unique_ptr<Entry>> entries;
-  std::vector<Row> rows;
-  std::vector<CharMask> masks;  // the rows' masks again, compact: a one-letter scan reads only them
-  qsizetype awaiting = 0;
-  bool textsStale = true;
+  SearchIndex::Query query{QString()};
+  // The searched texts of the history.
+  SearchIndex texts;
 
   void invalidate() {
     valid = false;
@@ -225,156 +80,28 @@ struct PanelState::FilterIndex {
   // from the history as it was is kept, to be extended when it is next asked for.
   void itemPrepended() {
     const QList<ClipboardItem>& items = state.items();
-    const ClipboardItem& front = items.first();
-    if (!textsStale && rows.size() + 1 == size_t(items.size()) && (rows.empty() || rows.front().id == items.at(1).id)) {
-      Row row{front.id, FieldsKey::of(front.payload), {}, {}, false, false};
-      entries.insert(entries.begin(), makeEntry(front, &row));
-      if (row.awaitingText) ++awaiting;
-      masks.insert(masks.begin(), row.mask);
-      rows.insert(rows.begin(), row);
-    } else {
-      textsStale = true;
-    }
+    texts.itemPrepended(items);
     if (!valid || frontPending || items.size() != resultFromCount + 1 || items.at(1).id != resultFromFirst) {
       invalidate();
       return;
     }
     resultFromCount = items.size();
-    resultFromFirst = front.id;
+    resultFromFirst = items.first().id;
     frontPending = true;
     Q_EMIT state.filteredItemsChanged();
-  }
-
-  std::unique_ptr<Entry> makeEntry(const ClipboardItem& item, Row* row) {
-    auto entry = std::make_unique<Entry>();
-    entry->source = item.payload;
-    entry->text = std::visit(
-        [&](const auto& p) -> QString {
-          using Payload = std::decay_t<decltype(p)>;
-          if constexpr (std::is_same_v<Payload, ColorPayload>) return p.hex.toLower();
-          if constexpr (std::is_same_v<Payload, ImagePayload>) {
-            std::optional<QString> recognized;
-            if (state.context_.imageTextRecognizer)
-              recognized = state.context_.imageTextRecognizer->text(item.idString());
-            if (!recognized) {
-              row->awaitingText = true;
-              return p.filename.toLower();
-            }
-            return joinedFields({&p.filename, &*recognized}).toLower();
-          }
-          if constexpr (std::is_same_v<Payload, LinkPayload>) {
-            const QString url = absoluteString(p.url);
-            const QString none;
-            return joinedFields({&url, &p.domain, p.title ? &*p.title : &none,
-                                 p.description ? &*p.description : &none})
-                .toLower();
-          }
-          if constexpr (std::is_same_v<Payload, CodePayload>)
-            return joinedFields({&p.source, &p.language}).toLower();
-          if constexpr (std::is_same_v<Payload, TextPayload>) return p.text.toLower();
-          if constexpr (std::is_same_v<Payload, FilePayload>) return p.name.toLower();
-        },
-        item.payload);
-    row->text = entry->text;
-    row->mask = CharMask::of(entry->text);
-    return entry;
-  }
-
-  // Matches the items to the entries of the last refresh. The history mostly changes at the
-  // front (a new copy) or loses a few items, so the match is looked for at the same offset
-  // first, then nearby; only a history rearranged beyond that pays for a look-up table.
-  static constexpr size_t kRoomForCopies = 256;
-
-  void refreshTexts() {
-    if (!textsStale) return;
-    const QList<ClipboardItem>& items = state.items();
-    std::vector<std::unique_ptr<Entry>> previous = std::move(entries);
-    std::vector<Row> previousRows = std::move(rows);
-    entries.clear();
-    // Room for the copies that will come to the front before the next rebuild, so that each
-    // one moves the rows instead of reallocating them.
-    const size_t room = static_cast<size_t>(items.size()) + kRoomForCopies;
-    entries.reserve(room);
-    rows.clear();
-    rows.reserve(room);
-    masks.clear();
-    masks.reserve(room);
-    const qsizetype previousCount = static_cast<qsizetype>(previous.size());
-    const auto holds = [&](qsizetype at, const QUuid& id) {
-      return at >= 0 && at < previousCount && previousRows[size_t(at)].id == id;
-    };
-    constexpr qsizetype kNearby = 8;
-    constexpr int kMissesBeforeTable = 64;
-    int misses = 0;
-    std::optional<QHash<QUuid, qsizetype>> table;
-    qsizetype shift = 0;  // previous index = index + shift
-    awaiting = 0;
-    for (qsizetype i = 0, n = items.size(); i < n; ++i) {
-      const ClipboardItem& item = items[i];
-      qsizetype at = -1;
-      if (item.id.isNull()) {
-        // Never matched: taken rows have a null id.
-      } else if (holds(i + shift, item.id)) {
-        at = i + shift;
-      } else if (table) {
-        at = table->value(item.id, -1);
-      } else {
-        for (qsizetype d = 1; d <= kNearby && at < 0; ++d) {
-          if (holds(i + shift + d, item.id)) at = i + shift + d;
-          else if (holds(i + shift - d, item.id)) at = i + shift - d;
-        }
-        if (at < 0 && ++misses > kMissesBeforeTable) {
-          table.emplace();
-          table->reserve(previousCount);
-          for (qsizetype k = 0; k < previousCount; ++k)
-            if (!previousRows[size_t(k)].id.isNull()) table->insert(previousRows[size_t(k)].id, k);
-          at = table->value(item.id, -1);
-        }
-      }
-      const FieldsKey key = FieldsKey::of(item.payload);
-      if (at >= 0) {
-        shift = at - i;
-        Row& old = previousRows[size_t(at)];
-        old.id = QUuid();
-        if (!old.rebuild && (old.key == key || sameSearchedFields(previous[size_t(at)]->source, item.payload))) {
-          entries.push_back(std::move(previous[size_t(at)]));
-          rows.push_back(old);
-          rows.back().id = item.id;
-          rows.back().key = key;
-          if (old.awaitingText) ++awaiting;
-          masks.push_back(old.mask);
-          continue;
-        }
-      }
-      Row row{item.id, key, {}, {}, false, false};
-      entries.push_back(makeEntry(item, &row));
-      if (row.awaitingText) ++awaiting;
-      masks.push_back(row.mask);
-      rows.push_back(row);
-    }
-    textsStale = false;
-  }
-
-  // Recognised text may have arrived for some images.
-  void forgetAwaitingTexts() {
-    if (awaiting == 0) return;
-    for (Row& row : rows)
-      if (row.awaitingText) row.rebuild = true;
-    awaiting = 0;
-    textsStale = true;
   }
 
   bool passesTab(const ClipboardItem& item, const FilterType& tab) const {
     switch (tab.kind) {
       case FilterType::Kind::custom: {
-        const auto category = state.cardCategories_.constFind(item.id);
-        return category != state.cardCategories_.constEnd() && *category == tab.categoryID;
+        const auto category = state.cardCategories().constFind(item.id);
+        return category != state.cardCategories().constEnd() && *category == tab.categoryID;
       }
       case FilterType::Kind::all: return true;
       case FilterType::Kind::images: return std::holds_alternative<ImagePayload>(item.payload);
       case FilterType::Kind::links: return std::holds_alternative<LinkPayload>(item.payload);
       case FilterType::Kind::code: return std::holds_alternative<CodePayload>(item.payload);
-      case FilterType::Kind::pinned: return state.pinnedIDs_.contains(item.id);
+      case FilterType::Kind::pinned: return state.pinnedIDs().contains(item.id);
     }
     return true;
   }
@@ -385,36 +112,22 @@ struct PanelState::FilterIndex {
         : self(index), badges(badgeCheck), tab(index.state.activeFilter()) {
       byTab = tab.kind != FilterType::Kind::all;
       searching = !self.query.isEmpty();
-      // A query holding the separator could match across fields: test it field by field.
-      useTexts = searching && !self.query.contains(kFieldSeparator);
-      if (useTexts) self.refreshTexts();
-      bool queryAscii = false;
-      queryMask = CharMask::of(self.query, &queryAscii);
-      // One ASCII character: the mask alone answers.
-      maskAnswers = queryAscii && self.query.size() == 1;
+      useTexts = searching && self.query.usesIndex();
+      if (useTexts) self.texts.refresh(self.state.items());
     }
     bool passesAll() const { return !byTab && !badges.isSet() && !searching; }
     bool passes(const ClipboardItem& item, qsizetype i) const {
       if (byTab && !self.passesTab(item, tab)) return false;
       if (!badges.passes(item)) return false;
       if (!searching) return true;
-      if (useTexts) {
-        const size_t at = static_cast<size_t>(i);
-        if (!self.masks[at].covers(queryMask)) return false;
-        return maskAnswers || containsQuery(self.rows[at].text, self.query);
-      }
-      const auto recognized = [this](const QString& id) -> std::optional<QString> {
-        const auto& recognizer = self.state.context_.imageTextRecognizer;
-        return recognizer ? recognizer->text(id) : std::nullopt;
-      };
-      return item.matchesLowercased(self.query, recognized);
+      if (useTexts) return self.texts.matches(i, self.query);
+      return item.matchesLowercased(self.query.text(), self.recognizedText);
     }
 
     FilterIndex& self;
     const BadgeCheck& badges;
     const FilterType& tab;
-    bool byTab = false, searching = false, useTexts = false, maskAnswers = false;
-    CharMask queryMask;
+    bool byTab = false, searching = false, useTexts = false;
   };
 
   QList<ClipboardItem> compute(const BadgeCheck& badges) {
@@ -444,12 +157,16 @@ struct PanelState::FilterIndex {
 };
 
 std::shared_ptr<PanelState::FilterIndex> PanelState::attachFilterIndex(PanelState& state) {
-  auto index = std::make_shared<FilterIndex>(state);
+  ItemServices& services = state.context_;
+  auto index = std::make_shared<FilterIndex>(state, [&services](const QString& id) -> std::optional<QString> {
+    const auto& recognizer = services.imageTextRecognizer;
+    return recognizer ? recognizer->text(id) : std::nullopt;
+  });
   FilterIndex* raw = index.get();
   const auto invalidate = [raw] { raw->invalidate(); };
   connect(&state, &PanelState::itemsChanged, &state, [raw] {
     if (std::exchange(raw->prepended, false)) return raw->itemPrepended();
-    raw->textsStale = true;
+    raw->texts.markStale();
     raw->invalidate();
   });
   connect(&state, &PanelState::activeFilterChanged, &state, invalidate);
@@ -464,13 +181,13 @@ std::shared_ptr<PanelState::FilterIndex> PanelState::attachFilterIndex(PanelStat
   });
   connect(&state, &PanelState::searchQueryChanged, &state, [raw, &state] {
     QString query = normalizedQuery(state.searchQuery());
-    if (query == raw->query) return;  // only spaces around it changed
-    raw->query = std::move(query);
+    if (query == raw->query.text()) return;  // only spaces around it changed
+    raw->query = SearchIndex::Query(std::move(query));
     raw->invalidate();
   });
   // New recognised text changes the results only while something is searched for.
   connect(&state, &PanelState::imageTextRevisionChanged, &state, [raw] {
-    raw->forgetAwaitingTexts();
+    raw->texts.forgetAwaitingTexts();
     if (!raw->query.isEmpty()) raw->invalidate();
   });
   return index;

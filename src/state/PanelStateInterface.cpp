@@ -1,4 +1,4 @@
-#include "platform/AppContext.h"
+#include "items/ItemServices.h"
 #include "state/PanelState.h"
 
 #include <algorithm>

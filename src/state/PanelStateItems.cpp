@@ -1,7 +1,7 @@
 #include "base/Uuid.h"
 #include "items/ocr/ImageTextRecognizer.h"
 #include "items/stores/ImageStore.h"
-#include "platform/AppContext.h"
+#include "items/ItemServices.h"
 #include "state/PanelState.h"
 #include "state/PanelStateInternal.h"
 
@@ -31,7 +31,7 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
   const std::optional<QUuid> duplicate =
       found == items_.cend() ? std::nullopt : std::optional<QUuid>(found->id);
 
-  noteAddedItem(item);
+  historyFile_->noteAdded(item);
   // Changed in place: copying a long history for each capture would cost more than the rest of
   // the road together.
   if (duplicate) {
@@ -56,20 +56,20 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
   }
 
   if (duplicate) {
-    if (pinnedIDs_.contains(*duplicate)) {
-      IdSet pins = pinnedIDs_;
+    if (pinnedIDs().contains(*duplicate)) {
+      IdSet pins = pinnedIDs();
       pins.insert(item.id);
       setPinnedIDs(std::move(pins));
       savePinned();
     }
-    if (sensitiveIDs_.contains(*duplicate) && !autoSensitiveIDs_.contains(*duplicate)) {
-      IdSet sensitive = sensitiveIDs_;
+    if (sensitiveIDs().contains(*duplicate) && !autoSensitiveIDs().contains(*duplicate)) {
+      IdSet sensitive = sensitiveIDs();
       sensitive.insert(item.id);
       setSensitiveIDs(std::move(sensitive));
       saveSensitive();
     }
-    if (const auto category = cardCategories_.constFind(*duplicate); category != cardCategories_.constEnd()) {
-      IdMap assignments = cardCategories_;
+    if (const auto category = cardCategories().constFind(*duplicate); category != cardCategories().constEnd()) {
+      IdMap assignments = cardCategories();
       assignments.insert(item.id, *category);
       setCardCategories(std::move(assignments));
       saveCardCategories();
@@ -130,7 +130,7 @@ std::optional<QDateTime> PanelState::retentionCutoff() const {
 }
 
 bool PanelState::isProtected(const ClipboardItem& item) const {
-  return pinnedIDs_.contains(item.id) || cardCategories_.contains(item.id);
+  return pinnedIDs().contains(item.id) || cardCategories().contains(item.id);
 }
 
 bool PanelState::applyRetention() {

@@ -1,99 +1,20 @@
-#include "base/Log.h"
+// The history's persistence as the state drives it (saves after changes, loading at start-up),
+// the text-recognition backfill and link metadata.
 #include "base/Uuid.h"
+#include "items/ItemServices.h"
 #include "items/link/LinkMetadataFetcher.h"
-#include "items/link/OGImageCache.h"
-#include "items/model/ItemJson.h"
-#include "items/model/ItemJsonLenient.h"
 #include "items/ocr/ImageTextRecognizer.h"
-#include "items/stores/FileBookmarkStore.h"
-#include "items/stores/ImageStore.h"
-#include "items/stores/RichTextStore.h"
-#include "items/thumbnails/ThumbnailCache.h"
-#include "platform/AppContext.h"
+#include "state/HistoryFile.h"
 #include "state/PanelState.h"
-#include "state/PanelStateInternal.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QPointer>
 #include <algorithm>
 #include <utility>
 
 namespace qv {
 
-QString fileItemFolder(const ClipboardItem& item) {
-  const auto* file = std::get_if<FilePayload>(&item.payload);
-  if (!file || !file->url || !file->url->isLocalFile()) return {};
-  return QFileInfo(QDir::cleanPath(file->url->toLocalFile())).path();
-}
-
-namespace {
-
-// Side files of items that are gone: each store keeps the ids of the kinds that own such files.
-// `extraIDs` and `extraFolders` belong to items added after the snapshot; their files stay.
-void pruneOrphanFiles(const HistorySaveServices& services, const QList<ClipboardItem>& items,
-                      const QSet<QString>& extraIDs, const QSet<QString>& extraFolders) {
-  QSet<QString> images = extraIDs, links = extraIDs, texts = extraIDs, files = extraIDs;
-  QSet<QString> folders = extraFolders;
-  for (const ClipboardItem& item : items) {
-    switch (item.contentType) {
-      case ContentType::image: images.insert(item.idString()); break;
-      case ContentType::link: links.insert(item.idString()); break;
-      // Code is classified from copied text and may keep its rich form too.
-      case ContentType::text:
-      case ContentType::code: texts.insert(item.idString()); break;
-      case ContentType::file: {
-        files.insert(item.idString());
-        const QString folder = fileItemFolder(item);
-        if (!folder.isEmpty()) folders.insert(folder);
-        break;
-      }
-      case ContentType::color: break;
-    }
-  }
-  services.images->removeOrphans(images);
-  services.thumbnails->purgeThumbnails(images);
-  services.recognizer->removeOrphans(images);
-  services.ogImages->removeOrphans(links);
-  services.richText->removeOrphans(texts);
-  services.bookmarks->removeOrphans(files);
-
-  QDir promises(services.promiseFolder);
-  if (services.promiseFolder.isEmpty() || !promises.exists()) return;
-  const QFileInfoList entries =
-      promises.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-  for (const QFileInfo& entry : entries) {
-    const QString path = QDir::cleanPath(entry.absoluteFilePath());
-    if (folders.contains(path)) continue;
-    if (entry.isDir() && !entry.isSymLink()) QDir(path).removeRecursively();
-    else QFile::remove(path);
-  }
-}
-
-}  // namespace
-
-HistorySaveServices PanelState::sideFileServices() const {
-  return HistorySaveServices{historyFilePath(),
-                              QDir::cleanPath(context_.paths->temp() + u'/' + QLatin1String(kPromiseFolderName)),
-                              context_.imageStore,
-                              context_.imageTextRecognizer,
-                              context_.thumbnails,
-                              context_.ogImageCache,
-                              context_.richTextStore,
-                              context_.fileBookmarkStore};
-}
-
-QString PanelState::historyFilePath() const {
-  const QString folder = context_.paths->applicationSupport();
-  ensurePrivateFolder(folder);  // a failure shows up as a failed write
-  return folder + u'/' + QLatin1String(kHistoryFileName);
-}
-
-void PanelState::noteAddedItem(const ClipboardItem& item) {
-  std::lock_guard lock(saveShared_->lock);
-  saveShared_->added.push_back({saveShared_->snapshots, item.idString(), fileItemFolder(item)});
-}
+QString PanelState::historyFilePath() const { return historyFile_->path(); }
 
 void PanelState::scheduleSave() {
   saveWork_.cancel();
@@ -112,150 +33,35 @@ void PanelState::save(bool sync) {
   if (prune) count = 0;
   setSavesSinceLastPrune(count);
 
-  const QList<ClipboardItem> snapshot = items_;  // shares the data; the queue never sees changes
-  qint64 number = 0;
-  {
-    std::lock_guard lock(saveShared_->lock);
-    number = ++saveShared_->snapshots;
-  }
-  auto job = [services = sideFileServices(), shared = saveShared_, snapshot, prune, number] {
-    writeHistory(services, *shared, snapshot, prune, number);
-  };
-  if (sync) saveQueue_->sync(std::move(job));
-  else saveQueue_->async(std::move(job));
-}
-
-void writeHistory(const HistorySaveServices& services, HistorySaveShared& shared,
-                              const QList<ClipboardItem>& items, bool prune, qint64 snapshotNumber) {
-  // Repair image side files that went missing, for images still held in memory.
-  for (const ClipboardItem& item : items) {
-    const auto* image = std::get_if<ImagePayload>(&item.payload);
-    if (image && image->width > 0 && !image->image.isNull()) services.images->save(image->image, item.idString());
-  }
-
-  if (shared.historyWriteBlocked) {
-    qCInfo(lcState) << "History not written: the unreadable history file is still in place";
-  } else if (!writeFileAtomically(services.historyPath, encodeItems(items))) {
-    qCInfo(lcState) << "History write failed:" << services.historyPath;
-  }
-
-  QSet<QString> extraIDs, extraFolders;
-  {
-    std::lock_guard lock(shared.lock);
-    // Later saves have later snapshots: what came before this one is in it or gone.
-    std::erase_if(shared.added, [&](const HistorySaveShared::Added& added) { return added.afterSnapshot < snapshotNumber; });
-    for (const HistorySaveShared::Added& added : shared.added) {
-      extraIDs.insert(added.id);
-      if (!added.folder.isEmpty()) extraFolders.insert(added.folder);
-    }
-  }
-  if (!prune) return;
-  if (shared.pruneSuspended) {
-    qCInfo(lcState) << "Side files kept: a history file was set aside in this run";
-    return;
-  }
-  pruneOrphanFiles(services, items, extraIDs, extraFolders);
-}
-
-bool PanelState::setAsideUnreadableHistory(const QString& path, const QString& reason) {
-  // Nothing the program writes may replace data it could not read.
-  saveShared_->pruneSuspended = true;
-  const QString stamp = context_.scheduler->now().toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-  QString target = path + QStringLiteral(".unreadable-") + stamp;
-  for (int n = 2; QFileInfo::exists(target); ++n)
-    target = path + QStringLiteral(".unreadable-") + stamp + u'-' + QString::number(n);
-  if (QFile::rename(path, target)) {
-    qCInfo(lcState) << "History file could not be read (" << reason << "); set aside as" << target;
-    return true;
-  }
-  saveShared_->historyWriteBlocked = true;
-  qCInfo(lcState) << "History file could not be read (" << reason
-                  << ") nor set aside; it will not be written in this run:" << path;
-  return false;
+  historyFile_->write(items_, prune, sync);  // shares the data; the queue never sees changes
 }
 
 void PanelState::loadHistory() {
-  SettingsStore& settings = *context_.settings;
-  const QString path = historyFilePath();
-
-  std::optional<QByteArray> data;
-  if (!QFileInfo::exists(path)) {
-    if (std::optional<QByteArray> legacy = settings.dataValue(QLatin1String(kLegacyStorageKey))) {
-      // The key goes only once the file holds its data; otherwise a later launch tries again.
-      if (writeFileAtomically(path, *legacy)) {
-        settings.remove(QLatin1String(kLegacyStorageKey));
-        qCInfo(lcState) << "Migrated the history from the user defaults";
-      } else {
-        qCInfo(lcState) << "History migration could not write" << path << "- kept the legacy key";
-        data = std::move(*legacy);
-      }
-    }
-  }
-
+  std::optional<QList<ClipboardItem>> stored = historyFile_->read();
   const auto loadMarks = [this] {
     loadPinned();
     loadCategories();
     loadSensitive();
     loadCollapsedGroups();
   };
-
-  bool fromFile = false;
-  if (!data) {
-    if (!QFileInfo::exists(path)) {
-      loadMarks();
-      return;
-    }
-    bool ok = false;
-    QByteArray bytes = readFile(path, &ok);
-    if (!ok) {
-      setAsideUnreadableHistory(path, QStringLiteral("read error"));
-      loadMarks();
-      return;
-    }
-    data = std::move(bytes);
-    fromFile = true;
-  }
-
-  ItemDecodeError error;
-  std::optional<QList<ClipboardItem>> decoded = decodeItems(*data, &error);
-  if (!decoded) {
-    int skipped = 0;
-    decoded = decodeItemsSkippingBad(*data, &skipped);
-    if (fromFile) setAsideUnreadableHistory(path, error.toString());
-    if (!decoded) {
-      loadMarks();
-      return;
-    }
-    qCInfo(lcState) << "Loaded" << decoded->size() << "history items; skipped" << skipped << "that did not decode";
+  if (!stored) {
+    loadMarks();
+    return;
   }
 
   // File items follow their files when they were renamed or moved. Reading and resolving every
-  // bookmark takes long for a large history, so it runs on the save queue (in order with the
-  // writes and prunes that touch the same folder) and the new names arrive a moment later.
-  // Even listing the file items is left to the queue: the launch only checks that there are any.
-  const bool anyFiles = std::any_of(decoded->cbegin(), decoded->cend(), [](const ClipboardItem& item) {
+  // bookmark takes long for a large history, so it runs on the save queue and the new names
+  // arrive a moment later. Even listing the file items is left to the queue: the launch only
+  // checks that there are any.
+  const bool anyFiles = std::any_of(stored->cbegin(), stored->cend(), [](const ClipboardItem& item) {
     return std::holds_alternative<FilePayload>(item.payload);
   });
   if (anyFiles) {
-    saveQueue_->async([store = context_.fileBookmarkStore, scheduler = context_.scheduler, loaded = *decoded,
-                       self = QPointer<PanelState>(this)]() mutable {
-      QList<FileBookmarkStore::StoredFile> files;
-      {
-        // Let go of the shared list at once, so that a change on the main thread need not copy it.
-        const QList<ClipboardItem> items = std::exchange(loaded, {});
-        for (const ClipboardItem& item : items) {
-          if (const auto* file = std::get_if<FilePayload>(&item.payload))
-            files.append({item.idString(), file->url ? QUrl(*file->url) : QUrl()});
-        }
-      }
-      QHash<QString, QUrl> resolved = store->resolveAll(files);
-      if (resolved.isEmpty()) return;
-      scheduler->post([self, resolved = std::move(resolved)] {
-        if (self) self->applyResolvedFiles(resolved);
-      });
+    historyFile_->resolveFilesLater(*stored, [self = QPointer<PanelState>(this)](const QHash<QString, QUrl>& resolved) {
+      if (self) self->applyResolvedFiles(resolved);
     });
   }
-  setItems(std::move(*decoded));
+  setItems(std::move(*stored));
 
   loadMarks();
   applyRetention();

@@ -19,6 +19,10 @@
 //
 //   QV_PLAIN(name, setName, Type) = initial;   stored but not observed: getter and setter only.
 //
+//   QV_OBSERVED_PART(part, name, setName, Type);   observed like QV_OBSERVED, but the value lives
+//     in a part object of the owner that keeps the rules of its data: `part.name()` reads it and
+//     `part.setName(value)` stores it, answering whether it changed.
+//
 // Each macro ends in the private section with the member declaration, so write the initial
 // value right after it and restate the access specifier for whatever follows. Types with
 // commas go last (they are the variadic argument). moc sees the signals through the macro.
@@ -104,3 +108,16 @@ bool assignIfChanged(T& slot, U&& value) {
                                                                             \
  private:                                                                   \
   __VA_ARGS__ name##_
+
+#define QV_OBSERVED_PART(part, name, setter, ...)                           \
+ public:                                                                    \
+  const __VA_ARGS__& name() const { return part.name(); }                   \
+  void setter(const __VA_ARGS__& value) {                                   \
+    if (part.setter(value)) Q_EMIT name##Changed();                         \
+  }                                                                         \
+  void setter(__VA_ARGS__&& value) {                                        \
+    if (part.setter(std::move(value))) Q_EMIT name##Changed();              \
+  }                                                                         \
+  Q_SIGNAL void name##Changed();                                            \
+                                                                            \
+ private:

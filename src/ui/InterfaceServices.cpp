@@ -1,21 +1,24 @@
 #include "ui/InterfaceServices.h"
 
-#include "platform/AppContext.h"
 #include "platform/DesktopAppearance.h"
+#include "ui/Appearance.h"
 #include "ui/anim/FrameClock.h"
+#include "ui/code/CodeHighlighter.h"
 #include "ui/symbols/Symbols.h"
 #include "ui/theme/Environment.h"
 #include "ui/theme/ReduceMotion.h"
 
 namespace qv {
 
-void installInterfaceServices(AppContext& context) {
+void installInterfaceServices(InterfaceServices& services) {
   Symbols::installIconTheme();
-  if (!context.desktopAppearance) context.desktopAppearance = std::make_shared<PortalDesktopAppearance>();
-  if (!context.frameClock) context.frameClock = std::make_shared<TimerFrameClock>();
-  if (!context.reduceMotion) context.reduceMotion = std::make_shared<ReduceMotion>(*context.desktopAppearance);
-  if (!context.environment)
-    context.environment = std::make_shared<Environment>(*context.settings, *context.desktopAppearance);
+  if (!services.desktopAppearance) services.desktopAppearance = std::make_shared<PortalDesktopAppearance>();
+  if (!services.frameClock) services.frameClock = std::make_shared<TimerFrameClock>();
+  if (!services.reduceMotion) services.reduceMotion = std::make_shared<ReduceMotion>(*services.desktopAppearance);
+  if (!services.codeHighlights) services.codeHighlights = std::make_shared<CodeHighlightCache>();
+  if (!services.environment) services.environment = std::make_shared<Environment>(*services.desktopAppearance);
+  if (!services.appearanceWindows)
+    services.appearanceWindows = std::make_shared<AppearanceWindows>(*services.environment, *services.frameClock);
 }
 
 }  // namespace qv

@@ -77,4 +77,9 @@ QImage statusBarIconImage(bool filled, bool paused, double devicePixelRatio, con
   return image;
 }
 
+QColor statusBarIconTint(const std::optional<QColor>& trayForeground, DesktopColorScheme desktopScheme) {
+  if (trayForeground && trayForeground->isValid()) return *trayForeground;
+  return desktopScheme == DesktopColorScheme::dark ? QColor(242, 242, 247) : QColor(28, 28, 30);
+}
+
 }  // namespace qv

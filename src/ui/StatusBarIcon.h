@@ -1,6 +1,9 @@
 #pragma once
+#include "platform/DesktopAppearance.h"
+
 #include <QColor>
 #include <QImage>
+#include <optional>
 
 class QPainter;
 
@@ -18,5 +21,9 @@ inline constexpr int kStatusBarIconSize = 18;
 // The symbol as an image at `devicePixelRatio`, its black replaced by `tint` (the tray shows a
 // template image in the panel's text colour).
 QImage statusBarIconImage(bool filled, bool paused, double devicePixelRatio, const QColor& tint = Qt::black);
+
+// The symbol's colour: the tray's own foreground where it names one, else the text colour of
+// the desktop's colour scheme (light on a dark desktop; dark without a preference).
+QColor statusBarIconTint(const std::optional<QColor>& trayForeground, DesktopColorScheme desktopScheme);
 
 }  // namespace qv

@@ -1,10 +1,16 @@
+#include "ui/InterfaceServices.h"
 #include "ui/StatusBarIcon.h"
+#include "ui/code/CodeHighlighter.h"
+#include "ui/code/CodeSamples.h"
+#include "ui/controls/TextInput.h"
+#include "ui/controls/TextViewers.h"
 #include "ui/fx/Fx.h"
 #include "ui/symbols/Symbols.h"
 #include "ui/text/TextBlock.h"
 #include "ui/view/GalleryRegistry.h"
 
 #include <QPainter>
+#include <QScrollBar>
 
 namespace qv {
 
@@ -16,9 +22,7 @@ QColor ink(const EnvironmentValues& environment) { return environment.isDark() ?
 QImage statusIcons(GalleryScene& scene) {
   const double dpr = scene.devicePixelRatio;
   const int cell = 18 * 4 + 16;
-  QImage image(QSize(int(4 * cell * dpr), int((cell + 40) * dpr)), QImage::Format_ARGB32_Premultiplied);
-  image.setDevicePixelRatio(dpr);
-  image.fill(Qt::transparent);
+  QImage image = scene.canvas(4 * cell, cell + 40);
   QPainter painter(&image);
   painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
   const bool variants[4][2] = {{false, false}, {true, false}, {false, true}, {true, true}};
@@ -38,9 +42,7 @@ QImage symbolSheet(GalleryScene& scene) {
   const auto& table = Symbols::table();
   const int columns = 4, cellW = 190, cellH = 28;
   const int rows = int((table.size() + columns - 1) / columns);
-  QImage image(QSize(int(columns * cellW * dpr), int(rows * cellH * dpr)), QImage::Format_ARGB32_Premultiplied);
-  image.setDevicePixelRatio(dpr);
-  image.fill(Qt::transparent);
+  QImage image = scene.canvas(columns * cellW, rows * cellH);
   QPainter painter(&image);
   QFont font;
   font.setPixelSize(10);
@@ -59,9 +61,7 @@ QImage symbolSheet(GalleryScene& scene) {
 QImage fxSampler(GalleryScene& scene) {
   const double dpr = scene.devicePixelRatio;
   const bool dark = scene.environment.isDark();
-  QImage image(QSize(int(640 * dpr), int(300 * dpr)), QImage::Format_ARGB32_Premultiplied);
-  image.setDevicePixelRatio(dpr);
-  image.fill(Qt::transparent);
+  QImage image = scene.canvas(640, 300);
   QPainter painter(&image);
   painter.setRenderHint(QPainter::Antialiasing);
   const QRectF card(24, 30, 280, 240);
@@ -105,12 +105,98 @@ QImage fxSampler(GalleryScene& scene) {
   return image;
 }
 
+// Every language's sample as a code card would show it: the card font and palette, 5 points
+// of extra line spacing, cut at the box.
+QImage codeHighlighting(GalleryScene& scene) {
+  const bool dark = scene.environment.isDark();
+  const auto& samples = codeSamples();
+  const int columns = 3, cellW = 330, cellH = 200;
+  const int rows = int((samples.size() + columns - 1) / columns);
+  QImage image = scene.canvas(columns * cellW, rows * cellH);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  QFont labelFont;
+  labelFont.setPixelSize(10);
+  TextStyle codeStyle{CodeHighlighter::cardFont(), 5};
+  for (size_t i = 0; i < samples.size(); ++i) {
+    const QRectF box(QPointF((int(i) % columns) * cellW + 5, (int(i) / columns) * cellH + 5), QSizeF(cellW - 10, cellH - 10));
+    const QPainterPath shape = Fx::continuousRoundedRect(box, 12);
+    painter.fillPath(shape, dark ? QColor(44, 44, 50) : QColor(250, 250, 252));
+    TextBlock(samples[i].language, TextStyle{labelFont}).draw(painter, box.topLeft() + QPointF(12, 8), 0, Theme::accent());
+    const auto text = CodeHighlighter(samples[i].source, samples[i].language)
+                          .highlightedText(*scene.context.codeHighlights, scene.environment.colorScheme, 1500, false);
+    painter.save();
+    painter.setClipPath(shape);
+    TextBlock(*text, codeStyle).draw(painter, box.topLeft() + QPointF(12, 26), box.width() - 24, ink(scene.environment));
+    painter.restore();
+  }
+  return image;
+}
+
+// The text controls as they sit in a surface: two search fields (placeholder, text), a plain
+// text viewer scrolled a little with the edges it reports, and the code viewer once coloured.
+QImage textControls(GalleryScene& scene) {
+  const bool dark = scene.environment.isDark();
+  const QColor well = dark ? QColor(255, 255, 255, 20) : QColor(0, 0, 0, 13);
+  QImage image = scene.canvas(460, 470);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  // The widget on a rounded well, `padding` in from its left edge (fields have no margin of their own).
+  auto place = [&](QWidget& widget, const QRectF& frame, int padding = 0) {
+    painter.fillPath(Fx::continuousRoundedRect(frame, 10), well);
+    widget.render(&painter, frame.topLeft().toPoint() + QPoint(padding, 0), QRegion(), QWidget::DrawChildren);
+  };
+  QFont captionFont;
+  captionFont.setPixelSize(10);
+  auto caption = [&](const QString& text, double y) {
+    TextBlock(text, TextStyle{captionFont}).draw(painter, QPointF(4, y), 0, Theme::accent());
+  };
+
+  const QString samples[] = {QString(), QStringLiteral("invoice 2026")};
+  for (int i = 0; i < 2; ++i) {
+    QVTextField field(scene.context, QStringLiteral("Search clipboard"), 14);
+    field.setProps({samples[i]});
+    field.resize(200, 30);
+    place(field, QRectF(i * 230, 0, 220, 30), 12);
+  }
+
+  caption(QStringLiteral("QVTextViewer, scrolled 30 points"), 40);
+  QVTextViewer viewer(scene.context);
+  QString edges;
+  viewer.setOnEdgesChange([&](bool above, bool below) {
+    edges = QStringLiteral("hidden above: %1, below: %2").arg(above ? "yes" : "no", below ? "yes" : "no");
+  });
+  viewer.setProps({QStringLiteral("A clipboard keeps whatever was copied, however long it was. The viewer shows all of it, "
+                                  "selectable and scrolling without scroll bars, and tells its owner whether text is "
+                                  "hidden above or below, so the owner can fade the edges. ")
+                       .repeated(3),
+                   nullptr, false, QSizeF(10, 8)});
+  viewer.resize(450, 110);
+  viewer.show();  // laid out at its size, offscreen
+  viewer.verticalScrollBar()->setValue(30);
+  scene.settle();
+  place(viewer, QRectF(0, 56, 450, 110));
+  caption(edges, 170);
+
+  caption(QStringLiteral("QVCodeViewer (python)"), 192);
+  QVCodeViewer code(scene.context);
+  code.setProps({codeSamples()[1].source, codeSamples()[1].language});
+  code.resize(450, 250);
+  code.show();
+  scene.settle();
+  place(code, QRectF(0, 208, 450, 250));
+  return image;
+}
+
 }  // namespace
 
 void addUiGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("status-icon"), statusIcons);
   registry.add(QStringLiteral("symbols"), symbolSheet);
   registry.add(QStringLiteral("fx-sampler"), fxSampler);
+  registry.add(QStringLiteral("code-highlighting"), codeHighlighting);
+  addControlGalleryViews(registry);
+  registry.add(QStringLiteral("text-controls"), textControls);
 }
 
 }  // namespace qv

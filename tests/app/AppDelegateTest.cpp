@@ -3,6 +3,7 @@
 #include "app/HotkeyManager.h"
 #include "app/PanelController.h"
 #include "app/SettingsPanel.h"
+#include "base/Uuid.h"
 #include "items/ItemServices.h"
 #include "items/capture/ClipboardMonitor.h"
 #include "library/LibraryWindowController.h"
@@ -13,10 +14,12 @@
 #include "support/CapturedLog.h"
 #include "support/FakeInterfaceContext.h"
 #include "support/StateTestSupport.h"
+#include "ui/Appearance.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QPushButton>
+
 #include <gtest/gtest.h>
 
 using namespace qv;
@@ -37,19 +40,13 @@ struct AppDelegateTest : ::testing::Test {
   SettingsStore& settings() { return *fake.context->settings; }
   void seenOnboarding() { settings().set(AppDelegate::kDidSeeOnboardingKey, true); }
   void launch() {
-    delegate = std::make_unique<AppDelegate>(*fake.context, nullptr, TranslucencySupport{compositor_, false});
+    fake.compositor->setSupport({compositor_, false});
+    delegate = std::make_unique<AppDelegate>(*fake.context);
     delegate->applicationWillFinishLaunching();
     delegate->applicationDidFinishLaunching();
   }
   // Moves both virtual clocks together, one frame at a time.
-  void advance(double seconds) {
-    for (double left = seconds; left > 1e-9; left -= 1.0 / 120) {
-      const double step = std::min(1.0 / 120, left);
-      fake.scheduler->advance(step);
-      fake.clock->advance(step);
-    }
-    fake.drain();
-  }
+  void advance(double seconds) { fake.advanceBoth(seconds); }
   PanelState& state() { return delegate->state(); }
   PanelController& panel() { return *delegate->panelController(); }
   EdgeTrigger& edge() { return *delegate->edgeTrigger(); }
@@ -324,6 +321,31 @@ TEST_F(AppDelegateTest, LeftClickTogglesRightClickOpensTheMenuAndTheNextLeftClic
   EXPECT_TRUE(state().isVisible());
 }
 
+// A dark glyph on a dark tray cannot be seen: the tray's own colour when it names one, else the
+// text colour of the desktop's colour scheme.
+TEST_F(AppDelegateTest, TheTrayIconIsDrawnInTheTraysColourElseTheDesktopsTextColour) {
+  seenOnboarding();
+  launch();
+  const auto iconColour = [this] {  // of its most opaque pixel
+    const QImage image = fake.statusItem->icon.pixmap(QSize(18, 18)).toImage();
+    QRgb best = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x)
+        if (qAlpha(image.pixel(x, y)) > qAlpha(best)) best = image.pixel(x, y);
+    return QColor(qRed(best), qGreen(best), qBlue(best));
+  };
+  EXPECT_LT(iconColour().lightness(), 60);
+  DesktopPreferences dark;
+  dark.colorScheme = DesktopColorScheme::dark;
+  fake.desktopAppearance->setPreferences(dark);
+  EXPECT_GT(iconColour().lightness(), 200);
+  fake.statusItem->setTrayColor(QColor(200, 40, 40));
+  EXPECT_EQ(iconColour().hue(), 0);  // the tray's red
+  EXPECT_GT(iconColour().saturation(), 150);
+  fake.statusItem->setTrayColor(std::nullopt);
+  EXPECT_GT(iconColour().lightness(), 200);
+}
+
 TEST_F(AppDelegateTest, PausingStopsCaptureDrawsTheSlashAndCopiesWhilePausedNeverArrive) {
   seenOnboarding();
   launch();
@@ -332,6 +354,7 @@ TEST_F(AppDelegateTest, PausingStopsCaptureDrawsTheSlashAndCopiesWhilePausedNeve
   QList<QAction*> rows = delegate->statusMenu()->actions();
   ASSERT_EQ(rows[1]->text(), "Pause Monitoring");
   rows[1]->trigger();
+  fake.drain();
   EXPECT_TRUE(state().isMonitoringPaused());
   EXPECT_FALSE(delegate->clipboardMonitor()->isRunning());
   EXPECT_TRUE(delegate->statusIconPaused());
@@ -373,8 +396,51 @@ TEST_F(AppDelegateTest, ClearAllAsksWithTheCountAndClearsOnlyOnTheFirstButton) {
   for (int i = 2; i <= 12; ++i) delegate->handleNewItem(itemNow(*this, QString::number(i)), false);
   fake.alerts->answer = 0;
   state().clearAllAction()();
+  EXPECT_EQ(fake.alerts->shown.size(), 1);  // asked after the panel's handler returned
+  fake.drain();
   EXPECT_EQ(fake.alerts->shown.last().informativeText, "All 12 saved clips will be removed. This can't be undone.");
   EXPECT_TRUE(state().items().isEmpty());
+}
+
+// The tray menu closes before its row runs; the confirmation's own event loop may run deferred
+// deletes, and the menu that started it must survive them. Cancelled: nothing changes;
+// confirmed: history, pins and marks go together, also on disk.
+TEST_F(AppDelegateTest, ClearAllFromTheTrayMenuRunsAfterTheMenuClosedAndClearsEverythingOrNothing) {
+  seenOnboarding();
+  launch();
+  for (int i = 0; i < 3; ++i) delegate->handleNewItem(itemNow(*this, QString::number(i)), false);
+  const QUuid first = state().items().first().id;
+  state().togglePin(first);
+  state().markSensitive(state().items().last().id, false);
+  advance(2);
+  QPointer<QMenu> menu;
+  fake.alerts->onShow = [&](const AlertSpec&) {
+    ASSERT_TRUE(menu);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // what a nested loop does
+    EXPECT_TRUE(menu);
+  };
+  for (const int answer : {1, 0}) {
+    SCOPED_TRACE(answer);
+    fake.statusItem->rightClick();
+    menu = delegate->statusMenu();
+    ASSERT_TRUE(menu);
+    QAction* clear = menu->actions()[4];
+    ASSERT_EQ(clear->text(), "Clear All History");
+    menu->hide();
+    fake.alerts->answer = answer;
+    const qsizetype asked = fake.alerts->shown.size();
+    clear->trigger();
+    EXPECT_EQ(fake.alerts->shown.size(), asked);
+    advance(2);
+    EXPECT_EQ(fake.alerts->shown.size(), asked + 1);
+    const bool cleared = answer == 0;
+    EXPECT_EQ(state().items().isEmpty(), cleared);
+    EXPECT_EQ(state().pinnedIDs().isEmpty(), cleared);
+    EXPECT_EQ(state().sensitiveIDs().isEmpty(), cleared);
+    EXPECT_EQ(settings().arrayValue(PanelState::kPinnedIDsKey).value_or(QJsonArray()).isEmpty(), cleared);
+    EXPECT_EQ(readFile(fake.context->paths->applicationSupport() + "/history.json").contains(uuidString(first).toUtf8()),
+              !cleared);
+  }
 }
 
 TEST_F(AppDelegateTest, PastePermissionIsRequestedOnceThenExplained) {
@@ -418,6 +484,23 @@ TEST_F(AppDelegateTest, APasteThatDidNotReachItsApplicationIsToldFromTheTray) {
   EXPECT_EQ(fake.statusItem->messages.first(), QStringLiteral("Quorvalen|") + AppDelegate::kCopiedOnlyMessage);
 }
 
+TEST_F(AppDelegateTest, TheTrayIconFollowsTheDesktopNotTheAppearanceSetting) {
+  seenOnboarding();
+  settings().set(QStringLiteral("qv.appearance"), QStringLiteral("dark"));
+  launch();
+  EXPECT_TRUE(fake.environment().isDark());
+  auto tintOf = [&] { return fake.statusItem->icon.pixmap(18, 18).toImage().pixelColor(2, 4); };
+  const int changes = fake.statusItem->iconChanges;
+  EXPECT_LT(tintOf().lightness(), 100);  // a light desktop: a dark symbol, whatever the setting
+  applyAppearance(*fake.context, QStringLiteral("light"));
+  EXPECT_EQ(fake.statusItem->iconChanges, changes);
+
+  DesktopPreferences dark;
+  dark.colorScheme = DesktopColorScheme::dark;
+  fake.desktopAppearance->setPreferences(dark);
+  EXPECT_GT(tintOf().lightness(), 200);
+}
+
 // ---- Windows --------------------------------------------------------------------------------
 
 TEST_F(AppDelegateWithCompositorTest, SettingsWindowIsMadeOnceCentredOnceAndFades) {
@@ -458,11 +541,13 @@ TEST_F(AppDelegateTest, ActionsFromThePanelHideItFirstAndTheMenuLeavesItAlone) {
   advance(1);
   fake.statusItem->rightClick();
   delegate->statusMenu()->actions()[2]->trigger();  // Settings
+  fake.drain();
   EXPECT_TRUE(state().isVisible());
   EXPECT_TRUE(delegate->settingsPanel()->isVisible());
   delegate->settingsPanel()->hide();
 
   state().openSettingsAction()();
+  fake.drain();
   EXPECT_FALSE(state().isVisible());
   EXPECT_TRUE(delegate->settingsPanel()->isVisible());
 }
@@ -473,6 +558,7 @@ TEST_F(AppDelegateTest, TheLibraryListsTheHistoryAndSuppressesTheEdgeWhileVisibl
   delegate->handleNewItem(itemNow(*this, "older"), false);
   delegate->handleNewItem(itemNow(*this, "newer"), false);
   state().showLibraryAction()();
+  fake.drain();
   LibraryWindowController& library = LibraryWindowController::shared(*fake.context);
   ASSERT_TRUE(library.isVisible());
   EXPECT_TRUE(edge().isSuppressed());

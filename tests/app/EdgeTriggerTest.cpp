@@ -1,5 +1,5 @@
 #include "app/EdgeTrigger.h"
-#include "platform/fake/FakeContext.h"
+#include "app/fake/FakeContext.h"
 #include "support/CapturedLog.h"
 
 #include <gtest/gtest.h>

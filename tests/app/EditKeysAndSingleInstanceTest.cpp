@@ -1,5 +1,6 @@
 #include "app/EditKeyMonitor.h"
 #include "app/SingleInstance.h"
+#include "support/ProcessHelpers.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -8,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <gtest/gtest.h>
+#include <QFile>
+#include <sys/stat.h>
 #include <thread>
 
 using namespace qv;
@@ -93,6 +96,17 @@ TEST(SingleInstance, OneHolderAtATimeAndTheLockGoesWithIt) {
   EXPECT_FALSE(SingleInstance::acquire(QString()));
 }
 
+TEST(SingleInstance, TheLockFileIsTheUsersAloneWhateverTheUmask) {
+  QTemporaryDir folder;
+  const mode_t previous = ::umask(0);
+  std::unique_ptr<SingleInstance> instance = SingleInstance::acquire(folder.path());
+  ::umask(previous);
+  ASSERT_TRUE(instance);
+  struct stat info {};
+  ASSERT_EQ(::stat(QFile::encodeName(instance->lockFilePath()).constData(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
 TEST(SingleInstance, ARelaunchWaitsForTheOldHolderToLetGo) {
   QTemporaryDir folder;
   std::unique_ptr<SingleInstance> old = SingleInstance::acquire(folder.path());
@@ -105,4 +119,15 @@ TEST(SingleInstance, ARelaunchWaitsForTheOldHolderToLetGo) {
   std::unique_ptr<SingleInstance> relaunched = SingleInstance::acquire(folder.path(), 10000);
   finishing.join();
   EXPECT_TRUE(relaunched);
+}
+
+TEST(SingleInstance, AnotherStartTellsTheRunningProgram) {
+  QTemporaryDir folder;
+  EXPECT_FALSE(SingleInstance::tellRunningInstance(folder.path()));  // nobody runs
+  std::unique_ptr<SingleInstance> running = SingleInstance::acquire(folder.path());
+  ASSERT_TRUE(running);
+  int told = 0;
+  ASSERT_TRUE(running->listenForAnotherStart([&told] { ++told; }));
+  EXPECT_TRUE(SingleInstance::tellRunningInstance(folder.path()));
+  EXPECT_TRUE(test::waitFor([&] { return told == 1; }, 5000));
 }

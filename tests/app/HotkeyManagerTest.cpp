@@ -1,5 +1,5 @@
 #include "app/HotkeyManager.h"
-#include "platform/fake/FakeContext.h"
+#include "app/fake/FakeContext.h"
 #include "support/CapturedLog.h"
 
 #include <gtest/gtest.h>
@@ -113,4 +113,15 @@ TEST_F(HotkeyManagerTest, WronglyTypedOrOutOfRangeValuesAreSafe) {
   EXPECT_EQ(log.count(QtCriticalMsg, "RegisterEventHotKey failed OSStatus:-1 — may conflict with a system shortcut"), 1);
   store(9, 0x120000 | 0x10000);  // Caps Lock and other bits are not passed on
   EXPECT_EQ(fake.hotKey->registered(), (FakeHotKey::Shortcut{9, 0x120000}));
+}
+
+TEST_F(HotkeyManagerTest, WhileSuspendedTheKeysAreFreeAndResumingRegistersWhatWasRecorded) {
+  store(9, 0x120000);
+  auto manager = make();
+  manager->setSuspended(true);
+  EXPECT_FALSE(fake.hotKey->registered());
+  store(96, 0x40000);  // recorded meanwhile
+  EXPECT_FALSE(fake.hotKey->registered());
+  manager->setSuspended(false);
+  EXPECT_EQ(fake.hotKey->registered(), (FakeHotKey::Shortcut{96, 0x40000}));
 }

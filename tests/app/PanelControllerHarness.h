@@ -22,7 +22,8 @@ struct PanelControllerHarness : ::testing::Test {
     editor.windowId = 4201;
     fake.workspace->addApplication(editor);
     fake.workspace->setFrontmost(editor);
-    controller = std::make_unique<PanelController>(*fake.context, nullptr, TranslucencySupport{compositor, false});
+    fake.compositor->setSupport({compositor, false});
+    controller = std::make_unique<PanelController>(*fake.context);
     controller->onVisibilityChange = [this](bool visible) { visibility << visible; };
   }
   ~PanelControllerHarness() override {

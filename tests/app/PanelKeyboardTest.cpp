@@ -63,6 +63,7 @@ TEST(PanelKeyInputTest, ReadsQtKeysInTheStoredKeyModel) {
       {Qt::Key_Enter, Qt::KeypadModifier, code::Return, 0},
       {Qt::Key_Enter, Qt::KeypadModifier | kCtrl, code::Return, kCommandFlag},
       {Qt::Key_Backspace, Qt::AltModifier, code::Delete, kOptionFlag},
+      {Qt::Key_Delete, kCtrlShift, code::Delete, kCommandFlag | kShiftFlag},
       {Qt::Key_Down, kCtrl, code::DownArrow, kCommandFlag | kNumericPadFlag | kFunctionFlag},
       {Qt::Key_1, Qt::KeypadModifier | kCtrl, 83, kCommandFlag | kNumericPadFlag},
   };
@@ -139,7 +140,7 @@ TEST_F(PanelKeyboardTest, ReturnPastesTheSelectionOrTheFirstItemOrTheMultiSelect
 TEST_F(PanelKeyboardTest, CommandShiftWithAnyOtherKeyIsLeftAlone) {
   state().setSelectedIndex(0);
   for (int key : {int(Qt::Key_Return), int(Qt::Key_C), int(Qt::Key_F), int(Qt::Key_P), int(Qt::Key_Escape),
-                  int(Qt::Key_Space), int(Qt::Key_Backspace)})
+                  int(Qt::Key_Space), int(Qt::Key_Backspace), int(Qt::Key_Delete)})
     EXPECT_FALSE(press(key, kCtrlShift)) << key;
   EXPECT_TRUE(picks.isEmpty());
   EXPECT_EQ(state().expandSearchTrigger(), 0);
@@ -149,35 +150,41 @@ TEST_F(PanelKeyboardTest, CommandShiftWithAnyOtherKeyIsLeftAlone) {
   EXPECT_TRUE(state().isVisible());
 }
 
+// BackSpace and the forward Delete key of PC keyboards remove alike.
 TEST_F(PanelKeyboardTest, DeleteRemovesOneItemPerPressAndTIsSwallowed) {
-  state().setSelectedIndex(0);
-  EXPECT_TRUE(press(Qt::Key_Backspace));
-  EXPECT_TRUE(press(Qt::Key_Backspace, kNone, "\b", true));
-  EXPECT_TRUE(press(Qt::Key_Backspace, kNone, "\b", true));
-  ASSERT_EQ(state().items().size(), 2);
-  EXPECT_EQ(state().items().first().id, items[1].id);
+  for (const int removeKey : {int(Qt::Key_Backspace), int(Qt::Key_Delete)}) {
+    SCOPED_TRACE(removeKey);
+    state().setSearchFieldFocused(false);
+    state().setItems(items);
+    state().setSelectedIndex(0);
+    EXPECT_TRUE(press(removeKey));
+    EXPECT_TRUE(press(removeKey, kNone, "\b", true));
+    EXPECT_TRUE(press(removeKey, kNone, "\b", true));
+    ASSERT_EQ(state().items().size(), 2);
+    EXPECT_EQ(state().items().first().id, items[1].id);
 
-  // The hovered card goes before the selected one; modifiers do not matter. Once it is gone
-  // the selection is next, though the pointer has not moved yet.
-  state().setItems(items);
-  state().setSelectedIndex(0);
-  state().setHoveredItem(items[2]);
-  EXPECT_TRUE(press(Qt::Key_Backspace, kCtrl));
-  EXPECT_TRUE(press(Qt::Key_Backspace, Qt::AltModifier));
-  ASSERT_EQ(state().items().size(), 1);
-  EXPECT_EQ(state().items().first().id, items[1].id);
-  state().setHoveredItem(std::nullopt);
-  for (Qt::KeyboardModifiers modifiers : {kNone, kCtrl, Qt::KeyboardModifiers(Qt::AltModifier),
-                                          Qt::KeyboardModifiers(Qt::MetaModifier)})
-    EXPECT_TRUE(press(Qt::Key_T, modifiers, modifiers == kNone ? "t" : ""));
-  EXPECT_EQ(state().searchQuery(), QString());
-  EXPECT_EQ(state().items().size(), 1);
+    // The hovered card goes before the selected one; modifiers do not matter. Once it is gone
+    // the selection is next, though the pointer has not moved yet.
+    state().setItems(items);
+    state().setSelectedIndex(0);
+    state().setHoveredItem(items[2]);
+    EXPECT_TRUE(press(removeKey, kCtrl));
+    EXPECT_TRUE(press(removeKey, Qt::AltModifier));
+    ASSERT_EQ(state().items().size(), 1);
+    EXPECT_EQ(state().items().first().id, items[1].id);
+    state().setHoveredItem(std::nullopt);
+    for (Qt::KeyboardModifiers modifiers : {kNone, kCtrl, Qt::KeyboardModifiers(Qt::AltModifier),
+                                            Qt::KeyboardModifiers(Qt::MetaModifier)})
+      EXPECT_TRUE(press(Qt::Key_T, modifiers, modifiers == kNone ? "t" : ""));
+    EXPECT_EQ(state().searchQuery(), QString());
+    EXPECT_EQ(state().items().size(), 1);
 
-  // With the search field focused both keys belong to the field.
-  state().setSearchFieldFocused(true);
-  EXPECT_FALSE(press(Qt::Key_Backspace));
-  EXPECT_FALSE(press(Qt::Key_T, kNone, "t"));
-  EXPECT_EQ(state().items().size(), 1);
+    // With the search field focused both keys belong to the field.
+    state().setSearchFieldFocused(true);
+    EXPECT_FALSE(press(removeKey));
+    EXPECT_FALSE(press(Qt::Key_T, kNone, "t"));
+    EXPECT_EQ(state().items().size(), 1);
+  }
 }
 
 TEST_F(PanelKeyboardTest, EscapeClosesOneThingPerPressThenThePanel) {

@@ -1,14 +1,20 @@
 // The whole program under Xvfb with jwm's tray: a copy made with xclip reaches history.json,
-// SIGTERM right after a capture still writes it, a second start leaves, and the tray icon's
-// menu opens on a right click (screenshot in build/screenshots).
+// SIGTERM right after a capture still writes it, a second start tells the running one and leaves, the tray icon's
+// menu opens on a right click (screenshot in build/screenshots), and a copy from mousepad is
+// credited to its desktop entry.
 #include "support/LineProcess.h"
 #include "support/ProcessHelpers.h"
+#include "support/SideFileHelpers.h"
 #include "support/XvfbSession.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
@@ -70,36 +76,21 @@ class AppShellOnX11 : public ::testing::Test {
     QFile file(session_.home() + QStringLiteral("/data/Quorvalen/history.json"));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
   }
-  // The whole screen, straight from the server.
-  QImage screenshot() {
-    xcb_connection_t* c = xcb_connect(session_.display().toLatin1().constData(), nullptr);
-    QImage image;
-    if (!xcb_connection_has_error(c)) {
-      const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-      auto* reply = xcb_get_image_reply(
-          c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, screen->root, 0, 0, screen->width_in_pixels,
-                           screen->height_in_pixels, ~0u),
-          nullptr);
-      if (reply) {
-        image = QImage(xcb_get_image_data(reply), screen->width_in_pixels, screen->height_in_pixels,
-                       QImage::Format_RGB32)
-                    .copy();
-        std::free(reply);
-      }
-    }
-    xcb_disconnect(c);
-    return image;
-  }
-
   // The first screenshot in which `drawn` sees what the test waits for (null at the deadline).
   QImage waitForScreenshot(const std::function<bool(const QImage&)>& drawn, int timeoutMs = 10000) {
     QImage shot;
-    if (!test::waitFor([&] { return shot = screenshot(), !shot.isNull() && drawn(shot); }, timeoutMs)) return {};
+    if (!test::waitFor([&] { return shot = session_.screenshot(), !shot.isNull() && drawn(shot); }, timeoutMs)) return {};
     return shot;
   }
-  void saveScreenshot(const QImage& shot, const QString& name) {
-    QDir().mkpath(test::binDir() + "/../screenshots");
-    shot.save(test::binDir() + "/../screenshots/" + name);
+  void pasteTheNewestCopyThroughTheShortcut(const QStringList& targetArguments, const QString& pastedLine,
+                                            const QString& shotName);
+
+  // The tray menu is a light box above the tray's right end.
+  static bool menuDrawn(const QImage& shot) {
+    int light = 0;
+    for (int y = 600; y < 770; y += 4)
+      for (int x = 1100; x < 1280; x += 4) light += qGray(shot.pixel(x, y)) > 200;
+    return light > 200;
   }
 
   test::XvfbSession session_;
@@ -133,29 +124,87 @@ TEST_F(AppShellOnX11, ASecondStartLeavesAndTheTrayMenuOpensOnARightClick) {
   QProcess& second = start(test::binDir() + QStringLiteral("/quorvalen"));
   ASSERT_TRUE(second.waitForFinished(20000));
   EXPECT_EQ(second.exitCode(), 0);
-  EXPECT_TRUE(second.readAll().contains("already running"));
+  EXPECT_TRUE(second.readAll().contains("already running; it says so on screen"));
+  // The running one says so from its tray icon.
+  EXPECT_TRUE(logContains("Started again while running; telling the user from the tray"));
+  // Qt's own balloon (no notification service here): a light box above the tray.
+  const QImage told = waitForScreenshot([](const QImage& shot) {
+    int light = 0;
+    for (int y = 600; y < 770; y += 4)
+      for (int x = 900; x < 1280; x += 4) light += qGray(shot.pixel(x, y)) > 200;
+    return light > 200;
+  });
+  if (!told.isNull()) qv::test::XvfbSession::saveScreenshot(told, "already-running.png");
+  session_.xdotool({"mousemove", "1100", "700", "click", "1"});
 
   // jwm docks the icon at the right end of its tray (the bottom bar, 28 points high).
   ASSERT_TRUE(session_.xdotool({"mousemove", "1268", "786", "click", "3"}));
-  // The menu is a light box above the tray; wait for it to be drawn.
-  const QImage shot = waitForScreenshot([](const QImage& shot) {
-        int light = 0;
-        for (int y = 600; y < 770; y += 4)
-          for (int x = 1100; x < 1280; x += 4) light += qGray(shot.pixel(x, y)) > 200;
-        return light > 200;
-      });
+  const QImage shot = waitForScreenshot(menuDrawn);
   ASSERT_FALSE(shot.isNull());
-  saveScreenshot(shot, "tray-menu.png");
+  test::XvfbSession::saveScreenshot(shot, "tray-menu.png");
   session_.xdotool({"key", "Escape"});
 }
 
+// Quitting on SIGTERM exits 0, also after the first-run window was shown and a press, drag and
+// release at the screen's edge ended with Escape.
+TEST_F(AppShellOnX11, SigtermAfterOnboardingAndADragAtTheEdgeExitsCleanly) {
+  startProgram();
+  ASSERT_TRUE(logContains("Quorvalen launched"));
+  ASSERT_TRUE(session_.xdotool({"search", "--sync", "--onlyvisible", "--name", "Welcome to Quorvalen"}));
+  ASSERT_TRUE(session_.xdotool({"mousemove", "1279", "300", "mousedown", "1", "mousemove", "1279", "400",
+                                "mousemove", "1279", "500", "mouseup", "1", "key", "Escape"}));
+  program_->terminate();
+  ASSERT_TRUE(program_->waitForFinished(10000));
+  EXPECT_EQ(program_->exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(program_->exitCode(), 0);
+}
+
+// The tray menu's Clear All History, cancelled and confirmed five times each through the real
+// menu and confirmation: the program keeps running and the history is what the answers say.
+TEST_F(AppShellOnX11, ClearAllFromTheTrayMenuCancelledAndConfirmedFiveTimesEach) {
+  startProgram();
+  ASSERT_TRUE(logContains("Quorvalen launched"));
+  for (int round = 0; round < 10; ++round) {
+    SCOPED_TRACE(round);
+    const bool confirm = round % 2 == 1;
+    const QByteArray text = "clip of round " + QByteArray::number(round);
+    copy(text);
+    ASSERT_TRUE(test::waitFor([&] { return log().count("Captured a") >= round + 1; }, 20000));
+    ASSERT_TRUE(session_.xdotool({"mousemove", "1268", "786", "click", "3"}));
+    ASSERT_TRUE(test::waitFor([&] { return log().count("Status menu opened") >= round + 1; }, 10000));
+    ASSERT_FALSE(waitForScreenshot(menuDrawn).isNull());
+    // The last row is Quit, the one above it Clear All History.
+    ASSERT_TRUE(session_.xdotool({"key", "Up", "Up", "Return"}));
+    ASSERT_TRUE(test::waitFor([&] { return log().count("Asking to clear all history") >= round + 1; }, 10000));
+    // Cancel is the default and the escape button; Tab reaches Clear All History.
+    const QByteArray outcome = confirm ? "Cleared all history" : "Clearing all history cancelled";
+    const int before = log().count(outcome);
+    ASSERT_TRUE(test::waitFor(
+        [&] {
+          session_.xdotool(confirm ? QStringList{"key", "Tab", "space"} : QStringList{"key", "Escape"});
+          return test::waitFor([&] { return log().count(outcome) > before; }, 1000);
+        },
+        10000));
+    if (confirm)
+      EXPECT_TRUE(test::waitFor([&] { return !history().contains("clip of round"); }, 10000)) << history().constData();
+    else
+      EXPECT_TRUE(test::waitFor([&] { return history().contains(text); }, 10000)) << history().constData();
+    ASSERT_EQ(program_->state(), QProcess::Running);
+  }
+  EXPECT_EQ(log().count("Cleared all history"), 5);
+  EXPECT_EQ(log().count("Clearing all history cancelled"), 5);
+}
+
 // The main road as a user walks it: two copies, the shortcut opens the panel over the window the
-// user works in, Return pastes the newest copy into that window.
-TEST_F(AppShellOnX11, TheShortcutOpensThePanelOverAWindowAndReturnPastesTheNewestCopyIntoIt) {
+// user works in, Return pastes the newest copy into that window. `targetArguments` start the
+// window (a terminal gets Ctrl+Shift+V, the very keys of the recorded shortcut); `pastedLine` is
+// what the window then reports.
+void AppShellOnX11::pasteTheNewestCopyThroughTheShortcut(const QStringList& targetArguments, const QString& pastedLine,
+                                                         const QString& shotName) {
   constexpr int kCommandShift = 0x120000;  // stored modifier bits: Ctrl+Shift here
   ASSERT_TRUE(session_.storeSettings({{"qv.shortcut.keyCode", 9}, {"qv.shortcut.modifiers", kCommandShift},
                                       {"qv.didSeeOnboarding.v1", true}}));
-  test::LineProcess target(test::binDir() + QStringLiteral("/pastetarget"), {}, env_);
+  test::LineProcess target(test::binDir() + QStringLiteral("/pastetarget"), targetArguments, env_);
   ASSERT_FALSE(target.waitForLine(QStringLiteral("ready ")).isEmpty());
   ASSERT_FALSE(target.waitForLine(QStringLiteral("active")).isEmpty()) << "the target never got the focus";
 
@@ -177,12 +226,58 @@ TEST_F(AppShellOnX11, TheShortcutOpensThePanelOverAWindowAndReturnPastesTheNewes
         return drawn > 20;
       });
   ASSERT_FALSE(shot.isNull());
-  saveScreenshot(shot, "panel-from-shortcut.png");
+  test::XvfbSession::saveScreenshot(shot, shotName);
 
   ASSERT_TRUE(session_.xdotool({"key", "Return"}));
-  EXPECT_FALSE(target.waitForLine(QStringLiteral("text the newest copy"), 10000).isEmpty())
+  EXPECT_FALSE(target.waitForLine(pastedLine, 10000).isEmpty())
       << target.lines().join(u'\n').toStdString();
   ASSERT_TRUE(logContains("Paste into the previous application: pasted", 10000));
+  // The posted keys were not taken for the shortcut: the panel did not open again.
+  EXPECT_EQ(log().count("Panel shown"), 1);
+}
+
+TEST_F(AppShellOnX11, TheShortcutOpensThePanelOverAWindowAndReturnPastesTheNewestCopyIntoIt) {
+  pasteTheNewestCopyThroughTheShortcut({}, "text the newest copy", "panel-from-shortcut.png");
+}
+
+// XTest keys pass through key grabs: Ctrl+Shift+V posted into a terminal must not meet the
+// program's own Ctrl+Shift+V.
+TEST_F(AppShellOnX11, APasteIntoATerminalIsNotTakenForTheShortcutOfTheSameKeys) {
+  // The stand-in terminal is a text field: it reports Ctrl+Shift+V (modifiers 3) but pastes nothing.
+  pasteTheNewestCopyThroughTheShortcut({QStringLiteral("--class"), QStringLiteral("kitty")},
+                                       QStringLiteral("key press %1 3").arg(int(Qt::Key_V)), "panel-over-terminal.png");
+}
+
+
+// mousepad's desktop entry has a reverse-DNS id, as most applications' entries do.
+TEST_F(AppShellOnX11, ACopyFromMousepadIsRecordedWithItsDesktopEntryId) {
+  if (QStandardPaths::findExecutable(QStringLiteral("mousepad")).isEmpty()) GTEST_SKIP() << "mousepad is not installed";
+  // Only the entries of this test name applications.
+  QTemporaryDir data;
+  ASSERT_TRUE(test::writeTestFile(data.filePath(QStringLiteral("applications/org.xfce.mousepad.desktop")),
+                                  "[Desktop Entry]\nType=Application\nName=Mousepad\nExec=mousepad %U\n"));
+  env_.insert(QStringLiteral("XDG_DATA_DIRS"), data.path());
+  startProgram();
+  ASSERT_TRUE(logContains("Quorvalen launched"));
+
+  const QString text = QStringLiteral("written in mousepad");
+  const QString note = data.filePath(QStringLiteral("note.txt"));
+  ASSERT_TRUE(test::writeTestFile(note, text.toUtf8() + '\n'));
+  start(QStringLiteral("mousepad"), {note});
+  // The title names the file once it is loaded. Each key in a call of its own: mousepad misses
+  // a second chord sent straight after the first.
+  ASSERT_TRUE(session_.xdotool({"search", "--sync", "--onlyvisible", "--name", "note.txt", "windowactivate", "--sync", "%1"},
+                               20000));
+  ASSERT_TRUE(session_.xdotool({"key", "ctrl+a"}));
+  ASSERT_TRUE(session_.xdotool({"key", "ctrl+c"}));
+  const auto sourceOfNote = [&] {
+    for (const QJsonValue item : QJsonDocument::fromJson(history()).array())
+      if (item[QLatin1String("payload")][QLatin1String("text")].toString().trimmed() == text)
+        return item[QLatin1String("sourceAppBundleID")].toString();
+    return QString();
+  };
+  ASSERT_TRUE(test::waitFor([&] { return !sourceOfNote().isEmpty(); }, 20000)) << history().constData();
+  EXPECT_EQ(sourceOfNote(), QStringLiteral("org.xfce.mousepad"));
 }
 
 }  // namespace

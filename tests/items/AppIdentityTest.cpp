@@ -1,6 +1,6 @@
 #include "items/ItemServices.h"
 #include "items/identity/AppIdentity.h"
-#include "platform/fake/FakeContext.h"
+#include "app/fake/FakeContext.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "items/ItemServices.h"
 #include "items/rules/AppRulesManager.h"
-#include "platform/fake/FakeContext.h"
+#include "app/fake/FakeContext.h"
 
 #include <QJsonDocument>
 #include <QSignalSpy>

@@ -2,7 +2,7 @@
 #include "items/model/CardGroup.h"
 #include "items/model/ClipboardItem.h"
 #include "items/stores/ImageStore.h"
-#include "platform/fake/FakeContext.h"
+#include "app/fake/FakeContext.h"
 
 #include "base/RelativeDateText.h"
 

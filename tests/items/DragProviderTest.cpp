@@ -3,7 +3,7 @@
 #include "items/ItemServices.h"
 #include "items/drag/ItemDragProvider.h"
 #include "items/stores/ImageStore.h"
-#include "platform/fake/FakeContext.h"
+#include "app/fake/FakeContext.h"
 
 #include <QCoreApplication>
 #include <QDir>

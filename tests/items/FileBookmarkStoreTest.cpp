@@ -1,7 +1,7 @@
 #include "items/ItemServices.h"
 #include "items/stores/FileBookmarkStore.h"
 #include "platform/FileBookmarks.h"
-#include "platform/fake/FakeContext.h"
+#include "app/fake/FakeContext.h"
 #include "support/SideFileHelpers.h"
 
 #include <QDir>

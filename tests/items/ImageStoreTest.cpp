@@ -1,6 +1,6 @@
 #include "items/ItemServices.h"
 #include "items/stores/ImageStore.h"
-#include "platform/fake/FakeContext.h"
+#include "app/fake/FakeContext.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 #include "items/link/LinkMetadataFetcher.h"
 #include "items/link/OGImageCache.h"
 #include "platform/HttpClient.h"
-#include "platform/fake/FakeContext.h"
+#include "app/fake/FakeContext.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/ProcessHelpers.h"
 #include "support/SideFileHelpers.h"
@@ -213,6 +213,55 @@ TEST_F(LinkMetadataTest, OversizedBodiesAreCut) {
   EXPECT_EQ(big.title, QStringLiteral("With big image"));
   EXPECT_FALSE(big.hasImage());
   EXPECT_FALSE(fake.context->ogImageCache->contains(kItem));
+}
+
+// Every way a fetch gives up (the page cap, the image cap, the time limit) closes its connection
+// at once, for more requests than one host gets connections, and the host serves the next link.
+TEST_F(LinkMetadataTest, AbandonedDownloadsCloseTheirConnections) {
+  enum class Kind { endlessPage, endlessImage, stalledPage };
+  constexpr int kRequests = 7;
+  for (const Kind kind : {Kind::endlessPage, Kind::endlessImage, Kind::stalledPage}) {
+    LoopbackHttpServer host;
+    ASSERT_TRUE(host.isListening());
+    LoopbackHttpServer::Route stream;
+    stream.mode = kind == Kind::stalledPage ? Mode::stall : Mode::endless;
+    stream.headers = {{"Content-Type", kind == Kind::endlessImage ? "image/png" : "text/html"}};
+    stream.body = "<html><head><title>Endless</title></head>";
+    QList<std::shared_ptr<Outcome>> outcomes;
+    for (int i = 0; i < kRequests; ++i) {
+      const QString path = QStringLiteral("/stream%1").arg(i);
+      host.route(path, stream);
+      if (kind == Kind::endlessImage) {
+        host.html(QStringLiteral("/page%1").arg(i), "<title>Page</title><meta property=og:image content=" +
+                                                        path.toUtf8() + ">");
+      }
+      const QUrl url = host.url(kind == Kind::endlessImage ? QStringLiteral("/page%1").arg(i) : path);
+      auto outcome = start(url);
+      if (kind != Kind::stalledPage) {
+        EXPECT_TRUE(settle(outcome)) << int(kind) << " request " << i;
+      }
+      outcomes << outcome;
+    }
+    if (kind == Kind::stalledPage) {
+      letNetworkRun([&] { return host.openStreamCount() >= 6; });
+      fake.scheduler->advance(LinkMetadataFetcher::kTimeoutSeconds);
+      fake.drain();
+    }
+    for (const auto& outcome : outcomes) EXPECT_TRUE(outcome->done) << int(kind);
+    const bool closed = test::waitFor(
+        [&] {
+          fake.drain();
+          return host.openStreamCount() == 0;
+        },
+        10000);
+    EXPECT_TRUE(closed) << int(kind) << ": " << host.openStreamCount() << " connections still open";
+    EXPECT_LT(host.largestStreamBytes(), 32LL * 1024 * 1024) << int(kind);  // the cap and the sockets' buffers
+
+    host.html(QStringLiteral("/after"), "<title>Served after</title>");
+    auto after = start(host.url(QStringLiteral("/after")));
+    ASSERT_TRUE(settle(after)) << int(kind);
+    EXPECT_EQ(after->result.title, QStringLiteral("Served after")) << int(kind);
+  }
 }
 
 TEST_F(LinkMetadataTest, NonWebImagesAreRefused) {

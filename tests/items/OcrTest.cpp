@@ -2,7 +2,7 @@
 #include "items/ocr/ImageTextRecognizer.h"
 #include "items/stores/ImageStore.h"
 #include "platform/OcrEngine.h"
-#include "platform/fake/FakeContext.h"
+#include "app/fake/FakeContext.h"
 #include "support/SideFileHelpers.h"
 
 #include <QFile>

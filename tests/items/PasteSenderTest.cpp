@@ -1,6 +1,6 @@
 #include "items/ItemServices.h"
 #include "items/writer/PasteSender.h"
-#include "platform/fake/FakeContext.h"
+#include "app/fake/FakeContext.h"
 
 #include <gtest/gtest.h>
 
@@ -46,6 +46,19 @@ struct PasteSenderTest : ::testing::Test {
     return [this](PasteOutcome result) { outcome = result; };
   }
 };
+
+// Posted keys pass through key grabs: our own shortcut must not be grabbed while they go out.
+TEST_F(PasteSenderTest, TheGlobalShortcutIsSuspendedWhileThePasteIsPosted) {
+  std::vector<bool> suspendedAtPost;
+  fake.keyPoster->onPost = [this, &suspendedAtPost] { suspendedAtPost.push_back(fake.hotKey->suspended); };
+  fake.workspace->setFrontmost(editor());
+  EXPECT_TRUE(sender().postCommandV());
+  sender().activateAndPaste(terminal(), record());
+  fake.scheduler->advance(1);
+  EXPECT_EQ(outcome, PasteOutcome::pasted);
+  EXPECT_EQ(suspendedAtPost, std::vector<bool>({true, true}));
+  EXPECT_FALSE(fake.hotKey->suspended);
+}
 
 TEST_F(PasteSenderTest, ActivatesThenPastesAfterTheDelay) {
   sender().activateAndPaste(editor(), record());

@@ -2,7 +2,7 @@
 #include "items/stores/ImageStore.h"
 #include "items/stores/RichTextStore.h"
 #include "items/writer/PasteboardWriter.h"
-#include "platform/fake/FakeContext.h"
+#include "app/fake/FakeContext.h"
 #include "support/SideFileHelpers.h"
 
 #include <QDir>

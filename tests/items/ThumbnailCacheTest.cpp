@@ -1,7 +1,7 @@
 #include "items/ItemServices.h"
 #include "items/stores/ImageStore.h"
 #include "items/thumbnails/ThumbnailCache.h"
-#include "platform/fake/FakeContext.h"
+#include "app/fake/FakeContext.h"
 #include "support/SideFileHelpers.h"
 
 #include <QFile>

@@ -1,60 +1,17 @@
 // The real portal reader against a private message bus with a stand-in settings portal.
 #include "platform/DesktopAppearance.h"
+#include "support/PrivateSessionBus.h"
 #include "support/ProcessHelpers.h"
 
 #include <gtest/gtest.h>
 
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusMetaType>
-#include <QDBusVariant>
-#include <QDBusVirtualObject>
-#include <QProcess>
-#include <QStandardPaths>
-
 using namespace qv;
 
-namespace {
-
-using SettingsTable = QMap<QString, QVariantMap>;
-
-const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
-const QString kInterface = QStringLiteral("org.freedesktop.portal.Settings");
-
-// Answers ReadAll from a table, as a desktop's portal would.
-class StandInPortal : public QDBusVirtualObject {
- public:
-  SettingsTable table;
-  QString introspect(const QString&) const override { return {}; }
-  bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
-    if (message.interface() != kInterface || message.member() != QLatin1String("ReadAll")) return false;
-    connection.send(message.createReply(QVariant::fromValue(table)));
-    return true;
-  }
-};
-
-struct PrivateBus {
-  QProcess daemon;
-  QString address;
-  bool start() {
-    const QString program = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-    if (program.isEmpty()) return false;
-    daemon.start(program, {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
-    if (!daemon.waitForStarted(5000)) return false;
-    if (!test::waitFor([&] { return daemon.canReadLine(); }, 5000)) return false;
-    address = QString::fromUtf8(daemon.readLine()).trimmed();
-    return !address.isEmpty();
-  }
-  ~PrivateBus() {
-    daemon.kill();
-    daemon.waitForFinished(5000);
-  }
-};
-
-}  // namespace
+using test::kPortalPath;
+using test::PrivateBus;
+using test::StandInPortal;
 
 TEST(PortalDesktopAppearanceOnABus, ReadsTheSettingsAndFollowsTheirChanges) {
-  qDBusRegisterMetaType<SettingsTable>();
   PrivateBus bus;
   if (!bus.start()) GTEST_SKIP() << "dbus-daemon not available";
 
@@ -63,7 +20,7 @@ TEST(PortalDesktopAppearanceOnABus, ReadsTheSettingsAndFollowsTheirChanges) {
   StandInPortal portal;
   portal.table[QStringLiteral("org.gnome.desktop.interface")][QStringLiteral("enable-animations")] = false;
   portal.table[QStringLiteral("org.freedesktop.appearance")][QStringLiteral("color-scheme")] = 1u;
-  ASSERT_TRUE(portalSide.registerVirtualObject(kPath, &portal));
+  ASSERT_TRUE(portalSide.registerVirtualObject(kPortalPath, &portal));
   ASSERT_TRUE(portalSide.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
 
   {
@@ -77,15 +34,13 @@ TEST(PortalDesktopAppearanceOnABus, ReadsTheSettingsAndFollowsTheirChanges) {
     EXPECT_TRUE(appearance.preferences().reduceMotion);
     EXPECT_EQ(appearance.preferences().colorScheme, DesktopColorScheme::dark);
 
-    QDBusMessage signal = QDBusMessage::createSignal(kPath, kInterface, QStringLiteral("SettingChanged"));
-    signal << QStringLiteral("org.gnome.desktop.interface") << QStringLiteral("enable-animations")
-           << QVariant::fromValue(QDBusVariant(true));
-    ASSERT_TRUE(portalSide.send(signal));
+    ASSERT_TRUE(portalSide.send(test::portalSettingChanged(QStringLiteral("org.gnome.desktop.interface"),
+                                                           QStringLiteral("enable-animations"), true)));
     ASSERT_TRUE(test::waitFor([&] { return changes == 2; }, 5000));
     EXPECT_FALSE(appearance.preferences().reduceMotion);
   }
   QDBusConnection::disconnectFromBus(QStringLiteral("program-side"));
-  portalSide.unregisterObject(kPath);
+  portalSide.unregisterObject(kPortalPath);
   QDBusConnection::disconnectFromBus(QStringLiteral("portal-side"));
 }
 

@@ -1,9 +1,16 @@
 #include "platform/DesktopEntries.h"
+#include "platform/DesktopEntryIndex.h"
 #include "support/SideFileHelpers.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QImage>
 #include <QTemporaryDir>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
 
 namespace qv {
 namespace {
@@ -59,6 +66,100 @@ TEST_F(XdgDesktopEntriesTest, IconsByPathAndNeverNullFallbacks) {
   EXPECT_TRUE(entries.icon(QString()).isNull());
   EXPECT_FALSE(entries.fileManagerIcon().isNull());
   EXPECT_FALSE(entries.genericApplicationIcon().isNull());
+}
+
+// Entries as a desktop has them: reverse-DNS ids, a settings entry running the same program
+// with an option, a StartupWMClass, a nested id, and entries that are not to be offered.
+struct DesktopEntryIndexTest : XdgDesktopEntriesTest {
+  void SetUp() override {
+    const QList<std::pair<QString, QByteArray>> files = {
+        {system() + QStringLiteral("/org.xfce.mousepad-settings.desktop"),
+         "[Desktop Entry]\nType=Application\nName=Mousepad Settings\nExec=mousepad --preferences\n"},
+        {system() + QStringLiteral("/org.xfce.mousepad.desktop"),
+         "[Desktop Entry]\nType=Application\nName=Mousepad\nIcon=org.xfce.mousepad\nExec=mousepad %U\n"
+         "[Desktop Action preferences]\nExec=mousepad --preferences\n"},
+        {system() + QStringLiteral("/org.example.Terminal.desktop"),
+         "[Desktop Entry]\nName=Terminal\nExec=env LANG=C \"/opt/term/bin/term wrapper\" -e\nStartupWMClass=Xterm-Custom\n"},
+        {system() + QStringLiteral("/kde/dolphin.desktop"), "[Desktop Entry]\nName=Dolphin\nExec=dolphin\n"},
+        {system() + QStringLiteral("/org.example.Helper.desktop"),
+         "[Desktop Entry]\nName=Helper\nNoDisplay=true\nExec=helper\n"},
+        {user() + QStringLiteral("/org.example.Removed.desktop"), "[Desktop Entry]\nHidden=true\n"},
+        {system() + QStringLiteral("/org.example.Removed.desktop"), "[Desktop Entry]\nName=Removed\nExec=removed\n"},
+        {system() + QStringLiteral("/org.example.Website.desktop"), "[Desktop Entry]\nType=Link\nName=Website\n"},
+        {system() + QStringLiteral("/org.example.Flat.desktop"),
+         "[Desktop Entry]\nName=Flat\nExec=/usr/bin/flatpak run org.example.Flat\n"},
+    };
+    for (const auto& [path, contents] : files) ASSERT_TRUE(test::writeTestFile(path, contents));
+  }
+  // Every folder as if it had last changed an hour ago, so that the index counts as settled.
+  void ageFolders() {
+    const timespec hourAgo{time(nullptr) - 3600, 0};
+    const timespec times[2] = {hourAgo, hourAgo};
+    QDirIterator it(root.path(), QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(it.next()).constData(), times, 0), 0);
+  }
+};
+
+TEST_F(DesktopEntryIndexTest, ProgramsResolveToTheirEntries) {
+  const auto index = entries.index();
+  const struct {
+    const char* windowClass;
+    const char* executable;
+    const char* id;
+  } cases[] = {
+      {"Mousepad", "/usr/bin/mousepad", "org.xfce.mousepad"},     // the plain launch, not the settings
+      {"", "/elsewhere/mousepad", "org.xfce.mousepad"},           // by the program's name
+      {"Xterm-Custom", "/usr/bin/anything", "org.example.Terminal"},
+      {"xterm-custom", "", "org.example.Terminal"},               // the class in another case
+      {"", "/opt/term/bin/term wrapper", "org.example.Terminal"}, // by the program's path
+      {"kde-dolphin", "", "kde-dolphin"},                         // by the entry's name
+      {"", "/usr/bin/helper", "org.example.Helper"},              // not offered, still known
+      {"", "/usr/bin/removed", ""},                               // hidden by the user
+      {"", "/usr/bin/flatpak", ""},                               // a launcher names no application
+      {"Unknown", "/usr/bin/unknown", ""},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(index->idOfProgram(QString::fromUtf8(c.windowClass), QString::fromUtf8(c.executable)),
+              QString::fromUtf8(c.id))
+        << c.windowClass << " " << c.executable;
+  EXPECT_EQ(index->idOfFile(system() + QStringLiteral("/kde/../kde/dolphin.desktop")), QStringLiteral("kde-dolphin"));
+  EXPECT_EQ(index->idOfFile(user() + QStringLiteral("/org.example.Removed.desktop")), QString());
+  EXPECT_EQ(entries.entry(QStringLiteral("org.xfce.mousepad"))->iconName, QStringLiteral("org.xfce.mousepad"));
+}
+
+TEST_F(DesktopEntryIndexTest, TheChooserListsWhatMayBeOfferedByName) {
+  QStringList names;
+  for (const DesktopEntry& entry : entries.index()->applications()) names << entry.name;
+  EXPECT_EQ(names, (QStringList{QStringLiteral("Dolphin"), QStringLiteral("Flat"), QStringLiteral("Mousepad"),
+                                QStringLiteral("Mousepad Settings"), QStringLiteral("Terminal")}));
+}
+
+TEST_F(DesktopEntryIndexTest, ReadOnceAndAgainWhenAFolderChanges) {
+  ageFolders();
+  const auto first = entries.index();
+  EXPECT_EQ(entries.index(), first) << "nothing changed: the same index";
+  ASSERT_TRUE(test::writeTestFile(user() + QStringLiteral("/org.example.New.desktop"), "[Desktop Entry]\nName=New\n"));
+  ASSERT_TRUE(test::writeTestFile(system() + QStringLiteral("/kde/konsole.desktop"), "[Desktop Entry]\nName=Konsole\n"));
+  const auto second = entries.index();
+  EXPECT_NE(second, first);
+  EXPECT_TRUE(second->entry(QStringLiteral("org.example.New")));
+  EXPECT_TRUE(second->entry(QStringLiteral("kde-konsole")));
+  EXPECT_FALSE(first->entry(QStringLiteral("org.example.New"))) << "an index never changes";
+
+  // Threads share the index while the folders change under them.
+  std::atomic<int> found{0};
+  std::vector<std::thread> readers;
+  for (int t = 0; t < 4; ++t)
+    readers.emplace_back([&] {
+      for (int i = 0; i < 50; ++i)
+        if (entries.index()->idOfProgram({}, QStringLiteral("/usr/bin/mousepad")) == QLatin1String("org.xfce.mousepad"))
+          ++found;
+    });
+  for (int i = 0; i < 20; ++i)
+    test::writeTestFile(user() + QStringLiteral("/org.example.Churn%1.desktop").arg(i), "[Desktop Entry]\nName=C\n");
+  for (std::thread& reader : readers) reader.join();
+  EXPECT_EQ(found, 200);
+  EXPECT_TRUE(entries.entry(QStringLiteral("org.example.Churn19")));
 }
 
 TEST(DesktopEntryFolders, ComeFromXdgVariables) {

@@ -1,7 +1,7 @@
 #include "platform/AppRelauncher.h"
 #include "platform/KeyPoster.h"
 #include "platform/PastePermission.h"
-#include "platform/fake/FakeContext.h"
+#include "app/fake/FakeContext.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "platform/Paths.h"
-#include "platform/fake/FakeContext.h"
+#include "app/fake/FakeContext.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>

@@ -1,5 +1,7 @@
+#include "platform/fake/FakeDesktopEntries.h"
 #include "platform/fake/FakeWorkspace.h"
 #include "platform/x11/ProcessIdentity.h"
+#include "support/SideFileHelpers.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -39,18 +41,26 @@ class FakeProc {
 
 QByteArray launchedBy(qint64 pid) {
   return QByteArray("HOME=/home/x") + '\0' +
-         "GIO_LAUNCHED_DESKTOP_FILE=/usr/share/applications/org.example.Launched.desktop" + '\0' +
+         "GIO_LAUNCHED_DESKTOP_FILE=/usr/share/applications/kde/launched.desktop" + '\0' +
          "GIO_LAUNCHED_DESKTOP_FILE_PID=" + QByteArray::number(pid) + '\0';
 }
 
+QByteArray hinted(const QByteArray& file) { return "BAMF_DESKTOP_FILE_HINT=" + file + '\0'; }
+
 ProcessIdentity identityOver(const FakeProc& proc) {
-  // The resolver stands in for the desktop-entry index: it knows classes and programs.
-  return ProcessIdentity(
-      [](const QString& windowClass, const QString& executable) {
-        if (windowClass == QLatin1String("Gedit")) return QStringLiteral("org.gnome.gedit");
-        return executable.section(u'/', -1);
-      },
-      [](const QString& id) { return QStringLiteral("/apps/") + id + QStringLiteral(".desktop"); }, proc.path());
+  auto entries = std::make_shared<FakeDesktopEntries>();
+  const auto install = [&](const char* id, const char* path, const char* windowClass = "", const char* exec = "") {
+    DesktopEntry entry;
+    entry.id = QString::fromUtf8(id);
+    entry.path = QString::fromUtf8(path);
+    entry.startupWMClass = QString::fromUtf8(windowClass);
+    entry.exec = QString::fromUtf8(exec);
+    entries->install(entry);
+  };
+  install("org.gnome.gedit", "", "Gedit", "gedit %U");
+  install("kde-launched", "/usr/share/applications/kde/launched.desktop");
+  install("org.example.Hinted", "/opt/hinted.desktop");
+  return ProcessIdentity(entries, proc.path());
 }
 
 TEST(ProcessIdentityTest, SandboxLauncherAndWindowClassNameTheApplication) {
@@ -63,16 +73,26 @@ TEST(ProcessIdentityTest, SandboxLauncherAndWindowClassNameTheApplication) {
   // Inherited from the launcher: names the parent, not this process.
   proc.add(13, 12, QStringLiteral("/usr/bin/helper"), launchedBy(12));
   proc.add(14, 1, QStringLiteral("/usr/bin/gedit"));
+  // A hint without a pid names the process that does not share it with its parent.
+  proc.add(15, 1, QStringLiteral("/usr/bin/hinted"), hinted("/opt/hinted.desktop"));
+  proc.add(16, 15, QStringLiteral("/usr/bin/child"), hinted("/opt/hinted.desktop"));
+  proc.add(17, 1, QStringLiteral("/usr/bin/noted"), hinted("/elsewhere/org.example.Noted.desktop"));
   const ProcessIdentity identity = identityOver(proc);
 
-  EXPECT_EQ(identity.application(10)->desktopId, QStringLiteral("org.example.Thing"));
-  EXPECT_EQ(identity.application(11)->desktopId, QStringLiteral("firefox_firefox"));
-  EXPECT_EQ(identity.application(12)->desktopId, QStringLiteral("org.example.Launched"));
-  EXPECT_EQ(identity.application(13)->desktopId, QStringLiteral("helper"));
+  const struct {
+    qint64 pid;
+    const char* windowClass;
+    const char* id;
+  } cases[] = {{10, "", "org.example.Thing"},  {11, "", "firefox_firefox"}, {12, "", "kde-launched"},
+               {13, "", "helper"},             {14, "", "org.gnome.gedit"}, {14, "Gedit", "org.gnome.gedit"},
+               {15, "", "org.example.Hinted"}, {16, "Child", "child"},      {17, "", "org.example.Noted"}};
+  for (const auto& c : cases)
+    EXPECT_EQ(identity.application(c.pid, QString::fromUtf8(c.windowClass))->desktopId, QString::fromUtf8(c.id))
+        << c.pid;
   const auto gedit = identity.application(14, QStringLiteral("Gedit"));
-  EXPECT_EQ(gedit->desktopId, QStringLiteral("org.gnome.gedit"));
-  EXPECT_EQ(gedit->desktopFile, QStringLiteral("/apps/org.gnome.gedit.desktop"));
+  EXPECT_EQ(gedit->desktopFile, QStringLiteral("/usr/share/applications/org.gnome.gedit.desktop"));
   EXPECT_EQ(gedit->executable, QStringLiteral("/usr/bin/gedit"));
+  EXPECT_TRUE(identity.application(13)->desktopFile.isEmpty());
   EXPECT_FALSE(identity.application(99).has_value()) << "a process that is gone";
 }
 
@@ -95,24 +115,30 @@ TEST(ProcessIdentityTest, HelperProcessBelongsToTheOutermostApplicationOfItsFold
   EXPECT_FALSE(identity.containingApplicationId(26).has_value());
 }
 
-TEST(ProcessIdentityTest, FallbackFindsDesktopFilesByClassOrProgram) {
+// Reverse-DNS ids are the common case: the index of the XDG folders finds them by program.
+TEST(ProcessIdentityTest, DesktopEntriesOfTheXdgFoldersNameTheProcess) {
   QTemporaryDir data;
-  QDir().mkpath(data.filePath(QStringLiteral("applications")));
-  QFile entry(data.filePath(QStringLiteral("applications/org.example.Editor.desktop")));
-  ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
-  entry.write("[Desktop Entry]\nType=Application\nName=Editor\n");
-  entry.close();
-  const QByteArray previous = qgetenv("XDG_DATA_DIRS");
+  ASSERT_TRUE(test::writeTestFile(data.filePath(QStringLiteral("applications/org.xfce.mousepad.desktop")),
+                                  "[Desktop Entry]\nType=Application\nName=Mousepad\nExec=mousepad %U\n"));
+  ASSERT_TRUE(test::writeTestFile(data.filePath(QStringLiteral("applications/org.example.Editor.desktop")),
+                                  "[Desktop Entry]\nType=Application\nName=Editor\nStartupWMClass=Kate\n"));
+  const QByteArray previousDirs = qgetenv("XDG_DATA_DIRS"), previousHome = qgetenv("XDG_DATA_HOME");
   qputenv("XDG_DATA_DIRS", data.path().toUtf8());
-  EXPECT_EQ(ProcessIdentity::fallbackDesktopId(QStringLiteral("org.example.Editor"), QStringLiteral("/usr/bin/ed")),
-            QStringLiteral("org.example.Editor"));
-  EXPECT_EQ(ProcessIdentity::fallbackDesktopFile(QStringLiteral("org.example.Editor")),
-            entry.fileName());
-  EXPECT_EQ(ProcessIdentity::fallbackDesktopId(QStringLiteral("Kate"), QStringLiteral("/usr/bin/kate")),
-            QStringLiteral("kate"));
-  EXPECT_EQ(ProcessIdentity::fallbackDesktopId({}, QStringLiteral("/usr/bin/xclip")), QStringLiteral("xclip"));
-  EXPECT_TRUE(ProcessIdentity::fallbackDesktopFile(QStringLiteral("../etc/passwd")).isEmpty());
-  qputenv("XDG_DATA_DIRS", previous);
+  qputenv("XDG_DATA_HOME", data.filePath(QStringLiteral("home")).toUtf8());
+  FakeProc proc;
+  proc.add(30, 1, QStringLiteral("/usr/bin/mousepad"));
+  proc.add(31, 1, QStringLiteral("/usr/bin/kate"));
+  proc.add(32, 1, QStringLiteral("/usr/bin/xclip"));
+  const ProcessIdentity identity({}, proc.path());
+  const auto mousepad = identity.application(30, QStringLiteral("Mousepad"));
+  EXPECT_EQ(mousepad->desktopId, QStringLiteral("org.xfce.mousepad"));
+  EXPECT_EQ(mousepad->desktopFile, data.filePath(QStringLiteral("applications/org.xfce.mousepad.desktop")));
+  EXPECT_EQ(identity.application(31, QStringLiteral("Kate"))->desktopId, QStringLiteral("org.example.Editor"));
+  EXPECT_EQ(identity.application(32)->desktopId, QStringLiteral("xclip"));
+  EXPECT_EQ(identity.desktopIdOfWindowClass(QStringLiteral("Kate")), QStringLiteral("org.example.Editor"));
+  EXPECT_EQ(identity.desktopIdOfWindowClass(QStringLiteral("Remote")), QStringLiteral("remote"));
+  qputenv("XDG_DATA_DIRS", previousDirs);
+  qputenv("XDG_DATA_HOME", previousHome);
 }
 
 TEST(ProcessIdentityTest, RealProcEntryOfThisProcess) {

@@ -221,6 +221,21 @@ TEST_F(HistoryPersistenceTest, OneBadRecordLoadsTheOthersAndKeepsTheWholeFileAsi
   EXPECT_EQ(fileItems()->size(), 2);
 }
 
+TEST_F(HistoryPersistenceTest, ATruncatedFileLoadsTheRecordsBeforeTheCutAndIsSetAside) {
+  QList<ClipboardItem> all;
+  for (int i = 0; i < 40; ++i) all.append(test::textItem(QStringLiteral("record %1").arg(i)));
+  const QByteArray whole = encodeItems(all);
+  const QByteArray half = whole.left(whole.size() / 2);
+  ASSERT_TRUE(writeFileAtomically(h.historyPath(), half));
+  state.loadHistory();
+  ASSERT_GE(state.items().size(), 19);
+  EXPECT_LT(state.items().size(), 21);
+  EXPECT_EQ(state.items(), all.mid(0, state.items().size()));
+  EXPECT_TRUE(half.startsWith(encodeItems(state.items()).chopped(1)));
+  ASSERT_EQ(setAsideFiles().size(), 1);
+  EXPECT_EQ(readFile(h.fake.context->paths->applicationSupport() + u'/' + setAsideFiles()[0]), half);
+}
+
 TEST_F(HistoryPersistenceTest, LoadReadsMarksResolvesMovedFilesAndAppliesRetention) {
   const QString folder = h.fake.root->path() + QStringLiteral("/docs");
   const ClipboardItem file = test::fileItem(folder + QStringLiteral("/draft.txt"));

@@ -66,6 +66,7 @@ void LoopbackHttpServer::onConnection() {
     connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadable(socket); });
     connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
       pendingInput_.remove(socket);
+      streams_.remove(socket);
       socket->deleteLater();
     });
   }
@@ -101,6 +102,7 @@ bool LoopbackHttpServer::answer(QTcpSocket* socket, const QString& target) {
     r.headers = {{"Content-Type", "text/html"}};
     r.body = "<title>Not Found</title>";
   }
+  if (r.mode != Route::Mode::complete) streams_.insert(socket, 0);
   if (r.mode == Route::Mode::silent) return false;
 
   QByteArray head = "HTTP/1.1 " + QByteArray::number(r.status) + ' ' + reason(r.status) + "\r\n";
@@ -122,14 +124,17 @@ bool LoopbackHttpServer::answer(QTcpSocket* socket, const QString& target) {
 
 void LoopbackHttpServer::feedEndless(QTcpSocket* socket, const QByteArray& chunk) {
   if (socket->state() != QAbstractSocket::ConnectedState) return;
-  if (endlessBytesSent_ >= kEndlessLimit) {
+  qint64& sent = streams_[socket];
+  if (sent >= kEndlessLimit) {
     socket->disconnectFromHost();
     return;
   }
   while (socket->bytesToWrite() < 4 * chunk.size()) {
     socket->write(chunk);
+    sent += chunk.size();
     endlessBytesSent_ += chunk.size();
   }
+  largestStreamBytes_ = std::max(largestStreamBytes_, sent);
 }
 
 }  // namespace qv::test

@@ -48,6 +48,10 @@ class LoopbackHttpServer : public QObject {
 
   // Bytes sent so far by endless routes (to show a client stopped early).
   qint64 endlessBytesSent() const { return endlessBytesSent_; }
+  // Connections still open on responses that do not end (silent, stall, endless).
+  int openStreamCount() const { return int(streams_.size()); }
+  // The most one endless connection sent before it was closed or reached the server's bound.
+  qint64 largestStreamBytes() const { return largestStreamBytes_; }
 
  private:
   void onConnection();
@@ -59,7 +63,9 @@ class LoopbackHttpServer : public QObject {
   QMap<QString, Route> routes_;
   QMap<QTcpSocket*, QByteArray> pendingInput_;
   QStringList requests_;
+  QMap<QTcpSocket*, qint64> streams_;  // bytes each one sent
   qint64 endlessBytesSent_ = 0;
+  qint64 largestStreamBytes_ = 0;
 };
 
 }  // namespace qv::test

@@ -2,7 +2,7 @@
 // A clipboard monitor on the fake pasteboard in virtual time, recording what it hands over.
 #include "items/ItemServices.h"
 #include "items/capture/ClipboardMonitor.h"
-#include "platform/fake/FakeContext.h"
+#include "app/fake/FakeContext.h"
 
 #include <QList>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #pragma once
 #include "items/model/ClipboardItem.h"
-#include "platform/fake/FakeContext.h"
+#include "app/fake/FakeContext.h"
 #include "state/PanelState.h"
 
 #include <QObject>

@@ -203,4 +203,29 @@ QString XvfbSession::log() const {
   return log_;
 }
 
+QImage XvfbSession::screenshot() const {
+  xcb_connection_t* c = xcb_connect(display_.toLatin1().constData(), nullptr);
+  QImage image;
+  if (!xcb_connection_has_error(c)) {
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    auto* reply = xcb_get_image_reply(c,
+                                      xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, screen->root, 0, 0,
+                                                    screen->width_in_pixels, screen->height_in_pixels, ~0u),
+                                      nullptr);
+    if (reply) {
+      image = QImage(xcb_get_image_data(reply), screen->width_in_pixels, screen->height_in_pixels,
+                     QImage::Format_RGB32)
+                  .copy();
+      std::free(reply);
+    }
+  }
+  xcb_disconnect(c);
+  return image;
+}
+
+void XvfbSession::saveScreenshot(const QImage& shot, const QString& name) {
+  QDir().mkpath(binDir() + "/../screenshots");
+  shot.save(binDir() + "/../screenshots/" + name);
+}
+
 }  // namespace qv::test

@@ -1,4 +1,5 @@
 #pragma once
+#include <QImage>
 #include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -45,6 +46,10 @@ class XvfbSession {
   bool storeSettings(const QJsonObject& settings) const;
   // Runs xdotool with `arguments` on this display and waits for it to finish successfully.
   bool xdotool(const QStringList& arguments, int timeoutMs = 10000);
+  // The whole screen, straight from the server (null when it cannot be read).
+  QImage screenshot() const;
+  // Keeps `shot` as build/screenshots/<name> for people to look at.
+  static void saveScreenshot(const QImage& shot, const QString& name);
   // What Xvfb, jwm and xdotool printed, and why start() failed.
   QString log() const;
 

@@ -56,39 +56,6 @@ TEST(ReduceMotionFlag, AChangeBeforeAnyReadYieldsTheCurrentValue) {
   EXPECT_TRUE(flag.isEnabled());
 }
 
-TEST(EnvironmentValues, ColourSchemeFollowsTheSettingOverTheDesktop) {
-  using C = ColorScheme;
-  using D = DesktopColorScheme;
-  EXPECT_EQ(Environment::resolveColorScheme(QStringLiteral("light"), D::dark), C::light);
-  EXPECT_EQ(Environment::resolveColorScheme(QStringLiteral("dark"), D::light), C::dark);
-  EXPECT_EQ(Environment::resolveColorScheme(QStringLiteral("system"), D::dark), C::dark);
-  EXPECT_EQ(Environment::resolveColorScheme(QStringLiteral("system"), D::light), C::light);
-  EXPECT_EQ(Environment::resolveColorScheme(QStringLiteral("system"), D::noPreference), C::light);
-  EXPECT_EQ(Environment::resolveColorScheme(QStringLiteral("sepia"), D::dark), C::dark);
-
-  FakeInterfaceContext fake;
-  Environment& environment = fake.environment();
-  QSignalSpy spy(&environment, &Environment::changed);
-  EXPECT_FALSE(environment.isDark());
-
-  DesktopPreferences desktop;
-  desktop.colorScheme = DesktopColorScheme::dark;
-  fake.desktopAppearance->setPreferences(desktop);
-  EXPECT_TRUE(environment.isDark());
-  EXPECT_EQ(spy.count(), 1);
-
-  // The stored appearance wins once the settings store reports its change.
-  fake.context->settings->set(QString::fromLatin1(kAppearanceKey), QStringLiteral("light"));
-  fake.drain();
-  EXPECT_FALSE(environment.isDark());
-  EXPECT_EQ(spy.count(), 2);
-
-  // A change that leaves every value as it was is no change.
-  fake.context->settings->set(QStringLiteral("qv.edgeSide"), QStringLiteral("left"));
-  fake.drain();
-  EXPECT_EQ(spy.count(), 2);
-}
-
 TEST(EnvironmentValues, AccessibilityValuesFollowTheDesktopAtOnce) {
   FakeInterfaceContext fake;
   Environment& environment = fake.environment();

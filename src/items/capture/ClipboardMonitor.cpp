@@ -3,14 +3,14 @@
 #include "base/Log.h"
 #include "items/capture/KnownApplications.h"
 #include "items/capture/PasteboardMarkers.h"
-#include "platform/AppContext.h"
+#include "items/ItemServices.h"
 #include "platform/Workspace.h"
 
 #include <QPointer>
 
 namespace qv {
 
-ClipboardMonitor::ClipboardMonitor(AppContext& context, NewItemHandler onNewItem, QObject* parent)
+ClipboardMonitor::ClipboardMonitor(ItemServices& context, NewItemHandler onNewItem, QObject* parent)
     : QObject(parent),
       onNewItem_(std::move(onNewItem)),
       scheduler_(context.scheduler),
@@ -32,7 +32,7 @@ ClipboardMonitor::ClipboardMonitor(AppContext& context, NewItemHandler onNewItem
 
 ClipboardMonitor::~ClipboardMonitor() = default;
 
-OwnWriteCounter& ClipboardMonitor::skipNextChanges(AppContext& context) {
+OwnWriteCounter& ClipboardMonitor::skipNextChanges(ItemServices& context) {
   if (!context.skipNextChanges) context.skipNextChanges = std::make_shared<OwnWriteCounter>();
   return *context.skipNextChanges;
 }

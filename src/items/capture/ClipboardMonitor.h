@@ -14,7 +14,7 @@
 
 namespace qv {
 
-struct AppContext;
+struct ItemServices;
 class AppRulesManager;
 class FileBookmarkStore;
 class Paths;
@@ -53,7 +53,7 @@ class ClipboardMonitor : public QObject {
 
   // Reads the current change count (what the clipboard holds now is never recorded); does not
   // start polling.
-  ClipboardMonitor(AppContext& context, NewItemHandler onNewItem, QObject* parent = nullptr);
+  ClipboardMonitor(ItemServices& context, NewItemHandler onNewItem, QObject* parent = nullptr);
   ~ClipboardMonitor() override;
 
   // Starts polling, taking the current change as seen and clearing the own-write counter.
@@ -67,7 +67,7 @@ class ClipboardMonitor : public QObject {
   void setPanelVisible(bool visible) { panelVisible_ = visible; }
 
   // The own-write counter every clipboard writer raises just before it writes.
-  static OwnWriteCounter& skipNextChanges(AppContext& context);
+  static OwnWriteCounter& skipNextChanges(ItemServices& context);
   OwnWriteCounter& skipNextChanges() { return *ownWrites_; }
 
   // One poll: a background overlay scan (while the panel is hidden), then the change check.

@@ -4,7 +4,7 @@
 #include "base/Url.h"
 #include "base/Uuid.h"
 #include "items/stores/ImageStore.h"
-#include "platform/AppContext.h"
+#include "items/ItemServices.h"
 #include "platform/Paths.h"
 
 #include <QDir>
@@ -200,7 +200,7 @@ void registerRepresentations(const ClipboardItem& item, const std::optional<QIma
       item.payload);
 }
 
-std::unique_ptr<ItemDragData> makeItemProvider(const QList<ClipboardItem>& items, const AppContext& context) {
+std::unique_ptr<ItemDragData> makeItemProvider(const QList<ClipboardItem>& items, const ItemServices& context) {
   return makeItemProvider(items, *context.imageStore, context.paths->temp());
 }
 

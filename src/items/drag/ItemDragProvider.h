@@ -10,7 +10,7 @@
 
 namespace qv {
 
-struct AppContext;
+struct ItemServices;
 class ImageStore;
 
 // Builds what a drag of history items out of the program offers to other applications:
@@ -23,7 +23,7 @@ inline constexpr char kDragFolderPrefix[] = "QuorvalenDrag-";
 
 // The entry point for the card list and the library: the data for dragging `items` (in the
 // order given). Hand it to DragStarter::startDrag.
-std::unique_ptr<ItemDragData> makeItemProvider(const QList<ClipboardItem>& items, const AppContext& context);
+std::unique_ptr<ItemDragData> makeItemProvider(const QList<ClipboardItem>& items, const ItemServices& context);
 std::unique_ptr<ItemDragData> makeItemProvider(const QList<ClipboardItem>& items, const ImageStore& images,
                                                const QString& tempDir);
 

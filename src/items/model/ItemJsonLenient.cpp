@@ -1,13 +1,17 @@
 #include "items/model/ItemJsonLenient.h"
 
+#include "items/model/ItemJsonFast.h"
+#include "items/model/JsonReader.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 
 namespace qv {
 
-std::optional<QList<ClipboardItem>> decodeItemsSkippingBad(const QByteArray& json, int* skipped,
-                                                           ItemDecodeError* firstError) {
-  if (skipped) *skipped = 0;
+namespace {
+
+std::optional<QList<ClipboardItem>> decodeDocumentSkippingBad(const QByteArray& json, int* skipped,
+                                                              ItemDecodeError* firstError) {
   QJsonParseError parseError;
   const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
   if (parseError.error != QJsonParseError::NoError || !document.isArray()) return std::nullopt;
@@ -26,6 +30,33 @@ std::optional<QList<ClipboardItem>> decodeItemsSkippingBad(const QByteArray& jso
   }
   if (skipped) *skipped = bad;
   return items;
+}
+
+}  // namespace
+
+std::optional<qsizetype> completeArrayPrefixLength(const QByteArray& json) {
+  JsonReader reader(json.constData(), json.constData() + json.size());
+  if (!reader.expect('[')) return std::nullopt;
+  qsizetype length = reader.position() - json.constData();
+  do {
+    if (!reader.skipValue()) break;
+    length = reader.position() - json.constData();
+  } while (reader.consume(','));
+  return length;
+}
+
+std::optional<QList<ClipboardItem>> decodeItemsSkippingBad(const QByteArray& json, int* skipped,
+                                                           ItemDecodeError* firstError, bool* cut) {
+  if (skipped) *skipped = 0;
+  if (cut) *cut = false;
+  if (auto items = decodeDocumentSkippingBad(json, skipped, firstError)) return items;
+  // Not a whole document: keep the whole elements before the point where it breaks off.
+  const std::optional<qsizetype> prefix = completeArrayPrefixLength(json);
+  if (!prefix) return std::nullopt;
+  const QByteArray closed = json.left(*prefix) + ']';
+  if (cut) *cut = true;
+  if (auto items = decodeItemsDirect(closed)) return items;
+  return decodeDocumentSkippingBad(closed, skipped, firstError);
 }
 
 }  // namespace qv

@@ -35,9 +35,10 @@ class ThumbnailCache {
 
   // Whether the memory cache holds the id now (for tests and diagnostics).
   bool contains(const QString& id) const;
+  // The memory cache's thumbnail for the id, without touching any file: safe on the main thread.
+  std::optional<QImage> cached(const QString& id) const;
 
  private:
-  std::optional<QImage> cached(const QString& id) const;
   void store(const QString& id, const QImage& image);
 
   std::shared_ptr<ImageStore> images_;

@@ -1,6 +1,7 @@
 #include "items/writer/PasteSender.h"
 
 #include "base/Log.h"
+#include "platform/GlobalHotKey.h"
 #include "platform/KeyPoster.h"
 #include "platform/Scheduler.h"
 
@@ -9,8 +10,11 @@
 namespace qv {
 
 PasteSender::PasteSender(std::shared_ptr<Scheduler> scheduler, std::shared_ptr<Workspace> workspace,
-                         std::shared_ptr<KeyPoster> keys)
-    : scheduler_(std::move(scheduler)), workspace_(std::move(workspace)), keys_(std::move(keys)) {}
+                         std::shared_ptr<KeyPoster> keys, std::shared_ptr<GlobalHotKey> hotKey)
+    : scheduler_(std::move(scheduler)),
+      workspace_(std::move(workspace)),
+      keys_(std::move(keys)),
+      hotKey_(std::move(hotKey)) {}
 
 void PasteSender::activateAndPaste(const std::optional<RunningApp>& app, Completion done) {
   if (!app) {
@@ -37,7 +41,7 @@ void PasteSender::pasteWhenActive(const RunningApp& app, int pollsLeft, const Co
     return;
   }
   if (isActive(app)) {
-    const bool posted = keys_->canPost() && keys_->postPaste(app.windowClass);
+    const bool posted = keys_->canPost() && postPaste(app.windowClass);
     finish(done, posted ? PasteOutcome::pasted : PasteOutcome::cannotPost);
     return;
   }
@@ -61,7 +65,15 @@ bool PasteSender::isActive(const RunningApp& app) const {
 bool PasteSender::postCommandV() {
   if (!keys_->canPost()) return false;
   const std::optional<RunningApp> front = workspace_->frontmostApplication();
-  return keys_->postPaste(front ? front->windowClass : QString());
+  return postPaste(front ? front->windowClass : QString());
+}
+
+bool PasteSender::postPaste(const QString& windowClass) {
+  // A recorded Ctrl+Shift+V would otherwise open the panel instead of pasting into a terminal.
+  if (hotKey_) hotKey_->setSuspended(true);
+  const bool posted = keys_->postPaste(windowClass);
+  if (hotKey_) hotKey_->setSuspended(false);
+  return posted;
 }
 
 void PasteSender::finish(const Completion& done, PasteOutcome outcome) {

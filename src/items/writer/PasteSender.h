@@ -7,6 +7,7 @@
 
 namespace qv {
 
+class GlobalHotKey;
 class KeyPoster;
 class Scheduler;
 
@@ -24,8 +25,9 @@ enum class PasteOutcome {
 // copied. Main thread only.
 class PasteSender {
  public:
+  // `hotKey` (optional) is suspended while keys are posted: our own shortcut would take them.
   PasteSender(std::shared_ptr<Scheduler> scheduler, std::shared_ptr<Workspace> workspace,
-              std::shared_ptr<KeyPoster> keys);
+              std::shared_ptr<KeyPoster> keys, std::shared_ptr<GlobalHotKey> hotKey = nullptr);
 
   // From activating the target to the keystroke.
   static constexpr double kPasteDelay = 0.15;
@@ -48,10 +50,12 @@ class PasteSender {
   void pasteWhenActive(const RunningApp& app, int pollsLeft, const Completion& done);
   bool isActive(const RunningApp& app) const;
   void finish(const Completion& done, PasteOutcome outcome);
+  bool postPaste(const QString& windowClass);
 
   std::shared_ptr<Scheduler> scheduler_;
   std::shared_ptr<Workspace> workspace_;
   std::shared_ptr<KeyPoster> keys_;
+  std::shared_ptr<GlobalHotKey> hotKey_;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);  // guards scheduled work
 };
 

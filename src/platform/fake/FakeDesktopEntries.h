@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/DesktopEntries.h"
+#include "platform/DesktopEntryIndex.h"
 
 #include <QPixmap>
 
@@ -13,7 +14,11 @@ class FakeDesktopEntries : public DesktopEntries {
     entries_.insert(entry.id, entry);
   }
   void addIcon(const QString& name, QColor color) { icons_.insert(name, solidIcon(color)); }
+  void addIcon(const QString& name, const QIcon& icon) { icons_.insert(name, icon); }
 
+  std::shared_ptr<const DesktopEntryIndex> index() override {
+    return DesktopEntryIndex::of(QList<DesktopEntry>(entries_.cbegin(), entries_.cend()));
+  }
   std::optional<DesktopEntry> entry(const QString& id) override {
     ++entryLookups;
     const auto found = entries_.find(id);

@@ -33,6 +33,7 @@ class FakeHotKey : public GlobalHotKey {
     return kOk;
   }
   void unregisterHotKey(uint32_t id) override { registered_.erase(id); }
+  void setSuspended(bool suspended) override { this->suspended = suspended; }
 
   // Test controls.
   void takeByOtherProgram(int keyCode, int modifierFlags) { taken_.push_back({keyCode, modifierFlags}); }
@@ -43,11 +44,12 @@ class FakeHotKey : public GlobalHotKey {
   }
   // A press of whatever is registered under `id`; false when nothing would have been delivered.
   bool press(uint32_t id = 1) {
-    if (!handler_) return false;
+    if (!handler_ || suspended) return false;
     handler_(id);
     return true;
   }
 
+  bool suspended = false;
   int registrations = 0;
   int handlerInstalls = 0;
 

@@ -2,6 +2,7 @@
 #include "platform/KeyPoster.h"
 
 #include <QStringList>
+#include <functional>
 
 namespace qv {
 
@@ -12,12 +13,15 @@ class FakeKeyPoster : public KeyPoster {
   bool postPaste(const QString& windowClass) override {
     if (!available) return false;
     pastes.append(windowClass);
+    if (onPost) onPost();
     return true;
   }
 
   bool available = true;
   // The window class of each posted paste, in order.
   QStringList pastes;
+  // Runs as each paste is posted.
+  std::function<void()> onPost;
 };
 
 }  // namespace qv

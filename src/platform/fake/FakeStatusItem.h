@@ -22,6 +22,11 @@ class FakeStatusItem : public StatusItem {
   }
   void detachMenu() override { menu = nullptr; }
   void showMessage(const QString& title, const QString& text) override { messages.append(title + u'|' + text); }
+  std::optional<QColor> trayForegroundColor() const override { return trayColor; }
+  void setTrayColor(std::optional<QColor> color) {
+    trayColor = color;
+    Q_EMIT trayForegroundColorChanged();
+  }
 
   void click() { Q_EMIT leftClicked(); }
   void rightClick() { Q_EMIT rightClicked(); }
@@ -34,6 +39,7 @@ class FakeStatusItem : public StatusItem {
   QPointer<QMenu> menu;  // attached while non-null
   int menuPopUps = 0;
   QStringList messages;  // "title|text"
+  std::optional<QColor> trayColor;
 };
 
 }  // namespace qv

@@ -203,12 +203,30 @@ int flagsForX11Modifiers(const X11Modifiers& modifiers) {
          (modifiers.alt ? kOptionFlag : 0) | (modifiers.super ? kControlFlag : 0);
 }
 
+bool isTypingKey(int keyCode) {
+  const KeyEntry* entry = entryForKeyCode(keyCode);
+  if (!entry) return false;
+  // Printable keysyms are Latin-1 characters (Space included).
+  return entry->keysym < 0x100 || entry->keypad || keyCode == code::Return || keyCode == code::Tab ||
+         keyCode == code::Delete;
+}
+
+bool isReservedShortcut(const StoredShortcut& shortcut) {
+  const int flags = shortcut.modifiers & kShortcutModifierMask;
+  if (flags == kShiftFlag && (isTypingKey(shortcut.keyCode) || shortcut.keyCode == kInsertKeyCode)) return true;
+  return flags == kCommandFlag && shortcut.keyCode == code::V;
+}
+
 std::optional<StoredShortcut> shortcutFromQt(int qtKey, Qt::KeyboardModifiers modifiers) {
   const int flags = modifierFlagsFromQt(modifiers) & kShortcutModifierMask;
-  if (!(flags & (kCommandFlag | kOptionFlag | kControlFlag))) return std::nullopt;
+  if (!flags) return std::nullopt;
+  // Insert has no place in the stored key model; only its Shift form matters, and it is refused.
+  if (qtKey == Qt::Key_Insert) return std::nullopt;
   const std::optional<int> keyCode = keyCodeForQtKey(qtKey, modifiers & Qt::KeypadModifier);
   if (!keyCode || !keysymForKeyCode(*keyCode)) return std::nullopt;
-  return StoredShortcut{*keyCode, flags};
+  const StoredShortcut shortcut{*keyCode, flags};
+  if (isReservedShortcut(shortcut)) return std::nullopt;
+  return shortcut;
 }
 
 QString shortcutText(const StoredShortcut& shortcut) {

@@ -38,6 +38,8 @@ inline constexpr int F5 = 96, F6 = 97, F7 = 98, F3 = 99, F8 = 100, F9 = 101, F11
 inline constexpr int F4 = 118, F2 = 120, F1 = 122;
 inline constexpr int LeftArrow = 123, RightArrow = 124, DownArrow = 125, UpArrow = 126;
 }  // namespace code
+// The key where PC keyboards have Insert (Help on others).
+inline constexpr int kInsertKeyCode = 114;
 
 // One key position.
 struct KeyEntry {
@@ -77,8 +79,14 @@ struct StoredShortcut {
   int modifiers = 0;
   bool operator==(const StoredShortcut&) const = default;
 };
-// A key pressed in a shortcut field -> the shortcut to store; none for a key the program cannot
-// grab or without Ctrl, Alt or Super (a bare key or Shift+key would be taken from every program).
+// Whether the key types something (letters, digits, punctuation, Space, Return, Tab, BackSpace,
+// the keypad), as opposed to function, arrow and navigation keys.
+bool isTypingKey(int keyCode);
+// Whether a global grab of this shortcut would take ordinary typing or pasting from every other
+// program: a typing key with Shift as its only modifier, exactly Ctrl+V, or Shift+Insert.
+bool isReservedShortcut(const StoredShortcut& shortcut);
+// A key pressed while recording a shortcut -> the shortcut to store; none for a key the program
+// cannot grab, a key without modifiers, or a reserved shortcut.
 std::optional<StoredShortcut> shortcutFromQt(int qtKey, Qt::KeyboardModifiers modifiers);
 // The shortcut's shown text with the desktop's modifier names ("Ctrl+Shift+V"); empty for none.
 QString shortcutText(const StoredShortcut& shortcut);

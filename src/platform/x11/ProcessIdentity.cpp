@@ -1,10 +1,11 @@
 #include "platform/x11/ProcessIdentity.h"
 
+#include "platform/DesktopEntries.h"
+#include "platform/DesktopEntryIndex.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSettings>
-#include <QStandardPaths>
 #include <unistd.h>
 
 namespace qv::x11 {
@@ -34,21 +35,28 @@ bool isSharedProgramFolder(const QString& folder) {
   return folder.isEmpty() || shared.contains(folder);
 }
 
-QStringList applicationFolders() {
-  QStringList folders;
-  const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME", QDir::homePath() + QStringLiteral("/.local/share"));
-  folders.append(dataHome + QStringLiteral("/applications"));
-  const QString dataDirs = qEnvironmentVariable("XDG_DATA_DIRS", QStringLiteral("/usr/local/share:/usr/share"));
-  for (const QString& folder : dataDirs.split(QLatin1Char(':'), Qt::SkipEmptyParts))
-    folders.append(folder + QStringLiteral("/applications"));
-  return folders;
+// The environment of a process as NAME=value entries.
+QList<QByteArray> environmentOf(const QString& processFolder) {
+  return readSmallFile(processFolder + QStringLiteral("/environ")).split('\0');
+}
+
+QByteArray environmentValue(const QList<QByteArray>& environment, const QByteArray& name) {
+  for (const QByteArray& entry : environment)
+    if (entry.size() > name.size() && entry.startsWith(name) && entry.at(name.size()) == '=')
+      return entry.mid(name.size() + 1);
+  return {};
+}
+
+// The last resort for a program no entry names: its window class, else its executable's name.
+QString bareProgramId(const QString& windowClass, const QString& executable) {
+  return windowClass.isEmpty() ? QFileInfo(executable).fileName() : windowClass.toLower();
 }
 
 }  // namespace
 
-ProcessIdentity::ProcessIdentity(DesktopIdResolver resolver, DesktopFileLocator locator, QString procRoot)
-    : resolver_(resolver ? std::move(resolver) : DesktopIdResolver(&ProcessIdentity::fallbackDesktopId)),
-      locator_(locator ? std::move(locator) : DesktopFileLocator(&ProcessIdentity::fallbackDesktopFile)),
+ProcessIdentity::ProcessIdentity(std::shared_ptr<DesktopEntries> entries, QString procRoot)
+    : entries_(entries ? std::move(entries)
+                       : std::make_shared<XdgDesktopEntries>(XdgDesktopEntries::applicationFoldersFromEnvironment())),
       procRoot_(std::move(procRoot)) {}
 
 std::optional<ProcessFacts> ProcessIdentity::facts(qint64 pid) const {
@@ -87,22 +95,38 @@ std::optional<ProcessFacts> ProcessIdentity::facts(qint64 pid) const {
       break;
     }
   }
-  QString launchedFile;
-  for (const QByteArray& entry : readSmallFile(base + QStringLiteral("/environ")).split('\0')) {
-    if (entry.startsWith("GIO_LAUNCHED_DESKTOP_FILE=")) launchedFile = QString::fromUtf8(entry.mid(26));
-    if (entry.startsWith("GIO_LAUNCHED_DESKTOP_FILE_PID=")) facts.launchedDesktopPid = entry.mid(30).toLongLong();
+  // A launcher's note is inherited by the children of the process it started: it names this
+  // process only when the note says its pid, or, without a pid, when the parent lacks the note.
+  const QList<QByteArray> environment = environmentOf(base);
+  for (const QByteArray& name : {QByteArrayLiteral("GIO_LAUNCHED_DESKTOP_FILE"), QByteArrayLiteral("BAMF_DESKTOP_FILE_HINT")}) {
+    const QByteArray file = environmentValue(environment, name);
+    if (file.isEmpty()) continue;
+    const QByteArray notedPid = environmentValue(environment, name + "_PID");
+    const bool own = notedPid.isEmpty()
+                         ? environmentValue(environmentOf(procRoot_ + u'/' + QString::number(facts.parentPid)), name) != file
+                         : notedPid.toLongLong() == pid;
+    if (own) facts.launchedDesktopFile = QString::fromUtf8(file);
+    break;
   }
-  if (!launchedFile.isEmpty()) facts.launchedDesktopId = desktopIdFromFileName(launchedFile);
   return facts;
 }
 
-QString ProcessIdentity::desktopIdOf(const ProcessFacts& facts, const QString& windowClass) const {
+QString ProcessIdentity::desktopIdOf(const ProcessFacts& facts, const QString& windowClass,
+                                     const DesktopEntryIndex& index) const {
   if (!facts.flatpakId.isEmpty()) return facts.flatpakId;
   if (!facts.snapDesktopId.isEmpty()) return facts.snapDesktopId;
-  // The launcher's note is inherited by children; it names this process only when it was the
-  // one launched.
-  if (!facts.launchedDesktopId.isEmpty() && facts.launchedDesktopPid == facts.pid) return facts.launchedDesktopId;
-  return resolver_(windowClass, facts.executable);
+  if (!facts.launchedDesktopFile.isEmpty()) {
+    const QString id = index.idOfFile(facts.launchedDesktopFile);
+    return id.isEmpty() ? desktopIdFromFileName(facts.launchedDesktopFile) : id;
+  }
+  const QString id = index.idOfProgram(windowClass, facts.executable);
+  return id.isEmpty() ? bareProgramId(windowClass, facts.executable) : id;
+}
+
+QString ProcessIdentity::desktopIdOfWindowClass(const QString& windowClass) const {
+  if (windowClass.isEmpty()) return {};
+  const QString id = entries_->index()->idOfProgram(windowClass, {});
+  return id.isEmpty() ? bareProgramId(windowClass, {}) : id;
 }
 
 std::optional<RunningApp> ProcessIdentity::application(qint64 pid, const QString& windowClass) const {
@@ -112,8 +136,9 @@ std::optional<RunningApp> ProcessIdentity::application(qint64 pid, const QString
   app.pid = pid;
   app.windowClass = windowClass;
   app.executable = processFacts->executable;
-  app.desktopId = desktopIdOf(*processFacts, windowClass);
-  if (!app.desktopId.isEmpty()) app.desktopFile = locator_(app.desktopId);
+  const std::shared_ptr<const DesktopEntryIndex> index = entries_->index();
+  app.desktopId = desktopIdOf(*processFacts, windowClass, *index);
+  if (const auto entry = index->entry(app.desktopId)) app.desktopFile = entry->path;
   return app;
 }
 
@@ -135,28 +160,9 @@ std::optional<QString> ProcessIdentity::containingApplicationId(qint64 pid) cons
     next = parent->parentPid;
   }
   if (!outermost) return std::nullopt;
-  const QString id = desktopIdOf(*outermost, {});
+  const QString id = desktopIdOf(*outermost, {}, *entries_->index());
   if (id.isEmpty()) return std::nullopt;
   return id;
-}
-
-QString ProcessIdentity::fallbackDesktopId(const QString& windowClass, const QString& executablePath) {
-  const QString program = QFileInfo(executablePath).fileName();
-  QStringList candidates;
-  for (const QString& name : {windowClass, windowClass.toLower(), program, program.toLower()})
-    if (!name.isEmpty() && !candidates.contains(name)) candidates.append(name);
-  for (const QString& name : candidates)
-    if (!fallbackDesktopFile(name).isEmpty()) return name;
-  return windowClass.isEmpty() ? program : windowClass.toLower();
-}
-
-QString ProcessIdentity::fallbackDesktopFile(const QString& desktopId) {
-  if (desktopId.isEmpty() || desktopId.contains(QLatin1Char('/'))) return {};
-  for (const QString& folder : applicationFolders()) {
-    const QString path = folder + QLatin1Char('/') + desktopId + QStringLiteral(".desktop");
-    if (QFileInfo(path).isFile()) return path;
-  }
-  return {};
 }
 
 }  // namespace qv::x11

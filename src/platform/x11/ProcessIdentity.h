@@ -2,7 +2,13 @@
 #include "platform/Workspace.h"
 
 #include <QString>
+#include <memory>
 #include <optional>
+
+namespace qv {
+class DesktopEntries;
+class DesktopEntryIndex;
+}
 
 namespace qv::x11 {
 
@@ -14,15 +20,17 @@ struct ProcessFacts {
   QString executable;        // target of /proc/<pid>/exe ("" when unreadable)
   QString flatpakId;         // [Application] name of /proc/<pid>/root/.flatpak-info
   QString snapDesktopId;     // "<snap>_<app>" from the snap.<snap>.<app> cgroup
-  QString launchedDesktopId; // GIO_LAUNCHED_DESKTOP_FILE when this process is the one launched
-  qint64 launchedDesktopPid = 0;
+  // The desktop file a launcher noted in the environment (GIO_LAUNCHED_DESKTOP_FILE,
+  // BAMF_DESKTOP_FILE_HINT), when it names this process rather than one it was inherited from.
+  QString launchedDesktopFile;
 };
 
-// Reads /proc (or a stand-in folder laid out like it, for tests). Any thread.
+// Reads /proc (or a stand-in folder laid out like it, for tests) and names processes through the
+// desktop-entry index. Any thread.
 class ProcessIdentity {
  public:
-  explicit ProcessIdentity(DesktopIdResolver resolver = {}, DesktopFileLocator locator = {},
-                           QString procRoot = QStringLiteral("/proc"));
+  // Without `entries`, the applications folders named by the XDG variables.
+  explicit ProcessIdentity(std::shared_ptr<DesktopEntries> entries = {}, QString procRoot = QStringLiteral("/proc"));
 
   std::optional<ProcessFacts> facts(qint64 pid) const;
   // The application of a process; `windowClass` is the WM_CLASS class of one of its windows
@@ -31,17 +39,12 @@ class ProcessIdentity {
   // The outermost application whose install folder holds this process's executable and that
   // started it (the analogue of an application nested in another's bundle).
   std::optional<QString> containingApplicationId(qint64 pid) const;
-
-  // Trivial stand-ins until the desktop-entry index is wired: a desktop file named after the
-  // window class or the executable in the XDG applications folders, else the lower-cased class
-  // or the executable's name.
-  static QString fallbackDesktopId(const QString& windowClass, const QString& executablePath);
-  static QString fallbackDesktopFile(const QString& desktopId);
+  // The id of a window known only by its class (a remote client); "" without a class.
+  QString desktopIdOfWindowClass(const QString& windowClass) const;
 
  private:
-  QString desktopIdOf(const ProcessFacts& facts, const QString& windowClass) const;
-  DesktopIdResolver resolver_;
-  DesktopFileLocator locator_;
+  QString desktopIdOf(const ProcessFacts& facts, const QString& windowClass, const DesktopEntryIndex& index) const;
+  std::shared_ptr<DesktopEntries> entries_;
   QString procRoot_;
 };
 

@@ -20,6 +20,7 @@ X11EventConnection::X11EventConnection(const QString& displayName) {
     return;
   }
   connection_ = connection;
+  screenNumber_ = screenNumber;
   xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection_));
   for (int i = 0; it.rem && i < screenNumber; ++i) xcb_screen_next(&it);
   screen_ = it.rem ? it.data : nullptr;

@@ -26,6 +26,8 @@ class X11EventConnection {
   xcb_connection_t* connection() const { return connection_; }
   xcb_screen_t* screen() const { return screen_; }
   uint32_t rootWindow() const;
+  // The screen of the display name (":0.1" is screen 1).
+  int screenNumber() const { return screenNumber_; }
 
   // Every event read from the connection goes to the handler, then `afterBatch` once per batch.
   void setEventHandler(EventHandler handler, std::function<void()> afterBatch = {});
@@ -35,6 +37,7 @@ class X11EventConnection {
  private:
   xcb_connection_t* connection_ = nullptr;
   xcb_screen_t* screen_ = nullptr;
+  int screenNumber_ = 0;
   std::unique_ptr<QSocketNotifier> notifier_;
   EventHandler handler_;
   std::function<void()> afterBatch_;

@@ -135,6 +135,25 @@ void X11HotKey::unregisterHotKey(uint32_t id) {
   grabs_.erase(it);
 }
 
+void X11HotKey::sync() {
+  xcb_connection_t* c = x_->connection();
+  std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+}
+
+void X11HotKey::setSuspended(bool suspended) {
+  if (suspended == suspended_ || !x_->isConnected()) return;
+  suspended_ = suspended;
+  if (suspended) {
+    for (const auto& [id, grab] : grabs_) ungrab(grab);
+    // The server has let go of the keys before anything is posted on another connection.
+    sync();
+    return;
+  }
+  for (auto& [id, grab] : grabs_)
+    if (const int status = this->grab(grab); status != kOk)
+      qCCritical(lcHotKey) << "Lost the global shortcut after posting keys, status" << status;
+}
+
 void X11HotKey::handleEvent(void* rawEvent) {
   auto* event = static_cast<xcb_generic_event_t*>(rawEvent);
   const uint8_t type = event->response_type & 0x7f;

@@ -25,6 +25,7 @@ class X11HotKey : public GlobalHotKey {
   bool hasHandler() const override;
   int registerHotKey(int keyCode, int modifierFlags, uint32_t id) override;
   void unregisterHotKey(uint32_t id) override;
+  void setSuspended(bool suspended) override;
 
  private:
   struct Grab {
@@ -37,6 +38,7 @@ class X11HotKey : public GlobalHotKey {
   void readModifierMap();
   uint16_t xModifiersFor(int modifierFlags) const;
   int grab(Grab& grab);
+  void sync();
   void ungrab(const Grab& grab);
   void handleEvent(void* event);
 
@@ -47,6 +49,7 @@ class X11HotKey : public GlobalHotKey {
   uint16_t altMask_ = 0;
   uint16_t superMask_ = 0;
   uint16_t numLockMask_ = 0;
+  bool suspended_ = false;
   uint8_t lastReleasedKey_ = 0;
   uint32_t lastReleaseTime_ = 0;
 };

@@ -88,6 +88,9 @@ bool X11KeyPoster::postPaste(const QString& windowClass) {
   fakeKey(XCB_KEY_PRESS, control);
   if (withShift) fakeKey(XCB_KEY_PRESS, shift);
   fakeKey(XCB_KEY_PRESS, v);
+  // The presses have been handled by the server when this returns, so a key grab taken again
+  // right after cannot catch them (only presses activate grabs; the releases may come later).
+  std::free(xcb_get_input_focus_reply(connection_.get(), xcb_get_input_focus(connection_.get()), nullptr));
   fakeKey(XCB_KEY_RELEASE, v, kKeyHoldMs);
   if (withShift) fakeKey(XCB_KEY_RELEASE, shift);
   fakeKey(XCB_KEY_RELEASE, control);

@@ -56,9 +56,9 @@ bool X11WindowShaper::isAvailable() const {
   return connection && hasShapeExtension(connection);
 }
 
-void X11WindowShaper::setShape(QWindow* window, const QRegion& region) {
-  xcb_connection_t* connection = qtConnection();
-  if (!window || !connection || !hasShapeExtension(connection)) return;
+namespace {
+
+std::vector<xcb_rectangle_t> deviceRectangles(QWindow* window, const QRegion& region) {
   const double ratio = window->devicePixelRatio();
   std::vector<xcb_rectangle_t> rects;
   for (const QRect& r : region) {
@@ -68,10 +68,30 @@ void X11WindowShaper::setShape(QWindow* window, const QRegion& region) {
     const int bottom = int(std::ceil((r.y() + r.height()) * ratio));
     rects.push_back({int16_t(left), int16_t(top), uint16_t(right - left), uint16_t(bottom - top)});
   }
+  return rects;
+}
+
+}  // namespace
+
+void X11WindowShaper::setShape(QWindow* window, const QRegion& region) {
+  xcb_connection_t* connection = qtConnection();
+  if (!window || !connection || !hasShapeExtension(connection)) return;
+  const std::vector<xcb_rectangle_t> rects = deviceRectangles(window, region);
   const auto id = xcb_window_t(window->winId());
   for (xcb_shape_kind_t kind : {XCB_SHAPE_SK_BOUNDING, XCB_SHAPE_SK_INPUT})
     xcb_shape_rectangles(connection, XCB_SHAPE_SO_SET, kind, XCB_CLIP_ORDERING_UNSORTED, id, 0, 0,
                          uint32_t(rects.size()), rects.data());
+  xcb_flush(connection);
+}
+
+void X11WindowShaper::setInputShape(QWindow* window, const QRegion& region) {
+  xcb_connection_t* connection = qtConnection();
+  if (!window || !connection || !hasShapeExtension(connection)) return;
+  const std::vector<xcb_rectangle_t> rects = deviceRectangles(window, region);
+  const auto id = xcb_window_t(window->winId());
+  xcb_shape_mask(connection, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, id, 0, 0, XCB_NONE);
+  xcb_shape_rectangles(connection, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED, id, 0, 0,
+                       uint32_t(rects.size()), rects.data());
   xcb_flush(connection);
 }
 

@@ -10,6 +10,7 @@ class X11WindowShaper : public WindowShaper {
  public:
   bool isAvailable() const override;
   void setShape(QWindow* window, const QRegion& region) override;
+  void setInputShape(QWindow* window, const QRegion& region) override;
   void clearShape(QWindow* window) override;
   void keepOnAllDesktops(QWindow* window) override;
 };

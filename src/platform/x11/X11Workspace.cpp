@@ -12,9 +12,9 @@
 
 namespace qv::x11 {
 
-X11Workspace::X11Workspace(std::shared_ptr<WindowList> windows, DesktopIdResolver resolver, DesktopFileLocator locator,
+X11Workspace::X11Workspace(std::shared_ptr<WindowList> windows, std::shared_ptr<DesktopEntries> entries,
                            QObject* parent)
-    : Workspace(parent), windows_(std::move(windows)), identity_(std::move(resolver), std::move(locator)) {
+    : Workspace(parent), windows_(std::move(windows)), identity_(std::move(entries)) {
   if (!connection_.isValid()) return;
   connection_.internAll({"_NET_ACTIVE_WINDOW", "_NET_WM_PID", "QV_TIME"});
   timeWindow_ = connection_.createHelperWindow(XCB_EVENT_MASK_PROPERTY_CHANGE);
@@ -36,7 +36,7 @@ std::optional<RunningApp> X11Workspace::frontmostApplication() const {
     // A remote client or one that hides its process: known by its window only.
     app = RunningApp{};
     app->windowClass = windowClass;
-    app->desktopId = windowClass.isEmpty() ? QString() : ProcessIdentity::fallbackDesktopId(windowClass, {});
+    app->desktopId = identity_.desktopIdOfWindowClass(windowClass);
   }
   app->windowId = window;
   return app;

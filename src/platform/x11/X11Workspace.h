@@ -13,9 +13,10 @@ namespace qv::x11 {
 class X11Workspace : public Workspace {
   Q_OBJECT
  public:
-  // `windows` gives the window class of a process's windows; may be null.
-  explicit X11Workspace(std::shared_ptr<WindowList> windows, DesktopIdResolver resolver = {},
-                        DesktopFileLocator locator = {}, QObject* parent = nullptr);
+  // `windows` gives the window class of a process's windows; may be null. `entries` names the
+  // applications (by default those of the XDG applications folders).
+  explicit X11Workspace(std::shared_ptr<WindowList> windows, std::shared_ptr<DesktopEntries> entries = {},
+                        QObject* parent = nullptr);
   ~X11Workspace() override;
 
   std::optional<RunningApp> frontmostApplication() const override;

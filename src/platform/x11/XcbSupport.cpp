@@ -1,5 +1,7 @@
 #include "platform/x11/XcbSupport.h"
 
+#include <xcb/xfixes.h>
+
 #include <cstdlib>
 #include <vector>
 #include <xcb/res.h>
@@ -105,6 +107,32 @@ std::optional<Property> readProperty(xcb_connection_t* c, xcb_window_t window, x
   }
   free(reply);
   return result;
+}
+
+xcb_atom_t internAtom(xcb_connection_t* c, const QByteArray& name, bool onlyIfExists) {
+  const auto cookie = xcb_intern_atom(c, onlyIfExists ? 1 : 0, uint16_t(name.size()), name.constData());
+  xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(c, cookie, nullptr);
+  const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+  free(reply);
+  return atom;
+}
+
+xcb_window_t selectionOwner(xcb_connection_t* c, xcb_atom_t selection) {
+  xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr);
+  const xcb_window_t owner = reply ? reply->owner : xcb_window_t(XCB_NONE);
+  free(reply);
+  return owner;
+}
+
+uint8_t watchSelectionOwner(xcb_connection_t* c, xcb_window_t window, xcb_atom_t selection) {
+  const xcb_query_extension_reply_t* fixes = xcb_get_extension_data(c, &xcb_xfixes_id);
+  if (!fixes || !fixes->present || selection == XCB_ATOM_NONE) return 0;
+  free(xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 5, 0), nullptr));
+  xcb_xfixes_select_selection_input(c, window, selection,
+                                    XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                                        XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                                        XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+  return uint8_t(fixes->first_event + XCB_XFIXES_SELECTION_NOTIFY);
 }
 
 std::optional<quint32> readCardinal(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property) {

@@ -50,6 +50,15 @@ std::optional<Property> readProperty(xcb_connection_t* c, xcb_window_t window, x
                                      bool remove = false, uint32_t maxBytes = 1u << 20);
 std::optional<quint32> readCardinal(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property);
 QList<xcb_atom_t> readAtoms(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property);
+// The atom called `name`, interned unless `onlyIfExists` (then XCB_NONE while nobody made it).
+xcb_atom_t internAtom(xcb_connection_t* c, const QByteArray& name, bool onlyIfExists = false);
+// The window owning `selection`; XCB_NONE when nobody does.
+xcb_window_t selectionOwner(xcb_connection_t* c, xcb_atom_t selection);
+// Asks XFixes to tell `window`'s client every change of `selection`'s owner (a new owner, or the
+// owner's window or client going away). Returns the response type of those events; 0 without
+// XFixes, when nothing will be told.
+uint8_t watchSelectionOwner(xcb_connection_t* c, xcb_window_t window, xcb_atom_t selection);
+
 // WM_CLASS as (instance, class).
 std::pair<QString, QString> readWmClass(xcb_connection_t* c, xcb_window_t window);
 

@@ -285,14 +285,14 @@ void applyMask(QPainter& painter, const QRectF& rect, const QBrush& mask) {
 
 // ---- Shadows -------------------------------------------------------------------------------
 
-namespace {
-
 double painterScale(const QPainter& painter) {
   const QTransform& t = painter.worldTransform();
   const double det = std::abs(t.m11() * t.m22() - t.m12() * t.m21());
   const double deviceRatio = painter.device() ? painter.device()->devicePixelRatio() : 1.0;
   return std::clamp(deviceRatio * std::sqrt(det), 0.25, 8.0);
 }
+
+namespace {
 
 // Main thread only, like all painting.
 struct ShadowCache {

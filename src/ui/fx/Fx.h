@@ -15,6 +15,9 @@ class QPainter;
 
 namespace qv::Fx {
 
+// Device pixels per point where `painter` paints now (pixel ratio times the world scale).
+double painterScale(const QPainter& painter);
+
 // ---- Blur --------------------------------------------------------------------------------
 //
 // Every blur radius in the program (blur modifiers, shadow radii) means the same thing: the

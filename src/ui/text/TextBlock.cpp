@@ -16,6 +16,24 @@ QString forLayout(QString text) {
   return text;
 }
 
+// The runs moved to where they lie after forLayout() made each "\r\n" one character.
+QList<QTextLayout::FormatRange> formatsForLayout(const QString& text, QList<QTextLayout::FormatRange> formats) {
+  if (formats.isEmpty() || !text.contains(QLatin1String("\r\n"))) return formats;
+  auto laidPosition = [&](int position) {
+    int removed = 0;
+    for (qsizetype at = text.indexOf(QLatin1String("\r\n")); at >= 0 && at + 1 < position;
+         at = text.indexOf(QLatin1String("\r\n"), at + 2))
+      ++removed;
+    return position - removed;
+  };
+  for (auto& range : formats) {
+    const int end = laidPosition(range.start + range.length);
+    range.start = laidPosition(range.start);
+    range.length = end - range.start;
+  }
+  return formats;
+}
+
 // Unbounded text has nothing to align within, so it is set flush left.
 QTextOption optionFor(const TextStyle& style, bool wrap, bool bounded) {
   QTextOption option(bounded ? (style.alignment & Qt::AlignHorizontal_Mask) : Qt::AlignLeft);
@@ -26,6 +44,15 @@ QTextOption optionFor(const TextStyle& style, bool wrap, bool bounded) {
 }  // namespace
 
 TextBlock::TextBlock(const QString& text, const TextStyle& style) : text_(text), style_(style) {}
+
+TextBlock::TextBlock(const AttributedText& text, const TextStyle& style)
+    : text_(text.text), formats_(text.formats), style_(style) {}
+
+void TextBlock::setFormats(const QList<QTextLayout::FormatRange>& formats) {
+  if (formats == formats_) return;
+  formats_ = formats;
+  layout_.reset();
+}
 
 void TextBlock::setText(const QString& text) {
   if (text == text_) return;
@@ -50,6 +77,7 @@ const TextBlock::Layout& TextBlock::layout(double width) const {
 
   result.body = std::make_unique<QTextLayout>(laid, style_.font);
   result.body->setTextOption(optionFor(style_, wrap, wrap));
+  result.body->setFormats(formatsForLayout(text_, formats_));
   result.body->setCacheEnabled(true);
   double y = 0;
   double widest = 0;

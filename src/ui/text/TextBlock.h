@@ -1,4 +1,6 @@
 #pragma once
+#include "ui/text/AttributedText.h"
+
 #include <QColor>
 #include <QFont>
 #include <QPointF>
@@ -36,9 +38,13 @@ class TextBlock {
  public:
   TextBlock() = default;
   TextBlock(const QString& text, const TextStyle& style);
+  // Runs with their own fonts and colours (highlighted code); `style.font` sets the line metrics
+  // of unformatted text and the colour given to draw() only colours unformatted runs.
+  TextBlock(const AttributedText& text, const TextStyle& style);
 
   void setText(const QString& text);
   void setStyle(const TextStyle& style);
+  void setFormats(const QList<QTextLayout::FormatRange>& formats);
   const QString& text() const { return text_; }
   const TextStyle& style() const { return style_; }
 
@@ -68,6 +74,7 @@ class TextBlock {
   const Layout& layout(double width) const;
 
   QString text_;
+  QList<QTextLayout::FormatRange> formats_;
   TextStyle style_;
   mutable std::optional<Layout> layout_;
   mutable int layoutCount_ = 0;

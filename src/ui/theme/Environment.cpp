@@ -1,27 +1,27 @@
 #include "ui/theme/Environment.h"
 
-#include "platform/SettingsStore.h"
-
 namespace qv {
 
-Environment::Environment(SettingsStore& settings, DesktopAppearance& desktop, QObject* parent)
-    : QObject(parent), settings_(settings), desktop_(desktop) {
+Environment::Environment(DesktopAppearance& desktop, QObject* parent) : QObject(parent), desktop_(desktop) {
   values_ = read();
-  connect(&settings_, &SettingsStore::changed, this, &Environment::refresh);
   connect(&desktop_, &DesktopAppearance::changed, this, &Environment::refresh);
 }
 
-ColorScheme Environment::resolveColorScheme(const QString& appearance, DesktopColorScheme desktop) {
+std::optional<ColorScheme> Environment::appearanceChoice(const QString& appearance) {
   if (appearance == QLatin1String("light")) return ColorScheme::light;
   if (appearance == QLatin1String("dark")) return ColorScheme::dark;
-  return desktop == DesktopColorScheme::dark ? ColorScheme::dark : ColorScheme::light;
+  return std::nullopt;
+}
+
+void Environment::setKeptAppearance(std::optional<ColorScheme> kept) {
+  kept_ = kept;
+  refresh();
 }
 
 EnvironmentValues Environment::read() const {
   const DesktopPreferences desktop = desktop_.preferences();
   EnvironmentValues values;
-  values.colorScheme =
-      resolveColorScheme(settings_.stringOr(QLatin1String(kAppearanceKey), QStringLiteral("system")), desktop.colorScheme);
+  values.colorScheme = kept_ ? *kept_ : desktop.colorScheme == DesktopColorScheme::dark ? ColorScheme::dark : ColorScheme::light;
   values.reduceMotion = desktop.reduceMotion;
   values.reduceTransparency = desktop.reduceTransparency;
   values.increasedContrast = desktop.increasedContrast;
@@ -32,6 +32,7 @@ EnvironmentValues Environment::read() const {
 void Environment::refresh() {
   const EnvironmentValues next = read();
   if (next == values_) return;
+  if (next.colorScheme != values_.colorScheme) Q_EMIT colorSchemeAboutToChange(next.colorScheme);
   values_ = next;
   Q_EMIT changed();
 }

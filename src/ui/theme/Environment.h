@@ -3,10 +3,9 @@
 
 #include <QObject>
 #include <QString>
+#include <optional>
 
 namespace qv {
-
-class SettingsStore;
 
 enum class ColorScheme { light, dark };
 
@@ -23,14 +22,15 @@ struct EnvironmentValues {
 
 inline constexpr char kAppearanceKey[] = "qv.appearance";
 
-// The live environment. The colour scheme is the "qv.appearance" setting ("light", "dark";
-// "system" or anything else follows the desktop, light when the desktop has no preference).
-// The accessibility values follow the desktop as they change (unlike the cached reduce-motion
-// flag, this is always current). `changed` fires once per actual change of the values.
+// The live environment. The colour scheme is the kept appearance ("light", "dark"; "system" or
+// anything else follows the desktop, light when the desktop has no preference), set through
+// applyAppearance (ui/Appearance.h); until then it follows the desktop. The accessibility
+// values follow the desktop as they change (unlike the cached reduce-motion flag, this is
+// always current). `changed` fires once per actual change of the values.
 class Environment : public QObject {
   Q_OBJECT
  public:
-  Environment(SettingsStore& settings, DesktopAppearance& desktop, QObject* parent = nullptr);
+  explicit Environment(DesktopAppearance& desktop, QObject* parent = nullptr);
 
   const EnvironmentValues& values() const { return values_; }
   ColorScheme colorScheme() const { return values_.colorScheme; }
@@ -40,17 +40,24 @@ class Environment : public QObject {
   bool increasedContrast() const { return values_.increasedContrast; }
   bool differentiateWithoutColor() const { return values_.differentiateWithoutColor; }
 
-  static ColorScheme resolveColorScheme(const QString& appearance, DesktopColorScheme desktop);
+  // The kept appearance: "light" or "dark" fix the colour scheme, none follows the desktop.
+  std::optional<ColorScheme> keptAppearance() const { return kept_; }
+  void setKeptAppearance(std::optional<ColorScheme> kept);
+
+  // "light" and "dark" (exactly so spelled) fix the scheme; anything else follows the desktop.
+  static std::optional<ColorScheme> appearanceChoice(const QString& appearance);
 
  Q_SIGNALS:
+  // Just before the colour scheme changes to `next`, while every view still shows the old one.
+  void colorSchemeAboutToChange(ColorScheme next);
   void changed();
 
  private:
   void refresh();
   EnvironmentValues read() const;
 
-  SettingsStore& settings_;
   DesktopAppearance& desktop_;
+  std::optional<ColorScheme> kept_;
   EnvironmentValues values_;
 };
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "ui/InterfaceServices.h"
 #include "ui/theme/Environment.h"
 
 #include <QImage>
@@ -8,14 +9,28 @@
 
 namespace qv {
 
-struct AppContext;
-
 // What a gallery render function gets: a context whose environment already has the colour
 // scheme of this pass, and the pixel ratio to render at.
 struct GalleryScene {
-  AppContext& context;
+  InterfaceServices& context;
+  // The same services as a higher layer's struct (the gallery hands down the whole context),
+  // for views that need more than the interface services: scene.services<ViewServices>().
+  template <typename Services>
+  Services& services() const {
+    return dynamic_cast<Services&>(context);
+  }
   EnvironmentValues environment;
   double devicePixelRatio = 2;
+  // Runs queued background work and what it posts back (views that finish off the main thread).
+  std::function<void()> settle = [] {};
+
+  // A transparent image of `width` × `height` points at the scene's pixel ratio.
+  QImage canvas(double width, double height) const {
+    QImage image(QSize(int(width * devicePixelRatio), int(height * devicePixelRatio)), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(devicePixelRatio);
+    image.fill(Qt::transparent);
+    return image;
+  }
 };
 
 // The screenshot gallery's list of views. Each folder adds its views from one function
@@ -38,5 +53,7 @@ class GalleryRegistry {
 
 // The interface kit's own gallery views.
 void addUiGalleryViews(GalleryRegistry& registry);
+// The house controls (added by addUiGalleryViews).
+void addControlGalleryViews(GalleryRegistry& registry);
 
 }  // namespace qv

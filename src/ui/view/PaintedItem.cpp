@@ -1,6 +1,6 @@
 #include "ui/view/PaintedItem.h"
 
-#include "platform/AppContext.h"
+#include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 
 #include <QGraphicsScene>
@@ -11,7 +11,7 @@
 
 namespace qv {
 
-PaintedItem::PaintedItem(AppContext& context, QGraphicsItem* parent)
+PaintedItem::PaintedItem(InterfaceServices& context, QGraphicsItem* parent)
     : QGraphicsObject(parent), context_(context), hover_(*context.frameClock) {
   installAccessibilityBridge();
   setAcceptHoverEvents(true);

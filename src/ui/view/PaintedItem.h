@@ -11,7 +11,7 @@
 
 namespace qv {
 
-struct AppContext;
+struct InterfaceServices;
 
 // Base of cards and what lies on them, in a QGraphicsView host. The item has a size; its
 // painting may overflow it by `paintOverflow()` (glows, shadows, a hover lift) while the
@@ -19,9 +19,9 @@ struct AppContext;
 class PaintedItem : public QGraphicsObject {
   Q_OBJECT
  public:
-  explicit PaintedItem(AppContext& context, QGraphicsItem* parent = nullptr);
+  explicit PaintedItem(InterfaceServices& context, QGraphicsItem* parent = nullptr);
 
-  AppContext& context() const { return context_; }
+  InterfaceServices& context() const { return context_; }
   EnvironmentValues environment() const;
 
   void setSize(const QSizeF& size);
@@ -61,7 +61,7 @@ class PaintedItem : public QGraphicsObject {
  private:
   void updateHover(bool hovered);
 
-  AppContext& context_;
+  InterfaceServices& context_;
   QSizeF size_;
   HoverState hover_;
 };

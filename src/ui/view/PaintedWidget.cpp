@@ -1,6 +1,6 @@
 #include "ui/view/PaintedWidget.h"
 
-#include "platform/AppContext.h"
+#include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 
 #include <QHoverEvent>
@@ -10,7 +10,7 @@
 
 namespace qv {
 
-PaintedWidget::PaintedWidget(AppContext& context, QWidget* parent)
+PaintedWidget::PaintedWidget(InterfaceServices& context, QWidget* parent)
     : QWidget(parent), context_(context), hover_(*context.frameClock) {
   installAccessibilityBridge();
   setAttribute(Qt::WA_Hover);

@@ -9,7 +9,7 @@
 
 namespace qv {
 
-struct AppContext;
+struct InterfaceServices;
 
 // Base of the controls that sit in layouts and paint themselves. Subclasses implement
 // `paint`, reading only their props, `environment()` and animated values (such as
@@ -19,9 +19,9 @@ struct AppContext;
 class PaintedWidget : public QWidget {
   Q_OBJECT
  public:
-  explicit PaintedWidget(AppContext& context, QWidget* parent = nullptr);
+  explicit PaintedWidget(InterfaceServices& context, QWidget* parent = nullptr);
 
-  AppContext& context() const { return context_; }
+  InterfaceServices& context() const { return context_; }
   EnvironmentValues environment() const;
 
   // A control without an action ignores hovering (default: hovering is on).
@@ -49,7 +49,7 @@ class PaintedWidget : public QWidget {
  private:
   void updateHover(const QPointF& position, bool inside);
 
-  AppContext& context_;
+  InterfaceServices& context_;
   HoverState hover_;
 };
 

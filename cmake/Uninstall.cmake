@@ -1,0 +1,11 @@
+# Removes every file the last `cmake --install` listed in its manifest.
+if(NOT EXISTS "${MANIFEST}")
+  message(FATAL_ERROR "Nothing to uninstall: ${MANIFEST} is missing (install first)")
+endif()
+file(STRINGS "${MANIFEST}" files)
+foreach(file ${files})
+  if(EXISTS "$ENV{DESTDIR}${file}" OR IS_SYMLINK "$ENV{DESTDIR}${file}")
+    message(STATUS "Removing $ENV{DESTDIR}${file}")
+    file(REMOVE "$ENV{DESTDIR}${file}")
+  endif()
+endforeach()

@@ -1,0 +1,70 @@
+#pragma once
+#include "app/AppContext.h"
+#include "platform/fake/FakeAlerts.h"
+#include "platform/fake/FakeCompositor.h"
+#include "platform/fake/FakeHotKey.h"
+#include "platform/fake/FakePointerMonitor.h"
+#include "platform/fake/FakeDesktopAppearance.h"
+#include "platform/fake/FakeHttpClient.h"
+#include "platform/fake/FakePasteboard.h"
+#include "platform/fake/FakeDesktopEntries.h"
+#include "platform/fake/FakeDragStarter.h"
+#include "platform/fake/FakeFileBookmarks.h"
+#include "platform/fake/FakeOcrEngine.h"
+#include "platform/fake/FakeKeyPoster.h"
+#include "platform/fake/FakeLoginItem.h"
+#include "platform/fake/FakeMenuPresenter.h"
+#include "platform/fake/FakePastePermission.h"
+#include "platform/fake/FakeScheduler.h"
+#include "platform/fake/FakeScreens.h"
+#include "platform/fake/FakeSerialQueue.h"
+#include "platform/fake/FakeStatusItem.h"
+#include "platform/fake/FakeWindowList.h"
+#include "platform/fake/FakeWindowShaper.h"
+#include "platform/fake/FakeWorkspace.h"
+
+#include <QTemporaryDir>
+
+namespace qv {
+
+// An AppContext over virtual time, fake queues and a private temporary folder tree.
+struct FakeContext {
+  FakeContext();
+  std::shared_ptr<AppContext> context;
+  std::shared_ptr<FakeScheduler> scheduler;
+  std::shared_ptr<FakeSerialQueues> queues;
+  std::shared_ptr<FakeScreens> screens;
+  // Pointer and keyboard
+  std::shared_ptr<FakePointerMonitor> pointerMonitor = std::make_shared<FakePointerMonitor>();
+  std::shared_ptr<FakeHotKey> hotKey = std::make_shared<FakeHotKey>();
+  std::shared_ptr<FakeDesktopAppearance> desktopAppearance;
+  std::shared_ptr<FakeHttpClient> http;
+  std::shared_ptr<QTemporaryDir> root;
+  // X11 desktop services
+  std::shared_ptr<FakePasteboard> pasteboard = std::make_shared<FakePasteboard>();
+  std::shared_ptr<FakeWindowList> windowList = std::make_shared<FakeWindowList>();
+  std::shared_ptr<FakeWorkspace> workspace = std::make_shared<FakeWorkspace>();
+  // Item stores, identity, text recognition, thumbnails.
+  std::shared_ptr<FakeFileBookmarks> fileBookmarks = std::make_shared<FakeFileBookmarks>();
+  std::shared_ptr<FakeDesktopEntries> desktopEntries = std::make_shared<FakeDesktopEntries>();
+  std::shared_ptr<FakeOcrEngine> ocrEngine = std::make_shared<FakeOcrEngine>();
+  // Dragging items out.
+  std::shared_ptr<FakeDragStarter> dragStarter = std::make_shared<FakeDragStarter>();
+  // Pasteboard writer and paste sender (the relauncher starts nothing and quits nothing).
+  std::shared_ptr<FakeKeyPoster> keyPoster = std::make_shared<FakeKeyPoster>();
+  std::shared_ptr<FakePastePermission> pastePermission;
+  // Edge panel window.
+  std::shared_ptr<FakeWindowShaper> windowShaper = std::make_shared<FakeWindowShaper>();
+  std::shared_ptr<FakeCompositor> compositor = std::make_shared<FakeCompositor>();
+  // Application shell: the status item the delegate makes (null until then) and the alerts.
+  FakeStatusItem* statusItem = nullptr;
+  std::shared_ptr<FakeAlerts> alerts = std::make_shared<FakeAlerts>();
+  // Menus and the launch-at-login switch.
+  std::shared_ptr<FakeMenuPresenter> menuPresenter = std::make_shared<FakeMenuPresenter>();
+  std::shared_ptr<FakeLoginItem> loginItem = std::make_shared<FakeLoginItem>();
+
+  // Settles everything: queued work, results posted back, then work due now.
+  void drain();
+};
+
+}  // namespace qv

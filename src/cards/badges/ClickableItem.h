@@ -1,0 +1,42 @@
+#pragma once
+#include "cards/ViewServices.h"
+#include "ui/anim/AnimatedValue.h"
+#include "ui/view/PaintedItem.h"
+
+#include <functional>
+
+namespace qv {
+
+// A painted item with one click action, the shell of the small controls on a card. A click is
+// a left press and release on the hit shape. Without an action the item takes neither hover
+// nor clicks, so both fall through to the card below. Controls that show an applied filter
+// keep it as the active flag, whose look moves with the snappy spring.
+class ClickableItem : public PaintedItem {
+  Q_OBJECT
+ public:
+  explicit ClickableItem(ViewServices& context, QGraphicsItem* parent = nullptr);
+
+  void setAction(std::function<void()> action);
+  bool hasAction() const { return bool(action_); }
+
+ protected:
+  const std::function<void()>& action() const { return action_; }
+  // 0 inactive … 1 active.
+  double activeProgress() const { return active_.value(); }
+  void setActive(bool active);
+  // A button while it has an action, else `inertRole`; selected while active.
+  AccessibilityInfo clickableAccessibility(QAccessible::Role inertRole, const QString& name) const;
+  // Scales what the painter paints next by `scale` about the centre of `bounds`.
+  static void scaleAboutCentre(QPainter& painter, const QRectF& bounds, double scale);
+  void mousePressEvent(QGraphicsSceneMouseEvent* event) override;
+  void mouseReleaseEvent(QGraphicsSceneMouseEvent* event) override;
+
+ private:
+  std::function<void()> action_;
+  Animated<double> active_;
+  bool isActive_ = false;
+  bool activeSet_ = false;
+  bool pressed_ = false;
+};
+
+}  // namespace qv

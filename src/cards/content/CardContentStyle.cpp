@@ -1,0 +1,98 @@
+#include "cards/content/CardContentStyle.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+namespace qv::CardContentStyle {
+
+QColor primary(const EnvironmentValues& environment, double opacity) {
+  return environment.isDark() ? white(opacity) : black(opacity);
+}
+QColor white(double opacity) { return QColor::fromRgbF(1, 1, 1, float(opacity)); }
+QColor black(double opacity) { return QColor::fromRgbF(0, 0, 0, float(opacity)); }
+
+namespace {
+void drawTintedBackground(QPainter& painter, const QRectF& rect, bool dark) {
+  painter.setPen(Qt::NoPen);
+  painter.fillRect(rect, dark ? QColor::fromRgbF(28.f / 255, 26.f / 255, 40.f / 255, 0.97f) : white(0.82));
+  painter.fillRect(rect, Fx::linearGradient(rect, {0.5, 0}, {0.5, 1},
+                                            {{0, white(dark ? 0.13 : 0.92)}, {1, white(dark ? 0.02 : 0.65)}}));
+  QRadialGradient glow(QPointF(rect.center().x(), rect.top()), 210);
+  glow.setColorAt(0, white(dark ? 0.07 : 0.5));
+  glow.setColorAt(1, white(0));
+  painter.fillRect(rect, glow);
+  // The top edge line fades out towards both corners.
+  const QRectF edge(rect.left(), rect.top(), rect.width(), 1.5);
+  const QColor edgeColor = dark ? white(0.75) : black(0.144);
+  QColor clear = edgeColor;
+  clear.setAlphaF(0);
+  painter.fillRect(edge, Fx::linearGradient(edge, {0, 0.5}, {1, 0.5}, {{0, clear}, {0.5, edgeColor}, {1, clear}}));
+}
+}  // namespace
+
+void paintTintedBackground(QPainter& painter, const QRectF& rect, const EnvironmentValues& environment) {
+  // Every text-like card paints the same background: made once per size, scheme and pixel
+  // ratio (main thread only, like all painting), then copied.
+  struct Key {
+    QSizeF size;
+    double scale;
+    bool dark;
+    bool operator==(const Key&) const = default;
+  };
+  static std::vector<std::pair<Key, QImage>> cache;
+  const double scale = Fx::painterScale(painter);
+  const Key key{rect.size(), scale, environment.isDark()};
+  auto found = std::find_if(cache.begin(), cache.end(), [&](const auto& entry) { return entry.first == key; });
+  if (found == cache.end()) {
+    QImage image(QSize(int(std::ceil(rect.width() * scale)), int(std::ceil(rect.height() * scale))), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
+    image.fill(Qt::transparent);
+    QPainter layer(&image);
+    drawTintedBackground(layer, QRectF(QPointF(0, 0), rect.size()), key.dark);
+    layer.end();
+    if (cache.size() >= 8) cache.erase(cache.begin());
+    found = cache.insert(cache.end(), {key, image});
+  }
+  painter.drawImage(rect.topLeft(), found->second);
+}
+
+void paintWithBottomFade(QPainter& painter, const QRectF& rect, double fadeStart, double fadeEnd,
+                         const std::function<void(QPainter&)>& draw) {
+  const double scale = Fx::painterScale(painter);
+  // Band edges on whole device pixels, so the two passes meet without a seam.
+  const double opaqueEnd = rect.top() + fadeStart * rect.height();
+  const double clearStart = rect.top() + fadeEnd * rect.height();
+  const double bandTop = std::floor(opaqueEnd * scale) / scale;
+  const double bandBottom = std::min(rect.bottom(), std::ceil(clearStart * scale) / scale);
+
+  painter.save();
+  painter.setClipRect(QRectF(rect.left(), rect.top(), rect.width(), std::max(0.0, bandTop - rect.top())), Qt::IntersectClip);
+  draw(painter);
+  painter.restore();
+
+  if (bandBottom <= bandTop) return;
+  const QRectF band(rect.left(), bandTop, rect.width(), bandBottom - bandTop);
+  const double start = (opaqueEnd - bandTop) / band.height();
+  const double end = std::min(1.0, (clearStart - bandTop) / band.height());
+  Fx::Layer layer(painter, band);
+  layer.setMask(QBrush(Fx::linearGradient(band, {0.5, 0}, {0.5, 1}, {{0, black(1)}, {start, black(1)}, {end, black(0)}, {1, black(0)}})));
+  QPainter& inner = layer.painter();
+  inner.setClipRect(band);
+  draw(inner);
+}
+
+QRectF fillCropSource(const QSizeF& imageSize, const QSizeF& target) {
+  if (imageSize.isEmpty() || target.isEmpty()) return {};
+  const double scale = std::max(target.width() / imageSize.width(), target.height() / imageSize.height());
+  const QSizeF shown(target.width() / scale, target.height() / scale);
+  return {(imageSize.width() - shown.width()) / 2, (imageSize.height() - shown.height()) / 2, shown.width(), shown.height()};
+}
+
+QRectF fitRect(const QSizeF& imageSize, const QRectF& target) {
+  if (imageSize.isEmpty() || target.isEmpty()) return {};
+  const QSizeF size = imageSize.scaled(target.size(), Qt::KeepAspectRatio);
+  return {target.center().x() - size.width() / 2, target.center().y() - size.height() / 2, size.width(), size.height()};
+}
+
+}  // namespace qv::CardContentStyle

@@ -1,0 +1,226 @@
+#include "platform/DesktopEntryIndex.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QSet>
+#include <algorithm>
+#include <sys/stat.h>
+#include <time.h>
+
+namespace qv {
+
+namespace {
+
+// Desktop files are small; anything larger is not one.
+constexpr qint64 kMaximumDesktopFileSize = 1024 * 1024;
+// A folder changed this recently may change again within the same time stamp.
+constexpr qint64 kSettleNanoseconds = 2'000'000'000;
+
+// Programs that run other programs: their name says nothing about which application runs.
+bool isLauncher(const QString& program) {
+  static const QStringList launchers = {
+      QStringLiteral("env"),  QStringLiteral("sh"),      QStringLiteral("bash"),    QStringLiteral("dash"),
+      QStringLiteral("flatpak"), QStringLiteral("snap"), QStringLiteral("python3"), QStringLiteral("python"),
+      QStringLiteral("perl"), QStringLiteral("java"),    QStringLiteral("wine")};
+  return launchers.contains(program);
+}
+
+qint64 modifiedNanoseconds(const QString& path) {
+  struct stat info {};
+  if (::stat(QFile::encodeName(path).constData(), &info) != 0) return -1;
+  return qint64(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+}
+
+qint64 nowNanoseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+// The words of an Exec line; inside double quotes a backslash keeps the next character.
+QStringList execWords(const QString& exec) {
+  QStringList words;
+  QString word;
+  bool inWord = false, quoted = false;
+  for (qsizetype i = 0; i < exec.size(); ++i) {
+    const QChar c = exec.at(i);
+    if (quoted) {
+      if (c == u'"') quoted = false;
+      else if (c == u'\\' && i + 1 < exec.size()) word.append(exec.at(++i));
+      else word.append(c);
+    } else if (c == u'"') {
+      quoted = inWord = true;
+    } else if (c == u' ' || c == u'\t') {
+      if (inWord) words.append(std::exchange(word, {}));
+      inWord = false;
+    } else {
+      word.append(c);
+      inWord = true;
+    }
+  }
+  if (inWord) words.append(word);
+  return words;
+}
+
+// Where a program named in an Exec line lives: itself when it is a path, else the first match
+// on PATH; "" when it cannot be found.
+QString programPath(const QString& program) {
+  if (program.contains(u'/')) return QDir::isAbsolutePath(program) ? QDir::cleanPath(program) : QString();
+  static const QStringList path = qEnvironmentVariable("PATH").split(u':', Qt::SkipEmptyParts);
+  for (const QString& folder : path) {
+    const QFileInfo candidate(folder + u'/' + program);
+    if (candidate.isFile() && candidate.isExecutable()) return candidate.absoluteFilePath();
+  }
+  return {};
+}
+
+// "kde/dolphin.desktop" is the entry "kde-dolphin".
+QString idFromRelativePath(QString relative) {
+  relative.chop(int(qstrlen(".desktop")));
+  return relative.replace(u'/', u'-');
+}
+
+}  // namespace
+
+QString execProgram(const QString& exec, bool* hasOptions) {
+  const QStringList words = execWords(exec);
+  qsizetype first = 0;
+  if (!words.isEmpty() && (words[0] == QLatin1String("env") || words[0].endsWith(QLatin1String("/env")))) {
+    first = 1;
+    while (first < words.size() && (words[first].contains(u'=') || words[first].startsWith(u'-'))) ++first;
+  }
+  if (hasOptions) {
+    // Field codes (%U, %f…) stand for what is opened, not for a different way to run.
+    *hasOptions = std::any_of(words.cbegin() + std::min(first + 1, words.size()), words.cend(),
+                              [](const QString& word) { return !(word.size() == 2 && word.at(0) == u'%'); });
+  }
+  return first < words.size() ? words[first] : QString();
+}
+
+std::shared_ptr<const DesktopEntryIndex> DesktopEntryIndex::build(const QStringList& applicationFolders) {
+  auto index = std::make_shared<DesktopEntryIndex>();
+  const qint64 started = nowNanoseconds();
+  QSet<QString> claimed;
+  for (const QString& root : applicationFolders) {
+    const QString folder = QDir::cleanPath(root);
+    index->folders_.append({folder, modifiedNanoseconds(folder)});
+    if (index->folders_.last().modified < 0) continue;
+    QStringList files;
+    QDirIterator subfolders(folder, QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (subfolders.hasNext()) {
+      const QString subfolder = subfolders.next();
+      index->folders_.append({subfolder, modifiedNanoseconds(subfolder)});
+    }
+    QDirIterator it(folder, {QStringLiteral("*.desktop")}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) files.append(it.next());
+    std::sort(files.begin(), files.end());
+    for (const QString& path : files) {
+      const QString id = idFromRelativePath(path.mid(folder.size() + 1));
+      // The first folder that has the id decides, even when its entry is hidden or unreadable.
+      if (claimed.contains(id)) continue;
+      claimed.insert(id);
+      QFile file(path);
+      if (!file.open(QIODevice::ReadOnly) || file.size() > kMaximumDesktopFileSize) continue;
+      bool hidden = false;
+      std::optional<DesktopEntry> entry = parseDesktopEntry(file.readAll(), &hidden);
+      if (!entry || hidden) continue;
+      if (!entry->type.isEmpty() && entry->type != QLatin1String("Application")) continue;
+      entry->id = id;
+      entry->path = path;
+      index->add(std::move(*entry));
+    }
+  }
+  for (const Folder& folder : std::as_const(index->folders_)) {
+    const qint64 age = started - folder.modified;
+    if (folder.modified >= 0 && age < kSettleNanoseconds && age > -kSettleNanoseconds) index->settled_ = false;
+  }
+  return index;
+}
+
+std::shared_ptr<const DesktopEntryIndex> DesktopEntryIndex::of(const QList<DesktopEntry>& entries) {
+  auto index = std::make_shared<DesktopEntryIndex>();
+  for (const DesktopEntry& entry : entries)
+    if (!index->entries_.contains(entry.id)) index->add(entry);
+  return index;
+}
+
+void DesktopEntryIndex::add(DesktopEntry entry) {
+  order_.append(entry.id);
+  if (!entry.path.isEmpty()) idByPath_.insert(entry.path, entry.id);
+  if (!entry.startupWMClass.isEmpty()) {
+    if (!idByWindowClass_.contains(entry.startupWMClass)) idByWindowClass_.insert(entry.startupWMClass, entry.id);
+    const QString folded = entry.startupWMClass.toLower();
+    if (!idByFoldedWindowClass_.contains(folded)) idByFoldedWindowClass_.insert(folded, entry.id);
+  }
+  addProgram(entry);
+  entries_.insert(entry.id, std::move(entry));
+}
+
+void DesktopEntryIndex::addProgram(const DesktopEntry& entry) {
+  bool hasOptions = false;
+  const QString program = execProgram(entry.exec, &hasOptions);
+  if (program.isEmpty()) return;
+  const int rank = (hasOptions ? 2 : 0) + (entry.noDisplay ? 1 : 0);
+  const auto offer = [&](QHash<QString, ProgramMatch>& table, const QString& key) {
+    if (key.isEmpty() || isLauncher(QFileInfo(key).fileName())) return;
+    const auto found = table.constFind(key);
+    if (found == table.constEnd() || found->rank > rank) table.insert(key, {entry.id, rank});
+  };
+  const QString path = programPath(program);
+  // A running program is known by the target of its links (/proc/<pid>/exe).
+  const QString target = path.isEmpty() ? QString() : QFileInfo(path).canonicalFilePath();
+  if (!isLauncher(QFileInfo(program).fileName())) {
+    offer(byProgramPath_, path);
+    offer(byProgramPath_, target);
+    offer(byProgramName_, QFileInfo(program).fileName());
+    offer(byProgramName_, QFileInfo(target).fileName());
+  }
+}
+
+std::optional<DesktopEntry> DesktopEntryIndex::entry(const QString& id) const {
+  const auto found = entries_.constFind(id);
+  if (found == entries_.constEnd()) return std::nullopt;
+  return *found;
+}
+
+QString DesktopEntryIndex::idOfFile(const QString& path) const {
+  if (path.isEmpty()) return {};
+  return idByPath_.value(QDir::cleanPath(path));
+}
+
+QString DesktopEntryIndex::idOfProgram(const QString& windowClass, const QString& executablePath) const {
+  if (!windowClass.isEmpty()) {
+    if (const QString id = idByWindowClass_.value(windowClass); !id.isEmpty()) return id;
+    if (const QString id = idByFoldedWindowClass_.value(windowClass.toLower()); !id.isEmpty()) return id;
+  }
+  const QString program = QFileInfo(executablePath).fileName();
+  if (!executablePath.isEmpty()) {
+    if (const auto found = byProgramPath_.constFind(executablePath); found != byProgramPath_.constEnd())
+      return found->id;
+    if (const auto found = byProgramName_.constFind(program); found != byProgramName_.constEnd()) return found->id;
+  }
+  for (const QString& name : {windowClass, windowClass.toLower(), program, program.toLower()})
+    if (!name.isEmpty() && entries_.contains(name)) return name;
+  return {};
+}
+
+QList<DesktopEntry> DesktopEntryIndex::applications() const {
+  QList<DesktopEntry> listed;
+  for (const QString& id : order_) {
+    const DesktopEntry& entry = entries_[id];
+    if (!entry.noDisplay) listed.append(entry);
+  }
+  std::stable_sort(listed.begin(), listed.end(), [](const DesktopEntry& a, const DesktopEntry& b) {
+    return QString::localeAwareCompare(a.name.isEmpty() ? a.id : a.name, b.name.isEmpty() ? b.id : b.name) < 0;
+  });
+  return listed;
+}
+
+bool DesktopEntryIndex::isCurrent() const {
+  if (!settled_) return false;
+  return std::all_of(folders_.cbegin(), folders_.cend(),
+                     [](const Folder& folder) { return modifiedNanoseconds(folder.path) == folder.modified; });
+}
+
+}  // namespace qv

@@ -1,0 +1,60 @@
+#pragma once
+#include "platform/DesktopEntries.h"
+
+#include <QHash>
+#include <QList>
+#include <memory>
+
+namespace qv {
+
+// Every application entry of the applications folders, read once. It never changes after it is
+// built, so one index may be shared by any number of threads; a newer one replaces it whole.
+class DesktopEntryIndex {
+ public:
+  // Reads the folders in order of precedence: the first folder that holds an id decides, and an
+  // entry marked Hidden there hides the id. Only entries of type Application count.
+  static std::shared_ptr<const DesktopEntryIndex> build(const QStringList& applicationFolders);
+  // An index of the given entries (first one wins per id), without folders to watch.
+  static std::shared_ptr<const DesktopEntryIndex> of(const QList<DesktopEntry>& entries);
+
+  std::optional<DesktopEntry> entry(const QString& id) const;
+  // The id of the entry stored at a path ("" when no indexed entry is stored there).
+  QString idOfFile(const QString& path) const;
+  // The id of a running program, known by the class of its window (WM_CLASS) and the path of its
+  // executable: the entry whose StartupWMClass is the class, else the one whose Exec runs the
+  // executable (by path, then by name), else one named after the class or the executable. ""
+  // when none matches.
+  QString idOfProgram(const QString& windowClass, const QString& executablePath) const;
+  // What a person may choose from: every entry not marked NoDisplay, ordered by name.
+  QList<DesktopEntry> applications() const;
+  // Whether the folders still look as they did when the index was read (a few stat calls).
+  bool isCurrent() const;
+
+ private:
+  struct Folder {
+    QString path;
+    qint64 modified = -1;  // nanoseconds since the epoch; -1 while the folder does not exist
+  };
+  void add(DesktopEntry entry);
+  void addProgram(const DesktopEntry& entry);
+
+  QHash<QString, DesktopEntry> entries_;
+  QList<QString> order_;  // ids in the order they were read
+  QHash<QString, QString> idByPath_;
+  QHash<QString, QString> idByWindowClass_;
+  QHash<QString, QString> idByFoldedWindowClass_;
+  struct ProgramMatch {
+    QString id;
+    int rank = 0;  // lower wins: a plain launch of the program before one with options
+  };
+  QHash<QString, ProgramMatch> byProgramPath_;
+  QHash<QString, ProgramMatch> byProgramName_;
+  QList<Folder> folders_;
+  bool settled_ = true;  // false when a folder changed so recently that a change may hide in its time stamp
+};
+
+// The program an Exec line runs: its first word, past an "env VAR=value" prefix; "" when there
+// is none.
+QString execProgram(const QString& exec, bool* hasOptions = nullptr);
+
+}  // namespace qv

@@ -1,0 +1,72 @@
+#include "platform/PlatformServices.h"
+
+#include "platform/x11/X11HotKey.h"
+#include "platform/x11/X11PointerMonitor.h"
+#include "platform/DesktopAppearance.h"
+#include "platform/HttpClient.h"
+#include "platform/x11/X11Pasteboard.h"
+#include "platform/x11/X11WindowList.h"
+#include "platform/x11/X11Workspace.h"
+#include "platform/DesktopEntries.h"
+#include "platform/DragStarter.h"
+#include "platform/FileBookmarks.h"
+#include "platform/OcrEngine.h"
+#include "platform/AppRelauncher.h"
+#include "platform/PastePermission.h"
+#include "platform/x11/X11KeyPoster.h"
+#include "platform/x11/X11Compositor.h"
+#include "platform/x11/X11WindowShaper.h"
+#include "platform/Alerts.h"
+#include "platform/StatusItem.h"
+#include "platform/LoginItem.h"
+#include "platform/MenuPresenter.h"
+
+#include <QCoreApplication>
+
+namespace qv {
+
+PlatformServices::~PlatformServices() = default;
+
+std::shared_ptr<SerialQueue> PlatformServices::queue(const QString& suffix) {
+  auto& slot = queues_[suffix];
+  if (!slot) slot = makeQueue(QLatin1String(kQueuePrefix) + suffix);
+  return slot;
+}
+
+void installRealPlatformServices(PlatformServices& services) {
+  services.scheduler = std::make_shared<QtScheduler>();
+  services.paths = std::make_shared<Paths>(Paths::fromEnvironment());
+  services.settings = std::make_shared<SettingsStore>(
+      services.paths->config() + QStringLiteral("/defaults.json"), *services.scheduler);
+  services.screens = std::make_shared<QtScreens>();
+  // Pointer and keyboard
+  services.pointerMonitor = std::make_shared<X11PointerMonitor>();
+  services.hotKey = std::make_shared<X11HotKey>();
+  services.desktopAppearance = std::make_shared<PortalDesktopAppearance>();
+  services.httpClient = std::make_shared<QtHttpClient>();
+  services.pasteboard = std::make_shared<x11::X11Pasteboard>();
+  services.windowList = std::make_shared<x11::X11WindowList>();
+  // The workspace names processes with the same entries as the views name applications.
+  services.desktopEntries = std::make_shared<XdgDesktopEntries>(XdgDesktopEntries::applicationFoldersFromEnvironment());
+  services.workspace = std::make_shared<x11::X11Workspace>(services.windowList, services.desktopEntries);
+  services.fileBookmarks = LocalFileBookmarks::forHome();
+  services.ocrEngine = std::make_shared<TesseractOcrEngine>();
+  services.dragStarter = std::make_shared<QtDragStarter>();
+  // Pasteboard writer and paste sender
+  services.keyPoster = std::make_shared<x11::X11KeyPoster>();
+  services.pastePermission = std::make_shared<KeyPosterPastePermission>(services.settings, services.keyPoster);
+  services.appRelauncher = std::make_shared<AppRelauncher>(services.scheduler);
+  services.windowShaper = std::make_shared<x11::X11WindowShaper>();
+  services.compositor = std::make_shared<x11::X11Compositor>();
+  services.makeStatusItem = [] { return makeTrayStatusItem(); };
+  services.alerts = std::make_shared<MessageBoxAlerts>();
+  services.menuPresenter = std::make_shared<PopupMenuPresenter>();
+  services.loginItem = std::make_shared<XdgAutostartLoginItem>(services.paths->configHome() + QStringLiteral("/autostart"),
+                                                                QString::fromLatin1(kDesktopEntryId),
+                                                                QCoreApplication::applicationFilePath());
+  services.makeQueue = [](const QString& name) -> std::shared_ptr<SerialQueue> {
+    return std::make_shared<ThreadSerialQueue>(name);
+  };
+}
+
+}  // namespace qv

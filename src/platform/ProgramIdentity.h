@@ -1,0 +1,20 @@
+#pragma once
+#include "ProgramVersion.h"
+
+#include <QString>
+
+// Who the program is to the desktop: the one application id names its desktop entry (and so the
+// autostart file), its icon in the icon theme, its AppStream component and its tray icon.
+namespace qv::program {
+
+inline constexpr char kApplicationId[] = "io.github.quorvalen.Quorvalen";
+// The desktop entry's id is the application id ("<id>.desktop").
+inline constexpr const char* kDesktopEntryId = kApplicationId;
+inline constexpr char kName[] = "Quorvalen";
+// The project's version, as the About pane shows it.
+inline constexpr char kVersion[] = QV_PROGRAM_VERSION;
+
+inline QString applicationId() { return QString::fromLatin1(kApplicationId); }
+inline QString desktopFileName() { return applicationId() + QStringLiteral(".desktop"); }
+
+}  // namespace qv::program

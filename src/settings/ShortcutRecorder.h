@@ -1,0 +1,114 @@
+#pragma once
+#include "settings/SettingsServices.h"
+#include "platform/keys/KeyCodes.h"
+#include "ui/anim/AnimatedValue.h"
+#include "ui/view/PaintedWidget.h"
+
+#include <QWidget>
+#include <functional>
+
+class QKeyEvent;
+
+namespace qv {
+
+class RowIconButton;
+class SettingsStore;
+
+// The recorder's pill on its track: "Record Shortcut", "Press keys" while recording, or the
+// recorded shortcut on an accent capsule.
+class ShortcutPill : public PaintedWidget {
+  Q_OBJECT
+ public:
+  static constexpr double kFixedWidth = 148;
+  static constexpr double kStateSeconds = 0.15;
+
+  struct Props {
+    QString text;
+    bool recording = false;
+    bool hasShortcut = false;
+    bool operator==(const Props&) const = default;
+  };
+
+  ShortcutPill(SettingsServices& context, double trackPad, double segmentHeight, std::function<void()> onClick,
+               QWidget* parent = nullptr);
+  void setProps(const Props& props);
+  const Props& props() const { return props_; }
+  // The inner pill's width where it settles for these props.
+  double targetPillWidth() const;
+  double pillWidth() const { return pillWidth_.value(); }
+
+  QPainterPath hitShape() const override;
+  AccessibilityInfo accessibility() const override;
+
+ protected:
+  void paint(QPainter& painter) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  QFont textFont() const;
+  void applyWidth();
+
+  double trackPad_;
+  double segmentHeight_;
+  std::function<void()> onClick_;
+  Props props_;
+  Animated<double> pillWidth_;
+  Animated<double> shownLook_;      // 1 with a shortcut shown
+  Animated<double> recordingLook_;  // 1 while recording
+};
+
+// Records the global shortcut into the two stored settings ("qv.shortcut.keyCode" and
+// "qv.shortcut.modifiers") from one key press anywhere in the program, shows it with the
+// desktop's key names and clears it. While recording it holds the program's key presses (and
+// tells `onRecordingChanged`, so that the global hot key lets go of its keys meanwhile); it
+// stops when it leaves the screen. Presses of a modifier alone and keys without a modifier pass
+// on; Escape cancels; shortcuts that would take ordinary typing or pasting from every program
+// (Shift with a typing key, exactly Ctrl+V, Shift+Insert) are refused and recording goes on.
+class ShortcutRecorderButton : public QWidget {
+  Q_OBJECT
+ public:
+  static constexpr char kKeyCodeKey[] = "qv.shortcut.keyCode";
+  static constexpr char kModifiersKey[] = "qv.shortcut.modifiers";
+  static constexpr char kRecordTitle[] = "Record Shortcut";
+  static constexpr char kRecordingTitle[] = "Press keys";
+  static constexpr char kClearTitle[] = "Clear shortcut";
+
+  ShortcutRecorderButton(SettingsServices& context, double trackPad, double segmentHeight, QWidget* parent = nullptr);
+  ~ShortcutRecorderButton() override;
+
+  // Told true when recording starts and false when it ends.
+  std::function<void(bool recording)> onRecordingChanged;
+
+  // The shown text of a stored shortcut ("Ctrl+Alt+F5"; "?" for a key without a name).
+  static QString displayString(int keyCode, int modifiers);
+
+  bool isRecording() const { return recording_; }
+  keys::StoredShortcut storedShortcut() const;
+  QString pillText() const;
+  ShortcutPill* pill() const { return pill_; }
+  RowIconButton* clearButton() const { return clear_; }
+
+  // The main button: starts recording, or cancels it while recording.
+  void click();
+  void startRecording();
+  void stopRecording();
+  void clear();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
+ private:
+  // True when the press was taken (stored, refused or Escape).
+  bool handleKeyPress(const QKeyEvent& event);
+  void refresh();
+
+  SettingsServices& context_;
+  SettingsStore& settings_;
+  ShortcutPill* pill_ = nullptr;
+  RowIconButton* clear_ = nullptr;
+  Animated<double> clearPresence_;
+  bool recording_ = false;
+};
+
+}  // namespace qv

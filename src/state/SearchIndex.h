@@ -1,0 +1,83 @@
+#pragma once
+#include "items/model/ClipboardItem.h"
+
+#include <QList>
+#include <QString>
+#include <QStringView>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace qv {
+
+// The lower-cased searched text of every history item (for an image, its file name and the
+// text recognised in it), kept in history order and brought up to date cheaply: a copy put at
+// the front adds one row, and a rebuild reuses the rows of items whose searched fields are
+// unchanged. The search per keystroke is a scan of these texts.
+class SearchIndex {
+ public:
+  // The text recognised in an image item, by item id; none while it has not been recognised.
+  using RecognizedText = ClipboardItem::RecognizedTextLookup;
+
+  // The ASCII characters a lower-cased text holds, one bit each. A text lacking one of the
+  // query's characters cannot contain it; for a one-character query the bit is the answer.
+  struct CharMask {
+    quint64 bits[2] = {0, 0};
+    static CharMask of(QStringView text, bool* allAscii = nullptr);
+    bool covers(const CharMask& other) const {
+      return (bits[0] & other.bits[0]) == other.bits[0] && (bits[1] & other.bits[1]) == other.bits[1];
+    }
+  };
+
+  // A trimmed, lower-cased query prepared for the scan.
+  class Query {
+   public:
+    explicit Query(QString lowered);
+    const QString& text() const { return text_; }
+    bool isEmpty() const { return text_.isEmpty(); }
+    // A query holding the field separator could match across two fields: it cannot use the
+    // joined texts and is tested field by field instead.
+    bool usesIndex() const { return usesIndex_; }
+
+   private:
+    friend class SearchIndex;
+    QString text_;
+    CharMask mask_;
+    bool usesIndex_ = false;
+    bool maskAnswers_ = false;  // one ASCII character: the mask alone answers
+  };
+
+  explicit SearchIndex(RecognizedText recognizedText);
+  ~SearchIndex();
+  SearchIndex(const SearchIndex&) = delete;
+  SearchIndex& operator=(const SearchIndex&) = delete;
+
+  // The history changed in some other way: the rows are rebuilt on the next refresh.
+  void markStale() { stale_ = true; }
+  // One item was put at the front of `items`, which held the indexed items behind it: adds its
+  // row, or marks the index stale when the rows no longer line up.
+  void itemPrepended(const QList<ClipboardItem>& items);
+  // Recognised text may have arrived for images that had none: their rows are rebuilt.
+  void forgetAwaitingTexts();
+  // Brings the rows in line with `items` (nothing to do unless stale).
+  void refresh(const QList<ClipboardItem>& items);
+  // Whether the searched text of the item in row `row` (its history index at the last refresh)
+  // contains the query. The query must use the index.
+  bool matches(qsizetype row, const Query& query) const;
+
+ private:
+  struct Entry;
+  struct Row;
+  std::unique_ptr<Entry> makeEntry(const ClipboardItem& item, Row* row) const;
+
+  RecognizedText recognizedText_;
+  // The entries are held by pointer so that a refresh moves pointers, not texts.
+  std::vector<std::unique_ptr<Entry>> entries_;
+  std::vector<Row> rows_;
+  std::vector<CharMask> masks_;  // the rows' masks again, compact: a one-letter scan reads only them
+  qsizetype awaiting_ = 0;
+  bool stale_ = true;
+};
+
+}  // namespace qv

@@ -1,0 +1,25 @@
+#include "ui/controls/ControlStyle.h"
+
+#include <QGuiApplication>
+
+namespace qv {
+
+QColor primaryColor(const EnvironmentValues& environment, double opacity) {
+  const float ink = environment.isDark() ? 1.f : 0.f;
+  return QColor::fromRgbF(ink, ink, ink, float(unitClamped(opacity)));
+}
+
+QColor withAlpha(QColor color, double alpha) {
+  color.setAlphaF(float(unitClamped(alpha)));
+  return color;
+}
+
+QColor mixColors(const QColor& from, const QColor& to, double t) {
+  t = unitClamped(t);
+  const QColor a = from.isValid() ? from.toRgb() : QColor(0, 0, 0, 0);
+  const QColor b = to.isValid() ? to.toRgb() : QColor(0, 0, 0, 0);
+  return QColor::fromRgbF(float(lerp(a.redF(), b.redF(), t)), float(lerp(a.greenF(), b.greenF(), t)),
+                          float(lerp(a.blueF(), b.blueF(), t)), float(lerp(a.alphaF(), b.alphaF(), t)));
+}
+
+}  // namespace qv

@@ -1,0 +1,23 @@
+#pragma once
+#include "ui/text/Fonts.h"
+#include "ui/theme/Environment.h"
+
+#include <QColor>
+#include <QFont>
+#include <algorithm>
+
+namespace qv {
+
+// The colour scheme's primary ink (black in light, white in dark) at `opacity`.
+QColor primaryColor(const EnvironmentValues& environment, double opacity);
+
+// `color` with its alpha replaced.
+QColor withAlpha(QColor color, double alpha);
+
+// Linear blend of two colours (sRGB and alpha), t clamped to [0, 1].
+QColor mixColors(const QColor& from, const QColor& to, double t);
+
+inline double lerp(double from, double to, double t) { return from + (to - from) * t; }
+inline double unitClamped(double t) { return std::clamp(t, 0.0, 1.0); }
+
+}  // namespace qv

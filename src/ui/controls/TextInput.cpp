@@ -1,0 +1,114 @@
+#include "ui/controls/TextInput.h"
+
+#include "ui/InterfaceServices.h"
+#include "ui/text/Fonts.h"
+#include "ui/theme/Environment.h"
+
+#include <QKeyEvent>
+
+namespace qv {
+
+void disableAutomaticSubstitutions(QWidget& textWidget) {
+  textWidget.setInputMethodHints(textWidget.inputMethodHints() | kNoTextServiceHints);
+  if (auto* line = qobject_cast<QLineEdit*>(&textWidget)) line->setCompleter(nullptr);
+  if (auto* text = qobject_cast<QTextEdit*>(&textWidget)) text->setAutoFormatting(QTextEdit::AutoNone);
+}
+
+void applyLabelColors(QWidget& widget, bool dark) {
+  const QColor ink = dark ? Qt::white : Qt::black;
+  auto at = [&](float alpha) { return QColor::fromRgbF(ink.redF(), ink.greenF(), ink.blueF(), alpha); };
+  QPalette colors = widget.palette();
+  colors.setColor(QPalette::Text, at(0.85f));
+  colors.setColor(QPalette::PlaceholderText, at(0.25f));
+  colors.setColor(QPalette::Base, Qt::transparent);
+  widget.setPalette(colors);
+}
+
+QVTextField::QVTextField(InterfaceServices& context, const QString& placeholder, double fontSize, QWidget* parent)
+    : QVSearchTextField(parent), context_(context) {
+  setFrame(false);
+  setAutoFillBackground(false);
+  applyColors();
+  if (context_.environment) connect(context_.environment.get(), &Environment::changed, this, [this] { applyColors(); });
+  setAttribute(Qt::WA_MacShowFocusRect, false);
+  setFont(systemFont(fontSize));
+  setPlaceholderText(placeholder);
+  // Grows into spare room and gives it up first.
+  setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
+    props_.text = text;
+    if (callbacks_.onTextChange) callbacks_.onTextChange(text);
+    if (!editing_) {
+      editing_ = true;
+      notifyFocus(true);
+    }
+  });
+}
+
+void QVTextField::setProps(const Props& props) {
+  if (props == props_) return;
+  if (props.resignToken != lastResignToken_) {
+    lastResignToken_ = props.resignToken;
+    context_.scheduler->post([this] { resignFocus(); }, this);
+  }
+  if (props.focusToken != lastFocusToken_) {
+    lastFocusToken_ = props.focusToken;
+    context_.scheduler->post([this, selectAll = props.selectAllOnFocus] { takeFocus(selectAll); }, this);
+  }
+  if (text() != props.text) setText(props.text);
+  props_ = props;
+}
+
+void QVTextField::takeFocus(bool selectAll) {
+  if (!isVisible() || !isEnabled()) return;
+  setFocus(Qt::OtherFocusReason);
+  if (window()->focusWidget() != this) return;  // the window refused
+  if (selectAll) {
+    QLineEdit::selectAll();
+  } else {
+    deselect();
+    setCursorPosition(int(text().size()));
+  }
+  notifyFocus(true);
+}
+
+void QVTextField::resignFocus() {
+  // A field that was never shown and holds no focus counts as the focused one.
+  QWidget* focused = window()->focusWidget();
+  if (focused != this && (isVisible() || focused)) return;
+  clearFocus();
+  notifyFocus(false);
+}
+
+void QVTextField::applyColors() { applyLabelColors(*this, context_.environment && context_.environment->isDark()); }
+
+void QVTextField::notifyFocus(bool focused) {
+  if (callbacks_.onFocusChange) callbacks_.onFocusChange(focused);
+}
+
+void QVTextField::keyPressEvent(QKeyEvent* event) {
+  const bool plainReturn = (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+                           !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+  if (plainReturn) {
+    // Handled here, also without a submit action: nothing is inserted and editing goes on.
+    if (callbacks_.onSubmit) callbacks_.onSubmit();
+    event->accept();
+    return;
+  }
+  QVSearchTextField::keyPressEvent(event);
+}
+
+void QVTextField::focusInEvent(QFocusEvent* event) {
+  editing_ = false;
+  QVSearchTextField::focusInEvent(event);
+}
+
+void QVTextField::focusOutEvent(QFocusEvent* event) {
+  QVSearchTextField::focusOutEvent(event);
+  // A menu opening or the window going to the background does not end editing.
+  if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason) return;
+  editing_ = false;
+  notifyFocus(false);
+}
+
+}  // namespace qv

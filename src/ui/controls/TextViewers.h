@@ -1,0 +1,105 @@
+#pragma once
+#include "ui/code/CodeHighlighter.h"
+#include "ui/controls/TextInput.h"
+#include "ui/text/AttributedText.h"
+
+#include <QSizeF>
+#include <QWidget>
+#include <functional>
+#include <optional>
+#include <utility>
+
+namespace qv {
+
+struct InterfaceServices;
+
+// A read-only, selectable, scrolling text without scroll bars, for plain text (label colour)
+// or attributed text (its own fonts and colours). It tells its owner whether text is hidden
+// above or below the visible area: after it is made, after every update and on every scroll
+// or resize, reporting only changes (and always the first report).
+class QVTextViewer : public NoCompletionTextView {
+  Q_OBJECT
+ public:
+  struct Props {
+    QString text;
+    SharedAttributedText attributed{};  // shown instead of `text` when set; a new object is new content
+    bool isMonospaced = false;
+    QSizeF inset{};  // around the text, scrolling with it
+    bool operator==(const Props&) const = default;
+  };
+  using EdgesChange = std::function<void(bool hiddenAbove, bool hiddenBelow)>;
+
+  explicit QVTextViewer(InterfaceServices& context, QWidget* parent = nullptr);
+
+  void setProps(const Props& props);
+  const Props& props() const { return props_; }
+  void setOnEdgesChange(EdgesChange onEdgesChange) { onEdgesChange_ = std::move(onEdgesChange); }
+  std::optional<std::pair<bool, bool>> lastEdges() const { return lastEdges_; }
+  // How often the text storage was replaced (routine updates must not).
+  int contentApplyCount() const { return contentApplyCount_; }
+
+  static constexpr double kTextSize = 12.5;
+  // How far the text may scroll past an edge and still count as not hidden there.
+  static constexpr double kEdgeSlack = 6;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void applyContent();
+  void applyInset();
+  void applyLabelColor();
+  void scheduleEdgeReport();
+  void reportEdges();
+
+  InterfaceServices& context_;
+  Props props_;
+  EdgesChange onEdgesChange_;
+  std::optional<QString> appliedPlain_;
+  SharedAttributedText appliedAttributed_;
+  std::optional<std::pair<bool, bool>> lastEdges_;
+  int contentApplyCount_ = 0;
+};
+
+// Source code in a QVTextViewer: shown plain at once, then coloured when the highlighter has
+// tokenized it on the "highlight" queue. A change of source, label or colour scheme starts
+// again from plain text; a result for anything but the latest request is dropped.
+class QVCodeViewer : public QWidget {
+  Q_OBJECT
+ public:
+  struct Props {
+    QString source{};
+    QString language{};
+    bool operator==(const Props&) const = default;
+  };
+
+  explicit QVCodeViewer(InterfaceServices& context, QWidget* parent = nullptr);
+
+  void setProps(const Props& props);
+  void setOnEdgesChange(QVTextViewer::EdgesChange onEdgesChange);
+  QVTextViewer& textViewer() { return *viewer_; }
+  bool isHighlighted() const { return highlighted_ != nullptr; }
+
+  static constexpr double kInsetWidth = 14;
+  static constexpr double kInsetHeight = 12;
+
+ private:
+  struct TaskKey {
+    QString source;
+    QString language;
+    bool dark = false;
+    bool operator==(const TaskKey&) const = default;
+  };
+  void restartHighlighting();
+  void applyTokens(const std::vector<CodeHighlighter::Token>& tokens, bool dark);
+  void showContent();
+
+  InterfaceServices& context_;
+  QVTextViewer* viewer_;
+  Props props_;
+  std::optional<TaskKey> task_;
+  quint64 generation_ = 0;
+  SharedAttributedText highlighted_;
+};
+
+}  // namespace qv

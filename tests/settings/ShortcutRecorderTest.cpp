@@ -1,0 +1,129 @@
+// Recording the global shortcut from key presses anywhere in the program.
+#include "platform/SettingsStore.h"
+#include "settings/RowIconButton.h"
+#include "settings/ShortcutRecorder.h"
+#include "support/FakeInterfaceContext.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <gtest/gtest.h>
+
+using namespace qv;
+
+namespace {
+
+// Where a key press goes when the recorder does not take it.
+class KeyTarget : public QWidget {
+ public:
+  int presses = 0;
+
+ protected:
+  void keyPressEvent(QKeyEvent*) override { ++presses; }
+};
+
+struct RecorderTest : ::testing::Test {
+  RecorderTest() : recorder(*fake.context, 2, 20) {
+    recorder.onRecordingChanged = [this](bool on) { told << on; };
+    recorder.show();
+  }
+  // A press delivered to the program, as the focused widget would get it; whether it went on.
+  bool press(int key, Qt::KeyboardModifiers modifiers) {
+    KeyTarget focused;
+    QKeyEvent event(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(&focused, &event);
+    return focused.presses == 1;
+  }
+  keys::StoredShortcut stored() { return recorder.storedShortcut(); }
+  void store(int keyCode, int modifiers) {
+    fake.context->settings->set(ShortcutRecorderButton::kKeyCodeKey, keyCode);
+    fake.context->settings->set(ShortcutRecorderButton::kModifiersKey, modifiers);
+    fake.drain();
+  }
+
+  test::FakeInterfaceContext fake;
+  ShortcutRecorderButton recorder;
+  QList<bool> told;
+};
+
+constexpr Qt::KeyboardModifiers kNone = Qt::NoModifier;
+constexpr Qt::KeyboardModifiers kShift = Qt::ShiftModifier;
+constexpr Qt::KeyboardModifiers kCtrl = Qt::ControlModifier;
+
+}  // namespace
+
+TEST_F(RecorderTest, RecordsModifiedKeysAndRefusesWhatWouldTakeTypingOrPasting) {
+  struct Case {
+    const char* name;
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    std::optional<keys::StoredShortcut> recorded;  // none: nothing stored, still recording
+    const char* shown;
+  };
+  const Case cases[] = {
+      {"Shift+F5", Qt::Key_F5, kShift, keys::StoredShortcut{96, keys::kShiftFlag}, "Shift+F5"},
+      {"all four with F5", Qt::Key_F5, kCtrl | kShift | Qt::AltModifier | Qt::MetaModifier,
+       keys::StoredShortcut{96, 0x1E0000}, "Ctrl+Alt+Super+Shift+F5"},
+      {"Shift+Left", Qt::Key_Left, kShift, keys::StoredShortcut{123, keys::kShiftFlag}, "Shift+\u2190"},
+      {"Ctrl+Shift+V", Qt::Key_V, kCtrl | kShift, keys::StoredShortcut{9, keys::kCommandFlag | keys::kShiftFlag},
+       "Ctrl+Shift+V"},
+      {"Ctrl+= has no name", Qt::Key_Equal, kCtrl, keys::StoredShortcut{24, keys::kCommandFlag}, "Ctrl+?"},
+      {"Alt+Space", Qt::Key_Space, Qt::AltModifier, keys::StoredShortcut{49, keys::kOptionFlag}, "Alt+Space"},
+      {"Shift+A", Qt::Key_A, kShift, std::nullopt, "Press keys"},
+      {"Shift+!", Qt::Key_Exclam, kShift, std::nullopt, "Press keys"},
+      {"Shift+Space", Qt::Key_Space, kShift, std::nullopt, "Press keys"},
+      {"Shift+Return", Qt::Key_Return, kShift, std::nullopt, "Press keys"},
+      {"Shift+Tab", Qt::Key_Backtab, kShift, std::nullopt, "Press keys"},
+      {"Shift+BackSpace", Qt::Key_Backspace, kShift, std::nullopt, "Press keys"},
+      {"Ctrl+V", Qt::Key_V, kCtrl, std::nullopt, "Press keys"},
+      {"Shift+Insert", Qt::Key_Insert, kShift, std::nullopt, "Press keys"},
+  };
+  for (const Case& c : cases) {
+    store(-1, 0);
+    recorder.startRecording();
+    EXPECT_FALSE(press(c.key, c.modifiers)) << c.name;  // taken either way
+    EXPECT_EQ(recorder.isRecording(), !c.recorded) << c.name;
+    EXPECT_EQ(stored(), c.recorded.value_or(keys::StoredShortcut{})) << c.name;
+    EXPECT_EQ(recorder.pillText(), QString::fromUtf8(c.shown)) << c.name;
+    recorder.stopRecording();
+  }
+}
+
+TEST_F(RecorderTest, BareKeysAndModifiersAlonePassOnEscapeCancelsAndTheHotKeyIsToldThroughout) {
+  store(keys::code::K, keys::kCommandFlag);
+  EXPECT_EQ(recorder.pillText(), "Ctrl+K");
+  recorder.click();
+  EXPECT_EQ(recorder.pillText(), "Press keys");
+  EXPECT_TRUE(press(Qt::Key_A, kNone));
+  EXPECT_TRUE(press(Qt::Key_Shift, kShift));
+  EXPECT_TRUE(press(Qt::Key_Control, kCtrl));
+  EXPECT_TRUE(recorder.isRecording());
+  EXPECT_FALSE(press(Qt::Key_Escape, kCtrl));
+  EXPECT_FALSE(recorder.isRecording());
+  EXPECT_EQ(stored(), (keys::StoredShortcut{keys::code::K, keys::kCommandFlag}));
+  EXPECT_EQ(told, (QList<bool>{true, false}));
+
+  // A second click cancels as well; leaving the screen ends recording.
+  recorder.click();
+  recorder.click();
+  recorder.click();
+  recorder.hide();
+  EXPECT_FALSE(recorder.isRecording());
+  EXPECT_EQ(told, (QList<bool>{true, false, true, false, true, false}));
+  EXPECT_TRUE(press(Qt::Key_F5, kShift));  // nothing listens any more
+}
+
+TEST_F(RecorderTest, ClearWritesBothValuesAndThePillGoesBackToItsFixedWidth) {
+  store(keys::code::F5, keys::kCommandFlag | keys::kOptionFlag);
+  fake.clock->advance(1);
+  EXPECT_EQ(recorder.pillText(), "Ctrl+Alt+F5");
+  EXPECT_TRUE(recorder.clearButton()->isVisible());
+  EXPECT_LT(recorder.pill()->pillWidth(), ShortcutPill::kFixedWidth);
+  recorder.clear();
+  EXPECT_EQ(fake.context->settings->intOr(ShortcutRecorderButton::kKeyCodeKey, 0), -1);
+  EXPECT_EQ(fake.context->settings->intOr(ShortcutRecorderButton::kModifiersKey, 1), 0);
+  fake.clock->advance(1);
+  EXPECT_EQ(recorder.pillText(), "Record Shortcut");
+  EXPECT_DOUBLE_EQ(recorder.pill()->pillWidth(), ShortcutPill::kFixedWidth);
+  EXPECT_FALSE(recorder.clearButton()->isVisible());
+  EXPECT_EQ(recorder.clearButton()->accessibleName(), "Clear shortcut");
+}
