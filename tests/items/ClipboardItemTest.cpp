@@ -158,6 +158,12 @@ TEST(CardGroups, MidnightAndWeekStarts) {
   EXPECT_EQ(cardGroup(local(2024, 12, 30, 9, 0), local(2025, 1, 2, 9, 0), de), CardGroup::thisWeek);
   // UTC capture times are compared in local time.
   EXPECT_EQ(cardGroup(local(2025, 2, 4, 23, 59).toUTC(), justAfterMidnight, de), CardGroup::yesterday);
+
+  // The titles are what the collapsed groups are stored by.
+  QStringList titles;
+  for (CardGroup group : kAllCardGroups) titles << rawValue(group);
+  EXPECT_EQ(titles, (QStringList{"Today", "Yesterday", "This Week", "Earlier"}));
+  EXPECT_EQ(cardGroupFromRaw(u"This Week"), CardGroup::thisWeek);
 }
 
 }  // namespace

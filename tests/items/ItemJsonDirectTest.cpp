@@ -13,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRandomGenerator>
 #include <gtest/gtest.h>
 
 namespace qv {
@@ -170,9 +171,23 @@ TEST(ItemJsonDirect, AgreesOnEveryFailureFixture) {
   EXPECT_GE(count, 18);
 }
 
-TEST(ItemJsonDirect, AgreesOnTruncatedText) {
+TEST(ItemJsonDirect, AgreesOnTruncatedAndCorruptedText) {
   const QByteArray valid = allFixtures();
   for (qsizetype length = 0; length < valid.size(); length += 7) agree(valid.left(length));
+  QRandomGenerator random(20261206);
+  const char replacements[] = {'"', '\\', '{', '}', '[', ']', ',', ':', '0', '-', 'e', '.', ' ', '\0', '\x80', '\xff'};
+  for (int round = 0; round < 1500; ++round) {
+    QByteArray corrupted = valid;
+    for (int edits = 1 + round % 3; edits > 0; --edits) {
+      const qsizetype at = random.bounded(corrupted.size());
+      switch (random.bounded(3)) {
+        case 0: corrupted[at] = replacements[random.bounded(int(sizeof replacements))]; break;
+        case 1: corrupted.remove(at, 1 + random.bounded(4)); break;
+        default: corrupted.insert(at, replacements[random.bounded(int(sizeof replacements))]);
+      }
+    }
+    agree(corrupted);
+  }
 }
 
 TEST(ItemJsonDirect, TakesALargeGeneratedHistory) {

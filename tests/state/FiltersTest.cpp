@@ -339,6 +339,10 @@ TEST_F(FiltersTest, ChipsComeInOrderWithTheirLabels) {
   EXPECT_EQ(state.activeFilter(), FilterType::pinned());
   EXPECT_EQ(state.searchQuery(), QStringLiteral("x"));
 
+  const QStringList labels = {QStringLiteral("Today"), QStringLiteral("Yesterday"), QStringLiteral("This week"),
+                              QStringLiteral("Last week"), QStringLiteral("Last 30 days")};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(chipLabel(kAllDateFilters[i]), labels[i]);
+
   // A chip outliving its state does nothing.
   chips = state.activeFilterChips();
   h.state.reset();
