@@ -1,4 +1,5 @@
-// The clipboard monitor's poll when nothing was copied, and the overlay scan that runs beside it.
+// The clipboard monitor's poll when nothing was copied (where changes are not announced; on X11
+// nothing runs while nothing changes), and the overlay scan that runs beside it.
 //   build/bin/bench_monitor_tick
 #include "items/ItemServices.h"
 #include "items/capture/ClipboardMonitor.h"

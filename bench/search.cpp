@@ -118,7 +118,7 @@ void BM_LowerAndScanTexts(benchmark::State& bench) {
 }
 BENCHMARK(BM_LowerAndScanTexts)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// A copy arrives while a query is shown: it comes down the capture road (addItem), then the
+// A copy arrives while a query is shown: it comes down the add path (addItem), then the
 // search runs with one new item and the rest reused from the index. The copy is taken out
 // again untimed, so that the history keeps its size.
 void BM_FirstSearchAfterNewItem(benchmark::State& bench) {

@@ -47,10 +47,10 @@ class Target : public QWidget {
     event->acceptProposedAction();
   }
   void dropEvent(QDropEvent* event) override {
-    const QMimeData* data = event->mimeData();
-    if (data->hasFormat(QStringLiteral("text/plain")))
-      say(QStringLiteral("text ") + data->text().replace(u'\n', QStringLiteral("\\n")));
-    for (const QUrl& url : data->urls()) say(QStringLiteral("url ") + url.toString());
+    const QMimeData* mime = event->mimeData();
+    if (mime->hasFormat(QStringLiteral("text/plain")))
+      say(QStringLiteral("text ") + mime->text().replace(u'\n', QStringLiteral("\\n")));
+    for (const QUrl& url : mime->urls()) say(QStringLiteral("url ") + url.toString());
     event->acceptProposedAction();
     say(QStringLiteral("dropped"));
   }

@@ -7,6 +7,7 @@
 #include "cards/badges/BadgesGallery.h"
 #include "items/ItemServices.h"
 #include "ui/Appearance.h"
+#include "settings/onboarding/OnboardingGallery.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 #include "ui/fx/Fx.h"
@@ -107,6 +108,7 @@ int main(int argc, char** argv) {
   qv::addUiGalleryViews(registry);
   qv::addCardsGalleryViews(registry);
   qv::addCardBadgeGalleryViews(registry);
+  qv::addOnboardingGalleryViews(registry);
   registry.add(QStringLiteral("sample-pill"), renderPills);
 
   int written = 0;

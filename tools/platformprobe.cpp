@@ -139,7 +139,9 @@ int main(int argc, char** argv) {
                                 {QStringLiteral("class"), window.windowClass},
                                 {QStringLiteral("type"), window.windowType},
                                 {QStringLiteral("overrideRedirect"), window.overrideRedirect}});
-      answer({{QStringLiteral("windows"), list}, {QStringLiteral("rebuilds"), windows->rebuildCount()}});
+      answer({{QStringLiteral("windows"), list},
+              {QStringLiteral("rebuilds"), windows->rebuildCount()},
+              {QStringLiteral("overlayCandidate"), windows->hasOverlayCandidate()}});
     } else if (command == "frontmost") {
       answer(appJson(workspace->frontmostApplication()));
     } else if (command == "remember") {

@@ -7,13 +7,14 @@
 #include "app/SettingsPanel.h"
 #include "base/Log.h"
 #include "items/capture/ClipboardMonitor.h"
+#include "items/writer/PasteboardWriter.h"
 #include "items/model/ContentType.h"
 #include "app/AppContext.h"
 #include "platform/PastePermission.h"
 #include "platform/SettingsStore.h"
 #include "platform/StatusItem.h"
 #include "platform/Updater.h"
-#include "settings/OnboardingWindowController.h"
+#include "settings/onboarding/OnboardingWindowController.h"
 #include "state/PanelState.h"
 #include "ui/Appearance.h"
 #include "ui/anim/Transaction.h"
@@ -103,6 +104,11 @@ void AppDelegate::applicationDidFinishLaunching() {
   clipboardMonitor_ = std::make_unique<ClipboardMonitor>(context_, [self](const ClipboardItem& item, bool blurred) {
     if (self) self->handleNewItem(item, blurred);
   });
+  // The clipboard outlives the program that copied: its newest copy is put back when it quits.
+  clipboardMonitor_->setOwnerGoneHandler([self](const QUuid& id) {
+    if (!self || self->state().items().isEmpty() || self->state().items().first().id != id) return;
+    self->context_.pasteboardWriter->write(self->state().items().first());
+  });
   clipboardMonitor_->start();
   setupEdgeTrigger();
   showOnboardingIfNeeded();
@@ -110,6 +116,8 @@ void AppDelegate::applicationDidFinishLaunching() {
 }
 
 void AppDelegate::applicationWillTerminate() {
+  // A copy still waiting out its capture delay is part of what the final save keeps.
+  if (clipboardMonitor_) clipboardMonitor_->flushPendingCapture();
   if (panelController_) state().flushSave();
 }
 

@@ -18,8 +18,8 @@
 #include "platform/SettingsStore.h"
 #include "platform/StatusItem.h"
 #include "settings/IgnoredPane.h"
-#include "settings/OnboardingWindowController.h"
 #include "settings/SettingsView.h"
+#include "settings/onboarding/OnboardingWindowController.h"
 #include "state/PanelState.h"
 #include "ui/StatusBarIcon.h"
 

@@ -11,15 +11,21 @@
 #include "platform/ProgramIdentity.h"
 #include "platform/UnixSignals.h"
 #include "ui/AppIcon.h"
+#include "state/PanelState.h"
 #include "ui/InterfaceServices.h"
 
 #include <QApplication>
 #include <QSessionManager>
 #include <csignal>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace qv {
 
 namespace {
+
+constexpr int kOwnMappingBytes = 1 << 20;
 
 // The lock lives in the per-user runtime folder; without one, in the per-user config folder
 // (the temporary folder would be shared with every other user).
@@ -30,6 +36,12 @@ QString lockFolder(const Paths& paths) {
 }  // namespace
 
 int runQuorvalen(int argc, char** argv) {
+#ifdef __GLIBC__
+  // Large buffers (the history file as read and as written, tens of megabytes for a long history)
+  // always get memory of their own that goes back to the system when freed. By default the
+  // allocator raises this bound after the first such buffer, and later ones stay resident.
+  mallopt(M_MMAP_THRESHOLD, kOwnMappingBytes);
+#endif
   QApplication application(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(program::kName));
   QApplication::setApplicationVersion(QString::fromLatin1(program::kVersion));
@@ -69,7 +81,12 @@ int runQuorvalen(int argc, char** argv) {
   });
   delegate.applicationDidFinishLaunching();
   instance->listenForAnotherStart([&delegate] { delegate.anotherStartRequested(); });
-  return QApplication::exec();
+  const int status = QApplication::exec();
+  // The history is on disk now. Freeing a long one item by item would hold up the exit; one more
+  // reference to it, reachable until the process ends, leaves its memory to the system instead.
+  static const QList<ClipboardItem>* const historyAtExit = new QList<ClipboardItem>(delegate.state().items());
+  Q_UNUSED(historyAtExit);
+  return status;
 }
 
 }  // namespace qv

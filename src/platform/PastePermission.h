@@ -16,6 +16,9 @@ class PastePermission {
   virtual ~PastePermission() = default;
 
   virtual bool isHeld() const = 0;
+  // Whether asking can grant the permission while the program runs. Where keys cannot be
+  // posted at all (Wayland, no XTest) there is nothing to ask for.
+  virtual bool isGrantable() const = 0;
 
   // The onboarding's "grant" button: the first call asks the system; every later call asks again
   // and also opens the desktop's settings page for it. Remembered in the user defaults.
@@ -45,6 +48,7 @@ class KeyPosterPastePermission : public PastePermission {
  public:
   KeyPosterPastePermission(std::shared_ptr<SettingsStore> settings, std::shared_ptr<KeyPoster> poster);
   bool isHeld() const override;
+  bool isGrantable() const override { return false; }
   void openAccessibilitySettings() override;
 
  protected:

@@ -103,6 +103,12 @@ struct PasteboardChange {
   bool ownWrite = false;
   // Process of the selection owner when the change happened; 0 when unknown or no owner.
   qint64 ownerPid = 0;
+  // The owner went away (its window was destroyed or its program closed): the selection is
+  // empty now. Not a copy; the content of the change before it is gone with the owner.
+  bool ownerGone = false;
+  // With `ownerGone`: another program holds the clipboard-manager selection and keeps content
+  // when owners quit, so it is not ours to keep.
+  bool otherClipboardManager = false;
   bool operator==(const PasteboardChange&) const = default;
 };
 
@@ -115,6 +121,9 @@ class Pasteboard : public QObject {
 
   // The change count moves by one per observed ownership change of the selection.
   virtual PasteboardChange currentChange() const = 0;
+  // True when `changed` is emitted for every change (X11 announces each new owner); otherwise
+  // the change count must be polled.
+  virtual bool announcesChanges() const { return false; }
   qint64 changeCount() const { return currentChange().count; }
 
   // The content of the current change. Waits for a slow owner at most kPasteboardReadBoundMs;
@@ -128,7 +137,8 @@ class Pasteboard : public QObject {
   virtual void write(const PasteboardWrite& item) = 0;
 
  Q_SIGNALS:
-  // The change count moved (main thread). Pollers may ignore it.
+  // The change count moved (main thread). Pollers may ignore it; it is reliable only when
+  // `announcesChanges()`.
   void changed();
 };
 

@@ -2,6 +2,7 @@
 #include <QList>
 #include <QRect>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace qv {
@@ -27,8 +28,21 @@ struct WindowInfo {
   QString windowClass;       // WM_CLASS class part ("" when unset)
   QString windowType;        // the EWMH type without prefix, lower case ("normal", "popup_menu", …)
   bool overrideRedirect = false;
+  bool systemTray = false;   // the system tray's window (it holds the tray selection)
   bool operator==(const WindowInfo&) const = default;
 };
+
+// Smaller windows (tooltips, the 1×1 helper windows some toolkits keep mapped) are never overlays.
+inline constexpr int kSmallestOverlaySide = 80;
+
+// Whether a copy can be made in the window as an overlay: it floats above ordinary windows, is
+// large enough, and is not part of the desktop's own shell (docks and panels, the desktop, the
+// system tray).
+inline bool canBeOverlay(const WindowInfo& window) {
+  return window.layer > windowLayer::kNormal && window.bounds.width() >= kSmallestOverlaySide &&
+         window.bounds.height() >= kSmallestOverlaySide && !window.systemTray &&
+         window.windowType != QLatin1String("dock") && window.windowType != QLatin1String("desktop");
+}
 
 // The on-screen windows, front to back, without desktop windows. Any thread may read it; it
 // answers from a list kept current from window-system events.
@@ -36,6 +50,12 @@ class WindowList {
  public:
   virtual ~WindowList() = default;
   virtual QList<WindowInfo> windows() const = 0;
+
+  // Whether a window of another process that can be an overlay is on screen now. A list that
+  // cannot tell answers true.
+  virtual bool hasOverlayCandidate() const { return true; }
+  // `handler` runs, on any thread, whenever that answer may have changed.
+  virtual void setOverlayCandidateHandler(std::function<void()> handler) { (void)handler; }
 };
 
 }  // namespace qv

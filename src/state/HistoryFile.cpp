@@ -192,7 +192,11 @@ bool HistoryFile::setAsideUnreadable(const QString& path, const QString& reason)
   return false;
 }
 
-std::optional<QList<ClipboardItem>> HistoryFile::read() {
+void HistoryFile::waitForWrites() {
+  queue_->sync([] {});
+}
+
+std::optional<QList<ClipboardItem>> HistoryFile::read(bool* differsFromFile) {
   SettingsStore& settings = *services_.settings;
   const QString path = this->path();
 
@@ -225,6 +229,7 @@ std::optional<QList<ClipboardItem>> HistoryFile::read() {
 
   ItemDecodeError error;
   std::optional<QList<ClipboardItem>> decoded = decodeItems(*data, &error);
+  if (differsFromFile) *differsFromFile = !fromFile || !decoded;
   if (!decoded) {
     int skipped = 0;
     bool cut = false;

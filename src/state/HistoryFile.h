@@ -33,11 +33,14 @@ class HistoryFile {
   // The file's path; its folder is made (private) on the way.
   QString path() const;
   // The stored history, or none when there is none or nothing of it decodes. An unreadable
-  // file is set aside; as many items as decode are kept.
-  std::optional<QList<ClipboardItem>> read();
+  // file is set aside; as many items as decode are kept. `differsFromFile` tells whether what
+  // was read is not what the file now holds (items skipped, or taken from the user defaults).
+  std::optional<QList<ClipboardItem>> read(bool* differsFromFile = nullptr);
   // Writes a snapshot of the history on the save queue (and waits for it with `sync`); with
   // `prune`, then deletes side files of items that are in neither the snapshot nor added since.
   void write(const QList<ClipboardItem>& snapshot, bool prune, bool sync);
+  // Returns once a write still under way on the save queue has finished.
+  void waitForWrites();
   // An item was added after the last snapshot: a prune working from that snapshot keeps its files.
   void noteAdded(const ClipboardItem& item);
   // Resolves the bookmarks of the file items on the save queue (in order with the writes and

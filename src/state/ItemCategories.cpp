@@ -111,29 +111,28 @@ CustomCategory ItemCategories::add(const QString& name, int colorIndex, Changes*
   return category;
 }
 
-bool ItemCategories::rename(const QUuid& categoryID, const QString& name, Changes* changes) {
-  *changes = none;
-  const QString trimmed = name.trimmed();
-  if (trimmed.isEmpty()) return false;
+bool ItemCategories::editCategory(const QUuid& categoryID, const std::function<void(CustomCategory&)>& edit,
+                                  Changes* changes) {
   QList<CustomCategory> categories = customCategories_;
   CustomCategory* found = findCategory(categories, categoryID);
   if (!found) return false;
-  found->name = trimmed;
+  edit(*found);
   if (setCustomCategories(std::move(categories))) *changes = categoriesChanged;
   saveCustomCategories();
   return true;
 }
 
+bool ItemCategories::rename(const QUuid& categoryID, const QString& name, Changes* changes) {
+  *changes = none;
+  const QString trimmed = name.trimmed();
+  if (trimmed.isEmpty()) return false;
+  return editCategory(categoryID, [&](CustomCategory& category) { category.name = trimmed; }, changes);
+}
+
 bool ItemCategories::setColor(const QUuid& categoryID, int colorIndex, Changes* changes) {
   *changes = none;
   if (colorIndex < 0 || colorIndex >= kCategoryPaletteSize) return false;
-  QList<CustomCategory> categories = customCategories_;
-  CustomCategory* found = findCategory(categories, categoryID);
-  if (!found) return false;
-  found->colorIndex = colorIndex;
-  if (setCustomCategories(std::move(categories))) *changes = categoriesChanged;
-  saveCustomCategories();
-  return true;
+  return editCategory(categoryID, [&](CustomCategory& category) { category.colorIndex = colorIndex; }, changes);
 }
 
 ItemCategories::Changes ItemCategories::remove(const QUuid& categoryID) {

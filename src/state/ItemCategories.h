@@ -6,6 +6,7 @@
 #include <QList>
 #include <QSet>
 #include <QUuid>
+#include <functional>
 #include <optional>
 
 namespace qv {
@@ -56,6 +57,9 @@ class ItemCategories {
   Changes keepOnly(const QSet<QUuid>& live);
 
  private:
+  // Changes the category with that id in place and saves the list; false for an unknown id.
+  bool editCategory(const QUuid& categoryID, const std::function<void(CustomCategory&)>& edit, Changes* changes);
+
   SettingsStore& settings_;
   Scheduler& scheduler_;
   QList<CustomCategory> customCategories_;

@@ -34,8 +34,8 @@ bool isSameContent(const ClipboardItem& a, const ClipboardItem& b);
 // action hooks, and the persistence of all of it. Properties follow StateProperty.h: a getter,
 // a setter that notifies only on a real change, and a `<name>Changed` signal.
 //
-// The implementation is split by area: PanelState.cpp (construction), PanelStateItems.cpp (item
-// road, clearing, retention), PanelStatePersistence.cpp (history file, link metadata),
+// The implementation is split by area: PanelState.cpp (construction), PanelStateItems.cpp (the add
+// path, clearing, retention), PanelStatePersistence.cpp (history file, link metadata),
 // PanelStateMarks.cpp (pins, sensitive marks, pruning), PanelStateCategories.cpp.
 class PanelState : public QObject {
   Q_OBJECT
@@ -67,6 +67,9 @@ class PanelState : public QObject {
   static constexpr const auto& kSaveQueueSuffix = HistoryFile::kSaveQueueSuffix;
   static constexpr const auto& kPromiseFolderName = HistoryFile::kPromiseFolderName;
   static constexpr double kSaveDelaySeconds = 1.5;
+  // Under steady changes the delay would never run out: a change is saved at the latest this
+  // long after it was made.
+  static constexpr double kLongestUnsavedSeconds = 5;
   static constexpr int kSavesPerPrune = 20;
   static constexpr double kBackfillSpacingSeconds = 0.4;
 
@@ -162,7 +165,7 @@ class PanelState : public QObject {
   void setShowDotsMenu(bool show);
   void setPreviewItemID(const std::optional<QUuid>& id);
 
-  // ---- Item road (PanelStateItems.cpp) -------------------------------------------------------
+  // ---- Adding items (PanelStateItems.cpp) ----------------------------------------------------
   // Adds a captured item at the front, replacing an older copy of the same content from the
   // same application and carrying its pin, manual sensitive mark and category over. `blurred`
   // says the capture is to be blurred: its link is then not fetched from the network. The
@@ -180,7 +183,7 @@ class PanelState : public QObject {
 
   // ---- Persistence (PanelStatePersistence.cpp) -----------------------------------------------
   QString historyFilePath() const;
-  // One save 1.5 s after the last change.
+  // One save 1.5 s after the last change, and at the latest 5 s after the oldest unsaved one.
   void scheduleSave();
   bool isSavePending() const { return saveWork_.isPending(); }
   // Writes the history now and returns once it is on disk (at quit).
@@ -349,6 +352,8 @@ class PanelState : public QObject {
   // The history file, its side files and the save queue.
   std::unique_ptr<HistoryFile> historyFile_;
   WorkItem saveWork_;
+  // Monotonic time of the oldest change not yet handed to a save; none when all are saved.
+  std::optional<double> unsavedSince_;
   // Pending delayed interface work (owned by the interface-state operations).
   WorkItem previewRetargetWork_;
   WorkItem previewHoverWork_;
@@ -360,12 +365,12 @@ class PanelState : public QObject {
   QString appDisplayName(const QString& bundleID) const;
   static std::shared_ptr<FilterIndex> attachFilterIndex(PanelState& state);
   std::shared_ptr<FilterIndex> filterIndex_ = attachFilterIndex(*this);
-  // The item road tells the filtered list about a copy put at the front, so that the next
+  // The add path tells the filtered list about a copy put at the front, so that the next
   // search checks that item alone instead of the whole history.
   void beforeItemPrepended();
   void afterItemPrepended();
 
-  // Bookkeeping that spares the item road two passes over a long history. Every change of the
+  // Bookkeeping that spares the add path two passes over a long history. Every change of the
   // items or of the marks adds one to the count; a pass records the count it saw.
   static constexpr quint64 kNever = ~quint64(0);
   quint64 historyChanges_ = 0;

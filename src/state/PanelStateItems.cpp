@@ -33,7 +33,7 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
 
   historyFile_->noteAdded(item);
   // Changed in place: copying a long history for each capture would cost more than the rest of
-  // the road together.
+  // the add path together.
   if (duplicate) {
     items_.removeIf(isDuplicate);
     Q_EMIT itemsChanged();

@@ -17,17 +17,26 @@ namespace qv {
 QString PanelState::historyFilePath() const { return historyFile_->path(); }
 
 void PanelState::scheduleSave() {
+  const double now = context_.scheduler->uptime();
+  if (!unsavedSince_) unsavedSince_ = now;
+  const double delay = std::clamp(*unsavedSince_ + kLongestUnsavedSeconds - now, 0.0, kSaveDelaySeconds);
   saveWork_.cancel();
-  saveWork_ = context_.scheduler->after(kSaveDelaySeconds, [this] { save(false); }, Guard(this));
+  saveWork_ = context_.scheduler->after(delay, [this] { save(false); }, Guard(this));
 }
 
 void PanelState::flushSave() {
   saveWork_.cancel();
   saveWork_ = WorkItem();
-  save(true);
+  if (unsavedSince_) {
+    save(true);
+    return;
+  }
+  // The file already holds the history: only wait for a write still under way.
+  historyFile_->waitForWrites();
 }
 
 void PanelState::save(bool sync) {
+  unsavedSince_.reset();
   int count = savesSinceLastPrune_ + 1;
   const bool prune = count >= kSavesPerPrune;
   if (prune) count = 0;
@@ -37,7 +46,10 @@ void PanelState::save(bool sync) {
 }
 
 void PanelState::loadHistory() {
-  std::optional<QList<ClipboardItem>> stored = historyFile_->read();
+  // Only a history that differs from the file needs a save: one that was set aside or came from
+  // the user defaults, or one that retention shortened.
+  bool differsFromFile = false;
+  std::optional<QList<ClipboardItem>> stored = historyFile_->read(&differsFromFile);
   const auto loadMarks = [this] {
     loadPinned();
     loadCategories();
@@ -64,8 +76,8 @@ void PanelState::loadHistory() {
   setItems(std::move(*stored));
 
   loadMarks();
-  applyRetention();
-  scheduleSave();
+  if (applyRetention()) differsFromFile = true;
+  if (differsFromFile) scheduleSave();
   backfillImageText();
 }
 

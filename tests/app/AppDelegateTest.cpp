@@ -9,7 +9,9 @@
 #include "library/LibraryWindowController.h"
 #include "platform/Updater.h"
 #include "settings/IgnoredPane.h"
-#include "settings/OnboardingWindowController.h"
+#include "settings/onboarding/OnboardingView.h"
+#include "ui/controls/PillButtons.h"
+#include "settings/onboarding/OnboardingWindowController.h"
 #include "state/PanelState.h"
 #include "support/CapturedLog.h"
 #include "support/FakeInterfaceContext.h"
@@ -237,8 +239,10 @@ TEST_F(AppDelegateTest, OnboardingShowsOnceAfterFourTenthsAndStartShowsThePanelA
   EXPECT_TRUE(onboarding.window()->isVisible());
 
   advance(2);
-  onboarding.startButton()->click();
-  EXPECT_FALSE(onboarding.window()->isVisible());
+  OnboardingPanel* panel = onboarding.window();
+  for (const char* title : {"Next", "Next", "Launch Quorvalen"}) panel->view()->button(QString::fromUtf8(title))->action();
+  EXPECT_FALSE(onboarding.window());
+  EXPECT_FALSE(panel->isVisible());
   advance(0.24);
   EXPECT_FALSE(state().isVisible());
   advance(0.02);
@@ -276,6 +280,17 @@ TEST_F(AppDelegateTest, ABlurredCopyIsMarkedSensitiveAutomaticallyAfterItIsAdded
   const ClipboardItem plain = itemNow(*this, "hello");
   delegate->handleNewItem(plain, false);
   EXPECT_FALSE(state().sensitiveIDs().contains(plain.id));
+}
+
+TEST_F(AppDelegateTest, QuittingRightAfterACopyRecordsAndSavesIt) {
+  seenOnboarding();
+  launch();
+  fake.pasteboard->copyText(QStringLiteral("copied as the session ends"), 4100);
+  advance(0.1);
+  delegate->applicationWillTerminate();
+  QFile file(state().historyFilePath());
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(file.readAll().contains("copied as the session ends"));
 }
 
 TEST_F(AppDelegateTest, QuittingWithinTheSaveDelayOfACopyKeepsIt) {

@@ -12,7 +12,7 @@
 namespace qv {
 namespace {
 
-TEST(StrictUrlQuickRoadTest, EverydayAndUnusualUrlsKeepTheirTextAndParts) {
+TEST(StrictUrlQuickPathTest, EverydayAndUnusualUrlsKeepTheirTextAndParts) {
   const std::optional<Url> web = parseStrictUrl(QStringLiteral("https://News.Example.com:8443/a%20b?q=1#top"));
   ASSERT_TRUE(web);
   EXPECT_EQ(web->text(), QStringLiteral("https://News.Example.com:8443/a%20b?q=1#top"));
@@ -37,7 +37,7 @@ TEST(StrictUrlQuickRoadTest, EverydayAndUnusualUrlsKeepTheirTextAndParts) {
   EXPECT_EQ(parseStrictUrl(QStringLiteral("//host.example/a:b"))->host(), QStringLiteral("host.example"));
 }
 
-TEST(StrictUrlQuickRoadTest, CopiesAndThreadsShareOneParse) {
+TEST(StrictUrlQuickPathTest, CopiesAndThreadsShareOneParse) {
   const Url original = *parseStrictUrl(QStringLiteral("https://docs.example.org/guide?page=2"));
   const Url unparsedCopy = original;  // copied before anything was read
   std::vector<std::thread> readers;

@@ -101,7 +101,7 @@ TEST(SourceBadge, RingThickensUnderTheSnappySpringAndHairlineOnlyInLight) {
   EXPECT_NEAR(badge->look().ringWidth, 1.5 + 0.5 * p, 1e-3);
   EXPECT_NEAR(badge->look().scale, 1.1, 1e-3);
   EXPECT_TRUE(badge->look().hairline);
-  fake.context->settings->set(QString::fromLatin1(kAppearanceKey), QStringLiteral("dark"));
+  fake.context->environment->setKeptAppearance(ColorScheme::dark);
   fake.drain();
   EXPECT_FALSE(badge->look().hairline);
 }

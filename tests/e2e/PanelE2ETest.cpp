@@ -206,6 +206,6 @@ TEST_P(PanelE2E, AClickOutsideTheColumnHidesThePanel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(WithAndWithoutCompositor, PanelE2E, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                           return info.param ? std::string("Compositor") : std::string("NoCompositor");
+                         [](const ::testing::TestParamInfo<bool>& param) {
+                           return param.param ? std::string("Compositor") : std::string("NoCompositor");
                          });

@@ -10,7 +10,7 @@
 namespace qv {
 namespace {
 
-// The paste road under a real X server and window manager: a window is in front, the "panel"
+// The paste path under a real X server and window manager: a window is in front, the "panel"
 // (the probe's own window) takes the focus, an item is picked, and the keystroke must reach the
 // window that was in front before, and nothing else.
 class PasteIntoPreviousApp : public ::testing::Test {

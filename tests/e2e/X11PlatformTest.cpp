@@ -427,5 +427,14 @@ TEST_F(X11Platform, OverrideRedirectPopupUnderThePointerIsAFrontOverlay) {
   EXPECT_LE(after - before, 1);
 }
 
+TEST_F(X11Platform, AnOverlayCandidateIsKnownFromMapAndUnmapAlone) {
+  const auto candidate = [&] { return ask("windows").value(QStringLiteral("overlayCandidate")).toBool(); };
+  ASSERT_TRUE(test::waitFor([&] { return !candidate(); }, 10000)) << "the window manager's own windows never count";
+  QProcess* menu = clipsource({QStringLiteral("--popup"), QStringLiteral("150,150,200,120"), QStringLiteral("--no-selection")});
+  EXPECT_TRUE(test::waitFor(candidate, 10000));
+  menu->terminate();
+  EXPECT_TRUE(test::waitFor([&] { return !candidate(); }, 10000));
+}
+
 }  // namespace
 }  // namespace qv

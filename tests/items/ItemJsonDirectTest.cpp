@@ -1,5 +1,5 @@
-// The direct decoder against the QJsonDocument one: whatever the direct road takes must decode
-// to the same items, and decodeItems must answer exactly as the document road does.
+// The direct decoder against the QJsonDocument one: whatever the direct decoder takes must decode
+// to the same items, and decodeItems must answer exactly as the document decoder does.
 #include "items/model/ItemJson.h"
 #include "items/model/ItemJsonFast.h"
 #include "items/model/JsonReader.h"
@@ -41,7 +41,7 @@ bool sameItems(const QList<ClipboardItem>& a, const QList<ClipboardItem>& b) {
   return true;
 }
 
-// Checks one input both ways; answers whether the direct road took it.
+// Checks one input both ways; answers whether the direct decoder took it.
 bool agree(const QByteArray& json) {
   ItemDecodeError documentError, error;
   const auto direct = decodeItemsDirect(json);
@@ -49,7 +49,7 @@ bool agree(const QByteArray& json) {
   const auto items = decodeItems(json, &error);
   const std::string shown = json.left(300).toStdString();
   if (direct) {
-    EXPECT_TRUE(document) << "direct road took what the document road rejects (" << documentError.toString().toStdString()
+    EXPECT_TRUE(document) << "direct decoder took what the document decoder rejects (" << documentError.toString().toStdString()
                           << "): " << shown;
     if (document) {
       EXPECT_TRUE(sameItems(*direct, *document)) << shown;
@@ -88,7 +88,7 @@ TEST(ItemJsonDirect, TakesTheStoredFormAndEveryLenientFixture) {
   EXPECT_TRUE(agree(fixture(QStringLiteral("lenient-image-data-junk.json"))));
   EXPECT_TRUE(agree("[]"));
   EXPECT_TRUE(agree(" \n[ ]\r\n\t"));
-  // The legacy picture really is read on the direct road.
+  // The legacy picture really is read by the direct decoder.
   const auto legacy = decodeItemsDirect('[' + fixture(QStringLiteral("lenient-image-data.json")) + ']');
   ASSERT_TRUE(legacy);
   EXPECT_EQ(std::get<ImagePayload>(legacy->front().payload).image.size(), QSize(1, 1));

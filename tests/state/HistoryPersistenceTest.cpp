@@ -81,6 +81,43 @@ TEST_F(HistoryPersistenceTest, QuitFlushWritesAPendingChangeAtOnce) {
   EXPECT_EQ(saveJobs(), 0);  // the debounced save was cancelled
 }
 
+TEST_F(HistoryPersistenceTest, SteadyChangesAreSavedFiveSecondsAfterTheOldestUnsavedOne) {
+  // A copy every 0.8 s never leaves the 1.5 s delay to run out.
+  for (int i = 0; i < 6; ++i) {
+    state.addItem(test::textItem(QStringLiteral("item %1").arg(i)));
+    clock.advance(0.8);
+  }
+  EXPECT_EQ(saveJobs(), 0) << "4.8 s after the first change";
+  state.addItem(test::textItem(QStringLiteral("item 6")));
+  clock.advance(0.2 - 0.001);
+  EXPECT_EQ(saveJobs(), 0);
+  clock.advance(0.002);
+  ASSERT_EQ(saveJobs(), 1) << "5 s after the first change";
+  h.runSaves();
+  EXPECT_EQ(fileItems()->size(), 7);
+  // The next change starts a new count: 1.5 s after it when nothing follows.
+  state.addItem(test::textItem(QStringLiteral("item 7")));
+  clock.advance(1.5);
+  EXPECT_EQ(saveJobs(), 1);
+}
+
+TEST_F(HistoryPersistenceTest, QuittingWithNothingChangedSinceTheLastSaveWritesNothing) {
+  state.addItem(test::textItem(QStringLiteral("saved")));
+  saveNow();
+  ASSERT_TRUE(QFile::remove(h.historyPath()));  // a rewrite would bring it back
+  state.flushSave();
+  EXPECT_FALSE(QFileInfo::exists(h.historyPath()));
+
+  // A file that was just loaded as it stands is not written either.
+  ASSERT_TRUE(writeFileAtomically(h.historyPath(), encodeItems({test::textItem(QStringLiteral("on disk"))})));
+  auto relaunched = h.makeState();
+  relaunched->loadHistory();
+  EXPECT_FALSE(relaunched->isSavePending());
+  ASSERT_TRUE(QFile::remove(h.historyPath()));
+  relaunched->flushSave();
+  EXPECT_FALSE(QFileInfo::exists(h.historyPath()));
+}
+
 TEST_F(HistoryPersistenceTest, HistoryFileAndFolderArePrivate) {
   state.addItem(test::textItem(QStringLiteral("private")));
   state.flushSave();

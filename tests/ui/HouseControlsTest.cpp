@@ -86,7 +86,7 @@ TEST_P(HouseButtons, SizeHoverScaleAndOneActionPerClick) {
 }
 
 INSTANTIATE_TEST_SUITE_P(All, HouseButtons, ::testing::ValuesIn(kButtons),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(AccentPillButton, DisabledIsFadedInertAndNeverHovered) {
   FakeInterfaceContext fake;

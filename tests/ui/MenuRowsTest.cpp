@@ -24,7 +24,7 @@ MenuRow row(const QString& title, std::function<void()> action = {}, const QStri
 double smoothstep(double t) { return t * t * (3 - 2 * t); }
 
 struct OpenMenu {
-  explicit OpenMenu(PanelMenu& menu) : menu(menu) {
+  explicit OpenMenu(PanelMenu& opened) : menu(opened) {
     menu.popup(QPoint(10, 10));
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&menu));
   }

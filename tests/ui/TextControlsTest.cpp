@@ -193,7 +193,7 @@ TEST(QVCodeViewer, ShowsPlainAtOnceAndNeverAppliesAStaleTokenization) {
   EXPECT_EQ(shown->formats[0].format.foreground().color(), CodeHighlighter::viewerColor(CodeHighlighter::Kind::comment, false));
 
   // A change of scheme starts again from plain text and colours with the dark palette.
-  fake.context->settings->set(QString::fromLatin1(kAppearanceKey), QStringLiteral("dark"));
+  fake.context->environment->setKeptAppearance(ColorScheme::dark);
   fake.drain();
   EXPECT_EQ(viewer.textViewer().props().attributed->formats[0].format.foreground().color(),
             CodeHighlighter::viewerColor(CodeHighlighter::Kind::comment, true));

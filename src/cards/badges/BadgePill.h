@@ -54,7 +54,7 @@ class BadgePill : public ClickableItem {
   AccessibilityInfo accessibility() const override;
 
  protected:
-  void paint(QPainter& painter) override;
+  void paintContent(QPainter& painter) override;
 
  private:
   void relayout();

@@ -45,8 +45,8 @@ void installSampleApplications(ViewServices& context) {
 }
 
 struct Sample {
-  Sample(ClipboardItem item, bool pinned = false, std::optional<CustomCategory> category = std::nullopt)
-      : item(std::move(item)), pinned(pinned), category(std::move(category)) {}
+  Sample(ClipboardItem sampleItem, bool isPinned = false, std::optional<CustomCategory> inCategory = std::nullopt)
+      : item(std::move(sampleItem)), pinned(isPinned), category(std::move(inCategory)) {}
   ClipboardItem item;
   bool pinned = false;
   std::optional<CustomCategory> category;

@@ -21,7 +21,8 @@ struct CardFacets {
   bool app = false;
 
   CardFacets() = default;
-  CardFacets(bool type, bool pinned, bool category, bool app) : type(type), pinned(pinned), category(category), app(app) {}
+  CardFacets(bool typeActive, bool pinnedActive, bool categoryActive, bool appActive)
+      : type(typeActive), pinned(pinnedActive), category(categoryActive), app(appActive) {}
   // Asks the predicate about the kind, pinned, the category (only when there is one) and the
   // source application, in that order.
   CardFacets(const ClipboardItem& item, const std::optional<QUuid>& categoryID, const BadgeFilterPredicate& isFilterActive);

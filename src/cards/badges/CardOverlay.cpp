@@ -33,8 +33,8 @@ constexpr double kEnterScale = 0.6;
 }  // namespace
 
 struct CardOverlay::Slot {
-  Slot(ViewServices& context, Badge badge, QGraphicsItem* parent)
-      : badge(badge), pill(std::make_unique<BadgePill>(context, parent)), x(*context.frameClock, 0.0), presence(*context.frameClock, 0.0) {}
+  Slot(ViewServices& context, Badge which, QGraphicsItem* parent)
+      : badge(which), pill(std::make_unique<BadgePill>(context, parent)), x(*context.frameClock, 0.0), presence(*context.frameClock, 0.0) {}
   Badge badge;
   std::unique_ptr<BadgePill> pill;
   Animated<double> x;
@@ -298,7 +298,7 @@ QVariant CardOverlay::itemChange(GraphicsItemChange change, const QVariant& valu
   return result;
 }
 
-void CardOverlay::paint(QPainter& painter) {
+void CardOverlay::paintContent(QPainter& painter) {
   const FooterLayout l = footerLayout();
   const EnvironmentValues env = environment();
   if (!l.scrim.isEmpty())

@@ -62,7 +62,7 @@ AccessibilityInfo QuickActionButton::accessibility() const {
   return info;
 }
 
-void QuickActionButton::paint(QPainter& painter) {
+void QuickActionButton::paintContent(QPainter& painter) {
   const EnvironmentValues env = environment();
   const Look l = look();
   const QRectF disc = rect();

@@ -45,7 +45,7 @@ class QuickActionButton : public ClickableItem {
   AccessibilityInfo accessibility() const override;
 
  protected:
-  void paint(QPainter& painter) override;
+  void paintContent(QPainter& painter) override;
 
  private:
   Props props_;
@@ -96,7 +96,7 @@ class CardQuickActions : public PaintedItem {
   QPainterPath hitShape() const override { return {}; }
 
  protected:
-  void paint(QPainter&) override {}
+  void paintContent(QPainter&) override {}
 
  private:
   void layoutButtons();

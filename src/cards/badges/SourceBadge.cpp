@@ -45,7 +45,7 @@ AccessibilityInfo SourceBadge::accessibility() const {
   return clickableAccessibility(QAccessible::Graphic, name);
 }
 
-void SourceBadge::paint(QPainter& painter) {
+void SourceBadge::paintContent(QPainter& painter) {
   const Look l = look();
   const QRectF tile = rect();
   painter.save();

@@ -41,7 +41,7 @@ class SourceBadge : public ClickableItem {
   AccessibilityInfo accessibility() const override;
 
  protected:
-  void paint(QPainter& painter) override;
+  void paintContent(QPainter& painter) override;
 
  private:
   Props props_;

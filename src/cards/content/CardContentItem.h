@@ -34,7 +34,7 @@ class CardContentItem : public PaintedItem {
   void contentChanged();
 
  protected:
-  void paint(QPainter& painter) override;
+  void paintContent(QPainter& painter) override;
 
  private:
   void changedByItself();

@@ -1,6 +1,7 @@
 // The capture: turns the copy a tick accepted into history items, in a fixed reading order in
 // which the first kind of content found decides the whole copy.
 #include "base/Graphemes.h"
+#include "base/Log.h"
 #include "base/Uuid.h"
 #include "items/capture/ClipboardMonitor.h"
 #include "items/classify/ContentClassifier.h"
@@ -63,19 +64,34 @@ void ClipboardMonitor::captureCurrentPasteboard() {
 
   std::optional<QString> noted = std::exchange(pendingSource_, std::nullopt);
   const bool concealed = std::exchange(pendingIsConcealed_, false);
+  const bool keepOnClipboard = std::exchange(keepAfterCapture_, false);
 
   // The clipboard moved on since the change was looked at (a newer copy, or our own write): that
-  // change gets its own look at the markers and its own capture.
-  if (!content->complete || content->changeCount != change.count || change.ownWrite) return;
+  // change gets its own look at the markers and its own capture. Its owner quitting since is no
+  // move: the content was read while it was there.
+  const bool onlyOwnerLeft = change.ownerGone && change.count == content->changeCount + 1;
+  if (!content->complete) {
+    qCInfo(lcMonitor).noquote() << "Copy not recorded: its owner did not answer in time";
+    return;
+  }
+  if ((content->changeCount != change.count && !onlyOwnerLeft) || change.ownWrite) {
+    qCInfo(lcMonitor).noquote() << "Copy not recorded: the clipboard changed again before its capture";
+    return;
+  }
 
   Run run;
   run.source = noted ? *noted : detectSource(*content, change.ownerPid);
   const AppRule rule = appRules_ ? appRules_->rule(run.source) : AppRule::normal;
   run.blurred = concealed || rule == AppRule::blur;
-  if (rule == AppRule::never) return;
-  if (run.source == QLatin1String(kNearbyDeviceBundleID) &&
-      !settings_->boolOr(QLatin1String(kCaptureNearbyDevicesKey), true))
+  if (rule == AppRule::never) {
+    qCInfo(lcMonitor).noquote() << "Copy not recorded: the rule for" << run.source << "is never";
     return;
+  }
+  if (run.source == QLatin1String(kNearbyDeviceBundleID) &&
+      !settings_->boolOr(QLatin1String(kCaptureNearbyDevicesKey), true)) {
+    qCInfo(lcMonitor).noquote() << "Copy not recorded: copies from nearby devices are switched off";
+    return;
+  }
   run.capturedAt = scheduler_->now().toUTC();
 
   // Copied files. The first file is handed over last so that it ends up newest.
@@ -101,7 +117,24 @@ void ClipboardMonitor::captureCurrentPasteboard() {
 
   if (receivePromisedFiles(*content, run)) return;
 
-  if (std::optional<ClipboardItem> item = makeItem(*content, run)) deliver(*item, run.blurred);
+  std::optional<ClipboardItem> item = makeItem(*content, run);
+  if (!item) {
+    qCInfo(lcMonitor).noquote() << "Copy not recorded:" << unrecordableReason(*content);
+    return;
+  }
+  deliver(*item, run.blurred);
+  // A copy recorded as one plain item is what the clipboard keeps when its owner quits.
+  if (!run.blurred) orphanCandidate_ = item->id;
+  if (keepOnClipboard) keepOrphanedCopy();
+}
+
+QString ClipboardMonitor::unrecordableReason(const PasteboardContent& content) {
+  const QList<QImage> images = content.images();
+  if (!images.isEmpty() && images.first().width() <= 0)
+    return QStringLiteral("its image could not be decoded (broken, or over the decoder's size limit)");
+  if (const std::optional<QString> text = content.string(); text && text->isEmpty())
+    return QStringLiteral("its text is empty");
+  return QStringLiteral("it holds no text, image, colour or file (types: %1)").arg(content.types().join(u", "));
 }
 
 void ClipboardMonitor::deliver(const ClipboardItem& item, bool blurred) const {
@@ -121,7 +154,10 @@ void ClipboardMonitor::handleFileUrl(const QUrl& url, const PasteboardContent& c
       if (life.expired()) return;
       const std::optional<QImage> decoded = decodeImageFile(path);
       const QImage image = decoded && decoded->width() > 0 ? *decoded : fallback;
-      if (image.isNull() || image.width() <= 0) return;
+      if (image.isNull() || image.width() <= 0) {
+        qCInfo(lcMonitor).noquote() << "Copy not recorded: the copied image file could not be decoded:" << path;
+        return;
+      }
       const ClipboardItem item = ClipboardItem::make(newUuid(), run.source, run.capturedAt,
                                                      imagePayload(image, url.fileName(), FileInfo::sizeText(url)));
       // Once decoded, the item is recorded even if the monitor goes away before it lands.
@@ -152,7 +188,10 @@ bool ClipboardMonitor::receivePromisedFiles(const PasteboardContent& content, co
     // Files arrive on whatever thread the promise writes them; each is recorded on the main thread.
     promise.receive(folder, [life = std::weak_ptr<int>(life_), scheduler = scheduler_, handler = onNewItem_,
                              bookmarks = fileBookmarkStore_, run](const QString& path, const QString& error) {
-      if (!error.isEmpty() || path.isEmpty()) return;
+      if (!error.isEmpty() || path.isEmpty()) {
+        qCInfo(lcMonitor).noquote() << "Promised file not recorded:" << (error.isEmpty() ? QStringLiteral("no file") : error);
+        return;
+      }
       scheduler->post(
           [handler, bookmarks, run, path] {
             const QUrl url = QUrl::fromLocalFile(path);

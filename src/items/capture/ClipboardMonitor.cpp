@@ -4,9 +4,11 @@
 #include "items/capture/KnownApplications.h"
 #include "items/capture/PasteboardMarkers.h"
 #include "items/ItemServices.h"
+#include "platform/WindowList.h"
 #include "platform/Workspace.h"
 
 #include <QPointer>
+#include <algorithm>
 
 namespace qv {
 
@@ -24,13 +26,22 @@ ClipboardMonitor::ClipboardMonitor(ItemServices& context, NewItemHandler onNewIt
       imageDecodeQueue_(context.queue(QStringLiteral("imageDecoder"))),
       popoverQueue_(context.queue(QStringLiteral("popoverScan"))),
       ownWrites_(context.skipNextChanges),
+      windowList_(context.windowList),
       scan_(std::make_shared<ScanState>(OverlayScanner(context.windowList, context.screens, context.workspace),
                                         context.scheduler)) {
   if (!ownWrites_) ownWrites_ = context.skipNextChanges = std::make_shared<OwnWriteCounter>();
   lastChangeCount_ = pasteboard_->changeCount();
+  if (windowList_) {
+    // The list tells from its own thread; the answer is looked at on the main thread.
+    windowList_->setOverlayCandidateHandler([scheduler = scheduler_, life = std::weak_ptr<int>(life_), this] {
+      scheduler->post([this] { updateOverlayScans(); }, Guard(life));
+    });
+  }
 }
 
-ClipboardMonitor::~ClipboardMonitor() = default;
+ClipboardMonitor::~ClipboardMonitor() {
+  if (windowList_) windowList_->setOverlayCandidateHandler({});
+}
 
 OwnWriteCounter& ClipboardMonitor::skipNextChanges(ItemServices& context) {
   if (!context.skipNextChanges) context.skipNextChanges = std::make_shared<OwnWriteCounter>();
@@ -40,35 +51,83 @@ OwnWriteCounter& ClipboardMonitor::skipNextChanges(ItemServices& context) {
 void ClipboardMonitor::start() {
   lastChangeCount_ = pasteboard_->changeCount();
   ownWrites_->reset();
-  timer_ = scheduler_->every(kPollInterval, [this] { timerTick(); }, Guard(this));
+  running_ = true;
+  if (pasteboard_->announcesChanges()) {
+    changedConnection_ = connect(pasteboard_.get(), &Pasteboard::changed, this, [this] { checkPasteboard(); });
+    updateOverlayScans();
+  } else {
+    timer_ = scheduler_->every(kPollInterval, [this] { timerTick(); }, Guard(this));
+  }
 }
 
 void ClipboardMonitor::stop() {
+  running_ = false;
   timer_.stop();
+  disconnect(changedConnection_);
+  scanTimer_.stop();
   debounceWork_.cancel();
   debounceWork_ = {};
   pendingContent_.reset();
+  orphanCandidate_.reset();
+  keepAfterCapture_ = false;
+  readInFlight_ = false;
   ++readGeneration_;  // a read still under way belongs to the monitoring that stopped
 }
 
-void ClipboardMonitor::timerTick() {
-  if (!panelVisible_) {
-    popoverQueue_->async([weakScan = std::weak_ptr<ScanState>(scan_)] {
-      if (const std::shared_ptr<ScanState> scan = weakScan.lock()) scan->scan();
-    });
+void ClipboardMonitor::flushPendingCapture() {
+  if (!running_) return;
+  if (readInFlight_) lastChangeCount_ = -1;  // look at that change again, this time waiting for it
+  checkPasteboard(true);
+  if (!debounceWork_.isPending()) return;
+  debounceWork_.cancel();
+  keepAfterCapture_ = false;  // nothing is kept on a clipboard that is about to lose its keeper
+  captureCurrentPasteboard();
+}
+
+void ClipboardMonitor::setPanelVisible(bool visible) {
+  panelVisible_ = visible;
+  updateOverlayScans();
+}
+
+void ClipboardMonitor::updateOverlayScans() {
+  if (!running_ || !pasteboard_->announcesChanges() || panelVisible_ || !windowList_ ||
+      !windowList_->hasOverlayCandidate()) {
+    scanTimer_.stop();
+    return;
   }
+  if (scanTimer_.isRunning()) return;
+  queueOverlayScan();
+  scanTimer_ = scheduler_->every(kPollInterval, [this] { queueOverlayScan(); }, Guard(this));
+}
+
+void ClipboardMonitor::queueOverlayScan() {
+  popoverQueue_->async([weakScan = std::weak_ptr<ScanState>(scan_)] {
+    if (const std::shared_ptr<ScanState> scan = weakScan.lock()) scan->scan();
+  });
+}
+
+void ClipboardMonitor::timerTick() {
+  if (!panelVisible_) queueOverlayScan();
   checkPasteboard();
 }
 
 void ClipboardMonitor::scanOverlays() { scan_->scan(); }
 
-void ClipboardMonitor::checkPasteboard() {
+void ClipboardMonitor::checkPasteboard(bool wait) {
   const PasteboardChange change = pasteboard_->currentChange();
   if (change.count == lastChangeCount_) return;
   lastChangeCount_ = change.count;
+  // An emptied clipboard is no copy: the pending capture of the owner's last copy goes on.
+  if (change.ownerGone) {
+    ownerGone(change);
+    return;
+  }
+  changeSeenAt_ = scheduler_->uptime();
   // Any newer change replaces the pending capture, whatever becomes of it.
   cancelPending();
+  orphanCandidate_.reset();
   const quint64 generation = ++readGeneration_;
+  readInFlight_ = false;
 
   // Only the change our own write produced is ours. A credit never decides: a foreign copy that
   // replaced our write within one poll interval is still recorded, and credits whose change we
@@ -79,22 +138,55 @@ void ClipboardMonitor::checkPasteboard() {
   }
   ownWrites_->dropStale();
 
-  pasteboard_->readAsync([this, guard = QPointer<ClipboardMonitor>(this), generation,
-                          change](const PasteboardContent& content) {
+  const auto answer = [this, guard = QPointer<ClipboardMonitor>(this), generation,
+                       change](const PasteboardContent& content) {
     if (!guard || generation != readGeneration_) return;
+    readInFlight_ = false;
     // An owner that did not answer in time: this copy is lost, the next one is read afresh.
     if (!content.complete) {
-      qCInfo(lcMonitor) << "clipboard owner did not answer; copy skipped";
+      qCInfo(lcMonitor).noquote() << "Copy not recorded: its owner did not answer in time";
       return;
     }
-    if (content.changeCount != change.count) return;  // a newer change; its own tick handles it
+    if (content.changeCount != change.count) return;  // a newer change; its own look handles it
     accept(content, change.ownerPid);
-  });
+  };
+  if (wait) {
+    answer(pasteboard_->read());
+    return;
+  }
+  readInFlight_ = true;
+  pasteboard_->readAsync(answer);
+}
+
+void ClipboardMonitor::ownerGone(const PasteboardChange& change) {
+  if (change.otherClipboardManager) {
+    qCInfo(lcMonitor) << "The clipboard's owner quit; another clipboard manager keeps its copy";
+    keepAfterCapture_ = false;
+    orphanCandidate_.reset();
+    return;
+  }
+  if (debounceWork_.isPending()) {
+    keepAfterCapture_ = true;
+    return;
+  }
+  keepOrphanedCopy();
+}
+
+void ClipboardMonitor::keepOrphanedCopy() {
+  keepAfterCapture_ = false;
+  const std::optional<QUuid> id = std::exchange(orphanCandidate_, std::nullopt);
+  if (!id || !onOwnerGone_) {
+    qCInfo(lcMonitor) << "The clipboard's owner quit; its copy was not recorded as a plain item, so it goes";
+    return;
+  }
+  qCInfo(lcMonitor) << "The clipboard's owner quit; keeping its copy on the clipboard";
+  onOwnerGone_(*id);
 }
 
 void ClipboardMonitor::accept(const PasteboardContent& content, qint64 ownerPid) {
   const QStringList types = content.types();
   if (markers::shouldIgnore(types)) {
+    qCInfo(lcMonitor).noquote() << "Copy not recorded: it is marked transient or auto-generated";
     cancelPending();
     return;
   }
@@ -102,7 +194,12 @@ void ClipboardMonitor::accept(const PasteboardContent& content, qint64 ownerPid)
   pendingSource_ = detectSource(content, ownerPid);
   pendingContent_ = content;
   debounceWork_.cancel();
-  debounceWork_ = scheduler_->after(kCaptureDelay, [this] { captureCurrentPasteboard(); }, Guard(this));
+  // Announced changes are timed from the change itself, however long its read took; a polled
+  // one from the tick that saw it.
+  const double delay = pasteboard_->announcesChanges()
+                           ? std::max(0.0, changeSeenAt_ + kCaptureDelay - scheduler_->uptime())
+                           : kCaptureDelay;
+  debounceWork_ = scheduler_->after(delay, [this] { captureCurrentPasteboard(); }, Guard(this));
 }
 
 void ClipboardMonitor::cancelPending() {
@@ -111,6 +208,7 @@ void ClipboardMonitor::cancelPending() {
   pendingSource_.reset();
   pendingIsConcealed_ = false;
   pendingContent_.reset();
+  keepAfterCapture_ = false;
 }
 
 std::optional<QString> ClipboardMonitor::ownerApplication(qint64 ownerPid) const {

@@ -21,14 +21,18 @@ class Paths;
 class RichTextStore;
 class SerialQueue;
 class SettingsStore;
+class WindowList;
 class Workspace;
 
 // Watches the clipboard and turns each foreign copy into history items.
 //
-// Every 0.4 s it looks at the clipboard's change count; only when the count moved does it read
-// the copy. Our own writes, transient and auto-generated copies are skipped; for any other copy
-// it notes at once whether the copy is concealed and which application it came from, and
-// captures it 0.3 s later (a newer change replaces the pending capture). Main thread only.
+// Where the clipboard announces its changes (X11 reports every new owner) the announcements
+// drive the monitor and nothing runs while nothing changes; elsewhere it looks at the change
+// count every 0.4 s. Our own writes, transient and auto-generated copies are skipped; for any
+// other copy it notes at once whether the copy is concealed and which application it came
+// from, and captures it 0.3 s after the change (a newer change replaces the pending capture).
+// When the owner of the copy that became the newest item quits, the copy is kept on the
+// clipboard, as a clipboard that outlives its owner does. Main thread only.
 class ClipboardMonitor : public QObject {
   Q_OBJECT
  public:
@@ -56,15 +60,27 @@ class ClipboardMonitor : public QObject {
   ClipboardMonitor(ItemServices& context, NewItemHandler onNewItem, QObject* parent = nullptr);
   ~ClipboardMonitor() override;
 
-  // Starts polling, taking the current change as seen and clearing the own-write counter.
+  // Starts watching, taking the current change as seen and clearing the own-write counter.
   void start();
-  // Stops polling and drops the pending capture; changes made while stopped are never recorded.
+  // Stops watching and drops the pending capture; changes made while stopped are never recorded.
   void stop();
-  bool isRunning() const { return timer_.isRunning(); }
+  bool isRunning() const { return running_; }
+  // Runs a pending capture at once (the program is about to quit), waiting briefly for the
+  // copy's content when its read is still under way.
+  void flushPendingCapture();
 
   // While the edge panel shows, the background overlay scans pause.
   bool isPanelVisible() const { return panelVisible_; }
-  void setPanelVisible(bool visible) { panelVisible_ = visible; }
+  void setPanelVisible(bool visible);
+  // Where changes are announced, overlays are scanned only while a window that can be one is
+  // on screen.
+  bool isScanningOverlays() const { return scanTimer_.isRunning(); }
+
+  // Receives the id of the newest item when the owner of its copy quit and left the clipboard
+  // empty; the receiver puts the item back while it is still the newest. Never called for a copy
+  // that was ignored, blurred or not recorded, nor when another clipboard manager runs.
+  using OwnerGoneHandler = std::function<void(const QUuid& itemId)>;
+  void setOwnerGoneHandler(OwnerGoneHandler handler) { onOwnerGone_ = std::move(handler); }
 
   // The own-write counter every clipboard writer raises just before it writes.
   static OwnWriteCounter& skipNextChanges(ItemServices& context);
@@ -72,8 +88,9 @@ class ClipboardMonitor : public QObject {
 
   // One poll: a background overlay scan (while the panel is hidden), then the change check.
   void timerTick();
-  // Looks at the change count and, when it moved, decides about the change.
-  void checkPasteboard();
+  // Looks at the change count and, when it moved, decides about the change. `wait` reads the
+  // content at once instead of in the background.
+  void checkPasteboard(bool wait = false);
   // The application a copy came from; never empty.
   QString detectSource(const PasteboardContent& content, qint64 ownerPid);
   // Records the overlay owner under the pointer now, if any (the background scan's work).
@@ -86,6 +103,10 @@ class ClipboardMonitor : public QObject {
  private:
   void accept(const PasteboardContent& content, qint64 ownerPid);
   void cancelPending();
+  void ownerGone(const PasteboardChange& change);
+  void keepOrphanedCopy();
+  void updateOverlayScans();
+  void queueOverlayScan();
 
   // Capture steps.
   struct Run {
@@ -97,6 +118,8 @@ class ClipboardMonitor : public QObject {
   bool receivePromisedFiles(const PasteboardContent& content, const Run& run);
   std::optional<ClipboardItem> makeItem(const PasteboardContent& content, const Run& run) const;
   bool hasNonLinkText(const PasteboardContent& content) const;
+  // Why makeItem found nothing to record, for the log.
+  static QString unrecordableReason(const PasteboardContent& content);
   void deliver(const ClipboardItem& item, bool blurred) const;
   std::optional<QString> ownerApplication(qint64 ownerPid) const;
 
@@ -112,11 +135,12 @@ class ClipboardMonitor : public QObject {
   std::shared_ptr<SerialQueue> imageDecodeQueue_;
   std::shared_ptr<SerialQueue> popoverQueue_;
   std::shared_ptr<OwnWriteCounter> ownWrites_;
+  std::shared_ptr<WindowList> windowList_;
 
   // What the background scan needs, held apart from the monitor so the queue can hold it weakly.
   struct ScanState {
-    ScanState(OverlayScanner scanner, std::shared_ptr<Scheduler> scheduler)
-        : scanner(std::move(scanner)), scheduler(std::move(scheduler)) {}
+    ScanState(OverlayScanner overlayScanner, std::shared_ptr<Scheduler> clock)
+        : scanner(std::move(overlayScanner)), scheduler(std::move(clock)) {}
     void scan() {
       if (std::optional<QString> owner = scanner.findOwner()) memory.remember(*owner, scheduler->uptime());
     }
@@ -128,9 +152,18 @@ class ClipboardMonitor : public QObject {
   // Lives exactly as long as the monitor; work off the main thread holds it weakly.
   std::shared_ptr<int> life_ = std::make_shared<int>(0);
 
-  Timer timer_;
+  bool running_ = false;
+  Timer timer_;                              // the poll, where changes are not announced
+  QMetaObject::Connection changedConnection_;  // the announcements, where they are
+  Timer scanTimer_;                          // overlay scans while an overlay may be on screen
   WorkItem debounceWork_;
   qint64 lastChangeCount_ = 0;
+  double changeSeenAt_ = 0;  // monotonic time of the last announced change
+  bool readInFlight_ = false;
+  // The item the last capture recorded alone and unblurred, while no newer change came.
+  std::optional<QUuid> orphanCandidate_;
+  bool keepAfterCapture_ = false;  // the owner quit while its copy's capture was pending
+  OwnerGoneHandler onOwnerGone_;
   // Bumped by every accepted change and by stop(): an answer of an older read is dropped.
   quint64 readGeneration_ = 0;
   std::optional<QString> pendingSource_;

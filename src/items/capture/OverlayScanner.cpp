@@ -51,7 +51,7 @@ std::optional<QString> OverlayScanner::findOwner() const {
   };
   std::optional<Candidate> best;
   for (const WindowInfo& window : windows) {  // front to back
-    if (window.layer < kLeastLayer) continue;
+    if (window.layer < kLeastLayer || !canBeOverlay(window)) continue;
     const QRectF bounds(window.bounds);
     if (bounds.width() < kSmallestSide || bounds.height() < kSmallestSide) continue;
     if (coversAScreen(bounds, screens)) continue;

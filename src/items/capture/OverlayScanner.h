@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/WindowList.h"
+
 #include <QString>
 #include <memory>
 #include <mutex>
@@ -7,7 +9,6 @@
 namespace qv {
 
 class Screens;
-class WindowList;
 class Workspace;
 
 // Finds the application of the floating window under the pointer: a copy made in a menu, a
@@ -17,15 +18,15 @@ class Workspace;
 // On X11 the overlay notion maps onto the window list (see X11WindowList): a window counts as an
 // overlay when its layer is 1 or more, that is override-redirect windows (popovers, menus, drop
 // downs, tooltips and other unmanaged windows) and the popup_menu, dropdown_menu, menu, combo,
-// dnd, tooltip and notification window types, plus docks and keep-above windows; normal windows
-// have layer 0. Alpha comes from _NET_WM_OPACITY (absent when the window sets none). Bounds and
-// the pointer are both in global coordinates with the origin at the top left, so they compare
-// directly. The owner is the window's process; its "bundle identifier" is the desktop-entry id.
+// dnd, tooltip and notification window types, plus keep-above windows; normal windows have layer 0,
+// and the desktop's shell (docks and panels, the desktop, the system tray) never counts. Alpha
+// comes from _NET_WM_OPACITY (absent when the window sets none). Bounds and the pointer are both
+// in global coordinates with the origin at the top left, so they compare directly. The owner is the window's process; its "bundle identifier" is the desktop-entry id.
 //
 // Any thread: the window list, the screens and the workspace lookups it reads are thread-safe.
 class OverlayScanner {
  public:
-  static constexpr double kSmallestSide = 80;         // points, both sides
+  static constexpr double kSmallestSide = kSmallestOverlaySide;  // points, both sides
   static constexpr double kScreenCoveringFraction = 0.95;
   static constexpr double kLeastAlpha = 0.05;         // alpha must be more than this
   static constexpr int kLeastLayer = 1;

@@ -44,8 +44,8 @@ struct Tag {
   QList<std::pair<QString, QString>> attributes;  // names lower case, values decoded
 
   QString attribute(QLatin1String wanted) const {
-    for (const auto& [name, value] : attributes) {
-      if (name == wanted) return value;
+    for (const auto& [attributeName, value] : attributes) {
+      if (attributeName == wanted) return value;
     }
     return QString();
   }

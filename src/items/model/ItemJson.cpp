@@ -200,31 +200,31 @@ void appendQuotedUuid(QByteArray& out, const QUuid& id) {
 void appendPayload(QByteArray& out, const ClipboardPayload& payload) {
   out.append("{\"type\":", 8);
   appendContentType(out, contentType(payload));
-  if (const auto* p = std::get_if<ColorPayload>(&payload)) {
-    appendString(out, "hex", p->hex);
-    appendInteger(out, "r", p->r);
-    appendInteger(out, "g", p->g);
-    appendInteger(out, "b", p->b);
-  } else if (const auto* p = std::get_if<ImagePayload>(&payload)) {
-    appendString(out, "filename", p->filename);
-    appendInteger(out, "width", p->width);
-    appendInteger(out, "height", p->height);
-    appendString(out, "fileSize", p->fileSize);
-  } else if (const auto* p = std::get_if<LinkPayload>(&payload)) {
-    appendString(out, "url", absoluteString(p->url));
-    appendString(out, "domain", p->domain);
-    if (p->title) appendString(out, "title", *p->title);
-    if (p->description) appendString(out, "description", *p->description);
-    if (p->ogImageURL) appendString(out, "ogImageURL", *p->ogImageURL);
-  } else if (const auto* p = std::get_if<CodePayload>(&payload)) {
-    appendString(out, "source", p->source);
-    appendString(out, "language", p->language);
-  } else if (const auto* p = std::get_if<TextPayload>(&payload)) {
-    appendString(out, "text", p->text);
-  } else if (const auto* p = std::get_if<FilePayload>(&payload)) {
-    appendString(out, "name", p->name);
-    appendString(out, "size", p->size);
-    if (p->url) appendString(out, "fileURL", absoluteString(*p->url));
+  if (const auto* color = std::get_if<ColorPayload>(&payload)) {
+    appendString(out, "hex", color->hex);
+    appendInteger(out, "r", color->r);
+    appendInteger(out, "g", color->g);
+    appendInteger(out, "b", color->b);
+  } else if (const auto* image = std::get_if<ImagePayload>(&payload)) {
+    appendString(out, "filename", image->filename);
+    appendInteger(out, "width", image->width);
+    appendInteger(out, "height", image->height);
+    appendString(out, "fileSize", image->fileSize);
+  } else if (const auto* link = std::get_if<LinkPayload>(&payload)) {
+    appendString(out, "url", absoluteString(link->url));
+    appendString(out, "domain", link->domain);
+    if (link->title) appendString(out, "title", *link->title);
+    if (link->description) appendString(out, "description", *link->description);
+    if (link->ogImageURL) appendString(out, "ogImageURL", *link->ogImageURL);
+  } else if (const auto* code = std::get_if<CodePayload>(&payload)) {
+    appendString(out, "source", code->source);
+    appendString(out, "language", code->language);
+  } else if (const auto* text = std::get_if<TextPayload>(&payload)) {
+    appendString(out, "text", text->text);
+  } else if (const auto* file = std::get_if<FilePayload>(&payload)) {
+    appendString(out, "name", file->name);
+    appendString(out, "size", file->size);
+    if (file->url) appendString(out, "fileURL", absoluteString(*file->url));
   }
   out.append('}');
 }

@@ -15,7 +15,7 @@ namespace qv {
 namespace {
 
 // Dates beyond this many seconds from the reference date cannot be held to the millisecond
-// (the same bound as the document road).
+// (the same bound as the document decoder).
 constexpr double kMaxReferenceSeconds = 1e15;
 
 // Compares with a literal of known length, which the compiler turns into a few loads.
@@ -191,7 +191,7 @@ class DirectDecoder {
         if (!reader_.skipValue()) return false;
         continue;
       }
-      if (valueAt[index]) return false;  // duplicate keys: leave them to the document road
+      if (valueAt[index]) return false;  // duplicate keys: leave them to the document decoder
       valueAt[index] = reader_.position();
       if (index == kType) {
         std::string_view text;

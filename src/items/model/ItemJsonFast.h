@@ -5,11 +5,11 @@
 
 namespace qv {
 
-// The two roads of decodeItems. The direct one reads the bytes with JsonReader and builds the
+// The two decoders behind decodeItems. The direct (fast) decoder reads the bytes with JsonReader and builds the
 // items without a document tree; it answers none for anything it does not take (a syntax error,
-// a bad record, duplicate keys, a lone surrogate escape...), and the caller then takes the
-// document road, which gives the exact error or the lenient result. The direct road never
-// accepts text the document road rejects, and never decodes it to a different value.
+// a bad record, duplicate keys, a lone surrogate escape...), and the caller then uses the
+// document decoder, which gives the exact error or the lenient result. The direct decoder never
+// accepts text the document decoder rejects, and never decodes it to a different value.
 std::optional<QList<ClipboardItem>> decodeItemsDirect(const QByteArray& json);
 std::optional<QList<ClipboardItem>> decodeItemsThroughDocument(const QByteArray& json,
                                                                ItemDecodeError* error = nullptr);

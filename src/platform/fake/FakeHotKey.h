@@ -33,7 +33,7 @@ class FakeHotKey : public GlobalHotKey {
     return kOk;
   }
   void unregisterHotKey(uint32_t id) override { registered_.erase(id); }
-  void setSuspended(bool suspended) override { this->suspended = suspended; }
+  void setSuspended(bool on) override { suspended = on; }
 
   // Test controls.
   void takeByOtherProgram(int keyCode, int modifierFlags) { taken_.push_back({keyCode, modifierFlags}); }

@@ -8,9 +8,11 @@ class FakePastePermission : public PastePermission {
  public:
   using PastePermission::PastePermission;
   bool isHeld() const override { return held; }
+  bool isGrantable() const override { return grantable; }
   void openAccessibilitySettings() override { ++settingsOpened; }
 
   bool held = true;
+  bool grantable = true;
   int systemRequests = 0;
   int settingsOpened = 0;
 

@@ -32,13 +32,19 @@ void FakePasteboard::copyText(const QString& text, qint64 ownerPid) {
   copy({{QLatin1String(mime::kPlainText), text.toUtf8()}}, ownerPid);
 }
 
-void FakePasteboard::clear() { changeTo({}, {}, false, 0); }
+void FakePasteboard::clear() {
+  items_.clear();
+  promises_.clear();
+  hung_ = false;
+  change_ = {change_.count + 1, false, 0, true, otherManager_};
+  Q_EMIT changed();
+}
 
 void FakePasteboard::changeTo(QList<PasteboardItem> items, QList<FilePromise> promises, bool own, qint64 ownerPid) {
   items_ = std::move(items);
   promises_ = std::move(promises);
   hung_ = false;
-  change_ = {change_.count + 1, own, ownerPid};
+  change_ = {change_.count + 1, own, ownerPid, false, false};
   Q_EMIT changed();
 }
 

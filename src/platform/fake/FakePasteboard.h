@@ -10,6 +10,9 @@ class FakePasteboard : public Pasteboard {
   explicit FakePasteboard(QObject* parent = nullptr) : Pasteboard(parent) {}
 
   PasteboardChange currentChange() const override { return change_; }
+  // Off by default: the monitor polls, as without X11. On, every change is announced at once.
+  bool announcesChanges() const override { return announces_; }
+  void setAnnouncesChanges(bool announces) { announces_ = announces; }
   PasteboardContent read() override;
   // Answers at once (synchronously), like a pasteboard whose owner is quick.
   void readAsync(std::function<void(const PasteboardContent&)> done) override { done(read()); }
@@ -22,8 +25,10 @@ class FakePasteboard : public Pasteboard {
   void copyText(const QString& text, qint64 ownerPid = 0);
   // The owner stops answering: reads come back incomplete until the next copy.
   void setHung(bool hung) { hung_ = hung; }
-  // The clipboard is emptied (its owner quit).
+  // The clipboard is emptied because its owner quit.
   void clear();
+  // Another program holds the clipboard-manager selection.
+  void setOtherClipboardManager(bool present) { otherManager_ = present; }
 
   const QList<PasteboardWrite>& writes() const { return writes_; }
   int readCount() const { return reads_; }
@@ -36,6 +41,8 @@ class FakePasteboard : public Pasteboard {
   QList<FilePromise> promises_;
   QList<PasteboardWrite> writes_;
   bool hung_ = false;
+  bool announces_ = false;
+  bool otherManager_ = false;
   int reads_ = 0;
 };
 

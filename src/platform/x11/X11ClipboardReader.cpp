@@ -79,7 +79,7 @@ X11ClipboardReader::X11ClipboardReader(std::function<void()> onUpdate) : onUpdat
   fixesEventBase_ = fixes->first_event;
   free(xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 5, 0), nullptr));
   connection_.internAll({"CLIPBOARD", "QV_CLIPBOARD_0", "QV_CLIPBOARD_1", "QV_CLIPBOARD_2", "QV_CLIPBOARD_3", "INCR",
-                         "TARGETS", "_NET_WM_PID"});
+                         "TARGETS", "_NET_WM_PID", "CLIPBOARD_MANAGER"});
   clipboard_ = connection_.atom("CLIPBOARD");
   for (int index = 0; index < 4; ++index)
     properties_[index] = connection_.atom(QByteArray("QV_CLIPBOARD_" + QByteArray::number(index)).constData());
@@ -187,9 +187,10 @@ void X11ClipboardReader::handleEvent(xcb_generic_event_t* event) {
   const uint8_t type = event->response_type & 0x7f;
   if (type == fixesEventBase_ + XCB_XFIXES_SELECTION_NOTIFY) {
     const auto* notify = reinterpret_cast<xcb_xfixes_selection_notify_event_t*>(event);
-    if (notify->selection == clipboard_)
-      ownerChanged(notify->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER ? notify->owner : XCB_NONE,
-                   notify->timestamp);
+    if (notify->selection == clipboard_) {
+      const bool gone = notify->subtype != XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER;
+      ownerChanged(gone ? XCB_NONE : notify->owner, notify->timestamp, gone);
+    }
     return;
   }
   if (!transfer_) return;
@@ -242,16 +243,25 @@ void X11ClipboardReader::handleEvent(xcb_generic_event_t* event) {
   }
 }
 
-void X11ClipboardReader::ownerChanged(xcb_window_t owner, xcb_timestamp_t time) {
+void X11ClipboardReader::ownerChanged(xcb_window_t owner, xcb_timestamp_t time, bool ownerGone) {
   xcb_connection_t* c = connection_.get();
   const qint64 pid = owner ? clientPidOf(c, owner) : 0;
   const bool own = owner != XCB_NONE && pid != 0 && pid == qint64(getpid());
+  bool otherManager = false;
+  if (ownerGone) {
+    xcb_get_selection_owner_reply_t* manager = xcb_get_selection_owner_reply(
+        c, xcb_get_selection_owner(c, connection_.atom("CLIPBOARD_MANAGER")), nullptr);
+    otherManager = manager && manager->owner != XCB_NONE && clientPidOf(c, manager->owner) != qint64(getpid());
+    free(manager);
+  }
   transfer_.reset();  // a newer copy replaces the read of an older one
   {
     std::lock_guard lock(mutex_);
     snapshot_.change.count += 1;
     snapshot_.change.ownerPid = pid;
     snapshot_.change.ownWrite = own;
+    snapshot_.change.ownerGone = ownerGone;
+    snapshot_.change.otherClipboardManager = otherManager;
     snapshot_.owner = owner;
     snapshot_.time = time;
     snapshot_.content = PasteboardContent{snapshot_.change.count, true, {}, {}};

@@ -48,7 +48,7 @@ class X11ClipboardReader {
   void run();
   void wake();
   void handleEvent(xcb_generic_event_t* event);
-  void ownerChanged(xcb_window_t owner, xcb_timestamp_t time);
+  void ownerChanged(xcb_window_t owner, xcb_timestamp_t time, bool ownerGone);
   void startRead();
   void requestNext();
   void finishTarget(const QByteArray& value, bool ok);

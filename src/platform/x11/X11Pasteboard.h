@@ -21,6 +21,7 @@ class X11Pasteboard : public Pasteboard {
   ~X11Pasteboard() override;
 
   PasteboardChange currentChange() const override;
+  bool announcesChanges() const override { return reader_ != nullptr; }
   PasteboardContent read() override;
   void readAsync(std::function<void(const PasteboardContent&)> done) override;
   void write(const PasteboardWrite& item) override;

@@ -1,5 +1,7 @@
 #include "platform/x11/X11WindowList.h"
 
+#include <algorithm>
+#include <unistd.h>
 #include <vector>
 
 namespace qv::x11 {
@@ -49,7 +51,7 @@ std::optional<quint32> cardinalOf(xcb_get_property_reply_t* reply) {
 X11WindowList::X11WindowList() {
   if (!connection_.isValid()) return;
   connection_.internAll({"WM_STATE", "_NET_WM_PID", "_NET_WM_WINDOW_TYPE", "_NET_WM_STATE", "_NET_WM_WINDOW_OPACITY",
-                         "_NET_WM_STATE_ABOVE", "_NET_WM_STATE_HIDDEN", "QV_WAKE"});
+                         "_NET_WM_STATE_ABOVE", "_NET_WM_STATE_HIDDEN", "QV_WAKE", "_NET_SYSTEM_TRAY_S0"});
   xcb_connection_t* c = connection_.get();
   const uint32_t rootMask[] = {XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY};
   xcb_change_window_attributes(c, connection_.root(), XCB_CW_EVENT_MASK, rootMask);
@@ -72,35 +74,73 @@ X11WindowList::~X11WindowList() {
   thread_.join();
 }
 
+void X11WindowList::setOverlayCandidateHandler(std::function<void()> handler) {
+  std::lock_guard lock(handlerMutex_);
+  overlayHandler_ = std::move(handler);
+}
+
+void X11WindowList::updateOverlayCandidate() {
+  const QList<WindowInfo> list = windows();
+  const qint64 ownPid = getpid();
+  const bool present = std::any_of(list.cbegin(), list.cend(), [ownPid](const WindowInfo& window) {
+    return canBeOverlay(window) && window.ownerPid != ownPid;
+  });
+  if (overlayCandidate_.exchange(present) == present) return;
+  std::function<void()> handler;
+  {
+    std::lock_guard lock(handlerMutex_);
+    handler = overlayHandler_;
+  }
+  if (handler) handler();
+}
+
 void X11WindowList::run() {
   xcb_connection_t* c = connection_.get();
   const xcb_atom_t relevant[] = {connection_.atom("_NET_WM_WINDOW_OPACITY"), connection_.atom("_NET_WM_WINDOW_TYPE"),
                                  connection_.atom("_NET_WM_STATE"), connection_.atom("_NET_WM_PID"),
                                  connection_.atom("WM_STATE"), XCB_ATOM_WM_CLASS};
+  // What a window is (its type and state, and its size) decides whether it can be an overlay.
+  const xcb_atom_t kind[] = {connection_.atom("_NET_WM_WINDOW_TYPE"), connection_.atom("_NET_WM_STATE")};
+  updateOverlayCandidate();
   while (!stop_) {
     xcb_generic_event_t* event = xcb_wait_for_event(c);
     if (!event) break;  // connection lost
-    switch (event->response_type & 0x7f) {
-      case XCB_CREATE_NOTIFY:
-      case XCB_DESTROY_NOTIFY:
-      case XCB_MAP_NOTIFY:
-      case XCB_UNMAP_NOTIFY:
-      case XCB_CONFIGURE_NOTIFY:
-      case XCB_REPARENT_NOTIFY:
-      case XCB_CIRCULATE_NOTIFY:
-      case XCB_GRAVITY_NOTIFY:
-        dirty_ = true;
-        break;
-      case XCB_PROPERTY_NOTIFY: {
-        const xcb_atom_t atom = reinterpret_cast<xcb_property_notify_event_t*>(event)->atom;
-        for (const xcb_atom_t wanted : relevant)
-          if (atom == wanted) dirty_ = true;
-        break;
+    bool overlaysMayDiffer = false;
+    // A burst of events (a menu opening maps several windows) is looked at once.
+    for (; event; event = xcb_poll_for_event(c)) {
+      switch (event->response_type & 0x7f) {
+        case XCB_MAP_NOTIFY:
+        case XCB_UNMAP_NOTIFY:
+        case XCB_DESTROY_NOTIFY:
+        case XCB_REPARENT_NOTIFY:
+          overlaysMayDiffer = true;
+          dirty_ = true;
+          break;
+        case XCB_CONFIGURE_NOTIFY:
+          // An unmanaged window may grow into an overlay; managed ones only move and resize.
+          if (reinterpret_cast<xcb_configure_notify_event_t*>(event)->override_redirect) overlaysMayDiffer = true;
+          dirty_ = true;
+          break;
+        case XCB_CREATE_NOTIFY:
+        case XCB_CIRCULATE_NOTIFY:
+        case XCB_GRAVITY_NOTIFY:
+          dirty_ = true;
+          break;
+        case XCB_PROPERTY_NOTIFY: {
+          const xcb_atom_t atom = reinterpret_cast<xcb_property_notify_event_t*>(event)->atom;
+          for (const xcb_atom_t wanted : relevant)
+            if (atom == wanted) dirty_ = true;
+          for (const xcb_atom_t wanted : kind)
+            if (atom == wanted) overlaysMayDiffer = true;
+          break;
+        }
+        default:
+          break;  // errors of requests about windows that are gone, the wake message
       }
-      default:
-        break;  // errors of requests about windows that are gone, the wake message
+      free(event);
     }
-    free(event);
+    if (stop_) break;
+    if (overlaysMayDiffer) updateOverlayCandidate();
   }
 }
 
@@ -138,7 +178,11 @@ int X11WindowList::layerFor(const QList<xcb_atom_t>& types, const QList<xcb_atom
 QList<WindowInfo> X11WindowList::rebuild() const {
   rebuilds_ += 1;
   xcb_connection_t* c = connection_.get();
+  const xcb_get_selection_owner_cookie_t trayCookie =
+      xcb_get_selection_owner(c, connection_.atom("_NET_SYSTEM_TRAY_S0"));
   const QList<xcb_window_t> topLevels = children(c, xcb_query_tree(c, connection_.root()));
+  xcb_window_t tray = XCB_NONE;
+  if (Freed trayOwner(xcb_get_selection_owner_reply(c, trayCookie, nullptr)); trayOwner) tray = trayOwner->owner;
 
   // Attributes and geometry of every top-level, in one batch.
   std::vector<xcb_get_window_attributes_cookie_t> attributeCookies;
@@ -220,6 +264,7 @@ QList<WindowInfo> X11WindowList::rebuild() const {
     info.id = candidate.frame;
     info.bounds = candidate.bounds;
     info.overrideRedirect = candidate.overrideRedirect;
+    info.systemTray = tray != XCB_NONE && (candidate.frame == tray || candidate.client == tray);
     info.layer = layerFor(atomsOf(type.reply), atomsOf(state.reply), candidate.overrideRedirect, &info.windowType);
     if (info.layer < 0) continue;
     if (atomsOf(state.reply).contains(connection_.atom("_NET_WM_STATE_HIDDEN"))) continue;

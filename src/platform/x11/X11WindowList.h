@@ -22,6 +22,7 @@ namespace qv::x11 {
 //   popup_menu, dropdown_menu, menu, combo, dnd       101
 //   any other override-redirect window (popovers)     101
 //   tooltip                                           102
+// Docks, the desktop and the system tray never count as overlays (see canBeOverlay).
 // Bounds are the frame's outer rectangle in root coordinates. Alpha is _NET_WM_OPACITY
 // (frame first, then client) divided by 0xFFFFFFFF. The owner is the client's _NET_WM_PID,
 // else the X-Resource answer for the client window.
@@ -32,11 +33,15 @@ class X11WindowList : public WindowList {
 
   bool isValid() const { return connection_.isValid(); }
   QList<WindowInfo> windows() const override;
+  // Known from map, unmap and window-type events, so nothing is asked while nothing changes.
+  bool hasOverlayCandidate() const override { return overlayCandidate_; }
+  void setOverlayCandidateHandler(std::function<void()> handler) override;
   // How many times the list was rebuilt from the server (tests check it stays cached).
   int rebuildCount() const { return rebuilds_; }
 
  private:
   void run();
+  void updateOverlayCandidate();
   QList<WindowInfo> rebuild() const;
   int layerFor(const QList<xcb_atom_t>& types, const QList<xcb_atom_t>& states, bool overrideRedirect,
                QString* typeName) const;
@@ -49,6 +54,9 @@ class X11WindowList : public WindowList {
   mutable std::atomic<bool> dirty_{true};
   mutable std::atomic<int> rebuilds_{0};
   std::atomic<bool> stop_{false};
+  std::atomic<bool> overlayCandidate_{true};  // until the first look says otherwise
+  std::mutex handlerMutex_;
+  std::function<void()> overlayHandler_;
   std::thread thread_;
 };
 

@@ -9,6 +9,16 @@ QColor primaryColor(const EnvironmentValues& environment, double opacity) {
   return QColor::fromRgbF(ink, ink, ink, float(unitClamped(opacity)));
 }
 
+QColor labelColor(const EnvironmentValues& environment, LabelLevel level) {
+  const bool dark = environment.isDark();
+  switch (level) {
+    case LabelLevel::primary: return primaryColor(environment, 0.85);
+    case LabelLevel::secondary: return primaryColor(environment, dark ? 0.55 : 0.5);
+    case LabelLevel::tertiary: return primaryColor(environment, dark ? 0.25 : 0.26);
+  }
+  return primaryColor(environment, 0.85);
+}
+
 QColor withAlpha(QColor color, double alpha) {
   color.setAlphaF(float(unitClamped(alpha)));
   return color;

@@ -11,6 +11,11 @@ namespace qv {
 // The colour scheme's primary ink (black in light, white in dark) at `opacity`.
 QColor primaryColor(const EnvironmentValues& environment, double opacity);
 
+// The ink of text by rank: primary for titles, secondary for explanations, tertiary for
+// footnotes (the desktop's usual label greys, as ink at an opacity).
+enum class LabelLevel { primary, secondary, tertiary };
+QColor labelColor(const EnvironmentValues& environment, LabelLevel level);
+
 // `color` with its alpha replaced.
 QColor withAlpha(QColor color, double alpha);
 

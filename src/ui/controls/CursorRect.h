@@ -28,7 +28,7 @@ class CursorRectItem : public PaintedItem {
   bool showsPointingHand() const { return isHoverEnabled(); }
 
  protected:
-  void paint(QPainter&) override {}
+  void paintContent(QPainter&) override {}
 };
 
 }  // namespace qv

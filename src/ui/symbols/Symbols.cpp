@@ -65,6 +65,7 @@ const std::vector<Entry>& table() {
       {"rectangle.portrait.and.arrow.right", "application-exit-symbolic"},
       {"safari", "web-browser-symbolic"},
       {"scissors", "edit-cut-symbolic"},
+      {"space", "document-print-preview-symbolic"},
       {"square.and.arrow.up", "emblem-shared-symbolic"},
       {"square.grid.2x2", "view-grid-symbolic"},
       {"star", "starred-symbolic"},

@@ -51,7 +51,9 @@ class PaintedItem : public QGraphicsObject {
   void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
  protected:
-  virtual void paint(QPainter& painter) = 0;
+  // What the item draws (named apart from QGraphicsItem::paint, which calls it, so that
+  // subclasses do not hide that one).
+  virtual void paintContent(QPainter& painter) = 0;
   virtual void hoverChanged(bool hovered) { Q_UNUSED(hovered); }
 
   void hoverEnterEvent(QGraphicsSceneHoverEvent* event) override;

@@ -12,7 +12,7 @@ namespace {
 
 using test::SignalCounter;
 
-class ItemRoadTest : public ::testing::Test {
+class AddItemTest : public ::testing::Test {
  protected:
   test::StateHarness h;
   PanelState& state = *h.state;
@@ -27,7 +27,7 @@ class ItemRoadTest : public ::testing::Test {
   }
 };
 
-TEST_F(ItemRoadTest, SameContentFromTheSameAppLeavesOneNewerItemAtTheTop) {
+TEST_F(AddItemTest, SameContentFromTheSameAppLeavesOneNewerItemAtTheTop) {
   const ClipboardItem first = test::textItem(QStringLiteral("hello"));
   state.addItem(first);
   state.addItem(test::textItem(QStringLiteral("other")));
@@ -47,7 +47,7 @@ TEST_F(ItemRoadTest, SameContentFromTheSameAppLeavesOneNewerItemAtTheTop) {
   EXPECT_EQ(state.items().size(), 5);
 }
 
-TEST_F(ItemRoadTest, ContentTestPerKind) {
+TEST_F(AddItemTest, ContentTestPerKind) {
   const ClipboardItem image = test::imageItem(test::testImage());
   const struct {
     ClipboardItem a, b;
@@ -70,7 +70,7 @@ TEST_F(ItemRoadTest, ContentTestPerKind) {
   EXPECT_EQ(state.items().size(), 2);
 }
 
-TEST_F(ItemRoadTest, CarriesPinManualSensitiveMarkAndCategoryButNotAnAutomaticMark) {
+TEST_F(AddItemTest, CarriesPinManualSensitiveMarkAndCategoryButNotAnAutomaticMark) {
   const QUuid category = newUuid();
   const ClipboardItem pinned = test::textItem(QStringLiteral("pinned"));
   const ClipboardItem manual = test::textItem(QStringLiteral("manual"));
@@ -99,7 +99,7 @@ TEST_F(ItemRoadTest, CarriesPinManualSensitiveMarkAndCategoryButNotAnAutomaticMa
   EXPECT_FALSE(map.contains(uuidString(pinned.id).toUtf8()));
 }
 
-TEST_F(ItemRoadTest, BlurredCaptureOverAManualMarkEndsWithAnAutomaticMark) {
+TEST_F(AddItemTest, BlurredCaptureOverAManualMarkEndsWithAnAutomaticMark) {
   const ClipboardItem old = test::textItem(QStringLiteral("secret"));
   state.addItem(old);
   state.markSensitive(old.id, false);
@@ -110,7 +110,7 @@ TEST_F(ItemRoadTest, BlurredCaptureOverAManualMarkEndsWithAnAutomaticMark) {
   EXPECT_EQ(state.autoSensitiveIDs(), PanelState::IdSet({blurred.id}));
 }
 
-TEST_F(ItemRoadTest, ClearAllEmptiesHistoryAndMarksButKeepsCategoriesAndGroups) {
+TEST_F(AddItemTest, ClearAllEmptiesHistoryAndMarksButKeepsCategoriesAndGroups) {
   const ClipboardItem a = test::textItem(QStringLiteral("a"));
   const ClipboardItem b = test::textItem(QStringLiteral("b"));
   state.addItem(a);
@@ -145,7 +145,7 @@ TEST_F(ItemRoadTest, ClearAllEmptiesHistoryAndMarksButKeepsCategoriesAndGroups) 
   EXPECT_TRUE(settings.hasStoredValue(QLatin1String(PanelState::kSensitiveIDsKey)));
 }
 
-TEST_F(ItemRoadTest, LinksOfWebSchemesAreFetchedUnlessTheCaptureIsBlurred) {
+TEST_F(AddItemTest, LinksOfWebSchemesAreFetchedUnlessTheCaptureIsBlurred) {
   state.addItem(test::linkItem(QStringLiteral("ftp://files.example/a")));
   state.addItem(test::linkItem(QStringLiteral("HTTPS://upper.example/page")));
   state.addItem(test::linkItem(QStringLiteral("https://secret.example/token?k=1")), true);
@@ -155,7 +155,7 @@ TEST_F(ItemRoadTest, LinksOfWebSchemesAreFetchedUnlessTheCaptureIsBlurred) {
   EXPECT_EQ(requested, QStringList{QStringLiteral("upper.example")});
 }
 
-TEST_F(ItemRoadTest, ImageIsStoredAndRecognisedThenTheRevisionRises) {
+TEST_F(AddItemTest, ImageIsStoredAndRecognisedThenTheRevisionRises) {
   h.fake.ocrEngine->setLines({QStringLiteral("invoice 42")});
   const ClipboardItem image = test::imageItem(test::testImage());
   SignalCounter revision(&state, &PanelState::imageTextRevisionChanged);
@@ -170,7 +170,7 @@ TEST_F(ItemRoadTest, ImageIsStoredAndRecognisedThenTheRevisionRises) {
 // The state's properties come in four kinds, each made by one macro: a value (also one kept in a
 // part of the state) notifies only on a real change, a trigger on every raise, a hook on every
 // assignment, and an unset hook does nothing.
-TEST_F(ItemRoadTest, EachKindOfPropertyNotifiesByItsOwnRule) {
+TEST_F(AddItemTest, EachKindOfPropertyNotifiesByItsOwnRule) {
   SignalCounter query(&state, &PanelState::searchQueryChanged);
   state.setSearchQuery(QStringLiteral("abc"));
   state.setSearchQuery(QStringLiteral("abc"));
@@ -198,7 +198,7 @@ TEST_F(ItemRoadTest, EachKindOfPropertyNotifiesByItsOwnRule) {
   EXPECT_EQ(calls, 1);
 }
 
-TEST_F(ItemRoadTest, EdgeSideIsReadOnceAtStart) {
+TEST_F(AddItemTest, EdgeSideIsReadOnceAtStart) {
   settings.set(QLatin1String(PanelState::kEdgeSideKey), QStringLiteral("both"));
   EXPECT_EQ(h.makeState()->edgeSide(), QStringLiteral("right"));
   settings.set(QLatin1String(PanelState::kEdgeSideKey), QStringLiteral("left"));
@@ -209,7 +209,7 @@ TEST_F(ItemRoadTest, EdgeSideIsReadOnceAtStart) {
 
 // ---- Retention ----------------------------------------------------------------------------
 
-class RetentionTest : public ItemRoadTest {
+class RetentionTest : public AddItemTest {
  protected:
   ClipboardItem aged(double days, const QString& text) {
     return test::textItem(text, QStringLiteral("org.example.Editor"), h.now().addSecs(qint64(-days * 86400)));
