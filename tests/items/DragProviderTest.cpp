@@ -109,12 +109,13 @@ TEST_F(DragFixture, CodeColourAndLinkItemsOfferTheirTextAndWriteTheirOwnFile) {
     QByteArray content;
   };
   const Case cases[] = {
-      {itemWith(CodePayload{QStringLiteral("print(1)\n"), QStringLiteral("PY")}), "print(1)\n", "Snippet.py", "print(1)\n"},
+      {itemWith(CodePayload{QStringLiteral("print(1)\n"), QStringLiteral("PY")}), "print(1)\n", "Snippet.py",
+       "print(1)\n"},
       {itemWith(ColorPayload{QStringLiteral("#FF8800"), 255, 136, 0}), "#FF8800", "#FF8800.txt",
        "#FF8800\nR 255  G 136  B 0"},
       // The URL exactly as copied.
-      {linkItem(QStringLiteral("https://Example.com/a?b=1"), QStringLiteral("example.com")), "https://Example.com/a?b=1",
-       "example.com.desktop",
+      {linkItem(QStringLiteral("https://Example.com/a?b=1"), QStringLiteral("example.com")),
+       "https://Example.com/a?b=1", "example.com.desktop",
        "[Desktop Entry]\nVersion=1.0\nType=Link\nName=example.com\nURL=https://Example.com/a?b=1\n"},
   };
   for (const Case& c : cases) {

@@ -103,8 +103,9 @@ TEST_P(LinkMetadataPages, GiveTheirTitleAndImage) {
   const QString page = QString::fromLatin1(c.page ? c.page : "/missing");
   if (c.page) server.html(page, c.body, c.contentType);
   if (c.imagePath) {
-    server.file(QString::fromLatin1(c.imagePath), c.imageBody ? QByteArray(c.imageBody) : pngBytes(c.imageSize.width(), c.imageSize.height()),
-                "image/png");
+    const QByteArray image =
+        c.imageBody ? QByteArray(c.imageBody) : pngBytes(c.imageSize.width(), c.imageSize.height());
+    server.file(QString::fromLatin1(c.imagePath), image, "image/png");
   }
   const LinkMetadata result = fetch(server.url(page));
   EXPECT_EQ(result.title, c.title ? std::optional<QString>(QString::fromUtf8(c.title)) : std::nullopt);
@@ -134,7 +135,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "<link rel=icon href=/favicon.png></head><body>text</body></html>",
                  kHtml, "/images/preview.png", nullptr, QSize(30, 20), "Caf\xc3\xa9 & Bar", "/images/preview.png", 2},
         PageCase{"TitleOnly", "/plain",
-                 "<html><head><title>\n  Plain \t page </title></head><body><svg><title>icon tooltip</title></svg></body></html>",
+                 "<html><head><title>\n  Plain \t page </title></head>"
+                 "<body><svg><title>icon tooltip</title></svg></body></html>",
                  kHtml, nullptr, nullptr, {}, "Plain page", nullptr, 1},
         PageCase{"IconFallbackAgainstBase", "/docs/page",
                  "<head><base href=\"/assets/\"><title>Docs</title><link rel=\"shortcut icon\" href=\"small.png\">"
@@ -150,10 +152,11 @@ INSTANTIATE_TEST_SUITE_P(
                  nullptr, QSize(3, 3), nullptr, "/i.png", 2},
         PageCase{"UndecodableImage", "/bad-image", "<title>T</title><meta property=og:image content=/garbage.png>",
                  kHtml, "/garbage.png", "not an image at all", {}, "T", nullptr, 2},
-        PageCase{"MissingPagesTitleIsNotTheLinks", nullptr, nullptr, nullptr, nullptr, nullptr, {}, nullptr, nullptr, 1},
+        PageCase{"MissingPagesTitleIsNotTheLinks", nullptr, nullptr, nullptr, nullptr, nullptr, {}, nullptr, nullptr,
+                 1},
         PageCase{"NotHtml", "/data.json", "{\"title\":\"<title>x</title>\"}", "application/json", nullptr, nullptr, {},
                  nullptr, nullptr, 1}),
-    [](const ::testing::TestParamInfo<PageCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<PageCase>& page) { return std::string(page.param.name); });
 
 TEST_F(LinkMetadataTest, NonWebLinksAreNeverRequested) {
   for (const char* url : {"ftp://127.0.0.1/x", "file:///etc/hostname", "mailto:someone@example.com", "http://"})

@@ -89,20 +89,22 @@ TEST(PasteboardWriterTable, EachKindWritesItsOwnTypes) {
       {"file without URL", nullptr, nullptr, FilePayload{QStringLiteral("Report.pdf"), QStringLiteral("2 KB"), {}},
        false, {kPlain}, "Report.pdf", {}},
       {"link", nullptr, nullptr,
-       LinkPayload{*parseStrictUrl(QStringLiteral("https://example.com/path?q=1")), QStringLiteral("example.com"), {}, {}, {}},
+       LinkPayload{*parseStrictUrl(QStringLiteral("https://example.com/path?q=1")), QStringLiteral("example.com"), {},
+                   {}, {}},
        false, {QLatin1String(mime::kUriList), kPlain}, "https://example.com/path?q=1",
        "https://example.com/path?q=1\r\n"},
       {"colour object and hex", nullptr, nullptr, ColorPayload{QStringLiteral("#FF8000"), 255, 128, 0}, false,
        {QLatin1String(mime::kColor), kPlain}, "#FF8000", pasteboard::encodeColor(QColor(255, 128, 0))},
-      {"colour channels out of range are clamped", nullptr, nullptr, ColorPayload{QStringLiteral("#FF0000"), 300, -5, 0},
+      {"colour channels out of range are clamped", nullptr, nullptr,
+       ColorPayload{QStringLiteral("#FF0000"), 300, -5, 0},
        false, {QLatin1String(mime::kColor), kPlain}, "#FF0000", pasteboard::encodeColor(QColor(255, 0, 0))},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Harness h;
-    const bool html = !c.html || (QByteArray(c.html) == "/" ? QDir().mkpath(h.richFile("html"))
+    const bool htmlReady = !c.html || (QByteArray(c.html) == "/" ? QDir().mkpath(h.richFile("html"))
                                                              : test::writeTestFile(h.richFile("html"), c.html));
-    ASSERT_TRUE(html && (!c.rtf || test::writeTestFile(h.richFile("rtf"), c.rtf)));
+    ASSERT_TRUE(htmlReady && (!c.rtf || test::writeTestFile(h.richFile("rtf"), c.rtf)));
     ASSERT_TRUE(h.writer().write(itemWith(c.payload), c.plainTextMode));
     const PasteboardItem item = h.onlyChange();
     EXPECT_EQ(item.types, c.types);

@@ -59,8 +59,10 @@ TEST_F(AddItemTest, ContentTestPerKind) {
       {test::colorItem(QStringLiteral("#FF0000")), test::colorItem(QStringLiteral("#FF0000")), true},
       {test::colorItem(QStringLiteral("#FF0000")), test::colorItem(QStringLiteral("#ff0000")), false},
       {image, image, false},
-      {test::linkItem(QStringLiteral("https://a.example/x")), test::linkItem(QStringLiteral("https://a.example/x")), true},
-      {test::linkItem(QStringLiteral("https://a.example/x")), test::linkItem(QStringLiteral("https://a.example/x/")), false},
+      {test::linkItem(QStringLiteral("https://a.example/x")), test::linkItem(QStringLiteral("https://a.example/x")),
+       true},
+      {test::linkItem(QStringLiteral("https://a.example/x")), test::linkItem(QStringLiteral("https://a.example/x/")),
+       false},
       // Different kinds never match, even with the same text.
       {test::textItem(QStringLiteral("x = 1")), test::codeItem(QStringLiteral("x = 1"), QString()), false},
   };
