@@ -6,8 +6,8 @@
 #include "support/BenchMain.h"
 #include "support/MixedHistory.h"
 
-#include <QCoreApplication>
 #include <benchmark/benchmark.h>
+#include <QCoreApplication>
 
 namespace qv {
 namespace {

@@ -14,6 +14,11 @@ inline constexpr char kName[] = "Quorvalen";
 // The project's version, as the About pane shows it.
 inline constexpr char kVersion[] = QV_PROGRAM_VERSION;
 
+// Who makes it, the project's web page and where to write to it (the About pane).
+inline constexpr char kMakerName[] = "Tarnwick";
+inline constexpr char kHomepage[] = "https://quorvalen.github.io/";
+inline constexpr char kContactAddress[] = "hello@quorvalen.github.io";
+
 inline QString applicationId() { return QString::fromLatin1(kApplicationId); }
 inline QString desktopFileName() { return applicationId() + QStringLiteral(".desktop"); }
 

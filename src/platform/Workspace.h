@@ -2,6 +2,7 @@
 #include <QObject>
 #include <QString>
 #include <QUrl>
+#include <functional>
 #include <optional>
 
 namespace qv {
@@ -10,11 +11,11 @@ namespace qv {
 // id (e.g. "org.gnome.TextEditor"); the "application URL" is the desktop file's path.
 struct RunningApp {
   qint64 pid = 0;
-  quint32 windowId = 0;   // the window that made it frontmost; 0 when not known by a window
-  QString windowClass;    // WM_CLASS class of that window
-  QString desktopId;      // empty when nothing identifies it
-  QString desktopFile;    // empty when no desktop file was found
-  QString executable;     // /proc/<pid>/exe
+  quint32 windowId = 0;  // the window that made it frontmost; 0 when not known by a window
+  QString windowClass;   // WM_CLASS class of that window
+  QString desktopId;     // empty when nothing identifies it
+  QString desktopFile;   // empty when no desktop file was found
+  QString executable;    // /proc/<pid>/exe
   bool operator==(const RunningApp&) const = default;
 };
 
@@ -38,6 +39,9 @@ class Workspace : public QObject {
   // Brings a remembered application's window to the front; false when it is gone.
   virtual bool activate(const RunningApp& app) = 0;
   virtual bool openUrl(const QUrl& url) = 0;
+  // Asks which application the desktop opens links of a scheme with ("appstream", "mailto"):
+  // `answer` gets its desktop id, or "" when none is set, later on the main thread.
+  virtual void findUrlSchemeHandler(const QString& scheme, std::function<void(const QString& desktopId)> answer) = 0;
   // Shows a file in the file manager.
   virtual bool revealFile(const QString& path) = 0;
   virtual qint64 ownPid() const = 0;

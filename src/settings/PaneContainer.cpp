@@ -6,6 +6,7 @@
 #include "ui/theme/Theme.h"
 #include "ui/view/PaintedWidget.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QScrollArea>
@@ -63,7 +64,9 @@ PaneContainer::PaneContainer(SettingsServices& context, QString title, double fa
   layout_->setSpacing(int(kContentSpacing));
   const int margin = int(kContentMargin);
   layout_->setContentsMargins(margin, margin, margin, margin);
-  layout_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+  // Content stays at the top; a stretch under it takes what is left. (Aligning the layout
+  // instead would size it by its width-blind hint, squeezing text that wraps.)
+  layout_->addStretch(1);
   scroll_->setWidget(content_);
   outer->addWidget(scroll_);
 
@@ -76,7 +79,7 @@ PaneContainer::PaneContainer(SettingsServices& context, QString title, double fa
   content_->installEventFilter(this);
 }
 
-void PaneContainer::addContent(QWidget* view) { layout_->addWidget(view); }
+void PaneContainer::addContent(QWidget* view) { layout_->insertWidget(layout_->count() - 1, view); }
 
 void PaneContainer::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
@@ -90,6 +93,10 @@ void PaneContainer::resizeEvent(QResizeEvent* event) {
 
 bool PaneContainer::eventFilter(QObject* watched, QEvent* event) {
   if (watched == content_ && event->type() == QEvent::Resize) updateFades();
+  // The scroll area sizes the page only when it is resized itself; content that grows or
+  // shrinks (rows coming and going) asks it again.
+  if (watched == content_ && event->type() == QEvent::LayoutRequest)
+    QCoreApplication::postEvent(scroll_, new QEvent(QEvent::LayoutRequest));
   return QWidget::eventFilter(watched, event);
 }
 

@@ -14,6 +14,10 @@ QColor primary(const EnvironmentValues& environment, double opacity = 1.0);
 inline QColor secondary(const EnvironmentValues& environment, double opacity = 1.0) {
   return primary(environment, 0.5 * opacity);
 }
+// Tertiary text (explanations, fine print).
+inline QColor tertiary(const EnvironmentValues& environment, double opacity = 1.0) {
+  return primary(environment, 0.26 * opacity);
+}
 // A colour between two, `progress` of the way from `from` to `to`.
 QColor mix(const QColor& from, const QColor& to, double progress);
 

@@ -2,8 +2,11 @@
 
 #include "settings/SettingsServices.h"
 #include "platform/SettingsStore.h"
+#include "settings/AboutPane.h"
 #include "settings/GeneralPane.h"
+#include "settings/IgnoredPane.h"
 #include "settings/PaneContainer.h"
+#include "settings/PaneText.h"
 #include "settings/SettingsStyle.h"
 #include "settings/Sidebar.h"
 #include "ui/theme/Theme.h"
@@ -18,22 +21,6 @@
 namespace qv {
 
 namespace {
-
-// The hairline above the Quit button.
-class SidebarDivider : public QWidget {
- public:
-  SidebarDivider(SettingsServices& context, QWidget* parent) : QWidget(parent), context_(context) { setFixedHeight(1); }
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    const EnvironmentValues env = context_.environment ? context_.environment->values() : EnvironmentValues{};
-    painter.fillRect(rect(), settingsStyle::primary(env, 0.3 * 0.35));
-  }
-
- private:
-  SettingsServices& context_;
-};
 
 // Lays the window's background over the detail column: at `1 - opacity` it shows the column as
 // if at `opacity` (the column stands on that same background), while the live pane underneath
@@ -81,7 +68,7 @@ SettingsView::SettingsView(SettingsServices& context, QWidget* parent)
   sidebarStack->addStretch(1);
   auto* dividerRow = new QHBoxLayout;
   dividerRow->setContentsMargins(8, 0, 8, 0);
-  dividerRow->addWidget(new SidebarDivider(context, sidebar_));
+  dividerRow->addWidget(new PaneDivider(context, 0.3, sidebar_));
   sidebarStack->addLayout(dividerRow);
   auto* quitRow = new QHBoxLayout;
   quitRow->setContentsMargins(8, 6, 8, 6);
@@ -137,10 +124,10 @@ void SettingsView::display(AppPane pane) {
       });
       break;
     case AppPane::ignored:
-      paneView_ = makeAppRulesPane(context_);
+      paneView_ = new IgnoredPane(context_);
       break;
     case AppPane::about:
-      paneView_ = makeAboutPane(context_);
+      paneView_ = new AboutPane(context_);
       break;
   }
   detailLayout_->addWidget(paneView_);

@@ -90,8 +90,8 @@ void pruneOrphanFiles(const HistorySaveServices& services, const QList<Clipboard
 
   QDir promises(services.promiseFolder);
   if (services.promiseFolder.isEmpty() || !promises.exists()) return;
-  const QFileInfoList entries =
-      promises.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+  const QFileInfoList entries = promises.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden |
+                                                       QDir::System);
   for (const QFileInfo& entry : entries) {
     const QString path = QDir::cleanPath(entry.absoluteFilePath());
     if (folders.contains(path)) continue;
@@ -102,8 +102,8 @@ void pruneOrphanFiles(const HistorySaveServices& services, const QList<Clipboard
 
 // On the save queue: writes missing image side files and the history file, then (when asked)
 // deletes side files of items that are gone.
-void writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shared,
-                              const QList<ClipboardItem>& items, bool prune, qint64 snapshotNumber) {
+void writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shared, const QList<ClipboardItem>& items,
+                  bool prune, qint64 snapshotNumber) {
   // Repair image side files that went missing, for images still held in memory.
   for (const ClipboardItem& item : items) {
     const auto* image = std::get_if<ImagePayload>(&item.payload);
@@ -120,7 +120,8 @@ void writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shar
   {
     std::lock_guard lock(shared.lock);
     // Later saves have later snapshots: what came before this one is in it or gone.
-    std::erase_if(shared.added, [&](const HistoryFile::Shared::Added& added) { return added.afterSnapshot < snapshotNumber; });
+    std::erase_if(shared.added,
+                  [&](const HistoryFile::Shared::Added& added) { return added.afterSnapshot < snapshotNumber; });
     for (const HistoryFile::Shared::Added& added : shared.added) {
       extraIDs.insert(added.id);
       if (!added.folder.isEmpty()) extraFolders.insert(added.folder);

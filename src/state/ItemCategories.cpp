@@ -126,13 +126,15 @@ bool ItemCategories::rename(const QUuid& categoryID, const QString& name, Change
   *changes = none;
   const QString trimmed = name.trimmed();
   if (trimmed.isEmpty()) return false;
-  return editCategory(categoryID, [&](CustomCategory& category) { category.name = trimmed; }, changes);
+  return editCategory(
+      categoryID, [&](CustomCategory& category) { category.name = trimmed; }, changes);
 }
 
 bool ItemCategories::setColor(const QUuid& categoryID, int colorIndex, Changes* changes) {
   *changes = none;
   if (colorIndex < 0 || colorIndex >= kCategoryPaletteSize) return false;
-  return editCategory(categoryID, [&](CustomCategory& category) { category.colorIndex = colorIndex; }, changes);
+  return editCategory(
+      categoryID, [&](CustomCategory& category) { category.colorIndex = colorIndex; }, changes);
 }
 
 ItemCategories::Changes ItemCategories::remove(const QUuid& categoryID) {
@@ -149,10 +151,8 @@ ItemCategories::Changes ItemCategories::remove(const QUuid& categoryID) {
 
 ItemCategories::Changes ItemCategories::assign(const std::optional<QUuid>& categoryID, const QUuid& itemID) {
   IdMap assignments = cardCategories_;
-  if (categoryID)
-    assignments.insert(itemID, *categoryID);
-  else
-    assignments.remove(itemID);
+  if (categoryID) assignments.insert(itemID, *categoryID);
+  else assignments.remove(itemID);
   const Changes changes = setCardCategories(std::move(assignments)) ? assignmentsChanged : none;
   saveCardCategories();
   return changes;

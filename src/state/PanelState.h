@@ -34,9 +34,16 @@ bool isSameContent(const ClipboardItem& a, const ClipboardItem& b);
 // action hooks, and the persistence of all of it. Properties follow StateProperty.h: a getter,
 // a setter that notifies only on a real change, and a `<name>Changed` signal.
 //
+// Parts with rules of their own own their data and are members: ItemMarks (pins, sensitive
+// marks, peeks, collapsed groups and their storage), ItemCategories (categories, assignments and
+// their storage), HistoryFile (the history file, side files and the save queue) and SearchIndex
+// (the searched texts, behind the memoised filtered list). The state keeps the observable API,
+// forwards to its parts and notifies what they changed; no part reaches into another.
+//
 // The implementation is split by area: PanelState.cpp (construction), PanelStateItems.cpp (the add
-// path, clearing, retention), PanelStatePersistence.cpp (history file, link metadata),
-// PanelStateMarks.cpp (pins, sensitive marks, pruning), PanelStateCategories.cpp.
+// path, clearing, retention), PanelStatePersistence.cpp (saving and loading, link metadata),
+// PanelStateMarks.cpp (marks, pruning), PanelStateCategories.cpp, PanelStateFilters.cpp,
+// PanelStateInterface.cpp (feedback, preview timing, selection), PanelStateEdits.cpp.
 class PanelState : public QObject {
   Q_OBJECT
 

@@ -128,9 +128,9 @@ struct SearchIndex::Row {
   QUuid id;  // null once the entry has been taken by the refresh
   FieldsKey key;
   CharMask mask;
-  QStringView text;  // into the entry's text
+  QStringView text;           // into the entry's text
   bool awaitingText = false;  // an image whose text has not been recognised yet
-  bool rebuild = false;  // its recognised text may have arrived
+  bool rebuild = false;       // its recognised text may have arrived
 };
 
 SearchIndex::CharMask SearchIndex::CharMask::of(QStringView text, bool* allAscii) {
@@ -188,8 +188,7 @@ std::unique_ptr<SearchIndex::Entry> SearchIndex::makeEntry(const ClipboardItem& 
         if constexpr (std::is_same_v<Payload, LinkPayload>) {
           const QString url = absoluteString(p.url);
           const QString none;
-          return joinedFields({&url, &p.domain, p.title ? &*p.title : &none,
-                               p.description ? &*p.description : &none})
+          return joinedFields({&url, &p.domain, p.title ? &*p.title : &none, p.description ? &*p.description : &none})
               .toLower();
         }
         if constexpr (std::is_same_v<Payload, CodePayload>) return joinedFields({&p.source, &p.language}).toLower();

@@ -62,9 +62,9 @@ TEST(PartNotificationsTest, EachOperationNotifiesExactlyWhatItChanged) {
     const ClipboardItem item = test::textItem(QStringLiteral("kept"));
     state.addItem(item);
     const SignalCounter counters[] = {
-        {&state, &PanelState::pinnedIDsChanged},      {&state, &PanelState::sensitiveIDsChanged},
+        {&state, &PanelState::pinnedIDsChanged},        {&state, &PanelState::sensitiveIDsChanged},
         {&state, &PanelState::autoSensitiveIDsChanged}, {&state, &PanelState::peekedIDsChanged},
-        {&state, &PanelState::peekedAtChanged},        {&state, &PanelState::collapsedGroupsChanged},
+        {&state, &PanelState::peekedAtChanged},         {&state, &PanelState::collapsedGroupsChanged},
         {&state, &PanelState::customCategoriesChanged}, {&state, &PanelState::cardCategoriesChanged},
     };
     c.run(state, item.id, QUuid::createUuid());

@@ -59,7 +59,7 @@ class Card : public PaintedItem {
   mutable bool pressed = false;
 
  protected:
-  void paintContent(QPainter& painter) override {
+  void paintItem(QPainter& painter) override {
     const Fx::HoverLift lift = Fx::hoverLift(hoverProgress());
     Fx::drawShadows(painter, rect(), 12, lift.shadows);
     painter.fillPath(hitShape(), Qt::white);

@@ -114,7 +114,7 @@ AccessibilityInfo BadgePill::accessibility() const {
   return clickableAccessibility(QAccessible::StaticText, props_.help.isEmpty() ? props_.label : props_.help);
 }
 
-void BadgePill::paintContent(QPainter& painter) {
+void BadgePill::paintItem(QPainter& painter) {
   const Look l = look();
   const QRectF capsule = rect();
   const double radius = capsule.height() / 2;

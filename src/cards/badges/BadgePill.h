@@ -54,7 +54,7 @@ class BadgePill : public ClickableItem {
   AccessibilityInfo accessibility() const override;
 
  protected:
-  void paintContent(QPainter& painter) override;
+  void paintItem(QPainter& painter) override;
 
  private:
   void relayout();

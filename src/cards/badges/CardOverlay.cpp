@@ -298,7 +298,7 @@ QVariant CardOverlay::itemChange(GraphicsItemChange change, const QVariant& valu
   return result;
 }
 
-void CardOverlay::paintContent(QPainter& painter) {
+void CardOverlay::paintItem(QPainter& painter) {
   const FooterLayout l = footerLayout();
   const EnvironmentValues env = environment();
   if (!l.scrim.isEmpty())

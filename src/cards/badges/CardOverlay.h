@@ -80,7 +80,7 @@ class CardOverlay : public PaintedItem {
   QPainterPath hitShape() const override { return {}; }
 
  protected:
-  void paintContent(QPainter& painter) override;
+  void paintItem(QPainter& painter) override;
   QVariant itemChange(GraphicsItemChange change, const QVariant& value) override;
 
  private:

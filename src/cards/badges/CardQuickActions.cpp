@@ -62,7 +62,7 @@ AccessibilityInfo QuickActionButton::accessibility() const {
   return info;
 }
 
-void QuickActionButton::paintContent(QPainter& painter) {
+void QuickActionButton::paintItem(QPainter& painter) {
   const EnvironmentValues env = environment();
   const Look l = look();
   const QRectF disc = rect();

@@ -45,7 +45,7 @@ class QuickActionButton : public ClickableItem {
   AccessibilityInfo accessibility() const override;
 
  protected:
-  void paintContent(QPainter& painter) override;
+  void paintItem(QPainter& painter) override;
 
  private:
   Props props_;
@@ -96,7 +96,7 @@ class CardQuickActions : public PaintedItem {
   QPainterPath hitShape() const override { return {}; }
 
  protected:
-  void paintContent(QPainter&) override {}
+  void paintItem(QPainter&) override {}
 
  private:
   void layoutButtons();

@@ -45,7 +45,7 @@ AccessibilityInfo SourceBadge::accessibility() const {
   return clickableAccessibility(QAccessible::Graphic, name);
 }
 
-void SourceBadge::paintContent(QPainter& painter) {
+void SourceBadge::paintItem(QPainter& painter) {
   const Look l = look();
   const QRectF tile = rect();
   painter.save();

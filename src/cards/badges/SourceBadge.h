@@ -41,7 +41,7 @@ class SourceBadge : public ClickableItem {
   AccessibilityInfo accessibility() const override;
 
  protected:
-  void paintContent(QPainter& painter) override;
+  void paintItem(QPainter& painter) override;
 
  private:
   Props props_;

@@ -60,6 +60,6 @@ void CardContentItem::paintContent(QPainter& painter, const QRectF& rect, const 
       content_);
 }
 
-void CardContentItem::paintContent(QPainter& painter) { paintContent(painter, rect(), environment()); }
+void CardContentItem::paintItem(QPainter& painter) { paintContent(painter, rect(), environment()); }
 
 }  // namespace qv

@@ -34,7 +34,7 @@ class CardContentItem : public PaintedItem {
   void contentChanged();
 
  protected:
-  void paintContent(QPainter& painter) override;
+  void paintItem(QPainter& painter) override;
 
  private:
   void changedByItself();

@@ -22,6 +22,10 @@ class FakeWorkspace : public Workspace {
     openedUrls.append(url);
     return true;
   }
+  // Answers at once from `urlSchemeHandlers`.
+  void findUrlSchemeHandler(const QString& scheme, std::function<void(const QString&)> answer) override {
+    answer(urlSchemeHandlers.value(scheme));
+  }
   bool revealFile(const QString& path) override {
     revealedFiles.append(path);
     return true;
@@ -36,6 +40,7 @@ class FakeWorkspace : public Workspace {
 
   QList<RunningApp> activations;
   QList<QUrl> openedUrls;
+  QHash<QString, QString> urlSchemeHandlers;  // scheme → desktop id
   QStringList revealedFiles;
 
  private:

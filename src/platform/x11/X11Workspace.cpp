@@ -6,6 +6,7 @@
 #include <QDBusMessage>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QProcess>
 #include <chrono>
 #include <poll.h>
 #include <unistd.h>
@@ -114,6 +115,28 @@ bool X11Workspace::activate(const RunningApp& app) {
 }
 
 bool X11Workspace::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+
+void X11Workspace::findUrlSchemeHandler(const QString& scheme, std::function<void(const QString&)> answer) {
+  // xdg-mime knows every desktop's way of storing the default (mimeapps.list and its variants).
+  // It runs without blocking; a program that cannot start or fails answers "".
+  auto* query = new QProcess(this);
+  auto answered = std::make_shared<bool>(false);
+  auto reply = [query, answered, answer = std::move(answer)](const QString& desktopId) {
+    if (*answered) return;
+    *answered = true;
+    query->deleteLater();
+    if (answer) answer(desktopId);
+  };
+  connect(query, &QProcess::finished, query, [query, reply](int code, QProcess::ExitStatus status) {
+    const QString id = QString::fromUtf8(query->readAllStandardOutput()).trimmed();
+    reply(status == QProcess::NormalExit && code == 0 ? id : QString());
+  });
+  connect(query, &QProcess::errorOccurred, query, [reply](QProcess::ProcessError error) {
+    if (error == QProcess::FailedToStart) reply(QString());
+  });
+  query->start(QStringLiteral("xdg-mime"),
+               {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("x-scheme-handler/") + scheme});
+}
 
 bool X11Workspace::revealFile(const QString& path) {
   const QFileInfo info(path);

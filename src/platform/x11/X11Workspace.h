@@ -25,6 +25,7 @@ class X11Workspace : public Workspace {
   bool isStillRunning(const RunningApp& app) const override;
   bool activate(const RunningApp& app) override;
   bool openUrl(const QUrl& url) override;
+  void findUrlSchemeHandler(const QString& scheme, std::function<void(const QString&)> answer) override;
   bool revealFile(const QString& path) override;
   qint64 ownPid() const override;
 

@@ -28,7 +28,7 @@ class CursorRectItem : public PaintedItem {
   bool showsPointingHand() const { return isHoverEnabled(); }
 
  protected:
-  void paintContent(QPainter&) override {}
+  void paintItem(QPainter&) override {}
 };
 
 }  // namespace qv

@@ -60,7 +60,7 @@ void SegmentedPicker::syncSegments(int previous) {
 }
 
 QRectF SegmentedPicker::segmentRect(int index) const {
-  return QRectF(kTrackPad + index * props_.itemWidth, kTrackPad, props_.itemWidth, props_.segmentHeight);
+  return QRectF(props_.trackPad + index * props_.itemWidth, props_.trackPad, props_.itemWidth, props_.segmentHeight);
 }
 
 QRectF SegmentedPicker::pillRect() const { return pillShown_ ? pill_.value() : QRectF(); }
@@ -77,8 +77,8 @@ bool SegmentedPicker::isAnimating() const {
 }
 
 QSize SegmentedPicker::sizeHint() const {
-  return QSize(int(std::ceil(props_.segments.size() * props_.itemWidth + 2 * kTrackPad)),
-               int(std::ceil(props_.segmentHeight + 2 * kTrackPad)));
+  return QSize(int(std::ceil(props_.segments.size() * props_.itemWidth + 2 * props_.trackPad)),
+               int(std::ceil(props_.segmentHeight + 2 * props_.trackPad)));
 }
 
 AccessibilityInfo SegmentedPicker::accessibility() const {
@@ -117,7 +117,7 @@ void SegmentedPicker::mouseReleaseEvent(QMouseEvent* event) {
 void SegmentedPicker::paint(QPainter& painter) {
   const EnvironmentValues env = environment();
   const bool dark = env.isDark();
-  const QRectF track(0, 0, props_.segments.size() * props_.itemWidth + 2 * kTrackPad, props_.segmentHeight + 2 * kTrackPad);
+  const QRectF track(0, 0, props_.segments.size() * props_.itemWidth + 2 * props_.trackPad, props_.segmentHeight + 2 * props_.trackPad);
   const double trackRadius = track.height() / 2;
   painter.fillPath(Fx::continuousRoundedRect(track, trackRadius), primaryColor(env, dark ? 0.085 : 0.055));
   const std::vector<Fx::GradientStop> rim =

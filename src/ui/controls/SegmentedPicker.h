@@ -19,6 +19,7 @@ namespace qv {
 class SegmentedPicker : public PaintedWidget {
   Q_OBJECT
  public:
+  static constexpr double kTrackPad = 3;
   struct Segment {
     QString title;
     bool isDisabled = false;
@@ -30,9 +31,9 @@ class SegmentedPicker : public PaintedWidget {
     QColor activeTint = Theme::accent();
     double itemWidth = 80;
     double segmentHeight = 24;
+    double trackPad = kTrackPad;  // between the track's edge and the segments
     bool operator==(const Props&) const = default;
   };
-  static constexpr double kTrackPad = 3;
 
   SegmentedPicker(InterfaceServices& context, Props props, std::function<void(int)> onSelect, QWidget* parent = nullptr);
 
@@ -95,12 +96,18 @@ class TarnSegmentedPicker : public SegmentedPicker {
     props.activeTint = options_.activeTint;
     props.itemWidth = options_.itemWidth;
     props.segmentHeight = options_.segmentHeight;
+    props.trackPad = trackPad_;
     for (size_t i = 0; i < options_.options.size(); ++i) {
       const auto& [title, value] = options_.options[i];
       props.segments.push_back({title, options_.isOptionDisabled && options_.isOptionDisabled(value)});
       if (props.selectedIndex < 0 && value == options_.selection) props.selectedIndex = int(i);
     }
     setProps(props);
+  }
+  // The room between the track's edge and the segments.
+  void setTrackPad(double trackPad) {
+    trackPad_ = trackPad;
+    setOptions(options_);
   }
   void setSelection(const Value& selection) {
     Options options = options_;
@@ -110,6 +117,7 @@ class TarnSegmentedPicker : public SegmentedPicker {
 
  private:
   Options options_;
+  double trackPad_ = kTrackPad;
   std::function<void(const Value&)> onChange_;
 };
 

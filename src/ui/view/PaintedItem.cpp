@@ -52,7 +52,7 @@ QRectF PaintedItem::boundingRect() const { return rect().marginsAdded(paintOverf
 void PaintedItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
   painter->setRenderHint(QPainter::Antialiasing);
   painter->setRenderHint(QPainter::TextAntialiasing);
-  paintContent(*painter);
+  paintItem(*painter);
 }
 
 namespace {

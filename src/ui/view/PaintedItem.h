@@ -53,7 +53,7 @@ class PaintedItem : public QGraphicsObject {
  protected:
   // What the item draws (named apart from QGraphicsItem::paint, which calls it, so that
   // subclasses do not hide that one).
-  virtual void paintContent(QPainter& painter) = 0;
+  virtual void paintItem(QPainter& painter) = 0;
   virtual void hoverChanged(bool hovered) { Q_UNUSED(hovered); }
 
   void hoverEnterEvent(QGraphicsSceneHoverEvent* event) override;

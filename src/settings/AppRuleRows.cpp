@@ -1,0 +1,335 @@
+#include "settings/AppRuleRows.h"
+
+#include "settings/IgnoredPane.h"
+#include "settings/PaneText.h"
+#include "settings/RowIconButton.h"
+#include "settings/SettingsStyle.h"
+#include "ui/controls/PillButtons.h"
+#include "ui/symbols/Symbols.h"
+#include "ui/theme/Environment.h"
+#include "ui/theme/Theme.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace qv {
+
+namespace {
+
+bool motionReduced(SettingsServices& context) {
+  return context.environment && context.environment->values().reduceMotion;
+}
+
+}  // namespace
+
+// ---- RevealSlot ------------------------------------------------------------------------------
+
+RevealSlot::RevealSlot(SettingsServices& context, QWidget* content, QWidget* parent)
+    : QWidget(parent), context_(context), content_(content), presence_(*context.frameClock, 1.0) {
+  content_->setParent(this);
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  presence_.setOnChange([this] { follow(); });
+}
+
+void RevealSlot::reveal() {
+  slides_ = !motionReduced(context_);
+  presence_.jumpTo(Transaction::current().animation ? 0.0 : 1.0);
+  presence_.setTarget(1.0);
+  follow();
+}
+
+void RevealSlot::conceal(bool slides, std::function<void()> gone) {
+  slides_ = slides && !motionReduced(context_);
+  presence_.setTarget(0.0, [gone = std::move(gone)](bool) {
+    if (gone) gone();
+  });
+}
+
+int RevealSlot::contentHeight(int width) const {
+  return content_->hasHeightForWidth() ? content_->heightForWidth(width) : content_->sizeHint().height();
+}
+
+int RevealSlot::slotHeight(int width) const {
+  const int full = contentHeight(width);
+  return slides_ ? int(std::lround(full * std::clamp(presence_.value(), 0.0, 1.0))) : full;
+}
+
+QSize RevealSlot::sizeHint() const {
+  const QSize content = content_->sizeHint();
+  return QSize(content.width(), slotHeight(width() > 0 ? width() : content.width()));
+}
+
+void RevealSlot::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  follow();
+}
+
+bool RevealSlot::event(QEvent* event) {
+  if (event->type() == QEvent::LayoutRequest) follow();
+  return QWidget::event(event);
+}
+
+// The content keeps its full height and slides in from above the slot's top edge, clipped by it.
+void RevealSlot::follow() {
+  const double presence = std::clamp(presence_.value(), 0.0, 1.0);
+  const int full = contentHeight(width() > 0 ? width() : content_->sizeHint().width());
+  const int offset = slides_ ? int(std::lround(-(1 - presence) * full)) : 0;
+  content_->setGeometry(0, offset, width(), full);
+  // Fading a whole row of controls needs the effect; it is only there while the slot moves.
+  if (presence < 1) {
+    if (!fade_) {
+      fade_ = new QGraphicsOpacityEffect(this);
+      content_->setGraphicsEffect(fade_);
+    }
+    fade_->setOpacity(presence);
+  } else if (fade_) {
+    content_->setGraphicsEffect(nullptr);  // deletes it
+    fade_ = nullptr;
+  }
+  setFixedHeight(slides_ ? int(std::lround(full * presence)) : full);
+}
+
+// ---- AppRow ----------------------------------------------------------------------------------
+
+class AppRow::IconView : public QWidget {
+ public:
+  explicit IconView(QWidget* parent) : QWidget(parent) {
+    setFixedSize(int(kIconSide), int(kIconSide));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+  }
+  void setIcon(const QIcon& icon) {
+    icon_ = icon;
+    update();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QPixmap pixmap = icon_.pixmap(size(), devicePixelRatioF());
+    painter.drawPixmap(rect(), pixmap);
+  }
+
+ private:
+  QIcon icon_;
+};
+
+AppRow::AppRow(SettingsServices& context, Props props, QWidget* accessory, std::function<void()> onRemove,
+               std::function<void()> onSecondary, QWidget* parent)
+    : QWidget(parent), props_(std::move(props)), onSecondary_(std::move(onSecondary)) {
+  auto* line = new QHBoxLayout(this);
+  line->setContentsMargins(0, 7, 0, 7);
+  line->setSpacing(10);
+  icon_ = new IconView(this);
+  line->addWidget(icon_);
+  TextStyle nameStyle{settingsStyle::font(13)};
+  nameStyle.lineLimit = 1;
+  name_ = new PaneText(context, {props_.name, nameStyle, PaneText::Shade::primary}, this);
+  name_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  line->addWidget(name_, 1, Qt::AlignVCenter);
+  line->addSpacing(20);
+  auto* controls = new QHBoxLayout;
+  controls->setSpacing(6);
+  if (accessory) controls->addWidget(accessory);
+  secondary_ = new RowIconButton(
+      context, {props_.secondaryIcon, 13, QFont::Normal, 0.07},
+      [this] {
+        if (props_.secondaryEnabled && onSecondary_) onSecondary_();
+      },
+      this);
+  controls->addWidget(secondary_);
+  remove_ = new RowIconButton(context, {props_.removeIcon, 12, QFont::Medium, 0.07}, std::move(onRemove), this);
+  controls->addWidget(remove_);
+  line->addLayout(controls);
+  apply();
+}
+
+void AppRow::setProps(const Props& props) {
+  if (props == props_) return;
+  props_ = props;
+  apply();
+}
+
+void AppRow::apply() {
+  icon_->setIcon(props_.icon);
+  PaneText::Props name = name_->props();
+  name.text = props_.name;
+  name_->setProps(name);
+  secondary_->setProps({props_.secondaryIcon, 13, QFont::Normal, 0.07});
+  secondary_->setPresence(props_.secondaryEnabled ? 1.0 : 0.35);
+  secondary_->setHoverEnabled(props_.secondaryEnabled);
+  secondary_->setToolTip(props_.secondaryHelp);
+  secondary_->setAccessibleName(props_.secondaryHelp);
+  remove_->setProps({props_.removeIcon, 12, QFont::Medium, 0.07});
+  remove_->setToolTip(props_.removeTitle);
+  remove_->setAccessibleName(props_.removeTitle);
+  setAccessibleName(props_.name);
+}
+
+// ---- AddButton -------------------------------------------------------------------------------
+
+AddButton::AddButton(SettingsServices& context, Props props, std::function<void()> action, QWidget* parent)
+    : PaintedWidget(context, parent), props_(std::move(props)), action_(std::move(action)) {
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  setHoverEnabled(!props_.disabled);
+  setAccessibleName(props_.label);
+}
+
+void AddButton::setProps(const Props& props) {
+  if (props == props_) return;
+  props_ = props;
+  setHoverEnabled(!props_.disabled);
+  setAccessibleName(props_.label);
+  update();
+}
+
+// 28 points high, with 7 above and below.
+QSize AddButton::sizeHint() const { return QSize(120, 28 + 2 * 7); }
+
+AccessibilityInfo AddButton::accessibility() const {
+  AccessibilityInfo info = PaintedWidget::accessibility();
+  info.role = QAccessible::Button;
+  if (!props_.disabled) info.press = action_;
+  return info;
+}
+
+QColor AddButton::labelColor() const {
+  if (props_.disabled) return settingsStyle::secondary(environment());
+  QColor color = Theme::accent();
+  color.setAlphaF(float(0.75 + 0.25 * hoverProgress()));
+  return color;
+}
+
+double AddButton::labelScale() const { return props_.disabled ? 1.0 : 1.0 + 0.01 * hoverProgress(); }
+
+void AddButton::paint(QPainter& painter) {
+  const QColor color = labelColor();
+  const double scale = labelScale();
+  const double midY = height() / 2.0;
+  // Scaled around the label's leading edge.
+  painter.translate(0, midY);
+  painter.scale(scale, scale);
+  painter.translate(0, -midY);
+  const QImage plus = Symbols::image(QStringLiteral("plus"), 13, color, devicePixelRatioF());
+  double x = 0;
+  if (!plus.isNull()) {
+    const QSizeF size = QSizeF(plus.size()) / plus.devicePixelRatio();
+    painter.drawImage(QPointF(0, midY - size.height() / 2), plus);
+    x = size.width() + 6;
+  }
+  painter.setFont(settingsStyle::font(13));
+  painter.setPen(color);
+  painter.drawText(QRectF(x, 0, width() - x, height()), Qt::AlignLeft | Qt::AlignVCenter, props_.label);
+}
+
+void AddButton::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && !props_.disabled && hits(event->position()) && action_) action_();
+}
+
+// ---- AppRuleRowGroup -------------------------------------------------------------------------
+
+namespace {
+
+// The erase question under a row: the count in words, then Cancel and Erase.
+class EraseQuestion : public QWidget {
+ public:
+  EraseQuestion(SettingsServices& context, int count, std::function<void()> cancel, std::function<void()> erase,
+                QWidget* parent = nullptr)
+      : QWidget(parent) {
+    auto* line = new QHBoxLayout(this);
+    line->setContentsMargins(2, 8, 2, 8);
+    line->setSpacing(10);
+    text = new PaneText(
+        context, {IgnoredPane::eraseQuestion(count), TextStyle{settingsStyle::font(11.5)}, PaneText::Shade::secondary});
+    line->addWidget(text, 0, Qt::AlignVCenter);
+    line->addSpacerItem(new QSpacerItem(8, 0, QSizePolicy::Expanding));
+    cancelButton = new ConfirmPillButton(context, {QStringLiteral("Cancel"), false}, std::move(cancel));
+    eraseButton = new ConfirmPillButton(context, {QStringLiteral("Erase"), true}, std::move(erase));
+    line->addWidget(cancelButton, 0, Qt::AlignVCenter);
+    line->addWidget(eraseButton, 0, Qt::AlignVCenter);
+  }
+  bool hasHeightForWidth() const override { return true; }
+  int heightForWidth(int width) const override { return layout()->totalHeightForWidth(width); }
+
+  PaneText* text = nullptr;
+  ConfirmPillButton* cancelButton = nullptr;
+  ConfirmPillButton* eraseButton = nullptr;
+};
+
+}  // namespace
+
+AppRuleRowGroup::AppRuleRowGroup(SettingsServices& context, const QString& bundleID, Actions actions, QWidget* parent)
+    : QWidget(parent), context_(context), bundleID_(bundleID), actions_(std::move(actions)) {
+  stack_ = new QVBoxLayout(this);
+  stack_->setContentsMargins(0, 0, 0, 0);
+  stack_->setSpacing(0);
+  AppRulePicker::Options options;
+  options.options = {{QStringLiteral("Blur"), AppRule::blur}, {QStringLiteral("Ignore"), AppRule::never}};
+  options.selection = AppRule::never;
+  options.itemWidth = 54;
+  options.segmentHeight = 20;
+  picker_ = new AppRulePicker(context, options, [this](const AppRule& rule) {
+    if (actions_.changeRule) actions_.changeRule(rule);
+  });
+  picker_->setTrackPad(2);
+  AppRow::Props props;
+  props.rowID = bundleID;
+  props.removeIcon = QStringLiteral("minus");
+  props.secondaryIcon = QStringLiteral("eraser.fill");
+  props.secondaryHelp = IgnoredPane::eraseHelp(0);
+  row_ = new AppRow(context, props, picker_, actions_.remove, actions_.askToErase, this);
+  stack_->addWidget(row_);
+  stack_->addWidget(new PaneDivider(context, 0.3, this));
+}
+
+void AppRuleRowGroup::setEntry(const QString& name, const QIcon& icon, AppRule rule) {
+  AppRow::Props props = row_->props();
+  props.name = name;
+  props.icon = icon;
+  props.removeTitle = QStringLiteral("Remove ") + name + QStringLiteral(" from List");
+  row_->setProps(props);
+  picker_->setSelection(rule);
+}
+
+void AppRuleRowGroup::setClipCount(int count) {
+  AppRow::Props props = row_->props();
+  props.secondaryEnabled = count > 0;
+  props.secondaryHelp = IgnoredPane::eraseHelp(count);
+  row_->setProps(props);
+}
+
+void AppRuleRowGroup::setQuestion(std::optional<int> count) {
+  if (!count) {
+    if (!question_) return;
+    RevealSlot* leaving = question_;
+    question_ = nullptr;
+    leaving->conceal(true, [leaving] { leaving->deleteLater(); });
+    return;
+  }
+  if (question_) {
+    static_cast<EraseQuestion*>(question_->content())
+        ->text->setProps(
+            {IgnoredPane::eraseQuestion(*count), TextStyle{settingsStyle::font(11.5)}, PaneText::Shade::secondary});
+    return;
+  }
+  auto* question = new EraseQuestion(context_, *count, actions_.cancelErase, actions_.confirmErase);
+  question_ = new RevealSlot(context_, question, this);
+  stack_->insertWidget(1, question_);
+  question_->reveal();
+}
+
+PaneText* AppRuleRowGroup::questionText() const {
+  return question_ ? static_cast<EraseQuestion*>(question_->content())->text : nullptr;
+}
+ConfirmPillButton* AppRuleRowGroup::cancelButton() const {
+  return question_ ? static_cast<EraseQuestion*>(question_->content())->cancelButton : nullptr;
+}
+ConfirmPillButton* AppRuleRowGroup::eraseButton() const {
+  return question_ ? static_cast<EraseQuestion*>(question_->content())->eraseButton : nullptr;
+}
+
+}  // namespace qv

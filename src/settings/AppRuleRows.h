@@ -1,0 +1,168 @@
+#pragma once
+#include "items/rules/AppRule.h"
+#include "settings/SettingsServices.h"
+#include "ui/anim/AnimatedValue.h"
+#include "ui/controls/SegmentedPicker.h"
+#include "ui/view/PaintedWidget.h"
+
+#include <QIcon>
+#include <functional>
+
+class QGraphicsOpacityEffect;
+class QVBoxLayout;
+
+namespace qv {
+
+class ConfirmPillButton;
+class PaneText;
+class RowIconButton;
+
+// Holds a view that comes in sliding down from its top edge while it fades in, and goes out the
+// same way (or by fading alone): the slot's height follows, so what lies below moves along.
+// Under reduced motion it only fades. Changes animate with the current transaction. The slot
+// fixes its own height, so the layouts it sits in follow it frame by frame.
+class RevealSlot : public QWidget {
+  Q_OBJECT
+ public:
+  RevealSlot(SettingsServices& context, QWidget* content, QWidget* parent = nullptr);
+  // Comes in (from nothing).
+  void reveal();
+  // Goes out, sliding up too when `slides`; `gone` runs once it has (at once without animation).
+  void conceal(bool slides, std::function<void()> gone);
+  double presence() const { return presence_.value(); }
+  QWidget* content() const { return content_; }
+
+  QSize sizeHint() const override;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  // The content asks for another size (an erase question opened in a row).
+  bool event(QEvent* event) override;
+
+ private:
+  int contentHeight(int width) const;
+  // The slot's height now: the content's, times the presence while it slides.
+  int slotHeight(int width) const;
+  void follow();
+
+  SettingsServices& context_;
+  QWidget* content_;
+  Animated<double> presence_;
+  bool slides_ = true;
+  QGraphicsOpacityEffect* fade_ = nullptr;
+};
+
+// One application's row: its icon and name, then the controls: an accessory, the secondary
+// button (dimmed and inert while disabled) and the remove button, each with its help.
+class AppRow : public QWidget {
+  Q_OBJECT
+ public:
+  struct Props {
+    QIcon icon;
+    QString name;
+    QString rowID;
+    QString removeIcon;
+    QString removeTitle;
+    QString secondaryIcon;
+    bool secondaryEnabled = false;
+    QString secondaryHelp;
+    bool operator==(const Props& other) const {
+      return icon.cacheKey() == other.icon.cacheKey() && name == other.name && rowID == other.rowID &&
+             removeIcon == other.removeIcon && removeTitle == other.removeTitle &&
+             secondaryIcon == other.secondaryIcon && secondaryEnabled == other.secondaryEnabled &&
+             secondaryHelp == other.secondaryHelp;
+    }
+  };
+  static constexpr double kIconSide = 28;
+
+  AppRow(SettingsServices& context, Props props, QWidget* accessory, std::function<void()> onRemove,
+         std::function<void()> onSecondary, QWidget* parent = nullptr);
+  void setProps(const Props& props);
+  const Props& props() const { return props_; }
+
+  RowIconButton* secondaryButton() const { return secondary_; }
+  RowIconButton* removeButton() const { return remove_; }
+  PaneText* nameText() const { return name_; }
+
+ private:
+  class IconView;
+  void apply();
+
+  Props props_;
+  IconView* icon_ = nullptr;
+  PaneText* name_ = nullptr;
+  RowIconButton* secondary_ = nullptr;
+  RowIconButton* remove_ = nullptr;
+  std::function<void()> onSecondary_;
+};
+
+// The list's "Add App" line: a plus and a label in the accent colour, brighter and a touch larger
+// while hovered; secondary and inert when disabled.
+class AddButton : public PaintedWidget {
+  Q_OBJECT
+ public:
+  struct Props {
+    QString label;
+    bool disabled = false;
+    bool operator==(const Props&) const = default;
+  };
+  AddButton(SettingsServices& context, Props props, std::function<void()> action, QWidget* parent = nullptr);
+  void setProps(const Props& props);
+  const Props& props() const { return props_; }
+  QColor labelColor() const;
+  double labelScale() const;
+
+  QSize sizeHint() const override;
+  AccessibilityInfo accessibility() const override;
+
+ protected:
+  void paint(QPainter& painter) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  Props props_;
+  std::function<void()> action_;
+};
+
+// The picker of a rule: "Blur" or "Ignore".
+using AppRulePicker = TarnSegmentedPicker<AppRule>;
+
+// An application's row group in the App Rules list: the row, its erase question while open, and
+// a divider.
+class AppRuleRowGroup : public QWidget {
+  Q_OBJECT
+ public:
+  struct Actions {
+    std::function<void(AppRule)> changeRule;
+    std::function<void()> remove;
+    std::function<void()> askToErase;
+    std::function<void()> cancelErase;
+    std::function<void()> confirmErase;
+  };
+  AppRuleRowGroup(SettingsServices& context, const QString& bundleID, Actions actions, QWidget* parent = nullptr);
+
+  const QString& bundleID() const { return bundleID_; }
+  void setEntry(const QString& name, const QIcon& icon, AppRule rule);
+  // The saved clips of the application: the eraser's help and whether it can be used.
+  void setClipCount(int count);
+  // Opens the question for `count` clips, or closes it (nullopt).
+  void setQuestion(std::optional<int> count);
+
+  AppRow* appRow() const { return row_; }
+  AppRulePicker* picker() const { return picker_; }
+  // The open question, if any: its text and its two buttons.
+  PaneText* questionText() const;
+  ConfirmPillButton* cancelButton() const;
+  ConfirmPillButton* eraseButton() const;
+
+ private:
+  SettingsServices& context_;
+  QString bundleID_;
+  Actions actions_;
+  AppRow* row_ = nullptr;
+  AppRulePicker* picker_ = nullptr;
+  QVBoxLayout* stack_ = nullptr;
+  RevealSlot* question_ = nullptr;
+};
+
+}  // namespace qv
