@@ -6,6 +6,7 @@
 #include "cards/CardsGallery.h"
 #include "cards/badges/BadgesGallery.h"
 #include "items/ItemServices.h"
+#include "panel/PanelGallery.h"
 #include "ui/Appearance.h"
 #include "settings/onboarding/OnboardingGallery.h"
 #include "ui/InterfaceServices.h"
@@ -109,6 +110,7 @@ int main(int argc, char** argv) {
   qv::addCardsGalleryViews(registry);
   qv::addCardBadgeGalleryViews(registry);
   qv::addOnboardingGalleryViews(registry);
+  qv::addPanelGalleryViews(registry);
   registry.add(QStringLiteral("sample-pill"), renderPills);
 
   int written = 0;

@@ -1,6 +1,7 @@
 #pragma once
 #include "items/model/ClipboardItem.h"
 #include "platform/DesktopAppearance.h"
+#include "settings/GeneralSettings.h"
 #include "ui/Translucency.h"
 
 #include <QObject>
@@ -35,12 +36,12 @@ class AppDelegate : public QObject {
  public:
   static constexpr char kDidSeeOnboardingKey[] = "qv.didSeeOnboarding.v1";
   static constexpr char kInvokeModeKey[] = "qv.invokeMode";
-  static constexpr char kEdgeEnabledKey[] = "qv.edgeEnabled";
-  static constexpr char kEdgeSideKey[] = "qv.edgeSide";
-  static constexpr char kEdgeDwellDelayKey[] = "qv.edgeDwellDelay";
+  static constexpr const auto& kEdgeEnabledKey = GeneralSettings::kEdgeEnabledKey;
+  static constexpr const auto& kEdgeSideKey = GeneralSettings::kEdgeSideKey;
+  static constexpr const auto& kEdgeDwellDelayKey = GeneralSettings::kEdgeDwellDelayKey;
   static constexpr char kShortcutKeyCodeKey[] = "qv.shortcut.keyCode";
-  static constexpr char kCaptureNearbyDevicesKey[] = "qv.captureNearbyDevices";
-  static constexpr char kAppearanceKey[] = "qv.appearance";
+  static constexpr const auto& kCaptureNearbyDevicesKey = GeneralSettings::kCaptureNearbyKey;
+  static constexpr const auto& kAppearanceKey = GeneralSettings::kAppearanceKey;
   // Told from the tray when a pick could not be typed into its application.
   static constexpr char kCopiedOnlyMessage[] = "Copied to the clipboard only: the application you came from did not take the paste. Paste it with Ctrl+V.";
   // Told from the tray when the user starts the program while it runs.

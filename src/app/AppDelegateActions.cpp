@@ -8,7 +8,7 @@
 #include "base/Log.h"
 #include "items/capture/ClipboardMonitor.h"
 #include "library/LibraryWindowController.h"
-#include "panel/QuickActionsMenu.h"
+#include "panel/QuickActions.h"
 #include "platform/Alerts.h"
 #include "app/AppContext.h"
 #include "platform/Compositor.h"
@@ -87,8 +87,10 @@ void AppDelegate::anotherStartRequested() {
 void AppDelegate::statusItemClicked() { panelController_->togglePanel(); }
 
 void AppDelegate::showStatusMenu() {
+  // Each row runs after the menu closed (PanelMenu queues it), so a dialog it opens never has the
+  // menu's handler under it.
   std::unique_ptr<QMenu> menu = makeQuickActionsMenu(
-      context_.scheduler, state().isMonitoringPaused(), performWeakly([](AppDelegate& self) { self.openLibrary(); }),
+      context_, state().isMonitoringPaused(), performWeakly([](AppDelegate& self) { self.openLibrary(); }),
       performWeakly([](AppDelegate& self) { self.toggleMonitoring(); }),
       performWeakly([](AppDelegate& self) { self.openSettings(); }),
       // The menu's variant leaves a visible panel alone.
@@ -99,6 +101,7 @@ void AppDelegate::showStatusMenu() {
         });
       }),
       performWeakly([](AppDelegate& self) { self.confirmClearAll(); }));
+  // Kept until the next one opens: a row's queued action may still run after the menu closed.
   statusMenu_ = std::move(menu);
   statusItem_->popUpMenu(statusMenu_.get());
   qCInfo(lcApp) << "Status menu opened";

@@ -4,6 +4,7 @@
 #include "items/writer/PasteboardWriter.h"
 #include "app/AppContext.h"
 #include "platform/keys/KeyCodes.h"
+#include "settings/GeneralSettings.h"
 #include "state/PanelState.h"
 
 #include <QKeyEvent>
@@ -14,7 +15,7 @@ namespace {
 using namespace keys::code;
 constexpr int kCommand = keys::kCommandFlag;
 constexpr int kCommandShift = keys::kCommandFlag | keys::kShiftFlag;
-constexpr char kAlwaysPlainTextKey[] = "qv.alwaysPlainText";
+constexpr const auto& kAlwaysPlainTextKey = GeneralSettings::kAlwaysPlainTextKey;
 
 // The keys that act on the list whatever the modifiers (Command-Shift aside).
 bool isListKey(int keyCode) {

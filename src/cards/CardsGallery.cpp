@@ -1,12 +1,19 @@
 #include "cards/CardsGallery.h"
 
+#include "cards/ClipboardCardView.h"
+#include "cards/badges/BadgesGallery.h"
+#include "cards/badges/CardQuickActions.h"
+
+#include "cards/ViewServices.h"
 #include "cards/content/CardContentItem.h"
 #include "cards/content/CardContentStyle.h"
 #include "items/link/OGImageCache.h"
 #include "items/stores/ImageStore.h"
-#include "cards/ViewServices.h"
+#include "platform/fake/FakeDesktopAppearance.h"
 #include "ui/anim/FrameClock.h"
+#include "ui/anim/Transaction.h"
 #include "ui/fx/Fx.h"
+#include "ui/theme/Theme.h"
 #include "ui/view/GalleryRegistry.h"
 
 #include <QLinearGradient>
@@ -84,7 +91,7 @@ QImage sheet(GalleryScene& scene, const std::vector<std::vector<ClipboardItem>>&
     for (size_t c = 0; c < rows[r].size(); ++c) {
       const QRectF rect(QPointF(c * (card.width() + kGap), r * (card.height() + kGap)), card);
       painter.save();
-      painter.setClipPath(Fx::continuousRoundedRect(rect, 18));
+      painter.setClipPath(Fx::continuousRoundedRect(rect, CardContentStyle::kCardCornerRadius));
       contents[index++]->paintContent(painter, rect, scene.environment);
       painter.restore();
     }
@@ -170,6 +177,163 @@ QImage linkCards(GalleryScene& scene) {
   return sheet(scene, {{withImage, wideImage}, {textOnly, bare}});
 }
 
+// ---- Whole cards ------------------------------------------------------------------------------
+
+// Room around each card for its glow and shadows.
+constexpr double kCardPitchX = 280 + 40;
+constexpr double kCardPitchY = 240 + 44;
+
+// One sample of each kind, as the card matrix shows them.
+std::vector<ClipboardItem> everyKindOfCard(ViewServices& context) {
+  auto at = [&](const char* app, double minutesAgo, ClipboardPayload payload) {
+    return ClipboardItem::make(QUuid::createUuid(), QString::fromLatin1(app),
+                               context.scheduler->now().addSecs(qint64(-minutesAgo * 60)), std::move(payload));
+  };
+  const QImage picture = samplePicture({900, 600}, QColor(70, 130, 200), QColor(60, 140, 80));
+  const ClipboardItem link = at(
+      "firefox-esr", 8,
+      LinkPayload{Url::fromLocalFile(QStringLiteral("/")), QStringLiteral("developer.example.com"),
+                  QStringLiteral("Getting started with the new layout engine"),
+                  QStringLiteral("Everything you need to move your app over in an afternoon."),
+                  QStringLiteral("https://developer.example.com/og.png")});
+  if (context.ogImageCache)
+    context.ogImageCache->save(samplePicture({1200, 630}, QColor(88, 93, 193), QColor(40, 44, 120)), link.idString());
+  return {at("org.gnome.TextEditor", 1,
+             TextPayload{
+                 QStringLiteral("Meeting notes, Tuesday. We agreed to move the launch to the second week of March so "
+                                "that the translations can land first. Priya owns the release checklist.")}),
+          at("org.gnome.Terminal", 12,
+             CodePayload{
+                 QStringLiteral("for f in *.png; do\n  convert \"$f\" \"${f%.png}.jpg\"\ndone\necho \"converted $#\""),
+                 QStringLiteral("bash")}),
+          at("org.gnome.Settings", 40, ColorPayload{QStringLiteral("#585DC1"), 88, 93, 193}),
+          at("org.gnome.Nautilus", 60 * 5,
+             FilePayload{QStringLiteral("quarterly-report.pdf"), QStringLiteral("2.4 MB"), std::nullopt}),
+          at("org.gnome.Loupe", 60 * 24 * 2,
+             ImagePayload{picture, QStringLiteral("photo.png"), 900, 600, QStringLiteral("1 MB")}),
+          link};
+}
+
+struct CardSample {
+  CardSample(ClipboardItem sampleItem, bool isSelected = false, bool isSensitive = false)
+      : item(std::move(sampleItem)), selected(isSelected), sensitive(isSensitive) {}
+  ClipboardItem item;
+  bool selected = false;
+  bool sensitive = false;
+  bool pinned = false;
+  std::optional<CustomCategory> category;
+  bool lifted = false;
+  // The host's quick actions over the card, hovered; peek is offered on sensitive items.
+  std::optional<CardQuickActions::Props> actions;
+};
+
+// Cards in rows, each painted with everything it overflows into, after its animations and
+// background loading settled.
+QImage cardSheet(GalleryScene& scene, const std::vector<std::vector<CardSample>>& rows,
+                 const std::function<void(ClipboardCardView&, const CardSample&)>& afterSettling = {}) {
+  ViewServices& context = scene.services<ViewServices>();
+  auto* clock = dynamic_cast<ManualFrameClock*>(context.frameClock.get());
+  size_t columns = 0;
+  for (const auto& row : rows) columns = std::max(columns, row.size());
+  QImage image = scene.canvas(columns * kCardPitchX, rows.size() * kCardPitchY);
+  std::vector<std::unique_ptr<ClipboardCardView>> cards;
+  for (const auto& row : rows)
+    for (const CardSample& sample : row) {
+      auto card = std::make_unique<ClipboardCardView>(context);
+      card->setProps({sample.item,
+                      sample.selected,
+                      sample.pinned,
+                      sample.sensitive,
+                      sample.category,
+                      {},
+                      CardQuickActions::rowWidth(sample.actions && sample.actions->showPeek)},
+                     {[](const BadgeFilter&) {}, [](const BadgeFilter&) { return false; }});
+      card->setLifted(sample.lifted);
+      if (sample.actions) {
+        auto* actions = new CardQuickActions(context, card.get());
+        actions->setZValue(ClipboardCardView::kHostOverlayZ);
+        actions->setProps(*sample.actions, {[] {}, [] {}, [] {}, [] {}});
+      }
+      cards.push_back(std::move(card));
+    }
+  for (int round = 0; round < 2; ++round) {
+    // Content painted once starts its loading; then the loads land and animate in.
+    for (auto& card : cards) card->renderForTest(scene.devicePixelRatio);
+    if (scene.settle) scene.settle();
+    if (clock) clock->advanceFrames(120);
+  }
+  QPainter painter(&image);
+  size_t index = 0;
+  for (size_t r = 0; r < rows.size(); ++r)
+    for (size_t c = 0; c < rows[r].size(); ++c) {
+      ClipboardCardView& card = *cards[index++];
+      if (afterSettling) afterSettling(card, rows[r][c]);
+      const QPointF origin(c * kCardPitchX + (kCardPitchX - 280) / 2, r * kCardPitchY + (kCardPitchY - 240) / 2 - 4);
+      painter.drawImage(origin - card.renderOrigin(), card.renderForTest(scene.devicePixelRatio));
+    }
+  return image;
+}
+
+// Every kind, down; across: plain, selected, sensitive, selected and sensitive.
+QImage cardMatrix(GalleryScene& scene) {
+  ViewServices& context = scene.services<ViewServices>();
+  installSampleApplications(context);
+  std::vector<std::vector<CardSample>> rows;
+  for (const ClipboardItem& item : everyKindOfCard(context)) {
+    std::vector<CardSample> row;
+    for (int column = 0; column < 4; ++column) row.push_back({item, column == 1 || column == 3, column >= 2});
+    rows.push_back(row);
+  }
+  return cardSheet(scene, rows);
+}
+
+// Lifted under the pointer with the host's quick actions, peeked, a blur on its way in, and
+// reduce transparency (plain and selected).
+QImage cardStates(GalleryScene& scene) {
+  ViewServices& context = scene.services<ViewServices>();
+  installSampleApplications(context);
+  const std::vector<ClipboardItem> kinds = everyKindOfCard(context);
+  const CustomCategory work{QUuid::createUuid(), QStringLiteral("Work"), 3};
+  CardSample hovered{kinds[0]};
+  hovered.pinned = true;
+  hovered.category = work;
+  hovered.lifted = true;
+  hovered.actions = CardQuickActions::Props{true, true, false, false, false};
+  CardSample hiddenHovered{kinds[1], true, true};
+  hiddenHovered.lifted = true;
+  hiddenHovered.actions = CardQuickActions::Props{true, false, false, true, false};
+  // Revealed: the host shows it unblurred and offers to hide it again.
+  CardSample peeked{kinds[1]};
+  peeked.actions = CardQuickActions::Props{true, false, true, true, true};
+  CardSample blurring{kinds[4]};
+  blurring.category = work;
+  QImage top = cardSheet(scene, {{hovered, hiddenHovered, peeked, blurring}},
+                         [&](ClipboardCardView& card, const CardSample& sample) {
+                           if (sample.item.id != blurring.item.id) return;
+                           // A fifth of a second into hiding it, with the eye fading in on the same spring.
+                           ClipboardCardView::Props props = card.props();
+                           props.isSensitive = true;
+                           withAnimation(Theme::springStandard(), [&] { card.setProps(props); });
+                           if (auto* clock = dynamic_cast<ManualFrameClock*>(context.frameClock.get()))
+                             clock->advance(0.08);
+                         });
+
+  auto* desktop = dynamic_cast<FakeDesktopAppearance*>(context.desktopAppearance.get());
+  QImage bottom;
+  if (desktop) {
+    const DesktopPreferences before = desktop->preferences();
+    DesktopPreferences solid = before;
+    solid.reduceTransparency = true;
+    desktop->setPreferences(solid);
+    bottom = cardSheet(scene, {{{kinds[0]}, {kinds[0], true}, {kinds[4]}, {kinds[3], true, true}}});
+    desktop->setPreferences(before);
+  }
+  QImage image = scene.canvas(top.deviceIndependentSize().width(), top.deviceIndependentSize().height() * 2);
+  QPainter painter(&image);
+  painter.drawImage(QPointF(0, 0), top);
+  if (!bottom.isNull()) painter.drawImage(QPointF(0, top.deviceIndependentSize().height()), bottom);
+  return image;
+}
 }  // namespace
 
 void addCardsGalleryViews(GalleryRegistry& registry) {
@@ -178,6 +342,8 @@ void addCardsGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("card-content-file"), fileCards);
   registry.add(QStringLiteral("card-content-image"), imageCards);
   registry.add(QStringLiteral("card-content-link"), linkCards);
+  registry.add(QStringLiteral("card-shell-matrix"), cardMatrix);
+  registry.add(QStringLiteral("card-shell-states"), cardStates);
 }
 
 }  // namespace qv

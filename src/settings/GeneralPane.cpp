@@ -1,131 +1,485 @@
 #include "settings/GeneralPane.h"
 
 #include "settings/SettingsServices.h"
-#include "platform/ProgramIdentity.h"
+#include "platform/Alerts.h"
+#include "platform/AppRelauncher.h"
+#include "platform/SettingsStore.h"
 #include "platform/Updater.h"
 #include "settings/AppPane.h"
-#include "settings/PaneContainer.h"
+#include "settings/PaneRows.h"
+#include "settings/PaneText.h"
+#include "settings/SettingsStyle.h"
 #include "settings/ShortcutRecorder.h"
 #include "ui/Appearance.h"
+#include "ui/controls/ControlStyle.h"
+#include "ui/controls/PillDropdown.h"
+#include "ui/controls/TarnToggle.h"
+#include "ui/symbols/Symbols.h"
+#include "ui/theme/Theme.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDoubleSpinBox>
-#include <QFormLayout>
-#include <QLabel>
-#include <QMessageBox>
-#include <QPushButton>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QVBoxLayout>
+#include <array>
+#include <cmath>
 
 namespace qv {
 namespace {
 
-constexpr double kFadeHeight = 32;
+constexpr double kFadeHeight = GeneralPane::kFadeHeight;
+constexpr double kSegmentHeight = 20;
+constexpr double kTrackPad = 2;
+constexpr double kDividerOpacity = 0.35;
+constexpr double kEdgeSegmentWidth = 148.0 / 3;
+constexpr double kThemeSegmentWidth = 56;
 
-struct Choice {
+struct RetentionChoice {
   const char* value;
-  const char* title;
+  const char* label;
+};
+constexpr std::array<RetentionChoice, 4> kRetentionChoices = {
+    {{"1w", "Week"}, {"1m", "Month"}, {"1y", "Year"}, {"forever", "Forever"}}};
+
+PaneText* paneText(SettingsServices& context, const QString& text, double size, PaneText::Shade shade,
+                   QFont::Weight weight = QFont::Normal) {
+  return new PaneText(context, {text, TextStyle{settingsStyle::font(size, weight)}, shade});
+}
+
+PaneText* rowLabel(SettingsServices& context, const QString& text) {
+  return paneText(context, text, 13, PaneText::Shade::primary);
+}
+
+// A caption under a switch or a row label.
+PaneText* caption(SettingsServices& context, const QString& text, double size = 11) {
+  return paneText(context, text, size, PaneText::Shade::tertiary);
+}
+
+// A leading-aligned column of views, `spacing` apart.
+QWidget* column(const QList<QWidget*>& views, int spacing) {
+  auto* group = new QWidget;
+  auto* layout = new QVBoxLayout(group);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(spacing);
+  for (QWidget* view : views) layout->addWidget(view);
+  return group;
+}
+
+TarnToggle* switchRow(SettingsServices& context, const QString& title, std::function<void(bool)> onToggle) {
+  return new TarnToggle(context, {title, false, true, TarnSwitchStyle{}}, std::move(onToggle));
+}
+
+// `animated` false: a value read as the pane is built shows at once.
+void showSwitch(TarnToggle* toggle, bool on, bool enabled = true, bool animated = true) {
+  TarnToggle::Props props = toggle->props();
+  props.isOn = on;
+  props.isEnabled = enabled;
+  toggle->setProps(props, animated);
+}
+
+// "✓ Enabled" in the accent colour.
+class EnabledBadge : public PaintedWidget {
+ public:
+  EnabledBadge(SettingsServices& context, const Animated<double>& presence) : PaintedWidget(context), presence_(presence) {
+    setHoverEnabled(false);
+    font_ = systemFont(12, QFont::Medium);
+    const double text = QFontMetricsF(font_).horizontalAdvance(QString::fromLatin1(kTitle));
+    setFixedSize(int(std::ceil(kSymbol + kSpacing + text)) + 2, 20);
+    setAccessibleName(QString::fromLatin1(kTitle));
+  }
+  static constexpr char kTitle[] = "Enabled";
+
+ protected:
+  void paint(QPainter& painter) override {
+    const double presence = unitClamped(presence_.value());
+    if (presence <= 0) return;
+    const bool scales = !environment().reduceMotion;
+    painter.setOpacity(presence);
+    const QPointF centre = QRectF(rect()).center();
+    const double scale = scales ? lerp(0.9, 1.0, presence) : 1.0;
+    painter.translate(centre);
+    painter.scale(scale, scale);
+    painter.translate(-centre);
+    const QImage symbol = Symbols::image(QStringLiteral("checkmark.circle.fill"), kSymbol, Theme::accent(), devicePixelRatioF());
+    if (!symbol.isNull()) {
+      const QSizeF size = QSizeF(symbol.size()) / symbol.devicePixelRatio();
+      painter.drawImage(QPointF(0, (height() - size.height()) / 2), symbol);
+    }
+    painter.setFont(font_);
+    painter.setPen(Theme::accent());
+    painter.drawText(QRectF(kSymbol + kSpacing, 0, width(), height()), Qt::AlignLeft | Qt::AlignVCenter,
+                     QString::fromLatin1(kTitle));
+  }
+
+ private:
+  static constexpr double kSymbol = 11;
+  static constexpr double kSpacing = 4;
+  const Animated<double>& presence_;
+  QFont font_;
 };
 
-// A drop-down over a string setting; `fallback` is shown while the key is absent.
-QComboBox* stringChoice(SettingsStore& settings, const QString& key, const QString& fallback,
-                        std::initializer_list<Choice> choices, std::function<void(const QString&)> then = {}) {
-  auto* box = new QComboBox;
-  for (const Choice& choice : choices) box->addItem(QString::fromUtf8(choice.title), QString::fromLatin1(choice.value));
-  const int current = box->findData(settings.stringOr(key, fallback));
-  box->setCurrentIndex(current >= 0 ? current : box->findData(fallback));
-  QObject::connect(box, &QComboBox::currentIndexChanged, box, [&settings, key, box, then](int) {
-    const QString value = box->currentData().toString();
-    settings.set(key, value);
-    if (then) then(value);
-  });
-  return box;
-}
+// A plain button that is a whole row: its title at the leading end.
+class PlainRowButton : public PaintedWidget {
+ public:
+  PlainRowButton(SettingsServices& context, QString title, std::function<void()> action)
+      : PaintedWidget(context), title_(std::move(title)), action_(std::move(action)) {
+    setFixedHeight(20);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  }
+  AccessibilityInfo accessibility() const override {
+    AccessibilityInfo info;
+    info.role = QAccessible::Button;
+    info.name = title_;
+    info.press = action_;
+    return info;
+  }
 
-QCheckBox* boolChoice(SettingsStore& settings, const QString& key, bool fallback, const QString& title) {
-  auto* box = new QCheckBox(title);
-  box->setChecked(settings.boolOr(key, fallback));
-  QObject::connect(box, &QCheckBox::toggled, box, [&settings, key](bool on) { settings.set(key, on); });
-  return box;
-}
+ protected:
+  void paint(QPainter& painter) override {
+    painter.setFont(systemFont(13));
+    painter.setPen(primaryColor(environment(), lerp(0.85, 1.0, hoverProgress())));
+    painter.drawText(QRectF(rect()), Qt::AlignLeft | Qt::AlignVCenter, title_);
+  }
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && action_) action_();
+  }
 
-void addSection(SettingsServices& context, PaneContainer& page, const QString& title, bool flush, const QList<QWidget*>& content) {
-  const SettingsSection section = settingsSection(context, title, flush, content);
-  auto* pair = new QWidget;
-  auto* stack = new QVBoxLayout(pair);
-  stack->setContentsMargins(0, 0, 0, 0);
-  stack->setSpacing(8);
-  if (section.title) stack->addWidget(section.title);
-  stack->addWidget(section.card);
-  page.addContent(pair);
-}
+ private:
+  QString title_;
+  std::function<void()> action_;
+};
 
 }  // namespace
 
-PaneContainer* makeGeneralPane(SettingsServices& context, const std::function<void(bool)>& onShortcutRecording) {
-  SettingsStore& settings = *context.settings;
-  auto* page = new PaneContainer(context, paneTitle(AppPane::general), kFadeHeight, QColor());
+// ---- Settings --------------------------------------------------------------------------------
 
-  auto* form = new QWidget;
-  auto* rows = new QFormLayout(form);
-  rows->setContentsMargins(0, 0, 0, 0);
-  rows->addRow(QStringLiteral("Keep history for"),
-               stringChoice(settings, QStringLiteral("qv.historyRetention"), QStringLiteral("1w"),
-                            {{"1w", "1 Week"}, {"1m", "1 Month"}, {"1y", "1 Year"}, {"forever", "Forever"}}));
-  rows->addRow(QStringLiteral("Appearance"),
-               stringChoice(settings, QStringLiteral("qv.appearance"), QStringLiteral("system"),
-                            {{"system", "System"}, {"light", "Light"}, {"dark", "Dark"}},
-                            [&context](const QString& value) { applyAppearance(context, value); }));
-  rows->addRow(QString(), boolChoice(settings, QStringLiteral("qv.edgeEnabled"), true,
-                                     QStringLiteral("Open the panel at the screen edge")));
-  rows->addRow(QStringLiteral("Screen edge"),
-               stringChoice(settings, QStringLiteral("qv.edgeSide"), QStringLiteral("right"),
-                            {{"left", "Left"}, {"right", "Right"}, {"both", "Both"}}));
-  auto* dwell = new QDoubleSpinBox;
-  dwell->setRange(0.2, 2.0);
-  dwell->setSingleStep(0.1);
-  dwell->setDecimals(1);
-  dwell->setSuffix(QStringLiteral(" s"));
-  const double stored = settings.doubleOr(QStringLiteral("qv.edgeDwellDelay"), 0.3);
-  dwell->setValue(stored > 0 ? stored : 0.3);
-  QObject::connect(dwell, &QDoubleSpinBox::valueChanged, dwell,
-                   [&settings](double value) { settings.set(QStringLiteral("qv.edgeDwellDelay"), value); });
-  rows->addRow(QStringLiteral("Edge delay"), dwell);
-  auto* recorder = new ShortcutRecorderButton(context, 2, 20);
-  recorder->onRecordingChanged = onShortcutRecording;
-  rows->addRow(QStringLiteral("Shortcut"), recorder);
-  rows->addRow(QString(), boolChoice(settings, QStringLiteral("qv.alwaysPlainText"), false,
-                                     QStringLiteral("Always paste as plain text")));
-  rows->addRow(QString(), boolChoice(settings, QStringLiteral("qv.captureNearbyDevices"), true,
-                                     QStringLiteral("Capture copies from nearby devices")));
-  TarnwickUpdater& updater = TarnwickUpdater::shared(context);
-  auto* automatic = new QCheckBox(QStringLiteral("Check for updates automatically"));
-  automatic->setChecked(updater.automaticallyChecksForUpdates());
-  QObject::connect(automatic, &QCheckBox::toggled, automatic,
-                   [&updater](bool on) { updater.setAutomaticallyChecksForUpdates(on); });
-  auto* check = new QPushButton(QStringLiteral("Check for Updates…"));
-  QObject::connect(check, &QPushButton::clicked, check, [check, &updater] {
-    QMessageBox::information(check->window(), QStringLiteral("Updates"), updater.checkForUpdates());
+GeneralSettings GeneralSettings::read(const SettingsStore& settings) {
+  GeneralSettings stored;
+  stored.retention = settings.stringOr(QLatin1String(kRetentionKey), stored.retention);
+  stored.appearance = settings.stringOr(QLatin1String(kAppearanceKey), stored.appearance);
+  stored.edgeEnabled = settings.boolOr(QLatin1String(kEdgeEnabledKey), stored.edgeEnabled);
+  stored.keyCode = settings.intOr(QLatin1String(ShortcutRecorderButton::kKeyCodeKey), stored.keyCode);
+  stored.modifiers = settings.intOr(QLatin1String(ShortcutRecorderButton::kModifiersKey), stored.modifiers);
+  stored.edgeSide = settings.stringOr(QLatin1String(kEdgeSideKey), stored.edgeSide);
+  stored.edgeDwellDelay = settings.doubleOr(QLatin1String(kEdgeDwellDelayKey), stored.edgeDwellDelay);
+  stored.alwaysPlainText = settings.boolOr(QLatin1String(kAlwaysPlainTextKey), stored.alwaysPlainText);
+  stored.captureNearby = settings.boolOr(QLatin1String(kCaptureNearbyKey), stored.captureNearby);
+  return stored;
+}
+
+QString retentionLabel(const QString& retention) {
+  for (const RetentionChoice& choice : kRetentionChoices)
+    if (retention == QLatin1String(choice.value)) return QString::fromLatin1(choice.label);
+  return QString::fromLatin1(kRetentionChoices.front().label);
+}
+
+// ---- Permission ------------------------------------------------------------------------------
+
+PasteAccessControl pasteAccessControl(bool grantable, bool canPaste, bool liveCheck, bool heldAtLaunch,
+                                      bool didRequest) {
+  if (!canPaste) {
+    if (!grantable) return PasteAccessControl::unavailable;
+    return didRequest ? PasteAccessControl::openSettings : PasteAccessControl::enable;
+  }
+  return liveCheck && !heldAtLaunch ? PasteAccessControl::restartToFinish : PasteAccessControl::enabled;
+}
+
+PasteAccessRow::PasteAccessRow(SettingsServices& context, std::function<void()> onRequest, std::function<void()> onRestart,
+                               QWidget* parent)
+    : QWidget(parent),
+      context_(context),
+      onRequest_(std::move(onRequest)),
+      onRestart_(std::move(onRestart)),
+      badgePresence_(*context.frameClock, 1.0) {
+  auto* row = new QHBoxLayout(this);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(12);
+  status_ = paneText(context, QString(), 11, PaneText::Shade::secondary);
+  relaunchNote_ = paneText(context, QStringLiteral("If you turn this off, Quorvalen may need to relaunch before it notices."),
+                           10, PaneText::Shade::tertiary);
+  status_->setMaximumWidth(int(kTextWidth));
+  relaunchNote_->setMaximumWidth(int(kTextWidth));
+  row->addWidget(column({rowLabel(context, QStringLiteral("Accessibility")), status_, relaunchNote_}, 2), 1, Qt::AlignTop);
+
+  button_ = new AccentPillButton(context, {}, [this] {
+    if (props_.control == PasteAccessControl::restartToFinish) {
+      if (onRestart_) onRestart_();
+    } else if (onRequest_) {
+      onRequest_();
+    }
   });
-  rows->addRow(QString(), automatic);
-  rows->addRow(QString(), check);
-  addSection(context, *page, QString(), false, {form});
-  return page;
+  auto* badge = new EnabledBadge(context, badgePresence_);
+  badge_ = badge;
+  badgePresence_.setOnChange([badge] { badge->update(); });
+  unavailable_ = paneText(context, QStringLiteral("Not available"), 12, PaneText::Shade::secondary, QFont::Medium);
+  for (QWidget* control : {static_cast<QWidget*>(button_), badge_, static_cast<QWidget*>(unavailable_)})
+    row->addWidget(control, 0, Qt::AlignTop | Qt::AlignRight);
+  props_.control = PasteAccessControl::unavailable;  // differs from the first props given
+  setProps({});
 }
 
-PaneContainer* makeAppRulesPane(SettingsServices& context) {
-  return new PaneContainer(context, paneTitle(AppPane::ignored), kFadeHeight, QColor());
+QString PasteAccessRow::statusSentence(const Props& props) {
+  if (props.canPaste)
+    return QStringLiteral("Quorvalen presses Ctrl+V for you, so items paste straight into the app you were using.");
+  if (!props.grantable)
+    return QStringLiteral(
+        "This desktop doesn't let one app press keys in another, so Quorvalen can't press Ctrl+V for you. Items "
+        "are copied to the clipboard and you paste them yourself.");
+  return QStringLiteral(
+      "Allow Quorvalen to press Ctrl+V for you. Without it, items are copied to the clipboard and you paste them "
+      "yourself.");
 }
 
-QWidget* makeAboutPane(SettingsServices&) {
-  auto* pane = new QWidget;
-  auto* layout = new QVBoxLayout(pane);
-  auto* text = new QLabel(QStringLiteral("Quorvalen\nVersion ") + QString::fromLatin1(program::kVersion) +
-                              QStringLiteral("\nClipboard history for your desktop."),
-                          pane);
-  text->setAlignment(Qt::AlignCenter);
-  layout->addWidget(text);
-  return pane;
+void PasteAccessRow::setProps(const Props& props) {
+  if (props == props_) return;
+  const bool badgeWas = props_.control == PasteAccessControl::enabled;
+  props_ = props;
+  status_->setProps([&] {
+    PaneText::Props text = status_->props();
+    text.text = statusSentence(props_);
+    return text;
+  }());
+  relaunchNote_->setVisible(props_.grantable);
+  QString title;
+  switch (props_.control) {
+    case PasteAccessControl::enable:
+      title = QStringLiteral("Enable");
+      break;
+    case PasteAccessControl::openSettings:
+      title = QStringLiteral("Open Settings");
+      break;
+    case PasteAccessControl::restartToFinish:
+      title = QStringLiteral("Restart to Finish");
+      break;
+    case PasteAccessControl::enabled:
+    case PasteAccessControl::unavailable:
+      break;
+  }
+  button_->setProps({title, std::nullopt, true});
+  button_->setVisible(!title.isEmpty());
+  const QString restartHelp = QStringLiteral(
+      "Restarts Quorvalen — the desktop gives it this permission when the app next starts");
+  const bool restarts = props_.control == PasteAccessControl::restartToFinish;
+  button_->setToolTip(restarts ? restartHelp : QString());
+  button_->setAccessibleName(restarts ? restartHelp : title);
+  unavailable_->setVisible(props_.control == PasteAccessControl::unavailable);
+  const bool badgeIs = props_.control == PasteAccessControl::enabled;
+  badge_->setVisible(badgeIs);
+  if (badgeIs && !badgeWas && isVisible()) {
+    badgePresence_.jumpTo(0.0);
+    badgePresence_.animateTo(1.0, Theme::easeOutQuick());
+  } else if (badgeIs) {
+    badgePresence_.jumpTo(1.0);
+  }
+}
+
+// ---- Pane ------------------------------------------------------------------------------------
+
+GeneralPane::GeneralPane(SettingsServices& context, std::function<void(bool)> onShortcutRecording, QWidget* parent)
+    : PaneContainer(context, paneTitle(AppPane::general), kFadeHeight, QColor(), parent),
+      context_(context),
+      settings_(*context.settings),
+      shown_(GeneralSettings::read(settings_)),
+      canPaste_(context.pastePermission && context.pastePermission->isHeld()) {
+  addSection(QStringLiteral("Invoke"), {buildInvoke(std::move(onShortcutRecording))});
+
+  pasteAccess_ = new PasteAccessRow(
+      context, [this] { if (context_.pastePermission) context_.pastePermission->requestPostEventAccessOnce(); },
+      [this] { if (context_.appRelauncher) context_.appRelauncher->relaunch(); });
+  addSection(QStringLiteral("Permissions"), {pasteAccess_});
+
+  themePicker_ = new TarnSegmentedPicker<QString>(
+      context,
+      {{{QStringLiteral("Light"), QStringLiteral("light")},
+        {QStringLiteral("Dark"), QStringLiteral("dark")},
+        {QStringLiteral("System"), QStringLiteral("system")}},
+       shown_.appearance, Theme::accent(), kThemeSegmentWidth, kSegmentHeight, {}},
+      [this](const QString& appearance) {
+        set(GeneralSettings::kAppearanceKey, appearance);
+        applyAppearance(context_, appearance);
+      });
+  themePicker_->setTrackPad(kTrackPad);
+  addSection(QStringLiteral("Appearance"), {paneRow(rowLabel(context, QStringLiteral("Theme")), themePicker_)});
+
+  addSection(QStringLiteral("Clipboard"), {buildClipboard()});
+
+  launchAtLogin_ = new LaunchAtLoginToggle(context);
+  addSection(QStringLiteral("System"), {launchAtLogin_});
+
+  addSection(QStringLiteral("Updates"), {buildUpdates()});
+
+  connect(&settings_, &SettingsStore::changed, this, [this] { refresh(); });
+  if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+    connect(app, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+      if (state == Qt::ApplicationActive && isVisible()) recheckPermission();
+    });
+  }
+  refresh(false);
+}
+
+GeneralPane::~GeneralPane() = default;
+
+void GeneralPane::addSection(const QString& title, const QList<QWidget*>& rows) {
+  const SettingsSection section = settingsSection(context_, title, false, rows);
+  // Every row spans the card, its control at the trailing edge.
+  section.body->setAlignment(Qt::Alignment());
+  QList<QWidget*> pair;
+  if (section.title) pair << section.title;
+  pair << section.card;
+  addContent(column(pair, 8));
+}
+
+QWidget* GeneralPane::buildInvoke(std::function<void(bool)> onShortcutRecording) {
+  edgeToggle_ = switchRow(context_, QStringLiteral("Screen edge"),
+                          [this](bool on) { set(GeneralSettings::kEdgeEnabledKey, on); });
+  edgeNote_ = new RowReveal(context_, caption(context_, QString::fromLatin1(kEdgeNote)), !shown_.hasShortcut());
+
+  sidePicker_ = new TarnSegmentedPicker<QString>(
+      context_,
+      {{{QStringLiteral("Left"), QStringLiteral("left")},
+        {QStringLiteral("Right"), QStringLiteral("right")},
+        {QStringLiteral("Both"), QStringLiteral("both")}},
+       shown_.edgeSide, Theme::accent(), kEdgeSegmentWidth, kSegmentHeight, {}},
+      [this](const QString& side) { set(GeneralSettings::kEdgeSideKey, side); });
+  dwellPicker_ = new TarnSegmentedPicker<double>(
+      context_,
+      {{{QStringLiteral("0.3s"), 0.3}, {QStringLiteral("0.5s"), 0.5}, {QStringLiteral("0.8s"), 0.8}},
+       shown_.edgeDwellDelay, Theme::accent(), kEdgeSegmentWidth, kSegmentHeight, {}},
+      [this](double delay) { set(GeneralSettings::kEdgeDwellDelayKey, delay); });
+  sidePicker_->setTrackPad(kTrackPad);
+  dwellPicker_->setTrackPad(kTrackPad);
+  auto* dwellLabel = column({rowLabel(context_, QStringLiteral("Dwell delay")),
+                             caption(context_, QStringLiteral("How long to hold cursor at edge before opening"), 10)},
+                            0);
+  sideRow_ = new RowReveal(
+      context_, column({new PaneDivider(context_, kDividerOpacity), paneRow(rowLabel(context_, QStringLiteral("Side")), sidePicker_)}, 10),
+      shown_.edgeInEffect());
+  dwellRow_ = new RowReveal(context_, column({new PaneDivider(context_, kDividerOpacity), paneRow(dwellLabel, dwellPicker_)}, 10),
+                            shown_.edgeInEffect());
+
+  recorder_ = new ShortcutRecorderButton(context_, kTrackPad, kSegmentHeight);
+  recorder_->onRecordingChanged = std::move(onShortcutRecording);
+  auto* invoke = new QWidget;
+  auto* rows = new QVBoxLayout(invoke);
+  rows->setContentsMargins(0, 0, 0, 0);
+  rows->setSpacing(10);
+  rows->addWidget(column({edgeToggle_, edgeNote_}, 2));
+  rows->addWidget(sideRow_);
+  rows->addWidget(dwellRow_);
+  rows->addWidget(new PaneDivider(context_, kDividerOpacity));
+  rows->addWidget(paneRow(rowLabel(context_, QStringLiteral("Shortcut")), recorder_));
+  return invoke;
+}
+
+QWidget* GeneralPane::buildClipboard() {
+  retention_ = new PillDropdown(context_, {});
+  plainText_ = switchRow(context_, QStringLiteral("Always paste as plain text"),
+                         [this](bool on) { set(GeneralSettings::kAlwaysPlainTextKey, on); });
+  nearby_ = switchRow(context_, QStringLiteral("Include items copied on nearby devices"),
+                      [this](bool on) { set(GeneralSettings::kCaptureNearbyKey, on); });
+  nearbyCaption_ = caption(
+      context_,
+      QStringLiteral("Copies that a clipboard-sharing tool marks as coming from another device. They don't say "
+                     "which app they came from, so these appear as “Nearby Device”."));
+  return column({paneRow(rowLabel(context_, QStringLiteral("Keep items for")), retention_), new PaneDivider(context_, kDividerOpacity),
+                 column({plainText_,
+                         caption(context_, QStringLiteral("Strips fonts, colours and links. Hold Shift while pasting "
+                                                          "to keep formatting for one paste."))},
+                        2),
+                 new PaneDivider(context_, kDividerOpacity), column({nearby_, nearbyCaption_}, 2)},
+                10);
+}
+
+QWidget* GeneralPane::buildUpdates() {
+  TarnwickUpdater& updater = TarnwickUpdater::shared(context_);
+  automaticUpdates_ = switchRow(context_, QStringLiteral("Automatically check for updates"), [this, &updater](bool on) {
+    updater.setAutomaticallyChecksForUpdates(on);
+    showSwitch(automaticUpdates_, updater.automaticallyChecksForUpdates());
+  });
+  showSwitch(automaticUpdates_, updater.automaticallyChecksForUpdates(), true, false);
+  // The notice is a modal alert: it opens once the click has been handled.
+  checkForUpdates_ = new PlainRowButton(
+      context_, QStringLiteral("Check for Updates"), queuedAction(context_.scheduler, [this, &updater] {
+        AlertSpec alert;
+        alert.message = QStringLiteral("Updates come through your package manager");
+        alert.informativeText = updater.checkForUpdates();
+        alert.buttons = {QStringLiteral("OK")};
+        alert.returnButton = 0;
+        alert.cancelButton = 0;
+        context_.alerts->run(alert);
+      }, this));
+  return column({automaticUpdates_, new PaneDivider(context_, kDividerOpacity), checkForUpdates_}, 10);
+}
+
+void GeneralPane::set(const char* key, const QJsonValue& value) {
+  settings_.set(QLatin1String(key), value);
+  refresh();
+}
+
+void GeneralPane::refresh(bool animated) {
+  GeneralSettings now = GeneralSettings::read(settings_);
+  // A cleared shortcut leaves the screen edge as the only way in: it is switched back on.
+  if (now.keyCode != shown_.keyCode && !now.hasShortcut() && !now.edgeEnabled) {
+    settings_.set(QLatin1String(GeneralSettings::kEdgeEnabledKey), true);
+    now.edgeEnabled = true;
+  }
+  shown_ = now;
+
+  showSwitch(edgeToggle_, now.edgeEnabled, now.hasShortcut(), animated);
+  edgeNote_->setShown(!now.hasShortcut());
+  sideRow_->setShown(now.edgeInEffect());
+  dwellRow_->setShown(now.edgeInEffect());
+  sidePicker_->setSelection(now.edgeSide);
+  dwellPicker_->setSelection(now.edgeDwellDelay);
+  themePicker_->setSelection(now.appearance);
+
+  std::vector<QVDropdownItem> items;
+  for (const RetentionChoice& choice : kRetentionChoices) {
+    const QString value = QString::fromLatin1(choice.value);
+    items.push_back({QString::fromLatin1(choice.label), now.retention == value,
+                     [this, value] { set(GeneralSettings::kRetentionKey, value); }});
+  }
+  retention_->setProps({retentionLabel(now.retention), std::move(items)});
+  showSwitch(plainText_, now.alwaysPlainText, true, animated);
+  showSwitch(nearby_, now.captureNearby, true, animated);
+  refreshPermission();
+}
+
+void GeneralPane::recheckPermission() {
+  const bool live = context_.pastePermission && context_.pastePermission->isHeld();
+  if (live == canPaste_) return;
+  canPaste_ = live;
+  refreshPermission();
+}
+
+void GeneralPane::refreshPermission() {
+  PastePermission* permission = context_.pastePermission.get();
+  const bool grantable = permission && permission->isGrantable();
+  const bool live = permission && permission->isHeld();
+  const bool didRequest = settings_.boolOr(QLatin1String(PastePermission::kDidRequestKey), false);
+  const bool atLaunch = permission && permission->hadPostEventAccessAtLaunch();
+  pasteAccess_->setProps({pasteAccessControl(grantable, canPaste_, live, atLaunch, didRequest), grantable, canPaste_});
+}
+
+void GeneralPane::showEvent(QShowEvent* event) {
+  PaneContainer::showEvent(event);
+  if (!appliedAppearance_) {
+    appliedAppearance_ = true;
+    applyAppearance(context_, shown_.appearance);
+  }
+  recheckPermission();
+  if (!poll_.isRunning())
+    poll_ = context_.scheduler->every(kPermissionPollSeconds, [this] { recheckPermission(); }, this);
+}
+
+void GeneralPane::hideEvent(QHideEvent* event) {
+  PaneContainer::hideEvent(event);
+  poll_.stop();
+}
+
+GeneralPane* makeGeneralPane(SettingsServices& context, const std::function<void(bool)>& onShortcutRecording) {
+  return new GeneralPane(context, onShortcutRecording);
 }
 
 }  // namespace qv

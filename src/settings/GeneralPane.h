@@ -1,4 +1,12 @@
 #pragma once
+#include "platform/PastePermission.h"
+#include "platform/Scheduler.h"
+#include "settings/GeneralSettings.h"
+#include "settings/PaneContainer.h"
+#include "ui/anim/AnimatedValue.h"
+#include "ui/controls/PillButtons.h"
+#include "ui/controls/SegmentedPicker.h"
+
 #include <functional>
 
 class QWidget;
@@ -6,15 +14,148 @@ class QWidget;
 namespace qv {
 
 struct SettingsServices;
-class PaneContainer;
+class LaunchAtLoginToggle;
+class PaneText;
+class PillDropdown;
+class RowReveal;
+class SettingsStore;
+class ShortcutRecorderButton;
+class TarnToggle;
 
-// The General pane's page: for now the plain controls of the settings the program reads
-// (history retention, appearance, edge trigger, shortcut, plain-text pasting, nearby devices,
-// update checks), each written to the user defaults at once.
-PaneContainer* makeGeneralPane(SettingsServices& context, const std::function<void(bool)>& onShortcutRecording);
-// The About pane's page: the program's name and version.
-QWidget* makeAboutPane(SettingsServices& context);
-// The App Rules pane's page (its rules arrive with the pane itself).
-PaneContainer* makeAppRulesPane(SettingsServices& context);
+// The retention choice as the pane names it: "Week", "Month", "Year", "Forever"; any value
+// outside the four reads "Week".
+QString retentionLabel(const QString& retention);
+
+// What the permission row offers.
+enum class PasteAccessControl {
+  enable,           // "Enable": ask for the first time
+  openSettings,     // "Open Settings": asked before, so ask again and open the desktop's page
+  restartToFinish,  // granted since launch: takes effect after a restart
+  enabled,          // the "Enabled" badge
+  unavailable,      // nothing can grant it here (no program may press keys): said plainly
+};
+PasteAccessControl pasteAccessControl(bool grantable, bool canPaste, bool liveCheck, bool heldAtLaunch,
+                                      bool didRequest);
+
+// The permission row: "Accessibility" with a sentence on what the permission does, and the
+// control of its state on the trailing side.
+class PasteAccessRow : public QWidget {
+  Q_OBJECT
+ public:
+  static constexpr double kTextWidth = 340;
+
+  struct Props {
+    PasteAccessControl control = PasteAccessControl::enabled;
+    bool grantable = true;  // the desktop grants it on request
+    bool canPaste = true;
+    bool operator==(const Props&) const = default;
+  };
+  PasteAccessRow(SettingsServices& context, std::function<void()> onRequest, std::function<void()> onRestart,
+                 QWidget* parent = nullptr);
+  void setProps(const Props& props);
+  const Props& props() const { return props_; }
+
+  static QString statusSentence(const Props& props);
+  PaneText* status() const { return status_; }
+  // Shown only where the desktop grants the permission (it can be taken back there).
+  PaneText* relaunchNote() const { return relaunchNote_; }
+  AccentPillButton* button() const { return button_; }
+  // The "Enabled" badge, and the plain "Not available" where nothing can grant the permission.
+  QWidget* badge() const { return badge_; }
+  PaneText* unavailable() const { return unavailable_; }
+  double badgePresence() const { return badgePresence_.value(); }
+
+ private:
+  SettingsServices& context_;
+  std::function<void()> onRequest_;
+  std::function<void()> onRestart_;
+  Props props_;
+  PaneText* status_ = nullptr;
+  PaneText* relaunchNote_ = nullptr;
+  AccentPillButton* button_ = nullptr;
+  QWidget* badge_ = nullptr;
+  PaneText* unavailable_ = nullptr;
+  Animated<double> badgePresence_;
+};
+
+// The General pane: every general setting bound to its key in the user defaults, written at
+// once ("Invoke", "Permissions", "Appearance", "Clipboard", "System", "Updates"). It follows
+// changes made elsewhere (the shortcut recorder, the onboarding) and, while on screen, keeps the
+// permission row current: once a second and whenever the program becomes active.
+class GeneralPane : public PaneContainer {
+  Q_OBJECT
+ public:
+  static constexpr double kFadeHeight = 32;
+  static constexpr double kPermissionPollSeconds = 1.0;
+  static constexpr char kEdgeNote[] = "Record a shortcut below to turn this off.";
+
+  GeneralPane(SettingsServices& context, std::function<void(bool)> onShortcutRecording, QWidget* parent = nullptr);
+  ~GeneralPane() override;
+
+  const GeneralSettings& shown() const { return shown_; }
+  bool canPaste() const { return canPaste_; }
+  bool isPollingPermission() const { return poll_.isRunning(); }
+
+  TarnToggle* edgeToggle() const { return edgeToggle_; }
+  RowReveal* edgeNote() const { return edgeNote_; }
+  RowReveal* sideRow() const { return sideRow_; }
+  RowReveal* dwellRow() const { return dwellRow_; }
+  TarnSegmentedPicker<QString>* sidePicker() const { return sidePicker_; }
+  TarnSegmentedPicker<double>* dwellPicker() const { return dwellPicker_; }
+  ShortcutRecorderButton* recorder() const { return recorder_; }
+  PasteAccessRow* pasteAccess() const { return pasteAccess_; }
+  TarnSegmentedPicker<QString>* themePicker() const { return themePicker_; }
+  PillDropdown* retentionDropdown() const { return retention_; }
+  TarnToggle* plainTextToggle() const { return plainText_; }
+  TarnToggle* nearbyToggle() const { return nearby_; }
+  PaneText* nearbyCaption() const { return nearbyCaption_; }
+  LaunchAtLoginToggle* launchAtLogin() const { return launchAtLogin_; }
+  TarnToggle* automaticUpdatesToggle() const { return automaticUpdates_; }
+  QWidget* checkForUpdatesButton() const { return checkForUpdates_; }
+
+  // Reads the live permission check into the row (the poll and the program's activation).
+  void recheckPermission();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
+ private:
+  void addSection(const QString& title, const QList<QWidget*>& rows);
+  QWidget* buildInvoke(std::function<void(bool)> onShortcutRecording);
+  QWidget* buildClipboard();
+  QWidget* buildUpdates();
+  // Shows the stored settings (at once while the pane is being built).
+  void refresh(bool animated = true);
+  void refreshPermission();
+  void set(const char* key, const QJsonValue& value);
+
+  SettingsServices& context_;
+  SettingsStore& settings_;
+  GeneralSettings shown_;
+  bool canPaste_ = false;
+  bool appliedAppearance_ = false;
+  Timer poll_;
+
+  TarnToggle* edgeToggle_ = nullptr;
+  RowReveal* edgeNote_ = nullptr;
+  RowReveal* sideRow_ = nullptr;
+  RowReveal* dwellRow_ = nullptr;
+  TarnSegmentedPicker<QString>* sidePicker_ = nullptr;
+  TarnSegmentedPicker<double>* dwellPicker_ = nullptr;
+  ShortcutRecorderButton* recorder_ = nullptr;
+  PasteAccessRow* pasteAccess_ = nullptr;
+  TarnSegmentedPicker<QString>* themePicker_ = nullptr;
+  PillDropdown* retention_ = nullptr;
+  TarnToggle* plainText_ = nullptr;
+  TarnToggle* nearby_ = nullptr;
+  PaneText* nearbyCaption_ = nullptr;
+  LaunchAtLoginToggle* launchAtLogin_ = nullptr;
+  TarnToggle* automaticUpdates_ = nullptr;
+  QWidget* checkForUpdates_ = nullptr;
+};
+
+// The General pane's page.
+GeneralPane* makeGeneralPane(SettingsServices& context, const std::function<void(bool)>& onShortcutRecording);
 
 }  // namespace qv

@@ -20,10 +20,6 @@
 
 namespace qv {
 
-namespace {
-
-constexpr double kGap = 16;
-
 // A few applications with the theme's full-colour icons, so the footers look as they will.
 void installSampleApplications(ViewServices& context) {
   auto* entries = dynamic_cast<FakeDesktopEntries*>(context.desktopEntries.get());
@@ -43,6 +39,10 @@ void installSampleApplications(ViewServices& context) {
     if (*app.icon) entries->addIcon(QString::fromLatin1(app.icon), QIcon::fromTheme(QString::fromLatin1(app.icon)));
   }
 }
+
+namespace {
+
+constexpr double kGap = 16;
 
 struct Sample {
   Sample(ClipboardItem sampleItem, bool isPinned = false, std::optional<CustomCategory> inCategory = std::nullopt)
@@ -122,7 +122,7 @@ QImage sheet(GalleryScene& scene, const std::vector<std::vector<Sample>>& rows) 
     for (size_t col = 0; col < rows[r].size(); ++col) {
       Card& c = cards[index++];
       const QRectF rect(QPointF(col * (card.width() + kGap), r * (card.height() + kGap)), card);
-      const QPainterPath shape = Fx::continuousRoundedRect(rect, 18);
+      const QPainterPath shape = Fx::continuousRoundedRect(rect, CardContentStyle::kCardCornerRadius);
       painter.save();
       painter.setClipPath(shape);
       c.content->paintContent(painter, rect, scene.environment);
@@ -135,7 +135,9 @@ QImage sheet(GalleryScene& scene, const std::vector<std::vector<Sample>>& rows) 
       }
       graphics.render(&painter, rect, rect);
       painter.restore();
-      Fx::strokeInnerBorder(painter, rect, 18, scene.environment.isDark() ? QColor::fromRgbF(1, 1, 1, 0.09f) : QColor::fromRgbF(0, 0, 0, 0.13f), 0.5);
+      Fx::strokeInnerBorder(
+          painter, rect, CardContentStyle::kCardCornerRadius,
+          scene.environment.isDark() ? QColor::fromRgbF(1, 1, 1, 0.09f) : QColor::fromRgbF(0, 0, 0, 0.13f), 0.5);
     }
   return image;
 }

@@ -301,9 +301,16 @@ QVariant CardOverlay::itemChange(GraphicsItemChange change, const QVariant& valu
 void CardOverlay::paintItem(QPainter& painter) {
   const FooterLayout l = footerLayout();
   const EnvironmentValues env = environment();
-  if (!l.scrim.isEmpty())
-    painter.fillRect(l.scrim, Fx::linearGradient(l.scrim, {0.5, 0}, {0.5, 1},
-                                                 {{0, QColor::fromRgbF(0, 0, 0, 0)}, {1, QColor::fromRgbF(0, 0, 0, 0.62f)}}));
+  if (!l.scrim.isEmpty()) {
+    // The scrim reaches into the card's rounded bottom corners: it takes their shape.
+    painter.save();
+    painter.setClipRect(l.scrim, Qt::IntersectClip);
+    painter.setPen(Qt::NoPen);
+    painter.fillPath(Fx::continuousRoundedRect(rect(), CardContentStyle::kCardCornerRadius),
+                     Fx::linearGradient(l.scrim, {0.5, 0}, {0.5, 1},
+                                        {{0, QColor::fromRgbF(0, 0, 0, 0)}, {1, QColor::fromRgbF(0, 0, 0, 0.62f)}}));
+    painter.restore();
+  }
   const bool onImage = props_.overImage;
   const QColor nameColor = onImage ? QColor::fromRgbF(1, 1, 1, 0.95f) : primaryColor(env, 0.72);
   const QColor timeColor = onImage ? QColor::fromRgbF(1, 1, 1, 0.78f) : primaryColor(env, 0.55);

@@ -31,30 +31,42 @@ void drawTintedBackground(QPainter& painter, const QRectF& rect, bool dark) {
 }
 }  // namespace
 
-void paintTintedBackground(QPainter& painter, const QRectF& rect, const EnvironmentValues& environment) {
-  // Every text-like card paints the same background: made once per size, scheme and pixel
-  // ratio (main thread only, like all painting), then copied.
+QImage sharedLayer(const QString& name, const QRectF& bounds, double scale,
+                   const std::function<void(QPainter&)>& paint) {
+  // Main thread only, like all painting; a handful of layers of card size.
   struct Key {
-    QSizeF size;
+    QString name;
+    QRectF bounds;
     double scale;
-    bool dark;
     bool operator==(const Key&) const = default;
   };
   static std::vector<std::pair<Key, QImage>> cache;
-  const double scale = Fx::painterScale(painter);
-  const Key key{rect.size(), scale, environment.isDark()};
+  const Key key{name, bounds, scale};
   auto found = std::find_if(cache.begin(), cache.end(), [&](const auto& entry) { return entry.first == key; });
-  if (found == cache.end()) {
-    QImage image(QSize(int(std::ceil(rect.width() * scale)), int(std::ceil(rect.height() * scale))), QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(scale);
-    image.fill(Qt::transparent);
-    QPainter layer(&image);
-    drawTintedBackground(layer, QRectF(QPointF(0, 0), rect.size()), key.dark);
-    layer.end();
-    if (cache.size() >= 8) cache.erase(cache.begin());
-    found = cache.insert(cache.end(), {key, image});
-  }
-  painter.drawImage(rect.topLeft(), found->second);
+  if (found != cache.end()) return found->second;
+  QImage image(
+      QSize(std::max(1, int(std::ceil(bounds.width() * scale))), std::max(1, int(std::ceil(bounds.height() * scale)))),
+      QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(scale);
+  image.fill(Qt::transparent);
+  QPainter layer(&image);
+  layer.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+  layer.translate(-bounds.topLeft());
+  paint(layer);
+  layer.end();
+  if (cache.size() >= 24) cache.erase(cache.begin());
+  return cache.insert(cache.end(), {key, std::move(image)})->second;
+}
+
+void paintTintedBackground(QPainter& painter, const QRectF& rect, const EnvironmentValues& environment) {
+  // Every text-like card paints the same background: made once per size, scheme and pixel
+  // ratio, then copied.
+  const bool dark = environment.isDark();
+  const QRectF local(QPointF(0, 0), rect.size());
+  Fx::drawImage(
+      painter, rect.topLeft(),
+      sharedLayer(dark ? QStringLiteral("tinted-dark") : QStringLiteral("tinted-light"), local,
+                  Fx::painterScale(painter), [&](QPainter& layer) { drawTintedBackground(layer, local, dark); }));
 }
 
 void paintWithBottomFade(QPainter& painter, const QRectF& rect, double fadeStart, double fadeEnd,

@@ -20,12 +20,20 @@ namespace CardContentStyle {
 
 inline constexpr double kCardWidth = 280;
 inline constexpr double kCardHeight = 240;
+// The card's rounded shape: continuous corners of this radius.
+inline constexpr double kCardCornerRadius = 18;
 inline QSizeF cardSize() { return {kCardWidth, kCardHeight}; }
 
 // The label colour of the scheme (black in light, white in dark) at `opacity`.
 QColor primary(const EnvironmentValues& environment, double opacity);
 QColor white(double opacity);
 QColor black(double opacity);
+
+// An image of `bounds` (points) at `scale` device pixels per point, painted once by `paint` in
+// the bounds' coordinates and kept under `name` with the bounds and scale among the most
+// recent few: for layers that every card shares (backgrounds, edges, glows). Main thread only.
+QImage sharedLayer(const QString& name, const QRectF& bounds, double scale,
+                   const std::function<void(QPainter&)>& paint);
 
 // The background of the text, code, file and link cards.
 void paintTintedBackground(QPainter& painter, const QRectF& rect, const EnvironmentValues& environment);

@@ -207,7 +207,7 @@ QImage grabMenu(GalleryScene& scene, PanelMenu& menu, const QString& active) {
 
 QImage menus(GalleryScene& scene) {
   const auto none = [] {};
-  auto row = [&](QString symbol, QString title) { return MenuRow{symbol, title, {}, {}, {}, false, true, none, {}, false}; };
+  auto row = [&](QString symbol, QString title) { return MenuRow{symbol, title, {}, {}, {}, false, true, none, {}, false, {}}; };
   std::vector<MenuRow> transforms = {row("scissors", "Trim Whitespace"), row("arrow.turn.up.right", "Join Lines"),
                                      MenuRow::separator(), row("textformat.abc", "lowercase")};
   MenuRow transformed = row("wand.and.sparkles", "Paste Transformed");
@@ -222,7 +222,7 @@ QImage menus(GalleryScene& scene) {
                                  MenuRow::separator(), row("pin", "Pin"), move, MenuRow::separator(), erase});
 
   auto dot = [&](QString title, QColor color, bool checked) {
-    return MenuRow{{}, title, {}, {}, color, checked, true, none, {}, false};
+    return MenuRow{{}, title, {}, {}, color, checked, true, none, {}, false, {}};
   };
   PanelMenu categories(scene.context, {dot("Work", QColor(255, 95, 87), false), dot("Personal", QColor(40, 200, 64), true),
                                        dot("Snippets", QColor(0, 122, 255), false)});
@@ -231,8 +231,8 @@ QImage menus(GalleryScene& scene) {
   MenuRow quit = row("rectangle.portrait.and.arrow.right", "Quit");
   quit.keyDisplay = QStringLiteral("Ctrl+Q");
   PanelMenu status(scene.context, {library, row("pause.circle", "Pause Monitoring"), row("gearshape", "Settings"), quit});
-  PanelMenu dropdown(scene.context, {MenuRow{{}, "Newest first", {}, {}, {}, true, true, none, {}, false},
-                                     MenuRow{{}, "Oldest first", {}, {}, {}, false, true, none, {}, false}});
+  PanelMenu dropdown(scene.context, {MenuRow{{}, "Newest first", {}, {}, {}, true, true, none, {}, false, {}},
+                                     MenuRow{{}, "Oldest first", {}, {}, {}, false, true, none, {}, false, {}}});
 
   const QImage shots[] = {grabMenu(scene, card, "Copy"), grabMenu(scene, categories, "Snippets"),
                           grabMenu(scene, status, "Settings"), grabMenu(scene, dropdown, "Oldest first")};

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QStyleOptionMenuItem>
@@ -212,6 +213,12 @@ QSize menuRowFittingSize(const MenuRow& row) {
 PanelMenuRow::PanelMenuRow(PanelMenu& menu, MenuRow row)
     : QAction(escapedTitle(row.title), &menu), row_(std::move(row)), highlight_(*menu.context().frameClock) {
   setEnabled(row_.isEnabled);
+  if (!row_.symbol.isEmpty()) setIcon(Symbols::icon(row_.symbol));
+  setShortcut(row_.keys);
+  // The menu itself matches the keys (keyPressEvent); registered for the window they could
+  // fire while the menu is closed.
+  setShortcutContext(Qt::WidgetShortcut);
+  setShortcutVisibleInContextMenu(false);  // the row paints its own key text
   // Only the dot shows the current choice; assistive technology hears it as checked.
   setCheckable(row_.isChecked);
   setChecked(row_.isChecked);
@@ -289,11 +296,32 @@ void PanelMenu::initStyleOption(QStyleOptionMenuItem* option, const QAction* act
 }
 
 bool PanelMenu::event(QEvent* event) {
+  // Claims its rows' keys before any shortcut of the application sees them.
+  if (event->type() == QEvent::ShortcutOverride && rowForKeys(*static_cast<QKeyEvent*>(event))) {
+    event->accept();
+    return true;
+  }
   // The event may delete the menu (a deferred delete).
   const QPointer<PanelMenu> self(this);
   const bool handled = QMenu::event(event);
   if (self) syncHighlights();
   return handled;
+}
+
+PanelMenuRow* PanelMenu::rowForKeys(const QKeyEvent& event) const {
+  const QKeySequence pressed(event.keyCombination());
+  for (PanelMenuRow* row : rowActions())
+    if (!row->row().keys.isEmpty() && row->row().keys.matches(pressed) == QKeySequence::ExactMatch) return row;
+  return nullptr;
+}
+
+void PanelMenu::keyPressEvent(QKeyEvent* event) {
+  PanelMenuRow* row = event->modifiers() != Qt::NoModifier ? rowForKeys(*event) : nullptr;
+  if (!row || !row->isEnabled()) return QMenu::keyPressEvent(event);
+  event->accept();
+  // As a click would: the menu closes, then the row runs (queued, see run).
+  hide();
+  row->trigger();
 }
 
 void PanelMenu::syncHighlights() {

@@ -2,6 +2,7 @@
 #include "ui/anim/AnimatedValue.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QColor>
 #include <QMenu>
 #include <QPointer>
@@ -24,6 +25,7 @@ struct MenuRow {
   std::function<void()> action;
   std::vector<MenuRow> submenu;  // rows of the submenu this row opens (titled like the row)
   bool isSeparator = false;
+  QKeySequence keys;  // choose the row while the menu is open; empty for none
 
   static MenuRow separator() {
     MenuRow row;
@@ -63,7 +65,9 @@ class PanelMenuRow : public QAction {
 // keyboard navigation, Return and submenus stay the menu's own. The highlight follows the
 // menu's active row, so the pointer and the arrow keys move it alike; a disabled row is never
 // highlighted. Every row has the width of the widest. A chosen row runs its action once, after
-// the menu has closed and its event handler has returned.
+// the menu has closed and its event handler has returned. A row's keys choose it while the menu
+// is open (an open popup fires no action shortcuts by itself); its action also carries title,
+// symbol icon and keys, for trays that export the menu and draw it themselves.
 class PanelMenu : public QMenu {
   Q_OBJECT
  public:
@@ -83,8 +87,10 @@ class PanelMenu : public QMenu {
  protected:
   void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override;
   bool event(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  PanelMenuRow* rowForKeys(const QKeyEvent& event) const;
   void syncHighlights();
   void run(PanelMenuRow* row);
 

@@ -22,14 +22,14 @@ void SegmentedPicker::setProps(const Props& props) {
   if (props == props_ && selection_.size() == props.segments.size()) return;
   const int previous = props_.selectedIndex;
   const bool geometryChanged = props.itemWidth != props_.itemWidth || props.segmentHeight != props_.segmentHeight ||
-                               props.segments.size() != props_.segments.size();
+                               props.segments.size() != props_.segments.size() || props.trackPad != props_.trackPad;
   props_ = props;
   if (geometryChanged) updateGeometry();
-  syncSegments(previous);
+  syncSegments(previous, geometryChanged);
   update();
 }
 
-void SegmentedPicker::syncSegments(int previous) {
+void SegmentedPicker::syncSegments(int previous, bool relaidOut) {
   const bool reduce = environment().reduceMotion;
   const int count = int(props_.segments.size());
   const int selected = props_.selectedIndex >= 0 && props_.selectedIndex < count ? props_.selectedIndex : -1;
@@ -48,10 +48,11 @@ void SegmentedPicker::syncSegments(int previous) {
     else
       selection_[size_t(i)]->animateTo(target, Theme::springSnappy());
   }
-  // The pill glides from the old segment to the new one; it appears and goes at once.
+  // The pill glides from the old segment to the new one; it appears and goes at once, and
+  // follows new segment sizes at once.
   if (selected < 0) {
     pillShown_ = false;
-  } else if (!pillShown_ || fresh || reduce || previous < 0) {
+  } else if (!pillShown_ || fresh || reduce || relaidOut || previous < 0) {
     pill_.jumpTo(segmentRect(selected));
     pillShown_ = true;
   } else {

@@ -60,7 +60,7 @@ class SegmentedPicker : public PaintedWidget {
  private:
   int segmentAt(const QPointF& point) const;
   bool isSelectable(int index) const;
-  void syncSegments(int previous);
+  void syncSegments(int previous, bool relaidOut);
 
   Props props_;
   Animated<QRectF> pill_;

@@ -12,6 +12,21 @@ namespace qv::Fx {
 
 // ---- Blur ----------------------------------------------------------------------------------
 
+void drawImage(QPainter& painter, const QPointF& at, const QImage& image) {
+  // The raster engine splits a blend across threads from 96 spans (device rows) on.
+  constexpr int kBandRows = 64;
+  const int rows = image.height();
+  if (rows <= kBandRows + kBandRows / 2 || painter.worldTransform().type() > QTransform::TxTranslate) {
+    painter.drawImage(at, image);
+    return;
+  }
+  const double dpr = image.devicePixelRatio();
+  for (int top = 0; top < rows; top += kBandRows) {
+    const int height = std::min(kBandRows, rows - top);
+    painter.drawImage(QPointF(at.x(), at.y() + top / dpr), image, QRectF(0, top, image.width(), height));
+  }
+}
+
 double sigmaForRadius(double radius) { return std::max(0.0, radius) / 2.0; }
 
 double blurMargin(double radius) { return std::ceil(3.0 * sigmaForRadius(radius)); }
@@ -92,6 +107,38 @@ FloatImage toFloat(const QImage& image) {
   return f;
 }
 
+// The first halving read straight from the 8-bit image, in the same order as `halved`, so that
+// no full-size float copy is made.
+FloatImage halvedImage(const QImage& image, bool extend) {
+  const int w = image.width(), h = image.height();
+  FloatImage out{(w + 1) / 2, (h + 1) / 2, {}};
+  out.px.assign(size_t(out.w) * size_t(out.h) * 4, 0.f);
+  for (int y = 0; y < out.h; ++y)
+    for (int dy = 0; dy < 2; ++dy) {
+      int sy = 2 * y + dy;
+      if (sy >= h) {
+        if (!extend) continue;
+        sy = h - 1;
+      }
+      const auto* row = reinterpret_cast<const quint32*>(image.constScanLine(sy));
+      float* o = out.at(0, y);
+      for (int x = 0; x < out.w; ++x, o += 4)
+        for (int dx = 0; dx < 2; ++dx) {
+          int sx = 2 * x + dx;
+          if (sx >= w) {
+            if (!extend) continue;
+            sx = w - 1;
+          }
+          const quint32 p = row[sx];
+          o[0] += float(p & 0xff) * 0.25f;
+          o[1] += float((p >> 8) & 0xff) * 0.25f;
+          o[2] += float((p >> 16) & 0xff) * 0.25f;
+          o[3] += float(p >> 24) * 0.25f;
+        }
+    }
+  return out;
+}
+
 // Halves the image by averaging 2 × 2 blocks (an odd last row or column counts the missing
 // pixels as transparent, or as repeats when edges extend). The average keeps the mean.
 FloatImage halved(const FloatImage& f, bool extend) {
@@ -115,10 +162,21 @@ FloatImage halved(const FloatImage& f, bool extend) {
   return h;
 }
 
-// Bilinear enlargement by `factor` onto a w × h image, sampling at pixel centres.
-FloatImage enlarged(const FloatImage& f, int factor, int w, int h) {
-  FloatImage out{w, h, {}};
-  out.px.resize(size_t(w) * size_t(h) * 4);
+// One row of premultiplied float pixels into 8-bit premultiplied ARGB.
+void storeRow(quint32* row, const float* in, int width) {
+  for (int x = 0; x < width; ++x, in += 4) {
+    quint32 c[4];
+    for (int k = 0; k < 4; ++k) c[k] = quint32(std::clamp(int(in[k] + 0.5f), 0, 255));
+    // Premultiplied colour never exceeds alpha.
+    for (int k = 0; k < 3; ++k) c[k] = std::min(c[k], c[3]);
+    row[x] = c[0] | (c[1] << 8) | (c[2] << 16) | (c[3] << 24);
+  }
+}
+
+// Bilinear enlargement by `factor` onto `image` (its size), sampling at pixel centres, row by
+// row straight into the image.
+void storeEnlarged(QImage& image, const FloatImage& f, int factor) {
+  const int w = image.width(), h = image.height();
   auto coordinate = [&](int i, int size, int& i0, int& i1, float& t) {
     const float s = std::clamp((float(i) + 0.5f) / float(factor) - 0.5f, 0.f, float(size - 1));
     i0 = int(s);
@@ -131,7 +189,7 @@ FloatImage enlarged(const FloatImage& f, int factor, int w, int h) {
   };
   std::vector<Tap> columns(static_cast<size_t>(w));
   for (int x = 0; x < w; ++x) coordinate(x, f.w, columns[size_t(x)].i0, columns[size_t(x)].i1, columns[size_t(x)].t);
-  std::vector<float> top(size_t(f.w) * 4), bottom(size_t(f.w) * 4);
+  std::vector<float> top(size_t(f.w) * 4), out(size_t(w) * 4);
   for (int y = 0; y < h; ++y) {
     int y0, y1;
     float ty;
@@ -140,15 +198,14 @@ FloatImage enlarged(const FloatImage& f, int factor, int w, int h) {
     const float* r0 = f.at(0, y0);
     const float* r1 = f.at(0, y1);
     for (size_t k = 0; k < top.size(); ++k) top[k] = r0[k] + (r1[k] - r0[k]) * ty;
-    float* o = out.at(0, y);
     for (int x = 0; x < w; ++x) {
       const Tap& tap = columns[size_t(x)];
       const float* a = &top[size_t(tap.i0) * 4];
       const float* b = &top[size_t(tap.i1) * 4];
-      for (int k = 0; k < 4; ++k) o[x * 4 + k] = a[k] + (b[k] - a[k]) * tap.t;
+      for (int k = 0; k < 4; ++k) out[size_t(x) * 4 + k] = a[k] + (b[k] - a[k]) * tap.t;
     }
+    storeRow(reinterpret_cast<quint32*>(image.scanLine(y)), out.data(), w);
   }
-  return out;
 }
 
 void gaussian(FloatImage& f, double sigma, bool extend) {
@@ -161,17 +218,7 @@ void gaussian(FloatImage& f, double sigma, bool extend) {
 }
 
 void storeInto(QImage& image, const FloatImage& f) {
-  for (int y = 0; y < f.h; ++y) {
-    auto* row = reinterpret_cast<quint32*>(image.scanLine(y));
-    for (int x = 0; x < f.w; ++x) {
-      const float* in = f.at(x, y);
-      quint32 c[4];
-      for (int k = 0; k < 4; ++k) c[k] = quint32(std::clamp(int(in[k] + 0.5f), 0, 255));
-      // Premultiplied colour never exceeds alpha.
-      for (int k = 0; k < 3; ++k) c[k] = std::min(c[k], c[3]);
-      row[x] = c[0] | (c[1] << 8) | (c[2] << 16) | (c[3] << 24);
-    }
-  }
+  for (int y = 0; y < f.h; ++y) storeRow(reinterpret_cast<quint32*>(image.scanLine(y)), f.at(0, y), f.w);
 }
 
 }  // namespace
@@ -183,17 +230,20 @@ QImage blurred(const QImage& image, double radius, BlurEdges edges) {
   if (result.isNull() || sigma < 0.2) return result;
   const bool extend = edges == BlurEdges::extend;
 
-  FloatImage work = toFloat(result);
-  int factor = 1;
+  // Large radii: halved straight from the image, and enlarged straight back into it.
+  const bool reduce = sigma > kMaxFullScaleSigma && result.width() > 8 && result.height() > 8;
+  FloatImage work = reduce ? halvedImage(result, extend) : toFloat(result);
+  int factor = reduce ? 2 : 1;
+  if (reduce) sigma /= 2;
   while (sigma > kMaxFullScaleSigma && work.w > 8 && work.h > 8) {
     work = halved(work, extend);
     sigma /= 2;
     factor *= 2;
   }
   gaussian(work, sigma, extend);
-  if (factor > 1) work = enlarged(work, factor, result.width(), result.height());
   result.detach();
-  storeInto(result, work);
+  if (factor > 1) storeEnlarged(result, work, factor);
+  else storeInto(result, work);
   result.setDevicePixelRatio(dpr);
   return result;
 }
@@ -352,11 +402,11 @@ void drawShadow(QPainter& painter, const QRectF& rect, double cornerRadius, cons
     if (!cache.images.insert(key, made, cost)) {
       // Too big for the cache: draw it once and let it go.
       QImage once = *image;
-      painter.drawImage(rect.topLeft() + QPointF(layer.x, layer.y) - QPointF(margin, margin), once);
+      drawImage(painter, rect.topLeft() + QPointF(layer.x, layer.y) - QPointF(margin, margin), once);
       return;
     }
   }
-  painter.drawImage(rect.topLeft() + QPointF(layer.x, layer.y) - QPointF(margin, margin), *image);
+  drawImage(painter, rect.topLeft() + QPointF(layer.x, layer.y) - QPointF(margin, margin), *image);
 }
 
 void drawShadows(QPainter& painter, const QRectF& rect, double cornerRadius, const std::vector<ShadowLayer>& layers) {
@@ -371,7 +421,7 @@ void drawShadow(QPainter& painter, const QPainterPath& shape, const ShadowLayer&
   if (!layer.color.isValid() || layer.color.alpha() == 0 || shape.isEmpty()) return;
   QPointF origin;
   const QImage image = renderShadow(shape, shape.boundingRect(), layer.color, layer.radius, painterScale(painter), &origin);
-  painter.drawImage(origin + QPointF(layer.x, layer.y), image);
+  drawImage(painter, origin + QPointF(layer.x, layer.y), image);
 }
 
 ShadowCacheStats shadowCacheStats() {
@@ -420,7 +470,7 @@ void Layer::end() {
   target_.save();
   target_.setTransform(transform_, true);
   target_.setOpacity(target_.opacity() * std::min(1.0, opacity_));
-  target_.drawImage(area_.topLeft(), image_);
+  drawImage(target_, area_.topLeft(), image_);
   target_.restore();
 }
 

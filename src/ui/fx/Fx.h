@@ -18,6 +18,12 @@ namespace qv::Fx {
 // Device pixels per point where `painter` paints now (pixel ratio times the world scale).
 double painterScale(const QPainter& painter);
 
+// Draws `image` (at its device pixel ratio) with its top-left at `at`, as QPainter::drawImage
+// does. Where the painter only translates, an image of many rows is drawn in bands of a few
+// dozen: Qt's raster engine hands blends of more rows to its thread pool, and waking the pool
+// costs several times what blending a card-sized image takes.
+void drawImage(QPainter& painter, const QPointF& at, const QImage& image);
+
 // ---- Blur --------------------------------------------------------------------------------
 //
 // Every blur radius in the program (blur modifiers, shadow radii) means the same thing: the

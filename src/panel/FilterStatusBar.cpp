@@ -1,0 +1,181 @@
+#include "panel/FilterStatusBar.h"
+
+#include "panel/FilterControls.h"
+#include "state/PanelState.h"
+#include "ui/Translucency.h"
+#include "ui/controls/ControlStyle.h"
+#include "ui/fx/Fx.h"
+#include "ui/theme/Theme.h"
+
+#include <QFontMetricsF>
+#include <QMouseEvent>
+#include <QPainter>
+#include <cmath>
+
+namespace qv {
+
+namespace {
+
+constexpr double kChipHeight = 24;
+constexpr double kChipPaddingH = 10;
+constexpr double kChipGap = 5;
+constexpr double kCrossSize = 8;
+
+const QFont& chipFont() {
+  static const QFont font = systemFont(11, QFont::DemiBold);
+  return font;
+}
+
+}  // namespace
+
+// ---- FilterChipView --------------------------------------------------------------------------
+
+FilterChipView::FilterChipView(InterfaceServices& context, ActiveFilterChip chip, QWidget* parent)
+    : TapControl(context, parent), chip_(std::move(chip)) {
+  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  resize(sizeHint());
+}
+
+void FilterChipView::setChip(ActiveFilterChip chip) {
+  const bool relabelled = chip.label != chip_.label;
+  chip_ = std::move(chip);
+  if (relabelled) {
+    updateGeometry();
+    update();
+  }
+}
+
+double FilterChipView::scale() const { return lerp(1, 1.06, hoverProgress()); }
+
+QSize FilterChipView::sizeHint() const {
+  const double text = std::ceil(QFontMetricsF(chipFont()).horizontalAdvance(chip_.label));
+  return QSize(int(std::ceil(text + kChipGap + kCrossSize + 2 * kChipPaddingH)), int(kChipHeight)).grownBy(kChipOverhang);
+}
+
+QRectF FilterChipView::capsule() const { return QRectF(QRect(QPoint(0, 0), sizeHint()).marginsRemoved(kChipOverhang)); }
+
+QPainterPath FilterChipView::hitShape() const {
+  const QRectF shape = capsule();
+  return Fx::continuousRoundedRect(shape, shape.height() / 2);
+}
+
+AccessibilityInfo FilterChipView::accessibility() const {
+  AccessibilityInfo info;
+  info.role = QAccessible::Button;
+  info.name = QStringLiteral("Remove filter ") + chip_.label;
+  info.press = [this] { const_cast<FilterChipView*>(this)->tapped(); };
+  return info;
+}
+
+void FilterChipView::tapped() {
+  // The clear may take this chip away: the bar drops it later, never under this call.
+  const auto action = chip_.clear;
+  if (action) withAnimation(Theme::springStandard(), action);
+}
+
+void FilterChipView::paint(QPainter& painter) {
+  const EnvironmentValues env = environment();
+  const double h = hoverProgress();
+  const QRectF shape = capsule();
+  const double radius = shape.height() / 2;
+  painter.translate(shape.center());
+  painter.scale(scale(), scale());
+  painter.translate(-shape.center());
+  const QPainterPath capsule = Fx::continuousRoundedRect(shape, radius);
+  // The ultra-thin material: a light veil over what lies behind.
+  painter.fillPath(capsule, env.isDark() ? QColor::fromRgbF(1, 1, 1, 0.08f) : QColor::fromRgbF(1, 1, 1, 0.55f));
+  painter.fillPath(capsule, primaryColor(env, 0.1 * unitClamped(h)));
+
+  painter.setFont(chipFont());
+  painter.setPen(primaryColor(env, lerp(0.6, 0.85, h)));
+  const double textWidth = std::ceil(QFontMetricsF(chipFont()).horizontalAdvance(chip_.label));
+  painter.drawText(QRectF(shape.left() + kChipPaddingH, shape.top(), textWidth + 1, shape.height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                   chip_.label);
+  // The cross, stroked: the theme's close icon blurs at this size.
+  const QRectF cross(shape.left() + kChipPaddingH + textWidth + kChipGap + 1, shape.center().y() - 3, 6, 6);
+  painter.setPen(QPen(primaryColor(env, lerp(0.45, 0.85, h)), 1.5, Qt::SolidLine, Qt::RoundCap));
+  painter.drawLine(cross.topLeft(), cross.bottomRight());
+  painter.drawLine(cross.topRight(), cross.bottomLeft());
+}
+
+
+// ---- ClearAllButton --------------------------------------------------------------------------
+
+HouseButtonLook ClearAllButton::look(double hover) const {
+  const EnvironmentValues env = environment();
+  HouseButtonLook l;
+  l.title = QStringLiteral("Clear All");
+  l.font = systemFont(11, QFont::DemiBold);
+  l.foreground = primaryColor(env, lerp(0.72, 1, unitClamped(hover)));
+  l.paddingH = 9;
+  l.paddingV = (kChipHeight - std::ceil(QFontMetricsF(l.font).height())) / 2;
+  l.fill = {{0, primaryColor(env, 0.1 * unitClamped(hover))}, {1, primaryColor(env, 0.1 * unitClamped(hover))}};
+  return l;
+}
+
+QMarginsF ClearAllButton::margins() const { return QMarginsF(kChipOverhang); }
+
+// ---- FilterStatusBar -------------------------------------------------------------------------
+
+FilterStatusBar::FilterStatusBar(InterfaceServices& context, PanelState& state, QWidget* parent)
+    : QWidget(parent), context_(context), state_(state), flow_(new ChipFlowLayout(6, this)) {
+  flow_->setContentsMargins(12, 0, 12, 6);
+  clearAll_ = new ClearAllButton(context, {}, [this] { clearAllFilters(); }, this);
+  QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  policy.setHeightForWidth(true);
+  setSizePolicy(policy);
+  for (auto changed : {&PanelState::filterTypesChanged, &PanelState::filterAppsChanged, &PanelState::filterDateChanged,
+                       &PanelState::itemsChanged})
+    connect(&state_, changed, this, &FilterStatusBar::sync);
+  sync();
+}
+
+void FilterStatusBar::clearAllFilters() {
+  withAnimation(Theme::springStandard(), [this] {
+    state_.setFilterTypes({});
+    state_.setFilterApps({});
+    if (state_.filterDate()) state_.setFilterDate(std::nullopt);
+    state_.setSelectedIndex(std::nullopt);
+    state_.cancelPreviewWork();
+  });
+}
+
+std::vector<FilterChipView*> FilterStatusBar::chipViews() const {
+  std::vector<FilterChipView*> views;
+  for (int i = 0; i < flow_->count(); ++i)
+    if (auto* chip = qobject_cast<FilterChipView*>(flow_->itemAt(i)->widget())) views.push_back(chip);
+  return views;
+}
+
+void FilterStatusBar::sync() {
+  const QList<ActiveFilterChip> chips = state_.activeFilterChips();
+  while (QLayoutItem* item = flow_->takeAt(0)) delete item;
+  QHash<QString, FilterChipView*> kept;
+  for (const ActiveFilterChip& chip : chips) {
+    FilterChipView* view = chips_.take(chip.id);
+    if (view)
+      view->setChip(chip);
+    else
+      view = new FilterChipView(context_, chip, this);
+    kept.insert(chip.id, view);
+    flow_->addWidget(view);
+    view->show();
+  }
+  // Removed chips go once control is back in the event loop: one of them may be running its
+  // click handler right now.
+  for (FilterChipView* gone : std::as_const(chips_)) {
+    gone->hide();
+    gone->deleteLater();
+  }
+  chips_ = std::move(kept);
+  const bool offersClearAll = chips.size() >= 2;
+  if (offersClearAll) flow_->addWidget(clearAll_);
+  clearAll_->setVisible(offersClearAll);
+  // No filter, no bar: no room, no padding.
+  present_ = !chips.isEmpty();
+  if (parentWidget()) setVisible(present_);
+  flow_->invalidate();
+  updateGeometry();
+}
+
+}  // namespace qv

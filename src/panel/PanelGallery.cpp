@@ -1,0 +1,157 @@
+#include "panel/PanelGallery.h"
+
+#include "items/ItemServices.h"
+#include "panel/DotsMenuRail.h"
+#include "panel/FilterControls.h"
+#include "panel/FilterStatusBar.h"
+#include "panel/QuickActions.h"
+#include "state/PanelState.h"
+#include "ui/anim/FrameClock.h"
+#include "ui/view/GalleryRegistry.h"
+
+#include <QApplication>
+#include <QHoverEvent>
+#include <QPainter>
+
+namespace qv {
+
+namespace {
+
+void settleFrames(GalleryScene& scene) { static_cast<ManualFrameClock&>(*scene.context.frameClock).advanceFrames(90); }
+
+void hoverAt(GalleryScene& scene, QWidget& widget, QPointF at) {
+  QHoverEvent enter(QEvent::HoverEnter, at, at, QPointF(-1, -1));
+  QApplication::sendEvent(&widget, &enter);
+  QHoverEvent move(QEvent::HoverMove, at, at, QPointF(-1, -1));
+  QApplication::sendEvent(&widget, &move);
+  settleFrames(scene);
+}
+
+// Draws widgets (with their children) onto one transparent sheet.
+struct Canvas {
+  Canvas(GalleryScene& scene, QSizeF size) : image(scene.canvas(size.width(), size.height())), painter(&image) {}
+  void put(QWidget& widget, QPointF at) {
+    painter.save();
+    painter.translate(at);
+    widget.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+    painter.restore();
+  }
+  QImage finish() {
+    painter.end();
+    return image;
+  }
+  QImage image;
+  QPainter painter;
+};
+
+QImage chips(GalleryScene& scene) {
+  InterfaceServices& context = scene.context;
+  Canvas canvas(scene, {560, 150});
+  const FilterChip::Props kinds[] = {{.label = "Text", .icon = "doc"},
+                                     {.label = "Work", .dotColor = QColor(255, 95, 87)},
+                                     {.label = "Editor", .icon = "doc", .bundleID = "org.example.Editor", .dotColor = QColor(Qt::red)},
+                                     {.label = "Today"}};
+  double y = 6;
+  for (int look = 0; look < 3; ++look) {  // resting, hovered, on
+    double x = 6;
+    for (FilterChip::Props props : kinds) {
+      props.isOn = look == 2;
+      FilterChip chip(context, props, [] {});
+      if (look == 1) hoverAt(scene, chip, QRectF(chip.rect()).center());
+      canvas.put(chip, {x, y});
+      x += chip.width() + 10;
+    }
+    y += 34;
+  }
+  double x = 330;
+  for (int hovered = 0; hovered < 2; ++hovered) {
+    FilterChipView chip(context, {"image", "Image", [] {}});
+    if (hovered) hoverAt(scene, chip, QRectF(chip.rect()).center());
+    canvas.put(chip, {x, 6});
+    ClearAllButton clear(context, {}, [] {});
+    clear.resize(clear.sizeHint());
+    if (hovered) hoverAt(scene, clear, QRectF(clear.rect()).center());
+    canvas.put(clear, {x, 40});
+    x += 100;
+  }
+  x = 330;
+  for (int look = 0; look < 3; ++look) {  // plain, hovered, chosen
+    CategoryColorDot swatch(context, {.color = QColor(0, 122, 255), .isSelected = look == 2}, [] {});
+    if (look == 1) hoverAt(scene, swatch, {12, 12});
+    canvas.put(swatch, {x, 80});
+    x += 34;
+  }
+  return canvas.finish();
+}
+
+QImage rail(GalleryScene& scene) {
+  InterfaceServices& context = scene.context;
+  Canvas canvas(scene, {160, 200});
+  OrnamentRail tabs(context);
+  tabs.addButton({.icon = "textformat", .isSelected = true}, [] {});
+  tabs.addButton({.icon = "app.badge", .showsDot = true}, [] {});
+  auto* hovered = tabs.addButton({.icon = "calendar"}, [] {});
+  tabs.addButton({.icon = "tag", .isEnabled = false}, [] {});
+  tabs.resize(tabs.sizeHint());
+  hoverAt(scene, *hovered, {17, 17});
+  canvas.put(tabs, {10, 10});
+  // A selection that moved halfway: the circle between two buttons.
+  OrnamentRail moving(context);
+  auto* first = moving.addButton({.icon = "textformat", .isSelected = true}, [] {});
+  auto* second = moving.addButton({.icon = "app.badge"}, [] {});
+  moving.resize(moving.sizeHint());
+  first->setProps({.icon = "textformat", .sharesSelection = true});
+  second->setProps({.icon = "app.badge", .isSelected = true, .sharesSelection = true});
+  static_cast<ManualFrameClock&>(*context.frameClock).advanceFrames(6);
+  canvas.put(moving, {70, 10});
+  OrnamentRailButton reset(context, {.icon = "arrow.counterclockwise"}, [] {});
+  canvas.put(reset, {70, 100});
+  settleFrames(scene);
+  return canvas.finish();
+}
+
+QImage statusBar(GalleryScene& scene) {
+  PanelState state(scene.services<ItemServices>());
+  QWidget host;
+  FilterStatusBar bar(scene.context, state, &host);
+  state.setFilterTypes({TypeFilter::text, TypeFilter::image, TypeFilter::link, TypeFilter::color, TypeFilter::file});
+  state.setFilterDate(DateFilter::last30Days);
+  bar.resize(320, bar.heightForWidth(320));
+  bar.layout()->setGeometry(bar.rect());
+  if (!bar.chipViews().empty()) hoverAt(scene, *bar.chipViews()[1], {20, 12});
+  Canvas canvas(scene, {320, double(bar.height())});
+  canvas.put(bar, {0, 0});
+  return canvas.finish();
+}
+
+QImage menus(GalleryScene& scene) {
+  InterfaceServices& context = scene.context;
+  std::unique_ptr<PanelMenu> status = makeQuickActionsMenu(context, false, {}, {}, {}, {}, {});
+  status->popup(QPoint(0, 0));
+  status->setActiveAction(status->rowTitled(QStringLiteral("Settings")));
+  settleFrames(scene);
+  const QImage menu = status->grab().toImage();
+  status->hide();
+
+  PanelState state(scene.services<ItemServices>());
+  DotsMenuRail dots(context, state);
+  dots.setProps({.isMonitoringPaused = true, .translucency = {}});
+  hoverAt(scene, dots, dots.rowRect(1).center());
+  const QSizeF menuSize = menu.deviceIndependentSize();
+  Canvas canvas(scene, {menuSize.width() + 20 + dots.width(), std::max(menuSize.height(), double(dots.height())) + 4});
+  canvas.painter.drawImage(QPointF(0, 0), menu);
+  canvas.put(dots, {menuSize.width() + 20, 0});
+  return canvas.finish();
+}
+
+}  // namespace
+
+void addPanelGalleryViews(GalleryRegistry& registry) {
+  registry.add(QStringLiteral("filter-chips"), chips);
+  registry.add(QStringLiteral("filter-rail"), rail);
+  registry.add(QStringLiteral("filter-status-bar"), statusBar);
+  registry.add(QStringLiteral("quick-actions-menus"), menus);
+  addPanelChromeGalleryViews(registry);
+}
+
+}  // namespace qv
