@@ -1,0 +1,82 @@
+#include "panel/PanelGallery.h"
+
+#include "panel/CopiedToastView.h"
+#include "panel/SearchBarView.h"
+#include "ui/anim/FrameClock.h"
+#include "ui/controls/ControlStyle.h"
+#include "ui/view/GalleryRegistry.h"
+
+#include <QPainter>
+
+namespace qv {
+
+namespace {
+
+void settleAnimations(GalleryScene& scene) { static_cast<ManualFrameClock&>(*scene.context.frameClock).advanceFrames(120); }
+
+// Paints the widget with its children (the search field is a real line edit).
+void putWidget(QPainter& painter, QWidget& widget, QPointF at) {
+  painter.save();
+  painter.translate(at);
+  widget.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+  painter.restore();
+}
+
+QImage copiedToast(GalleryScene& scene) {
+  CopiedToastView toast(scene.context);
+  toast.resize(toast.sizeHint());
+  toast.setProps({true});
+  settleAnimations(scene);
+  QImage image = scene.canvas(toast.width() + 40, toast.height() + 40);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  // A stand-in for the column surface the toast floats over.
+  painter.fillRect(QRectF(0, 0, toast.width() + 40, toast.height() + 40), primaryColor(scene.environment, 0.04));
+  putWidget(painter, toast, {20, 20});
+  return image;
+}
+
+QImage searchBars(GalleryScene& scene) {
+  struct Row {
+    const char* label;
+    SearchBarView::Props props;
+  };
+  SearchBarView::Props shown;
+  shown.panelVisible = true;
+  SearchBarView::Props typed = shown;
+  typed.query = QStringLiteral("invoice 2024");
+  SearchBarView::Props filtering = typed;
+  filtering.filtersInForce = true;
+  SearchBarView::Props menuOpen = shown;
+  menuOpen.showDotsMenu = true;
+  menuOpen.showFilterPanel = false;
+  const Row rows[] = {{"hidden (placeholder)", {}}, {"empty", shown}, {"with a query", typed},
+                      {"filters in force", filtering}, {"dots menu open", menuOpen}};
+  constexpr double kWidth = 320;
+  constexpr double kRowStep = 66;
+  QImage image = scene.canvas(kWidth, kRowStep * std::size(rows));
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  double y = 0;
+  for (const Row& row : rows) {
+    SearchBarView bar(scene.context, {});
+    bar.resize(int(kWidth), bar.sizeHint().height());
+    bar.setProps(row.props);
+    settleAnimations(scene);
+    painter.setFont(systemFont(10));
+    painter.setPen(primaryColor(scene.environment, 0.45));
+    painter.drawText(QPointF(10, y + 12), QString::fromLatin1(row.label));
+    putWidget(painter, bar, {0, y + 14});
+    y += kRowStep;
+  }
+  return image;
+}
+
+}  // namespace
+
+void addPanelChromeGalleryViews(GalleryRegistry& registry) {
+  registry.add(QStringLiteral("panel-copied-toast"), copiedToast);
+  registry.add(QStringLiteral("panel-search-bar"), searchBars);
+}
+
+}  // namespace qv

@@ -1,0 +1,124 @@
+#pragma once
+#include "ui/anim/AnimatedValue.h"
+#include "ui/view/PaintedWidget.h"
+
+#include <functional>
+
+namespace qv {
+
+class QVTextField;
+class PanelState;
+
+// The filter icon's colour: the accent while filtering is in force (lighter in the dark scheme),
+// otherwise primary ink, stronger under the pointer.
+QColor searchFilterColor(const EnvironmentValues& environment, bool filtering, bool hovered);
+// The dots icon's colour: the accent while the quick-actions menu is open, otherwise primary ink,
+// stronger under the pointer.
+QColor searchDotsColor(const EnvironmentValues& environment, bool menuOpen, bool hovered);
+
+// A round icon button of the search bar: a symbol (optionally on a circle), a click that runs
+// `action`, hover with the snappy spring and the pointing hand.
+class SearchBarButton : public PaintedWidget {
+  Q_OBJECT
+ public:
+  struct Look {
+    QString symbol;
+    double pointSize = 12;
+    QColor color;
+    double scale = 1;
+    double opacity = 1;
+    double rotation = 0;  // degrees, about the centre
+    QColor circle;        // invalid: no circle
+  };
+  SearchBarButton(InterfaceServices& context, QString accessibleName, QWidget* parent = nullptr);
+
+  std::function<Look(const SearchBarButton&)> look;
+  std::function<void()> action;
+  AccessibilityInfo accessibility() const override;
+  void click();
+
+ protected:
+  void paint(QPainter& painter) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+
+ private:
+  QString accessibleName_;
+};
+
+// The top row of the panel column: a capsule with the magnifier, the search field (a plain
+// "Search" placeholder while the panel is hidden), the clear button and the filter button, and
+// beside it the dots button of the quick-actions menu. It edits the query through its callbacks,
+// takes the focus on each new expand trigger and gives it up on each new resign trigger, and on
+// hiding clears the query and gives up the focus.
+class SearchBarView : public PaintedWidget {
+  Q_OBJECT
+ public:
+  struct Props {
+    QString query;
+    bool panelVisible = false;
+    bool showFilterPanel = false;
+    bool showDotsMenu = false;
+    // A type, app or date filter is set, or a tab other than "All" is chosen.
+    bool filtersInForce = false;
+    int expandSearchTrigger = 0;
+    int resignSearchFocusTrigger = 0;
+    bool operator==(const Props&) const = default;
+  };
+  struct Callbacks {
+    std::function<void(const QString&)> onQueryChange;
+    std::function<void(bool)> onFocusChange;
+    std::function<void()> onToggleFilterPanel;
+    std::function<void()> onToggleDotsMenu;
+  };
+
+  static constexpr double kRowHeight = 30;
+
+  SearchBarView(InterfaceServices& context, const Props& props, QWidget* parent = nullptr);
+  ~SearchBarView() override;
+
+  void setCallbacks(Callbacks callbacks) { callbacks_ = std::move(callbacks); }
+  void setProps(const Props& props);
+  const Props& props() const { return props_; }
+
+  // Whether the filter icon shows the active colour.
+  bool filterIconActive() const { return props_.showFilterPanel || props_.filtersInForce; }
+
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override { return sizeHint(); }
+
+  // Parts, for hosts and tests.
+  QVTextField* field() const { return field_; }  // null while the panel is hidden
+  SearchBarButton& clearButton() const { return *clear_; }
+  SearchBarButton& filterButton() const { return *filter_; }
+  SearchBarButton& dotsButton() const { return *dots_; }
+  QRectF capsuleRect() const;
+  // 0 without a query, 1 with one; the clear button's scale and fade follow it.
+  double clearPresence() const { return clearPresence_.value(); }
+
+ protected:
+  void paint(QPainter& painter) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void layoutParts();
+  void syncField();
+
+  Props props_;
+  Callbacks callbacks_;
+  int focusToken_ = 0;
+  int resignToken_ = 0;
+  QVTextField* field_ = nullptr;
+  SearchBarButton* clear_;
+  SearchBarButton* filter_;
+  SearchBarButton* dots_;
+  Animated<double> clearPresence_;
+};
+
+// The search bar's props from the state.
+SearchBarView::Props searchBarProps(const PanelState& state);
+// Keeps the bar on the state: props on every change of what it reads; its edits, focus and
+// buttons go to the state (the filter panel and the dots menu open with the overshoot curve).
+void connectSearchBar(SearchBarView& bar, PanelState& state);
+
+}  // namespace qv

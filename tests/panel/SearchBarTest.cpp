@@ -1,0 +1,110 @@
+#include "panel/SearchBarView.h"
+#include "support/FakeInterfaceContext.h"
+#include "support/StateTestSupport.h"
+#include "ui/controls/TextInput.h"
+#include "ui/theme/Theme.h"
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+using namespace qv;
+
+namespace {
+
+struct BarHarness {
+  BarHarness() : bar(*fake.context, {}) {
+    bar.resize(320, bar.sizeHint().height());
+    connectSearchBar(bar, state());
+  }
+  PanelState& state() { return *harness.state; }
+  // The field acts on tokens on the next turn of the (fake) scheduler.
+  void settle() {
+    fake.advanceBoth(0.5);
+    QApplication::processEvents();
+  }
+  test::StateHarness harness;
+  test::FakeInterfaceContext fake;
+  SearchBarView bar;
+};
+
+}  // namespace
+
+TEST(SearchBar, FieldExistsOnlyWhileShownAndHidingClearsTheQuery) {
+  BarHarness h;
+  EXPECT_EQ(h.bar.field(), nullptr);
+  h.state().setIsVisible(true);
+  ASSERT_NE(h.bar.field(), nullptr);
+  h.bar.field()->setText("inv");
+  Q_EMIT h.bar.field()->textEdited("inv");
+  EXPECT_EQ(h.state().searchQuery(), "inv");
+  h.settle();
+  EXPECT_FALSE(h.bar.clearButton().isHidden());
+
+  h.state().setIsVisible(false);
+  EXPECT_EQ(h.state().searchQuery(), "");
+  EXPECT_EQ(h.bar.field(), nullptr);
+  h.state().setIsVisible(true);
+  EXPECT_EQ(h.bar.field()->text(), "");
+}
+
+TEST(SearchBar, FollowsTheFocusTriggersOnlyOnChanges) {
+  BarHarness h;
+  h.state().setIsVisible(true);
+  h.bar.show();
+  h.bar.activateWindow();
+  h.settle();
+  EXPECT_EQ(h.bar.field()->props().focusToken, 0);
+  for (int raise = 1; raise <= 2; ++raise) {
+    // Each raise asks again, also while the field still holds the focus.
+    h.state().raiseExpandSearchTrigger();
+    EXPECT_EQ(h.bar.field()->props().focusToken, raise);
+    h.settle();
+    EXPECT_TRUE(h.state().searchFieldFocused());
+  }
+  h.state().raiseResignSearchFocusTrigger();
+  EXPECT_EQ(h.bar.field()->props().resignToken, 1);
+  h.settle();
+  EXPECT_FALSE(h.state().searchFieldFocused());
+}
+
+TEST(SearchBar, ButtonsOpenOneSurfaceThroughTheState) {
+  BarHarness h;
+  h.state().setIsVisible(true);
+  h.state().setShowDotsMenu(true);
+  h.bar.filterButton().click();
+  EXPECT_TRUE(h.state().showFilterPanel());
+  EXPECT_FALSE(h.state().showDotsMenu());
+  h.bar.dotsButton().click();
+  EXPECT_TRUE(h.state().showDotsMenu());
+  EXPECT_FALSE(h.state().showFilterPanel());
+  h.bar.dotsButton().click();
+  EXPECT_FALSE(h.state().showDotsMenu());
+
+  h.state().setSearchQuery("x");
+  h.state().setShowFilterPanel(true);
+  h.bar.clearButton().click();
+  EXPECT_EQ(h.state().searchQuery(), "");
+  EXPECT_TRUE(h.state().showFilterPanel());
+}
+
+TEST(SearchBar, FilterIconShowsFilteringInForce) {
+  BarHarness h;
+  EXPECT_FALSE(h.bar.filterIconActive());
+  h.state().setActiveFilter(FilterType::pinned());
+  EXPECT_TRUE(h.bar.filterIconActive());
+  h.state().setActiveFilter(FilterType::all());
+  h.state().setFilterApps({"org.example.Editor"});
+  EXPECT_TRUE(h.bar.filterIconActive());
+  h.state().setFilterApps({});
+  h.state().setShowFilterPanel(true);
+  EXPECT_TRUE(h.bar.filterIconActive());
+
+  EnvironmentValues light, dark;
+  dark.colorScheme = ColorScheme::dark;
+  EXPECT_EQ(searchFilterColor(light, true, false), Theme::accent());
+  EXPECT_EQ(searchFilterColor(dark, true, false), QColor(150, 155, 245));
+  EXPECT_EQ(searchDotsColor(dark, true, false), Theme::accent());
+  EXPECT_NEAR(searchFilterColor(light, false, true).alphaF(), 0.7, 0.01);
+  EXPECT_NEAR(searchFilterColor(light, false, false).alphaF(), 0.35, 0.01);
+  EXPECT_NEAR(searchDotsColor(light, false, false).alphaF(), 0.4, 0.01);
+}
