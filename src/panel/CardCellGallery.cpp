@@ -26,9 +26,10 @@ QImage cardCells(GalleryScene& scene) {
       sampleText(context, "git rebase --onto main feature~3 feature", "org.gnome.Terminal", 12),
       sampleText(context, "The quarterly numbers are in the shared folder.", "org.gnome.Nautilus", 60)};
   state.setItems(items);
+  CardTapMemory taps;
   std::vector<std::unique_ptr<CardCellView>> cells;
   for (int i = 0; i < items.size(); ++i) {
-    cells.push_back(std::make_unique<CardCellView>(context, state, nullptr));
+    cells.push_back(std::make_unique<CardCellView>(context, state, taps));
     cells.back()->setItem(items[i], i);
   }
   cells[1]->pointerHovered(true);

@@ -45,12 +45,11 @@ class CellBody : public QGraphicsObject {
 
 void withStandardSpring(const std::function<void()>& change) { withAnimation(Theme::springStandard(), change); }
 
-CardCellView::CardCellView(ViewServices& context, PanelState& state, std::shared_ptr<CardTapMemory> taps,
-                           QGraphicsItem* parent)
+CardCellView::CardCellView(ViewServices& context, PanelState& state, CardTapMemory& taps, QGraphicsItem* parent)
     : PaintedItem(context, parent),
       context_(context),
       state_(state),
-      taps_(taps ? std::move(taps) : std::make_shared<CardTapMemory>()),
+      taps_(taps),
       shake_(*context.frameClock, 1.0),
       hintPresence_(*context.frameClock, 0.0) {
   setSize(CardContentStyle::cardSize());
@@ -253,10 +252,9 @@ void CardCellView::handleTap(Qt::KeyboardModifiers modifiers) {
   }
   state_.setMultiSelectedIDs({});
   const double now = context_.scheduler->uptime();
-  const bool isDoubleTap = taps_->lastTapIndex == index_ &&
-                           now - taps_->lastTapTime < CardGesture::kDoubleClickInterval;
-  taps_->lastTapIndex = index_;
-  taps_->lastTapTime = now;
+  const bool isDoubleTap = taps_.lastIndex == index_ && now - taps_.lastTime < CardGesture::kDoubleClickInterval;
+  taps_.lastIndex = index_;
+  taps_.lastTime = now;
   if (isDoubleTap) {
     const bool plain = bool(modifiers & Qt::ShiftModifier) != context_.settings->boolOr(kAlwaysPlainTextKey, false);
     state_.pasteAction()(item_, plain);

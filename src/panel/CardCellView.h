@@ -6,6 +6,7 @@
 #include "items/transform/TextTransform.h"
 #include "panel/CardContextMenu.h"
 #include "panel/CardGesture.h"
+#include "panel/CardListItems.h"
 #include "ui/anim/AnimatedValue.h"
 #include "ui/view/PaintedItem.h"
 
@@ -38,9 +39,8 @@ class CardCellView : public PaintedItem {
   static constexpr double kAnchorHysteresis = 8;
   static constexpr char kAlwaysPlainTextKey[] = "qv.alwaysPlainText";
 
-  // `taps` is the list's double-click memory, shared by its cells.
-  CardCellView(ViewServices& context, PanelState& state, std::shared_ptr<CardTapMemory> taps,
-               QGraphicsItem* parent = nullptr);
+  // `taps` is the list's double-click memory, shared by its cells; it outlives them.
+  CardCellView(ViewServices& context, PanelState& state, CardTapMemory& taps, QGraphicsItem* parent = nullptr);
   ~CardCellView() override;
 
   void setItem(const ClipboardItem& item, int index);
@@ -113,7 +113,7 @@ class CardCellView : public PaintedItem {
 
   ViewServices& context_;
   PanelState& state_;
-  std::shared_ptr<CardTapMemory> taps_;
+  CardTapMemory& taps_;
   ClipboardItem item_;
   int index_ = -1;
   bool hovered_ = false;
@@ -125,6 +125,22 @@ class CardCellView : public PaintedItem {
   PasteHintBadge* pasteHint_ = nullptr;
   Animated<double> shake_;
   Animated<double> hintPresence_;
+};
+
+// The list's cards as card cells.
+class CardCellFactory : public CardItemFactory {
+ public:
+  CardCellFactory(ViewServices& context, PanelState& state, CardTapMemory& taps)
+      : context_(context), state_(state), taps_(taps) {}
+  PaintedItem* makeCard() override { return new CardCellView(context_, state_, taps_); }
+  void showItem(PaintedItem& card, const ClipboardItem& item, int index) override {
+    static_cast<CardCellView&>(card).setItem(item, index);
+  }
+
+ private:
+  ViewServices& context_;
+  PanelState& state_;
+  CardTapMemory& taps_;
 };
 
 }  // namespace qv

@@ -1,16 +1,8 @@
 #pragma once
 #include <QPointF>
-#include <limits>
 #include <optional>
 
 namespace qv {
-
-// The card tapped last and when (monotonic seconds): shared by every card of a list, so a
-// double click is recognised across cells being rebuilt.
-struct CardTapMemory {
-  std::optional<int> lastTapIndex;
-  double lastTapTime = -std::numeric_limits<double>::infinity();
-};
 
 // One press of the primary button on a card, from press to release, told apart into a click, a
 // left swipe that deletes, or a drag out of the program. A press that moves less than the click

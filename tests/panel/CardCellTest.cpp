@@ -57,7 +57,7 @@ struct CellHarness {
   FakeCardContext fake;
   PanelState state{*fake.context};
   QList<ClipboardItem> items;
-  std::shared_ptr<CardTapMemory> taps = std::make_shared<CardTapMemory>();
+  CardTapMemory taps;
   QGraphicsScene scene;
   std::vector<std::unique_ptr<CardCellView>> cells;
   QStringList pastes;

@@ -98,7 +98,8 @@ TEST(CardContextMenu, ChosenRowRunsOnceAfterTheMenuClosed) {
     EXPECT_EQ(transform, TextTransform::titleCase);
     ++transformed;
   });
-  CardCellView cell(*fake.context, state, {});
+  CardTapMemory taps;
+  CardCellView cell(*fake.context, state, taps);
   cell.setItem(file, 0);
   EXPECT_FALSE(cell.openContextMenu({10, 10}, {0, 0}, false));  // outside the list's viewport
   EXPECT_FALSE(cell.openContextMenu({300, 10}, {0, 0}));        // beside the card
@@ -138,7 +139,8 @@ TEST(CardContextMenu, RightClickInTheListViewOpensTheMenuOfTheCardUnderThePointe
   PaintedItemView view(&scene);
   view.resize(300, 300);
   view.setSceneRect(0, 0, 300, 300);
-  auto* cell = new CardCellView(*fake.context, state, {});
+  CardTapMemory taps;
+  auto* cell = new CardCellView(*fake.context, state, taps);
   cell->setItem(item, 0);
   scene.addItem(cell);
   const auto rightClick = [&](QPoint at) {
