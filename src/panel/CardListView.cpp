@@ -1,6 +1,7 @@
 #include "panel/CardListView.h"
 
 #include "cards/ViewServices.h"
+#include "panel/CardCellView.h"
 #include "platform/Scheduler.h"
 #include "state/PanelState.h"
 #include "ui/controls/ControlStyle.h"
@@ -41,7 +42,7 @@ CardListView::CardListView(ViewServices& context, PanelState& state, QWidget* pa
     : PaintedItemView(nullptr, parent),
       context_(context),
       state_(state),
-      factory_(std::make_unique<PlaceholderCardFactory>(context, state, taps_)),
+      factory_(std::make_unique<CardCellFactory>(context, state, taps_)),
       tracker_(context.scheduler),
       scroll_(*context.frameClock, 0.0),
       topFade_(*context.frameClock, kFadeNarrow),
