@@ -1,6 +1,7 @@
 #include "panel/PanelGallery.h"
 
 #include "items/ItemServices.h"
+#include "panel/CategoryForm.h"
 #include "panel/DotsMenuRail.h"
 #include "panel/FilterControls.h"
 #include "panel/FilterStatusBar.h"
@@ -124,6 +125,34 @@ QImage statusBar(GalleryScene& scene) {
   return canvas.finish();
 }
 
+// New with a name typed; editing an empty category (delete offered); editing one with items.
+QImage categoryForms(GalleryScene& scene) {
+  PanelState state(scene.services<ItemServices>());
+  const CustomCategory empty = state.addCategory(QStringLiteral("Recipes"), 3);
+  const CustomCategory full = state.addCategory(QStringLiteral("Work"), 6);
+  for (int i = 0; i < 3; ++i) state.setCategory(full.id, QUuid::createUuid());
+  constexpr double kWidth = 300;
+  Canvas canvas(scene, {kWidth + 12, 400});
+  double y = 6;
+  for (int look = 0; look < 3; ++look) {
+    CategoryForm form(state, *scene.context.scheduler, FilterSurface::panel);
+    CategoryFormView view(scene.context, form);
+    state.setCategoryFormOpen(true);
+    if (look == 0) {
+      form.setName(QStringLiteral("Travel"));
+      form.pickColor(4);
+    } else {
+      form.loadCategory(look == 1 ? empty : full);
+    }
+    view.resize(int(kWidth), view.sizeHint().height());
+    settleFrames(scene);
+    canvas.put(view, {6, y});
+    y += view.height() + 8;
+    state.setCategoryFormOpen(false);
+  }
+  return canvas.finish();
+}
+
 QImage menus(GalleryScene& scene) {
   InterfaceServices& context = scene.context;
   std::unique_ptr<PanelMenu> status = makeQuickActionsMenu(context, false, {}, {}, {}, {}, {});
@@ -151,6 +180,7 @@ void addPanelGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("filter-rail"), rail);
   registry.add(QStringLiteral("filter-status-bar"), statusBar);
   registry.add(QStringLiteral("quick-actions-menus"), menus);
+  registry.add(QStringLiteral("category-form"), categoryForms);
   addPanelChromeGalleryViews(registry);
 }
 
