@@ -2,6 +2,7 @@
 
 #include "items/ItemServices.h"
 #include "panel/CategoryForm.h"
+#include "panel/CategoryStrip.h"
 #include "panel/DotsMenuRail.h"
 #include "panel/FilterControls.h"
 #include "panel/FilterStatusBar.h"
@@ -153,6 +154,29 @@ QImage categoryForms(GalleryScene& scene) {
   return canvas.finish();
 }
 
+// The strip at rest from the start, then scrolled to its last category (both fades), hovered.
+QImage categoryStrip(GalleryScene& scene) {
+  PanelState state(scene.services<ItemServices>());
+  CustomCategory last;
+  for (const QString& name : {QStringLiteral("Work"), QStringLiteral("Recipes"), QStringLiteral("Travel plans"),
+                              QStringLiteral("Snippets archive"), QStringLiteral("Reading")})
+    last = state.addCategory(name, int(state.customCategories().size()) % kCategoryPaletteSize);
+  constexpr double kWidth = 340;
+  Canvas canvas(scene, {kWidth, 2 * CategoryStripView::kHeight + 8});
+  CategoryStripView first(scene.context, {});
+  connectCategoryStrip(first, state);
+  first.resize(int(kWidth), int(CategoryStripView::kHeight));
+  canvas.put(first, {0, 0});
+  CategoryStripView scrolled(scene.context, {});
+  connectCategoryStrip(scrolled, state);
+  scrolled.resize(int(kWidth), int(CategoryStripView::kHeight));
+  state.setActiveFilter(FilterType::custom(state.customCategories()[3].id));
+  settleFrames(scene);
+  hoverAt(scene, scrolled, {kWidth - 30, CategoryStripView::kHeight / 2});
+  canvas.put(scrolled, {0, CategoryStripView::kHeight + 8});
+  return canvas.finish();
+}
+
 QImage menus(GalleryScene& scene) {
   InterfaceServices& context = scene.context;
   std::unique_ptr<PanelMenu> status = makeQuickActionsMenu(context, false, {}, {}, {}, {}, {});
@@ -181,6 +205,7 @@ void addPanelGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("filter-status-bar"), statusBar);
   registry.add(QStringLiteral("quick-actions-menus"), menus);
   registry.add(QStringLiteral("category-form"), categoryForms);
+  registry.add(QStringLiteral("category-strip"), categoryStrip);
   addPanelChromeGalleryViews(registry);
 }
 
