@@ -3,6 +3,7 @@
 #include "items/ItemServices.h"
 #include "panel/CategoryForm.h"
 #include "panel/CategoryStrip.h"
+#include "panel/FilterPanel.h"
 #include "panel/DotsMenuRail.h"
 #include "panel/FilterControls.h"
 #include "panel/FilterStatusBar.h"
@@ -177,6 +178,36 @@ QImage categoryStrip(GalleryScene& scene) {
   return canvas.finish();
 }
 
+// The filter panel on each tab over a small history; the category tab with its form open.
+QImage filterPanels(GalleryScene& scene) {
+  PanelState state(scene.services<ItemServices>());
+  const QDateTime now = scene.context.scheduler->now();
+  auto item = [&](const char* app, double hoursAgo, ClipboardPayload payload) {
+    return ClipboardItem::make(QUuid::createUuid(), QString::fromLatin1(app), now.addSecs(qint64(-hoursAgo * 3600)),
+                               std::move(payload));
+  };
+  state.setItems({item("org.gnome.TextEditor", 1, TextPayload{QStringLiteral("Notes")}),
+                  item("org.gnome.Terminal", 30, CodePayload{QStringLiteral("ls -la"), QStringLiteral("bash")}),
+                  item("firefox-esr", 200, TextPayload{QStringLiteral("Quote")})});
+  state.addCategory(QStringLiteral("Work"), 0);
+  state.addCategory(QStringLiteral("Recipes"), 3);
+  state.setFilterTypes({TypeFilter::code});
+  state.setFilterDate(DateFilter::yesterday);
+  state.setEdgeSide(QStringLiteral("right"));
+  constexpr double kCell = 420;
+  Canvas canvas(scene, {2 * kCell, 2 * 300});
+  for (int index = 0; index < int(kFilterTabs.size()); ++index) {
+    FilterPanelView panel(scene.context, state);
+    panel.selectTab(kFilterTabs[index]);
+    if (kFilterTabs[index] == FilterTab::category) panel.form().toggle();
+    panel.adjustSize();
+    settleFrames(scene);
+    canvas.put(panel, {(index % 2) * kCell, (index / 2) * 300.0});
+    state.setCategoryFormOpen(false);
+  }
+  return canvas.finish();
+}
+
 QImage menus(GalleryScene& scene) {
   InterfaceServices& context = scene.context;
   std::unique_ptr<PanelMenu> status = makeQuickActionsMenu(context, false, {}, {}, {}, {}, {});
@@ -206,6 +237,7 @@ void addPanelGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("quick-actions-menus"), menus);
   registry.add(QStringLiteral("category-form"), categoryForms);
   registry.add(QStringLiteral("category-strip"), categoryStrip);
+  registry.add(QStringLiteral("filter-panel"), filterPanels);
   addPanelChromeGalleryViews(registry);
 }
 
