@@ -1,6 +1,8 @@
 #include "panel/PanelGallery.h"
 
+#include "cards/ViewServices.h"
 #include "items/ItemServices.h"
+#include "panel/CardListView.h"
 #include "panel/CategoryForm.h"
 #include "panel/CategoryStrip.h"
 #include "panel/FilterPanel.h"
@@ -8,6 +10,7 @@
 #include "panel/FilterControls.h"
 #include "panel/FilterStatusBar.h"
 #include "panel/QuickActions.h"
+#include "platform/Scheduler.h"
 #include "state/PanelState.h"
 #include "ui/anim/FrameClock.h"
 #include "ui/view/GalleryRegistry.h"
@@ -50,10 +53,11 @@ struct Canvas {
 QImage chips(GalleryScene& scene) {
   InterfaceServices& context = scene.context;
   Canvas canvas(scene, {560, 150});
-  const FilterChip::Props kinds[] = {{.label = "Text", .icon = "doc"},
-                                     {.label = "Work", .dotColor = QColor(255, 95, 87)},
-                                     {.label = "Editor", .icon = "doc", .bundleID = "org.example.Editor", .dotColor = QColor(Qt::red)},
-                                     {.label = "Today"}};
+  const FilterChip::Props kinds[] = {
+      {.label = "Text", .icon = "doc"},
+      {.label = "Work", .dotColor = QColor(255, 95, 87)},
+      {.label = "Editor", .icon = "doc", .bundleID = "org.example.Editor", .dotColor = QColor(Qt::red)},
+      {.label = "Today"}};
   double y = 6;
   for (int look = 0; look < 3; ++look) {  // resting, hovered, on
     double x = 6;
@@ -228,9 +232,36 @@ QImage menus(GalleryScene& scene) {
   return canvas.finish();
 }
 
+// The card list grouped, with a collapsed section, and empty under a search that finds nothing.
+QImage cardLists(GalleryScene& scene) {
+  ViewServices& context = scene.services<ViewServices>();
+  const QDateTime now = context.scheduler->now();
+  const char* texts[] = {"Meeting notes for the project review on Thursday", "git commit -m 'Fix the invoice totals'",
+                         "https://example.org/reports/quarterly", "Street address: 12 Harbour Lane"};
+  QList<ClipboardItem> items;
+  for (int i = 0; i < 4; ++i)
+    items << ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.example.Editor"),
+                                 now.addSecs(i < 2 ? -60 * i : -86400 - 60 * i),
+                                 TextPayload{QString::fromLatin1(texts[i])});
+  Canvas canvas(scene, {3 * 330, 640});
+  for (int look = 0; look < 3; ++look) {
+    PanelState state(context);
+    state.setItems(items);
+    if (look == 1 && !state.collapsedGroups().contains(QStringLiteral("Today")))
+      state.toggleCollapsedGroup(QStringLiteral("Today"));
+    if (look == 2) state.setSearchQuery(QStringLiteral("no such words"));
+    CardListView list(context, state);
+    list.setAvailableRect(QRectF(0, 0, 320, 640));
+    settleFrames(scene);
+    canvas.put(list, {look * 330.0, 0});
+  }
+  return canvas.finish();
+}
+
 }  // namespace
 
 void addPanelGalleryViews(GalleryRegistry& registry) {
+  registry.add(QStringLiteral("card-list"), cardLists);
   registry.add(QStringLiteral("filter-chips"), chips);
   registry.add(QStringLiteral("filter-rail"), rail);
   registry.add(QStringLiteral("filter-status-bar"), statusBar);

@@ -1,5 +1,6 @@
 #include "app/PanelControllerHarness.h"
 #include "app/QuorvalenPanel.h"
+#include "panel/CardListView.h"
 #include "panel/PanelStandInView.h"
 #include "support/StateTestSupport.h"
 
@@ -22,6 +23,11 @@ struct PanelControllerTest : test::PanelControllerHarness {
   void setSide(const QString& side) { fake.context->settings->set("qv.edgeSide", side); }
   std::optional<QRegion> shape() { return fake.windowShaper->shape(window()->windowHandle()); }
   std::optional<QRegion> inputShape() { return fake.windowShaper->inputShape(window()->windowHandle()); }
+  // Shows the panel and lets its entrance finish.
+  void open() {
+    controller->showPanel();
+    advance(1);
+  }
 };
 
 struct PanelWithCompositorTest : PanelControllerTest {
@@ -62,8 +68,7 @@ TEST_F(PanelControllerTest, ShowPlacesTheWindowSlidesItInAndFadesIt) {
 }
 
 TEST_F(PanelControllerTest, HideSlidesOutFadesLateAndOrdersOutAfterTheSlide) {
-  controller->showPanel();
-  advance(1);
+  open();
   state().setSelectedIndex(3);
   state().setShowFilterPanel(true);
   controller->hidePanel();
@@ -181,7 +186,7 @@ TEST_F(PanelControllerTest, TheSideComesFromTheSettingThePendingSideOrThePointer
   }
 }
 
-TEST_F(PanelControllerTest, ThePanelOpensOnTheScreenUnderThePointer) {
+TEST_F(PanelControllerTest, ThePanelOpensOnTheScreenUnderThePointerAndAScreenChangeHidesIt) {
   fake.screens->setScreens({{"main", QRectF(0, 0, 1920, 1080), QRectF(0, 32, 1920, 1048)},
                             {"side", QRectF(1920, 0, 1280, 1024), QRectF(1920, 0, 1280, 1000)}});
   fake.screens->setPointer({2500, 300});
@@ -189,10 +194,7 @@ TEST_F(PanelControllerTest, ThePanelOpensOnTheScreenUnderThePointer) {
   EXPECT_EQ(window()->geometry(), QRect(1920 + 1280 - 916, 0, 916, 1000));
   ASSERT_TRUE(controller->currentScreen());
   EXPECT_EQ(controller->currentScreen()->name, "side");
-}
 
-TEST_F(PanelControllerTest, AScreenChangeHidesThePanelAndForgetsItsScreen) {
-  controller->showPanel();
   advance(0.5);
   fake.screens->setScreens({{"new", QRectF(0, 0, 1280, 800), QRectF(0, 0, 1280, 770)}});
   EXPECT_FALSE(state().isVisible());
@@ -206,8 +208,7 @@ TEST_F(PanelControllerTest, AScreenChangeHidesThePanelAndForgetsItsScreen) {
 TEST_F(PanelControllerTest, ClicksInTheEmptyAreaCountAsOutsideUnlessAnOverlayIsOpen) {
   const ClipboardItem item = test::textItem("hello");
   state().setItems({item});
-  controller->showPanel();
-  advance(1);
+  open();
   const double w = 916;
   struct Case {
     QString side;
@@ -240,8 +241,7 @@ TEST_F(PanelControllerTest, ClicksInTheEmptyAreaCountAsOutsideUnlessAnOverlayIsO
 }
 
 TEST_F(PanelControllerTest, OverlaysCloseOnClicksOutsideThemAndTheColumnsTopBand) {
-  controller->showPanel();
-  advance(1);
+  open();
   const double w = 916;
   struct Case {
     QString side;
@@ -275,8 +275,7 @@ TEST_F(PanelControllerTest, OverlaysCloseOnClicksOutsideThemAndTheColumnsTopBand
 }
 
 TEST_F(PanelControllerTest, LocalClicksHideFromOtherWindowsAndTheEmptyAreaButNotFromMenus) {
-  controller->showPanel();
-  advance(1);
+  open();
   QWindow* panel = window()->windowHandle();
   controller->handleLocalClick(panel, {800, 500});  // in the column
   EXPECT_TRUE(state().isVisible());
@@ -305,8 +304,7 @@ TEST_F(PanelControllerTest, RealPressesReachTheLocalMonitorOnlyWhileShown) {
                         Qt::NoModifier);
     QApplication::sendEvent(panel, &release);
   };
-  controller->showPanel();
-  advance(1);
+  open();
   press({800, 500});
   EXPECT_TRUE(state().isVisible());
   press({100, 500});
@@ -317,8 +315,7 @@ TEST_F(PanelControllerTest, RealPressesReachTheLocalMonitorOnlyWhileShown) {
 
 TEST_F(PanelControllerTest, GlobalPressesOutsideOurWindowsHideThePanel) {
   EXPECT_FALSE(fake.pointerMonitor->listensForButtonPresses());
-  controller->showPanel();
-  advance(1);
+  open();
   EXPECT_TRUE(fake.pointerMonitor->listensForButtonPresses());
   EXPECT_TRUE(controller->hasKeyMonitor());
   // On the column: the local monitor's business.
@@ -338,8 +335,7 @@ TEST_F(PanelControllerTest, GlobalPressesOutsideOurWindowsHideThePanel) {
 // With a compositor the window is drawn whole, but clicks beside the column still reach the
 // program below. The compositor may quit and come back while the panel is open.
 TEST_F(PanelWithCompositorTest, OnlyTheContentTakesClicksAndTheCutFollowsTheCompositor) {
-  controller->showPanel();
-  advance(1);
+  open();
   const QRegion column(596, 0, 320, 1048);
   EXPECT_FALSE(shape());
   EXPECT_EQ(inputShape(), column);
@@ -359,8 +355,7 @@ TEST_F(PanelWithCompositorTest, OnlyTheContentTakesClicksAndTheCutFollowsTheComp
 }
 
 TEST_F(PanelControllerTest, LosingTheFocusHidesThePanel) {
-  controller->showPanel();
-  advance(1);
+  open();
   Q_EMIT controller->panel()->deactivated();
   EXPECT_FALSE(state().isVisible());
 }
@@ -404,9 +399,8 @@ TEST_F(PanelControllerTest, PreWarmOrdersTheWindowInOffScreenAndOutAgain) {
   EXPECT_EQ(window()->geometry(), kRightFrame);
   EXPECT_DOUBLE_EQ(controller->alpha(), 1);
   EXPECT_FALSE(state().isVisible());
-}
 
-TEST_F(PanelControllerTest, AShowDuringThePreWarmEndsIt) {
+  // A show during the pre-warm ends it.
   controller->preWarm();
   advance(0.2);
   controller->showPanel();
@@ -437,49 +431,43 @@ TEST_F(PanelControllerTest, ShowEndsOldPeeksAndHideEndsThePreviewAndCopyFeedback
   EXPECT_TRUE(state().multiSelectedIDs().isEmpty());
 }
 
-TEST_F(PanelControllerTest, TheStandInColumnRealisesOnlyVisibleRowsOfAHugeHistory) {
+TEST_F(PanelControllerTest, TheCardListRealisesOnlyVisibleCardsOfAHugeHistory) {
   QList<ClipboardItem> items;
   for (int i = 0; i < 100000; ++i) items << test::textItem(QString("item %1").arg(i));
   state().setItems(items);
-  controller->showPanel();
-  advance(1);
+  open();
   PanelStandInView* view = controller->rootView();
-  const QImage image = view->grab().toImage();
-  EXPECT_LE(view->paintedRowCount(), 20);
-  EXPECT_EQ(view->firstPaintedRow(), 0);
   EXPECT_EQ(view->columnRect(), QRectF(596, 0, 320, 1048));
   EXPECT_EQ(view->topBandRect(), QRectF(596, 8, 320, 50));
-  view->scrollTo(1e9);
-  view->grab();
-  EXPECT_EQ(view->firstPaintedRow() + view->paintedRowCount(), 100000);
-  EXPECT_LE(view->paintedRowCount(), 20);
-  // Rows are painted inside the column only.
-  const QRectF row = view->rowRect(0);
-  EXPECT_GE(row.left(), 596);
-  EXPECT_LE(row.right(), 916);
+  CardListView& list = view->list();
+  EXPECT_EQ(list.geometry(), QRect(596, 58, 320, 990));
+  EXPECT_LE(list.cardItemCount(), 14);
+  list.scrollTo(1e9);
+  EXPECT_TRUE(list.realisedCards().contains(99999));
+  EXPECT_LE(list.cardItemCount(), 14);
 }
 
-// The stand-in column is usable by pointer: a click selects (the selection is drawn), a double
-// click picks through the paste hook, and a sensitive item never shows its text.
-TEST_F(PanelControllerTest, TheStandInColumnSelectsPicksAndConcealsSensitiveRows) {
+// The cards are usable by pointer: a click selects (the selection is drawn), a double click
+// picks through the paste hook, and a sensitive item never shows its text.
+TEST_F(PanelControllerTest, TheCardListSelectsPicksAndConcealsSensitiveCards) {
   state().setItems({test::textItem("secret token"), test::textItem("plain words")});
   state().markSensitive(state().items().first().id, false);
   std::optional<QString> picked;
   state().setPasteAction([&](const ClipboardItem& item, bool) { picked = item.plainText(); });
-  controller->showPanel();
-  advance(1);
+  open();
   PanelStandInView* view = controller->rootView();
   EXPECT_TRUE(state().isConcealed(state().items().first().id));
-
-  const QPoint second = view->rowRect(1).center().toPoint();
-  QTest::mouseClick(view, Qt::LeftButton, {}, second);
+  CardListView& list = view->list();
+  const QRectF card = list.layout().cardRect(1, list.width()).translated(0, -list.scrollOffset());
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, card.center().toPoint());
   EXPECT_EQ(state().selectedIndex(), 1);
-  const QImage image = view->grab().toImage();
-  // The selected row's outline is drawn in the accent colour at its edge.
-  const QColor edge = image.pixelColor(view->rowRect(1).left() + 1, view->rowRect(1).center().y());
+  advance(1);
+  const QImage image = list.grab().toImage();
+  // The selected card's outline is drawn in the accent colour at its edge.
+  const QColor edge = image.pixelColor(int(card.left()) + 1, int(card.center().y()));
   EXPECT_GT(edge.blue(), edge.red());
 
-  QTest::mouseDClick(view, Qt::LeftButton, {}, second);
+  QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, card.center().toPoint());
   EXPECT_EQ(picked, "plain words");
   QTest::mouseClick(view, Qt::LeftButton, {}, view->topBandRect().center().toPoint());
   EXPECT_EQ(state().selectedIndex(), 1);  // the band is not a row

@@ -159,6 +159,7 @@ TEST(CardGroups, MidnightAndWeekStarts) {
   // UTC capture times are compared in local time.
   EXPECT_EQ(cardGroup(local(2025, 2, 4, 23, 59).toUTC(), justAfterMidnight, de), CardGroup::yesterday);
 
+  // The titles are what the collapsed groups are stored by.
   QStringList titles;
   for (CardGroup group : kAllCardGroups) titles << rawValue(group);
   EXPECT_EQ(titles, (QStringList{"Today", "Yesterday", "This Week", "Earlier"}));

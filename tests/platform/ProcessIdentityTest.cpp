@@ -1,5 +1,4 @@
 #include "platform/fake/FakeDesktopEntries.h"
-#include "platform/fake/FakeWorkspace.h"
 #include "platform/x11/ProcessIdentity.h"
 #include "support/SideFileHelpers.h"
 
@@ -147,19 +146,6 @@ TEST(ProcessIdentityTest, RealProcEntryOfThisProcess) {
   ASSERT_TRUE(self.has_value());
   EXPECT_EQ(self->executable, QCoreApplication::applicationFilePath());
   EXPECT_EQ(self->desktopId, QStringLiteral("test_platform"));
-}
-
-TEST(FakeWorkspaceTest, RemembersAppsAndRefusesGoneOnes) {
-  FakeWorkspace workspace;
-  const RunningApp editor{5, 0x400001, QStringLiteral("Gedit"), QStringLiteral("org.gnome.gedit"), {}, QStringLiteral("/usr/bin/gedit")};
-  workspace.addApplication(editor, QStringLiteral("org.gnome.Outer"));
-  EXPECT_EQ(workspace.applicationForPid(5), editor);
-  EXPECT_EQ(workspace.containingApplicationId(5), QStringLiteral("org.gnome.Outer"));
-  EXPECT_TRUE(workspace.activate(editor));
-  EXPECT_EQ(workspace.frontmostApplication(), editor);
-  workspace.removeApplication(5);
-  EXPECT_FALSE(workspace.activate(editor));
-  EXPECT_EQ(workspace.activations.size(), 1);
 }
 
 }  // namespace

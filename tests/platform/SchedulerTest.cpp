@@ -1,5 +1,4 @@
 #include "platform/fake/FakeScheduler.h"
-#include "platform/fake/FakeSerialQueue.h"
 #include "platform/SerialQueue.h"
 
 #include <QCoreApplication>
@@ -43,45 +42,6 @@ TEST(FakeScheduler, CancelledAndGuardedWorkDoesNotRun) {
   EXPECT_FALSE(item.isPending());
 }
 
-TEST(FakeScheduler, WorkScheduledWhileRunningRunsAtItsOwnTime) {
-  FakeScheduler scheduler;
-  std::vector<double> times;
-  scheduler.after(0.5, [&] {
-    times.push_back(scheduler.uptime());
-    scheduler.after(0.5, [&] { times.push_back(scheduler.uptime()); });
-  });
-  scheduler.advance(2.0);
-  ASSERT_EQ(times.size(), 2u);
-  EXPECT_DOUBLE_EQ(times[0], 0.5);
-  EXPECT_DOUBLE_EQ(times[1], 1.0);
-  EXPECT_DOUBLE_EQ(scheduler.uptime(), 2.0);
-}
-
-TEST(FakeScheduler, RepeatingTimerStopsWhenHandleDies) {
-  FakeScheduler scheduler;
-  int ticks = 0;
-  {
-    Timer timer = scheduler.every(0.4, [&] { ++ticks; });
-    scheduler.advance(1.0);
-    EXPECT_EQ(ticks, 2);
-    EXPECT_TRUE(timer.isRunning());
-  }
-  scheduler.advance(2.0);
-  EXPECT_EQ(ticks, 2);
-  EXPECT_EQ(scheduler.pendingCount(), 0);
-}
-
-TEST(FakeScheduler, WallClockFollowsVirtualTime) {
-  const QDateTime start(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC);
-  FakeScheduler scheduler(start);
-  scheduler.advance(90);
-  EXPECT_EQ(scheduler.now(), start.addSecs(90));
-  scheduler.setWallClock(start.addDays(3));
-  EXPECT_EQ(scheduler.now(), start.addDays(3));
-  scheduler.advance(1);
-  EXPECT_EQ(scheduler.now(), start.addDays(3).addSecs(1));
-}
-
 TEST(ThreadSerialQueue, SyncWaitsBehindAsyncAndKeepsOrder) {
   ThreadSerialQueue queue(QStringLiteral("com.tarnwick.Quorvalen.test"));
   std::vector<int> order;
@@ -115,18 +75,6 @@ TEST(QtScheduler, PostFromAWorkerArrivesOnTheMainThread) {
   while (!done && deadline.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   ASSERT_TRUE(done);
   EXPECT_EQ(ranOn, std::this_thread::get_id());
-}
-
-TEST(FakeSerialQueue, SyncRunsQueuedWorkFirst) {
-  FakeSerialQueues queues;
-  auto queue = queues.factory()(QStringLiteral("q"));
-  std::vector<int> order;
-  queue->async([&] { order.push_back(1); });
-  queue->sync([&] { order.push_back(2); });
-  EXPECT_EQ(order, (std::vector<int>{1, 2}));
-  queue->async([&] { order.push_back(3); });
-  EXPECT_EQ(queues.queue(QStringLiteral("q"))->pendingCount(), 1);
-  EXPECT_EQ(queues.runAll(), 1);
 }
 
 }  // namespace

@@ -48,21 +48,25 @@ TEST_F(AddItemTest, SameContentFromTheSameAppLeavesOneNewerItemAtTheTop) {
 }
 
 TEST_F(AddItemTest, ContentTestPerKind) {
-  EXPECT_TRUE(isSameContent(test::codeItem(QStringLiteral("x = 1"), QStringLiteral("python")),
-                            test::codeItem(QStringLiteral("x = 1"), QStringLiteral("ruby"))));
-  EXPECT_TRUE(isSameContent(test::fileItem(QStringLiteral("/a/report.pdf")), test::fileItem(QStringLiteral("/b/report.pdf"))));
-  EXPECT_TRUE(isSameContent(test::colorItem(QStringLiteral("#FF0000")), test::colorItem(QStringLiteral("#FF0000"))));
-  EXPECT_FALSE(isSameContent(test::colorItem(QStringLiteral("#FF0000")), test::colorItem(QStringLiteral("#ff0000"))));
   const ClipboardItem image = test::imageItem(test::testImage());
-  EXPECT_FALSE(isSameContent(image, image));
-  EXPECT_TRUE(isSameContent(test::linkItem(QStringLiteral("https://a.example/x")),
-                            test::linkItem(QStringLiteral("https://a.example/x"))));
-  EXPECT_FALSE(isSameContent(test::linkItem(QStringLiteral("https://a.example/x")),
-                             test::linkItem(QStringLiteral("https://a.example/x/"))));
-  // Different kinds never match, even with the same text.
-  EXPECT_FALSE(isSameContent(test::textItem(QStringLiteral("x = 1")),
-                             test::codeItem(QStringLiteral("x = 1"), QString())));
-
+  const struct {
+    ClipboardItem a, b;
+    bool same;
+  } cases[] = {
+      {test::codeItem(QStringLiteral("x = 1"), QStringLiteral("python")),
+       test::codeItem(QStringLiteral("x = 1"), QStringLiteral("ruby")), true},
+      {test::fileItem(QStringLiteral("/a/report.pdf")), test::fileItem(QStringLiteral("/b/report.pdf")), true},
+      {test::colorItem(QStringLiteral("#FF0000")), test::colorItem(QStringLiteral("#FF0000")), true},
+      {test::colorItem(QStringLiteral("#FF0000")), test::colorItem(QStringLiteral("#ff0000")), false},
+      {image, image, false},
+      {test::linkItem(QStringLiteral("https://a.example/x")), test::linkItem(QStringLiteral("https://a.example/x")),
+       true},
+      {test::linkItem(QStringLiteral("https://a.example/x")), test::linkItem(QStringLiteral("https://a.example/x/")),
+       false},
+      // Different kinds never match, even with the same text.
+      {test::textItem(QStringLiteral("x = 1")), test::codeItem(QStringLiteral("x = 1"), QString()), false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(isSameContent(c.a, c.b), c.same) << &c - cases;
   state.addItem(test::imageItem(test::testImage()));
   state.addItem(test::imageItem(test::testImage()));
   EXPECT_EQ(state.items().size(), 2);
@@ -106,16 +110,6 @@ TEST_F(AddItemTest, BlurredCaptureOverAManualMarkEndsWithAnAutomaticMark) {
   state.markSensitive(blurred.id, true);  // what the new-item handler does next
   EXPECT_EQ(state.sensitiveIDs(), PanelState::IdSet({blurred.id}));
   EXPECT_EQ(state.autoSensitiveIDs(), PanelState::IdSet({blurred.id}));
-}
-
-TEST_F(AddItemTest, AddItemChangesItemsTwiceForADuplicateAndOnceOtherwise) {
-  SignalCounter items(&state, &PanelState::itemsChanged);
-  SignalCounter pins(&state, &PanelState::pinnedIDsChanged);
-  state.addItem(test::textItem(QStringLiteral("a")));
-  EXPECT_EQ(items.count(), 1);
-  state.addItem(test::textItem(QStringLiteral("a")));
-  EXPECT_EQ(items.count(), 3);
-  EXPECT_EQ(pins.count(), 0);  // nothing marked: no mark changes
 }
 
 TEST_F(AddItemTest, ClearAllEmptiesHistoryAndMarksButKeepsCategoriesAndGroups) {
@@ -175,7 +169,10 @@ TEST_F(AddItemTest, ImageIsStoredAndRecognisedThenTheRevisionRises) {
   EXPECT_EQ(h.fake.context->imageTextRecognizer->text(image.idString()), QStringLiteral("invoice 42"));
 }
 
-TEST_F(AddItemTest, SettersNotifyOnlyOnARealChangeAndTriggersOnEveryRaise) {
+// The state's properties come in four kinds, each made by one macro: a value (also one kept in a
+// part of the state) notifies only on a real change, a trigger on every raise, a hook on every
+// assignment, and an unset hook does nothing.
+TEST_F(AddItemTest, EachKindOfPropertyNotifiesByItsOwnRule) {
   SignalCounter query(&state, &PanelState::searchQueryChanged);
   state.setSearchQuery(QStringLiteral("abc"));
   state.setSearchQuery(QStringLiteral("abc"));
@@ -187,29 +184,13 @@ TEST_F(AddItemTest, SettersNotifyOnlyOnARealChangeAndTriggersOnEveryRaise) {
   state.setPinnedIDs({id});
   EXPECT_EQ(pins.count(), 1);
 
-  SignalCounter filter(&state, &PanelState::activeFilterChanged);
-  const QUuid category = newUuid();
-  state.setActiveFilter(FilterType::custom(category));
-  state.setActiveFilter(FilterType::custom(category));
-  state.setActiveFilter(FilterType::custom(newUuid()));
-  EXPECT_EQ(filter.count(), 2);
-
   SignalCounter shake(&state, &PanelState::shakeTokenChanged);
   state.raiseShakeToken();
   state.raiseShakeToken();
   state.setShakeToken(state.shakeToken());
   EXPECT_EQ(shake.count(), 2);
 
-  SignalCounter selection(&state, &PanelState::selectedIndexChanged);
-  state.setSelectedIndex(0);
-  state.setSelectedIndex(0);
-  state.setSelectedIndex(std::nullopt);
-  EXPECT_EQ(selection.count(), 2);
-}
-
-TEST_F(AddItemTest, HooksDoNothingUnsetAndNotifyOnEveryAssignment) {
-  state.pasteAction()(test::textItem(QStringLiteral("x")), true);  // unset: nothing happens
-  state.clearAllAction()();
+  state.clearAllAction()();  // unset: nothing happens
   SignalCounter hook(&state, &PanelState::clearAllActionChanged);
   int calls = 0;
   state.setClearAllAction([&calls] { ++calls; });
@@ -217,20 +198,6 @@ TEST_F(AddItemTest, HooksDoNothingUnsetAndNotifyOnEveryAssignment) {
   state.clearAllAction()();
   EXPECT_EQ(hook.count(), 2);
   EXPECT_EQ(calls, 1);
-}
-
-TEST_F(AddItemTest, OverlaysAndPreviewExcludeEachOther) {
-  const QUuid id = newUuid();
-  state.setCardAnchors({{id, 120.0}});
-  state.setShowDotsMenu(true);
-  state.setPreviewItemID(id);
-  EXPECT_FALSE(state.showDotsMenu());
-  EXPECT_EQ(state.previewAnchorY(), 120.0);
-  state.setShowFilterPanel(true);
-  EXPECT_EQ(state.previewItemID(), std::nullopt);
-  EXPECT_EQ(state.previewAnchorY(), std::nullopt);
-  state.setShowDotsMenu(true);
-  EXPECT_FALSE(state.showFilterPanel());
 }
 
 TEST_F(AddItemTest, EdgeSideIsReadOnceAtStart) {

@@ -87,15 +87,5 @@ TEST_F(HistoryRoundTripTest, CopiesReachTheHistoryFileAndComeBackAfterARelaunch)
   EXPECT_EQ(relaunched->autoSensitiveIDs(), PanelState::IdSet({h.state->items()[1].id}));
 }
 
-TEST_F(HistoryRoundTripTest, AConcealedLinkIsNeverFetched) {
-  h.fake.pasteboard->copy({{QLatin1String(mime::kPlainText), QByteArray("https://reset.example/token/abc")},
-                           {QLatin1String(kConcealedMarkerType), QByteArray()}});
-  h.fake.pasteboard->copyText(QStringLiteral("https://public.example/page"));
-  h.fake.drain();
-  ASSERT_EQ(h.state->items().size(), 2);
-  ASSERT_EQ(h.fake.http->requestedUrls().size(), 1);
-  EXPECT_EQ(h.fake.http->requestedUrls()[0].host(), QStringLiteral("public.example"));
-}
-
 }  // namespace
 }  // namespace qv

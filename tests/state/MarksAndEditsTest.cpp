@@ -80,19 +80,6 @@ TEST_F(MarksAndEditsTest, ManualToggleOfAnAutomaticMarkRemovesBothThenGivesAManu
   EXPECT_EQ(stored(PanelState::kAutoSensitiveIDsKey), QStringList{uuidString(item.id)});
 }
 
-TEST_F(MarksAndEditsTest, ManualMarkFollowsACopyAgainButAnAutomaticOneDoesNot) {
-  const ClipboardItem manual = add(QStringLiteral("manual"));
-  state.toggleSensitive(manual.id);
-  const ClipboardItem automatic = add(QStringLiteral("automatic"));
-  state.markSensitive(automatic.id, true);
-
-  const ClipboardItem manualAgain = add(QStringLiteral("manual"));
-  const ClipboardItem automaticAgain = add(QStringLiteral("automatic"));
-  EXPECT_EQ(state.sensitiveIDs(), PanelState::IdSet{manualAgain.id});
-  EXPECT_TRUE(state.autoSensitiveIDs().isEmpty());
-  EXPECT_FALSE(state.sensitiveIDs().contains(automaticAgain.id));
-}
-
 TEST_F(MarksAndEditsTest, PeekOpenFor299SecondsStaysAnd301SecondsEnds) {
   const ClipboardItem older = add(QStringLiteral("older"));
   const ClipboardItem newer = add(QStringLiteral("newer"));

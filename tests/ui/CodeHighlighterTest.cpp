@@ -70,13 +70,8 @@ INSTANTIATE_TEST_SUITE_P(
         Sample{"", "0xFF 1_000 1.5e10 42f 10L x1 // y", "{n|0xFF} {n|1_000} {n|1.5e10} {n|42f} {n|10L} x1 {c|// y}"},
         Sample{"lua", "plain words", "plain words"}));
 
-TEST(CodeHighlighter, EmptyTextYieldsNoTokensAndEveryKeywordListHasItsLength) {
+TEST(CodeHighlighter, EmptyTextYieldsNoTokens) {
   EXPECT_TRUE(CodeHighlighter::tokenize(QString(), QStringLiteral("swift")).empty());
-  const std::pair<const char*, int> lists[] = {{"swift", 63}, {"PYTHON", 35}, {"tsx", 51},  {"kotlin", 53}, {"go", 46},
-                                               {"rust", 39},  {"java", 53},   {"objc", 55}, {"sh", 25},     {"sql", 59},
-                                               {"scss", 0},   {"xml", 0},     {"svg", 37},  {"", 37}};
-  for (const auto& [label, count] : lists)
-    EXPECT_EQ(CodeHighlighter::keywords(QString::fromLatin1(label)).size(), count) << label;
 }
 
 TEST(CodeHighlighter, CardTextIsCutAtWholeCharactersAndCached) {

@@ -1,0 +1,84 @@
+#pragma once
+#include "items/model/CardGroup.h"
+#include "items/model/ClipboardItem.h"
+
+#include <QHash>
+#include <QRectF>
+#include <QSet>
+#include <QString>
+#include <vector>
+
+namespace qv::cardList {
+
+// The list's fixed geometry, in points. Every card takes the same height, so a section's height
+// is known without measuring and collapsing can animate it.
+inline constexpr double kCardWidth = 280;
+inline constexpr double kCardHeight = 240;
+inline constexpr double kCardStep = 254;  // a card and the spacing below it
+inline constexpr double kHeaderHeight = 35;
+inline constexpr double kHeaderRowHeight = 18;
+inline constexpr double kHeaderTopPadding = 10;
+inline constexpr double kSideInset = 12;
+inline constexpr double kTopPadding = 8;
+inline constexpr double kBottomPadding = 20;
+inline constexpr double kEmptyStateHeight = 132;
+inline constexpr double kEmptyListHeight = kEmptyStateHeight + kTopPadding + kBottomPadding;
+
+// One run of consecutive items of the same date group. A title that comes back after another
+// opens a further section with the same title.
+struct Section {
+  QString title;
+  int firstIndex = 0;  // position of the first item in the filtered list
+  int count = 0;
+  bool collapsed = false;
+  double top = 0;          // content y of the header (or of the cards without headers)
+  double cardsTop = 0;     // content y of the first card
+  double cardsHeight = 0;  // the height the cards take now (shrinks while collapsing)
+  double openness = 1;     // 1 shown, 0 collapsed; in between while animating
+
+  bool operator==(const Section&) const = default;
+};
+
+struct Layout {
+  std::vector<Section> sections;
+  bool usesGrouping = false;   // headers exist only when the items span two date groups or more
+  double contentHeight = 0;    // what the list scrolls over now
+  double estimatedHeight = 0;  // the list's height cap: the content with collapses settled
+
+  // The section holding item `index`, or -1.
+  int sectionOf(int index) const;
+  // Where item `index` lies in content coordinates, the list's width being `width`.
+  QRectF cardRect(int index, double width) const;
+  // The items whose cards reach into content rows [top, bottom): [first, last) of each section
+  // that shows cards there, in list order.
+  std::vector<std::pair<int, int>> cardsBetween(double top, double bottom) const;
+  // The sections whose header reaches into [top, bottom).
+  std::vector<int> headersBetween(double top, double bottom) const;
+};
+
+// The day and week boundaries of `now`, found once, so that grouping a long list is a few
+// comparisons per item.
+class DateGrouper {
+ public:
+  explicit DateGrouper(const QDateTime& now, const QLocale& locale = QLocale());
+  CardGroup groupOf(const QDateTime& capturedAt) const;
+  QDate today() const { return today_; }
+
+ private:
+  QDate today_;
+  qint64 yesterdayStart_, todayStart_, tomorrowStart_, weekStart_, nextWeekStart_;
+};
+
+// The date group of every item of a filtered list.
+std::vector<CardGroup> groupsOf(const QList<ClipboardItem>& items, const DateGrouper& grouper);
+
+// Sections as runs of `groups`. A title in `collapsed` is collapsed when grouping applies;
+// `openness` gives a section's animated openness by title (settled value when absent).
+Layout layOut(const std::vector<CardGroup>& groups, const QSet<QString>& collapsed,
+              const QHash<QString, double>& openness = {});
+
+// The stops (location, opacity) of the edge fade over a list `height` high: 8 points at an edge
+// with nothing beyond, 24 where more content lies (`top` and `bottom` move between the two).
+std::vector<std::pair<double, double>> fadeStops(double top, double bottom, double height);
+
+}  // namespace qv::cardList

@@ -1,0 +1,235 @@
+#include "panel/CardListView.h"
+#include "panel/GroupChevron.h"
+
+#include "../cards/CardContentTestSupport.h"
+#include "support/StateTestSupport.h"
+
+#include "platform/SettingsStore.h"
+#include "platform/fake/FakeScheduler.h"
+#include "state/PanelState.h"
+
+#include <gtest/gtest.h>
+#include <QWheelEvent>
+
+using namespace qv;
+using namespace qv::cardList;
+
+namespace {
+
+constexpr CardGroup T = CardGroup::today, Y = CardGroup::yesterday, W = CardGroup::thisWeek, E = CardGroup::earlier;
+
+struct LayoutCase {
+  const char* name;
+  std::vector<CardGroup> groups;
+  QSet<QString> collapsed;
+  bool grouping;
+  int sections;
+  double estimate;
+};
+
+TEST(CardListLayout, SectionsHeadersCollapseAndHeightCap) {
+  const LayoutCase cases[] = {
+      {"empty history", {}, {}, false, 0, 160},
+      {"all today, even collapsed", {T, T, T}, {"Today"}, false, 1, 28 + 3 * 254},
+      {"today and yesterday", {T, T, Y}, {}, true, 2, 28 + 2 * 35 + 3 * 254},
+      {"yesterday collapsed", {T, T, Y}, {"Yesterday"}, true, 2, 28 + 2 * 35 + 2 * 254},
+      {"runs, not buckets", {T, Y, T}, {"Today"}, true, 3, 28 + 3 * 35 + 254},
+      {"every group", {T, Y, W, E, E}, {"Earlier", "This Week"}, true, 4, 28 + 4 * 35 + 2 * 254},
+  };
+  for (const LayoutCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Layout layout = layOut(c.groups, c.collapsed);
+    EXPECT_EQ(layout.usesGrouping, c.grouping);
+    EXPECT_EQ(int(layout.sections.size()), c.sections);
+    EXPECT_EQ(layout.estimatedHeight, c.estimate);
+    // Settled collapses: what scrolls is what the estimate says.
+    EXPECT_EQ(layout.contentHeight, c.estimate);
+  }
+  const Layout runs = layOut({T, Y, T}, {"Today"});
+  EXPECT_EQ(runs.sections[2].title, "Today");
+  EXPECT_TRUE(runs.sections[2].collapsed);
+  EXPECT_EQ(runs.sections[2].firstIndex, 2);
+  EXPECT_EQ(runs.cardRect(1, 320), QRectF(20, 8 + 2 * 35, 280, 240));
+}
+
+TEST(CardListLayout, OnlyTheCardsAnOpenSectionReachesAreInRange) {
+  std::vector<CardGroup> groups(100000, E);
+  for (int i = 0; i < 10; ++i) groups[size_t(i)] = T;
+  const Layout open = layOut(groups, {});
+  // Header 8..43, cards of Today from 43; rows 500..1000 see cards 1..3.
+  EXPECT_EQ(open.cardsBetween(500, 1000), (std::vector<std::pair<int, int>>{{1, 4}}));
+  const double end = open.contentHeight;
+  EXPECT_EQ(open.cardsBetween(end - 300, end).back().second, 100000);
+  const Layout half = layOut(groups, {"Today"}, {{"Today", 0.5}});
+  // Half way through collapsing, Today shows five of its ten cards and Earlier follows it.
+  EXPECT_EQ(half.sections[0].cardsHeight, 5 * 254);
+  EXPECT_EQ(half.cardsBetween(0, 2000).front(), std::make_pair(0, 5));
+  EXPECT_EQ(half.sections[1].top, 8 + 35 + 5 * 254);
+  EXPECT_EQ(half.estimatedHeight, 28 + 70 + 99990 * 254);
+}
+
+TEST(CardListLayout, GroupBoundariesAgreeWithTheCalendar) {
+  for (const char* start : {"2026-03-04T10:00:00", "2026-03-01T00:30:00", "2026-12-31T23:59:00"}) {
+    const QDateTime now = QDateTime::fromString(QString::fromLatin1(start), Qt::ISODate);
+    const DateGrouper grouper(now);
+    for (int hours = -24 * 12; hours <= 24 * 3; hours += 5) {
+      const QDateTime at = now.addSecs(hours * 3600);
+      EXPECT_EQ(grouper.groupOf(at), cardGroup(at, now)) << start << " " << hours;
+    }
+  }
+}
+
+TEST(CardListLayout, FadesWidenBeyondContentAndNeverSqueezeBelowFortyNinePoints) {
+  const auto stops = fadeStops(24, 8, 100);
+  EXPECT_EQ(stops.size(), 10u);
+  EXPECT_DOUBLE_EQ(stops[4].first, 0.24);
+  EXPECT_DOUBLE_EQ(stops[5].first, 0.92);
+  EXPECT_DOUBLE_EQ(fadeStops(8, 8, 20)[4].first, 8.0 / 49);
+}
+
+TEST(CardListEmptyState, WordingByWhatHidesTheItems) {
+  EXPECT_EQ(emptyListState(true, "abc").title, "Nothing copied yet");
+  EXPECT_EQ(emptyListState(false, "abc").title, "No results");
+  EXPECT_EQ(emptyListState(false, "   ").subtitle, "Try a different search");
+  EXPECT_EQ(emptyListState(false, "").title, "No matching items");
+  EXPECT_EQ(emptyListState(false, "").symbol, "line.3.horizontal.decrease.circle");
+}
+
+TEST(ScrollTracker, ScrollsFromTheFirstEventUntilTheWheelIsQuietAndAnimationsEnd) {
+  auto scheduler = std::make_shared<FakeScheduler>();
+  ScrollTracker tracker(scheduler);
+  int entered = 0;
+  tracker.setOnEnterScroll([&] { ++entered; });
+  tracker.noteScrollEvent();
+  scheduler->advance(0.1);
+  tracker.noteScrollEvent();
+  scheduler->advance(0.1);
+  EXPECT_TRUE(tracker.isScrolling());
+  EXPECT_EQ(entered, 1);
+  tracker.setAnimating(true);
+  scheduler->advance(0.1);
+  EXPECT_TRUE(tracker.isScrolling());  // quiet wheel, animation still running
+  tracker.setAnimating(false);
+  EXPECT_FALSE(tracker.isScrolling());
+  tracker.noteScrollEvent();
+  EXPECT_EQ(entered, 2);
+}
+
+class CardListViewTest : public ::testing::Test {
+ protected:
+  CardListViewTest() : state(*fake.context) {}
+  void show(const QList<ClipboardItem>& items, int height = 900) {
+    state.setItems(items);
+    list = std::make_unique<CardListView>(*fake.context, state);
+    list->setAvailableRect(QRectF(0, 0, 320, height));
+    fake.advanceBoth(0.5);
+  }
+  QList<ClipboardItem> items(int count, int yesterdayFrom = -1) {
+    QList<ClipboardItem> made;
+    const QDateTime now = fake.scheduler->now();
+    for (int i = 0; i < count; ++i)
+      made << test::textItem(QString("copied text %1").arg(i), "org.example.Editor",
+                             yesterdayFrom >= 0 && i >= yesterdayFrom ? now.addDays(-1) : now);
+    return made;
+  }
+  test::FakeCardContext fake;
+  PanelState state;
+  std::unique_ptr<CardListView> list;
+};
+
+TEST_F(CardListViewTest, AHugeHistoryRealisesOnlyTheCardsNearTheVisiblePart) {
+  show(items(100000));
+  EXPECT_EQ(list->height(), 900);
+  EXPECT_LE(list->cardItemCount(), 12);
+  EXPECT_TRUE(list->realisedCards().contains(0));
+  list->scrollTo(1e9);
+  fake.advanceBoth(0.3);
+  EXPECT_TRUE(list->realisedCards().contains(99999));
+  EXPECT_FALSE(list->realisedCards().contains(0));
+  EXPECT_LE(list->cardItemCount(), 12);
+  EXPECT_EQ(list->topFade(), 24);
+  EXPECT_EQ(list->bottomFade(), 8);
+}
+
+TEST_F(CardListViewTest, CollapsingASectionShrinksItOverAQuarterSecondAndPersists) {
+  show(items(4, 2), 1200);
+  ASSERT_TRUE(list->layout().usesGrouping);
+  EXPECT_EQ(list->height(), 28 + 70 + 4 * 254);
+  SectionHeaderItem* today = list->header(0);
+  ASSERT_NE(today, nullptr);
+  EXPECT_EQ(today->chevron().accessibility().name, "Collapse");
+  today->chevron().accessibility().press();
+  EXPECT_TRUE(state.collapsedGroups().contains("Today"));
+  EXPECT_TRUE(fake.context->settings->hasStoredValue(PanelState::kCollapsedGroupsKey));
+  fake.advanceBoth(0.13);
+  const double half = list->layout().sections[0].openness;
+  EXPECT_GT(half, 0.2);
+  EXPECT_LT(half, 0.8);
+  EXPECT_LT(list->header(0)->chevron().rotation(), -20);
+  EXPECT_GT(list->header(0)->chevron().rotation(), -70);
+  fake.advanceBoth(0.2);
+  EXPECT_EQ(list->layout().sections[0].openness, 0);
+  EXPECT_EQ(list->header(0)->chevron().rotation(), -90);
+  EXPECT_EQ(list->header(0)->chevron().accessibility().name, "Expand");
+  EXPECT_EQ(list->height(), 28 + 70 + 2 * 254);
+  EXPECT_EQ(list->header(1)->pos().y(), 8 + 35);
+}
+
+TEST_F(CardListViewTest, SelectionScrollsToTheCentreUnlessTheUserScrolls) {
+  show(items(50));
+  state.setSelectedIndex(10);
+  fake.advanceBoth(1.5);
+  EXPECT_NEAR(list->scrollOffset(), 8 + 10 * 254 + 120 - 450, 0.5);
+  QWheelEvent wheel(QPointF(100, 100), QPointF(100, 100), {}, QPoint(0, -120), Qt::NoButton, {}, Qt::NoScrollPhase,
+                    false);
+  QCoreApplication::sendEvent(list->viewport(), &wheel);
+  EXPECT_TRUE(list->isScrolling());
+  EXPECT_FALSE(list->isInteractive());
+  const double scrolled = list->scrollOffset();
+  state.setSelectedIndex(30);
+  fake.advanceBoth(0.1);
+  EXPECT_EQ(list->scrollOffset(), scrolled);
+  fake.advanceBoth(0.2);
+  EXPECT_FALSE(list->isScrolling());
+  EXPECT_TRUE(list->isInteractive());
+}
+
+TEST_F(CardListViewTest, EmptyHistoryTakesTheEmptyStateHeight) {
+  show({});
+  EXPECT_EQ(list->height(), 160);
+  EXPECT_EQ(list->cardItemCount(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// A new item fades in (and grows in, unless motion is reduced); an item that leaves fades out and
+// its card goes back to the spares.
+TEST_F(CardListViewTest, InsertionsAndRemovalsTransitionOpacityOnlyUnderReduceMotion) {
+  for (bool reduce : {false, true}) {
+    SCOPED_TRACE(reduce);
+    fake.reduceMotion().startObserving();
+    fake.desktopAppearance->setReduceMotion(reduce);
+    show(items(3));
+    QList<ClipboardItem> more = state.items();
+    const ClipboardItem leaving = more.takeLast();
+    PaintedItem* leavingCard = list->realisedCards().value(2);
+    more.prepend(test::textItem("fresh"));
+    state.setItems(more);
+    fake.advanceBoth(0.13);
+    PaintedItem* fresh = list->realisedCards().value(0);
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_GT(fresh->opacity(), 0.1);
+    EXPECT_LT(fresh->opacity(), 0.9);
+    EXPECT_EQ(fresh->scale() == 1, reduce);
+    EXPECT_LT(leavingCard->opacity(), 0.9);
+    EXPECT_EQ(leavingCard->scale() == 1, reduce);
+    fake.advanceBoth(0.3);
+    EXPECT_EQ(fresh->opacity(), 1);
+    EXPECT_FALSE(leavingCard->isVisible());
+    EXPECT_EQ(list->cardItemCount(), 3);
+  }
+}
+
+}  // namespace
