@@ -40,13 +40,17 @@ std::optional<CustomCategory> CategoryForm::editedCategory() const {
   return std::nullopt;
 }
 
+int itemCountInCategory(const PanelState& state, const QUuid& categoryID) {
+  int count = 0;
+  for (const QUuid& assigned : state.cardCategories())
+    if (assigned == categoryID) ++count;
+  return count;
+}
+
 std::optional<int> CategoryForm::assignedCount() const {
   const auto edited = editedCategory();
   if (!edited) return std::nullopt;
-  int count = 0;
-  for (const QUuid& categoryID : state_.cardCategories())
-    if (categoryID == edited->id) ++count;
-  return count;
+  return itemCountInCategory(state_, edited->id);
 }
 
 QString CategoryForm::deleteGuardText() const {

@@ -17,6 +17,9 @@ class InterfaceServices;
 class QVTextField;
 class CategoryColorDot;
 
+// How many items are filed in the category.
+int itemCountInCategory(const PanelState& state, const QUuid& categoryID);
+
 // The working values of the category form of one filter surface and the flows that drive it:
 // new, edit, pick a colour (previewed on the edited category until saved), submit, delete an
 // empty category, and requests left in the state by other views. The requests are taken up on

@@ -318,17 +318,10 @@ void FilterPanelView::rebuildContent() {
   adjustSize();
 }
 
-int FilterPanelView::assignedCount(const QUuid& categoryID) const {
-  int count = 0;
-  for (const QUuid& assigned : state_.cardCategories())
-    if (assigned == categoryID) ++count;
-  return count;
-}
-
 void FilterPanelView::deleteCategoryAsking(const QUuid& categoryID) {
   // Deleting takes the items out of the category, and with it their protection from retention:
   // a category that holds items goes only once the user agreed.
-  const int count = assignedCount(categoryID);
+  const int count = itemCountInCategory(state_, categoryID);
   if (count > 0) {
     const QString question = count == 1
                                  ? QStringLiteral("This category holds 1 item. Delete the category anyway?")

@@ -66,7 +66,6 @@ class FilterPanelView : public QWidget {
   void rebuildRail();
   void rebuildContent();
   void addChip(FilterChip* chip);
-  int assignedCount(const QUuid& categoryID) const;
 
   InterfaceServices& context_;
   PanelState& state_;
