@@ -10,7 +10,9 @@
 #include "ui/theme/Theme.h"
 
 #include <QFontMetricsF>
+#include <QHelpEvent>
 #include <QMouseEvent>
+#include <QToolTip>
 #include <QPainter>
 #include <QPainterPath>
 #include <QWheelEvent>
@@ -140,6 +142,20 @@ void CategoryStripView::wheelEvent(QWheelEvent* event) {
   const QPoint delta = event->pixelDelta().isNull() ? event->angleDelta() / 4 : event->pixelDelta();
   setScrollX(scrollX() - (delta.x() != 0 ? delta.x() : delta.y()));
   event->accept();
+}
+
+bool CategoryStripView::event(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return PaintedWidget::event(event);
+  auto* help = static_cast<QHelpEvent*>(event);
+  const int index = partAt(help->pos());
+  QString text;
+  if (index >= 0 && parts_[index].kind == PartKind::pencil) text = props_.pencilHelp;
+  if (index >= 0 && parts_[index].kind == PartKind::plus) text = QStringLiteral("New category");
+  if (text.isEmpty())
+    QToolTip::hideText();
+  else
+    QToolTip::showText(help->globalPos(), text, this);
+  return true;
 }
 
 void CategoryStripView::mouseReleaseEvent(QMouseEvent* event) {

@@ -76,6 +76,7 @@ class CategoryStripView : public PaintedWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
   void leaveEvent(QEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  bool event(QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
