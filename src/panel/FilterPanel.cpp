@@ -16,6 +16,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace qv {
@@ -133,11 +134,19 @@ FilterPanelView::FilterPanelView(InterfaceServices& context, PanelState& state, 
   header_->setFont(headerFont);
   header_->setContentsMargins(2, 0, 0, 0);
   cardColumn->addWidget(header_);
-  content_ = new QWidget(card_);
+  scroll_ = new QScrollArea(card_);
+  scroll_->setFrameShape(QFrame::NoFrame);
+  scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll_->setWidgetResizable(true);
+  scroll_->viewport()->setAutoFillBackground(false);
+  content_ = new QWidget;
   auto* contentColumn = new QVBoxLayout(content_);
   contentColumn->setContentsMargins(0, 0, 0, 0);
   contentColumn->setSpacing(10);
-  cardColumn->addWidget(content_);
+  scroll_->setWidget(content_);
+  content_->setAutoFillBackground(false);  // setWidget turns it on; the card shows through
+  cardColumn->addWidget(scroll_);
   formView_ = new CategoryFormView(context, form_, content_);
   contentColumn->addWidget(formView_);
   auto* flowHost = new QWidget(content_);
@@ -314,6 +323,8 @@ void FilterPanelView::rebuildContent() {
   QWidget* flowHost = content_->layout()->itemAt(1)->widget();
   flowHost->setFixedHeight(flowHost->layout()->heightForWidth(kCardWidth - 2 * 14));
   content_->layout()->activate();
+  // The chips scroll once they pass the card's greatest height.
+  scroll_->setFixedHeight(std::min(kMaxContentHeight, content_->layout()->sizeHint().height()));
   card_->adjustSize();
   adjustSize();
 }

@@ -3,6 +3,7 @@
 #include "state/FilterTypes.h"
 
 #include <QLabel>
+#include <QScrollArea>
 #include <QWidget>
 #include <array>
 
@@ -38,6 +39,7 @@ class FilterPanelView : public QWidget {
   Q_OBJECT
  public:
   static constexpr int kCardWidth = 320;
+  static constexpr int kMaxContentHeight = 420;
   FilterPanelView(InterfaceServices& context, PanelState& state, FilterSurface surface = FilterSurface::panel,
                   QWidget* parent = nullptr);
 
@@ -75,6 +77,7 @@ class FilterPanelView : public QWidget {
   OrnamentRailButton* reset_ = nullptr;
   QWidget* card_;
   QLabel* header_;
+  QScrollArea* scroll_;
   QWidget* content_;
   CategoryFormView* formView_ = nullptr;
   std::vector<FilterChip*> chips_;
