@@ -3,6 +3,9 @@
 #include "cards/ViewServices.h"
 #include "items/ItemServices.h"
 #include "panel/CardListView.h"
+#include "panel/CategoryForm.h"
+#include "panel/CategoryStrip.h"
+#include "panel/FilterPanel.h"
 #include "panel/DotsMenuRail.h"
 #include "panel/FilterControls.h"
 #include "panel/FilterStatusBar.h"
@@ -128,6 +131,87 @@ QImage statusBar(GalleryScene& scene) {
   return canvas.finish();
 }
 
+// New with a name typed; editing an empty category (delete offered); editing one with items.
+QImage categoryForms(GalleryScene& scene) {
+  PanelState state(scene.services<ItemServices>());
+  const CustomCategory empty = state.addCategory(QStringLiteral("Recipes"), 3);
+  const CustomCategory full = state.addCategory(QStringLiteral("Work"), 6);
+  for (int i = 0; i < 3; ++i) state.setCategory(full.id, QUuid::createUuid());
+  constexpr double kWidth = 300;
+  Canvas canvas(scene, {kWidth + 12, 400});
+  double y = 6;
+  for (int look = 0; look < 3; ++look) {
+    CategoryForm form(state, *scene.context.scheduler, FilterSurface::panel);
+    CategoryFormView view(scene.context, form);
+    state.setCategoryFormOpen(true);
+    if (look == 0) {
+      form.setName(QStringLiteral("Travel"));
+      form.pickColor(4);
+    } else {
+      form.loadCategory(look == 1 ? empty : full);
+    }
+    view.resize(int(kWidth), view.sizeHint().height());
+    settleFrames(scene);
+    canvas.put(view, {6, y});
+    y += view.height() + 8;
+    state.setCategoryFormOpen(false);
+  }
+  return canvas.finish();
+}
+
+// The strip at rest from the start, then scrolled to its last category (both fades), hovered.
+QImage categoryStrip(GalleryScene& scene) {
+  PanelState state(scene.services<ItemServices>());
+  CustomCategory last;
+  for (const QString& name : {QStringLiteral("Work"), QStringLiteral("Recipes"), QStringLiteral("Travel plans"),
+                              QStringLiteral("Snippets archive"), QStringLiteral("Reading")})
+    last = state.addCategory(name, int(state.customCategories().size()) % kCategoryPaletteSize);
+  constexpr double kWidth = 340;
+  Canvas canvas(scene, {kWidth, 2 * CategoryStripView::kHeight + 8});
+  CategoryStripView first(scene.context, {});
+  connectCategoryStrip(first, state);
+  first.resize(int(kWidth), int(CategoryStripView::kHeight));
+  canvas.put(first, {0, 0});
+  CategoryStripView scrolled(scene.context, {});
+  connectCategoryStrip(scrolled, state);
+  scrolled.resize(int(kWidth), int(CategoryStripView::kHeight));
+  state.setActiveFilter(FilterType::custom(state.customCategories()[3].id));
+  settleFrames(scene);
+  hoverAt(scene, scrolled, {kWidth - 30, CategoryStripView::kHeight / 2});
+  canvas.put(scrolled, {0, CategoryStripView::kHeight + 8});
+  return canvas.finish();
+}
+
+// The filter panel on each tab over a small history; the category tab with its form open.
+QImage filterPanels(GalleryScene& scene) {
+  PanelState state(scene.services<ItemServices>());
+  const QDateTime now = scene.context.scheduler->now();
+  auto item = [&](const char* app, double hoursAgo, ClipboardPayload payload) {
+    return ClipboardItem::make(QUuid::createUuid(), QString::fromLatin1(app), now.addSecs(qint64(-hoursAgo * 3600)),
+                               std::move(payload));
+  };
+  state.setItems({item("org.gnome.TextEditor", 1, TextPayload{QStringLiteral("Notes")}),
+                  item("org.gnome.Terminal", 30, CodePayload{QStringLiteral("ls -la"), QStringLiteral("bash")}),
+                  item("firefox-esr", 200, TextPayload{QStringLiteral("Quote")})});
+  state.addCategory(QStringLiteral("Work"), 0);
+  state.addCategory(QStringLiteral("Recipes"), 3);
+  state.setFilterTypes({TypeFilter::code});
+  state.setFilterDate(DateFilter::yesterday);
+  state.setEdgeSide(QStringLiteral("right"));
+  constexpr double kCell = 420;
+  Canvas canvas(scene, {2 * kCell, 2 * 300});
+  for (int index = 0; index < int(kFilterTabs.size()); ++index) {
+    FilterPanelView panel(scene.context, state);
+    panel.selectTab(kFilterTabs[index]);
+    if (kFilterTabs[index] == FilterTab::category) panel.form().toggle();
+    panel.adjustSize();
+    settleFrames(scene);
+    canvas.put(panel, {(index % 2) * kCell, (index / 2) * 300.0});
+    state.setCategoryFormOpen(false);
+  }
+  return canvas.finish();
+}
+
 QImage menus(GalleryScene& scene) {
   InterfaceServices& context = scene.context;
   std::unique_ptr<PanelMenu> status = makeQuickActionsMenu(context, false, {}, {}, {}, {}, {});
@@ -182,6 +266,9 @@ void addPanelGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("filter-rail"), rail);
   registry.add(QStringLiteral("filter-status-bar"), statusBar);
   registry.add(QStringLiteral("quick-actions-menus"), menus);
+  registry.add(QStringLiteral("category-form"), categoryForms);
+  registry.add(QStringLiteral("category-strip"), categoryStrip);
+  registry.add(QStringLiteral("filter-panel"), filterPanels);
   addPanelChromeGalleryViews(registry);
 }
 

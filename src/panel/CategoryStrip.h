@@ -1,0 +1,103 @@
+#pragma once
+#include "state/FilterTypes.h"
+#include "ui/anim/AnimatedValue.h"
+#include "ui/view/PaintedWidget.h"
+
+#include <QUuid>
+#include <functional>
+#include <optional>
+
+namespace qv {
+
+class PanelState;
+
+// The row of top-filter pills under the search bar: "All", "Pinned", one per category (with a
+// pencil beside the active one), and a plus button that asks for a new category. It scrolls
+// sideways when wider than the panel, fades an edge where more pills lie, and brings the pill of
+// each new top filter to its centre.
+class CategoryStripView : public PaintedWidget {
+  Q_OBJECT
+ public:
+  struct Pill {
+    QUuid id;  // scroll identity: allPillID, pinnedPillID or the category's id
+    QString title;
+    QString icon;
+    std::optional<QColor> dot;
+    bool isActive = false;
+    bool operator==(const Pill&) const = default;
+  };
+  struct Props {
+    std::vector<Pill> pills;
+    std::optional<QUuid> pencilCategory;  // the active category, whose pill the pencil follows
+    QString pencilHelp;
+    bool operator==(const Props&) const = default;
+  };
+  struct Callbacks {
+    std::function<void(const Pill&)> onPill;
+    std::function<void(const QUuid&)> onPencil;
+    std::function<void()> onPlus;
+  };
+  enum class PartKind { pill, pencil, plus };
+  struct Part {
+    PartKind kind;
+    int pill = -1;  // index into pills for a pill
+    QRectF rect;    // in content coordinates
+  };
+
+  static const QUuid& allPillID();
+  static const QUuid& pinnedPillID();
+  static constexpr double kHeight = 36;
+  static constexpr double kFadeWidth = 18;
+
+  CategoryStripView(InterfaceServices& context, Props props, QWidget* parent = nullptr);
+  void setCallbacks(Callbacks callbacks) { callbacks_ = std::move(callbacks); }
+  void setProps(const Props& props);
+  const Props& props() const { return props_; }
+
+  // Geometry: the laid out row, its width, the scroll offset now and the fades it implies.
+  const std::vector<Part>& parts() const { return parts_; }
+  double contentWidth() const { return contentWidth_; }
+  double scrollX() const { return scroll_.value(); }
+  void setScrollX(double x);
+  bool showsLeadingFade() const { return scrollX() > 2; }
+  bool showsTrailingFade() const;
+  // The offset that centres the pill with that identity (clamped to the row); none when absent.
+  std::optional<double> scrollTarget(const QUuid& pillID) const;
+  void scrollToPill(const QUuid& pillID);
+  // The identity of the pill a top filter shows as.
+  static QUuid pillIDFor(const FilterType& filter);
+
+  QSize sizeHint() const override { return QSize(320, int(kHeight)); }
+  AccessibilityInfo accessibility() const override;
+
+ protected:
+  void paint(QPainter& painter) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  bool event(QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void layoutParts();
+  double maxScroll() const;
+  int partAt(QPointF at) const;
+  void paintPill(QPainter& painter, const Part& part, bool hovered) const;
+  void paintRoundButton(QPainter& painter, const Part& part, bool hovered) const;
+
+  Props props_;
+  Callbacks callbacks_;
+  std::vector<Part> parts_;
+  double contentWidth_ = 0;
+  Animated<double> scroll_;
+  int hovered_ = -1;
+};
+
+// The strip's props from the state.
+CategoryStripView::Props categoryStripProps(const PanelState& state);
+// Keeps the strip on the state and sends its clicks there; a new top filter scrolls its pill to
+// the centre.
+void connectCategoryStrip(CategoryStripView& strip, PanelState& state);
+
+}  // namespace qv

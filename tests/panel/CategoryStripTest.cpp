@@ -1,0 +1,101 @@
+#include "panel/CategoryStrip.h"
+#include "panel/PanelTestSupport.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace qv;
+using qv::test::PanelHarness;
+
+namespace {
+
+QStringList titles(const CategoryStripView& strip) {
+  QStringList out;
+  for (const auto& pill : strip.props().pills) out << pill.title + (pill.isActive ? "*" : "");
+  return out;
+}
+
+void clickPart(CategoryStripView& strip, CategoryStripView::PartKind kind, int pill = -1) {
+  for (const auto& part : strip.parts())
+    if (part.kind == kind && (pill < 0 || part.pill == pill)) {
+      const QPoint at = (part.rect.center() - QPointF(strip.scrollX(), 0)).toPoint();
+      QTest::mouseClick(&strip, Qt::LeftButton, {}, at);
+      return;
+    }
+  FAIL() << "no such part";
+}
+
+struct StripHarness : PanelHarness {
+  StripHarness() : strip(*context, {}) {
+    for (const CustomCategory& category : state->customCategories()) state->deleteCategory(category.id);
+    connectCategoryStrip(strip, *state);
+    strip.resize(200, int(CategoryStripView::kHeight));
+  }
+  CategoryStripView strip;
+};
+
+}  // namespace
+
+TEST(CategoryStrip, PillsPencilAndToggles) {
+  StripHarness fake;
+  EXPECT_EQ(titles(fake.strip), QStringList({"All*", "Pinned"}));
+  EXPECT_EQ(fake.strip.parts().back().kind, CategoryStripView::PartKind::plus);
+  const CustomCategory work = fake.state->addCategory("Work", 1);
+  fake.state->addCategory("Recipes", 3);
+  EXPECT_EQ(titles(fake.strip), QStringList({"All*", "Pinned", "Work", "Recipes"}));
+
+  clickPart(fake.strip, CategoryStripView::PartKind::pill, 2);
+  EXPECT_TRUE(fake.state->activeFilter().isCustom(work.id));
+  EXPECT_EQ(fake.strip.props().pencilCategory, work.id);
+  EXPECT_EQ(fake.strip.props().pencilHelp, "Edit “Work”");
+
+  fake.advanceBoth(2);
+  clickPart(fake.strip, CategoryStripView::PartKind::pencil);
+  EXPECT_TRUE(fake.state->pendingNewCategoryRequest());
+  EXPECT_EQ(fake.state->pendingEditCategoryID(), work.id);
+  EXPECT_TRUE(fake.state->showFilterPanel());
+
+  clickPart(fake.strip, CategoryStripView::PartKind::pill, 2);  // the active pill again: back to all
+  EXPECT_EQ(fake.state->activeFilter(), FilterType::all());
+  EXPECT_FALSE(fake.strip.props().pencilCategory);
+  clickPart(fake.strip, CategoryStripView::PartKind::pill, 1);
+  EXPECT_EQ(fake.state->activeFilter(), FilterType::pinned());
+  fake.state->setActiveFilter(FilterType::images());  // no pill stands for it
+  EXPECT_EQ(titles(fake.strip), QStringList({"All", "Pinned", "Work", "Recipes"}));
+}
+
+TEST(CategoryStrip, ScrollsTheActivePillToTheCentreAndFadesEdges) {
+  StripHarness fake;
+  EXPECT_FALSE(fake.strip.showsTrailingFade());
+  CustomCategory last;
+  for (int i = 0; i < 6; ++i) last = fake.state->addCategory(QString("Category %1").arg(i), i);
+  EXPECT_FALSE(fake.strip.showsLeadingFade());
+  EXPECT_TRUE(fake.strip.showsTrailingFade());
+
+  fake.state->setActiveFilter(FilterType::custom(last.id));
+  fake.advanceBoth(2);
+  const auto target = fake.strip.scrollTarget(last.id);
+  ASSERT_TRUE(target);
+  EXPECT_NEAR(fake.strip.scrollX(), *target, 0.5);
+  EXPECT_TRUE(fake.strip.showsLeadingFade());
+  // The target centres the pill unless the row's end stops it.
+  const double maxScroll = fake.strip.contentWidth() - fake.strip.width();
+  for (const auto& part : fake.strip.parts())
+    if (part.kind == CategoryStripView::PartKind::pill && fake.strip.props().pills[part.pill].id == last.id)
+    {
+      EXPECT_NEAR(*target, std::min(maxScroll, part.rect.center().x() - 100), 0.5);
+    }
+
+  fake.state->setActiveFilter(FilterType::all());
+  fake.advanceBoth(2);
+  EXPECT_NEAR(fake.strip.scrollX(), 0, 0.5);
+  EXPECT_FALSE(fake.strip.scrollTarget(QUuid::createUuid()));
+}
+
+TEST(CategoryStrip, PillDotShowsThePreviewedColour) {
+  StripHarness fake;
+  const CustomCategory work = fake.state->addCategory("Work", 1);
+  fake.state->setEditingCategoryFormID(work.id);
+  fake.state->setPreviewCategoryColorIndex(6);
+  EXPECT_EQ(fake.strip.props().pills[2].dot, categoryPaletteColor(6));
+}
