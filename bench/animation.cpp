@@ -4,8 +4,8 @@
 #include "ui/anim/FrameClock.h"
 #include "ui/theme/Theme.h"
 
-#include <QGuiApplication>
 #include <benchmark/benchmark.h>
+#include <QGuiApplication>
 #include <memory>
 #include <vector>
 

@@ -1,9 +1,9 @@
 // Painting what lies over one card (badge row, footer with the source badge, the hover row of
 // quick actions) through the scene, as the card list does, at pixel ratios 1 and 2.
+#include "app/fake/FakeContext.h"
 #include "cards/badges/CardOverlay.h"
 #include "cards/badges/CardQuickActions.h"
 #include "items/ItemServices.h"
-#include "app/fake/FakeContext.h"
 #include "support/BenchMain.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
@@ -23,15 +23,22 @@ void BM_PaintCardOverlay(benchmark::State& state) {
   fake.context->frameClock = std::make_shared<ManualFrameClock>();
   installInterfaceServices(*fake.context);
   installItemServices(*fake.context);
-  fake.desktopEntries->install({QStringLiteral("org.gnome.TextEditor"), {}, QStringLiteral("Text Editor"), QStringLiteral("editor"), {}, {}, QStringLiteral("Application")});
+  fake.desktopEntries->install({QStringLiteral("org.gnome.TextEditor"),
+                                {},
+                                QStringLiteral("Text Editor"),
+                                QStringLiteral("editor"),
+                                {},
+                                {},
+                                QStringLiteral("Application")});
   fake.desktopEntries->addIcon(QStringLiteral("editor"), QColor(200, 120, 40));
   const bool overPicture = state.range(0) == 1;
   const double dpr = double(state.range(1));
   state.SetLabel(std::string(overPicture ? "dark colour" : "text") + " @" + std::to_string(int(dpr)) + "x");
-  const ClipboardPayload payload = overPicture ? ClipboardPayload(ColorPayload{QStringLiteral("#585DC1"), 88, 93, 193})
-                                               : ClipboardPayload(TextPayload{QStringLiteral(
-                                                     "Reminder: the quarterly report is due Friday. Please send your numbers to Dana "
-                                                     "by Thursday noon so that the charts can be updated in time.")});
+  const ClipboardPayload payload =
+      overPicture ? ClipboardPayload(ColorPayload{QStringLiteral("#585DC1"), 88, 93, 193})
+                  : ClipboardPayload(TextPayload{
+                        QStringLiteral("Reminder: the quarterly report is due Friday. Please send your numbers to Dana "
+                                       "by Thursday noon so that the charts can be updated in time.")});
   const ClipboardItem item = ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"),
                                                  fake.scheduler->now().addSecs(-300), payload);
   QGraphicsScene scene;
@@ -39,8 +46,9 @@ void BM_PaintCardOverlay(benchmark::State& state) {
   auto* actions = new CardQuickActions(*fake.context);
   scene.addItem(overlay);
   scene.addItem(actions);
-  overlay->setProps(CardOverlay::Props::of(item, true, CustomCategory{QUuid::createUuid(), QStringLiteral("Work"), 3}, 66),
-                    {[](const BadgeFilter&) {}, [](const BadgeFilter&) { return false; }});
+  overlay->setProps(
+      CardOverlay::Props::of(item, true, CustomCategory{QUuid::createUuid(), QStringLiteral("Work"), 3}, 66),
+      {[](const BadgeFilter&) {}, [](const BadgeFilter&) { return false; }});
   actions->setProps({true, true, false, false, false}, {[] {}, [] {}, [] {}, {}});
   static_cast<ManualFrameClock&>(*fake.context->frameClock).advanceFrames(120);
 

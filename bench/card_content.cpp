@@ -1,10 +1,10 @@
 // Painting one card's content into a card-sized image, per kind, at pixel ratios 1 and 2, with
 // what loads off the main thread (thumbnails, preview images, their pre-scaled copies) in place.
+#include "app/fake/FakeContext.h"
 #include "cards/content/CardContentItem.h"
 #include "items/ItemServices.h"
 #include "items/link/OGImageCache.h"
 #include "items/stores/ImageStore.h"
-#include "app/fake/FakeContext.h"
 #include "support/BenchMain.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
@@ -19,8 +19,8 @@ namespace {
 using namespace qv;
 
 ClipboardItem item(ClipboardPayload payload) {
-  return ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"), QDateTime::currentDateTimeUtc(),
-                             std::move(payload));
+  return ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"),
+                             QDateTime::currentDateTimeUtc(), std::move(payload));
 }
 
 QImage photo(QSize size) {
@@ -30,7 +30,9 @@ QImage photo(QSize size) {
   gradient.setColorAt(0, QColor(70, 130, 200));
   gradient.setColorAt(1, QColor(60, 140, 80));
   painter.fillRect(image.rect(), gradient);
-  for (int i = 0; i < 200; ++i) painter.fillRect(QRect((i * 37) % size.width(), (i * 53) % size.height(), 20, 12), QColor::fromHsv(i * 7 % 360, 160, 220));
+  for (int i = 0; i < 200; ++i)
+    painter.fillRect(QRect((i * 37) % size.width(), (i * 53) % size.height(), 20, 12),
+                     QColor::fromHsv(i * 7 % 360, 160, 220));
   return image;
 }
 
@@ -49,26 +51,31 @@ struct Fixture {
         "that the charts can be updated in time.");
     QString code;
     for (int i = 0; code.size() < 1500; ++i)
-      code += QStringLiteral("    let total%1 = items.filter { $0.isActive }.map(\\.price).reduce(0, +) // sum %1\n").arg(i);
+      code += QStringLiteral("    let total%1 = items.filter { $0.isActive }.map(\\.price).reduce(0, +) // sum %1\n")
+                  .arg(i);
     QString mega;
     while (mega.size() < 1'000'000) mega += text + QLatin1Char(' ');
     add(QStringLiteral("text"), item(TextPayload{text}));
     add(QStringLiteral("text1MB"), item(TextPayload{mega}));
     add(QStringLiteral("code"), item(CodePayload{code, QStringLiteral("swift")}));
     add(QStringLiteral("color"), item(ColorPayload{QStringLiteral("#585DC1"), 88, 93, 193}));
-    add(QStringLiteral("file"), item(FilePayload{QStringLiteral("quarterly-report-final.pdf"), QStringLiteral("2.4 MB"), std::nullopt}));
-    const ClipboardItem image = item(ImagePayload{QImage(), QStringLiteral("photo.png"), 3000, 2000, QStringLiteral("3 MB")});
+    add(QStringLiteral("file"),
+        item(FilePayload{QStringLiteral("quarterly-report-final.pdf"), QStringLiteral("2.4 MB"), std::nullopt}));
+    const ClipboardItem image = item(
+        ImagePayload{QImage(), QStringLiteral("photo.png"), 3000, 2000, QStringLiteral("3 MB")});
     fake.context->imageStore->save(photo({3000, 2000}), image.idString());
     add(QStringLiteral("image"), image);
-    const ClipboardItem link = item(LinkPayload{Url::fromLocalFile(QStringLiteral("/")), QStringLiteral("developer.example.com"),
-                                                QStringLiteral("Getting started with the new layout engine"),
-                                                QStringLiteral("Everything you need to move your app over in an afternoon."),
-                                                QStringLiteral("https://developer.example.com/og.png")});
+    const ClipboardItem link = item(
+        LinkPayload{Url::fromLocalFile(QStringLiteral("/")), QStringLiteral("developer.example.com"),
+                    QStringLiteral("Getting started with the new layout engine"),
+                    QStringLiteral("Everything you need to move your app over in an afternoon."),
+                    QStringLiteral("https://developer.example.com/og.png")});
     fake.context->ogImageCache->save(photo({1200, 630}), link.idString());
     add(QStringLiteral("link"), link);
     add(QStringLiteral("linkTextOnly"),
         item(LinkPayload{Url::fromLocalFile(QStringLiteral("/")), QStringLiteral("news.example.org"),
-                         QStringLiteral("A page without a preview image"), QStringLiteral("Its description runs on."), std::nullopt}));
+                         QStringLiteral("A page without a preview image"), QStringLiteral("Its description runs on."),
+                         std::nullopt}));
   }
   void add(const QString& name, ClipboardItem value) {
     names.push_back(name);

@@ -26,7 +26,8 @@ void BM_CardText1500Uncached(benchmark::State& state, const qv::CodeSample& samp
   const QString source = cardSource(sample) + QStringLiteral("// more than a card shows\n").repeated(40);
   for (auto _ : state) {
     qv::CodeHighlightCache cache;  // a miss every time
-    benchmark::DoNotOptimize(qv::CodeHighlighter(source, sample.language).highlightedText(cache, qv::ColorScheme::dark, 1500, false));
+    benchmark::DoNotOptimize(
+        qv::CodeHighlighter(source, sample.language).highlightedText(cache, qv::ColorScheme::dark, 1500, false));
   }
 }
 
@@ -43,7 +44,8 @@ BENCHMARK(BM_CardTextCached)->Unit(benchmark::kMicrosecond);
 const bool registered = [] {
   for (const auto& sample : qv::codeSamples()) {
     const std::string name = sample.language.toStdString();
-    benchmark::RegisterBenchmark(("BM_Tokenize1500/" + name).c_str(), BM_Tokenize1500, sample)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark(("BM_Tokenize1500/" + name).c_str(), BM_Tokenize1500, sample)
+        ->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark(("BM_CardText1500Uncached/" + name).c_str(), BM_CardText1500Uncached, sample)
         ->Unit(benchmark::kMicrosecond);
   }

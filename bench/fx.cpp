@@ -1,6 +1,6 @@
 // Painting kit costs: blurring a card-sized layer and drawing a cached shadow.
-#include "support/BenchMain.h"
 #include "ui/fx/Fx.h"
+#include "support/BenchMain.h"
 #include "ui/theme/Theme.h"
 
 #include <benchmark/benchmark.h>

@@ -1,14 +1,14 @@
 // The history at 100,000 items: adding a copy at the front, saving (encode + write), loading.
+#include "app/fake/FakeContext.h"
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
 #include "items/model/ItemJson.h"
-#include "app/fake/FakeContext.h"
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
 #include "support/MixedHistory.h"
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
+#include <QApplication>
 #include <random>
 
 namespace qv {

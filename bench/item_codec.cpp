@@ -3,8 +3,8 @@
 #include "base/ReferenceDate.h"
 #include "items/model/ItemJson.h"
 
-#include <QJsonDocument>
 #include <benchmark/benchmark.h>
+#include <QJsonDocument>
 
 namespace {
 
@@ -31,15 +31,16 @@ QList<qv::ClipboardItem> mixedItems() {
         break;
       case 3: payload = qv::ColorPayload{QStringLiteral("#FF8800"), 255, 136, 0}; break;
       case 4:
-        payload = qv::ImagePayload{{}, QStringLiteral("Screenshot ") + n + QStringLiteral(".png"), 1920, 1080,
-                                   QStringLiteral("1.2 MB")};
+        payload = qv::ImagePayload{
+            {}, QStringLiteral("Screenshot ") + n + QStringLiteral(".png"), 1920, 1080, QStringLiteral("1.2 MB")};
         break;
       default:
-        payload = qv::FilePayload{QStringLiteral("Report ") + n + QStringLiteral(".pdf"), QStringLiteral("245 KB"),
-                                  *qv::parseStrictUrl(QStringLiteral("file:///home/ann/Documents/Report%20") + n + QStringLiteral(".pdf"))};
+        payload = qv::FilePayload{
+            QStringLiteral("Report ") + n + QStringLiteral(".pdf"), QStringLiteral("245 KB"),
+            *qv::parseStrictUrl(QStringLiteral("file:///home/ann/Documents/Report%20") + n + QStringLiteral(".pdf"))};
     }
-    items.append(qv::ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"), when,
-                                         std::move(payload)));
+    items.append(
+        qv::ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"), when, std::move(payload)));
   }
   return items;
 }

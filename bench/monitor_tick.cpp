@@ -1,14 +1,14 @@
 // The clipboard monitor's poll when nothing was copied (where changes are not announced; on X11
 // nothing runs while nothing changes), and the overlay scan that runs beside it.
 //   build/bin/bench_monitor_tick
+#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "items/capture/ClipboardMonitor.h"
 #include "items/capture/OverlayScanner.h"
-#include "app/fake/FakeContext.h"
 #include "support/BenchMain.h"
 
-#include <QGuiApplication>
 #include <benchmark/benchmark.h>
+#include <QGuiApplication>
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include "platform/OcrEngine.h"
 #include "support/BenchMain.h"
 
+#include <benchmark/benchmark.h>
 #include <QFont>
 #include <QGuiApplication>
 #include <QPainter>
-#include <benchmark/benchmark.h>
 
 namespace {
 
@@ -29,8 +29,8 @@ QImage renderScreenshot() {
   painter.setPen(QColor(40, 40, 40));
   painter.drawText(QRect(0, 0, 1280, 38), Qt::AlignCenter, QStringLiteral("Release notes - Document Viewer"));
   painter.fillRect(0, 38, 240, 762, QColor(235, 235, 240));
-  const QStringList sidebar{"Overview", "Getting started", "Installation", "Configuration", "Keyboard shortcuts",
-                            "Troubleshooting", "Release notes", "Contact support"};
+  const QStringList sidebar{"Overview",           "Getting started", "Installation",  "Configuration",
+                            "Keyboard shortcuts", "Troubleshooting", "Release notes", "Contact support"};
   for (int i = 0; i < sidebar.size(); ++i) painter.drawText(24, 80 + i * 34, sidebar[i]);
 
   // Body text.
@@ -56,8 +56,7 @@ QImage renderScreenshot() {
   painter.setFont(mono);
   painter.setPen(QColor(230, 230, 230));
   const QStringList code{"std::vector<Entry> collect(const Source& source) {",
-                         "    const auto formats = source.formats();",
-                         "    if (formats.empty()) return {};",
+                         "    const auto formats = source.formats();", "    if (formats.empty()) return {};",
                          "    return read(formats, Clock::now());", "}"};
   for (int i = 0; i < code.size(); ++i) painter.drawText(300, 430 + i * 24, code[i]);
 

@@ -4,14 +4,14 @@
 //   BM_ScanLoweredTexts       contains() over texts lower-cased beforehand: the floor
 //   BM_LowerAndScanTexts      lower-casing each text, then contains() (no cache at all)
 //   BM_FirstSearchAfterNewItem the first search after a new copy arrived (index refreshed)
-#include "items/ItemServices.h"
 #include "app/fake/FakeContext.h"
+#include "items/ItemServices.h"
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
 #include "support/MixedHistory.h"
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
+#include <QApplication>
 #include <vector>
 
 namespace qv {

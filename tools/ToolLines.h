@@ -1,6 +1,7 @@
 #pragma once
 // The line protocol of the test helper programs: commands come in on stdin, one a line, and
 // reports go out on stdout, one a line, flushed at once so that a waiting test sees them.
+#include <unistd.h>
 #include <QByteArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -8,7 +9,6 @@
 #include <QString>
 #include <cstdio>
 #include <functional>
-#include <unistd.h>
 
 namespace qv::tools {
 

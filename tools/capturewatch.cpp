@@ -3,11 +3,11 @@
 //   write TEXT   raise the own-write counter and write TEXT to the clipboard (as a pick would)
 //   state        the change count, whether it is ours, and the own-write counter
 //   quit
+#include "ToolLines.h"
+#include "app/AppContext.h"
 #include "items/ItemServices.h"
 #include "items/capture/ClipboardMonitor.h"
-#include "app/AppContext.h"
 #include "platform/Pasteboard.h"
-#include "ToolLines.h"
 
 #include <QApplication>
 #include <QJsonDocument>

@@ -12,6 +12,9 @@
 //     --no-selection    do not take the clipboard
 // Prints "ready" once it owns the selection and its windows are mapped. Exits when another
 // client takes the selection (unless it shows a window) or on SIGTERM.
+#include <poll.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
 #include <QByteArray>
 #include <QFile>
 #include <QList>
@@ -21,9 +24,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <poll.h>
-#include <unistd.h>
-#include <xcb/xcb.h>
 
 namespace {
 
@@ -31,7 +31,8 @@ volatile std::sig_atomic_t stopRequested = 0;
 xcb_connection_t* connection = nullptr;
 
 xcb_atom_t atom(const char* name) {
-  auto* reply = xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, uint16_t(strlen(name)), name), nullptr);
+  auto* reply = xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, uint16_t(strlen(name)), name),
+                                      nullptr);
   const xcb_atom_t value = reply ? reply->atom : XCB_NONE;
   free(reply);
   return value;
@@ -55,8 +56,9 @@ struct Incremental {
 constexpr qsizetype kChunk = 256 * 1024;
 
 int usage() {
-  std::fprintf(stderr, "usage: clipsource [-t TYPE VALUE]... [--text VALUE] [--hang] [--window CLASS]\n"
-                       "                  [--popup X,Y,W,H] [--no-pid] [--no-selection]\n");
+  std::fprintf(stderr,
+               "usage: clipsource [-t TYPE VALUE]... [--text VALUE] [--hang] [--window CLASS]\n"
+               "                  [--popup X,Y,W,H] [--no-pid] [--no-selection]\n");
   return 2;
 }
 
@@ -253,7 +255,8 @@ int main(int argc, char** argv) {
       notify.selection = request->selection;
       notify.target = request->target;
       notify.property = property;
-      xcb_send_event(connection, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&notify));
+      xcb_send_event(connection, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT,
+                     reinterpret_cast<const char*>(&notify));
       xcb_flush(connection);
     }
     if (type == XCB_PROPERTY_NOTIFY) {

@@ -4,12 +4,12 @@
 //   dragprobe target   a window that accepts drops; prints "ready <x> <y>", "enter", then for a
 //                      drop "text <text with \n escaped>", "url <url>" per URL and "dropped".
 // Temporary files go to the temporary folder of the environment (TMPDIR).
+#include "ToolLines.h"
 #include "base/Uuid.h"
 #include "items/drag/ItemDragProvider.h"
 #include "items/stores/ImageStore.h"
 #include "platform/DragStarter.h"
 #include "platform/Paths.h"
-#include "ToolLines.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
@@ -27,12 +27,12 @@ class Source : public QWidget {
   void mousePressEvent(QMouseEvent*) override {
     const qv::Paths paths = qv::Paths::fromEnvironment();
     const qv::ImageStore images(paths);
-    const auto item = qv::ClipboardItem::make(qv::newUuid(), QStringLiteral("org.example.Editor"),
-                                              QDateTime::currentDateTimeUtc(),
-                                              qv::CodePayload{QStringLiteral("fn main() {}\n"), QStringLiteral("rust")});
+    const auto item = qv::ClipboardItem::make(
+        qv::newUuid(), QStringLiteral("org.example.Editor"), QDateTime::currentDateTimeUtc(),
+        qv::CodePayload{QStringLiteral("fn main() {}\n"), QStringLiteral("rust")});
     qv::QtDragStarter starter;
-    const Qt::DropAction action =
-        starter.startDrag(qv::ItemDragProvider::makeItemProvider({item}, images, paths.temp()), this, QPixmap(), {});
+    const Qt::DropAction action = starter.startDrag(
+        qv::ItemDragProvider::makeItemProvider({item}, images, paths.temp()), this, QPixmap(), {});
     say(QStringLiteral("result %1").arg(int(action)));
   }
 };

@@ -47,7 +47,8 @@ class SamplePill : public qv::PaintedWidget {
     const QColor hover = qv::Theme::accent();
     const double q = hoverProgress();
     auto mix = [&](const QColor& a, const QColor& b) {
-      return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * q), float(a.greenF() + (b.greenF() - a.greenF()) * q),
+      return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * q),
+                              float(a.greenF() + (b.greenF() - a.greenF()) * q),
                               float(a.blueF() + (b.blueF() - a.blueF()) * q));
     };
     painter.fillPath(qv::Fx::continuousRoundedRect(box, box.height() / 2), mix(fill, hover));
@@ -103,7 +104,8 @@ int main(int argc, char** argv) {
   qv::installInterfaceServices(*fake.context);
   qv::installItemServices(*fake.context);
 
-  const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QCoreApplication::applicationDirPath() + "/../gallery";
+  const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1])
+                                  : QCoreApplication::applicationDirPath() + "/../gallery";
   QDir().mkpath(folder);
 
   qv::GalleryRegistry registry;

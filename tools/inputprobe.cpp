@@ -2,12 +2,12 @@
 // reports on stdout: "ready", "show <side>" when the edge trigger fires, "hotkey" on a press.
 // Commands on stdin: "shortcut <keyCode> <modifiers>" stores a shortcut as the settings window
 // would; "touch" writes an unrelated setting; "armed" answers "armed <side>" or "armed none", the
-// side whose dwell runs or has fired, after every pointer event read so far. Used by end-to-end tests and to measure the CPU
-// cost of watching the pointer.
+// side whose dwell runs or has fired, after every pointer event read so far. Used by end-to-end tests and to measure
+// the CPU cost of watching the pointer.
+#include "ToolLines.h"
+#include "app/AppContext.h"
 #include "app/EdgeTrigger.h"
 #include "app/HotkeyManager.h"
-#include "app/AppContext.h"
-#include "ToolLines.h"
 
 #include <QGuiApplication>
 #include <QTextStream>

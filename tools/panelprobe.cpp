@@ -8,15 +8,15 @@
 //   advance <seconds>  moves the animation clock forward (in frames of 1/60 s)
 //   status             answers "status visible=<0|1> mapped=<0|1> x= y= w= h= window=<id> compositor=<0|1>"
 //   shot <path>        once the screen settled, saves the whole screen as PNG and answers "shot <path>"
+#include "ToolLines.h"
+#include "app/AppContext.h"
 #include "app/PanelController.h"
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
 #include "items/model/ClipboardItem.h"
-#include "app/AppContext.h"
 #include "state/PanelState.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
-#include "ToolLines.h"
 
 #include <QApplication>
 #include <QPixmap>
@@ -39,7 +39,9 @@ int main(int argc, char** argv) {
 
   PanelController controller(*context);
   controller.onVisibilityChange = [&](bool visible) { say(visible ? "visible true" : "visible false"); };
-  controller.onPasteNotDelivered = [&](PasteOutcome outcome) { say(QString("not pasted ") + pasteOutcomeName(outcome)); };
+  controller.onPasteNotDelivered = [&](PasteOutcome outcome) {
+    say(QString("not pasted ") + pasteOutcomeName(outcome));
+  };
   QObject::connect(&app, &QGuiApplication::focusWindowChanged, [&](QWindow* window) {
     if (window && window == controller.panelWindow()->windowHandle()) say("panel active");
   });

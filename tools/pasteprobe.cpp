@@ -4,11 +4,11 @@
 // "own-write" each time the writer announces a write; "written true|false"; "outcome <name>".
 // Commands on stdin: "remember" notes the frontmost application; "panel" shows and focuses a
 // small window in place of the panel; "pick <text>" writes a text item and pastes it.
+#include "ToolLines.h"
+#include "app/AppContext.h"
 #include "items/ItemServices.h"
 #include "items/writer/PasteSender.h"
 #include "items/writer/PasteboardWriter.h"
-#include "app/AppContext.h"
-#include "ToolLines.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -46,8 +46,7 @@ int main(int argc, char** argv) {
       panel.activateWindow();
     } else if (command == QLatin1String("pick")) {
       const auto item = qv::ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.example.Probe"),
-                                                QDateTime::currentDateTimeUtc(),
-                                                qv::TextPayload{line.section(' ', 1)});
+                                                QDateTime::currentDateTimeUtc(), qv::TextPayload{line.section(' ', 1)});
       say(QStringLiteral("written %1").arg(context->pasteboardWriter->write(item) ? "true" : "false"));
       panel.hide();
       // As the panel does: the target is activated 0.2 s after the window hid.

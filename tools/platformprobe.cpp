@@ -2,10 +2,10 @@
 // end-to-end tests run it under Xvfb as a Qt program on the xcb platform.
 //   change | waitchange COUNT MS | read | readasync MS | writetext TEXT | writecolor #RRGGBB |
 //   windows | frontmost | remember | activateremembered | switchto ID | app PID | containing PID | quit
+#include "ToolLines.h"
 #include "platform/x11/X11Pasteboard.h"
 #include "platform/x11/X11WindowList.h"
 #include "platform/x11/X11Workspace.h"
-#include "ToolLines.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -32,8 +32,9 @@ QJsonObject contentJson(const PasteboardContent& content) {
   for (const PasteboardItem& item : content.items)
     for (auto it = item.data.constBegin(); it != item.data.constEnd(); ++it)
       if (!data.contains(it.key()))
-        data.insert(it.key(), QString::fromLatin1(QCryptographicHash::hash(it.value(), QCryptographicHash::Sha1).toHex()) +
-                                  QLatin1Char(':') + QString::number(it.value().size()));
+        data.insert(it.key(),
+                    QString::fromLatin1(QCryptographicHash::hash(it.value(), QCryptographicHash::Sha1).toHex()) +
+                        QLatin1Char(':') + QString::number(it.value().size()));
   QJsonArray images;
   for (const QImage& image : content.images()) images.append(QJsonArray{image.width(), image.height()});
   QJsonArray files;
@@ -49,7 +50,8 @@ QJsonObject contentJson(const PasteboardContent& content) {
     result.insert(QStringLiteral("text"), text->left(200));
     result.insert(QStringLiteral("textLength"), int(text->size()));
   }
-  if (const auto html = content.string(QLatin1String(mime::kHtml))) result.insert(QStringLiteral("html"), html->left(200));
+  if (const auto html = content.string(QLatin1String(mime::kHtml)))
+    result.insert(QStringLiteral("html"), html->left(200));
   if (const auto color = content.color()) {
     result.insert(QStringLiteral("color"), color->name(QColor::HexRgb).toUpper());
     result.insert(QStringLiteral("alpha"), color->alpha());
@@ -59,14 +61,10 @@ QJsonObject contentJson(const PasteboardContent& content) {
 
 QJsonObject appJson(const std::optional<RunningApp>& app) {
   if (!app) return {{QStringLiteral("none"), true}};
-  return {{QStringLiteral("pid"), app->pid},
-          {QStringLiteral("window"), qint64(app->windowId)},
-          {QStringLiteral("class"), app->windowClass},
-          {QStringLiteral("id"), app->desktopId},
-          {QStringLiteral("file"), app->desktopFile},
-          {QStringLiteral("exe"), app->executable}};
+  return {{QStringLiteral("pid"), app->pid},           {QStringLiteral("window"), qint64(app->windowId)},
+          {QStringLiteral("class"), app->windowClass}, {QStringLiteral("id"), app->desktopId},
+          {QStringLiteral("file"), app->desktopFile},  {QStringLiteral("exe"), app->executable}};
 }
-
 
 }  // namespace
 

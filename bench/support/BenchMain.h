@@ -1,8 +1,8 @@
 #pragma once
 // The main() of every benchmark program (header only: every bench/*.cpp is its own program):
 // a Qt application of the kind the code under test needs, offscreen unless a platform is set.
-#include <QByteArray>
 #include <benchmark/benchmark.h>
+#include <QByteArray>
 
 namespace qv::bench {
 

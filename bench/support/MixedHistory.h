@@ -32,8 +32,8 @@ inline QList<ClipboardItem> mixedHistory(const QDateTime& now, int count) {
                             QStringLiteral("cpp")};
     } else if (kind < 75) {
       const Url url = *parseStrictUrl(QStringLiteral("https://news.example.com/articles/%1?ref=feed").arg(i));
-      payload = LinkPayload{url, QStringLiteral("news.example.com"), QStringLiteral("Article %1").arg(i),
-                            std::nullopt, QStringLiteral("cached:") + newUuidString()};
+      payload = LinkPayload{url, QStringLiteral("news.example.com"), QStringLiteral("Article %1").arg(i), std::nullopt,
+                            QStringLiteral("cached:") + newUuidString()};
     } else if (kind < 85) {
       payload = ImagePayload{QImage(), QStringLiteral("Screenshot %1.png").arg(i), 1920, 1080,
                              QStringLiteral("1.2 MB")};

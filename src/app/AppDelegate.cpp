@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 
+#include "app/AppContext.h"
 #include "app/EdgeTrigger.h"
 #include "app/EditKeyMonitor.h"
 #include "app/HotkeyManager.h"
@@ -7,9 +8,8 @@
 #include "app/SettingsPanel.h"
 #include "base/Log.h"
 #include "items/capture/ClipboardMonitor.h"
-#include "items/writer/PasteboardWriter.h"
 #include "items/model/ContentType.h"
-#include "app/AppContext.h"
+#include "items/writer/PasteboardWriter.h"
 #include "platform/PastePermission.h"
 #include "platform/SettingsStore.h"
 #include "platform/StatusItem.h"
@@ -27,13 +27,17 @@
 namespace qv {
 
 const QStringList& AppDelegate::textSubstitutionKeys() {
-  static const QStringList keys = {
-      QStringLiteral("NSAutomaticTextCompletionEnabled"),  QStringLiteral("NSAutomaticSpellingCorrectionEnabled"),
-      QStringLiteral("NSAutomaticTextReplacementEnabled"), QStringLiteral("NSAutomaticQuoteSubstitutionEnabled"),
-      QStringLiteral("NSAutomaticDashSubstitutionEnabled"), QStringLiteral("NSAutomaticPeriodSubstitutionEnabled"),
-      QStringLiteral("NSAutomaticCapitalizationEnabled"),  QStringLiteral("NSAutomaticDataDetectionEnabled"),
-      QStringLiteral("NSAutomaticLinkDetectionEnabled"),   QStringLiteral("NSAutomaticInlinePredictionEnabled"),
-      QStringLiteral("NSAutomaticMathExpressionCompletionEnabled")};
+  static const QStringList keys = {QStringLiteral("NSAutomaticTextCompletionEnabled"),
+                                   QStringLiteral("NSAutomaticSpellingCorrectionEnabled"),
+                                   QStringLiteral("NSAutomaticTextReplacementEnabled"),
+                                   QStringLiteral("NSAutomaticQuoteSubstitutionEnabled"),
+                                   QStringLiteral("NSAutomaticDashSubstitutionEnabled"),
+                                   QStringLiteral("NSAutomaticPeriodSubstitutionEnabled"),
+                                   QStringLiteral("NSAutomaticCapitalizationEnabled"),
+                                   QStringLiteral("NSAutomaticDataDetectionEnabled"),
+                                   QStringLiteral("NSAutomaticLinkDetectionEnabled"),
+                                   QStringLiteral("NSAutomaticInlinePredictionEnabled"),
+                                   QStringLiteral("NSAutomaticMathExpressionCompletionEnabled")};
   return keys;
 }
 
@@ -55,8 +59,8 @@ void AppDelegate::applicationWillFinishLaunching() {
 }
 
 void AppDelegate::registerDefaults() {
-  context_.settings->registerDefaults({{QLatin1String(kCaptureNearbyDevicesKey), true},
-                                       {QLatin1String(kEdgeEnabledKey), true}});
+  context_.settings->registerDefaults(
+      {{QLatin1String(kCaptureNearbyDevicesKey), true}, {QLatin1String(kEdgeEnabledKey), true}});
 }
 
 void AppDelegate::migrateInvokeMode() {
@@ -83,7 +87,8 @@ void AppDelegate::applicationDidFinishLaunching() {
 
   panelController_ = std::make_unique<PanelController>(context_);
   panelController_->preWarm();
-  state().setAnimateRemoval([](const std::function<void()>& change) { withAnimation(Theme::springStandard(), change); });
+  state().setAnimateRemoval(
+      [](const std::function<void()>& change) { withAnimation(Theme::springStandard(), change); });
   panelController_->onPastePermissionNeeded = performWeakly([](AppDelegate& self) { self.ensurePostEventAccess(); });
   // The panel has gone by the time a paste fails to reach its application: say so from the tray.
   {
@@ -97,9 +102,8 @@ void AppDelegate::applicationDidFinishLaunching() {
   state().loadHistory();
   setupStatusItem();
 
-  hotkeyManager_ = std::make_unique<HotkeyManager>(context_, performWeakly([](AppDelegate& self) {
-                                                     self.togglePanelFromHotkey();
-                                                   }));
+  hotkeyManager_ = std::make_unique<HotkeyManager>(
+      context_, performWeakly([](AppDelegate& self) { self.togglePanelFromHotkey(); }));
   QPointer<AppDelegate> self(this);
   clipboardMonitor_ = std::make_unique<ClipboardMonitor>(context_, [self](const ClipboardItem& item, bool blurred) {
     if (self) self->handleNewItem(item, blurred);
@@ -135,7 +139,8 @@ void AppDelegate::observeTextEditing() {
 void AppDelegate::migrateDwellDelay() {
   const std::optional<double> stored = context_.settings->doubleValue(QLatin1String(kEdgeDwellDelayKey));
   // Delays below 0.2 s opened the panel by accident too often.
-  if (stored && *stored > 0 && *stored < 0.2) context_.settings->set(QLatin1String(kEdgeDwellDelayKey), kDefaultDwellDelay);
+  if (stored && *stored > 0 && *stored < 0.2)
+    context_.settings->set(QLatin1String(kEdgeDwellDelayKey), kDefaultDwellDelay);
 }
 
 double AppDelegate::storedDwellDelay() const {
@@ -206,7 +211,8 @@ void AppDelegate::showOnboardingIfNeeded() {
 
 void AppDelegate::onboardingFinished(bool launch) {
   if (!launch) return;
-  context_.scheduler->after(kShowPanelAfterOnboardingSeconds, [this] { panelController_->showPanel(); }, this);
+  context_.scheduler->after(
+      kShowPanelAfterOnboardingSeconds, [this] { panelController_->showPanel(); }, this);
 }
 
 // ---- Handlers --------------------------------------------------------------------------------

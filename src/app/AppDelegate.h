@@ -43,7 +43,8 @@ class AppDelegate : public QObject {
   static constexpr const auto& kCaptureNearbyDevicesKey = GeneralSettings::kCaptureNearbyKey;
   static constexpr const auto& kAppearanceKey = GeneralSettings::kAppearanceKey;
   // Told from the tray when a pick could not be typed into its application.
-  static constexpr char kCopiedOnlyMessage[] = "Copied to the clipboard only: the application you came from did not take the paste. Paste it with Ctrl+V.";
+  static constexpr char kCopiedOnlyMessage[] =
+      "Copied to the clipboard only: the application you came from did not take the paste. Paste it with Ctrl+V.";
   // Told from the tray when the user starts the program while it runs.
   static constexpr char kAlreadyRunningMessage[] =
       "Quorvalen is already running. Open it from this icon, at the screen edge or with your shortcut.";

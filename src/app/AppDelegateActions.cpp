@@ -1,6 +1,7 @@
 // The status item, its menu and the actions that leave the edge panel.
 #include "app/AppDelegate.h"
 
+#include "app/AppContext.h"
 #include "app/EdgeTrigger.h"
 #include "app/HotkeyManager.h"
 #include "app/PanelController.h"
@@ -10,7 +11,6 @@
 #include "library/LibraryWindowController.h"
 #include "panel/QuickActions.h"
 #include "platform/Alerts.h"
-#include "app/AppContext.h"
 #include "platform/Compositor.h"
 #include "platform/DesktopAppearance.h"
 #include "platform/PastePermission.h"
@@ -63,10 +63,8 @@ void AppDelegate::setupStatusItem() {
   connect(statusItem_.get(), &StatusItem::trayForegroundColorChanged, this, &AppDelegate::refreshStatusIcon);
   if (context_.desktopAppearance)
     connect(context_.desktopAppearance.get(), &DesktopAppearance::changed, this, &AppDelegate::refreshStatusIcon);
-  if (statusItem_->isAvailable())
-    statusItem_->show();
-  else
-    qCInfo(lcApp) << "No system tray: open the panel with the hot key or at the screen edge";
+  if (statusItem_->isAvailable()) statusItem_->show();
+  else qCInfo(lcApp) << "No system tray: open the panel with the hot key or at the screen edge";
   QPointer<AppDelegate> self(this);
   panelController_->onVisibilityChange = [self](bool visible) {
     if (self) self->handlePanelVisibility(visible);
@@ -120,10 +118,8 @@ void AppDelegate::refreshStatusIcon() { setStatusIcon(state().isVisible(), state
 
 void AppDelegate::toggleMonitoring() {
   // start() re-reads the clipboard's change count: copies made while paused are never taken.
-  if (state().isMonitoringPaused())
-    clipboardMonitor_->start();
-  else
-    clipboardMonitor_->stop();
+  if (state().isMonitoringPaused()) clipboardMonitor_->start();
+  else clipboardMonitor_->stop();
   state().setIsMonitoringPaused(!state().isMonitoringPaused());
   refreshStatusIcon();
 }

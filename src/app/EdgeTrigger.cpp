@@ -1,7 +1,7 @@
 #include "app/EdgeTrigger.h"
 
-#include "base/Log.h"
 #include "app/AppContext.h"
+#include "base/Log.h"
 #include "platform/Screens.h"
 
 namespace qv {

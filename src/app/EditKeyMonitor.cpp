@@ -34,15 +34,12 @@ bool performOnText(EditKeyMonitor::EditAction action, Edit* edit, TextAbilities 
       if (!editable || !abilities.revealsText) return false;
       edit->cut();
       return true;
-    case Action::selectAll:
-      edit->selectAll();
-      return true;
+    case Action::selectAll: edit->selectAll(); return true;
     case Action::undo:
       if (!editable || !abilities.canUndo) return false;
       edit->undo();
       return true;
-    case Action::none:
-      return false;
+    case Action::none: return false;
   }
   return false;
 }
@@ -60,8 +57,8 @@ EditKeyMonitor::~EditKeyMonitor() {
 EditKeyMonitor::EditAction EditKeyMonitor::actionFor(const QKeyEvent& event) {
   // Exactly Ctrl: Shift, Alt, Meta and the keypad flag make it someone else's key. Caps lock is
   // no modifier here, and the key code ignores it.
-  const Qt::KeyboardModifiers relevant = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier |
-                                         Qt::MetaModifier | Qt::KeypadModifier | Qt::GroupSwitchModifier;
+  const Qt::KeyboardModifiers relevant = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier |
+                                         Qt::KeypadModifier | Qt::GroupSwitchModifier;
   if ((event.modifiers() & relevant) != Qt::ControlModifier) return EditAction::none;
   switch (event.key()) {
     case Qt::Key_V: return EditAction::paste;

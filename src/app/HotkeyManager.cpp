@@ -1,7 +1,7 @@
 #include "app/HotkeyManager.h"
 
-#include "base/Log.h"
 #include "app/AppContext.h"
+#include "base/Log.h"
 #include "platform/keys/KeyCodes.h"
 
 #include <QPointer>

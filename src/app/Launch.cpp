@@ -1,17 +1,17 @@
 #include "app/Launch.h"
 
+#include "app/AppContext.h"
 #include "app/AppDelegate.h"
 #include "app/SingleInstance.h"
 #include "base/Log.h"
 #include "items/ItemServices.h"
 #include "items/drag/ItemDragProvider.h"
-#include "app/AppContext.h"
 #include "platform/AppRelauncher.h"
 #include "platform/Paths.h"
 #include "platform/ProgramIdentity.h"
 #include "platform/UnixSignals.h"
-#include "ui/AppIcon.h"
 #include "state/PanelState.h"
+#include "ui/AppIcon.h"
 #include "ui/InterfaceServices.h"
 
 #include <QApplication>
@@ -53,8 +53,8 @@ int runQuorvalen(int argc, char** argv) {
   // written its last save and let go of the lock.
   const bool afterRelaunch = QApplication::arguments().contains(QLatin1String(AppRelauncher::kAfterRelaunchArgument));
   const Paths paths = Paths::fromEnvironment();
-  std::unique_ptr<SingleInstance> instance =
-      SingleInstance::acquire(lockFolder(paths), afterRelaunch ? SingleInstance::kRelaunchWaitMs : 0);
+  std::unique_ptr<SingleInstance> instance = SingleInstance::acquire(
+      lockFolder(paths), afterRelaunch ? SingleInstance::kRelaunchWaitMs : 0);
   if (!instance) {
     const bool told = SingleInstance::tellRunningInstance(lockFolder(paths));
     qCInfo(lcApp) << "Quorvalen is already running;" << (told ? "it says so on screen" : "it did not answer");
@@ -73,12 +73,10 @@ int runQuorvalen(int argc, char** argv) {
     QApplication::quit();
   });
   // Every way out passes here: Quit, a signal, a relaunch and the end of the session.
-  QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate, [&delegate] {
-    delegate.applicationWillTerminate();
-  });
-  QObject::connect(&application, &QGuiApplication::commitDataRequest, &delegate, [&delegate](QSessionManager&) {
-    delegate.applicationWillTerminate();
-  });
+  QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate,
+                   [&delegate] { delegate.applicationWillTerminate(); });
+  QObject::connect(&application, &QGuiApplication::commitDataRequest, &delegate,
+                   [&delegate](QSessionManager&) { delegate.applicationWillTerminate(); });
   delegate.applicationDidFinishLaunching();
   instance->listenForAnotherStart([&delegate] { delegate.anotherStartRequested(); });
   const int status = QApplication::exec();

@@ -1,10 +1,10 @@
 #include "app/PanelController.h"
 
+#include "app/AppContext.h"
 #include "app/QuorvalenPanel.h"
 #include "base/Log.h"
 #include "panel/PanelLayout.h"
 #include "panel/PanelStandInView.h"
-#include "app/AppContext.h"
 #include "platform/WindowShaper.h"
 #include "state/PanelState.h"
 #include "ui/Translucency.h"
@@ -110,7 +110,8 @@ void PanelController::observeScreenChanges() {
 
 void PanelController::scheduleWindowUpdate() {
   pendingWindowUpdate_.cancel();
-  pendingWindowUpdate_ = context_.scheduler->after(0, [this] { repositionIfNeeded(); }, Guard(this));
+  pendingWindowUpdate_ = context_.scheduler->after(
+      0, [this] { repositionIfNeeded(); }, Guard(this));
 }
 
 // ---- Placement --------------------------------------------------------------------------------
@@ -129,8 +130,8 @@ static QRect edgeFrame(const QRectF& visibleFrame, bool left) {
 }
 
 void PanelController::placeOnEdge() {
-  const std::optional<ScreenInfo> screen =
-      screenContaining(context_.screens->screens(), context_.screens->pointerLocation());
+  const std::optional<ScreenInfo> screen = screenContaining(context_.screens->screens(),
+                                                            context_.screens->pointerLocation());
   if (!screen) return;  // no screen at all: the frame stays as it is
   currentScreen_ = screen;
   const QString side = resolveEdgeSide(*screen);
@@ -201,7 +202,8 @@ void PanelController::showPanel() {
 
   if (!reduced) slide_.animateTo(0, Animation::easeOut(kShowSlideSeconds));
   presentingWork_.cancel();
-  presentingWork_ = context_.scheduler->after(kShowSlideSeconds, [this] { endPresenting(); }, Guard(this));
+  presentingWork_ = context_.scheduler->after(
+      kShowSlideSeconds, [this] { endPresenting(); }, Guard(this));
   alpha_.animateTo(1, Animation::easeOut(reduced ? 0.22 : 0.12));
   qCInfo(lcPanel) << "Panel shown on the" << state_->edgeSide() << "edge";
 }
@@ -233,7 +235,8 @@ void PanelController::hidePanel() {
   fadeOutWork_ = context_.scheduler->after(
       reduced ? 0 : kFadeOutDelaySeconds, [this, reduced] { fadeOutIfHidden(reduced); }, Guard(this));
   pendingOrderOut_.cancel();
-  pendingOrderOut_ = context_.scheduler->after(kOrderOutDelaySeconds, [this] { finishHide(); }, Guard(this));
+  pendingOrderOut_ = context_.scheduler->after(
+      kOrderOutDelaySeconds, [this] { finishHide(); }, Guard(this));
   qCInfo(lcPanel) << "Panel hidden";
 }
 
@@ -256,8 +259,8 @@ void PanelController::togglePanel() {
   if (context_.scheduler->uptime() - lastHideTime_ > kToggleGuardSeconds) showPanel();
 }
 
-// On show, peeks older than 300 s end and an earlier copy's feedback is dropped; on hide, the copied flash, the paste hint and the preview
-// end, with any of their pending work.
+// On show, peeks older than 300 s end and an earlier copy's feedback is dropped; on hide, the copied flash, the paste
+// hint and the preview end, with any of their pending work.
 void PanelController::resetOnShow() {
   state_->expirePeeks();
   cancelCopyFeedback();
@@ -336,7 +339,8 @@ bool PanelController::previewIsOpen() const {
 
 bool PanelController::isOutsideContent(QPointF position) const {
   const double width = panel_->width();
-  const bool inColumn = isOnLeft() ? position.x() <= panelLayout::kColumnWidth : position.x() >= width - panelLayout::kColumnWidth;
+  const bool inColumn = isOnLeft() ? position.x() <= panelLayout::kColumnWidth
+                                   : position.x() >= width - panelLayout::kColumnWidth;
   if (inColumn) return false;
   return !(previewIsOpen() || state_->showFilterPanel() || state_->showDotsMenu());
 }
@@ -349,7 +353,8 @@ void PanelController::closeOverlaysIfOutside(QPointF position) {
   const double overlay = state_->showFilterPanel() ? panelLayout::kFilterPanelWidth : panelLayout::kDotsMenuWidth;
   const bool left = isOnLeft();
   const bool inOverlay = left ? (panelLayout::kOverlayOffset <= x && x <= panelLayout::kOverlayOffset + overlay)
-                              : (width - panelLayout::kOverlayOffset - overlay <= x && x <= width - panelLayout::kOverlayOffset);
+                              : (width - panelLayout::kOverlayOffset - overlay <= x &&
+                                 x <= width - panelLayout::kOverlayOffset);
   if (inOverlay) return;
   // The top band (where the search bar opens them), measured from the window's top edge.
   const bool inBand = panelLayout::kTopBandInset <= y && y <= panelLayout::kTopBandInset + panelLayout::kTopBandHeight;
@@ -397,7 +402,7 @@ void PanelController::applyAlpha() {
 void PanelController::followCompositor() {
   translucency_ = context_.compositor->support();
   qCInfo(lcPanel) << (translucency_.compositor ? "Compositor arrived: the panel draws translucent"
-                                                : "Compositor left: the panel draws opaque, cut to its content");
+                                               : "Compositor left: the panel draws opaque, cut to its content");
   rootView_->setTranslucency(translucency_);
   if (translucency_.blurBehind) context_.compositor->requestBlurBehind(panel_->windowHandle(), {});
   applyAlpha();
@@ -413,7 +418,8 @@ QRegion PanelController::contentRegion() const {
     return left ? QRectF(panelLayout::kOverlayOffset, 0, overlayWidth, height)
                 : QRectF(width - panelLayout::kOverlayOffset - overlayWidth, 0, overlayWidth, height);
   };
-  QRegion region(QRectF(left ? 0 : width - panelLayout::kColumnWidth, 0, panelLayout::kColumnWidth, height).toAlignedRect());
+  QRegion region(
+      QRectF(left ? 0 : width - panelLayout::kColumnWidth, 0, panelLayout::kColumnWidth, height).toAlignedRect());
   if (previewIsOpen()) region += besideColumn(width - panelLayout::kOverlayOffset).toAlignedRect();
   if (state_->showFilterPanel()) region += besideColumn(panelLayout::kFilterPanelWidth).toAlignedRect();
   if (state_->showDotsMenu()) region += besideColumn(panelLayout::kDotsMenuWidth).toAlignedRect();
@@ -430,10 +436,8 @@ void PanelController::updateShape() {
   const QRegion region = contentRegion();
   const bool cut = !translucency_.compositor;
   if (appliedShape_ && *appliedShape_ == region && appliedCut_ == cut) return;
-  if (cut)
-    shaper->setShape(window, region);
-  else
-    shaper->setInputShape(window, region);
+  if (cut) shaper->setShape(window, region);
+  else shaper->setInputShape(window, region);
   appliedShape_ = region;
   appliedCut_ = cut;
 }

@@ -2,11 +2,11 @@
 #include "items/model/ClipboardItem.h"
 #include "items/transform/TextTransform.h"
 #include "items/writer/PasteSender.h"
+#include "platform/Compositor.h"
 #include "platform/GlobalPointerMonitor.h"
 #include "platform/Scheduler.h"
 #include "platform/Screens.h"
 #include "platform/Workspace.h"
-#include "platform/Compositor.h"
 #include "ui/anim/AnimatedValue.h"
 
 #include <QObject>
@@ -205,10 +205,10 @@ class PanelController : public QObject {
   std::optional<RunningApp> previousApp_;
   std::optional<QRegion> appliedShape_;  // where the window takes clicks; none before the first shape
   bool appliedCut_ = false;              // the window is also drawn only there
-  WorkItem pasteWork_;             // activating the target after the hide
-  WorkItem copyOnlyHideWork_;      // hiding after the copied feedback
-  WorkItem toastResetWork_;        // ending the copied toast
-  WorkItem permissionRequestWork_;  // asking for the paste permission
+  WorkItem pasteWork_;                   // activating the target after the hide
+  WorkItem copyOnlyHideWork_;            // hiding after the copied feedback
+  WorkItem toastResetWork_;              // ending the copied toast
+  WorkItem permissionRequestWork_;       // asking for the paste permission
 };
 
 }  // namespace qv

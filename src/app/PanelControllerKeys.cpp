@@ -1,8 +1,8 @@
 #include "app/PanelController.h"
 
+#include "app/AppContext.h"
 #include "app/PanelKeyInput.h"
 #include "items/writer/PasteboardWriter.h"
-#include "app/AppContext.h"
 #include "platform/keys/KeyCodes.h"
 #include "settings/GeneralSettings.h"
 #include "state/PanelState.h"
@@ -20,10 +20,14 @@ constexpr const auto& kAlwaysPlainTextKey = GeneralSettings::kAlwaysPlainTextKey
 // The keys that act on the list whatever the modifiers (Command-Shift aside).
 bool isListKey(int keyCode) {
   switch (keyCode) {
-    case Return: case Space: case Escape: case LeftArrow: case RightArrow: case DownArrow: case UpArrow:
-      return true;
-    default:
-      return false;
+    case Return:
+    case Space:
+    case Escape:
+    case LeftArrow:
+    case RightArrow:
+    case DownArrow:
+    case UpArrow: return true;
+    default: return false;
   }
 }
 
@@ -31,10 +35,8 @@ bool isListKey(int keyCode) {
 template <typename... Rest>
 std::optional<ClipboardItem> firstOf(const std::optional<ClipboardItem>& first, const Rest&... rest) {
   if (first) return first;
-  if constexpr (sizeof...(rest) > 0)
-    return firstOf(rest...);
-  else
-    return std::nullopt;
+  if constexpr (sizeof...(rest) > 0) return firstOf(rest...);
+  else return std::nullopt;
 }
 
 std::optional<ClipboardItem> firstItem(const PanelState& state) {
@@ -74,35 +76,27 @@ bool PanelController::handleKeyDown(const QKeyEvent& event) {
 
 bool PanelController::handleCommandKey(const PanelKeyInput& key) {
   switch (key.keyCode) {
-    case F:
-      state_->raiseExpandSearchTrigger();
-      return true;
+    case F: state_->raiseExpandSearchTrigger(); return true;
     case C:
       if (state_->searchFieldFocused()) return handleGeneralKey(key);  // the field copies
       copyFromKeyboard();
       return true;
     case P:
-      if (const auto target = firstOf(hoveredItem(), selectedItem(), state_->previewItem()))
-        state_->togglePin(*target);
+      if (const auto target = firstOf(hoveredItem(), selectedItem(), state_->previewItem())) state_->togglePin(*target);
       return true;
-    default:
-      return isListKey(key.keyCode) ? handleListKey(key) : handleGeneralKey(key);
+    default: return isListKey(key.keyCode) ? handleListKey(key) : handleGeneralKey(key);
   }
 }
 
 bool PanelController::handleListKey(const PanelKeyInput& key) {
   switch (key.keyCode) {
-    case Return:
-      pasteFromKeyboard(key);
-      return true;
+    case Return: pasteFromKeyboard(key); return true;
     case Space:
       // With a query and no card under the pointer, the space is part of the search.
       if (state_->searchFieldFocused() && !hoveredItem() && !state_->searchQuery().isEmpty()) return false;
       previewFromKeyboard();
       return true;
-    case Escape:
-      escapeOneLevel();
-      return true;
+    case Escape: escapeOneLevel(); return true;
     case LeftArrow:
     case UpArrow:
       state_->selectPrevious();
@@ -113,22 +107,19 @@ bool PanelController::handleListKey(const PanelKeyInput& key) {
       state_->selectNext();
       syncPreviewToSelection();
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 
 bool PanelController::handleGeneralKey(const PanelKeyInput& key) {
   if (state_->searchFieldFocused()) return false;
   switch (key.keyCode) {
-    case T:
-      return true;
+    case T: return true;
     case Delete:
       if (key.isRepeat) return true;  // holding the key removes one item only
       if (const auto target = firstOf(hoveredItem(), selectedItem())) state_->removeItem(*target);
       return true;
-    default:
-      break;
+    default: break;
   }
   const bool plainOrShift = (key.flags & ~keys::kShiftFlag) == 0;
   if (!plainOrShift || !key.typesText()) return false;
@@ -166,7 +157,8 @@ void PanelController::pasteFromKeyboard(const PanelKeyInput& key) {
     state_->pasteMultiAction()(state_->multiSelectedItems());
     return;
   }
-  if (const auto target = firstOf(selectedItem(), firstItem(*state_))) state_->pasteAction()(*target, keyboardPlainText(key));
+  if (const auto target = firstOf(selectedItem(), firstItem(*state_)))
+    state_->pasteAction()(*target, keyboardPlainText(key));
 }
 
 void PanelController::copyFromKeyboard() {
@@ -180,10 +172,8 @@ void PanelController::copyFromKeyboard() {
   }
   const auto target = firstOf(hoveredItem(), selectedItem(), state_->previewItem());
   if (!target) return;
-  if (context_.pasteboardWriter->write(*target, false, std::nullopt))
-    state_->flashCopied(*target);
-  else
-    state_->shake(*target);
+  if (context_.pasteboardWriter->write(*target, false, std::nullopt)) state_->flashCopied(*target);
+  else state_->shake(*target);
 }
 
 void PanelController::previewFromKeyboard() {
@@ -197,14 +187,10 @@ void PanelController::previewFromKeyboard() {
 
 // Escape closes one thing per press: the dots menu, the preview, the filter panel, the panel.
 void PanelController::escapeOneLevel() {
-  if (state_->showDotsMenu())
-    state_->setShowDotsMenu(false);
-  else if (state_->previewItem())
-    state_->cancelPreviewWork();
-  else if (state_->showFilterPanel())
-    state_->setShowFilterPanel(false);
-  else
-    hidePanel();
+  if (state_->showDotsMenu()) state_->setShowDotsMenu(false);
+  else if (state_->previewItem()) state_->cancelPreviewWork();
+  else if (state_->showFilterPanel()) state_->setShowFilterPanel(false);
+  else hidePanel();
 }
 
 void PanelController::syncPreviewToSelection() {

@@ -1,8 +1,8 @@
 #include "app/PanelController.h"
 
+#include "app/AppContext.h"
 #include "base/Log.h"
 #include "items/writer/PasteboardWriter.h"
-#include "app/AppContext.h"
 #include "platform/PastePermission.h"
 #include "state/PanelState.h"
 
@@ -110,13 +110,11 @@ void PanelController::handlePasteOutcome(PasteOutcome outcome) {
 }
 
 void PanelController::showCopiedFeedback(const std::optional<ClipboardItem>& item) {
-  if (item)
-    state_->showPasteHint(*item);
-  else
-    state_->setShowCopiedToast(true);
+  if (item) state_->showPasteHint(*item);
+  else state_->setShowCopiedToast(true);
   copyOnlyHideWork_.cancel();
-  copyOnlyHideWork_ =
-      context_.scheduler->after(kCopyOnlyHideSeconds, [this] { hideAfterCopyFeedback(); }, Guard(this));
+  copyOnlyHideWork_ = context_.scheduler->after(
+      kCopyOnlyHideSeconds, [this] { hideAfterCopyFeedback(); }, Guard(this));
   permissionRequestWork_.cancel();
   permissionRequestWork_ = context_.scheduler->after(
       kPermissionRequestSeconds,

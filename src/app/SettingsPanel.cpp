@@ -52,10 +52,8 @@ void SettingsPanel::fadeOut(double seconds) {
 void SettingsPanel::closeEvent(QCloseEvent* event) {
   // The close button fades the window out; it stays, to be shown again where it was.
   event->ignore();
-  if (onCloseRequested)
-    onCloseRequested();
-  else
-    hide();
+  if (onCloseRequested) onCloseRequested();
+  else hide();
 }
 
 }  // namespace qv

@@ -2,9 +2,9 @@
 
 #include "platform/Paths.h"
 
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QFile>
 
 namespace qv {
 

@@ -40,8 +40,7 @@ QString byteCountText(qint64 bytes) {
       value /= 1000.0;
       ++index;
     }
-    body = formatNumber(value, kUnits[index].fractionDigits) + u' ' +
-           QString::fromLatin1(kUnits[index].name);
+    body = formatNumber(value, kUnits[index].fractionDigits) + u' ' + QString::fromLatin1(kUnits[index].name);
   }
   return negative ? u'-' + body : body;
 }

@@ -5,8 +5,7 @@
 namespace qv {
 
 double secondsSinceReferenceDate(const QDateTime& date) {
-  return static_cast<double>(date.toMSecsSinceEpoch()) / 1000.0 -
-         static_cast<double>(kReferenceDateUnixSeconds);
+  return static_cast<double>(date.toMSecsSinceEpoch()) / 1000.0 - static_cast<double>(kReferenceDateUnixSeconds);
 }
 
 QDateTime dateFromReferenceSeconds(double seconds) {

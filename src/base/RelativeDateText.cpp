@@ -19,8 +19,7 @@ QString relativeDateText(const QDateTime& date, const QDateTime& now) {
   QDateTime later = future ? date : now;
   earlier = earlier.toLocalTime();
   later = later.toLocalTime();
-  int months = (later.date().year() - earlier.date().year()) * 12 + later.date().month() -
-               earlier.date().month();
+  int months = (later.date().year() - earlier.date().year()) * 12 + later.date().month() - earlier.date().month();
   if (months > 0 && earlier.addMonths(months) > later) --months;
 
   QString body;

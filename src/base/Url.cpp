@@ -11,20 +11,34 @@ bool isAllowedUrlChar(char16_t c) {
   if (c >= u'A' && c <= u'Z') return true;
   if (c >= u'0' && c <= u'9') return true;
   switch (c) {
-    case u'-': case u'.': case u'_': case u'~':                            // unreserved
-    case u':': case u'/': case u'?': case u'#': case u'[': case u']': case u'@':  // gen-delims
-    case u'!': case u'$': case u'&': case u'\'': case u'(': case u')':
-    case u'*': case u'+': case u',': case u';': case u'=':                  // sub-delims
-    case u'%':
-      return true;
-    default:
-      return false;
+    case u'-':
+    case u'.':
+    case u'_':
+    case u'~':  // unreserved
+    case u':':
+    case u'/':
+    case u'?':
+    case u'#':
+    case u'[':
+    case u']':
+    case u'@':  // gen-delims
+    case u'!':
+    case u'$':
+    case u'&':
+    case u'\'':
+    case u'(':
+    case u')':
+    case u'*':
+    case u'+':
+    case u',':
+    case u';':
+    case u'=':  // sub-delims
+    case u'%': return true;
+    default: return false;
   }
 }
 
-bool isHex(char16_t c) {
-  return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
-}
+bool isHex(char16_t c) { return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F'); }
 
 bool validScheme(QStringView scheme) {
   if (scheme.isEmpty()) return false;
@@ -32,8 +46,8 @@ bool validScheme(QStringView scheme) {
   if (!((first >= u'a' && first <= u'z') || (first >= u'A' && first <= u'Z'))) return false;
   for (QChar ch : scheme) {
     const char16_t c = ch.unicode();
-    const bool ok = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
-                    (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.';
+    const bool ok = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'+' ||
+                    c == u'-' || c == u'.';
     if (!ok) return false;
   }
   return true;

@@ -11,8 +11,8 @@ QUuid newUuid() { return QUuid::createUuid(); }
 QString newUuidString() { return uuidString(newUuid()); }
 
 std::optional<QUuid> parseUuid(const QString& text) {
-  static const QRegularExpression pattern(QStringLiteral(
-      "^[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}$"));
+  static const QRegularExpression pattern(
+      QStringLiteral("^[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}$"));
   if (!pattern.match(text).hasMatch()) return std::nullopt;
   return QUuid::fromString(text);
 }

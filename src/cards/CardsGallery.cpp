@@ -114,16 +114,19 @@ QImage textCards(GalleryScene& scene) {
       "    }\n"
       "    return total\n"
       "}\n");
-  return sheet(scene, {{sampleItem(TextPayload{prose}), sampleItem(TextPayload{QStringLiteral("Short line of text")}),
-                        sampleItem(TextPayload{QString()})},
-                       {sampleItem(CodePayload{code, QStringLiteral("swift")}),
-                        sampleItem(CodePayload{QStringLiteral("SELECT id, name FROM users WHERE active = 1 ORDER BY name;"),
-                                               QStringLiteral("sql")}),
-                        sampleItem(TextPayload{QStringLiteral("https://example.org\n\n\nline after blank lines\n") + prose})}});
+  return sheet(
+      scene, {{sampleItem(TextPayload{prose}), sampleItem(TextPayload{QStringLiteral("Short line of text")}),
+               sampleItem(TextPayload{QString()})},
+              {sampleItem(CodePayload{code, QStringLiteral("swift")}),
+               sampleItem(CodePayload{QStringLiteral("SELECT id, name FROM users WHERE active = 1 ORDER BY name;"),
+                                      QStringLiteral("sql")}),
+               sampleItem(TextPayload{QStringLiteral("https://example.org\n\n\nline after blank lines\n") + prose})}});
 }
 
 QImage colorCards(GalleryScene& scene) {
-  auto color = [](const char* hex, int r, int g, int b) { return sampleItem(ColorPayload{QLatin1String(hex), r, g, b}); };
+  auto color = [](const char* hex, int r, int g, int b) {
+    return sampleItem(ColorPayload{QLatin1String(hex), r, g, b});
+  };
   return sheet(scene, {{color("#ff0000", 255, 0, 0), color("#585dc1", 88, 93, 193), color("#9b9b9b", 155, 155, 155)},
                        {color("#ffffff", 255, 255, 255), color("#000000", 0, 0, 0), color("#9c9c9c", 156, 156, 156)}});
 }
@@ -134,15 +137,18 @@ QImage fileCards(GalleryScene& scene) {
     if (url) location = Url::fromLocalFile(QLatin1String(url));
     return sampleItem(FilePayload{QLatin1String(name), QLatin1String(size), location});
   };
-  return sheet(scene, {{file("report.pdf", "2.4 MB"), file("archive.tar.gz", "18.7 MB"), file("Makefile", "")},
-                       {file("Photos.bundle", "Folder", "/home/me/Photos.bundle/"),
-                        file("A very long file name that goes on and on and on, well beyond the two lines the card gives it.txt", "12 KB"),
-                        file("", "")}});
+  return sheet(
+      scene, {{file("report.pdf", "2.4 MB"), file("archive.tar.gz", "18.7 MB"), file("Makefile", "")},
+              {file("Photos.bundle", "Folder", "/home/me/Photos.bundle/"),
+               file("A very long file name that goes on and on and on, well beyond the two lines the card gives it.txt",
+                    "12 KB"),
+               file("", "")}});
 }
 
 QImage imageCards(GalleryScene& scene) {
   auto image = [](const QImage& picture) {
-    return sampleItem(ImagePayload{picture, QStringLiteral("picture.png"), picture.width(), picture.height(), QStringLiteral("1 MB")});
+    return sampleItem(ImagePayload{picture, QStringLiteral("picture.png"), picture.width(), picture.height(),
+                                   QStringLiteral("1 MB")});
   };
   const ClipboardItem panorama = image(samplePicture({1600, 400}, QColor(70, 130, 200), QColor(60, 140, 80)));
   const ClipboardItem tall = image(samplePicture({400, 1400}, QColor(200, 110, 70), QColor(90, 70, 50)));
@@ -158,21 +164,28 @@ QImage linkCards(GalleryScene& scene) {
     if (image) og = QStringLiteral("https://%1/og.png").arg(QString::fromUtf8(domain));
     return sampleItem(LinkPayload{Url::fromLocalFile(QStringLiteral("/")), QString::fromUtf8(domain),
                                   title ? std::optional<QString>(QString::fromUtf8(title)) : std::nullopt,
-                                  description ? std::optional<QString>(QString::fromUtf8(description)) : std::nullopt, og});
+                                  description ? std::optional<QString>(QString::fromUtf8(description)) : std::nullopt,
+                                  og});
   };
-  const ClipboardItem withImage =
-      link("developer.example.com", "Getting started with the new layout engine: a field guide for the impatient",
-           "Everything you need to know to move your app over in an afternoon, with examples.", true);
-  const ClipboardItem wideImage = link("news.example.org", "Short title", "One line of description that runs long enough to be cut.", true);
-  const ClipboardItem textOnly =
-      link("abc", "A page without a preview image shows up to four lines of title, and the description below it",
-           "The description also gets up to four lines when there is no image band above the domain row, so "
-           "longer summaries have room to breathe before the card's footer takes over.",
-           false);
-  const ClipboardItem bare = link("\xC3\xBC" "bersetzung.example", nullptr, nullptr, false);
+  const ClipboardItem withImage = link(
+      "developer.example.com", "Getting started with the new layout engine: a field guide for the impatient",
+      "Everything you need to know to move your app over in an afternoon, with examples.", true);
+  const ClipboardItem wideImage = link("news.example.org", "Short title",
+                                       "One line of description that runs long enough to be cut.", true);
+  const ClipboardItem textOnly = link(
+      "abc", "A page without a preview image shows up to four lines of title, and the description below it",
+      "The description also gets up to four lines when there is no image band above the domain row, so "
+      "longer summaries have room to breathe before the card's footer takes over.",
+      false);
+  const ClipboardItem bare = link(
+      "\xC3\xBC"
+      "bersetzung.example",
+      nullptr, nullptr, false);
   if (scene.services<ViewServices>().ogImageCache) {
-    scene.services<ViewServices>().ogImageCache->save(samplePicture({1200, 630}, QColor(88, 93, 193), QColor(40, 44, 120)), withImage.idString());
-    scene.services<ViewServices>().ogImageCache->save(samplePicture({1200, 300}, QColor(20, 150, 140), QColor(10, 90, 80)), wideImage.idString());
+    scene.services<ViewServices>().ogImageCache->save(
+        samplePicture({1200, 630}, QColor(88, 93, 193), QColor(40, 44, 120)), withImage.idString());
+    scene.services<ViewServices>().ogImageCache->save(
+        samplePicture({1200, 300}, QColor(20, 150, 140), QColor(10, 90, 80)), wideImage.idString());
   }
   return sheet(scene, {{withImage, wideImage}, {textOnly, bare}});
 }

@@ -1,17 +1,17 @@
 #include "items/ItemServices.h"
 
-#include "items/rules/AppRulesManager.h"
+#include "items/capture/OwnWriteCounter.h"
+#include "items/identity/AppIdentity.h"
 #include "items/link/LinkMetadataFetcher.h"
 #include "items/link/OGImageCache.h"
-#include "items/identity/AppIdentity.h"
-#include "items/capture/OwnWriteCounter.h"
 #include "items/ocr/ImageTextRecognizer.h"
+#include "items/rules/AppRulesManager.h"
 #include "items/stores/FileBookmarkStore.h"
 #include "items/stores/ImageStore.h"
 #include "items/stores/RichTextStore.h"
 #include "items/thumbnails/ThumbnailCache.h"
-#include "items/writer/PasteboardWriter.h"
 #include "items/writer/PasteSender.h"
+#include "items/writer/PasteboardWriter.h"
 
 namespace qv {
 
@@ -29,18 +29,19 @@ void installItemServices(ItemServices& services) {
   services.fileBookmarkStore = std::make_shared<FileBookmarkStore>(*services.paths, services.fileBookmarks);
   services.appIdentity = std::make_shared<AppIdentity>(services.desktopEntries);
   services.imageTextRecognizer = std::make_shared<ImageTextRecognizer>(
-      *services.paths, services.imageStore, services.ocrEngine, services.queue(QStringLiteral("ocr")), services.scheduler);
+      *services.paths, services.imageStore, services.ocrEngine, services.queue(QStringLiteral("ocr")),
+      services.scheduler);
   services.thumbnails = std::make_shared<ThumbnailCache>(services.imageStore);
 
   // The own-write counter of the clipboard monitor, raised by every write of ours.
   services.skipNextChanges = std::make_shared<OwnWriteCounter>();
 
   // Pasteboard writer and paste sender.
-  services.pasteboardWriter =
-      std::make_shared<PasteboardWriter>(services.pasteboard, services.imageStore, services.richTextStore);
+  services.pasteboardWriter = std::make_shared<PasteboardWriter>(services.pasteboard, services.imageStore,
+                                                                 services.richTextStore);
   services.pasteboardWriter->setOwnWriteHook([counter = services.skipNextChanges] { counter->raise(); });
   services.pasteSender = std::make_shared<PasteSender>(services.scheduler, services.workspace, services.keyPoster,
-                                                      services.hotKey);
+                                                       services.hotKey);
 }
 
 }  // namespace qv

@@ -1,5 +1,5 @@
-#include "panel/PanelStandInView.h"
 #include "library/LibraryWindowController.h"
+#include "panel/PanelStandInView.h"
 
 #include "items/model/ContentType.h"
 #include "library/LibraryServices.h"

@@ -1,5 +1,6 @@
 #include "panel/CategoryForm.h"
 
+#include "panel/FilterControls.h"
 #include "platform/Scheduler.h"
 #include "state/PanelState.h"
 #include "ui/InterfaceServices.h"
@@ -7,7 +8,6 @@
 #include "ui/controls/TextInput.h"
 #include "ui/text/Fonts.h"
 #include "ui/theme/Theme.h"
-#include "panel/FilterControls.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -27,7 +27,9 @@ CategoryForm::CategoryForm(PanelState& state, Scheduler& scheduler, FilterSurfac
 QString CategoryForm::trimmedName() const {
   // Spaces and tabs only: a line break is never part of a name field's edges.
   qsizetype first = 0, last = name_.size();
-  auto blank = [](QChar c) { return c.isSpace() && c != u'\n' && c != u'\r' && c != QChar(0x2028) && c != QChar(0x2029); };
+  auto blank = [](QChar c) {
+    return c.isSpace() && c != u'\n' && c != u'\r' && c != QChar(0x2028) && c != QChar(0x2029);
+  };
   while (first < last && blank(name_[first])) ++first;
   while (last > first && blank(name_[last - 1])) --last;
   return name_.mid(first, last - first);
@@ -230,19 +232,20 @@ CategoryFormView::CategoryFormView(InterfaceServices& context, CategoryForm& for
   field_->setCallbacks({.onTextChange = [this](const QString& text) { form_.setName(text); },
                         .onSubmit = [this] { form_.submit(); },
                         .onFocusChange = {}});
-  submit_ = new CategoryFormSubmitButton(context, {}, [this] { form_.submit(); }, this);
+  submit_ = new CategoryFormSubmitButton(
+      context, {}, [this] { form_.submit(); }, this);
   for (int index = 0; index < kCategoryPaletteSize; ++index)
-    dots_.push_back(new CategoryColorDot(context, {.color = categoryPaletteColor(index)}, [this, index] {
-      form_.pickColor(index);
-    }, this));
-  delete_ = new ConfirmPillButton(context, {.title = QStringLiteral("Delete"), .isDestructive = true},
-                                  [this] { form_.deleteEdited(); }, this);
+    dots_.push_back(new CategoryColorDot(
+        context, {.color = categoryPaletteColor(index)}, [this, index] { form_.pickColor(index); }, this));
+  delete_ = new ConfirmPillButton(
+      context, {.title = QStringLiteral("Delete"), .isDestructive = true}, [this] { form_.deleteEdited(); }, this);
   connect(&form_, &CategoryForm::changed, this, &CategoryFormView::sync);
   sync();
 }
 
 void CategoryFormView::sync() {
-  field_->setProps({.text = form_.name(), .focusToken = form_.nameFocusToken(), .resignToken = 0, .selectAllOnFocus = true});
+  field_->setProps(
+      {.text = form_.name(), .focusToken = form_.nameFocusToken(), .resignToken = 0, .selectAllOnFocus = true});
   submit_->setProps({.title = form_.submitTitle(), .isEnabled = form_.canSubmit()});
   submit_->resize(submit_->sizeHint());
   for (int index = 0; index < int(dots_.size()); ++index)

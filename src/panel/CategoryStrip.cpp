@@ -2,19 +2,19 @@
 
 #include "state/PanelState.h"
 #include "ui/InterfaceServices.h"
+#include "ui/anim/Transaction.h"
 #include "ui/controls/CategoryDot.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/symbols/Symbols.h"
 #include "ui/text/Fonts.h"
-#include "ui/anim/Transaction.h"
 #include "ui/theme/Theme.h"
 
 #include <QFontMetricsF>
 #include <QHelpEvent>
 #include <QMouseEvent>
-#include <QToolTip>
 #include <QPainter>
 #include <QPainterPath>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
 
@@ -108,10 +108,8 @@ std::optional<double> CategoryStripView::scrollTarget(const QUuid& pillID) const
 void CategoryStripView::scrollToPill(const QUuid& pillID) {
   const auto target = scrollTarget(pillID);
   if (!target) return;
-  if (environment().reduceMotion)
-    scroll_.jumpTo(*target);
-  else
-    scroll_.animateTo(*target, Theme::springStandard());
+  if (environment().reduceMotion) scroll_.jumpTo(*target);
+  else scroll_.animateTo(*target, Theme::springStandard());
 }
 
 void CategoryStripView::resizeEvent(QResizeEvent*) { setScrollX(scrollX()); }
@@ -151,10 +149,8 @@ bool CategoryStripView::event(QEvent* event) {
   QString text;
   if (index >= 0 && parts_[index].kind == PartKind::pencil) text = props_.pencilHelp;
   if (index >= 0 && parts_[index].kind == PartKind::plus) text = QStringLiteral("New category");
-  if (text.isEmpty())
-    QToolTip::hideText();
-  else
-    QToolTip::showText(help->globalPos(), text, this);
+  if (text.isEmpty()) QToolTip::hideText();
+  else QToolTip::showText(help->globalPos(), text, this);
   return true;
 }
 
@@ -226,8 +222,8 @@ void CategoryStripView::paintRoundButton(QPainter& painter, const Part& part, bo
   painter.setPen(Qt::NoPen);
   painter.setBrush(primaryColor(env, hovered ? 0.1 : 0.06));
   painter.drawEllipse(part.rect);
-  const QImage glyph = Symbols::image(part.kind == PartKind::plus ? QStringLiteral("plus") : QStringLiteral("pencil"), 10,
-                                      primaryColor(env, hovered ? 0.85 : 0.55), devicePixelRatioF());
+  const QImage glyph = Symbols::image(part.kind == PartKind::plus ? QStringLiteral("plus") : QStringLiteral("pencil"),
+                                      10, primaryColor(env, hovered ? 0.85 : 0.55), devicePixelRatioF());
   const QSizeF size = QSizeF(glyph.size()) / glyph.devicePixelRatio();
   painter.drawImage(QRectF(centre - QPointF(size.width() / 2, size.height() / 2), size), glyph);
   painter.restore();
@@ -245,10 +241,8 @@ void CategoryStripView::paint(QPainter& painter) {
     row.translate(-scrollX(), 0);
     for (int index = 0; index < int(parts_.size()); ++index) {
       const Part& part = parts_[index];
-      if (part.kind == PartKind::pill)
-        paintPill(row, part, index == hovered_);
-      else
-        paintRoundButton(row, part, index == hovered_);
+      if (part.kind == PartKind::pill) paintPill(row, part, index == hovered_);
+      else paintRoundButton(row, part, index == hovered_);
     }
     row.setCompositionMode(QPainter::CompositionMode_DestinationIn);
     row.resetTransform();
@@ -272,8 +266,8 @@ AccessibilityInfo CategoryStripView::accessibility() const {
 CategoryStripView::Props categoryStripProps(const PanelState& state) {
   CategoryStripView::Props props;
   const FilterType active = state.activeFilter();
-  props.pills.push_back({CategoryStripView::allPillID(), QStringLiteral("All"), {}, std::nullopt,
-                         active.kind == FilterType::Kind::all});
+  props.pills.push_back(
+      {CategoryStripView::allPillID(), QStringLiteral("All"), {}, std::nullopt, active.kind == FilterType::Kind::all});
   props.pills.push_back({CategoryStripView::pinnedPillID(), QStringLiteral("Pinned"), QStringLiteral("pin.fill"),
                          std::nullopt, active.kind == FilterType::Kind::pinned});
   for (const CustomCategory& category : state.customCategories()) {
@@ -314,10 +308,8 @@ void connectCategoryStrip(CategoryStripView& strip, PanelState& state) {
       .onPencil =
           [&state](const QUuid& categoryID) {
             withAnimation(Theme::springSnappy(), [&] {
-              if (state.editingCategoryFormID() == categoryID)
-                state.closeCategoryForm();
-              else
-                state.openCategoryForm(categoryID, FilterSurface::panel);
+              if (state.editingCategoryFormID() == categoryID) state.closeCategoryForm();
+              else state.openCategoryForm(categoryID, FilterSurface::panel);
             });
           },
       .onPlus = [&state] { state.requestNewCategoryForm(FilterSurface::panel); },

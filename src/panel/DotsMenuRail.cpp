@@ -104,10 +104,8 @@ void DotsMenuRail::setHoveredRow(int row) {
   const bool reduce = environment().reduceMotion;
   for (int i = 0; i < int(rowHover_.size()); ++i) {
     const double target = i == row ? 1.0 : 0.0;
-    if (reduce)
-      rowHover_[size_t(i)]->jumpTo(target);
-    else
-      rowHover_[size_t(i)]->animateTo(target, Theme::springSnappy());
+    if (reduce) rowHover_[size_t(i)]->jumpTo(target);
+    else rowHover_[size_t(i)]->animateTo(target, Theme::springSnappy());
   }
 }
 
@@ -139,26 +137,30 @@ void DotsMenuRail::paint(QPainter& painter) {
   const QRectF bounds(QPointF(0, 0), QSizeF(sizeHint()));
   const QPainterPath surface = Fx::continuousRoundedRect(bounds, kCornerRadius);
   Translucency::paintBackground(painter, surface, Material::menu, env, props_.translucency);
-  Fx::strokeInnerBorder(painter, bounds, kCornerRadius,
-                        Fx::linearGradient(bounds, {0, 0}, {0, 1},
-                                           {{0, QColor::fromRgbF(1, 1, 1, 0.18f)}, {1, QColor::fromRgbF(1, 1, 1, 0.03f)}}),
-                        0.5);
+  Fx::strokeInnerBorder(
+      painter, bounds, kCornerRadius,
+      Fx::linearGradient(bounds, {0, 0}, {0, 1},
+                         {{0, QColor::fromRgbF(1, 1, 1, 0.18f)}, {1, QColor::fromRgbF(1, 1, 1, 0.03f)}}),
+      0.5);
 
   const double dpr = painter.device()->devicePixelRatioF();
-  const QColor highlight = env.isDark() ? QColor::fromRgbF(0.403921568627451f, 0.43137254901960786f, 0.8980392156862745f, 0.6f)
-                                        : withAlpha(Theme::accent(), 0.22);
+  const QColor highlight = env.isDark()
+                               ? QColor::fromRgbF(0.403921568627451f, 0.43137254901960786f, 0.8980392156862745f, 0.6f)
+                               : withAlpha(Theme::accent(), 0.22);
   painter.setFont(rowFont());
   for (int i = 0; i < int(kAllPanelQuickActions.size()); ++i) {
     const PanelQuickAction action = kAllPanelQuickActions[size_t(i)];
     const QRectF row = rowRect(i);
     const double h = unitClamped(rowHover_[size_t(i)]->value());
-    if (h > 0.001) painter.fillPath(Fx::continuousRoundedRect(row, kRowRadius), withAlpha(highlight, h * highlight.alphaF()));
+    if (h > 0.001)
+      painter.fillPath(Fx::continuousRoundedRect(row, kRowRadius), withAlpha(highlight, h * highlight.alphaF()));
     const QRectF content = row.adjusted(kRowPaddingH, kRowPaddingV, -kRowPaddingH, -kRowPaddingV);
     const QImage icon = Symbols::image(quickActionSymbol(action, props_.isMonitoringPaused), 12,
                                        primaryColor(env, lerp(0.55, 0.85, h)), dpr);
     if (!icon.isNull()) {
       const QSizeF size = icon.deviceIndependentSize();
-      painter.drawImage(QPointF(content.left() + (kIconFrame - size.width()) / 2, content.center().y() - size.height() / 2), icon);
+      painter.drawImage(
+          QPointF(content.left() + (kIconFrame - size.width()) / 2, content.center().y() - size.height() / 2), icon);
     }
     painter.setPen(primaryColor(env, lerp(0.65, 0.9, h)));
     const QRectF title = content.adjusted(kIconFrame + kIconGap, -kRowPaddingV, 0, kRowPaddingV);

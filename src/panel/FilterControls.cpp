@@ -107,10 +107,8 @@ void ChipFlowLayout::setGeometry(const QRect& rect) {
     const QRectF f = flow.frames[frame++];
     const QRect place(QPoint(inner.left() + int(f.x()), inner.top() + int(f.y())), f.size().toSize());
     // Straight onto the widget: a layout item would clip the overhang at the layout's edge.
-    if (QWidget* widget = item->widget())
-      widget->setGeometry(place.marginsAdded(kChipOverhang));
-    else
-      item->setGeometry(place);
+    if (QWidget* widget = item->widget()) widget->setGeometry(place.marginsAdded(kChipOverhang));
+    else item->setGeometry(place);
   }
 }
 
@@ -130,7 +128,8 @@ void TapControl::mouseReleaseEvent(QMouseEvent* event) {
 
 // ---- Rail button -----------------------------------------------------------------------------
 
-OrnamentRailButton::OrnamentRailButton(InterfaceServices& context, Props props, std::function<void()> onTap, QWidget* parent)
+OrnamentRailButton::OrnamentRailButton(InterfaceServices& context, Props props, std::function<void()> onTap,
+                                       QWidget* parent)
     : TapControl(context, parent), action(std::move(onTap)), props_(std::move(props)) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   resize(sizeHint());
@@ -158,7 +157,10 @@ AccessibilityInfo OrnamentRailButton::accessibility() const {
   AccessibilityInfo info;
   info.role = QAccessible::PageTab;
   info.name = toolTip();
-  if (props_.isEnabled) info.press = [this] { if (action) action(); };
+  if (props_.isEnabled)
+    info.press = [this] {
+      if (action) action();
+    };
   return info;
 }
 
@@ -227,10 +229,8 @@ void OrnamentRail::syncSelection(bool animate) {
   }
   // It glides from where it was last, also across a moment without a selection.
   const QRectF target = QRectF(selected->geometry());
-  if (!animate || !placed_ || context_.environment->values().reduceMotion)
-    circle_.jumpTo(target);
-  else
-    circle_.animateTo(target, Theme::springStandard());
+  if (!animate || !placed_ || context_.environment->values().reduceMotion) circle_.jumpTo(target);
+  else circle_.animateTo(target, Theme::springStandard());
   shown_ = placed_ = true;
   update();
 }
@@ -306,7 +306,8 @@ QSize FilterChip::sizeHint() const {
   const double lead = leadingWidth(leading());
   const double content = std::ceil(metrics.horizontalAdvance(props_.label)) + (lead > 0 ? lead + kChipGap : 0);
   const double height = std::max(std::ceil(metrics.height()), lead);
-  return QSize(int(std::ceil(content + 2 * kChipPaddingH)), int(std::ceil(height + 2 * kChipPaddingV))).grownBy(kChipOverhang);
+  return QSize(int(std::ceil(content + 2 * kChipPaddingH)), int(std::ceil(height + 2 * kChipPaddingV)))
+      .grownBy(kChipOverhang);
 }
 
 QRectF FilterChip::capsule() const { return QRectF(QRect(QPoint(0, 0), sizeHint()).marginsRemoved(kChipOverhang)); }
@@ -321,7 +322,9 @@ AccessibilityInfo FilterChip::accessibility() const {
   info.role = QAccessible::CheckBox;
   info.name = props_.label;
   info.value = props_.isOn ? QStringLiteral("on") : QStringLiteral("off");
-  info.press = [this] { if (action) withAnimation(Theme::springStandard(), action); };
+  info.press = [this] {
+    if (action) withAnimation(Theme::springStandard(), action);
+  };
   return info;
 }
 
@@ -354,8 +357,8 @@ void FilterChip::paint(QPainter& painter) {
   if (leadWidth > 0) x += leadWidth + kChipGap;
   painter.setFont(chipFont());
   painter.setPen(props_.isOn ? QColor(Qt::white) : primaryColor(env, 0.8));
-  painter.drawText(QRectF(x, shape.top(), shape.right() - x, shape.height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                   props_.label);
+  painter.drawText(QRectF(x, shape.top(), shape.right() - x, shape.height()),
+                   Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, props_.label);
 }
 
 void FilterChip::tapped() {
@@ -365,7 +368,9 @@ void FilterChip::tapped() {
 // ---- Category colour swatch ------------------------------------------------------------------
 
 CategoryColorDot::CategoryColorDot(InterfaceServices& context, Props props, std::function<void()> tap, QWidget* parent)
-    : TapControl(context, parent), onTap(std::move(tap)), props_(std::move(props)),
+    : TapControl(context, parent),
+      onTap(std::move(tap)),
+      props_(std::move(props)),
       ring_(*context.frameClock, props_.isSelected ? 1.0 : 0.0) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   ring_.setOnChange([this] { update(); });
@@ -376,10 +381,8 @@ void CategoryColorDot::setProps(const Props& props) {
   if (props == props_) return;
   props_ = props;
   const double target = props_.isSelected ? 1.0 : 0.0;
-  if (environment().reduceMotion)
-    ring_.jumpTo(target);
-  else
-    ring_.animateTo(target, Theme::springSnappy());
+  if (environment().reduceMotion) ring_.jumpTo(target);
+  else ring_.animateTo(target, Theme::springSnappy());
   update();
 }
 
@@ -417,9 +420,11 @@ void CategoryColorDot::paint(QPainter& painter) {
                             float(std::min(1.0, c.blueF() + brighten)), c.alphaF());
   };
   const QColor base = lift(props_.color.toRgb());
-  painter.fillPath(circle, Fx::linearGradient(dot, {0, 0}, {0, 1}, {{0, base}, {1, withAlpha(base, 0.94 * base.alphaF())}}));
-  painter.fillPath(circle, Fx::linearGradient(dot, {0, 0}, {0, 0.5},
-                                              {{0, QColor::fromRgbF(1, 1, 1, 0.1f)}, {1, QColor::fromRgbF(1, 1, 1, 0)}}));
+  painter.fillPath(circle,
+                   Fx::linearGradient(dot, {0, 0}, {0, 1}, {{0, base}, {1, withAlpha(base, 0.94 * base.alphaF())}}));
+  painter.fillPath(circle,
+                   Fx::linearGradient(dot, {0, 0}, {0, 0.5},
+                                      {{0, QColor::fromRgbF(1, 1, 1, 0.1f)}, {1, QColor::fromRgbF(1, 1, 1, 0)}}));
   Fx::strokeInnerBorder(painter, dot, kDotSize / 2, QColor::fromRgbF(0, 0, 0, 0.1f), 0.5);
   painter.restore();
 }

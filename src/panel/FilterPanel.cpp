@@ -28,9 +28,10 @@ struct TypeRow {
   const char* label;
   const char* symbol;
 };
-constexpr TypeRow kTypeRows[] = {{TypeFilter::text, "Text", "text.alignleft"}, {TypeFilter::code, "Code", "curlybraces"},
-                                 {TypeFilter::image, "Image", "photo"},        {TypeFilter::link, "Link", "link"},
-                                 {TypeFilter::color, "Color", "paintpalette"}, {TypeFilter::file, "File", "doc"}};
+constexpr TypeRow kTypeRows[] = {
+    {TypeFilter::text, "Text", "text.alignleft"}, {TypeFilter::code, "Code", "curlybraces"},
+    {TypeFilter::image, "Image", "photo"},        {TypeFilter::link, "Link", "link"},
+    {TypeFilter::color, "Color", "paintpalette"}, {TypeFilter::file, "File", "doc"}};
 
 template <typename T>
 QSet<T> toggled(QSet<T> set, const T& value) {
@@ -89,7 +90,8 @@ bool tabHasContent(const PanelState& state, FilterTab tab) {
 
 bool tabShowsDot(const PanelState& state, FilterTab tab) {
   switch (tab) {
-    case FilterTab::type: return !state.filterTypes().isEmpty() || state.activeFilter().kind == FilterType::Kind::pinned;
+    case FilterTab::type:
+      return !state.filterTypes().isEmpty() || state.activeFilter().kind == FilterType::Kind::pinned;
     case FilterTab::app: return !state.filterApps().isEmpty();
     case FilterTab::category: return state.activeFilter().kind == FilterType::Kind::custom;
     case FilterTab::date: return state.filterDate().has_value();
@@ -163,9 +165,9 @@ FilterPanelView::FilterPanelView(InterfaceServices& context, PanelState& state, 
   railColumn->addWidget(rail_);
   for (FilterTab tab : kFilterTabs)
     rail_->addButton({.icon = railSymbol(tab), .sharesSelection = true}, [this, tab] { selectTab(tab); });
-  reset_ = new OrnamentRailButton(context, {.icon = QStringLiteral("arrow.counterclockwise")}, [this] {
-    withAnimation(Theme::springStandard(), [this] { resetAllFilters(state_); });
-  }, railCard);
+  reset_ = new OrnamentRailButton(
+      context, {.icon = QStringLiteral("arrow.counterclockwise")},
+      [this] { withAnimation(Theme::springStandard(), [this] { resetAllFilters(state_); }); }, railCard);
   reset_->setToolTip(QStringLiteral("Reset all filters"));
   railColumn->addWidget(reset_, 0, Qt::AlignHCenter);
   railColumn->setSpacing(int(OrnamentRail::kSpacing));
@@ -260,7 +262,8 @@ void FilterPanelView::rebuildContent() {
       for (const TypeRow& row : kTypeRows) {
         if (!typeIsAvailable(state_, row.type)) continue;
         const TypeFilter type = row.type;
-        addChip(new FilterChip(context_, {.label = row.label, .icon = row.symbol, .isOn = state_.filterTypes().contains(type)},
+        addChip(new FilterChip(context_,
+                               {.label = row.label, .icon = row.symbol, .isOn = state_.filterTypes().contains(type)},
                                [this, type] { state_.setFilterTypes(toggled(state_.filterTypes(), type)); }));
       }
       break;
@@ -273,23 +276,25 @@ void FilterPanelView::rebuildContent() {
       break;
     case FilterTab::category: {
       addChip(new FilterChip(context_,
-                             {.label = QStringLiteral("Pinned"), .icon = QStringLiteral("pin.fill"),
+                             {.label = QStringLiteral("Pinned"),
+                              .icon = QStringLiteral("pin.fill"),
                               .isOn = state_.activeFilter().kind == FilterType::Kind::pinned},
                              [this] {
                                withAnimation(Theme::springStandard(),
                                              [this] { state_.toggleBadgeFilter(BadgeFilter::pinned()); });
                              }));
       for (const CustomCategory& category : state_.customCategories()) {
-        const bool isOn = form_.editingID() ? *form_.editingID() == category.id : state_.activeFilter().isCustom(category.id);
-        auto* chip = new FilterChip(context_, {.label = category.name, .dotColor = state_.colorForCategory(category), .isOn = isOn},
-                                    [this, category] {
-                                      if (form_.categoryChipTapped(category)) return;
-                                      withAnimation(Theme::springStandard(), [&] {
-                                        state_.setActiveFilter(state_.activeFilter().isCustom(category.id)
-                                                                   ? FilterType::all()
-                                                                   : FilterType::custom(category.id));
-                                      });
-                                    });
+        const bool isOn = form_.editingID() ? *form_.editingID() == category.id
+                                            : state_.activeFilter().isCustom(category.id);
+        auto* chip = new FilterChip(
+            context_, {.label = category.name, .dotColor = state_.colorForCategory(category), .isOn = isOn},
+            [this, category] {
+              if (form_.categoryChipTapped(category)) return;
+              withAnimation(Theme::springStandard(), [&] {
+                state_.setActiveFilter(state_.activeFilter().isCustom(category.id) ? FilterType::all()
+                                                                                   : FilterType::custom(category.id));
+              });
+            });
         chip->setContextMenuPolicy(Qt::CustomContextMenu);
         const QUuid id = category.id;
         const QString name = category.name;
@@ -312,10 +317,10 @@ void FilterPanelView::rebuildContent() {
     case FilterTab::date:
       for (DateFilter date : kAllDateFilters) {
         if (!dateIsAvailable(state_, date)) continue;
-        addChip(new FilterChip(context_, {.label = chipLabel(date), .icon = QStringLiteral("calendar"), .isOn = state_.filterDate() == date},
-                               [this, date] {
-                                 state_.setFilterDate(state_.filterDate() == date ? std::nullopt : std::optional(date));
-                               }));
+        addChip(new FilterChip(
+            context_,
+            {.label = chipLabel(date), .icon = QStringLiteral("calendar"), .isOn = state_.filterDate() == date},
+            [this, date] { state_.setFilterDate(state_.filterDate() == date ? std::nullopt : std::optional(date)); }));
       }
       break;
   }
@@ -334,9 +339,9 @@ void FilterPanelView::deleteCategoryAsking(const QUuid& categoryID) {
   // a category that holds items goes only once the user agreed.
   const int count = itemCountInCategory(state_, categoryID);
   if (count > 0) {
-    const QString question = count == 1
-                                 ? QStringLiteral("This category holds 1 item. Delete the category anyway?")
-                                 : QStringLiteral("This category holds %1 items. Delete the category anyway?").arg(count);
+    const QString question =
+        count == 1 ? QStringLiteral("This category holds 1 item. Delete the category anyway?")
+                   : QStringLiteral("This category holds %1 items. Delete the category anyway?").arg(count);
     const bool agreed = confirmDeletion ? confirmDeletion(question)
                                         : QMessageBox::question(this, QStringLiteral("Delete Category"), question) ==
                                               QMessageBox::Yes;

@@ -49,7 +49,8 @@ double FilterChipView::scale() const { return lerp(1, 1.06, hoverProgress()); }
 
 QSize FilterChipView::sizeHint() const {
   const double text = std::ceil(QFontMetricsF(chipFont()).horizontalAdvance(chip_.label));
-  return QSize(int(std::ceil(text + kChipGap + kCrossSize + 2 * kChipPaddingH)), int(kChipHeight)).grownBy(kChipOverhang);
+  return QSize(int(std::ceil(text + kChipGap + kCrossSize + 2 * kChipPaddingH)), int(kChipHeight))
+      .grownBy(kChipOverhang);
 }
 
 QRectF FilterChipView::capsule() const { return QRectF(QRect(QPoint(0, 0), sizeHint()).marginsRemoved(kChipOverhang)); }
@@ -89,15 +90,14 @@ void FilterChipView::paint(QPainter& painter) {
   painter.setFont(chipFont());
   painter.setPen(primaryColor(env, lerp(0.6, 0.85, h)));
   const double textWidth = std::ceil(QFontMetricsF(chipFont()).horizontalAdvance(chip_.label));
-  painter.drawText(QRectF(shape.left() + kChipPaddingH, shape.top(), textWidth + 1, shape.height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                   chip_.label);
+  painter.drawText(QRectF(shape.left() + kChipPaddingH, shape.top(), textWidth + 1, shape.height()),
+                   Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, chip_.label);
   // The cross, stroked: the theme's close icon blurs at this size.
   const QRectF cross(shape.left() + kChipPaddingH + textWidth + kChipGap + 1, shape.center().y() - 3, 6, 6);
   painter.setPen(QPen(primaryColor(env, lerp(0.45, 0.85, h)), 1.5, Qt::SolidLine, Qt::RoundCap));
   painter.drawLine(cross.topLeft(), cross.bottomRight());
   painter.drawLine(cross.topRight(), cross.bottomLeft());
 }
-
 
 // ---- ClearAllButton --------------------------------------------------------------------------
 
@@ -120,7 +120,8 @@ QMarginsF ClearAllButton::margins() const { return QMarginsF(kChipOverhang); }
 FilterStatusBar::FilterStatusBar(InterfaceServices& context, PanelState& state, QWidget* parent)
     : QWidget(parent), context_(context), state_(state), flow_(new ChipFlowLayout(6, this)) {
   flow_->setContentsMargins(12, 0, 12, 6);
-  clearAll_ = new ClearAllButton(context, {}, [this] { clearAllFilters(); }, this);
+  clearAll_ = new ClearAllButton(
+      context, {}, [this] { clearAllFilters(); }, this);
   QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   policy.setHeightForWidth(true);
   setSizePolicy(policy);
@@ -153,10 +154,8 @@ void FilterStatusBar::sync() {
   QHash<QString, FilterChipView*> kept;
   for (const ActiveFilterChip& chip : chips) {
     FilterChipView* view = chips_.take(chip.id);
-    if (view)
-      view->setChip(chip);
-    else
-      view = new FilterChipView(context_, chip, this);
+    if (view) view->setChip(chip);
+    else view = new FilterChipView(context_, chip, this);
     kept.insert(chip.id, view);
     flow_->addWidget(view);
     view->show();

@@ -12,7 +12,9 @@ namespace qv {
 
 namespace {
 
-void settleAnimations(GalleryScene& scene) { static_cast<ManualFrameClock&>(*scene.context.frameClock).advanceFrames(120); }
+void settleAnimations(GalleryScene& scene) {
+  static_cast<ManualFrameClock&>(*scene.context.frameClock).advanceFrames(120);
+}
 
 // Paints the widget with its children (the search field is a real line edit).
 void putWidget(QPainter& painter, QWidget& widget, QPointF at) {
@@ -50,8 +52,11 @@ QImage searchBars(GalleryScene& scene) {
   SearchBarView::Props menuOpen = shown;
   menuOpen.showDotsMenu = true;
   menuOpen.showFilterPanel = false;
-  const Row rows[] = {{"hidden (placeholder)", {}}, {"empty", shown}, {"with a query", typed},
-                      {"filters in force", filtering}, {"dots menu open", menuOpen}};
+  const Row rows[] = {{"hidden (placeholder)", {}},
+                      {"empty", shown},
+                      {"with a query", typed},
+                      {"filters in force", filtering},
+                      {"dots menu open", menuOpen}};
   constexpr double kWidth = 320;
   constexpr double kRowStep = 66;
   QImage image = scene.canvas(kWidth, kRowStep * std::size(rows));

@@ -48,8 +48,9 @@ QKeySequence keySequence(const keys::StoredShortcut& shortcut) {
 
 }  // namespace
 
-std::unique_ptr<PanelMenu> makeQuickActionsMenu(InterfaceServices& context, bool isPaused, std::function<void()> openLibrary,
-                                                std::function<void()> togglePause, std::function<void()> openSettings,
+std::unique_ptr<PanelMenu> makeQuickActionsMenu(InterfaceServices& context, bool isPaused,
+                                                std::function<void()> openLibrary, std::function<void()> togglePause,
+                                                std::function<void()> openSettings,
                                                 std::function<void()> showOnboarding, std::function<void()> clearAll) {
   std::vector<MenuRow> rows;
   for (PanelQuickAction action : kAllPanelQuickActions) {

@@ -18,7 +18,7 @@ enum class PanelQuickAction { library, pauseResume, settings, welcome, clearAll,
 
 inline constexpr std::array<PanelQuickAction, 6> kAllPanelQuickActions = {
     PanelQuickAction::library, PanelQuickAction::pauseResume, PanelQuickAction::settings,
-    PanelQuickAction::welcome, PanelQuickAction::clearAll,     PanelQuickAction::quit};
+    PanelQuickAction::welcome, PanelQuickAction::clearAll,    PanelQuickAction::quit};
 
 // The title and symbol; the pause row names what it would do now.
 QString quickActionTitle(PanelQuickAction action, bool isPaused);
@@ -30,8 +30,9 @@ std::optional<keys::StoredShortcut> quickActionShortcut(PanelQuickAction action)
 // paused state of that moment: six rows of equal width without separators, whose key hints are
 // also the keys that choose them while the menu is open. Each row's closure runs after the menu
 // has closed (a queued action, so it may open a dialog); "Quit" quits the application.
-std::unique_ptr<PanelMenu> makeQuickActionsMenu(InterfaceServices& context, bool isPaused, std::function<void()> openLibrary,
-                                                std::function<void()> togglePause, std::function<void()> openSettings,
+std::unique_ptr<PanelMenu> makeQuickActionsMenu(InterfaceServices& context, bool isPaused,
+                                                std::function<void()> openLibrary, std::function<void()> togglePause,
+                                                std::function<void()> openSettings,
                                                 std::function<void()> showOnboarding, std::function<void()> clearAll);
 
 }  // namespace qv

@@ -17,9 +17,9 @@ namespace qv {
 
 namespace {
 
-constexpr double kPadding = 10;      // around the row, and inside the capsule on the sides
-constexpr double kSpacing = 6;       // between the row's parts and the capsule's parts
-constexpr double kIconSize = 14;     // the box of a 12-point symbol
+constexpr double kPadding = 10;   // around the row, and inside the capsule on the sides
+constexpr double kSpacing = 6;    // between the row's parts and the capsule's parts
+constexpr double kIconSize = 14;  // the box of a 12-point symbol
 constexpr double kFieldHeight = 18;
 constexpr double kFontSize = 13;
 constexpr double kClearEnterScale = 0.8;
@@ -107,25 +107,38 @@ SearchBarView::SearchBarView(InterfaceServices& context, const Props& props, QWi
   clear_->look = [this](const SearchBarButton&) {
     const double presence = clearPresence_.value();
     const bool reduced = this->context().reduceMotion->isEnabled();
-    return SearchBarButton::Look{QStringLiteral("xmark.circle.fill"), 12, primaryColor(environment(), 0.3),
-                                 reduced ? 1 : lerp(kClearEnterScale, 1, presence), unitClamped(presence), 0, {}};
+    return SearchBarButton::Look{QStringLiteral("xmark.circle.fill"),
+                                 12,
+                                 primaryColor(environment(), 0.3),
+                                 reduced ? 1 : lerp(kClearEnterScale, 1, presence),
+                                 unitClamped(presence),
+                                 0,
+                                 {}};
   };
   clear_->action = [this] {
     if (callbacks_.onQueryChange) callbacks_.onQueryChange(QString());
   };
   filter_->look = [this](const SearchBarButton& button) {
-    return SearchBarButton::Look{QStringLiteral("line.3.horizontal.decrease"), 12,
+    return SearchBarButton::Look{QStringLiteral("line.3.horizontal.decrease"),
+                                 12,
                                  searchFilterColor(environment(), filterIconActive(), button.isHovered()),
-                                 lerp(1, 1.15, button.hoverProgress()), 1, 0, {}};
+                                 lerp(1, 1.15, button.hoverProgress()),
+                                 1,
+                                 0,
+                                 {}};
   };
   filter_->action = [this] {
     if (callbacks_.onToggleFilterPanel) callbacks_.onToggleFilterPanel();
   };
   dots_->look = [this](const SearchBarButton& button) {
     const double circle = props_.showDotsMenu ? 0.12 : button.isHovered() ? 0.1 : 0.07;
-    return SearchBarButton::Look{QStringLiteral("ellipsis"), 15,
+    return SearchBarButton::Look{QStringLiteral("ellipsis"),
+                                 15,
                                  searchDotsColor(environment(), props_.showDotsMenu, button.isHovered()),
-                                 1, 1, 90, primaryColor(environment(), circle)};
+                                 1,
+                                 1,
+                                 90,
+                                 primaryColor(environment(), circle)};
   };
   dots_->action = [this] {
     if (callbacks_.onToggleDotsMenu) callbacks_.onToggleDotsMenu();
@@ -206,7 +219,9 @@ void SearchBarView::layoutParts() {
   if (!props_.query.isEmpty()) right -= kSpacing;
   else right += kIconSize;
   const double left = capsule.left() + kPadding + kIconSize + kSpacing;
-  if (field_) field_->setGeometry(QRectF(left, midY - kFieldHeight / 2, std::max(0.0, right - left), kFieldHeight).toAlignedRect());
+  if (field_)
+    field_->setGeometry(
+        QRectF(left, midY - kFieldHeight / 2, std::max(0.0, right - left), kFieldHeight).toAlignedRect());
 }
 
 void SearchBarView::resizeEvent(QResizeEvent* event) {
@@ -249,15 +264,19 @@ SearchBarView::Props searchBarProps(const PanelState& state) {
 void connectSearchBar(SearchBarView& bar, PanelState& state) {
   SearchBarView* view = &bar;
   PanelState* model = &state;
-  bar.setCallbacks({[model](const QString& query) { model->setSearchQuery(query); },
-                    [model](bool focused) { model->setSearchFieldFocused(focused); },
-                    [model] { withAnimation(Theme::overshoot(), [model] { model->setShowFilterPanel(!model->showFilterPanel()); }); },
-                    [model] { withAnimation(Theme::overshoot(), [model] { model->setShowDotsMenu(!model->showDotsMenu()); }); }});
+  bar.setCallbacks(
+      {[model](const QString& query) { model->setSearchQuery(query); },
+       [model](bool focused) { model->setSearchFieldFocused(focused); },
+       [model] {
+         withAnimation(Theme::overshoot(), [model] { model->setShowFilterPanel(!model->showFilterPanel()); });
+       },
+       [model] { withAnimation(Theme::overshoot(), [model] { model->setShowDotsMenu(!model->showDotsMenu()); }); }});
   const auto refresh = [view, model] { view->setProps(searchBarProps(*model)); };
-  for (auto signal : {&PanelState::searchQueryChanged, &PanelState::isVisibleChanged, &PanelState::showFilterPanelChanged,
-                      &PanelState::showDotsMenuChanged, &PanelState::activeFilterChanged, &PanelState::filterTypesChanged,
-                      &PanelState::filterAppsChanged, &PanelState::filterDateChanged, &PanelState::expandSearchTriggerChanged,
-                      &PanelState::resignSearchFocusTriggerChanged})
+  for (auto signal :
+       {&PanelState::searchQueryChanged, &PanelState::isVisibleChanged, &PanelState::showFilterPanelChanged,
+        &PanelState::showDotsMenuChanged, &PanelState::activeFilterChanged, &PanelState::filterTypesChanged,
+        &PanelState::filterAppsChanged, &PanelState::filterDateChanged, &PanelState::expandSearchTriggerChanged,
+        &PanelState::resignSearchFocusTriggerChanged})
     QObject::connect(model, signal, view, refresh);
   refresh();
 }

@@ -13,9 +13,9 @@ struct AlertSpec {
   Style style = Style::informational;
   QString message;
   QString informativeText;
-  QStringList buttons;       // in the order shown, the first one rightmost
-  int returnButton = -1;     // chosen by Return; -1: none
-  int cancelButton = -1;     // chosen by Escape; -1: none
+  QStringList buttons;    // in the order shown, the first one rightmost
+  int returnButton = -1;  // chosen by Return; -1: none
+  int cancelButton = -1;  // chosen by Escape; -1: none
   int destructiveButton = -1;
   bool operator==(const AlertSpec&) const = default;
 };

@@ -14,7 +14,8 @@ AppRelauncher::AppRelauncher(std::shared_ptr<Scheduler> scheduler, Starter start
     start_ = [] {
       // The new program waits for this one's final save before it reads anything.
       QStringList arguments = QCoreApplication::arguments().mid(1);
-      if (!arguments.contains(QLatin1String(kAfterRelaunchArgument))) arguments << QLatin1String(kAfterRelaunchArgument);
+      if (!arguments.contains(QLatin1String(kAfterRelaunchArgument)))
+        arguments << QLatin1String(kAfterRelaunchArgument);
       return QProcess::startDetached(QCoreApplication::applicationFilePath(), arguments);
     };
   if (!quit_) quit_ = [] { QCoreApplication::quit(); };

@@ -142,7 +142,8 @@ void PortalDesktopAppearance::takeReadAllReply(const QDBusMessage& reply) {
     argument.beginMapEntry();
     argument >> nameSpace >> values;
     argument.endMapEntry();
-    for (auto it = values.cbegin(); it != values.cend(); ++it) anyChange |= reader_.apply(nameSpace, it.key(), it.value());
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+      anyChange |= reader_.apply(nameSpace, it.key(), it.value());
   }
   argument.endMap();
   if (anyChange) Q_EMIT changed();

@@ -1,12 +1,12 @@
 #include "platform/DesktopEntryIndex.h"
 
+#include <sys/stat.h>
+#include <time.h>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QSet>
 #include <algorithm>
-#include <sys/stat.h>
-#include <time.h>
 
 namespace qv {
 
@@ -19,10 +19,10 @@ constexpr qint64 kSettleNanoseconds = 2'000'000'000;
 
 // Programs that run other programs: their name says nothing about which application runs.
 bool isLauncher(const QString& program) {
-  static const QStringList launchers = {
-      QStringLiteral("env"),  QStringLiteral("sh"),      QStringLiteral("bash"),    QStringLiteral("dash"),
-      QStringLiteral("flatpak"), QStringLiteral("snap"), QStringLiteral("python3"), QStringLiteral("python"),
-      QStringLiteral("perl"), QStringLiteral("java"),    QStringLiteral("wine")};
+  static const QStringList launchers = {QStringLiteral("env"),     QStringLiteral("sh"),      QStringLiteral("bash"),
+                                        QStringLiteral("dash"),    QStringLiteral("flatpak"), QStringLiteral("snap"),
+                                        QStringLiteral("python3"), QStringLiteral("python"),  QStringLiteral("perl"),
+                                        QStringLiteral("java"),    QStringLiteral("wine")};
   return launchers.contains(program);
 }
 

@@ -4,9 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSet>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 #include <deque>
 #include <memory>
 

@@ -12,9 +12,7 @@ struct GlobalPointerMonitor::Registry {
   std::map<int, std::shared_ptr<Handler>> presses;
 };
 
-GlobalPointerMonitor::GlobalPointerMonitor() : registry_(std::make_shared<Registry>()) {
-  registry_->owner = this;
-}
+GlobalPointerMonitor::GlobalPointerMonitor() : registry_(std::make_shared<Registry>()) { registry_->owner = this; }
 
 GlobalPointerMonitor::~GlobalPointerMonitor() { registry_->owner = nullptr; }
 

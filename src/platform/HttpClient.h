@@ -25,11 +25,11 @@ struct HttpRequest {
 struct HttpResponse {
   bool received = false;  // a response arrived and its body was read (see `truncated`)
   int status = 0;
-  QUrl finalUrl;          // after redirects
+  QUrl finalUrl;  // after redirects
   QByteArray contentType;
   QByteArray body;
   bool truncated = false;
-  QString error;          // why nothing was received
+  QString error;  // why nothing was received
 
   bool succeeded() const { return received && status >= 200 && status < 300; }
 };

@@ -18,13 +18,13 @@ namespace qv {
 // under their own names. X11 bookkeeping targets (TARGETS, MULTIPLE, TIMESTAMP, SAVE_TARGETS) are
 // never types.
 namespace mime {
-inline constexpr char kPlainText[] = "text/plain;charset=utf-8";  // the string
-inline constexpr char kHtml[] = "text/html";                       // the rich slot (stored as .html)
-inline constexpr char kRtf[] = "text/rtf";                         // RTF
-inline constexpr char kPng[] = "image/png";                        // the preferred image type
-inline constexpr char kUriList[] = "text/uri-list";                // URLs, one per line
+inline constexpr char kPlainText[] = "text/plain;charset=utf-8";             // the string
+inline constexpr char kHtml[] = "text/html";                                 // the rich slot (stored as .html)
+inline constexpr char kRtf[] = "text/rtf";                                   // RTF
+inline constexpr char kPng[] = "image/png";                                  // the preferred image type
+inline constexpr char kUriList[] = "text/uri-list";                          // URLs, one per line
 inline constexpr char kGnomeCopiedFiles[] = "x-special/gnome-copied-files";  // "copy\nfile://…"
-inline constexpr char kColor[] = "application/x-color";            // four 16-bit RGBA values
+inline constexpr char kColor[] = "application/x-color";                      // four 16-bit RGBA values
 inline constexpr char kPasswordManagerHint[] = "x-kde-passwordManagerHint";  // "secret" = concealed
 }  // namespace mime
 
@@ -84,12 +84,12 @@ struct PasteboardContent {
 
 // Everything one item puts on the pasteboard, written in one go so it is exactly one change.
 struct PasteboardWrite {
-  std::optional<QString> text;       // text/plain (all of X11's text aliases)
-  QByteArray html;                   // text/html
-  QByteArray rtf;                    // text/rtf
-  QImage image;                      // image/png and the other image types, encoded on request
-  std::optional<QColor> color;       // application/x-color
-  QList<QUrl> urls;                  // text/uri-list (+ gnome-copied-files when all are files)
+  std::optional<QString> text;              // text/plain (all of X11's text aliases)
+  QByteArray html;                          // text/html
+  QByteArray rtf;                           // text/rtf
+  QImage image;                             // image/png and the other image types, encoded on request
+  std::optional<QColor> color;              // application/x-color
+  QList<QUrl> urls;                         // text/uri-list (+ gnome-copied-files when all are files)
   QList<QPair<QString, QByteArray>> extra;  // further types by name
 
   // The same content as one readable item (what a reader of this write sees).

@@ -23,8 +23,8 @@ Paths Paths::fromEnvironment() {
   const QString home = QDir::homePath();
   return Paths(envOr("XDG_DATA_HOME", home + QStringLiteral("/.local/share")),
                envOr("XDG_CACHE_HOME", home + QStringLiteral("/.cache")),
-               envOr("XDG_CONFIG_HOME", home + QStringLiteral("/.config")),
-               envOr("XDG_RUNTIME_DIR", QDir::tempPath()), QDir::tempPath());
+               envOr("XDG_CONFIG_HOME", home + QStringLiteral("/.config")), envOr("XDG_RUNTIME_DIR", QDir::tempPath()),
+               QDir::tempPath());
 }
 
 Paths::Paths(QString dataHome, QString cacheHome, QString configHome, QString runtimeDir, QString tempDir)
@@ -56,8 +56,7 @@ bool ensurePrivateFolder(const QString& path) {
   if (info.isDir()) return true;
   if (info.exists()) return false;
   const QString parent = info.absolutePath();
-  if (parent != info.absoluteFilePath() && !QFileInfo(parent).isDir() && !ensurePrivateFolder(parent))
-    return false;
+  if (parent != info.absoluteFilePath() && !QFileInfo(parent).isDir() && !ensurePrivateFolder(parent)) return false;
   const QByteArray native = QFile::encodeName(info.absoluteFilePath());
   if (::mkdir(native.constData(), 0700) != 0) return QFileInfo(path).isDir();
   return true;

@@ -1,25 +1,25 @@
 #include "platform/PlatformServices.h"
 
-#include "platform/x11/X11HotKey.h"
-#include "platform/x11/X11PointerMonitor.h"
+#include "platform/Alerts.h"
+#include "platform/AppRelauncher.h"
 #include "platform/DesktopAppearance.h"
-#include "platform/HttpClient.h"
-#include "platform/x11/X11Pasteboard.h"
-#include "platform/x11/X11WindowList.h"
-#include "platform/x11/X11Workspace.h"
 #include "platform/DesktopEntries.h"
 #include "platform/DragStarter.h"
 #include "platform/FileBookmarks.h"
-#include "platform/OcrEngine.h"
-#include "platform/AppRelauncher.h"
-#include "platform/PastePermission.h"
-#include "platform/x11/X11KeyPoster.h"
-#include "platform/x11/X11Compositor.h"
-#include "platform/x11/X11WindowShaper.h"
-#include "platform/Alerts.h"
-#include "platform/StatusItem.h"
+#include "platform/HttpClient.h"
 #include "platform/LoginItem.h"
 #include "platform/MenuPresenter.h"
+#include "platform/OcrEngine.h"
+#include "platform/PastePermission.h"
+#include "platform/StatusItem.h"
+#include "platform/x11/X11Compositor.h"
+#include "platform/x11/X11HotKey.h"
+#include "platform/x11/X11KeyPoster.h"
+#include "platform/x11/X11Pasteboard.h"
+#include "platform/x11/X11PointerMonitor.h"
+#include "platform/x11/X11WindowList.h"
+#include "platform/x11/X11WindowShaper.h"
+#include "platform/x11/X11Workspace.h"
 
 #include <QCoreApplication>
 
@@ -36,8 +36,8 @@ std::shared_ptr<SerialQueue> PlatformServices::queue(const QString& suffix) {
 void installRealPlatformServices(PlatformServices& services) {
   services.scheduler = std::make_shared<QtScheduler>();
   services.paths = std::make_shared<Paths>(Paths::fromEnvironment());
-  services.settings = std::make_shared<SettingsStore>(
-      services.paths->config() + QStringLiteral("/defaults.json"), *services.scheduler);
+  services.settings = std::make_shared<SettingsStore>(services.paths->config() + QStringLiteral("/defaults.json"),
+                                                      *services.scheduler);
   services.screens = std::make_shared<QtScreens>();
   // Pointer and keyboard
   services.pointerMonitor = std::make_shared<X11PointerMonitor>();
@@ -61,9 +61,9 @@ void installRealPlatformServices(PlatformServices& services) {
   services.makeStatusItem = [] { return makeTrayStatusItem(); };
   services.alerts = std::make_shared<MessageBoxAlerts>();
   services.menuPresenter = std::make_shared<PopupMenuPresenter>();
-  services.loginItem = std::make_shared<XdgAutostartLoginItem>(services.paths->configHome() + QStringLiteral("/autostart"),
-                                                                QString::fromLatin1(kDesktopEntryId),
-                                                                QCoreApplication::applicationFilePath());
+  services.loginItem = std::make_shared<XdgAutostartLoginItem>(
+      services.paths->configHome() + QStringLiteral("/autostart"), QString::fromLatin1(kDesktopEntryId),
+      QCoreApplication::applicationFilePath());
   services.makeQueue = [](const QString& name) -> std::shared_ptr<SerialQueue> {
     return std::make_shared<ThreadSerialQueue>(name);
   };

@@ -45,12 +45,11 @@ double QtScheduler::uptime() const { return static_cast<double>(impl_->clock.nse
 WorkItem QtScheduler::after(double seconds, std::function<void()> work, Guard guard) {
   auto state = std::make_shared<WorkItem::State>();
   const int ms = static_cast<int>(std::max(0.0, seconds) * 1000.0 + 0.5);
-  QTimer::singleShot(ms, Qt::PreciseTimer, &impl_->context,
-                     [state, work = std::move(work), guard = std::move(guard)] {
-                       if (state->cancelled || state->done) return;
-                       state->done = true;
-                       if (guard.alive()) work();
-                     });
+  QTimer::singleShot(ms, Qt::PreciseTimer, &impl_->context, [state, work = std::move(work), guard = std::move(guard)] {
+    if (state->cancelled || state->done) return;
+    state->done = true;
+    if (guard.alive()) work();
+  });
   return WorkItem(state);
 }
 
@@ -59,15 +58,14 @@ Timer QtScheduler::every(double seconds, std::function<void()> work, Guard guard
   auto* timer = new QTimer(&impl_->context);
   timer->setTimerType(Qt::PreciseTimer);
   timer->setInterval(static_cast<int>(std::max(0.0, seconds) * 1000.0 + 0.5));
-  QObject::connect(timer, &QTimer::timeout, timer,
-                   [timer, state, work = std::move(work), guard = std::move(guard)] {
-                     if (state->cancelled || !guard.alive()) {
-                       timer->stop();
-                       timer->deleteLater();
-                       return;
-                     }
-                     work();
-                   });
+  QObject::connect(timer, &QTimer::timeout, timer, [timer, state, work = std::move(work), guard = std::move(guard)] {
+    if (state->cancelled || !guard.alive()) {
+      timer->stop();
+      timer->deleteLater();
+      return;
+    }
+    work();
+  });
   timer->start();
   return Timer(WorkItem(state));
 }

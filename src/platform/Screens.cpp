@@ -48,8 +48,7 @@ QPointF QtScreens::pointerLocation() const { return QCursor::pos(); }
 std::optional<ScreenInfo> screenContaining(const QList<ScreenInfo>& screens, QPointF point) {
   for (const ScreenInfo& screen : screens) {
     const QRectF& f = screen.frame;
-    if (point.x() >= f.left() && point.x() < f.right() && point.y() >= f.top() && point.y() < f.bottom())
-      return screen;
+    if (point.x() >= f.left() && point.x() < f.right() && point.y() >= f.top() && point.y() < f.bottom()) return screen;
   }
   std::optional<ScreenInfo> nearest;
   double best = 0;

@@ -2,11 +2,11 @@
 
 #include "platform/Scheduler.h"
 
+#include <pthread.h>
 #include <condition_variable>
 #include <deque>
 #include <future>
 #include <mutex>
-#include <pthread.h>
 #include <thread>
 
 namespace qv {

@@ -110,8 +110,7 @@ std::optional<QByteArray> SettingsStore::dataValue(const QString& key) const {
   if (!v.isObject()) return std::nullopt;
   const QJsonValue encoded = v.toObject().value(QLatin1String(kDataKey));
   if (!encoded.isString()) return std::nullopt;
-  auto decoded = QByteArray::fromBase64Encoding(encoded.toString().toLatin1(),
-                                                QByteArray::AbortOnBase64DecodingErrors);
+  auto decoded = QByteArray::fromBase64Encoding(encoded.toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
   if (!decoded) return std::nullopt;
   return *decoded;
 }

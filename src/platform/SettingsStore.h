@@ -41,9 +41,7 @@ class SettingsStore : public QObject {
   bool boolOr(const QString& key, bool fallback) const { return boolValue(key).value_or(fallback); }
   qint64 intOr(const QString& key, qint64 fallback) const { return intValue(key).value_or(fallback); }
   double doubleOr(const QString& key, double fallback) const { return doubleValue(key).value_or(fallback); }
-  QString stringOr(const QString& key, const QString& fallback) const {
-    return stringValue(key).value_or(fallback);
-  }
+  QString stringOr(const QString& key, const QString& fallback) const { return stringValue(key).value_or(fallback); }
 
   void set(const QString& key, const QJsonValue& value);
   void setData(const QString& key, const QByteArray& data);

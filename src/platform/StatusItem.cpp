@@ -13,10 +13,8 @@ class TrayStatusItem : public StatusItem {
  public:
   TrayStatusItem() : trayColors_([this] { Q_EMIT trayForegroundColorChanged(); }) {
     connect(&icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-      if (reason == QSystemTrayIcon::Context)
-        Q_EMIT rightClicked();
-      else if (reason == QSystemTrayIcon::Trigger)
-        Q_EMIT leftClicked();
+      if (reason == QSystemTrayIcon::Context) Q_EMIT rightClicked();
+      else if (reason == QSystemTrayIcon::Trigger) Q_EMIT leftClicked();
     });
   }
   bool isAvailable() const override { return QSystemTrayIcon::isSystemTrayAvailable(); }

@@ -2,10 +2,10 @@
 
 #include <QSocketNotifier>
 
-#include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <csignal>
 
 namespace qv {
 

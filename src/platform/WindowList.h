@@ -20,15 +20,15 @@ inline constexpr int kTooltip = 102;
 
 // One on-screen window.
 struct WindowInfo {
-  quint32 id = 0;            // the top-level window (the frame of a managed window)
+  quint32 id = 0;  // the top-level window (the frame of a managed window)
   int layer = windowLayer::kNormal;
-  QRect bounds;              // global coordinates, top-left origin, points
+  QRect bounds;                 // global coordinates, top-left origin, points
   std::optional<double> alpha;  // 0…1 from the window's opacity; absent when it has none
-  qint64 ownerPid = 0;       // 0 when unknown
-  QString windowClass;       // WM_CLASS class part ("" when unset)
-  QString windowType;        // the EWMH type without prefix, lower case ("normal", "popup_menu", …)
+  qint64 ownerPid = 0;          // 0 when unknown
+  QString windowClass;          // WM_CLASS class part ("" when unset)
+  QString windowType;           // the EWMH type without prefix, lower case ("normal", "popup_menu", …)
   bool overrideRedirect = false;
-  bool systemTray = false;   // the system tray's window (it holds the tray selection)
+  bool systemTray = false;  // the system tray's window (it holds the tray selection)
   bool operator==(const WindowInfo&) const = default;
 };
 

@@ -1,6 +1,5 @@
 #include "settings/GeneralPane.h"
 
-#include "settings/SettingsServices.h"
 #include "platform/Alerts.h"
 #include "platform/AppRelauncher.h"
 #include "platform/SettingsStore.h"
@@ -8,6 +7,7 @@
 #include "settings/AppPane.h"
 #include "settings/PaneRows.h"
 #include "settings/PaneText.h"
+#include "settings/SettingsServices.h"
 #include "settings/SettingsStyle.h"
 #include "settings/ShortcutRecorder.h"
 #include "ui/Appearance.h"
@@ -81,7 +81,8 @@ void showSwitch(TarnToggle* toggle, bool on, bool enabled = true, bool animated 
 // "✓ Enabled" in the accent colour.
 class EnabledBadge : public PaintedWidget {
  public:
-  EnabledBadge(SettingsServices& context, const Animated<double>& presence) : PaintedWidget(context), presence_(presence) {
+  EnabledBadge(SettingsServices& context, const Animated<double>& presence)
+      : PaintedWidget(context), presence_(presence) {
     setHoverEnabled(false);
     font_ = systemFont(12, QFont::Medium);
     const double text = QFontMetricsF(font_).horizontalAdvance(QString::fromLatin1(kTitle));
@@ -101,7 +102,8 @@ class EnabledBadge : public PaintedWidget {
     painter.translate(centre);
     painter.scale(scale, scale);
     painter.translate(-centre);
-    const QImage symbol = Symbols::image(QStringLiteral("checkmark.circle.fill"), kSymbol, Theme::accent(), devicePixelRatioF());
+    const QImage symbol = Symbols::image(QStringLiteral("checkmark.circle.fill"), kSymbol, Theme::accent(),
+                                         devicePixelRatioF());
     if (!symbol.isNull()) {
       const QSizeF size = QSizeF(symbol.size()) / symbol.devicePixelRatio();
       painter.drawImage(QPointF(0, (height() - size.height()) / 2), symbol);
@@ -185,8 +187,8 @@ PasteAccessControl pasteAccessControl(bool grantable, bool canPaste, bool liveCh
   return liveCheck && !heldAtLaunch ? PasteAccessControl::restartToFinish : PasteAccessControl::enabled;
 }
 
-PasteAccessRow::PasteAccessRow(SettingsServices& context, std::function<void()> onRequest, std::function<void()> onRestart,
-                               QWidget* parent)
+PasteAccessRow::PasteAccessRow(SettingsServices& context, std::function<void()> onRequest,
+                               std::function<void()> onRestart, QWidget* parent)
     : QWidget(parent),
       context_(context),
       onRequest_(std::move(onRequest)),
@@ -196,11 +198,13 @@ PasteAccessRow::PasteAccessRow(SettingsServices& context, std::function<void()> 
   row->setContentsMargins(0, 0, 0, 0);
   row->setSpacing(12);
   status_ = paneText(context, QString(), 11, PaneText::Shade::secondary);
-  relaunchNote_ = paneText(context, QStringLiteral("If you turn this off, Quorvalen may need to relaunch before it notices."),
+  relaunchNote_ = paneText(context,
+                           QStringLiteral("If you turn this off, Quorvalen may need to relaunch before it notices."),
                            10, PaneText::Shade::tertiary);
   status_->setMaximumWidth(int(kTextWidth));
   relaunchNote_->setMaximumWidth(int(kTextWidth));
-  row->addWidget(column({rowLabel(context, QStringLiteral("Accessibility")), status_, relaunchNote_}, 2), 1, Qt::AlignTop);
+  row->addWidget(column({rowLabel(context, QStringLiteral("Accessibility")), status_, relaunchNote_}, 2), 1,
+                 Qt::AlignTop);
 
   button_ = new AccentPillButton(context, {}, [this] {
     if (props_.control == PasteAccessControl::restartToFinish) {
@@ -243,18 +247,11 @@ void PasteAccessRow::setProps(const Props& props) {
   relaunchNote_->setVisible(props_.grantable);
   QString title;
   switch (props_.control) {
-    case PasteAccessControl::enable:
-      title = QStringLiteral("Enable");
-      break;
-    case PasteAccessControl::openSettings:
-      title = QStringLiteral("Open Settings");
-      break;
-    case PasteAccessControl::restartToFinish:
-      title = QStringLiteral("Restart to Finish");
-      break;
+    case PasteAccessControl::enable: title = QStringLiteral("Enable"); break;
+    case PasteAccessControl::openSettings: title = QStringLiteral("Open Settings"); break;
+    case PasteAccessControl::restartToFinish: title = QStringLiteral("Restart to Finish"); break;
     case PasteAccessControl::enabled:
-    case PasteAccessControl::unavailable:
-      break;
+    case PasteAccessControl::unavailable: break;
   }
   button_->setProps({title, std::nullopt, true});
   button_->setVisible(!title.isEmpty());
@@ -285,20 +282,28 @@ GeneralPane::GeneralPane(SettingsServices& context, std::function<void(bool)> on
   addSection(QStringLiteral("Invoke"), {buildInvoke(std::move(onShortcutRecording))});
 
   pasteAccess_ = new PasteAccessRow(
-      context, [this] { if (context_.pastePermission) context_.pastePermission->requestPostEventAccessOnce(); },
-      [this] { if (context_.appRelauncher) context_.appRelauncher->relaunch(); });
+      context,
+      [this] {
+        if (context_.pastePermission) context_.pastePermission->requestPostEventAccessOnce();
+      },
+      [this] {
+        if (context_.appRelauncher) context_.appRelauncher->relaunch();
+      });
   addSection(QStringLiteral("Permissions"), {pasteAccess_});
 
-  themePicker_ = new TarnSegmentedPicker<QString>(
-      context,
-      {{{QStringLiteral("Light"), QStringLiteral("light")},
-        {QStringLiteral("Dark"), QStringLiteral("dark")},
-        {QStringLiteral("System"), QStringLiteral("system")}},
-       shown_.appearance, Theme::accent(), kThemeSegmentWidth, kSegmentHeight, {}},
-      [this](const QString& appearance) {
-        set(GeneralSettings::kAppearanceKey, appearance);
-        applyAppearance(context_, appearance);
-      });
+  themePicker_ = new TarnSegmentedPicker<QString>(context,
+                                                  {{{QStringLiteral("Light"), QStringLiteral("light")},
+                                                    {QStringLiteral("Dark"), QStringLiteral("dark")},
+                                                    {QStringLiteral("System"), QStringLiteral("system")}},
+                                                   shown_.appearance,
+                                                   Theme::accent(),
+                                                   kThemeSegmentWidth,
+                                                   kSegmentHeight,
+                                                   {}},
+                                                  [this](const QString& appearance) {
+                                                    set(GeneralSettings::kAppearanceKey, appearance);
+                                                    applyAppearance(context_, appearance);
+                                                  });
   themePicker_->setTrackPad(kTrackPad);
   addSection(QStringLiteral("Appearance"), {paneRow(rowLabel(context, QStringLiteral("Theme")), themePicker_)});
 
@@ -340,22 +345,33 @@ QWidget* GeneralPane::buildInvoke(std::function<void(bool)> onShortcutRecording)
       {{{QStringLiteral("Left"), QStringLiteral("left")},
         {QStringLiteral("Right"), QStringLiteral("right")},
         {QStringLiteral("Both"), QStringLiteral("both")}},
-       shown_.edgeSide, Theme::accent(), kEdgeSegmentWidth, kSegmentHeight, {}},
+       shown_.edgeSide,
+       Theme::accent(),
+       kEdgeSegmentWidth,
+       kSegmentHeight,
+       {}},
       [this](const QString& side) { set(GeneralSettings::kEdgeSideKey, side); });
   dwellPicker_ = new TarnSegmentedPicker<double>(
       context_,
       {{{QStringLiteral("0.3s"), 0.3}, {QStringLiteral("0.5s"), 0.5}, {QStringLiteral("0.8s"), 0.8}},
-       shown_.edgeDwellDelay, Theme::accent(), kEdgeSegmentWidth, kSegmentHeight, {}},
+       shown_.edgeDwellDelay,
+       Theme::accent(),
+       kEdgeSegmentWidth,
+       kSegmentHeight,
+       {}},
       [this](double delay) { set(GeneralSettings::kEdgeDwellDelayKey, delay); });
   sidePicker_->setTrackPad(kTrackPad);
   dwellPicker_->setTrackPad(kTrackPad);
   auto* dwellLabel = column({rowLabel(context_, QStringLiteral("Dwell delay")),
                              caption(context_, QStringLiteral("How long to hold cursor at edge before opening"), 10)},
                             0);
-  sideRow_ = new RowReveal(
-      context_, column({new PaneDivider(context_, kDividerOpacity), paneRow(rowLabel(context_, QStringLiteral("Side")), sidePicker_)}, 10),
-      shown_.edgeInEffect());
-  dwellRow_ = new RowReveal(context_, column({new PaneDivider(context_, kDividerOpacity), paneRow(dwellLabel, dwellPicker_)}, 10),
+  sideRow_ = new RowReveal(context_,
+                           column({new PaneDivider(context_, kDividerOpacity),
+                                   paneRow(rowLabel(context_, QStringLiteral("Side")), sidePicker_)},
+                                  10),
+                           shown_.edgeInEffect());
+  dwellRow_ = new RowReveal(context_,
+                            column({new PaneDivider(context_, kDividerOpacity), paneRow(dwellLabel, dwellPicker_)}, 10),
                             shown_.edgeInEffect());
 
   recorder_ = new ShortcutRecorderButton(context_, kTrackPad, kSegmentHeight);
@@ -382,13 +398,14 @@ QWidget* GeneralPane::buildClipboard() {
       context_,
       QStringLiteral("Copies that a clipboard-sharing tool marks as coming from another device. They don't say "
                      "which app they came from, so these appear as “Nearby Device”."));
-  return column({paneRow(rowLabel(context_, QStringLiteral("Keep items for")), retention_), new PaneDivider(context_, kDividerOpacity),
-                 column({plainText_,
-                         caption(context_, QStringLiteral("Strips fonts, colours and links. Hold Shift while pasting "
-                                                          "to keep formatting for one paste."))},
-                        2),
-                 new PaneDivider(context_, kDividerOpacity), column({nearby_, nearbyCaption_}, 2)},
-                10);
+  return column(
+      {paneRow(rowLabel(context_, QStringLiteral("Keep items for")), retention_),
+       new PaneDivider(context_, kDividerOpacity),
+       column({plainText_, caption(context_, QStringLiteral("Strips fonts, colours and links. Hold Shift while pasting "
+                                                            "to keep formatting for one paste."))},
+              2),
+       new PaneDivider(context_, kDividerOpacity), column({nearby_, nearbyCaption_}, 2)},
+      10);
 }
 
 QWidget* GeneralPane::buildUpdates() {
@@ -400,15 +417,19 @@ QWidget* GeneralPane::buildUpdates() {
   showSwitch(automaticUpdates_, updater.automaticallyChecksForUpdates(), true, false);
   // The notice is a modal alert: it opens once the click has been handled.
   checkForUpdates_ = new PlainRowButton(
-      context_, QStringLiteral("Check for Updates"), queuedAction(context_.scheduler, [this, &updater] {
-        AlertSpec alert;
-        alert.message = QStringLiteral("Updates come through your package manager");
-        alert.informativeText = updater.checkForUpdates();
-        alert.buttons = {QStringLiteral("OK")};
-        alert.returnButton = 0;
-        alert.cancelButton = 0;
-        context_.alerts->run(alert);
-      }, this));
+      context_, QStringLiteral("Check for Updates"),
+      queuedAction(
+          context_.scheduler,
+          [this, &updater] {
+            AlertSpec alert;
+            alert.message = QStringLiteral("Updates come through your package manager");
+            alert.informativeText = updater.checkForUpdates();
+            alert.buttons = {QStringLiteral("OK")};
+            alert.returnButton = 0;
+            alert.cancelButton = 0;
+            context_.alerts->run(alert);
+          },
+          this));
   return column({automaticUpdates_, new PaneDivider(context_, kDividerOpacity), checkForUpdates_}, 10);
 }
 
@@ -470,7 +491,8 @@ void GeneralPane::showEvent(QShowEvent* event) {
   }
   recheckPermission();
   if (!poll_.isRunning())
-    poll_ = context_.scheduler->every(kPermissionPollSeconds, [this] { recheckPermission(); }, this);
+    poll_ = context_.scheduler->every(
+        kPermissionPollSeconds, [this] { recheckPermission(); }, this);
 }
 
 void GeneralPane::hideEvent(QHideEvent* event) {

@@ -43,7 +43,8 @@ class PaneContainer::EdgeFade : public QWidget {
   bool top_;
 };
 
-PaneContainer::PaneContainer(SettingsServices& context, QString title, double fadeHeight, QColor fadeColor, QWidget* parent)
+PaneContainer::PaneContainer(SettingsServices& context, QString title, double fadeHeight, QColor fadeColor,
+                             QWidget* parent)
     : QWidget(parent),
       title_(std::move(title)),
       fadeHeight_(fadeHeight),
@@ -154,7 +155,8 @@ class SectionCard : public PaintedWidget {
 
 }  // namespace
 
-SettingsSection settingsSection(SettingsServices& context, const QString& title, bool flush, const QList<QWidget*>& content) {
+SettingsSection settingsSection(SettingsServices& context, const QString& title, bool flush,
+                                const QList<QWidget*>& content) {
   SettingsSection section;
   if (!title.isEmpty()) section.title = new SectionTitle(context, title);
   auto* card = new SectionCard(context);

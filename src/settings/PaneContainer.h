@@ -24,7 +24,8 @@ class PaneContainer : public QWidget {
   // Content scrolled by more than this lies beyond an edge.
   static constexpr double kFadeThreshold = 6;
 
-  PaneContainer(SettingsServices& context, QString title, double fadeHeight, QColor fadeColor, QWidget* parent = nullptr);
+  PaneContainer(SettingsServices& context, QString title, double fadeHeight, QColor fadeColor,
+                QWidget* parent = nullptr);
 
   const QString& title() const { return title_; }
   // Adds a view (or a section's title and card) to the column.
@@ -68,6 +69,7 @@ struct SettingsSection {
   QWidget* card = nullptr;
   QVBoxLayout* body = nullptr;
 };
-SettingsSection settingsSection(SettingsServices& context, const QString& title, bool flush, const QList<QWidget*>& content);
+SettingsSection settingsSection(SettingsServices& context, const QString& title, bool flush,
+                                const QList<QWidget*>& content);
 
 }  // namespace qv

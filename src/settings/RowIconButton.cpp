@@ -55,7 +55,8 @@ void RowIconButton::paint(QPainter& painter) {
   const EnvironmentValues env = environment();
   painter.setOpacity(presence_);
   painter.setPen(Qt::NoPen);
-  painter.setBrush(settingsStyle::primary(env, circleOpacity(props_.restingFill, env.increasedContrast, hoverProgress())));
+  painter.setBrush(
+      settingsStyle::primary(env, circleOpacity(props_.restingFill, env.increasedContrast, hoverProgress())));
   painter.drawEllipse(QRectF(rect()));
   const QColor tint = settingsStyle::primary(env, symbolOpacity(env.increasedContrast, hoverProgress()));
   const QImage symbol = Symbols::image(props_.symbol, props_.size, tint, devicePixelRatioF());

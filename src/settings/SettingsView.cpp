@@ -1,12 +1,12 @@
 #include "settings/SettingsView.h"
 
-#include "settings/SettingsServices.h"
 #include "platform/SettingsStore.h"
 #include "settings/AboutPane.h"
 #include "settings/GeneralPane.h"
 #include "settings/IgnoredPane.h"
 #include "settings/PaneContainer.h"
 #include "settings/PaneText.h"
+#include "settings/SettingsServices.h"
 #include "settings/SettingsStyle.h"
 #include "settings/Sidebar.h"
 #include "ui/theme/Theme.h"
@@ -61,7 +61,8 @@ SettingsView::SettingsView(SettingsServices& context, QWidget* parent)
   rowStack->setContentsMargins(8, 8, 8, 0);
   rowStack->setSpacing(2);
   for (std::size_t i = 0; i < kAllPanes.size(); ++i) {
-    rows_[i] = new SidebarRow(context, kAllPanes[i], [this](AppPane pane) { select(pane); }, sidebar_);
+    rows_[i] = new SidebarRow(
+        context, kAllPanes[i], [this](AppPane pane) { select(pane); }, sidebar_);
     rowStack->addWidget(rows_[i]);
   }
   sidebarStack->addLayout(rowStack);
@@ -72,7 +73,8 @@ SettingsView::SettingsView(SettingsServices& context, QWidget* parent)
   sidebarStack->addLayout(dividerRow);
   auto* quitRow = new QHBoxLayout;
   quitRow->setContentsMargins(8, 6, 8, 6);
-  quit_ = new QuitButton(context, [this] { quit(); }, sidebar_);
+  quit_ = new QuitButton(
+      context, [this] { quit(); }, sidebar_);
   quitRow->addWidget(quit_);
   sidebarStack->addLayout(quitRow);
   columns->addWidget(sidebar_);
@@ -123,12 +125,8 @@ void SettingsView::display(AppPane pane) {
         if (onShortcutRecording) onShortcutRecording(recording);
       });
       break;
-    case AppPane::ignored:
-      paneView_ = new IgnoredPane(context_);
-      break;
-    case AppPane::about:
-      paneView_ = new AboutPane(context_);
-      break;
+    case AppPane::ignored: paneView_ = new IgnoredPane(context_); break;
+    case AppPane::about: paneView_ = new AboutPane(context_); break;
   }
   detailLayout_->addWidget(paneView_);
   detailVeil_->raise();

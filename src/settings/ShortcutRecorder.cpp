@@ -1,8 +1,8 @@
 #include "settings/ShortcutRecorder.h"
 
-#include "settings/SettingsServices.h"
 #include "platform/SettingsStore.h"
 #include "settings/RowIconButton.h"
+#include "settings/SettingsServices.h"
 #include "settings/SettingsStyle.h"
 #include "ui/fx/Fx.h"
 #include "ui/theme/Theme.h"
@@ -17,8 +17,8 @@ namespace qv {
 
 // ---- The pill --------------------------------------------------------------------------------
 
-ShortcutPill::ShortcutPill(SettingsServices& context, double trackPad, double segmentHeight, std::function<void()> onClick,
-                           QWidget* parent)
+ShortcutPill::ShortcutPill(SettingsServices& context, double trackPad, double segmentHeight,
+                           std::function<void()> onClick, QWidget* parent)
     : PaintedWidget(context, parent),
       trackPad_(trackPad),
       segmentHeight_(segmentHeight),
@@ -72,7 +72,8 @@ void ShortcutPill::paint(QPainter& painter) {
   const EnvironmentValues env = environment();
   const bool dark = env.isDark();
   const QRectF track = QRectF(rect());
-  painter.fillPath(Fx::continuousRoundedRect(track, track.height() / 2), settingsStyle::primary(env, dark ? 0.085 : 0.055));
+  painter.fillPath(Fx::continuousRoundedRect(track, track.height() / 2),
+                   settingsStyle::primary(env, dark ? 0.085 : 0.055));
   QLinearGradient border(track.topLeft(), track.bottomLeft());
   if (dark) {
     border.setColorAt(0, QColor::fromRgbF(1, 1, 1, 0.14f));
@@ -127,24 +128,35 @@ namespace {
 
 bool isModifierKey(int key) {
   switch (key) {
-    case Qt::Key_Shift: case Qt::Key_Control: case Qt::Key_Meta: case Qt::Key_Alt: case Qt::Key_AltGr:
-    case Qt::Key_Super_L: case Qt::Key_Super_R: case Qt::Key_Hyper_L: case Qt::Key_Hyper_R:
-    case Qt::Key_CapsLock: case Qt::Key_NumLock: case Qt::Key_ScrollLock: case Qt::Key_Mode_switch:
-      return true;
-    default:
-      return false;
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Meta:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+    case Qt::Key_ScrollLock:
+    case Qt::Key_Mode_switch: return true;
+    default: return false;
   }
 }
 
 }  // namespace
 
-ShortcutRecorderButton::ShortcutRecorderButton(SettingsServices& context, double trackPad, double segmentHeight, QWidget* parent)
+ShortcutRecorderButton::ShortcutRecorderButton(SettingsServices& context, double trackPad, double segmentHeight,
+                                               QWidget* parent)
     : QWidget(parent), context_(context), settings_(*context.settings), clearPresence_(*context.frameClock, 0.0) {
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(6);
-  pill_ = new ShortcutPill(context, trackPad, segmentHeight, [this] { click(); }, this);
-  clear_ = new RowIconButton(context, {QStringLiteral("xmark.circle.fill"), 14, QFont::Normal, 0}, [this] { clear(); }, this);
+  pill_ = new ShortcutPill(
+      context, trackPad, segmentHeight, [this] { click(); }, this);
+  clear_ = new RowIconButton(
+      context, {QStringLiteral("xmark.circle.fill"), 14, QFont::Normal, 0}, [this] { clear(); }, this);
   clear_->setToolTip(QString::fromLatin1(kClearTitle));
   clear_->setAccessibleName(QString::fromLatin1(kClearTitle));
   layout->addWidget(pill_, 0, Qt::AlignVCenter);
@@ -190,10 +202,8 @@ void ShortcutRecorderButton::refresh() {
 }
 
 void ShortcutRecorderButton::click() {
-  if (recording_)
-    stopRecording();
-  else
-    startRecording();
+  if (recording_) stopRecording();
+  else startRecording();
 }
 
 void ShortcutRecorderButton::startRecording() {

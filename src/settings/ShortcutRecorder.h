@@ -1,6 +1,6 @@
 #pragma once
-#include "settings/SettingsServices.h"
 #include "platform/keys/KeyCodes.h"
+#include "settings/SettingsServices.h"
 #include "ui/anim/AnimatedValue.h"
 #include "ui/view/PaintedWidget.h"
 

@@ -1,6 +1,6 @@
 #pragma once
-#include "settings/SettingsServices.h"
 #include "settings/AppPane.h"
+#include "settings/SettingsServices.h"
 #include "ui/view/PaintedWidget.h"
 
 #include <functional>

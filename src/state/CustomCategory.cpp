@@ -25,7 +25,8 @@ std::optional<CustomCategory> CustomCategory::fromJson(const QJsonValue& value) 
   const double number = index.toDouble();
   if (!uuid || !std::isfinite(number) || std::trunc(number) != number) return std::nullopt;
   // fmod is exact for whole numbers of any size; the result fits an int.
-  return CustomCategory{*uuid, name.toString(), wrappedPaletteIndex(static_cast<int>(std::fmod(number, kCategoryPaletteSize)))};
+  return CustomCategory{*uuid, name.toString(),
+                        wrappedPaletteIndex(static_cast<int>(std::fmod(number, kCategoryPaletteSize)))};
 }
 
 QByteArray encodeCategories(const QList<CustomCategory>& categories) {
@@ -49,9 +50,8 @@ std::optional<QList<CustomCategory>> decodeCategories(const QByteArray& json) {
 
 const std::array<QColor, kCategoryPaletteSize>& categoryPalette() {
   static const std::array<QColor, kCategoryPaletteSize> palette = {
-      QColor::fromRgbF(1.0f, 0.42f, 0.42f),  QColor::fromRgbF(1.0f, 0.63f, 0.27f),
-      QColor::fromRgbF(0.31f, 0.8f, 0.51f),  QColor::fromRgbF(0.18f, 0.74f, 0.95f),
-      QColor::fromRgbF(0.37f, 0.55f, 1.0f),  QColor::fromRgbF(0.72f, 0.52f, 1.0f),
+      QColor::fromRgbF(1.0f, 0.42f, 0.42f),  QColor::fromRgbF(1.0f, 0.63f, 0.27f), QColor::fromRgbF(0.31f, 0.8f, 0.51f),
+      QColor::fromRgbF(0.18f, 0.74f, 0.95f), QColor::fromRgbF(0.37f, 0.55f, 1.0f), QColor::fromRgbF(0.72f, 0.52f, 1.0f),
       QColor::fromRgbF(1.0f, 0.45f, 0.73f),  QColor::fromRgbF(0.17f, 0.81f, 0.69f)};
   return palette;
 }

@@ -34,9 +34,8 @@ size_t qHash(const FilterType& filter, size_t seed = 0);
 
 // The kind filter; raw values are the case names.
 enum class TypeFilter { text, code, image, link, color, file };
-inline constexpr std::array<TypeFilter, 6> kAllTypeFilters = {TypeFilter::text,  TypeFilter::code,
-                                                              TypeFilter::image, TypeFilter::link,
-                                                              TypeFilter::color, TypeFilter::file};
+inline constexpr std::array<TypeFilter, 6> kAllTypeFilters = {TypeFilter::text, TypeFilter::code,  TypeFilter::image,
+                                                              TypeFilter::link, TypeFilter::color, TypeFilter::file};
 QString rawValue(TypeFilter filter);
 std::optional<TypeFilter> typeFilterFromRaw(QStringView raw);
 // The kind of an item as a filter.
@@ -48,8 +47,7 @@ QString chipLabel(TypeFilter filter);
 // The capture-date filter; raw values are the case names.
 enum class DateFilter { today, yesterday, thisWeek, lastWeek, last30Days };
 inline constexpr std::array<DateFilter, 5> kAllDateFilters = {
-    DateFilter::today, DateFilter::yesterday, DateFilter::thisWeek, DateFilter::lastWeek,
-    DateFilter::last30Days};
+    DateFilter::today, DateFilter::yesterday, DateFilter::thisWeek, DateFilter::lastWeek, DateFilter::last30Days};
 QString rawValue(DateFilter filter);
 std::optional<DateFilter> dateFilterFromRaw(QStringView raw);
 inline size_t qHash(DateFilter filter, size_t seed = 0) { return ::qHash(static_cast<int>(filter), seed); }
@@ -61,9 +59,7 @@ QString chipLabel(DateFilter filter);
 struct DateRange {
   QDateTime start;
   std::optional<QDateTime> end;
-  bool contains(const QDateTime& date) const {
-    return date >= start && (!end || date < *end);
-  }
+  bool contains(const QDateTime& date) const { return date >= start && (!end || date < *end); }
   bool operator==(const DateRange&) const = default;
 };
 // The range of a date filter at `now`, by local calendar days and the locale's week; none when

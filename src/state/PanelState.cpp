@@ -55,8 +55,7 @@ void PanelState::setPreviewItemID(const std::optional<QUuid>& id) {
   if (id) {
     storeShowFilterPanel(false);
     storeShowDotsMenu(false);
-    if (const auto anchor = cardAnchors_.constFind(*id); anchor != cardAnchors_.constEnd())
-      setPreviewAnchorY(*anchor);
+    if (const auto anchor = cardAnchors_.constFind(*id); anchor != cardAnchors_.constEnd()) setPreviewAnchorY(*anchor);
   } else {
     setPreviewAnchorY(std::nullopt);
   }

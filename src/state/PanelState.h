@@ -2,11 +2,11 @@
 #include "items/model/ClipboardItem.h"
 #include "items/transform/TextTransform.h"
 #include "platform/Scheduler.h"
+#include "state/CustomCategory.h"
+#include "state/FilterTypes.h"
 #include "state/HistoryFile.h"
 #include "state/ItemCategories.h"
 #include "state/ItemMarks.h"
-#include "state/CustomCategory.h"
-#include "state/FilterTypes.h"
 #include "state/StateProperty.h"
 
 #include <QDateTime>
@@ -251,7 +251,6 @@ class PanelState : public QObject {
   int itemCount(const QString& fromApp) const;
   // Removes them all; returns how many were removed.
   int removeItems(const QString& fromApp);
-
 
   // ---- Categories (PanelStateCategories.cpp) -------------------------------------------------
   void saveCustomCategories();

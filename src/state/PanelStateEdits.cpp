@@ -1,6 +1,6 @@
 #include "base/ByteCountText.h"
-#include "items/stores/RichTextStore.h"
 #include "items/ItemServices.h"
+#include "items/stores/RichTextStore.h"
 #include "state/PanelStateInternal.h"
 
 #include <QFileInfo>
@@ -10,8 +10,8 @@ namespace qv {
 
 namespace {
 qsizetype indexOfItem(const QList<ClipboardItem>& items, const QUuid& id) {
-  const auto found =
-      std::find_if(items.cbegin(), items.cend(), [&id](const ClipboardItem& item) { return item.id == id; });
+  const auto found = std::find_if(items.cbegin(), items.cend(),
+                                  [&id](const ClipboardItem& item) { return item.id == id; });
   return found == items.cend() ? -1 : found - items.cbegin();
 }
 }  // namespace

@@ -27,8 +27,8 @@ struct BadgeCheck {
   bool byDate = false;
   std::optional<DateRange> range;  // none with byDate: nothing passes
 
-  BadgeCheck(const QSet<TypeFilter>& types, const QSet<QString>& appFilter,
-             const std::optional<DateFilter>& date, const QDateTime& now) {
+  BadgeCheck(const QSet<TypeFilter>& types, const QSet<QString>& appFilter, const std::optional<DateFilter>& date,
+             const QDateTime& now) {
     for (TypeFilter type : types) typeMask |= 1u << static_cast<unsigned>(type);
     if (!appFilter.isEmpty()) apps = &appFilter;
     if (date) {
@@ -62,7 +62,7 @@ struct PanelState::FilterIndex {
   // front of that history is checked on its own when the result is next asked for.
   qsizetype resultFromCount = -1;
   QUuid resultFromFirst;
-  bool prepended = false;  // set by the add path around its change
+  bool prepended = false;     // set by the add path around its change
   bool frontPending = false;  // the result has not looked at the front item yet
   // The trimmed, lower-cased query as it stands.
   SearchIndex::Query query{QString()};
@@ -271,10 +271,9 @@ QList<ActiveFilterChip> PanelState::activeFilterChips() const {
 
 QString PanelState::appDisplayName(const QString& bundleID) const {
   AppIdentity* identity = context_.appIdentity.get();
-  return sourceDisplayName(bundleID, identity ? ClipboardItem::AppNameLookup([identity](const QString& id) {
-    return identity->appName(id);
-  })
-                                              : ClipboardItem::AppNameLookup());
+  return sourceDisplayName(
+      bundleID, identity ? ClipboardItem::AppNameLookup([identity](const QString& id) { return identity->appName(id); })
+                         : ClipboardItem::AppNameLookup());
 }
 
 QList<SourceApp> PanelState::sourceApps() const {

@@ -46,8 +46,7 @@ void PanelState::retargetPreview(const ClipboardItem& item) {
   }
   const QUuid id = item.id;
   const auto open = [this, id] {
-    if (const auto anchor = cardAnchors_.constFind(id); anchor != cardAnchors_.constEnd())
-      setPreviewAnchorY(*anchor);
+    if (const auto anchor = cardAnchors_.constFind(id); anchor != cardAnchors_.constEnd()) setPreviewAnchorY(*anchor);
     setPreviewItemID(id);
   };
   if (previewItemID_) {
@@ -80,8 +79,8 @@ void PanelState::cancelPreviewWork() {
 std::optional<ClipboardItem> PanelState::previewItem() const {
   if (!previewItemID_) return std::nullopt;
   const QUuid& id = *previewItemID_;
-  const auto found =
-      std::find_if(items_.cbegin(), items_.cend(), [&id](const ClipboardItem& item) { return item.id == id; });
+  const auto found = std::find_if(items_.cbegin(), items_.cend(),
+                                  [&id](const ClipboardItem& item) { return item.id == id; });
   if (found == items_.cend()) return std::nullopt;
   return *found;
 }

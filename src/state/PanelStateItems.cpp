@@ -1,7 +1,7 @@
 #include "base/Uuid.h"
+#include "items/ItemServices.h"
 #include "items/ocr/ImageTextRecognizer.h"
 #include "items/stores/ImageStore.h"
-#include "items/ItemServices.h"
 #include "state/PanelState.h"
 #include "state/PanelStateInternal.h"
 
@@ -16,8 +16,7 @@ bool isSameContent(const ClipboardItem& a, const ClipboardItem& b) {
   if (const auto* p = std::get_if<ColorPayload>(&a.payload)) return p->hex == std::get<ColorPayload>(b.payload).hex;
   if (std::holds_alternative<ImagePayload>(a.payload)) return false;
   if (const auto* p = std::get_if<LinkPayload>(&a.payload)) return p->url == std::get<LinkPayload>(b.payload).url;
-  if (const auto* p = std::get_if<CodePayload>(&a.payload))
-    return p->source == std::get<CodePayload>(b.payload).source;
+  if (const auto* p = std::get_if<CodePayload>(&a.payload)) return p->source == std::get<CodePayload>(b.payload).source;
   if (const auto* p = std::get_if<TextPayload>(&a.payload)) return p->text == std::get<TextPayload>(b.payload).text;
   if (const auto* p = std::get_if<FilePayload>(&a.payload)) return p->name == std::get<FilePayload>(b.payload).name;
   return false;
@@ -28,8 +27,7 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
     return isSameContent(other, item) && other.sourceAppBundleID == item.sourceAppBundleID;
   };
   const auto found = std::find_if(items_.cbegin(), items_.cend(), isDuplicate);
-  const std::optional<QUuid> duplicate =
-      found == items_.cend() ? std::nullopt : std::optional<QUuid>(found->id);
+  const std::optional<QUuid> duplicate = found == items_.cend() ? std::nullopt : std::optional<QUuid>(found->id);
 
   historyFile_->noteAdded(item);
   // Changed in place: copying a long history for each capture would cost more than the rest of

@@ -21,7 +21,8 @@ void PanelState::scheduleSave() {
   if (!unsavedSince_) unsavedSince_ = now;
   const double delay = std::clamp(*unsavedSince_ + kLongestUnsavedSeconds - now, 0.0, kSaveDelaySeconds);
   saveWork_.cancel();
-  saveWork_ = context_.scheduler->after(delay, [this] { save(false); }, Guard(this));
+  saveWork_ = context_.scheduler->after(
+      delay, [this] { save(false); }, Guard(this));
 }
 
 void PanelState::flushSave() {
@@ -110,14 +111,18 @@ void PanelState::backfillImageText() {
   for (const ClipboardItem& item : std::as_const(items_))
     if (item.contentType == ContentType::image) pending->append(item.id);
   if (pending->isEmpty()) return;
-  backfillWork_ = context_.scheduler->after(0, [this, pending] {
-    const QStringList names = QDir(context_.imageTextRecognizer->directory()).entryList(QDir::Files);
-    const QSet<QString> stored(names.cbegin(), names.cend());
-    pending->removeIf([&stored](const QUuid& id) { return stored.contains(uuidString(id) + QStringLiteral(".txt")); });
-    // Started 0.4 s apart so that a large history does not start every recognition at once;
-    // one timer at a time rather than one per image.
-    if (!pending->isEmpty()) runBackfillStep(pending, 0);
-  }, Guard(this));
+  backfillWork_ = context_.scheduler->after(
+      0,
+      [this, pending] {
+        const QStringList names = QDir(context_.imageTextRecognizer->directory()).entryList(QDir::Files);
+        const QSet<QString> stored(names.cbegin(), names.cend());
+        pending->removeIf(
+            [&stored](const QUuid& id) { return stored.contains(uuidString(id) + QStringLiteral(".txt")); });
+        // Started 0.4 s apart so that a large history does not start every recognition at once;
+        // one timer at a time rather than one per image.
+        if (!pending->isEmpty()) runBackfillStep(pending, 0);
+      },
+      Guard(this));
 }
 
 void PanelState::runBackfillStep(std::shared_ptr<QList<QUuid>> pending, qsizetype index) {
@@ -130,16 +135,16 @@ void PanelState::runBackfillStep(std::shared_ptr<QList<QUuid>> pending, qsizetyp
 void PanelState::fetchLinkMetadata(const ClipboardItem& item, const QUrl& url) {
   const QUuid id = item.id;
   context_.linkMetadataFetcher->fetch(
-      url, item.idString(), [this, id](const LinkMetadata& metadata) { applyLinkMetadata(metadata, id); },
-      Guard(this));
+      url, item.idString(), [this, id](const LinkMetadata& metadata) { applyLinkMetadata(metadata, id); }, Guard(this));
 }
 
 void PanelState::applyLinkMetadata(const LinkMetadata& metadata, const QUuid& itemID) {
   // The fetcher has already put the image in the preview-image cache.
-  const std::optional<QString> reference =
-      metadata.previewReference.isEmpty() ? std::nullopt : std::optional<QString>(metadata.previewReference);
-  const auto found =
-      std::find_if(items_.cbegin(), items_.cend(), [&](const ClipboardItem& item) { return item.id == itemID; });
+  const std::optional<QString> reference = metadata.previewReference.isEmpty()
+                                               ? std::nullopt
+                                               : std::optional<QString>(metadata.previewReference);
+  const auto found = std::find_if(items_.cbegin(), items_.cend(),
+                                  [&](const ClipboardItem& item) { return item.id == itemID; });
   if (found == items_.cend()) return;
   const auto* link = std::get_if<LinkPayload>(&found->payload);
   if (!link) return;

@@ -56,68 +56,67 @@ bool assignIfChanged(T& slot, U&& value) {
 
 }  // namespace qv
 
-#define QV_OBSERVED(name, setter, ...)                                      \
- public:                                                                    \
-  const __VA_ARGS__& name() const { return name##_; }                       \
-  void setter(const __VA_ARGS__& value) {                                   \
-    if (::qv::detail::assignIfChanged(name##_, value)) Q_EMIT name##Changed(); \
-  }                                                                         \
-  void setter(__VA_ARGS__&& value) {                                        \
-    if (::qv::detail::assignIfChanged(name##_, std::move(value)))           \
-      Q_EMIT name##Changed();                                               \
-  }                                                                         \
-  Q_SIGNAL void name##Changed();                                            \
-                                                                            \
- private:                                                                   \
+#define QV_OBSERVED(name, setter, ...)                                                    \
+ public:                                                                                  \
+  const __VA_ARGS__& name() const { return name##_; }                                     \
+  void setter(const __VA_ARGS__& value) {                                                 \
+    if (::qv::detail::assignIfChanged(name##_, value)) Q_EMIT name##Changed();            \
+  }                                                                                       \
+  void setter(__VA_ARGS__&& value) {                                                      \
+    if (::qv::detail::assignIfChanged(name##_, std::move(value))) Q_EMIT name##Changed(); \
+  }                                                                                       \
+  Q_SIGNAL void name##Changed();                                                          \
+                                                                                          \
+ private:                                                                                 \
   __VA_ARGS__ name##_
 
 // A property whose setter has side effects: the getter, the signal and a private
 // `storeName(value)` that assigns and notifies only on change; the owner writes `setName`.
-#define QV_OBSERVED_CUSTOM(name, store, ...)                                \
- public:                                                                    \
-  const __VA_ARGS__& name() const { return name##_; }                       \
-  Q_SIGNAL void name##Changed();                                            \
-                                                                            \
- private:                                                                   \
-  void store(const __VA_ARGS__& value) {                                    \
+#define QV_OBSERVED_CUSTOM(name, store, ...)                                   \
+ public:                                                                       \
+  const __VA_ARGS__& name() const { return name##_; }                          \
+  Q_SIGNAL void name##Changed();                                               \
+                                                                               \
+ private:                                                                      \
+  void store(const __VA_ARGS__& value) {                                       \
     if (::qv::detail::assignIfChanged(name##_, value)) Q_EMIT name##Changed(); \
-  }                                                                         \
+  }                                                                            \
   __VA_ARGS__ name##_
 
-#define QV_TRIGGER(name, raiser, setter)                                    \
- public:                                                                    \
-  void raiser() { setter(name##_ + 1); }                                    \
+#define QV_TRIGGER(name, raiser, setter) \
+ public:                                 \
+  void raiser() { setter(name##_ + 1); } \
   QV_OBSERVED(name, setter, int)
 
-#define QV_HOOK(name, setter, ...)                                          \
- public:                                                                    \
-  const ::qv::ActionHook<__VA_ARGS__>& name() const { return name##_; }     \
-  void setter(::qv::ActionHook<__VA_ARGS__> hook) {                         \
-    name##_ = std::move(hook);                                              \
-    Q_EMIT name##Changed();                                                 \
-  }                                                                         \
-  Q_SIGNAL void name##Changed();                                            \
-                                                                            \
- private:                                                                   \
+#define QV_HOOK(name, setter, ...)                                      \
+ public:                                                                \
+  const ::qv::ActionHook<__VA_ARGS__>& name() const { return name##_; } \
+  void setter(::qv::ActionHook<__VA_ARGS__> hook) {                     \
+    name##_ = std::move(hook);                                          \
+    Q_EMIT name##Changed();                                             \
+  }                                                                     \
+  Q_SIGNAL void name##Changed();                                        \
+                                                                        \
+ private:                                                               \
   ::qv::ActionHook<__VA_ARGS__> name##_
 
-#define QV_PLAIN(name, setter, ...)                                         \
- public:                                                                    \
-  const __VA_ARGS__& name() const { return name##_; }                       \
-  void setter(const __VA_ARGS__& value) { name##_ = value; }                \
-                                                                            \
- private:                                                                   \
+#define QV_PLAIN(name, setter, ...)                          \
+ public:                                                     \
+  const __VA_ARGS__& name() const { return name##_; }        \
+  void setter(const __VA_ARGS__& value) { name##_ = value; } \
+                                                             \
+ private:                                                    \
   __VA_ARGS__ name##_
 
-#define QV_OBSERVED_PART(part, name, setter, ...)                           \
- public:                                                                    \
-  const __VA_ARGS__& name() const { return part.name(); }                   \
-  void setter(const __VA_ARGS__& value) {                                   \
-    if (part.setter(value)) Q_EMIT name##Changed();                         \
-  }                                                                         \
-  void setter(__VA_ARGS__&& value) {                                        \
-    if (part.setter(std::move(value))) Q_EMIT name##Changed();              \
-  }                                                                         \
-  Q_SIGNAL void name##Changed();                                            \
-                                                                            \
+#define QV_OBSERVED_PART(part, name, setter, ...)              \
+ public:                                                       \
+  const __VA_ARGS__& name() const { return part.name(); }      \
+  void setter(const __VA_ARGS__& value) {                      \
+    if (part.setter(value)) Q_EMIT name##Changed();            \
+  }                                                            \
+  void setter(__VA_ARGS__&& value) {                           \
+    if (part.setter(std::move(value))) Q_EMIT name##Changed(); \
+  }                                                            \
+  Q_SIGNAL void name##Changed();                               \
+                                                               \
  private:

@@ -28,8 +28,8 @@ QColor hairlineColor(const EnvironmentValues& environment) {
                               : QColor::fromRgbF(0, 0, 0, strong ? 0.3f : 0.1f);
 }
 
-void paintBackground(QPainter& painter, const QPainterPath& shape, Material material, const EnvironmentValues& environment,
-                     const TranslucencySupport& support) {
+void paintBackground(QPainter& painter, const QPainterPath& shape, Material material,
+                     const EnvironmentValues& environment, const TranslucencySupport& support) {
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing);
   // Replace whatever the window held: a translucent surface must not blend over stale pixels.

@@ -31,8 +31,8 @@ QColor backgroundColor(Material material, const EnvironmentValues& environment, 
 // The hairline around a surface (stronger with reduced transparency or more contrast).
 QColor hairlineColor(const EnvironmentValues& environment);
 // Fills `shape` with the background and strokes its hairline inside it.
-void paintBackground(QPainter& painter, const QPainterPath& shape, Material material, const EnvironmentValues& environment,
-                     const TranslucencySupport& support);
+void paintBackground(QPainter& painter, const QPainterPath& shape, Material material,
+                     const EnvironmentValues& environment, const TranslucencySupport& support);
 
 }  // namespace Translucency
 

@@ -71,14 +71,16 @@ QImage fxSampler(GalleryScene& scene) {
   Fx::drawShadows(painter, card, 16, lift.shadows);
   const QPainterPath shape = Fx::continuousRoundedRect(card, 16);
   painter.fillPath(shape, dark ? QColor(52, 52, 58) : QColor(255, 255, 255));
-  Fx::strokeInnerBorder(painter, card, 16, dark ? QColor::fromRgbF(1, 1, 1, 0.14f) : QColor::fromRgbF(0, 0, 0, 0.1f), 1);
+  Fx::strokeInnerBorder(painter, card, 16, dark ? QColor::fromRgbF(1, 1, 1, 0.14f) : QColor::fromRgbF(0, 0, 0, 0.1f),
+                        1);
   QFont font;
   font.setPixelSize(13);
-  TextBlock text(QStringLiteral("Long card text is never ended with an ellipsis: it is clipped and faded out with a "
-                                "top-to-bottom gradient mask, as the cards do. The quick brown fox jumps over the lazy "
-                                "dog, again and again, until the card runs out of room. Then it keeps going, line after line, "
-                                "because a clipboard holds whatever was copied, however long it was."),
-                 TextStyle{font, 3});
+  TextBlock text(
+      QStringLiteral("Long card text is never ended with an ellipsis: it is clipped and faded out with a "
+                     "top-to-bottom gradient mask, as the cards do. The quick brown fox jumps over the lazy "
+                     "dog, again and again, until the card runs out of room. Then it keeps going, line after line, "
+                     "because a clipboard holds whatever was copied, however long it was."),
+      TextStyle{font, 3});
   {
     const QRectF textArea = card.adjusted(16, 16, -16, -60);
     Fx::Layer layer(painter, textArea);
@@ -86,8 +88,10 @@ QImage fxSampler(GalleryScene& scene) {
     layer.painter().setClipRect(textArea);
     text.draw(layer.painter(), textArea.topLeft(), textArea.width(), dark ? QColor(235, 235, 240) : QColor(30, 30, 35));
   }
-  painter.drawImage(QPointF(card.left() + 16, card.bottom() - 34), Symbols::image(QStringLiteral("pin.fill"), 18, Theme::accent(), dpr));
-  painter.drawImage(QPointF(card.left() + 42, card.bottom() - 34), Symbols::image(QStringLiteral("pin.slash"), 18, Theme::accent(), dpr));
+  painter.drawImage(QPointF(card.left() + 16, card.bottom() - 34),
+                    Symbols::image(QStringLiteral("pin.fill"), 18, Theme::accent(), dpr));
+  painter.drawImage(QPointF(card.left() + 42, card.bottom() - 34),
+                    Symbols::image(QStringLiteral("pin.slash"), 18, Theme::accent(), dpr));
   painter.restore();
 
   // The same card half blown away.
@@ -119,15 +123,18 @@ QImage codeHighlighting(GalleryScene& scene) {
   labelFont.setPixelSize(10);
   TextStyle codeStyle{CodeHighlighter::cardFont(), 5};
   for (size_t i = 0; i < samples.size(); ++i) {
-    const QRectF box(QPointF((int(i) % columns) * cellW + 5, (int(i) / columns) * cellH + 5), QSizeF(cellW - 10, cellH - 10));
+    const QRectF box(QPointF((int(i) % columns) * cellW + 5, (int(i) / columns) * cellH + 5),
+                     QSizeF(cellW - 10, cellH - 10));
     const QPainterPath shape = Fx::continuousRoundedRect(box, 12);
     painter.fillPath(shape, dark ? QColor(44, 44, 50) : QColor(250, 250, 252));
-    TextBlock(samples[i].language, TextStyle{labelFont}).draw(painter, box.topLeft() + QPointF(12, 8), 0, Theme::accent());
+    TextBlock(samples[i].language, TextStyle{labelFont})
+        .draw(painter, box.topLeft() + QPointF(12, 8), 0, Theme::accent());
     const auto text = CodeHighlighter(samples[i].source, samples[i].language)
                           .highlightedText(*scene.context.codeHighlights, scene.environment.colorScheme, 1500, false);
     painter.save();
     painter.setClipPath(shape);
-    TextBlock(*text, codeStyle).draw(painter, box.topLeft() + QPointF(12, 26), box.width() - 24, ink(scene.environment));
+    TextBlock(*text, codeStyle)
+        .draw(painter, box.topLeft() + QPointF(12, 26), box.width() - 24, ink(scene.environment));
     painter.restore();
   }
   return image;
@@ -166,11 +173,12 @@ QImage textControls(GalleryScene& scene) {
   viewer.setOnEdgesChange([&](bool above, bool below) {
     edges = QStringLiteral("hidden above: %1, below: %2").arg(above ? "yes" : "no", below ? "yes" : "no");
   });
-  viewer.setProps({QStringLiteral("A clipboard keeps whatever was copied, however long it was. The viewer shows all of it, "
-                                  "selectable and scrolling without scroll bars, and tells its owner whether text is "
-                                  "hidden above or below, so the owner can fade the edges. ")
-                       .repeated(3),
-                   nullptr, false, QSizeF(10, 8)});
+  viewer.setProps(
+      {QStringLiteral("A clipboard keeps whatever was copied, however long it was. The viewer shows all of it, "
+                      "selectable and scrolling without scroll bars, and tells its owner whether text is "
+                      "hidden above or below, so the owner can fade the edges. ")
+           .repeated(3),
+       nullptr, false, QSizeF(10, 8)});
   viewer.resize(450, 110);
   viewer.show();  // laid out at its size, offscreen
   viewer.verticalScrollBar()->setValue(30);

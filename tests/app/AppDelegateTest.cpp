@@ -10,13 +10,13 @@
 #include "platform/Updater.h"
 #include "settings/IgnoredPane.h"
 #include "settings/onboarding/OnboardingView.h"
-#include "ui/controls/PillButtons.h"
 #include "settings/onboarding/OnboardingWindowController.h"
 #include "state/PanelState.h"
 #include "support/CapturedLog.h"
 #include "support/FakeInterfaceContext.h"
 #include "support/StateTestSupport.h"
 #include "ui/Appearance.h"
+#include "ui/controls/PillButtons.h"
 
 #include <QApplication>
 #include <QFile>
@@ -94,7 +94,8 @@ TEST_F(AppDelegateTest, WillFinishRegistersDefaultsWritesTheSubstitutionKeysAndS
   EXPECT_EQ(settings().boolValue("qv.edgeEnabled"), true);
   EXPECT_FALSE(settings().hasStoredValue("qv.edgeEnabled"));
   ASSERT_EQ(AppDelegate::textSubstitutionKeys().size(), 11);
-  for (const QString& key : AppDelegate::textSubstitutionKeys()) EXPECT_EQ(settings().boolValue(key), false) << key.toStdString();
+  for (const QString& key : AppDelegate::textSubstitutionKeys())
+    EXPECT_EQ(settings().boolValue(key), false) << key.toStdString();
   EXPECT_FALSE(QGuiApplication::quitOnLastWindowClosed());
 }
 
@@ -171,10 +172,8 @@ TEST_F(AppDelegateTest, TheEdgeCanBeTurnedOffOnlyWithAShortcutAndBackOnWithoutRe
   probe.registerDefaults();
   settings().set(AppDelegate::kEdgeEnabledKey, false);
   for (const QJsonValue& keyCode : {QJsonValue(), QJsonValue(-1), QJsonValue("9"), QJsonValue(9.5)}) {
-    if (keyCode.isUndefined())
-      settings().remove(AppDelegate::kShortcutKeyCodeKey);
-    else
-      settings().set(AppDelegate::kShortcutKeyCodeKey, keyCode);
+    if (keyCode.isUndefined()) settings().remove(AppDelegate::kShortcutKeyCodeKey);
+    else settings().set(AppDelegate::kShortcutKeyCodeKey, keyCode);
     EXPECT_TRUE(probe.isEdgeEnabled()) << keyCode.toVariant().toString().toStdString();
   }
   settings().set(AppDelegate::kShortcutKeyCodeKey, 9);
@@ -240,7 +239,8 @@ TEST_F(AppDelegateTest, OnboardingShowsOnceAfterFourTenthsAndStartShowsThePanelA
 
   advance(2);
   OnboardingPanel* panel = onboarding.window();
-  for (const char* title : {"Next", "Next", "Launch Quorvalen"}) panel->view()->button(QString::fromUtf8(title))->action();
+  for (const char* title : {"Next", "Next", "Launch Quorvalen"})
+    panel->view()->button(QString::fromUtf8(title))->action();
   EXPECT_FALSE(onboarding.window());
   EXPECT_FALSE(panel->isVisible());
   advance(0.24);
@@ -453,8 +453,9 @@ TEST_F(AppDelegateTest, ClearAllFromTheTrayMenuRunsAfterTheMenuClosedAndClearsEv
     EXPECT_EQ(state().pinnedIDs().isEmpty(), cleared);
     EXPECT_EQ(state().sensitiveIDs().isEmpty(), cleared);
     EXPECT_EQ(settings().arrayValue(PanelState::kPinnedIDsKey).value_or(QJsonArray()).isEmpty(), cleared);
-    EXPECT_EQ(readFile(fake.context->paths->applicationSupport() + "/history.json").contains(uuidString(first).toUtf8()),
-              !cleared);
+    EXPECT_EQ(
+        readFile(fake.context->paths->applicationSupport() + "/history.json").contains(uuidString(first).toUtf8()),
+        !cleared);
   }
 }
 

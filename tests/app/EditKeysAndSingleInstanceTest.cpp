@@ -2,15 +2,15 @@
 #include "app/SingleInstance.h"
 #include "support/ProcessHelpers.h"
 
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTextEdit>
-#include <gtest/gtest.h>
-#include <QFile>
-#include <sys/stat.h>
 #include <thread>
 
 using namespace qv;

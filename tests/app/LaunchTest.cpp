@@ -1,8 +1,8 @@
 #include "support/ProcessHelpers.h"
 
+#include <gtest/gtest.h>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace qv {
 namespace {

@@ -4,11 +4,11 @@
 #include "panel/PanelStandInView.h"
 #include "support/StateTestSupport.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTest>
 #include <QWindow>
-#include <gtest/gtest.h>
 
 using namespace qv;
 
@@ -170,10 +170,8 @@ TEST_F(PanelControllerTest, TheSideComesFromTheSettingThePendingSideOrThePointer
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.setting.toStdString());
-    if (c.setting.isEmpty())
-      fake.context->settings->remove("qv.edgeSide");
-    else
-      setSide(c.setting);
+    if (c.setting.isEmpty()) fake.context->settings->remove("qv.edgeSide");
+    else setSide(c.setting);
     if (c.pending) controller->setPendingEdgeSide(*c.pending);
     fake.screens->setPointer({c.pointerX, 500});
     controller->showPanel();
@@ -250,23 +248,30 @@ TEST_F(PanelControllerTest, OverlaysCloseOnClicksOutsideThemAndTheColumnsTopBand
     bool keepsOpen;
   };
   const QList<Case> cases = {
-      {"right", true, {w - 324, 600}, true},        {"right", true, {w - 324 - 420, 600}, true},
-      {"right", true, {w - 324 - 421, 600}, false}, {"right", true, {w - 323, 600}, false},
-      {"right", false, {w - 324 - 180, 600}, true}, {"right", false, {w - 324 - 181, 600}, false},
-      {"right", true, {w - 100, 8}, true},          {"right", true, {w - 100, 58}, true},
-      {"right", true, {w - 100, 59}, false},        {"right", true, {w - 100, 7}, false},
-      {"left", true, {324, 600}, true},             {"left", true, {744, 600}, true},
-      {"left", true, {745, 600}, false},            {"left", false, {504, 600}, true},
-      {"left", false, {505, 600}, false},           {"left", true, {100, 30}, true},
-      {"left", true, {321, 30}, false},             {"left", true, {100, 600}, false},
+      {"right", true, {w - 324, 600}, true},
+      {"right", true, {w - 324 - 420, 600}, true},
+      {"right", true, {w - 324 - 421, 600}, false},
+      {"right", true, {w - 323, 600}, false},
+      {"right", false, {w - 324 - 180, 600}, true},
+      {"right", false, {w - 324 - 181, 600}, false},
+      {"right", true, {w - 100, 8}, true},
+      {"right", true, {w - 100, 58}, true},
+      {"right", true, {w - 100, 59}, false},
+      {"right", true, {w - 100, 7}, false},
+      {"left", true, {324, 600}, true},
+      {"left", true, {744, 600}, true},
+      {"left", true, {745, 600}, false},
+      {"left", false, {504, 600}, true},
+      {"left", false, {505, 600}, false},
+      {"left", true, {100, 30}, true},
+      {"left", true, {321, 30}, false},
+      {"left", true, {100, 600}, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(QString("%1 %2 %3,%4").arg(c.side).arg(c.filter).arg(c.at.x()).arg(c.at.y()).toStdString());
     state().setEdgeSide(c.side);
-    if (c.filter)
-      state().setShowFilterPanel(true);
-    else
-      state().setShowDotsMenu(true);
+    if (c.filter) state().setShowFilterPanel(true);
+    else state().setShowDotsMenu(true);
     controller->closeOverlaysIfOutside(c.at);
     EXPECT_EQ(state().showFilterPanel() || state().showDotsMenu(), c.keepsOpen);
     state().setShowFilterPanel(false);

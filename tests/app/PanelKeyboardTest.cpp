@@ -4,8 +4,8 @@
 #include "platform/keys/KeyCodes.h"
 #include "support/StateTestSupport.h"
 
-#include <QKeyEvent>
 #include <gtest/gtest.h>
+#include <QKeyEvent>
 
 using namespace qv;
 
@@ -173,8 +173,8 @@ TEST_F(PanelKeyboardTest, DeleteRemovesOneItemPerPressAndTIsSwallowed) {
     ASSERT_EQ(state().items().size(), 1);
     EXPECT_EQ(state().items().first().id, items[1].id);
     state().setHoveredItem(std::nullopt);
-    for (Qt::KeyboardModifiers modifiers : {kNone, kCtrl, Qt::KeyboardModifiers(Qt::AltModifier),
-                                            Qt::KeyboardModifiers(Qt::MetaModifier)})
+    for (Qt::KeyboardModifiers modifiers :
+         {kNone, kCtrl, Qt::KeyboardModifiers(Qt::AltModifier), Qt::KeyboardModifiers(Qt::MetaModifier)})
       EXPECT_TRUE(press(Qt::Key_T, modifiers, modifiers == kNone ? "t" : ""));
     EXPECT_EQ(state().searchQuery(), QString());
     EXPECT_EQ(state().items().size(), 1);

@@ -36,10 +36,11 @@ TEST(ReferenceDate, SecondsSince2001RoundTrip) {
 TEST(Graphemes, CountsAndCutsWholeClusters) {
   EXPECT_EQ(graphemeCount(QStringLiteral("hello")), 5);
   // Family emoji: four people joined by zero-width joiners, one user-perceived character.
-  const QString family = QString::fromUtf8("\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D"
-                                           "\xF0\x9F\x91\xA7\xE2\x80\x8D\xF0\x9F\x91\xA6");
+  const QString family = QString::fromUtf8(
+      "\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D"
+      "\xF0\x9F\x91\xA7\xE2\x80\x8D\xF0\x9F\x91\xA6");
   const QString flag = QString::fromUtf8("\xF0\x9F\x87\xA9\xF0\x9F\x87\xAA");  // regional pair
-  const QString accent = QStringLiteral("e") + QChar(0x0301);                   // e + combining acute
+  const QString accent = QStringLiteral("e") + QChar(0x0301);                  // e + combining acute
   const QString text = family + flag + accent + QStringLiteral("x");
   EXPECT_EQ(graphemeCount(text), 4);
   EXPECT_EQ(graphemePrefix(text, 1), family);
@@ -57,14 +58,14 @@ TEST(Graphemes, CountsAndCutsWholeClusters) {
 }
 
 TEST(StrictUrl, AcceptsAndRejectsLikeTheStrictParser) {
-  for (const char* good : {"https://example.com/a?b=c#d", "mailto:someone@example.com", "hello",
-                           "file:///Users/me/file.txt", "ssh:server", "http://[::1]:8080/x",
-                           "https://example.com/%20space", "tel:+123456"}) {
+  for (const char* good :
+       {"https://example.com/a?b=c#d", "mailto:someone@example.com", "hello", "file:///Users/me/file.txt", "ssh:server",
+        "http://[::1]:8080/x", "https://example.com/%20space", "tel:+123456"}) {
     EXPECT_TRUE(parseStrictUrl(QString::fromLatin1(good))) << good;
   }
-  for (const char* bad : {"", "two words", "https://example.com/a b", "http://exa mple.com",
-                          "https://example.com/%zz", "https://example.com:80a/", "<https://x>",
-                          "a\"b", "{x}", "1http://x", "https://example.com/\xC3\xA9"}) {
+  for (const char* bad :
+       {"", "two words", "https://example.com/a b", "http://exa mple.com", "https://example.com/%zz",
+        "https://example.com:80a/", "<https://x>", "a\"b", "{x}", "1http://x", "https://example.com/\xC3\xA9"}) {
     EXPECT_FALSE(parseStrictUrl(QString::fromUtf8(bad))) << bad;
   }
   EXPECT_TRUE(parseStrictUrl(QStringLiteral("hello"))->scheme().isEmpty());
@@ -116,7 +117,7 @@ TEST(CalendarWeek, SundayAndMondayFirstLocales) {
   EXPECT_EQ(startOfWeek(sunday, Qt::Sunday), sunday);
   EXPECT_EQ(startOfWeek(sunday, Qt::Monday), QDate(2026, 3, 9));
   const QLocale us(QLocale::English, QLocale::UnitedStates);  // weeks start on Sunday
-  const QLocale de(QLocale::German, QLocale::Germany);         // weeks start on Monday
+  const QLocale de(QLocale::German, QLocale::Germany);        // weeks start on Monday
   EXPECT_FALSE(isSameWeek(saturday, sunday, us));
   EXPECT_TRUE(isSameWeek(sunday, monday, us));
   EXPECT_TRUE(isSameWeek(saturday, sunday, de));

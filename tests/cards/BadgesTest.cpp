@@ -21,8 +21,10 @@ using qv::test::FakeCardContext;
 
 namespace {
 
-ClipboardItem itemOf(ClipboardPayload payload, const QString& app = QStringLiteral("org.example.Editor"), QDateTime at = {}) {
-  return ClipboardItem::make(QUuid::createUuid(), app, at.isValid() ? at : QDateTime(QDate(2026, 3, 14), QTime(11, 0), Qt::UTC),
+ClipboardItem itemOf(ClipboardPayload payload, const QString& app = QStringLiteral("org.example.Editor"),
+                     QDateTime at = {}) {
+  return ClipboardItem::make(QUuid::createUuid(), app,
+                             at.isValid() ? at : QDateTime(QDate(2026, 3, 14), QTime(11, 0), Qt::UTC),
                              std::move(payload));
 }
 
@@ -108,15 +110,22 @@ TEST(SourceBadge, RingThickensUnderTheSnappySpringAndHairlineOnlyInLight) {
 
 TEST(AppIconImageView, DrawsTheIconTheIdentityFindsOrThePhoneTile) {
   FakeCardContext fake;
-  fake.desktopEntries->install({QStringLiteral("org.example.Red"), {}, QStringLiteral("Red"), QStringLiteral("red-icon"), {}, {}, QStringLiteral("Application")});
-  fake.desktopEntries->install({QStringLiteral("org.example.NoIcon"), {}, QStringLiteral("Plain"), {}, {}, {}, QStringLiteral("Application")});
+  fake.desktopEntries->install({QStringLiteral("org.example.Red"),
+                                {},
+                                QStringLiteral("Red"),
+                                QStringLiteral("red-icon"),
+                                {},
+                                {},
+                                QStringLiteral("Application")});
+  fake.desktopEntries->install(
+      {QStringLiteral("org.example.NoIcon"), {}, QStringLiteral("Plain"), {}, {}, {}, QStringLiteral("Application")});
   fake.desktopEntries->addIcon(QStringLiteral("red-icon"), Qt::red);
   const struct {
     const char* id;
     QColor centre;
   } cases[] = {{"org.example.Red", Qt::red},
-               {"org.example.NoIcon", Qt::gray},      // the generic application icon
-               {"org.example.Missing", Qt::blue},     // the file manager's icon
+               {"org.example.NoIcon", Qt::gray},   // the generic application icon
+               {"org.example.Missing", Qt::blue},  // the file manager's icon
                {kNearbyDeviceBundleID, Theme::accent()}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.id);
@@ -142,7 +151,8 @@ TEST(CardFacets, AsksThePredicateInOrder) {
   };
   EXPECT_EQ(CardFacets(item, category, predicate), CardFacets(false, true, true, true));
   EXPECT_EQ(asked, (std::vector<BadgeFilter>{BadgeFilter::ofType(TypeFilter::text), BadgeFilter::pinned(),
-                                             BadgeFilter::ofCategory(category), BadgeFilter::ofApp(QStringLiteral("org.example.App"))}));
+                                             BadgeFilter::ofCategory(category),
+                                             BadgeFilter::ofApp(QStringLiteral("org.example.App"))}));
   asked.clear();
   EXPECT_EQ(CardFacets(item, std::nullopt, predicate), CardFacets(false, true, false, true));
   EXPECT_EQ(asked.size(), 3u);
@@ -164,7 +174,8 @@ TEST(CardOverlay, OverAPictureFollowsThePayload) {
       {CodePayload{QStringLiteral("c"), QStringLiteral("swift")}, false},
       {FilePayload{QStringLiteral("f"), QString(), std::nullopt}, false},
   };
-  for (const auto& c : cases) EXPECT_EQ(CardOverlay::isOverImage(c.payload), c.over) << CardOverlay::typeLabel(c.payload).toStdString();
+  for (const auto& c : cases)
+    EXPECT_EQ(CardOverlay::isOverImage(c.payload), c.over) << CardOverlay::typeLabel(c.payload).toStdString();
 }
 
 TEST(CardOverlay, BadgesInOrderEachReportingItsFilter) {
@@ -173,7 +184,8 @@ TEST(CardOverlay, BadgesInOrderEachReportingItsFilter) {
   auto* overlay = new CardOverlay(*fake.context);
   scene.addItem(overlay);
   const CustomCategory work{QUuid::createUuid(), QStringLiteral("Work"), 8};
-  const ClipboardItem item = itemOf(ColorPayload{QStringLiteral("#000000"), 0, 0, 0}, QStringLiteral("org.example.Paint"));
+  const ClipboardItem item = itemOf(ColorPayload{QStringLiteral("#000000"), 0, 0, 0},
+                                    QStringLiteral("org.example.Paint"));
   std::vector<BadgeFilter> reported;
   int asked = 0;
   CardOverlay::Callbacks callbacks{[&](const BadgeFilter& f) { reported.push_back(f); },
@@ -206,7 +218,8 @@ TEST(CardOverlay, BadgesInOrderEachReportingItsFilter) {
   for (BadgePill* badge : badges) click(scene, badge);
   click(scene, overlay->sourceBadge());
   EXPECT_EQ(reported, (std::vector<BadgeFilter>{BadgeFilter::ofType(TypeFilter::color), BadgeFilter::pinned(),
-                                                BadgeFilter::ofCategory(work.id), BadgeFilter::ofApp(QStringLiteral("org.example.Paint"))}));
+                                                BadgeFilter::ofCategory(work.id),
+                                                BadgeFilter::ofApp(QStringLiteral("org.example.Paint"))}));
 
   // Without onFilter nothing takes a click; applied filters still show.
   reported.clear();
@@ -227,9 +240,10 @@ TEST(CardOverlay, BadgesInOrderEachReportingItsFilter) {
 TEST(CardOverlay, NearbyDeviceFooterTakesNoFilterAction) {
   FakeCardContext fake;
   auto overlay = std::make_unique<CardOverlay>(*fake.context);
-  overlay->setProps(CardOverlay::Props::of(itemOf(TextPayload{QStringLiteral("x")}, QString::fromLatin1(kNearbyDeviceBundleID)), false,
-                                           std::nullopt, 66),
-                    {[](const BadgeFilter&) {}, {}});
+  overlay->setProps(
+      CardOverlay::Props::of(itemOf(TextPayload{QStringLiteral("x")}, QString::fromLatin1(kNearbyDeviceBundleID)),
+                             false, std::nullopt, 66),
+      {[](const BadgeFilter&) {}, {}});
   EXPECT_EQ(overlay->appName(), QStringLiteral("Nearby Device"));
   EXPECT_FALSE(overlay->sourceBadge()->hasAction());
   EXPECT_TRUE(overlay->badges().front()->hasAction());
@@ -242,9 +256,10 @@ TEST(CardOverlay, CategoryBadgeNamesItsCategoryWithoutColour) {
   fake.desktopAppearance->setPreferences({false, DesktopColorScheme::noPreference, false, false, true});
   fake.drain();
   auto overlay = std::make_unique<CardOverlay>(*fake.context);
-  overlay->setProps(CardOverlay::Props::of(itemOf(TextPayload{QStringLiteral("x")}), false,
-                                           CustomCategory{QUuid::createUuid(), QStringLiteral("A rather long category name"), 2}, 0),
-                    {});
+  overlay->setProps(
+      CardOverlay::Props::of(itemOf(TextPayload{QStringLiteral("x")}), false,
+                             CustomCategory{QUuid::createUuid(), QStringLiteral("A rather long category name"), 2}, 0),
+      {});
   const BadgePill* category = overlay->badges().back();
   EXPECT_FALSE(category->isDotOnly());
   EXPECT_EQ(category->props().label, QStringLiteral("A rather long category name"));
@@ -275,8 +290,12 @@ TEST(CardOverlay, CaptureTimeRefreshesOnOneSharedTickWhileShown) {
   QGraphicsScene scene;
   auto* first = new CardOverlay(*fake.context);
   auto* second = new CardOverlay(*fake.context);
-  first->setProps(CardOverlay::Props::of(itemOf(TextPayload{QStringLiteral("a")}, {}, now.addSecs(-50)), false, std::nullopt, 0), {});
-  second->setProps(CardOverlay::Props::of(itemOf(TextPayload{QStringLiteral("b")}, {}, now.addSecs(-3590)), false, std::nullopt, 0), {});
+  first->setProps(
+      CardOverlay::Props::of(itemOf(TextPayload{QStringLiteral("a")}, {}, now.addSecs(-50)), false, std::nullopt, 0),
+      {});
+  second->setProps(
+      CardOverlay::Props::of(itemOf(TextPayload{QStringLiteral("b")}, {}, now.addSecs(-3590)), false, std::nullopt, 0),
+      {});
   CardTimeTick& tick = CardTimeTick::shared(*fake.context);
   EXPECT_FALSE(tick.isRunning());
   scene.addItem(first);

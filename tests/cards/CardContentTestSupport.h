@@ -16,7 +16,9 @@ struct FakeCardContext : FakeInterfaceContext {
     values.colorScheme = scheme;
     return values;
   }
-  std::shared_ptr<FakeSerialQueue> cardImageQueue() { return queues->queue(QStringLiteral("com.tarnwick.Quorvalen.cardImages")); }
+  std::shared_ptr<FakeSerialQueue> cardImageQueue() {
+    return queues->queue(QStringLiteral("com.tarnwick.Quorvalen.cardImages"));
+  }
 };
 
 // A card-sized image painted by `paint` at `dpr`.
@@ -35,7 +37,8 @@ inline QImage twoTonePicture(QSize size, QColor first, QColor second) {
   QImage image(size, QImage::Format_RGB32);
   image.fill(first);
   QPainter painter(&image);
-  if (size.width() >= size.height()) painter.fillRect(QRect(size.width() / 2, 0, size.width() - size.width() / 2, size.height()), second);
+  if (size.width() >= size.height())
+    painter.fillRect(QRect(size.width() / 2, 0, size.width() - size.width() / 2, size.height()), second);
   else painter.fillRect(QRect(0, size.height() / 2, size.width(), size.height() - size.height() / 2), second);
   return image;
 }

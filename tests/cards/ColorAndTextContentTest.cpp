@@ -1,7 +1,7 @@
+#include "CardContentTestSupport.h"
 #include "cards/content/ColorCardContent.h"
 #include "cards/content/TextCardContent.h"
 #include "ui/code/CodeHighlighter.h"
-#include "CardContentTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -16,10 +16,10 @@ TEST(ColorCardContent, HslAndInkFollowTheWorkedValues) {
     bool blackInk;
   };
   const Case cases[] = {
-      {255, 0, 0, {0, 100, 50}, false},     {0, 128, 255, {210, 100, 50}, false}, {128, 128, 128, {0, 0, 50}, false},
-      {255, 0, 1, {360, 100, 50}, false},   {88, 93, 193, {237, 46, 55}, false},  {255, 255, 255, {0, 0, 100}, true},
-      {0, 0, 0, {0, 0, 0}, false},          {155, 155, 155, {0, 0, 61}, false},   {156, 156, 156, {0, 0, 61}, true},
-      {0, 0, 255, {240, 100, 50}, false},   {0, 255, 0, {120, 100, 50}, false},
+      {255, 0, 0, {0, 100, 50}, false},   {0, 128, 255, {210, 100, 50}, false}, {128, 128, 128, {0, 0, 50}, false},
+      {255, 0, 1, {360, 100, 50}, false}, {88, 93, 193, {237, 46, 55}, false},  {255, 255, 255, {0, 0, 100}, true},
+      {0, 0, 0, {0, 0, 0}, false},        {155, 155, 155, {0, 0, 61}, false},   {156, 156, 156, {0, 0, 61}, true},
+      {0, 0, 255, {240, 100, 50}, false}, {0, 255, 0, {120, 100, 50}, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.r << "," << c.g << "," << c.b);
@@ -58,7 +58,8 @@ std::vector<int> inkPerRow(const QImage& inked, const QImage& plain) {
 TEST(TextCardContent, TextStartsBelowTheBadgesAndFadesOutBetween66And80Percent) {
   FakeCardContext fake;
   QString longText;
-  for (int i = 0; i < 40; ++i) longText += QStringLiteral("Line %1 of a long note that wraps across the card.\n").arg(i);
+  for (int i = 0; i < 40; ++i)
+    longText += QStringLiteral("Line %1 of a long note that wraps across the card.\n").arg(i);
   for (const double dpr : {1.0, 2.0})
     for (const ColorScheme scheme : {ColorScheme::light, ColorScheme::dark}) {
       SCOPED_TRACE(testing::Message() << "dpr " << dpr << " dark " << (scheme == ColorScheme::dark));
@@ -121,7 +122,8 @@ TEST(TextCardContent, LaysOutOnlyWhatShowsOfAMegabyte) {
   TextCardContent lines;
   lines.setProps({QStringLiteral("one\r\ntwo\rthree\nfour")});
   renderCard(1, [&](QPainter& p, const QRectF& r) { lines.paint(p, r, {}); });
-  EXPECT_EQ(lines.layout().lines(), QStringList({QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three"), QStringLiteral("four")}));
+  EXPECT_EQ(lines.layout().lines(), QStringList({QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three"),
+                                                 QStringLiteral("four")}));
 }
 
 TEST(CodeCardContent, RendersOnlyTheFirst1500CharactersInTheSchemesColours) {
@@ -138,12 +140,16 @@ TEST(CodeCardContent, RendersOnlyTheFirst1500CharactersInTheSchemesColours) {
     for (int y = 40; y < 56; ++y)
       for (int x = 12; x < 34; ++x) {
         const QColor c = image.pixelColor(x, y);
-        if (std::abs(c.red() - keyword.red()) + std::abs(c.green() - keyword.green()) + std::abs(c.blue() - keyword.blue()) < 60) return true;
+        if (std::abs(c.red() - keyword.red()) + std::abs(c.green() - keyword.green()) +
+                std::abs(c.blue() - keyword.blue()) <
+            60)
+          return true;
       }
     return false;
   };
   EXPECT_TRUE(keywordPixel(light, CodeHighlighter::color(CodeHighlighter::Kind::keyword, false)));
-  const QImage dark = renderCard(1, [&](QPainter& p, const QRectF& r) { code.paint(p, r, fake.env(ColorScheme::dark)); });
+  const QImage dark = renderCard(1,
+                                 [&](QPainter& p, const QRectF& r) { code.paint(p, r, fake.env(ColorScheme::dark)); });
   EXPECT_TRUE(keywordPixel(dark, CodeHighlighter::color(CodeHighlighter::Kind::keyword, true)));
   EXPECT_EQ(code.layout().lines().first(), QStringLiteral("let value0 = compute(0);"));
   EXPECT_LE(code.layout().lineCount(), 10);  // what fits above the end of the fade

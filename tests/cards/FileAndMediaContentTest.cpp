@@ -1,10 +1,10 @@
+#include "CardContentTestSupport.h"
 #include "cards/content/CardContentItem.h"
 #include "cards/content/CardContentStyle.h"
 #include "cards/content/FileIcons.h"
 #include "items/link/OGImageCache.h"
 #include "items/stores/ImageStore.h"
 #include "items/thumbnails/ThumbnailCache.h"
-#include "CardContentTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,13 @@ using qv::test::twoTonePicture;
 TEST(FileCardContent, TagAndIconComeFromTheNameAlone) {
   FakeCardContext fake;
   auto applications = std::make_shared<FakeDesktopEntries>();
-  applications->install({QStringLiteral("org.example.Editor"), {}, QStringLiteral("Editor"), QStringLiteral("editor-icon"), {}, {}, QStringLiteral("Application")});
+  applications->install({QStringLiteral("org.example.Editor"),
+                         {},
+                         QStringLiteral("Editor"),
+                         QStringLiteral("editor-icon"),
+                         {},
+                         {},
+                         QStringLiteral("Application")});
   applications->addIcon(QStringLiteral("editor-icon"), Qt::green);
   FileIcons icons(applications);
   struct Case {
@@ -26,15 +32,15 @@ TEST(FileCardContent, TagAndIconComeFromTheNameAlone) {
     const char* icon;  // the theme name (or application) the icon came from
   };
   const Case cases[] = {
-      {"report.pdf", false, "PDF", "x-office-document"},          // application-pdf is not in the theme
-      {"archive.tar.gz", false, "GZ", "package-x-generic"},       // the last extension only
-      {"Makefile", false, "", "application-x-generic"},           // no extension: generic data
-      {"Photos.bundle", true, "BUNDLE", "inode-directory"},       // a folder always has the folder icon
-      {"", false, "", "application-x-generic"},                   //
-      {"", true, "", "inode-directory"},                          //
-      {".bashrc", false, "", "application-x-generic"},            // a leading dot is no extension
-      {"notes.TXT", false, "TXT", "text-x-generic"},              //
-      {"data.qqzz", false, "QQZZ", "application-x-generic"},      // unknown extension
+      {"report.pdf", false, "PDF", "x-office-document"},      // application-pdf is not in the theme
+      {"archive.tar.gz", false, "GZ", "package-x-generic"},   // the last extension only
+      {"Makefile", false, "", "application-x-generic"},       // no extension: generic data
+      {"Photos.bundle", true, "BUNDLE", "inode-directory"},   // a folder always has the folder icon
+      {"", false, "", "application-x-generic"},               //
+      {"", true, "", "inode-directory"},                      //
+      {".bashrc", false, "", "application-x-generic"},        // a leading dot is no extension
+      {"notes.TXT", false, "TXT", "text-x-generic"},          //
+      {"data.qqzz", false, "QQZZ", "application-x-generic"},  // unknown extension
       {"org.example.Editor.desktop", false, "DESKTOP", "desktop:org.example.Editor"},
       {"org.example.Missing.desktop", false, "DESKTOP", "text-x-generic"},  // not installed: by type
   };
@@ -83,17 +89,20 @@ TEST(ImageCardContent, FillCropCutsTheLongerSideEqually) {
 
 namespace {
 ClipboardItem imageItem(const QImage& image = {}) {
-  return ClipboardItem::make(QUuid::createUuid(), QStringLiteral("app"), QDateTime::currentDateTimeUtc(),
-                             ImagePayload{image, QStringLiteral("p.png"), image.width(), image.height(), QStringLiteral("1 KB")});
+  return ClipboardItem::make(
+      QUuid::createUuid(), QStringLiteral("app"), QDateTime::currentDateTimeUtc(),
+      ImagePayload{image, QStringLiteral("p.png"), image.width(), image.height(), QStringLiteral("1 KB")});
 }
 ClipboardItem linkItem(bool withImage) {
   std::optional<QString> og;
   if (withImage) og = QStringLiteral("https://example.com/og.png");
-  return ClipboardItem::make(QUuid::createUuid(), QStringLiteral("app"), QDateTime::currentDateTimeUtc(),
-                             LinkPayload{Url::fromLocalFile(QStringLiteral("/")), QStringLiteral("example.com"),
-                                         QStringLiteral("A title long enough to wrap over several lines of the card, and then some more words, "
-                                                        "and more words still, so that it never fits in four lines"),
-                                         QStringLiteral("A description long enough to wrap over several lines of the card as well, on and on"), og});
+  return ClipboardItem::make(
+      QUuid::createUuid(), QStringLiteral("app"), QDateTime::currentDateTimeUtc(),
+      LinkPayload{
+          Url::fromLocalFile(QStringLiteral("/")), QStringLiteral("example.com"),
+          QStringLiteral("A title long enough to wrap over several lines of the card, and then some more words, "
+                         "and more words still, so that it never fits in four lines"),
+          QStringLiteral("A description long enough to wrap over several lines of the card as well, on and on"), og});
 }
 }  // namespace
 
@@ -151,7 +160,8 @@ TEST(CardContentItem, AnImageOrPreviewArrivingAfterTheCardMovedOnIsCachedButNotS
     // Given another item before the first answer arrives: one that needs no request (a
     // cached green thumbnail, a link without a preview image), so the old answer comes last.
     const ClipboardItem second = link ? linkItem(false) : imageItem();
-    if (!link) fake.context->thumbnails->thumbnailImage(second.idString(), twoTonePicture({300, 200}, Qt::green, Qt::green));
+    if (!link)
+      fake.context->thumbnails->thumbnailImage(second.idString(), twoTonePicture({300, 200}, Qt::green, Qt::green));
     card.setItem(second);
     fake.drain();
     fake.clock->advanceFrames(120);
@@ -207,7 +217,8 @@ TEST(LinkCardContent, BandsAndLineLimitsWithAndWithoutThePreviewImage) {
   fake.reduceMotion().startObserving();
   fake.desktopAppearance->setReduceMotion(true);
   card.setItem(linkItem(true));
-  fake.context->ogImageCache->save(twoTonePicture({10, 10}, Qt::red, Qt::blue), std::get<LinkCardContent>(card.content()).props().itemId);
+  fake.context->ogImageCache->save(twoTonePicture({10, 10}, Qt::red, Qt::blue),
+                                   std::get<LinkCardContent>(card.content()).props().itemId);
   fake.drain();
   EXPECT_EQ(content.imageProgress(), 1);
 }
@@ -217,7 +228,8 @@ TEST(LinkCardContent, FaviconHueAndLetterComeFromTheDomain) {
   EXPECT_DOUBLE_EQ(LinkCardContent::faviconHue(QString()), 0);
   // Code points, not UTF-16 units: U+1F600 counts once, as 128512.
   EXPECT_DOUBLE_EQ(LinkCardContent::faviconHue(QString::fromUcs4(U"\U0001F600")), double(128512 % 360) / 360);
-  EXPECT_EQ(LinkCardContent::faviconColor(QStringLiteral("example.com")), LinkCardContent::faviconColor(QStringLiteral("example.com")));
+  EXPECT_EQ(LinkCardContent::faviconColor(QStringLiteral("example.com")),
+            LinkCardContent::faviconColor(QStringLiteral("example.com")));
   EXPECT_EQ(LinkCardContent::faviconColor(QStringLiteral("abc")), QColor::fromHsvF(294.f / 360, 0.55f, 0.72f));
   EXPECT_EQ(LinkCardContent::faviconLetter(QStringLiteral("\u00FCbersetzung.de")), QStringLiteral("\u00DC"));
   EXPECT_EQ(LinkCardContent::faviconLetter(QStringLiteral("1password.com")), QStringLiteral("1"));
@@ -233,7 +245,8 @@ TEST(CardContentItem, ChoosesTheViewByPayloadAndRepaintsOnlyOnChange) {
   EXPECT_TRUE(card.setItem(item));
   EXPECT_TRUE(std::holds_alternative<ColorCardContent>(card.content()));
   EXPECT_FALSE(card.setItem(item));
-  item.payload = FilePayload{QStringLiteral("Photos"), QString(), Url::fromLocalFile(QStringLiteral("/home/me/Photos/"))};
+  item.payload = FilePayload{QStringLiteral("Photos"), QString(),
+                             Url::fromLocalFile(QStringLiteral("/home/me/Photos/"))};
   EXPECT_TRUE(card.setItem(item));
   EXPECT_TRUE(std::get<FileCardContent>(card.content()).props().isDirectory);
   EXPECT_EQ(card.size(), QSizeF(280, 240));

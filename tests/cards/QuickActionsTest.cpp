@@ -30,7 +30,8 @@ TEST(CardQuickActions, WidthsButtonsAndPlaceForThreeAndFour) {
     FakeCardContext fake;
     CardQuickActions row(*fake.context);
     int peeks = 0;
-    row.setProps({true, false, false, c.showPeek, false}, {[] {}, [] {}, [] {}, c.hasPeek ? std::function<void()>([&] { ++peeks; }) : nullptr});
+    row.setProps({true, false, false, c.showPeek, false},
+                 {[] {}, [] {}, [] {}, c.hasPeek ? std::function<void()>([&] { ++peeks; }) : nullptr});
     EXPECT_DOUBLE_EQ(CardQuickActions::rowWidth(c.showPeek), c.width);
     EXPECT_EQ(row.rowRect(), QRectF(280 - 10 - c.width, 10, c.width, 20));
     EXPECT_EQ(icons(row), c.icons);

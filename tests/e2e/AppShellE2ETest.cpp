@@ -7,6 +7,8 @@
 #include "support/SideFileHelpers.h"
 #include "support/XvfbSession.h"
 
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -15,8 +17,6 @@
 #include <QJsonObject>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-#include <xcb/xcb.h>
 
 #include <QElapsedTimer>
 #include <csignal>
@@ -39,7 +39,8 @@ class AppShellOnX11 : public ::testing::Test {
     env_.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("com.tarnwick.quorvalen.app.debug=true"));
   }
   void TearDown() override {
-    if (HasFailure()) std::cerr << "quorvalen said:\n" << log_.constData() << "\nX session:\n" << session_.log().toStdString();
+    if (HasFailure())
+      std::cerr << "quorvalen said:\n" << log_.constData() << "\nX session:\n" << session_.log().toStdString();
     for (auto& process : processes_) {
       process->kill();
       process->waitForFinished(3000);
@@ -68,8 +69,8 @@ class AppShellOnX11 : public ::testing::Test {
     return test::waitFor([&] { return log().contains(text); }, timeoutMs);
   }
   void copy(const QByteArray& text) {
-    QProcess& xclip = start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"),
-                                                      QStringLiteral("-quiet")});
+    QProcess& xclip = start(QStringLiteral("xclip"),
+                            {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-quiet")});
     ASSERT_TRUE(xclip.waitForStarted(5000));
     xclip.write(text);
     xclip.closeWriteChannel();
@@ -81,7 +82,8 @@ class AppShellOnX11 : public ::testing::Test {
   // The first screenshot in which `drawn` sees what the test waits for (null at the deadline).
   QImage waitForScreenshot(const std::function<bool(const QImage&)>& drawn, int timeoutMs = 10000) {
     QImage shot;
-    if (!test::waitFor([&] { return shot = session_.screenshot(), !shot.isNull() && drawn(shot); }, timeoutMs)) return {};
+    if (!test::waitFor([&] { return shot = session_.screenshot(), !shot.isNull() && drawn(shot); }, timeoutMs))
+      return {};
     return shot;
   }
   void pasteTheNewestCopyThroughTheShortcut(const QStringList& targetArguments, const QString& pastedLine,
@@ -147,8 +149,8 @@ TEST_F(AppShellOnX11, TheClipboardOutlivesTheProgramThatCopiedButNotForATransien
   startProgram();
   ASSERT_TRUE(logContains("Quorvalen launched"));
   const auto paste = [&] {
-    QProcess& xclip = start(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"),
-                                                      QStringLiteral("clipboard")});
+    QProcess& xclip = start(QStringLiteral("xclip"),
+                            {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
     xclip.waitForFinished(10000);
     return xclip.readAll();
   };
@@ -226,8 +228,8 @@ TEST_F(AppShellOnX11, SigtermAfterOnboardingAndADragAtTheEdgeExitsCleanly) {
   startProgram();
   ASSERT_TRUE(logContains("Quorvalen launched"));
   ASSERT_TRUE(logContains("Onboarding shown"));
-  ASSERT_TRUE(session_.xdotool({"mousemove", "1279", "300", "mousedown", "1", "mousemove", "1279", "400",
-                                "mousemove", "1279", "500", "mouseup", "1", "key", "Escape"}));
+  ASSERT_TRUE(session_.xdotool({"mousemove", "1279", "300", "mousedown", "1", "mousemove", "1279", "400", "mousemove",
+                                "1279", "500", "mouseup", "1", "key", "Escape"}));
   program_->terminate();
   ASSERT_TRUE(program_->waitForFinished(10000));
   EXPECT_EQ(program_->exitStatus(), QProcess::NormalExit);
@@ -264,8 +266,7 @@ TEST_F(AppShellOnX11, ClearAllFromTheTrayMenuCancelledAndConfirmedFiveTimesEach)
         10000));
     if (confirm)
       EXPECT_TRUE(test::waitFor([&] { return !history().contains("clip of round"); }, 10000)) << history().constData();
-    else
-      EXPECT_TRUE(test::waitFor([&] { return history().contains(text); }, 10000)) << history().constData();
+    else EXPECT_TRUE(test::waitFor([&] { return history().contains(text); }, 10000)) << history().constData();
     ASSERT_EQ(program_->state(), QProcess::Running);
   }
   EXPECT_EQ(log().count("Cleared all history"), 5);
@@ -279,8 +280,8 @@ TEST_F(AppShellOnX11, ClearAllFromTheTrayMenuCancelledAndConfirmedFiveTimesEach)
 void AppShellOnX11::pasteTheNewestCopyThroughTheShortcut(const QStringList& targetArguments, const QString& pastedLine,
                                                          const QString& shotName) {
   constexpr int kCommandShift = 0x120000;  // stored modifier bits: Ctrl+Shift here
-  ASSERT_TRUE(session_.storeSettings({{"qv.shortcut.keyCode", 9}, {"qv.shortcut.modifiers", kCommandShift},
-                                      {"qv.didSeeOnboarding.v1", true}}));
+  ASSERT_TRUE(session_.storeSettings(
+      {{"qv.shortcut.keyCode", 9}, {"qv.shortcut.modifiers", kCommandShift}, {"qv.didSeeOnboarding.v1", true}}));
   test::LineProcess target(test::binDir() + QStringLiteral("/pastetarget"), targetArguments, env_);
   ASSERT_FALSE(target.waitForLine(QStringLiteral("ready ")).isEmpty());
   ASSERT_FALSE(target.waitForLine(QStringLiteral("active")).isEmpty()) << "the target never got the focus";
@@ -297,17 +298,16 @@ void AppShellOnX11::pasteTheNewestCopyThroughTheShortcut(const QStringList& targ
   // The panel took the focus from the target; wait until it has slid in before looking.
   ASSERT_FALSE(target.waitForLine(QStringLiteral("inactive")).isEmpty());
   const QImage shot = waitForScreenshot([](const QImage& candidate) {
-        // The column (320 points at the right edge) has slid in fully over the desktop's black.
-        int drawn = 0;
-        for (int y = 100; y < 700; y += 20) drawn += qGray(candidate.pixel(965, y)) > 40;
-        return drawn > 20;
-      });
+    // The column (320 points at the right edge) has slid in fully over the desktop's black.
+    int drawn = 0;
+    for (int y = 100; y < 700; y += 20) drawn += qGray(candidate.pixel(965, y)) > 40;
+    return drawn > 20;
+  });
   ASSERT_FALSE(shot.isNull());
   test::XvfbSession::saveScreenshot(shot, shotName);
 
   ASSERT_TRUE(session_.xdotool({"key", "Return"}));
-  EXPECT_FALSE(target.waitForLine(pastedLine, 10000).isEmpty())
-      << target.lines().join(u'\n').toStdString();
+  EXPECT_FALSE(target.waitForLine(pastedLine, 10000).isEmpty()) << target.lines().join(u'\n').toStdString();
   ASSERT_TRUE(logContains("Paste into the previous application: pasted", 10000));
   // The posted keys were not taken for the shortcut: the panel did not open again.
   EXPECT_EQ(log().count("Panel shown"), 1);
@@ -324,7 +324,6 @@ TEST_F(AppShellOnX11, APasteIntoATerminalIsNotTakenForTheShortcutOfTheSameKeys) 
   pasteTheNewestCopyThroughTheShortcut({QStringLiteral("--class"), QStringLiteral("kitty")},
                                        QStringLiteral("key press %1 3").arg(int(Qt::Key_V)), "panel-over-terminal.png");
 }
-
 
 // mousepad's desktop entry has a reverse-DNS id, as most applications' entries do.
 TEST_F(AppShellOnX11, ACopyFromMousepadIsRecordedWithItsDesktopEntryId) {
@@ -343,8 +342,8 @@ TEST_F(AppShellOnX11, ACopyFromMousepadIsRecordedWithItsDesktopEntryId) {
   start(QStringLiteral("mousepad"), {note});
   // The title names the file once it is loaded. Each key in a call of its own: mousepad misses
   // a second chord sent straight after the first.
-  ASSERT_TRUE(session_.xdotool({"search", "--sync", "--onlyvisible", "--name", "note.txt", "windowactivate", "--sync", "%1"},
-                               20000));
+  ASSERT_TRUE(session_.xdotool(
+      {"search", "--sync", "--onlyvisible", "--name", "note.txt", "windowactivate", "--sync", "%1"}, 20000));
   ASSERT_TRUE(session_.xdotool({"key", "ctrl+a"}));
   ASSERT_TRUE(session_.xdotool({"key", "ctrl+c"}));
   const auto sourceOfNote = [&] {

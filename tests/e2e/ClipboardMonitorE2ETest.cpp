@@ -3,10 +3,10 @@
 #include "support/ProcessHelpers.h"
 #include "support/XvfbSession.h"
 
+#include <gtest/gtest.h>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <iostream>
 #include <memory>
 #include <vector>
@@ -87,8 +87,8 @@ class MonitorOnX11 : public ::testing::Test {
   void xclip(const QByteArray& text) {
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(env_);
-    process->start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"),
-                                             QStringLiteral("-quiet")});
+    process->start(QStringLiteral("xclip"),
+                   {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-quiet")});
     ASSERT_TRUE(process->waitForStarted(5000));
     process->write(text);
     process->closeWriteChannel();
@@ -125,7 +125,8 @@ TEST_F(MonitorOnX11, AForeignCopyIsCapturedWithItsSourceAndOurOwnWriteIsNot) {
   const bool spent = test::waitFor(
       [&] {
         const QJsonObject state = ask("state", QStringLiteral("skipNextChanges"));
-        return state.value(QStringLiteral("own")).toBool() && state.value(QStringLiteral("skipNextChanges")).toInt() == 0;
+        return state.value(QStringLiteral("own")).toBool() &&
+               state.value(QStringLiteral("skipNextChanges")).toInt() == 0;
       },
       10000);
   EXPECT_TRUE(spent) << "the monitor never saw our write";

@@ -1,6 +1,6 @@
 // The compositor and the tray under Xvfb (+ jwm): the platform services follow the owners of
-// _NET_WM_CM_S0 and _NET_SYSTEM_TRAY_S0 and the tray's colours, and the whole program with picom lets a click beside the open panel reach the
-// window below, and keeps drawing the panel properly while picom is stopped and started again
+// _NET_WM_CM_S0 and _NET_SYSTEM_TRAY_S0 and the tray's colours, and the whole program with picom lets a click beside
+// the open panel reach the window below, and keeps drawing the panel properly while picom is stopped and started again
 // (screenshots in build/screenshots).
 #include "platform/x11/X11Compositor.h"
 #include "platform/x11/X11TrayColors.h"
@@ -8,11 +8,11 @@
 #include "support/ProcessHelpers.h"
 #include "support/XvfbSession.h"
 
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
 #include <QDir>
 #include <QImage>
 #include <QProcess>
-#include <gtest/gtest.h>
-#include <xcb/xcb.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -25,8 +25,7 @@ namespace {
 // A client of its own on `display` that owns the selection `name` with a window of its own until
 // it disconnects.
 struct SelectionOwner {
-  SelectionOwner(const QString& display, const char* name)
-      : c(xcb_connect(display.toLatin1().constData(), nullptr)) {
+  SelectionOwner(const QString& display, const char* name) : c(xcb_connect(display.toLatin1().constData(), nullptr)) {
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     window = xcb_generate_id(c);
     xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
@@ -93,13 +92,15 @@ class PanelWithPicom : public ::testing::Test {
     ASSERT_TRUE(session_.start()) << session_.log().toStdString();
     env_ = session_.environment();
     constexpr int kCommandShift = 0x120000;  // Ctrl+Shift
-    ASSERT_TRUE(session_.storeSettings({{"qv.shortcut.keyCode", 9}, {"qv.shortcut.modifiers", kCommandShift},
-                                        {"qv.didSeeOnboarding.v1", true}}));
+    ASSERT_TRUE(session_.storeSettings(
+        {{"qv.shortcut.keyCode", 9}, {"qv.shortcut.modifiers", kCommandShift}, {"qv.didSeeOnboarding.v1", true}}));
   }
   void TearDown() override {
     if (HasFailure())
-      std::cerr << "quorvalen said:\n" << log().constData() << "\npicom said:\n"
-                << picomLog_.constData() << "\nX session:\n" << session_.log().toStdString();
+      std::cerr << "quorvalen said:\n"
+                << log().constData() << "\npicom said:\n"
+                << picomLog_.constData() << "\nX session:\n"
+                << session_.log().toStdString();
     stopPicom();
     if (program_) {
       program_->kill();
@@ -187,7 +188,10 @@ TEST_F(PanelWithPicom, AClickBesideThePanelReachesTheWindowBelowAndTheCompositor
   // A shortcut right after a hide is ignored (it would reopen what a click just closed): press
   // until it shows.
   ASSERT_TRUE(test::waitFor(
-      [&] { return session_.xdotool({"key", "ctrl+shift+v"}) && logCount("Panel shown", 2, 500); }, 10000));
+      [&] {
+        return session_.xdotool({"key", "ctrl+shift+v"}) && logCount("Panel shown", 2, 500);
+      },
+      10000));
   stopPicom();
   ASSERT_TRUE(logCount("Compositor left", 1, 10000));
   EXPECT_EQ(blackBeside(panelShot("panel-picom-stopped.png")), 0);

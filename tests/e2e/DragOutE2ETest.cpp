@@ -2,11 +2,11 @@
 #include "support/ProcessHelpers.h"
 #include "support/XvfbSession.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QProcessEnvironment>
 #include <QUrl>
-#include <gtest/gtest.h>
 
 using namespace qv::test;
 

@@ -2,10 +2,10 @@
 #include "support/ProcessHelpers.h"
 #include "support/XvfbSession.h"
 
-#include <QElapsedTimer>
-#include <QJsonObject>
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
+#include <QElapsedTimer>
+#include <QJsonObject>
 
 #include <cstdlib>
 #include <iostream>
@@ -66,8 +66,8 @@ class GrabbingClient {
     }
     modifiers_ = modifiers;
     xcb_generic_error_t* error = xcb_request_check(
-        connection_, xcb_grab_key_checked(connection_, 1, root_, modifiers_, key_, XCB_GRAB_MODE_ASYNC,
-                                          XCB_GRAB_MODE_ASYNC));
+        connection_,
+        xcb_grab_key_checked(connection_, 1, root_, modifiers_, key_, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
     grabbed_ = key_ != 0 && !error;
     std::free(error);
   }

@@ -4,13 +4,13 @@
 #include "platform/ProgramIdentity.h"
 #include "support/ProcessHelpers.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace qv {
 namespace {

@@ -5,12 +5,12 @@
 #include "support/ProcessHelpers.h"
 #include "support/XvfbSession.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QImage>
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include <iostream>
 #include <memory>
@@ -25,7 +25,8 @@ class OnboardingOnX11 : public ::testing::TestWithParam<const char*> {
 
   void SetUp() override { ASSERT_TRUE(session_.start()) << session_.log().toStdString(); }
   void TearDown() override {
-    if (HasFailure()) std::cerr << "quorvalen said:\n" << log().constData() << "\nX session:\n" << session_.log().toStdString();
+    if (HasFailure())
+      std::cerr << "quorvalen said:\n" << log().constData() << "\nX session:\n" << session_.log().toStdString();
     program_.kill();
     program_.waitForFinished(3000);
     session_.stop();

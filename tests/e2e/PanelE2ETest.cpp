@@ -2,6 +2,9 @@
 #include "support/ProcessHelpers.h"
 #include "support/XvfbSession.h"
 
+#include <gtest/gtest.h>
+#include <xcb/shape.h>
+#include <xcb/xcb.h>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -9,9 +12,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegion>
-#include <gtest/gtest.h>
-#include <xcb/shape.h>
-#include <xcb/xcb.h>
 
 #include <cstdlib>
 #include <iostream>
@@ -39,7 +39,8 @@ class PanelProbe {
     QStringList answers;
     waitFor([&] { return answers = process_.lines().filter("status "), answers.size() > before; }, 10000);
     QHash<QString, QString> values;
-    for (const QString& pair : answers.value(before).mid(7).split(' ')) values[pair.section('=', 0, 0)] = pair.section('=', 1);
+    for (const QString& pair : answers.value(before).mid(7).split(' '))
+      values[pair.section('=', 0, 0)] = pair.section('=', 1);
     return values;
   }
   bool shot(const QString& path) {
@@ -70,8 +71,7 @@ class XInspector {
   // The input region of a window in its own coordinates.
   QRegion inputShape(xcb_window_t window) {
     QRegion region;
-    auto* reply = xcb_shape_get_rectangles_reply(
-        c_, xcb_shape_get_rectangles(c_, window, XCB_SHAPE_SK_INPUT), nullptr);
+    auto* reply = xcb_shape_get_rectangles_reply(c_, xcb_shape_get_rectangles(c_, window, XCB_SHAPE_SK_INPUT), nullptr);
     if (!reply) return region;
     const xcb_rectangle_t* rects = xcb_shape_get_rectangles_rectangles(reply);
     for (int i = 0; i < xcb_shape_get_rectangles_rectangles_length(reply); ++i)

@@ -2,8 +2,8 @@
 #include "support/ProcessHelpers.h"
 #include "support/XvfbSession.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <QTemporaryDir>
 #include <iostream>
 #include <memory>
 
@@ -116,9 +116,8 @@ TEST_F(PasteIntoPreviousApp, PickedTextLandsInThePreviousWindowEvenWithShiftHeld
   });
   ASSERT_NE(press, keys.end());
   EXPECT_EQ(press->modifiers, 2) << "expected Ctrl only (no Shift)";
-  const auto release = std::find_if(press, keys.end(), [](const KeyLine& k) {
-    return k.kind == QLatin1String("release") && k.key == Qt::Key_V;
-  });
+  const auto release = std::find_if(
+      press, keys.end(), [](const KeyLine& k) { return k.kind == QLatin1String("release") && k.key == Qt::Key_V; });
   ASSERT_NE(release, keys.end());
   EXPECT_GE(release->time - press->time, 40);
 }

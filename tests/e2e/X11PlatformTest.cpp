@@ -88,9 +88,7 @@ class X11Platform : public ::testing::Test {
   qint64 changeCount() { return ask("change").value(QStringLiteral("count")).toInteger(); }
 
   // Waits until the change count moves from `from` and returns the new change.
-  QJsonObject waitForChange(qint64 from) {
-    return ask("waitchange " + QByteArray::number(from) + " 8000", 15000);
-  }
+  QJsonObject waitForChange(qint64 from) { return ask("waitchange " + QByteArray::number(from) + " 8000", 15000); }
 
   // Starts a client program on the display; waits until it prints "ready" when asked to.
   QProcess* startClient(const QString& program, const QStringList& arguments, bool waitReady,
@@ -111,7 +109,8 @@ class X11Platform : public ::testing::Test {
             return output.contains("ready") || process->state() == QProcess::NotRunning;
           },
           10000));
-      EXPECT_TRUE(output.contains("ready")) << program.toStdString() << " " << process->readAllStandardError().constData();
+      EXPECT_TRUE(output.contains("ready"))
+          << program.toStdString() << " " << process->readAllStandardError().constData();
     }
     clients_.push_back(std::move(process));
     return clients_.back().get();
@@ -163,8 +162,9 @@ QStringList typesOf(const QJsonObject& content) {
 TEST_F(X11Platform, EachCopyIsOneChangeWithItsTypesAndData) {
   // xclip: plain text.
   qint64 count = changeCount();
-  startClient(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-quiet")},
-              false, "hello from xclip");
+  startClient(QStringLiteral("xclip"),
+              {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-quiet")}, false,
+              "hello from xclip");
   QJsonObject change = waitForChange(count);
   ASSERT_EQ(change.value(QStringLiteral("count")).toInteger(), count + 1);
   EXPECT_FALSE(change.value(QStringLiteral("own")).toBool());
@@ -180,8 +180,9 @@ TEST_F(X11Platform, EachCopyIsOneChangeWithItsTypesAndData) {
   const QString png = folder_.filePath(QStringLiteral("picture.png"));
   ASSERT_TRUE(picture.save(png));
   count = changeCount();
-  startClient(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-t"),
-                                        QStringLiteral("image/png"), QStringLiteral("-quiet"), png},
+  startClient(QStringLiteral("xclip"),
+              {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-t"),
+               QStringLiteral("image/png"), QStringLiteral("-quiet"), png},
               false);
   waitForChange(count);
   content = readChange(count + 1);
@@ -285,8 +286,9 @@ TEST_F(X11Platform, LargeTextAndImageArriveWhole) {
   QJsonObject content = readLarge("5 MB text");
   EXPECT_TRUE(content.value(QStringLiteral("complete")).toBool());
   EXPECT_EQ(content.value(QStringLiteral("textLength")).toInt(), text.size());
-  EXPECT_EQ(content.value(QStringLiteral("data")).toObject().value(QStringLiteral("text/plain;charset=utf-8")).toString(),
-            sha1Tag(text));
+  EXPECT_EQ(
+      content.value(QStringLiteral("data")).toObject().value(QStringLiteral("text/plain;charset=utf-8")).toString(),
+      sha1Tag(text));
 
   // A photo-like picture: a gradient with noise, so the PNG does not shrink to nothing.
   QImage image(4000, 3000, QImage::Format_RGB32);
@@ -323,7 +325,8 @@ TEST_F(X11Platform, CopyInATestWindowIsCreditedToItsDesktopEntry) {
   EXPECT_EQ(ownerPid, editor->processId());
   const QJsonObject app = ask("app " + QByteArray::number(ownerPid));
   EXPECT_EQ(app.value(QStringLiteral("id")).toString(), QStringLiteral("org.example.QvTestEditor"));
-  EXPECT_TRUE(app.value(QStringLiteral("file")).toString().endsWith(QStringLiteral("/org.example.QvTestEditor.desktop")));
+  EXPECT_TRUE(
+      app.value(QStringLiteral("file")).toString().endsWith(QStringLiteral("/org.example.QvTestEditor.desktop")));
 
   // The window manager makes the new window active: it is the frontmost application too.
   QJsonObject front;
@@ -342,10 +345,12 @@ TEST_F(X11Platform, RememberedApplicationIsActivatedAgain) {
   auto waitFrontmost = [&](qint64 pid) {
     return test::waitFor([&] { return ask("frontmost").value(QStringLiteral("pid")).toInteger() == pid; }, 10000);
   };
-  QProcess* first = clipsource({QStringLiteral("--window"), QStringLiteral("QvFirst"), QStringLiteral("--no-selection")});
+  QProcess* first = clipsource(
+      {QStringLiteral("--window"), QStringLiteral("QvFirst"), QStringLiteral("--no-selection")});
   ASSERT_TRUE(waitFrontmost(first->processId()));
   EXPECT_EQ(ask("remember").value(QStringLiteral("class")).toString(), QStringLiteral("QvFirst"));
-  QProcess* second = clipsource({QStringLiteral("--window"), QStringLiteral("QvSecond"), QStringLiteral("--no-selection")});
+  QProcess* second = clipsource(
+      {QStringLiteral("--window"), QStringLiteral("QvSecond"), QStringLiteral("--no-selection")});
   ASSERT_TRUE(waitFrontmost(second->processId()));
   EXPECT_TRUE(ask("activateremembered").value(QStringLiteral("ok")).toBool());
   EXPECT_TRUE(waitFrontmost(first->processId()));
@@ -403,7 +408,8 @@ QList<Window> windowsOf(const QJsonObject& answer) {
     list.append({window.value(QStringLiteral("pid")).toInteger(), window.value(QStringLiteral("layer")).toInt(),
                  QRect(window.value(QStringLiteral("x")).toInt(), window.value(QStringLiteral("y")).toInt(),
                        window.value(QStringLiteral("w")).toInt(), window.value(QStringLiteral("h")).toInt()),
-                 window.value(QStringLiteral("alpha")).toDouble(), window.value(QStringLiteral("overrideRedirect")).toBool()});
+                 window.value(QStringLiteral("alpha")).toDouble(),
+                 window.value(QStringLiteral("overrideRedirect")).toBool()});
   }
   return list;
 }
@@ -426,7 +432,8 @@ qint64 overlayOwner(const QList<Window>& windows, QPoint pointer, qint64 ownPid)
 
 TEST_F(X11Platform, OverrideRedirectPopupUnderThePointerIsAFrontOverlay) {
   QProcess* app = clipsource({QStringLiteral("--window"), QStringLiteral("QvMain"), QStringLiteral("--no-selection")});
-  QProcess* menu = clipsource({QStringLiteral("--popup"), QStringLiteral("150,150,200,120"), QStringLiteral("--no-selection")});
+  QProcess* menu = clipsource(
+      {QStringLiteral("--popup"), QStringLiteral("150,150,200,120"), QStringLiteral("--no-selection")});
   ASSERT_TRUE(session_.xdotool({QStringLiteral("mousemove"), QStringLiteral("200"), QStringLiteral("200")}));
   QList<Window> windows;
   ASSERT_TRUE(test::waitFor(
@@ -463,7 +470,8 @@ TEST_F(X11Platform, OverrideRedirectPopupUnderThePointerIsAFrontOverlay) {
 TEST_F(X11Platform, AnOverlayCandidateIsKnownFromMapAndUnmapAlone) {
   const auto candidate = [&] { return ask("windows").value(QStringLiteral("overlayCandidate")).toBool(); };
   ASSERT_TRUE(test::waitFor([&] { return !candidate(); }, 10000)) << "the window manager's own windows never count";
-  QProcess* menu = clipsource({QStringLiteral("--popup"), QStringLiteral("150,150,200,120"), QStringLiteral("--no-selection")});
+  QProcess* menu = clipsource(
+      {QStringLiteral("--popup"), QStringLiteral("150,150,200,120"), QStringLiteral("--no-selection")});
   EXPECT_TRUE(test::waitFor(candidate, 10000));
   menu->terminate();
   EXPECT_TRUE(test::waitFor([&] { return !candidate(); }, 10000));

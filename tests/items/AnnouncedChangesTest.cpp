@@ -111,11 +111,13 @@ TEST_F(Announced, OverlayScansRunOnlyWhileAWindowThatCanBeAnOverlayIsOnScreen) {
       {"an ordinary window", window(windowLayer::kNormal, QStringLiteral("normal")), false},
       {"a dock or panel", window(windowLayer::kDock, QStringLiteral("dock")), false},
       {"the system tray", window(windowLayer::kPopup, QString(), true), false},
-      {"a 1×1 helper window", [] {
+      {"a 1×1 helper window",
+       [] {
          WindowInfo helper = window(windowLayer::kPopup);
          helper.bounds = QRect(-100, -100, 1, 1);
          return helper;
-       }(), false},
+       }(),
+       false},
   };
   startMonitor();
   for (const ScanCase& scan : cases) {
@@ -194,8 +196,9 @@ TEST_F(Announced, QuittingRunsThePendingCaptureAtOnce) {
 }
 
 TEST_F(Announced, EveryDroppedCopyLogsOneLineWithItsReason) {
-  fake.context->appRules->setRule(AppRule::never, AppRuleEntry{QStringLiteral("org.example.Browser"),
-                                                               QStringLiteral("Browser"), std::nullopt, AppRule::never});
+  fake.context->appRules->setRule(
+      AppRule::never,
+      AppRuleEntry{QStringLiteral("org.example.Browser"), QStringLiteral("Browser"), std::nullopt, AppRule::never});
   startMonitor();
   const QPair<QString, QByteArray> text{QLatin1String(mime::kPlainText), "words"};
   struct Drop {
@@ -203,11 +206,18 @@ TEST_F(Announced, EveryDroppedCopyLogsOneLineWithItsReason) {
     const char* reason;
   };
   const Drop drops[] = {
-      {[&] { fake.pasteboard->copy({text, {QLatin1String(markers::kTransientTypes[0]), {}}}, kEditorPid); },
+      {[&] {
+         fake.pasteboard->copy({text, {QLatin1String(markers::kTransientTypes[0]), {}}}, kEditorPid);
+       },
        "marked transient"},
       {[&] { fake.pasteboard->copy({text}, kBrowserPid); }, "rule for org.example.Browser is never"},
-      {[&] { fake.pasteboard->copy({{QLatin1String(mime::kPlainText), {}}}, kEditorPid); }, "its text is empty"},
-      {[&] { fake.pasteboard->copy({{QLatin1String(mime::kPng), "not a picture"}}, kEditorPid); },
+      {[&] {
+         fake.pasteboard->copy({{QLatin1String(mime::kPlainText), {}}}, kEditorPid);
+       },
+       "its text is empty"},
+      {[&] {
+         fake.pasteboard->copy({{QLatin1String(mime::kPng), "not a picture"}}, kEditorPid);
+       },
        "could not be decoded"},
   };
   for (const Drop& drop : drops) {

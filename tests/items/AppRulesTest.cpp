@@ -1,10 +1,10 @@
+#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "items/rules/AppRulesManager.h"
-#include "app/fake/FakeContext.h"
 
+#include <gtest/gtest.h>
 #include <QJsonDocument>
 #include <QSignalSpy>
-#include <gtest/gtest.h>
 
 namespace qv {
 namespace {
@@ -18,7 +18,9 @@ struct Rules {
   SettingsStore& settings() { return *fake.context->settings; }
   std::unique_ptr<AppRulesManager> open() { return std::make_unique<AppRulesManager>(settings()); }
   void store(const QByteArray& json) { settings().setData(QString::fromLatin1(AppRulesManager::kStorageKey), json); }
-  QByteArray stored() { return settings().dataValue(QString::fromLatin1(AppRulesManager::kStorageKey)).value_or("<none>"); }
+  QByteArray stored() {
+    return settings().dataValue(QString::fromLatin1(AppRulesManager::kStorageKey)).value_or("<none>");
+  }
 };
 
 TEST(AppRules, PrecedenceForIdentifiersThatExtendARule) {
@@ -77,9 +79,11 @@ TEST(AppRules, StoredFormRoundTrips) {
     rules->setRule(AppRule::blur, a);
     rules->setRule(AppRule::never, entry("com.apple.universalclipboard.handoff", AppRule::never, "Nearby Device"));
   }
-  EXPECT_EQ(r.stored(),
-            QByteArray(R"([{"bundleID":"org.a","name":"A \"quoted\"","appURL":"file:///usr/share/applications/org.a.desktop","rule":"blur"},)"
-                       R"({"bundleID":"com.apple.universalclipboard.handoff","name":"Nearby Device","rule":"never"}])"));
+  EXPECT_EQ(
+      r.stored(),
+      QByteArray(
+          R"([{"bundleID":"org.a","name":"A \"quoted\"","appURL":"file:///usr/share/applications/org.a.desktop","rule":"blur"},)"
+          R"({"bundleID":"com.apple.universalclipboard.handoff","name":"Nearby Device","rule":"never"}])"));
   auto reopened = r.open();
   ASSERT_EQ(reopened->apps().size(), 2);
   EXPECT_FALSE(reopened->apps()[1].appURL);
@@ -87,22 +91,27 @@ TEST(AppRules, StoredFormRoundTrips) {
   // A missing or unknown rule reads as never, and is written back as such.
   r.store(R"([{"name":"B","bundleID":"org.b"},{"bundleID":"org.c","name":"C","rule":"sometimes","appURL":null}])");
   auto loaded = r.open();
-  EXPECT_EQ(loaded->apps(), (QList<AppRuleEntry>{entry("org.b", AppRule::never, "B"), entry("org.c", AppRule::never, "C")}));
+  EXPECT_EQ(loaded->apps(),
+            (QList<AppRuleEntry>{entry("org.b", AppRule::never, "B"), entry("org.c", AppRule::never, "C")}));
   loaded->save();
-  EXPECT_EQ(r.stored(), QByteArray(R"([{"bundleID":"org.b","name":"B","rule":"never"},{"bundleID":"org.c","name":"C","rule":"never"}])"));
+  EXPECT_EQ(
+      r.stored(),
+      QByteArray(R"([{"bundleID":"org.b","name":"B","rule":"never"},{"bundleID":"org.c","name":"C","rule":"never"}])"));
   EXPECT_FALSE(r.settings().hasStoredValue(QString::fromLatin1(AppRulesManager::kBackupKey)));
 }
 
 TEST(AppRules, UnreadableStoredListIsKeptAsideNotOverwritten) {
   Rules r;
-  const QByteArray raw = R"([{"bundleID":"org.keepassxc.KeePassXC","rule":"never"},{"name":"no id","rule":"blur"},)"
-                         R"({"bundleID":"","name":"empty","rule":"blur"},{"bundleID":"org.b","name":"B","appURL":7,"rule":"blur"}])";
+  const QByteArray raw =
+      R"([{"bundleID":"org.keepassxc.KeePassXC","rule":"never"},{"name":"no id","rule":"blur"},)"
+      R"({"bundleID":"","name":"empty","rule":"blur"},{"bundleID":"org.b","name":"B","appURL":7,"rule":"blur"}])";
   r.store(raw);
   auto rules = r.open();
   // The password manager stays ignored (its name falls back to its id); the others that can
   // be read keep their rules.
-  EXPECT_EQ(rules->apps(), (QList<AppRuleEntry>{entry("org.keepassxc.KeePassXC", AppRule::never, "org.keepassxc.KeePassXC"),
-                                                entry("org.b", AppRule::blur, "B")}));
+  EXPECT_EQ(rules->apps(),
+            (QList<AppRuleEntry>{entry("org.keepassxc.KeePassXC", AppRule::never, "org.keepassxc.KeePassXC"),
+                                 entry("org.b", AppRule::blur, "B")}));
   EXPECT_EQ(rules->rule(QStringLiteral("org.keepassxc.KeePassXC")), AppRule::never);
   const QString backup = QString::fromLatin1(AppRulesManager::kBackupKey);
   EXPECT_EQ(r.settings().dataValue(backup), raw);

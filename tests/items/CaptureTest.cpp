@@ -76,7 +76,8 @@ TEST_F(Capture, CopiedFilesArriveInReverseOrderWithOneCaptureTimeAndTheirBookmar
   const QStringList paths{writeFile(QStringLiteral("a.txt"), "a"), writeFile(QStringLiteral("b c.pdf"), "b"),
                           writeFile(QStringLiteral("c"), "c")};
   // Files decide the copy whatever else it holds.
-  copyFiles(paths, {{QLatin1String(mime::kPlainText), "a.txt\nb c.pdf\nc"}, {QLatin1String(mime::kPng), pngBytes(4, 4)}});
+  copyFiles(paths,
+            {{QLatin1String(mime::kPlainText), "a.txt\nb c.pdf\nc"}, {QLatin1String(mime::kPng), pngBytes(4, 4)}});
   pollAndCapture();
   ASSERT_EQ(captured.size(), 3);
   QStringList names;
@@ -185,7 +186,7 @@ TEST_F(Capture, PromisedFilesArriveLaterAsFileItemsInTheOrderWritten) {
     handlers.append(onFile);
   };
   fake.context->appRules->setRule(AppRule::blur, AppRuleEntry{QStringLiteral("org.example.Editor"),
-                                                               QStringLiteral("Editor"), std::nullopt, AppRule::blur});
+                                                              QStringLiteral("Editor"), std::nullopt, AppRule::blur});
   PasteboardItem text;
   text.types = {QLatin1String(mime::kPlainText)};
   text.data.insert(QLatin1String(mime::kPlainText), "not taken");
@@ -205,7 +206,8 @@ TEST_F(Capture, PromisedFilesArriveLaterAsFileItemsInTheOrderWritten) {
   handlers[0](destination + QStringLiteral("/report.pdf"), {});
   fake.drain();
   ASSERT_EQ(captured.size(), 2);
-  EXPECT_EQ(payload<FilePayload>(captured[0].item).name, QStringLiteral("drawing.png")) << "promised pictures stay files";
+  EXPECT_EQ(payload<FilePayload>(captured[0].item).name, QStringLiteral("drawing.png"))
+      << "promised pictures stay files";
   EXPECT_EQ(payload<FilePayload>(captured[1].item).name, QStringLiteral("report.pdf"));
   EXPECT_TRUE(captured[0].blurred);
   EXPECT_TRUE(captured[1].blurred);
@@ -220,10 +222,10 @@ TEST_F(Capture, PromisedFilesArriveLaterAsFileItemsInTheOrderWritten) {
 
 TEST_F(Capture, AppRulesDropOrBlurAndConcealedCopiesAreAlwaysBlurred) {
   AppRulesManager& rules = *fake.context->appRules;
-  rules.setRule(AppRule::never, AppRuleEntry{QStringLiteral("org.example.Editor"), QStringLiteral("Editor"), std::nullopt,
-                                             AppRule::never});
-  rules.setRule(AppRule::blur, AppRuleEntry{QStringLiteral("org.example.Browser"), QStringLiteral("Browser"), std::nullopt,
-                                            AppRule::blur});
+  rules.setRule(AppRule::never, AppRuleEntry{QStringLiteral("org.example.Editor"), QStringLiteral("Editor"),
+                                             std::nullopt, AppRule::never});
+  rules.setRule(AppRule::blur, AppRuleEntry{QStringLiteral("org.example.Browser"), QStringLiteral("Browser"),
+                                            std::nullopt, AppRule::blur});
   fake.pasteboard->copyText(QStringLiteral("never"), kEditorPid);
   pollAndCapture();
   EXPECT_TRUE(captured.isEmpty());
@@ -239,8 +241,7 @@ TEST_F(Capture, AppRulesDropOrBlurAndConcealedCopiesAreAlwaysBlurred) {
   EXPECT_TRUE(captured[0].blurred && captured[1].blurred) << "every item of the copy";
 
   captured.clear();
-  fake.pasteboard->copy({{QLatin1String(mime::kPlainText), "pin 1234"}, {QLatin1String(kConcealedMarkerType), {}}},
-                        0);
+  fake.pasteboard->copy({{QLatin1String(mime::kPlainText), "pin 1234"}, {QLatin1String(kConcealedMarkerType), {}}}, 0);
   pollAndCapture();
   ASSERT_EQ(captured.size(), 1);
   EXPECT_TRUE(captured[0].blurred) << "concealed whatever the rule";

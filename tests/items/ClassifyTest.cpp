@@ -4,10 +4,10 @@
 
 #include "base/Url.h"
 
+#include <gtest/gtest.h>
 #include <QBuffer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace qv {
 namespace {
@@ -68,13 +68,31 @@ TEST(Classify, ColourTable) {
     const char* hex;  // nullptr: no colour
   };
   const Case cases[] = {
-      {"#abc", "#AABBCC"}, {"#ABCDEF", "#ABCDEF"}, {"  #00ff7f \n", "#00FF7F"},
-      {"#abcd", nullptr},  {"#aabbccdd", nullptr}, {"#", nullptr}, {"#ggg", nullptr}, {"#abc\n#def", nullptr},
-      {"rgb(255, 0, 0)", "#FF0000"}, {"RGB(255, 0, 0)", "#FF0000"}, {"rgb(1,,2,3)", "#010203"},
-      {"rgb(+1, 2, 3)", "#010203"},  {"rgba(0, 0, 255, 1.0)", "#0000FF"}, {"rgba(0, 0, 255, 1)", "#0000FF"},
-      {"rgba(0, 0, 255, 0.5)", nullptr}, {"rgba(0, 0, 255)", nullptr}, {"rgb(256, 0, 0)", nullptr},
-      {"rgb(-1, 0, 0)", nullptr}, {"rgb(0, 0)", nullptr}, {"rgb(1.5, 0, 0)", nullptr}, {"rgb (1, 2, 3)", nullptr},
-      {"hsl(0, 0%, 0%)", nullptr}, {"rgb(1, 2, 3", nullptr}, {"", nullptr}, {"red", nullptr},
+      {"#abc", "#AABBCC"},
+      {"#ABCDEF", "#ABCDEF"},
+      {"  #00ff7f \n", "#00FF7F"},
+      {"#abcd", nullptr},
+      {"#aabbccdd", nullptr},
+      {"#", nullptr},
+      {"#ggg", nullptr},
+      {"#abc\n#def", nullptr},
+      {"rgb(255, 0, 0)", "#FF0000"},
+      {"RGB(255, 0, 0)", "#FF0000"},
+      {"rgb(1,,2,3)", "#010203"},
+      {"rgb(+1, 2, 3)", "#010203"},
+      {"rgba(0, 0, 255, 1.0)", "#0000FF"},
+      {"rgba(0, 0, 255, 1)", "#0000FF"},
+      {"rgba(0, 0, 255, 0.5)", nullptr},
+      {"rgba(0, 0, 255)", nullptr},
+      {"rgb(256, 0, 0)", nullptr},
+      {"rgb(-1, 0, 0)", nullptr},
+      {"rgb(0, 0)", nullptr},
+      {"rgb(1.5, 0, 0)", nullptr},
+      {"rgb (1, 2, 3)", nullptr},
+      {"hsl(0, 0%, 0%)", nullptr},
+      {"rgb(1, 2, 3", nullptr},
+      {"", nullptr},
+      {"red", nullptr},
   };
   for (const Case& c : cases) {
     const auto colour = color(QString::fromUtf8(c.text));
@@ -113,7 +131,8 @@ TEST(Classify, CodeAndLanguageTables) {
       {"struct A {\n  var a = 1\n  let b = 2\n}", ""},
       {"plain words", ""},
   };
-  for (const Case& c : cases) EXPECT_EQ(detectLanguage(QString::fromUtf8(c.text)), QString::fromUtf8(c.label)) << c.text;
+  for (const Case& c : cases)
+    EXPECT_EQ(detectLanguage(QString::fromUtf8(c.text)), QString::fromUtf8(c.label)) << c.text;
 }
 
 // A JPEG of a 16×8 picture, red on the left half and blue on the right, with an optional EXIF
@@ -129,10 +148,10 @@ QByteArray halfRedJpeg(int orientation) {
   image.save(&buffer, "JPG", 100);
   if (orientation == 0) return jpeg;
   const char exif[] = {'\xFF', '\xE1', 0, 34, 'E', 'x', 'i', 'f', 0, 0,
-                       'M', 'M', 0, 42, 0, 0, 0, 8,                          // TIFF header
-                       0, 1,                                                  // one entry
-                       1, 0x12, 0, 3, 0, 0, 0, 1, 0, static_cast<char>(orientation), 0, 0,
-                       0, 0, 0, 0};                                           // no next IFD
+                       'M',    'M',    0, 42, 0,   0,   0,   8,  // TIFF header
+                       0,      1,                                // one entry
+                       1,      0x12,   0, 3,  0,   0,   0,   1,   0, static_cast<char>(orientation),
+                       0,      0,      0, 0,  0,   0};  // no next IFD
   return jpeg.left(2) + QByteArray(exif, sizeof exif) + jpeg.mid(2);
 }
 
@@ -167,7 +186,8 @@ TEST(Classify, FileSizeText) {
   file.write(QByteArray(1500, 'x'));
   file.close();
   EXPECT_EQ(FileInfo::sizeText(QUrl::fromLocalFile(file.fileName())), QStringLiteral("2 KB"));
-  EXPECT_EQ(FileInfo::sizeText(QUrl::fromLocalFile(dir.filePath(QStringLiteral("missing")))), QStringLiteral("Zero KB"));
+  EXPECT_EQ(FileInfo::sizeText(QUrl::fromLocalFile(dir.filePath(QStringLiteral("missing")))),
+            QStringLiteral("Zero KB"));
   EXPECT_EQ(FileInfo::sizeText(QUrl::fromLocalFile(dir.path())), QStringLiteral("Zero KB"));
 }
 

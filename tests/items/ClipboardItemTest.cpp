@@ -1,8 +1,8 @@
+#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "items/model/CardGroup.h"
 #include "items/model/ClipboardItem.h"
 #include "items/stores/ImageStore.h"
-#include "app/fake/FakeContext.h"
 
 #include "base/RelativeDateText.h"
 
@@ -39,8 +39,9 @@ TEST(ItemSearch, QueryMatching) {
   EXPECT_FALSE(itemWith(link(std::nullopt, std::nullopt)).matches(QStringLiteral("cdn")));  // preview not searched
   EXPECT_TRUE(itemWith(link(std::nullopt, std::nullopt)).matches(QStringLiteral("/page")));
 
-  const ClipboardItem file = itemWith(FilePayload{QStringLiteral("Budget.xlsx"), QStringLiteral("12 KB"),
-                                                  *parseStrictUrl(QStringLiteral("file:///home/ann/finance/Budget.xlsx"))});
+  const ClipboardItem file = itemWith(
+      FilePayload{QStringLiteral("Budget.xlsx"), QStringLiteral("12 KB"),
+                  *parseStrictUrl(QStringLiteral("file:///home/ann/finance/Budget.xlsx"))});
   EXPECT_TRUE(file.matches(QStringLiteral("budget")));
   EXPECT_FALSE(file.matches(QStringLiteral("12 kb")));
   EXPECT_FALSE(file.matches(QStringLiteral("finance")));
@@ -61,9 +62,10 @@ TEST(ItemSearch, QueryMatching) {
 TEST(ItemText, PlainTextAndCombinedText) {
   EXPECT_FALSE(itemWith(ImagePayload{}).plainText());
   EXPECT_EQ(itemWith(link(std::nullopt, std::nullopt)).plainText(), QStringLiteral("https://example.org/page"));
-  EXPECT_EQ(itemWith(FilePayload{QStringLiteral("a b.txt"), {}, *parseStrictUrl(QStringLiteral("file:///tmp/a%20b.txt"))})
-                .plainText(),
-            QStringLiteral("/tmp/a b.txt"));
+  EXPECT_EQ(
+      itemWith(FilePayload{QStringLiteral("a b.txt"), {}, *parseStrictUrl(QStringLiteral("file:///tmp/a%20b.txt"))})
+          .plainText(),
+      QStringLiteral("/tmp/a b.txt"));
 
   EXPECT_FALSE(ClipboardItem::combinedText({itemWith(ImagePayload{})}));
   EXPECT_FALSE(ClipboardItem::combinedText({}));
@@ -90,14 +92,16 @@ TEST(ItemText, FirstLineCutsAtBreaksAndNinetyGraphemes) {
 
 TEST(ItemText, SpokenSummary) {
   const QString ago = relativeDateText(kNow.addSecs(-120), kNow);
-  auto names = [](const QString& id) { return id == QStringLiteral("org.gnome.TextEditor") ? QStringLiteral("Text Editor") : QStringLiteral("?"); };
+  auto names = [](const QString& id) {
+    return id == QStringLiteral("org.gnome.TextEditor") ? QStringLiteral("Text Editor") : QStringLiteral("?");
+  };
 
   const ClipboardItem nearby = itemWith(TextPayload{QStringLiteral("  Hello there\nsecond line  ")},
                                         QString::fromLatin1(kNearbyDeviceBundleID));
-  EXPECT_EQ(nearby.accessibilityLabel(names, kNow),
-            QStringLiteral("Text, Hello there, from Nearby Device, ") + ago);
-  EXPECT_EQ(text(QString(120, u'y')).accessibilityLabel(names, kNow),
-            QStringLiteral("Text, ") + QString(90, u'y') + QChar(0x2026) + QStringLiteral(", from Text Editor, ") + ago);
+  EXPECT_EQ(nearby.accessibilityLabel(names, kNow), QStringLiteral("Text, Hello there, from Nearby Device, ") + ago);
+  EXPECT_EQ(
+      text(QString(120, u'y')).accessibilityLabel(names, kNow),
+      QStringLiteral("Text, ") + QString(90, u'y') + QChar(0x2026) + QStringLiteral(", from Text Editor, ") + ago);
   EXPECT_EQ(itemWith(ColorPayload{QStringLiteral("#FF8800"), 255, 136, 0}).accessibilityLabel(names, kNow),
             QStringLiteral("Colour #FF8800, from Text Editor, ") + ago);
   EXPECT_EQ(itemWith(ImagePayload{{}, QString(), 640, 480, {}}).accessibilityLabel(names, kNow),
@@ -144,8 +148,8 @@ TEST(ItemModel, EqualityAndImageAccessor) {
 QDateTime local(int y, int m, int d, int h, int min) { return QDateTime(QDate(y, m, d), QTime(h, min)); }
 
 TEST(CardGroups, MidnightAndWeekStarts) {
-  const QLocale us(QLocale::English, QLocale::UnitedStates);  // weeks start on Sunday
-  const QLocale de(QLocale::German, QLocale::Germany);        // weeks start on Monday
+  const QLocale us(QLocale::English, QLocale::UnitedStates);                // weeks start on Sunday
+  const QLocale de(QLocale::German, QLocale::Germany);                      // weeks start on Monday
   const QDateTime justAfterMidnight = local(2025, 2, 5, 0, 0).addSecs(30);  // Wednesday
   EXPECT_EQ(cardGroup(local(2025, 2, 4, 23, 59), justAfterMidnight, de), CardGroup::yesterday);
   EXPECT_EQ(cardGroup(local(2025, 2, 5, 0, 0), justAfterMidnight, de), CardGroup::today);

@@ -1,15 +1,15 @@
+#include "app/fake/FakeContext.h"
 #include "base/Url.h"
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
 #include "items/drag/ItemDragProvider.h"
 #include "items/stores/ImageStore.h"
-#include "app/fake/FakeContext.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -128,8 +128,8 @@ TEST_F(DragFixture, CodeColourAndLinkItemsOfferTheirTextAndWriteTheirOwnFile) {
   }
   // Names and their short forms, in any case; anything else is plain text.
   const std::pair<const char*, const char*> table[] = {
-      {"Python", "py"}, {"js", "js"},  {"Bash", "sh"}, {"C++", "cpp"}, {"C#", "cs"},          {"yml", "yaml"},
-      {"Markdown", "md"}, {"", "txt"}, {"c ", "txt"}, {"Kotlin", "txt"}, {"objective-c", "txt"},
+      {"Python", "py"},   {"js", "js"}, {"Bash", "sh"}, {"C++", "cpp"},    {"C#", "cs"},           {"yml", "yaml"},
+      {"Markdown", "md"}, {"", "txt"},  {"c ", "txt"},  {"Kotlin", "txt"}, {"objective-c", "txt"},
   };
   for (const auto& [language, extension] : table)
     EXPECT_EQ(codeFileExtension(QString::fromUtf8(language)), QLatin1String(extension)) << language;
@@ -142,7 +142,8 @@ TEST_F(DragFixture, FileItemsOfferTheirOwnFileWhileItExists) {
   auto own = drag({itemWith(file)});
   EXPECT_EQ(own->formats(), list({kMimeUriList, kMimeTextUtf8, kMimeText}));
   EXPECT_EQ(own->suggestedName(), QStringLiteral("report 1.pdf"));
-  EXPECT_EQ(own->data(QLatin1String(kMimeUriList)), QByteArray("file://") + QUrl::toPercentEncoding(ownPath, "/") + "\r\n");
+  EXPECT_EQ(own->data(QLatin1String(kMimeUriList)),
+            QByteArray("file://") + QUrl::toPercentEncoding(ownPath, "/") + "\r\n");
   EXPECT_EQ(requestFile(*own), ownPath) << "the item's own file, not a copy";
   EXPECT_EQ(own->text(), QStringLiteral("report 1.pdf"));
 
@@ -185,7 +186,8 @@ TEST_F(DragFixture, SeveralItemsOfferOnlyJoinedTextOrTheFirstImage) {
   EXPECT_EQ(mixed->formats(), list({kMimeTextUtf8, kMimeText}));
   EXPECT_EQ(mixed->text(), QStringLiteral("note\n\nhttps://example.com"));
 
-  auto images = drag({imageItem(QImage(), QStringLiteral("none.png")), imageItem(solid(Qt::green), QStringLiteral("b.png")),
+  auto images = drag({imageItem(QImage(), QStringLiteral("none.png")),
+                      imageItem(solid(Qt::green), QStringLiteral("b.png")),
                       imageItem(solid(Qt::blue), QStringLiteral("c.png"))});
   EXPECT_EQ(images->formats(), list({kMimePng, kMimeImageObject}));
   EXPECT_EQ(QImage::fromData(images->data(QLatin1String(kMimePng))).pixelColor(0, 0), QColor(Qt::green));
@@ -243,8 +245,8 @@ TEST_F(DragFixture, FailuresReachTheTargetAsNoFile) {
   EXPECT_TRUE(blocked->urls().isEmpty());
   EXPECT_TRUE(blocked->hasText());
   QString error;
-  EXPECT_FALSE(makeTemporaryFile(temp(), QStringLiteral("n"), QStringLiteral("txt"),
-                                 [](const QString&) { return false; }, &error));
+  EXPECT_FALSE(makeTemporaryFile(
+      temp(), QStringLiteral("n"), QStringLiteral("txt"), [](const QString&) { return false; }, &error));
   EXPECT_TRUE(error.contains(QLatin1String("cannot write")));
 }
 

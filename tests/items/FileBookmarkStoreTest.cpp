@@ -1,12 +1,12 @@
+#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "items/stores/FileBookmarkStore.h"
 #include "platform/FileBookmarks.h"
-#include "app/fake/FakeContext.h"
 #include "support/SideFileHelpers.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
-#include <gtest/gtest.h>
 
 namespace qv {
 namespace {
@@ -33,8 +33,8 @@ TEST_F(FileBookmarkStoreTest, RenamedFileResolvesToItsNewUrlAndTheBookmarkIsRefr
 
   const QString renamed = files() + QStringLiteral("/final.txt");
   ASSERT_TRUE(QFile::rename(original, renamed));
-  const QList<FileBookmarkStore::StoredFile> items{{kID, QUrl::fromLocalFile(original)},
-                                                   {kOther, QUrl::fromLocalFile(files() + QStringLiteral("//kept.txt"))}};
+  const QList<FileBookmarkStore::StoredFile> items{
+      {kID, QUrl::fromLocalFile(original)}, {kOther, QUrl::fromLocalFile(files() + QStringLiteral("//kept.txt"))}};
   const auto changed = store.resolveAll(items);
   EXPECT_EQ(changed.size(), 1);  // the unchanged file (same path, standardised) is not listed
   EXPECT_EQ(changed.value(kID), QUrl::fromLocalFile(renamed));

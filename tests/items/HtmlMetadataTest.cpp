@@ -10,7 +10,8 @@ HtmlMetadata parse(const char* html) { return parseHtmlMetadata(QString::fromUtf
 TEST(HtmlMetadata, TitlesInOrderOfPreference) {
   EXPECT_EQ(parse("<title>Doc</title><meta property=\"og:title\" content=\"  Open  Graph \">").pageTitle(),
             QStringLiteral("Open Graph"));
-  EXPECT_EQ(parse("<meta property=og:title content=\"\"><TITLE lang=en>A &lt;b&gt; &#x2014; &#8220;c&#8221;</TITLE>").pageTitle(),
+  EXPECT_EQ(parse("<meta property=og:title content=\"\"><TITLE lang=en>A &lt;b&gt; &#x2014; &#8220;c&#8221;</TITLE>")
+                .pageTitle(),
             QString::fromUtf8("A <b> — “c”"));
   EXPECT_FALSE(parse("<title>  </title>").pageTitle());
   EXPECT_FALSE(parse("").pageTitle());
@@ -33,14 +34,14 @@ TEST(HtmlMetadata, ImageCandidatesAndAttributes) {
       "<meta content='og.png?a=1&amp;b=2' property='OG:IMAGE'/>"
       "<meta property=og:image content=second.png></head>");
   EXPECT_EQ(page.baseHref, QStringLiteral("https://cdn.example/"));
-  EXPECT_EQ(page.imageReferences(), (QStringList{QStringLiteral("og.png?a=1&b=2"), QStringLiteral("tw.png"),
-                                                 QStringLiteral("/touch.png"), QStringLiteral("/192.png"),
-                                                 QStringLiteral("/16.png")}));
+  EXPECT_EQ(page.imageReferences(),
+            (QStringList{QStringLiteral("og.png?a=1&b=2"), QStringLiteral("tw.png"), QStringLiteral("/touch.png"),
+                         QStringLiteral("/192.png"), QStringLiteral("/16.png")}));
 }
 
 TEST(HtmlMetadata, MalformedMarkupEndsQuietly) {
-  for (const char* html : {"<", "<<<>>>", "<meta", "<meta property=og:title content=\"open", "<!--", "<script>",
-                           "</", "<title", "&#xFFFFFFFF; &#0; &#55296; &bogus; &", "<a =x ==y b='>"}) {
+  for (const char* html : {"<", "<<<>>>", "<meta", "<meta property=og:title content=\"open", "<!--", "<script>", "</",
+                           "<title", "&#xFFFFFFFF; &#0; &#55296; &bogus; &", "<a =x ==y b='>"}) {
     const HtmlMetadata metadata = parse(html);
     (void)metadata.pageTitle();
     (void)metadata.imageReferences();
@@ -60,7 +61,11 @@ TEST(HtmlMetadata, CharsetDetection) {
   EXPECT_EQ(decodeHtmlBody(latin, "text/html"), QString::fromUtf8("<title>Café</title>"));
   // The byte-order mark wins; an unknown charset falls back.
   EXPECT_EQ(decodeHtmlBody("\xEF\xBB\xBF\xC3\xA9", "text/html; charset=iso-8859-1"), QString::fromUtf8("é"));
-  EXPECT_EQ(decodeHtmlBody(QByteArray("\xFF\xFE" "A\0", 4), ""), QStringLiteral("A"));
+  EXPECT_EQ(decodeHtmlBody(QByteArray("\xFF\xFE"
+                                      "A\0",
+                                      4),
+                           ""),
+            QStringLiteral("A"));
   EXPECT_EQ(decodeHtmlBody("ok", "text/html; charset=no-such-charset"), QStringLiteral("ok"));
 }
 

@@ -1,11 +1,11 @@
+#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "items/stores/ImageStore.h"
-#include "app/fake/FakeContext.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <gtest/gtest.h>
 
 namespace qv {
 namespace {

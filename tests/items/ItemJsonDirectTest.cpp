@@ -8,13 +8,13 @@
 #include "base/ReferenceDate.h"
 #include "base/Url.h"
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
-#include <gtest/gtest.h>
 
 namespace qv {
 namespace {
@@ -25,10 +25,19 @@ QByteArray fixture(const QString& name) {
   return file.readAll().trimmed();
 }
 
-const char* const kItemFixtures[] = {
-    "code.json", "color.json", "file-no-url.json", "file.json", "image.json", "lenient-file-url-empty.json",
-    "lenient-file-url-invalid.json", "lenient-file-url-number.json", "lenient-image-data.json",
-    "lenient-link-nulls.json", "link-full.json", "link-minimal.json", "text.json"};
+const char* const kItemFixtures[] = {"code.json",
+                                     "color.json",
+                                     "file-no-url.json",
+                                     "file.json",
+                                     "image.json",
+                                     "lenient-file-url-empty.json",
+                                     "lenient-file-url-invalid.json",
+                                     "lenient-file-url-number.json",
+                                     "lenient-image-data.json",
+                                     "lenient-link-nulls.json",
+                                     "link-full.json",
+                                     "link-minimal.json",
+                                     "text.json"};
 
 // Stored form plus the in-memory picture, which the encoder leaves out.
 bool sameItems(const QList<ClipboardItem>& a, const QList<ClipboardItem>& b) {
@@ -49,8 +58,8 @@ bool agree(const QByteArray& json) {
   const auto items = decodeItems(json, &error);
   const std::string shown = json.left(300).toStdString();
   if (direct) {
-    EXPECT_TRUE(document) << "direct decoder took what the document decoder rejects (" << documentError.toString().toStdString()
-                          << "): " << shown;
+    EXPECT_TRUE(document) << "direct decoder took what the document decoder rejects ("
+                          << documentError.toString().toStdString() << "): " << shown;
     if (document) {
       EXPECT_TRUE(sameItems(*direct, *document)) << shown;
     }
@@ -110,7 +119,17 @@ TEST(ItemJsonDirect, TakesReorderedKeysEscapesAndUnknownKeys) {
 
 TEST(ItemJsonDirect, AgreesOnEdgeCasesItDoesNotTake) {
   const QList<QByteArray> inputs = {
-      "", "[", "]", "{}", "null", "[1]", "[null]", "[[]]", "[{}]", "[] x", QByteArray("[]\0", 3),
+      "",
+      "[",
+      "]",
+      "{}",
+      "null",
+      "[1]",
+      "[null]",
+      "[[]]",
+      "[{}]",
+      "[] x",
+      QByteArray("[]\0", 3),
       "\xEF\xBB\xBF[]",  // a byte-order mark
       textItemWith(R"("text":"t")", R"("text":"\ud800")"),
       textItemWith(R"("text":"t")", R"("text":"\udc00\ud800")"),
@@ -199,14 +218,16 @@ TEST(ItemJsonDirect, TakesALargeGeneratedHistory) {
       case 0: payload = TextPayload{QString::fromUtf8("naïve \"quoted\"\n\t😀 ") + QChar(i % 0x20) + n}; break;
       case 1: payload = CodePayload{QStringLiteral("return \\%1;").arg(n), QStringLiteral("C")}; break;
       case 2:
-        payload = LinkPayload{*parseStrictUrl(QStringLiteral("https://example.org/a?") + n), QStringLiteral("example.org"),
-                              i % 4 ? std::optional<QString>(n) : std::nullopt, std::nullopt, QStringLiteral("cached:x")};
+        payload = LinkPayload{*parseStrictUrl(QStringLiteral("https://example.org/a?") + n),
+                              QStringLiteral("example.org"), i % 4 ? std::optional<QString>(n) : std::nullopt,
+                              std::nullopt, QStringLiteral("cached:x")};
         break;
       case 3: payload = ColorPayload{QStringLiteral("#0A0B0C"), 10, 11, i}; break;
       case 4: payload = ImagePayload{{}, n + QStringLiteral(".png"), i, -i, QStringLiteral("1 KB")}; break;
       default:
-        payload = FilePayload{n, QStringLiteral("2 KB"),
-                              i % 4 ? std::optional<Url>(*parseStrictUrl(QStringLiteral("file:///tmp/") + n)) : std::nullopt};
+        payload = FilePayload{
+            n, QStringLiteral("2 KB"),
+            i % 4 ? std::optional<Url>(*parseStrictUrl(QStringLiteral("file:///tmp/") + n)) : std::nullopt};
     }
     items.append(ClipboardItem::make(QUuid::createUuid(), QStringLiteral("app.") + n,
                                      dateFromReferenceSeconds(-1e9 + i * 1234.567), std::move(payload)));
@@ -237,8 +258,9 @@ TEST(JsonText, WritesStringsAsQtEncodesThem) {
   for (const char16_t unit : {u'a', char16_t(0xD800), u'b', char16_t(0xDC00), char16_t(0xD83D), char16_t(0xDE00),
                               char16_t(0xDBFF), char16_t(0xDBFF), char16_t(0xDFFF), char16_t(0xD83D)})
     loneSurrogates += QChar(unit);
-  for (const QString& text : {QString(), QStringLiteral("plain"), QString::fromUtf8("é€😀 \x01\x1f\x7f \"\\/\n\r\t\b\f"),
-                              QString(QChar(0)), QString(QChar(0xFFFF)) + QChar(0x7FF) + QChar(0x800), loneSurrogates}) {
+  for (const QString& text :
+       {QString(), QStringLiteral("plain"), QString::fromUtf8("é€😀 \x01\x1f\x7f \"\\/\n\r\t\b\f"), QString(QChar(0)),
+        QString(QChar(0xFFFF)) + QChar(0x7FF) + QChar(0x800), loneSurrogates}) {
     QByteArray out = "x";
     appendJsonString(out, text);
     EXPECT_EQ(out, 'x' + reference(text)) << text.toStdString();

@@ -13,8 +13,8 @@ ClipboardItem text(const QString& value) {
 
 TEST(ItemJsonLenientTest, KeepsEverySoundRecordInOrderAndCountsTheOthers) {
   const ClipboardItem a = text(QStringLiteral("a")), b = text(QStringLiteral("b"));
-  const QByteArray json = "[" + encodeItem(a) + ",42,{\"id\":\"x\"}," + encodeItem(b) +
-                          ",{\"id\":\"" + newUuidString().toUtf8() +
+  const QByteArray json = "[" + encodeItem(a) + ",42,{\"id\":\"x\"}," + encodeItem(b) + ",{\"id\":\"" +
+                          newUuidString().toUtf8() +
                           "\",\"contentType\":\"text\",\"sourceAppBundleID\":\"s\",\"capturedAt\":1,"
                           "\"payload\":{\"type\":\"hologram\"}}]";
   int skipped = -1;
@@ -45,8 +45,15 @@ TEST(ItemJsonLenientTest, TextCutShortKeepsTheWholeRecordsBeforeTheCut) {
   const struct {
     qsizetype length;
     int kept;
-  } cases[] = {{1, 0},          {10, 0},         {firstEnd - 1, 0}, {firstEnd, 1},   {firstEnd + 1, 1},
-               {firstEnd + 20, 1}, {secondEnd - 3, 1}, {secondEnd, 2}, {json.size() / 2, 1},
+  } cases[] = {{1, 0},
+               {10, 0},
+               {firstEnd - 1, 0},
+               {firstEnd, 1},
+               {firstEnd + 1, 1},
+               {firstEnd + 20, 1},
+               {secondEnd - 3, 1},
+               {secondEnd, 2},
+               {json.size() / 2, 1},
                {json.size() - 1, 3}};
   for (const auto& c : cases) {
     bool cut = false;

@@ -3,13 +3,13 @@
 #include "base/ReferenceDate.h"
 #include "base/Url.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <gtest/gtest.h>
 
 namespace qv {
 namespace {
@@ -33,8 +33,8 @@ ClipboardItem decodeFixture(const QString& name) {
 }
 
 TEST(ItemJson, GoldenFilesRoundTripByteForByte) {
-  for (const char* name : {"color.json", "image.json", "link-full.json", "link-minimal.json", "code.json",
-                           "text.json", "file.json", "file-no-url.json"}) {
+  for (const char* name : {"color.json", "image.json", "link-full.json", "link-minimal.json", "code.json", "text.json",
+                           "file.json", "file-no-url.json"}) {
     const QByteArray golden = fixture(QString::fromLatin1(name));
     ItemDecodeError error;
     const auto items = decodeItems('[' + golden + ']', &error);
@@ -51,7 +51,8 @@ TEST(ItemJson, GoldenFilesDecodeToTheirValues) {
   const ClipboardItem color = decodeFixture(QStringLiteral("color.json"));
   EXPECT_EQ(color.idString(), QStringLiteral("0F8E7A2C-1B3D-4E5F-8A9B-0C1D2E3F4A5B"));
   EXPECT_EQ(color.sourceAppBundleID, QStringLiteral("org.inkscape.Inkscape"));
-  EXPECT_EQ(color.capturedAt, QDateTime::fromMSecsSinceEpoch((kReferenceDateUnixSeconds + 760000000) * 1000 + 250, Qt::UTC));
+  EXPECT_EQ(color.capturedAt,
+            QDateTime::fromMSecsSinceEpoch((kReferenceDateUnixSeconds + 760000000) * 1000 + 250, Qt::UTC));
   EXPECT_EQ(color.payload, ClipboardPayload(ColorPayload{QStringLiteral("#FF8800"), 255, 136, 0}));
 
   const auto image = std::get<ImagePayload>(decodeFixture(QStringLiteral("image.json")).payload);
@@ -81,8 +82,8 @@ TEST(ItemJson, GoldenFilesDecodeToTheirValues) {
 }
 
 TEST(ItemJson, LenientFileLocationGivesNoUrl) {
-  for (const char* name : {"lenient-file-url-number.json", "lenient-file-url-empty.json",
-                           "lenient-file-url-invalid.json"}) {
+  for (const char* name :
+       {"lenient-file-url-number.json", "lenient-file-url-empty.json", "lenient-file-url-invalid.json"}) {
     const ClipboardItem item = decodeFixture(QString::fromLatin1(name));
     const auto& file = std::get<FilePayload>(item.payload);
     EXPECT_FALSE(file.url) << name;
@@ -150,11 +151,11 @@ TEST(ItemJson, EncoderEscapesControlCharactersAndKeepsKeyOrder) {
   const ClipboardItem item = ClipboardItem::make(
       QUuid::fromString(QStringLiteral("5E6F7A8B-9C0D-4E2F-9A4B-5C6D7E8F9A0B")), QStringLiteral("a/b"),
       dateFromReferenceSeconds(1.5),
-      FilePayload{QStringLiteral("q\"\\\x1f"), QStringLiteral("1 KB"), *parseStrictUrl(QStringLiteral("file:///tmp/x"))});
-  EXPECT_EQ(encodeItem(item),
-            QByteArray(R"({"id":"5E6F7A8B-9C0D-4E2F-9A4B-5C6D7E8F9A0B","contentType":"file",)"
-                       R"("sourceAppBundleID":"a/b","capturedAt":1.5,"payload":{"type":"file",)"
-                       R"("name":"q\"\\\u001f","size":"1 KB","fileURL":"file:///tmp/x"}})"));
+      FilePayload{QStringLiteral("q\"\\\x1f"), QStringLiteral("1 KB"),
+                  *parseStrictUrl(QStringLiteral("file:///tmp/x"))});
+  EXPECT_EQ(encodeItem(item), QByteArray(R"({"id":"5E6F7A8B-9C0D-4E2F-9A4B-5C6D7E8F9A0B","contentType":"file",)"
+                                         R"("sourceAppBundleID":"a/b","capturedAt":1.5,"payload":{"type":"file",)"
+                                         R"("name":"q\"\\\u001f","size":"1 KB","fileURL":"file:///tmp/x"}})"));
   EXPECT_EQ(decodeItems(encodeItems({item})), QList<ClipboardItem>{item});
 }
 

@@ -1,14 +1,14 @@
+#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "items/link/LinkMetadataFetcher.h"
 #include "items/link/OGImageCache.h"
 #include "platform/HttpClient.h"
-#include "app/fake/FakeContext.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/ProcessHelpers.h"
 #include "support/SideFileHelpers.h"
 
-#include <QFileInfo>
 #include <gtest/gtest.h>
+#include <QFileInfo>
 
 namespace qv {
 namespace {
@@ -103,8 +103,8 @@ TEST_P(LinkMetadataPages, GiveTheirTitleAndImage) {
   const QString page = QString::fromLatin1(c.page ? c.page : "/missing");
   if (c.page) server.html(page, c.body, c.contentType);
   if (c.imagePath) {
-    const QByteArray image =
-        c.imageBody ? QByteArray(c.imageBody) : pngBytes(c.imageSize.width(), c.imageSize.height());
+    const QByteArray image = c.imageBody ? QByteArray(c.imageBody)
+                                         : pngBytes(c.imageSize.width(), c.imageSize.height());
     server.file(QString::fromLatin1(c.imagePath), image, "image/png");
   }
   const LinkMetadata result = fetch(server.url(page));
@@ -134,28 +134,58 @@ INSTANTIATE_TEST_SUITE_P(
                  "<meta property='og:image' content='/images/preview.png'>"
                  "<link rel=icon href=/favicon.png></head><body>text</body></html>",
                  kHtml, "/images/preview.png", nullptr, QSize(30, 20), "Caf\xc3\xa9 & Bar", "/images/preview.png", 2},
-        PageCase{"TitleOnly", "/plain",
+        PageCase{"TitleOnly",
+                 "/plain",
                  "<html><head><title>\n  Plain \t page </title></head>"
                  "<body><svg><title>icon tooltip</title></svg></body></html>",
-                 kHtml, nullptr, nullptr, {}, "Plain page", nullptr, 1},
+                 kHtml,
+                 nullptr,
+                 nullptr,
+                 {},
+                 "Plain page",
+                 nullptr,
+                 1},
         PageCase{"IconFallbackAgainstBase", "/docs/page",
                  "<head><base href=\"/assets/\"><title>Docs</title><link rel=\"shortcut icon\" href=\"small.png\">"
                  "<link rel=\"apple-touch-icon\" href=\"touch.png\"></head>",
                  kHtml, "/assets/touch.png", nullptr, QSize(12, 12), "Docs", "/assets/touch.png", 2},
-        PageCase{"NonWebImagesRefused", "/sneaky",
+        PageCase{"NonWebImagesRefused",
+                 "/sneaky",
                  "<title>Sneaky</title><meta property=og:image content=\"file:///etc/passwd\">"
                  "<meta name=twitter:image content=\"javascript:alert(1)\">"
                  "<link rel=icon href=\"data:image/png;base64,iVBORw0KGgo=\">",
-                 kHtml, nullptr, nullptr, {}, "Sneaky", nullptr, 1},
+                 kHtml,
+                 nullptr,
+                 nullptr,
+                 {},
+                 "Sneaky",
+                 nullptr,
+                 1},
         PageCase{"RefusedImageGivesWayToTheNextWebOne", "/mixed",
                  "<meta property=og:image content=\"ftp://host/a.png\"><link rel=icon href=/i.png>", kHtml, "/i.png",
                  nullptr, QSize(3, 3), nullptr, "/i.png", 2},
-        PageCase{"UndecodableImage", "/bad-image", "<title>T</title><meta property=og:image content=/garbage.png>",
-                 kHtml, "/garbage.png", "not an image at all", {}, "T", nullptr, 2},
-        PageCase{"MissingPagesTitleIsNotTheLinks", nullptr, nullptr, nullptr, nullptr, nullptr, {}, nullptr, nullptr,
-                 1},
-        PageCase{"NotHtml", "/data.json", "{\"title\":\"<title>x</title>\"}", "application/json", nullptr, nullptr, {},
-                 nullptr, nullptr, 1}),
+        PageCase{"UndecodableImage",
+                 "/bad-image",
+                 "<title>T</title><meta property=og:image content=/garbage.png>",
+                 kHtml,
+                 "/garbage.png",
+                 "not an image at all",
+                 {},
+                 "T",
+                 nullptr,
+                 2},
+        PageCase{
+            "MissingPagesTitleIsNotTheLinks", nullptr, nullptr, nullptr, nullptr, nullptr, {}, nullptr, nullptr, 1},
+        PageCase{"NotHtml",
+                 "/data.json",
+                 "{\"title\":\"<title>x</title>\"}",
+                 "application/json",
+                 nullptr,
+                 nullptr,
+                 {},
+                 nullptr,
+                 nullptr,
+                 1}),
     [](const ::testing::TestParamInfo<PageCase>& page) { return std::string(page.param.name); });
 
 TEST_F(LinkMetadataTest, NonWebLinksAreNeverRequested) {
@@ -167,7 +197,8 @@ TEST_F(LinkMetadataTest, NonWebLinksAreNeverRequested) {
 TEST_F(LinkMetadataTest, RedirectsAreFollowedWithinTheLimit) {
   server.redirect(QStringLiteral("/old"), QStringLiteral("/middle"), 301);
   server.redirect(QStringLiteral("/middle"), server.url(QStringLiteral("/new")).toString());
-  server.html(QStringLiteral("/new"), "<meta property=og:title content=\"Moved here\"><meta name=twitter:image content=pic.png>");
+  server.html(QStringLiteral("/new"),
+              "<meta property=og:title content=\"Moved here\"><meta name=twitter:image content=pic.png>");
   server.file(QStringLiteral("/pic.png"), pngBytes(5, 5), "image/png");
   const LinkMetadata redirected = fetch(server.url(QStringLiteral("/old")));
   EXPECT_EQ(redirected.title, QStringLiteral("Moved here"));
@@ -179,7 +210,8 @@ TEST_F(LinkMetadataTest, RedirectsAreFollowedWithinTheLimit) {
   const LinkMetadata looped = fetch(server.url(QStringLiteral("/loop")));
   EXPECT_FALSE(looped.title);
   EXPECT_FALSE(looped.hasImage());
-  EXPECT_LE(server.requestCount(QStringLiteral("/loop")), LinkMetadataFetcher::kMaxRedirects + 1) << server.requests().join(" ").toStdString();
+  EXPECT_LE(server.requestCount(QStringLiteral("/loop")), LinkMetadataFetcher::kMaxRedirects + 1)
+      << server.requests().join(" ").toStdString();
 
   server.redirect(QStringLiteral("/elsewhere"), QStringLiteral("file:///etc/passwd"));
   EXPECT_FALSE(fetch(server.url(QStringLiteral("/elsewhere"))).title);
@@ -271,8 +303,8 @@ TEST_F(LinkMetadataTest, AbandonedDownloadsCloseTheirConnections) {
       const QString path = QStringLiteral("/stream%1").arg(i);
       host.route(path, stream);
       if (kind == Kind::endlessImage) {
-        host.html(QStringLiteral("/page%1").arg(i), "<title>Page</title><meta property=og:image content=" +
-                                                        path.toUtf8() + ">");
+        host.html(QStringLiteral("/page%1").arg(i),
+                  "<title>Page</title><meta property=og:image content=" + path.toUtf8() + ">");
       }
       const QUrl url = host.url(kind == Kind::endlessImage ? QStringLiteral("/page%1").arg(i) : path);
       auto outcome = start(url);
@@ -325,7 +357,8 @@ TEST_F(LinkMetadataTest, DestroyedFetcherOrOwnerReportsNothing) {
 
   auto owner = std::make_shared<int>(1);
   bool called = false;
-  fetcher->fetch(server.url(QStringLiteral("/quick")), kItem, [&](const LinkMetadata&) { called = true; }, Guard(owner));
+  fetcher->fetch(
+      server.url(QStringLiteral("/quick")), kItem, [&](const LinkMetadata&) { called = true; }, Guard(owner));
   owner.reset();
   auto hanging = start(server.url(QStringLiteral("/hang")));
   letNetworkRun([&] { return server.requestCount(QStringLiteral("/hang")) == 1 && fetcher->inFlightCount() == 1; });
@@ -359,7 +392,8 @@ TEST(OGImageCache, SaveIfAbsentLoadAndOrphans) {
   const QString gone = QStringLiteral("0B2C7E4A-3F1D-4E8B-9C6A-5D4E3F2A1B0C");
   const QString lowerKept = QStringLiteral("aaaaaaaa-bbbb-cccc-dddd-eeeeeeeeeeee");
   ASSERT_TRUE(cache.save(red, gone));
-  for (const QString& name : {QStringLiteral("notes.png"), QStringLiteral("readme.txt"), lowerKept + QStringLiteral(".png")}) {
+  for (const QString& name :
+       {QStringLiteral("notes.png"), QStringLiteral("readme.txt"), lowerKept + QStringLiteral(".png")}) {
     QFile file(cache.directory() + QLatin1Char('/') + name);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
   }

@@ -1,14 +1,14 @@
+#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "items/ocr/ImageTextRecognizer.h"
 #include "items/stores/ImageStore.h"
 #include "platform/OcrEngine.h"
-#include "app/fake/FakeContext.h"
 #include "support/SideFileHelpers.h"
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QFont>
 #include <QPainter>
-#include <gtest/gtest.h>
 
 namespace qv {
 namespace {
@@ -181,9 +181,8 @@ TEST(TesseractOcr, RecognisesRenderedTextLineByLine) {
   }
   FakeContext fake;
   installItemServices(*fake.context);
-  ImageTextRecognizer recognizer(*fake.context->paths, fake.context->imageStore,
-                                 std::make_shared<TesseractOcrEngine>(), fake.context->queue(QStringLiteral("ocr")),
-                                 fake.context->scheduler);
+  ImageTextRecognizer recognizer(*fake.context->paths, fake.context->imageStore, std::make_shared<TesseractOcrEngine>(),
+                                 fake.context->queue(QStringLiteral("ocr")), fake.context->scheduler);
   ASSERT_TRUE(fake.context->imageStore->save(image, kID));
   recognizer.recognize(fake.context->imageStore->filePath(kID), kID, {});
   EXPECT_EQ(recognizer.text(kID), QStringLiteral("Clipboard history\nQuick brown fox"));

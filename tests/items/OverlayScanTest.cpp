@@ -120,9 +120,9 @@ TEST_F(Source, WindowsThatNeverOwnACopy) {
   EXPECT_FALSE(ownerOf({window(kMenuPid, QRect(200, 200, 300, 200))})) << "right edge is outside";
   EXPECT_TRUE(ownerOf({window(kMenuPid, QRect(500, 400, 100, 100))})) << "top-left corner is inside";
   // A window that does not qualify does not hide one behind it.
-  EXPECT_EQ(ownerOf({window(100, kAroundPointer), window(kPanelPid, kAroundPointer, 20),
-                     window(kMenuPid, kAroundPointer)}),
-            QStringLiteral("org.example.Menu"));
+  EXPECT_EQ(
+      ownerOf({window(100, kAroundPointer), window(kPanelPid, kAroundPointer, 20), window(kMenuPid, kAroundPointer)}),
+      QStringLiteral("org.example.Menu"));
   EXPECT_EQ(ownerOf({window(kBrowserHelperPid, kAroundPointer)}), QStringLiteral("org.example.Browser"))
       << "nested applications count for the outermost one";
 }

@@ -1,6 +1,6 @@
+#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "items/writer/PasteSender.h"
-#include "app/fake/FakeContext.h"
 
 #include <gtest/gtest.h>
 

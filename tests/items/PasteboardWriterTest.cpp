@@ -1,12 +1,12 @@
+#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "items/stores/ImageStore.h"
 #include "items/stores/RichTextStore.h"
 #include "items/writer/PasteboardWriter.h"
-#include "app/fake/FakeContext.h"
 #include "support/SideFileHelpers.h"
 
-#include <QDir>
 #include <gtest/gtest.h>
+#include <QDir>
 
 namespace qv {
 namespace {
@@ -74,36 +74,86 @@ TEST(PasteboardWriterTable, EachKindWritesItsOwnTypes) {
   const QString html = QLatin1String(mime::kHtml), rtf = QLatin1String(mime::kRtf);
   const Url file = Url::fromLocalFile(QStringLiteral("/home/me/Report 1.pdf"));
   const Case cases[] = {
-      {"rich text goes back as HTML only, never both", "<b>bold</b>", "{\\rtf1 bold}",
-       TextPayload{QStringLiteral("bold")}, false, {html, kPlain}, "bold", "<b>bold</b>"},
-      {"RTF side file", nullptr, "{\\rtf1 x}", TextPayload{QStringLiteral("x")}, false, {rtf, kPlain}, "x",
+      {"rich text goes back as HTML only, never both",
+       "<b>bold</b>",
+       "{\\rtf1 bold}",
+       TextPayload{QStringLiteral("bold")},
+       false,
+       {html, kPlain},
+       "bold",
+       "<b>bold</b>"},
+      {"RTF side file",
+       nullptr,
+       "{\\rtf1 x}",
+       TextPayload{QStringLiteral("x")},
+       false,
+       {rtf, kPlain},
+       "x",
        "{\\rtf1 x}"},
       {"unreadable side file", "/", nullptr, TextPayload{QStringLiteral("plain")}, false, {kPlain}, "plain", {}},
-      {"plain-text mode writes only the string", "<i>x</i>", nullptr, TextPayload{QStringLiteral("x")}, true,
-       {kPlain}, "x", {}},
-      {"code", nullptr, nullptr, CodePayload{QStringLiteral("int main() {}"), QStringLiteral("cpp")}, false, {kPlain},
-       "int main() {}", {}},
-      {"file", nullptr, nullptr, FilePayload{QStringLiteral("Report 1.pdf"), QStringLiteral("2 KB"), file}, false,
-       {QLatin1String(mime::kUriList), QLatin1String(mime::kGnomeCopiedFiles), kPlain}, "/home/me/Report 1.pdf",
+      {"plain-text mode writes only the string",
+       "<i>x</i>",
+       nullptr,
+       TextPayload{QStringLiteral("x")},
+       true,
+       {kPlain},
+       "x",
+       {}},
+      {"code",
+       nullptr,
+       nullptr,
+       CodePayload{QStringLiteral("int main() {}"), QStringLiteral("cpp")},
+       false,
+       {kPlain},
+       "int main() {}",
+       {}},
+      {"file",
+       nullptr,
+       nullptr,
+       FilePayload{QStringLiteral("Report 1.pdf"), QStringLiteral("2 KB"), file},
+       false,
+       {QLatin1String(mime::kUriList), QLatin1String(mime::kGnomeCopiedFiles), kPlain},
+       "/home/me/Report 1.pdf",
        "file:///home/me/Report%201.pdf\r\n"},
-      {"file without URL", nullptr, nullptr, FilePayload{QStringLiteral("Report.pdf"), QStringLiteral("2 KB"), {}},
-       false, {kPlain}, "Report.pdf", {}},
-      {"link", nullptr, nullptr,
-       LinkPayload{*parseStrictUrl(QStringLiteral("https://example.com/path?q=1")), QStringLiteral("example.com"), {},
-                   {}, {}},
-       false, {QLatin1String(mime::kUriList), kPlain}, "https://example.com/path?q=1",
+      {"file without URL",
+       nullptr,
+       nullptr,
+       FilePayload{QStringLiteral("Report.pdf"), QStringLiteral("2 KB"), {}},
+       false,
+       {kPlain},
+       "Report.pdf",
+       {}},
+      {"link",
+       nullptr,
+       nullptr,
+       LinkPayload{
+           *parseStrictUrl(QStringLiteral("https://example.com/path?q=1")), QStringLiteral("example.com"), {}, {}, {}},
+       false,
+       {QLatin1String(mime::kUriList), kPlain},
+       "https://example.com/path?q=1",
        "https://example.com/path?q=1\r\n"},
-      {"colour object and hex", nullptr, nullptr, ColorPayload{QStringLiteral("#FF8000"), 255, 128, 0}, false,
-       {QLatin1String(mime::kColor), kPlain}, "#FF8000", pasteboard::encodeColor(QColor(255, 128, 0))},
-      {"colour channels out of range are clamped", nullptr, nullptr,
+      {"colour object and hex",
+       nullptr,
+       nullptr,
+       ColorPayload{QStringLiteral("#FF8000"), 255, 128, 0},
+       false,
+       {QLatin1String(mime::kColor), kPlain},
+       "#FF8000",
+       pasteboard::encodeColor(QColor(255, 128, 0))},
+      {"colour channels out of range are clamped",
+       nullptr,
+       nullptr,
        ColorPayload{QStringLiteral("#FF0000"), 300, -5, 0},
-       false, {QLatin1String(mime::kColor), kPlain}, "#FF0000", pasteboard::encodeColor(QColor(255, 0, 0))},
+       false,
+       {QLatin1String(mime::kColor), kPlain},
+       "#FF0000",
+       pasteboard::encodeColor(QColor(255, 0, 0))},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Harness h;
     const bool htmlReady = !c.html || (QByteArray(c.html) == "/" ? QDir().mkpath(h.richFile("html"))
-                                                             : test::writeTestFile(h.richFile("html"), c.html));
+                                                                 : test::writeTestFile(h.richFile("html"), c.html));
     ASSERT_TRUE(htmlReady && (!c.rtf || test::writeTestFile(h.richFile("rtf"), c.rtf)));
     ASSERT_TRUE(h.writer().write(itemWith(c.payload), c.plainTextMode));
     const PasteboardItem item = h.onlyChange();
@@ -125,8 +175,8 @@ TEST_F(PasteboardWriterTest, TransformAppliesToThePlainValueOfEveryKind) {
   EXPECT_EQ(item.value(kPlain), QByteArray("https://example.com/a/b?q=1"));
 
   ownWrites = 0;
-  ASSERT_TRUE(writer().write(itemWith(ColorPayload{QStringLiteral("#A1B2C3"), 161, 178, 195}), true,
-                             TextTransform::lowercase));
+  ASSERT_TRUE(
+      writer().write(itemWith(ColorPayload{QStringLiteral("#A1B2C3"), 161, 178, 195}), true, TextTransform::lowercase));
   EXPECT_EQ(ownWrites, 1);
   EXPECT_EQ(fake.pasteboard->read().string(), QStringLiteral("#a1b2c3"));
   EXPECT_FALSE(fake.pasteboard->read().color());

@@ -1,11 +1,11 @@
+#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "items/stores/RichTextStore.h"
-#include "app/fake/FakeContext.h"
 #include "support/SideFileHelpers.h"
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QMap>
-#include <gtest/gtest.h>
 
 namespace qv {
 namespace {
@@ -51,9 +51,8 @@ TEST_F(RichTextStoreTest, OversizedOrEmptyRichFormFallsBackToRtf) {
 
 TEST_F(RichTextStoreTest, SizeCapIsInclusive) {
   EXPECT_TRUE(store().capture(sourceOf({{"text/html", QByteArray(RichTextStore::kMaximumSize, 'a')}}), kID));
-  EXPECT_FALSE(store().capture(
-      sourceOf({{"text/html", QByteArray(RichTextStore::kMaximumSize + 1, 'a')}}),
-      QStringLiteral("11111111-2222-3333-4444-555555555555")));
+  EXPECT_FALSE(store().capture(sourceOf({{"text/html", QByteArray(RichTextStore::kMaximumSize + 1, 'a')}}),
+                               QStringLiteral("11111111-2222-3333-4444-555555555555")));
   EXPECT_FALSE(store().capture(sourceOf({}), kID));
   EXPECT_FALSE(store().capture({}, kID));
 }

@@ -1,7 +1,7 @@
 #include "items/transform/TextTransform.h"
 
-#include <QLocale>
 #include <gtest/gtest.h>
+#include <QLocale>
 
 namespace qv {
 namespace {
@@ -29,28 +29,23 @@ INSTANTIATE_TEST_SUITE_P(
     Transforms, TextTransformTable,
     ::testing::Values(
         Row{TextTransform::trim, " \t\n hello world \r\n\u2029", "hello world"},
-        Row{TextTransform::trim, "\u00A0x\u3000", "x"},
-        Row{TextTransform::trim, " \n\t ", ""},
+        Row{TextTransform::trim, "\u00A0x\u3000", "x"}, Row{TextTransform::trim, " \n\t ", ""},
         Row{TextTransform::collapseWhitespace, "two\t   words", "two words"},
         Row{TextTransform::collapseWhitespace, "  a \t b\nc  d \n", "a b\nc d"},
         Row{TextTransform::singleLine, "\n  first line\n\n\t second\r\n   \nthird  \n", "first line second third"},
-        Row{TextTransform::singleLine, "a\u2028b\rc", "a b c"},
-        Row{TextTransform::lowercase, "HeLLo ÄÖÜ", "hello äöü"},
-        Row{TextTransform::lowercase, "ΟΔΟΣ ΣΑΣ Σ", "οδος σας σ"},
-        Row{TextTransform::uppercase, "straße", "STRASSE"},
+        Row{TextTransform::singleLine, "a\u2028b\rc", "a b c"}, Row{TextTransform::lowercase, "HeLLo ÄÖÜ", "hello äöü"},
+        Row{TextTransform::lowercase, "ΟΔΟΣ ΣΑΣ Σ", "οδος σας σ"}, Row{TextTransform::uppercase, "straße", "STRASSE"},
         Row{TextTransform::titleCase, "hello wORLD, it's a well-known fact", "Hello World, It's A Well-Known Fact"},
         Row{TextTransform::titleCase, "the 2nd time\tcafé ÉCOLE", "The 2nd Time\tCafé École"},
         Row{TextTransform::titleCase, "ǆungla straße", "ǅungla Straße"},
         Row{TextTransform::sentenceCase, "HELLO WORLD. THIS IS A TEST.", "Hello world. This is a test."},
         Row{TextTransform::sentenceCase, "\"QUOTED START.\" 3 APPLES! 42? ok", "\"Quoted start.\" 3 Apples! 42? Ok"},
         Row{TextTransform::sentenceCase, "one line\nsecond LINE", "One line\nSecond line"},
-        Row{TextTransform::sentenceCase, "... 123", "... 123"},
-        Row{TextTransform::urlEncode, "a b", "a%20b"},
+        Row{TextTransform::sentenceCase, "... 123", "... 123"}, Row{TextTransform::urlEncode, "a b", "a%20b"},
         Row{TextTransform::urlEncode, "AZaz09!$&'()*+,-./:;=?@_~", "AZaz09!$&'()*+,-./:;=?@_~"},
         Row{TextTransform::urlEncode, "#[]%\"<>\\^`{|}", "%23%5B%5D%25%22%3C%3E%5C%5E%60%7B%7C%7D"},
         Row{TextTransform::urlEncode, "é€😀", "%C3%A9%E2%82%AC%F0%9F%98%80"},
-        Row{TextTransform::urlDecode, "a%20b+c%2fd%C3%A9", "a b+c/dé"},
-        Row{TextTransform::urlDecode, "100%", "100%"},
+        Row{TextTransform::urlDecode, "a%20b+c%2fd%C3%A9", "a b+c/dé"}, Row{TextTransform::urlDecode, "100%", "100%"},
         Row{TextTransform::urlDecode, "%zz and %4", "%zz and %4"},
         Row{TextTransform::urlDecode, "bad %FF byte", "bad %FF byte"}));
 

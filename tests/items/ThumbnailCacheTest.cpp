@@ -1,12 +1,12 @@
+#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "items/stores/ImageStore.h"
 #include "items/thumbnails/ThumbnailCache.h"
-#include "app/fake/FakeContext.h"
 #include "support/SideFileHelpers.h"
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QThread>
-#include <gtest/gtest.h>
 
 namespace qv {
 namespace {
@@ -94,8 +94,7 @@ TEST_F(ThumbnailCacheTest, PurgeDropsOnlyIdsOutsideTheKeptSet) {
 }
 
 TEST_F(ThumbnailCacheTest, KeepsAtMost120) {
-  for (int i = 0; i < 130; ++i)
-    ASSERT_TRUE(cache().thumbnailImage(QStringLiteral("ID-%1").arg(i), solid(2, 2)));
+  for (int i = 0; i < 130; ++i) ASSERT_TRUE(cache().thumbnailImage(QStringLiteral("ID-%1").arg(i), solid(2, 2)));
   int held = 0;
   for (int i = 0; i < 130; ++i) held += cache().contains(QStringLiteral("ID-%1").arg(i)) ? 1 : 0;
   EXPECT_EQ(held, ThumbnailCache::kCountLimit);

@@ -1,8 +1,8 @@
 #include "panel/CategoryStrip.h"
 #include "panel/PanelTestSupport.h"
 
-#include <QTest>
 #include <gtest/gtest.h>
+#include <QTest>
 
 using namespace qv;
 using qv::test::PanelHarness;
@@ -81,8 +81,7 @@ TEST(CategoryStrip, ScrollsTheActivePillToTheCentreAndFadesEdges) {
   // The target centres the pill unless the row's end stops it.
   const double maxScroll = fake.strip.contentWidth() - fake.strip.width();
   for (const auto& part : fake.strip.parts())
-    if (part.kind == CategoryStripView::PartKind::pill && fake.strip.props().pills[part.pill].id == last.id)
-    {
+    if (part.kind == CategoryStripView::PartKind::pill && fake.strip.props().pills[part.pill].id == last.id) {
       EXPECT_NEAR(*target, std::min(maxScroll, part.rect.center().x() - 100), 0.5);
     }
 

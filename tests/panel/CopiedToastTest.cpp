@@ -1,8 +1,8 @@
 #include "panel/CopiedToastView.h"
 #include "support/FakeInterfaceContext.h"
 
-#include <QImage>
 #include <gtest/gtest.h>
+#include <QImage>
 
 using namespace qv;
 

@@ -2,9 +2,9 @@
 #include "panel/PanelTestSupport.h"
 #include "ui/theme/Theme.h"
 
+#include <gtest/gtest.h>
 #include <QHoverEvent>
 #include <QTest>
-#include <gtest/gtest.h>
 #include <limits>
 
 using namespace qv;
@@ -31,11 +31,27 @@ TEST(ArrangeFlow, FillsRowsFromTheLeadingEdgeAndWraps) {
   const double inf = std::numeric_limits<double>::infinity();
   const FlowCase cases[] = {
       {"empty", {}, 100, {}, 0},
-      {"exactly full stays", {{40, 20}, {54, 20}, {10, 20}}, 100, {{0, 0, 40, 20}, {46, 0, 54, 20}, {0, 26, 10, 20}}, 46},
-      {"too wide stands alone", {{30, 20}, {150, 20}, {10, 20}}, 100, {{0, 0, 30, 20}, {0, 26, 150, 20}, {0, 52, 10, 20}}, 72},
+      {"exactly full stays",
+       {{40, 20}, {54, 20}, {10, 20}},
+       100,
+       {{0, 0, 40, 20}, {46, 0, 54, 20}, {0, 26, 10, 20}},
+       46},
+      {"too wide stands alone",
+       {{30, 20}, {150, 20}, {10, 20}},
+       100,
+       {{0, 0, 30, 20}, {0, 26, 150, 20}, {0, 52, 10, 20}},
+       72},
       {"first too wide is not moved", {{150, 20}}, 100, {{0, 0, 150, 20}}, 20},
-      {"tallest sets the row", {{20, 20}, {20, 24}, {70, 10}}, 100, {{0, 0, 20, 20}, {26, 0, 20, 24}, {0, 30, 70, 10}}, 40},
-      {"no width: one row", {{40, 20}, {54, 20}, {500, 20}}, inf, {{0, 0, 40, 20}, {46, 0, 54, 20}, {106, 0, 500, 20}}, 20},
+      {"tallest sets the row",
+       {{20, 20}, {20, 24}, {70, 10}},
+       100,
+       {{0, 0, 20, 20}, {26, 0, 20, 24}, {0, 30, 70, 10}},
+       40},
+      {"no width: one row",
+       {{40, 20}, {54, 20}, {500, 20}},
+       inf,
+       {{0, 0, 40, 20}, {46, 0, 54, 20}, {106, 0, 500, 20}},
+       20},
   };
   for (const FlowCase& c : cases) {
     const FlowArrangement flow = arrangeFlow(c.sizes, c.maxWidth, 6);
@@ -58,7 +74,8 @@ TEST(ChipFlowLayout, PlacesChipsAtTheirSizeAndAsksTheHeightItsWidthNeeds) {
   EXPECT_EQ(flow->heightForWidth(2000), capsule.height());
   host.resize(capsule.width(), flow->heightForWidth(capsule.width()));
   flow->setGeometry(host.rect());
-  EXPECT_EQ(chips[3]->geometry().marginsRemoved(kChipOverhang), QRect(QPoint(0, host.height() - capsule.height()), capsule));
+  EXPECT_EQ(chips[3]->geometry().marginsRemoved(kChipOverhang),
+            QRect(QPoint(0, host.height() - capsule.height()), capsule));
   EXPECT_EQ(chips[0]->geometry().topLeft(), QPoint(-3, -1));
 }
 
@@ -114,7 +131,8 @@ TEST(FilterChip, AnAppIconWinsOverADotWhichWinsOverASymbolAndAnOnChipDoesNotGrow
       {{.label = "Text", .icon = "doc"}, L::symbol},
       {{.label = "Today"}, L::none},
   };
-  for (const auto& [props, leading] : cases) EXPECT_EQ(FilterChip::leadingOf(props), leading) << qPrintable(props.label);
+  for (const auto& [props, leading] : cases)
+    EXPECT_EQ(FilterChip::leadingOf(props), leading) << qPrintable(props.label);
 
   int taps = 0;
   FilterChip chip(*fake.context, {.label = "Text", .icon = "doc"}, [&] { ++taps; });

@@ -2,8 +2,8 @@
 #include "panel/FilterStatusBar.h"
 #include "panel/PanelTestSupport.h"
 
-#include <QTest>
 #include <gtest/gtest.h>
+#include <QTest>
 
 using namespace qv;
 using qv::test::PanelHarness;
@@ -16,7 +16,9 @@ QStringList labels(const FilterStatusBar& bar) {
   return out;
 }
 
-void click(QWidget& widget) { QTest::mouseClick(&widget, Qt::LeftButton, {}, QRectF(widget.rect()).center().toPoint()); }
+void click(QWidget& widget) {
+  QTest::mouseClick(&widget, Qt::LeftButton, {}, QRectF(widget.rect()).center().toPoint());
+}
 
 }  // namespace
 
@@ -79,8 +81,8 @@ TEST(FilterStatusBar, ManyChipsWrapOntoRowsAndTheBarGrows) {
   state.setFilterTypes({TypeFilter::text});
   const int oneRow = bar.heightForWidth(320);
   EXPECT_EQ(oneRow, 24 + 6);
-  state.setFilterTypes({TypeFilter::text, TypeFilter::code, TypeFilter::image, TypeFilter::link, TypeFilter::color,
-                        TypeFilter::file});
+  state.setFilterTypes(
+      {TypeFilter::text, TypeFilter::code, TypeFilter::image, TypeFilter::link, TypeFilter::color, TypeFilter::file});
   state.setFilterDate(DateFilter::last30Days);
   EXPECT_GE(bar.heightForWidth(320), 24 * 2 + 6 + 6);
 }

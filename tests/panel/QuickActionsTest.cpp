@@ -2,8 +2,8 @@
 #include "panel/PanelTestSupport.h"
 #include "panel/QuickActions.h"
 
-#include <QTest>
 #include <gtest/gtest.h>
+#include <QTest>
 #include <cmath>
 
 using namespace qv;
@@ -83,7 +83,8 @@ TEST(DotsMenuRail, EachActionHidesAndActsInItsOwnOrder) {
     PanelState& state = *fake.state;
     QStringList log;
     auto hook = [&](const char* name) {
-      return [&log, &state, name] { log << QString::fromLatin1(name) + " open=" + QString::number(state.showDotsMenu()); };
+      return
+          [&log, &state, name] { log << QString::fromLatin1(name) + " open=" + QString::number(state.showDotsMenu()); };
     };
     if (c.hookSet) {
       state.setShowLibraryAction(hook("library"));

@@ -4,8 +4,8 @@
 #include "ui/controls/TextInput.h"
 #include "ui/theme/Theme.h"
 
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
 
 using namespace qv;
 

@@ -1,9 +1,9 @@
 #include "platform/Alerts.h"
 
+#include <gtest/gtest.h>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
 
 using namespace qv;
 

@@ -2,14 +2,14 @@
 #include "platform/DesktopEntryIndex.h"
 #include "support/SideFileHelpers.h"
 
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <QDir>
 #include <QDirIterator>
 #include <QImage>
 #include <QTemporaryDir>
 #include <atomic>
-#include <gtest/gtest.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <thread>
 
 namespace qv {
@@ -45,10 +45,14 @@ TEST_F(XdgDesktopEntriesTest, FindsEntriesByIdInOrderOfPrecedence) {
 }
 
 TEST_F(XdgDesktopEntriesTest, NestedIdsHiddenEntriesAndNonEntries) {
-  ASSERT_TRUE(test::writeTestFile(system() + QStringLiteral("/kde/dolphin.desktop"), "[Desktop Entry]\nName=Dolphin\n"));
-  ASSERT_TRUE(test::writeTestFile(user() + QStringLiteral("/org.example.Gone.desktop"), "[Desktop Entry]\nHidden=true\n"));
-  ASSERT_TRUE(test::writeTestFile(system() + QStringLiteral("/org.example.Gone.desktop"), "[Desktop Entry]\nName=Gone\n"));
-  ASSERT_TRUE(test::writeTestFile(system() + QStringLiteral("/org.example.Junk.desktop"), QByteArray("\x00\xff\x13", 3)));
+  ASSERT_TRUE(
+      test::writeTestFile(system() + QStringLiteral("/kde/dolphin.desktop"), "[Desktop Entry]\nName=Dolphin\n"));
+  ASSERT_TRUE(
+      test::writeTestFile(user() + QStringLiteral("/org.example.Gone.desktop"), "[Desktop Entry]\nHidden=true\n"));
+  ASSERT_TRUE(
+      test::writeTestFile(system() + QStringLiteral("/org.example.Gone.desktop"), "[Desktop Entry]\nName=Gone\n"));
+  ASSERT_TRUE(
+      test::writeTestFile(system() + QStringLiteral("/org.example.Junk.desktop"), QByteArray("\x00\xff\x13", 3)));
 
   EXPECT_EQ(entries.entry(QStringLiteral("kde-dolphin"))->name, QStringLiteral("Dolphin"));
   EXPECT_FALSE(entries.entry(QStringLiteral("org.example.Gone")));  // hidden by the user: uninstalled
@@ -79,7 +83,8 @@ struct DesktopEntryIndexTest : XdgDesktopEntriesTest {
          "[Desktop Entry]\nType=Application\nName=Mousepad\nIcon=org.xfce.mousepad\nExec=mousepad %U\n"
          "[Desktop Action preferences]\nExec=mousepad --preferences\n"},
         {system() + QStringLiteral("/org.example.Terminal.desktop"),
-         "[Desktop Entry]\nName=Terminal\nExec=env LANG=C \"/opt/term/bin/term wrapper\" -e\nStartupWMClass=Xterm-Custom\n"},
+         "[Desktop Entry]\nName=Terminal\nExec=env LANG=C \"/opt/term/bin/term wrapper\" "
+         "-e\nStartupWMClass=Xterm-Custom\n"},
         {system() + QStringLiteral("/kde/dolphin.desktop"), "[Desktop Entry]\nName=Dolphin\nExec=dolphin\n"},
         {system() + QStringLiteral("/org.example.Helper.desktop"),
          "[Desktop Entry]\nName=Helper\nNoDisplay=true\nExec=helper\n"},
@@ -107,15 +112,15 @@ TEST_F(DesktopEntryIndexTest, ProgramsResolveToTheirEntries) {
     const char* executable;
     const char* id;
   } cases[] = {
-      {"Mousepad", "/usr/bin/mousepad", "org.xfce.mousepad"},     // the plain launch, not the settings
-      {"", "/elsewhere/mousepad", "org.xfce.mousepad"},           // by the program's name
+      {"Mousepad", "/usr/bin/mousepad", "org.xfce.mousepad"},  // the plain launch, not the settings
+      {"", "/elsewhere/mousepad", "org.xfce.mousepad"},        // by the program's name
       {"Xterm-Custom", "/usr/bin/anything", "org.example.Terminal"},
-      {"xterm-custom", "", "org.example.Terminal"},               // the class in another case
-      {"", "/opt/term/bin/term wrapper", "org.example.Terminal"}, // by the program's path
-      {"kde-dolphin", "", "kde-dolphin"},                         // by the entry's name
-      {"", "/usr/bin/helper", "org.example.Helper"},              // not offered, still known
-      {"", "/usr/bin/removed", ""},                               // hidden by the user
-      {"", "/usr/bin/flatpak", ""},                               // a launcher names no application
+      {"xterm-custom", "", "org.example.Terminal"},                // the class in another case
+      {"", "/opt/term/bin/term wrapper", "org.example.Terminal"},  // by the program's path
+      {"kde-dolphin", "", "kde-dolphin"},                          // by the entry's name
+      {"", "/usr/bin/helper", "org.example.Helper"},               // not offered, still known
+      {"", "/usr/bin/removed", ""},                                // hidden by the user
+      {"", "/usr/bin/flatpak", ""},                                // a launcher names no application
       {"Unknown", "/usr/bin/unknown", ""},
   };
   for (const auto& c : cases)
@@ -139,7 +144,8 @@ TEST_F(DesktopEntryIndexTest, ReadOnceAndAgainWhenAFolderChanges) {
   const auto first = entries.index();
   EXPECT_EQ(entries.index(), first) << "nothing changed: the same index";
   ASSERT_TRUE(test::writeTestFile(user() + QStringLiteral("/org.example.New.desktop"), "[Desktop Entry]\nName=New\n"));
-  ASSERT_TRUE(test::writeTestFile(system() + QStringLiteral("/kde/konsole.desktop"), "[Desktop Entry]\nName=Konsole\n"));
+  ASSERT_TRUE(
+      test::writeTestFile(system() + QStringLiteral("/kde/konsole.desktop"), "[Desktop Entry]\nName=Konsole\n"));
   const auto second = entries.index();
   EXPECT_NE(second, first);
   EXPECT_TRUE(second->entry(QStringLiteral("org.example.New")));

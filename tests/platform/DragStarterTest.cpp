@@ -1,9 +1,9 @@
 #include "platform/DragStarter.h"
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QPointer>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 namespace qv {
 namespace {

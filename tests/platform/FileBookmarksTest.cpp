@@ -1,10 +1,10 @@
 #include "platform/FileBookmarks.h"
 #include "support/SideFileHelpers.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace qv {
 namespace {
@@ -52,13 +52,14 @@ TEST_F(LocalFileBookmarksTest, MoveIsFoundBelowASearchRootButNotInHiddenFolders)
   const auto moved = searching.resolve(*photo);
   ASSERT_TRUE(moved);
   EXPECT_EQ(moved->path, path("archive/2026/june/photo.png"));
-  EXPECT_FALSE(searching.resolve(*notes));          // in a hidden folder: counts as gone
-  EXPECT_FALSE(bookmarks.resolve(*photo));          // no search roots: the old folder only
+  EXPECT_FALSE(searching.resolve(*notes));  // in a hidden folder: counts as gone
+  EXPECT_FALSE(bookmarks.resolve(*photo));  // no search roots: the old folder only
 }
 
 TEST_F(LocalFileBookmarksTest, OneBatchResolvesEveryKindInOrder) {
   LocalFileBookmarks searching{QStringList{root.path()}};
-  for (const char* name : {"in/a.txt", "in/b.txt", "in/c.txt", "in/d.txt"}) ASSERT_TRUE(test::writeTestFile(path(name)));
+  for (const char* name : {"in/a.txt", "in/b.txt", "in/c.txt", "in/d.txt"})
+    ASSERT_TRUE(test::writeTestFile(path(name)));
   const QList<QByteArray> data{*searching.create(path("in/a.txt")), *searching.create(path("in/b.txt")),
                                *searching.create(path("in/c.txt")), "junk", *searching.create(path("in/d.txt"))};
   ASSERT_TRUE(QDir().mkpath(path("deep/er")));

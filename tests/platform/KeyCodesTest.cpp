@@ -9,14 +9,62 @@ namespace {
 
 // The key-name table of the shortcut recorder: every code with the name it shows.
 const std::vector<std::pair<int, QString>> kNamedKeys = {
-    {0, "A"},  {1, "S"},  {2, "D"},  {3, "F"},  {4, "H"},  {5, "G"},  {6, "Z"},  {7, "X"},  {8, "C"},
-    {9, "V"},  {11, "B"}, {12, "Q"}, {13, "W"}, {14, "E"}, {15, "R"}, {16, "Y"}, {17, "T"}, {31, "O"},
-    {32, "U"}, {34, "I"}, {35, "P"}, {37, "L"}, {38, "J"}, {40, "K"}, {45, "N"}, {46, "M"}, {18, "1"},
-    {19, "2"}, {20, "3"}, {21, "4"}, {23, "5"}, {22, "6"}, {26, "7"}, {28, "8"}, {25, "9"}, {29, "0"},
-    {36, QString(QChar(0x21A9))}, {48, QString(QChar(0x21E5))}, {49, "Space"}, {51, QString(QChar(0x232B))},
-    {123, QString(QChar(0x2190))}, {124, QString(QChar(0x2192))}, {125, QString(QChar(0x2193))},
-    {126, QString(QChar(0x2191))}, {122, "F1"}, {120, "F2"}, {99, "F3"}, {118, "F4"}, {96, "F5"},
-    {97, "F6"}, {98, "F7"}, {100, "F8"}, {101, "F9"}, {109, "F10"}, {103, "F11"}, {111, "F12"},
+    {0, "A"},
+    {1, "S"},
+    {2, "D"},
+    {3, "F"},
+    {4, "H"},
+    {5, "G"},
+    {6, "Z"},
+    {7, "X"},
+    {8, "C"},
+    {9, "V"},
+    {11, "B"},
+    {12, "Q"},
+    {13, "W"},
+    {14, "E"},
+    {15, "R"},
+    {16, "Y"},
+    {17, "T"},
+    {31, "O"},
+    {32, "U"},
+    {34, "I"},
+    {35, "P"},
+    {37, "L"},
+    {38, "J"},
+    {40, "K"},
+    {45, "N"},
+    {46, "M"},
+    {18, "1"},
+    {19, "2"},
+    {20, "3"},
+    {21, "4"},
+    {23, "5"},
+    {22, "6"},
+    {26, "7"},
+    {28, "8"},
+    {25, "9"},
+    {29, "0"},
+    {36, QString(QChar(0x21A9))},
+    {48, QString(QChar(0x21E5))},
+    {49, "Space"},
+    {51, QString(QChar(0x232B))},
+    {123, QString(QChar(0x2190))},
+    {124, QString(QChar(0x2192))},
+    {125, QString(QChar(0x2193))},
+    {126, QString(QChar(0x2191))},
+    {122, "F1"},
+    {120, "F2"},
+    {99, "F3"},
+    {118, "F4"},
+    {96, "F5"},
+    {97, "F6"},
+    {98, "F7"},
+    {100, "F8"},
+    {101, "F9"},
+    {109, "F10"},
+    {103, "F11"},
+    {111, "F12"},
 };
 
 }  // namespace
@@ -70,7 +118,7 @@ TEST(KeyCodes, ShiftedSymbolsFindTheirKeyPosition) {
   EXPECT_EQ(keyCodeForQtKey(Qt::Key_ParenLeft), code::Digit9);
   EXPECT_EQ(keyCodeForQtKey(Qt::Key_Backtab), code::Tab);
   EXPECT_EQ(keyCodeForQtKey(Qt::Key_Plus), code::Equal);
-  EXPECT_EQ(keyCodeForKeysym(0x41), code::A);     // 'A'
+  EXPECT_EQ(keyCodeForKeysym(0x41), code::A);       // 'A'
   EXPECT_EQ(keyCodeForKeysym(0x40), code::Digit2);  // '@'
   EXPECT_EQ(keyCodeForKeysym(0xfe20), code::Tab);   // ISO_Left_Tab
 }

@@ -1,7 +1,7 @@
+#include "app/fake/FakeContext.h"
 #include "platform/AppRelauncher.h"
 #include "platform/KeyPoster.h"
 #include "platform/PastePermission.h"
-#include "app/fake/FakeContext.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +35,8 @@ TEST(PastePermissionTest, HeldExactlyWhenKeysCanBePosted) {
 }
 
 TEST(PastePermissionTest, TerminalsAreKnownByWindowClass) {
-  for (const char* name : {"Gnome-terminal", "konsole", "XFCE4-Terminal", "Alacritty", "kitty", "org.wezfurlong.wezterm"})
+  for (const char* name :
+       {"Gnome-terminal", "konsole", "XFCE4-Terminal", "Alacritty", "kitty", "org.wezfurlong.wezterm"})
     EXPECT_TRUE(isTerminalWindowClass(QLatin1String(name))) << name;
   for (const char* name : {"", "Firefox", "Gedit", "pastetarget", "terminal-notes"})
     EXPECT_FALSE(isTerminalWindowClass(QLatin1String(name))) << name;
@@ -58,11 +59,13 @@ TEST(PastePermissionTest, NoKeyPostingUnderWayland) {
 TEST(AppRelauncherTest, QuitsOnlyOnceTheNewInstanceStarted) {
   FakeContext fake;
   int quits = 0;
-  AppRelauncher failing(fake.scheduler, [] { return false; }, [&] { ++quits; });
+  AppRelauncher failing(
+      fake.scheduler, [] { return false; }, [&] { ++quits; });
   failing.relaunch();
   fake.drain();
   EXPECT_EQ(quits, 0);
-  AppRelauncher working(fake.scheduler, [] { return true; }, [&] { ++quits; });
+  AppRelauncher working(
+      fake.scheduler, [] { return true; }, [&] { ++quits; });
   working.relaunch();
   EXPECT_EQ(quits, 0) << "the quit runs on the next turn of the main loop";
   fake.drain();

@@ -6,10 +6,10 @@
 #include "support/ProcessHelpers.h"
 #include "support/SideFileHelpers.h"
 
+#include <gtest/gtest.h>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
-#include <gtest/gtest.h>
 
 namespace qv {
 namespace {
@@ -39,12 +39,14 @@ TEST(PasteboardFormats, FileListsKeepOnlyLocalFilesInOrder) {
   EXPECT_TRUE(pasteboard::parseUriList("not a url at all\nalso not").isEmpty());
 
   // uri-list wins; gnome-copied-files serves when it is the only list; web URLs are no files.
-  PasteboardContent content{1, true,
+  PasteboardContent content{1,
+                            true,
                             {itemOf({{QLatin1String(mime::kUriList), "https://example.org/\r\nfile:///one\r\n"},
                                      {QLatin1String(mime::kGnomeCopiedFiles), "copy\nfile:///ignored"}}),
                              itemOf({{QLatin1String(mime::kGnomeCopiedFiles), "copy\nfile:///two"}})},
                             {}};
-  EXPECT_EQ(content.fileUrls(), (QList<QUrl>{QUrl(QStringLiteral("file:///one")), QUrl(QStringLiteral("file:///two"))}));
+  EXPECT_EQ(content.fileUrls(),
+            (QList<QUrl>{QUrl(QStringLiteral("file:///one")), QUrl(QStringLiteral("file:///two"))}));
 }
 
 TEST(PasteboardFormats, ColourAndTextDecoding) {
@@ -61,7 +63,8 @@ TEST(PasteboardFormats, ColourAndTextDecoding) {
 
 TEST(PasteboardFormats, ImagesOnePerItemAndBrokenOnesStayInPlace) {
   PasteboardContent content{
-      1, true,
+      1,
+      true,
       {itemOf({{QStringLiteral("image/bmp"), "garbage"}, {QLatin1String(mime::kPng), pngOf({3, 2}, Qt::red)}}),
        itemOf({{QStringLiteral("text/plain;charset=utf-8"), "no image"}}),
        itemOf({{QStringLiteral("image/jpeg"), pngOf({5, 4}, Qt::blue)}}),  // mislabelled: sniffed
@@ -119,7 +122,8 @@ TEST(X11ServicesWithoutDisplay, DoNotCrashAndFallBackToQt) {
     EXPECT_EQ(content.string(QLatin1String(mime::kHtml)), QStringLiteral("<i>through Qt</i>"));
     EXPECT_EQ(content.color(), QColor(1, 2, 3));
     bool delivered = false;
-    board.readAsync([&](const PasteboardContent& later) { delivered = later.string() == QStringLiteral("through Qt"); });
+    board.readAsync(
+        [&](const PasteboardContent& later) { delivered = later.string() == QStringLiteral("through Qt"); });
     EXPECT_TRUE(test::waitFor([&] { return delivered; }, 2000));
   }
   if (hadDisplay) qputenv("DISPLAY", display);

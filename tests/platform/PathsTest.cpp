@@ -1,10 +1,10 @@
-#include "platform/Paths.h"
 #include "app/fake/FakeContext.h"
+#include "platform/Paths.h"
 
-#include <QFileInfo>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 namespace qv {
 namespace {

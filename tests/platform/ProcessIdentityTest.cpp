@@ -2,12 +2,12 @@
 #include "platform/x11/ProcessIdentity.h"
 #include "support/SideFileHelpers.h"
 
+#include <gtest/gtest.h>
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace qv::x11 {
 namespace {
@@ -19,9 +19,8 @@ class FakeProc {
            const QByteArray& cgroup = "0::/user.slice\n", uint uid = 1000, const QByteArray& flatpakInfo = {}) {
     const QString base = root.filePath(QString::number(pid));
     QDir().mkpath(base + QStringLiteral("/root"));
-    write(base + QStringLiteral("/status"),
-          "Name:\tx\nPPid:\t" + QByteArray::number(parent) + "\nUid:\t" + QByteArray::number(uid) + "\t" +
-              QByteArray::number(uid) + "\n");
+    write(base + QStringLiteral("/status"), "Name:\tx\nPPid:\t" + QByteArray::number(parent) + "\nUid:\t" +
+                                                QByteArray::number(uid) + "\t" + QByteArray::number(uid) + "\n");
     QFile::link(executable, base + QStringLiteral("/exe"));
     write(base + QStringLiteral("/environ"), environ);
     write(base + QStringLiteral("/cgroup"), cgroup);
@@ -39,9 +38,8 @@ class FakeProc {
 };
 
 QByteArray launchedBy(qint64 pid) {
-  return QByteArray("HOME=/home/x") + '\0' +
-         "GIO_LAUNCHED_DESKTOP_FILE=/usr/share/applications/kde/launched.desktop" + '\0' +
-         "GIO_LAUNCHED_DESKTOP_FILE_PID=" + QByteArray::number(pid) + '\0';
+  return QByteArray("HOME=/home/x") + '\0' + "GIO_LAUNCHED_DESKTOP_FILE=/usr/share/applications/kde/launched.desktop" +
+         '\0' + "GIO_LAUNCHED_DESKTOP_FILE_PID=" + QByteArray::number(pid) + '\0';
 }
 
 QByteArray hinted(const QByteArray& file) { return "BAMF_DESKTOP_FILE_HINT=" + file + '\0'; }
@@ -82,9 +80,11 @@ TEST(ProcessIdentityTest, SandboxLauncherAndWindowClassNameTheApplication) {
     qint64 pid;
     const char* windowClass;
     const char* id;
-  } cases[] = {{10, "", "org.example.Thing"},  {11, "", "firefox_firefox"}, {12, "", "kde-launched"},
-               {13, "", "helper"},             {14, "", "org.gnome.gedit"}, {14, "Gedit", "org.gnome.gedit"},
-               {15, "", "org.example.Hinted"}, {16, "Child", "child"},      {17, "", "org.example.Noted"}};
+  } cases[] = {{10, "", "org.example.Thing"},  {11, "", "firefox_firefox"},
+               {12, "", "kde-launched"},       {13, "", "helper"},
+               {14, "", "org.gnome.gedit"},    {14, "Gedit", "org.gnome.gedit"},
+               {15, "", "org.example.Hinted"}, {16, "Child", "child"},
+               {17, "", "org.example.Noted"}};
   for (const auto& c : cases)
     EXPECT_EQ(identity.application(c.pid, QString::fromUtf8(c.windowClass))->desktopId, QString::fromUtf8(c.id))
         << c.pid;
@@ -99,10 +99,10 @@ TEST(ProcessIdentityTest, HelperProcessBelongsToTheOutermostApplicationOfItsFold
   FakeProc proc;
   proc.add(20, 1, QStringLiteral("/usr/bin/bash"));
   proc.add(21, 20, QStringLiteral("/opt/browser/browser"));
-  proc.add(22, 21, QStringLiteral("/opt/browser/browser"));          // a content process
-  proc.add(23, 22, QStringLiteral("/opt/browser/plugins/renderer")); // nested deeper
-  proc.add(24, 20, QStringLiteral("/usr/bin/xclip"));                 // started by a shell
-  proc.add(25, 21, QStringLiteral("/opt/other/tool"));                // another folder
+  proc.add(22, 21, QStringLiteral("/opt/browser/browser"));                   // a content process
+  proc.add(23, 22, QStringLiteral("/opt/browser/plugins/renderer"));          // nested deeper
+  proc.add(24, 20, QStringLiteral("/usr/bin/xclip"));                         // started by a shell
+  proc.add(25, 21, QStringLiteral("/opt/other/tool"));                        // another folder
   proc.add(26, 21, QStringLiteral("/opt/browser/sandbox"), {}, "0::/\n", 0);  // another user
   const ProcessIdentity identity = identityOver(proc);
 

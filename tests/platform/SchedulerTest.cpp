@@ -1,10 +1,10 @@
-#include "platform/fake/FakeScheduler.h"
 #include "platform/SerialQueue.h"
+#include "platform/fake/FakeScheduler.h"
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <atomic>
-#include <gtest/gtest.h>
 #include <thread>
 
 namespace qv {
@@ -32,9 +32,11 @@ TEST(FakeScheduler, CancelledAndGuardedWorkDoesNotRun) {
   EXPECT_TRUE(item.isPending());
   item.cancel();
   auto owner = std::make_shared<int>(1);
-  scheduler.after(1.0, [&] { ++ran; }, Guard(owner));
+  scheduler.after(
+      1.0, [&] { ++ran; }, Guard(owner));
   auto* object = new QObject;
-  scheduler.after(1.0, [&] { ++ran; }, Guard(object));
+  scheduler.after(
+      1.0, [&] { ++ran; }, Guard(object));
   owner.reset();
   delete object;
   scheduler.advance(2.0);
@@ -69,7 +71,12 @@ TEST(QtScheduler, PostFromAWorkerArrivesOnTheMainThread) {
   ThreadSerialQueue queue(QStringLiteral("poster"));
   std::thread::id ranOn;
   bool done = false;
-  queue.async([&] { scheduler.post([&] { ranOn = std::this_thread::get_id(); done = true; }); });
+  queue.async([&] {
+    scheduler.post([&] {
+      ranOn = std::this_thread::get_id();
+      done = true;
+    });
+  });
   QElapsedTimer deadline;
   deadline.start();
   while (!done && deadline.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);

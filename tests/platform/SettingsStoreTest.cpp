@@ -2,12 +2,12 @@
 #include "platform/SettingsStore.h"
 #include "platform/fake/FakeScheduler.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace qv {
 namespace {
@@ -58,8 +58,8 @@ TEST_F(SettingsStoreTest, WronglyTypedValuesReadAsAbsent) {
 TEST_F(SettingsStoreTest, RegisteredDefaultsAnswerButAreNeverWritten) {
   {
     SettingsStore store(file(), scheduler);
-    store.registerDefaults({{QStringLiteral("qv.captureNearbyDevices"), true},
-                            {QStringLiteral("qv.edgeEnabled"), true}});
+    store.registerDefaults(
+        {{QStringLiteral("qv.captureNearbyDevices"), true}, {QStringLiteral("qv.edgeEnabled"), true}});
     EXPECT_EQ(store.boolValue(QStringLiteral("qv.captureNearbyDevices")), true);
     EXPECT_FALSE(store.hasStoredValue(QStringLiteral("qv.captureNearbyDevices")));
     store.set(QStringLiteral("qv.edgeEnabled"), false);
@@ -94,8 +94,8 @@ TEST_F(SettingsStoreTest, UnreadableFileIsSetAsideNotOverwritten) {
   SettingsStore store(file(), scheduler);
   EXPECT_FALSE(store.hasStoredValue(QStringLiteral("x")));
   store.set(QStringLiteral("x"), 1);
-  const QStringList aside = QDir(QFileInfo(file()).absolutePath())
-                                .entryList({QStringLiteral("defaults.json.unreadable-*")}, QDir::Files);
+  const QStringList aside =
+      QDir(QFileInfo(file()).absolutePath()).entryList({QStringLiteral("defaults.json.unreadable-*")}, QDir::Files);
   ASSERT_EQ(aside.size(), 1);
   QFile kept(QFileInfo(file()).absolutePath() + u'/' + aside.first());
   ASSERT_TRUE(kept.open(QIODevice::ReadOnly));

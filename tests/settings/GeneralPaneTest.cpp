@@ -11,11 +11,11 @@
 #include "ui/controls/PillDropdown.h"
 #include "ui/controls/TarnToggle.h"
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QTest>
-#include <gtest/gtest.h>
 
 using namespace qv;
 
@@ -76,8 +76,8 @@ TEST_F(GeneralPaneTest, ShowsTheDefaultsAndWritesEveryControlToItsKey) {
 }
 
 TEST_F(GeneralPaneTest, RetentionLabelsAndAnUnknownStoredValue) {
-  const std::vector<std::pair<QString, QString>> cases = {
-      {"1w", "Week"}, {"1m", "Month"}, {"1y", "Year"}, {"forever", "Forever"}, {"2w", "Week"}, {"", "Week"}};
+  const std::vector<std::pair<QString, QString>> cases = {{"1w", "Week"},         {"1m", "Month"}, {"1y", "Year"},
+                                                          {"forever", "Forever"}, {"2w", "Week"},  {"", "Week"}};
   for (const auto& [stored, label] : cases) EXPECT_EQ(retentionLabel(stored), label) << stored.toStdString();
   store(GeneralSettings::kRetentionKey, "2w");
   open();
@@ -195,7 +195,8 @@ TEST_F(GeneralPaneTest, WhereNoProgramMayPressKeysItSaysSoAndOffersNothing) {
 TEST_F(GeneralPaneTest, LaunchAtLoginReadsTheAutostartEntryOnShowingAndWritesItOnlyWhenSwitched) {
   QTemporaryDir configHome;
   const QString folder = configHome.path() + "/autostart";
-  auto item = std::make_shared<XdgAutostartLoginItem>(folder, QString::fromLatin1(kDesktopEntryId), "/usr/bin/quorvalen");
+  auto item = std::make_shared<XdgAutostartLoginItem>(folder, QString::fromLatin1(kDesktopEntryId),
+                                                      "/usr/bin/quorvalen");
   fake.context->loginItem = item;
   ASSERT_TRUE(item->registerItem());
   QFile entry(item->entryPath());

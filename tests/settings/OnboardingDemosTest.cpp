@@ -2,9 +2,9 @@
 #include "settings/onboarding/OnboardingDemos.h"
 #include "support/FakeInterfaceContext.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QHoverEvent>
-#include <gtest/gtest.h>
 
 using namespace qv;
 using qv::test::FakeInterfaceContext;
@@ -39,8 +39,14 @@ TEST(EdgeFlickDemo, CyclesOnItsEdgeAndBothAlternatesStartingRight) {
       {"left", {{0.55, false, true}, {0.65, true, true}, {3.05, false, true}, {4.05, true, true}}},
       {"right", {{0.65, true, false}, {3.05, false, false}, {4.05, true, false}}},
       {"top", {{0.65, true, false}, {4.05, true, false}}},
-      {"both", {{0.65, true, false}, {3.05, false, false}, {3.65, false, false}, {3.75, false, true}, {4.05, true, true},
-                {7.45, true, false}, {10.85, true, true}}},
+      {"both",
+       {{0.65, true, false},
+        {3.05, false, false},
+        {3.65, false, false},
+        {3.75, false, true},
+        {4.05, true, true},
+        {7.45, true, false},
+        {10.85, true, true}}},
   };
   for (const FlickCase& c : cases) {
     SCOPED_TRACE(c.side);

@@ -4,8 +4,8 @@
 #include "support/FakeInterfaceContext.h"
 #include "ui/controls/PillButtons.h"
 
-#include <QCoreApplication>
 #include <gtest/gtest.h>
+#include <QCoreApplication>
 
 using namespace qv;
 using qv::test::FakeInterfaceContext;
@@ -139,8 +139,9 @@ TEST(OnboardingView, ThePermissionPageFollowsGrantsAndRevocations) {
     bool heldAtLaunch, heldNow, grantable;
     Permission state;
   };
-  for (const Case& c : {Case{true, true, true, Permission::ready}, Case{false, true, true, Permission::restart},
-                        Case{false, false, true, Permission::asking}, Case{false, false, false, Permission::unavailable}}) {
+  for (const Case& c :
+       {Case{true, true, true, Permission::ready}, Case{false, true, true, Permission::restart},
+        Case{false, false, true, Permission::asking}, Case{false, false, false, Permission::unavailable}}) {
     Flow flow;
     flow.permission().grantable = c.grantable;
     flow.open(c.heldAtLaunch, c.heldNow);

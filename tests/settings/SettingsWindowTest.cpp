@@ -2,16 +2,16 @@
 // and the pane page's edge fades.
 #include "platform/SettingsStore.h"
 #include "settings/PaneContainer.h"
-#include "settings/ShortcutRecorder.h"
 #include "settings/SettingsView.h"
+#include "settings/ShortcutRecorder.h"
 #include "settings/Sidebar.h"
 #include "support/FakeInterfaceContext.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
-#include <gtest/gtest.h>
 
 using namespace qv;
 
@@ -135,7 +135,8 @@ TEST(PaneContainer, EdgeFadesShowWhereContentLiesBeyondTheEdge) {
     bool top;
     bool bottom;
   };
-  const Case cases[] = {{100, 0, false, false}, {2000, 0, false, true}, {2000, 0.5, true, true}, {2000, 1, true, false}};
+  const Case cases[] = {
+      {100, 0, false, false}, {2000, 0, false, true}, {2000, 0.5, true, true}, {2000, 1, true, false}};
   for (const Case& c : cases) {
     PaneContainer page(*fake.context, "General", 32, Qt::white);
     auto* tall = new QWidget;

@@ -4,9 +4,9 @@
 #include "settings/ShortcutRecorder.h"
 #include "support/FakeInterfaceContext.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QKeyEvent>
-#include <gtest/gtest.h>
 
 using namespace qv;
 

@@ -3,9 +3,9 @@
 #include "items/stores/ImageStore.h"
 #include "support/StateTestSupport.h"
 
+#include <gtest/gtest.h>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <gtest/gtest.h>
 
 namespace qv {
 namespace {
@@ -228,8 +228,8 @@ class RetentionTest : public AddItemTest {
 };
 
 TEST_F(RetentionTest, DefaultWeekRemovesOlderUnprotectedItemsOnTheNextCapture) {
-  state.setItems({aged(8, QStringLiteral("old")), aged(8, QStringLiteral("pinned")),
-                  aged(8, QStringLiteral("filed")), aged(6, QStringLiteral("recent"))});
+  state.setItems({aged(8, QStringLiteral("old")), aged(8, QStringLiteral("pinned")), aged(8, QStringLiteral("filed")),
+                  aged(6, QStringLiteral("recent"))});
   state.setPinnedIDs({state.items()[1].id});
   state.setCardCategories({{state.items()[2].id, newUuid()}});
   state.addItem(test::textItem(QStringLiteral("new"), QStringLiteral("org.example.Editor"), h.now()));
@@ -243,8 +243,8 @@ TEST_F(RetentionTest, DefaultWeekRemovesOlderUnprotectedItemsOnTheNextCapture) {
 }
 
 TEST_F(RetentionTest, SettingValues) {
-  state.setItems({aged(400, QStringLiteral("ancient")), aged(40, QStringLiteral("month")),
-                  aged(10, QStringLiteral("week"))});
+  state.setItems(
+      {aged(400, QStringLiteral("ancient")), aged(40, QStringLiteral("month")), aged(10, QStringLiteral("week"))});
   for (const char* value : {"forever", "2w", ""}) {
     settings.set(QLatin1String(PanelState::kHistoryRetentionKey), QLatin1String(value));
     EXPECT_EQ(state.retentionCutoff(), std::nullopt) << value;

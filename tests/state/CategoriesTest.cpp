@@ -1,11 +1,11 @@
 #include "base/Uuid.h"
-#include "support/CapturedLog.h"
 #include "platform/Paths.h"
+#include "support/CapturedLog.h"
 #include "support/StateTestSupport.h"
 
+#include <gtest/gtest.h>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <gtest/gtest.h>
 #include <limits>
 
 namespace qv {
@@ -212,10 +212,9 @@ TEST_F(CategoriesTest, UnreadableAssignmentMapIsSetAsideButBadPairsAreDropped) {
   EXPECT_EQ(settings.dataValue(setAsideKeys(kAssignmentsKey)[0]), notStrings);
 
   // A readable map keeps its good pairs; a pair that names no UUID goes quietly.
-  settings.setData(kAssignmentsKey,
-                   QStringLiteral("{\"%1\":\"%2\",\"clip-7\":\"%2\",\"%3\":\"nope\"}")
-                       .arg(item, category, newUuidString())
-                       .toUtf8());
+  settings.setData(kAssignmentsKey, QStringLiteral("{\"%1\":\"%2\",\"clip-7\":\"%2\",\"%3\":\"nope\"}")
+                                        .arg(item, category, newUuidString())
+                                        .toUtf8());
   PanelState& again = relaunch();
   EXPECT_EQ(again.cardCategories(), (PanelState::IdMap{{*parseUuid(item), *parseUuid(category)}}));
   EXPECT_EQ(setAsideKeys(kAssignmentsKey).size(), 1);

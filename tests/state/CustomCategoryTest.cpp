@@ -2,8 +2,8 @@
 #include "state/CustomCategory.h"
 #include "state/FilterTypes.h"
 
-#include <QJsonDocument>
 #include <gtest/gtest.h>
+#include <QJsonDocument>
 
 namespace qv {
 namespace {
@@ -13,15 +13,16 @@ TEST(CustomCategoryTest, JsonFormHasExactlyTheThreeKeysAndRoundTrips) {
   const QJsonObject json = category.toJson();
   EXPECT_EQ(json.keys(), (QStringList{QStringLiteral("colorIndex"), QStringLiteral("id"), QStringLiteral("name")}));
   EXPECT_EQ(json.value(QLatin1String("id")).toString(), uuidString(category.id));
-  EXPECT_EQ(decodeCategories(encodeCategories({category, category})),
-            (QList<CustomCategory>{category, category}));
+  EXPECT_EQ(decodeCategories(encodeCategories({category, category})), (QList<CustomCategory>{category, category}));
 }
 
 TEST(CustomCategoryTest, DecodingNeedsAllThreeKeysAndIgnoresOthers) {
   const QString id = newUuidString();
-  EXPECT_TRUE(decodeCategories(QStringLiteral("[{\"id\":\"%1\",\"name\":\"A\",\"colorIndex\":9,\"x\":1}]").arg(id).toUtf8()));
+  EXPECT_TRUE(
+      decodeCategories(QStringLiteral("[{\"id\":\"%1\",\"name\":\"A\",\"colorIndex\":9,\"x\":1}]").arg(id).toUtf8()));
   EXPECT_FALSE(decodeCategories(QStringLiteral("[{\"id\":\"%1\",\"name\":\"A\"}]").arg(id).toUtf8()));
-  EXPECT_FALSE(decodeCategories(QStringLiteral("[{\"id\":\"%1\",\"name\":\"A\",\"colorIndex\":1.5}]").arg(id).toUtf8()));
+  EXPECT_FALSE(
+      decodeCategories(QStringLiteral("[{\"id\":\"%1\",\"name\":\"A\",\"colorIndex\":1.5}]").arg(id).toUtf8()));
   EXPECT_FALSE(decodeCategories("[{\"id\":\"nope\",\"name\":\"A\",\"colorIndex\":1}]"));
   EXPECT_FALSE(decodeCategories("{}"));
 }

@@ -1,8 +1,8 @@
 #include "base/Uuid.h"
 #include "support/StateTestSupport.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
+#include <algorithm>
 
 namespace qv {
 namespace {
@@ -69,8 +69,8 @@ TEST_F(FiltersTest, TabsKeepHistoryOrder) {
 TEST_F(FiltersTest, BadgeFiltersCombineAlternativesWithinAndAcross) {
   const ClipboardItem editorText = test::textItem(QStringLiteral("a"), QStringLiteral("org.example.Editor"));
   const ClipboardItem shellText = test::textItem(QStringLiteral("b"), QStringLiteral("org.example.Shell"));
-  const ClipboardItem editorCode =
-      test::codeItem(QStringLiteral("c()"), QStringLiteral("js"), QStringLiteral("org.example.Editor"));
+  const ClipboardItem editorCode = test::codeItem(QStringLiteral("c()"), QStringLiteral("js"),
+                                                  QStringLiteral("org.example.Editor"));
   const ClipboardItem editorColor = test::colorItem(QStringLiteral("#112233"), QStringLiteral("org.example.Editor"));
   add({editorText, shellText, editorCode, editorColor});
 
@@ -141,15 +141,19 @@ TEST_F(FiltersTest, SearchFindsQueriesAtEveryPosition) {
   const QString longText = QString(40, u'x') + QStringLiteral("needle") + QString(40, u'y');
   const ClipboardItem item = test::textItem(QStringLiteral("aaab ") + longText + QStringLiteral(" tail"));
   add({item, test::textItem(QStringLiteral("other"))});
-  const QStringList found = {QStringLiteral("aab"), QStringLiteral("aaab"), QStringLiteral("tail"),
-                             QStringLiteral("l"), QString(35, u'x') + QStringLiteral("needle"),
-                             QStringLiteral("xneedley"), QStringLiteral("ab x")};
+  const QStringList found = {QStringLiteral("aab"),
+                             QStringLiteral("aaab"),
+                             QStringLiteral("tail"),
+                             QStringLiteral("l"),
+                             QString(35, u'x') + QStringLiteral("needle"),
+                             QStringLiteral("xneedley"),
+                             QStringLiteral("ab x")};
   for (const QString& query : found) {
     state.setSearchQuery(query);
     EXPECT_EQ(filteredIds(), (QList<QUuid>{item.id})) << query.toStdString();
   }
-  const QStringList missed = {QStringLiteral("aaaab"), QStringLiteral("tails"), QString(41, u'x') + QStringLiteral("needle"),
-                              QStringLiteral("needlex")};
+  const QStringList missed = {QStringLiteral("aaaab"), QStringLiteral("tails"),
+                              QString(41, u'x') + QStringLiteral("needle"), QStringLiteral("needlex")};
   for (const QString& query : missed) {
     state.setSearchQuery(query);
     EXPECT_TRUE(filteredIds().isEmpty()) << query.toStdString();
@@ -159,7 +163,8 @@ TEST_F(FiltersTest, SearchFindsQueriesAtEveryPosition) {
 TEST_F(FiltersTest, SearchFollowsTheHistoryThroughMovesRemovalsAndEdits) {
   QList<ClipboardItem> items;
   for (int i = 0; i < 300; ++i)
-    items.append(test::textItem(QStringLiteral("Item %1 %2").arg(i).arg(i % 7 == 0 ? QStringLiteral("Été") : QStringLiteral("zq"))));
+    items.append(test::textItem(
+        QStringLiteral("Item %1 %2").arg(i).arg(i % 7 == 0 ? QStringLiteral("Été") : QStringLiteral("zq"))));
   const auto expected = [](const QList<ClipboardItem>& list, const QString& query) {
     QList<QUuid> ids;
     for (const ClipboardItem& item : list)
@@ -168,8 +173,8 @@ TEST_F(FiltersTest, SearchFollowsTheHistoryThroughMovesRemovalsAndEdits) {
   };
   const auto check = [&](const QList<ClipboardItem>& list, const char* step) {
     state.setItems(list);
-    for (const QString& query : {QStringLiteral("1"), QStringLiteral("z"), QStringLiteral("é"), QStringLiteral("item 1"),
-                                 QStringLiteral("2 été"), QStringLiteral("edited")}) {
+    for (const QString& query : {QStringLiteral("1"), QStringLiteral("z"), QStringLiteral("é"),
+                                 QStringLiteral("item 1"), QStringLiteral("2 été"), QStringLiteral("edited")}) {
       state.setSearchQuery(query);
       EXPECT_EQ(filteredIds(), expected(list, query)) << step << " / " << query.toStdString();
     }
@@ -315,16 +320,16 @@ TEST_F(FiltersTest, ChipsComeInOrderWithTheirLabels) {
   state.setActiveFilter(FilterType::pinned());
   state.setSearchQuery(QStringLiteral("x"));
 
-  EXPECT_EQ(chipIds(), (QStringList{QStringLiteral("type-code"), QStringLiteral("type-text"),
-                                    QStringLiteral("app-Org.example.Upper"),
-                                    QStringLiteral("app-com.apple.universalclipboard.handoff"),
-                                    QStringLiteral("app-org.example.Editor"), QStringLiteral("app-org.example.Gone"),
-                                    QStringLiteral("date-last30Days")}));
+  EXPECT_EQ(
+      chipIds(),
+      (QStringList{QStringLiteral("type-code"), QStringLiteral("type-text"), QStringLiteral("app-Org.example.Upper"),
+                   QStringLiteral("app-com.apple.universalclipboard.handoff"), QStringLiteral("app-org.example.Editor"),
+                   QStringLiteral("app-org.example.Gone"), QStringLiteral("date-last30Days")}));
   // An app that left the history shows its identifier; an unknown installed id its last part.
-  EXPECT_EQ(chipLabels(), (QStringList{QStringLiteral("Code"), QStringLiteral("Text"),
-                                       QStringLiteral("Org.example.Upper"), QStringLiteral("Nearby Device"),
-                                       QStringLiteral("Editor"), QStringLiteral("org.example.Gone"),
-                                       QStringLiteral("Last 30 days")}));
+  EXPECT_EQ(chipLabels(),
+            (QStringList{QStringLiteral("Code"), QStringLiteral("Text"), QStringLiteral("Org.example.Upper"),
+                         QStringLiteral("Nearby Device"), QStringLiteral("Editor"), QStringLiteral("org.example.Gone"),
+                         QStringLiteral("Last 30 days")}));
 
   // Each chip clears exactly its own filter.
   QList<ActiveFilterChip> chips = state.activeFilterChips();
@@ -425,8 +430,8 @@ TEST_F(FiltersTest, SelectionWrapsAroundTheFilteredList) {
   state.selectPrevious();
   EXPECT_FALSE(state.selectedIndex().has_value());
 
-  add({test::textItem(QStringLiteral("a")), test::textItem(QStringLiteral("b")),
-       test::textItem(QStringLiteral("c")), test::codeItem(QStringLiteral("d"), QString())});
+  add({test::textItem(QStringLiteral("a")), test::textItem(QStringLiteral("b")), test::textItem(QStringLiteral("c")),
+       test::codeItem(QStringLiteral("d"), QString())});
   state.setFilterTypes({TypeFilter::text});  // three items
   state.selectNext();
   EXPECT_EQ(state.selectedIndex(), 0);
@@ -499,8 +504,7 @@ TEST(DateFilterTest, BucketsFollowTheLocalCalendar) {
       {DateFilter::last30Days, local(2026, 2, 12, 12).addSecs(-1), noon, sun, false},
       {DateFilter::last30Days, noon.addDays(3), noon, sun, true},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(matches(c.filter, c.date, c.now, c.locale), c.matches) << &c - cases;
+  for (const auto& c : cases) EXPECT_EQ(matches(c.filter, c.date, c.now, c.locale), c.matches) << &c - cases;
 }
 
 TEST_F(FiltersTest, DateFilterUsesTheSchedulersClock) {

@@ -10,11 +10,11 @@
 #include "support/SideFileHelpers.h"
 #include "support/StateTestSupport.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <gtest/gtest.h>
 
 namespace qv {
 namespace {
@@ -138,7 +138,8 @@ TEST_F(HistoryPersistenceTest, EveryTwentiethSavePrunesSideFilesOfRemovedItems) 
   state.addItem(live);
   const QString orphan = newUuidString();
   ASSERT_TRUE(test::writeTestFile(imagePath(orphan)));
-  ASSERT_TRUE(test::writeTestFile(h.fake.context->richTextStore->directory() + u'/' + orphan + QStringLiteral(".html")));
+  ASSERT_TRUE(
+      test::writeTestFile(h.fake.context->richTextStore->directory() + u'/' + orphan + QStringLiteral(".html")));
   clock.advance(1.5);
   h.runSaves();  // save 1
   for (int save = 2; save < 20; ++save) saveNow();
@@ -204,7 +205,8 @@ TEST_F(HistoryPersistenceTest, AMissingImageSideFileIsWrittenAgainOnTheNextSave)
 }
 
 TEST_F(HistoryPersistenceTest, LegacyBlobIsMigratedOnceAndItsKeyRemovedAfterTheWrite) {
-  const QList<ClipboardItem> legacy = {test::textItem(QStringLiteral("old a")), test::textItem(QStringLiteral("old b"))};
+  const QList<ClipboardItem> legacy = {test::textItem(QStringLiteral("old a")),
+                                       test::textItem(QStringLiteral("old b"))};
   settings.setData(QLatin1String(PanelState::kLegacyStorageKey), encodeItems(legacy));
   state.loadHistory();
   EXPECT_EQ(state.items(), legacy);
@@ -212,7 +214,8 @@ TEST_F(HistoryPersistenceTest, LegacyBlobIsMigratedOnceAndItsKeyRemovedAfterTheW
   EXPECT_EQ(fileItems(), legacy);
 
   // A later launch reads the file; a stray legacy key is ignored once the file exists.
-  settings.setData(QLatin1String(PanelState::kLegacyStorageKey), encodeItems({test::textItem(QStringLiteral("stray"))}));
+  settings.setData(QLatin1String(PanelState::kLegacyStorageKey),
+                   encodeItems({test::textItem(QStringLiteral("stray"))}));
   auto relaunched = h.makeState();
   relaunched->loadHistory();
   EXPECT_EQ(relaunched->items(), legacy);
@@ -285,8 +288,7 @@ TEST_F(HistoryPersistenceTest, LoadReadsMarksResolvesMovedFilesAndAppliesRetenti
   h.fake.fileBookmarks->move(folder + QStringLiteral("/draft.txt"), folder + QStringLiteral("/final.txt"));
   settings.set(QLatin1String(PanelState::kPinnedIDsKey), QJsonArray{uuidString(pinned.id), QStringLiteral("junk")});
   settings.set(QLatin1String(PanelState::kSensitiveIDsKey), QJsonArray{uuidString(file.id)});
-  settings.set(QLatin1String(PanelState::kAutoSensitiveIDsKey),
-               QJsonArray{uuidString(file.id), uuidString(pinned.id)});
+  settings.set(QLatin1String(PanelState::kAutoSensitiveIDsKey), QJsonArray{uuidString(file.id), uuidString(pinned.id)});
   settings.set(QLatin1String(PanelState::kCollapsedGroupsKey), QJsonArray{QStringLiteral("Earlier")});
 
   state.loadHistory();
@@ -343,8 +345,8 @@ TEST_F(HistoryPersistenceTest, ImagesWithoutRecognisedTextAreBackfilledFourTenth
     ASSERT_TRUE(h.fake.context->imageStore->save(test::testImage(4 + i, 4), images.last().idString()));
   }
   // The second one has its text already.
-  ASSERT_TRUE(test::writeTestFile(h.fake.context->imageTextRecognizer->directory() + u'/' +
-                                  images[1].idString() + QStringLiteral(".txt")));
+  ASSERT_TRUE(test::writeTestFile(h.fake.context->imageTextRecognizer->directory() + u'/' + images[1].idString() +
+                                  QStringLiteral(".txt")));
   ASSERT_TRUE(writeFileAtomically(h.historyPath(), encodeItems(images)));
   auto ocr = h.queue("ocr");
   state.loadHistory();

@@ -6,8 +6,8 @@
 #include "support/SideFileHelpers.h"
 #include "support/StateTestSupport.h"
 
-#include <QDir>
 #include <gtest/gtest.h>
+#include <QDir>
 
 namespace qv {
 namespace {
@@ -30,14 +30,13 @@ class HistoryRoundTripTest : public ::testing::Test {
     std::optional<ClipboardItem> item;
     if (const QList<QImage> images = content.images(); !images.isEmpty() && !images[0].isNull()) {
       const QImage& image = images[0];
-      item = ClipboardItem::make(newUuid(), source, now,
-                                 ImagePayload{image, QStringLiteral("Image.png"), image.width(), image.height(),
-                                              QStringLiteral("1 KB")});
+      item = ClipboardItem::make(
+          newUuid(), source, now,
+          ImagePayload{image, QStringLiteral("Image.png"), image.width(), image.height(), QStringLiteral("1 KB")});
     } else if (const std::optional<QString> text = content.string()) {
       if (std::optional<LinkPayload> link = ContentClassifier::linkPayload(*text, QDir::homePath()))
         item = ClipboardItem::make(newUuid(), source, now, std::move(*link));
-      else
-        item = ClipboardItem::make(newUuid(), source, now, TextPayload{*text});
+      else item = ClipboardItem::make(newUuid(), source, now, TextPayload{*text});
     }
     if (!item) return;
     h.state->addItem(*item, blurred);
@@ -54,8 +53,8 @@ TEST_F(HistoryRoundTripTest, CopiesReachTheHistoryFileAndComeBackAfterARelaunch)
   h.fake.scheduler->advance(1);
   h.fake.pasteboard->copy({{QLatin1String(mime::kPng), png(9, 7)}});
   h.fake.scheduler->advance(1);
-  h.fake.pasteboard->copy({{QLatin1String(mime::kPlainText), QByteArray("hunter2")},
-                           {QLatin1String(kConcealedMarkerType), QByteArray()}});
+  h.fake.pasteboard->copy(
+      {{QLatin1String(mime::kPlainText), QByteArray("hunter2")}, {QLatin1String(kConcealedMarkerType), QByteArray()}});
   h.fake.scheduler->advance(1);
   h.fake.pasteboard->copyText(QStringLiteral("first note"));  // again: moves to the top
   ASSERT_EQ(h.state->items().size(), 3);

@@ -3,11 +3,11 @@
 #include "items/stores/RichTextStore.h"
 #include "support/StateTestSupport.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace qv {
 namespace {

@@ -40,7 +40,9 @@ QUrl LoopbackHttpServer::url(const QString& pathAndQuery) const {
   return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(server_->serverPort()).arg(pathAndQuery));
 }
 
-void LoopbackHttpServer::route(const QString& pathAndQuery, Route route) { routes_.insert(pathAndQuery, std::move(route)); }
+void LoopbackHttpServer::route(const QString& pathAndQuery, Route route) {
+  routes_.insert(pathAndQuery, std::move(route));
+}
 
 void LoopbackHttpServer::html(const QString& path, const QByteArray& body, const QByteArray& contentType) {
   file(path, body, contentType);

@@ -20,10 +20,10 @@ class LoopbackHttpServer : public QObject {
  public:
   struct Route {
     enum class Mode {
-      complete,       // status, headers and the whole body
-      silent,         // accepts the connection and never answers
-      stall,          // headers and the body, announcing more than is sent; never ends
-      endless,        // headers, then body bytes for as long as the client reads (up to a bound)
+      complete,  // status, headers and the whole body
+      silent,    // accepts the connection and never answers
+      stall,     // headers and the body, announcing more than is sent; never ends
+      endless,   // headers, then body bytes for as long as the client reads (up to a bound)
     };
     int status = 200;
     QList<std::pair<QByteArray, QByteArray>> headers;

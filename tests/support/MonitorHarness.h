@@ -1,11 +1,11 @@
 #pragma once
 // A clipboard monitor on the fake pasteboard in virtual time, recording what it hands over.
+#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "items/capture/ClipboardMonitor.h"
-#include "app/fake/FakeContext.h"
 
-#include <QList>
 #include <gtest/gtest.h>
+#include <QList>
 #include <memory>
 
 namespace qv::test {

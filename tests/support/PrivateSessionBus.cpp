@@ -31,7 +31,8 @@ PrivateBus::~PrivateBus() {
 }
 
 QDBusMessage portalSettingChanged(const QString& nameSpace, const QString& key, const QVariant& value) {
-  QDBusMessage signal = QDBusMessage::createSignal(kPortalPath, kPortalSettingsInterface, QStringLiteral("SettingChanged"));
+  QDBusMessage signal = QDBusMessage::createSignal(kPortalPath, kPortalSettingsInterface,
+                                                   QStringLiteral("SettingChanged"));
   signal << nameSpace << key << QVariant::fromValue(QDBusVariant(value));
   return signal;
 }

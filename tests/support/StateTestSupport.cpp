@@ -57,9 +57,9 @@ QImage testImage(int width, int height) {
 }
 
 ClipboardItem imageItem(const QImage& image, const QString& app, const QDateTime& at) {
-  return ClipboardItem::make(newUuid(), app, orNow(at),
-                             ImagePayload{image, QStringLiteral("image.png"), image.width(), image.height(),
-                                          QStringLiteral("1 KB")});
+  return ClipboardItem::make(
+      newUuid(), app, orNow(at),
+      ImagePayload{image, QStringLiteral("image.png"), image.width(), image.height(), QStringLiteral("1 KB")});
 }
 
 ClipboardItem linkItem(const QString& url, const QString& app) {

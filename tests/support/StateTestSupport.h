@@ -1,6 +1,6 @@
 #pragma once
-#include "items/model/ClipboardItem.h"
 #include "app/fake/FakeContext.h"
+#include "items/model/ClipboardItem.h"
 #include "state/PanelState.h"
 
 #include <QObject>
@@ -26,7 +26,8 @@ struct StateHarness {
 
 ClipboardItem textItem(const QString& text, const QString& app = QStringLiteral("org.example.Editor"),
                        const QDateTime& at = {});
-ClipboardItem codeItem(const QString& source, const QString& language, const QString& app = QStringLiteral("org.example.Editor"));
+ClipboardItem codeItem(const QString& source, const QString& language,
+                       const QString& app = QStringLiteral("org.example.Editor"));
 ClipboardItem colorItem(const QString& hex, const QString& app = QStringLiteral("org.example.Editor"));
 ClipboardItem imageItem(const QImage& image, const QString& app = QStringLiteral("org.example.Paint"),
                         const QDateTime& at = {});

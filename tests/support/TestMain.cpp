@@ -1,8 +1,8 @@
 // Test entry: a QApplication on the offscreen platform unless a test run chose another.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QTest>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 namespace {
 

@@ -2,11 +2,11 @@
 
 #include "support/ProcessHelpers.h"
 
+#include <sys/prctl.h>
+#include <xcb/xcb.h>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
-#include <sys/prctl.h>
-#include <xcb/xcb.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -71,9 +71,9 @@ bool XvfbSession::startServer(int timeoutMs) {
   const QString screen = QStringLiteral("%1x%2x24").arg(options_.screenSize.width()).arg(options_.screenSize.height());
   // -displayfd 1: the server picks a free display and writes its number to stdout once it
   // accepts connections.
-  server_->start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                                          QStringLiteral("0"), screen, QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                                          QStringLiteral("-noreset")});
+  server_->start(QStringLiteral("Xvfb"),
+                 {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
+                  screen, QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-noreset")});
   if (!server_->waitForStarted(timeoutMs)) {
     log_ += QStringLiteral("Xvfb did not start: ") + server_->errorString() + u'\n';
     return false;
@@ -193,8 +193,8 @@ bool XvfbSession::xdotool(const QStringList& arguments, int timeoutMs) {
   const QByteArray output = process.readAll();
   const bool ok = finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
   if (!ok || !output.isEmpty())
-    log_ += QStringLiteral("xdotool ") + arguments.join(u' ') + (ok ? QString() : QStringLiteral(" failed")) +
-            u'\n' + QString::fromLocal8Bit(output);
+    log_ += QStringLiteral("xdotool ") + arguments.join(u' ') + (ok ? QString() : QStringLiteral(" failed")) + u'\n' +
+            QString::fromLocal8Bit(output);
   return ok;
 }
 
@@ -213,8 +213,7 @@ QImage XvfbSession::screenshot() const {
                                                     screen->width_in_pixels, screen->height_in_pixels, ~0u),
                                       nullptr);
     if (reply) {
-      image = QImage(xcb_get_image_data(reply), screen->width_in_pixels, screen->height_in_pixels,
-                     QImage::Format_RGB32)
+      image = QImage(xcb_get_image_data(reply), screen->width_in_pixels, screen->height_in_pixels, QImage::Format_RGB32)
                   .copy();
       std::free(reply);
     }

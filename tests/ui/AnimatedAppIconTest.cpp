@@ -29,7 +29,7 @@ TEST(AnimatedAppIconView, EntranceLightsUpAndFloatsOnlyWhileShown) {
   fake.scheduler->advance(0.1);
   EXPECT_EQ(view.appearAmount(), 0);
   EXPECT_EQ(qAlpha(view.renderForTest(1).pixel(59, 59)), 0);  // not there yet
-  fake.scheduler->advance(0.05);  // 0.15 s: fades and grows in
+  fake.scheduler->advance(0.05);                              // 0.15 s: fades and grows in
   fake.clock->advance(0.2);
   const double appear = Animation::spring(0.6, 0.85).progress(0.2);
   EXPECT_NEAR(view.appearAmount(), appear, 1e-6);

@@ -15,7 +15,9 @@ namespace {
 
 bool looksDark(const QWidget& window) { return window.palette().color(QPalette::Window).lightness() < 128; }
 
-AppearanceFade* fadeOn(const QWidget& window) { return window.findChild<AppearanceFade*>(QString(), Qt::FindDirectChildrenOnly); }
+AppearanceFade* fadeOn(const QWidget& window) {
+  return window.findChild<AppearanceFade*>(QString(), Qt::FindDirectChildrenOnly);
+}
 
 void deleteFinishedFades() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
@@ -32,7 +34,7 @@ TEST(Appearance, MapsTheSettingExactlyAndFollowsTheDesktopOtherwise) {
     std::optional<ColorScheme> kept;
   };
   const Case cases[] = {{"light", ColorScheme::light}, {"dark", ColorScheme::dark}, {"system", std::nullopt},
-                        {"Dark", std::nullopt},        {"", std::nullopt},           {"sepia", std::nullopt}};
+                        {"Dark", std::nullopt},        {"", std::nullopt},          {"sepia", std::nullopt}};
   for (const Case& c : cases) {
     FakeInterfaceContext fake;
     DesktopPreferences desktop;

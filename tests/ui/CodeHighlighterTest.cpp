@@ -13,10 +13,8 @@ QString render(const std::vector<CodeHighlighter::Token>& tokens) {
   static const char* letters = "kscnpta";
   QString out;
   for (const auto& token : tokens) {
-    if (token.kind == Kind::plain)
-      out += token.text;
-    else
-      out += QStringLiteral("{%1|%2}").arg(QChar::fromLatin1(letters[int(token.kind)]), token.text);
+    if (token.kind == Kind::plain) out += token.text;
+    else out += QStringLiteral("{%1|%2}").arg(QChar::fromLatin1(letters[int(token.kind)]), token.text);
   }
   return out;
 }
@@ -50,7 +48,8 @@ INSTANTIATE_TEST_SUITE_P(
         Sample{"swift", R"(x = """word""")", R"(x = {s|"""word"""})"},
         Sample{"swift", "// if done\nreturn nil", "{c|// if done}\n{k|return} {k|nil}"},
         Sample{"swift", "letécafé let", "letécafé {k|let}"},  // Unicode letters are word characters
-        Sample{"python", "def f(x): # return x\n    return 0x1F", "{k|def} f(x): {c|# return x}\n    {k|return} {n|0x1F}"},
+        Sample{"python", "def f(x): # return x\n    return 0x1F",
+               "{k|def} f(x): {c|# return x}\n    {k|return} {n|0x1F}"},
         Sample{"Python", "'''doc''' if None", "{s|'''doc'''} {k|if} {k|None}"},
         Sample{"javascript", "const s = `a\nb`; // done", "{k|const} s = {s|`a\nb`}; {c|// done}"},
         Sample{"ts", "interface A { readonly x: number }", "{k|interface} A { {k|readonly} x: number }"},
@@ -60,10 +59,10 @@ INSTANTIATE_TEST_SUITE_P(
         Sample{"java", "public int n = 10d; // x", "{k|public} {k|int} n = {n|10d}; {c|// x}"},
         Sample{"c++", "#include <a.h>\nreturn NULL;", "#include <a.h>\n{k|return} {k|NULL};"},
         Sample{"bash", R"(echo "$HOME" # done)", R"({k|echo} {s|"$HOME"} {c|# done})"},
-        Sample{"sql", "SELECT a FROM t WHERE x = 'y' -- z\nselect", "{k|SELECT} a {k|FROM} t {k|WHERE} x = {s|'y'} {c|-- z}\nselect"},
+        Sample{"sql", "SELECT a FROM t WHERE x = 'y' -- z\nselect",
+               "{k|SELECT} a {k|FROM} t {k|WHERE} x = {s|'y'} {c|-- z}\nselect"},
         Sample{"css", "<a> { color: red; } /* if */", "<a> { color: red; } {c|/* if */}"},
-        Sample{"html", R"(<a href="x">)", R"({t|<a} {a|href}={s|"x"}>)"},
-        Sample{"html", "<br />", "{t|<br} {t|/>}"},
+        Sample{"html", R"(<a href="x">)", R"({t|<a} {a|href}={s|"x"}>)"}, Sample{"html", "<br />", "{t|<br} {t|/>}"},
         Sample{"html", "<p>if // x\n<!-- y -->", "{t|<p}>if {c|// x}\n{c|<!-- y -->}"},
         Sample{"xml", R"(<?xml version="1.0"?>)", R"(<?xml {a|version}={s|"1.0"}?{t|>})"},
         Sample{"ruby", "# if\nif x then end", "{c|# if}\n{k|if} x then end"},
@@ -77,12 +76,16 @@ TEST(CodeHighlighter, EmptyTextYieldsNoTokens) {
 TEST(CodeHighlighter, CardTextIsCutAtWholeCharactersAndCached) {
   CodeHighlightCache cache;
   const QString longSource = QString(QStringLiteral("let x = 1\n")).repeated(500);  // 5000 characters
-  const auto cut = CodeHighlighter(longSource, QStringLiteral("swift")).highlightedText(cache, ColorScheme::light, 1500, false);
+  const auto cut =
+      CodeHighlighter(longSource, QStringLiteral("swift")).highlightedText(cache, ColorScheme::light, 1500, false);
   EXPECT_EQ(cut->text, longSource.left(1500));
-  EXPECT_EQ(CodeHighlighter(longSource, QStringLiteral("swift")).highlightedText(cache, ColorScheme::light, 1500, true)->text,
-            longSource);
+  EXPECT_EQ(
+      CodeHighlighter(longSource, QStringLiteral("swift")).highlightedText(cache, ColorScheme::light, 1500, true)->text,
+      longSource);
   // A hit hands back the stored text without tokenizing again.
-  EXPECT_EQ(CodeHighlighter(longSource, QStringLiteral("swift")).highlightedText(cache, ColorScheme::light, 1500, false), cut);
+  EXPECT_EQ(
+      CodeHighlighter(longSource, QStringLiteral("swift")).highlightedText(cache, ColorScheme::light, 1500, false),
+      cut);
 
   // Clusters count as one character and are never split: e + combining acute, and a flag.
   const QString clusters = QStringLiteral("e\u0301e\u0301\U0001F1E9\U0001F1EAx");
@@ -90,7 +93,8 @@ TEST(CodeHighlighter, CardTextIsCutAtWholeCharactersAndCached) {
             QStringLiteral("e\u0301e\u0301\U0001F1E9\U0001F1EA"));
 
   // Runs are coloured from the card palette of the scheme.
-  const auto dark = CodeHighlighter(QStringLiteral("let"), QStringLiteral("swift")).highlightedText(cache, ColorScheme::dark, 10, false);
+  const auto dark = CodeHighlighter(QStringLiteral("let"), QStringLiteral("swift"))
+                        .highlightedText(cache, ColorScheme::dark, 10, false);
   ASSERT_EQ(dark->formats.size(), 1);
   EXPECT_EQ(dark->formats[0].format.foreground().color(), QColor(252, 95, 163));
   EXPECT_EQ(CodeHighlighter::color(Kind::comment, false), QColor(92, 110, 116));
@@ -105,7 +109,8 @@ TEST(CodeHighlightCache, KeysByLabelAsGivenAndSchemeAndEmptiesWholeAt121) {
     for (ColorScheme scheme : {ColorScheme::light, ColorScheme::dark})
       CodeHighlighter(code, QString::fromLatin1(label)).highlightedText(cache, scheme, 1500, false);
   EXPECT_EQ(cache.size(), 4u);
-  for (int i = 4; i < 121; ++i) CodeHighlighter(QString::number(i), {}).highlightedText(cache, ColorScheme::light, 1500, false);
+  for (int i = 4; i < 121; ++i)
+    CodeHighlighter(QString::number(i), {}).highlightedText(cache, ColorScheme::light, 1500, false);
   EXPECT_EQ(cache.size(), 121u);
   CodeHighlighter(QStringLiteral("the 122nd"), {}).highlightedText(cache, ColorScheme::light, 1500, false);
   EXPECT_EQ(cache.size(), 1u);
@@ -113,8 +118,10 @@ TEST(CodeHighlightCache, KeysByLabelAsGivenAndSchemeAndEmptiesWholeAt121) {
 
 TEST(CodeHighlightCache, TextsWithOneHashNeverShareColours) {
   CodeHighlightCache cache([](const QString&) { return size_t(7); });
-  const auto first = CodeHighlighter(QStringLiteral("let a = 1"), QStringLiteral("swift")).highlightedText(cache, ColorScheme::light, 1500, false);
-  const auto second = CodeHighlighter(QStringLiteral("// note 1"), QStringLiteral("swift")).highlightedText(cache, ColorScheme::light, 1500, false);
+  const auto first = CodeHighlighter(QStringLiteral("let a = 1"), QStringLiteral("swift"))
+                         .highlightedText(cache, ColorScheme::light, 1500, false);
+  const auto second = CodeHighlighter(QStringLiteral("// note 1"), QStringLiteral("swift"))
+                          .highlightedText(cache, ColorScheme::light, 1500, false);
   EXPECT_EQ(first->text, QStringLiteral("let a = 1"));
   EXPECT_EQ(second->text, QStringLiteral("// note 1"));
   ASSERT_EQ(second->formats.size(), 1);

@@ -24,22 +24,42 @@ struct ButtonCase {
 
 const ButtonCase kButtons[] = {
     {"confirm",
-     [](AppContext& c, auto a) { return std::make_unique<ConfirmPillButton>(c, ConfirmPillButton::Props{"Cancel", false}, a); },
-     12, 5, 1.04, {}},
+     [](AppContext& c, auto a) {
+       return std::make_unique<ConfirmPillButton>(c, ConfirmPillButton::Props{"Cancel", false}, a);
+     },
+     12,
+     5,
+     1.04,
+     {}},
     {"accent",
-     [](AppContext& c, auto a) { return std::make_unique<AccentPillButton>(c, AccentPillButton::Props{"Go", {}, true}, a); }, 22,
-     6, 1.04, {}},
+     [](AppContext& c, auto a) {
+       return std::make_unique<AccentPillButton>(c, AccentPillButton::Props{"Go", {}, true}, a);
+     },
+     22,
+     6,
+     1.04,
+     {}},
     {"accentFixed",
-     [](AppContext& c, auto a) { return std::make_unique<AccentPillButton>(c, AccentPillButton::Props{"Go", 160.0, true}, a); },
+     [](AppContext& c, auto a) {
+       return std::make_unique<AccentPillButton>(c, AccentPillButton::Props{"Go", 160.0, true}, a);
+     },
      0, 6, 1.04, 160.0},
     {"about",
      [](AppContext& c, auto a) {
        return std::make_unique<AboutActionButton>(c, AboutActionButton::Props{"Website", "safari"}, a);
      },
-     14, 6, 1.03, {}},
+     14,
+     6,
+     1.03,
+     {}},
     {"toolbar",
-     [](AppContext& c, auto a) { return std::make_unique<ToolbarPillButton>(c, ToolbarPillButton::Props{"Select", true}, a); },
-     14, 5, 1.03, {}},
+     [](AppContext& c, auto a) {
+       return std::make_unique<ToolbarPillButton>(c, ToolbarPillButton::Props{"Select", true}, a);
+     },
+     14,
+     5,
+     1.03,
+     {}},
 };
 
 class HouseButtons : public ::testing::TestWithParam<ButtonCase> {};

@@ -1,5 +1,5 @@
-#include "support/FakeInterfaceContext.h"
 #include "platform/MenuPresenter.h"
+#include "support/FakeInterfaceContext.h"
 #include "ui/controls/PanelMenu.h"
 
 #include <gtest/gtest.h>

@@ -120,7 +120,8 @@ TEST(Shapes, ContinuousCornersStayInsideTheCircularOnesAndFallBackWhenTight) {
 }
 
 TEST(Masks, GradientsRunBetweenUnitPointsAndFadeWhatLiesBelow) {
-  const QLinearGradient g = Fx::linearGradient(QRectF(10, 20, 100, 50), {0, 0}, {1, 1}, {{0, Qt::black}, {1, Qt::white}});
+  const QLinearGradient g = Fx::linearGradient(QRectF(10, 20, 100, 50), {0, 0}, {1, 1},
+                                               {{0, Qt::black}, {1, Qt::white}});
   EXPECT_EQ(g.start(), QPointF(10, 20));
   EXPECT_EQ(g.finalStop(), QPointF(110, 70));
   QImage image(10, 100, QImage::Format_ARGB32_Premultiplied);
@@ -254,15 +255,15 @@ TEST(StatusBarIcon, OutlinedShowsTwoCardsAndTwoLines) {
   const int back = alphaAt(image, 16.95, 8);  // back card's right edge, faint
   EXPECT_GT(back, 60);
   EXPECT_LT(back, 160);
-  EXPECT_LT(alphaAt(image, 4.5, 10), 10);     // the back card's edge is erased under the front card
-  EXPECT_LT(alphaAt(image, 16, 16), 10);      // outside both
+  EXPECT_LT(alphaAt(image, 4.5, 10), 10);  // the back card's edge is erased under the front card
+  EXPECT_LT(alphaAt(image, 16, 16), 10);   // outside both
 }
 
 TEST(StatusBarIcon, FilledCutsTheLinesOutOfASolidCard) {
   const QImage image = icon(true, false);
   EXPECT_GT(alphaAt(image, 2.5, 10), 240);  // solid
   EXPECT_GT(alphaAt(image, 8, 15), 240);
-  EXPECT_LT(alphaAt(image, 8, 8.75), 10);   // line cut out
+  EXPECT_LT(alphaAt(image, 8, 8.75), 10);  // line cut out
   EXPECT_LT(alphaAt(image, 7, 12), 10);
   EXPECT_GT(alphaAt(image, 11.5, 12), 240);  // beside the short line: solid
 }

@@ -31,7 +31,7 @@ TEST(TarnToggle, TheWholeRowTogglesAndTheKnobSpringsAcross) {
   EXPECT_EQ(toggle.trackRect(), QRectF(266, (toggle.height() - 20) / 2.0, 34, 20));
   EXPECT_EQ(toggle.knobCenter(), toggle.trackRect().center() - QPointF(7, 0));
 
-  QTest::mouseClick(&toggle, Qt::LeftButton, {}, QPoint(10, toggle.height() / 2));  // on the label
+  QTest::mouseClick(&toggle, Qt::LeftButton, {}, QPoint(10, toggle.height() / 2));   // on the label
   QTest::mouseClick(&toggle, Qt::LeftButton, {}, QPoint(150, toggle.height() / 2));  // on the gap
   EXPECT_EQ(asked, (std::vector<bool>{true, true}));
   EXPECT_EQ(toggle.onAmount(), 0);  // the caller owns the value
@@ -144,7 +144,8 @@ TEST(XdgAutostartLoginItem, WritesQuotedExecRemovesAndReadsOtherToolsSwitches) {
   const QString entry = QString::fromUtf8(file.readAll());
   file.close();
   EXPECT_TRUE(entry.startsWith("[Desktop Entry]\nType=Application\n"));
-  EXPECT_TRUE(entry.contains("\nExec=\"" + home.path() + "/bin dir/qv \\\\\"\\\\$x\\\\`\\\\\\\\%%\"\n")) << qPrintable(entry);
+  EXPECT_TRUE(entry.contains("\nExec=\"" + home.path() + "/bin dir/qv \\\\\"\\\\$x\\\\`\\\\\\\\%%\"\n"))
+      << qPrintable(entry);
 
   struct Case {
     const char* line;

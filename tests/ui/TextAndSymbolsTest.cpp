@@ -125,7 +125,8 @@ TEST(Symbols, EveryTableEntryResolvesInTheIconTheme) {
 
 TEST(Symbols, EveryNameUsedInTheCodeIsInTheTable) {
   // Symbol names reach Symbols:: as literals; collect every one in the sources.
-  const QRegularExpression use(QString::fromLatin1(R"re(Symbols::(?:icon|image|iconName)\(\s*QStringLiteral\("([^"]+)"\))re"));
+  const QRegularExpression use(
+      QString::fromLatin1(R"re(Symbols::(?:icon|image|iconName)\(\s*QStringLiteral\("([^"]+)"\))re"));
   QStringList missing;
   int uses = 0;
   QDirIterator it(QStringLiteral(QV_SOURCE_DIR "/src"), {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,

@@ -18,7 +18,8 @@ namespace {
 
 // A shown, active window holding a text field and another field to take focus away.
 struct FieldWindow {
-  explicit FieldWindow(FakeInterfaceContext& fake) : field(new QVTextField(*fake.context, QStringLiteral("Search"), 13)) {
+  explicit FieldWindow(FakeInterfaceContext& fake)
+      : field(new QVTextField(*fake.context, QStringLiteral("Search"), 13)) {
     auto* layout = new QVBoxLayout(&window);
     layout->addWidget(field);
     layout->addWidget(other);
@@ -190,7 +191,8 @@ TEST(QVCodeViewer, ShowsPlainAtOnceAndNeverAppliesAStaleTokenization) {
   ASSERT_TRUE(viewer.isHighlighted());
   const auto shown = viewer.textViewer().props().attributed;
   EXPECT_EQ(shown->text, QStringLiteral("// new"));
-  EXPECT_EQ(shown->formats[0].format.foreground().color(), CodeHighlighter::viewerColor(CodeHighlighter::Kind::comment, false));
+  EXPECT_EQ(shown->formats[0].format.foreground().color(),
+            CodeHighlighter::viewerColor(CodeHighlighter::Kind::comment, false));
 
   // A change of scheme starts again from plain text and colours with the dark palette.
   fake.context->environment->setKeptAppearance(ColorScheme::dark);

@@ -18,8 +18,8 @@ FakeContext::FakeContext()
                                            base + QStringLiteral("/config"), base + QStringLiteral("/run"),
                                            base + QStringLiteral("/tmp"));
   ensurePrivateFolder(base + QStringLiteral("/tmp"));
-  context->settings = std::make_shared<SettingsStore>(
-      context->paths->config() + QStringLiteral("/defaults.json"), *scheduler);
+  context->settings = std::make_shared<SettingsStore>(context->paths->config() + QStringLiteral("/defaults.json"),
+                                                      *scheduler);
   context->makeQueue = queues->factory();
   context->screens = screens;
   // Pointer and keyboard
@@ -38,7 +38,8 @@ FakeContext::FakeContext()
   pastePermission = std::make_shared<FakePastePermission>(context->settings);
   context->keyPoster = keyPoster;
   context->pastePermission = pastePermission;
-  context->appRelauncher = std::make_shared<AppRelauncher>(scheduler, [] { return false; }, [] {});
+  context->appRelauncher = std::make_shared<AppRelauncher>(
+      scheduler, [] { return false; }, [] {});
   context->windowShaper = windowShaper;
   context->compositor = compositor;
   context->makeStatusItem = [this] {

@@ -98,7 +98,8 @@ BadgePill::Look BadgePill::look() const {
   Look l;
   const QColor resting = props_.onImage ? QColor::fromRgbF(0, 0, 0, 0.45f) : primaryColor(env, 0.09);
   l.background = mixColors(resting, Theme::accent(), active);
-  const QColor wash = props_.onImage ? QColor::fromRgbF(1, 1, 1, float(0.16 * unitClamped(hover))) : primaryColor(env, 0.1 * unitClamped(hover));
+  const QColor wash = props_.onImage ? QColor::fromRgbF(1, 1, 1, float(0.16 * unitClamped(hover)))
+                                     : primaryColor(env, 0.1 * unitClamped(hover));
   l.wash = withAlpha(wash, wash.alphaF() * (1 - active));
   const QColor ink = props_.onImage ? QColor::fromRgbF(1, 1, 1, float(lerp(0.92, 1.0, unitClamped(hover))))
                                     : primaryColor(env, lerp(0.6, 0.85, unitClamped(hover)));

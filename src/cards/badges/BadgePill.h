@@ -1,7 +1,7 @@
 #pragma once
 #include "cards/ViewServices.h"
-#include "ui/text/TextBlock.h"
 #include "cards/badges/ClickableItem.h"
+#include "ui/text/TextBlock.h"
 
 #include <QColor>
 #include <functional>
@@ -16,13 +16,13 @@ class BadgePill : public ClickableItem {
   Q_OBJECT
  public:
   struct Props {
-    QString label;                         // empty: no text
-    QString icon;                          // symbol before the text; empty: none
-    std::optional<QColor> dot;             // a category dot shown first
-    std::optional<double> maxLabelWidth;   // none: unlimited
+    QString label;                        // empty: no text
+    QString icon;                         // symbol before the text; empty: none
+    std::optional<QColor> dot;            // a category dot shown first
+    std::optional<double> maxLabelWidth;  // none: unlimited
     bool isActive = false;
     bool onImage = false;
-    QString help;                          // tooltip and spoken name when set
+    QString help;  // tooltip and spoken name when set
     bool operator==(const Props&) const = default;
   };
 

@@ -1,5 +1,6 @@
 #include "cards/badges/BadgesGallery.h"
 
+#include "cards/ViewServices.h"
 #include "cards/badges/BadgePill.h"
 #include "cards/badges/CardOverlay.h"
 #include "cards/badges/CardQuickActions.h"
@@ -7,7 +8,6 @@
 #include "cards/content/CardContentItem.h"
 #include "cards/content/CardContentStyle.h"
 #include "items/link/OGImageCache.h"
-#include "cards/ViewServices.h"
 #include "platform/fake/FakeDesktopAppearance.h"
 #include "platform/fake/FakeDesktopEntries.h"
 #include "ui/anim/FrameClock.h"
@@ -35,7 +35,13 @@ void installSampleApplications(ViewServices& context) {
               {"org.gnome.Loupe", "Image Viewer with a name long enough to be cut short", "image-viewer"},
               {"org.gnome.Settings", "Settings", ""}};
   for (const auto& app : apps) {
-    entries->install({QString::fromLatin1(app.id), {}, QString::fromUtf8(app.name), QString::fromLatin1(app.icon), {}, {}, QStringLiteral("Application")});
+    entries->install({QString::fromLatin1(app.id),
+                      {},
+                      QString::fromUtf8(app.name),
+                      QString::fromLatin1(app.icon),
+                      {},
+                      {},
+                      QStringLiteral("Application")});
     if (*app.icon) entries->addIcon(QString::fromLatin1(app.icon), QIcon::fromTheme(QString::fromLatin1(app.icon)));
   }
 }
@@ -58,8 +64,8 @@ struct Sample {
 };
 
 ClipboardItem item(const char* app, double minutesAgo, ClipboardPayload payload, const ViewServices& context) {
-  return ClipboardItem::make(QUuid::createUuid(), QString::fromLatin1(app), context.scheduler->now().addSecs(qint64(-minutesAgo * 60)),
-                             std::move(payload));
+  return ClipboardItem::make(QUuid::createUuid(), QString::fromLatin1(app),
+                             context.scheduler->now().addSecs(qint64(-minutesAgo * 60)), std::move(payload));
 }
 
 void hover(QGraphicsScene& scene, QGraphicsItem* item) {
@@ -90,7 +96,8 @@ QImage sheet(GalleryScene& scene, const std::vector<std::vector<Sample>>& rows) 
       graphics.addItem(c.overlay);
       graphics.addItem(c.actions);
       const auto applied = sample.applied;
-      CardOverlay::Callbacks callbacks{[](const BadgeFilter&) {}, [applied](const BadgeFilter& filter) {
+      CardOverlay::Callbacks callbacks{[](const BadgeFilter&) {},
+                                       [applied](const BadgeFilter& filter) {
                                          return std::find(applied.begin(), applied.end(), filter) != applied.end();
                                        }};
       c.overlay->setProps(CardOverlay::Props::of(sample.item, sample.pinned, sample.category,
@@ -98,7 +105,8 @@ QImage sheet(GalleryScene& scene, const std::vector<std::vector<Sample>>& rows) 
                           callbacks);
       CardQuickActions::Props actions = sample.actions;
       actions.isPinned = sample.pinned;
-      c.actions->setProps(actions, {[] {}, [] {}, [] {}, sample.actions.showPeek ? std::function<void()>([] {}) : nullptr});
+      c.actions->setProps(actions,
+                          {[] {}, [] {}, [] {}, sample.actions.showPeek ? std::function<void()>([] {}) : nullptr});
       cards.push_back(std::move(c));
     }
   if (scene.settle) scene.settle();
@@ -110,7 +118,8 @@ QImage sheet(GalleryScene& scene, const std::vector<std::vector<Sample>>& rows) 
       Card& c = cards[index++];
       if (sample.hover == Sample::Hover::badge) hover(graphics, c.overlay->badges().front());
       if (sample.hover == Sample::Hover::source) hover(graphics, c.overlay->sourceBadge());
-      if (sample.hover == Sample::Hover::button && !c.actions->buttons().empty()) hover(graphics, c.actions->buttons().front());
+      if (sample.hover == Sample::Hover::button && !c.actions->buttons().empty())
+        hover(graphics, c.actions->buttons().front());
     }
   if (scene.settle) scene.settle();
   if (clock) clock->advanceFrames(120);
@@ -142,48 +151,65 @@ QImage sheet(GalleryScene& scene, const std::vector<std::vector<Sample>>& rows) 
   return image;
 }
 
-CustomCategory category(const char* name, int colorIndex) { return {QUuid::createUuid(), QString::fromUtf8(name), colorIndex}; }
+CustomCategory category(const char* name, int colorIndex) {
+  return {QUuid::createUuid(), QString::fromUtf8(name), colorIndex};
+}
 
 QImage everyKind(GalleryScene& scene) {
   ViewServices& context = scene.services<ViewServices>();
   installSampleApplications(context);
-  const ClipboardItem linkWithImage =
-      item("firefox-esr", 3, LinkPayload{Url::fromLocalFile(QStringLiteral("/")), QStringLiteral("developer.example.com"),
-                                         QStringLiteral("Getting started with the layout engine"), QStringLiteral("A field guide."),
-                                         QStringLiteral("https://developer.example.com/og.png")},
-           context);
+  const ClipboardItem linkWithImage = item(
+      "firefox-esr", 3,
+      LinkPayload{Url::fromLocalFile(QStringLiteral("/")), QStringLiteral("developer.example.com"),
+                  QStringLiteral("Getting started with the layout engine"), QStringLiteral("A field guide."),
+                  QStringLiteral("https://developer.example.com/og.png")},
+      context);
   if (context.ogImageCache) {
     QImage preview(1200, 630, QImage::Format_RGB32);
     QPainter painter(&preview);
-    painter.fillRect(preview.rect(), Fx::linearGradient(QRectF(preview.rect()), {0, 0}, {1, 1}, {{0, QColor(120, 170, 230)}, {1, QColor(240, 240, 250)}}));
+    painter.fillRect(preview.rect(), Fx::linearGradient(QRectF(preview.rect()), {0, 0}, {1, 1},
+                                                        {{0, QColor(120, 170, 230)}, {1, QColor(240, 240, 250)}}));
     painter.end();
     context.ogImageCache->save(preview, linkWithImage.idString());
   }
   QImage picture(800, 600, QImage::Format_RGB32);
   {
     QPainter painter(&picture);
-    painter.fillRect(picture.rect(), Fx::linearGradient(QRectF(picture.rect()), {0, 0}, {0, 1}, {{0, QColor(250, 236, 200)}, {1, QColor(70, 120, 90)}}));
+    painter.fillRect(picture.rect(), Fx::linearGradient(QRectF(picture.rect()), {0, 0}, {0, 1},
+                                                        {{0, QColor(250, 236, 200)}, {1, QColor(70, 120, 90)}}));
   }
-  const Sample text{item("org.gnome.TextEditor", 0.2, TextPayload{QStringLiteral("Meeting notes: move the launch to the second week of March so the translations land first.")}, context)};
-  Sample code{item("org.gnome.Terminal", 12, CodePayload{QStringLiteral("for f in *.png; do\n  convert \"$f\" \"${f%.png}.jpg\"\ndone"), QStringLiteral("bash")}, context), true};
+  const Sample text{item(
+      "org.gnome.TextEditor", 0.2,
+      TextPayload{
+          QStringLiteral("Meeting notes: move the launch to the second week of March so the translations land first.")},
+      context)};
+  Sample code{item("org.gnome.Terminal", 12,
+                   CodePayload{QStringLiteral("for f in *.png; do\n  convert \"$f\" \"${f%.png}.jpg\"\ndone"),
+                               QStringLiteral("bash")},
+                   context),
+              true};
   code.actions.didCopy = true;
-  Sample file{item("org.gnome.Nautilus", 60 * 5, FilePayload{QStringLiteral("report.pdf"), QStringLiteral("2.4 MB"), std::nullopt}, context), false,
-              category("Work", 0)};
+  Sample file{item("org.gnome.Nautilus", 60 * 5,
+                   FilePayload{QStringLiteral("report.pdf"), QStringLiteral("2.4 MB"), std::nullopt}, context),
+              false, category("Work", 0)};
   file.actions.showPeek = true;
-  Sample bareLink{item("firefox-esr", 60 * 30, LinkPayload{Url::fromLocalFile(QStringLiteral("/")), QStringLiteral("news.example.org"),
-                                                            QStringLiteral("A page without a preview image"), std::nullopt, std::nullopt},
+  Sample bareLink{item("firefox-esr", 60 * 30,
+                       LinkPayload{Url::fromLocalFile(QStringLiteral("/")), QStringLiteral("news.example.org"),
+                                   QStringLiteral("A page without a preview image"), std::nullopt, std::nullopt},
                        context),
                   true, category("Reading", 3)};
   bareLink.applied = {BadgeFilter::ofType(TypeFilter::link)};
   Sample link{linkWithImage, true, category("Research", 5)};
   link.applied = {BadgeFilter::pinned()};
-  Sample imageCard{item("org.gnome.Loupe", 60 * 24 * 3, ImagePayload{picture, QStringLiteral("photo.png"), 800, 600, QStringLiteral("1 MB")}, context),
+  Sample imageCard{item("org.gnome.Loupe", 60 * 24 * 3,
+                        ImagePayload{picture, QStringLiteral("photo.png"), 800, 600, QStringLiteral("1 MB")}, context),
                    false, category("Photos", 2)};
   imageCard.actions.showPeek = true;
   imageCard.actions.isPeeked = true;
   Sample dark{item("org.gnome.Settings", 60 * 24 * 40, ColorPayload{QStringLiteral("#585DC1"), 88, 93, 193}, context)};
   dark.applied = {BadgeFilter::ofApp(QStringLiteral("org.gnome.Settings"))};
-  Sample light{item(kNearbyDeviceBundleID, 2, ColorPayload{QStringLiteral("#FFD166"), 255, 209, 102}, context), true, category("Palette", 6)};
+  Sample light{item(kNearbyDeviceBundleID, 2, ColorPayload{QStringLiteral("#FFD166"), 255, 209, 102}, context), true,
+               category("Palette", 6)};
   return sheet(scene, {{text, code, file, bareLink}, {link, imageCard, dark, light}});
 }
 
@@ -199,18 +225,23 @@ QImage states(GalleryScene& scene) {
     named.differentiateWithoutColor = true;
     desktop->setPreferences(named);
   }
-  Sample named{item("org.gnome.TextEditor", 1, TextPayload{QStringLiteral("Category badges name their category")}, context), true,
-               category("A category with a long name", 9)};
+  Sample named{
+      item("org.gnome.TextEditor", 1, TextPayload{QStringLiteral("Category badges name their category")}, context),
+      true, category("A category with a long name", 9)};
   named.hover = Sample::Hover::badge;
-  Sample source{item("org.gnome.Terminal", 90, CodePayload{QStringLiteral("git log --oneline | head"), QStringLiteral("bash")}, context), false,
-                category("Shell", -1)};
+  Sample source{item("org.gnome.Terminal", 90,
+                     CodePayload{QStringLiteral("git log --oneline | head"), QStringLiteral("bash")}, context),
+                false, category("Shell", -1)};
   source.hover = Sample::Hover::source;
   source.applied = {BadgeFilter::ofCategory(source.category->id)};
-  Sample button{item("org.gnome.Loupe", 60 * 24 * 400, ColorPayload{QStringLiteral("#9B9B9B"), 155, 155, 155}, context)};
+  Sample button{
+      item("org.gnome.Loupe", 60 * 24 * 400, ColorPayload{QStringLiteral("#9B9B9B"), 155, 155, 155}, context)};
   button.hover = Sample::Hover::button;
   button.actions.showPeek = true;
-  Sample activeHover{item("org.gnome.Settings", 5, ColorPayload{QStringLiteral("#9C9C9C"), 156, 156, 156}, context), true, category("Eight", 8)};
-  activeHover.applied = {BadgeFilter::ofApp(QStringLiteral("org.gnome.Settings")), BadgeFilter::ofType(TypeFilter::color)};
+  Sample activeHover{item("org.gnome.Settings", 5, ColorPayload{QStringLiteral("#9C9C9C"), 156, 156, 156}, context),
+                     true, category("Eight", 8)};
+  activeHover.applied = {BadgeFilter::ofApp(QStringLiteral("org.gnome.Settings")),
+                         BadgeFilter::ofType(TypeFilter::color)};
   activeHover.hover = Sample::Hover::source;
   QImage image = sheet(scene, {{named, source, button, activeHover}});
   if (desktop) desktop->setPreferences(before);

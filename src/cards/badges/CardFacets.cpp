@@ -2,7 +2,8 @@
 
 namespace qv {
 
-CardFacets::CardFacets(const ClipboardItem& item, const std::optional<QUuid>& categoryID, const BadgeFilterPredicate& isFilterActive) {
+CardFacets::CardFacets(const ClipboardItem& item, const std::optional<QUuid>& categoryID,
+                       const BadgeFilterPredicate& isFilterActive) {
   if (!isFilterActive) return;
   type = isFilterActive(BadgeFilter::ofType(typeFilter(item)));
   pinned = isFilterActive(BadgeFilter::pinned());

@@ -25,7 +25,8 @@ struct CardFacets {
       : type(typeActive), pinned(pinnedActive), category(categoryActive), app(appActive) {}
   // Asks the predicate about the kind, pinned, the category (only when there is one) and the
   // source application, in that order.
-  CardFacets(const ClipboardItem& item, const std::optional<QUuid>& categoryID, const BadgeFilterPredicate& isFilterActive);
+  CardFacets(const ClipboardItem& item, const std::optional<QUuid>& categoryID,
+             const BadgeFilterPredicate& isFilterActive);
 
   bool operator==(const CardFacets&) const = default;
 };

@@ -1,12 +1,12 @@
 #include "cards/badges/CardOverlay.h"
 
 #include "base/RelativeDateText.h"
+#include "cards/ViewServices.h"
 #include "cards/badges/BadgePill.h"
 #include "cards/badges/SourceBadge.h"
 #include "cards/content/CardContentStyle.h"
 #include "cards/content/ColorCardContent.h"
 #include "items/identity/AppIdentity.h"
-#include "cards/ViewServices.h"
 #include "platform/Scheduler.h"
 #include "state/PanelState.h"
 #include "ui/controls/ControlStyle.h"
@@ -34,7 +34,10 @@ constexpr double kEnterScale = 0.6;
 
 struct CardOverlay::Slot {
   Slot(ViewServices& context, Badge which, QGraphicsItem* parent)
-      : badge(which), pill(std::make_unique<BadgePill>(context, parent)), x(*context.frameClock, 0.0), presence(*context.frameClock, 0.0) {}
+      : badge(which),
+        pill(std::make_unique<BadgePill>(context, parent)),
+        x(*context.frameClock, 0.0),
+        presence(*context.frameClock, 0.0) {}
   Badge badge;
   std::unique_ptr<BadgePill> pill;
   Animated<double> x;
@@ -43,10 +46,10 @@ struct CardOverlay::Slot {
   bool placed = false;
 };
 
-CardOverlay::Props CardOverlay::Props::of(const ClipboardItem& item, bool isPinned, std::optional<CustomCategory> category,
-                                          double actionRowWidth) {
-  return {typeFilter(item), isOverImage(item.payload), item.sourceAppBundleID, item.capturedAt, isPinned, std::move(category),
-          actionRowWidth};
+CardOverlay::Props CardOverlay::Props::of(const ClipboardItem& item, bool isPinned,
+                                          std::optional<CustomCategory> category, double actionRowWidth) {
+  return {typeFilter(item), isOverImage(item.payload), item.sourceAppBundleID, item.capturedAt,
+          isPinned,         std::move(category),       actionRowWidth};
 }
 
 CardOverlay::Callbacks CardOverlay::filtersOf(PanelState& state) {
@@ -81,11 +84,12 @@ CardOverlay::CardOverlay(ViewServices& context, QGraphicsItem* parent) : Painted
   timeStyle.lineLimit = 1;
   time_.setStyle(timeStyle);
   // Differentiate-without-colour decides what the category badge shows.
-  if (context.environment) connect(context.environment.get(), &Environment::changed, this, [this] {
-    if (!hasProps_) return;
-    evaluation_ = evaluate(props_);
-    apply(false);
-  });
+  if (context.environment)
+    connect(context.environment.get(), &Environment::changed, this, [this] {
+      if (!hasProps_) return;
+      evaluation_ = evaluate(props_);
+      apply(false);
+    });
 }
 
 CardOverlay::~CardOverlay() = default;
@@ -105,7 +109,9 @@ void CardOverlay::setProps(const Props& props, Callbacks callbacks) {
 }
 
 CardOverlay::Evaluation CardOverlay::evaluate(const Props& props) const {
-  auto active = [this](const BadgeFilter& filter) { return callbacks_.isFilterActive && callbacks_.isFilterActive(filter); };
+  auto active = [this](const BadgeFilter& filter) {
+    return callbacks_.isFilterActive && callbacks_.isFilterActive(filter);
+  };
   Evaluation e;
   e.applied.type = active(BadgeFilter::ofType(props.type));
   e.applied.pinned = props.isPinned && active(BadgeFilter::pinned());
@@ -138,10 +144,8 @@ CardOverlay::Slot& CardOverlay::addSlot(Badge badge, bool animated) {
   };
   s.presence.setOnChange(look);
   s.x.setOnChange(look);
-  if (animated)
-    s.presence.animateTo(1.0, Theme::springStandard());
-  else
-    s.presence.jumpTo(1.0);
+  if (animated) s.presence.animateTo(1.0, Theme::springStandard());
+  else s.presence.jumpTo(1.0);
   return s;
 }
 
@@ -166,18 +170,31 @@ void CardOverlay::apply(bool animated) {
   };
   std::vector<Wanted> wanted;
   const BadgeFilter typeBadgeFilter = BadgeFilter::ofType(props_.type);
-  wanted.push_back({Badge::type, {chipLabel(props_.type), {}, {}, 70.0, evaluation_.applied.type, props_.overImage, {}}, typeBadgeFilter});
+  wanted.push_back({Badge::type,
+                    {chipLabel(props_.type), {}, {}, 70.0, evaluation_.applied.type, props_.overImage, {}},
+                    typeBadgeFilter});
   if (props_.isPinned)
     wanted.push_back({Badge::pinned,
-                      {QStringLiteral("Pinned"), QStringLiteral("pin.fill"), {}, {}, evaluation_.applied.pinned, props_.overImage, {}},
+                      {QStringLiteral("Pinned"),
+                       QStringLiteral("pin.fill"),
+                       {},
+                       {},
+                       evaluation_.applied.pinned,
+                       props_.overImage,
+                       {}},
                       BadgeFilter::pinned()});
   if (props_.category) {
     const CustomCategory& category = *props_.category;
     const BadgeFilter filter = BadgeFilter::ofCategory(category.id);
     const bool named = evaluation_.named;
     wanted.push_back({Badge::category,
-                      {named ? category.name : QString(), {}, categoryPaletteColor(category.colorIndex),
-                       named ? std::optional<double>(70.0) : std::nullopt, evaluation_.applied.category, props_.overImage, category.name},
+                      {named ? category.name : QString(),
+                       {},
+                       categoryPaletteColor(category.colorIndex),
+                       named ? std::optional<double>(70.0) : std::nullopt,
+                       evaluation_.applied.category,
+                       props_.overImage,
+                       category.name},
                       filter});
   }
 
@@ -231,10 +248,8 @@ void CardOverlay::placeBadges(bool animated) {
   for (const auto& s : slots_) {
     if (s->leaving) continue;
     // A badge that just came in takes its place at once; the others slide.
-    if (slide && s->placed)
-      s->x.animateTo(x, Theme::springStandard());
-    else
-      s->x.jumpTo(x);
+    if (slide && s->placed) s->x.animateTo(x, Theme::springStandard());
+    else s->x.jumpTo(x);
     s->placed = true;
     x += s->pill->size().width() + kRowSpacing;
   }
@@ -258,11 +273,14 @@ CardOverlay::FooterLayout CardOverlay::footerLayout() const {
   const double textWidth = card.width() - 2 * kFooterPaddingH - SourceBadge::kSize - 2 * kFooterSpacing - kFooterGap;
   const double columnTop = rowTop + (rowHeight - column) / 2;
   FooterLayout l;
-  l.name = QRectF(card.left() + kFooterPaddingH, columnTop, std::min(textWidth, std::ceil(name_.size(0).width())), nameHeight);
-  l.time = QRectF(l.name.left(), columnTop + nameHeight + kTextSpacing, std::min(textWidth, std::ceil(time_.size(0).width())), timeHeight);
+  l.name = QRectF(card.left() + kFooterPaddingH, columnTop, std::min(textWidth, std::ceil(name_.size(0).width())),
+                  nameHeight);
+  l.time = QRectF(l.name.left(), columnTop + nameHeight + kTextSpacing,
+                  std::min(textWidth, std::ceil(time_.size(0).width())), timeHeight);
   l.badge = QRectF(card.right() - kFooterPaddingH - SourceBadge::kSize, rowTop + (rowHeight - SourceBadge::kSize) / 2,
                    SourceBadge::kSize, SourceBadge::kSize);
-  if (props_.overImage) l.scrim = QRectF(card.left(), rowTop - kFooterPaddingTop, card.width(), card.bottom() - rowTop + kFooterPaddingTop);
+  if (props_.overImage)
+    l.scrim = QRectF(card.left(), rowTop - kFooterPaddingTop, card.width(), card.bottom() - rowTop + kFooterPaddingTop);
   return l;
 }
 

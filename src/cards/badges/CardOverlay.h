@@ -38,11 +38,12 @@ class CardOverlay : public PaintedItem {
     double actionRowWidth = 0;
     bool operator==(const Props&) const = default;
 
-    static Props of(const ClipboardItem& item, bool isPinned, std::optional<CustomCategory> category, double actionRowWidth);
+    static Props of(const ClipboardItem& item, bool isPinned, std::optional<CustomCategory> category,
+                    double actionRowWidth);
   };
   struct Callbacks {
-    BadgeFilterAction onFilter;            // none: no badge takes clicks
-    BadgeFilterPredicate isFilterActive;   // none: no badge shows as applied
+    BadgeFilterAction onFilter;           // none: no badge takes clicks
+    BadgeFilterPredicate isFilterActive;  // none: no badge shows as applied
   };
   // Badge clicks toggle the state's badge filters; the state says which are applied.
   static Callbacks filtersOf(PanelState& state);

@@ -1,7 +1,7 @@
 #include "cards/badges/CardQuickActions.h"
 
-#include "cards/content/CardContentStyle.h"
 #include "cards/ViewServices.h"
+#include "cards/content/CardContentStyle.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
 #include "ui/symbols/Symbols.h"
@@ -153,7 +153,8 @@ void CardQuickActions::layoutButtons() {
   if (props_.showPeek && callbacks_.onPeek)
     wanted.push_back({props_.isPeeked ? QStringLiteral("eye.slash") : QStringLiteral("eye"),
                       props_.isPeeked ? QStringLiteral("Hide again") : QStringLiteral("Peek"), callbacks_.onPeek});
-  wanted.push_back({props_.didCopy ? QStringLiteral("checkmark") : QStringLiteral("doc.on.doc"), QStringLiteral("Copy"), callbacks_.onCopy});
+  wanted.push_back({props_.didCopy ? QStringLiteral("checkmark") : QStringLiteral("doc.on.doc"), QStringLiteral("Copy"),
+                    callbacks_.onCopy});
   wanted.push_back({props_.isPinned ? QStringLiteral("pin.slash") : QStringLiteral("pin"),
                     props_.isPinned ? QStringLiteral("Unpin") : QStringLiteral("Pin"), callbacks_.onPin});
   wanted.push_back({QStringLiteral("trash"), QStringLiteral("Delete"), callbacks_.onDelete});
@@ -165,7 +166,8 @@ void CardQuickActions::layoutButtons() {
   }
   if (buttons_.size() != wanted.size()) {
     buttons_.clear();
-    for (size_t i = 0; i < wanted.size(); ++i) buttons_.push_back(std::make_unique<QuickActionButton>(viewServices(context()), this));
+    for (size_t i = 0; i < wanted.size(); ++i)
+      buttons_.push_back(std::make_unique<QuickActionButton>(viewServices(context()), this));
   }
   const QRectF row = rowRect();
   const double content = double(wanted.size()) * QuickActionButton::kSize + double(wanted.size() - 1) * kSpacing;

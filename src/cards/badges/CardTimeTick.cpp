@@ -48,9 +48,12 @@ CardTimeTick::Subscription CardTimeTick::subscribe(std::function<void()> onTick)
   state_->listeners.emplace(subscription.id_, std::move(onTick));
   if (!state_->timer.isRunning()) {
     std::weak_ptr<Subscription::State> weak = state_;
-    state_->timer = state_->scheduler->every(kInterval, [weak] {
-      if (auto state = weak.lock()) state->fire();
-    }, Guard(std::weak_ptr<Subscription::State>(state_)));
+    state_->timer = state_->scheduler->every(
+        kInterval,
+        [weak] {
+          if (auto state = weak.lock()) state->fire();
+        },
+        Guard(std::weak_ptr<Subscription::State>(state_)));
   }
   return subscription;
 }

@@ -1,8 +1,8 @@
 #pragma once
-#include "cards/ViewServices.h"
 #include <functional>
 #include <map>
 #include <memory>
+#include "cards/ViewServices.h"
 
 namespace qv {
 

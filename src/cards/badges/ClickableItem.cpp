@@ -31,10 +31,8 @@ void ClickableItem::setActive(bool active) {
   if (active == isActive_) return;
   isActive_ = active;
   // A control shows its first state at once; later changes move.
-  if (first || environment().reduceMotion)
-    active_.jumpTo(active ? 1.0 : 0.0);
-  else
-    active_.animateTo(active ? 1.0 : 0.0, Theme::springSnappy());
+  if (first || environment().reduceMotion) active_.jumpTo(active ? 1.0 : 0.0);
+  else active_.animateTo(active ? 1.0 : 0.0, Theme::springSnappy());
 }
 
 AccessibilityInfo ClickableItem::clickableAccessibility(QAccessible::Role inertRole, const QString& name) const {
@@ -55,10 +53,8 @@ void ClickableItem::scaleAboutCentre(QPainter& painter, const QRectF& bounds, do
 
 void ClickableItem::mousePressEvent(QGraphicsSceneMouseEvent* event) {
   pressed_ = action_ && event->button() == Qt::LeftButton;
-  if (pressed_)
-    event->accept();
-  else
-    event->ignore();
+  if (pressed_) event->accept();
+  else event->ignore();
 }
 
 void ClickableItem::mouseReleaseEvent(QGraphicsSceneMouseEvent* event) {

@@ -1,9 +1,9 @@
 #include "cards/badges/SourceBadge.h"
 
+#include "cards/ViewServices.h"
 #include "cards/badges/AppIconImageView.h"
 #include "items/identity/AppIdentity.h"
 #include "items/model/ClipboardItem.h"
-#include "cards/ViewServices.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
 #include "ui/theme/Theme.h"
@@ -12,8 +12,7 @@
 
 namespace qv {
 
-SourceBadge::SourceBadge(ViewServices& context, QGraphicsItem* parent)
-    : ClickableItem(context, parent) {
+SourceBadge::SourceBadge(ViewServices& context, QGraphicsItem* parent) : ClickableItem(context, parent) {
   setSize({kSize, kSize});
 }
 
@@ -38,10 +37,11 @@ SourceBadge::Look SourceBadge::look() const {
 QPainterPath SourceBadge::hitShape() const { return Fx::continuousRoundedRect(rect(), kCornerRadius); }
 
 AccessibilityInfo SourceBadge::accessibility() const {
-  const QString name = viewServices(context()).appIdentity ? sourceDisplayName(props_.bundleID, [this](const QString& id) {
-    return viewServices(context()).appIdentity->appName(id);
-  })
-                                             : props_.bundleID;
+  const QString name = viewServices(context()).appIdentity
+                           ? sourceDisplayName(
+                                 props_.bundleID,
+                                 [this](const QString& id) { return viewServices(context()).appIdentity->appName(id); })
+                           : props_.bundleID;
   return clickableAccessibility(QAccessible::Graphic, name);
 }
 
@@ -55,11 +55,13 @@ void SourceBadge::paintItem(QPainter& painter) {
   const QPainterPath shape = Fx::continuousRoundedRect(tile, kCornerRadius);
   painter.save();
   painter.setClipPath(shape, Qt::IntersectClip);
-  if (viewServices(context()).appIdentity) AppIconImageView(props_.bundleID).paint(painter, tile, *viewServices(context()).appIdentity);
+  if (viewServices(context()).appIdentity)
+    AppIconImageView(props_.bundleID).paint(painter, tile, *viewServices(context()).appIdentity);
   painter.restore();
 
   if (l.hairline) Fx::strokeInnerBorder(painter, tile, kCornerRadius, QColor::fromRgbF(0, 0, 0, 0.1f), 0.5);
-  if (l.ringOpacity > 0.001) Fx::strokeInnerBorder(painter, tile, kCornerRadius, withAlpha(Theme::accent(), l.ringOpacity), l.ringWidth);
+  if (l.ringOpacity > 0.001)
+    Fx::strokeInnerBorder(painter, tile, kCornerRadius, withAlpha(Theme::accent(), l.ringOpacity), l.ringWidth);
   painter.restore();
 }
 

@@ -1,12 +1,13 @@
 #include "cards/content/CardContentItem.h"
 
+#include "cards/ViewServices.h"
 #include "cards/content/CardContentStyle.h"
 #include "cards/content/FileIcons.h"
-#include "cards/ViewServices.h"
 
 namespace qv {
 
-CardContentItem::CardContentItem(ViewServices& context, QGraphicsItem* parent) : PaintedItem(context, parent), services_(context) {
+CardContentItem::CardContentItem(ViewServices& context, QGraphicsItem* parent)
+    : PaintedItem(context, parent), services_(context) {
   setSize(CardContentStyle::cardSize());
   setHoverEnabled(false);
 }
@@ -46,7 +47,8 @@ bool CardContentItem::setItem(const ClipboardItem& item) {
         } else {
           static_assert(std::is_same_v<P, LinkPayload>);
           return show<LinkCardContent>(
-              {item.idString(), payload.domain, payload.title, payload.description, payload.ogImageURL}, services_, onChange);
+              {item.idString(), payload.domain, payload.title, payload.description, payload.ogImageURL}, services_,
+              onChange);
         }
       },
       item.payload);
@@ -55,7 +57,8 @@ bool CardContentItem::setItem(const ClipboardItem& item) {
 void CardContentItem::paintContent(QPainter& painter, const QRectF& rect, const EnvironmentValues& environment) {
   std::visit(
       [&](auto& content) {
-        if constexpr (!std::is_same_v<std::decay_t<decltype(content)>, std::monostate>) content.paint(painter, rect, environment);
+        if constexpr (!std::is_same_v<std::decay_t<decltype(content)>, std::monostate>)
+          content.paint(painter, rect, environment);
       },
       content_);
 }

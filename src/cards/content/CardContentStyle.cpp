@@ -79,7 +79,8 @@ void paintWithBottomFade(QPainter& painter, const QRectF& rect, double fadeStart
   const double bandBottom = std::min(rect.bottom(), std::ceil(clearStart * scale) / scale);
 
   painter.save();
-  painter.setClipRect(QRectF(rect.left(), rect.top(), rect.width(), std::max(0.0, bandTop - rect.top())), Qt::IntersectClip);
+  painter.setClipRect(QRectF(rect.left(), rect.top(), rect.width(), std::max(0.0, bandTop - rect.top())),
+                      Qt::IntersectClip);
   draw(painter);
   painter.restore();
 
@@ -88,7 +89,8 @@ void paintWithBottomFade(QPainter& painter, const QRectF& rect, double fadeStart
   const double start = (opaqueEnd - bandTop) / band.height();
   const double end = std::min(1.0, (clearStart - bandTop) / band.height());
   Fx::Layer layer(painter, band);
-  layer.setMask(QBrush(Fx::linearGradient(band, {0.5, 0}, {0.5, 1}, {{0, black(1)}, {start, black(1)}, {end, black(0)}, {1, black(0)}})));
+  layer.setMask(QBrush(Fx::linearGradient(band, {0.5, 0}, {0.5, 1},
+                                          {{0, black(1)}, {start, black(1)}, {end, black(0)}, {1, black(0)}})));
   QPainter& inner = layer.painter();
   inner.setClipRect(band);
   draw(inner);
@@ -98,7 +100,8 @@ QRectF fillCropSource(const QSizeF& imageSize, const QSizeF& target) {
   if (imageSize.isEmpty() || target.isEmpty()) return {};
   const double scale = std::max(target.width() / imageSize.width(), target.height() / imageSize.height());
   const QSizeF shown(target.width() / scale, target.height() / scale);
-  return {(imageSize.width() - shown.width()) / 2, (imageSize.height() - shown.height()) / 2, shown.width(), shown.height()};
+  return {(imageSize.width() - shown.width()) / 2, (imageSize.height() - shown.height()) / 2, shown.width(),
+          shown.height()};
 }
 
 QRectF fitRect(const QSizeF& imageSize, const QRectF& target) {

@@ -56,7 +56,8 @@ bool CardImageLoader::isPrescaled(const QRectF& source, const QSize& pixels) con
 void CardImageLoader::draw(QPainter& painter, const QRectF& target, const QRectF& source) {
   if (image_.isNull() || target.isEmpty()) return;
   const double scale = Fx::painterScale(painter);
-  const QSize pixels(std::max(1, int(std::lround(target.width() * scale))), std::max(1, int(std::lround(target.height() * scale))));
+  const QSize pixels(std::max(1, int(std::lround(target.width() * scale))),
+                     std::max(1, int(std::lround(target.height() * scale))));
   if (isPrescaled(source, pixels)) {
     painter.drawImage(target.topLeft(), scaled_->image);
     return;

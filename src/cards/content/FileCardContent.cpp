@@ -33,7 +33,8 @@ FileCardContent::Layout FileCardContent::layout(const QRectF& rect) const {
   const bool hasSize = !props_.fileSize.isEmpty();
   const double nameWidth = rect.width() - 2 * kNameSideInset;
   const QSizeF tagText = hasTag ? tag_.size(0) : QSizeF();
-  const QSizeF tag = hasTag ? QSizeF(tagText.width() + 2 * kTagPaddingX, tagText.height() + 2 * kTagPaddingY) : QSizeF();
+  const QSizeF tag = hasTag ? QSizeF(tagText.width() + 2 * kTagPaddingX, tagText.height() + 2 * kTagPaddingY)
+                            : QSizeF();
   const double nameHeight = name_.size(nameWidth).height();
   const double sizeHeight = hasSize ? size_.size(0).height() : 0;
   const double total = kIconSize + (hasTag ? kTagTop + tag.height() : 0) + kNameTop + nameHeight +

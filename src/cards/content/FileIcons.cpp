@@ -20,7 +20,8 @@ FileIcons::Resolved themeIcon(const QMimeType& type) {
 
 FileIcons::Resolved dataIcon() {
   FileIcons::Resolved result = themeIcon(QMimeDatabase().mimeTypeForName(QStringLiteral("application/octet-stream")));
-  if (result.icon.isNull()) result = {QIcon::fromTheme(QStringLiteral("text-x-generic")), QStringLiteral("text-x-generic")};
+  if (result.icon.isNull())
+    result = {QIcon::fromTheme(QStringLiteral("text-x-generic")), QStringLiteral("text-x-generic")};
   return result;
 }
 }  // namespace

@@ -1,8 +1,8 @@
 #include "cards/content/ImageCardContent.h"
 
+#include "cards/ViewServices.h"
 #include "cards/content/CardContentStyle.h"
 #include "items/thumbnails/ThumbnailCache.h"
-#include "cards/ViewServices.h"
 #include "ui/symbols/Symbols.h"
 #include "ui/text/TextBlock.h"
 
@@ -60,9 +60,7 @@ void ImageCardContent::paint(QPainter& painter, const QRectF& rect, const Enviro
         painter.drawImage(rect, props_.image, fillCropSource(props_.image.size(), rect.size()));
       }
       break;
-    case Shown::pending:
-      painter.fillRect(rect, primary(environment, 0.06));
-      break;
+    case Shown::pending: painter.fillRect(rect, primary(environment, 0.06)); break;
     case Shown::unavailable: {
       painter.fillRect(rect, primary(environment, 0.06));
       const QString text = QCoreApplication::translate("ImageCardContent", "Image unavailable");

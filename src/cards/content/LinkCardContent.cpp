@@ -1,9 +1,9 @@
 #include "cards/content/LinkCardContent.h"
 
 #include "base/Graphemes.h"
+#include "cards/ViewServices.h"
 #include "cards/content/CardContentStyle.h"
 #include "items/link/OGImageCache.h"
-#include "cards/ViewServices.h"
 #include "ui/theme/ReduceMotion.h"
 #include "ui/theme/Theme.h"
 
@@ -55,7 +55,8 @@ bool LinkCardContent::setProps(const Props& props) {
   domain_ = TextBlock(props.domain, lineStyle(systemFont(10, QFont::Medium), 0, 1));
   letter_ = TextBlock(faviconLetter(props.domain), TextStyle{systemFont(8, QFont::Bold)});
   title_ = TextBlock(props.title.value_or(QString()), lineStyle(systemFont(13, QFont::DemiBold), kTitleLineSpacing, 4));
-  description_ = TextBlock(props.description.value_or(QString()), lineStyle(systemFont(11), kDescriptionLineSpacing, 4));
+  description_ = TextBlock(props.description.value_or(QString()),
+                           lineStyle(systemFont(11), kDescriptionLineSpacing, 4));
   if (otherItem) {
     image_.reset();
     progress_.jumpTo(0);
@@ -87,7 +88,9 @@ double LinkCardContent::faviconHue(const QString& domain) {
   return double(sum % 360) / 360.0;
 }
 
-QColor LinkCardContent::faviconColor(const QString& domain) { return QColor::fromHsvF(float(faviconHue(domain)), 0.55f, 0.72f); }
+QColor LinkCardContent::faviconColor(const QString& domain) {
+  return QColor::fromHsvF(float(faviconHue(domain)), 0.55f, 0.72f);
+}
 
 QString LinkCardContent::faviconLetter(const QString& domain) { return graphemePrefix(domain, 1).toUpper(); }
 
@@ -103,7 +106,8 @@ LinkCardContent::Layout LinkCardContent::layout(const QRectF& rect) const {
   const double rowHeight = std::max(kFaviconSize, domain_.size(domainWidth).height());
   result.favicon = QRectF(rect.left() + kSideInset, y + (rowHeight - kFaviconSize) / 2, kFaviconSize, kFaviconSize);
   const double domainHeight = domain_.size(domainWidth).height();
-  result.domain = QRectF(result.favicon.right() + kDomainGap, y + (rowHeight - domainHeight) / 2, domainWidth, domainHeight);
+  result.domain = QRectF(result.favicon.right() + kDomainGap, y + (rowHeight - domainHeight) / 2, domainWidth,
+                         domainHeight);
   y += rowHeight;
   // The text keeps clear of the card's lowest points; lines that do not fit are dropped.
   const double bottom = rect.bottom() - kBottomSpace;
@@ -140,7 +144,8 @@ void LinkCardContent::paint(QPainter& painter, const QRectF& rect, const Environ
   painter.setBrush(faviconColor(props_.domain));
   painter.drawPath(Fx::continuousRoundedRect(parts.favicon, 4));
   const QSizeF letterSize = letter_.size(0);
-  letter_.draw(painter, parts.favicon.center() - QPointF(letterSize.width() / 2, letterSize.height() / 2), 0, Qt::white);
+  letter_.draw(painter, parts.favicon.center() - QPointF(letterSize.width() / 2, letterSize.height() / 2), 0,
+               Qt::white);
   domain_.draw(painter, parts.domain.topLeft(), parts.domain.width(), primary(environment, 0.42));
   if (props_.title) title_.draw(painter, parts.title.topLeft(), parts.title.width(), primary(environment, 0.92));
   if (props_.description)

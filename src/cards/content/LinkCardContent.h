@@ -55,7 +55,7 @@ class LinkCardContent {
   static QString faviconLetter(const QString& domain);
 
   struct Layout {
-    QRectF band;         // the header band (the image band at full height once shown)
+    QRectF band;  // the header band (the image band at full height once shown)
     QRectF favicon;
     QRectF domain;
     QRectF title;        // null without a title

@@ -39,7 +39,8 @@ void CodeCardContent::paint(QPainter& painter, const QRectF& rect, const Environ
   paintTintedBackground(painter, rect, environment);
   if (props_.source.isEmpty()) return;
   if (shownScheme_ != environment.colorScheme) {
-    shown_ = CodeHighlighter(props_.source, props_.language).highlightedText(highlights_, environment.colorScheme, kCharacterLimit, false);
+    shown_ = CodeHighlighter(props_.source, props_.language)
+                 .highlightedText(highlights_, environment.colorScheme, kCharacterLimit, false);
     shownScheme_ = environment.colorScheme;
   }
   const double width = rect.width() - 2 * kSideInset;
@@ -47,7 +48,8 @@ void CodeCardContent::paint(QPainter& painter, const QRectF& rect, const Environ
                  {CodeHighlighter::cardFont(), width, kLineSpacing, kFadeEnd * rect.height() - kTopInset});
   const QColor plain = CodeHighlighter::color(CodeHighlighter::Kind::plain, environment.isDark());
   const QPointF origin(rect.left() + kSideInset, rect.top() + kTopInset);
-  paintWithBottomFade(painter, rect, kFadeStart, kFadeEnd, [&](QPainter& target) { layout_.draw(target, origin, plain); });
+  paintWithBottomFade(painter, rect, kFadeStart, kFadeEnd,
+                      [&](QPainter& target) { layout_.draw(target, origin, plain); });
 }
 
 }  // namespace qv

@@ -48,7 +48,8 @@ bool VisibleTextLayout::layoutPrefix(qsizetype length) {
   if (!formats_.isEmpty()) {
     Formats inside;
     for (const auto& range : formats_)
-      if (range.start < length) inside.append({range.start, int(std::min<qsizetype>(range.length, length - range.start)), range.format});
+      if (range.start < length)
+        inside.append({range.start, int(std::min<qsizetype>(range.length, length - range.start)), range.format});
     layout_->setFormats(inside);
   }
   layout_->setCacheEnabled(true);

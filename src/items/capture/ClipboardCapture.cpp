@@ -23,8 +23,8 @@ namespace qv {
 
 namespace {
 
-constexpr std::array<const char*, 12> kImageFileExtensions = {"jpg", "jpeg", "png", "gif",  "heic", "heif",
-                                                              "tiff", "tif", "bmp", "webp", "ico",  "avif"};
+constexpr std::array<const char*, 12> kImageFileExtensions = {"jpg",  "jpeg", "png", "gif",  "heic", "heif",
+                                                              "tiff", "tif",  "bmp", "webp", "ico",  "avif"};
 
 bool isImageFileExtension(const QString& lowerExtension) {
   return std::any_of(kImageFileExtensions.begin(), kImageFileExtensions.end(),
@@ -149,22 +149,22 @@ void ClipboardMonitor::handleFileUrl(const QUrl& url, const PasteboardContent& c
     QImage fallback;
     if (const QList<QImage> images = content.images(); !images.isEmpty() && images.first().width() > 0)
       fallback = images.first();
-    imageDecodeQueue_->async([life = std::weak_ptr<int>(life_), scheduler = scheduler_, handler = onNewItem_, url,
-                              path, fallback, run] {
-      if (life.expired()) return;
-      const std::optional<QImage> decoded = decodeImageFile(path);
-      const QImage image = decoded && decoded->width() > 0 ? *decoded : fallback;
-      if (image.isNull() || image.width() <= 0) {
-        qCInfo(lcMonitor).noquote() << "Copy not recorded: the copied image file could not be decoded:" << path;
-        return;
-      }
-      const ClipboardItem item = ClipboardItem::make(newUuid(), run.source, run.capturedAt,
-                                                     imagePayload(image, url.fileName(), FileInfo::sizeText(url)));
-      // Once decoded, the item is recorded even if the monitor goes away before it lands.
-      scheduler->post([handler, item, blurred = run.blurred] {
-        if (handler) handler(item, blurred);
-      });
-    });
+    imageDecodeQueue_->async(
+        [life = std::weak_ptr<int>(life_), scheduler = scheduler_, handler = onNewItem_, url, path, fallback, run] {
+          if (life.expired()) return;
+          const std::optional<QImage> decoded = decodeImageFile(path);
+          const QImage image = decoded && decoded->width() > 0 ? *decoded : fallback;
+          if (image.isNull() || image.width() <= 0) {
+            qCInfo(lcMonitor).noquote() << "Copy not recorded: the copied image file could not be decoded:" << path;
+            return;
+          }
+          const ClipboardItem item = ClipboardItem::make(newUuid(), run.source, run.capturedAt,
+                                                         imagePayload(image, url.fileName(), FileInfo::sizeText(url)));
+          // Once decoded, the item is recorded even if the monitor goes away before it lands.
+          scheduler->post([handler, item, blurred = run.blurred] {
+            if (handler) handler(item, blurred);
+          });
+        });
     return;
   }
   QString name = url.fileName();
@@ -180,8 +180,7 @@ bool ClipboardMonitor::receivePromisedFiles(const PasteboardContent& content, co
   for (const FilePromise& promise : content.promises)
     if (promise.receive) promises.append(promise);
   if (promises.isEmpty()) return false;
-  const QString folder =
-      paths_->temp() + u'/' + QLatin1String(kPromisesFolderName) + u'/' + newUuidString();
+  const QString folder = paths_->temp() + u'/' + QLatin1String(kPromisesFolderName) + u'/' + newUuidString();
   if (!ensurePrivateFolder(folder)) return false;
 
   for (const FilePromise& promise : promises) {
@@ -189,7 +188,8 @@ bool ClipboardMonitor::receivePromisedFiles(const PasteboardContent& content, co
     promise.receive(folder, [life = std::weak_ptr<int>(life_), scheduler = scheduler_, handler = onNewItem_,
                              bookmarks = fileBookmarkStore_, run](const QString& path, const QString& error) {
       if (!error.isEmpty() || path.isEmpty()) {
-        qCInfo(lcMonitor).noquote() << "Promised file not recorded:" << (error.isEmpty() ? QStringLiteral("no file") : error);
+        qCInfo(lcMonitor).noquote() << "Promised file not recorded:"
+                                    << (error.isEmpty() ? QStringLiteral("no file") : error);
         return;
       }
       scheduler->post(
@@ -225,8 +225,7 @@ std::optional<ClipboardItem> ClipboardMonitor::makeItem(const PasteboardContent&
       return item(imagePayload(images.first(), QLatin1String(kPastedImageFilename), QString()));
   }
 
-  if (const std::optional<QColor> color = content.color(); color && color->isValid())
-    return item(colorPayload(*color));
+  if (const std::optional<QColor> color = content.color(); color && color->isValid()) return item(colorPayload(*color));
 
   const std::optional<QString> string = content.string();
   if (!string || string->isEmpty()) return std::nullopt;

@@ -1,9 +1,9 @@
 #include "items/capture/ClipboardMonitor.h"
 
 #include "base/Log.h"
+#include "items/ItemServices.h"
 #include "items/capture/KnownApplications.h"
 #include "items/capture/PasteboardMarkers.h"
-#include "items/ItemServices.h"
 #include "platform/WindowList.h"
 #include "platform/Workspace.h"
 
@@ -56,7 +56,8 @@ void ClipboardMonitor::start() {
     changedConnection_ = connect(pasteboard_.get(), &Pasteboard::changed, this, [this] { checkPasteboard(); });
     updateOverlayScans();
   } else {
-    timer_ = scheduler_->every(kPollInterval, [this] { timerTick(); }, Guard(this));
+    timer_ = scheduler_->every(
+        kPollInterval, [this] { timerTick(); }, Guard(this));
   }
 }
 
@@ -97,7 +98,8 @@ void ClipboardMonitor::updateOverlayScans() {
   }
   if (scanTimer_.isRunning()) return;
   queueOverlayScan();
-  scanTimer_ = scheduler_->every(kPollInterval, [this] { queueOverlayScan(); }, Guard(this));
+  scanTimer_ = scheduler_->every(
+      kPollInterval, [this] { queueOverlayScan(); }, Guard(this));
 }
 
 void ClipboardMonitor::queueOverlayScan() {
@@ -199,7 +201,8 @@ void ClipboardMonitor::accept(const PasteboardContent& content, qint64 ownerPid)
   const double delay = pasteboard_->announcesChanges()
                            ? std::max(0.0, changeSeenAt_ + kCaptureDelay - scheduler_->uptime())
                            : kCaptureDelay;
-  debounceWork_ = scheduler_->after(delay, [this] { captureCurrentPasteboard(); }, Guard(this));
+  debounceWork_ = scheduler_->after(
+      delay, [this] { captureCurrentPasteboard(); }, Guard(this));
 }
 
 void ClipboardMonitor::cancelPending() {

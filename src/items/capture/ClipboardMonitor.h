@@ -153,9 +153,9 @@ class ClipboardMonitor : public QObject {
   std::shared_ptr<int> life_ = std::make_shared<int>(0);
 
   bool running_ = false;
-  Timer timer_;                              // the poll, where changes are not announced
+  Timer timer_;                                // the poll, where changes are not announced
   QMetaObject::Connection changedConnection_;  // the announcements, where they are
-  Timer scanTimer_;                          // overlay scans while an overlay may be on screen
+  Timer scanTimer_;                            // overlay scans while an overlay may be on screen
   WorkItem debounceWork_;
   qint64 lastChangeCount_ = 0;
   double changeSeenAt_ = 0;  // monotonic time of the last announced change

@@ -21,14 +21,15 @@ class Workspace;
 // dnd, tooltip and notification window types, plus keep-above windows; normal windows have layer 0,
 // and the desktop's shell (docks and panels, the desktop, the system tray) never counts. Alpha
 // comes from _NET_WM_OPACITY (absent when the window sets none). Bounds and the pointer are both
-// in global coordinates with the origin at the top left, so they compare directly. The owner is the window's process; its "bundle identifier" is the desktop-entry id.
+// in global coordinates with the origin at the top left, so they compare directly. The owner is the window's process;
+// its "bundle identifier" is the desktop-entry id.
 //
 // Any thread: the window list, the screens and the workspace lookups it reads are thread-safe.
 class OverlayScanner {
  public:
   static constexpr double kSmallestSide = kSmallestOverlaySide;  // points, both sides
   static constexpr double kScreenCoveringFraction = 0.95;
-  static constexpr double kLeastAlpha = 0.05;         // alpha must be more than this
+  static constexpr double kLeastAlpha = 0.05;  // alpha must be more than this
   static constexpr int kLeastLayer = 1;
 
   OverlayScanner(std::shared_ptr<const WindowList> windows, std::shared_ptr<const Screens> screens,

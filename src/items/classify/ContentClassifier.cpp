@@ -8,28 +8,27 @@ namespace qv::ContentClassifier {
 
 namespace {
 
-constexpr std::array<QLatin1StringView, 5> kAddressSchemes = {
-    QLatin1StringView("mailto"), QLatin1StringView("tel"), QLatin1StringView("sms"),
-    QLatin1StringView("facetime"), QLatin1StringView("facetime-audio")};
+constexpr std::array<QLatin1StringView, 5> kAddressSchemes = {QLatin1StringView("mailto"), QLatin1StringView("tel"),
+                                                              QLatin1StringView("sms"), QLatin1StringView("facetime"),
+                                                              QLatin1StringView("facetime-audio")};
 
 constexpr std::array<QLatin1StringView, 8> kHostSchemes = {
-    QLatin1StringView("ftp"), QLatin1StringView("ftps"), QLatin1StringView("sftp"),
-    QLatin1StringView("ssh"), QLatin1StringView("file"), QLatin1StringView("vnc"),
-    QLatin1StringView("smb"), QLatin1StringView("afp")};
+    QLatin1StringView("ftp"),  QLatin1StringView("ftps"), QLatin1StringView("sftp"), QLatin1StringView("ssh"),
+    QLatin1StringView("file"), QLatin1StringView("vnc"),  QLatin1StringView("smb"),  QLatin1StringView("afp")};
 
 constexpr std::array<QLatin1StringView, 18> kCodeMarkers = {
-    QLatin1StringView("func "), QLatin1StringView("var "),    QLatin1StringView("let "),
-    QLatin1StringView("const "), QLatin1StringView("def "),   QLatin1StringView("class "),
+    QLatin1StringView("func "),   QLatin1StringView("var "),    QLatin1StringView("let "),
+    QLatin1StringView("const "),  QLatin1StringView("def "),    QLatin1StringView("class "),
     QLatin1StringView("return "), QLatin1StringView("import "), QLatin1StringView("struct "),
-    QLatin1StringView("enum "),  QLatin1StringView("->"),     QLatin1StringView("=>"),
-    QLatin1StringView("{"),      QLatin1StringView("}"),      QLatin1StringView("//"),
-    QLatin1StringView("/*"),     QLatin1StringView("<?php"),  QLatin1StringView("#!/")};
+    QLatin1StringView("enum "),   QLatin1StringView("->"),      QLatin1StringView("=>"),
+    QLatin1StringView("{"),       QLatin1StringView("}"),       QLatin1StringView("//"),
+    QLatin1StringView("/*"),      QLatin1StringView("<?php"),   QLatin1StringView("#!/")};
 
 constexpr std::array<QLatin1StringView, 11> kSwiftMarkers = {
-    QLatin1StringView("func "),   QLatin1StringView("var "),        QLatin1StringView("let "),
-    QLatin1StringView(": "),      QLatin1StringView("->"),          QLatin1StringView("guard "),
-    QLatin1StringView("@State"),  QLatin1StringView("@Published"),  QLatin1StringView("struct "),
-    QLatin1StringView("enum "),   QLatin1StringView("protocol ")};
+    QLatin1StringView("func "),  QLatin1StringView("var "),       QLatin1StringView("let "),
+    QLatin1StringView(": "),     QLatin1StringView("->"),         QLatin1StringView("guard "),
+    QLatin1StringView("@State"), QLatin1StringView("@Published"), QLatin1StringView("struct "),
+    QLatin1StringView("enum "),  QLatin1StringView("protocol ")};
 
 template <std::size_t N>
 bool isOneOf(const QString& value, const std::array<QLatin1StringView, N>& list) {
@@ -46,9 +45,7 @@ int countPresent(const QString& text, const std::array<QLatin1StringView, N>& ma
   return count;
 }
 
-bool isNewline(char16_t c) {
-  return (c >= 0x000A && c <= 0x000D) || c == 0x0085 || c == 0x2028 || c == 0x2029;
-}
+bool isNewline(char16_t c) { return (c >= 0x000A && c <= 0x000D) || c == 0x0085 || c == 0x2028 || c == 0x2029; }
 
 int hexValue(QChar c) {
   const char16_t u = c.unicode();
@@ -158,8 +155,7 @@ std::optional<ColorPayload> color(const QString& input) {
     if (digits.size() != 3 && digits.size() != 6) return std::nullopt;
     for (qsizetype i = 0; i < digits.size(); ++i)
       if ((values[i] = hexValue(digits[i])) < 0) return std::nullopt;
-    if (digits.size() == 3)
-      return makeColor(values[0] * 17, values[1] * 17, values[2] * 17);
+    if (digits.size() == 3) return makeColor(values[0] * 17, values[1] * 17, values[2] * 17);
     return makeColor(values[0] * 16 + values[1], values[2] * 16 + values[3], values[4] * 16 + values[5]);
   }
 
@@ -196,8 +192,7 @@ bool looksLikeCode(const QString& text) {
 }
 
 QString detectLanguage(const QString& text) {
-  if (text.startsWith(QLatin1StringView("#!/bin/bash")) ||
-      text.startsWith(QLatin1StringView("#!/usr/bin/env bash")))
+  if (text.startsWith(QLatin1StringView("#!/bin/bash")) || text.startsWith(QLatin1StringView("#!/usr/bin/env bash")))
     return QStringLiteral("Shell");
   if (text.startsWith(QLatin1StringView("#!/usr/bin/env python"))) return QStringLiteral("Python");
   if (text.startsWith(QLatin1StringView("#!/usr/bin/env node"))) return QStringLiteral("JavaScript");

@@ -62,8 +62,8 @@ QByteArray ItemDragData::uriList() const {
     url = *file_;
   } else {
     QString error;
-    const auto path =
-        ItemDragProvider::makeTemporaryFile(tempDir_, suggestedName_, temporaryExtension_, temporaryWriter_, &error);
+    const auto path = ItemDragProvider::makeTemporaryFile(tempDir_, suggestedName_, temporaryExtension_,
+                                                          temporaryWriter_, &error);
     if (!path) {
       qCInfo(lcItems) << "Dragged item's file could not be written:" << error;
       return {};

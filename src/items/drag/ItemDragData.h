@@ -29,10 +29,10 @@ class ItemDragData : public QMimeData {
   // Temporary files are written under `tempDir`.
   explicit ItemDragData(QString tempDir);
 
-  void registerText(const QString& text);        // text/plain;charset=utf-8 and text/plain
-  void registerPngData(const QImage& image);     // image/png
-  void registerImageObject(const QImage& image); // the image itself, for Qt targets
-  void registerFile(const QUrl& fileUrl);        // text/uri-list naming an existing file
+  void registerText(const QString& text);         // text/plain;charset=utf-8 and text/plain
+  void registerPngData(const QImage& image);      // image/png
+  void registerImageObject(const QImage& image);  // the image itself, for Qt targets
+  void registerFile(const QUrl& fileUrl);         // text/uri-list naming an existing file
   // text/uri-list naming a file written on request: "<suggested name>.<extension>" in a new
   // drag folder. Replaces any earlier file representation.
   void registerTemporaryFile(const QString& extension, FileWriter write);

@@ -3,8 +3,8 @@
 #include "base/Log.h"
 #include "base/Url.h"
 #include "base/Uuid.h"
-#include "items/stores/ImageStore.h"
 #include "items/ItemServices.h"
+#include "items/stores/ImageStore.h"
 #include "platform/Paths.h"
 
 #include <QDir>
@@ -76,13 +76,25 @@ bool isFileItem(const ClipboardItem* item) { return item && std::holds_alternati
 
 QString codeFileExtension(const QString& language) {
   static const std::pair<QStringList, QString> table[] = {
-      {{"swift"}, "swift"},          {{"python", "py"}, "py"},  {{"javascript", "js"}, "js"},
-      {{"typescript", "ts"}, "ts"},  {{"json"}, "json"},        {{"html"}, "html"},
-      {{"css"}, "css"},              {{"shell", "bash", "sh"}, "sh"},
-      {{"ruby", "rb"}, "rb"},        {{"go"}, "go"},            {{"rust", "rs"}, "rs"},
-      {{"java"}, "java"},            {{"c"}, "c"},              {{"c++", "cpp"}, "cpp"},
-      {{"c#", "csharp"}, "cs"},      {{"sql"}, "sql"},          {{"yaml", "yml"}, "yaml"},
-      {{"markdown", "md"}, "md"},    {{"xml"}, "xml"},
+      {{"swift"}, "swift"},
+      {{"python", "py"}, "py"},
+      {{"javascript", "js"}, "js"},
+      {{"typescript", "ts"}, "ts"},
+      {{"json"}, "json"},
+      {{"html"}, "html"},
+      {{"css"}, "css"},
+      {{"shell", "bash", "sh"}, "sh"},
+      {{"ruby", "rb"}, "rb"},
+      {{"go"}, "go"},
+      {{"rust", "rs"}, "rs"},
+      {{"java"}, "java"},
+      {{"c"}, "c"},
+      {{"c++", "cpp"}, "cpp"},
+      {{"c#", "csharp"}, "cs"},
+      {{"sql"}, "sql"},
+      {{"yaml", "yml"}, "yaml"},
+      {{"markdown", "md"}, "md"},
+      {{"xml"}, "xml"},
   };
   const QString lower = language.toLower();
   for (const auto& [names, extension] : table)
@@ -119,17 +131,16 @@ QString safeFileName(const QString& suggestedName, const QString& extension) {
   return name + suffix;
 }
 
-std::optional<QString> makeTemporaryFile(const QString& tempDir, const QString& suggestedName,
-                                         const QString& extension, const ItemDragData::FileWriter& write,
-                                         QString* error) {
+std::optional<QString> makeTemporaryFile(const QString& tempDir, const QString& suggestedName, const QString& extension,
+                                         const ItemDragData::FileWriter& write, QString* error) {
   const auto fail = [&](const QString& message) -> std::optional<QString> {
     if (error) *error = message;
     return std::nullopt;
   };
   // A new folder per request, private to the user; mkdir fails rather than reuse a folder
   // someone else put there.
-  const QString folder =
-      QDir::cleanPath(QDir(tempDir).absoluteFilePath(QLatin1String(kDragFolderPrefix) + newUuidString()));
+  const QString folder = QDir::cleanPath(
+      QDir(tempDir).absoluteFilePath(QLatin1String(kDragFolderPrefix) + newUuidString()));
   if (!ensurePrivateFolder(tempDir) || !QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
     return fail(QStringLiteral("cannot create folder %1").arg(folder));
 
@@ -183,8 +194,9 @@ void registerRepresentations(const ClipboardItem& item, const std::optional<QIma
                                      });
         } else if constexpr (std::is_same_v<T, CodePayload>) {
           data.setSuggestedName(QStringLiteral("Snippet"));
-          data.registerTemporaryFile(codeFileExtension(payload.language),
-                                     [source = payload.source](const QString& path) { return writeText(source, path); });
+          data.registerTemporaryFile(
+              codeFileExtension(payload.language),
+              [source = payload.source](const QString& path) { return writeText(source, path); });
         } else if constexpr (std::is_same_v<T, TextPayload>) {
           data.setSuggestedName(QStringLiteral("Note"));
           data.registerTemporaryFile(QStringLiteral("txt"),

@@ -37,9 +37,8 @@ std::optional<QString> textPiece(const ClipboardItem& item);
 // Writes one temporary file: a new folder "<tempDir>/QuorvalenDrag-<UUID>", then the safe file
 // name for `suggestedName` and `extension` in it. Returns the file's path, or none with
 // `error` set when the folder or the file could not be written.
-std::optional<QString> makeTemporaryFile(const QString& tempDir, const QString& suggestedName,
-                                         const QString& extension, const ItemDragData::FileWriter& write,
-                                         QString* error = nullptr);
+std::optional<QString> makeTemporaryFile(const QString& tempDir, const QString& suggestedName, const QString& extension,
+                                         const ItemDragData::FileWriter& write, QString* error = nullptr);
 
 // One safe path component "<name>.<extension>": "/" and control characters (NUL included)
 // replaced, no leading dots or spaces, at most 255 bytes in UTF-8 (cut between characters),

@@ -117,8 +117,7 @@ class Scanner {
 
   void readTag(Tag& tag) {
     const qsizetype nameStart = pos_;
-    while (!atEnd() && !isAsciiSpace(text_[pos_]) && text_[pos_] != QLatin1Char('/') &&
-           text_[pos_] != QLatin1Char('>'))
+    while (!atEnd() && !isAsciiSpace(text_[pos_]) && text_[pos_] != QLatin1Char('/') && text_[pos_] != QLatin1Char('>'))
       ++pos_;
     tag.name = text_.mid(nameStart, pos_ - nameStart).toString().toLower();
     while (!atEnd()) {
@@ -184,8 +183,7 @@ QByteArray charsetParameter(QStringView contentType) {
   ++pos;
   while (pos < contentType.size() && isAsciiSpace(contentType[pos])) ++pos;
   qsizetype end = pos;
-  while (end < contentType.size() && !isAsciiSpace(contentType[end]) && contentType[end] != QLatin1Char(';'))
-    ++end;
+  while (end < contentType.size() && !isAsciiSpace(contentType[end]) && contentType[end] != QLatin1Char(';')) ++end;
   QString value = contentType.mid(pos, end - pos).toString();
   value.remove(QLatin1Char('"')).remove(QLatin1Char('\''));
   return value.toLatin1().toLower();
@@ -196,7 +194,9 @@ int iconRank(const QString& rel, const QString& sizes) {
   int largest = 0;
   for (const QString& size : sizes.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
     if (size.compare(QLatin1String("any"), Qt::CaseInsensitive) == 0) largest = std::max(largest, 1024);
-    else largest = std::max(largest, std::min(size.section(QLatin1Char('x'), 0, 0, QString::SectionCaseInsensitiveSeps).toInt(), 4096));
+    else
+      largest = std::max(
+          largest, std::min(size.section(QLatin1Char('x'), 0, 0, QString::SectionCaseInsensitiveSeps).toInt(), 4096));
   }
   return rank + largest;
 }
@@ -232,16 +232,16 @@ struct NamedEntity {
 };
 
 constexpr NamedEntity kEntities[] = {
-    {"amp", '&'},       {"lt", '<'},         {"gt", '>'},         {"quot", '"'},       {"apos", '\''},
-    {"nbsp", 0x00A0},   {"ndash", 0x2013},   {"mdash", 0x2014},   {"hellip", 0x2026},  {"lsquo", 0x2018},
-    {"rsquo", 0x2019},  {"ldquo", 0x201C},   {"rdquo", 0x201D},   {"laquo", 0x00AB},   {"raquo", 0x00BB},
-    {"middot", 0x00B7}, {"bull", 0x2022},    {"copy", 0x00A9},    {"reg", 0x00AE},     {"trade", 0x2122},
-    {"euro", 0x20AC},   {"pound", 0x00A3},   {"yen", 0x00A5},     {"cent", 0x00A2},    {"sect", 0x00A7},
-    {"deg", 0x00B0},    {"times", 0x00D7},   {"divide", 0x00F7},  {"shy", 0x00AD},     {"iexcl", 0x00A1},
-    {"iquest", 0x00BF}, {"auml", 0x00E4},    {"ouml", 0x00F6},    {"uuml", 0x00FC},    {"Auml", 0x00C4},
-    {"Ouml", 0x00D6},   {"Uuml", 0x00DC},    {"szlig", 0x00DF},   {"eacute", 0x00E9},  {"egrave", 0x00E8},
-    {"aacute", 0x00E1}, {"agrave", 0x00E0},  {"ccedil", 0x00E7},  {"ntilde", 0x00F1},  {"oacute", 0x00F3},
-    {"iacute", 0x00ED}, {"uacute", 0x00FA},  {"Eacute", 0x00C9},  {"larr", 0x2190},    {"rarr", 0x2192},
+    {"amp", '&'},       {"lt", '<'},        {"gt", '>'},        {"quot", '"'},      {"apos", '\''},
+    {"nbsp", 0x00A0},   {"ndash", 0x2013},  {"mdash", 0x2014},  {"hellip", 0x2026}, {"lsquo", 0x2018},
+    {"rsquo", 0x2019},  {"ldquo", 0x201C},  {"rdquo", 0x201D},  {"laquo", 0x00AB},  {"raquo", 0x00BB},
+    {"middot", 0x00B7}, {"bull", 0x2022},   {"copy", 0x00A9},   {"reg", 0x00AE},    {"trade", 0x2122},
+    {"euro", 0x20AC},   {"pound", 0x00A3},  {"yen", 0x00A5},    {"cent", 0x00A2},   {"sect", 0x00A7},
+    {"deg", 0x00B0},    {"times", 0x00D7},  {"divide", 0x00F7}, {"shy", 0x00AD},    {"iexcl", 0x00A1},
+    {"iquest", 0x00BF}, {"auml", 0x00E4},   {"ouml", 0x00F6},   {"uuml", 0x00FC},   {"Auml", 0x00C4},
+    {"Ouml", 0x00D6},   {"Uuml", 0x00DC},   {"szlig", 0x00DF},  {"eacute", 0x00E9}, {"egrave", 0x00E8},
+    {"aacute", 0x00E1}, {"agrave", 0x00E0}, {"ccedil", 0x00E7}, {"ntilde", 0x00F1}, {"oacute", 0x00F3},
+    {"iacute", 0x00ED}, {"uacute", 0x00FA}, {"Eacute", 0x00C9}, {"larr", 0x2190},   {"rarr", 0x2192},
 };
 
 }  // namespace

@@ -32,7 +32,10 @@ bool looksLikeHtml(const QByteArray& contentType) {
 
 LinkMetadataFetcher::LinkMetadataFetcher(std::shared_ptr<HttpClient> client, std::shared_ptr<Scheduler> scheduler,
                                          std::shared_ptr<SerialQueue> worker, std::shared_ptr<OGImageCache> cache)
-    : client_(std::move(client)), scheduler_(std::move(scheduler)), worker_(std::move(worker)), cache_(std::move(cache)) {}
+    : client_(std::move(client)),
+      scheduler_(std::move(scheduler)),
+      worker_(std::move(worker)),
+      cache_(std::move(cache)) {}
 
 LinkMetadataFetcher::~LinkMetadataFetcher() {
   std::map<QUuid, std::shared_ptr<Request>> running;
@@ -77,7 +80,8 @@ void LinkMetadataFetcher::fetch(const QUrl& url, const QString& itemID, Completi
     scheduler_->post([this, id] { finish(id, {}); }, Guard(alive_));
     return;
   }
-  request->timeout = scheduler_->after(kTimeoutSeconds, [this, id] { onTimeout(id); }, Guard(alive_));
+  request->timeout = scheduler_->after(
+      kTimeoutSeconds, [this, id] { onTimeout(id); }, Guard(alive_));
   HttpRequest page;
   page.url = url;
   page.maxBodyBytes = kMaxPageBytes;

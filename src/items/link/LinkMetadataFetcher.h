@@ -22,8 +22,8 @@ struct HttpResponse;
 // The outcome of one fetch. A failed fetch has neither a title nor an image.
 struct LinkMetadata {
   std::optional<QString> title;
-  QImage image;         // the preview image; null when none could be loaded
-  QUrl imageUrl;        // where the image came from (empty when none was tried)
+  QImage image;              // the preview image; null when none could be loaded
+  QUrl imageUrl;             // where the image came from (empty when none was tried)
   QString previewReference;  // "cached:<UUID>" once the image lies in the cache, else empty
 
   bool hasImage() const { return !image.isNull(); }

@@ -13,7 +13,9 @@ namespace qv {
 
 OGImageCache::OGImageCache(const Paths& paths) : directory_(paths.caches() + QStringLiteral("/ogImages")) {}
 
-QString OGImageCache::filePath(const QString& id) const { return directory_ + QLatin1Char('/') + id + QStringLiteral(".png"); }
+QString OGImageCache::filePath(const QString& id) const {
+  return directory_ + QLatin1Char('/') + id + QStringLiteral(".png");
+}
 
 QImage OGImageCache::load(const QString& id) const {
   const QString path = filePath(id);

@@ -17,44 +17,33 @@ struct Overloaded : Fs... {
 template <class... Fs>
 Overloaded(Fs...) -> Overloaded<Fs...>;
 
-QString filePathOrName(const FilePayload& file) {
-  return file.url ? file.url->path(QUrl::FullyDecoded) : file.name;
-}
+QString filePathOrName(const FilePayload& file) { return file.url ? file.url->path(QUrl::FullyDecoded) : file.name; }
 
-bool isLineBreak(char16_t c) {
-  return (c >= 0x000A && c <= 0x000D) || c == 0x0085 || c == 0x2028 || c == 0x2029;
-}
+bool isLineBreak(char16_t c) { return (c >= 0x000A && c <= 0x000D) || c == 0x0085 || c == 0x2028 || c == 0x2029; }
 
-bool containsLowered(const QString& field, const QString& lowerQuery) {
-  return field.toLower().contains(lowerQuery);
-}
+bool containsLowered(const QString& field, const QString& lowerQuery) { return field.toLower().contains(lowerQuery); }
 
 }  // namespace
 
-ClipboardItem ClipboardItem::make(QUuid id, QString sourceAppBundleID, QDateTime capturedAt,
-                                  ClipboardPayload payload) {
+ClipboardItem ClipboardItem::make(QUuid id, QString sourceAppBundleID, QDateTime capturedAt, ClipboardPayload payload) {
   const ContentType type = qv::contentType(payload);
-  return ClipboardItem{id, type, std::move(sourceAppBundleID), std::move(capturedAt),
-                       std::move(payload)};
+  return ClipboardItem{id, type, std::move(sourceAppBundleID), std::move(capturedAt), std::move(payload)};
 }
 
 QString ClipboardItem::idString() const { return uuidString(id); }
 
-bool ClipboardItem::isFromNearbyDevice() const {
-  return sourceAppBundleID == QLatin1String(kNearbyDeviceBundleID);
-}
+bool ClipboardItem::isFromNearbyDevice() const { return sourceAppBundleID == QLatin1String(kNearbyDeviceBundleID); }
 
 std::optional<QString> ClipboardItem::plainText() const {
-  return std::visit(
-      Overloaded{
-          [](const ColorPayload& p) -> std::optional<QString> { return p.hex; },
-          [](const ImagePayload&) -> std::optional<QString> { return std::nullopt; },
-          [](const LinkPayload& p) -> std::optional<QString> { return absoluteString(p.url); },
-          [](const CodePayload& p) -> std::optional<QString> { return p.source; },
-          [](const TextPayload& p) -> std::optional<QString> { return p.text; },
-          [](const FilePayload& p) -> std::optional<QString> { return filePathOrName(p); },
-      },
-      payload);
+  return std::visit(Overloaded{
+                        [](const ColorPayload& p) -> std::optional<QString> { return p.hex; },
+                        [](const ImagePayload&) -> std::optional<QString> { return std::nullopt; },
+                        [](const LinkPayload& p) -> std::optional<QString> { return absoluteString(p.url); },
+                        [](const CodePayload& p) -> std::optional<QString> { return p.source; },
+                        [](const TextPayload& p) -> std::optional<QString> { return p.text; },
+                        [](const FilePayload& p) -> std::optional<QString> { return filePathOrName(p); },
+                    },
+                    payload);
 }
 
 std::optional<QImage> ClipboardItem::image(const ImageStore& store) const {
@@ -85,12 +74,9 @@ bool ClipboardItem::matchesLowercased(const QString& q, const RecognizedTextLook
           },
           [&](const LinkPayload& p) {
             return containsLowered(absoluteString(p.url), q) || containsLowered(p.domain, q) ||
-                   (p.title && containsLowered(*p.title, q)) ||
-                   (p.description && containsLowered(*p.description, q));
+                   (p.title && containsLowered(*p.title, q)) || (p.description && containsLowered(*p.description, q));
           },
-          [&](const CodePayload& p) {
-            return containsLowered(p.source, q) || containsLowered(p.language, q);
-          },
+          [&](const CodePayload& p) { return containsLowered(p.source, q) || containsLowered(p.language, q); },
           [&](const TextPayload& p) { return containsLowered(p.text, q); },
           [&](const FilePayload& p) { return containsLowered(p.name, q); },
       },
@@ -119,17 +105,14 @@ QString ClipboardItem::accessibilityLabel(const AppNameLookup& appName, const QD
             if (p.title) parts << absoluteString(p.url);
           },
           [&](const CodePayload& p) {
-            parts << (p.language.isEmpty() ? QStringLiteral("Code")
-                                           : QStringLiteral("Code, ") + p.language);
+            parts << (p.language.isEmpty() ? QStringLiteral("Code") : QStringLiteral("Code, ") + p.language);
             parts << firstLine(p.source);
           },
           [&](const TextPayload& p) {
             parts << QStringLiteral("Text");
             parts << firstLine(p.text);
           },
-          [&](const FilePayload& p) {
-            parts << QStringLiteral("File, ") + p.name + QStringLiteral(", ") + p.size;
-          },
+          [&](const FilePayload& p) { parts << QStringLiteral("File, ") + p.name + QStringLiteral(", ") + p.size; },
       },
       payload);
   parts << QStringLiteral("from ") + sourceDisplayName(sourceAppBundleID, appName);

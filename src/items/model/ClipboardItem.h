@@ -27,8 +27,7 @@ struct ClipboardItem {
   ClipboardPayload payload;
 
   // Sets contentType from the payload's case.
-  static ClipboardItem make(QUuid id, QString sourceAppBundleID, QDateTime capturedAt,
-                            ClipboardPayload payload);
+  static ClipboardItem make(QUuid id, QString sourceAppBundleID, QDateTime capturedAt, ClipboardPayload payload);
 
   QString idString() const;  // upper-case UUID, the name of the item's side files
   bool isFromNearbyDevice() const;
@@ -45,8 +44,7 @@ struct ClipboardItem {
   using RecognizedTextLookup = std::function<std::optional<QString>(const QString& id)>;
   bool matches(const QString& query, const RecognizedTextLookup& recognizedText = {}) const;
   // The same, for a query already lower-cased (and not empty); saves the work per item.
-  bool matchesLowercased(const QString& lowerQuery,
-                         const RecognizedTextLookup& recognizedText = {}) const;
+  bool matchesLowercased(const QString& lowerQuery, const RecognizedTextLookup& recognizedText = {}) const;
 
   // The spoken summary of the item's card, e.g. "Text, hello, from Nearby Device, 2 min. ago".
   using AppNameLookup = std::function<QString(const QString& bundleID)>;

@@ -56,8 +56,7 @@ struct FilePayload {
 };
 
 // The item's content: one case per kind, in the order of ContentType.
-using ClipboardPayload =
-    std::variant<ColorPayload, ImagePayload, LinkPayload, CodePayload, TextPayload, FilePayload>;
+using ClipboardPayload = std::variant<ColorPayload, ImagePayload, LinkPayload, CodePayload, TextPayload, FilePayload>;
 
 ContentType contentType(const ClipboardPayload& payload);
 

@@ -9,8 +9,7 @@ namespace qv {
 enum class ContentType { color, image, link, code, text, file };
 
 inline constexpr std::array<ContentType, 6> kAllContentTypes = {
-    ContentType::color, ContentType::image, ContentType::link,
-    ContentType::code,  ContentType::text,  ContentType::file};
+    ContentType::color, ContentType::image, ContentType::link, ContentType::code, ContentType::text, ContentType::file};
 
 QString rawValue(ContentType type);
 std::optional<ContentType> contentTypeFromRaw(QStringView raw);

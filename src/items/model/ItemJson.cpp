@@ -75,8 +75,7 @@ class Decoder {
 
   bool color(const QJsonObject& object, int* out, QLatin1StringView key) {
     qint64 value = 0;
-    if (!integer(object, key, std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), &value))
-      return false;
+    if (!integer(object, key, std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), &value)) return false;
     *out = static_cast<int>(value);
     return true;
   }
@@ -99,9 +98,8 @@ class Decoder {
     constexpr qint64 kIntMin = std::numeric_limits<qint64>::min();
     if (type == u"color") {
       ColorPayload p;
-      if (!string(object, QLatin1StringView("hex"), &p.hex) ||
-          !color(object, &p.r, QLatin1StringView("r")) || !color(object, &p.g, QLatin1StringView("g")) ||
-          !color(object, &p.b, QLatin1StringView("b")))
+      if (!string(object, QLatin1StringView("hex"), &p.hex) || !color(object, &p.r, QLatin1StringView("r")) ||
+          !color(object, &p.g, QLatin1StringView("g")) || !color(object, &p.b, QLatin1StringView("b")))
         return false;
       *out = std::move(p);
       return true;
@@ -150,8 +148,7 @@ class Decoder {
     }
     if (type == u"file") {
       FilePayload p;
-      if (!string(object, QLatin1StringView("name"), &p.name) ||
-          !string(object, QLatin1StringView("size"), &p.size))
+      if (!string(object, QLatin1StringView("name"), &p.name) || !string(object, QLatin1StringView("size"), &p.size))
         return false;
       // Lenient: a missing, mistyped or unparsable location just leaves the URL out.
       const QJsonValue fileURL = object.value(QLatin1StringView("fileURL"));
@@ -231,8 +228,7 @@ void appendPayload(QByteArray& out, const ClipboardPayload& payload) {
 
 }  // namespace
 
-std::optional<ClipboardItem> decodeItem(const QJsonValue& value, ItemDecodeError* error,
-                                        const QString& codingPath) {
+std::optional<ClipboardItem> decodeItem(const QJsonValue& value, ItemDecodeError* error, const QString& codingPath) {
   Decoder decoder(error, codingPath);
   if (!value.isObject()) {
     decoder.fail(QStringLiteral("Expected an object"));
@@ -258,8 +254,7 @@ std::optional<ClipboardItem> decodeItem(const QJsonValue& value, ItemDecodeError
   }
   item.contentType = *type;
 
-  if (!decoder.string(object, QLatin1StringView("sourceAppBundleID"), &item.sourceAppBundleID))
-    return std::nullopt;
+  if (!decoder.string(object, QLatin1StringView("sourceAppBundleID"), &item.sourceAppBundleID)) return std::nullopt;
 
   QJsonValue captured;
   if (!decoder.require(object, QLatin1StringView("capturedAt"), &captured)) return std::nullopt;
@@ -275,8 +270,7 @@ std::optional<ClipboardItem> decodeItem(const QJsonValue& value, ItemDecodeError
   item.capturedAt = dateFromReferenceSeconds(seconds);
 
   QJsonValue payload;
-  if (!decoder.require(object, QLatin1StringView("payload"), &payload) ||
-      !decoder.payload(payload, &item.payload))
+  if (!decoder.require(object, QLatin1StringView("payload"), &payload) || !decoder.payload(payload, &item.payload))
     return std::nullopt;
   return item;
 }
@@ -288,15 +282,12 @@ std::optional<QList<ClipboardItem>> decodeItems(const QByteArray& json, ItemDeco
   return decodeItemsThroughDocument(json, error);
 }
 
-std::optional<QList<ClipboardItem>> decodeItemsThroughDocument(const QByteArray& json,
-                                                               ItemDecodeError* error) {
+std::optional<QList<ClipboardItem>> decodeItemsThroughDocument(const QByteArray& json, ItemDecodeError* error) {
   QJsonParseError parseError;
   const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
   if (parseError.error != QJsonParseError::NoError) {
     if (error)
-      *error = {QStringLiteral("Invalid JSON: %1 at offset %2")
-                    .arg(parseError.errorString())
-                    .arg(parseError.offset),
+      *error = {QStringLiteral("Invalid JSON: %1 at offset %2").arg(parseError.errorString()).arg(parseError.offset),
                 {}};
     return std::nullopt;
   }
@@ -308,8 +299,7 @@ std::optional<QList<ClipboardItem>> decodeItemsThroughDocument(const QByteArray&
   QList<ClipboardItem> items;
   items.reserve(array.size());
   for (qsizetype i = 0; i < array.size(); ++i) {
-    std::optional<ClipboardItem> item =
-        decodeItem(array.at(i), error, u'[' + QString::number(i) + u']');
+    std::optional<ClipboardItem> item = decodeItem(array.at(i), error, u'[' + QString::number(i) + u']');
     if (!item) return std::nullopt;
     items.append(std::move(*item));
   }

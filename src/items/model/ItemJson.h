@@ -21,8 +21,7 @@ struct ItemDecodeError {
 std::optional<ClipboardItem> decodeItem(const QJsonValue& value, ItemDecodeError* error = nullptr,
                                         const QString& codingPath = {});
 // A JSON array of items; fails as a whole on the first bad record.
-std::optional<QList<ClipboardItem>> decodeItems(const QByteArray& json,
-                                                ItemDecodeError* error = nullptr);
+std::optional<QList<ClipboardItem>> decodeItems(const QByteArray& json, ItemDecodeError* error = nullptr);
 
 // Compact JSON with the keys in their fixed order; absent optionals are left out and the
 // in-memory image is never written.

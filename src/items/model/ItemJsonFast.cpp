@@ -37,15 +37,17 @@ std::optional<ContentType> contentTypeFromBytes(std::string_view raw) {
 constexpr std::array<signed char, 256> makeHexDigits() {
   std::array<signed char, 256> digits{};
   for (int c = 0; c < 256; ++c)
-    digits[c] = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    digits[c] = c >= '0' && c <= '9'   ? c - '0'
+                : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                       : -1;
   return digits;
 }
 constexpr std::array<signed char, 256> kHexDigits = makeHexDigits();
 
 // The canonical 8-4-4-4-12 form in either case, as parseUuid takes it.
 std::optional<QUuid> uuidFromBytes(std::string_view text) {
-  if (text.size() != 36 || text[8] != '-' || text[13] != '-' || text[18] != '-' || text[23] != '-')
-    return std::nullopt;
+  if (text.size() != 36 || text[8] != '-' || text[13] != '-' || text[18] != '-' || text[23] != '-') return std::nullopt;
   static constexpr int kByteStarts[16] = {0, 2, 4, 6, 9, 11, 14, 16, 19, 21, 24, 26, 28, 30, 32, 34};
   uchar bytes[16];
   int invalid = 0;
@@ -57,14 +59,33 @@ std::optional<QUuid> uuidFromBytes(std::string_view text) {
   }
   if (invalid < 0) return std::nullopt;
   return QUuid(uint(bytes[0]) << 24 | uint(bytes[1]) << 16 | uint(bytes[2]) << 8 | bytes[3],
-               ushort(bytes[4] << 8 | bytes[5]), ushort(bytes[6] << 8 | bytes[7]), bytes[8], bytes[9],
-               bytes[10], bytes[11], bytes[12], bytes[13], bytes[14], bytes[15]);
+               ushort(bytes[4] << 8 | bytes[5]), ushort(bytes[6] << 8 | bytes[7]), bytes[8], bytes[9], bytes[10],
+               bytes[11], bytes[12], bytes[13], bytes[14], bytes[15]);
 }
 
 // The payload keys, in one table so each is recognised once per object.
 enum PayloadKey {
-  kType, kHex, kR, kG, kB, kImageData, kFilename, kWidth, kHeight, kFileSize, kUrl, kDomain,
-  kTitle, kDescription, kOgImageURL, kSource, kLanguage, kText, kName, kSize, kFileURL,
+  kType,
+  kHex,
+  kR,
+  kG,
+  kB,
+  kImageData,
+  kFilename,
+  kWidth,
+  kHeight,
+  kFileSize,
+  kUrl,
+  kDomain,
+  kTitle,
+  kDescription,
+  kOgImageURL,
+  kSource,
+  kLanguage,
+  kText,
+  kName,
+  kSize,
+  kFileURL,
   kPayloadKeyCount
 };
 

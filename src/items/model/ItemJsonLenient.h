@@ -9,8 +9,7 @@ namespace qv {
 // full disk or a crash) keeps the complete elements before the cut; `cut` tells that it was.
 // None when it is no JSON array at all.
 std::optional<QList<ClipboardItem>> decodeItemsSkippingBad(const QByteArray& json, int* skipped = nullptr,
-                                                           ItemDecodeError* firstError = nullptr,
-                                                           bool* cut = nullptr);
+                                                           ItemDecodeError* firstError = nullptr, bool* cut = nullptr);
 
 // The length of the longest start of `json` that is the opening of an array and whole
 // elements (the last one ending the returned length); none when it does not begin an array.

@@ -219,9 +219,7 @@ bool JsonReader::scanString(std::string_view* raw, bool* plainAscii, bool* hasEs
         p_ += 2;
         break;
       case kControl: return fail("Control character in string");
-      default:
-        ascii = false;
-        ++p_;
+      default: ascii = false; ++p_;
     }
   }
 }
@@ -317,8 +315,7 @@ bool JsonReader::readInt64(qint64* out) {
   if (!integral) return fail("Expected an integer");
   long long value = 0;
   const auto result = std::from_chars(literal.data(), literal.data() + literal.size(), value);
-  if (result.ec != std::errc() || result.ptr != literal.data() + literal.size())
-    return fail("Integer out of range");
+  if (result.ec != std::errc() || result.ptr != literal.data() + literal.size()) return fail("Integer out of range");
   *out = value;
   return true;
 }
@@ -326,8 +323,7 @@ bool JsonReader::readInt64(qint64* out) {
 bool JsonReader::toDouble(std::string_view literal, double* out) {
   double value = 0;
   const auto result = std::from_chars(literal.data(), literal.data() + literal.size(), value);
-  if (result.ec != std::errc() || result.ptr != literal.data() + literal.size())
-    return fail("Number out of range");
+  if (result.ec != std::errc() || result.ptr != literal.data() + literal.size()) return fail("Number out of range");
   if (value != 0 && std::fabs(value) < DBL_MIN) return fail("Number out of range");
   if (value == 0) {
     // Only a literal of zeros may read as zero; anything else underflowed.

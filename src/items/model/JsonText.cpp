@@ -14,7 +14,11 @@ constexpr char kHex[] = "0123456789abcdef";
 int asciiLength(char16_t c) {
   if (c >= 0x20) return c == u'"' || c == u'\\' ? 2 : 1;
   switch (c) {
-    case u'\n': case u'\r': case u'\t': case u'\b': case u'\f': return 2;
+    case u'\n':
+    case u'\r':
+    case u'\t':
+    case u'\b':
+    case u'\f': return 2;
     default: return 6;
   }
 }

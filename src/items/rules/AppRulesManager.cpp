@@ -11,8 +11,7 @@
 
 namespace qv {
 
-AppRulesManager::AppRulesManager(SettingsStore& settings, QObject* parent)
-    : QObject(parent), settings_(settings) {
+AppRulesManager::AppRulesManager(SettingsStore& settings, QObject* parent) : QObject(parent), settings_(settings) {
   load();
 }
 
@@ -59,10 +58,9 @@ AppRule AppRulesManager::rule(const QString& bundleID) const {
   bool blur = false;
   for (const AppRuleEntry& entry : apps_) {
     if (entry.bundleID.isEmpty()) continue;
-    const bool applies =
-        bundleID == entry.bundleID ||
-        (bundleID.size() > entry.bundleID.size() && bundleID.startsWith(entry.bundleID) &&
-         bundleID.at(entry.bundleID.size()) == u'.');
+    const bool applies = bundleID == entry.bundleID ||
+                         (bundleID.size() > entry.bundleID.size() && bundleID.startsWith(entry.bundleID) &&
+                          bundleID.at(entry.bundleID.size()) == u'.');
     if (!applies) continue;
     if (entry.rule == AppRule::never) return AppRule::never;
     if (entry.rule == AppRule::blur) blur = true;

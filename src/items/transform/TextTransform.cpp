@@ -65,10 +65,8 @@ bool continuesWord(char32_t c) {
     case QChar::Mark_Enclosing:
     case QChar::Other_Format:
     case QChar::Letter_Modifier:
-    case QChar::Symbol_Modifier:
-      return true;
-    default:
-      break;
+    case QChar::Symbol_Modifier: return true;
+    default: break;
   }
   return c == U'\'' || c == U'\u2019' || c == U'\u00B7' || c == U'\u2027';
 }
@@ -131,12 +129,26 @@ QString simpleUppercase(const QString& text) {
 bool isQueryAllowed(uchar byte) {
   if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9')) return true;
   switch (byte) {
-    case '!': case '$': case '&': case '\'': case '(': case ')': case '*': case '+': case ',':
-    case '-': case '.': case '/': case ':': case ';': case '=': case '?': case '@': case '_':
-    case '~':
-      return true;
-    default:
-      return false;
+    case '!':
+    case '$':
+    case '&':
+    case '\'':
+    case '(':
+    case ')':
+    case '*':
+    case '+':
+    case ',':
+    case '-':
+    case '.':
+    case '/':
+    case ':':
+    case ';':
+    case '=':
+    case '?':
+    case '@':
+    case '_':
+    case '~': return true;
+    default: return false;
   }
 }
 
@@ -166,9 +178,7 @@ namespace text {
 
 bool isWhitespace(char32_t c) { return c == U'\t' || QChar::category(c) == QChar::Separator_Space; }
 
-bool isNewline(char32_t c) {
-  return (c >= 0x0A && c <= 0x0D) || c == 0x85 || c == 0x2028 || c == 0x2029;
-}
+bool isNewline(char32_t c) { return (c >= 0x0A && c <= 0x0D) || c == 0x85 || c == 0x2028 || c == 0x2029; }
 
 QString trimmed(const QString& text, bool includeNewlines) {
   const auto trims = [&](char32_t c) { return isWhitespace(c) || (includeNewlines && isNewline(c)); };
@@ -309,8 +319,7 @@ QString TextTransform::rawValue() const { return QLatin1String(kRawNames[case_].
 
 QString TextTransform::apply(const QString& input) const {
   switch (case_) {
-    case trim:
-      return text::trimmed(input, true);
+    case trim: return text::trimmed(input, true);
     case collapseWhitespace: {
       static const QRegularExpression runs(QStringLiteral("[ \\t]+"));
       QString collapsed = input;
@@ -333,18 +342,12 @@ QString TextTransform::apply(const QString& input) const {
       takePiece(input.size());
       return lines.join(QLatin1Char(' '));
     }
-    case lowercase:
-      return text::lowercased(input);
-    case uppercase:
-      return text::uppercased(input);
-    case titleCase:
-      return text::capitalized(input);
-    case sentenceCase:
-      return text::sentenceCased(input);
-    case urlEncode:
-      return text::percentEncodedForQuery(input).value_or(input);
-    case urlDecode:
-      return text::percentDecoded(input).value_or(input);
+    case lowercase: return text::lowercased(input);
+    case uppercase: return text::uppercased(input);
+    case titleCase: return text::capitalized(input);
+    case sentenceCase: return text::sentenceCased(input);
+    case urlEncode: return text::percentEncodedForQuery(input).value_or(input);
+    case urlDecode: return text::percentDecoded(input).value_or(input);
   }
   return input;
 }

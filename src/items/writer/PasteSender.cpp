@@ -19,8 +19,7 @@ PasteSender::PasteSender(std::shared_ptr<Scheduler> scheduler, std::shared_ptr<W
 void PasteSender::activateAndPaste(const std::optional<RunningApp>& app, Completion done) {
   if (!app) {
     scheduler_->after(
-        kPasteDelay,
-        [this, done] { finish(done, postCommandV() ? PasteOutcome::pasted : PasteOutcome::cannotPost); },
+        kPasteDelay, [this, done] { finish(done, postCommandV() ? PasteOutcome::pasted : PasteOutcome::cannotPost); },
         Guard(alive_));
     return;
   }
@@ -51,8 +50,7 @@ void PasteSender::pasteWhenActive(const RunningApp& app, int pollsLeft, const Co
     return;
   }
   scheduler_->after(
-      kFocusPollInterval, [this, app, pollsLeft, done] { pasteWhenActive(app, pollsLeft - 1, done); },
-      Guard(alive_));
+      kFocusPollInterval, [this, app, pollsLeft, done] { pasteWhenActive(app, pollsLeft - 1, done); }, Guard(alive_));
 }
 
 bool PasteSender::isActive(const RunningApp& app) const {

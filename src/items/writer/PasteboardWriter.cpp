@@ -44,10 +44,8 @@ std::optional<PasteboardWrite> PasteboardWriter::contentFor(const ClipboardItem&
     // The rich form goes back under its own type; a missing or unreadable side file leaves the
     // plain string.
     if (const auto rich = richText_->read(item.idString())) {
-      if (rich->mimeType == QLatin1String(mime::kHtml))
-        content.html = rich->data;
-      else if (rich->mimeType == QLatin1String(mime::kRtf))
-        content.rtf = rich->data;
+      if (rich->mimeType == QLatin1String(mime::kHtml)) content.html = rich->data;
+      else if (rich->mimeType == QLatin1String(mime::kRtf)) content.rtf = rich->data;
     }
     content.text = text->text;
   } else if (const auto* file = std::get_if<FilePayload>(&item.payload)) {

@@ -10,7 +10,8 @@ namespace qv {
 class FakeDesktopEntries : public DesktopEntries {
  public:
   void install(DesktopEntry entry) {
-    if (entry.path.isEmpty()) entry.path = QStringLiteral("/usr/share/applications/") + entry.id + QStringLiteral(".desktop");
+    if (entry.path.isEmpty())
+      entry.path = QStringLiteral("/usr/share/applications/") + entry.id + QStringLiteral(".desktop");
     entries_.insert(entry.id, entry);
   }
   void addIcon(const QString& name, QColor color) { icons_.insert(name, solidIcon(color)); }

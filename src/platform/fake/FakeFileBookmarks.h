@@ -22,7 +22,8 @@ class FakeFileBookmarks : public FileBookmarks {
     for (const QByteArray& bookmark : bookmarks) {
       const QString path = QString::fromUtf8(bookmark);
       if (path.isEmpty() || gone_.contains(path)) results.append(std::nullopt);
-      else if (const auto moved = moves_.find(path); moved != moves_.end()) results.append(Resolved{moved.value(), true});
+      else if (const auto moved = moves_.find(path); moved != moves_.end())
+        results.append(Resolved{moved.value(), true});
       else results.append(Resolved{path, false});
     }
     return results;

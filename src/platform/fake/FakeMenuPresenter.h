@@ -27,7 +27,8 @@ class FakeMenuPresenter : public MenuPresenter {
   static QStringList titles(const QMenu* menu) {
     QStringList result;
     if (!menu) return result;
-    for (const QAction* action : menu->actions()) result << (action->isSeparator() ? QStringLiteral("-") : titleOf(action));
+    for (const QAction* action : menu->actions())
+      result << (action->isSeparator() ? QStringLiteral("-") : titleOf(action));
     return result;
   }
   // The row titled `title` of `menu` or of its submenus (depth first); null when none.
@@ -55,14 +56,11 @@ class FakeMenuPresenter : public MenuPresenter {
   // The menus were never on screen; they still announce their closing as a shown one does.
   static void close(QMenu* menu) {
     if (!menu) return;
-    if (menu->isVisible())
-      menu->hide();
-    else
-      Q_EMIT menu->aboutToHide();
+    if (menu->isVisible()) menu->hide();
+    else Q_EMIT menu->aboutToHide();
   }
 
  public:
-
  private:
   std::vector<std::unique_ptr<QMenu>> menus_;
 };

@@ -1,8 +1,8 @@
 #pragma once
 #include "platform/StatusItem.h"
 
-#include <QPointer>
 #include <QMenu>
+#include <QPointer>
 
 namespace qv {
 

@@ -1,6 +1,6 @@
 #pragma once
-#include <Qt>
 #include <QString>
+#include <Qt>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -43,13 +43,13 @@ inline constexpr int kInsertKeyCode = 114;
 
 // One key position.
 struct KeyEntry {
-  int keyCode;              // stored key code
-  uint32_t keysym;          // X keysym on a US layout, unshifted
-  uint32_t shiftedKeysym;   // with Shift on a US layout (0: same key, no distinct symbol)
-  int qtKey;                // Qt::Key as Qt reports the key unshifted
-  int shiftedQtKey;         // Qt::Key with Shift (0: the same as qtKey)
-  bool keypad;              // on the numeric keypad (Qt reports Qt::KeypadModifier)
-  const char* name;         // the shortcut's shown key name, nullptr where none is shown
+  int keyCode;             // stored key code
+  uint32_t keysym;         // X keysym on a US layout, unshifted
+  uint32_t shiftedKeysym;  // with Shift on a US layout (0: same key, no distinct symbol)
+  int qtKey;               // Qt::Key as Qt reports the key unshifted
+  int shiftedQtKey;        // Qt::Key with Shift (0: the same as qtKey)
+  bool keypad;             // on the numeric keypad (Qt reports Qt::KeypadModifier)
+  const char* name;        // the shortcut's shown key name, nullptr where none is shown
 };
 
 // Every key position the program can store or look at.

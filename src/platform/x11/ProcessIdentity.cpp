@@ -3,10 +3,10 @@
 #include "platform/DesktopEntries.h"
 #include "platform/DesktopEntryIndex.h"
 
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <unistd.h>
 
 namespace qv::x11 {
 
@@ -26,12 +26,20 @@ QString desktopIdFromFileName(const QString& path) {
 
 // Folders that hold many unrelated programs; an executable there is no application folder.
 bool isSharedProgramFolder(const QString& folder) {
-  static const QStringList shared = {
-      QStringLiteral("/"),        QStringLiteral("/bin"),           QStringLiteral("/sbin"),
-      QStringLiteral("/usr/bin"), QStringLiteral("/usr/sbin"),      QStringLiteral("/usr/local/bin"),
-      QStringLiteral("/usr/lib"), QStringLiteral("/usr/libexec"),   QStringLiteral("/usr/local/lib"),
-      QStringLiteral("/usr/lib/x86_64-linux-gnu"), QStringLiteral("/usr/lib/aarch64-linux-gnu"),
-      QStringLiteral("/opt"),     QStringLiteral("/usr/games"),     QDir::homePath() + QStringLiteral("/.local/bin")};
+  static const QStringList shared = {QStringLiteral("/"),
+                                     QStringLiteral("/bin"),
+                                     QStringLiteral("/sbin"),
+                                     QStringLiteral("/usr/bin"),
+                                     QStringLiteral("/usr/sbin"),
+                                     QStringLiteral("/usr/local/bin"),
+                                     QStringLiteral("/usr/lib"),
+                                     QStringLiteral("/usr/libexec"),
+                                     QStringLiteral("/usr/local/lib"),
+                                     QStringLiteral("/usr/lib/x86_64-linux-gnu"),
+                                     QStringLiteral("/usr/lib/aarch64-linux-gnu"),
+                                     QStringLiteral("/opt"),
+                                     QStringLiteral("/usr/games"),
+                                     QDir::homePath() + QStringLiteral("/.local/bin")};
   return folder.isEmpty() || shared.contains(folder);
 }
 
@@ -98,12 +106,14 @@ std::optional<ProcessFacts> ProcessIdentity::facts(qint64 pid) const {
   // A launcher's note is inherited by the children of the process it started: it names this
   // process only when the note says its pid, or, without a pid, when the parent lacks the note.
   const QList<QByteArray> environment = environmentOf(base);
-  for (const QByteArray& name : {QByteArrayLiteral("GIO_LAUNCHED_DESKTOP_FILE"), QByteArrayLiteral("BAMF_DESKTOP_FILE_HINT")}) {
+  for (const QByteArray& name :
+       {QByteArrayLiteral("GIO_LAUNCHED_DESKTOP_FILE"), QByteArrayLiteral("BAMF_DESKTOP_FILE_HINT")}) {
     const QByteArray file = environmentValue(environment, name);
     if (file.isEmpty()) continue;
     const QByteArray notedPid = environmentValue(environment, name + "_PID");
     const bool own = notedPid.isEmpty()
-                         ? environmentValue(environmentOf(procRoot_ + u'/' + QString::number(facts.parentPid)), name) != file
+                         ? environmentValue(environmentOf(procRoot_ + u'/' + QString::number(facts.parentPid)), name) !=
+                               file
                          : notedPid.toLongLong() == pid;
     if (own) facts.launchedDesktopFile = QString::fromUtf8(file);
     break;

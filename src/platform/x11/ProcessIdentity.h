@@ -8,7 +8,7 @@
 namespace qv {
 class DesktopEntries;
 class DesktopEntryIndex;
-}
+}  // namespace qv
 
 namespace qv::x11 {
 
@@ -17,9 +17,9 @@ struct ProcessFacts {
   qint64 pid = 0;
   qint64 parentPid = 0;
   uint uid = 0;
-  QString executable;        // target of /proc/<pid>/exe ("" when unreadable)
-  QString flatpakId;         // [Application] name of /proc/<pid>/root/.flatpak-info
-  QString snapDesktopId;     // "<snap>_<app>" from the snap.<snap>.<app> cgroup
+  QString executable;     // target of /proc/<pid>/exe ("" when unreadable)
+  QString flatpakId;      // [Application] name of /proc/<pid>/root/.flatpak-info
+  QString snapDesktopId;  // "<snap>_<app>" from the snap.<snap>.<app> cgroup
   // The desktop file a launcher noted in the environment (GIO_LAUNCHED_DESKTOP_FILE,
   // BAMF_DESKTOP_FILE_HINT), when it names this process rather than one it was inherited from.
   QString launchedDesktopFile;

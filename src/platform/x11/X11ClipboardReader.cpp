@@ -2,12 +2,12 @@
 
 #include "base/Log.h"
 
-#include <QStringDecoder>
-#include <chrono>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 #include <xcb/xfixes.h>
+#include <QStringDecoder>
+#include <chrono>
 
 namespace qv::x11 {
 
@@ -17,10 +17,10 @@ using Clock = std::chrono::steady_clock;
 
 // Targets that describe the selection rather than hold content.
 bool isBookkeeping(const QString& name) {
-  static const QStringList names = {
-      QStringLiteral("TARGETS"),        QStringLiteral("MULTIPLE"),         QStringLiteral("TIMESTAMP"),
-      QStringLiteral("SAVE_TARGETS"),   QStringLiteral("DELETE"),           QStringLiteral("INSERT_SELECTION"),
-      QStringLiteral("INSERT_PROPERTY"), QStringLiteral("CLIPBOARD_MANAGER")};
+  static const QStringList names = {QStringLiteral("TARGETS"),         QStringLiteral("MULTIPLE"),
+                                    QStringLiteral("TIMESTAMP"),       QStringLiteral("SAVE_TARGETS"),
+                                    QStringLiteral("DELETE"),          QStringLiteral("INSERT_SELECTION"),
+                                    QStringLiteral("INSERT_PROPERTY"), QStringLiteral("CLIPBOARD_MANAGER")};
   return names.contains(name);
 }
 
@@ -36,10 +36,13 @@ int textRank(const QString& name) {
 
 // Types whose data the capture may want; everything else is read by name only.
 bool wantsData(const QString& type) {
-  static const QStringList types = {
-      QLatin1String(mime::kHtml),     QLatin1String(mime::kRtf),   QLatin1String(mime::kUriList),
-      QLatin1String(mime::kGnomeCopiedFiles), QLatin1String(mime::kColor),
-      QLatin1String(mime::kPasswordManagerHint), QStringLiteral("org.nspasteboard.source")};
+  static const QStringList types = {QLatin1String(mime::kHtml),
+                                    QLatin1String(mime::kRtf),
+                                    QLatin1String(mime::kUriList),
+                                    QLatin1String(mime::kGnomeCopiedFiles),
+                                    QLatin1String(mime::kColor),
+                                    QLatin1String(mime::kPasswordManagerHint),
+                                    QStringLiteral("org.nspasteboard.source")};
   return types.contains(type);
 }
 
@@ -58,7 +61,7 @@ struct X11ClipboardReader::Transfer {
   qint64 count = 0;
   QList<QPair<xcb_atom_t, QString>> plan;  // target and the type it is stored under
   bool latin1Text = false;
-  int index = -1;      // -1: asking for TARGETS
+  int index = -1;  // -1: asking for TARGETS
   xcb_timestamp_t requestTime = XCB_CURRENT_TIME;
   xcb_atom_t property = XCB_NONE;
   bool incremental = false;
@@ -91,8 +94,8 @@ X11ClipboardReader::X11ClipboardReader(std::function<void()> onUpdate) : onUpdat
                                         XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
                                         XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
   // The content present now is change 0; it is read only when someone asks.
-  xcb_get_selection_owner_reply_t* owner =
-      xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, clipboard_), nullptr);
+  xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, clipboard_),
+                                                                         nullptr);
   snapshot_.owner = owner ? owner->owner : XCB_NONE;
   free(owner);
   snapshot_.change.ownerPid = snapshot_.owner ? clientPidOf(c, snapshot_.owner) : 0;
@@ -138,9 +141,8 @@ std::optional<PasteboardContent> X11ClipboardReader::waitForContent(qint64 count
     readRequested_ = true;
     wake();
   }
-  settled_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
-    return snapshot_.change.count != count || snapshot_.state == State::Done;
-  });
+  settled_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                    [&] { return snapshot_.change.count != count || snapshot_.state == State::Done; });
   if (snapshot_.change.count != count || snapshot_.state != State::Done) return std::nullopt;
   return snapshot_.content;
 }
@@ -348,10 +350,8 @@ void X11ClipboardReader::finishTarget(const QByteArray& value, bool ok) {
     const QString type = transfer.plan[transfer.index].second;
     if (ok) {
       QByteArray stored = value;
-      if (type == QLatin1String(mime::kPlainText) && transfer.latin1Text)
-        stored = QString::fromLatin1(value).toUtf8();
-      else if (type == QLatin1String(mime::kHtml))
-        stored = htmlAsUtf8(value);
+      if (type == QLatin1String(mime::kPlainText) && transfer.latin1Text) stored = QString::fromLatin1(value).toUtf8();
+      else if (type == QLatin1String(mime::kHtml)) stored = htmlAsUtf8(value);
       transfer.item.data.insert(type, stored);
     } else {
       transfer.item.types.removeAll(type);  // offered but not delivered
@@ -381,8 +381,7 @@ void X11ClipboardReader::finishRead(bool complete) {
       item.types.append(QLatin1String(kConcealedMarkerType));
     content.items.append(std::move(item));
   }
-  const double elapsed =
-      std::chrono::duration<double, std::milli>(Clock::now() - transfer->startedAt).count();
+  const double elapsed = std::chrono::duration<double, std::milli>(Clock::now() - transfer->startedAt).count();
   {
     std::lock_guard lock(mutex_);
     if (snapshot_.change.count != transfer->count) return;

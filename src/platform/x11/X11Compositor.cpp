@@ -4,9 +4,9 @@
 #include "platform/x11/X11EventConnection.h"
 #include "platform/x11/XcbSupport.h"
 
+#include <xcb/xcb.h>
 #include <QGuiApplication>
 #include <QWindow>
-#include <xcb/xcb.h>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -33,8 +33,7 @@ X11Compositor::X11Compositor(const QString& displayName) : x_(std::make_unique<X
     x_->setEventHandler([this](xcb_generic_event_t* event) {
       if ((event->response_type & 0x7f) == selectionNotifyEvent_) refresh();
     });
-  else
-    qCInfo(lcPlatform) << "No XFixes: a compositor that starts or quits later is not noticed";
+  else qCInfo(lcPlatform) << "No XFixes: a compositor that starts or quits later is not noticed";
   refresh();
 }
 

@@ -2,8 +2,8 @@
 
 #include "base/Log.h"
 
-#include <QSocketNotifier>
 #include <xcb/xcb.h>
+#include <QSocketNotifier>
 
 #include <cstdlib>
 

@@ -39,8 +39,7 @@ void X11HotKey::readModifierMap() {
   superMask_ = XCB_MOD_MASK_4;
   numLockMask_ = XCB_MOD_MASK_2;
   xcb_connection_t* c = x_->connection();
-  xcb_get_modifier_mapping_reply_t* map =
-      xcb_get_modifier_mapping_reply(c, xcb_get_modifier_mapping(c), nullptr);
+  xcb_get_modifier_mapping_reply_t* map = xcb_get_modifier_mapping_reply(c, xcb_get_modifier_mapping(c), nullptr);
   if (!map) return;
   const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(map);
   const int perModifier = map->keycodes_per_modifier;
@@ -183,8 +182,8 @@ void X11HotKey::handleEvent(void* rawEvent) {
   if (press->detail == lastReleasedKey_ && press->time == lastReleaseTime_) return;
   const uint16_t relevant = uint16_t(XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | altMask_ | superMask_);
   for (const auto& [id, grab] : grabs_) {
-    const bool keyMatches =
-        std::find(grab.xKeyCodes.begin(), grab.xKeyCodes.end(), press->detail) != grab.xKeyCodes.end();
+    const bool keyMatches = std::find(grab.xKeyCodes.begin(), grab.xKeyCodes.end(), press->detail) !=
+                            grab.xKeyCodes.end();
     if (keyMatches && (press->state & relevant) == grab.xModifiers) {
       if (handler_) handler_(id);
       return;

@@ -3,9 +3,9 @@
 #include "base/Log.h"
 #include "platform/keys/KeyCodes.h"
 
-#include <cstdlib>
 #include <xcb/xcb_keysyms.h>
 #include <xcb/xtest.h>
+#include <cstdlib>
 
 namespace qv::x11 {
 

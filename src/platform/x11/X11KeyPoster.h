@@ -2,8 +2,8 @@
 #include "platform/KeyPoster.h"
 #include "platform/x11/XcbSupport.h"
 
-#include <QList>
 #include <xcb/xcb.h>
+#include <QList>
 
 typedef struct _XCBKeySymbols xcb_key_symbols_t;
 

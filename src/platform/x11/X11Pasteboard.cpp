@@ -2,12 +2,12 @@
 
 #include "platform/x11/X11ClipboardReader.h"
 
+#include <unistd.h>
 #include <QClipboard>
 #include <QColor>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QPointer>
-#include <unistd.h>
 
 namespace qv::x11 {
 
@@ -17,7 +17,11 @@ X11Pasteboard::X11Pasteboard(QObject* parent) : Pasteboard(parent) {
     auto reader = std::make_unique<X11ClipboardReader>([self] {
       // Reader thread: hop to the main thread.
       QMetaObject::invokeMethod(
-          self.data(), [self] { if (self) self->readerUpdated(); }, Qt::QueuedConnection);
+          self.data(),
+          [self] {
+            if (self) self->readerUpdated();
+          },
+          Qt::QueuedConnection);
     });
     if (reader->isValid()) reader_ = std::move(reader);
   }
@@ -88,14 +92,17 @@ PasteboardContent X11Pasteboard::read() {
 void X11Pasteboard::readAsync(std::function<void(const PasteboardContent&)> done) {
   const PasteboardChange change = currentChange();
   if (!reader_ || change.ownWrite) {
-    const PasteboardContent content =
-        contentFromMimeData(QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard), change.count);
-    QMetaObject::invokeMethod(this, [done = std::move(done), content] { done(content); }, Qt::QueuedConnection);
+    const PasteboardContent content = contentFromMimeData(QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard),
+                                                          change.count);
+    QMetaObject::invokeMethod(
+        this, [done = std::move(done), content] { done(content); }, Qt::QueuedConnection);
     return;
   }
   pending_.append({change.count, std::move(done)});
   reader_->waitForContent(change.count, 0);  // starts the read when none ran yet
-  if (reader_->isSettled(change.count)) QMetaObject::invokeMethod(this, [this] { deliverSettled(); }, Qt::QueuedConnection);
+  if (reader_->isSettled(change.count))
+    QMetaObject::invokeMethod(
+        this, [this] { deliverSettled(); }, Qt::QueuedConnection);
 }
 
 void X11Pasteboard::readerUpdated() {

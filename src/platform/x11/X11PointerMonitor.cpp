@@ -21,8 +21,8 @@ X11PointerMonitor::X11PointerMonitor(const QString& displayName)
   }
   inputOpcode_ = extension->major_opcode;
   // Raw events need version 2.0; asking for 2.2 makes them arrive also during other grabs.
-  xcb_input_xi_query_version_reply_t* version =
-      xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr);
+  xcb_input_xi_query_version_reply_t* version = xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2),
+                                                                                 nullptr);
   hasInput_ = version && version->major_version >= 2;
   std::free(version);
   if (!hasInput_) {

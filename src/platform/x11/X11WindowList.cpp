@@ -1,7 +1,7 @@
 #include "platform/x11/X11WindowList.h"
 
-#include <algorithm>
 #include <unistd.h>
+#include <algorithm>
 #include <vector>
 
 namespace qv::x11 {
@@ -96,9 +96,12 @@ void X11WindowList::updateOverlayCandidate() {
 
 void X11WindowList::run() {
   xcb_connection_t* c = connection_.get();
-  const xcb_atom_t relevant[] = {connection_.atom("_NET_WM_WINDOW_OPACITY"), connection_.atom("_NET_WM_WINDOW_TYPE"),
-                                 connection_.atom("_NET_WM_STATE"), connection_.atom("_NET_WM_PID"),
-                                 connection_.atom("WM_STATE"), XCB_ATOM_WM_CLASS};
+  const xcb_atom_t relevant[] = {connection_.atom("_NET_WM_WINDOW_OPACITY"),
+                                 connection_.atom("_NET_WM_WINDOW_TYPE"),
+                                 connection_.atom("_NET_WM_STATE"),
+                                 connection_.atom("_NET_WM_PID"),
+                                 connection_.atom("WM_STATE"),
+                                 XCB_ATOM_WM_CLASS};
   // What a window is (its type and state, and its size) decides whether it can be an overlay.
   const xcb_atom_t kind[] = {connection_.atom("_NET_WM_WINDOW_TYPE"), connection_.atom("_NET_WM_STATE")};
   updateOverlayCandidate();
@@ -123,9 +126,7 @@ void X11WindowList::run() {
           break;
         case XCB_CREATE_NOTIFY:
         case XCB_CIRCULATE_NOTIFY:
-        case XCB_GRAVITY_NOTIFY:
-          dirty_ = true;
-          break;
+        case XCB_GRAVITY_NOTIFY: dirty_ = true; break;
         case XCB_PROPERTY_NOTIFY: {
           const xcb_atom_t atom = reinterpret_cast<xcb_property_notify_event_t*>(event)->atom;
           for (const xcb_atom_t wanted : relevant)
@@ -134,8 +135,7 @@ void X11WindowList::run() {
             if (atom == wanted) overlaysMayDiffer = true;
           break;
         }
-        default:
-          break;  // errors of requests about windows that are gone, the wake message
+        default: break;  // errors of requests about windows that are gone, the wake message
       }
       free(event);
     }
@@ -165,8 +165,8 @@ int X11WindowList::layerFor(const QList<xcb_atom_t>& types, const QList<xcb_atom
   *typeName = type.isEmpty() ? (overrideRedirect ? QString() : QStringLiteral("normal")) : type;
   if (type == QLatin1String("desktop")) return -1;
   if (type == QLatin1String("tooltip")) return windowLayer::kTooltip;
-  if (type == QLatin1String("popup_menu") || type == QLatin1String("dropdown_menu") ||
-      type == QLatin1String("menu") || type == QLatin1String("combo") || type == QLatin1String("dnd"))
+  if (type == QLatin1String("popup_menu") || type == QLatin1String("dropdown_menu") || type == QLatin1String("menu") ||
+      type == QLatin1String("combo") || type == QLatin1String("dnd"))
     return windowLayer::kPopup;
   if (type == QLatin1String("notification")) return windowLayer::kNotification;
   if (type == QLatin1String("dock")) return windowLayer::kDock;
@@ -178,8 +178,8 @@ int X11WindowList::layerFor(const QList<xcb_atom_t>& types, const QList<xcb_atom
 QList<WindowInfo> X11WindowList::rebuild() const {
   rebuilds_ += 1;
   xcb_connection_t* c = connection_.get();
-  const xcb_get_selection_owner_cookie_t trayCookie =
-      xcb_get_selection_owner(c, connection_.atom("_NET_SYSTEM_TRAY_S0"));
+  const xcb_get_selection_owner_cookie_t trayCookie = xcb_get_selection_owner(c,
+                                                                              connection_.atom("_NET_SYSTEM_TRAY_S0"));
   const QList<xcb_window_t> topLevels = children(c, xcb_query_tree(c, connection_.root()));
   xcb_window_t tray = XCB_NONE;
   if (Freed trayOwner(xcb_get_selection_owner_reply(c, trayCookie, nullptr)); trayOwner) tray = trayOwner->owner;
@@ -273,10 +273,9 @@ QList<WindowInfo> X11WindowList::rebuild() const {
     if (opacity) info.alpha = double(*opacity) / double(0xFFFFFFFFu);
     if (const auto value = cardinalOf(pid.reply); value && *value > 0) info.ownerPid = *value;
     if (wmClass && wmClass->format == 8) {
-      const QList<QByteArray> parts =
-          QByteArray(static_cast<const char*>(xcb_get_property_value(wmClass.reply)),
-                     xcb_get_property_value_length(wmClass.reply))
-              .split('\0');
+      const QList<QByteArray> parts = QByteArray(static_cast<const char*>(xcb_get_property_value(wmClass.reply)),
+                                                 xcb_get_property_value_length(wmClass.reply))
+                                          .split('\0');
       if (parts.size() > 1) info.windowClass = QString::fromUtf8(parts[1]);
     }
     result.append(info);

@@ -1,9 +1,9 @@
 #include "platform/x11/X11WindowShaper.h"
 
-#include <QGuiApplication>
-#include <QWindow>
 #include <xcb/shape.h>
 #include <xcb/xcb.h>
+#include <QGuiApplication>
+#include <QWindow>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>

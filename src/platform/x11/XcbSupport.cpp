@@ -2,9 +2,9 @@
 
 #include <xcb/xfixes.h>
 
+#include <xcb/res.h>
 #include <cstdlib>
 #include <vector>
-#include <xcb/res.h>
 
 namespace qv::x11 {
 
@@ -72,7 +72,8 @@ QString XcbConnection::atomName(xcb_atom_t atom) {
     if (found != names_.constEnd()) return *found;
   }
   if (!connection_ || atom == XCB_NONE) return {};
-  xcb_get_atom_name_reply_t* reply = xcb_get_atom_name_reply(connection_, xcb_get_atom_name(connection_, atom), nullptr);
+  xcb_get_atom_name_reply_t* reply = xcb_get_atom_name_reply(connection_, xcb_get_atom_name(connection_, atom),
+                                                             nullptr);
   if (!reply) return {};
   const QString name = QString::fromUtf8(xcb_get_atom_name_name(reply), xcb_get_atom_name_name_length(reply));
   free(reply);
@@ -86,8 +87,8 @@ xcb_window_t XcbConnection::createHelperWindow(uint32_t eventMask) {
   if (!connection_) return XCB_NONE;
   const xcb_window_t window = xcb_generate_id(connection_);
   const uint32_t values[] = {eventMask};
-  xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window, root_, -10, -10, 1, 1, 0,
-                    XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, values);
+  xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window, root_, -10, -10, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                    XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, values);
   xcb_flush(connection_);
   return window;
 }
@@ -118,7 +119,8 @@ xcb_atom_t internAtom(xcb_connection_t* c, const QByteArray& name, bool onlyIfEx
 }
 
 xcb_window_t selectionOwner(xcb_connection_t* c, xcb_atom_t selection) {
-  xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr);
+  xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection),
+                                                                         nullptr);
   const xcb_window_t owner = reply ? reply->owner : xcb_window_t(XCB_NONE);
   free(reply);
   return owner;

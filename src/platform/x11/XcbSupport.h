@@ -1,10 +1,10 @@
 #pragma once
+#include <xcb/xcb.h>
 #include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <mutex>
 #include <optional>
-#include <xcb/xcb.h>
 
 namespace qv::x11 {
 
@@ -46,8 +46,8 @@ struct Property {
 };
 
 // Reads a whole property (no size limit beyond `maxBytes`); nullopt when unset.
-std::optional<Property> readProperty(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property,
-                                     bool remove = false, uint32_t maxBytes = 1u << 20);
+std::optional<Property> readProperty(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property, bool remove = false,
+                                     uint32_t maxBytes = 1u << 20);
 std::optional<quint32> readCardinal(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property);
 QList<xcb_atom_t> readAtoms(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property);
 // The atom called `name`, interned unless `onlyIfExists` (then XCB_NONE while nobody made it).

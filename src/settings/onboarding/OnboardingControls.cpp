@@ -105,8 +105,8 @@ RowMetrics metrics(OnboardingRow::Kind kind) {
 
 }  // namespace
 
-OnboardingRow::OnboardingRow(SettingsServices& context, Kind kind, QString symbol, QString title, QString detail, double width,
-                             QWidget* parent)
+OnboardingRow::OnboardingRow(SettingsServices& context, Kind kind, QString symbol, QString title, QString detail,
+                             double width, QWidget* parent)
     : PaintedWidget(context, parent), kind_(kind), symbol_(std::move(symbol)), width_(width) {
   setHoverEnabled(false);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -144,9 +144,13 @@ void OnboardingRow::paint(QPainter& painter) {
   const RowMetrics m = metrics(kind_);
   const double textWidth = width_ - textLeft();
   // A tip's symbol sits in a square frame at the top; a reassurance's on its text's first line.
-  const double frameTop = kind_ == Kind::tip ? 0 : (detail_.size(textWidth).height() / detail_.lineCount(textWidth) - m.frame) / 2;
-  const QRectF symbolRect(QPointF((m.frame - m.symbol) / 2, frameTop + (m.frame - m.symbol) / 2), QSizeF(m.symbol, m.symbol));
-  painter.drawImage(symbolRect, Symbols::image(symbol_, m.symbol, Theme::accent(), painter.device()->devicePixelRatioF()));
+  const double frameTop = kind_ == Kind::tip
+                              ? 0
+                              : (detail_.size(textWidth).height() / detail_.lineCount(textWidth) - m.frame) / 2;
+  const QRectF symbolRect(QPointF((m.frame - m.symbol) / 2, frameTop + (m.frame - m.symbol) / 2),
+                          QSizeF(m.symbol, m.symbol));
+  painter.drawImage(symbolRect,
+                    Symbols::image(symbol_, m.symbol, Theme::accent(), painter.device()->devicePixelRatioF()));
   double y = 0;
   if (kind_ == Kind::tip) {
     title_.draw(painter, QPointF(textLeft(), y), textWidth, labelColor(env, LabelLevel::primary));

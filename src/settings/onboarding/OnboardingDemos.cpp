@@ -24,7 +24,7 @@ void drawCapsule(QPainter& painter, const QRectF& rect, const QColor& color) {
 
 // The pointer arrow, `size` points high, its box centred on `centre`.
 QPainterPath pointerArrow(QPointF centre, double size) {
-  static const QPointF shape[] = {{0, 0},       {0, 0.82},   {0.22, 0.63}, {0.36, 0.95},
+  static const QPointF shape[] = {{0, 0},       {0, 0.82},    {0.22, 0.63}, {0.36, 0.95},
                                   {0.49, 0.89}, {0.35, 0.58}, {0.62, 0.58}};
   QPainterPath path;
   const QPointF origin = centre - QPointF(0.31 * size, 0.5 * size);

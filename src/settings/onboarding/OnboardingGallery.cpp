@@ -1,8 +1,8 @@
 #include "settings/onboarding/OnboardingGallery.h"
 
-#include "settings/SettingsServices.h"
 #include "platform/fake/FakePastePermission.h"
 #include "platform/fake/FakeScheduler.h"
+#include "settings/SettingsServices.h"
 #include "settings/onboarding/OnboardingView.h"
 #include "ui/Translucency.h"
 #include "ui/anim/FrameClock.h"
@@ -66,12 +66,15 @@ void addOnboardingGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("onboarding-1-summon"), [](GalleryScene& scene) { return page(scene, {}); });
   registry.add(QStringLiteral("onboarding-2-extras"), [next](GalleryScene& scene) { return page(scene, {next}); });
   registry.add(QStringLiteral("onboarding-3-ready"), [next](GalleryScene& scene) { return page(scene, {next, next}); });
-  registry.add(QStringLiteral("onboarding-3-asking"),
-               [next](GalleryScene& scene) { return page(scene, {next, next}, {false, false, true}); });
-  registry.add(QStringLiteral("onboarding-3-restart"),
-               [next](GalleryScene& scene) { return page(scene, {next, next}, {false, true, true}); });
-  registry.add(QStringLiteral("onboarding-3-unavailable"),
-               [next](GalleryScene& scene) { return page(scene, {next, next}, {false, false, false}); });
+  registry.add(QStringLiteral("onboarding-3-asking"), [next](GalleryScene& scene) {
+    return page(scene, {next, next}, {false, false, true});
+  });
+  registry.add(QStringLiteral("onboarding-3-restart"), [next](GalleryScene& scene) {
+    return page(scene, {next, next}, {false, true, true});
+  });
+  registry.add(QStringLiteral("onboarding-3-unavailable"), [next](GalleryScene& scene) {
+    return page(scene, {next, next}, {false, false, false});
+  });
 }
 
 }  // namespace qv

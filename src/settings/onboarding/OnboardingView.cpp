@@ -1,8 +1,8 @@
 #include "settings/onboarding/OnboardingView.h"
 
-#include "settings/SettingsServices.h"
 #include "platform/AppRelauncher.h"
 #include "platform/PastePermission.h"
+#include "settings/SettingsServices.h"
 #include "settings/onboarding/OnboardingControls.h"
 #include "settings/onboarding/OnboardingDemos.h"
 #include "state/PanelState.h"
@@ -78,7 +78,7 @@ PermissionTexts permissionTexts(OnboardingView::PermissionState state) {
 const QString kSkipPaste = QStringLiteral("Skip — I'll press Ctrl+V myself");
 
 OnboardingText* label(SettingsServices& context, const QString& string, double size, LabelLevel level,
-                     QFont::Weight weight = QFont::Normal, double maxWidth = 0, double lineSpacing = 0) {
+                      QFont::Weight weight = QFont::Normal, double maxWidth = 0, double lineSpacing = 0) {
   OnboardingText::Props props;
   props.text = string;
   props.size = size;
@@ -119,8 +119,9 @@ QWidget* pageFrame(QWidget* main, int topSpacer, int minSpacer, HouseButton* lef
   for (HouseButton* button : {left, right}) button->resize(button->sizeHint());
   const QRectF leftShape = left->buttonRect(), rightShape = right->buttonRect();
   auto* buttons = new QHBoxLayout;
-  buttons->setContentsMargins(32 - int(leftShape.left()), 0, 32 - int(right->width() - rightShape.right()),
-                              std::max(0, 14 - int(std::max(left->height() - leftShape.bottom(), right->height() - rightShape.bottom()))));
+  buttons->setContentsMargins(
+      32 - int(leftShape.left()), 0, 32 - int(right->width() - rightShape.right()),
+      std::max(0, 14 - int(std::max(left->height() - leftShape.bottom(), right->height() - rightShape.bottom()))));
   buttons->addWidget(left, 0, Qt::AlignVCenter);
   buttons->addStretch(1);
   buttons->addWidget(right, 0, Qt::AlignVCenter);
@@ -207,9 +208,9 @@ OnboardingView::OnboardingView(SettingsServices& context, std::function<void(boo
   OnboardingText* title = label(context_, QStringLiteral("Quorvalen"), 26, LabelLevel::primary, QFont::DemiBold);
   title->setAccessibleName(title->props().text);
   headerLayout->addWidget(title, 0, Qt::AlignHCenter);
-  headerLayout->addWidget(label(context_, QStringLiteral("Every copy, close at hand."), 14, LabelLevel::secondary,
-                               QFont::Normal, 340, 4),
-                          0, Qt::AlignHCenter);
+  headerLayout->addWidget(
+      label(context_, QStringLiteral("Every copy, close at hand."), 14, LabelLevel::secondary, QFont::Normal, 340, 4),
+      0, Qt::AlignHCenter);
   layout->addWidget(header, 0, Qt::AlignHCenter);
   auto addDivider = [&](int vertical) {
     auto* row = new QHBoxLayout;
@@ -269,7 +270,8 @@ void OnboardingView::showEvent(QShowEvent* event) {
     hasAppeared_ = true;
     opacity_.animateTo(1, Animation::easeOut(0.45));
   }
-  poll_ = context_.scheduler->every(1.0, [this] { pollPermission(); }, this);
+  poll_ = context_.scheduler->every(
+      1.0, [this] { pollPermission(); }, this);
 }
 
 void OnboardingView::hideEvent(QHideEvent* event) {
@@ -300,7 +302,9 @@ void OnboardingView::navigate(NavDirection direction, Page page) {
   navDirection_ = direction;
   page_ = page;
   using Motion = OnboardingPageArea::Motion;
-  const Motion motion = reduceMotion() ? Motion::fade : direction == NavDirection::forward ? Motion::forward : Motion::backward;
+  const Motion motion = reduceMotion()                       ? Motion::fade
+                        : direction == NavDirection::forward ? Motion::forward
+                                                             : Motion::backward;
   showPage(motion, pageSpring());
 }
 
@@ -335,7 +339,7 @@ QWidget* OnboardingView::buildSummon() {
   layout->addWidget(label(context_, QStringLiteral("Pick an edge"), 15, LabelLevel::primary, QFont::DemiBold), 0,
                     Qt::AlignHCenter);
   layout->addWidget(label(context_, QStringLiteral("Push your pointer against it to reveal your clipboard."), 12,
-                         LabelLevel::secondary, QFont::Normal, 330),
+                          LabelLevel::secondary, QFont::Normal, 330),
                     0, Qt::AlignHCenter);
   TarnSegmentedPicker<QString>::Options options;
   options.options = {{QStringLiteral("Left"), QStringLiteral("left")},
@@ -357,13 +361,11 @@ QWidget* OnboardingView::buildSummon() {
   demo->setGeometry(slot->rect());
   edgeDemo_ = demo;
   addPadded(layout, slot, 6);
-  addPadded(layout,
-            label(context_, QStringLiteral("Prefer a keyboard shortcut? Set one in Settings."), 11, LabelLevel::tertiary),
-            4);
-  return pageFrame(main, 0, 18,
-                   quiet(QStringLiteral("Skip for now"), [this] { leave(false); }),
-                   pill(QStringLiteral("Next"),
-                                            [this] { navigate(NavDirection::forward, Page::extras); }));
+  addPadded(
+      layout,
+      label(context_, QStringLiteral("Prefer a keyboard shortcut? Set one in Settings."), 11, LabelLevel::tertiary), 4);
+  return pageFrame(main, 0, 18, quiet(QStringLiteral("Skip for now"), [this] { leave(false); }),
+                   pill(QStringLiteral("Next"), [this] { navigate(NavDirection::forward, Page::extras); }));
 }
 
 void OnboardingView::pickEdge(const QString& side) {
@@ -389,9 +391,9 @@ void OnboardingView::pickEdge(const QString& side) {
 QWidget* OnboardingView::buildExtras() {
   auto* main = new QWidget;
   auto* layout = column(main, 12);
-  layout->addWidget(label(context_, QStringLiteral("Three things worth knowing"), 15, LabelLevel::primary,
-                         QFont::DemiBold),
-                    0, Qt::AlignHCenter);
+  layout->addWidget(
+      label(context_, QStringLiteral("Three things worth knowing"), 15, LabelLevel::primary, QFont::DemiBold), 0,
+      Qt::AlignHCenter);
   auto* tips = new QWidget;
   auto* tipLayout = column(tips, 14);
   struct Tip {
@@ -407,15 +409,13 @@ QWidget* OnboardingView::buildExtras() {
        QStringLiteral("Right-click the tray icon for a bigger view — search, categories, and everything at once.")},
   };
   for (const Tip& tip : rows)
-    tipLayout->addWidget(new OnboardingRow(context_, OnboardingRow::Kind::tip, QString::fromLatin1(tip.symbol), tip.title,
-                                           tip.detail, 340),
+    tipLayout->addWidget(new OnboardingRow(context_, OnboardingRow::Kind::tip, QString::fromLatin1(tip.symbol),
+                                           tip.title, tip.detail, 340),
                          0, Qt::AlignLeft);
   addPadded(layout, tips, 6);
   return pageFrame(main, 18, 18,
-                   quiet(QStringLiteral("Back"),
-                                            [this] { navigate(NavDirection::backward, Page::summon); }),
-                   pill(QStringLiteral("Next"),
-                                            [this] { navigate(NavDirection::forward, Page::permission); }));
+                   quiet(QStringLiteral("Back"), [this] { navigate(NavDirection::backward, Page::summon); }),
+                   pill(QStringLiteral("Next"), [this] { navigate(NavDirection::forward, Page::permission); }));
 }
 
 QWidget* OnboardingView::buildPermission() {
@@ -441,25 +441,25 @@ QWidget* OnboardingView::buildPermission() {
       };
       for (const auto& [symbol, line] : rows)
         reassuranceLayout->addWidget(
-            new OnboardingRow(context_, OnboardingRow::Kind::reassurance, QString::fromLatin1(symbol), {}, line, 330), 0,
-            Qt::AlignLeft);
+            new OnboardingRow(context_, OnboardingRow::Kind::reassurance, QString::fromLatin1(symbol), {}, line, 330),
+            0, Qt::AlignLeft);
       addPadded(requestLayout, reassurance, 4);
       addPadded(requestLayout,
-                label(context_, QStringLiteral("Your desktop keeps this under “Accessibility”."), 11, LabelLevel::tertiary,
-                     QFont::Normal, 0, 2),
+                label(context_, QStringLiteral("Your desktop keeps this under “Accessibility”."), 11,
+                      LabelLevel::tertiary, QFont::Normal, 0, 2),
                 2);
-      addPadded(requestLayout, pill(QStringLiteral("Allow Pasting"), [this] {
-                  // The grant shows through the next poll or activation.
-                  context_.pastePermission->requestPostEventAccessOnce();
-                }),
+      addPadded(requestLayout,
+                pill(QStringLiteral("Allow Pasting"),
+                     [this] {
+                       // The grant shows through the next poll or activation.
+                       context_.pastePermission->requestPostEventAccessOnce();
+                     }),
                 14);
       layout->addWidget(request, 0, Qt::AlignHCenter);
       right = quiet(kSkipPaste, [this] { leave(false); });
       break;
     }
-    case PermissionState::unavailable:
-      right = quiet(kSkipPaste, [this] { leave(false); });
-      break;
+    case PermissionState::unavailable: right = quiet(kSkipPaste, [this] { leave(false); }); break;
     case PermissionState::restart:
       right = pill(QStringLiteral("Restart Quorvalen"), [this] {
         if (context_.appRelauncher) context_.appRelauncher->relaunch();
@@ -473,9 +473,7 @@ QWidget* OnboardingView::buildPermission() {
     }
   }
   return pageFrame(main, 24, 22,
-                   quiet(QStringLiteral("Back"),
-                                            [this] { navigate(NavDirection::backward, Page::extras); }),
-                   right);
+                   quiet(QStringLiteral("Back"), [this] { navigate(NavDirection::backward, Page::extras); }), right);
 }
 
 }  // namespace qv

@@ -1,6 +1,6 @@
 #pragma once
-#include "settings/SettingsServices.h"
 #include "platform/Scheduler.h"
+#include "settings/SettingsServices.h"
 #include "settings/onboarding/OnboardingDemos.h"
 #include "ui/anim/AnimatedValue.h"
 
@@ -10,7 +10,6 @@
 #include <optional>
 
 namespace qv {
-
 
 class HouseButton;
 template <typename Value>

@@ -1,9 +1,9 @@
-#include "platform/Compositor.h"
 #include "settings/onboarding/OnboardingWindowController.h"
+#include "platform/Compositor.h"
 
 #include "base/Log.h"
-#include "settings/SettingsServices.h"
 #include "platform/WindowShaper.h"
+#include "settings/SettingsServices.h"
 #include "settings/onboarding/OnboardingView.h"
 #include "ui/theme/Environment.h"
 
@@ -31,7 +31,8 @@ OnboardingPanel::OnboardingPanel(SettingsServices& context, TranslucencySupport 
   setAttribute(Qt::WA_DeleteOnClose, false);
   Translucency::prepareWindow(this);
   alpha_.setOnChange([this] { setWindowOpacity(alpha_.value()); });
-  if (context.environment) connect(context.environment.get(), &Environment::changed, this, qOverload<>(&QWidget::update));
+  if (context.environment)
+    connect(context.environment.get(), &Environment::changed, this, qOverload<>(&QWidget::update));
 }
 
 void OnboardingPanel::setView(OnboardingView* view) {
@@ -92,7 +93,8 @@ void OnboardingWindowController::show(FinishHandler onFinish) {
     return;
   }
   QPointer<OnboardingWindowController> self(this);
-  auto* panel = new OnboardingPanel(context_, context_.compositor ? context_.compositor->support() : TranslucencySupport{});
+  auto* panel = new OnboardingPanel(context_,
+                                    context_.compositor ? context_.compositor->support() : TranslucencySupport{});
   QPointer<OnboardingPanel> weakPanel(panel);
   panel->setView(new OnboardingView(context_, [self, onFinish](bool launch) {
     if (self) self->finish();

@@ -10,7 +10,6 @@
 
 namespace qv {
 
-
 class OnboardingView;
 
 // The onboarding's floating panel: 480 × 620, above other windows and on every desktop, with a

@@ -135,19 +135,14 @@ class Animated {
   using Traits = Animatable<T>;
 
  public:
-  explicit Animated(FrameClock& clock, const T& initial = T{})
-      : track_(clock, Traits::dimension, Traits::epsilon) {
+  explicit Animated(FrameClock& clock, const T& initial = T{}) : track_(clock, Traits::dimension, Traits::epsilon) {
     track_.jumpTo(Traits::toVector(initial));
   }
 
   T value() const { return Traits::fromVector(track_.value()); }
   T target() const { return Traits::fromVector(track_.target()); }
   // Units per second. A colour has no meaningful velocity.
-  T velocity() const
-    requires(!std::is_same_v<T, QColor>)
-  {
-    return Traits::fromVector(track_.velocity());
-  }
+  T velocity() const requires(!std::is_same_v<T, QColor>) { return Traits::fromVector(track_.velocity()); }
   bool isAnimating() const { return track_.isAnimating(); }
   std::optional<Animation> animation() const { return track_.animation(); }
 
@@ -165,4 +160,3 @@ class Animated {
 };
 
 }  // namespace qv
-

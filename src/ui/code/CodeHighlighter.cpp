@@ -119,9 +119,11 @@ struct Patterns {
   Patterns() {
     const std::array<const char*, size_t(Marker::count)> markerTexts = {"#", "--", "//"};
     for (size_t i = 0; i < markerTexts.size(); ++i)
-      lineComments[i] =
-          CodeHighlighter::compile(QRegularExpression::escape(QString::fromLatin1(markerTexts[i])) + QStringLiteral("[^\n]*"));
-    auto pass = [](const char* pattern, Kind kind) { return Pass{CodeHighlighter::compile(QString::fromUtf8(pattern)), kind}; };
+      lineComments[i] = CodeHighlighter::compile(QRegularExpression::escape(QString::fromLatin1(markerTexts[i])) +
+                                                 QStringLiteral("[^\n]*"));
+    auto pass = [](const char* pattern, Kind kind) {
+      return Pass{CodeHighlighter::compile(QString::fromUtf8(pattern)), kind};
+    };
     common = {
         pass(R"(/\*[\s\S]*?\*/)", Kind::comment),
         pass(R"(<!--[\s\S]*?-->)", Kind::comment),
@@ -140,7 +142,8 @@ struct Patterns {
     for (size_t i = 0; i < kWordLists.size(); ++i) {
       words[i] = QString::fromLatin1(kWordLists[i]).split(QLatin1Char(' '), Qt::SkipEmptyParts);
       if (!words[i].isEmpty())
-        keywords[i] = CodeHighlighter::compile(QStringLiteral("\\b(") + words[i].join(QLatin1Char('|')) + QStringLiteral(")\\b"));
+        keywords[i] = CodeHighlighter::compile(QStringLiteral("\\b(") + words[i].join(QLatin1Char('|')) +
+                                               QStringLiteral(")\\b"));
     }
   }
 
@@ -254,7 +257,8 @@ QColor CodeHighlighter::viewerColor(Kind kind, bool dark) {
   }
 }
 
-AttributedText CodeHighlighter::attributed(const std::vector<Token>& tokens, const QFont& font, bool dark, Palette palette) {
+AttributedText CodeHighlighter::attributed(const std::vector<Token>& tokens, const QFont& font, bool dark,
+                                           Palette palette) {
   // One shared format per kind: runs of a kind share its data.
   std::array<QTextCharFormat, kKindCount> formats;
   for (size_t kind = 0; kind < formats.size(); ++kind) {
@@ -275,7 +279,8 @@ SharedAttributedText CodeHighlighter::highlightedText(CodeHighlightCache& cache,
   CodeHighlightCache::Key key = cache.keyFor(text, language_, dark);
   if (auto hit = cache.find(key)) return hit;
 
-  auto result = std::make_shared<const AttributedText>(attributed(tokenize(text, language_), cardFont(), dark, Palette::card));
+  auto result = std::make_shared<const AttributedText>(
+      attributed(tokenize(text, language_), cardFont(), dark, Palette::card));
   cache.insert(std::move(key), result);
   return result;
 }

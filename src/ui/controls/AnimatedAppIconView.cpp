@@ -33,7 +33,9 @@ QImage adjusted(QImage image, double brightness, double saturation) {
       double r = std::clamp(qRed(p) + shift, 0, 255), g = std::clamp(qGreen(p) + shift, 0, 255),
              b = std::clamp(qBlue(p) + shift, 0, 255);
       const double luminance = 0.2126 * r + 0.7152 * g + 0.0722 * b;
-      auto saturate = [&](double c) { return std::clamp(int(std::lround(luminance + (c - luminance) * saturation)), 0, 255); };
+      auto saturate = [&](double c) {
+        return std::clamp(int(std::lround(luminance + (c - luminance) * saturation)), 0, 255);
+      };
       line[x] = qRgba(saturate(r), saturate(g), saturate(b), qAlpha(p));
     }
   }
@@ -68,7 +70,8 @@ AnimatedAppIconView::AnimatedAppIconView(InterfaceServices& context, double size
   setHoverEnabled(false);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   for (auto* value : {&appear_, &lit_, &float_}) value->setOnChange([this] { update(); });
-  if (context.environment) connect(context.environment.get(), &Environment::changed, this, [this] { followReduceMotion(); });
+  if (context.environment)
+    connect(context.environment.get(), &Environment::changed, this, [this] { followReduceMotion(); });
 }
 
 AnimatedAppIconView::~AnimatedAppIconView() = default;
@@ -91,9 +94,17 @@ void AnimatedAppIconView::showEvent(QShowEvent* event) {
     // Started once, on the first appearance; the steps run even if the view is hidden early.
     started_ = true;
     Scheduler& scheduler = *context().scheduler;
-    steps_[0] = scheduler.after(0.15, [this] { appear(); }, this);
-    steps_[1] = scheduler.after(0.5, [this] { lightUp(); }, this);
-    steps_[2] = scheduler.after(2.5, [this] { floating_ = true; startFloating(); }, this);
+    steps_[0] = scheduler.after(
+        0.15, [this] { appear(); }, this);
+    steps_[1] = scheduler.after(
+        0.5, [this] { lightUp(); }, this);
+    steps_[2] = scheduler.after(
+        2.5,
+        [this] {
+          floating_ = true;
+          startFloating();
+        },
+        this);
   } else {
     startFloating();
   }
@@ -106,17 +117,13 @@ void AnimatedAppIconView::hideEvent(QHideEvent* event) {
 }
 
 void AnimatedAppIconView::appear() {
-  if (reduced())
-    appear_.jumpTo(1);
-  else
-    appear_.animateTo(1, Animation::spring(0.6, 0.85, 0));
+  if (reduced()) appear_.jumpTo(1);
+  else appear_.animateTo(1, Animation::spring(0.6, 0.85, 0));
 }
 
 void AnimatedAppIconView::lightUp() {
-  if (reduced())
-    lit_.jumpTo(1);
-  else
-    lit_.animateTo(1, Animation::easeInOut(1.8));
+  if (reduced()) lit_.jumpTo(1);
+  else lit_.animateTo(1, Animation::easeInOut(1.8));
 }
 
 void AnimatedAppIconView::startFloating() {
@@ -169,8 +176,9 @@ const QImage& AnimatedAppIconView::iconImage(double dpr) {
   const double lit = unitClamped(lit_.value());
   if (icon_image_.key == lit && icon_image_.dpr == dpr) return icon_image_.image;
   const int pixels = int(std::ceil(size_ * dpr));
-  QImage raw = icon_.pixmap(QSize(pixels, pixels)).toImage().scaled(pixels, pixels, Qt::IgnoreAspectRatio,
-                                                                     Qt::SmoothTransformation);
+  QImage raw = icon_.pixmap(QSize(pixels, pixels))
+                   .toImage()
+                   .scaled(pixels, pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   QImage image = adjusted(raw, lerp(kDimBrightness, 0, lit), lerp(kDimSaturation, 1, lit));
   image.setDevicePixelRatio(dpr);
   if (shadowDpr_ != dpr) {
@@ -208,7 +216,8 @@ void AnimatedAppIconView::paint(QPainter& painter) {
     // Two blurs cross-faded stand in for one that deepens and softens while the icon rises.
     const double shadowY = size_ * lerp(kShadowRest[2], kShadowUp[2], f);
     const QPointF shadowCentre(iconArea.center().x(), centre.y() + shadowY - kFloatRise * size_ * f);
-    for (const auto& [shadow, weight] : {std::pair{&shadowNear_, (1 - f) * kShadowRest[0]}, std::pair{&shadowFar_, f * kShadowUp[0]}}) {
+    for (const auto& [shadow, weight] :
+         {std::pair{&shadowNear_, (1 - f) * kShadowRest[0]}, std::pair{&shadowFar_, f * kShadowUp[0]}}) {
       if (weight <= 0) continue;
       const QSizeF s = shadow->deviceIndependentSize();
       painter.setOpacity(unitClamped(appear) * weight);

@@ -1,6 +1,6 @@
 #pragma once
-#include "ui/anim/AnimatedValue.h"
 #include "platform/Scheduler.h"
+#include "ui/anim/AnimatedValue.h"
 #include "ui/view/PaintedWidget.h"
 
 #include <QIcon>

@@ -1,8 +1,8 @@
-#include "ui/InterfaceServices.h"
 #include "platform/fake/FakeScheduler.h"
+#include "ui/InterfaceServices.h"
 #include "ui/StatusBarIcon.h"
-#include "ui/controls/AnimatedAppIconView.h"
 #include "ui/anim/FrameClock.h"
+#include "ui/controls/AnimatedAppIconView.h"
 #include "ui/controls/CategoryDot.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/controls/PanelMenu.h"
@@ -71,16 +71,20 @@ QImage pillButtons(GalleryScene& scene) {
     }
   };
   row(QStringLiteral("Confirm"), 8, [&] {
-    return std::make_unique<ConfirmPillButton>(context, ConfirmPillButton::Props{QStringLiteral("Cancel"), false}, none);
+    return std::make_unique<ConfirmPillButton>(context, ConfirmPillButton::Props{QStringLiteral("Cancel"), false},
+                                               none);
   });
   row(QStringLiteral("Destructive"), 44, [&] {
-    return std::make_unique<ConfirmPillButton>(context, ConfirmPillButton::Props{QStringLiteral("Erase 12 Clips"), true}, none);
+    return std::make_unique<ConfirmPillButton>(context,
+                                               ConfirmPillButton::Props{QStringLiteral("Erase 12 Clips"), true}, none);
   });
   row(QStringLiteral("Accent"), 80, [&] {
-    return std::make_unique<AccentPillButton>(context, AccentPillButton::Props{QStringLiteral("Get Started"), {}, true}, none);
+    return std::make_unique<AccentPillButton>(context, AccentPillButton::Props{QStringLiteral("Get Started"), {}, true},
+                                              none);
   });
   row(QStringLiteral("Accent 160, off"), 124, [&] {
-    return std::make_unique<AccentPillButton>(context, AccentPillButton::Props{QStringLiteral("Continue"), 160.0, false}, none);
+    return std::make_unique<AccentPillButton>(context,
+                                              AccentPillButton::Props{QStringLiteral("Continue"), 160.0, false}, none);
   });
   row(QStringLiteral("About"), 168, [&] {
     return std::make_unique<AboutActionButton>(
@@ -114,7 +118,8 @@ QImage categoryDots(GalleryScene& scene) {
 
 QImage switches(GalleryScene& scene) {
   Sheet sheet(scene, {360, 250});
-  const std::optional<QString> sentence = QStringLiteral("Strips formatting from every paste, so clips land as plain text.");
+  const std::optional<QString> sentence = QStringLiteral(
+      "Strips formatting from every paste, so clips land as plain text.");
   const TarnToggle::Props rows[] = {
       {QStringLiteral("Show in all Spaces"), false, true, {}},
       {QStringLiteral("Show in all Spaces"), true, true, {}},
@@ -138,10 +143,9 @@ QImage switches(GalleryScene& scene) {
 QImage segmentedPickers(GalleryScene& scene) {
   Sheet sheet(scene, {300, 150});
   using Picker = TarnSegmentedPicker<QString>;
-  const std::vector<std::pair<QString, QString>> options = {
-      {QStringLiteral("Light"), QStringLiteral("light")},
-      {QStringLiteral("Dark"), QStringLiteral("dark")},
-      {QStringLiteral("System"), QStringLiteral("system")}};
+  const std::vector<std::pair<QString, QString>> options = {{QStringLiteral("Light"), QStringLiteral("light")},
+                                                            {QStringLiteral("Dark"), QStringLiteral("dark")},
+                                                            {QStringLiteral("System"), QStringLiteral("system")}};
   Picker chosen(scene.context, Picker::Options{options, QStringLiteral("dark"), Theme::accent(), 80, 24, {}}, {});
   chosen.resize(chosen.sizeHint());
   sheet.put(chosen, {10, 10});
@@ -190,7 +194,8 @@ QImage animatedIcon(GalleryScene& scene) {
       manualClock(scene).advance(1.0 / 60);
     }
     sheet.put(view, {4 + i * 120.0, 4});
-    sheet.label(i < 4 ? QStringLiteral("%1 s").arg(at) : QStringLiteral("no icon"), {40 + i * 120.0, 140}, scene.environment);
+    sheet.label(i < 4 ? QStringLiteral("%1 s").arg(at) : QStringLiteral("no icon"), {40 + i * 120.0, 140},
+                scene.environment);
   }
   return sheet.finish();
 }
@@ -207,7 +212,9 @@ QImage grabMenu(GalleryScene& scene, PanelMenu& menu, const QString& active) {
 
 QImage menus(GalleryScene& scene) {
   const auto none = [] {};
-  auto row = [&](QString symbol, QString title) { return MenuRow{symbol, title, {}, {}, {}, false, true, none, {}, false, {}}; };
+  auto row = [&](QString symbol, QString title) {
+    return MenuRow{symbol, title, {}, {}, {}, false, true, none, {}, false, {}};
+  };
   std::vector<MenuRow> transforms = {row("scissors", "Trim Whitespace"), row("arrow.turn.up.right", "Join Lines"),
                                      MenuRow::separator(), row("textformat.abc", "lowercase")};
   MenuRow transformed = row("wand.and.sparkles", "Paste Transformed");
@@ -224,13 +231,15 @@ QImage menus(GalleryScene& scene) {
   auto dot = [&](QString title, QColor color, bool checked) {
     return MenuRow{{}, title, {}, {}, color, checked, true, none, {}, false, {}};
   };
-  PanelMenu categories(scene.context, {dot("Work", QColor(255, 95, 87), false), dot("Personal", QColor(40, 200, 64), true),
-                                       dot("Snippets", QColor(0, 122, 255), false)});
+  PanelMenu categories(scene.context,
+                       {dot("Work", QColor(255, 95, 87), false), dot("Personal", QColor(40, 200, 64), true),
+                        dot("Snippets", QColor(0, 122, 255), false)});
   MenuRow library = row("square.grid.2x2", "Open Library");
   library.keyDisplay = QStringLiteral("Shift+Ctrl+V");
   MenuRow quit = row("rectangle.portrait.and.arrow.right", "Quit");
   quit.keyDisplay = QStringLiteral("Ctrl+Q");
-  PanelMenu status(scene.context, {library, row("pause.circle", "Pause Monitoring"), row("gearshape", "Settings"), quit});
+  PanelMenu status(scene.context,
+                   {library, row("pause.circle", "Pause Monitoring"), row("gearshape", "Settings"), quit});
   PanelMenu dropdown(scene.context, {MenuRow{{}, "Newest first", {}, {}, {}, true, true, none, {}, false, {}},
                                      MenuRow{{}, "Oldest first", {}, {}, {}, false, true, none, {}, false, {}}});
 
@@ -241,9 +250,11 @@ QImage menus(GalleryScene& scene) {
 
 QImage pillDropdowns(GalleryScene& scene) {
   Sheet sheet(scene, {640, 50});
-  const std::vector<QVDropdownItem> items = {{QStringLiteral("Newest first"), true, {}}, {QStringLiteral("Oldest first"), false, {}}};
+  const std::vector<QVDropdownItem> items = {{QStringLiteral("Newest first"), true, {}},
+                                             {QStringLiteral("Oldest first"), false, {}}};
   double x = 4;
-  for (const QString& label : {QStringLiteral("Newest first"), QStringLiteral("Sort"), QStringLiteral("All applications")}) {
+  for (const QString& label :
+       {QStringLiteral("Newest first"), QStringLiteral("Sort"), QStringLiteral("All applications")}) {
     for (int hovered = 0; hovered < 2; ++hovered) {
       if (hovered && label == QStringLiteral("Sort")) continue;
       PillDropdown pill(scene.context, {label, items});

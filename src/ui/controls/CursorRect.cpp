@@ -17,8 +17,7 @@ bool CursorRect::event(QEvent* event) {
     case QEvent::Wheel:
       event->ignore();  // on to the view below
       return false;
-    default:
-      return PaintedWidget::event(event);
+    default: return PaintedWidget::event(event);
   }
 }
 

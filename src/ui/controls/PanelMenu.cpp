@@ -53,7 +53,8 @@ class MenuRowStyle : public QProxyStyle {
     }
   }
 
-  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget, QStyleHintReturn* data) const override {
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* data) const override {
     switch (hint) {
       case SH_Menu_AllowActiveAndDisabled: return 0;  // the keyboard skips disabled rows
       case SH_Menu_FlashTriggeredItem: return 0;
@@ -63,7 +64,8 @@ class MenuRowStyle : public QProxyStyle {
     }
   }
 
-  QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size, const QWidget* widget) const override {
+  QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                         const QWidget* widget) const override {
     if (type == CT_MenuItem) {
       const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
       if (const PanelMenuRow* row = rowOf(option)) return menuRowFittingSize(row->row());
@@ -72,7 +74,8 @@ class MenuRowStyle : public QProxyStyle {
     return QProxyStyle::sizeFromContents(type, option, size, widget);
   }
 
-  void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter, const QWidget* widget) const override {
+  void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
     const auto* menu = qobject_cast<const PanelMenu*>(widget);
     if (menu && element == PE_PanelMenu) {
       painter->fillRect(option->rect, surface(menu->isDark()));
@@ -88,19 +91,16 @@ class MenuRowStyle : public QProxyStyle {
     QProxyStyle::drawPrimitive(element, option, painter, widget);
   }
 
-  void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter, const QWidget* widget) const override {
+  void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                   const QWidget* widget) const override {
     const auto* menu = qobject_cast<const PanelMenu*>(widget);
     if (!menu) return QProxyStyle::drawControl(element, option, painter, widget);
     switch (element) {
       case CE_MenuEmptyArea:
       case CE_MenuVMargin:
-      case CE_MenuHMargin:
-        painter->fillRect(option->rect, surface(menu->isDark()));
-        return;
-      case CE_MenuItem:
-        break;
-      default:
-        return QProxyStyle::drawControl(element, option, painter, widget);
+      case CE_MenuHMargin: painter->fillRect(option->rect, surface(menu->isDark())); return;
+      case CE_MenuItem: break;
+      default: return QProxyStyle::drawControl(element, option, painter, widget);
     }
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
@@ -153,7 +153,9 @@ class MenuRowStyle : public QProxyStyle {
       painter.setBrush(Qt::NoBrush);
       painter.drawEllipse(dot.adjusted(0.25, 0.25, -0.25, -0.25));
     } else if (!row.symbol.isEmpty()) {
-      const QColor color = !enabled ? text : row.tint.isValid() ? withAlpha(row.tint, 1) : labelColor(dark, 0.55 + 0.3 * a);
+      const QColor color = !enabled             ? text
+                           : row.tint.isValid() ? withAlpha(row.tint, 1)
+                                                : labelColor(dark, 0.55 + 0.3 * a);
       const QImage symbol = Symbols::image(row.symbol, 13, color, dpr);
       if (!symbol.isNull()) {
         const QSizeF size = symbol.deviceIndependentSize();
@@ -166,8 +168,8 @@ class MenuRowStyle : public QProxyStyle {
     painter.setFont(font);
     painter.setPen(text);
     const double titleX = bounds.left() + (row.hasLeading() ? kLeadingTitleX : kPlainTitleX);
-    painter.drawText(QRectF(titleX, bounds.top(), bounds.right() - titleX, bounds.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                     row.title);
+    painter.drawText(QRectF(titleX, bounds.top(), bounds.right() - titleX, bounds.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, row.title);
     const QColor trailing = enabled ? labelColor(dark, 0.32 + 0.28 * a) : text;
     if (!row.keyDisplay.isEmpty()) {
       const double width = metrics.horizontalAdvance(row.keyDisplay);
@@ -233,7 +235,8 @@ void PanelMenuRow::setHighlighted(bool highlighted) {
 
 // ---- PanelMenu ---------------------------------------------------------------------------------
 
-PanelMenu::PanelMenu(InterfaceServices& context, std::vector<MenuRow> rows, QWidget* parent) : QMenu(parent), context_(context) {
+PanelMenu::PanelMenu(InterfaceServices& context, std::vector<MenuRow> rows, QWidget* parent)
+    : QMenu(parent), context_(context) {
   setStyle(menuRowStyle());
   setFont(menuRowFont());
   connect(this, &QMenu::aboutToShow, this, [this] { chosen_ = false; });

@@ -2,8 +2,8 @@
 #include "ui/anim/AnimatedValue.h"
 
 #include <QAction>
-#include <QKeySequence>
 #include <QColor>
+#include <QKeySequence>
 #include <QMenu>
 #include <QPointer>
 #include <functional>
@@ -15,11 +15,11 @@ struct InterfaceServices;
 
 // One row of the program's menus, as its builder describes it.
 struct MenuRow {
-  QString symbol;      // leading symbol; empty for none
+  QString symbol;  // leading symbol; empty for none
   QString title;
-  QString keyDisplay;  // trailing key text (the keys of a shortcut); empty for none
-  QColor tint;         // title and symbol colour; invalid = the label colour
-  QColor dotColor;     // a leading colour dot instead of the symbol (categories); invalid = none
+  QString keyDisplay;      // trailing key text (the keys of a shortcut); empty for none
+  QColor tint;             // title and symbol colour; invalid = the label colour
+  QColor dotColor;         // a leading colour dot instead of the symbol (categories); invalid = none
   bool isChecked = false;  // the current choice: only its dot shows it
   bool isEnabled = true;
   std::function<void()> action;

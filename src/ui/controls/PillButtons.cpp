@@ -40,14 +40,16 @@ QSizeF HouseButton::buttonSize() const {
 QSize HouseButton::sizeHint() const {
   const QSizeF button = buttonSize();
   const QMarginsF m = margins();
-  return QSize(int(std::ceil(button.width() + m.left() + m.right())), int(std::ceil(button.height() + m.top() + m.bottom())));
+  return QSize(int(std::ceil(button.width() + m.left() + m.right())),
+               int(std::ceil(button.height() + m.top() + m.bottom())));
 }
 
 QRectF HouseButton::buttonRect() const {
   const QMarginsF m = margins();
   const QRectF inner = QRectF(rect()).marginsRemoved(m);
   const QSizeF size = buttonSize();
-  return QRectF(inner.center().x() - size.width() / 2, inner.center().y() - size.height() / 2, size.width(), size.height());
+  return QRectF(inner.center().x() - size.width() / 2, inner.center().y() - size.height() / 2, size.width(),
+                size.height());
 }
 
 QPainterPath HouseButton::hitShape() const {
@@ -90,7 +92,8 @@ void HouseButton::paint(QPainter& painter) {
   painter.setTransform(scale, true);
   if (l.shadow) Fx::drawShadow(painter, button, radius, *l.shadow);
   painter.fillPath(Fx::continuousRoundedRect(button, radius), Fx::linearGradient(button, {0, 0}, {0, 1}, l.fill));
-  if (l.borderWidth > 0 && l.border.alphaF() > 0) Fx::strokeInnerBorder(painter, button, radius, l.border, l.borderWidth);
+  if (l.borderWidth > 0 && l.border.alphaF() > 0)
+    Fx::strokeInnerBorder(painter, button, radius, l.border, l.borderWidth);
 
   const QFontMetricsF metrics(l.font);
   const double textWidth = metrics.horizontalAdvance(l.title);
@@ -140,7 +143,6 @@ void HouseButton::keyPressEvent(QKeyEvent* event) {
 
 // ---- ConfirmPillButton ---------------------------------------------------------------------
 
-
 HouseButtonLook ConfirmPillButton::look(double hover) const {
   const EnvironmentValues env = environment();
   const QColor base = props_.isDestructive ? systemRed(env) : primaryColor(env, 1);
@@ -158,7 +160,6 @@ HouseButtonLook ConfirmPillButton::look(double hover) const {
 }
 
 // ---- AccentPillButton ----------------------------------------------------------------------
-
 
 HouseButtonLook AccentPillButton::look(double hover) const {
   // A disabled button draws as resting even while the pointer is still over it.
@@ -181,7 +182,6 @@ HouseButtonLook AccentPillButton::look(double hover) const {
 
 // ---- AboutActionButton ---------------------------------------------------------------------
 
-
 HouseButtonLook AboutActionButton::look(double hover) const {
   const EnvironmentValues env = environment();
   HouseButtonLook l;
@@ -200,7 +200,6 @@ HouseButtonLook AboutActionButton::look(double hover) const {
 }
 
 // ---- ToolbarPillButton ---------------------------------------------------------------------
-
 
 HouseButtonLook ToolbarPillButton::look(double hover) const {
   const EnvironmentValues env = environment();

@@ -16,10 +16,10 @@ struct HouseButtonLook {
   QColor foreground;
   double paddingH = 0;
   double paddingV = 0;
-  std::optional<double> labelWidth;  // fixed label width, the title centred in it
-  double cornerRadius = -1;          // < 0: a capsule
+  std::optional<double> labelWidth;    // fixed label width, the title centred in it
+  double cornerRadius = -1;            // < 0: a capsule
   std::vector<Fx::GradientStop> fill;  // top to bottom
-  QColor border;                     // inside the edge
+  QColor border;                       // inside the edge
   double borderWidth = 0;
   std::optional<ShadowLayer> shadow;
   double scale = 1;
@@ -86,10 +86,8 @@ class HouseButtonWith : public HouseButton {
 
  protected:
   bool isActionable() const override {
-    if constexpr (requires(const P& p) { p.isEnabled; })
-      return props_.isEnabled;
-    else
-      return true;
+    if constexpr (requires(const P& p) { p.isEnabled; }) return props_.isEnabled;
+    else return true;
   }
   Props props_;
 };

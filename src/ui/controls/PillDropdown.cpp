@@ -1,7 +1,7 @@
 #include "ui/controls/PillDropdown.h"
 
-#include "ui/InterfaceServices.h"
 #include "platform/MenuPresenter.h"
+#include "ui/InterfaceServices.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
 #include "ui/symbols/Symbols.h"
@@ -135,7 +135,8 @@ void PillDropdown::paint(QPainter& painter) {
   const double x = pill.left() + kPaddingH;
   painter.setFont(font);
   painter.setPen(primaryColor(env, 1));
-  painter.drawText(QRectF(x, pill.top(), labelWidth + 1, pill.height()), Qt::AlignLeft | Qt::AlignVCenter, props_.label);
+  painter.drawText(QRectF(x, pill.top(), labelWidth + 1, pill.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                   props_.label);
   const double dpr = painter.device()->devicePixelRatioF();
   const QImage chevron = Symbols::image(QStringLiteral("chevron.down"), kChevron, primaryColor(env, 0.5), dpr);
   painter.drawImage(QPointF(x + labelWidth + kSpacing, pill.center().y() - kChevron / 2), chevron);

@@ -10,7 +10,8 @@
 
 namespace qv {
 
-SegmentedPicker::SegmentedPicker(InterfaceServices& context, Props props, std::function<void(int)> onSelectIndex, QWidget* parent)
+SegmentedPicker::SegmentedPicker(InterfaceServices& context, Props props, std::function<void(int)> onSelectIndex,
+                                 QWidget* parent)
     : PaintedWidget(context, parent), onSelect(std::move(onSelectIndex)), pill_(*context.frameClock) {
   setHoverEnabled(false);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -43,10 +44,8 @@ void SegmentedPicker::syncSegments(int previous, bool relaidOut) {
   }
   for (int i = 0; i < count; ++i) {
     const double target = i == selected ? 1.0 : 0.0;
-    if (reduce || fresh)
-      selection_[size_t(i)]->jumpTo(target);
-    else
-      selection_[size_t(i)]->animateTo(target, Theme::springSnappy());
+    if (reduce || fresh) selection_[size_t(i)]->jumpTo(target);
+    else selection_[size_t(i)]->animateTo(target, Theme::springSnappy());
   }
   // The pill glides from the old segment to the new one; it appears and goes at once, and
   // follows new segment sizes at once.
@@ -118,18 +117,19 @@ void SegmentedPicker::mouseReleaseEvent(QMouseEvent* event) {
 void SegmentedPicker::paint(QPainter& painter) {
   const EnvironmentValues env = environment();
   const bool dark = env.isDark();
-  const QRectF track(0, 0, props_.segments.size() * props_.itemWidth + 2 * props_.trackPad, props_.segmentHeight + 2 * props_.trackPad);
+  const QRectF track(0, 0, props_.segments.size() * props_.itemWidth + 2 * props_.trackPad,
+                     props_.segmentHeight + 2 * props_.trackPad);
   const double trackRadius = track.height() / 2;
   painter.fillPath(Fx::continuousRoundedRect(track, trackRadius), primaryColor(env, dark ? 0.085 : 0.055));
-  const std::vector<Fx::GradientStop> rim =
-      dark ? std::vector<Fx::GradientStop>{{0, QColor::fromRgbF(1, 1, 1, 0.14f)},
-                                           {0.35, QColor::fromRgbF(1, 1, 1, 0)},
-                                           {0.65, QColor::fromRgbF(1, 1, 1, 0)},
-                                           {1, QColor::fromRgbF(1, 1, 1, 0.14f)}}
-           : std::vector<Fx::GradientStop>{{0, QColor::fromRgbF(0, 0, 0, 0.18f)},
-                                           {0.3, QColor::fromRgbF(0, 0, 0, 0.04f)},
-                                           {0.7, QColor::fromRgbF(0, 0, 0, 0.04f)},
-                                           {1, QColor::fromRgbF(0, 0, 0, 0.18f)}};
+  const std::vector<Fx::GradientStop> rim = dark
+                                                ? std::vector<Fx::GradientStop>{{0, QColor::fromRgbF(1, 1, 1, 0.14f)},
+                                                                                {0.35, QColor::fromRgbF(1, 1, 1, 0)},
+                                                                                {0.65, QColor::fromRgbF(1, 1, 1, 0)},
+                                                                                {1, QColor::fromRgbF(1, 1, 1, 0.14f)}}
+                                                : std::vector<Fx::GradientStop>{{0, QColor::fromRgbF(0, 0, 0, 0.18f)},
+                                                                                {0.3, QColor::fromRgbF(0, 0, 0, 0.04f)},
+                                                                                {0.7, QColor::fromRgbF(0, 0, 0, 0.04f)},
+                                                                                {1, QColor::fromRgbF(0, 0, 0, 0.18f)}};
   Fx::strokeInnerBorder(painter, track, trackRadius, Fx::linearGradient(track, {0, 0}, {0, 1}, rim), 0.75);
 
   if (pillShown_) {

@@ -35,7 +35,8 @@ class SegmentedPicker : public PaintedWidget {
     bool operator==(const Props&) const = default;
   };
 
-  SegmentedPicker(InterfaceServices& context, Props props, std::function<void(int)> onSelect, QWidget* parent = nullptr);
+  SegmentedPicker(InterfaceServices& context, Props props, std::function<void(int)> onSelect,
+                  QWidget* parent = nullptr);
 
   std::function<void(int)> onSelect;
 

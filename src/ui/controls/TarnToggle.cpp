@@ -1,8 +1,8 @@
 #include "ui/controls/TarnToggle.h"
 
 #include "base/Log.h"
-#include "ui/InterfaceServices.h"
 #include "platform/LoginItem.h"
+#include "ui/InterfaceServices.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
 
@@ -33,8 +33,11 @@ TextStyle sublabelStyle() { return TextStyle{systemFont(10)}; }
 
 }  // namespace
 
-TarnToggle::TarnToggle(InterfaceServices& context, Props props, std::function<void(bool)> onToggleChange, QWidget* parent)
-    : PaintedWidget(context, parent), onToggle(std::move(onToggleChange)), on_(*context.frameClock, props.isOn ? 1.0 : 0.0) {
+TarnToggle::TarnToggle(InterfaceServices& context, Props props, std::function<void(bool)> onToggleChange,
+                       QWidget* parent)
+    : PaintedWidget(context, parent),
+      onToggle(std::move(onToggleChange)),
+      on_(*context.frameClock, props.isOn ? 1.0 : 0.0) {
   setHoverEnabled(false);
   setFocusPolicy(Qt::TabFocus);
   setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -54,10 +57,8 @@ void TarnToggle::setProps(const Props& props, bool animated) {
   setEnabled(props_.isEnabled);
   if (moved) {
     const double target = props_.isOn ? 1.0 : 0.0;
-    if (animated && !environment().reduceMotion)
-      on_.animateTo(target, switchSpring());
-    else
-      on_.jumpTo(target);
+    if (animated && !environment().reduceMotion) on_.animateTo(target, switchSpring());
+    else on_.jumpTo(target);
   }
   updateGeometry();
   update();
@@ -128,7 +129,8 @@ void TarnToggle::paint(QPainter& painter) {
   const QColor edge = QColor::fromRgbF(0, 0, 0, float(rim));
   const QColor clear = QColor::fromRgbF(0, 0, 0, 0);
   Fx::strokeInnerBorder(painter, track, kTrackHeight / 2,
-                        Fx::linearGradient(track, {0, 0}, {0, 1}, {{0, edge}, {0.3, clear}, {0.7, clear}, {1, edge}}), 0.75);
+                        Fx::linearGradient(track, {0, 0}, {0, 1}, {{0, edge}, {0.3, clear}, {0.7, clear}, {1, edge}}),
+                        0.75);
 
   // Knob.
   const QPointF centre = knobCenter();
@@ -139,8 +141,9 @@ void TarnToggle::paint(QPainter& painter) {
   Fx::drawShadow(painter, knob, kKnob / 2, ShadowLayer{QColor::fromRgbF(0, 0, 0, 0.12f), 2, 0, 0.5});
   Fx::drawShadow(painter, knob, kKnob / 2, ShadowLayer{QColor::fromRgbF(0, 0, 0, 0.06f), 0.5, 0, 0});
   painter.fillPath(circle, mixColors(primaryColor(env, 0.25), props_.style.tint, on));
-  painter.fillPath(circle, Fx::linearGradient(knob, {0.5, 0}, {0.5, 0.5},
-                                              {{0, QColor::fromRgbF(1, 1, 1, 0.28f)}, {1, QColor::fromRgbF(1, 1, 1, 0)}}));
+  painter.fillPath(circle,
+                   Fx::linearGradient(knob, {0.5, 0}, {0.5, 0.5},
+                                      {{0, QColor::fromRgbF(1, 1, 1, 0.28f)}, {1, QColor::fromRgbF(1, 1, 1, 0)}}));
   painter.restore();
 }
 
@@ -167,8 +170,8 @@ void TarnToggle::keyPressEvent(QKeyEvent* event) {
 // ---- LaunchAtLoginToggle -------------------------------------------------------------------
 
 LaunchAtLoginToggle::LaunchAtLoginToggle(InterfaceServices& context, QWidget* parent)
-    : TarnToggle(context, Props{QStringLiteral("Launch at login"), false, true, TarnSwitchStyle{Theme::accent(), {}}}, {},
-                 parent),
+    : TarnToggle(context, Props{QStringLiteral("Launch at login"), false, true, TarnSwitchStyle{Theme::accent(), {}}},
+                 {}, parent),
       loginItem_(*context.loginItem) {
   onToggle = [this](bool on) { change(on); };
 }
@@ -191,7 +194,8 @@ void LaunchAtLoginToggle::change(bool on) {
   QString error;
   const bool done = on ? loginItem_.registerItem(&error) : loginItem_.unregisterItem(&error);
   if (done) return;
-  qCWarning(lcUi).noquote() << (on ? "Launch at login could not be turned on:" : "Launch at login could not be turned off:")
+  qCWarning(lcUi).noquote() << (on ? "Launch at login could not be turned on:"
+                                   : "Launch at login could not be turned off:")
                             << error;
   shown.isOn = !on;
   setProps(shown);

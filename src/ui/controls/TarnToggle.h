@@ -14,7 +14,7 @@ class LoginItem;
 // How an on/off option is drawn: a label column on the left and a small capsule switch with a
 // round knob on the right.
 struct TarnSwitchStyle {
-  QColor tint = Theme::accent();  // track and knob when on
+  QColor tint = Theme::accent();    // track and knob when on
   std::optional<QString> sublabel;  // a second, quieter line under the label
   bool operator==(const TarnSwitchStyle&) const = default;
 };

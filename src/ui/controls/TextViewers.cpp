@@ -12,7 +12,8 @@
 
 namespace qv {
 
-QVTextViewer::QVTextViewer(InterfaceServices& context, QWidget* parent) : NoCompletionTextView(parent), context_(context) {
+QVTextViewer::QVTextViewer(InterfaceServices& context, QWidget* parent)
+    : NoCompletionTextView(parent), context_(context) {
   setReadOnly(true);
   setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   setAcceptRichText(true);
@@ -24,7 +25,8 @@ QVTextViewer::QVTextViewer(InterfaceServices& context, QWidget* parent) : NoComp
   document()->setDocumentMargin(0);
   document()->setUndoRedoEnabled(false);  // read-only: no history to keep
   applyLabelColor();
-  if (context_.environment) connect(context_.environment.get(), &Environment::changed, this, [this] { applyLabelColor(); });
+  if (context_.environment)
+    connect(context_.environment.get(), &Environment::changed, this, [this] { applyLabelColor(); });
   connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { reportEdges(); });
   applyContent();
   scheduleEdgeReport();
@@ -48,7 +50,8 @@ void QVTextViewer::applyContent() {
     cursor.beginEditBlock();  // one layout for the whole text
     qsizetype position = 0;
     for (const auto& range : attributed.formats) {
-      if (range.start > position) cursor.insertText(attributed.text.mid(position, range.start - position), QTextCharFormat());
+      if (range.start > position)
+        cursor.insertText(attributed.text.mid(position, range.start - position), QTextCharFormat());
       cursor.insertText(attributed.text.mid(range.start, range.length), range.format);
       position = range.start + range.length;
     }
@@ -77,7 +80,9 @@ void QVTextViewer::applyInset() {
   root->setFrameFormat(format);
 }
 
-void QVTextViewer::applyLabelColor() { applyLabelColors(*this, context_.environment && context_.environment->isDark()); }
+void QVTextViewer::applyLabelColor() {
+  applyLabelColors(*this, context_.environment && context_.environment->isDark());
+}
 
 void QVTextViewer::resizeEvent(QResizeEvent* event) {
   NoCompletionTextView::resizeEvent(event);
@@ -102,7 +107,8 @@ QVCodeViewer::QVCodeViewer(InterfaceServices& context, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(viewer_);
-  if (context_.environment) connect(context_.environment.get(), &Environment::changed, this, [this] { restartHighlighting(); });
+  if (context_.environment)
+    connect(context_.environment.get(), &Environment::changed, this, [this] { restartHighlighting(); });
   showContent();
 }
 
@@ -128,7 +134,8 @@ void QVCodeViewer::restartHighlighting() {
   std::shared_ptr<Scheduler> scheduler = context_.scheduler;
   const Guard guard(this);
   context_.queue(QStringLiteral("highlight"))->async([scheduler, guard, this, generation, key] {
-    auto tokens = std::make_shared<const std::vector<CodeHighlighter::Token>>(CodeHighlighter::tokenize(key.source, key.language));
+    auto tokens = std::make_shared<const std::vector<CodeHighlighter::Token>>(
+        CodeHighlighter::tokenize(key.source, key.language));
     scheduler->post(
         [this, generation, tokens, dark = key.dark] {
           if (generation == generation_) applyTokens(*tokens, dark);

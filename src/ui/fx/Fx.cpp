@@ -280,10 +280,8 @@ void addCorner(QPainterPath& path, QPointF corner, QPointF dirIn, QPointF dirOut
 QPainterPath roundedRect(const QRectF& rect, double radius) {
   QPainterPath path;
   const double r = std::clamp(radius, 0.0, std::min(rect.width(), rect.height()) / 2);
-  if (r <= 0)
-    path.addRect(rect);
-  else
-    path.addRoundedRect(rect, r, r);
+  if (r <= 0) path.addRect(rect);
+  else path.addRoundedRect(rect, r, r);
   return path;
 }
 
@@ -315,7 +313,8 @@ void strokeInnerBorder(QPainter& painter, const QRectF& rect, double radius, con
 
 // ---- Gradients and masks -------------------------------------------------------------------
 
-QLinearGradient linearGradient(const QRectF& rect, QPointF startUnit, QPointF endUnit, const std::vector<GradientStop>& stops) {
+QLinearGradient linearGradient(const QRectF& rect, QPointF startUnit, QPointF endUnit,
+                               const std::vector<GradientStop>& stops) {
   auto at = [&](QPointF u) { return QPointF(rect.left() + u.x() * rect.width(), rect.top() + u.y() * rect.height()); };
   QLinearGradient gradient(at(startUnit), at(endUnit));
   for (const auto& stop : stops) gradient.setColorAt(std::clamp(stop.location, 0.0, 1.0), stop.color);
@@ -396,7 +395,8 @@ void drawShadow(QPainter& painter, const QRectF& rect, double cornerRadius, cons
   } else {
     ++cache.misses;
     QPointF origin;
-    auto* made = new QImage(renderShadow(continuousRoundedRect(local, cornerRadius), local, layer.color, layer.radius, dpr, &origin));
+    auto* made = new QImage(
+        renderShadow(continuousRoundedRect(local, cornerRadius), local, layer.color, layer.radius, dpr, &origin));
     const qsizetype cost = std::max<qsizetype>(1, made->sizeInBytes());
     image = made;
     if (!cache.images.insert(key, made, cost)) {
@@ -420,7 +420,8 @@ void drawShadows(QPainter& painter, const QRectF& rect, double cornerRadius, con
 void drawShadow(QPainter& painter, const QPainterPath& shape, const ShadowLayer& layer) {
   if (!layer.color.isValid() || layer.color.alpha() == 0 || shape.isEmpty()) return;
   QPointF origin;
-  const QImage image = renderShadow(shape, shape.boundingRect(), layer.color, layer.radius, painterScale(painter), &origin);
+  const QImage image = renderShadow(shape, shape.boundingRect(), layer.color, layer.radius, painterScale(painter),
+                                    &origin);
   drawImage(painter, origin + QPointF(layer.x, layer.y), image);
 }
 
@@ -446,8 +447,9 @@ QPainter& Layer::painter() {
     const double dpr = painterScale(target_);
     const double margin = blur_ > 0 ? blurMargin(blur_) : 0;
     area_ = bounds_.adjusted(-margin, -margin, margin, margin);
-    image_ = QImage(QSize(std::max(1, int(std::ceil(area_.width() * dpr))), std::max(1, int(std::ceil(area_.height() * dpr)))),
-                    QImage::Format_ARGB32_Premultiplied);
+    image_ = QImage(
+        QSize(std::max(1, int(std::ceil(area_.width() * dpr))), std::max(1, int(std::ceil(area_.height() * dpr)))),
+        QImage::Format_ARGB32_Premultiplied);
     image_.setDevicePixelRatio(dpr);
     image_.fill(Qt::transparent);
     painter_ = new QPainter(&image_);
@@ -478,7 +480,8 @@ void Layer::end() {
 
 namespace {
 QTransform around(QPointF pivot, const QTransform& transform) {
-  return QTransform::fromTranslate(-pivot.x(), -pivot.y()) * transform * QTransform::fromTranslate(pivot.x(), pivot.y());
+  return QTransform::fromTranslate(-pivot.x(), -pivot.y()) * transform *
+         QTransform::fromTranslate(pivot.x(), pivot.y());
 }
 QPointF unitPoint(const QRectF& bounds, QPointF unit) {
   return {bounds.left() + unit.x() * bounds.width(), bounds.top() + unit.y() * bounds.height()};
@@ -506,7 +509,8 @@ LayerLook blowAway(const QRectF& bounds, double progress, double travel) {
 }
 
 QTransform HoverLift::transform(const QRectF& bounds) const {
-  return around(bounds.center(), QTransform::fromScale(scale, scale)) * QTransform::fromTranslate(offset.x(), offset.y());
+  return around(bounds.center(), QTransform::fromScale(scale, scale)) *
+         QTransform::fromTranslate(offset.x(), offset.y());
 }
 
 HoverLift hoverLift(double q) {

@@ -69,7 +69,8 @@ struct GradientStop {
 
 // A linear gradient across `rect` from one unit point to another ((0, 0) = top-left,
 // (1, 1) = bottom-right).
-QLinearGradient linearGradient(const QRectF& rect, QPointF startUnit, QPointF endUnit, const std::vector<GradientStop>& stops);
+QLinearGradient linearGradient(const QRectF& rect, QPointF startUnit, QPointF endUnit,
+                               const std::vector<GradientStop>& stops);
 
 // Multiplies what is already painted in `rect` by the alpha of `mask` (DestinationIn). Use it
 // on a layer, not on a shared surface.
@@ -121,7 +122,10 @@ class Layer {
   // Blur radius in points; the layer grows by the blur margin so nothing is cut off.
   void setBlur(double radius) { blur_ = radius; }
   // Alpha mask over the bounds (e.g. verticalFadeMask), applied before the blur.
-  void setMask(const QBrush& mask) { mask_ = mask; hasMask_ = true; }
+  void setMask(const QBrush& mask) {
+    mask_ = mask;
+    hasMask_ = true;
+  }
   // Extra transform applied when compositing (in the target's coordinates).
   void setTransform(const QTransform& transform) { transform_ = transform; }
 

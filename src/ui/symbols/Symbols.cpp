@@ -4,9 +4,9 @@
 
 #include <QFileInfo>
 #include <QHash>
-#include <QStandardPaths>
 #include <QPainter>
 #include <QSet>
+#include <QStandardPaths>
 #include <cmath>
 
 namespace qv::Symbols {

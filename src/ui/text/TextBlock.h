@@ -65,7 +65,7 @@ class TextBlock {
  private:
   struct Layout {
     double width = 0;
-    std::unique_ptr<QTextLayout> body;       // the full lines shown
+    std::unique_ptr<QTextLayout> body;  // the full lines shown
     int bodyLines = 0;
     std::unique_ptr<QTextLayout> elidedLine;  // the elided last line, when cut
     bool truncated = false;

@@ -21,7 +21,9 @@ void Environment::setKeptAppearance(std::optional<ColorScheme> kept) {
 EnvironmentValues Environment::read() const {
   const DesktopPreferences desktop = desktop_.preferences();
   EnvironmentValues values;
-  values.colorScheme = kept_ ? *kept_ : desktop.colorScheme == DesktopColorScheme::dark ? ColorScheme::dark : ColorScheme::light;
+  values.colorScheme = kept_                                             ? *kept_
+                       : desktop.colorScheme == DesktopColorScheme::dark ? ColorScheme::dark
+                                                                         : ColorScheme::light;
   values.reduceMotion = desktop.reduceMotion;
   values.reduceTransparency = desktop.reduceTransparency;
   values.increasedContrast = desktop.increasedContrast;

@@ -56,8 +56,12 @@ class AccessiblePaintedWidget : public QAccessibleWidget {
     QAccessible::State s = QAccessibleWidget::state();
     const auto info = painted()->accessibility();
     const auto own = stateOf(info);
-    s.selectable |= own.selectable; s.selected |= own.selected; s.checkable |= own.checkable;
-    s.checked |= own.checked; s.focusable |= own.focusable; s.invisible |= own.invisible;
+    s.selectable |= own.selectable;
+    s.selected |= own.selected;
+    s.checkable |= own.checkable;
+    s.checked |= own.checked;
+    s.focusable |= own.focusable;
+    s.invisible |= own.invisible;
     return s;
   }
   QStringList actionNames() const override {

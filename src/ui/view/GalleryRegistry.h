@@ -49,7 +49,8 @@ struct GalleryScene {
 
   // A transparent image of `width` × `height` points at the scene's pixel ratio.
   QImage canvas(double width, double height) const {
-    QImage image(QSize(int(width * devicePixelRatio), int(height * devicePixelRatio)), QImage::Format_ARGB32_Premultiplied);
+    QImage image(QSize(int(width * devicePixelRatio), int(height * devicePixelRatio)),
+                 QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(devicePixelRatio);
     image.fill(Qt::transparent);
     return image;

@@ -16,10 +16,8 @@ bool HoverState::setHovered(bool hovered, bool reduceMotion) {
   if (hovered == hovered_) return false;
   hovered_ = hovered;
   const double target = hovered ? 1.0 : 0.0;
-  if (reduceMotion)
-    progress_.jumpTo(target);
-  else
-    progress_.animateTo(target, Theme::springSnappy());
+  if (reduceMotion) progress_.jumpTo(target);
+  else progress_.animateTo(target, Theme::springSnappy());
   return true;
 }
 

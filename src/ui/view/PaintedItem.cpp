@@ -80,8 +80,9 @@ void paintTree(QPainter& painter, QGraphicsItem* item) {
 
 QImage PaintedItem::renderForTest(double devicePixelRatio) {
   const QRectF bounds = boundingRect();
-  QImage image(QSize(int(std::ceil(bounds.width() * devicePixelRatio)), int(std::ceil(bounds.height() * devicePixelRatio))),
-               QImage::Format_ARGB32_Premultiplied);
+  QImage image(
+      QSize(int(std::ceil(bounds.width() * devicePixelRatio)), int(std::ceil(bounds.height() * devicePixelRatio))),
+      QImage::Format_ARGB32_Premultiplied);
   image.setDevicePixelRatio(devicePixelRatio);
   image.fill(Qt::transparent);
   QPainter painter(&image);
@@ -92,10 +93,8 @@ QImage PaintedItem::renderForTest(double devicePixelRatio) {
 
 void PaintedItem::updateHover(bool hovered) {
   if (!hover_.setHovered(hovered, environment().reduceMotion)) return;
-  if (hover_.isHovered())
-    setCursor(Qt::PointingHandCursor);
-  else
-    unsetCursor();
+  if (hover_.isHovered()) setCursor(Qt::PointingHandCursor);
+  else unsetCursor();
   hoverChanged(hover_.isHovered());
   update();
 }

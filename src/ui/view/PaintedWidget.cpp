@@ -16,7 +16,8 @@ PaintedWidget::PaintedWidget(InterfaceServices& context, QWidget* parent)
   setAttribute(Qt::WA_Hover);
   setMouseTracking(true);
   hover_.setOnChange([this] { update(); });
-  if (context_.environment) connect(context_.environment.get(), &Environment::changed, this, qOverload<>(&QWidget::update));
+  if (context_.environment)
+    connect(context_.environment.get(), &Environment::changed, this, qOverload<>(&QWidget::update));
 }
 
 EnvironmentValues PaintedWidget::environment() const {
@@ -66,10 +67,8 @@ void PaintedWidget::paintEvent(QPaintEvent*) {
 void PaintedWidget::updateHover(const QPointF& position, bool inside) {
   const bool hovered = inside && hits(position);
   if (!hover_.setHovered(hovered, environment().reduceMotion)) return;
-  if (hover_.isHovered())
-    setCursor(Qt::PointingHandCursor);
-  else
-    unsetCursor();
+  if (hover_.isHovered()) setCursor(Qt::PointingHandCursor);
+  else unsetCursor();
   hoverChanged(hover_.isHovered());
   update();
 }
@@ -77,15 +76,9 @@ void PaintedWidget::updateHover(const QPointF& position, bool inside) {
 bool PaintedWidget::event(QEvent* event) {
   switch (event->type()) {
     case QEvent::HoverEnter:
-    case QEvent::HoverMove:
-      updateHover(static_cast<QHoverEvent*>(event)->position(), true);
-      break;
-    case QEvent::HoverLeave:
-      updateHover({}, false);
-      break;
-    case QEvent::Leave:
-      updateHover({}, false);
-      break;
+    case QEvent::HoverMove: updateHover(static_cast<QHoverEvent*>(event)->position(), true); break;
+    case QEvent::HoverLeave: updateHover({}, false); break;
+    case QEvent::Leave: updateHover({}, false); break;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
@@ -95,8 +88,7 @@ bool PaintedWidget::event(QEvent* event) {
         return false;
       }
       break;
-    default:
-      break;
+    default: break;
   }
   return QWidget::event(event);
 }
