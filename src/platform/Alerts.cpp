@@ -1,5 +1,7 @@
 #include "platform/Alerts.h"
 
+#include "base/Log.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -38,6 +40,8 @@ int MessageBoxAlerts::answer(const QMessageBox& box) {
 
 int MessageBoxAlerts::run(const AlertSpec& spec) {
   std::unique_ptr<QMessageBox> box = makeBox(spec);
+  box->winId();  // the native window exists from here, so the log can name it
+  qCInfo(lcPlatform).nospace() << "Alert shown in window 0x" << Qt::hex << box->winId();
   box->exec();
   return answer(*box);
 }

@@ -256,14 +256,17 @@ TEST_F(AppShellOnX11, ClearAllFromTheTrayMenuCancelledAndConfirmedFiveTimesEach)
     ASSERT_TRUE(session_.xdotool({"key", "Up", "Up", "Return"}));
     ASSERT_TRUE(test::waitFor([&] { return log().count("Asking to clear all history") >= round + 1; }, 10000));
     // Cancel is the default and the escape button; Tab reaches Clear All History.
+    // Keys go to the question only once it is mapped and holds the focus: a Tab sent before that
+    // would leave Cancel focused, and space would then answer Cancel.
+    ASSERT_TRUE(test::waitFor([&] { return log().count("Alert shown in window 0x") >= round + 1; }, 10000));
+    const QByteArray said = log();
+    const qsizetype at = said.lastIndexOf("Alert shown in window ") + qsizetype(sizeof("Alert shown in window ") - 1);
+    const QString alert = QString::fromLatin1(said.mid(at, said.indexOf('\n', at) - at).trimmed());
+    ASSERT_TRUE(test::waitFor([&] { return session_.xdotool({"windowactivate", "--sync", alert}, 2000); }, 20000));
     const QByteArray outcome = confirm ? "Cleared all history" : "Clearing all history cancelled";
     const int before = log().count(outcome);
-    ASSERT_TRUE(test::waitFor(
-        [&] {
-          session_.xdotool(confirm ? QStringList{"key", "Tab", "space"} : QStringList{"key", "Escape"});
-          return test::waitFor([&] { return log().count(outcome) > before; }, 1000);
-        },
-        10000));
+    ASSERT_TRUE(session_.xdotool(confirm ? QStringList{"key", "Tab", "space"} : QStringList{"key", "Escape"}));
+    ASSERT_TRUE(test::waitFor([&] { return log().count(outcome) > before; }, 10000));
     if (confirm)
       EXPECT_TRUE(test::waitFor([&] { return !history().contains("clip of round"); }, 10000)) << history().constData();
     else EXPECT_TRUE(test::waitFor([&] { return history().contains(text); }, 10000)) << history().constData();
