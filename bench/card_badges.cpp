@@ -5,6 +5,7 @@
 #include "cards/badges/CardQuickActions.h"
 #include "items/ItemServices.h"
 #include "support/BenchMain.h"
+#include "support/CardBench.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 
@@ -20,17 +21,7 @@ using namespace qv;
 
 void BM_PaintCardOverlay(benchmark::State& state) {
   FakeContext fake;
-  fake.context->frameClock = std::make_shared<ManualFrameClock>();
-  installInterfaceServices(*fake.context);
-  installItemServices(*fake.context);
-  fake.desktopEntries->install({QStringLiteral("org.gnome.TextEditor"),
-                                {},
-                                QStringLiteral("Text Editor"),
-                                QStringLiteral("editor"),
-                                {},
-                                {},
-                                QStringLiteral("Application")});
-  fake.desktopEntries->addIcon(QStringLiteral("editor"), QColor(200, 120, 40));
+  bench::installCardServices(fake);
   const bool overPicture = state.range(0) == 1;
   const double dpr = double(state.range(1));
   state.SetLabel(std::string(overPicture ? "dark colour" : "text") + " @" + std::to_string(int(dpr)) + "x");

@@ -6,6 +6,7 @@
 #include "items/ItemServices.h"
 #include "items/link/OGImageCache.h"
 #include "support/BenchMain.h"
+#include "support/CardBench.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 
@@ -24,17 +25,7 @@ struct Fixture {
   std::vector<std::pair<std::string, ClipboardItem>> items;
 
   Fixture() {
-    fake.context->frameClock = std::make_shared<ManualFrameClock>();
-    installInterfaceServices(*fake.context);
-    installItemServices(*fake.context);
-    fake.desktopEntries->install({QStringLiteral("org.gnome.TextEditor"),
-                                  {},
-                                  QStringLiteral("Text Editor"),
-                                  QStringLiteral("editor"),
-                                  {},
-                                  {},
-                                  QStringLiteral("Application")});
-    fake.desktopEntries->addIcon(QStringLiteral("editor"), QColor(200, 120, 40));
+    bench::installCardServices(fake);
     auto add = [&](const char* name, ClipboardPayload payload) {
       items.emplace_back(name, ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"),
                                                    fake.scheduler->now().addSecs(-300), std::move(payload)));
