@@ -24,22 +24,22 @@ class InterfaceStateTest : public ::testing::Test {
 // The copied flash lasts 1.1 s and the paste hint 1.6 s, each counted from its last start.
 TEST_F(InterfaceStateTest, FeedbackEndsItsDurationAfterTheLastStart) {
   const struct {
-    void (PanelState::*start)(const QUuid&);
-    const std::optional<QUuid>& (PanelState::*shown)() const;
+    std::function<void(const QUuid&)> start;
+    std::function<std::optional<QUuid>()> shown;
     double duration;
-  } cases[] = {{&PanelState::flashCopied, &PanelState::copiedItemID, 1.1},
-               {&PanelState::showPasteHint, &PanelState::pasteHintItemID, 1.6}};
+  } cases[] = {{[&](const QUuid& id) { state.flashCopied(id); }, [&] { return state.copiedItemID(); }, 1.1},
+               {[&](const QUuid& id) { state.showPasteHint(id); }, [&] { return state.pasteHintItemID(); }, 1.6}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.duration);
     const QUuid id = newUuid();
-    (state.*c.start)(id);
-    EXPECT_EQ((state.*c.shown)(), id);
+    c.start(id);
+    EXPECT_EQ(c.shown(), id);
     clock.advance(1.0);
-    (state.*c.start)(id);
+    c.start(id);
     clock.advance(c.duration - 0.01);
-    EXPECT_EQ((state.*c.shown)(), id);
+    EXPECT_EQ(c.shown(), id);
     clock.advance(0.02);
-    EXPECT_EQ((state.*c.shown)(), std::nullopt);
+    EXPECT_EQ(c.shown(), std::nullopt);
   }
 }
 

@@ -87,7 +87,10 @@ class TarnSegmentedPicker : public SegmentedPicker {
                       QWidget* parent = nullptr)
       : SegmentedPicker(context, {}, {}, parent), onChange_(std::move(onChange)) {
     onSelect = [this](int index) {
-      if (onChange_) onChange_(options_.options[size_t(index)].second);
+      // A copy: the change may hand the picker new options, freeing the chosen one under the call.
+      if (!onChange_) return;
+      const Value chosen = options_.options[size_t(index)].second;
+      onChange_(chosen);
     };
     setOptions(std::move(options));
   }
