@@ -63,6 +63,9 @@ CardListView::CardListView(ViewServices& context, PanelState& state, QWidget* pa
   connect(&state_, &PanelState::selectedIndexChanged, this, &CardListView::scrollToSelection);
   connect(&state_, &PanelState::isPresentingChanged, this, &CardListView::updateInteractivity);
   connect(&state_, &PanelState::searchQueryChanged, this, [this] { viewport()->update(); });
+  connect(&state_, &PanelState::isVisibleChanged, this, [this] {
+    if (state_.isVisible() && listStale_) filteredItemsChanged();
+  });
   filteredItemsChanged();
   shown_ = true;
 }
@@ -113,6 +116,13 @@ int CardListView::cardItemCount() const {
 }
 
 void CardListView::filteredItemsChanged() {
+  // While the panel is hidden the list waits for the next show: copies made meanwhile cost no
+  // grouping, layout or card work.
+  if (shown_ && !state_.isVisible()) {
+    listStale_ = true;
+    return;
+  }
+  listStale_ = false;
   items_ = state_.filteredItems();
   const cardList::DateGrouper grouper(context_.scheduler->now());
   groups_ = cardList::groupsOf(items_, grouper);

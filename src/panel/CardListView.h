@@ -107,6 +107,8 @@ class CardListView : public PaintedItemView {
   WorkItem midnight_;
   bool listChanging_ = false;
   bool shown_ = false;
+  // The filtered list changed while the panel was hidden; the next show lays it out.
+  bool listStale_ = false;
   int paintCount_ = 0;
 };
 

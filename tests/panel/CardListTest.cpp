@@ -119,6 +119,7 @@ class CardListViewTest : public ::testing::Test {
  protected:
   CardListViewTest() : state(*fake.context) {}
   void show(const QList<ClipboardItem>& items, int height = 900) {
+    state.setIsVisible(true);  // the panel is on screen
     state.setItems(items);
     list = std::make_unique<CardListView>(*fake.context, state);
     list->setAvailableRect(QRectF(0, 0, 320, height));
@@ -230,6 +231,20 @@ TEST_F(CardListViewTest, InsertionsAndRemovalsTransitionOpacityOnlyUnderReduceMo
     EXPECT_FALSE(leavingCard->isVisible());
     EXPECT_EQ(list->cardItemCount(), 3);
   }
+}
+
+// While the panel is hidden the list leaves copies alone; the next show lays them out.
+TEST_F(CardListViewTest, AHiddenPanelsListCatchesUpOnTheNextShow) {
+  show(items(2));
+  state.setIsVisible(false);
+  QList<ClipboardItem> more = state.items();
+  more.prepend(test::textItem("copied while hidden"));
+  state.setItems(more);
+  fake.advanceBoth(0.5);
+  EXPECT_EQ(list->cardItemCount(), 2);
+  state.setIsVisible(true);
+  fake.advanceBoth(0.5);
+  EXPECT_EQ(list->cardItemCount(), 3);
 }
 
 }  // namespace
