@@ -1,6 +1,7 @@
 #include "panel/CopiedToastView.h"
 
-#include "platform/keys/KeyCodes.h"
+#include "panel/PasteHintBadge.h"
+
 #include "ui/InterfaceServices.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
@@ -33,11 +34,6 @@ QFont titleFont() { return systemFont(13, QFont::DemiBold); }
 QFont hintFont() { return systemFont(11); }
 
 }  // namespace
-
-QString pasteByHandText() {
-  const QString keys = keys::shortcutText({keys::code::V, keys::kCommandFlag});
-  return QStringLiteral("Press %1 to paste").arg(keys);
-}
 
 CopiedToastView::CopiedToastView(InterfaceServices& context, QWidget* parent)
     : PaintedWidget(context, parent), opacity_(*context.frameClock, 0), scale_(*context.frameClock, kEnterScale) {
@@ -72,7 +68,8 @@ QSize CopiedToastView::sizeHint() const {
 QRectF CopiedToastView::cardRect() const {
   const QFontMetricsF title(titleFont());
   const QFontMetricsF hint(hintFont());
-  const double textWidth = std::max(title.horizontalAdvance(copiedText()), hint.horizontalAdvance(pasteByHandText()));
+  const double textWidth = std::max(title.horizontalAdvance(copiedText()),
+                                    hint.horizontalAdvance(PasteHintBadge::text()));
   const double width = std::ceil(std::max(textWidth, kSymbolSize) + 2 * kPaddingH);
   const double height = std::ceil(kSymbolSize + title.height() + hint.height() + 2 * kSpacing + 2 * kPaddingV);
   const QPointF centre = QRectF(rect()).center();
@@ -83,7 +80,7 @@ AccessibilityInfo CopiedToastView::accessibility() const {
   AccessibilityInfo info;
   info.role = QAccessible::StaticText;
   info.name = copiedText();
-  info.description = pasteByHandText();
+  info.description = PasteHintBadge::text();
   info.hidden = !props_.shown;
   return info;
 }
@@ -123,7 +120,7 @@ void CopiedToastView::paint(QPainter& painter) {
   y += title.height() + kSpacing;
   p.setFont(hintFont());
   p.setPen(primaryColor(env, 0.45));
-  p.drawText(QRectF(card.left(), y, card.width(), hint.height()), Qt::AlignCenter, pasteByHandText());
+  p.drawText(QRectF(card.left(), y, card.width(), hint.height()), Qt::AlignCenter, PasteHintBadge::text());
 }
 
 }  // namespace qv

@@ -4,10 +4,6 @@
 
 namespace qv {
 
-// How to paste by hand after a pick that only copied: "Press Ctrl+V to paste", the key text as
-// the shortcut display spells it.
-QString pasteByHandText();
-
 // The card that confirms a copy-only pick ("Copied to clipboard") and says how to paste, floated
 // over the middle of the panel column while the state's copied-toast flag is up. It enters with a
 // scale from 0.85 and a fade (a fade alone under reduce motion) and leaves with a fade, on the
