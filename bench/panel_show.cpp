@@ -5,7 +5,7 @@
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
 #include "panel/CardListView.h"
-#include "panel/PanelStandInView.h"
+#include "panel/PanelRootView.h"
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
 #include "ui/InterfaceServices.h"

@@ -4,7 +4,7 @@
 #include "app/QuorvalenPanel.h"
 #include "base/Log.h"
 #include "panel/PanelLayout.h"
-#include "panel/PanelStandInView.h"
+#include "panel/PanelRootView.h"
 #include "platform/WindowShaper.h"
 #include "state/PanelState.h"
 #include "ui/Translucency.h"
@@ -89,8 +89,9 @@ QWidget* PanelController::panelWindow() const { return panel_.get(); }
 void PanelController::setPendingEdgeSide(const QString& side) { pendingEdgeSide_ = side; }
 
 void PanelController::installHostingView() {
-  rootView_ = new PanelStandInView(context_, *state_, translucency_);
+  rootView_ = new PanelRootView(context_, *state_, translucency_);
   panel_->setRootView(rootView_);
+  connect(rootView_, &PanelRootView::contentRegionChanged, this, &PanelController::updateShape);
 }
 
 void PanelController::observePanelLayoutState() {
@@ -411,20 +412,9 @@ void PanelController::followCompositor() {
 
 QRegion PanelController::contentRegion() const {
   if (isPreWarming_) return {};
-  const int width = panel_->width();
-  const int height = panel_->height();
-  const bool left = isOnLeft();
-  auto besideColumn = [&](double overlayWidth) {
-    return left ? QRectF(panelLayout::kOverlayOffset, 0, overlayWidth, height)
-                : QRectF(width - panelLayout::kOverlayOffset - overlayWidth, 0, overlayWidth, height);
-  };
-  QRegion region(
-      QRectF(left ? 0 : width - panelLayout::kColumnWidth, 0, panelLayout::kColumnWidth, height).toAlignedRect());
-  if (previewIsOpen()) region += besideColumn(width - panelLayout::kOverlayOffset).toAlignedRect();
-  if (state_->showFilterPanel()) region += besideColumn(panelLayout::kFilterPanelWidth).toAlignedRect();
-  if (state_->showDotsMenu()) region += besideColumn(panelLayout::kDotsMenuWidth).toAlignedRect();
+  QRegion region = rootView_->contentRegion();
   region.translate(int(std::lround(slide_.value())), 0);
-  return region & QRect(0, 0, width, height);
+  return region & QRect(0, 0, panel_->width(), panel_->height());
 }
 
 void PanelController::updateShape() {

@@ -25,7 +25,7 @@ namespace qv {
 struct AppContext;
 class PanelState;
 class QuorvalenPanel;
-class PanelStandInView;
+class PanelRootView;
 struct PanelKeyInput;
 
 // Owns the one PanelState and the edge panel's window: places the window at the edge of the
@@ -133,7 +133,7 @@ class PanelController : public QObject {
   // the slide, in window coordinates. Empty while pre-warming. Only they take clicks; without a
   // compositor the window is also cut to them.
   QRegion contentRegion() const;
-  PanelStandInView* rootView() const { return rootView_; }
+  PanelRootView* rootView() const { return rootView_; }
 
  private:
   class EventMonitor;
@@ -187,7 +187,7 @@ class PanelController : public QObject {
   std::unique_ptr<PanelState> state_;
   TranslucencySupport translucency_;
   std::unique_ptr<QuorvalenPanel> panel_;
-  PanelStandInView* rootView_ = nullptr;
+  PanelRootView* rootView_ = nullptr;
   Animated<double> slide_;
   Animated<double> alpha_;
   Animated<QPointF> prewarmPosition_;

@@ -2,7 +2,6 @@
 
 #include "panel/CardListLayout.h"
 #include "panel/GroupChevron.h"
-#include "panel/PanelStandInView.h"
 
 #include "cards/ClipboardCardView.h"
 #include "platform/Scheduler.h"

@@ -53,6 +53,14 @@ CardListView::CardListView(ViewServices& context, PanelState& state, QWidget* pa
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   scene_.setItemIndexMethod(QGraphicsScene::NoIndex);
+  // The list paints the scene itself (paintEvent), so the view's own update bookkeeping, which
+  // only its own painting resets, would swallow every change after the first full update:
+  // changes of the scene come straight to the viewport instead.
+  setViewportUpdateMode(QGraphicsView::NoViewportUpdate);
+  connect(&scene_, &QGraphicsScene::changed, this, [this](const QList<QRectF>& rects) {
+    for (const QRectF& rect : rects)
+      viewport()->update(rect.translated(0, -scroll_.value()).toAlignedRect().adjusted(-1, -1, 1, 1));
+  });
   scroll_.setOnChange([this] { applyScroll(); });
   for (Animated<double>* fade : {&topFade_, &bottomFade_}) fade->setOnChange([this] { viewport()->update(); });
   height_.setOnChange([this] { placeGeometry(); });

@@ -1,8 +1,8 @@
 #pragma once
 
-// The geometry every layout of the panel's content keeps, in points: the card column on the
-// panel's edge side, the place where the preview and the overlays open beside it, and the band
-// at the top of the column. The panel controller's click rules and window shape rely on it.
+// The geometry of the panel's content, in points: the card column on the panel's edge side, the
+// place where the side surfaces open beside it, and the band at its top where the search bar lies. The panel
+// controller's click rules rely on it.
 namespace qv::panelLayout {
 
 inline constexpr double kColumnWidth = 320;

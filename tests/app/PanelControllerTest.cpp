@@ -1,7 +1,8 @@
 #include "app/PanelControllerHarness.h"
 #include "app/QuorvalenPanel.h"
 #include "panel/CardListView.h"
-#include "panel/PanelStandInView.h"
+#include "panel/PanelRootView.h"
+#include "panel/SearchBarView.h"
 #include "support/StateTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -23,6 +24,7 @@ struct PanelControllerTest : test::PanelControllerHarness {
   void setSide(const QString& side) { fake.context->settings->set("qv.edgeSide", side); }
   std::optional<QRegion> shape() { return fake.windowShaper->shape(window()->windowHandle()); }
   std::optional<QRegion> inputShape() { return fake.windowShaper->inputShape(window()->windowHandle()); }
+  QRegion surface() const { return QRegion(controller->rootView()->surfaceRect().toAlignedRect()); }
   // Shows the panel and lets its entrance finish.
   void open() {
     controller->showPanel();
@@ -324,7 +326,7 @@ TEST_F(PanelControllerTest, GlobalPressesOutsideOurWindowsHideThePanel) {
   EXPECT_TRUE(fake.pointerMonitor->listensForButtonPresses());
   EXPECT_TRUE(controller->hasKeyMonitor());
   // On the column: the local monitor's business.
-  fake.pointerMonitor->pressButton({1800, 500});
+  fake.pointerMonitor->pressButton({1800, 100});
   EXPECT_TRUE(state().isVisible());
   // The cut-away transparent part belongs to whatever lies below.
   fake.pointerMonitor->pressButton({1200, 500});
@@ -341,7 +343,7 @@ TEST_F(PanelControllerTest, GlobalPressesOutsideOurWindowsHideThePanel) {
 // program below. The compositor may quit and come back while the panel is open.
 TEST_F(PanelWithCompositorTest, OnlyTheContentTakesClicksAndTheCutFollowsTheCompositor) {
   open();
-  const QRegion column(596, 0, 320, 1048);
+  const QRegion column = surface();
   EXPECT_FALSE(shape());
   EXPECT_EQ(inputShape(), column);
   EXPECT_TRUE(controller->rootView()->translucency().compositor);
@@ -374,19 +376,27 @@ TEST_F(PanelControllerTest, WithoutACompositorTheWindowIsCutToTheColumnAndOpenOv
   EXPECT_GT(midSlide.left(), 596);
   EXPECT_LT(midSlide.left(), 916);
   advance(1);
-  EXPECT_EQ(*shape(), QRegion(596, 0, 320, 1048));
+  // The column's rounded surface, 8 points inside the column, as high as what it shows.
+  const QRegion column = surface();
+  EXPECT_EQ(column.boundingRect().left(), 596 + 8);
+  EXPECT_EQ(column.boundingRect().width(), 320 - 16);
+  EXPECT_LT(column.boundingRect().height(), 1048 - 16);
+  EXPECT_EQ(*shape(), column);
 
   state().setShowFilterPanel(true);
   fake.scheduler->runPending();
-  EXPECT_EQ(*shape(), QRegion(596, 0, 320, 1048) + QRegion(916 - 324 - 420, 0, 420, 1048));
-  const ClipboardItem item = test::textItem("x");
-  state().setItems({item});
-  state().setPreviewItemID(item.id);  // closes the filter panel
-  fake.scheduler->runPending();
-  EXPECT_EQ(*shape(), QRegion(596, 0, 320, 1048) + QRegion(0, 0, 916 - 324, 1048));
+  const QRect filter = controller->rootView()->sideSurfaceRect().toAlignedRect();
+  EXPECT_EQ(filter.right() + 1, 916 - 324);
+  EXPECT_EQ(*shape(), column + filter);  // already while it comes in
+  advance(1);
+  EXPECT_EQ(*shape(), column + filter);
+  state().setShowFilterPanel(false);
+  advance(1);
+  EXPECT_EQ(*shape(), column);  // once it has gone
 
   state().setEdgeSide("left");
-  EXPECT_EQ(*shape(), QRegion(0, 0, 320, 1048) + QRegion(324, 0, 916 - 324, 1048));
+  EXPECT_EQ(*shape(), surface());
+  EXPECT_EQ(surface().boundingRect().left(), 8);
 }
 
 TEST_F(PanelControllerTest, PreWarmOrdersTheWindowInOffScreenAndOutAgain) {
@@ -413,7 +423,7 @@ TEST_F(PanelControllerTest, PreWarmOrdersTheWindowInOffScreenAndOutAgain) {
   advance(1);
   EXPECT_TRUE(window()->isVisible());
   EXPECT_EQ(window()->geometry(), kRightFrame);
-  EXPECT_EQ(*shape(), QRegion(596, 0, 320, 1048));
+  EXPECT_EQ(*shape(), surface());
 }
 
 TEST_F(PanelControllerTest, ShowEndsOldPeeksAndHideEndsThePreviewAndCopyFeedback) {
@@ -441,11 +451,14 @@ TEST_F(PanelControllerTest, TheCardListRealisesOnlyVisibleCardsOfAHugeHistory) {
   for (int i = 0; i < 100000; ++i) items << test::textItem(QString("item %1").arg(i));
   state().setItems(items);
   open();
-  PanelStandInView* view = controller->rootView();
+  PanelRootView* view = controller->rootView();
   EXPECT_EQ(view->columnRect(), QRectF(596, 0, 320, 1048));
-  EXPECT_EQ(view->topBandRect(), QRectF(596, 8, 320, 50));
+  EXPECT_EQ(view->searchBar().geometry(), QRect(604, 8, 304, 50));
   CardListView& list = view->list();
-  EXPECT_EQ(list.geometry(), QRect(596, 58, 320, 990));
+  // The list takes the room between the search bar and category strip above and the footer below.
+  EXPECT_EQ(list.geometry().topLeft(), QPoint(604, 8 + 50 + 36));
+  EXPECT_EQ(view->footerRect().top(), list.geometry().y() + list.height());
+  EXPECT_EQ(view->footerRect().bottom(), 1048 - 8);
   EXPECT_LE(list.cardItemCount(), 14);
   list.scrollTo(1e9);
   EXPECT_TRUE(list.realisedCards().contains(99999));
@@ -460,7 +473,7 @@ TEST_F(PanelControllerTest, TheCardListSelectsPicksAndConcealsSensitiveCards) {
   std::optional<QString> picked;
   state().setPasteAction([&](const ClipboardItem& item, bool) { picked = item.plainText(); });
   open();
-  PanelStandInView* view = controller->rootView();
+  PanelRootView* view = controller->rootView();
   EXPECT_TRUE(state().isConcealed(state().items().first().id));
   CardListView& list = view->list();
   const QRectF card = list.layout().cardRect(1, list.width()).translated(0, -list.scrollOffset());
@@ -479,6 +492,6 @@ TEST_F(PanelControllerTest, TheCardListSelectsPicksAndConcealsSensitiveCards) {
   QTest::mouseRelease(list.viewport(), Qt::LeftButton, {}, card.center().toPoint());
   EXPECT_EQ(picked, "plain words");
   EXPECT_EQ(state().selectedIndex(), std::nullopt);
-  QTest::mouseClick(view, Qt::LeftButton, {}, view->topBandRect().center().toPoint());
-  EXPECT_EQ(state().selectedIndex(), std::nullopt);  // the band is not a row
+  QTest::mouseClick(view, Qt::LeftButton, {}, view->footerRect().center().toPoint());
+  EXPECT_EQ(state().selectedIndex(), std::nullopt);  // the footer is not a row
 }

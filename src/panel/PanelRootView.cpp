@@ -1,0 +1,430 @@
+#include "panel/PanelRootView.h"
+
+#include "panel/CardListView.h"
+#include "panel/CategoryStrip.h"
+#include "panel/CopiedToastView.h"
+#include "panel/DotsMenuRail.h"
+#include "panel/FilterPanel.h"
+#include "panel/FilterStatusBar.h"
+#include "panel/PreviewPlacement.h"
+#include "panel/SearchBarView.h"
+
+#include "cards/ViewServices.h"
+#include "platform/Scheduler.h"
+#include "state/PanelState.h"
+#include "ui/Translucency.h"
+#include "ui/controls/ControlStyle.h"
+#include "ui/fx/Fx.h"
+#include "ui/text/Fonts.h"
+#include "ui/theme/ReduceMotion.h"
+#include "ui/theme/Theme.h"
+
+#include <QEvent>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <cmath>
+
+namespace qv {
+
+namespace {
+
+constexpr double kSideEnterScale = 0.85;
+constexpr double kPreviewEnterScale = 0.9;
+constexpr double kPreviewEnterBlur = 10;
+// Where a side surface waits while its picture moves in: far outside the view, so it is laid
+// out and counts as shown but paints nothing.
+const QPoint kParked(-20000, -20000);
+
+QFont footerFont() { return systemFont(10); }
+double footerHeight() { return std::ceil(QFontMetricsF(footerFont()).height()) + 2 * PanelRootView::kFooterPadding; }
+
+}  // namespace
+
+QString panelCountLabel(const PanelState& state) {
+  if (const qsizetype selected = state.multiSelectedIDs().size(); selected > 0)
+    return QString::number(selected) + QStringLiteral(" selected \u00B7 \u21B5 to paste together");
+  const qsizetype count = state.filteredItems().size();
+  return count == 1 ? QStringLiteral("1 item") : QString::number(count) + QStringLiteral(" items");
+}
+
+SideSurfaceKind sideSurfaceKind(const PanelState& state) {
+  if (state.previewItem()) return SideSurfaceKind::preview;
+  if (state.showFilterPanel()) return SideSurfaceKind::filterPanel;
+  if (state.showDotsMenu()) return SideSurfaceKind::dotsMenu;
+  return SideSurfaceKind::none;
+}
+
+struct PanelRootView::SideSurface {
+  SideSurface(FrameClock& clock, SideSurfaceKind k, QWidget* host) : kind(k), progress(clock, 0.0) {
+    progress.setOnChange([host] { host->update(); });
+  }
+  SideSurfaceKind kind;
+  std::optional<QUuid> previewID;
+  QPointer<QWidget> widget;
+  // What is painted while the surface moves; the live widget is parked meanwhile.
+  QImage snapshot;
+  QRectF rect;
+  QPointF anchorUnit;
+  Animated<double> progress;
+  bool leaving = false;
+  bool arrived = false;
+};
+
+PanelRootView::PanelRootView(ViewServices& context, PanelState& state, TranslucencySupport support, QWidget* parent)
+    : PaintedWidget(context, parent),
+      context_(context),
+      state_(state),
+      support_(support),
+      searchBar_(new SearchBarView(context, searchBarProps(state), this)),
+      strip_(new CategoryStripView(context, categoryStripProps(state), this)),
+      statusBar_(new FilterStatusBar(context, state, this)),
+      list_(new CardListView(context, state, this)),
+      toast_(new CopiedToastView(context, this)) {
+  setHoverEnabled(false);
+  // Only the surfaces are painted; the rest stays clear for a compositor that may arrive later.
+  setAttribute(Qt::WA_TranslucentBackground, true);
+  connectSearchBar(*searchBar_, state_);
+  connectCategoryStrip(*strip_, state_);
+  toast_->hide();
+  list_->installEventFilter(this);
+  statusBar_->installEventFilter(this);
+
+  connect(&state_, &PanelState::edgeSideChanged, this, [this] {
+    layoutColumn();
+    for (auto& surface : sideSurfaces_) placeSideSurface(*surface);
+    update();
+    contentChanged();
+  });
+  connect(&state_, &PanelState::showCopiedToastChanged, this, &PanelRootView::syncToast);
+  // The chips row comes and goes with the filters (it has updated itself by now).
+  for (auto changed : {&PanelState::filterTypesChanged, &PanelState::filterAppsChanged, &PanelState::filterDateChanged})
+    connect(&state_, changed, this, &PanelRootView::layoutColumn);
+  for (auto changed : {&PanelState::filteredItemsChanged, &PanelState::multiSelectedIDsChanged})
+    connect(&state_, changed, this, [this] { update(footerRect().toAlignedRect()); });
+  for (auto changed : {&PanelState::previewItemIDChanged, &PanelState::showFilterPanelChanged,
+                       &PanelState::showDotsMenuChanged, &PanelState::itemsChanged})
+    connect(&state_, changed, this, &PanelRootView::syncSideSurface);
+  connect(&state_, &PanelState::previewAnchorYChanged, this, [this] {
+    for (auto& surface : sideSurfaces_)
+      if (surface->kind == SideSurfaceKind::preview && !surface->leaving) placeSideSurface(*surface);
+  });
+  connect(&state_, &PanelState::isMonitoringPausedChanged, this, [this] {
+    for (auto& surface : sideSurfaces_)
+      if (auto* dots = qobject_cast<DotsMenuRail*>(surface->widget.data()))
+        dots->setProps({state_.isMonitoringPaused(), support_});
+  });
+  layoutColumn();
+  syncSideSurface();
+}
+
+PanelRootView::~PanelRootView() {
+  // The side widgets are children; they go with the view.
+  list_->removeEventFilter(this);
+  statusBar_->removeEventFilter(this);
+}
+
+void PanelRootView::setTranslucency(TranslucencySupport support) {
+  if (support == support_) return;
+  support_ = support;
+  for (auto& surface : sideSurfaces_)
+    if (auto* dots = qobject_cast<DotsMenuRail*>(surface->widget.data()))
+      dots->setProps({state_.isMonitoringPaused(), support_});
+  update();
+}
+
+void PanelRootView::setPreviewFactory(PreviewFactory factory) {
+  previewFactory_ = std::move(factory);
+  syncSideSurface();
+}
+
+bool PanelRootView::onLeft() const { return state_.edgeSide() == QLatin1String("left"); }
+
+// ---- The column -------------------------------------------------------------------------------
+
+QRectF PanelRootView::columnRect() const {
+  const double x = onLeft() ? 0 : width() - kColumnWidth;
+  const double height = std::min<double>(this->height(), footerRect().bottom() + kColumnMargin);
+  return {x, 0, kColumnWidth, std::max(0.0, height)};
+}
+
+QRectF PanelRootView::surfaceRect() const {
+  return columnRect().adjusted(kColumnMargin, kColumnMargin, -kColumnMargin, -kColumnMargin);
+}
+
+QRectF PanelRootView::footerRect() const {
+  const double x = (onLeft() ? 0 : width() - kColumnWidth) + kColumnMargin;
+  return {x, listBottom_, kColumnWidth - 2 * kColumnMargin, footerHeight()};
+}
+
+QString PanelRootView::countLabel() const { return panelCountLabel(state_); }
+
+void PanelRootView::layoutColumn() {
+  const double x = (onLeft() ? 0 : width() - kColumnWidth) + kColumnMargin;
+  const double w = kColumnWidth - 2 * kColumnMargin;
+  double y = kColumnMargin;
+  auto place = [&](QWidget* child, double height) {
+    child->setGeometry(QRectF(x, y, w, height).toRect());
+    y += height;
+  };
+  place(searchBar_, searchBar_->sizeHint().height());
+  place(strip_, CategoryStripView::kHeight);
+  place(statusBar_, statusBar_->isPresent() ? statusBar_->heightForWidth(int(w)) : 0);
+  // The list takes what it needs of the rest; the footer follows it.
+  const double room = height() - kColumnMargin - footerHeight() - y;
+  list_->setAvailableRect(QRectF(x, y, w, std::max(0.0, room)));
+  listBottom_ = y + list_->height();
+  placeToast();
+}
+
+void PanelRootView::placeToast() {
+  const QSize size = toast_->sizeHint();
+  const QPointF centre = surfaceRect().center();
+  toast_->setGeometry(
+      QRectF(centre.x() - size.width() / 2.0, centre.y() - size.height() / 2.0, size.width(), size.height()).toRect());
+}
+
+void PanelRootView::syncToast() {
+  const bool shown = state_.showCopiedToast();
+  if (shown) {
+    placeToast();
+    toast_->show();
+    toast_->raise();
+  }
+  toast_->setProps({shown});
+  // The faded toast leaves the widget tree so it costs nothing while the list scrolls under it.
+  if (!shown)
+    context_.scheduler->after(
+        1.0, [this] { toast_->setVisible(state_.showCopiedToast()); }, Guard(this));
+}
+
+void PanelRootView::resizeEvent(QResizeEvent* event) {
+  PaintedWidget::resizeEvent(event);
+  layoutColumn();
+  for (auto& surface : sideSurfaces_) placeSideSurface(*surface);
+  contentChanged();
+}
+
+bool PanelRootView::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == list_ && (event->type() == QEvent::Resize || event->type() == QEvent::Move)) {
+    // The list grows and shrinks with its content: the footer and the surface follow.
+    const double bottom = list_->geometry().y() + list_->height();
+    if (bottom != listBottom_) {
+      listBottom_ = bottom;
+      placeToast();
+      update();
+      contentChanged();
+    }
+  } else if (watched == statusBar_ && event->type() == QEvent::LayoutRequest) {
+    layoutColumn();
+  } else if (event->type() == QEvent::LayoutRequest) {
+    for (auto& surface : sideSurfaces_)
+      if (surface->widget == watched) placeSideSurface(*surface);
+  }
+  return PaintedWidget::eventFilter(watched, event);
+}
+
+// ---- Side surfaces ----------------------------------------------------------------------------
+
+SideSurfaceKind PanelRootView::sideSurface() const {
+  if (sideSurfaces_.empty() || sideSurfaces_.back()->leaving) return SideSurfaceKind::none;
+  return sideSurfaces_.back()->kind;
+}
+
+QWidget* PanelRootView::sideSurfaceWidget() const {
+  if (sideSurfaces_.empty() || sideSurfaces_.back()->leaving || !sideSurfaces_.back()->arrived) return nullptr;
+  return sideSurfaces_.back()->widget;
+}
+
+double PanelRootView::sideSurfaceProgress() const {
+  if (sideSurfaces_.empty() || sideSurfaces_.back()->leaving) return 0;
+  return sideSurfaces_.back()->progress.value();
+}
+
+QRectF PanelRootView::sideSurfaceRect() const {
+  QRectF united;
+  for (const auto& surface : sideSurfaces_) united |= surface->rect;
+  return united;
+}
+
+QWidget* PanelRootView::makeSideWidget(SideSurfaceKind kind) {
+  switch (kind) {
+    case SideSurfaceKind::preview: {
+      const std::optional<ClipboardItem> item = state_.previewItem();
+      if (!previewFactory_ || !item) return nullptr;
+      PanelState* state = &state_;
+      return previewFactory_(
+          *item, height() - 2 * kPreviewMargin, [state] { state->cancelPreviewWork(); }, this);
+    }
+    case SideSurfaceKind::filterPanel: return new FilterPanelView(context_, state_, FilterSurface::panel, this);
+    case SideSurfaceKind::dotsMenu: {
+      auto* dots = new DotsMenuRail(context_, state_, this);
+      dots->setProps({state_.isMonitoringPaused(), support_});
+      return dots;
+    }
+    case SideSurfaceKind::none: break;
+  }
+  return nullptr;
+}
+
+void PanelRootView::placeSideSurface(SideSurface& surface) const {
+  const double hostHeight = height();
+  QSizeF size;
+  if (surface.widget) {
+    const QSize hint = surface.widget->sizeHint().expandedTo(surface.widget->minimumSize());
+    size = QSizeF(hint.width(), hint.height());
+  } else {
+    size = surface.rect.size();
+  }
+  double top = kSideTopInset;
+  if (surface.kind == SideSurfaceKind::preview) {
+    size.setHeight(std::min(size.height(), hostHeight - 2 * kPreviewMargin));
+    top = previewTop(hostHeight, size.height(), state_.previewAnchorY());
+    surface.anchorUnit = {onLeft() ? 0.0 : 1.0, previewUnitAnchor(hostHeight, size.height(), state_.previewAnchorY())};
+  } else {
+    size.setHeight(std::min(size.height(), hostHeight - kSideTopInset - kSideBottomInset));
+    surface.anchorUnit = {onLeft() ? 0.0 : 1.0, 0.0};
+  }
+  const double x = onLeft() ? kSideSurfaceOffset : width() - kSideSurfaceOffset - size.width();
+  surface.rect = QRectF(QPointF(x, top), size);
+  if (surface.widget) {
+    const QRect geometry = surface.rect.toRect();
+    surface.widget->setGeometry(surface.arrived ? geometry : QRect(kParked, geometry.size()));
+  }
+}
+
+void PanelRootView::removeSideSurface(SideSurface& surface) {
+  surface.leaving = true;
+  if (surface.widget) {
+    if (surface.arrived || surface.snapshot.isNull()) surface.snapshot = surface.widget->grab().toImage();
+    surface.widget->hide();
+    surface.widget->removeEventFilter(this);
+    surface.widget->deleteLater();
+  }
+  SideSurface* leaving = &surface;
+  // Dropped on the next turn: the completion below runs inside the surface's own animation.
+  auto done = [this, leaving] {
+    context_.scheduler->post(
+        [this, leaving] {
+          std::erase_if(sideSurfaces_, [leaving](const auto& s) { return s.get() == leaving; });
+          update();
+          contentChanged();
+        },
+        Guard(this));
+  };
+  if (!state_.isVisible()) {
+    surface.progress.jumpTo(0);
+    return done();
+  }
+  surface.progress.animateTo(0.0, Theme::overshoot(), [done](bool finished) {
+    if (finished) done();
+  });
+}
+
+void PanelRootView::syncSideSurface() {
+  const SideSurfaceKind kind = sideSurfaceKind(state_);
+  const std::optional<QUuid> previewID = kind == SideSurfaceKind::preview ? state_.previewItemID()
+                                                                          : std::optional<QUuid>();
+  if (!sideSurfaces_.empty()) {
+    SideSurface& current = *sideSurfaces_.back();
+    if (!current.leaving && current.kind == kind && current.previewID == previewID) return;
+    if (!current.leaving) removeSideSurface(current);
+  }
+  if (kind == SideSurfaceKind::none) return contentChanged();
+  QWidget* widget = makeSideWidget(kind);
+  if (!widget) return contentChanged();
+  auto surface = std::make_unique<SideSurface>(*context_.frameClock, kind, this);
+  surface->previewID = previewID;
+  surface->widget = widget;
+  widget->installEventFilter(this);
+  placeSideSurface(*surface);
+  widget->show();
+  SideSurface* arriving = surface.get();
+  sideSurfaces_.push_back(std::move(surface));
+  auto arrive = [this, arriving] {
+    arriving->arrived = true;
+    arriving->snapshot = {};
+    placeSideSurface(*arriving);
+    update();
+  };
+  if (!state_.isVisible()) {
+    arriving->progress.jumpTo(1);
+    arrive();
+  } else {
+    arriving->snapshot = widget->grab().toImage();
+    arriving->progress.animateTo(1.0, Theme::overshoot(), [arrive](bool finished) {
+      if (finished) arrive();
+    });
+  }
+  contentChanged();
+}
+
+void PanelRootView::paintSideSurface(QPainter& painter, const SideSurface& surface) const {
+  if (surface.snapshot.isNull()) return;
+  const double p = surface.progress.value();
+  const double opacity = std::clamp(p, 0.0, 1.0);
+  if (opacity <= 0) return;
+  const bool reduced = context().reduceMotion->isEnabled();
+  const bool preview = surface.kind == SideSurfaceKind::preview;
+  const double from = preview ? kPreviewEnterScale : kSideEnterScale;
+  const double scale = reduced ? 1.0 : from + (1 - from) * p;
+  const double blur = reduced || !preview ? 0.0 : kPreviewEnterBlur * (1 - opacity);
+  const Fx::LayerLook look = Fx::blurScale(surface.rect, scale, surface.anchorUnit, blur, opacity);
+  Fx::Layer layer(painter, surface.rect);
+  layer.setOpacity(look.opacity);
+  layer.setBlur(look.blur);
+  layer.setTransform(look.transform);
+  Fx::drawImage(layer.painter(), surface.rect.topLeft(), surface.snapshot);
+}
+
+QRegion PanelRootView::contentRegion() const {
+  QRegion region(surfaceRect().toAlignedRect());
+  for (const auto& surface : sideSurfaces_) region += surface->rect.toAlignedRect();
+  return region;
+}
+
+void PanelRootView::contentChanged() {
+  const QRegion region = contentRegion();
+  if (region == lastRegion_) return;
+  lastRegion_ = region;
+  emit contentRegionChanged();
+}
+
+// ---- Painting ---------------------------------------------------------------------------------
+
+QPainterPath PanelRootView::hitShape() const { return Fx::continuousRoundedRect(surfaceRect(), kCornerRadius); }
+
+AccessibilityInfo PanelRootView::accessibility() const {
+  AccessibilityInfo info = PaintedWidget::accessibility();
+  info.role = QAccessible::Pane;
+  info.name = QStringLiteral("Clipboard history");
+  info.value = countLabel();
+  return info;
+}
+
+void PanelRootView::paintColumn(QPainter& painter) {
+  const EnvironmentValues env = environment();
+  const QRectF surface = surfaceRect();
+  const QPainterPath shape = Fx::continuousRoundedRect(surface, kCornerRadius);
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
+  // Replace whatever the window held: a translucent surface must not blend over stale pixels.
+  painter.setCompositionMode(QPainter::CompositionMode_Source);
+  painter.fillPath(shape, Translucency::backgroundColor(Material::panel, env, support_));
+  painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  const bool strong = env.reduceTransparency || env.increasedContrast;
+  Fx::strokeInnerBorder(painter, surface, kCornerRadius,
+                        strong ? Translucency::hairlineColor(env) : primaryColor(env, 0.08), 0.5);
+  painter.setFont(footerFont());
+  painter.setPen(primaryColor(env, 0.28));
+  painter.drawText(footerRect().adjusted(0, kFooterPadding, 0, -kFooterPadding), Qt::AlignCenter, countLabel());
+  painter.restore();
+}
+
+void PanelRootView::paint(QPainter& painter) {
+  ++paintCount_;
+  // The side surfaces first: one that grows out of the column's edge comes from behind it.
+  for (const auto& surface : sideSurfaces_) paintSideSurface(painter, *surface);
+  paintColumn(painter);
+}
+
+}  // namespace qv

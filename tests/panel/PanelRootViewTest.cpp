@@ -1,0 +1,216 @@
+#include "panel/CardListView.h"
+#include "panel/CategoryStrip.h"
+#include "panel/CopiedToastView.h"
+#include "panel/FilterStatusBar.h"
+#include "panel/PanelRootView.h"
+#include "panel/SearchBarView.h"
+
+#include "../cards/CardContentTestSupport.h"
+#include "support/StateTestSupport.h"
+
+#include "state/PanelState.h"
+#include "ui/theme/ReduceMotion.h"
+
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QScreen>
+
+using namespace qv;
+
+namespace {
+
+class PanelRootViewTest : public ::testing::Test {
+ protected:
+  PanelRootViewTest() : state(*fake.context) {}
+  void show(const QList<ClipboardItem>& items, const QString& side = "right") {
+    state.setEdgeSide(side);
+    state.setIsVisible(true);
+    state.setItems(items);
+    root = std::make_unique<PanelRootView>(*fake.context, state, TranslucencySupport{});
+    root->resize(916, 1048);
+    root->show();
+    fake.advanceBoth(0.5);
+  }
+  QList<ClipboardItem> items(int count) {
+    QList<ClipboardItem> made;
+    for (int i = 0; i < count; ++i) made << test::textItem(QString("copied text %1").arg(i), "org.example.Editor");
+    return made;
+  }
+  test::FakeCardContext fake;
+  PanelState state;
+  std::unique_ptr<PanelRootView> root;
+};
+
+TEST_F(PanelRootViewTest, TheColumnStacksItsRowsOnTheEdgeSideAndGrowsWithTheList) {
+  struct Case {
+    QString side;
+    int items;
+    double columnX;
+  };
+  for (const Case& c : {Case{"right", 1, 596}, Case{"left", 1, 0}, Case{"", 30, 596}, Case{"left", 30, 0}}) {
+    SCOPED_TRACE(QString("%1 %2").arg(c.side).arg(c.items).toStdString());
+    show(items(c.items), c.side);
+    const QRectF column = root->columnRect();
+    EXPECT_EQ(column.x(), c.columnX);
+    EXPECT_EQ(column.width(), 320);
+    EXPECT_EQ(root->surfaceRect(), column.adjusted(8, 8, -8, -8));
+    // Search bar, category strip, (no filter chips), list, footer: top to bottom without gaps.
+    EXPECT_EQ(root->searchBar().geometry(), QRect(int(c.columnX) + 8, 8, 304, 50));
+    EXPECT_EQ(root->categoryStrip().geometry(), QRect(int(c.columnX) + 8, 58, 304, 36));
+    EXPECT_FALSE(root->filterStatusBar().isVisible());
+    EXPECT_EQ(root->list().geometry().top(), 94);
+    EXPECT_EQ(root->footerRect().top(), root->list().geometry().bottom() + 1);
+    EXPECT_EQ(root->surfaceRect().bottom(), root->footerRect().bottom());
+    if (c.items == 1) EXPECT_LT(column.height(), 500);  // as high as one card needs
+    else EXPECT_EQ(column.height(), 1048);              // never past the hosting height
+  }
+}
+
+TEST_F(PanelRootViewTest, AFilterInForceSlidesTheChipsRowInAboveTheList) {
+  show(items(3));
+  state.setFilterTypes({TypeFilter::text});
+  const int chips = root->filterStatusBar().geometry().height();
+  EXPECT_GT(chips, 20);
+  EXPECT_EQ(root->filterStatusBar().geometry().top(), 94);
+  EXPECT_EQ(root->list().geometry().top(), 94 + chips);
+}
+
+TEST_F(PanelRootViewTest, TheFooterCountsTheListOrTheSelection) {
+  const QList<ClipboardItem> thousand = items(1000);
+  struct Case {
+    int items;
+    int selected;
+    const char* label;
+  };
+  for (const Case& c : {Case{0, 0, "0 items"}, Case{1, 0, "1 item"}, Case{1000, 0, "1000 items"},
+                        Case{1000, 1, "1 selected \u00B7 \u21B5 to paste together"},
+                        Case{1000, 2, "2 selected \u00B7 \u21B5 to paste together"}}) {
+    state.setItems(thousand.mid(0, c.items));
+    QList<QUuid> selected;
+    for (int i = 0; i < c.selected; ++i) selected << thousand[i].id;
+    state.setMultiSelectedIDs(selected);
+    EXPECT_EQ(panelCountLabel(state), QString::fromUtf8(c.label));
+  }
+}
+
+TEST_F(PanelRootViewTest, OneSideSurfaceAtATimeGrowsFromTheColumnsTopCorner) {
+  for (const QString side : {"right", "left"}) {
+    SCOPED_TRACE(side.toStdString());
+    show(items(3), side);
+    state.setShowDotsMenu(true);
+    EXPECT_EQ(root->sideSurface(), SideSurfaceKind::dotsMenu);
+    const QRectF dots = root->sideSurfaceRect();
+    EXPECT_EQ(side == "left" ? dots.left() : dots.right(), side == "left" ? 324 : 916 - 324);
+    EXPECT_EQ(dots.top(), 8);
+    EXPECT_EQ(root->sideSurfaceWidget(), nullptr);  // its picture moves in first
+    fake.advanceBoth(0.21);
+    EXPECT_GT(root->sideSurfaceProgress(), 0.5);
+    fake.advanceBoth(0.3);
+    ASSERT_NE(root->sideSurfaceWidget(), nullptr);
+    EXPECT_EQ(root->sideSurfaceWidget()->geometry(), dots.toRect());
+
+    // Opening the filter panel closes the menu: it leaves while the panel comes.
+    state.setShowFilterPanel(true);
+    EXPECT_EQ(root->sideSurface(), SideSurfaceKind::filterPanel);
+    EXPECT_TRUE(root->sideSurfaceRect().contains(dots));
+    fake.advanceBoth(0.6);
+    fake.scheduler->runPending();
+    const QRectF filter = root->sideSurfaceRect();
+    EXPECT_EQ(side == "left" ? filter.left() : filter.right(), side == "left" ? 324 : 916 - 324);
+    EXPECT_EQ(root->contentRegion(), QRegion(root->surfaceRect().toAlignedRect()) + filter.toAlignedRect());
+
+    state.setShowFilterPanel(false);
+    fake.advanceBoth(0.6);
+    fake.scheduler->runPending();
+    EXPECT_EQ(root->sideSurface(), SideSurfaceKind::none);
+    EXPECT_TRUE(root->sideSurfaceRect().isEmpty());
+  }
+}
+
+// The preview pane comes from its factory, placed by the anchor of the card that opened it.
+TEST_F(PanelRootViewTest, ThePreviewTakesItsPlaceFromTheAnchorAndClosesThroughTheState) {
+  show(items(3));
+  std::function<void()> close;
+  root->setPreviewFactory(
+      [&](const ClipboardItem&, double availableHeight, std::function<void()> onClose, QWidget* parent) {
+        EXPECT_EQ(availableHeight, 1048 - 40);
+        close = onClose;
+        auto* pane = new QWidget(parent);
+        pane->setMinimumSize(420, 300);
+        return pane;
+      });
+  state.setShowFilterPanel(true);
+  state.setPreviewItemID(state.items()[1].id);  // the state closes the filter panel
+  state.setPreviewAnchorY(500);
+  EXPECT_EQ(root->sideSurface(), SideSurfaceKind::preview);
+  fake.advanceBoth(0.6);
+  fake.scheduler->runPending();
+  EXPECT_EQ(root->sideSurfaceRect(), QRectF(916 - 324 - 420, 500 - 150, 420, 300));
+  ASSERT_TRUE(close);
+  close();
+  EXPECT_EQ(state.previewItemID(), std::nullopt);
+  EXPECT_EQ(root->sideSurface(), SideSurfaceKind::none);
+}
+
+TEST_F(PanelRootViewTest, SideSurfacesAndTheToastOnlyFadeUnderReduceMotion) {
+  for (const bool reduced : {false, true}) {
+    SCOPED_TRACE(reduced);
+    fake.reduceMotion().startObserving();
+    fake.desktopAppearance->setReduceMotion(reduced);
+    show(items(3));
+    state.setShowCopiedToast(true);
+    EXPECT_TRUE(root->toast().isVisible());
+    fake.advanceBoth(0.05);
+    EXPECT_EQ(root->toast().scale() == 1.0, reduced);
+    EXPECT_GT(root->toast().opacity(), 0);
+    const QPointF centre = root->surfaceRect().center();
+    EXPECT_NEAR(QRectF(root->toast().geometry()).center().x(), centre.x(), 1);
+    state.setShowCopiedToast(false);
+    fake.advanceBoth(1.5);
+    EXPECT_FALSE(root->toast().isVisible());
+  }
+}
+
+// What partial repaints leave on screen is what a whole repaint paints: the cards under the
+// toast must not move when only the toast's area is painted again.
+TEST_F(PanelRootViewTest, WhatTheScreenShowsIsWhatAWholeRepaintPaints) {
+  show(items(5));
+  // A scroll moves the view's scene rectangle, which once made the view drop later card changes.
+  root->list().scrollBy(30);
+  fake.advanceBoth(0.5);
+  root->list().scrollBy(-30);
+  fake.advanceBoth(0.5);
+  QApplication::processEvents();
+  QApplication::processEvents();
+  auto screenshot = [&] { return root->screen()->grabWindow(root->winId()).toImage(); };
+  const QImage whole = screenshot();
+  state.setShowCopiedToast(true);
+  fake.advanceBoth(0.5);
+  state.setShowCopiedToast(false);
+  fake.advanceBoth(1.5);
+  QApplication::processEvents();
+  const QImage after = screenshot();
+  const QRect toast = root->toast().geometry();
+  int differing = 0;
+  for (int y = toast.top(); y <= toast.bottom(); y += 2)
+    for (int x = toast.left(); x <= toast.right(); x += 2)
+      if (whole.pixel(x, y) != after.pixel(x, y)) ++differing;
+  EXPECT_EQ(differing, 0);
+
+  // A card that changes on its own (selected here) is painted again without anything else moving.
+  state.setSelectedIndex(0);
+  fake.advanceBoth(0.5);
+  for (int turn = 0; turn < 3; ++turn) QApplication::processEvents();
+  const QImage selected = screenshot();
+  root->repaint();
+  root->list().viewport()->repaint();
+  const QImage repainted = screenshot();
+  const QRect list = root->list().geometry();
+  int stale = 0;
+  for (int y = list.top(); y <= list.bottom(); y += 3)
+    for (int x = list.left(); x <= list.right(); x += 3)
+      if (selected.pixel(x, y) != repainted.pixel(x, y)) ++stale;
+  EXPECT_EQ(stale, 0);
+}
+
+}  // namespace
