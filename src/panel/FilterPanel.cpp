@@ -14,7 +14,6 @@
 #include "ui/theme/Theme.h"
 
 #include <QContextMenuEvent>
-#include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
@@ -133,6 +132,33 @@ constexpr double kCardRadius = 20;
 constexpr double kResetEnterScale = 0.8;
 }  // namespace
 
+// A picture of the category form that stands in for it while it comes or goes, so that it fades
+// as a whole and stays inside the card's scrolled content.
+class FilterPanelView::FormSnapshot : public QWidget {
+ public:
+  using QWidget::QWidget;
+  void setPicture(const QPixmap& picture) {
+    picture_ = picture;
+    update();
+  }
+  void setOpacity(double opacity) {
+    if (opacity == opacity_) return;
+    opacity_ = opacity;
+    update();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setOpacity(opacity_);
+    painter.drawPixmap(0, 0, picture_);
+  }
+
+ private:
+  QPixmap picture_;
+  double opacity_ = 0;
+};
+
 FilterPanelView::FilterPanelView(InterfaceServices& context, PanelState& state, FilterSurface surface, QWidget* parent)
     : QWidget(parent),
       context_(context),
@@ -158,6 +184,9 @@ FilterPanelView::FilterPanelView(InterfaceServices& context, PanelState& state, 
   content_->setAutoFillBackground(false);  // setWidget turns it on; the card shows through
   formView_ = new CategoryFormView(context, form_, content_);
   formView_->hide();
+  formSnapshot_ = new FormSnapshot(content_);
+  formSnapshot_->setAttribute(Qt::WA_TransparentForMouseEvents);
+  formSnapshot_->hide();
   flowHost_ = new QWidget(content_);
   flow_ = new ChipFlowLayout(6, flowHost_);
   flow_->animatePlacements(context);
@@ -269,19 +298,18 @@ void FilterPanelView::layoutCards() {
   scroll_->setGeometry(kCardPadding, scrollTop, innerWidth, std::max(0, card_->height() - scrollTop - kCardPadding));
 
   // The form slides down from above its place as it fades in; under reduced motion it only fades.
+  // While it moves, a picture of it does; the form itself waits out of sight (keeping its focus).
   const double presence = unitClamped(formPresence_.value());
   const int formHeight = formView_->sizeHint().height();
   const bool reduced = context_.reduceMotion->isEnabled();
   const double formTop = reduced ? 0 : (formPresence_.value() - 1) * (formHeight + kColumnSpacing);
-  formView_->setGeometry(0, int(std::round(formTop)), innerWidth, formHeight);
-  formView_->setVisible(presence > 0.001 || formPresence_.target() > 0);
-  if (presence < 0.999) {
-    auto* fade = qobject_cast<QGraphicsOpacityEffect*>(formView_->graphicsEffect());
-    if (!fade) formView_->setGraphicsEffect(fade = new QGraphicsOpacityEffect(formView_));
-    fade->setOpacity(presence);
-  } else if (formView_->graphicsEffect()) {
-    formView_->setGraphicsEffect(nullptr);
-  }
+  const bool coming = formPresence_.target() > 0;
+  const bool moving = formPresence_.isAnimating() && (presence > 0.001 || coming);
+  formView_->setVisible(coming);
+  formView_->setGeometry(moving ? -2 * kCardWidth : 0, 0, innerWidth, formHeight);
+  formSnapshot_->setVisible(moving);
+  formSnapshot_->setGeometry(0, int(std::round(formTop)), innerWidth, formHeight);
+  formSnapshot_->setOpacity(presence);
   const int flowTop = int(std::round(formSpace(formPresence_.value())));
   const int flowHeight = flow_->heightForWidth(innerWidth);
   flowHost_->setGeometry(0, flowTop, innerWidth, flowHeight);
@@ -438,6 +466,10 @@ void FilterPanelView::rebuildContent() {
   if (formTarget != formPresence_.target()) {
     const auto& animation = formOpen != formWasOpen_ ? std::optional(Theme::springSnappy())
                                                      : Transaction::current().animation;
+    if (animation) {
+      formView_->resize(kCardWidth - 2 * kCardPadding, formView_->sizeHint().height());
+      formSnapshot_->setPicture(formView_->grab());
+    }
     formPresence_.animateTo(formTarget, animation);
   }
   formWasOpen_ = formOpen;

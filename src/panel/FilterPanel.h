@@ -115,6 +115,8 @@ class FilterPanelView : public QWidget {
   QWidget* flowHost_;
   ChipFlowLayout* flow_;
   CategoryFormView* formView_ = nullptr;
+  class FormSnapshot;
+  FormSnapshot* formSnapshot_;
   std::vector<FilterChip*> chips_;
   std::map<QString, FilterChip*> chipsByKey_;
   Animated<double> resetPresence_;
