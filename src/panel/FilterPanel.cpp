@@ -221,6 +221,7 @@ FilterPanelView::FilterPanelView(InterfaceServices& context, PanelState& state, 
     rebuild();
   });
   tab_ = availableTab(state_, tab_);
+  formWasOpen_ = state_.categoryFormOpen();
   withoutAnimation([this] { rebuild(); });
   resize(sizeHint());
 }
@@ -468,9 +469,15 @@ void FilterPanelView::rebuildContent() {
                                                      : Transaction::current().animation;
     if (animation) {
       formView_->resize(kCardWidth - 2 * kCardPadding, formView_->sizeHint().height());
-      formSnapshot_->setPicture(formView_->grab());
+      const double ratio = devicePixelRatioF();
+      QPixmap picture(formView_->size() * ratio);
+      picture.setDevicePixelRatio(ratio);
+      picture.fill(Qt::transparent);
+      formView_->render(&picture, QPoint(), QRegion(), QWidget::DrawChildren);
+      formSnapshot_->setPicture(picture);
     }
-    formPresence_.animateTo(formTarget, animation);
+    // Once it arrived, the form itself takes the picture's place.
+    formPresence_.animateTo(formTarget, animation, [this](bool) { layoutCards(); });
   }
   formWasOpen_ = formOpen;
 }
