@@ -17,6 +17,7 @@
 #include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
+#include <set>
 
 namespace qv {
 
@@ -56,20 +57,104 @@ QUuid CategoryStripView::pillIDFor(const FilterType& filter) {
   return allPillID();
 }
 
+CategoryStripView::Slot::Slot(FrameClock& clock, double startX)
+    : x(clock, startX), presence(clock, 1), hover(clock, 0), active(clock, 0) {}
+
 CategoryStripView::CategoryStripView(InterfaceServices& context, Props props, QWidget* parent)
     : PaintedWidget(context, parent), props_(std::move(props)), scroll_(*context.frameClock) {
   scroll_.setOnChange([this] { update(); });
   setMouseTracking(true);
   setFixedHeight(int(kHeight));
   layoutParts();
+  syncSlots(false);
 }
 
 void CategoryStripView::setProps(const Props& props) {
   if (props == props_) return;
+  const bool activeCategoryMoved = props.pencilCategory != props_.pencilCategory;
   props_ = props;
   layoutParts();
+  syncSlots(activeCategoryMoved);
   setScrollX(scrollX());
   update();
+}
+
+QString CategoryStripView::partKey(const Props& props, const Part& part) {
+  switch (part.kind) {
+    case PartKind::pill: return props.pills[part.pill].id.toString();
+    case PartKind::pencil: return QStringLiteral("pencil:") + props.pills[part.pill].id.toString();
+    case PartKind::plus: return QStringLiteral("plus");
+  }
+  return {};
+}
+
+void CategoryStripView::syncSlots(bool activeCategoryMoved) {
+  const bool reduced = environment().reduceMotion;
+  FrameClock& clock = *context().frameClock;
+  // The row slides aside with the standard spring when the pencil moves to another pill; other
+  // changes follow the change's own animation.
+  const std::optional<Animation> slide = activeCategoryMoved ? std::optional(Theme::springStandard())
+                                                             : Transaction::current().animation;
+  const auto snappy = reduced ? std::nullopt : std::optional(Theme::springSnappy());
+  std::set<QString> present;
+  for (int index = 0; index < int(parts_.size()); ++index) {
+    const Part& part = parts_[index];
+    const QString key = partKey(props_, part);
+    present.insert(key);
+    auto& slot = slots_[key];
+    const bool created = !slot;
+    const bool arriving = created || slot->presence.target() == 0;
+    if (created) {
+      slot = std::make_unique<Slot>(clock, part.rect.left());
+      for (Animated<double>* value : {&slot->x, &slot->presence, &slot->hover, &slot->active})
+        value->setOnChange([this] { update(); });
+      if (slide) slot->presence.jumpTo(0);
+    }
+    slot->kind = part.kind;
+    if (part.kind != PartKind::plus) slot->pill = props_.pills[part.pill];
+    slot->width = part.rect.width();
+    slot->order = index;
+    if (arriving) slot->presence.animateTo(1, slide);
+    slot->x.animateTo(part.rect.left(), reduced ? std::nullopt : slide);
+    const double active = part.kind == PartKind::pill && slot->pill.isActive ? 1 : 0;
+    if (active != slot->active.target()) {
+      if (created) slot->active.jumpTo(active);
+      else slot->active.animateTo(active, snappy);
+    }
+  }
+  for (auto it = slots_.begin(); it != slots_.end();) {
+    Slot& slot = *it->second;
+    if (present.count(it->first)) {
+      ++it;
+    } else if (slot.presence.value() <= 0.001 && !slot.presence.isAnimating()) {
+      it = slots_.erase(it);  // gone for good
+    } else {
+      if (slot.presence.target() != 0) slot.presence.animateTo(0, slide);
+      slot.order = int(parts_.size());
+      ++it;
+    }
+  }
+}
+
+std::optional<CategoryStripView::PartLook> CategoryStripView::partLook(const QString& key) const {
+  const auto it = slots_.find(key);
+  if (it == slots_.end()) return std::nullopt;
+  const Slot& slot = *it->second;
+  const double height = slot.kind == PartKind::pill ? kPillHeight : kButtonSize;
+  return PartLook{QRectF(slot.x.value(), (kHeight - height) / 2, slot.width, height), slot.presence.value(),
+                  slot.hover.value(), slot.active.value()};
+}
+
+void CategoryStripView::setHovered(const QString& key) {
+  if (key == hovered_) return;
+  const bool reduced = environment().reduceMotion;
+  for (const auto& [slotKey, slot] : slots_) {
+    const double target = slotKey == key ? 1 : 0;
+    if (reduced) slot->hover.jumpTo(target);
+    else slot->hover.animateTo(target, Theme::springSnappy());
+  }
+  hovered_ = key;
+  setCursor(key.isEmpty() ? Qt::ArrowCursor : Qt::PointingHandCursor);
 }
 
 void CategoryStripView::layoutParts() {
@@ -123,17 +208,12 @@ int CategoryStripView::partAt(QPointF at) const {
 
 void CategoryStripView::mouseMoveEvent(QMouseEvent* event) {
   const int part = partAt(event->position());
-  if (part != hovered_) {
-    hovered_ = part;
-    setCursor(part >= 0 ? Qt::PointingHandCursor : Qt::ArrowCursor);
-    update();
-  }
+  setHovered(part >= 0 ? partKey(props_, parts_[part]) : QString());
 }
 
 void CategoryStripView::leaveEvent(QEvent*) {
-  hovered_ = -1;
+  setHovered({});
   unsetCursor();
-  update();
 }
 
 void CategoryStripView::wheelEvent(QWheelEvent* event) {
@@ -172,27 +252,33 @@ void CategoryStripView::mouseReleaseEvent(QMouseEvent* event) {
   }
 }
 
-void CategoryStripView::paintPill(QPainter& painter, const Part& part, bool hovered) const {
+void CategoryStripView::paintPill(QPainter& painter, const Slot& slot) const {
   const EnvironmentValues env = environment();
-  const Pill& pill = props_.pills[part.pill];
+  const Pill& pill = slot.pill;
   const bool dark = env.isDark();
+  const double hover = unitClamped(slot.hover.value());
+  const double active = unitClamped(slot.active.value());
+  const QRectF rect(slot.x.value(), (kHeight - kPillHeight) / 2, slot.width, kPillHeight);
   painter.save();
-  const QPointF centre = part.rect.center();
-  const double scale = hovered && !pill.isActive ? 1.06 : 1;
+  painter.setOpacity(unitClamped(slot.presence.value()));
+  const QPointF centre = rect.center();
+  const double scale = 1 + 0.06 * slot.hover.value() * (1 - active);
   painter.translate(centre);
   painter.scale(scale, scale);
   painter.translate(-centre);
   QPainterPath capsule;
-  capsule.addRoundedRect(part.rect, kPillHeight / 2, kPillHeight / 2);
-  if (pill.isActive) {
-    painter.fillPath(capsule, Theme::accent());
-  } else {
-    painter.fillPath(capsule, primaryColor(env, dark ? 0.08 : 0.06));
-    if (hovered) painter.fillPath(capsule, primaryColor(env, 0.1));
-    painter.strokePath(capsule.translated(0, 0), QPen(primaryColor(env, dark ? 0.1 : 0.16), 0.5));
+  capsule.addRoundedRect(rect, kPillHeight / 2, kPillHeight / 2);
+  // The plain look and the accent fill cross over as the pill turns active.
+  if (active < 1) {
+    const double plain = 1 - active;
+    painter.fillPath(capsule, primaryColor(env, (dark ? 0.08 : 0.06) * plain));
+    painter.fillPath(capsule, primaryColor(env, 0.1 * hover * plain));
+    painter.strokePath(capsule, QPen(primaryColor(env, (dark ? 0.1 : 0.16) * plain), 0.5));
   }
-  const QColor ink = pill.isActive ? QColor(Qt::white) : primaryColor(env, hovered ? 0.95 : (dark ? 0.6 : 0.78));
-  double x = part.rect.left() + kPillPadding;
+  if (active > 0) painter.fillPath(capsule, withAlpha(Theme::accent(), active));
+  const QColor plainInk = primaryColor(env, lerp(dark ? 0.6 : 0.78, 0.95, hover));
+  const QColor ink = mixColors(plainInk, QColor(Qt::white), active);
+  double x = rect.left() + kPillPadding;
   if (!pill.icon.isEmpty()) {
     const QImage icon = Symbols::image(pill.icon, kIconSize, ink, devicePixelRatioF());
     const QSizeF size = QSizeF(icon.size()) / icon.devicePixelRatio();
@@ -200,30 +286,41 @@ void CategoryStripView::paintPill(QPainter& painter, const Part& part, bool hove
     x += kIconSize + 2 + kContentSpacing;
   }
   if (pill.dot) {
-    CategoryDot{.color = *pill.dot, .onAccent = pill.isActive, .size = kDotSize, .width = std::nullopt}.paint(
+    CategoryDot{.color = *pill.dot, .onAccent = active > 0.5, .size = kDotSize, .width = std::nullopt}.paint(
         painter, QRectF(x, centre.y() - kDotSize / 2, kDotSize, kDotSize));
     x += kDotSize + kContentSpacing;
   }
   painter.setFont(pillFont());
   painter.setPen(ink);
-  painter.drawText(QRectF(x, part.rect.top(), part.rect.right() - x, kPillHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                   pill.title);
+  painter.drawText(QRectF(x, rect.top(), rect.right() - x, kPillHeight), Qt::AlignLeft | Qt::AlignVCenter, pill.title);
   painter.restore();
 }
 
-void CategoryStripView::paintRoundButton(QPainter& painter, const Part& part, bool hovered) const {
+void CategoryStripView::paintRoundButton(QPainter& painter, const Slot& slot) const {
   const EnvironmentValues env = environment();
+  const double hover = unitClamped(slot.hover.value());
+  const double presence = unitClamped(slot.presence.value());
+  const QRectF rect(slot.x.value(), (kHeight - kButtonSize) / 2, kButtonSize, kButtonSize);
   painter.save();
-  const QPointF centre = part.rect.center();
-  const double scale = hovered ? 1.08 : 1;
+  painter.setOpacity(presence);
+  // The pencil grows in from 0.7 at its leading edge (only fades while motion is reduced).
+  if (slot.kind == PartKind::pencil && !env.reduceMotion) {
+    const QPointF leading(rect.left(), rect.center().y());
+    const double grow = lerp(0.7, 1, presence);
+    painter.translate(leading);
+    painter.scale(grow, grow);
+    painter.translate(-leading);
+  }
+  const QPointF centre = rect.center();
+  const double scale = 1 + 0.08 * slot.hover.value();
   painter.translate(centre);
   painter.scale(scale, scale);
   painter.translate(-centre);
   painter.setPen(Qt::NoPen);
-  painter.setBrush(primaryColor(env, hovered ? 0.1 : 0.06));
-  painter.drawEllipse(part.rect);
-  const QImage glyph = Symbols::image(part.kind == PartKind::plus ? QStringLiteral("plus") : QStringLiteral("pencil"),
-                                      10, primaryColor(env, hovered ? 0.85 : 0.55), devicePixelRatioF());
+  painter.setBrush(primaryColor(env, lerp(0.06, 0.1, hover)));
+  painter.drawEllipse(rect);
+  const QImage glyph = Symbols::image(slot.kind == PartKind::plus ? QStringLiteral("plus") : QStringLiteral("pencil"),
+                                      10, primaryColor(env, lerp(0.55, 0.85, hover)), devicePixelRatioF());
   const QSizeF size = QSizeF(glyph.size()) / glyph.devicePixelRatio();
   painter.drawImage(QRectF(centre - QPointF(size.width() / 2, size.height() / 2), size), glyph);
   painter.restore();
@@ -239,10 +336,14 @@ void CategoryStripView::paint(QPainter& painter) {
     QPainter row(&layer);
     row.setRenderHint(QPainter::Antialiasing);
     row.translate(-scrollX(), 0);
-    for (int index = 0; index < int(parts_.size()); ++index) {
-      const Part& part = parts_[index];
-      if (part.kind == PartKind::pill) paintPill(row, part, index == hovered_);
-      else paintRoundButton(row, part, index == hovered_);
+    // Leaving parts first, under those that stay.
+    std::vector<const Slot*> order;
+    for (const auto& [key, slot] : slots_) order.push_back(slot.get());
+    std::stable_sort(order.begin(), order.end(), [](const Slot* a, const Slot* b) { return a->order > b->order; });
+    for (const Slot* slot : order) {
+      if (slot->presence.value() <= 0.001) continue;
+      if (slot->kind == PartKind::pill) paintPill(row, *slot);
+      else paintRoundButton(row, *slot);
     }
     row.setCompositionMode(QPainter::CompositionMode_DestinationIn);
     row.resetTransform();

@@ -5,6 +5,8 @@
 
 #include <QUuid>
 #include <functional>
+#include <map>
+#include <memory>
 #include <optional>
 
 namespace qv {
@@ -14,7 +16,9 @@ class PanelState;
 // The row of top-filter pills under the search bar: "All", "Pinned", one per category (with a
 // pencil beside the active one), and a plus button that asks for a new category. It scrolls
 // sideways when wider than the panel, fades an edge where more pills lie, and brings the pill of
-// each new top filter to its centre.
+// each new top filter to its centre. Hover and selection move with the snappy spring; when the
+// active category changes the pills slide aside with the standard spring while the pencil grows
+// in from its leading edge (fades alone under reduced motion).
 class CategoryStripView : public PaintedWidget {
   Q_OBJECT
  public:
@@ -67,6 +71,17 @@ class CategoryStripView : public PaintedWidget {
   // The identity of the pill a top filter shows as.
   static QUuid pillIDFor(const FilterType& filter);
 
+  // How a part looks now: where its row places it, how far it is in (0 … 1), hovered, active.
+  struct PartLook {
+    QRectF rect;  // content coordinates, before the presence and hover scales
+    double presence = 1;
+    double hover = 0;
+    double active = 0;
+  };
+  // The look of a part with that key ("pencil:<id>", "plus", or a pill's id); none once gone.
+  std::optional<PartLook> partLook(const QString& key) const;
+  static QString partKey(const Props& props, const Part& part);
+
   QSize sizeHint() const override { return QSize(320, int(kHeight)); }
   AccessibilityInfo accessibility() const override;
 
@@ -80,18 +95,33 @@ class CategoryStripView : public PaintedWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // One part as painted, which outlives its place in the row while it fades out.
+  struct Slot {
+    Slot(FrameClock& clock, double x);
+    PartKind kind = PartKind::pill;
+    Pill pill;  // the last one shown, for a pill
+    double width = 0;
+    int order = 0;
+    Animated<double> x;
+    Animated<double> presence;
+    Animated<double> hover;
+    Animated<double> active;
+  };
   void layoutParts();
+  void syncSlots(bool activeCategoryMoved);
+  void setHovered(const QString& key);
   double maxScroll() const;
   int partAt(QPointF at) const;
-  void paintPill(QPainter& painter, const Part& part, bool hovered) const;
-  void paintRoundButton(QPainter& painter, const Part& part, bool hovered) const;
+  void paintPill(QPainter& painter, const Slot& slot) const;
+  void paintRoundButton(QPainter& painter, const Slot& slot) const;
 
   Props props_;
   Callbacks callbacks_;
   std::vector<Part> parts_;
   double contentWidth_ = 0;
   Animated<double> scroll_;
-  int hovered_ = -1;
+  std::map<QString, std::unique_ptr<Slot>> slots_;
+  QString hovered_;
 };
 
 // The strip's props from the state.

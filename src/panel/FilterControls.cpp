@@ -3,10 +3,12 @@
 #include "cards/ViewServices.h"
 #include "cards/badges/AppIconImageView.h"
 #include "ui/InterfaceServices.h"
+#include "ui/anim/Transaction.h"
 #include "ui/controls/CategoryDot.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
 #include "ui/symbols/Symbols.h"
+#include "ui/theme/ReduceMotion.h"
 #include "ui/theme/Theme.h"
 
 #include <QFontMetricsF>
@@ -54,6 +56,37 @@ ChipFlowLayout::ChipFlowLayout(double spacing, QWidget* parent) : QLayout(parent
 
 ChipFlowLayout::~ChipFlowLayout() {
   for (QLayoutItem* item : items_) delete item;
+}
+
+std::optional<QPoint> ChipFlowLayout::targetPosition(QWidget* widget) const {
+  const auto glide = glides_.find(widget);
+  if (glide == glides_.end()) return std::nullopt;
+  return glide->second->target().toPoint();
+}
+
+void ChipFlowLayout::place(QWidget* widget, const QRect& rect) {
+  if (!context_) {
+    widget->setGeometry(rect);
+    return;
+  }
+  auto glide = glides_.find(widget);
+  if (glide == glides_.end()) {
+    auto position = std::make_unique<Animated<QPointF>>(*context_->frameClock, QPointF(rect.topLeft()));
+    position->setOnChange([widget, value = position.get()] { widget->move(value->value().toPoint()); });
+    glide = glides_.emplace(widget, std::move(position)).first;
+    connect(widget, &QObject::destroyed, this, [this, widget] { glides_.erase(widget); });
+    widget->setGeometry(rect);
+    return;
+  }
+  widget->resize(rect.size());
+  // A later pass over the same places leaves a glide under way alone.
+  if (glide->second->target() == QPointF(rect.topLeft())) return;
+  const auto& animation = Transaction::current().animation;
+  if (animation && !context_->reduceMotion->isEnabled()) {
+    glide->second->animateTo(QPointF(rect.topLeft()), animation);
+  } else {
+    glide->second->jumpTo(QPointF(rect.topLeft()));
+  }
 }
 
 void ChipFlowLayout::addItem(QLayoutItem* item) { items_.push_back(item); }
@@ -107,7 +140,7 @@ void ChipFlowLayout::setGeometry(const QRect& rect) {
     const QRectF f = flow.frames[frame++];
     const QRect place(QPoint(inner.left() + int(f.x()), inner.top() + int(f.y())), f.size().toSize());
     // Straight onto the widget: a layout item would clip the overhang at the layout's edge.
-    if (QWidget* widget = item->widget()) widget->setGeometry(place.marginsAdded(kChipOverhang));
+    if (QWidget* widget = item->widget()) this->place(widget, place.marginsAdded(kChipOverhang));
     else item->setGeometry(place);
   }
 }
@@ -143,6 +176,13 @@ void OrnamentRailButton::setProps(const Props& props) {
   if (selectionMoved) Q_EMIT selectionChanged();
 }
 
+void OrnamentRailButton::setTransitionLook(double scale, double opacity) {
+  if (scale == transitionScale_ && opacity == transitionOpacity_) return;
+  transitionScale_ = scale;
+  transitionOpacity_ = opacity;
+  update();
+}
+
 double OrnamentRailButton::faceScale() const { return props_.isSelected ? 1.0 : lerp(1, 1.08, hoverProgress()); }
 
 QRectF OrnamentRailButton::dotRect() const { return QRectF(kFace - 6 - 2, 2, 6, 6); }
@@ -167,7 +207,8 @@ AccessibilityInfo OrnamentRailButton::accessibility() const {
 void OrnamentRailButton::paint(QPainter& painter) {
   const EnvironmentValues env = environment();
   const QRectF face(0, 0, kFace, kFace);
-  painter.setOpacity(props_.isEnabled ? 1.0 : 0.35);
+  painter.setOpacity((props_.isEnabled ? 1.0 : 0.35) * unitClamped(transitionOpacity_));
+  scaleAbout(painter, face.center(), transitionScale_);
   painter.save();
   scaleAbout(painter, face.center(), faceScale());
   if (props_.isSelected && !props_.sharesSelection) {
@@ -276,9 +317,23 @@ double leadingWidth(FilterChip::Leading leading) {
 }  // namespace
 
 FilterChip::FilterChip(InterfaceServices& context, Props props, std::function<void()> onTap, QWidget* parent)
-    : TapControl(context, parent), action(std::move(onTap)), props_(std::move(props)) {
+    : TapControl(context, parent),
+      action(std::move(onTap)),
+      props_(std::move(props)),
+      presence_(*context.frameClock, 1) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  presence_.setOnChange([this] { update(); });
   resize(sizeHint());
+}
+
+void FilterChip::fade(bool in, const std::optional<Animation>& animation, AnimationCompletion done) {
+  if (in && !animation) {
+    presence_.jumpTo(1);
+    if (done) done(true);
+    return;
+  }
+  if (in && !presence_.isAnimating() && presence_.value() >= 1) presence_.jumpTo(0);
+  presence_.animateTo(in ? 1 : 0, animation, std::move(done));
 }
 
 void FilterChip::setProps(const Props& props) {
@@ -331,6 +386,9 @@ AccessibilityInfo FilterChip::accessibility() const {
 void FilterChip::paint(QPainter& painter) {
   const EnvironmentValues env = environment();
   const QRectF shape = capsule();
+  const double presence = unitClamped(presence_.value());
+  if (presence <= 0.001) return;
+  painter.setOpacity(presence);
   scaleAbout(painter, shape.center(), scale());
   const QColor fill = props_.isOn ? Theme::accent() : primaryColor(env, lerp(0.06, 0.11, hoverProgress()));
   painter.fillPath(Fx::continuousRoundedRect(shape, shape.height() / 2), fill);

@@ -5,6 +5,8 @@
 #include <QLayout>
 #include <QVBoxLayout>
 #include <functional>
+#include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -35,6 +37,13 @@ class ChipFlowLayout : public QLayout {
   explicit ChipFlowLayout(double spacing, QWidget* parent = nullptr);
   ~ChipFlowLayout() override;
 
+  // From now on a widget that moves to another place while the current transaction animates
+  // glides there along the transaction's animation (at once while motion is reduced); a widget
+  // placed for the first time stands at its place at once.
+  void animatePlacements(InterfaceServices& context) { context_ = &context; }
+  // Where the widget will stand once any glide is over.
+  std::optional<QPoint> targetPosition(QWidget* widget) const;
+
   void addItem(QLayoutItem* item) override;
   int count() const override { return int(items_.size()); }
   QLayoutItem* itemAt(int index) const override;
@@ -48,8 +57,11 @@ class ChipFlowLayout : public QLayout {
 
  private:
   FlowArrangement arrange(double width) const;
+  void place(QWidget* widget, const QRect& rect);
   double flowSpacing_;
   std::vector<QLayoutItem*> items_;
+  InterfaceServices* context_ = nullptr;
+  std::map<QWidget*, std::unique_ptr<Animated<QPointF>>> glides_;
 };
 
 // ---- Tapped controls ------------------------------------------------------------------------
@@ -95,6 +107,10 @@ class OrnamentRailButton : public TapControl {
   std::function<void()> action;
   void setProps(const Props& props);
   const Props& props() const { return props_; }
+  // The host's transition of the whole button: a scale about its centre and an opacity.
+  void setTransitionLook(double scale, double opacity);
+  double transitionScale() const { return transitionScale_; }
+  double transitionOpacity() const { return transitionOpacity_; }
 
   // The look now: face scale, glyph opacity (over its ink), whole-button opacity.
   double faceScale() const;
@@ -115,6 +131,8 @@ class OrnamentRailButton : public TapControl {
 
  private:
   Props props_;
+  double transitionScale_ = 1;
+  double transitionOpacity_ = 1;
 };
 
 // A vertical stack of rail buttons, 4 apart, that shares its selection: the accent circle glides
@@ -170,6 +188,11 @@ class FilterChip : public TapControl {
   Leading leading() const { return leadingOf(props_); }
   double scale() const;
 
+  // Coming and going: the chip fades in or out along `animation` (at once without one).
+  // `done` runs once the fade arrived.
+  void fade(bool in, const std::optional<Animation>& animation, AnimationCompletion done = {});
+  double presence() const { return presence_.value(); }
+
   QSize sizeHint() const override;
   QPainterPath hitShape() const override;
   AccessibilityInfo accessibility() const override;
@@ -181,6 +204,7 @@ class FilterChip : public TapControl {
  private:
   QRectF capsule() const;
   Props props_;
+  Animated<double> presence_;
 };
 
 // ---- Category colour swatch ------------------------------------------------------------------

@@ -1,11 +1,15 @@
 #pragma once
 #include "panel/CategoryForm.h"
+#include "panel/FilterControls.h"
+#include "platform/Compositor.h"
 #include "state/FilterTypes.h"
+#include "ui/anim/AnimatedValue.h"
 
 #include <QLabel>
 #include <QScrollArea>
 #include <QWidget>
 #include <array>
+#include <map>
 
 namespace qv {
 
@@ -33,21 +37,43 @@ bool resetIsShown(const PanelState& state);
 void resetAllFilters(PanelState& state);
 
 // The floating filter surface: a rail with one button per tab (and reset while anything is
-// set) beside a card with the chips of the chosen tab. The category tab carries the category
-// form. Rebuilt from the state on every change it reads.
+// set) beside a card with the chips of the chosen tab, both on the menu material with the low
+// shadow. The rail stands on the side of the screen edge the panel is on. The category tab
+// carries the category form. Rebuilt from the state on every change it reads; the chips glide
+// to their new places, come and go with a fade, and the card follows its content's height.
+//
+// The cards stand kShadowRoom inside the widget's edges, where their shadow falls: a host
+// lining the cards up with something places the widget that much further out.
 class FilterPanelView : public QWidget {
   Q_OBJECT
  public:
   static constexpr int kCardWidth = 320;
   static constexpr int kMaxContentHeight = 420;
+  static constexpr int kRailWidth = 46;
+  static constexpr int kGap = 10;
+  static constexpr int kShadowRoom = 14;
   FilterPanelView(InterfaceServices& context, PanelState& state, FilterSurface surface = FilterSurface::panel,
                   QWidget* parent = nullptr);
+
+  // Translucent while a compositor can show it so; opaque otherwise.
+  void setTranslucency(TranslucencySupport support);
+  TranslucencySupport translucency() const { return translucency_; }
+  // Rail and card width and the content's settled height (up to the card's greatest), with the
+  // shadow room around them.
+  QSize sizeHint() const override;
+  // The two cards now, in the widget's coordinates (they grow and shrink while animating).
+  QRectF railCardRect() const;
+  QRectF contentCardRect() const;
+  bool railLeads() const;
+  // 0 … 1: how far the category form and the reset button have come in.
+  double formPresence() const { return formPresence_.value(); }
+  double resetPresence() const { return resetPresence_.value(); }
 
   FilterTab tab() const { return tab_; }
   void selectTab(FilterTab tab);
   CategoryForm& form() { return form_; }
   OrnamentRail& rail() const { return *rail_; }
-  OrnamentRailButton* resetButton() const { return reset_; }  // null while hidden
+  OrnamentRailButton* resetButton() const { return reset_; }
   // The chips of the current tab, in order.
   const std::vector<FilterChip*>& chips() const { return chips_; }
   CategoryFormView* formView() const { return formView_; }
@@ -67,21 +93,36 @@ class FilterPanelView : public QWidget {
   void rebuild();
   void rebuildRail();
   void rebuildContent();
-  void addChip(FilterChip* chip);
+  // Keeps the chip with this identity (or makes it) with these props and action, in order.
+  void keepChip(const QString& key, const FilterChip::Props& props, std::function<void()> action);
+  void layoutCards();
+  double railCardHeight(double resetPresence) const;
+  double cardHeight(double formPresence, double flowHeight) const;
+  double formSpace(double presence) const;
 
   InterfaceServices& context_;
   PanelState& state_;
   FilterTab tab_ = FilterTab::type;
   CategoryForm form_;
+  TranslucencySupport translucency_;
+  QWidget* railCard_;
   OrnamentRail* rail_ = nullptr;
   OrnamentRailButton* reset_ = nullptr;
   QWidget* card_;
   QLabel* header_;
   QScrollArea* scroll_;
   QWidget* content_;
+  QWidget* flowHost_;
+  ChipFlowLayout* flow_;
   CategoryFormView* formView_ = nullptr;
+  class FormSnapshot;
+  FormSnapshot* formSnapshot_;
   std::vector<FilterChip*> chips_;
-  bool rebuildQueued_ = false;
+  std::map<QString, FilterChip*> chipsByKey_;
+  Animated<double> resetPresence_;
+  Animated<double> formPresence_;
+  Animated<double> flowHeight_;
+  bool formWasOpen_ = false;
 };
 
 }  // namespace qv

@@ -13,6 +13,8 @@
 #include "platform/Scheduler.h"
 #include "state/PanelState.h"
 #include "ui/anim/FrameClock.h"
+#include "ui/anim/Transaction.h"
+#include "ui/theme/Theme.h"
 #include "ui/view/GalleryRegistry.h"
 
 #include <QApplication>
@@ -212,6 +214,35 @@ QImage filterPanels(GalleryScene& scene) {
   return canvas.finish();
 }
 
+// Mid-transition, a tenth of a second in: the strip's pencil moving from one category to the
+// next, and the filter panel with its form sliding in and its reset button growing in.
+QImage transitions(GalleryScene& scene) {
+  auto& clock = static_cast<ManualFrameClock&>(*scene.context.frameClock);
+  PanelState state(scene.services<ItemServices>());
+  state.setItems({ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"),
+                                      scene.context.scheduler->now(), TextPayload{QStringLiteral("Notes")})});
+  const CustomCategory work = state.addCategory(QStringLiteral("Work"), 0);
+  const CustomCategory recipes = state.addCategory(QStringLiteral("Recipes"), 3);
+  state.setEdgeSide(QStringLiteral("left"));
+  state.setActiveFilter(FilterType::custom(work.id));
+  CategoryStripView strip(scene.context, {});
+  connectCategoryStrip(strip, state);
+  strip.resize(360, int(CategoryStripView::kHeight));
+  FilterPanelView panel(scene.context, state);
+  panel.selectTab(FilterTab::category);
+  settleFrames(scene);
+  withAnimation(Theme::springStandard(), [&] { state.setActiveFilter(FilterType::custom(recipes.id)); });
+  withAnimation(Theme::springSnappy(), [&] { state.setFilterTypes({TypeFilter::text}); });
+  panel.form().toggle();
+  clock.advanceFrames(6);
+  Canvas canvas(scene, {std::max(360.0, double(panel.width())), CategoryStripView::kHeight + panel.height()});
+  canvas.put(strip, {0, 0});
+  canvas.put(panel, {0, CategoryStripView::kHeight});
+  QImage image = canvas.finish();
+  settleFrames(scene);
+  return image;
+}
+
 QImage menus(GalleryScene& scene) {
   InterfaceServices& context = scene.context;
   std::unique_ptr<PanelMenu> status = makeQuickActionsMenu(context, false, {}, {}, {}, {}, {});
@@ -269,6 +300,7 @@ void addPanelGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("category-form"), categoryForms);
   registry.add(QStringLiteral("category-strip"), categoryStrip);
   registry.add(QStringLiteral("filter-panel"), filterPanels);
+  registry.add(QStringLiteral("filter-transitions"), transitions);
   addPanelChromeGalleryViews(registry);
 }
 

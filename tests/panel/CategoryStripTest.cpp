@@ -1,5 +1,7 @@
 #include "panel/CategoryStrip.h"
 #include "panel/PanelTestSupport.h"
+#include "ui/anim/Transaction.h"
+#include "ui/theme/Theme.h"
 
 #include <gtest/gtest.h>
 #include <QTest>
@@ -97,4 +99,42 @@ TEST(CategoryStrip, PillDotShowsThePreviewedColour) {
   fake.state->setEditingCategoryFormID(work.id);
   fake.state->setPreviewCategoryColorIndex(6);
   EXPECT_EQ(fake.strip.props().pills[2].dot, categoryPaletteColor(6));
+}
+
+TEST(CategoryStrip, PillsSlideAsideAndThePencilGrowsInOrOnlyFades) {
+  for (const bool reduced : {false, true}) {
+    SCOPED_TRACE(reduced ? "reduce motion" : "full motion");
+    StripHarness fake;
+    fake.desktopAppearance->setReduceMotion(reduced);
+    const CustomCategory work = fake.state->addCategory("Work", 1);
+    const CustomCategory recipes = fake.state->addCategory("Recipes", 2);
+    fake.state->setActiveFilter(FilterType::custom(work.id));
+    fake.clock->advanceFrames(60);
+    const QString oldPencil = "pencil:" + work.id.toString(), newPencil = "pencil:" + recipes.id.toString();
+    const double recipesFrom = fake.strip.partLook(recipes.id.toString())->rect.left();
+
+    withAnimation(Theme::springStandard(), [&] { fake.state->setActiveFilter(FilterType::custom(recipes.id)); });
+    fake.clock->advance(0.06);
+    const auto recipesNow = fake.strip.partLook(recipes.id.toString());
+    const auto leaving = fake.strip.partLook(oldPencil);
+    const auto coming = fake.strip.partLook(newPencil);
+    ASSERT_TRUE(recipesNow && leaving && coming);
+    EXPECT_GT(leaving->presence, 0);
+    EXPECT_LT(leaving->presence, 1);
+    EXPECT_GT(coming->presence, 0);
+    EXPECT_LT(coming->presence, 1);
+    // The accent comes in with the snappy spring, at once under reduced motion.
+    if (!reduced) {
+      EXPECT_LT(recipesNow->active, 1);
+    }
+    EXPECT_GT(recipesNow->active, 0);
+    // The pill slides into the old pencil's room, unless motion is reduced.
+    if (reduced) EXPECT_LT(recipesNow->rect.left(), recipesFrom - 20);
+    else EXPECT_GT(recipesNow->rect.left(), recipesFrom - 20);
+
+    fake.clock->advanceFrames(90);
+    EXPECT_FALSE(fake.strip.partLook(oldPencil) && fake.strip.partLook(oldPencil)->presence > 0.001);
+    EXPECT_NEAR(fake.strip.partLook(newPencil)->presence, 1, 1e-3);
+    EXPECT_NEAR(fake.strip.partLook(recipes.id.toString())->active, 1, 1e-3);
+  }
 }

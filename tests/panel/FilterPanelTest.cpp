@@ -2,6 +2,8 @@
 #include "panel/FilterPanel.h"
 #include "panel/PanelTestSupport.h"
 #include "support/StateTestSupport.h"
+#include "ui/anim/Transaction.h"
+#include "ui/theme/Theme.h"
 
 #include <gtest/gtest.h>
 
@@ -98,4 +100,84 @@ TEST(FilterPanel, RequestOpensTheFormOnTheCategoryTab) {
   EXPECT_EQ(panel.tab(), FilterTab::category);
   EXPECT_FALSE(panel.formView()->isHidden());
   EXPECT_EQ(chipLabels(panel).last(), "Cancel");
+}
+
+TEST(FilterPanel, FormAndResetComeInMovingOrOnlyFading) {
+  for (const bool reduced : {false, true}) {
+    SCOPED_TRACE(reduced ? "reduce motion" : "full motion");
+    PanelHarness fake;
+    fake.desktopAppearance->setReduceMotion(reduced);
+    fake.state->setItems({textItem("a")});
+    FilterPanelView panel(*fake.context, *fake.state);
+    panel.selectTab(FilterTab::category);
+    fake.clock->advanceFrames(60);
+    const QSize before = panel.sizeHint();
+
+    panel.form().toggle();
+    withAnimation(Theme::springStandard(), [&] { fake.state->setFilterTypes({TypeFilter::text}); });
+    fake.clock->advance(0.05);
+    EXPECT_GT(panel.formPresence(), 0);
+    EXPECT_LT(panel.formPresence(), 1);
+    EXPECT_GT(panel.resetPresence(), 0);
+    EXPECT_LT(panel.resetPresence(), 1);
+    EXPECT_EQ(panel.resetButton()->transitionOpacity(), panel.resetPresence());
+    if (reduced) EXPECT_EQ(panel.resetButton()->transitionScale(), 1);
+    else EXPECT_LT(panel.resetButton()->transitionScale(), 1);
+    // The cards grow with the form and the reset button; the size asked for is already the settled one.
+    const auto bottom = [&] {
+      return std::max(panel.contentCardRect().bottom(), panel.railCardRect().bottom()) + FilterPanelView::kShadowRoom;
+    };
+    EXPECT_GT(panel.sizeHint().height(), before.height());
+    EXPECT_LT(bottom(), panel.sizeHint().height() - 1);
+
+    fake.clock->advanceFrames(90);
+    EXPECT_NEAR(panel.formPresence(), 1, 1e-3);
+    EXPECT_EQ(panel.formView()->pos(), QPoint(0, 0));
+    EXPECT_NEAR(bottom(), panel.sizeHint().height(), 1);
+    EXPECT_EQ(panel.resetButton()->transitionScale(), 1);
+  }
+}
+
+TEST(FilterPanel, ChipsFadeInAndGlideToTheirNewPlaces) {
+  PanelHarness fake;
+  FilterPanelView panel(*fake.context, *fake.state);
+  ASSERT_EQ(panel.tab(), FilterTab::category);
+  FilterChip* newChip = panel.chips().back();
+  const QPoint from = newChip->pos();
+  withAnimation(Theme::springStandard(), [&] { fake.state->addCategory("A rather long category name", 2); });
+  ASSERT_EQ(panel.chips().back(), newChip);  // the same chip, moved on
+  FilterChip* added = panel.chips()[1];
+  fake.clock->advance(0.05);
+  EXPECT_GT(added->presence(), 0);
+  EXPECT_LT(added->presence(), 1);
+  EXPECT_NE(newChip->pos(), from);
+  fake.clock->advanceFrames(90);
+  EXPECT_NEAR(added->presence(), 1, 1e-3);
+  EXPECT_NE(newChip->pos(), from);
+  EXPECT_EQ(newChip->geometry(), QRect(newChip->pos(), newChip->size()));
+}
+
+TEST(FilterPanel, RailFollowsTheEdgeSideAndTheCardsStandOnTheMaterialWithAShadow) {
+  PanelHarness fake;
+  fake.state->setEdgeSide("left");
+  FilterPanelView panel(*fake.context, *fake.state);
+  EXPECT_EQ(panel.sizeHint().width(), FilterPanelView::kRailWidth + FilterPanelView::kGap +
+                                          FilterPanelView::kCardWidth + 2 * FilterPanelView::kShadowRoom);
+  EXPECT_LT(panel.railCardRect().left(), panel.contentCardRect().left());
+  fake.state->setEdgeSide("right");
+  EXPECT_GT(panel.railCardRect().left(), panel.contentCardRect().left());
+
+  panel.resize(panel.sizeHint());
+  const QRectF card = panel.contentCardRect();
+  const QPoint inside = (card.bottomRight() - QPointF(30, 8)).toPoint();
+  const QPoint below(int(card.center().x()), int(card.bottom()) + 4);
+  for (const bool compositor : {false, true}) {
+    panel.setTranslucency({.compositor = compositor, .blurBehind = true});
+    QImage image(panel.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    panel.render(&image, {}, {}, QWidget::DrawWindowBackground);
+    EXPECT_EQ(qAlpha(image.pixel(inside)) == 255, !compositor);
+    EXPECT_GT(qAlpha(image.pixel(inside)), 150);
+    EXPECT_GT(qAlpha(image.pixel(below)), 0);  // the low shadow falls under the card
+  }
 }
