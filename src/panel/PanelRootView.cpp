@@ -36,6 +36,17 @@ constexpr double kPreviewEnterBlur = 10;
 const QPoint kParked(-20000, -20000);
 
 QFont footerFont() { return systemFont(10); }
+
+// The widget and its children on a transparent picture (grab() would lay the window colour
+// under a widget that paints no background of its own).
+QImage pictureOf(QWidget& widget) {
+  const double dpr = widget.devicePixelRatioF();
+  QImage image((QSizeF(widget.size()) * dpr).toSize().expandedTo({1, 1}), QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(dpr);
+  image.fill(Qt::transparent);
+  widget.render(&image, {}, {}, QWidget::DrawChildren);
+  return image;
+}
 double footerHeight() { return std::ceil(QFontMetricsF(footerFont()).height()) + 2 * PanelRootView::kFooterPadding; }
 
 }  // namespace
@@ -65,8 +76,19 @@ struct PanelRootView::SideSurface {
   QImage snapshot;
   QRectF rect;
   QPointF anchorUnit;
+  // Room around the surface's own shape where its shadow falls.
+  double shadowRoom = 0;
   Animated<double> progress;
   bool leaving = false;
+  QRectF surfaceRect() const { return rect.adjusted(shadowRoom, shadowRoom, -shadowRoom, -shadowRoom); }
+  // What it shows: its parts (a filter panel is a rail and a card side by side), else itself.
+  QRegion shape() const {
+    QRegion parts;
+    if (widget && !leaving)
+      for (QWidget* child : widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child->isVisibleTo(widget)) parts += child->geometry().translated(rect.topLeft().toPoint());
+    return parts.isEmpty() ? QRegion(surfaceRect().toAlignedRect()) : parts;
+  }
   bool arrived = false;
 };
 
@@ -126,9 +148,11 @@ PanelRootView::~PanelRootView() {
 void PanelRootView::setTranslucency(TranslucencySupport support) {
   if (support == support_) return;
   support_ = support;
-  for (auto& surface : sideSurfaces_)
+  for (auto& surface : sideSurfaces_) {
     if (auto* dots = qobject_cast<DotsMenuRail*>(surface->widget.data()))
       dots->setProps({state_.isMonitoringPaused(), support_});
+    if (auto* filters = qobject_cast<FilterPanelView*>(surface->widget.data())) filters->setTranslucency(support_);
+  }
   update();
 }
 
@@ -216,11 +240,23 @@ bool PanelRootView::eventFilter(QObject* watched, QEvent* event) {
     }
   } else if (watched == statusBar_ && event->type() == QEvent::LayoutRequest) {
     layoutColumn();
-  } else if (event->type() == QEvent::LayoutRequest) {
+  } else if (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Resize) {
     for (auto& surface : sideSurfaces_)
-      if (surface->widget == watched) placeSideSurface(*surface);
+      if (surface->widget == watched) sideSurfaceChanged();
   }
   return PaintedWidget::eventFilter(watched, event);
+}
+
+bool PanelRootView::event(QEvent* event) {
+  // A side surface asks for another size.
+  if (event->type() == QEvent::LayoutRequest) sideSurfaceChanged();
+  return PaintedWidget::event(event);
+}
+
+void PanelRootView::sideSurfaceChanged() {
+  for (auto& surface : sideSurfaces_)
+    if (!surface->leaving) placeSideSurface(*surface);
+  contentChanged();
 }
 
 // ---- Side surfaces ----------------------------------------------------------------------------
@@ -242,7 +278,7 @@ double PanelRootView::sideSurfaceProgress() const {
 
 QRectF PanelRootView::sideSurfaceRect() const {
   QRectF united;
-  for (const auto& surface : sideSurfaces_) united |= surface->rect;
+  for (const auto& surface : sideSurfaces_) united |= surface->surfaceRect();
   return united;
 }
 
@@ -255,7 +291,11 @@ QWidget* PanelRootView::makeSideWidget(SideSurfaceKind kind) {
       return previewFactory_(
           *item, height() - 2 * kPreviewMargin, [state] { state->cancelPreviewWork(); }, this);
     }
-    case SideSurfaceKind::filterPanel: return new FilterPanelView(context_, state_, FilterSurface::panel, this);
+    case SideSurfaceKind::filterPanel: {
+      auto* filters = new FilterPanelView(context_, state_, FilterSurface::panel, this);
+      filters->setTranslucency(support_);
+      return filters;
+    }
     case SideSurfaceKind::dotsMenu: {
       auto* dots = new DotsMenuRail(context_, state_, this);
       dots->setProps({state_.isMonitoringPaused(), support_});
@@ -281,10 +321,13 @@ void PanelRootView::placeSideSurface(SideSurface& surface) const {
     top = previewTop(hostHeight, size.height(), state_.previewAnchorY());
     surface.anchorUnit = {onLeft() ? 0.0 : 1.0, previewUnitAnchor(hostHeight, size.height(), state_.previewAnchorY())};
   } else {
-    size.setHeight(std::min(size.height(), hostHeight - kSideTopInset - kSideBottomInset));
+    const double room = surface.shadowRoom;
+    size.setHeight(std::min(size.height(), hostHeight - kSideTopInset - kSideBottomInset + 2 * room));
+    top = kSideTopInset - room;
     surface.anchorUnit = {onLeft() ? 0.0 : 1.0, 0.0};
   }
-  const double x = onLeft() ? kSideSurfaceOffset : width() - kSideSurfaceOffset - size.width();
+  const double x = onLeft() ? kSideSurfaceOffset - surface.shadowRoom
+                            : width() - kSideSurfaceOffset - size.width() + surface.shadowRoom;
   surface.rect = QRectF(QPointF(x, top), size);
   if (surface.widget) {
     const QRect geometry = surface.rect.toRect();
@@ -295,7 +338,7 @@ void PanelRootView::placeSideSurface(SideSurface& surface) const {
 void PanelRootView::removeSideSurface(SideSurface& surface) {
   surface.leaving = true;
   if (surface.widget) {
-    if (surface.arrived || surface.snapshot.isNull()) surface.snapshot = surface.widget->grab().toImage();
+    if (surface.arrived || surface.snapshot.isNull()) surface.snapshot = pictureOf(*surface.widget);
     surface.widget->hide();
     surface.widget->removeEventFilter(this);
     surface.widget->deleteLater();
@@ -335,6 +378,7 @@ void PanelRootView::syncSideSurface() {
   auto surface = std::make_unique<SideSurface>(*context_.frameClock, kind, this);
   surface->previewID = previewID;
   surface->widget = widget;
+  if (kind == SideSurfaceKind::filterPanel) surface->shadowRoom = FilterPanelView::kShadowRoom;
   widget->installEventFilter(this);
   placeSideSurface(*surface);
   widget->show();
@@ -350,7 +394,7 @@ void PanelRootView::syncSideSurface() {
     arriving->progress.jumpTo(1);
     arrive();
   } else {
-    arriving->snapshot = widget->grab().toImage();
+    arriving->snapshot = pictureOf(*widget);
     arriving->progress.animateTo(1.0, Theme::overshoot(), [arrive](bool finished) {
       if (finished) arrive();
     });
@@ -378,7 +422,7 @@ void PanelRootView::paintSideSurface(QPainter& painter, const SideSurface& surfa
 
 QRegion PanelRootView::contentRegion() const {
   QRegion region(surfaceRect().toAlignedRect());
-  for (const auto& surface : sideSurfaces_) region += surface->rect.toAlignedRect();
+  for (const auto& surface : sideSurfaces_) region += surface->shape();
   return region;
 }
 

@@ -67,7 +67,8 @@ class PanelRootView : public PaintedWidget {
   QRectF columnRect() const;   // the column with its transparent margin
   QRectF surfaceRect() const;  // the rounded surface inside the margin
   QRectF footerRect() const;
-  // The side surface now (while it comes or goes too); empty when there is none.
+  // The side surface's own shape now (while it comes or goes too), without the room its shadow
+  // falls in; empty when there is none.
   QRectF sideSurfaceRect() const;
   // Where the panel shows something: the column's surface and the side surfaces.
   QRegion contentRegion() const;
@@ -96,6 +97,7 @@ class PanelRootView : public PaintedWidget {
   void paint(QPainter& painter) override;
   void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   struct SideSurface;
@@ -110,6 +112,7 @@ class PanelRootView : public PaintedWidget {
   void paintSideSurface(QPainter& painter, const SideSurface& surface) const;
   void paintColumn(QPainter& painter);
   void contentChanged();
+  void sideSurfaceChanged();
 
   ViewServices& context_;
   PanelState& state_;
