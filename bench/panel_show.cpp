@@ -1,18 +1,22 @@
-// Time from showPanel() to the panel's first painted frame with cards, and of one wheel step of
-// the card list, with 100,000 items in the history.
+// Time from showPanel() to the panel's first painted frame with cards, of one wheel step of the
+// card list, and from a keystroke in the search field to the next painted frame, with 100,000
+// items in the history.
 #include "app/PanelController.h"
 #include "app/fake/FakeContext.h"
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
 #include "panel/CardListView.h"
 #include "panel/PanelRootView.h"
+#include "panel/SearchBarView.h"
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
+#include "ui/controls/TextInput.h"
 
 #include <benchmark/benchmark.h>
 #include <QApplication>
+#include <QKeyEvent>
 
 using namespace qv;
 
@@ -81,6 +85,43 @@ void scrollStep(benchmark::State& run) {
   run.counters["cards"] = list.cardItemCount();
 }
 BENCHMARK(scrollStep)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// One key typed into (or erased from) the search field of the shown panel: the query filtered,
+// the list laid out again and the whole panel's frame painted. The query is typed letter by
+// letter and then erased again, so every step is a keystroke a user makes.
+void keystrokeToFrame(benchmark::State& run) {
+  PanelBench bench(int(run.range(0)));
+  PanelController& controller = *bench.controller;
+  controller.showPanel();
+  bench.fake.scheduler->advance(1);
+  QCoreApplication::processEvents();
+  PanelRootView& root = *controller.rootView();
+  QWidget* field = root.searchBar().field();
+  if (!field) return run.SkipWithError("no search field");
+  const QString word = QStringLiteral("number 4");
+  int typed = 0;
+  bool erasing = false;
+  qsizetype fewest = controller.state().items().size();
+  for (auto _ : run) {
+    const int paints = root.list().paintCount();
+    if (erasing) {
+      QKeyEvent press(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+      QCoreApplication::sendEvent(field, &press);
+      erasing = --typed > 0;
+    } else {
+      const QString letter = word.mid(typed, 1);
+      QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, letter);
+      QCoreApplication::sendEvent(field, &press);
+      erasing = ++typed == word.size();
+    }
+    QCoreApplication::processEvents();
+    root.grab();
+    if (root.list().paintCount() == paints) run.SkipWithError("no frame painted");
+    fewest = std::min(fewest, controller.state().filteredItems().size());
+  }
+  run.counters["fewest shown"] = double(fewest);
+}
+BENCHMARK(keystrokeToFrame)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -259,7 +259,7 @@ void CardListView::realise() {
 
   const bool animateInsertions = listChanging_ && !previous.isEmpty();
   for (int index : wanted) {
-    const ClipboardItem& item = items_[index];
+    const ClipboardItem& item = items_.at(index);
     PaintedItem* card = cards_.value(index);
     bool inserted = false;
     if (!card) {

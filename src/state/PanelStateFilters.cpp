@@ -68,8 +68,14 @@ struct PanelState::FilterIndex {
   SearchIndex::Query query{QString()};
   // The searched texts of the history.
   SearchIndex texts;
+  // The history rows of the last result while only the query has grown since: a query that
+  // holds the last one can match only among them, so typing on scans ever fewer rows.
+  std::vector<qsizetype> rows;
+  bool rowsHold = false;
+  std::optional<DateRange> rowsRange;
 
-  void invalidate() {
+  void invalidate(bool queryNarrowed = false) {
+    if (!queryNarrowed) rowsHold = false;
     valid = false;
     frontPending = false;
     result = {};
@@ -81,6 +87,7 @@ struct PanelState::FilterIndex {
   void itemPrepended() {
     const QList<ClipboardItem>& items = state.items();
     texts.itemPrepended(items);
+    rowsHold = false;  // every row moved down by one
     if (!valid || frontPending || items.size() != resultFromCount + 1 || items.at(1).id != resultFromFirst) {
       invalidate();
       return;
@@ -136,10 +143,21 @@ struct PanelState::FilterIndex {
     resultFromFirst = items.isEmpty() ? QUuid() : items.first().id;
     frontPending = false;
     const Check check(*this, badges);
-    if (check.passesAll()) return items;
+    if (check.passesAll()) {
+      rowsHold = false;
+      return items;
+    }
     std::vector<qsizetype> kept;
-    for (qsizetype i = 0, n = items.size(); i < n; ++i)
-      if (check.passes(items[i], i)) kept.push_back(i);
+    if (rowsHold && rowsRange == badges.range) {
+      for (qsizetype i : rows)
+        if (check.passes(items[i], i)) kept.push_back(i);
+    } else {
+      for (qsizetype i = 0, n = items.size(); i < n; ++i)
+        if (check.passes(items[i], i)) kept.push_back(i);
+    }
+    rows = kept;
+    rowsHold = check.searching;
+    rowsRange = badges.range;
     if (static_cast<qsizetype>(kept.size()) == items.size()) return items;
     QList<ClipboardItem> filtered;
     filtered.reserve(static_cast<qsizetype>(kept.size()));
@@ -182,8 +200,9 @@ std::shared_ptr<PanelState::FilterIndex> PanelState::attachFilterIndex(PanelStat
   connect(&state, &PanelState::searchQueryChanged, &state, [raw, &state] {
     QString query = normalizedQuery(state.searchQuery());
     if (query == raw->query.text()) return;  // only spaces around it changed
+    const bool narrowed = !raw->query.isEmpty() && query.contains(raw->query.text());
     raw->query = SearchIndex::Query(std::move(query));
-    raw->invalidate();
+    raw->invalidate(narrowed);
   });
   // New recognised text changes the results only while something is searched for.
   connect(&state, &PanelState::imageTextRevisionChanged, &state, [raw] {

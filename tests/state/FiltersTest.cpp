@@ -243,6 +243,40 @@ TEST_F(FiltersTest, CopiesAtTheFrontExtendTheResultAsAFreshSearchWould) {
   EXPECT_EQ(filteredIds().first(), state.items().first().id);
 }
 
+// Typing on searches only among the last results; whatever changes between keystrokes (a
+// copy, a filter, an edit, a shorter query) still gives what a fresh search gives.
+TEST_F(FiltersTest, TypingOnNarrowsTheLastResultAsAFreshSearchWould) {
+  QList<ClipboardItem> history;
+  for (int i = 0; i < 60; ++i)
+    history.append(i % 4 == 0 ? test::linkItem(QStringLiteral("https://notes.example/%1").arg(i))
+                              : test::textItem(QStringLiteral("Notes %1 %2").arg(i).arg(i % 3 ? u"draft" : u"final")));
+  add(history);
+  const auto fresh = [&] {
+    PanelState other(*h.fake.context);
+    other.setItems(state.items());
+    other.setSearchQuery(state.searchQuery());
+    other.setFilterTypes(state.filterTypes());
+    QList<QUuid> ids;
+    for (const ClipboardItem& item : other.filteredItems()) ids.append(item.id);
+    return ids;
+  };
+  const std::function<void()> between[] = {
+      [] {},
+      [&] { state.addItem(test::textItem(QStringLiteral("notes 5 draft, again"))); },
+      [&] { state.setFilterTypes({TypeFilter::text}); },
+      [&] { state.setFilterTypes({}); },
+      [&] { state.removeItem(state.items()[3]); },
+      [&] { state.setItems(state.items().mid(2)); },
+  };
+  int step = 0;
+  for (const char* query : {"n", "no", "notes", "notes 1", "notes 1", "notes 12", "notes 1", "otes 1", "notes 15 f",
+                            "notes 15 fi", "final", "x", ""}) {
+    state.setSearchQuery(QString::fromUtf8(query));
+    between[step++ % std::size(between)]();
+    EXPECT_EQ(filteredIds(), fresh()) << query;
+  }
+}
+
 TEST_F(FiltersTest, RecognisedImageTextIsSearchedOnceItArrives) {
   h.fake.ocrEngine->setLines({QStringLiteral("INVOICE 2024"), QStringLiteral("total due")});
   const ClipboardItem image = test::imageItem(test::testImage());
