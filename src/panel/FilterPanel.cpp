@@ -323,6 +323,13 @@ void FilterPanelView::layoutCards() {
   reset_->setAttribute(Qt::WA_TransparentForMouseEvents, resetPresence_.target() == 0);
   updateGeometry();
   update();
+  Q_EMIT surfaceShapeChanged();
+}
+
+QPainterPath FilterPanelView::surfaceShape() const {
+  QPainterPath shape = Fx::continuousRoundedRect(railCardRect(), kRailRadius);
+  shape.addPath(Fx::continuousRoundedRect(contentCardRect(), kCardRadius));
+  return shape;
 }
 
 void FilterPanelView::rebuild() {

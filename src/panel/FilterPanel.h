@@ -64,6 +64,8 @@ class FilterPanelView : public QWidget {
   // The two cards now, in the widget's coordinates (they grow and shrink while animating).
   QRectF railCardRect() const;
   QRectF contentCardRect() const;
+  // Both cards' rounded shapes: what the panel shows and takes clicks on.
+  QPainterPath surfaceShape() const;
   bool railLeads() const;
   // 0 … 1: how far the category form and the reset button have come in.
   double formPresence() const { return formPresence_.value(); }
@@ -83,6 +85,9 @@ class FilterPanelView : public QWidget {
   // many. `confirmDeletion` answers the question (a dialog when unset).
   void deleteCategoryAsking(const QUuid& categoryID);
   std::function<bool(const QString& question)> confirmDeletion;
+
+ Q_SIGNALS:
+  void surfaceShapeChanged();
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -49,6 +49,9 @@ QImage pictureOf(QWidget& widget) {
 }
 double footerHeight() { return std::ceil(QFontMetricsF(footerFont()).height()) + 2 * PanelRootView::kFooterPadding; }
 
+// The pixels a shape covers, as a window region (rounded corners included).
+QRegion regionOf(const QPainterPath& shape) { return QRegion(shape.toFillPolygon().toPolygon()); }
+
 }  // namespace
 
 QString panelCountLabel(const PanelState& state) {
@@ -81,13 +84,17 @@ struct PanelRootView::SideSurface {
   Animated<double> progress;
   bool leaving = false;
   QRectF surfaceRect() const { return rect.adjusted(shadowRoom, shadowRoom, -shadowRoom, -shadowRoom); }
-  // What it shows: its parts (a filter panel is a rail and a card side by side), else itself.
+  // What it shows: a filter panel its rail and card side by side, a painted surface its hit
+  // shape, anything else its rectangle.
   QRegion shape() const {
-    QRegion parts;
-    if (widget && !leaving)
-      for (QWidget* child : widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (child->isVisibleTo(widget)) parts += child->geometry().translated(rect.topLeft().toPoint());
-    return parts.isEmpty() ? QRegion(surfaceRect().toAlignedRect()) : parts;
+    const QPointF at = rect.topLeft();
+    if (!leaving) {
+      if (auto* filters = qobject_cast<FilterPanelView*>(widget.data()))
+        return regionOf(filters->surfaceShape().translated(at));
+      if (auto* painted = qobject_cast<PaintedWidget*>(widget.data()))
+        return regionOf(painted->hitShape().translated(at));
+    }
+    return QRegion(surfaceRect().toAlignedRect());
   }
   bool arrived = false;
 };
@@ -294,6 +301,7 @@ QWidget* PanelRootView::makeSideWidget(SideSurfaceKind kind) {
     case SideSurfaceKind::filterPanel: {
       auto* filters = new FilterPanelView(context_, state_, FilterSurface::panel, this);
       filters->setTranslucency(support_);
+      connect(filters, &FilterPanelView::surfaceShapeChanged, this, &PanelRootView::contentChanged);
       return filters;
     }
     case SideSurfaceKind::dotsMenu: {
@@ -421,7 +429,7 @@ void PanelRootView::paintSideSurface(QPainter& painter, const SideSurface& surfa
 }
 
 QRegion PanelRootView::contentRegion() const {
-  QRegion region(surfaceRect().toAlignedRect());
+  QRegion region = regionOf(hitShape());
   for (const auto& surface : sideSurfaces_) region += surface->shape();
   return region;
 }

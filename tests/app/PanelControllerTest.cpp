@@ -24,7 +24,8 @@ struct PanelControllerTest : test::PanelControllerHarness {
   void setSide(const QString& side) { fake.context->settings->set("qv.edgeSide", side); }
   std::optional<QRegion> shape() { return fake.windowShaper->shape(window()->windowHandle()); }
   std::optional<QRegion> inputShape() { return fake.windowShaper->inputShape(window()->windowHandle()); }
-  QRegion surface() const { return QRegion(controller->rootView()->surfaceRect().toAlignedRect()); }
+  // The column's rounded surface (what the window shows while no side surface is open).
+  QRegion surface() const { return controller->rootView()->contentRegion(); }
   // Shows the panel and lets its entrance finish.
   void open() {
     controller->showPanel();

@@ -122,6 +122,8 @@ TEST_F(PanelRootViewTest, OneSideSurfaceAtATimeGrowsFromTheColumnsTopCorner) {
     EXPECT_EQ(content.boundingRect(), root->surfaceRect().toAlignedRect() | filter.toAlignedRect());
     const QPoint gap(int(side == "left" ? filter.left() + 46 + 5 : filter.right() - 46 - 5), int(filter.top()) + 10);
     EXPECT_FALSE(content.contains(gap));
+    EXPECT_FALSE(content.contains(root->surfaceRect().topLeft().toPoint()));  // the corners are round
+    EXPECT_TRUE(content.contains(root->surfaceRect().center().toPoint()));
 
     state.setShowFilterPanel(false);
     fake.advanceBoth(0.6);
