@@ -111,6 +111,12 @@ SectionHeaderItem::SectionHeaderItem(ViewServices& context, QGraphicsItem* paren
   placeChevron();
 }
 
+void SectionHeaderItem::setWidth(double width) {
+  if (width == size().width()) return;
+  setSize({width, cardList::kHeaderHeight});
+  placeChevron();
+}
+
 void SectionHeaderItem::placeChevron() {
   chevron_->setPos(size().width() - GroupChevron::kSize,
                    cardList::kHeaderTopPadding + (cardList::kHeaderRowHeight - GroupChevron::kSize) / 2);

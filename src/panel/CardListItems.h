@@ -48,6 +48,8 @@ class SectionHeaderItem : public PaintedItem {
  public:
   explicit SectionHeaderItem(ViewServices& context, QGraphicsItem* parent = nullptr);
   void setSection(const QString& title, int count, bool collapsed, std::function<void()> toggle);
+  // The header spans the list's content width; the chevron ends it.
+  void setWidth(double width);
   GroupChevron& chevron() const { return *chevron_; }
   AccessibilityInfo accessibility() const override;
 

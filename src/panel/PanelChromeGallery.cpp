@@ -1,7 +1,12 @@
 #include "panel/PanelGallery.h"
 
+#include "cards/ViewServices.h"
+#include "items/model/ClipboardItem.h"
 #include "panel/CopiedToastView.h"
+#include "panel/PanelRootView.h"
 #include "panel/SearchBarView.h"
+#include "platform/Scheduler.h"
+#include "state/PanelState.h"
 #include "ui/anim/FrameClock.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/view/GalleryRegistry.h"
@@ -77,9 +82,49 @@ QImage searchBars(GalleryScene& scene) {
   return image;
 }
 
+// The whole panel content, on the right edge with a query, a filter in force and the filter
+// panel open, and on the left edge with the quick-actions menu open and the copied toast.
+QImage panelRoots(GalleryScene& scene) {
+  ViewServices& context = scene.services<ViewServices>();
+  const QDateTime now = context.scheduler->now();
+  const char* texts[] = {"Meeting notes for the project review on Thursday", "git commit -m 'Fix the invoice totals'",
+                         "Street address: 12 Harbour Lane", "Quarterly report draft, second revision"};
+  QList<ClipboardItem> items;
+  for (int i = 0; i < 4; ++i)
+    items << ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.example.Editor"),
+                                 now.addSecs(i < 2 ? -60 * i : -86400 - 60 * i),
+                                 TextPayload{QString::fromLatin1(texts[i])});
+  const QSize size(916, 640);
+  QImage image = scene.canvas(size.width(), 2 * size.height() + 10);
+  QPainter painter(&image);
+  for (int look = 0; look < 2; ++look) {
+    PanelState state(context);
+    state.setEdgeSide(look == 0 ? QStringLiteral("right") : QStringLiteral("left"));
+    state.setIsVisible(true);
+    state.setItems(items);
+    PanelRootView root(context, state, {});
+    root.resize(size);
+    root.setAttribute(Qt::WA_DontShowOnScreen);
+    root.show();
+    if (look == 0) {
+      state.setSearchQuery(QStringLiteral("re"));
+      state.setFilterTypes({TypeFilter::text});
+      state.setShowFilterPanel(true);
+    } else {
+      state.setShowDotsMenu(true);
+      state.setShowCopiedToast(true);
+    }
+    settleAnimations(scene);
+    context.scheduler->post([] {});
+    putWidget(painter, root, {0, double(look * (size.height() + 10))});
+  }
+  return image;
+}
+
 }  // namespace
 
 void addPanelChromeGalleryViews(GalleryRegistry& registry) {
+  registry.add(QStringLiteral("panel-root"), panelRoots);
   registry.add(QStringLiteral("panel-copied-toast"), copiedToast);
   registry.add(QStringLiteral("panel-search-bar"), searchBars);
 }
