@@ -86,14 +86,7 @@ QImage searchBars(GalleryScene& scene) {
 // panel open, and on the left edge with the quick-actions menu open and the copied toast.
 QImage panelRoots(GalleryScene& scene) {
   ViewServices& context = scene.services<ViewServices>();
-  const QDateTime now = context.scheduler->now();
-  const char* texts[] = {"Meeting notes for the project review on Thursday", "git commit -m 'Fix the invoice totals'",
-                         "Street address: 12 Harbour Lane", "Quarterly report draft, second revision"};
-  QList<ClipboardItem> items;
-  for (int i = 0; i < 4; ++i)
-    items << ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.example.Editor"),
-                                 now.addSecs(i < 2 ? -60 * i : -86400 - 60 * i),
-                                 TextPayload{QString::fromLatin1(texts[i])});
+  const QList<ClipboardItem> items = gallerySampleItems(context.scheduler->now());
   const QSize size(916, 640);
   QImage image = scene.canvas(size.width(), 2 * size.height() + 10);
   QPainter painter(&image);

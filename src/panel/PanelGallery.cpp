@@ -266,14 +266,7 @@ QImage menus(GalleryScene& scene) {
 // The card list grouped, with a collapsed section, and empty under a search that finds nothing.
 QImage cardLists(GalleryScene& scene) {
   ViewServices& context = scene.services<ViewServices>();
-  const QDateTime now = context.scheduler->now();
-  const char* texts[] = {"Meeting notes for the project review on Thursday", "git commit -m 'Fix the invoice totals'",
-                         "https://example.org/reports/quarterly", "Street address: 12 Harbour Lane"};
-  QList<ClipboardItem> items;
-  for (int i = 0; i < 4; ++i)
-    items << ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.example.Editor"),
-                                 now.addSecs(i < 2 ? -60 * i : -86400 - 60 * i),
-                                 TextPayload{QString::fromLatin1(texts[i])});
+  const QList<ClipboardItem> items = gallerySampleItems(context.scheduler->now());
   Canvas canvas(scene, {3 * 330, 640});
   for (int look = 0; look < 3; ++look) {
     PanelState state(context);
@@ -290,6 +283,17 @@ QImage cardLists(GalleryScene& scene) {
 }
 
 }  // namespace
+
+QList<ClipboardItem> gallerySampleItems(const QDateTime& now) {
+  const char* texts[] = {"Meeting notes for the project review on Thursday", "git commit -m 'Fix the invoice totals'",
+                         "https://example.org/reports/quarterly", "Street address: 12 Harbour Lane"};
+  QList<ClipboardItem> items;
+  for (int i = 0; i < 4; ++i)
+    items << ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.example.Editor"),
+                                 now.addSecs(i < 2 ? -60 * i : -86400 - 60 * i),
+                                 TextPayload{QString::fromLatin1(texts[i])});
+  return items;
+}
 
 void addPanelGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("card-list"), cardLists);

@@ -23,6 +23,17 @@ class FiltersTest : public ::testing::Test {
     for (const ClipboardItem& item : state.filteredItems()) ids.append(item.id);
     return ids;
   }
+  // What a state that never saw the earlier steps shows for the same history, tab, types and query.
+  QList<QUuid> freshSearchIds() const {
+    PanelState other(*h.fake.context);
+    other.setItems(state.items());
+    other.setSearchQuery(state.searchQuery());
+    other.setActiveFilter(state.activeFilter());
+    other.setFilterTypes(state.filterTypes());
+    QList<QUuid> ids;
+    for (const ClipboardItem& item : other.filteredItems()) ids.append(item.id);
+    return ids;
+  }
   QStringList chipIds() const {
     QStringList ids;
     for (const ActiveFilterChip& chip : state.activeFilterChips()) ids.append(chip.id);
@@ -200,16 +211,7 @@ TEST_F(FiltersTest, CopiesAtTheFrontExtendTheResultAsAFreshSearchWould) {
     history.append(i % 5 == 0 ? test::linkItem(QStringLiteral("https://agenda.example/%1").arg(i))
                               : test::textItem(QStringLiteral("Agenda %1 %2").arg(i).arg(i % 3 ? u"x" : u"y")));
   add(history);
-  const auto fresh = [&] {
-    PanelState other(*h.fake.context);
-    other.setItems(state.items());
-    other.setSearchQuery(state.searchQuery());
-    other.setActiveFilter(state.activeFilter());
-    other.setFilterTypes(state.filterTypes());
-    QList<QUuid> ids;
-    for (const ClipboardItem& item : other.filteredItems()) ids.append(item.id);
-    return ids;
-  };
+  const auto fresh = [&] { return freshSearchIds(); };
   SignalCounter changes(&state, &PanelState::filteredItemsChanged);
   int copies = 0;
   const auto copy = [&](const QString& text) {
@@ -251,15 +253,7 @@ TEST_F(FiltersTest, TypingOnNarrowsTheLastResultAsAFreshSearchWould) {
     history.append(i % 4 == 0 ? test::linkItem(QStringLiteral("https://notes.example/%1").arg(i))
                               : test::textItem(QStringLiteral("Notes %1 %2").arg(i).arg(i % 3 ? u"draft" : u"final")));
   add(history);
-  const auto fresh = [&] {
-    PanelState other(*h.fake.context);
-    other.setItems(state.items());
-    other.setSearchQuery(state.searchQuery());
-    other.setFilterTypes(state.filterTypes());
-    QList<QUuid> ids;
-    for (const ClipboardItem& item : other.filteredItems()) ids.append(item.id);
-    return ids;
-  };
+  const auto fresh = [&] { return freshSearchIds(); };
   const std::function<void()> between[] = {
       [] {},
       [&] { state.addItem(test::textItem(QStringLiteral("notes 5 draft, again"))); },
