@@ -301,10 +301,11 @@ void AppShellOnX11::pasteTheNewestCopyThroughTheShortcut(const QStringList& targ
   // The panel took the focus from the target; wait until it has slid in before looking.
   ASSERT_FALSE(target.waitForLine(QStringLiteral("inactive")).isEmpty());
   const QImage shot = waitForScreenshot([](const QImage& candidate) {
-    // The column (320 points at the right edge) has slid in fully over the desktop's black.
+    // The column's surface (inside 8 points of margin, at the right edge) has slid in fully over the
+    // desktop's black: its left edge is drawn down past the search bar and the first card.
     int drawn = 0;
-    for (int y = 100; y < 700; y += 20) drawn += qGray(candidate.pixel(965, y)) > 40;
-    return drawn > 20;
+    for (int y = 20; y < 320; y += 10) drawn += qGray(candidate.pixel(1280 - 320 + 12, y)) > 40;
+    return drawn > 25;
   });
   ASSERT_FALSE(shot.isNull());
   test::XvfbSession::saveScreenshot(shot, shotName);
