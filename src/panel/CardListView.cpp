@@ -389,6 +389,8 @@ void CardListView::wheelEvent(QWheelEvent* event) {
 void CardListView::paintEvent(QPaintEvent* event) {
   ++paintCount_;
   QPainter painter(viewport());
+  // The view's own hints: a lifted card scales its cached content, which must be filtered.
+  painter.setRenderHints(renderHints());
   const QRectF bounds = viewport()->rect();
   std::vector<Fx::GradientStop> stops;
   for (const auto& [location, opacity] : cardList::fadeStops(topFade_.value(), bottomFade_.value(), bounds.height()))
