@@ -482,9 +482,14 @@ TEST_F(PanelControllerTest, TheCardListSelectsPicksAndConcealsSensitiveCards) {
   EXPECT_EQ(state().selectedIndex(), 1);
   advance(1);
   const QImage image = list.grab().toImage();
-  // The selected card's outline is drawn in the accent colour at its edge.
-  const QColor edge = image.pixelColor(int(card.left()) + 1, int(card.center().y()));
-  EXPECT_GT(edge.blue(), edge.red());
+  // The selected card's outline is drawn in the accent colour at its edge (which the lift moves
+  // out by a few points).
+  bool outlined = false;
+  for (int x = int(card.left()) - 6; x <= int(card.left()) + 3; ++x) {
+    const QColor edge = image.pixelColor(x, int(card.center().y()));
+    outlined = outlined || edge.blue() > edge.red() + 30;
+  }
+  EXPECT_TRUE(outlined);
 
   // A double click as the display server sends it: press, release, double click, release. The first
   // click deselects the selected card, the second pastes it.
