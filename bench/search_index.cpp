@@ -2,12 +2,18 @@
 //   BM_BuildIndex            every searched text lower-cased from nothing (the first search)
 //   BM_RefreshAfterRemoval   one item gone from the middle: the rows are matched up again
 //   BM_ScanIndex/0, /1       one keystroke's scan for a one-letter and a ten-letter query
+//   BM_IndexMemory/0, /1     the resident memory the built index adds: 100,000 lines of text, the mixed history
+//   BM_ScanTextLines/0..2    a keystroke's scan of those lines: one letter, ten letters, a word with "é"
 #include "state/SearchIndex.h"
 #include "support/BenchMain.h"
 #include "support/MixedHistory.h"
 
 #include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <unistd.h>
 #include <QCoreApplication>
+#include <QFile>
+#include <random>
 
 namespace qv {
 namespace {
@@ -15,10 +21,88 @@ namespace {
 constexpr int kHistorySize = 100'000;
 const QString kQueries[] = {QStringLiteral("a"), QStringLiteral("printed ag")};
 
+
 const QList<ClipboardItem>& history() {
   static const QList<ClipboardItem> items = bench::mixedHistory(QDateTime::currentDateTimeUtc(), kHistorySize);
   return items;
 }
+
+// Lines of text of 100-200 bytes, as copied from documents and chats: mostly ASCII English with
+// some capitals, one in twenty with accented or CJK words.
+const QList<ClipboardItem>& textLines() {
+  static const QList<ClipboardItem> items = [] {
+    const QStringList words = {
+        QStringLiteral("the"),      QStringLiteral("meeting"), QStringLiteral("Budget"),   QStringLiteral("printed"),
+        QStringLiteral("agenda"),   QStringLiteral("and"),     QStringLiteral("Monday"),   QStringLiteral("report"),
+        QStringLiteral("please"),   QStringLiteral("send"),    QStringLiteral("invoice"),  QStringLiteral("London"),
+        QStringLiteral("review"),   QStringLiteral("of"),      QStringLiteral("draft"),    QStringLiteral("Thanks,"),
+        QStringLiteral("quarterly"), QStringLiteral("numbers"), QStringLiteral("with"),    QStringLiteral("a"),
+        QStringLiteral("NOTE:"),    QStringLiteral("to"),      QStringLiteral("customer"), QStringLiteral("release")};
+    const QStringList foreign = {QStringLiteral("café"), QStringLiteral("Müller"), QStringLiteral("Straße"),
+                                 QStringLiteral("señor"), QStringLiteral("東京"), QStringLiteral("会議")};
+    std::mt19937 random(7);
+    QList<ClipboardItem> lines;
+    lines.reserve(kHistorySize);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (int i = 0; i < kHistorySize; ++i) {
+      const bool accented = random() % 20 == 0;
+      const qsizetype target = 100 + qsizetype(random() % 101);
+      QString line;
+      while (line.toUtf8().size() < target) {
+        if (!line.isEmpty()) line += u' ';
+        line += accented && random() % 4 == 0 ? foreign[qsizetype(random() % foreign.size())]
+                                              : words[qsizetype(random() % words.size())];
+      }
+      lines.append(ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"), now.addSecs(-i),
+                                       TextPayload{line}));
+    }
+    return lines;
+  }();
+  return items;
+}
+
+qint64 residentBytes() {
+  malloc_trim(0);
+  QFile statm(QStringLiteral("/proc/self/statm"));
+  if (!statm.open(QIODevice::ReadOnly)) return 0;
+  const QList<QByteArray> fields = statm.readAll().split(' ');
+  return fields.size() > 1 ? fields[1].toLongLong() * sysconf(_SC_PAGESIZE) : 0;
+}
+
+void BM_IndexMemory(benchmark::State& bench) {
+  const QList<ClipboardItem>& items = bench.range(0) == 0 ? textLines() : history();
+  double grown = 0;
+  for (auto _ : bench) {
+    const qint64 before = residentBytes();
+    SearchIndex index({});
+    index.refresh(items);
+    grown = double(residentBytes() - before);
+    benchmark::DoNotOptimize(index.matches(0, SearchIndex::Query(kQueries[0])));
+  }
+  bench.counters["MiB"] = grown / (1024.0 * 1024.0);
+  bench.counters["bytesPerItem"] = grown / kHistorySize;
+}
+BENCHMARK(BM_IndexMemory)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// One keystroke's scan of every row, timed.
+void scan(benchmark::State& bench, const QList<ClipboardItem>& items, const QString& text) {
+  SearchIndex index({});
+  index.refresh(items);
+  const SearchIndex::Query query(text);
+  qsizetype found = 0;
+  for (auto _ : bench) {
+    found = 0;
+    for (qsizetype i = 0; i < kHistorySize; ++i) found += index.matches(i, query) ? 1 : 0;
+    benchmark::DoNotOptimize(found);
+  }
+  bench.counters["found"] = double(found);
+}
+
+void BM_ScanTextLines(benchmark::State& bench) {
+  const QString queries[] = {QStringLiteral("q"), QStringLiteral("printed ag"), QStringLiteral("café")};
+  scan(bench, textLines(), queries[bench.range(0)]);
+}
+BENCHMARK(BM_ScanTextLines)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 void BM_BuildIndex(benchmark::State& bench) {
   for (auto _ : bench) {
@@ -42,18 +126,7 @@ void BM_RefreshAfterRemoval(benchmark::State& bench) {
 }
 BENCHMARK(BM_RefreshAfterRemoval)->Unit(benchmark::kMillisecond);
 
-void BM_ScanIndex(benchmark::State& bench) {
-  SearchIndex index({});
-  index.refresh(history());
-  const SearchIndex::Query query(kQueries[bench.range(0)]);
-  qsizetype found = 0;
-  for (auto _ : bench) {
-    found = 0;
-    for (qsizetype i = 0; i < kHistorySize; ++i) found += index.matches(i, query) ? 1 : 0;
-    benchmark::DoNotOptimize(found);
-  }
-  bench.counters["found"] = double(found);
-}
+void BM_ScanIndex(benchmark::State& bench) { scan(bench, history(), kQueries[bench.range(0)]); }
 BENCHMARK(BM_ScanIndex)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

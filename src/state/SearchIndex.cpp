@@ -1,6 +1,7 @@
 #include "state/SearchIndex.h"
 
 #include <QHash>
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <utility>
@@ -32,105 +33,130 @@ bool containsQuery(QStringView text, QStringView query) {
   return false;
 }
 
-// The kept copy holds the text alive, so the same buffer means the same text.
-bool same(const QString& a, const QString& b) {
-  return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
-}
-bool same(const std::optional<QString>& a, const std::optional<QString>& b) {
-  return a.has_value() == b.has_value() && (!a || same(*a, *b));
+// Byte-wise substring test of a Latin-1 text, in the same way: find the first byte with memchr,
+// then compare the rest.
+bool containsBytes(const char* text, size_t size, const QByteArray& query) {
+  const size_t length = size_t(query.size());
+  if (length > size) return false;
+  if (length > 32) return memmem(text, size, query.constData(), length) != nullptr;
+  const char first = query.front();
+  const char* const last = text + (size - length);
+  for (const char* from = text; from <= last;) {
+    const auto* at = static_cast<const char*>(std::memchr(from, first, size_t(last - from) + 1));
+    if (!at) return false;
+    if (std::memcmp(at + 1, query.constData() + 1, length - 1) == 0) return true;
+    from = at + 1;
+  }
+  return false;
 }
 
-bool sameSearchedFields(const ClipboardPayload& a, const ClipboardPayload& b) {
-  if (a.index() != b.index()) return false;
+constexpr size_t kMaxFields = 4;
+using FieldList = std::array<const QString*, kMaxFields>;
+
+const QString& noField() {
+  static const QString none;
+  return none;
+}
+
+// The searched fields of a payload, in the order its text joins them. An absent field counts
+// as an empty one: both join to the same text.
+size_t searchedFields(const ClipboardPayload& payload, FieldList* fields) {
+  const auto optional = [](const std::optional<QString>& field) { return field ? &*field : &noField(); };
   return std::visit(
-      [&](const auto& left) {
-        using Payload = std::decay_t<decltype(left)>;
-        const auto& right = std::get<Payload>(b);
-        if constexpr (std::is_same_v<Payload, ColorPayload>) return same(left.hex, right.hex);
-        if constexpr (std::is_same_v<Payload, ImagePayload>) return same(left.filename, right.filename);
-        if constexpr (std::is_same_v<Payload, LinkPayload>)
-          return left.url == right.url && same(left.domain, right.domain) && same(left.title, right.title) &&
-                 same(left.description, right.description);
-        if constexpr (std::is_same_v<Payload, CodePayload>)
-          return same(left.source, right.source) && same(left.language, right.language);
-        if constexpr (std::is_same_v<Payload, TextPayload>) return same(left.text, right.text);
-        if constexpr (std::is_same_v<Payload, FilePayload>) return same(left.name, right.name);
+      [&](const auto& p) -> size_t {
+        using Payload = std::decay_t<decltype(p)>;
+        if constexpr (std::is_same_v<Payload, ColorPayload>) *fields = {&p.hex};
+        if constexpr (std::is_same_v<Payload, ImagePayload>) *fields = {&p.filename};
+        if constexpr (std::is_same_v<Payload, LinkPayload>) {
+          // The URL is searched as its text (which is what absoluteString gives).
+          *fields = {&p.url.text(), &p.domain, optional(p.title), optional(p.description)};
+          return 4;
+        }
+        if constexpr (std::is_same_v<Payload, CodePayload>) {
+          *fields = {&p.source, &p.language};
+          return 2;
+        }
+        if constexpr (std::is_same_v<Payload, TextPayload>) *fields = {&p.text};
+        if constexpr (std::is_same_v<Payload, FilePayload>) *fields = {&p.name};
+        return 1;
       },
-      a);
+      payload);
 }
 
-// Where an item's searched fields live: their buffers and lengths. An entry keeps its source
-// payload, so its buffers stay allocated; an item with the same key shows the same texts.
-struct FieldsKey {
-  std::array<const QChar*, 4> data{};
-  std::array<qsizetype, 4> sizes{};
-  size_t kind = 0;
-  bool operator==(const FieldsKey&) const = default;
-
-  static FieldsKey of(const ClipboardPayload& payload) {
-    FieldsKey key;
-    key.kind = payload.index();
-    int row = 0;
-    const auto add = [&](const QString* field) {
-      key.data[size_t(row)] = field ? field->constData() : nullptr;
-      key.sizes[size_t(row)] = field ? field->size() : -1;
-      ++row;
-    };
-    const auto addOptional = [&](const std::optional<QString>& field) { add(field ? &*field : nullptr); };
-    std::visit(
-        [&](const auto& p) {
-          using Payload = std::decay_t<decltype(p)>;
-          if constexpr (std::is_same_v<Payload, ColorPayload>) add(&p.hex);
-          if constexpr (std::is_same_v<Payload, ImagePayload>) add(&p.filename);
-          if constexpr (std::is_same_v<Payload, LinkPayload>) {
-            add(&p.url.text());
-            add(&p.domain);
-            addOptional(p.title);
-            addOptional(p.description);
-          }
-          if constexpr (std::is_same_v<Payload, CodePayload>) {
-            add(&p.source);
-            add(&p.language);
-          }
-          if constexpr (std::is_same_v<Payload, TextPayload>) add(&p.text);
-          if constexpr (std::is_same_v<Payload, FilePayload>) add(&p.name);
-        },
-        payload);
-    return key;
-  }
-};
-
-QString joinedFields(std::initializer_list<const QString*> fields) {
-  qsizetype length = 0;
-  for (const QString* field : fields) length += field->size() + 1;
-  QString joined;
-  joined.reserve(length);
-  bool first = true;
-  for (const QString* field : fields) {
-    if (!first) joined.append(kFieldSeparator);
-    joined.append(*field);
-    first = false;
-  }
-  return joined;
+// The bits set in any of the text's code units: below 128 for ASCII, below 256 for Latin-1.
+// (A loop without an early exit, which the compiler vectorises.)
+char16_t unitBits(QStringView text) {
+  char16_t any = 0;
+  for (QChar ch : text) any |= ch.unicode();
+  return any;
 }
+bool isAscii(QStringView text) { return unitBits(text) < 128; }
+bool fitsLatin1(QStringView text) { return unitBits(text) < 256; }
 
 }  // namespace
 
-// The lower-cased searched text of one item, with the payload it was made from (which keeps
-// the buffers that FieldsKey compares allocated).
-struct SearchIndex::Entry {
-  ClipboardPayload source;
-  QString text;
-};
-
 // What the matching and the scan read, side by side in history order at the last refresh.
 struct SearchIndex::Row {
-  QUuid id;  // null once the entry has been taken by the refresh
-  FieldsKey key;
-  CharMask mask;
-  QStringView text;           // into the entry's text
-  bool awaitingText = false;  // an image whose text has not been recognised yet
-  bool rebuild = false;       // its recognised text may have arrived
+  QUuid id;                     // null once the refresh has matched it to an item
+  const char* text = nullptr;   // in the arena: Latin-1, or UTF-16 when `wide`
+  quint64 length : 56 = 0;      // in characters
+  quint64 fieldCount : 3 = 0;   // its kept fields, from fieldsAt on
+  quint64 wide : 1 = 0;
+  quint64 awaitingText : 1 = 0;  // an image whose text has not been recognised yet
+  quint64 rebuild : 1 = 0;       // its recognised text may have arrived
+  quint64 moved : 1 = 0;         // the refresh took it over
+  quint32 fieldsAt = 0;
+  quint8 kind = 0;  // the payload's case
+
+  size_t bytes() const { return wide ? length * sizeof(char16_t) : length; }
+};
+
+// Where the rows' texts live: blocks filled in turn that never move, so that a row points at its
+// text. The texts of rows that are gone stay as waste until the index is compacted.
+class SearchIndex::Arena {
+ public:
+  explicit Arena(size_t firstBlock = kFirstBlock) : nextBlock_(std::max(firstBlock, kFirstBlock)) {}
+
+  // Room for `bytes` bytes, aligned for UTF-16.
+  char* take(size_t bytes) {
+    bytes = rounded(bytes);
+    live_ += bytes;
+    if (bytes > left_) {
+      if (bytes >= kOwnBlock) {
+        // A long text gets a block of its own; the open block stays open.
+        blocks_.push_back(std::make_unique_for_overwrite<char[]>(bytes));
+        return blocks_.back().get();
+      }
+      const size_t size = std::max(nextBlock_, bytes);
+      nextBlock_ = std::min(nextBlock_ * 2, kMaxBlock);
+      blocks_.push_back(std::make_unique_for_overwrite<char[]>(size));
+      cursor_ = blocks_.back().get();
+      left_ = size;
+    }
+    char* at = cursor_;
+    cursor_ += bytes;
+    left_ -= bytes;
+    return at;
+  }
+  void drop(size_t bytes) {
+    live_ -= rounded(bytes);
+    waste_ += rounded(bytes);
+  }
+  size_t live() const { return live_; }
+  size_t waste() const { return waste_; }
+
+ private:
+  static constexpr size_t kFirstBlock = 16 * 1024;
+  static constexpr size_t kMaxBlock = 1024 * 1024;
+  static constexpr size_t kOwnBlock = kMaxBlock / 4;
+  static size_t rounded(size_t bytes) { return (bytes + 1) & ~size_t(1); }
+
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  size_t nextBlock_;
+  char* cursor_ = nullptr;
+  size_t left_ = 0;
+  size_t live_ = 0;
+  size_t waste_ = 0;
 };
 
 SearchIndex::CharMask SearchIndex::CharMask::of(QStringView text, bool* allAscii) {
@@ -150,58 +176,143 @@ SearchIndex::Query::Query(QString lowered) : text_(std::move(lowered)) {
   bool ascii = false;
   mask_ = CharMask::of(text_, &ascii);
   maskAnswers_ = ascii && text_.size() == 1;
+  fitsLatin1_ = fitsLatin1(text_);
+  if (fitsLatin1_) latin1_ = text_.toLatin1();
 }
 
-SearchIndex::SearchIndex(RecognizedText recognizedText) : recognizedText_(std::move(recognizedText)) {}
+SearchIndex::SearchIndex(RecognizedText recognizedText)
+    : recognizedText_(std::move(recognizedText)), arena_(std::make_unique<Arena>()) {}
 
 SearchIndex::~SearchIndex() = default;
 
 void SearchIndex::itemPrepended(const QList<ClipboardItem>& items) {
-  const ClipboardItem& front = items.first();
   if (!stale_ && rows_.size() + 1 == size_t(items.size()) && (rows_.empty() || rows_.front().id == items.at(1).id)) {
-    Row row{front.id, FieldsKey::of(front.payload), {}, {}, false, false};
-    entries_.insert(entries_.begin(), makeEntry(front, &row));
+    CharMask mask;
+    const Row row = makeRow(items.first(), &mask);
     if (row.awaitingText) ++awaiting_;
-    masks_.insert(masks_.begin(), row.mask);
+    masks_.insert(masks_.begin(), mask);
     rows_.insert(rows_.begin(), row);
   } else {
     stale_ = true;
   }
 }
 
-std::unique_ptr<SearchIndex::Entry> SearchIndex::makeEntry(const ClipboardItem& item, Row* row) const {
-  auto entry = std::make_unique<Entry>();
-  entry->source = item.payload;
-  entry->text = std::visit(
-      [&](const auto& p) -> QString {
-        using Payload = std::decay_t<decltype(p)>;
-        if constexpr (std::is_same_v<Payload, ColorPayload>) return p.hex.toLower();
-        if constexpr (std::is_same_v<Payload, ImagePayload>) {
-          std::optional<QString> recognized;
-          if (recognizedText_) recognized = recognizedText_(item.idString());
-          if (!recognized) {
-            row->awaitingText = true;
-            return p.filename.toLower();
-          }
-          return joinedFields({&p.filename, &*recognized}).toLower();
-        }
-        if constexpr (std::is_same_v<Payload, LinkPayload>) {
-          const QString url = absoluteString(p.url);
-          const QString none;
-          return joinedFields({&url, &p.domain, p.title ? &*p.title : &none, p.description ? &*p.description : &none})
-              .toLower();
-        }
-        if constexpr (std::is_same_v<Payload, CodePayload>) return joinedFields({&p.source, &p.language}).toLower();
-        if constexpr (std::is_same_v<Payload, TextPayload>) return p.text.toLower();
-        if constexpr (std::is_same_v<Payload, FilePayload>) return p.name.toLower();
-      },
-      item.payload);
-  row->text = entry->text;
-  row->mask = CharMask::of(entry->text);
-  return entry;
+SearchIndex::Row SearchIndex::makeRow(const ClipboardItem& item, CharMask* mask) {
+  Row row;
+  row.id = item.id;
+  row.kind = quint8(item.payload.index());
+  FieldList fields{};
+  const size_t count = searchedFields(item.payload, &fields);
+  row.fieldCount = count;
+  row.fieldsAt = quint32(fields_.size());
+  std::array<QStringView, kMaxFields + 1> parts;
+  for (size_t k = 0; k < count; ++k) {
+    fields_.push_back(*fields[k]);
+    parts[k] = *fields[k];
+  }
+  size_t partCount = count;
+  std::optional<QString> recognized;
+  if (std::holds_alternative<ImagePayload>(item.payload)) {
+    if (recognizedText_) recognized = recognizedText_(item.idString());
+    if (recognized) parts[partCount++] = *recognized;
+    else row.awaitingText = 1;
+  }
+  storeText(&row, parts.data(), partCount, mask);
+  return row;
 }
 
-// Matches the items to the entries of the last refresh. The history mostly changes at the front
+// Lower-cases the parts joined by the field separator into the arena. An ASCII text (nearly
+// every one) is lower-cased byte by byte on the way; others go through QString::toLower.
+void SearchIndex::storeText(Row* row, const QStringView* parts, size_t count, CharMask* mask) {
+  size_t length = count - 1;
+  bool ascii = true;
+  for (size_t k = 0; k < count; ++k) {
+    length += size_t(parts[k].size());
+    ascii = ascii && isAscii(parts[k]);
+  }
+  *mask = CharMask();
+  row->length = length;
+  if (ascii) {
+    char* out = arena_->take(length);
+    row->text = out;
+    for (size_t k = 0; k < count; ++k) {
+      if (k > 0) *out++ = char(kFieldSeparator.unicode());
+      for (QChar ch : parts[k]) {
+        const char16_t c = ch.unicode();
+        const char lower = char(c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c);
+        mask->bits[lower >> 6] |= quint64(1) << (lower & 63);
+        *out++ = lower;
+      }
+    }
+    if (count > 1) mask->bits[0] |= 1;  // the separator
+    return;
+  }
+  QString joined;
+  joined.reserve(qsizetype(length));
+  for (size_t k = 0; k < count; ++k) {
+    if (k > 0) joined.append(kFieldSeparator);
+    joined.append(parts[k]);
+  }
+  const QString lowered = std::move(joined).toLower();
+  *mask = CharMask::of(lowered);
+  row->length = size_t(lowered.size());
+  if (fitsLatin1(lowered)) {
+    char* out = arena_->take(row->length);
+    row->text = out;
+    for (QChar ch : lowered) *out++ = char(ch.unicode());
+  } else {
+    row->wide = 1;
+    char* out = arena_->take(row->bytes());
+    row->text = out;
+    std::memcpy(out, lowered.constData(), row->bytes());
+  }
+}
+
+// Whether the row was made from these searched fields: the same buffers (which the kept fields
+// hold allocated), or equal texts, whose buffers the row then keeps instead.
+bool SearchIndex::keepsFieldsOf(const Row& row, const ClipboardPayload& payload) {
+  if (row.kind != payload.index()) return false;
+  FieldList fields{};
+  const size_t count = searchedFields(payload, &fields);
+  QString* kept = fields_.data() + row.fieldsAt;
+  for (size_t k = 0; k < count; ++k)
+    if (kept[k].constData() != fields[k]->constData() || kept[k].size() != fields[k]->size())
+      if (kept[k] != *fields[k]) return false;
+  for (size_t k = 0; k < count; ++k)
+    if (kept[k].constData() != fields[k]->constData()) kept[k] = *fields[k];
+  return true;
+}
+
+void SearchIndex::release(const Row& row) {
+  for (size_t k = 0; k < row.fieldCount; ++k) fields_[row.fieldsAt + k] = QString();
+  releasedFields_ += row.fieldCount;
+  arena_->drop(row.bytes());
+}
+
+// Once more memory holds texts and fields of rows that are gone than of rows in use, the rows
+// are copied into memory of their own (in history order, which the scan then reads in turn).
+void SearchIndex::compactIfWasteful() {
+  constexpr size_t kTolerated = 256 * 1024;
+  const bool textsWasteful = arena_->waste() > std::max(arena_->live(), kTolerated);
+  const bool fieldsWasteful = releasedFields_ * sizeof(QString) > std::max(fields_.size() * sizeof(QString) / 2, kTolerated);
+  if (!textsWasteful && !fieldsWasteful) return;
+  auto arena = std::make_unique<Arena>(arena_->live());
+  std::vector<QString> fields;
+  fields.reserve(fields_.size() - releasedFields_);
+  for (Row& row : rows_) {
+    char* text = arena->take(row.bytes());
+    std::memcpy(text, row.text, row.bytes());
+    row.text = text;
+    const auto at = quint32(fields.size());
+    for (size_t k = 0; k < row.fieldCount; ++k) fields.push_back(std::move(fields_[row.fieldsAt + k]));
+    row.fieldsAt = at;
+  }
+  arena_ = std::move(arena);
+  fields_ = std::move(fields);
+  releasedFields_ = 0;
+}
+
+// Matches the items to the rows of the last refresh. The history mostly changes at the front
 // (a new copy) or loses a few items, so the match is looked for at the same offset first, then
 // nearby; only a history rearranged beyond that pays for a look-up table.
 void SearchIndex::refresh(const QList<ClipboardItem>& items) {
@@ -209,16 +320,14 @@ void SearchIndex::refresh(const QList<ClipboardItem>& items) {
   // moves the rows instead of reallocating them.
   constexpr size_t kRoomForCopies = 256;
   if (!stale_) return;
-  std::vector<std::unique_ptr<Entry>> previous = std::move(entries_);
   std::vector<Row> previousRows = std::move(rows_);
-  entries_.clear();
+  std::vector<CharMask> previousMasks = std::move(masks_);
   const size_t room = static_cast<size_t>(items.size()) + kRoomForCopies;
-  entries_.reserve(room);
   rows_.clear();
   rows_.reserve(room);
   masks_.clear();
   masks_.reserve(room);
-  const qsizetype previousCount = static_cast<qsizetype>(previous.size());
+  const qsizetype previousCount = static_cast<qsizetype>(previousRows.size());
   const auto holds = [&](qsizetype at, const QUuid& id) {
     return at >= 0 && at < previousCount && previousRows[size_t(at)].id == id;
   };
@@ -232,7 +341,7 @@ void SearchIndex::refresh(const QList<ClipboardItem>& items) {
     const ClipboardItem& item = items[i];
     qsizetype at = -1;
     if (item.id.isNull()) {
-      // Never matched: taken rows have a null id.
+      // Never matched: matched rows have a null id.
     } else if (holds(i + shift, item.id)) {
       at = i + shift;
     } else if (table) {
@@ -250,27 +359,28 @@ void SearchIndex::refresh(const QList<ClipboardItem>& items) {
         at = table->value(item.id, -1);
       }
     }
-    const FieldsKey key = FieldsKey::of(item.payload);
     if (at >= 0) {
       shift = at - i;
       Row& old = previousRows[size_t(at)];
       old.id = QUuid();
-      if (!old.rebuild && (old.key == key || sameSearchedFields(previous[size_t(at)]->source, item.payload))) {
-        entries_.push_back(std::move(previous[size_t(at)]));
+      if (!old.rebuild && keepsFieldsOf(old, item.payload)) {
+        old.moved = 1;
         rows_.push_back(old);
         rows_.back().id = item.id;
-        rows_.back().key = key;
+        rows_.back().moved = 0;
         if (old.awaitingText) ++awaiting_;
-        masks_.push_back(old.mask);
+        masks_.push_back(previousMasks[size_t(at)]);
         continue;
       }
     }
-    Row row{item.id, key, {}, {}, false, false};
-    entries_.push_back(makeEntry(item, &row));
-    if (row.awaitingText) ++awaiting_;
-    masks_.push_back(row.mask);
-    rows_.push_back(row);
+    CharMask mask;
+    rows_.push_back(makeRow(item, &mask));
+    if (rows_.back().awaitingText) ++awaiting_;
+    masks_.push_back(mask);
   }
+  for (const Row& old : previousRows)
+    if (!old.moved) release(old);
+  compactIfWasteful();
   stale_ = false;
 }
 
@@ -285,7 +395,12 @@ void SearchIndex::forgetAwaitingTexts() {
 bool SearchIndex::matches(qsizetype row, const Query& query) const {
   const size_t at = static_cast<size_t>(row);
   if (!masks_[at].covers(query.mask_)) return false;
-  return query.maskAnswers_ || containsQuery(rows_[at].text, query.text_);
+  if (query.maskAnswers_) return true;
+  const Row& found = rows_[at];
+  if (found.wide)
+    return containsQuery(QStringView(reinterpret_cast<const char16_t*>(found.text), qsizetype(found.length)),
+                         query.text_);
+  return query.fitsLatin1_ && containsBytes(found.text, found.length, query.latin1_);
 }
 
 }  // namespace qv

@@ -1,6 +1,7 @@
 #pragma once
 #include "items/model/ClipboardItem.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringView>
@@ -15,6 +16,10 @@ namespace qv {
 // text recognised in it), kept in history order and brought up to date cheaply: a copy put at
 // the front adds one row, and a rebuild reuses the rows of items whose searched fields are
 // unchanged. The search per keystroke is a scan of these texts.
+//
+// The texts live side by side in blocks of memory; a text whose characters all fit in Latin-1
+// (nearly all) is kept with one byte per character, and an 8-bit query is looked for with a
+// byte search. Other texts keep their UTF-16.
 class SearchIndex {
  public:
   // The text recognised in an image item, by item id; none while it has not been recognised.
@@ -43,6 +48,8 @@ class SearchIndex {
    private:
     friend class SearchIndex;
     QString text_;
+    QByteArray latin1_;  // the text in Latin-1, when all of it fits
+    bool fitsLatin1_ = false;
     CharMask mask_;
     bool usesIndex_ = false;
     bool maskAnswers_ = false;  // one ASCII character: the mask alone answers
@@ -67,15 +74,22 @@ class SearchIndex {
   bool matches(qsizetype row, const Query& query) const;
 
  private:
-  struct Entry;
   struct Row;
-  std::unique_ptr<Entry> makeEntry(const ClipboardItem& item, Row* row) const;
+  class Arena;
+  Row makeRow(const ClipboardItem& item, CharMask* mask);
+  void storeText(Row* row, const QStringView* parts, size_t count, CharMask* mask);
+  bool keepsFieldsOf(const Row& row, const ClipboardPayload& payload);
+  void release(const Row& row);
+  void compactIfWasteful();
 
   RecognizedText recognizedText_;
-  // The entries are held by pointer so that a refresh moves pointers, not texts.
-  std::vector<std::unique_ptr<Entry>> entries_;
   std::vector<Row> rows_;
-  std::vector<CharMask> masks_;  // the rows' masks again, compact: a one-letter scan reads only them
+  std::vector<CharMask> masks_;  // the rows' masks, compact: a one-letter scan reads only them
+  // The searched fields each row's text was made from, kept so that their buffers stay
+  // allocated: an item whose fields are these same buffers has the same text.
+  std::vector<QString> fields_;
+  size_t releasedFields_ = 0;
+  std::unique_ptr<Arena> arena_;
   qsizetype awaiting_ = 0;
   bool stale_ = true;
 };

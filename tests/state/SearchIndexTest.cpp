@@ -1,0 +1,128 @@
+#include "state/SearchIndex.h"
+#include "support/StateTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace qv {
+namespace {
+
+struct MatchCase {
+  const char* name;
+  QString text;  // a text item's text, or a code item's source when `language` is set
+  QString query;  // as typed; lower-cased like the search field's
+  bool found;
+  QString language = {};
+};
+
+ClipboardItem itemOf(const MatchCase& c) {
+  return c.language.isEmpty() ? test::textItem(c.text) : test::codeItem(c.text, c.language);
+}
+
+bool indexFinds(SearchIndex& index, const QList<ClipboardItem>& items, qsizetype row, const QString& query) {
+  index.refresh(items);
+  return index.matches(row, SearchIndex::Query(query.toLower()));
+}
+
+// Texts kept a byte per character and texts kept in UTF-16, with queries of either kind: the
+// index answers as each item's own search does.
+TEST(SearchIndexTest, MatchesLikeTheItemsOwnSearch) {
+  const MatchCase cases[] = {
+      {"ascii capitals", QStringLiteral("Printed AGENDA for Monday"), QStringLiteral("agenda for m"), true},
+      {"ascii absent", QStringLiteral("Printed agenda"), QStringLiteral("agendas"), false},
+      {"latin-1 capitals", QStringLiteral("CAFÉ CRÈME"), QStringLiteral("Café crème"), true},
+      {"accent is not its letter", QStringLiteral("café"), QStringLiteral("cafe"), false},
+      {"letter is not its accent", QStringLiteral("cafe"), QStringLiteral("café"), false},
+      {"sharp s", QStringLiteral("Straße"), QStringLiteral("STRASSE"), false},
+      {"sharp s kept", QStringLiteral("Straße 5"), QStringLiteral("straße"), true},
+      {"capital sharp s lowers into latin-1", QStringLiteral("GROẞ"), QStringLiteral("groß"), true},
+      {"kelvin sign lowers to k", QStringLiteral("300 \u212A"), QStringLiteral("300 k"), true},
+      {"dotted capital i", QStringLiteral("İSTANBUL"), QStringLiteral("i̇stanbul"), true},
+      {"dotted capital i is not i", QStringLiteral("İSTANBUL"), QStringLiteral("istanbul"), false},
+      {"micro sign is not mu", QStringLiteral("5 µm"), QStringLiteral("μm"), false},
+      {"cjk", QStringLiteral("東京の会議 at 10"), QStringLiteral("会議 AT"), true},
+      {"cjk query, ascii text", QStringLiteral("meeting"), QStringLiteral("会議"), false},
+      {"ascii query, cjk text", QStringLiteral("会議 Meeting"), QStringLiteral("meeting"), true},
+      {"latin-1 query, utf-16 text", QStringLiteral("Café 東京"), QStringLiteral("CAFÉ"), true},
+      {"latin-1 query absent from utf-16 text", QStringLiteral("Cafe 東京"), QStringLiteral("café"), false},
+      {"emoji", QStringLiteral("ship it 🚀 now"), QStringLiteral("🚀 n"), true},
+      {"whole text", QStringLiteral("Hello"), QStringLiteral("hello"), true},
+      {"longer than the text", QStringLiteral("Hello"), QStringLiteral("hello!"), false},
+      {"repeats", QStringLiteral("aaaaaaaaab"), QStringLiteral("aaab"), true},
+      {"long query", QStringLiteral("The quick brown fox jumps over the lazy dog and runs away"),
+       QStringLiteral("quick brown fox jumps over the lazy dog and"), true},
+      {"long query, one letter off", QStringLiteral("The quick brown fox jumps over the lazy dog and runs away"),
+       QStringLiteral("quick brown fox jumps over the lazy dog anD x"), false},
+      {"either field", QStringLiteral("print(1)"), QStringLiteral("python"), true, QStringLiteral("Python")},
+      {"not across fields", QStringLiteral("print(1)"), QStringLiteral("1)python"), false, QStringLiteral("Python")},
+      {"not across fields, utf-16", QStringLiteral("x = '東'"), QStringLiteral("'python"), false,
+       QStringLiteral("Python")},
+  };
+  QList<ClipboardItem> items;
+  for (const MatchCase& c : cases) items.append(itemOf(c));
+  SearchIndex index({});
+  for (qsizetype row = 0; row < items.size(); ++row) {
+    const MatchCase& c = cases[row];
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(indexFinds(index, items, row, c.query), c.found);
+    EXPECT_EQ(items[row].matchesLowercased(c.query.toLower()), c.found);
+  }
+}
+
+// A query holding the field separator is left to the items' own search.
+TEST(SearchIndexTest, QueryWithTheSeparatorDoesNotUseTheIndex) {
+  EXPECT_FALSE(SearchIndex::Query(QStringLiteral("a") + QChar(0) + QStringLiteral("b")).usesIndex());
+  EXPECT_TRUE(SearchIndex::Query(QStringLiteral("a b")).usesIndex());
+}
+
+// Texts that fill their block of memory to the last byte, one far larger than a block, and
+// queries at their very ends: a text never runs into the next one.
+TEST(SearchIndexTest, TextsAtTheEndsOfTheirMemory) {
+  QList<ClipboardItem> items;
+  for (int i = 0; i < 12; ++i) {
+    const qsizetype length = i % 2 ? 4096 : 4095;  // the blocks are powers of two long
+    items.append(test::textItem(QString(length - 2, QLatin1Char('x')) + QStringLiteral("Y") + QChar(u'a' + i)));
+  }
+  items.append(test::textItem(QString(300'000, QChar(u'é')) + QStringLiteral("END")));
+  items.append(test::textItem(QStringLiteral("bz")));
+  SearchIndex index({});
+  for (int i = 0; i < 12; ++i) {
+    EXPECT_TRUE(indexFinds(index, items, i, QStringLiteral("y") + QChar(u'a' + i))) << i;
+    EXPECT_FALSE(indexFinds(index, items, i, QStringLiteral("y") + QChar(u'a' + i) + QStringLiteral("x"))) << i;
+  }
+  EXPECT_TRUE(indexFinds(index, items, 12, QStringLiteral("éend")));
+  EXPECT_FALSE(indexFinds(index, items, 12, QStringLiteral("endb")));
+  EXPECT_TRUE(indexFinds(index, items, 13, QStringLiteral("bz")));
+}
+
+// An edited item keeps its id but not its text; most of a history dropped makes the index copy
+// the rest into fresh memory; a copy put at the front after that is found too.
+TEST(SearchIndexTest, EditsRemovalsAndCopiesStayFound) {
+  QList<ClipboardItem> items;
+  for (int i = 0; i < 3000; ++i)
+    items.append(test::textItem(QStringLiteral("Entry %1 of the list, padded %2").arg(i).arg(QString(200, u'.'))));
+  SearchIndex index({});
+  index.refresh(items);
+
+  ClipboardItem edited = items[5];
+  edited.payload = TextPayload{QStringLiteral("Entry 5 CHANGED")};
+  items[5] = edited;
+  index.markStale();
+  EXPECT_TRUE(indexFinds(index, items, 5, QStringLiteral("changed")));
+  EXPECT_FALSE(indexFinds(index, items, 5, QStringLiteral("padded")));
+
+  items.remove(10, 2900);
+  index.markStale();
+  for (qsizetype row = 0; row < items.size(); ++row) {
+    const QString query = QStringLiteral("entry %1 of").arg(row < 10 ? row : row + 2900);
+    ASSERT_EQ(indexFinds(index, items, row, query), row != 5) << row;
+  }
+
+  items.prepend(test::textItem(QStringLiteral("Fresh Copy")));
+  index.itemPrepended(items);
+  EXPECT_TRUE(indexFinds(index, items, 0, QStringLiteral("fresh")));
+  EXPECT_TRUE(indexFinds(index, items, 1, QStringLiteral("entry 0 ")));
+  EXPECT_TRUE(indexFinds(index, items, items.size() - 1, QStringLiteral("entry 2999 ")));
+}
+
+}  // namespace
+}  // namespace qv
