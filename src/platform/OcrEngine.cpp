@@ -48,19 +48,20 @@ struct TesseractLibrary {
     }
     limitEngineThreads(handle);
     TesseractLibrary library;
-    const bool complete =
-        resolve(handle, "TessBaseAPICreate", library.create) && resolve(handle, "TessBaseAPIDelete", library.destroy) &&
-        resolve(handle, "TessBaseAPISetVariable", library.setVariable) &&
-        resolve(handle, "TessBaseAPIInit2", library.init) &&
-        resolve(handle, "TessBaseAPISetPageSegMode", library.setPageSegMode) &&
-        resolve(handle, "TessBaseAPISetImage", library.setImage) &&
-        resolve(handle, "TessBaseAPISetSourceResolution", library.setSourceResolution) &&
-        resolve(handle, "TessBaseAPIRecognize", library.recognize) &&
-        resolve(handle, "TessBaseAPIGetIterator", library.getIterator) &&
-        resolve(handle, "TessResultIteratorGetUTF8Text", library.iteratorText) &&
-        resolve(handle, "TessResultIteratorNext", library.iteratorNext) &&
-        resolve(handle, "TessResultIteratorDelete", library.iteratorDelete) &&
-        resolve(handle, "TessDeleteText", library.deleteText) && resolve(handle, "TessBaseAPIClear", library.clear);
+    const bool complete = resolve(handle, "TessBaseAPICreate", library.create) &&
+                          resolve(handle, "TessBaseAPIDelete", library.destroy) &&
+                          resolve(handle, "TessBaseAPISetVariable", library.setVariable) &&
+                          resolve(handle, "TessBaseAPIInit2", library.init) &&
+                          resolve(handle, "TessBaseAPISetPageSegMode", library.setPageSegMode) &&
+                          resolve(handle, "TessBaseAPISetImage", library.setImage) &&
+                          resolve(handle, "TessBaseAPISetSourceResolution", library.setSourceResolution) &&
+                          resolve(handle, "TessBaseAPIRecognize", library.recognize) &&
+                          resolve(handle, "TessBaseAPIGetIterator", library.getIterator) &&
+                          resolve(handle, "TessResultIteratorGetUTF8Text", library.iteratorText) &&
+                          resolve(handle, "TessResultIteratorNext", library.iteratorNext) &&
+                          resolve(handle, "TessResultIteratorDelete", library.iteratorDelete) &&
+                          resolve(handle, "TessDeleteText", library.deleteText) &&
+                          resolve(handle, "TessBaseAPIClear", library.clear);
     if (!complete) {
       qCInfo(lcItems) << "Text recognition unavailable: the engine's library lacks a function";
       return std::nullopt;
@@ -80,8 +81,7 @@ struct TesseractLibrary {
   // nesting limit overrides.) The runtime comes in with the engine's library.
   static void limitEngineThreads(void* handle) {
     using SetLevels = void (*)(int);
-    if (const auto setLevels = reinterpret_cast<SetLevels>(::dlsym(handle, "omp_set_max_active_levels")))
-      setLevels(0);
+    if (const auto setLevels = reinterpret_cast<SetLevels>(::dlsym(handle, "omp_set_max_active_levels"))) setLevels(0);
   }
 };
 

@@ -92,7 +92,8 @@ TEST_F(SettingsStoreTest, OneChangeSignalPerTurn) {
 TEST_F(SettingsStoreTest, SeveralValuesAtOnceAndUnchangedValuesLeaveTheFileAlone) {
   SettingsStore store(file(), scheduler);
   store.set(QStringLiteral("gone"), 1);
-  store.set(QJsonObject{{QStringLiteral("a"), false}, {QStringLiteral("b"), 2}, {QStringLiteral("gone"), QJsonValue()}});
+  store.set(
+      QJsonObject{{QStringLiteral("a"), false}, {QStringLiteral("b"), 2}, {QStringLiteral("gone"), QJsonValue()}});
   SettingsStore reread(file(), scheduler);
   EXPECT_EQ(reread.boolValue(QStringLiteral("a")), false);
   EXPECT_EQ(reread.intValue(QStringLiteral("b")), 2);
