@@ -48,20 +48,14 @@ struct TesseractLibrary {
     }
     limitEngineThreads(handle);
     TesseractLibrary library;
-    const bool complete = resolve(handle, "TessBaseAPICreate", library.create) &&
-                          resolve(handle, "TessBaseAPIDelete", library.destroy) &&
-                          resolve(handle, "TessBaseAPISetVariable", library.setVariable) &&
-                          resolve(handle, "TessBaseAPIInit2", library.init) &&
-                          resolve(handle, "TessBaseAPISetPageSegMode", library.setPageSegMode) &&
-                          resolve(handle, "TessBaseAPISetImage", library.setImage) &&
-                          resolve(handle, "TessBaseAPISetSourceResolution", library.setSourceResolution) &&
-                          resolve(handle, "TessBaseAPIRecognize", library.recognize) &&
-                          resolve(handle, "TessBaseAPIGetIterator", library.getIterator) &&
-                          resolve(handle, "TessResultIteratorGetUTF8Text", library.iteratorText) &&
-                          resolve(handle, "TessResultIteratorNext", library.iteratorNext) &&
-                          resolve(handle, "TessResultIteratorDelete", library.iteratorDelete) &&
-                          resolve(handle, "TessDeleteText", library.deleteText) &&
-                          resolve(handle, "TessBaseAPIClear", library.clear);
+    const bool complete = resolveAll(
+        handle, "TessBaseAPICreate", library.create, "TessBaseAPIDelete", library.destroy, "TessBaseAPISetVariable",
+        library.setVariable, "TessBaseAPIInit2", library.init, "TessBaseAPISetPageSegMode", library.setPageSegMode,
+        "TessBaseAPISetImage", library.setImage, "TessBaseAPISetSourceResolution", library.setSourceResolution,
+        "TessBaseAPIRecognize", library.recognize, "TessBaseAPIGetIterator", library.getIterator,
+        "TessResultIteratorGetUTF8Text", library.iteratorText, "TessResultIteratorNext", library.iteratorNext,
+        "TessResultIteratorDelete", library.iteratorDelete, "TessDeleteText", library.deleteText, "TessBaseAPIClear",
+        library.clear);
     if (!complete) {
       qCInfo(lcItems) << "Text recognition unavailable: the engine's library lacks a function";
       return std::nullopt;
@@ -69,10 +63,12 @@ struct TesseractLibrary {
     return library;
   }
 
-  template <typename Function>
-  static bool resolve(void* handle, const char* name, Function& function) {
+  // Looks up each function by its name; false when one is missing.
+  static bool resolveAll(void*) { return true; }
+  template <typename Function, typename... Rest>
+  static bool resolveAll(void* handle, const char* name, Function& function, Rest&&... rest) {
     function = reinterpret_cast<Function>(::dlsym(handle, name));
-    return function != nullptr;
+    return function && resolveAll(handle, std::forward<Rest>(rest)...);
   }
 
   // Tesseract's OpenMP workers spin while they wait; on a busy desktop that makes recognition
