@@ -72,7 +72,9 @@ void AppDelegate::migrateInvokeMode() {
 }
 
 void AppDelegate::disableTextSubstitutionDefaults() {
-  for (const QString& key : textSubstitutionKeys()) context_.settings->set(key, false);
+  QJsonObject values;
+  for (const QString& key : textSubstitutionKeys()) values.insert(key, false);
+  context_.settings->set(values);
 }
 
 // ---- Launch ----------------------------------------------------------------------------------

@@ -47,7 +47,6 @@ int runQuorvalen(int argc, char** argv) {
   QApplication::setApplicationVersion(QString::fromLatin1(program::kVersion));
   QApplication::setOrganizationDomain(QStringLiteral("tarnwick.com"));
   QApplication::setDesktopFileName(program::applicationId());
-  QApplication::setWindowIcon(applicationIcon());
 
   // Before anything reads the history: a relaunched program waits until the old one has
   // written its last save and let go of the lock.
@@ -78,6 +77,9 @@ int runQuorvalen(int argc, char** argv) {
   QObject::connect(&application, &QGuiApplication::commitDataRequest, &delegate,
                    [&delegate](QSessionManager&) { delegate.applicationWillTerminate(); });
   delegate.applicationDidFinishLaunching();
+  // The icon theme is searched for the program's icon once the program runs: the search takes a
+  // good part of a launch, and no window that shows the icon can open before.
+  context->scheduler->post([] { QApplication::setWindowIcon(applicationIcon()); });
   instance->listenForAnotherStart([&delegate] { delegate.anotherStartRequested(); });
   const int status = QApplication::exec();
   // The history is on disk now. Freeing a long one item by item would hold up the exit; one more

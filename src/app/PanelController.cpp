@@ -54,7 +54,6 @@ PanelController::PanelController(AppContext& context, QObject* parent)
   panel_ = std::make_unique<QuorvalenPanel>();
   panel_->resize(int(kPanelWidth), int(kInitialHeight));
   Translucency::prepareWindow(panel_.get());
-  installHostingView();
   panel_->winId();  // the native window exists from now on, so shapes and hints can be set
   if (context_.windowShaper) context_.windowShaper->keepOnAllDesktops(panel_->windowHandle());
   if (context_.compositor) {
@@ -88,10 +87,17 @@ QWidget* PanelController::panelWindow() const { return panel_.get(); }
 
 void PanelController::setPendingEdgeSide(const QString& side) { pendingEdgeSide_ = side; }
 
+PanelRootView* PanelController::rootView() {
+  if (!rootView_) installHostingView();
+  return rootView_;
+}
+
 void PanelController::installHostingView() {
   rootView_ = new PanelRootView(context_, *state_, translucency_);
   panel_->setRootView(rootView_);
+  rootView_->show();  // at once, also into a window that is already shown
   connect(rootView_, &PanelRootView::contentRegionChanged, this, &PanelController::updateShape);
+  updateShape();
 }
 
 void PanelController::observePanelLayoutState() {
@@ -160,6 +166,7 @@ bool PanelController::reduceMotion() const { return context_.reduceMotion && con
 
 void PanelController::showPanel() {
   if (state_->isVisible()) return;
+  rootView();
   resetOnShow();
   previousApp_ = context_.workspace ? context_.workspace->frontmostApplication() : std::nullopt;
   isPreWarming_ = false;
@@ -284,6 +291,8 @@ void PanelController::preWarm() {
   prewarmPosition_.jumpTo(away + QPointF(offset, 0));
   updateShape();
   panel_->show();
+  // The content is built once the launch is done, while the window is still out of sight.
+  context_.scheduler->post([this] { rootView(); }, Guard(this));
   prewarmPosition_.animateTo(away, Animation::defaultTiming(kPreWarmStepSeconds), [this, away, offset, frame](bool) {
     context_.scheduler->post(
         [this, away, offset, frame] {
@@ -404,14 +413,14 @@ void PanelController::followCompositor() {
   translucency_ = context_.compositor->support();
   qCInfo(lcPanel) << (translucency_.compositor ? "Compositor arrived: the panel draws translucent"
                                                : "Compositor left: the panel draws opaque, cut to its content");
-  rootView_->setTranslucency(translucency_);
+  if (rootView_) rootView_->setTranslucency(translucency_);
   if (translucency_.blurBehind) context_.compositor->requestBlurBehind(panel_->windowHandle(), {});
   applyAlpha();
   updateShape();
 }
 
 QRegion PanelController::contentRegion() const {
-  if (isPreWarming_) return {};
+  if (isPreWarming_ || !rootView_) return {};
   QRegion region = rootView_->contentRegion();
   region.translate(int(std::lround(slide_.value())), 0);
   return region & QRect(0, 0, panel_->width(), panel_->height());

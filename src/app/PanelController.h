@@ -133,7 +133,9 @@ class PanelController : public QObject {
   // the slide, in window coordinates. Empty while pre-warming. Only they take clicks; without a
   // compositor the window is also cut to them.
   QRegion contentRegion() const;
-  PanelRootView* rootView() const { return rootView_; }
+  // The panel's content, built on first use: a launch leaves it to the first turn of the event
+  // loop (the pre-warm then paints it) unless the panel shows before.
+  PanelRootView* rootView();
 
  private:
   class EventMonitor;

@@ -4,63 +4,125 @@
 
 #include <QPainter>
 #include <mutex>
+#include <optional>
 
 #include <dlfcn.h>
 
-#include <tesseract/baseapi.h>
-#include <tesseract/resultiterator.h>
+#include <tesseract/capi.h>
 
 namespace qv {
 
-struct TesseractOcrEngine::Impl {
-  std::mutex mutex;
-  std::unique_ptr<tesseract::TessBaseAPI> api;
-  bool initFailed = false;
+namespace {
 
-  tesseract::TessBaseAPI* engine() {
-    if (api || initFailed) return api.get();
-    auto candidate = std::make_unique<tesseract::TessBaseAPI>();
-    // Keep the engine's diagnostics out of the program's output.
-    candidate->SetVariable("debug_file", "/dev/null");
-    if (candidate->Init(nullptr, "eng", tesseract::OEM_DEFAULT) != 0) {
-      qCInfo(lcItems) << "Text recognition unavailable: the English model could not be loaded";
-      initFailed = true;
-      return nullptr;
+// The engine's C interface, from its library opened on first use. Linked, the library and the
+// many it brings in (image codecs, archive and network libraries) would add a good part to every
+// start-up, while most sessions never recognise any text.
+struct TesseractLibrary {
+  decltype(&TessBaseAPICreate) create = nullptr;
+  decltype(&TessBaseAPIDelete) destroy = nullptr;
+  decltype(&TessBaseAPISetVariable) setVariable = nullptr;
+  decltype(&TessBaseAPIInit2) init = nullptr;
+  decltype(&TessBaseAPISetPageSegMode) setPageSegMode = nullptr;
+  decltype(&TessBaseAPISetImage) setImage = nullptr;
+  decltype(&TessBaseAPISetSourceResolution) setSourceResolution = nullptr;
+  decltype(&TessBaseAPIRecognize) recognize = nullptr;
+  decltype(&TessBaseAPIGetIterator) getIterator = nullptr;
+  decltype(&TessResultIteratorGetUTF8Text) iteratorText = nullptr;
+  decltype(&TessResultIteratorNext) iteratorNext = nullptr;
+  decltype(&TessResultIteratorDelete) iteratorDelete = nullptr;
+  decltype(&TessDeleteText) deleteText = nullptr;
+  decltype(&TessBaseAPIClear) clear = nullptr;
+
+  // Null when the library or one of its functions is missing. Opened once; never closed.
+  static const TesseractLibrary* shared() {
+    static const std::optional<TesseractLibrary> library = open();
+    return library ? &*library : nullptr;
+  }
+
+ private:
+  static std::optional<TesseractLibrary> open() {
+    void* handle = ::dlopen(QV_TESSERACT_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+      qCInfo(lcItems) << "Text recognition unavailable:" << ::dlerror();
+      return std::nullopt;
     }
-    candidate->SetPageSegMode(tesseract::PSM_AUTO);
-    api = std::move(candidate);
-    return api.get();
+    limitEngineThreads(handle);
+    TesseractLibrary library;
+    const bool complete = resolveAll(
+        handle, "TessBaseAPICreate", library.create, "TessBaseAPIDelete", library.destroy, "TessBaseAPISetVariable",
+        library.setVariable, "TessBaseAPIInit2", library.init, "TessBaseAPISetPageSegMode", library.setPageSegMode,
+        "TessBaseAPISetImage", library.setImage, "TessBaseAPISetSourceResolution", library.setSourceResolution,
+        "TessBaseAPIRecognize", library.recognize, "TessBaseAPIGetIterator", library.getIterator,
+        "TessResultIteratorGetUTF8Text", library.iteratorText, "TessResultIteratorNext", library.iteratorNext,
+        "TessResultIteratorDelete", library.iteratorDelete, "TessDeleteText", library.deleteText, "TessBaseAPIClear",
+        library.clear);
+    if (!complete) {
+      qCInfo(lcItems) << "Text recognition unavailable: the engine's library lacks a function";
+      return std::nullopt;
+    }
+    return library;
+  }
+
+  // Looks up each function by its name; false when one is missing.
+  static bool resolveAll(void*) { return true; }
+  template <typename Function, typename... Rest>
+  static bool resolveAll(void* handle, const char* name, Function& function, Rest&&... rest) {
+    function = reinterpret_cast<Function>(::dlsym(handle, name));
+    return function && resolveAll(handle, std::forward<Rest>(rest)...);
+  }
+
+  // Tesseract's OpenMP workers spin while they wait; on a busy desktop that makes recognition
+  // several times slower and steals cores from the interface, so every parallel region runs on
+  // the calling thread alone. (Tesseract asks for explicit thread counts, which only a zero
+  // nesting limit overrides.) The runtime comes in with the engine's library.
+  static void limitEngineThreads(void* handle) {
+    using SetLevels = void (*)(int);
+    if (const auto setLevels = reinterpret_cast<SetLevels>(::dlsym(handle, "omp_set_max_active_levels"))) setLevels(0);
   }
 };
 
-namespace {
-// Tesseract's OpenMP workers spin while they wait; on a busy desktop that makes recognition
-// several times slower and steals cores from the interface, so every parallel region runs on
-// the calling thread alone. (Tesseract asks for explicit thread counts, which only a zero
-// nesting limit overrides.) The runtime is looked up rather than linked because only the
-// engine library brings it in.
-void limitEngineThreads() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    using SetLevels = void (*)(int);
-    if (const auto setLevels = reinterpret_cast<SetLevels>(::dlsym(RTLD_DEFAULT, "omp_set_max_active_levels")))
-      setLevels(0);
-  });
-}
 }  // namespace
+
+struct TesseractOcrEngine::Impl {
+  std::mutex mutex;
+  const TesseractLibrary* library = nullptr;
+  TessBaseAPI* api = nullptr;
+  bool initFailed = false;
+
+  TessBaseAPI* engine() {
+    if (api || initFailed) return api;
+    library = TesseractLibrary::shared();
+    if (!library) {
+      initFailed = true;
+      return nullptr;
+    }
+    TessBaseAPI* candidate = library->create();
+    // Keep the engine's diagnostics out of the program's output.
+    library->setVariable(candidate, "debug_file", "/dev/null");
+    if (library->init(candidate, nullptr, "eng", tesseract::OEM_DEFAULT) != 0) {
+      qCInfo(lcItems) << "Text recognition unavailable: the English model could not be loaded";
+      library->destroy(candidate);
+      initFailed = true;
+      return nullptr;
+    }
+    library->setPageSegMode(candidate, tesseract::PSM_AUTO);
+    api = candidate;
+    return api;
+  }
+};
 
 TesseractOcrEngine::TesseractOcrEngine() : impl_(std::make_unique<Impl>()) {}
 
 TesseractOcrEngine::~TesseractOcrEngine() {
-  if (impl_->api) impl_->api->End();
+  if (impl_->api) impl_->library->destroy(impl_->api);  // ends the engine first
 }
 
 QStringList TesseractOcrEngine::recognizeLines(const QImage& image) {
   if (image.isNull() || image.width() <= 0 || image.height() <= 0) return {};
   std::lock_guard lock(impl_->mutex);
-  limitEngineThreads();
-  tesseract::TessBaseAPI* api = impl_->engine();
+  TessBaseAPI* api = impl_->engine();
   if (!api) return {};
+  const TesseractLibrary& library = *impl_->library;
 
   // Transparent pixels read as white paper, not black.
   QImage page(image.size(), QImage::Format_RGB32);
@@ -71,21 +133,22 @@ QStringList TesseractOcrEngine::recognizeLines(const QImage& image) {
   }
   const QImage grey = page.convertToFormat(QImage::Format_Grayscale8);
 
-  api->SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
-  api->SetSourceResolution(96);  // screen content
+  library.setImage(api, grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
+  library.setSourceResolution(api, 96);  // screen content
   QStringList lines;
-  if (api->Recognize(nullptr) == 0) {
-    std::unique_ptr<tesseract::ResultIterator> it(api->GetIterator());
-    if (it) {
+  if (library.recognize(api, nullptr) == 0) {
+    if (TessResultIterator* it = library.getIterator(api)) {
       do {
-        std::unique_ptr<char[]> text(it->GetUTF8Text(tesseract::RIL_TEXTLINE));
+        char* text = library.iteratorText(it, tesseract::RIL_TEXTLINE);
         if (!text) continue;
-        const QString line = QString::fromUtf8(text.get()).trimmed();
+        const QString line = QString::fromUtf8(text).trimmed();
+        library.deleteText(text);
         if (!line.isEmpty()) lines.append(line);
-      } while (it->Next(tesseract::RIL_TEXTLINE));
+      } while (library.iteratorNext(it, tesseract::RIL_TEXTLINE));
+      library.iteratorDelete(it);
     }
   }
-  api->Clear();
+  library.clear(api);
   return lines;
 }
 

@@ -115,13 +115,22 @@ std::optional<QByteArray> SettingsStore::dataValue(const QString& key) const {
   return *decoded;
 }
 
-void SettingsStore::set(const QString& key, const QJsonValue& value) {
-  if (value.isUndefined() || value.isNull()) {
-    remove(key);
-    return;
+void SettingsStore::set(const QString& key, const QJsonValue& value) { set(QJsonObject{{key, value}}); }
+
+void SettingsStore::set(const QJsonObject& values) {
+  bool differs = false;
+  for (auto it = values.begin(); it != values.end(); ++it) {
+    const QJsonValue value = it.value();
+    if (value.isUndefined() || value.isNull()) {
+      differs |= stored_.contains(it.key());
+      stored_.remove(it.key());
+    } else if (stored_.value(it.key()) != value) {
+      stored_.insert(it.key(), value);
+      differs = true;
+    }
   }
-  stored_.insert(key, value);
-  persist();
+  // Values that are already stored leave the file alone (a launch sets some every time).
+  if (differs) persist();
   noteChange();
 }
 

@@ -43,7 +43,10 @@ class SettingsStore : public QObject {
   double doubleOr(const QString& key, double fallback) const { return doubleValue(key).value_or(fallback); }
   QString stringOr(const QString& key, const QString& fallback) const { return stringValue(key).value_or(fallback); }
 
+  // A null or undefined value removes the key.
   void set(const QString& key, const QJsonValue& value);
+  // Several values with one write of the file.
+  void set(const QJsonObject& values);
   void setData(const QString& key, const QByteArray& data);
   void remove(const QString& key);
 

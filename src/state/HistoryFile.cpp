@@ -4,6 +4,7 @@
 #include "items/ItemServices.h"
 #include "items/link/OGImageCache.h"
 #include "items/model/ItemJson.h"
+#include "items/model/ItemJsonFast.h"
 #include "items/model/ItemJsonLenient.h"
 #include "items/ocr/ImageTextRecognizer.h"
 #include "items/stores/FileBookmarkStore.h"
@@ -14,8 +15,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 #include <atomic>
 #include <mutex>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -135,6 +138,82 @@ void writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shar
   pruneOrphanFiles(services, items, extraIDs, extraFolders);
 }
 
+// A long history is read and decoded on several threads, each taking a piece of the file cut
+// between two items: otherwise this is most of a launch. A cut goes where a comma is followed by
+// an object ('{' and a quote), which never happens inside a string (a quote there is escaped).
+// A cut that falls inside an item leaves pieces that do not decode on their own; then, as for a
+// file in any other form, the whole file is read and decoded at once.
+constexpr qint64 kMinPieceBytes = 1 << 20;
+constexpr qint64 kCutSearchBytes = 1 << 18;
+constexpr int kMaxDecodeThreads = 4;
+
+bool isJsonSpace(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
+
+// Where the first element starting after `from` starts: {its comma, its opening brace}, or none
+// near `from`.
+std::optional<std::pair<qint64, qint64>> nextCut(QFile& file, qint64 from) {
+  if (!file.seek(from)) return std::nullopt;
+  const QByteArray window = file.read(kCutSearchBytes);
+  for (qsizetype brace = window.indexOf("{\"", 1); brace > 0; brace = window.indexOf("{\"", brace + 1)) {
+    qsizetype before = brace - 1;
+    while (before > 0 && isJsonSpace(window[before])) --before;
+    if (window[before] == ',') return std::pair(from + before, from + brace);
+  }
+  return std::nullopt;
+}
+
+// Bytes [begin, end) of the file, with an opening and a closing bracket when asked.
+std::optional<QByteArray> readPiece(const QString& path, qint64 begin, qint64 end, bool open, bool close) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly) || !file.seek(begin)) return std::nullopt;
+  QByteArray piece(end - begin + (open ? 1 : 0) + (close ? 1 : 0), Qt::Uninitialized);
+  char* const data = piece.data();
+  if (open) data[0] = '[';
+  if (file.read(data + (open ? 1 : 0), end - begin) != end - begin) return std::nullopt;
+  if (close) data[piece.size() - 1] = ']';
+  return piece;
+}
+
+std::optional<QList<ClipboardItem>> decodeFileInPieces(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+  const qint64 size = file.size();
+  const qint64 wanted = std::min<qint64>(std::min(QThread::idealThreadCount(), kMaxDecodeThreads),
+                                         size / kMinPieceBytes);
+  if (wanted < 2) return std::nullopt;
+  // Piece k runs from starts[k] up to (not including) ends[k].
+  std::vector<qint64> starts{0}, ends;
+  for (qint64 k = 1; k < wanted; ++k) {
+    const auto cut = nextCut(file, std::max(size * k / wanted, starts.back() + 1));
+    if (!cut) break;
+    ends.push_back(cut->first);
+    starts.push_back(cut->second);
+  }
+  ends.push_back(size);
+  const size_t count = starts.size();
+  if (count < 2) return std::nullopt;
+
+  std::vector<std::optional<QList<ClipboardItem>>> decoded(count);
+  const auto decodePiece = [&](size_t k) {
+    if (const std::optional<QByteArray> piece = readPiece(path, starts[k], ends[k], k > 0, k + 1 < count))
+      decoded[k] = decodeItemsDirect(*piece);
+  };
+  std::vector<std::thread> threads;
+  for (size_t k = 1; k < count; ++k) threads.emplace_back(decodePiece, k);
+  decodePiece(0);
+  for (std::thread& thread : threads) thread.join();
+
+  qsizetype total = 0;
+  for (const auto& piece : decoded) {
+    if (!piece) return std::nullopt;
+    total += piece->size();
+  }
+  QList<ClipboardItem> items;
+  items.reserve(total);
+  for (auto& piece : decoded) items.append(std::move(*piece));
+  return items;
+}
+
 }  // namespace
 
 HistoryFile::HistoryFile(ItemServices& services)
@@ -218,6 +297,10 @@ std::optional<QList<ClipboardItem>> HistoryFile::read(bool* differsFromFile) {
   bool fromFile = false;
   if (!data) {
     if (!QFileInfo::exists(path)) return std::nullopt;
+    if (std::optional<QList<ClipboardItem>> items = decodeFileInPieces(path)) {
+      if (differsFromFile) *differsFromFile = false;
+      return items;
+    }
     bool ok = false;
     QByteArray bytes = readFile(path, &ok);
     if (!ok) {

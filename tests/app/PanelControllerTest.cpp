@@ -427,6 +427,20 @@ TEST_F(PanelControllerTest, PreWarmOrdersTheWindowInOffScreenAndOutAgain) {
   EXPECT_EQ(*shape(), surface());
 }
 
+TEST_F(PanelControllerTest, TheContentIsBuiltAfterTheLaunchWhilePreWarmingAndShowsOnTheFirstShow) {
+  controller->preWarm();
+  EXPECT_EQ(controller->panel()->rootView(), nullptr);  // left to the first turn of the event loop
+  fake.scheduler->runPending();
+  ASSERT_NE(controller->panel()->rootView(), nullptr);
+  EXPECT_TRUE(controller->panel()->rootView()->isVisible());  // painted by the pre-warm
+  advance(1);
+  state().setItems({test::textItem("one"), test::textItem("two")});
+  open();
+  EXPECT_EQ(*shape(), surface());
+  EXPECT_FALSE(surface().isEmpty());
+  EXPECT_EQ(controller->rootView()->list().cardItemCount(), 2);
+}
+
 TEST_F(PanelControllerTest, ShowEndsOldPeeksAndHideEndsThePreviewAndCopyFeedback) {
   const ClipboardItem item = test::textItem("peek");
   const ClipboardItem fresh = test::textItem("fresh");

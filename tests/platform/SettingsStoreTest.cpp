@@ -89,6 +89,24 @@ TEST_F(SettingsStoreTest, OneChangeSignalPerTurn) {
   EXPECT_EQ(spy.count(), 2);
 }
 
+TEST_F(SettingsStoreTest, SeveralValuesAtOnceAndUnchangedValuesLeaveTheFileAlone) {
+  SettingsStore store(file(), scheduler);
+  store.set(QStringLiteral("gone"), 1);
+  store.set(
+      QJsonObject{{QStringLiteral("a"), false}, {QStringLiteral("b"), 2}, {QStringLiteral("gone"), QJsonValue()}});
+  SettingsStore reread(file(), scheduler);
+  EXPECT_EQ(reread.boolValue(QStringLiteral("a")), false);
+  EXPECT_EQ(reread.intValue(QStringLiteral("b")), 2);
+  EXPECT_FALSE(reread.hasStoredValue(QStringLiteral("gone")));
+
+  ASSERT_TRUE(writeFileAtomically(file(), "{}"));  // marks whether the store writes again
+  store.set(QJsonObject{{QStringLiteral("a"), false}, {QStringLiteral("b"), 2}});
+  EXPECT_FALSE(SettingsStore(file(), scheduler).hasStoredValue(QStringLiteral("a")));
+  store.set(QStringLiteral("b"), 3);
+  EXPECT_EQ(SettingsStore(file(), scheduler).boolValue(QStringLiteral("a")), false);  // a change writes all
+  EXPECT_EQ(SettingsStore(file(), scheduler).intValue(QStringLiteral("b")), 3);
+}
+
 TEST_F(SettingsStoreTest, UnreadableFileIsSetAsideNotOverwritten) {
   ASSERT_TRUE(writeFileAtomically(file(), "{ not json"));
   SettingsStore store(file(), scheduler);

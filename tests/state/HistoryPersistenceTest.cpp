@@ -276,6 +276,35 @@ TEST_F(HistoryPersistenceTest, ATruncatedFileLoadsTheRecordsBeforeTheCutAndIsSet
   EXPECT_EQ(readFile(h.fake.context->paths->applicationSupport() + u'/' + setAsideFiles()[0]), half);
 }
 
+// A long history is read in pieces on several threads: it loads as the whole file read at once
+// would, whatever its texts hold, however its items are spaced, and with a bad record among them.
+TEST(LongHistoryTest, LoadsAsTheWholeFileReadAtOnceWould) {
+  QList<ClipboardItem> all;
+  for (int i = 0; i < 12000; ++i) {
+    const QString text = i % 7 ? QStringLiteral("note %1, some words of a realistic length for a copied text").arg(i)
+                               : QStringLiteral("},{\"id\":\"%1\",\\\\\"},\n{\"payload\":{").arg(i);
+    all.append(i % 5 ? test::textItem(text) : test::codeItem(text, QStringLiteral("json")));
+  }
+  const QByteArray whole = encodeItems(all);
+  ASSERT_GT(whole.size(), 2 << 20);
+  const qsizetype middle = whole.indexOf(",{\"id\"", whole.size() / 2);
+  const struct {
+    QByteArray file;
+    bool setAside;
+  } cases[] = {{whole, false},
+               {QByteArray(whole).replace(",{\"", ", \n{\""), false},
+               {whole.left(middle) + ",{\"id\":\"nope\"}" + whole.mid(middle), true}};
+  for (const auto& c : cases) {
+    test::StateHarness h;
+    ASSERT_TRUE(writeFileAtomically(h.historyPath(), c.file));
+    h.state->loadHistory();
+    EXPECT_EQ(h.state->items(), all);
+    const QStringList aside = QDir(h.fake.context->paths->applicationSupport())
+                                  .entryList({QStringLiteral("history.json.unreadable-*")}, QDir::Files);
+    EXPECT_EQ(aside.size(), c.setAside ? 1 : 0);
+  }
+}
+
 TEST_F(HistoryPersistenceTest, LoadReadsMarksResolvesMovedFilesAndAppliesRetention) {
   const QString folder = h.fake.root->path() + QStringLiteral("/docs");
   const ClipboardItem file = test::fileItem(folder + QStringLiteral("/draft.txt"));
