@@ -87,12 +87,12 @@ void HotkeyManager::apply() {
                                     kHotKeyId);
   if (status != GlobalHotKey::kOk) {
     appliedShortcut_.reset();  // any later settings change tries again
-    qCCritical(lcHotKey, "RegisterEventHotKey failed OSStatus:%d — may conflict with a system shortcut", status);
+    qCCritical(lcHotKey, "Grabbing the hotkey failed, status:%d — may conflict with a system shortcut", status);
     return;
   }
   registered_ = true;
   appliedShortcut_ = shortcut;
-  qCInfo(lcHotKey, "Carbon hotkey registered — keyCode:%ld carbonMods:%ld", long(shortcut.keyCode), long(carbonMods));
+  qCInfo(lcHotKey, "Global hotkey registered — keyCode:%ld modifiers:%ld", long(shortcut.keyCode), long(carbonMods));
 }
 
 bool HotkeyManager::handleHotKeyEvent(uint32_t id) {

@@ -37,7 +37,7 @@ TEST_F(HotkeyManagerTest, CommandShiftVRegistersAndLogsTheLegacyModifierNumbers)
   store(9, 0x120000);
   auto manager = make();
   EXPECT_EQ(fake.hotKey->registered(), (FakeHotKey::Shortcut{9, 0x120000}));
-  EXPECT_EQ(log.count(QtInfoMsg, "Carbon hotkey registered — keyCode:9 carbonMods:768"), 1);
+  EXPECT_EQ(log.count(QtInfoMsg, "Global hotkey registered — keyCode:9 modifiers:768"), 1);
   EXPECT_EQ(HotkeyManager::carbonModifiers(0x1E0000 | 0x10000 | 0x800000), 256 + 512 + 2048 + 4096);
 }
 
@@ -81,7 +81,7 @@ TEST_F(HotkeyManagerTest, ARefusedShortcutIsReportedAndTriedAgainOnEveryChange) 
   fake.hotKey->takeByOtherProgram(9, 0x120000);
   store(9, 0x120000);
   auto manager = make();
-  const QString failure = "RegisterEventHotKey failed OSStatus:10 — may conflict with a system shortcut";
+  const QString failure = "Grabbing the hotkey failed, status:10 — may conflict with a system shortcut";
   EXPECT_EQ(log.count(QtCriticalMsg, failure), 1);
   EXPECT_FALSE(manager->appliedShortcut());
   EXPECT_TRUE(fake.hotKey->hasHandler());  // the press handler stays installed
@@ -110,7 +110,7 @@ TEST_F(HotkeyManagerTest, WronglyTypedOrOutOfRangeValuesAreSafe) {
   EXPECT_EQ(manager->appliedShortcut(), (HotkeyManager::Shortcut{-1, 0}));
   store(9, -5);  // never written by the recorder: refused, not passed on
   EXPECT_FALSE(fake.hotKey->registered());
-  EXPECT_EQ(log.count(QtCriticalMsg, "RegisterEventHotKey failed OSStatus:-1 — may conflict with a system shortcut"),
+  EXPECT_EQ(log.count(QtCriticalMsg, "Grabbing the hotkey failed, status:-1 — may conflict with a system shortcut"),
             1);
   store(9, 0x120000 | 0x10000);  // Caps Lock and other bits are not passed on
   EXPECT_EQ(fake.hotKey->registered(), (FakeHotKey::Shortcut{9, 0x120000}));

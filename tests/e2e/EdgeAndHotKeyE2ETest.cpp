@@ -143,7 +143,7 @@ TEST_F(EdgeAndHotKeyE2E, RelativeMovesAgainstTheRightEdgeFireAfterTheDwell) {
 TEST_F(EdgeAndHotKeyE2E, TheStoredShortcutFiresTheHandlerAlsoWithCapsLockOn) {
   Probe& probe = startProbe({{"qv.shortcut.keyCode", 9}, {"qv.shortcut.modifiers", kCommandShift}});
   ASSERT_TRUE(probe.waitForOutput("ready"));
-  ASSERT_TRUE(probe.waitForLog("Carbon hotkey registered — keyCode:9 carbonMods:768"));
+  ASSERT_TRUE(probe.waitForLog("Global hotkey registered — keyCode:9 modifiers:768"));
 
   ASSERT_TRUE(x_.xdotool({"key", "ctrl+shift+v"}));
   ASSERT_TRUE(probe.waitForOutput("hotkey"));
@@ -162,18 +162,18 @@ TEST_F(EdgeAndHotKeyE2E, AShortcutHeldByAnotherClientIsReportedAndRegisteredAfte
   ASSERT_TRUE(other.grabbed());
   Probe& probe = startProbe({{"qv.shortcut.keyCode", 9}, {"qv.shortcut.modifiers", kCommandShift}});
   ASSERT_TRUE(probe.waitForOutput("ready"));
-  ASSERT_TRUE(probe.waitForLog("RegisterEventHotKey failed OSStatus:10 — may conflict with a system shortcut"));
+  ASSERT_TRUE(probe.waitForLog("Grabbing the hotkey failed, status:10 — may conflict with a system shortcut"));
 
   // The user records a free shortcut instead: Command-Shift-C.
   probe.send(QString("shortcut 8 %1").arg(kCommandShift));
-  ASSERT_TRUE(probe.waitForLog("Carbon hotkey registered — keyCode:8 carbonMods:768"));
+  ASSERT_TRUE(probe.waitForLog("Global hotkey registered — keyCode:8 modifiers:768"));
   ASSERT_TRUE(x_.xdotool({"key", "ctrl+shift+c"}));
   ASSERT_TRUE(probe.waitForOutput("hotkey"));
 
   // Once the other program lets go, the original shortcut can be had again.
   other.release();
   probe.send(QString("shortcut 9 %1").arg(kCommandShift));
-  ASSERT_TRUE(probe.waitForLog("Carbon hotkey registered — keyCode:9 carbonMods:768"));
+  ASSERT_TRUE(probe.waitForLog("Global hotkey registered — keyCode:9 modifiers:768"));
   ASSERT_TRUE(x_.xdotool({"key", "ctrl+shift+v"}));
   EXPECT_TRUE(waitFor([&] { return probe.count("hotkey") == 2; }, 10000));
 }
