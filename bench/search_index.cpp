@@ -21,7 +21,6 @@ namespace {
 constexpr int kHistorySize = 100'000;
 const QString kQueries[] = {QStringLiteral("a"), QStringLiteral("printed ag")};
 
-
 const QList<ClipboardItem>& history() {
   static const QList<ClipboardItem> items = bench::mixedHistory(QDateTime::currentDateTimeUtc(), kHistorySize);
   return items;
@@ -32,14 +31,14 @@ const QList<ClipboardItem>& history() {
 const QList<ClipboardItem>& textLines() {
   static const QList<ClipboardItem> items = [] {
     const QStringList words = {
-        QStringLiteral("the"),      QStringLiteral("meeting"), QStringLiteral("Budget"),   QStringLiteral("printed"),
-        QStringLiteral("agenda"),   QStringLiteral("and"),     QStringLiteral("Monday"),   QStringLiteral("report"),
-        QStringLiteral("please"),   QStringLiteral("send"),    QStringLiteral("invoice"),  QStringLiteral("London"),
-        QStringLiteral("review"),   QStringLiteral("of"),      QStringLiteral("draft"),    QStringLiteral("Thanks,"),
-        QStringLiteral("quarterly"), QStringLiteral("numbers"), QStringLiteral("with"),    QStringLiteral("a"),
-        QStringLiteral("NOTE:"),    QStringLiteral("to"),      QStringLiteral("customer"), QStringLiteral("release")};
-    const QStringList foreign = {QStringLiteral("café"), QStringLiteral("Müller"), QStringLiteral("Straße"),
-                                 QStringLiteral("señor"), QStringLiteral("東京"), QStringLiteral("会議")};
+        QStringLiteral("the"),       QStringLiteral("meeting"), QStringLiteral("Budget"),   QStringLiteral("printed"),
+        QStringLiteral("agenda"),    QStringLiteral("and"),     QStringLiteral("Monday"),   QStringLiteral("report"),
+        QStringLiteral("please"),    QStringLiteral("send"),    QStringLiteral("invoice"),  QStringLiteral("London"),
+        QStringLiteral("review"),    QStringLiteral("of"),      QStringLiteral("draft"),    QStringLiteral("Thanks,"),
+        QStringLiteral("quarterly"), QStringLiteral("numbers"), QStringLiteral("with"),     QStringLiteral("a"),
+        QStringLiteral("NOTE:"),     QStringLiteral("to"),      QStringLiteral("customer"), QStringLiteral("release")};
+    const QStringList foreign = {QStringLiteral("café"),  QStringLiteral("Müller"), QStringLiteral("Straße"),
+                                 QStringLiteral("señor"), QStringLiteral("東京"),   QStringLiteral("会議")};
     std::mt19937 random(7);
     QList<ClipboardItem> lines;
     lines.reserve(kHistorySize);

@@ -97,10 +97,10 @@ bool fitsLatin1(QStringView text) { return unitBits(text) < 256; }
 
 // What the matching and the scan read, side by side in history order at the last refresh.
 struct SearchIndex::Row {
-  QUuid id;                     // null once the refresh has matched it to an item
-  const char* text = nullptr;   // in the arena: Latin-1, or UTF-16 when `wide`
-  quint64 length : 56 = 0;      // in characters
-  quint64 fieldCount : 3 = 0;   // its kept fields, from fieldsAt on
+  QUuid id;                    // null once the refresh has matched it to an item
+  const char* text = nullptr;  // in the arena: Latin-1, or UTF-16 when `wide`
+  quint64 length : 56 = 0;     // in characters
+  quint64 fieldCount : 3 = 0;  // its kept fields, from fieldsAt on
   quint64 wide : 1 = 0;
   quint64 awaitingText : 1 = 0;  // an image whose text has not been recognised yet
   quint64 rebuild : 1 = 0;       // its recognised text may have arrived
@@ -294,7 +294,8 @@ void SearchIndex::release(const Row& row) {
 void SearchIndex::compactIfWasteful() {
   constexpr size_t kTolerated = 256 * 1024;
   const bool textsWasteful = arena_->waste() > std::max(arena_->live(), kTolerated);
-  const bool fieldsWasteful = releasedFields_ * sizeof(QString) > std::max(fields_.size() * sizeof(QString) / 2, kTolerated);
+  const bool fieldsWasteful = releasedFields_ * sizeof(QString) >
+                              std::max(fields_.size() * sizeof(QString) / 2, kTolerated);
   if (!textsWasteful && !fieldsWasteful) return;
   auto arena = std::make_unique<Arena>(arena_->live());
   std::vector<QString> fields;

@@ -110,8 +110,7 @@ TEST_F(HotkeyManagerTest, WronglyTypedOrOutOfRangeValuesAreSafe) {
   EXPECT_EQ(manager->appliedShortcut(), (HotkeyManager::Shortcut{-1, 0}));
   store(9, -5);  // never written by the recorder: refused, not passed on
   EXPECT_FALSE(fake.hotKey->registered());
-  EXPECT_EQ(log.count(QtCriticalMsg, "Grabbing the hotkey failed, status:-1 — may conflict with a system shortcut"),
-            1);
+  EXPECT_EQ(log.count(QtCriticalMsg, "Grabbing the hotkey failed, status:-1 — may conflict with a system shortcut"), 1);
   store(9, 0x120000 | 0x10000);  // Caps Lock and other bits are not passed on
   EXPECT_EQ(fake.hotKey->registered(), (FakeHotKey::Shortcut{9, 0x120000}));
 }

@@ -8,7 +8,7 @@ namespace {
 
 struct MatchCase {
   const char* name;
-  QString text;  // a text item's text, or a code item's source when `language` is set
+  QString text;   // a text item's text, or a code item's source when `language` is set
   QString query;  // as typed; lower-cased like the search field's
   bool found;
   QString language = {};
