@@ -1,3 +1,4 @@
+#include "platform/fake/FakeCompositor.h"
 #include "settings/onboarding/OnboardingView.h"
 #include "settings/onboarding/OnboardingWindowController.h"
 #include "state/PanelState.h"
@@ -177,6 +178,8 @@ TEST(OnboardingView, ThePermissionPageFollowsGrantsAndRevocations) {
 
 TEST(OnboardingWindowController, OnePanelForTwoShowsAndTheFirstHandlerIsTheOneCalled) {
   FakeInterfaceContext fake;
+  auto compositor = std::make_shared<FakeCompositor>();
+  fake.context->compositor = compositor;
   OnboardingWindowController& controller = OnboardingWindowController::shared(*fake.context);
   std::vector<std::pair<int, bool>> finished;
   controller.show([&](bool launch) { finished.push_back({1, launch}); });
@@ -187,6 +190,11 @@ TEST(OnboardingWindowController, OnePanelForTwoShowsAndTheFirstHandlerIsTheOneCa
   EXPECT_EQ(panel->alpha(), 0);
   fake.clock->advance(0.32);
   EXPECT_EQ(panel->alpha(), 1);
+  // It follows a compositor that comes and goes while it is open.
+  compositor->setSupport({true, true});
+  EXPECT_TRUE(panel->translucency().compositor);
+  compositor->setSupport({});
+  EXPECT_FALSE(panel->translucency().compositor);
   controller.show([&](bool launch) { finished.push_back({2, launch}); });
   EXPECT_EQ(controller.window(), panel);
 

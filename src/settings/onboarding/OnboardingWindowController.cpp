@@ -33,6 +33,12 @@ OnboardingPanel::OnboardingPanel(SettingsServices& context, TranslucencySupport 
   alpha_.setOnChange([this] { setWindowOpacity(alpha_.value()); });
   if (context.environment)
     connect(context.environment.get(), &Environment::changed, this, qOverload<>(&QWidget::update));
+  // A compositor that comes or goes while the panel is open: translucent or opaque from then on.
+  if (context.compositor)
+    connect(context.compositor.get(), &Compositor::changed, this, [this] {
+      translucency_ = context_.compositor->support();
+      update();
+    });
 }
 
 void OnboardingPanel::setView(OnboardingView* view) {

@@ -28,6 +28,7 @@ class OnboardingPanel : public QWidget {
 
   void setView(OnboardingView* view);
   OnboardingView* view() const { return view_; }
+  TranslucencySupport translucency() const { return translucency_; }
   // Shows it from alpha 0 to 1 over `seconds` (ease-out).
   void fadeIn(double seconds);
   double alpha() const { return alpha_.value(); }
