@@ -17,30 +17,17 @@ namespace qv {
 
 namespace {
 
-void settleAnimations(GalleryScene& scene) {
-  static_cast<ManualFrameClock&>(*scene.context.frameClock).advanceFrames(120);
-}
-
-// Paints the widget with its children (the search field is a real line edit).
-void putWidget(QPainter& painter, QWidget& widget, QPointF at) {
-  painter.save();
-  painter.translate(at);
-  widget.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
-  painter.restore();
-}
-
 QImage copiedToast(GalleryScene& scene) {
   CopiedToastView toast(scene.context);
   toast.resize(toast.sizeHint());
   toast.setProps({true});
-  settleAnimations(scene);
-  QImage image = scene.canvas(toast.width() + 40, toast.height() + 40);
-  QPainter painter(&image);
-  painter.setRenderHint(QPainter::Antialiasing);
+  scene.runFrames();
+  GallerySheet sheet(scene, QSizeF(toast.width() + 40, toast.height() + 40));
   // A stand-in for the column surface the toast floats over.
-  painter.fillRect(QRectF(0, 0, toast.width() + 40, toast.height() + 40), primaryColor(scene.environment, 0.04));
-  putWidget(painter, toast, {20, 20});
-  return image;
+  sheet.painter().fillRect(QRectF(0, 0, toast.width() + 40, toast.height() + 40),
+                           primaryColor(scene.environment, 0.04));
+  sheet.put(toast, {20, 20});
+  return sheet.finish();
 }
 
 QImage searchBars(GalleryScene& scene) {
@@ -64,22 +51,21 @@ QImage searchBars(GalleryScene& scene) {
                       {"dots menu open", menuOpen}};
   constexpr double kWidth = 320;
   constexpr double kRowStep = 66;
-  QImage image = scene.canvas(kWidth, kRowStep * std::size(rows));
-  QPainter painter(&image);
-  painter.setRenderHint(QPainter::Antialiasing);
+  GallerySheet sheet(scene, QSizeF(kWidth, kRowStep * std::size(rows)));
+  QPainter& painter = sheet.painter();
   double y = 0;
   for (const Row& row : rows) {
     SearchBarView bar(scene.context, {});
     bar.resize(int(kWidth), bar.sizeHint().height());
     bar.setProps(row.props);
-    settleAnimations(scene);
+    scene.runFrames();
     painter.setFont(systemFont(10));
     painter.setPen(primaryColor(scene.environment, 0.45));
     painter.drawText(QPointF(10, y + 12), QString::fromLatin1(row.label));
-    putWidget(painter, bar, {0, y + 14});
+    sheet.put(bar, {0, y + 14});
     y += kRowStep;
   }
-  return image;
+  return sheet.finish();
 }
 
 // The whole panel content, on the right edge with a query, a filter in force and the filter
@@ -88,8 +74,7 @@ QImage panelRoots(GalleryScene& scene) {
   ViewServices& context = scene.services<ViewServices>();
   const QList<ClipboardItem> items = gallerySampleItems(context.scheduler->now());
   const QSize size(916, 640);
-  QImage image = scene.canvas(size.width(), 2 * size.height() + 10);
-  QPainter painter(&image);
+  GallerySheet sheet(scene, QSizeF(size.width(), 2 * size.height() + 10));
   for (int look = 0; look < 2; ++look) {
     PanelState state(context);
     state.setEdgeSide(look == 0 ? QStringLiteral("right") : QStringLiteral("left"));
@@ -107,11 +92,10 @@ QImage panelRoots(GalleryScene& scene) {
       state.setShowDotsMenu(true);
       state.setShowCopiedToast(true);
     }
-    settleAnimations(scene);
-    context.scheduler->post([] {});
-    putWidget(painter, root, {0, double(look * (size.height() + 10))});
+    scene.runFrames();
+    sheet.put(root, {0, double(look * (size.height() + 10))});
   }
-  return image;
+  return sheet.finish();
 }
 
 }  // namespace

@@ -25,36 +25,17 @@ namespace qv {
 
 namespace {
 
-void settleFrames(GalleryScene& scene) { static_cast<ManualFrameClock&>(*scene.context.frameClock).advanceFrames(90); }
-
 void hoverAt(GalleryScene& scene, QWidget& widget, QPointF at) {
   QHoverEvent enter(QEvent::HoverEnter, at, at, QPointF(-1, -1));
   QApplication::sendEvent(&widget, &enter);
   QHoverEvent move(QEvent::HoverMove, at, at, QPointF(-1, -1));
   QApplication::sendEvent(&widget, &move);
-  settleFrames(scene);
+  scene.runFrames(90);
 }
-
-// Draws widgets (with their children) onto one transparent sheet.
-struct Canvas {
-  Canvas(GalleryScene& scene, QSizeF size) : image(scene.canvas(size.width(), size.height())), painter(&image) {}
-  void put(QWidget& widget, QPointF at) {
-    painter.save();
-    painter.translate(at);
-    widget.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
-    painter.restore();
-  }
-  QImage finish() {
-    painter.end();
-    return image;
-  }
-  QImage image;
-  QPainter painter;
-};
 
 QImage chips(GalleryScene& scene) {
   InterfaceServices& context = scene.context;
-  Canvas canvas(scene, {560, 150});
+  GallerySheet canvas(scene, {560, 150});
   const FilterChip::Props kinds[] = {
       {.label = "Text", .icon = "doc"},
       {.label = "Work", .dotColor = QColor(255, 95, 87)},
@@ -95,7 +76,7 @@ QImage chips(GalleryScene& scene) {
 
 QImage rail(GalleryScene& scene) {
   InterfaceServices& context = scene.context;
-  Canvas canvas(scene, {160, 200});
+  GallerySheet canvas(scene, {160, 200});
   OrnamentRail tabs(context);
   tabs.addButton({.icon = "textformat", .isSelected = true}, [] {});
   tabs.addButton({.icon = "app.badge", .showsDot = true}, [] {});
@@ -111,11 +92,11 @@ QImage rail(GalleryScene& scene) {
   moving.resize(moving.sizeHint());
   first->setProps({.icon = "textformat", .sharesSelection = true});
   second->setProps({.icon = "app.badge", .isSelected = true, .sharesSelection = true});
-  static_cast<ManualFrameClock&>(*context.frameClock).advanceFrames(6);
+  scene.runFrames(6);
   canvas.put(moving, {70, 10});
   OrnamentRailButton reset(context, {.icon = "arrow.counterclockwise"}, [] {});
   canvas.put(reset, {70, 100});
-  settleFrames(scene);
+  scene.runFrames(90);
   return canvas.finish();
 }
 
@@ -128,7 +109,7 @@ QImage statusBar(GalleryScene& scene) {
   bar.resize(320, bar.heightForWidth(320));
   bar.layout()->setGeometry(bar.rect());
   if (!bar.chipViews().empty()) hoverAt(scene, *bar.chipViews()[1], {20, 12});
-  Canvas canvas(scene, {320, double(bar.height())});
+  GallerySheet canvas(scene, {320, double(bar.height())});
   canvas.put(bar, {0, 0});
   return canvas.finish();
 }
@@ -140,7 +121,7 @@ QImage categoryForms(GalleryScene& scene) {
   const CustomCategory full = state.addCategory(QStringLiteral("Work"), 6);
   for (int i = 0; i < 3; ++i) state.setCategory(full.id, QUuid::createUuid());
   constexpr double kWidth = 300;
-  Canvas canvas(scene, {kWidth + 12, 400});
+  GallerySheet canvas(scene, {kWidth + 12, 400});
   double y = 6;
   for (int look = 0; look < 3; ++look) {
     CategoryForm form(state, *scene.context.scheduler, FilterSurface::panel);
@@ -153,7 +134,7 @@ QImage categoryForms(GalleryScene& scene) {
       form.loadCategory(look == 1 ? empty : full);
     }
     view.resize(int(kWidth), view.sizeHint().height());
-    settleFrames(scene);
+    scene.runFrames(90);
     canvas.put(view, {6, y});
     y += view.height() + 8;
     state.setCategoryFormOpen(false);
@@ -169,7 +150,7 @@ QImage categoryStrip(GalleryScene& scene) {
                               QStringLiteral("Snippets archive"), QStringLiteral("Reading")})
     last = state.addCategory(name, int(state.customCategories().size()) % kCategoryPaletteSize);
   constexpr double kWidth = 340;
-  Canvas canvas(scene, {kWidth, 2 * CategoryStripView::kHeight + 8});
+  GallerySheet canvas(scene, {kWidth, 2 * CategoryStripView::kHeight + 8});
   CategoryStripView first(scene.context, {});
   connectCategoryStrip(first, state);
   first.resize(int(kWidth), int(CategoryStripView::kHeight));
@@ -178,7 +159,7 @@ QImage categoryStrip(GalleryScene& scene) {
   connectCategoryStrip(scrolled, state);
   scrolled.resize(int(kWidth), int(CategoryStripView::kHeight));
   state.setActiveFilter(FilterType::custom(state.customCategories()[3].id));
-  settleFrames(scene);
+  scene.runFrames(90);
   hoverAt(scene, scrolled, {kWidth - 30, CategoryStripView::kHeight / 2});
   canvas.put(scrolled, {0, CategoryStripView::kHeight + 8});
   return canvas.finish();
@@ -201,13 +182,13 @@ QImage filterPanels(GalleryScene& scene) {
   state.setFilterDate(DateFilter::yesterday);
   state.setEdgeSide(QStringLiteral("right"));
   constexpr double kCell = 420;
-  Canvas canvas(scene, {2 * kCell, 2 * 300});
+  GallerySheet canvas(scene, {2 * kCell, 2 * 300});
   for (int index = 0; index < int(kFilterTabs.size()); ++index) {
     FilterPanelView panel(scene.context, state);
     panel.selectTab(kFilterTabs[index]);
     if (kFilterTabs[index] == FilterTab::category) panel.form().toggle();
     panel.adjustSize();
-    settleFrames(scene);
+    scene.runFrames(90);
     canvas.put(panel, {(index % 2) * kCell, (index / 2) * 300.0});
     state.setCategoryFormOpen(false);
   }
@@ -230,16 +211,16 @@ QImage transitions(GalleryScene& scene) {
   strip.resize(360, int(CategoryStripView::kHeight));
   FilterPanelView panel(scene.context, state);
   panel.selectTab(FilterTab::category);
-  settleFrames(scene);
+  scene.runFrames(90);
   withAnimation(Theme::springStandard(), [&] { state.setActiveFilter(FilterType::custom(recipes.id)); });
   withAnimation(Theme::springSnappy(), [&] { state.setFilterTypes({TypeFilter::text}); });
   panel.form().toggle();
   clock.advanceFrames(6);
-  Canvas canvas(scene, {std::max(360.0, double(panel.width())), CategoryStripView::kHeight + panel.height()});
+  GallerySheet canvas(scene, {std::max(360.0, double(panel.width())), CategoryStripView::kHeight + panel.height()});
   canvas.put(strip, {0, 0});
   canvas.put(panel, {0, CategoryStripView::kHeight});
   QImage image = canvas.finish();
-  settleFrames(scene);
+  scene.runFrames(90);
   return image;
 }
 
@@ -248,7 +229,7 @@ QImage menus(GalleryScene& scene) {
   std::unique_ptr<PanelMenu> status = makeQuickActionsMenu(context, false, {}, {}, {}, {}, {});
   status->popup(QPoint(0, 0));
   status->setActiveAction(status->rowTitled(QStringLiteral("Settings")));
-  settleFrames(scene);
+  scene.runFrames(90);
   const QImage menu = status->grab().toImage();
   status->hide();
 
@@ -257,8 +238,9 @@ QImage menus(GalleryScene& scene) {
   dots.setProps({.isMonitoringPaused = true, .translucency = {}});
   hoverAt(scene, dots, dots.rowRect(1).center());
   const QSizeF menuSize = menu.deviceIndependentSize();
-  Canvas canvas(scene, {menuSize.width() + 20 + dots.width(), std::max(menuSize.height(), double(dots.height())) + 4});
-  canvas.painter.drawImage(QPointF(0, 0), menu);
+  GallerySheet canvas(scene,
+                      {menuSize.width() + 20 + dots.width(), std::max(menuSize.height(), double(dots.height())) + 4});
+  canvas.painter().drawImage(QPointF(0, 0), menu);
   canvas.put(dots, {menuSize.width() + 20, 0});
   return canvas.finish();
 }
@@ -267,7 +249,7 @@ QImage menus(GalleryScene& scene) {
 QImage cardLists(GalleryScene& scene) {
   ViewServices& context = scene.services<ViewServices>();
   const QList<ClipboardItem> items = gallerySampleItems(context.scheduler->now());
-  Canvas canvas(scene, {3 * 330, 640});
+  GallerySheet canvas(scene, {3 * 330, 640});
   for (int look = 0; look < 3; ++look) {
     PanelState state(context);
     state.setItems(items);
@@ -276,7 +258,7 @@ QImage cardLists(GalleryScene& scene) {
     if (look == 2) state.setSearchQuery(QStringLiteral("no such words"));
     CardListView list(context, state);
     list.setAvailableRect(QRectF(0, 0, 320, 640));
-    settleFrames(scene);
+    scene.runFrames(90);
     canvas.put(list, {look * 330.0, 0});
   }
   return canvas.finish();

@@ -21,48 +21,27 @@ namespace qv {
 
 namespace {
 
-// A transparent canvas that gallery pictures are put together on.
-struct Sheet {
-  Sheet(GalleryScene& scene, QSizeF size)
-      : dpr(scene.devicePixelRatio),
-        image(QSize(int(size.width() * dpr), int(size.height() * dpr)), QImage::Format_ARGB32_Premultiplied) {
-    image.setDevicePixelRatio(dpr);
-    image.fill(Qt::transparent);
-    painter.begin(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-  }
-  void put(PaintedWidget& widget, QPointF at) { painter.drawImage(at, widget.renderForTest(dpr)); }
-  void label(const QString& text, QPointF at, const EnvironmentValues& env) {
-    painter.setFont(systemFont(10));
-    painter.setPen(primaryColor(env, 0.45));
-    painter.drawText(at, text);
-  }
-  QImage finish() {
-    painter.end();
-    return image;
-  }
-  double dpr;
-  QImage image;
-  QPainter painter;
-};
-
-ManualFrameClock& manualClock(GalleryScene& scene) { return scene.clock(); }
+// A caption on the sheet, above the picture it names.
+void label(GallerySheet& sheet, const QString& text, QPointF at, const EnvironmentValues& env) {
+  sheet.painter().setFont(systemFont(10));
+  sheet.painter().setPen(primaryColor(env, 0.45));
+  sheet.painter().drawText(at, text);
+}
 
 // Puts the pointer over the widget's centre and lets the hover spring settle.
 void hover(GalleryScene& scene, QWidget& widget) {
   const QPointF centre = QRectF(widget.rect()).center();
   QHoverEvent enter(QEvent::HoverEnter, centre, centre, QPointF(-1, -1));
   QApplication::sendEvent(&widget, &enter);
-  manualClock(scene).advanceFrames(90);
+  scene.runFrames(90);
 }
 
 QImage pillButtons(GalleryScene& scene) {
-  Sheet sheet(scene, {560, 250});
+  GallerySheet sheet(scene, {560, 250});
   InterfaceServices& context = scene.context;
   const auto none = [] {};
   auto row = [&](const QString& title, double y, auto make) {
-    sheet.label(title, {8, y + 18}, scene.environment);
+    label(sheet, title, {8, y + 18}, scene.environment);
     for (int hovered = 0; hovered < 2; ++hovered) {
       auto widget = make();
       widget->resize(widget->sizeHint());
@@ -90,7 +69,7 @@ QImage pillButtons(GalleryScene& scene) {
     return std::make_unique<AboutActionButton>(
         context, AboutActionButton::Props{QStringLiteral("Website"), QStringLiteral("safari")}, none);
   });
-  sheet.label(QStringLiteral("Toolbar"), {8, 226}, scene.environment);
+  label(sheet, QStringLiteral("Toolbar"), {8, 226}, scene.environment);
   for (int i = 0; i < 4; ++i) {
     ToolbarPillButton button(context, {i < 2 ? QStringLiteral("Select") : QStringLiteral("Paste"), i >= 2}, none);
     button.resize(button.sizeHint());
@@ -101,23 +80,23 @@ QImage pillButtons(GalleryScene& scene) {
 }
 
 QImage categoryDots(GalleryScene& scene) {
-  Sheet sheet(scene, {300, 60});
+  GallerySheet sheet(scene, {300, 60});
   const QColor colors[] = {QColor(255, 95, 87), QColor(255, 189, 46), QColor(40, 200, 64), QColor(0, 122, 255)};
   for (int i = 0; i < 4; ++i) {
-    CategoryDot{colors[i], false, 7, {}}.paint(sheet.painter, QRectF(10 + i * 20, 10, 14, 14));
-    CategoryDot{colors[i], false, 8, 14.0}.paint(sheet.painter, QRectF(10 + i * 24, 34, 18, 14));
+    CategoryDot{colors[i], false, 7, {}}.paint(sheet.painter(), QRectF(10 + i * 20, 10, 14, 14));
+    CategoryDot{colors[i], false, 8, 14.0}.paint(sheet.painter(), QRectF(10 + i * 24, 34, 18, 14));
   }
   const QRectF accent(110, 6, 180, 48);
-  sheet.painter.fillPath(Fx::continuousRoundedRect(accent, 12), Theme::accent());
+  sheet.painter().fillPath(Fx::continuousRoundedRect(accent, 12), Theme::accent());
   for (int i = 0; i < 4; ++i) {
-    CategoryDot{colors[i], true, 7, {}}.paint(sheet.painter, QRectF(124 + i * 20, 10, 14, 14));
-    CategoryDot{colors[i], true, 8, 14.0}.paint(sheet.painter, QRectF(124 + i * 24, 34, 18, 14));
+    CategoryDot{colors[i], true, 7, {}}.paint(sheet.painter(), QRectF(124 + i * 20, 10, 14, 14));
+    CategoryDot{colors[i], true, 8, 14.0}.paint(sheet.painter(), QRectF(124 + i * 24, 34, 18, 14));
   }
   return sheet.finish();
 }
 
 QImage switches(GalleryScene& scene) {
-  Sheet sheet(scene, {360, 250});
+  GallerySheet sheet(scene, {360, 250});
   const std::optional<QString> sentence = QStringLiteral(
       "Strips formatting from every paste, so clips land as plain text.");
   const TarnToggle::Props rows[] = {
@@ -141,7 +120,7 @@ QImage switches(GalleryScene& scene) {
 }
 
 QImage segmentedPickers(GalleryScene& scene) {
-  Sheet sheet(scene, {300, 150});
+  GallerySheet sheet(scene, {300, 150});
   using Picker = TarnSegmentedPicker<QString>;
   const std::vector<std::pair<QString, QString>> options = {{QStringLiteral("Light"), QStringLiteral("light")},
                                                             {QStringLiteral("Dark"), QStringLiteral("dark")},
@@ -179,7 +158,7 @@ QIcon sampleAppIcon() {
 
 // The entrance at a few moments, and the icon-less view (glow only).
 QImage animatedIcon(GalleryScene& scene) {
-  Sheet sheet(scene, {5 * 120.0, 150});
+  GallerySheet sheet(scene, {5 * 120.0, 150});
   const double moments[] = {0.3, 1.2, 2.4, 3.9};
   double shownAt = 0;
   for (int i = 0; i < 5; ++i) {
@@ -191,11 +170,11 @@ QImage animatedIcon(GalleryScene& scene) {
     // Virtual time on both clocks, frame by frame.
     for (shownAt = 0; shownAt < at; shownAt += 1.0 / 60) {
       scheduler.advance(1.0 / 60);
-      manualClock(scene).advance(1.0 / 60);
+      scene.clock().advance(1.0 / 60);
     }
     sheet.put(view, {4 + i * 120.0, 4});
-    sheet.label(i < 4 ? QStringLiteral("%1 s").arg(at) : QStringLiteral("no icon"), {40 + i * 120.0, 140},
-                scene.environment);
+    label(sheet, i < 4 ? QStringLiteral("%1 s").arg(at) : QStringLiteral("no icon"), {40 + i * 120.0, 140},
+          scene.environment);
   }
   return sheet.finish();
 }
@@ -204,7 +183,7 @@ QImage animatedIcon(GalleryScene& scene) {
 QImage grabMenu(GalleryScene& scene, PanelMenu& menu, const QString& active) {
   menu.popup(QPoint(0, 0));
   if (PanelMenuRow* row = menu.rowTitled(active)) menu.setActiveAction(row);
-  manualClock(scene).advanceFrames(20);
+  scene.runFrames(20);
   QImage image = menu.grab().toImage();
   menu.hide();
   return image;
@@ -249,7 +228,7 @@ QImage menus(GalleryScene& scene) {
 }
 
 QImage pillDropdowns(GalleryScene& scene) {
-  Sheet sheet(scene, {640, 50});
+  GallerySheet sheet(scene, {640, 50});
   const std::vector<QVDropdownItem> items = {{QStringLiteral("Newest first"), true, {}},
                                              {QStringLiteral("Oldest first"), false, {}}};
   double x = 4;

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QString>
+#include <QWidget>
 #include <algorithm>
 #include <functional>
 #include <vector>
@@ -29,6 +30,8 @@ struct GalleryScene {
 
   // The gallery's frame clock, which it moves by hand.
   ManualFrameClock& clock() const { return static_cast<ManualFrameClock&>(*context.frameClock); }
+  // Moves the clock on by `frames` frames: enough by default for springs and curves to settle.
+  void runFrames(int frames = 120) const { clock().advanceFrames(frames); }
 
   // Pictures side by side, top-aligned, `gap` points apart, on a transparent image.
   QImage sideBySide(const std::vector<QImage>& pictures, double gap) const {
@@ -55,6 +58,32 @@ struct GalleryScene {
     image.fill(Qt::transparent);
     return image;
   }
+};
+
+// A transparent sheet, `size` points at the scene's pixel ratio, that widgets (with their
+// children) and pictures are put together on.
+class GallerySheet {
+ public:
+  GallerySheet(const GalleryScene& scene, QSizeF size)
+      : image_(scene.canvas(size.width(), size.height())), painter_(&image_) {
+    painter_.setRenderHint(QPainter::Antialiasing);
+    painter_.setRenderHint(QPainter::TextAntialiasing);
+  }
+  QPainter& painter() { return painter_; }
+  void put(QWidget& widget, QPointF at) {
+    painter_.save();
+    painter_.translate(at);
+    widget.render(&painter_, QPoint(), QRegion(), QWidget::DrawChildren);
+    painter_.restore();
+  }
+  QImage finish() {
+    painter_.end();
+    return image_;
+  }
+
+ private:
+  QImage image_;
+  QPainter painter_;
 };
 
 // The screenshot gallery's list of views. Each folder adds its views from one function
