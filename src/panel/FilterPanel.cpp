@@ -137,7 +137,7 @@ constexpr double kResetEnterScale = 0.8;
 class FilterPanelView::FormSnapshot : public QWidget {
  public:
   using QWidget::QWidget;
-  void setPicture(const QPixmap& picture) {
+  void setPicture(const QImage& picture) {
     picture_ = picture;
     update();
   }
@@ -151,11 +151,11 @@ class FilterPanelView::FormSnapshot : public QWidget {
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
     painter.setOpacity(opacity_);
-    painter.drawPixmap(0, 0, picture_);
+    painter.drawImage(0, 0, picture_);
   }
 
  private:
-  QPixmap picture_;
+  QImage picture_;
   double opacity_ = 0;
 };
 
@@ -476,12 +476,7 @@ void FilterPanelView::rebuildContent() {
                                                      : Transaction::current().animation;
     if (animation) {
       formView_->resize(kCardWidth - 2 * kCardPadding, formView_->sizeHint().height());
-      const double ratio = devicePixelRatioF();
-      QPixmap picture(formView_->size() * ratio);
-      picture.setDevicePixelRatio(ratio);
-      picture.fill(Qt::transparent);
-      formView_->render(&picture, QPoint(), QRegion(), QWidget::DrawChildren);
-      formSnapshot_->setPicture(picture);
+      formSnapshot_->setPicture(widgetPicture(*formView_));
     }
     // Once it arrived, the form itself takes the picture's place.
     formPresence_.animateTo(formTarget, animation, [this](bool) { layoutCards(); });

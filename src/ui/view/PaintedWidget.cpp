@@ -45,6 +45,15 @@ AccessibilityInfo PaintedWidget::accessibility() const {
   return info;
 }
 
+QImage widgetPicture(QWidget& widget) {
+  const double dpr = widget.devicePixelRatioF();
+  QImage image((QSizeF(widget.size()) * dpr).toSize().expandedTo({1, 1}), QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(dpr);
+  image.fill(Qt::transparent);
+  widget.render(&image, {}, {}, QWidget::DrawChildren);
+  return image;
+}
+
 QImage PaintedWidget::renderForTest(double devicePixelRatio) {
   QImage image(QSize(int(std::ceil(width() * devicePixelRatio)), int(std::ceil(height() * devicePixelRatio))),
                QImage::Format_ARGB32_Premultiplied);

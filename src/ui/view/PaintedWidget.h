@@ -11,6 +11,11 @@ namespace qv {
 
 struct InterfaceServices;
 
+// The widget and its children on a transparent image at the widget's pixel ratio, for a view
+// that moves or fades a picture of it (grab() lays the window colour under a widget that paints
+// no background of its own).
+QImage widgetPicture(QWidget& widget);
+
 // Base of the controls that sit in layouts and paint themselves. Subclasses implement
 // `paint`, reading only their props, `environment()` and animated values (such as
 // `hoverProgress()`). Hover: while the pointer is inside the hit shape the control is hovered
