@@ -37,16 +37,6 @@ const QPoint kParked(-20000, -20000);
 
 QFont footerFont() { return systemFont(10); }
 
-// The widget and its children on a transparent picture (grab() would lay the window colour
-// under a widget that paints no background of its own).
-QImage pictureOf(QWidget& widget) {
-  const double dpr = widget.devicePixelRatioF();
-  QImage image((QSizeF(widget.size()) * dpr).toSize().expandedTo({1, 1}), QImage::Format_ARGB32_Premultiplied);
-  image.setDevicePixelRatio(dpr);
-  image.fill(Qt::transparent);
-  widget.render(&image, {}, {}, QWidget::DrawChildren);
-  return image;
-}
 double footerHeight() { return std::ceil(QFontMetricsF(footerFont()).height()) + 2 * PanelRootView::kFooterPadding; }
 
 // The pixels a shape covers, as a window region (rounded corners included).
@@ -119,10 +109,8 @@ PanelRootView::PanelRootView(ViewServices& context, PanelState& state, Transluce
   statusBar_->installEventFilter(this);
 
   connect(&state_, &PanelState::edgeSideChanged, this, [this] {
-    layoutColumn();
-    for (auto& surface : sideSurfaces_) placeSideSurface(*surface);
+    relayout();
     update();
-    contentChanged();
   });
   connect(&state_, &PanelState::showCopiedToastChanged, this, &PanelRootView::syncToast);
   // The chips row comes and goes with the filters (it has updated itself by now).
@@ -138,9 +126,7 @@ PanelRootView::PanelRootView(ViewServices& context, PanelState& state, Transluce
       if (surface->kind == SideSurfaceKind::preview && !surface->leaving) placeSideSurface(*surface);
   });
   connect(&state_, &PanelState::isMonitoringPausedChanged, this, [this] {
-    for (auto& surface : sideSurfaces_)
-      if (auto* dots = qobject_cast<DotsMenuRail*>(surface->widget.data()))
-        dots->setProps({state_.isMonitoringPaused(), support_});
+    for (auto& surface : sideSurfaces_) applySurfaceLook(surface->widget);
   });
   layoutColumn();
   syncSideSurface();
@@ -155,12 +141,13 @@ PanelRootView::~PanelRootView() {
 void PanelRootView::setTranslucency(TranslucencySupport support) {
   if (support == support_) return;
   support_ = support;
-  for (auto& surface : sideSurfaces_) {
-    if (auto* dots = qobject_cast<DotsMenuRail*>(surface->widget.data()))
-      dots->setProps({state_.isMonitoringPaused(), support_});
-    if (auto* filters = qobject_cast<FilterPanelView*>(surface->widget.data())) filters->setTranslucency(support_);
-  }
+  for (auto& surface : sideSurfaces_) applySurfaceLook(surface->widget);
   update();
+}
+
+void PanelRootView::applySurfaceLook(QWidget* widget) const {
+  if (auto* dots = qobject_cast<DotsMenuRail*>(widget)) dots->setProps({state_.isMonitoringPaused(), support_});
+  if (auto* filters = qobject_cast<FilterPanelView*>(widget)) filters->setTranslucency(support_);
 }
 
 void PanelRootView::setPreviewFactory(PreviewFactory factory) {
@@ -172,10 +159,11 @@ bool PanelRootView::onLeft() const { return state_.edgeSide() == QLatin1String("
 
 // ---- The column -------------------------------------------------------------------------------
 
+double PanelRootView::columnX() const { return onLeft() ? 0 : width() - kColumnWidth; }
+
 QRectF PanelRootView::columnRect() const {
-  const double x = onLeft() ? 0 : width() - kColumnWidth;
   const double height = std::min<double>(this->height(), footerRect().bottom() + kColumnMargin);
-  return {x, 0, kColumnWidth, std::max(0.0, height)};
+  return {columnX(), 0, kColumnWidth, std::max(0.0, height)};
 }
 
 QRectF PanelRootView::surfaceRect() const {
@@ -183,14 +171,13 @@ QRectF PanelRootView::surfaceRect() const {
 }
 
 QRectF PanelRootView::footerRect() const {
-  const double x = (onLeft() ? 0 : width() - kColumnWidth) + kColumnMargin;
-  return {x, listBottom_, kColumnWidth - 2 * kColumnMargin, footerHeight()};
+  return {columnX() + kColumnMargin, listBottom_, kColumnWidth - 2 * kColumnMargin, footerHeight()};
 }
 
 QString PanelRootView::countLabel() const { return panelCountLabel(state_); }
 
 void PanelRootView::layoutColumn() {
-  const double x = (onLeft() ? 0 : width() - kColumnWidth) + kColumnMargin;
+  const double x = columnX() + kColumnMargin;
   const double w = kColumnWidth - 2 * kColumnMargin;
   double y = kColumnMargin;
   auto place = [&](QWidget* child, double height) {
@@ -230,6 +217,10 @@ void PanelRootView::syncToast() {
 
 void PanelRootView::resizeEvent(QResizeEvent* event) {
   PaintedWidget::resizeEvent(event);
+  relayout();
+}
+
+void PanelRootView::relayout() {
   layoutColumn();
   for (auto& surface : sideSurfaces_) placeSideSurface(*surface);
   contentChanged();
@@ -300,15 +291,10 @@ QWidget* PanelRootView::makeSideWidget(SideSurfaceKind kind) {
     }
     case SideSurfaceKind::filterPanel: {
       auto* filters = new FilterPanelView(context_, state_, FilterSurface::panel, this);
-      filters->setTranslucency(support_);
       connect(filters, &FilterPanelView::surfaceShapeChanged, this, &PanelRootView::contentChanged);
       return filters;
     }
-    case SideSurfaceKind::dotsMenu: {
-      auto* dots = new DotsMenuRail(context_, state_, this);
-      dots->setProps({state_.isMonitoringPaused(), support_});
-      return dots;
-    }
+    case SideSurfaceKind::dotsMenu: return new DotsMenuRail(context_, state_, this);
     case SideSurfaceKind::none: break;
   }
   return nullptr;
@@ -316,13 +302,8 @@ QWidget* PanelRootView::makeSideWidget(SideSurfaceKind kind) {
 
 void PanelRootView::placeSideSurface(SideSurface& surface) const {
   const double hostHeight = height();
-  QSizeF size;
-  if (surface.widget) {
-    const QSize hint = surface.widget->sizeHint().expandedTo(surface.widget->minimumSize());
-    size = QSizeF(hint.width(), hint.height());
-  } else {
-    size = surface.rect.size();
-  }
+  QSizeF size = surface.rect.size();
+  if (surface.widget) size = QSizeF(surface.widget->sizeHint().expandedTo(surface.widget->minimumSize()));
   double top = kSideTopInset;
   if (surface.kind == SideSurfaceKind::preview) {
     size.setHeight(std::min(size.height(), hostHeight - 2 * kPreviewMargin));
@@ -346,7 +327,7 @@ void PanelRootView::placeSideSurface(SideSurface& surface) const {
 void PanelRootView::removeSideSurface(SideSurface& surface) {
   surface.leaving = true;
   if (surface.widget) {
-    if (surface.arrived || surface.snapshot.isNull()) surface.snapshot = pictureOf(*surface.widget);
+    if (surface.arrived || surface.snapshot.isNull()) surface.snapshot = widgetPicture(*surface.widget);
     surface.widget->hide();
     surface.widget->removeEventFilter(this);
     surface.widget->deleteLater();
@@ -383,6 +364,7 @@ void PanelRootView::syncSideSurface() {
   if (kind == SideSurfaceKind::none) return contentChanged();
   QWidget* widget = makeSideWidget(kind);
   if (!widget) return contentChanged();
+  applySurfaceLook(widget);
   auto surface = std::make_unique<SideSurface>(*context_.frameClock, kind, this);
   surface->previewID = previewID;
   surface->widget = widget;
@@ -402,7 +384,7 @@ void PanelRootView::syncSideSurface() {
     arriving->progress.jumpTo(1);
     arrive();
   } else {
-    arriving->snapshot = pictureOf(*widget);
+    arriving->snapshot = widgetPicture(*widget);
     arriving->progress.animateTo(1.0, Theme::overshoot(), [arrive](bool finished) {
       if (finished) arrive();
     });

@@ -102,12 +102,16 @@ class PanelRootView : public PaintedWidget {
  private:
   struct SideSurface;
   bool onLeft() const;
+  double columnX() const;
+  void relayout();
   void layoutColumn();
   void placeToast();
   void syncToast();
   void syncSideSurface();
   void placeSideSurface(SideSurface& surface) const;
   QWidget* makeSideWidget(SideSurfaceKind kind);
+  // Gives a side surface the translucency and the pause state it shows.
+  void applySurfaceLook(QWidget* widget) const;
   void removeSideSurface(SideSurface& surface);
   void paintSideSurface(QPainter& painter, const SideSurface& surface) const;
   void paintColumn(QPainter& painter);
