@@ -155,13 +155,13 @@ struct PanelState::FilterIndex {
       for (qsizetype i = 0, n = items.size(); i < n; ++i)
         if (check.passes(items[i], i)) kept.push_back(i);
     }
-    rows = kept;
+    rows = std::move(kept);
     rowsHold = check.searching;
     rowsRange = badges.range;
-    if (static_cast<qsizetype>(kept.size()) == items.size()) return items;
+    if (static_cast<qsizetype>(rows.size()) == items.size()) return items;
     QList<ClipboardItem> filtered;
-    filtered.reserve(static_cast<qsizetype>(kept.size()));
-    for (qsizetype i : kept) filtered.append(items[i]);
+    filtered.reserve(static_cast<qsizetype>(rows.size()));
+    for (qsizetype i : rows) filtered.append(items[i]);
     return filtered;
   }
 
