@@ -206,11 +206,9 @@ void CardListView::releaseCard(PaintedItem* card, bool animated) {
   const bool reduceMotion = context_.reduceMotion->isEnabled();
   auto progress = std::make_unique<Animated<double>>(*context_.frameClock, 1.0);
   card->setZValue(-1);
-  progress->setOnChange([this, card, reduceMotion, value = progress.get()] {
+  progress->setOnChange([card, reduceMotion, value = progress.get()] {
     const double p = value->value();
     card->setOpacity(p);
-    // The list paints the scene itself: a card that changes on its own asks for the frame.
-    viewport()->update();
     // Blown away: it grows and drifts up as it fades.
     if (!reduceMotion) {
       card->setTransformOriginPoint(card->boundingRect().center());
@@ -288,10 +286,9 @@ void CardListView::realise() {
       // Read only when a card comes in: the flag is cached from its first reading.
       const bool reduceMotion = context_.reduceMotion->isEnabled();
       auto progress = std::make_unique<Animated<double>>(*context_.frameClock, 0.0);
-      progress->setOnChange([this, card, reduceMotion, sectionOpacity, value = progress.get()] {
+      progress->setOnChange([card, reduceMotion, sectionOpacity, value = progress.get()] {
         const double p = value->value();
         card->setOpacity(p * sectionOpacity);
-        viewport()->update();
         if (!reduceMotion) {
           card->setTransformOriginPoint(card->boundingRect().center());
           card->setScale(0.9 + 0.1 * p);
