@@ -115,20 +115,26 @@ std::optional<QByteArray> SettingsStore::dataValue(const QString& key) const {
   return *decoded;
 }
 
-void SettingsStore::set(const QString& key, const QJsonValue& value) { set(QJsonObject{{key, value}}); }
+bool SettingsStore::storeValue(const QString& key, const QJsonValue& value) {
+  if (value.isUndefined() || value.isNull()) {
+    if (!stored_.contains(key)) return false;
+    stored_.remove(key);
+    return true;
+  }
+  if (stored_.value(key) == value) return false;
+  stored_.insert(key, value);
+  return true;
+}
+
+void SettingsStore::set(const QString& key, const QJsonValue& value) {
+  // Not through a QJsonObject: it drops an undefined value instead of holding it.
+  if (storeValue(key, value)) persist();
+  noteChange();
+}
 
 void SettingsStore::set(const QJsonObject& values) {
   bool differs = false;
-  for (auto it = values.begin(); it != values.end(); ++it) {
-    const QJsonValue value = it.value();
-    if (value.isUndefined() || value.isNull()) {
-      differs |= stored_.contains(it.key());
-      stored_.remove(it.key());
-    } else if (stored_.value(it.key()) != value) {
-      stored_.insert(it.key(), value);
-      differs = true;
-    }
-  }
+  for (auto it = values.begin(); it != values.end(); ++it) differs |= storeValue(it.key(), it.value());
   // Values that are already stored leave the file alone (a launch sets some every time).
   if (differs) persist();
   noteChange();
@@ -138,15 +144,7 @@ void SettingsStore::setData(const QString& key, const QByteArray& data) {
   set(key, QJsonObject{{QLatin1String(kDataKey), QString::fromLatin1(data.toBase64())}});
 }
 
-void SettingsStore::remove(const QString& key) {
-  if (!stored_.contains(key)) {
-    noteChange();
-    return;
-  }
-  stored_.remove(key);
-  persist();
-  noteChange();
-}
+void SettingsStore::remove(const QString& key) { set(key, QJsonValue()); }
 
 void SettingsStore::persist() {
   if (!writeFileAtomically(filePath_, QJsonDocument(stored_).toJson(QJsonDocument::Indented)))

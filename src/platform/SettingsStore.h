@@ -59,6 +59,8 @@ class SettingsStore : public QObject {
 
  private:
   void load();
+  // Puts one value in (or takes it out); true when that changed what is stored.
+  bool storeValue(const QString& key, const QJsonValue& value);
   void persist();
   void noteChange();
 

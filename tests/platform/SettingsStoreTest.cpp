@@ -98,6 +98,10 @@ TEST_F(SettingsStoreTest, SeveralValuesAtOnceAndUnchangedValuesLeaveTheFileAlone
   EXPECT_EQ(reread.boolValue(QStringLiteral("a")), false);
   EXPECT_EQ(reread.intValue(QStringLiteral("b")), 2);
   EXPECT_FALSE(reread.hasStoredValue(QStringLiteral("gone")));
+  // One value that is undefined (as a missing field reads) removes its key too.
+  store.set(QStringLiteral("b"), QJsonObject().value(QStringLiteral("missing")));
+  EXPECT_FALSE(SettingsStore(file(), scheduler).hasStoredValue(QStringLiteral("b")));
+  store.set(QStringLiteral("b"), 2);
 
   ASSERT_TRUE(writeFileAtomically(file(), "{}"));  // marks whether the store writes again
   store.set(QJsonObject{{QStringLiteral("a"), false}, {QStringLiteral("b"), 2}});
