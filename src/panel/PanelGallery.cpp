@@ -18,20 +18,11 @@
 #include "ui/view/GalleryRegistry.h"
 
 #include <QApplication>
-#include <QHoverEvent>
 #include <QPainter>
 
 namespace qv {
 
 namespace {
-
-void hoverAt(GalleryScene& scene, QWidget& widget, QPointF at) {
-  QHoverEvent enter(QEvent::HoverEnter, at, at, QPointF(-1, -1));
-  QApplication::sendEvent(&widget, &enter);
-  QHoverEvent move(QEvent::HoverMove, at, at, QPointF(-1, -1));
-  QApplication::sendEvent(&widget, &move);
-  scene.runFrames(90);
-}
 
 QImage chips(GalleryScene& scene) {
   InterfaceServices& context = scene.context;
@@ -47,7 +38,7 @@ QImage chips(GalleryScene& scene) {
     for (FilterChip::Props props : kinds) {
       props.isOn = look == 2;
       FilterChip chip(context, props, [] {});
-      if (look == 1) hoverAt(scene, chip, QRectF(chip.rect()).center());
+      if (look == 1) scene.hover(chip, QRectF(chip.rect()).center());
       canvas.put(chip, {x, y});
       x += chip.width() + 10;
     }
@@ -56,18 +47,18 @@ QImage chips(GalleryScene& scene) {
   double x = 330;
   for (int hovered = 0; hovered < 2; ++hovered) {
     FilterChipView chip(context, {"image", "Image", [] {}});
-    if (hovered) hoverAt(scene, chip, QRectF(chip.rect()).center());
+    if (hovered) scene.hover(chip, QRectF(chip.rect()).center());
     canvas.put(chip, {x, 6});
     ClearAllButton clear(context, {}, [] {});
     clear.resize(clear.sizeHint());
-    if (hovered) hoverAt(scene, clear, QRectF(clear.rect()).center());
+    if (hovered) scene.hover(clear, QRectF(clear.rect()).center());
     canvas.put(clear, {x, 40});
     x += 100;
   }
   x = 330;
   for (int look = 0; look < 3; ++look) {  // plain, hovered, chosen
     CategoryColorDot swatch(context, {.color = QColor(0, 122, 255), .isSelected = look == 2}, [] {});
-    if (look == 1) hoverAt(scene, swatch, {12, 12});
+    if (look == 1) scene.hover(swatch, {12, 12});
     canvas.put(swatch, {x, 80});
     x += 34;
   }
@@ -83,7 +74,7 @@ QImage rail(GalleryScene& scene) {
   auto* hovered = tabs.addButton({.icon = "calendar"}, [] {});
   tabs.addButton({.icon = "tag", .isEnabled = false}, [] {});
   tabs.resize(tabs.sizeHint());
-  hoverAt(scene, *hovered, {17, 17});
+  scene.hover(*hovered, {17, 17});
   canvas.put(tabs, {10, 10});
   // A selection that moved halfway: the circle between two buttons.
   OrnamentRail moving(context);
@@ -108,7 +99,7 @@ QImage statusBar(GalleryScene& scene) {
   state.setFilterDate(DateFilter::last30Days);
   bar.resize(320, bar.heightForWidth(320));
   bar.layout()->setGeometry(bar.rect());
-  if (!bar.chipViews().empty()) hoverAt(scene, *bar.chipViews()[1], {20, 12});
+  if (!bar.chipViews().empty()) scene.hover(*bar.chipViews()[1], {20, 12});
   GallerySheet canvas(scene, {320, double(bar.height())});
   canvas.put(bar, {0, 0});
   return canvas.finish();
@@ -160,7 +151,7 @@ QImage categoryStrip(GalleryScene& scene) {
   scrolled.resize(int(kWidth), int(CategoryStripView::kHeight));
   state.setActiveFilter(FilterType::custom(state.customCategories()[3].id));
   scene.runFrames(90);
-  hoverAt(scene, scrolled, {kWidth - 30, CategoryStripView::kHeight / 2});
+  scene.hover(scrolled, {kWidth - 30, CategoryStripView::kHeight / 2});
   canvas.put(scrolled, {0, CategoryStripView::kHeight + 8});
   return canvas.finish();
 }
@@ -236,7 +227,7 @@ QImage menus(GalleryScene& scene) {
   PanelState state(scene.services<ItemServices>());
   DotsMenuRail dots(context, state);
   dots.setProps({.isMonitoringPaused = true, .translucency = {}});
-  hoverAt(scene, dots, dots.rowRect(1).center());
+  scene.hover(dots, dots.rowRect(1).center());
   const QSizeF menuSize = menu.deviceIndependentSize();
   GallerySheet canvas(scene,
                       {menuSize.width() + 20 + dots.width(), std::max(menuSize.height(), double(dots.height())) + 4});

@@ -14,7 +14,6 @@
 #include "ui/view/GalleryRegistry.h"
 
 #include <QApplication>
-#include <QHoverEvent>
 #include <QPainter>
 
 namespace qv {
@@ -28,14 +27,6 @@ void label(GallerySheet& sheet, const QString& text, QPointF at, const Environme
   sheet.painter().drawText(at, text);
 }
 
-// Puts the pointer over the widget's centre and lets the hover spring settle.
-void hover(GalleryScene& scene, QWidget& widget) {
-  const QPointF centre = QRectF(widget.rect()).center();
-  QHoverEvent enter(QEvent::HoverEnter, centre, centre, QPointF(-1, -1));
-  QApplication::sendEvent(&widget, &enter);
-  scene.runFrames(90);
-}
-
 QImage pillButtons(GalleryScene& scene) {
   GallerySheet sheet(scene, {560, 250});
   InterfaceServices& context = scene.context;
@@ -45,7 +36,7 @@ QImage pillButtons(GalleryScene& scene) {
     for (int hovered = 0; hovered < 2; ++hovered) {
       auto widget = make();
       widget->resize(widget->sizeHint());
-      if (hovered) hover(scene, *widget);
+      if (hovered) scene.hover(*widget, QRectF(widget->rect()).center());
       sheet.put(*widget, {120.0 + hovered * 220, y});
     }
   };
@@ -73,7 +64,7 @@ QImage pillButtons(GalleryScene& scene) {
   for (int i = 0; i < 4; ++i) {
     ToolbarPillButton button(context, {i < 2 ? QStringLiteral("Select") : QStringLiteral("Paste"), i >= 2}, none);
     button.resize(button.sizeHint());
-    if (i % 2) hover(scene, button);
+    if (i % 2) scene.hover(button, QRectF(button.rect()).center());
     sheet.put(button, {120.0 + i * 110, 208});
   }
   return sheet.finish();
@@ -238,7 +229,7 @@ QImage pillDropdowns(GalleryScene& scene) {
       if (hovered && label == QStringLiteral("Sort")) continue;
       PillDropdown pill(scene.context, {label, items});
       pill.resize(pill.sizeHint());
-      if (hovered) hover(scene, pill);
+      if (hovered) scene.hover(pill, QRectF(pill.rect()).center());
       sheet.put(pill, {x, 10});
       x += pill.width() + 10;
     }

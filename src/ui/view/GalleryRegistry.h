@@ -3,6 +3,8 @@
 #include "ui/anim/FrameClock.h"
 #include "ui/theme/Environment.h"
 
+#include <QApplication>
+#include <QHoverEvent>
 #include <QImage>
 #include <QPainter>
 #include <QString>
@@ -32,6 +34,14 @@ struct GalleryScene {
   ManualFrameClock& clock() const { return static_cast<ManualFrameClock&>(*context.frameClock); }
   // Moves the clock on by `frames` frames: enough by default for springs and curves to settle.
   void runFrames(int frames = 120) const { clock().advanceFrames(frames); }
+  // Puts the pointer over `at` in the widget and lets the hover spring settle.
+  void hover(QWidget& widget, QPointF at) const {
+    QHoverEvent enter(QEvent::HoverEnter, at, at, QPointF(-1, -1));
+    QApplication::sendEvent(&widget, &enter);
+    QHoverEvent move(QEvent::HoverMove, at, at, QPointF(-1, -1));
+    QApplication::sendEvent(&widget, &move);
+    runFrames(90);
+  }
 
   // Pictures side by side, top-aligned, `gap` points apart, on a transparent image.
   QImage sideBySide(const std::vector<QImage>& pictures, double gap) const {
