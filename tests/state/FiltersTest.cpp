@@ -211,7 +211,6 @@ TEST_F(FiltersTest, CopiesAtTheFrontExtendTheResultAsAFreshSearchWould) {
     history.append(i % 5 == 0 ? test::linkItem(QStringLiteral("https://agenda.example/%1").arg(i))
                               : test::textItem(QStringLiteral("Agenda %1 %2").arg(i).arg(i % 3 ? u"x" : u"y")));
   add(history);
-  const auto fresh = [&] { return freshSearchIds(); };
   SignalCounter changes(&state, &PanelState::filteredItemsChanged);
   int copies = 0;
   const auto copy = [&](const QString& text) {
@@ -222,26 +221,26 @@ TEST_F(FiltersTest, CopiesAtTheFrontExtendTheResultAsAFreshSearchWould) {
   };
   for (const QString& query : {QStringLiteral("agenda 1"), QStringLiteral("y"), QString(), QStringLiteral("example")}) {
     state.setSearchQuery(query);
-    EXPECT_EQ(filteredIds(), fresh()) << query.toStdString();
+    EXPECT_EQ(filteredIds(), freshSearchIds()) << query.toStdString();
     copy(QStringLiteral("agenda 1%1 y").arg(copies));
-    EXPECT_EQ(filteredIds(), fresh()) << query.toStdString();
+    EXPECT_EQ(filteredIds(), freshSearchIds()) << query.toStdString();
     copy(QStringLiteral("no match %1").arg(copies));
     copy(QStringLiteral("Agenda 1%1").arg(copies));  // two copies before the result is asked for
-    EXPECT_EQ(filteredIds(), fresh()) << query.toStdString();
+    EXPECT_EQ(filteredIds(), freshSearchIds()) << query.toStdString();
     copy(QStringLiteral("Agenda 1 x"));  // the same text again: the older copy goes
     copy(QStringLiteral("Agenda 1 x"));
-    EXPECT_EQ(filteredIds(), fresh()) << query.toStdString();
+    EXPECT_EQ(filteredIds(), freshSearchIds()) << query.toStdString();
   }
   state.setActiveFilter(FilterType::links());
-  EXPECT_EQ(filteredIds(), fresh());
+  EXPECT_EQ(filteredIds(), freshSearchIds());
   copy(QStringLiteral("agenda 99"));
-  EXPECT_EQ(filteredIds(), fresh());
+  EXPECT_EQ(filteredIds(), freshSearchIds());
   state.setActiveFilter(FilterType::all());
   state.setFilterTypes({TypeFilter::text});
   state.setSearchQuery(QStringLiteral("agenda"));
-  EXPECT_EQ(filteredIds(), fresh());
+  EXPECT_EQ(filteredIds(), freshSearchIds());
   copy(QStringLiteral("agenda 100"));
-  EXPECT_EQ(filteredIds(), fresh());
+  EXPECT_EQ(filteredIds(), freshSearchIds());
   EXPECT_EQ(filteredIds().first(), state.items().first().id);
 }
 
@@ -253,7 +252,6 @@ TEST_F(FiltersTest, TypingOnNarrowsTheLastResultAsAFreshSearchWould) {
     history.append(i % 4 == 0 ? test::linkItem(QStringLiteral("https://notes.example/%1").arg(i))
                               : test::textItem(QStringLiteral("Notes %1 %2").arg(i).arg(i % 3 ? u"draft" : u"final")));
   add(history);
-  const auto fresh = [&] { return freshSearchIds(); };
   const std::function<void()> between[] = {
       [] {},
       [&] { state.addItem(test::textItem(QStringLiteral("notes 5 draft, again"))); },
@@ -267,7 +265,7 @@ TEST_F(FiltersTest, TypingOnNarrowsTheLastResultAsAFreshSearchWould) {
                             "notes 15 fi", "final", "x", ""}) {
     state.setSearchQuery(QString::fromUtf8(query));
     between[step++ % std::size(between)]();
-    EXPECT_EQ(filteredIds(), fresh()) << query;
+    EXPECT_EQ(filteredIds(), freshSearchIds()) << query;
   }
 }
 
