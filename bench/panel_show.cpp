@@ -6,7 +6,7 @@
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
 #include "panel/CardListView.h"
-#include "panel/PanelRootView.h"
+#include "panel/PanelView.h"
 #include "panel/SearchBarView.h"
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
@@ -95,7 +95,7 @@ void keystrokeToFrame(benchmark::State& run) {
   controller.showPanel();
   bench.fake.scheduler->advance(1);
   QCoreApplication::processEvents();
-  PanelRootView& root = *controller.rootView();
+  PanelView& root = *controller.rootView();
   QWidget* field = root.searchBar().field();
   if (!field) return run.SkipWithError("no search field");
   const QString word = QStringLiteral("number 4");

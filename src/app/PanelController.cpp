@@ -4,7 +4,7 @@
 #include "app/QuorvalenPanel.h"
 #include "base/Log.h"
 #include "panel/PanelLayout.h"
-#include "panel/PanelRootView.h"
+#include "panel/PanelView.h"
 #include "platform/WindowShaper.h"
 #include "state/PanelState.h"
 #include "ui/Translucency.h"
@@ -87,16 +87,16 @@ QWidget* PanelController::panelWindow() const { return panel_.get(); }
 
 void PanelController::setPendingEdgeSide(const QString& side) { pendingEdgeSide_ = side; }
 
-PanelRootView* PanelController::rootView() {
+PanelView* PanelController::rootView() {
   if (!rootView_) installHostingView();
   return rootView_;
 }
 
 void PanelController::installHostingView() {
-  rootView_ = new PanelRootView(context_, *state_, translucency_);
+  rootView_ = new PanelView(context_, *state_, translucency_);
   panel_->setRootView(rootView_);
   rootView_->show();  // at once, also into a window that is already shown
-  connect(rootView_, &PanelRootView::contentRegionChanged, this, &PanelController::updateShape);
+  connect(rootView_, &PanelView::contentRegionChanged, this, &PanelController::updateShape);
   updateShape();
 }
 

@@ -25,7 +25,7 @@ namespace qv {
 struct AppContext;
 class PanelState;
 class QuorvalenPanel;
-class PanelRootView;
+class PanelView;
 struct PanelKeyInput;
 
 // Owns the one PanelState and the edge panel's window: places the window at the edge of the
@@ -135,7 +135,7 @@ class PanelController : public QObject {
   QRegion contentRegion() const;
   // The panel's content, built on first use: a launch leaves it to the first turn of the event
   // loop (the pre-warm then paints it) unless the panel shows before.
-  PanelRootView* rootView();
+  PanelView* rootView();
 
  private:
   class EventMonitor;
@@ -189,7 +189,7 @@ class PanelController : public QObject {
   std::unique_ptr<PanelState> state_;
   TranslucencySupport translucency_;
   std::unique_ptr<QuorvalenPanel> panel_;
-  PanelRootView* rootView_ = nullptr;
+  PanelView* rootView_ = nullptr;
   Animated<double> slide_;
   Animated<double> alpha_;
   Animated<QPointF> prewarmPosition_;

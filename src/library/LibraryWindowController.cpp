@@ -1,5 +1,5 @@
 #include "library/LibraryWindowController.h"
-#include "panel/PanelRootView.h"
+#include "panel/PanelView.h"
 
 #include "items/model/ContentType.h"
 #include "library/LibraryServices.h"

@@ -3,7 +3,7 @@
 #include "cards/ViewServices.h"
 #include "items/model/ClipboardItem.h"
 #include "panel/CopiedToastView.h"
-#include "panel/PanelRootView.h"
+#include "panel/PanelView.h"
 #include "panel/SearchBarView.h"
 #include "platform/Scheduler.h"
 #include "state/PanelState.h"
@@ -80,7 +80,7 @@ QImage panelRoots(GalleryScene& scene) {
     state.setEdgeSide(look == 0 ? QStringLiteral("right") : QStringLiteral("left"));
     state.setIsVisible(true);
     state.setItems(items);
-    PanelRootView root(context, state, {});
+    PanelView root(context, state, {});
     root.resize(size);
     root.setAttribute(Qt::WA_DontShowOnScreen);
     root.show();

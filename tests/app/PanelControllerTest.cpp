@@ -1,7 +1,7 @@
 #include "app/PanelControllerHarness.h"
 #include "app/QuorvalenPanel.h"
 #include "panel/CardListView.h"
-#include "panel/PanelRootView.h"
+#include "panel/PanelView.h"
 #include "panel/SearchBarView.h"
 #include "support/StateTestSupport.h"
 
@@ -466,7 +466,7 @@ TEST_F(PanelControllerTest, TheCardListRealisesOnlyVisibleCardsOfAHugeHistory) {
   for (int i = 0; i < 100000; ++i) items << test::textItem(QString("item %1").arg(i));
   state().setItems(items);
   open();
-  PanelRootView* view = controller->rootView();
+  PanelView* view = controller->rootView();
   EXPECT_EQ(view->columnRect(), QRectF(596, 0, 320, 1048));
   EXPECT_EQ(view->searchBar().geometry(), QRect(604, 8, 304, 50));
   CardListView& list = view->list();
@@ -488,7 +488,7 @@ TEST_F(PanelControllerTest, TheCardListSelectsPicksAndConcealsSensitiveCards) {
   std::optional<QString> picked;
   state().setPasteAction([&](const ClipboardItem& item, bool) { picked = item.plainText(); });
   open();
-  PanelRootView* view = controller->rootView();
+  PanelView* view = controller->rootView();
   EXPECT_TRUE(state().isConcealed(state().items().first().id));
   CardListView& list = view->list();
   const QRectF card = list.layout().cardRect(1, list.width()).translated(0, -list.scrollOffset());

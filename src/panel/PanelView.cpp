@@ -1,4 +1,4 @@
-#include "panel/PanelRootView.h"
+#include "panel/PanelView.h"
 
 #include "panel/CardListView.h"
 #include "panel/CategoryStrip.h"
@@ -37,7 +37,7 @@ const QPoint kParked(-20000, -20000);
 
 QFont footerFont() { return systemFont(10); }
 
-double footerHeight() { return std::ceil(QFontMetricsF(footerFont()).height()) + 2 * PanelRootView::kFooterPadding; }
+double footerHeight() { return std::ceil(QFontMetricsF(footerFont()).height()) + 2 * PanelView::kFooterPadding; }
 
 // The pixels a shape covers, as a window region (rounded corners included).
 QRegion regionOf(const QPainterPath& shape) { return QRegion(shape.toFillPolygon().toPolygon()); }
@@ -58,7 +58,7 @@ SideSurfaceKind sideSurfaceKind(const PanelState& state) {
   return SideSurfaceKind::none;
 }
 
-struct PanelRootView::SideSurface {
+struct PanelView::SideSurface {
   SideSurface(FrameClock& clock, SideSurfaceKind k, QWidget* host) : kind(k), progress(clock, 0.0) {
     progress.setOnChange([host] { host->update(); });
   }
@@ -89,7 +89,7 @@ struct PanelRootView::SideSurface {
   bool arrived = false;
 };
 
-PanelRootView::PanelRootView(ViewServices& context, PanelState& state, TranslucencySupport support, QWidget* parent)
+PanelView::PanelView(ViewServices& context, PanelState& state, TranslucencySupport support, QWidget* parent)
     : PaintedWidget(context, parent),
       context_(context),
       state_(state),
@@ -112,15 +112,15 @@ PanelRootView::PanelRootView(ViewServices& context, PanelState& state, Transluce
     relayout();
     update();
   });
-  connect(&state_, &PanelState::showCopiedToastChanged, this, &PanelRootView::syncToast);
+  connect(&state_, &PanelState::showCopiedToastChanged, this, &PanelView::syncToast);
   // The chips row comes and goes with the filters (it has updated itself by now).
   for (auto changed : {&PanelState::filterTypesChanged, &PanelState::filterAppsChanged, &PanelState::filterDateChanged})
-    connect(&state_, changed, this, &PanelRootView::layoutColumn);
+    connect(&state_, changed, this, &PanelView::layoutColumn);
   for (auto changed : {&PanelState::filteredItemsChanged, &PanelState::multiSelectedIDsChanged})
     connect(&state_, changed, this, [this] { update(footerRect().toAlignedRect()); });
   for (auto changed : {&PanelState::previewItemIDChanged, &PanelState::showFilterPanelChanged,
                        &PanelState::showDotsMenuChanged, &PanelState::itemsChanged})
-    connect(&state_, changed, this, &PanelRootView::syncSideSurface);
+    connect(&state_, changed, this, &PanelView::syncSideSurface);
   connect(&state_, &PanelState::previewAnchorYChanged, this, [this] {
     for (auto& surface : sideSurfaces_)
       if (surface->kind == SideSurfaceKind::preview && !surface->leaving) placeSideSurface(*surface);
@@ -132,51 +132,51 @@ PanelRootView::PanelRootView(ViewServices& context, PanelState& state, Transluce
   syncSideSurface();
 }
 
-PanelRootView::~PanelRootView() {
+PanelView::~PanelView() {
   // The side widgets are children; they go with the view.
   list_->removeEventFilter(this);
   statusBar_->removeEventFilter(this);
 }
 
-void PanelRootView::setTranslucency(TranslucencySupport support) {
+void PanelView::setTranslucency(TranslucencySupport support) {
   if (support == support_) return;
   support_ = support;
   for (auto& surface : sideSurfaces_) applySurfaceLook(surface->widget);
   update();
 }
 
-void PanelRootView::applySurfaceLook(QWidget* widget) const {
+void PanelView::applySurfaceLook(QWidget* widget) const {
   if (auto* dots = qobject_cast<DotsMenuRail*>(widget)) dots->setProps({state_.isMonitoringPaused(), support_});
   if (auto* filters = qobject_cast<FilterPanelView*>(widget)) filters->setTranslucency(support_);
 }
 
-void PanelRootView::setPreviewFactory(PreviewFactory factory) {
+void PanelView::setPreviewFactory(PreviewFactory factory) {
   previewFactory_ = std::move(factory);
   syncSideSurface();
 }
 
-bool PanelRootView::onLeft() const { return state_.edgeSide() == QLatin1String("left"); }
+bool PanelView::onLeft() const { return state_.edgeSide() == QLatin1String("left"); }
 
 // ---- The column -------------------------------------------------------------------------------
 
-double PanelRootView::columnX() const { return onLeft() ? 0 : width() - kColumnWidth; }
+double PanelView::columnX() const { return onLeft() ? 0 : width() - kColumnWidth; }
 
-QRectF PanelRootView::columnRect() const {
+QRectF PanelView::columnRect() const {
   const double height = std::min<double>(this->height(), footerRect().bottom() + kColumnMargin);
   return {columnX(), 0, kColumnWidth, std::max(0.0, height)};
 }
 
-QRectF PanelRootView::surfaceRect() const {
+QRectF PanelView::surfaceRect() const {
   return columnRect().adjusted(kColumnMargin, kColumnMargin, -kColumnMargin, -kColumnMargin);
 }
 
-QRectF PanelRootView::footerRect() const {
+QRectF PanelView::footerRect() const {
   return {columnX() + kColumnMargin, listBottom_, kColumnWidth - 2 * kColumnMargin, footerHeight()};
 }
 
-QString PanelRootView::countLabel() const { return panelCountLabel(state_); }
+QString PanelView::countLabel() const { return panelCountLabel(state_); }
 
-void PanelRootView::layoutColumn() {
+void PanelView::layoutColumn() {
   const double x = columnX() + kColumnMargin;
   const double w = kColumnWidth - 2 * kColumnMargin;
   double y = kColumnMargin;
@@ -194,14 +194,14 @@ void PanelRootView::layoutColumn() {
   placeToast();
 }
 
-void PanelRootView::placeToast() {
+void PanelView::placeToast() {
   const QSize size = toast_->sizeHint();
   const QPointF centre = surfaceRect().center();
   toast_->setGeometry(
       QRectF(centre.x() - size.width() / 2.0, centre.y() - size.height() / 2.0, size.width(), size.height()).toRect());
 }
 
-void PanelRootView::syncToast() {
+void PanelView::syncToast() {
   const bool shown = state_.showCopiedToast();
   if (shown) {
     placeToast();
@@ -215,18 +215,18 @@ void PanelRootView::syncToast() {
         1.0, [this] { toast_->setVisible(state_.showCopiedToast()); }, Guard(this));
 }
 
-void PanelRootView::resizeEvent(QResizeEvent* event) {
+void PanelView::resizeEvent(QResizeEvent* event) {
   PaintedWidget::resizeEvent(event);
   relayout();
 }
 
-void PanelRootView::relayout() {
+void PanelView::relayout() {
   layoutColumn();
   for (auto& surface : sideSurfaces_) placeSideSurface(*surface);
   contentChanged();
 }
 
-bool PanelRootView::eventFilter(QObject* watched, QEvent* event) {
+bool PanelView::eventFilter(QObject* watched, QEvent* event) {
   if (watched == list_ && (event->type() == QEvent::Resize || event->type() == QEvent::Move)) {
     // The list grows and shrinks with its content: the footer and the surface follow.
     const double bottom = list_->geometry().y() + list_->height();
@@ -245,13 +245,13 @@ bool PanelRootView::eventFilter(QObject* watched, QEvent* event) {
   return PaintedWidget::eventFilter(watched, event);
 }
 
-bool PanelRootView::event(QEvent* event) {
+bool PanelView::event(QEvent* event) {
   // A side surface asks for another size.
   if (event->type() == QEvent::LayoutRequest) sideSurfaceChanged();
   return PaintedWidget::event(event);
 }
 
-void PanelRootView::sideSurfaceChanged() {
+void PanelView::sideSurfaceChanged() {
   for (auto& surface : sideSurfaces_)
     if (!surface->leaving) placeSideSurface(*surface);
   contentChanged();
@@ -259,28 +259,28 @@ void PanelRootView::sideSurfaceChanged() {
 
 // ---- Side surfaces ----------------------------------------------------------------------------
 
-SideSurfaceKind PanelRootView::sideSurface() const {
+SideSurfaceKind PanelView::sideSurface() const {
   if (sideSurfaces_.empty() || sideSurfaces_.back()->leaving) return SideSurfaceKind::none;
   return sideSurfaces_.back()->kind;
 }
 
-QWidget* PanelRootView::sideSurfaceWidget() const {
+QWidget* PanelView::sideSurfaceWidget() const {
   if (sideSurfaces_.empty() || sideSurfaces_.back()->leaving || !sideSurfaces_.back()->arrived) return nullptr;
   return sideSurfaces_.back()->widget;
 }
 
-double PanelRootView::sideSurfaceProgress() const {
+double PanelView::sideSurfaceProgress() const {
   if (sideSurfaces_.empty() || sideSurfaces_.back()->leaving) return 0;
   return sideSurfaces_.back()->progress.value();
 }
 
-QRectF PanelRootView::sideSurfaceRect() const {
+QRectF PanelView::sideSurfaceRect() const {
   QRectF united;
   for (const auto& surface : sideSurfaces_) united |= surface->surfaceRect();
   return united;
 }
 
-QWidget* PanelRootView::makeSideWidget(SideSurfaceKind kind) {
+QWidget* PanelView::makeSideWidget(SideSurfaceKind kind) {
   switch (kind) {
     case SideSurfaceKind::preview: {
       const std::optional<ClipboardItem> item = state_.previewItem();
@@ -291,7 +291,7 @@ QWidget* PanelRootView::makeSideWidget(SideSurfaceKind kind) {
     }
     case SideSurfaceKind::filterPanel: {
       auto* filters = new FilterPanelView(context_, state_, FilterSurface::panel, this);
-      connect(filters, &FilterPanelView::surfaceShapeChanged, this, &PanelRootView::contentChanged);
+      connect(filters, &FilterPanelView::surfaceShapeChanged, this, &PanelView::contentChanged);
       return filters;
     }
     case SideSurfaceKind::dotsMenu: return new DotsMenuRail(context_, state_, this);
@@ -300,7 +300,7 @@ QWidget* PanelRootView::makeSideWidget(SideSurfaceKind kind) {
   return nullptr;
 }
 
-void PanelRootView::placeSideSurface(SideSurface& surface) const {
+void PanelView::placeSideSurface(SideSurface& surface) const {
   const double hostHeight = height();
   QSizeF size = surface.rect.size();
   if (surface.widget) size = QSizeF(surface.widget->sizeHint().expandedTo(surface.widget->minimumSize()));
@@ -324,7 +324,7 @@ void PanelRootView::placeSideSurface(SideSurface& surface) const {
   }
 }
 
-void PanelRootView::removeSideSurface(SideSurface& surface) {
+void PanelView::removeSideSurface(SideSurface& surface) {
   surface.leaving = true;
   if (surface.widget) {
     if (surface.arrived || surface.snapshot.isNull()) surface.snapshot = widgetPicture(*surface.widget);
@@ -352,7 +352,7 @@ void PanelRootView::removeSideSurface(SideSurface& surface) {
   });
 }
 
-void PanelRootView::syncSideSurface() {
+void PanelView::syncSideSurface() {
   const SideSurfaceKind kind = sideSurfaceKind(state_);
   const std::optional<QUuid> previewID = kind == SideSurfaceKind::preview ? state_.previewItemID()
                                                                           : std::optional<QUuid>();
@@ -392,7 +392,7 @@ void PanelRootView::syncSideSurface() {
   contentChanged();
 }
 
-void PanelRootView::paintSideSurface(QPainter& painter, const SideSurface& surface) const {
+void PanelView::paintSideSurface(QPainter& painter, const SideSurface& surface) const {
   if (surface.snapshot.isNull()) return;
   const double p = surface.progress.value();
   const double opacity = std::clamp(p, 0.0, 1.0);
@@ -410,13 +410,13 @@ void PanelRootView::paintSideSurface(QPainter& painter, const SideSurface& surfa
   Fx::drawImage(layer.painter(), surface.rect.topLeft(), surface.snapshot);
 }
 
-QRegion PanelRootView::contentRegion() const {
+QRegion PanelView::contentRegion() const {
   QRegion region = regionOf(hitShape());
   for (const auto& surface : sideSurfaces_) region += surface->shape();
   return region;
 }
 
-void PanelRootView::contentChanged() {
+void PanelView::contentChanged() {
   const QRegion region = contentRegion();
   if (region == lastRegion_) return;
   lastRegion_ = region;
@@ -425,9 +425,9 @@ void PanelRootView::contentChanged() {
 
 // ---- Painting ---------------------------------------------------------------------------------
 
-QPainterPath PanelRootView::hitShape() const { return Fx::continuousRoundedRect(surfaceRect(), kCornerRadius); }
+QPainterPath PanelView::hitShape() const { return Fx::continuousRoundedRect(surfaceRect(), kCornerRadius); }
 
-AccessibilityInfo PanelRootView::accessibility() const {
+AccessibilityInfo PanelView::accessibility() const {
   AccessibilityInfo info = PaintedWidget::accessibility();
   info.role = QAccessible::Pane;
   info.name = QStringLiteral("Clipboard history");
@@ -435,7 +435,7 @@ AccessibilityInfo PanelRootView::accessibility() const {
   return info;
 }
 
-void PanelRootView::paintColumn(QPainter& painter) {
+void PanelView::paintColumn(QPainter& painter) {
   const EnvironmentValues env = environment();
   const QRectF surface = surfaceRect();
   const QPainterPath shape = Fx::continuousRoundedRect(surface, kCornerRadius);
@@ -454,7 +454,7 @@ void PanelRootView::paintColumn(QPainter& painter) {
   painter.restore();
 }
 
-void PanelRootView::paint(QPainter& painter) {
+void PanelView::paint(QPainter& painter) {
   ++paintCount_;
   // The side surfaces first: one that grows out of the column's edge comes from behind it.
   for (const auto& surface : sideSurfaces_) paintSideSurface(painter, *surface);

@@ -2,7 +2,7 @@
 #include "panel/CategoryStrip.h"
 #include "panel/CopiedToastView.h"
 #include "panel/FilterStatusBar.h"
-#include "panel/PanelRootView.h"
+#include "panel/PanelView.h"
 #include "panel/SearchBarView.h"
 
 #include "../cards/CardContentTestSupport.h"
@@ -28,14 +28,14 @@ int differingPixels(const QImage& a, const QImage& b, const QRect& area) {
   return differing;
 }
 
-class PanelRootViewTest : public ::testing::Test {
+class PanelViewTest : public ::testing::Test {
  protected:
-  PanelRootViewTest() : state(*fake.context) {}
+  PanelViewTest() : state(*fake.context) {}
   void show(const QList<ClipboardItem>& items, const QString& side = "right") {
     state.setEdgeSide(side);
     state.setIsVisible(true);
     state.setItems(items);
-    root = std::make_unique<PanelRootView>(*fake.context, state, TranslucencySupport{});
+    root = std::make_unique<PanelView>(*fake.context, state, TranslucencySupport{});
     root->resize(916, 1048);
     root->show();
     fake.advanceBoth(0.5);
@@ -47,10 +47,10 @@ class PanelRootViewTest : public ::testing::Test {
   }
   test::FakeCardContext fake;
   PanelState state;
-  std::unique_ptr<PanelRootView> root;
+  std::unique_ptr<PanelView> root;
 };
 
-TEST_F(PanelRootViewTest, TheColumnStacksItsRowsOnTheEdgeSideAndGrowsWithTheList) {
+TEST_F(PanelViewTest, TheColumnStacksItsRowsOnTheEdgeSideAndGrowsWithTheList) {
   struct Case {
     QString side;
     int items;
@@ -75,7 +75,7 @@ TEST_F(PanelRootViewTest, TheColumnStacksItsRowsOnTheEdgeSideAndGrowsWithTheList
   }
 }
 
-TEST_F(PanelRootViewTest, AFilterInForceSlidesTheChipsRowInAboveTheList) {
+TEST_F(PanelViewTest, AFilterInForceSlidesTheChipsRowInAboveTheList) {
   show(items(3));
   state.setFilterTypes({TypeFilter::text});
   const int chips = root->filterStatusBar().geometry().height();
@@ -84,7 +84,7 @@ TEST_F(PanelRootViewTest, AFilterInForceSlidesTheChipsRowInAboveTheList) {
   EXPECT_EQ(root->list().geometry().top(), 94 + chips);
 }
 
-TEST_F(PanelRootViewTest, TheFooterCountsTheListOrTheSelection) {
+TEST_F(PanelViewTest, TheFooterCountsTheListOrTheSelection) {
   const QList<ClipboardItem> thousand = items(1000);
   struct Case {
     int items;
@@ -102,7 +102,7 @@ TEST_F(PanelRootViewTest, TheFooterCountsTheListOrTheSelection) {
   }
 }
 
-TEST_F(PanelRootViewTest, OneSideSurfaceAtATimeGrowsFromTheColumnsTopCorner) {
+TEST_F(PanelViewTest, OneSideSurfaceAtATimeGrowsFromTheColumnsTopCorner) {
   for (const QString side : {"right", "left"}) {
     SCOPED_TRACE(side.toStdString());
     show(items(3), side);
@@ -143,7 +143,7 @@ TEST_F(PanelRootViewTest, OneSideSurfaceAtATimeGrowsFromTheColumnsTopCorner) {
 }
 
 // The preview pane comes from its factory, placed by the anchor of the card that opened it.
-TEST_F(PanelRootViewTest, ThePreviewTakesItsPlaceFromTheAnchorAndClosesThroughTheState) {
+TEST_F(PanelViewTest, ThePreviewTakesItsPlaceFromTheAnchorAndClosesThroughTheState) {
   show(items(3));
   std::function<void()> close;
   root->setPreviewFactory(
@@ -167,7 +167,7 @@ TEST_F(PanelRootViewTest, ThePreviewTakesItsPlaceFromTheAnchorAndClosesThroughTh
   EXPECT_EQ(root->sideSurface(), SideSurfaceKind::none);
 }
 
-TEST_F(PanelRootViewTest, SideSurfacesAndTheToastOnlyFadeUnderReduceMotion) {
+TEST_F(PanelViewTest, SideSurfacesAndTheToastOnlyFadeUnderReduceMotion) {
   for (const bool reduced : {false, true}) {
     SCOPED_TRACE(reduced);
     fake.reduceMotion().startObserving();
@@ -188,7 +188,7 @@ TEST_F(PanelRootViewTest, SideSurfacesAndTheToastOnlyFadeUnderReduceMotion) {
 
 // What partial repaints leave on screen is what a whole repaint paints: the cards under the
 // toast must not move when only the toast's area is painted again.
-TEST_F(PanelRootViewTest, WhatTheScreenShowsIsWhatAWholeRepaintPaints) {
+TEST_F(PanelViewTest, WhatTheScreenShowsIsWhatAWholeRepaintPaints) {
   show(items(5));
   // A scroll moves the view's scene rectangle, which once made the view drop later card changes.
   root->list().scrollBy(30);

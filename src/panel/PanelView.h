@@ -39,7 +39,7 @@ SideSurfaceKind sideSurfaceKind(const PanelState& state);
 // footer, with the copied toast floating over its middle. Beside the column, on the side away
 // from the edge, at most one side surface, which grows out from behind the column. Everything
 // shown comes from the state; the children act on it.
-class PanelRootView : public PaintedWidget {
+class PanelView : public PaintedWidget {
   Q_OBJECT
  public:
   static constexpr double kColumnWidth = panelLayout::kColumnWidth;
@@ -55,8 +55,8 @@ class PanelRootView : public PaintedWidget {
   using PreviewFactory = std::function<QWidget*(const ClipboardItem& item, double availableHeight,
                                                 std::function<void()> onClose, QWidget* parent)>;
 
-  PanelRootView(ViewServices& context, PanelState& state, TranslucencySupport support, QWidget* parent = nullptr);
-  ~PanelRootView() override;
+  PanelView(ViewServices& context, PanelState& state, TranslucencySupport support, QWidget* parent = nullptr);
+  ~PanelView() override;
 
   // A compositor came or went: the surfaces are painted translucent or opaque from now on.
   void setTranslucency(TranslucencySupport support);
