@@ -5,7 +5,7 @@
 #include "app/fake/FakeContext.h"
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
-#include "panel/CardListView.h"
+#include "panel/CardScrollView.h"
 #include "panel/PanelView.h"
 #include "panel/SearchBarView.h"
 #include "state/PanelState.h"
@@ -39,7 +39,7 @@ struct PanelBench {
                                                    .arg(i)});
     controller->state().setItems(items);
   }
-  CardListView& list() const { return controller->rootView()->list(); }
+  CardScrollView& list() const { return controller->rootView()->list(); }
   FakeContext fake;
   std::unique_ptr<PanelController> controller;
 };
@@ -48,7 +48,7 @@ void showToFirstFrame(benchmark::State& run) {
   PanelBench bench(int(run.range(0)));
   PanelController& controller = *bench.controller;
   FakeContext& fake = bench.fake;
-  CardListView& list = controller.rootView()->list();
+  CardScrollView& list = controller.rootView()->list();
   for (auto _ : run) {
     const int paints = list.paintCount();
     controller.showPanel();
@@ -72,7 +72,7 @@ void scrollStep(benchmark::State& run) {
   PanelBench bench(int(run.range(0)));
   PanelController& controller = *bench.controller;
   controller.showPanel();
-  CardListView& list = controller.rootView()->list();
+  CardScrollView& list = controller.rootView()->list();
   QCoreApplication::processEvents();
   double offset = 0;
   for (auto _ : run) {

@@ -2,7 +2,7 @@
 
 #include "cards/ViewServices.h"
 #include "items/ItemServices.h"
-#include "panel/CardListView.h"
+#include "panel/CardScrollView.h"
 #include "panel/CategoryForm.h"
 #include "panel/CategoryStrip.h"
 #include "panel/DotsMenuRail.h"
@@ -247,7 +247,7 @@ QImage cardLists(GalleryScene& scene) {
     if (look == 1 && !state.collapsedGroups().contains(QStringLiteral("Today")))
       state.toggleCollapsedGroup(QStringLiteral("Today"));
     if (look == 2) state.setSearchQuery(QStringLiteral("no such words"));
-    CardListView list(context, state);
+    CardScrollView list(context, state);
     list.setAvailableRect(QRectF(0, 0, 320, 640));
     scene.runFrames(90);
     canvas.put(list, {look * 330.0, 0});

@@ -1,6 +1,6 @@
 #include "panel/PanelView.h"
 
-#include "panel/CardListView.h"
+#include "panel/CardScrollView.h"
 #include "panel/CategoryStrip.h"
 #include "panel/CopiedToastView.h"
 #include "panel/DotsMenuRail.h"
@@ -97,7 +97,7 @@ PanelView::PanelView(ViewServices& context, PanelState& state, TranslucencySuppo
       searchBar_(new SearchBarView(context, searchBarProps(state), this)),
       strip_(new CategoryStripView(context, categoryStripProps(state), this)),
       statusBar_(new FilterStatusBar(context, state, this)),
-      list_(new CardListView(context, state, this)),
+      list_(new CardScrollView(context, state, this)),
       toast_(new CopiedToastView(context, this)) {
   setHoverEnabled(false);
   // Only the surfaces are painted; the rest stays clear for a compositor that may arrive later.

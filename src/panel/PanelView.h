@@ -14,7 +14,7 @@
 
 namespace qv {
 
-class CardListView;
+class CardScrollView;
 class CategoryStripView;
 class CopiedToastView;
 class FilterStatusBar;
@@ -76,7 +76,7 @@ class PanelView : public PaintedWidget {
   SearchBarView& searchBar() const { return *searchBar_; }
   CategoryStripView& categoryStrip() const { return *strip_; }
   FilterStatusBar& filterStatusBar() const { return *statusBar_; }
-  CardListView& list() const { return *list_; }
+  CardScrollView& list() const { return *list_; }
   CopiedToastView& toast() const { return *toast_; }
   SideSurfaceKind sideSurface() const;
   // The side surface's widget once it has fully arrived (null while absent or moving).
@@ -125,7 +125,7 @@ class PanelView : public PaintedWidget {
   SearchBarView* searchBar_;
   CategoryStripView* strip_;
   FilterStatusBar* statusBar_;
-  CardListView* list_;
+  CardScrollView* list_;
   CopiedToastView* toast_;
   // The surface shown (last) and those still leaving.
   std::vector<std::unique_ptr<SideSurface>> sideSurfaces_;

@@ -1,6 +1,6 @@
 #include "app/PanelControllerHarness.h"
 #include "app/QuorvalenPanel.h"
-#include "panel/CardListView.h"
+#include "panel/CardScrollView.h"
 #include "panel/PanelView.h"
 #include "panel/SearchBarView.h"
 #include "support/StateTestSupport.h"
@@ -469,7 +469,7 @@ TEST_F(PanelControllerTest, TheCardListRealisesOnlyVisibleCardsOfAHugeHistory) {
   PanelView* view = controller->rootView();
   EXPECT_EQ(view->columnRect(), QRectF(596, 0, 320, 1048));
   EXPECT_EQ(view->searchBar().geometry(), QRect(604, 8, 304, 50));
-  CardListView& list = view->list();
+  CardScrollView& list = view->list();
   // The list takes the room between the search bar and category strip above and the footer below.
   EXPECT_EQ(list.geometry().topLeft(), QPoint(604, 8 + 50 + 36));
   EXPECT_EQ(view->footerRect().top(), list.geometry().y() + list.height());
@@ -490,7 +490,7 @@ TEST_F(PanelControllerTest, TheCardListSelectsPicksAndConcealsSensitiveCards) {
   open();
   PanelView* view = controller->rootView();
   EXPECT_TRUE(state().isConcealed(state().items().first().id));
-  CardListView& list = view->list();
+  CardScrollView& list = view->list();
   const QRectF card = list.layout().cardRect(1, list.width()).translated(0, -list.scrollOffset());
   QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, card.center().toPoint());
   EXPECT_EQ(state().selectedIndex(), 1);

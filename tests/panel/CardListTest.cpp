@@ -1,4 +1,4 @@
-#include "panel/CardListView.h"
+#include "panel/CardScrollView.h"
 #include "panel/GroupChevron.h"
 
 #include "../cards/CardContentTestSupport.h"
@@ -115,13 +115,13 @@ TEST(ScrollTracker, ScrollsFromTheFirstEventUntilTheWheelIsQuietAndAnimationsEnd
   EXPECT_EQ(entered, 2);
 }
 
-class CardListViewTest : public ::testing::Test {
+class CardScrollViewTest : public ::testing::Test {
  protected:
-  CardListViewTest() : state(*fake.context) {}
+  CardScrollViewTest() : state(*fake.context) {}
   void show(const QList<ClipboardItem>& items, int height = 900) {
     state.setIsVisible(true);  // the panel is on screen
     state.setItems(items);
-    list = std::make_unique<CardListView>(*fake.context, state);
+    list = std::make_unique<CardScrollView>(*fake.context, state);
     list->setAvailableRect(QRectF(0, 0, 320, height));
     fake.advanceBoth(0.5);
   }
@@ -135,10 +135,10 @@ class CardListViewTest : public ::testing::Test {
   }
   test::FakeCardContext fake;
   PanelState state;
-  std::unique_ptr<CardListView> list;
+  std::unique_ptr<CardScrollView> list;
 };
 
-TEST_F(CardListViewTest, AHugeHistoryRealisesOnlyTheCardsNearTheVisiblePart) {
+TEST_F(CardScrollViewTest, AHugeHistoryRealisesOnlyTheCardsNearTheVisiblePart) {
   show(items(100000));
   EXPECT_EQ(list->height(), 900);
   EXPECT_LE(list->cardItemCount(), 12);
@@ -152,7 +152,7 @@ TEST_F(CardListViewTest, AHugeHistoryRealisesOnlyTheCardsNearTheVisiblePart) {
   EXPECT_EQ(list->bottomFade(), 8);
 }
 
-TEST_F(CardListViewTest, CollapsingASectionShrinksItOverAQuarterSecondAndPersists) {
+TEST_F(CardScrollViewTest, CollapsingASectionShrinksItOverAQuarterSecondAndPersists) {
   show(items(4, 2), 1200);
   ASSERT_TRUE(list->layout().usesGrouping);
   EXPECT_EQ(list->height(), 28 + 70 + 4 * 254);
@@ -176,7 +176,7 @@ TEST_F(CardListViewTest, CollapsingASectionShrinksItOverAQuarterSecondAndPersist
   EXPECT_EQ(list->header(1)->pos().y(), 8 + 35);
 }
 
-TEST_F(CardListViewTest, SelectionScrollsToTheCentreUnlessTheUserScrolls) {
+TEST_F(CardScrollViewTest, SelectionScrollsToTheCentreUnlessTheUserScrolls) {
   show(items(50));
   state.setSelectedIndex(10);
   fake.advanceBoth(1.5);
@@ -195,7 +195,7 @@ TEST_F(CardListViewTest, SelectionScrollsToTheCentreUnlessTheUserScrolls) {
   EXPECT_TRUE(list->isInteractive());
 }
 
-TEST_F(CardListViewTest, EmptyHistoryTakesTheEmptyStateHeight) {
+TEST_F(CardScrollViewTest, EmptyHistoryTakesTheEmptyStateHeight) {
   show({});
   EXPECT_EQ(list->height(), 160);
   EXPECT_EQ(list->cardItemCount(), 0);
@@ -207,7 +207,7 @@ namespace {
 
 // A new item fades in (and grows in, unless motion is reduced); an item that leaves fades out and
 // its card goes back to the spares.
-TEST_F(CardListViewTest, InsertionsAndRemovalsTransitionOpacityOnlyUnderReduceMotion) {
+TEST_F(CardScrollViewTest, InsertionsAndRemovalsTransitionOpacityOnlyUnderReduceMotion) {
   for (bool reduce : {false, true}) {
     SCOPED_TRACE(reduce);
     fake.reduceMotion().startObserving();
@@ -234,7 +234,7 @@ TEST_F(CardListViewTest, InsertionsAndRemovalsTransitionOpacityOnlyUnderReduceMo
 }
 
 // While the panel is hidden the list leaves copies alone; the next show lays them out.
-TEST_F(CardListViewTest, AHiddenPanelsListCatchesUpOnTheNextShow) {
+TEST_F(CardScrollViewTest, AHiddenPanelsListCatchesUpOnTheNextShow) {
   show(items(2));
   state.setIsVisible(false);
   QList<ClipboardItem> more = state.items();

@@ -1,4 +1,4 @@
-#include "panel/CardListView.h"
+#include "panel/CardScrollView.h"
 #include "panel/CategoryStrip.h"
 #include "panel/CopiedToastView.h"
 #include "panel/FilterStatusBar.h"

@@ -1,4 +1,4 @@
-#include "panel/CardListView.h"
+#include "panel/CardScrollView.h"
 
 #include "cards/ViewServices.h"
 #include "panel/CardCellView.h"
@@ -38,7 +38,7 @@ EmptyListState emptyListState(bool historyEmpty, const QString& searchQuery) {
           QStringLiteral("Try clearing a filter above")};
 }
 
-CardListView::CardListView(ViewServices& context, PanelState& state, QWidget* parent)
+CardScrollView::CardScrollView(ViewServices& context, PanelState& state, QWidget* parent)
     : PaintedItemView(nullptr, parent),
       context_(context),
       state_(state),
@@ -66,10 +66,10 @@ CardListView::CardListView(ViewServices& context, PanelState& state, QWidget* pa
   height_.setOnChange([this] { placeGeometry(); });
   tracker_.setOnEnterScroll([this] { clearHover(); });
   tracker_.setOnChange([this] { updateInteractivity(); });
-  connect(&state_, &PanelState::filteredItemsChanged, this, &CardListView::filteredItemsChanged);
-  connect(&state_, &PanelState::collapsedGroupsChanged, this, &CardListView::collapsedGroupsChanged);
-  connect(&state_, &PanelState::selectedIndexChanged, this, &CardListView::scrollToSelection);
-  connect(&state_, &PanelState::isPresentingChanged, this, &CardListView::updateInteractivity);
+  connect(&state_, &PanelState::filteredItemsChanged, this, &CardScrollView::filteredItemsChanged);
+  connect(&state_, &PanelState::collapsedGroupsChanged, this, &CardScrollView::collapsedGroupsChanged);
+  connect(&state_, &PanelState::selectedIndexChanged, this, &CardScrollView::scrollToSelection);
+  connect(&state_, &PanelState::isPresentingChanged, this, &CardScrollView::updateInteractivity);
   connect(&state_, &PanelState::searchQueryChanged, this, [this] { viewport()->update(); });
   connect(&state_, &PanelState::isVisibleChanged, this, [this] {
     if (state_.isVisible() && listStale_) filteredItemsChanged();
@@ -78,13 +78,13 @@ CardListView::CardListView(ViewServices& context, PanelState& state, QWidget* pa
   shown_ = true;
 }
 
-CardListView::~CardListView() {
+CardScrollView::~CardScrollView() {
   midnight_.cancel();
   // Cards die with the scene; their transitions must not outlive them.
   transitions_.clear();
 }
 
-void CardListView::setCardFactory(std::unique_ptr<CardItemFactory> factory) {
+void CardScrollView::setCardFactory(std::unique_ptr<CardItemFactory> factory) {
   transitions_.clear();
   std::vector<QGraphicsItem*> made;
   for (QGraphicsItem* item : scene_.items())
@@ -97,13 +97,13 @@ void CardListView::setCardFactory(std::unique_ptr<CardItemFactory> factory) {
   realise();
 }
 
-void CardListView::setAvailableRect(const QRectF& rect) {
+void CardScrollView::setAvailableRect(const QRectF& rect) {
   if (rect == available_) return;
   available_ = rect;
   placeGeometry();
 }
 
-void CardListView::placeGeometry() {
+void CardScrollView::placeGeometry() {
   const double height = std::min(available_.height(), height_.value());
   const QRect geometry = QRectF(available_.x(), available_.y(), available_.width(), std::max(0.0, height)).toRect();
   if (geometry == this->geometry()) return;
@@ -114,16 +114,16 @@ void CardListView::placeGeometry() {
   else applyScroll();
 }
 
-double CardListView::maximumScroll() const { return std::max(0.0, layout_.contentHeight - height()); }
+double CardScrollView::maximumScroll() const { return std::max(0.0, layout_.contentHeight - height()); }
 
-int CardListView::cardItemCount() const {
+int CardScrollView::cardItemCount() const {
   int count = 0;
   for (QGraphicsItem* item : scene_.items())
     if (!item->parentItem() && !dynamic_cast<SectionHeaderItem*>(item) && item->isVisible()) ++count;
   return count;
 }
 
-void CardListView::filteredItemsChanged() {
+void CardScrollView::filteredItemsChanged() {
   // While the panel is hidden the list waits for the next show: copies made meanwhile cost no
   // grouping, layout or card work.
   if (shown_ && !state_.isVisible()) {
@@ -146,11 +146,11 @@ void CardListView::filteredItemsChanged() {
   listChanging_ = false;
 }
 
-void CardListView::refreshGroupsIfDayChanged() {
+void CardScrollView::refreshGroupsIfDayChanged() {
   if (context_.scheduler->now().toLocalTime().date() != groupsDay_) filteredItemsChanged();
 }
 
-Animated<double>& CardListView::openness(const QString& title) {
+Animated<double>& CardScrollView::openness(const QString& title) {
   std::unique_ptr<Animated<double>>& value = openness_[title];
   if (!value) {
     value = std::make_unique<Animated<double>>(*context_.frameClock,
@@ -160,7 +160,7 @@ Animated<double>& CardListView::openness(const QString& title) {
   return *value;
 }
 
-void CardListView::collapsedGroupsChanged() {
+void CardScrollView::collapsedGroupsChanged() {
   for (CardGroup group : kAllCardGroups) {
     const QString title = rawValue(group);
     openness(title).setTarget(state_.collapsedGroups().contains(title) ? 0.0 : 1.0);
@@ -168,11 +168,11 @@ void CardListView::collapsedGroupsChanged() {
   relayout();
 }
 
-void CardListView::toggleGroup(const QString& title) {
+void CardScrollView::toggleGroup(const QString& title) {
   withAnimation(Theme::easeInOutMedium(), [&] { state_.toggleCollapsedGroup(title); });
 }
 
-void CardListView::relayout() {
+void CardScrollView::relayout() {
   QHash<QString, double> values;
   for (CardGroup group : kAllCardGroups) values.insert(rawValue(group), openness(rawValue(group)).value());
   const double previousEstimate = layout_.estimatedHeight;
@@ -188,14 +188,14 @@ void CardListView::relayout() {
   else applyScroll();
 }
 
-void CardListView::applyScroll() {
+void CardScrollView::applyScroll() {
   setSceneRect(0, scroll_.value(), width(), height());
   realise();
   updateFades();
   viewport()->update();
 }
 
-void CardListView::releaseCard(PaintedItem* card, bool animated) {
+void CardScrollView::releaseCard(PaintedItem* card, bool animated) {
   if (!animated) {
     transitions_.erase(card);
     card->hide();
@@ -229,7 +229,7 @@ void CardListView::releaseCard(PaintedItem* card, bool animated) {
   transitions_[card] = std::move(progress);
 }
 
-void CardListView::realise() {
+void CardScrollView::realise() {
   const double offset = scroll_.value();
   const double screen = std::max(1.0, double(height()));
   const double top = offset - screen;
@@ -338,7 +338,7 @@ void CardListView::realise() {
   }
 }
 
-void CardListView::updateFades() {
+void CardScrollView::updateFades() {
   const double offset = scroll_.value();
   const double content = layout_.contentHeight;
   const double container = height();
@@ -351,14 +351,14 @@ void CardListView::updateFades() {
   bottomFade_.animateTo(bottomTarget, Theme::easeOutQuick());
 }
 
-void CardListView::updateInteractivity() { setInteractive(!tracker_.isScrolling() && !state_.isPresenting()); }
+void CardScrollView::updateInteractivity() { setInteractive(!tracker_.isScrolling() && !state_.isPresenting()); }
 
-void CardListView::clearHover() {
+void CardScrollView::clearHover() {
   state_.setHoveredItem(std::nullopt);
   state_.schedulePreviewHover(std::nullopt);
 }
 
-void CardListView::scrollToSelection() {
+void CardScrollView::scrollToSelection() {
   if (tracker_.isScrolling()) return;
   const std::optional<int> selected = state_.selectedIndex();
   if (!selected || *selected < 0 || *selected >= items_.size()) return;
@@ -369,21 +369,21 @@ void CardListView::scrollToSelection() {
   scroll_.animateTo(target, Theme::springStandard(), [this](bool) { tracker_.setAnimating(false); });
 }
 
-void CardListView::scrollTo(double offset) {
+void CardScrollView::scrollTo(double offset) {
   tracker_.noteScrollEvent();
   scroll_.jumpTo(std::clamp(offset, 0.0, maximumScroll()));
 }
 
-void CardListView::scrollBy(double pixels) { scrollTo(scroll_.value() + pixels); }
+void CardScrollView::scrollBy(double pixels) { scrollTo(scroll_.value() + pixels); }
 
-void CardListView::wheelEvent(QWheelEvent* event) {
+void CardScrollView::wheelEvent(QWheelEvent* event) {
   const QPoint pixels = event->pixelDelta();
   const double delta = !pixels.isNull() ? pixels.y() : event->angleDelta().y() / 120.0 * kWheelStep;
   scrollBy(-delta);
   event->accept();
 }
 
-void CardListView::paintEvent(QPaintEvent* event) {
+void CardScrollView::paintEvent(QPaintEvent* event) {
   ++paintCount_;
   QPainter painter(viewport());
   // The view's own hints: a lifted card scales its cached content, which must be filtered.
@@ -400,7 +400,7 @@ void CardListView::paintEvent(QPaintEvent* event) {
   scene_.render(&content, exposed, exposed.translated(0, scroll_.value()));
 }
 
-void CardListView::paintEmptyState(QPainter& painter) {
+void CardScrollView::paintEmptyState(QPainter& painter) {
   const EmptyListState empty = emptyListState(state_.items().isEmpty(), state_.searchQuery());
   const EnvironmentValues look = context_.environment ? context_.environment->values() : EnvironmentValues{};
   const QRectF area(0, cardList::kTopPadding, width(), cardList::kEmptyStateHeight);

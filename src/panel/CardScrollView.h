@@ -30,11 +30,11 @@ EmptyListState emptyListState(bool historyEmpty, const QString& searchQuery);
 // about a screen of the visible part exist; they are recycled as the list scrolls. The list
 // fades out at its edges, keeps the selected card in the middle, and is as high as its content
 // up to the room it is given.
-class CardListView : public PaintedItemView {
+class CardScrollView : public PaintedItemView {
   Q_OBJECT
  public:
-  CardListView(ViewServices& context, PanelState& state, QWidget* parent = nullptr);
-  ~CardListView() override;
+  CardScrollView(ViewServices& context, PanelState& state, QWidget* parent = nullptr);
+  ~CardScrollView() override;
 
   // Replaces the placeholder cards (the list takes ownership).
   void setCardFactory(std::unique_ptr<CardItemFactory> factory);
