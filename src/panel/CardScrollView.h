@@ -1,7 +1,7 @@
 #pragma once
 #include "panel/CardListItems.h"
 #include "panel/CardListLayout.h"
-#include "panel/ScrollTracker.h"
+#include "panel/LiveScrollTracker.h"
 
 #include "ui/anim/AnimatedValue.h"
 #include "ui/view/PaintedItem.h"
@@ -86,7 +86,7 @@ class CardScrollView : public PaintedItemView {
   QGraphicsScene scene_;
   CardTapMemory taps_;
   std::unique_ptr<CardItemFactory> factory_;
-  ScrollTracker tracker_;
+  LiveScrollTracker tracker_;
   QList<ClipboardItem> items_;
   std::vector<CardGroup> groups_;
   QDate groupsDay_;

@@ -95,9 +95,9 @@ TEST(CardListEmptyState, WordingByWhatHidesTheItems) {
   EXPECT_EQ(emptyListState(false, "").symbol, "line.3.horizontal.decrease.circle");
 }
 
-TEST(ScrollTracker, ScrollsFromTheFirstEventUntilTheWheelIsQuietAndAnimationsEnd) {
+TEST(LiveScrollTracker, ScrollsFromTheFirstEventUntilTheWheelIsQuietAndAnimationsEnd) {
   auto scheduler = std::make_shared<FakeScheduler>();
-  ScrollTracker tracker(scheduler);
+  LiveScrollTracker tracker(scheduler);
   int entered = 0;
   tracker.setOnEnterScroll([&] { ++entered; });
   tracker.noteScrollEvent();

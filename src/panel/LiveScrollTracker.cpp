@@ -1,10 +1,10 @@
-#include "panel/ScrollTracker.h"
+#include "panel/LiveScrollTracker.h"
 
 namespace qv {
 
-ScrollTracker::ScrollTracker(std::shared_ptr<Scheduler> scheduler) : scheduler_(std::move(scheduler)) {}
+LiveScrollTracker::LiveScrollTracker(std::shared_ptr<Scheduler> scheduler) : scheduler_(std::move(scheduler)) {}
 
-void ScrollTracker::noteScrollEvent() {
+void LiveScrollTracker::noteScrollEvent() {
   wheelActive_ = true;
   quiet_.cancel();
   quiet_ = scheduler_->after(
@@ -17,16 +17,16 @@ void ScrollTracker::noteScrollEvent() {
   setScrolling(true);
 }
 
-void ScrollTracker::setAnimating(bool animating) {
+void LiveScrollTracker::setAnimating(bool animating) {
   animating_ = animating;
   settleIfQuiet();
 }
 
-void ScrollTracker::settleIfQuiet() {
+void LiveScrollTracker::settleIfQuiet() {
   if (!wheelActive_ && !animating_) setScrolling(false);
 }
 
-void ScrollTracker::setScrolling(bool scrolling) {
+void LiveScrollTracker::setScrolling(bool scrolling) {
   if (scrolling == scrolling_) return;
   scrolling_ = scrolling;
   if (scrolling && onEnterScroll_) onEnterScroll_();

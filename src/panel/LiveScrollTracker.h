@@ -10,11 +10,11 @@ namespace qv {
 // phases, so a scroll runs from the first wheel or scroll-bar event until the wheel has been
 // quiet for a moment and any scroll animation has ended. `onEnterScroll` runs once per scroll,
 // when it begins; `onChange` after every change of the flag.
-class ScrollTracker {
+class LiveScrollTracker {
  public:
   static constexpr double kQuietSeconds = 0.15;
 
-  explicit ScrollTracker(std::shared_ptr<Scheduler> scheduler);
+  explicit LiveScrollTracker(std::shared_ptr<Scheduler> scheduler);
 
   bool isScrolling() const { return scrolling_; }
   void setOnEnterScroll(std::function<void()> action) { onEnterScroll_ = std::move(action); }
