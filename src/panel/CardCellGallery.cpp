@@ -66,11 +66,11 @@ QImage cardMenu(GalleryScene& scene) {
   auto grab = [&](const CardContextMenuInputs& inputs, const QString& active, const QString& openSubmenu) {
     std::unique_ptr<PanelMenu> menu = makeCardContextMenu(context, inputs, {});
     menu->popup(QPoint(0, 0));
-    if (PanelMenuRow* row = menu->rowTitled(active)) menu->setActiveAction(row);
+    if (PanelMenuRowView* row = menu->rowTitled(active)) menu->setActiveAction(row);
     scene.clock().advanceFrames(20);
     shots.push_back(menu->grab().toImage());
     if (!openSubmenu.isEmpty())
-      if (PanelMenuRow* row = menu->rowTitled(openSubmenu); row && row->menu()) {
+      if (PanelMenuRowView* row = menu->rowTitled(openSubmenu); row && row->menu()) {
         row->menu()->popup(QPoint(0, 0));
         scene.clock().advanceFrames(20);
         shots.push_back(row->menu()->grab().toImage());

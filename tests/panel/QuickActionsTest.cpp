@@ -18,7 +18,7 @@ TEST(QuickActionsMenu, SixRowsOfEqualWidthWithLinuxKeysAndActionsThatCarryTitleI
     ASSERT_EQ(rows.size(), 6u);
     EXPECT_EQ(menu->actions().size(), 6);  // no separators
     QStringList titles;
-    for (PanelMenuRow* row : rows) {
+    for (PanelMenuRowView* row : rows) {
       titles << row->text();
       EXPECT_FALSE(row->icon().isNull()) << qPrintable(row->text());
       EXPECT_EQ(menu->actionGeometry(row).size(), QSize(menu->actionGeometry(rows[0]).width(), 28));

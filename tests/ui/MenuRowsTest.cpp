@@ -55,7 +55,7 @@ TEST(MenuRows, FittingSizeFollowsTheRowFormulaAndEveryRowTakesTheWidest) {
   menu.resize(menu.sizeHint());
   const auto rows = menu.rowActions();
   ASSERT_EQ(rows.size(), 3u);
-  for (PanelMenuRow* r : rows) {
+  for (PanelMenuRowView* r : rows) {
     EXPECT_EQ(menu.actionGeometry(r).height(), 28);
     EXPECT_EQ(menu.actionGeometry(r).width(), int(title + 11 + 14 + keys + 24));
   }

@@ -52,7 +52,7 @@ TEST(PillDropdown, AClickOpensAFreshMenuOverThePillAndAChoiceRunsOnce) {
   EXPECT_EQ(ran, (std::vector<QString>{"Oldest first"}));
 
   // Closed, the same change rebuilds nothing; the next click builds a new menu.
-  PanelMenuRow* old = menu->rowTitled("Newest first");
+  PanelMenuRowView* old = menu->rowTitled("Newest first");
   pill.setProps({"Sort", items("Newest first")});
   EXPECT_EQ(menu->rowTitled("Newest first"), old);
   QTest::mouseClick(&pill, Qt::LeftButton, {}, shape.center().toPoint());

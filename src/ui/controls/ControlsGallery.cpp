@@ -173,7 +173,7 @@ QImage animatedIcon(GalleryScene& scene) {
 // A menu shown (offscreen) with `active` highlighted, grabbed.
 QImage grabMenu(GalleryScene& scene, PanelMenu& menu, const QString& active) {
   menu.popup(QPoint(0, 0));
-  if (PanelMenuRow* row = menu.rowTitled(active)) menu.setActiveAction(row);
+  if (PanelMenuRowView* row = menu.rowTitled(active)) menu.setActiveAction(row);
   scene.runFrames(20);
   QImage image = menu.grab().toImage();
   menu.hide();

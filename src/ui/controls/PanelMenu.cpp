@@ -68,7 +68,7 @@ class MenuRowStyle : public QProxyStyle {
                          const QWidget* widget) const override {
     if (type == CT_MenuItem) {
       const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
-      if (const PanelMenuRow* row = rowOf(option)) return menuRowFittingSize(row->row());
+      if (const PanelMenuRowView* row = rowOf(option)) return menuRowFittingSize(row->row());
       if (item && item->menuItemType == QStyleOptionMenuItem::Separator) return {1, kSeparatorHeight};
     }
     return QProxyStyle::sizeFromContents(type, option, size, widget);
@@ -106,7 +106,7 @@ class MenuRowStyle : public QProxyStyle {
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setRenderHint(QPainter::TextAntialiasing);
     painter->fillRect(option->rect, surface(menu->isDark()));
-    if (const PanelMenuRow* row = rowOf(option)) {
+    if (const PanelMenuRowView* row = rowOf(option)) {
       drawRow(*painter, QRectF(option->rect), *row, *menu);
     } else if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
                item && item->menuItemType == QStyleOptionMenuItem::Separator) {
@@ -117,12 +117,12 @@ class MenuRowStyle : public QProxyStyle {
   }
 
  private:
-  static const PanelMenuRow* rowOf(const QStyleOption* option) {
-    return option ? qobject_cast<const PanelMenuRow*>(option->styleObject) : nullptr;
+  static const PanelMenuRowView* rowOf(const QStyleOption* option) {
+    return option ? qobject_cast<const PanelMenuRowView*>(option->styleObject) : nullptr;
   }
   static QColor surface(bool dark) { return dark ? QColor(40, 40, 43) : QColor(246, 246, 247); }
 
-  static void drawRow(QPainter& painter, const QRectF& bounds, const PanelMenuRow& action, const PanelMenu& menu) {
+  static void drawRow(QPainter& painter, const QRectF& bounds, const PanelMenuRowView& action, const PanelMenu& menu) {
     const MenuRow& row = action.row();
     const bool dark = menu.isDark();
     const bool enabled = action.isEnabled();
@@ -210,9 +210,9 @@ QSize menuRowFittingSize(const MenuRow& row) {
   return {int(width), kRowHeight};
 }
 
-// ---- PanelMenuRow ----------------------------------------------------------------------------
+// ---- PanelMenuRowView ----------------------------------------------------------------------------
 
-PanelMenuRow::PanelMenuRow(PanelMenu& menu, MenuRow row)
+PanelMenuRowView::PanelMenuRowView(PanelMenu& menu, MenuRow row)
     : QAction(escapedTitle(row.title), &menu), row_(std::move(row)), highlight_(*menu.context().frameClock) {
   setEnabled(row_.isEnabled);
   if (!row_.symbol.isEmpty()) setIcon(Symbols::icon(row_.symbol));
@@ -227,7 +227,7 @@ PanelMenuRow::PanelMenuRow(PanelMenu& menu, MenuRow row)
   highlight_.setOnChange([this, &menu] { menu.update(menu.actionGeometry(this)); });
 }
 
-void PanelMenuRow::setHighlighted(bool highlighted) {
+void PanelMenuRowView::setHighlighted(bool highlighted) {
   const double target = highlighted ? 1.0 : 0.0;
   if (target == highlight_.target()) return;
   highlight_.animateTo(target, highlightCurve());
@@ -261,7 +261,7 @@ void PanelMenu::setRows(std::vector<MenuRow> rows) {
     row.submenu.clear();
     const bool opensSubmenu = !subrows.empty();
     if (opensSubmenu) row.submenu.resize(1);  // keeps hasSubmenu() for the chevron
-    auto* action = new PanelMenuRow(*this, std::move(row));
+    auto* action = new PanelMenuRowView(*this, std::move(row));
     if (opensSubmenu) {
       auto* submenu = new PanelMenu(context_, std::move(subrows), this);
       submenu->setTitle(action->text());
@@ -273,21 +273,21 @@ void PanelMenu::setRows(std::vector<MenuRow> rows) {
   }
 }
 
-std::vector<PanelMenuRow*> PanelMenu::rowActions() const {
-  std::vector<PanelMenuRow*> rows;
+std::vector<PanelMenuRowView*> PanelMenu::rowActions() const {
+  std::vector<PanelMenuRowView*> rows;
   for (QAction* action : actions())
-    if (auto* row = qobject_cast<PanelMenuRow*>(action)) rows.push_back(row);
+    if (auto* row = qobject_cast<PanelMenuRowView*>(action)) rows.push_back(row);
   return rows;
 }
 
-PanelMenuRow* PanelMenu::rowTitled(const QString& title) const {
-  for (PanelMenuRow* row : rowActions())
+PanelMenuRowView* PanelMenu::rowTitled(const QString& title) const {
+  for (PanelMenuRowView* row : rowActions())
     if (row->row().title == title) return row;
   return nullptr;
 }
 
 bool PanelMenu::hasCheckedRow() const {
-  for (const PanelMenuRow* row : rowActions())
+  for (const PanelMenuRowView* row : rowActions())
     if (row->row().isChecked) return true;
   return false;
 }
@@ -311,15 +311,15 @@ bool PanelMenu::event(QEvent* event) {
   return handled;
 }
 
-PanelMenuRow* PanelMenu::rowForKeys(const QKeyEvent& event) const {
+PanelMenuRowView* PanelMenu::rowForKeys(const QKeyEvent& event) const {
   const QKeySequence pressed(event.keyCombination());
-  for (PanelMenuRow* row : rowActions())
+  for (PanelMenuRowView* row : rowActions())
     if (!row->row().keys.isEmpty() && row->row().keys.matches(pressed) == QKeySequence::ExactMatch) return row;
   return nullptr;
 }
 
 void PanelMenu::keyPressEvent(QKeyEvent* event) {
-  PanelMenuRow* row = event->modifiers() != Qt::NoModifier ? rowForKeys(*event) : nullptr;
+  PanelMenuRowView* row = event->modifiers() != Qt::NoModifier ? rowForKeys(*event) : nullptr;
   if (!row || !row->isEnabled()) return QMenu::keyPressEvent(event);
   event->accept();
   // As a click would: the menu closes, then the row runs (queued, see run).
@@ -329,10 +329,10 @@ void PanelMenu::keyPressEvent(QKeyEvent* event) {
 
 void PanelMenu::syncHighlights() {
   QAction* active = isVisible() ? activeAction() : nullptr;
-  for (PanelMenuRow* row : rowActions()) row->setHighlighted(row == active && row->isEnabled());
+  for (PanelMenuRowView* row : rowActions()) row->setHighlighted(row == active && row->isEnabled());
 }
 
-void PanelMenu::run(PanelMenuRow* row) {
+void PanelMenu::run(PanelMenuRowView* row) {
   if (chosen_ || !row->isEnabled() || row->menu()) return;
   chosen_ = true;
   // Queued: the menu has closed, and its handler returns before the action can open a dialog

@@ -45,10 +45,10 @@ const QFont& menuRowFont();
 class PanelMenu;
 
 // A row of a PanelMenu: its look, its highlight amount, and the action it runs.
-class PanelMenuRow : public QAction {
+class PanelMenuRowView : public QAction {
   Q_OBJECT
  public:
-  PanelMenuRow(PanelMenu& menu, MenuRow row);
+  PanelMenuRowView(PanelMenu& menu, MenuRow row);
   const MenuRow& row() const { return row_; }
   // 0 … 1: how much of the rounded highlight is drawn.
   double highlightAmount() const { return highlight_.value(); }
@@ -78,8 +78,8 @@ class PanelMenu : public QMenu {
   // Replaces the rows; an open menu shows the new ones at once.
   void setRows(std::vector<MenuRow> rows);
   // The rows, separators excluded, in order.
-  std::vector<PanelMenuRow*> rowActions() const;
-  PanelMenuRow* rowTitled(const QString& title) const;
+  std::vector<PanelMenuRowView*> rowActions() const;
+  PanelMenuRowView* rowTitled(const QString& title) const;
   // Some row of this menu is checked (its other dots are then drawn faded).
   bool hasCheckedRow() const;
   bool isDark() const;
@@ -90,9 +90,9 @@ class PanelMenu : public QMenu {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  PanelMenuRow* rowForKeys(const QKeyEvent& event) const;
+  PanelMenuRowView* rowForKeys(const QKeyEvent& event) const;
   void syncHighlights();
-  void run(PanelMenuRow* row);
+  void run(PanelMenuRowView* row);
 
   InterfaceServices& context_;
   std::vector<QPointer<PanelMenu>> submenus_;
