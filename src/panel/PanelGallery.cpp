@@ -5,7 +5,7 @@
 #include "panel/CardScrollView.h"
 #include "panel/CategoryForm.h"
 #include "panel/CategoryStrip.h"
-#include "panel/DotsMenuRail.h"
+#include "panel/DotsMenuRailView.h"
 #include "panel/FilterControls.h"
 #include "panel/FilterPanel.h"
 #include "panel/FilterStatusBar.h"
@@ -225,7 +225,7 @@ QImage menus(GalleryScene& scene) {
   status->hide();
 
   PanelState state(scene.services<ItemServices>());
-  DotsMenuRail dots(context, state);
+  DotsMenuRailView dots(context, state);
   dots.setProps({.isMonitoringPaused = true, .translucency = {}});
   scene.hover(dots, dots.rowRect(1).center());
   const QSizeF menuSize = menu.deviceIndependentSize();

@@ -3,7 +3,7 @@
 #include "panel/CardScrollView.h"
 #include "panel/CategoryStrip.h"
 #include "panel/CopiedToastView.h"
-#include "panel/DotsMenuRail.h"
+#include "panel/DotsMenuRailView.h"
 #include "panel/FilterPanel.h"
 #include "panel/FilterStatusBar.h"
 #include "panel/PreviewPlacement.h"
@@ -146,7 +146,7 @@ void PanelView::setTranslucency(TranslucencySupport support) {
 }
 
 void PanelView::applySurfaceLook(QWidget* widget) const {
-  if (auto* dots = qobject_cast<DotsMenuRail*>(widget)) dots->setProps({state_.isMonitoringPaused(), support_});
+  if (auto* dots = qobject_cast<DotsMenuRailView*>(widget)) dots->setProps({state_.isMonitoringPaused(), support_});
   if (auto* filters = qobject_cast<FilterPanelView*>(widget)) filters->setTranslucency(support_);
 }
 
@@ -294,7 +294,7 @@ QWidget* PanelView::makeSideWidget(SideSurfaceKind kind) {
       connect(filters, &FilterPanelView::surfaceShapeChanged, this, &PanelView::contentChanged);
       return filters;
     }
-    case SideSurfaceKind::dotsMenu: return new DotsMenuRail(context_, state_, this);
+    case SideSurfaceKind::dotsMenu: return new DotsMenuRailView(context_, state_, this);
     case SideSurfaceKind::none: break;
   }
   return nullptr;

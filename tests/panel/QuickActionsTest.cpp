@@ -1,4 +1,4 @@
-#include "panel/DotsMenuRail.h"
+#include "panel/DotsMenuRailView.h"
 #include "panel/PanelTestSupport.h"
 #include "panel/QuickActions.h"
 
@@ -66,7 +66,7 @@ struct DotsCase {
 
 }  // namespace
 
-TEST(DotsMenuRail, EachActionHidesAndActsInItsOwnOrder) {
+TEST(DotsMenuRailView, EachActionHidesAndActsInItsOwnOrder) {
   const DotsCase cases[] = {
       {PanelQuickAction::library, true, {}, {"library open=0"}, false},
       {PanelQuickAction::settings, true, {}, {"settings open=0"}, false},
@@ -93,7 +93,7 @@ TEST(DotsMenuRail, EachActionHidesAndActsInItsOwnOrder) {
       state.setClearAllAction(hook("clear"));
       state.setShowOnboardingAction([] {});
     }
-    DotsMenuRail rail(*fake.context, state);
+    DotsMenuRailView rail(*fake.context, state);
     rail.onQuit = hook("quit");
     state.setShowDotsMenu(true);
     const int row = int(std::find(kAllPanelQuickActions.begin(), kAllPanelQuickActions.end(), c.action) -
@@ -109,10 +109,10 @@ TEST(DotsMenuRail, EachActionHidesAndActsInItsOwnOrder) {
   }
 }
 
-TEST(DotsMenuRail, RowsHoverWithTheSnappySpring) {
+TEST(DotsMenuRailView, RowsHoverWithTheSnappySpring) {
   PanelHarness fake;
-  DotsMenuRail rail(*fake.context, *fake.state);
-  EXPECT_EQ(rail.size(), QSize(180, int(std::ceil(10 + 6 * DotsMenuRail::rowHeight() + 5 * 2))));
+  DotsMenuRailView rail(*fake.context, *fake.state);
+  EXPECT_EQ(rail.size(), QSize(180, int(std::ceil(10 + 6 * DotsMenuRailView::rowHeight() + 5 * 2))));
   const QPointF middle = rail.rowRect(2).center();
   QHoverEvent move(QEvent::HoverMove, middle, middle, QPointF(-1, -1));
   QCoreApplication::sendEvent(&rail, &move);

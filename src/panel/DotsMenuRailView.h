@@ -16,7 +16,7 @@ class PanelState;
 // menu surface 180 wide. A row is hovered and clicked anywhere in its rounded highlight. The
 // actions go through the state's hooks (see perform); the panel's root view decides where the
 // rail stands and how it comes and goes.
-class DotsMenuRail : public PaintedWidget {
+class DotsMenuRailView : public PaintedWidget {
   Q_OBJECT
  public:
   struct Props {
@@ -29,7 +29,7 @@ class DotsMenuRail : public PaintedWidget {
   static constexpr double kRowSpacing = 2;
   static constexpr double kCornerRadius = 16;
 
-  DotsMenuRail(InterfaceServices& context, PanelState& state, QWidget* parent = nullptr);
+  DotsMenuRailView(InterfaceServices& context, PanelState& state, QWidget* parent = nullptr);
 
   // Quits the application; tests put their own in.
   std::function<void()> onQuit;

@@ -1,4 +1,4 @@
-#include "panel/DotsMenuRail.h"
+#include "panel/DotsMenuRailView.h"
 
 #include "state/PanelState.h"
 #include "ui/InterfaceServices.h"
@@ -32,7 +32,7 @@ const QFont& rowFont() {
 
 }  // namespace
 
-DotsMenuRail::DotsMenuRail(InterfaceServices& context, PanelState& state, QWidget* parent)
+DotsMenuRailView::DotsMenuRailView(InterfaceServices& context, PanelState& state, QWidget* parent)
     : PaintedWidget(context, parent), onQuit([] { QCoreApplication::quit(); }), state_(state) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   for (auto& hover : rowHover_) {
@@ -42,13 +42,13 @@ DotsMenuRail::DotsMenuRail(InterfaceServices& context, PanelState& state, QWidge
   resize(sizeHint());
 }
 
-void DotsMenuRail::setProps(const Props& props) {
+void DotsMenuRailView::setProps(const Props& props) {
   if (props == props_) return;
   props_ = props;
   update();
 }
 
-void DotsMenuRail::perform(PanelQuickAction action) {
+void DotsMenuRailView::perform(PanelQuickAction action) {
   PanelState& state = state_;
   const auto closeThen = [this, &state](auto hook) {
     state.setShowDotsMenu(false);
@@ -72,33 +72,33 @@ void DotsMenuRail::perform(PanelQuickAction action) {
   }
 }
 
-double DotsMenuRail::rowHeight() { return std::ceil(QFontMetricsF(rowFont()).height()) + 2 * kRowPaddingV; }
+double DotsMenuRailView::rowHeight() { return std::ceil(QFontMetricsF(rowFont()).height()) + 2 * kRowPaddingV; }
 
-QRectF DotsMenuRail::rowRect(int index) const {
+QRectF DotsMenuRailView::rowRect(int index) const {
   return QRectF(kPadding, kPadding + index * (rowHeight() + kRowSpacing), kWidth - 2 * kPadding, rowHeight());
 }
 
-QSize DotsMenuRail::sizeHint() const {
+QSize DotsMenuRailView::sizeHint() const {
   const int rows = int(kAllPanelQuickActions.size());
   return QSize(int(kWidth), int(std::ceil(2 * kPadding + rows * rowHeight() + (rows - 1) * kRowSpacing)));
 }
 
-QPainterPath DotsMenuRail::hitShape() const { return Fx::continuousRoundedRect(QRectF(rect()), kCornerRadius); }
+QPainterPath DotsMenuRailView::hitShape() const { return Fx::continuousRoundedRect(QRectF(rect()), kCornerRadius); }
 
-AccessibilityInfo DotsMenuRail::accessibility() const {
+AccessibilityInfo DotsMenuRailView::accessibility() const {
   AccessibilityInfo info;
   info.role = QAccessible::PopupMenu;
   info.name = QStringLiteral("Quick actions");
   return info;
 }
 
-int DotsMenuRail::rowAt(const QPointF& point) const {
+int DotsMenuRailView::rowAt(const QPointF& point) const {
   for (int i = 0; i < int(kAllPanelQuickActions.size()); ++i)
     if (Fx::continuousRoundedRect(rowRect(i), kRowRadius).contains(point)) return i;
   return -1;
 }
 
-void DotsMenuRail::setHoveredRow(int row) {
+void DotsMenuRailView::setHoveredRow(int row) {
   if (row == hoveredRow_) return;
   hoveredRow_ = row;
   const bool reduce = environment().reduceMotion;
@@ -109,22 +109,22 @@ void DotsMenuRail::setHoveredRow(int row) {
   }
 }
 
-void DotsMenuRail::hoverChanged(bool hovered) {
+void DotsMenuRailView::hoverChanged(bool hovered) {
   if (!hovered) setHoveredRow(-1);
 }
 
-bool DotsMenuRail::event(QEvent* event) {
+bool DotsMenuRailView::event(QEvent* event) {
   if (event->type() == QEvent::HoverEnter || event->type() == QEvent::HoverMove)
     setHoveredRow(rowAt(static_cast<QHoverEvent*>(event)->position()));
   return PaintedWidget::event(event);
 }
 
-void DotsMenuRail::mousePressEvent(QMouseEvent* event) {
+void DotsMenuRailView::mousePressEvent(QMouseEvent* event) {
   pressedRow_ = event->button() == Qt::LeftButton ? rowAt(event->position()) : -1;
   event->accept();
 }
 
-void DotsMenuRail::mouseReleaseEvent(QMouseEvent* event) {
+void DotsMenuRailView::mouseReleaseEvent(QMouseEvent* event) {
   const int row = rowAt(event->position());
   const bool click = pressedRow_ >= 0 && row == pressedRow_ && event->button() == Qt::LeftButton;
   pressedRow_ = -1;
@@ -132,7 +132,7 @@ void DotsMenuRail::mouseReleaseEvent(QMouseEvent* event) {
   if (click) perform(kAllPanelQuickActions[size_t(row)]);
 }
 
-void DotsMenuRail::paint(QPainter& painter) {
+void DotsMenuRailView::paint(QPainter& painter) {
   const EnvironmentValues env = environment();
   const QRectF bounds(QPointF(0, 0), QSizeF(sizeHint()));
   const QPainterPath surface = Fx::continuousRoundedRect(bounds, kCornerRadius);
