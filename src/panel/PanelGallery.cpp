@@ -8,7 +8,7 @@
 #include "panel/DotsMenuRailView.h"
 #include "panel/FilterControls.h"
 #include "panel/FilterPanel.h"
-#include "panel/FilterStatusBar.h"
+#include "panel/FilterStatusBarView.h"
 #include "panel/QuickActions.h"
 #include "platform/Scheduler.h"
 #include "state/PanelState.h"
@@ -94,7 +94,7 @@ QImage rail(GalleryScene& scene) {
 QImage statusBar(GalleryScene& scene) {
   PanelState state(scene.services<ItemServices>());
   QWidget host;
-  FilterStatusBar bar(scene.context, state, &host);
+  FilterStatusBarView bar(scene.context, state, &host);
   state.setFilterTypes({TypeFilter::text, TypeFilter::image, TypeFilter::link, TypeFilter::color, TypeFilter::file});
   state.setFilterDate(DateFilter::last30Days);
   bar.resize(320, bar.heightForWidth(320));

@@ -5,7 +5,7 @@
 #include "panel/CopiedToastView.h"
 #include "panel/DotsMenuRailView.h"
 #include "panel/FilterPanel.h"
-#include "panel/FilterStatusBar.h"
+#include "panel/FilterStatusBarView.h"
 #include "panel/PreviewPlacement.h"
 #include "panel/SearchBarView.h"
 
@@ -96,7 +96,7 @@ PanelView::PanelView(ViewServices& context, PanelState& state, TranslucencySuppo
       support_(support),
       searchBar_(new SearchBarView(context, searchBarProps(state), this)),
       strip_(new CategoryStripView(context, categoryStripProps(state), this)),
-      statusBar_(new FilterStatusBar(context, state, this)),
+      statusBar_(new FilterStatusBarView(context, state, this)),
       list_(new CardScrollView(context, state, this)),
       toast_(new CopiedToastView(context, this)) {
   setHoverEnabled(false);

@@ -17,7 +17,7 @@ namespace qv {
 class CardScrollView;
 class CategoryStripView;
 class CopiedToastView;
-class FilterStatusBar;
+class FilterStatusBarView;
 class PanelState;
 class SearchBarView;
 struct ViewServices;
@@ -75,7 +75,7 @@ class PanelView : public PaintedWidget {
 
   SearchBarView& searchBar() const { return *searchBar_; }
   CategoryStripView& categoryStrip() const { return *strip_; }
-  FilterStatusBar& filterStatusBar() const { return *statusBar_; }
+  FilterStatusBarView& filterStatusBar() const { return *statusBar_; }
   CardScrollView& list() const { return *list_; }
   CopiedToastView& toast() const { return *toast_; }
   SideSurfaceKind sideSurface() const;
@@ -124,7 +124,7 @@ class PanelView : public PaintedWidget {
   PreviewFactory previewFactory_;
   SearchBarView* searchBar_;
   CategoryStripView* strip_;
-  FilterStatusBar* statusBar_;
+  FilterStatusBarView* statusBar_;
   CardScrollView* list_;
   CopiedToastView* toast_;
   // The surface shown (last) and those still leaving.

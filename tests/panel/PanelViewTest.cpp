@@ -1,7 +1,7 @@
 #include "panel/CardScrollView.h"
 #include "panel/CategoryStrip.h"
 #include "panel/CopiedToastView.h"
-#include "panel/FilterStatusBar.h"
+#include "panel/FilterStatusBarView.h"
 #include "panel/PanelView.h"
 #include "panel/SearchBarView.h"
 

@@ -53,10 +53,10 @@ class ClearAllButton : public HouseButtonWith<ClearAllButtonProps> {
 // as a removable chip, wrapping onto more rows as needed, with "Clear All" after them from two
 // chips on. It takes no room while no such filter is set; the tab and the search query are not
 // its business.
-class FilterStatusBar : public QWidget {
+class FilterStatusBarView : public QWidget {
   Q_OBJECT
  public:
-  FilterStatusBar(InterfaceServices& context, PanelState& state, QWidget* parent = nullptr);
+  FilterStatusBarView(InterfaceServices& context, PanelState& state, QWidget* parent = nullptr);
 
   // Clears the type, application and date filters, the selection and the preview.
   void clearAllFilters();

@@ -1,4 +1,4 @@
-#include "panel/FilterStatusBar.h"
+#include "panel/FilterStatusBarView.h"
 
 #include "panel/FilterControls.h"
 #include "state/PanelState.h"
@@ -115,9 +115,9 @@ HouseButtonLook ClearAllButton::look(double hover) const {
 
 QMarginsF ClearAllButton::margins() const { return QMarginsF(kChipOverhang); }
 
-// ---- FilterStatusBar -------------------------------------------------------------------------
+// ---- FilterStatusBarView -------------------------------------------------------------------------
 
-FilterStatusBar::FilterStatusBar(InterfaceServices& context, PanelState& state, QWidget* parent)
+FilterStatusBarView::FilterStatusBarView(InterfaceServices& context, PanelState& state, QWidget* parent)
     : QWidget(parent), context_(context), state_(state), flow_(new ChipFlowLayout(6, this)) {
   flow_->setContentsMargins(12, 0, 12, 6);
   clearAll_ = new ClearAllButton(
@@ -127,11 +127,11 @@ FilterStatusBar::FilterStatusBar(InterfaceServices& context, PanelState& state, 
   setSizePolicy(policy);
   for (auto changed : {&PanelState::filterTypesChanged, &PanelState::filterAppsChanged, &PanelState::filterDateChanged,
                        &PanelState::itemsChanged})
-    connect(&state_, changed, this, &FilterStatusBar::sync);
+    connect(&state_, changed, this, &FilterStatusBarView::sync);
   sync();
 }
 
-void FilterStatusBar::clearAllFilters() {
+void FilterStatusBarView::clearAllFilters() {
   withAnimation(Theme::springStandard(), [this] {
     state_.setFilterTypes({});
     state_.setFilterApps({});
@@ -141,14 +141,14 @@ void FilterStatusBar::clearAllFilters() {
   });
 }
 
-std::vector<FilterChipView*> FilterStatusBar::chipViews() const {
+std::vector<FilterChipView*> FilterStatusBarView::chipViews() const {
   std::vector<FilterChipView*> views;
   for (int i = 0; i < flow_->count(); ++i)
     if (auto* chip = qobject_cast<FilterChipView*>(flow_->itemAt(i)->widget())) views.push_back(chip);
   return views;
 }
 
-void FilterStatusBar::sync() {
+void FilterStatusBarView::sync() {
   const QList<ActiveFilterChip> chips = state_.activeFilterChips();
   while (QLayoutItem* item = flow_->takeAt(0)) delete item;
   QHash<QString, FilterChipView*> kept;

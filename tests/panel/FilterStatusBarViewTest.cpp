@@ -1,5 +1,5 @@
 #include "panel/FilterControls.h"
-#include "panel/FilterStatusBar.h"
+#include "panel/FilterStatusBarView.h"
 #include "panel/PanelTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@ using qv::test::PanelHarness;
 
 namespace {
 
-QStringList labels(const FilterStatusBar& bar) {
+QStringList labels(const FilterStatusBarView& bar) {
   QStringList out;
   for (FilterChipView* chip : bar.chipViews()) out << chip->chip().label;
   return out;
@@ -22,11 +22,11 @@ void click(QWidget& widget) {
 
 }  // namespace
 
-TEST(FilterStatusBar, AbsentWithoutFiltersOneChipAloneAndClearAllLastFromTwoOn) {
+TEST(FilterStatusBarView, AbsentWithoutFiltersOneChipAloneAndClearAllLastFromTwoOn) {
   PanelHarness fake;
   PanelState& state = *fake.state;
   QWidget host;
-  FilterStatusBar bar(*fake.context, state, &host);
+  FilterStatusBarView bar(*fake.context, state, &host);
   state.setActiveFilter(FilterType::pinned());
   state.setSearchQuery("invoice");
   EXPECT_FALSE(bar.isPresent());
@@ -43,11 +43,11 @@ TEST(FilterStatusBar, AbsentWithoutFiltersOneChipAloneAndClearAllLastFromTwoOn) 
   EXPECT_EQ(bar.layout()->itemAt(bar.layout()->count() - 1)->widget(), bar.clearAllButton());
 }
 
-TEST(FilterStatusBar, AChipRemovesOnlyItsFilterAndClearAllLeavesTheTabAndTheQuery) {
+TEST(FilterStatusBarView, AChipRemovesOnlyItsFilterAndClearAllLeavesTheTabAndTheQuery) {
   PanelHarness fake;
   PanelState& state = *fake.state;
   QWidget host;
-  FilterStatusBar bar(*fake.context, state, &host);
+  FilterStatusBarView bar(*fake.context, state, &host);
   state.setActiveFilter(FilterType::links());
   state.setSearchQuery("invoice");
   state.setFilterTypes({TypeFilter::text, TypeFilter::image});
@@ -73,11 +73,11 @@ TEST(FilterStatusBar, AChipRemovesOnlyItsFilterAndClearAllLeavesTheTabAndTheQuer
   fake.drain();  // the removed chips go
 }
 
-TEST(FilterStatusBar, ManyChipsWrapOntoRowsAndTheBarGrows) {
+TEST(FilterStatusBarView, ManyChipsWrapOntoRowsAndTheBarGrows) {
   PanelHarness fake;
   PanelState& state = *fake.state;
   QWidget host;
-  FilterStatusBar bar(*fake.context, state, &host);
+  FilterStatusBarView bar(*fake.context, state, &host);
   state.setFilterTypes({TypeFilter::text});
   const int oneRow = bar.heightForWidth(320);
   EXPECT_EQ(oneRow, 24 + 6);
