@@ -50,21 +50,21 @@ FlowArrangement arrangeFlow(const std::vector<QSizeF>& sizes, double maxWidth, d
   return result;
 }
 
-ChipFlowLayout::ChipFlowLayout(double spacing, QWidget* parent) : QLayout(parent), flowSpacing_(spacing) {
+ChipFlow::ChipFlow(double spacing, QWidget* parent) : QLayout(parent), flowSpacing_(spacing) {
   setContentsMargins(0, 0, 0, 0);
 }
 
-ChipFlowLayout::~ChipFlowLayout() {
+ChipFlow::~ChipFlow() {
   for (QLayoutItem* item : items_) delete item;
 }
 
-std::optional<QPoint> ChipFlowLayout::targetPosition(QWidget* widget) const {
+std::optional<QPoint> ChipFlow::targetPosition(QWidget* widget) const {
   const auto glide = glides_.find(widget);
   if (glide == glides_.end()) return std::nullopt;
   return glide->second->target().toPoint();
 }
 
-void ChipFlowLayout::place(QWidget* widget, const QRect& rect) {
+void ChipFlow::place(QWidget* widget, const QRect& rect) {
   if (!context_) {
     widget->setGeometry(rect);
     return;
@@ -89,13 +89,13 @@ void ChipFlowLayout::place(QWidget* widget, const QRect& rect) {
   }
 }
 
-void ChipFlowLayout::addItem(QLayoutItem* item) { items_.push_back(item); }
+void ChipFlow::addItem(QLayoutItem* item) { items_.push_back(item); }
 
-QLayoutItem* ChipFlowLayout::itemAt(int index) const {
+QLayoutItem* ChipFlow::itemAt(int index) const {
   return index >= 0 && index < count() ? items_[size_t(index)] : nullptr;
 }
 
-QLayoutItem* ChipFlowLayout::takeAt(int index) {
+QLayoutItem* ChipFlow::takeAt(int index) {
   if (index < 0 || index >= count()) return nullptr;
   QLayoutItem* item = items_[size_t(index)];
   items_.erase(items_.begin() + index);
@@ -103,21 +103,21 @@ QLayoutItem* ChipFlowLayout::takeAt(int index) {
   return item;
 }
 
-FlowArrangement ChipFlowLayout::arrange(double width) const {
+FlowArrangement ChipFlow::arrange(double width) const {
   std::vector<QSizeF> sizes;
   for (QLayoutItem* item : items_)
     if (!item->isEmpty()) sizes.emplace_back(item->sizeHint().shrunkBy(kChipOverhang));
   return arrangeFlow(sizes, width, flowSpacing_);
 }
 
-QSize ChipFlowLayout::sizeHint() const {
+QSize ChipFlow::sizeHint() const {
   const FlowArrangement row = arrange(std::numeric_limits<double>::infinity());
   const double width = row.frames.empty() ? 0 : row.frames.back().right();
   const QMargins m = contentsMargins();
   return QSize(int(std::ceil(width)) + m.left() + m.right(), int(std::ceil(row.height)) + m.top() + m.bottom());
 }
 
-QSize ChipFlowLayout::minimumSize() const {
+QSize ChipFlow::minimumSize() const {
   QSize widest;
   for (QLayoutItem* item : items_)
     if (!item->isEmpty()) widest = widest.expandedTo(item->sizeHint().shrunkBy(kChipOverhang));
@@ -125,12 +125,12 @@ QSize ChipFlowLayout::minimumSize() const {
   return widest.grownBy(m);
 }
 
-int ChipFlowLayout::heightForWidth(int width) const {
+int ChipFlow::heightForWidth(int width) const {
   const QMargins m = contentsMargins();
   return int(std::ceil(arrange(width - m.left() - m.right()).height)) + m.top() + m.bottom();
 }
 
-void ChipFlowLayout::setGeometry(const QRect& rect) {
+void ChipFlow::setGeometry(const QRect& rect) {
   QLayout::setGeometry(rect);
   const QRect inner = rect.marginsRemoved(contentsMargins());
   const FlowArrangement flow = arrange(inner.width());

@@ -31,11 +31,11 @@ inline const QMargins kChipOverhang(3, 1, 3, 1);
 // The wrapping chip layout: each widget at its size hint, rows from the leading edge, as high as
 // the given width needs (height for width). It never shrinks or clips a chip. Widgets overhang
 // their place in the flow by kChipOverhang.
-class ChipFlowLayout : public QLayout {
+class ChipFlow : public QLayout {
   Q_OBJECT
  public:
-  explicit ChipFlowLayout(double spacing, QWidget* parent = nullptr);
-  ~ChipFlowLayout() override;
+  explicit ChipFlow(double spacing, QWidget* parent = nullptr);
+  ~ChipFlow() override;
 
   // From now on a widget that moves to another place while the current transaction animates
   // glides there along the transaction's animation (at once while motion is reduced); a widget

@@ -188,7 +188,7 @@ FilterPanelView::FilterPanelView(InterfaceServices& context, PanelState& state, 
   formSnapshot_->setAttribute(Qt::WA_TransparentForMouseEvents);
   formSnapshot_->hide();
   flowHost_ = new QWidget(content_);
-  flow_ = new ChipFlowLayout(6, flowHost_);
+  flow_ = new ChipFlow(6, flowHost_);
   flow_->animatePlacements(context);
 
   railCard_ = new QWidget(this);

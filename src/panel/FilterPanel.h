@@ -17,7 +17,7 @@ class PanelState;
 class OrnamentRail;
 class OrnamentRailButton;
 class FilterChip;
-class ChipFlowLayout;
+class ChipFlow;
 
 enum class FilterTab { type, app, category, date };
 inline constexpr std::array<FilterTab, 4> kFilterTabs = {FilterTab::type, FilterTab::app, FilterTab::category,
@@ -118,7 +118,7 @@ class FilterPanelView : public QWidget {
   QScrollArea* scroll_;
   QWidget* content_;
   QWidget* flowHost_;
-  ChipFlowLayout* flow_;
+  ChipFlow* flow_;
   CategoryFormView* formView_ = nullptr;
   class FormSnapshot;
   FormSnapshot* formSnapshot_;

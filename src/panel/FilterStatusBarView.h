@@ -9,7 +9,7 @@
 
 namespace qv {
 
-class ChipFlowLayout;
+class ChipFlow;
 class PanelState;
 
 // One filter in force: its label and a small cross on a thin-material capsule that grows a
@@ -70,7 +70,7 @@ class FilterStatusBarView : public QWidget {
   void sync();
   InterfaceServices& context_;
   PanelState& state_;
-  ChipFlowLayout* flow_;
+  ChipFlow* flow_;
   QHash<QString, FilterChipView*> chips_;
   ClearAllButton* clearAll_;
   bool present_ = false;

@@ -60,10 +60,10 @@ TEST(ArrangeFlow, FillsRowsFromTheLeadingEdgeAndWraps) {
   }
 }
 
-TEST(ChipFlowLayout, PlacesChipsAtTheirSizeAndAsksTheHeightItsWidthNeeds) {
+TEST(ChipFlow, PlacesChipsAtTheirSizeAndAsksTheHeightItsWidthNeeds) {
   PanelHarness fake;
   QWidget host;
-  auto* flow = new ChipFlowLayout(6, &host);
+  auto* flow = new ChipFlow(6, &host);
   std::vector<FilterChip*> chips;
   for (const char* label : {"Text", "Image", "Yesterday", "Last 30 days"}) {
     chips.push_back(new FilterChip(*fake.context, {.label = label}, {}, &host));
