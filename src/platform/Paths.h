@@ -35,8 +35,8 @@ class Paths {
 // Creates the folder and its missing parents, each new one with mode 0700. True when it exists.
 bool ensurePrivateFolder(const QString& path);
 // Writes the whole file atomically (a temporary file renamed over the old one) with mode 0600.
-// False on any error; the old file is then left as it was.
-bool writeFileAtomically(const QString& path, const QByteArray& data);
+// False on any error; the old file is then left as it was and `error` tells why.
+bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error = nullptr);
 // Reads a whole file; nullopt-like empty result plus `ok` false when it cannot be read.
 QByteArray readFile(const QString& path, bool* ok = nullptr);
 
