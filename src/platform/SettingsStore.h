@@ -4,11 +4,12 @@
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QObject>
+#include <QSet>
 #include <optional>
 
-namespace qv {
+#include "platform/Scheduler.h"
 
-class Scheduler;
+namespace qv {
 
 // "User defaults": a typed JSON object kept in one file (mode 0600), written atomically on every
 // change. Registered defaults answer reads of absent keys and are never written to the file.
@@ -54,6 +55,19 @@ class SettingsStore : public QObject {
   // stored values differ.
   void reload();
 
+  // Whether stored values were lost to this run: the file did not read (it was set aside, or
+  // is left alone and never written), or a reader declared a value unreadable. The run then
+  // works on defaults for them, and nothing that depends on them may delete anything.
+  bool lostStoredValues() const { return fileUnreadable_ || !unreadableKeys_.isEmpty(); }
+  // Moves a stored value that its reader could not read to a key of its own
+  // ("<key>.unreadable-<time>", an earlier one is never replaced), so that the next write of the
+  // key replaces nothing the user had, and counts it as lost. Returns the key it went to.
+  QString setAsideUnreadable(const QString& key);
+  // Counts a value as lost without moving it (its reader keeps it aside in its own way).
+  void noteUnreadable(const QString& key);
+  // After a failed write (a full disk) the file is written again this much later.
+  static constexpr double kWriteRetrySeconds = 30;
+
  Q_SIGNALS:
   void changed();
 
@@ -69,6 +83,12 @@ class SettingsStore : public QObject {
   QJsonObject stored_;
   QJsonObject defaults_;
   bool changePending_ = false;
+  bool fileUnreadable_ = false;
+  // A file that could be neither read nor set aside is never written over.
+  bool writeBlocked_ = false;
+  bool writeFailing_ = false;
+  WorkItem retryWrite_;
+  QSet<QString> unreadableKeys_;
 };
 
 }  // namespace qv

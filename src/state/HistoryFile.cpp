@@ -39,6 +39,15 @@ struct HistoryFile::Shared {
   std::atomic<bool> historyWriteBlocked = false;
   // Set when a history was set aside: side files of items it held may be wanted again.
   std::atomic<bool> pruneSuspended = false;
+  // Set while writes fail (a full disk): the failure is logged once, not at every retry.
+  std::atomic<bool> writeFailing = false;
+  // Save queue only: the ids named by each set-aside history, by path, with the size they were
+  // read at (a set-aside file is read once, not at every prune).
+  struct SetAside {
+    qint64 size = -1;
+    QSet<QString> ids;
+  };
+  QHash<QString, SetAside> setAside;
 };
 
 namespace {
@@ -60,6 +69,47 @@ QString fileItemFolder(const ClipboardItem& item) {
   const auto* file = std::get_if<FilePayload>(&item.payload);
   if (!file || !file->url || !file->url->isLocalFile()) return {};
   return QFileInfo(QDir::cleanPath(file->url->toLocalFile())).path();
+}
+
+bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// Every UUID in the text, upper-case as side files are named. Damaged records cannot be told
+// apart from whole ones, so every UUID-shaped string counts: keeping a file too many is harmless.
+void collectUuids(const QByteArray& text, QSet<QString>& ids) {
+  constexpr qsizetype kLength = 36;
+  const char* data = text.constData();
+  for (qsizetype i = 8; i + kLength - 8 <= text.size(); ++i) {
+    if (data[i] != '-') continue;
+    const char* start = data + i - 8;
+    bool uuid = true;
+    for (qsizetype k = 0; k < kLength && uuid; ++k)
+      uuid = (k == 8 || k == 13 || k == 18 || k == 23) ? start[k] == '-' : isHexDigit(start[k]);
+    if (!uuid) continue;
+    ids.insert(QString::fromLatin1(start, kLength).toUpper());
+    i += kLength - 9;
+  }
+}
+
+// The ids that histories set aside beside the history file still name: their side files stay,
+// so that such a history can be read back one day with its images and rich text.
+QSet<QString> idsOfSetAsideHistories(const QString& historyPath, HistoryFile::Shared& shared) {
+  const QFileInfo history(historyPath);
+  const QFileInfoList files =
+      history.dir().entryInfoList({history.fileName() + QStringLiteral(".unreadable-*")}, QDir::Files);
+  QSet<QString> ids;
+  QHash<QString, HistoryFile::Shared::SetAside> seen;
+  for (const QFileInfo& file : files) {
+    HistoryFile::Shared::SetAside entry = shared.setAside.value(file.absoluteFilePath());
+    if (entry.size != file.size()) {
+      entry.ids.clear();
+      collectUuids(readFile(file.absoluteFilePath()), entry.ids);
+      entry.size = file.size();
+    }
+    ids.unite(entry.ids);
+    seen.insert(file.absoluteFilePath(), std::move(entry));
+  }
+  shared.setAside = std::move(seen);
+  return ids;
 }
 
 // Side files of items that are gone: each store keeps the ids of the kinds that own such files.
@@ -104,8 +154,8 @@ void pruneOrphanFiles(const HistorySaveServices& services, const QList<Clipboard
 }
 
 // On the save queue: writes missing image side files and the history file, then (when asked)
-// deletes side files of items that are gone.
-void writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shared, const QList<ClipboardItem>& items,
+// deletes side files of items that are gone. False when the history file could not be written.
+bool writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shared, const QList<ClipboardItem>& items,
                   bool prune, qint64 snapshotNumber) {
   // Repair image side files that went missing, for images still held in memory.
   for (const ClipboardItem& item : items) {
@@ -113,10 +163,17 @@ void writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shar
     if (image && image->width > 0 && !image->image.isNull()) services.images->save(image->image, item.idString());
   }
 
+  bool written = true;
+  QString reason;
   if (shared.historyWriteBlocked) {
     qCInfo(lcState) << "History not written: the unreadable history file is still in place";
-  } else if (!writeFileAtomically(services.historyPath, encodeItems(items))) {
-    qCInfo(lcState) << "History write failed:" << services.historyPath;
+  } else if (!writeFileAtomically(services.historyPath, encodeItems(items), &reason)) {
+    written = false;
+    if (!shared.writeFailing.exchange(true))
+      qCWarning(lcState) << "History could not be written (" << reason << "); the file keeps what it held"
+                         << "and the write is tried again:" << services.historyPath;
+  } else if (shared.writeFailing.exchange(false)) {
+    qCInfo(lcState) << "History written again after failed writes";
   }
 
   QSet<QString> extraIDs, extraFolders;
@@ -130,12 +187,14 @@ void writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shar
       if (!added.folder.isEmpty()) extraFolders.insert(added.folder);
     }
   }
-  if (!prune) return;
+  if (!prune) return written;
   if (shared.pruneSuspended) {
     qCInfo(lcState) << "Side files kept: a history file was set aside in this run";
-    return;
+    return written;
   }
+  extraIDs.unite(idsOfSetAsideHistories(services.historyPath, shared));
   pruneOrphanFiles(services, items, extraIDs, extraFolders);
+  return written;
 }
 
 // A long history is read and decoded on several threads, each taking a piece of the file cut
@@ -248,8 +307,9 @@ void HistoryFile::write(const QList<ClipboardItem>& snapshot, bool prune, bool s
                                 services_.ogImageCache,
                                 services_.richTextStore,
                                 services_.fileBookmarkStore};
-  auto job = [sideFiles = std::move(sideFiles), shared = shared_, snapshot, prune, number] {
-    writeHistory(sideFiles, *shared, snapshot, prune, number);
+  auto job = [sideFiles = std::move(sideFiles), shared = shared_, snapshot, prune, number,
+              scheduler = services_.scheduler, failed = writeFailed_] {
+    if (!writeHistory(sideFiles, *shared, snapshot, prune, number) && failed) scheduler->post(failed);
   };
   if (sync) queue_->sync(std::move(job));
   else queue_->async(std::move(job));

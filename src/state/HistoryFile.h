@@ -39,6 +39,9 @@ class HistoryFile {
   // Writes a snapshot of the history on the save queue (and waits for it with `sync`); with
   // `prune`, then deletes side files of items that are in neither the snapshot nor added since.
   void write(const QList<ClipboardItem>& snapshot, bool prune, bool sync);
+  // Called on the main thread after a write that failed (the file keeps what it held), so that
+  // the owner tries again later.
+  void setWriteFailedHandler(std::function<void()> handler) { writeFailed_ = std::move(handler); }
   // Returns once a write still under way on the save queue has finished.
   void waitForWrites();
   // An item was added after the last snapshot: a prune working from that snapshot keeps its files.
@@ -59,6 +62,7 @@ class HistoryFile {
   std::shared_ptr<SerialQueue> queue_;
   // Shared with the save queue.
   std::shared_ptr<Shared> shared_;
+  std::function<void()> writeFailed_;
 };
 
 }  // namespace qv

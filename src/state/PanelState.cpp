@@ -4,6 +4,8 @@
 #include "state/HistoryFile.h"
 #include "state/PanelStateInternal.h"
 
+#include <QPointer>
+
 namespace qv {
 
 PanelState::PanelState(ItemServices& context, QObject* parent)
@@ -16,6 +18,11 @@ PanelState::PanelState(ItemServices& context, QObject* parent)
                   ? QStringLiteral("left")
                   : QStringLiteral("right");
   countHistoryChanges();
+  // A write that failed (a full disk) leaves the history unsaved: it is tried again a while
+  // later, and at the latest at quit.
+  historyFile_->setWriteFailedHandler([self = QPointer<PanelState>(this)] {
+    if (self) self->retryFailedSave();
+  });
 }
 
 void PanelState::countHistoryChanges() {

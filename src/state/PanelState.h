@@ -78,6 +78,8 @@ class PanelState : public QObject {
   // long after it was made.
   static constexpr double kLongestUnsavedSeconds = 5;
   static constexpr int kSavesPerPrune = 20;
+  // After a failed write (a full disk), the history is written again this much later.
+  static constexpr double kSaveRetrySeconds = 30;
   static constexpr double kBackfillSpacingSeconds = 0.4;
 
   // Needs the item services of the context (installItemServices).
@@ -342,6 +344,11 @@ class PanelState : public QObject {
 
  private:
   void save(bool sync);
+  void retryFailedSave();
+  // While stored settings or marks could not be read (the run uses defaults for them), nothing
+  // is pruned: neither by retention nor side files. Says so once.
+  bool storedValuesLost() const;
+  mutable bool reportedLostValues_ = false;
   void backfillImageText();
   void applyResolvedFiles(const QHash<QString, QUrl>& resolved);
   void runBackfillStep(std::shared_ptr<QList<QUuid>> pending, qsizetype index);

@@ -1,5 +1,6 @@
 // The history's persistence as the state drives it (saves after changes, loading at start-up),
 // the text-recognition backfill and link metadata.
+#include "base/Log.h"
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
 #include "items/link/LinkMetadataFetcher.h"
@@ -25,6 +26,13 @@ void PanelState::scheduleSave() {
       delay, [this] { save(false); }, Guard(this));
 }
 
+void PanelState::retryFailedSave() {
+  if (!unsavedSince_) unsavedSince_ = context_.scheduler->uptime();
+  if (saveWork_.isPending()) return;  // a save for a later change is on its way
+  saveWork_ = context_.scheduler->after(
+      kSaveRetrySeconds, [this] { save(false); }, Guard(this));
+}
+
 void PanelState::flushSave() {
   saveWork_.cancel();
   saveWork_ = WorkItem();
@@ -36,11 +44,22 @@ void PanelState::flushSave() {
   historyFile_->waitForWrites();
 }
 
+bool PanelState::storedValuesLost() const {
+  if (!context_.settings->lostStoredValues()) return false;
+  if (!reportedLostValues_) {
+    reportedLostValues_ = true;
+    qCWarning(lcState) << "Stored settings or marks could not be read: nothing is pruned in this run";
+  }
+  return true;
+}
+
 void PanelState::save(bool sync) {
   unsavedSince_.reset();
   int count = savesSinceLastPrune_ + 1;
-  const bool prune = count >= kSavesPerPrune;
-  if (prune) count = 0;
+  // Without the stored retention and marks (pins, categories), a prune could not tell which side
+  // files are still wanted.
+  const bool prune = count >= kSavesPerPrune && !storedValuesLost();
+  if (count >= kSavesPerPrune) count = 0;
   setSavesSinceLastPrune(count);
 
   historyFile_->write(items_, prune, sync);  // shares the data; the queue never sees changes

@@ -1,6 +1,8 @@
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
 #include "platform/fake/FakeScheduler.h"
+#include "support/CapturedLog.h"
+#include "support/WriteLimit.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
@@ -122,6 +124,28 @@ TEST_F(SettingsStoreTest, UnreadableFileIsSetAsideNotOverwritten) {
   QFile kept(QFileInfo(file()).absolutePath() + u'/' + aside.first());
   ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
   EXPECT_EQ(kept.readAll(), QByteArray("{ not json"));
+}
+
+// A full disk keeps the last good file (never an empty one), says so once, and writes the
+// settings again once there is room.
+TEST_F(SettingsStoreTest, AFullDiskKeepsTheFileAndWritesAgainLater) {
+  SettingsStore store(file(), scheduler);
+  store.set(QStringLiteral("qv.historyRetention"), QStringLiteral("forever"));
+  const QByteArray before = readFile(file());
+  test::CapturedLog log;
+  {
+    test::WriteLimit full(16);
+    store.set(QStringLiteral("qv.edgeSide"), QStringLiteral("left"));
+    store.set(QStringLiteral("qv.edgeDwellDelay"), 0.5);
+    scheduler.advance(SettingsStore::kWriteRetrySeconds);
+    EXPECT_EQ(readFile(file()), before);
+  }
+  EXPECT_EQ(log.texts(QStringLiteral("com.tarnwick.quorvalen.settings")).filter(QStringLiteral("Cannot write")).size(), 1);
+  scheduler.advance(SettingsStore::kWriteRetrySeconds);
+  SettingsStore reread(file(), scheduler);
+  EXPECT_EQ(reread.stringValue(QStringLiteral("qv.historyRetention")), QStringLiteral("forever"));
+  EXPECT_EQ(reread.stringValue(QStringLiteral("qv.edgeSide")), QStringLiteral("left"));
+  EXPECT_EQ(reread.doubleValue(QStringLiteral("qv.edgeDwellDelay")), 0.5);
 }
 
 TEST_F(SettingsStoreTest, FileIsPrivate) {
