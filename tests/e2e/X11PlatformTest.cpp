@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QJsonArray>
@@ -257,6 +258,33 @@ TEST_F(X11Platform, HungOwnerCostsAtMostTheBound) {
   clipsource({QStringLiteral("--text"), QStringLiteral("after the hang")});
   waitForChange(count + 1);
   EXPECT_EQ(readChange(count + 2).value(QStringLiteral("text")).toString(), QStringLiteral("after the hang"));
+}
+
+// A copy offering a flood of formats (20,000 to 100,000 targets) is read from its first 1,000
+// targets in moments, and the copies made right after it are read too.
+TEST_F(X11Platform, AFloodOfTargetsHoldsUpNoLaterCopy) {
+  for (const int targets : {20000, 50000, 100000}) {
+    SCOPED_TRACE(targets);
+    const qint64 count = changeCount();
+    clipsource({QStringLiteral("--many-targets"), QString::number(targets), QStringLiteral("--text"),
+                QStringLiteral("flood %1").arg(targets)});
+    waitForChange(count);
+    QElapsedTimer timer;
+    timer.start();
+    const QJsonObject flood = readChange(count + 1);
+    const qint64 floodMs = timer.elapsed();
+    EXPECT_EQ(flood.value(QStringLiteral("text")).toString(), QStringLiteral("flood %1").arg(targets));
+    EXPECT_LE(typesOf(flood).size(), 1000);
+    // A copy made while a flood is still being read.
+    clipsource({QStringLiteral("--many-targets"), QString::number(targets), QStringLiteral("--text"),
+                QStringLiteral("second flood")});
+    clipsource({QStringLiteral("--text"), QStringLiteral("after %1").arg(targets)});
+    ASSERT_TRUE(test::waitFor([&] { return changeCount() >= count + 3; }, 10000));
+    timer.restart();
+    EXPECT_EQ(readChange(count + 3).value(QStringLiteral("text")).toString(), QStringLiteral("after %1").arg(targets));
+    std::cout << targets << " targets: read in " << floodMs << " ms; the copy after it in " << timer.elapsed()
+              << " ms" << std::endl;
+  }
 }
 
 // Reads each copy the way the monitor may: a bounded read() at once, and when the owner needs

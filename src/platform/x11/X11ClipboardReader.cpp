@@ -6,6 +6,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 #include <xcb/xfixes.h>
+#include <QSet>
 #include <QStringDecoder>
 #include <chrono>
 
@@ -312,27 +313,37 @@ void X11ClipboardReader::finishTarget(const QByteArray& value, bool ok) {
       finishRead(true);  // no TARGETS: nothing we can name
       return;
     }
-    // Name the targets, map them to types and plan which to read.
+    // Name the targets, map them to types and plan which to read: in one pass, with every name
+    // asked for at once.
     const auto* atoms = reinterpret_cast<const xcb_atom_t*>(value.constData());
-    QList<QPair<xcb_atom_t, QString>> targets;
-    for (qsizetype index = 0; index < value.size() / 4; ++index)
-      targets.append({atoms[index], connection_.atomName(atoms[index])});
+    const qsizetype offered = value.size() / 4;
+    if (offered > kMaxTargets)
+      qCInfo(lcPlatform) << "A copy offers" << offered << "targets; the first" << kMaxTargets << "are read";
+    const QList<xcb_atom_t> targets(atoms, atoms + std::min(offered, kMaxTargets));
+    const QStringList names = connection_.atomNames(targets);
+    QSet<QString> seen;
     xcb_atom_t textTarget = XCB_NONE;
     int bestTextRank = 100;
     xcb_atom_t imageTarget = XCB_NONE;
     QString imageType;
-    for (const auto& [atom, name] : targets) {
+    for (qsizetype index = 0; index < targets.size(); ++index) {
+      const xcb_atom_t atom = targets[index];
+      const QString& name = names[index];
       if (name.isEmpty() || isBookkeeping(name)) continue;
       if (const int rank = textRank(name)) {
-        if (!transfer.item.types.contains(QLatin1String(mime::kPlainText)))
+        if (!seen.contains(QLatin1String(mime::kPlainText))) {
+          seen.insert(QLatin1String(mime::kPlainText));
           transfer.item.types.append(QLatin1String(mime::kPlainText));
+        }
         if (rank < bestTextRank && rank < 9) {
           bestTextRank = rank;
           textTarget = atom;
         }
         continue;
       }
-      if (!transfer.item.types.contains(name)) transfer.item.types.append(name);
+      if (seen.contains(name)) continue;
+      seen.insert(name);
+      transfer.item.types.append(name);
       if (pasteboard::isImageType(name) && (imageTarget == XCB_NONE || name == QLatin1String(mime::kPng)) &&
           imageType != QLatin1String(mime::kPng)) {
         imageTarget = atom;

@@ -18,6 +18,9 @@ class X11ClipboardReader {
  public:
   static constexpr int kOwnerAnswerMs = 1000;
   static constexpr qsizetype kMaxTargetBytes = 256 * 1024 * 1024;
+  // Only this many of the targets a copy offers are looked at (real programs offer a few dozen);
+  // a copy offering a flood of them must not hold up the copies after it.
+  static constexpr qsizetype kMaxTargets = 1000;
 
   // `onUpdate` runs on the reader thread whenever the change or its content moved.
   explicit X11ClipboardReader(std::function<void()> onUpdate);
