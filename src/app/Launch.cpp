@@ -63,8 +63,8 @@ int runQuorvalen(int argc, char** argv) {
   }
   if (!why.isEmpty()) qCWarning(lcApp).noquote() << "Lock and socket in" << folder << "instead:" << why;
   QString lockError;
-  std::unique_ptr<SingleInstance> instance =
-      SingleInstance::acquire(folder, afterRelaunch ? SingleInstance::kRelaunchWaitMs : 0, &lockError);
+  std::unique_ptr<SingleInstance> instance = SingleInstance::acquire(
+      folder, afterRelaunch ? SingleInstance::kRelaunchWaitMs : 0, &lockError);
   if (!instance && !lockError.isEmpty()) {
     qCCritical(lcApp).noquote() << "Cannot start:" << lockError;
     return 1;

@@ -57,8 +57,8 @@ std::optional<QList<CustomCategory>> decodeCategoriesSkippingBad(const QByteArra
     const QJsonDocument document = QJsonDocument::fromJson(text.toByteArray());
     return document.isObject() ? CustomCategory::fromJson(document.object()) : std::nullopt;
   };
-  const std::optional<SalvagedArray> salvaged =
-      salvageJsonArray(json, [&](QByteArrayView object) { return decodeOne(object).has_value(); });
+  const std::optional<SalvagedArray> salvaged = salvageJsonArray(
+      json, [&](QByteArrayView object) { return decodeOne(object).has_value(); });
   if (!salvaged) return std::nullopt;
   QList<CustomCategory> categories;
   for (const QByteArrayView element : salvaged->elements) {

@@ -94,8 +94,8 @@ void collectUuids(const QByteArray& text, QSet<QString>& ids) {
 // so that such a history can be read back one day with its images and rich text.
 QSet<QString> idsOfSetAsideHistories(const QString& historyPath, HistoryFile::Shared& shared) {
   const QFileInfo history(historyPath);
-  const QFileInfoList files =
-      history.dir().entryInfoList({history.fileName() + QStringLiteral(".unreadable-*")}, QDir::Files);
+  const QFileInfoList files = history.dir().entryInfoList({history.fileName() + QStringLiteral(".unreadable-*")},
+                                                          QDir::Files);
   QSet<QString> ids;
   QHash<QString, HistoryFile::Shared::SetAside> seen;
   for (const QFileInfo& file : files) {

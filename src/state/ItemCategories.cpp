@@ -93,8 +93,8 @@ ItemCategories::Changes ItemCategories::load() {
   if (settings_.hasStoredValue(QLatin1String(kCustomCategoriesKey))) {
     const std::optional<QByteArray> stored = settings_.dataValue(QLatin1String(kCustomCategoriesKey));
     bool whole = false;
-    std::optional<QList<CustomCategory>> categories =
-        stored ? decodeCategoriesSkippingBad(*stored, &whole) : std::nullopt;
+    std::optional<QList<CustomCategory>> categories = stored ? decodeCategoriesSkippingBad(*stored, &whole)
+                                                             : std::nullopt;
     if (!whole) logSetAside(kCustomCategoriesKey, settings_.setAsideUnreadable(QLatin1String(kCustomCategoriesKey)));
     const bool storeAgain = !whole && categories && !categories->isEmpty();
     if (categories && setCustomCategories(std::move(*categories))) changes |= categoriesChanged;

@@ -65,8 +65,11 @@ std::optional<QString> execProgram(const QString& value) {
       continue;
     }
     const QChar next = value[++i];
-    unescaped += next == u's' ? QChar(u' ') : next == u'n' ? QChar(u'\n') : next == u't' ? QChar(u'\t')
-               : next == u'r' ? QChar(u'\r') : next;
+    unescaped += next == u's'   ? QChar(u' ')
+                 : next == u'n' ? QChar(u'\n')
+                 : next == u't' ? QChar(u'\t')
+                 : next == u'r' ? QChar(u'\r')
+                                : next;
   }
   QString argument;
   if (unescaped.startsWith(u'"')) {
@@ -98,9 +101,9 @@ TEST(Install, AnyPrefixGetsAValidExecLineAndUninstallsCleanly) {
   ASSERT_FALSE(cmake.isEmpty());
   const QString id = program::applicationId();
   const QString desktopValidator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
-  for (const QString& folder : {QStringLiteral("price $HOME"), QStringLiteral("say \"hi\" 'x'"),
-                               QStringLiteral("a;b"), QStringLiteral("~home#1*"), QStringLiteral("tick `cmd` 50%"),
-                               QStringLiteral("Bücher größe ünï")}) {
+  for (const QString& folder :
+       {QStringLiteral("price $HOME"), QStringLiteral("say \"hi\" 'x'"), QStringLiteral("a;b"),
+        QStringLiteral("~home#1*"), QStringLiteral("tick `cmd` 50%"), QStringLiteral("Bücher größe ünï")}) {
     SCOPED_TRACE(folder.toStdString());
     QTemporaryDir root;
     const QString prefix = root.path() + u'/' + folder;

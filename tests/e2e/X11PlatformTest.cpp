@@ -282,8 +282,8 @@ TEST_F(X11Platform, AFloodOfTargetsHoldsUpNoLaterCopy) {
     ASSERT_TRUE(test::waitFor([&] { return changeCount() >= count + 3; }, 10000));
     timer.restart();
     EXPECT_EQ(readChange(count + 3).value(QStringLiteral("text")).toString(), QStringLiteral("after %1").arg(targets));
-    std::cout << targets << " targets: read in " << floodMs << " ms; the copy after it in " << timer.elapsed()
-              << " ms" << std::endl;
+    std::cout << targets << " targets: read in " << floodMs << " ms; the copy after it in " << timer.elapsed() << " ms"
+              << std::endl;
   }
 }
 

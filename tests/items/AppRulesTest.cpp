@@ -137,9 +137,8 @@ TEST(AppRules, UnreadableStoredListIsKeptAsideNotOverwritten) {
 // A stored list with junk after it, in it, or cut short keeps every whole rule: a password
 // manager marked "never record" is not recorded again.
 TEST(AppRules, DamagedStoredTextKeepsEveryWholeRule) {
-  const QByteArray rules =
-      R"([{"bundleID":"org.keepassxc.KeePassXC","name":"KeePassXC","rule":"never"},)"
-      R"({"bundleID":"org.b","name":"B","rule":"blur"})";
+  const QByteArray rules = R"([{"bundleID":"org.keepassxc.KeePassXC","name":"KeePassXC","rule":"never"},)"
+                           R"({"bundleID":"org.b","name":"B","rule":"blur"})";
   const QByteArray damaged[] = {rules + "]trailing garbage", rules + ",\x01\x02{{]",
                                 rules + R"(,{"bundleID":"org.c","na)", "\x05##" + rules.mid(1) + "]"};
   for (const QByteArray& raw : damaged) {

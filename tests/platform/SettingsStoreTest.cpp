@@ -140,7 +140,8 @@ TEST_F(SettingsStoreTest, AFullDiskKeepsTheFileAndWritesAgainLater) {
     scheduler.advance(SettingsStore::kWriteRetrySeconds);
     EXPECT_EQ(readFile(file()), before);
   }
-  EXPECT_EQ(log.texts(QStringLiteral("com.tarnwick.quorvalen.settings")).filter(QStringLiteral("Cannot write")).size(), 1);
+  EXPECT_EQ(log.texts(QStringLiteral("com.tarnwick.quorvalen.settings")).filter(QStringLiteral("Cannot write")).size(),
+            1);
   scheduler.advance(SettingsStore::kWriteRetrySeconds);
   SettingsStore reread(file(), scheduler);
   EXPECT_EQ(reread.stringValue(QStringLiteral("qv.historyRetention")), QStringLiteral("forever"));

@@ -228,7 +228,8 @@ TEST_F(CategoriesTest, AnUnreadableEntryCostsOnlyItself) {
   const QByteArray a = QJsonDocument(work.toJson()).toJson(QJsonDocument::Compact);
   const QByteArray b = QJsonDocument(home.toJson()).toJson(QJsonDocument::Compact);
   const QString item1 = newUuidString(), item2 = newUuidString(), item3 = newUuidString();
-  const QString pairs = QStringLiteral("\"%1\":\"%2\",\"%3\":\"%4\"").arg(item1, uuidString(work.id), item2, uuidString(home.id));
+  const QString pairs =
+      QStringLiteral("\"%1\":\"%2\",\"%3\":\"%4\"").arg(item1, uuidString(work.id), item2, uuidString(home.id));
   const struct {
     const char* what;
     QByteArray categories;
@@ -237,7 +238,8 @@ TEST_F(CategoriesTest, AnUnreadableEntryCostsOnlyItself) {
       {"a bad record", "[" + a + ",{\"id\":\"x\",\"name\":7}," + b + "]",
        ("{" + pairs + ",\"" + item3 + "\":5}").toUtf8()},
       {"junk after the list", "[" + a + "," + b + "]\x01garbage", ("{" + pairs + "}\x01garbage").toUtf8()},
-      {"junk in the middle", "[" + a + ",\x01\x02##," + b + "]", ("{" + pairs + ",##\x01\"" + item3 + "\":\"").toUtf8()},
+      {"junk in the middle", "[" + a + ",\x01\x02##," + b + "]",
+       ("{" + pairs + ",##\x01\"" + item3 + "\":\"").toUtf8()},
       {"a cut", "[" + a + "," + b + ",{\"id\":\"" + newUuidString().toUtf8() + "\",\"na",
        ("{" + pairs + ",\"" + item3 + "\":\"" + newUuidString().left(10) + "").toUtf8()},
   };

@@ -29,8 +29,9 @@ std::optional<QList<ClipboardItem>> itemsInFile(const QString& path) {
 QList<ClipboardItem> texts(int count, const QDateTime& at, const QString& prefix = QStringLiteral("note")) {
   QList<ClipboardItem> items;
   for (int i = 0; i < count; ++i)
-    items.append(test::textItem(QStringLiteral("%1 %2, a copied text of a realistic length for the history").arg(prefix).arg(i),
-                                QStringLiteral("org.example.Editor"), at));
+    items.append(
+        test::textItem(QStringLiteral("%1 %2, a copied text of a realistic length for the history").arg(prefix).arg(i),
+                       QStringLiteral("org.example.Editor"), at));
   return items;
 }
 
@@ -155,12 +156,13 @@ TEST_P(DamagedSettingsTest, NothingIsPrunedWhileStoredValuesCouldNotBeRead) {
   h.fake.context->settings = original;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, DamagedSettingsTest,
-    ::testing::Values(SettingsCase{"ForeverStoredInADamagedFile", 20, 20, false, true, true},
-                      SettingsCase{"TenOldPinsInADamagedFile", 10, 10, true, false, true},
-                      SettingsCase{"APinsListOfAnotherType", 10, 10, true, false, false}),
-    [](const ::testing::TestParamInfo<SettingsCase>& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, DamagedSettingsTest,
+                         ::testing::Values(SettingsCase{"ForeverStoredInADamagedFile", 20, 20, false, true, true},
+                                           SettingsCase{"TenOldPinsInADamagedFile", 10, 10, true, false, true},
+                                           SettingsCase{"APinsListOfAnotherType", 10, 10, true, false, false}),
+                         [](const ::testing::TestParamInfo<SettingsCase>& param) {
+                           return std::string(param.param.name);
+                         });
 
 // ---- Damage in the middle of the history -----------------------------------------------------
 
@@ -179,9 +181,12 @@ TEST(DamagedHistoryTest, EveryWholeRecordIsKeptWhereverTheDamageLies) {
     int count;
     double at;       // where the junk goes, as a fraction of the file
     bool overwrite;  // else it is inserted
-  } cases[] = {{"start", 1000, 0.0, true},    {"start, inserted", 1000, 0.0, false},
-               {"middle", 1000, 0.5, false},  {"middle, overwritten", 1000, 0.5, true},
-               {"end", 1000, 1.0, true},      {"end, inserted", 1000, 1.0, false},
+  } cases[] = {{"start", 1000, 0.0, true},
+               {"start, inserted", 1000, 0.0, false},
+               {"middle", 1000, 0.5, false},
+               {"middle, overwritten", 1000, 0.5, true},
+               {"end", 1000, 1.0, true},
+               {"end, inserted", 1000, 1.0, false},
                {"middle of a long one", 15000, 0.5, false}};
   for (const auto& c : cases) {
     for (int seed = 1; seed <= 3; ++seed) {
