@@ -98,7 +98,6 @@ QImage statusBar(GalleryScene& scene) {
   state.setFilterTypes({TypeFilter::text, TypeFilter::image, TypeFilter::link, TypeFilter::color, TypeFilter::file});
   state.setFilterDate(DateFilter::last30Days);
   bar.resize(320, bar.heightForWidth(320));
-  bar.layout()->setGeometry(bar.rect());
   if (!bar.chipViews().empty()) scene.hover(*bar.chipViews()[1], {20, 12});
   GallerySheet canvas(scene, {320, double(bar.height())});
   canvas.put(bar, {0, 0});
