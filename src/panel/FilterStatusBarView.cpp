@@ -191,7 +191,9 @@ void FilterStatusBarView::sync() {
   // Bars come and go only with an animated change, as everything else in the panel.
   const std::optional<Animation> animation = Transaction::current().animation;
   if (present_ && !present && animation) {
-    // The last chips leave as they looked.
+    // The last chips leave as they looked (laid out at the bar's width now: a hidden bar gets its
+    // resize events only once shown).
+    placeContent();
     leavingHeight_ = flow_->heightForWidth(width());
     leavingPicture_ = widgetPicture(*content_);
   }

@@ -100,7 +100,7 @@ TEST_F(PanelViewTest, TextBehindTheColumnIsIllegibleUnlessTheCompositorBlursIt) 
     int maxShade;
   };
   for (const Case& c :
-       {Case{{true, false}, ColorScheme::light, 0, 9}, Case{{true, false}, ColorScheme::dark, 0, 9},
+       {Case{{true, false}, ColorScheme::light, 0, 6}, Case{{true, false}, ColorScheme::dark, 0, 6},
         Case{{true, true}, ColorScheme::light, 40, 255}, Case{{false, false}, ColorScheme::light, 0, 0}}) {
     SCOPED_TRACE(testing::Message() << "compositor " << c.support.compositor << " blur " << c.support.blurBehind
                                     << " dark " << (c.scheme == ColorScheme::dark));
