@@ -167,3 +167,22 @@ TEST(FilterStatusBarView, ComesAndGoesWithTheChangesAnimation) {
     EXPECT_TRUE(bar.isHidden());
   }
 }
+
+// The chips leave as they were laid out at the bar's width, also when the bar was resized while
+// hidden (its resize event still pending).
+TEST(FilterStatusBarView, LeavingChipsArePicturedAtTheBarsWidth) {
+  PanelHarness fake;
+  PanelState& state = *fake.state;
+  QWidget host;
+  FilterStatusBarView bar(*fake.context, state, &host);
+  state.setFilterTypes({TypeFilter::text, TypeFilter::image});
+  bar.resize(320, bar.heightForWidth(320));
+  withAnimation(Theme::springStandard(), [&] { bar.clearAllFilters(); });
+  fake.clock->advance(0.02);
+  const QImage leaving = widgetPicture(bar);
+  // "Image", "Text", then "Clear All" from about 150 points on.
+  int painted = 0;
+  for (int x = 160; x < 220; ++x)
+    for (int y = 0; y < leaving.height(); ++y) painted += qAlpha(leaving.pixel(x, y)) > 0;
+  EXPECT_GT(painted, 20);
+}
