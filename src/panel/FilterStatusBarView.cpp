@@ -188,7 +188,7 @@ bool FilterStatusBarView::isMoving() const { return presence_.isAnimating() || p
 void FilterStatusBarView::sync() {
   const QList<ActiveFilterChip> chips = state_.activeFilterChips();
   const bool present = !chips.isEmpty();
-  // Bars come and go only with an animated change, as everything else in the panel.
+  // The row moves only within an animated change; otherwise it comes and goes at once.
   const std::optional<Animation> animation = Transaction::current().animation;
   if (present_ && !present && animation) {
     // The last chips leave as they looked (laid out at the bar's width now: a hidden bar gets its

@@ -60,9 +60,9 @@ bool X11Compositor::blurAdvertised() {
   if (readAtoms(c, x_->rootWindow(), netSupported_).contains(blurAtom_)) return true;
   xcb_list_properties_reply_t* reply = xcb_list_properties_reply(c, xcb_list_properties(c, x_->rootWindow()), nullptr);
   if (!reply) return false;
-  const xcb_atom_t* properties = xcb_list_properties_atoms(reply);
-  const bool announced = std::find(properties, properties + xcb_list_properties_atoms_length(reply), blurAtom_) !=
-                         properties + xcb_list_properties_atoms_length(reply);
+  const xcb_atom_t* first = xcb_list_properties_atoms(reply);
+  const xcb_atom_t* last = first + xcb_list_properties_atoms_length(reply);
+  const bool announced = std::find(first, last, blurAtom_) != last;
   std::free(reply);
   return announced;
 }
