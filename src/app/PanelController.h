@@ -207,6 +207,7 @@ class PanelController : public QObject {
   std::optional<RunningApp> previousApp_;
   std::optional<QRegion> appliedShape_;  // where the window takes clicks; none before the first shape
   bool appliedCut_ = false;              // the window is also drawn only there
+  std::optional<QRegion> blurRegion_;    // where the compositor was last asked to blur behind
   WorkItem pasteWork_;                   // activating the target after the hide
   WorkItem copyOnlyHideWork_;            // hiding after the copied feedback
   WorkItem toastResetWork_;              // ending the copied toast

@@ -8,12 +8,14 @@
 #include "platform/SettingsStore.h"
 #include "state/PanelState.h"
 #include "ui/controls/ControlStyle.h"
+#include "ui/fx/Fx.h"
 #include "ui/text/Fonts.h"
 #include "ui/theme/Theme.h"
 
 #include <QFontMetricsF>
 #include <QGraphicsSceneMouseEvent>
 #include <QPainter>
+#include <cmath>
 
 namespace qv {
 
@@ -93,6 +95,18 @@ class PlaceholderCard : public PaintedItem {
   bool pickedOnPress_ = false;
 };
 
+// A rule one point high centred on `y`, moved onto whole device pixels: one straddling two pixel
+// rows would paint both, twice as thick and half as strong.
+QRectF pixelAlignedHairline(const QPainter& painter, double left, double right, double y) {
+  const QTransform toDevice = painter.combinedTransform();  // pixel ratio included
+  const double pixels = std::max(1.0, std::round(Fx::painterScale(painter)));
+  const double top = std::round(toDevice.map(QPointF(left, y)).y() - pixels / 2);
+  const QTransform toLocal = toDevice.inverted();
+  const double localTop = toLocal.map(QPointF(left, top)).y();
+  const double localBottom = toLocal.map(QPointF(left, top + pixels)).y();
+  return QRectF(left, localTop, right - left, localBottom - localTop);
+}
+
 }  // namespace
 
 PlaceholderCardFactory::PlaceholderCardFactory(ViewServices& context, PanelState& state, CardTapMemory& taps)
@@ -168,7 +182,8 @@ void SectionHeaderItem::paintItem(QPainter& painter) {
     x += width + 8;
   }
   const double hairlineEnd = chevron_->pos().x() - 8;
-  if (hairlineEnd > x) painter.fillRect(QRectF(x, row.center().y() - 0.5, hairlineEnd - x, 1), primaryColor(env, 0.1));
+  if (hairlineEnd > x)
+    painter.fillRect(pixelAlignedHairline(painter, x, hairlineEnd, row.center().y()), primaryColor(env, 0.1));
 }
 
 void SectionHeaderItem::mousePressEvent(QGraphicsSceneMouseEvent* event) { event->accept(); }

@@ -31,6 +31,11 @@ constexpr double kContentSpacing = 5;
 constexpr double kIconSize = 9;
 constexpr double kDotSize = 9;
 
+// How much a part grows under the pointer: a pill (active or not) by 6 %, a round button by 8 %.
+double hoverScale(CategoryStripView::PartKind kind, double hover) {
+  return 1 + (kind == CategoryStripView::PartKind::pill ? 0.06 : 0.08) * hover;
+}
+
 QFont pillFont() { return systemFont(11, QFont::DemiBold); }
 
 double pillWidth(const CategoryStripView::Pill& pill) {
@@ -142,7 +147,7 @@ std::optional<CategoryStripView::PartLook> CategoryStripView::partLook(const QSt
   const Slot& slot = *it->second;
   const double height = slot.kind == PartKind::pill ? kPillHeight : kButtonSize;
   return PartLook{QRectF(slot.x.value(), (kHeight - height) / 2, slot.width, height), slot.presence.value(),
-                  slot.hover.value(), slot.active.value()};
+                  slot.hover.value(), slot.active.value(), hoverScale(slot.kind, slot.hover.value())};
 }
 
 void CategoryStripView::setHovered(const QString& key) {
@@ -262,7 +267,7 @@ void CategoryStripView::paintPill(QPainter& painter, const Slot& slot) const {
   painter.save();
   painter.setOpacity(unitClamped(slot.presence.value()));
   const QPointF centre = rect.center();
-  const double scale = 1 + 0.06 * slot.hover.value() * (1 - active);
+  const double scale = hoverScale(slot.kind, slot.hover.value());
   painter.translate(centre);
   painter.scale(scale, scale);
   painter.translate(-centre);
@@ -312,7 +317,7 @@ void CategoryStripView::paintRoundButton(QPainter& painter, const Slot& slot) co
     painter.translate(-leading);
   }
   const QPointF centre = rect.center();
-  const double scale = 1 + 0.08 * slot.hover.value();
+  const double scale = hoverScale(slot.kind, slot.hover.value());
   painter.translate(centre);
   painter.scale(scale, scale);
   painter.translate(-centre);

@@ -71,12 +71,14 @@ class CategoryStripView : public PaintedWidget {
   // The identity of the pill a top filter shows as.
   static QUuid pillIDFor(const FilterType& filter);
 
-  // How a part looks now: where its row places it, how far it is in (0 … 1), hovered, active.
+  // How a part looks now: where its row places it, how far it is in (0 … 1), hovered, active,
+  // and how much it has grown under the pointer.
   struct PartLook {
     QRectF rect;  // content coordinates, before the presence and hover scales
     double presence = 1;
     double hover = 0;
     double active = 0;
+    double scale = 1;  // about its centre, growing under the pointer
   };
   // The look of a part with that key ("pencil:<id>", "plus", or a pill's id); none once gone.
   std::optional<PartLook> partLook(const QString& key) const;

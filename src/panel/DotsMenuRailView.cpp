@@ -74,16 +74,23 @@ void DotsMenuRailView::perform(PanelQuickAction action) {
 
 double DotsMenuRailView::rowHeight() { return std::ceil(QFontMetricsF(rowFont()).height()) + 2 * kRowPaddingV; }
 
+QRectF DotsMenuRailView::surfaceRect() const {
+  const int rows = int(kAllPanelQuickActions.size());
+  return QRectF(kShadowRoom, kShadowRoom, kWidth,
+                std::ceil(2 * kPadding + rows * rowHeight() + (rows - 1) * kRowSpacing));
+}
+
 QRectF DotsMenuRailView::rowRect(int index) const {
-  return QRectF(kPadding, kPadding + index * (rowHeight() + kRowSpacing), kWidth - 2 * kPadding, rowHeight());
+  const QRectF surface = surfaceRect();
+  return QRectF(surface.left() + kPadding, surface.top() + kPadding + index * (rowHeight() + kRowSpacing),
+                kWidth - 2 * kPadding, rowHeight());
 }
 
 QSize DotsMenuRailView::sizeHint() const {
-  const int rows = int(kAllPanelQuickActions.size());
-  return QSize(int(kWidth), int(std::ceil(2 * kPadding + rows * rowHeight() + (rows - 1) * kRowSpacing)));
+  return surfaceRect().adjusted(-kShadowRoom, -kShadowRoom, kShadowRoom, kShadowRoom).size().toSize();
 }
 
-QPainterPath DotsMenuRailView::hitShape() const { return Fx::continuousRoundedRect(QRectF(rect()), kCornerRadius); }
+QPainterPath DotsMenuRailView::hitShape() const { return Fx::continuousRoundedRect(surfaceRect(), kCornerRadius); }
 
 AccessibilityInfo DotsMenuRailView::accessibility() const {
   AccessibilityInfo info;
@@ -134,8 +141,10 @@ void DotsMenuRailView::mouseReleaseEvent(QMouseEvent* event) {
 
 void DotsMenuRailView::paint(QPainter& painter) {
   const EnvironmentValues env = environment();
-  const QRectF bounds(QPointF(0, 0), QSizeF(sizeHint()));
+  const QRectF bounds = surfaceRect();
   const QPainterPath surface = Fx::continuousRoundedRect(bounds, kCornerRadius);
+  painter.setRenderHint(QPainter::Antialiasing);
+  Fx::drawShadows(painter, bounds, kCornerRadius, Theme::shadowLow());
   Translucency::paintBackground(painter, surface, Material::menu, env, props_.translucency);
   Fx::strokeInnerBorder(
       painter, bounds, kCornerRadius,

@@ -13,9 +13,11 @@ namespace qv {
 class PanelState;
 
 // The quick-actions menu that floats beside the panel column: the six quick actions as rows on a
-// menu surface 180 wide. A row is hovered and clicked anywhere in its rounded highlight. The
-// actions go through the state's hooks (see perform); the panel's root view decides where the
-// rail stands and how it comes and goes.
+// menu surface 180 wide with the low shadow. A row is hovered and clicked anywhere in its rounded
+// highlight. The actions go through the state's hooks (see perform); the panel's root view
+// decides where the rail stands and how it comes and goes.
+//
+// The surface stands kShadowRoom inside the widget's edges, where its shadow falls.
 class DotsMenuRailView : public PaintedWidget {
   Q_OBJECT
  public:
@@ -28,6 +30,7 @@ class DotsMenuRailView : public PaintedWidget {
   static constexpr double kPadding = 5;
   static constexpr double kRowSpacing = 2;
   static constexpr double kCornerRadius = 16;
+  static constexpr int kShadowRoom = 14;
 
   DotsMenuRailView(InterfaceServices& context, PanelState& state, QWidget* parent = nullptr);
 
@@ -43,6 +46,8 @@ class DotsMenuRailView : public PaintedWidget {
   void perform(PanelQuickAction action);
 
   static double rowHeight();
+  // The menu surface, kShadowRoom inside the widget's edges.
+  QRectF surfaceRect() const;
   QRectF rowRect(int index) const;
   int hoveredRow() const { return hoveredRow_; }
   // 0 … 1: how far row `index` shows its hovered look.

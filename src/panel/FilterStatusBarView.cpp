@@ -2,7 +2,9 @@
 
 #include "panel/FilterControls.h"
 #include "state/PanelState.h"
+#include "ui/InterfaceServices.h"
 #include "ui/Translucency.h"
+#include "ui/anim/Transaction.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
 #include "ui/theme/Theme.h"
@@ -117,14 +119,25 @@ QMarginsF ClearAllButton::margins() const { return QMarginsF(kChipOverhang); }
 
 // ---- FilterStatusBarView -------------------------------------------------------------------------
 
+namespace {
+// Where the chips wait while a picture of them moves: far outside the bar, laid out but unseen.
+const QPoint kParked(-20000, -20000);
+}  // namespace
+
 FilterStatusBarView::FilterStatusBarView(InterfaceServices& context, PanelState& state, QWidget* parent)
-    : QWidget(parent), context_(context), state_(state), flow_(new ChipFlow(6, this)) {
+    : QWidget(parent),
+      context_(context),
+      state_(state),
+      content_(new QWidget(this)),
+      flow_(new ChipFlow(6, content_)),
+      presence_(*context.frameClock, 0.0) {
   flow_->setContentsMargins(12, 0, 12, 6);
   clearAll_ = new ClearAllButton(
-      context, {}, [this] { clearAllFilters(); }, this);
+      context, {}, [this] { clearAllFilters(); }, content_);
   QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   policy.setHeightForWidth(true);
   setSizePolicy(policy);
+  presence_.setOnChange([this] { presenceChanged(); });
   for (auto changed : {&PanelState::filterTypesChanged, &PanelState::filterAppsChanged, &PanelState::filterDateChanged,
                        &PanelState::itemsChanged})
     connect(&state_, changed, this, &FilterStatusBarView::sync);
@@ -148,14 +161,48 @@ std::vector<FilterChipView*> FilterStatusBarView::chipViews() const {
   return views;
 }
 
+int FilterStatusBarView::heightForWidth(int width) const {
+  if (!present_ && presence_.target() == 0) return presence_.value() > 0 ? leavingHeight_ : 0;
+  return flow_->heightForWidth(width);
+}
+
+int FilterStatusBarView::shownHeight(int width) const {
+  const double p = presence_.value();
+  if (p <= 0 && presence_.target() <= 0) return 0;
+  const int full = heightForWidth(width);
+  if (reducedMotion()) return full;
+  return int(std::lround(full * std::min(1.0, p)));
+}
+
+double FilterStatusBarView::contentOffset() const {
+  if (reducedMotion()) return 0;
+  return -(1 - unitClamped(presence_.value())) * heightForWidth(width());
+}
+
+bool FilterStatusBarView::reducedMotion() const {
+  return context_.environment && context_.environment->values().reduceMotion;
+}
+
+bool FilterStatusBarView::isMoving() const { return presence_.isAnimating() || presence_.value() < 1; }
+
 void FilterStatusBarView::sync() {
   const QList<ActiveFilterChip> chips = state_.activeFilterChips();
+  const bool present = !chips.isEmpty();
+  // The row moves only within an animated change; otherwise it comes and goes at once.
+  const std::optional<Animation> animation = Transaction::current().animation;
+  if (present_ && !present && animation) {
+    // The last chips leave as they looked (laid out at the bar's width now: a hidden bar gets its
+    // resize events only once shown).
+    placeContent();
+    leavingHeight_ = flow_->heightForWidth(width());
+    leavingPicture_ = widgetPicture(*content_);
+  }
   while (QLayoutItem* item = flow_->takeAt(0)) delete item;
   QHash<QString, FilterChipView*> kept;
   for (const ActiveFilterChip& chip : chips) {
     FilterChipView* view = chips_.take(chip.id);
     if (view) view->setChip(chip);
-    else view = new FilterChipView(context_, chip, this);
+    else view = new FilterChipView(context_, chip, content_);
     kept.insert(chip.id, view);
     flow_->addWidget(view);
     view->show();
@@ -170,11 +217,47 @@ void FilterStatusBarView::sync() {
   const bool offersClearAll = chips.size() >= 2;
   if (offersClearAll) flow_->addWidget(clearAll_);
   clearAll_->setVisible(offersClearAll);
+  present_ = present;
+  if (present_) leavingPicture_ = {};
   // No filter, no bar: no room, no padding.
-  present_ = !chips.isEmpty();
-  if (parentWidget()) setVisible(present_);
+  const double target = present_ ? 1 : 0;
+  if (presence_.target() != target || (!animation && presence_.isAnimating()))
+    presence_.animateTo(target, animation, [this](bool finished) {
+      if (finished) presenceChanged();  // settled: the live chips take over from their picture
+    });
   flow_->invalidate();
+  presenceChanged();
+}
+
+void FilterStatusBarView::presenceChanged() {
+  const bool shown = presence_.value() > 0 || presence_.target() > 0;
+  if (parentWidget()) setVisible(shown);
+  if (!shown) leavingPicture_ = {};
+  placeContent();
   updateGeometry();
+  update();
+  Q_EMIT shownHeightChanged();
+}
+
+void FilterStatusBarView::placeContent() {
+  const QSize size(width(), flow_->heightForWidth(width()));
+  content_->setGeometry(QRect(isMoving() ? kParked : QPoint(0, 0), size));
+  flow_->setGeometry(QRect(QPoint(0, 0), size));
+}
+
+void FilterStatusBarView::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  placeContent();
+}
+
+void FilterStatusBarView::paintEvent(QPaintEvent*) {
+  if (!isMoving()) return;
+  const double opacity = unitClamped(presence_.value());
+  if (opacity <= 0) return;
+  const QImage picture = present_ ? widgetPicture(*content_) : leavingPicture_;
+  QPainter painter(this);
+  painter.setOpacity(opacity);
+  painter.drawImage(QPointF(0, contentOffset()), picture);
 }
 
 }  // namespace qv

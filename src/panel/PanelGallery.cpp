@@ -91,6 +91,7 @@ QImage rail(GalleryScene& scene) {
   return canvas.finish();
 }
 
+// The chips with one hovered; below, a row of two a few frames into its arrival and one leaving.
 QImage statusBar(GalleryScene& scene) {
   PanelState state(scene.services<ItemServices>());
   QWidget host;
@@ -98,10 +99,25 @@ QImage statusBar(GalleryScene& scene) {
   state.setFilterTypes({TypeFilter::text, TypeFilter::image, TypeFilter::link, TypeFilter::color, TypeFilter::file});
   state.setFilterDate(DateFilter::last30Days);
   bar.resize(320, bar.heightForWidth(320));
-  bar.layout()->setGeometry(bar.rect());
   if (!bar.chipViews().empty()) scene.hover(*bar.chipViews()[1], {20, 12});
-  GallerySheet canvas(scene, {320, double(bar.height())});
+  constexpr double kRow = 36;  // a moving bar's slot: one row of chips and a gap
+  GallerySheet canvas(scene, {320, double(bar.height()) + 2 * kRow});
   canvas.put(bar, {0, 0});
+  for (const bool arriving : {true, false}) {
+    PanelState moving(scene.services<ItemServices>());
+    QWidget movingHost;
+    FilterStatusBarView movingBar(scene.context, moving, &movingHost);
+    if (!arriving) moving.setFilterTypes({TypeFilter::text, TypeFilter::image});
+    movingBar.resize(320, movingBar.heightForWidth(320));
+    withAnimation(Theme::springStandard(), [&] {
+      if (arriving) moving.setFilterTypes({TypeFilter::text, TypeFilter::image});
+      else movingBar.clearAllFilters();
+    });
+    scene.runFrames(5);
+    movingBar.resize(320, movingBar.shownHeight(320));
+    canvas.put(movingBar, {0, bar.height() + (arriving ? 0 : kRow)});
+    scene.runFrames(90);
+  }
   return canvas.finish();
 }
 

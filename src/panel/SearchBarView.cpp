@@ -38,9 +38,12 @@ QColor searchFilterColor(const EnvironmentValues& environment, bool filtering, b
   return primaryColor(environment, hovered ? 0.7 : 0.35);
 }
 
-QColor searchDotsColor(const EnvironmentValues& environment, bool menuOpen, bool hovered) {
-  if (menuOpen) return Theme::accent();
-  return primaryColor(environment, hovered ? 0.7 : 0.4);
+QColor searchDotsColor(const EnvironmentValues& environment, double menuOpen, double hover) {
+  return mixColors(primaryColor(environment, lerp(0.4, 0.7, hover)), Theme::accent(), unitClamped(menuOpen));
+}
+
+QColor searchDotsCircle(const EnvironmentValues& environment, double menuOpen, double hover) {
+  return primaryColor(environment, lerp(lerp(0.07, 0.1, hover), 0.12, unitClamped(menuOpen)));
 }
 
 // ---- SearchBarButton -------------------------------------------------------------------------
@@ -100,7 +103,8 @@ SearchBarView::SearchBarView(InterfaceServices& context, const Props& props, QWi
       clear_(new SearchBarButton(context, QStringLiteral("Clear search"), this)),
       filter_(new SearchBarButton(context, QStringLiteral("Filters"), this)),
       dots_(new SearchBarButton(context, QStringLiteral("Quick actions"), this)),
-      clearPresence_(*context.frameClock, props.query.isEmpty() ? 0 : 1) {
+      clearPresence_(*context.frameClock, props.query.isEmpty() ? 0 : 1),
+      dotsOpen_(*context.frameClock, props.showDotsMenu ? 1 : 0) {
   setHoverEnabled(false);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
@@ -130,15 +134,16 @@ SearchBarView::SearchBarView(InterfaceServices& context, const Props& props, QWi
   filter_->action = [this] {
     if (callbacks_.onToggleFilterPanel) callbacks_.onToggleFilterPanel();
   };
+  // Hover and the menu's opening each move the colours with the snappy spring.
   dots_->look = [this](const SearchBarButton& button) {
-    const double circle = props_.showDotsMenu ? 0.12 : button.isHovered() ? 0.1 : 0.07;
+    const double open = dotsOpen_.value(), hover = button.hoverProgress();
     return SearchBarButton::Look{QStringLiteral("ellipsis"),
                                  15,
-                                 searchDotsColor(environment(), props_.showDotsMenu, button.isHovered()),
+                                 searchDotsColor(environment(), open, hover),
                                  1,
                                  1,
                                  90,
-                                 primaryColor(environment(), circle)};
+                                 searchDotsCircle(environment(), open, hover)};
   };
   dots_->action = [this] {
     if (callbacks_.onToggleDotsMenu) callbacks_.onToggleDotsMenu();
@@ -147,6 +152,7 @@ SearchBarView::SearchBarView(InterfaceServices& context, const Props& props, QWi
     clear_->setVisible(clearPresence_.value() > 0.001);
     clear_->update();
   });
+  dotsOpen_.setOnChange([this] { dots_->update(); });
   clear_->setVisible(!props_.query.isEmpty());
   syncField();
   layoutParts();
@@ -169,6 +175,9 @@ void SearchBarView::setProps(const Props& props) {
     if (!props_.query.isEmpty()) clear_->setVisible(true);
     clearPresence_.animateTo(props_.query.isEmpty() ? 0 : 1, Theme::springSnappy());
   }
+  if (props_.showDotsMenu != old.showDotsMenu)
+    dotsOpen_.animateTo(props_.showDotsMenu ? 1 : 0,
+                        environment().reduceMotion ? std::nullopt : std::optional<Animation>(Theme::springSnappy()));
   syncField();
   layoutParts();
   filter_->update();

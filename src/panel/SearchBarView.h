@@ -13,8 +13,10 @@ class PanelState;
 // otherwise primary ink, stronger under the pointer.
 QColor searchFilterColor(const EnvironmentValues& environment, bool filtering, bool hovered);
 // The dots icon's colour: the accent while the quick-actions menu is open, otherwise primary ink,
-// stronger under the pointer.
-QColor searchDotsColor(const EnvironmentValues& environment, bool menuOpen, bool hovered);
+// stronger under the pointer. `menuOpen` and `hover` run from 0 to 1 while they animate.
+QColor searchDotsColor(const EnvironmentValues& environment, double menuOpen, double hover);
+// The circle under the dots: primary ink at 0.07, 0.1 under the pointer, 0.12 while the menu is open.
+QColor searchDotsCircle(const EnvironmentValues& environment, double menuOpen, double hover);
 
 // A round icon button of the search bar: a symbol (optionally on a circle), a click that runs
 // `action`, hover with the snappy spring and the pointing hand.
@@ -95,6 +97,8 @@ class SearchBarView : public PaintedWidget {
   QRectF capsuleRect() const;
   // 0 without a query, 1 with one; the clear button's scale and fade follow it.
   double clearPresence() const { return clearPresence_.value(); }
+  // 0 while the quick-actions menu is closed, 1 while it is open; the dots' colours follow it.
+  double dotsMenuProgress() const { return dotsOpen_.value(); }
 
  protected:
   void paint(QPainter& painter) override;
@@ -113,6 +117,7 @@ class SearchBarView : public PaintedWidget {
   SearchBarButton* filter_;
   SearchBarButton* dots_;
   Animated<double> clearPresence_;
+  Animated<double> dotsOpen_;
 };
 
 // The search bar's props from the state.

@@ -206,8 +206,8 @@ TEST(LinkCardContent, BandsAndLineLimitsWithAndWithoutThePreviewImage) {
   auto after = content.layout(rect);
   EXPECT_EQ(after.band, QRectF(0, 0, 280, 146));
   EXPECT_NEAR(after.favicon.center().y(), 154 + std::max(16.0, after.domain.height()) / 2, 0.01);
-  EXPECT_EQ(after.titleLines, 1);  // two allowed; one fits above the free bottom
-  EXPECT_EQ(after.descriptionLines, 1);
+  EXPECT_EQ(after.titleLines, 1);        // two allowed; one fits above the free bottom
+  EXPECT_EQ(after.descriptionLines, 0);  // no line fits above the free bottom
   const QImage image = renderCard(1, [&](QPainter& p, const QRectF& r) { card.paintContent(p, r, fake.env()); });
   EXPECT_GT(image.pixelColor(40, 60).red(), 200);
   EXPECT_LT(image.pixelColor(240, 60).red(), 60);

@@ -138,3 +138,48 @@ TEST(CategoryStrip, PillsSlideAsideAndThePencilGrowsInOrOnlyFades) {
     EXPECT_NEAR(fake.strip.partLook(recipes.id.toString())->active, 1, 1e-3);
   }
 }
+
+// Every pill grows by 6 % under the pointer, the active one too, with the snappy spring (at once
+// while motion is reduced).
+TEST(CategoryStrip, HoveredPillsGrowActiveOrNot) {
+  for (const bool reduced : {false, true}) {
+    for (const bool active : {true, false}) {
+      SCOPED_TRACE(std::string(reduced ? "reduce motion, " : "full motion, ") + (active ? "active" : "inactive"));
+      StripHarness fake;
+      fake.desktopAppearance->setReduceMotion(reduced);
+      fake.state->setActiveFilter(active ? FilterType::all() : FilterType::pinned());
+      fake.clock->advanceFrames(60);
+      const QString key = CategoryStripView::allPillID().toString();
+      const QRectF pill = fake.strip.partLook(key)->rect;
+      // The leftmost pixel of the pill's middle row (at twice the pixels) painted at least half as
+      // strongly as the pill's body beside its title.
+      const auto leftEdge = [&] {
+        const QImage image = fake.strip.renderForTest(2);
+        const int y = int(pill.center().y() * 2);
+        const int body = image.pixelColor(int((pill.left() + 4) * 2), y).alpha();  // in the padding
+        int x = 0;
+        while (x < image.width() && image.pixelColor(x, y).alpha() * 2 < body) ++x;
+        return x;
+      };
+      const int resting = leftEdge();
+      QMouseEvent move(QEvent::MouseMove, pill.center(), pill.center(), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+      QCoreApplication::sendEvent(&fake.strip, &move);
+      fake.clock->advance(0.04);
+      const double early = fake.strip.partLook(key)->scale;
+      if (reduced) {
+        EXPECT_DOUBLE_EQ(early, 1.06);
+      } else {
+        EXPECT_GT(early, 1.001);
+        EXPECT_LT(early, 1.06);
+      }
+      fake.clock->advanceFrames(90);
+      EXPECT_NEAR(fake.strip.partLook(key)->scale, 1.06, 1e-3);
+
+      // The painted capsule reaches past its resting edge by 3 % of its width (measured on the
+      // solid accent fill; a plain pill's edge is a thin hairline).
+      if (active) {
+        EXPECT_NEAR(resting - leftEdge(), 2 * 0.03 * pill.width(), 1.01);
+      }
+    }
+  }
+}

@@ -193,6 +193,10 @@ TEST(OnboardingWindowController, OnePanelForTwoShowsAndTheFirstHandlerIsTheOneCa
   // It follows a compositor that comes and goes while it is open.
   compositor->setSupport({true, true});
   EXPECT_TRUE(panel->translucency().compositor);
+  // Where the desktop blurs, behind the whole panel.
+  ASSERT_EQ(compositor->blurRequests.size(), 1);
+  EXPECT_EQ(compositor->blurRequests[0].window, panel->windowHandle());
+  EXPECT_TRUE(compositor->blurRequests[0].region.isEmpty());
   compositor->setSupport({});
   EXPECT_FALSE(panel->translucency().compositor);
   controller.show([&](bool launch) { finished.push_back({2, launch}); });

@@ -25,15 +25,16 @@ TextStyle lineStyle(QFont font, double lineSpacing, int lineLimit) {
   return style;
 }
 
-// Lowers the block's line limit until it ends above `bottom`; a text keeps at least one line,
-// even when that line reaches into the space kept free at the bottom.
-int fitLines(TextBlock& block, int limit, double width, double top, double bottom) {
-  for (int lines = limit;; --lines) {
+// Lowers the block's line limit until it ends above `bottom`; false when not even one line does:
+// the space kept free at the bottom belongs to the card's source row.
+bool fitLines(TextBlock& block, int limit, double width, double top, double bottom) {
+  for (int lines = limit; lines > 0; --lines) {
     TextStyle style = block.style();
     style.lineLimit = lines;
     block.setStyle(style);
-    if (lines == 1 || top + block.size(width).height() <= bottom) return block.lineCount(width);
+    if (top + block.size(width).height() <= bottom) return true;
   }
+  return false;
 }
 }  // namespace
 
@@ -113,14 +114,17 @@ LinkCardContent::Layout LinkCardContent::layout(const QRectF& rect) const {
   const double bottom = rect.bottom() - kBottomSpace;
   if (props_.title) {
     y += kTitleTop;
-    result.titleLines = fitLines(title_, withImage ? 2 : 4, width, y, bottom);
+    if (!fitLines(title_, withImage ? 2 : 4, width, y, bottom)) return result;
+    result.titleLines = title_.lineCount(width);
     result.title = QRectF(rect.left() + kSideInset, y, width, title_.size(width).height());
     y += result.title.height();
   }
   if (props_.description) {
     y += kDescriptionTop;
-    result.descriptionLines = fitLines(description_, withImage ? 1 : 4, width, y, bottom);
-    result.description = QRectF(rect.left() + kSideInset, y, width, description_.size(width).height());
+    if (fitLines(description_, withImage ? 1 : 4, width, y, bottom)) {
+      result.descriptionLines = description_.lineCount(width);
+      result.description = QRectF(rect.left() + kSideInset, y, width, description_.size(width).height());
+    }
   }
   return result;
 }
@@ -147,8 +151,9 @@ void LinkCardContent::paint(QPainter& painter, const QRectF& rect, const Environ
   letter_.draw(painter, parts.favicon.center() - QPointF(letterSize.width() / 2, letterSize.height() / 2), 0,
                Qt::white);
   domain_.draw(painter, parts.domain.topLeft(), parts.domain.width(), primary(environment, 0.42));
-  if (props_.title) title_.draw(painter, parts.title.topLeft(), parts.title.width(), primary(environment, 0.92));
-  if (props_.description)
+  if (!parts.title.isNull())
+    title_.draw(painter, parts.title.topLeft(), parts.title.width(), primary(environment, 0.92));
+  if (!parts.description.isNull())
     description_.draw(painter, parts.description.topLeft(), parts.description.width(), primary(environment, 0.48));
   painter.restore();
 }

@@ -58,8 +58,8 @@ class LinkCardContent {
     QRectF band;  // the header band (the image band at full height once shown)
     QRectF favicon;
     QRectF domain;
-    QRectF title;        // null without a title
-    QRectF description;  // null without a description
+    QRectF title;        // null without a title, or when not one line fits above the free bottom
+    QRectF description;  // null without a description, or when not one line fits
     int titleLines = 0;
     int descriptionLines = 0;
   };
