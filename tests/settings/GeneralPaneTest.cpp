@@ -1,6 +1,7 @@
 // The General pane: every setting bound with its default, the screen-edge rules, the permission
 // row on the manual clock, launch at login over a real autostart folder, and updates.
 #include "platform/LoginItem.h"
+#include "platform/Paths.h"
 #include "platform/SettingsStore.h"
 #include "platform/Updater.h"
 #include "settings/GeneralPane.h"
@@ -218,13 +219,15 @@ TEST_F(GeneralPaneTest, LaunchAtLoginReadsTheAutostartEntryOnShowingAndWritesItO
   EXPECT_TRUE(QFile::exists(item->entryPath()));
 }
 
-TEST_F(GeneralPaneTest, UpdatesKeepTheFlagAndACheckPointsToThePackageManager) {
+// Updates come through the package manager: the pane says so instead of offering a switch for
+// automatic checks that nothing would make, and stores nothing.
+TEST_F(GeneralPaneTest, UpdatesSayTheyComeFromThePackageManagerAndACheckPointsThere) {
   open();
-  TarnwickUpdater& updater = TarnwickUpdater::shared(*fake.context);
-  EXPECT_TRUE(pane->automaticUpdatesToggle()->props().isOn);
-  pane->automaticUpdatesToggle()->onToggle(false);
-  EXPECT_FALSE(updater.automaticallyChecksForUpdates());
-  EXPECT_FALSE(pane->automaticUpdatesToggle()->props().isOn);
+  ASSERT_TRUE(pane->updatesNote());
+  EXPECT_EQ(pane->updatesNote()->props().text, GeneralPane::kUpdatesNote);
+  for (TarnToggle* toggle : pane->findChildren<TarnToggle*>())
+    EXPECT_NE(toggle->props().title, "Automatically check for updates");
+  const QByteArray before = readFile(settings().filePath());
 
   QWidget* check = pane->checkForUpdatesButton();
   QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(10, check->height() / 2));
@@ -232,4 +235,5 @@ TEST_F(GeneralPaneTest, UpdatesKeepTheFlagAndACheckPointsToThePackageManager) {
   fake.drain();
   ASSERT_EQ(fake.alerts->shown.size(), 1);
   EXPECT_EQ(fake.alerts->shown[0].informativeText, TarnwickUpdater::packageManagerNotice());
+  EXPECT_EQ(readFile(settings().filePath()), before);
 }
