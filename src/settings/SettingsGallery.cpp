@@ -43,6 +43,7 @@ QImage generalPane(GalleryScene& scene) {
     pane.show();
     scene.settle();
     scene.runFrames();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     GallerySheet sheet(scene, QSizeF(pane.size()));
     sheet.painter().fillRect(QRectF(0, 0, pane.width(), pane.height()),
                              QApplication::palette().color(QPalette::Window));
@@ -86,6 +87,7 @@ QImage recorderStates(GalleryScene& scene) {
     text.text = recorder->caption();
     caption->setProps(text);
     scene.runFrames();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     row.layout()->activate();
     sheet.put(row, QPointF(0, double(index) * kRowHeight));
     recorder->stopRecording();

@@ -286,6 +286,10 @@ void ShortcutRecorderButton::startRecording() {
   recording_ = true;
   refusal_.clear();
   qApp->installEventFilter(this);
+  // Keys another program holds would go to it and never arrive here: while recording, every key
+  // comes here. A combination that program holds is then recorded, its grab fails and the caption
+  // says so.
+  if (isVisible()) grabKeyboard();
   if (onRecordingChanged) onRecordingChanged(true);
   refresh();
 }
@@ -294,6 +298,7 @@ void ShortcutRecorderButton::stopRecording() {
   if (!recording_) return;
   recording_ = false;
   refusal_.clear();
+  if (keyboardGrabber() == this) releaseKeyboard();
   qApp->removeEventFilter(this);
   if (onRecordingChanged) onRecordingChanged(false);
   refresh();

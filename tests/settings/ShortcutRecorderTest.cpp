@@ -179,14 +179,18 @@ TEST(Recorder, TheClearButtonIsHiddenFromTheStartWithoutAShortcut) {
 TEST_F(RecorderTest, BareKeysAndModifiersAlonePassOnEscapeCancelsAndTheHotKeyIsToldThroughout) {
   store(keys::code::K, keys::kCommandFlag);
   EXPECT_EQ(recorder.pillText(), "Ctrl+K");
+  EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
   recorder.click();
   EXPECT_EQ(recorder.pillText(), "Press keys");
+  // Keys another program holds come here too while recording.
+  EXPECT_EQ(QWidget::keyboardGrabber(), &recorder);
   EXPECT_TRUE(press(Qt::Key_A, kNone));
   EXPECT_TRUE(press(Qt::Key_Shift, kShift));
   EXPECT_TRUE(press(Qt::Key_Control, kCtrl));
   EXPECT_TRUE(recorder.isRecording());
   EXPECT_FALSE(press(Qt::Key_Escape, kCtrl));
   EXPECT_FALSE(recorder.isRecording());
+  EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
   EXPECT_EQ(stored(), (keys::StoredShortcut{keys::code::K, keys::kCommandFlag}));
   EXPECT_EQ(told, (QList<bool>{true, false}));
 
