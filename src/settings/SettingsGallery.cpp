@@ -2,6 +2,7 @@
 
 #include "platform/HotKeyStatus.h"
 #include "platform/SettingsStore.h"
+#include "platform/fake/FakeScheduler.h"
 #include "platform/keys/KeyCodes.h"
 #include "settings/AboutPane.h"
 #include "settings/GeneralPane.h"
@@ -10,6 +11,9 @@
 #include "settings/SettingsStyle.h"
 #include "settings/SettingsView.h"
 #include "settings/ShortcutRecorder.h"
+#include "ui/AppIcon.h"
+#include "ui/Appearance.h"
+#include "ui/theme/Environment.h"
 #include "ui/view/GalleryRegistry.h"
 
 #include <QApplication>
@@ -24,6 +28,12 @@ constexpr double kPaneWidth = SettingsView::kWidth - SettingsView::kSidebarWidth
 constexpr int kShortcutKey = keys::code::K;
 constexpr int kShortcutModifiers = keys::kCommandFlag | keys::kOptionFlag;
 
+// The settings window's background in the scene's appearance.
+QColor background(const GalleryScene& scene) {
+  return AppearanceWindows::paletteFor(scene.environment.isDark() ? ColorScheme::dark : ColorScheme::light)
+      .color(QPalette::Window);
+}
+
 // Ctrl+Alt+K stored, its grab reported with `status`; or nothing stored. Undone by the next call.
 void storeShortcut(SettingsServices& context, std::optional<int> status) {
   context.settings->set(QLatin1String(ShortcutRecorderButton::kKeyCodeKey), status ? kShortcutKey : -1);
@@ -35,22 +45,25 @@ void storeShortcut(SettingsServices& context, std::optional<int> status) {
 QImage generalPane(GalleryScene& scene) {
   SettingsServices& context = scene.services<SettingsServices>();
   storeShortcut(context, GlobalHotKey::kAlreadyGrabbed);
+  // The pane applies the stored appearance as it comes on screen: the scene's.
+  context.settings->set(QLatin1String(kAppearanceKey),
+                        scene.environment.isDark() ? QStringLiteral("dark") : QStringLiteral("light"));
   scene.settle();
   QImage image;
   {
     GeneralPane pane(context, {});
-    pane.resize(int(kPaneWidth), 1240);
+    pane.resize(int(kPaneWidth), 1040);
     pane.show();
     scene.settle();
     scene.runFrames();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     GallerySheet sheet(scene, QSizeF(pane.size()));
-    sheet.painter().fillRect(QRectF(0, 0, pane.width(), pane.height()),
-                             QApplication::palette().color(QPalette::Window));
+    sheet.painter().fillRect(QRectF(0, 0, pane.width(), pane.height()), background(scene));
     sheet.put(pane, QPointF());
     image = sheet.finish();
   }
   storeShortcut(context, std::nullopt);
+  context.settings->remove(QLatin1String(kAppearanceKey));
   scene.settle();
   return image;
 }
@@ -61,8 +74,7 @@ QImage recorderStates(GalleryScene& scene) {
   const std::optional<int> states[] = {std::nullopt, std::nullopt, GlobalHotKey::kOk, GlobalHotKey::kAlreadyGrabbed};
   constexpr double kRowHeight = 64;
   GallerySheet sheet(scene, QSizeF(kPaneWidth, kRowHeight * std::size(states)));
-  sheet.painter().fillRect(QRectF(0, 0, kPaneWidth, kRowHeight * std::size(states)),
-                           QApplication::palette().color(QPalette::Window));
+  sheet.painter().fillRect(QRectF(0, 0, kPaneWidth, kRowHeight * std::size(states)), background(scene));
   for (std::size_t index = 0; index < std::size(states); ++index) {
     storeShortcut(context, states[index]);
     scene.settle();
@@ -99,12 +111,19 @@ QImage recorderStates(GalleryScene& scene) {
 
 QImage aboutPane(GalleryScene& scene) {
   SettingsServices& context = scene.services<SettingsServices>();
+  // The program sets its icon once it runs; the pane shows it.
+  if (QApplication::windowIcon().isNull()) QApplication::setWindowIcon(applicationIcon());
   AboutPane pane(context);
   pane.resize(int(kPaneWidth), SettingsView::kHeight);
   pane.show();
-  scene.runFrames();
+  // Its icon comes in on both clocks.
+  auto& scheduler = static_cast<FakeScheduler&>(*context.scheduler);
+  for (int frame = 0; frame < 240; ++frame) {
+    scheduler.advance(1.0 / 60);
+    scene.clock().advance(1.0 / 60);
+  }
   GallerySheet sheet(scene, QSizeF(pane.size()));
-  sheet.painter().fillRect(QRectF(0, 0, pane.width(), pane.height()), QApplication::palette().color(QPalette::Window));
+  sheet.painter().fillRect(QRectF(0, 0, pane.width(), pane.height()), background(scene));
   sheet.put(pane, QPointF());
   return sheet.finish();
 }
