@@ -8,6 +8,7 @@
 #include "items/ItemServices.h"
 #include "panel/CardCellGallery.h"
 #include "panel/PanelGallery.h"
+#include "settings/SettingsGallery.h"
 #include "settings/onboarding/OnboardingGallery.h"
 #include "ui/Appearance.h"
 #include "ui/InterfaceServices.h"
@@ -113,6 +114,7 @@ int main(int argc, char** argv) {
   qv::addCardsGalleryViews(registry);
   qv::addCardBadgeGalleryViews(registry);
   qv::addOnboardingGalleryViews(registry);
+  qv::addSettingsGalleryViews(registry);
   qv::addPanelGalleryViews(registry);
   qv::addCardCellGalleryViews(registry);
   registry.add(QStringLiteral("sample-pill"), renderPills);

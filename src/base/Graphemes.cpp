@@ -69,4 +69,24 @@ QString graphemePrefix(const QString& text, qsizetype count) {
   }
 }
 
+bool hasVisibleCharacter(const QString& text) {
+  for (const char32_t code : text.toUcs4()) {
+    if (QChar::isSpace(code)) continue;
+    switch (QChar::category(code)) {
+      case QChar::Other_Control:
+      case QChar::Other_Format:
+      case QChar::Other_Surrogate:
+      case QChar::Other_NotAssigned:
+      case QChar::Separator_Space:
+      case QChar::Separator_Line:
+      case QChar::Separator_Paragraph: continue;
+      default: break;
+    }
+    if (code == 0x115F || code == 0x1160 || code == 0x3164 || code == 0xFFA0 || code == 0x2800) continue;
+    if (code >= 0xFE00 && code <= 0xFE0F) continue;  // variation selectors alone show nothing
+    return true;
+  }
+  return false;
+}
+
 }  // namespace qv

@@ -1,5 +1,6 @@
 #include "panel/CategoryForm.h"
 
+#include "base/Graphemes.h"
 #include "panel/FilterControls.h"
 #include "platform/Scheduler.h"
 #include "state/PanelState.h"
@@ -62,9 +63,16 @@ QString CategoryForm::deleteGuardText() const {
   return QStringLiteral("Move its %1 items elsewhere to delete this category").arg(count);
 }
 
+bool CategoryForm::canSubmit() const { return hasVisibleCharacter(trimmedName()); }
+
 void CategoryForm::setName(const QString& name) {
-  if (name == name_) return;
-  name_ = name;
+  const QString capped = graphemePrefix(name, kMaxNameLength);
+  if (capped == name_) {
+    // The field may hold more than was kept: it is set back to the kept name.
+    if (capped != name) Q_EMIT changed();
+    return;
+  }
+  name_ = capped;
   Q_EMIT changed();
 }
 
@@ -88,8 +96,8 @@ void CategoryForm::reset() {
 }
 
 void CategoryForm::submit() {
+  if (!canSubmit()) return;
   const QString name = trimmedName();
-  if (name.isEmpty()) return;
   // The same test as the button's title: "Create" always creates, even when the category it
   // was editing has gone meanwhile.
   if (const auto edited = editedCategory()) {

@@ -177,6 +177,9 @@ FilterPanelView::FilterPanelView(InterfaceServices& context, PanelState& state, 
   scroll_->setFrameShape(QFrame::NoFrame);
   scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // A click on a dot or a chip (which take no focus) would hand the focus up to the scroll area
+  // and out of the category name, so that Return no longer submits.
+  scroll_->setFocusPolicy(Qt::NoFocus);
   scroll_->setWidgetResizable(false);
   scroll_->viewport()->setAutoFillBackground(false);
   content_ = new QWidget;

@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/GlobalHotKey.h"
 #include "platform/GlobalPointerMonitor.h"
+#include "platform/HotKeyStatus.h"
 #include "platform/Paths.h"
 #include "platform/Scheduler.h"
 #include "platform/Screens.h"
@@ -56,6 +57,8 @@ struct PlatformServices {
   // Pointer and keyboard
   std::shared_ptr<GlobalPointerMonitor> pointerMonitor;
   std::shared_ptr<GlobalHotKey> hotKey;
+  // What became of the shortcut's grab (the hot key manager tells, the settings show it).
+  std::shared_ptr<HotKeyStatus> hotKeyStatus = std::make_shared<HotKeyStatus>();
   // X11 desktop services (Qt-only fallbacks under Wayland or without DISPLAY).
   std::shared_ptr<Pasteboard> pasteboard;
   std::shared_ptr<WindowList> windowList;

@@ -88,14 +88,20 @@ QJsonValue SettingsStore::value(const QString& key) const {
 
 bool SettingsStore::hasStoredValue(const QString& key) const { return stored_.contains(key); }
 
+QJsonValue SettingsStore::typedValue(const QString& key, QJsonValue::Type type) const {
+  if (auto it = stored_.constFind(key); it != stored_.constEnd() && it->type() == type) return *it;
+  if (auto def = defaults_.constFind(key); def != defaults_.constEnd() && def->type() == type) return *def;
+  return QJsonValue(QJsonValue::Undefined);
+}
+
 std::optional<bool> SettingsStore::boolValue(const QString& key) const {
-  const QJsonValue v = value(key);
+  const QJsonValue v = typedValue(key, QJsonValue::Bool);
   if (!v.isBool()) return std::nullopt;
   return v.toBool();
 }
 
 std::optional<qint64> SettingsStore::intValue(const QString& key) const {
-  const QJsonValue v = value(key);
+  const QJsonValue v = typedValue(key, QJsonValue::Double);
   if (!v.isDouble()) return std::nullopt;
   const double d = v.toDouble();
   if (!std::isfinite(d) || std::trunc(d) != d || std::fabs(d) > 9.0e15) return std::nullopt;
@@ -103,19 +109,19 @@ std::optional<qint64> SettingsStore::intValue(const QString& key) const {
 }
 
 std::optional<double> SettingsStore::doubleValue(const QString& key) const {
-  const QJsonValue v = value(key);
+  const QJsonValue v = typedValue(key, QJsonValue::Double);
   if (!v.isDouble()) return std::nullopt;
   return v.toDouble();
 }
 
 std::optional<QString> SettingsStore::stringValue(const QString& key) const {
-  const QJsonValue v = value(key);
+  const QJsonValue v = typedValue(key, QJsonValue::String);
   if (!v.isString()) return std::nullopt;
   return v.toString();
 }
 
 std::optional<QJsonArray> SettingsStore::arrayValue(const QString& key) const {
-  const QJsonValue v = value(key);
+  const QJsonValue v = typedValue(key, QJsonValue::Array);
   if (!v.isArray()) return std::nullopt;
   return v.toArray();
 }

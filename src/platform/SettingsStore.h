@@ -13,8 +13,9 @@ namespace qv {
 
 // "User defaults": a typed JSON object kept in one file (mode 0600), written atomically on every
 // change. Registered defaults answer reads of absent keys and are never written to the file.
-// A typed read of a value of another JSON type answers "absent" (a string where a number is
-// expected is no number). Binary data is stored as {"$data": "<base64>"}.
+// A typed read of a value of another JSON type reads as absent (a string where a number is
+// expected is no number): the registered default answers, as for a key that is not there.
+// Binary data is stored as {"$data": "<base64>"}.
 // `changed` fires once per turn of the event loop after any write, however many there were.
 class SettingsStore : public QObject {
   Q_OBJECT
@@ -23,6 +24,9 @@ class SettingsStore : public QObject {
   ~SettingsStore() override;
 
   QString filePath() const { return filePath_; }
+  // Whether the file was there at start but could not be read, so every setting began from its
+  // default (a file that did not decode is kept aside).
+  bool wasReset() const { return fileUnreadable_; }
 
   void registerDefaults(const QJsonObject& defaults);
 
@@ -77,6 +81,8 @@ class SettingsStore : public QObject {
   bool storeValue(const QString& key, const QJsonValue& value);
   void persist();
   void noteChange();
+  // The stored value when it has this type, else the registered default when that has it.
+  QJsonValue typedValue(const QString& key, QJsonValue::Type type) const;
 
   QString filePath_;
   Scheduler& scheduler_;

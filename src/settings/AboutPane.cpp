@@ -75,7 +75,8 @@ QUrl AboutPane::rateUrl(const QString& appStreamHandler) {
   return QUrl(QStringLiteral("appstream://") + program::applicationId());
 }
 
-QUrl AboutPane::contactUrl() { return QUrl(QStringLiteral("mailto:") + QString::fromLatin1(program::kContactAddress)); }
+// No address of the project receives mail; its web page says how to reach it.
+QUrl AboutPane::contactUrl() { return QUrl(QString::fromLatin1(program::kHomepage)); }
 
 void AboutPane::rate() {
   std::shared_ptr<Workspace> workspace = context_.workspace;

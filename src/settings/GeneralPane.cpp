@@ -163,8 +163,12 @@ GeneralSettings GeneralSettings::read(const SettingsStore& settings) {
   stored.edgeEnabled = settings.boolOr(QLatin1String(kEdgeEnabledKey), stored.edgeEnabled);
   stored.keyCode = settings.intOr(QLatin1String(ShortcutRecorderButton::kKeyCodeKey), stored.keyCode);
   stored.modifiers = settings.intOr(QLatin1String(ShortcutRecorderButton::kModifiersKey), stored.modifiers);
-  stored.edgeSide = settings.stringOr(QLatin1String(kEdgeSideKey), stored.edgeSide);
-  stored.edgeDwellDelay = settings.doubleOr(QLatin1String(kEdgeDwellDelayKey), stored.edgeDwellDelay);
+  const QString side = settings.stringOr(QLatin1String(kEdgeSideKey), stored.edgeSide);
+  // The panel takes any side but the left one for the right, and so does this reading.
+  if (side == QLatin1String("left") || side == QLatin1String("both")) stored.edgeSide = side;
+  // No delay (or none that makes sense) is the default one.
+  const double delay = settings.doubleOr(QLatin1String(kEdgeDwellDelayKey), stored.edgeDwellDelay);
+  if (std::isfinite(delay) && delay > 0) stored.edgeDwellDelay = delay;
   stored.alwaysPlainText = settings.boolOr(QLatin1String(kAlwaysPlainTextKey), stored.alwaysPlainText);
   stored.captureNearby = settings.boolOr(QLatin1String(kCaptureNearbyKey), stored.captureNearby);
   return stored;
@@ -384,7 +388,18 @@ QWidget* GeneralPane::buildInvoke(std::function<void(bool)> onShortcutRecording)
   rows->addWidget(sideRow_);
   rows->addWidget(dwellRow_);
   rows->addWidget(new PaneDivider(context_, kDividerOpacity));
-  rows->addWidget(paneRow(rowLabel(context_, QStringLiteral("Shortcut")), recorder_));
+  PaneText* shortcutCaption = caption(context_, recorder_->caption());
+  shortcutNote_ = new RowReveal(context_, shortcutCaption, !recorder_->caption().isEmpty());
+  connect(recorder_, &ShortcutRecorderButton::captionChanged, this, [this, shortcutCaption] {
+    const QString text = recorder_->caption();
+    if (!text.isEmpty()) {
+      PaneText::Props props = shortcutCaption->props();
+      props.text = text;
+      shortcutCaption->setProps(props);
+    }
+    shortcutNote_->setShown(!text.isEmpty());
+  });
+  rows->addWidget(column({paneRow(rowLabel(context_, QStringLiteral("Shortcut")), recorder_), shortcutNote_}, 2));
   return invoke;
 }
 
@@ -410,11 +425,9 @@ QWidget* GeneralPane::buildClipboard() {
 
 QWidget* GeneralPane::buildUpdates() {
   TarnwickUpdater& updater = TarnwickUpdater::shared(context_);
-  automaticUpdates_ = switchRow(context_, QStringLiteral("Automatically check for updates"), [this, &updater](bool on) {
-    updater.setAutomaticallyChecksForUpdates(on);
-    showSwitch(automaticUpdates_, updater.automaticallyChecksForUpdates());
-  });
-  showSwitch(automaticUpdates_, updater.automaticallyChecksForUpdates(), true, false);
+  // The program checks for nothing itself: a switch for automatic checks would switch nothing.
+  updatesNote_ = caption(context_, QString::fromLatin1(kUpdatesNote));
+  auto* updatesRow = column({rowLabel(context_, QStringLiteral("Updated by your package manager")), updatesNote_}, 2);
   // The notice is a modal alert: it opens once the click has been handled.
   checkForUpdates_ = new PlainRowButton(
       context_, QStringLiteral("Check for Updates"),
@@ -430,7 +443,7 @@ QWidget* GeneralPane::buildUpdates() {
             context_.alerts->run(alert);
           },
           this));
-  return column({automaticUpdates_, new PaneDivider(context_, kDividerOpacity), checkForUpdates_}, 10);
+  return column({updatesRow, new PaneDivider(context_, kDividerOpacity), checkForUpdates_}, 10);
 }
 
 void GeneralPane::set(const char* key, const QJsonValue& value) {

@@ -102,6 +102,21 @@ TEST_F(HotkeyManagerTest, ARefusedShortcutIsReportedAndTriedAgainOnEveryChange) 
   EXPECT_EQ(fake.hotKey->registered(), (FakeHotKey::Shortcut{7, 0x100000}));
 }
 
+// The settings show a shortcut whose grab failed as not working: every outcome is reported.
+TEST_F(HotkeyManagerTest, EachGrabIsReportedToTheStatusTheSettingsShow) {
+  const HotKeyStatus& status = *fake.context->hotKeyStatus;
+  fake.hotKey->takeByOtherProgram(9, 0x120000);
+  store(9, 0x120000);
+  auto manager = make();
+  EXPECT_EQ(status.lastGrab(), (HotKeyStatus::Grab{9, 0x120000, GlobalHotKey::kAlreadyGrabbed}));
+  fake.hotKey->releaseAllTaken();
+  fake.context->settings->set("qv.edgeSide", "left");
+  fake.drain();
+  EXPECT_EQ(status.lastGrab(), (HotKeyStatus::Grab{9, 0x120000, GlobalHotKey::kOk}));
+  store(-1, 0);
+  EXPECT_FALSE(status.lastGrab());
+}
+
 TEST_F(HotkeyManagerTest, WronglyTypedOrOutOfRangeValuesAreSafe) {
   fake.context->settings->set("qv.shortcut.keyCode", "9");  // a string is no key code
   fake.drain();

@@ -216,6 +216,27 @@ TEST_F(X11Platform, EachCopyIsOneChangeWithItsTypesAndData) {
   EXPECT_EQ(changeCount(), count + 1);
 }
 
+// A GTK program offers its text with CR LF line ends under the MIME names and as it holds it under
+// UTF8_STRING; the text is read as held. Line ends an owner gives under every name are kept.
+TEST_F(X11Platform, MultiLineTextIsReadAsTheApplicationHoldsIt) {
+  const struct {
+    QStringList offers;
+    QString text;
+  } cases[] = {
+      {{"-t", "text/plain;charset=utf-8", "#!/bin/sh\r\necho one\r\n", "-t", "UTF8_STRING", "#!/bin/sh\necho one\n",
+        "-t", "text/plain", "#!/bin/sh\r\necho one\r\n", "-t", "STRING", "#!/bin/sh\necho one\n"},
+       "#!/bin/sh\necho one\n"},
+      {{"--text", "kept\r\nas written\r\n"}, "kept\r\nas written\r\n"},
+      {{"-t", "text/plain;charset=utf-8", "only\r\nthe MIME name"}, "only\r\nthe MIME name"},
+  };
+  for (const auto& [offers, text] : cases) {
+    const qint64 count = changeCount();
+    clipsource(offers);
+    waitForChange(count);
+    EXPECT_EQ(readChange(count + 1).value(QStringLiteral("text")).toString(), text) << offers.join(u' ').toStdString();
+  }
+}
+
 TEST_F(X11Platform, OwnWriteIsRecognisedAndAForeignCopyAfterItIsNot) {
   const qint64 count = changeCount();
   ask("writetext written by us");
@@ -367,6 +388,19 @@ TEST_F(X11Platform, CopyInATestWindowIsCreditedToItsDesktopEntry) {
       << QJsonDocument(front).toJson().constData();
   EXPECT_EQ(front.value(QStringLiteral("id")).toString(), QStringLiteral("org.example.QvTestEditor"));
   EXPECT_EQ(front.value(QStringLiteral("class")).toString(), QStringLiteral("org.example.QvTestEditor"));
+}
+
+// While a window of the program has the focus, the application in front before it is known.
+TEST_F(X11Platform, TheApplicationInFrontBeforeAWindowOfOursIsRemembered) {
+  const auto frontmostPid = [&] { return ask("frontmost").value(QStringLiteral("pid")).toInteger(); };
+  QProcess* first = clipsource(
+      {QStringLiteral("--window"), QStringLiteral("QvFirst"), QStringLiteral("--no-selection")});
+  ASSERT_TRUE(test::waitFor([&] { return frontmostPid() == first->processId(); }, 10000));
+  ask("ownwindow");
+  ASSERT_TRUE(test::waitFor([&] { return frontmostPid() == probePid_; }, 10000));
+  const QJsonObject previous = ask("previous");
+  EXPECT_EQ(previous.value(QStringLiteral("pid")).toInteger(), first->processId());
+  EXPECT_EQ(previous.value(QStringLiteral("class")).toString(), QStringLiteral("QvFirst"));
 }
 
 TEST_F(X11Platform, RememberedApplicationIsActivatedAgain) {

@@ -1,11 +1,15 @@
+#include "panel/CategoryForm.h"
 #include "panel/FilterControls.h"
 #include "panel/FilterPanel.h"
 #include "panel/PanelTestSupport.h"
 #include "support/StateTestSupport.h"
 #include "ui/anim/Transaction.h"
+#include "ui/controls/TextInput.h"
 #include "ui/theme/Theme.h"
 
 #include <gtest/gtest.h>
+#include <QApplication>
+#include <QTest>
 
 using namespace qv;
 using qv::test::PanelHarness;
@@ -100,6 +104,39 @@ TEST(FilterPanel, RequestOpensTheFormOnTheCategoryTab) {
   EXPECT_EQ(panel.tab(), FilterTab::category);
   EXPECT_FALSE(panel.formView()->isHidden());
   EXPECT_EQ(chipLabels(panel).last(), "Cancel");
+}
+
+// Clicking a colour dot or a chip leaves the focus in the name field: Return then submits.
+TEST(FilterPanel, ClickingAColourDotKeepsTheFocusInTheNameSoReturnCreates) {
+  PanelHarness fake;
+  fake.state->setItems({textItem("a")});
+  FilterPanelView panel(*fake.context, *fake.state);
+  panel.resize(panel.sizeHint());
+  panel.show();
+  panel.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
+  fake.state->requestNewCategoryForm(FilterSurface::panel);
+  fake.scheduler->runPending();
+  fake.clock->advanceFrames(90);
+  fake.scheduler->runPending();
+  QVTextField& name = panel.formView()->nameField();
+  ASSERT_EQ(QApplication::focusWidget(), &name);
+  QTest::keyClicks(&name, "Work");
+
+  CategoryColorDot* dot = panel.formView()->dots()[3];
+  QTest::mouseClick(dot, Qt::LeftButton, {}, dot->rect().center());
+  fake.scheduler->runPending();
+  EXPECT_EQ(panel.form().colorIndex(), 3);
+  EXPECT_EQ(QApplication::focusWidget(), &name);
+  FilterChip* pinned = panel.chips().front();
+  QTest::mouseClick(pinned, Qt::LeftButton, {}, pinned->rect().center());
+  fake.scheduler->runPending();
+  EXPECT_EQ(QApplication::focusWidget(), &name);
+
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+  ASSERT_EQ(fake.state->customCategories().size(), 1);
+  EXPECT_EQ(fake.state->customCategories().first().name, "Work");
+  EXPECT_EQ(fake.state->customCategories().first().colorIndex, 3);
 }
 
 TEST(FilterPanel, FormAndResetComeInMovingOrOnlyFading) {

@@ -1,11 +1,13 @@
 // The General pane: every setting bound with its default, the screen-edge rules, the permission
 // row on the manual clock, launch at login over a real autostart folder, and updates.
 #include "platform/LoginItem.h"
+#include "platform/Paths.h"
 #include "platform/SettingsStore.h"
 #include "platform/Updater.h"
 #include "settings/GeneralPane.h"
 #include "settings/PaneRows.h"
 #include "settings/PaneText.h"
+#include "settings/SettingsStyle.h"
 #include "settings/ShortcutRecorder.h"
 #include "support/FakeInterfaceContext.h"
 #include "ui/controls/PillDropdown.h"
@@ -14,8 +16,10 @@
 #include <gtest/gtest.h>
 #include <QFile>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QVBoxLayout>
 
 using namespace qv;
 
@@ -218,13 +222,15 @@ TEST_F(GeneralPaneTest, LaunchAtLoginReadsTheAutostartEntryOnShowingAndWritesItO
   EXPECT_TRUE(QFile::exists(item->entryPath()));
 }
 
-TEST_F(GeneralPaneTest, UpdatesKeepTheFlagAndACheckPointsToThePackageManager) {
+// Updates come through the package manager: the pane says so instead of offering a switch for
+// automatic checks that nothing would make, and stores nothing.
+TEST_F(GeneralPaneTest, UpdatesSayTheyComeFromThePackageManagerAndACheckPointsThere) {
   open();
-  TarnwickUpdater& updater = TarnwickUpdater::shared(*fake.context);
-  EXPECT_TRUE(pane->automaticUpdatesToggle()->props().isOn);
-  pane->automaticUpdatesToggle()->onToggle(false);
-  EXPECT_FALSE(updater.automaticallyChecksForUpdates());
-  EXPECT_FALSE(pane->automaticUpdatesToggle()->props().isOn);
+  ASSERT_TRUE(pane->updatesNote());
+  EXPECT_EQ(pane->updatesNote()->props().text, GeneralPane::kUpdatesNote);
+  for (TarnToggle* toggle : pane->findChildren<TarnToggle*>())
+    EXPECT_NE(toggle->props().title, "Automatically check for updates");
+  const QByteArray before = readFile(settings().filePath());
 
   QWidget* check = pane->checkForUpdatesButton();
   QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(10, check->height() / 2));
@@ -232,4 +238,37 @@ TEST_F(GeneralPaneTest, UpdatesKeepTheFlagAndACheckPointsToThePackageManager) {
   fake.drain();
   ASSERT_EQ(fake.alerts->shown.size(), 1);
   EXPECT_EQ(fake.alerts->shown[0].informativeText, TarnwickUpdater::packageManagerNotice());
+  EXPECT_EQ(readFile(settings().filePath()), before);
+}
+
+// A card of one colour, as a settings card stands under its rows.
+class RedCard : public QWidget {
+ protected:
+  void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), QColor(200, 0, 0)); }
+};
+
+// A row on its way in or out is drawn over the card it stands on, never over a band of the
+// window's background.
+TEST(RowRevealTest, ARowOnItsWayInShowsTheCardBehindIt) {
+  test::FakeInterfaceContext fake;
+  RedCard card;
+  auto* layout = new QVBoxLayout(&card);
+  auto* text = new PaneText(*fake.context, {"A note", TextStyle{settingsStyle::font(11)}, PaneText::Shade::tertiary});
+  auto* reveal = new RowReveal(*fake.context, text, false);
+  layout->addWidget(reveal);
+  layout->addStretch(1);
+  card.resize(300, 80);
+  card.show();
+  reveal->setShown(true);
+  fake.advanceBoth(0.08);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+  layout->activate();
+  ASSERT_GT(reveal->presence(), 0.05);
+  ASSERT_LT(reveal->presence(), 0.95);
+  ASSERT_GT(reveal->height(), 2);
+  const QImage picture = card.grab().toImage();
+  const double ratio = picture.devicePixelRatio();
+  // Right of the short note nothing is drawn: the card shows through.
+  const QPoint beside = reveal->geometry().bottomRight() - QPoint(10, 1);
+  EXPECT_EQ(picture.pixelColor(beside * ratio), QColor(200, 0, 0));
 }

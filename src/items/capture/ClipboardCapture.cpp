@@ -170,7 +170,7 @@ void ClipboardMonitor::handleFileUrl(const QUrl& url, const PasteboardContent& c
         });
     return;
   }
-  QString name = url.fileName();
+  QString name = lastPathComponent(url);
   if (name.isEmpty()) name = absoluteString(url);
   const QUuid id = newUuid();
   fileBookmarkStore_->save(url, uuidString(id));

@@ -25,10 +25,12 @@ bool isBookkeeping(const QString& name) {
   return names.contains(name);
 }
 
-// X11's many names of plain text, best first. STRING is Latin-1.
+// X11's many names of plain text, best first. UTF8_STRING carries the text as the application
+// holds it; the MIME names may carry it in MIME's canonical form, with CR LF line ends (GTK
+// writes them so), which would turn a copied script into one with CRs in it. STRING is Latin-1.
 int textRank(const QString& name) {
-  if (name.compare(QLatin1String(mime::kPlainText), Qt::CaseInsensitive) == 0) return 1;
-  if (name == QLatin1String("UTF8_STRING")) return 2;
+  if (name == QLatin1String("UTF8_STRING")) return 1;
+  if (name.compare(QLatin1String(mime::kPlainText), Qt::CaseInsensitive) == 0) return 2;
   if (name == QLatin1String("text/plain")) return 3;
   if (name == QLatin1String("STRING")) return 4;
   if (name == QLatin1String("TEXT") || name == QLatin1String("COMPOUND_TEXT")) return 9;  // never read
@@ -57,6 +59,19 @@ QByteArray htmlAsUtf8(const QByteArray& body) {
 }
 
 }  // namespace
+
+QString preferredTextTarget(const QStringList& targets) {
+  QString best;
+  int bestRank = 9;
+  for (const QString& name : targets) {
+    const int rank = textRank(name);
+    if (rank > 0 && rank < bestRank) {
+      bestRank = rank;
+      best = name;
+    }
+  }
+  return best;
+}
 
 struct X11ClipboardReader::Transfer {
   qint64 count = 0;

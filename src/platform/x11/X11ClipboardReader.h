@@ -10,6 +10,9 @@
 
 namespace qv::x11 {
 
+// Of the targets a copy offers, the one its text is read from (empty when it offers no text).
+QString preferredTextTarget(const QStringList& targets);
+
 // Watches the CLIPBOARD selection on a connection and a thread of its own and reads each
 // foreign copy as soon as it is made, so that the main thread only picks up the result.
 // An owner that does not answer within `kOwnerAnswerMs` (per request, or per INCR chunk) makes

@@ -2,6 +2,7 @@
 
 #include "platform/AppRelauncher.h"
 #include "platform/PastePermission.h"
+#include "settings/GeneralSettings.h"
 #include "settings/SettingsServices.h"
 #include "settings/onboarding/OnboardingControls.h"
 #include "settings/onboarding/OnboardingDemos.h"
@@ -194,7 +195,7 @@ void OnboardingPageArea::resizeEvent(QResizeEvent* event) {
 OnboardingView::OnboardingView(SettingsServices& context, std::function<void(bool)> onContinue, QWidget* parent)
     : QWidget(parent), context_(context), onContinue_(std::move(onContinue)), opacity_(*context.frameClock, 0.0) {
   canPaste_ = permissionHeldNow();
-  edgeSide_ = context_.settings->stringOr(QLatin1String(PanelState::kEdgeSideKey), QStringLiteral("right"));
+  edgeSide_ = GeneralSettings::read(*context_.settings).edgeSide;
   setFixedSize(int(kWidth), int(kHeight));
 
   body_ = new QWidget(this);
