@@ -21,6 +21,7 @@ struct DesktopEntry {
   QString exec;
   QString type;            // "Application" for applications; empty when the entry says none
   bool noDisplay = false;  // an application that is not offered for choosing
+  QStringList mimeTypes{};  // the types it opens (MimeType=), as listed
   bool operator==(const DesktopEntry&) const = default;
 };
 
