@@ -8,6 +8,7 @@
 #include "items/ItemServices.h"
 #include "panel/CardCellGallery.h"
 #include "panel/PanelGallery.h"
+#include "preview/PreviewGallery.h"
 #include "settings/onboarding/OnboardingGallery.h"
 #include "ui/Appearance.h"
 #include "ui/InterfaceServices.h"
@@ -115,6 +116,7 @@ int main(int argc, char** argv) {
   qv::addOnboardingGalleryViews(registry);
   qv::addPanelGalleryViews(registry);
   qv::addCardCellGalleryViews(registry);
+  qv::addPreviewGalleryViews(registry);
   registry.add(QStringLiteral("sample-pill"), renderPills);
 
   int written = 0;

@@ -202,9 +202,11 @@ QString DesktopSharePicker::mimeTypeOf(const ShareItem& item) {
     case ShareItem::Kind::text: return QStringLiteral("text/plain");
     case ShareItem::Kind::image: return QStringLiteral("image/png");
     case ShareItem::Kind::link:
-      return QStringLiteral("x-scheme-handler/") + (item.url.scheme().isEmpty() ? QStringLiteral("https") : item.url.scheme().toLower());
+      return QStringLiteral("x-scheme-handler/") +
+             (item.url.scheme().isEmpty() ? QStringLiteral("https") : item.url.scheme().toLower());
     case ShareItem::Kind::file:
-      return (item.url.isLocalFile() ? database.mimeTypeForFile(item.url.toLocalFile()) : database.mimeTypeForUrl(item.url))
+      return (item.url.isLocalFile() ? database.mimeTypeForFile(item.url.toLocalFile())
+                                     : database.mimeTypeForUrl(item.url))
           .name();
   }
   return QStringLiteral("application/octet-stream");
@@ -217,7 +219,8 @@ bool DesktopSharePicker::opens(const DesktopEntry& entry, const QList<ShareItem>
   const QSet<QString> declared(entry.mimeTypes.cbegin(), entry.mimeTypes.cend());
   for (const ShareItem& item : items) {
     // Addresses and files elsewhere go only to lines that take URLs.
-    const bool needsUrl = item.kind == ShareItem::Kind::link || (item.kind == ShareItem::Kind::file && !item.url.isLocalFile());
+    const bool needsUrl = item.kind == ShareItem::Kind::link ||
+                          (item.kind == ShareItem::Kind::file && !item.url.isLocalFile());
     if (needsUrl && !takesUrls) return false;
     if (!acceptedNames(mimeTypeOf(item)).intersects(declared)) return false;
   }
@@ -254,11 +257,11 @@ void DesktopSharePicker::listTargets(const QList<ShareItem>& items, std::functio
   }
   const bool offersEmail = options_.offersEmail.value_or(false);
   std::shared_ptr<DesktopEntries> entries = entries_;
-  options_.queryDefault(mimeTypeOf(items.first()), [items, entries, offersEmail,
-                                                   answer = std::move(answer)](const QString& defaultId) {
-    const std::shared_ptr<const DesktopEntryIndex> index = entries ? entries->index() : DesktopEntryIndex::of({});
-    if (answer) answer(targetsFor(items, *index, defaultId, offersEmail));
-  });
+  options_.queryDefault(
+      mimeTypeOf(items.first()), [items, entries, offersEmail, answer = std::move(answer)](const QString& defaultId) {
+        const std::shared_ptr<const DesktopEntryIndex> index = entries ? entries->index() : DesktopEntryIndex::of({});
+        if (answer) answer(targetsFor(items, *index, defaultId, offersEmail));
+      });
 }
 
 std::optional<QList<QUrl>> DesktopSharePicker::prepareInputs(const QString& folder, const QList<ShareItem>& items) {

@@ -27,9 +27,9 @@ struct ShareItem {
 struct ShareTarget {
   enum class Kind { application, email };
   Kind kind = Kind::application;
-  QString desktopId;  // the application's desktop entry id; empty for e-mail
-  QString title;      // the application's name, or "Email…"
-  QString iconName;   // the entry's icon (theme name or path); empty for none
+  QString desktopId;       // the application's desktop entry id; empty for e-mail
+  QString title;           // the application's name, or "Email…"
+  QString iconName;        // the entry's icon (theme name or path); empty for none
   bool isDefault = false;  // the desktop's default application for the items' type
   bool operator==(const ShareTarget&) const = default;
 };

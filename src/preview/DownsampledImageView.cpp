@@ -52,7 +52,8 @@ DownsampledImageView::Props DownsampledImageView::Props::of(const ClipboardItem&
 DownsampledImageView::DownsampledImageView(ViewServices& context, QWidget* parent)
     : PaintedWidget(context, parent),
       services_(context),
-      loader_(context, [this] { pictureArrived(); }, QLatin1String(kQueueName)),
+      loader_(
+          context, [this] { pictureArrived(); }, QLatin1String(kQueueName), CardImageLoader::Overtaken::skip),
       opacity_(*context.frameClock, 0.0),
       spinner_(new ProgressSpinner(context, this)) {
   setHoverEnabled(false);

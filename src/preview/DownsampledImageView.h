@@ -26,9 +26,9 @@ class DownsampledImageView : public PaintedWidget {
   Q_OBJECT
  public:
   struct Props {
-    QString itemId;   // names the image side file
-    QImage image;     // the payload's picture in memory; null for an item read from the history
-    QSize storedSize; // the payload's width and height
+    QString itemId;    // names the image side file
+    QImage image;      // the payload's picture in memory; null for an item read from the history
+    QSize storedSize;  // the payload's width and height
     bool operator==(const Props& other) const {
       return itemId == other.itemId && image.cacheKey() == other.image.cacheKey() && storedSize == other.storedSize;
     }

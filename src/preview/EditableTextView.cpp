@@ -45,7 +45,8 @@ void EditableTextView::setProps(const Props& props, Callbacks callbacks) {
 QString EditableTextView::lineBreakOf(const QString& text) {
   for (qsizetype i = 0; i < text.size(); ++i) {
     if (text.at(i) == u'\n') return QStringLiteral("\n");
-    if (text.at(i) == u'\r') return i + 1 < text.size() && text.at(i + 1) == u'\n' ? QStringLiteral("\r\n") : QStringLiteral("\r");
+    if (text.at(i) == u'\r')
+      return i + 1 < text.size() && text.at(i + 1) == u'\n' ? QStringLiteral("\r\n") : QStringLiteral("\r");
   }
   return QStringLiteral("\n");
 }
@@ -76,7 +77,9 @@ void EditableTextView::applyInset() {
   root->setFrameFormat(format);
 }
 
-void EditableTextView::applyColors() { applyLabelColors(*this, context_.environment && context_.environment->isDark()); }
+void EditableTextView::applyColors() {
+  applyLabelColors(*this, context_.environment && context_.environment->isDark());
+}
 
 void EditableTextView::reportEdit() {
   const QString text = textOfDocument(*document(), lineBreak_);
@@ -93,7 +96,7 @@ bool EditableTextView::canInsertFromMimeData(const QMimeData* source) const {
 void EditableTextView::insertFromMimeData(const QMimeData* source) {
   if (!source) return;
   // Only the text of a rich paste: formatting never enters the editor.
-  QString text = source->hasText() ? source->text()
+  QString text = source->hasText()   ? source->text()
                  : source->hasHtml() ? QTextDocumentFragment::fromHtml(source->html()).toPlainText()
                                      : QString();
   if (text.isEmpty()) return;

@@ -34,7 +34,9 @@ const QString& separatorText() {
   return text;
 }
 
-double textWidth(const QFont& font, const QString& text) { return std::ceil(QFontMetricsF(font).horizontalAdvance(text)); }
+double textWidth(const QFont& font, const QString& text) {
+  return std::ceil(QFontMetricsF(font).horizontalAdvance(text));
+}
 
 }  // namespace
 
@@ -121,9 +123,7 @@ double PreviewCaption::textColumnHeight() const {
   return std::ceil(height);
 }
 
-QRectF PreviewCaption::iconFrame() const {
-  return {0, (height() - kIconSize) / 2, kIconSize, kIconSize};
-}
+QRectF PreviewCaption::iconFrame() const { return {0, (height() - kIconSize) / 2, kIconSize, kIconSize}; }
 
 void PreviewCaption::layOut() const {
   if (laidOutSize_ == size()) return;
@@ -174,10 +174,14 @@ void PreviewCaption::layOut() const {
   double x = left;
   for (const Slot& slot : parts) {
     QString text = slot.text;
-    if (slot.kind == Kind::name || slot.kind == Kind::category)
+    double pieceWidth = slot.width;
+    if (slot.kind == Kind::name || slot.kind == Kind::category) {
+      // A cut name takes only the room its shortened text needs.
       text = metrics.elidedText(slot.text, Qt::ElideRight, slot.width + 0.5);
-    pieces_.push_back({slot.kind, text, QRectF(x, top, slot.width, firstHeight)});
-    x += slot.width + kItemSpacing;
+      pieceWidth = std::min(slot.width, textWidth(firstLineFont(), text));
+    }
+    pieces_.push_back({slot.kind, text, QRectF(x, top, pieceWidth, firstHeight)});
+    x += pieceWidth + kItemSpacing;
   }
   const double detailWidth = std::max(0.0, width() - left);
   detailShown_ = content_.showsDetail
@@ -202,7 +206,6 @@ AccessibilityInfo PreviewCaption::accessibility() const {
   if (content_.showsDetail) info.description = content_.detailText;
   return info;
 }
-
 
 void PreviewCaption::showEvent(QShowEvent* event) {
   PaintedWidget::showEvent(event);

@@ -36,7 +36,8 @@ void SharePickerAnchor::present() {
   isPresenting_ = true;
   report(true);
   failsafe_.cancel();
-  failsafe_ = context_.scheduler->after(kFailsafeDelay, [this] { finish(); }, this);
+  failsafe_ = context_.scheduler->after(
+      kFailsafeDelay, [this] { finish(); }, this);
   std::shared_ptr<SharePicker> picker = context_.sharePicker;
   if (!picker) {
     showMenu({});
@@ -108,7 +109,8 @@ void SharePickerAnchor::finish() {
   currentMenu_ = nullptr;
   report(false);
   // A press that arrives with this close (the same click on the host's control) only closes.
-  context_.scheduler->after(kResetDelay, [this] { isPresenting_ = false; }, this);
+  context_.scheduler->after(
+      kResetDelay, [this] { isPresenting_ = false; }, this);
 }
 
 void SharePickerAnchor::report(bool presenting) {

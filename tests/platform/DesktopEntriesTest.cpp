@@ -221,16 +221,24 @@ INSTANTIATE_TEST_SUITE_P(
     ExecLines, LaunchCommands,
     ::testing::Values(
         LaunchCase{"FileList", "gedit %F", {{kFile, kOther}, {}, {}, {}}, {{"gedit", kTrickyName, "/b.txt"}}},
-        LaunchCase{"OneFileAtATime", "viewer --open %f", {{kFile, kOther}, {}, {}, {}},
+        LaunchCase{"OneFileAtATime",
+                   "viewer --open %f",
+                   {{kFile, kOther}, {}, {}, {}},
                    {{"viewer", "--open", kTrickyName}, {"viewer", "--open", "/b.txt"}}},
-        LaunchCase{"UrlsEncoded", "browser %U", {{kFile, kWeb}, {}, {}, {}},
+        LaunchCase{"UrlsEncoded",
+                   "browser %U",
+                   {{kFile, kWeb}, {}, {}, {}},
                    {{"browser", kFile.toString(QUrl::FullyEncoded), "https://example.org/a%20b"}}},
         LaunchCase{"CodeInsideAWord", "app --file=%f", {{kOther}, {}, {}, {}}, {{"app", "--file=/b.txt"}}},
-        LaunchCase{"EntryCodes", "app %i %c %k %u", {{kWeb}, "app-icon", "My App", "/apps/app.desktop"},
+        LaunchCase{"EntryCodes",
+                   "app %i %c %k %u",
+                   {{kWeb}, "app-icon", "My App", "/apps/app.desktop"},
                    {{"app", "--icon", "app-icon", "My App", "/apps/app.desktop", "https://example.org/a%20b"}}},
         LaunchCase{"EmptyEntryCodesLeaveNothing", "app %i %k %U", {{}, {}, {}, {}}, {{"app"}}},
         LaunchCase{"DeprecatedCodesDropped", "app %d %N %m %f", {{kOther}, {}, {}, {}}, {{"app", "/b.txt"}}},
-        LaunchCase{"QuotedProgramAndPercent", "\"/opt/My App/run\" --rate=100%% %f", {{kOther}, {}, {}, {}},
+        LaunchCase{"QuotedProgramAndPercent",
+                   "\"/opt/My App/run\" --rate=100%% %f",
+                   {{kOther}, {}, {}, {}},
                    {{"/opt/My App/run", "--rate=100%", "/b.txt"}}},
         LaunchCase{"AddressToFilesOnlyLine", "viewer %F", {{kWeb}, {}, {}, {}}, {}},
         LaunchCase{"UnclosedQuote", "\"app %f", {{kOther}, {}, {}, {}}, {}},
@@ -244,16 +252,16 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(DesktopEntryLaunch, ExecInputsTellHowALineTakesWhatItOpens) {
   const std::pair<QString, ExecInputs> cases[] = {
-      {"gedit", ExecInputs::none},       {"eog %f", ExecInputs::file},         {"eog %F", ExecInputs::files},
-      {"firefox %u", ExecInputs::url},   {"firefox %U", ExecInputs::urls},     {"\"x %u", ExecInputs::broken},
-      {"", ExecInputs::broken},          {"x %f %u", ExecInputs::broken},      {"x %F %F", ExecInputs::files},
+      {"gedit", ExecInputs::none},     {"eog %f", ExecInputs::file},     {"eog %F", ExecInputs::files},
+      {"firefox %u", ExecInputs::url}, {"firefox %U", ExecInputs::urls}, {"\"x %u", ExecInputs::broken},
+      {"", ExecInputs::broken},        {"x %f %u", ExecInputs::broken},  {"x %F %F", ExecInputs::files},
   };
   for (const auto& [exec, expected] : cases) EXPECT_EQ(execInputs(exec), expected) << exec.toStdString();
 }
 
 TEST(DesktopEntryParsing, ReadsTheTypesAnApplicationOpens) {
-  const auto entry =
-      parseDesktopEntry("[Desktop Entry]\nName=Viewer\nExec=viewer %F\nMimeType=image/png;image/jpeg;\n");
+  const auto entry = parseDesktopEntry(
+      "[Desktop Entry]\nName=Viewer\nExec=viewer %F\nMimeType=image/png;image/jpeg;\n");
   ASSERT_TRUE(entry);
   EXPECT_EQ(entry->mimeTypes, (QStringList{"image/png", "image/jpeg"}));
 }

@@ -119,8 +119,9 @@ TEST_F(SharePickerFixture, ATextGoesAsAPrivateFileThatIsRemovedAtQuit) {
   // An earlier share's file may still be read: the next one gets its own.
   share(QStringLiteral("org.gnome.TextEditor"), {ShareItem::ofText("again")});
   EXPECT_EQ(started.last(),
-            (QStringList{"gnome-text-editor",
-                         QUrl::fromLocalFile(folder() + QStringLiteral("/Clipboard Text 2.txt")).toString(QUrl::FullyEncoded)}));
+            (QStringList{
+                "gnome-text-editor",
+                QUrl::fromLocalFile(folder() + QStringLiteral("/Clipboard Text 2.txt")).toString(QUrl::FullyEncoded)}));
   picker->removeSharedFiles();
   EXPECT_FALSE(QFileInfo::exists(folder()));
 }

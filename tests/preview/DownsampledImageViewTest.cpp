@@ -23,8 +23,7 @@ QImage twoTone(QSize size, QColor first = Qt::red, QColor second = Qt::blue) {
   QPainter painter(&image);
   if (size.width() >= size.height())
     painter.fillRect(QRect(size.width() / 2, 0, size.width() - size.width() / 2, size.height()), second);
-  else
-    painter.fillRect(QRect(0, size.height() / 2, size.width(), size.height() - size.height() / 2), second);
+  else painter.fillRect(QRect(0, size.height() / 2, size.width(), size.height() - size.height() / 2), second);
   return image;
 }
 
@@ -75,15 +74,14 @@ TEST_P(ImageThresholds, TheLongerStoredSideDecidesWhetherTheWorkerMakesACopy) {
   EXPECT_EQ(f.view->picture().size(), row.shownSize);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, ImageThresholds,
-    ::testing::Values(Threshold{"Exactly1200By800", {1200, 800}, true, {1200, 800}},
-                      Threshold{"Just1201By10", {1201, 10}, false, {1201, 10}},
-                      Threshold{"Portrait900By1300", {900, 1300}, false, {900, 1300}},
-                      Threshold{"Portrait800By1200", {800, 1200}, true, {800, 1200}},
-                      Threshold{"Photo6000By4000", {6000, 4000}, false, {1600, 1066}},
-                      Threshold{"Tall500By3000", {500, 3000}, false, {266, 1600}}),
-    [](const auto& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Sizes, ImageThresholds,
+                         ::testing::Values(Threshold{"Exactly1200By800", {1200, 800}, true, {1200, 800}},
+                                           Threshold{"Just1201By10", {1201, 10}, false, {1201, 10}},
+                                           Threshold{"Portrait900By1300", {900, 1300}, false, {900, 1300}},
+                                           Threshold{"Portrait800By1200", {800, 1200}, true, {800, 1200}},
+                                           Threshold{"Photo6000By4000", {6000, 4000}, false, {1600, 1066}},
+                                           Threshold{"Tall500By3000", {500, 3000}, false, {266, 1600}}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST(DownsampledImageView, FitsThePictureInsideItsFrameWithItsAspectKept) {
   ImageFixture f;

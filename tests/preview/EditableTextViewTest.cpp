@@ -1,5 +1,5 @@
-#include "preview/EditableTextView.h"
 #include "PreviewTestSupport.h"
+#include "preview/EditableTextView.h"
 #include "ui/controls/OverlayScroller.h"
 
 #include <gtest/gtest.h>
@@ -67,8 +67,7 @@ TEST_P(EditorRoundTrip, UneditedTextStaysAsGivenAndAnEditKeepsItsLineBreaksAndCh
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, EditorRoundTrip,
-    ::testing::Values(RoundTrip{"Plain", "hello", "hellox"},
-                      RoundTrip{"Empty", "", "x"},
+    ::testing::Values(RoundTrip{"Plain", "hello", "hellox"}, RoundTrip{"Empty", "", "x"},
                       RoundTrip{"WindowsLineBreaks", "one\r\ntwo\r\nthree", "one\r\ntwo\r\nthreex"},
                       RoundTrip{"OldMacLineBreaks", "one\rtwo", "one\rtwox"},
                       RoundTrip{"MixedBreaksTakeTheFirstForm", "a\r\nb\nc", "a\r\nb\r\ncx"},

@@ -36,12 +36,15 @@ INSTANTIATE_TEST_SUITE_P(
         Counted{"OneCharacter", "a", {1, 1, 1}, "1 character" + kDot + "1 word"},
         Counted{"FinalBreakStartsNoLine", "end\n", {4, 1, 1}, "4 characters" + kDot + "1 word"},
         Counted{"WindowsBreakIsOne", "a\r\nb", {3, 2, 2}, "3 characters" + kDot + "2 words" + kDot + "2 lines"},
-        Counted{"EveryTerminator", QString::fromUtf8("a\rb\u2028c\u2029d\u0085e"), {9, 5, 5},
+        Counted{"EveryTerminator",
+                QString::fromUtf8("a\rb\u2028c\u2029d\u0085e"),
+                {9, 5, 5},
                 "9 characters" + kDot + "5 words" + kDot + "5 lines"},
         Counted{"OnlyBreaks", "\n\n", {2, 0, 2}, "2 characters" + kDot + "0 words" + kDot + "2 lines"},
-        Counted{"RunsOfWhiteSpace", QString::fromUtf8("  a\t\tb\u00A0c  "), {10, 3, 1},
-                "10 characters" + kDot + "3 words"},
-        Counted{"Graphemes", QString::fromUtf8("👍🏽 🇩🇪 e\u0301"), {5, 3, 1}, "5 characters" + kDot + "3 words"}),
+        Counted{
+            "RunsOfWhiteSpace", QString::fromUtf8("  a\t\tb\u00A0c  "), {10, 3, 1}, "10 characters" + kDot + "3 words"},
+        Counted{
+            "Graphemes", QString::fromUtf8("👍🏽 🇩🇪 e\u0301"), {5, 3, 1}, "5 characters" + kDot + "3 words"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(CaptionText, CountsUseTheLocalesGroupingAndTheSingularOnlyForOne) {
@@ -90,8 +93,7 @@ struct CaptionFixture {
     caption->resize(400, 30);
   }
   ClipboardItem item(ClipboardPayload payload, const QString& source = QStringLiteral("org.gnome.TextEditor")) {
-    return ClipboardItem::make(QUuid::createUuid(), source, context.scheduler->now().addSecs(-150),
-                               std::move(payload));
+    return ClipboardItem::make(QUuid::createUuid(), source, context.scheduler->now().addSecs(-150), std::move(payload));
   }
   QList<Kind> kinds() const {
     QList<Kind> result;

@@ -32,8 +32,8 @@ struct PreviewContext {
     services->paths = std::make_shared<Paths>(base + QStringLiteral("/data"), base + QStringLiteral("/cache"),
                                               base + QStringLiteral("/config"), base + QStringLiteral("/run"),
                                               base + QStringLiteral("/tmp"));
-    services->settings =
-        std::make_shared<SettingsStore>(services->paths->config() + QStringLiteral("/defaults.json"), *scheduler);
+    services->settings = std::make_shared<SettingsStore>(services->paths->config() + QStringLiteral("/defaults.json"),
+                                                         *scheduler);
     services->makeQueue = queues->factory();
     services->desktopAppearance = appearance;
     services->httpClient = std::make_shared<FakeHttpClient>(*scheduler);

@@ -8,8 +8,9 @@
 
 namespace qv {
 
-CardImageLoader::CardImageLoader(ViewServices& context, std::function<void()> onChange, const QString& queueName)
-    : context_(context), queue_(context.queue(queueName)), onChange_(std::move(onChange)) {}
+CardImageLoader::CardImageLoader(ViewServices& context, std::function<void()> onChange, const QString& queueName,
+                                 Overtaken overtaken)
+    : context_(context), queue_(context.queue(queueName)), onChange_(std::move(onChange)), overtaken_(overtaken) {}
 
 CardImageLoader::~CardImageLoader() = default;
 
@@ -33,8 +34,8 @@ void CardImageLoader::request(Load load, PlacementFor placementFor) {
   std::weak_ptr<int> life = life_;
   auto scheduler = context_.scheduler;
   queue_->async([this, load = std::move(load), placementFor = std::move(placementFor), generation, life, scheduler,
-                 latest = latest_] {
-    if (latest->load() != generation) return;  // a newer request is queued behind this one
+                 latest = latest_, skip = overtaken_ == Overtaken::skip] {
+    if (skip && latest->load() != generation) return;  // a newer request is queued behind this one
     std::optional<QImage> result = load();
     std::optional<Scaled> scaled;
     if (result && !result->isNull() && placementFor) {
@@ -56,8 +57,8 @@ void CardImageLoader::request(Load load, PlacementFor placementFor) {
 
 QImage CardImageLoader::scaledCopy(const QImage& image, const QRectF& source, const QSize& pixels, double scale) {
   const QRect part = source.toAlignedRect();
-  QImage scaled = (part == image.rect() ? image : image.copy(part))
-                      .scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  QImage scaled =
+      (part == image.rect() ? image : image.copy(part)).scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   scaled.setDevicePixelRatio(scale);
   return scaled;
 }

@@ -18,9 +18,9 @@ class SerialQueue;
 // A picture a card content or a preview reads and decodes off the main thread (an image's
 // thumbnail, a link's preview image, a preview's downsampled image), and a copy of it pre-scaled
 // to where it is drawn. Only the answer to the latest request lands: a view given another item
-// before an older answer arrives never shows it (whatever the loader fills, such as a shared
-// cache, stays filled), and a request that is no longer the latest when the queue reaches it is
-// skipped.
+// before an older answer arrives never shows it. By default an older request still runs, so
+// that whatever it fills (a shared cache) stays filled for later; a loader made to skip them
+// leaves out a request that is no longer the latest when the queue reaches it.
 class CardImageLoader {
  public:
   enum class Status { idle, pending, loaded, missing };
@@ -37,10 +37,13 @@ class CardImageLoader {
 
   static constexpr char kCardQueue[] = "cardImages";
 
+  // Whether a request overtaken while queued still runs.
+  enum class Overtaken { run, skip };
+
   // `onChange` runs on the main thread whenever what the loader shows changed. The work runs
   // on the named queue (cards share one).
   CardImageLoader(ViewServices& context, std::function<void()> onChange,
-                  const QString& queueName = QLatin1String(kCardQueue));
+                  const QString& queueName = QLatin1String(kCardQueue), Overtaken overtaken = Overtaken::run);
   ~CardImageLoader();
   CardImageLoader(const CardImageLoader&) = delete;
   CardImageLoader& operator=(const CardImageLoader&) = delete;
@@ -70,6 +73,7 @@ class CardImageLoader {
   ViewServices& context_;
   std::shared_ptr<SerialQueue> queue_;
   std::function<void()> onChange_;
+  Overtaken overtaken_;
   std::shared_ptr<int> life_ = std::make_shared<int>(0);
   quint64 generation_ = 0;
   // The latest generation, for the worker to skip requests that became stale while queued.
