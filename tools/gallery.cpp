@@ -8,6 +8,7 @@
 #include "items/ItemServices.h"
 #include "panel/CardCellGallery.h"
 #include "panel/PanelGallery.h"
+#include "preview/PreviewGallery.h"
 #include "settings/SettingsGallery.h"
 #include "settings/onboarding/OnboardingGallery.h"
 #include "ui/Appearance.h"
@@ -117,6 +118,7 @@ int main(int argc, char** argv) {
   qv::addSettingsGalleryViews(registry);
   qv::addPanelGalleryViews(registry);
   qv::addCardCellGalleryViews(registry);
+  qv::addPreviewGalleryViews(registry);
   registry.add(QStringLiteral("sample-pill"), renderPills);
 
   int written = 0;

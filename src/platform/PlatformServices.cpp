@@ -4,6 +4,7 @@
 #include "platform/AppRelauncher.h"
 #include "platform/DesktopAppearance.h"
 #include "platform/DesktopEntries.h"
+#include "platform/DesktopSharePicker.h"
 #include "platform/DragStarter.h"
 #include "platform/FileBookmarks.h"
 #include "platform/HttpClient.h"
@@ -67,6 +68,9 @@ void installRealPlatformServices(PlatformServices& services) {
   services.makeQueue = [](const QString& name) -> std::shared_ptr<SerialQueue> {
     return std::make_shared<ThreadSerialQueue>(name);
   };
+  services.sharePicker = std::make_shared<DesktopSharePicker>(
+      services.desktopEntries, services.scheduler, [&services] { return services.queue(QStringLiteral("share")); },
+      DesktopSharePicker::folderIn(*services.paths));
 }
 
 }  // namespace qv

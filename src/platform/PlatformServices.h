@@ -34,6 +34,7 @@ class Alerts;
 class TarnwickUpdater;
 class LoginItem;
 class MenuPresenter;
+class SharePicker;
 
 // The process-wide services of the platform layer: time, queues, folders, settings and every
 // desktop service behind its interface. Each layer above adds its own services in a struct that
@@ -86,6 +87,8 @@ struct PlatformServices {
   std::shared_ptr<Alerts> alerts;
   // Menus (opened without blocking) and the launch-at-login switch.
   std::shared_ptr<MenuPresenter> menuPresenter;
+  // The applications items can be shared with (none: nothing to share with).
+  std::shared_ptr<SharePicker> sharePicker;
   std::shared_ptr<LoginItem> loginItem;
   // The updater, made on first use (see its `shared()`).
   std::shared_ptr<TarnwickUpdater> updater;

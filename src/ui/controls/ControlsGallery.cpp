@@ -8,6 +8,7 @@
 #include "ui/controls/PanelMenu.h"
 #include "ui/controls/PillButtons.h"
 #include "ui/controls/PillDropdown.h"
+#include "ui/controls/ProgressSpinner.h"
 #include "ui/controls/SegmentedPicker.h"
 #include "ui/controls/TarnToggle.h"
 #include "ui/theme/Theme.h"
@@ -237,6 +238,24 @@ QImage pillDropdowns(GalleryScene& scene) {
   return sheet.finish();
 }
 
+QImage progressSpinners(GalleryScene& scene) {
+  GallerySheet sheet(scene, {300, 60});
+  double x = 10;
+  for (const double diameter : {ProgressSpinner::kSmallDiameter, 32.0}) {
+    for (int step = 0; step < 3; ++step) {
+      ProgressSpinner spinner(scene.context);
+      spinner.setProps({diameter});
+      spinner.resize(spinner.sizeHint());
+      spinner.setAttribute(Qt::WA_DontShowOnScreen);
+      spinner.show();
+      scene.clock().advance(step / ProgressSpinner::kStepsPerSecond * 4);
+      sheet.put(spinner, {x, 30 - diameter / 2});
+      x += diameter + 20;
+    }
+  }
+  return sheet.finish();
+}
+
 }  // namespace
 
 void addControlGalleryViews(GalleryRegistry& registry) {
@@ -247,6 +266,7 @@ void addControlGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("animated-icon"), animatedIcon);
   registry.add(QStringLiteral("menus"), menus);
   registry.add(QStringLiteral("pill-dropdown"), pillDropdowns);
+  registry.add(QStringLiteral("progress-spinner"), progressSpinners);
 }
 
 }  // namespace qv

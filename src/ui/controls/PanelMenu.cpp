@@ -152,6 +152,10 @@ class MenuRowStyle : public QProxyStyle {
       painter.setPen(QPen(labelColor(dark, 0.15 * b), 0.5));
       painter.setBrush(Qt::NoBrush);
       painter.drawEllipse(dot.adjusted(0.25, 0.25, -0.25, -0.25));
+    } else if (!row.icon.isNull()) {
+      const QPixmap picture = row.icon.pixmap(QSize(16, 16), dpr, enabled ? QIcon::Normal : QIcon::Disabled);
+      const QSizeF size = picture.deviceIndependentSize();
+      painter.drawPixmap(QPointF(bounds.left() + 11 + (16 - size.width()) / 2, middle - size.height() / 2), picture);
     } else if (!row.symbol.isEmpty()) {
       const QColor color = !enabled             ? text
                            : row.tint.isValid() ? withAlpha(row.tint, 1)
@@ -215,7 +219,8 @@ QSize menuRowFittingSize(const MenuRow& row) {
 PanelMenuRowView::PanelMenuRowView(PanelMenu& menu, MenuRow row)
     : QAction(escapedTitle(row.title), &menu), row_(std::move(row)), highlight_(*menu.context().frameClock) {
   setEnabled(row_.isEnabled);
-  if (!row_.symbol.isEmpty()) setIcon(Symbols::icon(row_.symbol));
+  if (!row_.icon.isNull()) setIcon(row_.icon);
+  else if (!row_.symbol.isEmpty()) setIcon(Symbols::icon(row_.symbol));
   setShortcut(row_.keys);
   // The menu itself matches the keys (keyPressEvent); registered for the window they could
   // fire while the menu is closed.
