@@ -85,6 +85,7 @@ void LibraryWindow::paintEvent(QPaintEvent*) {
 
 void LibraryWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
+  if (translucency_.blurBehind && context_.compositor) context_.compositor->requestBlurBehind(windowHandle(), {});
   screenChanged();
 }
 
