@@ -6,6 +6,7 @@
 #include "state/SearchIndex.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace qv {
 
@@ -147,17 +148,23 @@ QList<ClipboardItem> LibraryModel::narrow(const LibraryScope& scope, const QStri
   const SearchIndex* texts = searching && search.usesIndex() ? &state_.searchIndex() : nullptr;
   const ClipboardItem::RecognizedTextLookup& recognized = state_.recognizedTextLookup();
 
-  QList<ClipboardItem> kept;
+  // The rows first, then the items in one allocation: growing a list of items as they pass
+  // copies them over and over.
+  std::vector<qsizetype> rows;
   for (qsizetype i = 0, n = items.size(); i < n; ++i) {
     const ClipboardItem& item = items[i];
     // The index first: it turns most rows down from a few bits of its own.
     if (texts && !texts->matches(i, search)) continue;
     if (!inScope(item) || !badges.passes(item)) continue;
     if (searching && !texts && !item.matchesLowercased(search.text(), recognized)) continue;
-    kept.append(item);
+    rows.push_back(i);
   }
   // Everything passed: the history itself, shared rather than copied.
-  return kept.size() == items.size() ? items : kept;
+  if (qsizetype(rows.size()) == items.size()) return items;
+  QList<ClipboardItem> kept;
+  kept.reserve(qsizetype(rows.size()));
+  for (qsizetype i : rows) kept.append(items[i]);
+  return kept;
 }
 
 QList<ClipboardItem> LibraryModel::filteredItems(const LibraryScope& scope, const QString& query) const {
