@@ -56,9 +56,26 @@ class LibraryRows : public QAbstractListModel {
 
 namespace {
 
-QToolButton* symbolButton(const QString& symbol, const QString& help, QWidget* parent) {
+// The search field's capsule: a faint fill of the text colour.
+class SearchCapsule : public QWidget {
+ public:
+  using QWidget::QWidget;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QColor fill = palette().color(QPalette::WindowText);
+    fill.setAlphaF(0.07f);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    painter.drawRoundedRect(box, box.height() / 2, box.height() / 2);
+  }
+};
+
+QToolButton* symbolButton(const QString& help, QWidget* parent) {
   auto* button = new QToolButton(parent);
-  button->setIcon(Symbols::icon(symbol));
   button->setToolTip(help);
   button->setAccessibleName(help);
   button->setAutoRaise(true);
@@ -68,6 +85,15 @@ QToolButton* symbolButton(const QString& symbol, const QString& help, QWidget* p
 }
 
 QString tabText(const LibraryView::Tab& tab) { return tab.title + QStringLiteral("  ") + QString::number(tab.count); }
+
+QIcon tinted(const QString& symbol, double size, const QColor& tint, double devicePixelRatio) {
+  return QIcon(QPixmap::fromImage(Symbols::image(symbol, size, tint, devicePixelRatio)));
+}
+
+QColor withAlpha(QColor color, float alpha) {
+  color.setAlphaF(alpha);
+  return color;
+}
 
 // A coloured dot for a category tab.
 QIcon dotIcon(const QColor& color) {
@@ -93,25 +119,24 @@ LibraryView::LibraryView(InterfaceServices& context, QWidget* parent) : QWidget(
   auto* header = new QHBoxLayout;
   header->setContentsMargins(16, 10, 16, 10);
   header->setSpacing(12);
-  auto* capsule = new QWidget(this);
+  auto* capsule = new SearchCapsule(this);
   capsule->setObjectName(QStringLiteral("LibrarySearchCapsule"));
   capsule->setFixedWidth(kSearchWidth);
   auto* capsuleRow = new QHBoxLayout(capsule);
   capsuleRow->setContentsMargins(10, 4, 6, 4);
   capsuleRow->setSpacing(6);
   auto* magnifier = new QLabel(capsule);
-  magnifier->setPixmap(Symbols::icon(QStringLiteral("magnifyingglass")).pixmap(12, 12));
+  magnifier_ = magnifier;
   search_ = new QVTextField(context, QStringLiteral("Search"), 12, capsule);
   search_->setFixedHeight(16);
-  filter_ = symbolButton(QStringLiteral("line.3.horizontal.decrease"),
-                         QStringLiteral("Filter by type, app, category or date"), capsule);
+  filter_ = symbolButton(QStringLiteral("Filter by type, app, category or date"), capsule);
   capsuleRow->addWidget(magnifier);
   capsuleRow->addWidget(search_, 1);
   capsuleRow->addWidget(filter_);
   header->addWidget(capsule);
   tabRow_ = new QHBoxLayout;
   tabRow_->setSpacing(6);
-  add_ = symbolButton(QStringLiteral("plus"), QStringLiteral("New category"), this);
+  add_ = symbolButton(QStringLiteral("New category"), this);
   tabRow_->addWidget(add_);
   tabRow_->addStretch(1);
   header->addLayout(tabRow_, 1);
@@ -123,6 +148,8 @@ LibraryView::LibraryView(InterfaceServices& context, QWidget* parent) : QWidget(
   rows_ = new LibraryRows(list_);
   list_->setModel(rows_);
   list_->setUniformItemSizes(true);
+  list_->setSpacing(3);
+  list_->setContentsMargins(12, 0, 12, 0);
   list_->setFrameShape(QFrame::NoFrame);
   list_->setFocusPolicy(Qt::ClickFocus);
   list_->viewport()->setAutoFillBackground(false);
@@ -191,11 +218,6 @@ void LibraryView::setProps(const Props& props, Callbacks callbacks) {
   if (first || previous.tabs != props_.tabs || previous.editableCategory != props_.editableCategory ||
       previous.editableCategoryName != props_.editableCategoryName)
     applyTabs();
-  if (first || previous.filterAccented != props_.filterAccented) {
-    const QColor tint = props_.filterAccented ? Theme::accent() : palette().color(QPalette::WindowText);
-    filter_->setIcon(QIcon(QPixmap::fromImage(
-        Symbols::image(QStringLiteral("line.3.horizontal.decrease"), 14, tint, devicePixelRatioF()))));
-  }
   if (first || previous.items != props_.items || previous.concealed != props_.concealed)
     rows_->setItems(props_.items, props_.concealed);
   if (first || previous.selection != props_.selection || previous.items != props_.items) {
@@ -208,6 +230,38 @@ void LibraryView::setProps(const Props& props, Callbacks callbacks) {
   }
   applyStatus();
   applyEmptyState();
+  applyInk();
+}
+
+void LibraryView::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::PaletteChange && hasProps_) applyInk();
+}
+
+void LibraryView::applyInk() {
+  const QColor ink = palette().color(QPalette::WindowText);
+  const double dpr = devicePixelRatioF();
+  magnifier_->setPixmap(
+      QPixmap::fromImage(Symbols::image(QStringLiteral("magnifyingglass"), 12, withAlpha(ink, 0.5f), dpr)));
+  filter_->setIcon(tinted(QStringLiteral("line.3.horizontal.decrease"), 14,
+                          props_.filterAccented ? Theme::accent() : withAlpha(ink, 0.6f), dpr));
+  add_->setIcon(tinted(QStringLiteral("plus"), 14, withAlpha(ink, 0.7f), dpr));
+  if (pencil_) pencil_->setIcon(tinted(QStringLiteral("pencil"), 14, withAlpha(ink, 0.7f), dpr));
+  for (size_t i = 0; i < tabs_.size(); ++i) {
+    const Tab& tab = props_.tabs[i];
+    tabs_[i]->setIcon(tab.dot.isValid()                              ? dotIcon(tab.dot)
+                      : tab.scope.kind == LibraryScope::Kind::pinned ? tinted(QStringLiteral("pin.fill"), 12, ink, dpr)
+                                                                     : QIcon());
+  }
+  if (props_.emptyState)
+    emptySymbol_->setPixmap(
+        QPixmap::fromImage(Symbols::image(props_.emptyState->symbol, 40, withAlpha(ink, 0.5f), dpr)));
+  QPalette tertiary = filteredMarker_->palette();
+  tertiary.setColor(QPalette::WindowText, withAlpha(ink, 0.4f));
+  filteredMarker_->setPalette(tertiary);
+  QPalette status = status_->palette();
+  status.setColor(QPalette::WindowText, props_.status.selection ? Theme::accent() : withAlpha(ink, 0.6f));
+  status_->setPalette(status);
 }
 
 void LibraryView::applyTabs() {
@@ -242,8 +296,7 @@ void LibraryView::applyTabs() {
   if (props_.editableCategory) {
     const auto selected = std::find_if(props_.tabs.cbegin(), props_.tabs.cend(),
                                        [](const Tab& t) { return t.selected; });
-    pencil_ = symbolButton(QStringLiteral("pencil"),
-                           QStringLiteral("Edit \u201C") + props_.editableCategoryName + QStringLiteral("\u201D"),
+    pencil_ = symbolButton(QStringLiteral("Edit \u201C") + props_.editableCategoryName + QStringLiteral("\u201D"),
                            this);
     connect(pencil_, &QToolButton::clicked, this, [this] {
       if (props_.editableCategory && callbacks_.onEditCategory) callbacks_.onEditCategory(*props_.editableCategory);
@@ -255,9 +308,6 @@ void LibraryView::applyTabs() {
 void LibraryView::applyStatus() {
   const LibraryStatusLine& line = props_.status;
   status_->setText(line.text);
-  QPalette ink = palette();
-  if (line.selection) ink.setColor(QPalette::WindowText, Theme::accent());
-  status_->setPalette(ink);
   filteredMarker_->setVisible(line.filtered);
   paused_->setVisible(line.paused);
 }
@@ -265,8 +315,6 @@ void LibraryView::applyStatus() {
 void LibraryView::applyEmptyState() {
   body_->setCurrentIndex(props_.emptyState ? 1 : 0);
   if (!props_.emptyState) return;
-  const QColor ink = palette().color(QPalette::WindowText);
-  emptySymbol_->setPixmap(QPixmap::fromImage(Symbols::image(props_.emptyState->symbol, 40, ink, devicePixelRatioF())));
   emptyTitle_->setText(props_.emptyState->title);
   emptyDescription_->setText(props_.emptyState->description);
 }

@@ -85,8 +85,13 @@ class LibraryView : public QWidget {
   // The empty state's title and description as shown; empty while the list shows.
   QString emptyStateText() const;
 
+ protected:
+  void changeEvent(QEvent* event) override;
+
  private:
   void applyTabs();
+  // The symbols and quieter texts in the colours of the current palette.
+  void applyInk();
   void applyStatus();
   void applyEmptyState();
 
@@ -94,6 +99,7 @@ class LibraryView : public QWidget {
   Props props_;
   Callbacks callbacks_;
   bool hasProps_ = false;
+  QLabel* magnifier_ = nullptr;
   QVTextField* search_;
   QToolButton* filter_;
   QHBoxLayout* tabRow_;

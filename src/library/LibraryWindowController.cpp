@@ -163,7 +163,9 @@ void LibraryWindowController::show(PanelState& state) {
   window_->raise();
   window_->activateWindow();
   showing_ = false;
-  if (first) qCInfo(lcApp).nospace() << "Library shown in window 0x" << Qt::hex << window_->winId();
+  // A window closed through its window manager may come back as a new native window.
+  qCInfo(lcApp).nospace() << "Library shown in window 0x" << Qt::hex << window_->winId();
+  if (model_) qCInfo(lcApp) << "Library shows" << model_->statusLine().text;
   report(true);
 }
 
@@ -216,6 +218,7 @@ void LibraryWindowController::sync() {
 
 void LibraryWindowController::report(bool visible) {
   reported_ = visible;
+  qCInfo(lcApp) << (visible ? "Library on screen" : "Library off screen");
   if (onVisibilityChange) onVisibilityChange(visible);
 }
 
