@@ -6,6 +6,7 @@
 #include "cards/CardsGallery.h"
 #include "cards/badges/BadgesGallery.h"
 #include "items/ItemServices.h"
+#include "library/LibraryGallery.h"
 #include "panel/CardCellGallery.h"
 #include "panel/PanelGallery.h"
 #include "settings/onboarding/OnboardingGallery.h"
@@ -115,6 +116,7 @@ int main(int argc, char** argv) {
   qv::addOnboardingGalleryViews(registry);
   qv::addPanelGalleryViews(registry);
   qv::addCardCellGalleryViews(registry);
+  qv::addLibraryGalleryViews(registry);
   registry.add(QStringLiteral("sample-pill"), renderPills);
 
   int written = 0;

@@ -180,8 +180,9 @@ LibraryView::LibraryView(InterfaceServices& context, QWidget* parent) : QWidget(
   statusRow->setSpacing(6);
   status_ = new QLabel(this);
   filteredMarker_ = new QLabel(QString::fromUtf16(kFilteredMarker), this);
+  pausedSymbol_ = new QLabel(this);
   paused_ = new QLabel(QString::fromLatin1(kPausedLabel), this);
-  for (QLabel* label : {status_, filteredMarker_, paused_}) {
+  for (QLabel* label : {status_, filteredMarker_, pausedSymbol_, paused_}) {
     QFont font = label->font();
     font.setPixelSize(11);
     label->setFont(font);
@@ -259,6 +260,11 @@ void LibraryView::applyInk() {
   QPalette tertiary = filteredMarker_->palette();
   tertiary.setColor(QPalette::WindowText, withAlpha(ink, 0.4f));
   filteredMarker_->setPalette(tertiary);
+  pausedSymbol_->setPixmap(
+      QPixmap::fromImage(Symbols::image(QString::fromLatin1(kPausedSymbol), 11, withAlpha(ink, 0.6f), dpr)));
+  QPalette secondary = paused_->palette();
+  secondary.setColor(QPalette::WindowText, withAlpha(ink, 0.6f));
+  paused_->setPalette(secondary);
   QPalette status = status_->palette();
   status.setColor(QPalette::WindowText, props_.status.selection ? Theme::accent() : withAlpha(ink, 0.6f));
   status_->setPalette(status);
@@ -309,6 +315,7 @@ void LibraryView::applyStatus() {
   const LibraryStatusLine& line = props_.status;
   status_->setText(line.text);
   filteredMarker_->setVisible(line.filtered);
+  pausedSymbol_->setVisible(line.paused);
   paused_->setVisible(line.paused);
 }
 

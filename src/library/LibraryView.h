@@ -114,6 +114,7 @@ class LibraryView : public QWidget {
   QLabel* emptySymbol_;
   QLabel* status_;
   QLabel* filteredMarker_;
+  QLabel* pausedSymbol_;
   QLabel* paused_;
 };
 
