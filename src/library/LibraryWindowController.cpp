@@ -174,6 +174,10 @@ void LibraryWindowController::build() {
       context_, context_.compositor ? context_.compositor->support() : TranslucencySupport{});
   window_->onScreenChange = [this] { screenChanged(); };
   window_->onFrameChange = [this] { scheduleFrameSave(); };
+  // Closed at quit while the state it shows still lives (its filter surface writes to the state
+  // as it hides), and so that its frame is kept.
+  if (QCoreApplication::instance())
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, window_.get(), [this] { window_->hide(); });
   // A compositor that comes or goes while the program runs: translucent or opaque from then on.
   if (context_.compositor)
     connect(context_.compositor.get(), &Compositor::changed, window_.get(),
@@ -196,7 +200,7 @@ void LibraryWindowController::bind(PanelState& state) {
 }
 
 void LibraryWindowController::sync() {
-  if (!window_ || !model_ || !window_->view()) return;
+  if (!window_ || !model_ || !boundState_ || !window_->view()) return;
   LibraryView& view = *window_->view();
   // A hidden library is brought up to date when it shows again.
   if (!window_->isOnScreen() && !showing_) {
@@ -213,7 +217,10 @@ void LibraryWindowController::sync() {
       anchor = view.pencilButton() ? static_cast<QWidget*>(view.pencilButton()) : &view.newCategoryButton();
     window_->placeFilterSurface(QRect(anchor->mapTo(window_.get(), QPoint()), anchor->size()));
   }
-  if (surface) surface->setVisible(open);
+  if (surface && surface->isHidden() == open) {
+    surface->setVisible(open);
+    qCInfo(lcApp) << (open ? "Library filter surface opened" : "Library filter surface closed");
+  }
 }
 
 void LibraryWindowController::report(bool visible) {

@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
+#include <QFile>
 #include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -192,6 +195,20 @@ TEST_P(LibraryOnX11, OpensFromTheTrayKeepsItsSearchWhenClosedAndComesBackFromMin
   openLibraryFromTheTray();
   ASSERT_TRUE(logCount("Library on screen", 3));
   EXPECT_EQ(log().count("Library opens at"), 1);  // made once, shown again
+
+  // Quitting with the library and its filter surface open ends cleanly and keeps its frame.
+  const QRect placed = clientArea(windowId());
+  ASSERT_TRUE(session_.xdotool({"mousemove", "--window", windowId(), "256", "22", "click", "1"}));
+  ASSERT_TRUE(logCount("Library filter surface opened", 1));
+  program_->terminate();
+  ASSERT_TRUE(program_->waitForFinished(10000));
+  EXPECT_EQ(program_->exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(program_->exitCode(), 0);
+  QFile defaults(session_.home() + QStringLiteral("/config/Quorvalen/defaults.json"));
+  ASSERT_TRUE(defaults.open(QIODevice::ReadOnly));
+  const QJsonObject stored = QJsonDocument::fromJson(defaults.readAll()).object();
+  const QString saved = stored.value(QStringLiteral("NSWindow Frame QuorvalenLibrary")).toString();
+  EXPECT_TRUE(saved.startsWith(QStringLiteral("%1 %2 1202 ").arg(placed.x()).arg(placed.y()))) << saved.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Appearances, LibraryOnX11, ::testing::Values("light", "dark"));
