@@ -1,8 +1,9 @@
 // The library window in the whole program under Xvfb with jwm's tray, in the light and the dark
 // appearance: "Open Library" from the tray menu opens it centred in the usable area showing the
-// history; a search typed into it survives closing it through the window manager and opening it
-// again; minimising it tells the program it is gone and the tray brings it back. Screenshots land
-// in build/screenshots for people to look at.
+// history; a search typed into it survives closing it through the title bar and opening it again;
+// minimising it tells the program it is gone and the tray brings it back; the zoom button fills
+// the usable area; quitting with it open ends cleanly and keeps its frame. Screenshots land in
+// build/screenshots for people to look at.
 #include "support/ProcessHelpers.h"
 #include "support/XvfbSession.h"
 
@@ -140,7 +141,7 @@ class LibraryOnX11 : public ::testing::TestWithParam<const char*> {
   QByteArray log_;
 };
 
-TEST_P(LibraryOnX11, OpensFromTheTrayKeepsItsSearchWhenClosedAndComesBackFromMinimised) {
+TEST_P(LibraryOnX11, OpenedFromTheTrayThroughCloseMinimiseZoomAndQuit) {
   const bool dark = QByteArray(GetParam()) == "dark";
   program_ = &start(test::binDir() + QStringLiteral("/quorvalen"));
   ASSERT_TRUE(logCount("Quorvalen launched", 1, 20000));
@@ -196,8 +197,19 @@ TEST_P(LibraryOnX11, OpensFromTheTrayKeepsItsSearchWhenClosedAndComesBackFromMin
   ASSERT_TRUE(logCount("Library on screen", 3));
   EXPECT_EQ(log().count("Library opens at"), 1);  // made once, shown again
 
-  // Quitting with the library and its filter surface open ends cleanly and keeps its frame.
+  // The title bar's zoom button (left of the close button) fills the usable area and gives the
+  // frame back on a second press.
   const QRect placed = clientArea(windowId());
+  const QString zoomX = QString::number(placed.right() - 36), zoomY = QString::number(placed.top() - 11);
+  ASSERT_TRUE(session_.xdotool({"mousemove", zoomX, zoomY, "click", "1"}));
+  EXPECT_TRUE(test::waitFor([&] { return clientArea(windowId()).width() >= 1270; }, 10000))
+      << clientArea(windowId()).width();
+  const QRect zoomed = clientArea(windowId());
+  ASSERT_TRUE(session_.xdotool(
+      {"mousemove", QString::number(zoomed.right() - 36), QString::number(zoomed.top() - 11), "click", "1"}));
+  EXPECT_TRUE(test::waitFor([&] { return clientArea(windowId()) == placed; }, 10000));
+
+  // Quitting with the library and its filter surface open ends cleanly and keeps its frame.
   ASSERT_TRUE(session_.xdotool({"mousemove", "--window", windowId(), "256", "22", "click", "1"}));
   ASSERT_TRUE(logCount("Library filter surface opened", 1));
   program_->terminate();
