@@ -26,7 +26,7 @@ struct LibraryModel::Entry {
 // and a few more while the user types or switches tabs.
 struct LibraryModel::Memo {
   static constexpr size_t kEntries = 4;
-  std::vector<Entry> entries;  // the most recently made last
+  std::vector<Entry> entries;  // the most recently used last
 };
 
 LibraryModel::LibraryModel(PanelState& state, Scheduler& scheduler, QObject* parent)
@@ -110,7 +110,12 @@ LibraryModel::Entry& LibraryModel::entryFor(const LibraryScope& scope, const QSt
                                   [&](const Entry& entry) { return entry.scope == scope && entry.query == lowered; });
   if (found != entries.end()) {
     // A date bucket moves with the clock: the list holds only while the bucket is the same.
-    if (found->range == badges.range) return *found;
+    if (found->range == badges.range) {
+      // The least recently used goes first when room is needed: typing must not push out the
+      // tab counts' list.
+      std::rotate(found, found + 1, entries.end());
+      return entries.back();
+    }
     entries.erase(found);
   }
   if (entries.size() >= Memo::kEntries) entries.erase(entries.begin());

@@ -162,6 +162,18 @@ TEST_F(LibraryModelTest, TheListIsKeptUntilAnInputChanges) {
   EXPECT_EQ(texts(model.filteredItems(LibraryScope::pinned(), {})), QStringList{"gamma"});
 }
 
+// Typing one query after another keeps the list the tab counts read.
+TEST_F(LibraryModelTest, TypingDoesNotPushOutTheListOfTheTabCounts) {
+  state.setItems({text(QStringLiteral("alpha")), test::codeItem(QStringLiteral("x"), QStringLiteral("c"))});
+  state.setFilterTypes({TypeFilter::text});
+  const QList<ClipboardItem> counted = model.filteredItems(LibraryScope::all(), {});
+  for (const char* typed : {"a", "al", "alp", "alph", "alpha"}) {
+    model.filteredItems(LibraryScope::all(), QString::fromLatin1(typed));
+    model.filteredItems(LibraryScope::all(), {});
+  }
+  EXPECT_TRUE(model.filteredItems(LibraryScope::all(), {}).isSharedWith(counted));
+}
+
 // The all scope with nothing set is the history itself, not a copy of 100,000 items.
 TEST_F(LibraryModelTest, NothingToNarrowSharesTheHistory) {
   state.setItems({text(QStringLiteral("a")), text(QStringLiteral("b"))});
