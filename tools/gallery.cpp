@@ -6,6 +6,7 @@
 #include "cards/CardsGallery.h"
 #include "cards/badges/BadgesGallery.h"
 #include "items/ItemServices.h"
+#include "library/LibraryGallery.h"
 #include "panel/CardCellGallery.h"
 #include "panel/PanelGallery.h"
 #include "preview/PreviewGallery.h"
@@ -119,6 +120,7 @@ int main(int argc, char** argv) {
   qv::addPanelGalleryViews(registry);
   qv::addCardCellGalleryViews(registry);
   qv::addPreviewGalleryViews(registry);
+  qv::addLibraryGalleryViews(registry);
   registry.add(QStringLiteral("sample-pill"), renderPills);
 
   int written = 0;

@@ -23,6 +23,7 @@ namespace qv {
 
 struct ItemServices;
 class SerialQueue;
+class SearchIndex;
 struct LinkMetadata;
 
 // Whether two items hold the same content (the de-duplication test): same kind and equal
@@ -291,6 +292,13 @@ class PanelState : public QObject {
   // change emits filteredItemsChanged (a new recognised text only while a query is set).
   QList<ClipboardItem> filteredItems() const;
   Q_SIGNAL void filteredItemsChanged();
+  // The type, app and date filters as they stand now, for checking items one by one.
+  BadgeCheck badgeCheck() const;
+  // The searched texts of the history, brought up to date: row i is items()[i]. For narrowing by
+  // a query other than the panel's (the library's own search).
+  const SearchIndex& searchIndex() const;
+  // The text recognised in image items, for a query the index cannot answer.
+  const ClipboardItem::RecognizedTextLookup& recognizedTextLookup() const;
   // Keeps the items that pass the type, app and date filters, in order.
   QList<ClipboardItem> applyBadgeFilters(const QList<ClipboardItem>& items) const;
   // A type, app or date filter is set (the tab and the query do not count).
