@@ -2,13 +2,13 @@
 // folder given as the first argument), offscreen, for people to look at.
 // Views register in their folder's add…GalleryViews function; add the call below.
 #include "app/AppContext.h"
-#include "app/fake/FakeContext.h"
 #include "cards/CardsGallery.h"
 #include "cards/badges/BadgesGallery.h"
 #include "items/ItemServices.h"
 #include "panel/CardCellGallery.h"
 #include "panel/PanelGallery.h"
 #include "settings/onboarding/OnboardingGallery.h"
+#include "support/app/FakeContext.h"
 #include "ui/Appearance.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"

@@ -5,7 +5,7 @@
 #include "cards/badges/CardOverlay.h"
 #include "cards/badges/SourceBadge.h"
 #include "state/PanelState.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
 #include "ui/theme/Theme.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "panel/FilterControls.h"
 #include "panel/FilterPanel.h"
 #include "panel/PanelTestSupport.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
 #include "ui/anim/Transaction.h"
 #include "ui/theme/Theme.h"
 

@@ -7,7 +7,7 @@
 #include "settings/PaneRows.h"
 #include "settings/PaneText.h"
 #include "settings/ShortcutRecorder.h"
-#include "support/FakeInterfaceContext.h"
+#include "support/settings/FakeSettingsContext.h"
 #include "ui/controls/PillDropdown.h"
 #include "ui/controls/TarnToggle.h"
 
@@ -34,7 +34,7 @@ struct GeneralPaneTest : ::testing::Test {
   SettingsStore& settings() { return *fake.context->settings; }
   QString buttonTitle() { return pane->pasteAccess()->button()->props().title; }
 
-  test::FakeInterfaceContext fake;
+  test::FakeSettingsContext fake;
   std::unique_ptr<GeneralPane> pane;
 };
 

@@ -2,7 +2,7 @@
 #include "platform/SettingsStore.h"
 #include "settings/RowIconButton.h"
 #include "settings/ShortcutRecorder.h"
-#include "support/FakeInterfaceContext.h"
+#include "support/settings/FakeSettingsContext.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -40,7 +40,7 @@ struct RecorderTest : ::testing::Test {
     fake.drain();
   }
 
-  test::FakeInterfaceContext fake;
+  test::FakeSettingsContext fake;
   ShortcutRecorderButton recorder;
   QList<bool> told;
 };

@@ -1,4 +1,4 @@
-#include "support/FakeInterfaceContext.h"
+#include "support/ui/FakeInterfaceContext.h"
 #include "ui/Translucency.h"
 #include "ui/fx/Fx.h"
 #include "ui/theme/Theme.h"
@@ -45,7 +45,7 @@ class RoundButton : public PaintedWidget {
 
 class Card : public PaintedItem {
  public:
-  Card(AppContext& context, QString name) : PaintedItem(context), name_(std::move(name)) { setSize({100, 80}); }
+  Card(InterfaceServices& context, QString name) : PaintedItem(context), name_(std::move(name)) { setSize({100, 80}); }
   QMarginsF paintOverflow() const override { return {12, 12, 12, 12}; }
   QPainterPath hitShape() const override { return Fx::continuousRoundedRect(rect(), 12); }
   AccessibilityInfo accessibility() const override {

@@ -1,6 +1,6 @@
 #include "platform/LoginItem.h"
 #include "support/CapturedLog.h"
-#include "support/FakeInterfaceContext.h"
+#include "support/ui/FakeInterfaceContext.h"
 #include "ui/controls/SegmentedPicker.h"
 #include "ui/controls/TarnToggle.h"
 

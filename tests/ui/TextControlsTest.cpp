@@ -1,4 +1,4 @@
-#include "support/FakeInterfaceContext.h"
+#include "support/ui/FakeInterfaceContext.h"
 #include "ui/controls/CursorRect.h"
 #include "ui/controls/TextInput.h"
 #include "ui/controls/TextViewers.h"
