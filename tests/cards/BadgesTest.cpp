@@ -159,6 +159,35 @@ TEST(CardFacets, AsksThePredicateInOrder) {
   EXPECT_EQ(CardFacets(item, category, {}), CardFacets());
 }
 
+TEST(CardOverlay, AsksWhatCardFacetsAsksSoBothApplyOneRule) {
+  FakeCardContext fake;
+  auto overlay = std::make_unique<CardOverlay>(*fake.context);
+  const ClipboardItem item = itemOf(TextPayload{QStringLiteral("x")}, QStringLiteral("org.example.App"));
+  const CustomCategory work{QUuid::createUuid(), QStringLiteral("Work"), 1};
+  for (const bool pinned : {false, true}) {
+    for (const bool withCategory : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "pinned " << pinned << ", category " << withCategory);
+      std::vector<BadgeFilter> askedByOverlay, askedByFacets;
+      const std::optional<CustomCategory> category = withCategory ? std::optional(work) : std::nullopt;
+      overlay->setProps(CardOverlay::Props::of(item, pinned, category, 0), {{}, [&](const BadgeFilter& f) {
+                                                                              askedByOverlay.push_back(f);
+                                                                              return f == BadgeFilter::pinned();
+                                                                            }});
+      CardFacets(item, withCategory ? std::optional(work.id) : std::nullopt, [&](const BadgeFilter& f) {
+        askedByFacets.push_back(f);
+        return f == BadgeFilter::pinned();
+      });
+      EXPECT_EQ(askedByOverlay, askedByFacets);
+      // Only a pinned card has the badge that shows the pinned filter applied.
+      const auto badges = overlay->badges();
+      const bool showsPinned = std::any_of(badges.begin(), badges.end(), [](const BadgePill* b) {
+        return b->props().label == QStringLiteral("Pinned") && b->props().isActive;
+      });
+      EXPECT_EQ(showsPinned, pinned);
+    }
+  }
+}
+
 TEST(CardOverlay, OverAPictureFollowsThePayload) {
   const Url url = Url::fromLocalFile(QStringLiteral("/"));
   const struct {
