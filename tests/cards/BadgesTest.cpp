@@ -280,6 +280,27 @@ TEST(CardOverlay, NearbyDeviceFooterTakesNoFilterAction) {
   EXPECT_TRUE(overlay->footerLayout().scrim.isEmpty());
 }
 
+TEST(CardOverlay, SourceBadgeOffersAFilterOnlyForAnApplication) {
+  FakeCardContext fake;
+  auto overlay = std::make_unique<CardOverlay>(*fake.context);
+  const struct {
+    QString source;
+    bool offersFilter;
+  } cases[] = {
+      {QStringLiteral("org.example.App"), true},
+      {QString(), false},  // no application to filter by, as the card menu offers none
+      {QString::fromLatin1(kNearbyDeviceBundleID), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.source.toStdString());
+    overlay->setProps(
+        CardOverlay::Props::of(itemOf(TextPayload{QStringLiteral("x")}, c.source), false, std::nullopt, 66),
+        {[](const BadgeFilter&) {}, {}});
+    EXPECT_EQ(overlay->sourceBadge()->hasAction(), c.offersFilter);
+    EXPECT_EQ(isApplicationSource(c.source), c.offersFilter);
+  }
+}
+
 TEST(CardOverlay, CategoryBadgeNamesItsCategoryWithoutColour) {
   FakeCardContext fake;
   fake.desktopAppearance->setPreferences({false, DesktopColorScheme::noPreference, false, false, true});

@@ -230,8 +230,8 @@ void CardOverlay::apply(bool animated) {
   }));
   const BadgeFilter appFilter = BadgeFilter::ofApp(bundleID);
   source_->setProps({bundleID, evaluation_.applied.app});
-  const bool nearby = bundleID == QLatin1String(kNearbyDeviceBundleID);
-  source_->setAction(nearby ? std::function<void()>() : actionFor(appFilter));
+  const bool offersFilter = isApplicationSource(bundleID);
+  source_->setAction(offersFilter ? actionFor(appFilter) : std::function<void()>());
   const FooterLayout footer = footerLayout();
   source_->setPos(footer.badge.topLeft());
   refreshTime();
