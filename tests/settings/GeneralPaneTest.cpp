@@ -1,6 +1,7 @@
 // The General pane: every setting bound with its default, the screen-edge rules, the permission
 // row on the manual clock, launch at login over a real autostart folder, and updates.
 #include "platform/LoginItem.h"
+#include "platform/ProgramIdentity.h"
 #include "platform/SettingsStore.h"
 #include "platform/Updater.h"
 #include "settings/GeneralPane.h"
@@ -195,8 +196,7 @@ TEST_F(GeneralPaneTest, WhereNoProgramMayPressKeysItSaysSoAndOffersNothing) {
 TEST_F(GeneralPaneTest, LaunchAtLoginReadsTheAutostartEntryOnShowingAndWritesItOnlyWhenSwitched) {
   QTemporaryDir configHome;
   const QString folder = configHome.path() + "/autostart";
-  auto item = std::make_shared<XdgAutostartLoginItem>(folder, QString::fromLatin1(kDesktopEntryId),
-                                                      "/usr/bin/quorvalen");
+  auto item = std::make_shared<XdgAutostartLoginItem>(folder, program::applicationId(), "/usr/bin/quorvalen");
   fake.context->loginItem = item;
   ASSERT_TRUE(item->registerItem());
   QFile entry(item->entryPath());
