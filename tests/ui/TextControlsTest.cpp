@@ -121,6 +121,21 @@ TEST(QVTextField, ResignGivesTheFocusUpAndRunsBeforeAFocusRaisedWithIt) {
   EXPECT_EQ(QApplication::focusWidget(), &fresh);
 }
 
+TEST(QVTextField, ResignReportsTheLostFocusOnce) {
+  for (const bool edited : {false, true}) {
+    SCOPED_TRACE(edited ? "while editing" : "focused only");
+    FakeInterfaceContext fake;
+    FieldWindow w(fake);
+    w.field->setFocus();
+    if (edited) QTest::keyClicks(w.field, QStringLiteral("a"));
+    w.focusChanges.clear();
+    w.field->setProps({w.field->text(), 0, 1});
+    fake.scheduler->runPending();
+    EXPECT_NE(QApplication::focusWidget(), w.field);
+    EXPECT_EQ(w.focusChanges, std::vector<bool>{false});
+  }
+}
+
 TEST(TextInput, ServicesStayOffWhateverHintsAreSet) {
   FakeInterfaceContext fake;
   NoCompletionTextView view;

@@ -75,7 +75,11 @@ void QVTextField::resignFocus() {
   // A field that was never shown and holds no focus counts as the focused one.
   QWidget* focused = window()->focusWidget();
   if (focused != this && (isVisible() || focused)) return;
+  // Losing the focus here is reported once, below, not by focusOutEvent as well.
+  resigning_ = true;
   clearFocus();
+  resigning_ = false;
+  editing_ = false;
   notifyFocus(false);
 }
 
@@ -104,6 +108,7 @@ void QVTextField::focusInEvent(QFocusEvent* event) {
 
 void QVTextField::focusOutEvent(QFocusEvent* event) {
   QVSearchTextField::focusOutEvent(event);
+  if (resigning_) return;
   // A menu opening or the window going to the background does not end editing.
   if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason) return;
   editing_ = false;
