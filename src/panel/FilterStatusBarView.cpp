@@ -31,7 +31,7 @@ const QFont& chipFont() {
 // ---- FilterChipView --------------------------------------------------------------------------
 
 FilterChipView::FilterChipView(InterfaceServices& context, ActiveFilterChip chip, QWidget* parent)
-    : TapControl(context, parent), chip_(std::move(chip)) {
+    : CapsuleChip(context, parent), chip_(std::move(chip)) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   resize(sizeHint());
 }
@@ -53,13 +53,6 @@ QSize FilterChipView::sizeHint() const {
       .grownBy(kChipOverhang);
 }
 
-QRectF FilterChipView::capsule() const { return QRectF(QRect(QPoint(0, 0), sizeHint()).marginsRemoved(kChipOverhang)); }
-
-QPainterPath FilterChipView::hitShape() const {
-  const QRectF shape = capsule();
-  return Fx::continuousRoundedRect(shape, shape.height() / 2);
-}
-
 AccessibilityInfo FilterChipView::accessibility() const {
   AccessibilityInfo info;
   info.role = QAccessible::Button;
@@ -68,20 +61,12 @@ AccessibilityInfo FilterChipView::accessibility() const {
   return info;
 }
 
-void FilterChipView::tapped() {
-  // The clear may take this chip away: the bar drops it later, never under this call.
-  const auto action = chip_.clear;
-  if (action) withAnimation(Theme::springStandard(), action);
-}
-
 void FilterChipView::paint(QPainter& painter) {
   const EnvironmentValues env = environment();
   const double h = hoverProgress();
   const QRectF shape = capsule();
   const double radius = shape.height() / 2;
-  painter.translate(shape.center());
-  painter.scale(scale(), scale());
-  painter.translate(-shape.center());
+  scaleAboutCapsule(painter, scale());
   const QPainterPath capsule = Fx::continuousRoundedRect(shape, radius);
   // The ultra-thin material: a light veil over what lies behind.
   painter.fillPath(capsule, env.isDark() ? QColor::fromRgbF(1, 1, 1, 0.08f) : QColor::fromRgbF(1, 1, 1, 0.55f));
