@@ -295,7 +295,6 @@ void OrnamentRail::paintEvent(QPaintEvent*) {
 
 namespace {
 
-constexpr double kChipPaddingH = 10;
 constexpr double kChipPaddingV = 6;
 constexpr double kChipGap = 6;
 
@@ -377,7 +376,7 @@ QSize FilterChip::sizeHint() const {
   const double lead = leadingWidth(leading());
   const double content = std::ceil(metrics.horizontalAdvance(props_.label)) + (lead > 0 ? lead + kChipGap : 0);
   const double height = std::max(std::ceil(metrics.height()), lead);
-  return QSize(int(std::ceil(content + 2 * kChipPaddingH)), int(std::ceil(height + 2 * kChipPaddingV)))
+  return QSize(int(std::ceil(content + 2 * kPaddingH)), int(std::ceil(height + 2 * kChipPaddingV)))
       .grownBy(kChipOverhang);
 }
 
@@ -400,7 +399,7 @@ void FilterChip::paint(QPainter& painter) {
   const QColor fill = props_.isOn ? Theme::accent() : primaryColor(env, lerp(0.06, 0.11, hoverProgress()));
   painter.fillPath(Fx::continuousRoundedRect(shape, shape.height() / 2), fill);
 
-  double x = shape.left() + kChipPaddingH;
+  double x = shape.left() + kPaddingH;
   const double middle = shape.center().y();
   const Leading lead = leading();
   const double leadWidth = leadingWidth(lead);

@@ -89,6 +89,9 @@ class TapControl : public PaintedWidget {
 class CapsuleChip : public TapControl {
   Q_OBJECT
  public:
+  // The room between the capsule's ends and its content.
+  static constexpr double kPaddingH = 10;
+
   using TapControl::TapControl;
   QPainterPath hitShape() const override;
 

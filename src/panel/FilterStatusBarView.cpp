@@ -17,7 +17,6 @@ namespace qv {
 namespace {
 
 constexpr double kChipHeight = 24;
-constexpr double kChipPaddingH = 10;
 constexpr double kChipGap = 5;
 constexpr double kCrossSize = 8;
 
@@ -49,8 +48,7 @@ double FilterChipView::scale() const { return lerp(1, 1.06, hoverProgress()); }
 
 QSize FilterChipView::sizeHint() const {
   const double text = std::ceil(QFontMetricsF(chipFont()).horizontalAdvance(chip_.label));
-  return QSize(int(std::ceil(text + kChipGap + kCrossSize + 2 * kChipPaddingH)), int(kChipHeight))
-      .grownBy(kChipOverhang);
+  return QSize(int(std::ceil(text + kChipGap + kCrossSize + 2 * kPaddingH)), int(kChipHeight)).grownBy(kChipOverhang);
 }
 
 AccessibilityInfo FilterChipView::accessibility() const {
@@ -75,10 +73,10 @@ void FilterChipView::paint(QPainter& painter) {
   painter.setFont(chipFont());
   painter.setPen(primaryColor(env, lerp(0.6, 0.85, h)));
   const double textWidth = std::ceil(QFontMetricsF(chipFont()).horizontalAdvance(chip_.label));
-  painter.drawText(QRectF(shape.left() + kChipPaddingH, shape.top(), textWidth + 1, shape.height()),
+  painter.drawText(QRectF(shape.left() + kPaddingH, shape.top(), textWidth + 1, shape.height()),
                    Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, chip_.label);
   // The cross, stroked: the theme's close icon blurs at this size.
-  const QRectF cross(shape.left() + kChipPaddingH + textWidth + kChipGap + 1, shape.center().y() - 3, 6, 6);
+  const QRectF cross(shape.left() + kPaddingH + textWidth + kChipGap + 1, shape.center().y() - 3, 6, 6);
   painter.setPen(QPen(primaryColor(env, lerp(0.45, 0.85, h)), 1.5, Qt::SolidLine, Qt::RoundCap));
   painter.drawLine(cross.topLeft(), cross.bottomRight());
   painter.drawLine(cross.topRight(), cross.bottomLeft());
