@@ -6,7 +6,7 @@
 //                                            twentieth item
 //   BM_ScanLoweredTexts/<query>              contains() over texts lower-cased beforehand: the floor
 //   BM_LibraryScopeCounts                    the tab counts worked out anew, with a category and pins
-#include "app/fake/FakeContext.h"
+#include "support/app/FakeContext.h"
 #include "items/ItemServices.h"
 #include "library/LibraryModel.h"
 #include "state/PanelState.h"

@@ -6,7 +6,7 @@
 #include "platform/SettingsStore.h"
 #include "support/CapturedLog.h"
 #include "support/SideFileHelpers.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
 #include "support/WriteLimit.h"
 
 #include <gtest/gtest.h>
