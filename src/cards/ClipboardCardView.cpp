@@ -155,7 +155,10 @@ ClipboardCardView::ClipboardCardView(ViewServices& context, QGraphicsItem* paren
 ClipboardCardView::~ClipboardCardView() = default;
 
 bool ClipboardCardView::setProps(const Props& props, Callbacks callbacks) {
-  if (hasProps_ && props == props_) return false;
+  if (hasProps_ && props == props_) {
+    overlay_->setProps(overlay_->props(), std::move(callbacks));
+    return false;
+  }
   const bool animated = hasProps_;
   props_ = props;
   hasProps_ = true;

@@ -53,14 +53,14 @@ class ClipboardCardView : public PaintedItem {
     // name and colour, so that renaming or recolouring it redraws its cards) and the facets.
     bool operator==(const Props& other) const;
   };
-  // Handed on to the badges unchanged; never compared, so props that compare equal keep the
-  // callbacks given with them before.
+  // Handed on to the badges with every setProps, equal props or not; never compared.
   using Callbacks = CardOverlay::Callbacks;
 
   explicit ClipboardCardView(ViewServices& context, QGraphicsItem* parent = nullptr);
   ~ClipboardCardView() override;
 
-  // Shows `props`; false, with nothing repainted, when they equal the current ones.
+  // Shows `props`; false, with nothing repainted, when they equal the current ones. The
+  // callbacks replace the previous ones either way.
   bool setProps(const Props& props, Callbacks callbacks = {});
   const Props& props() const { return props_; }
 

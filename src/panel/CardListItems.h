@@ -46,8 +46,19 @@ class PlaceholderCardFactory : public CardItemFactory {
 class SectionHeaderItem : public PaintedItem {
   Q_OBJECT
  public:
+  struct Props {
+    QString title;
+    int count = 0;
+    bool collapsed = false;
+    bool operator==(const Props&) const = default;
+  };
+  struct Callbacks {
+    std::function<void()> onToggle;  // a click on the header or its chevron
+  };
+
   explicit SectionHeaderItem(ViewServices& context, QGraphicsItem* parent = nullptr);
-  void setSection(const QString& title, int count, bool collapsed, std::function<void()> toggle);
+  void setProps(const Props& props, Callbacks callbacks);
+  const Props& props() const { return props_; }
   // The header spans the list's content width; the chevron ends it.
   void setWidth(double width);
   GroupChevron& chevron() const { return *chevron_; }
@@ -61,11 +72,11 @@ class SectionHeaderItem : public PaintedItem {
  private:
   void placeChevron();
 
+  void toggle();
+
   GroupChevron* chevron_;
-  QString title_;
-  int count_ = 0;
-  bool collapsed_ = false;
-  std::function<void()> toggle_;
+  Props props_;
+  Callbacks callbacks_;
 };
 
 }  // namespace qv

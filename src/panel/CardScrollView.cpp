@@ -332,7 +332,7 @@ void CardScrollView::realise() {
     }
     const cardList::Section& section = layout_.sections[size_t(index)];
     const QString title = section.title;
-    header->setSection(title, section.count, section.collapsed, [this, title] { toggleGroup(title); });
+    header->setProps({title, section.count, section.collapsed}, {[this, title] { toggleGroup(title); }});
     header->setWidth(std::max(0.0, width() - 2 * cardList::kSideInset));
     header->setPos(cardList::kSideInset, section.top);
   }

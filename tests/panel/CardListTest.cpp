@@ -8,7 +8,11 @@
 #include "platform/fake/FakeScheduler.h"
 #include "state/PanelState.h"
 
+#include "cards/badges/CardQuickActions.h"
+#include "panel/CardCellView.h"
+
 #include <gtest/gtest.h>
+#include <QTest>
 #include <QWheelEvent>
 
 using namespace qv;
@@ -133,6 +137,26 @@ class CardScrollViewTest : public ::testing::Test {
                              yesterdayFrom >= 0 && i >= yesterdayFrom ? now.addDays(-1) : now);
     return made;
   }
+  CardCellView* cellAt(int index) const { return static_cast<CardCellView*>(list->realisedCards().value(index)); }
+  // Where a point of `item` shows in the list's viewport.
+  QPoint viewportPoint(const QGraphicsItem& item, QPointF point) const {
+    return list->mapFromScene(item.mapToScene(point));
+  }
+  // The index of the realised card whose rectangle holds `viewportPoint`; -1 for none.
+  int indexUnder(QPoint viewportPoint) const {
+    const QPointF scene = list->mapToScene(viewportPoint);
+    for (auto it = list->realisedCards().begin(); it != list->realisedCards().end(); ++it)
+      if (it.value()->isVisible() && it.value()->sceneBoundingRect().contains(scene) &&
+          it.value()->rect().contains(it.value()->mapFromScene(scene)))
+        return it.key();
+    return -1;
+  }
+  // One wheel notch (120) or part of one at `viewportPoint`, as the window system delivers it.
+  void wheel(QPoint viewportPoint, int angle) {
+    const QPointF global = list->viewport()->mapToGlobal(viewportPoint);
+    QWheelEvent event(viewportPoint, global, {}, QPoint(0, angle), Qt::NoButton, {}, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(list->viewport(), &event);
+  }
   test::FakeCardContext fake;
   PanelState state;
   std::unique_ptr<CardScrollView> list;
@@ -248,3 +272,29 @@ TEST_F(CardScrollViewTest, AHiddenPanelsListCatchesUpOnTheNextShow) {
 }
 
 }  // namespace
+
+// Real pointer events on the shown list: hover a card, wheel until another card is under the
+// pointer, nudge the pointer and click the quick actions' Delete: the card under the pointer goes.
+TEST_F(CardScrollViewTest, DeleteAfterAWheelScrollRemovesTheCardUnderThePointer) {
+  show(items(40));
+  list->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(list.get()));
+  const QPoint pointer = viewportPoint(*cellAt(1), cellAt(1)->rect().center());
+  QTest::mouseMove(list->viewport(), pointer);
+  fake.advanceBoth(0.5);
+  ASSERT_EQ(state.hoveredItem(), state.items()[1]);
+  for (int notch = 0; notch < 7; ++notch) wheel(pointer, -120);
+  fake.advanceBoth(0.5);
+  QTest::mouseMove(list->viewport(), pointer + QPoint(2, 1));
+  fake.advanceBoth(0.5);
+  const int under = indexUnder(pointer + QPoint(2, 1));
+  ASSERT_GT(under, 1);
+  ASSERT_TRUE(state.hoveredItem().has_value());
+  EXPECT_EQ(state.hoveredItem()->id, state.items()[under].id);
+  const ClipboardItem expected = state.items()[under];
+  QuickActionButton* remove = cellAt(under)->quickActions().buttons().back();
+  ASSERT_EQ(remove->props().help, "Delete");
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, viewportPoint(*remove, remove->rect().center()));
+  EXPECT_FALSE(state.items().contains(expected));
+  EXPECT_EQ(state.items().size(), 39);
+}

@@ -202,7 +202,7 @@ void CardOverlay::apply(bool animated) {
     const bool stays = std::any_of(wanted.begin(), wanted.end(), [&](const Wanted& w) { return w.badge == s->badge; });
     if (stays || s->leaving) continue;
     s->leaving = true;
-    s->pill->setAction({});
+    s->pill->setProps(s->pill->props(), {});
     BadgePill* pill = s->pill.get();
     if (animated)
       s->presence.animateTo(0.0, Theme::springStandard(), [pill](bool finished) {
@@ -222,8 +222,7 @@ void CardOverlay::apply(bool animated) {
       s->presence.animateTo(1.0, animated ? std::optional<Animation>(Theme::springStandard()) : std::nullopt);
     }
     if (!s) s = &addSlot(w.badge, animated);
-    s->pill->setProps(w.props);
-    s->pill->setAction(actionFor(w.filter));
+    s->pill->setProps(w.props, {actionFor(w.filter)});
   }
   placeBadges(animated);
 
@@ -233,9 +232,8 @@ void CardOverlay::apply(bool animated) {
     return viewServices(context()).appIdentity ? viewServices(context()).appIdentity->appName(id) : id;
   }));
   const BadgeFilter appFilter = BadgeFilter::ofApp(bundleID);
-  source_->setProps({bundleID, evaluation_.applied.app});
   const bool nearby = bundleID == QLatin1String(kNearbyDeviceBundleID);
-  source_->setAction(nearby ? std::function<void()>() : actionFor(appFilter));
+  source_->setProps({bundleID, evaluation_.applied.app}, {nearby ? std::function<void()>() : actionFor(appFilter)});
   const FooterLayout footer = footerLayout();
   source_->setPos(footer.badge.topLeft());
   refreshTime();

@@ -24,7 +24,7 @@ class QuickActionButton : public ClickableItem {
   };
 
   explicit QuickActionButton(ViewServices& context, QGraphicsItem* parent = nullptr);
-  void setProps(const Props& props);
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
 
   struct Look {
@@ -55,8 +55,9 @@ class QuickActionButton : public ClickableItem {
 
 // The row of quick actions in a card's top-right corner while the pointer is over the card:
 // peek (only for a sensitive card that can be revealed), copy, pin and delete. The host passes
-// the flags and runs the actions; the row decides nothing. It covers the card but takes no
-// pointer itself, only its buttons do.
+// the flags and runs the actions; the row decides nothing. A click calls the callback passed
+// with the latest props, so a recycled card's row acts on the item it shows now. It covers the
+// card but takes no pointer itself, only its buttons do.
 class CardQuickActions : public PaintedItem {
   Q_OBJECT
  public:
@@ -100,6 +101,8 @@ class CardQuickActions : public PaintedItem {
 
  private:
   void layoutButtons();
+  // Calls the current callback of a button.
+  void run(std::function<void()> Callbacks::*callback);
 
   Props props_;
   Callbacks callbacks_;
