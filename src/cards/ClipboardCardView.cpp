@@ -159,7 +159,7 @@ bool ClipboardCardView::setProps(const Props& props, Callbacks callbacks) {
     overlay_->setProps(overlay_->props(), std::move(callbacks));
     return false;
   }
-  const bool animated = hasProps_;
+  const bool animated = hasProps_ && props.item.id == props_.item.id;
   props_ = props;
   hasProps_ = true;
   if (content_->setItem(props_.item)) ++generation_;
@@ -183,12 +183,17 @@ void ClipboardCardView::retarget(bool animated) {
   else eye_.jumpTo(props_.isSensitive ? 1.0 : 0.0);
 }
 
-void ClipboardCardView::setLifted(bool lifted) {
-  if (lifted == lifted_) return;
+void ClipboardCardView::setLifted(bool lifted, bool animated) {
+  if (lifted == lifted_) {
+    if (!animated) lift_.jumpTo(lifted ? 1.0 : 0.0);
+    return;
+  }
   lifted_ = lifted;
   const ReduceMotion* reduceMotion = services_.reduceMotion.get();
-  lift_.animateTo(lifted ? 1.0 : 0.0,
-                  reduceMotion ? reduceMotion->unlessReduced(Theme::springSnappy()) : Theme::springSnappy());
+  if (!animated) lift_.jumpTo(lifted ? 1.0 : 0.0);
+  else
+    lift_.animateTo(lifted ? 1.0 : 0.0,
+                    reduceMotion ? reduceMotion->unlessReduced(Theme::springSnappy()) : Theme::springSnappy());
 }
 
 void ClipboardCardView::repaint() {

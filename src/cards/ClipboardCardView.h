@@ -60,14 +60,15 @@ class ClipboardCardView : public PaintedItem {
   ~ClipboardCardView() override;
 
   // Shows `props`; false, with nothing repainted, when they equal the current ones. The
-  // callbacks replace the previous ones either way.
+  // callbacks replace the previous ones either way. Another item shows at once; changes of the
+  // same item's flags move.
   bool setProps(const Props& props, Callbacks callbacks = {});
   const Props& props() const { return props_; }
 
   // The lift of a hovered or selected card: 2.5 % larger, 2 points higher, over a deeper
-  // shadow, moving with the snappy spring (at once while motion is reduced). The host decides
-  // when; the lift is the item's transform.
-  void setLifted(bool lifted);
+  // shadow, moving with the snappy spring (at once while motion is reduced or not `animated`).
+  // The host decides when; the lift is the item's transform.
+  void setLifted(bool lifted, bool animated = true);
   bool isLifted() const { return lifted_; }
 
   QPainterPath cardShape() const;

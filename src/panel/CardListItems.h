@@ -2,6 +2,8 @@
 #include "cards/ViewServices.h"
 #include "ui/view/PaintedItem.h"
 
+#include <QPointF>
+#include <QUuid>
 #include <functional>
 #include <optional>
 
@@ -11,10 +13,14 @@ class GroupChevron;
 class PanelState;
 struct ClipboardItem;
 
-// The double-click memory every card of a list shares: the card tapped last and when.
+// The double-click memory every card of a list shares: the card tapped last, its item, when, and
+// where on the screen. A second tap at that place pastes that item even when the first tap's
+// selection scrolled another card under the pointer.
 struct CardTapMemory {
   std::optional<int> lastIndex;
   double lastTime = -1e9;
+  std::optional<QUuid> lastItemID;
+  QPointF lastPoint;
 };
 
 // Makes the list's card items and shows an item on one. The list recycles cards, so a card made
@@ -25,6 +31,13 @@ class CardItemFactory {
   virtual PaintedItem* makeCard() = 0;
   // Shows `item`, at `index` of the filtered list, on `card` (made by makeCard).
   virtual void showItem(PaintedItem& card, const ClipboardItem& item, int index) = 0;
+  // The list tells a card whether the pointer is over it, after every move, scroll and relayout.
+  virtual void setHovered(PaintedItem& card, bool hovered) {
+    Q_UNUSED(card);
+    Q_UNUSED(hovered);
+  }
+  // `card` leaves the list and waits to show another item: it lets go of everything of its item.
+  virtual void release(PaintedItem& card) { Q_UNUSED(card); }
 };
 
 // Cards until the real card cells exist: the item's first lines on a plain rounded card; a click

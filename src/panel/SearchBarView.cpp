@@ -180,9 +180,13 @@ void SearchBarView::syncField() {
   if (!props_.panelVisible) {
     // The editable field exists only while the panel is shown.
     if (field_) {
-      field_->setProps({field_->props().text, focusToken_, resignToken_, false});
       delete field_;
       field_ = nullptr;
+      // The next field starts unfocused: focus requests made for this one are spent, and its
+      // focus goes with it.
+      focusToken_ = 0;
+      resignToken_ = 0;
+      if (fieldFocused_) reportFieldFocus(false);
     }
     return;
   }
@@ -192,12 +196,15 @@ void SearchBarView::syncField() {
                             if (callbacks_.onQueryChange) callbacks_.onQueryChange(text);
                           },
                           {},
-                          [this](bool focused) {
-                            if (callbacks_.onFocusChange) callbacks_.onFocusChange(focused);
-                          }});
+                          [this](bool focused) { reportFieldFocus(focused); }});
     field_->show();
   }
   field_->setProps({props_.query, focusToken_, resignToken_, false});
+}
+
+void SearchBarView::reportFieldFocus(bool focused) {
+  fieldFocused_ = focused;
+  if (callbacks_.onFocusChange) callbacks_.onFocusChange(focused);
 }
 
 QSize SearchBarView::sizeHint() const { return QSize(320, int(kRowHeight + 2 * kPadding)); }

@@ -103,11 +103,13 @@ class SearchBarView : public PaintedWidget {
  private:
   void layoutParts();
   void syncField();
+  void reportFieldFocus(bool focused);
 
   Props props_;
   Callbacks callbacks_;
   int focusToken_ = 0;
   int resignToken_ = 0;
+  bool fieldFocused_ = false;  // as the field reported last
   QVTextField* field_ = nullptr;
   SearchBarButton* clear_;
   SearchBarButton* filter_;

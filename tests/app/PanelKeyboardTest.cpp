@@ -1,11 +1,15 @@
 #include "app/PanelControllerHarness.h"
 #include "app/PanelKeyInput.h"
+#include "panel/PanelView.h"
+#include "panel/SearchBarView.h"
+#include "ui/controls/TextInput.h"
 #include "items/capture/OwnWriteCounter.h"
 #include "platform/keys/KeyCodes.h"
 #include "support/StateTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <QKeyEvent>
+#include <QTest>
 
 using namespace qv;
 
@@ -174,8 +178,8 @@ TEST_F(PanelKeyboardTest, DeleteRemovesOneItemPerPressAndTIsSwallowed) {
     EXPECT_EQ(state().items().first().id, items[1].id);
     state().setHoveredItem(std::nullopt);
     for (Qt::KeyboardModifiers modifiers :
-         {kNone, kCtrl, Qt::KeyboardModifiers(Qt::AltModifier), Qt::KeyboardModifiers(Qt::MetaModifier)})
-      EXPECT_TRUE(press(Qt::Key_T, modifiers, modifiers == kNone ? "t" : ""));
+         {kCtrl, Qt::KeyboardModifiers(Qt::AltModifier), Qt::KeyboardModifiers(Qt::MetaModifier)})
+      EXPECT_TRUE(press(Qt::Key_T, modifiers));
     EXPECT_EQ(state().searchQuery(), QString());
     EXPECT_EQ(state().items().size(), 1);
 
@@ -280,6 +284,8 @@ TEST_F(PanelKeyboardTest, ArrowsMoveTheSelectionWithAnyModifiersAndThePreviewFol
 }
 
 TEST_F(PanelKeyboardTest, SpacePreviewsUnlessItIsTypedIntoAQuery) {
+  controller->rootView()->setPreviewFactory(
+      [](const ClipboardItem&, double, std::function<void()>, QWidget* parent) { return new QWidget(parent); });
   // Unfocused: hovered, else selected, else first item.
   EXPECT_TRUE(press(Qt::Key_Space, kNone, " "));
   EXPECT_EQ(state().previewItemID(), items[0].id);
@@ -323,6 +329,28 @@ TEST_F(PanelKeyboardTest, SpacePreviewsUnlessItIsTypedIntoAQuery) {
   fake.drain();
   EXPECT_EQ(state().searchQuery(), "");
   EXPECT_EQ(state().previewItemID(), state().filteredItems().first().id);
+}
+
+// Until a preview pane exists, Space must not close the filter panel for a preview nobody sees
+// (which the next Escape would then close), nor take the focus or a space from the search.
+TEST_F(PanelKeyboardTest, SpaceChangesNothingWithoutAPreviewPane) {
+  state().setShowFilterPanel(true);
+  state().setHoveredItem(items[1]);
+  EXPECT_TRUE(press(Qt::Key_Space, kNone, " "));
+  EXPECT_EQ(state().previewItemID(), std::nullopt);
+  EXPECT_TRUE(state().showFilterPanel());
+  EXPECT_EQ(controller->rootView()->sideSurface(), SideSurfaceKind::filterPanel);
+  EXPECT_TRUE(press(Qt::Key_Escape));
+  EXPECT_FALSE(state().showFilterPanel());
+  EXPECT_TRUE(state().isVisible());
+
+  state().setSearchFieldFocused(true);
+  EXPECT_TRUE(press(Qt::Key_Space, kNone, " "));
+  state().setSearchQuery(" ");  // the field types the same key
+  fake.drain();
+  EXPECT_EQ(state().searchQuery(), "");
+  EXPECT_EQ(state().resignSearchFocusTrigger(), 0);
+  EXPECT_EQ(state().previewItemID(), std::nullopt);
 }
 
 TEST_F(PanelKeyboardTest, CommandCCopiesTheTargetOrTheJoinedMultiSelection) {
@@ -381,3 +409,27 @@ TEST_F(PanelKeyboardTest, CommandPPinsAndCommandFOpensTheSearch) {
 }
 
 }  // namespace
+
+// Letters typed right after the panel shows reach the search, whatever the first one is and
+// whether the panel shows for the first time since launch or again.
+using PanelTypingTest = test::PanelControllerHarness;
+TEST_F(PanelTypingTest, EveryLetterTypedAfterAShowReachesTheSearch) {
+  state().setItems({test::textItem("the quick fox"), test::textItem("other")});
+  controller->preWarm();
+  advance(2);
+  for (const QString& word : {QString("the"), QString("then"), QString("tea")}) {
+    SCOPED_TRACE(word.toStdString());
+    controller->showPanel();
+    advance(0.05);
+    for (const QChar letter : word) {
+      QTest::keyClick(window()->windowHandle(), letter.toLatin1());
+      advance(0.03);  // the event loop turns between two keys
+    }
+    EXPECT_EQ(state().searchQuery(), word);
+    ASSERT_NE(controller->rootView()->searchBar().field(), nullptr);
+    EXPECT_EQ(controller->rootView()->searchBar().field()->text(), word);
+    controller->hidePanel();
+    advance(1);
+    EXPECT_FALSE(state().searchFieldFocused());
+  }
+}

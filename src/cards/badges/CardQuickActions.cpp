@@ -39,6 +39,12 @@ void QuickActionButton::setProps(const Props& props, Callbacks callbacks) {
   update();
 }
 
+void QuickActionButton::settle() {
+  swap_.jumpTo(1.0);
+  previousIcon_.clear();
+  update();
+}
+
 QuickActionButton::Look QuickActionButton::look() const {
   const EnvironmentValues env = environment();
   const double hover = hoverProgress();
@@ -143,6 +149,12 @@ void CardQuickActions::setProps(const Props& props, Callbacks callbacks) {
     });
   }
   if (changed || hoverChanged) layoutButtons();
+}
+
+void CardQuickActions::settle() {
+  opacity_.jumpTo(props_.isHovering ? 1.0 : 0.0);
+  if (!props_.isHovering) buttons_.clear();
+  for (const auto& button : buttons_) button->settle();
 }
 
 void CardQuickActions::run(std::function<void()> Callbacks::*callback) {

@@ -39,6 +39,8 @@ class QuickActionButton : public ClickableItem {
   // (1 when none runs).
   const QString& previousIcon() const { return previousIcon_; }
   double swapProgress() const { return swap_.value(); }
+  // Ends a running swap.
+  void settle();
 
   QPainterPath hitShape() const override;
   QMarginsF paintOverflow() const override { return {2, 2, 2, 2}; }
@@ -87,6 +89,9 @@ class CardQuickActions : public PaintedItem {
 
   void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
+  // Ends the running fade and symbol swaps where they are heading, so that a recycled card's
+  // row shows nothing of its previous item.
+  void settle();
 
   // The row's frame in item coordinates, pinned to the top-right corner.
   QRectF rowRect() const;
