@@ -1,6 +1,8 @@
 #include "app/PanelControllerHarness.h"
 #include "app/PanelKeyInput.h"
+#include "panel/CardScrollView.h"
 #include "panel/PanelView.h"
+#include "platform/MenuPresenter.h"
 #include "panel/SearchBarView.h"
 #include "ui/controls/TextInput.h"
 #include "items/capture/OwnWriteCounter.h"
@@ -8,6 +10,7 @@
 #include "support/StateTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QTest>
 
@@ -432,4 +435,60 @@ TEST_F(PanelTypingTest, EveryLetterTypedAfterAShowReachesTheSearch) {
     advance(1);
     EXPECT_FALSE(state().searchFieldFocused());
   }
+}
+
+// A card's menu (a real popup) owns the keys while it is open: Escape closes the menu and leaves
+// the panel; Return and the arrows do nothing to the list.
+TEST_F(PanelKeyboardTest, KeysForAnOpenCardMenuAreTheMenus) {
+  fake.context->menuPresenter = std::make_shared<PopupMenuPresenter>();
+  CardScrollView& list = controller->rootView()->list();
+  PaintedItem* card = list.realisedCards().value(1);
+  ASSERT_NE(card, nullptr);
+  const QPoint inList = list.mapFromScene(card->mapToScene(card->boundingRect().center()));
+  const QPoint inWindow = list.viewport()->mapTo(window(), inList);
+  // The window system may hand the keys to the panel's window or to the menu's own.
+  for (const bool toMenuWindow : {false, true}) {
+    SCOPED_TRACE(toMenuWindow);
+    QTest::mouseClick(window()->windowHandle(), Qt::RightButton, {}, inWindow);
+    QWidget* menu = QApplication::activePopupWidget();
+    ASSERT_NE(menu, nullptr);
+    QWindow* keys = toMenuWindow ? menu->windowHandle() : window()->windowHandle();
+    QTest::keyClick(keys, Qt::Key_Down);
+    QTest::keyClick(keys, Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    fake.drain();
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_TRUE(state().isVisible());
+    EXPECT_EQ(state().selectedIndex(), std::nullopt);
+  }
+  // With the menu closed, Escape is the panel's again.
+  QTest::keyClick(window()->windowHandle(), Qt::Key_Escape);
+  EXPECT_FALSE(state().isVisible());
+}
+
+// The pointer leaves the panel while a card's menu is open; once the menu is gone no card is
+// hovered, so Delete removes the selected card, not the one whose menu it was.
+TEST_F(PanelKeyboardTest, DeleteAfterACardMenuRemovesTheSelectedCard) {
+  fake.context->menuPresenter = std::make_shared<PopupMenuPresenter>();
+  CardScrollView& list = controller->rootView()->list();
+  auto pointOf = [&](int index) {
+    PaintedItem* card = list.realisedCards().value(index);
+    return list.viewport()->mapTo(window(), list.mapFromScene(card->mapToScene(card->boundingRect().center())));
+  };
+  QTest::mouseMove(window()->windowHandle(), pointOf(0));
+  QTest::mouseClick(window()->windowHandle(), Qt::LeftButton, {}, pointOf(0));
+  advance(0.5);
+  ASSERT_EQ(state().selectedIndex(), 0);
+  QTest::mouseMove(window()->windowHandle(), pointOf(1));
+  advance(0.5);
+  ASSERT_EQ(state().hoveredItem(), items[1]);
+  QTest::mouseClick(window()->windowHandle(), Qt::RightButton, {}, pointOf(1));
+  ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+  fake.screens->setPointer({100, 500});  // beside the panel
+  QTest::keyClick(window()->windowHandle(), Qt::Key_Escape);
+  QCoreApplication::processEvents();
+  advance(0.5);
+  EXPECT_EQ(state().hoveredItem(), std::nullopt);
+  QTest::keyClick(window()->windowHandle(), Qt::Key_Delete);
+  EXPECT_EQ(state().items(), (QList<ClipboardItem>{items[1], items[2]}));
 }
