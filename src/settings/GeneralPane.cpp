@@ -389,7 +389,7 @@ QWidget* GeneralPane::buildInvoke(std::function<void(bool)> onShortcutRecording)
 }
 
 QWidget* GeneralPane::buildClipboard() {
-  retention_ = new PillDropdown(context_, {});
+  retention_ = new PillDropdown(context_, {}, {});
   plainText_ = switchRow(context_, QStringLiteral("Always paste as plain text"),
                          [this](bool on) { set(GeneralSettings::kAlwaysPlainTextKey, on); });
   nearby_ = switchRow(context_, QStringLiteral("Include items copied on nearby devices"),
@@ -456,12 +456,11 @@ void GeneralPane::refresh(bool animated) {
   themePicker_->setSelection(now.appearance);
 
   std::vector<QVDropdownItem> items;
-  for (const RetentionChoice& choice : kRetentionChoices) {
-    const QString value = QString::fromLatin1(choice.value);
-    items.push_back({QString::fromLatin1(choice.label), now.retention == value,
-                     [this, value] { set(GeneralSettings::kRetentionKey, value); }});
-  }
-  retention_->setProps({retentionLabel(now.retention), std::move(items)});
+  for (const RetentionChoice& choice : kRetentionChoices)
+    items.push_back({QString::fromLatin1(choice.label), now.retention == QLatin1String(choice.value)});
+  retention_->setProps({retentionLabel(now.retention), std::move(items)}, {[this](int index) {
+                         set(GeneralSettings::kRetentionKey, QString::fromLatin1(kRetentionChoices[size_t(index)].value));
+                       }});
   showSwitch(plainText_, now.alwaysPlainText, true, animated);
   showSwitch(nearby_, now.captureNearby, true, animated);
   refreshPermission();

@@ -60,7 +60,7 @@ TEST_F(GeneralPaneTest, ShowsTheDefaultsAndWritesEveryControlToItsKey) {
       {[&] { pane->sidePicker()->onSelect(0); }, GeneralSettings::kEdgeSideKey, "left"},
       {[&] { pane->dwellPicker()->onSelect(2); }, GeneralSettings::kEdgeDwellDelayKey, 0.8},
       {[&] { pane->themePicker()->onSelect(1); }, GeneralSettings::kAppearanceKey, "dark"},
-      {[&] { pane->retentionDropdown()->props().items[1].action(); }, GeneralSettings::kRetentionKey, "1m"},
+      {[&] { pane->retentionDropdown()->callbacks().onChoose(1); }, GeneralSettings::kRetentionKey, "1m"},
       {[&] { pane->plainTextToggle()->onToggle(true); }, GeneralSettings::kAlwaysPlainTextKey, true},
       {[&] { pane->nearbyToggle()->onToggle(false); }, GeneralSettings::kCaptureNearbyKey, false},
   };
