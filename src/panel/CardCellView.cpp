@@ -1,5 +1,6 @@
 #include "panel/CardCellView.h"
 
+#include "base/Log.h"
 #include "cards/badges/CardQuickActions.h"
 #include "cards/content/CardContentStyle.h"
 #include "items/drag/ItemDragProvider.h"
@@ -411,7 +412,9 @@ bool CardCellView::openContextMenu(QPointF position, QPoint screenPosition, bool
   std::unique_ptr<QMenu> menu = makeCardContextMenu(context_, menuInputs(), menuActions());
   // Queued: the menu closes inside its own handler, and the host asks where the pointer is after.
   connect(menu.get(), &QMenu::aboutToHide, this, &CardCellView::contextMenuClosed, Qt::QueuedConnection);
+  connect(menu.get(), &QMenu::aboutToHide, this, [] { qCDebug(lcPanel) << "Card menu closed"; });
   context_.menuPresenter->popUp(std::move(menu), screenPosition);
+  qCDebug(lcPanel) << "Card menu opened";
   return true;
 }
 
