@@ -120,8 +120,7 @@ QMarginsF ClearAllButton::margins() const { return QMarginsF(kChipOverhang); }
 FilterStatusBarView::FilterStatusBarView(InterfaceServices& context, PanelState& state, QWidget* parent)
     : QWidget(parent), context_(context), state_(state), flow_(new ChipFlow(6, this)) {
   flow_->setContentsMargins(12, 0, 12, 6);
-  clearAll_ = new ClearAllButton(
-      context, {}, [this] { clearAllFilters(); }, this);
+  clearAll_ = new ClearAllButton(context, {}, {[this] { clearAllFilters(); }}, this);
   QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   policy.setHeightForWidth(true);
   setSizePolicy(policy);

@@ -49,7 +49,7 @@ QImage chips(GalleryScene& scene) {
     FilterChipView chip(context, {"image", "Image", [] {}});
     if (hovered) scene.hover(chip, QRectF(chip.rect()).center());
     canvas.put(chip, {x, 6});
-    ClearAllButton clear(context, {}, [] {});
+    ClearAllButton clear(context, {}, {[] {}});
     clear.resize(clear.sizeHint());
     if (hovered) scene.hover(clear, QRectF(clear.rect()).center());
     canvas.put(clear, {x, 40});

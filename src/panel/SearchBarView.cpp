@@ -192,14 +192,14 @@ void SearchBarView::syncField() {
   }
   if (!field_) {
     field_ = new QVTextField(context(), placeholderText(), kFontSize, this);
-    field_->setCallbacks({[this](const QString& text) {
-                            if (callbacks_.onQueryChange) callbacks_.onQueryChange(text);
-                          },
-                          {},
-                          [this](bool focused) { reportFieldFocus(focused); }});
     field_->show();
   }
-  field_->setProps({props_.query, focusToken_, resignToken_, false});
+  field_->setProps({props_.query, focusToken_, resignToken_, false},
+                   {[this](const QString& text) {
+                      if (callbacks_.onQueryChange) callbacks_.onQueryChange(text);
+                    },
+                    {},
+                    [this](bool focused) { reportFieldFocus(focused); }});
 }
 
 void SearchBarView::reportFieldFocus(bool focused) {

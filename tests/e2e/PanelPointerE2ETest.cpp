@@ -139,7 +139,9 @@ class PanelPointerOnX11 : public ::testing::Test {
     return {screen_.width() - kCardLeftFromRight, kListTop + kListTopPadding + index * kCardPitch - offset};
   }
   // The card under `point` with the list scrolled by `offset`.
-  static int cardUnder(QPoint point, int offset) { return (point.y() - kListTop + offset - kListTopPadding) / kCardPitch; }
+  static int cardUnder(QPoint point, int offset) {
+    return (point.y() - kListTop + offset - kListTopPadding) / kCardPitch;
+  }
   // Whether the quick actions are drawn on the card whose top-left corner is `card`: the Delete
   // symbol's dark ink where the card is otherwise light.
   static bool quickActionsShownOn(const QImage& shot, QPoint card) {

@@ -30,7 +30,7 @@ void label(GallerySheet& sheet, const QString& text, QPointF at, const Environme
 QImage pillButtons(GalleryScene& scene) {
   GallerySheet sheet(scene, {560, 250});
   InterfaceServices& context = scene.context;
-  const auto none = [] {};
+  const auto none = HouseButton::Callbacks{[] {}};
   auto row = [&](const QString& title, double y, auto make) {
     label(sheet, title, {8, y + 18}, scene.environment);
     for (int hovered = 0; hovered < 2; ++hovered) {
