@@ -231,8 +231,8 @@ CategoryFormView::CategoryFormView(InterfaceServices& context, CategoryForm& for
   field_ = new QVTextField(context, QStringLiteral("Name"), 12, this);
   submit_ = new CategoryFormSubmitButton(context, {}, {[this] { form_.submit(); }}, this);
   for (int index = 0; index < kCategoryPaletteSize; ++index)
-    dots_.push_back(new CategoryColorDot(
-        context, {.color = categoryPaletteColor(index)}, [this, index] { form_.pickColor(index); }, this));
+    dots_.push_back(new CategoryColorDot(context, {.color = categoryPaletteColor(index)},
+                                         {[this, index] { form_.pickColor(index); }}, this));
   delete_ = new ConfirmPillButton(context, {.title = QStringLiteral("Delete"), .isDestructive = true},
                                   {[this] { form_.deleteEdited(); }}, this);
   connect(&form_, &CategoryForm::changed, this, &CategoryFormView::sync);
@@ -248,7 +248,8 @@ void CategoryFormView::sync() {
   submit_->setProps({.title = form_.submitTitle(), .isEnabled = form_.canSubmit()}, {[this] { form_.submit(); }});
   submit_->resize(submit_->sizeHint());
   for (int index = 0; index < int(dots_.size()); ++index)
-    dots_[index]->setProps({.color = categoryPaletteColor(index), .isSelected = form_.colorIndex() == index});
+    dots_[index]->setProps({.color = categoryPaletteColor(index), .isSelected = form_.colorIndex() == index},
+                           {[this, index] { form_.pickColor(index); }});
   const auto count = form_.assignedCount();
   delete_->setVisible(count && *count == 0);
   delete_->resize(delete_->sizeHint());

@@ -16,7 +16,7 @@ GroupChevron::GroupChevron(ViewServices& context, QGraphicsItem* parent)
 }
 
 void GroupChevron::setProps(const Props& props, Callbacks callbacks) {
-  setCallbacks(std::move(callbacks));
+  replaceCallbacks(std::move(callbacks));
   if (props == props_) return;
   props_ = props;
   rotation_.setTarget(props_.collapsed ? -90.0 : 0.0);

@@ -12,7 +12,7 @@ using namespace qv;
 namespace {
 
 struct BarHarness {
-  BarHarness() : bar(*fake.context, {}) {
+  BarHarness() : bar(*fake.context, {}, {}) {
     bar.resize(320, bar.sizeHint().height());
     connectSearchBar(bar, state());
   }

@@ -37,7 +37,7 @@ BadgePill::BadgePill(ViewServices& context, QGraphicsItem* parent) : ClickableIt
 bool BadgePill::isDotOnly() const { return props_.label.isEmpty() && props_.icon.isEmpty() && props_.dot.has_value(); }
 
 void BadgePill::setProps(const Props& props, Callbacks callbacks) {
-  setCallbacks(std::move(callbacks));
+  replaceCallbacks(std::move(callbacks));
   if (props == props_) return;
   props_ = props;
   setToolTip(props_.help);

@@ -24,7 +24,7 @@ QuickActionButton::QuickActionButton(ViewServices& context, QGraphicsItem* paren
 }
 
 void QuickActionButton::setProps(const Props& props, Callbacks callbacks) {
-  setCallbacks(std::move(callbacks));
+  replaceCallbacks(std::move(callbacks));
   if (props == props_) return;
   const bool swapped = !props_.icon.isEmpty() && props.icon != props_.icon;
   if (swapped) {

@@ -19,7 +19,7 @@ ClickableItem::ClickableItem(ViewServices& context, QGraphicsItem* parent)
   setHoverEnabled(false);
 }
 
-void ClickableItem::setCallbacks(Callbacks callbacks) {
+void ClickableItem::replaceCallbacks(Callbacks callbacks) {
   const bool wasLive = hasAction();
   callbacks_ = std::move(callbacks);
   if (wasLive == hasAction()) return;

@@ -25,7 +25,7 @@ class ClickableItem : public PaintedItem {
 
  protected:
   // Replaces the callback; the subclass's setProps calls it before comparing its props.
-  void setCallbacks(Callbacks callbacks);
+  void replaceCallbacks(Callbacks callbacks);
   // 0 inactive … 1 active.
   double activeProgress() const { return active_.value(); }
   void setActive(bool active);

@@ -17,7 +17,7 @@ SourceBadge::SourceBadge(ViewServices& context, QGraphicsItem* parent) : Clickab
 }
 
 void SourceBadge::setProps(const Props& props, Callbacks callbacks) {
-  setCallbacks(std::move(callbacks));
+  replaceCallbacks(std::move(callbacks));
   if (props == props_) return;
   props_ = props;
   setActive(props_.isActive);

@@ -75,7 +75,7 @@ void HouseButton::propsChanged() {
   update();
 }
 
-void HouseButton::setCallbacks(Callbacks callbacks) {
+void HouseButton::replaceCallbacks(Callbacks callbacks) {
   const bool wasLive = isLive();
   callbacks_ = std::move(callbacks);
   if (isLive() != wasLive) propsChanged();

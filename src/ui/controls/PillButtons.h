@@ -55,7 +55,7 @@ class HouseButton : public PaintedWidget {
   // Room around the button for its scale and shadow.
   virtual QMarginsF margins() const { return {3, 2, 3, 2}; }
   // Replaces the callbacks; subclasses call it from their setProps, before comparing props.
-  void setCallbacks(Callbacks callbacks);
+  void replaceCallbacks(Callbacks callbacks);
   // Call after the props changed.
   void propsChanged();
 
@@ -82,11 +82,11 @@ class HouseButtonWith : public HouseButton {
   using Props = P;
   HouseButtonWith(InterfaceServices& context, Props props, Callbacks callbacks, QWidget* parent = nullptr)
       : HouseButton(context, parent), props_(std::move(props)) {
-    setCallbacks(std::move(callbacks));
+    replaceCallbacks(std::move(callbacks));
     propsChanged();
   }
   void setProps(const Props& props, Callbacks callbacks) {
-    setCallbacks(std::move(callbacks));
+    replaceCallbacks(std::move(callbacks));
     if (props == props_) return;
     props_ = props;
     propsChanged();
