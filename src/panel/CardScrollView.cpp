@@ -390,7 +390,8 @@ PaintedItem* CardScrollView::cardAt(QPointF viewportPoint) const {
 
 void CardScrollView::syncHover() {
   // Nothing is hovered while the user scrolls or the panel slides in.
-  const bool canHover = shown_ && isVisible() && state_.isVisible() && !state_.isPresenting() && !tracker_.isScrolling();
+  const bool canHover = shown_ && isVisible() && state_.isVisible() && !state_.isPresenting() &&
+                        !tracker_.isScrolling();
   PaintedItem* target = canHover && pointer_ ? cardAt(*pointer_) : nullptr;
   if (hoveredCard_ && hoveredCard_ != target) factory_->setHovered(*hoveredCard_, false);
   hoveredCard_ = target;

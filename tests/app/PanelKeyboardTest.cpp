@@ -1,13 +1,13 @@
 #include "app/PanelControllerHarness.h"
 #include "app/PanelKeyInput.h"
+#include "items/capture/OwnWriteCounter.h"
 #include "panel/CardScrollView.h"
 #include "panel/PanelView.h"
-#include "platform/MenuPresenter.h"
 #include "panel/SearchBarView.h"
-#include "ui/controls/TextInput.h"
-#include "items/capture/OwnWriteCounter.h"
+#include "platform/MenuPresenter.h"
 #include "platform/keys/KeyCodes.h"
 #include "support/StateTestSupport.h"
+#include "ui/controls/TextInput.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>

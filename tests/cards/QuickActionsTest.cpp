@@ -109,10 +109,9 @@ TEST(CardQuickActions, AClickCallsTheCallbacksOfTheLatestProps) {
     scene.addItem(row);
     QStringList calls;
     auto callbacksOf = [&](const QString& item) {
-      return CardQuickActions::Callbacks{[&calls, item] { calls << "copy " + item; },
-                                         [&calls, item] { calls << "pin " + item; },
-                                         [&calls, item] { calls << "delete " + item; },
-                                         [&calls, item] { calls << "peek " + item; }};
+      return CardQuickActions::Callbacks{
+          [&calls, item] { calls << "copy " + item; }, [&calls, item] { calls << "pin " + item; },
+          [&calls, item] { calls << "delete " + item; }, [&calls, item] { calls << "peek " + item; }};
     };
     row->setProps(c.first, callbacksOf("A"));
     fake.clock->advanceFrames(60);
