@@ -2,6 +2,7 @@
 
 #include "cards/ViewServices.h"
 #include "cards/content/CardContentStyle.h"
+#include "platform/Scheduler.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
 #include "ui/symbols/Symbols.h"
@@ -142,10 +143,10 @@ void CardQuickActions::setProps(const Props& props, Callbacks callbacks) {
   if (hoverChanged) {
     if (props_.isHovering) {
       // A row shown again starts with fresh, un-hovered buttons.
-      buttons_.clear();
+      retireButtons();
     }
     opacity_.animateTo(props_.isHovering ? 1.0 : 0.0, Theme::springSnappy(), [this](bool finished) {
-      if (finished && !props_.isHovering) buttons_.clear();
+      if (finished && !props_.isHovering) retireButtons();
     });
   }
   if (changed || hoverChanged) layoutButtons();
@@ -153,8 +154,21 @@ void CardQuickActions::setProps(const Props& props, Callbacks callbacks) {
 
 void CardQuickActions::settle() {
   opacity_.jumpTo(props_.isHovering ? 1.0 : 0.0);
-  if (!props_.isHovering) buttons_.clear();
+  if (!props_.isHovering) retireButtons();
   for (const auto& button : buttons_) button->settle();
+}
+
+// A button's own click may end here (its card removed, recycled or hovered afresh): buttons
+// leave at once, hidden and inert, and are deleted on a later turn of the event loop.
+void CardQuickActions::retireButtons() {
+  if (buttons_.empty()) return;
+  for (auto& button : buttons_) {
+    button->setProps(button->props(), {});
+    button->hide();
+    retired_.push_back(std::move(button));
+  }
+  buttons_.clear();
+  context().scheduler->post([this] { retired_.clear(); }, this);
 }
 
 void CardQuickActions::run(std::function<void()> Callbacks::*callback) {
@@ -184,7 +198,7 @@ void CardQuickActions::layoutButtons() {
     return;
   }
   if (buttons_.size() != wanted.size()) {
-    buttons_.clear();
+    retireButtons();
     for (size_t i = 0; i < wanted.size(); ++i)
       buttons_.push_back(std::make_unique<QuickActionButton>(viewServices(context()), this));
   }

@@ -108,10 +108,12 @@ class CardQuickActions : public PaintedItem {
   void layoutButtons();
   // Calls the current callback of a button.
   void run(std::function<void()> Callbacks::*callback);
+  void retireButtons();
 
   Props props_;
   Callbacks callbacks_;
   std::vector<std::unique_ptr<QuickActionButton>> buttons_;
+  std::vector<std::unique_ptr<QuickActionButton>> retired_;
   Animated<double> opacity_;
 };
 
