@@ -9,6 +9,7 @@
 #include "ui/Translucency.h"
 #include "ui/anim/Transaction.h"
 #include "ui/controls/ControlStyle.h"
+#include "ui/controls/OrnamentRail.h"
 #include "ui/controls/PanelMenu.h"
 #include "ui/fx/Fx.h"
 #include "ui/text/Fonts.h"

@@ -14,6 +14,7 @@
 #include "state/PanelState.h"
 #include "ui/anim/FrameClock.h"
 #include "ui/anim/Transaction.h"
+#include "ui/controls/OrnamentRail.h"
 #include "ui/theme/Theme.h"
 #include "ui/view/GalleryRegistry.h"
 

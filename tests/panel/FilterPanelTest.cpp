@@ -5,6 +5,7 @@
 #include "support/state/StateTestSupport.h"
 #include "ui/anim/Transaction.h"
 #include "ui/controls/ControlStyle.h"
+#include "ui/controls/OrnamentRail.h"
 #include "ui/controls/PanelMenu.h"
 #include "ui/controls/TextInput.h"
 #include "ui/theme/Theme.h"

@@ -79,16 +79,6 @@ const ViewCase kViews[] = {
        auto& rail = static_cast<DotsMenuRailView&>(widget);
        clickAt(widget, rail.rowRect(int(kAllPanelQuickActions.size()) - 1).center());
      }},
-    {"OrnamentRailButton",
-     [](PanelHarness& h, QStringList& log) -> std::unique_ptr<QWidget> {
-       return std::make_unique<OrnamentRailButton>(*h.context, OrnamentRailButton::Props{.icon = "calendar"},
-                                                   OrnamentRailButton::Callbacks{recordAs(log, "A")});
-     },
-     [](QWidget& widget, QStringList& log, const QString& owner, bool changed) {
-       static_cast<OrnamentRailButton&>(widget).setProps({.icon = "calendar", .showsDot = changed},
-                                                         {recordAs(log, owner)});
-     },
-     [](QWidget& widget) { clickAt(widget, QRectF(widget.rect()).center()); }},
     {"FilterChip",
      [](PanelHarness& h, QStringList& log) -> std::unique_ptr<QWidget> {
        return std::make_unique<FilterChip>(*h.context, FilterChip::Props{.label = "Text"},

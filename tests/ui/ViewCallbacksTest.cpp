@@ -2,6 +2,7 @@
 // props: a host that shows another item with the same look, or with a new one, is acted on as it
 // is now, never as it was.
 #include "support/ui/FakeInterfaceContext.h"
+#include "ui/controls/OrnamentRail.h"
 #include "ui/controls/PillButtons.h"
 #include "ui/controls/SegmentedPicker.h"
 #include "ui/controls/TarnToggle.h"
@@ -111,6 +112,18 @@ const ControlCase kControls[] = {
        fake.scheduler->runPending();
        auto& viewer = static_cast<QVTextViewer&>(widget);
        viewer.verticalScrollBar()->setValue(viewer.verticalScrollBar()->maximum());
+     }},
+    {"OrnamentRailButton",
+     [](FakeInterfaceContext& fake, QStringList& log) -> std::unique_ptr<QWidget> {
+       return std::make_unique<OrnamentRailButton>(*fake.context, OrnamentRailButton::Props{.icon = "calendar"},
+                                                   OrnamentRailButton::Callbacks{recordAs(log, "A")});
+     },
+     [](QWidget& widget, QStringList& log, const QString& item, bool changed) {
+       static_cast<OrnamentRailButton&>(widget).setProps({.icon = "calendar", .showsDot = changed},
+                                                         {recordAs(log, item)});
+     },
+     [](QWidget& widget, FakeInterfaceContext&) {
+       QTest::mouseClick(&widget, Qt::LeftButton, {}, QRectF(widget.rect()).center().toPoint());
      }},
 };
 
