@@ -1,6 +1,7 @@
 #include "panel/CardContextMenu.h"
 
 #include "platform/Workspace.h"
+#include "preview/LinkOpening.h"
 #include "ui/InterfaceServices.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/theme/Environment.h"
@@ -127,11 +128,8 @@ std::vector<MenuRow> cardContextMenuRows(const CardContextMenuInputs& inputs, co
 std::unique_ptr<PanelMenu> makeCardContextMenu(InterfaceServices& context, const CardContextMenuInputs& inputs,
                                                CardContextMenuActions actions) {
   std::weak_ptr<Workspace> workspace = context.workspace;
-  if (!actions.onOpenUrl) {
-    actions.onOpenUrl = [workspace](const QUrl& url) {
-      if (auto live = workspace.lock()) live->openUrl(url);
-    };
-  }
+  // Web and mail links open at once; any other scheme asks first.
+  if (!actions.onOpenUrl) actions.onOpenUrl = linkOpener(context);
   if (!actions.onShowInFiles) {
     actions.onShowInFiles = [workspace](const QString& path) {
       if (auto live = workspace.lock()) live->revealFile(path);

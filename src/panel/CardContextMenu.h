@@ -30,7 +30,8 @@ struct CardContextMenuInputs {
   QString appName;
 };
 
-// What the rows do. "Open URL" and "Show in Files" go to the workspace unless set here.
+// What the rows do. "Open URL" follows the link rule (openLink) and "Show in Files" goes to the
+// workspace unless set here.
 struct CardContextMenuActions {
   std::function<void()> onMarkSensitive;
   std::function<void(AppRule)> onAppRule;

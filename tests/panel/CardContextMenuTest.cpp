@@ -154,3 +154,39 @@ TEST(CardContextMenu, RightClickInTheListViewOpensTheMenuOfTheCardUnderThePointe
   EXPECT_EQ(fake.menuPresenter->lastPosition, view.viewport()->mapToGlobal(QPoint(100, 100)));
   EXPECT_EQ(FakeMenuPresenter::titles(fake.menuPresenter->lastMenu()).first(), "Paste");
 }
+
+// "Open URL" opens web and mail links at once and asks before any other scheme; the answer
+// decides, and the link opened is the one of the card whose menu it was.
+TEST(CardContextMenu, OpenUrlAsksBeforeALinkThatIsNoWebPage) {
+  const struct {
+    const char* url;
+    bool asks;
+    int answer;
+    bool opens;
+  } cases[] = {
+      {"https://example.org/a", false, -1, true},  {"mailto:anna@example.org", false, -1, true},
+      {"file:///home/anna/run.sh", true, 0, true}, {"ssh://build.example.org", true, 1, false},
+      {"myapp://open?id=4", true, -1, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.url);
+    FakeCardContext fake;
+    PanelState state(*fake.context);
+    const ClipboardItem other = linkItem("https://example.com/other");
+    const ClipboardItem link = linkItem(QString::fromLatin1(c.url));
+    state.setItems({other, link});
+    fake.alerts->answer = c.answer;
+    CardTapMemory taps;
+    CardCellView cell(*fake.context, state, taps);
+    cell.setItem(other, 0);
+    cell.setItem(link, 1);
+    ASSERT_TRUE(cell.openContextMenu({10, 10}, {40, 50}));
+    ASSERT_TRUE(fake.menuPresenter->choose("Open URL"));
+    fake.drain();
+    ASSERT_EQ(fake.alerts->shown.size(), c.asks ? 1 : 0);
+    if (c.asks) {
+      EXPECT_TRUE(fake.alerts->shown.first().message.contains(QString::fromLatin1(c.url)));
+    }
+    EXPECT_EQ(fake.workspace->openedUrls, c.opens ? QList<QUrl>{QUrl(QString::fromLatin1(c.url))} : QList<QUrl>{});
+  }
+}
