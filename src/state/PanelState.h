@@ -243,7 +243,7 @@ class PanelState : public QObject {
   void toggleSensitive(const ClipboardItem& item) { toggleSensitive(item.id); }
   void toggleCollapsedGroup(const QString& title);
   // Replaces the text of a text or code item in place (a code item keeps its language) and drops
-  // its rich text; other kinds and items no longer in the history are left alone.
+  // its rich text; the same text, other kinds and items no longer in the history are left alone.
   void updateText(const ClipboardItem& item, const QString& text);
   // Fills in the missing size text of a file item from the file system.
   void refreshFileSize(const ClipboardItem& item);

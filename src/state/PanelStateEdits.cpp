@@ -29,13 +29,13 @@ void PanelState::updateText(const ClipboardItem& item, const QString& text) {
   } else {
     return;
   }
+  // An editor saved without a change keeps the item as it was copied, rich form included.
+  if (payload == stored.payload) return;
   ClipboardItem edited = stored;
   edited.payload = std::move(payload);
   // Changed in place: one notification, and no copy of a long history.
-  if (!(edited == stored)) {
-    items_[index] = std::move(edited);
-    Q_EMIT itemsChanged();
-  }
+  items_[index] = std::move(edited);
+  Q_EMIT itemsChanged();
   // Later pastes must carry the edited text, not the rich form of the old one.
   context_.richTextStore->remove(stored.idString());
   scheduleSave();

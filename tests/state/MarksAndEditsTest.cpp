@@ -167,6 +167,34 @@ TEST_F(MarksAndEditsTest, EditingTextAndCodeKeepsPlaceAndMarksAndDropsRichText) 
   EXPECT_TRUE(state.isSavePending());
 }
 
+// Saving an editor that was opened and closed without a change keeps the item exactly as it was,
+// with the rich form it was copied with.
+TEST_F(MarksAndEditsTest, SavingUnchangedTextKeepsTheItemAndItsRichText) {
+  for (const bool code : {false, true}) {
+    SCOPED_TRACE(code ? "code" : "text");
+    const ClipboardItem item = code ? test::codeItem(QStringLiteral("x = 1\r\ny = 2"), QStringLiteral("python"))
+                                    : add(QStringLiteral("<b>bold</b> and plain\r\n"));
+    if (code) state.addItem(item);
+    const RichTextStore& rich = *h.fake.context->richTextStore;
+    ASSERT_TRUE(rich.capture(
+        [](const QString& mime) -> std::optional<QByteArray> {
+          if (mime == u"text/html") return QByteArray("<b>bold</b> and plain");
+          return std::nullopt;
+        },
+        item.idString()));
+    settle();
+    const QList<ClipboardItem> before = state.items();
+    SignalCounter changes(&state, &PanelState::itemsChanged);
+    const ClipboardItem stored = *std::find_if(before.cbegin(), before.cend(),
+                                               [&](const auto& i) { return i.id == item.id; });
+    state.updateText(item, *stored.plainText());
+    EXPECT_EQ(changes.count(), 0);
+    EXPECT_EQ(state.items(), before);
+    EXPECT_TRUE(rich.read(item.idString()));
+    EXPECT_FALSE(state.isSavePending());
+  }
+}
+
 TEST_F(MarksAndEditsTest, EditingOtherKindsOrAGoneItemChangesNothing) {
   const ClipboardItem color = test::colorItem(QStringLiteral("#112233"));
   const ClipboardItem link = test::linkItem(QStringLiteral("ftp://files.example/a"));
