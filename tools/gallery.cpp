@@ -9,6 +9,7 @@
 #include "panel/CardCellGallery.h"
 #include "panel/PanelGallery.h"
 #include "preview/PreviewGallery.h"
+#include "preview/PreviewPaneGallery.h"
 #include "settings/SettingsGallery.h"
 #include "settings/onboarding/OnboardingGallery.h"
 #include "support/app/FakeContext.h"
@@ -120,6 +121,7 @@ int main(int argc, char** argv) {
   qv::addPanelGalleryViews(registry);
   qv::addCardCellGalleryViews(registry);
   qv::addPreviewGalleryViews(registry);
+  qv::addPreviewPaneGalleryViews(registry);
   qv::addLibraryGalleryViews(registry);
   registry.add(QStringLiteral("sample-pill"), renderPills);
 

@@ -6,6 +6,7 @@
 #include "panel/PanelLayout.h"
 #include "panel/PanelView.h"
 #include "platform/WindowShaper.h"
+#include "preview/ItemPreviewView.h"
 #include "state/PanelState.h"
 #include "ui/Translucency.h"
 #include "ui/anim/Animation.h"
@@ -93,6 +94,10 @@ PanelView* PanelController::rootView() {
 
 void PanelController::installHostingView() {
   rootView_ = new PanelView(context_, *state_, translucency_);
+  rootView_->setPreviewFactory([this](const ClipboardItem& item, double availableHeight, std::function<void()> onClose,
+                                      QWidget* parent) -> QWidget* {
+    return new ItemPreviewView(context_, *state_, {item, availableHeight}, {std::move(onClose)}, parent);
+  });
   panel_->setRootView(rootView_);
   rootView_->show();  // at once, also into a window that is already shown
   connect(rootView_, &PanelView::contentRegionChanged, this, &PanelController::updateShape);

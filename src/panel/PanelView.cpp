@@ -8,6 +8,7 @@
 #include "panel/FilterStatusBarView.h"
 #include "panel/PreviewPlacement.h"
 #include "panel/SearchBarView.h"
+#include "preview/ItemPreviewView.h"
 
 #include "cards/ViewServices.h"
 #include "platform/Scheduler.h"
@@ -146,6 +147,7 @@ void PanelView::setTranslucency(TranslucencySupport support) {
 }
 
 void PanelView::applySurfaceLook(QWidget* widget) const {
+  if (auto* pane = qobject_cast<ItemPreviewView*>(widget)) pane->setTranslucency(support_);
   if (auto* dots = qobject_cast<DotsMenuRailView*>(widget))
     dots->setProps({state_.isMonitoringPaused(), support_}, {[] { QCoreApplication::quit(); }});
   if (auto* filters = qobject_cast<FilterPanelView*>(widget)) filters->setTranslucency(support_);
@@ -223,6 +225,8 @@ void PanelView::resizeEvent(QResizeEvent* event) {
 
 void PanelView::relayout() {
   layoutColumn();
+  // The pane's height budget follows the panel's.
+  if (!sideSurfaces_.empty() && !sideSurfaces_.back()->leaving) updatePreview(*sideSurfaces_.back());
   for (auto& surface : sideSurfaces_) placeSideSurface(*surface);
   contentChanged();
 }
@@ -288,7 +292,7 @@ QWidget* PanelView::makeSideWidget(SideSurfaceKind kind) {
       if (!previewFactory_ || !item) return nullptr;
       PanelState* state = &state_;
       return previewFactory_(
-          *item, height() - 2 * kPreviewMargin, [state] { state->cancelPreviewWork(); }, this);
+          *item, previewAvailableHeight(), [state] { state->cancelPreviewWork(); }, this);
     }
     case SideSurfaceKind::filterPanel: {
       auto* filters = new FilterPanelView(context_, state_, FilterSurface::panel, this);
@@ -301,15 +305,30 @@ QWidget* PanelView::makeSideWidget(SideSurfaceKind kind) {
   return nullptr;
 }
 
+double PanelView::previewAvailableHeight() const { return height() - 2 * kPreviewMargin; }
+
+void PanelView::updatePreview(SideSurface& surface) {
+  auto* pane = qobject_cast<ItemPreviewView*>(surface.widget.data());
+  const std::optional<ClipboardItem> item = state_.previewItem();
+  if (!pane || !item) return;
+  PanelState* state = &state_;
+  pane->setProps({*item, previewAvailableHeight()}, {[state] { state->cancelPreviewWork(); }});
+}
+
 void PanelView::placeSideSurface(SideSurface& surface) const {
   const double hostHeight = height();
   QSizeF size = surface.rect.size();
   if (surface.widget) size = QSizeF(surface.widget->sizeHint().expandedTo(surface.widget->minimumSize()));
   double top = kSideTopInset;
   if (surface.kind == SideSurfaceKind::preview) {
-    size.setHeight(std::min(size.height(), hostHeight - 2 * kPreviewMargin));
-    top = previewTop(hostHeight, size.height(), state_.previewAnchorY());
-    surface.anchorUnit = {onLeft() ? 0.0 : 1.0, previewUnitAnchor(hostHeight, size.height(), state_.previewAnchorY())};
+    // Placed by the pane's own boxes; one taller than the room between the margins overflows
+    // the bottom, from 20 below the top.
+    const double room = surface.shadowRoom;
+    const double paneHeight = std::max(0.0, size.height() - 2 * room);
+    const std::optional<double> anchor = state_.previewAnchorY();
+    top = previewTop(hostHeight, paneHeight, anchor) - room;
+    const double unit = previewUnitAnchor(hostHeight, paneHeight, anchor);
+    surface.anchorUnit = {onLeft() ? 0.0 : 1.0, size.height() > 0 ? (room + unit * paneHeight) / size.height() : 0.5};
   } else {
     const double room = surface.shadowRoom;
     size.setHeight(std::min(size.height(), hostHeight - kSideTopInset - kSideBottomInset + 2 * room));
@@ -359,7 +378,7 @@ void PanelView::syncSideSurface() {
                                                                           : std::optional<QUuid>();
   if (!sideSurfaces_.empty()) {
     SideSurface& current = *sideSurfaces_.back();
-    if (!current.leaving && current.kind == kind && current.previewID == previewID) return;
+    if (!current.leaving && current.kind == kind && current.previewID == previewID) return updatePreview(current);
     if (!current.leaving) removeSideSurface(current);
   }
   if (kind == SideSurfaceKind::none) return contentChanged();
@@ -371,6 +390,7 @@ void PanelView::syncSideSurface() {
   surface->widget = widget;
   if (kind == SideSurfaceKind::filterPanel) surface->shadowRoom = FilterPanelView::kShadowRoom;
   if (kind == SideSurfaceKind::dotsMenu) surface->shadowRoom = DotsMenuRailView::kShadowRoom;
+  if (qobject_cast<ItemPreviewView*>(widget)) surface->shadowRoom = ItemPreviewView::kShadowRoom;
   widget->installEventFilter(this);
   placeSideSurface(*surface);
   widget->show();

@@ -111,6 +111,9 @@ class PanelView : public PaintedWidget {
   void syncToast();
   void syncSideSurface();
   void placeSideSurface(SideSurface& surface) const;
+  double previewAvailableHeight() const;
+  // Hands an arrived preview pane its item as the state has it now, and the height it may take.
+  void updatePreview(SideSurface& surface);
   QWidget* makeSideWidget(SideSurfaceKind kind);
   // Gives a side surface the translucency and the pause state it shows.
   void applySurfaceLook(QWidget* widget) const;

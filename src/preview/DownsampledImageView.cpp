@@ -6,6 +6,7 @@
 #include "items/stores/ImageStore.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/controls/ProgressSpinner.h"
+#include "ui/fx/Fx.h"
 #include "ui/symbols/Symbols.h"
 #include "ui/text/TextBlock.h"
 #include "ui/theme/Theme.h"
@@ -152,6 +153,12 @@ DownsampledImageView::Shown DownsampledImageView::shown() const {
   }
 }
 
+void DownsampledImageView::setCornerRadius(double radius) {
+  if (radius == cornerRadius_) return;
+  cornerRadius_ = radius;
+  update();
+}
+
 QRectF DownsampledImageView::pictureRect() const {
   if (!loader_.hasImage()) return {};
   return CardContentStyle::fitRect(QSizeF(loader_.image().size()), QRectF(rect()));
@@ -187,6 +194,10 @@ void DownsampledImageView::paint(QPainter& painter) {
       if (target.isEmpty()) break;
       painter.save();
       painter.setOpacity(unitClamped(pictureOpacity()));
+      if (cornerRadius_ > 0) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setClipPath(Fx::continuousRoundedRect(target, cornerRadius_), Qt::IntersectClip);
+      }
       loader_.draw(painter, target, QRectF(QPointF(0, 0), QSizeF(loader_.image().size())));
       painter.restore();
       break;

@@ -47,6 +47,9 @@ class DownsampledImageView : public PaintedWidget {
 
   void setProps(const Props& props);
   const Props& props() const { return props_; }
+  // Rounds the picture's corners (0: square), whatever size it is drawn at.
+  void setCornerRadius(double radius);
+  double cornerRadius() const { return cornerRadius_; }
 
   Shown shown() const;
   // Whether the picture shown is a downsampled copy (false: the picture as it is).
@@ -84,6 +87,7 @@ class DownsampledImageView : public PaintedWidget {
   ProgressSpinner* spinner_;
   bool downsampled_ = false;
   bool fadeIn_ = false;  // the picture about to arrive fades in
+  double cornerRadius_ = 0;
 };
 
 }  // namespace qv

@@ -4,6 +4,7 @@
 #include "panel/FilterStatusBarView.h"
 #include "panel/PanelView.h"
 #include "panel/SearchBarView.h"
+#include "preview/ItemPreviewView.h"
 
 #include "../cards/CardContentTestSupport.h"
 #include "support/state/StateTestSupport.h"
@@ -222,6 +223,89 @@ TEST_F(PanelViewTest, ThePreviewTakesItsPlaceFromTheAnchorAndClosesThroughTheSta
   close();
   EXPECT_EQ(state.previewItemID(), std::nullopt);
   EXPECT_EQ(root->sideSurface(), SideSurfaceKind::none);
+}
+
+// The real pane: its boxes stand 4 points past the column on either edge, centred on the card
+// that opened it; only the boxes belong to the window's shape; the filter panel takes its place.
+TEST_F(PanelViewTest, ThePreviewPaneStandsBesideTheColumnAndShapesTheWindowByItsBoxes) {
+  for (const QString side : {"right", "left"}) {
+    SCOPED_TRACE(side.toStdString());
+    show(items(3), side);
+    root->setPreviewFactory([&](const ClipboardItem& item, double availableHeight, std::function<void()> onClose,
+                                QWidget* parent) -> QWidget* {
+      return new ItemPreviewView(*fake.context, state, {item, availableHeight}, {std::move(onClose)}, parent);
+    });
+    state.setPreviewItemID(state.items()[1].id);
+    // The card's own anchor, then one set by hand: the pane follows without animating.
+    ASSERT_TRUE(state.previewAnchorY());
+    state.setPreviewAnchorY(400);
+    fake.advanceBoth(0.6);
+    fake.scheduler->runPending();
+    auto* pane = qobject_cast<ItemPreviewView*>(root->sideSurfaceWidget());
+    ASSERT_NE(pane, nullptr);
+    EXPECT_EQ(pane->props().availableHeight, 1048 - 40);
+    const QRectF boxes = root->sideSurfaceRect();
+    EXPECT_EQ(boxes.size(), pane->paneSize());
+    EXPECT_EQ(side == "left" ? boxes.left() : boxes.right(), side == "left" ? 324 : 916 - 324);
+    EXPECT_DOUBLE_EQ(boxes.center().y(), 400);
+    // The rail faces the column.
+    const QRectF rail = pane->railRect().translated(pane->pos());
+    EXPECT_EQ(side == "left" ? rail.left() : rail.right(), side == "left" ? boxes.left() : boxes.right());
+    const QRegion region = root->contentRegion();
+    const QRectF content = pane->contentBoxRect().translated(pane->pos());
+    EXPECT_TRUE(region.contains(content.center().toPoint()));
+    EXPECT_TRUE(region.contains(rail.center().toPoint()));
+    // Beside the rail, under the rail and in the shadows: the window below.
+    EXPECT_FALSE(region.contains(QPointF(rail.center().x(), rail.bottom() + 6).toPoint()));
+    EXPECT_FALSE(
+        region.contains(QPointF(side == "left" ? content.left() - 6 : content.right() + 6, rail.top() - 6).toPoint()));
+    EXPECT_FALSE(region.contains(content.topLeft().toPoint() - QPoint(4, 4)));
+
+    state.setShowFilterPanel(true);
+    EXPECT_EQ(root->sideSurface(), SideSurfaceKind::filterPanel);
+    fake.advanceBoth(0.6);
+    fake.scheduler->runPending();
+    EXPECT_EQ(root->sideSurface(), SideSurfaceKind::filterPanel);
+    EXPECT_EQ(state.previewItemID(), std::nullopt);
+    EXPECT_EQ(qobject_cast<ItemPreviewView*>(root->sideSurfaceWidget()), nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(root->findChildren<ItemPreviewView*>().size(), 0);
+    state.setShowFilterPanel(false);
+  }
+}
+
+// A pane taller than the room between the margins starts 20 from the top and runs past the
+// bottom one; it is never cut to fit.
+TEST_F(PanelViewTest, ATallerPreviewOverflowsFromTwentyFromTheTop) {
+  show(items(3));
+  root->resize(916, 420);
+  QString lines;
+  for (int i = 0; i < 200; ++i) lines += QStringLiteral("line %1\n").arg(i);
+  const ClipboardItem tall = test::textItem(lines);
+  state.setItems({tall});
+  root->setPreviewFactory([&](const ClipboardItem& item, double availableHeight, std::function<void()> onClose,
+                              QWidget* parent) -> QWidget* {
+    return new ItemPreviewView(*fake.context, state, {item, availableHeight}, {std::move(onClose)}, parent);
+  });
+  state.setPreviewItemID(tall.id);
+  state.setPreviewAnchorY(300);
+  fake.advanceBoth(0.6);
+  fake.scheduler->runPending();
+  auto* pane = qobject_cast<ItemPreviewView*>(root->sideSurfaceWidget());
+  ASSERT_NE(pane, nullptr);
+  EXPECT_EQ(pane->props().availableHeight, 380);
+  EXPECT_EQ(pane->contentBoxRect().height(), 380);
+  const QRectF boxes = root->sideSurfaceRect();
+  EXPECT_EQ(boxes.top(), 20);
+  EXPECT_GT(boxes.bottom(), 400);
+  EXPECT_EQ(boxes.height(), pane->paneSize().height());
+
+  // The panel grows: the pane gets the height and stays whole.
+  root->resize(916, 900);
+  fake.advanceBoth(0.2);
+  EXPECT_EQ(pane->props().availableHeight, 860);
+  EXPECT_EQ(pane->contentBoxRect().height(), 620);
+  EXPECT_EQ(root->sideSurfaceRect().height(), pane->paneSize().height());
 }
 
 TEST_F(PanelViewTest, SideSurfacesAndTheToastOnlyFadeUnderReduceMotion) {

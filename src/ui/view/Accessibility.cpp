@@ -7,6 +7,7 @@
 #include <QAccessibleWidget>
 #include <QGraphicsScene>
 #include <QPointer>
+#include <QWidget>
 #include <QWindow>
 #include <optional>
 
@@ -246,7 +247,39 @@ class AccessibleItemView : public QAccessibleWidget {
   }
 };
 
+constexpr char kHiddenProperty[] = "qvHiddenFromAccessibility";
+
+// What a widget kept from assistive technology answers: nothing to read, nothing to do.
+class HiddenAccessibleWidget : public QAccessibleWidget {
+ public:
+  explicit HiddenAccessibleWidget(QWidget* widget) : QAccessibleWidget(widget, QAccessible::NoRole) {}
+  QAccessible::State state() const override {
+    QAccessible::State state;
+    state.invisible = true;
+    return state;
+  }
+  int childCount() const override { return 0; }
+  QAccessibleInterface* child(int) const override { return nullptr; }
+  QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+  int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+  QString text(QAccessible::Text) const override { return {}; }
+  QStringList actionNames() const override { return {}; }
+  void* interface_cast(QAccessible::InterfaceType) override { return nullptr; }
+};
+
+// Drops the interfaces made for a widget and its children, so that the next question makes them
+// anew under the current rule.
+void forgetInterfaces(QWidget& widget) {
+  QList<QWidget*> widgets = widget.findChildren<QWidget*>();
+  widgets.prepend(&widget);
+  for (QWidget* each : widgets)
+    if (QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(each))
+      QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(iface));
+}
+
 QAccessibleInterface* factory(const QString&, QObject* object) {
+  if (object && object->isWidgetType() && isHiddenFromAccessibility(object))
+    return new HiddenAccessibleWidget(static_cast<QWidget*>(object));
   if (auto* widget = qobject_cast<PaintedWidget*>(object)) return new AccessiblePaintedWidget(widget);
   if (auto* item = qobject_cast<PaintedItem*>(object)) return new AccessiblePaintedItem(item);
   if (auto* view = qobject_cast<PaintedItemView*>(object)) return new AccessibleItemView(view);
@@ -254,6 +287,25 @@ QAccessibleInterface* factory(const QString&, QObject* object) {
 }
 
 }  // namespace
+
+bool isHiddenFromAccessibility(const QObject* object) {
+  for (const QObject* each = object; each; each = each->parent()) {
+    if (each->property(kHiddenProperty).toBool()) return true;
+    if (each->isWidgetType() && static_cast<const QWidget*>(each)->isWindow()) break;
+  }
+  return false;
+}
+
+void setHiddenFromAccessibility(QWidget& widget, bool hidden) {
+  installAccessibilityBridge();
+  if (widget.property(kHiddenProperty).toBool() == hidden) return;
+  widget.setProperty(kHiddenProperty, hidden);
+  forgetInterfaces(widget);
+  if (QAccessible::isActive() && widget.parentWidget()) {
+    QAccessibleEvent reordered(widget.parentWidget(), QAccessible::ObjectReorder);
+    QAccessible::updateAccessibility(&reordered);
+  }
+}
 
 void installAccessibilityBridge() {
   static bool installed = false;

@@ -4,6 +4,8 @@
 #include <QString>
 #include <functional>
 
+class QWidget;
+
 namespace qv {
 
 // What assistive technology learns about a painted view or item: painted things have no widgets
@@ -30,6 +32,13 @@ struct AccessiblePart {
   AccessibilityInfo info;
   QRectF rect;
 };
+
+// Keeps a widget and everything inside it away from assistive technology while `hidden` (a view
+// that shows only a blurred picture of it): it reads as invisible, with no text, no actions and
+// no children, also while it has the keyboard focus. Takes effect at once, also for interfaces
+// made before.
+void setHiddenFromAccessibility(QWidget& widget, bool hidden);
+bool isHiddenFromAccessibility(const QObject* object);
 
 // Registers the accessible interfaces of painted widgets, painted items and their views with
 // Qt's accessibility. Called by the base classes; safe to call again.

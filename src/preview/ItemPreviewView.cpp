@@ -1,0 +1,619 @@
+#include "preview/ItemPreviewView.h"
+
+#include "cards/ViewServices.h"
+#include "items/stores/ImageStore.h"
+#include "items/writer/PasteboardWriter.h"
+#include "platform/Workspace.h"
+#include "platform/keys/KeyCodes.h"
+#include "preview/EditableTextView.h"
+#include "preview/LinkOpening.h"
+#include "preview/PreviewCaption.h"
+#include "preview/PreviewContent.h"
+#include "preview/PreviewSizing.h"
+#include "preview/ShareItems.h"
+#include "preview/SharePickerAnchor.h"
+#include "state/PanelState.h"
+#include "ui/Translucency.h"
+#include "ui/controls/ControlStyle.h"
+#include "ui/controls/OrnamentRail.h"
+#include "ui/fx/Fx.h"
+#include "ui/symbols/Symbols.h"
+#include "ui/text/Fonts.h"
+#include "ui/text/TextBlock.h"
+#include "ui/theme/Environment.h"
+#include "ui/theme/Theme.h"
+
+#include <QChildEvent>
+#include <QCoreApplication>
+#include <QPainter>
+#include <QShortcut>
+#include <cmath>
+
+namespace qv {
+
+namespace {
+
+// How often at most a concealed content's picture is drawn again while the content changes.
+constexpr double kPictureInterval = 1.0 / 20;
+constexpr double kBannerSymbolSize = 26;
+constexpr double kBannerTextSize = 11;
+constexpr double kBannerSpacing = 8;
+
+QLinearGradient whiteFade(const QRectF& rect, double top, double bottom) {
+  return Fx::linearGradient(
+      rect, {0, 0}, {0, 1},
+      {{0, QColor::fromRgbF(1, 1, 1, float(top))}, {1, QColor::fromRgbF(1, 1, 1, float(bottom))}});
+}
+
+// The content box's sheen: white at 0.07 at the top, clear from the middle down.
+void paintSheen(QPainter& painter, const QRectF& rect) {
+  painter.fillPath(Fx::continuousRoundedRect(rect, ItemPreviewView::kContentRadius),
+                   Fx::linearGradient(rect, {0, 0}, {0, 0.5},
+                                      {{0, QColor::fromRgbF(1, 1, 1, 0.07f)}, {1, QColor::fromRgbF(1, 1, 1, 0)}}));
+}
+
+QRegion regionOf(const QPainterPath& shape) { return QRegion(shape.toFillPolygon().toPolygon()); }
+
+}  // namespace
+
+// ---- The content box's hairline, above the content ---------------------------------------------
+
+class ItemPreviewView::ContentFrame : public PaintedWidget {
+ public:
+  ContentFrame(InterfaceServices& context, QWidget* parent) : PaintedWidget(context, parent) {
+    setHoverEnabled(false);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+  }
+  AccessibilityInfo accessibility() const override {
+    AccessibilityInfo info;
+    info.hidden = true;
+    return info;
+  }
+
+ protected:
+  void paint(QPainter& painter) override {
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF box(rect());
+    Fx::strokeInnerBorder(painter, box, kContentRadius, whiteFade(box, 0.22, 0.04), 0.75);
+  }
+};
+
+// ---- What covers a concealed item's content -----------------------------------------------------
+
+// Replaces the content box's pixels with its background and a blurred picture of the content,
+// with the banner over it. It takes every press and wheel meant for the content.
+class ItemPreviewView::ConcealCover : public PaintedWidget {
+ public:
+  ConcealCover(InterfaceServices& context, QWidget* parent) : PaintedWidget(context, parent) {
+    setHoverEnabled(false);
+    banner_.setStyle(TextStyle{systemFont(kBannerTextSize, QFont::Medium), 0, 1, Qt::AlignHCenter});
+    banner_.setText(bannerText());
+  }
+  static QString bannerText() { return QCoreApplication::translate("ItemPreviewView", "Marked sensitive"); }
+  void setPicture(QImage picture) {
+    picture_ = std::move(picture);
+    update();
+  }
+  const QImage& picture() const { return picture_; }
+  void setTranslucency(TranslucencySupport support) {
+    support_ = support;
+    update();
+  }
+  AccessibilityInfo accessibility() const override {
+    AccessibilityInfo info;
+    info.role = QAccessible::StaticText;
+    info.name = bannerText();
+    return info;
+  }
+
+ protected:
+  void paint(QPainter& painter) override {
+    const EnvironmentValues env = environment();
+    const QRectF box(rect());
+    const QPainterPath shape = Fx::continuousRoundedRect(box, kContentRadius);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // The live content was painted under this: its pixels go, not only get covered.
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillPath(shape, Translucency::backgroundColor(Material::panel, env, support_));
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    paintSheen(painter, box);
+    if (!picture_.isNull()) {
+      painter.save();
+      painter.setClipPath(shape);
+      Fx::drawImage(painter, {0, 0}, picture_);
+      painter.restore();
+    }
+    const QColor ink = primaryColor(env, 0.45);
+    const QSizeF textSize = banner_.size(0);
+    const double height = kBannerSymbolSize + kBannerSpacing + textSize.height();
+    const double top = (box.height() - height) / 2;
+    const QImage symbol = Symbols::image(QStringLiteral("eye.slash.fill"), kBannerSymbolSize, ink,
+                                         Fx::painterScale(painter));
+    if (!symbol.isNull()) {
+      const QSizeF size = symbol.deviceIndependentSize();
+      painter.drawImage(QPointF((box.width() - size.width()) / 2, top + (kBannerSymbolSize - size.height()) / 2),
+                        symbol);
+    }
+    banner_.draw(painter, QPointF((box.width() - textSize.width()) / 2, top + kBannerSymbolSize + kBannerSpacing), 0,
+                 ink);
+  }
+
+ private:
+  QImage picture_;
+  TextBlock banner_;
+  TranslucencySupport support_;
+};
+
+// ---- Pure rules ---------------------------------------------------------------------------------
+
+std::optional<QUrl> ItemPreviewView::fileURL(const ClipboardItem& item) {
+  const auto* file = std::get_if<FilePayload>(&item.payload);
+  if (!file || !file->url || !file->url->isLocalFile()) return std::nullopt;
+  return file->url->qurl();
+}
+
+int ItemPreviewView::toolbarActionCount(const ClipboardItem& item) {
+  int count = 4;
+  if (item.plainText()) ++count;
+  if (std::holds_alternative<CodePayload>(item.payload) || std::holds_alternative<TextPayload>(item.payload)) ++count;
+  if (std::holds_alternative<LinkPayload>(item.payload)) ++count;
+  if (fileURL(item)) ++count;
+  return count;
+}
+
+double ItemPreviewView::contentHeight(const ClipboardItem& item, double availableHeight) {
+  const int buttons = toolbarActionCount(item);
+  // The rail's buttons, 4 apart, inside 6 of padding, with 28 to spare.
+  const double minimum = std::max(
+      OrnamentRailButton::kFace * buttons + kRailSpacing * (buttons - 1) + 2 * kRailPadding + 28,
+      kMinimumContentHeight);
+  const double allowed = std::max(minimum, std::min(std::max(availableHeight, minimum), kMaximumContentHeight));
+  const double width = PreviewSizing::preferredWidth(item) - kRailWidth - kRowSpacing;
+  const double wanted = std::max(PreviewSizing::preferredHeight(item, width), minimum);
+  return std::min(allowed, wanted);
+}
+
+QString ItemPreviewView::revealLabel() {
+  return QStringLiteral("Show in Files  ") + keys::shortcutText({keys::code::R, keys::kCommandFlag});
+}
+
+std::vector<ItemPreviewView::ToolbarRow> ItemPreviewView::toolbarRows(const ClipboardItem& item, bool isPinned,
+                                                                      bool isSharing, bool isEditing) {
+  if (isEditing)
+    return {{QStringLiteral("checkmark"), QStringLiteral("Save changes"), true, Action::save},
+            {QStringLiteral("xmark"), QStringLiteral("Discard changes"), false, Action::discard}};
+  std::vector<ToolbarRow> rows;
+  rows.push_back({QStringLiteral("xmark"), QStringLiteral("Close"), false, Action::close});
+  rows.push_back({QStringLiteral("doc.on.doc"), QStringLiteral("Copy to clipboard"), false, Action::copy});
+  if (item.plainText())
+    rows.push_back({QStringLiteral("textformat"), QStringLiteral("Copy as plain text"), false, Action::copyPlainText});
+  if (std::holds_alternative<CodePayload>(item.payload) || std::holds_alternative<TextPayload>(item.payload))
+    rows.push_back({QStringLiteral("pencil"), QStringLiteral("Edit"), false, Action::edit});
+  rows.push_back({QStringLiteral("square.and.arrow.up"),
+                  isSharing ? QStringLiteral("Close share sheet") : QStringLiteral("Share"), isSharing, Action::share});
+  rows.push_back({isPinned ? QStringLiteral("pin.fill") : QStringLiteral("pin"),
+                  isPinned ? QStringLiteral("Unpin") : QStringLiteral("Pin"), isPinned, Action::pin});
+  if (std::holds_alternative<LinkPayload>(item.payload))
+    rows.push_back({QStringLiteral("safari"), QStringLiteral("Open in Browser"), false, Action::openInBrowser});
+  if (fileURL(item)) rows.push_back({QStringLiteral("magnifyingglass"), revealLabel(), false, Action::reveal});
+  return rows;
+}
+
+// ---- The pane -----------------------------------------------------------------------------------
+
+ItemPreviewView::ItemPreviewView(ViewServices& context, PanelState& state, Props props, Callbacks callbacks,
+                                 QWidget* parent)
+    : PaintedWidget(context, parent),
+      context_(context),
+      state_(state),
+      box_(new QWidget(this)),
+      frame_(new ContentFrame(context, box_)),
+      cover_(new ConcealCover(context, box_)),
+      caption_(new PreviewCaption(context, &state, this)),
+      shareAnchor_(new SharePickerAnchor(context, this)) {
+  setHoverEnabled(false);
+  cover_->hide();
+  connect(&state_, &PanelState::pinnedIDsChanged, this, &ItemPreviewView::syncRail);
+  connect(&state_, &PanelState::sensitiveIDsChanged, this, &ItemPreviewView::syncConcealment);
+  connect(&state_, &PanelState::peekedIDsChanged, this, &ItemPreviewView::syncConcealment);
+  connect(&state_, &PanelState::edgeSideChanged, this, [this] {
+    relayout();
+    update();
+  });
+  connect(&state_, &PanelState::cancelPreviewEditTriggerChanged, this, [this] {
+    if (editing_) discardEdit();
+  });
+  connect(context_.environment.get(), &Environment::changed, this, &ItemPreviewView::scheduleConcealedPicture);
+  props_ = std::move(props);
+  callbacks_ = std::move(callbacks);
+  showContent();
+  syncCaption();
+  syncRail();
+  syncRevealShortcut();
+  syncConcealment();
+  resize(sizeHint());
+  relayout();
+}
+
+ItemPreviewView::~ItemPreviewView() { releaseEditFlag(); }
+
+void ItemPreviewView::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
+  if (props == props_) return;
+  const Props previous = std::exchange(props_, props);
+  if (previous.item.id != props_.item.id) {
+    // Another item: nothing of the first one stays, not its editor nor its share menu.
+    if (editing_) {
+      editing_ = false;
+      draft_.clear();
+      releaseEditFlag();
+    }
+    sharing_ = false;
+    showContent();
+  } else if (!showsSameContent(previous.item, props_.item) && !editing_) {
+    showContent();
+  }
+  syncCaption();
+  syncRail();
+  syncRevealShortcut();
+  syncConcealment();
+  updateGeometry();
+  resize(sizeHint());
+  relayout();
+  update();
+}
+
+void ItemPreviewView::setTranslucency(TranslucencySupport support) {
+  if (support == support_) return;
+  support_ = support;
+  cover_->setTranslucency(support);
+  update();
+}
+
+// ---- Geometry -----------------------------------------------------------------------------------
+
+bool ItemPreviewView::onLeft() const { return state_.edgeSide() == QLatin1String("left"); }
+
+bool ItemPreviewView::isPinned() const { return state_.pinnedIDs().contains(props_.item.id); }
+
+double ItemPreviewView::paneWidth() const { return PreviewSizing::preferredWidth(props_.item); }
+
+double ItemPreviewView::contentWidth() const { return paneWidth() - kRailWidth - kRowSpacing; }
+
+double ItemPreviewView::contentBoxHeight() const { return contentHeight(props_.item, props_.availableHeight); }
+
+double ItemPreviewView::captionBoxHeight() const { return caption_->sizeHint().height() + 2 * kCaptionPaddingV; }
+
+QSizeF ItemPreviewView::paneSize() const {
+  return {paneWidth(), contentBoxHeight() + kStackSpacing + captionBoxHeight()};
+}
+
+QRectF ItemPreviewView::boxesRect() const { return QRectF(QPointF(kShadowRoom, kShadowRoom), paneSize()); }
+
+QRectF ItemPreviewView::contentBoxRect() const {
+  const QRectF boxes = boxesRect();
+  const double x = onLeft() ? boxes.left() + kRailWidth + kRowSpacing : boxes.left();
+  return {x, boxes.top(), contentWidth(), contentBoxHeight()};
+}
+
+QRectF ItemPreviewView::railRect() const {
+  const QRectF content = contentBoxRect();
+  const auto count = double(rows_.size());
+  const double height = OrnamentRailButton::kFace * count + kRailSpacing * std::max(0.0, count - 1) + 2 * kRailPadding;
+  const double x = onLeft() ? boxesRect().left() : content.right() + kRowSpacing;
+  return {x, content.center().y() - height / 2, kRailWidth, height};
+}
+
+QRectF ItemPreviewView::captionBoxRect() const {
+  const QRectF boxes = boxesRect();
+  const double maximum = paneWidth() - kRailWidth - kRowSpacing;
+  const double width = std::min(caption_->sizeHint().width() + 2 * kCaptionPaddingH, maximum);
+  const double centre = boxes.center().x() + (onLeft() ? kCaptionShift : -kCaptionShift);
+  return {centre - width / 2, contentBoxRect().bottom() + kStackSpacing, width, captionBoxHeight()};
+}
+
+QSize ItemPreviewView::sizeHint() const {
+  const QSizeF pane = paneSize();
+  return QSizeF(pane.width() + 2 * kShadowRoom, pane.height() + 2 * kShadowRoom).toSize();
+}
+
+QPainterPath ItemPreviewView::hitShape() const {
+  QPainterPath shape = Fx::continuousRoundedRect(contentBoxRect(), kContentRadius);
+  shape.addPath(Fx::continuousRoundedRect(railRect(), kRailRadius));
+  shape.addPath(Fx::continuousRoundedRect(captionBoxRect(), kCaptionRadius));
+  shape.setFillRule(Qt::WindingFill);
+  return shape;
+}
+
+void ItemPreviewView::resizeEvent(QResizeEvent* event) {
+  PaintedWidget::resizeEvent(event);
+  relayout();
+}
+
+void ItemPreviewView::relayout() {
+  const QRectF content = contentBoxRect();
+  box_->setGeometry(content.toRect());
+  const QRectF inside(QPointF(0, 0), content.size());
+  box_->setMask(regionOf(Fx::continuousRoundedRect(inside, kContentRadius)));
+  if (content_) content_->setGeometry(inside.toRect());
+  cover_->setGeometry(inside.toRect());
+  frame_->setGeometry(inside.toRect());
+  frame_->raise();
+  const QRectF rail = railRect();
+  double y = rail.top() + kRailPadding;
+  for (OrnamentRailButton* button : buttons_) {
+    button->setGeometry(
+        QRectF(rail.left() + kRailPadding, y, OrnamentRailButton::kFace, OrnamentRailButton::kFace).toRect());
+    y += OrnamentRailButton::kFace + kRailSpacing;
+  }
+  // The share menu opens from behind the Share button.
+  for (size_t i = 0; i < rows_.size() && i < buttons_.size(); ++i)
+    if (rows_[i].action == Action::share) shareAnchor_->setGeometry(buttons_[i]->geometry());
+  shareAnchor_->lower();
+  caption_->setGeometry(
+      captionBoxRect().adjusted(kCaptionPaddingH, kCaptionPaddingV, -kCaptionPaddingH, -kCaptionPaddingV).toRect());
+  if (concealed_) scheduleConcealedPicture();
+}
+
+// ---- Content ------------------------------------------------------------------------------------
+
+EditableTextView* ItemPreviewView::editor() const { return qobject_cast<EditableTextView*>(content_.data()); }
+
+const QImage& ItemPreviewView::concealedPicture() const { return cover_->picture(); }
+
+void ItemPreviewView::showContent() {
+  if (editing_) {
+    auto* editor = new EditableTextView(context_, std::holds_alternative<CodePayload>(props_.item.payload), box_);
+    editor->setProps({draft_}, {[this](const QString& text) { draft_ = text; }});
+    setContent(editor);
+  } else {
+    setContent(makePreviewContent(context_, props_.item, box_));
+  }
+}
+
+void ItemPreviewView::setContent(QWidget* content) {
+  if (content_) {
+    content_->hide();
+    content_->deleteLater();
+  }
+  content_ = content;
+  if (!content) return;
+  content->setParent(box_);
+  content->setGeometry(QRect(QPoint(0, 0), box_->size()));
+  content->lower();
+  watchContent(content);
+  if (concealed_) setHiddenFromAccessibility(*content, true);
+  content->show();
+  if (concealed_) drawConcealedPicture();
+}
+
+// ---- Concealment --------------------------------------------------------------------------------
+
+void ItemPreviewView::syncConcealment() {
+  const bool concealed = state_.isConcealed(props_.item.id);
+  if (concealed == concealed_) return;
+  concealed_ = concealed;
+  if (content_) setHiddenFromAccessibility(*content_, concealed);
+  if (concealed) {
+    drawConcealedPicture();
+    cover_->show();
+    cover_->raise();
+    frame_->raise();
+  } else {
+    pictureWork_.cancel();
+    cover_->hide();
+    cover_->setPicture({});
+  }
+}
+
+void ItemPreviewView::watchContent(QObject* object) {
+  object->installEventFilter(this);
+  for (QObject* child : object->children())
+    if (child->isWidgetType()) watchContent(child);
+}
+
+bool ItemPreviewView::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::ChildAdded:
+      if (auto* child = static_cast<QChildEvent*>(event)->child(); child && child->isWidgetType()) watchContent(child);
+      break;
+    case QEvent::Paint:
+      // The content changed under the cover: its picture follows (not for the picture's own
+      // drawing, which paints the content too).
+      if (concealed_ && !drawingPicture_) scheduleConcealedPicture();
+      break;
+    default: break;
+  }
+  return PaintedWidget::eventFilter(watched, event);
+}
+
+void ItemPreviewView::scheduleConcealedPicture() {
+  if (!concealed_ || pictureWork_.isPending()) return;
+  pictureWork_ = context_.scheduler->after(
+      kPictureInterval, [this] { drawConcealedPicture(); }, Guard(this));
+}
+
+void ItemPreviewView::drawConcealedPicture() {
+  if (!concealed_ || !content_ || content_->size().isEmpty()) return;
+  drawingPicture_ = true;
+  QImage picture = widgetPicture(*content_);
+  drawingPicture_ = false;
+  picture = Fx::blurred(picture, kSensitiveBlur);
+  // Covering repaints what lies under it: a picture that came out the same ends the round.
+  if (picture == cover_->picture()) return;
+  cover_->setPicture(std::move(picture));
+}
+
+// ---- Rail, caption, share, shortcut ---------------------------------------------------------------
+
+void ItemPreviewView::syncRail() {
+  std::vector<ToolbarRow> rows = toolbarRows(props_.item, isPinned(), sharing_, editing_);
+  const bool moved = rows.size() != rows_.size();
+  rows_ = std::move(rows);
+  while (buttons_.size() > rows_.size()) {
+    delete buttons_.back();
+    buttons_.pop_back();
+  }
+  while (buttons_.size() < rows_.size()) {
+    auto* button = new OrnamentRailButton(context_, {}, {}, this);
+    button->show();
+    buttons_.push_back(button);
+  }
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    const ToolbarRow& row = rows_[i];
+    buttons_[i]->setToolTip(row.label);
+    buttons_[i]->setProps({row.icon, row.isSelected, false, true, false},
+                          {[this, action = row.action] { run(action); }});
+  }
+  syncShareAnchor();
+  if (moved) {
+    relayout();
+    update();
+  }
+}
+
+void ItemPreviewView::syncCaption() { caption_->setProps({props_.item}); }
+
+void ItemPreviewView::syncShareAnchor() {
+  shareAnchor_->setProps({shareItems(props_.item, *context_.imageStore), shareTrigger_}, {[this](bool presenting) {
+                           if (presenting == sharing_) return;
+                           sharing_ = presenting;
+                           syncRail();
+                         }});
+}
+
+void ItemPreviewView::syncRevealShortcut() {
+  const bool wanted = fileURL(props_.item).has_value();
+  if (wanted == (revealShortcut_ != nullptr)) return;
+  if (!wanted) {
+    delete revealShortcut_;
+    revealShortcut_ = nullptr;
+    return;
+  }
+  revealShortcut_ = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this);
+  revealShortcut_->setContext(Qt::WindowShortcut);
+  connect(revealShortcut_, &QShortcut::activated, this, &ItemPreviewView::revealInFinder);
+}
+
+// ---- Actions ------------------------------------------------------------------------------------
+
+void ItemPreviewView::run(Action action) {
+  switch (action) {
+    case Action::close: close(); break;
+    case Action::copy: copyToClipboard(); break;
+    case Action::copyPlainText: copyAsPlainText(); break;
+    case Action::edit: beginEditing(); break;
+    case Action::share:
+      ++shareTrigger_;
+      syncShareAnchor();
+      break;
+    case Action::pin: state_.togglePin(props_.item); break;
+    case Action::openInBrowser: openInBrowser(); break;
+    case Action::reveal: revealInFinder(); break;
+    case Action::save: saveEdit(); break;
+    case Action::discard: discardEdit(); break;
+  }
+}
+
+void ItemPreviewView::close() {
+  if (const auto onClose = callbacks_.onClose) onClose();
+}
+
+void ItemPreviewView::copyToClipboard() {
+  if (context_.pasteboardWriter->write(props_.item, false, std::nullopt)) close();
+}
+
+void ItemPreviewView::copyAsPlainText() {
+  // Like Copy: a write that failed leaves the pane open, so nothing looks copied that was not.
+  if (context_.pasteboardWriter->write(props_.item, true, std::nullopt)) close();
+}
+
+void ItemPreviewView::openInBrowser() {
+  const auto* link = std::get_if<LinkPayload>(&props_.item.payload);
+  if (!link) return;
+  openLink(context_, link->url.qurl());
+  close();
+}
+
+void ItemPreviewView::revealInFinder() {
+  const std::optional<QUrl> url = fileURL(props_.item);
+  if (!url) return;
+  context_.workspace->revealFile(url->toLocalFile());
+  close();
+}
+
+void ItemPreviewView::beginEditing() {
+  if (editing_) return;
+  if (const auto* code = std::get_if<CodePayload>(&props_.item.payload)) draft_ = code->source;
+  else if (const auto* text = std::get_if<TextPayload>(&props_.item.payload)) draft_ = text->text;
+  else return;
+  if (!state_.previewEditingActive()) state_.setPreviewEditingActive(true);
+  editing_ = true;
+  showContent();
+  syncRail();
+}
+
+void ItemPreviewView::endEditing() {
+  if (state_.previewEditingActive()) state_.setPreviewEditingActive(false);
+  if (!editing_) return;
+  editing_ = false;
+  showContent();
+  syncRail();
+}
+
+void ItemPreviewView::saveEdit() {
+  // The state hands this pane the edited item (or none, when it is gone) as it notifies.
+  const ClipboardItem item = props_.item;
+  const QString text = draft_;
+  state_.updateText(item, text);
+  endEditing();
+}
+
+void ItemPreviewView::discardEdit() {
+  draft_.clear();
+  endEditing();
+}
+
+void ItemPreviewView::releaseEditFlag() {
+  if (editing_ && state_.previewEditingActive()) state_.setPreviewEditingActive(false);
+}
+
+void ItemPreviewView::hideEvent(QHideEvent* event) {
+  PaintedWidget::hideEvent(event);
+  // A pane that leaves while editing must give the panel its keys back.
+  releaseEditFlag();
+}
+
+// ---- Painting -----------------------------------------------------------------------------------
+
+AccessibilityInfo ItemPreviewView::accessibility() const {
+  AccessibilityInfo info;
+  info.role = QAccessible::Pane;
+  info.name = QCoreApplication::translate("ItemPreviewView", "Preview");
+  return info;
+}
+
+void ItemPreviewView::paint(QPainter& painter) {
+  const EnvironmentValues env = environment();
+  painter.setRenderHint(QPainter::Antialiasing);
+  const QRectF content = contentBoxRect();
+  const QRectF rail = railRect();
+  const QRectF caption = captionBoxRect();
+  for (const auto& [box, radius] :
+       {std::pair(content, kContentRadius), std::pair(rail, kRailRadius), std::pair(caption, kCaptionRadius)})
+    Fx::drawShadows(painter, box, radius, Theme::shadowLow());
+
+  painter.fillPath(Fx::continuousRoundedRect(content, kContentRadius),
+                   Translucency::backgroundColor(Material::panel, env, support_));
+  paintSheen(painter, content);
+
+  const std::pair<QRectF, double> menus[] = {{rail, kRailRadius}, {caption, kCaptionRadius}};
+  const std::pair<double, double> hairlines[] = {{0.18, 0.03}, {0.16, 0.03}};
+  for (size_t i = 0; i < std::size(menus); ++i) {
+    const auto& [box, radius] = menus[i];
+    Translucency::paintBackground(painter, Fx::continuousRoundedRect(box, radius), Material::menu, env, support_);
+    Fx::strokeInnerBorder(painter, box, radius, whiteFade(box, hairlines[i].first, hairlines[i].second), 0.5);
+  }
+}
+
+}  // namespace qv

@@ -1,0 +1,191 @@
+#pragma once
+#include "items/model/ClipboardItem.h"
+#include "platform/Compositor.h"
+#include "platform/Scheduler.h"
+#include "ui/view/PaintedWidget.h"
+
+#include <QPointer>
+#include <QUrl>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class QShortcut;
+
+namespace qv {
+
+struct ViewServices;
+class PanelState;
+class OrnamentRailButton;
+class PreviewCaption;
+class SharePickerAnchor;
+class EditableTextView;
+
+// The pane beside the edge panel that shows one item at a readable size, in three boxes: the
+// content box (the item's renderer, or the editor of a text or code item while editing), the
+// toolbar rail beside it on the side facing the panel, and the caption under the content box.
+// The box sizes come from the item alone (PreviewSizing) and the height the panel can give.
+//
+// It acts on the item through the state (pin, edited text, the edit flag), the clipboard writer
+// and the workspace; closing is the host's (Callbacks::onClose). A sensitive item that is not
+// peeked at shows a blurred picture of its content, redrawn when the content changes; the live
+// view under it takes no pointer, says nothing to screen readers and, while editing, keeps the
+// keyboard. Only the three boxes take the pointer (hitShape): a click beside them reaches the
+// window below.
+class ItemPreviewView : public PaintedWidget {
+  Q_OBJECT
+ public:
+  struct Props {
+    ClipboardItem item;
+    double availableHeight = 0;  // what the host can give the pane
+    bool operator==(const Props&) const = default;
+  };
+  struct Callbacks {
+    std::function<void()> onClose;
+  };
+
+  // What a rail button does.
+  enum class Action { close, copy, copyPlainText, edit, share, pin, openInBrowser, reveal, save, discard };
+  struct ToolbarRow {
+    QString icon;
+    QString label;  // its tooltip and accessible name
+    bool isSelected = false;
+    Action action = Action::close;
+    bool operator==(const ToolbarRow&) const = default;
+  };
+
+  static constexpr double kRailWidth = 46;
+  static constexpr double kRailPadding = 6;
+  static constexpr double kRailSpacing = 4;
+  static constexpr double kRailRadius = 23;
+  static constexpr double kRowSpacing = 12;
+  static constexpr double kStackSpacing = 8;
+  static constexpr double kContentRadius = 20;
+  static constexpr double kCaptionRadius = 11;
+  static constexpr double kCaptionPaddingH = 11;
+  static constexpr double kCaptionPaddingV = 6;
+  // The caption box moves this far towards the content box, so that it centres under it.
+  static constexpr double kCaptionShift = 29;
+  static constexpr double kMinimumContentHeight = 200;
+  static constexpr double kMaximumContentHeight = 620;
+  static constexpr double kSensitiveBlur = 30;
+  // The boxes stand this far inside the widget's edges, where their shadows fall.
+  static constexpr int kShadowRoom = 14;
+
+  ItemPreviewView(ViewServices& context, PanelState& state, Props props, Callbacks callbacks,
+                  QWidget* parent = nullptr);
+  ~ItemPreviewView() override;
+
+  // Callbacks are replaced on every call. Another payload of the same item gets a new renderer
+  // (an open editor stays with its draft); another item starts the pane afresh.
+  void setProps(const Props& props, Callbacks callbacks);
+  const Props& props() const { return props_; }
+  // Whether the boxes may be translucent (a compositor runs).
+  void setTranslucency(TranslucencySupport support);
+
+  // ---- Pure rules -------------------------------------------------------------------------------
+  // The file URL of a file item that has one (a remote address is none).
+  static std::optional<QUrl> fileURL(const ClipboardItem& item);
+  // The rail's buttons outside edit mode: 4, one more each for a plain-text form, a text or code
+  // item, a link and a file URL.
+  static int toolbarActionCount(const ClipboardItem& item);
+  // The content box: tall enough for the rail (at least 200), at most what the host gives (at most
+  // 620), as tall as the content wants in between.
+  static double contentHeight(const ClipboardItem& item, double availableHeight);
+  static std::vector<ToolbarRow> toolbarRows(const ClipboardItem& item, bool isPinned, bool isSharing, bool isEditing);
+  // "Show in Files  Ctrl+R": the shortcut in the desktop's words.
+  static QString revealLabel();
+
+  // ---- Actions (the rail's) ---------------------------------------------------------------------
+  void beginEditing();
+  void endEditing();
+  void saveEdit();
+  void discardEdit();
+  void copyToClipboard();
+  void copyAsPlainText();
+  void openInBrowser();
+  void revealInFinder();
+
+  // ---- What it shows ----------------------------------------------------------------------------
+  bool isEditing() const { return editing_; }
+  const QString& draft() const { return draft_; }
+  bool isSharing() const { return sharing_; }
+  int shareTrigger() const { return shareTrigger_; }
+  bool isConcealed() const { return concealed_; }
+  // The boxes in this widget's coordinates.
+  QRectF contentBoxRect() const;
+  QRectF railRect() const;
+  QRectF captionBoxRect() const;
+  // The three boxes' extent, without the room of their shadows.
+  QSizeF paneSize() const;
+  const std::vector<ToolbarRow>& rows() const { return rows_; }
+  const std::vector<OrnamentRailButton*>& railButtons() const { return buttons_; }
+  // The live renderer or the editor.
+  QWidget* content() const { return content_; }
+  EditableTextView* editor() const;
+  PreviewCaption& caption() const { return *caption_; }
+  SharePickerAnchor& shareAnchor() const { return *shareAnchor_; }
+  // The blurred picture over a concealed item's content (null otherwise).
+  const QImage& concealedPicture() const;
+  bool hasRevealShortcut() const { return revealShortcut_ != nullptr; }
+
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override { return sizeHint(); }
+  QPainterPath hitShape() const override;
+  AccessibilityInfo accessibility() const override;
+
+ protected:
+  void paint(QPainter& painter) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  class ContentFrame;
+  class ConcealCover;
+  bool onLeft() const;
+  bool isPinned() const;
+  double paneWidth() const;
+  double contentWidth() const;
+  double contentBoxHeight() const;
+  double captionBoxHeight() const;
+  QRectF boxesRect() const;
+  void relayout();
+  void syncRail();
+  void syncCaption();
+  void syncShareAnchor();
+  void syncRevealShortcut();
+  void showContent();
+  void setContent(QWidget* content);
+  void syncConcealment();
+  void watchContent(QObject* object);
+  void scheduleConcealedPicture();
+  void drawConcealedPicture();
+  void run(Action action);
+  void close();
+  void releaseEditFlag();
+
+  ViewServices& context_;
+  PanelState& state_;
+  Props props_;
+  Callbacks callbacks_;
+  TranslucencySupport support_;
+  bool editing_ = false;
+  QString draft_;
+  int shareTrigger_ = 0;
+  bool sharing_ = false;
+  bool concealed_ = false;
+  bool drawingPicture_ = false;
+  std::vector<ToolbarRow> rows_;
+  std::vector<OrnamentRailButton*> buttons_;
+  QWidget* box_;  // the content box: clips the content to its shape
+  QPointer<QWidget> content_;
+  ContentFrame* frame_;
+  ConcealCover* cover_;
+  PreviewCaption* caption_;
+  SharePickerAnchor* shareAnchor_;
+  QShortcut* revealShortcut_ = nullptr;
+  WorkItem pictureWork_;
+};
+
+}  // namespace qv
