@@ -210,8 +210,12 @@ ItemPreviewView::ItemPreviewView(ViewServices& context, PanelState& state, Props
       frame_(new ContentFrame(context, box_)),
       cover_(new ConcealCover(context, box_)),
       caption_(new PreviewCaption(context, &state, this)),
-      shareAnchor_(new SharePickerAnchor(context, this)) {
+      shareAnchor_(new SharePickerAnchor(context, this)),
+      railPresence_(*context.frameClock, 1.0) {
   setHoverEnabled(false);
+  railPresence_.setOnChange([this] {
+    for (OrnamentRailButton* button : buttons_) button->setTransitionLook(1, railPresence_.value());
+  });
   cover_->hide();
   connect(&state_, &PanelState::pinnedIDsChanged, this, &ItemPreviewView::syncRail);
   connect(&state_, &PanelState::sensitiveIDsChanged, this, &ItemPreviewView::syncConcealment);
@@ -456,6 +460,7 @@ void ItemPreviewView::syncRail() {
   }
   while (buttons_.size() < rows_.size()) {
     auto* button = new OrnamentRailButton(context_, {}, {}, this);
+    button->setTransitionLook(1, railPresence_.value());
     button->show();
     buttons_.push_back(button);
   }
@@ -551,6 +556,7 @@ void ItemPreviewView::beginEditing() {
   editing_ = true;
   showContent();
   syncRail();
+  fadeInRail();
 }
 
 void ItemPreviewView::endEditing() {
@@ -559,6 +565,13 @@ void ItemPreviewView::endEditing() {
   editing_ = false;
   showContent();
   syncRail();
+  fadeInRail();
+}
+
+void ItemPreviewView::fadeInRail() {
+  // The other set of buttons comes in with the standard spring.
+  railPresence_.jumpTo(0);
+  railPresence_.animateTo(1.0, Theme::springStandard());
 }
 
 void ItemPreviewView::saveEdit() {

@@ -2,6 +2,7 @@
 #include "items/model/ClipboardItem.h"
 #include "platform/Compositor.h"
 #include "platform/Scheduler.h"
+#include "ui/anim/AnimatedValue.h"
 #include "ui/view/PaintedWidget.h"
 
 #include <QPointer>
@@ -120,6 +121,8 @@ class ItemPreviewView : public PaintedWidget {
   QSizeF paneSize() const;
   const std::vector<ToolbarRow>& rows() const { return rows_; }
   const std::vector<OrnamentRailButton*>& railButtons() const { return buttons_; }
+  // 0 … 1: how far the rail's buttons have faded in after the editor opened or closed.
+  double railPresence() const { return railPresence_.value(); }
   // The live renderer or the editor.
   QWidget* content() const { return content_; }
   EditableTextView* editor() const;
@@ -152,6 +155,7 @@ class ItemPreviewView : public PaintedWidget {
   QRectF boxesRect() const;
   void relayout();
   void syncRail();
+  void fadeInRail();
   void syncCaption();
   void syncShareAnchor();
   void syncRevealShortcut();
@@ -186,6 +190,7 @@ class ItemPreviewView : public PaintedWidget {
   SharePickerAnchor* shareAnchor_;
   QShortcut* revealShortcut_ = nullptr;
   WorkItem pictureWork_;
+  Animated<double> railPresence_;
 };
 
 }  // namespace qv

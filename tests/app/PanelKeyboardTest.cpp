@@ -337,6 +337,7 @@ TEST_F(PanelKeyboardTest, SpacePreviewsUnlessItIsTypedIntoAQuery) {
 // Until a preview pane exists, Space must not close the filter panel for a preview nobody sees
 // (which the next Escape would then close), nor take the focus or a space from the search.
 TEST_F(PanelKeyboardTest, SpaceChangesNothingWithoutAPreviewPane) {
+  controller->rootView()->setPreviewFactory({});  // a panel that cannot preview
   state().setShowFilterPanel(true);
   state().setHoveredItem(items[1]);
   EXPECT_TRUE(press(Qt::Key_Space, kNone, " "));
