@@ -1,9 +1,12 @@
 // The preview's building blocks on the main thread: showing a large image item from its
-// pre-scaled copy (with the worker's time reported beside it) and captioning a long text.
+// pre-scaled copy (with the worker's time reported beside it), captioning a long text, and the
+// whole pane from its making to its first painted frame, then every later step until it rests.
 #include "items/ItemServices.h"
 #include "items/stores/ImageStore.h"
 #include "preview/DownsampledImageView.h"
+#include "preview/ItemPreviewView.h"
 #include "preview/PreviewCaption.h"
+#include "state/PanelState.h"
 #include "support/BenchMain.h"
 #include "support/app/FakeContext.h"
 #include "ui/InterfaceServices.h"
@@ -128,6 +131,147 @@ void BM_CaptionOfLongText(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_CaptionOfLongText)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// 256,000 characters in lines of 60 (59 and a line break), or in one line.
+QString textOfLines(int lineLength) {
+  const QString words = QStringLiteral("the quick brown fox jumps over the lazy dog and runs away ");
+  QString text;
+  text.reserve(256'000);
+  while (text.size() < 256'000) {
+    for (int i = 0; i < lineLength - 1 && text.size() < 256'000; ++i) text += words.at(i % words.size());
+    if (text.size() < 256'000) text += u'\n';
+  }
+  return text;
+}
+
+enum PaneKind { kImage, kTextLines, kTextOneLine };
+
+// Qt's own scheduler, counting the work it runs: posted work runs one turn of the event loop at a
+// time, as in the program, so that a step is what one turn does.
+class CountingScheduler : public Scheduler {
+ public:
+  QDateTime now() const override { return qt_.now(); }
+  double uptime() const override { return qt_.uptime(); }
+  WorkItem after(double seconds, std::function<void()> work, Guard guard = {}) override {
+    return qt_.after(seconds, counted(std::move(work)), std::move(guard));
+  }
+  Timer every(double seconds, std::function<void()> work, Guard guard = {}) override {
+    return qt_.every(seconds, counted(std::move(work)), std::move(guard));
+  }
+  void post(std::function<void()> work, Guard guard = {}) override {
+    qt_.post(counted(std::move(work)), std::move(guard));
+  }
+  int ran() const { return ran_; }
+
+ private:
+  std::function<void()> counted(std::function<void()> work) {
+    return [this, work = std::move(work)] {
+      ++ran_;
+      work();
+    };
+  }
+  QtScheduler qt_;
+  int ran_ = 0;
+};
+
+// Services on the counting scheduler; workers run when told.
+struct LiveFixture {
+  FakeContext fake;
+  std::shared_ptr<CountingScheduler> scheduler = std::make_shared<CountingScheduler>();
+  LiveFixture() {
+    fake.context->scheduler = scheduler;
+    fake.context->frameClock = std::make_shared<ManualFrameClock>();
+    installInterfaceServices(*fake.context);
+    installItemServices(*fake.context);
+  }
+  static LiveFixture& shared() {
+    static LiveFixture fixture;
+    return fixture;
+  }
+  ManualFrameClock& clock() { return static_cast<ManualFrameClock&>(*fake.context->frameClock); }
+};
+
+// Main thread: making the pane for an item, showing it and painting its first frame (the time
+// measured), then each later turn of the event loop until nothing is left to do, with a frame's
+// worth of animation and a repaint after each: the longest turn is max_step_ms, the turns that
+// did something steps. Workers' time is worker_ms.
+void BM_PaneToFirstFrame(benchmark::State& state) {
+  LiveFixture& fixture = LiveFixture::shared();
+  const auto kind = PaneKind(state.range(0));
+  ClipboardPayload payload;
+  switch (kind) {
+    case kImage:
+      state.SetLabel("6000x4000 image");
+      payload = ImagePayload{Fixture::shared().picture, QStringLiteral("photo.png"), 6000, 4000,
+                             QStringLiteral("9 MB")};
+      break;
+    case kTextLines:
+      state.SetLabel("256,000 characters in 60-character lines");
+      payload = TextPayload{textOfLines(60)};
+      break;
+    case kTextOneLine:
+      state.SetLabel("256,000 characters in one line");
+      payload = TextPayload{textOfLines(256'001)};
+      break;
+  }
+  const ClipboardItem item = ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"),
+                                                 QDateTime::currentDateTimeUtc(), payload);
+  PanelState panelState(*fixture.fake.context);
+  panelState.setItems({item});
+  QImage frame(QSize(600, 720) * 2, QImage::Format_ARGB32_Premultiplied);
+  frame.setDevicePixelRatio(2);
+  double worker = 0, longestStep = 0, steps = 0;
+  const auto paint = [&](QWidget& pane) {
+    QPainter painter(&frame);
+    pane.render(&painter);
+  };
+  for (auto _ : state) {
+    QCoreApplication::processEvents();
+    QElapsedTimer main;
+    main.start();
+    auto pane = std::make_unique<ItemPreviewView>(*fixture.fake.context, panelState, ItemPreviewView::Props{item, 760},
+                                                  ItemPreviewView::Callbacks{});
+    pane->setAttribute(Qt::WA_DontShowOnScreen);
+    pane->resize(pane->sizeHint());
+    pane->show();
+    paint(*pane);
+    state.SetIterationTime(milliseconds(main) / 1e3);
+    int idle = 0;
+    for (int turn = 0; turn < 10'000 && idle < 3; ++turn) {
+      QElapsedTimer background;
+      background.start();
+      const int ran = fixture.fake.queues->runAll();
+      worker += milliseconds(background);
+      main.restart();
+      fixture.clock().advanceFrames(1);
+      const int before = fixture.scheduler->ran();
+      QCoreApplication::processEvents();
+      const bool busy = fixture.scheduler->ran() != before;
+      paint(*pane);
+      const double step = milliseconds(main);
+      if (busy || ran > 0) {
+        longestStep = std::max(longestStep, step);
+        ++steps;
+        idle = 0;
+      } else {
+        ++idle;
+      }
+    }
+    pane.reset();
+    QCoreApplication::processEvents();
+    fixture.fake.queues->runAll();
+  }
+  state.counters["max_step_ms"] = longestStep;
+  state.counters["steps"] = benchmark::Counter(steps, benchmark::Counter::kAvgIterations);
+  state.counters["worker_ms"] = benchmark::Counter(worker, benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_PaneToFirstFrame)
+    ->Arg(kImage)
+    ->Arg(kTextLines)
+    ->Arg(kTextOneLine)
+    ->UseManualTime()
+    ->Iterations(8)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

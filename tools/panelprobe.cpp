@@ -8,17 +8,25 @@
 //   advance <seconds>  moves the animation clock forward (in frames of 1/60 s)
 //   status             answers "status visible=<0|1> mapped=<0|1> x= y= w= h= window=<id> compositor=<0|1>"
 //   shot <path>        once the screen settled, saves the whole screen as PNG and answers "shot <path>"
+//   file <path>        puts a file item for that path at the front of the history
+//   preview <index>    opens the preview of the listed item at that index, as Space on it does
+//   filters on|off     opens or closes the filter panel
+//   preview-status     answers "preview shown=<0|1> anchor=<y> content=x,y,w,h rail=… caption=…"
+//                      (screen coordinates; anchor -1 for none) once the pane has arrived
 #include "ToolLines.h"
 #include "app/AppContext.h"
 #include "app/PanelController.h"
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
 #include "items/model/ClipboardItem.h"
+#include "panel/PanelView.h"
+#include "preview/ItemPreviewView.h"
 #include "state/PanelState.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -81,6 +89,30 @@ int main(int argc, char** argv) {
               .arg(frame.height())
               .arg(quint64(window->winId()))
               .arg(int(controller.translucency().compositor)));
+    } else if (command == "file") {
+      QList<ClipboardItem> items = controller.state().items();
+      const QString path = words.mid(1).join(' ');
+      items.prepend(ClipboardItem::make(QUuid::createUuid(), "org.gnome.Nautilus", QDateTime::currentDateTimeUtc(),
+                                        FilePayload{QFileInfo(path).fileName(), {}, Url::fromLocalFile(path)}));
+      controller.state().setItems(items);
+    } else if (command == "preview") {
+      const QList<ClipboardItem> items = controller.state().filteredItems();
+      if (const int index = words.value(1).toInt(); index >= 0 && index < items.size())
+        controller.state().retargetPreview(items.at(index));
+    } else if (command == "filters") {
+      controller.state().setShowFilterPanel(words.value(1) == "on");
+    } else if (command == "preview-status") {
+      auto* pane = qobject_cast<ItemPreviewView*>(controller.rootView()->sideSurfaceWidget());
+      const auto box = [&](const QRectF& rect) {
+        const QPoint at = pane->mapToGlobal(rect.topLeft().toPoint());
+        return QString("%1,%2,%3,%4").arg(at.x()).arg(at.y()).arg(int(rect.width())).arg(int(rect.height()));
+      };
+      const std::optional<double> anchor = controller.state().previewAnchorY();
+      const QWidget* root = controller.rootView();
+      say(pane ? QString("preview shown=1 anchor=%1 content=%2 rail=%3 caption=%4")
+                     .arg(anchor ? root->mapToGlobal(QPoint(0, int(*anchor))).y() : -1)
+                     .arg(box(pane->contentBoxRect()), box(pane->railRect()), box(pane->captionBoxRect()))
+               : QString("preview shown=0"));
     } else if (command == "shot") {
       const QString path = words.value(1);
       // Let the window system (and a compositor) draw the last frame first.

@@ -612,9 +612,12 @@ void ItemPreviewView::paint(QPainter& painter) {
   const QRectF content = contentBoxRect();
   const QRectF rail = railRect();
   const QRectF caption = captionBoxRect();
-  for (const auto& [box, radius] :
-       {std::pair(content, kContentRadius), std::pair(rail, kRailRadius), std::pair(caption, kCaptionRadius)})
-    Fx::drawShadows(painter, box, radius, Theme::shadowLow());
+  // Without a compositor the window is cut to the boxes: a shadow would only darken their rims.
+  if (support_.compositor) {
+    for (const auto& [box, radius] :
+         {std::pair(content, kContentRadius), std::pair(rail, kRailRadius), std::pair(caption, kCaptionRadius)})
+      Fx::drawShadows(painter, box, radius, Theme::shadowLow());
+  }
 
   painter.fillPath(Fx::continuousRoundedRect(content, kContentRadius),
                    Translucency::backgroundColor(Material::panel, env, support_));

@@ -60,6 +60,8 @@ QImage paneSheet(GalleryScene& scene, const std::vector<Pane>& panes, const QStr
     auto view = std::make_unique<ItemPreviewView>(services, state, ItemPreviewView::Props{pane.item, 700},
                                                   ItemPreviewView::Callbacks{});
     view->setAttribute(Qt::WA_DontShowOnScreen);
+    // As a compositor shows it: with the boxes' shadows.
+    view->setTranslucency({true, false});
     view->resize(view->sizeHint());
     view->show();
     if (pane.prepare) pane.prepare(state, *view);

@@ -12,6 +12,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegion>
+#include <QRegularExpression>
 
 #include <cstdlib>
 #include <iostream>
@@ -32,6 +33,7 @@ class PanelProbe {
     return waitFor([&] { return process_.lines().contains(line); }, timeoutMs);
   }
   int count(const QString& line) { return int(process_.lines().count(line)); }
+  QStringList lines() { return process_.lines(); }
   // The answer to "status" as key=value pairs.
   QHash<QString, QString> status() {
     const qsizetype before = process_.lines().filter("status ").size();
@@ -136,6 +138,24 @@ class PanelE2E : public ::testing::TestWithParam<bool> {
     ASSERT_TRUE(waitFor([&] { return probe_->status().value("mapped") == "0"; }, 10000));
   }
   static QRgb pixel(const QImage& image, int x, int y) { return image.pixel(x, y); }
+  // Asks the probe for the preview pane and waits for its answer, as key=value pairs.
+  QHash<QString, QString> previewStatus() {
+    const QRegularExpression answer("^preview shown=");
+    const qsizetype before = probe_->lines().filter(answer).size();
+    probe_->send("preview-status");
+    QStringList answers;
+    waitFor([&] { return answers = probe_->lines().filter(answer), answers.size() > before; }, 10000);
+    QHash<QString, QString> values;
+    for (const QString& pair : answers.value(before).mid(8).split(' '))
+      values[pair.section('=', 0, 0)] = pair.section('=', 1);
+    return values;
+  }
+  // Waits until the pane has arrived (or left) and answers its last status.
+  QHash<QString, QString> waitForPreview(bool shown) {
+    QHash<QString, QString> values;
+    waitFor([&] { return (values = previewStatus()).value("shown") == (shown ? "1" : "0"); }, 10000);
+    return values;
+  }
 
   std::unique_ptr<XvfbSession> x_;
   std::unique_ptr<QProcess> compositor_;
@@ -209,6 +229,81 @@ TEST_P(PanelE2E, AClickOutsideTheColumnHidesThePanel) {
     ASSERT_TRUE(x_->xdotool({"mousemove", x, "400", "click", "1"}));
     EXPECT_TRUE(waitFor([&] { return probe_->count("visible false") == hides + 1; }, 10000));
     EXPECT_EQ(hides, probe_->count("visible false") - 1);
+    probe_->send("advance 1");
+    ASSERT_TRUE(waitFor([&] { return probe_->status().value("mapped") == "0"; }, 10000));
+  }
+}
+
+// "x,y,w,h" -> a rectangle.
+QRect rectOf(const QString& text) {
+  const QStringList parts = text.split(',');
+  return QRect(parts.value(0).toInt(), parts.value(1).toInt(), parts.value(2).toInt(), parts.value(3).toInt());
+}
+
+// The preview pane opens beside the card that opened it on either edge. Only its three boxes
+// take the pointer: a click beside them reaches the window below. The filter panel takes its
+// place.
+TEST_P(PanelE2E, ThePreviewPaneStandsBesideItsCardAndLetsClicksBesideItThrough) {
+  LineProcess target(binDir() + "/pastetarget", {}, x_->environment());
+  const QString ready = target.waitForLine("ready ", 15000);
+  ASSERT_FALSE(ready.isEmpty()) << target.log().toStdString();
+  const QString targetWindow = ready.section(' ', 1, 1);
+  ASSERT_TRUE(x_->xdotool({"windowmove", targetWindow, "0", "0"}));
+  ASSERT_TRUE(
+      x_->xdotool({"windowsize", targetWindow, QString::number(kScreen.width()), QString::number(kScreen.height())}));
+  for (const QString side : {"right", "left"}) {
+    SCOPED_TRACE(side.toStdString());
+    probe_->send("side " + side);
+    showFully();
+    probe_->send("preview 1");
+    probe_->send("advance 1");
+    const QHash<QString, QString> preview = waitForPreview(true);
+    ASSERT_EQ(preview.value("shown"), "1");
+    const QHash<QString, QString> status = probe_->status();
+    const QRect window(status.value("x").toInt(), status.value("y").toInt(), status.value("w").toInt(),
+                       status.value("h").toInt());
+    const QRect content = rectOf(preview.value("content")), rail = rectOf(preview.value("rail")),
+                caption = rectOf(preview.value("caption"));
+    // 4 points past the column, the rail on the side facing it.
+    if (side == "right") EXPECT_EQ(rail.left() + rail.width(), window.left() + window.width() - 324);
+    else EXPECT_EQ(rail.left(), window.left() + 324);
+    EXPECT_EQ(side == "right" ? rail.left() > content.left() : rail.left() < content.left(), true);
+    // Centred on the card that opened it (kept 20 inside the window).
+    const int anchor = preview.value("anchor").toInt();
+    ASSERT_GE(anchor, 0);
+    const int top = content.top(), bottom = caption.top() + caption.height();
+    EXPECT_NEAR((top + bottom) / 2.0, anchor, 1);
+
+    const auto local = [&](QPoint p) { return p - window.topLeft(); };
+    XInspector inspector(x_->display());
+    const auto xwindow = xcb_window_t(status.value("window").toULongLong());
+    const QRegion shape = inspector.inputShape(xwindow);
+    EXPECT_TRUE(shape.contains(local(content.center())));
+    EXPECT_TRUE(shape.contains(local(rail.center())));
+    EXPECT_TRUE(shape.contains(local(caption.center())));
+    const QPoint beside(side == "right" ? content.right() + 6 : content.left() - 6, rail.top() - 20);
+    EXPECT_FALSE(shape.contains(local(beside)));
+    ASSERT_TRUE(probe_->shot(shotPath("preview-" + side)));
+
+    // The filter panel takes the pane's place.
+    probe_->send("filters on");
+    probe_->send("advance 1");
+    ASSERT_EQ(waitForPreview(false).value("shown"), "0");
+    ASSERT_TRUE(waitFor([&] { return !inspector.inputShape(xwindow).contains(local(caption.center())); }, 10000));
+    probe_->send("filters off");
+    probe_->send("advance 1");
+
+    // A click beside the pane goes to the window below it.
+    probe_->send("preview 1");
+    probe_->send("advance 1");
+    ASSERT_EQ(waitForPreview(true).value("shown"), "1");
+    ASSERT_TRUE(waitFor([&] { return inspector.inputShape(xwindow).contains(local(content.center())); }, 10000));
+    const qsizetype clicks = target.lines().filter("click ").size();
+    ASSERT_TRUE(x_->xdotool({"mousemove", QString::number(beside.x()), QString::number(beside.y()), "click", "1"}));
+    EXPECT_TRUE(waitFor([&] { return target.lines().filter("click ").size() > clicks; }, 10000))
+        << target.log().toStdString();
+    // A click outside the panel's content closes the panel, as anywhere else.
+    EXPECT_TRUE(waitFor([&] { return probe_->status().value("visible") == "0"; }, 10000));
     probe_->send("advance 1");
     ASSERT_TRUE(waitFor([&] { return probe_->status().value("mapped") == "0"; }, 10000));
   }
