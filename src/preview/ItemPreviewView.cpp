@@ -239,7 +239,11 @@ ItemPreviewView::ItemPreviewView(ViewServices& context, PanelState& state, Props
   relayout();
 }
 
-ItemPreviewView::~ItemPreviewView() { releaseEditFlag(); }
+ItemPreviewView::~ItemPreviewView() {
+  releaseEditFlag();
+  // The content reports its paints here: it goes while this pane is whole.
+  delete content_.data();
+}
 
 void ItemPreviewView::setProps(const Props& props, Callbacks callbacks) {
   callbacks_ = std::move(callbacks);
@@ -377,6 +381,9 @@ void ItemPreviewView::showContent() {
 
 void ItemPreviewView::setContent(QWidget* content) {
   if (content_) {
+    // Later: the event that replaces it may be on its way to it.
+    for (QObject* each : content_->findChildren<QObject*>()) each->removeEventFilter(this);
+    content_->removeEventFilter(this);
     content_->hide();
     content_->deleteLater();
   }
