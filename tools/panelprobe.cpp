@@ -11,6 +11,8 @@
 //   file <path>        puts a file item for that path at the front of the history
 //   preview <index>    opens the preview of the listed item at that index, as Space on it does
 //   filters on|off     opens or closes the filter panel
+//   kinds              puts one item of each other kind at the front: colour, image, link, code
+//   appearance <name>  "light", "dark" or "system", as the settings apply it
 //   preview-status     answers "preview shown=<0|1> anchor=<y> content=x,y,w,h rail=… caption=…"
 //                      (screen coordinates; anchor -1 for none) once the pane has arrived
 #include "ToolLines.h"
@@ -22,11 +24,13 @@
 #include "panel/PanelView.h"
 #include "preview/ItemPreviewView.h"
 #include "state/PanelState.h"
+#include "ui/Appearance.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QPainter>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -99,6 +103,33 @@ int main(int argc, char** argv) {
       const QList<ClipboardItem> items = controller.state().filteredItems();
       if (const int index = words.value(1).toInt(); index >= 0 && index < items.size())
         controller.state().retargetPreview(items.at(index));
+    } else if (command == "kinds") {
+      QList<ClipboardItem> items = controller.state().items();
+      const QDateTime now = QDateTime::currentDateTimeUtc();
+      QImage picture(1200, 800, QImage::Format_RGB32);
+      picture.fill(QColor(90, 150, 220));
+      {
+        QPainter painter(&picture);
+        painter.setBrush(QColor(250, 210, 90));
+        painter.setPen(Qt::NoPen);
+        painter.drawEllipse(QPointF(850, 250), 110, 110);
+        painter.fillRect(QRect(0, 560, 1200, 240), QColor(80, 150, 90));
+      }
+      const Url link = *parseStrictUrl("https://example.org/articles/preview-panes");
+      const QList<ClipboardItem> kinds = {
+          ClipboardItem::make(QUuid::createUuid(), "org.gimp.GIMP", now, ColorPayload{"#ffcc00", 255, 204, 0}),
+          ClipboardItem::make(QUuid::createUuid(), "org.gnome.Loupe", now,
+                              ImagePayload{picture, "landscape.png", 1200, 800, "48 KB"}),
+          ClipboardItem::make(QUuid::createUuid(), "firefox", now,
+                              LinkPayload{link, "example.org", QString("Designing preview panes"), {}, {}}),
+          ClipboardItem::make(
+              QUuid::createUuid(), "org.gnome.TextEditor", now,
+              CodePayload{"def greet(name):\n    return f\"Hello, {name}!\"\n\nprint(greet(\"World\"))", "Python"}),
+      };
+      items = kinds + items;
+      controller.state().setItems(items);
+    } else if (command == "appearance") {
+      applyAppearance(*context, words.value(1));
     } else if (command == "filters") {
       controller.state().setShowFilterPanel(words.value(1) == "on");
     } else if (command == "preview-status") {

@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QRegion>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <cstdlib>
 #include <iostream>
@@ -306,6 +307,36 @@ TEST_P(PanelE2E, ThePreviewPaneStandsBesideItsCardAndLetsClicksBesideItThrough) 
     EXPECT_TRUE(waitFor([&] { return probe_->status().value("visible") == "0"; }, 10000));
     probe_->send("advance 1");
     ASSERT_TRUE(waitFor([&] { return probe_->status().value("mapped") == "0"; }, 10000));
+  }
+}
+
+// Every kind of item in the real pane, light and dark, for people to look at; a file that is
+// gone shows its notice.
+TEST_P(PanelE2E, EveryKindOfItemPreviewsInBothAppearances) {
+  QTemporaryDir folder;
+  const QString gone = folder.filePath("Quarterly report.pdf");
+  probe_->send("file " + gone);
+  probe_->send("kinds");
+  const QStringList names = {"colour", "image", "link", "code", "file", "text"};
+  for (const QString appearance : {"light", "dark"}) {
+    probe_->send("appearance " + appearance);
+    showFully();
+    for (int index = 0; index < names.size(); ++index) {
+      SCOPED_TRACE((appearance + " " + names[index]).toStdString());
+      probe_->send(QString("preview %1").arg(index));
+      probe_->send("advance 1");
+      const QHash<QString, QString> preview = waitForPreview(true);
+      ASSERT_EQ(preview.value("shown"), "1");
+      ASSERT_TRUE(probe_->shot(shotPath("kind-" + names[index] + "-" + appearance)));
+      const QImage shot(shotPath("kind-" + names[index] + "-" + appearance));
+      const QRect content = rectOf(preview.value("content"));
+      // The content box is painted: not the desktop's colour at its edge.
+      EXPECT_NE(shot.pixel(content.left() + 4, content.center().y()), shot.pixel(5, kScreen.height() - 5));
+      probe_->send(QString("preview %1").arg(index));  // the same card again closes it
+      probe_->send("advance 1");
+      ASSERT_EQ(waitForPreview(false).value("shown"), "0");
+    }
+    hideFully();
   }
 }
 
