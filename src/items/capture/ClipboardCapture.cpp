@@ -89,6 +89,8 @@ ColorPayload ClipboardMonitor::colorPayload(const QColor& color) {
 }
 
 void ClipboardMonitor::captureCurrentPasteboard() {
+  // Run by hand, it takes the place of the pending one.
+  debounceWork_.cancel();
   debounceWork_ = {};
   const PasteboardChange change = pasteboard_->currentChange();
   std::shared_ptr<PendingCapture> capture = std::exchange(pending_, nullptr);
