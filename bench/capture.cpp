@@ -31,8 +31,9 @@ QList<ClipboardItem> textHistory(qsizetype count) {
   items.reserve(count);
   const QDateTime at = QDateTime(QDate(2026, 3, 14), QTime(11, 0), Qt::UTC);
   for (qsizetype i = 0; i < count; ++i) {
-    const QString text = QStringLiteral("Item %1: the quarterly report draft with figures for the northern region "
-                                        "and a note on the delivery schedule for next week's meeting")
+    const QString text = QStringLiteral(
+                             "Item %1: the quarterly report draft with figures for the northern region "
+                             "and a note on the delivery schedule for next week's meeting")
                              .arg(i);
     items.append(ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.example.Editor"), at, TextPayload{text}));
   }

@@ -286,8 +286,9 @@ TEST_F(AppDelegateTest, ACopyOfSeveralFilesIsAddedAtOnceAndABlurredOneMarkedWhol
   seenOnboarding();
   launch();
   test::SignalCounter changes(&state(), &PanelState::itemsChanged);
-  fake.pasteboard->copy({{QLatin1String(mime::kUriList), "file:///home/u/a.txt\r\nfile:///home/u/b.txt\r\n"
-                                                         "file:///tmp/a.txt\r\n"},
+  fake.pasteboard->copy({{QLatin1String(mime::kUriList),
+                          "file:///home/u/a.txt\r\nfile:///home/u/b.txt\r\n"
+                          "file:///tmp/a.txt\r\n"},
                          {QLatin1String(kConcealedMarkerType), {}}},
                         4100);
   advance(1);

@@ -71,7 +71,7 @@ TEST_F(CaptureQueue, ACaptureWithItsAnalysisReadyStillWaitsBehindAnEarlierOne) {
   copy(QStringLiteral("first"));
   clock(0.35);
   copy(QStringLiteral("second"));
-  analyses().runAll();  // both analysed; the answers are still on their way to the main thread
+  analyses().runAll();                  // both analysed; the answers are still on their way to the main thread
   monitor->captureCurrentPasteboard();  // the second one's delay ends before they arrive
   EXPECT_EQ(texts(), (QStringList{QStringLiteral("first"), QStringLiteral("second")}));
   settle();
@@ -132,8 +132,8 @@ TEST_F(CaptureQueue, TheOwnerQuittingWhileItsCopyIsAnalysedKeepsItOnceItArrives)
   kept.clear();
   copy(QStringLiteral("replaced meanwhile"));
   clock(0.35);
-  fake.pasteboard->copy({{QLatin1String(mime::kPlainText), "transient"}, {QLatin1String(markers::kTransientTypes[0]), {}}},
-                        kEditorPid);
+  fake.pasteboard->copy(
+      {{QLatin1String(mime::kPlainText), "transient"}, {QLatin1String(markers::kTransientTypes[0]), {}}}, kEditorPid);
   settle();
   ASSERT_EQ(captured.size(), 2);
   fake.pasteboard->clear();

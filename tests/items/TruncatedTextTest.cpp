@@ -34,8 +34,9 @@ std::vector<Body> bodies() {
   };
   // Four-byte characters put the last kept grapheme right at the end of the first window; a
   // few leading bytes move the window's end across what follows it.
-  const char* tails[] = {"e\xCC\x81\xCC\x81zz", "\r\nzz", "\xF0\x9F\x98zz", "\xF0\x9F\x87\xA9\xF0\x9F\x87\xAA\xF0\x9F\x87\xA9z",
-                         "\xCC\x81zz", "\x80\x80zz"};
+  const char* tails[] = {"e\xCC\x81\xCC\x81zz", "\r\nzz",
+                         "\xF0\x9F\x98zz",      "\xF0\x9F\x87\xA9\xF0\x9F\x87\xAA\xF0\x9F\x87\xA9z",
+                         "\xCC\x81zz",          "\x80\x80zz"};
   for (int lead : {0, 1, 2, 3, 5, 8}) {
     for (const char* tail : tails) {
       QByteArray bytes = QByteArray(lead, 'a') + repeated("\xF0\x9F\x98\x80", kLimit - 1 - lead) + tail +

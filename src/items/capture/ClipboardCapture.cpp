@@ -282,20 +282,20 @@ std::function<void(const QList<ClipboardItem>&, bool)> ClipboardMonitor::deliver
 
 void ClipboardMonitor::queueImageFileDecode(const QUrl& url, const QImage& fallback, const Run& run) {
   const QString path = url.toLocalFile();
-  imageDecodeQueue_->async([life = std::weak_ptr<int>(life_), scheduler = scheduler_, handler = deliverer(), url,
-                            path, fallback, run] {
-    if (life.expired()) return;
-    const std::optional<QImage> decoded = decodeImageFile(path);
-    const QImage image = decoded && decoded->width() > 0 ? *decoded : fallback;
-    if (image.isNull() || image.width() <= 0) {
-      qCInfo(lcMonitor).noquote() << "Copy not recorded: the copied image file could not be decoded:" << path;
-      return;
-    }
-    const ClipboardItem item = ClipboardItem::make(newUuid(), run.source, run.capturedAt,
-                                                   imagePayload(image, url.fileName(), FileInfo::sizeText(url)));
-    // Once decoded, the item is recorded even if the monitor goes away before it lands.
-    scheduler->post([handler, item, blurred = run.blurred] { handler({item}, blurred); });
-  });
+  imageDecodeQueue_->async(
+      [life = std::weak_ptr<int>(life_), scheduler = scheduler_, handler = deliverer(), url, path, fallback, run] {
+        if (life.expired()) return;
+        const std::optional<QImage> decoded = decodeImageFile(path);
+        const QImage image = decoded && decoded->width() > 0 ? *decoded : fallback;
+        if (image.isNull() || image.width() <= 0) {
+          qCInfo(lcMonitor).noquote() << "Copy not recorded: the copied image file could not be decoded:" << path;
+          return;
+        }
+        const ClipboardItem item = ClipboardItem::make(newUuid(), run.source, run.capturedAt,
+                                                       imagePayload(image, url.fileName(), FileInfo::sizeText(url)));
+        // Once decoded, the item is recorded even if the monitor goes away before it lands.
+        scheduler->post([handler, item, blurred = run.blurred] { handler({item}, blurred); });
+      });
 }
 
 bool ClipboardMonitor::receivePromisedFiles(const PasteboardContent& content, const Run& run) {

@@ -152,7 +152,7 @@ class ClipboardMonitor : public QObject {
     const PasteboardContent content;
     const QString source;
     const bool concealed;
-    const quint64 generation;  // readGeneration_ of the change
+    const quint64 generation;          // readGeneration_ of the change
     std::atomic<bool> dropped{false};  // a newer change replaced it before its capture ran
     std::mutex lock;
     std::optional<Analysis> analysis;  // guarded by `lock`
@@ -197,7 +197,7 @@ class ClipboardMonitor : public QObject {
   std::shared_ptr<Paths> paths_;
   std::shared_ptr<SerialQueue> imageDecodeQueue_;
   std::shared_ptr<SerialQueue> popoverQueue_;
-  std::shared_ptr<SerialQueue> captureQueue_;    // analyses copies
+  std::shared_ptr<SerialQueue> captureQueue_;   // analyses copies
   std::shared_ptr<SerialQueue> sideFileQueue_;  // writes bookmarks and rich text
   std::shared_ptr<OwnWriteCounter> ownWrites_;
   std::shared_ptr<WindowList> windowList_;
