@@ -7,8 +7,8 @@
 //   look      the change is seen and its content accepted (markers, source)
 //   capture   the capture runs after the delay (rules, time)
 //   handover  the analysed items reach the history (de-duplication, marks, save scheduled)
-//   analysis  the capture queue: decoding, cutting, classifying, the file list
-//   sidefiles the side-file queue: one bookmark per file
+//   analysis  the capture queue: decoding, cutting, classifying, the file list, rich text
+//   bookmarks the bookmark queue: one bookmark per file, synced together
 //   build/bin/bench_capture
 #include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
@@ -51,7 +51,7 @@ double millisecondsOf(const std::function<void()>& step) {
 template <typename Copy>
 void captureLoop(benchmark::State& run, const Copy& copy) {
   const QList<ClipboardItem> history = textHistory(run.range(0));
-  double look = 0, capture = 0, handover = 0, analysis = 0, sideFiles = 0;
+  double look = 0, capture = 0, handover = 0, analysis = 0, bookmarks = 0;
   for (auto _ : run) {
     FakeContext fake;
     fake.context->settings->set(QStringLiteral("qv.historyRetention"), QStringLiteral("forever"));
@@ -74,14 +74,13 @@ void captureLoop(benchmark::State& run, const Copy& copy) {
         millisecondsOf([&] { monitor.captureCurrentPasteboard(); }),
         millisecondsOf([&] { fake.queues->queue(QStringLiteral("com.tarnwick.Quorvalen.capture"))->runAll(); }),
         millisecondsOf([&] { fake.scheduler->runPending(); }),
-        millisecondsOf(
-            [&] { fake.queues->queue(QStringLiteral("com.tarnwick.Quorvalen.captureSideFiles"))->runAll(); }),
+        millisecondsOf([&] { fake.queues->queue(QStringLiteral("com.tarnwick.Quorvalen.fileBookmarks"))->runAll(); }),
     };
     look += steps[0];
     capture += steps[1];
     analysis += steps[2];
     handover += steps[3];
-    sideFiles += steps[4];
+    bookmarks += steps[4];
     run.SetIterationTime(std::max({steps[0], steps[1], steps[3]}) / 1000);
     if (state.items().size() <= history.size()) run.SkipWithError("nothing was captured");
   }
@@ -90,7 +89,7 @@ void captureLoop(benchmark::State& run, const Copy& copy) {
   run.counters["capture"] = perCopy(capture);
   run.counters["handover"] = perCopy(handover);
   run.counters["analysis"] = perCopy(analysis);
-  run.counters["sidefiles"] = perCopy(sideFiles);
+  run.counters["bookmarks"] = perCopy(bookmarks);
 }
 
 void BM_CaptureHugeText(benchmark::State& run) {

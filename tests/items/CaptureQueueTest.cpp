@@ -2,7 +2,10 @@
 // replaced, captures that ran wait for theirs and hand over in the order of their changes, and
 // quitting hands over every capture that ran. The queues run only when a test says so.
 #include "items/capture/PasteboardMarkers.h"
+#include "items/stores/RichTextStore.h"
 #include "support/MonitorHarness.h"
+
+#include <QDir>
 
 namespace qv {
 namespace {
@@ -86,6 +89,37 @@ TEST_F(CaptureQueue, AnAnalysisDoneBeforeItsCaptureIsHandedOverWhenTheCaptureRun
   EXPECT_TRUE(captured.isEmpty()) << "the analysis alone records nothing";
   clock(0.002);
   EXPECT_EQ(texts(), QStringList{QStringLiteral("quick")});
+}
+
+TEST_F(CaptureQueue, ATextArrivesOnlyWithItsRichFormStoredAndOnlyOnceItsCaptureRan) {
+  startMonitor();
+  const auto copyRich = [this](const QByteArray& text) {
+    fake.pasteboard->copy(
+        {{QLatin1String(mime::kPlainText), text}, {QLatin1String(mime::kHtml), "<b>" + text + "</b>"}}, kEditorPid);
+  };
+  copyRich("replaced at once");
+  analyses().runAll();
+  copyRich("rich");
+  analyses().runAll();
+  fake.scheduler->runPending();
+  EXPECT_TRUE(QDir(fake.context->richTextStore->directory()).isEmpty()) << "nothing is written before the capture";
+  clock(0.35);
+  EXPECT_TRUE(captured.isEmpty()) << "the rich form is written first";
+  ASSERT_TRUE(analyses().runOne());
+  fake.scheduler->runPending();
+  ASSERT_EQ(texts(), QStringList{QStringLiteral("rich")});
+  const auto stored = fake.context->richTextStore->read(captured[0].item.idString());
+  ASSERT_TRUE(stored);
+  EXPECT_EQ(stored->data, QByteArray("<b>rich</b>"));
+  EXPECT_EQ(QDir(fake.context->richTextStore->directory()).count(), 3) << "only the recorded copy's (and . ..)";
+
+  // The capture ran before the analysis: the analysis writes it.
+  copyRich("slow");
+  clock(0.35);
+  ASSERT_TRUE(analyses().runOne());
+  fake.scheduler->runPending();
+  ASSERT_EQ(captured.size(), 2);
+  EXPECT_TRUE(fake.context->richTextStore->read(captured[1].item.idString()));
 }
 
 TEST_F(CaptureQueue, QuittingHandsOverEveryCaptureThatRanInOrder) {

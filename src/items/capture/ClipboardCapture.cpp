@@ -36,6 +36,11 @@ ImagePayload imagePayload(const QImage& image, QString filename, QString fileSiz
   return ImagePayload{image, std::move(filename), qint64(points.width()), qint64(points.height()), std::move(fileSize)};
 }
 
+bool hasPromisedFiles(const PasteboardContent& content) {
+  return std::any_of(content.promises.cbegin(), content.promises.cend(),
+                     [](const FilePromise& promise) { return bool(promise.receive); });
+}
+
 // Whether any item offers a picture, decoded or not (content.images() would not be empty).
 bool hasImageData(const PasteboardContent& content) {
   return std::any_of(content.items.cbegin(), content.items.cend(), [](const PasteboardItem& item) {
@@ -131,6 +136,21 @@ void ClipboardMonitor::captureCurrentPasteboard() {
   run.capturedAt = scheduler_->now().toUTC();
   capture->run = std::move(run);
   capture->keepOnClipboard = keepOnClipboard;
+  // What only a recorded copy may write (a rich form) is written once both the capture and the
+  // analysis are done: by the analysis when the capture ran first, else now, behind it.
+  bool keepsRichText = false;
+  {
+    std::lock_guard lock(capture->lock);
+    capture->ran = true;
+    keepsRichText = capture->analysis && capture->analysis->keepsRichText;
+  }
+  if (keepsRichText) {
+    captureQueue_->async(
+        [capture, store = richTextStore_, scheduler = scheduler_, life = std::weak_ptr<int>(life_), this] {
+          writeSideFiles(*capture, *store);
+          scheduler->post([this] { finishReadyCaptures(); }, Guard(life));
+        });
+  }
   awaiting_.push_back(std::move(capture));
   finishReadyCaptures();
 }
@@ -141,9 +161,10 @@ void ClipboardMonitor::finishReadyCaptures() {
     std::optional<Analysis> analysis;
     {
       std::lock_guard lock(capture.lock);
+      // A text whose rich form is kept waits until it is written.
+      if (!capture.analysis || (capture.analysis->keepsRichText && !capture.sideFilesDone)) return;
       analysis = std::exchange(capture.analysis, std::nullopt);
     }
-    if (!analysis) return;
     const std::shared_ptr<PendingCapture> done = std::move(awaiting_.front());
     awaiting_.pop_front();
     finishCapture(*done, std::move(*analysis));
@@ -158,7 +179,7 @@ void ClipboardMonitor::finishCapture(PendingCapture& capture, Analysis analysis)
   if (analysis.kind == Analysis::Kind::files) {
     if (!analysis.items.isEmpty()) {
       deliver(analysis.items, run.blurred);
-      sideFileQueue_->async([bookmarks = fileBookmarkStore_, items = std::move(analysis.items)] {
+      bookmarkQueue_->async([bookmarks = fileBookmarkStore_, items = std::move(analysis.items)] {
         QList<FileBookmarkStore::StoredFile> files;
         files.reserve(items.size());
         for (const ClipboardItem& item : items)
@@ -183,24 +204,42 @@ void ClipboardMonitor::finishCapture(PendingCapture& capture, Analysis analysis)
   }
   ClipboardItem& item = *analysis.single;
   item.capturedAt = run.capturedAt;
-  if (analysis.keepsRichText) {
-    // The rich form is kept beside the text under the item's own id.
-    sideFileQueue_->async([store = richTextStore_, content = capture.content, id = item.idString()] {
-      store->capture(
-          [&content](const QString& mimeType) -> std::optional<QByteArray> {
-            for (const PasteboardItem& pasteboardItem : content.items)
-              if (pasteboardItem.types.contains(mimeType)) return pasteboardItem.value(mimeType);
-            return std::nullopt;
-          },
-          id);
-    });
+  // Promised files were offered but could not be received: the text's rich form was not written.
+  bool richTextStored = false;
+  {
+    std::lock_guard lock(capture.lock);
+    richTextStored = capture.richTextStored;
   }
+  if (analysis.keepsRichText && !richTextStored) storeRichText(*richTextStore_, capture.content, item.idString());
   deliver({item}, run.blurred);
   // A copy recorded as one plain item is what the clipboard keeps when its owner quits, as long
   // as no newer change came meanwhile.
   if (capture.generation != readGeneration_) return;
   if (!run.blurred) orphanCandidate_ = item.id;
   if (capture.keepOnClipboard) keepOrphanedCopy();
+}
+
+void ClipboardMonitor::writeSideFiles(PendingCapture& capture, RichTextStore& store) {
+  std::optional<QString> id;
+  {
+    std::lock_guard lock(capture.lock);
+    if (capture.analysis->keepsRichText && !hasPromisedFiles(capture.content))
+      id = capture.analysis->single->idString();
+  }
+  if (id) storeRichText(store, capture.content, *id);
+  std::lock_guard lock(capture.lock);
+  capture.richTextStored = id.has_value();
+  capture.sideFilesDone = true;
+}
+
+void ClipboardMonitor::storeRichText(RichTextStore& store, const PasteboardContent& content, const QString& id) {
+  store.capture(
+      [&content](const QString& mimeType) -> std::optional<QByteArray> {
+        for (const PasteboardItem& pasteboardItem : content.items)
+          if (pasteboardItem.types.contains(mimeType)) return pasteboardItem.value(mimeType);
+        return std::nullopt;
+      },
+      id);
 }
 
 ClipboardMonitor::Analysis ClipboardMonitor::analyse(const PasteboardContent& content, const QString& source) {
@@ -299,14 +338,12 @@ void ClipboardMonitor::queueImageFileDecode(const QUrl& url, const QImage& fallb
 }
 
 bool ClipboardMonitor::receivePromisedFiles(const PasteboardContent& content, const Run& run) {
-  QList<FilePromise> promises;
-  for (const FilePromise& promise : content.promises)
-    if (promise.receive) promises.append(promise);
-  if (promises.isEmpty()) return false;
+  if (!hasPromisedFiles(content)) return false;
   const QString folder = paths_->temp() + u'/' + QLatin1String(kPromisesFolderName) + u'/' + newUuidString();
   if (!ensurePrivateFolder(folder)) return false;
 
-  for (const FilePromise& promise : promises) {
+  for (const FilePromise& promise : content.promises) {
+    if (!promise.receive) continue;
     // Files arrive on whatever thread the promise writes them; each is recorded on the main thread.
     promise.receive(folder, [life = std::weak_ptr<int>(life_), scheduler = scheduler_, handler = deliverer(),
                              bookmarks = fileBookmarkStore_, run](const QString& path, const QString& error) {
@@ -371,7 +408,10 @@ std::optional<ClipboardItem> ClipboardMonitor::makeItem(const PasteboardContent&
   if (ContentClassifier::looksLikeCode(trimmed))
     return item(CodePayload{trimmed, ContentClassifier::detectLanguage(trimmed)});
 
-  keepsRichText = true;
+  keepsRichText = std::any_of(std::begin(RichTextStore::kFormats), std::end(RichTextStore::kFormats),
+                              [&content](const RichTextStore::Format& format) {
+                                return !content.data(QLatin1String(format.mimeType)).isEmpty();
+                              });
   return item(TextPayload{text});
 }
 

@@ -26,7 +26,7 @@ ClipboardMonitor::ClipboardMonitor(ItemServices& context, NewItemHandler onNewIt
       imageDecodeQueue_(context.queue(QStringLiteral("imageDecoder"))),
       popoverQueue_(context.queue(QStringLiteral("popoverScan"))),
       captureQueue_(context.queue(QStringLiteral("capture"))),
-      sideFileQueue_(context.queue(QStringLiteral("captureSideFiles"))),
+      bookmarkQueue_(context.queue(QStringLiteral("fileBookmarks"))),
       ownWrites_(context.skipNextChanges),
       windowList_(context.windowList),
       scan_(std::make_shared<ScanState>(OverlayScanner(context.windowList, context.screens, context.workspace),
@@ -213,15 +213,19 @@ void ClipboardMonitor::accept(const PasteboardContent& content, qint64 ownerPid)
   pending_ = capture;
   // Worked out while the delay runs. The answer is only looked at if the capture ran meanwhile;
   // the capture itself takes it when it is already there.
-  captureQueue_->async([capture, scheduler = scheduler_, life = std::weak_ptr<int>(life_), this] {
-    if (capture->dropped) return;
-    Analysis analysis = analyse(capture->content, capture->source);
-    {
-      std::lock_guard lock(capture->lock);
-      capture->analysis = std::move(analysis);
-    }
-    scheduler->post([this] { finishReadyCaptures(); }, Guard(life));
-  });
+  captureQueue_->async(
+      [capture, store = richTextStore_, scheduler = scheduler_, life = std::weak_ptr<int>(life_), this] {
+        if (capture->dropped) return;
+        Analysis analysis = analyse(capture->content, capture->source);
+        bool ran = false;
+        {
+          std::lock_guard lock(capture->lock);
+          capture->analysis = std::move(analysis);
+          ran = capture->ran;
+        }
+        if (ran) writeSideFiles(*capture, *store);
+        scheduler->post([this] { finishReadyCaptures(); }, Guard(life));
+      });
   debounceWork_.cancel();
   // Announced changes are timed from the change itself, however long its read took; a polled
   // one from the tick that saw it.

@@ -156,6 +156,11 @@ class ClipboardMonitor : public QObject {
     std::atomic<bool> dropped{false};  // a newer change replaced it before its capture ran
     std::mutex lock;
     std::optional<Analysis> analysis;  // guarded by `lock`
+    // Guarded by `lock`: the capture ran; the capture queue has written what follows it, and
+    // whether that was the text's rich form.
+    bool ran = false;
+    bool sideFilesDone = false;
+    bool richTextStored = false;
     // Set when the capture ran.
     std::optional<Run> run;
     bool keepOnClipboard = false;
@@ -167,6 +172,11 @@ class ClipboardMonitor : public QObject {
   // still waits.
   void finishReadyCaptures();
   void finishCapture(PendingCapture& capture, Analysis analysis);
+  // The rich form of a text is stored beside it (on the capture queue, once the capture ran and
+  // before the item is handed over), so that the item never exists without it.
+  static void storeRichText(RichTextStore& store, const PasteboardContent& content, const QString& id);
+  // Capture queue: the side files of a capture that ran and was analysed.
+  static void writeSideFiles(PendingCapture& capture, RichTextStore& store);
   void ownerGone(const PasteboardChange& change);
   void keepOrphanedCopy();
   void updateOverlayScans();
@@ -197,8 +207,8 @@ class ClipboardMonitor : public QObject {
   std::shared_ptr<Paths> paths_;
   std::shared_ptr<SerialQueue> imageDecodeQueue_;
   std::shared_ptr<SerialQueue> popoverQueue_;
-  std::shared_ptr<SerialQueue> captureQueue_;   // analyses copies
-  std::shared_ptr<SerialQueue> sideFileQueue_;  // writes bookmarks and rich text
+  std::shared_ptr<SerialQueue> captureQueue_;   // analyses copies, writes their rich text
+  std::shared_ptr<SerialQueue> bookmarkQueue_;  // writes the bookmarks of copied files
   std::shared_ptr<OwnWriteCounter> ownWrites_;
   std::shared_ptr<WindowList> windowList_;
 
