@@ -223,7 +223,7 @@ void ClipboardMonitor::writeSideFiles(PendingCapture& capture, RichTextStore& st
   std::optional<QString> id;
   {
     std::lock_guard lock(capture.lock);
-    if (capture.analysis->keepsRichText && !hasPromisedFiles(capture.content))
+    if (capture.analysis && capture.analysis->keepsRichText && !hasPromisedFiles(capture.content))
       id = capture.analysis->single->idString();
   }
   if (id) storeRichText(store, capture.content, *id);

@@ -217,13 +217,16 @@ void ClipboardMonitor::accept(const PasteboardContent& content, qint64 ownerPid)
       [capture, store = richTextStore_, scheduler = scheduler_, life = std::weak_ptr<int>(life_), this] {
         if (capture->dropped) return;
         Analysis analysis = analyse(capture->content, capture->source);
+        const bool keepsRichText = analysis.keepsRichText;
         bool ran = false;
         {
           std::lock_guard lock(capture->lock);
           capture->analysis = std::move(analysis);
           ran = capture->ran;
         }
-        if (ran) writeSideFiles(*capture, *store);
+        // Once handed the analysis, the main thread may take it at any time unless it waits for
+        // the rich form.
+        if (ran && keepsRichText) writeSideFiles(*capture, *store);
         scheduler->post([this] { finishReadyCaptures(); }, Guard(life));
       });
   debounceWork_.cancel();
