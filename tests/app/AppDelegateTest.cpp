@@ -350,6 +350,28 @@ TEST_F(AppDelegateTest, ABlurredCopyIsMarkedSensitiveAutomaticallyAfterItIsAdded
   EXPECT_FALSE(state().sensitiveIDs().contains(plain.id));
 }
 
+TEST_F(AppDelegateTest, ACopyOfSeveralFilesIsAddedAtOnceAndABlurredOneMarkedWhole) {
+  seenOnboarding();
+  launch();
+  test::SignalCounter changes(&state(), &PanelState::itemsChanged);
+  fake.pasteboard->copy({{QLatin1String(mime::kUriList),
+                          "file:///home/u/a.txt\r\nfile:///home/u/b.txt\r\n"
+                          "file:///tmp/a.txt\r\n"},
+                         {QLatin1String(kConcealedMarkerType), {}}},
+                        4100);
+  advance(1);
+  EXPECT_EQ(changes.count(), 1);
+  QStringList paths;
+  for (const ClipboardItem& item : state().items()) {
+    paths.append(std::get<FilePayload>(item.payload).url->toLocalFile());
+    EXPECT_TRUE(state().sensitiveIDs().contains(item.id));
+    EXPECT_TRUE(state().autoSensitiveIDs().contains(item.id));
+  }
+  EXPECT_EQ(paths, (QStringList{QStringLiteral("/home/u/a.txt"), QStringLiteral("/home/u/b.txt")}))
+      << "the first file lands newest and replaces the other one of its name";
+  EXPECT_EQ(state().sensitiveIDs().size(), 2);
+}
+
 TEST_F(AppDelegateTest, QuittingRightAfterACopyRecordsAndSavesIt) {
   seenOnboarding();
   launch();
