@@ -85,7 +85,7 @@ QImage recorderStates(GalleryScene& scene) {
     auto* layout = new QVBoxLayout(&row);
     layout->setContentsMargins(14, 8, 14, 8);
     layout->setSpacing(2);
-    auto* recorder = new ShortcutRecorderButton(context, 2, 20);
+    auto* recorder = new ShortcutRecorderButton(context, 2, 20, {});
     auto* caption = new PaneText(context, {QString(), TextStyle{settingsStyle::font(11)}, PaneText::Shade::tertiary});
     layout->addWidget(recorder);
     layout->addWidget(caption);
