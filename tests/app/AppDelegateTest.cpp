@@ -11,6 +11,7 @@
 #include "settings/GeneralPane.h"
 #include "settings/IgnoredPane.h"
 #include "settings/SettingsView.h"
+#include "settings/Sidebar.h"
 #include "settings/onboarding/OnboardingView.h"
 #include "settings/onboarding/OnboardingWindowController.h"
 #include "state/PanelState.h"
@@ -27,6 +28,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -661,7 +663,11 @@ TEST_F(AppDelegateWithCompositorTest, QuitQuitsWhileTheSettingsWindowIsShownAndS
   QObject::connect(qApp, &QCoreApplication::aboutToQuit, delegate.get(),
                    [this] { delegate->applicationWillTerminate(); });
   const std::pair<const char*, std::function<void()>> ways[] = {
-      {"the settings window's Quit", [this] { delegate->settingsPanel()->view()->onQuit(); }},
+      {"the settings window's Quit",
+       [this] {
+         QuitButton* quit = delegate->settingsPanel()->view()->quitButton();
+         QTest::mouseClick(quit, Qt::LeftButton, {}, quit->rect().center());
+       }},
       {"the tray menu's Quit",
        [this] {
          fake.statusItem->rightClick();
