@@ -50,6 +50,8 @@ FakeContext::FakeContext()
   context->alerts = alerts;
   context->menuPresenter = menuPresenter;
   context->loginItem = loginItem;
+  context->thumbnailService = thumbnailService;
+  context->quickLook = quickLook;
 }
 
 void FakeContext::drain() {
