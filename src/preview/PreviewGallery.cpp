@@ -22,10 +22,10 @@
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QLinearGradient>
 #include <QMenu>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QVBoxLayout>
 #include <cmath>
 
