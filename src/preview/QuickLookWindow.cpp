@@ -313,6 +313,7 @@ bool QuickLookWindow::ownsWindow(const QWindow* window) const {
 void QuickLookWindow::windowClosed() {
   qCInfo(lcUi) << "Quick Look closed";
   if (closed_) closed_();
+  Q_EMIT closed();
 }
 
 }  // namespace qv

@@ -114,6 +114,8 @@ class QuickLookWindow : public QObject, public QuickLook {
  Q_SIGNALS:
   // The view settled on what it shows (and on every later change of it).
   void shownChanged();
+  // The window closed (after the closed handler ran).
+  void closed();
 
  private:
   class Frame;
