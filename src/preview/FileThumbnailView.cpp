@@ -44,7 +44,8 @@ FileThumbnailView::FileThumbnailView(ViewServices& services, QWidget* parent)
     : PaintedWidget(services, parent),
       services_(services),
       opacity_(*services.frameClock, 0.0),
-      spinner_(new ProgressSpinner(services, this)) {
+      spinner_(new ProgressSpinner(services, this)),
+      icon_(FileIcons::shared(services)) {
   setHoverEnabled(false);
   TextStyle style{systemFont(kNameFontSize, QFont::Medium)};
   style.lineLimit = kNameLineLimit;
@@ -64,6 +65,7 @@ void FileThumbnailView::setProps(const Props& props) {
   props_ = props;
   hasProps_ = true;
   name_.setText(props.filename);
+  icon_.setProps({props.filename, false});
   if (newFile) {
     startClean();
     requestThumbnail();
@@ -242,15 +244,7 @@ void FileThumbnailView::paint(QPainter& painter) {
     }
     case Shown::fallback: {
       const EnvironmentValues environment = this->environment();
-      const QRectF icon = iconRect();
-      const QImage image = FileIcons::shared(services_).image(props_.filename, false, kIconSide,
-                                                              Fx::painterScale(painter));
-      if (!image.isNull()) {
-        painter.save();
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(CardContentStyle::fitRect(image.deviceIndependentSize(), icon), image);
-        painter.restore();
-      }
+      icon_.paint(painter, iconRect());
       const QRectF name = nameRect();
       nameBlock().draw(painter, name.topLeft(), name.width(), primaryColor(environment, kNameOpacity));
       break;

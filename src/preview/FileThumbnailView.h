@@ -1,4 +1,5 @@
 #pragma once
+#include "cards/content/FileIconView.h"
 #include "platform/ThumbnailService.h"
 #include "ui/anim/AnimatedValue.h"
 #include "ui/text/TextBlock.h"
@@ -64,6 +65,7 @@ class FileThumbnailView : public PaintedWidget {
   QRectF iconRect() const;
   QRectF nameRect() const;
   QStringList nameLines() const;
+  const FileIconView& icon() const { return icon_; }
   ProgressSpinner& spinner() const { return *spinner_; }
 
   AccessibilityInfo accessibility() const override;
@@ -101,6 +103,7 @@ class FileThumbnailView : public PaintedWidget {
   std::optional<Prepared> prepared_;
   Animated<double> opacity_;
   ProgressSpinner* spinner_;
+  FileIconView icon_;
   std::shared_ptr<int> life_ = std::make_shared<int>(0);
 };
 

@@ -34,7 +34,7 @@ QString homeRelative(const QString& path) {
 }  // namespace
 
 FolderPreview::FolderPreview(ViewServices& services, QWidget* parent)
-    : PaintedWidget(services, parent), services_(services) {
+    : PaintedWidget(services, parent), icon_(FileIcons::shared(services)) {
   setHoverEnabled(false);
   TextStyle style{systemFont(kNameFontSize, QFont::Medium)};
   style.lineLimit = kNameLineLimit;
@@ -46,6 +46,8 @@ void FolderPreview::setProps(const Props& props) {
   if (props == props_) return;
   props_ = props;
   name_.setText(name());
+  // Always as a folder, whatever its name says.
+  icon_.setProps({name(), true});
   update();
 }
 
@@ -95,14 +97,7 @@ AccessibilityInfo FolderPreview::accessibility() const {
 
 void FolderPreview::paint(QPainter& painter) {
   const EnvironmentValues environment = this->environment();
-  const QRectF icon = iconRect();
-  const QImage image = FileIcons::shared(services_).image(name(), true, kIconSide, Fx::painterScale(painter));
-  if (!image.isNull()) {
-    painter.save();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(CardContentStyle::fitRect(image.deviceIndependentSize(), icon), image);
-    painter.restore();
-  }
+  icon_.paint(painter, iconRect());
   const QRectF nameArea = nameRect();
   name_.draw(painter, nameArea.topLeft(), nameArea.width(), primaryColor(environment, kNameOpacity));
   painter.setFont(locationFont());

@@ -1,4 +1,5 @@
 #pragma once
+#include "cards/content/FileIconView.h"
 #include "ui/text/TextBlock.h"
 #include "ui/view/PaintedWidget.h"
 
@@ -49,6 +50,7 @@ class FolderPreview : public PaintedWidget {
   QStringList nameLines() const;
   // The location as drawn: cut in the middle to the width it has.
   QString shownLocation() const;
+  const FileIconView& icon() const { return icon_; }
 
   AccessibilityInfo accessibility() const override;
 
@@ -59,9 +61,9 @@ class FolderPreview : public PaintedWidget {
   double textWidth() const;
   double groupTop() const;
 
-  ViewServices& services_;
   Props props_;
   TextBlock name_;
+  FileIconView icon_;
 };
 
 }  // namespace qv

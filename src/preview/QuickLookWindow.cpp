@@ -45,7 +45,10 @@ QString fileNameOf(const QString& path) {
 // ---- QuickLookView -------------------------------------------------------------------------
 
 QuickLookView::QuickLookView(ViewServices& services, QWidget* parent)
-    : PaintedWidget(services, parent), services_(services), spinner_(new ProgressSpinner(services, this)) {
+    : PaintedWidget(services, parent),
+      services_(services),
+      spinner_(new ProgressSpinner(services, this)),
+      icon_(FileIcons::shared(services)) {
   setHoverEnabled(false);
   TextStyle style{systemFont(kNameFontSize, QFont::DemiBold)};
   style.lineLimit = kNameLineLimit;
@@ -69,6 +72,7 @@ QuickLookView::Look QuickLookView::lookAt(const QString& path, int largestPictur
   const QMimeDatabase types;
   const QFileInfo info(path);
   if (info.isDir()) {
+    look.isDirectory = true;
     look.typeText = types.mimeTypeForName(QStringLiteral("inode/directory")).comment();
   } else if (info.isFile()) {
     look.sizeText = byteCountText(info.size());
@@ -86,7 +90,7 @@ void QuickLookView::start() {
   thumbnailRequest_.cancel();
   picture_ = QImage();
   scaled_ = QImage();
-  look_ = Look{fileNameOf(props_.path), {}, {}, std::nullopt};
+  look_ = Look{fileNameOf(props_.path), {}, {}, false, std::nullopt};
   name_.setText(look_.name);
   setShown(Shown::pending);
   std::weak_ptr<int> life = life_;
@@ -102,6 +106,7 @@ void QuickLookView::looked(quint64 generation, Look look) {
   if (generation != generation_) return;
   look_ = std::move(look);
   name_.setText(look_.name);
+  icon_.setProps({look_.name, look_.isDirectory});
   if (look_.picture && !look_.picture->isNull()) {
     picture_ = std::move(*look_.picture);
     look_.picture.reset();
@@ -202,14 +207,7 @@ void QuickLookView::paint(QPainter& painter) {
                            (detail.isEmpty() ? 0 : kDetailGap + detailMetrics.height());
       double y = bounds.center().y() - stack / 2;
       const QRectF icon(bounds.center().x() - kIconSide / 2, y, kIconSide, kIconSide);
-      const QImage image = FileIcons::shared(services_).image(look_.name, QFileInfo(props_.path).isDir(), kIconSide,
-                                                              Fx::painterScale(painter));
-      if (!image.isNull()) {
-        painter.save();
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(CardContentStyle::fitRect(image.deviceIndependentSize(), icon), image);
-        painter.restore();
-      }
+      icon_.paint(painter, icon);
       y = icon.bottom() + kIconGap;
       name_.draw(painter, QPointF(kMargin, y), textWidth, primaryColor(env, 0.85));
       y += nameHeight + kDetailGap;

@@ -1,4 +1,5 @@
 #pragma once
+#include "cards/content/FileIconView.h"
 #include "platform/QuickLook.h"
 #include "platform/ThumbnailService.h"
 #include "ui/text/TextBlock.h"
@@ -32,6 +33,7 @@ class QuickLookView : public PaintedWidget {
     QString name;
     QString sizeText;  // empty for a folder or a missing file
     QString typeText;
+    bool isDirectory = false;
     std::optional<QImage> picture;
   };
 
@@ -85,6 +87,7 @@ class QuickLookView : public PaintedWidget {
   ThumbnailRequest thumbnailRequest_;
   ProgressSpinner* spinner_;
   TextBlock name_;
+  FileIconView icon_;
   std::shared_ptr<int> life_ = std::make_shared<int>(0);
 };
 

@@ -69,6 +69,7 @@ TEST(FileThumbnailView, WithoutAThumbnailTheIconAndNameShowAtOnce) {
   EXPECT_EQ(f.view->shown(), Shown::fallback);
   EXPECT_FALSE(f.spinning());
   EXPECT_EQ(f.view->iconRect().size(), QSizeF(72, 72));
+  EXPECT_EQ(f.view->icon().props(), (FileIconView::Props{longName, false}));
   EXPECT_DOUBLE_EQ(f.view->iconRect().center().x(), 210);
   EXPECT_EQ(f.view->nameRect().left(), 24);
   EXPECT_EQ(f.view->nameRect().width(), 420 - 48);
