@@ -74,6 +74,18 @@ struct ServiceFixture : ::testing::Test {
     write(file("paper-without-extension"), kPdf);
     write(file("notes.txt"), "some notes\n");
     write(file("data.bin"), QByteArray("\x01\x02\x03\xff\xfe garbage", 14));
+    write(file("broken.png"), "\x89PNG\r\n\x1a\nthe rest is missing");
+    // A picture claiming 20,000 pixels a side (1.6 GB decoded): refused, never allocated.
+    QImage(1, 1, QImage::Format_RGB32).save(file("huge.png"));
+    QByteArray huge = [this] {
+      QFile in(file("huge.png"));
+      in.open(QIODevice::ReadOnly);
+      return in.readAll();
+    }();
+    // Width and height in the header (the checksum no longer matches, which readers ignore or refuse).
+    const char side[4] = {0, 0, 0x4e, 0x20};
+    huge.replace(16, 4, QByteArray(side, 4)).replace(20, 4, QByteArray(side, 4));
+    write(file("huge.png"), huge);
   }
   QString file(const QString& name) const { return dir.filePath("files/" + name); }
   QString thumbnailers() const { return dir.filePath("share/thumbnailers"); }
@@ -121,6 +133,8 @@ TEST_F(ServiceFixture, EachKindOfFileFindsItsTier) {
       {"paper-without-extension", Source::pdf, {682, 1024}},
       {"notes.txt", Source::thumbnailer, {600, 300}},
       {"data.bin", Source::none, {}},
+      {"broken.png", Source::none, {}},
+      {"huge.png", Source::none, {}},
       {"missing.png", Source::none, {}},
   };
   for (const auto& c : cases) {
