@@ -328,8 +328,11 @@ bool PanelController::hasClickMonitors() const { return bool(globalClickMonitor_
 void PanelController::installKeyMonitor() {
   if (keyMonitor_) return;
   keyMonitor_ = std::make_unique<EventMonitor>([this](QWindow* window, QEvent* event) {
-    // Quick Look's keys are its own: Escape closes it, not the panel.
-    if (event->type() == QEvent::KeyPress && !isQuickLookWindow(window)) handleKeyDown(*static_cast<QKeyEvent*>(event));
+    // While a menu is open (a card's, a drop-down's) its keys are its own: Escape closes the
+    // menu only, and Return or the arrows choose in it, not in the list below. Quick Look's keys
+    // are its own too: Escape closes it, not the panel.
+    if (event->type() == QEvent::KeyPress && !QApplication::activePopupWidget() && !isQuickLookWindow(window))
+      handleKeyDown(*static_cast<QKeyEvent*>(event));
   });
 }
 
