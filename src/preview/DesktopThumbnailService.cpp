@@ -2,6 +2,7 @@
 
 #include "items/thumbnails/ThumbnailCache.h"
 #include "platform/Paths.h"
+#include "platform/PdfRenderer.h"
 #include "platform/Scheduler.h"
 #include "platform/SerialQueue.h"
 
@@ -53,7 +54,7 @@ struct DesktopThumbnailService::Shared {
     if (made.picture) return made;
     if (cancelled && cancelled()) return made;
     if (options.renderPdf && type.inherits(QStringLiteral("application/pdf"))) {
-      if (std::optional<QImage> page = options.renderPdf(absolute, QSize(size.pixels, size.pixels))) {
+      if (std::optional<QImage> page = options.renderPdf(absolute, QSize(size.pixels, size.pixels), cancelled)) {
         made.picture = std::move(page);
         made.source = Source::pdf;
         return made;
@@ -81,11 +82,24 @@ struct DesktopThumbnailService::Shared {
   }
 };
 
+std::optional<QImage> DesktopThumbnailService::firstPageOf(const QString& path, QSize pixelSize,
+                                                           const std::function<bool()>& cancelled) {
+  // Opened here and dropped here: a document belongs to the thread that opened it.
+  const std::unique_ptr<PdfDocument> document = PdfDocument::open(path);
+  if (!document) return std::nullopt;
+  QImage page = document->renderPage(0, pixelSize, cancelled);
+  if (page.isNull()) return std::nullopt;
+  return page;
+}
+
 DesktopThumbnailService::Options DesktopThumbnailService::optionsFor(const Paths& paths) {
   Options options;
   options.cacheRoot = paths.cacheHome() + QStringLiteral("/thumbnails");
   options.thumbnailerFolders = thumbnailerFoldersFromEnvironment();
   options.temporaryFolder = paths.temp();
+  options.renderPdf = [](const QString& path, QSize pixelSize, const std::function<bool()>& cancelled) {
+    return firstPageOf(path, pixelSize, cancelled);
+  };
   return options;
 }
 

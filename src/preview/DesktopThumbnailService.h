@@ -23,18 +23,23 @@ class SerialQueue;
 // killed.
 class DesktopThumbnailService : public ThumbnailService {
  public:
-  // Page one of a PDF document at most `pixelSize` (the longer side counts); nothing when it
-  // cannot be read. Called on the queue.
-  using RenderPdf = std::function<std::optional<QImage>(const QString& path, QSize pixelSize)>;
+  // Page one of a PDF document fitted into `pixelSize`; nothing when it cannot be read or is no
+  // longer wanted (`cancelled`, which may be empty, answers true). Called on the queue.
+  using RenderPdf = std::function<std::optional<QImage>(const QString& path, QSize pixelSize,
+                                                        const std::function<bool()>& cancelled)>;
   struct Options {
     QString cacheRoot;  // $XDG_CACHE_HOME/thumbnails
     QStringList thumbnailerFolders;
     QString temporaryFolder;  // where thumbnailers get their private folders
-    RenderPdf renderPdf;      // none: PDF documents go to the thumbnailers
+    RenderPdf renderPdf;      // none: PDF documents go to the thumbnailers (the program's: firstPageOf)
     ThumbnailerLimits limits{};
   };
-  // Where the program's tiers look, from the environment.
+  // Where the program's tiers look, from the environment, with the program's PDF renderer.
   static Options optionsFor(const Paths& paths);
+  // The program's PDF tier: page one of the document drawn on white paper, fitted into
+  // `pixelSize`.
+  static std::optional<QImage> firstPageOf(const QString& path, QSize pixelSize,
+                                           const std::function<bool()>& cancelled = {});
 
   // Where a thumbnail came from.
   enum class Source { none, cache, picture, pdf, thumbnailer };

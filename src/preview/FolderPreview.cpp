@@ -3,6 +3,7 @@
 #include "cards/ViewServices.h"
 #include "cards/content/CardContentStyle.h"
 #include "cards/content/FileIcons.h"
+#include "preview/FileDisplay.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
 #include "ui/text/Fonts.h"
@@ -10,6 +11,7 @@
 #include <QDir>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QUrl>
 
 namespace qv {
 
@@ -19,15 +21,6 @@ QFont locationFont() { return systemFont(FolderPreview::kLocationFontSize); }
 
 QString withoutTrailingSlashes(QString path) {
   while (path.size() > 1 && path.endsWith(u'/')) path.chop(1);
-  return path;
-}
-
-// The home folder as "~", a place inside it as "~/…"; anything else as it is.
-QString homeRelative(const QString& path) {
-  const QString home = withoutTrailingSlashes(QDir::homePath());
-  if (home.isEmpty() || home == QStringLiteral("/")) return path;
-  if (path == home) return QStringLiteral("~");
-  if (path.startsWith(home + u'/')) return u'~' + path.mid(home.size());
   return path;
 }
 
@@ -61,7 +54,7 @@ QString FolderPreview::locationOf(const QString& path) {
   const QString cleaned = withoutTrailingSlashes(path);
   const qsizetype slash = cleaned.lastIndexOf(u'/');
   if (slash < 0) return {};
-  return homeRelative(slash == 0 ? QStringLiteral("/") : cleaned.left(slash));
+  return abbreviatedPath(QUrl::fromLocalFile(slash == 0 ? QStringLiteral("/") : cleaned.left(slash)));
 }
 
 double FolderPreview::textWidth() const { return std::max(0.0, width() - 2 * kTextPadding); }

@@ -87,7 +87,7 @@ TEST_F(QuickLookE2E, AJpegAPdfWithoutExtensionAndAnUnknownFileShowWhileThePanelS
     QString closeKey;
   } cases[] = {
       {jpeg(), "picture", "Escape"},
-      {pdf(), "details", "space"},
+      {pdf(), "thumbnail", "space"},
       {unknown(), "details", "Escape"},
   };
   for (const auto& c : cases) {

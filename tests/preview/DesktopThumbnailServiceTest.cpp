@@ -2,6 +2,7 @@
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeSerialQueue.h"
 #include "preview/DesktopThumbnailService.h"
+#include "support/PdfFixtures.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -60,7 +61,8 @@ struct ServiceFixture : ::testing::Test {
     options.cacheRoot = dir.filePath("cache/thumbnails");
     options.thumbnailerFolders = {thumbnailers()};
     options.temporaryFolder = dir.filePath("tmp");
-    options.renderPdf = [this](const QString& path, QSize pixels) -> std::optional<QImage> {
+    options.renderPdf = [this](const QString& path, QSize pixels,
+                               const std::function<bool()>&) -> std::optional<QImage> {
       renderedPdfs << path;
       if (!QFile::exists(path)) return std::nullopt;
       QImage page(QSize(pixels.height() * 2 / 3, pixels.height()), QImage::Format_RGB32);
@@ -220,6 +222,28 @@ TEST_F(ServiceFixture, AThumbnailerThatHangsIsKilledAndOneThatWritesGarbageRefus
   EXPECT_LT(clock.elapsed(), 5000);
   installTextThumbnailer("echo garbage > \"$3\"\n");
   EXPECT_EQ(service().make(file("notes.txt"), {256, 256}).source, Source::none);
+}
+
+TEST_F(ServiceFixture, ThePdfTierDrawsTheFirstPageOfARealDocumentWhateverItsName) {
+  const Paths paths(dir.filePath("data"), dir.filePath("cache"), dir.filePath("config"), dir.filePath("run"),
+                    dir.filePath("tmp"));
+  options = DesktopThumbnailService::optionsFor(paths);
+  options.thumbnailerFolders = {thumbnailers()};
+  const QString named = file("pages.pdf"), unnamed = file("pages");
+  ASSERT_TRUE(test::writeTestPdf(named, {{QSizeF(612, 792), Qt::blue}, {QSizeF(612, 792), Qt::red}}));
+  ASSERT_TRUE(QFile::copy(named, unnamed));
+  for (const QString& path : {named, unnamed}) {
+    const DesktopThumbnailService::Made made = service().make(path, {840, 640});
+    ASSERT_EQ(made.source, Source::pdf) << path.toStdString();
+    EXPECT_EQ(made.picture->size(), QSize(791, 1024)) << "page one fitted into the xx-large square";
+    EXPECT_EQ(made.picture->pixelColor(400, 500), QColor(Qt::blue));
+    EXPECT_EQ(made.mimeType, QStringLiteral("application/pdf"));
+  }
+  // Locked, damaged or abandoned: nothing.
+  EXPECT_EQ(service().make(test::passwordLockedPdfPath(), {840, 640}).source, Source::none);
+  write(file("damaged.pdf"), "%PDF-1.7\n% nothing else survived\n");
+  EXPECT_EQ(service().make(file("damaged.pdf"), {840, 640}).source, Source::none);
+  EXPECT_FALSE(DesktopThumbnailService::firstPageOf(named, {840, 640}, [] { return true; }));
 }
 
 TEST_F(ServiceFixture, RequestsAnswerOnTheMainThreadThenWriteAndTheLatestWins) {
