@@ -2,11 +2,11 @@
 // per point). Off the main thread: an xx-large photo thumbnail taken from the shared cache, and one
 // made from a 24-megapixel JPEG (with its write-back into the cache reported beside it). On the
 // main thread: taking the answer and the first paint of the thumbnail view.
-#include "support/app/FakeContext.h"
 #include "items/ItemServices.h"
 #include "preview/DesktopThumbnailService.h"
 #include "preview/FileThumbnailView.h"
 #include "support/BenchMain.h"
+#include "support/app/FakeContext.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 
