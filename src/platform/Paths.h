@@ -22,6 +22,8 @@ class Paths {
   QString config() const;
   // $XDG_CONFIG_HOME itself (the desktop's autostart folder lies below it).
   QString configHome() const { return configHome_; }
+  // $XDG_CACHE_HOME itself (the desktop's shared thumbnails lie below it).
+  QString cacheHome() const { return cacheHome_; }
   QString runtime() const;
   QString temp() const;
 
