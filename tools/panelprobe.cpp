@@ -18,7 +18,8 @@
 //   kinds              puts one item of each other kind at the front: colour, image, link, code
 //   appearance <name>  "light", "dark" or "system", as the settings apply it
 //   preview-status     answers "preview shown=<0|1> anchor=<y> content=x,y,w,h rail=… caption=…"
-//                      (screen coordinates; anchor -1 for none) once the pane has arrived
+//                      (screen coordinates; anchor -1 for none) once the pane has arrived, and
+//                      "quicklook=x,y" where its Quick Look button is, if it has one
 #include "ToolLines.h"
 #include "app/AppContext.h"
 #include "app/PanelController.h"
@@ -29,6 +30,7 @@
 #include "platform/QuickLook.h"
 #include "preview/ItemPreviewView.h"
 #include "preview/PreviewServices.h"
+#include "preview/QuickLookButton.h"
 #include "preview/QuickLookWindow.h"
 #include "state/PanelState.h"
 #include "ui/Appearance.h"
@@ -158,10 +160,19 @@ int main(int argc, char** argv) {
       };
       const std::optional<double> anchor = controller.state().previewAnchorY();
       const QWidget* root = controller.rootView();
-      say(pane ? QString("preview shown=1 anchor=%1 content=%2 rail=%3 caption=%4")
-                     .arg(anchor ? root->mapToGlobal(QPoint(0, int(*anchor))).y() : -1)
-                     .arg(box(pane->contentBoxRect()), box(pane->railRect()), box(pane->captionBoxRect()))
-               : QString("preview shown=0"));
+      if (!pane) {
+        say("preview shown=0");
+      } else {
+        QString answer = QString("preview shown=1 anchor=%1 content=%2 rail=%3 caption=%4")
+                             .arg(anchor ? root->mapToGlobal(QPoint(0, int(*anchor))).y() : -1)
+                             .arg(box(pane->contentBoxRect()), box(pane->railRect()), box(pane->captionBoxRect()));
+        // The Quick Look button of a file shown by its thumbnail: the middle of its capsule.
+        if (auto* button = pane->findChild<QuickLookButton*>(); button && button->isVisible()) {
+          const QPoint middle = button->mapToGlobal(button->capsuleRect().center().toPoint());
+          answer += QString(" quicklook=%1,%2").arg(middle.x()).arg(middle.y());
+        }
+        say(answer);
+      }
     } else if (command == "quicklook") {
       openQuickLook(*context, QUrl::fromLocalFile(words.mid(1).join(' ')));
     } else if (command == "quicklook-status") {

@@ -6,7 +6,10 @@
 #include "cards/content/FileIcons.h"
 #include "preview/DownsampledImageView.h"
 #include "preview/FileDisplay.h"
+#include "preview/FileThumbnailView.h"
+#include "preview/FolderPreview.h"
 #include "preview/PreviewSizing.h"
+#include "preview/QuickLookButton.h"
 #include "preview/TextFilePreview.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/controls/TextViewers.h"
@@ -38,6 +41,38 @@ QWidget* padded(QWidget* child, double margin, QWidget* parent) {
   layout->addWidget(child);
   return frame;
 }
+
+// A file's thumbnail with the Quick Look button over its bottom centre.
+class ThumbnailWithQuickLook : public QWidget {
+ public:
+  ThumbnailWithQuickLook(ViewServices& context, const FilePayload& file, const FileContentSizes& sizes, QWidget* parent)
+      : QWidget(parent),
+        thumbnail_(new FileThumbnailView(context, this)),
+        button_(new QuickLookButton(context, this)),
+        padding_(sizes.quickLookBottomPadding) {
+    const QString path = file.url ? file.url->toLocalFile() : QString();
+    thumbnail_->setProps(
+        {path, file.name, sizes.thumbnailInset, sizes.thumbnailCornerRadius, sizes.thumbnailRenderSize});
+    button_->setProps({path, sizes.compactQuickLook});
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QWidget::resizeEvent(event);
+    thumbnail_->setGeometry(rect());
+    const QSize size = button_->sizeHint();
+    button_->resize(size);
+    // The capsule, not the room around it for its shadow, stands `padding_` above the bottom.
+    const QRectF capsule = button_->capsuleRect();
+    button_->move(int(std::lround((width() - size.width()) / 2.0)),
+                  int(std::lround(height() - padding_ - capsule.bottom())));
+  }
+
+ private:
+  FileThumbnailView* thumbnail_;
+  QuickLookButton* button_;
+  double padding_;
+};
 
 }  // namespace
 
@@ -178,7 +213,6 @@ FileContentRoute fileContentRoute(const FilePayload& file) {
 
 QWidget* makeFileContent(ViewServices& context, const FilePayload& file, const FileContentSizes& sizes,
                          QWidget* parent) {
-  Q_UNUSED(sizes);
   const FileContentRoute route = fileContentRoute(file);
   switch (route) {
     case FileContentRoute::missing: {
@@ -186,11 +220,15 @@ QWidget* makeFileContent(ViewServices& context, const FilePayload& file, const F
       notice->setProps({file.name, file.url.has_value()});
       return notice;
     }
-    case FileContentRoute::folder:
+    case FileContentRoute::folder: {
+      auto* folder = new FolderPreview(context, parent);
+      folder->setProps({file.url->toLocalFile()});
+      return folder;
+    }
+    case FileContentRoute::thumbnail: return new ThumbnailWithQuickLook(context, file, sizes, parent);
     case FileContentRoute::richDocument:
     case FileContentRoute::textFile:
-    case FileContentRoute::pdf:
-    case FileContentRoute::thumbnail: {
+    case FileContentRoute::pdf: {
       // Shown by name until its renderer exists.
       auto* named = new MissingFileView(context, parent);
       named->setProps({file.name, false});

@@ -117,4 +117,32 @@ TEST_F(QuickLookE2E, AJpegAPdfWithoutExtensionAndAnUnknownFileShowWhileThePanelS
   }
 }
 
+// A file without a richer preview shows its thumbnail in the pane, with the Quick Look button: a
+// click on it opens Quick Look over the panel, which stays open with its pane, and gets the focus
+// back when Quick Look closes.
+TEST_F(QuickLookE2E, TheButtonOfAFilesPaneOpensQuickLookAndThePanelStaysOpen) {
+  probe_->send("file " + unknown());
+  probe_->send("preview 0");
+  probe_->send("advance 1");
+  QHash<QString, QString> preview;
+  ASSERT_TRUE(waitFor([&] { return (preview = ask("preview-status", "preview ")).value("shown") == "1"; }, 15000));
+  const QStringList at = preview.value("quicklook").split(',');
+  ASSERT_EQ(at.size(), 2) << "no Quick Look button in the pane";
+  const int shown = count("quicklook shows details"), active = count("quicklook active"),
+            closed = count("quicklook closed"), panelActive = count("panel active");
+  ASSERT_TRUE(x_.xdotool({"mousemove", at[0], at[1], "click", "1"}));
+  ASSERT_TRUE(waitFor([&] { return count("quicklook shows details") > shown; }, 15000));
+  ASSERT_TRUE(waitFor([&] { return count("quicklook active") > active; }, 15000)) << "Quick Look took no focus";
+  EXPECT_EQ(ask("status", "status ").value("visible"), "1") << "the panel hid when Quick Look came";
+  EXPECT_EQ(ask("preview-status", "preview ").value("shown"), "1") << "the pane closed";
+  XvfbSession::saveScreenshot(x_.screenshot(), "quicklook-from-pane.png");
+
+  ASSERT_TRUE(x_.xdotool({"key", "Escape"}));
+  ASSERT_TRUE(waitFor([&] { return count("quicklook closed") > closed; }, 15000));
+  ASSERT_TRUE(waitFor([&] { return count("panel active") > panelActive; }, 15000)) << "the focus did not come back";
+  EXPECT_EQ(ask("status", "status ").value("visible"), "1");
+  EXPECT_EQ(ask("preview-status", "preview ").value("shown"), "1");
+  EXPECT_EQ(count("visible false"), 0);
+}
+
 }  // namespace

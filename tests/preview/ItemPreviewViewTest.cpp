@@ -2,9 +2,12 @@
 #include "items/stores/RichTextStore.h"
 #include "platform/fake/FakeAlerts.h"
 #include "preview/EditableTextView.h"
+#include "preview/FileThumbnailView.h"
+#include "preview/FolderPreview.h"
 #include "preview/ItemPreviewView.h"
 #include "preview/PreviewContent.h"
 #include "preview/PreviewSizing.h"
+#include "preview/QuickLookButton.h"
 #include "preview/SharePickerAnchor.h"
 #include "state/PanelState.h"
 #include "support/state/StateTestSupport.h"
@@ -496,6 +499,49 @@ TEST(ItemPreviewView, AOneLineTextOf256000CharactersShows) {
   EXPECT_EQ(pane.contentBoxRect().height(), 620);
   EXPECT_EQ(pane.contentBoxRect().width(), 560 - 58);
   EXPECT_NE(qobject_cast<QVTextViewer*>(pane.content()), nullptr);
+}
+
+}  // namespace qv
+
+namespace qv {
+
+// A file with no richer renderer shows its thumbnail; the compact Quick Look button sits 10
+// points above the box's bottom, centred, and a click on it shows the file in Quick Look.
+TEST(ItemPreviewView, AFileShownByItsThumbnailOpensInQuickLook) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("archive.zip");
+  {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("zip");
+  }
+  PaneHarness h;
+  ItemPreviewView& pane = h.show(fileItem(path));
+  auto* thumbnail = pane.content()->findChild<FileThumbnailView*>();
+  auto* button = pane.content()->findChild<QuickLookButton*>();
+  ASSERT_NE(thumbnail, nullptr);
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(thumbnail->props(), (FileThumbnailView::Props{path, "archive.zip", 16, 10, {420, 320}}));
+  EXPECT_TRUE(button->props().compact);
+  const QRectF capsule = button->capsuleRect().translated(button->pos());
+  EXPECT_NEAR(capsule.bottom(), pane.content()->height() - 10, 1);
+  EXPECT_NEAR(capsule.center().x(), pane.content()->width() / 2.0, 1);
+  QTest::mouseClick(button, Qt::LeftButton, {}, button->capsuleRect().center().toPoint());
+  h.fake.drain();
+  EXPECT_TRUE(h.fake.quickLook->visible);
+  EXPECT_EQ(h.fake.quickLook->shown, QUrl::fromLocalFile(path));
+  EXPECT_TRUE(h.closes.isEmpty()) << "the pane stays";
+}
+
+TEST(ItemPreviewView, AFolderShowsTheFolderPreview) {
+  QTemporaryDir dir;
+  for (const QString suffix : {"/", ""}) {
+    PaneHarness h;
+    ItemPreviewView& pane = h.show(fileItem(dir.path() + suffix));
+    auto* folder = qobject_cast<FolderPreview*>(pane.content());
+    ASSERT_NE(folder, nullptr);
+    EXPECT_EQ(folder->name(), QFileInfo(dir.path()).fileName());
+  }
 }
 
 }  // namespace qv
