@@ -22,10 +22,10 @@ QImage window(GalleryScene& scene, const Prepare& prepare) {
   LibraryWindow library(services, TranslucencySupport{});
   library.setPalette(AppearanceWindows::paletteFor(scene.environment.colorScheme));
   auto* model = new LibraryModel(state, *services.scheduler, &library);
-  auto* view = new LibraryView(services, &library);
+  auto* view = new LibraryView(services, *model, &library);
   library.setContent(view, new FilterPanelView(services, state, FilterSurface::library, &library));
   prepare(state, *model, services.scheduler->now());
-  view->setProps(libraryViewProps(*model), libraryViewCallbacks(*model));
+  view->sync();
   library.resize(760, 480);  // its smallest height
   library.setAttribute(Qt::WA_DontShowOnScreen);
   library.show();

@@ -4,6 +4,8 @@
 #include "platform/Scheduler.h"
 #include "state/PanelState.h"
 #include "state/SearchIndex.h"
+#include "ui/anim/Transaction.h"
+#include "ui/theme/Theme.h"
 
 #include <algorithm>
 #include <vector>
@@ -75,6 +77,28 @@ void LibraryModel::setPreviewID(const std::optional<QUuid>& id) {
   Q_EMIT changed();
 }
 
+void LibraryModel::selectCard(const QUuid& id) {
+  if (previewID_ && previewID_ != id) withAnimation(Theme::springCritical(), [&] { setPreviewID(id); });
+  setSelection(id);
+}
+
+void LibraryModel::clearSelectionAndDetail() {
+  if (previewID_) withAnimation(Theme::springCritical(), [&] { setPreviewID(std::nullopt); });
+  setSelection(std::nullopt);
+}
+
+void LibraryModel::setHoveredID(const std::optional<QUuid>& id) {
+  if (id == hoveredID_) return;
+  hoveredID_ = id;
+  Q_EMIT hoveredIDChanged();
+}
+
+void LibraryModel::setKeyboardScrollTarget(const std::optional<QUuid>& id) {
+  if (id == keyboardScrollTarget_) return;
+  keyboardScrollTarget_ = id;
+  Q_EMIT keyboardScrollTargetChanged();
+}
+
 void LibraryModel::setScope(const LibraryScope& scope) {
   if (scope == scope_) return;
   scope_ = scope;
@@ -84,14 +108,19 @@ void LibraryModel::setScope(const LibraryScope& scope) {
 void LibraryModel::pruneStaleIDs() {
   // Any change of the history may take the shown or selected item away, also one that keeps
   // the count (a removal and a copy in one change).
-  if (!previewID_ && !selection_) return;
-  bool previewFound = false, selectionFound = false;
+  if (!previewID_ && !selection_ && !hoveredID_) return;
+  bool previewFound = false, selectionFound = false, hoveredFound = false;
   for (const ClipboardItem& item : state_.items()) {
     previewFound = previewFound || item.id == previewID_;
     selectionFound = selectionFound || item.id == selection_;
+    hoveredFound = hoveredFound || item.id == hoveredID_;
   }
   if (!previewFound) previewID_.reset();
   if (!selectionFound) selection_.reset();
+  if (!hoveredFound && hoveredID_) {
+    hoveredID_.reset();
+    Q_EMIT hoveredIDChanged();
+  }
 }
 
 void LibraryModel::invalidate() {

@@ -72,6 +72,18 @@ class LibraryModel : public QObject {
   // The item in the detail pane; none while the pane is closed.
   const std::optional<QUuid>& previewID() const { return previewID_; }
   void setPreviewID(const std::optional<QUuid>& id);
+  // A card was picked: it becomes the selection, and an open detail pane shows it (with the
+  // critical spring).
+  void selectCard(const QUuid& id);
+  // A click on the grid's background: the detail pane closes (with the critical spring), then
+  // the selection goes.
+  void clearSelectionAndDetail();
+  // The card under the pointer; none while the pointer is over no card or the grid scrolls.
+  const std::optional<QUuid>& hoveredID() const { return hoveredID_; }
+  void setHoveredID(const std::optional<QUuid>& id);
+  // The card the keyboard moved to, which the grid scrolls to its middle; none scrolls nothing.
+  const std::optional<QUuid>& keyboardScrollTarget() const { return keyboardScrollTarget_; }
+  void setKeyboardScrollTarget(const std::optional<QUuid>& id);
   FilterOpener filterOpener() const { return filterOpener_; }
 
   // ---- Narrowing -----------------------------------------------------------------------------
@@ -113,6 +125,9 @@ class LibraryModel : public QObject {
  Q_SIGNALS:
   // Something the model holds or derives may have changed; views read again what they show.
   void changed();
+  // Only the hovered card changed (hovering alone redraws nothing else).
+  void hoveredIDChanged();
+  void keyboardScrollTargetChanged();
 
  private:
   struct Memo;
@@ -129,6 +144,8 @@ class LibraryModel : public QObject {
   QString query_;
   std::optional<QUuid> selection_;
   std::optional<QUuid> previewID_;
+  std::optional<QUuid> hoveredID_;
+  std::optional<QUuid> keyboardScrollTarget_;
   FilterOpener filterOpener_ = FilterOpener::filterButton;
   quint64 revision_ = 0;
   std::unique_ptr<Memo> memo_;
