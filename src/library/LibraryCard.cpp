@@ -61,8 +61,9 @@ void LibraryCard::setHovered(bool hovered) {
   if (hovered == hovered_) return;
   hovered_ = hovered;
   applyLift(true);
-  // Read now: the callbacks of the item the card shows at this moment.
-  if (callbacks_.onHoverChange) callbacks_.onHoverChange(hovered);
+  // Read now: the callbacks of the item the card shows at this moment (a copy, since the call
+  // may hand the card new ones).
+  if (const auto onHoverChange = callbacks_.onHoverChange) onHoverChange(hovered);
 }
 
 void LibraryCard::reset() {
@@ -93,13 +94,16 @@ AccessibilityInfo LibraryCard::accessibility() const {
 }
 
 void LibraryCard::mousePressEvent(QGraphicsSceneMouseEvent* event) {
-  if (event->button() != Qt::LeftButton) {
+  // A card that shows no item (one blown away) takes no clicks: they reach what lies below.
+  if (event->button() != Qt::LeftButton || !callbacks_.onSelect) {
     event->ignore();
     return;
   }
   event->accept();
-  // Read at the press: the callbacks of the item the card shows now.
-  if (callbacks_.onSelect) callbacks_.onSelect();
+  // Read at the press: the callbacks of the item the card shows now (a copy, since selecting
+  // hands the card new ones).
+  const auto onSelect = callbacks_.onSelect;
+  onSelect();
 }
 
 // The second press of a quick pair is a press like the first.

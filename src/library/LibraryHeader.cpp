@@ -88,7 +88,8 @@ void LibraryScopeTab::setProps(const Props& props, std::function<void()> action)
 }
 
 void LibraryScopeTab::triggered() {
-  if (action_) action_();
+  // A copy: the action may hand the tab new props and a new action.
+  if (const auto action = action_) action();
 }
 
 QSizeF LibraryScopeTab::capsuleSize() const {
@@ -192,7 +193,7 @@ void LibraryIconPill::setProps(const Props& props, std::function<void()> action)
 }
 
 void LibraryIconPill::triggered() {
-  if (action_) action_();
+  if (const auto action = action_) action();
 }
 
 QSize LibraryIconPill::sizeHint() const {
@@ -267,13 +268,13 @@ LibrarySearchPill::LibrarySearchPill(InterfaceServices& context, QWidget* parent
   };
   // Every control reads the callbacks of the latest props when it is used.
   clear_->action = [this] {
-    if (callbacks_.onQueryChange) callbacks_.onQueryChange(QString());
+    if (const auto onQueryChange = callbacks_.onQueryChange) onQueryChange(QString());
   };
   filter_->action = [this] {
-    if (callbacks_.onFilterButton) callbacks_.onFilterButton();
+    if (const auto onFilterButton = callbacks_.onFilterButton) onFilterButton();
   };
   field_->setCallbacks({[this](const QString& text) {
-                          if (callbacks_.onQueryChange) callbacks_.onQueryChange(text);
+                          if (const auto onQueryChange = callbacks_.onQueryChange) onQueryChange(text);
                         },
                         {},
                         {}});
@@ -419,10 +420,10 @@ void LibraryHeaderView::setProps(const Props& props, Callbacks callbacks) {
   // The controls take callbacks that read this view's latest ones when they run.
   search_->setProps({props_.query, props_.filterAccented},
                     {[this](const QString& text) {
-                       if (callbacks_.onQueryChange) callbacks_.onQueryChange(text);
+                       if (const auto onQueryChange = callbacks_.onQueryChange) onQueryChange(text);
                      },
                      [this] {
-                       if (callbacks_.onFilterButton) callbacks_.onFilterButton();
+                       if (const auto onFilterButton = callbacks_.onFilterButton) onFilterButton();
                      }});
   if (changed) applyTabs();
 }
@@ -442,7 +443,8 @@ void LibraryHeaderView::applyTabs() {
     const Tab& tab = props_.tabs[i];
     const QString icon = tab.scope.kind == LibraryScope::Kind::pinned ? QStringLiteral("pin.fill") : QString();
     tabs_[i]->setProps({tab.title, tab.count, icon, tab.dot, tab.selected}, [this, i] {
-      if (i < props_.tabs.size() && callbacks_.onSelectScope) callbacks_.onSelectScope(props_.tabs[i].scope);
+      const auto onSelectScope = callbacks_.onSelectScope;
+      if (i < props_.tabs.size() && onSelectScope) onSelectScope(LibraryScope(props_.tabs[i].scope));
     });
     if (tab.selected && props_.editableCategory && tab.scope.isCategory(*props_.editableCategory)) pencilAfter = int(i);
   }
@@ -453,8 +455,8 @@ void LibraryHeaderView::applyTabs() {
     pencil_->setProps({QStringLiteral("pencil"),
                        QStringLiteral("Edit \u201C") + props_.editableCategoryName + QStringLiteral("\u201D")},
                       [this] {
-                        if (props_.editableCategory && callbacks_.onEditCategory)
-                          callbacks_.onEditCategory(*props_.editableCategory);
+                        const auto onEditCategory = callbacks_.onEditCategory;
+                        if (props_.editableCategory && onEditCategory) onEditCategory(QUuid(*props_.editableCategory));
                       });
     pencil_->show();
   } else {
@@ -462,7 +464,7 @@ void LibraryHeaderView::applyTabs() {
     pencil_->hide();
   }
   add_->setProps({QStringLiteral("plus"), QStringLiteral("New category")}, [this] {
-    if (callbacks_.onNewCategory) callbacks_.onNewCategory();
+    if (const auto onNewCategory = callbacks_.onNewCategory) onNewCategory();
   });
   tabRow_->activate();
   strip_->rowChanged();

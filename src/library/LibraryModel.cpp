@@ -77,7 +77,7 @@ void LibraryModel::setPreviewID(const std::optional<QUuid>& id) {
   Q_EMIT changed();
 }
 
-void LibraryModel::selectCard(const QUuid& id) {
+void LibraryModel::selectCard(QUuid id) {
   if (previewID_ && previewID_ != id) withAnimation(Theme::springCritical(), [&] { setPreviewID(id); });
   setSelection(id);
 }

@@ -74,7 +74,7 @@ class LibraryModel : public QObject {
   void setPreviewID(const std::optional<QUuid>& id);
   // A card was picked: it becomes the selection, and an open detail pane shows it (with the
   // critical spring).
-  void selectCard(const QUuid& id);
+  void selectCard(QUuid id);
   // A click on the grid's background: the detail pane closes (with the critical spring), then
   // the selection goes.
   void clearSelectionAndDetail();
