@@ -3,10 +3,6 @@
 #include "panel/CardListLayout.h"
 #include "panel/GroupChevron.h"
 
-#include "cards/ClipboardCardView.h"
-#include "platform/Scheduler.h"
-#include "platform/SettingsStore.h"
-#include "state/PanelState.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
 #include "ui/text/Fonts.h"
@@ -21,80 +17,6 @@ namespace qv {
 
 namespace {
 
-constexpr double kDoubleClickSeconds = 0.4;
-
-// Hosts the real card: shows the item on it with the state's selection, pin and concealment,
-// and turns clicks into selection and double clicks into a pick.
-class PlaceholderCard : public PaintedItem {
- public:
-  PlaceholderCard(ViewServices& context, PanelState& state, CardTapMemory& taps)
-      : PaintedItem(context), state_(state), taps_(taps), card_(new ClipboardCardView(context, this)) {
-    setSize({cardList::kCardWidth, cardList::kCardHeight});
-    card_->setSize(size());
-    card_->setAcceptedMouseButtons(Qt::NoButton);
-    setAcceptedMouseButtons(Qt::LeftButton);
-    auto refresh = [this] {
-      if (item_) show(*item_, index_);
-    };
-    for (auto changed :
-         {&PanelState::selectedIndexChanged, &PanelState::pinnedIDsChanged, &PanelState::sensitiveIDsChanged,
-          &PanelState::autoSensitiveIDsChanged, &PanelState::peekedIDsChanged})
-      connect(&state_, changed, this, refresh);
-  }
-
-  void show(const ClipboardItem& item, int index) {
-    index_ = index;
-    item_ = item;
-    ClipboardCardView::Props props;
-    props.item = item;
-    props.isSelected = state_.selectedIndex() == index;
-    props.isPinned = state_.pinnedIDs().contains(item.id);
-    props.isSensitive = state_.isConcealed(item.id);
-    card_->setProps(props);
-  }
-  AccessibilityInfo accessibility() const override { return card_->accessibility(); }
-
- protected:
-  void paintItem(QPainter&) override {}
-  void mousePressEvent(QGraphicsSceneMouseEvent* event) override {
-    event->accept();
-    const double now = context().scheduler->uptime();
-    const bool second = taps_.lastIndex == index_ && now - taps_.lastTime < kDoubleClickSeconds;
-    taps_.lastIndex = index_;
-    taps_.lastTime = now;
-    pickedOnPress_ = second;
-    if (!second) {
-      state_.setSelectedIndex(index_);
-      return;
-    }
-    taps_.lastIndex.reset();  // a third click starts over
-    pick();
-  }
-  // The window system's own double click, unless the second press already picked.
-  void mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event) override {
-    event->accept();
-    if (!pickedOnPress_) pick();
-    pickedOnPress_ = false;
-    taps_.lastIndex.reset();
-  }
-
- private:
-  void pick() {
-    if (!state_.pasteAction()) return;
-    const QList<ClipboardItem> items = state_.filteredItems();
-    if (index_ < 0 || index_ >= items.size()) return;
-    const bool plainText = viewServices(context()).settings->boolOr(QStringLiteral("qv.alwaysPlainText"), false);
-    state_.pasteAction()(items.at(index_), plainText);
-  }
-
-  PanelState& state_;
-  CardTapMemory& taps_;
-  ClipboardCardView* card_;
-  std::optional<ClipboardItem> item_;
-  int index_ = -1;
-  bool pickedOnPress_ = false;
-};
-
 // A rule one point high centred on `y`, moved onto whole device pixels: one straddling two pixel
 // rows would paint both, twice as thick and half as strong.
 QRectF pixelAlignedHairline(const QPainter& painter, double left, double right, double y) {
@@ -108,15 +30,6 @@ QRectF pixelAlignedHairline(const QPainter& painter, double left, double right, 
 }
 
 }  // namespace
-
-PlaceholderCardFactory::PlaceholderCardFactory(ViewServices& context, PanelState& state, CardTapMemory& taps)
-    : context_(context), state_(state), taps_(taps) {}
-
-PaintedItem* PlaceholderCardFactory::makeCard() { return new PlaceholderCard(context_, state_, taps_); }
-
-void PlaceholderCardFactory::showItem(PaintedItem& card, const ClipboardItem& item, int index) {
-  static_cast<PlaceholderCard&>(card).show(item, index);
-}
 
 SectionHeaderItem::SectionHeaderItem(ViewServices& context, QGraphicsItem* parent)
     : PaintedItem(context, parent), chevron_(new GroupChevron(context, this)) {

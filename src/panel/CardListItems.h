@@ -8,7 +8,6 @@
 namespace qv {
 
 class GroupChevron;
-class PanelState;
 struct ClipboardItem;
 
 // The double-click memory every card of a list shares: the card tapped last and when.
@@ -25,20 +24,6 @@ class CardItemFactory {
   virtual PaintedItem* makeCard() = 0;
   // Shows `item`, at `index` of the filtered list, on `card` (made by makeCard).
   virtual void showItem(PaintedItem& card, const ClipboardItem& item, int index) = 0;
-};
-
-// Cards until the real card cells exist: the item's first lines on a plain rounded card; a click
-// selects, a double click pastes as the Return key would.
-class PlaceholderCardFactory : public CardItemFactory {
- public:
-  PlaceholderCardFactory(ViewServices& context, PanelState& state, CardTapMemory& taps);
-  PaintedItem* makeCard() override;
-  void showItem(PaintedItem& card, const ClipboardItem& item, int index) override;
-
- private:
-  ViewServices& context_;
-  PanelState& state_;
-  CardTapMemory& taps_;
 };
 
 // A date section's header: the title in capitals, the count while collapsed, a hairline and the

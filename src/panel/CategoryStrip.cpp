@@ -231,9 +231,8 @@ bool CategoryStripView::event(QEvent* event) {
   if (event->type() != QEvent::ToolTip) return PaintedWidget::event(event);
   auto* help = static_cast<QHelpEvent*>(event);
   const int index = partAt(help->pos());
-  QString text;
-  if (index >= 0 && parts_[index].kind == PartKind::pencil) text = props_.pencilHelp;
-  if (index >= 0 && parts_[index].kind == PartKind::plus) text = QStringLiteral("New category");
+  // Only the round buttons have help text; a pill says what it is.
+  const QString text = index >= 0 && parts_[index].kind != PartKind::pill ? partName(parts_[index]) : QString();
   if (text.isEmpty()) QToolTip::hideText();
   else QToolTip::showText(help->globalPos(), text, this);
   return true;
@@ -242,8 +241,19 @@ bool CategoryStripView::event(QEvent* event) {
 void CategoryStripView::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   const int index = partAt(event->position());
-  if (index < 0) return;
-  const Part part = parts_[index];
+  if (index >= 0) activate(parts_[index]);
+}
+
+QString CategoryStripView::partName(const Part& part) const {
+  switch (part.kind) {
+    case PartKind::pill: return props_.pills[part.pill].title;
+    case PartKind::pencil: return props_.pencilHelp;
+    case PartKind::plus: return QStringLiteral("New category");
+  }
+  return {};
+}
+
+void CategoryStripView::activate(const Part& part) const {
   switch (part.kind) {
     case PartKind::pill:
       if (callbacks_.onPill) callbacks_.onPill(props_.pills[part.pill]);
@@ -367,6 +377,23 @@ AccessibilityInfo CategoryStripView::accessibility() const {
   AccessibilityInfo info;
   info.name = QStringLiteral("Categories");
   return info;
+}
+
+std::vector<AccessiblePart> CategoryStripView::accessibleParts() const {
+  std::vector<AccessiblePart> result;
+  for (const Part& part : parts_) {
+    AccessiblePart accessible;
+    accessible.rect = part.rect.translated(-scrollX(), 0);
+    accessible.info.role = QAccessible::Button;
+    accessible.info.name = partName(part);
+    if (part.kind == PartKind::pill) {
+      accessible.info.checkable = true;
+      accessible.info.checked = props_.pills[part.pill].isActive;
+    }
+    accessible.info.press = [this, part] { activate(part); };
+    result.push_back(std::move(accessible));
+  }
+  return result;
 }
 
 CategoryStripView::Props categoryStripProps(const PanelState& state) {

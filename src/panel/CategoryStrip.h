@@ -84,8 +84,13 @@ class CategoryStripView : public PaintedWidget {
   std::optional<PartLook> partLook(const QString& key) const;
   static QString partKey(const Props& props, const Part& part);
 
+  // What a part is called: a pill by its title, the pencil and the plus by their help text
+  // (also their tooltip).
+  QString partName(const Part& part) const;
+
   QSize sizeHint() const override { return QSize(320, int(kHeight)); }
   AccessibilityInfo accessibility() const override;
+  std::vector<AccessiblePart> accessibleParts() const override;
 
  protected:
   void paint(QPainter& painter) override;
@@ -109,6 +114,8 @@ class CategoryStripView : public PaintedWidget {
     Animated<double> hover;
     Animated<double> active;
   };
+  // Runs what a click on the part does.
+  void activate(const Part& part) const;
   void layoutParts();
   void syncSlots(bool activeCategoryMoved);
   void setHovered(const QString& key);

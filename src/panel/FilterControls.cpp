@@ -295,7 +295,6 @@ void OrnamentRail::paintEvent(QPaintEvent*) {
 
 namespace {
 
-constexpr double kChipPaddingH = 10;
 constexpr double kChipPaddingV = 6;
 constexpr double kChipGap = 6;
 
@@ -316,8 +315,24 @@ double leadingWidth(FilterChip::Leading leading) {
 
 }  // namespace
 
+QRectF CapsuleChip::capsule() const { return QRectF(QRect(QPoint(0, 0), sizeHint()).marginsRemoved(kChipOverhang)); }
+
+QPainterPath CapsuleChip::hitShape() const {
+  const QRectF shape = capsule();
+  return Fx::continuousRoundedRect(shape, shape.height() / 2);
+}
+
+void CapsuleChip::tapped() {
+  // A copy: the action may take this chip away.
+  if (const auto action = tapAction()) withAnimation(Theme::springStandard(), action);
+}
+
+void CapsuleChip::scaleAboutCapsule(QPainter& painter, double scale) const {
+  scaleAbout(painter, capsule().center(), scale);
+}
+
 FilterChip::FilterChip(InterfaceServices& context, Props props, std::function<void()> onTap, QWidget* parent)
-    : TapControl(context, parent),
+    : CapsuleChip(context, parent),
       action(std::move(onTap)),
       props_(std::move(props)),
       presence_(*context.frameClock, 1) {
@@ -361,15 +376,8 @@ QSize FilterChip::sizeHint() const {
   const double lead = leadingWidth(leading());
   const double content = std::ceil(metrics.horizontalAdvance(props_.label)) + (lead > 0 ? lead + kChipGap : 0);
   const double height = std::max(std::ceil(metrics.height()), lead);
-  return QSize(int(std::ceil(content + 2 * kChipPaddingH)), int(std::ceil(height + 2 * kChipPaddingV)))
+  return QSize(int(std::ceil(content + 2 * kPaddingH)), int(std::ceil(height + 2 * kChipPaddingV)))
       .grownBy(kChipOverhang);
-}
-
-QRectF FilterChip::capsule() const { return QRectF(QRect(QPoint(0, 0), sizeHint()).marginsRemoved(kChipOverhang)); }
-
-QPainterPath FilterChip::hitShape() const {
-  const QRectF shape = capsule();
-  return Fx::continuousRoundedRect(shape, shape.height() / 2);
 }
 
 AccessibilityInfo FilterChip::accessibility() const {
@@ -377,9 +385,7 @@ AccessibilityInfo FilterChip::accessibility() const {
   info.role = QAccessible::CheckBox;
   info.name = props_.label;
   info.value = props_.isOn ? QStringLiteral("on") : QStringLiteral("off");
-  info.press = [this] {
-    if (action) withAnimation(Theme::springStandard(), action);
-  };
+  info.press = [this] { const_cast<FilterChip*>(this)->tapped(); };
   return info;
 }
 
@@ -389,11 +395,11 @@ void FilterChip::paint(QPainter& painter) {
   const double presence = unitClamped(presence_.value());
   if (presence <= 0.001) return;
   painter.setOpacity(presence);
-  scaleAbout(painter, shape.center(), scale());
+  scaleAboutCapsule(painter, scale());
   const QColor fill = props_.isOn ? Theme::accent() : primaryColor(env, lerp(0.06, 0.11, hoverProgress()));
   painter.fillPath(Fx::continuousRoundedRect(shape, shape.height() / 2), fill);
 
-  double x = shape.left() + kChipPaddingH;
+  double x = shape.left() + kPaddingH;
   const double middle = shape.center().y();
   const Leading lead = leading();
   const double leadWidth = leadingWidth(lead);
@@ -417,10 +423,6 @@ void FilterChip::paint(QPainter& painter) {
   painter.setPen(props_.isOn ? QColor(Qt::white) : primaryColor(env, 0.8));
   painter.drawText(QRectF(x, shape.top(), shape.right() - x, shape.height()),
                    Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, props_.label);
-}
-
-void FilterChip::tapped() {
-  if (action) withAnimation(Theme::springStandard(), action);
 }
 
 // ---- Category colour swatch ------------------------------------------------------------------

@@ -82,6 +82,28 @@ class TapControl : public PaintedWidget {
   bool pressed_ = false;
 };
 
+// A tap control drawn as a capsule: its size hint less kChipOverhang (the room the capsule grows
+// into under the pointer). Only the capsule takes the pointer; a tap runs the chip's action
+// inside the standard spring. The filter panel's chips and the status bar's chips of the
+// filters in force are ones.
+class CapsuleChip : public TapControl {
+  Q_OBJECT
+ public:
+  // The room between the capsule's ends and its content.
+  static constexpr double kPaddingH = 10;
+
+  using TapControl::TapControl;
+  QPainterPath hitShape() const override;
+
+ protected:
+  // What a tap runs; none: a tap does nothing.
+  virtual std::function<void()> tapAction() const = 0;
+  void tapped() final;
+  QRectF capsule() const;
+  // Scales the painter about the capsule's centre (the chip's growth).
+  void scaleAboutCapsule(QPainter& painter, double scale) const;
+};
+
 // ---- Rail button -----------------------------------------------------------------------------
 
 class OrnamentRail;
@@ -167,7 +189,7 @@ class OrnamentRail : public QWidget {
 
 // A capsule toggle for one filter value, with at most one leading element: an application icon
 // wins over a category dot, which wins over a symbol. On, it is accent-filled with white ink.
-class FilterChip : public TapControl {
+class FilterChip : public CapsuleChip {
   Q_OBJECT
  public:
   struct Props {
@@ -194,15 +216,13 @@ class FilterChip : public TapControl {
   double presence() const { return presence_.value(); }
 
   QSize sizeHint() const override;
-  QPainterPath hitShape() const override;
   AccessibilityInfo accessibility() const override;
 
  protected:
   void paint(QPainter& painter) override;
-  void tapped() override;
+  std::function<void()> tapAction() const override { return action; }
 
  private:
-  QRectF capsule() const;
   Props props_;
   Animated<double> presence_;
 };

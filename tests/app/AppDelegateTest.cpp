@@ -15,8 +15,8 @@
 #include "settings/onboarding/OnboardingWindowController.h"
 #include "state/PanelState.h"
 #include "support/CapturedLog.h"
-#include "support/FakeInterfaceContext.h"
-#include "support/StateTestSupport.h"
+#include "support/app/FakeContext.h"
+#include "support/state/StateTestSupport.h"
 #include "ui/Appearance.h"
 #include "ui/controls/PillButtons.h"
 #include "ui/controls/TarnToggle.h"
@@ -61,7 +61,7 @@ struct AppDelegateTest : ::testing::Test {
   EdgeTrigger& edge() { return *delegate->edgeTrigger(); }
 
   bool compositor_;
-  test::FakeInterfaceContext fake;
+  test::FakeAppContext fake;
   std::unique_ptr<AppDelegate> delegate;
 };
 

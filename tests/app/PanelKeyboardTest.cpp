@@ -2,7 +2,7 @@
 #include "app/PanelKeyInput.h"
 #include "items/capture/OwnWriteCounter.h"
 #include "platform/keys/KeyCodes.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <QKeyEvent>

@@ -11,8 +11,8 @@
 #include "library/LibraryWindowController.h"
 #include "panel/FilterPanel.h"
 #include "state/PanelState.h"
-#include "support/FakeInterfaceContext.h"
-#include "support/StateTestSupport.h"
+#include "support/library/FakeLibraryContext.h"
+#include "support/state/StateTestSupport.h"
 #include "ui/controls/TextInput.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <algorithm>
 
 namespace qv {
 namespace {
@@ -51,7 +52,7 @@ class LibraryWindowTest : public ::testing::Test {
   }
   LibraryCard* card(const QUuid& id) const { return qobject_cast<LibraryCard*>(view().grid().cardFor(id)); }
 
-  test::FakeInterfaceContext fake;
+  test::FakeLibraryContext fake;
   std::unique_ptr<PanelState> state;
   LibraryWindowController controller{*fake.context};
   QList<bool> reports;
@@ -197,7 +198,7 @@ TEST_F(LibraryWindowTest, TranslucentWithACompositorAndOpaqueWithout) {
   EXPECT_TRUE(window().translucency().compositor);
   EXPECT_LT(cornerAlpha(), 255);
   const auto& requests = fake.compositor->blurRequests;
-  EXPECT_TRUE(std::any_of(requests.cbegin(), requests.cend(),
+  EXPECT_TRUE(std::any_of(requests.begin(), requests.end(),
                           [&](const auto& request) { return request.window == window().windowHandle(); }));
   fake.compositor->setSupport({false, false});
   EXPECT_FALSE(window().translucency().compositor);

@@ -2,7 +2,7 @@
 #include "panel/GroupChevron.h"
 
 #include "../cards/CardContentTestSupport.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
 
 #include "platform/SettingsStore.h"
 #include "platform/fake/FakeScheduler.h"

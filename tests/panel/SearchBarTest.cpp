@@ -1,6 +1,6 @@
 #include "panel/SearchBarView.h"
-#include "support/FakeInterfaceContext.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
+#include "support/ui/FakeInterfaceContext.h"
 #include "ui/controls/TextInput.h"
 #include "ui/theme/Theme.h"
 

@@ -2,6 +2,7 @@
 // row on the manual clock, launch at login over a real autostart folder, and updates.
 #include "platform/LoginItem.h"
 #include "platform/Paths.h"
+#include "platform/ProgramIdentity.h"
 #include "platform/SettingsStore.h"
 #include "platform/Updater.h"
 #include "settings/GeneralPane.h"
@@ -9,7 +10,7 @@
 #include "settings/PaneText.h"
 #include "settings/SettingsStyle.h"
 #include "settings/ShortcutRecorder.h"
-#include "support/FakeInterfaceContext.h"
+#include "support/settings/FakeSettingsContext.h"
 #include "ui/controls/PillDropdown.h"
 #include "ui/controls/TarnToggle.h"
 
@@ -38,7 +39,7 @@ struct GeneralPaneTest : ::testing::Test {
   SettingsStore& settings() { return *fake.context->settings; }
   QString buttonTitle() { return pane->pasteAccess()->button()->props().title; }
 
-  test::FakeInterfaceContext fake;
+  test::FakeSettingsContext fake;
   std::unique_ptr<GeneralPane> pane;
 };
 
@@ -199,8 +200,7 @@ TEST_F(GeneralPaneTest, WhereNoProgramMayPressKeysItSaysSoAndOffersNothing) {
 TEST_F(GeneralPaneTest, LaunchAtLoginReadsTheAutostartEntryOnShowingAndWritesItOnlyWhenSwitched) {
   QTemporaryDir configHome;
   const QString folder = configHome.path() + "/autostart";
-  auto item = std::make_shared<XdgAutostartLoginItem>(folder, QString::fromLatin1(kDesktopEntryId),
-                                                      "/usr/bin/quorvalen");
+  auto item = std::make_shared<XdgAutostartLoginItem>(folder, program::applicationId(), "/usr/bin/quorvalen");
   fake.context->loginItem = item;
   ASSERT_TRUE(item->registerItem());
   QFile entry(item->entryPath());
@@ -250,7 +250,7 @@ class RedCard : public QWidget {
 // A row on its way in or out is drawn over the card it stands on, never over a band of the
 // window's background.
 TEST(RowRevealTest, ARowOnItsWayInShowsTheCardBehindIt) {
-  test::FakeInterfaceContext fake;
+  test::FakeSettingsContext fake;
   RedCard card;
   auto* layout = new QVBoxLayout(&card);
   auto* text = new PaneText(*fake.context, {"A note", TextStyle{settingsStyle::font(11)}, PaneText::Shade::tertiary});

@@ -2,21 +2,21 @@
 #include "settings/onboarding/OnboardingView.h"
 #include "settings/onboarding/OnboardingWindowController.h"
 #include "state/PanelState.h"
-#include "support/FakeInterfaceContext.h"
+#include "support/settings/FakeSettingsContext.h"
 #include "ui/controls/PillButtons.h"
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
 
 using namespace qv;
-using qv::test::FakeInterfaceContext;
+using qv::test::FakeSettingsContext;
 using Page = OnboardingView::Page;
 using Permission = OnboardingView::PermissionState;
 
 namespace {
 
 struct Flow {
-  FakeInterfaceContext fake;
+  FakeSettingsContext fake;
   std::vector<bool> continued;
   std::unique_ptr<OnboardingView> view;
 
@@ -177,7 +177,7 @@ TEST(OnboardingView, ThePermissionPageFollowsGrantsAndRevocations) {
 // ---- The window ------------------------------------------------------------------------------
 
 TEST(OnboardingWindowController, OnePanelForTwoShowsAndTheFirstHandlerIsTheOneCalled) {
-  FakeInterfaceContext fake;
+  FakeSettingsContext fake;
   auto compositor = std::make_shared<FakeCompositor>();
   fake.context->compositor = compositor;
   OnboardingWindowController& controller = OnboardingWindowController::shared(*fake.context);

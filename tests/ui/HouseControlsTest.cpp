@@ -1,4 +1,4 @@
-#include "support/FakeInterfaceContext.h"
+#include "support/ui/FakeInterfaceContext.h"
 #include "ui/controls/CategoryDot.h"
 #include "ui/controls/PillButtons.h"
 #include "ui/theme/Theme.h"
@@ -16,7 +16,7 @@ namespace {
 
 struct ButtonCase {
   const char* name;
-  std::function<std::unique_ptr<HouseButton>(AppContext&, std::function<void()>)> make;
+  std::function<std::unique_ptr<HouseButton>(InterfaceServices&, std::function<void()>)> make;
   double paddingH, paddingV;
   double hoveredScale;
   std::optional<double> fixedWidth;
@@ -24,7 +24,7 @@ struct ButtonCase {
 
 const ButtonCase kButtons[] = {
     {"confirm",
-     [](AppContext& c, auto a) {
+     [](InterfaceServices& c, auto a) {
        return std::make_unique<ConfirmPillButton>(c, ConfirmPillButton::Props{"Cancel", false}, a);
      },
      12,
@@ -32,7 +32,7 @@ const ButtonCase kButtons[] = {
      1.04,
      {}},
     {"accent",
-     [](AppContext& c, auto a) {
+     [](InterfaceServices& c, auto a) {
        return std::make_unique<AccentPillButton>(c, AccentPillButton::Props{"Go", {}, true}, a);
      },
      22,
@@ -40,12 +40,12 @@ const ButtonCase kButtons[] = {
      1.04,
      {}},
     {"accentFixed",
-     [](AppContext& c, auto a) {
+     [](InterfaceServices& c, auto a) {
        return std::make_unique<AccentPillButton>(c, AccentPillButton::Props{"Go", 160.0, true}, a);
      },
      0, 6, 1.04, 160.0},
     {"about",
-     [](AppContext& c, auto a) {
+     [](InterfaceServices& c, auto a) {
        return std::make_unique<AboutActionButton>(c, AboutActionButton::Props{"Website", "safari"}, a);
      },
      14,
@@ -53,7 +53,7 @@ const ButtonCase kButtons[] = {
      1.03,
      {}},
     {"toolbar",
-     [](AppContext& c, auto a) {
+     [](InterfaceServices& c, auto a) {
        return std::make_unique<ToolbarPillButton>(c, ToolbarPillButton::Props{"Select", true}, a);
      },
      14,

@@ -1,6 +1,7 @@
 #include "platform/LoginItem.h"
+#include "platform/ProgramIdentity.h"
 #include "support/CapturedLog.h"
-#include "support/FakeInterfaceContext.h"
+#include "support/ui/FakeInterfaceContext.h"
 #include "ui/controls/SegmentedPicker.h"
 #include "ui/controls/TarnToggle.h"
 
@@ -133,7 +134,7 @@ TEST(XdgAutostartLoginItem, WritesQuotedExecRemovesAndReadsOtherToolsSwitches) {
   QTemporaryDir home;
   const QString folder = home.path() + "/config/autostart";
   const QString program = home.path() + "/bin dir/qv \"$x`\\%";
-  XdgAutostartLoginItem item(folder, kDesktopEntryId, program);
+  XdgAutostartLoginItem item(folder, program::applicationId(), program);
   EXPECT_EQ(item.entryPath(), folder + "/io.github.quorvalen.Quorvalen.desktop");
   EXPECT_FALSE(item.isEnabled());
 
@@ -167,7 +168,7 @@ TEST(XdgAutostartLoginItem, WritesQuotedExecRemovesAndReadsOtherToolsSwitches) {
   QFile blocker(home.path() + "/blocked");
   ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
   blocker.close();
-  XdgAutostartLoginItem blocked(home.path() + "/blocked/autostart", kDesktopEntryId, program);
+  XdgAutostartLoginItem blocked(home.path() + "/blocked/autostart", program::applicationId(), program);
   QString error;
   EXPECT_FALSE(blocked.registerItem(&error));
   EXPECT_FALSE(error.isEmpty());

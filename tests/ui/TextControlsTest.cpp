@@ -1,4 +1,4 @@
-#include "support/FakeInterfaceContext.h"
+#include "support/ui/FakeInterfaceContext.h"
 #include "ui/controls/CursorRect.h"
 #include "ui/controls/TextInput.h"
 #include "ui/controls/TextViewers.h"
@@ -119,6 +119,21 @@ TEST(QVTextField, ResignGivesTheFocusUpAndRunsBeforeAFocusRaisedWithIt) {
   QApplication::setActiveWindow(&fresh);
   fake.scheduler->runPending();
   EXPECT_EQ(QApplication::focusWidget(), &fresh);
+}
+
+TEST(QVTextField, ResignReportsTheLostFocusOnce) {
+  for (const bool edited : {false, true}) {
+    SCOPED_TRACE(edited ? "while editing" : "focused only");
+    FakeInterfaceContext fake;
+    FieldWindow w(fake);
+    w.field->setFocus();
+    if (edited) QTest::keyClicks(w.field, QStringLiteral("a"));
+    w.focusChanges.clear();
+    w.field->setProps({w.field->text(), 0, 1});
+    fake.scheduler->runPending();
+    EXPECT_NE(QApplication::focusWidget(), w.field);
+    EXPECT_EQ(w.focusChanges, std::vector<bool>{false});
+  }
 }
 
 TEST(TextInput, ServicesStayOffWhateverHintsAreSet) {

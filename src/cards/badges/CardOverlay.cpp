@@ -109,14 +109,10 @@ void CardOverlay::setProps(const Props& props, Callbacks callbacks) {
 }
 
 CardOverlay::Evaluation CardOverlay::evaluate(const Props& props) const {
-  auto active = [this](const BadgeFilter& filter) {
-    return callbacks_.isFilterActive && callbacks_.isFilterActive(filter);
-  };
   Evaluation e;
-  e.applied.type = active(BadgeFilter::ofType(props.type));
-  e.applied.pinned = props.isPinned && active(BadgeFilter::pinned());
-  e.applied.category = props.category && active(BadgeFilter::ofCategory(props.category->id));
-  e.applied.app = active(BadgeFilter::ofApp(props.sourceAppBundleID));
+  // The same rule the hosts use for the card's facets; the pinned one shows only on a pinned card.
+  e.applied = CardFacets(props.type, props.category ? std::optional(props.category->id) : std::nullopt,
+                         props.sourceAppBundleID, callbacks_.isFilterActive);
   e.clickable = bool(callbacks_.onFilter);
   e.named = environment().differentiateWithoutColor;
   return e;
@@ -234,8 +230,8 @@ void CardOverlay::apply(bool animated) {
   }));
   const BadgeFilter appFilter = BadgeFilter::ofApp(bundleID);
   source_->setProps({bundleID, evaluation_.applied.app});
-  const bool nearby = bundleID == QLatin1String(kNearbyDeviceBundleID);
-  source_->setAction(nearby ? std::function<void()>() : actionFor(appFilter));
+  const bool offersFilter = isApplicationSource(bundleID);
+  source_->setAction(offersFilter ? actionFor(appFilter) : std::function<void()>());
   const FooterLayout footer = footerLayout();
   source_->setPos(footer.badge.topLeft());
   refreshTime();

@@ -1,6 +1,7 @@
 #include "ui/controls/TextInput.h"
 
 #include "ui/InterfaceServices.h"
+#include "ui/controls/ControlStyle.h"
 #include "ui/text/Fonts.h"
 #include "ui/theme/Environment.h"
 
@@ -15,11 +16,9 @@ void disableAutomaticSubstitutions(QWidget& textWidget) {
 }
 
 void applyLabelColors(QWidget& widget, bool dark) {
-  const QColor ink = dark ? Qt::white : Qt::black;
-  auto at = [&](float alpha) { return QColor::fromRgbF(ink.redF(), ink.greenF(), ink.blueF(), alpha); };
   QPalette colors = widget.palette();
-  colors.setColor(QPalette::Text, at(0.85f));
-  colors.setColor(QPalette::PlaceholderText, at(0.25f));
+  colors.setColor(QPalette::Text, primaryColor(dark, 0.85));
+  colors.setColor(QPalette::PlaceholderText, primaryColor(dark, 0.25));
   colors.setColor(QPalette::Base, Qt::transparent);
   widget.setPalette(colors);
 }
@@ -76,7 +75,11 @@ void QVTextField::resignFocus() {
   // A field that was never shown and holds no focus counts as the focused one.
   QWidget* focused = window()->focusWidget();
   if (focused != this && (isVisible() || focused)) return;
+  // Losing the focus here is reported once, below, not by focusOutEvent as well.
+  resigning_ = true;
   clearFocus();
+  resigning_ = false;
+  editing_ = false;
   notifyFocus(false);
 }
 
@@ -105,6 +108,7 @@ void QVTextField::focusInEvent(QFocusEvent* event) {
 
 void QVTextField::focusOutEvent(QFocusEvent* event) {
   QVSearchTextField::focusOutEvent(event);
+  if (resigning_) return;
   // A menu opening or the window going to the background does not end editing.
   if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason) return;
   editing_ = false;

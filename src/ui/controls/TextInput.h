@@ -96,6 +96,7 @@ class QVTextField : public QVSearchTextField {
   int lastFocusToken_ = 0;
   int lastResignToken_ = 0;
   bool editing_ = false;  // an edit happened since the field took focus
+  bool resigning_ = false;
 };
 
 }  // namespace qv
