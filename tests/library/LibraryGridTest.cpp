@@ -1,14 +1,15 @@
 // The library's grid: its columns and rows on the list's layout, which cards exist, date
 // sections collapsed together with the panel, hover after pointer moves and scrolls, clicks on
 // cards and on the background, the keyboard's scroll target, and the settle gate in virtual time.
+#include "items/ItemServices.h"
 #include "library/LibraryCard.h"
 #include "library/LibraryGridView.h"
 #include "library/LibraryModel.h"
 #include "panel/CardScrollView.h"
 #include "panel/GroupChevron.h"
 
-#include "../cards/CardContentTestSupport.h"
-#include "support/StateTestSupport.h"
+#include "support/library/FakeLibraryContext.h"
+#include "support/state/StateTestSupport.h"
 
 #include "platform/fake/FakeScheduler.h"
 #include "state/PanelState.h"
@@ -55,7 +56,7 @@ TEST(LibraryGridLayout, RowsOfCardsCentredInSectionsWithHeadersFromTwoSectionsOn
 
 class LibraryGridTest : public ::testing::Test {
  protected:
-  LibraryGridTest() : state(*fake.context), model(state, *fake.scheduler) {
+  LibraryGridTest() : state((installItemServices(*fake.context), *fake.context)), model(state, *fake.scheduler) {
     fake.context->settings->set(QStringLiteral("qv.historyRetention"), QStringLiteral("forever"));
   }
   ~LibraryGridTest() override {
@@ -92,7 +93,7 @@ class LibraryGridTest : public ::testing::Test {
   }
   void click(QPoint at) { QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at); }
 
-  test::FakeCardContext fake;
+  test::FakeLibraryContext fake;
   PanelState state;
   LibraryModel model;
   std::unique_ptr<LibraryGridView> grid;
