@@ -54,9 +54,15 @@ TEST(LibraryGridLayout, RowsOfCardsCentredInSectionsWithHeadersFromTwoSectionsOn
   EXPECT_EQ(collapsed.cardsBetween(0, 2000), (std::vector<std::pair<int, int>>{{5, 6}}));
 }
 
-class LibraryGridTest : public ::testing::Test {
+// The fakes with the item services, made before the state that reads them.
+struct WithItemServices {
+  WithItemServices() { installItemServices(*fake.context); }
+  test::FakeLibraryContext fake;
+};
+
+class LibraryGridTest : public ::testing::Test, protected WithItemServices {
  protected:
-  LibraryGridTest() : state((installItemServices(*fake.context), *fake.context)), model(state, *fake.scheduler) {
+  LibraryGridTest() : state(*fake.context), model(state, *fake.scheduler) {
     fake.context->settings->set(QStringLiteral("qv.historyRetention"), QStringLiteral("forever"));
   }
   ~LibraryGridTest() override {
@@ -93,7 +99,6 @@ class LibraryGridTest : public ::testing::Test {
   }
   void click(QPoint at) { QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at); }
 
-  test::FakeLibraryContext fake;
   PanelState state;
   LibraryModel model;
   std::unique_ptr<LibraryGridView> grid;
