@@ -7,6 +7,7 @@
 #include "library/LibraryHeader.h"
 #include "library/LibraryModel.h"
 #include "library/LibraryPlacement.h"
+#include "library/LibraryStatus.h"
 #include "library/LibraryView.h"
 #include "library/LibraryWindowController.h"
 #include "panel/FilterPanel.h"
@@ -280,6 +281,40 @@ TEST_F(LibraryWindowTest, TheFilterSurfaceOpensUnderTheButtonThatOpenedIt) {
   EXPECT_TRUE(surface.isVisible());
   QTest::mouseClick(&view().filterButton(), Qt::LeftButton);
   EXPECT_FALSE(surface.isVisible());
+}
+
+// Each empty state stands in the grid's place, and the grid comes back with the first item.
+TEST_F(LibraryWindowTest, EachEmptyStateStandsInTheGridsPlace) {
+  const CustomCategory work = state->addCategory(QStringLiteral("Work"), 1);
+  const ClipboardItem note = test::textItem(QStringLiteral("a note"));
+  struct Case {
+    const char* name;
+    std::function<void()> arrange;
+    QString title;
+  };
+  const std::vector<Case> cases = {
+      {"nothing copied", [] {}, QStringLiteral("No Items")},
+      {"nothing pinned", [&] { model().selectScope(LibraryScope::pinned()); }, QStringLiteral("Nothing Pinned")},
+      {"an empty category", [&] { model().selectScope(LibraryScope::category(work.id)); },
+       QStringLiteral("Work Is Empty")},
+      {"a filter", [&] { state->setFilterTypes({TypeFilter::image}); }, QStringLiteral("No Matches")},
+      {"a query as well", [&] { model().setQuery(QStringLiteral(" zebra ")); }, QStringLiteral("No Results")},
+  };
+  controller.show(*state);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.arrange();
+    EXPECT_EQ(view().emptyStateView().props().title, c.title);
+    EXPECT_TRUE(view().emptyStateView().isVisible());
+    EXPECT_FALSE(view().grid().isVisible());
+  }
+  state->setFilterTypes({});
+  model().setQuery({});
+  model().selectScope(LibraryScope::all());
+  state->addItem(note);
+  EXPECT_FALSE(view().emptyStateView().isVisible());
+  EXPECT_TRUE(view().grid().isVisible());
+  EXPECT_NE(view().grid().cardFor(note.id), nullptr);
 }
 
 // Clicking a card selects the item on it, also after the grid was narrowed under it.
