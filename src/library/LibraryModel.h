@@ -133,7 +133,9 @@ class LibraryModel : public QObject {
   struct Memo;
   struct Entry;
   Entry& entryFor(const LibraryScope& scope, const QString& query) const;
-  QList<ClipboardItem> narrow(const LibraryScope& scope, const QString& loweredQuery, const BadgeCheck& badges) const;
+  // The items that pass, and in `rows` their history rows (left empty when every row passes).
+  QList<ClipboardItem> narrow(const LibraryScope& scope, const QString& loweredQuery, const BadgeCheck& badges,
+                              std::vector<int>& rows) const;
   void invalidate();
   void pruneStaleIDs();
   void setScope(const LibraryScope& scope);
