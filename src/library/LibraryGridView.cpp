@@ -1,5 +1,6 @@
 #include "library/LibraryGridView.h"
 
+#include "base/Log.h"
 #include "cards/ViewServices.h"
 #include "library/LibraryCard.h"
 #include "library/LibraryModel.h"
@@ -165,6 +166,8 @@ void LibraryGridView::relayout(Change change) {
   QHash<QString, double> values;
   for (CardGroup group : kAllCardGroups) values.insert(rawValue(group), openness(rawValue(group)).value());
   layout_ = cardList::layOut(runs_, model_.state().collapsedGroups(), values, cardList::gridArrangement(width()));
+  if (std::exchange(loggedWidth_, width()) != width())
+    qCDebug(lcApp).nospace() << "Library grid in " << layout_.arrangement.columns << " columns, " << width() << " wide";
   const double clamped = std::clamp(scroll_.value(), 0.0, maximumScroll());
   if (clamped != scroll_.value()) {
     // Clamped quietly: the cards are realised below, with this change.

@@ -134,6 +134,7 @@ class LibraryGridView : public PaintedItemView {
   bool everShown_ = false;
   bool synced_ = false;
   int paintCount_ = 0;
+  int loggedWidth_ = -1;
 };
 
 }  // namespace qv

@@ -1,5 +1,6 @@
 #include "library/LibraryHeader.h"
 
+#include "base/Log.h"
 #include "panel/SearchBarView.h"
 #include "ui/InterfaceServices.h"
 #include "ui/controls/CategoryDot.h"
@@ -85,6 +86,33 @@ void LibraryScopeTab::setProps(const Props& props, std::function<void()> action)
   props_ = props;
   updateGeometry();
   update();
+}
+
+void LibraryScopeTab::moveEvent(QMoveEvent* event) {
+  LibraryHeaderButton::moveEvent(event);
+  logFrame();
+}
+
+void LibraryScopeTab::resizeEvent(QResizeEvent* event) {
+  LibraryHeaderButton::resizeEvent(event);
+  logFrame();
+}
+
+void LibraryScopeTab::showEvent(QShowEvent* event) {
+  LibraryHeaderButton::showEvent(event);
+  logFrame();
+}
+
+void LibraryScopeTab::logFrame() const {
+  // Where the tab lies in its window, for end-to-end tests that click it.
+  if (!lcApp().isDebugEnabled() || !isVisible()) return;
+  const QPoint at = mapTo(window(), QPoint());
+  qCDebug(lcApp).noquote() << QStringLiteral("Library tab \u201C%1\u201D at %2,%3 %4x%5")
+                                  .arg(props_.label)
+                                  .arg(at.x())
+                                  .arg(at.y())
+                                  .arg(width())
+                                  .arg(height());
 }
 
 void LibraryScopeTab::triggered() {

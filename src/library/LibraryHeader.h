@@ -60,9 +60,13 @@ class LibraryScopeTab : public LibraryHeaderButton {
  protected:
   void paint(QPainter& painter) override;
   void triggered() override;
+  void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   QSizeF capsuleSize() const;
+  void logFrame() const;
 
   Props props_;
   std::function<void()> action_;

@@ -1,5 +1,6 @@
 #include "library/LibraryView.h"
 
+#include "base/Log.h"
 #include "cards/ViewServices.h"
 #include "items/model/ContentType.h"
 #include "library/LibraryGridView.h"
@@ -37,7 +38,11 @@ LibraryView::LibraryView(ViewServices& context, LibraryModel& model, QWidget* pa
 LibraryView::~LibraryView() = default;
 
 void LibraryView::sync() {
+  const QString emptyBefore = props_.emptyState ? props_.emptyState->title : QString();
   props_ = libraryViewProps(model_);
+  const QString emptyNow = props_.emptyState ? props_.emptyState->title : QString();
+  if (emptyNow != emptyBefore)
+    qCDebug(lcApp).noquote() << "Library empty state:" << (emptyNow.isEmpty() ? QStringLiteral("none") : emptyNow);
   header_->setProps(props_.header, libraryViewCallbacks(model_));
   status_->setProps(props_.status);
   if (props_.emptyState) {
