@@ -7,6 +7,7 @@
 #include "library/LibraryModel.h"
 #include "panel/CardScrollView.h"
 #include "panel/GroupChevron.h"
+#include "panel/PasteHintBadge.h"
 
 #include "support/library/FakeLibraryContext.h"
 #include "support/state/StateTestSupport.h"
@@ -232,6 +233,91 @@ TEST_F(LibraryGridTest, ClicksSelectTheCardsItemAndTheBackgroundClearsSelectionA
   EXPECT_EQ(model.previewID(), std::nullopt);
   EXPECT_EQ(model.selection(), std::nullopt);
   EXPECT_FALSE(card(history[2].id)->props().card.isSelected);
+}
+
+TEST_F(LibraryGridTest, ACardShowsItsItemAsTheLibrarySeesIt) {
+  const QList<ClipboardItem> history = items(5);
+  show(history, {628, 900});
+  const CustomCategory work = state.addCategory(QStringLiteral("Work"), 1);
+  state.togglePin(history[0].id);
+  state.toggleSensitive(history[1].id);
+  state.setCategory(work.id, history[2].id);
+  state.setMultiSelectedIDs({history[3].id});
+  model.setSelection(history[4].id);
+  model.selectScope(LibraryScope::category(work.id));
+  grid->sync();
+  const LibraryCard::Props filed = card(history[2].id)->props();
+  EXPECT_EQ(filed.card.category, work);
+  EXPECT_TRUE(filed.card.activeFacets.category);  // the scope is its category
+  EXPECT_FALSE(filed.card.activeFacets.pinned);
+
+  model.selectScope(LibraryScope::all());
+  grid->sync();
+  struct Row {
+    int item;
+    bool selected, pinned, sensitive;
+  };
+  for (const Row& row : {Row{0, false, true, false}, Row{1, false, false, true}, Row{2, false, false, false},
+                         Row{3, true, false, false}, Row{4, true, false, false}}) {
+    SCOPED_TRACE(row.item);
+    const LibraryCard::Props props = card(history[row.item].id)->props();
+    EXPECT_EQ(props.card.isSelected, row.selected);
+    EXPECT_EQ(props.card.isPinned, row.pinned);
+    EXPECT_EQ(props.card.isSensitive, row.sensitive);
+    EXPECT_EQ(card(history[row.item].id)->card().isLifted(), row.selected);
+  }
+  model.selectScope(LibraryScope::pinned());
+  grid->sync();
+  EXPECT_TRUE(card(history[0].id)->props().card.activeFacets.pinned);
+}
+
+TEST_F(LibraryGridTest, ThePasteHintFadesInOverItsCardAndGrowsUnlessMotionIsReduced) {
+  for (const bool reduced : {false, true}) {
+    SCOPED_TRACE(reduced);
+    fake.reduceMotion().startObserving();
+    fake.desktopAppearance->setReduceMotion(reduced);
+    const QList<ClipboardItem> history = items(3);
+    show(history, {628, 600});
+    state.setPasteHintItemID(history[1].id);
+    grid->sync();
+    LibraryCard* hinted = card(history[1].id);
+    fake.advanceBoth(0.05);
+    EXPECT_GT(hinted->pasteHintPresence(), 0);
+    EXPECT_LT(hinted->pasteHintPresence(), 1);
+    EXPECT_EQ(hinted->pasteHint().scale() < 1, !reduced);
+    fake.advanceBoth(1);
+    EXPECT_TRUE(hinted->pasteHint().isVisible());
+    EXPECT_EQ(card(history[0].id)->pasteHintPresence(), 0);
+    state.setPasteHintItemID(std::nullopt);
+    grid->sync();
+    fake.advanceBoth(1);
+    EXPECT_FALSE(hinted->pasteHint().isVisible());
+    grid.reset();
+  }
+}
+
+// A card recycled for another item keeps nothing of the one before: no hover, no lift, no paste
+// hint, nothing on its way.
+TEST_F(LibraryGridTest, ARecycledCardStartsClean) {
+  const QList<ClipboardItem> history = items(60);
+  show(history, {628, 600});
+  state.setPasteHintItemID(history[0].id);
+  grid->sync();
+  movePointer(middleOf(history[0].id));
+  fake.advanceBoth(1);
+  LibraryCard* first = card(history[0].id);
+  ASSERT_TRUE(first->isCardHovered());
+  ASSERT_GT(first->card().liftProgress(), 0.9);
+  grid->scrollTo(254 * 20);
+  fake.advanceBoth(0.01);
+  ASSERT_NE(first->itemID(), history[0].id);
+  ASSERT_TRUE(first->isVisible());
+  EXPECT_FALSE(first->isCardHovered() && first != grid->hoveredCard());
+  EXPECT_EQ(first->pasteHintPresence(), 0);
+  EXPECT_FALSE(first->pasteHint().isVisible());
+  if (first != grid->hoveredCard()) {
+    EXPECT_EQ(first->card().liftProgress(), 0);
+  }
 }
 
 TEST_F(LibraryGridTest, AnItemRemovedUnderThePointerTakesItsHoverAndCallbacksAlong) {

@@ -19,10 +19,7 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QLineEdit>
-#include <QListView>
-#include <QPushButton>
 #include <QTest>
-#include <QToolButton>
 #include <algorithm>
 
 namespace qv {
