@@ -71,17 +71,18 @@ void LibraryCard::reset() {
   callbacks_ = {};
   card_->setProps(props_.card, {});
   hintPresence_.jumpTo(0.0);
+  // Badges the scene still counts as hovered start un-hovered with the next item.
+  for (QGraphicsItem* child : childItems()) forgetHoverBelow(*child);
+  props_.card.isSelected = false;
   applyLift(false);
 }
 
-void LibraryCard::applyLift(bool animated) {
-  const bool lifted = hovered_ || props_.card.isSelected;
-  if (animated) {
-    card_->setLifted(lifted);
-  } else {
-    withoutAnimation([&] { card_->setLifted(lifted); });
-  }
+void LibraryCard::forgetHoverBelow(QGraphicsItem& item) {
+  if (auto* painted = qobject_cast<PaintedItem*>(item.toGraphicsObject())) painted->forgetHover();
+  for (QGraphicsItem* child : item.childItems()) forgetHoverBelow(*child);
 }
+
+void LibraryCard::applyLift(bool animated) { card_->setLifted(hovered_ || props_.card.isSelected, animated); }
 
 QPainterPath LibraryCard::hitShape() const { return card_->cardShape(); }
 
@@ -130,6 +131,12 @@ LibraryCard::Props LibraryCardFactory::propsFor(const ClipboardItem& item) const
   props.showsPasteHint = state.pasteHintItemID() == item.id;
   return props;
 }
+
+void LibraryCardFactory::setHovered(PaintedItem& card, bool hovered) {
+  static_cast<LibraryCard&>(card).setHovered(hovered);
+}
+
+void LibraryCardFactory::release(PaintedItem& card) { static_cast<LibraryCard&>(card).reset(); }
 
 void LibraryCardFactory::showItem(PaintedItem& card, const ClipboardItem& item, int) {
   QPointer<LibraryModel> model(&model_);

@@ -57,6 +57,7 @@ class LibraryCard : public PaintedItem {
 
  private:
   void applyLift(bool animated);
+  static void forgetHoverBelow(QGraphicsItem& item);
 
   Props props_;
   Callbacks callbacks_;
@@ -75,6 +76,8 @@ class LibraryCardFactory : public CardItemFactory {
   LibraryCardFactory(ViewServices& context, LibraryModel& model) : context_(context), model_(model) {}
   PaintedItem* makeCard() override;
   void showItem(PaintedItem& card, const ClipboardItem& item, int index) override;
+  void setHovered(PaintedItem& card, bool hovered) override;
+  void release(PaintedItem& card) override;
 
   // What a card shows for `item` now.
   LibraryCard::Props propsFor(const ClipboardItem& item) const;

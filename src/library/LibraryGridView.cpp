@@ -31,8 +31,6 @@ constexpr double kOverscan = cardList::kCardStep;
 // A press and release on the background this close together is a tap.
 constexpr int kTapSlop = 6;
 
-LibraryCard* asLibraryCard(PaintedItem* card) { return qobject_cast<LibraryCard*>(card); }
-
 }  // namespace
 
 LibraryGridView::LibraryGridView(ViewServices& context, LibraryModel& model, QWidget* parent)
@@ -293,7 +291,7 @@ void LibraryGridView::realise(Change change) {
     }
     const cardList::Section& section = layout_.sections[size_t(index)];
     const QString title = section.title;
-    header->setSection(title, section.count, section.collapsed, [this, title] { toggleGroup(title); });
+    header->setProps({title, section.count, section.collapsed}, {[this, title] { toggleGroup(title); }});
     const QRectF frame = layout_.headerRect(index, width());
     header->setWidth(frame.width());
     header->setPos(frame.topLeft());
@@ -338,7 +336,7 @@ void LibraryGridView::enterCard(PaintedItem* card) {
 void LibraryGridView::blowAway(PaintedItem* card) {
   // The card lets go of its item at once: it hovers nothing and acts on nothing while it flies.
   setCardHovered(card, false);
-  if (LibraryCard* library = asLibraryCard(card)) library->reset();
+  factory_->release(*card);
   entering_.erase(card);
   moving_.erase(card);
   cardIDs_.remove(card);
@@ -374,7 +372,7 @@ void LibraryGridView::blowAway(PaintedItem* card) {
 void LibraryGridView::releaseCard(PaintedItem* card) {
   // A card that leaves is never hovered, and starts clean when it shows another item.
   setCardHovered(card, false);
-  if (LibraryCard* library = asLibraryCard(card)) library->reset();
+  factory_->release(*card);
   entering_.erase(card);
   moving_.erase(card);
   card->setOpacity(1);
@@ -399,7 +397,7 @@ PaintedItem* LibraryGridView::cardAt(QPointF viewportPoint) const {
 void LibraryGridView::setCardHovered(PaintedItem* card, bool hovered) {
   if (!card) return;
   if (!hovered && card == hoveredCard_) hoveredCard_ = nullptr;
-  if (LibraryCard* library = asLibraryCard(card)) library->setHovered(hovered);
+  factory_->setHovered(*card, hovered);
 }
 
 void LibraryGridView::syncHover() {

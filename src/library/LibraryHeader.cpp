@@ -80,8 +80,8 @@ LibraryScopeTab::LibraryScopeTab(InterfaceServices& context, QWidget* parent) : 
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
-void LibraryScopeTab::setProps(const Props& props, std::function<void()> action) {
-  action_ = std::move(action);
+void LibraryScopeTab::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
   if (props == props_) return;
   props_ = props;
   updateGeometry();
@@ -116,8 +116,8 @@ void LibraryScopeTab::logFrame() const {
 }
 
 void LibraryScopeTab::triggered() {
-  // A copy: the action may hand the tab new props and a new action.
-  if (const auto action = action_) action();
+  // A copy: the call may hand the tab new props and callbacks.
+  if (const auto onTap = callbacks_.onTap) onTap();
 }
 
 QSizeF LibraryScopeTab::capsuleSize() const {
@@ -211,8 +211,8 @@ LibraryIconPill::LibraryIconPill(InterfaceServices& context, QWidget* parent) : 
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
-void LibraryIconPill::setProps(const Props& props, std::function<void()> action) {
-  action_ = std::move(action);
+void LibraryIconPill::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
   if (props == props_) return;
   props_ = props;
   setToolTip(props_.help);
@@ -221,7 +221,7 @@ void LibraryIconPill::setProps(const Props& props, std::function<void()> action)
 }
 
 void LibraryIconPill::triggered() {
-  if (const auto action = action_) action();
+  if (const auto onTap = callbacks_.onTap) onTap();
 }
 
 QSize LibraryIconPill::sizeHint() const {
@@ -267,45 +267,44 @@ void LibraryIconPill::paint(QPainter& painter) {
 LibrarySearchPill::LibrarySearchPill(InterfaceServices& context, QWidget* parent)
     : PaintedWidget(context, parent),
       field_(new QVTextField(context, QStringLiteral("Search"), kSearchFontSize, this)),
-      clear_(new SearchBarButton(context, QStringLiteral("Clear search"), this)),
-      filter_(new SearchBarButton(context, QStringLiteral("Filter by type, app, category or date"), this)),
+      clear_(new SearchBarButton(
+          context, QStringLiteral("Clear search"),
+          [this](const SearchBarButton&) {
+            const double presence = clearPresence_.value();
+            const bool reduced = this->context().reduceMotion->isEnabled();
+            return SearchBarButton::Look{QStringLiteral("xmark.circle.fill"),
+                                         kClearSize,
+                                         labelColor(environment(), LabelLevel::tertiary),
+                                         reduced ? 1 : lerp(kClearEnterScale, 1, presence),
+                                         unitClamped(presence),
+                                         0,
+                                         {}};
+          },
+          // Every control reads the callbacks of the latest props when it is used.
+          [this] {
+            if (const auto onQueryChange = callbacks_.onQueryChange) onQueryChange(QString());
+          },
+          this)),
+      filter_(new SearchBarButton(
+          context, QStringLiteral("Filter by type, app, category or date"),
+          [this](const SearchBarButton& button) {
+            return SearchBarButton::Look{QStringLiteral("line.3.horizontal.decrease"),
+                                         kFilterSize,
+                                         searchFilterColor(environment(), props_.filterAccented, button.isHovered()),
+                                         lerp(1, kFilterHoverScale, button.hoverProgress()),
+                                         1,
+                                         0,
+                                         {}};
+          },
+          [this] {
+            if (const auto onFilterButton = callbacks_.onFilterButton) onFilterButton();
+          },
+          this)),
       clearPresence_(*context.frameClock, 0.0) {
   setObjectName(QStringLiteral("LibrarySearchCapsule"));
   setHoverEnabled(false);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   filter_->setToolTip(QStringLiteral("Filter by type, app, category or date"));
-  clear_->look = [this](const SearchBarButton&) {
-    const double presence = clearPresence_.value();
-    const bool reduced = this->context().reduceMotion->isEnabled();
-    return SearchBarButton::Look{QStringLiteral("xmark.circle.fill"),
-                                 kClearSize,
-                                 labelColor(environment(), LabelLevel::tertiary),
-                                 reduced ? 1 : lerp(kClearEnterScale, 1, presence),
-                                 unitClamped(presence),
-                                 0,
-                                 {}};
-  };
-  filter_->look = [this](const SearchBarButton& button) {
-    return SearchBarButton::Look{QStringLiteral("line.3.horizontal.decrease"),
-                                 kFilterSize,
-                                 searchFilterColor(environment(), props_.filterAccented, button.isHovered()),
-                                 lerp(1, kFilterHoverScale, button.hoverProgress()),
-                                 1,
-                                 0,
-                                 {}};
-  };
-  // Every control reads the callbacks of the latest props when it is used.
-  clear_->action = [this] {
-    if (const auto onQueryChange = callbacks_.onQueryChange) onQueryChange(QString());
-  };
-  filter_->action = [this] {
-    if (const auto onFilterButton = callbacks_.onFilterButton) onFilterButton();
-  };
-  field_->setCallbacks({[this](const QString& text) {
-                          if (const auto onQueryChange = callbacks_.onQueryChange) onQueryChange(text);
-                        },
-                        {},
-                        {}});
   field_->setFixedHeight(int(kFieldHeight));
   clearPresence_.setOnChange([this] {
     clear_->setVisible(clearPresence_.value() > 0.001);
@@ -322,7 +321,14 @@ void LibrarySearchPill::setProps(const Props& props, Callbacks callbacks) {
   if (hasProps_ && props == props_) return;
   const bool first = !std::exchange(hasProps_, true);
   const Props old = std::exchange(props_, props);
-  if (first || props_.query != field_->props().text) field_->setProps({props_.query, 0, 0, false});
+  // The field takes callbacks that read this capsule's latest ones when the user types.
+  field_->setProps(first || props_.query != field_->props().text ? QVTextField::Props{props_.query, 0, 0, false}
+                                                                   : field_->props(),
+                   {[this](const QString& text) {
+                      if (const auto onQueryChange = callbacks_.onQueryChange) onQueryChange(text);
+                    },
+                    {},
+                    {}});
   if (first) {
     clearPresence_.jumpTo(props_.query.isEmpty() ? 0 : 1);
   } else if (props_.query.isEmpty() != old.query.isEmpty()) {
@@ -470,10 +476,10 @@ void LibraryHeaderView::applyTabs() {
   for (size_t i = 0; i < tabs_.size(); ++i) {
     const Tab& tab = props_.tabs[i];
     const QString icon = tab.scope.kind == LibraryScope::Kind::pinned ? QStringLiteral("pin.fill") : QString();
-    tabs_[i]->setProps({tab.title, tab.count, icon, tab.dot, tab.selected}, [this, i] {
+    tabs_[i]->setProps({tab.title, tab.count, icon, tab.dot, tab.selected}, {[this, i] {
       const auto onSelectScope = callbacks_.onSelectScope;
       if (i < props_.tabs.size() && onSelectScope) onSelectScope(LibraryScope(props_.tabs[i].scope));
-    });
+    }});
     if (tab.selected && props_.editableCategory && tab.scope.isCategory(*props_.editableCategory)) pencilAfter = int(i);
   }
   // The pencil stands right after the selected category's tab.
@@ -482,18 +488,18 @@ void LibraryHeaderView::applyTabs() {
     tabRow_->insertWidget(pencilAfter + 1, pencil_);
     pencil_->setProps({QStringLiteral("pencil"),
                        QStringLiteral("Edit \u201C") + props_.editableCategoryName + QStringLiteral("\u201D")},
-                      [this] {
+                      {[this] {
                         const auto onEditCategory = callbacks_.onEditCategory;
                         if (props_.editableCategory && onEditCategory) onEditCategory(QUuid(*props_.editableCategory));
-                      });
+                      }});
     pencil_->show();
   } else {
     tabRow_->insertWidget(int(tabs_.size()), pencil_);
     pencil_->hide();
   }
-  add_->setProps({QStringLiteral("plus"), QStringLiteral("New category")}, [this] {
-    if (const auto onNewCategory = callbacks_.onNewCategory) onNewCategory();
-  });
+  add_->setProps({QStringLiteral("plus"), QStringLiteral("New category")}, {[this] {
+                   if (const auto onNewCategory = callbacks_.onNewCategory) onNewCategory();
+                 }});
   tabRow_->activate();
   strip_->rowChanged();
 }

@@ -43,9 +43,12 @@ class LibraryScopeTab : public LibraryHeaderButton {
     bool isSelected = false;
     bool operator==(const Props&) const = default;
   };
+  struct Callbacks {
+    std::function<void()> onTap;
+  };
 
   LibraryScopeTab(InterfaceServices& context, QWidget* parent = nullptr);
-  void setProps(const Props& props, std::function<void()> action);
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
 
   QSize sizeHint() const override;
@@ -69,7 +72,7 @@ class LibraryScopeTab : public LibraryHeaderButton {
   void logFrame() const;
 
   Props props_;
-  std::function<void()> action_;
+  Callbacks callbacks_;
 };
 
 // The round icon button of the header ("pencil", "plus"): the symbol on a faint capsule that
@@ -82,9 +85,12 @@ class LibraryIconPill : public LibraryHeaderButton {
     QString help;
     bool operator==(const Props&) const = default;
   };
+  struct Callbacks {
+    std::function<void()> onTap;
+  };
 
   LibraryIconPill(InterfaceServices& context, QWidget* parent = nullptr);
-  void setProps(const Props& props, std::function<void()> action);
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
 
   QSize sizeHint() const override;
@@ -99,7 +105,7 @@ class LibraryIconPill : public LibraryHeaderButton {
 
  private:
   Props props_;
-  std::function<void()> action_;
+  Callbacks callbacks_;
 };
 
 // The search capsule, 260 points wide: the magnifier, the search field, the clear button (while

@@ -49,20 +49,23 @@ void SectionHeaderItem::placeChevron() {
                    cardList::kHeaderTopPadding + (cardList::kHeaderRowHeight - GroupChevron::kSize) / 2);
 }
 
-void SectionHeaderItem::setSection(const QString& title, int count, bool collapsed, std::function<void()> toggle) {
-  title_ = title;
-  count_ = count;
-  collapsed_ = collapsed;
-  toggle_ = std::move(toggle);
-  chevron_->setCollapsed(collapsed);
-  chevron_->setAction(toggle_);
+void SectionHeaderItem::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
+  chevron_->setProps({props.collapsed}, {[this] { toggle(); }});
+  if (props == props_) return;
+  props_ = props;
   update();
+}
+
+void SectionHeaderItem::toggle() {
+  // A copy: toggling relays the list out, which may hand this header new props.
+  if (const auto onToggle = callbacks_.onToggle) onToggle();
 }
 
 AccessibilityInfo SectionHeaderItem::accessibility() const {
   AccessibilityInfo info;
   info.role = QAccessible::Heading;
-  info.name = title_;
+  info.name = props_.title;
   return info;
 }
 
@@ -71,7 +74,7 @@ void SectionHeaderItem::paintItem(QPainter& painter) {
   const QRectF row(0, cardList::kHeaderTopPadding, size().width(), cardList::kHeaderRowHeight);
   QFont titleFont = systemFont(9, QFont::DemiBold);
   titleFont.setLetterSpacing(QFont::AbsoluteSpacing, 0.6);
-  const QString title = title_.toUpper();
+  const QString title = props_.title.toUpper();
   double x = row.left();
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setFont(titleFont);
@@ -79,10 +82,10 @@ void SectionHeaderItem::paintItem(QPainter& painter) {
   const double titleWidth = QFontMetricsF(titleFont).horizontalAdvance(title);
   painter.drawText(QRectF(x, row.top(), titleWidth + 1, row.height()), Qt::AlignLeft | Qt::AlignVCenter, title);
   x += titleWidth + 8;
-  if (collapsed_) {
+  if (props_.collapsed) {
     QFont countFont = systemFont(9, QFont::DemiBold);
     countFont.setStyleHint(QFont::Monospace);
-    const QString text = QString::number(count_);
+    const QString text = QString::number(props_.count);
     const double width = QFontMetricsF(countFont).horizontalAdvance(text) + 10;
     const double height = QFontMetricsF(countFont).height() + 2;
     const QRectF capsule(x, row.center().y() - height / 2, width, height);
@@ -102,9 +105,7 @@ void SectionHeaderItem::paintItem(QPainter& painter) {
 void SectionHeaderItem::mousePressEvent(QGraphicsSceneMouseEvent* event) { event->accept(); }
 
 void SectionHeaderItem::mouseReleaseEvent(QGraphicsSceneMouseEvent* event) {
-  if (!toggle_ || !rect().contains(event->pos())) return;
-  const auto toggle = toggle_;
-  toggle();
+  if (rect().contains(event->pos())) toggle();
 }
 
 }  // namespace qv

@@ -53,9 +53,9 @@ class CategoryStripView : public PaintedWidget {
   static constexpr double kHeight = 36;
   static constexpr double kFadeWidth = 18;
 
-  CategoryStripView(InterfaceServices& context, Props props, QWidget* parent = nullptr);
-  void setCallbacks(Callbacks callbacks) { callbacks_ = std::move(callbacks); }
-  void setProps(const Props& props);
+  CategoryStripView(InterfaceServices& context, Props props, Callbacks callbacks, QWidget* parent = nullptr);
+  // The callbacks replace the previous ones, whatever the props.
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
 
   // Geometry: the laid out row, its width, the scroll offset now and the fades it implies.
@@ -135,6 +135,8 @@ class CategoryStripView : public PaintedWidget {
 
 // The strip's props from the state.
 CategoryStripView::Props categoryStripProps(const PanelState& state);
+// What the strip's clicks do to the state.
+CategoryStripView::Callbacks categoryStripCallbacks(PanelState& state);
 // Keeps the strip on the state and sends its clicks there; a new top filter scrolls its pill to
 // the centre.
 void connectCategoryStrip(CategoryStripView& strip, PanelState& state);

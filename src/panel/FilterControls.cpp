@@ -161,14 +161,14 @@ void TapControl::mouseReleaseEvent(QMouseEvent* event) {
 
 // ---- Rail button -----------------------------------------------------------------------------
 
-OrnamentRailButton::OrnamentRailButton(InterfaceServices& context, Props props, std::function<void()> onTap,
-                                       QWidget* parent)
-    : TapControl(context, parent), action(std::move(onTap)), props_(std::move(props)) {
+OrnamentRailButton::OrnamentRailButton(InterfaceServices& context, Props props, Callbacks callbacks, QWidget* parent)
+    : TapControl(context, parent), props_(std::move(props)), callbacks_(std::move(callbacks)) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   resize(sizeHint());
 }
 
-void OrnamentRailButton::setProps(const Props& props) {
+void OrnamentRailButton::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
   if (props == props_) return;
   const bool selectionMoved = props.isSelected != props_.isSelected;
   props_ = props;
@@ -197,10 +197,7 @@ AccessibilityInfo OrnamentRailButton::accessibility() const {
   AccessibilityInfo info;
   info.role = QAccessible::PageTab;
   info.name = toolTip();
-  if (props_.isEnabled)
-    info.press = [this] {
-      if (action) action();
-    };
+  if (props_.isEnabled) info.press = [this] { const_cast<OrnamentRailButton*>(this)->tapped(); };
   return info;
 }
 
@@ -231,7 +228,7 @@ void OrnamentRailButton::paint(QPainter& painter) {
 }
 
 void OrnamentRailButton::tapped() {
-  if (action) action();
+  if (const auto onTap = callbacks_.onTap) onTap();
 }
 
 OrnamentRail::OrnamentRail(InterfaceServices& context, QWidget* parent)
@@ -243,9 +240,9 @@ OrnamentRail::OrnamentRail(InterfaceServices& context, QWidget* parent)
   stack->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 }
 
-OrnamentRailButton* OrnamentRail::addButton(OrnamentRailButton::Props props, std::function<void()> action) {
+OrnamentRailButton* OrnamentRail::addButton(OrnamentRailButton::Props props, OrnamentRailButton::Callbacks callbacks) {
   props.sharesSelection = true;
-  auto* button = new OrnamentRailButton(context_, std::move(props), std::move(action), this);
+  auto* button = new OrnamentRailButton(context_, std::move(props), std::move(callbacks), this);
   layout()->addWidget(button);
   buttons_.push_back(button);
   connect(button, &OrnamentRailButton::selectionChanged, this, &OrnamentRail::selectionChanged);
@@ -331,10 +328,10 @@ void CapsuleChip::scaleAboutCapsule(QPainter& painter, double scale) const {
   scaleAbout(painter, capsule().center(), scale);
 }
 
-FilterChip::FilterChip(InterfaceServices& context, Props props, std::function<void()> onTap, QWidget* parent)
+FilterChip::FilterChip(InterfaceServices& context, Props props, Callbacks callbacks, QWidget* parent)
     : CapsuleChip(context, parent),
-      action(std::move(onTap)),
       props_(std::move(props)),
+      callbacks_(std::move(callbacks)),
       presence_(*context.frameClock, 1) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   presence_.setOnChange([this] { update(); });
@@ -351,7 +348,8 @@ void FilterChip::fade(bool in, const std::optional<Animation>& animation, Animat
   presence_.animateTo(in ? 1 : 0, animation, std::move(done));
 }
 
-void FilterChip::setProps(const Props& props) {
+void FilterChip::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
   if (props == props_) return;
   const bool resized = props.label != props_.label || leadingOf(props) != leading();
   props_ = props;
@@ -427,17 +425,18 @@ void FilterChip::paint(QPainter& painter) {
 
 // ---- Category colour swatch ------------------------------------------------------------------
 
-CategoryColorDot::CategoryColorDot(InterfaceServices& context, Props props, std::function<void()> tap, QWidget* parent)
+CategoryColorDot::CategoryColorDot(InterfaceServices& context, Props props, Callbacks callbacks, QWidget* parent)
     : TapControl(context, parent),
-      onTap(std::move(tap)),
       props_(std::move(props)),
+      callbacks_(std::move(callbacks)),
       ring_(*context.frameClock, props_.isSelected ? 1.0 : 0.0) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   ring_.setOnChange([this] { update(); });
   resize(sizeHint());
 }
 
-void CategoryColorDot::setProps(const Props& props) {
+void CategoryColorDot::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
   if (props == props_) return;
   props_ = props;
   const double target = props_.isSelected ? 1.0 : 0.0;
@@ -490,7 +489,7 @@ void CategoryColorDot::paint(QPainter& painter) {
 }
 
 void CategoryColorDot::tapped() {
-  if (onTap) onTap();
+  if (const auto onTap = callbacks_.onTap) onTap();
 }
 
 }  // namespace qv

@@ -125,9 +125,11 @@ class OrnamentRailButton : public TapControl {
   };
   static constexpr double kFace = 34;
 
-  OrnamentRailButton(InterfaceServices& context, Props props, std::function<void()> action, QWidget* parent = nullptr);
-  std::function<void()> action;
-  void setProps(const Props& props);
+  struct Callbacks {
+    std::function<void()> onTap;
+  };
+  OrnamentRailButton(InterfaceServices& context, Props props, Callbacks callbacks, QWidget* parent = nullptr);
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
   // The host's transition of the whole button: a scale about its centre and an opacity.
   void setTransitionLook(double scale, double opacity);
@@ -153,6 +155,7 @@ class OrnamentRailButton : public TapControl {
 
  private:
   Props props_;
+  Callbacks callbacks_;
   double transitionScale_ = 1;
   double transitionOpacity_ = 1;
 };
@@ -165,7 +168,7 @@ class OrnamentRail : public QWidget {
  public:
   static constexpr double kSpacing = 4;
   explicit OrnamentRail(InterfaceServices& context, QWidget* parent = nullptr);
-  OrnamentRailButton* addButton(OrnamentRailButton::Props props, std::function<void()> action);
+  OrnamentRailButton* addButton(OrnamentRailButton::Props props, OrnamentRailButton::Callbacks callbacks);
   const std::vector<OrnamentRailButton*>& buttons() const { return buttons_; }
   // Where the selection circle is now (empty with none selected).
   QRectF selectionRect() const { return shown_ ? circle_.value() : QRectF(); }
@@ -202,9 +205,11 @@ class FilterChip : public CapsuleChip {
   };
   enum class Leading { none, appIcon, dot, symbol };
 
-  FilterChip(InterfaceServices& context, Props props, std::function<void()> action, QWidget* parent = nullptr);
-  std::function<void()> action;
-  void setProps(const Props& props);
+  struct Callbacks {
+    std::function<void()> onTap;  // runs with the standard spring
+  };
+  FilterChip(InterfaceServices& context, Props props, Callbacks callbacks, QWidget* parent = nullptr);
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
   static Leading leadingOf(const Props& props);
   Leading leading() const { return leadingOf(props_); }
@@ -220,10 +225,11 @@ class FilterChip : public CapsuleChip {
 
  protected:
   void paint(QPainter& painter) override;
-  std::function<void()> tapAction() const override { return action; }
+  std::function<void()> tapAction() const override { return callbacks_.onTap; }
 
  private:
   Props props_;
+  Callbacks callbacks_;
   Animated<double> presence_;
 };
 
@@ -244,9 +250,11 @@ class CategoryColorDot : public TapControl {
   static constexpr double kRingWidth = 1.5;
   static constexpr double kOuterSize = kDotSize + 2 * (kRingGap + kRingWidth);
 
-  CategoryColorDot(InterfaceServices& context, Props props, std::function<void()> onTap, QWidget* parent = nullptr);
-  std::function<void()> onTap;
-  void setProps(const Props& props);
+  struct Callbacks {
+    std::function<void()> onTap;
+  };
+  CategoryColorDot(InterfaceServices& context, Props props, Callbacks callbacks, QWidget* parent = nullptr);
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
   double ringAmount() const { return ring_.value(); }  // 0 hidden … 1 shown
   double dotScale() const;
@@ -260,6 +268,7 @@ class CategoryColorDot : public TapControl {
 
  private:
   Props props_;
+  Callbacks callbacks_;
   Animated<double> ring_;
 };
 

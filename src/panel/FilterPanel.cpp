@@ -198,12 +198,12 @@ FilterPanelView::FilterPanelView(InterfaceServices& context, PanelState& state, 
   railCard_ = new QWidget(this);
   rail_ = new OrnamentRail(context, railCard_);
   for (FilterTab tab : kFilterTabs)
-    rail_->addButton({.icon = railSymbol(tab), .sharesSelection = true}, [this, tab] { selectTab(tab); });
+    rail_->addButton({.icon = railSymbol(tab), .sharesSelection = true}, {[this, tab] { selectTab(tab); }});
   rail_->resize(rail_->sizeHint());
   rail_->move(kRailPadding, kRailPadding);
   reset_ = new OrnamentRailButton(
       context, {.icon = QStringLiteral("arrow.counterclockwise")},
-      [this] { withAnimation(Theme::springStandard(), [this] { resetAllFilters(state_); }); }, railCard_);
+      {[this] { withAnimation(Theme::springStandard(), [this] { resetAllFilters(state_); }); }}, railCard_);
   reset_->setToolTip(QStringLiteral("Reset all filters"));
   reset_->move(kRailPadding, kRailPadding + rail_->height() + int(OrnamentRail::kSpacing));
   railCard_->resize(kRailWidth, int(std::ceil(railCardHeight(1))));
@@ -350,7 +350,8 @@ void FilterPanelView::rebuildRail() {
                       .isSelected = tab == tab_,
                       .showsDot = tabShowsDot(state_, tab),
                       .isEnabled = tabHasContent(state_, tab),
-                      .sharesSelection = true});
+                      .sharesSelection = true},
+                     {[this, tab] { selectTab(tab); }});
     button->setToolTip(railHelp(tab));
   }
   const double shown = resetIsShown(state_) ? 1 : 0;
@@ -367,8 +368,7 @@ void FilterPanelView::keepChip(const QString& key, const FilterChip::Props& prop
     chip->fade(true, Transaction::current().animation);
     chip->show();
   }
-  chip->setProps(props);
-  chip->action = std::move(action);
+  chip->setProps(props, {std::move(action)});
   chips_.push_back(chip);
 }
 

@@ -115,8 +115,7 @@ FilterStatusBarView::FilterStatusBarView(InterfaceServices& context, PanelState&
       flow_(new ChipFlow(6, content_)),
       presence_(*context.frameClock, 0.0) {
   flow_->setContentsMargins(12, 0, 12, 6);
-  clearAll_ = new ClearAllButton(
-      context, {}, [this] { clearAllFilters(); }, content_);
+  clearAll_ = new ClearAllButton(context, {}, {[this] { clearAllFilters(); }}, content_);
   QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   policy.setHeightForWidth(true);
   setSizePolicy(policy);

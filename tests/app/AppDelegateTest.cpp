@@ -308,7 +308,7 @@ TEST_F(AppDelegateTest, OnboardingShowsOnceAfterFourTenthsAndStartShowsThePanelA
   advance(2);
   OnboardingPanel* panel = onboarding.window();
   for (const char* title : {"Next", "Next", "Launch Quorvalen"})
-    panel->view()->button(QString::fromUtf8(title))->action();
+    panel->view()->button(QString::fromUtf8(title))->callbacks().onPress();
   EXPECT_FALSE(onboarding.window());
   EXPECT_FALSE(panel->isVisible());
   advance(0.24);

@@ -74,8 +74,8 @@ TEST(SourceBadge, FollowsTheStateTable) {
     auto* badge = new SourceBadge(*fake.context);
     scene.addItem(badge);
     int clicks = 0;
-    if (c.action) badge->setAction([&] { ++clicks; });
-    badge->setProps({QStringLiteral("org.example.Editor"), c.active});
+    badge->setProps({QStringLiteral("org.example.Editor"), c.active},
+                    {c.action ? std::function<void()>([&] { ++clicks; }) : nullptr});
     if (c.hovered) hover(scene, badge, true);
     fake.clock->advanceFrames(90);
     const SourceBadge::Look look = badge->look();
@@ -93,11 +93,10 @@ TEST(SourceBadge, RingThickensUnderTheSnappySpringAndHairlineOnlyInLight) {
   QGraphicsScene scene;
   auto* badge = new SourceBadge(*fake.context);
   scene.addItem(badge);
-  badge->setAction([] {});
-  badge->setProps({QStringLiteral("a"), false});
+  badge->setProps({QStringLiteral("a"), false}, {[] {}});
   hover(scene, badge, true);
   fake.clock->advanceFrames(90);
-  badge->setProps({QStringLiteral("a"), true});
+  badge->setProps({QStringLiteral("a"), true}, {[] {}});
   fake.clock->advance(0.05);
   const double p = Theme::springSnappy().progress(0.05);
   EXPECT_NEAR(badge->look().ringWidth, 1.5 + 0.5 * p, 1e-3);

@@ -87,7 +87,7 @@ TEST_F(LibraryHeaderTest, TheClearButtonFadesInWithAQueryAndGrowsUnlessMotionIsR
     fake.advanceBoth(0.05);
     EXPECT_GT(pill.clearPresence(), 0);
     EXPECT_LT(pill.clearPresence(), 1);
-    const SearchBarButton::Look mid = pill.clearButton().look(pill.clearButton());
+    const SearchBarButton::Look mid = pill.clearButton().look();
     EXPECT_EQ(mid.scale == 1, reduced);
     fake.advanceBoth(0.6);
     EXPECT_NEAR(pill.clearPresence(), 1, 0.01);
@@ -102,10 +102,10 @@ TEST_F(LibraryHeaderTest, TheFilterButtonWearsTheAccentOnlyWhileAccented) {
   LibrarySearchPill& pill = header.searchPill();
   LibraryHeaderView::Props p = props();
   header.setProps(p, {});
-  EXPECT_NEAR(pill.filterButton().look(pill.filterButton()).color.alphaF(), 0.35, 0.01);
+  EXPECT_NEAR(pill.filterButton().look().color.alphaF(), 0.35, 0.01);
   p.filterAccented = true;
   header.setProps(p, {});
-  EXPECT_EQ(pill.filterButton().look(pill.filterButton()).color, Theme::accent());
+  EXPECT_EQ(pill.filterButton().look().color, Theme::accent());
   EXPECT_EQ(pill.width(), 260);
 }
 

@@ -29,7 +29,7 @@ void clickPart(CategoryStripView& strip, CategoryStripView::PartKind kind, int p
 }
 
 struct StripHarness : PanelHarness {
-  StripHarness() : strip(*context, {}) {
+  StripHarness() : strip(*context, {}, {}) {
     for (const CustomCategory& category : state->customCategories()) state->deleteCategory(category.id);
     connectCategoryStrip(strip, *state);
     strip.resize(200, int(CategoryStripView::kHeight));

@@ -189,10 +189,10 @@ TEST(AboutPaneTest, TheYearIsPlainDigitsUnderALocaleThatGroupsThem) {
 TEST(AboutPaneTest, RateOpensTheSoftwareCentreWhenOneTakesAppstreamLinksElseTheWebPageAndContactTheWebPage) {
   test::FakeSettingsContext fake;
   AboutPane pane(*fake.context);
-  pane.rateButton()->action();
+  pane.rateButton()->callbacks().onPress();
   fake.workspace->urlSchemeHandlers.insert("appstream", "org.gnome.Software.desktop");
-  pane.rateButton()->action();
-  pane.contactButton()->action();
+  pane.rateButton()->callbacks().onPress();
+  pane.contactButton()->callbacks().onPress();
   const QList<QUrl> expected = {QUrl(program::kHomepage), QUrl("appstream://" + program::applicationId()),
                                 QUrl(program::kHomepage)};
   EXPECT_EQ(fake.workspace->openedUrls, expected);

@@ -62,12 +62,12 @@ TEST_F(GeneralPaneTest, ShowsTheDefaultsAndWritesEveryControlToItsKey) {
     QJsonValue stored;
   };
   const std::vector<Case> cases = {
-      {[&] { pane->sidePicker()->onSelect(0); }, GeneralSettings::kEdgeSideKey, "left"},
-      {[&] { pane->dwellPicker()->onSelect(2); }, GeneralSettings::kEdgeDwellDelayKey, 0.8},
-      {[&] { pane->themePicker()->onSelect(1); }, GeneralSettings::kAppearanceKey, "dark"},
-      {[&] { pane->retentionDropdown()->props().items[1].action(); }, GeneralSettings::kRetentionKey, "1m"},
-      {[&] { pane->plainTextToggle()->onToggle(true); }, GeneralSettings::kAlwaysPlainTextKey, true},
-      {[&] { pane->nearbyToggle()->onToggle(false); }, GeneralSettings::kCaptureNearbyKey, false},
+      {[&] { pane->sidePicker()->callbacks().onChange("left"); }, GeneralSettings::kEdgeSideKey, "left"},
+      {[&] { pane->dwellPicker()->callbacks().onChange(0.8); }, GeneralSettings::kEdgeDwellDelayKey, 0.8},
+      {[&] { pane->themePicker()->callbacks().onChange("dark"); }, GeneralSettings::kAppearanceKey, "dark"},
+      {[&] { pane->retentionDropdown()->callbacks().onChoose(1); }, GeneralSettings::kRetentionKey, "1m"},
+      {[&] { pane->plainTextToggle()->callbacks().onToggle(true); }, GeneralSettings::kAlwaysPlainTextKey, true},
+      {[&] { pane->nearbyToggle()->callbacks().onToggle(false); }, GeneralSettings::kCaptureNearbyKey, false},
   };
   for (const Case& c : cases) {
     c.act();
@@ -119,7 +119,7 @@ TEST_F(GeneralPaneTest, UnderReduceMotionRowsOnlyFade) {
   store(ShortcutRecorderButton::kKeyCodeKey, 9);
   fake.desktopAppearance->setReduceMotion(true);
   open();
-  pane->edgeToggle()->onToggle(false);
+  pane->edgeToggle()->callbacks().onToggle(false);
   fake.advanceBoth(0.1);
   EXPECT_LT(pane->dwellRow()->presence(), 0.95);
   EXPECT_DOUBLE_EQ(pane->dwellRow()->rowOffset(), 0);
@@ -151,7 +151,7 @@ TEST_F(GeneralPaneTest, ThePermissionRowFollowsTheLiveCheckOnTheClockAndOnActiva
   open();
   EXPECT_EQ(buttonTitle(), "Enable");
   EXPECT_FALSE(pane->pasteAccess()->badge()->isVisible());
-  pane->pasteAccess()->button()->action();
+  pane->pasteAccess()->button()->callbacks().onPress();
   fake.drain();
   EXPECT_EQ(fake.pastePermission->systemRequests, 1);
   EXPECT_EQ(buttonTitle(), "Open Settings");
@@ -216,9 +216,9 @@ TEST_F(GeneralPaneTest, LaunchAtLoginReadsTheAutostartEntryOnShowingAndWritesItO
   EXPECT_TRUE(entry.readAll().contains("X-Marker=kept"));
   entry.close();
 
-  pane->launchAtLogin()->onToggle(false);
+  pane->launchAtLogin()->callbacks().onToggle(false);
   EXPECT_FALSE(QFile::exists(item->entryPath()));
-  pane->launchAtLogin()->onToggle(true);
+  pane->launchAtLogin()->callbacks().onToggle(true);
   EXPECT_TRUE(QFile::exists(item->entryPath()));
 }
 

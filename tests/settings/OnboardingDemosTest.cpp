@@ -153,7 +153,7 @@ TEST(OnboardingButtons, ThePillGrowsAndGlowsWhileHoveredAndTheTextButtonNeverCha
   EXPECT_NEAR(pillRest.shadow->color.alphaF(), 0.28, 0.01);
   EXPECT_EQ(quietHover.scale, quietRest.scale);
   EXPECT_EQ(quietHover.foreground, quietRest.foreground);
-  pill.action();
-  quiet.action();
+  pill.callbacks().onPress();
+  quiet.callbacks().onPress();
   EXPECT_EQ(clicks, 2);
 }

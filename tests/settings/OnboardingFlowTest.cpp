@@ -33,7 +33,7 @@ struct Flow {
   void press(const QString& title) {
     HouseButton* button = view->button(title);
     ASSERT_TRUE(button) << title.toStdString();
-    button->action();
+    button->callbacks().onPress();
   }
   void advance(double seconds) {
     fake.scheduler->advance(seconds);
@@ -100,7 +100,7 @@ TEST(OnboardingView, NavigationSetsTheDirectionAndOnlyOnePageRemainsAfterTheSlid
   flow.advance(1);
   HouseButton* leavingNext = flow.view->button("Next");
   flow.press("Back");
-  leavingNext->action();
+  leavingNext->callbacks().onPress();
   EXPECT_EQ(flow.view->page(), Page::permission);
   flow.advance(1);
   flow.press("Back");
@@ -203,7 +203,7 @@ TEST(OnboardingWindowController, OnePanelForTwoShowsAndTheFirstHandlerIsTheOneCa
   EXPECT_EQ(controller.window(), panel);
 
   // Leaving through the view: hidden at once, told once, and no close report after it.
-  panel->view()->button("Skip for now")->action();
+  panel->view()->button("Skip for now")->callbacks().onPress();
   EXPECT_FALSE(controller.window());
   EXPECT_FALSE(panel->isVisible());
   fake.scheduler->runPending();

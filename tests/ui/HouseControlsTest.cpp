@@ -25,7 +25,8 @@ struct ButtonCase {
 const ButtonCase kButtons[] = {
     {"confirm",
      [](InterfaceServices& c, auto a) {
-       return std::make_unique<ConfirmPillButton>(c, ConfirmPillButton::Props{"Cancel", false}, a);
+       return std::make_unique<ConfirmPillButton>(c, ConfirmPillButton::Props{"Cancel", false},
+                                                  HouseButton::Callbacks{a});
      },
      12,
      5,
@@ -33,7 +34,7 @@ const ButtonCase kButtons[] = {
      {}},
     {"accent",
      [](InterfaceServices& c, auto a) {
-       return std::make_unique<AccentPillButton>(c, AccentPillButton::Props{"Go", {}, true}, a);
+       return std::make_unique<AccentPillButton>(c, AccentPillButton::Props{"Go", {}, true}, HouseButton::Callbacks{a});
      },
      22,
      6,
@@ -41,12 +42,14 @@ const ButtonCase kButtons[] = {
      {}},
     {"accentFixed",
      [](InterfaceServices& c, auto a) {
-       return std::make_unique<AccentPillButton>(c, AccentPillButton::Props{"Go", 160.0, true}, a);
+       return std::make_unique<AccentPillButton>(c, AccentPillButton::Props{"Go", 160.0, true},
+                                                 HouseButton::Callbacks{a});
      },
      0, 6, 1.04, 160.0},
     {"about",
      [](InterfaceServices& c, auto a) {
-       return std::make_unique<AboutActionButton>(c, AboutActionButton::Props{"Website", "safari"}, a);
+       return std::make_unique<AboutActionButton>(c, AboutActionButton::Props{"Website", "safari"},
+                                                  HouseButton::Callbacks{a});
      },
      14,
      6,
@@ -54,7 +57,8 @@ const ButtonCase kButtons[] = {
      {}},
     {"toolbar",
      [](InterfaceServices& c, auto a) {
-       return std::make_unique<ToolbarPillButton>(c, ToolbarPillButton::Props{"Select", true}, a);
+       return std::make_unique<ToolbarPillButton>(c, ToolbarPillButton::Props{"Select", true},
+                                                  HouseButton::Callbacks{a});
      },
      14,
      5,
@@ -111,7 +115,8 @@ INSTANTIATE_TEST_SUITE_P(All, HouseButtons, ::testing::ValuesIn(kButtons),
 TEST(AccentPillButton, DisabledIsFadedInertAndNeverHovered) {
   FakeInterfaceContext fake;
   int runs = 0;
-  AccentPillButton button(*fake.context, {"Continue", {}, true}, [&] { ++runs; });
+  const HouseButton::Callbacks run{[&] { ++runs; }};
+  AccentPillButton button(*fake.context, {"Continue", {}, true}, run);
   button.resize(button.sizeHint());
   button.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&button));
@@ -120,7 +125,7 @@ TEST(AccentPillButton, DisabledIsFadedInertAndNeverHovered) {
   fake.clock->advanceFrames(90);
   ASSERT_TRUE(button.isHovered());
 
-  button.setProps({"Continue", {}, false});  // disabled while hovered
+  button.setProps({"Continue", {}, false}, run);  // disabled while hovered
   EXPECT_FALSE(button.isHovered());
   EXPECT_NE(button.cursor().shape(), Qt::PointingHandCursor);
   fake.clock->advanceFrames(90);
@@ -135,7 +140,7 @@ TEST(AccentPillButton, DisabledIsFadedInertAndNeverHovered) {
 
 TEST(ConfirmPillButton, DestructiveRestsRedSemiboldWithoutBorder) {
   FakeInterfaceContext fake;
-  ConfirmPillButton button(*fake.context, {"Erase", true}, [] {});
+  ConfirmPillButton button(*fake.context, {"Erase", true}, {[] {}});
   const HouseButtonLook look = button.currentLook();
   EXPECT_EQ(look.font.weight(), QFont::DemiBold);
   EXPECT_NEAR(look.foreground.alphaF(), 0.85, 0.01);

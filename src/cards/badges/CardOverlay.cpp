@@ -198,7 +198,7 @@ void CardOverlay::apply(bool animated) {
     const bool stays = std::any_of(wanted.begin(), wanted.end(), [&](const Wanted& w) { return w.badge == s->badge; });
     if (stays || s->leaving) continue;
     s->leaving = true;
-    s->pill->setAction({});
+    s->pill->setProps(s->pill->props(), {});
     BadgePill* pill = s->pill.get();
     if (animated)
       s->presence.animateTo(0.0, Theme::springStandard(), [pill](bool finished) {
@@ -218,8 +218,7 @@ void CardOverlay::apply(bool animated) {
       s->presence.animateTo(1.0, animated ? std::optional<Animation>(Theme::springStandard()) : std::nullopt);
     }
     if (!s) s = &addSlot(w.badge, animated);
-    s->pill->setProps(w.props);
-    s->pill->setAction(actionFor(w.filter));
+    s->pill->setProps(w.props, {actionFor(w.filter)});
   }
   placeBadges(animated);
 
@@ -229,9 +228,9 @@ void CardOverlay::apply(bool animated) {
     return viewServices(context()).appIdentity ? viewServices(context()).appIdentity->appName(id) : id;
   }));
   const BadgeFilter appFilter = BadgeFilter::ofApp(bundleID);
-  source_->setProps({bundleID, evaluation_.applied.app});
   const bool offersFilter = isApplicationSource(bundleID);
-  source_->setAction(offersFilter ? actionFor(appFilter) : std::function<void()>());
+  source_->setProps({bundleID, evaluation_.applied.app},
+                    {offersFilter ? actionFor(appFilter) : std::function<void()>()});
   const FooterLayout footer = footerLayout();
   source_->setPos(footer.badge.topLeft());
   refreshTime();

@@ -36,7 +36,7 @@ QVTextField::QVTextField(InterfaceServices& context, const QString& placeholder,
   setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
   connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
     props_.text = text;
-    if (callbacks_.onTextChange) callbacks_.onTextChange(text);
+    if (const auto onTextChange = callbacks_.onTextChange) onTextChange(text);
     if (!editing_) {
       editing_ = true;
       notifyFocus(true);
@@ -44,7 +44,8 @@ QVTextField::QVTextField(InterfaceServices& context, const QString& placeholder,
   });
 }
 
-void QVTextField::setProps(const Props& props) {
+void QVTextField::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
   if (props == props_) return;
   if (props.resignToken != lastResignToken_) {
     lastResignToken_ = props.resignToken;
@@ -86,7 +87,7 @@ void QVTextField::resignFocus() {
 void QVTextField::applyColors() { applyLabelColors(*this, context_.environment && context_.environment->isDark()); }
 
 void QVTextField::notifyFocus(bool focused) {
-  if (callbacks_.onFocusChange) callbacks_.onFocusChange(focused);
+  if (const auto onFocusChange = callbacks_.onFocusChange) onFocusChange(focused);
 }
 
 void QVTextField::keyPressEvent(QKeyEvent* event) {
@@ -94,7 +95,7 @@ void QVTextField::keyPressEvent(QKeyEvent* event) {
                            !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
   if (plainReturn) {
     // Handled here, also without a submit action: nothing is inserted and editing goes on.
-    if (callbacks_.onSubmit) callbacks_.onSubmit();
+    if (const auto onSubmit = callbacks_.onSubmit) onSubmit();
     event->accept();
     return;
   }
