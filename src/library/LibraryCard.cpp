@@ -125,8 +125,8 @@ LibraryCard::Props LibraryCardFactory::propsFor(const ClipboardItem& item) const
   props.card.isPinned = state.pinnedIDs().contains(item.id);
   props.card.isSensitive = state.isConcealed(item.id);
   props.card.category = category;
-  props.card.activeFacets =
-      CardFacets(item, categoryID, [model](const BadgeFilter& badge) { return model->isBadgeFilterActive(badge); });
+  props.card.activeFacets = CardFacets(item, categoryID,
+                                       [model](const BadgeFilter& badge) { return model->isBadgeFilterActive(badge); });
   props.card.actionRowWidth = CardCellView::kActionRowWidth;
   props.showsPasteHint = state.pasteHintItemID() == item.id;
   return props;

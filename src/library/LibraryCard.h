@@ -24,9 +24,9 @@ class LibraryCard : public PaintedItem {
     bool operator==(const Props&) const = default;
   };
   struct Callbacks {
-    std::function<void()> onSelect;              // a press on the card
-    std::function<void(bool)> onHoverChange;     // the pointer came (true) or went (false)
-    ClipboardCardView::Callbacks badges;         // which badges show as applied filters
+    std::function<void()> onSelect;           // a press on the card
+    std::function<void(bool)> onHoverChange;  // the pointer came (true) or went (false)
+    ClipboardCardView::Callbacks badges;      // which badges show as applied filters
   };
 
   explicit LibraryCard(ViewServices& context, QGraphicsItem* parent = nullptr);

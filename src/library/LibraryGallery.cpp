@@ -50,7 +50,10 @@ void inThreeSections(PanelState& state, LibraryModel&, const QDateTime& now) {
   QList<ClipboardItem> items;
   for (int i = 0; i < 9; ++i)
     items << ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.example.Editor"),
-                                 now.addDays(i < 3 ? 0 : i < 6 ? -1 : -10).addSecs(-60 * i),
+                                 now.addDays(i < 3   ? 0
+                                             : i < 6 ? -1
+                                                     : -10)
+                                     .addSecs(-60 * i),
                                  TextPayload{QString::fromLatin1(texts[i])});
   state.setItems(items);
   if (!state.collapsedGroups().contains(QStringLiteral("Yesterday")))
@@ -111,8 +114,9 @@ void addLibraryGalleryViews(GalleryRegistry& registry) {
                [](GalleryScene& scene) { return window(scene, [](PanelState&, LibraryModel&, const QDateTime&) {}); });
   // The window at its smallest width (one column), a middle one (two) and its preferred one (four).
   for (const int width : {440, 760, 1202})
-    registry.add(QStringLiteral("library-sections-%1").arg(width),
-                 [width](GalleryScene& scene) { return window(scene, inThreeSections, {width, 640}); });
+    registry.add(QStringLiteral("library-sections-%1").arg(width), [width](GalleryScene& scene) {
+      return window(scene, inThreeSections, {width, 640});
+    });
   registry.add(QStringLiteral("library-empty-states"), emptyStates);
 }
 

@@ -97,7 +97,8 @@ bool LibraryGridView::reduceMotion() const { return context_.reduceMotion && con
 void LibraryGridView::sync() {
   const QList<ClipboardItem> items = model_.filteredItems();
   std::vector<cardList::Run> runs;
-  for (const LibraryDateSection& section : model_.dateSections().sections) runs.push_back({section.group, section.count});
+  for (const LibraryDateSection& section : model_.dateSections().sections)
+    runs.push_back({section.group, section.count});
   // The model hands out the same list until something changed it.
   const bool sameList = synced_ && items.size() == items_.size() && items.constData() == items_.constData();
   if (sameList && runs == runs_) {
@@ -105,8 +106,8 @@ void LibraryGridView::sync() {
     syncHover();
     return;
   }
-  const bool countOrFirstChanged =
-      items.size() != items_.size() || (!items.isEmpty() && items.constFirst().id != items_.constFirst().id);
+  const bool countOrFirstChanged = items.size() != items_.size() ||
+                                   (!items.isEmpty() && items.constFirst().id != items_.constFirst().id);
   Change change;
   change.listChanged = true;
   change.animated = settled_ && synced_ && countOrFirstChanged && isVisible();
@@ -433,8 +434,8 @@ void LibraryGridView::scrollToKeyboardTarget() {
   if (found == items_.cend()) return;
   const QRectF card = layout_.cardRect(int(found - items_.cbegin()), width());
   const double offset = std::clamp(card.center().y() - height() / 2.0, 0.0, maximumScroll());
-  const std::optional<Animation> animation =
-      settled_ ? context_.reduceMotion->unlessReduced(Theme::springStandard()) : std::nullopt;
+  const std::optional<Animation> animation = settled_ ? context_.reduceMotion->unlessReduced(Theme::springStandard())
+                                                      : std::nullopt;
   if (!animation) {
     scroll_.jumpTo(offset);
     return;

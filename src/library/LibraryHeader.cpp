@@ -192,8 +192,7 @@ void LibraryScopeTab::paint(QPainter& painter) {
   const double labelWidth = std::ceil(QFontMetricsF(labelFont).horizontalAdvance(props_.label));
   painter.setFont(labelFont);
   painter.setPen(ink);
-  painter.drawText(QRectF(x, box.top(), labelWidth + 1, box.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                   props_.label);
+  painter.drawText(QRectF(x, box.top(), labelWidth + 1, box.height()), Qt::AlignLeft | Qt::AlignVCenter, props_.label);
   x += labelWidth;
   if (props_.count >= 1) {
     x += kTabSpacing;
@@ -257,9 +256,9 @@ void LibraryIconPill::paint(QPainter& painter) {
   painter.translate(-box.center());
   painter.fillPath(capsule(box), primaryColor(env, lerp(0.06, 0.12, hover)));
   const double side = kPillSymbol + 2;
-  painter.drawImage(QRectF(box.center().x() - side / 2, box.center().y() - side / 2, side, side),
-                    Symbols::image(props_.symbol, side, primaryColor(env, lerp(0.5, 0.85, hover)),
-                                   Fx::painterScale(painter)));
+  painter.drawImage(
+      QRectF(box.center().x() - side / 2, box.center().y() - side / 2, side, side),
+      Symbols::image(props_.symbol, side, primaryColor(env, lerp(0.5, 0.85, hover)), Fx::painterScale(painter)));
 }
 
 // ---- LibrarySearchPill -----------------------------------------------------------------------
@@ -322,13 +321,13 @@ void LibrarySearchPill::setProps(const Props& props, Callbacks callbacks) {
   const bool first = !std::exchange(hasProps_, true);
   const Props old = std::exchange(props_, props);
   // The field takes callbacks that read this capsule's latest ones when the user types.
-  field_->setProps(first || props_.query != field_->props().text ? QVTextField::Props{props_.query, 0, 0, false}
-                                                                   : field_->props(),
-                   {[this](const QString& text) {
-                      if (const auto onQueryChange = callbacks_.onQueryChange) onQueryChange(text);
-                    },
-                    {},
-                    {}});
+  field_->setProps(
+      first || props_.query != field_->props().text ? QVTextField::Props{props_.query, 0, 0, false} : field_->props(),
+      {[this](const QString& text) {
+         if (const auto onQueryChange = callbacks_.onQueryChange) onQueryChange(text);
+       },
+       {},
+       {}});
   if (first) {
     clearPresence_.jumpTo(props_.query.isEmpty() ? 0 : 1);
   } else if (props_.query.isEmpty() != old.query.isEmpty()) {
@@ -422,8 +421,7 @@ class TabStrip : public QWidget {
 
 // ---- LibraryHeaderView -----------------------------------------------------------------------
 
-LibraryHeaderView::LibraryHeaderView(InterfaceServices& context, QWidget* parent)
-    : QWidget(parent), context_(context) {
+LibraryHeaderView::LibraryHeaderView(InterfaceServices& context, QWidget* parent) : QWidget(parent), context_(context) {
   auto* row = new QHBoxLayout(this);
   row->setContentsMargins(kRowPaddingH, kRowPaddingV, kRowPaddingH, kRowPaddingV);
   row->setSpacing(kRowSpacing);
@@ -452,13 +450,14 @@ void LibraryHeaderView::setProps(const Props& props, Callbacks callbacks) {
   hasProps_ = true;
   props_ = props;
   // The controls take callbacks that read this view's latest ones when they run.
-  search_->setProps({props_.query, props_.filterAccented},
-                    {[this](const QString& text) {
-                       if (const auto onQueryChange = callbacks_.onQueryChange) onQueryChange(text);
-                     },
-                     [this] {
-                       if (const auto onFilterButton = callbacks_.onFilterButton) onFilterButton();
-                     }});
+  search_->setProps({props_.query, props_.filterAccented}, {[this](const QString& text) {
+                                                              if (const auto onQueryChange = callbacks_.onQueryChange)
+                                                                onQueryChange(text);
+                                                            },
+                                                            [this] {
+                                                              if (const auto onFilterButton = callbacks_.onFilterButton)
+                                                                onFilterButton();
+                                                            }});
   if (changed) applyTabs();
 }
 
@@ -477,9 +476,9 @@ void LibraryHeaderView::applyTabs() {
     const Tab& tab = props_.tabs[i];
     const QString icon = tab.scope.kind == LibraryScope::Kind::pinned ? QStringLiteral("pin.fill") : QString();
     tabs_[i]->setProps({tab.title, tab.count, icon, tab.dot, tab.selected}, {[this, i] {
-      const auto onSelectScope = callbacks_.onSelectScope;
-      if (i < props_.tabs.size() && onSelectScope) onSelectScope(LibraryScope(props_.tabs[i].scope));
-    }});
+                         const auto onSelectScope = callbacks_.onSelectScope;
+                         if (i < props_.tabs.size() && onSelectScope) onSelectScope(LibraryScope(props_.tabs[i].scope));
+                       }});
     if (tab.selected && props_.editableCategory && tab.scope.isCategory(*props_.editableCategory)) pencilAfter = int(i);
   }
   // The pencil stands right after the selected category's tab.

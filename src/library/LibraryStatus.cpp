@@ -73,8 +73,7 @@ void LibraryStatusRow::paint(QPainter& painter) {
     painter.drawText(QRectF(x, row.top(), advance + 1, row.height()), Qt::AlignLeft | Qt::AlignVCenter, text);
     return x + advance;
   };
-  double x = draw(row.left(), line_.text,
-                  line_.selection ? Theme::accent() : labelColor(env, LabelLevel::secondary));
+  double x = draw(row.left(), line_.text, line_.selection ? Theme::accent() : labelColor(env, LabelLevel::secondary));
   if (line_.filtered)
     x = draw(x + metrics.horizontalAdvance(u' '), QString::fromUtf16(kFilteredMarker),
              labelColor(env, LabelLevel::tertiary));
@@ -114,18 +113,16 @@ void LibraryEmptyStateView::paint(QPainter& painter) {
   const QFont descriptionFont = systemFont(kEmptyDescriptionSize);
   const double textWidth = std::min(kEmptyWidth, std::max(0.0, width() - 40.0));
   const int wrap = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap;
-  const QRectF titleBox =
-      QFontMetricsF(titleFont).boundingRect(QRectF(0, 0, textWidth, 1e6), wrap, state_.title);
+  const QRectF titleBox = QFontMetricsF(titleFont).boundingRect(QRectF(0, 0, textWidth, 1e6), wrap, state_.title);
   const QRectF descriptionBox =
       QFontMetricsF(descriptionFont).boundingRect(QRectF(0, 0, textWidth, 1e6), wrap, state_.description);
-  const double total =
-      kEmptySymbol + kEmptySymbolGap + titleBox.height() + kEmptyTitleGap + descriptionBox.height();
+  const double total = kEmptySymbol + kEmptySymbolGap + titleBox.height() + kEmptyTitleGap + descriptionBox.height();
   const double left = (width() - textWidth) / 2;
   double y = (height() - total) / 2;
   painter.setRenderHint(QPainter::Antialiasing);
-  painter.drawImage(QRectF(width() / 2.0 - kEmptySymbol / 2, y, kEmptySymbol, kEmptySymbol),
-                    Symbols::image(state_.symbol, kEmptySymbol, labelColor(env, LabelLevel::tertiary),
-                                   Fx::painterScale(painter)));
+  painter.drawImage(
+      QRectF(width() / 2.0 - kEmptySymbol / 2, y, kEmptySymbol, kEmptySymbol),
+      Symbols::image(state_.symbol, kEmptySymbol, labelColor(env, LabelLevel::tertiary), Fx::painterScale(painter)));
   y += kEmptySymbol + kEmptySymbolGap;
   painter.setFont(titleFont);
   painter.setPen(labelColor(env, LabelLevel::primary));

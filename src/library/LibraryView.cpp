@@ -17,8 +17,7 @@
 
 namespace qv {
 
-LibraryView::LibraryView(ViewServices& context, LibraryModel& model, QWidget* parent)
-    : QWidget(parent), model_(model) {
+LibraryView::LibraryView(ViewServices& context, LibraryModel& model, QWidget* parent) : QWidget(parent), model_(model) {
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(0);

@@ -38,8 +38,8 @@ int gridColumns(double width) {
 }
 
 Arrangement gridArrangement(double width) {
-  return {gridColumns(width), kCardStep, kCardWidth + kGridSpacing, kGridTopPadding, kGridBottomPadding,
-          kGridSideInset};
+  return {gridColumns(width), kCardStep,          kCardWidth + kGridSpacing,
+          kGridTopPadding,    kGridBottomPadding, kGridSideInset};
 }
 
 Layout layOut(const std::vector<CardGroup>& groups, const QSet<QString>& collapsed,
@@ -61,8 +61,8 @@ Layout layOut(const std::vector<Run>& runs, const QSet<QString>& collapsed, cons
   const double step = arrangement.rowStep;
   layout.usesGrouping = runs.size() >= 2;
   if (runs.empty()) {
-    layout.contentHeight = layout.estimatedHeight =
-        kEmptyStateHeight + arrangement.topPadding + arrangement.bottomPadding;
+    layout.contentHeight = layout.estimatedHeight = kEmptyStateHeight + arrangement.topPadding +
+                                                    arrangement.bottomPadding;
     return layout;
   }
   double y = arrangement.topPadding;

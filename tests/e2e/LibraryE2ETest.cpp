@@ -15,8 +15,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QJsonArray>
 #include <QImage>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -321,13 +321,13 @@ TEST_P(LibraryOnX11, DateSectionsAtThreeWidthsAndTheEmptyStates) {
     ASSERT_TRUE(session_.xdotool({"windowsize", window, QString::number(w.width), "640"}));
     ASSERT_TRUE(test::waitFor([&] { return clientArea(window).size() == QSize(w.width, 640); }, 10000))
         << clientArea(window).width();
-    ASSERT_TRUE(logCount(QStringLiteral("Library grid in %1 columns, %2 wide").arg(w.columns).arg(w.width).toUtf8(), 1));
+    ASSERT_TRUE(
+        logCount(QStringLiteral("Library grid in %1 columns, %2 wide").arg(w.columns).arg(w.width).toUtf8(), 1));
     // Drawn anew at the new size, then at rest.
     ASSERT_FALSE(waitForScreenshot([&](const QImage& shot) { return shot != before; }).isNull());
     const QImage shot = settledScreenshot();
     ASSERT_FALSE(shot.isNull());
-    test::XvfbSession::saveScreenshot(shot,
-                                      QStringLiteral("library-sections-%1-%2.png").arg(w.width).arg(scheme));
+    test::XvfbSession::saveScreenshot(shot, QStringLiteral("library-sections-%1-%2.png").arg(w.width).arg(scheme));
   }
 
   // Back to the full width, where every tab shows.

@@ -35,7 +35,8 @@ TEST(LibraryGridLayout, AsManyColumnsAsFitInsideThePaddings) {
 
 TEST(LibraryGridLayout, RowsOfCardsCentredInSectionsWithHeadersFromTwoSectionsOn) {
   // Five today and three yesterday, three columns in a 1000-point grid.
-  const Layout grid = layOut({cardList::Run{CardGroup::today, 5}, cardList::Run{CardGroup::yesterday, 3}}, {}, {}, gridArrangement(1000));
+  const Layout grid = layOut({cardList::Run{CardGroup::today, 5}, cardList::Run{CardGroup::yesterday, 3}}, {}, {},
+                             gridArrangement(1000));
   ASSERT_EQ(grid.sections.size(), 2u);
   EXPECT_TRUE(grid.usesGrouping);
   const double left = (1000 - (3 * 280 + 2 * 14)) / 2.0;
@@ -49,8 +50,8 @@ TEST(LibraryGridLayout, RowsOfCardsCentredInSectionsWithHeadersFromTwoSectionsOn
   EXPECT_EQ(grid.cardsBetween(300, 540), (std::vector<std::pair<int, int>>{{3, 5}}));
   // One section shows no header; a collapsed one keeps its header and hides its rows.
   EXPECT_FALSE(layOut({cardList::Run{CardGroup::today, 5}}, {"Today"}, {}, gridArrangement(1000)).usesGrouping);
-  const Layout collapsed =
-      layOut({cardList::Run{CardGroup::today, 5}, cardList::Run{CardGroup::earlier, 1}}, {"Today"}, {}, gridArrangement(1000));
+  const Layout collapsed = layOut({cardList::Run{CardGroup::today, 5}, cardList::Run{CardGroup::earlier, 1}}, {"Today"},
+                                  {}, gridArrangement(1000));
   EXPECT_EQ(collapsed.sections[1].top, 6 + 35);
   EXPECT_EQ(collapsed.cardsBetween(0, 2000), (std::vector<std::pair<int, int>>{{5, 6}}));
 }

@@ -65,7 +65,8 @@ TEST_F(LibraryHeaderTest, EveryControlActsThroughTheLatestCallbacks) {
   EXPECT_EQ(header.pencil()->toolTip(), QStringLiteral("Edit \u201CWork\u201D"));
   click(*header.pencil());
   click(header.newCategoryButton());
-  EXPECT_EQ(log, (QStringList{"new query invo", "new query ", "new filter", "new scope 2", "new edit Work", "new new"}));
+  EXPECT_EQ(log,
+            (QStringList{"new query invo", "new query ", "new filter", "new scope 2", "new edit Work", "new new"}));
 
   // Without a selected category there is no pencil.
   header.setProps(props(), logging(QStringLiteral("new")));

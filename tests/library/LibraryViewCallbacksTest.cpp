@@ -64,7 +64,8 @@ const ViewCase kViews[] = {
        return shownWidget(std::move(tab));
      },
      [](void* view, QStringList& log, const QString& owner, bool changed) {
-       static_cast<LibraryScopeTab*>(view)->setProps({QStringLiteral("All"), 3, {}, {}, changed}, {recordAs(log, owner)});
+       static_cast<LibraryScopeTab*>(view)->setProps({QStringLiteral("All"), 3, {}, {}, changed},
+                                                     {recordAs(log, owner)});
      },
      [](void* view) { click(*static_cast<LibraryScopeTab*>(view)); }},
     {"LibraryIconPill",
@@ -138,10 +139,8 @@ TEST(LibraryCardReset, AResetCardTakesNoPressAndHoversNothing) {
   installItemServices(*fake.context);
   CardInScene holder(*fake.context);
   QStringList log;
-  holder.card->setProps(cardProps(kItem, true), {recordAs(log, "select"), [&log](bool on) {
-                                                   log << (on ? "hover" : "leave");
-                                                 },
-                                                 {}});
+  holder.card->setProps(cardProps(kItem, true),
+                        {recordAs(log, "select"), [&log](bool on) { log << (on ? "hover" : "leave"); }, {}});
   holder.card->setHovered(true);
   holder.card->reset();
   EXPECT_FALSE(holder.card->isCardHovered());
