@@ -90,6 +90,7 @@ QMarginsF LibraryCard::paintOverflow() const { return card_->paintOverflow(); }
 
 AccessibilityInfo LibraryCard::accessibility() const {
   AccessibilityInfo info = card_->accessibility();
+  info.selectable = true;
   info.selected = props_.card.isSelected;
   return info;
 }
