@@ -2,6 +2,7 @@
 #include "ui/controls/TextViewers.h"
 
 #include <gtest/gtest.h>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
 
@@ -44,6 +45,8 @@ TEST(QVTextViewerPieces, ALongPlainTextComesInPiecesAndEndsWhole) {
   EXPECT_EQ(viewer.toPlainText(), text);
   EXPECT_EQ(viewer.document()->blockCount(), text.count(u'\n') + 1);
   EXPECT_EQ(viewer.contentApplyCount(), 2);
+  EXPECT_EQ(viewer.textCursor().position(), 0) << "shown from the top";
+  EXPECT_EQ(viewer.verticalScrollBar()->value(), 0);
 }
 
 TEST(QVTextViewerPieces, AttributedRunsKeepTheirFormatsAcrossPieces) {

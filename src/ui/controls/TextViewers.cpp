@@ -81,6 +81,7 @@ qsizetype pieceEnd(const QString& text, qsizetype start, qsizetype limit) {
 void QVTextViewer::fillNextPiece() {
   if (!fill_) return;
   Fill& fill = *fill_;
+  const bool firstPiece = fill.position == 0;
   QTextCursor cursor(document());
   cursor.movePosition(QTextCursor::End);
   cursor.beginEditBlock();  // one layout for the piece
@@ -105,6 +106,12 @@ void QVTextViewer::fillNextPiece() {
     }
   }
   cursor.endEditBlock();
+  if (firstPiece) {
+    // The view's own cursor sat where the text went in and moved along with it: the text is
+    // shown from its top, as a whole text set at once would be.
+    setTextCursor(QTextCursor(document()));
+    verticalScrollBar()->setValue(0);
+  }
   if (fill.position >= fill.text.size()) {
     fill_.reset();
   } else {
