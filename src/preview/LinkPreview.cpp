@@ -8,7 +8,6 @@
 #include "preview/FileDisplay.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
-#include "ui/symbols/Symbols.h"
 #include "ui/theme/ReduceMotion.h"
 #include "ui/theme/Theme.h"
 
@@ -121,6 +120,23 @@ TextStyle lines(QFont font, int limit) {
   TextStyle style{std::move(font)};
   style.lineLimit = limit;
   return style;
+}
+
+// The link symbol at the placeholder's size and ultra-light weight: two chain links on the
+// rising diagonal, overlapping in the middle (the icon theme's "link" is an insertion arrow).
+void drawLinkGlyph(QPainter& painter, QPointF centre, double size, const QColor& color) {
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.translate(centre);
+  painter.rotate(-45);
+  painter.setPen(QPen(color, std::max(1.0, size * 0.045), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  painter.setBrush(Qt::NoBrush);
+  const QSizeF link(size * 0.62, size * 0.29);
+  for (const double offset : {-size * 0.21, size * 0.21}) {
+    const QRectF shape(QPointF(offset - link.width() / 2, -link.height() / 2), link);
+    painter.drawRoundedRect(shape, link.height() / 2, link.height() / 2);
+  }
+  painter.restore();
 }
 
 }  // namespace
@@ -275,11 +291,7 @@ void LinkPreviewContent::paint(QPainter& painter) {
     painter.save();
     painter.setOpacity(1 - p);
     painter.fillRect(header, primaryColor(environment, 0.05));
-    constexpr double kSymbolSize = 32;
-    const QImage symbol = Symbols::image(QStringLiteral("link"), kSymbolSize, primaryColor(environment, 0.18),
-                                         Fx::painterScale(painter));
-    painter.drawImage(
-        QRectF(header.center() - QPointF(kSymbolSize / 2, kSymbolSize / 2), QSizeF(kSymbolSize, kSymbolSize)), symbol);
+    drawLinkGlyph(painter, header.center(), 32, primaryColor(environment, 0.18));
     painter.restore();
   }
   if (p > 0) {

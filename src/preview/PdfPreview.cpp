@@ -18,14 +18,16 @@ namespace qv {
 namespace {
 
 constexpr double kDividerWidth = 1;
-// The chevrons are drawn from the icon theme: a glyph of a font size fills about two thirds of
-// the icon's square.
-constexpr double kSymbolScale = 1.5;
+// The chevrons come from the icon theme, whose chevron nearly fills its square: at the font size
+// it matches the glyph of that size.
+constexpr double kSymbolScale = 1.0;
 // The thin material: what lies behind, blurred by this radius, under a veil.
 constexpr double kBackdropBlur = 12;
 
+// The material takes the appearance's own tone over whatever lies behind it: a page is usually
+// white, and the dark appearance's light ink must still read on it.
 QColor materialVeil(const EnvironmentValues& environment) {
-  return environment.isDark() ? QColor::fromRgbF(1, 1, 1, 0.08f) : QColor::fromRgbF(1, 1, 1, 0.55f);
+  return environment.isDark() ? QColor::fromRgbF(0.12f, 0.12f, 0.14f, 0.62f) : QColor::fromRgbF(1, 1, 1, 0.55f);
 }
 
 }  // namespace
@@ -255,7 +257,7 @@ void PdfPreview::setProps(const Props& props) {
 }
 
 QSize PdfPreview::wantedPixels() const {
-  const double ratio = devicePixelRatioF();
+  const double ratio = pixelRatio_ > 0 ? pixelRatio_ : devicePixelRatioF();
   return QSize(int(std::lround(width() * ratio)), int(std::lround(height() * ratio)));
 }
 
@@ -340,6 +342,20 @@ void PdfPreview::showEvent(QShowEvent* event) {
 }
 
 void PdfPreview::paint(QPainter& painter) {
+  // Painted at another pixel ratio than the page was drawn for (another screen, or a picture of
+  // the view at a higher one): drawn again for it, after this paint. The device transform holds
+  // the target's ratio even where the painter was handed down (QWidget::render); a view shown
+  // smaller for a moment (a transition) keeps its own ratio.
+  const double deviceScale = std::sqrt(std::abs(painter.deviceTransform().determinant()));
+  const double ratio = std::max(devicePixelRatioF(), std::round(deviceScale * 4) / 4);
+  if (ratio != pixelRatio_ && !failed_ && hasProps_) {
+    pixelRatio_ = ratio;
+    context().scheduler->post(
+        [this] {
+          if (!failed_ && wantedPixels() != requestedPixels_) requestPage();
+        },
+        this);
+  }
   if (image_.isNull()) return;
   painter.setClipPath(Fx::continuousRoundedRect(QRectF(rect()), cornerRadius(props_.compact)));
   painter.setRenderHint(QPainter::SmoothPixmapTransform);

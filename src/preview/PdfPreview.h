@@ -170,6 +170,7 @@ class PdfPreview : public PaintedWidget {
   int pageCount_ = 0;
   QImage image_;
   QSize requestedPixels_;
+  double pixelRatio_ = 0;  // of the device painted on last; 0 before the first paint
   PdfPager* pager_;
   Animated<double> presence_;
 };

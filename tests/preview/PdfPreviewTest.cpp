@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <QApplication>
 #include <QHoverEvent>
+#include <QPainter>
 #include <QTest>
 
 namespace qv {
@@ -214,6 +215,22 @@ TEST(PdfPreview, OnlyTheLatestRequestIsDrawn) {
   f.queue()->runAll();
   f.context.scheduler->runPending();
   EXPECT_EQ(f.view->pageCount(), 3);
+}
+
+TEST(PdfPreview, PaintedAtAnotherPixelRatioThePageIsDrawnAgainForIt) {
+  PdfFixture f;
+  f.view->setProps({f.pdf(QStringLiteral("letter.pdf"), 1), false});
+  f.settle();
+  const QSize once = f.view->pageImage().size();
+  QImage screen(QSize(1004, 1240), QImage::Format_ARGB32_Premultiplied);
+  screen.setDevicePixelRatio(2 * f.view->devicePixelRatioF());
+  QPainter painter(&screen);
+  f.view->render(&painter);
+  painter.end();
+  f.settle();
+  EXPECT_EQ(f.view->pageImage().size(), once * 2);
+  EXPECT_EQ(f.view->pageRect(), QRectF(11.5, 0, 479, 620)) << "the same place, more pixels";
+  EXPECT_EQ(f.view->openCount(), 1);
 }
 
 TEST(PdfPreview, AHugePageIsDrawnAtTheViewsSize) {
