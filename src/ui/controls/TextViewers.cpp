@@ -184,24 +184,23 @@ void QVCodeViewer::restartHighlighting() {
   const quint64 generation = ++generation_;
   highlighted_.reset();
   showContent();
-  // The worker holds copies only; its result comes back to the main thread, where a newer
-  // request makes it stale.
+  // The worker holds copies only (the font is made here: fonts come from the desktop's settings);
+  // its result comes back to the main thread, where a newer request makes it stale.
   std::shared_ptr<Scheduler> scheduler = context_.scheduler;
   const Guard guard(this);
-  context_.queue(QStringLiteral("highlight"))->async([scheduler, guard, this, generation, key] {
-    auto tokens = std::make_shared<const std::vector<CodeHighlighter::Token>>(
-        CodeHighlighter::tokenize(key.source, key.language));
+  const QFont font = monospacedFont(QVTextViewer::kTextSize);
+  context_.queue(QStringLiteral("highlight"))->async([scheduler, guard, this, generation, key, font] {
+    SharedAttributedText text = std::make_shared<const AttributedText>(CodeHighlighter::attributed(
+        CodeHighlighter::tokenize(key.source, key.language), font, key.dark, CodeHighlighter::Palette::viewer));
     scheduler->post(
-        [this, generation, tokens, dark = key.dark] {
-          if (generation == generation_) applyTokens(*tokens, dark);
+        [this, generation, text = std::move(text)]() mutable {
+          if (generation == generation_) applyHighlighted(std::move(text));
         },
         guard);
   });
 }
 
-void QVCodeViewer::applyTokens(const std::vector<CodeHighlighter::Token>& tokens, bool dark) {
-  auto text = std::make_shared<const AttributedText>(CodeHighlighter::attributed(
-      tokens, monospacedFont(QVTextViewer::kTextSize), dark, CodeHighlighter::Palette::viewer));
+void QVCodeViewer::applyHighlighted(SharedAttributedText text) {
   highlighted_ = std::move(text);
   showContent();
 }
