@@ -8,8 +8,8 @@
 #include "library/LibraryWindowController.h"
 #include "panel/FilterPanel.h"
 #include "state/PanelState.h"
-#include "support/FakeInterfaceContext.h"
-#include "support/StateTestSupport.h"
+#include "support/library/FakeLibraryContext.h"
+#include "support/state/StateTestSupport.h"
 #include "ui/controls/TextInput.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <algorithm>
 
 namespace qv {
 namespace {
@@ -47,7 +48,7 @@ class LibraryWindowTest : public ::testing::Test {
     return nullptr;
   }
 
-  test::FakeInterfaceContext fake;
+  test::FakeLibraryContext fake;
   std::unique_ptr<PanelState> state;
   LibraryWindowController controller{*fake.context};
   QList<bool> reports;
@@ -190,7 +191,9 @@ TEST_F(LibraryWindowTest, TranslucentWithACompositorAndOpaqueWithout) {
   };
   EXPECT_TRUE(window().translucency().compositor);
   EXPECT_LT(cornerAlpha(), 255);
-  EXPECT_TRUE(fake.compositor->blurRequests.contains(window().windowHandle()));
+  const auto& requests = fake.compositor->blurRequests;
+  EXPECT_TRUE(std::any_of(requests.begin(), requests.end(),
+                          [&](const auto& request) { return request.window == window().windowHandle(); }));
   fake.compositor->setSupport({false, false});
   EXPECT_FALSE(window().translucency().compositor);
   EXPECT_EQ(cornerAlpha(), 255);
