@@ -1,13 +1,13 @@
 // The PDF preview: opening a 100-page document (text, vector charts, photos) and drawing its
 // first page for the preview pane (502 × 620 points at pixel ratio 2) on the rendering queue,
 // turning a page of the open document, and the main thread's share of showing the first page.
-#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "platform/PdfRenderer.h"
 #include "platform/SerialQueue.h"
 #include "preview/PdfPreview.h"
 #include "preview/SampleDocuments.h"
 #include "support/BenchMain.h"
+#include "support/app/FakeContext.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 

@@ -1,10 +1,10 @@
 // The text file preview: reading and decoding 512 KB on the worker, and showing it on the main
 // thread, plain and highlighted, where no single turn of the event loop may take a frame (16 ms).
-#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "preview/TextFilePreview.h"
 #include "support/BenchMain.h"
 #include "support/SteppedScheduler.h"
+#include "support/app/FakeContext.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 
@@ -107,7 +107,7 @@ void BM_ShowFile(benchmark::State& state) {
       return true;
     };
     turn([&] {
-      view.setProps({QUrl::fromLocalFile(path)});
+      view.setProps({QUrl::fromLocalFile(path)}, {});
       return true;
     });
     for (;;) {

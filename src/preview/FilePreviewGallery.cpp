@@ -192,7 +192,7 @@ QImage textFiles(GalleryScene& scene) {
     view.setAttribute(Qt::WA_DontShowOnScreen);
     view.resize(340, 290);
     view.show();
-    view.setProps({sample.url});
+    view.setProps({sample.url}, {});
     if (scene.settle) scene.settle();
     if (sample.scrollToEnd && view.textViewer()) {
       QScrollBar* bar = view.textViewer()->verticalScrollBar();

@@ -38,8 +38,8 @@ PagerHalf::PagerHalf(InterfaceServices& context, QWidget* parent) : PaintedWidge
   setHoverEnabled(false);
 }
 
-void PagerHalf::setProps(const Props& props, std::function<void()> action) {
-  action_ = std::move(action);
+void PagerHalf::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
   if (props == props_) return;
   props_ = props;
   // A disabled half never counts as hovered.
@@ -78,7 +78,7 @@ AccessibilityInfo PagerHalf::accessibility() const {
   info.name = label();
   if (props_.enabled)
     info.press = [this] {
-      if (action_) action_();
+      if (const auto action = callbacks_.action) action();
     };
   return info;
 }
@@ -94,7 +94,7 @@ void PagerHalf::mouseReleaseEvent(QMouseEvent* event) {
   event->accept();
   if (!click || !props_.enabled) return;
   // Read now: the action of the props shown when the click lands.
-  if (const auto action = action_) action();
+  if (const auto action = callbacks_.action) action();
 }
 
 void PagerHalf::paint(QPainter& painter) {
@@ -148,12 +148,12 @@ QPainterPath PdfPager::hitShape() const {
 void PdfPager::setProps(const Props& props, Callbacks callbacks) {
   callbacks_ = std::move(callbacks);
   // The halves' actions read this pager's callbacks when clicked, so they stay current.
-  previous_->setProps({QStringLiteral("chevron.left"), props.pageIndex >= 1, props.compact}, [this] {
-    if (const auto action = callbacks_.previous) action();
-  });
-  next_->setProps({QStringLiteral("chevron.right"), props.pageIndex < props.pageCount - 1, props.compact}, [this] {
-    if (const auto action = callbacks_.next) action();
-  });
+  previous_->setProps({QStringLiteral("chevron.left"), props.pageIndex >= 1, props.compact}, {[this] {
+                        if (const auto action = callbacks_.previous) action();
+                      }});
+  next_->setProps({QStringLiteral("chevron.right"), props.pageIndex < props.pageCount - 1, props.compact}, {[this] {
+                    if (const auto action = callbacks_.next) action();
+                  }});
   if (props == props_ && !size().isEmpty()) return;
   props_ = props;
   const double margin = shadowMargin();

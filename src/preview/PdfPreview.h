@@ -23,10 +23,14 @@ class PagerHalf : public PaintedWidget {
     bool operator==(const Props&) const = default;
   };
 
+  struct Callbacks {
+    std::function<void()> action;
+  };
+
   explicit PagerHalf(InterfaceServices& context, QWidget* parent = nullptr);
 
-  // The action is replaced on every call and read when the click happens.
-  void setProps(const Props& props, std::function<void()> action);
+  // The callbacks are replaced on every call and read when the click happens.
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
   static QSizeF faceSize(bool compact);
   // "Previous page" for the left chevron, "Next page" for any other.
@@ -47,7 +51,7 @@ class PagerHalf : public PaintedWidget {
 
  private:
   Props props_;
-  std::function<void()> action_;
+  Callbacks callbacks_;
   bool pressed_ = false;
   QTransform transition_;
   double transitionOpacity_ = 1;

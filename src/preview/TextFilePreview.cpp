@@ -216,8 +216,8 @@ TextFilePreview::~TextFilePreview() {
   latest_->fetch_add(1);
 }
 
-void TextFilePreview::setProps(const Props& props, QVTextViewer::EdgesChange onEdgesChange) {
-  onEdgesChange_ = std::move(onEdgesChange);
+void TextFilePreview::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
   if (hasProps_ && props == props_) return;
   props_ = props;
   hasProps_ = true;
@@ -271,23 +271,17 @@ void TextFilePreview::showContents() {
   if (!contents_) return;
   // Read when the viewer reports: the callback of the props given last.
   const auto edges = [this](bool hiddenAbove, bool hiddenBelow) {
-    if (const auto report = onEdgesChange_) report(hiddenAbove, hiddenBelow);
+    if (const auto report = callbacks_.onEdgesChange) report(hiddenAbove, hiddenBelow);
   };
   const QString label = language();
   if (!label.isEmpty()) {
-    if (!codeViewer_) {
-      codeViewer_ = new QVCodeViewer(services_, this);
-      codeViewer_->setOnEdgesChange(edges);
-    }
-    codeViewer_->setProps({*contents_, label});
+    if (!codeViewer_) codeViewer_ = new QVCodeViewer(services_, this);
+    codeViewer_->setProps({*contents_, label}, {edges});
     codeViewer_->show();
     if (textViewer_) textViewer_->hide();
   } else {
-    if (!textViewer_) {
-      textViewer_ = new QVTextViewer(services_, this);
-      textViewer_->setOnEdgesChange(edges);
-    }
-    textViewer_->setProps({*contents_, nullptr, false, QSizeF(kTextInsetWidth, kTextInsetHeight)});
+    if (!textViewer_) textViewer_ = new QVTextViewer(services_, this);
+    textViewer_->setProps({*contents_, nullptr, false, QSizeF(kTextInsetWidth, kTextInsetHeight)}, {edges});
     textViewer_->show();
     if (codeViewer_) codeViewer_->hide();
   }

@@ -29,6 +29,10 @@ class TextFilePreview : public PaintedWidget {
     QUrl url;
     bool operator==(const Props&) const = default;
   };
+  struct Callbacks {
+    // Whether text is hidden above or below, from the viewer.
+    QVTextViewer::EdgesChange onEdgesChange;
+  };
   enum class Shown { loading, code, text, failed };
 
   static constexpr char kQueueName[] = "textFileReading";
@@ -41,9 +45,8 @@ class TextFilePreview : public PaintedWidget {
   explicit TextFilePreview(ViewServices& context, QWidget* parent = nullptr);
   ~TextFilePreview() override;
 
-  // `onEdgesChange` goes to the viewer (whether text is hidden above or below); it is replaced on
-  // every call and read when the viewer reports.
-  void setProps(const Props& props, QVTextViewer::EdgesChange onEdgesChange = {});
+  // The callbacks are replaced on every call and read when the viewer reports.
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
 
   Shown shown() const;
@@ -104,7 +107,7 @@ class TextFilePreview : public PaintedWidget {
   ViewServices& services_;
   Props props_;
   bool hasProps_ = false;
-  QVTextViewer::EdgesChange onEdgesChange_;
+  Callbacks callbacks_;
   std::optional<QString> contents_;
   bool failed_ = false;
   TextBlock name_;

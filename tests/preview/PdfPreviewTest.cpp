@@ -123,6 +123,20 @@ TEST(PdfPreview, ADisabledHalfNeverHovers) {
   EXPECT_NEAR(capsule.center().x(), 251, 0.5);
 }
 
+TEST(PdfPager, AClickRunsTheCallbacksGivenLast) {
+  PreviewContext context;
+  PdfPager pager(*context.services);
+  pager.show();
+  QStringList calls;
+  pager.setProps({false, 1, 3, {}}, {[&] { calls << "A previous"; }, [&] { calls << "A next"; }});
+  pager.setProps({false, 1, 3, {}}, {[&] { calls << "B previous"; }, [&] { calls << "B next"; }});  // equal props
+  QTest::mouseClick(&pager.nextHalf(), Qt::LeftButton, {}, pager.nextHalf().rect().center());
+  pager.setProps({false, 2, 3, {}}, {[&] { calls << "C previous"; }, [&] { calls << "C next"; }});
+  QTest::mouseClick(&pager.previousHalf(), Qt::LeftButton, {}, pager.previousHalf().rect().center());
+  QTest::mouseClick(&pager.nextHalf(), Qt::LeftButton, {}, pager.nextHalf().rect().center());  // disabled now
+  EXPECT_EQ(calls, (QStringList{"B next", "C previous"}));
+}
+
 TEST(PdfPreview, AShorterDocumentStartsAtItsFirstPage) {
   PdfFixture f;
   const QUrl three = f.pdf(QStringLiteral("three.pdf"), 3);

@@ -31,7 +31,7 @@ struct TextFixture {
 
 TEST(TextFilePreviewView, ReadsOnAWorkerThenShowsCodeOrText) {
   TextFixture f;
-  f.view->setProps({f.file(QStringLiteral("tool.py"), "def main():\n    return 42\n")});
+  f.view->setProps({f.file(QStringLiteral("tool.py"), "def main():\n    return 42\n")}, {});
   EXPECT_EQ(f.view->shown(), Shown::loading);
   EXPECT_TRUE(f.view->spinner().isVisibleTo(f.view.get()));
   EXPECT_EQ(f.queue()->pendingCount(), 1);
@@ -44,7 +44,7 @@ TEST(TextFilePreviewView, ReadsOnAWorkerThenShowsCodeOrText) {
   EXPECT_EQ(f.view->codeViewer()->geometry(), f.view->rect());
 
   // Markdown has no label: plain text, proportional, inset 14 by 12.
-  f.view->setProps({f.file(QStringLiteral("notes.md"), "# Notes\n")});
+  f.view->setProps({f.file(QStringLiteral("notes.md"), "# Notes\n")}, {});
   EXPECT_EQ(f.view->shown(), Shown::loading);
   EXPECT_FALSE(f.view->codeViewer()->isVisibleTo(f.view.get())) << "nothing of the last file stays";
   f.context.drain();
@@ -55,11 +55,11 @@ TEST(TextFilePreviewView, ReadsOnAWorkerThenShowsCodeOrText) {
   EXPECT_FALSE(f.view->codeViewer()->isVisibleTo(f.view.get()));
 
   // "m" is highlighted as C++; "toml" is plain.
-  f.view->setProps({f.file(QStringLiteral("main.m"), "int x;\n")});
+  f.view->setProps({f.file(QStringLiteral("main.m"), "int x;\n")}, {});
   f.context.drain();
   EXPECT_EQ(f.view->shown(), Shown::code);
   EXPECT_EQ(f.view->language(), QStringLiteral("C++"));
-  f.view->setProps({f.file(QStringLiteral("Cargo.toml"), "[package]\n")});
+  f.view->setProps({f.file(QStringLiteral("Cargo.toml"), "[package]\n")}, {});
   f.context.drain();
   EXPECT_EQ(f.view->shown(), Shown::text);
 }
@@ -74,7 +74,7 @@ TEST(TextFilePreviewView, WhatCannotBeReadShowsTheIconAndName) {
       {"missing", QUrl::fromLocalFile(f.files.filePath(QStringLiteral("gone.txt")))},
   };
   for (const auto& [name, url] : cases) {
-    f.view->setProps({url});
+    f.view->setProps({url}, {});
     f.context.drain();
     EXPECT_EQ(f.view->shown(), Shown::failed) << name;
     EXPECT_FALSE(f.view->spinner().isVisibleTo(f.view.get())) << name;
@@ -93,9 +93,9 @@ TEST(TextFilePreviewView, AnAnswerForAnEarlierFileIsDropped) {
   TextFixture f;
   const QUrl first = f.file(QStringLiteral("first.txt"), "first");
   const QUrl second = f.file(QStringLiteral("second.txt"), "second");
-  f.view->setProps({first});
+  f.view->setProps({first}, {});
   ASSERT_TRUE(f.queue()->runOne());  // read, its answer on the way back
-  f.view->setProps({second});
+  f.view->setProps({second}, {});
   f.context.scheduler->runPending();
   EXPECT_EQ(f.view->shown(), Shown::loading);
   f.context.drain();
@@ -103,9 +103,9 @@ TEST(TextFilePreviewView, AnAnswerForAnEarlierFileIsDropped) {
   EXPECT_EQ(*f.view->contents(), QStringLiteral("second"));
 
   // Asked for and replaced before the worker got to it: never read.
-  f.view->setProps({first});
-  f.view->setProps({second});
-  f.view->setProps({first});
+  f.view->setProps({first}, {});
+  f.view->setProps({second}, {});
+  f.view->setProps({first}, {});
   EXPECT_EQ(f.queue()->pendingCount(), 3);
   f.context.drain();
   EXPECT_EQ(*f.view->contents(), QStringLiteral("first"));
@@ -117,8 +117,8 @@ TEST(TextFilePreviewView, EdgeReportsGoToTheLatestCallback) {
   for (int i = 0; i < 200; ++i) lines << QStringLiteral("line %1").arg(i);
   const QUrl url = f.file(QStringLiteral("long.log"), lines.join(u'\n').toUtf8());
   std::vector<std::pair<bool, bool>> old, latest;
-  f.view->setProps({url}, [&](bool above, bool below) { old.push_back({above, below}); });
-  f.view->setProps({url}, [&](bool above, bool below) { latest.push_back({above, below}); });
+  f.view->setProps({url}, {[&](bool above, bool below) { old.push_back({above, below}); }});
+  f.view->setProps({url}, {[&](bool above, bool below) { latest.push_back({above, below}); }});
   f.context.drain();
   EXPECT_TRUE(old.empty());
   ASSERT_FALSE(latest.empty());
@@ -129,7 +129,7 @@ TEST(TextFilePreviewView, ALongFileEndsWithItsNoteOnceAllPiecesAreIn) {
   TextFixture f;
   QByteArray data;
   while (data.size() < 600'000) data += "2024-05-06 12:00:00 worker started, 1,024 jobs queued\n";
-  f.view->setProps({f.file(QStringLiteral("big.log"), data)});
+  f.view->setProps({f.file(QStringLiteral("big.log"), data)}, {});
   f.context.queues->runAll();
   f.context.scheduler->runPending();
   ASSERT_EQ(f.view->shown(), Shown::text);

@@ -1,4 +1,4 @@
-#include "support/FakeInterfaceContext.h"
+#include "support/ui/FakeInterfaceContext.h"
 #include "ui/controls/TextViewers.h"
 
 #include <gtest/gtest.h>
@@ -36,7 +36,7 @@ TEST(QVTextViewerPieces, ALongPlainTextComesInPiecesAndEndsWhole) {
   QVTextViewer viewer(*fake.context);
   viewer.resize(400, 300);
   const QString text = lines(200'000);
-  const qsizetype first = largestStep(viewer, [&] { viewer.setProps({text}); });
+  const qsizetype first = largestStep(viewer, [&] { viewer.setProps({text}, {}); });
   EXPECT_LE(first, QVTextViewer::kPieceLength);
   EXPECT_GT(viewer.document()->characterCount(), 1000) << "the top shows at once";
   EXPECT_TRUE(viewer.isFilling());
@@ -64,7 +64,7 @@ TEST(QVTextViewerPieces, AttributedRunsKeepTheirFormatsAcrossPieces) {
   const SharedAttributedText shown = attributed;
   EXPECT_LE(largestStep(viewer,
                         [&] {
-                          viewer.setProps({QString(), shown});
+                          viewer.setProps({QString(), shown}, {});
                           fake.scheduler->runPending();
                         }),
             QVTextViewer::kPieceLength);
@@ -81,9 +81,9 @@ TEST(QVTextViewerPieces, AttributedRunsKeepTheirFormatsAcrossPieces) {
 TEST(QVTextViewerPieces, NewContentStopsTheOldPieces) {
   FakeInterfaceContext fake;
   QVTextViewer viewer(*fake.context);
-  viewer.setProps({lines(100'000)});
+  viewer.setProps({lines(100'000)}, {});
   ASSERT_TRUE(viewer.isFilling());
-  viewer.setProps({QStringLiteral("short")});
+  viewer.setProps({QStringLiteral("short")}, {});
   EXPECT_FALSE(viewer.isFilling());
   fake.scheduler->runPending();
   EXPECT_EQ(viewer.toPlainText(), QStringLiteral("short"));
@@ -100,7 +100,7 @@ TEST(QVTextViewerPieces, PiecesNeverSplitALineEndingOrACharacter) {
     QVTextViewer viewer(*fake.context);
     // No line break to cut at: the pair sits across the piece limit.
     QString text = QString(at - 1, u'x') + c.pair + QString(3 * at, u'y');
-    viewer.setProps({text});
+    viewer.setProps({text}, {});
     fake.scheduler->runPending();
     EXPECT_EQ(viewer.document()->blockCount(), c.pair == QStringLiteral("\r\n") ? 2 : 1) << c.name;
     EXPECT_EQ(viewer.toPlainText(), QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))) << c.name;
