@@ -361,6 +361,7 @@ void addPreviewGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("preview-folder"), folders);
   registry.add(QStringLiteral("preview-quicklook-button"), quickLookButtons);
   registry.add(QStringLiteral("preview-quicklook-window"), quickLookWindow);
+  addFilePreviewGalleryViews(registry);
 }
 
 }  // namespace qv

@@ -8,5 +8,7 @@ class GalleryRegistry;
 // the share menu, the file thumbnail in its states, the folder preview, the Quick Look button
 // and the Quick Look window's content.
 void addPreviewGalleryViews(GalleryRegistry& registry);
+// The PDF pages with their pager, the link card and text files (added by addPreviewGalleryViews).
+void addFilePreviewGalleryViews(GalleryRegistry& registry);
 
 }  // namespace qv
