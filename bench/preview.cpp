@@ -8,6 +8,7 @@
 #include "preview/PreviewCaption.h"
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
+#include "support/PdfFixtures.h"
 #include "support/app/FakeContext.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
@@ -16,7 +17,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QPainter>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -144,7 +147,7 @@ QString textOfLines(int lineLength) {
   return text;
 }
 
-enum PaneKind { kImage, kTextLines, kTextOneLine };
+enum PaneKind { kImage, kTextLines, kTextOneLine, kPdf };
 
 // Qt's own scheduler, counting the work it runs: posted work runs one turn of the event loop at a
 // time, as in the program, so that a step is what one turn does.
@@ -213,6 +216,15 @@ void BM_PaneToFirstFrame(benchmark::State& state) {
       state.SetLabel("256,000 characters in one line");
       payload = TextPayload{textOfLines(256'001)};
       break;
+    case kPdf: {
+      state.SetLabel("100-page PDF");
+      static QTemporaryDir folder;
+      const QString path = folder.filePath(QStringLiteral("hundred.pdf"));
+      if (!QFileInfo::exists(path) && !test::writeTestPdf(path, test::colouredPages(100)))
+        state.SkipWithError("cannot write the PDF");
+      payload = FilePayload{QStringLiteral("hundred.pdf"), {}, Url::fromLocalFile(path)};
+      break;
+    }
   }
   const ClipboardItem item = ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"),
                                                  QDateTime::currentDateTimeUtc(), payload);
@@ -269,6 +281,7 @@ BENCHMARK(BM_PaneToFirstFrame)
     ->Arg(kImage)
     ->Arg(kTextLines)
     ->Arg(kTextOneLine)
+    ->Arg(kPdf)
     ->UseManualTime()
     ->Iterations(8)
     ->Unit(benchmark::kMillisecond);

@@ -6,6 +6,7 @@
 #include "items/model/ClipboardItem.h"
 #include "platform/Workspace.h"
 #include "preview/FileDisplay.h"
+#include "preview/LinkOpening.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
 #include "ui/theme/ReduceMotion.h"
@@ -102,8 +103,9 @@ void LinkOpenButton::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void LinkOpenButton::open() {
-  // Whether the desktop could open it changes nothing here.
-  if (context().workspace) context().workspace->openUrl(props_.url);
+  // The one rule for links: web and mail at once, anything else after a question. Whether the
+  // desktop could open it changes nothing here.
+  openLink(context(), props_.url.qurl());
 }
 
 void LinkOpenButton::paint(QPainter& painter) {

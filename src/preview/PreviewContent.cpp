@@ -8,6 +8,8 @@
 #include "preview/FileDisplay.h"
 #include "preview/FileThumbnailView.h"
 #include "preview/FolderPreview.h"
+#include "preview/LinkPreview.h"
+#include "preview/PdfPreview.h"
 #include "preview/PreviewSizing.h"
 #include "preview/QuickLookButton.h"
 #include "preview/TextFilePreview.h"
@@ -226,9 +228,17 @@ QWidget* makeFileContent(ViewServices& context, const FilePayload& file, const F
       return folder;
     }
     case FileContentRoute::thumbnail: return new ThumbnailWithQuickLook(context, file, sizes, parent);
-    case FileContentRoute::richDocument:
-    case FileContentRoute::textFile:
+    case FileContentRoute::textFile: {
+      auto* text = new TextFilePreview(context, parent);
+      text->setProps({file.url->qurl()}, {});
+      return text;
+    }
     case FileContentRoute::pdf: {
+      auto* pdf = new PdfPreview(context, parent);
+      pdf->setProps({file.url->qurl(), sizes.compactPdf});
+      return pdf;
+    }
+    case FileContentRoute::richDocument: {
       // Shown by name until its renderer exists.
       auto* named = new MissingFileView(context, parent);
       named->setProps({file.name, false});
@@ -256,6 +266,12 @@ QWidget* makePreviewContent(ViewServices& context, const ClipboardItem& item, QW
     image->setCornerRadius(kImageCornerRadius);
     image->setProps(DownsampledImageView::Props::of(item));
     return padded(image, kImagePadding, parent);
+  }
+  if (std::holds_alternative<LinkPayload>(item.payload)) {
+    // The description is not shown here.
+    auto* link = new LinkPreviewContent(context, parent);
+    link->setProps(LinkPreviewContent::Props::of(item));
+    return link;
   }
   if (const auto* color = std::get_if<ColorPayload>(&item.payload)) {
     auto* swatch = new ColorSwatchView(context, parent);

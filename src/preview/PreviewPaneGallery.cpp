@@ -2,7 +2,9 @@
 
 #include "cards/ViewServices.h"
 #include "items/stores/ImageStore.h"
+#include "platform/fake/FakeThumbnailService.h"
 #include "preview/ItemPreviewView.h"
+#include "preview/SampleDocuments.h"
 #include "state/PanelState.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/text/Fonts.h"
@@ -10,6 +12,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -70,6 +73,8 @@ QImage paneSheet(GalleryScene& scene, const std::vector<Pane>& panes, const QStr
     views.push_back(std::move(view));
   }
   if (scene.settle) scene.settle();
+  // The gallery's thumbnails answer as the desktop does for a file it cannot draw: none.
+  if (auto* thumbnails = dynamic_cast<FakeThumbnailService*>(services.thumbnailService.get())) thumbnails->answerAll();
   scene.runFrames(120);
   if (scene.settle) scene.settle();
   scene.runFrames(30);
@@ -159,6 +164,35 @@ QImage linksAndFiles(GalleryScene& scene) {
       });
 }
 
+// Files that are where they were copied from: a source file, a PDF, a folder and an archive.
+QImage presentFiles(GalleryScene& scene) {
+  ViewServices& services = scene.services<ViewServices>();
+  const QDateTime now = services.scheduler->now();
+  QTemporaryDir folder;
+  const QString source = folder.filePath(QStringLiteral("greeting.py"));
+  const QString pdf = folder.filePath(QStringLiteral("Annual report.pdf"));
+  const QString archive = folder.filePath(QStringLiteral("backup.tar.gz"));
+  const QString photos = folder.filePath(QStringLiteral("Holiday photos"));
+  QFile file(source);
+  if (file.open(QIODevice::WriteOnly)) file.write(samplePythonSource().toUtf8());
+  file.close();
+  writeSamplePdf(pdf, 3);
+  QFile blob(archive);
+  if (blob.open(QIODevice::WriteOnly)) blob.write(QByteArray(4096, '\0'));
+  blob.close();
+  QDir().mkpath(photos);
+  const auto fileAt = [&](const QString& path) {
+    return item(FilePayload{QFileInfo(path).fileName(), {}, Url::fromLocalFile(path)},
+                QStringLiteral("org.gnome.Nautilus"), now, 3600);
+  };
+  return paneSheet(scene, {
+                              {QStringLiteral("Source file"), fileAt(source)},
+                              {QStringLiteral("PDF"), fileAt(pdf)},
+                              {QStringLiteral("Folder"), fileAt(photos)},
+                              {QStringLiteral("Archive: thumbnail and Quick Look"), fileAt(archive)},
+                          });
+}
+
 QImage statesAndLeftEdge(GalleryScene& scene) {
   ViewServices& services = scene.services<ViewServices>();
   const QDateTime now = services.scheduler->now();
@@ -184,6 +218,7 @@ void addPreviewPaneGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("preview-pane-text"), textAndCode);
   registry.add(QStringLiteral("preview-pane-image-colour"), pictureAndColour);
   registry.add(QStringLiteral("preview-pane-link-file"), linksAndFiles);
+  registry.add(QStringLiteral("preview-pane-files"), presentFiles);
   registry.add(QStringLiteral("preview-pane-states"), statesAndLeftEdge);
 }
 

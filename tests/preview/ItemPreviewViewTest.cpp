@@ -5,10 +5,13 @@
 #include "preview/FileThumbnailView.h"
 #include "preview/FolderPreview.h"
 #include "preview/ItemPreviewView.h"
+#include "preview/LinkPreview.h"
+#include "preview/PdfPreview.h"
 #include "preview/PreviewContent.h"
 #include "preview/PreviewSizing.h"
 #include "preview/QuickLookButton.h"
 #include "preview/SharePickerAnchor.h"
+#include "preview/TextFilePreview.h"
 #include "state/PanelState.h"
 #include "support/state/StateTestSupport.h"
 #include "ui/controls/OrnamentRail.h"
@@ -541,6 +544,39 @@ TEST(ItemPreviewView, AFolderShowsTheFolderPreview) {
     auto* folder = qobject_cast<FolderPreview*>(pane.content());
     ASSERT_NE(folder, nullptr);
     EXPECT_EQ(folder->name(), QFileInfo(dir.path()).fileName());
+  }
+}
+
+// Text files, PDF documents and links get their own renderers, at the pane's sizes.
+TEST(ItemPreviewView, TextFilesPdfsAndLinksGetTheirRenderers) {
+  QTemporaryDir dir;
+  const auto write = [&](const QString& name) {
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write("print('hello')\n");
+    return path;
+  };
+  const QString script = write("tool.py"), pdf = write("scan.pdf");
+  {
+    PaneHarness h;
+    auto* text = qobject_cast<TextFilePreview*>(h.show(fileItem(script)).content());
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->props().url, QUrl::fromLocalFile(script));
+  }
+  {
+    PaneHarness h;
+    auto* document = qobject_cast<PdfPreview*>(h.show(fileItem(pdf)).content());
+    ASSERT_NE(document, nullptr);
+    EXPECT_EQ(document->props().url, QUrl::fromLocalFile(pdf));
+    EXPECT_TRUE(document->props().compact);
+  }
+  {
+    PaneHarness h;
+    const ClipboardItem item = linkItem("https://example.org/a");
+    auto* link = qobject_cast<LinkPreviewContent*>(h.show(item).content());
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(link->props(), LinkPreviewContent::Props::of(item));
   }
 }
 
