@@ -74,6 +74,14 @@ class ItemPreviewView::ContentFrame : public PaintedWidget {
   void paint(QPainter& painter) override {
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF box(rect());
+    // The box's mask cuts its content along whole pixels; what content reaches into the corners
+    // is taken away here along the smooth edge.
+    QPainterPath corners;
+    corners.addRect(box);
+    corners = corners.subtracted(Fx::continuousRoundedRect(box, kContentRadius));
+    painter.setCompositionMode(QPainter::CompositionMode_DestinationOut);
+    painter.fillPath(corners, Qt::black);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     Fx::strokeInnerBorder(painter, box, kContentRadius, whiteFade(box, 0.22, 0.04), 0.75);
   }
 };
