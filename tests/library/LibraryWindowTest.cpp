@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <algorithm>
 
 namespace qv {
 namespace {
@@ -190,7 +191,9 @@ TEST_F(LibraryWindowTest, TranslucentWithACompositorAndOpaqueWithout) {
   };
   EXPECT_TRUE(window().translucency().compositor);
   EXPECT_LT(cornerAlpha(), 255);
-  EXPECT_TRUE(fake.compositor->blurRequests.contains(window().windowHandle()));
+  const auto& requests = fake.compositor->blurRequests;
+  EXPECT_TRUE(std::any_of(requests.begin(), requests.end(),
+                          [&](const auto& request) { return request.window == window().windowHandle(); }));
   fake.compositor->setSupport({false, false});
   EXPECT_FALSE(window().translucency().compositor);
   EXPECT_EQ(cornerAlpha(), 255);
