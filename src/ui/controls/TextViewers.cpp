@@ -44,23 +44,18 @@ void QVTextViewer::setProps(const Props& props) {
 void QVTextViewer::applyContent() {
   if (props_.attributed) {
     if (props_.attributed == appliedAttributed_) return;
-    const AttributedText& attributed = *props_.attributed;
     document()->clear();
-    QTextCursor cursor(document());
-    cursor.beginEditBlock();  // one layout for the whole text
-    qsizetype position = 0;
-    for (const auto& range : attributed.formats) {
-      if (range.start > position)
-        cursor.insertText(attributed.text.mid(position, range.start - position), QTextCharFormat());
-      cursor.insertText(attributed.text.mid(range.start, range.length), range.format);
-      position = range.start + range.length;
-    }
-    if (position < attributed.text.size()) cursor.insertText(attributed.text.mid(position), QTextCharFormat());
-    cursor.endEditBlock();
     appliedAttributed_ = props_.attributed;
     appliedPlain_.reset();
+    pending_ = PendingInsert{props_.attributed};
+    ++insertGeneration_;
+    insertPiece();
+    // The caret was carried to the end of the piece; the text starts at its top.
+    setTextCursor(QTextCursor(document()));
   } else {
     if (appliedPlain_ && *appliedPlain_ == props_.text) return;
+    pending_.reset();
+    ++insertGeneration_;
     document()->setDefaultFont(props_.isMonospaced ? monospacedFont(kTextSize) : systemFont(kTextSize));
     setPlainText(props_.text);
     appliedPlain_ = props_.text;
@@ -68,6 +63,48 @@ void QVTextViewer::applyContent() {
   }
   ++contentApplyCount_;
   applyInset();
+}
+
+void QVTextViewer::insertPiece() {
+  PendingInsert& pending = *pending_;
+  const AttributedText& attributed = *pending.text;
+  const qsizetype total = attributed.text.size();
+  qsizetype end = std::min(total, pending.position + kInsertPieceLength);
+  if (end < total && attributed.text.at(end - 1).isHighSurrogate()) ++end;  // a pair stays together
+  QTextCursor cursor(document());
+  cursor.movePosition(QTextCursor::End);
+  cursor.beginEditBlock();  // one layout for the piece
+  const auto& formats = attributed.formats;
+  while (pending.position < end) {
+    while (pending.range < formats.size() &&
+           formats[pending.range].start + formats[pending.range].length <= pending.position)
+      ++pending.range;
+    QTextCharFormat format;
+    qsizetype stop = end;
+    if (pending.range < formats.size()) {
+      const auto& range = formats[pending.range];
+      if (range.start <= pending.position) {
+        format = range.format;
+        stop = std::min(end, qsizetype(range.start) + range.length);
+      } else {
+        stop = std::min(end, qsizetype(range.start));
+      }
+    }
+    cursor.insertText(attributed.text.mid(pending.position, stop - pending.position), format);
+    pending.position = stop;
+  }
+  cursor.endEditBlock();
+  if (pending.position < total) {
+    context_.scheduler->post(
+        [this, generation = insertGeneration_] {
+          if (generation != insertGeneration_ || !pending_) return;
+          insertPiece();
+          scheduleEdgeReport();
+        },
+        this);
+  } else {
+    pending_.reset();
+  }
 }
 
 void QVTextViewer::applyInset() {
