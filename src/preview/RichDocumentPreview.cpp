@@ -1,8 +1,70 @@
 #include "preview/RichDocumentPreview.h"
 
+#include "base/Url.h"
+#include "cards/ViewServices.h"
 #include "cards/content/FileIcons.h"
+#include "preview/document/RichDocumentReader.h"
+#include "ui/controls/ControlStyle.h"
+#include "ui/controls/ProgressSpinner.h"
+#include "ui/fx/Fx.h"
+#include "ui/text/Fonts.h"
+#include "ui/text/TextBlock.h"
+#include "ui/view/PaintedWidget.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
 
 namespace qv {
+
+namespace {
+
+// A file's icon with its name below, centred: what shows for a document that cannot be read.
+class DocumentFileFallback : public PaintedWidget {
+ public:
+  DocumentFileFallback(ViewServices& context, QString filename, QWidget* parent)
+      : PaintedWidget(context, parent), services_(context), filename_(std::move(filename)) {
+    setHoverEnabled(false);
+  }
+
+  static constexpr double kIconSize = 72;
+  static constexpr double kSpacing = 10;
+  static constexpr double kNamePadding = 24;
+
+  AccessibilityInfo accessibility() const override {
+    AccessibilityInfo info;
+    info.role = QAccessible::Graphic;
+    info.name = filename_;
+    return info;
+  }
+
+ protected:
+  void paint(QPainter& painter) override {
+    TextStyle style{systemFont(13, QFont::Medium)};
+    style.lineLimit = 6;
+    style.alignment = Qt::AlignHCenter;
+    const TextBlock name(filename_, style);
+    const double nameWidth = std::max(1.0, width() - 2 * kNamePadding);
+    const QSizeF nameSize = name.size(nameWidth);
+    const double top = (height() - (kIconSize + kSpacing + nameSize.height())) / 2;
+    const QImage icon = FileIcons::shared(services_).image(filename_, false, kIconSize, Fx::painterScale(painter));
+    painter.drawImage(QRectF((width() - kIconSize) / 2, top, kIconSize, kIconSize), icon);
+    name.draw(painter, QPointF(kNamePadding, top + kIconSize + kSpacing), nameWidth, primaryColor(environment(), 0.85));
+  }
+
+ private:
+  ViewServices& services_;
+  QString filename_;
+};
+
+// One of a document's points in font points of the screen: 1 point = 1 pixel.
+double fontPointsPerPoint() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const double dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
+  return 72.0 / dpi;
+}
+
+}  // namespace
 
 const QStringList& RichDocumentPreview::documentExtensions() {
   static const QStringList extensions = {QStringLiteral("doc"),   QStringLiteral("docx"), QStringLiteral("odt"),
@@ -14,6 +76,104 @@ const QStringList& RichDocumentPreview::documentExtensions() {
 bool RichDocumentPreview::takes(const QString& filename) {
   // A folder's final slash is not part of its name (an RTFD package is a folder).
   return documentExtensions().contains(FileIcons::pathExtension(filename).toLower());
+}
+
+RichDocumentPreview::RichDocumentPreview(ViewServices& context, QWidget* parent)
+    : QWidget(parent),
+      context_(context),
+      viewer_(new QVTextViewer(context, this)),
+      spinner_(new ProgressSpinner(context, this)) {
+  // The callbacks are read when the viewer reports, so a report goes to the latest owner.
+  viewer_->setOnEdgesChange([this](bool above, bool below) {
+    if (callbacks_.onEdgesChange) callbacks_.onEdgesChange(above, below);
+  });
+  showState();
+}
+
+RichDocumentPreview::~RichDocumentPreview() {
+  if (cancelRead_) cancelRead_->store(true);
+}
+
+void RichDocumentPreview::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
+  if (hasProps_ && props == props_) return;
+  props_ = props;
+  hasProps_ = true;
+  startLoading();
+}
+
+RichDocumentPreview::Shown RichDocumentPreview::shown() const {
+  if (document_) return Shown::document;
+  return failed_ ? Shown::failed : Shown::loading;
+}
+
+void RichDocumentPreview::startLoading() {
+  if (cancelRead_) cancelRead_->store(true);
+  cancelRead_ = std::make_shared<std::atomic<bool>>(false);
+  const quint64 generation = ++generation_;
+  document_.reset();
+  failed_ = false;
+  viewer_->setProps({});  // lets the last document go
+  if (fallback_) {
+    delete fallback_;  // a new file gets a fresh thumbnail
+    fallback_ = nullptr;
+  }
+  const QString path = props_.url.isLocalFile() ? props_.url.toLocalFile() : QString();
+  if (path.isEmpty()) {
+    documentArrived(nullptr);
+    return;
+  }
+  showState();
+  DocumentReadOptions options;
+  options.fontPointsPerPoint = fontPointsPerPoint();
+  std::shared_ptr<Scheduler> scheduler = context_.scheduler;
+  const Guard guard(this);
+  // The worker holds copies only; what it gives back is dropped unless this view still shows
+  // the URL it was asked for.
+  context_.queue(QLatin1String(kQueueName))
+      ->async([scheduler, guard, this, generation, path, options, cancel = cancelRead_]() mutable {
+        options.cancelled = cancel.get();
+        std::optional<AttributedText> read = readRichDocument(path, options);
+        if (cancel->load()) return;
+        SharedAttributedText document = read ? std::make_shared<const AttributedText>(std::move(*read))
+                                             : SharedAttributedText();
+        scheduler->post(
+            [this, generation, document] {
+              if (generation == generation_) documentArrived(document);
+            },
+            guard);
+      });
+}
+
+void RichDocumentPreview::documentArrived(SharedAttributedText document) {
+  if (document) {
+    document_ = std::move(document);
+    viewer_->setProps({QString(), document_, false, QSizeF(kInsetWidth, kInsetHeight)});
+  } else {
+    failed_ = true;
+    fallback_ = new DocumentFileFallback(context_, lastPathComponent(props_.url), this);
+  }
+  showState();
+}
+
+void RichDocumentPreview::showState() {
+  const Shown state = shown();
+  viewer_->setVisible(state == Shown::document);
+  spinner_->setVisible(state == Shown::loading);
+  if (fallback_) fallback_->setVisible(state == Shown::failed);
+  placeChildren();
+}
+
+void RichDocumentPreview::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  placeChildren();
+}
+
+void RichDocumentPreview::placeChildren() {
+  viewer_->setGeometry(rect());
+  if (fallback_) fallback_->setGeometry(rect());
+  const QSize spinner = spinner_->sizeHint();
+  spinner_->setGeometry(QRect(QPoint((width() - spinner.width()) / 2, (height() - spinner.height()) / 2), spinner));
 }
 
 }  // namespace qv
