@@ -171,7 +171,7 @@ bool isSkippedDestination(QByteArrayView word) {
                                            "fchars",
                                            "lchars",
                                            "wgrffmtfilter"};
-  return skipped.contains(word.toByteArray());
+  return skipped.contains(QByteArray::fromRawData(word.data(), word.size()));
 }
 
 // A word that stands for one character of text.
@@ -183,7 +183,7 @@ std::optional<QChar> characterOfWord(QByteArrayView word) {
       {"rdblquote", 0x201D}, {"emspace", 0x2003}, {"enspace", 0x2002}, {"qmspace", 0x2005}, {"zwj", 0x200D},
       {"zwnj", 0x200C},      {"ltrmark", 0x200E}, {"rtlmark", 0x200F}, {"zwbo", 0x200B},    {"zwnbo", 0x2060},
   };
-  const auto found = characters.constFind(word.toByteArray());
+  const auto found = characters.constFind(QByteArray::fromRawData(word.data(), word.size()));
   if (found == characters.constEnd()) return std::nullopt;
   return QChar(*found);
 }

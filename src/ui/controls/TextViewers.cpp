@@ -47,6 +47,7 @@ void QVTextViewer::applyContent() {
     document()->clear();
     appliedAttributed_ = props_.attributed;
     appliedPlain_.reset();
+    applyInset();  // before the text: a new frame format lays the whole text out again
     pending_ = PendingInsert{props_.attributed};
     ++insertGeneration_;
     insertPiece();
@@ -60,9 +61,9 @@ void QVTextViewer::applyContent() {
     setPlainText(props_.text);
     appliedPlain_ = props_.text;
     appliedAttributed_.reset();
+    applyInset();
   }
   ++contentApplyCount_;
-  applyInset();
 }
 
 void QVTextViewer::insertPiece() {
@@ -110,6 +111,10 @@ void QVTextViewer::insertPiece() {
 void QVTextViewer::applyInset() {
   QTextFrame* root = document()->rootFrame();
   QTextFrameFormat format = root->frameFormat();
+  // Setting a frame format lays the whole text out again, even an equal one.
+  if (format.leftMargin() == props_.inset.width() && format.rightMargin() == props_.inset.width() &&
+      format.topMargin() == props_.inset.height() && format.bottomMargin() == props_.inset.height())
+    return;
   format.setLeftMargin(props_.inset.width());
   format.setRightMargin(props_.inset.width());
   format.setTopMargin(props_.inset.height());

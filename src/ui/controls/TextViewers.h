@@ -43,9 +43,10 @@ class QVTextViewer : public NoCompletionTextView {
   bool isInserting() const { return pending_.has_value(); }
 
   static constexpr double kTextSize = 12.5;
-  // Characters of attributed text laid out in one turn of the event loop: some 3 ms of layout
-  // for prose on a 2020 laptop core (measured by bench_document).
-  static constexpr qsizetype kInsertPieceLength = 4096;
+  // Characters of attributed text laid out in one turn of the event loop: with the frame painted
+  // after it, some 3 ms for prose; the first piece, with the first layout and paint of the
+  // fonts, takes the longest turn, some 10 ms (bench_document, BM_ShowDocument).
+  static constexpr qsizetype kInsertPieceLength = 2048;
   // How far the text may scroll past an edge and still count as not hidden there.
   static constexpr double kEdgeSlack = 6;
 
