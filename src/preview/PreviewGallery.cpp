@@ -229,6 +229,7 @@ void addPreviewGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("preview-image"), images);
   registry.add(QStringLiteral("preview-caption"), captions);
   registry.add(QStringLiteral("preview-share-menu"), shareMenu);
+  addDocumentGalleryViews(registry);
 }
 
 }  // namespace qv

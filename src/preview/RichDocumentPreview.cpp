@@ -84,6 +84,10 @@ RichDocumentPreview::RichDocumentPreview(ViewServices& context, QWidget* parent)
       viewer_(new QVTextViewer(context, this)),
       spinner_(new ProgressSpinner(context, this)) {
   // The callbacks are read when the viewer reports, so a report goes to the latest owner.
+  // Tab stops every half inch, as word processors set them by default.
+  QTextOption option = viewer_->document()->defaultTextOption();
+  option.setTabStopDistance(kDefaultTabInterval);
+  viewer_->document()->setDefaultTextOption(option);
   viewer_->setOnEdgesChange([this](bool above, bool below) {
     if (callbacks_.onEdgesChange) callbacks_.onEdgesChange(above, below);
   });

@@ -42,6 +42,8 @@ class RichDocumentPreview : public QWidget {
 
   static constexpr double kInsetWidth = 14;
   static constexpr double kInsetHeight = 12;
+  // Documents without tab stops of their own tab to every half inch.
+  static constexpr double kDefaultTabInterval = 36;
   // The thumbnail of a file that cannot be read.
   static constexpr double kThumbnailInset = 0;
   static constexpr double kThumbnailCornerRadius = 8;

@@ -133,8 +133,9 @@ TEST(WebArchiveTest, ShowsTheMainResourcesPage) {
 <font color="#000050">navy</font> <span style="font-size:24px; font-family:Georgia">large</span></p>
 <ul><li>one</li></ul><ol><li>first</li><li>second</li></ol><p>end</p></body></html>)"));
   ASSERT_TRUE(read);
-  EXPECT_EQ(read->text, QStringLiteral("Title\nplain bold italic under struck yellow navy large\n• one\n1. first\n"
-                                       "2. second\nend"));
+  // Margins between blocks become empty lines.
+  EXPECT_EQ(read->text, QStringLiteral("Title\n\nplain bold italic under struck yellow navy large\n\n• one\n\n"
+                                       "1. first\n2. second\n\nend"));
   EXPECT_EQ(formatOf(*read, QStringLiteral("Title")).fontWeight(), QFont::Bold);
   EXPECT_GT(formatOf(*read, QStringLiteral("Title")).fontPointSize(),
             formatOf(*read, QStringLiteral("plain")).fontPointSize());
@@ -211,7 +212,7 @@ TEST(WebArchiveTest, PagesNeverLoadFiles) {
   FileAccessWatch watch(folder.path());
   const std::optional<AttributedText> read = readRichDocumentBytes(PlistWriter::webArchive(page.toUtf8()));
   ASSERT_TRUE(read);
-  EXPECT_EQ(read->text, QStringLiteral("before\nafter"));
+  EXPECT_EQ(read->text, QStringLiteral("before\n\nafter"));
   EXPECT_FALSE(watch.sawAccess());
 
   ContainedTextDocument document;

@@ -74,10 +74,13 @@ std::optional<AttributedText> readHtmlPage(const QString& html, const DocumentRe
   AttributedTextBuilder out(options);
   const RunStyle plain;
   // Line breaks are written before the next block that shows something: the empty blocks the
-  // layout adds around tables and at the end are not the page's.
+  // layout adds around tables and at the end are not the page's. A margin between two blocks (a
+  // paragraph's, a heading's) becomes an empty line, as the page puts space there.
   int breaks = -1;
+  bool spaced = false;
   for (QTextBlock block = document.begin(); block.isValid() && !out.isFull(); block = block.next()) {
     if (breaks >= 0) ++breaks;
+    spaced = spaced || block.blockFormat().topMargin() > 0;
     std::vector<QTextFragment> pieces;
     for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
       const QTextFragment piece = fragment.fragment();
@@ -85,8 +88,9 @@ std::optional<AttributedText> readHtmlPage(const QString& html, const DocumentRe
     }
     const QTextList* list = block.textList();
     if (pieces.empty() && !list) continue;
-    if (breaks > 0) out.append(QString(breaks, u'\n'), plain);
+    if (breaks > 0) out.append(QString(spaced ? std::max(breaks, 2) : breaks, u'\n'), plain);
     breaks = 0;
+    spaced = block.blockFormat().bottomMargin() > 0;
     if (list) {
       const QString mark = isNumbered(list->format().style()) ? list->itemText(block) : QStringLiteral("•");
       out.append(mark + u' ', styleOf(block.charFormat()));
