@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QPainter>
 #include <ctime>
 #include <deque>
@@ -136,6 +137,15 @@ class StepScheduler : public Scheduler {
   std::deque<std::function<void()>> queue_;
 };
 
+// The process's resident memory in megabytes.
+double residentMegabytes() {
+  QFile status(QStringLiteral("/proc/self/status"));
+  if (!status.open(QIODevice::ReadOnly)) return 0;
+  for (const QByteArray& line : status.readAll().split('\n'))
+    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
+  return 0;
+}
+
 // The main thread's own processor time, in milliseconds: other programs on a busy machine do not
 // count against a step.
 double threadMilliseconds() {
@@ -163,9 +173,10 @@ void BM_ShowDocument(benchmark::State& state) {
   installInterfaceServices(*fake.context);
   QImage frame(QSize(840, 1200), QImage::Format_ARGB32_Premultiplied);
   frame.setDevicePixelRatio(2);
-  double longest = 0, whole = 0;
+  double longest = 0, whole = 0, grown = 0;
   int steps = 0;
   for (auto _ : state) {
+    const double before = residentMegabytes();
     QVTextViewer viewer(*fake.context);
     viewer.setAttribute(Qt::WA_DontShowOnScreen);
     viewer.resize(420, 600);
@@ -191,6 +202,7 @@ void BM_ShowDocument(benchmark::State& state) {
     }
     while (scheduler->runOne()) {
     }
+    grown = std::max(grown, residentMegabytes() - before);
     whole += total;
     state.SetIterationTime(total / 1e3);
   }
@@ -198,6 +210,7 @@ void BM_ShowDocument(benchmark::State& state) {
   state.counters["max_step_ms"] = longest;
   state.counters["steps"] = benchmark::Counter(steps, benchmark::Counter::kAvgIterations);
   state.counters["characters"] = double(document->text.size());
+  state.counters["shown_mb"] = grown;  // resident memory the shown document takes
 }
 BENCHMARK(BM_ShowDocument)->Arg(0)->Arg(1)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
