@@ -2,11 +2,11 @@
 // 100 MB text (cut to 256,000 graphemes on the way) and a copy of 10,000 files. The budget is
 // 50 ms for any single copy.
 //   build/bin/bench_capture
-#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "items/capture/ClipboardMonitor.h"
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
+#include "support/app/FakeContext.h"
 
 #include <benchmark/benchmark.h>
 #include <QGuiApplication>

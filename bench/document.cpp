@@ -2,10 +2,10 @@
 // (the worker's part), and showing such a document in the text viewer, where every step the
 // main thread takes (handing over the text, each piece that goes in afterwards, each frame
 // painted between them) is timed on its own.
-#include "../tests/preview/DocumentFixtures.h"
-#include "app/fake/FakeContext.h"
 #include "preview/document/RichDocumentReader.h"
 #include "support/BenchMain.h"
+#include "support/app/FakeContext.h"
+#include "support/preview/DocumentFixtures.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 #include "ui/controls/TextViewers.h"
@@ -187,7 +187,7 @@ void BM_ShowDocument(benchmark::State& state) {
     bool first = true;
     while (first || viewer.isInserting()) {
       const double start = threadMilliseconds();
-      if (first) viewer.setProps({QString(), document, false, QSizeF(14, 12)});
+      if (first) viewer.setProps({QString(), document, false, QSizeF(14, 12)}, {});
       else scheduler->runOne();
       QApplication::sendPostedEvents();
       {
@@ -232,7 +232,7 @@ void BM_WidenShownDocument(benchmark::State& state) {
     viewer.setAttribute(Qt::WA_DontShowOnScreen);
     viewer.resize(420, 600);
     viewer.show();
-    viewer.setProps({QString(), document, false, QSizeF(14, 12)});
+    viewer.setProps({QString(), document, false, QSizeF(14, 12)}, {});
     while (scheduler->runOne()) {
     }
     QApplication::processEvents();

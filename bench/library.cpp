@@ -6,12 +6,12 @@
 //                                            twentieth item
 //   BM_ScanLoweredTexts/<query>              contains() over texts lower-cased beforehand: the floor
 //   BM_LibraryScopeCounts                    the tab counts worked out anew, with a category and pins
-#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "library/LibraryModel.h"
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
 #include "support/MixedHistory.h"
+#include "support/app/FakeContext.h"
 
 #include <benchmark/benchmark.h>
 #include <QApplication>

@@ -1,11 +1,11 @@
 // The preview's building blocks on the main thread: showing a large image item from its
 // pre-scaled copy (with the worker's time reported beside it) and captioning a long text.
-#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "items/stores/ImageStore.h"
 #include "preview/DownsampledImageView.h"
 #include "preview/PreviewCaption.h"
 #include "support/BenchMain.h"
+#include "support/app/FakeContext.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 

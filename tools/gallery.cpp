@@ -2,7 +2,6 @@
 // folder given as the first argument), offscreen, for people to look at.
 // Views register in their folder's add…GalleryViews function; add the call below.
 #include "app/AppContext.h"
-#include "app/fake/FakeContext.h"
 #include "cards/CardsGallery.h"
 #include "cards/badges/BadgesGallery.h"
 #include "items/ItemServices.h"
@@ -12,6 +11,7 @@
 #include "preview/PreviewGallery.h"
 #include "settings/SettingsGallery.h"
 #include "settings/onboarding/OnboardingGallery.h"
+#include "support/app/FakeContext.h"
 #include "ui/Appearance.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"

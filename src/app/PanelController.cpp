@@ -321,7 +321,10 @@ bool PanelController::hasClickMonitors() const { return bool(globalClickMonitor_
 void PanelController::installKeyMonitor() {
   if (keyMonitor_) return;
   keyMonitor_ = std::make_unique<EventMonitor>([this](QWindow*, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) handleKeyDown(*static_cast<QKeyEvent*>(event));
+    // While a menu is open (a card's, a drop-down's) its keys are its own: Escape closes the
+    // menu only, and Return or the arrows choose in it, not in the list below.
+    if (event->type() == QEvent::KeyPress && !QApplication::activePopupWidget())
+      handleKeyDown(*static_cast<QKeyEvent*>(event));
   });
 }
 

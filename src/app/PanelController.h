@@ -159,7 +159,9 @@ class PanelController : public QObject {
   bool handleGeneralKey(const PanelKeyInput& key);
   void pasteFromKeyboard(const PanelKeyInput& key);
   void copyFromKeyboard();
+  bool canPreview() const;
   void previewFromKeyboard();
+  void takeOutTypedSpace();
   void escapeOneLevel();
   bool keyboardPlainText(const PanelKeyInput& key) const;
   std::optional<ClipboardItem> hoveredItem() const;

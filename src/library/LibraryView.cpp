@@ -192,11 +192,6 @@ LibraryView::LibraryView(InterfaceServices& context, QWidget* parent) : QWidget(
   column->addLayout(statusRow);
 
   // Every control reads the callbacks of the latest props when it is used.
-  search_->setCallbacks({[this](const QString& text) {
-                           if (callbacks_.onQueryChange) callbacks_.onQueryChange(text);
-                         },
-                         {},
-                         {}});
   connect(filter_, &QToolButton::clicked, this, [this] {
     if (callbacks_.onFilterButton) callbacks_.onFilterButton();
   });
@@ -215,7 +210,13 @@ void LibraryView::setProps(const Props& props, Callbacks callbacks) {
   if (hasProps_ && props == props_) return;
   const Props previous = std::exchange(props_, props);
   const bool first = !std::exchange(hasProps_, true);
-  if (first || previous.query != props_.query) search_->setProps({props_.query, 0, 0, false});
+  // The field reads the callbacks of the latest props when the user types.
+  if (first || previous.query != props_.query)
+    search_->setProps({props_.query, 0, 0, false}, {[this](const QString& text) {
+                                                      if (callbacks_.onQueryChange) callbacks_.onQueryChange(text);
+                                                    },
+                                                    {},
+                                                    {}});
   if (first || previous.tabs != props_.tabs || previous.editableCategory != props_.editableCategory ||
       previous.editableCategoryName != props_.editableCategoryName)
     applyTabs();

@@ -237,27 +237,27 @@ constexpr double kGuardFontSize = 10;
 CategoryFormView::CategoryFormView(InterfaceServices& context, CategoryForm& form, QWidget* parent)
     : PaintedWidget(context, parent), form_(form) {
   field_ = new QVTextField(context, QStringLiteral("Name"), 12, this);
-  field_->setCallbacks({.onTextChange = [this](const QString& text) { form_.setName(text); },
-                        .onSubmit = [this] { form_.submit(); },
-                        .onFocusChange = {}});
-  submit_ = new CategoryFormSubmitButton(
-      context, {}, [this] { form_.submit(); }, this);
+  submit_ = new CategoryFormSubmitButton(context, {}, {[this] { form_.submit(); }}, this);
   for (int index = 0; index < kCategoryPaletteSize; ++index)
-    dots_.push_back(new CategoryColorDot(
-        context, {.color = categoryPaletteColor(index)}, [this, index] { form_.pickColor(index); }, this));
-  delete_ = new ConfirmPillButton(
-      context, {.title = QStringLiteral("Delete"), .isDestructive = true}, [this] { form_.deleteEdited(); }, this);
+    dots_.push_back(new CategoryColorDot(context, {.color = categoryPaletteColor(index)},
+                                         {[this, index] { form_.pickColor(index); }}, this));
+  delete_ = new ConfirmPillButton(context, {.title = QStringLiteral("Delete"), .isDestructive = true},
+                                  {[this] { form_.deleteEdited(); }}, this);
   connect(&form_, &CategoryForm::changed, this, &CategoryFormView::sync);
   sync();
 }
 
 void CategoryFormView::sync() {
   field_->setProps(
-      {.text = form_.name(), .focusToken = form_.nameFocusToken(), .resignToken = 0, .selectAllOnFocus = true});
-  submit_->setProps({.title = form_.submitTitle(), .isEnabled = form_.canSubmit()});
+      {.text = form_.name(), .focusToken = form_.nameFocusToken(), .resignToken = 0, .selectAllOnFocus = true},
+      {.onTextChange = [this](const QString& text) { form_.setName(text); },
+       .onSubmit = [this] { form_.submit(); },
+       .onFocusChange = {}});
+  submit_->setProps({.title = form_.submitTitle(), .isEnabled = form_.canSubmit()}, {[this] { form_.submit(); }});
   submit_->resize(submit_->sizeHint());
   for (int index = 0; index < int(dots_.size()); ++index)
-    dots_[index]->setProps({.color = categoryPaletteColor(index), .isSelected = form_.colorIndex() == index});
+    dots_[index]->setProps({.color = categoryPaletteColor(index), .isSelected = form_.colorIndex() == index},
+                           {[this, index] { form_.pickColor(index); }});
   const auto count = form_.assignedCount();
   delete_->setVisible(count && *count == 0);
   delete_->resize(delete_->sizeHint());

@@ -33,7 +33,7 @@ const QFont& rowFont() {
 }  // namespace
 
 DotsMenuRailView::DotsMenuRailView(InterfaceServices& context, PanelState& state, QWidget* parent)
-    : PaintedWidget(context, parent), onQuit([] { QCoreApplication::quit(); }), state_(state) {
+    : PaintedWidget(context, parent), state_(state) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   for (auto& hover : rowHover_) {
     hover = std::make_unique<Animated<double>>(*context.frameClock, 0.0);
@@ -42,7 +42,8 @@ DotsMenuRailView::DotsMenuRailView(InterfaceServices& context, PanelState& state
   resize(sizeHint());
 }
 
-void DotsMenuRailView::setProps(const Props& props) {
+void DotsMenuRailView::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
   if (props == props_) return;
   props_ = props;
   update();
@@ -67,7 +68,7 @@ void DotsMenuRailView::perform(PanelQuickAction action) {
       state.setShowDotsMenu(false);
       break;
     case PanelQuickAction::quit:
-      if (onQuit) onQuit();
+      if (const auto onQuit = callbacks_.onQuit) onQuit();
       break;
   }
 }

@@ -32,12 +32,13 @@ class DotsMenuRailView : public PaintedWidget {
   static constexpr double kCornerRadius = 16;
   static constexpr int kShadowRoom = 14;
 
+  struct Callbacks {
+    std::function<void()> onQuit;  // the quit row; the other rows go through the state's hooks
+  };
+
   DotsMenuRailView(InterfaceServices& context, PanelState& state, QWidget* parent = nullptr);
 
-  // Quits the application; tests put their own in.
-  std::function<void()> onQuit;
-
-  void setProps(const Props& props);
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
 
   // Runs one action. Those that open a window close the menu first and call their hook on a
@@ -70,6 +71,7 @@ class DotsMenuRailView : public PaintedWidget {
 
   PanelState& state_;
   Props props_;
+  Callbacks callbacks_;
   std::array<std::unique_ptr<Animated<double>>, kAllPanelQuickActions.size()> rowHover_;
   int hoveredRow_ = -1;
   int pressedRow_ = -1;

@@ -19,7 +19,6 @@ namespace qv {
 namespace {
 
 constexpr double kChipHeight = 24;
-constexpr double kChipPaddingH = 10;
 constexpr double kChipGap = 5;
 constexpr double kCrossSize = 8;
 
@@ -33,7 +32,7 @@ const QFont& chipFont() {
 // ---- FilterChipView --------------------------------------------------------------------------
 
 FilterChipView::FilterChipView(InterfaceServices& context, ActiveFilterChip chip, QWidget* parent)
-    : TapControl(context, parent), chip_(std::move(chip)) {
+    : CapsuleChip(context, parent), chip_(std::move(chip)) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   resize(sizeHint());
 }
@@ -51,15 +50,7 @@ double FilterChipView::scale() const { return lerp(1, 1.06, hoverProgress()); }
 
 QSize FilterChipView::sizeHint() const {
   const double text = std::ceil(QFontMetricsF(chipFont()).horizontalAdvance(chip_.label));
-  return QSize(int(std::ceil(text + kChipGap + kCrossSize + 2 * kChipPaddingH)), int(kChipHeight))
-      .grownBy(kChipOverhang);
-}
-
-QRectF FilterChipView::capsule() const { return QRectF(QRect(QPoint(0, 0), sizeHint()).marginsRemoved(kChipOverhang)); }
-
-QPainterPath FilterChipView::hitShape() const {
-  const QRectF shape = capsule();
-  return Fx::continuousRoundedRect(shape, shape.height() / 2);
+  return QSize(int(std::ceil(text + kChipGap + kCrossSize + 2 * kPaddingH)), int(kChipHeight)).grownBy(kChipOverhang);
 }
 
 AccessibilityInfo FilterChipView::accessibility() const {
@@ -70,20 +61,12 @@ AccessibilityInfo FilterChipView::accessibility() const {
   return info;
 }
 
-void FilterChipView::tapped() {
-  // The clear may take this chip away: the bar drops it later, never under this call.
-  const auto action = chip_.clear;
-  if (action) withAnimation(Theme::springStandard(), action);
-}
-
 void FilterChipView::paint(QPainter& painter) {
   const EnvironmentValues env = environment();
   const double h = hoverProgress();
   const QRectF shape = capsule();
   const double radius = shape.height() / 2;
-  painter.translate(shape.center());
-  painter.scale(scale(), scale());
-  painter.translate(-shape.center());
+  scaleAboutCapsule(painter, scale());
   const QPainterPath capsule = Fx::continuousRoundedRect(shape, radius);
   // The ultra-thin material: a light veil over what lies behind.
   painter.fillPath(capsule, env.isDark() ? QColor::fromRgbF(1, 1, 1, 0.08f) : QColor::fromRgbF(1, 1, 1, 0.55f));
@@ -92,10 +75,10 @@ void FilterChipView::paint(QPainter& painter) {
   painter.setFont(chipFont());
   painter.setPen(primaryColor(env, lerp(0.6, 0.85, h)));
   const double textWidth = std::ceil(QFontMetricsF(chipFont()).horizontalAdvance(chip_.label));
-  painter.drawText(QRectF(shape.left() + kChipPaddingH, shape.top(), textWidth + 1, shape.height()),
+  painter.drawText(QRectF(shape.left() + kPaddingH, shape.top(), textWidth + 1, shape.height()),
                    Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, chip_.label);
   // The cross, stroked: the theme's close icon blurs at this size.
-  const QRectF cross(shape.left() + kChipPaddingH + textWidth + kChipGap + 1, shape.center().y() - 3, 6, 6);
+  const QRectF cross(shape.left() + kPaddingH + textWidth + kChipGap + 1, shape.center().y() - 3, 6, 6);
   painter.setPen(QPen(primaryColor(env, lerp(0.45, 0.85, h)), 1.5, Qt::SolidLine, Qt::RoundCap));
   painter.drawLine(cross.topLeft(), cross.bottomRight());
   painter.drawLine(cross.topRight(), cross.bottomLeft());
@@ -132,8 +115,7 @@ FilterStatusBarView::FilterStatusBarView(InterfaceServices& context, PanelState&
       flow_(new ChipFlow(6, content_)),
       presence_(*context.frameClock, 0.0) {
   flow_->setContentsMargins(12, 0, 12, 6);
-  clearAll_ = new ClearAllButton(
-      context, {}, [this] { clearAllFilters(); }, content_);
+  clearAll_ = new ClearAllButton(context, {}, {[this] { clearAllFilters(); }}, content_);
   QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   policy.setHeightForWidth(true);
   setSizePolicy(policy);

@@ -16,7 +16,7 @@ class PanelState;
 
 // One filter in force: its label and a small cross on a thin-material capsule that grows a
 // little while hovered. A click removes that filter.
-class FilterChipView : public TapControl {
+class FilterChipView : public CapsuleChip {
   Q_OBJECT
  public:
   FilterChipView(InterfaceServices& context, ActiveFilterChip chip, QWidget* parent = nullptr);
@@ -26,15 +26,14 @@ class FilterChipView : public TapControl {
   double scale() const;
 
   QSize sizeHint() const override;
-  QPainterPath hitShape() const override;
   AccessibilityInfo accessibility() const override;
 
  protected:
   void paint(QPainter& painter) override;
-  void tapped() override;
+  // The clear may take this chip away: the bar drops it later, never under this call.
+  std::function<void()> tapAction() const override { return chip_.clear; }
 
  private:
-  QRectF capsule() const;
   ActiveFilterChip chip_;
 };
 

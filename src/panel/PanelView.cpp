@@ -19,6 +19,7 @@
 #include "ui/theme/ReduceMotion.h"
 #include "ui/theme/Theme.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -94,8 +95,8 @@ PanelView::PanelView(ViewServices& context, PanelState& state, TranslucencySuppo
       context_(context),
       state_(state),
       support_(support),
-      searchBar_(new SearchBarView(context, searchBarProps(state), this)),
-      strip_(new CategoryStripView(context, categoryStripProps(state), this)),
+      searchBar_(new SearchBarView(context, searchBarProps(state), searchBarCallbacks(state), this)),
+      strip_(new CategoryStripView(context, categoryStripProps(state), categoryStripCallbacks(state), this)),
       statusBar_(new FilterStatusBarView(context, state, this)),
       list_(new CardScrollView(context, state, this)),
       toast_(new CopiedToastView(context, this)) {
@@ -145,7 +146,8 @@ void PanelView::setTranslucency(TranslucencySupport support) {
 }
 
 void PanelView::applySurfaceLook(QWidget* widget) const {
-  if (auto* dots = qobject_cast<DotsMenuRailView*>(widget)) dots->setProps({state_.isMonitoringPaused(), support_});
+  if (auto* dots = qobject_cast<DotsMenuRailView*>(widget))
+    dots->setProps({state_.isMonitoringPaused(), support_}, {[] { QCoreApplication::quit(); }});
   if (auto* filters = qobject_cast<FilterPanelView*>(widget)) filters->setTranslucency(support_);
 }
 

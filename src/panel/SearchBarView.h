@@ -19,7 +19,8 @@ QColor searchDotsColor(const EnvironmentValues& environment, double menuOpen, do
 QColor searchDotsCircle(const EnvironmentValues& environment, double menuOpen, double hover);
 
 // A round icon button of the search bar: a symbol (optionally on a circle), a click that runs
-// `action`, hover with the snappy spring and the pointing hand.
+// `onPress`, hover with the snappy spring and the pointing hand. The bar makes its buttons once,
+// with a look and a press that read the bar's current props and callbacks.
 class SearchBarButton : public PaintedWidget {
   Q_OBJECT
  public:
@@ -32,10 +33,11 @@ class SearchBarButton : public PaintedWidget {
     double rotation = 0;  // degrees, about the centre
     QColor circle;        // invalid: no circle
   };
-  SearchBarButton(InterfaceServices& context, QString accessibleName, QWidget* parent = nullptr);
+  using LookOf = std::function<Look(const SearchBarButton&)>;
+  SearchBarButton(InterfaceServices& context, QString accessibleName, LookOf look, std::function<void()> onPress,
+                  QWidget* parent = nullptr);
 
-  std::function<Look(const SearchBarButton&)> look;
-  std::function<void()> action;
+  Look look() const { return look_(*this); }
   AccessibilityInfo accessibility() const override;
   void click();
 
@@ -46,6 +48,8 @@ class SearchBarButton : public PaintedWidget {
 
  private:
   QString accessibleName_;
+  LookOf look_;
+  std::function<void()> onPress_;
 };
 
 // The top row of the panel column: a capsule with the magnifier, the search field (a plain
@@ -76,11 +80,11 @@ class SearchBarView : public PaintedWidget {
 
   static constexpr double kRowHeight = 30;
 
-  SearchBarView(InterfaceServices& context, const Props& props, QWidget* parent = nullptr);
+  SearchBarView(InterfaceServices& context, const Props& props, Callbacks callbacks, QWidget* parent = nullptr);
   ~SearchBarView() override;
 
-  void setCallbacks(Callbacks callbacks) { callbacks_ = std::move(callbacks); }
-  void setProps(const Props& props);
+  // The callbacks replace the previous ones, whatever the props.
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
 
   // Whether the filter icon shows the active colour.
@@ -107,11 +111,13 @@ class SearchBarView : public PaintedWidget {
  private:
   void layoutParts();
   void syncField();
+  void reportFieldFocus(bool focused);
 
   Props props_;
   Callbacks callbacks_;
   int focusToken_ = 0;
   int resignToken_ = 0;
+  bool fieldFocused_ = false;  // as the field reported last
   QVTextField* field_ = nullptr;
   SearchBarButton* clear_;
   SearchBarButton* filter_;
@@ -122,6 +128,8 @@ class SearchBarView : public PaintedWidget {
 
 // The search bar's props from the state.
 SearchBarView::Props searchBarProps(const PanelState& state);
+// What the bar's edits, focus and buttons do to the state.
+SearchBarView::Callbacks searchBarCallbacks(PanelState& state);
 // Keeps the bar on the state: props on every change of what it reads; its edits, focus and
 // buttons go to the state (the filter panel and the dots menu open with the overshoot curve).
 void connectSearchBar(SearchBarView& bar, PanelState& state);

@@ -8,8 +8,6 @@
 namespace qv::program {
 
 inline constexpr char kApplicationId[] = "io.github.quorvalen.Quorvalen";
-// The desktop entry's id is the application id ("<id>.desktop").
-inline constexpr const char* kDesktopEntryId = kApplicationId;
 inline constexpr char kName[] = "Quorvalen";
 // The project's version, as the About pane shows it.
 inline constexpr char kVersion[] = QV_PROGRAM_VERSION;

@@ -83,14 +83,11 @@ RichDocumentPreview::RichDocumentPreview(ViewServices& context, QWidget* parent)
       context_(context),
       viewer_(new QVTextViewer(context, this)),
       spinner_(new ProgressSpinner(context, this)) {
-  // The callbacks are read when the viewer reports, so a report goes to the latest owner.
   // Tab stops every half inch, as word processors set them by default.
   QTextOption option = viewer_->document()->defaultTextOption();
   option.setTabStopDistance(kDefaultTabInterval);
   viewer_->document()->setDefaultTextOption(option);
-  viewer_->setOnEdgesChange([this](bool above, bool below) {
-    if (callbacks_.onEdgesChange) callbacks_.onEdgesChange(above, below);
-  });
+  viewer_->setProps({}, viewerCallbacks());
   showState();
 }
 
@@ -117,7 +114,7 @@ void RichDocumentPreview::startLoading() {
   const quint64 generation = ++generation_;
   document_.reset();
   failed_ = false;
-  viewer_->setProps({});  // lets the last document go
+  viewer_->setProps({}, viewerCallbacks());  // lets the last document go
   if (fallback_) {
     delete fallback_;  // a new file gets a fresh thumbnail
     fallback_ = nullptr;
@@ -152,12 +149,19 @@ void RichDocumentPreview::startLoading() {
 void RichDocumentPreview::documentArrived(SharedAttributedText document) {
   if (document) {
     document_ = std::move(document);
-    viewer_->setProps({QString(), document_, false, QSizeF(kInsetWidth, kInsetHeight)});
+    viewer_->setProps({QString(), document_, false, QSizeF(kInsetWidth, kInsetHeight)}, viewerCallbacks());
   } else {
     failed_ = true;
     fallback_ = new DocumentFileFallback(context_, lastPathComponent(props_.url), this);
   }
   showState();
+}
+
+QVTextViewer::Callbacks RichDocumentPreview::viewerCallbacks() {
+  // Read when the viewer reports, so a report goes to the callbacks of the latest props.
+  return {[this](bool above, bool below) {
+    if (const auto onEdgesChange = callbacks_.onEdgesChange) onEdgesChange(above, below);
+  }};
 }
 
 void RichDocumentPreview::showState() {

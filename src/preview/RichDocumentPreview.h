@@ -73,6 +73,7 @@ class RichDocumentPreview : public QWidget {
   void startLoading();
   void documentArrived(SharedAttributedText document);
   void showState();
+  QVTextViewer::Callbacks viewerCallbacks();
   void placeChildren();
 
   ViewServices& context_;

@@ -46,9 +46,9 @@ AboutPane::AboutPane(SettingsServices& context, QWidget* parent) : QWidget(paren
   auto* buttons = new QHBoxLayout;
   buttons->setSpacing(10);
   rate_ = new AboutActionButton(context, {QStringLiteral("Rate Quorvalen"), QStringLiteral("star")},
-                                [this] { rate(); });
+                                {[this] { rate(); }});
   contact_ = new AboutActionButton(context, {QStringLiteral("Contact Us"), QStringLiteral("envelope")},
-                                   [this] { contact(); });
+                                   {[this] { contact(); }});
   buttons->addWidget(rate_);
   buttons->addWidget(contact_);
   stack->addLayout(buttons);

@@ -6,6 +6,7 @@
 #include "ui/anim/AnimatedValue.h"
 #include "ui/controls/PillButtons.h"
 #include "ui/controls/SegmentedPicker.h"
+#include "ui/controls/TarnToggle.h"
 
 #include <functional>
 
@@ -14,13 +15,11 @@ class QWidget;
 namespace qv {
 
 struct SettingsServices;
-class LaunchAtLoginToggle;
 class PaneText;
 class PillDropdown;
 class RowReveal;
 class SettingsStore;
 class ShortcutRecorderButton;
-class TarnToggle;
 
 // The retention choice as the pane names it: "Week", "Month", "Year", "Forever"; any value
 // outside the four reads "Week".
@@ -66,6 +65,8 @@ class PasteAccessRow : public QWidget {
   double badgePresence() const { return badgePresence_.value(); }
 
  private:
+  void act();
+
   SettingsServices& context_;
   std::function<void()> onRequest_;
   std::function<void()> onRestart_;
@@ -134,6 +135,12 @@ class GeneralPane : public PaneContainer {
   void refresh(bool animated = true);
   void refreshPermission();
   void set(const char* key, const QJsonValue& value);
+  // What a switch or picker of the pane does with the value the user picks: store it as `key`.
+  template <typename Value>
+  std::function<void(const Value&)> writes(const char* key) {
+    return [this, key](const Value& value) { set(key, value); };
+  }
+  TarnSegmentedPicker<QString>::Callbacks themePickerCallbacks();
 
   SettingsServices& context_;
   SettingsStore& settings_;

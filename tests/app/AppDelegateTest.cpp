@@ -15,8 +15,8 @@
 #include "settings/onboarding/OnboardingWindowController.h"
 #include "state/PanelState.h"
 #include "support/CapturedLog.h"
-#include "support/FakeInterfaceContext.h"
-#include "support/StateTestSupport.h"
+#include "support/app/FakeContext.h"
+#include "support/state/StateTestSupport.h"
 #include "ui/Appearance.h"
 #include "ui/controls/PillButtons.h"
 #include "ui/controls/TarnToggle.h"
@@ -61,7 +61,7 @@ struct AppDelegateTest : ::testing::Test {
   EdgeTrigger& edge() { return *delegate->edgeTrigger(); }
 
   bool compositor_;
-  test::FakeInterfaceContext fake;
+  test::FakeAppContext fake;
   std::unique_ptr<AppDelegate> delegate;
 };
 
@@ -308,7 +308,7 @@ TEST_F(AppDelegateTest, OnboardingShowsOnceAfterFourTenthsAndStartShowsThePanelA
   advance(2);
   OnboardingPanel* panel = onboarding.window();
   for (const char* title : {"Next", "Next", "Launch Quorvalen"})
-    panel->view()->button(QString::fromUtf8(title))->action();
+    panel->view()->button(QString::fromUtf8(title))->callbacks().onPress();
   EXPECT_FALSE(onboarding.window());
   EXPECT_FALSE(panel->isVisible());
   advance(0.24);

@@ -3,7 +3,7 @@
 #include "panel/CardScrollView.h"
 #include "panel/PanelView.h"
 #include "panel/SearchBarView.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>

@@ -223,19 +223,6 @@ TEST(LinkCardContent, BandsAndLineLimitsWithAndWithoutThePreviewImage) {
   EXPECT_EQ(content.imageProgress(), 1);
 }
 
-TEST(LinkCardContent, FaviconHueAndLetterComeFromTheDomain) {
-  EXPECT_DOUBLE_EQ(LinkCardContent::faviconHue(QStringLiteral("abc")), 294.0 / 360);
-  EXPECT_DOUBLE_EQ(LinkCardContent::faviconHue(QString()), 0);
-  // Code points, not UTF-16 units: U+1F600 counts once, as 128512.
-  EXPECT_DOUBLE_EQ(LinkCardContent::faviconHue(QString::fromUcs4(U"\U0001F600")), double(128512 % 360) / 360);
-  EXPECT_EQ(LinkCardContent::faviconColor(QStringLiteral("example.com")),
-            LinkCardContent::faviconColor(QStringLiteral("example.com")));
-  EXPECT_EQ(LinkCardContent::faviconColor(QStringLiteral("abc")), QColor::fromHsvF(294.f / 360, 0.55f, 0.72f));
-  EXPECT_EQ(LinkCardContent::faviconLetter(QStringLiteral("\u00FCbersetzung.de")), QStringLiteral("\u00DC"));
-  EXPECT_EQ(LinkCardContent::faviconLetter(QStringLiteral("1password.com")), QStringLiteral("1"));
-  EXPECT_EQ(LinkCardContent::faviconLetter(QString()), QString());
-}
-
 TEST(CardContentItem, ChoosesTheViewByPayloadAndRepaintsOnlyOnChange) {
   FakeCardContext fake;
   CardContentItem card(*fake.context);

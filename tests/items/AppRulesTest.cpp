@@ -1,6 +1,6 @@
-#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "items/rules/AppRulesManager.h"
+#include "support/items/FakeItemContext.h"
 
 #include <gtest/gtest.h>
 #include <QJsonDocument>
@@ -14,7 +14,7 @@ AppRuleEntry entry(const char* id, AppRule rule = AppRule::never, const char* na
 }
 
 struct Rules {
-  FakeContext fake;
+  FakeItemContext fake;
   SettingsStore& settings() { return *fake.context->settings; }
   std::unique_ptr<AppRulesManager> open() { return std::make_unique<AppRulesManager>(settings()); }
   void store(const QByteArray& json) { settings().setData(QString::fromLatin1(AppRulesManager::kStorageKey), json); }
@@ -155,7 +155,7 @@ TEST(AppRules, DamagedStoredTextKeepsEveryWholeRule) {
 }
 
 TEST(AppRules, RegisteredAsAService) {
-  FakeContext fake;
+  FakeItemContext fake;
   fake.context->settings->setData(QStringLiteral("qv.ignoredApps"), R"([{"bundleID":"x","name":"X","rule":"blur"}])");
   installItemServices(*fake.context);
   ASSERT_TRUE(fake.context->appRules);

@@ -5,8 +5,8 @@
 #include "items/rules/AppRulesManager.h"
 #include "items/stores/FileBookmarkStore.h"
 #include "items/stores/RichTextStore.h"
-#include "support/MonitorHarness.h"
 #include "support/SideFileHelpers.h"
+#include "support/items/MonitorHarness.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,7 +3,7 @@
 #include "items/capture/KnownApplications.h"
 #include "items/capture/OverlayScanner.h"
 #include "items/capture/PasteboardMarkers.h"
-#include "support/MonitorHarness.h"
+#include "support/items/MonitorHarness.h"
 
 namespace qv {
 namespace {

@@ -4,7 +4,7 @@
 #include "library/LibraryModel.h"
 #include "panel/CategoryForm.h"
 #include "state/PanelState.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
 

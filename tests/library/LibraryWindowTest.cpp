@@ -8,8 +8,8 @@
 #include "library/LibraryWindowController.h"
 #include "panel/FilterPanel.h"
 #include "state/PanelState.h"
-#include "support/FakeInterfaceContext.h"
-#include "support/StateTestSupport.h"
+#include "support/library/FakeLibraryContext.h"
+#include "support/state/StateTestSupport.h"
 #include "ui/controls/TextInput.h"
 
 #include <gtest/gtest.h>
@@ -48,7 +48,7 @@ class LibraryWindowTest : public ::testing::Test {
     return nullptr;
   }
 
-  test::FakeInterfaceContext fake;
+  test::FakeLibraryContext fake;
   std::unique_ptr<PanelState> state;
   LibraryWindowController controller{*fake.context};
   QList<bool> reports;

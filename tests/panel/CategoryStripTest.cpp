@@ -4,6 +4,7 @@
 #include "ui/theme/Theme.h"
 
 #include <gtest/gtest.h>
+#include <QAccessible>
 #include <QTest>
 
 using namespace qv;
@@ -28,7 +29,7 @@ void clickPart(CategoryStripView& strip, CategoryStripView::PartKind kind, int p
 }
 
 struct StripHarness : PanelHarness {
-  StripHarness() : strip(*context, {}) {
+  StripHarness() : strip(*context, {}, {}) {
     for (const CustomCategory& category : state->customCategories()) state->deleteCategory(category.id);
     connectCategoryStrip(strip, *state);
     strip.resize(200, int(CategoryStripView::kHeight));
@@ -182,4 +183,41 @@ TEST(CategoryStrip, HoveredPillsGrowActiveOrNot) {
       }
     }
   }
+}
+
+TEST(CategoryStrip, PillsPencilAndPlusAreNamedByTheirHelpText) {
+  StripHarness fake;
+  fake.strip.show();
+  const CustomCategory work = fake.state->addCategory("Work", 1);
+  fake.state->setActiveFilter(FilterType::custom(work.id));
+  fake.advanceBoth(1);
+  QAccessibleInterface* strip = QAccessible::queryAccessibleInterface(&fake.strip);
+  ASSERT_NE(strip, nullptr);
+  auto names = [&] {
+    QStringList out;
+    for (int i = 0; i < strip->childCount(); ++i) out << strip->child(i)->text(QAccessible::Name);
+    return out;
+  };
+  EXPECT_EQ(names(), QStringList({"All", "Pinned", "Work", "Edit “Work”", "New category"}));
+  for (int i = 0; i < strip->childCount(); ++i) {
+    QAccessibleInterface* part = strip->child(i);
+    SCOPED_TRACE(part->text(QAccessible::Name).toStdString());
+    EXPECT_EQ(part->role(), QAccessible::Button);
+    EXPECT_EQ(part->parent(), strip);
+    EXPECT_EQ(strip->indexOfChild(part), i);
+    // A part scrolled out of the strip says so.
+    EXPECT_EQ(part->state().offscreen, !part->rect().intersects(strip->rect()));
+    EXPECT_EQ(part->state().checked, i == 2);  // the active pill
+  }
+
+  // Pressed through assistive technology, the plus asks for a new category as a click does.
+  QAccessibleInterface* plus = strip->child(strip->childCount() - 1);
+  ASSERT_NE(plus->actionInterface(), nullptr);
+  plus->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+  EXPECT_TRUE(fake.state->pendingNewCategoryRequest());
+
+  // Without an active category there is no pencil.
+  fake.state->setActiveFilter(FilterType::all());
+  fake.advanceBoth(1);
+  EXPECT_EQ(names(), QStringList({"All", "Pinned", "Work", "New category"}));
 }

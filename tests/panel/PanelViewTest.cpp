@@ -6,7 +6,7 @@
 #include "panel/SearchBarView.h"
 
 #include "../cards/CardContentTestSupport.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
 
 #include "state/PanelState.h"
 #include "ui/anim/Transaction.h"

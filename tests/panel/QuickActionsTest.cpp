@@ -94,7 +94,7 @@ TEST(DotsMenuRailView, EachActionHidesAndActsInItsOwnOrder) {
       state.setShowOnboardingAction([] {});
     }
     DotsMenuRailView rail(*fake.context, state);
-    rail.onQuit = hook("quit");
+    rail.setProps(rail.props(), {hook("quit")});
     state.setShowDotsMenu(true);
     const int row = int(std::find(kAllPanelQuickActions.begin(), kAllPanelQuickActions.end(), c.action) -
                         kAllPanelQuickActions.begin());

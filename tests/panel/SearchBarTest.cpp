@@ -1,6 +1,6 @@
 #include "panel/SearchBarView.h"
-#include "support/FakeInterfaceContext.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
+#include "support/ui/FakeInterfaceContext.h"
 #include "ui/controls/TextInput.h"
 #include "ui/theme/Theme.h"
 
@@ -12,7 +12,7 @@ using namespace qv;
 namespace {
 
 struct BarHarness {
-  BarHarness() : bar(*fake.context, {}) {
+  BarHarness() : bar(*fake.context, {}, {}) {
     bar.resize(320, bar.sizeHint().height());
     connectSearchBar(bar, state());
   }
@@ -118,7 +118,7 @@ TEST(SearchBar, TheDotsButtonSpringsToItsHoverAndOpenLooks) {
     h.fake.desktopAppearance->setReduceMotion(reduced);
     SearchBarButton& dots = h.bar.dotsButton();
     const EnvironmentValues light;
-    auto circleAlpha = [&] { return dots.look(dots).circle.alphaF(); };
+    auto circleAlpha = [&] { return dots.look().circle.alphaF(); };
     EXPECT_NEAR(circleAlpha(), 0.07, 0.002);
 
     const QPointF centre = QRectF(dots.rect()).center();
@@ -133,7 +133,7 @@ TEST(SearchBar, TheDotsButtonSpringsToItsHoverAndOpenLooks) {
     }
     h.fake.clock->advance(1);
     EXPECT_NEAR(circleAlpha(), 0.1, 0.002);
-    EXPECT_NEAR(dots.look(dots).color.alphaF(), 0.7, 0.01);
+    EXPECT_NEAR(dots.look().color.alphaF(), 0.7, 0.01);
 
     h.state().setShowDotsMenu(true);
     h.fake.clock->advance(0.03);
@@ -143,12 +143,12 @@ TEST(SearchBar, TheDotsButtonSpringsToItsHoverAndOpenLooks) {
     } else {
       EXPECT_GT(early, 0.05);
       EXPECT_LT(early, 0.95);
-      EXPECT_NE(dots.look(dots).color, Theme::accent());
+      EXPECT_NE(dots.look().color, Theme::accent());
     }
     h.fake.clock->advance(1);
     EXPECT_NEAR(h.bar.dotsMenuProgress(), 1, 1e-3);
     EXPECT_NEAR(circleAlpha(), 0.12, 0.002);
-    EXPECT_EQ(dots.look(dots).color.rgb(), Theme::accent().rgb());
+    EXPECT_EQ(dots.look().color.rgb(), Theme::accent().rgb());
 
     h.state().setShowDotsMenu(false);
     h.fake.clock->advance(0.03);
@@ -157,6 +157,6 @@ TEST(SearchBar, TheDotsButtonSpringsToItsHoverAndOpenLooks) {
     }
     h.fake.clock->advance(1);
     EXPECT_NEAR(h.bar.dotsMenuProgress(), 0, 1e-3);
-    EXPECT_EQ(searchDotsColor(light, 0, 1), dots.look(dots).color);
+    EXPECT_EQ(searchDotsColor(light, 0, 1), dots.look().color);
   }
 }

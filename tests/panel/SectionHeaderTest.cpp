@@ -18,7 +18,7 @@ TEST(SectionHeaderItem, TheHairlineCoversOnePointOfWholePixels) {
   };
   PanelHarness fake;
   SectionHeaderItem header(*fake.context);
-  header.setSection(QStringLiteral("Today"), 3, false, {});
+  header.setProps({QStringLiteral("Today"), 3, false}, {});
   header.setWidth(296);
   for (const Case& c :
        {Case{1, 0, 1}, Case{1, 0.5, 1}, Case{1, 0.3, 1}, Case{2, 0, 2}, Case{2, 0.25, 2}, Case{1.5, 0.4, 2}}) {

@@ -1,7 +1,7 @@
-#include "app/fake/FakeContext.h"
 #include "platform/Paths.h"
 #include "support/SideFileHelpers.h"
 #include "support/WriteLimit.h"
+#include "support/platform/FakePlatform.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -33,7 +33,7 @@ TEST(Paths, FollowsXdgVariables) {
 }
 
 TEST(Paths, FoldersAre0700AndFiles0600) {
-  FakeContext fake;
+  FakePlatformContext fake;
   const QString images = fake.context->paths->applicationSupportFolder(QStringLiteral("images"));
   ASSERT_FALSE(images.isEmpty());
   EXPECT_EQ(modeOf(images), 0700);

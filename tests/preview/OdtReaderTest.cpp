@@ -1,6 +1,6 @@
-#include "preview/DocumentFixtures.h"
 #include "preview/document/OdtReader.h"
 #include "preview/document/RichDocumentReader.h"
+#include "support/preview/DocumentFixtures.h"
 
 #include <gtest/gtest.h>
 

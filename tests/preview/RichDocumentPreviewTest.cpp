@@ -1,6 +1,6 @@
 #include "PreviewTestSupport.h"
-#include "preview/DocumentFixtures.h"
 #include "preview/RichDocumentPreview.h"
+#include "support/preview/DocumentFixtures.h"
 #include "ui/controls/ProgressSpinner.h"
 
 #include <gtest/gtest.h>

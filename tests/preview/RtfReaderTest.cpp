@@ -1,6 +1,6 @@
-#include "preview/DocumentFixtures.h"
 #include "preview/document/RichDocumentReader.h"
 #include "preview/document/RtfReader.h"
+#include "support/preview/DocumentFixtures.h"
 
 #include <gtest/gtest.h>
 

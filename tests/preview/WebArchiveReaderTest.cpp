@@ -1,7 +1,7 @@
-#include "preview/DocumentFixtures.h"
 #include "preview/document/PropertyList.h"
 #include "preview/document/RichDocumentReader.h"
 #include "preview/document/WebArchiveReader.h"
+#include "support/preview/DocumentFixtures.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "preview/DocumentFixtures.h"
 #include "preview/document/RichDocumentReader.h"
 #include "preview/document/WordReader.h"
 #include "preview/document/ZipEntries.h"
+#include "support/preview/DocumentFixtures.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 // row on the manual clock, launch at login over a real autostart folder, and updates.
 #include "platform/LoginItem.h"
 #include "platform/Paths.h"
+#include "platform/ProgramIdentity.h"
 #include "platform/SettingsStore.h"
 #include "platform/Updater.h"
 #include "settings/GeneralPane.h"
@@ -9,7 +10,7 @@
 #include "settings/PaneText.h"
 #include "settings/SettingsStyle.h"
 #include "settings/ShortcutRecorder.h"
-#include "support/FakeInterfaceContext.h"
+#include "support/settings/FakeSettingsContext.h"
 #include "ui/controls/PillDropdown.h"
 #include "ui/controls/TarnToggle.h"
 
@@ -38,7 +39,7 @@ struct GeneralPaneTest : ::testing::Test {
   SettingsStore& settings() { return *fake.context->settings; }
   QString buttonTitle() { return pane->pasteAccess()->button()->props().title; }
 
-  test::FakeInterfaceContext fake;
+  test::FakeSettingsContext fake;
   std::unique_ptr<GeneralPane> pane;
 };
 
@@ -61,12 +62,12 @@ TEST_F(GeneralPaneTest, ShowsTheDefaultsAndWritesEveryControlToItsKey) {
     QJsonValue stored;
   };
   const std::vector<Case> cases = {
-      {[&] { pane->sidePicker()->onSelect(0); }, GeneralSettings::kEdgeSideKey, "left"},
-      {[&] { pane->dwellPicker()->onSelect(2); }, GeneralSettings::kEdgeDwellDelayKey, 0.8},
-      {[&] { pane->themePicker()->onSelect(1); }, GeneralSettings::kAppearanceKey, "dark"},
-      {[&] { pane->retentionDropdown()->props().items[1].action(); }, GeneralSettings::kRetentionKey, "1m"},
-      {[&] { pane->plainTextToggle()->onToggle(true); }, GeneralSettings::kAlwaysPlainTextKey, true},
-      {[&] { pane->nearbyToggle()->onToggle(false); }, GeneralSettings::kCaptureNearbyKey, false},
+      {[&] { pane->sidePicker()->callbacks().onChange("left"); }, GeneralSettings::kEdgeSideKey, "left"},
+      {[&] { pane->dwellPicker()->callbacks().onChange(0.8); }, GeneralSettings::kEdgeDwellDelayKey, 0.8},
+      {[&] { pane->themePicker()->callbacks().onChange("dark"); }, GeneralSettings::kAppearanceKey, "dark"},
+      {[&] { pane->retentionDropdown()->callbacks().onChoose(1); }, GeneralSettings::kRetentionKey, "1m"},
+      {[&] { pane->plainTextToggle()->callbacks().onToggle(true); }, GeneralSettings::kAlwaysPlainTextKey, true},
+      {[&] { pane->nearbyToggle()->callbacks().onToggle(false); }, GeneralSettings::kCaptureNearbyKey, false},
   };
   for (const Case& c : cases) {
     c.act();
@@ -118,7 +119,7 @@ TEST_F(GeneralPaneTest, UnderReduceMotionRowsOnlyFade) {
   store(ShortcutRecorderButton::kKeyCodeKey, 9);
   fake.desktopAppearance->setReduceMotion(true);
   open();
-  pane->edgeToggle()->onToggle(false);
+  pane->edgeToggle()->callbacks().onToggle(false);
   fake.advanceBoth(0.1);
   EXPECT_LT(pane->dwellRow()->presence(), 0.95);
   EXPECT_DOUBLE_EQ(pane->dwellRow()->rowOffset(), 0);
@@ -150,7 +151,7 @@ TEST_F(GeneralPaneTest, ThePermissionRowFollowsTheLiveCheckOnTheClockAndOnActiva
   open();
   EXPECT_EQ(buttonTitle(), "Enable");
   EXPECT_FALSE(pane->pasteAccess()->badge()->isVisible());
-  pane->pasteAccess()->button()->action();
+  pane->pasteAccess()->button()->callbacks().onPress();
   fake.drain();
   EXPECT_EQ(fake.pastePermission->systemRequests, 1);
   EXPECT_EQ(buttonTitle(), "Open Settings");
@@ -199,8 +200,7 @@ TEST_F(GeneralPaneTest, WhereNoProgramMayPressKeysItSaysSoAndOffersNothing) {
 TEST_F(GeneralPaneTest, LaunchAtLoginReadsTheAutostartEntryOnShowingAndWritesItOnlyWhenSwitched) {
   QTemporaryDir configHome;
   const QString folder = configHome.path() + "/autostart";
-  auto item = std::make_shared<XdgAutostartLoginItem>(folder, QString::fromLatin1(kDesktopEntryId),
-                                                      "/usr/bin/quorvalen");
+  auto item = std::make_shared<XdgAutostartLoginItem>(folder, program::applicationId(), "/usr/bin/quorvalen");
   fake.context->loginItem = item;
   ASSERT_TRUE(item->registerItem());
   QFile entry(item->entryPath());
@@ -216,9 +216,9 @@ TEST_F(GeneralPaneTest, LaunchAtLoginReadsTheAutostartEntryOnShowingAndWritesItO
   EXPECT_TRUE(entry.readAll().contains("X-Marker=kept"));
   entry.close();
 
-  pane->launchAtLogin()->onToggle(false);
+  pane->launchAtLogin()->callbacks().onToggle(false);
   EXPECT_FALSE(QFile::exists(item->entryPath()));
-  pane->launchAtLogin()->onToggle(true);
+  pane->launchAtLogin()->callbacks().onToggle(true);
   EXPECT_TRUE(QFile::exists(item->entryPath()));
 }
 
@@ -250,7 +250,7 @@ class RedCard : public QWidget {
 // A row on its way in or out is drawn over the card it stands on, never over a band of the
 // window's background.
 TEST(RowRevealTest, ARowOnItsWayInShowsTheCardBehindIt) {
-  test::FakeInterfaceContext fake;
+  test::FakeSettingsContext fake;
   RedCard card;
   auto* layout = new QVBoxLayout(&card);
   auto* text = new PaneText(*fake.context, {"A note", TextStyle{settingsStyle::font(11)}, PaneText::Shade::tertiary});

@@ -3,7 +3,7 @@
 #include "platform/SettingsStore.h"
 #include "settings/RowIconButton.h"
 #include "settings/ShortcutRecorder.h"
-#include "support/FakeInterfaceContext.h"
+#include "support/settings/FakeSettingsContext.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -41,7 +41,7 @@ struct RecorderTest : ::testing::Test {
     fake.drain();
   }
 
-  test::FakeInterfaceContext fake;
+  test::FakeSettingsContext fake;
   ShortcutRecorderButton recorder;
   QList<bool> told;
 };
@@ -165,7 +165,7 @@ TEST_F(RecorderTest, AShortcutWhoseGrabFailedShowsAsNotWorkingAndSaysWhy) {
 // The clear button is there only with a shortcut, also when the recorder is first shown.
 TEST(Recorder, TheClearButtonIsHiddenFromTheStartWithoutAShortcut) {
   for (const bool recorded : {false, true}) {
-    test::FakeInterfaceContext fake;
+    test::FakeSettingsContext fake;
     if (recorded) {
       fake.context->settings->set(ShortcutRecorderButton::kKeyCodeKey, keys::code::K);
       fake.context->settings->set(ShortcutRecorderButton::kModifiersKey, keys::kCommandFlag);

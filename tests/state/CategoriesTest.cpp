@@ -1,7 +1,7 @@
 #include "base/Uuid.h"
 #include "platform/Paths.h"
 #include "support/CapturedLog.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <QJsonDocument>

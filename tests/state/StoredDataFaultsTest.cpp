@@ -6,8 +6,8 @@
 #include "platform/SettingsStore.h"
 #include "support/CapturedLog.h"
 #include "support/SideFileHelpers.h"
-#include "support/StateTestSupport.h"
 #include "support/WriteLimit.h"
+#include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <QDir>

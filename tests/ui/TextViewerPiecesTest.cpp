@@ -1,4 +1,4 @@
-#include "support/FakeInterfaceContext.h"
+#include "support/ui/FakeInterfaceContext.h"
 #include "ui/controls/TextViewers.h"
 
 #include <gtest/gtest.h>
@@ -30,7 +30,7 @@ TEST(QVTextViewerPieces, LongAttributedTextGoesInAPieceAtATime) {
   viewer.resize(300, 200);
   viewer.show();
   const auto text = longText();
-  viewer.setProps({QString(), text});
+  viewer.setProps({QString(), text}, {});
   EXPECT_TRUE(viewer.isInserting());
   EXPECT_EQ(viewer.document()->characterCount() - 1, QVTextViewer::kInsertPieceLength + 1);  // the pair kept whole
   EXPECT_EQ(viewer.contentApplyCount(), 2);
@@ -53,15 +53,15 @@ TEST(QVTextViewerPieces, LongAttributedTextGoesInAPieceAtATime) {
 TEST(QVTextViewerPieces, NewContentStopsTheOldOne) {
   FakeInterfaceContext fake;
   QVTextViewer viewer(*fake.context);
-  viewer.setProps({QString(), longText()});
+  viewer.setProps({QString(), longText()}, {});
   ASSERT_TRUE(viewer.isInserting());
-  viewer.setProps({QStringLiteral("plain")});
+  viewer.setProps({QStringLiteral("plain")}, {});
   EXPECT_FALSE(viewer.isInserting());
   fake.scheduler->runPending();
   EXPECT_EQ(viewer.toPlainText(), QStringLiteral("plain"));
-  viewer.setProps({QString(), longText()});
+  viewer.setProps({QString(), longText()}, {});
   auto small = std::make_shared<const AttributedText>(AttributedText{QStringLiteral("small"), {}});
-  viewer.setProps({QString(), small});
+  viewer.setProps({QString(), small}, {});
   fake.scheduler->runPending();
   EXPECT_EQ(viewer.toPlainText(), QStringLiteral("small"));
 }

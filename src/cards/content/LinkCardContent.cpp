@@ -1,6 +1,5 @@
 #include "cards/content/LinkCardContent.h"
 
-#include "base/Graphemes.h"
 #include "cards/ViewServices.h"
 #include "cards/content/CardContentStyle.h"
 #include "items/link/OGImageCache.h"
@@ -54,7 +53,7 @@ bool LinkCardContent::setProps(const Props& props) {
   const bool otherImage = otherItem || props.ogImageURL != props_.ogImageURL;
   props_ = props;
   domain_ = TextBlock(props.domain, lineStyle(systemFont(10, QFont::Medium), 0, 1));
-  letter_ = TextBlock(faviconLetter(props.domain), TextStyle{systemFont(8, QFont::Bold)});
+  favicon_.setProps({props.domain});
   title_ = TextBlock(props.title.value_or(QString()), lineStyle(systemFont(13, QFont::DemiBold), kTitleLineSpacing, 4));
   description_ = TextBlock(props.description.value_or(QString()),
                            lineStyle(systemFont(11), kDescriptionLineSpacing, 4));
@@ -82,18 +81,6 @@ void LinkCardContent::imageChanged() {
   }
   if (onChange_) onChange_();
 }
-
-double LinkCardContent::faviconHue(const QString& domain) {
-  qint64 sum = 0;
-  for (const char32_t codePoint : domain.toUcs4()) sum += codePoint;
-  return double(sum % 360) / 360.0;
-}
-
-QColor LinkCardContent::faviconColor(const QString& domain) {
-  return QColor::fromHsvF(float(faviconHue(domain)), 0.55f, 0.72f);
-}
-
-QString LinkCardContent::faviconLetter(const QString& domain) { return graphemePrefix(domain, 1).toUpper(); }
 
 LinkCardContent::Layout LinkCardContent::layout(const QRectF& rect) const {
   const double p = progress_.value();
@@ -144,12 +131,7 @@ void LinkCardContent::paint(QPainter& painter, const QRectF& rect, const Environ
     });
     painter.restore();
   }
-  painter.setPen(Qt::NoPen);
-  painter.setBrush(faviconColor(props_.domain));
-  painter.drawPath(Fx::continuousRoundedRect(parts.favicon, 4));
-  const QSizeF letterSize = letter_.size(0);
-  letter_.draw(painter, parts.favicon.center() - QPointF(letterSize.width() / 2, letterSize.height() / 2), 0,
-               Qt::white);
+  favicon_.paint(painter, parts.favicon);
   domain_.draw(painter, parts.domain.topLeft(), parts.domain.width(), primary(environment, 0.42));
   if (!parts.title.isNull())
     title_.draw(painter, parts.title.topLeft(), parts.title.width(), primary(environment, 0.92));

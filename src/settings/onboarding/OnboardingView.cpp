@@ -350,7 +350,7 @@ QWidget* OnboardingView::buildSummon() {
   options.activeTint = Theme::accent();
   options.itemWidth = 52;
   options.segmentHeight = 20;
-  auto* picker = new TarnSegmentedPicker<QString>(context_, options, [this](const QString& side) { pickEdge(side); });
+  auto* picker = new TarnSegmentedPicker<QString>(context_, options, edgePickerCallbacks());
   picker->setAccessibleName(QStringLiteral("Edge"));
   edgePicker_ = picker;
   addPadded(layout, picker, 2);
@@ -369,13 +369,17 @@ QWidget* OnboardingView::buildSummon() {
                    pill(QStringLiteral("Next"), [this] { navigate(NavDirection::forward, Page::extras); }));
 }
 
+TarnSegmentedPicker<QString>::Callbacks OnboardingView::edgePickerCallbacks() {
+  return {[this](const QString& side) { pickEdge(side); }};
+}
+
 void OnboardingView::pickEdge(const QString& side) {
   // The segment already chosen writes nothing: a stored "edge off" stays off until a real change.
   if (side == edgeSide_) return;
   edgeSide_ = side;
   context_.settings->set(QLatin1String(PanelState::kEdgeSideKey), side);
   context_.settings->set(QLatin1String(kEdgeEnabledKey), true);
-  if (edgePicker_) edgePicker_->setSelection(side);
+  if (edgePicker_) edgePicker_->setSelection(side, edgePickerCallbacks());
   if (!demoSlot_) return;
   // A new side is a new demonstration: it starts over, cross-fading with the old one.
   if (edgeDemo_) {

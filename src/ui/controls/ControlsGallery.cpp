@@ -31,7 +31,7 @@ void label(GallerySheet& sheet, const QString& text, QPointF at, const Environme
 QImage pillButtons(GalleryScene& scene) {
   GallerySheet sheet(scene, {560, 250});
   InterfaceServices& context = scene.context;
-  const auto none = [] {};
+  const auto none = HouseButton::Callbacks{[] {}};
   auto row = [&](const QString& title, double y, auto make) {
     label(sheet, title, {8, y + 18}, scene.environment);
     for (int hovered = 0; hovered < 2; ++hovered) {
@@ -221,14 +221,14 @@ QImage menus(GalleryScene& scene) {
 
 QImage pillDropdowns(GalleryScene& scene) {
   GallerySheet sheet(scene, {640, 50});
-  const std::vector<QVDropdownItem> items = {{QStringLiteral("Newest first"), true, {}},
-                                             {QStringLiteral("Oldest first"), false, {}}};
+  const std::vector<QVDropdownItem> items = {{QStringLiteral("Newest first"), true},
+                                             {QStringLiteral("Oldest first"), false}};
   double x = 4;
   for (const QString& label :
        {QStringLiteral("Newest first"), QStringLiteral("Sort"), QStringLiteral("All applications")}) {
     for (int hovered = 0; hovered < 2; ++hovered) {
       if (hovered && label == QStringLiteral("Sort")) continue;
-      PillDropdown pill(scene.context, {label, items});
+      PillDropdown pill(scene.context, {label, items}, {});
       pill.resize(pill.sizeHint());
       if (hovered) scene.hover(pill, QRectF(pill.rect()).center());
       sheet.put(pill, {x, 10});

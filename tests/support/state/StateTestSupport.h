@@ -1,7 +1,7 @@
 #pragma once
-#include "app/fake/FakeContext.h"
 #include "items/model/ClipboardItem.h"
 #include "state/PanelState.h"
+#include "support/items/FakeItemContext.h"
 
 #include <QObject>
 #include <memory>
@@ -12,7 +12,7 @@ namespace qv::test {
 struct StateHarness {
   StateHarness();
   ~StateHarness();
-  FakeContext fake;
+  FakeItemContext fake;
   std::unique_ptr<PanelState> state;
 
   // A second state over the same folders and settings (a relaunch).

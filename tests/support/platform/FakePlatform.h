@@ -1,5 +1,5 @@
 #pragma once
-#include "app/AppContext.h"
+#include "platform/PlatformServices.h"
 #include "platform/fake/FakeAlerts.h"
 #include "platform/fake/FakeCompositor.h"
 #include "platform/fake/FakeDesktopAppearance.h"
@@ -27,10 +27,13 @@
 
 namespace qv {
 
-// An AppContext over virtual time, fake queues and a private temporary folder tree.
-struct FakeContext {
-  FakeContext();
-  std::shared_ptr<AppContext> context;
+// Every platform service as its fake, over virtual time, fake queues and a private temporary
+// folder tree: the fakes a test scripts, and `install` to put them into a services struct.
+struct FakePlatform {
+  FakePlatform();
+  FakePlatform(const FakePlatform&) = delete;
+  FakePlatform& operator=(const FakePlatform&) = delete;
+
   std::shared_ptr<FakeScheduler> scheduler;
   std::shared_ptr<FakeSerialQueues> queues;
   std::shared_ptr<FakeScreens> screens;
@@ -40,6 +43,9 @@ struct FakeContext {
   std::shared_ptr<FakeDesktopAppearance> desktopAppearance;
   std::shared_ptr<FakeHttpClient> http;
   std::shared_ptr<QTemporaryDir> root;
+  // Folders below `root`, and the settings store in its config folder.
+  std::shared_ptr<Paths> paths;
+  std::shared_ptr<SettingsStore> settings;
   // X11 desktop services
   std::shared_ptr<FakePasteboard> pasteboard = std::make_shared<FakePasteboard>();
   std::shared_ptr<FakeWindowList> windowList = std::make_shared<FakeWindowList>();
@@ -53,6 +59,7 @@ struct FakeContext {
   // Pasteboard writer and paste sender (the relauncher starts nothing and quits nothing).
   std::shared_ptr<FakeKeyPoster> keyPoster = std::make_shared<FakeKeyPoster>();
   std::shared_ptr<FakePastePermission> pastePermission;
+  std::shared_ptr<AppRelauncher> appRelauncher;
   // Edge panel window.
   std::shared_ptr<FakeWindowShaper> windowShaper = std::make_shared<FakeWindowShaper>();
   std::shared_ptr<FakeCompositor> compositor = std::make_shared<FakeCompositor>();
@@ -65,6 +72,22 @@ struct FakeContext {
 
   // Settles everything: queued work, results posted back, then work due now.
   void drain();
+
+ protected:
+  // Puts the fakes into the platform part of `services`.
+  void install(PlatformServices& services);
 };
+
+// The services struct of one layer (PlatformServices or one built on it) with its platform part
+// on the fakes. The test adds the services of the layers above platform that it needs
+// (installItemServices, installInterfaceServices); the tests of a layer name that layer's struct,
+// so they build without the layers above it.
+template <typename Services>
+struct FakeContextFor : FakePlatform {
+  FakeContextFor() : context(std::make_shared<Services>()) { install(*context); }
+  std::shared_ptr<Services> context;
+};
+
+using FakePlatformContext = FakeContextFor<PlatformServices>;
 
 }  // namespace qv

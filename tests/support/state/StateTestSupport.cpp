@@ -1,4 +1,4 @@
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
 
 #include "base/Uuid.h"
 #include "items/ItemServices.h"

@@ -1,8 +1,8 @@
 #pragma once
 // A clipboard monitor on the fake pasteboard in virtual time, recording what it hands over.
-#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "items/capture/ClipboardMonitor.h"
+#include "support/items/FakeItemContext.h"
 
 #include <gtest/gtest.h>
 #include <QList>
@@ -67,7 +67,7 @@ class MonitorHarness : public ::testing::Test {
     return list;
   }
 
-  FakeContext fake;
+  FakeItemContext fake;
   std::unique_ptr<ClipboardMonitor> monitor;
   QList<Captured> captured;
 };
