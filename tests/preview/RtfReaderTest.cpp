@@ -183,6 +183,18 @@ TEST(RtfReaderTest, CutsTextAtTheLengthLimit) {
   EXPECT_EQ(read->text.size(), DocumentLimits::kMaxTextLength);
 }
 
+TEST(RtfReaderTest, LongRunsOfEscapedBytesAreCutAtTheLimitToo) {
+  // Double-byte characters given as an escape and a letter: each pair decodes on its own, with
+  // no look back over the run.
+  QByteArray body;
+  body.reserve(5 * (DocumentLimits::kMaxTextLength + 10));
+  for (qsizetype i = 0; i < DocumentLimits::kMaxTextLength + 10; ++i) body += "\\'83e";
+  const std::optional<AttributedText> read = readRtf("{\\rtf1\\ansi\\ansicpg932 " + body + "}");
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->text.size(), DocumentLimits::kMaxTextLength);
+  EXPECT_EQ(read->text.back(), QChar(u'テ'));
+}
+
 TEST(RtfReaderTest, EmptyDocumentGivesNothingToShow) {
   EXPECT_TRUE(readRtf("{\\rtf1\\ansi{\\fonttbl{\\f0 Helvetica;}}}"));
   EXPECT_TRUE(readRtf("{\\rtf1\\ansi{\\fonttbl{\\f0 Helvetica;}}}")->text.isEmpty());

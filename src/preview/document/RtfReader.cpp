@@ -18,6 +18,10 @@ constexpr int kDefaultHalfPoints = 24;
 // Control words are at most 32 letters; parameters at most 10 digits.
 constexpr int kMaxWordLength = 32;
 constexpr int kMaxParameterDigits = 10;
+// Runs of 8-bit text are decoded in parts of at most this many bytes.
+constexpr qsizetype kMaxPendingBytes = 16 * 1024;
+// Font names longer than this are cut.
+constexpr qsizetype kMaxFontNameLength = 256;
 // How often (in input bytes) a long read looks at its cancel flag.
 constexpr qsizetype kCancelCheckInterval = 64 * 1024;
 
@@ -72,13 +76,6 @@ bool isDoubleByte(int codePage) {
 bool isLeadByte(uchar byte, int codePage) {
   if (codePage == 932) return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
   return byte >= 0x81 && byte <= 0xFE;
-}
-
-// Whether the bytes end in a lead byte still waiting for its trail byte.
-bool endsInLeadByte(const QByteArray& bytes, int codePage) {
-  qsizetype i = 0;
-  while (i < bytes.size()) i += isLeadByte(uchar(bytes[i]), codePage) ? 2 : 1;
-  return i > bytes.size();
 }
 
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -299,10 +296,8 @@ class RtfParser {
         break;
       case Destination::text: break;
     }
-    const int codePage = currentCodePage();
-    if (byte >= 0x80 ||
-        (!pendingBytes_.isEmpty() && isDoubleByte(codePage) && endsInLeadByte(pendingBytes_, codePage))) {
-      pendingBytes_.append(char(byte));
+    if (byte >= 0x80 || pendingLeadOpen_) {
+      appendByte(byte);
       return;
     }
     flushBytes();
@@ -350,7 +345,7 @@ class RtfParser {
     }
     if (shown.isNull()) return;
     if (state().destination == Destination::fontTable) {
-      if (shown != u'\n') pendingFontName_ += shown;
+      if (shown != u'\n' && pendingFontName_.size() < kMaxFontNameLength) pendingFontName_ += shown;
       return;
     }
     character(shown);
@@ -364,7 +359,18 @@ class RtfParser {
     }
     const Destination destination = state().destination;
     if (destination == Destination::skip || destination == Destination::colorTable) return;
+    appendByte(byte);
+  }
+
+  // A byte of 8-bit text, decoded with its neighbours (a double-byte character's two bytes may
+  // come as two escapes, or as an escape and a letter).
+  void appendByte(uchar byte) {
+    // Long runs go out in parts, between characters, so the text's length cap is seen in time.
+    const bool continues = pendingLeadOpen_ || (pendingCodePage_ == 65001 && (byte & 0xC0) == 0x80);
+    if (pendingBytes_.size() >= kMaxPendingBytes && !continues) flushBytes();
+    if (pendingBytes_.isEmpty()) pendingCodePage_ = currentCodePage();
     pendingBytes_.append(char(byte));
+    pendingLeadOpen_ = !pendingLeadOpen_ && isDoubleByte(pendingCodePage_) && isLeadByte(byte, pendingCodePage_);
   }
 
   bool word() {
@@ -472,7 +478,8 @@ class RtfParser {
     } else if (name == "cpg") {
       pendingFontCodePage_ = parameter;
     } else if (name == "u") {
-      pendingFontName_ += QChar(char16_t(parameter < 0 ? parameter + 65536 : parameter));
+      if (pendingFontName_.size() < kMaxFontNameLength)
+        pendingFontName_ += QChar(char16_t(parameter < 0 ? parameter + 65536 : parameter));
       unicodeSkipLeft_ = state().unicodeSkip;
     }
   }
@@ -521,7 +528,7 @@ class RtfParser {
 
   void text(const QString& decoded) {
     if (state().destination == Destination::fontTable) {
-      pendingFontName_ += decoded;
+      if (pendingFontName_.size() < kMaxFontNameLength) pendingFontName_ += decoded;
       return;
     }
     if (state().destination != Destination::text || state().hidden) return;
@@ -544,12 +551,14 @@ class RtfParser {
   void flushBytes() {
     if (pendingBytes_.isEmpty() || stack_.empty()) {
       pendingBytes_.clear();
+      pendingLeadOpen_ = false;
       return;
     }
-    QStringDecoder& decoder = decoderFor(currentCodePage());
+    QStringDecoder& decoder = decoderFor(pendingCodePage_);
     QString decoded = decoder.decode(pendingBytes_);
     decoder.resetState();
     pendingBytes_.clear();
+    pendingLeadOpen_ = false;
     text(decoded);
   }
 
@@ -589,6 +598,8 @@ class RtfParser {
   std::vector<std::optional<QColor>> colors_;
   std::map<int, QStringDecoder> decoders_;
   QByteArray pendingBytes_;
+  int pendingCodePage_ = kDefaultCodePage;  // the code page of the pending bytes
+  bool pendingLeadOpen_ = false;            // they end in a lead byte waiting for its trail byte
   QString pendingFontName_;
   int pendingFontNumber_ = -1;
   int pendingFontCodePage_ = 0;
