@@ -116,7 +116,9 @@ void RichDocumentPreview::startLoading() {
   failed_ = false;
   viewer_->setProps({}, viewerCallbacks());  // lets the last document go
   if (fallback_) {
-    delete fallback_;  // a new file gets a fresh thumbnail
+    // A new file gets a fresh thumbnail; the old one goes once its events are done.
+    fallback_->hide();
+    fallback_->deleteLater();
     fallback_ = nullptr;
   }
   const QString path = props_.url.isLocalFile() ? props_.url.toLocalFile() : QString();
