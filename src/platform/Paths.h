@@ -37,6 +37,10 @@ bool ensurePrivateFolder(const QString& path);
 // Writes the whole file atomically (a temporary file renamed over the old one) with mode 0600.
 // False on any error; the old file is then left as it was and `error` tells why.
 bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error = nullptr);
+
+// A name beside `path` for keeping a file that could not be read: "<path>.unreadable-<stamp>", with
+// "-2", "-3", … when that name is taken (two set aside within one second must not collide).
+QString unreadableAsideName(const QString& path, const QDateTime& now);
 // Reads a whole file; nullopt-like empty result plus `ok` false when it cannot be read.
 QByteArray readFile(const QString& path, bool* ok = nullptr);
 
