@@ -1,6 +1,8 @@
 #pragma once
 #include <QByteArray>
+#include <QList>
 #include <QString>
+#include <utility>
 
 namespace qv {
 
@@ -20,6 +22,8 @@ class Paths {
   QString config() const;
   // $XDG_CONFIG_HOME itself (the desktop's autostart folder lies below it).
   QString configHome() const { return configHome_; }
+  // $XDG_CACHE_HOME itself (the desktop's shared thumbnails lie below it).
+  QString cacheHome() const { return cacheHome_; }
   QString runtime() const;
   QString temp() const;
 
@@ -37,6 +41,10 @@ bool ensurePrivateFolder(const QString& path);
 // Writes the whole file atomically (a temporary file renamed over the old one) with mode 0600.
 // False on any error; the old file is then left as it was and `error` tells why.
 bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error = nullptr);
+// The same for many small files with one trip to the disk instead of one per file: each is
+// written to a temporary file beside it, all of them are synced together, then each is renamed
+// into place. Returns how many were written; a file that fails keeps its old version.
+qsizetype writeFilesAtomically(const QList<std::pair<QString, QByteArray>>& files);
 
 // A name beside `path` for keeping a file that could not be read: "<path>.unreadable-<stamp>", with
 // "-2", "-3", … when that name is taken (two set aside within one second must not collide).
