@@ -1,4 +1,5 @@
 #include "cards/ViewServices.h"
+#include "platform/fake/FakeThumbnailService.h"
 #include "preview/PreviewGallery.h"
 #include "preview/RichDocumentPreview.h"
 #include "ui/controls/ControlStyle.h"
@@ -143,6 +144,8 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 
 QImage documents(GalleryScene& scene) {
   ViewServices& services = scene.services<ViewServices>();
+  auto thumbnails = std::make_shared<FakeThumbnailService>();
+  const std::shared_ptr<ThumbnailService> kept = std::exchange(services.thumbnailService, thumbnails);
   QTemporaryDir folder;
   const QByteArray word = wordDocument(false);
   const qsizetype split = word.indexOf("\n<!--styles-->");
@@ -190,9 +193,15 @@ QImage documents(GalleryScene& scene) {
     view.show();
     view.setProps({QUrl::fromLocalFile(shown)}, {});
     if (sample.title != QStringLiteral("Reading") && scene.settle) scene.settle();
-    scene.runFrames(6);
+    // A legacy Word file has no thumbnail here either: its icon and name.
+    if (view.shown() == RichDocumentPreview::Shown::failed && !thumbnails->requests.empty()) {
+      thumbnails->answer(thumbnails->requests.size() - 1, std::nullopt);
+      if (scene.settle) scene.settle();
+    }
+    scene.runFrames(120);
     sheet.put(view, box.topLeft());
   }
+  services.thumbnailService = kept;
   return sheet.finish();
 }
 

@@ -3,58 +3,47 @@
 #include "base/Url.h"
 #include "cards/ViewServices.h"
 #include "cards/content/FileIcons.h"
+#include "preview/FileThumbnailView.h"
+#include "preview/QuickLookButton.h"
 #include "preview/document/RichDocumentReader.h"
-#include "ui/controls/ControlStyle.h"
 #include "ui/controls/ProgressSpinner.h"
-#include "ui/fx/Fx.h"
-#include "ui/text/Fonts.h"
-#include "ui/text/TextBlock.h"
-#include "ui/view/PaintedWidget.h"
 
 #include <QGuiApplication>
-#include <QPainter>
 #include <QScreen>
+#include <cmath>
 
 namespace qv {
 
 namespace {
 
-// A file's icon with its name below, centred: what shows for a document that cannot be read.
-class DocumentFileFallback : public PaintedWidget {
+// What shows for a document that cannot be read: the file's thumbnail filling the view, with the
+// regular Quick Look button over its bottom edge.
+class DocumentThumbnailFallback : public QWidget {
  public:
-  DocumentFileFallback(ViewServices& context, QString filename, QWidget* parent)
-      : PaintedWidget(context, parent), services_(context), filename_(std::move(filename)) {
-    setHoverEnabled(false);
-  }
-
-  static constexpr double kIconSize = 72;
-  static constexpr double kSpacing = 10;
-  static constexpr double kNamePadding = 24;
-
-  AccessibilityInfo accessibility() const override {
-    AccessibilityInfo info;
-    info.role = QAccessible::Graphic;
-    info.name = filename_;
-    return info;
+  DocumentThumbnailFallback(ViewServices& services, const QString& path, const QString& filename, QWidget* parent)
+      : QWidget(parent),
+        thumbnail_(new FileThumbnailView(services, this)),
+        quickLook_(new QuickLookButton(services, this)) {
+    thumbnail_->setProps({path, filename, RichDocumentPreview::kThumbnailInset,
+                          RichDocumentPreview::kThumbnailCornerRadius, RichDocumentPreview::kThumbnailRenderSize});
+    quickLook_->setProps({path, false});
   }
 
  protected:
-  void paint(QPainter& painter) override {
-    TextStyle style{systemFont(13, QFont::Medium)};
-    style.lineLimit = 6;
-    style.alignment = Qt::AlignHCenter;
-    const TextBlock name(filename_, style);
-    const double nameWidth = std::max(1.0, width() - 2 * kNamePadding);
-    const QSizeF nameSize = name.size(nameWidth);
-    const double top = (height() - (kIconSize + kSpacing + nameSize.height())) / 2;
-    const QImage icon = FileIcons::shared(services_).image(filename_, false, kIconSize, Fx::painterScale(painter));
-    painter.drawImage(QRectF((width() - kIconSize) / 2, top, kIconSize, kIconSize), icon);
-    name.draw(painter, QPointF(kNamePadding, top + kIconSize + kSpacing), nameWidth, primaryColor(environment(), 0.85));
+  void resizeEvent(QResizeEvent* event) override {
+    QWidget::resizeEvent(event);
+    thumbnail_->setGeometry(rect());
+    // The button's widget leaves room for its shadow around the capsule: the capsule itself
+    // sits the padding above the bottom.
+    const QSize button = quickLook_->sizeHint();
+    quickLook_->setGeometry(QRect(QPoint((width() - button.width()) / 2, 0), button));
+    const int capsuleBottom = int(std::ceil(quickLook_->capsuleRect().bottom()));
+    quickLook_->move(quickLook_->x(), height() - int(RichDocumentPreview::kQuickLookBottomPadding) - capsuleBottom);
   }
 
  private:
-  ViewServices& services_;
-  QString filename_;
+  FileThumbnailView* thumbnail_;
+  QuickLookButton* quickLook_;
 };
 
 // One of a document's points in font points of the screen: 1 point = 1 pixel.
@@ -154,7 +143,8 @@ void RichDocumentPreview::documentArrived(SharedAttributedText document) {
     viewer_->setProps({QString(), document_, false, QSizeF(kInsetWidth, kInsetHeight)}, viewerCallbacks());
   } else {
     failed_ = true;
-    fallback_ = new DocumentFileFallback(context_, lastPathComponent(props_.url), this);
+    fallback_ = new DocumentThumbnailFallback(context_, props_.url.isLocalFile() ? props_.url.toLocalFile() : QString(),
+                                              lastPathComponent(props_.url), this);
   }
   showState();
 }

@@ -19,8 +19,9 @@ class ProgressSpinner;
 // library's detail pane): the document's formatted text, read-only and scrolling, readable in
 // both schemes (dark and colourless text takes the label colour). A small spinner shows while a
 // worker reads the file; a file that cannot be read or holds no text shows the file's
-// thumbnail instead. Another URL starts again from the spinner: the earlier read is abandoned
-// and its result, should it still come, is dropped.
+// thumbnail instead, with the Quick Look button over its bottom edge. Another URL starts again
+// from the spinner: the earlier read is abandoned and its result, should it still come, is
+// dropped.
 class RichDocumentPreview : public QWidget {
   Q_OBJECT
  public:

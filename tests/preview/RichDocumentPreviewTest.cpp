@@ -1,4 +1,7 @@
 #include "PreviewTestSupport.h"
+#include "platform/QuickLook.h"
+#include "preview/FileThumbnailView.h"
+#include "preview/QuickLookButton.h"
 #include "preview/RichDocumentPreview.h"
 #include "support/preview/DocumentFixtures.h"
 #include "ui/controls/ProgressSpinner.h"
@@ -8,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QScrollBar>
+#include <QTest>
 #include <QUrl>
 
 namespace qv {
@@ -139,6 +143,35 @@ TEST(RichDocumentPreviewTest, UnreadableFilesShowTheFallback) {
     EXPECT_FALSE(f.view->spinner().isVisible());
     EXPECT_FALSE(f.view->viewer().isVisible());
   }
+}
+
+TEST(RichDocumentPreviewTest, TheFallbackIsTheThumbnailWithAQuickLookButtonForTheFileShown) {
+  PreviewFixture f;
+  const QByteArray legacy = QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(504, '\0');
+  const QUrl first = f.write(QStringLiteral("Minutes.doc"), legacy);
+  const QUrl second = f.write(QStringLiteral("Agenda.doc"), legacy);
+  f.view->show();
+  f.show(first);
+  f.context.drain();
+  f.show(second);  // another unreadable file: the button must open this one
+  f.context.drain();
+  ASSERT_EQ(f.view->shown(), Shown::failed);
+  ASSERT_NE(f.view->fallback(), nullptr);
+  const auto thumbnails = f.view->fallback()->findChildren<FileThumbnailView*>();
+  const auto buttons = f.view->fallback()->findChildren<QuickLookButton*>();
+  ASSERT_EQ(thumbnails.size(), 1);
+  ASSERT_EQ(buttons.size(), 1);
+  const FileThumbnailView::Props expected{second.toLocalFile(), QStringLiteral("Agenda.doc"), 0, 8, QSizeF(420, 320)};
+  EXPECT_EQ(thumbnails[0]->props(), expected);
+  EXPECT_EQ(thumbnails[0]->geometry(), f.view->rect());
+  QuickLookButton& button = *buttons[0];
+  EXPECT_FALSE(button.props().compact);
+  const QRectF capsule = button.capsuleRect().translated(button.pos());
+  EXPECT_NEAR(capsule.bottom(), f.view->height() - 12, 1);
+  EXPECT_NEAR(capsule.center().x(), f.view->width() / 2.0, 1);
+
+  QTest::mouseClick(&button, Qt::LeftButton, {}, button.capsuleRect().center().toPoint());
+  EXPECT_EQ(f.context.quickLook->shown, second);
 }
 
 TEST(RichDocumentPreviewTest, AnRtfdPackageShowsItsText) {
