@@ -12,6 +12,7 @@
 #include "preview/PdfPreview.h"
 #include "preview/PreviewSizing.h"
 #include "preview/QuickLookButton.h"
+#include "preview/RichDocumentPreview.h"
 #include "preview/TextFilePreview.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/controls/TextViewers.h"
@@ -239,10 +240,9 @@ QWidget* makeFileContent(ViewServices& context, const FilePayload& file, const F
       return pdf;
     }
     case FileContentRoute::richDocument: {
-      // Shown by name until its renderer exists.
-      auto* named = new MissingFileView(context, parent);
-      named->setProps({file.name, false});
-      return named;
+      auto* document = new RichDocumentPreview(context, parent);
+      document->setProps({file.url->qurl()}, {});
+      return document;
     }
   }
   return new QWidget(parent);

@@ -181,6 +181,14 @@ QImage presentFiles(GalleryScene& scene) {
   if (blob.open(QIODevice::WriteOnly)) blob.write(QByteArray(4096, '\0'));
   blob.close();
   QDir().mkpath(photos);
+  const QString letter = folder.filePath(QStringLiteral("Letter.rtf"));
+  QFile rtf(letter);
+  if (rtf.open(QIODevice::WriteOnly))
+    rtf.write(
+        "{\\rtf1\\ansi{\\fonttbl{\\f0 Helvetica;}}{\\colortbl;\\red0\\green0\\blue0;\\red200\\green40\\blue40;}"
+        "\\f0\\fs32 {\\b Dear Anna,}\\par\\fs24 Thank you for the {\\i quick} reply. The figures are "
+        "attached; the {\\cf2 red ones} changed since Monday.\\par\\par Kind regards,\\par Ben}");
+  rtf.close();
   const auto fileAt = [&](const QString& path) {
     return item(FilePayload{QFileInfo(path).fileName(), {}, Url::fromLocalFile(path)},
                 QStringLiteral("org.gnome.Nautilus"), now, 3600);
@@ -189,6 +197,7 @@ QImage presentFiles(GalleryScene& scene) {
                               {QStringLiteral("Source file"), fileAt(source)},
                               {QStringLiteral("PDF"), fileAt(pdf)},
                               {QStringLiteral("Folder"), fileAt(photos)},
+                              {QStringLiteral("Rich document"), fileAt(letter)},
                               {QStringLiteral("Archive: thumbnail and Quick Look"), fileAt(archive)},
                           });
 }

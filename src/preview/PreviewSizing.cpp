@@ -3,6 +3,7 @@
 #include "base/Graphemes.h"
 #include "base/Url.h"
 #include "preview/CaptionText.h"
+#include "preview/RichDocumentPreview.h"
 #include "preview/TextFilePreview.h"
 
 #include <algorithm>
@@ -18,15 +19,6 @@ struct Overloaded : Ts... {
 };
 template <class... Ts>
 Overloaded(Ts...) -> Overloaded<Ts...>;
-
-// Stands in for RichDocumentPreview::documentExtensions() until the rich document preview is
-// built; goes with its arrival.
-const QStringList& documentExtensions() {
-  static const QStringList extensions{QStringLiteral("doc"),   QStringLiteral("docx"), QStringLiteral("odt"),
-                                      QStringLiteral("rtf"),   QStringLiteral("rtfd"), QStringLiteral("webarchive"),
-                                      QStringLiteral("wordml")};
-  return extensions;
-}
 
 constexpr double kPlainLineHeight = 18;
 constexpr double kMonospacedLineHeight = 17;
@@ -97,7 +89,7 @@ FileSizeClass fileSizeClass(const FilePayload& file) {
   if (extension.isEmpty()) return FileSizeClass::other;
   if (extension == QLatin1String("pdf")) return FileSizeClass::pdf;
   if (TextFilePreview::textExtensions().contains(extension)) return FileSizeClass::text;
-  if (documentExtensions().contains(extension)) return FileSizeClass::document;
+  if (RichDocumentPreview::documentExtensions().contains(extension)) return FileSizeClass::document;
   return FileSizeClass::other;
 }
 

@@ -10,6 +10,7 @@
 #include "preview/PreviewContent.h"
 #include "preview/PreviewSizing.h"
 #include "preview/QuickLookButton.h"
+#include "preview/RichDocumentPreview.h"
 #include "preview/SharePickerAnchor.h"
 #include "preview/TextFilePreview.h"
 #include "state/PanelState.h"
@@ -547,8 +548,9 @@ TEST(ItemPreviewView, AFolderShowsTheFolderPreview) {
   }
 }
 
-// Text files, PDF documents and links get their own renderers, at the pane's sizes.
-TEST(ItemPreviewView, TextFilesPdfsAndLinksGetTheirRenderers) {
+// Text files, PDF and word-processing documents and links get their own renderers, at the pane's
+// sizes.
+TEST(ItemPreviewView, TextFilesDocumentsAndLinksGetTheirRenderers) {
   QTemporaryDir dir;
   const auto write = [&](const QString& name) {
     const QString path = dir.filePath(name);
@@ -557,7 +559,13 @@ TEST(ItemPreviewView, TextFilesPdfsAndLinksGetTheirRenderers) {
     file.write("print('hello')\n");
     return path;
   };
-  const QString script = write("tool.py"), pdf = write("scan.pdf");
+  const QString script = write("tool.py"), pdf = write("scan.pdf"), word = write("Report.DOCX");
+  {
+    PaneHarness h;
+    auto* rich = qobject_cast<RichDocumentPreview*>(h.show(fileItem(word)).content());
+    ASSERT_NE(rich, nullptr);
+    EXPECT_EQ(rich->props().url, QUrl::fromLocalFile(word));
+  }
   {
     PaneHarness h;
     auto* text = qobject_cast<TextFilePreview*>(h.show(fileItem(script)).content());
