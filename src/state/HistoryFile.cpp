@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <thread>
@@ -27,6 +28,7 @@ namespace qv {
 // What the save queue shares with the main thread. Items added after a snapshot are noted
 // here so that a prune working from that snapshot keeps their side files.
 struct HistoryFile::Shared {
+  Shared(QString historyPath, QString journalPath) : writer(std::move(historyPath), std::move(journalPath)) {}
   struct Added {
     qint64 afterSnapshot;  // the item came after this snapshot
     QString id;
@@ -37,8 +39,10 @@ struct HistoryFile::Shared {
   std::vector<Added> added;
   // Set when an unreadable history could not be set aside: it must not be written over.
   std::atomic<bool> historyWriteBlocked = false;
-  // Set when a history was set aside: side files of items it held may be wanted again.
+  // Set when a history or journal was set aside: side files of items it held may be wanted again.
   std::atomic<bool> pruneSuspended = false;
+  // The save queue's writer of the file and the journal.
+  HistoryWriter writer;
 };
 
 namespace {
@@ -103,20 +107,23 @@ void pruneOrphanFiles(const HistorySaveServices& services, const QList<Clipboard
   }
 }
 
-// On the save queue: writes missing image side files and the history file, then (when asked)
-// deletes side files of items that are gone.
-void writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shared, const QList<ClipboardItem>& items,
-                  bool prune, qint64 snapshotNumber) {
+// On the save queue: writes missing image side files and the history (its changes to the journal,
+// now and then the whole file), then (when asked) deletes side files of items that are gone.
+// False when the history could not be written.
+bool writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shared, const HistoryFile::Save& save,
+                  qint64 snapshotNumber) {
+  const QList<ClipboardItem>& items = save.snapshot;
   // Repair image side files that went missing, for images still held in memory.
   for (const ClipboardItem& item : items) {
     const auto* image = std::get_if<ImagePayload>(&item.payload);
     if (image && image->width > 0 && !image->image.isNull()) services.images->save(image->image, item.idString());
   }
 
+  bool written = true;
   if (shared.historyWriteBlocked) {
     qCInfo(lcState) << "History not written: the unreadable history file is still in place";
-  } else if (!writeFileAtomically(services.historyPath, encodeItems(items))) {
-    qCInfo(lcState) << "History write failed:" << services.historyPath;
+  } else {
+    written = shared.writer.save(items, save.changes, save.rewrite, save.moment, save.now);
   }
 
   QSet<QString> extraIDs, extraFolders;
@@ -130,12 +137,13 @@ void writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shar
       if (!added.folder.isEmpty()) extraFolders.insert(added.folder);
     }
   }
-  if (!prune) return;
+  if (!save.prune) return written;
   if (shared.pruneSuspended) {
     qCInfo(lcState) << "Side files kept: a history file was set aside in this run";
-    return;
+    return written;
   }
   pruneOrphanFiles(services, items, extraIDs, extraFolders);
+  return written;
 }
 
 // A long history is read and decoded on several threads, each taking a piece of the file cut
@@ -214,12 +222,28 @@ std::optional<QList<ClipboardItem>> decodeFileInPieces(const QString& path) {
   return items;
 }
 
+// A rewrite killed between naming its new file and moving it into place leaves it behind
+// ("history.json.XXXXXX", as large as the history). Only this instance writes there.
+void removeUnfinishedWrites(const QString& historyPath) {
+  const QFileInfo history(historyPath);
+  const QString prefix = history.fileName() + u'.';
+  const QFileInfoList entries =
+      history.dir().entryInfoList({prefix + QStringLiteral("??????")}, QDir::Files | QDir::Hidden);
+  for (const QFileInfo& entry : entries) {
+    const QStringView suffix = QStringView(entry.fileName()).mid(prefix.size());
+    if (std::all_of(suffix.begin(), suffix.end(), [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 128; }) &&
+        QFile::remove(entry.absoluteFilePath()))
+      qCInfo(lcState) << "Removed an unfinished history write:" << entry.fileName();
+  }
+}
+
 }  // namespace
 
 HistoryFile::HistoryFile(ItemServices& services)
     : services_(services),
       queue_(services.queue(QLatin1String(kSaveQueueSuffix))),
-      shared_(std::make_shared<Shared>()) {}
+      shared_(std::make_shared<Shared>(services.paths->applicationSupport() + u'/' + QLatin1String(kFileName),
+                                       services.paths->applicationSupport() + u'/' + QLatin1String(kJournalFileName))) {}
 
 HistoryFile::~HistoryFile() = default;
 
@@ -229,12 +253,16 @@ QString HistoryFile::path() const {
   return folder + u'/' + QLatin1String(kFileName);
 }
 
+QString HistoryFile::journalPath() const {
+  return services_.paths->applicationSupport() + u'/' + QLatin1String(kJournalFileName);
+}
+
 void HistoryFile::noteAdded(const ClipboardItem& item) {
   std::lock_guard lock(shared_->lock);
   shared_->added.push_back({shared_->snapshots, item.idString(), fileItemFolder(item)});
 }
 
-void HistoryFile::write(const QList<ClipboardItem>& snapshot, bool prune, bool sync) {
+void HistoryFile::write(Save save, bool sync) {
   qint64 number = 0;
   {
     std::lock_guard lock(shared_->lock);
@@ -248,11 +276,18 @@ void HistoryFile::write(const QList<ClipboardItem>& snapshot, bool prune, bool s
                                 services_.ogImageCache,
                                 services_.richTextStore,
                                 services_.fileBookmarkStore};
-  auto job = [sideFiles = std::move(sideFiles), shared = shared_, snapshot, prune, number] {
-    writeHistory(sideFiles, *shared, snapshot, prune, number);
+  auto job = [sideFiles = std::move(sideFiles), shared = shared_, save = std::move(save), number,
+              scheduler = services_.scheduler, failed = failed_] {
+    if (!writeHistory(sideFiles, *shared, save, number) && failed) scheduler->post(failed);
   };
   if (sync) queue_->sync(std::move(job));
   else queue_->async(std::move(job));
+}
+
+void HistoryFile::setSaveFailedHandler(std::function<void()> failed) { failed_ = std::move(failed); }
+
+void HistoryFile::setJournalLimits(const JournalLimits& limits) {
+  queue_->async([shared = shared_, limits] { shared->writer.setLimits(limits); });
 }
 
 bool HistoryFile::setAsideUnreadable(const QString& path, const QString& reason) {
@@ -276,9 +311,69 @@ void HistoryFile::waitForWrites() {
   queue_->sync([] {});
 }
 
-std::optional<QList<ClipboardItem>> HistoryFile::read(bool* differsFromFile) {
+bool HistoryFile::setAsideJournal(const QString& kind, const QString& reason) {
+  // Its records may name items whose side files are still wanted.
+  shared_->pruneSuspended = true;
+  const QString path = journalPath();
+  const QString stamp = services_.scheduler->now().toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+  QString target = path + u'.' + kind + u'-' + stamp;
+  for (int n = 2; QFileInfo::exists(target); ++n) target = path + u'.' + kind + u'-' + stamp + u'-' + QString::number(n);
+  if (QFile::rename(path, target)) {
+    qCInfo(lcState) << "History journal" << reason << "; set aside as" << target;
+    return true;
+  }
+  qCInfo(lcState) << "History journal" << reason << "and could not be set aside; it is left alone in this run:" << path;
+  return false;
+}
+
+void HistoryFile::replayJournal(QList<ClipboardItem>& items, const std::optional<HistoryFileIdentity>& file,
+                                bool* differsFromFile, bool* journalReplayed) {
+  const QString path = journalPath();
+  journal::Replay replay;
+  bool usable = true;
+  if (QFileInfo::exists(path)) {
+    bool ok = false;
+    const QByteArray bytes = readFile(path, &ok);
+    if (!ok) {
+      replay.outcome = journal::Replay::Outcome::unreadable;
+    } else {
+      replay = journal::replay(bytes, file, items);
+    }
+    switch (replay.outcome) {
+      case journal::Replay::Outcome::empty: break;
+      case journal::Replay::Outcome::unreadable:
+        usable = setAsideJournal(QStringLiteral("unreadable"), QStringLiteral("could not be read"));
+        replay = {};
+        break;
+      case journal::Replay::Outcome::unmatched:
+        usable = setAsideJournal(QStringLiteral("unmatched"), QStringLiteral("extends another history file"));
+        replay = {};
+        break;
+      case journal::Replay::Outcome::replayed:
+        if (replay.applied > 0 || replay.skipped > 0 || replay.damaged > 0)
+          qCInfo(lcState) << "History journal replayed:" << replay.applied << "records applied," << replay.skipped
+                          << "skipped," << replay.damaged << "unreadable" << (replay.torn ? "; the last one was cut short" : "");
+        if (replay.damaged > 0) {
+          // What did read is in the history now; the journal is kept as it was, and the next save
+          // writes the file whole.
+          usable = setAsideJournal(QStringLiteral("unreadable"), QStringLiteral("holds records that do not read"));
+          if (differsFromFile) *differsFromFile = true;
+          replay.goodLength = replay.liveBytes = 0;
+        }
+        break;
+    }
+  }
+  if (journalReplayed) *journalReplayed = replay.liveBytes > 0;
+  queue_->async([shared = shared_, file, good = replay.goodLength, live = replay.liveBytes, usable] {
+    shared->writer.started(file, good, live, usable);
+  });
+}
+
+std::optional<QList<ClipboardItem>> HistoryFile::read(bool* differsFromFile, bool* journalReplayed) {
+  if (journalReplayed) *journalReplayed = false;
   SettingsStore& settings = *services_.settings;
   const QString path = this->path();
+  removeUnfinishedWrites(path);
 
   std::optional<QByteArray> data;
   if (!QFileInfo::exists(path)) {
@@ -294,17 +389,26 @@ std::optional<QList<ClipboardItem>> HistoryFile::read(bool* differsFromFile) {
     }
   }
 
+  // The journal extends the file that is read here; a file that is missing or cannot be read
+  // leaves nothing for it to extend (it is then set aside).
+  const std::optional<HistoryFileIdentity> identity = data ? std::nullopt : HistoryFileIdentity::ofFile(path);
+  QList<ClipboardItem> none;
   bool fromFile = false;
   if (!data) {
-    if (!QFileInfo::exists(path)) return std::nullopt;
+    if (!QFileInfo::exists(path)) {
+      replayJournal(none, std::nullopt, nullptr, nullptr);
+      return std::nullopt;
+    }
     if (std::optional<QList<ClipboardItem>> items = decodeFileInPieces(path)) {
       if (differsFromFile) *differsFromFile = false;
+      replayJournal(*items, identity, differsFromFile, journalReplayed);
       return items;
     }
     bool ok = false;
     QByteArray bytes = readFile(path, &ok);
     if (!ok) {
       setAsideUnreadable(path, QStringLiteral("read error"));
+      replayJournal(none, std::nullopt, nullptr, nullptr);
       return std::nullopt;
     }
     data = std::move(bytes);
@@ -319,10 +423,15 @@ std::optional<QList<ClipboardItem>> HistoryFile::read(bool* differsFromFile) {
     bool cut = false;
     decoded = decodeItemsSkippingBad(*data, &skipped, nullptr, &cut);
     if (fromFile) setAsideUnreadable(path, error.toString());
-    if (!decoded) return std::nullopt;
+    if (!decoded) {
+      replayJournal(none, std::nullopt, nullptr, nullptr);
+      return std::nullopt;
+    }
     qCInfo(lcState) << "Loaded" << decoded->size() << "history items; skipped" << skipped << "that did not decode"
                     << (cut ? "; the file breaks off after them" : "");
   }
+  // The journal's records name the items of the file as it was, also of one set aside.
+  replayJournal(*decoded, fromFile ? identity : std::nullopt, differsFromFile, journalReplayed);
   return decoded;
 }
 

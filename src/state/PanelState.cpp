@@ -4,6 +4,8 @@
 #include "state/HistoryFile.h"
 #include "state/PanelStateInternal.h"
 
+#include <QPointer>
+
 namespace qv {
 
 PanelState::PanelState(ItemServices& context, QObject* parent)
@@ -16,6 +18,12 @@ PanelState::PanelState(ItemServices& context, QObject* parent)
                   ? QStringLiteral("left")
                   : QStringLiteral("right");
   countHistoryChanges();
+  connect(this, &PanelState::itemsChanged, this, [this] {
+    if (recordingDepth_ == 0) unrecordedChange_ = true;
+  });
+  historyFile_->setSaveFailedHandler([self = QPointer<PanelState>(this)] {
+    if (self) self->saveFailed();
+  });
 }
 
 void PanelState::countHistoryChanges() {

@@ -73,10 +73,15 @@ class PanelState : public QObject {
   static constexpr const auto& kHistoryFileName = HistoryFile::kFileName;
   static constexpr const auto& kSaveQueueSuffix = HistoryFile::kSaveQueueSuffix;
   static constexpr const auto& kPromiseFolderName = HistoryFile::kPromiseFolderName;
-  static constexpr double kSaveDelaySeconds = 1.5;
-  // Under steady changes the delay would never run out: a change is saved at the latest this
-  // long after it was made.
-  static constexpr double kLongestUnsavedSeconds = 5;
+  // A change is in the journal on disk at most this long after it was made; the changes made
+  // meanwhile (a copy with the older copy it replaces, a burst) go in one append.
+  static constexpr double kSaveDelaySeconds = 0.25;
+  // The journal replayed at start-up is folded into the file this long after the launch.
+  static constexpr double kStartFoldDelaySeconds = 2;
+  // A save that could not be written (a full disk) is tried again this long after.
+  static constexpr double kSaveRetrySeconds = 10;
+  // More changes than this between two saves are written as the whole file.
+  static constexpr qsizetype kMostRecordedChanges = 2000;
   static constexpr int kSavesPerPrune = 20;
   static constexpr double kBackfillSpacingSeconds = 0.4;
 
@@ -190,11 +195,15 @@ class PanelState : public QObject {
 
   // ---- Persistence (PanelStatePersistence.cpp) -----------------------------------------------
   QString historyFilePath() const;
-  // One save 1.5 s after the last change, and at the latest 5 s after the oldest unsaved one.
+  // One save 0.25 s after the oldest unsaved change: it appends the changes to the journal, and
+  // now and then writes the whole file.
   void scheduleSave();
   bool isSavePending() const { return saveWork_.isPending(); }
-  // Writes the history now and returns once it is on disk (at quit).
+  // Writes the history now and returns once it is on disk (at quit): the journal gets the last
+  // changes, and is folded into the file only when that fits the quit budget.
   void flushSave();
+  // When the history file and its journal are folded together (tests and benchmarks).
+  void setJournalLimits(const JournalLimits& limits);
   // Reads the history at start-up (migrating the legacy blob once), then the marks and
   // categories; applies retention, schedules a save and starts the text-recognition backfill.
   void loadHistory();
@@ -341,7 +350,12 @@ class PanelState : public QObject {
   int filteredCount() const;
 
  private:
-  void save(bool sync);
+  void save(bool sync, HistoryWriter::Moment moment = HistoryWriter::Moment::change);
+  void saveFailed();
+  // Changes of the items made inside a recording reach the journal as these records; any other
+  // change of the items makes the next save write the whole file.
+  friend struct RecordedChange;
+  void recordChange(HistoryChange change);
   void backfillImageText();
   void applyResolvedFiles(const QHash<QString, QUrl>& resolved);
   void runBackfillStep(std::shared_ptr<QList<QUuid>> pending, qsizetype index);
@@ -358,8 +372,14 @@ class PanelState : public QObject {
   // The history file, its side files and the save queue.
   std::unique_ptr<HistoryFile> historyFile_;
   WorkItem saveWork_;
+  WorkItem retryWork_;
   // Monotonic time of the oldest change not yet handed to a save; none when all are saved.
   std::optional<double> unsavedSince_;
+  // The changes since the last save, for the journal.
+  QList<HistoryChange> recordedChanges_;
+  int recordingDepth_ = 0;
+  // The items changed outside a recording since the last save: the file is written whole.
+  bool unrecordedChange_ = false;
   // Pending delayed interface work (owned by the interface-state operations).
   WorkItem previewRetargetWork_;
   WorkItem previewHoverWork_;

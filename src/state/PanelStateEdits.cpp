@@ -33,6 +33,8 @@ void PanelState::updateText(const ClipboardItem& item, const QString& text) {
   edited.payload = std::move(payload);
   // Changed in place: one notification, and no copy of a long history.
   if (!(edited == stored)) {
+    const RecordedChange recorded(*this);
+    recordChange(HistoryChange::updated(edited));
     items_[index] = std::move(edited);
     Q_EMIT itemsChanged();
   }
@@ -54,6 +56,8 @@ void PanelState::refreshFileSize(const ClipboardItem& item) {
   if (size < 1) return;
   ClipboardItem sized = items_.at(index);
   sized.payload = FilePayload{file->name, byteCountText(size), file->url};
+  const RecordedChange recorded(*this);
+  recordChange(HistoryChange::updated(sized));
   items_[index] = std::move(sized);
   Q_EMIT itemsChanged();
   scheduleSave();
@@ -71,7 +75,11 @@ void PanelState::removeItem(QUuid id) {
   if (auto peeked = without(peekedIDs(), id)) setPeekedIDs(std::move(*peeked));
 
   const auto removal = [this, &id] {
-    if (items_.removeIf([&id](const ClipboardItem& item) { return item.id == id; }) > 0) Q_EMIT itemsChanged();
+    const RecordedChange recorded(*this);
+    if (items_.removeIf([&id](const ClipboardItem& item) { return item.id == id; }) > 0) {
+      recordChange(HistoryChange::removed(id));
+      Q_EMIT itemsChanged();
+    }
   };
   if (animateRemoval_) animateRemoval_(removal);
   else removal();
@@ -99,6 +107,9 @@ int PanelState::removeItems(const QString& fromApp) {
     if (item.sourceAppBundleID == app) removed.insert(item.id);
   }
   if (removed.isEmpty()) return 0;
+  const RecordedChange recorded(*this);
+  for (const ClipboardItem& item : std::as_const(items_))
+    if (item.sourceAppBundleID == app) recordChange(HistoryChange::removed(item.id));
   items_.removeIf([&app](const ClipboardItem& item) { return item.sourceAppBundleID == app; });
   Q_EMIT itemsChanged();
   if (previewItemID_ && removed.contains(*previewItemID_)) setPreviewItemID(std::nullopt);
