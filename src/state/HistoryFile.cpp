@@ -182,7 +182,8 @@ std::optional<QByteArray> readPiece(const QString& path, qint64 begin, qint64 en
   return piece;
 }
 
-std::optional<QList<ClipboardItem>> decodeFileInPieces(const QString& path) {
+// The file's items in the pieces it was decoded in, in order (joined by the journal's replay).
+std::optional<std::vector<QList<ClipboardItem>>> decodeFileInPieces(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
   const qint64 size = file.size();
@@ -211,16 +212,45 @@ std::optional<QList<ClipboardItem>> decodeFileInPieces(const QString& path) {
   decodePiece(0);
   for (std::thread& thread : threads) thread.join();
 
-  qsizetype total = 0;
-  for (const auto& piece : decoded) {
+  std::vector<QList<ClipboardItem>> pieces;
+  for (auto& piece : decoded) {
     if (!piece) return std::nullopt;
-    total += piece->size();
+    pieces.push_back(std::move(*piece));
   }
-  QList<ClipboardItem> items;
-  items.reserve(total);
-  for (auto& piece : decoded) items.append(std::move(*piece));
-  return items;
+  return pieces;
 }
+
+// The journal read and its records decoded on a thread of its own, while the file decodes.
+class JournalReading {
+ public:
+  JournalReading(const QString& path, const std::optional<HistoryFileIdentity>& current) {
+    if (!QFileInfo::exists(path)) return;
+    thread_ = std::thread([this, path, current] {
+      bool ok = false;
+      const QByteArray bytes = readFile(path, &ok);
+      if (ok) reading_ = journal::read(bytes, current);
+      else readError_ = true;
+    });
+  }
+  ~JournalReading() { wait(); }
+  JournalReading(const JournalReading&) = delete;
+  JournalReading& operator=(const JournalReading&) = delete;
+  // None when there is no journal; an unreadable outcome when it could not be read.
+  std::optional<journal::Reading>& result() {
+    wait();
+    if (readError_) reading_.emplace().replay.outcome = journal::Replay::Outcome::unreadable;
+    readError_ = false;
+    return reading_;
+  }
+
+ private:
+  void wait() {
+    if (thread_.joinable()) thread_.join();
+  }
+  std::thread thread_;
+  std::optional<journal::Reading> reading_;
+  bool readError_ = false;
+};
 
 // A rewrite killed between naming its new file and moving it into place leaves it behind
 // ("history.json.XXXXXX", as large as the history). Only this instance writes there.
@@ -326,47 +356,48 @@ bool HistoryFile::setAsideJournal(const QString& kind, const QString& reason) {
   return false;
 }
 
-void HistoryFile::replayJournal(QList<ClipboardItem>& items, const std::optional<HistoryFileIdentity>& file,
-                                bool* differsFromFile, bool* journalReplayed) {
-  const QString path = journalPath();
+QList<ClipboardItem> HistoryFile::replayJournal(std::vector<QList<ClipboardItem>> parts,
+                                               std::optional<journal::Reading>& reading,
+                                               const std::optional<HistoryFileIdentity>& file, bool* differsFromFile,
+                                               bool* journalReplayed) {
   journal::Replay replay;
   bool usable = true;
-  if (QFileInfo::exists(path)) {
-    bool ok = false;
-    const QByteArray bytes = readFile(path, &ok);
-    if (!ok) {
-      replay.outcome = journal::Replay::Outcome::unreadable;
-    } else {
-      replay = journal::replay(bytes, file, items);
-    }
-    switch (replay.outcome) {
-      case journal::Replay::Outcome::empty: break;
-      case journal::Replay::Outcome::unreadable:
-        usable = setAsideJournal(QStringLiteral("unreadable"), QStringLiteral("could not be read"));
-        replay = {};
-        break;
-      case journal::Replay::Outcome::unmatched:
-        usable = setAsideJournal(QStringLiteral("unmatched"), QStringLiteral("extends another history file"));
-        replay = {};
-        break;
-      case journal::Replay::Outcome::replayed:
-        if (replay.applied > 0 || replay.skipped > 0 || replay.damaged > 0)
-          qCInfo(lcState) << "History journal replayed:" << replay.applied << "records applied," << replay.skipped
-                          << "skipped," << replay.damaged << "unreadable" << (replay.torn ? "; the last one was cut short" : "");
-        if (replay.damaged > 0) {
-          // What did read is in the history now; the journal is kept as it was, and the next save
-          // writes the file whole.
-          usable = setAsideJournal(QStringLiteral("unreadable"), QStringLiteral("holds records that do not read"));
-          if (differsFromFile) *differsFromFile = true;
-          replay.goodLength = replay.liveBytes = 0;
-        }
-        break;
-    }
+  QList<ClipboardItem> items;
+  if (reading) replay = reading->replay;
+  switch (replay.outcome) {
+    case journal::Replay::Outcome::empty: break;
+    case journal::Replay::Outcome::unreadable:
+      usable = setAsideJournal(QStringLiteral("unreadable"), QStringLiteral("could not be read"));
+      replay = {};
+      break;
+    case journal::Replay::Outcome::unmatched:
+      usable = setAsideJournal(QStringLiteral("unmatched"), QStringLiteral("extends another history file"));
+      replay = {};
+      break;
+    case journal::Replay::Outcome::replayed:
+      items = journal::apply(*reading, std::move(parts));
+      replay = reading->replay;
+      if (replay.applied > 0 || replay.skipped > 0 || replay.damaged > 0)
+        qCInfo(lcState) << "History journal replayed:" << replay.applied << "records applied," << replay.skipped
+                        << "skipped," << replay.damaged << "unreadable"
+                        << (replay.torn ? "; the last one was cut short" : "");
+      if (replay.damaged > 0) {
+        // What did read is in the history now; the journal is kept as it was, and the next save
+        // writes the file whole.
+        usable = setAsideJournal(QStringLiteral("unreadable"), QStringLiteral("holds records that do not read"));
+        if (differsFromFile) *differsFromFile = true;
+        replay.goodLength = replay.liveBytes = 0;
+      }
+      break;
+  }
+  if (replay.outcome != journal::Replay::Outcome::replayed) {
+    for (QList<ClipboardItem>& part : parts) items.append(std::move(part));
   }
   if (journalReplayed) *journalReplayed = replay.liveBytes > 0;
   queue_->async([shared = shared_, file, good = replay.goodLength, live = replay.liveBytes, usable] {
     shared->writer.started(file, good, live, usable);
   });
+  return items;
 }
 
 std::optional<QList<ClipboardItem>> HistoryFile::read(bool* differsFromFile, bool* journalReplayed) {
@@ -392,24 +423,23 @@ std::optional<QList<ClipboardItem>> HistoryFile::read(bool* differsFromFile, boo
   // The journal extends the file that is read here; a file that is missing or cannot be read
   // leaves nothing for it to extend (it is then set aside).
   const std::optional<HistoryFileIdentity> identity = data ? std::nullopt : HistoryFileIdentity::ofFile(path);
-  QList<ClipboardItem> none;
+  JournalReading journal(journalPath(), identity);
+  const auto noHistory = [&] {
+    replayJournal({}, journal.result(), std::nullopt, nullptr, nullptr);
+    return std::nullopt;
+  };
   bool fromFile = false;
   if (!data) {
-    if (!QFileInfo::exists(path)) {
-      replayJournal(none, std::nullopt, nullptr, nullptr);
-      return std::nullopt;
-    }
-    if (std::optional<QList<ClipboardItem>> items = decodeFileInPieces(path)) {
+    if (!QFileInfo::exists(path)) return noHistory();
+    if (std::optional<std::vector<QList<ClipboardItem>>> pieces = decodeFileInPieces(path)) {
       if (differsFromFile) *differsFromFile = false;
-      replayJournal(*items, identity, differsFromFile, journalReplayed);
-      return items;
+      return replayJournal(std::move(*pieces), journal.result(), identity, differsFromFile, journalReplayed);
     }
     bool ok = false;
     QByteArray bytes = readFile(path, &ok);
     if (!ok) {
       setAsideUnreadable(path, QStringLiteral("read error"));
-      replayJournal(none, std::nullopt, nullptr, nullptr);
-      return std::nullopt;
+      return noHistory();
     }
     data = std::move(bytes);
     fromFile = true;
@@ -423,16 +453,15 @@ std::optional<QList<ClipboardItem>> HistoryFile::read(bool* differsFromFile, boo
     bool cut = false;
     decoded = decodeItemsSkippingBad(*data, &skipped, nullptr, &cut);
     if (fromFile) setAsideUnreadable(path, error.toString());
-    if (!decoded) {
-      replayJournal(none, std::nullopt, nullptr, nullptr);
-      return std::nullopt;
-    }
+    if (!decoded) return noHistory();
     qCInfo(lcState) << "Loaded" << decoded->size() << "history items; skipped" << skipped << "that did not decode"
                     << (cut ? "; the file breaks off after them" : "");
   }
   // The journal's records name the items of the file as it was, also of one set aside.
-  replayJournal(*decoded, fromFile ? identity : std::nullopt, differsFromFile, journalReplayed);
-  return decoded;
+  std::vector<QList<ClipboardItem>> parts;
+  parts.push_back(std::move(*decoded));
+  return replayJournal(std::move(parts), journal.result(), fromFile ? identity : std::nullopt, differsFromFile,
+                       journalReplayed);
 }
 
 void HistoryFile::resolveFilesLater(const QList<ClipboardItem>& items,

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace qv {
 
@@ -75,10 +76,12 @@ class HistoryFile {
 
  private:
   bool setAsideUnreadable(const QString& filePath, const QString& reason);
-  // Replays the journal onto `items` read from the file with that identity, or sets it aside;
-  // then tells the save queue where the journal stands.
-  void replayJournal(QList<ClipboardItem>& items, const std::optional<HistoryFileIdentity>& file,
-                     bool* differsFromFile, bool* journalReplayed);
+  // The history after the journal's records (read beside the file) are applied to the file's
+  // items `parts`, read from the file with that identity; a journal that cannot be used is set
+  // aside. Then tells the save queue where the journal stands.
+  QList<ClipboardItem> replayJournal(std::vector<QList<ClipboardItem>> parts, std::optional<journal::Reading>& reading,
+                                     const std::optional<HistoryFileIdentity>& file, bool* differsFromFile,
+                                     bool* journalReplayed);
   bool setAsideJournal(const QString& kind, const QString& reason);
 
   ItemServices& services_;

@@ -10,7 +10,6 @@
 #include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSet>
 #include <charconv>
 #include <cstring>
 #include <string_view>
@@ -145,73 +144,47 @@ const char* kindName(HistoryChange::Kind kind) {
   return "?";
 }
 
-// Applies the records in order. The history is walked once to find the items they name; items
-// added by the journal collect in front of it, and the list is put together once at the end.
-void applyRecords(const std::vector<ParsedRecord>& records, std::vector<std::optional<ClipboardItem>>& decoded,
-                  QList<ClipboardItem>& items, journal::Replay& result) {
-  QSet<QUuid> named;
-  for (size_t k = 0; k < records.size(); ++k)
-    named.insert(records[k].kind == HistoryChange::Kind::remove ? records[k].id : decoded[k]->id);
-  QHash<QUuid, qsizetype> inFile;
-  for (qsizetype i = 0, n = items.size(); i < n && inFile.size() < named.size(); ++i)
-    if (named.contains(items.at(i).id) && !inFile.contains(items.at(i).id)) inFile.insert(items.at(i).id, i);
-
-  std::vector<bool> removedFromFile(size_t(items.size()), false);
-  QHash<qsizetype, ClipboardItem> replacedInFile;
-  std::vector<ClipboardItem> added;  // oldest first
-  std::vector<bool> addedRemoved;
-  QHash<QUuid, size_t> addedAt;
-  constexpr int kLoggedSkips = 5;
-
-  for (size_t k = 0; k < records.size(); ++k) {
-    const HistoryChange::Kind kind = records[k].kind;
-    const QUuid id = kind == HistoryChange::Kind::remove ? records[k].id : decoded[k]->id;
-    const auto front = addedAt.constFind(id);
-    const bool inFront = front != addedAt.constEnd() && !addedRemoved[*front];
-    const qsizetype fileIndex = inFront ? -1 : inFile.value(id, -1);
-    const bool inHistory = fileIndex >= 0 && !removedFromFile[size_t(fileIndex)];
-    bool applies = true;
-    switch (kind) {
-      case HistoryChange::Kind::add:
-        if (inFront || inHistory) {
-          applies = false;
-          break;
-        }
-        addedAt.insert(id, added.size());
-        added.push_back(std::move(*decoded[k]));
-        addedRemoved.push_back(false);
-        break;
-      case HistoryChange::Kind::update:
-        if (inFront) added[*front] = std::move(*decoded[k]);
-        else if (inHistory) replacedInFile.insert(fileIndex, std::move(*decoded[k]));
-        else applies = false;
-        break;
-      case HistoryChange::Kind::remove:
-        if (inFront) addedRemoved[*front] = true;
-        else if (inHistory) removedFromFile[size_t(fileIndex)] = true;
-        else applies = false;
-        break;
+// The ids the records name, each with the first place it has in the file. Looked up once per
+// item of the file, so it is a plain open-addressed table on the id's random bits rather than a
+// QSet (whose hashing of a whole UUID costs several times more per look-up).
+class NamedIds {
+ public:
+  explicit NamedIds(const std::vector<journal::Reading::Record>& records) {
+    size_t capacity = 16;
+    while (capacity < records.size() * 2) capacity *= 2;
+    mask_ = capacity - 1;
+    slots_.assign(capacity, -1);
+    for (const journal::Reading::Record& record : records) {
+      size_t at = start(record.id);
+      while (slots_[at] >= 0 && ids_[size_t(slots_[at])] != record.id) at = (at + 1) & mask_;
+      if (slots_[at] >= 0) continue;
+      slots_[at] = qsizetype(ids_.size());
+      ids_.push_back(record.id);
+      inFile_.push_back(-1);
     }
-    if (applies) {
-      ++result.applied;
-      continue;
+  }
+  // The entry of the id, or -1 when no record names it.
+  qsizetype find(const QUuid& id) const {
+    for (size_t at = start(id);; at = (at + 1) & mask_) {
+      const qsizetype entry = slots_[at];
+      if (entry < 0 || ids_[size_t(entry)] == id) return entry;
     }
-    if (++result.skipped <= kLoggedSkips)
-      qCInfo(lcState) << "History journal: skipped a record that does not apply:" << kindName(kind) << id;
   }
-  if (result.applied == 0) return;
+  qsizetype& inFile(qsizetype entry) { return inFile_[size_t(entry)]; }
 
-  QList<ClipboardItem> merged;
-  merged.reserve(qsizetype(added.size()) + items.size());
-  for (size_t k = added.size(); k-- > 0;)
-    if (!addedRemoved[k]) merged.append(std::move(added[k]));
-  for (qsizetype i = 0, n = items.size(); i < n; ++i) {
-    if (removedFromFile[size_t(i)]) continue;
-    const auto replaced = replacedInFile.find(i);
-    merged.append(replaced != replacedInFile.end() ? std::move(*replaced) : std::move(items[i]));
+ private:
+  size_t start(const QUuid& id) const {
+    quint64 halves[2];
+    static_assert(sizeof(QUuid) == sizeof halves);
+    std::memcpy(halves, &id, sizeof halves);
+    const quint64 mixed = (halves[0] ^ (halves[1] * 0x9E3779B97F4A7C15ULL)) * 0xBF58476D1CE4E5B9ULL;
+    return size_t(mixed >> 32) & mask_;
   }
-  items = std::move(merged);
-}
+  size_t mask_ = 0;
+  std::vector<qsizetype> slots_;
+  std::vector<QUuid> ids_;
+  std::vector<qsizetype> inFile_;  // the first place in the file, -1 when not there
+};
 
 }  // namespace
 
@@ -272,9 +245,9 @@ void appendRecord(QByteArray& out, const HistoryChange& change) {
   out.append("}\n");
 }
 
-Replay replay(const QByteArray& journal, const std::optional<HistoryFileIdentity>& current,
-              QList<ClipboardItem>& items) {
-  Replay result;
+Reading read(const QByteArray& journal, const std::optional<HistoryFileIdentity>& current) {
+  Reading reading;
+  Replay& result = reading.replay;
   const std::string_view text(journal.constData(), size_t(journal.size()));
   std::vector<std::string_view> lines;
   size_t at = 0;
@@ -284,7 +257,7 @@ Replay replay(const QByteArray& journal, const std::optional<HistoryFileIdentity
   result.goodLength = qint64(at);
   if (lines.empty()) {
     if (result.torn) qCInfo(lcState) << "History journal: dropped a header cut short";
-    return result;
+    return reading;
   }
 
   // The header: the format and the file the journal started from.
@@ -293,7 +266,7 @@ Replay replay(const QByteArray& journal, const std::optional<HistoryFileIdentity
       header ? identityFrom(header->value(QLatin1String("extends"))) : std::nullopt;
   if (!header || header->value(QLatin1String("journal")).toInteger(-1) != kFormat || !startedFrom) {
     result.outcome = Replay::Outcome::unreadable;
-    return result;
+    return reading;
   }
   // The last line that names the file on disk.
   std::optional<size_t> match;
@@ -304,9 +277,8 @@ Replay replay(const QByteArray& journal, const std::optional<HistoryFileIdentity
   }
   if (!match) {
     result.outcome = Replay::Outcome::unmatched;
-    return result;
+    return reading;
   }
-  result.matchedAtHeader = *match == 0;
   result.outcome = Replay::Outcome::replayed;
 
   std::vector<ParsedRecord> records;
@@ -318,22 +290,119 @@ Replay replay(const QByteArray& journal, const std::optional<HistoryFileIdentity
   }
   if (result.torn) qCInfo(lcState) << "History journal: dropped a last record cut short";
   std::vector<std::optional<ClipboardItem>> decoded = decodeRecordItems(records);
-  // Records whose item does not decode are damaged, like lines that do not read.
-  std::vector<ParsedRecord> usable;
-  std::vector<std::optional<ClipboardItem>> usableItems;
-  usable.reserve(records.size());
-  usableItems.reserve(records.size());
+  reading.records.reserve(records.size());
   for (size_t k = 0; k < records.size(); ++k) {
-    if (records[k].kind != HistoryChange::Kind::remove && !decoded[k]) {
+    const bool removal = records[k].kind == HistoryChange::Kind::remove;
+    // Records whose item does not decode are damaged, like lines that do not read.
+    if (!removal && !decoded[k]) {
       ++result.damaged;
       continue;
     }
-    usable.push_back(records[k]);
-    usableItems.push_back(std::move(decoded[k]));
+    const QUuid id = removal ? records[k].id : decoded[k]->id;
+    reading.records.push_back({records[k].kind, id, std::move(decoded[k])});
   }
   if (result.damaged > 0) qCInfo(lcState) << "History journal:" << result.damaged << "records do not read";
-  if (!usable.empty()) applyRecords(usable, usableItems, items, result);
-  return result;
+  return reading;
+}
+
+// Applies the records in order. The file's items are walked once to find the ones the records
+// name; items the journal adds collect in front of them, and the history is put together in one
+// pass, as the file's pieces are joined anyway.
+QList<ClipboardItem> apply(Reading& reading, std::vector<QList<ClipboardItem>> parts) {
+  qsizetype total = 0;
+  for (const QList<ClipboardItem>& part : parts) total += part.size();
+  const auto join = [&] {
+    if (parts.size() == 1) return std::move(parts.front());
+    QList<ClipboardItem> items;
+    items.reserve(total);
+    for (QList<ClipboardItem>& part : parts) items.append(std::move(part));
+    return items;
+  };
+  std::vector<Reading::Record>& records = reading.records;
+  Replay& result = reading.replay;
+  if (records.empty()) return join();
+
+  NamedIds named(records);
+  for (qsizetype index = 0; const QList<ClipboardItem>& part : parts) {
+    for (const ClipboardItem& item : part) {
+      if (const qsizetype entry = named.find(item.id); entry >= 0 && named.inFile(entry) < 0)
+        named.inFile(entry) = index;
+      ++index;
+    }
+  }
+
+  std::vector<bool> removedFromFile(size_t(total), false);
+  std::vector<bool> replacedInFile(size_t(total), false);
+  QHash<qsizetype, ClipboardItem> replacements;
+  std::vector<ClipboardItem> added;  // oldest first
+  std::vector<bool> addedRemoved;
+  QHash<QUuid, size_t> addedAt;
+  constexpr int kLoggedSkips = 5;
+  for (Reading::Record& record : records) {
+    const auto front = addedAt.constFind(record.id);
+    const bool inFront = front != addedAt.constEnd() && !addedRemoved[*front];
+    const qsizetype fileIndex = inFront ? -1 : named.inFile(named.find(record.id));
+    const bool inHistory = fileIndex >= 0 && !removedFromFile[size_t(fileIndex)];
+    bool applies = true;
+    switch (record.kind) {
+      case HistoryChange::Kind::add:
+        if (inFront || inHistory) {
+          applies = false;
+          break;
+        }
+        addedAt.insert(record.id, added.size());
+        added.push_back(std::move(*record.item));
+        addedRemoved.push_back(false);
+        break;
+      case HistoryChange::Kind::update:
+        if (inFront) {
+          added[*front] = std::move(*record.item);
+        } else if (inHistory) {
+          replacements.insert(fileIndex, std::move(*record.item));
+          replacedInFile[size_t(fileIndex)] = true;
+        } else {
+          applies = false;
+        }
+        break;
+      case HistoryChange::Kind::remove:
+        if (inFront) addedRemoved[*front] = true;
+        else if (inHistory) removedFromFile[size_t(fileIndex)] = true;
+        else applies = false;
+        break;
+    }
+    if (applies) {
+      ++result.applied;
+      continue;
+    }
+    if (++result.skipped <= kLoggedSkips)
+      qCInfo(lcState) << "History journal: skipped a record that does not apply:" << kindName(record.kind) << record.id;
+  }
+  records.clear();
+  if (result.applied == 0) return join();
+
+  QList<ClipboardItem> items;
+  items.reserve(qsizetype(added.size()) + total);
+  for (size_t k = added.size(); k-- > 0;)
+    if (!addedRemoved[k]) items.append(std::move(added[k]));
+  for (qsizetype index = 0; QList<ClipboardItem>& part : parts) {
+    for (ClipboardItem& item : part) {
+      const size_t at = size_t(index++);
+      if (removedFromFile[at]) continue;
+      items.append(replacedInFile[at] ? std::move(replacements[qsizetype(at)]) : std::move(item));
+    }
+    part = {};
+  }
+  return items;
+}
+
+Replay replay(const QByteArray& journal, const std::optional<HistoryFileIdentity>& current,
+              QList<ClipboardItem>& items) {
+  Reading reading = read(journal, current);
+  if (reading.replay.outcome != Replay::Outcome::replayed) return reading.replay;
+  std::vector<QList<ClipboardItem>> parts;
+  parts.push_back(std::move(items));
+  items = apply(reading, std::move(parts));
+  return reading.replay;
 }
 
 }  // namespace journal

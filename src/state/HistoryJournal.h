@@ -75,12 +75,27 @@ struct Replay {
   qint64 goodLength = 0;
   // Bytes of the records that extend the file (after the line naming it).
   qint64 liveBytes = 0;
-  // Whether the line naming the file is the first one (else a folded prefix lies before it).
-  bool matchedAtHeader = true;
 };
 
-// Applies the records of `journal` that extend the history file `current` (none when there is
-// no file) to `items`, which hold that file's items.
+// A journal read, with the items of its records decoded: the expensive part of a replay, which
+// start-up does while the history file decodes.
+struct Reading {
+  struct Record {
+    HistoryChange::Kind kind;
+    QUuid id;
+    std::optional<ClipboardItem> item;  // add, update
+  };
+  Replay replay;
+  std::vector<Record> records;
+};
+
+// Reads the records of `journal` that extend the history file `current` (none when there is no
+// file).
+Reading read(const QByteArray& journal, const std::optional<HistoryFileIdentity>& current);
+// The history after the records: `parts` hold the file's items in order (the file decoded in
+// one piece or several). Counts what applied in the reading's replay.
+QList<ClipboardItem> apply(Reading& reading, std::vector<QList<ClipboardItem>> parts);
+// Both at once, on a whole list.
 Replay replay(const QByteArray& journal, const std::optional<HistoryFileIdentity>& current,
               QList<ClipboardItem>& items);
 
