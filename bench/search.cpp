@@ -75,7 +75,7 @@ void BM_FilteredItems(benchmark::State& bench) {
     f.state->setSearchQuery(QString());
     bench.ResumeTiming();
     f.state->setSearchQuery(query);
-    const QList<ClipboardItem> result = f.state->filteredItems();
+    const FilteredItems result = f.state->filteredItems();
     found = result.size();
     benchmark::DoNotOptimize(result);
   }
@@ -185,7 +185,7 @@ void BM_MemoryAfterFirstSearch(benchmark::State& bench) {
   qsizetype found = 0;
   for (auto _ : bench) {
     const qint64 before = residentBytes();
-    QList<ClipboardItem> shown;  // what the card list holds
+    FilteredItems shown;  // what the card list holds
     for (const QString& typed : {QStringLiteral("t"), QStringLiteral("th"), QStringLiteral("the")}) {
       state.setSearchQuery(typed);
       shown = state.filteredItems();

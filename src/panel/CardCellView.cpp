@@ -90,7 +90,7 @@ CardCellView::CardCellView(ViewServices& context, PanelState& state, CardTapMemo
   connect(&state_, &PanelState::filteredItemsChanged, this, [this] {
     const auto& hovered = state_.hoveredItem();
     if (!hovered || hovered->id != item_.id) return;
-    const QList<ClipboardItem> shown = state_.filteredItems();
+    const FilteredItems shown = state_.filteredItems();
     const bool stillShown = std::any_of(shown.cbegin(), shown.cend(),
                                         [this](const ClipboardItem& item) { return item.id == item_.id; });
     if (!stillShown) forgetHover();
@@ -380,7 +380,7 @@ void CardCellView::reportAnchor() {
 QList<ClipboardItem> CardCellView::draggedItems() const {
   const QList<QUuid>& ids = state_.multiSelectedIDs();
   if (!isMultiSelected() || ids.size() <= 1) return {item_};
-  const QList<ClipboardItem> shown = state_.filteredItems();
+  const FilteredItems shown = state_.filteredItems();
   QList<ClipboardItem> items;
   for (const QUuid& id : ids) {
     const auto found = std::find_if(shown.cbegin(), shown.cend(),

@@ -79,7 +79,7 @@ class PlaceholderCard : public PaintedItem {
  private:
   void pick() {
     if (!state_.pasteAction()) return;
-    const QList<ClipboardItem> items = state_.filteredItems();
+    const FilteredItems items = state_.filteredItems();
     if (index_ < 0 || index_ >= items.size()) return;
     const bool plainText = viewServices(context()).settings->boolOr(QStringLiteral("qv.alwaysPlainText"), false);
     state_.pasteAction()(items.at(index_), plainText);

@@ -25,7 +25,7 @@ CardGroup DateGrouper::groupOf(const QDateTime& capturedAt) const {
   return CardGroup::earlier;
 }
 
-std::vector<CardGroup> groupsOf(const QList<ClipboardItem>& items, const DateGrouper& grouper) {
+std::vector<CardGroup> groupsOf(const FilteredItems& items, const DateGrouper& grouper) {
   std::vector<CardGroup> groups;
   groups.reserve(size_t(items.size()));
   for (const ClipboardItem& item : items) groups.push_back(grouper.groupOf(item.capturedAt));

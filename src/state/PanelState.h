@@ -4,6 +4,7 @@
 #include "platform/Scheduler.h"
 #include "state/CustomCategory.h"
 #include "state/FilterTypes.h"
+#include "state/FilteredItems.h"
 #include "state/HistoryFile.h"
 #include "state/ItemCategories.h"
 #include "state/ItemMarks.h"
@@ -296,7 +297,7 @@ class PanelState : public QObject {
   // The history after the active filter, the badge filters and the search query (which also
   // finds recognised image text), in history order. Kept until an input changes; every such
   // change emits filteredItemsChanged (a new recognised text only while a query is set).
-  QList<ClipboardItem> filteredItems() const;
+  FilteredItems filteredItems() const;
   Q_SIGNAL void filteredItemsChanged();
   // Keeps the items that pass the type, app and date filters, in order.
   QList<ClipboardItem> applyBadgeFilters(const QList<ClipboardItem>& items) const;
@@ -393,7 +394,6 @@ class PanelState : public QObject {
   std::shared_ptr<FilterIndex> filterIndex_ = attachFilterIndex(*this);
   // The add path tells the filtered list about a copy put at the front, so that the next
   // search checks that item alone instead of the whole history.
-  void beforeItemPrepended();
   void afterItemPrepended();
 
   // Bookkeeping that spares the add path two passes over a long history. Every change of the

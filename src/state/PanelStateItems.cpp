@@ -44,7 +44,6 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
   const quint64 before = historyChanges_;
   const bool marksWereLive = !duplicate && marksLiveAt_ == before;
   const bool floorHeld = !duplicate && retentionFloorAt_ == before;
-  beforeItemPrepended();
   recordChange(HistoryChange::added(item));
   items_.prepend(item);
   afterItemPrepended();
