@@ -1,11 +1,11 @@
 // Painting what lies over one card (badge row, footer with the source badge, the hover row of
 // quick actions) through the scene, as the card list does, at pixel ratios 1 and 2.
-#include "app/fake/FakeContext.h"
 #include "cards/badges/CardOverlay.h"
 #include "cards/badges/CardQuickActions.h"
 #include "items/ItemServices.h"
 #include "support/BenchMain.h"
 #include "support/CardBench.h"
+#include "support/app/FakeContext.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 

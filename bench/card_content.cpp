@@ -1,11 +1,11 @@
 // Painting one card's content into a card-sized image, per kind, at pixel ratios 1 and 2, with
 // what loads off the main thread (thumbnails, preview images, their pre-scaled copies) in place.
-#include "app/fake/FakeContext.h"
 #include "cards/content/CardContentItem.h"
 #include "items/ItemServices.h"
 #include "items/link/OGImageCache.h"
 #include "items/stores/ImageStore.h"
 #include "support/BenchMain.h"
+#include "support/app/FakeContext.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 

@@ -1,12 +1,12 @@
 // The whole card (content, badges, footer, edges, glow and shadows) as the card list paints it
 // through the scene: handing it props that did not change, painting a static card from its
 // cached layers, and one frame of a sensitive card while its blur moves.
-#include "app/fake/FakeContext.h"
 #include "cards/ClipboardCardView.h"
 #include "items/ItemServices.h"
 #include "items/link/OGImageCache.h"
 #include "support/BenchMain.h"
 #include "support/CardBench.h"
+#include "support/app/FakeContext.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 

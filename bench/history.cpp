@@ -1,5 +1,4 @@
 // The history at 100,000 items: adding a copy at the front, saving (encode + write), loading.
-#include "app/fake/FakeContext.h"
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
 #include "items/model/ItemJson.h"
@@ -7,6 +6,7 @@
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
 #include "support/MixedHistory.h"
+#include "support/app/FakeContext.h"
 
 #include <benchmark/benchmark.h>
 #include <QApplication>

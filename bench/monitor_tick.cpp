@@ -1,11 +1,11 @@
 // The clipboard monitor's poll when nothing was copied (where changes are not announced; on X11
 // nothing runs while nothing changes), and the overlay scan that runs beside it.
 //   build/bin/bench_monitor_tick
-#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "items/capture/ClipboardMonitor.h"
 #include "items/capture/OverlayScanner.h"
 #include "support/BenchMain.h"
+#include "support/app/FakeContext.h"
 
 #include <benchmark/benchmark.h>
 #include <QGuiApplication>

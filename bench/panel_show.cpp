@@ -2,7 +2,6 @@
 // card list, and from a keystroke in the search field to the next painted frame, with 100,000
 // items in the history.
 #include "app/PanelController.h"
-#include "app/fake/FakeContext.h"
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
 #include "panel/CardScrollView.h"
@@ -10,6 +9,7 @@
 #include "panel/SearchBarView.h"
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
+#include "support/app/FakeContext.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 #include "ui/controls/TextInput.h"

@@ -4,11 +4,11 @@
 //   BM_ScanLoweredTexts       contains() over texts lower-cased beforehand: the floor
 //   BM_LowerAndScanTexts      lower-casing each text, then contains() (no cache at all)
 //   BM_FirstSearchAfterNewItem the first search after a new copy arrived (index refreshed)
-#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
 #include "support/MixedHistory.h"
+#include "support/app/FakeContext.h"
 
 #include <benchmark/benchmark.h>
 #include <QApplication>

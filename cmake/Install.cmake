@@ -35,6 +35,8 @@ if(CMAKE_INSTALL_PREFIX STREQUAL "/usr/local")
 endif()
 
 install(TARGETS quorvalen RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The PDF module, where the program looks for it (beside its binary's folder).
+install(TARGETS qvpdf LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/quorvalen)
 # The desktop entry names the installed binary by its full path (~/.local/bin is not always on
 # the launcher's PATH), so it is written for the prefix the install goes to.
 install(CODE "

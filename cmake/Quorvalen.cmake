@@ -30,15 +30,34 @@ function(qv_library name)
   target_precompile_headers(qv_${name} REUSE_FROM qv_pch)
 endfunction()
 
-# tests/<folder>/*.cpp -> one test binary per folder, each test case its own ctest entry.
+# tests/support/<layer>/ -> qv_testsupport_<layer>: what the tests of that layer and the layers
+# above share (fakes, harnesses). It links the given libraries: its layer and the support of the
+# layers that layer builds on, never a layer above, so that a layer's tests build without them.
+function(qv_test_support layer)
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/support/${layer}/*.cpp
+       ${CMAKE_CURRENT_SOURCE_DIR}/support/${layer}/*.h)
+  if(NOT srcs)
+    set(srcs ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
+  endif()
+  add_library(qv_testsupport_${layer} STATIC ${srcs})
+  target_link_libraries(qv_testsupport_${layer} PUBLIC ${ARGN})
+  qv_use_pch(qv_testsupport_${layer})
+endfunction()
+
+# tests/<folder>/*.cpp -> one test binary per folder, each test case its own ctest entry, linked
+# with the support of its layer (`support`, default the folder's own) and nothing above it.
 function(qv_tests folder)
+  cmake_parse_arguments(ARG "" "SUPPORT" "" ${ARGN})
   file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
   if(NOT srcs)
     return()
   endif()
+  if(NOT ARG_SUPPORT)
+    set(ARG_SUPPORT ${folder})
+  endif()
   set(target test_${folder})
-  add_executable(${target} ${srcs})
-  target_link_libraries(${target} PRIVATE qv_testsupport ${ARGN})
+  add_executable(${target} ${srcs} ${CMAKE_CURRENT_SOURCE_DIR}/support/TestMain.cpp)
+  target_link_libraries(${target} PRIVATE qv_testsupport_${ARG_SUPPORT})
   qv_use_pch(${target})
   gtest_discover_tests(${target}
     DISCOVERY_MODE PRE_TEST

@@ -10,6 +10,7 @@
 //     --popup X,Y,W,H   map an override-redirect popup menu at that rectangle
 //     --no-pid          leave _NET_WM_PID unset (the X-Resource extension still knows us)
 //     --no-selection    do not take the clipboard
+//     --many-targets N  also offer N distinct made-up targets (a flood of formats)
 // Prints "ready" once it owns the selection and its windows are mapped. Exits when another
 // client takes the selection (unless it shows a window) or on SIGTERM.
 #include <poll.h>
@@ -24,6 +25,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -58,7 +60,7 @@ constexpr qsizetype kChunk = 256 * 1024;
 int usage() {
   std::fprintf(stderr,
                "usage: clipsource [-t TYPE VALUE]... [--text VALUE] [--hang] [--window CLASS]\n"
-               "                  [--popup X,Y,W,H] [--no-pid] [--no-selection]\n");
+               "                  [--popup X,Y,W,H] [--no-pid] [--no-selection] [--many-targets N]\n");
   return 2;
 }
 
@@ -113,6 +115,7 @@ int main(int argc, char** argv) {
   bool takeSelection = true;
   QByteArray windowClass;
   QList<int> popup;
+  int manyTargets = 0;
   for (int index = 1; index < argc; ++index) {
     const QByteArray argument = argv[index];
     auto next = [&]() -> QByteArray { return index + 1 < argc ? QByteArray(argv[++index]) : QByteArray(); };
@@ -143,6 +146,8 @@ int main(int argc, char** argv) {
       setPid = false;
     } else if (argument == "--no-selection") {
       takeSelection = false;
+    } else if (argument == "--many-targets" && index + 1 < argc) {
+      manyTargets = next().toInt();
     } else {
       return usage();
     }
@@ -163,6 +168,17 @@ int main(int argc, char** argv) {
   const xcb_atom_t colorAtom = atom("application/x-color");
   QList<Offer> offered;
   for (const auto& [type, value] : offers) offered.append({atom(type.constData()), value});
+  // Interned all at once: one round trip each would take minutes for a hundred thousand.
+  std::vector<xcb_intern_atom_cookie_t> cookies;
+  for (int index = 0; index < manyTargets; ++index) {
+    const QByteArray name = "application/x-clipsource-filler-" + QByteArray::number(index);
+    cookies.push_back(xcb_intern_atom(connection, 0, uint16_t(name.size()), name.constData()));
+  }
+  for (const xcb_intern_atom_cookie_t& cookie : cookies) {
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+    if (reply) offered.append({reply->atom, QByteArray("filler")});
+    free(reply);
+  }
 
   // The window that owns the selection: the visible window when there is one.
   xcb_window_t owner;

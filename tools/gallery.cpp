@@ -2,13 +2,16 @@
 // folder given as the first argument), offscreen, for people to look at.
 // Views register in their folder's add…GalleryViews function; add the call below.
 #include "app/AppContext.h"
-#include "app/fake/FakeContext.h"
 #include "cards/CardsGallery.h"
 #include "cards/badges/BadgesGallery.h"
 #include "items/ItemServices.h"
+#include "library/LibraryGallery.h"
 #include "panel/CardCellGallery.h"
 #include "panel/PanelGallery.h"
+#include "preview/PreviewGallery.h"
+#include "settings/SettingsGallery.h"
 #include "settings/onboarding/OnboardingGallery.h"
+#include "support/app/FakeContext.h"
 #include "ui/Appearance.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
@@ -113,8 +116,11 @@ int main(int argc, char** argv) {
   qv::addCardsGalleryViews(registry);
   qv::addCardBadgeGalleryViews(registry);
   qv::addOnboardingGalleryViews(registry);
+  qv::addSettingsGalleryViews(registry);
   qv::addPanelGalleryViews(registry);
   qv::addCardCellGalleryViews(registry);
+  qv::addPreviewGalleryViews(registry);
+  qv::addLibraryGalleryViews(registry);
   registry.add(QStringLiteral("sample-pill"), renderPills);
 
   int written = 0;

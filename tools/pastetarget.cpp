@@ -5,12 +5,16 @@
 //   "click <x> <y>" for every mouse press (screen coordinates).
 // Commands on stdin: "text" prints the current text; "quit" leaves.
 // "--class <name>" gives the window that WM_CLASS class (to pose as a terminal emulator).
+// "--multiline" makes the field a multi-line editor that also reports "pasted <hex>": the bytes
+// (UTF-8, in hexadecimal) of each text pasted into it, exactly as the clipboard gave them.
 #include "ToolLines.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <cstdio>
 
 namespace {
@@ -42,6 +46,16 @@ class KeyReporter : public QObject {
   }
 };
 
+// A multi-line editor normalises line ends as it inserts; the report is taken before that.
+class PastedTextReporter : public QPlainTextEdit {
+ protected:
+  void insertFromMimeData(const QMimeData* source) override {
+    if (source && source->hasText())
+      say(QStringLiteral("pasted ") + QString::fromLatin1(source->text().toUtf8().toHex()));
+    QPlainTextEdit::insertFromMimeData(source);
+  }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -49,19 +63,24 @@ int main(int argc, char** argv) {
   for (int index = 1; index + 1 < argc; ++index)
     if (QByteArray(argv[index]) == "--class") QCoreApplication::setApplicationName(QString::fromUtf8(argv[index + 1]));
   QApplication app(argc, argv);
-  QLineEdit field;
+  const bool multiline = QCoreApplication::arguments().contains(QStringLiteral("--multiline"));
+  QLineEdit line;
+  PastedTextReporter lines;
+  QWidget& field = multiline ? static_cast<QWidget&>(lines) : line;
+  const auto text = [&] { return multiline ? lines.toPlainText() : line.text(); };
   field.setWindowTitle(QStringLiteral("Paste target"));
-  field.resize(400, 40);
+  field.resize(400, multiline ? 200 : 40);
   KeyReporter reporter;
   field.installEventFilter(&reporter);
-  QObject::connect(&field, &QLineEdit::textChanged, [](const QString& text) { say("text " + text); });
+  QObject::connect(&line, &QLineEdit::textChanged, [](const QString& now) { say("text " + now); });
+  QObject::connect(&lines, &QPlainTextEdit::textChanged, [&] { say("text " + text()); });
   QObject::connect(&app, &QApplication::focusChanged, [&](QWidget*, QWidget* now) {
     say(now == &field ? QStringLiteral("active") : QStringLiteral("inactive"));
   });
 
-  qv::tools::StdinLines input([&](const QByteArray& line) {
-    if (line.trimmed() == "text") say("text " + field.text());
-    if (line.trimmed() == "quit") app.quit();
+  qv::tools::StdinLines input([&](const QByteArray& command) {
+    if (command.trimmed() == "text") say("text " + text());
+    if (command.trimmed() == "quit") app.quit();
   });
 
   field.show();

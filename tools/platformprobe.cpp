@@ -1,7 +1,8 @@
 // Drives the real X11 desktop services from stdin, one command a line, one JSON answer a line;
 // end-to-end tests run it under Xvfb as a Qt program on the xcb platform.
 //   change | waitchange COUNT MS | read | readasync MS | writetext TEXT | writecolor #RRGGBB |
-//   windows | frontmost | remember | activateremembered | switchto ID | app PID | containing PID | quit
+//   windows | frontmost | previous | ownwindow | remember | activateremembered | switchto ID | app PID |
+//   containing PID | quit
 #include "ToolLines.h"
 #include "platform/x11/X11Pasteboard.h"
 #include "platform/x11/X11WindowList.h"
@@ -14,6 +15,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QThread>
+#include <QWidget>
 
 namespace {
 
@@ -74,6 +76,7 @@ int main(int argc, char** argv) {
   auto windows = std::make_shared<x11::X11WindowList>();
   auto workspace = std::make_shared<x11::X11Workspace>(windows);
   std::optional<RunningApp> lastFrontmost;
+  QWidget ownWindow;
 
   auto handle = [&](const QByteArray& line) {
     const QList<QByteArray> words = line.split(' ');
@@ -142,6 +145,15 @@ int main(int argc, char** argv) {
               {QStringLiteral("overlayCandidate"), windows->hasOverlayCandidate()}});
     } else if (command == "frontmost") {
       answer(appJson(workspace->frontmostApplication()));
+    } else if (command == "previous") {
+      answer(appJson(workspace->previousApplication()));
+    } else if (command == "ownwindow") {
+      // A window of the probe's own takes the focus, as the panel does.
+      ownWindow.setWindowTitle(QStringLiteral("Probe window"));
+      ownWindow.resize(200, 100);
+      ownWindow.show();
+      ownWindow.activateWindow();
+      answer({{QStringLiteral("window"), qint64(ownWindow.winId())}});
     } else if (command == "remember") {
       lastFrontmost = workspace->frontmostApplication();
       answer(appJson(lastFrontmost));

@@ -1,7 +1,7 @@
 #pragma once
 // What the card benchmarks share (header only: every bench/*.cpp is its own program).
-#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
+#include "support/app/FakeContext.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 

@@ -103,6 +103,7 @@ void AppDelegate::applicationDidFinishLaunching() {
   wirePanelStateActions();
   state().loadHistory();
   setupStatusItem();
+  tellIfSettingsWereReset();
 
   hotkeyManager_ = std::make_unique<HotkeyManager>(
       context_, performWeakly([](AppDelegate& self) { self.togglePanelFromHotkey(); }));
@@ -145,20 +146,12 @@ void AppDelegate::migrateDwellDelay() {
     context_.settings->set(QLatin1String(kEdgeDwellDelayKey), kDefaultDwellDelay);
 }
 
-double AppDelegate::storedDwellDelay() const {
-  const double stored = context_.settings->doubleOr(QLatin1String(kEdgeDwellDelayKey), 0);
-  return stored == 0 ? kDefaultDwellDelay : stored;
-}
+// The settings pane's reading of each key, so that what it shows is what the program does.
+double AppDelegate::storedDwellDelay() const { return GeneralSettings::read(*context_.settings).edgeDwellDelay; }
 
-QString AppDelegate::storedEdgeSide() const {
-  return context_.settings->stringOr(QLatin1String(kEdgeSideKey), QStringLiteral("right"));
-}
+QString AppDelegate::storedEdgeSide() const { return GeneralSettings::read(*context_.settings).edgeSide; }
 
-bool AppDelegate::isEdgeEnabled() const {
-  const std::optional<qint64> keyCode = context_.settings->intValue(QLatin1String(kShortcutKeyCodeKey));
-  if (keyCode && *keyCode >= 0) return context_.settings->boolOr(QLatin1String(kEdgeEnabledKey), false);
-  return true;
-}
+bool AppDelegate::isEdgeEnabled() const { return GeneralSettings::read(*context_.settings).edgeInEffect(); }
 
 void AppDelegate::setupEdgeTrigger() {
   migrateDwellDelay();

@@ -45,6 +45,14 @@ class AppDelegate : public QObject {
   // Told from the tray when a pick could not be typed into its application.
   static constexpr char kCopiedOnlyMessage[] =
       "Copied to the clipboard only: the application you came from did not take the paste. Paste it with Ctrl+V.";
+  // Why a pick is only copied where no program may press keys in another.
+  static constexpr char kCannotPostKeysText[] =
+      "This desktop doesn't let one app press keys in another (that needs an X11 session with the XTest "
+      "extension), so items are copied to the clipboard and you paste them yourself with Ctrl+V.";
+  // Told once at launch when the settings file could not be read.
+  static constexpr char kSettingsResetMessage[] =
+      "Your settings could not be read, so Quorvalen started with its default settings. The old settings file "
+      "was kept.";
   // Told from the tray when the user starts the program while it runs.
   static constexpr char kAlreadyRunningMessage[] =
       "Quorvalen is already running. Open it from this icon, at the screen edge or with your shortcut.";
@@ -96,6 +104,8 @@ class AppDelegate : public QObject {
 
   // ---- Status item and actions (AppDelegateActions.cpp) -------------------------------------
   void setupStatusItem();
+  // Says once, from the tray (else in an alert), that the settings file could not be read.
+  void tellIfSettingsWereReset();
   void statusItemClicked();
   void showStatusMenu();
   void handlePanelVisibility(bool visible);

@@ -82,6 +82,28 @@ void AppDelegate::anotherStartRequested() {
   if (statusItem_) statusItem_->showMessage(QStringLiteral("Quorvalen"), QString::fromLatin1(kAlreadyRunningMessage));
 }
 
+void AppDelegate::tellIfSettingsWereReset() {
+  if (!context_.settings->wasReset()) return;
+  qCInfo(lcApp) << "Settings were reset: telling the user";
+  const QString text = QString::fromLatin1(kSettingsResetMessage);
+  if (statusItem_ && statusItem_->isAvailable()) {
+    statusItem_->showMessage(QStringLiteral("Quorvalen"), text);
+    return;
+  }
+  // Without a tray the program has no other voice: a short note the user dismisses, once the
+  // launch is over.
+  context_.scheduler->post(performWeakly([text](AppDelegate& self) {
+    AlertSpec alert;
+    alert.style = AlertSpec::Style::warning;
+    alert.message = QStringLiteral("Settings were reset");
+    alert.informativeText = text;
+    alert.buttons = {QStringLiteral("OK")};
+    alert.returnButton = 0;
+    alert.cancelButton = 0;
+    self.context_.alerts->run(alert);
+  }));
+}
+
 void AppDelegate::statusItemClicked() { panelController_->togglePanel(); }
 
 void AppDelegate::showStatusMenu() {
@@ -166,11 +188,22 @@ bool AppDelegate::ensurePostEventAccess() {
 void AppDelegate::showAccessibilityAlert() {
   AlertSpec alert;
   alert.style = AlertSpec::Style::informational;
-  alert.message = QStringLiteral("Enable Accessibility for Quorvalen");
+  if (!context_.pastePermission->isGrantable()) {
+    // On X11 any program may press keys through XTest; where that is missing (Wayland, a server
+    // without XTest) nothing can grant it, so there is no settings page to send the user to.
+    alert.message = QStringLiteral("Quorvalen can't paste for you here");
+    alert.informativeText = QString::fromLatin1(kCannotPostKeysText);
+    alert.buttons = {QStringLiteral("OK")};
+    alert.returnButton = 0;
+    alert.cancelButton = 0;
+    context_.alerts->run(alert);
+    return;
+  }
+  alert.message = QStringLiteral("Allow Quorvalen to press Ctrl+V");
   alert.informativeText = QStringLiteral(
-      "Quorvalen uses Accessibility to paste items directly into other apps. You can enable it in System "
-      "Settings under Privacy & Security.");
-  alert.buttons = {QStringLiteral("Open System Settings"), QStringLiteral("Not Now")};
+      "Quorvalen presses Ctrl+V to paste items directly into other apps. You can allow it in your desktop's "
+      "settings.");
+  alert.buttons = {QStringLiteral("Open Settings"), QStringLiteral("Not Now")};
   alert.returnButton = 0;
   alert.cancelButton = 1;
   if (context_.alerts->run(alert) == 0) context_.pastePermission->openAccessibilitySettings();

@@ -5,6 +5,7 @@
 #include "platform/keys/KeyCodes.h"
 
 #include <QPointer>
+#include <algorithm>
 #include <limits>
 
 namespace qv {
@@ -14,6 +15,7 @@ HotkeyManager::HotkeyManager(const AppContext& context, std::function<void()> ha
       scheduler_(*context.scheduler),
       settings_(*context.settings),
       hotKey_(*context.hotKey),
+      status_(context.hotKeyStatus),
       handler_(std::move(handler)) {
   apply();
   connect(&settings_, &SettingsStore::changed, this, &HotkeyManager::apply);
@@ -65,6 +67,7 @@ void HotkeyManager::apply() {
     if (handlerInstalled_) hotKey_.removeHandler();
     handlerInstalled_ = false;
     appliedShortcut_ = shortcut;
+    if (status_) status_->report(std::nullopt);
     qCInfo(lcHotKey, "No shortcut recorded — hotkey idle");
     return;
   }
@@ -85,6 +88,9 @@ void HotkeyManager::apply() {
       shortcut.modifiers <= std::numeric_limits<int32_t>::max())
     status = hotKey_.registerHotKey(int(shortcut.keyCode), int(shortcut.modifiers) & keys::kShortcutModifierMask,
                                     kHotKeyId);
+  if (status_)
+    status_->report(HotKeyStatus::Grab{int(std::clamp<qint64>(shortcut.keyCode, 0, INT32_MAX)),
+                                       int(std::clamp<qint64>(shortcut.modifiers, 0, INT32_MAX)), status});
   if (status != GlobalHotKey::kOk) {
     appliedShortcut_.reset();  // any later settings change tries again
     qCCritical(lcHotKey, "Grabbing the hotkey failed, status:%d — may conflict with a system shortcut", status);

@@ -2,6 +2,7 @@
 #include <QObject>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -9,13 +10,14 @@ namespace qv {
 
 struct AppContext;
 class GlobalHotKey;
+class HotKeyStatus;
 class Scheduler;
 class SettingsStore;
 
 // The global shortcut that toggles the edge panel. It reads the recorded shortcut from the
 // settings, registers it system-wide, registers again whenever the stored shortcut changes
-// (and, after a refused registration, on any settings change), and runs the handler on the
-// main thread when the shortcut is pressed.
+// (and, after a refused registration, on any settings change), reports each outcome to the
+// hot key status, and runs the handler on the main thread when the shortcut is pressed.
 class HotkeyManager : public QObject {
   Q_OBJECT
  public:
@@ -52,6 +54,7 @@ class HotkeyManager : public QObject {
   Scheduler& scheduler_;
   SettingsStore& settings_;
   GlobalHotKey& hotKey_;
+  std::shared_ptr<HotKeyStatus> status_;
   std::function<void()> handler_;
   bool registered_ = false;
   bool handlerInstalled_ = false;

@@ -15,6 +15,7 @@
 #include "ui/InterfaceServices.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QSessionManager>
 #include <QThreadPool>
 #include <csignal>
@@ -58,10 +59,24 @@ int runQuorvalen(int argc, char** argv) {
   // written its last save and let go of the lock.
   const bool afterRelaunch = QApplication::arguments().contains(QLatin1String(AppRelauncher::kAfterRelaunchArgument));
   const Paths paths = Paths::fromEnvironment();
+  // A start that cannot take the lock for a reason other than a running program says why and
+  // fails: reporting "already running" then would be a failure dressed up as success.
+  QString why;
+  const QString folder = SingleInstance::chooseFolder(lockFolder(paths), QDir::tempPath(), &why);
+  if (folder.isEmpty()) {
+    qCCritical(lcApp).noquote() << "Cannot start: no folder can hold the single-instance lock:" << why;
+    return 1;
+  }
+  if (!why.isEmpty()) qCWarning(lcApp).noquote() << "Lock and socket in" << folder << "instead:" << why;
+  QString lockError;
   std::unique_ptr<SingleInstance> instance = SingleInstance::acquire(
-      lockFolder(paths), afterRelaunch ? SingleInstance::kRelaunchWaitMs : 0);
+      folder, afterRelaunch ? SingleInstance::kRelaunchWaitMs : 0, &lockError);
+  if (!instance && !lockError.isEmpty()) {
+    qCCritical(lcApp).noquote() << "Cannot start:" << lockError;
+    return 1;
+  }
   if (!instance) {
-    const bool told = SingleInstance::tellRunningInstance(lockFolder(paths));
+    const bool told = SingleInstance::tellRunningInstance(folder);
     qCInfo(lcApp) << "Quorvalen is already running;" << (told ? "it says so on screen" : "it did not answer");
     return 0;
   }
@@ -86,7 +101,9 @@ int runQuorvalen(int argc, char** argv) {
   // The icon theme is searched for the program's icon once the program runs: the search takes a
   // good part of a launch, and no window that shows the icon can open before.
   context->scheduler->post([] { QApplication::setWindowIcon(applicationIcon()); });
-  instance->listenForAnotherStart([&delegate] { delegate.anotherStartRequested(); });
+  QString listenError;
+  if (!instance->listenForAnotherStart([&delegate] { delegate.anotherStartRequested(); }, &listenError))
+    qCWarning(lcApp).noquote() << "A later start cannot reach this one:" << listenError;
   const int status = QApplication::exec();
   // The history is on disk now. Freeing a long one item by item would hold up the exit; one more
   // reference to it, reachable until the process ends, leaves its memory to the system instead.

@@ -57,7 +57,6 @@ PanelController::PanelController(AppContext& context, QObject* parent)
   panel_->winId();  // the native window exists from now on, so shapes and hints can be set
   if (context_.windowShaper) context_.windowShaper->keepOnAllDesktops(panel_->windowHandle());
   if (context_.compositor) {
-    if (translucency_.blurBehind) context_.compositor->requestBlurBehind(panel_->windowHandle(), {});
     connect(context_.compositor.get(), &Compositor::changed, this, &PanelController::followCompositor);
   }
   connect(panel_.get(), &QuorvalenPanel::deactivated, this, &PanelController::handleResignKey);
@@ -322,7 +321,10 @@ bool PanelController::hasClickMonitors() const { return bool(globalClickMonitor_
 void PanelController::installKeyMonitor() {
   if (keyMonitor_) return;
   keyMonitor_ = std::make_unique<EventMonitor>([this](QWindow*, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) handleKeyDown(*static_cast<QKeyEvent*>(event));
+    // While a menu is open (a card's, a drop-down's) its keys are its own: Escape closes the
+    // menu only, and Return or the arrows choose in it, not in the list below.
+    if (event->type() == QEvent::KeyPress && !QApplication::activePopupWidget())
+      handleKeyDown(*static_cast<QKeyEvent*>(event));
   });
 }
 
@@ -414,7 +416,7 @@ void PanelController::followCompositor() {
   qCInfo(lcPanel) << (translucency_.compositor ? "Compositor arrived: the panel draws translucent"
                                                : "Compositor left: the panel draws opaque, cut to its content");
   if (rootView_) rootView_->setTranslucency(translucency_);
-  if (translucency_.blurBehind) context_.compositor->requestBlurBehind(panel_->windowHandle(), {});
+  blurRegion_.reset();  // a compositor that arrives (again) is asked afresh
   applyAlpha();
   updateShape();
 }
@@ -433,6 +435,11 @@ void PanelController::updateShape() {
   // Clicks beside the content always reach the windows below. A compositor blends the
   // transparent parts; without one they would show black, so the window is cut as well.
   const QRegion region = contentRegion();
+  // Only what the panel shows is blurred behind: the rest of the window is clear.
+  if (translucency_.blurBehind && context_.compositor && !region.isEmpty() && blurRegion_ != region) {
+    context_.compositor->requestBlurBehind(window, region);
+    blurRegion_ = region;
+  }
   const bool cut = !translucency_.compositor;
   if (appliedShape_ && *appliedShape_ == region && appliedCut_ == cut) return;
   if (cut) shaper->setShape(window, region);

@@ -159,7 +159,9 @@ class PanelController : public QObject {
   bool handleGeneralKey(const PanelKeyInput& key);
   void pasteFromKeyboard(const PanelKeyInput& key);
   void copyFromKeyboard();
+  bool canPreview() const;
   void previewFromKeyboard();
+  void takeOutTypedSpace();
   void escapeOneLevel();
   bool keyboardPlainText(const PanelKeyInput& key) const;
   std::optional<ClipboardItem> hoveredItem() const;
@@ -207,6 +209,7 @@ class PanelController : public QObject {
   std::optional<RunningApp> previousApp_;
   std::optional<QRegion> appliedShape_;  // where the window takes clicks; none before the first shape
   bool appliedCut_ = false;              // the window is also drawn only there
+  std::optional<QRegion> blurRegion_;    // where the compositor was last asked to blur behind
   WorkItem pasteWork_;                   // activating the target after the hide
   WorkItem copyOnlyHideWork_;            // hiding after the copied feedback
   WorkItem toastResetWork_;              // ending the copied toast

@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "app/PanelKeyInput.h"
 #include "items/writer/PasteboardWriter.h"
+#include "panel/PanelView.h"
 #include "platform/keys/KeyCodes.h"
 #include "settings/GeneralSettings.h"
 #include "state/PanelState.h"
@@ -94,7 +95,8 @@ bool PanelController::handleListKey(const PanelKeyInput& key) {
     case Space:
       // With a query and no card under the pointer, the space is part of the search.
       if (state_->searchFieldFocused() && !hoveredItem() && !state_->searchQuery().isEmpty()) return false;
-      previewFromKeyboard();
+      if (canPreview()) previewFromKeyboard();
+      else if (state_->searchFieldFocused()) takeOutTypedSpace();
       return true;
     case Escape: escapeOneLevel(); return true;
     case LeftArrow:
@@ -113,15 +115,19 @@ bool PanelController::handleListKey(const PanelKeyInput& key) {
 
 bool PanelController::handleGeneralKey(const PanelKeyInput& key) {
   if (state_->searchFieldFocused()) return false;
+  const bool plainOrShift = (key.flags & ~keys::kShiftFlag) == 0;
   switch (key.keyCode) {
-    case T: return true;
+    case T:
+      // With Ctrl, Alt or Super the T key does nothing; plain, it is a letter like any other, or
+      // the first "t" typed into an unfocused search would be lost.
+      if (!plainOrShift) return true;
+      break;
     case Delete:
       if (key.isRepeat) return true;  // holding the key removes one item only
       if (const auto target = firstOf(hoveredItem(), selectedItem())) state_->removeItem(*target);
       return true;
     default: break;
   }
-  const bool plainOrShift = (key.flags & ~keys::kShiftFlag) == 0;
   if (!plainOrShift || !key.typesText()) return false;
   // Typing starts a search with what was typed.
   state_->setSearchQuery(state_->searchQuery() + key.characters);
@@ -176,13 +182,22 @@ void PanelController::copyFromKeyboard() {
   else state_->shake(*target);
 }
 
+// Without a preview pane nothing can be previewed: Space then changes nothing at all, not the
+// side surface, the search focus nor the query.
+bool PanelController::canPreview() const { return rootView_ && rootView_->hasPreviewFactory(); }
+
 void PanelController::previewFromKeyboard() {
   if (state_->searchFieldFocused()) {
     state_->raiseResignSearchFocusTrigger();
-    // The field receives this space as well once it has let go of the focus; it is taken out.
-    context_.scheduler->post([this, previous = state_->searchQuery()] { stripTypedSpace(previous); }, Guard(this));
+    takeOutTypedSpace();
   }
   if (const auto target = firstOf(hoveredItem(), selectedItem(), firstItem(*state_))) state_->retargetPreview(*target);
+}
+
+// The focused field receives this space as well (the key monitor lets every key through); it is
+// taken out again.
+void PanelController::takeOutTypedSpace() {
+  context_.scheduler->post([this, previous = state_->searchQuery()] { stripTypedSpace(previous); }, Guard(this));
 }
 
 // Escape closes one thing per press: the dots menu, the preview, the filter panel, the panel.

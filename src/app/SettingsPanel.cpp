@@ -1,17 +1,21 @@
 #include "app/SettingsPanel.h"
 
 #include "app/AppContext.h"
+#include "platform/Scheduler.h"
 #include "settings/SettingsView.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QPointer>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace qv {
 
 SettingsPanel::SettingsPanel(AppContext& context, bool canFade, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint),
       canFade_(canFade),
+      scheduler_(*context.scheduler),
       opacity_(*context.frameClock, 1.0) {
   setFixedSize(SettingsView::kWidth, SettingsView::kHeight);
   auto* layout = new QVBoxLayout(this);
@@ -19,6 +23,7 @@ SettingsPanel::SettingsPanel(AppContext& context, bool canFade, QWidget* parent)
   view_ = new SettingsView(context, this);
   layout->addWidget(view_);
   opacity_.setOnChange([this] { applyOpacity(); });
+  QCoreApplication::instance()->installEventFilter(this);
 }
 
 SettingsPanel::~SettingsPanel() = default;
@@ -49,7 +54,20 @@ void SettingsPanel::fadeOut(double seconds) {
   });
 }
 
+bool SettingsPanel::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Quit && watched == QCoreApplication::instance()) {
+    applicationQuitting_ = true;
+    // Another window may still keep the program running; the next close is the user's again.
+    scheduler_.post([this] { applicationQuitting_ = false; }, this);
+  }
+  return false;
+}
+
 void SettingsPanel::closeEvent(QCloseEvent* event) {
+  if (std::exchange(applicationQuitting_, false)) {
+    event->accept();
+    return;
+  }
   // The close button fades the window out; it stays, to be shown again where it was.
   event->ignore();
   if (onCloseRequested) onCloseRequested();

@@ -7,12 +7,13 @@
 namespace qv {
 
 struct AppContext;
+class Scheduler;
 class SettingsView;
 
 // The settings window: 680 × 520, not resizable, never destroyed once made. Its close button
-// asks `onCloseRequested` (the delegate fades it out) instead of closing at once. Fades
-// through the window opacity where a compositor can show it; elsewhere it simply shows and
-// hides.
+// asks `onCloseRequested` (the delegate fades it out) instead of closing at once; the
+// application's quit closes it at once. Fades through the window opacity where a compositor can
+// show it; elsewhere it simply shows and hides.
 class SettingsPanel : public QWidget {
   Q_OBJECT
  public:
@@ -31,13 +32,17 @@ class SettingsPanel : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void applyOpacity();
 
   bool canFade_;
+  Scheduler& scheduler_;
   Animated<double> opacity_;
   SettingsView* view_ = nullptr;
+  // The application is quitting: it asks every window to close, and one that stays cancels it.
+  bool applicationQuitting_ = false;
 };
 
 }  // namespace qv

@@ -19,9 +19,20 @@ class SingleInstance {
   static constexpr int kRelaunchWaitMs = 15000;
   static constexpr int kTellWaitMs = 2000;
 
+  // The longest path a local socket can listen on (sockaddr_un holds 108 bytes with the zero).
+  static constexpr int kMaxSocketPathBytes = 107;
+
+  // The folder for the lock and the socket: `preferred` (the runtime folder) when it is, or can
+  // be made, a folder that holds them, with a socket path short enough; else a private folder
+  // of this user in `tempFolder` ("quorvalen-<uid>", mode 0700, owned by the user, no link).
+  // Empty when neither will do; `why` then tells the reason.
+  static QString chooseFolder(const QString& preferred, const QString& tempFolder, QString* why);
+
   // Takes the lock, waiting up to `waitMs` for another holder to finish; none when it stays
-  // taken (or the folder cannot hold a lock file).
-  static std::unique_ptr<SingleInstance> acquire(const QString& runtimeFolder, int waitMs = 0);
+  // taken, or when the folder cannot hold a lock file: `error` then tells why (and stays empty
+  // when another program holds the lock).
+  static std::unique_ptr<SingleInstance> acquire(const QString& runtimeFolder, int waitMs = 0,
+                                                 QString* error = nullptr);
   // From a start that found the lock taken: tells the running program that the user started it
   // again. False when nothing answered.
   static bool tellRunningInstance(const QString& runtimeFolder);
@@ -30,8 +41,9 @@ class SingleInstance {
   ~SingleInstance();
   QString lockFilePath() const { return lock_.fileName(); }
 
-  // Calls `onAnotherStart` on the main thread whenever a later start tells this one.
-  bool listenForAnotherStart(std::function<void()> onAnotherStart);
+  // Calls `onAnotherStart` on the main thread whenever a later start tells this one. False, with
+  // `error` telling why, when the socket cannot listen.
+  bool listenForAnotherStart(std::function<void()> onAnotherStart, QString* error = nullptr);
 
  private:
   QString folder_;

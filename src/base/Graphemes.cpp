@@ -49,14 +49,44 @@ QString graphemePrefix(const QString& text, qsizetype count) {
   // Plain ASCII up to one character past the cut: every position there is a boundary, and
   // nothing after it needs reading (a long source cut to a short prefix).
   if (isPlainAscii(QStringView(text).left(count + 1))) return text.left(count);
-  qsizetype seen = 0;
-  qsizetype position = text.size();
-  forEachBoundary(text, [&](qsizetype next) {
-    if (++seen < count) return true;
-    position = next;
-    return false;
-  });
-  return text.left(position);
+  // The finder analyses all the text it is given (most of a second for 100 MB), so it gets a
+  // window that grows until it holds the prefix. Whether a position is a boundary depends only
+  // on what comes before it and the character at it: a boundary found well inside the window
+  // is one of the whole text.
+  for (qsizetype window = count + 64;; window *= 2) {
+    const bool whole = window >= text.size();
+    const QString part = whole ? text : text.left(window);
+    qsizetype seen = 0;
+    qsizetype position = -1;
+    forEachBoundary(part, [&](qsizetype next) {
+      if (!whole && next >= part.size() - 2) return false;
+      if (++seen < count) return true;
+      position = next;
+      return false;
+    });
+    if (position >= 0) return text.left(position);
+    if (whole) return text;
+  }
+}
+
+bool hasVisibleCharacter(const QString& text) {
+  for (const char32_t code : text.toUcs4()) {
+    if (QChar::isSpace(code)) continue;
+    switch (QChar::category(code)) {
+      case QChar::Other_Control:
+      case QChar::Other_Format:
+      case QChar::Other_Surrogate:
+      case QChar::Other_NotAssigned:
+      case QChar::Separator_Space:
+      case QChar::Separator_Line:
+      case QChar::Separator_Paragraph: continue;
+      default: break;
+    }
+    if (code == 0x115F || code == 0x1160 || code == 0x3164 || code == 0xFFA0 || code == 0x2800) continue;
+    if (code >= 0xFE00 && code <= 0xFE0F) continue;  // variation selectors alone show nothing
+    return true;
+  }
+  return false;
 }
 
 }  // namespace qv

@@ -236,4 +236,13 @@ QString absoluteString(const Url& url) { return url.text(); }
 
 QString absoluteString(const QUrl& url) { return QString::fromUtf8(url.toEncoded()); }
 
+QString lastPathComponent(const QUrl& url) {
+  QString path = url.path(QUrl::FullyDecoded);
+  qsizetype end = path.size();
+  while (end > 1 && path.at(end - 1) == u'/') --end;
+  path.truncate(end);
+  if (path == QLatin1String("/")) return path;
+  return path.mid(path.lastIndexOf(u'/') + 1);
+}
+
 }  // namespace qv

@@ -77,5 +77,8 @@ class Url {
 QString absoluteString(const Url& url);
 // A QUrl built in code, fully encoded.
 QString absoluteString(const QUrl& url);
+// The last component of the URL's path, decoded, ignoring trailing slashes (a folder is often
+// written "file:///home/u/dir/"); "/" for the root; empty when the URL has no path.
+QString lastPathComponent(const QUrl& url);
 
 }  // namespace qv

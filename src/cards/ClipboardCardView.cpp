@@ -155,8 +155,11 @@ ClipboardCardView::ClipboardCardView(ViewServices& context, QGraphicsItem* paren
 ClipboardCardView::~ClipboardCardView() = default;
 
 bool ClipboardCardView::setProps(const Props& props, Callbacks callbacks) {
-  if (hasProps_ && props == props_) return false;
-  const bool animated = hasProps_;
+  if (hasProps_ && props == props_) {
+    overlay_->setProps(overlay_->props(), std::move(callbacks));
+    return false;
+  }
+  const bool animated = hasProps_ && props.item.id == props_.item.id;
   props_ = props;
   hasProps_ = true;
   if (content_->setItem(props_.item)) ++generation_;
@@ -180,12 +183,17 @@ void ClipboardCardView::retarget(bool animated) {
   else eye_.jumpTo(props_.isSensitive ? 1.0 : 0.0);
 }
 
-void ClipboardCardView::setLifted(bool lifted) {
-  if (lifted == lifted_) return;
+void ClipboardCardView::setLifted(bool lifted, bool animated) {
+  if (lifted == lifted_) {
+    if (!animated) lift_.jumpTo(lifted ? 1.0 : 0.0);
+    return;
+  }
   lifted_ = lifted;
   const ReduceMotion* reduceMotion = services_.reduceMotion.get();
-  lift_.animateTo(lifted ? 1.0 : 0.0,
-                  reduceMotion ? reduceMotion->unlessReduced(Theme::springSnappy()) : Theme::springSnappy());
+  if (!animated) lift_.jumpTo(lifted ? 1.0 : 0.0);
+  else
+    lift_.animateTo(lifted ? 1.0 : 0.0,
+                    reduceMotion ? reduceMotion->unlessReduced(Theme::springSnappy()) : Theme::springSnappy());
 }
 
 void ClipboardCardView::repaint() {

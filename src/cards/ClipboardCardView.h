@@ -53,21 +53,22 @@ class ClipboardCardView : public PaintedItem {
     // name and colour, so that renaming or recolouring it redraws its cards) and the facets.
     bool operator==(const Props& other) const;
   };
-  // Handed on to the badges unchanged; never compared, so props that compare equal keep the
-  // callbacks given with them before.
+  // Handed on to the badges with every setProps, equal props or not; never compared.
   using Callbacks = CardOverlay::Callbacks;
 
   explicit ClipboardCardView(ViewServices& context, QGraphicsItem* parent = nullptr);
   ~ClipboardCardView() override;
 
-  // Shows `props`; false, with nothing repainted, when they equal the current ones.
+  // Shows `props`; false, with nothing repainted, when they equal the current ones. The
+  // callbacks replace the previous ones either way. Another item shows at once; changes of the
+  // same item's flags move.
   bool setProps(const Props& props, Callbacks callbacks = {});
   const Props& props() const { return props_; }
 
   // The lift of a hovered or selected card: 2.5 % larger, 2 points higher, over a deeper
-  // shadow, moving with the snappy spring (at once while motion is reduced). The host decides
-  // when; the lift is the item's transform.
-  void setLifted(bool lifted);
+  // shadow, moving with the snappy spring (at once while motion is reduced or not `animated`).
+  // The host decides when; the lift is the item's transform.
+  void setLifted(bool lifted, bool animated = true);
   bool isLifted() const { return lifted_; }
 
   QPainterPath cardShape() const;

@@ -1,96 +1,269 @@
 #include "library/LibraryWindowController.h"
-#include "panel/PanelView.h"
 
-#include "items/model/ContentType.h"
+#include "base/Log.h"
+#include "library/LibraryModel.h"
+#include "library/LibraryPlacement.h"
 #include "library/LibraryServices.h"
+#include "library/LibraryView.h"
+#include "panel/FilterPanel.h"
 #include "state/PanelState.h"
+#include "ui/Translucency.h"
+#include "ui/controls/TextInput.h"
+#include "ui/theme/Environment.h"
 
+#include <QApplication>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QPainter>
+#include <QTextEdit>
+#include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace qv {
 
-// Reports its own showing and hiding, whoever caused it (the close button, the window manager).
-class LibraryWindowController::Window : public QWidget {
- public:
-  std::function<void(bool)> onShown;
+// ---- LibraryWindow ---------------------------------------------------------------------------
 
- protected:
-  void showEvent(QShowEvent* event) override {
-    QWidget::showEvent(event);
-    if (onShown) onShown(true);
-  }
-  void hideEvent(QHideEvent* event) override {
-    QWidget::hideEvent(event);
-    if (onShown) onShown(false);
-  }
-};
+LibraryWindow::LibraryWindow(LibraryServices& context, TranslucencySupport translucency, QWidget* parent)
+    : QWidget(parent, Qt::Window), context_(context), translucency_(translucency) {
+  setObjectName(QStringLiteral("LibraryWindow"));
+  setWindowTitle(QStringLiteral("Quorvalen"));
+  setMinimumSize(libraryWindow::kMinimumSize.toSize());
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  Translucency::prepareWindow(this);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  if (context.environment)
+    connect(context.environment.get(), &Environment::changed, this, qOverload<>(&QWidget::update));
+  // Text typed anywhere in the window goes in as typed: no field completes or corrects it.
+  if (qApp)
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+      if (!now || now->window() != this) return;
+      if (qobject_cast<QLineEdit*>(now) || qobject_cast<QTextEdit*>(now)) disableAutomaticSubstitutions(*now);
+    });
+}
+
+LibraryWindow::~LibraryWindow() = default;
+
+LibraryView* LibraryWindow::view() const { return view_; }
+FilterPanelView* LibraryWindow::filterSurface() const { return filterSurface_; }
+
+void LibraryWindow::setTranslucency(TranslucencySupport support) {
+  translucency_ = support;
+  if (support.blurBehind && context_.compositor && windowHandle())
+    context_.compositor->requestBlurBehind(windowHandle(), {});
+  if (filterSurface_) filterSurface_->setTranslucency(support);
+  update();
+}
+
+void LibraryWindow::setContent(LibraryView* view, FilterPanelView* filterSurface) {
+  view_ = view;
+  filterSurface_ = filterSurface;
+  layout()->addWidget(view);
+  filterSurface->setParent(this);
+  filterSurface->setTranslucency(translucency_);
+  filterSurface->hide();
+  connect(filterSurface, &FilterPanelView::surfaceShapeChanged, this, [this] { placeFilterSurface(filterAnchor_); });
+}
+
+void LibraryWindow::placeFilterSurface(const QRect& anchor) {
+  filterAnchor_ = anchor;
+  if (!filterSurface_) return;
+  const QSize size = filterSurface_->sizeHint();
+  // Its cards line up with the control's left edge, just below it, and stay inside the window.
+  const int room = FilterPanelView::kShadowRoom;
+  const int x = std::clamp(anchor.left() - room, 0, std::max(0, width() - size.width()));
+  filterSurface_->setGeometry(QRect(QPoint(x, anchor.bottom() + 6 - room), size));
+  filterSurface_->raise();
+}
+
+void LibraryWindow::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setCompositionMode(QPainter::CompositionMode_Source);
+  const EnvironmentValues env = context_.environment ? context_.environment->values() : EnvironmentValues{};
+  painter.fillRect(rect(), Translucency::backgroundColor(Material::panel, env, translucency_));
+}
+
+void LibraryWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (translucency_.blurBehind && context_.compositor) context_.compositor->requestBlurBehind(windowHandle(), {});
+  screenChanged();
+}
+
+void LibraryWindow::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  screenChanged();
+}
+
+void LibraryWindow::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange) screenChanged();
+}
+
+void LibraryWindow::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  if (onFrameChange) onFrameChange();
+}
+
+void LibraryWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (filterSurface_ && filterSurface_->isVisible()) placeFilterSurface(filterAnchor_);
+  if (onFrameChange) onFrameChange();
+}
+
+void LibraryWindow::screenChanged() {
+  if (onScreenChange) onScreenChange();
+}
+
+// ---- LibraryWindowController -----------------------------------------------------------------
 
 LibraryWindowController::LibraryWindowController(LibraryServices& context) : context_(context) {}
+
 LibraryWindowController::~LibraryWindowController() {
-  if (window_) window_->onShown = nullptr;  // going away is not the user closing it
+  frameSave_.cancel();
+  if (window_) {
+    // Going away is not the user closing it.
+    window_->onScreenChange = nullptr;
+    window_->onFrameChange = nullptr;
+  }
 }
+
+PanelState* LibraryWindowController::shownState() const { return shownState_; }
+LibraryModel* LibraryWindowController::model() const { return model_; }
 
 LibraryWindowController& LibraryWindowController::shared(LibraryServices& context) {
   if (!context.libraryWindow) context.libraryWindow = std::make_shared<LibraryWindowController>(context);
   return *context.libraryWindow;
 }
 
-QWidget* LibraryWindowController::window() const { return window_.get(); }
-bool LibraryWindowController::isVisible() const { return window_ && window_->isVisible(); }
-
 void LibraryWindowController::show(PanelState& state) {
-  if (!window_) {
-    window_ = std::make_unique<Window>();
-    window_->setWindowTitle(QStringLiteral("Quorvalen Library"));
-    window_->resize(720, 560);
-    auto* layout = new QVBoxLayout(window_.get());
-    search_ = new QLineEdit(window_.get());
-    search_->setPlaceholderText(QStringLiteral("Search"));
-    search_->setClearButtonEnabled(true);
-    list_ = new QListWidget(window_.get());
-    layout->addWidget(search_);
-    layout->addWidget(list_);
-    QObject::connect(search_, &QLineEdit::textChanged, list_, [this] { reload(); });
-    window_->onShown = [this](bool visible) { notify(visible); };
+  shownState_ = &state;
+  const qint64 ownPid = context_.workspace ? context_.workspace->ownPid() : 0;
+  previousApp_ = libraryWindow::previousAppAfterShow(
+      previousApp_, context_.workspace ? context_.workspace->frontmostApplication() : std::nullopt, ownPid);
+
+  const bool first = !window_;
+  if (first) build();
+  showing_ = true;
+  // The view keeps its first state; only when that is gone does it take the new one.
+  if (!boundState_) bind(state);
+  sync();
+  if (first) {
+    const QList<ScreenInfo> screens = context_.screens ? context_.screens->screens() : QList<ScreenInfo>();
+    const QPointF pointer = context_.screens ? context_.screens->pointerLocation() : QPointF();
+    const QRect frame = libraryWindow::initialFrame(screens, pointer, savedFrame()).toRect();
+    window_->setGeometry(frame);
+    // Nothing is focused: the search field takes the keys only once clicked.
+    window_->setFocus(Qt::OtherFocusReason);
+    qCInfo(lcApp).nospace() << "Library opens at " << frame.x() << "," << frame.y() << " " << frame.width() << "x"
+                            << frame.height();
+  } else if (window_->isMinimized()) {
+    window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
   }
-  if (state_ != &state) {
-    QObject::disconnect(itemsConnection_);
-    state_ = &state;
-    itemsConnection_ = QObject::connect(&state, &PanelState::itemsChanged, list_, [this] { reload(); });
-  }
-  reload();
-  if (window_->isMinimized()) window_->showNormal();
-  const bool wasVisible = window_->isVisible();
   window_->show();
   window_->raise();
   window_->activateWindow();
-  // Already visible: show() sends no show event, but the caller is told all the same.
-  if (wasVisible) notify(true);
+  showing_ = false;
+  // A window closed through its window manager may come back as a new native window.
+  qCInfo(lcApp).nospace() << "Library shown in window 0x" << Qt::hex << window_->winId();
+  if (model_) qCInfo(lcApp) << "Library shows" << model_->statusLine().text;
+  report(true);
 }
 
-void LibraryWindowController::notify(bool visible) {
-  if (onVisibilityChange) onVisibilityChange(visible);
+void LibraryWindowController::build() {
+  window_ = std::make_unique<LibraryWindow>(
+      context_, context_.compositor ? context_.compositor->support() : TranslucencySupport{});
+  window_->onScreenChange = [this] { screenChanged(); };
+  window_->onFrameChange = [this] { scheduleFrameSave(); };
+  // Closed at quit while the state it shows still lives (its filter surface writes to the state
+  // as it hides), and so that its frame is kept.
+  if (QCoreApplication::instance())
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, window_.get(), [this] { window_->hide(); });
+  // A compositor that comes or goes while the program runs: translucent or opaque from then on.
+  if (context_.compositor)
+    connect(context_.compositor.get(), &Compositor::changed, window_.get(),
+            [this] { window_->setTranslucency(context_.compositor->support()); });
 }
 
-void LibraryWindowController::reload() {
-  if (!list_ || !state_) return;
-  const QString query = search_->text().trimmed();
-  list_->clear();
-  // The history is kept newest first.
-  for (const ClipboardItem& item : state_->items()) {
-    const QString text = item.plainText().value_or(rawValue(item.contentType));
-    if (!query.isEmpty() && !text.contains(query, Qt::CaseInsensitive)) continue;
-    // A sensitive item is found by its text but never shown in the clear.
-    list_->addItem(state_->isConcealed(item.id) ? QString::fromLatin1(kConcealedRowText) : firstLine(text));
+void LibraryWindowController::bind(PanelState& state) {
+  delete window_->view();
+  delete window_->filterSurface();
+  delete model_.data();
+  boundState_ = &state;
+  model_ = new LibraryModel(state, *context_.scheduler, window_.get());
+  auto* view = new LibraryView(context_, window_.get());
+  auto* surface = new FilterPanelView(context_, state, FilterSurface::library, window_.get());
+  window_->setContent(view, surface);
+  connect(model_, &LibraryModel::changed, window_.get(), [this] { sync(); });
+  // Marks that change what a row may show.
+  connect(&state, &PanelState::sensitiveIDsChanged, window_.get(), [this] { sync(); });
+  connect(&state, &PanelState::peekedIDsChanged, window_.get(), [this] { sync(); });
+}
+
+void LibraryWindowController::sync() {
+  if (!window_ || !model_ || !boundState_ || !window_->view()) return;
+  LibraryView& view = *window_->view();
+  // A hidden library is brought up to date when it shows again.
+  if (!window_->isOnScreen() && !showing_) {
+    syncPending_ = true;
+    return;
+  }
+  syncPending_ = false;
+  view.setProps(libraryViewProps(*model_), libraryViewCallbacks(*model_));
+  FilterPanelView* surface = window_->filterSurface();
+  const bool open = model_->state().libraryFilterSurfaceOpen();
+  if (surface && open) {
+    QWidget* anchor = &view.filterButton();
+    if (model_->filterOpener() == LibraryModel::FilterOpener::addButton)
+      anchor = view.pencilButton() ? static_cast<QWidget*>(view.pencilButton()) : &view.newCategoryButton();
+    window_->placeFilterSurface(QRect(anchor->mapTo(window_.get(), QPoint()), anchor->size()));
+  }
+  if (surface && surface->isHidden() == open) {
+    surface->setVisible(open);
+    qCInfo(lcApp) << (open ? "Library filter surface opened" : "Library filter surface closed");
   }
 }
 
+void LibraryWindowController::report(bool visible) {
+  reported_ = visible;
+  qCInfo(lcApp) << (visible ? "Library on screen" : "Library off screen");
+  if (onVisibilityChange) onVisibilityChange(visible);
+}
+
+void LibraryWindowController::screenChanged() {
+  if (showing_) return;  // show() reports once it is done
+  const bool onScreen = window_->isOnScreen();
+  if (onScreen && syncPending_) sync();
+  if (!onScreen) saveFrame();
+  // Minimising counts as leaving the screen, so the edge trigger works again meanwhile.
+  if (reported_ != onScreen) report(onScreen);
+}
+
+std::optional<QRectF> LibraryWindowController::savedFrame() const {
+  if (!context_.settings) return std::nullopt;
+  return libraryWindow::decodeSavedFrame(context_.settings->value(QString::fromLatin1(libraryWindow::kSavedFrameKey)));
+}
+
+void LibraryWindowController::scheduleFrameSave() {
+  if (!window_ || !window_->isVisible() || !context_.scheduler) return;
+  frameSave_.cancel();
+  frameSave_ = context_.scheduler->after(
+      kFrameSaveDelaySeconds, [this] { saveFrame(); }, this);
+}
+
+void LibraryWindowController::saveFrame() {
+  frameSave_.cancel();
+  // A minimised, maximised or full-screen window keeps the frame it had before.
+  if (!window_ || !context_.settings || window_->windowState() != Qt::WindowNoState) return;
+  const QRectF frame = window_->geometry();
+  const QList<ScreenInfo> screens = context_.screens ? context_.screens->screens() : QList<ScreenInfo>();
+  const std::optional<ScreenInfo> screen = screenContaining(screens, frame.center());
+  const QString encoded = libraryWindow::encodeSavedFrame(frame, screen ? screen->frame : QRectF());
+  const QString key = QString::fromLatin1(libraryWindow::kSavedFrameKey);
+  if (context_.settings->stringValue(key) != encoded) context_.settings->set(key, encoded);
+}
+
 QStringList LibraryWindowController::listedRows() const {
-  QStringList rows;
-  for (int row = 0; list_ && row < list_->count(); ++row) rows << list_->item(row)->text();
-  return rows;
+  return window_ && window_->view() ? window_->view()->listedRows() : QStringList();
 }
 
 }  // namespace qv

@@ -1,48 +1,122 @@
 #pragma once
+#include "platform/Compositor.h"
+#include "platform/Scheduler.h"
+#include "platform/Workspace.h"
+
 #include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
-
-class QLineEdit;
-class QListWidget;
+#include <optional>
 
 namespace qv {
 
 struct LibraryServices;
+class LibraryModel;
+class LibraryView;
+class FilterPanelView;
 class PanelState;
 
-// The library window: for now a plain window that lists the history, newest first, under a
-// search field. One per process (shared), kept until the process ends.
-class LibraryWindowController {
+// The library window: titled "Quorvalen", resizable down to 440 × 480, translucent while a
+// compositor runs and opaque otherwise. It hosts the library view and the filter surface, and
+// tells its owner whenever it comes into sight or leaves it, whoever caused that (the close
+// button, minimising, the window manager).
+class LibraryWindow : public QWidget {
+  Q_OBJECT
  public:
+  LibraryWindow(LibraryServices& context, TranslucencySupport translucency, QWidget* parent = nullptr);
+  ~LibraryWindow() override;
+
+  // Shown and not minimised.
+  bool isOnScreen() const { return isVisible() && !isMinimized(); }
+  // Runs when isOnScreen() may have changed.
+  std::function<void()> onScreenChange;
+  // Runs when the window moved or was resized.
+  std::function<void()> onFrameChange;
+
+  void setTranslucency(TranslucencySupport support);
+  TranslucencySupport translucency() const { return translucency_; }
+  // Puts the content in: the view, and the filter surface over it.
+  void setContent(LibraryView* view, FilterPanelView* filterSurface);
+  LibraryView* view() const;
+  FilterPanelView* filterSurface() const;
+  // Places the filter surface under the control it was opened from (in window coordinates).
+  void placeFilterSurface(const QRect& anchor);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void screenChanged();
+
+  LibraryServices& context_;
+  TranslucencySupport translucency_;
+  QPointer<LibraryView> view_;
+  QPointer<FilterPanelView> filterSurface_;
+  QRect filterAnchor_;
+};
+
+// Opens the library window: made on the first request, then kept and shown again with all its
+// view state (scope, query, selection). It remembers the application that was in front when
+// the library opened, keeps the window's frame between launches, and reports every change of
+// the window's visibility. One per process (shared), kept until the process ends.
+class LibraryWindowController : public QObject {
+  Q_OBJECT
+ public:
+  // A moved or resized window is saved this long after it came to rest.
+  static constexpr double kFrameSaveDelaySeconds = 0.5;
+
   explicit LibraryWindowController(LibraryServices& context);
-  ~LibraryWindowController();
+  ~LibraryWindowController() override;
 
   // The process's one controller, made on first use.
   static LibraryWindowController& shared(LibraryServices& context);
 
-  // Told true when the window shows and false when it closes or hides.
+  // Told true each time the library is shown or comes back from being minimised, and false
+  // when it is closed, hidden or minimised.
   std::function<void(bool)> onVisibilityChange;
 
-  // Builds the window on the first call and otherwise brings it back (un-minimised), in front.
+  // Builds the window on the first call (on the screen under the pointer, or at its saved
+  // frame) and otherwise brings it back, un-minimised, in front. The view keeps the state it
+  // was first given while that lives.
   void show(PanelState& state);
-  QWidget* window() const;
-  bool isVisible() const;
+  // The application that was in front when the library was last opened (not this program).
+  const std::optional<RunningApp>& previousApp() const { return previousApp_; }
+  // The state given to the latest show.
+  PanelState* shownState() const;
+
+  LibraryWindow* window() const { return window_.get(); }
+  LibraryModel* model() const;
+  bool isVisible() const { return window_ && window_->isOnScreen(); }
   // The rows now listed (tests).
   QStringList listedRows() const;
 
  private:
-  class Window;
-  void reload();
-  void notify(bool visible);
+  void build();
+  void bind(PanelState& state);
+  void sync();
+  void report(bool visible);
+  void screenChanged();
+  void scheduleFrameSave();
+  void saveFrame();
+  std::optional<QRectF> savedFrame() const;
 
   LibraryServices& context_;
-  QPointer<PanelState> state_;
-  std::unique_ptr<Window> window_;
-  QLineEdit* search_ = nullptr;
-  QListWidget* list_ = nullptr;
-  QMetaObject::Connection itemsConnection_;
+  std::unique_ptr<LibraryWindow> window_;
+  QPointer<LibraryModel> model_;
+  QPointer<PanelState> boundState_;
+  QPointer<PanelState> shownState_;
+  std::optional<RunningApp> previousApp_;
+  // What the owner was told last; show() tells it anew in any case.
+  std::optional<bool> reported_;
+  bool showing_ = false;
+  bool syncPending_ = false;
+  WorkItem frameSave_;
 };
 
 }  // namespace qv

@@ -1,5 +1,6 @@
 #include "panel/CardCellView.h"
 
+#include "base/Log.h"
 #include "cards/badges/CardQuickActions.h"
 #include "cards/content/CardContentStyle.h"
 #include "items/drag/ItemDragProvider.h"
@@ -21,6 +22,7 @@
 #include <QGraphicsSceneContextMenuEvent>
 #include <QGraphicsSceneMouseEvent>
 #include <QGraphicsView>
+#include <QLineF>
 #include <QPainter>
 #include <QPointer>
 #include <QWidget>
@@ -54,6 +56,9 @@ CardCellView::CardCellView(ViewServices& context, PanelState& state, CardTapMemo
       hintPresence_(*context.frameClock, 0.0) {
   setSize(CardContentStyle::cardSize());
   setAcceptedMouseButtons(Qt::LeftButton | Qt::RightButton);
+  // The host says when the pointer is over the card (pointerHovered); the scene's own hover
+  // goes stale when the list moves under a resting pointer.
+  setAcceptHoverEvents(false);
   setFlag(ItemSendsScenePositionChanges);
   body_ = new CellBody(this);
   card_ = new ClipboardCardView(context, body_);
@@ -80,7 +85,7 @@ CardCellView::CardCellView(ViewServices& context, PanelState& state, CardTapMemo
         &PanelState::sensitiveIDsChanged, &PanelState::peekedIDsChanged, &PanelState::copiedItemIDChanged,
         &PanelState::pasteHintItemIDChanged, &PanelState::customCategoriesChanged, &PanelState::cardCategoriesChanged,
         &PanelState::filterTypesChanged, &PanelState::filterAppsChanged, &PanelState::filterDateChanged})
-    connect(&state_, signal, this, &CardCellView::refresh);
+    connect(&state_, signal, this, [this] { refresh(); });
   connect(&state_, &PanelState::shakeTokenChanged, this, [this] {
     if (state_.shakeItemID() == item_.id) startShake();
   });
@@ -107,11 +112,12 @@ CardCellView::~CardCellView() {
 
 void CardCellView::setItem(const ClipboardItem& item, int index) {
   const bool appeared = item.id != item_.id;
+  if (appeared) gesture_.cancel();
   item_ = item;
   index_ = index;
   // A cell that stays under the pointer while it takes another item hovers that one now.
-  if (appeared && hovered_) pointerHovered(true);
-  refresh();
+  if (appeared && hovered_) announceHover();
+  refresh(!appeared);
   if (appeared) {
     QHash<QUuid, double> anchors = state_.cardAnchors();
     anchors.insert(item_.id, anchorY());
@@ -125,7 +131,7 @@ bool CardCellView::isSelected() const { return state_.selectedIndex() == index_ 
 
 double CardCellView::shakeOffset() const { return Fx::shakeOffset(unitClamped(shake_.value())); }
 
-void CardCellView::refresh() {
+void CardCellView::refresh(bool animated) {
   const std::optional<CustomCategory> category = state_.categoryForItem(item_);
   const std::optional<QUuid> categoryID = category ? std::optional<QUuid>(category->id) : std::nullopt;
   CardOverlay::Callbacks filters = CardOverlay::filtersOf(state_);
@@ -151,9 +157,14 @@ void CardCellView::refresh() {
                            [state, id] { withStandardSpring([&] { state->removeItem(id); }); },
                            [state, id] { withStandardSpring([&] { state->togglePeek(id); }); }});
 
-  card_->setLifted(hovered_ || props.isSelected);
+  card_->setLifted(hovered_ || props.isSelected, animated);
   const double hint = state_.pasteHintItemID() == id ? 1.0 : 0.0;
-  if (hintPresence_.target() != hint) hintPresence_.animateTo(hint, Theme::springStandard());
+  if (!animated) {
+    hintPresence_.jumpTo(hint);
+    quickActions_->settle();
+  } else if (hintPresence_.target() != hint) {
+    hintPresence_.animateTo(hint, Theme::springStandard());
+  }
 }
 
 QMarginsF CardCellView::paintOverflow() const {
@@ -174,9 +185,10 @@ void CardCellView::pointerMoved(QPointF position, QObject* source) {
   if (gesture_.move(position, rect().contains(position)) == CardGesture::Outcome::dragOut) startDragOut(source);
 }
 
-void CardCellView::pointerReleased(QPointF position, Qt::KeyboardModifiers modifiers) {
+void CardCellView::pointerReleased(QPointF position, Qt::KeyboardModifiers modifiers,
+                                   std::optional<QPointF> screenPosition) {
   switch (gesture_.release(position, rect().contains(position))) {
-    case CardGesture::Outcome::click: handleTap(modifiers); break;
+    case CardGesture::Outcome::click: handleTap(modifiers, screenPosition.value_or(screenPointOf(position))); break;
     case CardGesture::Outcome::swipeDelete: state_.removeItem(item_.id); break;  // the last thing this cell does
     case CardGesture::Outcome::none:
     case CardGesture::Outcome::dragOut: break;
@@ -184,26 +196,44 @@ void CardCellView::pointerReleased(QPointF position, Qt::KeyboardModifiers modif
 }
 
 void CardCellView::pointerHovered(bool hovering) {
-  if (state_.isPresenting() && hovering) return;
+  if (hovering == hovered_ || (state_.isPresenting() && hovering)) return;
   hovered_ = hovering;
-  state_.setHoveredItem(hovering ? std::optional<ClipboardItem>(item_) : std::nullopt);
-  state_.schedulePreviewHover(hovering ? std::optional<ClipboardItem>(item_) : std::nullopt);
+  announceHover();
   refresh();
 }
 
-void CardCellView::forgetHover() {
-  if (state_.hoveredItem() && state_.hoveredItem()->id == item_.id) {
+// The state's hovered item (what the keys act on first) and the preview's hover intent follow
+// this cell's hover; leaving clears them only while they still name this cell's item.
+void CardCellView::announceHover() {
+  if (hovered_) {
+    state_.setHoveredItem(item_);
+    state_.schedulePreviewHover(item_);
+  } else if (state_.hoveredItem() && state_.hoveredItem()->id == item_.id) {
     state_.setHoveredItem(std::nullopt);
     state_.schedulePreviewHover(std::nullopt);
   }
-  if (!hovered_) return;
-  hovered_ = false;
-  refresh();
 }
 
-void CardCellView::hoverChanged(bool hovered) {
-  unsetCursor();  // a card is no link: the arrow stays
-  pointerHovered(hovered);
+void CardCellView::forgetHover() {
+  const bool was = hovered_;
+  hovered_ = false;
+  announceHover();
+  if (was) refresh();
+}
+
+void CardCellView::prepareForReuse() {
+  gesture_.cancel();
+  hovered_ = false;
+  announceHover();
+  shake_.jumpTo(1.0);
+  // Badges and buttons the scene still counts as hovered start un-hovered with the next item.
+  for (QGraphicsItem* child : childItems()) forgetHoverBelow(*child);
+  refresh(false);
+}
+
+void CardCellView::forgetHoverBelow(QGraphicsItem& item) {
+  if (auto* painted = qobject_cast<PaintedItem*>(item.toGraphicsObject())) painted->forgetHover();
+  for (QGraphicsItem* child : item.childItems()) forgetHoverBelow(*child);
 }
 
 void CardCellView::mousePressEvent(QGraphicsSceneMouseEvent* event) {
@@ -222,7 +252,7 @@ void CardCellView::mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event) { mous
 void CardCellView::mouseMoveEvent(QGraphicsSceneMouseEvent* event) { pointerMoved(event->pos(), event->widget()); }
 
 void CardCellView::mouseReleaseEvent(QGraphicsSceneMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) pointerReleased(event->pos(), event->modifiers());
+  if (event->button() == Qt::LeftButton) pointerReleased(event->pos(), event->modifiers(), QPointF(event->screenPos()));
 }
 
 void CardCellView::contextMenuEvent(QGraphicsSceneContextMenuEvent* event) {
@@ -240,7 +270,30 @@ QVariant CardCellView::itemChange(GraphicsItemChange change, const QVariant& val
 
 // ---- Clicks ----------------------------------------------------------------------------------
 
-void CardCellView::handleTap(Qt::KeyboardModifiers modifiers) {
+QPointF CardCellView::screenPointOf(QPointF position) const {
+  const QPointF point = mapToScene(position);
+  if (scene() && !scene()->views().isEmpty()) {
+    const QGraphicsView* view = scene()->views().constFirst();
+    return view->viewport()->mapToGlobal(view->mapFromScene(point));
+  }
+  return point;
+}
+
+// The second tap of a double tap is the one within 0.35 s on the same card, or at the same place
+// on the screen: the first tap's selection may have scrolled another card under the pointer, and
+// the double tap still pastes the card that took the first tap.
+std::optional<ClipboardItem> CardCellView::doubleTapTarget(QPointF screenPoint, double now) const {
+  if (!taps_.lastItemID || now - taps_.lastTime >= CardGesture::kDoubleClickInterval) return std::nullopt;
+  if (*taps_.lastItemID == item_.id) return item_;
+  if (QLineF(screenPoint, taps_.lastPoint).length() > CardGesture::kClickSlop) return std::nullopt;
+  const FilteredItems shown = state_.filteredItems();
+  const auto first = std::find_if(shown.cbegin(), shown.cend(),
+                                  [&](const ClipboardItem& item) { return item.id == *taps_.lastItemID; });
+  if (first == shown.cend()) return std::nullopt;
+  return *first;
+}
+
+void CardCellView::handleTap(Qt::KeyboardModifiers modifiers, QPointF screenPoint) {
   if (modifiers & Qt::ControlModifier) {
     if (!item_.plainText()) {
       startShake();  // only this card shakes; nothing else changes
@@ -252,12 +305,15 @@ void CardCellView::handleTap(Qt::KeyboardModifiers modifiers) {
   }
   state_.setMultiSelectedIDs({});
   const double now = context_.scheduler->uptime();
-  const bool isDoubleTap = taps_.lastIndex == index_ && now - taps_.lastTime < CardGesture::kDoubleClickInterval;
+  const std::optional<ClipboardItem> doubleTapped = doubleTapTarget(screenPoint, now);
+  // Remembered on a double tap too, so that a third quick tap pastes again.
   taps_.lastIndex = index_;
+  taps_.lastItemID = doubleTapped ? doubleTapped->id : item_.id;
   taps_.lastTime = now;
-  if (isDoubleTap) {
+  taps_.lastPoint = screenPoint;
+  if (doubleTapped) {
     const bool plain = bool(modifiers & Qt::ShiftModifier) != context_.settings->boolOr(kAlwaysPlainTextKey, false);
-    state_.pasteAction()(item_, plain);
+    state_.pasteAction()(*doubleTapped, plain);
     return;
   }
   withStandardSpring([this] { toggleSelection(); });
@@ -353,20 +409,18 @@ CardContextMenuActions CardCellView::menuActions() {
 bool CardCellView::openContextMenu(QPointF position, QPoint screenPosition, bool insideViewport) {
   if (!insideViewport || !rect().contains(position) || !isVisible() || effectiveOpacity() <= 0 || state_.isPresenting())
     return false;
-  context_.menuPresenter->popUp(makeCardContextMenu(context_, menuInputs(), menuActions()), screenPosition);
+  std::unique_ptr<QMenu> menu = makeCardContextMenu(context_, menuInputs(), menuActions());
+  // Queued: the menu closes inside its own handler, and the host asks where the pointer is after.
+  connect(menu.get(), &QMenu::aboutToHide, this, &CardCellView::contextMenuClosed, Qt::QueuedConnection);
+  connect(menu.get(), &QMenu::aboutToHide, this, [] { qCDebug(lcPanel) << "Card menu closed"; });
+  context_.menuPresenter->popUp(std::move(menu), screenPosition);
+  qCDebug(lcPanel) << "Card menu opened";
   return true;
 }
 
 // ---- Anchor and drag -------------------------------------------------------------------------
 
-double CardCellView::anchorY() const {
-  const QPointF middle = mapToScene(rect().center());
-  if (scene() && !scene()->views().isEmpty()) {
-    const QGraphicsView* view = scene()->views().constFirst();
-    return view->viewport()->mapToGlobal(view->mapFromScene(middle)).y();
-  }
-  return middle.y();
-}
+double CardCellView::anchorY() const { return screenPointOf(rect().center()).y(); }
 
 void CardCellView::reportAnchor() {
   const double middle = anchorY();

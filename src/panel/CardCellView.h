@@ -30,8 +30,10 @@ void withStandardSpring(const std::function<void()>& change);
 // Under the pointer it lifts, shows its quick actions, becomes the state's hovered item and lets
 // an open preview follow it; it reports its vertical middle for placing the preview, shakes and
 // shows the paste hint when the state names it, and opens its menu on a right click.
-// It owns no data: it reads and changes the one PanelState. The list deletes cells later
-// (deleteLater), since a cell's own click may remove its item.
+// It owns no data: it reads and changes the one PanelState. Its host says when the pointer is
+// over it (pointerHovered), since only the host knows where the pointer is after a scroll, a
+// relayout or a menu; a cell the host recycles starts clean (prepareForReuse). The list deletes
+// cells later (deleteLater), since a cell's own click may remove its item.
 class CardCellView : public PaintedItem {
   Q_OBJECT
  public:
@@ -61,11 +63,17 @@ class CardCellView : public PaintedItem {
   double pasteHintPresence() const { return hintPresence_.value(); }
 
   // Pointer input, in the cell's coordinates (the scene's events come here). `source` is the
-  // widget a drag-out starts from.
+  // widget a drag-out starts from; `screenPosition` where the pointer is on the screen (by
+  // default where `position` shows).
   void pointerPressed(QPointF position);
   void pointerMoved(QPointF position, QObject* source = nullptr);
-  void pointerReleased(QPointF position, Qt::KeyboardModifiers modifiers);
+  void pointerReleased(QPointF position, Qt::KeyboardModifiers modifiers,
+                       std::optional<QPointF> screenPosition = std::nullopt);
+  // The host's word whether the pointer is over the card.
   void pointerHovered(bool hovering);
+  // Lets go of the shown item's hover, press, shake, lift and quick actions at once, so that
+  // the next item starts clean.
+  void prepareForReuse();
   // Opens the card's menu at `screenPosition` for a right click at `position`; false (the click
   // goes on) when the point is outside the card or the list's viewport, or the card is hidden.
   bool openContextMenu(QPointF position, QPoint screenPosition, bool insideViewport = true);
@@ -86,9 +94,12 @@ class CardCellView : public PaintedItem {
 
   QMarginsF paintOverflow() const override;
 
+ Q_SIGNALS:
+  // The card's menu closed (chosen or dismissed); the pointer may be anywhere now.
+  void contextMenuClosed();
+
  protected:
   void paintItem(QPainter&) override {}
-  void hoverChanged(bool hovered) override;
   void mousePressEvent(QGraphicsSceneMouseEvent* event) override;
   void mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event) override;
   void mouseMoveEvent(QGraphicsSceneMouseEvent* event) override;
@@ -97,8 +108,14 @@ class CardCellView : public PaintedItem {
   QVariant itemChange(GraphicsItemChange change, const QVariant& value) override;
 
  private:
-  void refresh();
-  void handleTap(Qt::KeyboardModifiers modifiers);
+  // `animated` false shows the flags at once (a cell that takes another item).
+  void refresh(bool animated = true);
+  void handleTap(Qt::KeyboardModifiers modifiers, QPointF screenPoint);
+  std::optional<ClipboardItem> doubleTapTarget(QPointF screenPoint, double now) const;
+  void announceHover();
+  static void forgetHoverBelow(QGraphicsItem& item);
+  // Where a point of the cell shows on the screen (scene coordinates without a view).
+  QPointF screenPointOf(QPointF position) const;
   void toggleMultiSelection(bool isMultiSelected);
   void toggleSelection();
   void paste();
@@ -136,6 +153,10 @@ class CardCellFactory : public CardItemFactory {
   void showItem(PaintedItem& card, const ClipboardItem& item, int index) override {
     static_cast<CardCellView&>(card).setItem(item, index);
   }
+  void setHovered(PaintedItem& card, bool hovered) override {
+    static_cast<CardCellView&>(card).pointerHovered(hovered);
+  }
+  void release(PaintedItem& card) override { static_cast<CardCellView&>(card).prepareForReuse(); }
 
  private:
   ViewServices& context_;

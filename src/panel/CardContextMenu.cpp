@@ -74,7 +74,7 @@ TransformRowLook transformRowLook(TextTransform transform) {
 std::vector<MenuRow> cardContextMenuRows(const CardContextMenuInputs& inputs, const CardContextMenuActions& actions) {
   const ClipboardItem& item = inputs.item;
   // No rule is ever stored for an empty id, and there is no application to switch to.
-  const bool hasSourceApp = !item.sourceAppBundleID.isEmpty() && !item.isFromNearbyDevice();
+  const bool hasSourceApp = isApplicationSource(item.sourceAppBundleID);
   const auto* link = std::get_if<LinkPayload>(&item.payload);
   const auto* file = std::get_if<FilePayload>(&item.payload);
 

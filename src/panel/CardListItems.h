@@ -2,19 +2,24 @@
 #include "cards/ViewServices.h"
 #include "ui/view/PaintedItem.h"
 
+#include <QPointF>
+#include <QUuid>
 #include <functional>
 #include <optional>
 
 namespace qv {
 
 class GroupChevron;
-class PanelState;
 struct ClipboardItem;
 
-// The double-click memory every card of a list shares: the card tapped last and when.
+// The double-click memory every card of a list shares: the card tapped last, its item, when, and
+// where on the screen. A second tap at that place pastes that item even when the first tap's
+// selection scrolled another card under the pointer.
 struct CardTapMemory {
   std::optional<int> lastIndex;
   double lastTime = -1e9;
+  std::optional<QUuid> lastItemID;
+  QPointF lastPoint;
 };
 
 // Makes the list's card items and shows an item on one. The list recycles cards, so a card made
@@ -25,20 +30,13 @@ class CardItemFactory {
   virtual PaintedItem* makeCard() = 0;
   // Shows `item`, at `index` of the filtered list, on `card` (made by makeCard).
   virtual void showItem(PaintedItem& card, const ClipboardItem& item, int index) = 0;
-};
-
-// Cards until the real card cells exist: the item's first lines on a plain rounded card; a click
-// selects, a double click pastes as the Return key would.
-class PlaceholderCardFactory : public CardItemFactory {
- public:
-  PlaceholderCardFactory(ViewServices& context, PanelState& state, CardTapMemory& taps);
-  PaintedItem* makeCard() override;
-  void showItem(PaintedItem& card, const ClipboardItem& item, int index) override;
-
- private:
-  ViewServices& context_;
-  PanelState& state_;
-  CardTapMemory& taps_;
+  // The list tells a card whether the pointer is over it, after every move, scroll and relayout.
+  virtual void setHovered(PaintedItem& card, bool hovered) {
+    Q_UNUSED(card);
+    Q_UNUSED(hovered);
+  }
+  // `card` leaves the list and waits to show another item: it lets go of everything of its item.
+  virtual void release(PaintedItem& card) { Q_UNUSED(card); }
 };
 
 // A date section's header: the title in capitals, the count while collapsed, a hairline and the
@@ -46,8 +44,19 @@ class PlaceholderCardFactory : public CardItemFactory {
 class SectionHeaderItem : public PaintedItem {
   Q_OBJECT
  public:
+  struct Props {
+    QString title;
+    int count = 0;
+    bool collapsed = false;
+    bool operator==(const Props&) const = default;
+  };
+  struct Callbacks {
+    std::function<void()> onToggle;  // a click on the header or its chevron
+  };
+
   explicit SectionHeaderItem(ViewServices& context, QGraphicsItem* parent = nullptr);
-  void setSection(const QString& title, int count, bool collapsed, std::function<void()> toggle);
+  void setProps(const Props& props, Callbacks callbacks);
+  const Props& props() const { return props_; }
   // The header spans the list's content width; the chevron ends it.
   void setWidth(double width);
   GroupChevron& chevron() const { return *chevron_; }
@@ -61,11 +70,11 @@ class SectionHeaderItem : public PaintedItem {
  private:
   void placeChevron();
 
+  void toggle();
+
   GroupChevron* chevron_;
-  QString title_;
-  int count_ = 0;
-  bool collapsed_ = false;
-  std::function<void()> toggle_;
+  Props props_;
+  Callbacks callbacks_;
 };
 
 }  // namespace qv

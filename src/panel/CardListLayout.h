@@ -71,6 +71,7 @@ class DateGrouper {
 };
 
 // The date group of every item of a filtered list.
+std::vector<CardGroup> groupsOf(const QList<ClipboardItem>& items, const DateGrouper& grouper);
 std::vector<CardGroup> groupsOf(const FilteredItems& items, const DateGrouper& grouper);
 
 // Sections as runs of `groups`. A title in `collapsed` is collapsed when grouping applies;

@@ -3,6 +3,7 @@
 #include "cards/ViewServices.h"
 #include "panel/CardCellView.h"
 #include "platform/Scheduler.h"
+#include "platform/Screens.h"
 #include "state/PanelState.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
@@ -12,6 +13,7 @@
 #include "ui/theme/Theme.h"
 
 #include <QFontMetricsF>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -65,14 +67,23 @@ CardScrollView::CardScrollView(ViewServices& context, PanelState& state, QWidget
   for (Animated<double>* fade : {&topFade_, &bottomFade_}) fade->setOnChange([this] { viewport()->update(); });
   height_.setOnChange([this] { placeGeometry(); });
   tracker_.setOnEnterScroll([this] { clearHover(); });
-  tracker_.setOnChange([this] { updateInteractivity(); });
+  tracker_.setOnChange([this] {
+    updateInteractivity();
+    syncHover();
+  });
   connect(&state_, &PanelState::filteredItemsChanged, this, &CardScrollView::filteredItemsChanged);
   connect(&state_, &PanelState::collapsedGroupsChanged, this, &CardScrollView::collapsedGroupsChanged);
   connect(&state_, &PanelState::selectedIndexChanged, this, &CardScrollView::scrollToSelection);
-  connect(&state_, &PanelState::isPresentingChanged, this, &CardScrollView::updateInteractivity);
+  connect(&state_, &PanelState::isPresentingChanged, this, [this] {
+    updateInteractivity();
+    syncHover();
+  });
   connect(&state_, &PanelState::searchQueryChanged, this, [this] { viewport()->update(); });
   connect(&state_, &PanelState::isVisibleChanged, this, [this] {
+    // Where the pointer was before the panel hid says nothing about where it is now.
+    if (!state_.isVisible()) pointer_.reset();
     if (state_.isVisible() && listStale_) filteredItemsChanged();
+    syncHover();
   });
   filteredItemsChanged();
   shown_ = true;
@@ -90,6 +101,7 @@ void CardScrollView::setCardFactory(std::unique_ptr<CardItemFactory> factory) {
   for (QGraphicsItem* item : scene_.items())
     if (!item->parentItem() && !dynamic_cast<SectionHeaderItem*>(item)) made.push_back(item);
   for (QGraphicsItem* item : made) delete item;
+  hoveredCard_ = nullptr;
   cards_.clear();
   cardIDs_.clear();
   spareCards_.clear();
@@ -193,9 +205,14 @@ void CardScrollView::applyScroll() {
   realise();
   updateFades();
   viewport()->update();
+  // Another card may lie under the resting pointer now.
+  syncHover();
 }
 
 void CardScrollView::releaseCard(PaintedItem* card, bool animated) {
+  // A card that leaves is never hovered, and starts clean when it shows another item.
+  if (card == hoveredCard_) hoveredCard_ = nullptr;
+  factory_->release(*card);
   if (!animated) {
     transitions_.erase(card);
     card->hide();
@@ -270,6 +287,8 @@ void CardScrollView::realise() {
         } else {
           card = factory_->makeCard();
           scene_.addItem(card);
+          if (auto* cell = qobject_cast<CardCellView*>(card))
+            connect(cell, &CardCellView::contextMenuClosed, this, &CardScrollView::followPointer);
         }
       }
       cards_.insert(index, card);
@@ -332,7 +351,7 @@ void CardScrollView::realise() {
     }
     const cardList::Section& section = layout_.sections[size_t(index)];
     const QString title = section.title;
-    header->setSection(title, section.count, section.collapsed, [this, title] { toggleGroup(title); });
+    header->setProps({title, section.count, section.collapsed}, {[this, title] { toggleGroup(title); }});
     header->setWidth(std::max(0.0, width() - 2 * cardList::kSideInset));
     header->setPos(cardList::kSideInset, section.top);
   }
@@ -356,6 +375,49 @@ void CardScrollView::updateInteractivity() { setInteractive(!tracker_.isScrollin
 void CardScrollView::clearHover() {
   state_.setHoveredItem(std::nullopt);
   state_.schedulePreviewHover(std::nullopt);
+}
+
+PaintedItem* CardScrollView::cardAt(QPointF viewportPoint) const {
+  if (!viewport()->rect().contains(viewportPoint.toPoint())) return nullptr;
+  const QPointF scenePoint(viewportPoint.x(), viewportPoint.y() + scroll_.value());
+  for (PaintedItem* card : cards_) {
+    // Cards of a collapsed section are there, at no opacity.
+    if (!card->isVisible() || card->effectiveOpacity() < 0.01) continue;
+    if (card->contains(card->mapFromScene(scenePoint))) return card;
+  }
+  return nullptr;
+}
+
+void CardScrollView::syncHover() {
+  // Nothing is hovered while the user scrolls or the panel slides in.
+  const bool canHover = shown_ && isVisible() && state_.isVisible() && !state_.isPresenting() &&
+                        !tracker_.isScrolling();
+  PaintedItem* target = canHover && pointer_ ? cardAt(*pointer_) : nullptr;
+  if (hoveredCard_ && hoveredCard_ != target) factory_->setHovered(*hoveredCard_, false);
+  hoveredCard_ = target;
+  if (target) factory_->setHovered(*target, true);
+}
+
+void CardScrollView::followPointer() {
+  const QPointF local = viewport()->mapFromGlobal(context_.screens->pointerLocation());
+  if (viewport()->rect().contains(local.toPoint()) && window()->isVisible()) pointer_ = local;
+  else pointer_.reset();
+  syncHover();
+}
+
+void CardScrollView::mouseMoveEvent(QMouseEvent* event) {
+  PaintedItemView::mouseMoveEvent(event);
+  pointer_ = event->position();
+  syncHover();
+}
+
+bool CardScrollView::viewportEvent(QEvent* event) {
+  const bool handled = PaintedItemView::viewportEvent(event);
+  if (event->type() == QEvent::Leave) {
+    pointer_.reset();
+    syncHover();
+  }
+  return handled;
 }
 
 void CardScrollView::scrollToSelection() {

@@ -29,7 +29,9 @@ EmptyListState emptyListState(bool historyEmpty, const QString& searchQuery);
 // The edge panel's scrolling list of cards in collapsible date sections. Only the cards within
 // about a screen of the visible part exist; they are recycled as the list scrolls. The list
 // fades out at its edges, keeps the selected card in the middle, and is as high as its content
-// up to the room it is given.
+// up to the room it is given. It decides which card is hovered: the one under the pointer's
+// real position, after every pointer move, scroll, relayout and card menu, none while the user
+// scrolls or the panel slides in; a recycled card is never hovered.
 class CardScrollView : public PaintedItemView {
   Q_OBJECT
  public:
@@ -58,11 +60,17 @@ class CardScrollView : public PaintedItemView {
   int cardItemCount() const;
   // The header item of section `index` of the layout, when it is realised.
   SectionHeaderItem* header(int section) const { return headers_.value(section); }
+  // The card the list counts as hovered; null for none.
+  PaintedItem* hoveredCard() const { return hoveredCard_; }
+  // Asks the screens where the pointer is and hovers the card under it (after a menu closed).
+  void followPointer();
   int paintCount() const { return paintCount_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
 
  private:
   void filteredItemsChanged();
@@ -75,6 +83,9 @@ class CardScrollView : public PaintedItemView {
   void updateInteractivity();
   void scrollToSelection();
   void clearHover();
+  // Hovers the card under the pointer, and only it.
+  void syncHover();
+  PaintedItem* cardAt(QPointF viewportPoint) const;
   void toggleGroup(const QString& title);
   void releaseCard(PaintedItem* card, bool animated);
   void placeGeometry();
@@ -105,6 +116,9 @@ class CardScrollView : public PaintedItemView {
   // Cards coming in or going out, with their progress.
   std::map<PaintedItem*, std::unique_ptr<Animated<double>>> transitions_;
   WorkItem midnight_;
+  // Where the pointer is in the viewport; none while it is elsewhere or not known.
+  std::optional<QPointF> pointer_;
+  PaintedItem* hoveredCard_ = nullptr;
   bool listChanging_ = false;
   bool shown_ = false;
   // The filtered list changed while the panel was hidden; the next show lays it out.

@@ -1,5 +1,6 @@
 #include "panel/CategoryForm.h"
 
+#include "base/Graphemes.h"
 #include "panel/FilterControls.h"
 #include "platform/Scheduler.h"
 #include "state/PanelState.h"
@@ -62,9 +63,16 @@ QString CategoryForm::deleteGuardText() const {
   return QStringLiteral("Move its %1 items elsewhere to delete this category").arg(count);
 }
 
+bool CategoryForm::canSubmit() const { return hasVisibleCharacter(trimmedName()); }
+
 void CategoryForm::setName(const QString& name) {
-  if (name == name_) return;
-  name_ = name;
+  const QString capped = graphemePrefix(name, kMaxNameLength);
+  if (capped == name_) {
+    // The field may hold more than was kept: it is set back to the kept name.
+    if (capped != name) Q_EMIT changed();
+    return;
+  }
+  name_ = capped;
   Q_EMIT changed();
 }
 
@@ -88,8 +96,8 @@ void CategoryForm::reset() {
 }
 
 void CategoryForm::submit() {
+  if (!canSubmit()) return;
   const QString name = trimmedName();
-  if (name.isEmpty()) return;
   // The same test as the button's title: "Create" always creates, even when the category it
   // was editing has gone meanwhile.
   if (const auto edited = editedCategory()) {
@@ -229,27 +237,27 @@ constexpr double kGuardFontSize = 10;
 CategoryFormView::CategoryFormView(InterfaceServices& context, CategoryForm& form, QWidget* parent)
     : PaintedWidget(context, parent), form_(form) {
   field_ = new QVTextField(context, QStringLiteral("Name"), 12, this);
-  field_->setCallbacks({.onTextChange = [this](const QString& text) { form_.setName(text); },
-                        .onSubmit = [this] { form_.submit(); },
-                        .onFocusChange = {}});
-  submit_ = new CategoryFormSubmitButton(
-      context, {}, [this] { form_.submit(); }, this);
+  submit_ = new CategoryFormSubmitButton(context, {}, {[this] { form_.submit(); }}, this);
   for (int index = 0; index < kCategoryPaletteSize; ++index)
-    dots_.push_back(new CategoryColorDot(
-        context, {.color = categoryPaletteColor(index)}, [this, index] { form_.pickColor(index); }, this));
-  delete_ = new ConfirmPillButton(
-      context, {.title = QStringLiteral("Delete"), .isDestructive = true}, [this] { form_.deleteEdited(); }, this);
+    dots_.push_back(new CategoryColorDot(context, {.color = categoryPaletteColor(index)},
+                                         {[this, index] { form_.pickColor(index); }}, this));
+  delete_ = new ConfirmPillButton(context, {.title = QStringLiteral("Delete"), .isDestructive = true},
+                                  {[this] { form_.deleteEdited(); }}, this);
   connect(&form_, &CategoryForm::changed, this, &CategoryFormView::sync);
   sync();
 }
 
 void CategoryFormView::sync() {
   field_->setProps(
-      {.text = form_.name(), .focusToken = form_.nameFocusToken(), .resignToken = 0, .selectAllOnFocus = true});
-  submit_->setProps({.title = form_.submitTitle(), .isEnabled = form_.canSubmit()});
+      {.text = form_.name(), .focusToken = form_.nameFocusToken(), .resignToken = 0, .selectAllOnFocus = true},
+      {.onTextChange = [this](const QString& text) { form_.setName(text); },
+       .onSubmit = [this] { form_.submit(); },
+       .onFocusChange = {}});
+  submit_->setProps({.title = form_.submitTitle(), .isEnabled = form_.canSubmit()}, {[this] { form_.submit(); }});
   submit_->resize(submit_->sizeHint());
   for (int index = 0; index < int(dots_.size()); ++index)
-    dots_[index]->setProps({.color = categoryPaletteColor(index), .isSelected = form_.colorIndex() == index});
+    dots_[index]->setProps({.color = categoryPaletteColor(index), .isSelected = form_.colorIndex() == index},
+                           {[this, index] { form_.pickColor(index); }});
   const auto count = form_.assignedCount();
   delete_->setVisible(count && *count == 0);
   delete_->resize(delete_->sizeHint());

@@ -40,7 +40,10 @@ class CategoryForm : public QObject {
   QString trimmedName() const;
   std::optional<CustomCategory> editedCategory() const;
   std::optional<int> assignedCount() const;  // none while creating
-  bool canSubmit() const { return !trimmedName().isEmpty(); }
+  // A name shows at least one visible character and is at most kMaxNameLength graphemes long
+  // (longer text typed or pasted is cut there).
+  static constexpr qsizetype kMaxNameLength = 100;
+  bool canSubmit() const;
   QString submitTitle() const { return editedCategory() ? QStringLiteral("Save") : QStringLiteral("Create"); }
   // The text in place of the delete button while the category holds items; empty when it may go.
   QString deleteGuardText() const;

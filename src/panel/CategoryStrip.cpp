@@ -31,6 +31,11 @@ constexpr double kContentSpacing = 5;
 constexpr double kIconSize = 9;
 constexpr double kDotSize = 9;
 
+// How much a part grows under the pointer: a pill (active or not) by 6 %, a round button by 8 %.
+double hoverScale(CategoryStripView::PartKind kind, double hover) {
+  return 1 + (kind == CategoryStripView::PartKind::pill ? 0.06 : 0.08) * hover;
+}
+
 QFont pillFont() { return systemFont(11, QFont::DemiBold); }
 
 double pillWidth(const CategoryStripView::Pill& pill) {
@@ -60,8 +65,11 @@ QUuid CategoryStripView::pillIDFor(const FilterType& filter) {
 CategoryStripView::Slot::Slot(FrameClock& clock, double startX)
     : x(clock, startX), presence(clock, 1), hover(clock, 0), active(clock, 0) {}
 
-CategoryStripView::CategoryStripView(InterfaceServices& context, Props props, QWidget* parent)
-    : PaintedWidget(context, parent), props_(std::move(props)), scroll_(*context.frameClock) {
+CategoryStripView::CategoryStripView(InterfaceServices& context, Props props, Callbacks callbacks, QWidget* parent)
+    : PaintedWidget(context, parent),
+      props_(std::move(props)),
+      callbacks_(std::move(callbacks)),
+      scroll_(*context.frameClock) {
   scroll_.setOnChange([this] { update(); });
   setMouseTracking(true);
   setFixedHeight(int(kHeight));
@@ -69,7 +77,8 @@ CategoryStripView::CategoryStripView(InterfaceServices& context, Props props, QW
   syncSlots(false);
 }
 
-void CategoryStripView::setProps(const Props& props) {
+void CategoryStripView::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
   if (props == props_) return;
   const bool activeCategoryMoved = props.pencilCategory != props_.pencilCategory;
   props_ = props;
@@ -142,7 +151,7 @@ std::optional<CategoryStripView::PartLook> CategoryStripView::partLook(const QSt
   const Slot& slot = *it->second;
   const double height = slot.kind == PartKind::pill ? kPillHeight : kButtonSize;
   return PartLook{QRectF(slot.x.value(), (kHeight - height) / 2, slot.width, height), slot.presence.value(),
-                  slot.hover.value(), slot.active.value()};
+                  slot.hover.value(), slot.active.value(), hoverScale(slot.kind, slot.hover.value())};
 }
 
 void CategoryStripView::setHovered(const QString& key) {
@@ -226,9 +235,8 @@ bool CategoryStripView::event(QEvent* event) {
   if (event->type() != QEvent::ToolTip) return PaintedWidget::event(event);
   auto* help = static_cast<QHelpEvent*>(event);
   const int index = partAt(help->pos());
-  QString text;
-  if (index >= 0 && parts_[index].kind == PartKind::pencil) text = props_.pencilHelp;
-  if (index >= 0 && parts_[index].kind == PartKind::plus) text = QStringLiteral("New category");
+  // Only the round buttons have help text; a pill says what it is.
+  const QString text = index >= 0 && parts_[index].kind != PartKind::pill ? partName(parts_[index]) : QString();
   if (text.isEmpty()) QToolTip::hideText();
   else QToolTip::showText(help->globalPos(), text, this);
   return true;
@@ -237,17 +245,28 @@ bool CategoryStripView::event(QEvent* event) {
 void CategoryStripView::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   const int index = partAt(event->position());
-  if (index < 0) return;
-  const Part part = parts_[index];
+  if (index >= 0) activate(parts_[index]);
+}
+
+QString CategoryStripView::partName(const Part& part) const {
+  switch (part.kind) {
+    case PartKind::pill: return props_.pills[part.pill].title;
+    case PartKind::pencil: return props_.pencilHelp;
+    case PartKind::plus: return QStringLiteral("New category");
+  }
+  return {};
+}
+
+void CategoryStripView::activate(const Part& part) const {
   switch (part.kind) {
     case PartKind::pill:
-      if (callbacks_.onPill) callbacks_.onPill(props_.pills[part.pill]);
+      if (const auto onPill = callbacks_.onPill) onPill(props_.pills[part.pill]);
       break;
     case PartKind::pencil:
-      if (callbacks_.onPencil) callbacks_.onPencil(props_.pills[part.pill].id);
+      if (const auto onPencil = callbacks_.onPencil) onPencil(props_.pills[part.pill].id);
       break;
     case PartKind::plus:
-      if (callbacks_.onPlus) callbacks_.onPlus();
+      if (const auto onPlus = callbacks_.onPlus) onPlus();
       break;
   }
 }
@@ -262,7 +281,7 @@ void CategoryStripView::paintPill(QPainter& painter, const Slot& slot) const {
   painter.save();
   painter.setOpacity(unitClamped(slot.presence.value()));
   const QPointF centre = rect.center();
-  const double scale = 1 + 0.06 * slot.hover.value() * (1 - active);
+  const double scale = hoverScale(slot.kind, slot.hover.value());
   painter.translate(centre);
   painter.scale(scale, scale);
   painter.translate(-centre);
@@ -312,7 +331,7 @@ void CategoryStripView::paintRoundButton(QPainter& painter, const Slot& slot) co
     painter.translate(-leading);
   }
   const QPointF centre = rect.center();
-  const double scale = 1 + 0.08 * slot.hover.value();
+  const double scale = hoverScale(slot.kind, slot.hover.value());
   painter.translate(centre);
   painter.scale(scale, scale);
   painter.translate(-centre);
@@ -364,6 +383,23 @@ AccessibilityInfo CategoryStripView::accessibility() const {
   return info;
 }
 
+std::vector<AccessiblePart> CategoryStripView::accessibleParts() const {
+  std::vector<AccessiblePart> result;
+  for (const Part& part : parts_) {
+    AccessiblePart accessible;
+    accessible.rect = part.rect.translated(-scrollX(), 0);
+    accessible.info.role = QAccessible::Button;
+    accessible.info.name = partName(part);
+    if (part.kind == PartKind::pill) {
+      accessible.info.checkable = true;
+      accessible.info.checked = props_.pills[part.pill].isActive;
+    }
+    accessible.info.press = [this, part] { activate(part); };
+    result.push_back(std::move(accessible));
+  }
+  return result;
+}
+
 CategoryStripView::Props categoryStripProps(const PanelState& state) {
   CategoryStripView::Props props;
   const FilterType active = state.activeFilter();
@@ -382,16 +418,8 @@ CategoryStripView::Props categoryStripProps(const PanelState& state) {
   return props;
 }
 
-void connectCategoryStrip(CategoryStripView& strip, PanelState& state) {
-  auto refresh = [&strip, &state] { strip.setProps(categoryStripProps(state)); };
-  QObject::connect(&state, &PanelState::customCategoriesChanged, &strip, refresh);
-  QObject::connect(&state, &PanelState::editingCategoryFormIDChanged, &strip, refresh);
-  QObject::connect(&state, &PanelState::previewCategoryColorIndexChanged, &strip, refresh);
-  QObject::connect(&state, &PanelState::activeFilterChanged, &strip, [&strip, &state, refresh] {
-    refresh();
-    strip.scrollToPill(CategoryStripView::pillIDFor(state.activeFilter()));
-  });
-  strip.setCallbacks({
+CategoryStripView::Callbacks categoryStripCallbacks(PanelState& state) {
+  return {
       .onPill =
           [&state](const CategoryStripView::Pill& pill) {
             withAnimation(Theme::springStandard(), [&] {
@@ -414,6 +442,17 @@ void connectCategoryStrip(CategoryStripView& strip, PanelState& state) {
             });
           },
       .onPlus = [&state] { state.requestNewCategoryForm(FilterSurface::panel); },
+  };
+}
+
+void connectCategoryStrip(CategoryStripView& strip, PanelState& state) {
+  auto refresh = [&strip, &state] { strip.setProps(categoryStripProps(state), categoryStripCallbacks(state)); };
+  QObject::connect(&state, &PanelState::customCategoriesChanged, &strip, refresh);
+  QObject::connect(&state, &PanelState::editingCategoryFormIDChanged, &strip, refresh);
+  QObject::connect(&state, &PanelState::previewCategoryColorIndexChanged, &strip, refresh);
+  QObject::connect(&state, &PanelState::activeFilterChanged, &strip, [&strip, &state, refresh] {
+    refresh();
+    strip.scrollToPill(CategoryStripView::pillIDFor(state.activeFilter()));
   });
   refresh();
 }

@@ -53,9 +53,9 @@ class CategoryStripView : public PaintedWidget {
   static constexpr double kHeight = 36;
   static constexpr double kFadeWidth = 18;
 
-  CategoryStripView(InterfaceServices& context, Props props, QWidget* parent = nullptr);
-  void setCallbacks(Callbacks callbacks) { callbacks_ = std::move(callbacks); }
-  void setProps(const Props& props);
+  CategoryStripView(InterfaceServices& context, Props props, Callbacks callbacks, QWidget* parent = nullptr);
+  // The callbacks replace the previous ones, whatever the props.
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
 
   // Geometry: the laid out row, its width, the scroll offset now and the fades it implies.
@@ -71,19 +71,26 @@ class CategoryStripView : public PaintedWidget {
   // The identity of the pill a top filter shows as.
   static QUuid pillIDFor(const FilterType& filter);
 
-  // How a part looks now: where its row places it, how far it is in (0 … 1), hovered, active.
+  // How a part looks now: where its row places it, how far it is in (0 … 1), hovered, active,
+  // and how much it has grown under the pointer.
   struct PartLook {
     QRectF rect;  // content coordinates, before the presence and hover scales
     double presence = 1;
     double hover = 0;
     double active = 0;
+    double scale = 1;  // about its centre, growing under the pointer
   };
   // The look of a part with that key ("pencil:<id>", "plus", or a pill's id); none once gone.
   std::optional<PartLook> partLook(const QString& key) const;
   static QString partKey(const Props& props, const Part& part);
 
+  // What a part is called: a pill by its title, the pencil and the plus by their help text
+  // (also their tooltip).
+  QString partName(const Part& part) const;
+
   QSize sizeHint() const override { return QSize(320, int(kHeight)); }
   AccessibilityInfo accessibility() const override;
+  std::vector<AccessiblePart> accessibleParts() const override;
 
  protected:
   void paint(QPainter& painter) override;
@@ -107,6 +114,8 @@ class CategoryStripView : public PaintedWidget {
     Animated<double> hover;
     Animated<double> active;
   };
+  // Runs what a click on the part does.
+  void activate(const Part& part) const;
   void layoutParts();
   void syncSlots(bool activeCategoryMoved);
   void setHovered(const QString& key);
@@ -126,6 +135,8 @@ class CategoryStripView : public PaintedWidget {
 
 // The strip's props from the state.
 CategoryStripView::Props categoryStripProps(const PanelState& state);
+// What the strip's clicks do to the state.
+CategoryStripView::Callbacks categoryStripCallbacks(PanelState& state);
 // Keeps the strip on the state and sends its clicks there; a new top filter scrolls its pill to
 // the centre.
 void connectCategoryStrip(CategoryStripView& strip, PanelState& state);

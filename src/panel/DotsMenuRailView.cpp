@@ -33,7 +33,7 @@ const QFont& rowFont() {
 }  // namespace
 
 DotsMenuRailView::DotsMenuRailView(InterfaceServices& context, PanelState& state, QWidget* parent)
-    : PaintedWidget(context, parent), onQuit([] { QCoreApplication::quit(); }), state_(state) {
+    : PaintedWidget(context, parent), state_(state) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   for (auto& hover : rowHover_) {
     hover = std::make_unique<Animated<double>>(*context.frameClock, 0.0);
@@ -42,7 +42,8 @@ DotsMenuRailView::DotsMenuRailView(InterfaceServices& context, PanelState& state
   resize(sizeHint());
 }
 
-void DotsMenuRailView::setProps(const Props& props) {
+void DotsMenuRailView::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
   if (props == props_) return;
   props_ = props;
   update();
@@ -67,23 +68,30 @@ void DotsMenuRailView::perform(PanelQuickAction action) {
       state.setShowDotsMenu(false);
       break;
     case PanelQuickAction::quit:
-      if (onQuit) onQuit();
+      if (const auto onQuit = callbacks_.onQuit) onQuit();
       break;
   }
 }
 
 double DotsMenuRailView::rowHeight() { return std::ceil(QFontMetricsF(rowFont()).height()) + 2 * kRowPaddingV; }
 
+QRectF DotsMenuRailView::surfaceRect() const {
+  const int rows = int(kAllPanelQuickActions.size());
+  return QRectF(kShadowRoom, kShadowRoom, kWidth,
+                std::ceil(2 * kPadding + rows * rowHeight() + (rows - 1) * kRowSpacing));
+}
+
 QRectF DotsMenuRailView::rowRect(int index) const {
-  return QRectF(kPadding, kPadding + index * (rowHeight() + kRowSpacing), kWidth - 2 * kPadding, rowHeight());
+  const QRectF surface = surfaceRect();
+  return QRectF(surface.left() + kPadding, surface.top() + kPadding + index * (rowHeight() + kRowSpacing),
+                kWidth - 2 * kPadding, rowHeight());
 }
 
 QSize DotsMenuRailView::sizeHint() const {
-  const int rows = int(kAllPanelQuickActions.size());
-  return QSize(int(kWidth), int(std::ceil(2 * kPadding + rows * rowHeight() + (rows - 1) * kRowSpacing)));
+  return surfaceRect().adjusted(-kShadowRoom, -kShadowRoom, kShadowRoom, kShadowRoom).size().toSize();
 }
 
-QPainterPath DotsMenuRailView::hitShape() const { return Fx::continuousRoundedRect(QRectF(rect()), kCornerRadius); }
+QPainterPath DotsMenuRailView::hitShape() const { return Fx::continuousRoundedRect(surfaceRect(), kCornerRadius); }
 
 AccessibilityInfo DotsMenuRailView::accessibility() const {
   AccessibilityInfo info;
@@ -134,8 +142,10 @@ void DotsMenuRailView::mouseReleaseEvent(QMouseEvent* event) {
 
 void DotsMenuRailView::paint(QPainter& painter) {
   const EnvironmentValues env = environment();
-  const QRectF bounds(QPointF(0, 0), QSizeF(sizeHint()));
+  const QRectF bounds = surfaceRect();
   const QPainterPath surface = Fx::continuousRoundedRect(bounds, kCornerRadius);
+  painter.setRenderHint(QPainter::Antialiasing);
+  Fx::drawShadows(painter, bounds, kCornerRadius, Theme::shadowLow());
   Translucency::paintBackground(painter, surface, Material::menu, env, props_.translucency);
   Fx::strokeInnerBorder(
       painter, bounds, kCornerRadius,

@@ -13,9 +13,11 @@ namespace qv {
 class PanelState;
 
 // The quick-actions menu that floats beside the panel column: the six quick actions as rows on a
-// menu surface 180 wide. A row is hovered and clicked anywhere in its rounded highlight. The
-// actions go through the state's hooks (see perform); the panel's root view decides where the
-// rail stands and how it comes and goes.
+// menu surface 180 wide with the low shadow. A row is hovered and clicked anywhere in its rounded
+// highlight. The actions go through the state's hooks (see perform); the panel's root view
+// decides where the rail stands and how it comes and goes.
+//
+// The surface stands kShadowRoom inside the widget's edges, where its shadow falls.
 class DotsMenuRailView : public PaintedWidget {
   Q_OBJECT
  public:
@@ -28,13 +30,15 @@ class DotsMenuRailView : public PaintedWidget {
   static constexpr double kPadding = 5;
   static constexpr double kRowSpacing = 2;
   static constexpr double kCornerRadius = 16;
+  static constexpr int kShadowRoom = 14;
+
+  struct Callbacks {
+    std::function<void()> onQuit;  // the quit row; the other rows go through the state's hooks
+  };
 
   DotsMenuRailView(InterfaceServices& context, PanelState& state, QWidget* parent = nullptr);
 
-  // Quits the application; tests put their own in.
-  std::function<void()> onQuit;
-
-  void setProps(const Props& props);
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
 
   // Runs one action. Those that open a window close the menu first and call their hook on a
@@ -43,6 +47,8 @@ class DotsMenuRailView : public PaintedWidget {
   void perform(PanelQuickAction action);
 
   static double rowHeight();
+  // The menu surface, kShadowRoom inside the widget's edges.
+  QRectF surfaceRect() const;
   QRectF rowRect(int index) const;
   int hoveredRow() const { return hoveredRow_; }
   // 0 … 1: how far row `index` shows its hovered look.
@@ -65,6 +71,7 @@ class DotsMenuRailView : public PaintedWidget {
 
   PanelState& state_;
   Props props_;
+  Callbacks callbacks_;
   std::array<std::unique_ptr<Animated<double>>, kAllPanelQuickActions.size()> rowHover_;
   int hoveredRow_ = -1;
   int pressedRow_ = -1;

@@ -161,14 +161,14 @@ void TapControl::mouseReleaseEvent(QMouseEvent* event) {
 
 // ---- Rail button -----------------------------------------------------------------------------
 
-OrnamentRailButton::OrnamentRailButton(InterfaceServices& context, Props props, std::function<void()> onTap,
-                                       QWidget* parent)
-    : TapControl(context, parent), action(std::move(onTap)), props_(std::move(props)) {
+OrnamentRailButton::OrnamentRailButton(InterfaceServices& context, Props props, Callbacks callbacks, QWidget* parent)
+    : TapControl(context, parent), props_(std::move(props)), callbacks_(std::move(callbacks)) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   resize(sizeHint());
 }
 
-void OrnamentRailButton::setProps(const Props& props) {
+void OrnamentRailButton::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
   if (props == props_) return;
   const bool selectionMoved = props.isSelected != props_.isSelected;
   props_ = props;
@@ -197,10 +197,7 @@ AccessibilityInfo OrnamentRailButton::accessibility() const {
   AccessibilityInfo info;
   info.role = QAccessible::PageTab;
   info.name = toolTip();
-  if (props_.isEnabled)
-    info.press = [this] {
-      if (action) action();
-    };
+  if (props_.isEnabled) info.press = [this] { const_cast<OrnamentRailButton*>(this)->tapped(); };
   return info;
 }
 
@@ -231,7 +228,7 @@ void OrnamentRailButton::paint(QPainter& painter) {
 }
 
 void OrnamentRailButton::tapped() {
-  if (action) action();
+  if (const auto onTap = callbacks_.onTap) onTap();
 }
 
 OrnamentRail::OrnamentRail(InterfaceServices& context, QWidget* parent)
@@ -243,9 +240,9 @@ OrnamentRail::OrnamentRail(InterfaceServices& context, QWidget* parent)
   stack->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 }
 
-OrnamentRailButton* OrnamentRail::addButton(OrnamentRailButton::Props props, std::function<void()> action) {
+OrnamentRailButton* OrnamentRail::addButton(OrnamentRailButton::Props props, OrnamentRailButton::Callbacks callbacks) {
   props.sharesSelection = true;
-  auto* button = new OrnamentRailButton(context_, std::move(props), std::move(action), this);
+  auto* button = new OrnamentRailButton(context_, std::move(props), std::move(callbacks), this);
   layout()->addWidget(button);
   buttons_.push_back(button);
   connect(button, &OrnamentRailButton::selectionChanged, this, &OrnamentRail::selectionChanged);
@@ -295,7 +292,6 @@ void OrnamentRail::paintEvent(QPaintEvent*) {
 
 namespace {
 
-constexpr double kChipPaddingH = 10;
 constexpr double kChipPaddingV = 6;
 constexpr double kChipGap = 6;
 
@@ -316,10 +312,26 @@ double leadingWidth(FilterChip::Leading leading) {
 
 }  // namespace
 
-FilterChip::FilterChip(InterfaceServices& context, Props props, std::function<void()> onTap, QWidget* parent)
-    : TapControl(context, parent),
-      action(std::move(onTap)),
+QRectF CapsuleChip::capsule() const { return QRectF(QRect(QPoint(0, 0), sizeHint()).marginsRemoved(kChipOverhang)); }
+
+QPainterPath CapsuleChip::hitShape() const {
+  const QRectF shape = capsule();
+  return Fx::continuousRoundedRect(shape, shape.height() / 2);
+}
+
+void CapsuleChip::tapped() {
+  // A copy: the action may take this chip away.
+  if (const auto action = tapAction()) withAnimation(Theme::springStandard(), action);
+}
+
+void CapsuleChip::scaleAboutCapsule(QPainter& painter, double scale) const {
+  scaleAbout(painter, capsule().center(), scale);
+}
+
+FilterChip::FilterChip(InterfaceServices& context, Props props, Callbacks callbacks, QWidget* parent)
+    : CapsuleChip(context, parent),
       props_(std::move(props)),
+      callbacks_(std::move(callbacks)),
       presence_(*context.frameClock, 1) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   presence_.setOnChange([this] { update(); });
@@ -336,7 +348,8 @@ void FilterChip::fade(bool in, const std::optional<Animation>& animation, Animat
   presence_.animateTo(in ? 1 : 0, animation, std::move(done));
 }
 
-void FilterChip::setProps(const Props& props) {
+void FilterChip::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
   if (props == props_) return;
   const bool resized = props.label != props_.label || leadingOf(props) != leading();
   props_ = props;
@@ -361,15 +374,8 @@ QSize FilterChip::sizeHint() const {
   const double lead = leadingWidth(leading());
   const double content = std::ceil(metrics.horizontalAdvance(props_.label)) + (lead > 0 ? lead + kChipGap : 0);
   const double height = std::max(std::ceil(metrics.height()), lead);
-  return QSize(int(std::ceil(content + 2 * kChipPaddingH)), int(std::ceil(height + 2 * kChipPaddingV)))
+  return QSize(int(std::ceil(content + 2 * kPaddingH)), int(std::ceil(height + 2 * kChipPaddingV)))
       .grownBy(kChipOverhang);
-}
-
-QRectF FilterChip::capsule() const { return QRectF(QRect(QPoint(0, 0), sizeHint()).marginsRemoved(kChipOverhang)); }
-
-QPainterPath FilterChip::hitShape() const {
-  const QRectF shape = capsule();
-  return Fx::continuousRoundedRect(shape, shape.height() / 2);
 }
 
 AccessibilityInfo FilterChip::accessibility() const {
@@ -377,9 +383,7 @@ AccessibilityInfo FilterChip::accessibility() const {
   info.role = QAccessible::CheckBox;
   info.name = props_.label;
   info.value = props_.isOn ? QStringLiteral("on") : QStringLiteral("off");
-  info.press = [this] {
-    if (action) withAnimation(Theme::springStandard(), action);
-  };
+  info.press = [this] { const_cast<FilterChip*>(this)->tapped(); };
   return info;
 }
 
@@ -389,11 +393,11 @@ void FilterChip::paint(QPainter& painter) {
   const double presence = unitClamped(presence_.value());
   if (presence <= 0.001) return;
   painter.setOpacity(presence);
-  scaleAbout(painter, shape.center(), scale());
+  scaleAboutCapsule(painter, scale());
   const QColor fill = props_.isOn ? Theme::accent() : primaryColor(env, lerp(0.06, 0.11, hoverProgress()));
   painter.fillPath(Fx::continuousRoundedRect(shape, shape.height() / 2), fill);
 
-  double x = shape.left() + kChipPaddingH;
+  double x = shape.left() + kPaddingH;
   const double middle = shape.center().y();
   const Leading lead = leading();
   const double leadWidth = leadingWidth(lead);
@@ -419,23 +423,20 @@ void FilterChip::paint(QPainter& painter) {
                    Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, props_.label);
 }
 
-void FilterChip::tapped() {
-  if (action) withAnimation(Theme::springStandard(), action);
-}
-
 // ---- Category colour swatch ------------------------------------------------------------------
 
-CategoryColorDot::CategoryColorDot(InterfaceServices& context, Props props, std::function<void()> tap, QWidget* parent)
+CategoryColorDot::CategoryColorDot(InterfaceServices& context, Props props, Callbacks callbacks, QWidget* parent)
     : TapControl(context, parent),
-      onTap(std::move(tap)),
       props_(std::move(props)),
+      callbacks_(std::move(callbacks)),
       ring_(*context.frameClock, props_.isSelected ? 1.0 : 0.0) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   ring_.setOnChange([this] { update(); });
   resize(sizeHint());
 }
 
-void CategoryColorDot::setProps(const Props& props) {
+void CategoryColorDot::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
   if (props == props_) return;
   props_ = props;
   const double target = props_.isSelected ? 1.0 : 0.0;
@@ -488,7 +489,7 @@ void CategoryColorDot::paint(QPainter& painter) {
 }
 
 void CategoryColorDot::tapped() {
-  if (onTap) onTap();
+  if (const auto onTap = callbacks_.onTap) onTap();
 }
 
 }  // namespace qv

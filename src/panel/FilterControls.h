@@ -82,6 +82,28 @@ class TapControl : public PaintedWidget {
   bool pressed_ = false;
 };
 
+// A tap control drawn as a capsule: its size hint less kChipOverhang (the room the capsule grows
+// into under the pointer). Only the capsule takes the pointer; a tap runs the chip's action
+// inside the standard spring. The filter panel's chips and the status bar's chips of the
+// filters in force are ones.
+class CapsuleChip : public TapControl {
+  Q_OBJECT
+ public:
+  // The room between the capsule's ends and its content.
+  static constexpr double kPaddingH = 10;
+
+  using TapControl::TapControl;
+  QPainterPath hitShape() const override;
+
+ protected:
+  // What a tap runs; none: a tap does nothing.
+  virtual std::function<void()> tapAction() const = 0;
+  void tapped() final;
+  QRectF capsule() const;
+  // Scales the painter about the capsule's centre (the chip's growth).
+  void scaleAboutCapsule(QPainter& painter, double scale) const;
+};
+
 // ---- Rail button -----------------------------------------------------------------------------
 
 class OrnamentRail;
@@ -103,9 +125,11 @@ class OrnamentRailButton : public TapControl {
   };
   static constexpr double kFace = 34;
 
-  OrnamentRailButton(InterfaceServices& context, Props props, std::function<void()> action, QWidget* parent = nullptr);
-  std::function<void()> action;
-  void setProps(const Props& props);
+  struct Callbacks {
+    std::function<void()> onTap;
+  };
+  OrnamentRailButton(InterfaceServices& context, Props props, Callbacks callbacks, QWidget* parent = nullptr);
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
   // The host's transition of the whole button: a scale about its centre and an opacity.
   void setTransitionLook(double scale, double opacity);
@@ -131,6 +155,7 @@ class OrnamentRailButton : public TapControl {
 
  private:
   Props props_;
+  Callbacks callbacks_;
   double transitionScale_ = 1;
   double transitionOpacity_ = 1;
 };
@@ -143,7 +168,7 @@ class OrnamentRail : public QWidget {
  public:
   static constexpr double kSpacing = 4;
   explicit OrnamentRail(InterfaceServices& context, QWidget* parent = nullptr);
-  OrnamentRailButton* addButton(OrnamentRailButton::Props props, std::function<void()> action);
+  OrnamentRailButton* addButton(OrnamentRailButton::Props props, OrnamentRailButton::Callbacks callbacks);
   const std::vector<OrnamentRailButton*>& buttons() const { return buttons_; }
   // Where the selection circle is now (empty with none selected).
   QRectF selectionRect() const { return shown_ ? circle_.value() : QRectF(); }
@@ -167,7 +192,7 @@ class OrnamentRail : public QWidget {
 
 // A capsule toggle for one filter value, with at most one leading element: an application icon
 // wins over a category dot, which wins over a symbol. On, it is accent-filled with white ink.
-class FilterChip : public TapControl {
+class FilterChip : public CapsuleChip {
   Q_OBJECT
  public:
   struct Props {
@@ -180,9 +205,11 @@ class FilterChip : public TapControl {
   };
   enum class Leading { none, appIcon, dot, symbol };
 
-  FilterChip(InterfaceServices& context, Props props, std::function<void()> action, QWidget* parent = nullptr);
-  std::function<void()> action;
-  void setProps(const Props& props);
+  struct Callbacks {
+    std::function<void()> onTap;  // runs with the standard spring
+  };
+  FilterChip(InterfaceServices& context, Props props, Callbacks callbacks, QWidget* parent = nullptr);
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
   static Leading leadingOf(const Props& props);
   Leading leading() const { return leadingOf(props_); }
@@ -194,16 +221,15 @@ class FilterChip : public TapControl {
   double presence() const { return presence_.value(); }
 
   QSize sizeHint() const override;
-  QPainterPath hitShape() const override;
   AccessibilityInfo accessibility() const override;
 
  protected:
   void paint(QPainter& painter) override;
-  void tapped() override;
+  std::function<void()> tapAction() const override { return callbacks_.onTap; }
 
  private:
-  QRectF capsule() const;
   Props props_;
+  Callbacks callbacks_;
   Animated<double> presence_;
 };
 
@@ -224,9 +250,11 @@ class CategoryColorDot : public TapControl {
   static constexpr double kRingWidth = 1.5;
   static constexpr double kOuterSize = kDotSize + 2 * (kRingGap + kRingWidth);
 
-  CategoryColorDot(InterfaceServices& context, Props props, std::function<void()> onTap, QWidget* parent = nullptr);
-  std::function<void()> onTap;
-  void setProps(const Props& props);
+  struct Callbacks {
+    std::function<void()> onTap;
+  };
+  CategoryColorDot(InterfaceServices& context, Props props, Callbacks callbacks, QWidget* parent = nullptr);
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
   double ringAmount() const { return ring_.value(); }  // 0 hidden … 1 shown
   double dotScale() const;
@@ -240,6 +268,7 @@ class CategoryColorDot : public TapControl {
 
  private:
   Props props_;
+  Callbacks callbacks_;
   Animated<double> ring_;
 };
 

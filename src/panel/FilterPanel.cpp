@@ -1,6 +1,8 @@
 #include "panel/FilterPanel.h"
 
 #include "panel/FilterControls.h"
+#include "platform/Alerts.h"
+#include "platform/MenuPresenter.h"
 #include "platform/Scheduler.h"
 #include "state/PanelState.h"
 #include "ui/InterfaceServices.h"
@@ -15,7 +17,6 @@
 
 #include <QContextMenuEvent>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
@@ -177,6 +178,9 @@ FilterPanelView::FilterPanelView(InterfaceServices& context, PanelState& state, 
   scroll_->setFrameShape(QFrame::NoFrame);
   scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // A click on a dot or a chip (which take no focus) would hand the focus up to the scroll area
+  // and out of the category name, so that Return no longer submits.
+  scroll_->setFocusPolicy(Qt::NoFocus);
   scroll_->setWidgetResizable(false);
   scroll_->viewport()->setAutoFillBackground(false);
   content_ = new QWidget;
@@ -194,12 +198,12 @@ FilterPanelView::FilterPanelView(InterfaceServices& context, PanelState& state, 
   railCard_ = new QWidget(this);
   rail_ = new OrnamentRail(context, railCard_);
   for (FilterTab tab : kFilterTabs)
-    rail_->addButton({.icon = railSymbol(tab), .sharesSelection = true}, [this, tab] { selectTab(tab); });
+    rail_->addButton({.icon = railSymbol(tab), .sharesSelection = true}, {[this, tab] { selectTab(tab); }});
   rail_->resize(rail_->sizeHint());
   rail_->move(kRailPadding, kRailPadding);
   reset_ = new OrnamentRailButton(
       context, {.icon = QStringLiteral("arrow.counterclockwise")},
-      [this] { withAnimation(Theme::springStandard(), [this] { resetAllFilters(state_); }); }, railCard_);
+      {[this] { withAnimation(Theme::springStandard(), [this] { resetAllFilters(state_); }); }}, railCard_);
   reset_->setToolTip(QStringLiteral("Reset all filters"));
   reset_->move(kRailPadding, kRailPadding + rail_->height() + int(OrnamentRail::kSpacing));
   railCard_->resize(kRailWidth, int(std::ceil(railCardHeight(1))));
@@ -346,7 +350,8 @@ void FilterPanelView::rebuildRail() {
                       .isSelected = tab == tab_,
                       .showsDot = tabShowsDot(state_, tab),
                       .isEnabled = tabHasContent(state_, tab),
-                      .sharesSelection = true});
+                      .sharesSelection = true},
+                     {[this, tab] { selectTab(tab); }});
     button->setToolTip(railHelp(tab));
   }
   const double shown = resetIsShown(state_) ? 1 : 0;
@@ -363,8 +368,7 @@ void FilterPanelView::keepChip(const QString& key, const FilterChip::Props& prop
     chip->fade(true, Transaction::current().animation);
     chip->show();
   }
-  chip->setProps(props);
-  chip->action = std::move(action);
+  chip->setProps(props, {std::move(action)});
   chips_.push_back(chip);
 }
 
@@ -423,11 +427,15 @@ void FilterPanelView::rebuildContent() {
         chip->setContextMenuPolicy(Qt::CustomContextMenu);
         const QUuid id = category.id;
         connect(chip, &QWidget::customContextMenuRequested, this, [this, chip, id](const QPoint& at) {
+          if (!context_.menuPresenter) return;
           MenuRow row;
           row.title = QStringLiteral("Delete \"%1\"").arg(chip->props().label);
-          row.action = [this, id] { deleteCategoryAsking(id); };
-          PanelMenu menu(context_, {row});
-          menu.exec(chip->mapToGlobal(at));
+          row.tint = systemRed(context_.environment->values());
+          row.action = [self = QPointer<FilterPanelView>(this), id] {
+            if (self) self->deleteCategoryAsking(id);
+          };
+          context_.menuPresenter->popUp(std::make_unique<PanelMenu>(context_, std::vector<MenuRow>{row}),
+                                        chip->mapToGlobal(at));
         });
       }
       const bool open = state_.categoryFormOpen();
@@ -489,13 +497,22 @@ void FilterPanelView::deleteCategoryAsking(const QUuid& categoryID) {
   // a category that holds items goes only once the user agreed.
   const int count = itemCountInCategory(state_, categoryID);
   if (count > 0) {
-    const QString question =
-        count == 1 ? QStringLiteral("This category holds 1 item. Delete the category anyway?")
-                   : QStringLiteral("This category holds %1 items. Delete the category anyway?").arg(count);
-    const bool agreed = confirmDeletion ? confirmDeletion(question)
-                                        : QMessageBox::question(this, QStringLiteral("Delete Category"), question) ==
-                                              QMessageBox::Yes;
-    if (!agreed) return;
+    QString name;
+    for (const CustomCategory& category : state_.customCategories())
+      if (category.id == categoryID) name = category.name;
+    AlertSpec alert;
+    alert.style = AlertSpec::Style::warning;
+    alert.message = QStringLiteral("Delete \"%1\"?").arg(name);
+    alert.informativeText = count == 1 ? QStringLiteral("This category holds 1 item.")
+                                       : QStringLiteral("This category holds %1 items.").arg(count);
+    alert.buttons = {QStringLiteral("Delete"), QStringLiteral("Cancel")};
+    alert.destructiveButton = 0;
+    alert.cancelButton = 1;
+    alert.returnButton = 1;
+    // The alert waits for its answer; the panel may be gone by then.
+    const QPointer<FilterPanelView> self(this);
+    const int answer = context_.alerts ? context_.alerts->run(alert) : -1;
+    if (!self || answer != 0) return;
   }
   state_.deleteCategory(categoryID);
 }

@@ -81,10 +81,9 @@ class FilterPanelView : public QWidget {
   CategoryFormView* formView() const { return formView_; }
   // The rail button tooltip of a tab.
   QString railHelp(FilterTab tab) const;
-  // A category's chip menu deletes through here: one that holds items asks first, naming how
-  // many. `confirmDeletion` answers the question (a dialog when unset).
+  // A category's chip menu deletes through here: one that holds items asks first (an alert that
+  // names how many).
   void deleteCategoryAsking(const QUuid& categoryID);
-  std::function<bool(const QString& question)> confirmDeletion;
 
  Q_SIGNALS:
   void surfaceShapeChanged();

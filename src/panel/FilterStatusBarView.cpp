@@ -2,7 +2,9 @@
 
 #include "panel/FilterControls.h"
 #include "state/PanelState.h"
+#include "ui/InterfaceServices.h"
 #include "ui/Translucency.h"
+#include "ui/anim/Transaction.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
 #include "ui/theme/Theme.h"
@@ -17,7 +19,6 @@ namespace qv {
 namespace {
 
 constexpr double kChipHeight = 24;
-constexpr double kChipPaddingH = 10;
 constexpr double kChipGap = 5;
 constexpr double kCrossSize = 8;
 
@@ -31,7 +32,7 @@ const QFont& chipFont() {
 // ---- FilterChipView --------------------------------------------------------------------------
 
 FilterChipView::FilterChipView(InterfaceServices& context, ActiveFilterChip chip, QWidget* parent)
-    : TapControl(context, parent), chip_(std::move(chip)) {
+    : CapsuleChip(context, parent), chip_(std::move(chip)) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   resize(sizeHint());
 }
@@ -49,15 +50,7 @@ double FilterChipView::scale() const { return lerp(1, 1.06, hoverProgress()); }
 
 QSize FilterChipView::sizeHint() const {
   const double text = std::ceil(QFontMetricsF(chipFont()).horizontalAdvance(chip_.label));
-  return QSize(int(std::ceil(text + kChipGap + kCrossSize + 2 * kChipPaddingH)), int(kChipHeight))
-      .grownBy(kChipOverhang);
-}
-
-QRectF FilterChipView::capsule() const { return QRectF(QRect(QPoint(0, 0), sizeHint()).marginsRemoved(kChipOverhang)); }
-
-QPainterPath FilterChipView::hitShape() const {
-  const QRectF shape = capsule();
-  return Fx::continuousRoundedRect(shape, shape.height() / 2);
+  return QSize(int(std::ceil(text + kChipGap + kCrossSize + 2 * kPaddingH)), int(kChipHeight)).grownBy(kChipOverhang);
 }
 
 AccessibilityInfo FilterChipView::accessibility() const {
@@ -68,20 +61,12 @@ AccessibilityInfo FilterChipView::accessibility() const {
   return info;
 }
 
-void FilterChipView::tapped() {
-  // The clear may take this chip away: the bar drops it later, never under this call.
-  const auto action = chip_.clear;
-  if (action) withAnimation(Theme::springStandard(), action);
-}
-
 void FilterChipView::paint(QPainter& painter) {
   const EnvironmentValues env = environment();
   const double h = hoverProgress();
   const QRectF shape = capsule();
   const double radius = shape.height() / 2;
-  painter.translate(shape.center());
-  painter.scale(scale(), scale());
-  painter.translate(-shape.center());
+  scaleAboutCapsule(painter, scale());
   const QPainterPath capsule = Fx::continuousRoundedRect(shape, radius);
   // The ultra-thin material: a light veil over what lies behind.
   painter.fillPath(capsule, env.isDark() ? QColor::fromRgbF(1, 1, 1, 0.08f) : QColor::fromRgbF(1, 1, 1, 0.55f));
@@ -90,10 +75,10 @@ void FilterChipView::paint(QPainter& painter) {
   painter.setFont(chipFont());
   painter.setPen(primaryColor(env, lerp(0.6, 0.85, h)));
   const double textWidth = std::ceil(QFontMetricsF(chipFont()).horizontalAdvance(chip_.label));
-  painter.drawText(QRectF(shape.left() + kChipPaddingH, shape.top(), textWidth + 1, shape.height()),
+  painter.drawText(QRectF(shape.left() + kPaddingH, shape.top(), textWidth + 1, shape.height()),
                    Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, chip_.label);
   // The cross, stroked: the theme's close icon blurs at this size.
-  const QRectF cross(shape.left() + kChipPaddingH + textWidth + kChipGap + 1, shape.center().y() - 3, 6, 6);
+  const QRectF cross(shape.left() + kPaddingH + textWidth + kChipGap + 1, shape.center().y() - 3, 6, 6);
   painter.setPen(QPen(primaryColor(env, lerp(0.45, 0.85, h)), 1.5, Qt::SolidLine, Qt::RoundCap));
   painter.drawLine(cross.topLeft(), cross.bottomRight());
   painter.drawLine(cross.topRight(), cross.bottomLeft());
@@ -117,14 +102,24 @@ QMarginsF ClearAllButton::margins() const { return QMarginsF(kChipOverhang); }
 
 // ---- FilterStatusBarView -------------------------------------------------------------------------
 
+namespace {
+// Where the chips wait while a picture of them moves: far outside the bar, laid out but unseen.
+const QPoint kParked(-20000, -20000);
+}  // namespace
+
 FilterStatusBarView::FilterStatusBarView(InterfaceServices& context, PanelState& state, QWidget* parent)
-    : QWidget(parent), context_(context), state_(state), flow_(new ChipFlow(6, this)) {
+    : QWidget(parent),
+      context_(context),
+      state_(state),
+      content_(new QWidget(this)),
+      flow_(new ChipFlow(6, content_)),
+      presence_(*context.frameClock, 0.0) {
   flow_->setContentsMargins(12, 0, 12, 6);
-  clearAll_ = new ClearAllButton(
-      context, {}, [this] { clearAllFilters(); }, this);
+  clearAll_ = new ClearAllButton(context, {}, {[this] { clearAllFilters(); }}, content_);
   QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   policy.setHeightForWidth(true);
   setSizePolicy(policy);
+  presence_.setOnChange([this] { presenceChanged(); });
   for (auto changed : {&PanelState::filterTypesChanged, &PanelState::filterAppsChanged, &PanelState::filterDateChanged,
                        &PanelState::itemsChanged})
     connect(&state_, changed, this, &FilterStatusBarView::sync);
@@ -148,14 +143,48 @@ std::vector<FilterChipView*> FilterStatusBarView::chipViews() const {
   return views;
 }
 
+int FilterStatusBarView::heightForWidth(int width) const {
+  if (!present_ && presence_.target() == 0) return presence_.value() > 0 ? leavingHeight_ : 0;
+  return flow_->heightForWidth(width);
+}
+
+int FilterStatusBarView::shownHeight(int width) const {
+  const double p = presence_.value();
+  if (p <= 0 && presence_.target() <= 0) return 0;
+  const int full = heightForWidth(width);
+  if (reducedMotion()) return full;
+  return int(std::lround(full * std::min(1.0, p)));
+}
+
+double FilterStatusBarView::contentOffset() const {
+  if (reducedMotion()) return 0;
+  return -(1 - unitClamped(presence_.value())) * heightForWidth(width());
+}
+
+bool FilterStatusBarView::reducedMotion() const {
+  return context_.environment && context_.environment->values().reduceMotion;
+}
+
+bool FilterStatusBarView::isMoving() const { return presence_.isAnimating() || presence_.value() < 1; }
+
 void FilterStatusBarView::sync() {
   const QList<ActiveFilterChip> chips = state_.activeFilterChips();
+  const bool present = !chips.isEmpty();
+  // The row moves only within an animated change; otherwise it comes and goes at once.
+  const std::optional<Animation> animation = Transaction::current().animation;
+  if (present_ && !present && animation) {
+    // The last chips leave as they looked (laid out at the bar's width now: a hidden bar gets its
+    // resize events only once shown).
+    placeContent();
+    leavingHeight_ = flow_->heightForWidth(width());
+    leavingPicture_ = widgetPicture(*content_);
+  }
   while (QLayoutItem* item = flow_->takeAt(0)) delete item;
   QHash<QString, FilterChipView*> kept;
   for (const ActiveFilterChip& chip : chips) {
     FilterChipView* view = chips_.take(chip.id);
     if (view) view->setChip(chip);
-    else view = new FilterChipView(context_, chip, this);
+    else view = new FilterChipView(context_, chip, content_);
     kept.insert(chip.id, view);
     flow_->addWidget(view);
     view->show();
@@ -170,11 +199,47 @@ void FilterStatusBarView::sync() {
   const bool offersClearAll = chips.size() >= 2;
   if (offersClearAll) flow_->addWidget(clearAll_);
   clearAll_->setVisible(offersClearAll);
+  present_ = present;
+  if (present_) leavingPicture_ = {};
   // No filter, no bar: no room, no padding.
-  present_ = !chips.isEmpty();
-  if (parentWidget()) setVisible(present_);
+  const double target = present_ ? 1 : 0;
+  if (presence_.target() != target || (!animation && presence_.isAnimating()))
+    presence_.animateTo(target, animation, [this](bool finished) {
+      if (finished) presenceChanged();  // settled: the live chips take over from their picture
+    });
   flow_->invalidate();
+  presenceChanged();
+}
+
+void FilterStatusBarView::presenceChanged() {
+  const bool shown = presence_.value() > 0 || presence_.target() > 0;
+  if (parentWidget()) setVisible(shown);
+  if (!shown) leavingPicture_ = {};
+  placeContent();
   updateGeometry();
+  update();
+  Q_EMIT shownHeightChanged();
+}
+
+void FilterStatusBarView::placeContent() {
+  const QSize size(width(), flow_->heightForWidth(width()));
+  content_->setGeometry(QRect(isMoving() ? kParked : QPoint(0, 0), size));
+  flow_->setGeometry(QRect(QPoint(0, 0), size));
+}
+
+void FilterStatusBarView::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  placeContent();
+}
+
+void FilterStatusBarView::paintEvent(QPaintEvent*) {
+  if (!isMoving()) return;
+  const double opacity = unitClamped(presence_.value());
+  if (opacity <= 0) return;
+  const QImage picture = present_ ? widgetPicture(*content_) : leavingPicture_;
+  QPainter painter(this);
+  painter.setOpacity(opacity);
+  painter.drawImage(QPointF(0, contentOffset()), picture);
 }
 
 }  // namespace qv

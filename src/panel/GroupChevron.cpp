@@ -15,17 +15,18 @@ GroupChevron::GroupChevron(ViewServices& context, QGraphicsItem* parent)
   setToolTip(QStringLiteral("Collapse"));
 }
 
-void GroupChevron::setCollapsed(bool collapsed) {
-  if (collapsed == collapsed_) return;
-  collapsed_ = collapsed;
-  rotation_.setTarget(collapsed ? -90.0 : 0.0);
-  setToolTip(collapsed ? QStringLiteral("Expand") : QStringLiteral("Collapse"));
+void GroupChevron::setProps(const Props& props, Callbacks callbacks) {
+  replaceCallbacks(std::move(callbacks));
+  if (props == props_) return;
+  props_ = props;
+  rotation_.setTarget(props_.collapsed ? -90.0 : 0.0);
+  setToolTip(props_.collapsed ? QStringLiteral("Expand") : QStringLiteral("Collapse"));
   update();
 }
 
 AccessibilityInfo GroupChevron::accessibility() const {
   return clickableAccessibility(QAccessible::Graphic,
-                                collapsed_ ? QStringLiteral("Expand") : QStringLiteral("Collapse"));
+                                props_.collapsed ? QStringLiteral("Expand") : QStringLiteral("Collapse"));
 }
 
 void GroupChevron::paintItem(QPainter& painter) {

@@ -11,9 +11,15 @@ class GroupChevron : public ClickableItem {
  public:
   static constexpr double kSize = 18;
 
+  struct Props {
+    bool collapsed = false;
+    bool operator==(const Props&) const = default;
+  };
+
   explicit GroupChevron(ViewServices& context, QGraphicsItem* parent = nullptr);
-  void setCollapsed(bool collapsed);
-  bool isCollapsed() const { return collapsed_; }
+  // `callbacks.onClick` toggles the section.
+  void setProps(const Props& props, Callbacks callbacks);
+  bool isCollapsed() const { return props_.collapsed; }
   // Degrees: 0 pointing down, -90 pointing right.
   double rotation() const { return rotation_.value(); }
   AccessibilityInfo accessibility() const override;
@@ -22,7 +28,7 @@ class GroupChevron : public ClickableItem {
   void paintItem(QPainter& painter) override;
 
  private:
-  bool collapsed_ = false;
+  Props props_;
   Animated<double> rotation_;
 };
 

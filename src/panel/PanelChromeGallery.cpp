@@ -55,9 +55,9 @@ QImage searchBars(GalleryScene& scene) {
   QPainter& painter = sheet.painter();
   double y = 0;
   for (const Row& row : rows) {
-    SearchBarView bar(scene.context, {});
+    SearchBarView bar(scene.context, {}, {});
     bar.resize(int(kWidth), bar.sizeHint().height());
-    bar.setProps(row.props);
+    bar.setProps(row.props, {});
     scene.runFrames();
     painter.setFont(systemFont(10));
     painter.setPen(primaryColor(scene.environment, 0.45));

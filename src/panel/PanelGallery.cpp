@@ -37,7 +37,7 @@ QImage chips(GalleryScene& scene) {
     double x = 6;
     for (FilterChip::Props props : kinds) {
       props.isOn = look == 2;
-      FilterChip chip(context, props, [] {});
+      FilterChip chip(context, props, {[] {}});
       if (look == 1) scene.hover(chip, QRectF(chip.rect()).center());
       canvas.put(chip, {x, y});
       x += chip.width() + 10;
@@ -49,7 +49,7 @@ QImage chips(GalleryScene& scene) {
     FilterChipView chip(context, {"image", "Image", [] {}});
     if (hovered) scene.hover(chip, QRectF(chip.rect()).center());
     canvas.put(chip, {x, 6});
-    ClearAllButton clear(context, {}, [] {});
+    ClearAllButton clear(context, {}, {[] {}});
     clear.resize(clear.sizeHint());
     if (hovered) scene.hover(clear, QRectF(clear.rect()).center());
     canvas.put(clear, {x, 40});
@@ -57,7 +57,7 @@ QImage chips(GalleryScene& scene) {
   }
   x = 330;
   for (int look = 0; look < 3; ++look) {  // plain, hovered, chosen
-    CategoryColorDot swatch(context, {.color = QColor(0, 122, 255), .isSelected = look == 2}, [] {});
+    CategoryColorDot swatch(context, {.color = QColor(0, 122, 255), .isSelected = look == 2}, {[] {}});
     if (look == 1) scene.hover(swatch, {12, 12});
     canvas.put(swatch, {x, 80});
     x += 34;
@@ -69,28 +69,29 @@ QImage rail(GalleryScene& scene) {
   InterfaceServices& context = scene.context;
   GallerySheet canvas(scene, {160, 200});
   OrnamentRail tabs(context);
-  tabs.addButton({.icon = "textformat", .isSelected = true}, [] {});
-  tabs.addButton({.icon = "app.badge", .showsDot = true}, [] {});
-  auto* hovered = tabs.addButton({.icon = "calendar"}, [] {});
-  tabs.addButton({.icon = "tag", .isEnabled = false}, [] {});
+  tabs.addButton({.icon = "textformat", .isSelected = true}, {[] {}});
+  tabs.addButton({.icon = "app.badge", .showsDot = true}, {[] {}});
+  auto* hovered = tabs.addButton({.icon = "calendar"}, {[] {}});
+  tabs.addButton({.icon = "tag", .isEnabled = false}, {[] {}});
   tabs.resize(tabs.sizeHint());
   scene.hover(*hovered, {17, 17});
   canvas.put(tabs, {10, 10});
   // A selection that moved halfway: the circle between two buttons.
   OrnamentRail moving(context);
-  auto* first = moving.addButton({.icon = "textformat", .isSelected = true}, [] {});
-  auto* second = moving.addButton({.icon = "app.badge"}, [] {});
+  auto* first = moving.addButton({.icon = "textformat", .isSelected = true}, {[] {}});
+  auto* second = moving.addButton({.icon = "app.badge"}, {[] {}});
   moving.resize(moving.sizeHint());
-  first->setProps({.icon = "textformat", .sharesSelection = true});
-  second->setProps({.icon = "app.badge", .isSelected = true, .sharesSelection = true});
+  first->setProps({.icon = "textformat", .sharesSelection = true}, {[] {}});
+  second->setProps({.icon = "app.badge", .isSelected = true, .sharesSelection = true}, {[] {}});
   scene.runFrames(6);
   canvas.put(moving, {70, 10});
-  OrnamentRailButton reset(context, {.icon = "arrow.counterclockwise"}, [] {});
+  OrnamentRailButton reset(context, {.icon = "arrow.counterclockwise"}, {[] {}});
   canvas.put(reset, {70, 100});
   scene.runFrames(90);
   return canvas.finish();
 }
 
+// The chips with one hovered; below, a row of two a few frames into its arrival and one leaving.
 QImage statusBar(GalleryScene& scene) {
   PanelState state(scene.services<ItemServices>());
   QWidget host;
@@ -98,10 +99,25 @@ QImage statusBar(GalleryScene& scene) {
   state.setFilterTypes({TypeFilter::text, TypeFilter::image, TypeFilter::link, TypeFilter::color, TypeFilter::file});
   state.setFilterDate(DateFilter::last30Days);
   bar.resize(320, bar.heightForWidth(320));
-  bar.layout()->setGeometry(bar.rect());
   if (!bar.chipViews().empty()) scene.hover(*bar.chipViews()[1], {20, 12});
-  GallerySheet canvas(scene, {320, double(bar.height())});
+  constexpr double kRow = 36;  // a moving bar's slot: one row of chips and a gap
+  GallerySheet canvas(scene, {320, double(bar.height()) + 2 * kRow});
   canvas.put(bar, {0, 0});
+  for (const bool arriving : {true, false}) {
+    PanelState moving(scene.services<ItemServices>());
+    QWidget movingHost;
+    FilterStatusBarView movingBar(scene.context, moving, &movingHost);
+    if (!arriving) moving.setFilterTypes({TypeFilter::text, TypeFilter::image});
+    movingBar.resize(320, movingBar.heightForWidth(320));
+    withAnimation(Theme::springStandard(), [&] {
+      if (arriving) moving.setFilterTypes({TypeFilter::text, TypeFilter::image});
+      else movingBar.clearAllFilters();
+    });
+    scene.runFrames(5);
+    movingBar.resize(320, movingBar.shownHeight(320));
+    canvas.put(movingBar, {0, bar.height() + (arriving ? 0 : kRow)});
+    scene.runFrames(90);
+  }
   return canvas.finish();
 }
 
@@ -142,11 +158,11 @@ QImage categoryStrip(GalleryScene& scene) {
     last = state.addCategory(name, int(state.customCategories().size()) % kCategoryPaletteSize);
   constexpr double kWidth = 340;
   GallerySheet canvas(scene, {kWidth, 2 * CategoryStripView::kHeight + 8});
-  CategoryStripView first(scene.context, {});
+  CategoryStripView first(scene.context, {}, {});
   connectCategoryStrip(first, state);
   first.resize(int(kWidth), int(CategoryStripView::kHeight));
   canvas.put(first, {0, 0});
-  CategoryStripView scrolled(scene.context, {});
+  CategoryStripView scrolled(scene.context, {}, {});
   connectCategoryStrip(scrolled, state);
   scrolled.resize(int(kWidth), int(CategoryStripView::kHeight));
   state.setActiveFilter(FilterType::custom(state.customCategories()[3].id));
@@ -197,7 +213,7 @@ QImage transitions(GalleryScene& scene) {
   const CustomCategory recipes = state.addCategory(QStringLiteral("Recipes"), 3);
   state.setEdgeSide(QStringLiteral("left"));
   state.setActiveFilter(FilterType::custom(work.id));
-  CategoryStripView strip(scene.context, {});
+  CategoryStripView strip(scene.context, {}, {});
   connectCategoryStrip(strip, state);
   strip.resize(360, int(CategoryStripView::kHeight));
   FilterPanelView panel(scene.context, state);
@@ -226,7 +242,7 @@ QImage menus(GalleryScene& scene) {
 
   PanelState state(scene.services<ItemServices>());
   DotsMenuRailView dots(context, state);
-  dots.setProps({.isMonitoringPaused = true, .translucency = {}});
+  dots.setProps({.isMonitoringPaused = true, .translucency = {}}, {});
   scene.hover(dots, dots.rowRect(1).center());
   const QSizeF menuSize = menu.deviceIndependentSize();
   GallerySheet canvas(scene,

@@ -19,6 +19,7 @@
 #include "ui/theme/ReduceMotion.h"
 #include "ui/theme/Theme.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -94,8 +95,8 @@ PanelView::PanelView(ViewServices& context, PanelState& state, TranslucencySuppo
       context_(context),
       state_(state),
       support_(support),
-      searchBar_(new SearchBarView(context, searchBarProps(state), this)),
-      strip_(new CategoryStripView(context, categoryStripProps(state), this)),
+      searchBar_(new SearchBarView(context, searchBarProps(state), searchBarCallbacks(state), this)),
+      strip_(new CategoryStripView(context, categoryStripProps(state), categoryStripCallbacks(state), this)),
       statusBar_(new FilterStatusBarView(context, state, this)),
       list_(new CardScrollView(context, state, this)),
       toast_(new CopiedToastView(context, this)) {
@@ -113,9 +114,8 @@ PanelView::PanelView(ViewServices& context, PanelState& state, TranslucencySuppo
     update();
   });
   connect(&state_, &PanelState::showCopiedToastChanged, this, &PanelView::syncToast);
-  // The chips row comes and goes with the filters (it has updated itself by now).
-  for (auto changed : {&PanelState::filterTypesChanged, &PanelState::filterAppsChanged, &PanelState::filterDateChanged})
-    connect(&state_, changed, this, &PanelView::layoutColumn);
+  // The chips row comes and goes with the filters, opening and closing its room as it moves.
+  connect(statusBar_, &FilterStatusBarView::shownHeightChanged, this, &PanelView::layoutColumn);
   for (auto changed : {&PanelState::filteredItemsChanged, &PanelState::multiSelectedIDsChanged})
     connect(&state_, changed, this, [this] { update(footerRect().toAlignedRect()); });
   for (auto changed : {&PanelState::previewItemIDChanged, &PanelState::showFilterPanelChanged,
@@ -146,7 +146,8 @@ void PanelView::setTranslucency(TranslucencySupport support) {
 }
 
 void PanelView::applySurfaceLook(QWidget* widget) const {
-  if (auto* dots = qobject_cast<DotsMenuRailView*>(widget)) dots->setProps({state_.isMonitoringPaused(), support_});
+  if (auto* dots = qobject_cast<DotsMenuRailView*>(widget))
+    dots->setProps({state_.isMonitoringPaused(), support_}, {[] { QCoreApplication::quit(); }});
   if (auto* filters = qobject_cast<FilterPanelView*>(widget)) filters->setTranslucency(support_);
 }
 
@@ -186,7 +187,7 @@ void PanelView::layoutColumn() {
   };
   place(searchBar_, searchBar_->sizeHint().height());
   place(strip_, CategoryStripView::kHeight);
-  place(statusBar_, statusBar_->isPresent() ? statusBar_->heightForWidth(int(w)) : 0);
+  place(statusBar_, statusBar_->shownHeight(int(w)));
   // The list takes what it needs of the rest; the footer follows it.
   const double room = height() - kColumnMargin - footerHeight() - y;
   list_->setAvailableRect(QRectF(x, y, w, std::max(0.0, room)));
@@ -369,6 +370,7 @@ void PanelView::syncSideSurface() {
   surface->previewID = previewID;
   surface->widget = widget;
   if (kind == SideSurfaceKind::filterPanel) surface->shadowRoom = FilterPanelView::kShadowRoom;
+  if (kind == SideSurfaceKind::dotsMenu) surface->shadowRoom = DotsMenuRailView::kShadowRoom;
   widget->installEventFilter(this);
   placeSideSurface(*surface);
   widget->show();

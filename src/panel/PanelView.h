@@ -62,6 +62,8 @@ class PanelView : public PaintedWidget {
   void setTranslucency(TranslucencySupport support);
   TranslucencySupport translucency() const { return support_; }
   void setPreviewFactory(PreviewFactory factory);
+  // Whether an item can be previewed: a preview factory is set.
+  bool hasPreviewFactory() const { return bool(previewFactory_); }
 
   // Geometry in this view's coordinates.
   QRectF columnRect() const;   // the column with its transparent margin

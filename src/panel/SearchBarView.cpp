@@ -38,15 +38,22 @@ QColor searchFilterColor(const EnvironmentValues& environment, bool filtering, b
   return primaryColor(environment, hovered ? 0.7 : 0.35);
 }
 
-QColor searchDotsColor(const EnvironmentValues& environment, bool menuOpen, bool hovered) {
-  if (menuOpen) return Theme::accent();
-  return primaryColor(environment, hovered ? 0.7 : 0.4);
+QColor searchDotsColor(const EnvironmentValues& environment, double menuOpen, double hover) {
+  return mixColors(primaryColor(environment, lerp(0.4, 0.7, hover)), Theme::accent(), unitClamped(menuOpen));
+}
+
+QColor searchDotsCircle(const EnvironmentValues& environment, double menuOpen, double hover) {
+  return primaryColor(environment, lerp(lerp(0.07, 0.1, hover), 0.12, unitClamped(menuOpen)));
 }
 
 // ---- SearchBarButton -------------------------------------------------------------------------
 
-SearchBarButton::SearchBarButton(InterfaceServices& context, QString accessibleName, QWidget* parent)
-    : PaintedWidget(context, parent), accessibleName_(std::move(accessibleName)) {
+SearchBarButton::SearchBarButton(InterfaceServices& context, QString accessibleName, LookOf look,
+                                 std::function<void()> onPress, QWidget* parent)
+    : PaintedWidget(context, parent),
+      accessibleName_(std::move(accessibleName)),
+      look_(std::move(look)),
+      onPress_(std::move(onPress)) {
   setFocusPolicy(Qt::NoFocus);
 }
 
@@ -60,7 +67,7 @@ AccessibilityInfo SearchBarButton::accessibility() const {
 }
 
 void SearchBarButton::click() {
-  if (action) action();
+  if (onPress_) onPress_();
 }
 
 void SearchBarButton::mousePressEvent(QMouseEvent* event) { event->accept(); }
@@ -71,8 +78,8 @@ void SearchBarButton::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void SearchBarButton::paint(QPainter& painter) {
-  if (!look) return;
-  const Look l = look(*this);
+  if (!look_) return;
+  const Look l = look();
   if (l.opacity <= 0.001) return;
   const QRectF box = rect();
   painter.save();
@@ -94,59 +101,69 @@ void SearchBarButton::paint(QPainter& painter) {
 
 // ---- SearchBarView ---------------------------------------------------------------------------
 
-SearchBarView::SearchBarView(InterfaceServices& context, const Props& props, QWidget* parent)
+SearchBarView::SearchBarView(InterfaceServices& context, const Props& props, Callbacks callbacks, QWidget* parent)
     : PaintedWidget(context, parent),
       props_(props),
-      clear_(new SearchBarButton(context, QStringLiteral("Clear search"), this)),
-      filter_(new SearchBarButton(context, QStringLiteral("Filters"), this)),
-      dots_(new SearchBarButton(context, QStringLiteral("Quick actions"), this)),
-      clearPresence_(*context.frameClock, props.query.isEmpty() ? 0 : 1) {
+      callbacks_(std::move(callbacks)),
+      clear_(new SearchBarButton(
+          context, QStringLiteral("Clear search"),
+          [this](const SearchBarButton&) {
+            const double presence = clearPresence_.value();
+            const bool reduced = this->context().reduceMotion->isEnabled();
+            return SearchBarButton::Look{QStringLiteral("xmark.circle.fill"),
+                                         12,
+                                         primaryColor(environment(), 0.3),
+                                         reduced ? 1 : lerp(kClearEnterScale, 1, presence),
+                                         unitClamped(presence),
+                                         0,
+                                         {}};
+          },
+          [this] {
+            if (const auto onQueryChange = callbacks_.onQueryChange) onQueryChange(QString());
+          },
+          this)),
+      filter_(new SearchBarButton(
+          context, QStringLiteral("Filters"),
+          [this](const SearchBarButton& button) {
+            return SearchBarButton::Look{QStringLiteral("line.3.horizontal.decrease"),
+                                         12,
+                                         searchFilterColor(environment(), filterIconActive(), button.isHovered()),
+                                         lerp(1, 1.15, button.hoverProgress()),
+                                         1,
+                                         0,
+                                         {}};
+          },
+          [this] {
+            if (const auto onToggle = callbacks_.onToggleFilterPanel) onToggle();
+          },
+          this)),
+      dots_(new SearchBarButton(
+          context, QStringLiteral("Quick actions"),
+          // Hover and the menu's opening each move the colours with the snappy spring.
+          [this](const SearchBarButton& button) {
+            const double open = dotsOpen_.value(), hover = button.hoverProgress();
+            return SearchBarButton::Look{QStringLiteral("ellipsis"),
+                                         15,
+                                         searchDotsColor(environment(), open, hover),
+                                         1,
+                                         1,
+                                         90,
+                                         searchDotsCircle(environment(), open, hover)};
+          },
+          [this] {
+            if (const auto onToggle = callbacks_.onToggleDotsMenu) onToggle();
+          },
+          this)),
+      clearPresence_(*context.frameClock, props.query.isEmpty() ? 0 : 1),
+      dotsOpen_(*context.frameClock, props.showDotsMenu ? 1 : 0) {
   setHoverEnabled(false);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
-  clear_->look = [this](const SearchBarButton&) {
-    const double presence = clearPresence_.value();
-    const bool reduced = this->context().reduceMotion->isEnabled();
-    return SearchBarButton::Look{QStringLiteral("xmark.circle.fill"),
-                                 12,
-                                 primaryColor(environment(), 0.3),
-                                 reduced ? 1 : lerp(kClearEnterScale, 1, presence),
-                                 unitClamped(presence),
-                                 0,
-                                 {}};
-  };
-  clear_->action = [this] {
-    if (callbacks_.onQueryChange) callbacks_.onQueryChange(QString());
-  };
-  filter_->look = [this](const SearchBarButton& button) {
-    return SearchBarButton::Look{QStringLiteral("line.3.horizontal.decrease"),
-                                 12,
-                                 searchFilterColor(environment(), filterIconActive(), button.isHovered()),
-                                 lerp(1, 1.15, button.hoverProgress()),
-                                 1,
-                                 0,
-                                 {}};
-  };
-  filter_->action = [this] {
-    if (callbacks_.onToggleFilterPanel) callbacks_.onToggleFilterPanel();
-  };
-  dots_->look = [this](const SearchBarButton& button) {
-    const double circle = props_.showDotsMenu ? 0.12 : button.isHovered() ? 0.1 : 0.07;
-    return SearchBarButton::Look{QStringLiteral("ellipsis"),
-                                 15,
-                                 searchDotsColor(environment(), props_.showDotsMenu, button.isHovered()),
-                                 1,
-                                 1,
-                                 90,
-                                 primaryColor(environment(), circle)};
-  };
-  dots_->action = [this] {
-    if (callbacks_.onToggleDotsMenu) callbacks_.onToggleDotsMenu();
-  };
   clearPresence_.setOnChange([this] {
     clear_->setVisible(clearPresence_.value() > 0.001);
     clear_->update();
   });
+  dotsOpen_.setOnChange([this] { dots_->update(); });
   clear_->setVisible(!props_.query.isEmpty());
   syncField();
   layoutParts();
@@ -154,7 +171,8 @@ SearchBarView::SearchBarView(InterfaceServices& context, const Props& props, QWi
 
 SearchBarView::~SearchBarView() = default;
 
-void SearchBarView::setProps(const Props& props) {
+void SearchBarView::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
   if (props == props_) return;
   const Props old = props_;
   props_ = props;
@@ -169,6 +187,9 @@ void SearchBarView::setProps(const Props& props) {
     if (!props_.query.isEmpty()) clear_->setVisible(true);
     clearPresence_.animateTo(props_.query.isEmpty() ? 0 : 1, Theme::springSnappy());
   }
+  if (props_.showDotsMenu != old.showDotsMenu)
+    dotsOpen_.animateTo(props_.showDotsMenu ? 1 : 0,
+                        environment().reduceMotion ? std::nullopt : std::optional<Animation>(Theme::springSnappy()));
   syncField();
   layoutParts();
   filter_->update();
@@ -180,24 +201,31 @@ void SearchBarView::syncField() {
   if (!props_.panelVisible) {
     // The editable field exists only while the panel is shown.
     if (field_) {
-      field_->setProps({field_->props().text, focusToken_, resignToken_, false});
       delete field_;
       field_ = nullptr;
+      // The next field starts unfocused: focus requests made for this one are spent, and its
+      // focus goes with it.
+      focusToken_ = 0;
+      resignToken_ = 0;
+      if (fieldFocused_) reportFieldFocus(false);
     }
     return;
   }
   if (!field_) {
     field_ = new QVTextField(context(), placeholderText(), kFontSize, this);
-    field_->setCallbacks({[this](const QString& text) {
-                            if (callbacks_.onQueryChange) callbacks_.onQueryChange(text);
-                          },
-                          {},
-                          [this](bool focused) {
-                            if (callbacks_.onFocusChange) callbacks_.onFocusChange(focused);
-                          }});
     field_->show();
   }
-  field_->setProps({props_.query, focusToken_, resignToken_, false});
+  field_->setProps({props_.query, focusToken_, resignToken_, false},
+                   {[this](const QString& text) {
+                      if (callbacks_.onQueryChange) callbacks_.onQueryChange(text);
+                    },
+                    {},
+                    [this](bool focused) { reportFieldFocus(focused); }});
+}
+
+void SearchBarView::reportFieldFocus(bool focused) {
+  fieldFocused_ = focused;
+  if (callbacks_.onFocusChange) callbacks_.onFocusChange(focused);
 }
 
 QSize SearchBarView::sizeHint() const { return QSize(320, int(kRowHeight + 2 * kPadding)); }
@@ -261,17 +289,19 @@ SearchBarView::Props searchBarProps(const PanelState& state) {
   return props;
 }
 
+SearchBarView::Callbacks searchBarCallbacks(PanelState& state) {
+  PanelState* model = &state;
+  return {
+      [model](const QString& query) { model->setSearchQuery(query); },
+      [model](bool focused) { model->setSearchFieldFocused(focused); },
+      [model] { withAnimation(Theme::overshoot(), [model] { model->setShowFilterPanel(!model->showFilterPanel()); }); },
+      [model] { withAnimation(Theme::overshoot(), [model] { model->setShowDotsMenu(!model->showDotsMenu()); }); }};
+}
+
 void connectSearchBar(SearchBarView& bar, PanelState& state) {
   SearchBarView* view = &bar;
   PanelState* model = &state;
-  bar.setCallbacks(
-      {[model](const QString& query) { model->setSearchQuery(query); },
-       [model](bool focused) { model->setSearchFieldFocused(focused); },
-       [model] {
-         withAnimation(Theme::overshoot(), [model] { model->setShowFilterPanel(!model->showFilterPanel()); });
-       },
-       [model] { withAnimation(Theme::overshoot(), [model] { model->setShowDotsMenu(!model->showDotsMenu()); }); }});
-  const auto refresh = [view, model] { view->setProps(searchBarProps(*model)); };
+  const auto refresh = [view, model] { view->setProps(searchBarProps(*model), searchBarCallbacks(*model)); };
   for (auto signal :
        {&PanelState::searchQueryChanged, &PanelState::isVisibleChanged, &PanelState::showFilterPanelChanged,
         &PanelState::showDotsMenuChanged, &PanelState::activeFilterChanged, &PanelState::filterTypesChanged,

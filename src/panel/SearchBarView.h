@@ -13,11 +13,14 @@ class PanelState;
 // otherwise primary ink, stronger under the pointer.
 QColor searchFilterColor(const EnvironmentValues& environment, bool filtering, bool hovered);
 // The dots icon's colour: the accent while the quick-actions menu is open, otherwise primary ink,
-// stronger under the pointer.
-QColor searchDotsColor(const EnvironmentValues& environment, bool menuOpen, bool hovered);
+// stronger under the pointer. `menuOpen` and `hover` run from 0 to 1 while they animate.
+QColor searchDotsColor(const EnvironmentValues& environment, double menuOpen, double hover);
+// The circle under the dots: primary ink at 0.07, 0.1 under the pointer, 0.12 while the menu is open.
+QColor searchDotsCircle(const EnvironmentValues& environment, double menuOpen, double hover);
 
 // A round icon button of the search bar: a symbol (optionally on a circle), a click that runs
-// `action`, hover with the snappy spring and the pointing hand.
+// `onPress`, hover with the snappy spring and the pointing hand. The bar makes its buttons once,
+// with a look and a press that read the bar's current props and callbacks.
 class SearchBarButton : public PaintedWidget {
   Q_OBJECT
  public:
@@ -30,10 +33,11 @@ class SearchBarButton : public PaintedWidget {
     double rotation = 0;  // degrees, about the centre
     QColor circle;        // invalid: no circle
   };
-  SearchBarButton(InterfaceServices& context, QString accessibleName, QWidget* parent = nullptr);
+  using LookOf = std::function<Look(const SearchBarButton&)>;
+  SearchBarButton(InterfaceServices& context, QString accessibleName, LookOf look, std::function<void()> onPress,
+                  QWidget* parent = nullptr);
 
-  std::function<Look(const SearchBarButton&)> look;
-  std::function<void()> action;
+  Look look() const { return look_(*this); }
   AccessibilityInfo accessibility() const override;
   void click();
 
@@ -44,6 +48,8 @@ class SearchBarButton : public PaintedWidget {
 
  private:
   QString accessibleName_;
+  LookOf look_;
+  std::function<void()> onPress_;
 };
 
 // The top row of the panel column: a capsule with the magnifier, the search field (a plain
@@ -74,11 +80,11 @@ class SearchBarView : public PaintedWidget {
 
   static constexpr double kRowHeight = 30;
 
-  SearchBarView(InterfaceServices& context, const Props& props, QWidget* parent = nullptr);
+  SearchBarView(InterfaceServices& context, const Props& props, Callbacks callbacks, QWidget* parent = nullptr);
   ~SearchBarView() override;
 
-  void setCallbacks(Callbacks callbacks) { callbacks_ = std::move(callbacks); }
-  void setProps(const Props& props);
+  // The callbacks replace the previous ones, whatever the props.
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
 
   // Whether the filter icon shows the active colour.
@@ -95,6 +101,8 @@ class SearchBarView : public PaintedWidget {
   QRectF capsuleRect() const;
   // 0 without a query, 1 with one; the clear button's scale and fade follow it.
   double clearPresence() const { return clearPresence_.value(); }
+  // 0 while the quick-actions menu is closed, 1 while it is open; the dots' colours follow it.
+  double dotsMenuProgress() const { return dotsOpen_.value(); }
 
  protected:
   void paint(QPainter& painter) override;
@@ -103,20 +111,25 @@ class SearchBarView : public PaintedWidget {
  private:
   void layoutParts();
   void syncField();
+  void reportFieldFocus(bool focused);
 
   Props props_;
   Callbacks callbacks_;
   int focusToken_ = 0;
   int resignToken_ = 0;
+  bool fieldFocused_ = false;  // as the field reported last
   QVTextField* field_ = nullptr;
   SearchBarButton* clear_;
   SearchBarButton* filter_;
   SearchBarButton* dots_;
   Animated<double> clearPresence_;
+  Animated<double> dotsOpen_;
 };
 
 // The search bar's props from the state.
 SearchBarView::Props searchBarProps(const PanelState& state);
+// What the bar's edits, focus and buttons do to the state.
+SearchBarView::Callbacks searchBarCallbacks(PanelState& state);
 // Keeps the bar on the state: props on every change of what it reads; its edits, focus and
 // buttons go to the state (the filter panel and the dots menu open with the overshoot curve).
 void connectSearchBar(SearchBarView& bar, PanelState& state);

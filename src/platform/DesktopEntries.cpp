@@ -81,6 +81,7 @@ std::optional<DesktopEntry> parseDesktopEntry(const QByteArray& contents, bool* 
     else if (key == "Exec") entry.exec = value;
     else if (key == "Type") entry.type = value;
     else if (key == "NoDisplay") entry.noDisplay = value == QStringLiteral("true");
+    else if (key == "MimeType") entry.mimeTypes = value.split(u';', Qt::SkipEmptyParts);
     else if (key == "Hidden") isHidden = value == QStringLiteral("true");
   }
   if (hidden) *hidden = isHidden;

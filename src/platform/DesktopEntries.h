@@ -19,8 +19,9 @@ struct DesktopEntry {
   QString iconName;  // a theme icon name or an absolute path; may be empty
   QString startupWMClass;
   QString exec;
-  QString type;            // "Application" for applications; empty when the entry says none
-  bool noDisplay = false;  // an application that is not offered for choosing
+  QString type;             // "Application" for applications; empty when the entry says none
+  bool noDisplay = false;   // an application that is not offered for choosing
+  QStringList mimeTypes{};  // the types it opens (MimeType=), as listed
   bool operator==(const DesktopEntry&) const = default;
 };
 

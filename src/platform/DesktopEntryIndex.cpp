@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSet>
 #include <algorithm>
+#include <optional>
 
 namespace qv {
 
@@ -38,8 +39,9 @@ qint64 nowNanoseconds() {
   return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
 }
 
-// The words of an Exec line; inside double quotes a backslash keeps the next character.
-QStringList execWords(const QString& exec) {
+// The words of an Exec line; inside double quotes a backslash keeps the next character. None
+// when a quote is left open.
+std::optional<QStringList> parseExecWords(const QString& exec) {
   QStringList words;
   QString word;
   bool inWord = false, quoted = false;
@@ -51,7 +53,7 @@ QStringList execWords(const QString& exec) {
       else word.append(c);
     } else if (c == u'"') {
       quoted = inWord = true;
-    } else if (c == u' ' || c == u'\t') {
+    } else if (c == u' ' || c == u'\t' || c == u'\n') {
       if (inWord) words.append(std::exchange(word, {}));
       inWord = false;
     } else {
@@ -59,8 +61,61 @@ QStringList execWords(const QString& exec) {
       inWord = true;
     }
   }
+  if (quoted) return std::nullopt;
   if (inWord) words.append(word);
   return words;
+}
+
+// Lenient: an open quote runs to the end of the line (for naming the program only).
+QStringList execWords(const QString& exec) {
+  if (std::optional<QStringList> words = parseExecWords(exec)) return *words;
+  return parseExecWords(exec + u'"').value_or(QStringList());
+}
+
+bool isDeprecatedCode(QChar code) {
+  return code == u'd' || code == u'D' || code == u'n' || code == u'N' || code == u'v' || code == u'm';
+}
+
+bool isInputCode(QChar code) { return code == u'f' || code == u'F' || code == u'u' || code == u'U'; }
+
+// The input codes of a line and whether it may be run at all.
+struct ExecShape {
+  ExecInputs inputs = ExecInputs::none;
+  QStringList words;
+};
+
+ExecShape execShape(const QString& exec) {
+  ExecShape shape;
+  std::optional<QStringList> words = parseExecWords(exec);
+  if (!words || words->isEmpty()) return {ExecInputs::broken, {}};
+  for (qsizetype index = 0; index < words->size(); ++index) {
+    const QString& word = words->at(index);
+    const bool whole = word.size() == 2 && word.at(0) == u'%';
+    for (qsizetype i = 0; i < word.size(); ++i) {
+      if (word.at(i) != u'%') continue;
+      if (i + 1 >= word.size()) return {ExecInputs::broken, {}};
+      const QChar code = word.at(++i);
+      if (code == u'%' || isDeprecatedCode(code) || code == u'c' || code == u'k') {
+        if (index == 0 && whole && code != u'%') return {ExecInputs::broken, {}};
+        continue;
+      }
+      if (index == 0) return {ExecInputs::broken, {}};  // the program must be named
+      if (code == u'i') {
+        if (!whole) return {ExecInputs::broken, {}};
+        continue;
+      }
+      if (!isInputCode(code)) return {ExecInputs::broken, {}};
+      if ((code == u'F' || code == u'U') && !whole) return {ExecInputs::broken, {}};
+      const ExecInputs kind = code == u'f'   ? ExecInputs::file
+                              : code == u'F' ? ExecInputs::files
+                              : code == u'u' ? ExecInputs::url
+                                             : ExecInputs::urls;
+      if (shape.inputs != ExecInputs::none && shape.inputs != kind) return {ExecInputs::broken, {}};
+      shape.inputs = kind;
+    }
+  }
+  shape.words = std::move(*words);
+  return shape;
 }
 
 // Where a program named in an Exec line lives: itself when it is a path, else the first match
@@ -98,22 +153,80 @@ QString execProgram(const QString& exec, bool* hasOptions) {
   return first < words.size() ? words[first] : QString();
 }
 
-QStringList launchCommand(const QString& exec) {
-  QStringList command;
-  for (const QString& word : execWords(exec)) {
-    // Nothing is opened: a word that is only a field code goes; "%%" is a plain percent sign.
-    if (word.size() == 2 && word.at(0) == u'%' && word.at(1) != u'%') continue;
-    QString plain;
-    for (qsizetype i = 0; i < word.size(); ++i) {
-      if (word.at(i) == u'%' && i + 1 < word.size()) {
-        if (word.at(++i) == u'%') plain.append(u'%');
-      } else {
-        plain.append(word.at(i));
-      }
+ExecInputs execInputs(const QString& exec) { return execShape(exec).inputs; }
+
+QList<QStringList> launchCommands(const QString& exec, const LaunchInputs& inputs) {
+  const ExecShape shape = execShape(exec);
+  if (shape.inputs == ExecInputs::broken) return {};
+  const bool takesFiles = shape.inputs == ExecInputs::file || shape.inputs == ExecInputs::files;
+  QStringList given;  // each input as its code gives it
+  for (const QUrl& url : inputs.urls) {
+    if (takesFiles) {
+      if (!url.isLocalFile()) return {};
+      given.append(url.toLocalFile());
+    } else {
+      given.append(url.toString(QUrl::FullyEncoded));
     }
-    command.append(plain);
   }
-  return command;
+  const bool oneAtATime = shape.inputs == ExecInputs::file || shape.inputs == ExecInputs::url;
+  QList<QStringList> groups;
+  if (oneAtATime && given.size() > 1) {
+    for (const QString& input : std::as_const(given)) groups.append(QStringList{input});
+  } else {
+    groups.append(given);
+  }
+  QList<QStringList> commands;
+  for (const QStringList& group : std::as_const(groups)) {
+    QStringList command;
+    for (const QString& word : shape.words) {
+      if (word.size() == 2 && word.at(0) == u'%' && word.at(1) != u'%') {
+        // A code on its own: its values are whole arguments, and nothing stays when it has none.
+        switch (word.at(1).unicode()) {
+          case 'f':
+          case 'u':
+          case 'F':
+          case 'U': command.append(group); break;
+          case 'i':
+            if (!inputs.iconName.isEmpty()) command << QStringLiteral("--icon") << inputs.iconName;
+            break;
+          case 'c':
+            if (!inputs.name.isEmpty()) command << inputs.name;
+            break;
+          case 'k':
+            if (!inputs.desktopFile.isEmpty()) command << inputs.desktopFile;
+            break;
+          default: break;  // deprecated
+        }
+        continue;
+      }
+      QString plain;
+      for (qsizetype i = 0; i < word.size(); ++i) {
+        if (word.at(i) != u'%') {
+          plain.append(word.at(i));
+          continue;
+        }
+        switch (word.at(++i).unicode()) {
+          case '%': plain.append(u'%'); break;
+          case 'f':
+          case 'u':
+            if (!group.isEmpty()) plain.append(group.first());
+            break;
+          case 'c': plain.append(inputs.name); break;
+          case 'k': plain.append(inputs.desktopFile); break;
+          default: break;  // deprecated
+        }
+      }
+      command.append(plain);
+    }
+    if (command.isEmpty() || command.first().isEmpty()) return {};
+    commands.append(command);
+  }
+  return commands;
+}
+
+QStringList launchCommand(const QString& exec) {
+  const QList<QStringList> commands = launchCommands(exec, {});
+  return commands.isEmpty() ? QStringList() : commands.first();
 }
 
 std::shared_ptr<const DesktopEntryIndex> DesktopEntryIndex::build(const QStringList& applicationFolders) {

@@ -3,6 +3,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QUrl>
 #include <memory>
 
 namespace qv {
@@ -56,8 +57,31 @@ class DesktopEntryIndex {
 // The program an Exec line runs: its first word, past an "env VAR=value" prefix; "" when there
 // is none.
 QString execProgram(const QString& exec, bool* hasOptions = nullptr);
-// The program and arguments that start an application from its Exec line with nothing to open:
-// field codes (%U, %f…) dropped, "%%" made "%". Empty when the line names no program.
+// What an application is started with: what it is to open, and its entry's own values for the
+// %i, %c and %k field codes.
+struct LaunchInputs {
+  QList<QUrl> urls;  // local files as file: URLs, or addresses
+  QString iconName;
+  QString name;
+  QString desktopFile;
+};
+
+// How an Exec line takes what it opens: not at all, one local file (%f), several (%F), one URL
+// (%u) or several (%U). `broken` for a line that must not be run (see launchCommands).
+enum class ExecInputs { none, file, files, url, urls, broken };
+ExecInputs execInputs(const QString& exec);
+
+// The commands that start an application from its Exec line. Each input and each value of the
+// entry becomes one whole argument, never split or read by a shell: %f and %F give local paths,
+// %u and %U URLs (file: URLs for local files); %i gives "--icon" and the icon name, %c the name,
+// %k the desktop file; deprecated codes are dropped and "%%" is a percent sign. A line that
+// takes one input at a time gives one command per input. Empty for a broken line (an unclosed
+// quote, no program, a field code in place of the program, an unknown field code, %F, %U or %i
+// inside a word, or codes for both files and URLs) and when an input cannot be given (an
+// address to a line that takes only local files).
+QList<QStringList> launchCommands(const QString& exec, const LaunchInputs& inputs);
+// The command that starts an application from its Exec line with nothing to open. Empty when
+// the line is broken.
 QStringList launchCommand(const QString& exec);
 
 }  // namespace qv

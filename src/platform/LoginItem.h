@@ -3,9 +3,6 @@
 
 namespace qv {
 
-// The program's desktop-entry id: the name of its desktop file and of its autostart entry.
-inline constexpr char kDesktopEntryId[] = "io.github.quorvalen.Quorvalen";
-
 // Whether the program starts with the user's session, and the switch for it.
 class LoginItem {
  public:

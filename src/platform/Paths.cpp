@@ -7,6 +7,10 @@
 #include <QStandardPaths>
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace qv {
 
@@ -62,16 +66,32 @@ bool ensurePrivateFolder(const QString& path) {
   return true;
 }
 
-bool writeFileAtomically(const QString& path, const QByteArray& data) {
-  if (!ensurePrivateFolder(QFileInfo(path).absolutePath())) return false;
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-  if (file.write(data) != data.size()) {
-    file.cancelWriting();
+bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error,
+                         const std::function<void(int handle)>& beforeRename) {
+  const auto fail = [error](const QString& reason) {
+    if (error) *error = reason;
     return false;
-  }
-  return file.commit();
+  };
+  if (!ensurePrivateFolder(QFileInfo(path).absolutePath())) return fail(QStringLiteral("cannot create the folder"));
+  QSaveFile file(path);
+  // Unbuffered: a full disk fails the write itself. Buffered, the last piece would only fail
+  // when the save file is committed, and it then renames the short file over the old one.
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return fail(file.errorString());
+  file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+  // The system's word for it (no space left, quota exceeded) says more than the file's.
+  const auto abandon = [&file, &fail] {
+    const QString reason = errno ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString();
+    file.cancelWriting();
+    return fail(reason);
+  };
+  errno = 0;
+  if (file.write(data) != data.size() || !file.flush() || file.error() != QFileDevice::NoError) return abandon();
+  // Some file systems report a lack of space only when the data goes to the disk; the save
+  // file ignores what syncing answers, so it is asked here, before the rename.
+  if (::fsync(file.handle()) != 0 && errno != EINVAL && errno != EROFS) return abandon();
+  if (beforeRename) beforeRename(file.handle());
+  if (!file.commit()) return fail(file.errorString());
+  return true;
 }
 
 QByteArray readFile(const QString& path, bool* ok) {

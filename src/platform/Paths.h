@@ -1,6 +1,7 @@
 #pragma once
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 namespace qv {
 
@@ -35,8 +36,11 @@ class Paths {
 // Creates the folder and its missing parents, each new one with mode 0700. True when it exists.
 bool ensurePrivateFolder(const QString& path);
 // Writes the whole file atomically (a temporary file renamed over the old one) with mode 0600.
-// False on any error; the old file is then left as it was.
-bool writeFileAtomically(const QString& path, const QByteArray& data);
+// False on any error; the old file is then left as it was and `error` tells why. `beforeRename`
+// gets the new file's handle once all of it is written and synced, while the old file is still
+// in place (the history's journal notes which file is coming).
+bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error = nullptr,
+                         const std::function<void(int handle)>& beforeRename = {});
 // Reads a whole file; nullopt-like empty result plus `ok` false when it cannot be read.
 QByteArray readFile(const QString& path, bool* ok = nullptr);
 

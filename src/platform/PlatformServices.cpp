@@ -4,6 +4,7 @@
 #include "platform/AppRelauncher.h"
 #include "platform/DesktopAppearance.h"
 #include "platform/DesktopEntries.h"
+#include "platform/DesktopSharePicker.h"
 #include "platform/DragStarter.h"
 #include "platform/FileBookmarks.h"
 #include "platform/HttpClient.h"
@@ -11,6 +12,7 @@
 #include "platform/MenuPresenter.h"
 #include "platform/OcrEngine.h"
 #include "platform/PastePermission.h"
+#include "platform/ProgramIdentity.h"
 #include "platform/StatusItem.h"
 #include "platform/x11/X11Compositor.h"
 #include "platform/x11/X11HotKey.h"
@@ -62,11 +64,14 @@ void installRealPlatformServices(PlatformServices& services) {
   services.alerts = std::make_shared<MessageBoxAlerts>();
   services.menuPresenter = std::make_shared<PopupMenuPresenter>();
   services.loginItem = std::make_shared<XdgAutostartLoginItem>(
-      services.paths->configHome() + QStringLiteral("/autostart"), QString::fromLatin1(kDesktopEntryId),
+      services.paths->configHome() + QStringLiteral("/autostart"), program::applicationId(),
       QCoreApplication::applicationFilePath());
   services.makeQueue = [](const QString& name) -> std::shared_ptr<SerialQueue> {
     return std::make_shared<ThreadSerialQueue>(name);
   };
+  services.sharePicker = std::make_shared<DesktopSharePicker>(
+      services.desktopEntries, services.scheduler, [&services] { return services.queue(QStringLiteral("share")); },
+      DesktopSharePicker::folderIn(*services.paths));
 }
 
 }  // namespace qv

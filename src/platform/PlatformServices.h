@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/GlobalHotKey.h"
 #include "platform/GlobalPointerMonitor.h"
+#include "platform/HotKeyStatus.h"
 #include "platform/Paths.h"
 #include "platform/Scheduler.h"
 #include "platform/Screens.h"
@@ -33,6 +34,7 @@ class Alerts;
 class TarnwickUpdater;
 class LoginItem;
 class MenuPresenter;
+class SharePicker;
 
 // The process-wide services of the platform layer: time, queues, folders, settings and every
 // desktop service behind its interface. Each layer above adds its own services in a struct that
@@ -56,6 +58,8 @@ struct PlatformServices {
   // Pointer and keyboard
   std::shared_ptr<GlobalPointerMonitor> pointerMonitor;
   std::shared_ptr<GlobalHotKey> hotKey;
+  // What became of the shortcut's grab (the hot key manager tells, the settings show it).
+  std::shared_ptr<HotKeyStatus> hotKeyStatus = std::make_shared<HotKeyStatus>();
   // X11 desktop services (Qt-only fallbacks under Wayland or without DISPLAY).
   std::shared_ptr<Pasteboard> pasteboard;
   std::shared_ptr<WindowList> windowList;
@@ -83,6 +87,8 @@ struct PlatformServices {
   std::shared_ptr<Alerts> alerts;
   // Menus (opened without blocking) and the launch-at-login switch.
   std::shared_ptr<MenuPresenter> menuPresenter;
+  // The applications items can be shared with (none: nothing to share with).
+  std::shared_ptr<SharePicker> sharePicker;
   std::shared_ptr<LoginItem> loginItem;
   // The updater, made on first use (see its `shared()`).
   std::shared_ptr<TarnwickUpdater> updater;

@@ -8,16 +8,14 @@
 namespace qv::program {
 
 inline constexpr char kApplicationId[] = "io.github.quorvalen.Quorvalen";
-// The desktop entry's id is the application id ("<id>.desktop").
-inline constexpr const char* kDesktopEntryId = kApplicationId;
 inline constexpr char kName[] = "Quorvalen";
 // The project's version, as the About pane shows it.
 inline constexpr char kVersion[] = QV_PROGRAM_VERSION;
 
-// Who makes it, the project's web page and where to write to it (the About pane).
+// Who makes it and the project's web page (the About pane). There is no mail address that
+// receives mail: the page is where to write to the project.
 inline constexpr char kMakerName[] = "Tarnwick";
 inline constexpr char kHomepage[] = "https://quorvalen.github.io/";
-inline constexpr char kContactAddress[] = "hello@quorvalen.github.io";
 
 inline QString applicationId() { return QString::fromLatin1(kApplicationId); }
 inline QString desktopFileName() { return applicationId() + QStringLiteral(".desktop"); }

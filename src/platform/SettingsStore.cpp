@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <cmath>
+#include <utility>
 
 namespace qv {
 
@@ -29,7 +30,10 @@ void SettingsStore::load() {
   bool ok = false;
   const QByteArray bytes = readFile(filePath_, &ok);
   if (!ok) {
-    qCWarning(lcSettings) << "Cannot read settings file" << filePath_;
+    // Written over, the settings would be lost for good: this run keeps its changes in memory.
+    fileUnreadable_ = true;
+    writeBlocked_ = true;
+    qCWarning(lcSettings) << "Cannot read settings file" << filePath_ << "- running on defaults; it is not written";
     return;
   }
   QJsonParseError error;
@@ -41,9 +45,28 @@ void SettingsStore::load() {
   // Never overwrite what we could not read: keep it beside the new file.
   const QString aside = filePath_ + QStringLiteral(".unreadable-") +
                         QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-  QFile::rename(filePath_, aside);
+  fileUnreadable_ = true;
+  if (!QFile::rename(filePath_, aside)) {
+    writeBlocked_ = true;
+    qCWarning(lcSettings) << "Settings file did not decode and could not be set aside; it is not written:" << filePath_;
+    return;
+  }
   qCWarning(lcSettings) << "Settings file did not decode; set aside as" << aside;
 }
+
+QString SettingsStore::setAsideUnreadable(const QString& key) {
+  const QString stamp = scheduler_.now().toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+  QString target = key + QStringLiteral(".unreadable-") + stamp;
+  for (int n = 2; hasStoredValue(target); ++n)
+    target = key + QStringLiteral(".unreadable-") + stamp + u'-' + QString::number(n);
+  QJsonObject values{{target, value(key)}};
+  values.insert(key, QJsonValue());
+  set(values);
+  unreadableKeys_.insert(key);
+  return target;
+}
+
+void SettingsStore::noteUnreadable(const QString& key) { unreadableKeys_.insert(key); }
 
 void SettingsStore::reload() {
   const QJsonObject before = stored_;
@@ -65,14 +88,20 @@ QJsonValue SettingsStore::value(const QString& key) const {
 
 bool SettingsStore::hasStoredValue(const QString& key) const { return stored_.contains(key); }
 
+QJsonValue SettingsStore::typedValue(const QString& key, QJsonValue::Type type) const {
+  if (auto it = stored_.constFind(key); it != stored_.constEnd() && it->type() == type) return *it;
+  if (auto def = defaults_.constFind(key); def != defaults_.constEnd() && def->type() == type) return *def;
+  return QJsonValue(QJsonValue::Undefined);
+}
+
 std::optional<bool> SettingsStore::boolValue(const QString& key) const {
-  const QJsonValue v = value(key);
+  const QJsonValue v = typedValue(key, QJsonValue::Bool);
   if (!v.isBool()) return std::nullopt;
   return v.toBool();
 }
 
 std::optional<qint64> SettingsStore::intValue(const QString& key) const {
-  const QJsonValue v = value(key);
+  const QJsonValue v = typedValue(key, QJsonValue::Double);
   if (!v.isDouble()) return std::nullopt;
   const double d = v.toDouble();
   if (!std::isfinite(d) || std::trunc(d) != d || std::fabs(d) > 9.0e15) return std::nullopt;
@@ -80,19 +109,19 @@ std::optional<qint64> SettingsStore::intValue(const QString& key) const {
 }
 
 std::optional<double> SettingsStore::doubleValue(const QString& key) const {
-  const QJsonValue v = value(key);
+  const QJsonValue v = typedValue(key, QJsonValue::Double);
   if (!v.isDouble()) return std::nullopt;
   return v.toDouble();
 }
 
 std::optional<QString> SettingsStore::stringValue(const QString& key) const {
-  const QJsonValue v = value(key);
+  const QJsonValue v = typedValue(key, QJsonValue::String);
   if (!v.isString()) return std::nullopt;
   return v.toString();
 }
 
 std::optional<QJsonArray> SettingsStore::arrayValue(const QString& key) const {
-  const QJsonValue v = value(key);
+  const QJsonValue v = typedValue(key, QJsonValue::Array);
   if (!v.isArray()) return std::nullopt;
   return v.toArray();
 }
@@ -147,8 +176,18 @@ void SettingsStore::setData(const QString& key, const QByteArray& data) {
 void SettingsStore::remove(const QString& key) { set(key, QJsonValue()); }
 
 void SettingsStore::persist() {
-  if (!writeFileAtomically(filePath_, QJsonDocument(stored_).toJson(QJsonDocument::Indented)))
-    qCWarning(lcSettings) << "Cannot write settings file" << filePath_;
+  if (writeBlocked_) return;
+  retryWrite_.cancel();
+  QString reason;
+  if (writeFileAtomically(filePath_, QJsonDocument(stored_).toJson(QJsonDocument::Indented), &reason)) {
+    if (std::exchange(writeFailing_, false)) qCInfo(lcSettings) << "Settings file written again";
+    return;
+  }
+  // The file keeps its last contents; what changed since stays in memory until a write works.
+  if (!std::exchange(writeFailing_, true))
+    qCWarning(lcSettings) << "Cannot write settings file (" << reason << "); trying again later:" << filePath_;
+  retryWrite_ = scheduler_.after(
+      kWriteRetrySeconds, [this] { persist(); }, this);
 }
 
 void SettingsStore::noteChange() {

@@ -4,16 +4,18 @@
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QObject>
+#include <QSet>
 #include <optional>
+
+#include "platform/Scheduler.h"
 
 namespace qv {
 
-class Scheduler;
-
 // "User defaults": a typed JSON object kept in one file (mode 0600), written atomically on every
 // change. Registered defaults answer reads of absent keys and are never written to the file.
-// A typed read of a value of another JSON type answers "absent" (a string where a number is
-// expected is no number). Binary data is stored as {"$data": "<base64>"}.
+// A typed read of a value of another JSON type reads as absent (a string where a number is
+// expected is no number): the registered default answers, as for a key that is not there.
+// Binary data is stored as {"$data": "<base64>"}.
 // `changed` fires once per turn of the event loop after any write, however many there were.
 class SettingsStore : public QObject {
   Q_OBJECT
@@ -22,6 +24,9 @@ class SettingsStore : public QObject {
   ~SettingsStore() override;
 
   QString filePath() const { return filePath_; }
+  // Whether the file was there at start but could not be read, so every setting began from its
+  // default (a file that did not decode is kept aside).
+  bool wasReset() const { return fileUnreadable_; }
 
   void registerDefaults(const QJsonObject& defaults);
 
@@ -54,6 +59,19 @@ class SettingsStore : public QObject {
   // stored values differ.
   void reload();
 
+  // Whether stored values were lost to this run: the file did not read (it was set aside, or
+  // is left alone and never written), or a reader declared a value unreadable. The run then
+  // works on defaults for them, and nothing that depends on them may delete anything.
+  bool lostStoredValues() const { return fileUnreadable_ || !unreadableKeys_.isEmpty(); }
+  // Moves a stored value that its reader could not read to a key of its own
+  // ("<key>.unreadable-<time>", an earlier one is never replaced), so that the next write of the
+  // key replaces nothing the user had, and counts it as lost. Returns the key it went to.
+  QString setAsideUnreadable(const QString& key);
+  // Counts a value as lost without moving it (its reader keeps it aside in its own way).
+  void noteUnreadable(const QString& key);
+  // After a failed write (a full disk) the file is written again this much later.
+  static constexpr double kWriteRetrySeconds = 30;
+
  Q_SIGNALS:
   void changed();
 
@@ -63,12 +81,20 @@ class SettingsStore : public QObject {
   bool storeValue(const QString& key, const QJsonValue& value);
   void persist();
   void noteChange();
+  // The stored value when it has this type, else the registered default when that has it.
+  QJsonValue typedValue(const QString& key, QJsonValue::Type type) const;
 
   QString filePath_;
   Scheduler& scheduler_;
   QJsonObject stored_;
   QJsonObject defaults_;
   bool changePending_ = false;
+  bool fileUnreadable_ = false;
+  // A file that could be neither read nor set aside is never written over.
+  bool writeBlocked_ = false;
+  bool writeFailing_ = false;
+  WorkItem retryWrite_;
+  QSet<QString> unreadableKeys_;
 };
 
 }  // namespace qv

@@ -16,14 +16,6 @@ TarnwickUpdater& TarnwickUpdater::shared(PlatformServices& context) {
   return *context.updater;
 }
 
-bool TarnwickUpdater::automaticallyChecksForUpdates() const {
-  return settings_->boolOr(QLatin1String(kAutomaticChecksKey), true);
-}
-
-void TarnwickUpdater::setAutomaticallyChecksForUpdates(bool enabled) {
-  settings_->set(QLatin1String(kAutomaticChecksKey), enabled);
-}
-
 QString TarnwickUpdater::packageManagerNotice() {
   return QStringLiteral(
       "Quorvalen is updated by your system's package manager. Use it (for example your software "

@@ -28,6 +28,9 @@ class Workspace : public QObject {
 
   // The application of the active window (main thread).
   virtual std::optional<RunningApp> frontmostApplication() const = 0;
+  // The application of another program whose window was active last: while a window of this
+  // program has the focus, the one that had it before (main thread); nullopt when none is known.
+  virtual std::optional<RunningApp> previousApplication() const { return std::nullopt; }
   // The application a process belongs to; nullopt when the process is gone. Any thread.
   virtual std::optional<RunningApp> applicationForPid(qint64 pid) const = 0;
   // The desktop id of the outermost application that contains the process (a helper process

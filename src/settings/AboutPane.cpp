@@ -46,9 +46,9 @@ AboutPane::AboutPane(SettingsServices& context, QWidget* parent) : QWidget(paren
   auto* buttons = new QHBoxLayout;
   buttons->setSpacing(10);
   rate_ = new AboutActionButton(context, {QStringLiteral("Rate Quorvalen"), QStringLiteral("star")},
-                                [this] { rate(); });
+                                {[this] { rate(); }});
   contact_ = new AboutActionButton(context, {QStringLiteral("Contact Us"), QStringLiteral("envelope")},
-                                   [this] { contact(); });
+                                   {[this] { contact(); }});
   buttons->addWidget(rate_);
   buttons->addWidget(contact_);
   stack->addLayout(buttons);
@@ -75,7 +75,8 @@ QUrl AboutPane::rateUrl(const QString& appStreamHandler) {
   return QUrl(QStringLiteral("appstream://") + program::applicationId());
 }
 
-QUrl AboutPane::contactUrl() { return QUrl(QStringLiteral("mailto:") + QString::fromLatin1(program::kContactAddress)); }
+// No address of the project receives mail; its web page says how to reach it.
+QUrl AboutPane::contactUrl() { return QUrl(QString::fromLatin1(program::kHomepage)); }
 
 void AboutPane::rate() {
   std::shared_ptr<Workspace> workspace = context_.workspace;

@@ -35,8 +35,8 @@ AppChooser::AppChooser(SettingsServices& context, QWidget* parent) : QWidget(par
   stack->addWidget(list_, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
-  cancel_ = new ConfirmPillButton(context, {QStringLiteral("Cancel"), false}, [this] { cancel(); });
-  add_ = new AccentPillButton(context, {QStringLiteral("Add"), std::nullopt, false}, [this] { accept(); });
+  cancel_ = new ConfirmPillButton(context, {QStringLiteral("Cancel"), false}, {[this] { cancel(); }});
+  add_ = new AccentPillButton(context, {QStringLiteral("Add"), std::nullopt, false}, {[this] { accept(); }});
   buttons->addWidget(cancel_);
   buttons->addWidget(add_);
   stack->addLayout(buttons);
@@ -105,7 +105,9 @@ QList<DesktopEntry> AppChooser::picked() const {
   return result;
 }
 
-void AppChooser::updateAddButton() { add_->setProps({QStringLiteral("Add"), std::nullopt, !picked().isEmpty()}); }
+void AppChooser::updateAddButton() {
+  add_->setProps({QStringLiteral("Add"), std::nullopt, !picked().isEmpty()}, {[this] { accept(); }});
+}
 
 void AppChooser::accept() {
   const QList<DesktopEntry> entries = picked();

@@ -247,8 +247,8 @@ class EraseQuestion : public QWidget {
         context, {IgnoredPane::eraseQuestion(count), TextStyle{settingsStyle::font(11.5)}, PaneText::Shade::secondary});
     line->addWidget(text, 0, Qt::AlignVCenter);
     line->addSpacerItem(new QSpacerItem(8, 0, QSizePolicy::Expanding));
-    cancelButton = new ConfirmPillButton(context, {QStringLiteral("Cancel"), false}, std::move(cancel));
-    eraseButton = new ConfirmPillButton(context, {QStringLiteral("Erase"), true}, std::move(erase));
+    cancelButton = new ConfirmPillButton(context, {QStringLiteral("Cancel"), false}, {std::move(cancel)});
+    eraseButton = new ConfirmPillButton(context, {QStringLiteral("Erase"), true}, {std::move(erase)});
     line->addWidget(cancelButton, 0, Qt::AlignVCenter);
     line->addWidget(eraseButton, 0, Qt::AlignVCenter);
   }
@@ -272,10 +272,8 @@ AppRuleRowGroup::AppRuleRowGroup(SettingsServices& context, const QString& bundl
   options.selection = AppRule::never;
   options.itemWidth = 54;
   options.segmentHeight = 20;
-  picker_ = new AppRulePicker(context, options, [this](const AppRule& rule) {
-    if (actions_.changeRule) actions_.changeRule(rule);
-  });
-  picker_->setTrackPad(2);
+  options.trackPad = 2;
+  picker_ = new AppRulePicker(context, options, pickerCallbacks());
   AppRow::Props props;
   props.rowID = bundleID;
   props.removeIcon = QStringLiteral("minus");
@@ -286,13 +284,19 @@ AppRuleRowGroup::AppRuleRowGroup(SettingsServices& context, const QString& bundl
   stack_->addWidget(new PaneDivider(context, 0.3, this));
 }
 
+AppRulePicker::Callbacks AppRuleRowGroup::pickerCallbacks() {
+  return {[this](const AppRule& rule) {
+    if (actions_.changeRule) actions_.changeRule(rule);
+  }};
+}
+
 void AppRuleRowGroup::setEntry(const QString& name, const QIcon& icon, AppRule rule) {
   AppRow::Props props = row_->props();
   props.name = name;
   props.icon = icon;
   props.removeTitle = QStringLiteral("Remove ") + name + QStringLiteral(" from List");
   row_->setProps(props);
-  picker_->setSelection(rule);
+  picker_->setSelection(rule, pickerCallbacks());
 }
 
 void AppRuleRowGroup::setClipCount(int count) {

@@ -156,6 +156,8 @@ class AppRuleRowGroup : public QWidget {
   ConfirmPillButton* eraseButton() const;
 
  private:
+  AppRulePicker::Callbacks pickerCallbacks();
+
   SettingsServices& context_;
   QString bundleID_;
   Actions actions_;

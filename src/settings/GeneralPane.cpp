@@ -66,16 +66,17 @@ QWidget* column(const QList<QWidget*>& views, int spacing) {
   return group;
 }
 
-TarnToggle* switchRow(SettingsServices& context, const QString& title, std::function<void(bool)> onToggle) {
-  return new TarnToggle(context, {title, false, true, TarnSwitchStyle{}}, std::move(onToggle));
+TarnToggle* switchRow(SettingsServices& context, const QString& title, TarnToggle::Callbacks callbacks) {
+  return new TarnToggle(context, {title, false, true, TarnSwitchStyle{}}, std::move(callbacks));
 }
 
 // `animated` false: a value read as the pane is built shows at once.
-void showSwitch(TarnToggle* toggle, bool on, bool enabled = true, bool animated = true) {
+void showSwitch(TarnToggle* toggle, bool on, TarnToggle::Callbacks callbacks, bool enabled = true,
+                bool animated = true) {
   TarnToggle::Props props = toggle->props();
   props.isOn = on;
   props.isEnabled = enabled;
-  toggle->setProps(props, animated);
+  toggle->setProps(props, std::move(callbacks), animated);
 }
 
 // "✓ Enabled" in the accent colour.
@@ -163,8 +164,12 @@ GeneralSettings GeneralSettings::read(const SettingsStore& settings) {
   stored.edgeEnabled = settings.boolOr(QLatin1String(kEdgeEnabledKey), stored.edgeEnabled);
   stored.keyCode = settings.intOr(QLatin1String(ShortcutRecorderButton::kKeyCodeKey), stored.keyCode);
   stored.modifiers = settings.intOr(QLatin1String(ShortcutRecorderButton::kModifiersKey), stored.modifiers);
-  stored.edgeSide = settings.stringOr(QLatin1String(kEdgeSideKey), stored.edgeSide);
-  stored.edgeDwellDelay = settings.doubleOr(QLatin1String(kEdgeDwellDelayKey), stored.edgeDwellDelay);
+  const QString side = settings.stringOr(QLatin1String(kEdgeSideKey), stored.edgeSide);
+  // The panel takes any side but the left one for the right, and so does this reading.
+  if (side == QLatin1String("left") || side == QLatin1String("both")) stored.edgeSide = side;
+  // No delay (or none that makes sense) is the default one.
+  const double delay = settings.doubleOr(QLatin1String(kEdgeDwellDelayKey), stored.edgeDwellDelay);
+  if (std::isfinite(delay) && delay > 0) stored.edgeDwellDelay = delay;
   stored.alwaysPlainText = settings.boolOr(QLatin1String(kAlwaysPlainTextKey), stored.alwaysPlainText);
   stored.captureNearby = settings.boolOr(QLatin1String(kCaptureNearbyKey), stored.captureNearby);
   return stored;
@@ -206,13 +211,7 @@ PasteAccessRow::PasteAccessRow(SettingsServices& context, std::function<void()> 
   row->addWidget(column({rowLabel(context, QStringLiteral("Accessibility")), status_, relaunchNote_}, 2), 1,
                  Qt::AlignTop);
 
-  button_ = new AccentPillButton(context, {}, [this] {
-    if (props_.control == PasteAccessControl::restartToFinish) {
-      if (onRestart_) onRestart_();
-    } else if (onRequest_) {
-      onRequest_();
-    }
-  });
+  button_ = new AccentPillButton(context, {}, {[this] { act(); }});
   auto* badge = new EnabledBadge(context, badgePresence_);
   badge_ = badge;
   badgePresence_.setOnChange([badge] { badge->update(); });
@@ -221,6 +220,14 @@ PasteAccessRow::PasteAccessRow(SettingsServices& context, std::function<void()> 
     row->addWidget(control, 0, Qt::AlignTop | Qt::AlignRight);
   props_.control = PasteAccessControl::unavailable;  // differs from the first props given
   setProps({});
+}
+
+void PasteAccessRow::act() {
+  if (props_.control == PasteAccessControl::restartToFinish) {
+    if (onRestart_) onRestart_();
+  } else if (onRequest_) {
+    onRequest_();
+  }
 }
 
 QString PasteAccessRow::statusSentence(const Props& props) {
@@ -253,7 +260,7 @@ void PasteAccessRow::setProps(const Props& props) {
     case PasteAccessControl::enabled:
     case PasteAccessControl::unavailable: break;
   }
-  button_->setProps({title, std::nullopt, true});
+  button_->setProps({title, std::nullopt, true}, {[this] { act(); }});
   button_->setVisible(!title.isEmpty());
   const QString restartHelp = QStringLiteral(
       "Restarts Quorvalen — the desktop gives it this permission when the app next starts");
@@ -299,12 +306,9 @@ GeneralPane::GeneralPane(SettingsServices& context, std::function<void(bool)> on
                                                    Theme::accent(),
                                                    kThemeSegmentWidth,
                                                    kSegmentHeight,
-                                                   {}},
-                                                  [this](const QString& appearance) {
-                                                    set(GeneralSettings::kAppearanceKey, appearance);
-                                                    applyAppearance(context_, appearance);
-                                                  });
-  themePicker_->setTrackPad(kTrackPad);
+                                                   {},
+                                                   kTrackPad},
+                                                  themePickerCallbacks());
   addSection(QStringLiteral("Appearance"), {paneRow(rowLabel(context, QStringLiteral("Theme")), themePicker_)});
 
   addSection(QStringLiteral("Clipboard"), {buildClipboard()});
@@ -336,21 +340,20 @@ void GeneralPane::addSection(const QString& title, const QList<QWidget*>& rows) 
 }
 
 QWidget* GeneralPane::buildInvoke(std::function<void(bool)> onShortcutRecording) {
-  edgeToggle_ = switchRow(context_, QStringLiteral("Screen edge"),
-                          [this](bool on) { set(GeneralSettings::kEdgeEnabledKey, on); });
+  edgeToggle_ = switchRow(context_, QStringLiteral("Screen edge"), {writes<bool>(GeneralSettings::kEdgeEnabledKey)});
   edgeNote_ = new RowReveal(context_, caption(context_, QString::fromLatin1(kEdgeNote)), !shown_.hasShortcut());
 
-  sidePicker_ = new TarnSegmentedPicker<QString>(
-      context_,
-      {{{QStringLiteral("Left"), QStringLiteral("left")},
-        {QStringLiteral("Right"), QStringLiteral("right")},
-        {QStringLiteral("Both"), QStringLiteral("both")}},
-       shown_.edgeSide,
-       Theme::accent(),
-       kEdgeSegmentWidth,
-       kSegmentHeight,
-       {}},
-      [this](const QString& side) { set(GeneralSettings::kEdgeSideKey, side); });
+  sidePicker_ = new TarnSegmentedPicker<QString>(context_,
+                                                 {{{QStringLiteral("Left"), QStringLiteral("left")},
+                                                   {QStringLiteral("Right"), QStringLiteral("right")},
+                                                   {QStringLiteral("Both"), QStringLiteral("both")}},
+                                                  shown_.edgeSide,
+                                                  Theme::accent(),
+                                                  kEdgeSegmentWidth,
+                                                  kSegmentHeight,
+                                                  {},
+                                                  kTrackPad},
+                                                 {writes<QString>(GeneralSettings::kEdgeSideKey)});
   dwellPicker_ = new TarnSegmentedPicker<double>(
       context_,
       {{{QStringLiteral("0.3s"), 0.3}, {QStringLiteral("0.5s"), 0.5}, {QStringLiteral("0.8s"), 0.8}},
@@ -358,10 +361,9 @@ QWidget* GeneralPane::buildInvoke(std::function<void(bool)> onShortcutRecording)
        Theme::accent(),
        kEdgeSegmentWidth,
        kSegmentHeight,
-       {}},
-      [this](double delay) { set(GeneralSettings::kEdgeDwellDelayKey, delay); });
-  sidePicker_->setTrackPad(kTrackPad);
-  dwellPicker_->setTrackPad(kTrackPad);
+       {},
+       kTrackPad},
+      {writes<double>(GeneralSettings::kEdgeDwellDelayKey)});
   auto* dwellLabel = column({rowLabel(context_, QStringLiteral("Dwell delay")),
                              caption(context_, QStringLiteral("How long to hold cursor at edge before opening"), 10)},
                             0);
@@ -384,16 +386,27 @@ QWidget* GeneralPane::buildInvoke(std::function<void(bool)> onShortcutRecording)
   rows->addWidget(sideRow_);
   rows->addWidget(dwellRow_);
   rows->addWidget(new PaneDivider(context_, kDividerOpacity));
-  rows->addWidget(paneRow(rowLabel(context_, QStringLiteral("Shortcut")), recorder_));
+  PaneText* shortcutCaption = caption(context_, recorder_->caption());
+  shortcutNote_ = new RowReveal(context_, shortcutCaption, !recorder_->caption().isEmpty());
+  connect(recorder_, &ShortcutRecorderButton::captionChanged, this, [this, shortcutCaption] {
+    const QString text = recorder_->caption();
+    if (!text.isEmpty()) {
+      PaneText::Props props = shortcutCaption->props();
+      props.text = text;
+      shortcutCaption->setProps(props);
+    }
+    shortcutNote_->setShown(!text.isEmpty());
+  });
+  rows->addWidget(column({paneRow(rowLabel(context_, QStringLiteral("Shortcut")), recorder_), shortcutNote_}, 2));
   return invoke;
 }
 
 QWidget* GeneralPane::buildClipboard() {
-  retention_ = new PillDropdown(context_, {});
+  retention_ = new PillDropdown(context_, {}, {});
   plainText_ = switchRow(context_, QStringLiteral("Always paste as plain text"),
-                         [this](bool on) { set(GeneralSettings::kAlwaysPlainTextKey, on); });
+                         {writes<bool>(GeneralSettings::kAlwaysPlainTextKey)});
   nearby_ = switchRow(context_, QStringLiteral("Include items copied on nearby devices"),
-                      [this](bool on) { set(GeneralSettings::kCaptureNearbyKey, on); });
+                      {writes<bool>(GeneralSettings::kCaptureNearbyKey)});
   nearbyCaption_ = caption(
       context_,
       QStringLiteral("Copies that a clipboard-sharing tool marks as coming from another device. They don't say "
@@ -410,11 +423,9 @@ QWidget* GeneralPane::buildClipboard() {
 
 QWidget* GeneralPane::buildUpdates() {
   TarnwickUpdater& updater = TarnwickUpdater::shared(context_);
-  automaticUpdates_ = switchRow(context_, QStringLiteral("Automatically check for updates"), [this, &updater](bool on) {
-    updater.setAutomaticallyChecksForUpdates(on);
-    showSwitch(automaticUpdates_, updater.automaticallyChecksForUpdates());
-  });
-  showSwitch(automaticUpdates_, updater.automaticallyChecksForUpdates(), true, false);
+  // The program checks for nothing itself: a switch for automatic checks would switch nothing.
+  updatesNote_ = caption(context_, QString::fromLatin1(kUpdatesNote));
+  auto* updatesRow = column({rowLabel(context_, QStringLiteral("Updated by your package manager")), updatesNote_}, 2);
   // The notice is a modal alert: it opens once the click has been handled.
   checkForUpdates_ = new PlainRowButton(
       context_, QStringLiteral("Check for Updates"),
@@ -430,7 +441,14 @@ QWidget* GeneralPane::buildUpdates() {
             context_.alerts->run(alert);
           },
           this));
-  return column({automaticUpdates_, new PaneDivider(context_, kDividerOpacity), checkForUpdates_}, 10);
+  return column({updatesRow, new PaneDivider(context_, kDividerOpacity), checkForUpdates_}, 10);
+}
+
+TarnSegmentedPicker<QString>::Callbacks GeneralPane::themePickerCallbacks() {
+  return {[this](const QString& appearance) {
+    set(GeneralSettings::kAppearanceKey, appearance);
+    applyAppearance(context_, appearance);
+  }};
 }
 
 void GeneralPane::set(const char* key, const QJsonValue& value) {
@@ -447,23 +465,24 @@ void GeneralPane::refresh(bool animated) {
   }
   shown_ = now;
 
-  showSwitch(edgeToggle_, now.edgeEnabled, now.hasShortcut(), animated);
+  showSwitch(edgeToggle_, now.edgeEnabled, {writes<bool>(GeneralSettings::kEdgeEnabledKey)}, now.hasShortcut(),
+             animated);
   edgeNote_->setShown(!now.hasShortcut());
   sideRow_->setShown(now.edgeInEffect());
   dwellRow_->setShown(now.edgeInEffect());
-  sidePicker_->setSelection(now.edgeSide);
-  dwellPicker_->setSelection(now.edgeDwellDelay);
-  themePicker_->setSelection(now.appearance);
+  sidePicker_->setSelection(now.edgeSide, {writes<QString>(GeneralSettings::kEdgeSideKey)});
+  dwellPicker_->setSelection(now.edgeDwellDelay, {writes<double>(GeneralSettings::kEdgeDwellDelayKey)});
+  themePicker_->setSelection(now.appearance, themePickerCallbacks());
 
   std::vector<QVDropdownItem> items;
-  for (const RetentionChoice& choice : kRetentionChoices) {
-    const QString value = QString::fromLatin1(choice.value);
-    items.push_back({QString::fromLatin1(choice.label), now.retention == value,
-                     [this, value] { set(GeneralSettings::kRetentionKey, value); }});
-  }
-  retention_->setProps({retentionLabel(now.retention), std::move(items)});
-  showSwitch(plainText_, now.alwaysPlainText, true, animated);
-  showSwitch(nearby_, now.captureNearby, true, animated);
+  for (const RetentionChoice& choice : kRetentionChoices)
+    items.push_back({QString::fromLatin1(choice.label), now.retention == QLatin1String(choice.value)});
+  retention_->setProps({retentionLabel(now.retention), std::move(items)}, {[this](int index) {
+                         set(GeneralSettings::kRetentionKey,
+                             QString::fromLatin1(kRetentionChoices[size_t(index)].value));
+                       }});
+  showSwitch(plainText_, now.alwaysPlainText, {writes<bool>(GeneralSettings::kAlwaysPlainTextKey)}, true, animated);
+  showSwitch(nearby_, now.captureNearby, {writes<bool>(GeneralSettings::kCaptureNearbyKey)}, true, animated);
   refreshPermission();
 }
 

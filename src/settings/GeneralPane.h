@@ -6,6 +6,7 @@
 #include "ui/anim/AnimatedValue.h"
 #include "ui/controls/PillButtons.h"
 #include "ui/controls/SegmentedPicker.h"
+#include "ui/controls/TarnToggle.h"
 
 #include <functional>
 
@@ -14,13 +15,11 @@ class QWidget;
 namespace qv {
 
 struct SettingsServices;
-class LaunchAtLoginToggle;
 class PaneText;
 class PillDropdown;
 class RowReveal;
 class SettingsStore;
 class ShortcutRecorderButton;
-class TarnToggle;
 
 // The retention choice as the pane names it: "Week", "Month", "Year", "Forever"; any value
 // outside the four reads "Week".
@@ -66,6 +65,8 @@ class PasteAccessRow : public QWidget {
   double badgePresence() const { return badgePresence_.value(); }
 
  private:
+  void act();
+
   SettingsServices& context_;
   std::function<void()> onRequest_;
   std::function<void()> onRestart_;
@@ -88,6 +89,8 @@ class GeneralPane : public PaneContainer {
   static constexpr double kFadeHeight = 32;
   static constexpr double kPermissionPollSeconds = 1.0;
   static constexpr char kEdgeNote[] = "Record a shortcut below to turn this off.";
+  static constexpr char kUpdatesNote[] =
+      "New versions of Quorvalen arrive with your system's other updates, from your software centre or apt.";
 
   GeneralPane(SettingsServices& context, std::function<void(bool)> onShortcutRecording, QWidget* parent = nullptr);
   ~GeneralPane() override;
@@ -103,6 +106,8 @@ class GeneralPane : public PaneContainer {
   TarnSegmentedPicker<QString>* sidePicker() const { return sidePicker_; }
   TarnSegmentedPicker<double>* dwellPicker() const { return dwellPicker_; }
   ShortcutRecorderButton* recorder() const { return recorder_; }
+  // The recorder's caption under the "Shortcut" row, shown while it has something to say.
+  RowReveal* shortcutNote() const { return shortcutNote_; }
   PasteAccessRow* pasteAccess() const { return pasteAccess_; }
   TarnSegmentedPicker<QString>* themePicker() const { return themePicker_; }
   PillDropdown* retentionDropdown() const { return retention_; }
@@ -110,7 +115,8 @@ class GeneralPane : public PaneContainer {
   TarnToggle* nearbyToggle() const { return nearby_; }
   PaneText* nearbyCaption() const { return nearbyCaption_; }
   LaunchAtLoginToggle* launchAtLogin() const { return launchAtLogin_; }
-  TarnToggle* automaticUpdatesToggle() const { return automaticUpdates_; }
+  // Where updates come from: the package manager (the program checks for none itself).
+  PaneText* updatesNote() const { return updatesNote_; }
   QWidget* checkForUpdatesButton() const { return checkForUpdates_; }
 
   // Reads the live permission check into the row (the poll and the program's activation).
@@ -129,6 +135,12 @@ class GeneralPane : public PaneContainer {
   void refresh(bool animated = true);
   void refreshPermission();
   void set(const char* key, const QJsonValue& value);
+  // What a switch or picker of the pane does with the value the user picks: store it as `key`.
+  template <typename Value>
+  std::function<void(const Value&)> writes(const char* key) {
+    return [this, key](const Value& value) { set(key, value); };
+  }
+  TarnSegmentedPicker<QString>::Callbacks themePickerCallbacks();
 
   SettingsServices& context_;
   SettingsStore& settings_;
@@ -144,6 +156,7 @@ class GeneralPane : public PaneContainer {
   TarnSegmentedPicker<QString>* sidePicker_ = nullptr;
   TarnSegmentedPicker<double>* dwellPicker_ = nullptr;
   ShortcutRecorderButton* recorder_ = nullptr;
+  RowReveal* shortcutNote_ = nullptr;
   PasteAccessRow* pasteAccess_ = nullptr;
   TarnSegmentedPicker<QString>* themePicker_ = nullptr;
   PillDropdown* retention_ = nullptr;
@@ -151,7 +164,7 @@ class GeneralPane : public PaneContainer {
   TarnToggle* nearby_ = nullptr;
   PaneText* nearbyCaption_ = nullptr;
   LaunchAtLoginToggle* launchAtLogin_ = nullptr;
-  TarnToggle* automaticUpdates_ = nullptr;
+  PaneText* updatesNote_ = nullptr;
   QWidget* checkForUpdates_ = nullptr;
 };
 

@@ -9,7 +9,8 @@ namespace qv {
 
 class SettingsStore;
 
-// The general settings as stored, each read with its default when absent (or of another type).
+// The general settings as stored, each read with its default when absent (or of another type):
+// the one reading of these keys, for the pane and for the program that acts on them.
 struct GeneralSettings {
   static constexpr const auto& kRetentionKey = PanelState::kHistoryRetentionKey;
   static constexpr const auto& kAppearanceKey = qv::kAppearanceKey;

@@ -39,6 +39,19 @@ RowReveal::RowReveal(SettingsServices& context, QWidget* row, bool shown, QWidge
   });
 }
 
+namespace {
+// The row as drawn over a card: only what it paints itself. (QWidget::grab() lays the window's
+// background under it, a lighter band on the card while the row comes and goes.)
+QPixmap transparentPicture(QWidget& row) {
+  const qreal ratio = row.devicePixelRatioF();
+  QPixmap picture(row.size() * ratio);
+  picture.setDevicePixelRatio(ratio);
+  picture.fill(Qt::transparent);
+  row.render(&picture, QPoint(), QRegion(), QWidget::DrawChildren);
+  return picture;
+}
+}  // namespace
+
 void RowReveal::setShown(bool shown) {
   if (shown == shown_) return;
   shown_ = shown;
@@ -51,7 +64,7 @@ void RowReveal::setShown(bool shown) {
     const int width = presence_.value() > 0 || !column ? this->width() : column->contentsRect().width();
     row_->setGeometry(0, 0, width, int(std::ceil(rowHeight(width))));
     if (row_->layout()) row_->layout()->activate();
-    snapshot_ = row_->grab();
+    snapshot_ = transparentPicture(*row_);
   }
   presence_.animateTo(shown ? 1.0 : 0.0, Theme::springStandard(), [this](bool finished) {
     if (!finished) return;

@@ -1,5 +1,6 @@
 #include "settings/ShortcutRecorder.h"
 
+#include "platform/HotKeyStatus.h"
 #include "platform/SettingsStore.h"
 #include "settings/RowIconButton.h"
 #include "settings/SettingsServices.h"
@@ -50,9 +51,11 @@ void ShortcutPill::setProps(const Props& props) {
   props_ = props;
   const Animation change = Animation::easeInOut(kStateSeconds);
   pillWidth_.animateTo(targetPillWidth(), change);
-  shownLook_.animateTo(props_.hasShortcut && !props_.recording ? 1.0 : 0.0, change);
+  shownLook_.animateTo(props_.hasShortcut && props_.working && !props_.recording ? 1.0 : 0.0, change);
   recordingLook_.animateTo(props_.recording ? 1.0 : 0.0, change);
-  setAccessibleName(props_.text);
+  setAccessibleName(props_.hasShortcut && !props_.working && !props_.recording
+                        ? props_.text + QStringLiteral(", not working")
+                        : props_.text);
   update();
 }
 
@@ -110,7 +113,18 @@ void ShortcutPill::paint(QPainter& painter) {
     wash.setAlphaF(float(0.1 * recording));
     painter.fillPath(Fx::continuousRoundedRect(pill, radius), wash);
   }
+  const bool notWorking = props_.hasShortcut && !props_.working && !props_.recording;
+  if (notWorking) {
+    // A shortcut that opens nothing: drawn plain, with a faint outline, never on the accent.
+    QPen outline(settingsStyle::primary(env, 0.3), 1, Qt::DashLine);
+    painter.save();
+    painter.setPen(outline);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(Fx::continuousRoundedRect(pill.adjusted(0.5, 0.5, -0.5, -0.5), radius - 0.5));
+    painter.restore();
+  }
   const QColor text = props_.recording     ? accent
+                      : notWorking         ? settingsStyle::primary(env, 0.6)
                       : props_.hasShortcut ? QColor(Qt::white)
                                            : settingsStyle::primary(env, 0.5);
   painter.setFont(textFont());
@@ -166,7 +180,14 @@ ShortcutRecorderButton::ShortcutRecorderButton(SettingsServices& context, double
     clear_->setPresence(clearPresence_.value());
     clear_->setVisible(clearPresence_.value() > 0.001 || clearPresence_.target() > 0);
   });
+  // The clear button exists only while a shortcut is recorded, from the start.
+  const bool hasShortcut = storedShortcut().keyCode >= 0;
+  clearPresence_.jumpTo(hasShortcut ? 1.0 : 0.0);
+  clear_->setPresence(clearPresence_.value());
+  clear_->setVisible(hasShortcut);
   connect(&settings_, &SettingsStore::changed, this, &ShortcutRecorderButton::refresh);
+  if (context.hotKeyStatus)
+    connect(context.hotKeyStatus.get(), &HotKeyStatus::changed, this, &ShortcutRecorderButton::refresh);
   refresh();
 }
 
@@ -191,9 +212,63 @@ QString ShortcutRecorderButton::pillText() const {
   return displayString(shortcut.keyCode, shortcut.modifiers);
 }
 
+bool ShortcutRecorderButton::grabFailed() const {
+  const keys::StoredShortcut shortcut = storedShortcut();
+  if (shortcut.keyCode < 0 || !context_.hotKeyStatus) return false;
+  const std::optional<HotKeyStatus::Grab>& grab = context_.hotKeyStatus->lastGrab();
+  return grab && grab->keyCode == shortcut.keyCode &&
+         (grab->modifiers & keys::kShortcutModifierMask) == (shortcut.modifiers & keys::kShortcutModifierMask) &&
+         grab->status != GlobalHotKey::kOk;
+}
+
+QString ShortcutRecorderButton::caption() const {
+  if (recording_) return refusal_;
+  if (!grabFailed()) return {};
+  return grabFailureCaption(storedShortcut(), context_.hotKeyStatus->lastGrab()->status);
+}
+
+QString ShortcutRecorderButton::refusalCaption(const keys::StoredShortcut& shortcut, keys::ShortcutRefusal refusal) {
+  const QString another = QStringLiteral(" Try another combination.");
+  switch (refusal) {
+    case keys::ShortcutRefusal::typing:
+      return QStringLiteral("Shift with a letter, digit or Space types text in every app. Add Ctrl, Alt or Super.");
+    case keys::ShortcutRefusal::pasting:
+      return (shortcut.keyCode == keys::kInsertKeyCode ? QStringLiteral("Shift+Insert") : QStringLiteral("Ctrl+V")) +
+             QStringLiteral(" pastes in every app.") + another;
+    case keys::ShortcutRefusal::desktop: break;
+  }
+  switch (shortcut.keyCode) {
+    case keys::code::Q: return QStringLiteral("Ctrl+Q quits apps.") + another;
+    case keys::code::W: return QStringLiteral("Ctrl+W closes windows and tabs.") + another;
+    case keys::code::Tab: return QStringLiteral("Ctrl+Tab switches tabs.") + another;
+    case keys::code::Space: return QStringLiteral("Ctrl+Space switches the input language.") + another;
+    case keys::code::Delete: return QStringLiteral("Ctrl+Backspace deletes words.") + another;
+    default: return QStringLiteral("Ctrl+Alt+Delete belongs to the desktop.") + another;
+  }
+}
+
+QString ShortcutRecorderButton::grabFailureCaption(const keys::StoredShortcut& shortcut, int status) {
+  const QString name = displayString(shortcut.keyCode, shortcut.modifiers);
+  switch (status) {
+    case GlobalHotKey::kAlreadyGrabbed:
+      return QStringLiteral("Another program uses %1, so it doesn't open Quorvalen. Record another shortcut.")
+          .arg(name);
+    case GlobalHotKey::kUnknownKey:
+      return QStringLiteral("This keyboard has no key for %1. Record another shortcut.").arg(name);
+    case GlobalHotKey::kUnavailable:
+      return QStringLiteral("This desktop doesn't let apps listen for shortcuts, so %1 doesn't open Quorvalen.")
+          .arg(name);
+    default: return QStringLiteral("The desktop refused %1 (error %2). Record another shortcut.").arg(name).arg(status);
+  }
+}
+
 void ShortcutRecorderButton::refresh() {
   const bool hasShortcut = storedShortcut().keyCode >= 0;
-  pill_->setProps({pillText(), recording_, hasShortcut});
+  pill_->setProps({pillText(), recording_, hasShortcut, !grabFailed()});
+  if (const QString now = caption(); now != caption_) {
+    caption_ = now;
+    Q_EMIT captionChanged();
+  }
   if (clearPresence_.target() != (hasShortcut ? 1.0 : 0.0)) {
     const bool reduceMotion = context_.environment && context_.environment->reduceMotion();
     clearPresence_.animateTo(hasShortcut ? 1.0 : 0.0,
@@ -209,7 +284,12 @@ void ShortcutRecorderButton::click() {
 void ShortcutRecorderButton::startRecording() {
   if (recording_) return;
   recording_ = true;
+  refusal_.clear();
   qApp->installEventFilter(this);
+  // Keys another program holds would go to it and never arrive here: while recording, every key
+  // comes here. A combination that program holds is then recorded, its grab fails and the caption
+  // says so.
+  if (isVisible()) grabKeyboard();
   if (onRecordingChanged) onRecordingChanged(true);
   refresh();
 }
@@ -217,6 +297,8 @@ void ShortcutRecorderButton::startRecording() {
 void ShortcutRecorderButton::stopRecording() {
   if (!recording_) return;
   recording_ = false;
+  refusal_.clear();
+  if (keyboardGrabber() == this) releaseKeyboard();
   qApp->removeEventFilter(this);
   if (onRecordingChanged) onRecordingChanged(false);
   refresh();
@@ -256,8 +338,15 @@ bool ShortcutRecorderButton::handleKeyPress(const QKeyEvent& event) {
   }
   if (isModifierKey(event.key())) return false;
   if (!(keys::modifierFlagsFromQt(event.modifiers()) & keys::kShortcutModifierMask)) return false;
-  const std::optional<keys::StoredShortcut> shortcut = keys::shortcutFromQt(event.key(), event.modifiers());
-  if (!shortcut) return true;  // refused: recording goes on
+  const std::optional<keys::StoredShortcut> shortcut = keys::pressedShortcut(event.key(), event.modifiers());
+  const std::optional<keys::ShortcutRefusal> refusal = shortcut ? keys::shortcutRefusal(*shortcut) : std::nullopt;
+  if (!shortcut || refusal) {
+    // Refused: recording goes on, and the caption says why.
+    refusal_ = refusal ? refusalCaption(*shortcut, *refusal)
+                       : QStringLiteral("That key can't be part of a shortcut. Try another combination.");
+    refresh();
+    return true;
+  }
   settings_.set(QLatin1String(kKeyCodeKey), shortcut->keyCode);
   settings_.set(QLatin1String(kModifiersKey), shortcut->modifiers);
   stopRecording();

@@ -26,6 +26,8 @@ class ShortcutPill : public PaintedWidget {
     QString text;
     bool recording = false;
     bool hasShortcut = false;
+    // False when the shortcut's grab failed: it shows without the accent capsule.
+    bool working = true;
     bool operator==(const Props&) const = default;
   };
 
@@ -63,7 +65,9 @@ class ShortcutPill : public PaintedWidget {
 // tells `onRecordingChanged`, so that the global hot key lets go of its keys meanwhile); it
 // stops when it leaves the screen. Presses of a modifier alone and keys without a modifier pass
 // on; Escape cancels; shortcuts that would take ordinary typing or pasting from every program
-// (Shift with a typing key, exactly Ctrl+V, Shift+Insert) are refused and recording goes on.
+// (Shift with a typing key, exactly Ctrl+V, Shift+Insert) or that every desktop uses (Ctrl+Q,
+// Ctrl+W, …) are refused and recording goes on. Its caption says why a combination was refused,
+// and why a recorded shortcut does not work when its grab failed (the hot key status).
 class ShortcutRecorderButton : public QWidget {
   Q_OBJECT
  public:
@@ -85,6 +89,12 @@ class ShortcutRecorderButton : public QWidget {
   bool isRecording() const { return recording_; }
   keys::StoredShortcut storedShortcut() const;
   QString pillText() const;
+  // The sentence to show under the recorder; empty when there is nothing to say.
+  QString caption() const;
+  // Whether the recorded shortcut's grab failed.
+  bool grabFailed() const;
+  static QString refusalCaption(const keys::StoredShortcut& shortcut, keys::ShortcutRefusal refusal);
+  static QString grabFailureCaption(const keys::StoredShortcut& shortcut, int status);
   ShortcutPill* pill() const { return pill_; }
   RowIconButton* clearButton() const { return clear_; }
 
@@ -93,6 +103,9 @@ class ShortcutRecorderButton : public QWidget {
   void startRecording();
   void stopRecording();
   void clear();
+
+ Q_SIGNALS:
+  void captionChanged();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -109,6 +122,8 @@ class ShortcutRecorderButton : public QWidget {
   RowIconButton* clear_ = nullptr;
   Animated<double> clearPresence_;
   bool recording_ = false;
+  QString refusal_;  // why the last press while recording was refused
+  QString caption_;
 };
 
 }  // namespace qv

@@ -1,6 +1,7 @@
 #include "state/CustomCategory.h"
 
 #include "base/Uuid.h"
+#include "items/model/JsonSalvage.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -44,6 +45,24 @@ std::optional<QList<CustomCategory>> decodeCategories(const QByteArray& json) {
     std::optional<CustomCategory> category = CustomCategory::fromJson(value);
     if (!category) return std::nullopt;
     categories.append(std::move(*category));
+  }
+  return categories;
+}
+
+std::optional<QList<CustomCategory>> decodeCategoriesSkippingBad(const QByteArray& json, bool* whole) {
+  *whole = true;
+  if (std::optional<QList<CustomCategory>> categories = decodeCategories(json)) return categories;
+  *whole = false;
+  const auto decodeOne = [](QByteArrayView text) {
+    const QJsonDocument document = QJsonDocument::fromJson(text.toByteArray());
+    return document.isObject() ? CustomCategory::fromJson(document.object()) : std::nullopt;
+  };
+  const std::optional<SalvagedArray> salvaged = salvageJsonArray(
+      json, [&](QByteArrayView object) { return decodeOne(object).has_value(); });
+  if (!salvaged) return std::nullopt;
+  QList<CustomCategory> categories;
+  for (const QByteArrayView element : salvaged->elements) {
+    if (std::optional<CustomCategory> category = decodeOne(element)) categories.append(std::move(*category));
   }
   return categories;
 }

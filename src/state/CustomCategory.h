@@ -28,6 +28,9 @@ struct CustomCategory {
 // The stored list: a JSON array of categories. Decoding fails as a whole on a bad record.
 QByteArray encodeCategories(const QList<CustomCategory>& categories);
 std::optional<QList<CustomCategory>> decodeCategories(const QByteArray& json);
+// The categories that decode from a stored list that may be damaged (a bad record, junk, a cut),
+// in order; `whole` tells whether all of it read. None when there is no list at all.
+std::optional<QList<CustomCategory>> decodeCategoriesSkippingBad(const QByteArray& json, bool* whole);
 
 // The eight category colours (sRGB, opaque) in index order.
 inline constexpr int kCategoryPaletteSize = 8;

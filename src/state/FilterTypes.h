@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QHashFunctions>
 #include <QLocale>
+#include <QSet>
 #include <QString>
 #include <QUuid>
 #include <array>
@@ -67,6 +68,33 @@ struct DateRange {
 std::optional<DateRange> dateRange(DateFilter filter, const QDateTime& now, const QLocale& locale = QLocale());
 // Whether a capture date falls in the filter's bucket at `now`.
 bool matches(DateFilter filter, const QDateTime& date, const QDateTime& now, const QLocale& locale = QLocale());
+
+// The type, app and date filters as they stand at one moment, checked item by item without
+// further look-ups (the panel's and the library's narrowing). It points at the app set it was
+// made from: use it at once, while that set is unchanged.
+struct BadgeCheck {
+  unsigned typeMask = 0;  // bit per TypeFilter; 0 = no type filter
+  const QSet<QString>* apps = nullptr;
+  bool byDate = false;
+  std::optional<DateRange> range;  // none with byDate: nothing passes
+
+  BadgeCheck(const QSet<TypeFilter>& types, const QSet<QString>& appFilter, const std::optional<DateFilter>& date,
+             const QDateTime& now) {
+    for (TypeFilter type : types) typeMask |= 1u << static_cast<unsigned>(type);
+    if (!appFilter.isEmpty()) apps = &appFilter;
+    if (date) {
+      byDate = true;
+      range = dateRange(*date, now);
+    }
+  }
+  bool isSet() const { return typeMask != 0 || apps || byDate; }
+  bool passes(const ClipboardItem& item) const {
+    if (typeMask && !(typeMask & (1u << static_cast<unsigned>(typeFilter(item))))) return false;
+    if (apps && !apps->contains(item.sourceAppBundleID)) return false;
+    if (byDate && !(range && item.capturedAt.isValid() && range->contains(item.capturedAt))) return false;
+    return true;
+  }
+};
 
 // A filter toggled from a badge on a card.
 struct BadgeFilter {

@@ -41,6 +41,15 @@ struct HistoryFile::Shared {
   std::atomic<bool> historyWriteBlocked = false;
   // Set when a history or journal was set aside: side files of items it held may be wanted again.
   std::atomic<bool> pruneSuspended = false;
+  // Set while writes fail (a full disk): the failure is logged once, not at every retry.
+  std::atomic<bool> writeFailing = false;
+  // Save queue only: the ids named by each set-aside history or journal, by path, with the size
+  // they were read at (a set-aside file is read once, not at every prune).
+  struct SetAside {
+    qint64 size = -1;
+    QSet<QString> ids;
+  };
+  QHash<QString, SetAside> setAside;
   // The save queue's writer of the file and the journal.
   HistoryWriter writer;
 };
@@ -107,6 +116,50 @@ void pruneOrphanFiles(const HistorySaveServices& services, const QList<Clipboard
   }
 }
 
+bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// Every UUID in the text, upper-case as side files are named. Damaged records cannot be told
+// apart from whole ones, so every UUID-shaped string counts: keeping a file too many is harmless.
+void collectUuids(const QByteArray& text, QSet<QString>& ids) {
+  constexpr qsizetype kLength = 36;
+  const char* data = text.constData();
+  for (qsizetype i = 8; i + kLength - 8 <= text.size(); ++i) {
+    if (data[i] != '-') continue;
+    const char* start = data + i - 8;
+    bool uuid = true;
+    for (qsizetype k = 0; k < kLength && uuid; ++k)
+      uuid = (k == 8 || k == 13 || k == 18 || k == 23) ? start[k] == '-' : isHexDigit(start[k]);
+    if (!uuid) continue;
+    ids.insert(QString::fromLatin1(start, kLength).toUpper());
+    i += kLength - 9;
+  }
+}
+
+// The ids that histories and journals set aside beside the history file still name: their side
+// files stay, so that such a history can be read back one day with its images and rich text.
+QSet<QString> idsOfSetAsideHistories(const QString& historyPath, HistoryFile::Shared& shared) {
+  const QFileInfo history(historyPath);
+  const QString journal = QLatin1String(HistoryFile::kJournalFileName);
+  const QFileInfoList files = history.dir().entryInfoList(
+      {history.fileName() + QStringLiteral(".unreadable-*"), journal + QStringLiteral(".unreadable-*"),
+       journal + QStringLiteral(".unmatched-*")},
+      QDir::Files);
+  QSet<QString> ids;
+  QHash<QString, HistoryFile::Shared::SetAside> seen;
+  for (const QFileInfo& file : files) {
+    HistoryFile::Shared::SetAside entry = shared.setAside.value(file.absoluteFilePath());
+    if (entry.size != file.size()) {
+      entry.ids.clear();
+      collectUuids(readFile(file.absoluteFilePath()), entry.ids);
+      entry.size = file.size();
+    }
+    ids.unite(entry.ids);
+    seen.insert(file.absoluteFilePath(), std::move(entry));
+  }
+  shared.setAside = std::move(seen);
+  return ids;
+}
+
 // On the save queue: writes missing image side files and the history (its changes to the journal,
 // now and then the whole file), then (when asked) deletes side files of items that are gone.
 // False when the history could not be written.
@@ -124,6 +177,11 @@ bool writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shar
     qCInfo(lcState) << "History not written: the unreadable history file is still in place";
   } else {
     written = shared.writer.save(items, save.changes, save.rewrite, save.moment, save.now);
+    if (!written && !shared.writeFailing.exchange(true))
+      qCWarning(lcState) << "History could not be written (" << shared.writer.failure()
+                         << "); the files keep what they held and the write is tried again:" << services.historyPath;
+    else if (written && shared.writeFailing.exchange(false))
+      qCInfo(lcState) << "History written again after failed writes";
   }
 
   QSet<QString> extraIDs, extraFolders;
@@ -142,6 +200,7 @@ bool writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shar
     qCInfo(lcState) << "Side files kept: a history file was set aside in this run";
     return written;
   }
+  extraIDs.unite(idsOfSetAsideHistories(services.historyPath, shared));
   pruneOrphanFiles(services, items, extraIDs, extraFolders);
   return written;
 }
@@ -307,14 +366,12 @@ void HistoryFile::write(Save save, bool sync) {
                                 services_.richTextStore,
                                 services_.fileBookmarkStore};
   auto job = [sideFiles = std::move(sideFiles), shared = shared_, save = std::move(save), number,
-              scheduler = services_.scheduler, failed = failed_] {
+              scheduler = services_.scheduler, failed = writeFailed_] {
     if (!writeHistory(sideFiles, *shared, save, number) && failed) scheduler->post(failed);
   };
   if (sync) queue_->sync(std::move(job));
   else queue_->async(std::move(job));
 }
-
-void HistoryFile::setSaveFailedHandler(std::function<void()> failed) { failed_ = std::move(failed); }
 
 void HistoryFile::setJournalLimits(const JournalLimits& limits) {
   queue_->async([shared = shared_, limits] { shared->writer.setLimits(limits); });

@@ -56,10 +56,12 @@ class HistoryFile {
     HistoryWriter::Moment moment = HistoryWriter::Moment::change;
     double now = 0;  // the scheduler's uptime
   };
-  // Writes a save on the save queue (and waits for it with `sync`). When it could not be written
-  // whole (a full disk), `failed` is called on the main thread; the next save tries again.
+  // Writes a save on the save queue (and waits for it with `sync`).
   void write(Save save, bool sync);
-  void setSaveFailedHandler(std::function<void()> failed);
+  // Called on the main thread after a save that could not be written whole (a full disk: the
+  // files keep what they held, and the writer what it could not write), so that the owner tries
+  // again later.
+  void setWriteFailedHandler(std::function<void()> handler) { writeFailed_ = std::move(handler); }
   void setJournalLimits(const JournalLimits& limits);
   // Returns once a write still under way on the save queue has finished.
   void waitForWrites();
@@ -86,9 +88,9 @@ class HistoryFile {
 
   ItemServices& services_;
   std::shared_ptr<SerialQueue> queue_;
-  std::function<void()> failed_;
   // Shared with the save queue.
   std::shared_ptr<Shared> shared_;
+  std::function<void()> writeFailed_;
 };
 
 }  // namespace qv

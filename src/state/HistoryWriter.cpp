@@ -6,9 +6,9 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <utility>
 
 #include <fcntl.h>
@@ -16,31 +16,6 @@
 #include <unistd.h>
 
 namespace qv {
-
-namespace {
-
-// Writes `data` to a new file that replaces `path` only once all of it is written and synced.
-// `beforeReplacing` gets the identity of the new file while the old one is still in place.
-// None when any step fails; the old file is then as it was.
-std::optional<HistoryFileIdentity> replaceFile(const QString& path, const QByteArray& data,
-                                               const std::function<void(const HistoryFileIdentity&)>& beforeReplacing) {
-  if (!ensurePrivateFolder(QFileInfo(path).absolutePath())) return std::nullopt;
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return std::nullopt;
-  file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-  struct stat status {};
-  if (file.write(data) != data.size() || !file.flush() || ::fstat(file.handle(), &status) != 0) {
-    file.cancelWriting();
-    return std::nullopt;
-  }
-  const HistoryFileIdentity identity =
-      HistoryFileIdentity::of(data, qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec);
-  beforeReplacing(identity);
-  if (!file.commit()) return std::nullopt;
-  return identity;
-}
-
-}  // namespace
 
 HistoryWriter::HistoryWriter(QString historyPath, QString journalPath)
     : historyPath_(std::move(historyPath)), journalPath_(std::move(journalPath)) {}
@@ -92,21 +67,24 @@ bool HistoryWriter::fold(const QList<ClipboardItem>& items, double now) {
   lastFoldAt_ = now;
   const QByteArray data = encodeItems(items);
   bool folded = false;
-  const std::optional<HistoryFileIdentity> written = replaceFile(historyPath_, data, [&](const HistoryFileIdentity& into) {
+  std::optional<HistoryFileIdentity> written;
+  const bool replaced = writeFileAtomically(historyPath_, data, &failure_, [&](int handle) {
+    struct stat status {};
+    if (::fstat(handle, &status) != 0) return;
+    written = HistoryFileIdentity::of(data, qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec);
     // Said before the new file takes the old one's place, so that a crash on either side of
     // it replays exactly what the file on disk lacks.
     if (!journalUsable_ || journalLength_ == 0 || !openJournal()) return;
     QByteArray line;
-    journal::appendFolded(line, into);
+    journal::appendFolded(line, *written);
     if (writeAt(journalLength_, line)) {
       journalLength_ += line.size();
       folded = true;
     }
   });
-  if (!written) {
-    qCInfo(lcState) << "History write failed:" << historyPath_;
-    return false;
-  }
+  // The new file's status could not be read before the rename (it always can): read it in place.
+  if (replaced && !written) written = HistoryFileIdentity::ofFile(historyPath_);
+  if (!replaced || !written) return false;
   file_ = *written;
   mustRewrite_ = false;
   unwritten_.clear();
@@ -136,7 +114,7 @@ bool HistoryWriter::append(const QByteArray& records) {
   bytes += records;
   if (!openJournal() || !writeAt(journalLength_, bytes)) {
     unwritten_ += records;
-    qCInfo(lcState) << "History journal append failed; kept" << unwritten_.size() << "bytes for the next try";
+    failure_ = QString::fromLocal8Bit(std::strerror(errno));
     return false;
   }
   journalLength_ += bytes.size();

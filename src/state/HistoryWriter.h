@@ -54,6 +54,8 @@ class HistoryWriter {
 
   // Bytes of records in the journal that the file lacks (for tests and figures).
   qint64 journalBytes() const { return liveBytes_; }
+  // Why the last write that failed did (the system's word for it).
+  const QString& failure() const { return failure_; }
 
  private:
   bool append(const QByteArray& records);
@@ -75,6 +77,7 @@ class HistoryWriter {
   QByteArray unwritten_;      // records whose append failed, kept for the next try
   bool mustRewrite_ = false;
   std::optional<double> lastFoldAt_;
+  QString failure_;
 };
 
 }  // namespace qv

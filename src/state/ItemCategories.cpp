@@ -7,6 +7,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <algorithm>
 #include <utility>
 
@@ -14,34 +15,43 @@ namespace qv {
 
 namespace {
 
-// Moves a stored value that could not be read to a key of its own, so that the next save
-// writes over nothing the user had. An earlier set-aside value is never replaced.
-void setAsideUnreadable(SettingsStore& settings, const QDateTime& now, const char* key) {
-  const QString source = QLatin1String(key);
-  const QString stamp = now.toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-  QString target = source + QStringLiteral(".unreadable-") + stamp;
-  for (int n = 2; settings.hasStoredValue(target); ++n)
-    target = source + QStringLiteral(".unreadable-") + stamp + u'-' + QString::number(n);
-  settings.set(target, settings.value(source));
-  settings.remove(source);
-  qCInfo(lcState) << "Stored" << source << "could not be read; set aside as" << target;
-}
-
-// The stored item-to-category map, or none when it is not a JSON object of strings.
-std::optional<ItemCategories::IdMap> decodeAssignments(const QByteArray& data) {
+// The stored item-to-category map. Every pair of two UUID strings is read, also from a map that
+// is damaged or holds other values; `whole` tells whether all of it read. None when nothing of
+// it reads.
+std::optional<ItemCategories::IdMap> decodeAssignments(const QByteArray& data, bool* whole) {
+  ItemCategories::IdMap assignments;
   QJsonParseError error;
   const QJsonDocument document = QJsonDocument::fromJson(data, &error);
-  if (error.error != QJsonParseError::NoError || !document.isObject()) return std::nullopt;
-  const QJsonObject map = document.object();
-  ItemCategories::IdMap assignments;
-  for (auto it = map.constBegin(); it != map.constEnd(); ++it) {
-    if (!it.value().isString()) return std::nullopt;
-    // Pairs that name no UUID are dropped; the rest of the map stays good.
-    const std::optional<QUuid> item = parseUuid(it.key());
-    const std::optional<QUuid> category = parseUuid(it.value().toString());
+  if (error.error == QJsonParseError::NoError && document.isObject()) {
+    *whole = true;
+    const QJsonObject map = document.object();
+    for (auto it = map.constBegin(); it != map.constEnd(); ++it) {
+      if (!it.value().isString()) {
+        *whole = false;
+        continue;
+      }
+      // Pairs that name no UUID are dropped; the rest of the map stays good.
+      const std::optional<QUuid> item = parseUuid(it.key());
+      const std::optional<QUuid> category = parseUuid(it.value().toString());
+      if (item && category) assignments.insert(*item, *category);
+    }
+    return assignments;
+  }
+  *whole = false;
+  static const QRegularExpression pair(QStringLiteral(
+      R"re("([0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12})"\s*:\s*"([0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12})")re"));
+  for (auto it = pair.globalMatch(QString::fromUtf8(data)); it.hasNext();) {
+    const QRegularExpressionMatch match = it.next();
+    const std::optional<QUuid> item = parseUuid(match.captured(1));
+    const std::optional<QUuid> category = parseUuid(match.captured(2));
     if (item && category) assignments.insert(*item, *category);
   }
+  if (assignments.isEmpty()) return std::nullopt;
   return assignments;
+}
+
+void logSetAside(const char* key, const QString& target) {
+  qCInfo(lcState) << "Stored" << key << "could not be read as a whole; kept what did and set it aside as" << target;
 }
 
 CustomCategory* findCategory(QList<CustomCategory>& categories, const QUuid& id) {
@@ -76,14 +86,19 @@ void ItemCategories::saveCardCategories() {
 }
 
 ItemCategories::Changes ItemCategories::load() {
-  const QDateTime now = scheduler_.now();
   Changes changes = none;
 
+  // What does not read is set aside, and what did read stays and is stored again: items filed
+  // in a category that reads keep it.
   if (settings_.hasStoredValue(QLatin1String(kCustomCategoriesKey))) {
     const std::optional<QByteArray> stored = settings_.dataValue(QLatin1String(kCustomCategoriesKey));
-    std::optional<QList<CustomCategory>> categories = stored ? decodeCategories(*stored) : std::nullopt;
-    if (!categories) setAsideUnreadable(settings_, now, kCustomCategoriesKey);
-    else if (setCustomCategories(std::move(*categories))) changes |= categoriesChanged;
+    bool whole = false;
+    std::optional<QList<CustomCategory>> categories = stored ? decodeCategoriesSkippingBad(*stored, &whole)
+                                                             : std::nullopt;
+    if (!whole) logSetAside(kCustomCategoriesKey, settings_.setAsideUnreadable(QLatin1String(kCustomCategoriesKey)));
+    const bool storeAgain = !whole && categories && !categories->isEmpty();
+    if (categories && setCustomCategories(std::move(*categories))) changes |= categoriesChanged;
+    if (storeAgain) saveCustomCategories();
   }
 
   // The seed runs once ever, also when categories exist already.
@@ -97,9 +112,12 @@ ItemCategories::Changes ItemCategories::load() {
 
   if (!settings_.hasStoredValue(QLatin1String(kCardCategoriesKey))) return changes;
   const std::optional<QByteArray> stored = settings_.dataValue(QLatin1String(kCardCategoriesKey));
-  std::optional<IdMap> assignments = stored ? decodeAssignments(*stored) : std::nullopt;
-  if (!assignments) setAsideUnreadable(settings_, now, kCardCategoriesKey);
-  else if (setCardCategories(std::move(*assignments))) changes |= assignmentsChanged;
+  bool whole = false;
+  std::optional<IdMap> assignments = stored ? decodeAssignments(*stored, &whole) : std::nullopt;
+  if (!whole) logSetAside(kCardCategoriesKey, settings_.setAsideUnreadable(QLatin1String(kCardCategoriesKey)));
+  const bool storeAgain = !whole && assignments && !assignments->isEmpty();
+  if (assignments && setCardCategories(std::move(*assignments))) changes |= assignmentsChanged;
+  if (storeAgain) saveCardCategories();
   return changes;
 }
 

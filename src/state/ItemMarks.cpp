@@ -1,5 +1,6 @@
 #include "state/ItemMarks.h"
 
+#include "base/Log.h"
 #include "base/Uuid.h"
 #include "platform/Scheduler.h"
 #include "platform/SettingsStore.h"
@@ -9,10 +10,19 @@
 
 namespace qv {
 
-ItemMarks::IdSet ItemMarks::readIdList(const char* key) const {
+ItemMarks::IdSet ItemMarks::readIdList(const char* key) {
   IdSet ids;
-  const QJsonArray stored = settings_.arrayValue(QLatin1String(key)).value_or(QJsonArray());
-  for (const QJsonValue& value : stored) {
+  const QString name = QLatin1String(key);
+  const std::optional<QJsonArray> stored = settings_.arrayValue(name);
+  if (!stored) {
+    // Read as absent, a list of another type would let retention delete pinned items: it is
+    // kept aside and counted as lost, which holds retention off in this run.
+    if (settings_.hasStoredValue(name))
+      qCWarning(lcState) << "Stored" << name << "is no list; set aside as" << settings_.setAsideUnreadable(name);
+    return ids;
+  }
+  // An entry that is no UUID names no item: it is dropped.
+  for (const QJsonValue& value : *stored) {
     if (const std::optional<QUuid> id = parseUuid(value.toString())) ids.insert(*id);
   }
   return ids;

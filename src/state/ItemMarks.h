@@ -82,7 +82,8 @@ class ItemMarks {
     slot = std::move(value);
     return true;
   }
-  IdSet readIdList(const char* key) const;
+  // The stored ids; a value that does not read is set aside (see SettingsStore::setAsideUnreadable).
+  IdSet readIdList(const char* key);
   void writeIdList(const char* key, const IdSet& ids);
 
   SettingsStore& settings_;

@@ -21,8 +21,10 @@ PanelState::PanelState(ItemServices& context, QObject* parent)
   connect(this, &PanelState::itemsChanged, this, [this] {
     if (recordingDepth_ == 0) unrecordedChange_ = true;
   });
-  historyFile_->setSaveFailedHandler([self = QPointer<PanelState>(this)] {
-    if (self) self->saveFailed();
+  // A write that failed (a full disk) leaves the history unsaved: it is tried again a while
+  // later, and at the latest at quit.
+  historyFile_->setWriteFailedHandler([self = QPointer<PanelState>(this)] {
+    if (self) self->retryFailedSave();
   });
 }
 

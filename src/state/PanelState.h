@@ -24,6 +24,7 @@ namespace qv {
 
 struct ItemServices;
 class SerialQueue;
+class SearchIndex;
 struct LinkMetadata;
 
 // Whether two items hold the same content (the de-duplication test): same kind and equal
@@ -79,8 +80,8 @@ class PanelState : public QObject {
   static constexpr double kSaveDelaySeconds = 0.25;
   // The journal replayed at start-up is folded into the file this long after the launch.
   static constexpr double kStartFoldDelaySeconds = 2;
-  // A save that could not be written (a full disk) is tried again this long after.
-  static constexpr double kSaveRetrySeconds = 10;
+  // After a failed write (a full disk), the history is written again this much later.
+  static constexpr double kSaveRetrySeconds = 30;
   // More changes than this between two saves are written as the whole file.
   static constexpr qsizetype kMostRecordedChanges = 2000;
   static constexpr int kSavesPerPrune = 20;
@@ -301,6 +302,13 @@ class PanelState : public QObject {
   Q_SIGNAL void filteredItemsChanged();
   // Keeps the items that pass the type, app and date filters, in order.
   QList<ClipboardItem> applyBadgeFilters(const QList<ClipboardItem>& items) const;
+  // The type, app and date filters as they stand now, for checking items one by one.
+  BadgeCheck badgeCheck() const;
+  // The searched texts of the history, brought up to date: row i is items()[i]. For narrowing by
+  // a query other than the panel's (the library's own search).
+  const SearchIndex& searchIndex() const;
+  // The text recognised in image items, for a query the index cannot answer.
+  const ClipboardItem::RecognizedTextLookup& recognizedTextLookup() const;
   // A type, app or date filter is set (the tab and the query do not count).
   bool hasActiveFilters() const;
   // One removable chip per type, app and date filter: types, then apps, then the date.
@@ -352,7 +360,11 @@ class PanelState : public QObject {
 
  private:
   void save(bool sync, HistoryWriter::Moment moment = HistoryWriter::Moment::change);
-  void saveFailed();
+  void retryFailedSave();
+  // While stored settings or marks could not be read (the run uses defaults for them), nothing
+  // is pruned: neither by retention nor side files. Says so once.
+  bool storedValuesLost() const;
+  mutable bool reportedLostValues_ = false;
   // Changes of the items made inside a recording reach the journal as these records; any other
   // change of the items makes the next save write the whole file.
   friend struct RecordedChange;
@@ -373,7 +385,6 @@ class PanelState : public QObject {
   // The history file, its side files and the save queue.
   std::unique_ptr<HistoryFile> historyFile_;
   WorkItem saveWork_;
-  WorkItem retryWork_;
   // Monotonic time of the oldest change not yet handed to a save; none when all are saved.
   std::optional<double> unsavedSince_;
   // The changes since the last save, for the journal.

@@ -21,31 +21,6 @@ namespace {
 
 QString normalizedQuery(const QString& query) { return trimmedText(query).toLower(); }
 
-// The type, app and date filters as they stand, checked per item without further look-ups.
-struct BadgeCheck {
-  unsigned typeMask = 0;  // bit per TypeFilter; 0 = no type filter
-  const QSet<QString>* apps = nullptr;
-  bool byDate = false;
-  std::optional<DateRange> range;  // none with byDate: nothing passes
-
-  BadgeCheck(const QSet<TypeFilter>& types, const QSet<QString>& appFilter, const std::optional<DateFilter>& date,
-             const QDateTime& now) {
-    for (TypeFilter type : types) typeMask |= 1u << static_cast<unsigned>(type);
-    if (!appFilter.isEmpty()) apps = &appFilter;
-    if (date) {
-      byDate = true;
-      range = dateRange(*date, now);
-    }
-  }
-  bool isSet() const { return typeMask != 0 || apps || byDate; }
-  bool passes(const ClipboardItem& item) const {
-    if (typeMask && !(typeMask & (1u << static_cast<unsigned>(typeFilter(item))))) return false;
-    if (apps && !apps->contains(item.sourceAppBundleID)) return false;
-    if (byDate && !(range && item.capturedAt.isValid() && range->contains(item.capturedAt))) return false;
-    return true;
-  }
-};
-
 }  // namespace
 
 struct PanelState::FilterIndex {
@@ -226,8 +201,7 @@ std::shared_ptr<PanelState::FilterIndex> PanelState::attachFilterIndex(PanelStat
 
 FilteredItems PanelState::filteredItems() const {
   FilterIndex& index = *filterIndex_;
-  const BadgeCheck badges(filterTypes_, filterApps_, filterDate_,
-                          filterDate_ ? context_.scheduler->now() : QDateTime());
+  const BadgeCheck badges = badgeCheck();
   // A date bucket moves with the clock: the result holds only while the bucket is the same.
   if (index.valid && index.resultRange == badges.range) {
     if (index.frontPending) index.settleFront(badges);
@@ -241,9 +215,21 @@ FilteredItems PanelState::filteredItems() const {
 
 void PanelState::afterItemPrepended() { filterIndex_->prepended = true; }
 
+BadgeCheck PanelState::badgeCheck() const {
+  return BadgeCheck(filterTypes_, filterApps_, filterDate_, filterDate_ ? context_.scheduler->now() : QDateTime());
+}
+
+const SearchIndex& PanelState::searchIndex() const {
+  filterIndex_->texts.refresh(items_);
+  return filterIndex_->texts;
+}
+
+const ClipboardItem::RecognizedTextLookup& PanelState::recognizedTextLookup() const {
+  return filterIndex_->recognizedText;
+}
+
 QList<ClipboardItem> PanelState::applyBadgeFilters(const QList<ClipboardItem>& items) const {
-  const BadgeCheck badges(filterTypes_, filterApps_, filterDate_,
-                          filterDate_ ? context_.scheduler->now() : QDateTime());
+  const BadgeCheck badges = badgeCheck();
   if (!badges.isSet()) return items;
   QList<ClipboardItem> kept;
   for (const ClipboardItem& item : items)

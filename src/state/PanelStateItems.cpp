@@ -137,6 +137,7 @@ bool PanelState::isProtected(const ClipboardItem& item) const {
 bool PanelState::applyRetention() {
   const std::optional<QDateTime> cutoff = retentionCutoff();
   if (!cutoff) return false;
+  if (storedValuesLost()) return false;
   const qint64 cutoffMs = cutoff->toMSecsSinceEpoch();
   if (retentionFloorAt_ == historyChanges_ && cutoffMs <= retentionFloorMs_) return false;
   const auto expired = [&](const ClipboardItem& item) {

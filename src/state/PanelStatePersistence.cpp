@@ -1,5 +1,6 @@
 // The history's persistence as the state drives it (saves after changes, loading at start-up),
 // the text-recognition backfill and link metadata.
+#include "base/Log.h"
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
 #include "items/link/LinkMetadataFetcher.h"
@@ -27,10 +28,16 @@ void PanelState::scheduleSave() {
       delay, [this] { save(false); }, Guard(this));
 }
 
+void PanelState::retryFailedSave() {
+  if (!unsavedSince_) unsavedSince_ = context_.scheduler->uptime();
+  if (saveWork_.isPending()) return;  // a save for a later change is on its way
+  saveWork_ = context_.scheduler->after(
+      kSaveRetrySeconds, [this] { save(false); }, Guard(this));
+}
+
 void PanelState::flushSave() {
   saveWork_.cancel();
   saveWork_ = WorkItem();
-  retryWork_.cancel();
   // Also with nothing unsaved: a journal that fits the quit budget is folded in.
   save(true, HistoryWriter::Moment::quit);
 }
@@ -53,8 +60,10 @@ void PanelState::save(bool sync, HistoryWriter::Moment moment) {
   bool prune = false;
   if (changed) {
     int count = savesSinceLastPrune_ + 1;
-    prune = count >= kSavesPerPrune;
-    if (prune) count = 0;
+    // Without the stored retention and marks (pins, categories), a prune could not tell which
+    // side files are still wanted.
+    prune = count >= kSavesPerPrune && !storedValuesLost();
+    if (count >= kSavesPerPrune) count = 0;
     setSavesSinceLastPrune(count);
   }
   HistoryFile::Save save;
@@ -67,11 +76,13 @@ void PanelState::save(bool sync, HistoryWriter::Moment moment) {
   historyFile_->write(std::move(save), sync);
 }
 
-void PanelState::saveFailed() {
-  // The writer keeps what it could not write; the retry (or the next change) tries again.
-  if (retryWork_.isPending()) return;
-  retryWork_ = context_.scheduler->after(
-      kSaveRetrySeconds, [this] { save(false); }, Guard(this));
+bool PanelState::storedValuesLost() const {
+  if (!context_.settings->lostStoredValues()) return false;
+  if (!reportedLostValues_) {
+    reportedLostValues_ = true;
+    qCWarning(lcState) << "Stored settings or marks could not be read: nothing is pruned in this run";
+  }
+  return true;
 }
 
 void PanelState::loadHistory() {

@@ -25,8 +25,8 @@ namespace Translucency {
 void prepareWindow(QWidget* window);
 
 // The background of a material. Translucent while a compositor runs and the user has not asked
-// for reduced transparency or more contrast; more opaque when nothing blurs behind; opaque
-// otherwise.
+// for reduced transparency or more contrast; nearly opaque unless the compositor is known to
+// blur what lies behind (text behind would read through it); opaque otherwise.
 QColor backgroundColor(Material material, const EnvironmentValues& environment, const TranslucencySupport& support);
 // The hairline around a surface (stronger with reduced transparency or more contrast).
 QColor hairlineColor(const EnvironmentValues& environment);

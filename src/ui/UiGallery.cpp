@@ -162,7 +162,7 @@ QImage textControls(GalleryScene& scene) {
   const QString samples[] = {QString(), QStringLiteral("invoice 2026")};
   for (int i = 0; i < 2; ++i) {
     QVTextField field(scene.context, QStringLiteral("Search clipboard"), 14);
-    field.setProps({samples[i]});
+    field.setProps({samples[i]}, {});
     field.resize(200, 30);
     place(field, QRectF(i * 230, 0, 220, 30), 12);
   }
@@ -170,15 +170,16 @@ QImage textControls(GalleryScene& scene) {
   caption(QStringLiteral("QVTextViewer, scrolled 30 points"), 40);
   QVTextViewer viewer(scene.context);
   QString edges;
-  viewer.setOnEdgesChange([&](bool above, bool below) {
+  const QVTextViewer::Callbacks reportEdges{[&](bool above, bool below) {
     edges = QStringLiteral("hidden above: %1, below: %2").arg(above ? "yes" : "no", below ? "yes" : "no");
-  });
+  }};
   viewer.setProps(
       {QStringLiteral("A clipboard keeps whatever was copied, however long it was. The viewer shows all of it, "
                       "selectable and scrolling without scroll bars, and tells its owner whether text is "
                       "hidden above or below, so the owner can fade the edges. ")
            .repeated(3),
-       nullptr, false, QSizeF(10, 8)});
+       nullptr, false, QSizeF(10, 8)},
+      reportEdges);
   viewer.resize(450, 110);
   viewer.show();  // laid out at its size, offscreen
   viewer.verticalScrollBar()->setValue(30);
@@ -188,7 +189,7 @@ QImage textControls(GalleryScene& scene) {
 
   caption(QStringLiteral("QVCodeViewer (python)"), 192);
   QVCodeViewer code(scene.context);
-  code.setProps({codeSamples()[1].source, codeSamples()[1].language});
+  code.setProps({codeSamples()[1].source, codeSamples()[1].language}, {});
   code.resize(450, 250);
   code.show();
   scene.settle();

@@ -8,19 +8,26 @@
 #include "items/capture/ClipboardMonitor.h"
 #include "library/LibraryWindowController.h"
 #include "platform/Updater.h"
+#include "settings/GeneralPane.h"
 #include "settings/IgnoredPane.h"
+#include "settings/SettingsView.h"
 #include "settings/onboarding/OnboardingView.h"
 #include "settings/onboarding/OnboardingWindowController.h"
 #include "state/PanelState.h"
 #include "support/CapturedLog.h"
-#include "support/FakeInterfaceContext.h"
-#include "support/StateTestSupport.h"
+#include "support/app/FakeContext.h"
+#include "support/state/StateTestSupport.h"
 #include "ui/Appearance.h"
 #include "ui/controls/PillButtons.h"
+#include "ui/controls/TarnToggle.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPushButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -54,7 +61,7 @@ struct AppDelegateTest : ::testing::Test {
   EdgeTrigger& edge() { return *delegate->edgeTrigger(); }
 
   bool compositor_;
-  test::FakeInterfaceContext fake;
+  test::FakeAppContext fake;
   std::unique_ptr<AppDelegate> delegate;
 };
 
@@ -150,6 +157,67 @@ TEST_F(AppDelegateTest, WithoutATrayHostItRunsOnAndSaysSoOnce) {
   EXPECT_TRUE(state().isVisible());
 }
 
+// A settings file that could not be read is said once: from the tray, or where there is none in
+// an alert. A start with readable settings says nothing.
+TEST_F(AppDelegateTest, SettingsThatCouldNotBeReadAreSaidOnceFromTheTrayElseInAnAlert) {
+  const QString path = settings().filePath();
+  for (const bool tray : {true, false}) {
+    SCOPED_TRACE(tray ? "tray" : "no tray");
+    ASSERT_TRUE(writeFileAtomically(path, "{\"qv.didSeeOnboarding.v1\": tru"));
+    fake.context->settings = std::make_shared<SettingsStore>(path, *fake.scheduler);
+    fake.context->makeStatusItem = [this, tray] {
+      auto item = std::make_unique<FakeStatusItem>();
+      item->available = tray;
+      fake.statusItem = item.get();
+      return std::unique_ptr<StatusItem>(std::move(item));
+    };
+    const qsizetype alerts = fake.alerts->shown.size();
+    launch();
+    advance(1);
+    const QString said = QString::fromLatin1(AppDelegate::kSettingsResetMessage);
+    EXPECT_EQ(fake.statusItem->messages, tray ? QStringList{"Quorvalen|" + said} : QStringList{});
+    ASSERT_EQ(fake.alerts->shown.size(), alerts + (tray ? 0 : 1));
+    if (!tray) {
+      EXPECT_EQ(fake.alerts->shown.last().informativeText, said);
+    }
+    delegate.reset();
+
+    fake.context->settings = std::make_shared<SettingsStore>(path, *fake.scheduler);
+    launch();
+    advance(1);
+    EXPECT_TRUE(fake.statusItem->messages.isEmpty()) << "the next start";
+    EXPECT_EQ(fake.alerts->shown.size(), alerts + (tray ? 0 : 1));
+    delegate.reset();
+  }
+}
+
+// Every reader of a setting reads a wrongly typed value the same way: what the settings pane
+// shows is what the program does.
+TEST_F(AppDelegateTest, AWronglyTypedSettingReadsTheSameInThePaneAndInTheProgram) {
+  seenOnboarding();
+  settings().set(AppDelegate::kShortcutKeyCodeKey, 9);
+  settings().set(QStringLiteral("qv.shortcut.modifiers"), 0x100000);
+  const QJsonValue wrong[] = {QStringLiteral("no"), 0, QJsonArray{false}, QJsonObject{}};
+  for (const QJsonValue& value : wrong) {
+    SCOPED_TRACE(QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact).toStdString());
+    settings().set(AppDelegate::kEdgeEnabledKey, value);
+    settings().set(AppDelegate::kEdgeSideKey, value);
+    settings().set(AppDelegate::kEdgeDwellDelayKey, value.isDouble() ? QJsonValue(-1) : value);
+    launch();
+    GeneralPane pane(*fake.context, {});
+    EXPECT_EQ(edge().isRunning(), pane.edgeToggle()->props().isOn);
+    EXPECT_TRUE(edge().isRunning()) << "the default: on";
+    EXPECT_EQ(edge().edgeSide(), pane.shown().edgeSide);
+    EXPECT_EQ(edge().dwellDelay(), pane.shown().edgeDwellDelay);
+    EXPECT_EQ(pane.shown().edgeDwellDelay, 0.3);
+    delegate.reset();
+  }
+  settings().set(AppDelegate::kEdgeSideKey, "top");
+  launch();
+  EXPECT_EQ(edge().edgeSide(), "right");
+  EXPECT_EQ(GeneralSettings::read(settings()).edgeSide, "right");
+}
+
 TEST_F(AppDelegateTest, DwellDelayMigration) {
   seenOnboarding();
   struct Case {
@@ -240,7 +308,7 @@ TEST_F(AppDelegateTest, OnboardingShowsOnceAfterFourTenthsAndStartShowsThePanelA
   advance(2);
   OnboardingPanel* panel = onboarding.window();
   for (const char* title : {"Next", "Next", "Launch Quorvalen"})
-    panel->view()->button(QString::fromUtf8(title))->action();
+    panel->view()->button(QString::fromUtf8(title))->callbacks().onPress();
   EXPECT_FALSE(onboarding.window());
   EXPECT_FALSE(panel->isVisible());
   advance(0.24);
@@ -476,18 +544,31 @@ TEST_F(AppDelegateTest, PastePermissionIsRequestedOnceThenExplained) {
   fake.alerts->answer = 1;
   EXPECT_FALSE(delegate->ensurePostEventAccess());
   ASSERT_EQ(fake.alerts->shown.size(), 1);
-  const AlertSpec& alert = fake.alerts->shown.last();
+  const AlertSpec alert = fake.alerts->shown.last();
   EXPECT_EQ(alert.style, AlertSpec::Style::informational);
-  EXPECT_EQ(alert.message, "Enable Accessibility for Quorvalen");
+  EXPECT_EQ(alert.message, "Allow Quorvalen to press Ctrl+V");
   EXPECT_EQ(alert.informativeText,
-            "Quorvalen uses Accessibility to paste items directly into other apps. You can enable it in System "
-            "Settings under Privacy & Security.");
-  EXPECT_EQ(alert.buttons, QStringList({"Open System Settings", "Not Now"}));
+            "Quorvalen presses Ctrl+V to paste items directly into other apps. You can allow it in your desktop's "
+            "settings.");
+  EXPECT_EQ(alert.buttons, QStringList({"Open Settings", "Not Now"}));
   EXPECT_EQ(fake.pastePermission->settingsOpened, 0);
   fake.alerts->answer = 0;
   delegate->ensurePostEventAccess();
   EXPECT_EQ(fake.pastePermission->settingsOpened, 1);
   EXPECT_EQ(fake.pastePermission->systemRequests, 1);
+
+  // Where nothing can grant it (X11 without XTest, Wayland) the alert says so and sends the user
+  // nowhere: no macOS settings page, no button to one.
+  fake.pastePermission->grantable = false;
+  delegate->ensurePostEventAccess();
+  ASSERT_EQ(fake.alerts->shown.size(), 3);
+  const AlertSpec plain = fake.alerts->shown.last();
+  EXPECT_EQ(plain.message, "Quorvalen can't paste for you here");
+  EXPECT_EQ(plain.informativeText, AppDelegate::kCannotPostKeysText);
+  EXPECT_EQ(plain.buttons, QStringList({"OK"}));
+  EXPECT_EQ(fake.pastePermission->settingsOpened, 1);
+  for (const AlertSpec& shown : fake.alerts->shown)
+    EXPECT_FALSE(shown.informativeText.contains("Privacy") || shown.informativeText.contains("System Settings"));
 }
 
 // The panel is gone when a paste misses its application; the tray says the item was only copied.
@@ -547,6 +628,56 @@ TEST_F(AppDelegateWithCompositorTest, SettingsWindowIsMadeOnceCentredOnceAndFade
   EXPECT_EQ(delegate->settingsPanel(), window);
   EXPECT_EQ(window->pos(), QPoint(40, 60));
   EXPECT_TRUE(window->isVisible());
+}
+
+// The settings window fades out on its close button; the application's quit asks it to close too,
+// and a window that stays cancels the quit. Quit quits with the window open, and the history is
+// written on the way out.
+TEST_F(AppDelegateWithCompositorTest, QuitQuitsWhileTheSettingsWindowIsShownAndSavesFirst) {
+  seenOnboarding();
+  launch();
+  QObject::connect(qApp, &QCoreApplication::aboutToQuit, delegate.get(),
+                   [this] { delegate->applicationWillTerminate(); });
+  const std::pair<const char*, std::function<void()>> ways[] = {
+      {"the settings window's Quit", [this] { delegate->settingsPanel()->view()->onQuit(); }},
+      {"the tray menu's Quit",
+       [this] {
+         fake.statusItem->rightClick();
+         QAction* quit = delegate->statusMenu()->actions().last();
+         ASSERT_EQ(quit->text(), "Quit");
+         delegate->statusMenu()->hide();
+         quit->trigger();
+         advance(0.1);
+       }},
+      {"a signal", [] { QCoreApplication::quit(); }},
+  };
+  for (const auto& [way, quit] : ways) {
+    SCOPED_TRACE(way);
+    delegate->openSettings();
+    advance(0.3);
+    ASSERT_TRUE(delegate->settingsPanel()->isVisible());
+    const ClipboardItem copy = itemNow(*this, QStringLiteral("copied before quitting"));
+    delegate->handleNewItem(copy, false);
+    ASSERT_TRUE(state().isSavePending());
+
+    QTimer::singleShot(0, qApp, quit);
+    QTimer deadline;  // a refused quit leaves the loop running
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, [] { QCoreApplication::exit(2); });
+    deadline.start(10000);
+    EXPECT_EQ(QApplication::exec(), 0);
+    deadline.stop();
+    EXPECT_FALSE(delegate->settingsPanel()->isVisible());
+    EXPECT_FALSE(state().isSavePending());
+    EXPECT_TRUE(readFile(state().historyFilePath()).contains(copy.idString().toUtf8()));
+  }
+  // The close button fades it out again.
+  delegate->openSettings();
+  advance(0.3);
+  delegate->settingsPanel()->close();
+  EXPECT_TRUE(delegate->settingsPanel()->isVisible());
+  advance(0.2);
+  EXPECT_FALSE(delegate->settingsPanel()->isVisible());
 }
 
 TEST_F(AppDelegateTest, ActionsFromThePanelHideItFirstAndTheMenuLeavesItAlone) {

@@ -1,6 +1,6 @@
 #include "app/EdgeTrigger.h"
-#include "app/fake/FakeContext.h"
 #include "support/CapturedLog.h"
+#include "support/app/FakeContext.h"
 
 #include <gtest/gtest.h>
 

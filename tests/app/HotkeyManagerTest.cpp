@@ -1,6 +1,6 @@
 #include "app/HotkeyManager.h"
-#include "app/fake/FakeContext.h"
 #include "support/CapturedLog.h"
+#include "support/app/FakeContext.h"
 
 #include <gtest/gtest.h>
 
@@ -100,6 +100,21 @@ TEST_F(HotkeyManagerTest, ARefusedShortcutIsReportedAndTriedAgainOnEveryChange) 
   EXPECT_FALSE(fake.hotKey->registered());
   store(7, 0x100000);  // a free shortcut
   EXPECT_EQ(fake.hotKey->registered(), (FakeHotKey::Shortcut{7, 0x100000}));
+}
+
+// The settings show a shortcut whose grab failed as not working: every outcome is reported.
+TEST_F(HotkeyManagerTest, EachGrabIsReportedToTheStatusTheSettingsShow) {
+  const HotKeyStatus& status = *fake.context->hotKeyStatus;
+  fake.hotKey->takeByOtherProgram(9, 0x120000);
+  store(9, 0x120000);
+  auto manager = make();
+  EXPECT_EQ(status.lastGrab(), (HotKeyStatus::Grab{9, 0x120000, GlobalHotKey::kAlreadyGrabbed}));
+  fake.hotKey->releaseAllTaken();
+  fake.context->settings->set("qv.edgeSide", "left");
+  fake.drain();
+  EXPECT_EQ(status.lastGrab(), (HotKeyStatus::Grab{9, 0x120000, GlobalHotKey::kOk}));
+  store(-1, 0);
+  EXPECT_FALSE(status.lastGrab());
 }
 
 TEST_F(HotkeyManagerTest, WronglyTypedOrOutOfRangeValuesAreSafe) {

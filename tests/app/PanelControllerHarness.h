@@ -2,7 +2,7 @@
 #include "app/PanelController.h"
 #include "items/ItemServices.h"
 #include "state/PanelState.h"
-#include "support/FakeInterfaceContext.h"
+#include "support/app/FakeContext.h"
 
 #include <gtest/gtest.h>
 #include <algorithm>
@@ -45,7 +45,7 @@ struct PanelControllerHarness : ::testing::Test {
   PanelState& state() { return controller->state(); }
   QWidget* window() { return controller->panelWindow(); }
 
-  FakeInterfaceContext fake;
+  FakeAppContext fake;
   RunningApp editor;
   std::unique_ptr<PanelController> controller;
   QList<bool> visibility;

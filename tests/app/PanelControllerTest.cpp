@@ -3,7 +3,7 @@
 #include "panel/CardScrollView.h"
 #include "panel/PanelView.h"
 #include "panel/SearchBarView.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -357,7 +357,10 @@ TEST_F(PanelWithCompositorTest, OnlyTheContentTakesClicksAndTheCutFollowsTheComp
   fake.compositor->setSupport({true, true});
   EXPECT_FALSE(shape());
   EXPECT_EQ(inputShape(), column);
-  EXPECT_EQ(fake.compositor->blurRequests.size(), 1);
+  // Blur behind what the panel shows, not behind the clear rest of its window.
+  ASSERT_EQ(fake.compositor->blurRequests.size(), 1);
+  EXPECT_EQ(fake.compositor->blurRequests[0].window, window()->windowHandle());
+  EXPECT_EQ(fake.compositor->blurRequests[0].region, column);
   fake.pointerMonitor->pressButton({1200, 500});  // beside the column: the window below
   EXPECT_FALSE(state().isVisible());
 }

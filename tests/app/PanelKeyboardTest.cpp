@@ -1,11 +1,18 @@
 #include "app/PanelControllerHarness.h"
 #include "app/PanelKeyInput.h"
 #include "items/capture/OwnWriteCounter.h"
+#include "panel/CardScrollView.h"
+#include "panel/PanelView.h"
+#include "panel/SearchBarView.h"
+#include "platform/MenuPresenter.h"
 #include "platform/keys/KeyCodes.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
+#include "ui/controls/TextInput.h"
 
 #include <gtest/gtest.h>
+#include <QApplication>
 #include <QKeyEvent>
+#include <QTest>
 
 using namespace qv;
 
@@ -174,8 +181,8 @@ TEST_F(PanelKeyboardTest, DeleteRemovesOneItemPerPressAndTIsSwallowed) {
     EXPECT_EQ(state().items().first().id, items[1].id);
     state().setHoveredItem(std::nullopt);
     for (Qt::KeyboardModifiers modifiers :
-         {kNone, kCtrl, Qt::KeyboardModifiers(Qt::AltModifier), Qt::KeyboardModifiers(Qt::MetaModifier)})
-      EXPECT_TRUE(press(Qt::Key_T, modifiers, modifiers == kNone ? "t" : ""));
+         {kCtrl, Qt::KeyboardModifiers(Qt::AltModifier), Qt::KeyboardModifiers(Qt::MetaModifier)})
+      EXPECT_TRUE(press(Qt::Key_T, modifiers));
     EXPECT_EQ(state().searchQuery(), QString());
     EXPECT_EQ(state().items().size(), 1);
 
@@ -280,6 +287,8 @@ TEST_F(PanelKeyboardTest, ArrowsMoveTheSelectionWithAnyModifiersAndThePreviewFol
 }
 
 TEST_F(PanelKeyboardTest, SpacePreviewsUnlessItIsTypedIntoAQuery) {
+  controller->rootView()->setPreviewFactory(
+      [](const ClipboardItem&, double, std::function<void()>, QWidget* parent) { return new QWidget(parent); });
   // Unfocused: hovered, else selected, else first item.
   EXPECT_TRUE(press(Qt::Key_Space, kNone, " "));
   EXPECT_EQ(state().previewItemID(), items[0].id);
@@ -323,6 +332,28 @@ TEST_F(PanelKeyboardTest, SpacePreviewsUnlessItIsTypedIntoAQuery) {
   fake.drain();
   EXPECT_EQ(state().searchQuery(), "");
   EXPECT_EQ(state().previewItemID(), state().filteredItems().first().id);
+}
+
+// Until a preview pane exists, Space must not close the filter panel for a preview nobody sees
+// (which the next Escape would then close), nor take the focus or a space from the search.
+TEST_F(PanelKeyboardTest, SpaceChangesNothingWithoutAPreviewPane) {
+  state().setShowFilterPanel(true);
+  state().setHoveredItem(items[1]);
+  EXPECT_TRUE(press(Qt::Key_Space, kNone, " "));
+  EXPECT_EQ(state().previewItemID(), std::nullopt);
+  EXPECT_TRUE(state().showFilterPanel());
+  EXPECT_EQ(controller->rootView()->sideSurface(), SideSurfaceKind::filterPanel);
+  EXPECT_TRUE(press(Qt::Key_Escape));
+  EXPECT_FALSE(state().showFilterPanel());
+  EXPECT_TRUE(state().isVisible());
+
+  state().setSearchFieldFocused(true);
+  EXPECT_TRUE(press(Qt::Key_Space, kNone, " "));
+  state().setSearchQuery(" ");  // the field types the same key
+  fake.drain();
+  EXPECT_EQ(state().searchQuery(), "");
+  EXPECT_EQ(state().resignSearchFocusTrigger(), 0);
+  EXPECT_EQ(state().previewItemID(), std::nullopt);
 }
 
 TEST_F(PanelKeyboardTest, CommandCCopiesTheTargetOrTheJoinedMultiSelection) {
@@ -381,3 +412,83 @@ TEST_F(PanelKeyboardTest, CommandPPinsAndCommandFOpensTheSearch) {
 }
 
 }  // namespace
+
+// Letters typed right after the panel shows reach the search, whatever the first one is and
+// whether the panel shows for the first time since launch or again.
+using PanelTypingTest = test::PanelControllerHarness;
+TEST_F(PanelTypingTest, EveryLetterTypedAfterAShowReachesTheSearch) {
+  state().setItems({test::textItem("the quick fox"), test::textItem("other")});
+  controller->preWarm();
+  advance(2);
+  for (const QString& word : {QString("the"), QString("then"), QString("tea")}) {
+    SCOPED_TRACE(word.toStdString());
+    controller->showPanel();
+    advance(0.05);
+    for (const QChar letter : word) {
+      QTest::keyClick(window()->windowHandle(), letter.toLatin1());
+      advance(0.03);  // the event loop turns between two keys
+    }
+    EXPECT_EQ(state().searchQuery(), word);
+    ASSERT_NE(controller->rootView()->searchBar().field(), nullptr);
+    EXPECT_EQ(controller->rootView()->searchBar().field()->text(), word);
+    controller->hidePanel();
+    advance(1);
+    EXPECT_FALSE(state().searchFieldFocused());
+  }
+}
+
+// A card's menu (a real popup) owns the keys while it is open: Escape closes the menu and leaves
+// the panel; Return and the arrows do nothing to the list.
+TEST_F(PanelKeyboardTest, KeysForAnOpenCardMenuAreTheMenus) {
+  fake.context->menuPresenter = std::make_shared<PopupMenuPresenter>();
+  CardScrollView& list = controller->rootView()->list();
+  PaintedItem* card = list.realisedCards().value(1);
+  ASSERT_NE(card, nullptr);
+  const QPoint inList = list.mapFromScene(card->mapToScene(card->boundingRect().center()));
+  const QPoint inWindow = list.viewport()->mapTo(window(), inList);
+  // The window system may hand the keys to the panel's window or to the menu's own.
+  for (const bool toMenuWindow : {false, true}) {
+    SCOPED_TRACE(toMenuWindow);
+    QTest::mouseClick(window()->windowHandle(), Qt::RightButton, {}, inWindow);
+    QWidget* menu = QApplication::activePopupWidget();
+    ASSERT_NE(menu, nullptr);
+    QWindow* keys = toMenuWindow ? menu->windowHandle() : window()->windowHandle();
+    QTest::keyClick(keys, Qt::Key_Down);
+    QTest::keyClick(keys, Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    fake.drain();
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_TRUE(state().isVisible());
+    EXPECT_EQ(state().selectedIndex(), std::nullopt);
+  }
+  // With the menu closed, Escape is the panel's again.
+  QTest::keyClick(window()->windowHandle(), Qt::Key_Escape);
+  EXPECT_FALSE(state().isVisible());
+}
+
+// The pointer leaves the panel while a card's menu is open; once the menu is gone no card is
+// hovered, so Delete removes the selected card, not the one whose menu it was.
+TEST_F(PanelKeyboardTest, DeleteAfterACardMenuRemovesTheSelectedCard) {
+  fake.context->menuPresenter = std::make_shared<PopupMenuPresenter>();
+  CardScrollView& list = controller->rootView()->list();
+  auto pointOf = [&](int index) {
+    PaintedItem* card = list.realisedCards().value(index);
+    return list.viewport()->mapTo(window(), list.mapFromScene(card->mapToScene(card->boundingRect().center())));
+  };
+  QTest::mouseMove(window()->windowHandle(), pointOf(0));
+  QTest::mouseClick(window()->windowHandle(), Qt::LeftButton, {}, pointOf(0));
+  advance(0.5);
+  ASSERT_EQ(state().selectedIndex(), 0);
+  QTest::mouseMove(window()->windowHandle(), pointOf(1));
+  advance(0.5);
+  ASSERT_EQ(state().hoveredItem(), items[1]);
+  QTest::mouseClick(window()->windowHandle(), Qt::RightButton, {}, pointOf(1));
+  ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+  fake.screens->setPointer({100, 500});  // beside the panel
+  QTest::keyClick(window()->windowHandle(), Qt::Key_Escape);
+  QCoreApplication::processEvents();
+  advance(0.5);
+  EXPECT_EQ(state().hoveredItem(), std::nullopt);
+  QTest::keyClick(window()->windowHandle(), Qt::Key_Delete);
+  EXPECT_EQ(state().items(), (QList<ClipboardItem>{items[1], items[2]}));
+}

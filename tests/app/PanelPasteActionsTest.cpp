@@ -1,6 +1,6 @@
 #include "app/PanelControllerHarness.h"
 #include "items/capture/OwnWriteCounter.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
 

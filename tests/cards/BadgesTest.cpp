@@ -5,7 +5,7 @@
 #include "cards/badges/CardOverlay.h"
 #include "cards/badges/SourceBadge.h"
 #include "state/PanelState.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
 #include "ui/theme/Theme.h"
 
 #include <gtest/gtest.h>
@@ -74,8 +74,8 @@ TEST(SourceBadge, FollowsTheStateTable) {
     auto* badge = new SourceBadge(*fake.context);
     scene.addItem(badge);
     int clicks = 0;
-    if (c.action) badge->setAction([&] { ++clicks; });
-    badge->setProps({QStringLiteral("org.example.Editor"), c.active});
+    badge->setProps({QStringLiteral("org.example.Editor"), c.active},
+                    {c.action ? std::function<void()>([&] { ++clicks; }) : nullptr});
     if (c.hovered) hover(scene, badge, true);
     fake.clock->advanceFrames(90);
     const SourceBadge::Look look = badge->look();
@@ -93,11 +93,10 @@ TEST(SourceBadge, RingThickensUnderTheSnappySpringAndHairlineOnlyInLight) {
   QGraphicsScene scene;
   auto* badge = new SourceBadge(*fake.context);
   scene.addItem(badge);
-  badge->setAction([] {});
-  badge->setProps({QStringLiteral("a"), false});
+  badge->setProps({QStringLiteral("a"), false}, {[] {}});
   hover(scene, badge, true);
   fake.clock->advanceFrames(90);
-  badge->setProps({QStringLiteral("a"), true});
+  badge->setProps({QStringLiteral("a"), true}, {[] {}});
   fake.clock->advance(0.05);
   const double p = Theme::springSnappy().progress(0.05);
   EXPECT_NEAR(badge->look().ringWidth, 1.5 + 0.5 * p, 1e-3);
@@ -157,6 +156,35 @@ TEST(CardFacets, AsksThePredicateInOrder) {
   EXPECT_EQ(CardFacets(item, std::nullopt, predicate), CardFacets(false, true, false, true));
   EXPECT_EQ(asked.size(), 3u);
   EXPECT_EQ(CardFacets(item, category, {}), CardFacets());
+}
+
+TEST(CardOverlay, AsksWhatCardFacetsAsksSoBothApplyOneRule) {
+  FakeCardContext fake;
+  auto overlay = std::make_unique<CardOverlay>(*fake.context);
+  const ClipboardItem item = itemOf(TextPayload{QStringLiteral("x")}, QStringLiteral("org.example.App"));
+  const CustomCategory work{QUuid::createUuid(), QStringLiteral("Work"), 1};
+  for (const bool pinned : {false, true}) {
+    for (const bool withCategory : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "pinned " << pinned << ", category " << withCategory);
+      std::vector<BadgeFilter> askedByOverlay, askedByFacets;
+      const std::optional<CustomCategory> category = withCategory ? std::optional(work) : std::nullopt;
+      overlay->setProps(CardOverlay::Props::of(item, pinned, category, 0), {{}, [&](const BadgeFilter& f) {
+                                                                              askedByOverlay.push_back(f);
+                                                                              return f == BadgeFilter::pinned();
+                                                                            }});
+      CardFacets(item, withCategory ? std::optional(work.id) : std::nullopt, [&](const BadgeFilter& f) {
+        askedByFacets.push_back(f);
+        return f == BadgeFilter::pinned();
+      });
+      EXPECT_EQ(askedByOverlay, askedByFacets);
+      // Only a pinned card has the badge that shows the pinned filter applied.
+      const auto badges = overlay->badges();
+      const bool showsPinned = std::any_of(badges.begin(), badges.end(), [](const BadgePill* b) {
+        return b->props().label == QStringLiteral("Pinned") && b->props().isActive;
+      });
+      EXPECT_EQ(showsPinned, pinned);
+    }
+  }
 }
 
 TEST(CardOverlay, OverAPictureFollowsThePayload) {
@@ -249,6 +277,27 @@ TEST(CardOverlay, NearbyDeviceFooterTakesNoFilterAction) {
   EXPECT_TRUE(overlay->badges().front()->hasAction());
   EXPECT_EQ(overlay->sourceBadge()->pos(), QPointF(242, overlay->footerLayout().badge.top()));
   EXPECT_TRUE(overlay->footerLayout().scrim.isEmpty());
+}
+
+TEST(CardOverlay, SourceBadgeOffersAFilterOnlyForAnApplication) {
+  FakeCardContext fake;
+  auto overlay = std::make_unique<CardOverlay>(*fake.context);
+  const struct {
+    QString source;
+    bool offersFilter;
+  } cases[] = {
+      {QStringLiteral("org.example.App"), true},
+      {QString(), false},  // no application to filter by, as the card menu offers none
+      {QString::fromLatin1(kNearbyDeviceBundleID), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.source.toStdString());
+    overlay->setProps(
+        CardOverlay::Props::of(itemOf(TextPayload{QStringLiteral("x")}, c.source), false, std::nullopt, 66),
+        {[](const BadgeFilter&) {}, {}});
+    EXPECT_EQ(overlay->sourceBadge()->hasAction(), c.offersFilter);
+    EXPECT_EQ(isApplicationSource(c.source), c.offersFilter);
+  }
 }
 
 TEST(CardOverlay, CategoryBadgeNamesItsCategoryWithoutColour) {

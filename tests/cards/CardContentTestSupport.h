@@ -1,6 +1,7 @@
 #pragma once
+#include "cards/ViewServices.h"
 #include "items/ItemServices.h"
-#include "support/FakeInterfaceContext.h"
+#include "support/ui/FakeInterfaceContext.h"
 
 #include <QImage>
 #include <QPainter>
@@ -9,7 +10,7 @@
 namespace qv::test {
 
 // A fake context with the interface and item services, for card contents.
-struct FakeCardContext : FakeInterfaceContext {
+struct FakeCardContext : FakeInterfaceContextFor<ViewServices> {
   FakeCardContext() { installItemServices(*context); }
   EnvironmentValues env(ColorScheme scheme = ColorScheme::light) const {
     EnvironmentValues values;

@@ -1,8 +1,11 @@
 #include "CardContentTestSupport.h"
 #include "base/RelativeDateText.h"
 #include "cards/ClipboardCardView.h"
+#include "cards/badges/BadgePill.h"
+#include "cards/badges/SourceBadge.h"
 #include "cards/content/CardContentItem.h"
 #include "items/link/OGImageCache.h"
+#include "support/state/StateTestSupport.h"
 #include "ui/anim/Transaction.h"
 #include "ui/theme/Theme.h"
 
@@ -10,6 +13,7 @@
 
 #include <QAccessible>
 #include <QGraphicsScene>
+#include <QGraphicsSceneMouseEvent>
 
 using namespace qv;
 using qv::test::FakeCardContext;
@@ -218,4 +222,42 @@ TEST(ClipboardCardView, ContentThatChangesByItselfIsPaintedAgainOnce) {
   EXPECT_GE(renders, 2);
   f.card->renderForTest();
   EXPECT_EQ(f.card->contentRenders(), renders);
+}
+
+// A recycled card gets the same props with other callbacks, or new props: the badges and the
+// source badge call the callbacks given last.
+TEST(ClipboardCardView, BadgeClicksCallTheCallbacksOfTheLatestProps) {
+  const ClipboardItem first = qv::test::textItem("first"), second = qv::test::textItem("second");
+  const struct {
+    const char* name;
+    const ClipboardItem& shownAfter;
+  } cases[] = {{"equal props", first}, {"another item", second}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeCardContext fake;
+    QGraphicsScene scene;
+    auto* card = new ClipboardCardView(*fake.context);
+    scene.addItem(card);
+    QStringList filtered;
+    auto filtersAs = [&](const QString& owner) {
+      return ClipboardCardView::Callbacks{[&filtered, owner](const BadgeFilter&) { filtered << owner; }, {}};
+    };
+    card->setProps({first, false, false, false}, filtersAs("A"));
+    card->setProps({c.shownAfter, false, false, false}, filtersAs("B"));
+    fake.clock->advanceFrames(60);
+    const std::vector<BadgePill*> badges = card->overlay()->badges();
+    std::vector<ClickableItem*> targets(badges.begin(), badges.end());
+    targets.push_back(card->overlay()->sourceBadge());
+    for (ClickableItem* target : targets) {
+      const QPointF at = target->mapToScene(target->hitShape().boundingRect().center());
+      for (const QEvent::Type type : {QEvent::GraphicsSceneMousePress, QEvent::GraphicsSceneMouseRelease}) {
+        QGraphicsSceneMouseEvent event(type);
+        event.setButton(Qt::LeftButton);
+        event.setScenePos(at);
+        event.setPos(target->mapFromScene(at));
+        scene.sendEvent(target, &event);
+      }
+    }
+    EXPECT_EQ(filtered, QStringList({"B", "B"}));
+  }
 }

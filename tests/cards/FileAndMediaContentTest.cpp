@@ -206,8 +206,8 @@ TEST(LinkCardContent, BandsAndLineLimitsWithAndWithoutThePreviewImage) {
   auto after = content.layout(rect);
   EXPECT_EQ(after.band, QRectF(0, 0, 280, 146));
   EXPECT_NEAR(after.favicon.center().y(), 154 + std::max(16.0, after.domain.height()) / 2, 0.01);
-  EXPECT_EQ(after.titleLines, 1);  // two allowed; one fits above the free bottom
-  EXPECT_EQ(after.descriptionLines, 1);
+  EXPECT_EQ(after.titleLines, 1);        // two allowed; one fits above the free bottom
+  EXPECT_EQ(after.descriptionLines, 0);  // no line fits above the free bottom
   const QImage image = renderCard(1, [&](QPainter& p, const QRectF& r) { card.paintContent(p, r, fake.env()); });
   EXPECT_GT(image.pixelColor(40, 60).red(), 200);
   EXPECT_LT(image.pixelColor(240, 60).red(), 60);
@@ -221,19 +221,6 @@ TEST(LinkCardContent, BandsAndLineLimitsWithAndWithoutThePreviewImage) {
                                    std::get<LinkCardContent>(card.content()).props().itemId);
   fake.drain();
   EXPECT_EQ(content.imageProgress(), 1);
-}
-
-TEST(LinkCardContent, FaviconHueAndLetterComeFromTheDomain) {
-  EXPECT_DOUBLE_EQ(LinkCardContent::faviconHue(QStringLiteral("abc")), 294.0 / 360);
-  EXPECT_DOUBLE_EQ(LinkCardContent::faviconHue(QString()), 0);
-  // Code points, not UTF-16 units: U+1F600 counts once, as 128512.
-  EXPECT_DOUBLE_EQ(LinkCardContent::faviconHue(QString::fromUcs4(U"\U0001F600")), double(128512 % 360) / 360);
-  EXPECT_EQ(LinkCardContent::faviconColor(QStringLiteral("example.com")),
-            LinkCardContent::faviconColor(QStringLiteral("example.com")));
-  EXPECT_EQ(LinkCardContent::faviconColor(QStringLiteral("abc")), QColor::fromHsvF(294.f / 360, 0.55f, 0.72f));
-  EXPECT_EQ(LinkCardContent::faviconLetter(QStringLiteral("\u00FCbersetzung.de")), QStringLiteral("\u00DC"));
-  EXPECT_EQ(LinkCardContent::faviconLetter(QStringLiteral("1password.com")), QStringLiteral("1"));
-  EXPECT_EQ(LinkCardContent::faviconLetter(QString()), QString());
 }
 
 TEST(CardContentItem, ChoosesTheViewByPayloadAndRepaintsOnlyOnChange) {

@@ -3,6 +3,8 @@
 #include "ui/theme/Theme.h"
 
 #include <gtest/gtest.h>
+#include <QGraphicsScene>
+#include <QGraphicsSceneMouseEvent>
 
 using namespace qv;
 using qv::test::FakeCardContext;
@@ -79,7 +81,7 @@ TEST(CardQuickActions, CopyMorphsIntoACheckMarkAndBack) {
 TEST(QuickActionButton, IncreasedContrastDrawsFullTintAndAStrongerBorder) {
   FakeCardContext fake;
   QuickActionButton button(*fake.context);
-  button.setProps({QStringLiteral("trash"), QStringLiteral("Delete")});
+  button.setProps({QStringLiteral("trash"), QStringLiteral("Delete")}, {[] {}});
   EXPECT_NEAR(button.look().symbol.alphaF(), 0.62, 0.01);
   EXPECT_NEAR(button.look().borderWidth, 0.5, 1e-9);
   fake.desktopAppearance->setPreferences({false, DesktopColorScheme::noPreference, true, false, false});
@@ -87,4 +89,43 @@ TEST(QuickActionButton, IncreasedContrastDrawsFullTintAndAStrongerBorder) {
   EXPECT_NEAR(button.look().symbol.alphaF(), 1.0, 0.01);
   EXPECT_NEAR(button.look().border.alphaF(), 0.45, 0.01);
   EXPECT_NEAR(button.look().borderWidth, 1.0, 1e-9);
+}
+
+// A recycled card's row gets the same flags with another item's callbacks: a click must reach
+// the callbacks given last, whether the props changed with them or not.
+TEST(CardQuickActions, AClickCallsTheCallbacksOfTheLatestProps) {
+  const struct {
+    const char* name;
+    CardQuickActions::Props first, second;
+  } cases[] = {
+      {"equal props", {true, false, false, true, false}, {true, false, false, true, false}},
+      {"changed props", {true, false, false, true, false}, {true, true, true, true, true}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeCardContext fake;
+    QGraphicsScene scene;
+    auto* row = new CardQuickActions(*fake.context);
+    scene.addItem(row);
+    QStringList calls;
+    auto callbacksOf = [&](const QString& item) {
+      return CardQuickActions::Callbacks{
+          [&calls, item] { calls << "copy " + item; }, [&calls, item] { calls << "pin " + item; },
+          [&calls, item] { calls << "delete " + item; }, [&calls, item] { calls << "peek " + item; }};
+    };
+    row->setProps(c.first, callbacksOf("A"));
+    fake.clock->advanceFrames(60);
+    row->setProps(c.second, callbacksOf("B"));
+    for (QuickActionButton* button : row->buttons()) {
+      const QPointF at = button->mapToScene(button->rect().center());
+      for (const QEvent::Type type : {QEvent::GraphicsSceneMousePress, QEvent::GraphicsSceneMouseRelease}) {
+        QGraphicsSceneMouseEvent event(type);
+        event.setButton(Qt::LeftButton);
+        event.setScenePos(at);
+        event.setPos(button->mapFromScene(at));
+        scene.sendEvent(button, &event);
+      }
+    }
+    EXPECT_EQ(calls, QStringList({"peek B", "copy B", "pin B", "delete B"}));
+  }
 }

@@ -108,6 +108,7 @@ class AppShellOnX11 : public ::testing::Test {
   }
   void pasteTheNewestCopyThroughTheShortcut(const QStringList& targetArguments, const QString& pastedLine,
                                             const QString& shotName);
+  void quitWithTheSettingsWindowOpen(bool fromTray);
 
   // The tray menu is a light box above the tray's right end.
   static bool menuDrawn(const QImage& shot) {
@@ -296,6 +297,55 @@ TEST_F(AppShellOnX11, ClearAllFromTheTrayMenuCancelledAndConfirmedFiveTimesEach)
   EXPECT_EQ(log().count("Clearing all history cancelled"), 5);
 }
 
+// Quit quits whatever window is open: with the settings window shown, its Ctrl+Q and the tray
+// menu's Quit both end the program, and the history is written on the way out.
+void AppShellOnX11::quitWithTheSettingsWindowOpen(bool fromTray) {
+  ASSERT_TRUE(session_.storeSettings({{"qv.didSeeOnboarding.v1", true}}));
+  startProgram();
+  ASSERT_TRUE(logContains("Quorvalen launched"));
+  const QByteArray text = fromTray ? "copied before the tray's Quit" : "copied before Ctrl+Q";
+  copy(text);
+  ASSERT_TRUE(test::waitFor([&] { return log().contains("Captured a"); }, 20000));
+
+  // Settings from the tray menu (its third row).
+  ASSERT_TRUE(session_.xdotool({"mousemove", "1268", "786", "click", "3"}));
+  ASSERT_TRUE(test::waitFor([&] { return log().count("Status menu opened") >= 1; }, 10000));
+  ASSERT_FALSE(waitForScreenshot(menuDrawn).isNull());
+  ASSERT_TRUE(session_.xdotool({"key", "Down", "Down", "Down", "Return"}));
+  // The window manager may still be framing the window when the search first finds it.
+  ASSERT_TRUE(test::waitFor(
+      [&] {
+        return session_.xdotool(
+            {"search", "--sync", "--onlyvisible", "--name", "^General$", "windowactivate", "--sync", "%1"}, 3000);
+      },
+      20000));
+
+  if (fromTray) {
+    // A click that comes while the first menu still lets go of the pointer is lost: click until
+    // the menu opens.
+    ASSERT_TRUE(test::waitFor(
+        [&] {
+          session_.xdotool({"mousemove", "1268", "786", "click", "3"});
+          return test::waitFor([&] { return log().count("Status menu opened") >= 2; }, 1500);
+        },
+        15000));
+    ASSERT_FALSE(waitForScreenshot(menuDrawn).isNull());
+    ASSERT_TRUE(session_.xdotool({"key", "Up", "Return"}));  // the last row is Quit
+  } else {
+    ASSERT_TRUE(session_.xdotool({"key", "ctrl+q"}));
+  }
+  ASSERT_TRUE(program_->waitForFinished(15000)) << "Quit did nothing while the settings window was shown";
+  EXPECT_EQ(program_->exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(program_->exitCode(), 0);
+  EXPECT_TRUE(history().contains(text)) << history().constData();
+}
+
+TEST_F(AppShellOnX11, CtrlQInTheSettingsWindowQuitsAndSavesTheHistory) { quitWithTheSettingsWindowOpen(false); }
+
+TEST_F(AppShellOnX11, TheTrayMenusQuitQuitsWithTheSettingsWindowOpenAndSavesTheHistory) {
+  quitWithTheSettingsWindowOpen(true);
+}
+
 // The main use as a user walks through it: two copies, the shortcut opens the panel over the window the
 // user works in, Return pastes the newest copy into that window. `targetArguments` start the
 // window (a terminal gets Ctrl+Shift+V, the very keys of the recorded shortcut); `pastedLine` is
@@ -347,6 +397,39 @@ TEST_F(AppShellOnX11, APasteIntoATerminalIsNotTakenForTheShortcutOfTheSameKeys) 
   // The stand-in terminal is a text field: it reports Ctrl+Shift+V (modifiers 3) but pastes nothing.
   pasteTheNewestCopyThroughTheShortcut({QStringLiteral("--class"), QStringLiteral("kitty")},
                                        QStringLiteral("key press %1 3").arg(int(Qt::Key_V)), "panel-over-terminal.png");
+}
+
+// A script copied from a GTK program (CR LF under the MIME names, the text as held under
+// UTF8_STRING) is stored as held and pasted back byte for byte.
+TEST_F(AppShellOnX11, AMultiLineScriptIsPastedBackByteForByte) {
+  constexpr int kCommandShift = 0x120000;
+  ASSERT_TRUE(session_.storeSettings(
+      {{"qv.shortcut.keyCode", 9}, {"qv.shortcut.modifiers", kCommandShift}, {"qv.didSeeOnboarding.v1", true}}));
+  test::LineProcess target(test::binDir() + QStringLiteral("/pastetarget"), {QStringLiteral("--multiline")}, env_);
+  ASSERT_FALSE(target.waitForLine(QStringLiteral("ready ")).isEmpty());
+  ASSERT_FALSE(target.waitForLine(QStringLiteral("active")).isEmpty()) << "the target never got the focus";
+  startProgram();
+  ASSERT_TRUE(logContains("Quorvalen launched"));
+
+  const QByteArray script = "#!/bin/sh\nfor f in *.txt; do\n\techo \"$f\"\ndone\n";
+  QByteArray withCrLf = script;
+  withCrLf.replace("\n", "\r\n");
+  start(test::binDir() + QStringLiteral("/clipsource"),
+        {QStringLiteral("-t"), QStringLiteral("text/plain;charset=utf-8"), QString::fromUtf8(withCrLf),
+         QStringLiteral("-t"), QStringLiteral("UTF8_STRING"), QString::fromUtf8(script), QStringLiteral("-t"),
+         QStringLiteral("text/plain"), QString::fromUtf8(withCrLf), QStringLiteral("-t"), QStringLiteral("STRING"),
+         QString::fromUtf8(script)});
+  ASSERT_TRUE(test::waitFor([&] { return log().count("Captured a") >= 1; }, 20000));
+  ASSERT_TRUE(test::waitFor([&] { return history().contains("done\\n"); }, 20000)) << history().constData();
+  EXPECT_FALSE(history().contains("\\r")) << history().constData();
+
+  ASSERT_TRUE(session_.xdotool({"key", "ctrl+shift+v"}));
+  ASSERT_TRUE(logContains("Panel shown", 10000));
+  ASSERT_FALSE(target.waitForLine(QStringLiteral("inactive")).isEmpty());
+  ASSERT_TRUE(session_.xdotool({"key", "Return"}));
+  const QString pasted = target.waitForLine(QStringLiteral("pasted "), 10000);
+  ASSERT_FALSE(pasted.isEmpty()) << target.lines().join(u'\n').toStdString();
+  EXPECT_EQ(QByteArray::fromHex(pasted.mid(7).toLatin1()), script);
 }
 
 // mousepad's desktop entry has a reverse-DNS id, as most applications' entries do.

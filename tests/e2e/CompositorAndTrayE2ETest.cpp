@@ -1,7 +1,8 @@
 // The compositor and the tray under Xvfb (+ jwm): the platform services follow the owners of
 // _NET_WM_CM_S0 and _NET_SYSTEM_TRAY_S0 and the tray's colours, and the whole program with picom lets a click beside
 // the open panel reach the window below, and keeps drawing the panel properly while picom is stopped and started again
-// (screenshots in build/screenshots).
+// (screenshots in build/screenshots), draws the light panel nearly opaque over text where nothing blurs, and asks for
+// blur behind its column only where the desktop announces blur.
 #include "platform/x11/X11Compositor.h"
 #include "platform/x11/X11TrayColors.h"
 #include "support/LineProcess.h"
@@ -13,11 +14,13 @@
 #include <QDir>
 #include <QImage>
 #include <QProcess>
+#include <QRect>
 
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <vector>
 
 namespace qv {
 namespace {
@@ -82,6 +85,117 @@ TEST(CompositorOnX11, FollowsTheOwnerOfTheCompositorSelection) {
   owner.reset();
   EXPECT_TRUE(test::waitFor([&] { return !compositor.support().compositor; }, 5000));
   EXPECT_EQ(changes, 2);
+}
+
+// Sets or removes a property of the root window from a client of its own.
+void setRootProperty(xcb_connection_t* c, const char* name, xcb_atom_t type, int format, const void* data, int count) {
+  const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+  auto* reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(strlen(name)), name), nullptr);
+  const xcb_atom_t atom = reply->atom;
+  std::free(reply);
+  if (data)
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, screen->root, atom, type, uint8_t(format), uint32_t(count), data);
+  else xcb_delete_property(c, screen->root, atom);
+  xcb_flush(c);
+}
+
+// Blur counts only where the desktop announces it (as a blurring compositor does: a root
+// property of the blur atom's name, or the atom in _NET_SUPPORTED), never because some client
+// merely interned the atom, and never without a compositor.
+TEST(CompositorOnX11, BlurCountsOnlyWhereTheDesktopAnnouncesIt) {
+  test::XvfbSession session(test::XvfbSession::Options{false, {640, 480}, false});
+  ASSERT_TRUE(session.start()) << session.log().toStdString();
+  x11::X11Compositor compositor(session.display());
+  auto owner = std::make_unique<SelectionOwner>(session.display(), "_NET_WM_CM_S0");
+  ASSERT_TRUE(test::waitFor([&] { return compositor.support().compositor; }, 5000));
+  const xcb_atom_t blur = owner->atom("_KDE_NET_WM_BLUR_BEHIND_REGION");  // interned, nothing more
+  const auto settled = [&](bool expected) {
+    return test::waitFor([&] { return compositor.support().blurBehind == expected; }, 3000);
+  };
+  EXPECT_TRUE(settled(false));
+  EXPECT_FALSE(compositor.support().blurBehind);
+
+  const uint8_t announced = 0;
+  setRootProperty(owner->c, "_KDE_NET_WM_BLUR_BEHIND_REGION", blur, 8, &announced, 1);
+  EXPECT_TRUE(settled(true));
+  setRootProperty(owner->c, "_KDE_NET_WM_BLUR_BEHIND_REGION", XCB_ATOM_NONE, 0, nullptr, 0);
+  EXPECT_TRUE(settled(false));
+
+  const xcb_atom_t supported[] = {owner->atom("_NET_WM_STATE"), blur};
+  setRootProperty(owner->c, "_NET_SUPPORTED", XCB_ATOM_ATOM, 32, supported, 1);
+  EXPECT_FALSE(settled(true));
+  setRootProperty(owner->c, "_NET_SUPPORTED", XCB_ATOM_ATOM, 32, supported, 2);
+  EXPECT_TRUE(settled(true));
+
+  // Still announced (root properties outlive their client) but no compositor: nothing blurs.
+  owner.reset();
+  EXPECT_TRUE(test::waitFor([&] { return !compositor.support().compositor; }, 5000));
+  EXPECT_FALSE(compositor.support().blurBehind);
+}
+
+// A page of "text" for a translucent surface to stand over: a white window with a black line two
+// pixels high every five, which can be taken away to leave the page blank.
+struct StripedPage {
+  explicit StripedPage(const QString& display) : c(xcb_connect(display.toLatin1().constData(), nullptr)) {
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    window = xcb_generate_id(c);
+    const uint32_t white = screen->white_pixel, black = screen->black_pixel;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1280, 740, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      screen->root_visual, XCB_CW_BACK_PIXEL, &white);
+    for (int y = 0; y < 740; y += 5) {
+      const xcb_window_t line = xcb_generate_id(c);
+      xcb_create_window(c, XCB_COPY_FROM_PARENT, line, window, 0, y, 1280, 2, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                        screen->root_visual, XCB_CW_BACK_PIXEL, &black);
+    }
+    xcb_map_subwindows(c, window);
+    xcb_map_window(c, window);
+    xcb_flush(c);
+  }
+  ~StripedPage() { xcb_disconnect(c); }
+  void blank() {
+    xcb_unmap_subwindows(c, window);
+    xcb_flush(c);
+  }
+  xcb_connection_t* c;
+  xcb_window_t window;
+};
+
+// Every window on the display that asks for blur behind, with the rectangles it names.
+std::vector<std::vector<QRect>> blurRequests(const QString& display) {
+  std::vector<std::vector<QRect>> found;
+  xcb_connection_t* c = xcb_connect(display.toLatin1().constData(), nullptr);
+  const char name[] = "_KDE_NET_WM_BLUR_BEHIND_REGION";
+  auto* atomReply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, uint16_t(strlen(name)), name), nullptr);
+  const xcb_atom_t blur = atomReply ? atomReply->atom : xcb_atom_t(XCB_ATOM_NONE);
+  std::free(atomReply);
+  std::vector<xcb_window_t> windows{xcb_setup_roots_iterator(xcb_get_setup(c)).data->root};
+  while (blur != XCB_ATOM_NONE && !windows.empty()) {
+    const xcb_window_t window = windows.back();
+    windows.pop_back();
+    if (auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr)) {
+      const xcb_window_t* children = xcb_query_tree_children(tree);
+      windows.insert(windows.end(), children, children + xcb_query_tree_children_length(tree));
+      std::free(tree);
+    }
+    auto* value = xcb_get_property_reply(c, xcb_get_property(c, 0, window, blur, XCB_ATOM_CARDINAL, 0, 4096), nullptr);
+    if (value && value->type == XCB_ATOM_CARDINAL && value->format == 32) {
+      const auto* numbers = static_cast<const uint32_t*>(xcb_get_property_value(value));
+      std::vector<QRect> rects;
+      for (int i = 0; i + 3 < xcb_get_property_value_length(value) / 4; i += 4)
+        rects.emplace_back(int(numbers[i]), int(numbers[i + 1]), int(numbers[i + 2]), int(numbers[i + 3]));
+      found.push_back(rects);
+    }
+    std::free(value);
+  }
+  xcb_disconnect(c);
+  return found;
+}
+
+// The darkest grey of five rows at x = 700, where the page's lines show beside the panel.
+int pageInk(const QImage& shot) {
+  int darkest = 255;
+  for (int y = 400; y < 405; ++y) darkest = std::min(darkest, qGray(shot.pixel(700, y)));
+  return darkest;
 }
 
 class PanelWithPicom : public ::testing::Test {
@@ -199,6 +313,79 @@ TEST_F(PanelWithPicom, AClickBesideThePanelReachesTheWindowBelowAndTheCompositor
   ASSERT_TRUE(logCount("Compositor arrived", 1, 10000));
   EXPECT_EQ(blackBeside(panelShot("panel-picom-started.png")), 0);
   EXPECT_EQ(program_->state(), QProcess::Running);
+}
+
+// picom blurs nothing unless asked in its configuration and announces no blur: the light panel
+// then draws nearly opaque, so a page of text behind it does not read through the search bar, the
+// strip or the cards, and the program asks nothing of a blur the desktop does not offer.
+TEST_F(PanelWithPicom, TextBehindTheLightPanelDoesNotReadThroughWithoutBlur) {
+  StripedPage page(session_.display());
+  ASSERT_TRUE(test::waitFor([&] { return pageInk(session_.screenshot()) < 60; }, 10000));
+  ASSERT_TRUE(session_.xdotool({"windowsize", QString::number(page.window), "1280", "740", "windowmove",
+                                QString::number(page.window), "0", "0"}));
+  startPicom();
+  program_ = std::make_unique<QProcess>();
+  program_->setProcessEnvironment(env_);
+  program_->setProcessChannelMode(QProcess::MergedChannels);
+  program_->start(test::binDir() + QStringLiteral("/quorvalen"), {});
+  ASSERT_TRUE(logCount("Quorvalen launched", 1));
+  ASSERT_TRUE(log().contains("compositor: true"));
+  ASSERT_TRUE(session_.xdotool({"key", "ctrl+shift+v"}));
+  ASSERT_TRUE(logCount("Panel shown", 1, 10000));
+  const QImage overText = panelShot("panel-light-picom-over-text.png");
+  EXPECT_TRUE(blurRequests(session_.display()).empty());
+
+  page.blank();
+  QImage overBlank;
+  ASSERT_TRUE(test::waitFor(
+      [&] {
+        overBlank = session_.screenshot();
+        return pageInk(overBlank) > 200;  // beside the panel the lines are gone
+      },
+      10000));
+  // The caret may blink between the two pictures: a few pixels may differ by more.
+  int legible = 0, strongest = 0;
+  for (int y = 20; y < 250; ++y)  // the empty history's column ends lower down
+    for (int x = 990; x < 1250; ++x) {
+      const int shade = std::abs(qGray(overText.pixel(x, y)) - qGray(overBlank.pixel(x, y)));
+      strongest = std::max(strongest, shade);
+      legible += shade > 10;
+    }
+  std::cout << "strongest shade of the page through the column: " << strongest << "\n";
+  EXPECT_LT(legible, 60);
+}
+
+// Where the desktop blurs (here a stand-in compositor that announces it), the panel asks for blur
+// behind exactly what it shows: the column, not the clear rest of its window.
+TEST_F(PanelWithPicom, ThePanelAsksForBlurBehindItsColumnWhereTheDesktopBlurs) {
+  SelectionOwner compositor(session_.display(), "_NET_WM_CM_S0");
+  const uint8_t announced = 0;
+  setRootProperty(compositor.c, "_KDE_NET_WM_BLUR_BEHIND_REGION", compositor.atom("_KDE_NET_WM_BLUR_BEHIND_REGION"), 8,
+                  &announced, 1);
+  program_ = std::make_unique<QProcess>();
+  program_->setProcessEnvironment(env_);
+  program_->setProcessChannelMode(QProcess::MergedChannels);
+  program_->start(test::binDir() + QStringLiteral("/quorvalen"), {});
+  ASSERT_TRUE(logCount("Quorvalen launched", 1));
+  ASSERT_TRUE(log().contains("blur: true"));
+  ASSERT_TRUE(session_.xdotool({"key", "ctrl+shift+v"}));
+  ASSERT_TRUE(logCount("Panel shown", 1, 10000));
+  // It follows the column as it slides in, then covers its rounded surface.
+  std::vector<std::vector<QRect>> requests;
+  QRect bounds;
+  EXPECT_TRUE(test::waitFor(
+      [&] {
+        requests = blurRequests(session_.display());
+        bounds = {};
+        if (requests.size() == 1)
+          for (const QRect& rect : requests[0]) bounds |= rect;
+        return bounds.width() == 320 - 2 * 8;
+      },
+      10000))
+      << requests.size() << " windows ask; the bounds are " << bounds.width() << " wide";
+  EXPECT_GT(bounds.height(), 100);
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_GT(requests[0].size(), 4u);  // its corners are round
 }
 
 }  // namespace

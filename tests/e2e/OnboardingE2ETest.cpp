@@ -44,11 +44,7 @@ class OnboardingOnX11 : public ::testing::TestWithParam<const char*> {
     if (!process.waitForFinished(10000) || process.exitCode() != 0) return std::nullopt;
     return QString::fromLocal8Bit(process.readAllStandardOutput());
   }
-  QImage screenshot() {
-    const QString path = shots_.filePath(QStringLiteral("root.png"));
-    if (!run(QStringLiteral("import"), {"-window", "root", path})) return {};
-    return QImage(path).convertToFormat(QImage::Format_RGB32);
-  }
+  QImage screenshot() { return session_.screenshot(); }
   // Waits until the panel shows a page other than `previous` and holds still where the page
   // title stands (the demonstrations keep moving below it); returns the panel's picture.
   QImage waitForPage(const QImage& previous) {
@@ -74,7 +70,6 @@ class OnboardingOnX11 : public ::testing::TestWithParam<const char*> {
   test::XvfbSession session_;
   QProcess program_;
   QByteArray log_;
-  QTemporaryDir shots_;
   QRect panel_;
 };
 

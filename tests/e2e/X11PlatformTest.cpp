@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QJsonArray>
@@ -215,6 +216,27 @@ TEST_F(X11Platform, EachCopyIsOneChangeWithItsTypesAndData) {
   EXPECT_EQ(changeCount(), count + 1);
 }
 
+// A GTK program offers its text with CR LF line ends under the MIME names and as it holds it under
+// UTF8_STRING; the text is read as held. Line ends an owner gives under every name are kept.
+TEST_F(X11Platform, MultiLineTextIsReadAsTheApplicationHoldsIt) {
+  const struct {
+    QStringList offers;
+    QString text;
+  } cases[] = {
+      {{"-t", "text/plain;charset=utf-8", "#!/bin/sh\r\necho one\r\n", "-t", "UTF8_STRING", "#!/bin/sh\necho one\n",
+        "-t", "text/plain", "#!/bin/sh\r\necho one\r\n", "-t", "STRING", "#!/bin/sh\necho one\n"},
+       "#!/bin/sh\necho one\n"},
+      {{"--text", "kept\r\nas written\r\n"}, "kept\r\nas written\r\n"},
+      {{"-t", "text/plain;charset=utf-8", "only\r\nthe MIME name"}, "only\r\nthe MIME name"},
+  };
+  for (const auto& [offers, text] : cases) {
+    const qint64 count = changeCount();
+    clipsource(offers);
+    waitForChange(count);
+    EXPECT_EQ(readChange(count + 1).value(QStringLiteral("text")).toString(), text) << offers.join(u' ').toStdString();
+  }
+}
+
 TEST_F(X11Platform, OwnWriteIsRecognisedAndAForeignCopyAfterItIsNot) {
   const qint64 count = changeCount();
   ask("writetext written by us");
@@ -257,6 +279,33 @@ TEST_F(X11Platform, HungOwnerCostsAtMostTheBound) {
   clipsource({QStringLiteral("--text"), QStringLiteral("after the hang")});
   waitForChange(count + 1);
   EXPECT_EQ(readChange(count + 2).value(QStringLiteral("text")).toString(), QStringLiteral("after the hang"));
+}
+
+// A copy offering a flood of formats (20,000 to 100,000 targets) is read from its first 1,000
+// targets in moments, and the copies made right after it are read too.
+TEST_F(X11Platform, AFloodOfTargetsHoldsUpNoLaterCopy) {
+  for (const int targets : {20000, 50000, 100000}) {
+    SCOPED_TRACE(targets);
+    const qint64 count = changeCount();
+    clipsource({QStringLiteral("--many-targets"), QString::number(targets), QStringLiteral("--text"),
+                QStringLiteral("flood %1").arg(targets)});
+    waitForChange(count);
+    QElapsedTimer timer;
+    timer.start();
+    const QJsonObject flood = readChange(count + 1);
+    const qint64 floodMs = timer.elapsed();
+    EXPECT_EQ(flood.value(QStringLiteral("text")).toString(), QStringLiteral("flood %1").arg(targets));
+    EXPECT_LE(typesOf(flood).size(), 1000);
+    // A copy made while a flood is still being read.
+    clipsource({QStringLiteral("--many-targets"), QString::number(targets), QStringLiteral("--text"),
+                QStringLiteral("second flood")});
+    clipsource({QStringLiteral("--text"), QStringLiteral("after %1").arg(targets)});
+    ASSERT_TRUE(test::waitFor([&] { return changeCount() >= count + 3; }, 10000));
+    timer.restart();
+    EXPECT_EQ(readChange(count + 3).value(QStringLiteral("text")).toString(), QStringLiteral("after %1").arg(targets));
+    std::cout << targets << " targets: read in " << floodMs << " ms; the copy after it in " << timer.elapsed() << " ms"
+              << std::endl;
+  }
 }
 
 // Reads each copy the way the monitor may: a bounded read() at once, and when the owner needs
@@ -339,6 +388,19 @@ TEST_F(X11Platform, CopyInATestWindowIsCreditedToItsDesktopEntry) {
       << QJsonDocument(front).toJson().constData();
   EXPECT_EQ(front.value(QStringLiteral("id")).toString(), QStringLiteral("org.example.QvTestEditor"));
   EXPECT_EQ(front.value(QStringLiteral("class")).toString(), QStringLiteral("org.example.QvTestEditor"));
+}
+
+// While a window of the program has the focus, the application in front before it is known.
+TEST_F(X11Platform, TheApplicationInFrontBeforeAWindowOfOursIsRemembered) {
+  const auto frontmostPid = [&] { return ask("frontmost").value(QStringLiteral("pid")).toInteger(); };
+  QProcess* first = clipsource(
+      {QStringLiteral("--window"), QStringLiteral("QvFirst"), QStringLiteral("--no-selection")});
+  ASSERT_TRUE(test::waitFor([&] { return frontmostPid() == first->processId(); }, 10000));
+  ask("ownwindow");
+  ASSERT_TRUE(test::waitFor([&] { return frontmostPid() == probePid_; }, 10000));
+  const QJsonObject previous = ask("previous");
+  EXPECT_EQ(previous.value(QStringLiteral("pid")).toInteger(), first->processId());
+  EXPECT_EQ(previous.value(QStringLiteral("class")).toString(), QStringLiteral("QvFirst"));
 }
 
 TEST_F(X11Platform, RememberedApplicationIsActivatedAgain) {

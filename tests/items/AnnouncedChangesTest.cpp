@@ -4,7 +4,7 @@
 #include "items/capture/PasteboardMarkers.h"
 #include "items/rules/AppRulesManager.h"
 #include "support/CapturedLog.h"
-#include "support/MonitorHarness.h"
+#include "support/items/MonitorHarness.h"
 
 namespace qv {
 namespace {

@@ -1,6 +1,6 @@
-#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "items/identity/AppIdentity.h"
+#include "support/items/FakeItemContext.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@ DesktopEntry app(const QString& id, const QString& name = {}, const QString& ico
 QColor iconColor(const QIcon& icon) { return icon.pixmap(16, 16).toImage().pixelColor(8, 8); }
 
 struct AppIdentityTest : ::testing::Test {
-  FakeContext fake;
+  FakeItemContext fake;
   AppIdentity& identity() { return *fake.context->appIdentity; }
   void SetUp() override {
     installItemServices(*fake.context);

@@ -1,6 +1,6 @@
-#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "items/rules/AppRulesManager.h"
+#include "support/items/FakeItemContext.h"
 
 #include <gtest/gtest.h>
 #include <QJsonDocument>
@@ -14,7 +14,7 @@ AppRuleEntry entry(const char* id, AppRule rule = AppRule::never, const char* na
 }
 
 struct Rules {
-  FakeContext fake;
+  FakeItemContext fake;
   SettingsStore& settings() { return *fake.context->settings; }
   std::unique_ptr<AppRulesManager> open() { return std::make_unique<AppRulesManager>(settings()); }
   void store(const QByteArray& json) { settings().setData(QString::fromLatin1(AppRulesManager::kStorageKey), json); }
@@ -134,8 +134,28 @@ TEST(AppRules, UnreadableStoredListIsKeptAsideNotOverwritten) {
   EXPECT_EQ(r.stored(), QByteArray("[]"));
 }
 
+// A stored list with junk after it, in it, or cut short keeps every whole rule: a password
+// manager marked "never record" is not recorded again.
+TEST(AppRules, DamagedStoredTextKeepsEveryWholeRule) {
+  const QByteArray rules = R"([{"bundleID":"org.keepassxc.KeePassXC","name":"KeePassXC","rule":"never"},)"
+                           R"({"bundleID":"org.b","name":"B","rule":"blur"})";
+  const QByteArray damaged[] = {rules + "]trailing garbage", rules + ",\x01\x02{{]",
+                                rules + R"(,{"bundleID":"org.c","na)", "\x05##" + rules.mid(1) + "]"};
+  for (const QByteArray& raw : damaged) {
+    SCOPED_TRACE(raw.constData());
+    Rules r;
+    r.store(raw);
+    auto opened = r.open();
+    EXPECT_EQ(opened->apps(), (QList<AppRuleEntry>{entry("org.keepassxc.KeePassXC", AppRule::never, "KeePassXC"),
+                                                   entry("org.b", AppRule::blur, "B")}));
+    EXPECT_EQ(r.settings().dataValue(QString::fromLatin1(AppRulesManager::kBackupKey)), raw);
+    EXPECT_EQ(AppRulesManager::decode(r.stored()).entries, opened->apps());
+    EXPECT_TRUE(r.settings().lostStoredValues());
+  }
+}
+
 TEST(AppRules, RegisteredAsAService) {
-  FakeContext fake;
+  FakeItemContext fake;
   fake.context->settings->setData(QStringLiteral("qv.ignoredApps"), R"([{"bundleID":"x","name":"X","rule":"blur"}])");
   installItemServices(*fake.context);
   ASSERT_TRUE(fake.context->appRules);

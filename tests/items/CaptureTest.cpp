@@ -5,8 +5,8 @@
 #include "items/rules/AppRulesManager.h"
 #include "items/stores/FileBookmarkStore.h"
 #include "items/stores/RichTextStore.h"
-#include "support/MonitorHarness.h"
 #include "support/SideFileHelpers.h"
+#include "support/items/MonitorHarness.h"
 
 #include <QDir>
 #include <QFile>
@@ -94,6 +94,28 @@ TEST_F(Capture, CopiedFilesArriveInReverseOrderWithOneCaptureTimeAndTheirBookmar
   }
   EXPECT_EQ(names, (QStringList{QStringLiteral("c"), QStringLiteral("b c.pdf"), QStringLiteral("a.txt")}));
   EXPECT_EQ(payload<FilePayload>(captured[0].item).url->toLocalFile(), paths[2]);
+}
+
+// A folder copied with a trailing slash (as file managers write folders) is named by its last
+// component, never by its whole URL; the file system's root keeps its one name.
+TEST_F(Capture, FoldersAreNamedByTheirLastComponentWithOrWithoutATrailingSlash) {
+  QDir(files_.path()).mkpath(QStringLiteral("project dir/src"));
+  const struct {
+    QByteArray uri;
+    QString name;
+  } cases[] = {
+      {QUrl::fromLocalFile(files_.filePath(QStringLiteral("project dir"))).toEncoded() + '/', "project dir"},
+      {QUrl::fromLocalFile(files_.filePath(QStringLiteral("project dir/src"))).toEncoded() + "//", "src"},
+      {QUrl::fromLocalFile(files_.filePath(QStringLiteral("project dir"))).toEncoded(), "project dir"},
+      {"file:///", "/"},
+  };
+  for (const auto& [uri, name] : cases) {
+    captured.clear();
+    fake.pasteboard->copy({{QLatin1String(mime::kUriList), uri + "\r\n"}}, kEditorPid);
+    pollAndCapture();
+    ASSERT_EQ(captured.size(), 1) << uri.constData();
+    EXPECT_EQ(payload<FilePayload>(captured[0].item).name, name) << uri.constData();
+  }
 }
 
 TEST_F(Capture, ImageFilesAreDecodedOffTheMainThreadAndLandNewest) {

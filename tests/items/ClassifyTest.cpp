@@ -62,6 +62,25 @@ TEST(Classify, LinkTable) {
   }
 }
 
+TEST(Classify, FileLinkFoldersShortenOnlyUnderARealHome) {
+  const struct {
+    const char* home;
+    const char* domain;
+  } cases[] = {
+      {"/home/ann/", "~/Documents"},  // a home with a trailing slash
+      {"/", "/home/ann/Documents"},
+      {"", "/home/ann/Documents"},
+  };
+  for (const auto& c : cases) {
+    const auto link = linkPayload(QStringLiteral("file:///home/ann/Documents/report.pdf"), QString::fromUtf8(c.home));
+    ASSERT_TRUE(link) << c.home;
+    EXPECT_EQ(link->domain, QString::fromUtf8(c.domain)) << c.home;
+  }
+  const auto inRoot = linkPayload(QStringLiteral("file:///hosts"), QStringLiteral("/"));
+  ASSERT_TRUE(inRoot);
+  EXPECT_EQ(inRoot->domain, QStringLiteral("/")) << "the root folder is no home";
+}
+
 TEST(Classify, ColourTable) {
   struct Case {
     const char* text;

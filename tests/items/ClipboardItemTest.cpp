@@ -1,8 +1,8 @@
-#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "items/model/CardGroup.h"
 #include "items/model/ClipboardItem.h"
 #include "items/stores/ImageStore.h"
+#include "support/items/FakeItemContext.h"
 
 #include "base/RelativeDateText.h"
 
@@ -132,7 +132,7 @@ TEST(ItemModel, EqualityAndImageAccessor) {
   EXPECT_NE(a, b);  // equal pixels, another image
   EXPECT_NE(itemWith(link(std::nullopt, std::nullopt)), itemWith(link(QString(), std::nullopt)));
 
-  FakeContext fake;
+  FakeItemContext fake;
   installItemServices(*fake.context);
   const ImageStore& store = *fake.context->imageStore;
   const ClipboardItem decoded = itemWith(ImagePayload{{}, QStringLiteral("a"), 2, 2, {}});

@@ -1,7 +1,7 @@
 // The monitor's change check on the fake clipboard in virtual time: which changes become a
 // capture, own writes, pausing, and owners that do not answer.
 #include "items/capture/PasteboardMarkers.h"
-#include "support/MonitorHarness.h"
+#include "support/items/MonitorHarness.h"
 
 namespace qv {
 namespace {

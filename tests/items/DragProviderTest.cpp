@@ -1,9 +1,9 @@
-#include "app/fake/FakeContext.h"
 #include "base/Url.h"
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
 #include "items/drag/ItemDragProvider.h"
 #include "items/stores/ImageStore.h"
+#include "support/items/FakeItemContext.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
@@ -73,7 +73,7 @@ struct DragFixture : ::testing::Test {
     const QList<QUrl> urls = data.urls();
     return urls.size() == 1 && urls[0].isLocalFile() ? urls[0].toLocalFile() : QString();
   }
-  FakeContext fake;
+  FakeItemContext fake;
 };
 
 TEST_F(DragFixture, TextItemOffersTextAndWritesItsNoteOnlyWhenAskedInANewFolderEachTime) {

@@ -1,8 +1,8 @@
-#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "items/stores/FileBookmarkStore.h"
 #include "platform/FileBookmarks.h"
 #include "support/SideFileHelpers.h"
+#include "support/items/FakeItemContext.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
@@ -15,7 +15,7 @@ const QString kID = QStringLiteral("E621E1F8-C36C-495A-93FC-0C247A3E6E5F");
 const QString kOther = QStringLiteral("11111111-2222-3333-4444-555555555555");
 
 struct FileBookmarkStoreTest : ::testing::Test {
-  FakeContext fake;
+  FakeItemContext fake;
   QString files() const { return fake.root->path() + QStringLiteral("/files"); }
   QString bookmarkFile(const FileBookmarkStore& store, const QString& id) const {
     return store.directory() + u'/' + id + QStringLiteral(".bookmark");

@@ -1,6 +1,6 @@
-#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "items/stores/ImageStore.h"
+#include "support/items/FakeItemContext.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
@@ -19,7 +19,7 @@ QImage solid(QColor color, int w = 4, int h = 3) {
 }
 
 TEST(ImageStore, SaveIfAbsentNeverReplaces) {
-  FakeContext fake;
+  FakeItemContext fake;
   installItemServices(*fake.context);
   const ImageStore& store = *fake.context->imageStore;
   const QString id = QString::fromLatin1(kID);
@@ -34,7 +34,7 @@ TEST(ImageStore, SaveIfAbsentNeverReplaces) {
 }
 
 TEST(ImageStore, OrphanRemovalKeepsOnlyKeptPngNames) {
-  FakeContext fake;
+  FakeItemContext fake;
   ImageStore store(*fake.context->paths);
   const QString keep = QString::fromLatin1(kID);
   const QString gone = QStringLiteral("11111111-2222-3333-4444-555555555555");

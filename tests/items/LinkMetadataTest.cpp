@@ -1,4 +1,3 @@
-#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "items/link/LinkMetadataFetcher.h"
 #include "items/link/OGImageCache.h"
@@ -6,6 +5,7 @@
 #include "support/LoopbackHttpServer.h"
 #include "support/ProcessHelpers.h"
 #include "support/SideFileHelpers.h"
+#include "support/items/FakeItemContext.h"
 
 #include <gtest/gtest.h>
 #include <QFileInfo>
@@ -77,7 +77,7 @@ class LinkMetadataTest : public ::testing::Test {
         10000));
   }
 
-  FakeContext fake;
+  FakeItemContext fake;
   LoopbackHttpServer server;
   std::unique_ptr<LinkMetadataFetcher> fetcher;
 };
@@ -371,7 +371,7 @@ TEST_F(LinkMetadataTest, DestroyedFetcherOrOwnerReportsNothing) {
 
 // The fake client answers in virtual time alone, as the state's tests use it.
 TEST(OGImageCache, SaveIfAbsentLoadAndOrphans) {
-  FakeContext fake;
+  FakeItemContext fake;
   installItemServices(*fake.context);
   const OGImageCache& cache = *fake.context->ogImageCache;
   EXPECT_TRUE(cache.directory().startsWith(fake.context->paths->caches()));

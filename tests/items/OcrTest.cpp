@@ -1,9 +1,9 @@
-#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "items/ocr/ImageTextRecognizer.h"
 #include "items/stores/ImageStore.h"
 #include "platform/OcrEngine.h"
 #include "support/SideFileHelpers.h"
+#include "support/items/FakeItemContext.h"
 
 #include <gtest/gtest.h>
 #include <QFile>
@@ -28,7 +28,7 @@ QByteArray contents(const QString& path) {
 }
 
 struct OcrTest : ::testing::Test {
-  FakeContext fake;
+  FakeItemContext fake;
   ImageTextRecognizer& recognizer() { return *fake.context->imageTextRecognizer; }
   QString textFile(const QString& id) { return recognizer().directory() + u'/' + id + QStringLiteral(".txt"); }
   FakeSerialQueue& ocrQueue() { return *fake.queues->queue(QStringLiteral("com.tarnwick.Quorvalen.ocr")); }
@@ -151,7 +151,7 @@ TEST_F(OcrTest, UnwritableTextFolderLeavesNoTextAndDoesNotCrash) {
 }
 
 TEST(OcrLifetime, QueuedWorkOutlivingTheRecognizerDoesNothing) {
-  FakeContext fake;
+  FakeItemContext fake;
   installItemServices(*fake.context);
   ASSERT_TRUE(fake.context->imageStore->save(page(), kID));
   auto recognizer = std::make_shared<ImageTextRecognizer>(*fake.context->paths, fake.context->imageStore,
@@ -179,7 +179,7 @@ TEST(TesseractOcr, RecognisesRenderedTextLineByLine) {
     painter.drawText(20, 60, QStringLiteral("Clipboard history"));
     painter.drawText(20, 130, QStringLiteral("Quick brown fox"));
   }
-  FakeContext fake;
+  FakeItemContext fake;
   installItemServices(*fake.context);
   ImageTextRecognizer recognizer(*fake.context->paths, fake.context->imageStore, std::make_shared<TesseractOcrEngine>(),
                                  fake.context->queue(QStringLiteral("ocr")), fake.context->scheduler);

@@ -3,7 +3,7 @@
 #include "items/capture/KnownApplications.h"
 #include "items/capture/OverlayScanner.h"
 #include "items/capture/PasteboardMarkers.h"
-#include "support/MonitorHarness.h"
+#include "support/items/MonitorHarness.h"
 
 namespace qv {
 namespace {
@@ -85,6 +85,21 @@ TEST_F(Source, MarkersComeFirstThenTheOwnerThenOverlaysThenTheFrontmostApplicati
   EXPECT_EQ(sourceOf(text()), QLatin1String(knownApplications::kLastResortSourceID));
   fake.workspace->setFrontmost(std::nullopt);
   EXPECT_EQ(sourceOf(text()), QLatin1String(knownApplications::kLastResortSourceID));
+}
+
+// A copy is never credited to this program: while one of its windows (the panel) is in front, a
+// copy whose owner names no application goes to the application that was in front before it.
+TEST_F(Source, ACopyMadeWhileThisProgramIsInFrontGoesToTheApplicationInFrontBeforeIt) {
+  startMonitor();
+  constexpr qint64 kOwnPid = 100;
+  fake.workspace->addApplication(app(kOwnPid, QStringLiteral("quorvalen")));
+  fake.workspace->setFrontmost(app(kNotesPid, QStringLiteral("org.example.Notes")));
+  fake.workspace->setFrontmost(app(kOwnPid, QStringLiteral("quorvalen")));
+  EXPECT_EQ(sourceOf(text()), QStringLiteral("org.example.Notes")) << "unknown owner";
+  EXPECT_EQ(sourceOf(text(), kNoIdPid), QStringLiteral("org.example.Notes")) << "an owner without identity";
+  EXPECT_EQ(sourceOf(text(), kEditorPid), QStringLiteral("org.example.Editor")) << "the owner still decides";
+  fake.workspace->setPreviousApplication(std::nullopt);
+  EXPECT_EQ(sourceOf(text()), QLatin1String(knownApplications::kLastResortSourceID)) << "nothing was in front before";
 }
 
 TEST_F(Source, TheLowestLayerWinsThenTheSmallestWindowThenTheFrontOne) {

@@ -1,6 +1,6 @@
-#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "items/writer/PasteSender.h"
+#include "support/items/FakeItemContext.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +31,7 @@ class SlowFocusWorkspace : public FakeWorkspace {
 };
 
 struct PasteSenderTest : ::testing::Test {
-  FakeContext fake;
+  FakeItemContext fake;
   std::optional<PasteOutcome> outcome;
 
   void SetUp() override {
@@ -107,7 +107,7 @@ TEST_F(PasteSenderTest, ApplicationQuittingDuringTheDelayGetsNoKeystroke) {
 }
 
 struct SlowFocusTest : ::testing::Test {
-  FakeContext fake;
+  FakeItemContext fake;
   std::shared_ptr<SlowFocusWorkspace> workspace = std::make_shared<SlowFocusWorkspace>();
   PasteSender sender{fake.scheduler, workspace, fake.keyPoster};
   std::optional<PasteOutcome> outcome;

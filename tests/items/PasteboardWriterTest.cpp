@@ -1,9 +1,9 @@
-#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "items/stores/ImageStore.h"
 #include "items/stores/RichTextStore.h"
 #include "items/writer/PasteboardWriter.h"
 #include "support/SideFileHelpers.h"
+#include "support/items/FakeItemContext.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
@@ -25,7 +25,7 @@ QImage redSquare() {
 }
 
 struct Harness {
-  FakeContext fake;
+  FakeItemContext fake;
   int ownWrites = 0;
   qsizetype writesSeenByHook = -1;
 

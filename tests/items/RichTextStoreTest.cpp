@@ -1,7 +1,7 @@
-#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "items/stores/RichTextStore.h"
 #include "support/SideFileHelpers.h"
+#include "support/items/FakeItemContext.h"
 
 #include <gtest/gtest.h>
 #include <QFile>
@@ -21,7 +21,7 @@ RichTextStore::DataSource sourceOf(QMap<QString, QByteArray> offered, QStringLis
 }
 
 struct RichTextStoreTest : ::testing::Test {
-  FakeContext fake;
+  FakeItemContext fake;
   RichTextStore& store() { return *fake.context->richTextStore; }
   void SetUp() override { installItemServices(*fake.context); }
 };

@@ -1,8 +1,8 @@
-#include "app/fake/FakeContext.h"
 #include "items/ItemServices.h"
 #include "items/stores/ImageStore.h"
 #include "items/thumbnails/ThumbnailCache.h"
 #include "support/SideFileHelpers.h"
+#include "support/items/FakeItemContext.h"
 
 #include <gtest/gtest.h>
 #include <QFile>
@@ -21,7 +21,7 @@ QImage solid(int w, int h, QColor color = Qt::red) {
 }
 
 struct ThumbnailCacheTest : ::testing::Test {
-  FakeContext fake;
+  FakeItemContext fake;
   ThumbnailCache& cache() { return *fake.context->thumbnails; }
   ImageStore& images() { return *fake.context->imageStore; }
   void SetUp() override { installItemServices(*fake.context); }

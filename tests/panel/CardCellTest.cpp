@@ -4,7 +4,7 @@
 #include "panel/PasteHintBadge.h"
 #include "platform/SettingsStore.h"
 #include "state/PanelState.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <QGraphicsScene>

@@ -3,7 +3,7 @@
 #include "panel/CardCellView.h"
 #include "platform/fake/FakeMenuPresenter.h"
 #include "state/PanelState.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <QContextMenuEvent>

@@ -2,13 +2,17 @@
 #include "panel/GroupChevron.h"
 
 #include "../cards/CardContentTestSupport.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
 
 #include "platform/SettingsStore.h"
 #include "platform/fake/FakeScheduler.h"
 #include "state/PanelState.h"
 
+#include "cards/badges/CardQuickActions.h"
+#include "panel/CardCellView.h"
+
 #include <gtest/gtest.h>
+#include <QTest>
 #include <QWheelEvent>
 
 using namespace qv;
@@ -133,6 +137,52 @@ class CardScrollViewTest : public ::testing::Test {
                              yesterdayFrom >= 0 && i >= yesterdayFrom ? now.addDays(-1) : now);
     return made;
   }
+  CardCellView* cellAt(int index) const { return static_cast<CardCellView*>(list->realisedCards().value(index)); }
+  // Where a point of `item` shows in the list's viewport.
+  QPoint viewportPoint(const QGraphicsItem& item, QPointF point) const {
+    return list->mapFromScene(item.mapToScene(point));
+  }
+  // The index of the realised card whose rectangle holds `viewportPoint`; -1 for none.
+  int indexUnder(QPoint viewportPoint) const {
+    const QPointF scene = list->mapToScene(viewportPoint);
+    for (auto it = list->realisedCards().begin(); it != list->realisedCards().end(); ++it)
+      if (it.value()->isVisible() && it.value()->sceneBoundingRect().contains(scene) &&
+          it.value()->rect().contains(it.value()->mapFromScene(scene)))
+        return it.key();
+    return -1;
+  }
+  // Moves the pointer to `viewportPoint` (a move to where the window system last saw the pointer
+  // is not delivered, so it comes from one point beside).
+  void pointAt(QPoint viewportPoint) {
+    QTest::mouseMove(list->windowHandle(), windowPoint(viewportPoint + QPoint(0, 1)));
+    QTest::mouseMove(list->windowHandle(), windowPoint(viewportPoint));
+  }
+  // A click as the window system delivers it (a right click also asks for the context menu).
+  void click(QPoint viewportPoint, Qt::MouseButton button = Qt::LeftButton) {
+    QTest::mouseClick(list->windowHandle(), button, {}, windowPoint(viewportPoint));
+  }
+  QPoint windowPoint(QPoint viewportPoint) const { return list->viewport()->mapTo(list->window(), viewportPoint); }
+  // One wheel notch (120) or part of one at `viewportPoint`, as the window system delivers it.
+  void wheel(QPoint viewportPoint, int angle) {
+    const QPointF global = list->viewport()->mapToGlobal(viewportPoint);
+    QWheelEvent event(viewportPoint, global, {}, QPoint(0, angle), Qt::NoButton, {}, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(list->viewport(), &event);
+  }
+  // Exactly the card at `index` is hovered (lifted, showing its row, the state's hovered item);
+  // none for -1.
+  void expectHoverOnly(int index, bool settled = true) {
+    for (auto it = list->realisedCards().begin(); it != list->realisedCards().end(); ++it) {
+      auto* cell = static_cast<CardCellView*>(it.value());
+      SCOPED_TRACE(it.key());
+      EXPECT_EQ(cell->isCellHovered(), it.key() == index);
+      EXPECT_EQ(cell->quickActions().props().isHovering, it.key() == index);
+      if (settled && !cell->isSelected()) {
+        EXPECT_DOUBLE_EQ(cell->liftProgress(), it.key() == index ? 1 : 0);
+      }
+    }
+    if (index < 0) EXPECT_EQ(state.hoveredItem(), std::nullopt);
+    else EXPECT_EQ(state.hoveredItem(), state.items()[index]);
+  }
   test::FakeCardContext fake;
   PanelState state;
   std::unique_ptr<CardScrollView> list;
@@ -248,3 +298,113 @@ TEST_F(CardScrollViewTest, AHiddenPanelsListCatchesUpOnTheNextShow) {
 }
 
 }  // namespace
+
+// Real pointer events on the shown list: hover a card, wheel until another card is under the
+// pointer, nudge the pointer and click the quick actions' Delete: the card under the pointer goes.
+TEST_F(CardScrollViewTest, DeleteAfterAWheelScrollRemovesTheCardUnderThePointer) {
+  show(items(40));
+  list->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(list.get()));
+  const QPoint pointer = viewportPoint(*cellAt(1), cellAt(1)->rect().center());
+  pointAt(pointer);
+  fake.advanceBoth(0.5);
+  ASSERT_EQ(state.hoveredItem(), state.items()[1]);
+  // A quick run of notches, with the pointer nudged before the wheel is quiet.
+  for (int notch = 0; notch < 25; ++notch) wheel(pointer, -120);
+  pointAt(pointer + QPoint(2, 1));
+  fake.advanceBoth(1.0);
+  const int under = indexUnder(pointer + QPoint(2, 1));
+  ASSERT_GT(under, 1);
+  EXPECT_EQ(state.hoveredItem(), state.items()[under]);
+  const ClipboardItem expected = state.items()[under];
+  ASSERT_FALSE(cellAt(under)->quickActions().buttons().empty());
+  QuickActionButton* remove = cellAt(under)->quickActions().buttons().back();
+  ASSERT_EQ(remove->props().help, "Delete");
+  pointAt(viewportPoint(*remove, remove->rect().center()));
+  fake.advanceBoth(0.3);
+  click(viewportPoint(*remove, remove->rect().center()));
+  EXPECT_FALSE(state.items().contains(expected));
+  EXPECT_EQ(state.items().size(), 39);
+}
+
+// A wheel scroll moves the cards under a pointer that does not move: nothing is hovered while
+// the user scrolls, then the card under the pointer is, and no card that went off screen or was
+// recycled stays lifted. An open preview follows the hover, never a card off screen.
+TEST_F(CardScrollViewTest, HoverFollowsTheRestingPointerThroughAScroll) {
+  show(items(40));
+  list->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(list.get()));
+  state.setPreviewItemID(state.items()[0].id);
+  const QPoint pointer = viewportPoint(*cellAt(1), cellAt(1)->rect().center());
+  pointAt(pointer);
+  fake.advanceBoth(0.5);
+  expectHoverOnly(1);
+  for (const int notches : {1, 25, 3}) {
+    SCOPED_TRACE(notches);
+    for (int notch = 0; notch < notches; ++notch) wheel(pointer, -120);
+    expectHoverOnly(-1, false);
+    fake.advanceBoth(1.0);
+    const int under = indexUnder(pointer);
+    ASSERT_GE(under, 0);
+    expectHoverOnly(under);
+    EXPECT_EQ(state.previewItemID(), state.items()[under].id);
+  }
+}
+
+// A card's menu takes the pointer; when it closes, the hover is where the pointer is then.
+TEST_F(CardScrollViewTest, AClosedCardMenuLeavesTheHoverWhereThePointerIs) {
+  show(items(10));
+  list->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(list.get()));
+  const QPoint onSecond = viewportPoint(*cellAt(1), cellAt(1)->rect().center());
+  const QPoint onFirst = viewportPoint(*cellAt(0), cellAt(0)->rect().center());
+  const struct {
+    const char* name;
+    QPoint pointerAfter;  // in the viewport
+    int hovered;
+  } cases[] = {
+      {"outside the panel", {-400, 300}, -1},
+      {"over another card", onFirst, 0},
+      {"where it was", onSecond, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    pointAt(onSecond);
+    fake.advanceBoth(0.5);
+    expectHoverOnly(1);
+    const int menus = fake.menuPresenter->popUps();
+    click(onSecond, Qt::RightButton);
+    ASSERT_EQ(fake.menuPresenter->popUps(), menus + 1);
+    fake.screens->setPointer(list->viewport()->mapToGlobal(c.pointerAfter));
+    fake.menuPresenter->dismiss();
+    QCoreApplication::processEvents();
+    fake.advanceBoth(0.5);
+    expectHoverOnly(c.hovered);
+  }
+}
+
+// The first click selects the fourth card and scrolls it to the middle, which moves the fifth
+// under the pointer before the second click: the double click still pastes the fourth.
+TEST_F(CardScrollViewTest, ADoubleClickPastesTheCardThatTookTheFirstClick) {
+  QList<ClipboardItem> pasted;
+  state.setPasteAction([&](const ClipboardItem& item, bool) { pasted << item; });
+  show(items(40), 1000);
+  list->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(list.get()));
+  const QPoint at = viewportPoint(*cellAt(3), {140, 200});
+  click(at);
+  EXPECT_EQ(state.selectedIndex(), 3);
+  fake.advanceBoth(0.25);
+  ASSERT_GT(indexUnder(at), 3);
+  click(at);
+  EXPECT_EQ(pasted, QList<ClipboardItem>{state.items()[3]});
+
+  // Two clicks on two cards that stay where they are remain two single clicks.
+  pasted.clear();
+  fake.advanceBoth(2);
+  const QPoint other = viewportPoint(*cellAt(2), {140, 120});
+  click(other);
+  fake.advanceBoth(0.1);
+  click(viewportPoint(*cellAt(3), {140, 120}));
+  EXPECT_TRUE(pasted.isEmpty());
+}

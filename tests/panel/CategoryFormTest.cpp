@@ -46,6 +46,48 @@ TEST(CategoryForm, NewChipCreatesATrimmedCategoryAndLeavesThePanelOpen) {
   EXPECT_EQ(fake.form.name(), "");
 }
 
+// A name must show something and is at most 100 graphemes: longer input is cut there.
+TEST(CategoryForm, ANameShowsAVisibleCharacterAndIsCappedAtAHundredGraphemes) {
+  const struct {
+    QString name;
+    bool accepted;
+  } names[] = {
+      {"Work", true},
+      {QString::fromUtf8("\u200BWork"), true},
+      {QString::fromUtf8("\U0001F1EB\U0001F1F7"), true},
+      {QString::fromUtf8("\u00E9"), true},
+      {" \t ", false},
+      {QString::fromUtf8("\u200B\u200C\u200D\u2060"), false},
+      {QString::fromUtf8("\u3164\u3164"), false},
+      {QString::fromUtf8("\u200E\u202E\uFEFF"), false},
+      {QString::fromUtf8("\u2800 \u00A0\u3000"), false},
+      {QString::fromUtf8("\uFE0F"), false},
+  };
+  for (const auto& [name, accepted] : names) {
+    FormHarness fake;
+    fake.form.toggle();
+    fake.form.setName(name);
+    EXPECT_EQ(fake.form.canSubmit(), accepted) << name.toStdString();
+    fake.form.submit();
+    EXPECT_EQ(fake.state->customCategories().size(), accepted ? 1 : 0) << name.toStdString();
+  }
+
+  FormHarness fake;
+  CategoryFormView view(*fake.context, fake.form);
+  fake.form.toggle();
+  QString longName;
+  for (int i = 0; i < 150; ++i) longName += QString::fromUtf8("e\u0301");  // two code units, one grapheme
+  view.nameField().setText(longName);
+  emit view.nameField().textEdited(longName);
+  EXPECT_EQ(fake.form.name(), longName.left(200));
+  EXPECT_EQ(view.nameField().text(), longName.left(200)) << "the field holds what is kept";
+  fake.form.setName(fake.form.name() + "x");
+  EXPECT_EQ(fake.form.name(), longName.left(200));
+  fake.form.submit();
+  ASSERT_EQ(fake.state->customCategories().size(), 1);
+  EXPECT_EQ(fake.state->customCategories().first().name, longName.left(200));
+}
+
 TEST(CategoryForm, CancelDropsTheDraft) {
   FormHarness fake;
   fake.form.toggle();

@@ -4,6 +4,7 @@
 #include "ui/theme/Theme.h"
 
 #include <gtest/gtest.h>
+#include <QAccessible>
 #include <QTest>
 
 using namespace qv;
@@ -28,7 +29,7 @@ void clickPart(CategoryStripView& strip, CategoryStripView::PartKind kind, int p
 }
 
 struct StripHarness : PanelHarness {
-  StripHarness() : strip(*context, {}) {
+  StripHarness() : strip(*context, {}, {}) {
     for (const CustomCategory& category : state->customCategories()) state->deleteCategory(category.id);
     connectCategoryStrip(strip, *state);
     strip.resize(200, int(CategoryStripView::kHeight));
@@ -137,4 +138,86 @@ TEST(CategoryStrip, PillsSlideAsideAndThePencilGrowsInOrOnlyFades) {
     EXPECT_NEAR(fake.strip.partLook(newPencil)->presence, 1, 1e-3);
     EXPECT_NEAR(fake.strip.partLook(recipes.id.toString())->active, 1, 1e-3);
   }
+}
+
+// Every pill grows by 6 % under the pointer, the active one too, with the snappy spring (at once
+// while motion is reduced).
+TEST(CategoryStrip, HoveredPillsGrowActiveOrNot) {
+  for (const bool reduced : {false, true}) {
+    for (const bool active : {true, false}) {
+      SCOPED_TRACE(std::string(reduced ? "reduce motion, " : "full motion, ") + (active ? "active" : "inactive"));
+      StripHarness fake;
+      fake.desktopAppearance->setReduceMotion(reduced);
+      fake.state->setActiveFilter(active ? FilterType::all() : FilterType::pinned());
+      fake.clock->advanceFrames(60);
+      const QString key = CategoryStripView::allPillID().toString();
+      const QRectF pill = fake.strip.partLook(key)->rect;
+      // The leftmost pixel of the pill's middle row (at twice the pixels) painted at least half as
+      // strongly as the pill's body beside its title.
+      const auto leftEdge = [&] {
+        const QImage image = fake.strip.renderForTest(2);
+        const int y = int(pill.center().y() * 2);
+        const int body = image.pixelColor(int((pill.left() + 4) * 2), y).alpha();  // in the padding
+        int x = 0;
+        while (x < image.width() && image.pixelColor(x, y).alpha() * 2 < body) ++x;
+        return x;
+      };
+      const int resting = leftEdge();
+      QMouseEvent move(QEvent::MouseMove, pill.center(), pill.center(), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+      QCoreApplication::sendEvent(&fake.strip, &move);
+      fake.clock->advance(0.04);
+      const double early = fake.strip.partLook(key)->scale;
+      if (reduced) {
+        EXPECT_DOUBLE_EQ(early, 1.06);
+      } else {
+        EXPECT_GT(early, 1.001);
+        EXPECT_LT(early, 1.06);
+      }
+      fake.clock->advanceFrames(90);
+      EXPECT_NEAR(fake.strip.partLook(key)->scale, 1.06, 1e-3);
+
+      // The painted capsule reaches past its resting edge by 3 % of its width (measured on the
+      // solid accent fill; a plain pill's edge is a thin hairline).
+      if (active) {
+        EXPECT_NEAR(resting - leftEdge(), 2 * 0.03 * pill.width(), 1.01);
+      }
+    }
+  }
+}
+
+TEST(CategoryStrip, PillsPencilAndPlusAreNamedByTheirHelpText) {
+  StripHarness fake;
+  fake.strip.show();
+  const CustomCategory work = fake.state->addCategory("Work", 1);
+  fake.state->setActiveFilter(FilterType::custom(work.id));
+  fake.advanceBoth(1);
+  QAccessibleInterface* strip = QAccessible::queryAccessibleInterface(&fake.strip);
+  ASSERT_NE(strip, nullptr);
+  auto names = [&] {
+    QStringList out;
+    for (int i = 0; i < strip->childCount(); ++i) out << strip->child(i)->text(QAccessible::Name);
+    return out;
+  };
+  EXPECT_EQ(names(), QStringList({"All", "Pinned", "Work", "Edit “Work”", "New category"}));
+  for (int i = 0; i < strip->childCount(); ++i) {
+    QAccessibleInterface* part = strip->child(i);
+    SCOPED_TRACE(part->text(QAccessible::Name).toStdString());
+    EXPECT_EQ(part->role(), QAccessible::Button);
+    EXPECT_EQ(part->parent(), strip);
+    EXPECT_EQ(strip->indexOfChild(part), i);
+    // A part scrolled out of the strip says so.
+    EXPECT_EQ(part->state().offscreen, !part->rect().intersects(strip->rect()));
+    EXPECT_EQ(part->state().checked, i == 2);  // the active pill
+  }
+
+  // Pressed through assistive technology, the plus asks for a new category as a click does.
+  QAccessibleInterface* plus = strip->child(strip->childCount() - 1);
+  ASSERT_NE(plus->actionInterface(), nullptr);
+  plus->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+  EXPECT_TRUE(fake.state->pendingNewCategoryRequest());
+
+  // Without an active category there is no pencil.
+  fake.state->setActiveFilter(FilterType::all());
+  fake.advanceBoth(1);
+  EXPECT_EQ(names(), QStringList({"All", "Pinned", "Work", "New category"}));
 }

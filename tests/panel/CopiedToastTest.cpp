@@ -1,5 +1,5 @@
 #include "panel/CopiedToastView.h"
-#include "support/FakeInterfaceContext.h"
+#include "support/ui/FakeInterfaceContext.h"
 
 #include <gtest/gtest.h>
 #include <QImage>

@@ -82,7 +82,8 @@ TEST(ChipFlow, PlacesChipsAtTheirSizeAndAsksTheHeightItsWidthNeeds) {
 TEST(OrnamentRailButton, DisabledHoversButIgnoresClicksSelectedHasNoDotAndDoesNotGrow) {
   PanelHarness fake;
   int taps = 0;
-  OrnamentRailButton button(*fake.context, {.icon = "calendar", .showsDot = true, .isEnabled = false}, [&] { ++taps; });
+  const OrnamentRailButton::Callbacks tap{[&] { ++taps; }};
+  OrnamentRailButton button(*fake.context, {.icon = "calendar", .showsDot = true, .isEnabled = false}, tap);
   hover(button, {17, 17});
   fake.clock->advance(1);
   EXPECT_TRUE(button.isHovered());
@@ -94,7 +95,7 @@ TEST(OrnamentRailButton, DisabledHoversButIgnoresClicksSelectedHasNoDotAndDoesNo
   const QImage faded = button.renderForTest(1);
   EXPECT_NEAR(qAlpha(faded.pixel(button.dotRect().center().toPoint())), 0.35 * 255, 3);
 
-  button.setProps({.icon = "calendar", .isSelected = true, .showsDot = true});
+  button.setProps({.icon = "calendar", .isSelected = true, .showsDot = true}, tap);
   EXPECT_FALSE(button.drawsDot());
   EXPECT_DOUBLE_EQ(button.faceScale(), 1.0);
   QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(17, 17));
@@ -113,8 +114,8 @@ TEST(OrnamentRail, TheSelectionCircleSlidesWithTheStandardSpringOrJumpsUnderRedu
     auto* second = rail.addButton({.icon = "calendar"}, {});
     rail.resize(rail.sizeHint());
     EXPECT_EQ(rail.selectionRect(), QRectF(first->geometry()));
-    first->setProps({.icon = "textformat", .sharesSelection = true});
-    second->setProps({.icon = "calendar", .isSelected = true, .sharesSelection = true});
+    first->setProps({.icon = "textformat", .sharesSelection = true}, {});
+    second->setProps({.icon = "calendar", .isSelected = true, .sharesSelection = true}, {});
     EXPECT_EQ(rail.isSelectionAnimating(), !reduce);
     fake.clock->advance(2);
     EXPECT_EQ(rail.selectionRect(), QRectF(second->geometry()));
@@ -135,11 +136,11 @@ TEST(FilterChip, AnAppIconWinsOverADotWhichWinsOverASymbolAndAnOnChipDoesNotGrow
     EXPECT_EQ(FilterChip::leadingOf(props), leading) << qPrintable(props.label);
 
   int taps = 0;
-  FilterChip chip(*fake.context, {.label = "Text", .icon = "doc"}, [&] { ++taps; });
+  FilterChip chip(*fake.context, {.label = "Text", .icon = "doc"}, {[&] { ++taps; }});
   hover(chip, QRectF(chip.rect()).center());
   fake.clock->advance(1);
   EXPECT_NEAR(chip.scale(), 1.04, 1e-3);
-  chip.setProps({.label = "Text", .icon = "doc", .isOn = true});
+  chip.setProps({.label = "Text", .icon = "doc", .isOn = true}, {[&] { ++taps; }});
   EXPECT_DOUBLE_EQ(chip.scale(), 1.0);
   const QImage on = chip.renderForTest(1);
   EXPECT_EQ(QColor(on.pixel(4, chip.height() / 2)).rgb() & 0xffffff, Theme::accent().rgb() & 0xffffff);
@@ -150,9 +151,10 @@ TEST(FilterChip, AnAppIconWinsOverADotWhichWinsOverASymbolAndAnOnChipDoesNotGrow
 TEST(CategoryColorDot, IsTwentyFourSquareTheRingFadesInAndASelectedSwatchBrightensWithoutGrowing) {
   PanelHarness fake;
   int taps = 0;
-  CategoryColorDot swatch(*fake.context, {.color = QColor(0, 122, 255)}, [&] { ++taps; });
+  const CategoryColorDot::Callbacks tap{[&] { ++taps; }};
+  CategoryColorDot swatch(*fake.context, {.color = QColor(0, 122, 255)}, tap);
   EXPECT_EQ(swatch.sizeHint(), QSize(24, 24));
-  swatch.setProps({.color = QColor(0, 122, 255), .isSelected = true});
+  swatch.setProps({.color = QColor(0, 122, 255), .isSelected = true}, tap);
   fake.clock->advance(0.05);
   EXPECT_GT(swatch.ringAmount(), 0);
   EXPECT_LT(swatch.ringAmount(), 1);

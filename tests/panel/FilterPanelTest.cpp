@@ -1,11 +1,18 @@
+#include "panel/CategoryForm.h"
 #include "panel/FilterControls.h"
 #include "panel/FilterPanel.h"
 #include "panel/PanelTestSupport.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
 #include "ui/anim/Transaction.h"
+#include "ui/controls/ControlStyle.h"
+#include "ui/controls/PanelMenu.h"
+#include "ui/controls/TextInput.h"
 #include "ui/theme/Theme.h"
 
 #include <gtest/gtest.h>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QTest>
 
 using namespace qv;
 using qv::test::PanelHarness;
@@ -73,22 +80,51 @@ TEST(FilterPanel, DotsAndReset) {
 
 TEST(FilterPanel, DeletingACategoryWithItemsAsksNamingTheCount) {
   PanelHarness fake;
-  FilterPanelView panel(*fake.context, *fake.state);
   const CustomCategory work = fake.state->addCategory("Work", 1);
+  const CustomCategory empty = fake.state->addCategory("Empty", 2);
   fake.state->setCategory(work.id, QUuid::createUuid());
   fake.state->setCategory(work.id, QUuid::createUuid());
-  QString asked;
-  bool answer = false;
-  panel.confirmDeletion = [&](const QString& question) {
-    asked = question;
-    return answer;
+  FilterPanelView panel(*fake.context, *fake.state);
+  panel.selectTab(FilterTab::category);
+  // A right click on the category's chip opens its menu, without blocking.
+  auto openMenuOf = [&](const QString& label) -> PanelMenu* {
+    const auto chips = panel.chips();
+    const auto chip = std::find_if(chips.begin(), chips.end(),
+                                   [&](FilterChip* c) { return c->props().label == label; });
+    if (chip == chips.end()) return nullptr;
+    const QPoint at = (*chip)->rect().center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, (*chip)->mapToGlobal(at));
+    QApplication::sendEvent(*chip, &event);
+    return qobject_cast<PanelMenu*>(fake.menuPresenter->lastMenu());
   };
-  panel.deleteCategoryAsking(work.id);
-  EXPECT_TRUE(asked.contains("2 items"));
+  const QString deleteWork = QStringLiteral("Delete \"Work\"");
+  PanelMenu* menu = openMenuOf("Work");
+  ASSERT_NE(menu, nullptr);
+  ASSERT_NE(menu->rowTitled(deleteWork), nullptr);
+  EXPECT_EQ(menu->rowTitled(deleteWork)->row().tint, systemRed(fake.environment().values()));
+
+  fake.alerts->answer = 1;  // Cancel
+  ASSERT_TRUE(fake.menuPresenter->choose(deleteWork));
+  fake.drain();
+  ASSERT_EQ(fake.alerts->shown.size(), 1);
+  const AlertSpec asked = fake.alerts->shown.first();
+  EXPECT_TRUE(asked.informativeText.contains("2 items"));
+  EXPECT_EQ(asked.buttons.value(asked.destructiveButton), QStringLiteral("Delete"));
+  EXPECT_EQ(asked.cancelButton, asked.returnButton);  // Return does not delete
   EXPECT_TRUE(fake.state->customCategories().contains(work));
-  answer = true;
-  panel.deleteCategoryAsking(work.id);
+
+  ASSERT_NE(openMenuOf("Work"), nullptr);
+  fake.alerts->answer = 0;  // Delete
+  ASSERT_TRUE(fake.menuPresenter->choose(deleteWork));
+  fake.drain();
   EXPECT_FALSE(fake.state->customCategories().contains(work));
+
+  // A category that holds nothing goes at once.
+  ASSERT_NE(openMenuOf("Empty"), nullptr);
+  ASSERT_TRUE(fake.menuPresenter->choose(QStringLiteral("Delete \"Empty\"")));
+  fake.drain();
+  EXPECT_FALSE(fake.state->customCategories().contains(empty));
+  EXPECT_EQ(fake.alerts->shown.size(), 2);
 }
 
 TEST(FilterPanel, RequestOpensTheFormOnTheCategoryTab) {
@@ -100,6 +136,39 @@ TEST(FilterPanel, RequestOpensTheFormOnTheCategoryTab) {
   EXPECT_EQ(panel.tab(), FilterTab::category);
   EXPECT_FALSE(panel.formView()->isHidden());
   EXPECT_EQ(chipLabels(panel).last(), "Cancel");
+}
+
+// Clicking a colour dot or a chip leaves the focus in the name field: Return then submits.
+TEST(FilterPanel, ClickingAColourDotKeepsTheFocusInTheNameSoReturnCreates) {
+  PanelHarness fake;
+  fake.state->setItems({textItem("a")});
+  FilterPanelView panel(*fake.context, *fake.state);
+  panel.resize(panel.sizeHint());
+  panel.show();
+  panel.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
+  fake.state->requestNewCategoryForm(FilterSurface::panel);
+  fake.scheduler->runPending();
+  fake.clock->advanceFrames(90);
+  fake.scheduler->runPending();
+  QVTextField& name = panel.formView()->nameField();
+  ASSERT_EQ(QApplication::focusWidget(), &name);
+  QTest::keyClicks(&name, "Work");
+
+  CategoryColorDot* dot = panel.formView()->dots()[3];
+  QTest::mouseClick(dot, Qt::LeftButton, {}, dot->rect().center());
+  fake.scheduler->runPending();
+  EXPECT_EQ(panel.form().colorIndex(), 3);
+  EXPECT_EQ(QApplication::focusWidget(), &name);
+  FilterChip* pinned = panel.chips().front();
+  QTest::mouseClick(pinned, Qt::LeftButton, {}, pinned->rect().center());
+  fake.scheduler->runPending();
+  EXPECT_EQ(QApplication::focusWidget(), &name);
+
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+  ASSERT_EQ(fake.state->customCategories().size(), 1);
+  EXPECT_EQ(fake.state->customCategories().first().name, "Work");
+  EXPECT_EQ(fake.state->customCategories().first().colorIndex, 3);
 }
 
 TEST(FilterPanel, FormAndResetComeInMovingOrOnlyFading) {

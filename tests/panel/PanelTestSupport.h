@@ -1,12 +1,13 @@
 #pragma once
+#include "cards/ViewServices.h"
 #include "items/ItemServices.h"
 #include "state/PanelState.h"
-#include "support/FakeInterfaceContext.h"
+#include "support/ui/FakeInterfaceContext.h"
 
 namespace qv::test {
 
 // The interface and item services on fakes, with a PanelState over them.
-struct PanelHarness : FakeInterfaceContext {
+struct PanelHarness : FakeInterfaceContextFor<ViewServices> {
   PanelHarness() {
     installItemServices(*context);
     state = std::make_unique<PanelState>(*context);

@@ -6,10 +6,12 @@
 #include "panel/SearchBarView.h"
 
 #include "../cards/CardContentTestSupport.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
 
 #include "state/PanelState.h"
+#include "ui/anim/Transaction.h"
 #include "ui/theme/ReduceMotion.h"
+#include "ui/theme/Theme.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -84,6 +86,61 @@ TEST_F(PanelViewTest, AFilterInForceSlidesTheChipsRowInAboveTheList) {
   EXPECT_EQ(root->list().geometry().top(), 94 + chips);
 }
 
+// What lies behind the column shows through only where the compositor blurs it: without known
+// blur, black text behind the light material changes the column by a faint shade at most, in the
+// search bar, the strip, the cards and the footer alike.
+TEST_F(PanelViewTest, TextBehindTheColumnIsIllegibleUnlessTheCompositorBlursIt) {
+  show(items(3));
+  state.setFilterTypes({TypeFilter::text});
+  fake.advanceBoth(0.5);
+  struct Case {
+    TranslucencySupport support;
+    ColorScheme scheme;
+    int minShade;  // grey levels between black and white behind, somewhere in the column
+    int maxShade;
+  };
+  for (const Case& c :
+       {Case{{true, false}, ColorScheme::light, 0, 6}, Case{{true, false}, ColorScheme::dark, 0, 6},
+        Case{{true, true}, ColorScheme::light, 40, 255}, Case{{false, false}, ColorScheme::light, 0, 0}}) {
+    SCOPED_TRACE(testing::Message() << "compositor " << c.support.compositor << " blur " << c.support.blurBehind
+                                    << " dark " << (c.scheme == ColorScheme::dark));
+    fake.context->environment->setKeptAppearance(c.scheme);
+    root->setTranslucency(c.support);
+    fake.advanceBoth(1);  // the old look has faded
+    const QImage picture = widgetPicture(*root);
+    auto over = [&](const QColor& behind) {
+      QImage image(picture.size(), QImage::Format_ARGB32_Premultiplied);
+      image.fill(behind);
+      QPainter painter(&image);
+      painter.drawImage(0, 0, picture);
+      return image;
+    };
+    const QImage onWhite = over(Qt::white), onBlack = over(Qt::black);
+    // Away from the rounded corners, whose edge pixels are partly clear in any case.
+    const QRect inside = root->surfaceRect().adjusted(24, 24, -24, -24).toRect();
+    int shade = 0;
+    for (int y = inside.top(); y <= inside.bottom(); y += 3)
+      for (int x = inside.left(); x <= inside.right(); x += 3)
+        shade = std::max(shade, qGray(onWhite.pixel(x, y)) - qGray(onBlack.pixel(x, y)));
+    EXPECT_GE(shade, c.minShade);
+    EXPECT_LE(shade, c.maxShade);
+  }
+}
+
+// Set with an animation, the chips row opens its room gradually: the list moves down with it.
+TEST_F(PanelViewTest, AnAnimatedFilterMovesTheListDownWithTheChipsRow) {
+  show(items(3));
+  withAnimation(Theme::springStandard(), [&] { state.setFilterTypes({TypeFilter::text}); });
+  EXPECT_EQ(root->list().geometry().top(), 94);
+  fake.clock->advance(0.08);
+  const int midway = root->list().geometry().top();
+  EXPECT_GT(midway, 94 + 2);
+  EXPECT_LT(midway, 94 + 28);
+  EXPECT_EQ(root->filterStatusBar().geometry().height(), midway - 94);
+  fake.clock->advance(1);
+  EXPECT_EQ(root->list().geometry().top(), 94 + 30);
+}
+
 TEST_F(PanelViewTest, TheFooterCountsTheListOrTheSelection) {
   const QList<ClipboardItem> thousand = items(1000);
   struct Case {
@@ -116,7 +173,7 @@ TEST_F(PanelViewTest, OneSideSurfaceAtATimeGrowsFromTheColumnsTopCorner) {
     EXPECT_GT(root->sideSurfaceProgress(), 0.5);
     fake.advanceBoth(0.3);
     ASSERT_NE(root->sideSurfaceWidget(), nullptr);
-    EXPECT_EQ(root->sideSurfaceWidget()->geometry(), dots.toRect());
+    EXPECT_EQ(root->sideSurfaceWidget()->geometry(), dots.adjusted(-14, -14, 14, 14).toRect());  // and its shadow
 
     // Opening the filter panel closes the menu: it leaves while the panel comes.
     state.setShowFilterPanel(true);

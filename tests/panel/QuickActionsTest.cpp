@@ -94,7 +94,7 @@ TEST(DotsMenuRailView, EachActionHidesAndActsInItsOwnOrder) {
       state.setShowOnboardingAction([] {});
     }
     DotsMenuRailView rail(*fake.context, state);
-    rail.onQuit = hook("quit");
+    rail.setProps(rail.props(), {hook("quit")});
     state.setShowDotsMenu(true);
     const int row = int(std::find(kAllPanelQuickActions.begin(), kAllPanelQuickActions.end(), c.action) -
                         kAllPanelQuickActions.begin());
@@ -112,7 +112,9 @@ TEST(DotsMenuRailView, EachActionHidesAndActsInItsOwnOrder) {
 TEST(DotsMenuRailView, RowsHoverWithTheSnappySpring) {
   PanelHarness fake;
   DotsMenuRailView rail(*fake.context, *fake.state);
-  EXPECT_EQ(rail.size(), QSize(180, int(std::ceil(10 + 6 * DotsMenuRailView::rowHeight() + 5 * 2))));
+  const QRectF surface = rail.surfaceRect();
+  EXPECT_EQ(surface.size(), QSizeF(180, std::ceil(10 + 6 * DotsMenuRailView::rowHeight() + 5 * 2)));
+  EXPECT_EQ(QRectF(rail.rect()), surface.adjusted(-14, -14, 14, 14));  // room for its shadow
   const QPointF middle = rail.rowRect(2).center();
   QHoverEvent move(QEvent::HoverMove, middle, middle, QPointF(-1, -1));
   QCoreApplication::sendEvent(&rail, &move);
@@ -120,4 +122,22 @@ TEST(DotsMenuRailView, RowsHoverWithTheSnappySpring) {
   fake.clock->advance(1);
   EXPECT_NEAR(rail.rowHoverAmount(2), 1, 1e-3);
   EXPECT_NEAR(rail.rowHoverAmount(1), 0, 1e-3);
+}
+
+// The low shadow falls around the surface, mostly below it; the room it falls in takes no clicks.
+TEST(DotsMenuRailView, StandsOnTheLowShadow) {
+  PanelHarness fake;
+  DotsMenuRailView rail(*fake.context, *fake.state);
+  const QRectF surface = rail.surfaceRect();
+  const QImage image = rail.renderForTest(2);
+  auto alphaAt = [&](double x, double y) { return image.pixelColor(QPointF(x * 2, y * 2).toPoint()).alpha(); };
+  const double middle = surface.center().x();
+  const int below = alphaAt(middle, surface.bottom() + 4);
+  const int above = alphaAt(middle, surface.top() - 4);
+  EXPECT_GT(below, 20);
+  EXPECT_GT(below, above);  // it falls 4 points down
+  EXPECT_GT(alphaAt(surface.left() - 3, surface.center().y()), 0);
+  EXPECT_EQ(alphaAt(1, 1), 0);
+  EXPECT_TRUE(rail.hits(surface.center()));
+  EXPECT_FALSE(rail.hits({middle, surface.bottom() + 4}));
 }

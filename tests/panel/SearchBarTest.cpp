@@ -1,6 +1,6 @@
 #include "panel/SearchBarView.h"
-#include "support/FakeInterfaceContext.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
+#include "support/ui/FakeInterfaceContext.h"
 #include "ui/controls/TextInput.h"
 #include "ui/theme/Theme.h"
 
@@ -12,7 +12,7 @@ using namespace qv;
 namespace {
 
 struct BarHarness {
-  BarHarness() : bar(*fake.context, {}) {
+  BarHarness() : bar(*fake.context, {}, {}) {
     bar.resize(320, bar.sizeHint().height());
     connectSearchBar(bar, state());
   }
@@ -107,4 +107,56 @@ TEST(SearchBar, FilterIconShowsFilteringInForce) {
   EXPECT_NEAR(searchFilterColor(light, false, true).alphaF(), 0.7, 0.01);
   EXPECT_NEAR(searchFilterColor(light, false, false).alphaF(), 0.35, 0.01);
   EXPECT_NEAR(searchDotsColor(light, false, false).alphaF(), 0.4, 0.01);
+}
+
+// The dots button's colours move with the snappy spring as the pointer comes and as the menu
+// opens; under reduced motion they change at once.
+TEST(SearchBar, TheDotsButtonSpringsToItsHoverAndOpenLooks) {
+  for (const bool reduced : {false, true}) {
+    SCOPED_TRACE(reduced ? "reduce motion" : "full motion");
+    BarHarness h;
+    h.fake.desktopAppearance->setReduceMotion(reduced);
+    SearchBarButton& dots = h.bar.dotsButton();
+    const EnvironmentValues light;
+    auto circleAlpha = [&] { return dots.look().circle.alphaF(); };
+    EXPECT_NEAR(circleAlpha(), 0.07, 0.002);
+
+    const QPointF centre = QRectF(dots.rect()).center();
+    QHoverEvent enter(QEvent::HoverEnter, centre, centre, QPointF(-1, -1));
+    QCoreApplication::sendEvent(&dots, &enter);
+    h.fake.clock->advance(0.03);
+    if (reduced) {
+      EXPECT_NEAR(circleAlpha(), 0.1, 0.002);
+    } else {
+      EXPECT_GT(circleAlpha(), 0.072);
+      EXPECT_LT(circleAlpha(), 0.098);
+    }
+    h.fake.clock->advance(1);
+    EXPECT_NEAR(circleAlpha(), 0.1, 0.002);
+    EXPECT_NEAR(dots.look().color.alphaF(), 0.7, 0.01);
+
+    h.state().setShowDotsMenu(true);
+    h.fake.clock->advance(0.03);
+    const double early = h.bar.dotsMenuProgress();
+    if (reduced) {
+      EXPECT_EQ(early, 1);
+    } else {
+      EXPECT_GT(early, 0.05);
+      EXPECT_LT(early, 0.95);
+      EXPECT_NE(dots.look().color, Theme::accent());
+    }
+    h.fake.clock->advance(1);
+    EXPECT_NEAR(h.bar.dotsMenuProgress(), 1, 1e-3);
+    EXPECT_NEAR(circleAlpha(), 0.12, 0.002);
+    EXPECT_EQ(dots.look().color.rgb(), Theme::accent().rgb());
+
+    h.state().setShowDotsMenu(false);
+    h.fake.clock->advance(0.03);
+    if (!reduced) {
+      EXPECT_GT(h.bar.dotsMenuProgress(), 0.05);
+    }
+    h.fake.clock->advance(1);
+    EXPECT_NEAR(h.bar.dotsMenuProgress(), 0, 1e-3);
+    EXPECT_EQ(searchDotsColor(light, 0, 1), dots.look().color);
+  }
 }

@@ -194,3 +194,77 @@ TEST(DesktopEntryLaunch, CommandDropsFieldCodesAndKeepsQuotedWords) {
 }
 
 }  // namespace qv
+
+namespace qv {
+namespace {
+
+const QString kTrickyName = QStringLiteral("/tmp/say \"hi\"\nthen 'bye' $HOME;rm -rf.txt");
+
+struct LaunchCase {
+  const char* name;
+  QString exec;
+  LaunchInputs inputs;
+  QList<QStringList> commands;
+};
+
+class LaunchCommands : public ::testing::TestWithParam<LaunchCase> {};
+
+TEST_P(LaunchCommands, GiveEachInputAsOneWholeArgument) {
+  EXPECT_EQ(launchCommands(GetParam().exec, GetParam().inputs), GetParam().commands);
+}
+
+const QUrl kFile = QUrl::fromLocalFile(kTrickyName);
+const QUrl kOther = QUrl::fromLocalFile(QStringLiteral("/b.txt"));
+const QUrl kWeb = QUrl(QStringLiteral("https://example.org/a b"));
+
+INSTANTIATE_TEST_SUITE_P(
+    ExecLines, LaunchCommands,
+    ::testing::Values(
+        LaunchCase{"FileList", "gedit %F", {{kFile, kOther}, {}, {}, {}}, {{"gedit", kTrickyName, "/b.txt"}}},
+        LaunchCase{"OneFileAtATime",
+                   "viewer --open %f",
+                   {{kFile, kOther}, {}, {}, {}},
+                   {{"viewer", "--open", kTrickyName}, {"viewer", "--open", "/b.txt"}}},
+        LaunchCase{"UrlsEncoded",
+                   "browser %U",
+                   {{kFile, kWeb}, {}, {}, {}},
+                   {{"browser", kFile.toString(QUrl::FullyEncoded), "https://example.org/a%20b"}}},
+        LaunchCase{"CodeInsideAWord", "app --file=%f", {{kOther}, {}, {}, {}}, {{"app", "--file=/b.txt"}}},
+        LaunchCase{"EntryCodes",
+                   "app %i %c %k %u",
+                   {{kWeb}, "app-icon", "My App", "/apps/app.desktop"},
+                   {{"app", "--icon", "app-icon", "My App", "/apps/app.desktop", "https://example.org/a%20b"}}},
+        LaunchCase{"EmptyEntryCodesLeaveNothing", "app %i %k %U", {{}, {}, {}, {}}, {{"app"}}},
+        LaunchCase{"DeprecatedCodesDropped", "app %d %N %m %f", {{kOther}, {}, {}, {}}, {{"app", "/b.txt"}}},
+        LaunchCase{"QuotedProgramAndPercent",
+                   "\"/opt/My App/run\" --rate=100%% %f",
+                   {{kOther}, {}, {}, {}},
+                   {{"/opt/My App/run", "--rate=100%", "/b.txt"}}},
+        LaunchCase{"AddressToFilesOnlyLine", "viewer %F", {{kWeb}, {}, {}, {}}, {}},
+        LaunchCase{"UnclosedQuote", "\"app %f", {{kOther}, {}, {}, {}}, {}},
+        LaunchCase{"NoProgram", "   ", {{kOther}, {}, {}, {}}, {}},
+        LaunchCase{"CodeAsProgram", "%f --x", {{kOther}, {}, {}, {}}, {}},
+        LaunchCase{"UnknownCode", "app %z %f", {{kOther}, {}, {}, {}}, {}},
+        LaunchCase{"ListCodeInsideAWord", "app --all=%F", {{kOther}, {}, {}, {}}, {}},
+        LaunchCase{"FilesAndUrlsMixed", "app %f %U", {{kOther}, {}, {}, {}}, {}},
+        LaunchCase{"TrailingPercent", "app 50%", {{}, {}, {}, {}}, {}}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(DesktopEntryLaunch, ExecInputsTellHowALineTakesWhatItOpens) {
+  const std::pair<QString, ExecInputs> cases[] = {
+      {"gedit", ExecInputs::none},     {"eog %f", ExecInputs::file},     {"eog %F", ExecInputs::files},
+      {"firefox %u", ExecInputs::url}, {"firefox %U", ExecInputs::urls}, {"\"x %u", ExecInputs::broken},
+      {"", ExecInputs::broken},        {"x %f %u", ExecInputs::broken},  {"x %F %F", ExecInputs::files},
+  };
+  for (const auto& [exec, expected] : cases) EXPECT_EQ(execInputs(exec), expected) << exec.toStdString();
+}
+
+TEST(DesktopEntryParsing, ReadsTheTypesAnApplicationOpens) {
+  const auto entry = parseDesktopEntry(
+      "[Desktop Entry]\nName=Viewer\nExec=viewer %F\nMimeType=image/png;image/jpeg;\n");
+  ASSERT_TRUE(entry);
+  EXPECT_EQ(entry->mimeTypes, (QStringList{"image/png", "image/jpeg"}));
+}
+
+}  // namespace
+}  // namespace qv

@@ -1,7 +1,7 @@
-#include "app/fake/FakeContext.h"
 #include "platform/AppRelauncher.h"
 #include "platform/KeyPoster.h"
 #include "platform/PastePermission.h"
+#include "support/platform/FakePlatform.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@ namespace qv {
 namespace {
 
 TEST(PastePermissionTest, FirstRequestAsksTheSystemLaterOnesAlsoOpenTheSettings) {
-  FakeContext fake;
+  FakePlatformContext fake;
   FakePastePermission& permission = *fake.pastePermission;
   permission.requestPostEventAccessOnce();
   EXPECT_EQ(permission.systemRequests, 1);
@@ -22,7 +22,7 @@ TEST(PastePermissionTest, FirstRequestAsksTheSystemLaterOnesAlsoOpenTheSettings)
 }
 
 TEST(PastePermissionTest, HeldExactlyWhenKeysCanBePosted) {
-  FakeContext fake;
+  FakePlatformContext fake;
   KeyPosterPastePermission permission(fake.context->settings, fake.keyPoster);
   EXPECT_FALSE(permission.isGrantable());  // nothing to ask for: it follows key posting alone
   EXPECT_TRUE(permission.isHeld());
@@ -57,7 +57,7 @@ TEST(PastePermissionTest, NoKeyPostingUnderWayland) {
 }
 
 TEST(AppRelauncherTest, QuitsOnlyOnceTheNewInstanceStarted) {
-  FakeContext fake;
+  FakePlatformContext fake;
   int quits = 0;
   AppRelauncher failing(
       fake.scheduler, [] { return false; }, [&] { ++quits; });

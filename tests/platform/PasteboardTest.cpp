@@ -1,4 +1,5 @@
 #include "platform/Pasteboard.h"
+#include "platform/x11/X11ClipboardReader.h"
 #include "platform/x11/X11Pasteboard.h"
 #include "platform/x11/X11WindowList.h"
 #include "platform/x11/X11Workspace.h"
@@ -47,6 +48,25 @@ TEST(PasteboardFormats, FileListsKeepOnlyLocalFilesInOrder) {
                             {}};
   EXPECT_EQ(content.fileUrls(),
             (QList<QUrl>{QUrl(QStringLiteral("file:///one")), QUrl(QStringLiteral("file:///two"))}));
+}
+
+// The text is read from UTF8_STRING where it is offered: GTK programs put their text there as they
+// hold it and give the MIME names CR LF line ends.
+TEST(PasteboardFormats, TextIsReadFromTheTargetThatHoldsItAsTheApplicationDoes) {
+  const struct {
+    QStringList offered;
+    QString chosen;
+  } cases[] = {
+      {{"TARGETS", "text/plain;charset=utf-8", "UTF8_STRING", "TEXT", "STRING", "text/plain"}, "UTF8_STRING"},
+      {{"UTF8_STRING", "text/plain;charset=utf-8"}, "UTF8_STRING"},
+      {{"text/plain", "text/plain;charset=UTF-8", "STRING"}, "text/plain;charset=UTF-8"},
+      {{"STRING", "text/plain"}, "text/plain"},
+      {{"STRING", "COMPOUND_TEXT"}, "STRING"},
+      {{"TEXT", "COMPOUND_TEXT", "text/html"}, ""},
+      {{}, ""},
+  };
+  for (const auto& [offered, chosen] : cases)
+    EXPECT_EQ(x11::preferredTextTarget(offered), chosen) << offered.join(u' ').toStdString();
 }
 
 TEST(PasteboardFormats, ColourAndTextDecoding) {

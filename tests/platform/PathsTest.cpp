@@ -1,5 +1,7 @@
-#include "app/fake/FakeContext.h"
 #include "platform/Paths.h"
+#include "support/SideFileHelpers.h"
+#include "support/WriteLimit.h"
+#include "support/platform/FakePlatform.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -31,7 +33,7 @@ TEST(Paths, FollowsXdgVariables) {
 }
 
 TEST(Paths, FoldersAre0700AndFiles0600) {
-  FakeContext fake;
+  FakePlatformContext fake;
   const QString images = fake.context->paths->applicationSupportFolder(QStringLiteral("images"));
   ASSERT_FALSE(images.isEmpty());
   EXPECT_EQ(modeOf(images), 0700);
@@ -52,6 +54,28 @@ TEST(Paths, FailuresAreReportedNotThrown) {
   bool ok = true;
   EXPECT_TRUE(readFile(dir.path() + QStringLiteral("/missing"), &ok).isEmpty());
   EXPECT_FALSE(ok);
+}
+
+// A full disk shows up at a write or only when the buffered rest is flushed, depending on the
+// size: either way the file keeps what it held and no temporary file stays behind.
+TEST(Paths, AFailedWriteKeepsTheOldFile) {
+  for (const qsizetype size : {qsizetype(2 * 1024), qsizetype(16 * 1024), qsizetype(20 * 1024 * 1024)}) {
+    SCOPED_TRACE(size);
+    QTemporaryDir dir;
+    const QString file = dir.path() + QStringLiteral("/history.json");
+    ASSERT_TRUE(writeFileAtomically(file, "original"));
+    QString reason;
+    {
+      test::WriteLimit full(1000);
+      EXPECT_FALSE(writeFileAtomically(file, QByteArray(size, 'x'), &reason));
+    }
+    EXPECT_EQ(readFile(file), QByteArray("original"));
+    EXPECT_FALSE(reason.isEmpty());
+    EXPECT_EQ(test::folderEntries(dir.path()), QStringList{QStringLiteral("history.json")});
+    // Space came back: the next write goes through.
+    EXPECT_TRUE(writeFileAtomically(file, QByteArray(size, 'y')));
+    EXPECT_EQ(readFile(file).size(), size);
+  }
 }
 
 }  // namespace

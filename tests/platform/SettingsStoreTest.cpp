@@ -1,6 +1,8 @@
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
 #include "platform/fake/FakeScheduler.h"
+#include "support/CapturedLog.h"
+#include "support/WriteLimit.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
@@ -73,6 +75,35 @@ TEST_F(SettingsStoreTest, RegisteredDefaultsAnswerButAreNeverWritten) {
   EXPECT_FALSE(fresh.boolValue(QStringLiteral("qv.edgeEnabled")));
 }
 
+// Every reader of a key sees the same value: one of the wrong type reads as the registered
+// default, whatever fallback a reader passes.
+TEST_F(SettingsStoreTest, AWronglyTypedValueReadsAsTheRegisteredDefault) {
+  SettingsStore store(file(), scheduler);
+  store.registerDefaults({{QStringLiteral("qv.edgeEnabled"), true},
+                          {QStringLiteral("qv.edgeSide"), "right"},
+                          {QStringLiteral("qv.edgeDwellDelay"), 0.3}});
+  store.set(QStringLiteral("qv.edgeEnabled"), QStringLiteral("no"));
+  store.set(QStringLiteral("qv.edgeSide"), 1);
+  store.set(QStringLiteral("qv.edgeDwellDelay"), QJsonArray{0.5});
+  for (const bool fallback : {false, true}) {
+    EXPECT_EQ(store.boolOr(QStringLiteral("qv.edgeEnabled"), fallback), true);
+    EXPECT_EQ(store.stringOr(QStringLiteral("qv.edgeSide"), fallback ? "left" : "both"), "right");
+    EXPECT_EQ(store.doubleOr(QStringLiteral("qv.edgeDwellDelay"), fallback ? 0.8 : 0), 0.3);
+  }
+  EXPECT_FALSE(store.arrayValue(QStringLiteral("qv.edgeEnabled")));
+  EXPECT_TRUE(store.hasStoredValue(QStringLiteral("qv.edgeEnabled"))) << "what the file holds stays";
+}
+
+// A file that was there but could not be read is reported once as a reset; a missing one is not.
+TEST_F(SettingsStoreTest, AFileThatCouldNotBeReadCountsAsAReset) {
+  EXPECT_FALSE(SettingsStore(file(), scheduler).wasReset()) << "no file yet";
+  ASSERT_TRUE(writeFileAtomically(file(), "{\"a\": 1}"));
+  EXPECT_FALSE(SettingsStore(file(), scheduler).wasReset());
+  ASSERT_TRUE(writeFileAtomically(file(), "[1, 2"));
+  EXPECT_TRUE(SettingsStore(file(), scheduler).wasReset());
+  EXPECT_FALSE(SettingsStore(file(), scheduler).wasReset()) << "set aside: the next start begins afresh";
+}
+
 TEST_F(SettingsStoreTest, OneChangeSignalPerTurn) {
   SettingsStore store(file(), scheduler);
   QSignalSpy spy(&store, &SettingsStore::changed);
@@ -122,6 +153,29 @@ TEST_F(SettingsStoreTest, UnreadableFileIsSetAsideNotOverwritten) {
   QFile kept(QFileInfo(file()).absolutePath() + u'/' + aside.first());
   ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
   EXPECT_EQ(kept.readAll(), QByteArray("{ not json"));
+}
+
+// A full disk keeps the last good file (never an empty one), says so once, and writes the
+// settings again once there is room.
+TEST_F(SettingsStoreTest, AFullDiskKeepsTheFileAndWritesAgainLater) {
+  SettingsStore store(file(), scheduler);
+  store.set(QStringLiteral("qv.historyRetention"), QStringLiteral("forever"));
+  const QByteArray before = readFile(file());
+  test::CapturedLog log;
+  {
+    test::WriteLimit full(16);
+    store.set(QStringLiteral("qv.edgeSide"), QStringLiteral("left"));
+    store.set(QStringLiteral("qv.edgeDwellDelay"), 0.5);
+    scheduler.advance(SettingsStore::kWriteRetrySeconds);
+    EXPECT_EQ(readFile(file()), before);
+  }
+  EXPECT_EQ(log.texts(QStringLiteral("com.tarnwick.quorvalen.settings")).filter(QStringLiteral("Cannot write")).size(),
+            1);
+  scheduler.advance(SettingsStore::kWriteRetrySeconds);
+  SettingsStore reread(file(), scheduler);
+  EXPECT_EQ(reread.stringValue(QStringLiteral("qv.historyRetention")), QStringLiteral("forever"));
+  EXPECT_EQ(reread.stringValue(QStringLiteral("qv.edgeSide")), QStringLiteral("left"));
+  EXPECT_EQ(reread.doubleValue(QStringLiteral("qv.edgeDwellDelay")), 0.5);
 }
 
 TEST_F(SettingsStoreTest, FileIsPrivate) {

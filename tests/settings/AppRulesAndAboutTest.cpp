@@ -10,7 +10,7 @@
 #include "settings/IgnoredPane.h"
 #include "settings/PaneText.h"
 #include "settings/RowIconButton.h"
-#include "support/FakeInterfaceContext.h"
+#include "support/settings/FakeSettingsContext.h"
 #include "ui/controls/PillButtons.h"
 #include "ui/controls/TextInput.h"
 
@@ -63,7 +63,7 @@ struct AppRulesPaneTest : ::testing::Test {
   }
   void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center()); }
 
-  test::FakeInterfaceContext fake;
+  test::FakeSettingsContext fake;
   QHash<QString, int> counts;
   QStringList erased;
   std::unique_ptr<IgnoredPane> pane;
@@ -176,7 +176,7 @@ TEST(AboutPaneTest, TheYearIsPlainDigitsUnderALocaleThatGroupsThem) {
   const QLocale before;
   QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
   ASSERT_EQ(QLocale().toString(2026), "2.026");
-  test::FakeInterfaceContext fake;
+  test::FakeSettingsContext fake;
   AboutPane pane(*fake.context);
   EXPECT_EQ(AboutPane::yearLine(QDate(2026, 3, 1)), "\u00A9 2026 Tarnwick");
   EXPECT_EQ(pane.yearText()->props().text, AboutPane::yearLine(QDate::currentDate()));
@@ -184,15 +184,18 @@ TEST(AboutPaneTest, TheYearIsPlainDigitsUnderALocaleThatGroupsThem) {
   QLocale::setDefault(before);
 }
 
-TEST(AboutPaneTest, RateOpensTheSoftwareCentreWhenOneTakesAppstreamLinksElseTheWebPageAndContactWritesMail) {
-  test::FakeInterfaceContext fake;
+// No address of the project receives mail: "Contact Us" opens its web page, never a mail to an
+// address nobody reads.
+TEST(AboutPaneTest, RateOpensTheSoftwareCentreWhenOneTakesAppstreamLinksElseTheWebPageAndContactTheWebPage) {
+  test::FakeSettingsContext fake;
   AboutPane pane(*fake.context);
-  pane.rateButton()->action();
+  pane.rateButton()->callbacks().onPress();
   fake.workspace->urlSchemeHandlers.insert("appstream", "org.gnome.Software.desktop");
-  pane.rateButton()->action();
-  pane.contactButton()->action();
+  pane.rateButton()->callbacks().onPress();
+  pane.contactButton()->callbacks().onPress();
   const QList<QUrl> expected = {QUrl(program::kHomepage), QUrl("appstream://" + program::applicationId()),
-                                QUrl(QStringLiteral("mailto:") + program::kContactAddress)};
+                                QUrl(program::kHomepage)};
   EXPECT_EQ(fake.workspace->openedUrls, expected);
   EXPECT_EQ(expected[0].scheme(), "https");
+  EXPECT_NE(AboutPane::contactUrl().scheme(), "mailto");
 }

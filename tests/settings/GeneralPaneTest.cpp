@@ -1,21 +1,26 @@
 // The General pane: every setting bound with its default, the screen-edge rules, the permission
 // row on the manual clock, launch at login over a real autostart folder, and updates.
 #include "platform/LoginItem.h"
+#include "platform/Paths.h"
+#include "platform/ProgramIdentity.h"
 #include "platform/SettingsStore.h"
 #include "platform/Updater.h"
 #include "settings/GeneralPane.h"
 #include "settings/PaneRows.h"
 #include "settings/PaneText.h"
+#include "settings/SettingsStyle.h"
 #include "settings/ShortcutRecorder.h"
-#include "support/FakeInterfaceContext.h"
+#include "support/settings/FakeSettingsContext.h"
 #include "ui/controls/PillDropdown.h"
 #include "ui/controls/TarnToggle.h"
 
 #include <gtest/gtest.h>
 #include <QFile>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QVBoxLayout>
 
 using namespace qv;
 
@@ -34,7 +39,7 @@ struct GeneralPaneTest : ::testing::Test {
   SettingsStore& settings() { return *fake.context->settings; }
   QString buttonTitle() { return pane->pasteAccess()->button()->props().title; }
 
-  test::FakeInterfaceContext fake;
+  test::FakeSettingsContext fake;
   std::unique_ptr<GeneralPane> pane;
 };
 
@@ -57,12 +62,12 @@ TEST_F(GeneralPaneTest, ShowsTheDefaultsAndWritesEveryControlToItsKey) {
     QJsonValue stored;
   };
   const std::vector<Case> cases = {
-      {[&] { pane->sidePicker()->onSelect(0); }, GeneralSettings::kEdgeSideKey, "left"},
-      {[&] { pane->dwellPicker()->onSelect(2); }, GeneralSettings::kEdgeDwellDelayKey, 0.8},
-      {[&] { pane->themePicker()->onSelect(1); }, GeneralSettings::kAppearanceKey, "dark"},
-      {[&] { pane->retentionDropdown()->props().items[1].action(); }, GeneralSettings::kRetentionKey, "1m"},
-      {[&] { pane->plainTextToggle()->onToggle(true); }, GeneralSettings::kAlwaysPlainTextKey, true},
-      {[&] { pane->nearbyToggle()->onToggle(false); }, GeneralSettings::kCaptureNearbyKey, false},
+      {[&] { pane->sidePicker()->callbacks().onChange("left"); }, GeneralSettings::kEdgeSideKey, "left"},
+      {[&] { pane->dwellPicker()->callbacks().onChange(0.8); }, GeneralSettings::kEdgeDwellDelayKey, 0.8},
+      {[&] { pane->themePicker()->callbacks().onChange("dark"); }, GeneralSettings::kAppearanceKey, "dark"},
+      {[&] { pane->retentionDropdown()->callbacks().onChoose(1); }, GeneralSettings::kRetentionKey, "1m"},
+      {[&] { pane->plainTextToggle()->callbacks().onToggle(true); }, GeneralSettings::kAlwaysPlainTextKey, true},
+      {[&] { pane->nearbyToggle()->callbacks().onToggle(false); }, GeneralSettings::kCaptureNearbyKey, false},
   };
   for (const Case& c : cases) {
     c.act();
@@ -114,7 +119,7 @@ TEST_F(GeneralPaneTest, UnderReduceMotionRowsOnlyFade) {
   store(ShortcutRecorderButton::kKeyCodeKey, 9);
   fake.desktopAppearance->setReduceMotion(true);
   open();
-  pane->edgeToggle()->onToggle(false);
+  pane->edgeToggle()->callbacks().onToggle(false);
   fake.advanceBoth(0.1);
   EXPECT_LT(pane->dwellRow()->presence(), 0.95);
   EXPECT_DOUBLE_EQ(pane->dwellRow()->rowOffset(), 0);
@@ -146,7 +151,7 @@ TEST_F(GeneralPaneTest, ThePermissionRowFollowsTheLiveCheckOnTheClockAndOnActiva
   open();
   EXPECT_EQ(buttonTitle(), "Enable");
   EXPECT_FALSE(pane->pasteAccess()->badge()->isVisible());
-  pane->pasteAccess()->button()->action();
+  pane->pasteAccess()->button()->callbacks().onPress();
   fake.drain();
   EXPECT_EQ(fake.pastePermission->systemRequests, 1);
   EXPECT_EQ(buttonTitle(), "Open Settings");
@@ -195,8 +200,7 @@ TEST_F(GeneralPaneTest, WhereNoProgramMayPressKeysItSaysSoAndOffersNothing) {
 TEST_F(GeneralPaneTest, LaunchAtLoginReadsTheAutostartEntryOnShowingAndWritesItOnlyWhenSwitched) {
   QTemporaryDir configHome;
   const QString folder = configHome.path() + "/autostart";
-  auto item = std::make_shared<XdgAutostartLoginItem>(folder, QString::fromLatin1(kDesktopEntryId),
-                                                      "/usr/bin/quorvalen");
+  auto item = std::make_shared<XdgAutostartLoginItem>(folder, program::applicationId(), "/usr/bin/quorvalen");
   fake.context->loginItem = item;
   ASSERT_TRUE(item->registerItem());
   QFile entry(item->entryPath());
@@ -212,19 +216,21 @@ TEST_F(GeneralPaneTest, LaunchAtLoginReadsTheAutostartEntryOnShowingAndWritesItO
   EXPECT_TRUE(entry.readAll().contains("X-Marker=kept"));
   entry.close();
 
-  pane->launchAtLogin()->onToggle(false);
+  pane->launchAtLogin()->callbacks().onToggle(false);
   EXPECT_FALSE(QFile::exists(item->entryPath()));
-  pane->launchAtLogin()->onToggle(true);
+  pane->launchAtLogin()->callbacks().onToggle(true);
   EXPECT_TRUE(QFile::exists(item->entryPath()));
 }
 
-TEST_F(GeneralPaneTest, UpdatesKeepTheFlagAndACheckPointsToThePackageManager) {
+// Updates come through the package manager: the pane says so instead of offering a switch for
+// automatic checks that nothing would make, and stores nothing.
+TEST_F(GeneralPaneTest, UpdatesSayTheyComeFromThePackageManagerAndACheckPointsThere) {
   open();
-  TarnwickUpdater& updater = TarnwickUpdater::shared(*fake.context);
-  EXPECT_TRUE(pane->automaticUpdatesToggle()->props().isOn);
-  pane->automaticUpdatesToggle()->onToggle(false);
-  EXPECT_FALSE(updater.automaticallyChecksForUpdates());
-  EXPECT_FALSE(pane->automaticUpdatesToggle()->props().isOn);
+  ASSERT_TRUE(pane->updatesNote());
+  EXPECT_EQ(pane->updatesNote()->props().text, GeneralPane::kUpdatesNote);
+  for (TarnToggle* toggle : pane->findChildren<TarnToggle*>())
+    EXPECT_NE(toggle->props().title, "Automatically check for updates");
+  const QByteArray before = readFile(settings().filePath());
 
   QWidget* check = pane->checkForUpdatesButton();
   QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(10, check->height() / 2));
@@ -232,4 +238,37 @@ TEST_F(GeneralPaneTest, UpdatesKeepTheFlagAndACheckPointsToThePackageManager) {
   fake.drain();
   ASSERT_EQ(fake.alerts->shown.size(), 1);
   EXPECT_EQ(fake.alerts->shown[0].informativeText, TarnwickUpdater::packageManagerNotice());
+  EXPECT_EQ(readFile(settings().filePath()), before);
+}
+
+// A card of one colour, as a settings card stands under its rows.
+class RedCard : public QWidget {
+ protected:
+  void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), QColor(200, 0, 0)); }
+};
+
+// A row on its way in or out is drawn over the card it stands on, never over a band of the
+// window's background.
+TEST(RowRevealTest, ARowOnItsWayInShowsTheCardBehindIt) {
+  test::FakeSettingsContext fake;
+  RedCard card;
+  auto* layout = new QVBoxLayout(&card);
+  auto* text = new PaneText(*fake.context, {"A note", TextStyle{settingsStyle::font(11)}, PaneText::Shade::tertiary});
+  auto* reveal = new RowReveal(*fake.context, text, false);
+  layout->addWidget(reveal);
+  layout->addStretch(1);
+  card.resize(300, 80);
+  card.show();
+  reveal->setShown(true);
+  fake.advanceBoth(0.08);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+  layout->activate();
+  ASSERT_GT(reveal->presence(), 0.05);
+  ASSERT_LT(reveal->presence(), 0.95);
+  ASSERT_GT(reveal->height(), 2);
+  const QImage picture = card.grab().toImage();
+  const double ratio = picture.devicePixelRatio();
+  // Right of the short note nothing is drawn: the card shows through.
+  const QPoint beside = reveal->geometry().bottomRight() - QPoint(10, 1);
+  EXPECT_EQ(picture.pixelColor(beside * ratio), QColor(200, 0, 0));
 }

@@ -1,18 +1,18 @@
 #include "settings/onboarding/OnboardingControls.h"
 #include "settings/onboarding/OnboardingDemos.h"
-#include "support/FakeInterfaceContext.h"
+#include "support/settings/FakeSettingsContext.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QHoverEvent>
 
 using namespace qv;
-using qv::test::FakeInterfaceContext;
+using qv::test::FakeSettingsContext;
 
 namespace {
 
 // Virtual time for the loop and the animations together, in small steps.
-void advance(FakeInterfaceContext& fake, double seconds) {
+void advance(FakeSettingsContext& fake, double seconds) {
   for (double done = 0; done < seconds - 1e-9; done += 0.05) {
     const double step = std::min(0.05, seconds - done);
     fake.scheduler->advance(step);
@@ -50,7 +50,7 @@ TEST(EdgeFlickDemo, CyclesOnItsEdgeAndBothAlternatesStartingRight) {
   };
   for (const FlickCase& c : cases) {
     SCOPED_TRACE(c.side);
-    FakeInterfaceContext fake;
+    FakeSettingsContext fake;
     EdgeFlickDemo demo(*fake.context, QString::fromLatin1(c.side));
     demo.show();
     double now = 0;
@@ -76,7 +76,7 @@ TEST(EdgeFlickDemo, CyclesOnItsEdgeAndBothAlternatesStartingRight) {
 TEST(EdgeFlickDemo, HidingDuringAnyWaitStopsTheLoopAndShowingStartsANewOne) {
   for (double hideAt : {0.3, 1.5, 3.3, 3.8}) {
     SCOPED_TRACE(hideAt);
-    FakeInterfaceContext fake;
+    FakeSettingsContext fake;
     EdgeFlickDemo demo(*fake.context, QStringLiteral("both"));
     demo.show();
     advance(fake, hideAt);
@@ -97,7 +97,7 @@ TEST(EdgeFlickDemo, HidingDuringAnyWaitStopsTheLoopAndShowingStartsANewOne) {
 }
 
 TEST(PasteLandsDemo, FliesLandsAndResetsAndAStopInTheLastShortWaitStillResetsOnce) {
-  FakeInterfaceContext fake;
+  FakeSettingsContext fake;
   PasteLandsDemo demo(*fake.context);
   demo.show();
   EXPECT_EQ(demo.clipOffset(), QPointF(92.4, -6));
@@ -131,7 +131,7 @@ TEST(PasteLandsDemo, FliesLandsAndResetsAndAStopInTheLastShortWaitStillResetsOnc
 }
 
 TEST(OnboardingButtons, ThePillGrowsAndGlowsWhileHoveredAndTheTextButtonNeverChanges) {
-  FakeInterfaceContext fake;
+  FakeSettingsContext fake;
   int clicks = 0;
   OnboardingButton pill(*fake.context, OnboardingButton::Style::pill, QStringLiteral("Next"), [&] { ++clicks; });
   OnboardingButton quiet(*fake.context, OnboardingButton::Style::quiet, QStringLiteral("Back"), [&] { ++clicks; });
@@ -153,7 +153,7 @@ TEST(OnboardingButtons, ThePillGrowsAndGlowsWhileHoveredAndTheTextButtonNeverCha
   EXPECT_NEAR(pillRest.shadow->color.alphaF(), 0.28, 0.01);
   EXPECT_EQ(quietHover.scale, quietRest.scale);
   EXPECT_EQ(quietHover.foreground, quietRest.foreground);
-  pill.action();
-  quiet.action();
+  pill.callbacks().onPress();
+  quiet.callbacks().onPress();
   EXPECT_EQ(clicks, 2);
 }

@@ -2,21 +2,21 @@
 #include "settings/onboarding/OnboardingView.h"
 #include "settings/onboarding/OnboardingWindowController.h"
 #include "state/PanelState.h"
-#include "support/FakeInterfaceContext.h"
+#include "support/settings/FakeSettingsContext.h"
 #include "ui/controls/PillButtons.h"
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
 
 using namespace qv;
-using qv::test::FakeInterfaceContext;
+using qv::test::FakeSettingsContext;
 using Page = OnboardingView::Page;
 using Permission = OnboardingView::PermissionState;
 
 namespace {
 
 struct Flow {
-  FakeInterfaceContext fake;
+  FakeSettingsContext fake;
   std::vector<bool> continued;
   std::unique_ptr<OnboardingView> view;
 
@@ -33,7 +33,7 @@ struct Flow {
   void press(const QString& title) {
     HouseButton* button = view->button(title);
     ASSERT_TRUE(button) << title.toStdString();
-    button->action();
+    button->callbacks().onPress();
   }
   void advance(double seconds) {
     fake.scheduler->advance(seconds);
@@ -100,7 +100,7 @@ TEST(OnboardingView, NavigationSetsTheDirectionAndOnlyOnePageRemainsAfterTheSlid
   flow.advance(1);
   HouseButton* leavingNext = flow.view->button("Next");
   flow.press("Back");
-  leavingNext->action();
+  leavingNext->callbacks().onPress();
   EXPECT_EQ(flow.view->page(), Page::permission);
   flow.advance(1);
   flow.press("Back");
@@ -177,7 +177,7 @@ TEST(OnboardingView, ThePermissionPageFollowsGrantsAndRevocations) {
 // ---- The window ------------------------------------------------------------------------------
 
 TEST(OnboardingWindowController, OnePanelForTwoShowsAndTheFirstHandlerIsTheOneCalled) {
-  FakeInterfaceContext fake;
+  FakeSettingsContext fake;
   auto compositor = std::make_shared<FakeCompositor>();
   fake.context->compositor = compositor;
   OnboardingWindowController& controller = OnboardingWindowController::shared(*fake.context);
@@ -193,13 +193,17 @@ TEST(OnboardingWindowController, OnePanelForTwoShowsAndTheFirstHandlerIsTheOneCa
   // It follows a compositor that comes and goes while it is open.
   compositor->setSupport({true, true});
   EXPECT_TRUE(panel->translucency().compositor);
+  // Where the desktop blurs, behind the whole panel.
+  ASSERT_EQ(compositor->blurRequests.size(), 1);
+  EXPECT_EQ(compositor->blurRequests[0].window, panel->windowHandle());
+  EXPECT_TRUE(compositor->blurRequests[0].region.isEmpty());
   compositor->setSupport({});
   EXPECT_FALSE(panel->translucency().compositor);
   controller.show([&](bool launch) { finished.push_back({2, launch}); });
   EXPECT_EQ(controller.window(), panel);
 
   // Leaving through the view: hidden at once, told once, and no close report after it.
-  panel->view()->button("Skip for now")->action();
+  panel->view()->button("Skip for now")->callbacks().onPress();
   EXPECT_FALSE(controller.window());
   EXPECT_FALSE(panel->isVisible());
   fake.scheduler->runPending();

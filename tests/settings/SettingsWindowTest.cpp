@@ -5,7 +5,7 @@
 #include "settings/SettingsView.h"
 #include "settings/ShortcutRecorder.h"
 #include "settings/Sidebar.h"
-#include "support/FakeInterfaceContext.h"
+#include "support/settings/FakeSettingsContext.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -26,7 +26,7 @@ struct SettingsWindowTest : ::testing::Test {
   void advance(double seconds) { fake.advanceBoth(seconds); }
   SettingsStore& settings() { return *fake.context->settings; }
 
-  test::FakeInterfaceContext fake;
+  test::FakeSettingsContext fake;
   std::unique_ptr<SettingsView> view;
   int quits = 0;
   QList<bool> recording;
@@ -128,7 +128,7 @@ TEST_F(SettingsWindowTest, SwitchingPanesWhileRecordingEndsItAndFreesTheHotKey) 
 }
 
 TEST(PaneContainer, EdgeFadesShowWhereContentLiesBeyondTheEdge) {
-  test::FakeInterfaceContext fake;
+  test::FakeSettingsContext fake;
   struct Case {
     int contentHeight;
     double scrollFraction;  // of the scrollable range

@@ -1,8 +1,9 @@
 // Recording the global shortcut from key presses anywhere in the program.
+#include "platform/HotKeyStatus.h"
 #include "platform/SettingsStore.h"
 #include "settings/RowIconButton.h"
 #include "settings/ShortcutRecorder.h"
-#include "support/FakeInterfaceContext.h"
+#include "support/settings/FakeSettingsContext.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -40,7 +41,7 @@ struct RecorderTest : ::testing::Test {
     fake.drain();
   }
 
-  test::FakeInterfaceContext fake;
+  test::FakeSettingsContext fake;
   ShortcutRecorderButton recorder;
   QList<bool> told;
 };
@@ -76,6 +77,16 @@ TEST_F(RecorderTest, RecordsModifiedKeysAndRefusesWhatWouldTakeTypingOrPasting) 
       {"Shift+BackSpace", Qt::Key_Backspace, kShift, std::nullopt, "Press keys"},
       {"Ctrl+V", Qt::Key_V, kCtrl, std::nullopt, "Press keys"},
       {"Shift+Insert", Qt::Key_Insert, kShift, std::nullopt, "Press keys"},
+      {"Ctrl+Alt+Delete", Qt::Key_Delete, kCtrl | Qt::AltModifier, std::nullopt, "Press keys"},
+      {"Ctrl+Q", Qt::Key_Q, kCtrl, std::nullopt, "Press keys"},
+      {"Ctrl+W", Qt::Key_W, kCtrl, std::nullopt, "Press keys"},
+      {"Ctrl+Tab", Qt::Key_Tab, kCtrl, std::nullopt, "Press keys"},
+      {"Ctrl+Space", Qt::Key_Space, kCtrl, std::nullopt, "Press keys"},
+      {"Ctrl+BackSpace", Qt::Key_Backspace, kCtrl, std::nullopt, "Press keys"},
+      {"Ctrl+Shift+Q is free", Qt::Key_Q, kCtrl | kShift,
+       keys::StoredShortcut{keys::code::Q, keys::kCommandFlag | keys::kShiftFlag}, "Ctrl+Shift+Q"},
+      {"Ctrl+Alt+BackSpace is free", Qt::Key_Backspace, kCtrl | Qt::AltModifier,
+       keys::StoredShortcut{keys::code::Delete, keys::kCommandFlag | keys::kOptionFlag}, "Ctrl+Alt+⌫"},
   };
   for (const Case& c : cases) {
     store(-1, 0);
@@ -84,21 +95,102 @@ TEST_F(RecorderTest, RecordsModifiedKeysAndRefusesWhatWouldTakeTypingOrPasting) 
     EXPECT_EQ(recorder.isRecording(), !c.recorded) << c.name;
     EXPECT_EQ(stored(), c.recorded.value_or(keys::StoredShortcut{})) << c.name;
     EXPECT_EQ(recorder.pillText(), QString::fromUtf8(c.shown)) << c.name;
+    // A refused combination says why while recording goes on; a recorded one says nothing.
+    EXPECT_EQ(recorder.caption().isEmpty(), bool(c.recorded)) << c.name;
     recorder.stopRecording();
+    EXPECT_TRUE(recorder.caption().isEmpty()) << c.name;
+  }
+}
+
+TEST_F(RecorderTest, ARefusedCombinationSaysWhyInTheCaption) {
+  const struct {
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    const char* caption;
+  } cases[] = {
+      {Qt::Key_A, kShift, "Shift with a letter, digit or Space types text in every app. Add Ctrl, Alt or Super."},
+      {Qt::Key_V, kCtrl, "Ctrl+V pastes in every app. Try another combination."},
+      {Qt::Key_Insert, kShift, "Shift+Insert pastes in every app. Try another combination."},
+      {Qt::Key_Delete, kCtrl | Qt::AltModifier, "Ctrl+Alt+Delete belongs to the desktop. Try another combination."},
+      {Qt::Key_Q, kCtrl, "Ctrl+Q quits apps. Try another combination."},
+      {Qt::Key_W, kCtrl, "Ctrl+W closes windows and tabs. Try another combination."},
+      {Qt::Key_Tab, kCtrl, "Ctrl+Tab switches tabs. Try another combination."},
+      {Qt::Key_Space, kCtrl, "Ctrl+Space switches the input language. Try another combination."},
+      {Qt::Key_Backspace, kCtrl, "Ctrl+Backspace deletes words. Try another combination."},
+      {Qt::Key_Insert, kCtrl, "That key can't be part of a shortcut. Try another combination."},
+  };
+  int changes = 0;
+  QObject::connect(&recorder, &ShortcutRecorderButton::captionChanged, [&] { ++changes; });
+  recorder.startRecording();
+  for (const auto& c : cases) {
+    press(c.key, c.modifiers);
+    EXPECT_EQ(recorder.caption(), QString::fromUtf8(c.caption)) << c.caption;
+  }
+  EXPECT_EQ(changes, int(std::size(cases)));
+  press(Qt::Key_K, kCtrl);
+  EXPECT_FALSE(recorder.isRecording());
+  EXPECT_TRUE(recorder.caption().isEmpty());
+}
+
+// A grab that failed (at launch or since) shows the shortcut as not working, with the reason.
+TEST_F(RecorderTest, AShortcutWhoseGrabFailedShowsAsNotWorkingAndSaysWhy) {
+  HotKeyStatus& status = *fake.context->hotKeyStatus;
+  store(keys::code::K, keys::kCommandFlag | keys::kOptionFlag);
+  const struct {
+    int status;
+    const char* caption;
+  } failures[] = {
+      {GlobalHotKey::kAlreadyGrabbed,
+       "Another program uses Ctrl+Alt+K, so it doesn't open Quorvalen. Record another shortcut."},
+      {GlobalHotKey::kUnknownKey, "This keyboard has no key for Ctrl+Alt+K. Record another shortcut."},
+      {GlobalHotKey::kUnavailable,
+       "This desktop doesn't let apps listen for shortcuts, so Ctrl+Alt+K doesn't open Quorvalen."},
+      {2, "The desktop refused Ctrl+Alt+K (error 2). Record another shortcut."},
+  };
+  for (const auto& failure : failures) {
+    status.report(HotKeyStatus::Grab{keys::code::K, keys::kCommandFlag | keys::kOptionFlag, failure.status});
+    EXPECT_EQ(recorder.caption(), QString::fromUtf8(failure.caption));
+    EXPECT_FALSE(recorder.pill()->props().working);
+    EXPECT_EQ(recorder.pill()->accessibleName(), "Ctrl+Alt+K, not working");
+  }
+  status.report(HotKeyStatus::Grab{keys::code::K, keys::kCommandFlag | keys::kOptionFlag, GlobalHotKey::kOk});
+  EXPECT_TRUE(recorder.caption().isEmpty());
+  EXPECT_TRUE(recorder.pill()->props().working);
+  // A failure of another shortcut (the one before this was recorded) says nothing about this one.
+  status.report(HotKeyStatus::Grab{keys::code::J, keys::kCommandFlag, GlobalHotKey::kAlreadyGrabbed});
+  EXPECT_TRUE(recorder.caption().isEmpty());
+  EXPECT_TRUE(recorder.pill()->props().working);
+}
+
+// The clear button is there only with a shortcut, also when the recorder is first shown.
+TEST(Recorder, TheClearButtonIsHiddenFromTheStartWithoutAShortcut) {
+  for (const bool recorded : {false, true}) {
+    test::FakeSettingsContext fake;
+    if (recorded) {
+      fake.context->settings->set(ShortcutRecorderButton::kKeyCodeKey, keys::code::K);
+      fake.context->settings->set(ShortcutRecorderButton::kModifiersKey, keys::kCommandFlag);
+    }
+    ShortcutRecorderButton recorder(*fake.context, 2, 20);
+    recorder.show();
+    EXPECT_EQ(recorder.clearButton()->isVisible(), recorded) << recorded;
   }
 }
 
 TEST_F(RecorderTest, BareKeysAndModifiersAlonePassOnEscapeCancelsAndTheHotKeyIsToldThroughout) {
   store(keys::code::K, keys::kCommandFlag);
   EXPECT_EQ(recorder.pillText(), "Ctrl+K");
+  EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
   recorder.click();
   EXPECT_EQ(recorder.pillText(), "Press keys");
+  // Keys another program holds come here too while recording.
+  EXPECT_EQ(QWidget::keyboardGrabber(), &recorder);
   EXPECT_TRUE(press(Qt::Key_A, kNone));
   EXPECT_TRUE(press(Qt::Key_Shift, kShift));
   EXPECT_TRUE(press(Qt::Key_Control, kCtrl));
   EXPECT_TRUE(recorder.isRecording());
   EXPECT_FALSE(press(Qt::Key_Escape, kCtrl));
   EXPECT_FALSE(recorder.isRecording());
+  EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
   EXPECT_EQ(stored(), (keys::StoredShortcut{keys::code::K, keys::kCommandFlag}));
   EXPECT_EQ(told, (QList<bool>{true, false}));
 

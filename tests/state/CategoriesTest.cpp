@@ -1,7 +1,7 @@
 #include "base/Uuid.h"
 #include "platform/Paths.h"
 #include "support/CapturedLog.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <QJsonDocument>
@@ -218,6 +218,64 @@ TEST_F(CategoriesTest, UnreadableAssignmentMapIsSetAsideButBadPairsAreDropped) {
   PanelState& again = relaunch();
   EXPECT_EQ(again.cardCategories(), (PanelState::IdMap{{*parseUuid(item), *parseUuid(category)}}));
   EXPECT_EQ(setAsideKeys(kAssignmentsKey).size(), 1);
+}
+
+// One category or assignment that does not read costs only itself, whether it is a bad record,
+// junk after the list or a cut: the others stay, and so do the items filed in them. The stored
+// value as it was is kept aside.
+TEST_F(CategoriesTest, AnUnreadableEntryCostsOnlyItself) {
+  const CustomCategory work{newUuid(), QStringLiteral("Work"), 1}, home{newUuid(), QStringLiteral("Home"), 5};
+  const QByteArray a = QJsonDocument(work.toJson()).toJson(QJsonDocument::Compact);
+  const QByteArray b = QJsonDocument(home.toJson()).toJson(QJsonDocument::Compact);
+  const QString item1 = newUuidString(), item2 = newUuidString(), item3 = newUuidString();
+  const QString pairs =
+      QStringLiteral("\"%1\":\"%2\",\"%3\":\"%4\"").arg(item1, uuidString(work.id), item2, uuidString(home.id));
+  const struct {
+    const char* what;
+    QByteArray categories;
+    QByteArray assignments;
+  } cases[] = {
+      {"a bad record", "[" + a + ",{\"id\":\"x\",\"name\":7}," + b + "]",
+       ("{" + pairs + ",\"" + item3 + "\":5}").toUtf8()},
+      {"junk after the list", "[" + a + "," + b + "]\x01garbage", ("{" + pairs + "}\x01garbage").toUtf8()},
+      {"junk in the middle", "[" + a + ",\x01\x02##," + b + "]",
+       ("{" + pairs + ",##\x01\"" + item3 + "\":\"").toUtf8()},
+      {"a cut", "[" + a + "," + b + ",{\"id\":\"" + newUuidString().toUtf8() + "\",\"na",
+       ("{" + pairs + ",\"" + item3 + "\":\"" + newUuidString().left(10) + "").toUtf8()},
+  };
+  const std::shared_ptr<SettingsStore> original = h.fake.context->settings;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    h.fake.context->settings = std::make_shared<SettingsStore>(
+        h.fake.root->path() + QStringLiteral("/") + QString::fromLatin1(c.what) + QStringLiteral(".json"),
+        *h.fake.scheduler);
+    SettingsStore& store = *h.fake.context->settings;
+    store.set(kSeedKey, true);
+    store.setData(kCategoriesKey, c.categories);
+    store.setData(kAssignmentsKey, c.assignments);
+    PanelState loaded(*h.fake.context);
+    loaded.loadCategories();
+    EXPECT_EQ(loaded.customCategories(), (QList<CustomCategory>{work, home}));
+    EXPECT_EQ(loaded.categoryForItem(*parseUuid(item1)), work);
+    EXPECT_EQ(loaded.categoryForItem(*parseUuid(item2)), home);
+    EXPECT_TRUE(store.lostStoredValues());
+    // Kept aside as it was, and what did read is stored again.
+    const QJsonObject file = QJsonDocument::fromJson(readFile(store.filePath())).object();
+    QStringList asideCategories, asideAssignments;
+    for (const QString& key : file.keys()) {
+      if (key.startsWith(kCategoriesKey + QStringLiteral(".unreadable-"))) asideCategories.append(key);
+      if (key.startsWith(kAssignmentsKey + QStringLiteral(".unreadable-"))) asideAssignments.append(key);
+    }
+    ASSERT_EQ(asideCategories.size(), 1);
+    ASSERT_EQ(asideAssignments.size(), 1);
+    EXPECT_EQ(store.dataValue(asideCategories[0]), c.categories);
+    EXPECT_EQ(store.dataValue(asideAssignments[0]), c.assignments);
+    PanelState again(*h.fake.context);
+    again.loadCategories();
+    EXPECT_EQ(again.customCategories(), loaded.customCategories());
+    EXPECT_EQ(again.cardCategories(), loaded.cardCategories());
+  }
+  h.fake.context->settings = original;
 }
 
 TEST_F(CategoriesTest, FormRequestsReachTheNamedSurface) {

@@ -1,5 +1,5 @@
 #include "base/Uuid.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <algorithm>

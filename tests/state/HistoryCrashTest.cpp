@@ -6,7 +6,7 @@
 #include "items/model/ItemJson.h"
 #include "state/HistoryFile.h"
 #include "state/HistoryWriter.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <QDir>

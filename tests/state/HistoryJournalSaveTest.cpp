@@ -3,15 +3,14 @@
 #include "base/Uuid.h"
 #include "items/link/LinkMetadataFetcher.h"
 #include "items/model/ItemJson.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
+#include "support/WriteLimit.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <csignal>
-#include <sys/resource.h>
 
 namespace qv {
 namespace {
@@ -301,26 +300,6 @@ TEST_F(HistoryJournalSaveTest, RecordsThatDoNotReadAreSkippedAndTheJournalIsKept
   EXPECT_EQ(h.storedItems(), expected);
 }
 
-// A full disk: every write beyond the journal's present size fails.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    previous_ = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = saved_;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    std::signal(SIGXFSZ, previous_);
-  }
-
- private:
-  rlimit saved_{};
-  void (*previous_)(int) = nullptr;
-};
-
 TEST_F(HistoryJournalSaveTest, AFullDiskWhileAppendingLosesNothingAndLeavesNoPartialRecord) {
   startWithAFile();
   state.addItem(test::textItem(QStringLiteral("on disk")));
@@ -328,7 +307,7 @@ TEST_F(HistoryJournalSaveTest, AFullDiskWhileAppendingLosesNothingAndLeavesNoPar
   const QByteArray before = journal();
   const QByteArray file = history();
   {
-    const FileSizeLimit full(rlim_t(before.size() + 20));
+    const test::WriteLimit full(rlim_t(before.size() + 20));
     state.addItem(test::textItem(QStringLiteral("while the disk is full, a copy of some length")));
     saveNow();
     EXPECT_EQ(journal(), before) << "the part that fitted was cut off again";
@@ -351,7 +330,7 @@ TEST_F(HistoryJournalSaveTest, AFullDiskWhileRewritingKeepsTheFileAndTriesAgain)
   startWithAFile();
   const QByteArray file = history();
   {
-    const FileSizeLimit full(rlim_t(file.size() + 10));
+    const test::WriteLimit full(rlim_t(file.size() + 10));
     QList<ClipboardItem> many;
     for (int i = 0; i < 20; ++i) many.append(test::textItem(QStringLiteral("item %1").arg(i)));
     state.setItems(many);

@@ -1,6 +1,6 @@
 // The journal's lines and their replay onto the items of the file they extend.
 #include "state/HistoryJournal.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include "items/stores/RichTextStore.h"
 #include "platform/fake/FakeHttpClient.h"
 #include "support/SideFileHelpers.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <QDir>

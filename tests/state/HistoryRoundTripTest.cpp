@@ -4,7 +4,7 @@
 #include "items/stores/ImageStore.h"
 #include "platform/Pasteboard.h"
 #include "support/SideFileHelpers.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <QDir>

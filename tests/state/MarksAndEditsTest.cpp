@@ -1,7 +1,7 @@
 #include "base/ByteCountText.h"
 #include "base/Uuid.h"
 #include "items/stores/RichTextStore.h"
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <QDir>

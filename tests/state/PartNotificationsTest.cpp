@@ -1,6 +1,6 @@
 // The marks and the categories live in parts of the state; the state still tells observers
 // about exactly the properties an operation changed.
-#include "support/StateTestSupport.h"
+#include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <memory>

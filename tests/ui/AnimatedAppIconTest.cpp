@@ -1,4 +1,4 @@
-#include "support/FakeInterfaceContext.h"
+#include "support/ui/FakeInterfaceContext.h"
 #include "ui/controls/AnimatedAppIconView.h"
 #include "ui/controls/ControlStyle.h"
 

@@ -1,7 +1,7 @@
 // The appearance setting across the program's windows.
-#include "support/FakeInterfaceContext.h"
 #include "support/PrivateSessionBus.h"
 #include "support/ProcessHelpers.h"
+#include "support/ui/FakeInterfaceContext.h"
 #include "ui/Appearance.h"
 
 #include <gtest/gtest.h>

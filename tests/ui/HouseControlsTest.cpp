@@ -1,4 +1,4 @@
-#include "support/FakeInterfaceContext.h"
+#include "support/ui/FakeInterfaceContext.h"
 #include "ui/controls/CategoryDot.h"
 #include "ui/controls/PillButtons.h"
 #include "ui/theme/Theme.h"
@@ -16,7 +16,7 @@ namespace {
 
 struct ButtonCase {
   const char* name;
-  std::function<std::unique_ptr<HouseButton>(AppContext&, std::function<void()>)> make;
+  std::function<std::unique_ptr<HouseButton>(InterfaceServices&, std::function<void()>)> make;
   double paddingH, paddingV;
   double hoveredScale;
   std::optional<double> fixedWidth;
@@ -24,37 +24,41 @@ struct ButtonCase {
 
 const ButtonCase kButtons[] = {
     {"confirm",
-     [](AppContext& c, auto a) {
-       return std::make_unique<ConfirmPillButton>(c, ConfirmPillButton::Props{"Cancel", false}, a);
+     [](InterfaceServices& c, auto a) {
+       return std::make_unique<ConfirmPillButton>(c, ConfirmPillButton::Props{"Cancel", false},
+                                                  HouseButton::Callbacks{a});
      },
      12,
      5,
      1.04,
      {}},
     {"accent",
-     [](AppContext& c, auto a) {
-       return std::make_unique<AccentPillButton>(c, AccentPillButton::Props{"Go", {}, true}, a);
+     [](InterfaceServices& c, auto a) {
+       return std::make_unique<AccentPillButton>(c, AccentPillButton::Props{"Go", {}, true}, HouseButton::Callbacks{a});
      },
      22,
      6,
      1.04,
      {}},
     {"accentFixed",
-     [](AppContext& c, auto a) {
-       return std::make_unique<AccentPillButton>(c, AccentPillButton::Props{"Go", 160.0, true}, a);
+     [](InterfaceServices& c, auto a) {
+       return std::make_unique<AccentPillButton>(c, AccentPillButton::Props{"Go", 160.0, true},
+                                                 HouseButton::Callbacks{a});
      },
      0, 6, 1.04, 160.0},
     {"about",
-     [](AppContext& c, auto a) {
-       return std::make_unique<AboutActionButton>(c, AboutActionButton::Props{"Website", "safari"}, a);
+     [](InterfaceServices& c, auto a) {
+       return std::make_unique<AboutActionButton>(c, AboutActionButton::Props{"Website", "safari"},
+                                                  HouseButton::Callbacks{a});
      },
      14,
      6,
      1.03,
      {}},
     {"toolbar",
-     [](AppContext& c, auto a) {
-       return std::make_unique<ToolbarPillButton>(c, ToolbarPillButton::Props{"Select", true}, a);
+     [](InterfaceServices& c, auto a) {
+       return std::make_unique<ToolbarPillButton>(c, ToolbarPillButton::Props{"Select", true},
+                                                  HouseButton::Callbacks{a});
      },
      14,
      5,
@@ -111,7 +115,8 @@ INSTANTIATE_TEST_SUITE_P(All, HouseButtons, ::testing::ValuesIn(kButtons),
 TEST(AccentPillButton, DisabledIsFadedInertAndNeverHovered) {
   FakeInterfaceContext fake;
   int runs = 0;
-  AccentPillButton button(*fake.context, {"Continue", {}, true}, [&] { ++runs; });
+  const HouseButton::Callbacks run{[&] { ++runs; }};
+  AccentPillButton button(*fake.context, {"Continue", {}, true}, run);
   button.resize(button.sizeHint());
   button.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&button));
@@ -120,7 +125,7 @@ TEST(AccentPillButton, DisabledIsFadedInertAndNeverHovered) {
   fake.clock->advanceFrames(90);
   ASSERT_TRUE(button.isHovered());
 
-  button.setProps({"Continue", {}, false});  // disabled while hovered
+  button.setProps({"Continue", {}, false}, run);  // disabled while hovered
   EXPECT_FALSE(button.isHovered());
   EXPECT_NE(button.cursor().shape(), Qt::PointingHandCursor);
   fake.clock->advanceFrames(90);
@@ -135,7 +140,7 @@ TEST(AccentPillButton, DisabledIsFadedInertAndNeverHovered) {
 
 TEST(ConfirmPillButton, DestructiveRestsRedSemiboldWithoutBorder) {
   FakeInterfaceContext fake;
-  ConfirmPillButton button(*fake.context, {"Erase", true}, [] {});
+  ConfirmPillButton button(*fake.context, {"Erase", true}, {[] {}});
   const HouseButtonLook look = button.currentLook();
   EXPECT_EQ(look.font.weight(), QFont::DemiBold);
   EXPECT_NEAR(look.foreground.alphaF(), 0.85, 0.01);

@@ -1,5 +1,5 @@
 #include "platform/MenuPresenter.h"
-#include "support/FakeInterfaceContext.h"
+#include "support/ui/FakeInterfaceContext.h"
 #include "ui/controls/PanelMenu.h"
 
 #include <gtest/gtest.h>

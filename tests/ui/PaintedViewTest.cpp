@@ -1,4 +1,4 @@
-#include "support/FakeInterfaceContext.h"
+#include "support/ui/FakeInterfaceContext.h"
 #include "ui/Translucency.h"
 #include "ui/fx/Fx.h"
 #include "ui/theme/Theme.h"
@@ -45,7 +45,7 @@ class RoundButton : public PaintedWidget {
 
 class Card : public PaintedItem {
  public:
-  Card(AppContext& context, QString name) : PaintedItem(context), name_(std::move(name)) { setSize({100, 80}); }
+  Card(InterfaceServices& context, QString name) : PaintedItem(context), name_(std::move(name)) { setSize({100, 80}); }
   QMarginsF paintOverflow() const override { return {12, 12, 12, 12}; }
   QPainterPath hitShape() const override { return Fx::continuousRoundedRect(rect(), 12); }
   AccessibilityInfo accessibility() const override {
@@ -148,6 +148,59 @@ TEST(PaintedWidget, SpeaksThroughTheAccessibilityBridge) {
   EXPECT_TRUE(a11y->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
   a11y->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
   EXPECT_EQ(button.presses, 1);
+}
+
+namespace {
+// A row of painted tabs with no widgets of their own, each named and pressable.
+class TabRow : public PaintedWidget {
+ public:
+  using PaintedWidget::PaintedWidget;
+  QStringList names;
+  QString pressed;
+  std::vector<AccessiblePart> accessibleParts() const override {
+    std::vector<AccessiblePart> parts;
+    for (int i = 0; i < names.size(); ++i) {
+      AccessiblePart part;
+      part.rect = QRectF(i * 40, 0, 40, 20);
+      part.info.role = QAccessible::PageTab;
+      part.info.name = names[i];
+      part.info.press = [this, name = names[i]] { const_cast<TabRow*>(this)->pressed = name; };
+      parts.push_back(part);
+    }
+    return parts;
+  }
+
+ protected:
+  void paint(QPainter&) override {}
+};
+}  // namespace
+
+TEST(PaintedWidget, PaintedPartsAreChildrenThatFollowTheWidget) {
+  FakeInterfaceContext fake;
+  auto row = std::make_unique<TabRow>(*fake.context);
+  row->names = {"One", "Two", "Three"};
+  row->resize(80, 20);  // the third tab lies outside
+  QAccessibleInterface* a11y = QAccessible::queryAccessibleInterface(row.get());
+  ASSERT_EQ(a11y->childCount(), 3);
+  QAccessibleInterface* third = a11y->child(2);
+  EXPECT_EQ(third->text(QAccessible::Name), QStringLiteral("Three"));
+  EXPECT_EQ(third->role(), QAccessible::PageTab);
+  EXPECT_TRUE(third->state().offscreen);
+  EXPECT_FALSE(a11y->child(0)->state().offscreen);
+  EXPECT_EQ(a11y->child(1), a11y->child(1));  // one interface a part
+  a11y->child(1)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+  EXPECT_EQ(row->pressed, QStringLiteral("Two"));
+
+  // A part that went away is no child any more; its interface says it is gone.
+  row->names = {"One"};
+  EXPECT_EQ(a11y->childCount(), 1);
+  EXPECT_FALSE(third->isValid());
+  EXPECT_EQ(a11y->indexOfChild(third), -1);
+  EXPECT_EQ(a11y->child(2), nullptr);
+  // The parts' interfaces go with the widget's.
+  const QAccessible::Id first = QAccessible::uniqueId(a11y->child(0));
+  row.reset();
+  EXPECT_EQ(QAccessible::accessibleInterface(first), nullptr);
 }
 
 TEST(PaintedItem, HoversByItsHitShapeNotItsOverflowAndShowsAPointingHand) {

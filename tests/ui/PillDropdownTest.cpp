@@ -1,4 +1,4 @@
-#include "support/FakeInterfaceContext.h"
+#include "support/ui/FakeInterfaceContext.h"
 #include "ui/controls/PillDropdown.h"
 #include "ui/theme/Theme.h"
 
@@ -14,13 +14,14 @@ using qv::test::FakeInterfaceContext;
 TEST(PillDropdown, AClickOpensAFreshMenuOverThePillAndAChoiceRunsOnce) {
   FakeInterfaceContext fake;
   std::vector<QString> ran;
+  const QStringList titles = {"Newest first", "Oldest first"};
   auto items = [&](const QString& checked) {
     std::vector<QVDropdownItem> result;
-    for (const QString title : {"Newest first", "Oldest first"})
-      result.push_back({title, title == checked, [&ran, title] { ran.push_back(title); }});
+    for (const QString& title : titles) result.push_back({title, title == checked});
     return result;
   };
-  PillDropdown pill(*fake.context, {"Sort", items("Newest first")});
+  const PillDropdown::Callbacks record{[&](int index) { ran.push_back(titles[index]); }};
+  PillDropdown pill(*fake.context, {"Sort", items("Newest first")}, record);
   pill.resize(pill.sizeHint());
   pill.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&pill));
@@ -42,7 +43,7 @@ TEST(PillDropdown, AClickOpensAFreshMenuOverThePillAndAChoiceRunsOnce) {
   EXPECT_TRUE(menu->rowActions()[0]->isChecked());
 
   // Open, a new check mark rebuilds the rows in place.
-  pill.setProps({"Sort", items("Oldest first")});
+  pill.setProps({"Sort", items("Oldest first")}, record);
   EXPECT_TRUE(menu->rowTitled("Oldest first")->row().isChecked);
   EXPECT_FALSE(menu->rowTitled("Newest first")->row().isChecked);
 
@@ -53,9 +54,30 @@ TEST(PillDropdown, AClickOpensAFreshMenuOverThePillAndAChoiceRunsOnce) {
 
   // Closed, the same change rebuilds nothing; the next click builds a new menu.
   PanelMenuRowView* old = menu->rowTitled("Newest first");
-  pill.setProps({"Sort", items("Newest first")});
+  pill.setProps({"Sort", items("Newest first")}, record);
   EXPECT_EQ(menu->rowTitled("Newest first"), old);
   QTest::mouseClick(&pill, Qt::LeftButton, {}, shape.center().toPoint());
   EXPECT_EQ(fake.menuPresenter->popUps(), 2);
   EXPECT_NE(fake.menuPresenter->lastMenu(), menu);
+}
+
+// The entries stay the same while the menu is open but what they do changes (the host's item
+// changed): the row chosen runs what the pill was given last, not what it was opened with.
+TEST(PillDropdown, AChoiceRunsTheCallbacksGivenLastNotThoseItOpenedWith) {
+  FakeInterfaceContext fake;
+  QStringList ran;
+  auto recordAs = [&](const QString& owner) {
+    return PillDropdown::Callbacks{[&ran, owner](int index) { ran << owner + QString::number(index); }};
+  };
+  const PillDropdown::Props props{"Sort", {{"Newest first", true}, {"Oldest first", false}}};
+  PillDropdown pill(*fake.context, props, recordAs("A"));
+  pill.resize(pill.sizeHint());
+  pill.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&pill));
+  QTest::mouseClick(&pill, Qt::LeftButton, {}, pill.pillRect().center().toPoint());
+  ASSERT_EQ(fake.menuPresenter->popUps(), 1);
+  pill.setProps(props, recordAs("B"));
+  EXPECT_TRUE(fake.menuPresenter->choose("Oldest first"));
+  fake.drain();
+  EXPECT_EQ(ran, QStringList{"B1"});
 }

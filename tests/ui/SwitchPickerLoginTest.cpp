@@ -1,6 +1,7 @@
 #include "platform/LoginItem.h"
+#include "platform/ProgramIdentity.h"
 #include "support/CapturedLog.h"
-#include "support/FakeInterfaceContext.h"
+#include "support/ui/FakeInterfaceContext.h"
 #include "ui/controls/SegmentedPicker.h"
 #include "ui/controls/TarnToggle.h"
 
@@ -25,7 +26,8 @@ void showAndWait(QWidget& widget) {
 TEST(TarnToggle, TheWholeRowTogglesAndTheKnobSpringsAcross) {
   FakeInterfaceContext fake;
   std::vector<bool> asked;
-  TarnToggle toggle(*fake.context, {"Paste as plain text", false, true, {}}, [&](bool on) { asked.push_back(on); });
+  const TarnToggle::Callbacks ask{[&](bool on) { asked.push_back(on); }};
+  TarnToggle toggle(*fake.context, {"Paste as plain text", false, true, {}}, ask);
   toggle.resize(300, toggle.heightForWidth(300));
   showAndWait(toggle);
   EXPECT_EQ(toggle.trackRect(), QRectF(266, (toggle.height() - 20) / 2.0, 34, 20));
@@ -36,14 +38,14 @@ TEST(TarnToggle, TheWholeRowTogglesAndTheKnobSpringsAcross) {
   EXPECT_EQ(asked, (std::vector<bool>{true, true}));
   EXPECT_EQ(toggle.onAmount(), 0);  // the caller owns the value
 
-  toggle.setProps({"Paste as plain text", true, true, {}});
+  toggle.setProps({"Paste as plain text", true, true, {}}, ask);
   fake.clock->advance(0.05);
   EXPECT_NEAR(toggle.onAmount(), Animation::spring(0.3, 0.7).progress(0.05), 1e-6);
   fake.clock->advanceFrames(120);
   EXPECT_NEAR(toggle.knobCenter().x(), toggle.trackRect().center().x() + 7, 1e-2);
 
   // Disabled: inert, and reported as checked to accessibility.
-  toggle.setProps({"Paste as plain text", true, false, {}});
+  toggle.setProps({"Paste as plain text", true, false, {}}, ask);
   QTest::mouseClick(&toggle, Qt::LeftButton, {}, toggle.trackRect().center().toPoint());
   EXPECT_EQ(asked.size(), 2u);
   EXPECT_TRUE(toggle.accessibility().checked);
@@ -57,7 +59,7 @@ TEST(TarnToggle, ReducedMotionMovesAtOnce) {
   FakeInterfaceContext fake;
   fake.desktopAppearance->setReduceMotion(true);
   TarnToggle toggle(*fake.context, {"A", false, true, {}}, {});
-  toggle.setProps({"A", true, true, {}});
+  toggle.setProps({"A", true, true, {}}, {});
   EXPECT_EQ(toggle.onAmount(), 1);
   EXPECT_FALSE(toggle.isAnimating());
 }
@@ -73,7 +75,7 @@ TEST(SegmentedPicker, PillGlidesTitlesRestyleDisabledSegmentsAreInert) {
                                 80,
                                 24,
                                 [](const QString& v) { return v == "system"; }},
-                [&](const QString& v) { chosen.push_back(v); });
+                {[&](const QString& v) { chosen.push_back(v); }});
   EXPECT_EQ(picker.sizeHint(), QSize(246, 30));
   picker.resize(picker.sizeHint());
   showAndWait(picker);
@@ -84,7 +86,7 @@ TEST(SegmentedPicker, PillGlidesTitlesRestyleDisabledSegmentsAreInert) {
   QTest::mouseClick(&picker, Qt::LeftButton, {}, QPoint(123, 15));
   EXPECT_EQ(chosen, (std::vector<QString>{"light", "dark"}));
 
-  picker.setSelection("dark");
+  picker.setSelection("dark", picker.callbacks());
   fake.clock->advance(0.1);
   EXPECT_NEAR(picker.pillRect().x(), 3 + 80 * Theme::springStandard().progress(0.1), 1e-3);
   EXPECT_NEAR(picker.selectionAmount(1), Theme::springSnappy().progress(0.1), 1e-6);
@@ -93,7 +95,7 @@ TEST(SegmentedPicker, PillGlidesTitlesRestyleDisabledSegmentsAreInert) {
   EXPECT_FALSE(picker.isAnimating());
 
   // A selection outside the options shows no pill and every title unselected.
-  picker.setSelection("sepia");
+  picker.setSelection("sepia", picker.callbacks());
   EXPECT_TRUE(picker.pillRect().isEmpty());
   fake.clock->advanceFrames(120);
   for (int i = 0; i < 3; ++i) EXPECT_NEAR(picker.selectionAmount(i), 0, 1e-3);
@@ -133,7 +135,7 @@ TEST(XdgAutostartLoginItem, WritesQuotedExecRemovesAndReadsOtherToolsSwitches) {
   QTemporaryDir home;
   const QString folder = home.path() + "/config/autostart";
   const QString program = home.path() + "/bin dir/qv \"$x`\\%";
-  XdgAutostartLoginItem item(folder, kDesktopEntryId, program);
+  XdgAutostartLoginItem item(folder, program::applicationId(), program);
   EXPECT_EQ(item.entryPath(), folder + "/io.github.quorvalen.Quorvalen.desktop");
   EXPECT_FALSE(item.isEnabled());
 
@@ -167,7 +169,7 @@ TEST(XdgAutostartLoginItem, WritesQuotedExecRemovesAndReadsOtherToolsSwitches) {
   QFile blocker(home.path() + "/blocked");
   ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
   blocker.close();
-  XdgAutostartLoginItem blocked(home.path() + "/blocked/autostart", kDesktopEntryId, program);
+  XdgAutostartLoginItem blocked(home.path() + "/blocked/autostart", program::applicationId(), program);
   QString error;
   EXPECT_FALSE(blocked.registerItem(&error));
   EXPECT_FALSE(error.isEmpty());

@@ -1,4 +1,4 @@
-#include "support/FakeInterfaceContext.h"
+#include "support/ui/FakeInterfaceContext.h"
 #include "ui/controls/CursorRect.h"
 #include "ui/controls/TextInput.h"
 #include "ui/controls/TextViewers.h"
@@ -23,13 +23,14 @@ struct FieldWindow {
     auto* layout = new QVBoxLayout(&window);
     layout->addWidget(field);
     layout->addWidget(other);
-    field->setCallbacks({[this](const QString& text) { edits << text; }, [this] { ++submits; },
-                         [this](bool focused) { focusChanges.push_back(focused); }});
+    field->setProps({}, callbacks);
     window.show();
     QApplication::setActiveWindow(&window);
   }
   QWidget window;
   QVTextField* field;
+  const QVTextField::Callbacks callbacks{[this](const QString& text) { edits << text; }, [this] { ++submits; },
+                                         [this](bool focused) { focusChanges.push_back(focused); }};
   QLineEdit* other = new QLineEdit;
   QStringList edits;
   int submits = 0;
@@ -54,9 +55,9 @@ TEST(QVTextField, ReturnSubmitsOnceInsertsNothingAndKeepsTheFocus) {
 
   // The owner's text replaces the field's only when it differs, so the caret stays put.
   w.field->setCursorPosition(1);
-  w.field->setProps({QStringLiteral("abc")});
+  w.field->setProps({QStringLiteral("abc")}, w.callbacks);
   EXPECT_EQ(w.field->cursorPosition(), 1);
-  w.field->setProps({QStringLiteral("xyz")});
+  w.field->setProps({QStringLiteral("xyz")}, w.callbacks);
   EXPECT_EQ(w.field->text(), QStringLiteral("xyz"));
   EXPECT_EQ(w.edits.size(), 3);  // not an edit by the user
 }
@@ -66,12 +67,12 @@ TEST(QVTextField, EachTokenValueActsOnceOnTheNextTurnAndPlacesTheCaret) {
     FakeInterfaceContext fake;
     FieldWindow w(fake);
     w.other->setFocus();
-    w.field->setProps({QStringLiteral("hello"), 4, 0, selectAll});
+    w.field->setProps({QStringLiteral("hello"), 4, 0, selectAll}, w.callbacks);
     fake.scheduler->runPending();
     w.other->setFocus();
     w.focusChanges.clear();
     QVTextField::Props props{QStringLiteral("hello"), 5, 0, selectAll};
-    w.field->setProps(props);
+    w.field->setProps(props, w.callbacks);
     EXPECT_EQ(QApplication::focusWidget(), w.other);  // never inside the update
     fake.scheduler->runPending();
     EXPECT_EQ(QApplication::focusWidget(), w.field);
@@ -83,13 +84,13 @@ TEST(QVTextField, EachTokenValueActsOnceOnTheNextTurnAndPlacesTheCaret) {
     w.other->setFocus();
     w.focusChanges.clear();
     props.text = QStringLiteral("hello!");
-    w.field->setProps(props);
+    w.field->setProps(props, w.callbacks);
     fake.scheduler->runPending();
     EXPECT_EQ(QApplication::focusWidget(), w.other);
 
     // A resign while another control has the focus does nothing and calls nothing.
     props.resignToken = 1;
-    w.field->setProps(props);
+    w.field->setProps(props, w.callbacks);
     fake.scheduler->runPending();
     EXPECT_EQ(QApplication::focusWidget(), w.other);
     EXPECT_TRUE(w.focusChanges.empty());
@@ -100,25 +101,40 @@ TEST(QVTextField, ResignGivesTheFocusUpAndRunsBeforeAFocusRaisedWithIt) {
   FakeInterfaceContext fake;
   FieldWindow w(fake);
   w.field->setFocus();
-  w.field->setProps({QString(), 0, 1});
+  w.field->setProps({QString(), 0, 1}, w.callbacks);
   fake.scheduler->runPending();
   EXPECT_NE(QApplication::focusWidget(), w.field);
   ASSERT_FALSE(w.focusChanges.empty());
   EXPECT_FALSE(w.focusChanges.back());
 
   // Both raised in one update: resign first, then focus, so the field ends focused.
-  w.field->setProps({QString(), 1, 2});
+  w.field->setProps({QString(), 1, 2}, w.callbacks);
   fake.scheduler->runPending();
   EXPECT_EQ(QApplication::focusWidget(), w.field);
   EXPECT_TRUE(w.focusChanges.back());
 
   // A field whose first token is not 0 takes the focus when first shown.
   QVTextField fresh(*fake.context, QString(), 13);
-  fresh.setProps({QString(), 3});
+  fresh.setProps({QString(), 3}, {});
   fresh.show();
   QApplication::setActiveWindow(&fresh);
   fake.scheduler->runPending();
   EXPECT_EQ(QApplication::focusWidget(), &fresh);
+}
+
+TEST(QVTextField, ResignReportsTheLostFocusOnce) {
+  for (const bool edited : {false, true}) {
+    SCOPED_TRACE(edited ? "while editing" : "focused only");
+    FakeInterfaceContext fake;
+    FieldWindow w(fake);
+    w.field->setFocus();
+    if (edited) QTest::keyClicks(w.field, QStringLiteral("a"));
+    w.focusChanges.clear();
+    w.field->setProps({w.field->text(), 0, 1}, w.callbacks);
+    fake.scheduler->runPending();
+    EXPECT_NE(QApplication::focusWidget(), w.field);
+    EXPECT_EQ(w.focusChanges, std::vector<bool>{false});
+  }
 }
 
 TEST(TextInput, ServicesStayOffWhateverHintsAreSet) {
@@ -140,18 +156,18 @@ TEST(QVTextViewer, ReportsHiddenEdgesOnlyWhenTheyChange) {
   QVTextViewer viewer(*fake.context);
   viewer.resize(300, 120);
   std::vector<std::pair<bool, bool>> reports;
-  viewer.setOnEdgesChange([&](bool above, bool below) { reports.push_back({above, below}); });
-  viewer.setProps({QStringLiteral("short")});
+  const QVTextViewer::Callbacks report{[&](bool above, bool below) { reports.push_back({above, below}); }};
+  viewer.setProps({QStringLiteral("short")}, report);
   viewer.show();
   fake.scheduler->runPending();
-  viewer.setProps({QStringLiteral("short"), nullptr, true});  // only the font choice: nothing re-applied
+  viewer.setProps({QStringLiteral("short"), nullptr, true}, report);  // only the font choice: nothing re-applied
   fake.scheduler->runPending();
   EXPECT_EQ(reports, (std::vector<std::pair<bool, bool>>{{false, false}}));
   EXPECT_EQ(viewer.contentApplyCount(), 2);  // made empty, then "short"
 
   QStringList lines;
   for (int i = 0; i < 60; ++i) lines << QStringLiteral("line %1").arg(i);
-  viewer.setProps({lines.join('\n')});
+  viewer.setProps({lines.join('\n')}, report);
   fake.scheduler->runPending();
   EXPECT_EQ(reports.back(), std::make_pair(false, true));
   const std::pair<int, std::pair<bool, bool>> scrolls[] = {{6, {false, true}}, {7, {true, true}}, {0, {false, true}}};
@@ -164,21 +180,21 @@ TEST(QVTextViewer, ReportsHiddenEdgesOnlyWhenTheyChange) {
 
   // Attributed text is new content by identity, not by value.
   auto first = std::make_shared<const AttributedText>(AttributedText{QStringLiteral("x"), {}});
-  viewer.setProps({QString(), first});
+  viewer.setProps({QString(), first}, report);
   const int applied = viewer.contentApplyCount();
-  viewer.setProps({QStringLiteral("ignored"), first});
+  viewer.setProps({QStringLiteral("ignored"), first}, report);
   EXPECT_EQ(viewer.contentApplyCount(), applied);
-  viewer.setProps({QString(), std::make_shared<const AttributedText>(*first)});
+  viewer.setProps({QString(), std::make_shared<const AttributedText>(*first)}, report);
   EXPECT_EQ(viewer.contentApplyCount(), applied + 1);
 }
 
 TEST(QVCodeViewer, ShowsPlainAtOnceAndNeverAppliesAStaleTokenization) {
   FakeInterfaceContext fake;
   QVCodeViewer viewer(*fake.context);
-  viewer.setProps({QStringLiteral("let old = 1"), QStringLiteral("swift")});
+  viewer.setProps({QStringLiteral("let old = 1"), QStringLiteral("swift")}, {});
   auto queue = fake.queues->queue(QStringLiteral("com.tarnwick.Quorvalen.highlight"));
   ASSERT_TRUE(queue);
-  viewer.setProps({QStringLiteral("// new"), QStringLiteral("swift")});
+  viewer.setProps({QStringLiteral("// new"), QStringLiteral("swift")}, {});
   EXPECT_EQ(viewer.textViewer().toPlainText(), QStringLiteral("// new"));
 
   // The old request finishes first: its result is dropped.

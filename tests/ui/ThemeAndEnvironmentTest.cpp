@@ -1,4 +1,4 @@
-#include "support/FakeInterfaceContext.h"
+#include "support/ui/FakeInterfaceContext.h"
 #include "ui/anim/Transaction.h"
 #include "ui/theme/Theme.h"
 

@@ -36,7 +36,8 @@ BadgePill::BadgePill(ViewServices& context, QGraphicsItem* parent) : ClickableIt
 
 bool BadgePill::isDotOnly() const { return props_.label.isEmpty() && props_.icon.isEmpty() && props_.dot.has_value(); }
 
-void BadgePill::setProps(const Props& props) {
+void BadgePill::setProps(const Props& props, Callbacks callbacks) {
+  replaceCallbacks(std::move(callbacks));
   if (props == props_) return;
   props_ = props;
   setToolTip(props_.help);

@@ -28,7 +28,7 @@ class BadgePill : public ClickableItem {
 
   explicit BadgePill(ViewServices& context, QGraphicsItem* parent = nullptr);
 
-  void setProps(const Props& props);
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
 
   // A pill with neither label nor symbol but a dot.

@@ -24,8 +24,10 @@ struct CardFacets {
   CardFacets(bool typeActive, bool pinnedActive, bool categoryActive, bool appActive)
       : type(typeActive), pinned(pinnedActive), category(categoryActive), app(appActive) {}
   // Asks the predicate about the kind, pinned, the category (only when there is one) and the
-  // source application, in that order.
+  // source application, in that order. The overlay asks the same about the badges it shows.
   CardFacets(const ClipboardItem& item, const std::optional<QUuid>& categoryID,
+             const BadgeFilterPredicate& isFilterActive);
+  CardFacets(TypeFilter type, const std::optional<QUuid>& categoryID, const QString& sourceAppBundleID,
              const BadgeFilterPredicate& isFilterActive);
 
   bool operator==(const CardFacets&) const = default;

@@ -109,14 +109,10 @@ void CardOverlay::setProps(const Props& props, Callbacks callbacks) {
 }
 
 CardOverlay::Evaluation CardOverlay::evaluate(const Props& props) const {
-  auto active = [this](const BadgeFilter& filter) {
-    return callbacks_.isFilterActive && callbacks_.isFilterActive(filter);
-  };
   Evaluation e;
-  e.applied.type = active(BadgeFilter::ofType(props.type));
-  e.applied.pinned = props.isPinned && active(BadgeFilter::pinned());
-  e.applied.category = props.category && active(BadgeFilter::ofCategory(props.category->id));
-  e.applied.app = active(BadgeFilter::ofApp(props.sourceAppBundleID));
+  // The same rule the hosts use for the card's facets; the pinned one shows only on a pinned card.
+  e.applied = CardFacets(props.type, props.category ? std::optional(props.category->id) : std::nullopt,
+                         props.sourceAppBundleID, callbacks_.isFilterActive);
   e.clickable = bool(callbacks_.onFilter);
   e.named = environment().differentiateWithoutColor;
   return e;
@@ -202,7 +198,7 @@ void CardOverlay::apply(bool animated) {
     const bool stays = std::any_of(wanted.begin(), wanted.end(), [&](const Wanted& w) { return w.badge == s->badge; });
     if (stays || s->leaving) continue;
     s->leaving = true;
-    s->pill->setAction({});
+    s->pill->setProps(s->pill->props(), {});
     BadgePill* pill = s->pill.get();
     if (animated)
       s->presence.animateTo(0.0, Theme::springStandard(), [pill](bool finished) {
@@ -222,8 +218,7 @@ void CardOverlay::apply(bool animated) {
       s->presence.animateTo(1.0, animated ? std::optional<Animation>(Theme::springStandard()) : std::nullopt);
     }
     if (!s) s = &addSlot(w.badge, animated);
-    s->pill->setProps(w.props);
-    s->pill->setAction(actionFor(w.filter));
+    s->pill->setProps(w.props, {actionFor(w.filter)});
   }
   placeBadges(animated);
 
@@ -233,9 +228,9 @@ void CardOverlay::apply(bool animated) {
     return viewServices(context()).appIdentity ? viewServices(context()).appIdentity->appName(id) : id;
   }));
   const BadgeFilter appFilter = BadgeFilter::ofApp(bundleID);
-  source_->setProps({bundleID, evaluation_.applied.app});
-  const bool nearby = bundleID == QLatin1String(kNearbyDeviceBundleID);
-  source_->setAction(nearby ? std::function<void()>() : actionFor(appFilter));
+  const bool offersFilter = isApplicationSource(bundleID);
+  source_->setProps({bundleID, evaluation_.applied.app},
+                    {offersFilter ? actionFor(appFilter) : std::function<void()>()});
   const FooterLayout footer = footerLayout();
   source_->setPos(footer.badge.topLeft());
   refreshTime();

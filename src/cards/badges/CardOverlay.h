@@ -61,7 +61,7 @@ class CardOverlay : public PaintedItem {
   explicit CardOverlay(ViewServices& context, QGraphicsItem* parent = nullptr);
   ~CardOverlay() override;
 
-  // Asks `isFilterActive` once per badge and once for the source badge.
+  // Asks `isFilterActive` what CardFacets asks: the kind, pinned, the category and the source.
   void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
 

@@ -2,6 +2,7 @@
 
 #include "cards/ViewServices.h"
 #include "cards/content/CardContentStyle.h"
+#include "platform/Scheduler.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
 #include "ui/symbols/Symbols.h"
@@ -23,7 +24,8 @@ QuickActionButton::QuickActionButton(ViewServices& context, QGraphicsItem* paren
   swap_.setOnChange([this] { update(); });
 }
 
-void QuickActionButton::setProps(const Props& props) {
+void QuickActionButton::setProps(const Props& props, Callbacks callbacks) {
+  replaceCallbacks(std::move(callbacks));
   if (props == props_) return;
   const bool swapped = !props_.icon.isEmpty() && props.icon != props_.icon;
   if (swapped) {
@@ -35,6 +37,12 @@ void QuickActionButton::setProps(const Props& props) {
   }
   props_ = props;
   setToolTip(props_.help);
+  update();
+}
+
+void QuickActionButton::settle() {
+  swap_.jumpTo(1.0);
+  previousIcon_.clear();
   update();
 }
 
@@ -126,46 +134,71 @@ std::vector<QuickActionButton*> CardQuickActions::buttons() const {
 }
 
 void CardQuickActions::setProps(const Props& props, Callbacks callbacks) {
+  // Taken whatever the props: a button calls the callback given last, when it is clicked.
   const bool hadPeek = bool(callbacks_.onPeek);
-  const bool changed = props != props_ || hadPeek != bool(callbacks.onPeek);
+  callbacks_ = std::move(callbacks);
+  const bool changed = props != props_ || hadPeek != bool(callbacks_.onPeek);
   const bool hoverChanged = props.isHovering != props_.isHovering;
   props_ = props;
-  callbacks_ = std::move(callbacks);
   if (hoverChanged) {
     if (props_.isHovering) {
       // A row shown again starts with fresh, un-hovered buttons.
-      buttons_.clear();
+      retireButtons();
     }
     opacity_.animateTo(props_.isHovering ? 1.0 : 0.0, Theme::springSnappy(), [this](bool finished) {
-      if (finished && !props_.isHovering) buttons_.clear();
+      if (finished && !props_.isHovering) retireButtons();
     });
   }
   if (changed || hoverChanged) layoutButtons();
+}
+
+void CardQuickActions::settle() {
+  opacity_.jumpTo(props_.isHovering ? 1.0 : 0.0);
+  if (!props_.isHovering) retireButtons();
+  for (const auto& button : buttons_) button->settle();
+}
+
+// A button's own click may end here (its card removed, recycled or hovered afresh): buttons
+// leave at once, hidden and inert, and are deleted on a later turn of the event loop.
+void CardQuickActions::retireButtons() {
+  if (buttons_.empty()) return;
+  for (auto& button : buttons_) {
+    button->setProps(button->props(), {});
+    button->hide();
+    retired_.push_back(std::move(button));
+  }
+  buttons_.clear();
+  context().scheduler->post([this] { retired_.clear(); }, this);
+}
+
+void CardQuickActions::run(std::function<void()> Callbacks::*callback) {
+  // A copy: the call may hand this row new props and callbacks, or remove its card.
+  if (const std::function<void()> call = callbacks_.*callback) call();
 }
 
 void CardQuickActions::layoutButtons() {
   struct Wanted {
     QString icon;
     QString help;
-    std::function<void()> action;
+    std::function<void()> Callbacks::*callback;
   };
   std::vector<Wanted> wanted;
   if (props_.showPeek && callbacks_.onPeek)
     wanted.push_back({props_.isPeeked ? QStringLiteral("eye.slash") : QStringLiteral("eye"),
-                      props_.isPeeked ? QStringLiteral("Hide again") : QStringLiteral("Peek"), callbacks_.onPeek});
+                      props_.isPeeked ? QStringLiteral("Hide again") : QStringLiteral("Peek"), &Callbacks::onPeek});
   wanted.push_back({props_.didCopy ? QStringLiteral("checkmark") : QStringLiteral("doc.on.doc"), QStringLiteral("Copy"),
-                    callbacks_.onCopy});
+                    &Callbacks::onCopy});
   wanted.push_back({props_.isPinned ? QStringLiteral("pin.slash") : QStringLiteral("pin"),
-                    props_.isPinned ? QStringLiteral("Unpin") : QStringLiteral("Pin"), callbacks_.onPin});
-  wanted.push_back({QStringLiteral("trash"), QStringLiteral("Delete"), callbacks_.onDelete});
+                    props_.isPinned ? QStringLiteral("Unpin") : QStringLiteral("Pin"), &Callbacks::onPin});
+  wanted.push_back({QStringLiteral("trash"), QStringLiteral("Delete"), &Callbacks::onDelete});
 
   if (!props_.isHovering) {
     // Leaving: the buttons fade with the row and take no more pointer.
-    for (const auto& button : buttons_) button->setAction({});
+    for (const auto& button : buttons_) button->setProps(button->props(), {});
     return;
   }
   if (buttons_.size() != wanted.size()) {
-    buttons_.clear();
+    retireButtons();
     for (size_t i = 0; i < wanted.size(); ++i)
       buttons_.push_back(std::make_unique<QuickActionButton>(viewServices(context()), this));
   }
@@ -174,8 +207,7 @@ void CardQuickActions::layoutButtons() {
   double x = row.left() + (row.width() - content) / 2;
   for (size_t i = 0; i < wanted.size(); ++i) {
     QuickActionButton& button = *buttons_[i];
-    button.setProps({wanted[i].icon, wanted[i].help});
-    button.setAction(wanted[i].action ? wanted[i].action : [] {});
+    button.setProps({wanted[i].icon, wanted[i].help}, {[this, callback = wanted[i].callback] { run(callback); }});
     button.setPos(x, row.top());
     x += QuickActionButton::kSize + kSpacing;
   }

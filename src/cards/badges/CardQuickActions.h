@@ -24,7 +24,7 @@ class QuickActionButton : public ClickableItem {
   };
 
   explicit QuickActionButton(ViewServices& context, QGraphicsItem* parent = nullptr);
-  void setProps(const Props& props);
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
 
   struct Look {
@@ -39,6 +39,8 @@ class QuickActionButton : public ClickableItem {
   // (1 when none runs).
   const QString& previousIcon() const { return previousIcon_; }
   double swapProgress() const { return swap_.value(); }
+  // Ends a running swap.
+  void settle();
 
   QPainterPath hitShape() const override;
   QMarginsF paintOverflow() const override { return {2, 2, 2, 2}; }
@@ -55,8 +57,9 @@ class QuickActionButton : public ClickableItem {
 
 // The row of quick actions in a card's top-right corner while the pointer is over the card:
 // peek (only for a sensitive card that can be revealed), copy, pin and delete. The host passes
-// the flags and runs the actions; the row decides nothing. It covers the card but takes no
-// pointer itself, only its buttons do.
+// the flags and runs the actions; the row decides nothing. A click calls the callback passed
+// with the latest props, so a recycled card's row acts on the item it shows now. It covers the
+// card but takes no pointer itself, only its buttons do.
 class CardQuickActions : public PaintedItem {
   Q_OBJECT
  public:
@@ -86,6 +89,9 @@ class CardQuickActions : public PaintedItem {
 
   void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
+  // Ends the running fade and symbol swaps where they are heading, so that a recycled card's
+  // row shows nothing of its previous item.
+  void settle();
 
   // The row's frame in item coordinates, pinned to the top-right corner.
   QRectF rowRect() const;
@@ -100,10 +106,14 @@ class CardQuickActions : public PaintedItem {
 
  private:
   void layoutButtons();
+  // Calls the current callback of a button.
+  void run(std::function<void()> Callbacks::*callback);
+  void retireButtons();
 
   Props props_;
   Callbacks callbacks_;
   std::vector<std::unique_ptr<QuickActionButton>> buttons_;
+  std::vector<std::unique_ptr<QuickActionButton>> retired_;
   Animated<double> opacity_;
 };
 

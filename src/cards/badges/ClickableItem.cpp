@@ -5,6 +5,7 @@
 
 #include <QGraphicsSceneMouseEvent>
 #include <QPainter>
+#include <QPointer>
 
 namespace qv {
 
@@ -18,10 +19,12 @@ ClickableItem::ClickableItem(ViewServices& context, QGraphicsItem* parent)
   setHoverEnabled(false);
 }
 
-void ClickableItem::setAction(std::function<void()> action) {
-  action_ = std::move(action);
-  setHoverEnabled(bool(action_));
-  setAcceptedMouseButtons(action_ ? Qt::LeftButton : Qt::NoButton);
+void ClickableItem::replaceCallbacks(Callbacks callbacks) {
+  const bool wasLive = hasAction();
+  callbacks_ = std::move(callbacks);
+  if (wasLive == hasAction()) return;
+  setHoverEnabled(hasAction());
+  setAcceptedMouseButtons(hasAction() ? Qt::LeftButton : Qt::NoButton);
   update();
 }
 
@@ -37,11 +40,18 @@ void ClickableItem::setActive(bool active) {
 
 AccessibilityInfo ClickableItem::clickableAccessibility(QAccessible::Role inertRole, const QString& name) const {
   AccessibilityInfo info;
-  info.role = action_ ? QAccessible::Button : inertRole;
+  info.role = hasAction() ? QAccessible::Button : inertRole;
   info.name = name;
   info.selectable = true;
   info.selected = isActive_;
-  if (action_) info.press = action_;
+  // Read when pressed: the item may have taken new callbacks by then.
+  if (hasAction())
+    info.press = [self = QPointer<const ClickableItem>(this)] {
+      if (self && self->callbacks_.onClick) {
+        const auto onClick = self->callbacks_.onClick;
+        onClick();
+      }
+    };
   return info;
 }
 
@@ -52,7 +62,7 @@ void ClickableItem::scaleAboutCentre(QPainter& painter, const QRectF& bounds, do
 }
 
 void ClickableItem::mousePressEvent(QGraphicsSceneMouseEvent* event) {
-  pressed_ = action_ && event->button() == Qt::LeftButton;
+  pressed_ = hasAction() && event->button() == Qt::LeftButton;
   if (pressed_) event->accept();
   else event->ignore();
 }
@@ -60,9 +70,9 @@ void ClickableItem::mousePressEvent(QGraphicsSceneMouseEvent* event) {
 void ClickableItem::mouseReleaseEvent(QGraphicsSceneMouseEvent* event) {
   const bool click = pressed_ && event->button() == Qt::LeftButton && hitShape().contains(event->pos());
   pressed_ = false;
-  if (!click || !action_) return;
-  const auto action = action_;  // the action may replace this item's props or the item itself
-  action();
+  if (!click || !hasAction()) return;
+  const auto onClick = callbacks_.onClick;  // the call may replace this item's props or the item itself
+  onClick();
 }
 
 }  // namespace qv

@@ -7,20 +7,25 @@
 
 namespace qv {
 
-// A painted item with one click action, the shell of the small controls on a card. A click is
-// a left press and release on the hit shape. Without an action the item takes neither hover
+// A painted item with one click callback, the shell of the small controls on a card. A click is
+// a left press and release on the hit shape. Without a callback the item takes neither hover
 // nor clicks, so both fall through to the card below. Controls that show an applied filter
-// keep it as the active flag, whose look moves with the snappy spring.
+// keep it as the active flag, whose look moves with the snappy spring. Subclasses take the
+// callback with their props (setProps(props, callbacks)), every time.
 class ClickableItem : public PaintedItem {
   Q_OBJECT
  public:
+  struct Callbacks {
+    std::function<void()> onClick;  // none: the item is inert
+  };
+
   explicit ClickableItem(ViewServices& context, QGraphicsItem* parent = nullptr);
 
-  void setAction(std::function<void()> action);
-  bool hasAction() const { return bool(action_); }
+  bool hasAction() const { return bool(callbacks_.onClick); }
 
  protected:
-  const std::function<void()>& action() const { return action_; }
+  // Replaces the callback; the subclass's setProps calls it before comparing its props.
+  void replaceCallbacks(Callbacks callbacks);
   // 0 inactive … 1 active.
   double activeProgress() const { return active_.value(); }
   void setActive(bool active);
@@ -32,7 +37,7 @@ class ClickableItem : public PaintedItem {
   void mouseReleaseEvent(QGraphicsSceneMouseEvent* event) override;
 
  private:
-  std::function<void()> action_;
+  Callbacks callbacks_;
   Animated<double> active_;
   bool isActive_ = false;
   bool activeSet_ = false;

@@ -16,7 +16,8 @@ SourceBadge::SourceBadge(ViewServices& context, QGraphicsItem* parent) : Clickab
   setSize({kSize, kSize});
 }
 
-void SourceBadge::setProps(const Props& props) {
+void SourceBadge::setProps(const Props& props, Callbacks callbacks) {
+  replaceCallbacks(std::move(callbacks));
   if (props == props_) return;
   props_ = props;
   setActive(props_.isActive);

@@ -24,7 +24,7 @@ class SourceBadge : public ClickableItem {
 
   explicit SourceBadge(ViewServices& context, QGraphicsItem* parent = nullptr);
 
-  void setProps(const Props& props);
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
 
   // How the badge looks at its current animated values.

@@ -6,9 +6,6 @@
 
 namespace qv::CardContentStyle {
 
-QColor primary(const EnvironmentValues& environment, double opacity) {
-  return environment.isDark() ? white(opacity) : black(opacity);
-}
 QColor white(double opacity) { return QColor::fromRgbF(1, 1, 1, float(opacity)); }
 QColor black(double opacity) { return QColor::fromRgbF(0, 0, 0, float(opacity)); }
 

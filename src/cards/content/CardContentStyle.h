@@ -1,4 +1,5 @@
 #pragma once
+#include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
 #include "ui/text/Fonts.h"
 #include "ui/theme/Environment.h"
@@ -24,8 +25,10 @@ inline constexpr double kCardHeight = 240;
 inline constexpr double kCardCornerRadius = 18;
 inline QSizeF cardSize() { return {kCardWidth, kCardHeight}; }
 
-// The label colour of the scheme (black in light, white in dark) at `opacity`.
-QColor primary(const EnvironmentValues& environment, double opacity);
+// The scheme's primary ink at `opacity` (primaryColor), by the cards' short name.
+inline QColor primary(const EnvironmentValues& environment, double opacity) {
+  return primaryColor(environment, opacity);
+}
 QColor white(double opacity);
 QColor black(double opacity);
 

@@ -19,6 +19,7 @@ QString FileCardContent::extensionTag(const QString& filename) { return FileIcon
 bool FileCardContent::setProps(const Props& props) {
   if (props == props_) return false;
   props_ = props;
+  icon_.setProps({props.filename, props.isDirectory});
   tag_ = TextBlock(extensionTag(props.filename), TextStyle{monospacedFont(8, QFont::DemiBold)});
   TextStyle nameStyle{systemFont(12, QFont::Medium)};
   nameStyle.lineLimit = 2;
@@ -62,13 +63,7 @@ FileCardContent::Layout FileCardContent::layout(const QRectF& rect) const {
 void FileCardContent::paint(QPainter& painter, const QRectF& rect, const EnvironmentValues& environment) {
   paintTintedBackground(painter, rect, environment);
   const Layout parts = layout(rect);
-  const QImage icon = icons_.image(props_.filename, props_.isDirectory, kIconSize, Fx::painterScale(painter));
-  if (!icon.isNull()) {
-    painter.save();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(parts.icon, icon);
-    painter.restore();
-  }
+  icon_.paint(painter, parts.icon);
   if (!parts.tag.isEmpty()) {
     painter.save();
     painter.setPen(Qt::NoPen);

@@ -1,4 +1,5 @@
 #pragma once
+#include "cards/content/FileIconView.h"
 #include "ui/text/TextBlock.h"
 #include "ui/theme/Environment.h"
 
@@ -24,7 +25,7 @@ class FileCardContent {
 
   static constexpr double kIconSize = 64;
 
-  explicit FileCardContent(FileIcons& icons) : icons_(icons) {}
+  explicit FileCardContent(FileIcons& icons) : icon_(icons) {}
 
   // The name's extension upper-cased; empty when the name has none (no tag).
   static QString extensionTag(const QString& filename);
@@ -44,7 +45,7 @@ class FileCardContent {
   void paint(QPainter& painter, const QRectF& rect, const EnvironmentValues& environment);
 
  private:
-  FileIcons& icons_;
+  FileIconView icon_;
   Props props_;
   TextBlock tag_;
   TextBlock name_;

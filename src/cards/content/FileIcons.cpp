@@ -34,7 +34,8 @@ FileIcons& FileIcons::shared(ViewServices& context) {
 }
 
 QString FileIcons::key(const QString& filename, bool isDirectory) {
-  return isDirectory ? QStringLiteral("dir:") + filename : filename;
+  // A file's key has a prefix too: a file named "dir:Photos" is not the folder Photos.
+  return (isDirectory ? QStringLiteral("dir:") : QStringLiteral("file:")) + filename;
 }
 
 QString FileIcons::pathExtension(const QString& filename) {

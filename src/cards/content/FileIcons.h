@@ -26,7 +26,7 @@ class FileIcons {
     QString source;
   };
 
-  // "dir:" and the name for a folder, else the name.
+  // "dir:" and the name for a folder, "file:" and the name for anything else.
   static QString key(const QString& filename, bool isDirectory);
   // The text after the last dot of the name's last path component; empty when there is none,
   // when the dot ends the name or when it starts it (hidden files have no extension).

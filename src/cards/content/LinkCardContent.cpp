@@ -1,6 +1,5 @@
 #include "cards/content/LinkCardContent.h"
 
-#include "base/Graphemes.h"
 #include "cards/ViewServices.h"
 #include "cards/content/CardContentStyle.h"
 #include "items/link/OGImageCache.h"
@@ -25,15 +24,16 @@ TextStyle lineStyle(QFont font, double lineSpacing, int lineLimit) {
   return style;
 }
 
-// Lowers the block's line limit until it ends above `bottom`; a text keeps at least one line,
-// even when that line reaches into the space kept free at the bottom.
-int fitLines(TextBlock& block, int limit, double width, double top, double bottom) {
-  for (int lines = limit;; --lines) {
+// Lowers the block's line limit until it ends above `bottom`; false when not even one line does:
+// the space kept free at the bottom belongs to the card's source row.
+bool fitLines(TextBlock& block, int limit, double width, double top, double bottom) {
+  for (int lines = limit; lines > 0; --lines) {
     TextStyle style = block.style();
     style.lineLimit = lines;
     block.setStyle(style);
-    if (lines == 1 || top + block.size(width).height() <= bottom) return block.lineCount(width);
+    if (top + block.size(width).height() <= bottom) return true;
   }
+  return false;
 }
 }  // namespace
 
@@ -53,7 +53,7 @@ bool LinkCardContent::setProps(const Props& props) {
   const bool otherImage = otherItem || props.ogImageURL != props_.ogImageURL;
   props_ = props;
   domain_ = TextBlock(props.domain, lineStyle(systemFont(10, QFont::Medium), 0, 1));
-  letter_ = TextBlock(faviconLetter(props.domain), TextStyle{systemFont(8, QFont::Bold)});
+  favicon_.setProps({props.domain});
   title_ = TextBlock(props.title.value_or(QString()), lineStyle(systemFont(13, QFont::DemiBold), kTitleLineSpacing, 4));
   description_ = TextBlock(props.description.value_or(QString()),
                            lineStyle(systemFont(11), kDescriptionLineSpacing, 4));
@@ -82,18 +82,6 @@ void LinkCardContent::imageChanged() {
   if (onChange_) onChange_();
 }
 
-double LinkCardContent::faviconHue(const QString& domain) {
-  qint64 sum = 0;
-  for (const char32_t codePoint : domain.toUcs4()) sum += codePoint;
-  return double(sum % 360) / 360.0;
-}
-
-QColor LinkCardContent::faviconColor(const QString& domain) {
-  return QColor::fromHsvF(float(faviconHue(domain)), 0.55f, 0.72f);
-}
-
-QString LinkCardContent::faviconLetter(const QString& domain) { return graphemePrefix(domain, 1).toUpper(); }
-
 LinkCardContent::Layout LinkCardContent::layout(const QRectF& rect) const {
   const double p = progress_.value();
   // The line limits follow where the band is going (they cannot move in between).
@@ -113,14 +101,17 @@ LinkCardContent::Layout LinkCardContent::layout(const QRectF& rect) const {
   const double bottom = rect.bottom() - kBottomSpace;
   if (props_.title) {
     y += kTitleTop;
-    result.titleLines = fitLines(title_, withImage ? 2 : 4, width, y, bottom);
+    if (!fitLines(title_, withImage ? 2 : 4, width, y, bottom)) return result;
+    result.titleLines = title_.lineCount(width);
     result.title = QRectF(rect.left() + kSideInset, y, width, title_.size(width).height());
     y += result.title.height();
   }
   if (props_.description) {
     y += kDescriptionTop;
-    result.descriptionLines = fitLines(description_, withImage ? 1 : 4, width, y, bottom);
-    result.description = QRectF(rect.left() + kSideInset, y, width, description_.size(width).height());
+    if (fitLines(description_, withImage ? 1 : 4, width, y, bottom)) {
+      result.descriptionLines = description_.lineCount(width);
+      result.description = QRectF(rect.left() + kSideInset, y, width, description_.size(width).height());
+    }
   }
   return result;
 }
@@ -140,15 +131,11 @@ void LinkCardContent::paint(QPainter& painter, const QRectF& rect, const Environ
     });
     painter.restore();
   }
-  painter.setPen(Qt::NoPen);
-  painter.setBrush(faviconColor(props_.domain));
-  painter.drawPath(Fx::continuousRoundedRect(parts.favicon, 4));
-  const QSizeF letterSize = letter_.size(0);
-  letter_.draw(painter, parts.favicon.center() - QPointF(letterSize.width() / 2, letterSize.height() / 2), 0,
-               Qt::white);
+  favicon_.paint(painter, parts.favicon);
   domain_.draw(painter, parts.domain.topLeft(), parts.domain.width(), primary(environment, 0.42));
-  if (props_.title) title_.draw(painter, parts.title.topLeft(), parts.title.width(), primary(environment, 0.92));
-  if (props_.description)
+  if (!parts.title.isNull())
+    title_.draw(painter, parts.title.topLeft(), parts.title.width(), primary(environment, 0.92));
+  if (!parts.description.isNull())
     description_.draw(painter, parts.description.topLeft(), parts.description.width(), primary(environment, 0.48));
   painter.restore();
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "cards/content/CardImageLoader.h"
+#include "cards/content/FaviconView.h"
 #include "ui/anim/AnimatedValue.h"
 #include "ui/text/TextBlock.h"
 #include "ui/theme/Environment.h"
@@ -36,7 +37,7 @@ class LinkCardContent {
   static constexpr double kEmptyBandHeight = 40;
   static constexpr double kBottomSpace = 46;
   static constexpr double kSideInset = 14;
-  static constexpr double kFaviconSize = 16;
+  static constexpr double kFaviconSize = FaviconView::kSize;
 
   // `onChange` runs on the main thread when the preview image or its animation moves (repaint).
   LinkCardContent(ViewServices& context, std::function<void()> onChange);
@@ -48,18 +49,12 @@ class LinkCardContent {
   // 0 without the preview image, 1 with it; in between while the band fades in.
   double imageProgress() const { return progress_.value(); }
 
-  // The colour of a domain's letter tile: the sum of its code points modulo 360, over 360.
-  static double faviconHue(const QString& domain);
-  static QColor faviconColor(const QString& domain);
-  // The tile's letter: the domain's first character, upper-cased.
-  static QString faviconLetter(const QString& domain);
-
   struct Layout {
     QRectF band;  // the header band (the image band at full height once shown)
     QRectF favicon;
     QRectF domain;
-    QRectF title;        // null without a title
-    QRectF description;  // null without a description
+    QRectF title;        // null without a title, or when not one line fits above the free bottom
+    QRectF description;  // null without a description, or when not one line fits
     int titleLines = 0;
     int descriptionLines = 0;
   };
@@ -76,7 +71,7 @@ class LinkCardContent {
   CardImageLoader image_;
   Animated<double> progress_;
   TextBlock domain_;
-  TextBlock letter_;
+  FaviconView favicon_;
   // Their line limits follow the room left (see layout).
   mutable TextBlock title_;
   mutable TextBlock description_;

@@ -44,9 +44,12 @@ const QString& ClipboardMonitor::truncationSuffix() {
 }
 
 QString ClipboardMonitor::truncatedText(const QString& text) {
-  // Fewer code units than the limit means fewer graphemes too; only long texts are counted.
-  if (text.size() <= kMaximumTextLength || graphemeCount(text) <= kMaximumTextLength) return text;
-  return graphemePrefix(text, kMaximumTextLength) + truncationSuffix();
+  // Fewer code units than the limit means fewer graphemes too; only long texts are counted, and
+  // only up to the limit: counting all of a 100 MB text took most of a second.
+  if (text.size() <= kMaximumTextLength) return text;
+  QString prefix = graphemePrefix(text, kMaximumTextLength);
+  if (prefix.size() == text.size()) return text;
+  return prefix + truncationSuffix();
 }
 
 ColorPayload ClipboardMonitor::colorPayload(const QColor& color) {
@@ -167,7 +170,7 @@ void ClipboardMonitor::handleFileUrl(const QUrl& url, const PasteboardContent& c
         });
     return;
   }
-  QString name = url.fileName();
+  QString name = lastPathComponent(url);
   if (name.isEmpty()) name = absoluteString(url);
   const QUuid id = newUuid();
   fileBookmarkStore_->save(url, uuidString(id));

@@ -242,8 +242,11 @@ QString ClipboardMonitor::detectSource(const PasteboardContent& content, qint64 
   if (const std::optional<OverlayMemory::Sighting> last = scan_->memory.last();
       last && now - last->seenAt <= kOverlayMemory + 1e-9)
     return last->bundleID;
-  if (const std::optional<RunningApp> front = workspace_->frontmostApplication(); front && !front->desktopId.isEmpty())
-    return front->desktopId;
+  // This program's own copies are skipped before they get here: with one of its windows in front
+  // (the panel has the focus), the copy came from the application in front before it.
+  std::optional<RunningApp> front = workspace_->frontmostApplication();
+  if (front && front->pid != 0 && front->pid == workspace_->ownPid()) front = workspace_->previousApplication();
+  if (front && front->pid != workspace_->ownPid() && !front->desktopId.isEmpty()) return front->desktopId;
   return QLatin1String(knownApplications::kLastResortSourceID);
 }
 

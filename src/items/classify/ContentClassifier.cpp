@@ -1,5 +1,6 @@
 #include "items/classify/ContentClassifier.h"
 
+#include "base/HomePath.h"
 #include "base/Url.h"
 
 #include <array>
@@ -127,9 +128,7 @@ std::optional<LinkPayload> linkPayload(const QString& text, const QString& homeP
   if (scheme == u"file") {
     QString folder, last;
     splitFilePath(url->path(QUrl::FullyDecoded), &folder, &last);
-    // Only a whole leading folder is shortened: "/home/ann" must not turn "/home/anna" into "~a".
-    if (!homePath.isEmpty() && (folder == homePath || folder.startsWith(homePath + u'/')))
-      folder = u'~' + folder.mid(homePath.size());
+    folder = homeRelativePath(folder, homePath);
     link.domain = folder.isEmpty() ? QStringLiteral("Local file") : folder;
     if (!last.isEmpty()) link.title = last;
     return link;

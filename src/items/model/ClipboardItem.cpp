@@ -32,6 +32,10 @@ ClipboardItem ClipboardItem::make(QUuid id, QString sourceAppBundleID, QDateTime
 
 QString ClipboardItem::idString() const { return uuidString(id); }
 
+bool isApplicationSource(const QString& sourceAppBundleID) {
+  return !sourceAppBundleID.isEmpty() && sourceAppBundleID != QLatin1String(kNearbyDeviceBundleID);
+}
+
 bool ClipboardItem::isFromNearbyDevice() const { return sourceAppBundleID == QLatin1String(kNearbyDeviceBundleID); }
 
 std::optional<QString> ClipboardItem::plainText() const {

@@ -18,6 +18,10 @@ class ImageStore;
 inline constexpr char kNearbyDeviceBundleID[] = "com.apple.universalclipboard.handoff";
 inline constexpr char kNearbyDeviceName[] = "Nearby Device";
 
+// Whether an item's source names an application (to filter by, or to set a rule for): not an
+// empty id and not the nearby-device source.
+bool isApplicationSource(const QString& sourceAppBundleID);
+
 // One history entry. Immutable in use: an edit makes a new record that keeps the id.
 struct ClipboardItem {
   QUuid id;

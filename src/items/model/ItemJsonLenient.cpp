@@ -1,7 +1,7 @@
 #include "items/model/ItemJsonLenient.h"
 
 #include "items/model/ItemJsonFast.h"
-#include "items/model/JsonReader.h"
+#include "items/model/JsonSalvage.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -34,29 +34,23 @@ std::optional<QList<ClipboardItem>> decodeDocumentSkippingBad(const QByteArray& 
 
 }  // namespace
 
-std::optional<qsizetype> completeArrayPrefixLength(const QByteArray& json) {
-  JsonReader reader(json.constData(), json.constData() + json.size());
-  if (!reader.expect('[')) return std::nullopt;
-  qsizetype length = reader.position() - json.constData();
-  do {
-    if (!reader.skipValue()) break;
-    length = reader.position() - json.constData();
-  } while (reader.consume(','));
-  return length;
-}
-
 std::optional<QList<ClipboardItem>> decodeItemsSkippingBad(const QByteArray& json, int* skipped,
                                                            ItemDecodeError* firstError, bool* cut) {
   if (skipped) *skipped = 0;
   if (cut) *cut = false;
   if (auto items = decodeDocumentSkippingBad(json, skipped, firstError)) return items;
-  // Not a whole document: keep the whole elements before the point where it breaks off.
-  const std::optional<qsizetype> prefix = completeArrayPrefixLength(json);
-  if (!prefix) return std::nullopt;
-  const QByteArray closed = json.left(*prefix) + ']';
+  // Not a whole document: keep the whole records before the damage, and after it every whole
+  // record from the next one on (damage in the middle must not cost the rest of the history).
+  const auto isItem = [](QByteArrayView object) {
+    const std::optional<QList<ClipboardItem>> one = decodeItems('[' + object.toByteArray() + ']');
+    return one && one->size() == 1;
+  };
+  const std::optional<SalvagedArray> salvaged = salvageJsonArray(json, isItem);
+  if (!salvaged) return std::nullopt;
   if (cut) *cut = true;
-  if (auto items = decodeItemsDirect(closed)) return items;
-  return decodeDocumentSkippingBad(closed, skipped, firstError);
+  const QByteArray whole = joinJsonArray(salvaged->elements);
+  if (auto items = decodeItemsDirect(whole)) return items;
+  return decodeDocumentSkippingBad(whole, skipped, firstError);
 }
 
 }  // namespace qv

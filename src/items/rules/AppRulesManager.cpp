@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "base/Url.h"
+#include "items/model/JsonSalvage.h"
 #include "items/model/JsonText.h"
 #include "platform/SettingsStore.h"
 
@@ -33,6 +34,7 @@ void AppRulesManager::load() {
   // Keep the raw value before anything writes the key again, then store what could be read:
   // an application the user set to "never" must not quietly start being recorded.
   setAside(settings_.value(key));
+  settings_.noteUnreadable(key);
   setApps(decoded.entries);
   save();
 }
@@ -99,11 +101,25 @@ AppRulesManager::Decoded AppRulesManager::decode(const QByteArray& data) {
   Decoded result;
   QJsonParseError error;
   const QJsonDocument document = QJsonDocument::fromJson(data, &error);
-  if (error.error != QJsonParseError::NoError || !document.isArray()) {
+  QJsonArray array;
+  if (error.error == QJsonParseError::NoError && document.isArray()) {
+    array = document.array();
+  } else {
+    // Damaged text (junk, a cut): every whole rule in it is still read, so that an application
+    // set to "never" is not recorded again.
     result.complete = false;
-    return result;
+    const auto object = [](QByteArrayView text) { return QJsonDocument::fromJson(text.toByteArray()).object(); };
+    const std::optional<SalvagedArray> salvaged = salvageJsonArray(data, [&](QByteArrayView text) {
+      const QJsonValue bundleID = object(text).value(QLatin1StringView("bundleID"));
+      return bundleID.isString() && !bundleID.toString().isEmpty();
+    });
+    if (!salvaged) return result;
+    for (const QByteArrayView element : salvaged->elements) {
+      const QJsonDocument one = QJsonDocument::fromJson(element.toByteArray());
+      array.append(one.isObject() ? QJsonValue(one.object()) : QJsonValue());
+    }
   }
-  for (const QJsonValue& value : document.array()) {
+  for (const QJsonValue& value : std::as_const(array)) {
     const QJsonObject object = value.toObject();
     const QJsonValue bundleID = object.value(QLatin1StringView("bundleID"));
     if (!value.isObject() || !bundleID.isString() || bundleID.toString().isEmpty()) {

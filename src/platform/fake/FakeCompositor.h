@@ -8,8 +8,14 @@ namespace qv {
 // A compositor a test starts and stops; blur requests are recorded.
 class FakeCompositor : public Compositor {
  public:
+  struct BlurRequest {
+    QWindow* window = nullptr;
+    QRegion region;
+  };
   TranslucencySupport support() const override { return support_; }
-  void requestBlurBehind(QWindow* window, const QRegion&) override { blurRequests << window; }
+  void requestBlurBehind(QWindow* window, const QRegion& region) override {
+    if (support_.blurBehind) blurRequests << BlurRequest{window, region};
+  }
 
   void setSupport(TranslucencySupport support) {
     if (support == support_) return;
@@ -17,7 +23,8 @@ class FakeCompositor : public Compositor {
     Q_EMIT changed();
   }
 
-  QList<QWindow*> blurRequests;
+  // Those made while blur was offered (the others do nothing, as on a real desktop).
+  QList<BlurRequest> blurRequests;
 
  private:
   TranslucencySupport support_;

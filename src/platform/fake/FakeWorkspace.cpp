@@ -25,7 +25,7 @@ bool FakeWorkspace::isStillRunning(const RunningApp& app) const {
 bool FakeWorkspace::activate(const RunningApp& app) {
   if (!isStillRunning(app)) return false;
   activations.append(app);
-  frontmost_ = app;
+  setFrontmost(app);
   return true;
 }
 

@@ -14,6 +14,7 @@ class FakeWorkspace : public Workspace {
   explicit FakeWorkspace(QObject* parent = nullptr) : Workspace(parent) {}
 
   std::optional<RunningApp> frontmostApplication() const override { return frontmost_; }
+  std::optional<RunningApp> previousApplication() const override { return previous_; }
   std::optional<RunningApp> applicationForPid(qint64 pid) const override;
   std::optional<QString> containingApplicationId(qint64 pid) const override;
   bool isStillRunning(const RunningApp& app) const override;
@@ -39,7 +40,12 @@ class FakeWorkspace : public Workspace {
   // A running application; `containingId` names the application it is nested in.
   void addApplication(const RunningApp& app, const QString& containingId = {});
   void removeApplication(qint64 pid);
-  void setFrontmost(std::optional<RunningApp> app) { frontmost_ = std::move(app); }
+  // An application of another process is remembered as the previous one too.
+  void setFrontmost(std::optional<RunningApp> app) {
+    if (app && app->pid != ownPid_) previous_ = app;
+    frontmost_ = std::move(app);
+  }
+  void setPreviousApplication(std::optional<RunningApp> app) { previous_ = std::move(app); }
   void setOwnPid(qint64 pid) { ownPid_ = pid; }
 
   QList<RunningApp> activations;
@@ -53,6 +59,7 @@ class FakeWorkspace : public Workspace {
   QHash<qint64, RunningApp> apps_;
   QHash<qint64, QString> containing_;
   std::optional<RunningApp> frontmost_;
+  std::optional<RunningApp> previous_;
   qint64 ownPid_ = 1;
 };
 

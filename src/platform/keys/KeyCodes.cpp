@@ -304,21 +304,36 @@ bool isTypingKey(int keyCode) {
          keyCode == code::Delete;
 }
 
-bool isReservedShortcut(const StoredShortcut& shortcut) {
+std::optional<ShortcutRefusal> shortcutRefusal(const StoredShortcut& shortcut) {
+  constexpr int kForwardDeleteKeyCode = 117;
   const int flags = shortcut.modifiers & kShortcutModifierMask;
-  if (flags == kShiftFlag && (isTypingKey(shortcut.keyCode) || shortcut.keyCode == kInsertKeyCode)) return true;
-  return flags == kCommandFlag && shortcut.keyCode == code::V;
+  const int key = shortcut.keyCode;
+  if (flags == kShiftFlag && key == kInsertKeyCode) return ShortcutRefusal::pasting;
+  if (flags == kShiftFlag && isTypingKey(key)) return ShortcutRefusal::typing;
+  if (flags == kCommandFlag && key == code::V) return ShortcutRefusal::pasting;
+  if (flags == (kCommandFlag | kOptionFlag) && key == kForwardDeleteKeyCode) return ShortcutRefusal::desktop;
+  if (flags == kCommandFlag &&
+      (key == code::Q || key == code::W || key == code::Tab || key == code::Space || key == code::Delete))
+    return ShortcutRefusal::desktop;
+  return std::nullopt;
 }
 
-std::optional<StoredShortcut> shortcutFromQt(int qtKey, Qt::KeyboardModifiers modifiers) {
+bool isReservedShortcut(const StoredShortcut& shortcut) { return shortcutRefusal(shortcut).has_value(); }
+
+std::optional<StoredShortcut> pressedShortcut(int qtKey, Qt::KeyboardModifiers modifiers) {
   const int flags = modifierFlagsFromQt(modifiers) & kShortcutModifierMask;
   if (!flags) return std::nullopt;
   // Insert has no place in the stored key model; only its Shift form matters, and it is refused.
-  if (qtKey == Qt::Key_Insert) return std::nullopt;
+  if (qtKey == Qt::Key_Insert)
+    return flags == kShiftFlag ? std::optional(StoredShortcut{kInsertKeyCode, flags}) : std::nullopt;
   const std::optional<int> keyCode = keyCodeForQtKey(qtKey, modifiers & Qt::KeypadModifier);
   if (!keyCode || !keysymForKeyCode(*keyCode)) return std::nullopt;
-  const StoredShortcut shortcut{*keyCode, flags};
-  if (isReservedShortcut(shortcut)) return std::nullopt;
+  return StoredShortcut{*keyCode, flags};
+}
+
+std::optional<StoredShortcut> shortcutFromQt(int qtKey, Qt::KeyboardModifiers modifiers) {
+  const std::optional<StoredShortcut> shortcut = pressedShortcut(qtKey, modifiers);
+  if (!shortcut || isReservedShortcut(*shortcut)) return std::nullopt;
   return shortcut;
 }
 

@@ -82,9 +82,16 @@ struct StoredShortcut {
 // Whether the key types something (letters, digits, punctuation, Space, Return, Tab, BackSpace,
 // the keypad), as opposed to function, arrow and navigation keys.
 bool isTypingKey(int keyCode);
-// Whether a global grab of this shortcut would take ordinary typing or pasting from every other
-// program: a typing key with Shift as its only modifier, exactly Ctrl+V, or Shift+Insert.
+// Why a shortcut is never grabbed: it would take ordinary typing (a typing key with Shift as its
+// only modifier) or pasting (exactly Ctrl+V, Shift+Insert) from every other program, or every
+// desktop and most programs use it for their own work (Ctrl+Alt+Delete, Ctrl+Q, Ctrl+W,
+// Ctrl+Tab, Ctrl+Space, Ctrl+BackSpace).
+enum class ShortcutRefusal { typing, pasting, desktop };
+std::optional<ShortcutRefusal> shortcutRefusal(const StoredShortcut& shortcut);
 bool isReservedShortcut(const StoredShortcut& shortcut);
+// A key pressed with at least one shortcut modifier -> the shortcut it makes, refused or not;
+// none for a key the program cannot grab or a key without modifiers.
+std::optional<StoredShortcut> pressedShortcut(int qtKey, Qt::KeyboardModifiers modifiers);
 // A key pressed while recording a shortcut -> the shortcut to store; none for a key the program
 // cannot grab, a key without modifiers, or a reserved shortcut.
 std::optional<StoredShortcut> shortcutFromQt(int qtKey, Qt::KeyboardModifiers modifiers);

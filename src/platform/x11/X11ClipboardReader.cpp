@@ -6,6 +6,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 #include <xcb/xfixes.h>
+#include <QSet>
 #include <QStringDecoder>
 #include <chrono>
 
@@ -24,10 +25,12 @@ bool isBookkeeping(const QString& name) {
   return names.contains(name);
 }
 
-// X11's many names of plain text, best first. STRING is Latin-1.
+// X11's many names of plain text, best first. UTF8_STRING carries the text as the application
+// holds it; the MIME names may carry it in MIME's canonical form, with CR LF line ends (GTK
+// writes them so), which would turn a copied script into one with CRs in it. STRING is Latin-1.
 int textRank(const QString& name) {
-  if (name.compare(QLatin1String(mime::kPlainText), Qt::CaseInsensitive) == 0) return 1;
-  if (name == QLatin1String("UTF8_STRING")) return 2;
+  if (name == QLatin1String("UTF8_STRING")) return 1;
+  if (name.compare(QLatin1String(mime::kPlainText), Qt::CaseInsensitive) == 0) return 2;
   if (name == QLatin1String("text/plain")) return 3;
   if (name == QLatin1String("STRING")) return 4;
   if (name == QLatin1String("TEXT") || name == QLatin1String("COMPOUND_TEXT")) return 9;  // never read
@@ -56,6 +59,19 @@ QByteArray htmlAsUtf8(const QByteArray& body) {
 }
 
 }  // namespace
+
+QString preferredTextTarget(const QStringList& targets) {
+  QString best;
+  int bestRank = 9;
+  for (const QString& name : targets) {
+    const int rank = textRank(name);
+    if (rank > 0 && rank < bestRank) {
+      bestRank = rank;
+      best = name;
+    }
+  }
+  return best;
+}
 
 struct X11ClipboardReader::Transfer {
   qint64 count = 0;
@@ -312,27 +328,37 @@ void X11ClipboardReader::finishTarget(const QByteArray& value, bool ok) {
       finishRead(true);  // no TARGETS: nothing we can name
       return;
     }
-    // Name the targets, map them to types and plan which to read.
+    // Name the targets, map them to types and plan which to read: in one pass, with every name
+    // asked for at once.
     const auto* atoms = reinterpret_cast<const xcb_atom_t*>(value.constData());
-    QList<QPair<xcb_atom_t, QString>> targets;
-    for (qsizetype index = 0; index < value.size() / 4; ++index)
-      targets.append({atoms[index], connection_.atomName(atoms[index])});
+    const qsizetype offered = value.size() / 4;
+    if (offered > kMaxTargets)
+      qCInfo(lcPlatform) << "A copy offers" << offered << "targets; the first" << kMaxTargets << "are read";
+    const QList<xcb_atom_t> targets(atoms, atoms + std::min(offered, kMaxTargets));
+    const QStringList names = connection_.atomNames(targets);
+    QSet<QString> seen;
     xcb_atom_t textTarget = XCB_NONE;
     int bestTextRank = 100;
     xcb_atom_t imageTarget = XCB_NONE;
     QString imageType;
-    for (const auto& [atom, name] : targets) {
+    for (qsizetype index = 0; index < targets.size(); ++index) {
+      const xcb_atom_t atom = targets[index];
+      const QString& name = names[index];
       if (name.isEmpty() || isBookkeeping(name)) continue;
       if (const int rank = textRank(name)) {
-        if (!transfer.item.types.contains(QLatin1String(mime::kPlainText)))
+        if (!seen.contains(QLatin1String(mime::kPlainText))) {
+          seen.insert(QLatin1String(mime::kPlainText));
           transfer.item.types.append(QLatin1String(mime::kPlainText));
+        }
         if (rank < bestTextRank && rank < 9) {
           bestTextRank = rank;
           textTarget = atom;
         }
         continue;
       }
-      if (!transfer.item.types.contains(name)) transfer.item.types.append(name);
+      if (seen.contains(name)) continue;
+      seen.insert(name);
+      transfer.item.types.append(name);
       if (pasteboard::isImageType(name) && (imageTarget == XCB_NONE || name == QLatin1String(mime::kPng)) &&
           imageType != QLatin1String(mime::kPng)) {
         imageTarget = atom;

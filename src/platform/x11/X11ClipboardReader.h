@@ -10,6 +10,9 @@
 
 namespace qv::x11 {
 
+// Of the targets a copy offers, the one its text is read from (empty when it offers no text).
+QString preferredTextTarget(const QStringList& targets);
+
 // Watches the CLIPBOARD selection on a connection and a thread of its own and reads each
 // foreign copy as soon as it is made, so that the main thread only picks up the result.
 // An owner that does not answer within `kOwnerAnswerMs` (per request, or per INCR chunk) makes
@@ -18,6 +21,9 @@ class X11ClipboardReader {
  public:
   static constexpr int kOwnerAnswerMs = 1000;
   static constexpr qsizetype kMaxTargetBytes = 256 * 1024 * 1024;
+  // Only this many of the targets a copy offers are looked at (real programs offer a few dozen);
+  // a copy offering a flood of them must not hold up the copies after it.
+  static constexpr qsizetype kMaxTargets = 1000;
 
   // `onUpdate` runs on the reader thread whenever the change or its content moved.
   explicit X11ClipboardReader(std::function<void()> onUpdate);

@@ -11,8 +11,11 @@ namespace qv::x11 {
 
 // Follows the owner of the _NET_WM_CM_S<screen> selection (a compositing manager holds it while
 // it runs) through XFixes selection events on a private connection, and whether the compositor
-// blurs on request (it then announces the blur-behind atom). Blur requests go through Qt's own
-// connection, so they stay in order with Qt's mapping of the window. Nothing without an X server.
+// blurs on request. That counts only where the desktop says so: the blur-behind atom is listed
+// in the root window's _NET_SUPPORTED or names a property of the root window (how a compositor
+// announces its blur effect). The atom merely existing proves nothing, since any program may
+// have interned it. Blur requests go through Qt's own connection, so they stay in order with
+// Qt's mapping of the window. Nothing without an X server.
 class X11Compositor : public Compositor {
  public:
   // `displayName` empty means $DISPLAY.
@@ -24,10 +27,14 @@ class X11Compositor : public Compositor {
 
  private:
   void refresh();
+  bool blurAdvertised();
 
   std::unique_ptr<X11EventConnection> x_;
   uint32_t selection_ = 0;
+  uint32_t netSupported_ = 0;
+  uint32_t blurAtom_ = 0;  // none until some client interned it
   uint8_t selectionNotifyEvent_ = 0;
+  bool compositorRunning_ = false;
   TranslucencySupport support_;
 };
 

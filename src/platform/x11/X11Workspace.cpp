@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "platform/DesktopEntryIndex.h"
+#include "platform/x11/X11EventConnection.h"
 
 #include <poll.h>
 #include <unistd.h>
@@ -26,17 +27,51 @@ X11Workspace::X11Workspace(std::shared_ptr<WindowList> windows, std::shared_ptr<
   if (!connection_.isValid()) return;
   connection_.internAll({"_NET_ACTIVE_WINDOW", "_NET_WM_PID", "_NET_CLIENT_LIST_STACKING", "QV_TIME"});
   timeWindow_ = connection_.createHelperWindow(XCB_EVENT_MASK_PROPERTY_CHANGE);
+  // The window manager announces each new active window on the root window.
+  activeWatch_ = std::make_unique<X11EventConnection>();
+  if (!activeWatch_->isConnected()) return;
+  const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+  xcb_change_window_attributes(activeWatch_->connection(), activeWatch_->rootWindow(), XCB_CW_EVENT_MASK, &mask);
+  xcb_flush(activeWatch_->connection());
+  activeWatch_->setEventHandler(
+      [this, activeAtom = connection_.atom("_NET_ACTIVE_WINDOW")](xcb_generic_event_t* event) {
+        if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return;
+        if (reinterpret_cast<xcb_property_notify_event_t*>(event)->atom == activeAtom) noteActiveWindow();
+      });
+  noteActiveWindow();
 }
 
 X11Workspace::~X11Workspace() = default;
 
-std::optional<RunningApp> X11Workspace::frontmostApplication() const {
-  if (!connection_.isValid()) return std::nullopt;
+xcb_window_t X11Workspace::activeWindow() const {
+  if (!connection_.isValid()) return XCB_NONE;
+  const auto active = readProperty(connection_.get(), connection_.root(), connection_.atom("_NET_ACTIVE_WINDOW"), false,
+                                   4);
+  if (!active || active->format != 32 || active->value.size() < 4) return XCB_NONE;
+  return *reinterpret_cast<const quint32*>(active->value.constData());
+}
+
+void X11Workspace::noteActiveWindow() {
+  const xcb_window_t window = activeWindow();
+  if (window != XCB_NONE && windowPid(connection_, window) != qint64(getpid())) lastOtherActiveWindow_ = window;
+}
+
+std::optional<RunningApp> X11Workspace::frontmostApplication() const { return applicationOfWindow(activeWindow()); }
+
+std::optional<RunningApp> X11Workspace::previousApplication() const {
+  if (activeWatch_) activeWatch_->dispatchPending();  // a change the event loop has not seen yet
+  if (lastOtherActiveWindow_ == XCB_NONE || !connection_.isValid()) return std::nullopt;
+  // Gone since (its id may be reused later, but then it belongs to whatever took it).
   xcb_connection_t* c = connection_.get();
-  const auto active = readProperty(c, connection_.root(), connection_.atom("_NET_ACTIVE_WINDOW"), false, 4);
-  if (!active || active->format != 32 || active->value.size() < 4) return std::nullopt;
-  const xcb_window_t window = *reinterpret_cast<const quint32*>(active->value.constData());
-  if (window == XCB_NONE) return std::nullopt;
+  auto* attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, lastOtherActiveWindow_), nullptr);
+  if (!attributes) return std::nullopt;
+  free(attributes);
+  return applicationOfWindow(lastOtherActiveWindow_);
+}
+
+std::optional<RunningApp> X11Workspace::applicationOfWindow(xcb_window_t window) const {
+  if (window == XCB_NONE || !connection_.isValid()) return std::nullopt;
+  xcb_connection_t* c = connection_.get();
   const qint64 pid = windowPid(connection_, window);
   const QString windowClass = readWmClass(c, window).second;
   std::optional<RunningApp> app = identity_.application(pid, windowClass);

@@ -6,10 +6,15 @@
 
 #include <memory>
 
+namespace qv {
+class X11EventConnection;
+}
+
 namespace qv::x11 {
 
-// The desktop session seen through EWMH (the active window) and /proc. Its X connection is
-// used on the main thread only; the process lookups work on any thread.
+// The desktop session seen through EWMH (the active window) and /proc. Its X connections are
+// used on the main thread only; the process lookups work on any thread. It follows the active
+// window to know the application in front before a window of this program took the focus.
 class X11Workspace : public Workspace {
   Q_OBJECT
  public:
@@ -20,6 +25,7 @@ class X11Workspace : public Workspace {
   ~X11Workspace() override;
 
   std::optional<RunningApp> frontmostApplication() const override;
+  std::optional<RunningApp> previousApplication() const override;
   std::optional<RunningApp> applicationForPid(qint64 pid) const override;
   std::optional<QString> containingApplicationId(qint64 pid) const override;
   bool isStillRunning(const RunningApp& app) const override;
@@ -32,12 +38,18 @@ class X11Workspace : public Workspace {
 
  private:
   xcb_timestamp_t serverTime();
+  xcb_window_t activeWindow() const;
+  std::optional<RunningApp> applicationOfWindow(xcb_window_t window) const;
+  void noteActiveWindow();
 
   std::shared_ptr<WindowList> windows_;
   std::shared_ptr<DesktopEntries> entries_;
   ProcessIdentity identity_;
   mutable XcbConnection connection_;
   xcb_window_t timeWindow_ = XCB_NONE;
+  std::unique_ptr<X11EventConnection> activeWatch_;
+  // The active window last seen that belongs to another program.
+  xcb_window_t lastOtherActiveWindow_ = XCB_NONE;
 };
 
 }  // namespace qv::x11

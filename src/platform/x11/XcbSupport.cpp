@@ -65,6 +65,30 @@ void XcbConnection::internAll(std::initializer_list<const char*> names) {
   }
 }
 
+QStringList XcbConnection::atomNames(const QList<xcb_atom_t>& atoms) {
+  QStringList names(atoms.size());
+  std::vector<std::pair<qsizetype, xcb_get_atom_name_cookie_t>> asked;
+  {
+    std::lock_guard lock(mutex_);
+    for (qsizetype index = 0; index < atoms.size(); ++index) {
+      const auto found = names_.constFind(atoms[index]);
+      if (found != names_.constEnd()) names[index] = *found;
+      else if (connection_ && atoms[index] != XCB_NONE)
+        asked.emplace_back(index, xcb_get_atom_name(connection_, atoms[index]));
+    }
+  }
+  for (const auto& [index, cookie] : asked) {
+    xcb_get_atom_name_reply_t* reply = xcb_get_atom_name_reply(connection_, cookie, nullptr);
+    if (!reply) continue;
+    names[index] = QString::fromUtf8(xcb_get_atom_name_name(reply), xcb_get_atom_name_name_length(reply));
+    free(reply);
+    std::lock_guard lock(mutex_);
+    names_.insert(atoms[index], names[index]);
+    atoms_.insert(names[index].toUtf8(), atoms[index]);
+  }
+  return names;
+}
+
 QString XcbConnection::atomName(xcb_atom_t atom) {
   {
     std::lock_guard lock(mutex_);

@@ -25,6 +25,9 @@ class XcbConnection {
   // Atoms by name, interned once (thread-safe).
   xcb_atom_t atom(const char* name);
   QString atomName(xcb_atom_t atom);
+  // The names of many atoms: the ones not known yet are asked for all at once, one round trip
+  // in all rather than one each (thread-safe).
+  QStringList atomNames(const QList<xcb_atom_t>& atoms);
   // Interns many atoms in one round trip.
   void internAll(std::initializer_list<const char*> names);
 

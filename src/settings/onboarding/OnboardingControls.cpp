@@ -14,7 +14,7 @@ namespace qv {
 OnboardingButton::OnboardingButton(SettingsServices& context, Style style, QString title, std::function<void()> onPress,
                                    QWidget* parent)
     : HouseButton(context, parent), style_(style), title_(std::move(title)) {
-  action = std::move(onPress);
+  replaceCallbacks({std::move(onPress)});
   propsChanged();
 }
 

@@ -43,7 +43,7 @@ QImage page(GalleryScene& scene, std::vector<QString> path, PermissionSetup perm
   view.show();
   for (const QString& title : path) {
     advance(0.6);
-    if (HouseButton* button = view.button(title)) button->action();
+    if (HouseButton* button = view.button(title)) button->callbacks().onPress();
   }
   advance(2.2);
 

@@ -2,6 +2,7 @@
 
 #include "platform/AppRelauncher.h"
 #include "platform/PastePermission.h"
+#include "settings/GeneralSettings.h"
 #include "settings/SettingsServices.h"
 #include "settings/onboarding/OnboardingControls.h"
 #include "settings/onboarding/OnboardingDemos.h"
@@ -194,7 +195,7 @@ void OnboardingPageArea::resizeEvent(QResizeEvent* event) {
 OnboardingView::OnboardingView(SettingsServices& context, std::function<void(bool)> onContinue, QWidget* parent)
     : QWidget(parent), context_(context), onContinue_(std::move(onContinue)), opacity_(*context.frameClock, 0.0) {
   canPaste_ = permissionHeldNow();
-  edgeSide_ = context_.settings->stringOr(QLatin1String(PanelState::kEdgeSideKey), QStringLiteral("right"));
+  edgeSide_ = GeneralSettings::read(*context_.settings).edgeSide;
   setFixedSize(int(kWidth), int(kHeight));
 
   body_ = new QWidget(this);
@@ -349,7 +350,7 @@ QWidget* OnboardingView::buildSummon() {
   options.activeTint = Theme::accent();
   options.itemWidth = 52;
   options.segmentHeight = 20;
-  auto* picker = new TarnSegmentedPicker<QString>(context_, options, [this](const QString& side) { pickEdge(side); });
+  auto* picker = new TarnSegmentedPicker<QString>(context_, options, edgePickerCallbacks());
   picker->setAccessibleName(QStringLiteral("Edge"));
   edgePicker_ = picker;
   addPadded(layout, picker, 2);
@@ -368,13 +369,17 @@ QWidget* OnboardingView::buildSummon() {
                    pill(QStringLiteral("Next"), [this] { navigate(NavDirection::forward, Page::extras); }));
 }
 
+TarnSegmentedPicker<QString>::Callbacks OnboardingView::edgePickerCallbacks() {
+  return {[this](const QString& side) { pickEdge(side); }};
+}
+
 void OnboardingView::pickEdge(const QString& side) {
   // The segment already chosen writes nothing: a stored "edge off" stays off until a real change.
   if (side == edgeSide_) return;
   edgeSide_ = side;
   context_.settings->set(QLatin1String(PanelState::kEdgeSideKey), side);
   context_.settings->set(QLatin1String(kEdgeEnabledKey), true);
-  if (edgePicker_) edgePicker_->setSelection(side);
+  if (edgePicker_) edgePicker_->setSelection(side, edgePickerCallbacks());
   if (!demoSlot_) return;
   // A new side is a new demonstration: it starts over, cross-fading with the old one.
   if (edgeDemo_) {

@@ -3,6 +3,7 @@
 #include "settings/SettingsServices.h"
 #include "settings/onboarding/OnboardingDemos.h"
 #include "ui/anim/AnimatedValue.h"
+#include "ui/controls/SegmentedPicker.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -12,8 +13,6 @@
 namespace qv {
 
 class HouseButton;
-template <typename Value>
-class TarnSegmentedPicker;
 
 // The pages of the onboarding sit here; a new page slides in from one side while the old one
 // leaves towards the other, both fading (or only fading), or cross-fades in place.
@@ -81,6 +80,7 @@ class OnboardingView : public QWidget {
 
   // The edge picker's choice.
   void pickEdge(const QString& side);
+  TarnSegmentedPicker<QString>::Callbacks edgePickerCallbacks();
   // The application became active again: the permission is read anew.
   void applicationBecameActive();
   // The once-a-second poll; acts only while the permission page is shown.

@@ -37,8 +37,15 @@ OnboardingPanel::OnboardingPanel(SettingsServices& context, TranslucencySupport 
   if (context.compositor)
     connect(context.compositor.get(), &Compositor::changed, this, [this] {
       translucency_ = context_.compositor->support();
+      requestBlur();
       update();
     });
+}
+
+void OnboardingPanel::requestBlur() {
+  // The whole window shows the material; nothing happens where no compositor blurs.
+  if (translucency_.blurBehind && context_.compositor && windowHandle())
+    context_.compositor->requestBlurBehind(windowHandle(), {});
 }
 
 void OnboardingPanel::setView(OnboardingView* view) {
@@ -123,6 +130,7 @@ void OnboardingWindowController::show(FinishHandler onFinish) {
   }
   panel->winId();  // the native window exists from now on, so its hints can be set before mapping
   if (context_.windowShaper) context_.windowShaper->keepOnAllDesktops(panel->windowHandle());
+  panel->requestBlur();
   window_ = panel;
 
   panel->fadeIn(kFadeInSeconds);

@@ -32,6 +32,8 @@ class OnboardingPanel : public QWidget {
   // Shows it from alpha 0 to 1 over `seconds` (ease-out).
   void fadeIn(double seconds);
   double alpha() const { return alpha_.value(); }
+  // Asks the compositor to blur what lies behind the panel, where it is known to do so.
+  void requestBlur();
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -8,8 +8,8 @@ QColor systemRed(const EnvironmentValues& environment) {
   return environment.isDark() ? QColor(255, 69, 58) : QColor(255, 59, 48);
 }
 
-QColor primaryColor(const EnvironmentValues& environment, double opacity) {
-  const float ink = environment.isDark() ? 1.f : 0.f;
+QColor primaryColor(bool dark, double opacity) {
+  const float ink = dark ? 1.f : 0.f;
   return QColor::fromRgbF(ink, ink, ink, float(unitClamped(opacity)));
 }
 

@@ -8,8 +8,12 @@
 
 namespace qv {
 
-// The colour scheme's primary ink (black in light, white in dark) at `opacity`.
-QColor primaryColor(const EnvironmentValues& environment, double opacity);
+// The colour scheme's primary ink (black in light, white in dark) at `opacity`: the one ink of
+// text, symbols, washes and hairlines in every view, menu and text field.
+QColor primaryColor(bool dark, double opacity);
+inline QColor primaryColor(const EnvironmentValues& environment, double opacity) {
+  return primaryColor(environment.isDark(), opacity);
+}
 
 // The ink of text by rank: primary for titles, secondary for explanations, tertiary for
 // footnotes (the desktop's usual label greys, as ink at an opacity).

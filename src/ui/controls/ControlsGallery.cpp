@@ -8,6 +8,7 @@
 #include "ui/controls/PanelMenu.h"
 #include "ui/controls/PillButtons.h"
 #include "ui/controls/PillDropdown.h"
+#include "ui/controls/ProgressSpinner.h"
 #include "ui/controls/SegmentedPicker.h"
 #include "ui/controls/TarnToggle.h"
 #include "ui/theme/Theme.h"
@@ -30,7 +31,7 @@ void label(GallerySheet& sheet, const QString& text, QPointF at, const Environme
 QImage pillButtons(GalleryScene& scene) {
   GallerySheet sheet(scene, {560, 250});
   InterfaceServices& context = scene.context;
-  const auto none = [] {};
+  const auto none = HouseButton::Callbacks{[] {}};
   auto row = [&](const QString& title, double y, auto make) {
     label(sheet, title, {8, y + 18}, scene.environment);
     for (int hovered = 0; hovered < 2; ++hovered) {
@@ -220,18 +221,36 @@ QImage menus(GalleryScene& scene) {
 
 QImage pillDropdowns(GalleryScene& scene) {
   GallerySheet sheet(scene, {640, 50});
-  const std::vector<QVDropdownItem> items = {{QStringLiteral("Newest first"), true, {}},
-                                             {QStringLiteral("Oldest first"), false, {}}};
+  const std::vector<QVDropdownItem> items = {{QStringLiteral("Newest first"), true},
+                                             {QStringLiteral("Oldest first"), false}};
   double x = 4;
   for (const QString& label :
        {QStringLiteral("Newest first"), QStringLiteral("Sort"), QStringLiteral("All applications")}) {
     for (int hovered = 0; hovered < 2; ++hovered) {
       if (hovered && label == QStringLiteral("Sort")) continue;
-      PillDropdown pill(scene.context, {label, items});
+      PillDropdown pill(scene.context, {label, items}, {});
       pill.resize(pill.sizeHint());
       if (hovered) scene.hover(pill, QRectF(pill.rect()).center());
       sheet.put(pill, {x, 10});
       x += pill.width() + 10;
+    }
+  }
+  return sheet.finish();
+}
+
+QImage progressSpinners(GalleryScene& scene) {
+  GallerySheet sheet(scene, {300, 60});
+  double x = 10;
+  for (const double diameter : {ProgressSpinner::kSmallDiameter, 32.0}) {
+    for (int step = 0; step < 3; ++step) {
+      ProgressSpinner spinner(scene.context);
+      spinner.setProps({diameter});
+      spinner.resize(spinner.sizeHint());
+      spinner.setAttribute(Qt::WA_DontShowOnScreen);
+      spinner.show();
+      scene.clock().advance(step / ProgressSpinner::kStepsPerSecond * 4);
+      sheet.put(spinner, {x, 30 - diameter / 2});
+      x += diameter + 20;
     }
   }
   return sheet.finish();
@@ -247,6 +266,7 @@ void addControlGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("animated-icon"), animatedIcon);
   registry.add(QStringLiteral("menus"), menus);
   registry.add(QStringLiteral("pill-dropdown"), pillDropdowns);
+  registry.add(QStringLiteral("progress-spinner"), progressSpinners);
 }
 
 }  // namespace qv

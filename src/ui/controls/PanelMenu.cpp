@@ -36,11 +36,6 @@ const Animation& highlightCurve() {
 
 QString escapedTitle(QString title) { return title.replace(u'&', QStringLiteral("&&")); }
 
-QColor labelColor(bool dark, double alpha) {
-  const float ink = dark ? 1.f : 0.f;
-  return QColor::fromRgbF(ink, ink, ink, float(unitClamped(alpha)));
-}
-
 // Paints the rows of PanelMenus (and the menu's surface); the menu's behaviour stays native.
 class MenuRowStyle : public QProxyStyle {
  public:
@@ -83,7 +78,7 @@ class MenuRowStyle : public QProxyStyle {
     }
     if (menu && element == PE_FrameMenu) {
       painter->save();
-      painter->setPen(QPen(labelColor(menu->isDark(), menu->isDark() ? 0.16 : 0.14), 1));
+      painter->setPen(QPen(primaryColor(menu->isDark(), menu->isDark() ? 0.16 : 0.14), 1));
       painter->drawRect(QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5));
       painter->restore();
       return;
@@ -111,7 +106,7 @@ class MenuRowStyle : public QProxyStyle {
     } else if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
                item && item->menuItemType == QStyleOptionMenuItem::Separator) {
       const QRectF line(option->rect.left() + 10, option->rect.center().y(), option->rect.width() - 20, 1);
-      painter->fillRect(line, labelColor(menu->isDark(), 0.1));
+      painter->fillRect(line, primaryColor(menu->isDark(), 0.1));
     }
     painter->restore();
   }
@@ -136,9 +131,9 @@ class MenuRowStyle : public QProxyStyle {
         const QRectF highlight = bounds.adjusted(4, 1.5, -4, -1.5);
         painter.fillPath(Fx::roundedRect(highlight, 10), withAlpha(base, a * base.alphaF()));
       }
-      text = row.tint.isValid() ? withAlpha(row.tint, 0.85 + 0.15 * a) : labelColor(dark, 0.65 + 0.25 * a);
+      text = row.tint.isValid() ? withAlpha(row.tint, 0.85 + 0.15 * a) : primaryColor(dark, 0.65 + 0.25 * a);
     } else {
-      text = labelColor(dark, 0.25);  // the disabled text colour
+      text = primaryColor(dark, 0.25);  // the disabled text colour
     }
 
     const double middle = bounds.center().y();
@@ -149,13 +144,17 @@ class MenuRowStyle : public QProxyStyle {
       QPainterPath oval;
       oval.addEllipse(dot);
       painter.fillPath(oval, withAlpha(row.dotColor, enabled ? b : 0.4));
-      painter.setPen(QPen(labelColor(dark, 0.15 * b), 0.5));
+      painter.setPen(QPen(primaryColor(dark, 0.15 * b), 0.5));
       painter.setBrush(Qt::NoBrush);
       painter.drawEllipse(dot.adjusted(0.25, 0.25, -0.25, -0.25));
+    } else if (!row.icon.isNull()) {
+      const QPixmap picture = row.icon.pixmap(QSize(16, 16), dpr, enabled ? QIcon::Normal : QIcon::Disabled);
+      const QSizeF size = picture.deviceIndependentSize();
+      painter.drawPixmap(QPointF(bounds.left() + 11 + (16 - size.width()) / 2, middle - size.height() / 2), picture);
     } else if (!row.symbol.isEmpty()) {
       const QColor color = !enabled             ? text
                            : row.tint.isValid() ? withAlpha(row.tint, 1)
-                                                : labelColor(dark, 0.55 + 0.3 * a);
+                                                : primaryColor(dark, 0.55 + 0.3 * a);
       const QImage symbol = Symbols::image(row.symbol, 13, color, dpr);
       if (!symbol.isNull()) {
         const QSizeF size = symbol.deviceIndependentSize();
@@ -170,7 +169,7 @@ class MenuRowStyle : public QProxyStyle {
     const double titleX = bounds.left() + (row.hasLeading() ? kLeadingTitleX : kPlainTitleX);
     painter.drawText(QRectF(titleX, bounds.top(), bounds.right() - titleX, bounds.height()),
                      Qt::AlignLeft | Qt::AlignVCenter, row.title);
-    const QColor trailing = enabled ? labelColor(dark, 0.32 + 0.28 * a) : text;
+    const QColor trailing = enabled ? primaryColor(dark, 0.32 + 0.28 * a) : text;
     if (!row.keyDisplay.isEmpty()) {
       const double width = metrics.horizontalAdvance(row.keyDisplay);
       painter.setPen(trailing);
@@ -215,7 +214,8 @@ QSize menuRowFittingSize(const MenuRow& row) {
 PanelMenuRowView::PanelMenuRowView(PanelMenu& menu, MenuRow row)
     : QAction(escapedTitle(row.title), &menu), row_(std::move(row)), highlight_(*menu.context().frameClock) {
   setEnabled(row_.isEnabled);
-  if (!row_.symbol.isEmpty()) setIcon(Symbols::icon(row_.symbol));
+  if (!row_.icon.isNull()) setIcon(row_.icon);
+  else if (!row_.symbol.isEmpty()) setIcon(Symbols::icon(row_.symbol));
   setShortcut(row_.keys);
   // The menu itself matches the keys (keyPressEvent); registered for the window they could
   // fire while the menu is closed.

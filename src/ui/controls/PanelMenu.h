@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QColor>
+#include <QIcon>
 #include <QKeySequence>
 #include <QMenu>
 #include <QPointer>
@@ -26,6 +27,7 @@ struct MenuRow {
   std::vector<MenuRow> submenu;  // rows of the submenu this row opens (titled like the row)
   bool isSeparator = false;
   QKeySequence keys;  // choose the row while the menu is open; empty for none
+  QIcon icon{};       // a leading picture of its own (an application's icon) instead of a symbol
 
   static MenuRow separator() {
     MenuRow row;
@@ -33,7 +35,7 @@ struct MenuRow {
     return row;
   }
   bool hasSubmenu() const { return !submenu.empty(); }
-  bool hasLeading() const { return !symbol.isEmpty() || dotColor.isValid(); }
+  bool hasLeading() const { return !symbol.isEmpty() || dotColor.isValid() || !icon.isNull(); }
 };
 
 // The natural size of a row: 28 high; ceil(title width) + 36 with a symbol or dot (else 11)

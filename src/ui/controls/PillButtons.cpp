@@ -75,8 +75,16 @@ void HouseButton::propsChanged() {
   update();
 }
 
+void HouseButton::replaceCallbacks(Callbacks callbacks) {
+  const bool wasLive = isLive();
+  callbacks_ = std::move(callbacks);
+  if (isLive() != wasLive) propsChanged();
+}
+
 void HouseButton::trigger() {
-  if (isLive()) action();
+  if (!isLive()) return;
+  const auto onPress = callbacks_.onPress;  // the press may hand the button new props
+  onPress();
 }
 
 void HouseButton::paint(QPainter& painter) {

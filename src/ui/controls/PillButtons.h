@@ -27,14 +27,18 @@ struct HouseButtonLook {
 };
 
 // The shell the four house buttons share: a label that is the whole look, a click that runs
-// `action` (on release inside the shape), hover with the snappy spring and the pointing hand.
+// `onPress` (on release inside the shape), hover with the snappy spring and the pointing hand.
 // The widget leaves a margin around the button for its hover scale and shadow.
 class HouseButton : public PaintedWidget {
   Q_OBJECT
  public:
+  struct Callbacks {
+    std::function<void()> onPress;  // none: the button is inert
+  };
+
   explicit HouseButton(InterfaceServices& context, QWidget* parent = nullptr);
 
-  std::function<void()> action;
+  const Callbacks& callbacks() const { return callbacks_; }
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override { return sizeHint(); }
@@ -50,6 +54,8 @@ class HouseButton : public PaintedWidget {
   virtual bool isActionable() const { return true; }
   // Room around the button for its scale and shadow.
   virtual QMarginsF margins() const { return {3, 2, 3, 2}; }
+  // Replaces the callbacks; subclasses call it from their setProps, before comparing props.
+  void replaceCallbacks(Callbacks callbacks);
   // Call after the props changed.
   void propsChanged();
 
@@ -61,23 +67,26 @@ class HouseButton : public PaintedWidget {
 
  private:
   QSizeF buttonSize() const;
-  bool isLive() const { return action && isActionable(); }
+  bool isLive() const { return callbacks_.onPress && isActionable(); }
   void trigger();
+  Callbacks callbacks_;
   bool pressed_ = false;
 };
 
-// A house button over a props value: setProps returns early when nothing changed. A props
-// type with an `isEnabled` field makes a button that can be disabled.
+// A house button over a props value: setProps takes the callbacks every time and returns early
+// when the props did not change. A props type with an `isEnabled` field makes a button that can
+// be disabled.
 template <typename P>
 class HouseButtonWith : public HouseButton {
  public:
   using Props = P;
-  HouseButtonWith(InterfaceServices& context, Props props, std::function<void()> onPress, QWidget* parent = nullptr)
+  HouseButtonWith(InterfaceServices& context, Props props, Callbacks callbacks, QWidget* parent = nullptr)
       : HouseButton(context, parent), props_(std::move(props)) {
-    action = std::move(onPress);
+    replaceCallbacks(std::move(callbacks));
     propsChanged();
   }
-  void setProps(const Props& props) {
+  void setProps(const Props& props, Callbacks callbacks) {
+    replaceCallbacks(std::move(callbacks));
     if (props == props_) return;
     props_ = props;
     propsChanged();

@@ -31,17 +31,24 @@ QFont labelFont() { return systemFont(11, QFont::Medium); }
 
 std::vector<MenuRow> QVMenuTrigger::rows() const {
   std::vector<MenuRow> rows;
-  for (const QVDropdownItem& item : items_) {
+  for (size_t index = 0; index < items_.size(); ++index) {
     MenuRow row;
-    row.title = item.title;
-    row.isChecked = item.isChecked;
-    row.action = item.action;
+    row.title = items_[index].title;
+    row.isChecked = items_[index].isChecked;
+    // Read when chosen: the trigger may have taken new callbacks since the menu opened, or be gone.
+    row.action = [callbacks = std::weak_ptr<Callbacks>(callbacks_), index = int(index)] {
+      const std::shared_ptr<Callbacks> current = callbacks.lock();
+      if (!current || !current->onChoose) return;
+      const auto onChoose = current->onChoose;
+      onChoose(index);
+    };
     rows.push_back(std::move(row));
   }
   return rows;
 }
 
-void QVMenuTrigger::setItems(std::vector<QVDropdownItem> items) {
+void QVMenuTrigger::setItems(std::vector<QVDropdownItem> items, Callbacks callbacks) {
+  *callbacks_ = std::move(callbacks);
   const bool changed = items != items_;
   items_ = std::move(items);
   if (changed && *openMenu_) (*openMenu_)->setRows(rows());
@@ -60,20 +67,17 @@ void QVMenuTrigger::open(const QPoint& globalTopLeft) {
 
 // ---- PillDropdown ----------------------------------------------------------------------------
 
-PillDropdown::PillDropdown(InterfaceServices& context, Props props, QWidget* parent)
+PillDropdown::PillDropdown(InterfaceServices& context, Props props, Callbacks callbacks, QWidget* parent)
     : PaintedWidget(context, parent), trigger_(context) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-  setProps(props);
+  props_ = std::move(props);
+  trigger_.setItems(props_.items, std::move(callbacks));
 }
 
-void PillDropdown::setProps(const Props& props) {
-  const bool same = props == props_;
-  props_ = props;  // also the newest callbacks when the look is the same
-  if (same) {
-    trigger_.setItems(props_.items);
-    return;
-  }
-  trigger_.setItems(props_.items);
+void PillDropdown::setProps(const Props& props, Callbacks callbacks) {
+  trigger_.setItems(props.items, std::move(callbacks));
+  if (props == props_) return;
+  props_ = props;
   updateGeometry();
   update();
 }

@@ -12,21 +12,26 @@ namespace qv {
 struct QVDropdownItem {
   QString title;
   bool isChecked = false;
-  std::function<void()> action;
-  // Callbacks are never compared.
-  bool operator==(const QVDropdownItem& other) const { return title == other.title && isChecked == other.isChecked; }
+  bool operator==(const QVDropdownItem&) const = default;
 };
 
 // Opens a fresh menu of drop-down entries through the menu presenter and keeps a weak hold on
-// it while it is open, so that new entries show in the open menu at once.
+// it while it is open, so that new entries show in the open menu at once. A chosen row calls
+// the `onChoose` given last with its index, also when the entries changed while the menu was
+// open.
 class QVMenuTrigger {
  public:
+  struct Callbacks {
+    std::function<void(int index)> onChoose;  // the index into the entries
+  };
+
   explicit QVMenuTrigger(InterfaceServices& context) : context_(context) {}
 
-  // Replaces the entries; an open menu rebuilds its rows when they look different, a closed
-  // one is left alone.
-  void setItems(std::vector<QVDropdownItem> items);
+  // Replaces the entries and the callbacks; an open menu rebuilds its rows when they look
+  // different, a closed one is left alone.
+  void setItems(std::vector<QVDropdownItem> items, Callbacks callbacks);
   const std::vector<QVDropdownItem>& items() const { return items_; }
+  const Callbacks& callbacks() const { return *callbacks_; }
   // Opens the menu with its top-left corner at `globalTopLeft`.
   void open(const QPoint& globalTopLeft);
   // The menu while it is open; null otherwise.
@@ -37,6 +42,8 @@ class QVMenuTrigger {
 
   InterfaceServices& context_;
   std::vector<QVDropdownItem> items_;
+  // Shared with the rows of the open menu, which run after the menu closed.
+  std::shared_ptr<Callbacks> callbacks_ = std::make_shared<Callbacks>();
   // Shared with the menu's close handler, which may outlive the trigger.
   std::shared_ptr<QPointer<PanelMenu>> openMenu_ = std::make_shared<QPointer<PanelMenu>>();
 };
@@ -52,10 +59,12 @@ class PillDropdown : public PaintedWidget {
     std::vector<QVDropdownItem> items;
     bool operator==(const Props&) const = default;
   };
-  PillDropdown(InterfaceServices& context, Props props, QWidget* parent = nullptr);
+  using Callbacks = QVMenuTrigger::Callbacks;
+  PillDropdown(InterfaceServices& context, Props props, Callbacks callbacks, QWidget* parent = nullptr);
 
-  void setProps(const Props& props);
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
+  const Callbacks& callbacks() const { return trigger_.callbacks(); }
   QVMenuTrigger& trigger() { return trigger_; }
 
   // The capsule, centred in the widget (which leaves room for the hover scale).

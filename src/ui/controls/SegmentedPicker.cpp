@@ -10,16 +10,16 @@
 
 namespace qv {
 
-SegmentedPicker::SegmentedPicker(InterfaceServices& context, Props props, std::function<void(int)> onSelectIndex,
-                                 QWidget* parent)
-    : PaintedWidget(context, parent), onSelect(std::move(onSelectIndex)), pill_(*context.frameClock) {
+SegmentedPicker::SegmentedPicker(InterfaceServices& context, Props props, Callbacks callbacks, QWidget* parent)
+    : PaintedWidget(context, parent), pill_(*context.frameClock) {
   setHoverEnabled(false);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   pill_.setOnChange([this] { update(); });
-  setProps(props);
+  setProps(props, std::move(callbacks));
 }
 
-void SegmentedPicker::setProps(const Props& props) {
+void SegmentedPicker::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
   if (props == props_ && selection_.size() == props.segments.size()) return;
   const int previous = props_.selectedIndex;
   const bool geometryChanged = props.itemWidth != props_.itemWidth || props.segmentHeight != props_.segmentHeight ||
@@ -111,7 +111,9 @@ void SegmentedPicker::mouseReleaseEvent(QMouseEvent* event) {
   const bool tap = pressed_ >= 0 && segment == pressed_ && event->button() == Qt::LeftButton;
   pressed_ = -1;
   event->accept();
-  if (tap && isSelectable(segment) && onSelect) onSelect(segment);
+  if (!tap || !isSelectable(segment) || !callbacks_.onSelect) return;
+  const auto onSelect = callbacks_.onSelect;  // the call may hand the picker new props
+  onSelect(segment);
 }
 
 void SegmentedPicker::paint(QPainter& painter) {

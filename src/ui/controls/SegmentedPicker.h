@@ -14,8 +14,8 @@ namespace qv {
 // A capsule track of equal segments; a gradient pill marks the chosen one and slides to the
 // next choice with the standard spring, while the titles change weight and colour with the
 // snappy spring. Segments are known by index. A disabled segment is faded and takes no clicks;
-// a click on an enabled one (also the chosen one) asks `onSelect`, and the caller shows the
-// choice with setProps.
+// a click on an enabled one (also the chosen one) asks the `onSelect` given with the latest
+// props, and the caller shows the choice with setProps.
 class SegmentedPicker : public PaintedWidget {
   Q_OBJECT
  public:
@@ -35,13 +35,15 @@ class SegmentedPicker : public PaintedWidget {
     bool operator==(const Props&) const = default;
   };
 
-  SegmentedPicker(InterfaceServices& context, Props props, std::function<void(int)> onSelect,
-                  QWidget* parent = nullptr);
+  struct Callbacks {
+    std::function<void(int)> onSelect;  // the segment's index
+  };
 
-  std::function<void(int)> onSelect;
+  SegmentedPicker(InterfaceServices& context, Props props, Callbacks callbacks, QWidget* parent = nullptr);
 
-  void setProps(const Props& props);
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
+  const Callbacks& callbacks() const { return callbacks_; }
 
   QRectF segmentRect(int index) const;
   // Where the pill is now; empty when none is shown.
@@ -64,6 +66,7 @@ class SegmentedPicker : public PaintedWidget {
   void syncSegments(int previous, bool relaidOut);
 
   Props props_;
+  Callbacks callbacks_;
   Animated<QRectF> pill_;
   bool pillShown_ = false;
   std::vector<std::unique_ptr<Animated<double>>> selection_;
@@ -71,7 +74,8 @@ class SegmentedPicker : public PaintedWidget {
 };
 
 // The picker over option values: segment i stands for options[i].second and is chosen when the
-// selection equals it (the first such segment when values repeat).
+// selection equals it (the first such segment when values repeat). A click asks the `onChange`
+// given with the latest options for the segment's value.
 template <typename Value>
 class TarnSegmentedPicker : public SegmentedPicker {
  public:
@@ -81,48 +85,51 @@ class TarnSegmentedPicker : public SegmentedPicker {
     QColor activeTint = Theme::accent();
     double itemWidth = 80;
     double segmentHeight = 24;
-    std::function<bool(const Value&)> isOptionDisabled;  // none: every option can be chosen
+    std::function<bool(const Value&)> isOptionDisabled;  // asked while the options are set; none: all enabled
+    double trackPad = kTrackPad;                         // between the track's edge and the segments
   };
-  TarnSegmentedPicker(InterfaceServices& context, Options options, std::function<void(const Value&)> onChange,
-                      QWidget* parent = nullptr)
-      : SegmentedPicker(context, {}, {}, parent), onChange_(std::move(onChange)) {
-    onSelect = [this](int index) {
-      // A copy: the change may hand the picker new options, freeing the chosen one under the call.
-      if (!onChange_) return;
-      const Value chosen = options_.options[size_t(index)].second;
-      onChange_(chosen);
-    };
-    setOptions(std::move(options));
+  struct Callbacks {
+    std::function<void(const Value&)> onChange;
+  };
+  TarnSegmentedPicker(InterfaceServices& context, Options options, Callbacks callbacks, QWidget* parent = nullptr)
+      : SegmentedPicker(context, {}, {}, parent) {
+    setOptions(std::move(options), std::move(callbacks));
   }
-  void setOptions(Options options) {
+  void setOptions(Options options, Callbacks callbacks) {
     options_ = std::move(options);
+    callbacks_ = std::move(callbacks);
     Props props;
     props.activeTint = options_.activeTint;
     props.itemWidth = options_.itemWidth;
     props.segmentHeight = options_.segmentHeight;
-    props.trackPad = trackPad_;
+    props.trackPad = options_.trackPad;
     for (size_t i = 0; i < options_.options.size(); ++i) {
       const auto& [title, value] = options_.options[i];
       props.segments.push_back({title, options_.isOptionDisabled && options_.isOptionDisabled(value)});
       if (props.selectedIndex < 0 && value == options_.selection) props.selectedIndex = int(i);
     }
-    setProps(props);
+    setProps(props, {[this](int index) { choose(index); }});
   }
-  // The room between the track's edge and the segments.
-  void setTrackPad(double trackPad) {
-    trackPad_ = trackPad;
-    setOptions(options_);
-  }
-  void setSelection(const Value& selection) {
+  // The same options with another selection.
+  void setSelection(const Value& selection, Callbacks callbacks) {
     Options options = options_;
     options.selection = selection;
-    setOptions(std::move(options));
+    setOptions(std::move(options), std::move(callbacks));
   }
+  const Options& options() const { return options_; }
+  const Callbacks& callbacks() const { return callbacks_; }
 
  private:
+  void choose(int index) {
+    // Copies: the change may hand the picker new options and callbacks under the call.
+    if (!callbacks_.onChange) return;
+    const auto onChange = callbacks_.onChange;
+    const Value chosen = options_.options[size_t(index)].second;
+    onChange(chosen);
+  }
+
   Options options_;
-  double trackPad_ = kTrackPad;
-  std::function<void(const Value&)> onChange_;
+  Callbacks callbacks_;
 };
 
 }  // namespace qv

@@ -33,11 +33,8 @@ TextStyle sublabelStyle() { return TextStyle{systemFont(10)}; }
 
 }  // namespace
 
-TarnToggle::TarnToggle(InterfaceServices& context, Props props, std::function<void(bool)> onToggleChange,
-                       QWidget* parent)
-    : PaintedWidget(context, parent),
-      onToggle(std::move(onToggleChange)),
-      on_(*context.frameClock, props.isOn ? 1.0 : 0.0) {
+TarnToggle::TarnToggle(InterfaceServices& context, Props props, Callbacks callbacks, QWidget* parent)
+    : PaintedWidget(context, parent), on_(*context.frameClock, props.isOn ? 1.0 : 0.0) {
   setHoverEnabled(false);
   setFocusPolicy(Qt::TabFocus);
   setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -45,10 +42,11 @@ TarnToggle::TarnToggle(InterfaceServices& context, Props props, std::function<vo
   title_.setStyle(titleStyle());
   sublabel_.setStyle(sublabelStyle());
   props_.isOn = props.isOn;
-  setProps(props, false);
+  setProps(props, std::move(callbacks), false);
 }
 
-void TarnToggle::setProps(const Props& props, bool animated) {
+void TarnToggle::setProps(const Props& props, Callbacks callbacks, bool animated) {
+  callbacks_ = std::move(callbacks);
   if (props == props_) return;
   const bool moved = props.isOn != props_.isOn;
   props_ = props;
@@ -101,7 +99,9 @@ AccessibilityInfo TarnToggle::accessibility() const {
 }
 
 void TarnToggle::toggle() {
-  if (props_.isEnabled && onToggle) onToggle(!props_.isOn);
+  if (!props_.isEnabled || !callbacks_.onToggle) return;
+  const auto onToggle = callbacks_.onToggle;  // the call may hand the toggle new props
+  onToggle(!props_.isOn);
 }
 
 void TarnToggle::paint(QPainter& painter) {
@@ -173,13 +173,15 @@ LaunchAtLoginToggle::LaunchAtLoginToggle(InterfaceServices& context, QWidget* pa
     : TarnToggle(context, Props{QStringLiteral("Launch at login"), false, true, TarnSwitchStyle{Theme::accent(), {}}},
                  {}, parent),
       loginItem_(*context.loginItem) {
-  onToggle = [this](bool on) { change(on); };
+  showState(false, false);
 }
 
-void LaunchAtLoginToggle::refresh() {
+void LaunchAtLoginToggle::refresh() { showState(loginItem_.isEnabled(), false); }
+
+void LaunchAtLoginToggle::showState(bool on, bool animated) {
   Props shown = props();
-  shown.isOn = loginItem_.isEnabled();
-  setProps(shown, false);
+  shown.isOn = on;
+  setProps(shown, {[this](bool wanted) { change(wanted); }}, animated);
 }
 
 void LaunchAtLoginToggle::showEvent(QShowEvent* event) {
@@ -188,17 +190,14 @@ void LaunchAtLoginToggle::showEvent(QShowEvent* event) {
 }
 
 void LaunchAtLoginToggle::change(bool on) {
-  Props shown = props();
-  shown.isOn = on;
-  setProps(shown);
+  showState(on, true);
   QString error;
   const bool done = on ? loginItem_.registerItem(&error) : loginItem_.unregisterItem(&error);
   if (done) return;
   qCWarning(lcUi).noquote() << (on ? "Launch at login could not be turned on:"
                                    : "Launch at login could not be turned off:")
                             << error;
-  shown.isOn = !on;
-  setProps(shown);
+  showState(!on, true);
 }
 
 }  // namespace qv

@@ -20,7 +20,8 @@ struct TarnSwitchStyle {
 };
 
 // An on/off option in the switch style. The value lives with the caller: a click (anywhere on
-// the row) or Space asks `onToggle` for the new value, and the caller shows it with setProps.
+// the row) or Space asks the `onToggle` given with the latest props for the new value, and the
+// caller shows it with setProps.
 // The knob and colours move with a spring (response 0.3, damping 0.7), at once while motion is
 // reduced. A disabled toggle is drawn at 40 % opacity and ignores clicks.
 class TarnToggle : public PaintedWidget {
@@ -33,13 +34,15 @@ class TarnToggle : public PaintedWidget {
     TarnSwitchStyle style;
     bool operator==(const Props&) const = default;
   };
-  TarnToggle(InterfaceServices& context, Props props, std::function<void(bool)> onToggle, QWidget* parent = nullptr);
-
-  std::function<void(bool)> onToggle;
+  struct Callbacks {
+    std::function<void(bool)> onToggle;  // asked for the new value
+  };
+  TarnToggle(InterfaceServices& context, Props props, Callbacks callbacks, QWidget* parent = nullptr);
 
   // `animated` false shows the new value at once (a value read when the view is shown).
-  void setProps(const Props& props, bool animated = true);
+  void setProps(const Props& props, Callbacks callbacks, bool animated = true);
   const Props& props() const { return props_; }
+  const Callbacks& callbacks() const { return callbacks_; }
 
   // The 34 × 20 track, at the trailing edge, vertically centred.
   QRectF trackRect() const;
@@ -66,6 +69,7 @@ class TarnToggle : public PaintedWidget {
   TextBlock title_;
   TextBlock sublabel_;
   Props props_;
+  Callbacks callbacks_;
   Animated<double> on_;
   bool pressed_ = false;
 };
@@ -79,6 +83,8 @@ class LaunchAtLoginToggle : public TarnToggle {
   explicit LaunchAtLoginToggle(InterfaceServices& context, QWidget* parent = nullptr);
   // Reads the login item's state into the switch.
   void refresh();
+  // Shows `on`; a click asks to change the login item.
+  void showState(bool on, bool animated);
 
  protected:
   void showEvent(QShowEvent* event) override;

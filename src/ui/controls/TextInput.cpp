@@ -1,6 +1,7 @@
 #include "ui/controls/TextInput.h"
 
 #include "ui/InterfaceServices.h"
+#include "ui/controls/ControlStyle.h"
 #include "ui/text/Fonts.h"
 #include "ui/theme/Environment.h"
 
@@ -15,11 +16,9 @@ void disableAutomaticSubstitutions(QWidget& textWidget) {
 }
 
 void applyLabelColors(QWidget& widget, bool dark) {
-  const QColor ink = dark ? Qt::white : Qt::black;
-  auto at = [&](float alpha) { return QColor::fromRgbF(ink.redF(), ink.greenF(), ink.blueF(), alpha); };
   QPalette colors = widget.palette();
-  colors.setColor(QPalette::Text, at(0.85f));
-  colors.setColor(QPalette::PlaceholderText, at(0.25f));
+  colors.setColor(QPalette::Text, primaryColor(dark, 0.85));
+  colors.setColor(QPalette::PlaceholderText, primaryColor(dark, 0.25));
   colors.setColor(QPalette::Base, Qt::transparent);
   widget.setPalette(colors);
 }
@@ -37,7 +36,7 @@ QVTextField::QVTextField(InterfaceServices& context, const QString& placeholder,
   setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
   connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
     props_.text = text;
-    if (callbacks_.onTextChange) callbacks_.onTextChange(text);
+    if (const auto onTextChange = callbacks_.onTextChange) onTextChange(text);
     if (!editing_) {
       editing_ = true;
       notifyFocus(true);
@@ -45,7 +44,8 @@ QVTextField::QVTextField(InterfaceServices& context, const QString& placeholder,
   });
 }
 
-void QVTextField::setProps(const Props& props) {
+void QVTextField::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
   if (props == props_) return;
   if (props.resignToken != lastResignToken_) {
     lastResignToken_ = props.resignToken;
@@ -76,14 +76,18 @@ void QVTextField::resignFocus() {
   // A field that was never shown and holds no focus counts as the focused one.
   QWidget* focused = window()->focusWidget();
   if (focused != this && (isVisible() || focused)) return;
+  // Losing the focus here is reported once, below, not by focusOutEvent as well.
+  resigning_ = true;
   clearFocus();
+  resigning_ = false;
+  editing_ = false;
   notifyFocus(false);
 }
 
 void QVTextField::applyColors() { applyLabelColors(*this, context_.environment && context_.environment->isDark()); }
 
 void QVTextField::notifyFocus(bool focused) {
-  if (callbacks_.onFocusChange) callbacks_.onFocusChange(focused);
+  if (const auto onFocusChange = callbacks_.onFocusChange) onFocusChange(focused);
 }
 
 void QVTextField::keyPressEvent(QKeyEvent* event) {
@@ -91,7 +95,7 @@ void QVTextField::keyPressEvent(QKeyEvent* event) {
                            !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
   if (plainReturn) {
     // Handled here, also without a submit action: nothing is inserted and editing goes on.
-    if (callbacks_.onSubmit) callbacks_.onSubmit();
+    if (const auto onSubmit = callbacks_.onSubmit) onSubmit();
     event->accept();
     return;
   }
@@ -105,6 +109,7 @@ void QVTextField::focusInEvent(QFocusEvent* event) {
 
 void QVTextField::focusOutEvent(QFocusEvent* event) {
   QVSearchTextField::focusOutEvent(event);
+  if (resigning_) return;
   // A menu opening or the window going to the background does not end editing.
   if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason) return;
   editing_ = false;

@@ -51,7 +51,8 @@ class QVSearchTextField : public WithoutTextServices<QLineEdit> {
 };
 
 // The owner's text field: the text flows both ways, Return submits (once, keeping the focus
-// and inserting nothing), and the owner moves the focus by raising tokens. Each new token value
+// and inserting nothing), and the owner moves the focus by raising tokens. Edits, Return and
+// focus changes call the callbacks given with the latest props. Each new token value
 // acts once, on the next turn of the event loop, never inside the update; when both change in
 // one update the resign runs first. Tokens start at 0, so a first token other than 0 acts.
 class QVTextField : public QVSearchTextField {
@@ -75,9 +76,10 @@ class QVTextField : public QVSearchTextField {
   // Placeholder and font size are set here only.
   QVTextField(InterfaceServices& context, const QString& placeholder, double fontSize, QWidget* parent = nullptr);
 
-  void setCallbacks(Callbacks callbacks) { callbacks_ = std::move(callbacks); }
-  void setProps(const Props& props);
+  // The callbacks replace the previous ones, whatever the props.
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
+  const Callbacks& callbacks() const { return callbacks_; }
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -96,6 +98,7 @@ class QVTextField : public QVSearchTextField {
   int lastFocusToken_ = 0;
   int lastResignToken_ = 0;
   bool editing_ = false;  // an edit happened since the field took focus
+  bool resigning_ = false;
 };
 
 }  // namespace qv

@@ -32,7 +32,8 @@ QVTextViewer::QVTextViewer(InterfaceServices& context, QWidget* parent)
   scheduleEdgeReport();
 }
 
-void QVTextViewer::setProps(const Props& props) {
+void QVTextViewer::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
   if (props == props_) return;
   const bool insetChanged = props.inset != props_.inset;
   props_ = props;
@@ -99,7 +100,7 @@ void QVTextViewer::reportEdges() {
   const std::pair<bool, bool> edges{top > kEdgeSlack, top + viewport()->height() < limit};
   if (lastEdges_ == edges) return;
   lastEdges_ = edges;
-  if (onEdgesChange_) onEdgesChange_(edges.first, edges.second);
+  if (const auto onEdgesChange = callbacks_.onEdgesChange) onEdgesChange(edges.first, edges.second);
 }
 
 QVCodeViewer::QVCodeViewer(InterfaceServices& context, QWidget* parent)
@@ -112,14 +113,12 @@ QVCodeViewer::QVCodeViewer(InterfaceServices& context, QWidget* parent)
   showContent();
 }
 
-void QVCodeViewer::setProps(const Props& props) {
+void QVCodeViewer::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
+  showContent();  // hands the viewer the new callbacks
   if (props == props_) return;
   props_ = props;
   restartHighlighting();
-}
-
-void QVCodeViewer::setOnEdgesChange(QVTextViewer::EdgesChange onEdgesChange) {
-  viewer_->setOnEdgesChange(std::move(onEdgesChange));
 }
 
 void QVCodeViewer::restartHighlighting() {
@@ -152,7 +151,7 @@ void QVCodeViewer::applyTokens(const std::vector<CodeHighlighter::Token>& tokens
 }
 
 void QVCodeViewer::showContent() {
-  viewer_->setProps({props_.source, highlighted_, true, QSizeF(kInsetWidth, kInsetHeight)});
+  viewer_->setProps({props_.source, highlighted_, true, QSizeF(kInsetWidth, kInsetHeight)}, callbacks_);
 }
 
 }  // namespace qv

@@ -28,12 +28,14 @@ class QVTextViewer : public NoCompletionTextView {
     bool operator==(const Props&) const = default;
   };
   using EdgesChange = std::function<void(bool hiddenAbove, bool hiddenBelow)>;
+  struct Callbacks {
+    EdgesChange onEdgesChange;  // told when text comes to lie hidden above or below, or stops to
+  };
 
   explicit QVTextViewer(InterfaceServices& context, QWidget* parent = nullptr);
 
-  void setProps(const Props& props);
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
-  void setOnEdgesChange(EdgesChange onEdgesChange) { onEdgesChange_ = std::move(onEdgesChange); }
   std::optional<std::pair<bool, bool>> lastEdges() const { return lastEdges_; }
   // How often the text storage was replaced (routine updates must not).
   int contentApplyCount() const { return contentApplyCount_; }
@@ -54,7 +56,7 @@ class QVTextViewer : public NoCompletionTextView {
 
   InterfaceServices& context_;
   Props props_;
-  EdgesChange onEdgesChange_;
+  Callbacks callbacks_;
   std::optional<QString> appliedPlain_;
   SharedAttributedText appliedAttributed_;
   std::optional<std::pair<bool, bool>> lastEdges_;
@@ -73,10 +75,11 @@ class QVCodeViewer : public QWidget {
     bool operator==(const Props&) const = default;
   };
 
+  using Callbacks = QVTextViewer::Callbacks;
+
   explicit QVCodeViewer(InterfaceServices& context, QWidget* parent = nullptr);
 
-  void setProps(const Props& props);
-  void setOnEdgesChange(QVTextViewer::EdgesChange onEdgesChange);
+  void setProps(const Props& props, Callbacks callbacks);
   QVTextViewer& textViewer() { return *viewer_; }
   bool isHighlighted() const { return highlighted_ != nullptr; }
 
@@ -99,6 +102,7 @@ class QVCodeViewer : public QWidget {
   Props props_;
   std::optional<TaskKey> task_;
   quint64 generation_ = 0;
+  Callbacks callbacks_;
   SharedAttributedText highlighted_;
 };
 

@@ -6,6 +6,9 @@
 #include <QAccessibleObject>
 #include <QAccessibleWidget>
 #include <QGraphicsScene>
+#include <QPointer>
+#include <QWindow>
+#include <optional>
 
 namespace qv {
 
@@ -42,11 +45,105 @@ QList<PaintedItem*> paintedChildren(const QGraphicsItem* item) {
   return result;
 }
 
-// QAccessibleWidget already is an action interface; its actions are extended here.
+// One of a painted widget's parts (PaintedWidget::accessibleParts), by its place in the list:
+// it reads the part afresh on every question, and is invalid once the widget has fewer parts.
+class AccessiblePaintedPart : public QAccessibleInterface, public QAccessibleActionInterface {
+ public:
+  AccessiblePaintedPart(PaintedWidget* widget, int index) : widget_(widget), index_(index) {}
+
+  std::optional<AccessiblePart> part() const {
+    if (!widget_) return std::nullopt;
+    const std::vector<AccessiblePart> parts = widget_->accessibleParts();
+    if (index_ >= int(parts.size())) return std::nullopt;
+    return parts[size_t(index_)];
+  }
+
+  bool isValid() const override { return part().has_value(); }
+  QObject* object() const override { return nullptr; }
+  QWindow* window() const override {
+    return widget_ && widget_->window() ? widget_->window()->windowHandle() : nullptr;
+  }
+  QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+  QAccessibleInterface* parent() const override {
+    return widget_ ? QAccessible::queryAccessibleInterface(widget_.data()) : nullptr;
+  }
+  QAccessibleInterface* child(int) const override { return nullptr; }
+  int childCount() const override { return 0; }
+  int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+  QString text(QAccessible::Text t) const override {
+    const auto p = part();
+    return p ? textOf(p->info, t) : QString();
+  }
+  void setText(QAccessible::Text, const QString&) override {}
+  QRect rect() const override {
+    const auto p = part();
+    if (!p) return {};
+    const QRect local = p->rect.toAlignedRect();
+    return QRect(widget_->mapToGlobal(local.topLeft()), local.size());
+  }
+  QAccessible::Role role() const override {
+    const auto p = part();
+    return p ? p->info.role : QAccessible::NoRole;
+  }
+  QAccessible::State state() const override {
+    const auto p = part();
+    if (!p) {
+      QAccessible::State gone;
+      gone.invisible = true;
+      return gone;
+    }
+    QAccessible::State s = stateOf(p->info);
+    s.invisible |= !widget_->isVisible();
+    s.offscreen = !widget_->rect().intersects(p->rect.toAlignedRect());
+    return s;
+  }
+  void* interface_cast(QAccessible::InterfaceType type) override {
+    if (type == QAccessible::ActionInterface) return static_cast<QAccessibleActionInterface*>(this);
+    return nullptr;
+  }
+  QStringList actionNames() const override {
+    const auto p = part();
+    return p && p->info.press ? QStringList{kPress} : QStringList{};
+  }
+  void doAction(const QString& name) override {
+    if (name != kPress) return;
+    if (const auto p = part(); p && p->info.press) p->info.press();
+  }
+  QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+ private:
+  QPointer<PaintedWidget> widget_;
+  int index_;
+};
+
+// QAccessibleWidget already is an action interface; its actions are extended here. The
+// widget's painted parts follow its child widgets as further children.
 class AccessiblePaintedWidget : public QAccessibleWidget {
  public:
   explicit AccessiblePaintedWidget(PaintedWidget* widget) : QAccessibleWidget(widget) {}
+  // The parts' interfaces are registered with Qt's cache and go with this one.
+  ~AccessiblePaintedWidget() override {
+    for (const QAccessible::Id id : partIds_) QAccessible::deleteAccessibleInterface(id);
+  }
   PaintedWidget* painted() const { return static_cast<PaintedWidget*>(widget()); }
+
+  int childCount() const override { return QAccessibleWidget::childCount() + int(painted()->accessibleParts().size()); }
+  QAccessibleInterface* child(int index) const override {
+    const int widgets = QAccessibleWidget::childCount();
+    if (index < widgets) return QAccessibleWidget::child(index);
+    const int part = index - widgets;
+    if (part >= int(painted()->accessibleParts().size())) return nullptr;
+    while (int(partIds_.size()) <= part)
+      partIds_.push_back(
+          QAccessible::registerAccessibleInterface(new AccessiblePaintedPart(painted(), int(partIds_.size()))));
+    return QAccessible::accessibleInterface(partIds_[size_t(part)]);
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    for (size_t part = 0; part < partIds_.size(); ++part)
+      if (QAccessible::accessibleInterface(partIds_[part]) == child)
+        return child->isValid() ? QAccessibleWidget::childCount() + int(part) : -1;
+    return QAccessibleWidget::indexOfChild(child);
+  }
   QAccessible::Role role() const override { return painted()->accessibility().role; }
   QString text(QAccessible::Text t) const override {
     const QString value = textOf(painted()->accessibility(), t);
@@ -76,6 +173,9 @@ class AccessiblePaintedWidget : public QAccessibleWidget {
     }
     QAccessibleWidget::doAction(name);
   }
+
+ private:
+  mutable std::vector<QAccessible::Id> partIds_;
 };
 
 class AccessiblePaintedItem : public QAccessibleObject, public QAccessibleActionInterface {

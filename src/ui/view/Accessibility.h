@@ -1,5 +1,6 @@
 #pragma once
 #include <QAccessible>
+#include <QRectF>
 #include <QString>
 #include <functional>
 
@@ -21,6 +22,13 @@ struct AccessibilityInfo {
   bool hidden = false;
   // The default action ("press"); none when the thing does nothing when activated.
   std::function<void()> press;
+};
+
+// A part of a painted widget that has no widget of its own (a pill in a row of pills): what
+// assistive technology reads for it, and where it lies in the widget's coordinates.
+struct AccessiblePart {
+  AccessibilityInfo info;
+  QRectF rect;
 };
 
 // Registers the accessible interfaces of painted widgets, painted items and their views with

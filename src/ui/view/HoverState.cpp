@@ -21,4 +21,11 @@ bool HoverState::setHovered(bool hovered, bool reduceMotion) {
   return true;
 }
 
+bool HoverState::forget() {
+  const bool was = hovered_;
+  hovered_ = false;
+  progress_.jumpTo(0.0);
+  return was;
+}
+
 }  // namespace qv

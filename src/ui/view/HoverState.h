@@ -21,6 +21,8 @@ class HoverState {
   // Returns whether the flag changed.
   bool setEnabled(bool enabled, bool reduceMotion);
   bool setHovered(bool hovered, bool reduceMotion);
+  // Un-hovered at once, a running fade included; returns whether the flag changed.
+  bool forget();
 
  private:
   bool enabled_ = true;

@@ -45,6 +45,13 @@ void PaintedItem::setHoverEnabled(bool enabled) {
   }
 }
 
+void PaintedItem::forgetHover() {
+  if (!hover_.forget()) return;
+  unsetCursor();
+  hoverChanged(false);
+  update();
+}
+
 AccessibilityInfo PaintedItem::accessibility() const { return {}; }
 
 QRectF PaintedItem::boundingRect() const { return rect().marginsAdded(paintOverflow()); }

@@ -38,6 +38,9 @@ class PaintedItem : public QGraphicsObject {
   bool isHoverEnabled() const { return hover_.isEnabled(); }
   bool isHovered() const { return hover_.isHovered(); }
   double hoverProgress() const { return hover_.progress(); }
+  // Drops the hover at once, with no fade: a recycled host's item starts un-hovered even when
+  // the scene never told it that the pointer left.
+  void forgetHover();
 
   virtual AccessibilityInfo accessibility() const;
 

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPainterPath>
 #include <QWidget>
+#include <vector>
 
 namespace qv {
 
@@ -40,6 +41,10 @@ class PaintedWidget : public QWidget {
   bool hits(const QPointF& point) const { return hitShape().contains(point); }
 
   virtual AccessibilityInfo accessibility() const;
+  // The painted parts that act on their own (the pills of a row), in order: assistive
+  // technology sees them as the widget's children, after its child widgets. Asked afresh on
+  // every query, so a part's action is the one the widget holds then.
+  virtual std::vector<AccessiblePart> accessibleParts() const { return {}; }
 
   // The control painted alone on a transparent image at `devicePixelRatio`.
   QImage renderForTest(double devicePixelRatio = 1.0);

@@ -1,0 +1,134 @@
+// The preview's building blocks on the main thread: showing a large image item from its
+// pre-scaled copy (with the worker's time reported beside it) and captioning a long text.
+#include "items/ItemServices.h"
+#include "items/stores/ImageStore.h"
+#include "preview/DownsampledImageView.h"
+#include "preview/PreviewCaption.h"
+#include "support/BenchMain.h"
+#include "support/app/FakeContext.h"
+#include "ui/InterfaceServices.h"
+#include "ui/anim/FrameClock.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPainter>
+
+namespace {
+
+using namespace qv;
+
+QImage photo(QSize size) {
+  QImage image(size, QImage::Format_RGB32);
+  QPainter painter(&image);
+  QLinearGradient gradient(0, 0, size.width(), size.height());
+  gradient.setColorAt(0, QColor(70, 130, 200));
+  gradient.setColorAt(1, QColor(60, 140, 80));
+  painter.fillRect(image.rect(), gradient);
+  for (int i = 0; i < 400; ++i)
+    painter.fillRect(QRect((i * 137) % size.width(), (i * 253) % size.height(), 120, 80),
+                     QColor::fromHsv(i * 7 % 360, 160, 220));
+  return image;
+}
+
+struct Fixture {
+  FakeContext fake;
+  QImage picture = photo({6000, 4000});
+  QString storedId = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+
+  Fixture() {
+    fake.context->frameClock = std::make_shared<ManualFrameClock>();
+    installInterfaceServices(*fake.context);
+    installItemServices(*fake.context);
+    fake.context->imageStore->save(picture, storedId);
+  }
+  static Fixture& shared() {
+    static Fixture fixture;
+    return fixture;
+  }
+};
+
+double milliseconds(const QElapsedTimer& timer) { return double(timer.nsecsElapsed()) / 1e6; }
+
+// Main thread: handing the view the item, taking the worker's answer, and the first paint of
+// the picture (drawn from the copy pre-scaled to the view). The worker's time (reading or
+// scaling the 6000 × 4000 picture to 1600 pixels, and pre-scaling it) is reported as
+// worker_ms. Range 0: the picture in memory (a fresh copy); 1: only its PNG side file (from
+// the history).
+void BM_ShowLargeImage(benchmark::State& state) {
+  Fixture& fixture = Fixture::shared();
+  const bool fromFile = state.range(0) == 1;
+  state.SetLabel(fromFile ? "6000x4000 from its PNG file" : "6000x4000 in memory");
+  QImage target(QSize(400, 300), QImage::Format_ARGB32_Premultiplied);
+  double worker = 0;
+  for (auto _ : state) {
+    DownsampledImageView view(*fixture.fake.context);
+    view.resize(400, 300);
+    QElapsedTimer main;
+    main.start();
+    view.setProps(
+        {fromFile ? fixture.storedId : QStringLiteral("MEMORY"), fromFile ? QImage() : fixture.picture, {6000, 4000}});
+    double mainMs = milliseconds(main);
+    QElapsedTimer background;
+    background.start();
+    fixture.fake.queues->runAll();
+    worker += milliseconds(background);
+    main.restart();
+    fixture.fake.scheduler->runPending();
+    {
+      QPainter painter(&target);
+      view.render(&painter);
+    }
+    mainMs += milliseconds(main);
+    if (view.shown() != DownsampledImageView::Shown::picture || !view.isPrescaledFor(1))
+      state.SkipWithError("the picture was not shown from its pre-scaled copy");
+    state.SetIterationTime(mainMs / 1e3);
+  }
+  state.counters["worker_ms"] = benchmark::Counter(worker, benchmark::Counter::kAvgIterations);
+}
+// A fixed count: each iteration also waits for the worker's full-size read, which takes far longer
+// than the main thread's part that sets the measured time.
+BENCHMARK(BM_ShowLargeImage)->Arg(0)->Arg(1)->UseManualTime()->Iterations(12)->Unit(benchmark::kMillisecond);
+
+// 256,000 characters of prose made of 100–200-byte sentences; range 1 mixes in accented
+// letters and emoji, which take the grapheme finder's slow path.
+QString longText(bool international) {
+  const QString plain = QStringLiteral(
+      "Reminder: the quarterly report is due Friday. Please send your numbers to Dana by Thursday noon so that "
+      "the charts can be updated in time.\n");
+  const QString mixed = QString::fromUtf8(
+      "Café meeting moved to 15:30 — bring the résumé drafts 📎 and the naïve estimates for Zoë's team "
+      "👍🏽, "
+      "thanks!\n");
+  QString text;
+  text.reserve(256'000);
+  for (int i = 0; text.size() < 256'000; ++i) text += international && i % 2 ? mixed : plain;
+  text.truncate(256'000);
+  return text;
+}
+
+// A caption given a long text item: counting, the texts of both lines, the layout and one paint.
+void BM_CaptionOfLongText(benchmark::State& state) {
+  Fixture& fixture = Fixture::shared();
+  const bool international = state.range(0) == 1;
+  state.SetLabel(international ? "256,000 characters, accents and emoji" : "256,000 characters, ASCII");
+  const QString text = longText(international);
+  const ClipboardItem item = ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"),
+                                                 fixture.fake.scheduler->now(), TextPayload{text});
+  QImage target(QSize(840, 56), QImage::Format_ARGB32_Premultiplied);
+  target.setDevicePixelRatio(2);
+  for (auto _ : state) {
+    // A new caption each time, as the pane makes one per item: nothing is kept from the last.
+    PreviewCaption caption(*fixture.fake.context, nullptr);
+    caption.resize(420, 28);
+    caption.setProps({item});
+    QPainter painter(&target);
+    caption.render(&painter);
+  }
+}
+BENCHMARK(BM_CaptionOfLongText)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) { return qv::bench::runBenchmarks<QApplication>(argc, argv); }

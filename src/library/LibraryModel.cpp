@@ -1,0 +1,294 @@
+#include "library/LibraryModel.h"
+
+#include "panel/CardListLayout.h"
+#include "platform/Scheduler.h"
+#include "state/PanelState.h"
+#include "state/SearchIndex.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace qv {
+
+// One narrowed list and what was derived from it, for one scope and one trimmed query.
+struct LibraryModel::Entry {
+  LibraryScope scope;
+  QString query;                   // trimmed, lower-cased
+  std::optional<DateRange> range;  // the date bucket it was made in
+  QList<ClipboardItem> items;
+  // Its date runs (without the collapsed flags, which change on their own), for one day.
+  std::optional<std::vector<LibraryDateSection>> sections;
+  QDate sectionsDay;
+  std::optional<LibraryScopeCounts> counts;
+};
+
+// The lists asked for since the inputs last changed: the grid's and the tab counts' at least,
+// and a few more while the user types or switches tabs.
+struct LibraryModel::Memo {
+  static constexpr size_t kEntries = 4;
+  std::vector<Entry> entries;  // the most recently used last
+};
+
+LibraryModel::LibraryModel(PanelState& state, Scheduler& scheduler, QObject* parent)
+    : QObject(parent), state_(state), scheduler_(scheduler), memo_(std::make_unique<Memo>()) {
+  const auto refilter = [this] { invalidate(); };
+  const auto reread = [this] { Q_EMIT changed(); };
+  connect(&state, &PanelState::itemsChanged, this, [this] {
+    pruneStaleIDs();
+    invalidate();
+  });
+  connect(&state, &PanelState::pinnedIDsChanged, this, refilter);
+  connect(&state, &PanelState::cardCategoriesChanged, this, refilter);
+  connect(&state, &PanelState::filterTypesChanged, this, refilter);
+  connect(&state, &PanelState::filterAppsChanged, this, refilter);
+  connect(&state, &PanelState::filterDateChanged, this, refilter);
+  // New recognised text may make an image match the query.
+  connect(&state, &PanelState::imageTextRevisionChanged, this, refilter);
+  connect(&state, &PanelState::customCategoriesChanged, this, reread);
+  connect(&state, &PanelState::activeFilterChanged, this, reread);
+  connect(&state, &PanelState::collapsedGroupsChanged, this, reread);
+  connect(&state, &PanelState::multiSelectedIDsChanged, this, reread);
+  connect(&state, &PanelState::isMonitoringPausedChanged, this, reread);
+  connect(&state, &PanelState::libraryFilterSurfaceOpenChanged, this, reread);
+  connect(&state, &PanelState::editingCategoryFormIDChanged, this, reread);
+}
+
+LibraryModel::~LibraryModel() = default;
+
+// ---- View state ------------------------------------------------------------------------------
+
+void LibraryModel::setQuery(const QString& query) {
+  if (query == query_) return;
+  query_ = query;
+  Q_EMIT changed();
+}
+
+void LibraryModel::setSelection(const std::optional<QUuid>& id) {
+  if (id == selection_) return;
+  selection_ = id;
+  Q_EMIT changed();
+}
+
+void LibraryModel::setPreviewID(const std::optional<QUuid>& id) {
+  if (id == previewID_) return;
+  previewID_ = id;
+  Q_EMIT changed();
+}
+
+void LibraryModel::setScope(const LibraryScope& scope) {
+  if (scope == scope_) return;
+  scope_ = scope;
+  Q_EMIT changed();
+}
+
+void LibraryModel::pruneStaleIDs() {
+  // Any change of the history may take the shown or selected item away, also one that keeps
+  // the count (a removal and a copy in one change).
+  if (!previewID_ && !selection_) return;
+  bool previewFound = false, selectionFound = false;
+  for (const ClipboardItem& item : state_.items()) {
+    previewFound = previewFound || item.id == previewID_;
+    selectionFound = selectionFound || item.id == selection_;
+  }
+  if (!previewFound) previewID_.reset();
+  if (!selectionFound) selection_.reset();
+}
+
+void LibraryModel::invalidate() {
+  memo_->entries.clear();
+  ++revision_;
+  Q_EMIT changed();
+}
+
+// ---- Narrowing -------------------------------------------------------------------------------
+
+LibraryModel::Entry& LibraryModel::entryFor(const LibraryScope& scope, const QString& query) const {
+  const QString lowered = trimmedText(query).toLower();
+  const BadgeCheck badges = state_.badgeCheck();
+  std::vector<Entry>& entries = memo_->entries;
+  const auto found = std::find_if(entries.begin(), entries.end(),
+                                  [&](const Entry& entry) { return entry.scope == scope && entry.query == lowered; });
+  if (found != entries.end()) {
+    // A date bucket moves with the clock: the list holds only while the bucket is the same.
+    if (found->range == badges.range) {
+      // The least recently used goes first when room is needed: typing must not push out the
+      // tab counts' list.
+      std::rotate(found, found + 1, entries.end());
+      return entries.back();
+    }
+    entries.erase(found);
+  }
+  if (entries.size() >= Memo::kEntries) entries.erase(entries.begin());
+  entries.push_back(Entry{scope, lowered, badges.range, narrow(scope, lowered, badges), {}, {}, {}});
+  return entries.back();
+}
+
+QList<ClipboardItem> LibraryModel::narrow(const LibraryScope& scope, const QString& loweredQuery,
+                                          const BadgeCheck& badges) const {
+  const QList<ClipboardItem>& items = state_.items();
+  const SearchIndex::Query search(loweredQuery);
+  const bool searching = !search.isEmpty();
+  if (scope.kind == LibraryScope::Kind::all && !badges.isSet() && !searching) return items;
+
+  const PanelState::IdMap& categories = state_.cardCategories();
+  const PanelState::IdSet& pins = state_.pinnedIDs();
+  // Nothing is filed in the category (or it is gone): no item needs a look.
+  if (scope.kind == LibraryScope::Kind::category &&
+      std::find(categories.cbegin(), categories.cend(), scope.categoryID) == categories.cend())
+    return {};
+  if (scope.kind == LibraryScope::Kind::pinned && pins.isEmpty()) return {};
+  const auto inScope = [&](const ClipboardItem& item) {
+    switch (scope.kind) {
+      case LibraryScope::Kind::category: {
+        const auto filed = categories.constFind(item.id);
+        return filed != categories.cend() && *filed == scope.categoryID;
+      }
+      case LibraryScope::Kind::pinned: return pins.contains(item.id);
+      case LibraryScope::Kind::all: return true;
+    }
+    return true;
+  };
+  // A query holding the field separator cannot use the joined texts; it is matched field by
+  // field.
+  const SearchIndex* texts = searching && search.usesIndex() ? &state_.searchIndex() : nullptr;
+  const ClipboardItem::RecognizedTextLookup& recognized = state_.recognizedTextLookup();
+
+  // The rows first, then the items in one allocation: growing a list of items as they pass
+  // copies them over and over.
+  std::vector<qsizetype> rows;
+  for (qsizetype i = 0, n = items.size(); i < n; ++i) {
+    const ClipboardItem& item = items[i];
+    // The index first: it turns most rows down from a few bits of its own.
+    if (texts && !texts->matches(i, search)) continue;
+    if (!inScope(item) || !badges.passes(item)) continue;
+    if (searching && !texts && !item.matchesLowercased(search.text(), recognized)) continue;
+    rows.push_back(i);
+  }
+  // Everything passed: the history itself, shared rather than copied.
+  if (qsizetype(rows.size()) == items.size()) return items;
+  QList<ClipboardItem> kept;
+  kept.reserve(qsizetype(rows.size()));
+  for (qsizetype i : rows) kept.append(items[i]);
+  return kept;
+}
+
+QList<ClipboardItem> LibraryModel::filteredItems(const LibraryScope& scope, const QString& query) const {
+  return entryFor(scope, query).items;
+}
+
+LibrarySections LibraryModel::dateSections() const {
+  Entry& entry = entryFor(scope_, query_);
+  const cardList::DateGrouper grouper(scheduler_.now());
+  if (!entry.sections || entry.sectionsDay != grouper.today()) {
+    const std::vector<CardGroup> groups = cardList::groupsOf(entry.items, grouper);
+    std::vector<LibraryDateSection> runs;
+    for (size_t i = 0; i < groups.size(); ++i) {
+      if (runs.empty() || runs.back().group != groups[i])
+        runs.push_back({groups[i], int(runs.size()), int(i), 0, false});
+      ++runs.back().count;
+    }
+    entry.sections = std::move(runs);
+    entry.sectionsDay = grouper.today();
+  }
+  LibrarySections result{*entry.sections, entry.sections->size() >= 2};
+  // A collapsed group hides its cards only where its header can open it again.
+  if (result.showsHeaders)
+    for (LibraryDateSection& section : result.sections)
+      section.collapsed = state_.collapsedGroups().contains(section.title());
+  return result;
+}
+
+LibraryScopeCounts LibraryModel::scopeCounts() const {
+  Entry& entry = entryFor(LibraryScope::all(), QString());
+  if (!entry.counts) {
+    LibraryScopeCounts counts;
+    counts.all = entry.items.size();
+    const PanelState::IdSet& pins = state_.pinnedIDs();
+    const PanelState::IdMap& categories = state_.cardCategories();
+    if (!pins.isEmpty() || !categories.isEmpty()) {
+      for (const ClipboardItem& item : std::as_const(entry.items)) {
+        if (pins.contains(item.id)) ++counts.pinned;
+        if (const auto filed = categories.constFind(item.id); filed != categories.cend()) ++counts.perCategory[*filed];
+      }
+    }
+    entry.counts = std::move(counts);
+  }
+  return *entry.counts;
+}
+
+// ---- Header and badges -----------------------------------------------------------------------
+
+void LibraryModel::selectScope(const LibraryScope& scope) {
+  setScope(scope == scope_ && scope.kind != LibraryScope::Kind::all ? LibraryScope::all() : scope);
+}
+
+void LibraryModel::applyBadgeFilter(const BadgeFilter& badge) {
+  switch (badge.kind) {
+    case BadgeFilter::Kind::pinned:
+      setScope(scope_.kind == LibraryScope::Kind::pinned ? LibraryScope::all() : LibraryScope::pinned());
+      break;
+    case BadgeFilter::Kind::category:
+      setScope(scope_.isCategory(badge.category) ? LibraryScope::all() : LibraryScope::category(badge.category));
+      break;
+    case BadgeFilter::Kind::type:
+    case BadgeFilter::Kind::app: state_.toggleBadgeFilter(badge); break;
+  }
+}
+
+bool LibraryModel::isBadgeFilterActive(const BadgeFilter& badge) const {
+  switch (badge.kind) {
+    case BadgeFilter::Kind::pinned: return scope_.kind == LibraryScope::Kind::pinned;
+    case BadgeFilter::Kind::category: return scope_.isCategory(badge.category);
+    case BadgeFilter::Kind::type:
+    case BadgeFilter::Kind::app: return state_.isBadgeFilterActive(badge);
+  }
+  return false;
+}
+
+void LibraryModel::pressFilterButton() {
+  if (state_.libraryFilterSurfaceOpen() && filterOpener_ == FilterOpener::filterButton) {
+    state_.setLibraryFilterSurfaceOpen(false);
+    return;
+  }
+  filterOpener_ = FilterOpener::filterButton;
+  state_.setLibraryFilterSurfaceOpen(true);
+  Q_EMIT changed();
+}
+
+void LibraryModel::pressNewCategory() {
+  filterOpener_ = FilterOpener::addButton;
+  state_.setLibraryFilterSurfaceOpen(true);
+  state_.requestNewCategoryForm(FilterSurface::library);
+  Q_EMIT changed();
+}
+
+void LibraryModel::pressEditCategory(const QUuid& categoryID) {
+  if (state_.editingCategoryFormID() == categoryID) {
+    state_.closeCategoryForm();
+    return;
+  }
+  filterOpener_ = FilterOpener::addButton;
+  state_.setLibraryFilterSurfaceOpen(true);
+  state_.openCategoryForm(categoryID, FilterSurface::library);
+  Q_EMIT changed();
+}
+
+bool LibraryModel::filterButtonAccented() const {
+  return state_.libraryFilterSurfaceOpen() || state_.hasActiveFilters() ||
+         !(state_.activeFilter() == FilterType::all());
+}
+
+// ---- Status and empty state ------------------------------------------------------------------
+
+LibraryStatusLine LibraryModel::statusLine() const {
+  return libraryStatusLine(filteredItems().size(), state_.items().size(), state_.multiSelectedIDs().size(),
+                           state_.isMonitoringPaused());
+}
+
+std::optional<LibraryEmptyState> LibraryModel::emptyState() const {
+  if (!filteredItems().isEmpty()) return std::nullopt;
+  const bool filtersInForce = state_.hasActiveFilters() || !(state_.activeFilter() == FilterType::all());
+  return libraryEmptyState(query_, filtersInForce, scope_, state_.customCategories());
+}
+
+}  // namespace qv

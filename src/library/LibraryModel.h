@@ -1,0 +1,137 @@
+#pragma once
+#include "items/model/CardGroup.h"
+#include "items/model/ClipboardItem.h"
+#include "library/LibraryScope.h"
+#include "library/LibraryTexts.h"
+#include "state/FilterTypes.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace qv {
+
+class PanelState;
+class Scheduler;
+
+// One run of the library's grid: consecutive filtered items of one date group. A run is known
+// by its place among the runs together with its group, so a group that comes back after
+// another (an item captured out of order) stays a section of its own.
+struct LibraryDateSection {
+  CardGroup group = CardGroup::today;
+  int position = 0;    // the run's place among the sections
+  int firstIndex = 0;  // its first item in the filtered list
+  int count = 0;
+  bool collapsed = false;  // its cards are hidden: headers show and the group is collapsed
+  QString title() const { return rawValue(group); }
+  bool operator==(const LibraryDateSection&) const = default;
+};
+
+struct LibrarySections {
+  std::vector<LibraryDateSection> sections;
+  bool showsHeaders = false;  // headers show only from two sections on
+  bool operator==(const LibrarySections&) const = default;
+};
+
+// The counts of the scope tabs: the items that pass the panel's filters (whatever the query
+// and the scope), how many of them are pinned, and how many each category holds.
+struct LibraryScopeCounts {
+  qsizetype all = 0;
+  qsizetype pinned = 0;
+  QHash<QUuid, qsizetype> perCategory;  // a category holding none is absent
+  qsizetype of(const QUuid& categoryID) const { return perCategory.value(categoryID); }
+  bool operator==(const LibraryScopeCounts&) const = default;
+};
+
+// The library's view state and what it derives from the history: the scope, the query, the
+// keyboard selection and the item in the detail pane; the narrowed history with its date
+// sections and tab counts, the status line and the empty state; and the header's actions on
+// the state. The header, the grid and the status row read it and act through it. It lives as
+// long as the library window, so all of it survives closing and re-opening the window.
+class LibraryModel : public QObject {
+  Q_OBJECT
+ public:
+  // Which header control the filter surface hangs from.
+  enum class FilterOpener { filterButton, addButton };
+
+  LibraryModel(PanelState& state, Scheduler& scheduler, QObject* parent = nullptr);
+  ~LibraryModel() override;
+
+  PanelState& state() const { return state_; }
+
+  // ---- View state ----------------------------------------------------------------------------
+  const LibraryScope& scope() const { return scope_; }
+  const QString& query() const { return query_; }
+  void setQuery(const QString& query);
+  // The keyboard selection and the last clicked card.
+  const std::optional<QUuid>& selection() const { return selection_; }
+  void setSelection(const std::optional<QUuid>& id);
+  // The item in the detail pane; none while the pane is closed.
+  const std::optional<QUuid>& previewID() const { return previewID_; }
+  void setPreviewID(const std::optional<QUuid>& id);
+  FilterOpener filterOpener() const { return filterOpener_; }
+
+  // ---- Narrowing -----------------------------------------------------------------------------
+  // The items the grid shows for a scope and a query, newest first: the scope, then the type,
+  // app and date filters, then the query without white space around it (any letter case, also
+  // text recognised in images). The panel's tab plays no part. Kept until an input changes.
+  QList<ClipboardItem> filteredItems(const LibraryScope& scope, const QString& query) const;
+  // For the current scope and query.
+  QList<ClipboardItem> filteredItems() const { return filteredItems(scope_, query_); }
+  // The current list cut into date runs, against the scheduler's now.
+  LibrarySections dateSections() const;
+  LibraryScopeCounts scopeCounts() const;
+  // Goes up whenever the filtered lists may have changed.
+  quint64 revision() const { return revision_; }
+
+  // ---- Header and badges ---------------------------------------------------------------------
+  // A tab or a badge picked this scope; the selected scope picked again (other than all)
+  // returns to all.
+  void selectScope(const LibraryScope& scope);
+  // A card badge's click: the pinned and category badges toggle the scope, type and app badges
+  // the state's filters.
+  void applyBadgeFilter(const BadgeFilter& badge);
+  bool isBadgeFilterActive(const BadgeFilter& badge) const;
+  // The filter button toggles the filter surface, or moves it over from a category button.
+  void pressFilterButton();
+  // "New category": the surface opens at the new-category form, under that button.
+  void pressNewCategory();
+  // The selected category's pencil: opens its edit form, or closes the form it opened.
+  void pressEditCategory(const QUuid& categoryID);
+  // The filter button wears the accent: the surface is open, or a filter or a tab other than
+  // "All" is in force.
+  bool filterButtonAccented() const;
+
+  // ---- Status and empty state ----------------------------------------------------------------
+  LibraryStatusLine statusLine() const;
+  // What stands in for the grid while the current list is empty; none otherwise.
+  std::optional<LibraryEmptyState> emptyState() const;
+
+ Q_SIGNALS:
+  // Something the model holds or derives may have changed; views read again what they show.
+  void changed();
+
+ private:
+  struct Memo;
+  struct Entry;
+  Entry& entryFor(const LibraryScope& scope, const QString& query) const;
+  QList<ClipboardItem> narrow(const LibraryScope& scope, const QString& loweredQuery, const BadgeCheck& badges) const;
+  void invalidate();
+  void pruneStaleIDs();
+  void setScope(const LibraryScope& scope);
+
+  PanelState& state_;
+  Scheduler& scheduler_;
+  LibraryScope scope_ = LibraryScope::all();
+  QString query_;
+  std::optional<QUuid> selection_;
+  std::optional<QUuid> previewID_;
+  FilterOpener filterOpener_ = FilterOpener::filterButton;
+  quint64 revision_ = 0;
+  std::unique_ptr<Memo> memo_;
+};
+
+}  // namespace qv

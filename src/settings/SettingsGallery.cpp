@@ -1,0 +1,139 @@
+#include "settings/SettingsGallery.h"
+
+#include "platform/HotKeyStatus.h"
+#include "platform/SettingsStore.h"
+#include "platform/fake/FakeScheduler.h"
+#include "platform/keys/KeyCodes.h"
+#include "settings/AboutPane.h"
+#include "settings/GeneralPane.h"
+#include "settings/PaneText.h"
+#include "settings/SettingsServices.h"
+#include "settings/SettingsStyle.h"
+#include "settings/SettingsView.h"
+#include "settings/ShortcutRecorder.h"
+#include "ui/AppIcon.h"
+#include "ui/Appearance.h"
+#include "ui/theme/Environment.h"
+#include "ui/view/GalleryRegistry.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QVBoxLayout>
+
+namespace qv {
+
+namespace {
+
+constexpr double kPaneWidth = SettingsView::kWidth - SettingsView::kSidebarWidth;
+constexpr int kShortcutKey = keys::code::K;
+constexpr int kShortcutModifiers = keys::kCommandFlag | keys::kOptionFlag;
+
+// The settings window's background in the scene's appearance.
+QColor background(const GalleryScene& scene) {
+  return AppearanceWindows::paletteFor(scene.environment.isDark() ? ColorScheme::dark : ColorScheme::light)
+      .color(QPalette::Window);
+}
+
+// Ctrl+Alt+K stored, its grab reported with `status`; or nothing stored. Undone by the next call.
+void storeShortcut(SettingsServices& context, std::optional<int> status) {
+  context.settings->set(QLatin1String(ShortcutRecorderButton::kKeyCodeKey), status ? kShortcutKey : -1);
+  context.settings->set(QLatin1String(ShortcutRecorderButton::kModifiersKey), status ? kShortcutModifiers : 0);
+  context.hotKeyStatus->report(status ? std::optional(HotKeyStatus::Grab{kShortcutKey, kShortcutModifiers, *status})
+                                      : std::nullopt);
+}
+
+QImage generalPane(GalleryScene& scene) {
+  SettingsServices& context = scene.services<SettingsServices>();
+  storeShortcut(context, GlobalHotKey::kAlreadyGrabbed);
+  // The pane applies the stored appearance as it comes on screen: the scene's.
+  context.settings->set(QLatin1String(kAppearanceKey),
+                        scene.environment.isDark() ? QStringLiteral("dark") : QStringLiteral("light"));
+  scene.settle();
+  QImage image;
+  {
+    GeneralPane pane(context, {});
+    pane.resize(int(kPaneWidth), 1040);
+    pane.show();
+    scene.settle();
+    scene.runFrames();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    GallerySheet sheet(scene, QSizeF(pane.size()));
+    sheet.painter().fillRect(QRectF(0, 0, pane.width(), pane.height()), background(scene));
+    sheet.put(pane, QPointF());
+    image = sheet.finish();
+  }
+  storeShortcut(context, std::nullopt);
+  context.settings->remove(QLatin1String(kAppearanceKey));
+  scene.settle();
+  return image;
+}
+
+// The recorder as the "Shortcut" row holds it, with its caption under it.
+QImage recorderStates(GalleryScene& scene) {
+  SettingsServices& context = scene.services<SettingsServices>();
+  const std::optional<int> states[] = {std::nullopt, std::nullopt, GlobalHotKey::kOk, GlobalHotKey::kAlreadyGrabbed};
+  constexpr double kRowHeight = 64;
+  GallerySheet sheet(scene, QSizeF(kPaneWidth, kRowHeight * std::size(states)));
+  sheet.painter().fillRect(QRectF(0, 0, kPaneWidth, kRowHeight * std::size(states)), background(scene));
+  for (std::size_t index = 0; index < std::size(states); ++index) {
+    storeShortcut(context, states[index]);
+    scene.settle();
+    QWidget row;
+    auto* layout = new QVBoxLayout(&row);
+    layout->setContentsMargins(14, 8, 14, 8);
+    layout->setSpacing(2);
+    auto* recorder = new ShortcutRecorderButton(context, 2, 20);
+    auto* caption = new PaneText(context, {QString(), TextStyle{settingsStyle::font(11)}, PaneText::Shade::tertiary});
+    layout->addWidget(recorder);
+    layout->addWidget(caption);
+    layout->addStretch(1);
+    row.resize(int(kPaneWidth), int(kRowHeight));
+    row.show();
+    if (index == 1) {
+      // Recording, after a refused Ctrl+Q.
+      recorder->startRecording();
+      QKeyEvent press(QEvent::KeyPress, Qt::Key_Q, Qt::ControlModifier);
+      QApplication::sendEvent(&row, &press);
+    }
+    PaneText::Props text = caption->props();
+    text.text = recorder->caption();
+    caption->setProps(text);
+    scene.runFrames();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    row.layout()->activate();
+    sheet.put(row, QPointF(0, double(index) * kRowHeight));
+    recorder->stopRecording();
+  }
+  storeShortcut(context, std::nullopt);
+  scene.settle();
+  return sheet.finish();
+}
+
+QImage aboutPane(GalleryScene& scene) {
+  SettingsServices& context = scene.services<SettingsServices>();
+  // The program sets its icon once it runs; the pane shows it.
+  if (QApplication::windowIcon().isNull()) QApplication::setWindowIcon(applicationIcon());
+  AboutPane pane(context);
+  pane.resize(int(kPaneWidth), SettingsView::kHeight);
+  pane.show();
+  // Its icon comes in on both clocks.
+  auto& scheduler = static_cast<FakeScheduler&>(*context.scheduler);
+  for (int frame = 0; frame < 240; ++frame) {
+    scheduler.advance(1.0 / 60);
+    scene.clock().advance(1.0 / 60);
+  }
+  GallerySheet sheet(scene, QSizeF(pane.size()));
+  sheet.painter().fillRect(QRectF(0, 0, pane.width(), pane.height()), background(scene));
+  sheet.put(pane, QPointF());
+  return sheet.finish();
+}
+
+}  // namespace
+
+void addSettingsGalleryViews(GalleryRegistry& registry) {
+  registry.add(QStringLiteral("settings-general"), generalPane);
+  registry.add(QStringLiteral("settings-shortcut-recorder"), recorderStates);
+  registry.add(QStringLiteral("settings-about"), aboutPane);
+}
+
+}  // namespace qv

@@ -1,0 +1,229 @@
+// The library window in the whole program under Xvfb with jwm's tray, in the light and the dark
+// appearance: "Open Library" from the tray menu opens it centred in the usable area showing the
+// history; a search typed into it survives closing it through the title bar and opening it again;
+// minimising it tells the program it is gone and the tray brings it back; the zoom button fills
+// the usable area; quitting with it open ends cleanly and keeps its frame. Screenshots land in
+// build/screenshots for people to look at.
+#include "support/ProcessHelpers.h"
+#include "support/XvfbSession.h"
+
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+#include <QFile>
+#include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <vector>
+
+namespace qv {
+namespace {
+
+class LibraryOnX11 : public ::testing::TestWithParam<const char*> {
+ protected:
+  LibraryOnX11() : session_(test::XvfbSession::Options{true, {1280, 800}, true}) {}
+
+  void SetUp() override {
+    ASSERT_TRUE(session_.start()) << session_.log().toStdString();
+    env_ = session_.environment();
+    env_.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("com.tarnwick.quorvalen.app.debug=true"));
+    ASSERT_TRUE(session_.storeSettings({{"qv.didSeeOnboarding.v1", true}, {"qv.appearance", GetParam()}}));
+  }
+  void TearDown() override {
+    if (HasFailure())
+      std::cerr << "quorvalen said:\n" << log().constData() << "\nX session:\n" << session_.log().toStdString();
+    for (auto& process : processes_) {
+      process->kill();
+      process->waitForFinished(3000);
+    }
+    session_.stop();
+  }
+
+  QProcess& start(const QString& program, const QStringList& arguments = {}) {
+    processes_.push_back(std::make_unique<QProcess>());
+    QProcess& process = *processes_.back();
+    process.setProcessEnvironment(env_);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    return process;
+  }
+  QByteArray& log() {
+    if (program_) log_ += program_->readAll();
+    return log_;
+  }
+  bool logCount(const QByteArray& text, int atLeast, int timeoutMs = 15000) {
+    return test::waitFor([&] { return log().count(text) >= atLeast; }, timeoutMs);
+  }
+  void copy(const QByteArray& text) {
+    QProcess& xclip = start(QStringLiteral("xclip"),
+                            {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-quiet")});
+    ASSERT_TRUE(xclip.waitForStarted(5000));
+    xclip.write(text);
+    xclip.closeWriteChannel();
+  }
+  // The first screenshot in which `drawn` holds (null at the deadline).
+  QImage waitForScreenshot(const std::function<bool(const QImage&)>& drawn, int timeoutMs = 10000) {
+    QImage shot;
+    if (!test::waitFor([&] { return shot = session_.screenshot(), !shot.isNull() && drawn(shot); }, timeoutMs))
+      return {};
+    return shot;
+  }
+  // Opens the tray icon's menu and picks its first row, "Open Library".
+  void openLibraryFromTheTray() {
+    const int menus = int(log().count("Status menu opened"));
+    const QImage before = session_.screenshot();
+    // Right after a window went down into jwm's task list, the tray can miss a click: ask again.
+    bool opened = false;
+    for (int attempt = 0; attempt < 3 && !opened; ++attempt) {
+      ASSERT_TRUE(session_.xdotool({"mousemove", "1268", "786", "click", "3"}));
+      opened = logCount("Status menu opened", menus + 1, 3000);
+    }
+    ASSERT_TRUE(opened);
+    // Keys reach the menu once it is drawn above the tray.
+    ASSERT_FALSE(
+        waitForScreenshot([&](const QImage& shot) { return changedPixels(before, shot, 1000, 560) > 200; }).isNull());
+    ASSERT_TRUE(session_.xdotool({"key", "Down", "Return"}));
+  }
+  static int changedPixels(const QImage& a, const QImage& b, int left, int top) {
+    int changed = 0;
+    for (int y = top; y < 770; y += 4)
+      for (int x = left; x < 1280; x += 4) changed += a.pixel(x, y) != b.pixel(x, y);
+    return changed;
+  }
+  // The library's frame as the program placed it.
+  QRect placedFrame() {
+    static const QRegularExpression placed(QStringLiteral("Library opens at (\\d+),(\\d+) (\\d+)x(\\d+)"));
+    const QRegularExpressionMatch m = placed.match(QString::fromUtf8(log()));
+    return m.hasMatch()
+               ? QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).toInt())
+               : QRect();
+  }
+  // The native window the library shows in now.
+  QString windowId() {
+    static const QRegularExpression shown(QStringLiteral("Library shown in window (0x[0-9a-f]+)"));
+    QString last;
+    for (QRegularExpressionMatchIterator it = shown.globalMatch(QString::fromUtf8(log())); it.hasNext();)
+      last = it.next().captured(1);
+    return last;
+  }
+  // Where the window's client area lies on the screen now (the window manager may have moved it).
+  QRect clientArea(const QString& window) {
+    xcb_connection_t* c = xcb_connect(session_.display().toLatin1().constData(), nullptr);
+    const xcb_window_t id = xcb_window_t(window.toUInt(nullptr, 16));
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    QRect area;
+    auto* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, id), nullptr);
+    auto* at = xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, id, root, 0, 0), nullptr);
+    if (geometry && at) area = QRect(at->dst_x, at->dst_y, geometry->width, geometry->height);
+    std::free(geometry);
+    std::free(at);
+    xcb_disconnect(c);
+    return area;
+  }
+  // The mean lightness of the window's middle.
+  static int lightness(const QImage& shot, const QRect& frame) {
+    qint64 sum = 0, count = 0;
+    const QRect middle = frame.adjusted(frame.width() / 4, frame.height() / 4, -frame.width() / 4, -frame.height() / 4);
+    for (int y = middle.top(); y < middle.bottom(); y += 7)
+      for (int x = middle.left(); x < middle.right(); x += 7, ++count) sum += qGray(shot.pixel(x, y));
+    return count ? int(sum / count) : 0;
+  }
+
+  test::XvfbSession session_;
+  QProcessEnvironment env_;
+  std::vector<std::unique_ptr<QProcess>> processes_;
+  QProcess* program_ = nullptr;
+  QByteArray log_;
+};
+
+TEST_P(LibraryOnX11, OpenedFromTheTrayThroughCloseMinimiseZoomAndQuit) {
+  const bool dark = QByteArray(GetParam()) == "dark";
+  program_ = &start(test::binDir() + QStringLiteral("/quorvalen"));
+  ASSERT_TRUE(logCount("Quorvalen launched", 1, 20000));
+  copy("alpha, the first copy");
+  ASSERT_TRUE(logCount("Captured a", 1, 20000));
+  copy("beta, the second copy");
+  ASSERT_TRUE(logCount("Captured a", 2, 20000));
+  copy("gamma, the third copy");
+  ASSERT_TRUE(logCount("Captured a", 3, 20000));
+
+  openLibraryFromTheTray();
+  ASSERT_TRUE(logCount("Library on screen", 1));
+  EXPECT_TRUE(log().contains("Library shows \"3 items\""));
+  // One screen with the tray along its bottom: the preferred width, 20 short of the usable height.
+  const QRect frame = placedFrame();
+  ASSERT_TRUE(frame.isValid()) << log().constData();
+  EXPECT_EQ(frame.width(), 1202);
+  EXPECT_EQ(frame.x() + frame.width() / 2, 640);
+  const QImage shown = waitForScreenshot([&](const QImage& shot) {
+    const int light = lightness(shot, frame);
+    return dark ? light > 15 && light < 60 : light > 180;
+  });
+  ASSERT_FALSE(shown.isNull());
+  test::XvfbSession::saveScreenshot(shown, QStringLiteral("library-%1.png").arg(GetParam()));
+
+  // Nothing was focused: a click puts the caret into the search field, then the typing narrows.
+  const QString window = windowId();
+  ASSERT_FALSE(window.isEmpty());
+  ASSERT_TRUE(session_.xdotool({"mousemove", "--window", window, "80", "22", "click", "1"}));
+  ASSERT_TRUE(session_.xdotool({"type", "--delay", "40", "beta"}));
+  const QImage narrowed = waitForScreenshot([&](const QImage& shot) { return shot != shown; });
+  ASSERT_FALSE(narrowed.isNull());
+
+  // jwm's close button stands at the right end of the title bar, just above the client area.
+  const QRect client = clientArea(window);
+  ASSERT_TRUE(client.isValid());
+  ASSERT_TRUE(session_.xdotool(
+      {"mousemove", QString::number(client.right() - 12), QString::number(client.top() - 11), "click", "1"}));
+  ASSERT_TRUE(logCount("Library off screen", 1));
+  openLibraryFromTheTray();
+  ASSERT_TRUE(logCount("Library on screen", 2));
+  EXPECT_TRUE(log().contains("Library shows \"1 of 3 items\"")) << log().constData();
+  const QImage reopened = waitForScreenshot([&](const QImage& shot) {
+    const int light = lightness(shot, frame);
+    return dark ? light > 15 && light < 60 : light > 180;
+  });
+  ASSERT_FALSE(reopened.isNull());
+  test::XvfbSession::saveScreenshot(reopened, QStringLiteral("library-reopened-%1.png").arg(GetParam()));
+
+  ASSERT_TRUE(session_.xdotool({"windowminimize", windowId()}));
+  ASSERT_TRUE(logCount("Library off screen", 2));
+  openLibraryFromTheTray();
+  ASSERT_TRUE(logCount("Library on screen", 3));
+  EXPECT_EQ(log().count("Library opens at"), 1);  // made once, shown again
+
+  // The title bar's zoom button (left of the close button) fills the usable area and gives the
+  // frame back on a second press.
+  const QRect placed = clientArea(windowId());
+  const QString zoomX = QString::number(placed.right() - 36), zoomY = QString::number(placed.top() - 11);
+  ASSERT_TRUE(session_.xdotool({"mousemove", zoomX, zoomY, "click", "1"}));
+  EXPECT_TRUE(test::waitFor([&] { return clientArea(windowId()).width() >= 1270; }, 10000))
+      << clientArea(windowId()).width();
+  const QRect zoomed = clientArea(windowId());
+  ASSERT_TRUE(session_.xdotool(
+      {"mousemove", QString::number(zoomed.right() - 36), QString::number(zoomed.top() - 11), "click", "1"}));
+  EXPECT_TRUE(test::waitFor([&] { return clientArea(windowId()) == placed; }, 10000));
+
+  // Quitting with the library and its filter surface open ends cleanly and keeps its frame.
+  ASSERT_TRUE(session_.xdotool({"mousemove", "--window", windowId(), "256", "22", "click", "1"}));
+  ASSERT_TRUE(logCount("Library filter surface opened", 1));
+  program_->terminate();
+  ASSERT_TRUE(program_->waitForFinished(10000));
+  EXPECT_EQ(program_->exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(program_->exitCode(), 0);
+  QFile defaults(session_.home() + QStringLiteral("/config/Quorvalen/defaults.json"));
+  ASSERT_TRUE(defaults.open(QIODevice::ReadOnly));
+  const QJsonObject stored = QJsonDocument::fromJson(defaults.readAll()).object();
+  const QString saved = stored.value(QStringLiteral("NSWindow Frame QuorvalenLibrary")).toString();
+  EXPECT_TRUE(saved.startsWith(QStringLiteral("%1 %2 1202 ").arg(placed.x()).arg(placed.y()))) << saved.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Appearances, LibraryOnX11, ::testing::Values("light", "dark"));
+
+}  // namespace
+}  // namespace qv

@@ -1,0 +1,292 @@
+// The library window through its controller: where it opens, the frame it keeps, what it
+// reports while shown, closed, minimised and restored, the application paste-back returns to,
+// its look with and without a compositor, and the header and list driven by real events.
+#include "items/ItemServices.h"
+#include "library/LibraryModel.h"
+#include "library/LibraryPlacement.h"
+#include "library/LibraryView.h"
+#include "library/LibraryWindowController.h"
+#include "panel/FilterPanel.h"
+#include "state/PanelState.h"
+#include "support/library/FakeLibraryContext.h"
+#include "support/state/StateTestSupport.h"
+#include "ui/controls/TextInput.h"
+
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <algorithm>
+
+namespace qv {
+namespace {
+
+const ScreenInfo kLaptop{QStringLiteral("laptop"), {0, 0, 1440, 900}, {0, 25, 1440, 875}};
+const ScreenInfo kLarge{QStringLiteral("large"), {1440, 0, 1920, 1080}, {1440, 0, 1920, 1080}};
+const QString kFrameKey = QString::fromLatin1(libraryWindow::kSavedFrameKey);
+
+class LibraryWindowTest : public ::testing::Test {
+ protected:
+  LibraryWindowTest() {
+    installItemServices(*fake.context);
+    state = std::make_unique<PanelState>(*fake.context);
+    fake.screens->setScreens({kLaptop, kLarge});
+    fake.screens->setPointer({100, 100});
+    controller.onVisibilityChange = [this](bool visible) { reports << visible; };
+  }
+  ~LibraryWindowTest() override { fake.drain(); }
+
+  LibraryWindow& window() const { return *controller.window(); }
+  LibraryView& view() const { return *window().view(); }
+  LibraryModel& model() const { return *controller.model(); }
+  QPushButton* tab(const QString& title) const {
+    for (QPushButton* button : view().tabButtons())
+      if (button->text().startsWith(title)) return button;
+    return nullptr;
+  }
+
+  test::FakeLibraryContext fake;
+  std::unique_ptr<PanelState> state;
+  LibraryWindowController controller{*fake.context};
+  QList<bool> reports;
+};
+
+TEST_F(LibraryWindowTest, OpensOnTheScreenUnderThePointerWithNothingFocused) {
+  fake.screens->setPointer({2000, 500});
+  controller.show(*state);
+  EXPECT_EQ(window().windowTitle(), QStringLiteral("Quorvalen"));
+  EXPECT_EQ(window().minimumSize(), QSize(440, 480));
+  EXPECT_EQ(window().geometry(), QRect(1799, 106, 1202, 868));
+  EXPECT_FALSE(view().searchField().hasFocus());
+  EXPECT_EQ(reports, QList<bool>{true});
+}
+
+TEST_F(LibraryWindowTest, WithoutAnyScreenItOpensAtTheOriginInItsPreferredSize) {
+  fake.screens->setScreens({});
+  controller.show(*state);
+  EXPECT_EQ(window().size(), QSize(1202, 868));
+  EXPECT_EQ(window().frameGeometry().topLeft(), QPoint(0, 0));
+  EXPECT_TRUE(controller.isVisible());
+}
+
+TEST_F(LibraryWindowTest, ItOpensAtItsSavedFrameAndKeepsTheNewOneOnceItComesToRest) {
+  struct Case {
+    const char* name;
+    QJsonValue saved;
+    QRect expected;
+  };
+  const std::vector<Case> cases = {
+      {"saved on the large screen", QStringLiteral("1500 40 700 600 1440 0 1920 1080"), {1500, 40, 700, 600}},
+      {"a string of words", QStringLiteral("bottom left"), {119, 45, 1202, 835}},
+      {"a negative size", QStringLiteral("10 10 -700 -600"), {119, 45, 1202, 835}},
+      // Its middle lies far right, nearest the large screen.
+      {"100,000 wide", QStringLiteral("10 100 100000 600"), {1440, 100, 1920, 600}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake.context->settings->set(kFrameKey, c.saved);
+    LibraryWindowController fresh(*fake.context);
+    fresh.show(*state);
+    EXPECT_EQ(fresh.window()->geometry(), c.expected);
+    fresh.window()->close();
+  }
+
+  controller.show(*state);
+  window().setGeometry(200, 150, 800, 640);
+  window().setGeometry(210, 160, 800, 640);
+  fake.scheduler->advance(LibraryWindowController::kFrameSaveDelaySeconds / 2);
+  EXPECT_NE(fake.context->settings->stringValue(kFrameKey), QStringLiteral("210 160 800 640 0 0 1440 900"));
+  fake.scheduler->advance(LibraryWindowController::kFrameSaveDelaySeconds);
+  EXPECT_EQ(fake.context->settings->stringValue(kFrameKey), QStringLiteral("210 160 800 640 0 0 1440 900"));
+  // Closed before the delay ran out: the frame is kept at once.
+  window().setGeometry(300, 160, 800, 640);
+  window().close();
+  EXPECT_EQ(fake.context->settings->stringValue(kFrameKey), QStringLiteral("300 160 800 640 0 0 1440 900"));
+}
+
+TEST_F(LibraryWindowTest, ReportsEveryShowCloseMinimiseAndRestore) {
+  LibraryWindow* first = nullptr;
+  struct Step {
+    const char* name;
+    std::function<void()> act;
+    bool visibleAfter;
+    QList<bool> reported;
+  };
+  const std::vector<Step> steps = {
+      {"show", [&] { controller.show(*state); }, true, {true}},
+      {"show while shown", [&] { controller.show(*state); }, true, {true}},
+      {"close", [&] { window().close(); }, false, {false}},
+      {"show again", [&] { controller.show(*state); }, true, {true}},
+      {"minimise", [&] { window().setWindowState(Qt::WindowMinimized); }, false, {false}},
+      {"restored by the window manager", [&] { window().setWindowState(Qt::WindowNoState); }, true, {true}},
+      {"minimise again", [&] { window().setWindowState(Qt::WindowMinimized); }, false, {false}},
+      {"show while minimised", [&] { controller.show(*state); }, true, {true}},
+      {"hidden", [&] { window().hide(); }, false, {false}},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    reports.clear();
+    step.act();
+    EXPECT_EQ(reports, step.reported);
+    EXPECT_EQ(controller.isVisible(), step.visibleAfter);
+    EXPECT_FALSE(window().isMinimized() && step.visibleAfter);
+    if (!first) first = &window();
+    EXPECT_EQ(&window(), first);  // made once, shown again
+  }
+}
+
+TEST_F(LibraryWindowTest, ClosingAndReopeningKeepsScopeQuerySelectionAndTheViewsState) {
+  const ClipboardItem pinned = test::textItem(QStringLiteral("pinned note"));
+  state->setItems({test::textItem(QStringLiteral("other")), pinned});
+  state->togglePin(pinned.id);
+  controller.show(*state);
+  model().selectScope(LibraryScope::pinned());
+  model().setQuery(QStringLiteral("note"));
+  model().setSelection(pinned.id);
+  LibraryModel* before = &model();
+  window().close();
+
+  // Another state is not handed to the view while the first one lives.
+  test::StateHarness other;
+  controller.show(*other.state);
+  EXPECT_EQ(&model(), before);
+  EXPECT_EQ(controller.shownState(), other.state.get());
+  EXPECT_EQ(model().scope(), LibraryScope::pinned());
+  EXPECT_EQ(view().props().query, QStringLiteral("note"));
+  EXPECT_EQ(view().listedRows(), QStringList{"pinned note"});
+  EXPECT_EQ(view().list().currentIndex().row(), 0);
+}
+
+TEST_F(LibraryWindowTest, ChangesWhileClosedShowWhenItOpensAgain) {
+  controller.show(*state);
+  window().close();
+  state->addItem(test::textItem(QStringLiteral("copied while closed")));
+  controller.show(*state);
+  EXPECT_EQ(view().listedRows(), QStringList{"copied while closed"});
+  EXPECT_EQ(view().statusText(), QStringLiteral("1 item"));
+}
+
+TEST_F(LibraryWindowTest, RemembersTheApplicationInFrontButNeverItself) {
+  const RunningApp editor{100, 7, QStringLiteral("Mousepad"), QStringLiteral("org.xfce.mousepad"), {}, {}};
+  const RunningApp self{fake.workspace->ownPid(), 9, QStringLiteral("quorvalen"), {}, {}, {}};
+  fake.workspace->setFrontmost(editor);
+  controller.show(*state);
+  EXPECT_EQ(controller.previousApp(), editor);
+  fake.workspace->setFrontmost(self);
+  controller.show(*state);
+  EXPECT_EQ(controller.previousApp(), editor);
+  fake.workspace->setFrontmost(std::nullopt);
+  controller.show(*state);
+  EXPECT_EQ(controller.previousApp(), std::nullopt);
+}
+
+TEST_F(LibraryWindowTest, TranslucentWithACompositorAndOpaqueWithout) {
+  fake.compositor->setSupport({true, true});
+  controller.show(*state);
+  const auto cornerAlpha = [&] {
+    return window().grab().toImage().pixelColor(window().width() - 3, window().height() / 2).alpha();
+  };
+  EXPECT_TRUE(window().translucency().compositor);
+  EXPECT_LT(cornerAlpha(), 255);
+  const auto& requests = fake.compositor->blurRequests;
+  EXPECT_TRUE(std::any_of(requests.begin(), requests.end(),
+                          [&](const auto& request) { return request.window == window().windowHandle(); }));
+  fake.compositor->setSupport({false, false});
+  EXPECT_FALSE(window().translucency().compositor);
+  EXPECT_EQ(cornerAlpha(), 255);
+}
+
+TEST_F(LibraryWindowTest, TextFieldsOfTheWindowTakeTextAsTyped) {
+  controller.show(*state);
+  auto* field = new QLineEdit(&window());
+  field->show();
+  window().activateWindow();
+  field->setFocus();
+  QApplication::processEvents();
+  ASSERT_TRUE(field->hasFocus());
+  EXPECT_EQ(field->inputMethodHints() & kNoTextServiceHints, kNoTextServiceHints);
+  EXPECT_EQ(field->completer(), nullptr);
+}
+
+// ---- The header and the list, through real events ----------------------------------------------
+
+TEST_F(LibraryWindowTest, TypingAndTabsNarrowTheListAndTheStatusRowFollows) {
+  const CustomCategory work = state->addCategory(QStringLiteral("Work"), 1);
+  const ClipboardItem budget = test::textItem(QStringLiteral("Quarterly budget"));
+  const ClipboardItem agenda = test::textItem(QStringLiteral("printed agenda"));
+  const ClipboardItem secret = test::textItem(QStringLiteral("hunter2 budget"));
+  state->setItems({budget, agenda, secret});
+  state->togglePin(agenda.id);
+  state->setCategory(work.id, budget.id);
+  state->toggleSensitive(secret.id);
+  controller.show(*state);
+  EXPECT_EQ(view().listedRows(), (QStringList{"Quarterly budget", "printed agenda", "••••••••"}));
+  EXPECT_EQ(view().statusText(), QStringLiteral("3 items"));
+
+  QTest::keyClicks(&view().searchField(), QStringLiteral("BUDGET"));
+  EXPECT_EQ(model().query(), QStringLiteral("BUDGET"));
+  EXPECT_EQ(view().listedRows(), (QStringList{"Quarterly budget", "••••••••"}));
+  EXPECT_EQ(view().statusText(), QStringLiteral("2 of 3 items \u00B7 filtered"));
+  EXPECT_EQ(tab(QStringLiteral("All"))->text(), QStringLiteral("All  3"));  // counts ignore the query
+
+  QTest::mouseClick(tab(QStringLiteral("Work")), Qt::LeftButton);
+  EXPECT_EQ(model().scope(), LibraryScope::category(work.id));
+  EXPECT_TRUE(tab(QStringLiteral("Work"))->isChecked());
+  EXPECT_EQ(view().listedRows(), QStringList{"Quarterly budget"});
+  ASSERT_NE(view().pencilButton(), nullptr);
+  EXPECT_EQ(view().pencilButton()->toolTip(), QStringLiteral("Edit \u201CWork\u201D"));
+
+  view().searchField().clear();
+  QTest::keyClicks(&view().searchField(), QStringLiteral("zebra"));
+  EXPECT_EQ(view().emptyStateText(), QStringLiteral("No Results\nNothing matches \u201Czebra\u201D."));
+
+  QTest::mouseClick(tab(QStringLiteral("Pinned")), Qt::LeftButton);
+  QTest::mouseClick(tab(QStringLiteral("Pinned")), Qt::LeftButton);
+  EXPECT_EQ(model().scope(), LibraryScope::all());
+  EXPECT_EQ(view().pencilButton(), nullptr);
+}
+
+TEST_F(LibraryWindowTest, TheFilterSurfaceOpensUnderTheButtonThatOpenedIt) {
+  state->setItems({test::textItem(QStringLiteral("a"))});
+  controller.show(*state);
+  FilterPanelView& surface = *window().filterSurface();
+  EXPECT_FALSE(surface.isVisible());
+
+  QTest::mouseClick(&view().filterButton(), Qt::LeftButton);
+  EXPECT_TRUE(state->libraryFilterSurfaceOpen());
+  EXPECT_TRUE(surface.isVisible());
+  const QRect button(view().filterButton().mapTo(&window(), QPoint()), view().filterButton().size());
+  EXPECT_GT(surface.geometry().top(), button.top());
+  EXPECT_LE(surface.geometry().left(), button.left());
+
+  QTest::mouseClick(&view().newCategoryButton(), Qt::LeftButton);
+  EXPECT_TRUE(surface.isVisible());
+  fake.drain();
+  EXPECT_TRUE(state->categoryFormOpen());
+  const QRect add(view().newCategoryButton().mapTo(&window(), QPoint()), view().newCategoryButton().size());
+  EXPECT_LE(surface.geometry().left(), add.left());
+  EXPECT_GT(surface.geometry().right(), add.left());
+
+  QTest::mouseClick(&view().filterButton(), Qt::LeftButton);
+  EXPECT_TRUE(surface.isVisible());
+  QTest::mouseClick(&view().filterButton(), Qt::LeftButton);
+  EXPECT_FALSE(surface.isVisible());
+}
+
+// Clicking a row selects the item on it, also after the list was narrowed under it.
+TEST_F(LibraryWindowTest, ClickingARowSelectsThatRowsItem) {
+  const ClipboardItem a = test::textItem(QStringLiteral("alpha")), b = test::textItem(QStringLiteral("beta"));
+  state->setItems({a, b});
+  controller.show(*state);
+  QTest::keyClicks(&view().searchField(), QStringLiteral("bet"));
+  QListView& list = view().list();
+  const QRect row = list.visualRect(list.model()->index(0, 0));
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, row.center());
+  EXPECT_EQ(model().selection(), b.id);
+}
+
+}  // namespace
+}  // namespace qv

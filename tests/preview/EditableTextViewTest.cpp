@@ -1,0 +1,209 @@
+#include "PreviewTestSupport.h"
+#include "preview/EditableTextView.h"
+#include "ui/controls/OverlayScroller.h"
+
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QClipboard>
+#include <QInputMethodEvent>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextFrame>
+#include <QVBoxLayout>
+
+namespace qv {
+namespace {
+
+using test::PreviewContext;
+
+// An editor in a shown window, as the preview pane holds it.
+struct EditorHost {
+  EditorHost(PreviewContext& context, const QString& text, bool monospaced = false) {
+    window.resize(360, 240);
+    auto* layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    editor = new EditableTextView(*context.services, monospaced, &window);
+    layout->addWidget(editor);
+    editor->setProps({text}, callbacks());
+  }
+  EditableTextView::Callbacks callbacks() {
+    return {[this](const QString& text) { reported << text; }};
+  }
+  void show(PreviewContext& context) {
+    window.show();
+    context.drain();
+  }
+  QWidget window;
+  EditableTextView* editor = nullptr;
+  QStringList reported;
+};
+
+struct RoundTrip {
+  const char* name;
+  QString given;
+  QString afterTypingAtEnd;  // "x" typed after the last character
+};
+
+class EditorRoundTrip : public ::testing::TestWithParam<RoundTrip> {};
+
+TEST_P(EditorRoundTrip, UneditedTextStaysAsGivenAndAnEditKeepsItsLineBreaksAndCharacters) {
+  PreviewContext context;
+  EditorHost host(context, GetParam().given);
+  host.show(context);
+  EXPECT_EQ(host.editor->currentText(), GetParam().given);
+  EXPECT_TRUE(host.reported.isEmpty()) << "showing the text is not an edit";
+
+  QTest::keyClick(host.editor, Qt::Key_X);
+  ASSERT_EQ(host.reported.size(), 1);
+  EXPECT_EQ(host.reported.first(), GetParam().afterTypingAtEnd);
+  // The host hands the edit back: nothing is replaced, the caret stays after the "x".
+  const int caret = host.editor->textCursor().position();
+  host.editor->setProps({host.reported.first()}, host.callbacks());
+  EXPECT_EQ(host.editor->textCursor().position(), caret);
+  EXPECT_EQ(host.reported.size(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, EditorRoundTrip,
+    ::testing::Values(RoundTrip{"Plain", "hello", "hellox"}, RoundTrip{"Empty", "", "x"},
+                      RoundTrip{"WindowsLineBreaks", "one\r\ntwo\r\nthree", "one\r\ntwo\r\nthreex"},
+                      RoundTrip{"OldMacLineBreaks", "one\rtwo", "one\rtwox"},
+                      RoundTrip{"MixedBreaksTakeTheFirstForm", "a\r\nb\nc", "a\r\nb\r\ncx"},
+                      RoundTrip{"FinalBreak", "line\n", "line\nx"},
+                      RoundTrip{"NoBreakSpaces", QString::fromUtf8("100\u00A0km\u202Fh"),
+                                QString::fromUtf8("100\u00A0km\u202Fhx")},
+                      RoundTrip{"LineSeparator", QString::fromUtf8("a\u2028b"), QString::fromUtf8("a\u2028bx")},
+                      RoundTrip{"EmojiAtTheEnd", QString::fromUtf8("hi 👋🏽"), QString::fromUtf8("hi 👋🏽x")},
+                      RoundTrip{"Tabs", "a\tb", "a\tbx"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(EditableTextView, TakesFocusWithTheCaretAfterTheLastCharacterOnceAfterItShows) {
+  PreviewContext context;
+  const QString text = QString::fromUtf8("first line\nlast 😀");
+  EditorHost host(context, text);
+  host.window.show();
+  EXPECT_NE(host.window.focusWidget(), host.editor) << "not inside the update that made it";
+  context.drain();
+  EXPECT_EQ(host.window.focusWidget(), host.editor);
+  // Counted in the document's own units: the emoji's two halves both lie before the caret.
+  EXPECT_EQ(host.editor->textCursor().position(), text.size());
+
+  // A later update never moves the caret again.
+  QTextCursor cursor = host.editor->textCursor();
+  cursor.setPosition(3);
+  host.editor->setTextCursor(cursor);
+  host.window.hide();
+  host.window.show();
+  context.drain();
+  EXPECT_EQ(host.editor->textCursor().position(), 3);
+}
+
+TEST(EditableTextView, TypingAnEmojiAtTheCaretGoesInWhole) {
+  PreviewContext context;
+  EditorHost host(context, QStringLiteral("ab"));
+  host.show(context);
+  QTextCursor cursor = host.editor->textCursor();
+  cursor.setPosition(1);
+  host.editor->setTextCursor(cursor);
+  QInputMethodEvent commit;
+  commit.setCommitString(QString::fromUtf8("🦊"));
+  QApplication::sendEvent(host.editor, &commit);
+  ASSERT_EQ(host.reported.size(), 1);
+  EXPECT_EQ(host.reported.last(), QString::fromUtf8("a🦊b"));
+  QTest::keyClick(host.editor, Qt::Key_Exclam, Qt::ShiftModifier);
+  EXPECT_EQ(host.reported.last(), QString::fromUtf8("a🦊!b"));
+}
+
+TEST(EditableTextView, ARichPasteInsertsItsPlainTextOnly) {
+  PreviewContext context;
+  EditorHost host(context, QStringLiteral("start "));
+  host.show(context);
+  for (const bool withText : {false, true}) {
+    auto* rich = new QMimeData;
+    rich->setHtml(QStringLiteral("<b>bold</b> <span style='color:red'>red</span>"));
+    if (withText) rich->setText(QStringLiteral("bold red"));
+    QGuiApplication::clipboard()->setMimeData(rich);
+    host.editor->paste();
+  }
+  EXPECT_EQ(host.reported.last(), QStringLiteral("start bold redbold red"));
+  // No formatting entered the document.
+  for (QTextBlock block = host.editor->document()->begin(); block.isValid(); block = block.next())
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      EXPECT_NE(it.fragment().charFormat().fontWeight(), QFont::Bold);
+      EXPECT_FALSE(it.fragment().charFormat().hasProperty(QTextFormat::ForegroundBrush));
+    }
+}
+
+TEST(EditableTextView, UndoAndRedoReportTheTextEachTime) {
+  PreviewContext context;
+  EditorHost host(context, QStringLiteral("keep"));
+  host.show(context);
+  QTest::keyClicks(host.editor, QStringLiteral("!"));
+  host.editor->undo();
+  host.editor->redo();
+  EXPECT_EQ(host.reported, (QStringList{"keep!", "keep", "keep!"}));
+}
+
+TEST(EditableTextView, TheHostsNewTextReplacesTheShownOneAndEditsReachTheLatestCallback) {
+  PreviewContext context;
+  EditorHost host(context, QStringLiteral("old"));
+  host.show(context);
+  QStringList second;
+  host.editor->setProps({QStringLiteral("new text")}, {[&](const QString& text) { second << text; }});
+  EXPECT_EQ(host.editor->currentText(), QStringLiteral("new text"));
+  QTest::keyClick(host.editor, Qt::Key_End);
+  QTest::keyClick(host.editor, Qt::Key_Y);
+  EXPECT_TRUE(host.reported.isEmpty()) << "the first callbacks were replaced";
+  EXPECT_EQ(second, QStringList{"new texty"});
+}
+
+TEST(EditableTextView, ShiftReturnBreaksTheLineInTheTextsOwnForm) {
+  PreviewContext context;
+  EditorHost host(context, QStringLiteral("a\r\nb"));
+  host.show(context);
+  QTest::keyClick(host.editor, Qt::Key_Return, Qt::ShiftModifier);
+  QTest::keyClick(host.editor, Qt::Key_Return);
+  EXPECT_EQ(host.reported.last(), QStringLiteral("a\r\nb\r\n\r\n"));
+}
+
+TEST(EditableTextView, SetsThirteenPointTextInsetEightByTen) {
+  PreviewContext context;
+  for (const bool monospaced : {false, true}) {
+    EditorHost host(context, QStringLiteral("text"), monospaced);
+    const QFont font = host.editor->document()->defaultFont();
+    EXPECT_EQ(font.pixelSize(), 13);
+    EXPECT_EQ(QFontInfo(font).fixedPitch(), monospaced);
+    const QTextFrameFormat frame = host.editor->document()->rootFrame()->frameFormat();
+    EXPECT_EQ(frame.leftMargin(), 8);
+    EXPECT_EQ(frame.rightMargin(), 8);
+    EXPECT_EQ(frame.topMargin(), 10);
+    EXPECT_EQ(frame.bottomMargin(), 10);
+    EXPECT_FALSE(host.editor->acceptRichText());
+    EXPECT_EQ(host.editor->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff) << "the overlay scroller shows instead";
+  }
+}
+
+TEST(EditableTextView, TheOverlayScrollerShowsWhileScrollingAndFadesASecondAfter) {
+  PreviewContext context;
+  QString longText;
+  for (int line = 0; line < 200; ++line) longText += QStringLiteral("line %1\n").arg(line);
+  EditorHost host(context, longText);
+  host.show(context);
+  auto* scroller = host.editor->findChild<OverlayScroller*>();
+  ASSERT_NE(scroller, nullptr);
+  EXPECT_TRUE(scroller->isScrollable());
+  context.advance(2);
+  EXPECT_EQ(scroller->visibility(), 0) << "resting";
+  host.editor->verticalScrollBar()->setValue(40);
+  context.advance(0.5);
+  EXPECT_NEAR(scroller->visibility(), 1, 1e-3);
+  EXPECT_FALSE(scroller->knobRect().isEmpty());
+  EXPECT_LE(scroller->geometry().right(), host.editor->rect().right());
+  context.advance(1.0);
+  EXPECT_NEAR(scroller->visibility(), 0, 1e-3);
+}
+
+}  // namespace
+}  // namespace qv

@@ -1,0 +1,247 @@
+// Faults of the disk and of stored data that no crash reaches: a full disk, a damaged settings
+// file, damage in the middle of the history. Nothing that was stored may be lost to them.
+#include "base/Uuid.h"
+#include "items/model/ItemJson.h"
+#include "items/stores/ImageStore.h"
+#include "platform/SettingsStore.h"
+#include "support/CapturedLog.h"
+#include "support/SideFileHelpers.h"
+#include "support/WriteLimit.h"
+#include "support/state/StateTestSupport.h"
+
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRandomGenerator>
+
+namespace qv {
+namespace {
+
+std::optional<QList<ClipboardItem>> itemsInFile(const QString& path) {
+  bool ok = false;
+  const QByteArray data = readFile(path, &ok);
+  return ok ? decodeItems(data) : std::nullopt;
+}
+
+QList<ClipboardItem> texts(int count, const QDateTime& at, const QString& prefix = QStringLiteral("note")) {
+  QList<ClipboardItem> items;
+  for (int i = 0; i < count; ++i)
+    items.append(
+        test::textItem(QStringLiteral("%1 %2, a copied text of a realistic length for the history").arg(prefix).arg(i),
+                       QStringLiteral("org.example.Editor"), at));
+  return items;
+}
+
+// ---- A full disk -----------------------------------------------------------------------------
+
+// A history of about 2 KB and of 16 KB: on a full disk the file and its journal keep what they
+// held (never an empty file, never part of a record), the failure is logged once, and the save
+// is tried again until it goes through. The copy goes to the journal; the edit, which writes
+// the whole file, fails the same way.
+TEST(FullDiskTest, TheHistoryFileKeepsItsContentsAndTheSaveIsTriedAgain) {
+  for (const int count : {11, 100}) {
+    SCOPED_TRACE(count);
+    test::StateHarness h;
+    FakeScheduler& clock = *h.fake.scheduler;
+    for (const ClipboardItem& item : texts(count, h.now())) h.state->addItem(item);
+    h.state->flushSave();
+    const QByteArray before = readFile(h.historyPath());
+    const QByteArray journalBefore = readFile(h.journalPath());
+    ASSERT_EQ(itemsInFile(h.historyPath())->size(), count);
+
+    test::CapturedLog log;
+    h.state->addItem(test::textItem(QStringLiteral("copied while the disk is full")));
+    {
+      test::WriteLimit full(rlim_t(journalBefore.size() + 8));
+      clock.advance(PanelState::kSaveDelaySeconds);
+      h.runSaves();
+      EXPECT_EQ(readFile(h.historyPath()), before);
+      EXPECT_EQ(readFile(h.journalPath()), journalBefore);
+      h.state->updateText(h.state->items().last(), QStringLiteral("edited while the disk is full"));
+      clock.advance(PanelState::kSaveRetrySeconds);
+      h.runSaves();
+      EXPECT_EQ(readFile(h.historyPath()), before);
+      EXPECT_EQ(readFile(h.journalPath()), journalBefore);
+    }
+    EXPECT_EQ(log.texts().filter(QStringLiteral("History could not be written")).size(), 1);
+    // Room again: the retry writes the copy and the edit made meanwhile.
+    clock.advance(PanelState::kSaveRetrySeconds);
+    h.runSaves();
+    EXPECT_EQ(h.storedItems(), h.state->items());
+    ASSERT_TRUE(itemsInFile(h.historyPath()));
+    EXPECT_EQ(itemsInFile(h.historyPath())->size(), count + 1) << "the edit wrote the whole file";
+  }
+}
+
+TEST(FullDiskTest, QuitWritesAHistoryWhoseLastSaveFailed) {
+  test::StateHarness h;
+  h.state->addItem(test::textItem(QStringLiteral("first")));
+  h.state->flushSave();
+  h.state->addItem(test::textItem(QStringLiteral("second")));
+  {
+    test::WriteLimit full(8);
+    h.fake.scheduler->advance(PanelState::kSaveDelaySeconds);
+    h.runSaves();
+  }
+  h.state->flushSave();
+  EXPECT_EQ(itemsInFile(h.historyPath())->size(), 2);
+}
+
+// ---- Stored settings that could not be read --------------------------------------------------
+
+// A settings file damaged in the middle, as the program would find it at its next start.
+void damageFile(const QString& path) {
+  QByteArray data = readFile(path);
+  ASSERT_FALSE(data.isEmpty());
+  data.insert(data.size() / 2, QByteArray("\x07\"}{,junk]"));
+  ASSERT_TRUE(writeFileAtomically(path, data));
+}
+
+struct SettingsCase {
+  const char* name;
+  int recent;
+  int old;           // captured 30 days ago
+  bool pinOld;       // the old ones are pinned
+  bool keepForever;  // the retention setting says "forever"
+  bool damageFile;   // else the pins list is stored as another type
+};
+
+class DamagedSettingsTest : public ::testing::TestWithParam<SettingsCase> {};
+
+// While a stored setting or mark could not be read, the run works on defaults (one week, no
+// pins) and must not prune anything by them: the history keeps every item, on load, after new
+// copies, after a retention pass and after the saves that prune side files.
+TEST_P(DamagedSettingsTest, NothingIsPrunedWhileStoredValuesCouldNotBeRead) {
+  const SettingsCase c = GetParam();
+  test::StateHarness h;
+  SettingsStore& settings = *h.fake.context->settings;
+  const QList<ClipboardItem> old = texts(c.old, h.now().addDays(-30), QStringLiteral("old"));
+  QList<ClipboardItem> all = texts(c.recent, h.now());
+  all.append(old);
+  ASSERT_TRUE(writeFileAtomically(h.historyPath(), encodeItems(all)));
+  if (c.keepForever) settings.set(QLatin1String(PanelState::kHistoryRetentionKey), QStringLiteral("forever"));
+  QJsonArray pins;
+  if (c.pinOld)
+    for (const ClipboardItem& item : old) pins.append(uuidString(item.id));
+  settings.set(QLatin1String(PanelState::kPinnedIDsKey), pins);
+  if (c.damageFile) {
+    damageFile(settings.filePath());
+  } else {
+    settings.set(QLatin1String(PanelState::kPinnedIDsKey), QJsonObject{{QStringLiteral("pins"), pins}});
+  }
+
+  // The next start.
+  test::CapturedLog log;
+  h.state.reset();
+  const std::shared_ptr<SettingsStore> original = h.fake.context->settings;
+  h.fake.context->settings = std::make_shared<SettingsStore>(settings.filePath(), *h.fake.scheduler);
+  auto state = h.makeState();
+  state->loadHistory();
+  EXPECT_EQ(state->items().size(), all.size());
+  EXPECT_TRUE(h.fake.context->settings->lostStoredValues());
+
+  state->addItem(test::textItem(QStringLiteral("a new copy")));
+  EXPECT_FALSE(state->applyRetention());
+  state->setSavesSinceLastPrune(PanelState::kSavesPerPrune - 1);
+  state->flushSave();
+  ASSERT_TRUE(itemsInFile(h.historyPath()));
+  EXPECT_EQ(itemsInFile(h.historyPath())->size(), all.size() + 1);
+  EXPECT_EQ(log.texts().filter(QStringLiteral("nothing is pruned")).size(), 1);
+  if (!c.damageFile) {
+    // The list that did not read is kept aside, as it was.
+    const QStringList keys = QJsonDocument::fromJson(readFile(h.fake.context->settings->filePath()))
+                                 .object()
+                                 .keys()
+                                 .filter(QStringLiteral("qv.pinnedIDs.v1.unreadable-"));
+    ASSERT_EQ(keys.size(), 1);
+    EXPECT_EQ(h.fake.context->settings->value(keys.first()).toObject().value(QStringLiteral("pins")), pins);
+  }
+  state.reset();
+  h.fake.context->settings = original;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DamagedSettingsTest,
+                         ::testing::Values(SettingsCase{"ForeverStoredInADamagedFile", 20, 20, false, true, true},
+                                           SettingsCase{"TenOldPinsInADamagedFile", 10, 10, true, false, true},
+                                           SettingsCase{"APinsListOfAnotherType", 10, 10, true, false, false}),
+                         [](const ::testing::TestParamInfo<SettingsCase>& param) {
+                           return std::string(param.param.name);
+                         });
+
+// ---- Damage in the middle of the history -----------------------------------------------------
+
+QByteArray junk(int seed) {
+  QRandomGenerator random(static_cast<quint32>(seed));
+  QByteArray bytes(64, Qt::Uninitialized);
+  for (char& byte : bytes) byte = static_cast<char>(random.bounded(256));
+  return bytes;
+}
+
+// 64 junk bytes at the start, in the middle or at the end of a 1,000-item history (and in the
+// middle of one long enough to be read in pieces): every whole record is kept, in order.
+TEST(DamagedHistoryTest, EveryWholeRecordIsKeptWhereverTheDamageLies) {
+  const struct {
+    const char* where;
+    int count;
+    double at;       // where the junk goes, as a fraction of the file
+    bool overwrite;  // else it is inserted
+  } cases[] = {{"start", 1000, 0.0, true},
+               {"start, inserted", 1000, 0.0, false},
+               {"middle", 1000, 0.5, false},
+               {"middle, overwritten", 1000, 0.5, true},
+               {"end", 1000, 1.0, true},
+               {"end, inserted", 1000, 1.0, false},
+               {"middle of a long one", 15000, 0.5, false}};
+  for (const auto& c : cases) {
+    for (int seed = 1; seed <= 3; ++seed) {
+      SCOPED_TRACE(testing::Message() << c.where << ", junk " << seed);
+      test::StateHarness h;
+      const QList<ClipboardItem> all = texts(c.count, h.now());
+      QByteArray file = encodeItems(all);
+      const qsizetype at = std::min<qsizetype>(static_cast<qsizetype>(file.size() * c.at), file.size() - 64);
+      if (c.overwrite) file.replace(at, 64, junk(seed));
+      else file.insert(at, junk(seed));
+      ASSERT_TRUE(writeFileAtomically(h.historyPath(), file));
+      h.state->loadHistory();
+      const QList<ClipboardItem>& loaded = h.state->items();
+      EXPECT_GE(loaded.size(), c.count - 1);
+      // In order, and each one whole.
+      qsizetype next = 0;
+      for (const ClipboardItem& item : loaded) {
+        while (next < all.size() && all[next].id != item.id) ++next;
+        ASSERT_LT(next, all.size());
+        EXPECT_EQ(item, all[next]);
+      }
+    }
+  }
+}
+
+// Side files of records that live only in a history set aside (in this run or an earlier one)
+// are never deleted: the set-aside file can still be read back with them.
+TEST(DamagedHistoryTest, SideFilesNamedByASetAsideHistoryAreKept) {
+  test::StateHarness h;
+  QList<ClipboardItem> images;
+  for (int i = 0; i < 10; ++i) images.append(test::imageItem(test::testImage()));
+  for (const ClipboardItem& image : images)
+    ASSERT_TRUE(h.fake.context->imageStore->save(test::testImage(), image.idString()));
+  // An earlier run set this history aside; the current file has none of its images.
+  ASSERT_TRUE(writeFileAtomically(h.historyPath() + QStringLiteral(".unreadable-20260101-120000"),
+                                  encodeItems(images) + "\x01 junk after the end"));
+  ASSERT_TRUE(writeFileAtomically(h.historyPath(), encodeItems(texts(3, h.now()))));
+  h.state->loadHistory();
+  const QString orphan = newUuidString();
+  ASSERT_TRUE(h.fake.context->imageStore->save(test::testImage(), orphan));
+
+  h.state->setSavesSinceLastPrune(PanelState::kSavesPerPrune - 1);
+  h.state->addItem(test::textItem(QStringLiteral("a copy")));
+  h.state->flushSave();
+  for (const ClipboardItem& image : images)
+    EXPECT_TRUE(QFileInfo::exists(h.fake.context->imageStore->filePath(image.idString())));
+  EXPECT_FALSE(QFileInfo::exists(h.fake.context->imageStore->filePath(orphan)));  // pruning still works
+}
+
+}  // namespace
+}  // namespace qv
