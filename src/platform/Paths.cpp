@@ -1,5 +1,6 @@
 #include "platform/Paths.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -103,6 +104,13 @@ QByteArray readFile(const QString& path, bool* ok) {
   QByteArray data = file.readAll();
   if (ok) *ok = file.error() == QFileDevice::NoError;
   return data;
+}
+
+QString unreadableAsideName(const QString& path, const QDateTime& now) {
+  const QString stem = path + QStringLiteral(".unreadable-") + now.toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+  QString target = stem;
+  for (int n = 2; QFileInfo::exists(target); ++n) target = stem + u'-' + QString::number(n);
+  return target;
 }
 
 }  // namespace qv

@@ -41,6 +41,10 @@ bool ensurePrivateFolder(const QString& path);
 // in place (the history's journal notes which file is coming).
 bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error = nullptr,
                          const std::function<void(int handle)>& beforeRename = {});
+
+// A name beside `path` for keeping a file that could not be read: "<path>.unreadable-<stamp>", with
+// "-2", "-3", … when that name is taken (two set aside within one second must not collide).
+QString unreadableAsideName(const QString& path, const QDateTime& now);
 // Reads a whole file; nullopt-like empty result plus `ok` false when it cannot be read.
 QByteArray readFile(const QString& path, bool* ok = nullptr);
 

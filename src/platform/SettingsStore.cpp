@@ -43,8 +43,7 @@ void SettingsStore::load() {
     return;
   }
   // Never overwrite what we could not read: keep it beside the new file.
-  const QString aside = filePath_ + QStringLiteral(".unreadable-") +
-                        QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+  const QString aside = unreadableAsideName(filePath_, QDateTime::currentDateTimeUtc());
   fileUnreadable_ = true;
   if (!QFile::rename(filePath_, aside)) {
     writeBlocked_ = true;

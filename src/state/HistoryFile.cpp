@@ -11,6 +11,7 @@
 #include "items/stores/ImageStore.h"
 #include "items/stores/RichTextStore.h"
 #include "items/thumbnails/ThumbnailCache.h"
+#include "platform/Paths.h"
 
 #include <QDir>
 #include <QFile>
@@ -380,10 +381,7 @@ void HistoryFile::setJournalLimits(const JournalLimits& limits) {
 bool HistoryFile::setAsideUnreadable(const QString& path, const QString& reason) {
   // Nothing the program writes may replace data it could not read.
   shared_->pruneSuspended = true;
-  const QString stamp = services_.scheduler->now().toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-  QString target = path + QStringLiteral(".unreadable-") + stamp;
-  for (int n = 2; QFileInfo::exists(target); ++n)
-    target = path + QStringLiteral(".unreadable-") + stamp + u'-' + QString::number(n);
+  const QString target = unreadableAsideName(path, services_.scheduler->now());
   if (QFile::rename(path, target)) {
     qCInfo(lcState) << "History file could not be read (" << reason << "); set aside as" << target;
     return true;

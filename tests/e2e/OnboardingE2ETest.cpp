@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -49,11 +50,17 @@ class OnboardingOnX11 : public ::testing::TestWithParam<const char*> {
   // title stands (the demonstrations keep moving below it); returns the panel's picture.
   QImage waitForPage(const QImage& previous) {
     const QRect band(60, 215, 360, 45);
+    // Still means unchanged for a while: two grabs a moment apart can both fall between two
+    // frames of a page that is still fading in.
+    constexpr int kStillMs = 300;
     QImage last, page;
+    QElapsedTimer sinceChange;
+    sinceChange.start();
     test::waitFor(
         [&] {
           const QImage shot = screenshot().copy(panel_);
-          const bool still = !last.isNull() && shot.copy(band) == last.copy(band);
+          if (last.isNull() || shot.copy(band) != last.copy(band)) sinceChange.restart();
+          const bool still = !last.isNull() && sinceChange.elapsed() >= kStillMs;
           const bool changed = previous.isNull() || shot.copy(band) != previous.copy(band);
           last = shot;
           if (still && changed && qGray(shot.pixel(240, 300)) != 0) page = shot;

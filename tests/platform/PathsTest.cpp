@@ -80,3 +80,24 @@ TEST(Paths, AFailedWriteKeepsTheOldFile) {
 
 }  // namespace
 }  // namespace qv
+
+namespace qv {
+namespace {
+
+// Files set aside within one second keep distinct names: a taken name would fail the rename and
+// leave the unreadable file where the next write goes.
+TEST(Paths, UnreadableAsideNamesNeverCollide) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("defaults.json"));
+  const QDateTime now(QDate(2026, 12, 7), QTime(6, 42, 7), Qt::UTC);
+  QStringList names;
+  for (int i = 0; i < 3; ++i) {
+    names << unreadableAsideName(path, now);
+    ASSERT_TRUE(writeFileAtomically(names.last(), "x"));
+  }
+  EXPECT_EQ(names, QStringList({path + ".unreadable-20261207-064207", path + ".unreadable-20261207-064207-2",
+                                path + ".unreadable-20261207-064207-3"}));
+}
+
+}  // namespace
+}  // namespace qv
