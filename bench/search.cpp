@@ -11,11 +11,11 @@
 #include "support/app/FakeContext.h"
 
 #include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QFile>
-#include <malloc.h>
 #include <random>
-#include <unistd.h>
 #include <vector>
 
 namespace qv {
@@ -162,18 +162,20 @@ void BM_MemoryAfterFirstSearch(benchmark::State& bench) {
   PanelState state(*fake.context);
   {
     std::mt19937 random(7);
-    const QStringList words = QStringLiteral(
-                                  "the of and to in is for on with as by at from that this it be are was or an not have "
-                                  "which you meeting notes invoice order address street project deadline review update "
-                                  "report client server config value function return error window copy paste history "
-                                  "item account password number phone")
-                                  .split(u' ');
+    const QStringList words =
+        QStringLiteral(
+            "the of and to in is for on with as by at from that this it be are was or an not have "
+            "which you meeting notes invoice order address street project deadline review update "
+            "report client server config value function return error window copy paste history "
+            "item account password number phone")
+            .split(u' ');
     QList<ClipboardItem> lines;
     lines.reserve(kHistorySize);
     for (int i = 0; i < kHistorySize; ++i) {
       const qsizetype length = 100 + qsizetype(random() % 101);
       QString line;
-      while (line.size() < length) line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + words[random() % words.size()];
+      while (line.size() < length)
+        line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + words[random() % words.size()];
       line.truncate(length);
       line[0] = line[0].toUpper();
       lines.append(ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.example.Editor"),

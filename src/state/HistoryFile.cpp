@@ -317,8 +317,8 @@ class JournalReading {
 void removeUnfinishedWrites(const QString& historyPath) {
   const QFileInfo history(historyPath);
   const QString prefix = history.fileName() + u'.';
-  const QFileInfoList entries =
-      history.dir().entryInfoList({prefix + QStringLiteral("??????")}, QDir::Files | QDir::Hidden);
+  const QFileInfoList entries = history.dir().entryInfoList({prefix + QStringLiteral("??????")},
+                                                            QDir::Files | QDir::Hidden);
   for (const QFileInfo& entry : entries) {
     const QStringView suffix = QStringView(entry.fileName()).mid(prefix.size());
     if (std::all_of(suffix.begin(), suffix.end(), [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 128; }) &&
@@ -333,7 +333,8 @@ HistoryFile::HistoryFile(ItemServices& services)
     : services_(services),
       queue_(services.queue(QLatin1String(kSaveQueueSuffix))),
       shared_(std::make_shared<Shared>(services.paths->applicationSupport() + u'/' + QLatin1String(kFileName),
-                                       services.paths->applicationSupport() + u'/' + QLatin1String(kJournalFileName))) {}
+                                       services.paths->applicationSupport() + u'/' + QLatin1String(kJournalFileName))) {
+}
 
 HistoryFile::~HistoryFile() = default;
 
@@ -402,7 +403,8 @@ bool HistoryFile::setAsideJournal(const QString& kind, const QString& reason) {
   const QString path = journalPath();
   const QString stamp = services_.scheduler->now().toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
   QString target = path + u'.' + kind + u'-' + stamp;
-  for (int n = 2; QFileInfo::exists(target); ++n) target = path + u'.' + kind + u'-' + stamp + u'-' + QString::number(n);
+  for (int n = 2; QFileInfo::exists(target); ++n)
+    target = path + u'.' + kind + u'-' + stamp + u'-' + QString::number(n);
   if (QFile::rename(path, target)) {
     qCInfo(lcState) << "History journal" << reason << "; set aside as" << target;
     return true;
@@ -412,9 +414,9 @@ bool HistoryFile::setAsideJournal(const QString& kind, const QString& reason) {
 }
 
 QList<ClipboardItem> HistoryFile::replayJournal(std::vector<QList<ClipboardItem>> parts,
-                                               std::optional<journal::Reading>& reading,
-                                               const std::optional<HistoryFileIdentity>& file, bool* differsFromFile,
-                                               bool* journalReplayed) {
+                                                std::optional<journal::Reading>& reading,
+                                                const std::optional<HistoryFileIdentity>& file, bool* differsFromFile,
+                                                bool* journalReplayed) {
   journal::Replay replay;
   bool usable = true;
   QList<ClipboardItem> items;

@@ -77,8 +77,8 @@ std::optional<HistoryFileIdentity> identityFrom(const QJsonValue& value) {
 // A header or folded line: {"<key>":…} with the identity (and for the header the format).
 std::optional<QJsonObject> smallObject(std::string_view line) {
   QJsonParseError error;
-  const QJsonDocument document =
-      QJsonDocument::fromJson(QByteArray::fromRawData(line.data(), qsizetype(line.size())), &error);
+  const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromRawData(line.data(), qsizetype(line.size())),
+                                                         &error);
   if (error.error != QJsonParseError::NoError || !document.isObject()) return std::nullopt;
   return document.object();
 }
@@ -98,8 +98,7 @@ struct ParsedRecord {
 
 std::optional<ParsedRecord> parseRecord(std::string_view line) {
   if (line.empty() || line.back() != '}') return std::nullopt;
-  if (startsWith(line, "{\"add\":"))
-    return ParsedRecord{HistoryChange::Kind::add, line.substr(7, line.size() - 8), {}};
+  if (startsWith(line, "{\"add\":")) return ParsedRecord{HistoryChange::Kind::add, line.substr(7, line.size() - 8), {}};
   if (startsWith(line, "{\"update\":"))
     return ParsedRecord{HistoryChange::Kind::update, line.substr(10, line.size() - 11), {}};
   if (startsWith(line, "{\"remove\":\"") && line.size() == 11 + 36 + 2 && line[47] == '"') {
@@ -262,8 +261,8 @@ Reading read(const QByteArray& journal, const std::optional<HistoryFileIdentity>
 
   // The header: the format and the file the journal started from.
   const std::optional<QJsonObject> header = smallObject(lines[0]);
-  const std::optional<HistoryFileIdentity> startedFrom =
-      header ? identityFrom(header->value(QLatin1String("extends"))) : std::nullopt;
+  const std::optional<HistoryFileIdentity> startedFrom = header ? identityFrom(header->value(QLatin1String("extends")))
+                                                                : std::nullopt;
   if (!header || header->value(QLatin1String("journal")).toInteger(-1) != kFormat || !startedFrom) {
     result.outcome = Replay::Outcome::unreadable;
     return reading;
@@ -384,7 +383,7 @@ QList<ClipboardItem> apply(Reading& reading, std::vector<QList<ClipboardItem>> p
   items.reserve(qsizetype(added.size()) + total);
   for (size_t k = added.size(); k-- > 0;)
     if (!addedRemoved[k]) items.append(std::move(added[k]));
-  for (qsizetype index = 0; QList<ClipboardItem>& part : parts) {
+  for (qsizetype index = 0; QList<ClipboardItem> & part : parts) {
     for (ClipboardItem& item : part) {
       const size_t at = size_t(index++);
       if (removedFromFile[at]) continue;

@@ -58,10 +58,10 @@ void appendRecord(QByteArray& out, const HistoryChange& change);
 // What replaying a journal found.
 struct Replay {
   enum class Outcome {
-    empty,      // no records (nothing, or a header cut short)
-    replayed,   // records after the line naming the file were applied
-    unreadable, // no header of a format this program reads: nothing applied
-    unmatched,  // no line names the file on disk: it extends another history; nothing applied
+    empty,       // no records (nothing, or a header cut short)
+    replayed,    // records after the line naming the file were applied
+    unreadable,  // no header of a format this program reads: nothing applied
+    unmatched,   // no line names the file on disk: it extends another history; nothing applied
   };
   Outcome outcome = Outcome::empty;
   int applied = 0;

@@ -131,7 +131,8 @@ bool HistoryWriter::openJournal() {
   if (journal_ < 0) return false;
   // A record cut short by a crash is dropped: the next one starts where the last whole one ends.
   struct stat status {};
-  if (::fstat(journal_, &status) != 0 || (status.st_size > journalLength_ && ::ftruncate(journal_, journalLength_) != 0)) {
+  if (::fstat(journal_, &status) != 0 ||
+      (status.st_size > journalLength_ && ::ftruncate(journal_, journalLength_) != 0)) {
     closeJournal();
     return false;
   }

@@ -29,9 +29,9 @@ struct JournalLimits {
 class HistoryWriter {
  public:
   enum class Moment {
-    change,     // changes under way: fold when the journal has grown and the last fold is a while ago
-    quit,       // the last save: fold a non-empty journal only when the rewrite fits the quit budget
-    afterStart, // the journal replayed at start-up is folded in
+    change,      // changes under way: fold when the journal has grown and the last fold is a while ago
+    quit,        // the last save: fold a non-empty journal only when the rewrite fits the quit budget
+    afterStart,  // the journal replayed at start-up is folded in
   };
 
   HistoryWriter(QString historyPath, QString journalPath);

@@ -86,8 +86,9 @@ bool containsFolded(QStringView text, QStringView query) {
   for (; at + 8 <= last + 1; at += 8) {
     const __m128i firsts = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + at));
     const __m128i seconds = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + at + 1));
-    unsigned hits = unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi16(_mm_or_si128(firsts, foldFirst), wantedFirst),
-                                                             _mm_cmpeq_epi16(_mm_or_si128(seconds, foldSecond), wantedSecond))));
+    unsigned hits = unsigned(
+        _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi16(_mm_or_si128(firsts, foldFirst), wantedFirst),
+                                        _mm_cmpeq_epi16(_mm_or_si128(seconds, foldSecond), wantedSecond))));
     for (; hits; hits &= hits - 1) {
       const qsizetype candidate = at + qsizetype(std::countr_zero(hits) / 2);
       hits &= hits - 1;  // each character sets two bits

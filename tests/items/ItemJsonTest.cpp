@@ -166,11 +166,16 @@ TEST(ItemJson, DatesAreWrittenInTheShortestFormThatReadsBack) {
     QByteArray stored;   // as written
     QByteArray written;  // as this file's reading writes it again
   } cases[] = {
-      {"818307037.15", "818307037.15"},  {"818307037.1500001", "818307037.15"},  // an older, longer form
-      {"760000000", "760000000"},        {"0.001", "0.001"},
-      {"-12.75", "-12.75"},              {"-978307200", "-978307200"},
-      {"999999999.999", "999999999.999"}, {"123456789.123", "123456789.123"},
-      {"5.5e-2", "0.055"},               {"7.6e8", "760000000"},
+      {"818307037.15", "818307037.15"},
+      {"818307037.1500001", "818307037.15"},  // an older, longer form
+      {"760000000", "760000000"},
+      {"0.001", "0.001"},
+      {"-12.75", "-12.75"},
+      {"-978307200", "-978307200"},
+      {"999999999.999", "999999999.999"},
+      {"123456789.123", "123456789.123"},
+      {"5.5e-2", "0.055"},
+      {"7.6e8", "760000000"},
       {"1e15", "1000000000000000"},
   };
   for (const auto& c : cases) {
@@ -187,8 +192,8 @@ TEST(ItemJson, DatesAreWrittenInTheShortestFormThatReadsBack) {
   // Every millisecond of a stretch of dates, the way copies are stamped.
   const QDateTime start = dateFromReferenceSeconds(818307037);
   for (int ms = 0; ms < 20000; ms += 7) {
-    const ClipboardItem item =
-        ClipboardItem::make(QUuid::createUuid(), QStringLiteral("a"), start.addMSecs(ms), TextPayload{});
+    const ClipboardItem item = ClipboardItem::make(QUuid::createUuid(), QStringLiteral("a"), start.addMSecs(ms),
+                                                   TextPayload{});
     const QByteArray once = encodeItem(item);
     const QByteArray number = once.mid(once.indexOf("\"capturedAt\":") + 13).split(',').first();
     const qsizetype point = number.indexOf('.');

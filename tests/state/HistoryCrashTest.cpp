@@ -64,8 +64,9 @@ class Workload {
 
  private:
   QString text() {
-    static const char* const words[] = {"meeting", "notes", "invoice", "the", "of", "order", "street", "deadline",
-                                        "review", "client", "server", "value", "\"quoted\"", "line\nbreak", "ünïcode"};
+    static const char* const words[] = {"meeting", "notes",  "invoice",    "the",         "of",
+                                        "order",   "street", "deadline",   "review",      "client",
+                                        "server",  "value",  "\"quoted\"", "line\nbreak", "ünïcode"};
     QString out;
     const int length = 100 + int(random_() % 100);
     while (out.size() < length) out += QString::fromUtf8(words[random_() % std::size(words)]) + u' ';
@@ -179,16 +180,18 @@ TEST(HistoryCrashTest, AThousandKillsDuringSteadyCopyingAndFoldingLoseNothingSav
       ASSERT_EQ(*read, expected) << "round " << round << ": " << acked << " saves acknowledged";
       ++atMostOneMore;
     }
-    const QStringList aside = QDir(folder).entryList({QStringLiteral("*.unreadable-*"), QStringLiteral("*.unmatched-*")});
+    const QStringList aside = QDir(folder).entryList(
+        {QStringLiteral("*.unreadable-*"), QStringLiteral("*.unmatched-*")});
     ASSERT_TRUE(aside.isEmpty()) << "round " << round << ": " << aside.join(u' ').toStdString();
     items = *read;
   }
   // Nothing is left behind by the rewrites the kills cut short.
   const QStringList left = QDir(folder).entryList(QDir::Files | QDir::Hidden);
   EXPECT_EQ(left, QStringList({QStringLiteral("history.journal"), QStringLiteral("history.json")}));
-  std::printf("%d kills in %.1f s: %d saves acknowledged, %d kills between a fold's two steps, %d after a save "
-              "that was not acknowledged\n",
-              kKills, double(elapsed.elapsed()) / 1000, savesSeen, killedWhileFolding, atMostOneMore);
+  std::printf(
+      "%d kills in %.1f s: %d saves acknowledged, %d kills between a fold's two steps, %d after a save "
+      "that was not acknowledged\n",
+      kKills, double(elapsed.elapsed()) / 1000, savesSeen, killedWhileFolding, atMostOneMore);
   EXPECT_GT(killedWhileFolding, 0);
   EXPECT_GT(savesSeen, kKills);
 }

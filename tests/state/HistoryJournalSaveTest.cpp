@@ -3,14 +3,13 @@
 #include "base/Uuid.h"
 #include "items/link/LinkMetadataFetcher.h"
 #include "items/model/ItemJson.h"
-#include "support/state/StateTestSupport.h"
 #include "support/WriteLimit.h"
+#include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
 
 namespace qv {
 namespace {
@@ -93,8 +92,7 @@ TEST_F(HistoryJournalSaveTest, EveryChangeOfTheItemsComesBackAfterARelaunch) {
     bool rewritesFile;
   } changes[] = {
       {"a copy", [&] { state.addItem(test::textItem(QStringLiteral("copy secret"))); }, false},
-      {"a code copy", [&] { state.addItem(test::codeItem(QStringLiteral("x = 1"), QStringLiteral("python"))); },
-       false},
+      {"a code copy", [&] { state.addItem(test::codeItem(QStringLiteral("x = 1"), QStringLiteral("python"))); }, false},
       {"the same text again", [&] { state.addItem(test::textItem(QStringLiteral("copy secret"))); }, false},
       {"a file item's size",
        [&] {
@@ -112,7 +110,8 @@ TEST_F(HistoryJournalSaveTest, EveryChangeOfTheItemsComesBackAfterARelaunch) {
        false},
       {"an old copy aged out",
        [&] {
-         state.addItem(test::textItem(QStringLiteral("old"), QStringLiteral("org.example.Editor"), h.now().addDays(-8)));
+         state.addItem(
+             test::textItem(QStringLiteral("old"), QStringLiteral("org.example.Editor"), h.now().addDays(-8)));
        },
        false},
       {"an edit", [&] { state.updateText(state.items()[3], QStringLiteral("edited\nover two lines")); }, true},

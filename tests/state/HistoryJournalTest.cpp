@@ -69,8 +69,8 @@ TEST_F(JournalReplayTest, RecordsApplyInOrderOnTopOfTheFile) {
        {"X", "a", "b", "c"},
        0},
       {"a file item updated twice, then removed",
-       {HistoryChange::updated(withText(b, QStringLiteral("1"))), HistoryChange::updated(withText(b, QStringLiteral("2"))),
-        HistoryChange::removed(b.id)},
+       {HistoryChange::updated(withText(b, QStringLiteral("1"))),
+        HistoryChange::updated(withText(b, QStringLiteral("2"))), HistoryChange::removed(b.id)},
        {"a", "c"},
        0},
       {"records naming unknown items are skipped",
@@ -132,8 +132,8 @@ TEST_F(JournalReplayTest, ARecordCutShortAtTheEndIsDropped) {
 }
 
 TEST_F(JournalReplayTest, WholeLinesThatDoNotReadAreCountedAndTheOthersApplied) {
-  const QByteArray bytes = header() + record(HistoryChange::added(x)) + "{\"add\":{\"id\":\"nope\"}}\n" +
-                           "garbage\n" + QByteArray(8, '\0') + "\n" + "{\"remove\":\"not-a-uuid\"}\n" +
+  const QByteArray bytes = header() + record(HistoryChange::added(x)) + "{\"add\":{\"id\":\"nope\"}}\n" + "garbage\n" +
+                           QByteArray(8, '\0') + "\n" + "{\"remove\":\"not-a-uuid\"}\n" +
                            record(HistoryChange::added(y));
   QList<ClipboardItem> items = file;
   const journal::Replay replay = journal::replay(bytes, kFile, items);
@@ -163,16 +163,26 @@ TEST_F(JournalReplayTest, OnlyTheRecordsAfterTheLastLineNamingTheFileApply) {
        kFile,
        Outcome::replayed,
        {"y", "x", "a", "b", "c"}},
-      {"a journal of a newer history", header(kLaterFile) + record(HistoryChange::added(x)), kFile, Outcome::unmatched,
+      {"a journal of a newer history",
+       header(kLaterFile) + record(HistoryChange::added(x)),
+       kFile,
+       Outcome::unmatched,
        {"a", "b", "c"}},
-      {"no history file", header() + record(HistoryChange::added(x)), std::nullopt, Outcome::unmatched,
+      {"no history file",
+       header() + record(HistoryChange::added(x)),
+       std::nullopt,
+       Outcome::unmatched,
        {"a", "b", "c"}},
       {"a newer journal format",
        QByteArray(header()).replace("\"journal\":1", "\"journal\":2") + record(HistoryChange::added(x)),
        kFile,
        Outcome::unreadable,
        {"a", "b", "c"}},
-      {"not a journal", "[{\"id\":1}]\n" + record(HistoryChange::added(x)), kFile, Outcome::unreadable, {"a", "b", "c"}},
+      {"not a journal",
+       "[{\"id\":1}]\n" + record(HistoryChange::added(x)),
+       kFile,
+       Outcome::unreadable,
+       {"a", "b", "c"}},
       {"nothing", QByteArray(), kFile, Outcome::empty, {"a", "b", "c"}},
       {"only a header", header(), kFile, Outcome::replayed, {"a", "b", "c"}},
   };
