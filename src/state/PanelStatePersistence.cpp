@@ -121,12 +121,13 @@ void PanelState::loadHistory() {
 
   loadMarks();
   if (applyRetention()) differsFromFile = true;
-  if (differsFromFile) {
-    scheduleSave();
-  } else if (journalReplayed) {
-    // The next start would replay the same records again: fold them in once the launch is done.
+  if (journalReplayed) {
+    // The next start would replay the same records again: they are folded into the file once the
+    // launch is done, with whatever else the load changed. A change before then saves as usual.
     saveWork_ = context_.scheduler->after(
         kStartFoldDelaySeconds, [this] { save(false, HistoryWriter::Moment::afterStart); }, Guard(this));
+  } else if (differsFromFile) {
+    scheduleSave();
   }
   backfillImageText();
 }

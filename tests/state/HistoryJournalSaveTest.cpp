@@ -218,6 +218,25 @@ TEST(HistoryJournalQuitTest, FoldsTheJournalInOnlyWhenTheRewriteFitsTheBudget) {
   }
 }
 
+// A start that replays a journal and ages items out folds both into the file.
+TEST_F(HistoryJournalSaveTest, AStartFoldsTheReplayedJournalAndWhatRetentionRemoved) {
+  h.fake.context->settings->set(QLatin1String(PanelState::kHistoryRetentionKey), QStringLiteral("1w"));
+  const ClipboardItem old = test::textItem(QStringLiteral("old"), QStringLiteral("org.example.Editor"), h.now());
+  state.addItem(old);
+  saveNow();
+  state.addItem(test::textItem(QStringLiteral("journaled"), QStringLiteral("org.example.Editor"), h.now().addDays(8)));
+  saveNow();
+  ASSERT_GT(QFileInfo(h.journalPath()).size(), 0);
+  clock.setWallClock(h.now().addDays(8));  // the first copy is more than a week old now
+  auto relaunched = relaunch();
+  ASSERT_EQ(relaunched->items().size(), 1);
+  EXPECT_EQ(relaunched->items()[0].plainText(), QStringLiteral("journaled"));
+  clock.advance(PanelState::kStartFoldDelaySeconds);
+  h.runSaves();
+  EXPECT_EQ(decodeItems(history()), relaunched->items());
+  EXPECT_EQ(QFileInfo(h.journalPath()).size(), 0);
+}
+
 // Appending went on after a record cut short by a crash: the next record starts on a whole line.
 TEST_F(HistoryJournalSaveTest, ARecordCutShortIsDroppedAndTheNextAppendReplacesIt) {
   startWithAFile();
