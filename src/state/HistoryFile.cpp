@@ -448,6 +448,9 @@ QList<ClipboardItem> HistoryFile::replayJournal(std::vector<QList<ClipboardItem>
       break;
   }
   if (replay.outcome != journal::Replay::Outcome::replayed) {
+    qsizetype total = 0;
+    for (const QList<ClipboardItem>& part : parts) total += part.size();
+    items.reserve(total);
     for (QList<ClipboardItem>& part : parts) items.append(std::move(part));
   }
   if (journalReplayed) *journalReplayed = replay.liveBytes > 0;
