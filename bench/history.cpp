@@ -2,6 +2,7 @@
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
 #include "items/model/ItemJson.h"
+#include "state/HistoryJournal.h"
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
 #include "support/MixedHistory.h"
@@ -9,7 +10,9 @@
 
 #include <benchmark/benchmark.h>
 #include <QApplication>
+#include <algorithm>
 #include <random>
+#include <vector>
 
 namespace qv {
 namespace {
@@ -100,6 +103,125 @@ void BM_LoadFullHistoryAndSettle(benchmark::State& bench) {
   }
 }
 BENCHMARK(BM_LoadFullHistoryAndSettle)->Unit(benchmark::kMillisecond);
+
+// The bytes this process has had written to storage so far (page-cache pages it dirtied).
+qint64 bytesWritten() {
+  QFile io(QStringLiteral("/proc/self/io"));
+  if (!io.open(QIODevice::ReadOnly)) return 0;
+  for (const QByteArray& line : io.readAll().split('\n'))
+    if (line.startsWith("write_bytes:")) return line.mid(12).trimmed().toLongLong();
+  return 0;
+}
+
+// A full history as a start-up leaves it: read from its file, so that saves go to the journal.
+struct LoadedFixture : Fixture {
+  LoadedFixture() {
+    writeFileAtomically(state->historyFilePath(), encodeItems(history));
+    state->loadHistory();
+    fake.drain();
+  }
+  void copy(int n) {
+    state->addItem(ClipboardItem::make(newUuid(), QStringLiteral("org.gnome.TextEditor"), fake.scheduler->now(),
+                                       TextPayload{QStringLiteral("Copy %1: the meeting moved to room 12, bring the "
+                                                                  "printed agenda and the budget sheet.")
+                                                       .arg(n)}));
+  }
+};
+
+// Twenty copies a second apart, each saved as the program saves it (the state's delay, then the
+// save queue): the bytes written per copy, median of the twenty.
+void BM_BytesWrittenPerCopy(benchmark::State& bench) {
+  LoadedFixture f;
+  std::vector<qint64> perCopy;
+  int n = 0;
+  for (auto _ : bench) {
+    for (int i = 0; i < 20; ++i) {
+      const qint64 before = bytesWritten();
+      f.copy(n++);
+      f.fake.scheduler->advance(1);
+      f.fake.drain();
+      perCopy.push_back(bytesWritten() - before);
+    }
+  }
+  std::nth_element(perCopy.begin(), perCopy.begin() + qsizetype(perCopy.size() / 2), perCopy.end());
+  bench.counters["median_bytes_per_copy"] = double(perCopy[perCopy.size() / 2]);
+  bench.counters["journal_bytes"] = double(QFileInfo(f.state->historyFilePath().replace(".json", ".journal")).size());
+}
+BENCHMARK(BM_BytesWrittenPerCopy)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Quitting a second after a copy: the copy is in the journal already, and the journal is not
+// folded into a history of this size at quit.
+void BM_QuitOneSecondAfterACopy(benchmark::State& bench) {
+  LoadedFixture f;
+  int n = 0;
+  for (auto _ : bench) {
+    bench.PauseTiming();
+    f.copy(n++);
+    f.fake.scheduler->advance(1);
+    f.fake.drain();
+    bench.ResumeTiming();
+    f.state->flushSave();
+  }
+}
+BENCHMARK(BM_QuitOneSecondAfterACopy)->Unit(benchmark::kMillisecond);
+
+// A 1 MB journal of copies (about 5,000, a tenth of them replacing an older one) over `history`,
+// which is in the file at `path`.
+QByteArray megabyteJournal(const QString& path, const QList<ClipboardItem>& history, const QDateTime& now) {
+  QByteArray journal;
+  journal::appendHeader(journal, *HistoryFileIdentity::ofFile(path));
+  for (int n = 0; journal.size() < 1024 * 1024; ++n) {
+    const ClipboardItem copy = ClipboardItem::make(
+        newUuid(), QStringLiteral("org.gnome.TextEditor"), now,
+        TextPayload{QStringLiteral("Copy %1: the meeting moved to room 12, bring the printed agenda and the budget "
+                                   "sheet.")
+                        .arg(n)});
+    if (n % 10 == 0) journal::appendRecord(journal, HistoryChange::removed(history[n * 7 % history.size()].id));
+    journal::appendRecord(journal, HistoryChange::added(copy));
+  }
+  return journal;
+}
+
+// The load of BM_LoadFullHistory with a 1 MB journal to replay, the most it holds before it is
+// folded in.
+void BM_LoadFullHistoryWithJournal(benchmark::State& bench) {
+  Fixture f;
+  const QString path = f.state->historyFilePath();
+  writeFileAtomically(path, encodeItems(f.history));
+  writeFileAtomically(QString(path).replace(QStringLiteral(".json"), QStringLiteral(".journal")),
+                      megabyteJournal(path, f.history, f.fake.scheduler->now()));
+  for (auto _ : bench) {
+    auto state = std::make_unique<PanelState>(*f.fake.context);
+    state->loadHistory();
+    benchmark::DoNotOptimize(state->items().size());
+    bench.PauseTiming();
+    // Nothing is folded in: the next round replays the same journal.
+    f.fake.queues->queue(QStringLiteral("com.tarnwick.Quorvalen.save"))->runAll();
+    state.reset();
+    bench.ResumeTiming();
+  }
+}
+BENCHMARK(BM_LoadFullHistoryWithJournal)->Unit(benchmark::kMillisecond);
+
+// The replay alone: the journal's records applied to the decoded file.
+void BM_ReplayJournal(benchmark::State& bench) {
+  Fixture f;
+  const QString path = f.state->historyFilePath();
+  writeFileAtomically(path, encodeItems(f.history));
+  const QByteArray journal = megabyteJournal(path, f.history, f.fake.scheduler->now());
+  const std::optional<HistoryFileIdentity> file = HistoryFileIdentity::ofFile(path);
+  for (auto _ : bench) {
+    bench.PauseTiming();
+    QList<ClipboardItem> items = f.history;
+    items.detach();
+    bench.ResumeTiming();
+    benchmark::DoNotOptimize(journal::replay(journal, file, items).applied);
+    bench.PauseTiming();
+    items = {};
+    bench.ResumeTiming();
+  }
+}
+BENCHMARK(BM_ReplayJournal)->Unit(benchmark::kMillisecond);
 
 // The parts of the load: the decoder alone on the same file.
 void BM_DecodeFullHistory(benchmark::State& bench) {

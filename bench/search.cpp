@@ -11,7 +11,11 @@
 #include "support/app/FakeContext.h"
 
 #include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <unistd.h>
 #include <QApplication>
+#include <QFile>
+#include <random>
 #include <vector>
 
 namespace qv {
@@ -71,7 +75,7 @@ void BM_FilteredItems(benchmark::State& bench) {
     f.state->setSearchQuery(QString());
     bench.ResumeTiming();
     f.state->setSearchQuery(query);
-    const QList<ClipboardItem> result = f.state->filteredItems();
+    const FilteredItems result = f.state->filteredItems();
     found = result.size();
     benchmark::DoNotOptimize(result);
   }
@@ -140,6 +144,61 @@ void BM_FirstSearchAfterNewItem(benchmark::State& bench) {
   f.state->setSearchQuery(QString());
 }
 BENCHMARK(BM_FirstSearchAfterNewItem)->Unit(benchmark::kMillisecond);
+
+qint64 residentBytes() {
+  malloc_trim(0);
+  QFile statm(QStringLiteral("/proc/self/statm"));
+  if (!statm.open(QIODevice::ReadOnly)) return 0;
+  const QList<QByteArray> fields = statm.readAll().split(' ');
+  return fields.size() > 1 ? fields[1].toLongLong() * sysconf(_SC_PAGESIZE) : 0;
+}
+
+// The memory the first search adds, typed a letter at a time as in the panel ("t", "th",
+// "the"), over 100,000 lines of 100-200 characters of the kind scripts/measure-shell copies (a
+// quarter to a third of them hold "the"): the searched texts and the result.
+void BM_MemoryAfterFirstSearch(benchmark::State& bench) {
+  FakeContext fake;
+  installItemServices(*fake.context);
+  PanelState state(*fake.context);
+  {
+    std::mt19937 random(7);
+    const QStringList words =
+        QStringLiteral(
+            "the of and to in is for on with as by at from that this it be are was or an not have "
+            "which you meeting notes invoice order address street project deadline review update "
+            "report client server config value function return error window copy paste history "
+            "item account password number phone")
+            .split(u' ');
+    QList<ClipboardItem> lines;
+    lines.reserve(kHistorySize);
+    for (int i = 0; i < kHistorySize; ++i) {
+      const qsizetype length = 100 + qsizetype(random() % 101);
+      QString line;
+      while (line.size() < length)
+        line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + words[random() % words.size()];
+      line.truncate(length);
+      line[0] = line[0].toUpper();
+      lines.append(ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.example.Editor"),
+                                       fake.scheduler->now().addSecs(-i), TextPayload{line}));
+    }
+    state.setItems(std::move(lines));
+  }
+  double grown = 0;
+  qsizetype found = 0;
+  for (auto _ : bench) {
+    const qint64 before = residentBytes();
+    FilteredItems shown;  // what the card list holds
+    for (const QString& typed : {QStringLiteral("t"), QStringLiteral("th"), QStringLiteral("the")}) {
+      state.setSearchQuery(typed);
+      shown = state.filteredItems();
+    }
+    found = shown.size();
+    grown = double(residentBytes() - before);
+  }
+  bench.counters["MiB"] = grown / (1024.0 * 1024.0);
+  bench.counters["found"] = double(found);
+}
+BENCHMARK(BM_MemoryAfterFirstSearch)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace qv

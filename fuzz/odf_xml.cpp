@@ -2,7 +2,7 @@
 // styles.xml): the input up to its first NUL byte is content.xml, the rest styles.xml.
 // fuzz-link: Qt6::Gui QuaZip::QuaZip
 // fuzz-sources: src/preview/document/OdtReader.cpp src/preview/document/DocumentText.cpp
-// src/preview/document/DocumentXml.cpp src/preview/document/ZipEntries.cpp
+// fuzz-sources: src/preview/document/DocumentXml.cpp src/preview/document/ZipEntries.cpp
 #include "preview/document/OdtReader.h"
 
 #include <cstddef>

@@ -3,7 +3,7 @@
 // part, the rest the styles part.
 // fuzz-link: Qt6::Gui QuaZip::QuaZip
 // fuzz-sources: src/preview/document/WordReader.cpp src/preview/document/DocumentText.cpp
-// src/preview/document/DocumentXml.cpp src/preview/document/ZipEntries.cpp
+// fuzz-sources: src/preview/document/DocumentXml.cpp src/preview/document/ZipEntries.cpp
 #include "preview/document/WordReader.h"
 
 #include <cstddef>

@@ -41,7 +41,7 @@ std::optional<ClipboardItem> firstOf(const std::optional<ClipboardItem>& first, 
 }
 
 std::optional<ClipboardItem> firstItem(const PanelState& state) {
-  const QList<ClipboardItem> items = state.filteredItems();
+  const FilteredItems items = state.filteredItems();
   if (items.isEmpty()) return std::nullopt;
   return items.first();
 }
@@ -64,7 +64,7 @@ bool PanelController::handleKeyDown(const QKeyEvent& event) {
   }
   if (key.flags == kCommand || key.flags == kCommandShift) {
     if (const int position = key.digitPosition(); position >= 0) {
-      const QList<ClipboardItem> items = state_->filteredItems();
+      const FilteredItems items = state_->filteredItems();
       if (position < items.size()) state_->pasteAction()(items.at(position), keyboardPlainText(key));
       return true;  // also past the end of the list
     }
@@ -152,7 +152,7 @@ std::optional<ClipboardItem> PanelController::hoveredItem() const {
 std::optional<ClipboardItem> PanelController::selectedItem() const {
   const std::optional<int> index = state_->selectedIndex();
   if (!index || *index < 0) return std::nullopt;
-  const QList<ClipboardItem> items = state_->filteredItems();
+  const FilteredItems items = state_->filteredItems();
   if (*index >= items.size()) return std::nullopt;
   return items.at(*index);
 }

@@ -95,7 +95,7 @@ CardCellView::CardCellView(ViewServices& context, PanelState& state, CardTapMemo
   connect(&state_, &PanelState::filteredItemsChanged, this, [this] {
     const auto& hovered = state_.hoveredItem();
     if (!hovered || hovered->id != item_.id) return;
-    const QList<ClipboardItem> shown = state_.filteredItems();
+    const FilteredItems shown = state_.filteredItems();
     const bool stillShown = std::any_of(shown.cbegin(), shown.cend(),
                                         [this](const ClipboardItem& item) { return item.id == item_.id; });
     if (!stillShown) forgetHover();
@@ -286,7 +286,7 @@ std::optional<ClipboardItem> CardCellView::doubleTapTarget(QPointF screenPoint, 
   if (!taps_.lastItemID || now - taps_.lastTime >= CardGesture::kDoubleClickInterval) return std::nullopt;
   if (*taps_.lastItemID == item_.id) return item_;
   if (QLineF(screenPoint, taps_.lastPoint).length() > CardGesture::kClickSlop) return std::nullopt;
-  const QList<ClipboardItem> shown = state_.filteredItems();
+  const FilteredItems shown = state_.filteredItems();
   const auto first = std::find_if(shown.cbegin(), shown.cend(),
                                   [&](const ClipboardItem& item) { return item.id == *taps_.lastItemID; });
   if (first == shown.cend()) return std::nullopt;
@@ -434,7 +434,7 @@ void CardCellView::reportAnchor() {
 QList<ClipboardItem> CardCellView::draggedItems() const {
   const QList<QUuid>& ids = state_.multiSelectedIDs();
   if (!isMultiSelected() || ids.size() <= 1) return {item_};
-  const QList<ClipboardItem> shown = state_.filteredItems();
+  const FilteredItems shown = state_.filteredItems();
   QList<ClipboardItem> items;
   for (const QUuid& id : ids) {
     const auto found = std::find_if(shown.cbegin(), shown.cend(),

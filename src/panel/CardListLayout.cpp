@@ -25,11 +25,22 @@ CardGroup DateGrouper::groupOf(const QDateTime& capturedAt) const {
   return CardGroup::earlier;
 }
 
-std::vector<CardGroup> groupsOf(const QList<ClipboardItem>& items, const DateGrouper& grouper) {
+namespace {
+template <typename Items>
+std::vector<CardGroup> groupsOfItems(const Items& items, const DateGrouper& grouper) {
   std::vector<CardGroup> groups;
   groups.reserve(size_t(items.size()));
   for (const ClipboardItem& item : items) groups.push_back(grouper.groupOf(item.capturedAt));
   return groups;
+}
+}  // namespace
+
+std::vector<CardGroup> groupsOf(const QList<ClipboardItem>& items, const DateGrouper& grouper) {
+  return groupsOfItems(items, grouper);
+}
+
+std::vector<CardGroup> groupsOf(const FilteredItems& items, const DateGrouper& grouper) {
+  return groupsOfItems(items, grouper);
 }
 
 int gridColumns(double width) {

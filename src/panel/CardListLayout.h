@@ -1,6 +1,7 @@
 #pragma once
 #include "items/model/CardGroup.h"
 #include "items/model/ClipboardItem.h"
+#include "state/FilteredItems.h"
 
 #include <QHash>
 #include <QRectF>
@@ -105,6 +106,7 @@ class DateGrouper {
 
 // The date group of every item of a filtered list.
 std::vector<CardGroup> groupsOf(const QList<ClipboardItem>& items, const DateGrouper& grouper);
+std::vector<CardGroup> groupsOf(const FilteredItems& items, const DateGrouper& grouper);
 
 // Sections as runs of `groups`. A title in `collapsed` is collapsed when grouping applies;
 // `openness` gives a section's animated openness by title (settled value when absent).

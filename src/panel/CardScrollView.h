@@ -98,7 +98,7 @@ class CardScrollView : public PaintedItemView {
   CardTapMemory taps_;
   std::unique_ptr<CardItemFactory> factory_;
   LiveScrollTracker tracker_;
-  QList<ClipboardItem> items_;
+  FilteredItems items_;
   std::vector<CardGroup> groups_;
   QDate groupsDay_;
   cardList::Layout layout_;

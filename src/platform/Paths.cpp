@@ -70,7 +70,8 @@ bool ensurePrivateFolder(const QString& path) {
   return true;
 }
 
-bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error) {
+bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error,
+                         const std::function<void(int handle)>& beforeRename) {
   const auto fail = [error](const QString& reason) {
     if (error) *error = reason;
     return false;
@@ -92,6 +93,7 @@ bool writeFileAtomically(const QString& path, const QByteArray& data, QString* e
   // Some file systems report a lack of space only when the data goes to the disk; the save
   // file ignores what syncing answers, so it is asked here, before the rename.
   if (::fsync(file.handle()) != 0 && errno != EINVAL && errno != EROFS) return abandon();
+  if (beforeRename) beforeRename(file.handle());
   if (!file.commit()) return fail(file.errorString());
   return true;
 }

@@ -2,6 +2,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <utility>
 
 namespace qv {
@@ -39,8 +40,11 @@ class Paths {
 // Creates the folder and its missing parents, each new one with mode 0700. True when it exists.
 bool ensurePrivateFolder(const QString& path);
 // Writes the whole file atomically (a temporary file renamed over the old one) with mode 0600.
-// False on any error; the old file is then left as it was and `error` tells why.
-bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error = nullptr);
+// False on any error; the old file is then left as it was and `error` tells why. `beforeRename`
+// gets the new file's handle once all of it is written and synced, while the old file is still
+// in place (the history's journal notes which file is coming).
+bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error = nullptr,
+                         const std::function<void(int handle)>& beforeRename = {});
 // The same for many small files with one trip to the disk instead of one per file: each is
 // written to a temporary file beside it, all of them are synced together, then each is renamed
 // into place. Returns how many were written; a file that fails keeps its old version.

@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <thread>
@@ -29,6 +30,7 @@ namespace qv {
 // What the save queue shares with the main thread. Items added after a snapshot are noted
 // here so that a prune working from that snapshot keeps their side files.
 struct HistoryFile::Shared {
+  Shared(QString historyPath, QString journalPath) : writer(std::move(historyPath), std::move(journalPath)) {}
   // Kept as they come and turned into names on the save queue: a copy of many files notes
   // thousands at once on the main thread.
   struct Added {
@@ -41,17 +43,19 @@ struct HistoryFile::Shared {
   std::vector<Added> added;
   // Set when an unreadable history could not be set aside: it must not be written over.
   std::atomic<bool> historyWriteBlocked = false;
-  // Set when a history was set aside: side files of items it held may be wanted again.
+  // Set when a history or journal was set aside: side files of items it held may be wanted again.
   std::atomic<bool> pruneSuspended = false;
   // Set while writes fail (a full disk): the failure is logged once, not at every retry.
   std::atomic<bool> writeFailing = false;
-  // Save queue only: the ids named by each set-aside history, by path, with the size they were
-  // read at (a set-aside file is read once, not at every prune).
+  // Save queue only: the ids named by each set-aside history or journal, by path, with the size
+  // they were read at (a set-aside file is read once, not at every prune).
   struct SetAside {
     qint64 size = -1;
     QSet<QString> ids;
   };
   QHash<QString, SetAside> setAside;
+  // The save queue's writer of the file and the journal.
+  HistoryWriter writer;
 };
 
 namespace {
@@ -77,47 +81,6 @@ QString fileFolder(const std::optional<Url>& url) {
 QString fileItemFolder(const ClipboardItem& item) {
   const auto* file = std::get_if<FilePayload>(&item.payload);
   return file ? fileFolder(file->url) : QString();
-}
-
-bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-
-// Every UUID in the text, upper-case as side files are named. Damaged records cannot be told
-// apart from whole ones, so every UUID-shaped string counts: keeping a file too many is harmless.
-void collectUuids(const QByteArray& text, QSet<QString>& ids) {
-  constexpr qsizetype kLength = 36;
-  const char* data = text.constData();
-  for (qsizetype i = 8; i + kLength - 8 <= text.size(); ++i) {
-    if (data[i] != '-') continue;
-    const char* start = data + i - 8;
-    bool uuid = true;
-    for (qsizetype k = 0; k < kLength && uuid; ++k)
-      uuid = (k == 8 || k == 13 || k == 18 || k == 23) ? start[k] == '-' : isHexDigit(start[k]);
-    if (!uuid) continue;
-    ids.insert(QString::fromLatin1(start, kLength).toUpper());
-    i += kLength - 9;
-  }
-}
-
-// The ids that histories set aside beside the history file still name: their side files stay,
-// so that such a history can be read back one day with its images and rich text.
-QSet<QString> idsOfSetAsideHistories(const QString& historyPath, HistoryFile::Shared& shared) {
-  const QFileInfo history(historyPath);
-  const QFileInfoList files = history.dir().entryInfoList({history.fileName() + QStringLiteral(".unreadable-*")},
-                                                          QDir::Files);
-  QSet<QString> ids;
-  QHash<QString, HistoryFile::Shared::SetAside> seen;
-  for (const QFileInfo& file : files) {
-    HistoryFile::Shared::SetAside entry = shared.setAside.value(file.absoluteFilePath());
-    if (entry.size != file.size()) {
-      entry.ids.clear();
-      collectUuids(readFile(file.absoluteFilePath()), entry.ids);
-      entry.size = file.size();
-    }
-    ids.unite(entry.ids);
-    seen.insert(file.absoluteFilePath(), std::move(entry));
-  }
-  shared.setAside = std::move(seen);
-  return ids;
 }
 
 // Side files of items that are gone: each store keeps the ids of the kinds that own such files.
@@ -161,10 +124,56 @@ void pruneOrphanFiles(const HistorySaveServices& services, const QList<Clipboard
   }
 }
 
-// On the save queue: writes missing image side files and the history file, then (when asked)
-// deletes side files of items that are gone. False when the history file could not be written.
-bool writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shared, const QList<ClipboardItem>& items,
-                  bool prune, qint64 snapshotNumber) {
+bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// Every UUID in the text, upper-case as side files are named. Damaged records cannot be told
+// apart from whole ones, so every UUID-shaped string counts: keeping a file too many is harmless.
+void collectUuids(const QByteArray& text, QSet<QString>& ids) {
+  constexpr qsizetype kLength = 36;
+  const char* data = text.constData();
+  for (qsizetype i = 8; i + kLength - 8 <= text.size(); ++i) {
+    if (data[i] != '-') continue;
+    const char* start = data + i - 8;
+    bool uuid = true;
+    for (qsizetype k = 0; k < kLength && uuid; ++k)
+      uuid = (k == 8 || k == 13 || k == 18 || k == 23) ? start[k] == '-' : isHexDigit(start[k]);
+    if (!uuid) continue;
+    ids.insert(QString::fromLatin1(start, kLength).toUpper());
+    i += kLength - 9;
+  }
+}
+
+// The ids that histories and journals set aside beside the history file still name: their side
+// files stay, so that such a history can be read back one day with its images and rich text.
+QSet<QString> idsOfSetAsideHistories(const QString& historyPath, HistoryFile::Shared& shared) {
+  const QFileInfo history(historyPath);
+  const QString journal = QLatin1String(HistoryFile::kJournalFileName);
+  const QFileInfoList files = history.dir().entryInfoList(
+      {history.fileName() + QStringLiteral(".unreadable-*"), journal + QStringLiteral(".unreadable-*"),
+       journal + QStringLiteral(".unmatched-*")},
+      QDir::Files);
+  QSet<QString> ids;
+  QHash<QString, HistoryFile::Shared::SetAside> seen;
+  for (const QFileInfo& file : files) {
+    HistoryFile::Shared::SetAside entry = shared.setAside.value(file.absoluteFilePath());
+    if (entry.size != file.size()) {
+      entry.ids.clear();
+      collectUuids(readFile(file.absoluteFilePath()), entry.ids);
+      entry.size = file.size();
+    }
+    ids.unite(entry.ids);
+    seen.insert(file.absoluteFilePath(), std::move(entry));
+  }
+  shared.setAside = std::move(seen);
+  return ids;
+}
+
+// On the save queue: writes missing image side files and the history (its changes to the journal,
+// now and then the whole file), then (when asked) deletes side files of items that are gone.
+// False when the history could not be written.
+bool writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shared, const HistoryFile::Save& save,
+                  qint64 snapshotNumber) {
+  const QList<ClipboardItem>& items = save.snapshot;
   // Repair image side files that went missing, for images still held in memory.
   for (const ClipboardItem& item : items) {
     const auto* image = std::get_if<ImagePayload>(&item.payload);
@@ -172,16 +181,15 @@ bool writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shar
   }
 
   bool written = true;
-  QString reason;
   if (shared.historyWriteBlocked) {
     qCInfo(lcState) << "History not written: the unreadable history file is still in place";
-  } else if (!writeFileAtomically(services.historyPath, encodeItems(items), &reason)) {
-    written = false;
-    if (!shared.writeFailing.exchange(true))
-      qCWarning(lcState) << "History could not be written (" << reason << "); the file keeps what it held"
-                         << "and the write is tried again:" << services.historyPath;
-  } else if (shared.writeFailing.exchange(false)) {
-    qCInfo(lcState) << "History written again after failed writes";
+  } else {
+    written = shared.writer.save(items, save.changes, save.rewrite, save.moment, save.now);
+    if (!written && !shared.writeFailing.exchange(true))
+      qCWarning(lcState) << "History could not be written (" << shared.writer.failure()
+                         << "); the files keep what they held and the write is tried again:" << services.historyPath;
+    else if (written && shared.writeFailing.exchange(false))
+      qCInfo(lcState) << "History written again after failed writes";
   }
 
   QSet<QString> extraIDs, extraFolders;
@@ -195,7 +203,7 @@ bool writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shar
       if (const QString folder = fileFolder(added.fileUrl); !folder.isEmpty()) extraFolders.insert(folder);
     }
   }
-  if (!prune) return written;
+  if (!save.prune) return written;
   if (shared.pruneSuspended) {
     qCInfo(lcState) << "Side files kept: a history file was set aside in this run";
     return written;
@@ -241,7 +249,8 @@ std::optional<QByteArray> readPiece(const QString& path, qint64 begin, qint64 en
   return piece;
 }
 
-std::optional<QList<ClipboardItem>> decodeFileInPieces(const QString& path) {
+// The file's items in the pieces it was decoded in, in order (joined by the journal's replay).
+std::optional<std::vector<QList<ClipboardItem>>> decodeFileInPieces(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
   const qint64 size = file.size();
@@ -270,15 +279,60 @@ std::optional<QList<ClipboardItem>> decodeFileInPieces(const QString& path) {
   decodePiece(0);
   for (std::thread& thread : threads) thread.join();
 
-  qsizetype total = 0;
-  for (const auto& piece : decoded) {
+  std::vector<QList<ClipboardItem>> pieces;
+  for (auto& piece : decoded) {
     if (!piece) return std::nullopt;
-    total += piece->size();
+    pieces.push_back(std::move(*piece));
   }
-  QList<ClipboardItem> items;
-  items.reserve(total);
-  for (auto& piece : decoded) items.append(std::move(*piece));
-  return items;
+  return pieces;
+}
+
+// The journal read and its records decoded on a thread of its own, while the file decodes.
+class JournalReading {
+ public:
+  JournalReading(const QString& path, const std::optional<HistoryFileIdentity>& current) {
+    if (!QFileInfo::exists(path)) return;
+    thread_ = std::thread([this, path, current] {
+      bool ok = false;
+      const QByteArray bytes = readFile(path, &ok);
+      if (ok) reading_ = journal::read(bytes, current);
+      else readError_ = true;
+    });
+  }
+  ~JournalReading() { wait(); }
+  JournalReading(const JournalReading&) = delete;
+  JournalReading& operator=(const JournalReading&) = delete;
+  // None when there is no journal; an unreadable outcome when it could not be read.
+  std::optional<journal::Reading>& result() {
+    wait();
+    if (readError_) reading_.emplace().replay.outcome = journal::Replay::Outcome::unreadable;
+    readError_ = false;
+    return reading_;
+  }
+
+ private:
+  void wait() {
+    if (thread_.joinable()) thread_.join();
+  }
+  std::thread thread_;
+  std::optional<journal::Reading> reading_;
+  bool readError_ = false;
+};
+
+// A rewrite killed between naming its new file and moving it into place leaves it behind
+// ("history.json.XXXXXX", as large as the history). Only this instance writes there.
+void removeUnfinishedWrites(const QString& historyPath) {
+  const QFileInfo history(historyPath);
+  const QString prefix = history.fileName() + u'.';
+  const QFileInfoList entries = history.dir().entryInfoList({prefix + QStringLiteral("??????")},
+                                                            QDir::Files | QDir::Hidden);
+  for (const QFileInfo& entry : entries) {
+    const QString name = entry.fileName();  // the view below must not outlive it
+    const QStringView suffix = QStringView(name).mid(prefix.size());
+    if (std::all_of(suffix.begin(), suffix.end(), [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 128; }) &&
+        QFile::remove(entry.absoluteFilePath()))
+      qCInfo(lcState) << "Removed an unfinished history write:" << entry.fileName();
+  }
 }
 
 }  // namespace
@@ -286,7 +340,9 @@ std::optional<QList<ClipboardItem>> decodeFileInPieces(const QString& path) {
 HistoryFile::HistoryFile(ItemServices& services)
     : services_(services),
       queue_(services.queue(QLatin1String(kSaveQueueSuffix))),
-      shared_(std::make_shared<Shared>()) {}
+      shared_(std::make_shared<Shared>(services.paths->applicationSupport() + u'/' + QLatin1String(kFileName),
+                                       services.paths->applicationSupport() + u'/' + QLatin1String(kJournalFileName))) {
+}
 
 HistoryFile::~HistoryFile() = default;
 
@@ -294,6 +350,10 @@ QString HistoryFile::path() const {
   const QString folder = services_.paths->applicationSupport();
   ensurePrivateFolder(folder);  // a failure shows up as a failed write
   return folder + u'/' + QLatin1String(kFileName);
+}
+
+QString HistoryFile::journalPath() const {
+  return services_.paths->applicationSupport() + u'/' + QLatin1String(kJournalFileName);
 }
 
 void HistoryFile::noteAdded(const QList<ClipboardItem>& items) {
@@ -304,7 +364,7 @@ void HistoryFile::noteAdded(const QList<ClipboardItem>& items) {
   }
 }
 
-void HistoryFile::write(const QList<ClipboardItem>& snapshot, bool prune, bool sync) {
+void HistoryFile::write(Save save, bool sync) {
   qint64 number = 0;
   {
     std::lock_guard lock(shared_->lock);
@@ -318,12 +378,16 @@ void HistoryFile::write(const QList<ClipboardItem>& snapshot, bool prune, bool s
                                 services_.ogImageCache,
                                 services_.richTextStore,
                                 services_.fileBookmarkStore};
-  auto job = [sideFiles = std::move(sideFiles), shared = shared_, snapshot, prune, number,
+  auto job = [sideFiles = std::move(sideFiles), shared = shared_, save = std::move(save), number,
               scheduler = services_.scheduler, failed = writeFailed_] {
-    if (!writeHistory(sideFiles, *shared, snapshot, prune, number) && failed) scheduler->post(failed);
+    if (!writeHistory(sideFiles, *shared, save, number) && failed) scheduler->post(failed);
   };
   if (sync) queue_->sync(std::move(job));
   else queue_->async(std::move(job));
+}
+
+void HistoryFile::setJournalLimits(const JournalLimits& limits) {
+  queue_->async([shared = shared_, limits] { shared->writer.setLimits(limits); });
 }
 
 bool HistoryFile::setAsideUnreadable(const QString& path, const QString& reason) {
@@ -344,9 +408,74 @@ void HistoryFile::waitForWrites() {
   queue_->sync([] {});
 }
 
-std::optional<QList<ClipboardItem>> HistoryFile::read(bool* differsFromFile) {
+bool HistoryFile::setAsideJournal(const QString& kind, const QString& reason) {
+  // Its records may name items whose side files are still wanted.
+  shared_->pruneSuspended = true;
+  const QString path = journalPath();
+  const QString stamp = services_.scheduler->now().toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+  QString target = path + u'.' + kind + u'-' + stamp;
+  for (int n = 2; QFileInfo::exists(target); ++n)
+    target = path + u'.' + kind + u'-' + stamp + u'-' + QString::number(n);
+  if (QFile::rename(path, target)) {
+    qCInfo(lcState) << "History journal" << reason << "; set aside as" << target;
+    return true;
+  }
+  qCInfo(lcState) << "History journal" << reason << "and could not be set aside; it is left alone in this run:" << path;
+  return false;
+}
+
+QList<ClipboardItem> HistoryFile::replayJournal(std::vector<QList<ClipboardItem>> parts,
+                                                std::optional<journal::Reading>& reading,
+                                                const std::optional<HistoryFileIdentity>& file, bool* differsFromFile,
+                                                bool* journalReplayed) {
+  journal::Replay replay;
+  bool usable = true;
+  QList<ClipboardItem> items;
+  if (reading) replay = reading->replay;
+  switch (replay.outcome) {
+    case journal::Replay::Outcome::empty: break;
+    case journal::Replay::Outcome::unreadable:
+      usable = setAsideJournal(QStringLiteral("unreadable"), QStringLiteral("could not be read"));
+      replay = {};
+      break;
+    case journal::Replay::Outcome::unmatched:
+      usable = setAsideJournal(QStringLiteral("unmatched"), QStringLiteral("extends another history file"));
+      replay = {};
+      break;
+    case journal::Replay::Outcome::replayed:
+      items = journal::apply(*reading, std::move(parts));
+      replay = reading->replay;
+      if (replay.applied > 0 || replay.skipped > 0 || replay.damaged > 0)
+        qCInfo(lcState) << "History journal replayed:" << replay.applied << "records applied," << replay.skipped
+                        << "skipped," << replay.damaged << "unreadable"
+                        << (replay.torn ? "; the last one was cut short" : "");
+      if (replay.damaged > 0) {
+        // What did read is in the history now; the journal is kept as it was, and the next save
+        // writes the file whole.
+        usable = setAsideJournal(QStringLiteral("unreadable"), QStringLiteral("holds records that do not read"));
+        if (differsFromFile) *differsFromFile = true;
+        replay.goodLength = replay.liveBytes = 0;
+      }
+      break;
+  }
+  if (replay.outcome != journal::Replay::Outcome::replayed) {
+    qsizetype total = 0;
+    for (const QList<ClipboardItem>& part : parts) total += part.size();
+    items.reserve(total);
+    for (QList<ClipboardItem>& part : parts) items.append(std::move(part));
+  }
+  if (journalReplayed) *journalReplayed = replay.liveBytes > 0;
+  queue_->async([shared = shared_, file, good = replay.goodLength, live = replay.liveBytes, usable] {
+    shared->writer.started(file, good, live, usable);
+  });
+  return items;
+}
+
+std::optional<QList<ClipboardItem>> HistoryFile::read(bool* differsFromFile, bool* journalReplayed) {
+  if (journalReplayed) *journalReplayed = false;
   SettingsStore& settings = *services_.settings;
   const QString path = this->path();
+  removeUnfinishedWrites(path);
 
   std::optional<QByteArray> data;
   if (!QFileInfo::exists(path)) {
@@ -362,18 +491,26 @@ std::optional<QList<ClipboardItem>> HistoryFile::read(bool* differsFromFile) {
     }
   }
 
+  // The journal extends the file that is read here; a file that is missing or cannot be read
+  // leaves nothing for it to extend (it is then set aside).
+  const std::optional<HistoryFileIdentity> identity = data ? std::nullopt : HistoryFileIdentity::ofFile(path);
+  JournalReading journal(journalPath(), identity);
+  const auto noHistory = [&] {
+    replayJournal({}, journal.result(), std::nullopt, nullptr, nullptr);
+    return std::nullopt;
+  };
   bool fromFile = false;
   if (!data) {
-    if (!QFileInfo::exists(path)) return std::nullopt;
-    if (std::optional<QList<ClipboardItem>> items = decodeFileInPieces(path)) {
+    if (!QFileInfo::exists(path)) return noHistory();
+    if (std::optional<std::vector<QList<ClipboardItem>>> pieces = decodeFileInPieces(path)) {
       if (differsFromFile) *differsFromFile = false;
-      return items;
+      return replayJournal(std::move(*pieces), journal.result(), identity, differsFromFile, journalReplayed);
     }
     bool ok = false;
     QByteArray bytes = readFile(path, &ok);
     if (!ok) {
       setAsideUnreadable(path, QStringLiteral("read error"));
-      return std::nullopt;
+      return noHistory();
     }
     data = std::move(bytes);
     fromFile = true;
@@ -387,11 +524,15 @@ std::optional<QList<ClipboardItem>> HistoryFile::read(bool* differsFromFile) {
     bool cut = false;
     decoded = decodeItemsSkippingBad(*data, &skipped, nullptr, &cut);
     if (fromFile) setAsideUnreadable(path, error.toString());
-    if (!decoded) return std::nullopt;
+    if (!decoded) return noHistory();
     qCInfo(lcState) << "Loaded" << decoded->size() << "history items; skipped" << skipped << "that did not decode"
                     << (cut ? "; the file breaks off after them" : "");
   }
-  return decoded;
+  // The journal's records name the items of the file as it was, also of one set aside.
+  std::vector<QList<ClipboardItem>> parts;
+  parts.push_back(std::move(*decoded));
+  return replayJournal(std::move(parts), journal.result(), fromFile ? identity : std::nullopt, differsFromFile,
+                       journalReplayed);
 }
 
 void HistoryFile::resolveFilesLater(const QList<ClipboardItem>& items,

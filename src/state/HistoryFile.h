@@ -1,5 +1,7 @@
 #pragma once
 #include "items/model/ClipboardItem.h"
+#include "state/HistoryJournal.h"
+#include "state/HistoryWriter.h"
 
 #include <QHash>
 #include <QList>
@@ -8,19 +10,22 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace qv {
 
 struct ItemServices;
 class SerialQueue;
 
-// The history file and the side files beside it: reading it at start-up (migrating the legacy
-// blob of the user defaults once), writing snapshots on the save queue, pruning side files of
-// items that are gone, and never writing over a history that could not be read (it is set
-// aside first, and while that fails nothing writes the file).
+// The history file, its journal and the side files beside it: reading them at start-up
+// (migrating the legacy blob of the user defaults once, replaying the journal), writing saves on
+// the save queue (HistoryWriter), pruning side files of items that are gone, and never writing
+// over a history or journal that could not be read (it is set aside first, and while that fails
+// nothing writes the file).
 class HistoryFile {
  public:
   static constexpr char kFileName[] = "history.json";
+  static constexpr char kJournalFileName[] = "history.journal";
   static constexpr char kLegacyStorageKey[] = "qv.clipboardHistory.v1";
   static constexpr char kSaveQueueSuffix[] = "save";  // "com.tarnwick.Quorvalen.save"
   static constexpr char kPromiseFolderName[] = "QuorvalenPromises";
@@ -32,16 +37,32 @@ class HistoryFile {
 
   // The file's path; its folder is made (private) on the way.
   QString path() const;
-  // The stored history, or none when there is none or nothing of it decodes. An unreadable
-  // file is set aside; as many items as decode are kept. `differsFromFile` tells whether what
-  // was read is not what the file now holds (items skipped, or taken from the user defaults).
-  std::optional<QList<ClipboardItem>> read(bool* differsFromFile = nullptr);
-  // Writes a snapshot of the history on the save queue (and waits for it with `sync`); with
-  // `prune`, then deletes side files of items that are in neither the snapshot nor added since.
-  void write(const QList<ClipboardItem>& snapshot, bool prune, bool sync);
-  // Called on the main thread after a write that failed (the file keeps what it held), so that
-  // the owner tries again later.
+  QString journalPath() const;
+  // The stored history: the file with the journal's records replayed, or none when there is no
+  // file or nothing of it decodes. An unreadable file or journal is set aside; as many items as
+  // decode are kept. `differsFromFile` tells whether what was read is not what the file and
+  // journal now hold (items skipped, records that did not read, or taken from the user
+  // defaults); `journalReplayed` that the journal held records, which a save folds in.
+  std::optional<QList<ClipboardItem>> read(bool* differsFromFile = nullptr, bool* journalReplayed = nullptr);
+
+  // One save: the history after the changes, the changes since the last save, and whether the
+  // changes tell all (else the file is written whole).
+  struct Save {
+    QList<ClipboardItem> snapshot;
+    QList<HistoryChange> changes;
+    bool rewrite = false;
+    // Then delete side files of items that are in neither the snapshot nor added since.
+    bool prune = false;
+    HistoryWriter::Moment moment = HistoryWriter::Moment::change;
+    double now = 0;  // the scheduler's uptime
+  };
+  // Writes a save on the save queue (and waits for it with `sync`).
+  void write(Save save, bool sync);
+  // Called on the main thread after a save that could not be written whole (a full disk: the
+  // files keep what they held, and the writer what it could not write), so that the owner tries
+  // again later.
   void setWriteFailedHandler(std::function<void()> handler) { writeFailed_ = std::move(handler); }
+  void setJournalLimits(const JournalLimits& limits);
   // Returns once a write still under way on the save queue has finished.
   void waitForWrites();
   // An item was added after the last snapshot: a prune working from that snapshot keeps its files.
@@ -57,6 +78,13 @@ class HistoryFile {
 
  private:
   bool setAsideUnreadable(const QString& filePath, const QString& reason);
+  // The history after the journal's records (read beside the file) are applied to the file's
+  // items `parts`, read from the file with that identity; a journal that cannot be used is set
+  // aside. Then tells the save queue where the journal stands.
+  QList<ClipboardItem> replayJournal(std::vector<QList<ClipboardItem>> parts, std::optional<journal::Reading>& reading,
+                                     const std::optional<HistoryFileIdentity>& file, bool* differsFromFile,
+                                     bool* journalReplayed);
+  bool setAsideJournal(const QString& kind, const QString& reason);
 
   ItemServices& services_;
   std::shared_ptr<SerialQueue> queue_;

@@ -18,6 +18,9 @@ PanelState::PanelState(ItemServices& context, QObject* parent)
                   ? QStringLiteral("left")
                   : QStringLiteral("right");
   countHistoryChanges();
+  connect(this, &PanelState::itemsChanged, this, [this] {
+    if (recordingDepth_ == 0) unrecordedChange_ = true;
+  });
   // A write that failed (a full disk) leaves the history unsaved: it is tried again a while
   // later, and at the latest at quit.
   historyFile_->setWriteFailedHandler([self = QPointer<PanelState>(this)] {

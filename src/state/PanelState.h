@@ -4,6 +4,7 @@
 #include "platform/Scheduler.h"
 #include "state/CustomCategory.h"
 #include "state/FilterTypes.h"
+#include "state/FilteredItems.h"
 #include "state/HistoryFile.h"
 #include "state/ItemCategories.h"
 #include "state/ItemMarks.h"
@@ -74,13 +75,16 @@ class PanelState : public QObject {
   static constexpr const auto& kHistoryFileName = HistoryFile::kFileName;
   static constexpr const auto& kSaveQueueSuffix = HistoryFile::kSaveQueueSuffix;
   static constexpr const auto& kPromiseFolderName = HistoryFile::kPromiseFolderName;
-  static constexpr double kSaveDelaySeconds = 1.5;
-  // Under steady changes the delay would never run out: a change is saved at the latest this
-  // long after it was made.
-  static constexpr double kLongestUnsavedSeconds = 5;
-  static constexpr int kSavesPerPrune = 20;
+  // A change is in the journal on disk at most this long after it was made; the changes made
+  // meanwhile (a copy with the older copy it replaces, a burst) go in one append.
+  static constexpr double kSaveDelaySeconds = 0.25;
+  // The journal replayed at start-up is folded into the file this long after the launch.
+  static constexpr double kStartFoldDelaySeconds = 2;
   // After a failed write (a full disk), the history is written again this much later.
   static constexpr double kSaveRetrySeconds = 30;
+  // More changes than this between two saves are written as the whole file.
+  static constexpr qsizetype kMostRecordedChanges = 2000;
+  static constexpr int kSavesPerPrune = 20;
   static constexpr double kBackfillSpacingSeconds = 0.4;
 
   // Needs the item services of the context (installItemServices).
@@ -198,11 +202,15 @@ class PanelState : public QObject {
 
   // ---- Persistence (PanelStatePersistence.cpp) -----------------------------------------------
   QString historyFilePath() const;
-  // One save 1.5 s after the last change, and at the latest 5 s after the oldest unsaved one.
+  // One save 0.25 s after the oldest unsaved change: it appends the changes to the journal, and
+  // now and then writes the whole file.
   void scheduleSave();
   bool isSavePending() const { return saveWork_.isPending(); }
-  // Writes the history now and returns once it is on disk (at quit).
+  // Writes the history now and returns once it is on disk (at quit): the journal gets the last
+  // changes, and is folded into the file only when that fits the quit budget.
   void flushSave();
+  // When the history file and its journal are folded together (tests and benchmarks).
+  void setJournalLimits(const JournalLimits& limits);
   // Reads the history at start-up (migrating the legacy blob once), then the marks and
   // categories; applies retention, schedules a save and starts the text-recognition backfill.
   void loadHistory();
@@ -296,8 +304,10 @@ class PanelState : public QObject {
   // The history after the active filter, the badge filters and the search query (which also
   // finds recognised image text), in history order. Kept until an input changes; every such
   // change emits filteredItemsChanged (a new recognised text only while a query is set).
-  QList<ClipboardItem> filteredItems() const;
+  FilteredItems filteredItems() const;
   Q_SIGNAL void filteredItemsChanged();
+  // Keeps the items that pass the type, app and date filters, in order.
+  QList<ClipboardItem> applyBadgeFilters(const QList<ClipboardItem>& items) const;
   // The type, app and date filters as they stand now, for checking items one by one.
   BadgeCheck badgeCheck() const;
   // The searched texts of the history, brought up to date: row i is items()[i]. For narrowing by
@@ -305,8 +315,6 @@ class PanelState : public QObject {
   const SearchIndex& searchIndex() const;
   // The text recognised in image items, for a query the index cannot answer.
   const ClipboardItem::RecognizedTextLookup& recognizedTextLookup() const;
-  // Keeps the items that pass the type, app and date filters, in order.
-  QList<ClipboardItem> applyBadgeFilters(const QList<ClipboardItem>& items) const;
   // A type, app or date filter is set (the tab and the query do not count).
   bool hasActiveFilters() const;
   // One removable chip per type, app and date filter: types, then apps, then the date.
@@ -357,12 +365,16 @@ class PanelState : public QObject {
   int filteredCount() const;
 
  private:
-  void save(bool sync);
+  void save(bool sync, HistoryWriter::Moment moment = HistoryWriter::Moment::change);
   void retryFailedSave();
   // While stored settings or marks could not be read (the run uses defaults for them), nothing
   // is pruned: neither by retention nor side files. Says so once.
   bool storedValuesLost() const;
   mutable bool reportedLostValues_ = false;
+  // Changes of the items made inside a recording reach the journal as these records; any other
+  // change of the items makes the next save write the whole file.
+  friend struct RecordedChange;
+  void recordChange(HistoryChange change);
   void backfillImageText();
   void applyResolvedFiles(const QHash<QString, QUrl>& resolved);
   void runBackfillStep(std::shared_ptr<QList<QUuid>> pending, qsizetype index);
@@ -387,6 +399,11 @@ class PanelState : public QObject {
   WorkItem saveWork_;
   // Monotonic time of the oldest change not yet handed to a save; none when all are saved.
   std::optional<double> unsavedSince_;
+  // The changes since the last save, for the journal.
+  QList<HistoryChange> recordedChanges_;
+  int recordingDepth_ = 0;
+  // The items changed outside a recording since the last save: the file is written whole.
+  bool unrecordedChange_ = false;
   // Pending delayed interface work (owned by the interface-state operations).
   WorkItem previewRetargetWork_;
   WorkItem previewHoverWork_;
@@ -400,7 +417,6 @@ class PanelState : public QObject {
   std::shared_ptr<FilterIndex> filterIndex_ = attachFilterIndex(*this);
   // The add path tells the filtered list about a copy put at the front, so that the next
   // search checks that item alone instead of the whole history.
-  void beforeItemPrepended();
   void afterItemPrepended();
 
   // Bookkeeping that spares the add path two passes over a long history. Every change of the

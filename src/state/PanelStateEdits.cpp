@@ -34,6 +34,9 @@ void PanelState::updateText(const ClipboardItem& item, const QString& text) {
   ClipboardItem edited = stored;
   edited.payload = std::move(payload);
   // Changed in place: one notification, and no copy of a long history.
+  // Not recorded in the journal: what the user edits away or removes is to leave the disk with
+  // the next save, which therefore writes the whole file, instead of staying in the file and
+  // the journal until the journal is next folded in.
   items_[index] = std::move(edited);
   Q_EMIT itemsChanged();
   // Later pastes must carry the edited text, not the rich form of the old one.
@@ -54,6 +57,8 @@ void PanelState::refreshFileSize(const ClipboardItem& item) {
   if (size < 1) return;
   ClipboardItem sized = items_.at(index);
   sized.payload = FilePayload{file->name, byteCountText(size), file->url};
+  const RecordedChange recorded(*this);
+  recordChange(HistoryChange::updated(sized));
   items_[index] = std::move(sized);
   Q_EMIT itemsChanged();
   scheduleSave();
@@ -70,6 +75,7 @@ void PanelState::removeItem(QUuid id) {
   cardAnchors_.remove(id);
   if (auto peeked = without(peekedIDs(), id)) setPeekedIDs(std::move(*peeked));
 
+  // Not recorded in the journal, as an edit (see updateText): the next save writes the file whole.
   const auto removal = [this, &id] {
     if (items_.removeIf([&id](const ClipboardItem& item) { return item.id == id; }) > 0) Q_EMIT itemsChanged();
   };
@@ -99,6 +105,7 @@ int PanelState::removeItems(const QString& fromApp) {
     if (item.sourceAppBundleID == app) removed.insert(item.id);
   }
   if (removed.isEmpty()) return 0;
+  // Not recorded in the journal, as a removal (see updateText): the next save writes the file whole.
   items_.removeIf([&app](const ClipboardItem& item) { return item.sourceAppBundleID == app; });
   Q_EMIT itemsChanged();
   if (previewItemID_ && removed.contains(*previewItemID_)) setPreviewItemID(std::nullopt);

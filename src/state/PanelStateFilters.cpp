@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <algorithm>
 #include <memory>
+#include <numeric>
 #include <utility>
 #include <vector>
 
@@ -29,9 +30,11 @@ struct PanelState::FilterIndex {
   PanelState& state;
   SearchIndex::RecognizedText recognizedText;
 
-  // The memoised result and what it was computed for.
+  // The memoised result, as places in the history (or all of it), and what it was computed for.
+  // It holds no list of the history, so that changing the history in place never copies it.
   bool valid = false;
-  QList<ClipboardItem> result;
+  bool all = false;
+  QList<qint32> places;
   std::optional<DateRange> resultRange;
   // The history the result was computed from: its length and first item. A copy put at the
   // front of that history is checked on its own when the result is next asked for.
@@ -43,17 +46,15 @@ struct PanelState::FilterIndex {
   SearchIndex::Query query{QString()};
   // The searched texts of the history.
   SearchIndex texts;
-  // The history rows of the last result while only the query has grown since: a query that
-  // holds the last one can match only among them, so typing on scans ever fewer rows.
-  std::vector<qsizetype> rows;
-  bool rowsHold = false;
-  std::optional<DateRange> rowsRange;
+  // The places are those of the last result while only the query has grown since: a query
+  // that holds the last one can match only among them, so typing on scans ever fewer items.
+  bool placesNarrow = false;
+  std::optional<DateRange> placesRange;
 
   void invalidate(bool queryNarrowed = false) {
-    if (!queryNarrowed) rowsHold = false;
+    if (!queryNarrowed) placesNarrow = false;
     valid = false;
     frontPending = false;
-    result = {};
     Q_EMIT state.filteredItemsChanged();
   }
 
@@ -62,8 +63,9 @@ struct PanelState::FilterIndex {
   void itemPrepended() {
     const QList<ClipboardItem>& items = state.items();
     texts.itemPrepended(items);
-    rowsHold = false;  // every row moved down by one
-    if (!valid || frontPending || items.size() != resultFromCount + 1 || items.at(1).id != resultFromFirst) {
+    placesNarrow = false;  // every place moved down by one
+    if (!valid || frontPending || items.size() < 2 || items.size() != resultFromCount + 1 ||
+        items.at(1).id != resultFromFirst) {
       invalidate();
       return;
     }
@@ -112,40 +114,51 @@ struct PanelState::FilterIndex {
     bool byTab = false, searching = false, useTexts = false;
   };
 
-  QList<ClipboardItem> compute(const BadgeCheck& badges) {
+  void compute(const BadgeCheck& badges) {
     const QList<ClipboardItem>& items = state.items();
     resultFromCount = items.size();
     resultFromFirst = items.isEmpty() ? QUuid() : items.first().id;
     frontPending = false;
     const Check check(*this, badges);
     if (check.passesAll()) {
-      rowsHold = false;
-      return items;
+      all = true;
+      places = {};
+      placesNarrow = false;
+      return;
     }
-    std::vector<qsizetype> kept;
-    if (rowsHold && rowsRange == badges.range) {
-      for (qsizetype i : rows)
-        if (check.passes(items[i], i)) kept.push_back(i);
+    QList<qint32> kept;
+    if (placesNarrow && placesRange == badges.range && !all) {
+      for (const qint32 i : std::as_const(places))
+        if (check.passes(items[i], i)) kept.append(i);
     } else {
       for (qsizetype i = 0, n = items.size(); i < n; ++i)
-        if (check.passes(items[i], i)) kept.push_back(i);
+        if (check.passes(items[i], i)) kept.append(qint32(i));
     }
-    rows = std::move(kept);
-    rowsHold = check.searching;
-    rowsRange = badges.range;
-    if (static_cast<qsizetype>(rows.size()) == items.size()) return items;
-    QList<ClipboardItem> filtered;
-    filtered.reserve(static_cast<qsizetype>(rows.size()));
-    for (qsizetype i : rows) filtered.append(items[i]);
-    return filtered;
+    all = kept.size() == items.size();
+    places = all ? QList<qint32>() : std::move(kept);
+    placesNarrow = check.searching;
+    placesRange = badges.range;
   }
 
-  // The result with the front item looked at.
+  // The result with the front item looked at: the places move down by one, and the front item
+  // joins them when it passes.
   void settleFront(const BadgeCheck& badges) {
     frontPending = false;
     const QList<ClipboardItem>& items = state.items();
     const Check check(*this, badges);
-    if (check.passes(items.first(), 0)) result.prepend(items.first());
+    const bool passes = check.passes(items.first(), 0);
+    if (all) {
+      if (passes) return;
+      all = false;
+      places.resize(items.size() - 1);
+      std::iota(places.begin(), places.end(), 1);
+      return;
+    }
+    QList<qint32> moved;
+    moved.reserve(places.size() + 1);
+    if (passes) moved.append(0);
+    for (const qint32 i : std::as_const(places)) moved.append(i + 1);
+    places = std::move(moved);
   }
 };
 
@@ -187,27 +200,18 @@ std::shared_ptr<PanelState::FilterIndex> PanelState::attachFilterIndex(PanelStat
   return index;
 }
 
-QList<ClipboardItem> PanelState::filteredItems() const {
+FilteredItems PanelState::filteredItems() const {
   FilterIndex& index = *filterIndex_;
   const BadgeCheck badges = badgeCheck();
   // A date bucket moves with the clock: the result holds only while the bucket is the same.
   if (index.valid && index.resultRange == badges.range) {
     if (index.frontPending) index.settleFront(badges);
-    return index.result;
+  } else {
+    index.compute(badges);
+    index.resultRange = badges.range;
+    index.valid = true;
   }
-  index.result = index.compute(badges);
-  index.resultRange = badges.range;
-  index.valid = true;
-  return index.result;
-}
-
-void PanelState::beforeItemPrepended() {
-  // A result that is the history itself would make the change copy the whole list.
-  // Dropped quietly: the change itself tells the views.
-  if (filterIndex_->result.isSharedWith(items_)) {
-    filterIndex_->valid = false;
-    filterIndex_->result = {};
-  }
+  return index.all ? FilteredItems(items_) : FilteredItems(items_, index.places);
 }
 
 void PanelState::afterItemPrepended() { filterIndex_->prepended = true; }

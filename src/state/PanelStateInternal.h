@@ -16,4 +16,15 @@ std::optional<IdContainer> without(const IdContainer& ids, const QUuid& id) {
   return rest;
 }
 
+// Marks a change of the items that records itself (PanelState::recordChange) for the journal.
+struct RecordedChange {
+  explicit RecordedChange(PanelState& state) : state_(state) { ++state_.recordingDepth_; }
+  ~RecordedChange() { --state_.recordingDepth_; }
+  RecordedChange(const RecordedChange&) = delete;
+  RecordedChange& operator=(const RecordedChange&) = delete;
+
+ private:
+  PanelState& state_;
+};
+
 }  // namespace qv

@@ -30,9 +30,12 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
   const std::optional<QUuid> duplicate = found == items_.cend() ? std::nullopt : std::optional<QUuid>(found->id);
 
   historyFile_->noteAdded({item});
+  const RecordedChange recorded(*this);
   // Changed in place: copying a long history for each capture would cost more than the rest of
   // the add path together.
   if (duplicate) {
+    for (const ClipboardItem& other : std::as_const(items_))
+      if (isDuplicate(other)) recordChange(HistoryChange::removed(other.id));
     items_.removeIf(isDuplicate);
     Q_EMIT itemsChanged();
   }
@@ -41,7 +44,7 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
   const quint64 before = historyChanges_;
   const bool marksWereLive = !duplicate && marksLiveAt_ == before;
   const bool floorHeld = !duplicate && retentionFloorAt_ == before;
-  beforeItemPrepended();
+  recordChange(HistoryChange::added(item));
   items_.prepend(item);
   afterItemPrepended();
   Q_EMIT itemsChanged();
@@ -270,6 +273,9 @@ bool PanelState::applyRetention() {
     retentionFloorAt_ = historyChanges_;
     return false;
   }
+  const RecordedChange recorded(*this);
+  for (const ClipboardItem& item : std::as_const(items_))
+    if (expired(item)) recordChange(HistoryChange::removed(item.id));
   items_.removeIf(expired);
   Q_EMIT itemsChanged();
   pruneOrphanedIDs();

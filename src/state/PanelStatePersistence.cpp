@@ -7,6 +7,7 @@
 #include "items/ocr/ImageTextRecognizer.h"
 #include "state/HistoryFile.h"
 #include "state/PanelState.h"
+#include "state/PanelStateInternal.h"
 
 #include <QDir>
 #include <QPointer>
@@ -20,7 +21,8 @@ QString PanelState::historyFilePath() const { return historyFile_->path(); }
 void PanelState::scheduleSave() {
   const double now = context_.scheduler->uptime();
   if (!unsavedSince_) unsavedSince_ = now;
-  const double delay = std::clamp(*unsavedSince_ + kLongestUnsavedSeconds - now, 0.0, kSaveDelaySeconds);
+  // Measured from the oldest unsaved change, not the latest: steady changes never hold it off.
+  const double delay = std::clamp(*unsavedSince_ + kSaveDelaySeconds - now, 0.0, kSaveDelaySeconds);
   saveWork_.cancel();
   saveWork_ = context_.scheduler->after(
       delay, [this] { save(false); }, Guard(this));
@@ -36,12 +38,42 @@ void PanelState::retryFailedSave() {
 void PanelState::flushSave() {
   saveWork_.cancel();
   saveWork_ = WorkItem();
-  if (unsavedSince_) {
-    save(true);
+  // Also with nothing unsaved: a journal that fits the quit budget is folded in.
+  save(true, HistoryWriter::Moment::quit);
+}
+
+void PanelState::setJournalLimits(const JournalLimits& limits) { historyFile_->setJournalLimits(limits); }
+
+void PanelState::recordChange(HistoryChange change) {
+  if (unrecordedChange_) return;  // the file is written whole anyway
+  if (recordedChanges_.size() >= kMostRecordedChanges) {
+    recordedChanges_.clear();
+    unrecordedChange_ = true;
     return;
   }
-  // The file already holds the history: only wait for a write still under way.
-  historyFile_->waitForWrites();
+  recordedChanges_.append(std::move(change));
+}
+
+void PanelState::save(bool sync, HistoryWriter::Moment moment) {
+  const bool changed = unsavedSince_.has_value();
+  unsavedSince_.reset();
+  bool prune = false;
+  if (changed) {
+    int count = savesSinceLastPrune_ + 1;
+    // Without the stored retention and marks (pins, categories), a prune could not tell which
+    // side files are still wanted.
+    prune = count >= kSavesPerPrune && !storedValuesLost();
+    if (count >= kSavesPerPrune) count = 0;
+    setSavesSinceLastPrune(count);
+  }
+  HistoryFile::Save save;
+  save.snapshot = items_;  // shares the data; the queue never sees changes
+  save.changes = std::exchange(recordedChanges_, {});
+  save.rewrite = std::exchange(unrecordedChange_, false);
+  save.prune = prune;
+  save.moment = moment;
+  save.now = context_.scheduler->uptime();
+  historyFile_->write(std::move(save), sync);
 }
 
 bool PanelState::storedValuesLost() const {
@@ -53,23 +85,12 @@ bool PanelState::storedValuesLost() const {
   return true;
 }
 
-void PanelState::save(bool sync) {
-  unsavedSince_.reset();
-  int count = savesSinceLastPrune_ + 1;
-  // Without the stored retention and marks (pins, categories), a prune could not tell which side
-  // files are still wanted.
-  const bool prune = count >= kSavesPerPrune && !storedValuesLost();
-  if (count >= kSavesPerPrune) count = 0;
-  setSavesSinceLastPrune(count);
-
-  historyFile_->write(items_, prune, sync);  // shares the data; the queue never sees changes
-}
-
 void PanelState::loadHistory() {
   // Only a history that differs from the file needs a save: one that was set aside or came from
   // the user defaults, or one that retention shortened.
   bool differsFromFile = false;
-  std::optional<QList<ClipboardItem>> stored = historyFile_->read(&differsFromFile);
+  bool journalReplayed = false;
+  std::optional<QList<ClipboardItem>> stored = historyFile_->read(&differsFromFile, &journalReplayed);
   const auto loadMarks = [this] {
     loadPinned();
     loadCategories();
@@ -94,14 +115,25 @@ void PanelState::loadHistory() {
     });
   }
   setItems(std::move(*stored));
+  // What was read is what is on disk, unless the read says otherwise.
+  recordedChanges_.clear();
+  unrecordedChange_ = differsFromFile;
 
   loadMarks();
   if (applyRetention()) differsFromFile = true;
-  if (differsFromFile) scheduleSave();
+  if (journalReplayed) {
+    // The next start would replay the same records again: they are folded into the file once the
+    // launch is done, with whatever else the load changed. A change before then saves as usual.
+    saveWork_ = context_.scheduler->after(
+        kStartFoldDelaySeconds, [this] { save(false, HistoryWriter::Moment::afterStart); }, Guard(this));
+  } else if (differsFromFile) {
+    scheduleSave();
+  }
   backfillImageText();
 }
 
 void PanelState::applyResolvedFiles(const QHash<QString, QUrl>& resolved) {
+  const RecordedChange recorded(*this);
   bool changed = false;
   QSet<QString> seen;
   // Read through a const view: writing through the list would copy all of it while the
@@ -116,6 +148,7 @@ void PanelState::applyResolvedFiles(const QHash<QString, QUrl>& resolved) {
     const QString name = found->fileName();
     FilePayload moved{name.isEmpty() ? file->name : name, file->size, Url::fromQUrl(*found)};
     items_[i].payload = std::move(moved);
+    recordChange(HistoryChange::updated(items_.at(i)));
     changed = true;
   }
   if (!changed) return;
@@ -170,6 +203,8 @@ void PanelState::applyLinkMetadata(const LinkMetadata& metadata, const QUuid& it
   QList<ClipboardItem> next = items_;
   ClipboardItem& item = next[found - items_.cbegin()];
   item.payload = LinkPayload{link->url, link->domain, metadata.title, std::nullopt, reference};
+  const RecordedChange recorded(*this);
+  recordChange(HistoryChange::updated(item));
   setItems(std::move(next));
   scheduleSave();
 }

@@ -3,8 +3,13 @@
 #include <QHash>
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace qv {
 
@@ -47,6 +52,52 @@ bool containsBytes(const char* text, size_t size, const QByteArray& query) {
     if (std::memcmp(at + 1, query.constData() + 1, length - 1) == 0) return true;
     from = at + 1;
   }
+  return false;
+}
+
+// Whether `query` (lower-cased ASCII, two characters or more) starts at `at`, capitals folded.
+bool foldedAt(const char16_t* text, qsizetype at, QStringView query) {
+  const char16_t* rest = query.utf16();
+  for (qsizetype k = 1; k < query.size(); ++k) {
+    const char16_t c = text[at + k];
+    if ((c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c) != rest[k]) return false;
+  }
+  return true;
+}
+
+// Setting bit 5 turns a capital into its small letter and leaves the small letter alone: for a
+// letter, `c | foldBit(letter) == letter` holds for both cases of it and no other character.
+char16_t foldBit(char16_t lower) { return lower >= u'a' && lower <= u'z' ? 0x20 : 0; }
+
+// Substring test of an ASCII text kept in the item's own UTF-16, for a lower-cased ASCII query
+// of two characters or more: eight places at a time are tested for the query's first two
+// characters in either case, then the rest is compared with capitals folded.
+bool containsFolded(QStringView text, QStringView query) {
+  const qsizetype last = text.size() - query.size();  // the last place the query can start
+  if (last < 0) return false;
+  const char16_t first = query[0].unicode(), second = query[1].unicode();
+  const char16_t firstFold = foldBit(first), secondFold = foldBit(second);
+  const char16_t* const units = text.utf16();
+  qsizetype at = 0;
+#if defined(__SSE2__)
+  const __m128i wantedFirst = _mm_set1_epi16(short(first)), wantedSecond = _mm_set1_epi16(short(second));
+  const __m128i foldFirst = _mm_set1_epi16(short(firstFold)), foldSecond = _mm_set1_epi16(short(secondFold));
+  // Reads up to units[at + 8], which is at most units[last + 1]: inside the text.
+  for (; at + 8 <= last + 1; at += 8) {
+    const __m128i firsts = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + at));
+    const __m128i seconds = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + at + 1));
+    unsigned hits = unsigned(
+        _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi16(_mm_or_si128(firsts, foldFirst), wantedFirst),
+                                        _mm_cmpeq_epi16(_mm_or_si128(seconds, foldSecond), wantedSecond))));
+    for (; hits; hits &= hits - 1) {
+      const qsizetype candidate = at + qsizetype(std::countr_zero(hits) / 2);
+      hits &= hits - 1;  // each character sets two bits
+      if (foldedAt(units, candidate, query)) return true;
+    }
+  }
+#endif
+  for (; at <= last; ++at)
+    if (char16_t(units[at] | firstFold) == first && foldedAt(units, at, query)) return true;
   return false;
 }
 
@@ -98,8 +149,9 @@ bool fitsLatin1(QStringView text) { return unitBits(text) < 256; }
 // What the matching and the scan read, side by side in history order at the last refresh.
 struct SearchIndex::Row {
   QUuid id;                    // null once the refresh has matched it to an item
-  const char* text = nullptr;  // in the arena: Latin-1, or UTF-16 when `wide`
-  quint64 length : 56 = 0;     // in characters
+  const char* text = nullptr;  // in the arena: Latin-1, or UTF-16 when `wide`; none when in place
+  quint64 length : 55 = 0;     // in characters
+  quint64 inPlace : 1 = 0;     // ASCII fields searched where the item keeps them (its kept fields)
   quint64 fieldCount : 3 = 0;  // its kept fields, from fieldsAt on
   quint64 wide : 1 = 0;
   quint64 awaitingText : 1 = 0;  // an image whose text has not been recognised yet
@@ -108,7 +160,7 @@ struct SearchIndex::Row {
   quint32 fieldsAt = 0;
   quint8 kind = 0;  // the payload's case
 
-  size_t bytes() const { return wide ? length * sizeof(char16_t) : length; }
+  size_t bytes() const { return inPlace ? 0 : wide ? length * sizeof(char16_t) : length; }
 };
 
 // Where the rows' texts live: blocks filled in turn that never move, so that a row points at its
@@ -175,6 +227,7 @@ SearchIndex::Query::Query(QString lowered) : text_(std::move(lowered)) {
   usesIndex_ = !text_.isEmpty() && !text_.contains(kFieldSeparator);
   bool ascii = false;
   mask_ = CharMask::of(text_, &ascii);
+  ascii_ = ascii;
   maskAnswers_ = ascii && text_.size() == 1;
   fitsLatin1_ = fitsLatin1(text_);
   if (fitsLatin1_) latin1_ = text_.toLatin1();
@@ -216,6 +269,21 @@ SearchIndex::Row SearchIndex::makeRow(const ClipboardItem& item, CharMask* mask)
     if (recognizedText_) recognized = recognizedText_(item.idString());
     if (recognized) parts[partCount++] = *recognized;
     else row.awaitingText = 1;
+  }
+  // Nearly every text is ASCII: it is searched where the item keeps it, with capitals folded,
+  // and only its characters' mask is stored (a lower-cased copy would double the memory the
+  // history's texts take). Others, and an image's recognised text, get a lower-cased copy.
+  if (!recognized && std::all_of(parts.begin(), parts.begin() + partCount, isAscii)) {
+    row.inPlace = 1;
+    *mask = CharMask();
+    for (size_t k = 0; k < partCount; ++k)
+      for (QChar ch : parts[k]) {
+        const char16_t c = ch.unicode();
+        const char lower = char(c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c);
+        mask->bits[lower >> 6] |= quint64(1) << (lower & 63);
+      }
+    if (partCount > 1) mask->bits[0] |= 1;  // the separator, as a joined text would hold it
+    return row;
   }
   storeText(&row, parts.data(), partCount, mask);
   return row;
@@ -286,7 +354,7 @@ bool SearchIndex::keepsFieldsOf(const Row& row, const ClipboardPayload& payload)
 void SearchIndex::release(const Row& row) {
   for (size_t k = 0; k < row.fieldCount; ++k) fields_[row.fieldsAt + k] = QString();
   releasedFields_ += row.fieldCount;
-  arena_->drop(row.bytes());
+  if (!row.inPlace) arena_->drop(row.bytes());
 }
 
 // Once more memory holds texts and fields of rows that are gone than of rows in use, the rows
@@ -301,9 +369,11 @@ void SearchIndex::compactIfWasteful() {
   std::vector<QString> fields;
   fields.reserve(fields_.size() - releasedFields_);
   for (Row& row : rows_) {
-    char* text = arena->take(row.bytes());
-    std::memcpy(text, row.text, row.bytes());
-    row.text = text;
+    if (!row.inPlace) {
+      char* text = arena->take(row.bytes());
+      std::memcpy(text, row.text, row.bytes());
+      row.text = text;
+    }
     const auto at = quint32(fields.size());
     for (size_t k = 0; k < row.fieldCount; ++k) fields.push_back(std::move(fields_[row.fieldsAt + k]));
     row.fieldsAt = at;
@@ -398,6 +468,13 @@ bool SearchIndex::matches(qsizetype row, const Query& query) const {
   if (!masks_[at].covers(query.mask_)) return false;
   if (query.maskAnswers_) return true;
   const Row& found = rows_[at];
+  if (found.inPlace) {
+    if (!query.ascii_) return false;  // an ASCII text holds no other character, lower-cased or not
+    const QString* fields = fields_.data() + found.fieldsAt;
+    for (size_t k = 0; k < found.fieldCount; ++k)
+      if (containsFolded(fields[k], query.text_)) return true;
+    return false;
+  }
   if (found.wide)
     return containsQuery(QStringView(reinterpret_cast<const char16_t*>(found.text), qsizetype(found.length)),
                          query.text_);

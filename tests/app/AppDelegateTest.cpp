@@ -390,7 +390,7 @@ TEST_F(AppDelegateTest, QuittingWithinTheSaveDelayOfACopyKeepsIt) {
   launch();
   const ClipboardItem copy = itemNow(*this, "just copied");
   delegate->handleNewItem(copy, false);
-  advance(0.5);
+  advance(0.1);  // within the save delay
   ASSERT_TRUE(state().isSavePending());
   delegate->applicationWillTerminate();
   EXPECT_FALSE(state().isSavePending());

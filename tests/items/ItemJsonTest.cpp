@@ -159,5 +159,48 @@ TEST(ItemJson, EncoderEscapesControlCharactersAndKeepsKeyOrder) {
   EXPECT_EQ(decodeItems(encodeItems({item})), QList<ClipboardItem>{item});
 }
 
+// Capture dates keep milliseconds: each is written as the shortest number that reads back to
+// the same date, and a file read and written again comes out byte for byte the same.
+TEST(ItemJson, DatesAreWrittenInTheShortestFormThatReadsBack) {
+  const struct {
+    QByteArray stored;   // as written
+    QByteArray written;  // as this file's reading writes it again
+  } cases[] = {
+      {"818307037.15", "818307037.15"},
+      {"818307037.1500001", "818307037.15"},  // an older, longer form
+      {"760000000", "760000000"},
+      {"0.001", "0.001"},
+      {"-12.75", "-12.75"},
+      {"-978307200", "-978307200"},
+      {"999999999.999", "999999999.999"},
+      {"123456789.123", "123456789.123"},
+      {"5.5e-2", "0.055"},
+      {"7.6e8", "760000000"},
+      {"1e15", "1000000000000000"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stored.constData());
+    const QByteArray file = R"([{"id":"5E6F7A8B-9C0D-4E2F-9A4B-5C6D7E8F9A0B","contentType":"text",)"
+                            R"("sourceAppBundleID":"a","capturedAt":)" +
+                            c.stored + R"(,"payload":{"type":"text","text":"t"}}])";
+    const auto items = decodeItems(file);
+    ASSERT_TRUE(items);
+    const QByteArray again = encodeItems(*items);
+    EXPECT_EQ(again, QByteArray(file).replace(c.stored, c.written));
+    EXPECT_EQ(encodeItems(*decodeItems(again)), again);
+  }
+  // Every millisecond of a stretch of dates, the way copies are stamped.
+  const QDateTime start = dateFromReferenceSeconds(818307037);
+  for (int ms = 0; ms < 20000; ms += 7) {
+    const ClipboardItem item = ClipboardItem::make(QUuid::createUuid(), QStringLiteral("a"), start.addMSecs(ms),
+                                                   TextPayload{});
+    const QByteArray once = encodeItem(item);
+    const QByteArray number = once.mid(once.indexOf("\"capturedAt\":") + 13).split(',').first();
+    const qsizetype point = number.indexOf('.');
+    ASSERT_TRUE(point < 0 || number.size() - point - 1 <= 3) << number.constData();
+    EXPECT_EQ(decodeItems("[" + once + "]")->first().capturedAt, item.capturedAt);
+  }
+}
+
 }  // namespace
 }  // namespace qv

@@ -244,6 +244,28 @@ TEST_F(FiltersTest, CopiesAtTheFrontExtendTheResultAsAFreshSearchWould) {
   EXPECT_EQ(filteredIds().first(), state.items().first().id);
 }
 
+// The filtered list holds the history and the places of its items: one taken before a change
+// keeps showing what it showed; a copy that fails a filter every item passed leaves it out.
+TEST_F(FiltersTest, AResultKeepsWhatItShowedAndACopyThatFailsTheFiltersIsLeftOut) {
+  const ClipboardItem one = test::textItem(QStringLiteral("one"));
+  const ClipboardItem two = test::textItem(QStringLiteral("two"));
+  add({one, two});
+  state.setFilterTypes({TypeFilter::text});
+  const FilteredItems before = state.filteredItems();
+  ASSERT_EQ(before.size(), 2);
+  state.addItem(test::imageItem(test::testImage()));
+  EXPECT_EQ(filteredIds(), (QList<QUuid>{two.id, one.id}));
+  EXPECT_EQ(filteredIds(), freshSearchIds());
+  state.addItem(test::textItem(QStringLiteral("three")));
+  state.removeItem(two);
+  EXPECT_EQ(filteredIds(), freshSearchIds());
+  EXPECT_EQ(filteredIds().size(), 2);
+  ASSERT_EQ(before.size(), 2);
+  EXPECT_EQ(before.at(0).id, two.id);
+  EXPECT_EQ(before.at(1).id, one.id);
+  EXPECT_EQ(before.toList(), (QList<ClipboardItem>{two, one}));
+}
+
 // Typing on searches only among the last results; whatever changes between keystrokes (a
 // copy, a filter, an edit, a shorter query) still gives what a fresh search gives.
 TEST_F(FiltersTest, TypingOnNarrowsTheLastResultAsAFreshSearchWould) {

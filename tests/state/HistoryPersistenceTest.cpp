@@ -26,12 +26,8 @@ class HistoryPersistenceTest : public ::testing::Test {
   SettingsStore& settings = *h.fake.context->settings;
   FakeScheduler& clock = *h.fake.scheduler;
 
-  std::optional<QList<ClipboardItem>> fileItems() const {
-    bool ok = false;
-    const QByteArray data = readFile(h.historyPath(), &ok);
-    if (!ok) return std::nullopt;
-    return decodeItems(data);
-  }
+  // What a relaunch reads: the file with its journal.
+  std::optional<QList<ClipboardItem>> fileItems() const { return h.storedItems(); }
   int saveJobs() const { return h.queue("save")->pendingCount(); }
   // One debounced save, run to the end.
   void saveNow() {
@@ -49,17 +45,18 @@ class HistoryPersistenceTest : public ::testing::Test {
   }
 };
 
-TEST_F(HistoryPersistenceTest, TenChangesMakeOneWriteOneAndAHalfSecondsAfterTheLast) {
+TEST_F(HistoryPersistenceTest, TheChangesOfAQuarterSecondMakeOneSaveAQuarterSecondAfterTheFirst) {
+  // Changes 0.1 s apart: saves at 0.25 s (changes at 0, 0.1, 0.2), 0.55 s, 0.85 s and 1.15 s.
   for (int i = 0; i < 10; ++i) {
     state.addItem(test::textItem(QStringLiteral("item %1").arg(i)));
     clock.advance(0.1);
   }
-  // The last change was at 0.9 s: nothing is queued before 2.4 s.
-  clock.advance(1.4 - 0.001);
-  EXPECT_EQ(saveJobs(), 0);
-  clock.advance(0.002);
-  EXPECT_EQ(saveJobs(), 1);
+  EXPECT_EQ(saveJobs(), 3);
   EXPECT_FALSE(QFileInfo::exists(h.historyPath()));  // encoding and writing wait for the queue
+  clock.advance(0.15 - 0.001);
+  EXPECT_EQ(saveJobs(), 3);
+  clock.advance(0.002);
+  EXPECT_EQ(saveJobs(), 4);
   h.runSaves();
   ASSERT_TRUE(fileItems());
   EXPECT_EQ(fileItems()->size(), 10);
@@ -72,7 +69,7 @@ TEST_F(HistoryPersistenceTest, QuitFlushWritesAPendingChangeAtOnce) {
   state.addItem(test::textItem(QStringLiteral("first")));
   saveNow();
   state.addItem(test::textItem(QStringLiteral("just before quit")));
-  clock.advance(0.5);
+  clock.advance(0.1);
   state.flushSave();
   ASSERT_TRUE(fileItems());
   EXPECT_EQ(fileItems()->size(), 2);
@@ -81,24 +78,23 @@ TEST_F(HistoryPersistenceTest, QuitFlushWritesAPendingChangeAtOnce) {
   EXPECT_EQ(saveJobs(), 0);  // the debounced save was cancelled
 }
 
-TEST_F(HistoryPersistenceTest, SteadyChangesAreSavedFiveSecondsAfterTheOldestUnsavedOne) {
-  // A copy every 0.8 s never leaves the 1.5 s delay to run out.
-  for (int i = 0; i < 6; ++i) {
+TEST_F(HistoryPersistenceTest, SteadyChangesAreSavedAQuarterSecondAfterTheOldestUnsavedOne) {
+  // A copy every 0.2 s never lets the changes rest; each is on disk 0.25 s after it all the same.
+  const auto stored = [&] { return fileItems() ? fileItems()->size() : 0; };
+  for (int i = 0; i < 10; ++i) {
     state.addItem(test::textItem(QStringLiteral("item %1").arg(i)));
-    clock.advance(0.8);
+    for (int step = 1; step <= 4; ++step) {
+      clock.advance(0.05);
+      h.runSaves();
+      // From the second step on, every earlier copy is more than 0.25 s old.
+      if (step >= 2) {
+        EXPECT_GE(stored(), i) << "copy " << i << ", " << step * 0.05 << " s after it";
+      }
+    }
   }
-  EXPECT_EQ(saveJobs(), 0) << "4.8 s after the first change";
-  state.addItem(test::textItem(QStringLiteral("item 6")));
-  clock.advance(0.2 - 0.001);
-  EXPECT_EQ(saveJobs(), 0);
-  clock.advance(0.002);
-  ASSERT_EQ(saveJobs(), 1) << "5 s after the first change";
+  clock.advance(0.05);
   h.runSaves();
-  EXPECT_EQ(fileItems()->size(), 7);
-  // The next change starts a new count: 1.5 s after it when nothing follows.
-  state.addItem(test::textItem(QStringLiteral("item 7")));
-  clock.advance(1.5);
-  EXPECT_EQ(saveJobs(), 1);
+  EXPECT_EQ(stored(), 10);
 }
 
 TEST_F(HistoryPersistenceTest, QuittingWithNothingChangedSinceTheLastSaveWritesNothing) {
@@ -126,6 +122,11 @@ TEST_F(HistoryPersistenceTest, HistoryFileAndFolderArePrivate) {
   const QFileInfo file(h.historyPath());
   EXPECT_FALSE(file.permissions() & others);
   EXPECT_TRUE(file.permissions() & QFileDevice::WriteOwner);
+  state.addItem(test::textItem(QStringLiteral("journaled")));
+  state.flushSave();
+  const QFileInfo journal(h.journalPath());
+  ASSERT_TRUE(journal.exists());
+  EXPECT_FALSE(journal.permissions() & others);
   EXPECT_FALSE(QFileInfo(h.fake.context->paths->applicationSupport()).permissions() & others);
   // Side files too.
   const ClipboardItem image = test::imageItem(test::testImage());

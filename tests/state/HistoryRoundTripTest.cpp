@@ -61,9 +61,8 @@ TEST_F(HistoryRoundTripTest, CopiesReachTheHistoryFileAndComeBackAfterARelaunch)
   h.fake.scheduler->advance(PanelState::kSaveDelaySeconds);
   h.runSaves();
 
-  bool ok = false;
-  const std::optional<QList<ClipboardItem>> saved = decodeItems(readFile(h.historyPath(), &ok));
-  ASSERT_TRUE(ok && saved);
+  const std::optional<QList<ClipboardItem>> saved = h.storedItems();
+  ASSERT_TRUE(saved);
   ASSERT_EQ(saved->size(), 3);
   EXPECT_EQ(saved->at(0).plainText(), QStringLiteral("first note"));
   EXPECT_EQ(saved->at(1).plainText(), QStringLiteral("hunter2"));

@@ -37,8 +37,10 @@ QList<ClipboardItem> texts(int count, const QDateTime& at, const QString& prefix
 
 // ---- A full disk -----------------------------------------------------------------------------
 
-// A history of about 2 KB and of 16 KB: on a full disk the file keeps what it held (never an
-// empty file), the failure is logged once, and the save is tried again until it goes through.
+// A history of about 2 KB and of 16 KB: on a full disk the file and its journal keep what they
+// held (never an empty file, never part of a record), the failure is logged once, and the save
+// is tried again until it goes through. The copy goes to the journal; the edit, which writes
+// the whole file, fails the same way.
 TEST(FullDiskTest, TheHistoryFileKeepsItsContentsAndTheSaveIsTriedAgain) {
   for (const int count : {11, 100}) {
     SCOPED_TRACE(count);
@@ -47,25 +49,30 @@ TEST(FullDiskTest, TheHistoryFileKeepsItsContentsAndTheSaveIsTriedAgain) {
     for (const ClipboardItem& item : texts(count, h.now())) h.state->addItem(item);
     h.state->flushSave();
     const QByteArray before = readFile(h.historyPath());
+    const QByteArray journalBefore = readFile(h.journalPath());
     ASSERT_EQ(itemsInFile(h.historyPath())->size(), count);
 
     test::CapturedLog log;
     h.state->addItem(test::textItem(QStringLiteral("copied while the disk is full")));
     {
-      test::WriteLimit full(before.size() / 2);
+      test::WriteLimit full(rlim_t(journalBefore.size() + 8));
       clock.advance(PanelState::kSaveDelaySeconds);
       h.runSaves();
       EXPECT_EQ(readFile(h.historyPath()), before);
+      EXPECT_EQ(readFile(h.journalPath()), journalBefore);
+      h.state->updateText(h.state->items().last(), QStringLiteral("edited while the disk is full"));
       clock.advance(PanelState::kSaveRetrySeconds);
       h.runSaves();
       EXPECT_EQ(readFile(h.historyPath()), before);
+      EXPECT_EQ(readFile(h.journalPath()), journalBefore);
     }
     EXPECT_EQ(log.texts().filter(QStringLiteral("History could not be written")).size(), 1);
-    // Room again: the retry writes the copy made meanwhile.
+    // Room again: the retry writes the copy and the edit made meanwhile.
     clock.advance(PanelState::kSaveRetrySeconds);
     h.runSaves();
+    EXPECT_EQ(h.storedItems(), h.state->items());
     ASSERT_TRUE(itemsInFile(h.historyPath()));
-    EXPECT_EQ(itemsInFile(h.historyPath())->size(), count + 1);
+    EXPECT_EQ(itemsInFile(h.historyPath())->size(), count + 1) << "the edit wrote the whole file";
   }
 }
 

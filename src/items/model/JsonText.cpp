@@ -119,8 +119,13 @@ void appendJsonInteger(QByteArray& out, qint64 value) {
 
 void appendJsonDouble(QByteArray& out, double value) {
   if (!std::isfinite(value)) value = 0;
-  char buffer[32];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  // The shortest digits that read back to the same value, written out in full (760000000, not
+  // 7.6e+08) except for very large or small magnitudes, as JSON writers usually do.
+  const double magnitude = std::fabs(value);
+  const bool plain = magnitude == 0 || (magnitude >= 1e-6 && magnitude < 1e21);
+  char buffer[64];
+  const auto result = plain ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed)
+                            : std::to_chars(buffer, buffer + sizeof buffer, value);
   std::memcpy(appendUninitialized(out, result.ptr - buffer), buffer, result.ptr - buffer);
 }
 

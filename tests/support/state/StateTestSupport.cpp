@@ -2,6 +2,8 @@
 
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
+#include "items/model/ItemJson.h"
+#include "state/HistoryJournal.h"
 
 #include <QFileInfo>
 
@@ -21,6 +23,20 @@ std::unique_ptr<PanelState> StateHarness::makeState() { return std::make_unique<
 
 QString StateHarness::historyPath() const {
   return fake.context->paths->applicationSupport() + QStringLiteral("/history.json");
+}
+
+QString StateHarness::journalPath() const {
+  return fake.context->paths->applicationSupport() + QStringLiteral("/history.journal");
+}
+
+std::optional<QList<ClipboardItem>> StateHarness::storedItems() const {
+  bool ok = false;
+  const QByteArray file = readFile(historyPath(), &ok);
+  std::optional<QList<ClipboardItem>> items = ok ? decodeItems(file) : std::optional<QList<ClipboardItem>>();
+  if (!items) return std::nullopt;
+  const QByteArray journal = readFile(journalPath(), &ok);
+  if (ok) journal::replay(journal, HistoryFileIdentity::ofFile(historyPath()), *items);
+  return items;
 }
 
 std::shared_ptr<FakeSerialQueue> StateHarness::queue(const char* suffix) const {

@@ -19,6 +19,10 @@ struct StateHarness {
   std::unique_ptr<PanelState> makeState();
   QDateTime now() const { return fake.scheduler->now(); }
   QString historyPath() const;
+  QString journalPath() const;
+  // What a relaunch would read: the history file with the journal's records replayed (none when
+  // the file does not decode). Reads only; sets nothing aside.
+  std::optional<QList<ClipboardItem>> storedItems() const;
   // Runs the save queue (and whatever it posts back).
   void runSaves();
   std::shared_ptr<FakeSerialQueue> queue(const char* suffix) const;

@@ -1,0 +1,409 @@
+#include "state/HistoryJournal.h"
+
+#include "base/Log.h"
+#include "base/Uuid.h"
+#include "items/model/ItemJson.h"
+#include "items/model/ItemJsonFast.h"
+#include "items/model/JsonText.h"
+
+#include <QFile>
+#include <QHash>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <charconv>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qv {
+
+namespace {
+
+// The checksum covers this much at each end of the file: the newest items at the front change
+// with nearly every rewrite, the end with one that lost old items.
+constexpr qint64 kCheckedBytes = 4096;
+
+quint64 fnv1a(quint64 hash, const char* data, qint64 size) {
+  for (qint64 i = 0; i < size; ++i) hash = (hash ^ static_cast<uchar>(data[i])) * 0x100000001b3ULL;
+  return hash;
+}
+constexpr quint64 kFnvBasis = 0xcbf29ce484222325ULL;
+
+// The part of a file of `size` bytes that the checksum covers: up to kCheckedBytes at its start,
+// and up to as many after those at its end.
+struct CheckedParts {
+  qint64 headBytes, tailStart, tailBytes;
+  explicit CheckedParts(qint64 size)
+      : headBytes(std::min(size, kCheckedBytes)),
+        tailStart(std::max(size - kCheckedBytes, headBytes)),
+        tailBytes(size - tailStart) {}
+};
+
+quint64 checkOf(const char* head, qint64 headBytes, const char* tail, qint64 tailBytes) {
+  return fnv1a(fnv1a(kFnvBasis, head, headBytes), tail, tailBytes);
+}
+
+template <size_t N>
+bool startsWith(std::string_view text, const char (&literal)[N]) {
+  return text.size() >= N - 1 && std::memcmp(text.data(), literal, N - 1) == 0;
+}
+
+void appendIdentity(QByteArray& out, const HistoryFileIdentity& identity) {
+  out.append("{\"size\":");
+  appendJsonInteger(out, identity.size);
+  out.append(",\"modified\":");
+  appendJsonInteger(out, identity.modifiedNs);
+  out.append(",\"check\":\"");
+  out.append(QByteArray::number(identity.check, 16).rightJustified(16, '0'));
+  out.append("\"}");
+}
+
+std::optional<HistoryFileIdentity> identityFrom(const QJsonValue& value) {
+  const QJsonObject object = value.toObject();
+  const QJsonValue size = object.value(QLatin1String("size"));
+  const QJsonValue modified = object.value(QLatin1String("modified"));
+  const QString check = object.value(QLatin1String("check")).toString();
+  if (!size.isDouble() || !modified.isDouble() || check.size() != 16) return std::nullopt;
+  bool ok = false;
+  const quint64 sum = check.toULongLong(&ok, 16);
+  if (!ok) return std::nullopt;
+  return HistoryFileIdentity{size.toInteger(-1), modified.toInteger(-1), sum};
+}
+
+// A header or folded line: {"<key>":…} with the identity (and for the header the format).
+std::optional<QJsonObject> smallObject(std::string_view line) {
+  QJsonParseError error;
+  const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromRawData(line.data(), qsizetype(line.size())),
+                                                         &error);
+  if (error.error != QJsonParseError::NoError || !document.isObject()) return std::nullopt;
+  return document.object();
+}
+
+std::optional<HistoryFileIdentity> foldedInto(std::string_view line) {
+  const std::optional<QJsonObject> object = smallObject(line);
+  if (!object || object->size() != 1) return std::nullopt;
+  return identityFrom(object->value(QLatin1String("folded")));
+}
+
+// A record as read, before its item is decoded.
+struct ParsedRecord {
+  HistoryChange::Kind kind;
+  std::string_view item;  // add, update: the item's JSON
+  QUuid id;               // remove
+};
+
+std::optional<ParsedRecord> parseRecord(std::string_view line) {
+  if (line.empty() || line.back() != '}') return std::nullopt;
+  if (startsWith(line, "{\"add\":")) return ParsedRecord{HistoryChange::Kind::add, line.substr(7, line.size() - 8), {}};
+  if (startsWith(line, "{\"update\":"))
+    return ParsedRecord{HistoryChange::Kind::update, line.substr(10, line.size() - 11), {}};
+  if (startsWith(line, "{\"remove\":\"") && line.size() == 11 + 36 + 2 && line[47] == '"') {
+    if (const std::optional<QUuid> id = parseUuid(QString::fromLatin1(line.data() + 11, 36)))
+      return ParsedRecord{HistoryChange::Kind::remove, {}, *id};
+  }
+  return std::nullopt;
+}
+
+// Decodes the items of the add and update records, all at once when they all decode (the usual
+// case) and one by one otherwise. A record whose item does not decode is left without one.
+std::vector<std::optional<ClipboardItem>> decodeRecordItems(const std::vector<ParsedRecord>& records) {
+  std::vector<std::optional<ClipboardItem>> items(records.size());
+  QByteArray all("[");
+  for (const ParsedRecord& record : records) {
+    if (record.kind == HistoryChange::Kind::remove) continue;
+    if (all.size() > 1) all.append(',');
+    all.append(record.item.data(), qsizetype(record.item.size()));
+  }
+  all.append(']');
+  if (std::optional<QList<ClipboardItem>> decoded = decodeItemsDirect(all)) {
+    qsizetype next = 0;
+    for (size_t k = 0; k < records.size(); ++k)
+      if (records[k].kind != HistoryChange::Kind::remove) items[k] = std::move((*decoded)[next++]);
+    return items;
+  }
+  for (size_t k = 0; k < records.size(); ++k) {
+    if (records[k].kind == HistoryChange::Kind::remove) continue;
+    const QByteArray one = '[' + QByteArray(records[k].item.data(), qsizetype(records[k].item.size())) + ']';
+    if (std::optional<QList<ClipboardItem>> decoded = decodeItems(one); decoded && decoded->size() == 1)
+      items[k] = std::move(decoded->first());
+  }
+  return items;
+}
+
+const char* kindName(HistoryChange::Kind kind) {
+  switch (kind) {
+    case HistoryChange::Kind::add: return "add";
+    case HistoryChange::Kind::update: return "update";
+    case HistoryChange::Kind::remove: return "remove";
+  }
+  return "?";
+}
+
+// The ids the records name, each with the first place it has in the file. Looked up once per
+// item of the file, so it is a plain open-addressed table on the id's random bits rather than a
+// QSet (whose hashing of a whole UUID costs several times more per look-up).
+class NamedIds {
+ public:
+  explicit NamedIds(const std::vector<journal::Reading::Record>& records) {
+    size_t capacity = 16;
+    while (capacity < records.size() * 2) capacity *= 2;
+    mask_ = capacity - 1;
+    slots_.assign(capacity, -1);
+    for (const journal::Reading::Record& record : records) {
+      size_t at = start(record.id);
+      while (slots_[at] >= 0 && ids_[size_t(slots_[at])] != record.id) at = (at + 1) & mask_;
+      if (slots_[at] >= 0) continue;
+      slots_[at] = qsizetype(ids_.size());
+      ids_.push_back(record.id);
+      inFile_.push_back(-1);
+    }
+  }
+  // The entry of the id, or -1 when no record names it.
+  qsizetype find(const QUuid& id) const {
+    for (size_t at = start(id);; at = (at + 1) & mask_) {
+      const qsizetype entry = slots_[at];
+      if (entry < 0 || ids_[size_t(entry)] == id) return entry;
+    }
+  }
+  qsizetype& inFile(qsizetype entry) { return inFile_[size_t(entry)]; }
+
+ private:
+  size_t start(const QUuid& id) const {
+    quint64 halves[2];
+    static_assert(sizeof(QUuid) == sizeof halves);
+    std::memcpy(halves, &id, sizeof halves);
+    const quint64 mixed = (halves[0] ^ (halves[1] * 0x9E3779B97F4A7C15ULL)) * 0xBF58476D1CE4E5B9ULL;
+    return size_t(mixed >> 32) & mask_;
+  }
+  size_t mask_ = 0;
+  std::vector<qsizetype> slots_;
+  std::vector<QUuid> ids_;
+  std::vector<qsizetype> inFile_;  // the first place in the file, -1 when not there
+};
+
+}  // namespace
+
+std::optional<HistoryFileIdentity> HistoryFileIdentity::ofFile(const QString& path) {
+  const QByteArray native = QFile::encodeName(path);
+  const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::optional<HistoryFileIdentity> identity;
+  struct stat status {};
+  if (::fstat(fd, &status) == 0) {
+    const CheckedParts parts(status.st_size);
+    char head[kCheckedBytes], tail[kCheckedBytes];
+    if (::pread(fd, head, size_t(parts.headBytes), 0) == parts.headBytes &&
+        ::pread(fd, tail, size_t(parts.tailBytes), parts.tailStart) == parts.tailBytes) {
+      identity = HistoryFileIdentity{status.st_size,
+                                     qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec,
+                                     checkOf(head, parts.headBytes, tail, parts.tailBytes)};
+    }
+  }
+  ::close(fd);
+  return identity;
+}
+
+HistoryFileIdentity HistoryFileIdentity::of(const QByteArray& contents, qint64 modifiedNs) {
+  const CheckedParts parts(contents.size());
+  return {contents.size(), modifiedNs,
+          checkOf(contents.constData(), parts.headBytes, contents.constData() + parts.tailStart, parts.tailBytes)};
+}
+
+namespace journal {
+
+void appendHeader(QByteArray& out, const HistoryFileIdentity& extends) {
+  out.append("{\"journal\":");
+  appendJsonInteger(out, kFormat);
+  out.append(",\"extends\":");
+  appendIdentity(out, extends);
+  out.append("}\n");
+}
+
+void appendFolded(QByteArray& out, const HistoryFileIdentity& into) {
+  out.append("{\"folded\":");
+  appendIdentity(out, into);
+  out.append("}\n");
+}
+
+void appendRecord(QByteArray& out, const HistoryChange& change) {
+  switch (change.kind) {
+    case HistoryChange::Kind::add: out.append("{\"add\":"); break;
+    case HistoryChange::Kind::update: out.append("{\"update\":"); break;
+    case HistoryChange::Kind::remove:
+      out.append("{\"remove\":\"");
+      out.append(change.id.toByteArray(QUuid::WithoutBraces).toUpper());
+      out.append("\"}\n");
+      return;
+  }
+  // Item JSON escapes every line break, so a record is one line.
+  appendItemJson(out, change.item);
+  out.append("}\n");
+}
+
+Reading read(const QByteArray& journal, const std::optional<HistoryFileIdentity>& current) {
+  Reading reading;
+  Replay& result = reading.replay;
+  const std::string_view text(journal.constData(), size_t(journal.size()));
+  std::vector<std::string_view> lines;
+  size_t at = 0;
+  for (size_t end; (end = text.find('\n', at)) != std::string_view::npos; at = end + 1)
+    lines.push_back(text.substr(at, end - at));
+  result.torn = at < text.size();
+  result.goodLength = qint64(at);
+  if (lines.empty()) {
+    if (result.torn) qCInfo(lcState) << "History journal: dropped a header cut short";
+    return reading;
+  }
+
+  // The header: the format and the file the journal started from.
+  const std::optional<QJsonObject> header = smallObject(lines[0]);
+  const std::optional<HistoryFileIdentity> startedFrom = header ? identityFrom(header->value(QLatin1String("extends")))
+                                                                : std::nullopt;
+  if (!header || header->value(QLatin1String("journal")).toInteger(-1) != kFormat || !startedFrom) {
+    result.outcome = Replay::Outcome::unreadable;
+    return reading;
+  }
+  // The last line that names the file on disk.
+  std::optional<size_t> match;
+  if (current && *startedFrom == *current) match = 0;
+  for (size_t k = 1; k < lines.size(); ++k) {
+    if (!startsWith(lines[k], "{\"folded\":")) continue;
+    if (const auto into = foldedInto(lines[k]); into && current && *into == *current) match = k;
+  }
+  if (!match) {
+    result.outcome = Replay::Outcome::unmatched;
+    return reading;
+  }
+  result.outcome = Replay::Outcome::replayed;
+
+  std::vector<ParsedRecord> records;
+  for (size_t k = *match + 1; k < lines.size(); ++k) {
+    result.liveBytes += qint64(lines[k].size()) + 1;
+    if (startsWith(lines[k], "{\"folded\":") && foldedInto(lines[k])) continue;  // a rewrite that did not happen
+    if (std::optional<ParsedRecord> record = parseRecord(lines[k])) records.push_back(*record);
+    else ++result.damaged;
+  }
+  if (result.torn) qCInfo(lcState) << "History journal: dropped a last record cut short";
+  std::vector<std::optional<ClipboardItem>> decoded = decodeRecordItems(records);
+  reading.records.reserve(records.size());
+  for (size_t k = 0; k < records.size(); ++k) {
+    const bool removal = records[k].kind == HistoryChange::Kind::remove;
+    // Records whose item does not decode are damaged, like lines that do not read.
+    if (!removal && !decoded[k]) {
+      ++result.damaged;
+      continue;
+    }
+    const QUuid id = removal ? records[k].id : decoded[k]->id;
+    reading.records.push_back({records[k].kind, id, std::move(decoded[k])});
+  }
+  if (result.damaged > 0) qCInfo(lcState) << "History journal:" << result.damaged << "records do not read";
+  return reading;
+}
+
+// Applies the records in order. The file's items are walked once to find the ones the records
+// name; items the journal adds collect in front of them, and the history is put together in one
+// pass, as the file's pieces are joined anyway.
+QList<ClipboardItem> apply(Reading& reading, std::vector<QList<ClipboardItem>> parts) {
+  qsizetype total = 0;
+  for (const QList<ClipboardItem>& part : parts) total += part.size();
+  const auto join = [&] {
+    if (parts.size() == 1) return std::move(parts.front());
+    QList<ClipboardItem> items;
+    items.reserve(total);
+    for (QList<ClipboardItem>& part : parts) items.append(std::move(part));
+    return items;
+  };
+  std::vector<Reading::Record>& records = reading.records;
+  Replay& result = reading.replay;
+  if (records.empty()) return join();
+
+  NamedIds named(records);
+  for (qsizetype index = 0; const QList<ClipboardItem>& part : parts) {
+    for (const ClipboardItem& item : part) {
+      if (const qsizetype entry = named.find(item.id); entry >= 0 && named.inFile(entry) < 0)
+        named.inFile(entry) = index;
+      ++index;
+    }
+  }
+
+  std::vector<bool> removedFromFile(size_t(total), false);
+  std::vector<bool> replacedInFile(size_t(total), false);
+  QHash<qsizetype, ClipboardItem> replacements;
+  std::vector<ClipboardItem> added;  // oldest first
+  std::vector<bool> addedRemoved;
+  QHash<QUuid, size_t> addedAt;
+  constexpr int kLoggedSkips = 5;
+  for (Reading::Record& record : records) {
+    const auto front = addedAt.constFind(record.id);
+    const bool inFront = front != addedAt.constEnd() && !addedRemoved[*front];
+    const qsizetype fileIndex = inFront ? -1 : named.inFile(named.find(record.id));
+    const bool inHistory = fileIndex >= 0 && !removedFromFile[size_t(fileIndex)];
+    bool applies = true;
+    switch (record.kind) {
+      case HistoryChange::Kind::add:
+        if (inFront || inHistory) {
+          applies = false;
+          break;
+        }
+        addedAt.insert(record.id, added.size());
+        added.push_back(std::move(*record.item));
+        addedRemoved.push_back(false);
+        break;
+      case HistoryChange::Kind::update:
+        if (inFront) {
+          added[*front] = std::move(*record.item);
+        } else if (inHistory) {
+          replacements.insert(fileIndex, std::move(*record.item));
+          replacedInFile[size_t(fileIndex)] = true;
+        } else {
+          applies = false;
+        }
+        break;
+      case HistoryChange::Kind::remove:
+        if (inFront) addedRemoved[*front] = true;
+        else if (inHistory) removedFromFile[size_t(fileIndex)] = true;
+        else applies = false;
+        break;
+    }
+    if (applies) {
+      ++result.applied;
+      continue;
+    }
+    if (++result.skipped <= kLoggedSkips)
+      qCInfo(lcState) << "History journal: skipped a record that does not apply:" << kindName(record.kind) << record.id;
+  }
+  records.clear();
+  if (result.applied == 0) return join();
+
+  QList<ClipboardItem> items;
+  items.reserve(qsizetype(added.size()) + total);
+  for (size_t k = added.size(); k-- > 0;)
+    if (!addedRemoved[k]) items.append(std::move(added[k]));
+  for (qsizetype index = 0; QList<ClipboardItem> & part : parts) {
+    for (ClipboardItem& item : part) {
+      const size_t at = size_t(index++);
+      if (removedFromFile[at]) continue;
+      items.append(replacedInFile[at] ? std::move(replacements[qsizetype(at)]) : std::move(item));
+    }
+    part = {};
+  }
+  return items;
+}
+
+Replay replay(const QByteArray& journal, const std::optional<HistoryFileIdentity>& current,
+              QList<ClipboardItem>& items) {
+  Reading reading = read(journal, current);
+  if (reading.replay.outcome != Replay::Outcome::replayed) return reading.replay;
+  std::vector<QList<ClipboardItem>> parts;
+  parts.push_back(std::move(items));
+  items = apply(reading, std::move(parts));
+  return reading.replay;
+}
+
+}  // namespace journal
+
+}  // namespace qv

@@ -1,0 +1,83 @@
+#pragma once
+#include "state/HistoryJournal.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace qv {
+
+// When the journal is folded into the history file.
+struct JournalLimits {
+  // The journal is folded in once it holds a quarter of the file, but at least this much…
+  qint64 smallestFold = 64 * 1024;
+  // …and at most this much, which replays at start-up in a few milliseconds.
+  qint64 largestJournal = 1024 * 1024;
+  // Under steady copying a fold comes at most this often (seconds).
+  double foldInterval = 60;
+  // At quit the journal is folded in only when the file is no larger than this: a rewrite of
+  // 4 MB (about 12,000 items) fits the quit budget; a larger history is folded at the next start.
+  qint64 quitFoldBytes = 4 * 1024 * 1024;
+};
+
+// Writes the history on the save queue: each save appends its changes to the journal and syncs
+// it; now and then (see JournalLimits) the whole history is written to the file of record and
+// the journal starts over. Every step is checked, and a failed one leaves what is on disk as it
+// was: a failed append is cut off again and its records are kept for the next try, and a failed
+// rewrite never replaces the file. Used on one thread at a time (the save queue).
+class HistoryWriter {
+ public:
+  enum class Moment {
+    change,      // changes under way: fold when the journal has grown and the last fold is a while ago
+    quit,        // the last save: fold a non-empty journal only when the rewrite fits the quit budget
+    afterStart,  // the journal replayed at start-up is folded in
+  };
+
+  HistoryWriter(QString historyPath, QString journalPath);
+  ~HistoryWriter();
+  HistoryWriter(const HistoryWriter&) = delete;
+  HistoryWriter& operator=(const HistoryWriter&) = delete;
+
+  // What start-up found: the file the history was read from (none: no usable file, so the first
+  // save writes it whole) and how far the journal reads. With `journalUsable` false the journal
+  // is left alone (it could not be set aside) and every save writes the whole file.
+  void started(const std::optional<HistoryFileIdentity>& file, qint64 journalGoodLength, qint64 journalLiveBytes,
+               bool journalUsable);
+  void setLimits(const JournalLimits& limits) { limits_ = limits; }
+
+  // Writes one save. `items` is the whole history after `changes`; with `rewrite` the changes do
+  // not tell all (the history changed in other ways) and the file is written whole. `now` is
+  // monotonic seconds. True when everything is on disk.
+  bool save(const QList<ClipboardItem>& items, const QList<HistoryChange>& changes, bool rewrite, Moment moment,
+            double now);
+
+  // Bytes of records in the journal that the file lacks (for tests and figures).
+  qint64 journalBytes() const { return liveBytes_; }
+  // Why the last write that failed did (the system's word for it).
+  const QString& failure() const { return failure_; }
+
+ private:
+  bool append(const QByteArray& records);
+  bool fold(const QList<ClipboardItem>& items, double now);
+  bool openJournal();
+  void closeJournal();
+  bool writeAt(qint64 offset, const QByteArray& bytes);
+  qint64 foldThreshold() const;
+
+  QString historyPath_;
+  QString journalPath_;
+  JournalLimits limits_;
+  // The file of record as this run last read or wrote it; none when there is none yet.
+  std::optional<HistoryFileIdentity> file_;
+  int journal_ = -1;
+  bool journalUsable_ = true;
+  qint64 journalLength_ = 0;  // bytes up to the end of the last whole line
+  qint64 liveBytes_ = 0;      // of records after the line naming the file
+  QByteArray unwritten_;      // records whose append failed, kept for the next try
+  bool mustRewrite_ = false;
+  std::optional<double> lastFoldAt_;
+  QString failure_;
+};
+
+}  // namespace qv
