@@ -120,7 +120,7 @@ int main(int argc, char** argv) {
                                         FilePayload{QFileInfo(path).fileName(), {}, Url::fromLocalFile(path)}));
       controller.state().setItems(items);
     } else if (command == "preview") {
-      const QList<ClipboardItem> items = controller.state().filteredItems();
+      const auto items = controller.state().filteredItems();
       if (const int index = words.value(1).toInt(); index >= 0 && index < items.size())
         controller.state().retargetPreview(items.at(index));
     } else if (command == "kinds") {
