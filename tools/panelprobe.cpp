@@ -8,12 +8,19 @@
 //   advance <seconds>  moves the animation clock forward (in frames of 1/60 s)
 //   status             answers "status visible=<0|1> mapped=<0|1> x= y= w= h= window=<id> compositor=<0|1>"
 //   shot <path>        once the screen settled, saves the whole screen as PNG and answers "shot <path>"
+//   quicklook <path>   shows the file in Quick Look as its button does; then "quicklook shows <what>"
+//                      (picture, thumbnail or details) once known, "quicklook active" when its window
+//                      gets the keyboard focus and "quicklook closed" when it closes
+//   quicklook-status   answers "quicklook visible=<0|1> x= y= w= h=" (the window's frame)
 #include "ToolLines.h"
 #include "app/AppContext.h"
 #include "app/PanelController.h"
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
 #include "items/model/ClipboardItem.h"
+#include "platform/QuickLook.h"
+#include "preview/PreviewServices.h"
+#include "preview/QuickLookWindow.h"
 #include "state/PanelState.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
@@ -35,9 +42,20 @@ int main(int argc, char** argv) {
   context->frameClock = clock;
   installItemServices(*context);
   installInterfaceServices(*context);
+  installPreviewServices(*context);
   using qv::tools::say;
 
   PanelController controller(*context);
+  auto* quickLook = dynamic_cast<QuickLookWindow*>(context->quickLook.get());
+  QObject::connect(quickLook, &QuickLookWindow::shownChanged, [&] {
+    static const char* const names[] = {"pending", "picture", "thumbnail", "details"};
+    const auto shown = quickLook->view()->shown();
+    if (shown != QuickLookView::Shown::pending) say(QString("quicklook shows ") + names[int(shown)]);
+  });
+  QObject::connect(&app, &QGuiApplication::focusWindowChanged, [&](QWindow* window) {
+    if (window && quickLook->ownsWindow(window)) say("quicklook active");
+  });
+  QObject::connect(quickLook, &QuickLookWindow::closed, [] { say("quicklook closed"); });
   controller.onVisibilityChange = [&](bool visible) { say(visible ? "visible true" : "visible false"); };
   controller.onPasteNotDelivered = [&](PasteOutcome outcome) {
     say(QString("not pasted ") + pasteOutcomeName(outcome));
@@ -81,6 +99,16 @@ int main(int argc, char** argv) {
               .arg(frame.height())
               .arg(quint64(window->winId()))
               .arg(int(controller.translucency().compositor)));
+    } else if (command == "quicklook") {
+      openQuickLook(*context, QUrl::fromLocalFile(words.mid(1).join(' ')));
+    } else if (command == "quicklook-status") {
+      const QRect frame = quickLook->window() ? quickLook->window()->frameGeometry() : QRect();
+      say(QString("quicklook visible=%1 x=%2 y=%3 w=%4 h=%5")
+              .arg(int(quickLook->isVisible()))
+              .arg(frame.x())
+              .arg(frame.y())
+              .arg(frame.width())
+              .arg(frame.height()));
     } else if (command == "shot") {
       const QString path = words.value(1);
       // Let the window system (and a compositor) draw the last frame first.

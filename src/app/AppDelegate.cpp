@@ -111,6 +111,10 @@ void AppDelegate::applicationDidFinishLaunching() {
   clipboardMonitor_ = std::make_unique<ClipboardMonitor>(context_, [self](const ClipboardItem& item, bool blurred) {
     if (self) self->handleNewItem(item, blurred);
   });
+  // A copy of many files arrives as one batch: one pass over the history, one notification.
+  clipboardMonitor_->setNewItemsHandler([self](const QList<ClipboardItem>& items, bool blurred) {
+    if (self) self->handleNewItems(items, blurred);
+  });
   // The clipboard outlives the program that copied: its newest copy is put back when it quits.
   clipboardMonitor_->setOwnerGoneHandler([self](const QUuid& id) {
     if (!self || self->state().items().isEmpty() || self->state().items().first().id != id) return;
@@ -217,6 +221,16 @@ void AppDelegate::handleNewItem(const ClipboardItem& item, bool concealed) {
   qCDebug(lcApp) << "Captured a" << rawValue(item.contentType) << "item";
   state().addItem(item, concealed);
   if (concealed) state().markSensitive(id, true);
+}
+
+void AppDelegate::handleNewItems(const QList<ClipboardItem>& items, bool concealed) {
+  if (items.size() == 1) {
+    handleNewItem(items.first(), concealed);
+    return;
+  }
+  qCDebug(lcApp) << "Captured" << items.size() << "items of one copy";
+  const QList<QUuid> stayed = state().addItems(items, concealed);
+  if (concealed) state().markSensitive(stayed, true);
 }
 
 void AppDelegate::togglePanelFromHotkey() { panelController_->togglePanel(); }

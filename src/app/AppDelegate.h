@@ -96,6 +96,8 @@ class AppDelegate : public QObject {
 
   // ---- Handlers handed out ------------------------------------------------------------------
   void handleNewItem(const ClipboardItem& item, bool concealed);
+  // The items of one copy (several files or pictures), added as one batch.
+  void handleNewItems(const QList<ClipboardItem>& items, bool concealed);
   void togglePanelFromHotkey();
   void handleEdgeShow(const QString& side);
   void handleDefaultsChange();

@@ -215,15 +215,15 @@ SettingsPanel& AppDelegate::settingsWindow(bool* created) {
   *created = !settingsPanel_;
   if (!settingsPanel_) {
     const bool compositor = context_.compositor && context_.compositor->support().compositor;
-    settingsPanel_ = std::make_unique<SettingsPanel>(context_, compositor);
-    settingsPanel_->onCloseRequested = performWeakly([](AppDelegate& self) { self.closeSettingsAnimated(); });
-    SettingsView& view = *settingsPanel_->view();
+    SettingsPanel::Callbacks callbacks;
+    callbacks.onCloseRequested = performWeakly([](AppDelegate& self) { self.closeSettingsAnimated(); });
     // The application's quit: the history is written on the way out (applicationWillTerminate).
-    view.onQuit = [] { QCoreApplication::quit(); };
+    callbacks.view.onQuit = [] { QCoreApplication::quit(); };
     QPointer<AppDelegate> self(this);
-    view.onShortcutRecording = [self](bool recording) {
+    callbacks.view.onShortcutRecording = [self](bool recording) {
       if (self && self->hotkeyManager_) self->hotkeyManager_->setSuspended(recording);
     };
+    settingsPanel_ = std::make_unique<SettingsPanel>(context_, compositor, std::move(callbacks));
   }
   return *settingsPanel_;
 }

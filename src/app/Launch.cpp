@@ -10,6 +10,7 @@
 #include "platform/Paths.h"
 #include "platform/ProgramIdentity.h"
 #include "platform/UnixSignals.h"
+#include "preview/PreviewServices.h"
 #include "state/PanelState.h"
 #include "ui/AppIcon.h"
 #include "ui/InterfaceServices.h"
@@ -84,6 +85,7 @@ int runQuorvalen(int argc, char** argv) {
   auto context = AppContext::makeReal();
   installItemServices(*context);
   installInterfaceServices(*context);
+  installPreviewServices(*context);
   ItemDragProvider::removeStaleDragFolders(context->paths->temp(), context->scheduler->now());
 
   AppDelegate delegate(*context);

@@ -5,6 +5,7 @@
 #include "base/Log.h"
 #include "panel/PanelLayout.h"
 #include "panel/PanelView.h"
+#include "platform/QuickLook.h"
 #include "platform/WindowShaper.h"
 #include "state/PanelState.h"
 #include "ui/Translucency.h"
@@ -73,10 +74,16 @@ PanelController::PanelController(AppContext& context, QObject* parent)
   installPasteActions();
   observePanelLayoutState();
   observeScreenChanges();
+  // Closing Quick Look hands the keyboard back to the panel it was opened from.
+  if (context_.quickLook)
+    context_.quickLook->setClosedHandler([this] {
+      if (state_->isVisible()) panel_->activate();
+    });
   qCInfo(lcPanel) << "Panel created; compositor:" << translucency_.compositor;
 }
 
 PanelController::~PanelController() {
+  if (context_.quickLook) context_.quickLook->setClosedHandler({});
   removeClickMonitors();
   removeKeyMonitor();
 }
@@ -320,10 +327,11 @@ bool PanelController::hasClickMonitors() const { return bool(globalClickMonitor_
 
 void PanelController::installKeyMonitor() {
   if (keyMonitor_) return;
-  keyMonitor_ = std::make_unique<EventMonitor>([this](QWindow*, QEvent* event) {
+  keyMonitor_ = std::make_unique<EventMonitor>([this](QWindow* window, QEvent* event) {
     // While a menu is open (a card's, a drop-down's) its keys are its own: Escape closes the
-    // menu only, and Return or the arrows choose in it, not in the list below.
-    if (event->type() == QEvent::KeyPress && !QApplication::activePopupWidget())
+    // menu only, and Return or the arrows choose in it, not in the list below. Quick Look's keys
+    // are its own too: Escape closes it, not the panel.
+    if (event->type() == QEvent::KeyPress && !QApplication::activePopupWidget() && !isQuickLookWindow(window))
       handleKeyDown(*static_cast<QKeyEvent*>(event));
   });
 }
@@ -338,7 +346,13 @@ void PanelController::removeClickMonitors() {
 void PanelController::handleResignKey() {
   // Dragging a card out moves the focus away; the panel stays for the drop.
   if (QGuiApplication::mouseButtons() & Qt::LeftButton) return;
+  // Quick Look, opened from the panel, is part of it.
+  if (isQuickLookWindow(QGuiApplication::focusWindow())) return;
   hidePanel();
+}
+
+bool PanelController::isQuickLookWindow(const QWindow* window) const {
+  return window && context_.quickLook && context_.quickLook->ownsWindow(window);
 }
 
 bool PanelController::previewIsOpen() const {
@@ -377,8 +391,9 @@ void PanelController::closeOverlaysIfOutside(QPointF position) {
 }
 
 void PanelController::handleLocalClick(QWindow* window, QPointF position) {
-  // Menus and tool tips float over the panel and belong to it.
+  // Menus, tool tips and Quick Look float over the panel and belong to it.
   if (window && (window->type() == Qt::Popup || window->type() == Qt::ToolTip)) return;
+  if (isQuickLookWindow(window)) return;
   if (window && window == panel_->windowHandle() && !isOutsideContent(position)) {
     closeOverlaysIfOutside(position);
     return;

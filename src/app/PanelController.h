@@ -104,7 +104,7 @@ class PanelController : public QObject {
   // Every key press while the panel is shown; true when it was handled. The event continues
   // to normal dispatch either way.
   bool handleKeyDown(const QKeyEvent& event);
-  // The window lost the keyboard focus.
+  // The window lost the keyboard focus (to Quick Look it stays).
   void handleResignKey();
   // After the selection moved: an open preview follows it.
   void syncPreviewToSelection();
@@ -186,6 +186,7 @@ class PanelController : public QObject {
   void updateShape();
   void followCompositor();
   bool isOwnWindowAt(QPointF globalPosition) const;
+  bool isQuickLookWindow(const QWindow* window) const;
 
   AppContext& context_;
   std::unique_ptr<PanelState> state_;

@@ -12,15 +12,16 @@
 
 namespace qv {
 
-SettingsPanel::SettingsPanel(AppContext& context, bool canFade, QWidget* parent)
+SettingsPanel::SettingsPanel(AppContext& context, bool canFade, Callbacks callbacks, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint),
       canFade_(canFade),
+      onCloseRequested_(std::move(callbacks.onCloseRequested)),
       scheduler_(*context.scheduler),
       opacity_(*context.frameClock, 1.0) {
   setFixedSize(SettingsView::kWidth, SettingsView::kHeight);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  view_ = new SettingsView(context, this);
+  view_ = new SettingsView(context, std::move(callbacks.view), this);
   layout->addWidget(view_);
   opacity_.setOnChange([this] { applyOpacity(); });
   QCoreApplication::instance()->installEventFilter(this);
@@ -70,7 +71,7 @@ void SettingsPanel::closeEvent(QCloseEvent* event) {
   }
   // The close button fades the window out; it stays, to be shown again where it was.
   event->ignore();
-  if (onCloseRequested) onCloseRequested();
+  if (const auto onCloseRequested = onCloseRequested_) onCloseRequested();
   else hide();
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "settings/SettingsView.h"
 #include "ui/anim/AnimatedValue.h"
 
 #include <QWidget>
@@ -8,7 +9,6 @@ namespace qv {
 
 struct AppContext;
 class Scheduler;
-class SettingsView;
 
 // The settings window: 680 × 520, not resizable, never destroyed once made. Its close button
 // asks `onCloseRequested` (the delegate fades it out) instead of closing at once; the
@@ -17,10 +17,12 @@ class SettingsView;
 class SettingsPanel : public QWidget {
   Q_OBJECT
  public:
-  SettingsPanel(AppContext& context, bool canFade, QWidget* parent = nullptr);
+  struct Callbacks {
+    std::function<void()> onCloseRequested;  // none: the close button hides it at once
+    SettingsView::Callbacks view;
+  };
+  SettingsPanel(AppContext& context, bool canFade, Callbacks callbacks, QWidget* parent = nullptr);
   ~SettingsPanel() override;
-
-  std::function<void()> onCloseRequested;
 
   // Shows it from opacity 0 to 1 over `seconds` (ease-out).
   void fadeIn(double seconds);
@@ -38,6 +40,7 @@ class SettingsPanel : public QWidget {
   void applyOpacity();
 
   bool canFade_;
+  std::function<void()> onCloseRequested_;
   Scheduler& scheduler_;
   Animated<double> opacity_;
   SettingsView* view_ = nullptr;

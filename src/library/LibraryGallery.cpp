@@ -2,6 +2,7 @@
 
 #include "library/LibraryModel.h"
 #include "library/LibraryServices.h"
+#include "library/LibraryStatus.h"
 #include "library/LibraryView.h"
 #include "library/LibraryWindowController.h"
 #include "panel/FilterPanel.h"
@@ -16,21 +17,71 @@ namespace {
 // The window at a small size, its state set up by `prepare`, on an opaque background.
 using Prepare = std::function<void(PanelState&, LibraryModel&, const QDateTime& now)>;
 
-QImage window(GalleryScene& scene, const Prepare& prepare) {
+QImage window(GalleryScene& scene, const Prepare& prepare, QSize size = {760, 480}) {
   auto& services = scene.services<LibraryServices>();
   PanelState state(services);
   LibraryWindow library(services, TranslucencySupport{});
   library.setPalette(AppearanceWindows::paletteFor(scene.environment.colorScheme));
   auto* model = new LibraryModel(state, *services.scheduler, &library);
-  auto* view = new LibraryView(services, &library);
+  auto* view = new LibraryView(services, *model, &library);
   library.setContent(view, new FilterPanelView(services, state, FilterSurface::library, &library));
   prepare(state, *model, services.scheduler->now());
-  view->setProps(libraryViewProps(*model), libraryViewCallbacks(*model));
-  library.resize(760, 480);  // its smallest height
+  view->sync();
+  library.resize(size);
   library.setAttribute(Qt::WA_DontShowOnScreen);
   library.show();
-  GallerySheet sheet(scene, {760, 480});
+  scene.runFrames();
+  GallerySheet sheet(scene, size);
   sheet.put(library, {0, 0});
+  return sheet.finish();
+}
+
+// Three texts each today, yesterday (collapsed) and ten days ago.
+void inThreeSections(PanelState& state, LibraryModel&, const QDateTime& now) {
+  const char* texts[] = {"Meeting notes for the project review on Thursday",
+                         "git commit -m 'Fix the invoice totals'",
+                         "https://example.org/reports/quarterly",
+                         "Street address: 12 Harbour Lane",
+                         "Dinner on Friday at eight?",
+                         "The parcel number is 7741 0093 2210",
+                         "SELECT name FROM staff WHERE team = 'design'",
+                         "Remember to water the plants",
+                         "Lorem ipsum dolor sit amet, consectetur adipiscing elit"};
+  QList<ClipboardItem> items;
+  for (int i = 0; i < 9; ++i)
+    items << ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.example.Editor"),
+                                 now.addDays(i < 3   ? 0
+                                             : i < 6 ? -1
+                                                     : -10)
+                                     .addSecs(-60 * i),
+                                 TextPayload{QString::fromLatin1(texts[i])});
+  state.setItems(items);
+  if (!state.collapsedGroups().contains(QStringLiteral("Yesterday")))
+    state.toggleCollapsedGroup(QStringLiteral("Yesterday"));
+}
+
+// The five empty states side by side.
+QImage emptyStates(GalleryScene& scene) {
+  const QList<CustomCategory> categories = {{QUuid::createUuid(), QStringLiteral("Recipes"), 4}};
+  const std::vector<LibraryEmptyState> states = {
+      libraryEmptyState(QStringLiteral(" zebra "), false, LibraryScope::all(), categories),
+      libraryEmptyState({}, true, LibraryScope::pinned(), categories),
+      libraryEmptyState({}, false, LibraryScope::all(), categories),
+      libraryEmptyState({}, false, LibraryScope::pinned(), categories),
+      libraryEmptyState({}, false, LibraryScope::category(categories[0].id), categories),
+  };
+  const QSize cell(340, 240);
+  GallerySheet sheet(scene, {double(cell.width() * 3), double(cell.height() * 2)});
+  for (size_t i = 0; i < states.size(); ++i) {
+    QWidget backing;
+    backing.setPalette(AppearanceWindows::paletteFor(scene.environment.colorScheme));
+    backing.setAutoFillBackground(true);
+    backing.resize(cell);
+    LibraryEmptyStateView view(scene.context, &backing);
+    view.resize(cell);
+    view.setProps(states[i]);
+    sheet.put(backing, {double(cell.width() * int(i % 3)), double(cell.height() * int(i / 3))});
+  }
   return sheet.finish();
 }
 
@@ -61,6 +112,12 @@ void addLibraryGalleryViews(GalleryRegistry& registry) {
   });
   registry.add(QStringLiteral("library-empty"),
                [](GalleryScene& scene) { return window(scene, [](PanelState&, LibraryModel&, const QDateTime&) {}); });
+  // The window at its smallest width (one column), a middle one (two) and its preferred one (four).
+  for (const int width : {440, 760, 1202})
+    registry.add(QStringLiteral("library-sections-%1").arg(width), [width](GalleryScene& scene) {
+      return window(scene, inThreeSections, {width, 640});
+    });
+  registry.add(QStringLiteral("library-empty-states"), emptyStates);
 }
 
 }  // namespace qv

@@ -4,6 +4,8 @@
 #include "platform/Scheduler.h"
 #include "state/PanelState.h"
 #include "state/SearchIndex.h"
+#include "ui/anim/Transaction.h"
+#include "ui/theme/Theme.h"
 
 #include <algorithm>
 #include <vector>
@@ -16,6 +18,8 @@ struct LibraryModel::Entry {
   QString query;                   // trimmed, lower-cased
   std::optional<DateRange> range;  // the date bucket it was made in
   QList<ClipboardItem> items;
+  // The history row of each item; empty when every row passed.
+  std::vector<int> rows;
   // Its date runs (without the collapsed flags, which change on their own), for one day.
   std::optional<std::vector<LibraryDateSection>> sections;
   QDate sectionsDay;
@@ -27,6 +31,10 @@ struct LibraryModel::Entry {
 struct LibraryModel::Memo {
   static constexpr size_t kEntries = 4;
   std::vector<Entry> entries;  // the most recently used last
+  // The date group of every history row, for one day: the sections of any narrowed list are
+  // read from it (a lookup per item instead of a date conversion).
+  std::vector<CardGroup> historyGroups;
+  QDate historyGroupsDay;
 };
 
 LibraryModel::LibraryModel(PanelState& state, Scheduler& scheduler, QObject* parent)
@@ -35,6 +43,8 @@ LibraryModel::LibraryModel(PanelState& state, Scheduler& scheduler, QObject* par
   const auto reread = [this] { Q_EMIT changed(); };
   connect(&state, &PanelState::itemsChanged, this, [this] {
     pruneStaleIDs();
+    memo_->historyGroups.clear();
+    memo_->historyGroupsDay = QDate();
     invalidate();
   });
   connect(&state, &PanelState::pinnedIDsChanged, this, refilter);
@@ -75,6 +85,28 @@ void LibraryModel::setPreviewID(const std::optional<QUuid>& id) {
   Q_EMIT changed();
 }
 
+void LibraryModel::selectCard(QUuid id) {
+  if (previewID_ && previewID_ != id) withAnimation(Theme::springCritical(), [&] { setPreviewID(id); });
+  setSelection(id);
+}
+
+void LibraryModel::clearSelectionAndDetail() {
+  if (previewID_) withAnimation(Theme::springCritical(), [&] { setPreviewID(std::nullopt); });
+  setSelection(std::nullopt);
+}
+
+void LibraryModel::setHoveredID(const std::optional<QUuid>& id) {
+  if (id == hoveredID_) return;
+  hoveredID_ = id;
+  Q_EMIT hoveredIDChanged();
+}
+
+void LibraryModel::setKeyboardScrollTarget(const std::optional<QUuid>& id) {
+  if (id == keyboardScrollTarget_) return;
+  keyboardScrollTarget_ = id;
+  Q_EMIT keyboardScrollTargetChanged();
+}
+
 void LibraryModel::setScope(const LibraryScope& scope) {
   if (scope == scope_) return;
   scope_ = scope;
@@ -84,14 +116,19 @@ void LibraryModel::setScope(const LibraryScope& scope) {
 void LibraryModel::pruneStaleIDs() {
   // Any change of the history may take the shown or selected item away, also one that keeps
   // the count (a removal and a copy in one change).
-  if (!previewID_ && !selection_) return;
-  bool previewFound = false, selectionFound = false;
+  if (!previewID_ && !selection_ && !hoveredID_) return;
+  bool previewFound = false, selectionFound = false, hoveredFound = false;
   for (const ClipboardItem& item : state_.items()) {
     previewFound = previewFound || item.id == previewID_;
     selectionFound = selectionFound || item.id == selection_;
+    hoveredFound = hoveredFound || item.id == hoveredID_;
   }
   if (!previewFound) previewID_.reset();
   if (!selectionFound) selection_.reset();
+  if (!hoveredFound && hoveredID_) {
+    hoveredID_.reset();
+    Q_EMIT hoveredIDChanged();
+  }
 }
 
 void LibraryModel::invalidate() {
@@ -119,12 +156,14 @@ LibraryModel::Entry& LibraryModel::entryFor(const LibraryScope& scope, const QSt
     entries.erase(found);
   }
   if (entries.size() >= Memo::kEntries) entries.erase(entries.begin());
-  entries.push_back(Entry{scope, lowered, badges.range, narrow(scope, lowered, badges), {}, {}, {}});
+  Entry entry{scope, lowered, badges.range, {}, {}, {}, {}, {}};
+  entry.items = narrow(scope, lowered, badges, entry.rows);
+  entries.push_back(std::move(entry));
   return entries.back();
 }
 
 QList<ClipboardItem> LibraryModel::narrow(const LibraryScope& scope, const QString& loweredQuery,
-                                          const BadgeCheck& badges) const {
+                                          const BadgeCheck& badges, std::vector<int>& rows) const {
   const QList<ClipboardItem>& items = state_.items();
   const SearchIndex::Query search(loweredQuery);
   const bool searching = !search.isEmpty();
@@ -155,8 +194,7 @@ QList<ClipboardItem> LibraryModel::narrow(const LibraryScope& scope, const QStri
 
   // The rows first, then the items in one allocation: growing a list of items as they pass
   // copies them over and over.
-  std::vector<qsizetype> rows;
-  for (qsizetype i = 0, n = items.size(); i < n; ++i) {
+  for (int i = 0, n = int(items.size()); i < n; ++i) {
     const ClipboardItem& item = items[i];
     // The index first: it turns most rows down from a few bits of its own.
     if (texts && !texts->matches(i, search)) continue;
@@ -165,10 +203,13 @@ QList<ClipboardItem> LibraryModel::narrow(const LibraryScope& scope, const QStri
     rows.push_back(i);
   }
   // Everything passed: the history itself, shared rather than copied.
-  if (qsizetype(rows.size()) == items.size()) return items;
+  if (qsizetype(rows.size()) == items.size()) {
+    rows.clear();
+    return items;
+  }
   QList<ClipboardItem> kept;
   kept.reserve(qsizetype(rows.size()));
-  for (qsizetype i : rows) kept.append(items[i]);
+  for (int i : rows) kept.append(items[i]);
   return kept;
 }
 
@@ -180,11 +221,17 @@ LibrarySections LibraryModel::dateSections() const {
   Entry& entry = entryFor(scope_, query_);
   const cardList::DateGrouper grouper(scheduler_.now());
   if (!entry.sections || entry.sectionsDay != grouper.today()) {
-    const std::vector<CardGroup> groups = cardList::groupsOf(entry.items, grouper);
+    std::vector<CardGroup>& groups = memo_->historyGroups;
+    if (memo_->historyGroupsDay != grouper.today() || qsizetype(groups.size()) != state_.items().size()) {
+      groups = cardList::groupsOf(state_.items(), grouper);
+      memo_->historyGroupsDay = grouper.today();
+    }
+    const bool everyRow = entry.rows.empty() && entry.items.size() == state_.items().size();
+    const int count = int(entry.items.size());
     std::vector<LibraryDateSection> runs;
-    for (size_t i = 0; i < groups.size(); ++i) {
-      if (runs.empty() || runs.back().group != groups[i])
-        runs.push_back({groups[i], int(runs.size()), int(i), 0, false});
+    for (int i = 0; i < count; ++i) {
+      const CardGroup group = groups[size_t(everyRow ? i : entry.rows[size_t(i)])];
+      if (runs.empty() || runs.back().group != group) runs.push_back({group, int(runs.size()), i, 0, false});
       ++runs.back().count;
     }
     entry.sections = std::move(runs);

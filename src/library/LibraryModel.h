@@ -72,6 +72,18 @@ class LibraryModel : public QObject {
   // The item in the detail pane; none while the pane is closed.
   const std::optional<QUuid>& previewID() const { return previewID_; }
   void setPreviewID(const std::optional<QUuid>& id);
+  // A card was picked: it becomes the selection, and an open detail pane shows it (with the
+  // critical spring).
+  void selectCard(QUuid id);
+  // A click on the grid's background: the detail pane closes (with the critical spring), then
+  // the selection goes.
+  void clearSelectionAndDetail();
+  // The card under the pointer; none while the pointer is over no card or the grid scrolls.
+  const std::optional<QUuid>& hoveredID() const { return hoveredID_; }
+  void setHoveredID(const std::optional<QUuid>& id);
+  // The card the keyboard moved to, which the grid scrolls to its middle; none scrolls nothing.
+  const std::optional<QUuid>& keyboardScrollTarget() const { return keyboardScrollTarget_; }
+  void setKeyboardScrollTarget(const std::optional<QUuid>& id);
   FilterOpener filterOpener() const { return filterOpener_; }
 
   // ---- Narrowing -----------------------------------------------------------------------------
@@ -113,12 +125,17 @@ class LibraryModel : public QObject {
  Q_SIGNALS:
   // Something the model holds or derives may have changed; views read again what they show.
   void changed();
+  // Only the hovered card changed (hovering alone redraws nothing else).
+  void hoveredIDChanged();
+  void keyboardScrollTargetChanged();
 
  private:
   struct Memo;
   struct Entry;
   Entry& entryFor(const LibraryScope& scope, const QString& query) const;
-  QList<ClipboardItem> narrow(const LibraryScope& scope, const QString& loweredQuery, const BadgeCheck& badges) const;
+  // The items that pass, and in `rows` their history rows (left empty when every row passes).
+  QList<ClipboardItem> narrow(const LibraryScope& scope, const QString& loweredQuery, const BadgeCheck& badges,
+                              std::vector<int>& rows) const;
   void invalidate();
   void pruneStaleIDs();
   void setScope(const LibraryScope& scope);
@@ -129,6 +146,8 @@ class LibraryModel : public QObject {
   QString query_;
   std::optional<QUuid> selection_;
   std::optional<QUuid> previewID_;
+  std::optional<QUuid> hoveredID_;
+  std::optional<QUuid> keyboardScrollTarget_;
   FilterOpener filterOpener_ = FilterOpener::filterButton;
   quint64 revision_ = 0;
   std::unique_ptr<Memo> memo_;

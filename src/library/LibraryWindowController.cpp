@@ -190,13 +190,14 @@ void LibraryWindowController::bind(PanelState& state) {
   delete model_.data();
   boundState_ = &state;
   model_ = new LibraryModel(state, *context_.scheduler, window_.get());
-  auto* view = new LibraryView(context_, window_.get());
+  auto* view = new LibraryView(context_, *model_, window_.get());
   auto* surface = new FilterPanelView(context_, state, FilterSurface::library, window_.get());
   window_->setContent(view, surface);
   connect(model_, &LibraryModel::changed, window_.get(), [this] { sync(); });
-  // Marks that change what a row may show.
-  connect(&state, &PanelState::sensitiveIDsChanged, window_.get(), [this] { sync(); });
-  connect(&state, &PanelState::peekedIDsChanged, window_.get(), [this] { sync(); });
+  // Marks that change what a card shows.
+  for (auto signal : {&PanelState::sensitiveIDsChanged, &PanelState::autoSensitiveIDsChanged,
+                      &PanelState::peekedIDsChanged, &PanelState::pasteHintItemIDChanged})
+    connect(&state, signal, window_.get(), [this] { sync(); });
 }
 
 void LibraryWindowController::sync() {
@@ -208,13 +209,13 @@ void LibraryWindowController::sync() {
     return;
   }
   syncPending_ = false;
-  view.setProps(libraryViewProps(*model_), libraryViewCallbacks(*model_));
+  view.sync();
   FilterPanelView* surface = window_->filterSurface();
   const bool open = model_->state().libraryFilterSurfaceOpen();
   if (surface && open) {
     QWidget* anchor = &view.filterButton();
     if (model_->filterOpener() == LibraryModel::FilterOpener::addButton)
-      anchor = view.pencilButton() ? static_cast<QWidget*>(view.pencilButton()) : &view.newCategoryButton();
+      anchor = view.pencilButton() ? view.pencilButton() : &view.newCategoryButton();
     window_->placeFilterSurface(QRect(anchor->mapTo(window_.get(), QPoint()), anchor->size()));
   }
   if (surface && surface->isHidden() == open) {

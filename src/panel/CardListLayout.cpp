@@ -43,24 +43,48 @@ std::vector<CardGroup> groupsOf(const FilteredItems& items, const DateGrouper& g
   return groupsOfItems(items, grouper);
 }
 
+int gridColumns(double width) {
+  const double room = width - 2 * kGridSideInset + kGridSpacing;
+  return std::max(1, int(std::floor(room / (kCardWidth + kGridSpacing))));
+}
+
+Arrangement gridArrangement(double width) {
+  return {gridColumns(width), kCardStep,          kCardWidth + kGridSpacing,
+          kGridTopPadding,    kGridBottomPadding, kGridSideInset};
+}
+
 Layout layOut(const std::vector<CardGroup>& groups, const QSet<QString>& collapsed,
-              const QHash<QString, double>& openness) {
+              const QHash<QString, double>& openness, const Arrangement& arrangement) {
+  std::vector<Run> runs;
+  for (CardGroup group : groups) {
+    if (runs.empty() || runs.back().group != group) runs.push_back({group, 0});
+    ++runs.back().count;
+  }
+  return layOut(runs, collapsed, openness, arrangement);
+}
+
+Layout layOut(const std::vector<Run>& runs, const QSet<QString>& collapsed, const QHash<QString, double>& openness,
+              const Arrangement& arrangement) {
   Layout layout;
-  for (size_t index = 1; index < groups.size() && !layout.usesGrouping; ++index)
-    layout.usesGrouping = groups[index] != groups.front();
-  if (groups.empty()) {
-    layout.contentHeight = layout.estimatedHeight = kEmptyListHeight;
+  layout.arrangement = arrangement;
+  layout.arrangement.columns = std::max(1, arrangement.columns);
+  const int columns = layout.arrangement.columns;
+  const double step = arrangement.rowStep;
+  layout.usesGrouping = runs.size() >= 2;
+  if (runs.empty()) {
+    layout.contentHeight = layout.estimatedHeight = kEmptyStateHeight + arrangement.topPadding +
+                                                    arrangement.bottomPadding;
     return layout;
   }
-  double y = kTopPadding;
-  double estimate = kTopPadding;
-  for (size_t index = 0; index < groups.size();) {
-    size_t end = index + 1;
-    while (end < groups.size() && groups[end] == groups[index]) ++end;
+  double y = arrangement.topPadding;
+  double estimate = arrangement.topPadding;
+  int first = 0;
+  for (const Run& run : runs) {
     Section section;
-    section.title = rawValue(groups[index]);
-    section.firstIndex = int(index);
-    section.count = int(end - index);
+    section.title = rawValue(run.group);
+    section.firstIndex = first;
+    section.count = run.count;
+    section.rows = (run.count + columns - 1) / columns;
     section.collapsed = layout.usesGrouping && collapsed.contains(section.title);
     section.openness = layout.usesGrouping ? openness.value(section.title, section.collapsed ? 0 : 1) : 1;
     section.top = y;
@@ -69,14 +93,14 @@ Layout layOut(const std::vector<CardGroup>& groups, const QSet<QString>& collaps
       estimate += kHeaderHeight;
     }
     section.cardsTop = y;
-    section.cardsHeight = kCardStep * section.count * section.openness;
+    section.cardsHeight = step * section.rows * section.openness;
     y += section.cardsHeight;
-    if (!section.collapsed) estimate += kCardStep * section.count;
+    if (!section.collapsed) estimate += step * section.rows;
     layout.sections.push_back(section);
-    index = end;
+    first += run.count;
   }
-  layout.contentHeight = y + kBottomPadding;
-  layout.estimatedHeight = estimate + kBottomPadding;
+  layout.contentHeight = y + arrangement.bottomPadding;
+  layout.estimatedHeight = estimate + arrangement.bottomPadding;
   return layout;
 }
 
@@ -92,23 +116,36 @@ QRectF Layout::cardRect(int index, double width) const {
   const int at = sectionOf(index);
   if (at < 0) return {};
   const Section& section = sections[size_t(at)];
-  return {(width - kCardWidth) / 2, section.cardsTop + (index - section.firstIndex) * kCardStep, kCardWidth,
-          kCardHeight};
+  const int columns = arrangement.columns;
+  const int offset = index - section.firstIndex;
+  const double rowWidth = kCardWidth + (columns - 1) * arrangement.columnStep;
+  return {(width - rowWidth) / 2 + (offset % columns) * arrangement.columnStep,
+          section.cardsTop + (offset / columns) * arrangement.rowStep, kCardWidth, kCardHeight};
+}
+
+QRectF Layout::headerRect(int section, double width) const {
+  if (section < 0 || size_t(section) >= sections.size()) return {};
+  const double inset = arrangement.headerInset;
+  return {inset, sections[size_t(section)].top, std::max(0.0, width - 2 * inset), kHeaderHeight};
 }
 
 std::vector<std::pair<int, int>> Layout::cardsBetween(double top, double bottom) const {
   std::vector<std::pair<int, int>> runs;
+  const int columns = arrangement.columns;
+  const double step = arrangement.rowStep;
   // First section whose cards end below `top`.
   auto it = std::lower_bound(sections.begin(), sections.end(), top, [](const Section& section, double y) {
     return section.cardsTop + section.cardsHeight < y;
   });
   for (; it != sections.end() && it->cardsTop < bottom; ++it) {
     if (it->openness <= 0) continue;
-    // A shrinking section keeps its cards in place and shows only those its height still reaches.
-    const int shown = std::min(it->count, int(std::ceil(it->cardsHeight / kCardStep)));
-    const int first = std::clamp(int(std::floor((top - it->cardsTop - kCardHeight) / kCardStep)) + 1, 0, shown);
-    const int last = std::clamp(int(std::ceil((bottom - it->cardsTop) / kCardStep)), first, shown);
-    if (last > first) runs.emplace_back(it->firstIndex + first, it->firstIndex + last);
+    // A shrinking section keeps its cards in place and shows only the rows its height still reaches.
+    const int shown = std::min(it->rows, int(std::ceil(it->cardsHeight / step)));
+    const int firstRow = std::clamp(int(std::floor((top - it->cardsTop - kCardHeight) / step)) + 1, 0, shown);
+    const int lastRow = std::clamp(int(std::ceil((bottom - it->cardsTop) / step)), firstRow, shown);
+    const int first = it->firstIndex + firstRow * columns;
+    const int last = std::min(it->firstIndex + it->count, it->firstIndex + lastRow * columns);
+    if (last > first) runs.emplace_back(first, last);
   }
   return runs;
 }

@@ -24,6 +24,36 @@ inline constexpr double kTopPadding = 8;
 inline constexpr double kBottomPadding = 20;
 inline constexpr double kEmptyStateHeight = 132;
 inline constexpr double kEmptyListHeight = kEmptyStateHeight + kTopPadding + kBottomPadding;
+// The library's grid: adaptive 280-point columns 14 apart (and rows 14 apart), centred inside
+// paddings of 20 at the sides, 6 at the top and 20 at the bottom.
+inline constexpr double kGridSpacing = 14;
+inline constexpr double kGridSideInset = 20;
+inline constexpr double kGridTopPadding = 6;
+inline constexpr double kGridBottomPadding = 20;
+
+// How the cards stand: the panel's one centred column, or the library's rows of `columns`
+// cards. Headers span the width less `headerInset` on each side.
+struct Arrangement {
+  int columns = 1;
+  double rowStep = kCardStep;  // a card and the spacing below it
+  double columnStep = kCardWidth + kGridSpacing;
+  double topPadding = kTopPadding;
+  double bottomPadding = kBottomPadding;
+  double headerInset = kSideInset;
+  bool operator==(const Arrangement&) const = default;
+};
+
+// As many 280-point columns as fit `width` inside the grid's paddings, at least one.
+int gridColumns(double width);
+// The library grid's arrangement for a grid `width` wide.
+Arrangement gridArrangement(double width);
+
+// A run of consecutive items of one date group.
+struct Run {
+  CardGroup group = CardGroup::today;
+  int count = 0;
+  bool operator==(const Run&) const = default;
+};
 
 // One run of consecutive items of the same date group. A title that comes back after another
 // opens a further section with the same title.
@@ -36,11 +66,13 @@ struct Section {
   double cardsTop = 0;     // content y of the first card
   double cardsHeight = 0;  // the height the cards take now (shrinks while collapsing)
   double openness = 1;     // 1 shown, 0 collapsed; in between while animating
+  int rows = 0;            // rows of cards when open
 
   bool operator==(const Section&) const = default;
 };
 
 struct Layout {
+  Arrangement arrangement;
   std::vector<Section> sections;
   bool usesGrouping = false;   // headers exist only when the items span two date groups or more
   double contentHeight = 0;    // what the list scrolls over now
@@ -50,6 +82,8 @@ struct Layout {
   int sectionOf(int index) const;
   // Where item `index` lies in content coordinates, the list's width being `width`.
   QRectF cardRect(int index, double width) const;
+  // The header of section `section` in content coordinates.
+  QRectF headerRect(int section, double width) const;
   // The items whose cards reach into content rows [top, bottom): [first, last) of each section
   // that shows cards there, in list order.
   std::vector<std::pair<int, int>> cardsBetween(double top, double bottom) const;
@@ -77,7 +111,10 @@ std::vector<CardGroup> groupsOf(const FilteredItems& items, const DateGrouper& g
 // Sections as runs of `groups`. A title in `collapsed` is collapsed when grouping applies;
 // `openness` gives a section's animated openness by title (settled value when absent).
 Layout layOut(const std::vector<CardGroup>& groups, const QSet<QString>& collapsed,
-              const QHash<QString, double>& openness = {});
+              const QHash<QString, double>& openness = {}, const Arrangement& arrangement = {});
+// The same from the runs themselves; grouping applies from two runs on.
+Layout layOut(const std::vector<Run>& runs, const QSet<QString>& collapsed, const QHash<QString, double>& openness,
+              const Arrangement& arrangement);
 
 // The stops (location, opacity) of the edge fade over a list `height` high: 8 points at an edge
 // with nothing beyond, 24 where more content lies (`top` and `bottom` move between the two).

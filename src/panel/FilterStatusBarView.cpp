@@ -31,32 +31,31 @@ const QFont& chipFont() {
 
 // ---- FilterChipView --------------------------------------------------------------------------
 
-FilterChipView::FilterChipView(InterfaceServices& context, ActiveFilterChip chip, QWidget* parent)
-    : CapsuleChip(context, parent), chip_(std::move(chip)) {
+FilterChipView::FilterChipView(InterfaceServices& context, Props props, Callbacks callbacks, QWidget* parent)
+    : CapsuleChip(context, parent), props_(std::move(props)), callbacks_(std::move(callbacks)) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   resize(sizeHint());
 }
 
-void FilterChipView::setChip(ActiveFilterChip chip) {
-  const bool relabelled = chip.label != chip_.label;
-  chip_ = std::move(chip);
-  if (relabelled) {
-    updateGeometry();
-    update();
-  }
+void FilterChipView::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
+  if (props == props_) return;
+  props_ = props;
+  updateGeometry();
+  update();
 }
 
 double FilterChipView::scale() const { return lerp(1, 1.06, hoverProgress()); }
 
 QSize FilterChipView::sizeHint() const {
-  const double text = std::ceil(QFontMetricsF(chipFont()).horizontalAdvance(chip_.label));
+  const double text = std::ceil(QFontMetricsF(chipFont()).horizontalAdvance(props_.label));
   return QSize(int(std::ceil(text + kChipGap + kCrossSize + 2 * kPaddingH)), int(kChipHeight)).grownBy(kChipOverhang);
 }
 
 AccessibilityInfo FilterChipView::accessibility() const {
   AccessibilityInfo info;
   info.role = QAccessible::Button;
-  info.name = QStringLiteral("Remove filter ") + chip_.label;
+  info.name = QStringLiteral("Remove filter ") + props_.label;
   info.press = [this] { const_cast<FilterChipView*>(this)->tapped(); };
   return info;
 }
@@ -74,9 +73,9 @@ void FilterChipView::paint(QPainter& painter) {
 
   painter.setFont(chipFont());
   painter.setPen(primaryColor(env, lerp(0.6, 0.85, h)));
-  const double textWidth = std::ceil(QFontMetricsF(chipFont()).horizontalAdvance(chip_.label));
+  const double textWidth = std::ceil(QFontMetricsF(chipFont()).horizontalAdvance(props_.label));
   painter.drawText(QRectF(shape.left() + kPaddingH, shape.top(), textWidth + 1, shape.height()),
-                   Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, chip_.label);
+                   Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, props_.label);
   // The cross, stroked: the theme's close icon blurs at this size.
   const QRectF cross(shape.left() + kPaddingH + textWidth + kChipGap + 1, shape.center().y() - 3, 6, 6);
   painter.setPen(QPen(primaryColor(env, lerp(0.45, 0.85, h)), 1.5, Qt::SolidLine, Qt::RoundCap));
@@ -182,9 +181,10 @@ void FilterStatusBarView::sync() {
   while (QLayoutItem* item = flow_->takeAt(0)) delete item;
   QHash<QString, FilterChipView*> kept;
   for (const ActiveFilterChip& chip : chips) {
+    // A chip keeps its view while others come and go; its label and clear follow the state.
     FilterChipView* view = chips_.take(chip.id);
-    if (view) view->setChip(chip);
-    else view = new FilterChipView(context_, chip, content_);
+    if (view) view->setProps({chip.label}, {chip.clear});
+    else view = new FilterChipView(context_, {chip.label}, {chip.clear}, content_);
     kept.insert(chip.id, view);
     flow_->addWidget(view);
     view->show();

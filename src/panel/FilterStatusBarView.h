@@ -15,14 +15,20 @@ class ChipFlow;
 class PanelState;
 
 // One filter in force: its label and a small cross on a thin-material capsule that grows a
-// little while hovered. A click removes that filter.
+// little while hovered. A click asks `onClear`.
 class FilterChipView : public CapsuleChip {
   Q_OBJECT
  public:
-  FilterChipView(InterfaceServices& context, ActiveFilterChip chip, QWidget* parent = nullptr);
-  // A chip keeps its view while others come and go; its label and clear action follow the state.
-  void setChip(ActiveFilterChip chip);
-  const ActiveFilterChip& chip() const { return chip_; }
+  struct Props {
+    QString label;
+    bool operator==(const Props&) const = default;
+  };
+  struct Callbacks {
+    std::function<void()> onClear;  // runs with the standard spring
+  };
+  FilterChipView(InterfaceServices& context, Props props, Callbacks callbacks, QWidget* parent = nullptr);
+  void setProps(const Props& props, Callbacks callbacks);
+  const Props& props() const { return props_; }
   double scale() const;
 
   QSize sizeHint() const override;
@@ -31,10 +37,11 @@ class FilterChipView : public CapsuleChip {
  protected:
   void paint(QPainter& painter) override;
   // The clear may take this chip away: the bar drops it later, never under this call.
-  std::function<void()> tapAction() const override { return chip_.clear; }
+  std::function<void()> tapAction() const override { return callbacks_.onClear; }
 
  private:
-  ActiveFilterChip chip_;
+  Props props_;
+  Callbacks callbacks_;
 };
 
 struct ClearAllButtonProps {

@@ -46,7 +46,7 @@ QImage chips(GalleryScene& scene) {
   }
   double x = 330;
   for (int hovered = 0; hovered < 2; ++hovered) {
-    FilterChipView chip(context, {"image", "Image", [] {}});
+    FilterChipView chip(context, {"Image"}, {[] {}});
     if (hovered) scene.hover(chip, QRectF(chip.rect()).center());
     canvas.put(chip, {x, 6});
     ClearAllButton clear(context, {}, {[] {}});

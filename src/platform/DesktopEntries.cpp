@@ -89,6 +89,27 @@ std::optional<DesktopEntry> parseDesktopEntry(const QByteArray& contents, bool* 
   return entry;
 }
 
+std::optional<QHash<QByteArray, QString>> parseDesktopGroup(const QByteArray& contents, const QByteArray& group) {
+  const QByteArray header = '[' + group + ']';
+  bool inGroup = false, sawGroup = false;
+  QHash<QByteArray, QString> values;
+  for (const QByteArray& rawLine : contents.split('\n')) {
+    const QByteArray line = rawLine.trimmed();
+    if (line.isEmpty() || line.startsWith('#')) continue;
+    if (line.startsWith('[')) {
+      inGroup = line == header;
+      sawGroup = sawGroup || inGroup;
+      continue;
+    }
+    if (!inGroup) continue;
+    const qsizetype equals = line.indexOf('=');
+    if (equals <= 0) continue;
+    values.insert(line.left(equals).trimmed(), unescape(QString::fromUtf8(line.mid(equals + 1).trimmed())));
+  }
+  if (!sawGroup) return std::nullopt;
+  return values;
+}
+
 XdgDesktopEntries::XdgDesktopEntries(QStringList applicationFolders) : folders_(std::move(applicationFolders)) {}
 
 XdgDesktopEntries::~XdgDesktopEntries() = default;

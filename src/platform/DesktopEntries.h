@@ -72,4 +72,8 @@ class XdgDesktopEntries : public DesktopEntries {
 // Parses the [Desktop Entry] group of a desktop file; nothing when there is no such group.
 std::optional<DesktopEntry> parseDesktopEntry(const QByteArray& contents, bool* hidden = nullptr);
 
+// The keys and values of one group ("[Thumbnailer Entry]") of a file in the desktop-entry format,
+// values unescaped (\s, \n, \t, \r, \\); later keys win. Nothing when the group is missing.
+std::optional<QHash<QByteArray, QString>> parseDesktopGroup(const QByteArray& contents, const QByteArray& group);
+
 }  // namespace qv

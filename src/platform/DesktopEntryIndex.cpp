@@ -39,33 +39,6 @@ qint64 nowNanoseconds() {
   return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
 }
 
-// The words of an Exec line; inside double quotes a backslash keeps the next character. None
-// when a quote is left open.
-std::optional<QStringList> parseExecWords(const QString& exec) {
-  QStringList words;
-  QString word;
-  bool inWord = false, quoted = false;
-  for (qsizetype i = 0; i < exec.size(); ++i) {
-    const QChar c = exec.at(i);
-    if (quoted) {
-      if (c == u'"') quoted = false;
-      else if (c == u'\\' && i + 1 < exec.size()) word.append(exec.at(++i));
-      else word.append(c);
-    } else if (c == u'"') {
-      quoted = inWord = true;
-    } else if (c == u' ' || c == u'\t' || c == u'\n') {
-      if (inWord) words.append(std::exchange(word, {}));
-      inWord = false;
-    } else {
-      word.append(c);
-      inWord = true;
-    }
-  }
-  if (quoted) return std::nullopt;
-  if (inWord) words.append(word);
-  return words;
-}
-
 // Lenient: an open quote runs to the end of the line (for naming the program only).
 QStringList execWords(const QString& exec) {
   if (std::optional<QStringList> words = parseExecWords(exec)) return *words;
@@ -154,6 +127,31 @@ QString execProgram(const QString& exec, bool* hasOptions) {
 }
 
 ExecInputs execInputs(const QString& exec) { return execShape(exec).inputs; }
+
+std::optional<QStringList> parseExecWords(const QString& exec) {
+  QStringList words;
+  QString word;
+  bool inWord = false, quoted = false;
+  for (qsizetype i = 0; i < exec.size(); ++i) {
+    const QChar c = exec.at(i);
+    if (quoted) {
+      if (c == u'"') quoted = false;
+      else if (c == u'\\' && i + 1 < exec.size()) word.append(exec.at(++i));
+      else word.append(c);
+    } else if (c == u'"') {
+      quoted = inWord = true;
+    } else if (c == u' ' || c == u'\t' || c == u'\n') {
+      if (inWord) words.append(std::exchange(word, {}));
+      inWord = false;
+    } else {
+      word.append(c);
+      inWord = true;
+    }
+  }
+  if (quoted) return std::nullopt;
+  if (inWord) words.append(word);
+  return words;
+}
 
 QList<QStringList> launchCommands(const QString& exec, const LaunchInputs& inputs) {
   const ExecShape shape = execShape(exec);

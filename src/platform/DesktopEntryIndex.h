@@ -54,6 +54,9 @@ class DesktopEntryIndex {
   bool settled_ = true;  // false when a folder changed so recently that a change may hide in its time stamp
 };
 
+// The words of an Exec line (desktop-entry quoting): inside double quotes a backslash keeps the
+// next character. None when a quote is left open. Field codes are left as they stand.
+std::optional<QStringList> parseExecWords(const QString& exec);
 // The program an Exec line runs: its first word, past an "env VAR=value" prefix; "" when there
 // is none.
 QString execProgram(const QString& exec, bool* hasOptions = nullptr);

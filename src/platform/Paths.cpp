@@ -5,11 +5,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSet>
 #include <QStandardPaths>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -93,6 +96,65 @@ bool writeFileAtomically(const QString& path, const QByteArray& data, QString* e
   if (beforeRename) beforeRename(file.handle());
   if (!file.commit()) return fail(file.errorString());
   return true;
+}
+
+namespace {
+// Writes all of `data` to a new file (mode 0600) that must not exist yet.
+bool writeNewFile(const QByteArray& path, const QByteArray& data) {
+  const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  qsizetype written = 0;
+  while (written < data.size()) {
+    const ssize_t step = ::write(fd, data.constData() + written, size_t(data.size() - written));
+    if (step < 0 && errno == EINTR) continue;
+    if (step <= 0) break;
+    written += step;
+  }
+  const bool closed = ::close(fd) == 0;
+  if (written == data.size() && closed) return true;
+  ::unlink(path.constData());
+  return false;
+}
+}  // namespace
+
+qsizetype writeFilesAtomically(const QList<std::pair<QString, QByteArray>>& files) {
+  struct Pending {
+    QByteArray temporary, target;
+  };
+  QList<Pending> written;
+  QSet<QString> folders;
+  // Temporary names no other call of this or another process uses; the index tells them apart.
+  static std::atomic<quint64> calls{0};
+  const QByteArray tag = '.' + QByteArray::number(::getpid()) + '-' + QByteArray::number(++calls) + '-';
+  for (qsizetype index = 0; index < files.size(); ++index) {
+    const auto& [path, data] = files[index];
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!folders.contains(folder)) {
+      if (!ensurePrivateFolder(folder)) continue;
+      folders.insert(folder);
+    }
+    const QByteArray target = QFile::encodeName(path);
+    const QByteArray temporary = target + tag + QByteArray::number(index);
+    if (writeNewFile(temporary, data)) written.append({temporary, target});
+  }
+  // Some file systems report a lack of space only when the data goes to the disk: a failed
+  // sync leaves every old file as it was.
+  bool synced = true;
+  for (const QString& folder : std::as_const(folders)) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) continue;
+    if (::syncfs(fd) != 0 && errno != EINVAL && errno != EROFS) synced = false;
+    ::close(fd);
+  }
+  qsizetype renamed = 0;
+  for (const Pending& file : std::as_const(written)) {
+    if (synced && ::rename(file.temporary.constData(), file.target.constData()) == 0) {
+      ++renamed;
+      continue;
+    }
+    ::unlink(file.temporary.constData());
+  }
+  return renamed;
 }
 
 QByteArray readFile(const QString& path, bool* ok) {

@@ -1,7 +1,9 @@
 #pragma once
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <functional>
+#include <utility>
 
 namespace qv {
 
@@ -21,6 +23,8 @@ class Paths {
   QString config() const;
   // $XDG_CONFIG_HOME itself (the desktop's autostart folder lies below it).
   QString configHome() const { return configHome_; }
+  // $XDG_CACHE_HOME itself (the desktop's shared thumbnails lie below it).
+  QString cacheHome() const { return cacheHome_; }
   QString runtime() const;
   QString temp() const;
 
@@ -41,6 +45,10 @@ bool ensurePrivateFolder(const QString& path);
 // in place (the history's journal notes which file is coming).
 bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error = nullptr,
                          const std::function<void(int handle)>& beforeRename = {});
+// The same for many small files with one trip to the disk instead of one per file: each is
+// written to a temporary file beside it, all of them are synced together, then each is renamed
+// into place. Returns how many were written; a file that fails keeps its old version.
+qsizetype writeFilesAtomically(const QList<std::pair<QString, QByteArray>>& files);
 
 // A name beside `path` for keeping a file that could not be read: "<path>.unreadable-<stamp>", with
 // "-2", "-3", … when that name is taken (two set aside within one second must not collide).

@@ -35,6 +35,9 @@ class TarnwickUpdater;
 class LoginItem;
 class MenuPresenter;
 class SharePicker;
+class ThumbnailService;
+class QuickLook;
+class QuickLookPresenter;
 
 // The process-wide services of the platform layer: time, queues, folders, settings and every
 // desktop service behind its interface. Each layer above adds its own services in a struct that
@@ -90,6 +93,12 @@ struct PlatformServices {
   // The applications items can be shared with (none: nothing to share with).
   std::shared_ptr<SharePicker> sharePicker;
   std::shared_ptr<LoginItem> loginItem;
+  // Thumbnails of files for the previews, and the Quick Look window (none: files show their icon,
+  // and Quick Look opens nothing). The program's are made by the preview layer.
+  std::shared_ptr<ThumbnailService> thumbnailService;
+  std::shared_ptr<QuickLook> quickLook;
+  // The Quick Look window's data source, made by the first press (QuickLookPresenter::shared).
+  std::shared_ptr<QuickLookPresenter> quickLookPresenter;
   // The updater, made on first use (see its `shared()`).
   std::shared_ptr<TarnwickUpdater> updater;
 

@@ -6,19 +6,26 @@
 #include "platform/fake/FakeDesktopEntries.h"
 #include "platform/fake/FakeMenuPresenter.h"
 #include "platform/fake/FakeSharePicker.h"
+#include "platform/fake/FakeThumbnailService.h"
 #include "preview/DownsampledImageView.h"
 #include "preview/EditableTextView.h"
+#include "preview/FileThumbnailView.h"
+#include "preview/FolderPreview.h"
 #include "preview/PreviewCaption.h"
+#include "preview/QuickLookButton.h"
+#include "preview/QuickLookWindow.h"
 #include "preview/SharePickerAnchor.h"
 #include "state/PanelState.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
 #include "ui/view/GalleryRegistry.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLinearGradient>
 #include <QMenu>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -222,6 +229,127 @@ QImage shareMenu(GalleryScene& scene) {
   return image;
 }
 
+QImage fileThumbnails(GalleryScene& scene) {
+  GallerySheet sheet(scene, {1330, 360});
+  ViewServices& services = scene.services<ViewServices>();
+  auto thumbnails = std::make_shared<FakeThumbnailService>();
+  const std::shared_ptr<ThumbnailService> kept = std::exchange(services.thumbnailService, thumbnails);
+  const QSizeF size(420, 320);
+  struct Sample {
+    QString title;
+    QString name;
+    std::optional<QImage> answer;  // none: still waiting
+    bool answered;
+  };
+  const Sample samples[] = {
+      {QStringLiteral("Waiting"), QStringLiteral("Holiday.mov"), std::nullopt, false},
+      {QStringLiteral("Thumbnail, 16 inset, 10 corners"), QStringLiteral("Sunset over the bay.heic"),
+       landscape({1024, 683}), true},
+      {QStringLiteral("No thumbnail: icon and name"),
+       QStringLiteral("Quarterly planning workshop — notes, decisions and the open questions from all "
+                      "three teams (final version, reviewed).pages"),
+       std::nullopt, true},
+  };
+  double x = 10;
+  for (const Sample& sample : samples) {
+    FileThumbnailView view(services);
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    view.resize(size.toSize());
+    view.show();
+    view.setProps({QStringLiteral("/gallery/") + sample.name, sample.name, 16, 10, size});
+    if (sample.answered) thumbnails->answer(thumbnails->requests.size() - 1, sample.answer);
+    if (scene.settle) scene.settle();
+    scene.runFrames(120);
+    label(sheet, sample.title, {x, 16}, scene.environment);
+    box(sheet, {x, 24, size.width(), size.height()}, scene.environment);
+    sheet.put(view, {x, 24});
+    x += size.width() + 12;
+  }
+  services.thumbnailService = kept;
+  return sheet.finish();
+}
+
+QImage folders(GalleryScene& scene) {
+  GallerySheet sheet(scene, {900, 330});
+  ViewServices& services = scene.services<ViewServices>();
+  const std::pair<QString, QString> samples[] = {
+      {QStringLiteral("In the home folder"), QDir::homePath() + QStringLiteral("/Projects")},
+      {QStringLiteral("Long name, deep location"),
+       QStringLiteral("/srv/archive/department/finance/reports/quarterly/2025/second-half/reviewed/approved/"
+                      "Quarterly results, forecasts, the board's questions and the answers for every region, "
+                      "with the appendices of all departments")},
+  };
+  double x = 10;
+  for (const auto& [title, path] : samples) {
+    FolderPreview view(services);
+    view.setProps({path});
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    view.resize(420, 300);
+    view.show();
+    label(sheet, title, {x, 16}, scene.environment);
+    box(sheet, {x, 24, 420, 300}, scene.environment);
+    sheet.put(view, {x, 24});
+    x += 440;
+  }
+  return sheet.finish();
+}
+
+QImage quickLookButtons(GalleryScene& scene) {
+  GallerySheet sheet(scene, {420, 150});
+  ViewServices& services = scene.services<ViewServices>();
+  // Over a busy background, as on a thumbnail: the material shows what lies behind.
+  sheet.painter().drawImage(QRectF(0, 20, 420, 130), landscape({840, 260}));
+  double y = 16;
+  for (const bool compact : {false, true}) {
+    double x = 10;
+    for (const bool hovered : {false, true}) {
+      QuickLookButton button(services);
+      button.setProps({QStringLiteral("/gallery/file.key"), compact});
+      button.setAttribute(Qt::WA_DontShowOnScreen);
+      button.resize(button.sizeHint());
+      button.show();
+      if (hovered) scene.hover(button, button.capsuleRect().center());
+      label(sheet, QStringLiteral("%1%2").arg(compact ? "Compact" : "Regular", hovered ? ", hovered" : ""), {x, y},
+            scene.environment);
+      sheet.put(button, {x, y + 6});
+      x += 200;
+    }
+    y += 66;
+  }
+  return sheet.finish();
+}
+
+QImage quickLookWindow(GalleryScene& scene) {
+  GallerySheet sheet(scene, {1000, 340});
+  ViewServices& services = scene.services<ViewServices>();
+  QTemporaryDir dir;
+  const QString picture = dir.filePath(QStringLiteral("Sunset over the bay.jpg"));
+  landscape({3000, 2000}).save(picture, "jpeg");
+  const QString unknown = dir.filePath(QStringLiteral("Backup of the old laptop.qvbackup"));
+  QFile blob(unknown);
+  if (blob.open(QIODevice::WriteOnly)) blob.write(QByteArray(1834000, '\0'));
+  blob.close();
+  auto thumbnails = std::make_shared<FakeThumbnailService>();
+  const std::shared_ptr<ThumbnailService> kept = std::exchange(services.thumbnailService, thumbnails);
+  double x = 10;
+  for (const auto& [title, path] : {std::pair{QStringLiteral("A picture"), picture},
+                                    std::pair{QStringLiteral("No picture, no thumbnail: the details"), unknown}}) {
+    QuickLookView view(services);
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    view.resize(480, 310);
+    view.show();
+    view.setProps({path});
+    if (scene.settle) scene.settle();
+    thumbnails->answerAll();
+    if (scene.settle) scene.settle();
+    label(sheet, title, {x, 16}, scene.environment);
+    sheet.put(view, {x, 24});
+    x += 500;
+  }
+  services.thumbnailService = kept;
+  return sheet.finish();
+}
+
 }  // namespace
 
 void addPreviewGalleryViews(GalleryRegistry& registry) {
@@ -229,6 +357,11 @@ void addPreviewGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("preview-image"), images);
   registry.add(QStringLiteral("preview-caption"), captions);
   registry.add(QStringLiteral("preview-share-menu"), shareMenu);
+  registry.add(QStringLiteral("preview-file-thumbnail"), fileThumbnails);
+  registry.add(QStringLiteral("preview-folder"), folders);
+  registry.add(QStringLiteral("preview-quicklook-button"), quickLookButtons);
+  registry.add(QStringLiteral("preview-quicklook-window"), quickLookWindow);
+  addFilePreviewGalleryViews(registry);
 }
 
 }  // namespace qv

@@ -4,8 +4,11 @@ namespace qv {
 
 class GalleryRegistry;
 
-// The preview's building blocks: the editor, the downsampled image in its states, the caption
-// and the share menu.
+// The preview's building blocks: the editor, the downsampled image in its states, the caption,
+// the share menu, the file thumbnail in its states, the folder preview, the Quick Look button
+// and the Quick Look window's content.
 void addPreviewGalleryViews(GalleryRegistry& registry);
+// The PDF pages with their pager, the link card and text files (added by addPreviewGalleryViews).
+void addFilePreviewGalleryViews(GalleryRegistry& registry);
 
 }  // namespace qv

@@ -1,6 +1,12 @@
 #include "preview/TextFilePreview.h"
 
+#include "cards/ViewServices.h"
 #include "cards/content/FileIcons.h"
+#include "platform/Scheduler.h"
+#include "ui/controls/ControlStyle.h"
+#include "ui/controls/ProgressSpinner.h"
+#include "ui/fx/Fx.h"
+#include "ui/text/Fonts.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,6 +15,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMimeDatabase>
+#include <QPainter>
 #include <QStringDecoder>
 #include <cerrno>
 
@@ -194,6 +201,138 @@ std::optional<QString> TextFilePreview::decode(const QByteArray& data, qint64 fi
 
 QString TextFilePreview::truncationNote(qint64 fileSize) {
   return QStringLiteral("\n\n… truncated — showing the first 512 KB of %1 KB").arg(fileSize / 1024);
+}
+
+// ---- The view ---------------------------------------------------------------------------------
+
+TextFilePreview::TextFilePreview(ViewServices& context, QWidget* parent)
+    : PaintedWidget(context, parent), services_(context), spinner_(new ProgressSpinner(context, this)) {
+  setHoverEnabled(false);
+  spinner_->hide();
+}
+
+TextFilePreview::~TextFilePreview() {
+  // An answer still on its way finds nobody to tell.
+  latest_->fetch_add(1);
+}
+
+void TextFilePreview::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
+  if (hasProps_ && props == props_) return;
+  props_ = props;
+  hasProps_ = true;
+  TextStyle nameStyle{systemFont(12, QFont::Medium)};
+  nameStyle.lineLimit = 3;
+  nameStyle.alignment = Qt::AlignHCenter;
+  name_ = TextBlock(fileName(), nameStyle);
+  startLoading();
+}
+
+QString TextFilePreview::fileName() const {
+  const QString path = props_.url.isLocalFile() ? props_.url.toLocalFile() : props_.url.path();
+  return QFileInfo(path).fileName();
+}
+
+QString TextFilePreview::language() const { return languageLabel(lowerExtension(props_.url)); }
+
+void TextFilePreview::startLoading() {
+  contents_.reset();
+  failed_ = false;
+  if (codeViewer_) codeViewer_->hide();
+  if (textViewer_) textViewer_->hide();
+  spinner_->show();
+  placeChildren();
+  update();
+  const quint64 generation = latest_->fetch_add(1) + 1;
+  std::shared_ptr<Scheduler> scheduler = services_.scheduler;
+  const Guard guard(this);
+  services_.queue(QLatin1String(kQueueName))
+      ->async([url = props_.url, latest = latest_, generation, scheduler, guard, this] {
+        // Another file was asked for before this one was read: it is not read at all.
+        if (latest->load() != generation) return;
+        std::optional<QString> text = load(url);
+        scheduler->post(
+            [this, latest, generation, text = std::move(text)]() mutable {
+              if (latest->load() == generation) loaded(std::move(text));
+            },
+            guard);
+      });
+}
+
+void TextFilePreview::loaded(std::optional<QString> text) {
+  spinner_->hide();
+  if (text) contents_ = std::move(text);
+  else failed_ = true;
+  showContents();
+  update();
+}
+
+void TextFilePreview::showContents() {
+  if (!contents_) return;
+  // Read when the viewer reports: the callback of the props given last.
+  const auto edges = [this](bool hiddenAbove, bool hiddenBelow) {
+    if (const auto report = callbacks_.onEdgesChange) report(hiddenAbove, hiddenBelow);
+  };
+  const QString label = language();
+  if (!label.isEmpty()) {
+    if (!codeViewer_) codeViewer_ = new QVCodeViewer(services_, this);
+    codeViewer_->setProps({*contents_, label}, {edges});
+    codeViewer_->show();
+    if (textViewer_) textViewer_->hide();
+  } else {
+    if (!textViewer_) textViewer_ = new QVTextViewer(services_, this);
+    textViewer_->setProps({*contents_, nullptr, false, QSizeF(kTextInsetWidth, kTextInsetHeight)}, {edges});
+    textViewer_->show();
+    if (codeViewer_) codeViewer_->hide();
+  }
+  placeChildren();
+}
+
+TextFilePreview::Shown TextFilePreview::shown() const {
+  if (contents_) return language().isEmpty() ? Shown::text : Shown::code;
+  return failed_ ? Shown::failed : Shown::loading;
+}
+
+void TextFilePreview::resizeEvent(QResizeEvent* event) {
+  PaintedWidget::resizeEvent(event);
+  placeChildren();
+}
+
+void TextFilePreview::placeChildren() {
+  if (codeViewer_) codeViewer_->setGeometry(rect());
+  if (textViewer_) textViewer_->setGeometry(rect());
+  const QSize spinner = spinner_->sizeHint();
+  spinner_->setGeometry(QRect(QPoint((width() - spinner.width()) / 2, (height() - spinner.height()) / 2), spinner));
+}
+
+QRectF TextFilePreview::nameRect() const {
+  const double width = std::max(0.0, this->width() - 2 * kNameInset);
+  const QSizeF name = name_.size(width);
+  const double top = (height() - (kIconSize + kSpacing + name.height())) / 2;
+  return QRectF(kNameInset, top + kIconSize + kSpacing, width, name.height());
+}
+
+QRectF TextFilePreview::iconRect() const {
+  const QRectF name = nameRect();
+  return QRectF((width() - kIconSize) / 2, name.top() - kSpacing - kIconSize, kIconSize, kIconSize);
+}
+
+QStringList TextFilePreview::nameLines() const { return name_.lines(nameRect().width()); }
+
+AccessibilityInfo TextFilePreview::accessibility() const {
+  AccessibilityInfo info;
+  info.role = shown() == Shown::failed ? QAccessible::StaticText : QAccessible::Grouping;
+  info.name = fileName();
+  return info;
+}
+
+void TextFilePreview::paint(QPainter& painter) {
+  if (shown() != Shown::failed) return;
+  const EnvironmentValues environment = this->environment();
+  const QRectF icon = iconRect();
+  painter.drawImage(icon, FileIcons::shared(services_).image(fileName(), false, kIconSize, Fx::painterScale(painter)));
+  const QRectF name = nameRect();
+  name_.draw(painter, name.topLeft(), name.width(), primaryColor(environment, 0.8));
 }
 
 }  // namespace qv

@@ -1,17 +1,69 @@
 #pragma once
+#include "ui/controls/TextViewers.h"
+#include "ui/text/TextBlock.h"
+#include "ui/view/PaintedWidget.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <atomic>
+#include <memory>
 #include <optional>
 
 namespace qv {
 
-// The preview of a plain-text or source file: its first 512 KB as text. The statics say which
-// files it takes (the preview's content switch and the sizing rules ask them), how they are
-// labelled and how they are read (on a worker).
-class TextFilePreview {
+struct ViewServices;
+class ProgressSpinner;
+
+// The preview of a plain-text or source file: its first 512 KB as text, read and decoded on a
+// worker, shown highlighted under its language's label or as plain text (long texts arrive in
+// pieces). A spinner shows while it is read; a file that cannot be read (or is empty) shows its
+// icon and name instead. Another file starts over, and an answer for an earlier file is
+// dropped. The statics say which files it takes (the preview's content switch and the sizing
+// rules ask them), how they are labelled and how they are read.
+class TextFilePreview : public PaintedWidget {
+  Q_OBJECT
  public:
+  struct Props {
+    QUrl url;
+    bool operator==(const Props&) const = default;
+  };
+  struct Callbacks {
+    // Whether text is hidden above or below, from the viewer.
+    QVTextViewer::EdgesChange onEdgesChange;
+  };
+  enum class Shown { loading, code, text, failed };
+
+  static constexpr char kQueueName[] = "textFileReading";
+  static constexpr double kIconSize = 56;
+  static constexpr double kSpacing = 10;
+  static constexpr double kNameInset = 20;
+  static constexpr double kTextInsetWidth = 14;
+  static constexpr double kTextInsetHeight = 12;
+
+  explicit TextFilePreview(ViewServices& context, QWidget* parent = nullptr);
+  ~TextFilePreview() override;
+
+  // The callbacks are replaced on every call and read when the viewer reports.
+  void setProps(const Props& props, Callbacks callbacks);
+  const Props& props() const { return props_; }
+
+  Shown shown() const;
+  const std::optional<QString>& contents() const { return contents_; }
+  // The label of the file's extension ("" for plain text).
+  QString language() const;
+  // The viewer in use (null until the text is there, and for the other kind).
+  QVCodeViewer* codeViewer() const { return codeViewer_; }
+  QVTextViewer* textViewer() const { return textViewer_; }
+  ProgressSpinner& spinner() const { return *spinner_; }
+  // Where the failed state draws the icon and the name.
+  QRectF iconRect() const;
+  QRectF nameRect() const;
+  QStringList nameLines() const;
+
+  AccessibilityInfo accessibility() const override;
+
   // The 39 lower-cased extensions that count as text when the name gives no type.
   static const QStringList& textExtensions();
 
@@ -40,6 +92,29 @@ class TextFilePreview {
 
   // "\n\n… truncated — showing the first 512 KB of <size / 1024> KB".
   static QString truncationNote(qint64 fileSize);
+
+ protected:
+  void paint(QPainter& painter) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void startLoading();
+  void loaded(std::optional<QString> text);
+  void showContents();
+  void placeChildren();
+  QString fileName() const;
+
+  ViewServices& services_;
+  Props props_;
+  bool hasProps_ = false;
+  Callbacks callbacks_;
+  std::optional<QString> contents_;
+  bool failed_ = false;
+  TextBlock name_;
+  QVCodeViewer* codeViewer_ = nullptr;
+  QVTextViewer* textViewer_ = nullptr;
+  ProgressSpinner* spinner_;
+  std::shared_ptr<std::atomic<quint64>> latest_ = std::make_shared<std::atomic<quint64>>(0);
 };
 
 }  // namespace qv

@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 #include <cmath>
+#include <utility>
 
 namespace qv {
 
@@ -118,9 +119,8 @@ class AppRow::IconView : public QWidget {
   QIcon icon_;
 };
 
-AppRow::AppRow(SettingsServices& context, Props props, QWidget* accessory, std::function<void()> onRemove,
-               std::function<void()> onSecondary, QWidget* parent)
-    : QWidget(parent), props_(std::move(props)), onSecondary_(std::move(onSecondary)) {
+AppRow::AppRow(SettingsServices& context, Props props, QWidget* accessory, Callbacks callbacks, QWidget* parent)
+    : QWidget(parent), props_(std::move(props)), callbacks_(std::move(callbacks)) {
   auto* line = new QHBoxLayout(this);
   line->setContentsMargins(0, 7, 0, 7);
   line->setSpacing(10);
@@ -135,23 +135,25 @@ AppRow::AppRow(SettingsServices& context, Props props, QWidget* accessory, std::
   auto* controls = new QHBoxLayout;
   controls->setSpacing(6);
   if (accessory) controls->addWidget(accessory);
-  secondary_ = new RowIconButton(
-      context, {props_.secondaryIcon, 13, QFont::Normal, 0.07},
-      [this] {
-        if (props_.secondaryEnabled && onSecondary_) onSecondary_();
-      },
-      this);
+  // The buttons call back into the row, which reads its callbacks when they are clicked.
+  secondary_ = new RowIconButton(context, {props_.secondaryIcon, 13, QFont::Normal, 0.07}, {}, this);
   controls->addWidget(secondary_);
-  remove_ = new RowIconButton(context, {props_.removeIcon, 12, QFont::Medium, 0.07}, std::move(onRemove), this);
+  remove_ = new RowIconButton(context, {props_.removeIcon, 12, QFont::Medium, 0.07}, {}, this);
   controls->addWidget(remove_);
   line->addLayout(controls);
   apply();
 }
 
-void AppRow::setProps(const Props& props) {
+void AppRow::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
   if (props == props_) return;
   props_ = props;
   apply();
+}
+
+void AppRow::run(std::function<void()> Callbacks::*callback) {
+  // A copy: the call may hand this row new callbacks.
+  if (const auto action = callbacks_.*callback) action();
 }
 
 void AppRow::apply() {
@@ -159,12 +161,14 @@ void AppRow::apply() {
   PaneText::Props name = name_->props();
   name.text = props_.name;
   name_->setProps(name);
-  secondary_->setProps({props_.secondaryIcon, 13, QFont::Normal, 0.07});
+  secondary_->setProps({props_.secondaryIcon, 13, QFont::Normal, 0.07}, {[this] {
+                         if (props_.secondaryEnabled) run(&Callbacks::onSecondary);
+                       }});
   secondary_->setPresence(props_.secondaryEnabled ? 1.0 : 0.35);
   secondary_->setHoverEnabled(props_.secondaryEnabled);
   secondary_->setToolTip(props_.secondaryHelp);
   secondary_->setAccessibleName(props_.secondaryHelp);
-  remove_->setProps({props_.removeIcon, 12, QFont::Medium, 0.07});
+  remove_->setProps({props_.removeIcon, 12, QFont::Medium, 0.07}, {[this] { run(&Callbacks::onRemove); }});
   remove_->setToolTip(props_.removeTitle);
   remove_->setAccessibleName(props_.removeTitle);
   setAccessibleName(props_.name);
@@ -172,14 +176,15 @@ void AppRow::apply() {
 
 // ---- AddButton -------------------------------------------------------------------------------
 
-AddButton::AddButton(SettingsServices& context, Props props, std::function<void()> action, QWidget* parent)
-    : PaintedWidget(context, parent), props_(std::move(props)), action_(std::move(action)) {
+AddButton::AddButton(SettingsServices& context, Props props, Callbacks callbacks, QWidget* parent)
+    : PaintedWidget(context, parent), props_(std::move(props)), callbacks_(std::move(callbacks)) {
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   setHoverEnabled(!props_.disabled);
   setAccessibleName(props_.label);
 }
 
-void AddButton::setProps(const Props& props) {
+void AddButton::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
   if (props == props_) return;
   props_ = props;
   setHoverEnabled(!props_.disabled);
@@ -193,7 +198,7 @@ QSize AddButton::sizeHint() const { return QSize(120, 28 + 2 * 7); }
 AccessibilityInfo AddButton::accessibility() const {
   AccessibilityInfo info = PaintedWidget::accessibility();
   info.role = QAccessible::Button;
-  if (!props_.disabled) info.press = action_;
+  if (!props_.disabled) info.press = [this] { const_cast<AddButton*>(this)->click(); };
   return info;
 }
 
@@ -227,7 +232,12 @@ void AddButton::paint(QPainter& painter) {
 }
 
 void AddButton::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && !props_.disabled && hits(event->position()) && action_) action_();
+  if (event->button() == Qt::LeftButton && !props_.disabled && hits(event->position())) click();
+}
+
+void AddButton::click() {
+  // A copy: the click may hand this button new callbacks.
+  if (const auto onClick = callbacks_.onClick) onClick();
 }
 
 // ---- AppRuleRowGroup -------------------------------------------------------------------------
@@ -262,51 +272,68 @@ class EraseQuestion : public QWidget {
 
 }  // namespace
 
-AppRuleRowGroup::AppRuleRowGroup(SettingsServices& context, const QString& bundleID, Actions actions, QWidget* parent)
-    : QWidget(parent), context_(context), bundleID_(bundleID), actions_(std::move(actions)) {
+AppRuleRowGroup::AppRuleRowGroup(SettingsServices& context, const QString& bundleID, Props props, Callbacks callbacks,
+                                 QWidget* parent)
+    : QWidget(parent),
+      context_(context),
+      bundleID_(bundleID),
+      props_(std::move(props)),
+      callbacks_(std::move(callbacks)) {
   stack_ = new QVBoxLayout(this);
   stack_->setContentsMargins(0, 0, 0, 0);
   stack_->setSpacing(0);
   AppRulePicker::Options options;
   options.options = {{QStringLiteral("Blur"), AppRule::blur}, {QStringLiteral("Ignore"), AppRule::never}};
-  options.selection = AppRule::never;
+  options.selection = props_.rule;
   options.itemWidth = 54;
   options.segmentHeight = 20;
   options.trackPad = 2;
   picker_ = new AppRulePicker(context, options, pickerCallbacks());
-  AppRow::Props props;
-  props.rowID = bundleID;
-  props.removeIcon = QStringLiteral("minus");
-  props.secondaryIcon = QStringLiteral("eraser.fill");
-  props.secondaryHelp = IgnoredPane::eraseHelp(0);
-  row_ = new AppRow(context, props, picker_, actions_.remove, actions_.askToErase, this);
+  row_ = new AppRow(context, rowProps(), picker_, rowCallbacks(), this);
   stack_->addWidget(row_);
   stack_->addWidget(new PaneDivider(context, 0.3, this));
+  showQuestion(props_.question);
 }
 
+AppRow::Props AppRuleRowGroup::rowProps() const {
+  AppRow::Props row;
+  row.icon = props_.icon;
+  row.name = props_.name;
+  row.rowID = bundleID_;
+  row.removeIcon = QStringLiteral("minus");
+  row.removeTitle = QStringLiteral("Remove ") + props_.name + QStringLiteral(" from List");
+  row.secondaryIcon = QStringLiteral("eraser.fill");
+  row.secondaryEnabled = props_.clipCount > 0;
+  row.secondaryHelp = IgnoredPane::eraseHelp(props_.clipCount);
+  return row;
+}
+
+// The parts call back into the group, which reads its callbacks when the user acts.
 AppRulePicker::Callbacks AppRuleRowGroup::pickerCallbacks() {
   return {[this](const AppRule& rule) {
-    if (actions_.changeRule) actions_.changeRule(rule);
+    if (const auto onChangeRule = callbacks_.onChangeRule) onChangeRule(rule);
   }};
 }
 
-void AppRuleRowGroup::setEntry(const QString& name, const QIcon& icon, AppRule rule) {
-  AppRow::Props props = row_->props();
-  props.name = name;
-  props.icon = icon;
-  props.removeTitle = QStringLiteral("Remove ") + name + QStringLiteral(" from List");
-  row_->setProps(props);
-  picker_->setSelection(rule, pickerCallbacks());
+AppRow::Callbacks AppRuleRowGroup::rowCallbacks() {
+  return {[this] { run(&Callbacks::onRemove); }, [this] { run(&Callbacks::onAskToErase); }};
 }
 
-void AppRuleRowGroup::setClipCount(int count) {
-  AppRow::Props props = row_->props();
-  props.secondaryEnabled = count > 0;
-  props.secondaryHelp = IgnoredPane::eraseHelp(count);
-  row_->setProps(props);
+void AppRuleRowGroup::run(std::function<void()> Callbacks::*callback) {
+  // A copy: the call may hand this group new callbacks.
+  if (const auto action = callbacks_.*callback) action();
 }
 
-void AppRuleRowGroup::setQuestion(std::optional<int> count) {
+void AppRuleRowGroup::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
+  if (props == props_) return;
+  const Props before = std::exchange(props_, props);
+  row_->setProps(rowProps(), rowCallbacks());
+  if (props_.rule != before.rule) picker_->setSelection(props_.rule, pickerCallbacks());
+  if (props_.question != before.question) showQuestion(props_.question);
+}
+
+void AppRuleRowGroup::showQuestion(std::optional<int> count) {
   if (!count) {
     if (!question_) return;
     RevealSlot* leaving = question_;
@@ -320,7 +347,8 @@ void AppRuleRowGroup::setQuestion(std::optional<int> count) {
             {IgnoredPane::eraseQuestion(*count), TextStyle{settingsStyle::font(11.5)}, PaneText::Shade::secondary});
     return;
   }
-  auto* question = new EraseQuestion(context_, *count, actions_.cancelErase, actions_.confirmErase);
+  auto* question = new EraseQuestion(
+      context_, *count, [this] { run(&Callbacks::onCancelErase); }, [this] { run(&Callbacks::onConfirmErase); });
   question_ = new RevealSlot(context_, question, this);
   stack_->insertWidget(1, question_);
   question_->reveal();

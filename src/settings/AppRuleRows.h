@@ -7,6 +7,7 @@
 
 #include <QIcon>
 #include <functional>
+#include <optional>
 
 class QGraphicsOpacityEffect;
 class QVBoxLayout;
@@ -73,11 +74,14 @@ class AppRow : public QWidget {
              secondaryHelp == other.secondaryHelp;
     }
   };
+  struct Callbacks {
+    std::function<void()> onRemove;
+    std::function<void()> onSecondary;  // asked only while the secondary button is enabled
+  };
   static constexpr double kIconSide = 28;
 
-  AppRow(SettingsServices& context, Props props, QWidget* accessory, std::function<void()> onRemove,
-         std::function<void()> onSecondary, QWidget* parent = nullptr);
-  void setProps(const Props& props);
+  AppRow(SettingsServices& context, Props props, QWidget* accessory, Callbacks callbacks, QWidget* parent = nullptr);
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
 
   RowIconButton* secondaryButton() const { return secondary_; }
@@ -87,13 +91,14 @@ class AppRow : public QWidget {
  private:
   class IconView;
   void apply();
+  void run(std::function<void()> Callbacks::*callback);
 
   Props props_;
+  Callbacks callbacks_;
   IconView* icon_ = nullptr;
   PaneText* name_ = nullptr;
   RowIconButton* secondary_ = nullptr;
   RowIconButton* remove_ = nullptr;
-  std::function<void()> onSecondary_;
 };
 
 // The list's "Add App" line: a plus and a label in the accent colour, brighter and a touch larger
@@ -106,8 +111,11 @@ class AddButton : public PaintedWidget {
     bool disabled = false;
     bool operator==(const Props&) const = default;
   };
-  AddButton(SettingsServices& context, Props props, std::function<void()> action, QWidget* parent = nullptr);
-  void setProps(const Props& props);
+  struct Callbacks {
+    std::function<void()> onClick;
+  };
+  AddButton(SettingsServices& context, Props props, Callbacks callbacks, QWidget* parent = nullptr);
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
   QColor labelColor() const;
   double labelScale() const;
@@ -120,34 +128,46 @@ class AddButton : public PaintedWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
+  void click();
+
   Props props_;
-  std::function<void()> action_;
+  Callbacks callbacks_;
 };
 
 // The picker of a rule: "Blur" or "Ignore".
 using AppRulePicker = TarnSegmentedPicker<AppRule>;
 
 // An application's row group in the App Rules list: the row, its erase question while open, and
-// a divider.
+// a divider. The group stands for one application for its whole life.
 class AppRuleRowGroup : public QWidget {
   Q_OBJECT
  public:
-  struct Actions {
-    std::function<void(AppRule)> changeRule;
-    std::function<void()> remove;
-    std::function<void()> askToErase;
-    std::function<void()> cancelErase;
-    std::function<void()> confirmErase;
+  struct Props {
+    QString name;
+    QIcon icon;
+    AppRule rule = AppRule::never;
+    // The application's saved clips: the eraser's help and whether it can be used.
+    int clipCount = 0;
+    // The erase question, open for this many clips; none: closed.
+    std::optional<int> question;
+    bool operator==(const Props& other) const {
+      return name == other.name && icon.cacheKey() == other.icon.cacheKey() && rule == other.rule &&
+             clipCount == other.clipCount && question == other.question;
+    }
   };
-  AppRuleRowGroup(SettingsServices& context, const QString& bundleID, Actions actions, QWidget* parent = nullptr);
+  struct Callbacks {
+    std::function<void(AppRule)> onChangeRule;
+    std::function<void()> onRemove;
+    std::function<void()> onAskToErase;
+    std::function<void()> onCancelErase;
+    std::function<void()> onConfirmErase;
+  };
+  AppRuleRowGroup(SettingsServices& context, const QString& bundleID, Props props, Callbacks callbacks,
+                  QWidget* parent = nullptr);
+  void setProps(const Props& props, Callbacks callbacks);
+  const Props& props() const { return props_; }
 
   const QString& bundleID() const { return bundleID_; }
-  void setEntry(const QString& name, const QIcon& icon, AppRule rule);
-  // The saved clips of the application: the eraser's help and whether it can be used.
-  void setClipCount(int count);
-  // Opens the question for `count` clips, or closes it (nullopt).
-  void setQuestion(std::optional<int> count);
-
   AppRow* appRow() const { return row_; }
   AppRulePicker* picker() const { return picker_; }
   // The open question, if any: its text and its two buttons.
@@ -157,10 +177,15 @@ class AppRuleRowGroup : public QWidget {
 
  private:
   AppRulePicker::Callbacks pickerCallbacks();
+  AppRow::Props rowProps() const;
+  AppRow::Callbacks rowCallbacks();
+  void showQuestion(std::optional<int> count);
+  void run(std::function<void()> Callbacks::*callback);
 
   SettingsServices& context_;
   QString bundleID_;
-  Actions actions_;
+  Props props_;
+  Callbacks callbacks_;
   AppRow* row_ = nullptr;
   AppRulePicker* picker_ = nullptr;
   QVBoxLayout* stack_ = nullptr;

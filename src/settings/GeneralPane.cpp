@@ -24,6 +24,7 @@
 #include <QVBoxLayout>
 #include <array>
 #include <cmath>
+#include <utility>
 
 namespace qv {
 namespace {
@@ -122,11 +123,15 @@ class EnabledBadge : public PaintedWidget {
   QFont font_;
 };
 
-// A plain button that is a whole row: its title at the leading end.
+// A plain button that is a whole row: its title at the leading end. The title never changes, so
+// it has no props; its callback comes once, with the title.
 class PlainRowButton : public PaintedWidget {
  public:
-  PlainRowButton(SettingsServices& context, QString title, std::function<void()> action)
-      : PaintedWidget(context), title_(std::move(title)), action_(std::move(action)) {
+  struct Callbacks {
+    std::function<void()> onClick;
+  };
+  PlainRowButton(SettingsServices& context, QString title, Callbacks callbacks)
+      : PaintedWidget(context), title_(std::move(title)), callbacks_(std::move(callbacks)) {
     setFixedHeight(20);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   }
@@ -134,7 +139,7 @@ class PlainRowButton : public PaintedWidget {
     AccessibilityInfo info;
     info.role = QAccessible::Button;
     info.name = title_;
-    info.press = action_;
+    info.press = callbacks_.onClick;
     return info;
   }
 
@@ -145,12 +150,13 @@ class PlainRowButton : public PaintedWidget {
     painter.drawText(QRectF(rect()), Qt::AlignLeft | Qt::AlignVCenter, title_);
   }
   void mouseReleaseEvent(QMouseEvent* event) override {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && action_) action_();
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && callbacks_.onClick)
+      callbacks_.onClick();
   }
 
  private:
   QString title_;
-  std::function<void()> action_;
+  Callbacks callbacks_;
 };
 
 }  // namespace
@@ -192,12 +198,11 @@ PasteAccessControl pasteAccessControl(bool grantable, bool canPaste, bool liveCh
   return liveCheck && !heldAtLaunch ? PasteAccessControl::restartToFinish : PasteAccessControl::enabled;
 }
 
-PasteAccessRow::PasteAccessRow(SettingsServices& context, std::function<void()> onRequest,
-                               std::function<void()> onRestart, QWidget* parent)
+PasteAccessRow::PasteAccessRow(SettingsServices& context, Props props, Callbacks callbacks, QWidget* parent)
     : QWidget(parent),
       context_(context),
-      onRequest_(std::move(onRequest)),
-      onRestart_(std::move(onRestart)),
+      props_(std::move(props)),
+      callbacks_(std::move(callbacks)),
       badgePresence_(*context.frameClock, 1.0) {
   auto* row = new QHBoxLayout(this);
   row->setContentsMargins(0, 0, 0, 0);
@@ -218,16 +223,17 @@ PasteAccessRow::PasteAccessRow(SettingsServices& context, std::function<void()> 
   unavailable_ = paneText(context, QStringLiteral("Not available"), 12, PaneText::Shade::secondary, QFont::Medium);
   for (QWidget* control : {static_cast<QWidget*>(button_), badge_, static_cast<QWidget*>(unavailable_)})
     row->addWidget(control, 0, Qt::AlignTop | Qt::AlignRight);
-  props_.control = PasteAccessControl::unavailable;  // differs from the first props given
-  setProps({});
+  // Everything is shown once, as after a row that showed no badge.
+  Props before;
+  before.control = PasteAccessControl::unavailable;
+  apply(before);
 }
 
 void PasteAccessRow::act() {
-  if (props_.control == PasteAccessControl::restartToFinish) {
-    if (onRestart_) onRestart_();
-  } else if (onRequest_) {
-    onRequest_();
-  }
+  // A copy: the call may hand this row new callbacks.
+  const auto action = props_.control == PasteAccessControl::restartToFinish ? callbacks_.onRestart
+                                                                            : callbacks_.onRequest;
+  if (action) action();
 }
 
 QString PasteAccessRow::statusSentence(const Props& props) {
@@ -242,10 +248,15 @@ QString PasteAccessRow::statusSentence(const Props& props) {
       "yourself.");
 }
 
-void PasteAccessRow::setProps(const Props& props) {
+void PasteAccessRow::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
   if (props == props_) return;
-  const bool badgeWas = props_.control == PasteAccessControl::enabled;
-  props_ = props;
+  const Props before = std::exchange(props_, props);
+  apply(before);
+}
+
+void PasteAccessRow::apply(const Props& before) {
+  const bool badgeWas = before.control == PasteAccessControl::enabled;
   status_->setProps([&] {
     PaneText::Props text = status_->props();
     text.text = statusSentence(props_);
@@ -280,22 +291,16 @@ void PasteAccessRow::setProps(const Props& props) {
 
 // ---- Pane ------------------------------------------------------------------------------------
 
-GeneralPane::GeneralPane(SettingsServices& context, std::function<void(bool)> onShortcutRecording, QWidget* parent)
+GeneralPane::GeneralPane(SettingsServices& context, Callbacks callbacks, QWidget* parent)
     : PaneContainer(context, paneTitle(AppPane::general), kFadeHeight, QColor(), parent),
       context_(context),
       settings_(*context.settings),
+      callbacks_(std::move(callbacks)),
       shown_(GeneralSettings::read(settings_)),
       canPaste_(context.pastePermission && context.pastePermission->isHeld()) {
-  addSection(QStringLiteral("Invoke"), {buildInvoke(std::move(onShortcutRecording))});
+  addSection(QStringLiteral("Invoke"), {buildInvoke()});
 
-  pasteAccess_ = new PasteAccessRow(
-      context,
-      [this] {
-        if (context_.pastePermission) context_.pastePermission->requestPostEventAccessOnce();
-      },
-      [this] {
-        if (context_.appRelauncher) context_.appRelauncher->relaunch();
-      });
+  pasteAccess_ = new PasteAccessRow(context, {}, pasteAccessCallbacks());
   addSection(QStringLiteral("Permissions"), {pasteAccess_});
 
   themePicker_ = new TarnSegmentedPicker<QString>(context,
@@ -327,7 +332,17 @@ GeneralPane::GeneralPane(SettingsServices& context, std::function<void(bool)> on
   refresh(false);
 }
 
-GeneralPane::~GeneralPane() = default;
+// The recorder stops while the pane is whole: it tells the pane's callbacks as it does.
+GeneralPane::~GeneralPane() { recorder_->stopRecording(); }
+
+PasteAccessRow::Callbacks GeneralPane::pasteAccessCallbacks() {
+  return {[this] {
+            if (context_.pastePermission) context_.pastePermission->requestPostEventAccessOnce();
+          },
+          [this] {
+            if (context_.appRelauncher) context_.appRelauncher->relaunch();
+          }};
+}
 
 void GeneralPane::addSection(const QString& title, const QList<QWidget*>& rows) {
   const SettingsSection section = settingsSection(context_, title, false, rows);
@@ -339,7 +354,7 @@ void GeneralPane::addSection(const QString& title, const QList<QWidget*>& rows) 
   addContent(column(pair, 8));
 }
 
-QWidget* GeneralPane::buildInvoke(std::function<void(bool)> onShortcutRecording) {
+QWidget* GeneralPane::buildInvoke() {
   edgeToggle_ = switchRow(context_, QStringLiteral("Screen edge"), {writes<bool>(GeneralSettings::kEdgeEnabledKey)});
   edgeNote_ = new RowReveal(context_, caption(context_, QString::fromLatin1(kEdgeNote)), !shown_.hasShortcut());
 
@@ -376,8 +391,9 @@ QWidget* GeneralPane::buildInvoke(std::function<void(bool)> onShortcutRecording)
                             column({new PaneDivider(context_, kDividerOpacity), paneRow(dwellLabel, dwellPicker_)}, 10),
                             shown_.edgeInEffect());
 
-  recorder_ = new ShortcutRecorderButton(context_, kTrackPad, kSegmentHeight);
-  recorder_->onRecordingChanged = std::move(onShortcutRecording);
+  recorder_ = new ShortcutRecorderButton(context_, kTrackPad, kSegmentHeight, {[this](bool recording) {
+                                           if (const auto told = callbacks_.onShortcutRecording) told(recording);
+                                         }});
   auto* invoke = new QWidget;
   auto* rows = new QVBoxLayout(invoke);
   rows->setContentsMargins(0, 0, 0, 0);
@@ -429,7 +445,7 @@ QWidget* GeneralPane::buildUpdates() {
   // The notice is a modal alert: it opens once the click has been handled.
   checkForUpdates_ = new PlainRowButton(
       context_, QStringLiteral("Check for Updates"),
-      queuedAction(
+      {queuedAction(
           context_.scheduler,
           [this, &updater] {
             AlertSpec alert;
@@ -440,7 +456,7 @@ QWidget* GeneralPane::buildUpdates() {
             alert.cancelButton = 0;
             context_.alerts->run(alert);
           },
-          this));
+          this)});
   return column({updatesRow, new PaneDivider(context_, kDividerOpacity), checkForUpdates_}, 10);
 }
 
@@ -499,7 +515,8 @@ void GeneralPane::refreshPermission() {
   const bool live = permission && permission->isHeld();
   const bool didRequest = settings_.boolOr(QLatin1String(PastePermission::kDidRequestKey), false);
   const bool atLaunch = permission && permission->hadPostEventAccessAtLaunch();
-  pasteAccess_->setProps({pasteAccessControl(grantable, canPaste_, live, atLaunch, didRequest), grantable, canPaste_});
+  pasteAccess_->setProps({pasteAccessControl(grantable, canPaste_, live, atLaunch, didRequest), grantable, canPaste_},
+                         pasteAccessCallbacks());
 }
 
 void GeneralPane::showEvent(QShowEvent* event) {
@@ -519,8 +536,8 @@ void GeneralPane::hideEvent(QHideEvent* event) {
   poll_.stop();
 }
 
-GeneralPane* makeGeneralPane(SettingsServices& context, const std::function<void(bool)>& onShortcutRecording) {
-  return new GeneralPane(context, onShortcutRecording);
+GeneralPane* makeGeneralPane(SettingsServices& context, GeneralPane::Callbacks callbacks) {
+  return new GeneralPane(context, std::move(callbacks));
 }
 
 }  // namespace qv

@@ -49,9 +49,12 @@ class PasteAccessRow : public QWidget {
     bool canPaste = true;
     bool operator==(const Props&) const = default;
   };
-  PasteAccessRow(SettingsServices& context, std::function<void()> onRequest, std::function<void()> onRestart,
-                 QWidget* parent = nullptr);
-  void setProps(const Props& props);
+  struct Callbacks {
+    std::function<void()> onRequest;  // "Enable" and "Open Settings"
+    std::function<void()> onRestart;  // "Restart to Finish"
+  };
+  PasteAccessRow(SettingsServices& context, Props props, Callbacks callbacks, QWidget* parent = nullptr);
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
 
   static QString statusSentence(const Props& props);
@@ -65,12 +68,12 @@ class PasteAccessRow : public QWidget {
   double badgePresence() const { return badgePresence_.value(); }
 
  private:
+  void apply(const Props& before);
   void act();
 
   SettingsServices& context_;
-  std::function<void()> onRequest_;
-  std::function<void()> onRestart_;
   Props props_;
+  Callbacks callbacks_;
   PaneText* status_ = nullptr;
   PaneText* relaunchNote_ = nullptr;
   AccentPillButton* button_ = nullptr;
@@ -92,7 +95,12 @@ class GeneralPane : public PaneContainer {
   static constexpr char kUpdatesNote[] =
       "New versions of Quorvalen arrive with your system's other updates, from your software centre or apt.";
 
-  GeneralPane(SettingsServices& context, std::function<void(bool)> onShortcutRecording, QWidget* parent = nullptr);
+  // It shows what the settings hold, so it has no props; its callbacks come once, here.
+  struct Callbacks {
+    std::function<void(bool recording)> onShortcutRecording;  // the recorder starts and stops recording
+  };
+
+  GeneralPane(SettingsServices& context, Callbacks callbacks, QWidget* parent = nullptr);
   ~GeneralPane() override;
 
   const GeneralSettings& shown() const { return shown_; }
@@ -128,7 +136,7 @@ class GeneralPane : public PaneContainer {
 
  private:
   void addSection(const QString& title, const QList<QWidget*>& rows);
-  QWidget* buildInvoke(std::function<void(bool)> onShortcutRecording);
+  QWidget* buildInvoke();
   QWidget* buildClipboard();
   QWidget* buildUpdates();
   // Shows the stored settings (at once while the pane is being built).
@@ -141,9 +149,11 @@ class GeneralPane : public PaneContainer {
     return [this, key](const Value& value) { set(key, value); };
   }
   TarnSegmentedPicker<QString>::Callbacks themePickerCallbacks();
+  PasteAccessRow::Callbacks pasteAccessCallbacks();
 
   SettingsServices& context_;
   SettingsStore& settings_;
+  Callbacks callbacks_;
   GeneralSettings shown_;
   bool canPaste_ = false;
   bool appliedAppearance_ = false;
@@ -169,6 +179,6 @@ class GeneralPane : public PaneContainer {
 };
 
 // The General pane's page.
-GeneralPane* makeGeneralPane(SettingsServices& context, const std::function<void(bool)>& onShortcutRecording);
+GeneralPane* makeGeneralPane(SettingsServices& context, GeneralPane::Callbacks callbacks);
 
 }  // namespace qv

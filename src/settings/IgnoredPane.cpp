@@ -34,7 +34,7 @@ IgnoredPane::IgnoredPane(SettingsServices& context, QWidget* parent)
   auto* stack = new QVBoxLayout(column);
   stack->setContentsMargins(0, 0, 0, 0);
   stack->setSpacing(8);
-  addButton_ = new AddButton(context, {QStringLiteral("Add App"), false}, [this] { addApps(); });
+  addButton_ = new AddButton(context, {QStringLiteral("Add App"), false}, {[this] { addApps(); }});
   const SettingsSection section = settingsSection(context, QString(), true, {addButton_});
   card_ = section.card;
   body_ = section.body;
@@ -92,33 +92,39 @@ void IgnoredPane::followStore() {
     AppRuleRowGroup* group = nullptr;
     for (AppRuleRowGroup* candidate : std::as_const(kept))
       if (candidate->bundleID() == entry.bundleID) group = candidate;
-    if (!group) {
-      const QString id = entry.bundleID;
-      AppRuleRowGroup::Actions actions;
-      actions.changeRule = [this, id](AppRule rule) { changeRule(rule, id); };
-      actions.remove = [this, id] { removeApp(id); };
-      actions.askToErase = [this, id] { askToErase(id); };
-      actions.cancelErase = [this] { cancelErase(); };
-      actions.confirmErase = [this, id] { confirmErase(id); };
-      group = new AppRuleRowGroup(context_, id, std::move(actions));
+    AppRuleRowGroup::Props props = group ? group->props() : AppRuleRowGroup::Props{};
+    props.icon = context_.appIdentity ? context_.appIdentity->appIcon(entry.bundleID) : QIcon();
+    props.name = entry.name.isEmpty() && context_.appIdentity ? context_.appIdentity->appName(entry.bundleID)
+                                                              : entry.name;
+    props.rule = entry.rule;
+    if (group) {
+      group->setProps(props, rowCallbacks(entry.bundleID));
+    } else {
+      props.clipCount = savedClips(entry.bundleID);
+      group = new AppRuleRowGroup(context_, entry.bundleID, props, rowCallbacks(entry.bundleID));
       auto* slot = new RevealSlot(context_, group);
       // After the last row already placed (or first), before the rows that follow and "Add App".
       const int at = ordered.isEmpty() ? 0 : body_->indexOf(ordered.last()->parentWidget()) + 1;
       body_->insertWidget(at, slot);
       slot->reveal();
-      group->setClipCount(savedClips(id));
     }
-    const QIcon icon = context_.appIdentity ? context_.appIdentity->appIcon(entry.bundleID) : QIcon();
-    const QString name = entry.name.isEmpty() && context_.appIdentity ? context_.appIdentity->appName(entry.bundleID)
-                                                                      : entry.name;
-    group->setEntry(name, icon, entry.rule);
     ordered.append(group);
   }
   rows_ = ordered;
 }
 
+AppRuleRowGroup::Callbacks IgnoredPane::rowCallbacks(const QString& bundleID) {
+  return {[this, bundleID](AppRule rule) { changeRule(rule, bundleID); }, [this, bundleID] { removeApp(bundleID); },
+          [this, bundleID] { askToErase(bundleID); }, [this] { cancelErase(); },
+          [this, bundleID] { confirmErase(bundleID); }};
+}
+
 void IgnoredPane::refreshCounts() {
-  for (AppRuleRowGroup* group : std::as_const(rows_)) group->setClipCount(savedClips(group->bundleID()));
+  for (AppRuleRowGroup* group : std::as_const(rows_)) {
+    AppRuleRowGroup::Props props = group->props();
+    props.clipCount = savedClips(group->bundleID());
+    group->setProps(props, rowCallbacks(group->bundleID()));
+  }
 }
 
 void IgnoredPane::showEvent(QShowEvent* event) {
@@ -192,8 +198,11 @@ void IgnoredPane::confirmErase(const QString& bundleID) {
 // At most one question is open: opening another closes the one before.
 void IgnoredPane::setConfirming(std::optional<QString> bundleID) {
   confirmingRemoval_ = std::move(bundleID);
-  for (AppRuleRowGroup* group : std::as_const(rows_))
-    group->setQuestion(confirmingRemoval_ == group->bundleID() ? std::optional<int>(confirmingCount_) : std::nullopt);
+  for (AppRuleRowGroup* group : std::as_const(rows_)) {
+    AppRuleRowGroup::Props props = group->props();
+    props.question = confirmingRemoval_ == group->bundleID() ? std::optional<int>(confirmingCount_) : std::nullopt;
+    group->setProps(props, rowCallbacks(group->bundleID()));
+  }
 }
 
 }  // namespace qv

@@ -1,5 +1,6 @@
 #pragma once
 #include "items/rules/AppRule.h"
+#include "settings/AppRuleRows.h"
 #include "settings/PaneContainer.h"
 
 #include <QHash>
@@ -15,7 +16,6 @@ namespace qv {
 
 struct DesktopEntry;
 class AppChooser;
-class AppRuleRowGroup;
 class HouseButton;
 class PaintedWidget;
 
@@ -70,6 +70,7 @@ class IgnoredPane : public PaneContainer {
 
  private:
   void followStore();
+  AppRuleRowGroup::Callbacks rowCallbacks(const QString& bundleID);
   void refreshCounts();
   void setConfirming(std::optional<QString> bundleID);
 

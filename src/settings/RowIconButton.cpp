@@ -9,12 +9,13 @@
 
 namespace qv {
 
-RowIconButton::RowIconButton(SettingsServices& context, Props props, std::function<void()> action, QWidget* parent)
-    : PaintedWidget(context, parent), props_(std::move(props)), action_(std::move(action)) {
+RowIconButton::RowIconButton(SettingsServices& context, Props props, Callbacks callbacks, QWidget* parent)
+    : PaintedWidget(context, parent), props_(std::move(props)), callbacks_(std::move(callbacks)) {
   setFixedSize(kSide, kSide);
 }
 
-void RowIconButton::setProps(const Props& props) {
+void RowIconButton::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
   if (props == props_) return;
   props_ = props;
   update();
@@ -47,7 +48,7 @@ QPainterPath RowIconButton::hitShape() const {
 AccessibilityInfo RowIconButton::accessibility() const {
   AccessibilityInfo info = PaintedWidget::accessibility();
   info.role = QAccessible::Button;
-  info.press = action_;
+  info.press = [this] { const_cast<RowIconButton*>(this)->click(); };
   return info;
 }
 
@@ -67,7 +68,12 @@ void RowIconButton::paint(QPainter& painter) {
 }
 
 void RowIconButton::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && hits(event->position()) && action_) action_();
+  if (event->button() == Qt::LeftButton && hits(event->position())) click();
+}
+
+void RowIconButton::click() {
+  // A copy: the click may hand this button new callbacks.
+  if (const auto onClick = callbacks_.onClick) onClick();
 }
 
 }  // namespace qv

@@ -22,9 +22,12 @@ class RowIconButton : public PaintedWidget {
     double restingFill = 0;
     bool operator==(const Props&) const = default;
   };
+  struct Callbacks {
+    std::function<void()> onClick;
+  };
 
-  RowIconButton(SettingsServices& context, Props props, std::function<void()> action, QWidget* parent = nullptr);
-  void setProps(const Props& props);
+  RowIconButton(SettingsServices& context, Props props, Callbacks callbacks, QWidget* parent = nullptr);
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
 
   // The circle's opacity and the symbol's, at rest or hovered (hover progress 0 … 1).
@@ -43,8 +46,10 @@ class RowIconButton : public PaintedWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
+  void click();
+
   Props props_;
-  std::function<void()> action_;
+  Callbacks callbacks_;
   double presence_ = 1.0;
 };
 

@@ -1,11 +1,14 @@
 #include "settings/SettingsGallery.h"
 
+#include "items/rules/AppRulesManager.h"
 #include "platform/HotKeyStatus.h"
 #include "platform/SettingsStore.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/keys/KeyCodes.h"
 #include "settings/AboutPane.h"
+#include "settings/AppRuleRows.h"
 #include "settings/GeneralPane.h"
+#include "settings/IgnoredPane.h"
 #include "settings/PaneText.h"
 #include "settings/SettingsServices.h"
 #include "settings/SettingsStyle.h"
@@ -82,7 +85,7 @@ QImage recorderStates(GalleryScene& scene) {
     auto* layout = new QVBoxLayout(&row);
     layout->setContentsMargins(14, 8, 14, 8);
     layout->setSpacing(2);
-    auto* recorder = new ShortcutRecorderButton(context, 2, 20);
+    auto* recorder = new ShortcutRecorderButton(context, 2, 20, {});
     auto* caption = new PaneText(context, {QString(), TextStyle{settingsStyle::font(11)}, PaneText::Shade::tertiary});
     layout->addWidget(recorder);
     layout->addWidget(caption);
@@ -128,12 +131,85 @@ QImage aboutPane(GalleryScene& scene) {
   return sheet.finish();
 }
 
+// Two applications with rules of their own, the second with saved clips and its erase question
+// open; "Add App" under them.
+QImage appRulesPane(GalleryScene& scene) {
+  SettingsServices& context = scene.services<SettingsServices>();
+  if (!context.appRules) return {};
+  const QList<AppRuleEntry> before = context.appRules->apps();
+  const auto counted = IgnoredPane::clipCountForApp;
+  IgnoredPane::clipCountForApp = [](const QString& bundleID) {
+    return bundleID == QLatin1String("org.keepassxc.KeePassXC") ? 12 : 0;
+  };
+  AppRuleEntry editor;
+  editor.bundleID = QStringLiteral("org.gnome.TextEditor");
+  editor.name = QStringLiteral("Text Editor");
+  AppRuleEntry vault;
+  vault.bundleID = QStringLiteral("org.keepassxc.KeePassXC");
+  vault.name = QStringLiteral("KeePassXC");
+  context.appRules->setApps({});
+  context.appRules->setRule(AppRule::blur, editor);
+  context.appRules->setRule(AppRule::never, vault);
+  scene.settle();
+  QImage image;
+  {
+    IgnoredPane pane(context);
+    pane.resize(int(kPaneWidth), 420);
+    pane.show();
+    scene.settle();
+    pane.askToErase(vault.bundleID);
+    scene.settle();
+    // The question shows once the event loop comes round (a widget put into a shown layout).
+    QCoreApplication::sendPostedEvents();
+    scene.runFrames();
+    // Each nested layout asks its parent's on the next round.
+    for (int round = 0; round < 6; ++round) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    GallerySheet sheet(scene, QSizeF(pane.size()));
+    sheet.painter().fillRect(QRectF(0, 0, pane.width(), pane.height()), background(scene));
+    sheet.put(pane, QPointF());
+    image = sheet.finish();
+  }
+  context.appRules->setApps(before);
+  IgnoredPane::clipCountForApp = counted;
+  scene.settle();
+  return image;
+}
+
+// The whole window: the sidebar with "App Rules" chosen, and its pane.
+QImage settingsWindow(GalleryScene& scene) {
+  SettingsServices& context = scene.services<SettingsServices>();
+  context.settings->set(QLatin1String(SettingsView::kOpenPaneKey), paneTitle(AppPane::ignored));
+  // The General pane applies the stored appearance as it comes on screen: the scene's.
+  context.settings->set(QLatin1String(kAppearanceKey),
+                        scene.environment.isDark() ? QStringLiteral("dark") : QStringLiteral("light"));
+  scene.settle();
+  QImage image;
+  {
+    SettingsView view(context, {});
+    view.show();
+    scene.settle();
+    QCoreApplication::sendPostedEvents();  // the requested pane shows once the event loop comes round
+    scene.runFrames();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    GallerySheet sheet(scene, QSizeF(view.size()));
+    sheet.painter().fillRect(QRectF(0, 0, view.width(), view.height()), background(scene));
+    sheet.put(view, QPointF());
+    image = sheet.finish();
+  }
+  context.settings->remove(QLatin1String(SettingsView::kOpenPaneKey));
+  context.settings->remove(QLatin1String(kAppearanceKey));
+  scene.settle();
+  return image;
+}
+
 }  // namespace
 
 void addSettingsGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("settings-general"), generalPane);
   registry.add(QStringLiteral("settings-shortcut-recorder"), recorderStates);
   registry.add(QStringLiteral("settings-about"), aboutPane);
+  registry.add(QStringLiteral("settings-app-rules"), appRulesPane);
+  registry.add(QStringLiteral("settings-window"), settingsWindow);
 }
 
 }  // namespace qv

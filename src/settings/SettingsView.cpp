@@ -44,8 +44,8 @@ class DetailVeil : public QWidget {
 
 }  // namespace
 
-SettingsView::SettingsView(SettingsServices& context, QWidget* parent)
-    : QWidget(parent), context_(context), detailOpacity_(*context.frameClock, 1.0) {
+SettingsView::SettingsView(SettingsServices& context, Callbacks callbacks, QWidget* parent)
+    : QWidget(parent), context_(context), callbacks_(std::move(callbacks)), detailOpacity_(*context.frameClock, 1.0) {
   setFixedSize(kWidth, kHeight);
   setFocusPolicy(Qt::ClickFocus);
   auto* columns = new QHBoxLayout(this);
@@ -61,8 +61,8 @@ SettingsView::SettingsView(SettingsServices& context, QWidget* parent)
   rowStack->setContentsMargins(8, 8, 8, 0);
   rowStack->setSpacing(2);
   for (std::size_t i = 0; i < kAllPanes.size(); ++i) {
-    rows_[i] = new SidebarRow(
-        context, kAllPanes[i], [this](AppPane pane) { select(pane); }, sidebar_);
+    rows_[i] = new SidebarRow(context, {kAllPanes[i], kAllPanes[i] == selectedPane_}, rowCallbacks(kAllPanes[i]),
+                              sidebar_);
     rowStack->addWidget(rows_[i]);
   }
   sidebarStack->addLayout(rowStack);
@@ -73,8 +73,7 @@ SettingsView::SettingsView(SettingsServices& context, QWidget* parent)
   sidebarStack->addLayout(dividerRow);
   auto* quitRow = new QHBoxLayout;
   quitRow->setContentsMargins(8, 6, 8, 6);
-  quit_ = new QuitButton(
-      context, [this] { quit(); }, sidebar_);
+  quit_ = new QuitButton(context, {[this] { quit(); }}, sidebar_);
   quitRow->addWidget(quit_);
   sidebarStack->addLayout(quitRow);
   columns->addWidget(sidebar_);
@@ -96,11 +95,10 @@ SettingsView::SettingsView(SettingsServices& context, QWidget* parent)
   quitShortcut->setContext(Qt::WindowShortcut);
   connect(quitShortcut, &QShortcut::activated, this, &SettingsView::quit);
 
-  rows_[0]->setSelected(true);
   display(AppPane::general);
 }
 
-// The pane goes first: a recorder on it still tells onShortcutRecording as it stops.
+// The pane goes first: a recorder on it still tells `onShortcutRecording` as it stops.
 SettingsView::~SettingsView() { delete paneView_; }
 
 SidebarRow* SettingsView::sidebarRow(AppPane pane) const {
@@ -110,7 +108,15 @@ SidebarRow* SettingsView::sidebarRow(AppPane pane) const {
 }
 
 void SettingsView::quit() {
-  if (onQuit) onQuit();
+  if (const auto onQuit = callbacks_.onQuit) onQuit();
+}
+
+SidebarRow::Callbacks SettingsView::rowCallbacks(AppPane pane) {
+  return {[this, pane] { select(pane); }};
+}
+
+void SettingsView::showSelection(AppPane pane) {
+  for (SidebarRow* row : rows_) row->setProps({row->pane(), row->pane() == pane}, rowCallbacks(row->pane()));
 }
 
 void SettingsView::display(AppPane pane) {
@@ -121,9 +127,9 @@ void SettingsView::display(AppPane pane) {
   }
   switch (pane) {
     case AppPane::general:
-      paneView_ = makeGeneralPane(context_, [this](bool recording) {
-        if (onShortcutRecording) onShortcutRecording(recording);
-      });
+      paneView_ = makeGeneralPane(context_, {[this](bool recording) {
+                                    if (const auto told = callbacks_.onShortcutRecording) told(recording);
+                                  }});
       break;
     case AppPane::ignored: paneView_ = new IgnoredPane(context_); break;
     case AppPane::about: paneView_ = new AboutPane(context_); break;
@@ -136,7 +142,7 @@ void SettingsView::display(AppPane pane) {
 void SettingsView::select(AppPane pane) {
   if (pane == selectedPane_) return;
   selectedPane_ = pane;
-  for (SidebarRow* row : rows_) row->setSelected(row->pane() == pane);
+  showSelection(pane);
   detailOpacity_.animateTo(0.0, Animation::easeOut(kFadeOutSeconds));
   // Each tap schedules its own swap; the last one to run shows the last pane tapped.
   QPointer<SettingsView> self(this);
@@ -158,7 +164,7 @@ void SettingsView::applyOpenPaneRequest() {
   if (!pane) return;
   settings.set(QLatin1String(kOpenPaneKey), QString());
   selectedPane_ = *pane;
-  for (SidebarRow* row : rows_) row->setSelected(row->pane() == *pane);
+  showSelection(*pane);
   if (*pane != displayedPane_) display(*pane);
   detailOpacity_.jumpTo(1.0);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "settings/AppPane.h"
+#include "settings/Sidebar.h"
 #include "ui/anim/AnimatedValue.h"
 
 #include <QWidget>
@@ -11,14 +12,13 @@ class QVBoxLayout;
 namespace qv {
 
 struct SettingsServices;
-class QuitButton;
-class SidebarRow;
 
 // The settings window's content, 680 × 520: a 220-point sidebar of panes with the Quit button,
 // and the chosen pane beside it. Picking a pane fades the pane out (0.18 s), swaps it and fades
 // the new one in (0.2 s); the sidebar highlight moves at once. Every time it comes on screen it
 // honours a request stored under "qv.settings.openPane" (a pane's title), which it consumes;
-// an unknown title stays stored and changes nothing. Ctrl+Q quits.
+// an unknown title stays stored and changes nothing. Ctrl+Q quits. It shows what the settings
+// hold, so it has no props; its callbacks come once, with its making.
 class SettingsView : public QWidget {
   Q_OBJECT
  public:
@@ -29,13 +29,15 @@ class SettingsView : public QWidget {
   static constexpr double kFadeOutSeconds = 0.18;
   static constexpr double kFadeInSeconds = 0.2;
 
-  explicit SettingsView(SettingsServices& context, QWidget* parent = nullptr);
-  ~SettingsView() override;
+  struct Callbacks {
+    // Quits the program (the Quit button and Ctrl+Q).
+    std::function<void()> onQuit;
+    // Told while the shortcut recorder records (the global hot key lets go of its keys meanwhile).
+    std::function<void(bool recording)> onShortcutRecording;
+  };
 
-  // Quits the program (the Quit button and Ctrl+Q).
-  std::function<void()> onQuit;
-  // Told while the shortcut recorder records (the global hot key lets go of its keys meanwhile).
-  std::function<void(bool recording)> onShortcutRecording;
+  SettingsView(SettingsServices& context, Callbacks callbacks, QWidget* parent = nullptr);
+  ~SettingsView() override;
 
   AppPane selectedPane() const { return selectedPane_; }
   AppPane displayedPane() const { return displayedPane_; }
@@ -58,8 +60,12 @@ class SettingsView : public QWidget {
  private:
   void display(AppPane pane);
   void quit();
+  // Marks the row of `pane` selected.
+  void showSelection(AppPane pane);
+  SidebarRow::Callbacks rowCallbacks(AppPane pane);
 
   SettingsServices& context_;
+  Callbacks callbacks_;
   AppPane selectedPane_ = AppPane::general;
   AppPane displayedPane_ = AppPane::general;
   Animated<double> detailOpacity_;

@@ -18,12 +18,12 @@ namespace qv {
 
 // ---- The pill --------------------------------------------------------------------------------
 
-ShortcutPill::ShortcutPill(SettingsServices& context, double trackPad, double segmentHeight,
-                           std::function<void()> onClick, QWidget* parent)
+ShortcutPill::ShortcutPill(SettingsServices& context, double trackPad, double segmentHeight, Callbacks callbacks,
+                           QWidget* parent)
     : PaintedWidget(context, parent),
       trackPad_(trackPad),
       segmentHeight_(segmentHeight),
-      onClick_(std::move(onClick)),
+      callbacks_(std::move(callbacks)),
       pillWidth_(*context.frameClock, kFixedWidth),
       shownLook_(*context.frameClock, 0.0),
       recordingLook_(*context.frameClock, 0.0) {
@@ -46,7 +46,8 @@ void ShortcutPill::applyWidth() {
   update();
 }
 
-void ShortcutPill::setProps(const Props& props) {
+void ShortcutPill::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
   if (props == props_) return;
   props_ = props;
   const Animation change = Animation::easeInOut(kStateSeconds);
@@ -67,7 +68,7 @@ QPainterPath ShortcutPill::hitShape() const {
 AccessibilityInfo ShortcutPill::accessibility() const {
   AccessibilityInfo info = PaintedWidget::accessibility();
   info.role = QAccessible::Button;
-  info.press = onClick_;
+  info.press = [this] { const_cast<ShortcutPill*>(this)->click(); };
   return info;
 }
 
@@ -133,12 +134,19 @@ void ShortcutPill::paint(QPainter& painter) {
 }
 
 void ShortcutPill::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && hits(event->position()) && onClick_) onClick_();
+  if (event->button() == Qt::LeftButton && hits(event->position())) click();
+}
+
+void ShortcutPill::click() {
+  // A copy: the click may hand this pill new callbacks.
+  if (const auto onClick = callbacks_.onClick) onClick();
 }
 
 // ---- The recorder ----------------------------------------------------------------------------
 
 namespace {
+
+const RowIconButton::Props kClearButton{QStringLiteral("xmark.circle.fill"), 14, QFont::Normal, 0};
 
 bool isModifierKey(int key) {
   switch (key) {
@@ -162,15 +170,17 @@ bool isModifierKey(int key) {
 }  // namespace
 
 ShortcutRecorderButton::ShortcutRecorderButton(SettingsServices& context, double trackPad, double segmentHeight,
-                                               QWidget* parent)
-    : QWidget(parent), context_(context), settings_(*context.settings), clearPresence_(*context.frameClock, 0.0) {
+                                               Callbacks callbacks, QWidget* parent)
+    : QWidget(parent),
+      context_(context),
+      settings_(*context.settings),
+      callbacks_(std::move(callbacks)),
+      clearPresence_(*context.frameClock, 0.0) {
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(6);
-  pill_ = new ShortcutPill(
-      context, trackPad, segmentHeight, [this] { click(); }, this);
-  clear_ = new RowIconButton(
-      context, {QStringLiteral("xmark.circle.fill"), 14, QFont::Normal, 0}, [this] { clear(); }, this);
+  pill_ = new ShortcutPill(context, trackPad, segmentHeight, {[this] { click(); }}, this);
+  clear_ = new RowIconButton(context, kClearButton, {[this] { clear(); }}, this);
   clear_->setToolTip(QString::fromLatin1(kClearTitle));
   clear_->setAccessibleName(QString::fromLatin1(kClearTitle));
   layout->addWidget(pill_, 0, Qt::AlignVCenter);
@@ -264,7 +274,8 @@ QString ShortcutRecorderButton::grabFailureCaption(const keys::StoredShortcut& s
 
 void ShortcutRecorderButton::refresh() {
   const bool hasShortcut = storedShortcut().keyCode >= 0;
-  pill_->setProps({pillText(), recording_, hasShortcut, !grabFailed()});
+  pill_->setProps({pillText(), recording_, hasShortcut, !grabFailed()}, {[this] { click(); }});
+  clear_->setProps(kClearButton, {[this] { clear(); }});
   if (const QString now = caption(); now != caption_) {
     caption_ = now;
     Q_EMIT captionChanged();
@@ -290,7 +301,7 @@ void ShortcutRecorderButton::startRecording() {
   // comes here. A combination that program holds is then recorded, its grab fails and the caption
   // says so.
   if (isVisible()) grabKeyboard();
-  if (onRecordingChanged) onRecordingChanged(true);
+  if (const auto onRecordingChange = callbacks_.onRecordingChange) onRecordingChange(true);
   refresh();
 }
 
@@ -300,7 +311,7 @@ void ShortcutRecorderButton::stopRecording() {
   refusal_.clear();
   if (keyboardGrabber() == this) releaseKeyboard();
   qApp->removeEventFilter(this);
-  if (onRecordingChanged) onRecordingChanged(false);
+  if (const auto onRecordingChange = callbacks_.onRecordingChange) onRecordingChange(false);
   refresh();
 }
 

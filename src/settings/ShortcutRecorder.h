@@ -30,10 +30,13 @@ class ShortcutPill : public PaintedWidget {
     bool working = true;
     bool operator==(const Props&) const = default;
   };
+  struct Callbacks {
+    std::function<void()> onClick;
+  };
 
-  ShortcutPill(SettingsServices& context, double trackPad, double segmentHeight, std::function<void()> onClick,
+  ShortcutPill(SettingsServices& context, double trackPad, double segmentHeight, Callbacks callbacks,
                QWidget* parent = nullptr);
-  void setProps(const Props& props);
+  void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
   // The inner pill's width where it settles for these props.
   double targetPillWidth() const;
@@ -49,10 +52,11 @@ class ShortcutPill : public PaintedWidget {
  private:
   QFont textFont() const;
   void applyWidth();
+  void click();
 
   double trackPad_;
   double segmentHeight_;
-  std::function<void()> onClick_;
+  Callbacks callbacks_;
   Props props_;
   Animated<double> pillWidth_;
   Animated<double> shownLook_;      // 1 with a shortcut shown
@@ -62,7 +66,7 @@ class ShortcutPill : public PaintedWidget {
 // Records the global shortcut into the two stored settings ("qv.shortcut.keyCode" and
 // "qv.shortcut.modifiers") from one key press anywhere in the program, shows it with the
 // desktop's key names and clears it. While recording it holds the program's key presses (and
-// tells `onRecordingChanged`, so that the global hot key lets go of its keys meanwhile); it
+// tells `onRecordingChange`, so that the global hot key lets go of its keys meanwhile); it
 // stops when it leaves the screen. Presses of a modifier alone and keys without a modifier pass
 // on; Escape cancels; shortcuts that would take ordinary typing or pasting from every program
 // (Shift with a typing key, exactly Ctrl+V, Shift+Insert) or that every desktop uses (Ctrl+Q,
@@ -77,11 +81,14 @@ class ShortcutRecorderButton : public QWidget {
   static constexpr char kRecordingTitle[] = "Press keys";
   static constexpr char kClearTitle[] = "Clear shortcut";
 
-  ShortcutRecorderButton(SettingsServices& context, double trackPad, double segmentHeight, QWidget* parent = nullptr);
-  ~ShortcutRecorderButton() override;
+  // It shows what the settings hold, so it has no props; its callbacks come once, here.
+  struct Callbacks {
+    std::function<void(bool recording)> onRecordingChange;  // true when recording starts, false when it ends
+  };
 
-  // Told true when recording starts and false when it ends.
-  std::function<void(bool recording)> onRecordingChanged;
+  ShortcutRecorderButton(SettingsServices& context, double trackPad, double segmentHeight, Callbacks callbacks,
+                         QWidget* parent = nullptr);
+  ~ShortcutRecorderButton() override;
 
   // The shown text of a stored shortcut ("Ctrl+Alt+F5"; "?" for a key without a name).
   static QString displayString(int keyCode, int modifiers);
@@ -118,6 +125,7 @@ class ShortcutRecorderButton : public QWidget {
 
   SettingsServices& context_;
   SettingsStore& settings_;
+  Callbacks callbacks_;
   ShortcutPill* pill_ = nullptr;
   RowIconButton* clear_ = nullptr;
   Animated<double> clearPresence_;

@@ -16,17 +16,19 @@ constexpr double kHorizontalPadding = 10;
 constexpr double kCornerRadius = 8;
 }  // namespace
 
-SidebarRow::SidebarRow(SettingsServices& context, AppPane pane, std::function<void(AppPane)> onTap, QWidget* parent)
-    : PaintedWidget(context, parent), pane_(pane), onTap_(std::move(onTap)) {
+SidebarRow::SidebarRow(SettingsServices& context, Props props, Callbacks callbacks, QWidget* parent)
+    : PaintedWidget(context, parent), props_(std::move(props)), callbacks_(std::move(callbacks)) {
   setFixedHeight(kRowHeight);
   setHoverEnabled(false);
   setCursor(Qt::PointingHandCursor);
-  setAccessibleName(paneTitle(pane));
+  setAccessibleName(paneTitle(props_.pane));
 }
 
-void SidebarRow::setSelected(bool selected) {
-  if (selected == selected_) return;
-  selected_ = selected;
+void SidebarRow::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
+  if (props == props_) return;
+  props_ = props;
+  setAccessibleName(paneTitle(props_.pane));
   update();
 }
 
@@ -34,18 +36,22 @@ AccessibilityInfo SidebarRow::accessibility() const {
   AccessibilityInfo info = PaintedWidget::accessibility();
   info.role = QAccessible::PageTab;
   info.selectable = true;
-  info.selected = selected_;
-  info.press = [this] {
-    if (onTap_) onTap_(pane_);
-  };
+  info.selected = props_.isSelected;
+  info.press = [this] { const_cast<SidebarRow*>(this)->tap(); };
   return info;
+}
+
+void SidebarRow::tap() {
+  // A copy: the tap may hand this row new callbacks.
+  if (const auto onTap = callbacks_.onTap) onTap();
 }
 
 void SidebarRow::paint(QPainter& painter) {
   const EnvironmentValues env = environment();
-  if (selected_) painter.fillPath(Fx::continuousRoundedRect(QRectF(rect()), kCornerRadius), Theme::accent());
-  const QColor ink = selected_ ? QColor(Qt::white) : settingsStyle::primary(env);
-  const QImage symbol = Symbols::image(paneSymbol(pane_), 14, ink, devicePixelRatioF());
+  const bool selected = props_.isSelected;
+  if (selected) painter.fillPath(Fx::continuousRoundedRect(QRectF(rect()), kCornerRadius), Theme::accent());
+  const QColor ink = selected ? QColor(Qt::white) : settingsStyle::primary(env);
+  const QImage symbol = Symbols::image(paneSymbol(props_.pane), 14, ink, devicePixelRatioF());
   if (!symbol.isNull()) {
     const QSizeF size = QSizeF(symbol.size()) / symbol.devicePixelRatio();
     painter.drawImage(QPointF(kHorizontalPadding, (height() - size.height()) / 2), symbol);
@@ -54,15 +60,15 @@ void SidebarRow::paint(QPainter& painter) {
   painter.setPen(ink);
   const double textX = kHorizontalPadding + 20 + 8;
   painter.drawText(QRectF(textX, 0, width() - textX - kHorizontalPadding, height()), Qt::AlignLeft | Qt::AlignVCenter,
-                   paneTitle(pane_));
+                   paneTitle(props_.pane));
 }
 
 void SidebarRow::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && onTap_) onTap_(pane_);
+  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) tap();
 }
 
-QuitButton::QuitButton(SettingsServices& context, std::function<void()> action, QWidget* parent)
-    : PaintedWidget(context, parent), action_(std::move(action)) {
+QuitButton::QuitButton(SettingsServices& context, Callbacks callbacks, QWidget* parent)
+    : PaintedWidget(context, parent), callbacks_(std::move(callbacks)) {
   setFixedHeight(kRowHeight);
   setAccessibleName(QString::fromLatin1(kTitle));
 }
@@ -70,7 +76,7 @@ QuitButton::QuitButton(SettingsServices& context, std::function<void()> action, 
 AccessibilityInfo QuitButton::accessibility() const {
   AccessibilityInfo info = PaintedWidget::accessibility();
   info.role = QAccessible::Button;
-  info.press = action_;
+  info.press = callbacks_.onQuit;
   return info;
 }
 
@@ -92,7 +98,7 @@ void QuitButton::paint(QPainter& painter) {
 }
 
 void QuitButton::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && hits(event->position()) && action_) action_();
+  if (event->button() == Qt::LeftButton && hits(event->position()) && callbacks_.onQuit) callbacks_.onQuit();
 }
 
 }  // namespace qv

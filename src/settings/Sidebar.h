@@ -12,10 +12,19 @@ namespace qv {
 class SidebarRow : public PaintedWidget {
   Q_OBJECT
  public:
-  SidebarRow(SettingsServices& context, AppPane pane, std::function<void(AppPane)> onTap, QWidget* parent = nullptr);
-  AppPane pane() const { return pane_; }
-  bool isSelected() const { return selected_; }
-  void setSelected(bool selected);
+  struct Props {
+    AppPane pane = AppPane::general;
+    bool isSelected = false;
+    bool operator==(const Props&) const = default;
+  };
+  struct Callbacks {
+    std::function<void()> onTap;
+  };
+  SidebarRow(SettingsServices& context, Props props, Callbacks callbacks, QWidget* parent = nullptr);
+  void setProps(const Props& props, Callbacks callbacks);
+  const Props& props() const { return props_; }
+  AppPane pane() const { return props_.pane; }
+  bool isSelected() const { return props_.isSelected; }
   AccessibilityInfo accessibility() const override;
 
  protected:
@@ -23,19 +32,24 @@ class SidebarRow : public PaintedWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
-  AppPane pane_;
-  std::function<void(AppPane)> onTap_;
-  bool selected_ = false;
+  void tap();
+
+  Props props_;
+  Callbacks callbacks_;
 };
 
-// The sidebar's Quit button with its "Ctrl+Q" hint; accent-tinted while hovered.
+// The sidebar's Quit button with its "Ctrl+Q" hint; accent-tinted while hovered. It never
+// changes, so it has no props; its callback comes once, here.
 class QuitButton : public PaintedWidget {
   Q_OBJECT
  public:
   static constexpr char kTitle[] = "Quit";
   static constexpr char kHint[] = "Ctrl+Q";
+  struct Callbacks {
+    std::function<void()> onQuit;
+  };
 
-  QuitButton(SettingsServices& context, std::function<void()> action, QWidget* parent = nullptr);
+  QuitButton(SettingsServices& context, Callbacks callbacks, QWidget* parent = nullptr);
   AccessibilityInfo accessibility() const override;
 
  protected:
@@ -43,7 +57,7 @@ class QuitButton : public PaintedWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
-  std::function<void()> action_;
+  Callbacks callbacks_;
 };
 
 }  // namespace qv

@@ -1,6 +1,7 @@
 #include "state/HistoryFile.h"
 
 #include "base/Log.h"
+#include "base/Uuid.h"
 #include "items/ItemServices.h"
 #include "items/link/OGImageCache.h"
 #include "items/model/ItemJson.h"
@@ -30,10 +31,12 @@ namespace qv {
 // here so that a prune working from that snapshot keeps their side files.
 struct HistoryFile::Shared {
   Shared(QString historyPath, QString journalPath) : writer(std::move(historyPath), std::move(journalPath)) {}
+  // Kept as they come and turned into names on the save queue: a copy of many files notes
+  // thousands at once on the main thread.
   struct Added {
     qint64 afterSnapshot;  // the item came after this snapshot
-    QString id;
-    QString folder;  // a file item's folder (for the promise folder), else empty
+    QUuid id;
+    std::optional<Url> fileUrl;  // a file item's file (its folder may be a promise folder)
   };
   std::mutex lock;
   qint64 snapshots = 0;  // main thread only
@@ -70,10 +73,14 @@ struct HistorySaveServices {
 };
 
 // The folder holding a file item's file, as the promise-folder pruning compares it.
+QString fileFolder(const std::optional<Url>& url) {
+  if (!url || !url->isLocalFile()) return {};
+  return QFileInfo(QDir::cleanPath(url->toLocalFile())).path();
+}
+
 QString fileItemFolder(const ClipboardItem& item) {
   const auto* file = std::get_if<FilePayload>(&item.payload);
-  if (!file || !file->url || !file->url->isLocalFile()) return {};
-  return QFileInfo(QDir::cleanPath(file->url->toLocalFile())).path();
+  return file ? fileFolder(file->url) : QString();
 }
 
 // Side files of items that are gone: each store keeps the ids of the kinds that own such files.
@@ -192,8 +199,8 @@ bool writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shar
     std::erase_if(shared.added,
                   [&](const HistoryFile::Shared::Added& added) { return added.afterSnapshot < snapshotNumber; });
     for (const HistoryFile::Shared::Added& added : shared.added) {
-      extraIDs.insert(added.id);
-      if (!added.folder.isEmpty()) extraFolders.insert(added.folder);
+      extraIDs.insert(uuidString(added.id));
+      if (const QString folder = fileFolder(added.fileUrl); !folder.isEmpty()) extraFolders.insert(folder);
     }
   }
   if (!save.prune) return written;
@@ -348,9 +355,12 @@ QString HistoryFile::journalPath() const {
   return services_.paths->applicationSupport() + u'/' + QLatin1String(kJournalFileName);
 }
 
-void HistoryFile::noteAdded(const ClipboardItem& item) {
+void HistoryFile::noteAdded(const QList<ClipboardItem>& items) {
   std::lock_guard lock(shared_->lock);
-  shared_->added.push_back({shared_->snapshots, item.idString(), fileItemFolder(item)});
+  for (const ClipboardItem& item : items) {
+    const auto* file = std::get_if<FilePayload>(&item.payload);
+    shared_->added.push_back({shared_->snapshots, item.id, file ? file->url : std::nullopt});
+  }
 }
 
 void HistoryFile::write(Save save, bool sync) {

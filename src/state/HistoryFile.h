@@ -66,7 +66,7 @@ class HistoryFile {
   // Returns once a write still under way on the save queue has finished.
   void waitForWrites();
   // An item was added after the last snapshot: a prune working from that snapshot keeps its files.
-  void noteAdded(const ClipboardItem& item);
+  void noteAdded(const QList<ClipboardItem>& items);
   // Resolves the bookmarks of the file items on the save queue (in order with the writes and
   // prunes that touch the same folders); `apply` gets the new locations by item id on the main
   // thread, unless nothing moved.

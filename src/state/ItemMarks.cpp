@@ -78,6 +78,22 @@ ItemMarks::Changes ItemMarks::markSensitive(const QUuid& id, bool automatic) {
   return changes;
 }
 
+ItemMarks::Changes ItemMarks::markSensitive(const QList<QUuid>& ids, bool automatic) {
+  Changes changes = none;
+  for (const QUuid& id : ids) {
+    if (automatic && !autoSensitiveIDs_.contains(id)) {
+      autoSensitiveIDs_.insert(id);
+      changes |= autoSensitiveChanged;
+    }
+    if (!sensitiveIDs_.contains(id)) {
+      sensitiveIDs_.insert(id);
+      changes |= sensitiveChanged;
+    }
+  }
+  saveSensitive();
+  return changes;
+}
+
 ItemMarks::Changes ItemMarks::togglePin(const QUuid& id) {
   if (!pinnedIDs_.remove(id)) pinnedIDs_.insert(id);
   savePinned();

@@ -56,6 +56,8 @@ class ItemMarks {
   // The manual toggle: it never leaves an automatic mark behind.
   Changes toggleSensitive(const QUuid& id);
   Changes markSensitive(const QUuid& id, bool automatic);
+  // The same for several items at once, written once.
+  Changes markSensitive(const QList<QUuid>& ids, bool automatic);
   Changes togglePeek(const QUuid& id);
   // Ends every peek opened more than 300 s ago.
   Changes expirePeeks();

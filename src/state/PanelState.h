@@ -185,6 +185,11 @@ class PanelState : public QObject {
   // says the capture is to be blurred: its link is then not fetched from the network. The
   // caller marks a blurred item sensitive (markSensitive(id, true)) after this returns.
   void addItem(const ClipboardItem& item, bool blurred = false);
+  // Adds the items of one copy as addItem one after another would (the last lands newest, a
+  // later one replaces an earlier one of the same content), with one pass over the history, one
+  // change notification and one save scheduled. Returns the ids of the items that stayed, in
+  // the order given: the ones the caller marks sensitive for a blurred copy.
+  QList<QUuid> addItems(const QList<ClipboardItem>& items, bool blurred = false);
   // Empties the history and every item mark; the category list and collapsed groups stay.
   void clearAll();
 
@@ -216,6 +221,7 @@ class PanelState : public QObject {
 
   // ---- Marks (PanelStateMarks.cpp) -----------------------------------------------------------
   void markSensitive(const QUuid& id, bool automatic);
+  void markSensitive(const QList<QUuid>& ids, bool automatic);
   void saveSensitive();
   void loadSensitive();
   void savePinned();
@@ -373,6 +379,12 @@ class PanelState : public QObject {
   void applyResolvedFiles(const QHash<QString, QUrl>& resolved);
   void runBackfillStep(std::shared_ptr<QList<QUuid>> pending, qsizetype index);
   void startTextRecognition(const QUuid& id);
+  // An added item replaced an older one of the same content: it takes over the older one's pin,
+  // manual sensitive mark and category. Pairs of (replaced, replacement).
+  void inheritMarks(const QList<std::pair<QUuid, QUuid>>& replacements);
+  // What the add path does after the history changed: retention, marks, save, and per item the
+  // link metadata or the image's side file and text recognition.
+  void finishAdding(const QList<ClipboardItem>& added, bool blurred);
   // Tell the observers of the marks or categories that changed.
   void notifyMarks(ItemMarks::Changes changes);
   void notifyCategories(ItemCategories::Changes changes);

@@ -29,7 +29,7 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
   const auto found = std::find_if(items_.cbegin(), items_.cend(), isDuplicate);
   const std::optional<QUuid> duplicate = found == items_.cend() ? std::nullopt : std::optional<QUuid>(found->id);
 
-  historyFile_->noteAdded(item);
+  historyFile_->noteAdded({item});
   const RecordedChange recorded(*this);
   // Changed in place: copying a long history for each capture would cost more than the rest of
   // the add path together.
@@ -56,38 +56,157 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
     }
   }
 
-  if (duplicate) {
-    if (pinnedIDs().contains(*duplicate)) {
-      IdSet pins = pinnedIDs();
-      pins.insert(item.id);
-      setPinnedIDs(std::move(pins));
-      savePinned();
+  if (duplicate) inheritMarks({{*duplicate, item.id}});
+  finishAdding({item}, blurred);
+}
+
+namespace {
+
+// What the de-duplication compares, as a hashable key: the kind, the compared text and the
+// source. Images have none (two images are never the same).
+struct ContentKey {
+  qsizetype kind = 0;
+  QString text;
+  QString source;
+  bool operator==(const ContentKey&) const = default;
+};
+
+size_t qHash(const ContentKey& key, size_t seed = 0) { return qHashMulti(seed, key.kind, key.text); }
+
+std::optional<ContentKey> contentKey(const ClipboardItem& item) {
+  const QString* text = std::visit(
+      [](const auto& payload) -> const QString* {
+        using Payload = std::decay_t<decltype(payload)>;
+        if constexpr (std::is_same_v<Payload, ColorPayload>) return &payload.hex;
+        else if constexpr (std::is_same_v<Payload, LinkPayload>) return &payload.url.text();
+        else if constexpr (std::is_same_v<Payload, CodePayload>) return &payload.source;
+        else if constexpr (std::is_same_v<Payload, TextPayload>) return &payload.text;
+        else if constexpr (std::is_same_v<Payload, FilePayload>) return &payload.name;
+        else return nullptr;
+      },
+      item.payload);
+  if (!text) return std::nullopt;
+  return ContentKey{qsizetype(item.payload.index()), *text, item.sourceAppBundleID};
+}
+
+}  // namespace
+
+QList<QUuid> PanelState::addItems(const QList<ClipboardItem>& items, bool blurred) {
+  if (items.size() <= 1) {
+    if (items.isEmpty()) return {};
+    addItem(items.first(), blurred);
+    return {items.first().id};
+  }
+  // Of the copy's items with the same content, the last stays (added one by one, each would
+  // replace the one before).
+  QHash<ContentKey, qsizetype> lastWithKey;
+  quint64 kinds = 0;  // bit per payload kind the copy holds
+  for (qsizetype i = 0; i < items.size(); ++i) {
+    if (std::optional<ContentKey> key = contentKey(items[i])) {
+      kinds |= quint64(1) << key->kind;
+      lastWithKey.insert(std::move(*key), i);
     }
-    if (sensitiveIDs().contains(*duplicate) && !autoSensitiveIDs().contains(*duplicate)) {
-      IdSet sensitive = sensitiveIDs();
-      sensitive.insert(item.id);
-      setSensitiveIDs(std::move(sensitive));
-      saveSensitive();
+  }
+  const RecordedChange recorded(*this);
+  QList<QUuid> stayed;
+  QList<ClipboardItem> history;
+  history.reserve(items.size() + items_.size());
+  for (qsizetype i = items.size() - 1; i >= 0; --i) {
+    const std::optional<ContentKey> key = contentKey(items[i]);
+    if (key && lastWithKey.value(*key) != i) continue;
+    history.append(items[i]);
+    stayed.prepend(items[i].id);
+  }
+  bool replacedAny = history.size() < items.size();
+  // An older copy of the same content goes; the newest of them hands its marks on.
+  QHash<ContentKey, QUuid> newestReplaced;
+  for (const ClipboardItem& item : std::as_const(items_)) {
+    if (kinds & (quint64(1) << item.payload.index())) {
+      if (std::optional<ContentKey> key = contentKey(item); key && lastWithKey.contains(*key)) {
+        if (!newestReplaced.contains(*key)) newestReplaced.insert(*key, item.id);
+        replacedAny = true;
+        recordChange(HistoryChange::removed(item.id));
+        continue;
+      }
     }
-    if (const auto category = cardCategories().constFind(*duplicate); category != cardCategories().constEnd()) {
-      IdMap assignments = cardCategories();
-      assignments.insert(item.id, *category);
-      setCardCategories(std::move(assignments));
-      saveCardCategories();
+    history.append(item);
+  }
+  // The copy's kept items lead the new history; put at the front one after the other, the
+  // oldest first, they come out in the same order.
+  for (qsizetype k = stayed.size() - 1; k >= 0; --k) recordChange(HistoryChange::added(history.at(k)));
+
+  historyFile_->noteAdded(items);
+  const quint64 before = historyChanges_;
+  const bool marksWereLive = !replacedAny && marksLiveAt_ == before;
+  const bool floorHeld = !replacedAny && retentionFloorAt_ == before;
+  items_ = std::move(history);
+  Q_EMIT itemsChanged();
+  if (historyChanges_ == before + 1) {
+    if (marksWereLive) marksLiveAt_ = historyChanges_;
+    if (floorHeld) {
+      for (const ClipboardItem& item : items)
+        retentionFloorMs_ = std::min(retentionFloorMs_, item.capturedAt.toMSecsSinceEpoch());
+      retentionFloorAt_ = historyChanges_;
     }
   }
 
+  if (!newestReplaced.isEmpty()) {
+    QList<std::pair<QUuid, QUuid>> replacements;
+    for (auto it = newestReplaced.cbegin(); it != newestReplaced.cend(); ++it)
+      replacements.append({it.value(), items[lastWithKey.value(it.key())].id});
+    inheritMarks(replacements);
+  }
+  finishAdding(items, blurred);
+  return stayed;
+}
+
+void PanelState::inheritMarks(const QList<std::pair<QUuid, QUuid>>& replacements) {
+  IdSet pins = pinnedIDs();
+  IdSet sensitive = sensitiveIDs();
+  IdMap assignments = cardCategories();
+  bool pinsChanged = false, sensitiveChanged = false, assignmentsChanged = false;
+  for (const auto& [replaced, replacement] : replacements) {
+    if (pins.contains(replaced)) {
+      pins.insert(replacement);
+      pinsChanged = true;
+    }
+    if (sensitive.contains(replaced) && !autoSensitiveIDs().contains(replaced)) {
+      sensitive.insert(replacement);
+      sensitiveChanged = true;
+    }
+    if (const auto category = assignments.constFind(replaced); category != assignments.constEnd()) {
+      assignments.insert(replacement, *category);
+      assignmentsChanged = true;
+    }
+  }
+  if (pinsChanged) {
+    setPinnedIDs(std::move(pins));
+    savePinned();
+  }
+  if (sensitiveChanged) {
+    setSensitiveIDs(std::move(sensitive));
+    saveSensitive();
+  }
+  if (assignmentsChanged) {
+    setCardCategories(std::move(assignments));
+    saveCardCategories();
+  }
+}
+
+void PanelState::finishAdding(const QList<ClipboardItem>& added, bool blurred) {
   applyRetention();
   pruneOrphanedIDs();
   scheduleSave();
 
-  if (const auto* link = std::get_if<LinkPayload>(&item.payload)) {
-    const QString scheme = link->url.scheme().toLower();
-    // A blurred capture may be a secret: its address never leaves the machine.
-    if (!blurred && (scheme == u"http" || scheme == u"https")) fetchLinkMetadata(item, link->url);
-  } else if (const auto* image = std::get_if<ImagePayload>(&item.payload)) {
-    context_.imageStore->save(image->image, item.idString());
-    startTextRecognition(item.id);
+  for (const ClipboardItem& item : added) {
+    if (const auto* link = std::get_if<LinkPayload>(&item.payload)) {
+      const QString scheme = link->url.scheme().toLower();
+      // A blurred capture may be a secret: its address never leaves the machine.
+      if (!blurred && (scheme == u"http" || scheme == u"https")) fetchLinkMetadata(item, link->url);
+    } else if (const auto* image = std::get_if<ImagePayload>(&item.payload)) {
+      context_.imageStore->save(image->image, item.idString());
+      startTextRecognition(item.id);
+    }
   }
 }
 

@@ -38,6 +38,9 @@ void PanelState::saveCollapsedGroups() { marks_.saveCollapsedGroups(); }
 void PanelState::loadCollapsedGroups() { notifyMarks(marks_.loadCollapsedGroups()); }
 
 void PanelState::markSensitive(const QUuid& id, bool automatic) { notifyMarks(marks_.markSensitive(id, automatic)); }
+void PanelState::markSensitive(const QList<QUuid>& ids, bool automatic) {
+  notifyMarks(marks_.markSensitive(ids, automatic));
+}
 void PanelState::togglePin(QUuid id) { notifyMarks(marks_.togglePin(id)); }
 void PanelState::toggleSensitive(QUuid id) { notifyMarks(marks_.toggleSensitive(id)); }
 bool PanelState::isConcealed(const QUuid& id) const { return marks_.isConcealed(id); }

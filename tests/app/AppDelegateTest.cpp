@@ -11,6 +11,7 @@
 #include "settings/GeneralPane.h"
 #include "settings/IgnoredPane.h"
 #include "settings/SettingsView.h"
+#include "settings/Sidebar.h"
 #include "settings/onboarding/OnboardingView.h"
 #include "settings/onboarding/OnboardingWindowController.h"
 #include "state/PanelState.h"
@@ -27,6 +28,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -350,6 +352,28 @@ TEST_F(AppDelegateTest, ABlurredCopyIsMarkedSensitiveAutomaticallyAfterItIsAdded
   EXPECT_FALSE(state().sensitiveIDs().contains(plain.id));
 }
 
+TEST_F(AppDelegateTest, ACopyOfSeveralFilesIsAddedAtOnceAndABlurredOneMarkedWhole) {
+  seenOnboarding();
+  launch();
+  test::SignalCounter changes(&state(), &PanelState::itemsChanged);
+  fake.pasteboard->copy({{QLatin1String(mime::kUriList),
+                          "file:///home/u/a.txt\r\nfile:///home/u/b.txt\r\n"
+                          "file:///tmp/a.txt\r\n"},
+                         {QLatin1String(kConcealedMarkerType), {}}},
+                        4100);
+  advance(1);
+  EXPECT_EQ(changes.count(), 1);
+  QStringList paths;
+  for (const ClipboardItem& item : state().items()) {
+    paths.append(std::get<FilePayload>(item.payload).url->toLocalFile());
+    EXPECT_TRUE(state().sensitiveIDs().contains(item.id));
+    EXPECT_TRUE(state().autoSensitiveIDs().contains(item.id));
+  }
+  EXPECT_EQ(paths, (QStringList{QStringLiteral("/home/u/a.txt"), QStringLiteral("/home/u/b.txt")}))
+      << "the first file lands newest and replaces the other one of its name";
+  EXPECT_EQ(state().sensitiveIDs().size(), 2);
+}
+
 TEST_F(AppDelegateTest, QuittingRightAfterACopyRecordsAndSavesIt) {
   seenOnboarding();
   launch();
@@ -639,7 +663,11 @@ TEST_F(AppDelegateWithCompositorTest, QuitQuitsWhileTheSettingsWindowIsShownAndS
   QObject::connect(qApp, &QCoreApplication::aboutToQuit, delegate.get(),
                    [this] { delegate->applicationWillTerminate(); });
   const std::pair<const char*, std::function<void()>> ways[] = {
-      {"the settings window's Quit", [this] { delegate->settingsPanel()->view()->onQuit(); }},
+      {"the settings window's Quit",
+       [this] {
+         QuitButton* quit = delegate->settingsPanel()->view()->quitButton();
+         QTest::mouseClick(quit, Qt::LeftButton, {}, quit->rect().center());
+       }},
       {"the tray menu's Quit",
        [this] {
          fake.statusItem->rightClick();

@@ -164,7 +164,8 @@ TEST(Install, PutsExactlyTheProgramsFilesIntoThePrefixAndUninstallTakesThemOut) 
   QStringList expected = {QStringLiteral("bin/quorvalen"),
                           QStringLiteral("share/applications/") + id + QStringLiteral(".desktop"),
                           QStringLiteral("share/icons/hicolor/scalable/apps/") + id + QStringLiteral(".svg"),
-                          QStringLiteral("share/metainfo/") + id + QStringLiteral(".metainfo.xml")};
+                          QStringLiteral("share/metainfo/") + id + QStringLiteral(".metainfo.xml"),
+                          QStringLiteral(QV_INSTALL_LIBDIR "/quorvalen/qvpdf.so")};
   for (const char* size : {"48x48", "128x128", "256x256"})
     expected << QStringLiteral("share/icons/hicolor/%1/apps/%2.png").arg(QLatin1String(size), id);
   expected.sort();

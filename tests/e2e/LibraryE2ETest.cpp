@@ -2,15 +2,21 @@
 // appearance: "Open Library" from the tray menu opens it centred in the usable area showing the
 // history; a search typed into it survives closing it through the title bar and opening it again;
 // minimising it tells the program it is gone and the tray brings it back; the zoom button fills
-// the usable area; quitting with it open ends cleanly and keeps its frame. Screenshots land in
-// build/screenshots for people to look at.
+// the usable area; quitting with it open ends cleanly and keeps its frame. The grid in three date
+// sections (one collapsed) at three widths of the window, and the empty states that an empty
+// history, typing and the tabs lead to. Screenshots land in build/screenshots for people to look at.
+#include "items/model/ClipboardItem.h"
+#include "items/model/ItemJson.h"
 #include "support/ProcessHelpers.h"
 #include "support/XvfbSession.h"
 
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -125,6 +131,35 @@ class LibraryOnX11 : public ::testing::TestWithParam<const char*> {
     xcb_disconnect(c);
     return area;
   }
+  // The last frame the log gave for the tab titled `title`, in window coordinates.
+  QRect tabFrame(const QString& title) {
+    const QRegularExpression logged(QStringLiteral("Library tab \u201C%1\u201D at (-?\\d+),(-?\\d+) (\\d+)x(\\d+)")
+                                        .arg(QRegularExpression::escape(title)));
+    QRect frame;
+    for (QRegularExpressionMatchIterator it = logged.globalMatch(QString::fromUtf8(log())); it.hasNext();) {
+      const QRegularExpressionMatch m = it.next();
+      frame = QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).toInt());
+    }
+    return frame;
+  }
+  // The screen once it has stayed the same for 0.3 s (animations over; a blinking caret turns
+  // about every half second), or null at the deadline.
+  QImage settledScreenshot() {
+    QImage previous = session_.screenshot();
+    QElapsedTimer unchanged;
+    unchanged.start();
+    const bool settled = test::waitFor(
+        [&] {
+          const QImage shot = session_.screenshot();
+          if (shot.isNull() || shot != previous) {
+            previous = shot;
+            unchanged.restart();
+          }
+          return unchanged.elapsed() >= 300;
+        },
+        10000);
+    return settled ? previous : QImage();
+  }
   // The mean lightness of the window's middle.
   static int lightness(const QImage& shot, const QRect& frame) {
     qint64 sum = 0, count = 0;
@@ -221,6 +256,109 @@ TEST_P(LibraryOnX11, OpenedFromTheTrayThroughCloseMinimiseZoomAndQuit) {
   const QJsonObject stored = QJsonDocument::fromJson(defaults.readAll()).object();
   const QString saved = stored.value(QStringLiteral("NSWindow Frame QuorvalenLibrary")).toString();
   EXPECT_TRUE(saved.startsWith(QStringLiteral("%1 %2 1202 ").arg(placed.x()).arg(placed.y()))) << saved.toStdString();
+}
+
+// Three date sections with "Yesterday" collapsed at three widths of the window, and the empty
+// states: an empty history, a query nothing matches, no pinned item, an empty category.
+TEST_P(LibraryOnX11, DateSectionsAtThreeWidthsAndTheEmptyStates) {
+  const QString scheme = QString::fromLatin1(GetParam());
+  const QJsonObject settings{{"qv.didSeeOnboarding.v1", true},
+                             {"qv.appearance", scheme},
+                             {"qv.historyRetention", "forever"},
+                             {"qv.collapsedGroups.v1", QJsonArray{"Yesterday"}}};
+  ASSERT_TRUE(session_.storeSettings(settings));
+
+  // An empty history first.
+  program_ = &start(test::binDir() + QStringLiteral("/quorvalen"));
+  ASSERT_TRUE(logCount("Quorvalen launched", 1, 20000));
+  openLibraryFromTheTray();
+  ASSERT_TRUE(logCount("Library on screen", 1));
+  ASSERT_TRUE(logCount("Library empty state: No Items", 1));
+  const QImage noItems = settledScreenshot();
+  ASSERT_FALSE(noItems.isNull());
+  test::XvfbSession::saveScreenshot(noItems, QStringLiteral("library-no-items-%1.png").arg(scheme));
+  program_->terminate();
+  ASSERT_TRUE(program_->waitForFinished(10000));
+
+  // Three copies each today, yesterday and ten days ago.
+  QList<ClipboardItem> items;
+  const QDateTime now = QDateTime::currentDateTime();
+  const char* const texts[] = {"Quarterly budget draft for the finance review",
+                               "git rebase -i HEAD~3",
+                               "Meeting moved to room 4, bring the printed agenda",
+                               "https://example.org/reports/quarterly",
+                               "Dinner on Friday at eight?",
+                               "The parcel number is 7741 0093 2210",
+                               "SELECT name FROM staff WHERE team = 'design'",
+                               "Remember to water the plants",
+                               "Lorem ipsum dolor sit amet, consectetur adipiscing elit"};
+  for (int i = 0; i < 9; ++i) {
+    const int daysAgo = i < 3 ? 0 : i < 6 ? 1 : 10;
+    items << ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.example.Editor"),
+                                 now.addDays(-daysAgo).addSecs(-i), TextPayload{QString::fromUtf8(texts[i])});
+  }
+  const QString folder = session_.home() + QStringLiteral("/data/Quorvalen");
+  ASSERT_TRUE(QDir().mkpath(folder));
+  QFile history(folder + QStringLiteral("/history.json"));
+  ASSERT_TRUE(history.open(QIODevice::WriteOnly));
+  history.write(encodeItems(items));
+  history.close();
+
+  log_.clear();
+  program_ = &start(test::binDir() + QStringLiteral("/quorvalen"));
+  ASSERT_TRUE(logCount("Quorvalen launched", 1, 20000));
+  openLibraryFromTheTray();
+  ASSERT_TRUE(logCount("Library on screen", 1));
+  ASSERT_TRUE(log().contains("Library shows \"9 items\"")) << log().constData();
+  const QString window = windowId();
+  const struct {
+    int width;
+    int columns;
+  } widths[] = {{1202, 4}, {760, 2}, {440, 1}};
+  for (const auto& w : widths) {
+    SCOPED_TRACE(w.width);
+    const QImage before = session_.screenshot();
+    ASSERT_TRUE(session_.xdotool({"windowsize", window, QString::number(w.width), "640"}));
+    ASSERT_TRUE(test::waitFor([&] { return clientArea(window).size() == QSize(w.width, 640); }, 10000))
+        << clientArea(window).width();
+    ASSERT_TRUE(
+        logCount(QStringLiteral("Library grid in %1 columns, %2 wide").arg(w.columns).arg(w.width).toUtf8(), 1));
+    // Drawn anew at the new size, then at rest.
+    ASSERT_FALSE(waitForScreenshot([&](const QImage& shot) { return shot != before; }).isNull());
+    const QImage shot = settledScreenshot();
+    ASSERT_FALSE(shot.isNull());
+    test::XvfbSession::saveScreenshot(shot, QStringLiteral("library-sections-%1-%2.png").arg(w.width).arg(scheme));
+  }
+
+  // Back to the full width, where every tab shows.
+  ASSERT_TRUE(session_.xdotool({"windowsize", window, "1202", "640"}));
+  ASSERT_TRUE(logCount("Library grid in 4 columns, 1202 wide", 2));
+  ASSERT_TRUE(session_.xdotool({"mousemove", "--window", window, "80", "22", "click", "1"}));
+  ASSERT_TRUE(session_.xdotool({"type", "--delay", "40", "zebra"}));
+  ASSERT_TRUE(logCount("Library empty state: No Results", 1));
+  const QImage noResults = settledScreenshot();
+  ASSERT_FALSE(noResults.isNull());
+  test::XvfbSession::saveScreenshot(noResults, QStringLiteral("library-no-results-%1.png").arg(scheme));
+  ASSERT_TRUE(session_.xdotool({"key", "ctrl+a", "BackSpace"}));
+  ASSERT_TRUE(logCount("Library empty state: none", 1));
+
+  struct TabCase {
+    const char* tab;
+    const char* state;
+    const char* shot;
+  };
+  for (const TabCase& c : {TabCase{"Pinned", "Nothing Pinned", "nothing-pinned"},
+                           TabCase{"Snippets", "Snippets Is Empty", "empty-category"}}) {
+    SCOPED_TRACE(c.tab);
+    const QRect tab = tabFrame(QString::fromLatin1(c.tab));
+    ASSERT_TRUE(tab.isValid()) << log().constData();
+    ASSERT_TRUE(session_.xdotool({"mousemove", "--window", window, QString::number(tab.center().x()),
+                                  QString::number(tab.center().y()), "click", "1"}));
+    ASSERT_TRUE(logCount(QByteArray("Library empty state: ") + c.state, 1));
+    const QImage shot = settledScreenshot();
+    ASSERT_FALSE(shot.isNull());
+    test::XvfbSession::saveScreenshot(shot, QStringLiteral("library-%1-%2.png").arg(c.shot, scheme));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Appearances, LibraryOnX11, ::testing::Values("light", "dark"));

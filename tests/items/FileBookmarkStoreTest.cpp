@@ -61,6 +61,21 @@ TEST_F(FileBookmarkStoreTest, UnresolvableOrMissingBookmarksLeaveItemsOut) {
   EXPECT_FALSE(store.save(QUrl::fromLocalFile(path), kOther));
 }
 
+TEST_F(FileBookmarkStoreTest, TheFilesOfOneCopyAreSavedTogetherAsOneByOne) {
+  installItemServices(*fake.context);
+  FileBookmarkStore& store = *fake.context->fileBookmarkStore;
+  const QString path = files() + QStringLiteral("/a.txt");
+  const QString gone = files() + QStringLiteral("/gone.txt");
+  fake.fileBookmarks->remove(gone);
+  const QString third = QStringLiteral("22222222-3333-4444-5555-666666666666");
+  EXPECT_EQ(store.saveAll({{kID, QUrl::fromLocalFile(path)},
+                           {kOther, QUrl(QStringLiteral("https://example.com/a.txt"))},
+                           {third, QUrl::fromLocalFile(gone)}}),
+            1);
+  EXPECT_EQ(test::folderEntries(store.directory()), QStringList{kID + QStringLiteral(".bookmark")});
+  EXPECT_EQ(store.resolveAll({{kID, QUrl()}}).value(kID), QUrl::fromLocalFile(path));
+}
+
 TEST_F(FileBookmarkStoreTest, AbsentStoredUrlCountsAsDifferent) {
   installItemServices(*fake.context);
   FileBookmarkStore& store = *fake.context->fileBookmarkStore;

@@ -2,8 +2,12 @@
 // reports while shown, closed, minimised and restored, the application paste-back returns to,
 // its look with and without a compositor, and the header and list driven by real events.
 #include "items/ItemServices.h"
+#include "library/LibraryCard.h"
+#include "library/LibraryGridView.h"
+#include "library/LibraryHeader.h"
 #include "library/LibraryModel.h"
 #include "library/LibraryPlacement.h"
+#include "library/LibraryStatus.h"
 #include "library/LibraryView.h"
 #include "library/LibraryWindowController.h"
 #include "panel/FilterPanel.h"
@@ -15,10 +19,7 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QLineEdit>
-#include <QListView>
-#include <QPushButton>
 #include <QTest>
-#include <QToolButton>
 #include <algorithm>
 
 namespace qv {
@@ -42,11 +43,12 @@ class LibraryWindowTest : public ::testing::Test {
   LibraryWindow& window() const { return *controller.window(); }
   LibraryView& view() const { return *window().view(); }
   LibraryModel& model() const { return *controller.model(); }
-  QPushButton* tab(const QString& title) const {
-    for (QPushButton* button : view().tabButtons())
-      if (button->text().startsWith(title)) return button;
+  LibraryScopeTab* tab(const QString& title) const {
+    for (LibraryScopeTab* tab : view().header().tabs())
+      if (tab->props().label == title) return tab;
     return nullptr;
   }
+  LibraryCard* card(const QUuid& id) const { return qobject_cast<LibraryCard*>(view().grid().cardFor(id)); }
 
   test::FakeLibraryContext fake;
   std::unique_ptr<PanelState> state;
@@ -155,9 +157,11 @@ TEST_F(LibraryWindowTest, ClosingAndReopeningKeepsScopeQuerySelectionAndTheViews
   EXPECT_EQ(&model(), before);
   EXPECT_EQ(controller.shownState(), other.state.get());
   EXPECT_EQ(model().scope(), LibraryScope::pinned());
-  EXPECT_EQ(view().props().query, QStringLiteral("note"));
+  EXPECT_EQ(view().props().header.query, QStringLiteral("note"));
+  EXPECT_EQ(view().searchField().text(), QStringLiteral("note"));
   EXPECT_EQ(view().listedRows(), QStringList{"pinned note"});
-  EXPECT_EQ(view().list().currentIndex().row(), 0);
+  ASSERT_NE(card(pinned.id), nullptr);
+  EXPECT_TRUE(card(pinned.id)->props().card.isSelected);
 }
 
 TEST_F(LibraryWindowTest, ChangesWhileClosedShowWhenItOpensAgain) {
@@ -230,11 +234,11 @@ TEST_F(LibraryWindowTest, TypingAndTabsNarrowTheListAndTheStatusRowFollows) {
   EXPECT_EQ(model().query(), QStringLiteral("BUDGET"));
   EXPECT_EQ(view().listedRows(), (QStringList{"Quarterly budget", "••••••••"}));
   EXPECT_EQ(view().statusText(), QStringLiteral("2 of 3 items \u00B7 filtered"));
-  EXPECT_EQ(tab(QStringLiteral("All"))->text(), QStringLiteral("All  3"));  // counts ignore the query
+  EXPECT_EQ(tab(QStringLiteral("All"))->props().count, 3);  // counts ignore the query
 
   QTest::mouseClick(tab(QStringLiteral("Work")), Qt::LeftButton);
   EXPECT_EQ(model().scope(), LibraryScope::category(work.id));
-  EXPECT_TRUE(tab(QStringLiteral("Work"))->isChecked());
+  EXPECT_TRUE(tab(QStringLiteral("Work"))->props().isSelected);
   EXPECT_EQ(view().listedRows(), QStringList{"Quarterly budget"});
   ASSERT_NE(view().pencilButton(), nullptr);
   EXPECT_EQ(view().pencilButton()->toolTip(), QStringLiteral("Edit \u201CWork\u201D"));
@@ -276,16 +280,52 @@ TEST_F(LibraryWindowTest, TheFilterSurfaceOpensUnderTheButtonThatOpenedIt) {
   EXPECT_FALSE(surface.isVisible());
 }
 
-// Clicking a row selects the item on it, also after the list was narrowed under it.
-TEST_F(LibraryWindowTest, ClickingARowSelectsThatRowsItem) {
+// Each empty state stands in the grid's place, and the grid comes back with the first item.
+TEST_F(LibraryWindowTest, EachEmptyStateStandsInTheGridsPlace) {
+  const CustomCategory work = state->addCategory(QStringLiteral("Work"), 1);
+  const ClipboardItem note = test::textItem(QStringLiteral("a note"));
+  struct Case {
+    const char* name;
+    std::function<void()> arrange;
+    QString title;
+  };
+  const std::vector<Case> cases = {
+      {"nothing copied", [] {}, QStringLiteral("No Items")},
+      {"nothing pinned", [&] { model().selectScope(LibraryScope::pinned()); }, QStringLiteral("Nothing Pinned")},
+      {"an empty category", [&] { model().selectScope(LibraryScope::category(work.id)); },
+       QStringLiteral("Work Is Empty")},
+      {"a filter", [&] { state->setFilterTypes({TypeFilter::image}); }, QStringLiteral("No Matches")},
+      {"a query as well", [&] { model().setQuery(QStringLiteral(" zebra ")); }, QStringLiteral("No Results")},
+  };
+  controller.show(*state);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.arrange();
+    EXPECT_EQ(view().emptyStateView().props().title, c.title);
+    EXPECT_TRUE(view().emptyStateView().isVisible());
+    EXPECT_FALSE(view().grid().isVisible());
+  }
+  state->setFilterTypes({});
+  model().setQuery({});
+  model().selectScope(LibraryScope::all());
+  state->addItem(note);
+  EXPECT_FALSE(view().emptyStateView().isVisible());
+  EXPECT_TRUE(view().grid().isVisible());
+  EXPECT_NE(view().grid().cardFor(note.id), nullptr);
+}
+
+// Clicking a card selects the item on it, also after the grid was narrowed under it.
+TEST_F(LibraryWindowTest, ClickingACardSelectsThatCardsItem) {
   const ClipboardItem a = test::textItem(QStringLiteral("alpha")), b = test::textItem(QStringLiteral("beta"));
   state->setItems({a, b});
   controller.show(*state);
   QTest::keyClicks(&view().searchField(), QStringLiteral("bet"));
-  QListView& list = view().list();
-  const QRect row = list.visualRect(list.model()->index(0, 0));
-  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, row.center());
+  LibraryGridView& grid = view().grid();
+  ASSERT_NE(card(b.id), nullptr);
+  const QPoint middle = grid.mapFromScene(card(b.id)->mapToScene(card(b.id)->rect().center()));
+  QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, middle);
   EXPECT_EQ(model().selection(), b.id);
+  EXPECT_TRUE(card(b.id)->props().card.isSelected);
 }
 
 }  // namespace

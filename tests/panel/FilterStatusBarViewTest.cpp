@@ -14,7 +14,7 @@ namespace {
 
 QStringList labels(const FilterStatusBarView& bar) {
   QStringList out;
-  for (FilterChipView* chip : bar.chipViews()) out << chip->chip().label;
+  for (FilterChipView* chip : bar.chipViews()) out << chip->props().label;
   return out;
 }
 

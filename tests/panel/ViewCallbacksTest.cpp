@@ -5,6 +5,7 @@
 #include "panel/CategoryStrip.h"
 #include "panel/DotsMenuRailView.h"
 #include "panel/FilterControls.h"
+#include "panel/FilterStatusBarView.h"
 #include "panel/GroupChevron.h"
 #include "panel/SearchBarView.h"
 
@@ -96,6 +97,15 @@ const ViewCase kViews[] = {
      },
      [](QWidget& widget, QStringList& log, const QString& owner, bool changed) {
        static_cast<FilterChip&>(widget).setProps({.label = "Text", .isOn = changed}, {recordAs(log, owner)});
+     },
+     [](QWidget& widget) { clickAt(widget, QRectF(widget.rect()).center()); }},
+    {"FilterChipView",
+     [](PanelHarness& h, QStringList& log) -> std::unique_ptr<QWidget> {
+       return std::make_unique<FilterChipView>(*h.context, FilterChipView::Props{"Text"},
+                                               FilterChipView::Callbacks{recordAs(log, "A")});
+     },
+     [](QWidget& widget, QStringList& log, const QString& owner, bool changed) {
+       static_cast<FilterChipView&>(widget).setProps({changed ? "Code" : "Text"}, {recordAs(log, owner)});
      },
      [](QWidget& widget) { clickAt(widget, QRectF(widget.rect()).center()); }},
     {"CategoryColorDot",

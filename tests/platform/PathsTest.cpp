@@ -78,6 +78,27 @@ TEST(Paths, AFailedWriteKeepsTheOldFile) {
   }
 }
 
+// The files of one batch are synced together; each still lands whole or not at all.
+TEST(Paths, FilesWrittenTogetherLandWholeOrKeepTheirOldContent) {
+  QTemporaryDir dir;
+  const QString folder = dir.path() + QStringLiteral("/made/on/the/way");
+  const QString a = folder + QStringLiteral("/a"), b = folder + QStringLiteral("/b"), c = folder + QStringLiteral("/c");
+  ASSERT_TRUE(writeFileAtomically(b, "old b"));
+  {
+    test::WriteLimit full(100);
+    EXPECT_EQ(writeFilesAtomically({{a, "new a"}, {b, QByteArray(500, 'x')}, {c, "new c"}}), 2);
+  }
+  EXPECT_EQ(readFile(a), QByteArray("new a"));
+  EXPECT_EQ(readFile(b), QByteArray("old b")) << "too large for the disk: the old content stays";
+  EXPECT_EQ(readFile(c), QByteArray("new c"));
+  EXPECT_EQ(modeOf(a), 0600);
+  EXPECT_EQ(modeOf(folder), 0700);
+  EXPECT_EQ(test::folderEntries(folder), (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}))
+      << "no temporary file stays";
+  EXPECT_EQ(writeFilesAtomically({{b, "new b"}, {a + QStringLiteral("/x"), "a file where its folder would be"}}), 1);
+  EXPECT_EQ(readFile(b), QByteArray("new b"));
+}
+
 }  // namespace
 }  // namespace qv
 

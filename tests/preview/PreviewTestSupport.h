@@ -10,9 +10,11 @@
 #include "platform/fake/FakeMenuPresenter.h"
 #include "platform/fake/FakeOcrEngine.h"
 #include "platform/fake/FakePasteboard.h"
+#include "platform/fake/FakeQuickLook.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeSerialQueue.h"
 #include "platform/fake/FakeSharePicker.h"
+#include "platform/fake/FakeThumbnailService.h"
 #include "platform/fake/FakeWorkspace.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
@@ -46,6 +48,8 @@ struct PreviewContext {
     services->hotKey = std::make_shared<FakeHotKey>();
     services->menuPresenter = menus;
     services->sharePicker = sharePicker;
+    services->thumbnailService = thumbnails;
+    services->quickLook = quickLook;
     services->frameClock = clock;
     installInterfaceServices(*services);
     installItemServices(*services);
@@ -79,6 +83,8 @@ struct PreviewContext {
   std::shared_ptr<FakeDesktopEntries> desktopEntries = std::make_shared<FakeDesktopEntries>();
   std::shared_ptr<FakeMenuPresenter> menus = std::make_shared<FakeMenuPresenter>();
   std::shared_ptr<FakeSharePicker> sharePicker = std::make_shared<FakeSharePicker>();
+  std::shared_ptr<FakeThumbnailService> thumbnails = std::make_shared<FakeThumbnailService>();
+  std::shared_ptr<FakeQuickLook> quickLook = std::make_shared<FakeQuickLook>();
   std::shared_ptr<ViewServices> services = std::make_shared<ViewServices>();
 };
 

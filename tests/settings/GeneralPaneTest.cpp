@@ -28,7 +28,7 @@ namespace {
 
 struct GeneralPaneTest : ::testing::Test {
   void open() {
-    pane = std::make_unique<GeneralPane>(*fake.context, [](bool) {});
+    pane = std::make_unique<GeneralPane>(*fake.context, GeneralPane::Callbacks{});
     pane->resize(460, 520);
     pane->show();
   }

@@ -133,8 +133,8 @@ TEST(PasteLandsDemo, FliesLandsAndResetsAndAStopInTheLastShortWaitStillResetsOnc
 TEST(OnboardingButtons, ThePillGrowsAndGlowsWhileHoveredAndTheTextButtonNeverChanges) {
   FakeSettingsContext fake;
   int clicks = 0;
-  OnboardingButton pill(*fake.context, OnboardingButton::Style::pill, QStringLiteral("Next"), [&] { ++clicks; });
-  OnboardingButton quiet(*fake.context, OnboardingButton::Style::quiet, QStringLiteral("Back"), [&] { ++clicks; });
+  OnboardingButton pill(*fake.context, {OnboardingButton::Style::pill, QStringLiteral("Next")}, {[&] { ++clicks; }});
+  OnboardingButton quiet(*fake.context, {OnboardingButton::Style::quiet, QStringLiteral("Back")}, {[&] { ++clicks; }});
   for (HouseButton* button : {&pill, &quiet}) {
     button->resize(button->sizeHint());
     button->show();

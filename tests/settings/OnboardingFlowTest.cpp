@@ -25,7 +25,8 @@ struct Flow {
     permission().held = heldAtLaunch;
     permission().rememberLaunchState();
     permission().held = heldNow;
-    view = std::make_unique<OnboardingView>(*fake.context, [this](bool launch) { continued.push_back(launch); });
+    view = std::make_unique<OnboardingView>(
+        *fake.context, OnboardingView::Callbacks{[this](bool launch) { continued.push_back(launch); }});
     view->show();
   }
   FakePastePermission& permission() { return *fake.pastePermission; }

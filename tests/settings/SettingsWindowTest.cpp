@@ -19,9 +19,8 @@ namespace {
 
 struct SettingsWindowTest : ::testing::Test {
   SettingsWindowTest() {
-    view = std::make_unique<SettingsView>(*fake.context);
-    view->onQuit = [this] { ++quits; };
-    view->onShortcutRecording = [this](bool on) { recording << on; };
+    view = std::make_unique<SettingsView>(
+        *fake.context, SettingsView::Callbacks{[this] { ++quits; }, [this](bool on) { recording << on; }});
   }
   void advance(double seconds) { fake.advanceBoth(seconds); }
   SettingsStore& settings() { return *fake.context->settings; }

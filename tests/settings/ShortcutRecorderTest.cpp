@@ -23,10 +23,7 @@ class KeyTarget : public QWidget {
 };
 
 struct RecorderTest : ::testing::Test {
-  RecorderTest() : recorder(*fake.context, 2, 20) {
-    recorder.onRecordingChanged = [this](bool on) { told << on; };
-    recorder.show();
-  }
+  RecorderTest() : recorder(*fake.context, 2, 20, {[this](bool on) { told << on; }}) { recorder.show(); }
   // A press delivered to the program, as the focused widget would get it; whether it went on.
   bool press(int key, Qt::KeyboardModifiers modifiers) {
     KeyTarget focused;
@@ -42,8 +39,8 @@ struct RecorderTest : ::testing::Test {
   }
 
   test::FakeSettingsContext fake;
+  QList<bool> told;  // outlives the recorder, which tells it as it goes
   ShortcutRecorderButton recorder;
-  QList<bool> told;
 };
 
 constexpr Qt::KeyboardModifiers kNone = Qt::NoModifier;
@@ -170,7 +167,7 @@ TEST(Recorder, TheClearButtonIsHiddenFromTheStartWithoutAShortcut) {
       fake.context->settings->set(ShortcutRecorderButton::kKeyCodeKey, keys::code::K);
       fake.context->settings->set(ShortcutRecorderButton::kModifiersKey, keys::kCommandFlag);
     }
-    ShortcutRecorderButton recorder(*fake.context, 2, 20);
+    ShortcutRecorderButton recorder(*fake.context, 2, 20, {});
     recorder.show();
     EXPECT_EQ(recorder.clearButton()->isVisible(), recorded) << recorded;
   }

@@ -25,6 +25,8 @@ ClipboardMonitor::ClipboardMonitor(ItemServices& context, NewItemHandler onNewIt
       paths_(context.paths),
       imageDecodeQueue_(context.queue(QStringLiteral("imageDecoder"))),
       popoverQueue_(context.queue(QStringLiteral("popoverScan"))),
+      captureQueue_(context.queue(QStringLiteral("capture"))),
+      bookmarkQueue_(context.queue(QStringLiteral("fileBookmarks"))),
       ownWrites_(context.skipNextChanges),
       windowList_(context.windowList),
       scan_(std::make_shared<ScanState>(OverlayScanner(context.windowList, context.screens, context.workspace),
@@ -68,7 +70,8 @@ void ClipboardMonitor::stop() {
   scanTimer_.stop();
   debounceWork_.cancel();
   debounceWork_ = {};
-  pendingContent_.reset();
+  if (pending_) pending_->dropped = true;
+  pending_.reset();
   orphanCandidate_.reset();
   keepAfterCapture_ = false;
   readInFlight_ = false;
@@ -76,13 +79,19 @@ void ClipboardMonitor::stop() {
 }
 
 void ClipboardMonitor::flushPendingCapture() {
-  if (!running_) return;
-  if (readInFlight_) lastChangeCount_ = -1;  // look at that change again, this time waiting for it
-  checkPasteboard(true);
-  if (!debounceWork_.isPending()) return;
-  debounceWork_.cancel();
-  keepAfterCapture_ = false;  // nothing is kept on a clipboard that is about to lose its keeper
-  captureCurrentPasteboard();
+  if (running_) {
+    if (readInFlight_) lastChangeCount_ = -1;  // look at that change again, this time waiting for it
+    checkPasteboard(true);
+    if (debounceWork_.isPending()) {
+      debounceWork_.cancel();
+      keepAfterCapture_ = false;  // nothing is kept on a clipboard that is about to lose its keeper
+      captureCurrentPasteboard();
+    }
+  }
+  if (awaiting_.empty()) return;
+  // Every capture that ran is handed over before the program goes: wait for their analyses.
+  captureQueue_->sync([] {});
+  finishReadyCaptures();
 }
 
 void ClipboardMonitor::setPanelVisible(bool visible) {
@@ -164,11 +173,17 @@ void ClipboardMonitor::ownerGone(const PasteboardChange& change) {
   if (change.otherClipboardManager) {
     qCInfo(lcMonitor) << "The clipboard's owner quit; another clipboard manager keeps its copy";
     keepAfterCapture_ = false;
+    if (!awaiting_.empty()) awaiting_.back()->keepOnClipboard = false;
     orphanCandidate_.reset();
     return;
   }
   if (debounceWork_.isPending()) {
     keepAfterCapture_ = true;
+    return;
+  }
+  // The newest change's capture ran but its items are not in yet: they are kept once they are.
+  if (!awaiting_.empty() && awaiting_.back()->generation == readGeneration_) {
+    awaiting_.back()->keepOnClipboard = true;
     return;
   }
   keepOrphanedCopy();
@@ -192,9 +207,28 @@ void ClipboardMonitor::accept(const PasteboardContent& content, qint64 ownerPid)
     cancelPending();
     return;
   }
-  pendingIsConcealed_ = markers::isConcealed(types);
-  pendingSource_ = detectSource(content, ownerPid);
-  pendingContent_ = content;
+  if (pending_) pending_->dropped = true;
+  const bool concealed = markers::isConcealed(types);
+  auto capture = std::make_shared<PendingCapture>(content, detectSource(content, ownerPid), concealed, readGeneration_);
+  pending_ = capture;
+  // Worked out while the delay runs. The answer is only looked at if the capture ran meanwhile;
+  // the capture itself takes it when it is already there.
+  captureQueue_->async(
+      [capture, store = richTextStore_, scheduler = scheduler_, life = std::weak_ptr<int>(life_), this] {
+        if (capture->dropped) return;
+        Analysis analysis = analyse(capture->content, capture->source);
+        const bool keepsRichText = analysis.keepsRichText;
+        bool ran = false;
+        {
+          std::lock_guard lock(capture->lock);
+          capture->analysis = std::move(analysis);
+          ran = capture->ran;
+        }
+        // Once handed the analysis, the main thread may take it at any time unless it waits for
+        // the rich form.
+        if (ran && keepsRichText) writeSideFiles(*capture, *store);
+        scheduler->post([this] { finishReadyCaptures(); }, Guard(life));
+      });
   debounceWork_.cancel();
   // Announced changes are timed from the change itself, however long its read took; a polled
   // one from the tick that saw it.
@@ -208,9 +242,8 @@ void ClipboardMonitor::accept(const PasteboardContent& content, qint64 ownerPid)
 void ClipboardMonitor::cancelPending() {
   debounceWork_.cancel();
   debounceWork_ = {};
-  pendingSource_.reset();
-  pendingIsConcealed_ = false;
-  pendingContent_.reset();
+  if (pending_) pending_->dropped = true;
+  pending_.reset();
   keepAfterCapture_ = false;
 }
 

@@ -8,8 +8,11 @@
 #include <QColor>
 #include <QObject>
 #include <QString>
+#include <atomic>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 namespace qv {
@@ -31,6 +34,10 @@ class Workspace;
 // count every 0.4 s. Our own writes, transient and auto-generated copies are skipped; for any
 // other copy it notes at once whether the copy is concealed and which application it came
 // from, and captures it 0.3 s after the change (a newer change replaces the pending capture).
+// What the copy becomes (decoding, classification, the file list) is worked out on the capture
+// queue while the delay runs, so a huge copy never holds up the main thread; the capture then
+// takes its time and rules on the main thread and hands the items over once that work is done,
+// always in the order of the changes. Side files (bookmarks, rich text) are written on a queue.
 // When the owner of the copy that became the newest item quits, the copy is kept on the
 // clipboard, as a clipboard that outlives its owner does. Main thread only.
 class ClipboardMonitor : public QObject {
@@ -39,6 +46,9 @@ class ClipboardMonitor : public QObject {
   // Receives each captured item and whether it is to be shown blurred. Always called on the
   // main thread, once per item; all items of one copy share one capture time and blur flag.
   using NewItemHandler = std::function<void(const ClipboardItem& item, bool blurred)>;
+  // Receives the items of one copy at once, in hand-over order (the last lands newest). When
+  // set, it takes the place of the single-item handler for every delivery.
+  using NewItemsHandler = std::function<void(const QList<ClipboardItem>& items, bool blurred)>;
 
   static constexpr double kPollInterval = 0.4;
   static constexpr double kCaptureDelay = 0.3;
@@ -49,6 +59,9 @@ class ClipboardMonitor : public QObject {
   // The text the capture keeps of a copied string: at most kMaximumTextLength graphemes, then
   // the suffix.
   static QString truncatedText(const QString& text);
+  // The same for a UTF-8 text representation (trailing NULs dropped), decoding only what is
+  // kept: truncatedText(pasteboard::decodeText(body)).
+  static QString truncatedText(const QByteArray& utf8Body);
   // A colour object as stored: components rounded to bytes (clamped, wide-gamut ones included).
   static ColorPayload colorPayload(const QColor& color);
   static constexpr char kCaptureNearbyDevicesKey[] = "qv.captureNearbyDevices";
@@ -60,13 +73,16 @@ class ClipboardMonitor : public QObject {
   ClipboardMonitor(ItemServices& context, NewItemHandler onNewItem, QObject* parent = nullptr);
   ~ClipboardMonitor() override;
 
+  void setNewItemsHandler(NewItemsHandler handler) { onNewItems_ = std::move(handler); }
+
   // Starts watching, taking the current change as seen and clearing the own-write counter.
   void start();
   // Stops watching and drops the pending capture; changes made while stopped are never recorded.
   void stop();
   bool isRunning() const { return running_; }
   // Runs a pending capture at once (the program is about to quit), waiting briefly for the
-  // copy's content when its read is still under way.
+  // copy's content when its read is still under way, and for the analysis of every capture
+  // that has run, so that all of them are handed over before this returns.
   void flushPendingCapture();
 
   // While the edge panel shows, the background overlay scans pause.
@@ -95,35 +111,92 @@ class ClipboardMonitor : public QObject {
   QString detectSource(const PasteboardContent& content, qint64 ownerPid);
   // Records the overlay owner under the pointer now, if any (the background scan's work).
   void scanOverlays();
-  // The debounced capture.
+  // The debounced capture. Its items follow once the copy's analysis is done (at once when it
+  // already is).
   void captureCurrentPasteboard();
 
   bool hasPendingCapture() const { return debounceWork_.isPending(); }
+  // Captures that ran and wait for their analysis.
+  qsizetype capturesAwaitingAnalysis() const { return qsizetype(awaiting_.size()); }
+
+  // What a copy becomes, worked out from its content and source alone: no store, clipboard or
+  // clock is touched, so it runs on the capture queue. Items carry no capture time yet.
+  struct Analysis {
+    enum class Kind { files, images, other };
+    Kind kind = Kind::other;
+    // files: the items of the files that are not pictures; images: one per picture. In
+    // hand-over order: the clipboard's first lands last, so that it ends up newest.
+    QList<ClipboardItem> items;
+    QList<QUrl> imageFiles;  // files: the pictures, decoded later, in hand-over order
+    QImage fallbackImage;    // files: the clipboard's picture, for a picture file that does not decode
+    // other (after any promised files): the one item, whether its rich form is kept beside it,
+    // and why there is none.
+    std::optional<ClipboardItem> single;
+    bool keepsRichText = false;
+    QString unrecordableReason;
+  };
+  static Analysis analyse(const PasteboardContent& content, const QString& source);
 
  private:
+  // What one capture decided on the main thread.
+  struct Run {
+    QString source;
+    QDateTime capturedAt;
+    bool blurred = false;
+  };
+  // One accepted change on its way to the history. The capture queue fills `analysis`; the
+  // rest belongs to the main thread.
+  struct PendingCapture {
+    PendingCapture(PasteboardContent copied, QString noted, bool isConcealed, quint64 readGeneration)
+        : content(std::move(copied)), source(std::move(noted)), concealed(isConcealed), generation(readGeneration) {}
+    const PasteboardContent content;
+    const QString source;
+    const bool concealed;
+    const quint64 generation;          // readGeneration_ of the change
+    std::atomic<bool> dropped{false};  // a newer change replaced it before its capture ran
+    std::mutex lock;
+    std::optional<Analysis> analysis;  // guarded by `lock`
+    // Guarded by `lock`: the capture ran; the capture queue has written what follows it, and
+    // whether that was the text's rich form.
+    bool ran = false;
+    bool sideFilesDone = false;
+    bool richTextStored = false;
+    // Set when the capture ran.
+    std::optional<Run> run;
+    bool keepOnClipboard = false;
+  };
+
   void accept(const PasteboardContent& content, qint64 ownerPid);
   void cancelPending();
+  // Hands over the captures whose analysis is done, oldest first, stopping at the first that
+  // still waits.
+  void finishReadyCaptures();
+  void finishCapture(PendingCapture& capture, Analysis analysis);
+  // The rich form of a text is stored beside it (on the capture queue, once the capture ran and
+  // before the item is handed over), so that the item never exists without it.
+  static void storeRichText(RichTextStore& store, const PasteboardContent& content, const QString& id);
+  // Capture queue: the side files of a capture that ran and was analysed.
+  static void writeSideFiles(PendingCapture& capture, RichTextStore& store);
   void ownerGone(const PasteboardChange& change);
   void keepOrphanedCopy();
   void updateOverlayScans();
   void queueOverlayScan();
 
   // Capture steps.
-  struct Run {
-    QString source;
-    QDateTime capturedAt;
-    bool blurred = false;
-  };
-  void handleFileUrl(const QUrl& url, const PasteboardContent& content, const Run& run);
+  void queueImageFileDecode(const QUrl& url, const QImage& fallback, const Run& run);
   bool receivePromisedFiles(const PasteboardContent& content, const Run& run);
-  std::optional<ClipboardItem> makeItem(const PasteboardContent& content, const Run& run) const;
-  bool hasNonLinkText(const PasteboardContent& content) const;
+  static std::optional<ClipboardItem> makeItem(const PasteboardContent& content, const QString& source,
+                                               bool& keepsRichText);
+  static bool hasNonLinkText(const PasteboardContent& content);
   // Why makeItem found nothing to record, for the log.
   static QString unrecordableReason(const PasteboardContent& content);
-  void deliver(const ClipboardItem& item, bool blurred) const;
+  void deliver(const QList<ClipboardItem>& items, bool blurred) const;
+  // Both handlers, for deliveries from other queues.
+  std::function<void(const QList<ClipboardItem>&, bool)> deliverer() const;
   std::optional<QString> ownerApplication(qint64 ownerPid) const;
 
   NewItemHandler onNewItem_;
+  NewItemsHandler onNewItems_;
   std::shared_ptr<Scheduler> scheduler_;
   std::shared_ptr<Pasteboard> pasteboard_;
   std::shared_ptr<Workspace> workspace_;
@@ -134,6 +207,8 @@ class ClipboardMonitor : public QObject {
   std::shared_ptr<Paths> paths_;
   std::shared_ptr<SerialQueue> imageDecodeQueue_;
   std::shared_ptr<SerialQueue> popoverQueue_;
+  std::shared_ptr<SerialQueue> captureQueue_;   // analyses copies, writes their rich text
+  std::shared_ptr<SerialQueue> bookmarkQueue_;  // writes the bookmarks of copied files
   std::shared_ptr<OwnWriteCounter> ownWrites_;
   std::shared_ptr<WindowList> windowList_;
 
@@ -166,9 +241,10 @@ class ClipboardMonitor : public QObject {
   OwnerGoneHandler onOwnerGone_;
   // Bumped by every accepted change and by stop(): an answer of an older read is dropped.
   quint64 readGeneration_ = 0;
-  std::optional<QString> pendingSource_;
-  bool pendingIsConcealed_ = false;
-  std::optional<PasteboardContent> pendingContent_;
+  // The accepted change whose capture waits out the delay.
+  std::shared_ptr<PendingCapture> pending_;
+  // Captures that ran, in order, waiting for their analysis.
+  std::deque<std::shared_ptr<PendingCapture>> awaiting_;
   bool panelVisible_ = false;
 };
 

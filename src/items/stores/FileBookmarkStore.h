@@ -29,6 +29,8 @@ class FileBookmarkStore {
 
   // Writes (or replaces) the bookmark of a local file; false for other URLs and on any error.
   bool save(const QUrl& url, const QString& id) const;
+  // The same for the files of one copy; how many were written.
+  qsizetype saveAll(const QList<StoredFile>& files) const;
   // For each file item with a readable, resolvable bookmark, in order: the file's current URL,
   // only where it differs from the stored one. Stale bookmarks are written again.
   QHash<QString, QUrl> resolveAll(const QList<StoredFile>& items) const;

@@ -17,7 +17,11 @@ QSize boundedSize(QSize size, int longest) {
 ThumbnailCache::ThumbnailCache(std::shared_ptr<ImageStore> images) : images_(std::move(images)), cache_(kCountLimit) {}
 
 std::optional<QImage> ThumbnailCache::thumbnailOfFile(const QString& path) {
-  if (!QFileInfo(path).isFile()) return std::nullopt;
+  return scaledImageOfFile(path, kMaximumPixelSize);
+}
+
+std::optional<QImage> ThumbnailCache::scaledImageOfFile(const QString& path, int maximumPixelSize) {
+  if (maximumPixelSize < 1 || !QFileInfo(path).isFile()) return std::nullopt;
   QImageReader reader(path);
   reader.setAutoTransform(true);
   reader.setAllocationLimit(ImageStore::kDecodeAllocationLimitMB);
@@ -25,12 +29,12 @@ std::optional<QImage> ThumbnailCache::thumbnailOfFile(const QString& path) {
   if (!size.isValid() || size.isEmpty()) return std::nullopt;
   // The size before orientation: a transposing orientation swaps it, which does not change
   // the longer side that the bound applies to.
-  const QSize target = boundedSize(size, kMaximumPixelSize);
+  const QSize target = boundedSize(size, maximumPixelSize);
   if (target != size) reader.setScaledSize(target);
   QImage image = reader.read();
   if (image.isNull()) return std::nullopt;
-  if (std::max(image.width(), image.height()) > kMaximumPixelSize)
-    image = image.scaled(kMaximumPixelSize, kMaximumPixelSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  if (std::max(image.width(), image.height()) > maximumPixelSize)
+    image = image.scaled(maximumPixelSize, maximumPixelSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
   image.setDevicePixelRatio(1.0);
   return image;
 }

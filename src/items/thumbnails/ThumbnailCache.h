@@ -30,6 +30,11 @@ class ThumbnailCache {
 
   // A thumbnail of the image file; nothing when it cannot be read.
   static std::optional<QImage> thumbnailOfFile(const QString& path);
+  // The picture of an image file (its type known by its content, else its name), read at most
+  // `maximumPixelSize` on its longer side and never decoded at full size when larger (a JPEG is
+  // decoded at a fraction of its size), with its stored orientation applied. Nothing when the
+  // file holds no picture. Any thread.
+  static std::optional<QImage> scaledImageOfFile(const QString& path, int maximumPixelSize);
   // A downsampled copy (nothing for a null image).
   static std::optional<QImage> downsampled(const QImage& image);
 

@@ -11,22 +11,15 @@ namespace qv {
 
 // ---- Buttons -------------------------------------------------------------------------------
 
-OnboardingButton::OnboardingButton(SettingsServices& context, Style style, QString title, std::function<void()> onPress,
-                                   QWidget* parent)
-    : HouseButton(context, parent), style_(style), title_(std::move(title)) {
-  replaceCallbacks({std::move(onPress)});
-  propsChanged();
-}
-
 QMarginsF OnboardingButton::margins() const {
   // The pill leaves room for its hover growth and glow.
-  return style_ == Style::pill ? QMarginsF(10, 8, 10, 12) : HouseButton::margins();
+  return props_.style == Style::pill ? QMarginsF(10, 8, 10, 12) : HouseButton::margins();
 }
 
 HouseButtonLook OnboardingButton::look(double hover) const {
   HouseButtonLook l;
-  l.title = title_;
-  if (style_ == Style::quiet) {
+  l.title = props_.title;
+  if (props_.style == Style::quiet) {
     l.font = systemFont(12);
     l.foreground = labelColor(environment(), LabelLevel::secondary);
     l.paddingV = 2;

@@ -7,25 +7,24 @@
 
 namespace qv {
 
+enum class OnboardingButtonStyle { pill, quiet };
+struct OnboardingButtonProps {
+  OnboardingButtonStyle style = OnboardingButtonStyle::pill;
+  QString title;
+  bool operator==(const OnboardingButtonProps&) const = default;
+};
 // The onboarding's buttons. The pill is the forward button: an accent capsule that grows a
 // little and glows deeper while the pointer is over it. The quiet one (skip, back) is secondary
 // text without a hover look.
-class OnboardingButton : public HouseButton {
+class OnboardingButton : public HouseButtonWith<OnboardingButtonProps> {
   Q_OBJECT
  public:
-  enum class Style { pill, quiet };
-  OnboardingButton(SettingsServices& context, Style style, QString title, std::function<void()> action,
-                   QWidget* parent = nullptr);
-  Style style() const { return style_; }
-  const QString& title() const { return title_; }
+  using Style = OnboardingButtonStyle;
+  using HouseButtonWith::HouseButtonWith;
 
  protected:
   HouseButtonLook look(double hover) const override;
   QMarginsF margins() const override;
-
- private:
-  Style style_;
-  QString title_;
 };
 
 // A paragraph of the onboarding: wrapped to at most `maxWidth` (unbounded when 0), never cut.

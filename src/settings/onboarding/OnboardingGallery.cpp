@@ -39,7 +39,7 @@ QImage page(GalleryScene& scene, std::vector<QString> path, PermissionSetup perm
     }
   };
 
-  OnboardingView view(context, [](bool) {});
+  OnboardingView view(context, {});
   view.show();
   for (const QString& title : path) {
     advance(0.6);

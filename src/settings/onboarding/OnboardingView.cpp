@@ -192,8 +192,8 @@ void OnboardingPageArea::resizeEvent(QResizeEvent* event) {
 
 // ---- OnboardingView ------------------------------------------------------------------------
 
-OnboardingView::OnboardingView(SettingsServices& context, std::function<void(bool)> onContinue, QWidget* parent)
-    : QWidget(parent), context_(context), onContinue_(std::move(onContinue)), opacity_(*context.frameClock, 0.0) {
+OnboardingView::OnboardingView(SettingsServices& context, Callbacks callbacks, QWidget* parent)
+    : QWidget(parent), context_(context), callbacks_(std::move(callbacks)), opacity_(*context.frameClock, 0.0) {
   canPaste_ = permissionHeldNow();
   edgeSide_ = GeneralSettings::read(*context_.settings).edgeSide;
   setFixedSize(int(kWidth), int(kHeight));
@@ -314,15 +314,15 @@ void OnboardingView::showPage(OnboardingPageArea::Motion motion, const std::opti
 }
 
 void OnboardingView::leave(bool launch) {
-  if (onContinue_) onContinue_(launch);
+  if (const auto onContinue = callbacks_.onContinue) onContinue(launch);
 }
 
 HouseButton* OnboardingView::pill(const QString& title, std::function<void()> action) {
-  return new OnboardingButton(context_, OnboardingButton::Style::pill, title, std::move(action));
+  return new OnboardingButton(context_, {OnboardingButton::Style::pill, title}, {std::move(action)});
 }
 
 HouseButton* OnboardingView::quiet(const QString& title, std::function<void()> action) {
-  return new OnboardingButton(context_, OnboardingButton::Style::quiet, title, std::move(action));
+  return new OnboardingButton(context_, {OnboardingButton::Style::quiet, title}, {std::move(action)});
 }
 
 QWidget* OnboardingView::buildPage(Page page) {

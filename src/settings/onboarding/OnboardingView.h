@@ -60,7 +60,13 @@ class OnboardingView : public QWidget {
   static constexpr double kPageHeight = 372;
   static constexpr char kEdgeEnabledKey[] = "qv.edgeEnabled";
 
-  OnboardingView(SettingsServices& context, std::function<void(bool)> onContinue, QWidget* parent = nullptr);
+  // It shows what the settings and the permission say, so it has no props; its callbacks come
+  // once, here.
+  struct Callbacks {
+    std::function<void(bool launch)> onContinue;  // the user left it: to the program (true) or skipping
+  };
+
+  OnboardingView(SettingsServices& context, Callbacks callbacks, QWidget* parent = nullptr);
   ~OnboardingView() override;
 
   Page page() const { return page_; }
@@ -105,7 +111,7 @@ class OnboardingView : public QWidget {
   bool reduceMotion() const;
 
   SettingsServices& context_;
-  std::function<void(bool)> onContinue_;
+  Callbacks callbacks_;
   Page page_ = Page::summon;
   NavDirection navDirection_ = NavDirection::forward;
   bool hasAppeared_ = false;

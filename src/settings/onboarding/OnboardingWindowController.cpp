@@ -109,10 +109,10 @@ void OnboardingWindowController::show(FinishHandler onFinish) {
   auto* panel = new OnboardingPanel(context_,
                                     context_.compositor ? context_.compositor->support() : TranslucencySupport{});
   QPointer<OnboardingPanel> weakPanel(panel);
-  panel->setView(new OnboardingView(context_, [self, onFinish](bool launch) {
-    if (self) self->finish();
-    if (onFinish) onFinish(launch);
-  }));
+  panel->setView(new OnboardingView(context_, {[self, onFinish](bool launch) {
+                                      if (self) self->finish();
+                                      if (onFinish) onFinish(launch);
+                                    }}));
   panel->onClosed = [self, weakPanel, onFinish] {
     if (!self || !weakPanel || self->window_ != weakPanel) return;
     self->window_ = nullptr;

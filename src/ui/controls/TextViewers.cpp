@@ -45,30 +45,85 @@ void QVTextViewer::setProps(const Props& props, Callbacks callbacks) {
 void QVTextViewer::applyContent() {
   if (props_.attributed) {
     if (props_.attributed == appliedAttributed_) return;
-    const AttributedText& attributed = *props_.attributed;
     document()->clear();
-    QTextCursor cursor(document());
-    cursor.beginEditBlock();  // one layout for the whole text
-    qsizetype position = 0;
-    for (const auto& range : attributed.formats) {
-      if (range.start > position)
-        cursor.insertText(attributed.text.mid(position, range.start - position), QTextCharFormat());
-      cursor.insertText(attributed.text.mid(range.start, range.length), range.format);
-      position = range.start + range.length;
-    }
-    if (position < attributed.text.size()) cursor.insertText(attributed.text.mid(position), QTextCharFormat());
-    cursor.endEditBlock();
+    fill_ = Fill{props_.attributed->text, props_.attributed};
     appliedAttributed_ = props_.attributed;
     appliedPlain_.reset();
   } else {
     if (appliedPlain_ && *appliedPlain_ == props_.text) return;
     document()->setDefaultFont(props_.isMonospaced ? monospacedFont(kTextSize) : systemFont(kTextSize));
-    setPlainText(props_.text);
+    document()->clear();
+    fill_ = Fill{props_.text, nullptr};
     appliedPlain_ = props_.text;
     appliedAttributed_.reset();
   }
   ++contentApplyCount_;
+  ++fillGeneration_;
   applyInset();
+  fillNextPiece();
+}
+
+namespace {
+
+// Where a piece that may reach `limit` ends: after the last line break in its second half when
+// there is one, never inside a surrogate pair or a CR LF pair.
+qsizetype pieceEnd(const QString& text, qsizetype start, qsizetype limit) {
+  if (limit >= text.size()) return text.size();
+  const qsizetype lineBreak = text.lastIndexOf(u'\n', limit - 1);
+  if (lineBreak >= start + (limit - start) / 2) return lineBreak + 1;
+  qsizetype end = limit;
+  if (text.at(end).isLowSurrogate() || (text.at(end) == u'\n' && text.at(end - 1) == u'\r')) --end;
+  // A pair right at the start of a one-character piece goes in whole.
+  return end > start ? end : std::min(text.size(), limit + 1);
+}
+
+}  // namespace
+
+void QVTextViewer::fillNextPiece() {
+  if (!fill_) return;
+  Fill& fill = *fill_;
+  const bool firstPiece = fill.position == 0;
+  QTextCursor cursor(document());
+  cursor.movePosition(QTextCursor::End);
+  cursor.beginEditBlock();  // one layout for the piece
+  const qsizetype limit = fill.position + kPieceLength;
+  if (!fill.attributed) {
+    const qsizetype end = pieceEnd(fill.text, fill.position, limit);
+    cursor.insertText(fill.text.mid(fill.position, end - fill.position));
+    fill.position = end;
+  } else {
+    const QList<QTextLayout::FormatRange>& runs = fill.attributed->formats;
+    while (fill.position < fill.text.size() && fill.position < limit) {
+      // The next run, or the unformatted text before it (or after the last).
+      const bool inRun = fill.run < runs.size() && runs[fill.run].start <= fill.position;
+      const qsizetype runEnd = inRun                    ? runs[fill.run].start + runs[fill.run].length
+                               : fill.run < runs.size() ? runs[fill.run].start
+                                                        : fill.text.size();
+      const qsizetype end = runEnd <= limit ? runEnd : pieceEnd(fill.text, fill.position, limit);
+      cursor.insertText(fill.text.mid(fill.position, end - fill.position),
+                        inRun ? runs[fill.run].format : QTextCharFormat());
+      fill.position = end;
+      if (inRun && end >= runEnd) ++fill.run;
+    }
+  }
+  cursor.endEditBlock();
+  if (firstPiece) {
+    // The view's own cursor sat where the text went in and moved along with it: the text is
+    // shown from its top, as a whole text set at once would be.
+    setTextCursor(QTextCursor(document()));
+    verticalScrollBar()->setValue(0);
+  }
+  if (fill.position >= fill.text.size()) {
+    fill_.reset();
+  } else {
+    const quint64 generation = fillGeneration_;
+    context_.scheduler->post(
+        [this, generation] {
+          if (generation == fillGeneration_) fillNextPiece();
+        },
+        this);
+  }
+  scheduleEdgeReport();
 }
 
 void QVTextViewer::applyInset() {
@@ -128,24 +183,23 @@ void QVCodeViewer::restartHighlighting() {
   const quint64 generation = ++generation_;
   highlighted_.reset();
   showContent();
-  // The worker holds copies only; its result comes back to the main thread, where a newer
-  // request makes it stale.
+  // The worker holds copies only (the font is made here: fonts come from the desktop's settings);
+  // its result comes back to the main thread, where a newer request makes it stale.
   std::shared_ptr<Scheduler> scheduler = context_.scheduler;
   const Guard guard(this);
-  context_.queue(QStringLiteral("highlight"))->async([scheduler, guard, this, generation, key] {
-    auto tokens = std::make_shared<const std::vector<CodeHighlighter::Token>>(
-        CodeHighlighter::tokenize(key.source, key.language));
+  const QFont font = monospacedFont(QVTextViewer::kTextSize);
+  context_.queue(QStringLiteral("highlight"))->async([scheduler, guard, this, generation, key, font] {
+    SharedAttributedText text = std::make_shared<const AttributedText>(CodeHighlighter::attributed(
+        CodeHighlighter::tokenize(key.source, key.language), font, key.dark, CodeHighlighter::Palette::viewer));
     scheduler->post(
-        [this, generation, tokens, dark = key.dark] {
-          if (generation == generation_) applyTokens(*tokens, dark);
+        [this, generation, text = std::move(text)]() mutable {
+          if (generation == generation_) applyHighlighted(std::move(text));
         },
         guard);
   });
 }
 
-void QVCodeViewer::applyTokens(const std::vector<CodeHighlighter::Token>& tokens, bool dark) {
-  auto text = std::make_shared<const AttributedText>(CodeHighlighter::attributed(
-      tokens, monospacedFont(QVTextViewer::kTextSize), dark, CodeHighlighter::Palette::viewer));
+void QVCodeViewer::applyHighlighted(SharedAttributedText text) {
   highlighted_ = std::move(text);
   showContent();
 }

@@ -16,7 +16,9 @@ struct InterfaceServices;
 // A read-only, selectable, scrolling text without scroll bars, for plain text (label colour)
 // or attributed text (its own fonts and colours). It tells its owner whether text is hidden
 // above or below the visible area: after it is made, after every update and on every scroll
-// or resize, reporting only changes (and always the first report).
+// or resize, reporting only changes (and always the first report). A long text is shown in
+// pieces: the first at once, the rest one piece per turn of the event loop, so that no step
+// holds the main thread for a frame (one 512 KB text set at once takes 20 to 350 ms).
 class QVTextViewer : public NoCompletionTextView {
   Q_OBJECT
  public:
@@ -39,6 +41,12 @@ class QVTextViewer : public NoCompletionTextView {
   std::optional<std::pair<bool, bool>> lastEdges() const { return lastEdges_; }
   // How often the text storage was replaced (routine updates must not).
   int contentApplyCount() const { return contentApplyCount_; }
+  // Whether pieces of the text are still to come.
+  bool isFilling() const { return fill_.has_value(); }
+
+  // The most characters added in one step: a few milliseconds on a busy machine, plain or
+  // coloured (bench/text_file_preview); twice as many pieces cost no more in all.
+  static constexpr qsizetype kPieceLength = 8192;
 
   static constexpr double kTextSize = 12.5;
   // How far the text may scroll past an edge and still count as not hidden there.
@@ -49,6 +57,8 @@ class QVTextViewer : public NoCompletionTextView {
 
  private:
   void applyContent();
+  // Adds the next piece of the text being filled in; schedules the one after it.
+  void fillNextPiece();
   void applyInset();
   void applyLabelColor();
   void scheduleEdgeReport();
@@ -61,10 +71,19 @@ class QVTextViewer : public NoCompletionTextView {
   SharedAttributedText appliedAttributed_;
   std::optional<std::pair<bool, bool>> lastEdges_;
   int contentApplyCount_ = 0;
+  // The text still being filled in: how far it is in, and which formatted run comes next.
+  struct Fill {
+    QString text;
+    SharedAttributedText attributed;
+    qsizetype position = 0;
+    qsizetype run = 0;
+  };
+  std::optional<Fill> fill_;
+  quint64 fillGeneration_ = 0;
 };
 
 // Source code in a QVTextViewer: shown plain at once, then coloured when the highlighter has
-// tokenized it on the "highlight" queue. A change of source, label or colour scheme starts
+// tokenized it and made the coloured text on the "highlight" queue. A change of source, label or colour scheme starts
 // again from plain text; a result for anything but the latest request is dropped.
 class QVCodeViewer : public QWidget {
   Q_OBJECT
@@ -94,7 +113,7 @@ class QVCodeViewer : public QWidget {
     bool operator==(const TaskKey&) const = default;
   };
   void restartHighlighting();
-  void applyTokens(const std::vector<CodeHighlighter::Token>& tokens, bool dark);
+  void applyHighlighted(SharedAttributedText text);
   void showContent();
 
   InterfaceServices& context_;

@@ -54,6 +54,8 @@ void FakePlatform::install(PlatformServices& context) {
   context.alerts = alerts;
   context.menuPresenter = menuPresenter;
   context.loginItem = loginItem;
+  context.thumbnailService = thumbnailService;
+  context.quickLook = quickLook;
 }
 
 void FakePlatform::drain() {

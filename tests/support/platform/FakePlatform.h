@@ -15,10 +15,12 @@
 #include "platform/fake/FakePastePermission.h"
 #include "platform/fake/FakePasteboard.h"
 #include "platform/fake/FakePointerMonitor.h"
+#include "platform/fake/FakeQuickLook.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeScreens.h"
 #include "platform/fake/FakeSerialQueue.h"
 #include "platform/fake/FakeStatusItem.h"
+#include "platform/fake/FakeThumbnailService.h"
 #include "platform/fake/FakeWindowList.h"
 #include "platform/fake/FakeWindowShaper.h"
 #include "platform/fake/FakeWorkspace.h"
@@ -69,6 +71,9 @@ struct FakePlatform {
   // Menus and the launch-at-login switch.
   std::shared_ptr<FakeMenuPresenter> menuPresenter = std::make_shared<FakeMenuPresenter>();
   std::shared_ptr<FakeLoginItem> loginItem = std::make_shared<FakeLoginItem>();
+  // File thumbnails (held until answered) and the Quick Look window.
+  std::shared_ptr<FakeThumbnailService> thumbnailService = std::make_shared<FakeThumbnailService>();
+  std::shared_ptr<FakeQuickLook> quickLook = std::make_shared<FakeQuickLook>();
 
   // Settles everything: queued work, results posted back, then work due now.
   void drain();

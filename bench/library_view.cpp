@@ -1,0 +1,183 @@
+// The library window over 100,000 text items of 100–200 bytes in three date sections, at its
+// preferred 1202 × 868:
+//   openToFirstFrame     show() of a controller whose window was never built (the program
+//                        started and the history loaded) to the grid's first painted frame
+//   keystrokeToFrame     a key typed into (or erased from) its search field to the next painted
+//                        frame of the window
+//   resizeAcrossColumns  a resize that changes the number of columns (1202 ↔ 908 wide: four and
+//                        three) to the next painted frame of the grid
+//   scrollStep           one wheel step down the grid to its next painted frame
+#include "items/ItemServices.h"
+#include "library/LibraryGridView.h"
+#include "library/LibraryModel.h"
+#include "library/LibraryView.h"
+#include "library/LibraryWindowController.h"
+#include "state/PanelState.h"
+#include "support/BenchMain.h"
+#include "support/app/FakeContext.h"
+#include "ui/InterfaceServices.h"
+#include "ui/anim/FrameClock.h"
+#include "ui/controls/TextInput.h"
+
+#include <benchmark/benchmark.h>
+#include <QApplication>
+#include <QKeyEvent>
+#include <random>
+
+using namespace qv;
+
+namespace {
+
+constexpr int kHistorySize = 100'000;
+const QSize kWindow(1202, 868);
+
+// Sentences of 100 to 200 bytes from a small vocabulary, a minute apart over three days.
+QList<ClipboardItem> history(const QDateTime& now) {
+  static const QStringList words = QStringLiteral(
+                                       "the of and to in is for on with meeting notes invoice order address street "
+                                       "project deadline review update report client server config value function "
+                                       "return error window copy paste history item account number phone")
+                                       .split(u' ');
+  std::mt19937 random(7);
+  QList<ClipboardItem> items;
+  items.reserve(kHistorySize);
+  for (int i = 0; i < kHistorySize; ++i) {
+    const int length = 100 + int(random() % 101);
+    QString text = QStringLiteral("Item %1").arg(i);
+    while (text.size() < length) text += u' ' + words[int(random() % words.size())];
+    text.truncate(length);
+    // A third today, a third yesterday, the rest earlier.
+    const qint64 age = i < kHistorySize / 3 ? i : i < 2 * kHistorySize / 3 ? 86'400 + i : 10 * 86'400 + i;
+    items << ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"), now.addSecs(-age),
+                                 TextPayload{text});
+  }
+  return items;
+}
+
+struct LibraryBench {
+  LibraryBench() {
+    fake.context->frameClock = std::make_shared<ManualFrameClock>();
+    installItemServices(*fake.context);
+    installInterfaceServices(*fake.context);
+    fake.context->settings->set(QStringLiteral("qv.historyRetention"), QStringLiteral("forever"));
+    state = std::make_unique<PanelState>(*fake.context);
+    state->setItems(history(fake.scheduler->now()));
+    fake.screens->setScreens({{QStringLiteral("screen"), {0, 0, 1920, 1080}, {0, 0, 1920, 1080}}});
+  }
+  // A controller whose window is shown at the preferred size, settled.
+  std::unique_ptr<LibraryWindowController> shown() {
+    auto controller = std::make_unique<LibraryWindowController>(*fake.context);
+    controller->show(*state);
+    controller->window()->resize(kWindow);
+    QCoreApplication::processEvents();
+    fake.scheduler->advance(1);
+    QCoreApplication::processEvents();
+    return controller;
+  }
+  FakeContext fake;
+  std::unique_ptr<PanelState> state;
+};
+
+LibraryBench& bench() {
+  static LibraryBench b;
+  return b;
+}
+
+LibraryGridView& gridOf(LibraryWindowController& controller) { return controller.window()->view()->grid(); }
+
+void openToFirstFrame(benchmark::State& run) {
+  LibraryBench& b = bench();
+  // The narrowing is worked out once at start-up by whatever shows the history first.
+  { auto warm = b.shown(); }
+  int cards = 0;
+  for (auto _ : run) {
+    auto controller = std::make_unique<LibraryWindowController>(*b.fake.context);
+    controller->show(*b.state);
+    // The shown window's pending events, then its frame rendered (an offscreen window is not
+    // flushed on its own).
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    controller->window()->grab();
+    LibraryGridView& grid = gridOf(*controller);
+    if (grid.paintCount() == 0) run.SkipWithError("no frame painted");
+    cards = grid.cardItemCount();
+    run.PauseTiming();
+    controller.reset();
+    QCoreApplication::processEvents();
+    run.ResumeTiming();
+  }
+  run.counters["cards"] = cards;
+}
+BENCHMARK(openToFirstFrame)->Unit(benchmark::kMillisecond);
+
+// One key typed into (or erased from) the search field: the history narrowed, the grid laid
+// out again and the window's frame painted. The query is typed letter by letter and then
+// erased again, so every step is a keystroke a user makes.
+void keystrokeToFrame(benchmark::State& run) {
+  LibraryBench& b = bench();
+  auto controller = b.shown();
+  LibraryView& view = *controller->window()->view();
+  QVTextField& field = view.searchField();
+  const QString word = QStringLiteral("project");
+  int typed = 0;
+  bool erasing = false;
+  qsizetype fewest = kHistorySize;
+  for (auto _ : run) {
+    const int paints = view.grid().paintCount();
+    if (erasing) {
+      QKeyEvent press(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+      QCoreApplication::sendEvent(&field, &press);
+      erasing = --typed > 0;
+    } else {
+      QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, word.mid(typed, 1));
+      QCoreApplication::sendEvent(&field, &press);
+      erasing = ++typed == word.size();
+    }
+    QCoreApplication::processEvents();
+    controller->window()->grab();
+    if (view.grid().paintCount() == paints && !view.props().emptyState) run.SkipWithError("no frame painted");
+    fewest = std::min(fewest, view.grid().items().size());
+  }
+  run.counters["fewest shown"] = double(fewest);
+}
+BENCHMARK(keystrokeToFrame)->Unit(benchmark::kMillisecond);
+
+void resizeAcrossColumns(benchmark::State& run) {
+  LibraryBench& b = bench();
+  auto controller = b.shown();
+  LibraryWindow& window = *controller->window();
+  LibraryGridView& grid = gridOf(*controller);
+  bool narrow = false;
+  int columns = 0;
+  for (auto _ : run) {
+    narrow = !narrow;
+    const int paints = grid.paintCount();
+    const int before = grid.columns();
+    window.resize(narrow ? 908 : kWindow.width(), kWindow.height());
+    QCoreApplication::processEvents();
+    grid.grab();
+    if (grid.paintCount() == paints || grid.columns() == before) run.SkipWithError("no new columns painted");
+    columns = grid.columns();
+  }
+  run.counters["columns"] = columns;
+}
+BENCHMARK(resizeAcrossColumns)->Unit(benchmark::kMillisecond);
+
+void scrollStep(benchmark::State& run) {
+  LibraryBench& b = bench();
+  auto controller = b.shown();
+  LibraryGridView& grid = gridOf(*controller);
+  double offset = 0;
+  for (auto _ : run) {
+    offset = offset > grid.maximumScroll() - 200 ? 0 : offset + 120;
+    const int paints = grid.paintCount();
+    grid.scrollTo(offset);
+    grid.grab();
+    if (grid.paintCount() == paints) run.SkipWithError("no frame painted");
+  }
+  run.counters["cards"] = grid.cardItemCount();
+}
+BENCHMARK(scrollStep)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) { return qv::bench::runBenchmarks<QApplication>(argc, argv); }

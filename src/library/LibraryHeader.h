@@ -1,0 +1,220 @@
+#pragma once
+#include "library/LibraryScope.h"
+#include "ui/anim/AnimatedValue.h"
+#include "ui/view/PaintedWidget.h"
+
+#include <QColor>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class QHBoxLayout;
+
+namespace qv {
+
+class QVTextField;
+class SearchBarButton;
+
+// A clickable painted control of the library's header: a press and a release on its shape run
+// the action of its latest props.
+class LibraryHeaderButton : public PaintedWidget {
+  Q_OBJECT
+ public:
+  using PaintedWidget::PaintedWidget;
+  void click();
+
+ protected:
+  virtual void triggered() = 0;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// A capsule tab of the scope row: an icon or a category dot, the label, and the count from 1
+// on. The selected tab is filled with the accent; an unselected one grows a little under the
+// pointer.
+class LibraryScopeTab : public LibraryHeaderButton {
+  Q_OBJECT
+ public:
+  struct Props {
+    QString label;
+    qsizetype count = 0;
+    QString icon;  // a symbol; empty for none
+    QColor dot;    // a category's colour; invalid for none
+    bool isSelected = false;
+    bool operator==(const Props&) const = default;
+  };
+  struct Callbacks {
+    std::function<void()> onTap;
+  };
+
+  LibraryScopeTab(InterfaceServices& context, QWidget* parent = nullptr);
+  void setProps(const Props& props, Callbacks callbacks);
+  const Props& props() const { return props_; }
+
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override { return sizeHint(); }
+  QPainterPath hitShape() const override;
+  AccessibilityInfo accessibility() const override;
+  // The capsule, centred in the widget (which leaves room for the hover growth).
+  QRectF capsuleRect() const;
+  // The label's colour now.
+  QColor textColor() const;
+
+ protected:
+  void paint(QPainter& painter) override;
+  void triggered() override;
+  void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  QSizeF capsuleSize() const;
+  void logFrame() const;
+
+  Props props_;
+  Callbacks callbacks_;
+};
+
+// The round icon button of the header ("pencil", "plus"): the symbol on a faint capsule that
+// darkens and grows a little under the pointer; its help is the tooltip and the spoken name.
+class LibraryIconPill : public LibraryHeaderButton {
+  Q_OBJECT
+ public:
+  struct Props {
+    QString symbol;
+    QString help;
+    bool operator==(const Props&) const = default;
+  };
+  struct Callbacks {
+    std::function<void()> onTap;
+  };
+
+  LibraryIconPill(InterfaceServices& context, QWidget* parent = nullptr);
+  void setProps(const Props& props, Callbacks callbacks);
+  const Props& props() const { return props_; }
+
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override { return sizeHint(); }
+  QPainterPath hitShape() const override;
+  AccessibilityInfo accessibility() const override;
+  QRectF capsuleRect() const;
+
+ protected:
+  void paint(QPainter& painter) override;
+  void triggered() override;
+
+ private:
+  Props props_;
+  Callbacks callbacks_;
+};
+
+// The search capsule, 260 points wide: the magnifier, the search field, the clear button (while
+// there is a query; it fades in and out, growing from 0.8 unless motion is reduced) and the
+// filter button, tinted with the accent while the filter surface is open or a filter is in force.
+class LibrarySearchPill : public PaintedWidget {
+  Q_OBJECT
+ public:
+  struct Props {
+    QString query;
+    bool filterAccented = false;
+    bool operator==(const Props&) const = default;
+  };
+  struct Callbacks {
+    std::function<void(const QString&)> onQueryChange;
+    std::function<void()> onFilterButton;
+  };
+  static constexpr double kWidth = 260;
+
+  explicit LibrarySearchPill(InterfaceServices& context, QWidget* parent = nullptr);
+  ~LibrarySearchPill() override;
+
+  void setProps(const Props& props, Callbacks callbacks);
+  const Props& props() const { return props_; }
+
+  QVTextField& field() const { return *field_; }
+  SearchBarButton& clearButton() const { return *clear_; }
+  SearchBarButton& filterButton() const { return *filter_; }
+  // 0 without a query, 1 with one; the clear button's fade and scale follow it.
+  double clearPresence() const { return clearPresence_.value(); }
+
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override { return sizeHint(); }
+
+ protected:
+  void paint(QPainter& painter) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void layoutParts();
+
+  Props props_;
+  Callbacks callbacks_;
+  bool hasProps_ = false;
+  QVTextField* field_;
+  SearchBarButton* clear_;
+  SearchBarButton* filter_;
+  Animated<double> clearPresence_;
+};
+
+// The library's header row: the search capsule, then the scope tabs (All, Pinned, each
+// category; the selected category's pencil after its tab; "New category" last) in a strip that
+// scrolls sideways when they do not fit.
+class LibraryHeaderView : public QWidget {
+  Q_OBJECT
+ public:
+  struct Tab {
+    QString title;
+    qsizetype count = 0;
+    LibraryScope scope;
+    bool selected = false;
+    QColor dot;  // a category's colour; invalid for "All" and "Pinned"
+    bool operator==(const Tab&) const = default;
+  };
+  struct Props {
+    QString query;
+    bool filterAccented = false;
+    std::vector<Tab> tabs;
+    // The selected category, whose pencil stands after its tab.
+    std::optional<QUuid> editableCategory;
+    QString editableCategoryName;
+    bool operator==(const Props&) const = default;
+  };
+  struct Callbacks {
+    std::function<void(const QString&)> onQueryChange;
+    std::function<void()> onFilterButton;
+    std::function<void(const LibraryScope&)> onSelectScope;
+    std::function<void(const QUuid&)> onEditCategory;
+    std::function<void()> onNewCategory;
+  };
+
+  explicit LibraryHeaderView(InterfaceServices& context, QWidget* parent = nullptr);
+  ~LibraryHeaderView() override;
+
+  // The callbacks are replaced every time; the rest is applied only when it changed.
+  void setProps(const Props& props, Callbacks callbacks);
+  const Props& props() const { return props_; }
+
+  LibrarySearchPill& searchPill() const { return *search_; }
+  const std::vector<LibraryScopeTab*>& tabs() const { return tabs_; }
+  // The selected category's pencil; null while no category is selected.
+  LibraryIconPill* pencil() const { return pencil_->isVisibleTo(this) ? pencil_ : nullptr; }
+  LibraryIconPill& newCategoryButton() const { return *add_; }
+  // How far the tab strip is scrolled sideways.
+  double tabsOffset() const;
+
+ private:
+  void applyTabs();
+
+  InterfaceServices& context_;
+  Props props_;
+  Callbacks callbacks_;
+  bool hasProps_ = false;
+  LibrarySearchPill* search_;
+  class TabStrip* strip_;
+  QHBoxLayout* tabRow_;
+  std::vector<LibraryScopeTab*> tabs_;
+  LibraryIconPill* pencil_;
+  LibraryIconPill* add_;
+};
+
+}  // namespace qv

@@ -1,0 +1,234 @@
+#include "platform/Thumbnailers.h"
+
+#include "base/Log.h"
+#include "platform/DesktopEntries.h"
+#include "platform/DesktopEntryIndex.h"
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QMimeDatabase>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cmath>
+
+namespace qv {
+
+namespace {
+
+// Thumbnailer files are a few lines; anything larger is not one.
+constexpr qint64 kMaximumEntryBytes = 64 * 1024;
+// How often a running thumbnailer is checked for cancellation.
+constexpr int kPollMilliseconds = 50;
+constexpr int kStartMilliseconds = 5000;
+constexpr int kReapMilliseconds = 2000;
+
+QString findProgram(const QString& program) {
+  if (program.isEmpty()) return {};
+  if (program.contains(u'/')) {
+    const QFileInfo info(program);
+    return info.isAbsolute() && info.isFile() && info.isExecutable() ? info.absoluteFilePath() : QString();
+  }
+  const QStringList path = qEnvironmentVariable("PATH").split(u':', Qt::SkipEmptyParts);
+  for (const QString& folder : path) {
+    const QFileInfo candidate(folder + u'/' + program);
+    if (candidate.isFile() && candidate.isExecutable()) return candidate.absoluteFilePath();
+  }
+  return {};
+}
+
+// Ends the thumbnailer and whatever it started (it leads its own process group).
+void killGroup(QProcess& process) {
+  const qint64 pid = process.processId();
+  if (pid > 0) ::kill(-pid_t(pid), SIGKILL);
+  process.kill();
+  process.waitForFinished(kReapMilliseconds);
+}
+
+std::optional<QImage> readOutput(const QString& path, int size, const ThumbnailerLimits& limits) {
+  struct stat info {};
+  // Only a plain file it wrote: not a link to somewhere else, not a device that never ends.
+  if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  if (info.st_size <= 0 || info.st_size > limits.maximumOutputBytes) return std::nullopt;
+  QImageReader reader(path);
+  const QSize pixels = reader.size();
+  if (!pixels.isValid() || pixels.isEmpty() || pixels.width() > limits.maximumOutputSide ||
+      pixels.height() > limits.maximumOutputSide)
+    return std::nullopt;
+  QImage picture = reader.read();
+  if (picture.isNull()) return std::nullopt;
+  if (picture.width() > size || picture.height() > size)
+    picture = picture.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  picture.setDevicePixelRatio(1.0);
+  return picture;
+}
+
+}  // namespace
+
+QStringList thumbnailerFoldersFromEnvironment() {
+  QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+  if (dataHome.isEmpty()) dataHome = QDir::homePath() + QStringLiteral("/.local/share");
+  QString dataDirs = qEnvironmentVariable("XDG_DATA_DIRS");
+  if (dataDirs.isEmpty()) dataDirs = QStringLiteral("/usr/local/share/:/usr/share/");
+  QStringList folders{QDir::cleanPath(dataHome) + QStringLiteral("/thumbnailers")};
+  for (const QString& dir : dataDirs.split(u':', Qt::SkipEmptyParts))
+    folders.append(QDir::cleanPath(dir) + QStringLiteral("/thumbnailers"));
+  folders.removeDuplicates();
+  return folders;
+}
+
+std::optional<Thumbnailer> parseThumbnailer(const QByteArray& contents, const QString& file) {
+  const std::optional<QHash<QByteArray, QString>> group = parseDesktopGroup(contents, "Thumbnailer Entry");
+  if (!group) return std::nullopt;
+  Thumbnailer thumbnailer;
+  thumbnailer.file = file;
+  thumbnailer.tryExec = group->value("TryExec");
+  thumbnailer.exec = group->value("Exec");
+  thumbnailer.mimeTypes = group->value("MimeType").split(u';', Qt::SkipEmptyParts);
+  for (QString& type : thumbnailer.mimeTypes) type = type.trimmed();
+  thumbnailer.mimeTypes.removeAll(QString());
+  if (thumbnailer.exec.isEmpty() || thumbnailer.mimeTypes.isEmpty()) return std::nullopt;
+  return thumbnailer;
+}
+
+QList<Thumbnailer> readThumbnailers(const QStringList& folders) {
+  QList<Thumbnailer> thumbnailers;
+  QSet<QString> seen;
+  for (const QString& folder : folders) {
+    QStringList files;
+    QDirIterator it(folder, {QStringLiteral("*.thumbnailer")}, QDir::Files);
+    while (it.hasNext()) files.append(it.next());
+    std::sort(files.begin(), files.end());
+    for (const QString& path : std::as_const(files)) {
+      const QString name = QFileInfo(path).fileName();
+      if (seen.contains(name)) continue;
+      seen.insert(name);
+      QFile file(path);
+      if (!file.open(QIODevice::ReadOnly) || file.size() > kMaximumEntryBytes) continue;
+      if (std::optional<Thumbnailer> thumbnailer = parseThumbnailer(file.read(kMaximumEntryBytes), path))
+        thumbnailers.append(std::move(*thumbnailer));
+    }
+  }
+  return thumbnailers;
+}
+
+bool isInstalled(const Thumbnailer& thumbnailer) {
+  return thumbnailer.tryExec.isEmpty() || !findProgram(thumbnailer.tryExec).isEmpty();
+}
+
+std::optional<Thumbnailer> thumbnailerFor(const QList<Thumbnailer>& thumbnailers, const QString& mimeType) {
+  const QMimeDatabase database;
+  const QMimeType type = database.mimeTypeForName(mimeType);
+  QStringList wanted{type.isValid() ? type.name() : mimeType};
+  if (type.isValid()) wanted.append(type.allAncestors());
+  // Each thumbnailer's types by their canonical names, so that an alias it lists still counts.
+  QList<QSet<QString>> declared;
+  declared.reserve(thumbnailers.size());
+  for (const Thumbnailer& thumbnailer : thumbnailers) {
+    QSet<QString> names;
+    for (const QString& listed : thumbnailer.mimeTypes) {
+      names.insert(listed);
+      const QMimeType known = database.mimeTypeForName(listed);
+      if (known.isValid()) names.insert(known.name());
+    }
+    declared.append(names);
+  }
+  for (const QString& name : std::as_const(wanted)) {
+    for (qsizetype i = 0; i < thumbnailers.size(); ++i)
+      if (declared.at(i).contains(name) && isInstalled(thumbnailers.at(i))) return thumbnailers.at(i);
+  }
+  return std::nullopt;
+}
+
+QStringList thumbnailerCommand(const QString& exec, const QString& inputPath, const QByteArray& inputUri,
+                               const QString& outputPath, int size) {
+  const std::optional<QStringList> words = parseExecWords(exec);
+  if (!words || words->isEmpty()) return {};
+  QStringList command;
+  bool writesOutput = false;
+  for (qsizetype index = 0; index < words->size(); ++index) {
+    const QString& word = words->at(index);
+    QString argument;
+    for (qsizetype i = 0; i < word.size(); ++i) {
+      const QChar c = word.at(i);
+      if (c != u'%') {
+        argument.append(c);
+        continue;
+      }
+      if (i + 1 >= word.size()) return {};
+      const QChar code = word.at(++i);
+      if (code == u'%') {
+        argument.append(u'%');
+        continue;
+      }
+      // The program must be named by the line itself, never by what a code gives.
+      if (index == 0) return {};
+      switch (code.unicode()) {
+        case 'i': argument.append(inputPath); break;
+        case 'u': argument.append(QString::fromLatin1(inputUri)); break;
+        case 'o':
+          argument.append(outputPath);
+          writesOutput = true;
+          break;
+        case 's': argument.append(QString::number(size)); break;
+        default: return {};
+      }
+    }
+    command.append(argument);
+  }
+  if (!writesOutput || command.first().isEmpty()) return {};
+  return command;
+}
+
+std::optional<QImage> runThumbnailer(const Thumbnailer& thumbnailer, const QString& inputPath,
+                                     const QByteArray& inputUri, int size, const QString& temporaryFolder,
+                                     const ThumbnailerLimits& limits, const std::function<bool()>& cancelled) {
+  QTemporaryDir folder(QDir(temporaryFolder).filePath(QStringLiteral("quorvalen-thumbnailer-XXXXXX")));
+  if (!folder.isValid()) return std::nullopt;
+  ::chmod(QFile::encodeName(folder.path()).constData(), 0700);
+  const QString output = folder.filePath(QStringLiteral("thumbnail.png"));
+  const QStringList command = thumbnailerCommand(thumbnailer.exec, inputPath, inputUri, output, size);
+  if (command.isEmpty()) {
+    qCInfo(lcPlatform).noquote() << "Thumbnailer skipped, its Exec line cannot run:" << thumbnailer.file;
+    return std::nullopt;
+  }
+  QProcess process;
+  process.setProgram(command.first());
+  process.setArguments(command.mid(1));
+  process.setWorkingDirectory(folder.path());
+  process.setStandardInputFile(QProcess::nullDevice());
+  process.setStandardOutputFile(QProcess::nullDevice());
+  process.setStandardErrorFile(QProcess::nullDevice());
+  // Its own process group, so that a kill also ends whatever it started.
+  process.setChildProcessModifier([] { ::setpgid(0, 0); });
+  QElapsedTimer clock;
+  clock.start();
+  process.start();
+  if (!process.waitForStarted(kStartMilliseconds)) return std::nullopt;
+  const qint64 limit = qint64(std::llround(limits.seconds * 1000));
+  while (process.state() != QProcess::NotRunning) {
+    if (process.waitForFinished(kPollMilliseconds)) break;
+    if (process.state() == QProcess::NotRunning) break;
+    if (cancelled && cancelled()) {
+      killGroup(process);
+      return std::nullopt;
+    }
+    if (clock.elapsed() >= limit) {
+      qCInfo(lcPlatform).noquote() << "Thumbnailer killed after" << limits.seconds << "s:" << command.first();
+      killGroup(process);
+      return std::nullopt;
+    }
+  }
+  if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) return std::nullopt;
+  return readOutput(output, size, limits);
+}
+
+}  // namespace qv

@@ -1,0 +1,151 @@
+#include "preview/DesktopThumbnailService.h"
+
+#include "items/thumbnails/ThumbnailCache.h"
+#include "platform/Paths.h"
+#include "platform/PdfRenderer.h"
+#include "platform/Scheduler.h"
+#include "platform/SerialQueue.h"
+
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <mutex>
+
+namespace qv {
+
+// What the queued work needs, kept alive by the work itself: the service may go first.
+struct DesktopThumbnailService::Shared {
+  explicit Shared(Options kept) : options(std::move(kept)), cache(options.cacheRoot) {}
+
+  Options options;
+  SharedThumbnailCache cache;
+  std::mutex thumbnailersLock;
+  std::optional<QList<Thumbnailer>> thumbnailers;  // read on first need
+
+  QList<Thumbnailer> installedThumbnailers() {
+    std::lock_guard lock(thumbnailersLock);
+    if (!thumbnailers) thumbnailers = readThumbnailers(options.thumbnailerFolders);
+    return *thumbnailers;
+  }
+
+  Made make(const QString& path, QSize pixelSize, const std::function<bool()>& cancelled) {
+    Made made;
+    const QFileInfo info(path);
+    // Gone, or a folder, a device or a pipe: nothing to picture.
+    if (!info.isFile()) return made;
+    const QString absolute = info.absoluteFilePath();
+    const std::optional<qint64> mtime = SharedThumbnailCache::modificationTime(absolute);
+    if (!mtime) return made;
+    const QByteArray uri = SharedThumbnailCache::fileUri(absolute);
+    const SharedThumbnailCache::Size& size = SharedThumbnailCache::sizeCovering(pixelSize);
+    if (!cache.contains(absolute)) {
+      if (std::optional<QImage> hit = cache.find(uri, *mtime, size)) {
+        made.picture = std::move(hit);
+        made.source = Source::cache;
+        return made;
+      }
+    }
+    if (cancelled && cancelled()) return made;
+    if (std::optional<QImage> picture = ThumbnailCache::scaledImageOfFile(absolute, size.pixels)) {
+      made.picture = std::move(picture);
+      made.source = Source::picture;
+    }
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(absolute);
+    made.mimeType = type.isValid() && !type.isDefault() ? type.name() : QString();
+    if (made.picture) return made;
+    if (cancelled && cancelled()) return made;
+    if (options.renderPdf && type.inherits(QStringLiteral("application/pdf"))) {
+      if (std::optional<QImage> page = options.renderPdf(absolute, QSize(size.pixels, size.pixels), cancelled)) {
+        made.picture = std::move(page);
+        made.source = Source::pdf;
+        return made;
+      }
+    }
+    if (!type.isValid() || type.isDefault()) return made;
+    if (const std::optional<Thumbnailer> thumbnailer = thumbnailerFor(installedThumbnailers(), type.name())) {
+      if (std::optional<QImage> picture = runThumbnailer(*thumbnailer, absolute, uri, size.pixels,
+                                                         options.temporaryFolder, options.limits, cancelled)) {
+        made.picture = std::move(picture);
+        made.source = Source::thumbnailer;
+      }
+    }
+    return made;
+  }
+
+  bool keep(const QString& path, const Made& made, QSize pixelSize) const {
+    if (!made.picture || made.source == Source::cache || made.source == Source::none) return false;
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    if (cache.contains(absolute)) return false;
+    const std::optional<qint64> mtime = SharedThumbnailCache::modificationTime(absolute);
+    if (!mtime) return false;
+    return cache.store(SharedThumbnailCache::fileUri(absolute), *mtime, *made.picture,
+                       SharedThumbnailCache::sizeCovering(pixelSize), made.mimeType);
+  }
+};
+
+std::optional<QImage> DesktopThumbnailService::firstPageOf(const QString& path, QSize pixelSize,
+                                                           const std::function<bool()>& cancelled) {
+  // Opened here and dropped here: a document belongs to the thread that opened it.
+  const std::unique_ptr<PdfDocument> document = PdfDocument::open(path);
+  if (!document) return std::nullopt;
+  QImage page = document->renderPage(0, pixelSize, cancelled);
+  if (page.isNull()) return std::nullopt;
+  return page;
+}
+
+DesktopThumbnailService::Options DesktopThumbnailService::optionsFor(const Paths& paths) {
+  Options options;
+  options.cacheRoot = paths.cacheHome() + QStringLiteral("/thumbnails");
+  options.thumbnailerFolders = thumbnailerFoldersFromEnvironment();
+  options.temporaryFolder = paths.temp();
+  options.renderPdf = [](const QString& path, QSize pixelSize, const std::function<bool()>& cancelled) {
+    return firstPageOf(path, pixelSize, cancelled);
+  };
+  return options;
+}
+
+DesktopThumbnailService::DesktopThumbnailService(std::shared_ptr<Scheduler> scheduler,
+                                                 std::shared_ptr<SerialQueue> queue, Options options)
+    : scheduler_(std::move(scheduler)),
+      queue_(std::move(queue)),
+      options_(options),
+      cache_(options.cacheRoot),
+      shared_(std::make_shared<Shared>(options)) {}
+
+DesktopThumbnailService::~DesktopThumbnailService() = default;
+
+QImage DesktopThumbnailService::fitted(const QImage& picture, QSize pixelSize) {
+  if (picture.isNull() || pixelSize.isEmpty()) return picture;
+  if (picture.width() <= pixelSize.width() && picture.height() <= pixelSize.height()) return picture;
+  QImage result = picture.scaled(pixelSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  result.setDevicePixelRatio(1.0);
+  return result;
+}
+
+DesktopThumbnailService::Made DesktopThumbnailService::make(const QString& path, QSize pixelSize,
+                                                            const std::function<bool()>& cancelled) const {
+  return shared_->make(path, pixelSize, cancelled);
+}
+
+bool DesktopThumbnailService::keep(const QString& path, const Made& made, QSize pixelSize) const {
+  return shared_->keep(path, made, pixelSize);
+}
+
+ThumbnailRequest DesktopThumbnailService::request(const QString& path, QSize pixelSize, Answer answer) {
+  auto cancelled = std::make_shared<std::atomic<bool>>(false);
+  queue_->async([shared = shared_, scheduler = scheduler_, path, pixelSize, cancelled, answer = std::move(answer)] {
+    const auto isCancelled = [cancelled] { return cancelled->load(); };
+    // Overtaken while queued: a newer request of the same view waits behind this one.
+    if (isCancelled()) return;
+    const Made made = shared->make(path, pixelSize, isCancelled);
+    std::optional<QImage> picture;
+    if (made.picture) picture = fitted(*made.picture, pixelSize);
+    scheduler->post([cancelled, answer, picture = std::move(picture)]() mutable {
+      if (!cancelled->load() && answer) answer(std::move(picture));
+    });
+    // Written after the answer is on its way: the view does not wait for the disk.
+    shared->keep(path, made, pixelSize);
+  });
+  return ThumbnailRequest(cancelled);
+}
+
+}  // namespace qv

@@ -1,0 +1,447 @@
+// The library's grid: its columns and rows on the list's layout, which cards exist, date
+// sections collapsed together with the panel, hover after pointer moves and scrolls, clicks on
+// cards and on the background, the keyboard's scroll target, and the settle gate in virtual time.
+#include "items/ItemServices.h"
+#include "library/LibraryCard.h"
+#include "library/LibraryGridView.h"
+#include "library/LibraryModel.h"
+#include "panel/CardScrollView.h"
+#include "panel/GroupChevron.h"
+#include "panel/PasteHintBadge.h"
+
+#include "support/library/FakeLibraryContext.h"
+#include "support/state/StateTestSupport.h"
+
+#include "platform/fake/FakeScheduler.h"
+#include "state/PanelState.h"
+
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTest>
+
+namespace qv {
+namespace {
+
+using namespace cardList;
+
+TEST(LibraryGridLayout, AsManyColumnsAsFitInsideThePaddings) {
+  const struct {
+    double width;
+    int columns;
+  } cases[] = {{20, 1}, {330, 1}, {440, 1}, {613, 1}, {614, 2}, {628, 2}, {907, 2}, {908, 3}, {1202, 4}};
+  for (const auto& c : cases) EXPECT_EQ(gridColumns(c.width), c.columns) << c.width;
+}
+
+TEST(LibraryGridLayout, RowsOfCardsCentredInSectionsWithHeadersFromTwoSectionsOn) {
+  // Five today and three yesterday, three columns in a 1000-point grid.
+  const Layout grid = layOut({cardList::Run{CardGroup::today, 5}, cardList::Run{CardGroup::yesterday, 3}}, {}, {},
+                             gridArrangement(1000));
+  ASSERT_EQ(grid.sections.size(), 2u);
+  EXPECT_TRUE(grid.usesGrouping);
+  const double left = (1000 - (3 * 280 + 2 * 14)) / 2.0;
+  EXPECT_EQ(grid.cardRect(0, 1000), QRectF(left, 6 + 35, 280, 240));
+  EXPECT_EQ(grid.cardRect(4, 1000), QRectF(left + 294, 6 + 35 + 254, 280, 240));
+  EXPECT_EQ(grid.sections[1].top, 6 + 35 + 2 * 254);
+  EXPECT_EQ(grid.cardRect(5, 1000), QRectF(left, 6 + 2 * 35 + 2 * 254, 280, 240));
+  EXPECT_EQ(grid.headerRect(1, 1000), QRectF(20, 6 + 35 + 2 * 254, 960, 35));
+  EXPECT_EQ(grid.contentHeight, 6 + 2 * 35 + 3 * 254 + 20);
+  // Rows 300…600 reach the second row of Today only: cards 3 and 4.
+  EXPECT_EQ(grid.cardsBetween(300, 540), (std::vector<std::pair<int, int>>{{3, 5}}));
+  // One section shows no header; a collapsed one keeps its header and hides its rows.
+  EXPECT_FALSE(layOut({cardList::Run{CardGroup::today, 5}}, {"Today"}, {}, gridArrangement(1000)).usesGrouping);
+  const Layout collapsed = layOut({cardList::Run{CardGroup::today, 5}, cardList::Run{CardGroup::earlier, 1}}, {"Today"},
+                                  {}, gridArrangement(1000));
+  EXPECT_EQ(collapsed.sections[1].top, 6 + 35);
+  EXPECT_EQ(collapsed.cardsBetween(0, 2000), (std::vector<std::pair<int, int>>{{5, 6}}));
+}
+
+// The fakes with the item services, made before the state that reads them.
+struct WithItemServices {
+  WithItemServices() { installItemServices(*fake.context); }
+  test::FakeLibraryContext fake;
+};
+
+class LibraryGridTest : public ::testing::Test, protected WithItemServices {
+ protected:
+  LibraryGridTest() : state(*fake.context), model(state, *fake.scheduler) {
+    fake.context->settings->set(QStringLiteral("qv.historyRetention"), QStringLiteral("forever"));
+  }
+  ~LibraryGridTest() override {
+    grid.reset();
+    fake.drain();
+  }
+  void show(const QList<ClipboardItem>& history, QSize size = {628, 800}) {
+    state.setItems(history);
+    grid = std::make_unique<LibraryGridView>(*fake.context, model);
+    QObject::connect(&model, &LibraryModel::changed, grid.get(), [this] { grid->sync(); });
+    grid->setAttribute(Qt::WA_DontShowOnScreen);
+    grid->resize(size);
+    grid->show();
+    grid->sync();
+  }
+  // `count` texts, `perDay` a day (today first), so that they fall into date sections.
+  QList<ClipboardItem> items(int count, int perDay = 1'000'000) {
+    QList<ClipboardItem> made;
+    const QDateTime now = fake.scheduler->now();
+    for (int i = 0; i < count; ++i)
+      made << test::textItem(QStringLiteral("copied text %1").arg(i), QStringLiteral("org.example.Editor"),
+                             now.addDays(-(i / perDay) * (i / perDay > 1 ? 5 : 1)));
+    return made;
+  }
+  LibraryCard* card(const QUuid& id) const { return qobject_cast<LibraryCard*>(grid->cardFor(id)); }
+  QPoint middleOf(const QUuid& id) const {
+    PaintedItem* c = grid->cardFor(id);
+    return grid->mapFromScene(c->mapToScene(c->rect().center()));
+  }
+  void movePointer(QPoint at) {
+    QMouseEvent move(QEvent::MouseMove, at, grid->viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(grid->viewport(), &move);
+  }
+  void click(QPoint at) { QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at); }
+
+  PanelState state;
+  LibraryModel model;
+  std::unique_ptr<LibraryGridView> grid;
+};
+
+TEST_F(LibraryGridTest, OnlyTheCardsInAndAroundViewExistAmongTwoThousand) {
+  const QList<ClipboardItem> history = items(2000);
+  show(history);
+  EXPECT_EQ(grid->columns(), 2);
+  // 800 points show a bit over three rows; one row more on either side is made ahead.
+  const int bound = 2 * 6;
+  EXPECT_LE(grid->cardItemCount(), bound);
+  EXPECT_TRUE(grid->realisedCards().contains(0));
+  grid->scrollTo(254 * 500);
+  EXPECT_LE(grid->cardItemCount(), bound);
+  EXPECT_TRUE(grid->realisedCards().contains(1000));
+  EXPECT_FALSE(grid->realisedCards().contains(0));
+  grid->scrollTo(grid->maximumScroll());
+  EXPECT_TRUE(grid->realisedCards().contains(1999));
+  EXPECT_LE(grid->cardItemCount(), bound);
+  EXPECT_EQ(card(history.last().id)->props().card.item.id, history.last().id);
+}
+
+TEST_F(LibraryGridTest, AHundredThousandItemsOfOneDayMakeOneSectionWithoutHeaders) {
+  show(items(100'000));
+  EXPECT_EQ(grid->layout().sections.size(), 1u);
+  EXPECT_FALSE(grid->layout().usesGrouping);
+  EXPECT_EQ(grid->layout().contentHeight, 6 + 50'000 * 254 + 20);
+  grid->scrollTo(grid->maximumScroll());
+  EXPECT_TRUE(grid->realisedCards().contains(99'999));
+  EXPECT_EQ(grid->header(0), nullptr);
+  EXPECT_LE(grid->cardItemCount(), 12);
+}
+
+TEST_F(LibraryGridTest, ColumnsFollowTheWidthDownToOneAtTheWindowsMinimum) {
+  const QList<ClipboardItem> history = items(5);
+  show(history, {628, 600});
+  EXPECT_EQ(grid->columns(), 2);
+  EXPECT_EQ(grid->cardFor(history[1].id)->pos(), QPointF((628 - 574) / 2 + 294, 6));
+  grid->resize(440, 600);
+  EXPECT_EQ(grid->columns(), 1);
+  EXPECT_EQ(grid->cardFor(history[0].id)->pos(), QPointF(80, 6));
+  EXPECT_EQ(grid->cardFor(history[1].id)->pos(), QPointF(80, 6 + 254));
+  grid->resize(20, 600);
+  EXPECT_EQ(grid->columns(), 1);
+}
+
+TEST_F(LibraryGridTest, CollapsingTodayHereCollapsesItInThePanel) {
+  const QList<ClipboardItem> history = items(9, 3);  // three today, three yesterday, three earlier
+  show(history);
+  state.setIsVisible(true);
+  CardScrollView panel(*fake.context, state);
+  panel.setAvailableRect(QRectF(0, 0, 320, 900));
+  fake.advanceBoth(0.5);
+  ASSERT_EQ(grid->layout().sections.size(), 3u);
+  SectionHeaderItem* today = grid->header(0);
+  ASSERT_NE(today, nullptr);
+  click(grid->mapFromScene(today->mapToScene(QPointF(40, 18))));
+  EXPECT_TRUE(state.collapsedGroups().contains(QStringLiteral("Today")));
+  fake.advanceBoth(0.5);
+  EXPECT_TRUE(grid->layout().sections[0].collapsed);
+  EXPECT_EQ(grid->layout().sections[0].cardsHeight, 0);
+  EXPECT_FALSE(grid->realisedCards().contains(0));
+  EXPECT_TRUE(grid->header(0)->chevron().isCollapsed());
+  // Yesterday's cards moved up under Today's header.
+  EXPECT_EQ(grid->cardFor(history[3].id)->pos().y(), 6 + 35 + 35);
+  EXPECT_TRUE(panel.layout().sections[0].collapsed);
+  EXPECT_EQ(panel.layout().sections[0].cardsHeight, 0);
+
+  // And back from the panel's chevron.
+  const auto press = panel.header(0)->chevron().accessibility().press;
+  ASSERT_TRUE(press);
+  press();
+  fake.advanceBoth(0.5);
+  EXPECT_FALSE(grid->layout().sections[0].collapsed);
+  EXPECT_TRUE(grid->realisedCards().contains(0));
+}
+
+TEST_F(LibraryGridTest, HoverFollowsThePointerThroughScrollsAndNeverStaysOnARecycledCard) {
+  const QList<ClipboardItem> history = items(40);
+  show(history, {628, 600});
+  movePointer(middleOf(history[0].id));
+  EXPECT_EQ(model.hoveredID(), history[0].id);
+  EXPECT_TRUE(card(history[0].id)->isCardHovered());
+  const QPoint pointer = middleOf(history[0].id);
+
+  // While the wheel turns nothing is hovered; once it rests, the card now under the pointer is.
+  grid->scrollBy(254);
+  EXPECT_EQ(model.hoveredID(), std::nullopt);
+  EXPECT_EQ(grid->hoveredCard(), nullptr);
+  fake.advanceBoth(0.3);
+  EXPECT_EQ(model.hoveredID(), history[2].id);
+  EXPECT_EQ(grid->hoveredCard(), grid->cardFor(history[2].id));
+  int hovered = 0;
+  for (PaintedItem* each : grid->realisedCards()) hovered += qobject_cast<LibraryCard*>(each)->isCardHovered();
+  EXPECT_EQ(hovered, 1);
+
+  // Scrolled far away: the hovered card was recycled for another item and hovers nothing.
+  grid->scrollTo(254 * 15);
+  fake.advanceBoth(0.3);
+  EXPECT_EQ(model.hoveredID(), history[30].id);
+  grid->scrollTo(254 * 15 + 100);
+  fake.advanceBoth(0.3);
+  // The pointer now rests in the gap between two rows.
+  EXPECT_EQ(grid->cardFor(history[30].id) == grid->hoveredCard(), grid->hoveredCard() != nullptr);
+
+  // The pointer leaves the grid.
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(grid->viewport(), &leave);
+  EXPECT_EQ(model.hoveredID(), std::nullopt);
+  EXPECT_EQ(grid->hoveredCard(), nullptr);
+  Q_UNUSED(pointer);
+}
+
+TEST_F(LibraryGridTest, ClicksSelectTheCardsItemAndTheBackgroundClearsSelectionAndDetail) {
+  const QList<ClipboardItem> history = items(3);
+  show(history, {628, 600});
+  click(middleOf(history[1].id));
+  EXPECT_EQ(model.selection(), history[1].id);
+  EXPECT_TRUE(card(history[1].id)->props().card.isSelected);
+  EXPECT_TRUE(card(history[1].id)->card().isLifted());
+
+  // With the detail pane open, a click moves it to the clicked card.
+  model.setPreviewID(history[1].id);
+  click(middleOf(history[2].id));
+  EXPECT_EQ(model.previewID(), history[2].id);
+  EXPECT_EQ(model.selection(), history[2].id);
+
+  // Below the last row lies background.
+  click(QPoint(300, 580));
+  EXPECT_EQ(model.previewID(), std::nullopt);
+  EXPECT_EQ(model.selection(), std::nullopt);
+  EXPECT_FALSE(card(history[2].id)->props().card.isSelected);
+}
+
+TEST_F(LibraryGridTest, ACardShowsItsItemAsTheLibrarySeesIt) {
+  const QList<ClipboardItem> history = items(5);
+  show(history, {628, 900});
+  const CustomCategory work = state.addCategory(QStringLiteral("Work"), 1);
+  state.togglePin(history[0].id);
+  state.toggleSensitive(history[1].id);
+  state.setCategory(work.id, history[2].id);
+  state.setMultiSelectedIDs({history[3].id});
+  model.setSelection(history[4].id);
+  model.selectScope(LibraryScope::category(work.id));
+  grid->sync();
+  const LibraryCard::Props filed = card(history[2].id)->props();
+  EXPECT_EQ(filed.card.category, work);
+  EXPECT_TRUE(filed.card.activeFacets.category);  // the scope is its category
+  EXPECT_FALSE(filed.card.activeFacets.pinned);
+
+  model.selectScope(LibraryScope::all());
+  grid->sync();
+  struct Row {
+    int item;
+    bool selected, pinned, sensitive;
+  };
+  for (const Row& row : {Row{0, false, true, false}, Row{1, false, false, true}, Row{2, false, false, false},
+                         Row{3, true, false, false}, Row{4, true, false, false}}) {
+    SCOPED_TRACE(row.item);
+    const LibraryCard::Props props = card(history[row.item].id)->props();
+    EXPECT_EQ(props.card.isSelected, row.selected);
+    EXPECT_EQ(props.card.isPinned, row.pinned);
+    EXPECT_EQ(props.card.isSensitive, row.sensitive);
+    EXPECT_EQ(card(history[row.item].id)->card().isLifted(), row.selected);
+  }
+  model.selectScope(LibraryScope::pinned());
+  grid->sync();
+  EXPECT_TRUE(card(history[0].id)->props().card.activeFacets.pinned);
+}
+
+TEST_F(LibraryGridTest, ThePasteHintFadesInOverItsCardAndGrowsUnlessMotionIsReduced) {
+  for (const bool reduced : {false, true}) {
+    SCOPED_TRACE(reduced);
+    fake.reduceMotion().startObserving();
+    fake.desktopAppearance->setReduceMotion(reduced);
+    const QList<ClipboardItem> history = items(3);
+    show(history, {628, 600});
+    state.setPasteHintItemID(history[1].id);
+    grid->sync();
+    LibraryCard* hinted = card(history[1].id);
+    fake.advanceBoth(0.05);
+    EXPECT_GT(hinted->pasteHintPresence(), 0);
+    EXPECT_LT(hinted->pasteHintPresence(), 1);
+    EXPECT_EQ(hinted->pasteHint().scale() < 1, !reduced);
+    fake.advanceBoth(1);
+    EXPECT_TRUE(hinted->pasteHint().isVisible());
+    EXPECT_EQ(card(history[0].id)->pasteHintPresence(), 0);
+    state.setPasteHintItemID(std::nullopt);
+    grid->sync();
+    fake.advanceBoth(1);
+    EXPECT_FALSE(hinted->pasteHint().isVisible());
+    grid.reset();
+  }
+}
+
+// A card recycled for another item keeps nothing of the one before: no hover, no lift, no paste
+// hint, nothing on its way.
+TEST_F(LibraryGridTest, ARecycledCardStartsClean) {
+  const QList<ClipboardItem> history = items(60);
+  show(history, {628, 600});
+  state.setPasteHintItemID(history[0].id);
+  grid->sync();
+  movePointer(middleOf(history[0].id));
+  fake.advanceBoth(1);
+  LibraryCard* first = card(history[0].id);
+  ASSERT_TRUE(first->isCardHovered());
+  ASSERT_GT(first->card().liftProgress(), 0.9);
+  grid->scrollTo(254 * 20);
+  fake.advanceBoth(0.01);
+  ASSERT_NE(first->itemID(), history[0].id);
+  ASSERT_TRUE(first->isVisible());
+  EXPECT_FALSE(first->isCardHovered() && first != grid->hoveredCard());
+  EXPECT_EQ(first->pasteHintPresence(), 0);
+  EXPECT_FALSE(first->pasteHint().isVisible());
+  if (first != grid->hoveredCard()) {
+    EXPECT_EQ(first->card().liftProgress(), 0);
+  }
+}
+
+TEST_F(LibraryGridTest, AnItemRemovedUnderThePointerTakesItsHoverAndCallbacksAlong) {
+  const QList<ClipboardItem> history = items(2);
+  show(history, {628, 600});
+  fake.advanceBoth(LibraryGridView::kSettleSeconds + 0.1);
+  model.setSelection(history[0].id);
+  const QPoint second = middleOf(history[1].id);
+  movePointer(second);
+  LibraryCard* removed = card(history[1].id);
+  ASSERT_TRUE(removed->isCardHovered());
+  state.removeItem(history[1].id);
+  EXPECT_EQ(grid->leavingCardCount(), 1);
+  EXPECT_FALSE(removed->isCardHovered());
+  EXPECT_EQ(model.hoveredID(), std::nullopt);
+  // A click where the card flies away acts on nothing of the removed item.
+  click(second);
+  EXPECT_NE(model.selection(), history[1].id);
+  fake.advanceBoth(1.0);
+  EXPECT_EQ(grid->leavingCardCount(), 0);
+  EXPECT_EQ(grid->cardItemCount(), 1);
+}
+
+TEST_F(LibraryGridTest, TheKeyboardsScrollTargetComesToTheMiddle) {
+  const QList<ClipboardItem> history = items(2000);
+  show(history, {628, 600});
+  fake.advanceBoth(LibraryGridView::kSettleSeconds + 0.1);
+  model.setKeyboardScrollTarget(history[1001].id);
+  // Row 500 of one section: its middle at 6 + 500 × 254 + 120.
+  const double middle = 6 + 500 * 254 + 120 - 300;
+  fake.advanceBoth(0.05);
+  EXPECT_GT(grid->scrollOffset(), 0);
+  EXPECT_LT(grid->scrollOffset(), middle);
+  fake.advanceBoth(1.5);
+  EXPECT_NEAR(grid->scrollOffset(), middle, 0.5);
+  EXPECT_NE(grid->cardFor(history[1001].id), nullptr);
+  // None scrolls nothing.
+  model.setKeyboardScrollTarget(std::nullopt);
+  fake.advanceBoth(0.5);
+  EXPECT_NEAR(grid->scrollOffset(), middle, 0.5);
+}
+
+// What a change of the list does to the cards, before and after the first 0.3 s on screen, with
+// and without reduce motion.
+TEST_F(LibraryGridTest, TheSettleGateThenFadesBlowAwayAndSpringMoves) {
+  struct Case {
+    const char* name;
+    double waited;
+    bool reduceMotion;
+    std::function<QList<ClipboardItem>(QList<ClipboardItem>)> change;
+    int leaving;
+    bool fadesIn;
+    bool moves;
+    bool flies;  // the leaving card turns and moves away, not only fades
+  };
+  const ClipboardItem fresh = test::textItem(QStringLiteral("fresh"), QStringLiteral("org.example.Editor"),
+                                             fake.scheduler->now());
+  const auto removeFirst = [](QList<ClipboardItem> list) {
+    list.removeFirst();
+    return list;
+  };
+  const auto insertFirst = [&](QList<ClipboardItem> list) {
+    list.prepend(fresh);
+    return list;
+  };
+  const auto swapLast = [&](QList<ClipboardItem> list) {
+    list.last() = test::textItem(QStringLiteral("swapped"), QStringLiteral("org.example.Editor"),
+                                 fake.scheduler->now());
+    return list;
+  };
+  const std::vector<Case> cases = {
+      {"removal in the first 0.3 s", 0.2, false, removeFirst, 0, false, false, false},
+      {"insertion in the first 0.3 s", 0.2, false, insertFirst, 0, false, false, false},
+      {"removal after 0.3 s", 0.35, false, removeFirst, 1, false, true, true},
+      {"insertion after 0.3 s", 0.35, false, insertFirst, 0, true, true, false},
+      {"same count and first item", 0.35, false, swapLast, 0, false, false, false},
+      {"removal under reduce motion", 0.35, true, removeFirst, 1, false, false, false},
+      {"insertion under reduce motion", 0.35, true, insertFirst, 0, true, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake.reduceMotion().startObserving();
+    fake.desktopAppearance->setReduceMotion(c.reduceMotion);
+    // More than the grid shows: an insertion pushes the last made card's item out of reach.
+    const QList<ClipboardItem> history = items(40);
+    show(history, {628, 600});
+    EXPECT_FALSE(grid->isSettled());
+    fake.advanceBoth(c.waited);
+    EXPECT_EQ(grid->isSettled(), c.waited >= LibraryGridView::kSettleSeconds);
+    PaintedItem* firstCard = grid->cardFor(history[0].id);
+    PaintedItem* secondCard = grid->cardFor(history[1].id);
+    const QPointF secondWas = secondCard->pos();
+    state.setItems(c.change(history));
+    fake.advanceBoth(0.05);
+    EXPECT_EQ(grid->leavingCardCount(), c.leaving);
+    if (c.leaving > 0) {
+      EXPECT_LT(firstCard->opacity(), 1);
+      EXPECT_EQ(!firstCard->transform().isIdentity(), c.flies);
+      // Travel 1: well past the list's 0.35 at the same progress.
+      if (c.flies) {
+        EXPECT_GT(firstCard->transform().dx(), 0);
+      }
+    }
+    PaintedItem* newCard = grid->cardFor(fresh.id);
+    if (newCard) {
+      EXPECT_EQ(newCard->opacity() < 0.99, c.fadesIn);
+    }
+    const QPointF target = grid->layout().cardRect(int(grid->items().indexOf(history[1])), 628).topLeft();
+    if (grid->items().contains(history[1])) {
+      const bool between = secondCard->pos() != target && secondCard->pos() != secondWas;
+      EXPECT_EQ(between, c.moves) << secondCard->pos().x() << "," << secondCard->pos().y();
+    }
+    fake.advanceBoth(1.5);
+    EXPECT_EQ(grid->leavingCardCount(), 0);
+    if (grid->items().contains(history[1])) {
+      EXPECT_EQ(secondCard->pos(), target);
+    }
+    if (newCard) {
+      EXPECT_EQ(newCard->opacity(), 1);
+    }
+    grid.reset();
+  }
+}
+
+}  // namespace
+}  // namespace qv

@@ -1,0 +1,294 @@
+#include "platform/Paths.h"
+#include "platform/fake/FakeScheduler.h"
+#include "platform/fake/FakeSerialQueue.h"
+#include "preview/DesktopThumbnailService.h"
+#include "support/PdfFixtures.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <utime.h>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImageReader>
+#include <QPainter>
+#include <QTemporaryDir>
+
+namespace qv {
+namespace {
+
+using Source = DesktopThumbnailService::Source;
+
+constexpr char kPdf[] =
+    "%PDF-1.4\n1 0 obj<</Type/Catalog/Pages 2 0 R>>endobj\n2 0 obj<</Type/Pages/Kids[3 0 R]/Count 1>>endobj\n"
+    "3 0 obj<</Type/Page/Parent 2 0 R/MediaBox[0 0 200 300]>>endobj\ntrailer<</Root 1 0 R>>\n%%EOF\n";
+constexpr char kSvg[] =
+    "<svg xmlns='http://www.w3.org/2000/svg' width='400' height='200'>"
+    "<rect width='400' height='200' fill='#3060c0'/><circle cx='200' cy='100' r='60' fill='#f0c040'/></svg>";
+
+QImage photo(QSize size) {
+  QImage image(size, QImage::Format_RGB32);
+  image.fill(QColor(40, 110, 200));
+  QPainter painter(&image);
+  painter.fillRect(QRect(0, 0, size.width() / 2, size.height()), QColor(220, 80, 40));
+  return image;
+}
+
+int modeOf(const QString& path) {
+  struct stat info {};
+  if (::stat(QFile::encodeName(path).constData(), &info) != 0) return -1;
+  return int(info.st_mode & 0777);
+}
+
+void write(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  file.write(bytes);
+}
+
+void setModified(const QString& path, qint64 seconds) {
+  utimbuf times{time_t(seconds), time_t(seconds)};
+  ASSERT_EQ(::utime(QFile::encodeName(path).constData(), &times), 0);
+}
+
+// The service over a private cache, private thumbnailer folders and a PDF renderer that draws a
+// portrait page of the size it is asked for.
+struct ServiceFixture : ::testing::Test {
+  ServiceFixture() {
+    QDir().mkpath(dir.filePath("files"));
+    QDir().mkpath(dir.filePath("tmp"));
+    QDir().mkpath(thumbnailers());
+    options.cacheRoot = dir.filePath("cache/thumbnails");
+    options.thumbnailerFolders = {thumbnailers()};
+    options.temporaryFolder = dir.filePath("tmp");
+    options.renderPdf = [this](const QString& path, QSize pixels,
+                               const std::function<bool()>&) -> std::optional<QImage> {
+      renderedPdfs << path;
+      if (!QFile::exists(path)) return std::nullopt;
+      QImage page(QSize(pixels.height() * 2 / 3, pixels.height()), QImage::Format_RGB32);
+      page.fill(Qt::white);
+      return page;
+    };
+    photo({3000, 2000}).save(file("photo.png"));
+    photo({4000, 3000}).save(file("photo.jpg"), "jpeg", 85);
+    write(file("drawing.svg"), kSvg);
+    write(file("paper.pdf"), kPdf);
+    write(file("paper-without-extension"), kPdf);
+    write(file("notes.txt"), "some notes\n");
+    write(file("data.bin"), QByteArray("\x01\x02\x03\xff\xfe garbage", 14));
+    write(file("broken.png"), "\x89PNG\r\n\x1a\nthe rest is missing");
+    // A picture claiming 20,000 pixels a side (1.6 GB decoded): refused, never allocated.
+    QImage(1, 1, QImage::Format_RGB32).save(file("huge.png"));
+    QByteArray huge = [this] {
+      QFile in(file("huge.png"));
+      in.open(QIODevice::ReadOnly);
+      return in.readAll();
+    }();
+    // Width and height in the header (the checksum no longer matches, which readers ignore or refuse).
+    const char side[4] = {0, 0, 0x4e, 0x20};
+    huge.replace(16, 4, QByteArray(side, 4)).replace(20, 4, QByteArray(side, 4));
+    write(file("huge.png"), huge);
+  }
+  QString file(const QString& name) const { return dir.filePath("files/" + name); }
+  QString thumbnailers() const { return dir.filePath("share/thumbnailers"); }
+  DesktopThumbnailService& service() {
+    if (!service_)
+      service_ = std::make_unique<DesktopThumbnailService>(scheduler, queues.factory()(QStringLiteral("thumbnails")),
+                                                           options);
+    return *service_;
+  }
+  // Installs a thumbnailer for plain text that runs `body` (arguments: size, input, output).
+  void installTextThumbnailer(const QByteArray& body) {
+    const QString script = dir.filePath("share/text-thumbnailer");
+    write(script, "#!/bin/sh\n" + body);
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    write(thumbnailers() + "/text.thumbnailer", "[Thumbnailer Entry]\nTryExec=" + QFile::encodeName(script) +
+                                                    "\nExec=\"" + QFile::encodeName(script) +
+                                                    "\" %s %i %o\nMimeType=text/plain;\n");
+  }
+  QByteArray copyFixtureTo(const QString& name) {
+    photo({600, 300}).save(dir.filePath(name));
+    return "cp '" + QFile::encodeName(dir.filePath(name)) + "' \"$3\"\n";
+  }
+
+  QTemporaryDir dir;
+  DesktopThumbnailService::Options options;
+  QStringList renderedPdfs;
+  std::shared_ptr<FakeScheduler> scheduler = std::make_shared<FakeScheduler>();
+  FakeSerialQueues queues;
+  std::unique_ptr<DesktopThumbnailService> service_;
+};
+
+TEST_F(ServiceFixture, EachKindOfFileFindsItsTier) {
+  installTextThumbnailer(copyFixtureTo("text-thumbnail.png"));
+  const QSize request(840, 640);
+  const auto bounded = [](QSize size) { return size.scaled(1024, 1024, Qt::KeepAspectRatio); };
+  const struct {
+    QString name;
+    Source source;
+    QSize made;  // at the covering size (xx-large: 1024)
+  } cases[] = {
+      {"photo.png", Source::picture, bounded({3000, 2000})},
+      {"photo.jpg", Source::picture, {1024, 768}},
+      {"drawing.svg", Source::picture, {400, 200}},  // never enlarged
+      {"paper.pdf", Source::pdf, {682, 1024}},
+      {"paper-without-extension", Source::pdf, {682, 1024}},
+      {"notes.txt", Source::thumbnailer, {600, 300}},
+      {"data.bin", Source::none, {}},
+      {"broken.png", Source::none, {}},
+      {"huge.png", Source::none, {}},
+      {"missing.png", Source::none, {}},
+  };
+  for (const auto& c : cases) {
+    const DesktopThumbnailService::Made made = service().make(file(c.name), request);
+    EXPECT_EQ(made.source, c.source) << c.name.toStdString();
+    EXPECT_EQ(made.picture ? made.picture->size() : QSize(), c.made) << c.name.toStdString();
+  }
+  EXPECT_TRUE(service().make(dir.filePath("files"), request).source == Source::none) << "a folder";
+  // Answers fit the request, proportions kept.
+  EXPECT_EQ(DesktopThumbnailService::fitted(QImage(1024, 683, QImage::Format_RGB32), request).size(),
+            QSize(1024, 683).scaled(request, Qt::KeepAspectRatio));
+  EXPECT_EQ(DesktopThumbnailService::fitted(QImage(400, 200, QImage::Format_RGB32), request).size(), QSize(400, 200));
+}
+
+TEST_F(ServiceFixture, WithoutARendererPdfDocumentsGoToTheThumbnailers) {
+  options.renderPdf = {};
+  EXPECT_EQ(service().make(file("paper.pdf"), {256, 256}).source, Source::none);
+  EXPECT_TRUE(renderedPdfs.isEmpty());
+}
+
+TEST_F(ServiceFixture, AMadeThumbnailIsWrittenBackAndFoundAgainUntilTheFileChanges) {
+  const QString path = file("photo.jpg");
+  setModified(path, 1700000000);
+  const QSize request(840, 640);
+  const DesktopThumbnailService::Made made = service().make(path, request);
+  ASSERT_EQ(made.source, Source::picture);
+  ASSERT_TRUE(service().keep(path, made, request));
+  const QString entry = service().cache().entryPath(SharedThumbnailCache::fileUri(path),
+                                                    SharedThumbnailCache::kSizes[3]);
+  EXPECT_EQ(modeOf(entry), 0600);
+  EXPECT_EQ(QImage(entry).text("Thumb::MTime"), QStringLiteral("1700000000"));
+  EXPECT_EQ(QImage(entry).text("Thumb::Mimetype"), QStringLiteral("image/jpeg"));
+  EXPECT_EQ(service().make(path, request).source, Source::cache);
+  // A smaller request finds the larger entry too.
+  EXPECT_EQ(service().make(path, {200, 100}).source, Source::cache);
+  // Not kept again: a hit is already there.
+  EXPECT_FALSE(service().keep(path, service().make(path, request), request));
+
+  // The file changed: its old entry is refused, and the new picture replaces it.
+  setModified(path, 1700000100);
+  const DesktopThumbnailService::Made again = service().make(path, request);
+  EXPECT_EQ(again.source, Source::picture);
+  ASSERT_TRUE(service().keep(path, again, request));
+  EXPECT_EQ(QImage(entry).text("Thumb::MTime"), QStringLiteral("1700000100"));
+  EXPECT_EQ(service().make(path, request).source, Source::cache);
+
+  // A corrupt entry is passed over.
+  write(entry, "\x89PNG\r\n\x1a\ntruncated");
+  EXPECT_EQ(service().make(path, request).source, Source::picture);
+}
+
+TEST_F(ServiceFixture, ThumbnailsOfTheCacheItselfAreNeitherLookedUpNorKept) {
+  const QString path = file("photo.png");
+  const DesktopThumbnailService::Made made = service().make(path, {128, 128});
+  ASSERT_TRUE(service().keep(path, made, {128, 128}));
+  const QString entry = service().cache().entryPath(SharedThumbnailCache::fileUri(path),
+                                                    SharedThumbnailCache::kSizes[0]);
+  const DesktopThumbnailService::Made ofEntry = service().make(entry, {128, 128});
+  EXPECT_EQ(ofEntry.source, Source::picture);
+  EXPECT_FALSE(service().keep(entry, ofEntry, {128, 128}));
+}
+
+TEST_F(ServiceFixture, ThumbnailersFromTheDataFoldersOfTheEnvironment) {
+  installTextThumbnailer(copyFixtureTo("text-thumbnail.png"));
+  const QByteArray savedDirs = qgetenv("XDG_DATA_DIRS"), savedHome = qgetenv("XDG_DATA_HOME");
+  qputenv("XDG_DATA_DIRS", dir.filePath("share").toUtf8());
+  qputenv("XDG_DATA_HOME", dir.filePath("nothing-here").toUtf8());
+  const Paths paths(dir.filePath("data"), dir.filePath("cache"), dir.filePath("config"), dir.filePath("run"),
+                    dir.filePath("tmp"));
+  options = DesktopThumbnailService::optionsFor(paths);
+  qputenv("XDG_DATA_DIRS", savedDirs);
+  qputenv("XDG_DATA_HOME", savedHome);
+  EXPECT_EQ(options.cacheRoot, dir.filePath("cache/thumbnails"));
+  EXPECT_EQ(service().make(file("notes.txt"), {256, 256}).source, Source::thumbnailer);
+}
+
+TEST_F(ServiceFixture, AThumbnailerThatHangsIsKilledAndOneThatWritesGarbageRefused) {
+  options.limits.seconds = 0.5;
+  installTextThumbnailer("exec sleep 30\n");
+  QElapsedTimer clock;
+  clock.start();
+  EXPECT_EQ(service().make(file("notes.txt"), {256, 256}).source, Source::none);
+  EXPECT_LT(clock.elapsed(), 5000);
+  installTextThumbnailer("echo garbage > \"$3\"\n");
+  EXPECT_EQ(service().make(file("notes.txt"), {256, 256}).source, Source::none);
+}
+
+TEST_F(ServiceFixture, ThePdfTierDrawsTheFirstPageOfARealDocumentWhateverItsName) {
+  const Paths paths(dir.filePath("data"), dir.filePath("cache"), dir.filePath("config"), dir.filePath("run"),
+                    dir.filePath("tmp"));
+  options = DesktopThumbnailService::optionsFor(paths);
+  options.thumbnailerFolders = {thumbnailers()};
+  const QString named = file("pages.pdf"), unnamed = file("pages");
+  ASSERT_TRUE(test::writeTestPdf(named, {{QSizeF(612, 792), Qt::blue}, {QSizeF(612, 792), Qt::red}}));
+  ASSERT_TRUE(QFile::copy(named, unnamed));
+  for (const QString& path : {named, unnamed}) {
+    const DesktopThumbnailService::Made made = service().make(path, {840, 640});
+    ASSERT_EQ(made.source, Source::pdf) << path.toStdString();
+    EXPECT_EQ(made.picture->size(), QSize(791, 1024)) << "page one fitted into the xx-large square";
+    EXPECT_EQ(made.picture->pixelColor(400, 500), QColor(Qt::blue));
+    EXPECT_EQ(made.mimeType, QStringLiteral("application/pdf"));
+  }
+  // Locked, damaged or abandoned: nothing.
+  EXPECT_EQ(service().make(test::passwordLockedPdfPath(), {840, 640}).source, Source::none);
+  write(file("damaged.pdf"), "%PDF-1.7\n% nothing else survived\n");
+  EXPECT_EQ(service().make(file("damaged.pdf"), {840, 640}).source, Source::none);
+  EXPECT_FALSE(DesktopThumbnailService::firstPageOf(named, {840, 640}, [] { return true; }));
+}
+
+TEST_F(ServiceFixture, RequestsAnswerOnTheMainThreadThenWriteAndTheLatestWins) {
+  service();
+  auto queue = queues.queue(QStringLiteral("thumbnails"));
+  std::optional<std::optional<QImage>> answered;
+  ThumbnailRequest request = service().request(file("photo.png"), {420, 320},
+                                               [&](std::optional<QImage> picture) { answered = picture; });
+  EXPECT_TRUE(request.isActive());
+  EXPECT_EQ(queue->pendingCount(), 1);
+  EXPECT_FALSE(answered);
+  queue->runAll();
+  EXPECT_FALSE(answered) << "only on the main thread";
+  scheduler->runPending();
+  ASSERT_TRUE(answered && *answered);
+  EXPECT_EQ((*answered)->size(),
+            QSize(3000, 2000).scaled(1024, 1024, Qt::KeepAspectRatio).scaled(420, 320, Qt::KeepAspectRatio));
+  EXPECT_EQ(service().make(file("photo.png"), {420, 320}).source, Source::cache);
+
+  // A request dropped before the queue reaches it does nothing and answers nothing.
+  int answers = 0;
+  ThumbnailRequest first = service().request(file("paper.pdf"), {420, 320}, [&](std::optional<QImage>) { ++answers; });
+  first = service().request(file("photo.jpg"), {420, 320}, [&](std::optional<QImage>) { answers += 10; });
+  queue->runAll();
+  scheduler->runPending();
+  EXPECT_EQ(answers, 10);
+  EXPECT_TRUE(renderedPdfs.isEmpty()) << "the overtaken request never ran";
+
+  // Cancelled after the work ran, before the answer came back: nothing is answered.
+  ThumbnailRequest late = service().request(file("paper.pdf"), {420, 320},
+                                            [&](std::optional<QImage>) { answers += 100; });
+  queue->runAll();
+  late.cancel();
+  scheduler->runPending();
+  EXPECT_EQ(answers, 10);
+
+  // A file that vanished answers nothing, once.
+  std::optional<std::optional<QImage>> missing;
+  ThumbnailRequest gone = service().request(file("deleted.png"), {420, 320},
+                                            [&](std::optional<QImage> picture) { missing = picture; });
+  queue->runAll();
+  scheduler->runPending();
+  ASSERT_TRUE(missing);
+  EXPECT_FALSE(*missing);
+}
+
+}  // namespace
+}  // namespace qv
