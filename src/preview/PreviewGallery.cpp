@@ -362,6 +362,7 @@ void addPreviewGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("preview-quicklook-button"), quickLookButtons);
   registry.add(QStringLiteral("preview-quicklook-window"), quickLookWindow);
   addFilePreviewGalleryViews(registry);
+  addDocumentGalleryViews(registry);
 }
 
 }  // namespace qv

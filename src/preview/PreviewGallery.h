@@ -10,5 +10,8 @@ class GalleryRegistry;
 void addPreviewGalleryViews(GalleryRegistry& registry);
 // The PDF pages with their pager, the link card and text files (added by addPreviewGalleryViews).
 void addFilePreviewGalleryViews(GalleryRegistry& registry);
+// The rich-document preview: one document in each format, the fallback and the spinner (added by
+// addPreviewGalleryViews).
+void addDocumentGalleryViews(GalleryRegistry& registry);
 
 }  // namespace qv

@@ -327,7 +327,8 @@ void removeUnfinishedWrites(const QString& historyPath) {
   const QFileInfoList entries = history.dir().entryInfoList({prefix + QStringLiteral("??????")},
                                                             QDir::Files | QDir::Hidden);
   for (const QFileInfo& entry : entries) {
-    const QStringView suffix = QStringView(entry.fileName()).mid(prefix.size());
+    const QString name = entry.fileName();  // the view below must not outlive it
+    const QStringView suffix = QStringView(name).mid(prefix.size());
     if (std::all_of(suffix.begin(), suffix.end(), [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 128; }) &&
         QFile::remove(entry.absoluteFilePath()))
       qCInfo(lcState) << "Removed an unfinished history write:" << entry.fileName();

@@ -64,7 +64,8 @@ struct PanelState::FilterIndex {
     const QList<ClipboardItem>& items = state.items();
     texts.itemPrepended(items);
     placesNarrow = false;  // every place moved down by one
-    if (!valid || frontPending || items.size() != resultFromCount + 1 || items.at(1).id != resultFromFirst) {
+    if (!valid || frontPending || items.size() < 2 || items.size() != resultFromCount + 1 ||
+        items.at(1).id != resultFromFirst) {
       invalidate();
       return;
     }
