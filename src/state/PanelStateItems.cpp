@@ -107,6 +107,7 @@ QList<QUuid> PanelState::addItems(const QList<ClipboardItem>& items, bool blurre
       lastWithKey.insert(std::move(*key), i);
     }
   }
+  const RecordedChange recorded(*this);
   QList<QUuid> stayed;
   QList<ClipboardItem> history;
   history.reserve(items.size() + items_.size());
@@ -124,11 +125,15 @@ QList<QUuid> PanelState::addItems(const QList<ClipboardItem>& items, bool blurre
       if (std::optional<ContentKey> key = contentKey(item); key && lastWithKey.contains(*key)) {
         if (!newestReplaced.contains(*key)) newestReplaced.insert(*key, item.id);
         replacedAny = true;
+        recordChange(HistoryChange::removed(item.id));
         continue;
       }
     }
     history.append(item);
   }
+  // The copy's kept items lead the new history; put at the front one after the other, the
+  // oldest first, they come out in the same order.
+  for (qsizetype k = stayed.size() - 1; k >= 0; --k) recordChange(HistoryChange::added(history.at(k)));
 
   historyFile_->noteAdded(items);
   const quint64 before = historyChanges_;

@@ -146,21 +146,27 @@ bool fitsLatin1(QStringView text) { return unitBits(text) < 256; }
 
 }  // namespace
 
-// What the matching and the scan read, side by side in history order at the last refresh.
+// What the matching and the scan read, side by side in history order at the last refresh:
+// 28 bytes a row (the text of a row not searched in place is held apart, in `stored_`).
 struct SearchIndex::Row {
-  QUuid id;                    // null once the refresh has matched it to an item
-  const char* text = nullptr;  // in the arena: Latin-1, or UTF-16 when `wide`; none when in place
-  quint64 length : 55 = 0;     // in characters
-  quint64 inPlace : 1 = 0;     // ASCII fields searched where the item keeps them (its kept fields)
-  quint64 fieldCount : 3 = 0;  // its kept fields, from fieldsAt on
-  quint64 wide : 1 = 0;
-  quint64 awaitingText : 1 = 0;  // an image whose text has not been recognised yet
-  quint64 rebuild : 1 = 0;       // its recognised text may have arrived
-  quint64 moved : 1 = 0;         // the refresh took it over
-  quint32 fieldsAt = 0;
-  quint8 kind = 0;  // the payload's case
+  QUuid id;              // null once the refresh has matched it to an item
+  quint32 fieldsAt = 0;  // its kept fields
+  quint32 storedAt = 0;  // its lower-cased text, unless in place
+  quint32 fieldCount : 3 = 0;
+  quint32 kind : 3 = 0;          // the payload's case
+  quint32 inPlace : 1 = 0;       // ASCII fields searched where the item keeps them (its kept fields)
+  quint32 awaitingText : 1 = 0;  // an image whose text has not been recognised yet
+  quint32 rebuild : 1 = 0;       // its recognised text may have arrived
+  quint32 moved : 1 = 0;         // the refresh took it over
+};
+static_assert(sizeof(QUuid) == 16 && alignof(QUuid) == 4);
 
-  size_t bytes() const { return inPlace ? 0 : wide ? length * sizeof(char16_t) : length; }
+// A lower-cased text in the arena.
+struct SearchIndex::StoredText {
+  const char* text = nullptr;  // Latin-1, or UTF-16 when `wide`
+  quint64 length : 63 = 0;     // in characters
+  quint64 wide : 1 = 0;
+  size_t bytes() const { return wide ? length * sizeof(char16_t) : length; }
 };
 
 // Where the rows' texts live: blocks filled in turn that never move, so that a row points at its
@@ -299,10 +305,12 @@ void SearchIndex::storeText(Row* row, const QStringView* parts, size_t count, Ch
     ascii = ascii && isAscii(parts[k]);
   }
   *mask = CharMask();
-  row->length = length;
+  row->storedAt = quint32(stored_.size());
+  StoredText& stored = stored_.emplace_back();
+  stored.length = length;
   if (ascii) {
     char* out = arena_->take(length);
-    row->text = out;
+    stored.text = out;
     for (size_t k = 0; k < count; ++k) {
       if (k > 0) *out++ = char(kFieldSeparator.unicode());
       for (QChar ch : parts[k]) {
@@ -323,16 +331,16 @@ void SearchIndex::storeText(Row* row, const QStringView* parts, size_t count, Ch
   }
   const QString lowered = std::move(joined).toLower();
   *mask = CharMask::of(lowered);
-  row->length = size_t(lowered.size());
+  stored.length = size_t(lowered.size());
   if (fitsLatin1(lowered)) {
-    char* out = arena_->take(row->length);
-    row->text = out;
+    char* out = arena_->take(stored.length);
+    stored.text = out;
     for (QChar ch : lowered) *out++ = char(ch.unicode());
   } else {
-    row->wide = 1;
-    char* out = arena_->take(row->bytes());
-    row->text = out;
-    std::memcpy(out, lowered.constData(), row->bytes());
+    stored.wide = 1;
+    char* out = arena_->take(stored.bytes());
+    stored.text = out;
+    std::memcpy(out, lowered.constData(), stored.bytes());
   }
 }
 
@@ -354,7 +362,9 @@ bool SearchIndex::keepsFieldsOf(const Row& row, const ClipboardPayload& payload)
 void SearchIndex::release(const Row& row) {
   for (size_t k = 0; k < row.fieldCount; ++k) fields_[row.fieldsAt + k] = QString();
   releasedFields_ += row.fieldCount;
-  if (!row.inPlace) arena_->drop(row.bytes());
+  if (row.inPlace) return;
+  arena_->drop(stored_[row.storedAt].bytes());
+  ++releasedStored_;
 }
 
 // Once more memory holds texts and fields of rows that are gone than of rows in use, the rows
@@ -364,15 +374,22 @@ void SearchIndex::compactIfWasteful() {
   const bool textsWasteful = arena_->waste() > std::max(arena_->live(), kTolerated);
   const bool fieldsWasteful = releasedFields_ * sizeof(QString) >
                               std::max(fields_.size() * sizeof(QString) / 2, kTolerated);
-  if (!textsWasteful && !fieldsWasteful) return;
+  const bool storedWasteful = releasedStored_ * sizeof(StoredText) >
+                              std::max(stored_.size() * sizeof(StoredText) / 2, kTolerated);
+  if (!textsWasteful && !fieldsWasteful && !storedWasteful) return;
   auto arena = std::make_unique<Arena>(arena_->live());
   std::vector<QString> fields;
   fields.reserve(fields_.size() - releasedFields_);
+  std::vector<StoredText> stored;
+  stored.reserve(stored_.size() - releasedStored_);
   for (Row& row : rows_) {
     if (!row.inPlace) {
-      char* text = arena->take(row.bytes());
-      std::memcpy(text, row.text, row.bytes());
-      row.text = text;
+      StoredText moved = stored_[row.storedAt];
+      char* text = arena->take(moved.bytes());
+      std::memcpy(text, moved.text, moved.bytes());
+      moved.text = text;
+      row.storedAt = quint32(stored.size());
+      stored.push_back(moved);
     }
     const auto at = quint32(fields.size());
     for (size_t k = 0; k < row.fieldCount; ++k) fields.push_back(std::move(fields_[row.fieldsAt + k]));
@@ -381,6 +398,8 @@ void SearchIndex::compactIfWasteful() {
   arena_ = std::move(arena);
   fields_ = std::move(fields);
   releasedFields_ = 0;
+  stored_ = std::move(stored);
+  releasedStored_ = 0;
 }
 
 // Matches the items to the rows of the last refresh. The history mostly changes at the front
@@ -475,10 +494,11 @@ bool SearchIndex::matches(qsizetype row, const Query& query) const {
       if (containsFolded(fields[k], query.text_)) return true;
     return false;
   }
-  if (found.wide)
-    return containsQuery(QStringView(reinterpret_cast<const char16_t*>(found.text), qsizetype(found.length)),
+  const StoredText& stored = stored_[found.storedAt];
+  if (stored.wide)
+    return containsQuery(QStringView(reinterpret_cast<const char16_t*>(stored.text), qsizetype(stored.length)),
                          query.text_);
-  return query.fitsLatin1_ && containsBytes(found.text, found.length, query.latin1_);
+  return query.fitsLatin1_ && containsBytes(stored.text, stored.length, query.latin1_);
 }
 
 }  // namespace qv

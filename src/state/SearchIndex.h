@@ -18,8 +18,8 @@ namespace qv {
 // unchanged. The search per keystroke is a scan of these texts.
 //
 // A text of ASCII characters (nearly all) is searched where its item keeps it, with capitals
-// folded: the index holds only its characters' mask and a reference to the item's field, 80
-// bytes an item where a lower-cased copy took 230 at 100,000 lines of text. Other texts are
+// folded: the index holds only its characters' mask and a reference to the item's field (85
+// bytes an item at 100,000 lines of text, where a lower-cased copy took 240). Other texts are
 // kept lower-cased, side by side in blocks of memory: with one byte per character when they fit
 // in Latin-1 (an 8-bit query is then looked for with a byte search), else in UTF-16.
 class SearchIndex {
@@ -78,6 +78,7 @@ class SearchIndex {
 
  private:
   struct Row;
+  struct StoredText;
   class Arena;
   Row makeRow(const ClipboardItem& item, CharMask* mask);
   void storeText(Row* row, const QStringView* parts, size_t count, CharMask* mask);
@@ -92,6 +93,9 @@ class SearchIndex {
   // allocated: an item whose fields are these same buffers has the same text.
   std::vector<QString> fields_;
   size_t releasedFields_ = 0;
+  // The lower-cased texts of the rows that are not searched in place (a few in a hundred).
+  std::vector<StoredText> stored_;
+  size_t releasedStored_ = 0;
   std::unique_ptr<Arena> arena_;
   qsizetype awaiting_ = 0;
   bool stale_ = true;

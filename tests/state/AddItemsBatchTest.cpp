@@ -1,6 +1,7 @@
 // The items of one copy added as a batch end exactly as adding them one by one would: the same
 // history in the same order, the same marks carried over and stored, with one notification.
 #include "base/Uuid.h"
+#include "items/model/ItemJson.h"
 #include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -72,6 +73,11 @@ TEST_P(AddItemsBatch, EndsAsAddingOneByOne) {
 
   test::StateHarness batch;
   world.setUp(*batch.state);
+  // On disk as it stands, so that the copy's save goes to the journal.
+  batch.state->scheduleSave();
+  batch.fake.scheduler->advance(PanelState::kSaveDelaySeconds);
+  batch.runSaves();
+  const QByteArray fileBefore = readFile(batch.historyPath());
   test::SignalCounter changes(batch.state.get(), &PanelState::itemsChanged);
   const QList<QUuid> stayed = batch.state->addItems(copy, blurred);
   if (blurred) batch.state->markSensitive(stayed, true);
@@ -93,6 +99,12 @@ TEST_P(AddItemsBatch, EndsAsAddingOneByOne) {
                     [&item](const ClipboardItem& kept) { return kept.id == item.id; }))
       present.append(item.id);
   EXPECT_EQ(stayed, present);
+  // The journal's records of the copy replay to the same history.
+  batch.fake.scheduler->advance(PanelState::kSaveDelaySeconds);
+  batch.runSaves();
+  EXPECT_EQ(readFile(batch.historyPath()), fileBefore);
+  ASSERT_TRUE(batch.storedItems());
+  EXPECT_EQ(encodeItems(*batch.storedItems()), encodeItems(actual.items()));  // pictures stay in their side files
 }
 
 INSTANTIATE_TEST_SUITE_P(
