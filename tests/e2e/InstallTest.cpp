@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QLockFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -35,11 +36,16 @@ int run(const QString& program, const QStringList& arguments, QByteArray* output
 }
 
 // The install writes its manifest into the build folder; a user's own install keeps its list.
+// Tests running side by side take turns: each uninstall reads the manifest its own install wrote.
 struct KeptManifest {
+  QLockFile turn;
   QString path;
   QByteArray saved;
   bool existed;
-  explicit KeptManifest(const QString& buildDir) : path(buildDir + QStringLiteral("/install_manifest.txt")) {
+  explicit KeptManifest(const QString& buildDir)
+      : turn(buildDir + QStringLiteral("/install-test.lock")), path(buildDir + QStringLiteral("/install_manifest.txt")) {
+    turn.setStaleLockTime(0);
+    turn.lock();
     QFile file(path);
     existed = file.open(QIODevice::ReadOnly);
     if (existed) saved = file.readAll();
