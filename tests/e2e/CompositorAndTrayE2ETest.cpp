@@ -275,8 +275,7 @@ class PanelWithPicom : public ::testing::Test {
           before = shot;
           shot = session_.screenshot();
           int drawn = 0, rows = 0;
-          for (int y = 100; y < columnBottom; y += 20, ++rows)
-            drawn += qAbs(qGray(shot.pixel(970, y)) - 240) < 12;
+          for (int y = 100; y < columnBottom; y += 20, ++rows) drawn += qAbs(qGray(shot.pixel(970, y)) - 240) < 12;
           // Slid in fully and come to rest.
           const QRect column(960, 0, 320, columnBottom);
           return drawn > rows - 5 && !before.isNull() && before.copy(column) == shot.copy(column);

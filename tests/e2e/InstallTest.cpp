@@ -43,7 +43,8 @@ struct KeptManifest {
   QByteArray saved;
   bool existed;
   explicit KeptManifest(const QString& buildDir)
-      : turn(buildDir + QStringLiteral("/install-test.lock")), path(buildDir + QStringLiteral("/install_manifest.txt")) {
+      : turn(buildDir + QStringLiteral("/install-test.lock")),
+        path(buildDir + QStringLiteral("/install_manifest.txt")) {
     turn.setStaleLockTime(0);
     turn.lock();
     QFile file(path);
