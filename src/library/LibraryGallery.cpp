@@ -1,5 +1,7 @@
 #include "library/LibraryGallery.h"
 
+#include "library/LibraryDetailGallery.h"
+
 #include "library/LibraryModel.h"
 #include "library/LibraryServices.h"
 #include "library/LibraryStatus.h"
@@ -118,6 +120,7 @@ void addLibraryGalleryViews(GalleryRegistry& registry) {
       return window(scene, inThreeSections, {width, 640});
     });
   registry.add(QStringLiteral("library-empty-states"), emptyStates);
+  addLibraryDetailGalleryViews(registry);
 }
 
 }  // namespace qv

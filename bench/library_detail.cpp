@@ -1,0 +1,185 @@
+// The library's detail pane retargeted to another item (what the hovered card does after its
+// 0.16 s): handing the open pane the new item and painting its next frame, the time measured;
+// then each later turn of the event loop until nothing is left, the longest of them reported.
+#include "items/ItemServices.h"
+#include "library/LibraryDetailPane.h"
+#include "library/LibraryDetailSizing.h"
+#include "platform/Scheduler.h"
+#include "state/PanelState.h"
+#include "support/BenchMain.h"
+#include "support/PdfFixtures.h"
+#include "support/app/FakeContext.h"
+#include "ui/InterfaceServices.h"
+#include "ui/anim/FrameClock.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <algorithm>
+
+namespace {
+
+using namespace qv;
+
+double milliseconds(const QElapsedTimer& timer) { return double(timer.nsecsElapsed()) / 1e6; }
+
+// Qt's own scheduler, counting the work it runs, so that a step is what one turn of the loop does.
+class CountingScheduler : public Scheduler {
+ public:
+  QDateTime now() const override { return qt_.now(); }
+  double uptime() const override { return qt_.uptime(); }
+  WorkItem after(double seconds, std::function<void()> work, Guard guard = {}) override {
+    return qt_.after(seconds, counted(std::move(work)), std::move(guard));
+  }
+  Timer every(double seconds, std::function<void()> work, Guard guard = {}) override {
+    return qt_.every(seconds, counted(std::move(work)), std::move(guard));
+  }
+  void post(std::function<void()> work, Guard guard = {}) override {
+    qt_.post(counted(std::move(work)), std::move(guard));
+  }
+  int ran() const { return ran_; }
+
+ private:
+  std::function<void()> counted(std::function<void()> work) {
+    return [this, work = std::move(work)] {
+      ++ran_;
+      work();
+    };
+  }
+  QtScheduler qt_;
+  int ran_ = 0;
+};
+
+struct Fixture {
+  FakeContext fake;
+  std::shared_ptr<CountingScheduler> scheduler = std::make_shared<CountingScheduler>();
+  Fixture() {
+    fake.context->scheduler = scheduler;
+    fake.context->frameClock = std::make_shared<ManualFrameClock>();
+    installInterfaceServices(*fake.context);
+    installItemServices(*fake.context);
+  }
+  static Fixture& shared() {
+    static Fixture fixture;
+    return fixture;
+  }
+  ManualFrameClock& clock() { return static_cast<ManualFrameClock&>(*fake.context->frameClock); }
+};
+
+// 256,000 characters of 100–200-byte sentences broken into lines of `lineLength` (the last
+// character of each a line break), or in one line.
+QString textOfLines(int lineLength) {
+  const QString words = QStringLiteral(
+      "Reminder: the quarterly report is due Friday. Please send your numbers to Dana by Thursday noon so that "
+      "the charts can be updated in time. ");
+  QString text;
+  text.reserve(256'000);
+  while (text.size() < 256'000) {
+    for (int i = 0; i < lineLength - 1 && text.size() < 256'000; ++i) text += words.at(i % words.size());
+    if (text.size() < 256'000) text += u'\n';
+  }
+  return text;
+}
+
+enum Kind { kTextLines, kTextOneLine, kPdf };
+
+void BM_DetailRetargetToFrame(benchmark::State& state) {
+  Fixture& fixture = Fixture::shared();
+  ClipboardPayload payload;
+  switch (Kind(state.range(0))) {
+    case kTextLines:
+      state.SetLabel("256,000 characters in 80-character lines");
+      payload = TextPayload{textOfLines(80)};
+      break;
+    case kTextOneLine:
+      state.SetLabel("256,000 characters in one line");
+      payload = TextPayload{textOfLines(256'001)};
+      break;
+    case kPdf: {
+      state.SetLabel("100-page PDF");
+      static QTemporaryDir folder;
+      const QString path = folder.filePath(QStringLiteral("hundred.pdf"));
+      if (!QFileInfo::exists(path) && !test::writeTestPdf(path, test::colouredPages(100)))
+        state.SkipWithError("cannot write the PDF");
+      payload = FilePayload{QStringLiteral("hundred.pdf"), {}, Url::fromLocalFile(path)};
+      break;
+    }
+  }
+  const QDateTime now = QDateTime::currentDateTimeUtc();
+  const ClipboardItem first = ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"), now,
+                                                  TextPayload{QStringLiteral("Meeting moved to 3 pm.")});
+  const ClipboardItem target = ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"), now,
+                                                   payload);
+  PanelState panelState(*fixture.fake.context);
+  panelState.setItems({first, target});
+  // The library at its preferred size: a 1,100-point grid in a 720-point body.
+  const double width = 820, height = std::min(720 * 0.72, LibraryDetailSizing::fittingHeight(target, 820, 720 * 0.72));
+  QImage frame(QSize(int(width), int(height)) * 2, QImage::Format_ARGB32_Premultiplied);
+  frame.setDevicePixelRatio(2);
+  const auto paint = [&](QWidget& pane) {
+    QPainter painter(&frame);
+    pane.render(&painter);
+  };
+  double worker = 0, steps = 0;
+  std::vector<double> longestSteps;
+  for (auto _ : state) {
+    auto pane = std::make_unique<LibraryDetailPane>(*fixture.fake.context, panelState,
+                                                    LibraryDetailPane::Props{first, width, height},
+                                                    LibraryDetailPane::Callbacks{});
+    pane->setAttribute(Qt::WA_DontShowOnScreen);
+    pane->show();
+    paint(*pane);
+    QCoreApplication::processEvents();
+    QElapsedTimer main;
+    main.start();
+    pane->setProps({target, width, height}, {});
+    paint(*pane);
+    state.SetIterationTime(milliseconds(main) / 1e3);
+    int idle = 0;
+    double longestStep = 0;
+    for (int turn = 0; turn < 10'000 && idle < 3; ++turn) {
+      QElapsedTimer background;
+      background.start();
+      const int ran = fixture.fake.queues->runAll();
+      worker += milliseconds(background);
+      main.restart();
+      fixture.clock().advanceFrames(1);
+      const int before = fixture.scheduler->ran();
+      QCoreApplication::processEvents();
+      const bool busy = fixture.scheduler->ran() != before;
+      paint(*pane);
+      const double step = milliseconds(main);
+      if (busy || ran > 0) {
+        longestStep = std::max(longestStep, step);
+        ++steps;
+        idle = 0;
+      } else {
+        ++idle;
+      }
+    }
+    longestSteps.push_back(longestStep);
+    pane.reset();
+    QCoreApplication::processEvents();
+    fixture.fake.queues->runAll();
+  }
+  std::sort(longestSteps.begin(), longestSteps.end());
+  state.counters["max_step_ms"] = longestSteps.empty() ? 0 : longestSteps[longestSteps.size() / 2];
+  state.counters["worst_step_ms"] = longestSteps.empty() ? 0 : longestSteps.back();
+  state.counters["steps"] = benchmark::Counter(steps, benchmark::Counter::kAvgIterations);
+  state.counters["worker_ms"] = benchmark::Counter(worker, benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_DetailRetargetToFrame)
+    ->Arg(kTextLines)
+    ->Arg(kTextOneLine)
+    ->Arg(kPdf)
+    ->UseManualTime()
+    ->Iterations(8)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) { return qv::bench::runBenchmarks<QApplication>(argc, argv); }

@@ -1,0 +1,107 @@
+#include "library/DetailHeaderButton.h"
+
+#include "ui/InterfaceServices.h"
+#include "ui/controls/ControlStyle.h"
+#include "ui/symbols/Symbols.h"
+#include "ui/theme/Theme.h"
+
+#include <QPainter>
+
+namespace qv {
+
+namespace {
+
+// The smallest a glyph gets while it is swapped out or in.
+constexpr double kSwapScale = 0.5;
+
+void drawGlyph(QPainter& painter, const QString& symbol, QPointF centre, double scale, double opacity,
+               const QColor& ink) {
+  if (symbol.isEmpty() || opacity <= 0) return;
+  const QImage glyph = Symbols::image(symbol, DetailHeaderButton::kGlyphSize, ink,
+                                      painter.device()->devicePixelRatioF());
+  if (glyph.isNull()) return;
+  painter.save();
+  painter.setOpacity(painter.opacity() * unitClamped(opacity));
+  painter.translate(centre);
+  painter.scale(scale, scale);
+  const QSizeF size = glyph.deviceIndependentSize();
+  painter.drawImage(QPointF(-size.width() / 2, -size.height() / 2), glyph);
+  painter.restore();
+}
+
+}  // namespace
+
+DetailHeaderButton::DetailHeaderButton(InterfaceServices& context, QWidget* parent)
+    : TapControl(context, parent), hover_(*context.frameClock, 0.0), swap_(*context.frameClock, 1.0) {
+  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  resize(sizeHint());
+  hover_.setOnChange([this] { update(); });
+  swap_.setOnChange([this] { update(); });
+}
+
+void DetailHeaderButton::setProps(const Props& props, Callbacks callbacks) {
+  callbacks_ = std::move(callbacks);
+  if (props == props_) return;
+  const Props previous = std::exchange(props_, props);
+  if (props.symbol != previous.symbol) {
+    if (previous.symbol.isEmpty() || !isVisible()) {
+      // A button that first shows, or is not on screen, takes its symbol at once.
+      previous_.clear();
+      swap_.jumpTo(1);
+    } else {
+      previous_ = previous.symbol;
+      swap_.jumpTo(0);
+      swap_.animateTo(1, Theme::springStandard(), [this](bool finished) {
+        if (finished) previous_.clear();
+      });
+    }
+  }
+  update();
+}
+
+void DetailHeaderButton::hoverChanged(bool hovered) { hover_.animateTo(hovered ? 1.0 : 0.0, Theme::springSnappy()); }
+
+QColor DetailHeaderButton::foreground() const {
+  const EnvironmentValues env = environment();
+  const double hover = unitClamped(hover_.value());
+  if (props_.isDestructive) return mixColors(primaryColor(env, 0.55), systemRed(env), hover);
+  if (props_.isActive) return Theme::accent();
+  return primaryColor(env, lerp(0.55, 0.9, hover));
+}
+
+QColor DetailHeaderButton::circleFill() const {
+  return primaryColor(environment(), lerp(0.05, 0.1, unitClamped(hover_.value())));
+}
+
+QPainterPath DetailHeaderButton::hitShape() const {
+  QPainterPath circle;
+  circle.addEllipse(QRectF(QPointF(0, 0), QSizeF(kSide, kSide)));
+  return circle;
+}
+
+AccessibilityInfo DetailHeaderButton::accessibility() const {
+  AccessibilityInfo info;
+  info.role = QAccessible::Button;
+  info.name = accessibleName().isEmpty() ? toolTip() : accessibleName();
+  info.press = [this] { const_cast<DetailHeaderButton*>(this)->tapped(); };
+  return info;
+}
+
+void DetailHeaderButton::tapped() {
+  // A copy: the action may give this button new props.
+  if (const auto onTap = callbacks_.onTap) onTap();
+}
+
+void DetailHeaderButton::paint(QPainter& painter) {
+  const QRectF face(0, 0, kSide, kSide);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(circleFill());
+  painter.drawEllipse(face);
+  const QColor ink = foreground();
+  const double p = swap_.value();
+  if (!previous_.isEmpty())
+    drawGlyph(painter, previous_, face.center(), lerp(1, kSwapScale, unitClamped(p)), 1 - p, ink);
+  drawGlyph(painter, props_.symbol, face.center(), previous_.isEmpty() ? 1 : lerp(kSwapScale, 1, p), p, ink);
+}
+
+}  // namespace qv

@@ -1,0 +1,175 @@
+#pragma once
+#include "items/model/ClipboardItem.h"
+#include "platform/Compositor.h"
+#include "ui/text/TextBlock.h"
+#include "ui/view/PaintedWidget.h"
+
+#include <QPointer>
+#include <array>
+#include <functional>
+#include <vector>
+
+namespace qv {
+
+struct ViewServices;
+class PanelState;
+class PreviewCaption;
+class PreviewFade;
+class SharePickerAnchor;
+class EditableTextView;
+class DetailHeaderButton;
+class ToolbarPillButton;
+
+// The library's detail pane: one item at full size, floating over the grid. A header row holds
+// the item's caption and its actions (or, while the item's text is edited, the edit bar); the
+// body shows the item by kind, or a placeholder while the item is sensitive and not peeked at.
+// The host sizes the pane (`width` × `availableHeight`, see LibraryDetailSizing) and closes it
+// through onClose (Close, and after Delete).
+//
+// It acts on the item through the state (peek, pin, delete, the edited text, the two editing
+// signals), the clipboard writer, the share picker and the workspace. A clipboard write that
+// fails changes no button and shakes the item's card. Another item given to the pane drops an
+// open edit before it shows.
+class LibraryDetailPane : public PaintedWidget {
+  Q_OBJECT
+ public:
+  struct Props {
+    ClipboardItem item;
+    double width = 0;
+    double availableHeight = 0;
+    bool operator==(const Props&) const = default;
+  };
+  struct Callbacks {
+    std::function<void()> onClose;
+  };
+
+  enum class Action { peek, copy, copyPlainText, edit, share, pin, reveal, openLink, remove, close };
+  static constexpr int kActionCount = 10;
+  // One button of the action row as it shows now.
+  struct ActionButton {
+    Action action = Action::close;
+    QString symbol;
+    QString help;  // its tooltip and spoken name
+    bool isActive = false;
+    bool isDestructive = false;
+    bool operator==(const ActionButton&) const = default;
+  };
+  // What decides the action row besides the item.
+  struct Marks {
+    bool isSensitive = false;
+    bool isPeeked = false;
+    bool isPinned = false;
+    bool copied = false;
+    bool isSharing = false;
+  };
+
+  static constexpr double kPadding = 10;
+  static constexpr double kHeaderHeight = 38;
+  static constexpr double kHeaderSpacing = 12;
+  static constexpr double kCornerRadius = 22;
+  static constexpr double kRowPadding = 14;
+  static constexpr double kButtonSpacing = 8;
+  static constexpr double kCaptionSpacing = 16;
+  static constexpr double kFadeDepth = 22;
+  static constexpr double kEditorPadding = 6;
+  static constexpr double kCopiedDuration = 1.2;
+
+  LibraryDetailPane(ViewServices& context, PanelState& state, Props props, Callbacks callbacks,
+                    QWidget* parent = nullptr);
+  ~LibraryDetailPane() override;
+
+  // Callbacks are replaced on every call. Another item ends an open edit (its draft dropped)
+  // before it shows.
+  void setProps(const Props& props, Callbacks callbacks);
+  const Props& props() const { return props_; }
+  void setTranslucency(TranslucencySupport support);
+
+  // ---- Rules --------------------------------------------------------------------------------------
+  // The buttons of the action row, in order.
+  static std::vector<ActionButton> actionButtons(const ClipboardItem& item, const Marks& marks);
+  // A text or code item that is not hidden.
+  static bool canEdit(const ClipboardItem& item, bool isHidden);
+
+  // ---- Actions ------------------------------------------------------------------------------------
+  void beginEditing();
+  void endEditing();
+  void cancelEditing();
+  void saveEdit();
+  void copy();
+  void copyAsPlainText();
+
+  // ---- What it shows ------------------------------------------------------------------------------
+  bool isHidden() const;
+  bool isEditing() const { return editing_; }
+  const QString& draft() const { return draft_; }
+  bool copied() const { return copied_; }
+  bool isSharing() const { return sharing_; }
+  int shareTrigger() const { return shareTrigger_; }
+  bool previewTopFade() const { return topFade_; }
+  bool previewBottomFade() const { return bottomFade_; }
+  const std::vector<ActionButton>& actionRow() const { return row_; }
+  // The shown button of an action; null while it is not in the row.
+  DetailHeaderButton* button(Action action) const;
+  ToolbarPillButton* cancelButton() const { return cancel_; }
+  ToolbarPillButton* saveButton() const { return save_; }
+  // The body's view: a viewer, the editor, a placeholder or a renderer.
+  QWidget* content() const { return content_; }
+  EditableTextView* editor() const;
+  // The fade over the text or code viewer; null for other content.
+  PreviewFade* fade() const { return fade_; }
+  PreviewCaption& caption() const { return *caption_; }
+  SharePickerAnchor& shareAnchor() const { return *shareAnchor_; }
+  QRectF headerRect() const;
+  QRectF bodyRect() const;
+  // The height of the text and code viewers and of the editor.
+  double viewerHeight() const;
+
+  QSize sizeHint() const override;
+  QPainterPath hitShape() const override;
+  AccessibilityInfo accessibility() const override;
+
+ protected:
+  void paint(QPainter& painter) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
+ private:
+  Marks marks() const;
+  void run(Action action);
+  void close();
+  void markCopied();
+  void updateEdgeFades(bool top, bool bottom);
+  void cancelEditTriggered();
+  void syncHidden();
+  void syncRow();
+  void syncShareAnchor();
+  void showContent();
+  void relayout();
+  void releaseEditFlag();
+  QRectF editBarRect() const;
+
+  ViewServices& context_;
+  PanelState& state_;
+  Props props_;
+  Callbacks callbacks_;
+  TranslucencySupport support_;
+  bool editing_ = false;
+  QString draft_;
+  bool copied_ = false;
+  int shareTrigger_ = 0;
+  bool sharing_ = false;
+  bool topFade_ = false;
+  bool bottomFade_ = false;
+  bool shownHidden_ = false;
+  std::vector<ActionButton> row_;
+  std::array<DetailHeaderButton*, kActionCount> buttons_{};
+  ToolbarPillButton* cancel_;
+  ToolbarPillButton* save_;
+  TextBlock editingLabel_;
+  PreviewCaption* caption_;
+  SharePickerAnchor* shareAnchor_;
+  QPointer<QWidget> content_;
+  PreviewFade* fade_ = nullptr;
+};
+
+}  // namespace qv
