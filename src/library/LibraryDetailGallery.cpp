@@ -17,7 +17,7 @@ namespace qv {
 namespace {
 
 constexpr double kPaneWidth = 520;
-constexpr double kAvailable = 440;
+constexpr double kAvailable = 600;
 constexpr double kGap = 24;
 
 ClipboardItem make(const QDateTime& at, ClipboardPayload payload,
