@@ -2,6 +2,7 @@
 
 #include "ui/InterfaceServices.h"
 #include "ui/controls/ControlStyle.h"
+#include "ui/controls/TextViewers.h"
 #include "ui/theme/Theme.h"
 
 #include <QEvent>
@@ -37,6 +38,8 @@ std::vector<Fx::GradientStop> PreviewFade::gradientStops(double topAmount, doubl
 
 PreviewFade::PreviewFade(InterfaceServices& context, QWidget* target)
     : QObject(target), target_(target), top_(*context.frameClock, 0.0), bottom_(*context.frameClock, 0.0) {
+  if (auto* viewer = qobject_cast<QVTextViewer*>(target)) viewer_ = viewer;
+  else if (auto* code = qobject_cast<QVCodeViewer*>(target)) viewer_ = &code->textViewer();
   top_.setOnChange([this] { apply(); });
   bottom_.setOnChange([this] { apply(); });
   target->installEventFilter(this);
@@ -58,7 +61,9 @@ void PreviewFade::setProps(const Props& props) {
   apply();
 }
 
-bool PreviewFade::isMasking() const { return effect_ && effect_->isEnabled(); }
+bool PreviewFade::isMasking() const {
+  return viewer_ ? !viewer_->edgeMask().isEmpty() : effect_ && effect_->isEnabled();
+}
 
 QLinearGradient PreviewFade::mask() const {
   const double height = target_ ? target_->height() : 0;
@@ -71,6 +76,15 @@ QLinearGradient PreviewFade::mask() const {
 void PreviewFade::apply() {
   if (!target_) return;
   const bool clear = top_.value() <= 0 && bottom_.value() <= 0 && !top_.isAnimating() && !bottom_.isAnimating();
+  if (viewer_) {
+    QGradientStops stops;
+    if (!clear)
+      for (const Fx::GradientStop& stop :
+           gradientStops(top_.value(), bottom_.value(), props_.depth, double(target_->height())))
+        stops.append({stop.location, stop.color});
+    viewer_->setEdgeMask(stops);
+    return;
+  }
   if (clear) {
     // All four stops opaque: no offscreen pass for the viewer.
     if (effect_) effect_->setEnabled(false);

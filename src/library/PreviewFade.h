@@ -1,5 +1,6 @@
 #pragma once
 #include "ui/anim/AnimatedValue.h"
+#include "ui/controls/TextViewers.h"
 #include "ui/fx/Fx.h"
 
 #include <QObject>
@@ -17,7 +18,9 @@ struct InterfaceServices;
 // so that text running on beyond an edge dissolves instead of being cut hard. The viewer is
 // masked by a vertical gradient over its whole height: a faded edge ramps from invisible at the
 // edge to fully visible `depth` points inside, an edge that is not faded shows everything up to
-// it. Switching an edge on or off eases out over 0.2 s, with reduced motion too.
+// it. Switching an edge on or off eases out over 0.2 s, with reduced motion too. A text or code
+// viewer fades its own edges (only the faded bands go through a layer); any other view is masked
+// whole, and only while an edge is faded.
 class PreviewFade : public QObject {
   Q_OBJECT
  public:
@@ -47,8 +50,10 @@ class PreviewFade : public QObject {
   // How far each edge is faded now (0 … 1).
   double topAmount() const { return top_.value(); }
   double bottomAmount() const { return bottom_.value(); }
-  // Whether a mask is applied now (not while both edges are clear: the viewer paints directly).
+  // Whether a mask is applied now (not while both edges are clear: the view paints directly).
   bool isMasking() const;
+  // The text viewer that fades its own edges; null for another view.
+  QVTextViewer* viewer() const { return viewer_; }
   // The mask as applied now, in the target's coordinates.
   QLinearGradient mask() const;
 
@@ -59,6 +64,7 @@ class PreviewFade : public QObject {
   void apply();
 
   QPointer<QWidget> target_;
+  QPointer<QVTextViewer> viewer_;
   QPointer<QGraphicsOpacityEffect> effect_;
   Props props_;
   Animated<double> top_;

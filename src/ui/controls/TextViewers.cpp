@@ -5,6 +5,8 @@
 #include "ui/theme/Environment.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextFrame>
@@ -143,6 +145,78 @@ void QVTextViewer::applyLabelColor() {
 void QVTextViewer::resizeEvent(QResizeEvent* event) {
   NoCompletionTextView::resizeEvent(event);
   scheduleEdgeReport();
+}
+
+void QVTextViewer::setEdgeMask(const QGradientStops& stops) {
+  const QGradientStops next = stops.size() == 4 ? stops : QGradientStops();
+  if (next == edgeMask_) return;
+  edgeMask_ = next;
+  viewport()->update();
+}
+
+void QVTextViewer::scrollContentsBy(int dx, int dy) {
+  // A faded band must not be moved into the middle as it is: everything is drawn again.
+  if (edgeMask_.isEmpty()) {
+    NoCompletionTextView::scrollContentsBy(dx, dy);
+    return;
+  }
+  viewport()->update();
+}
+
+void QVTextViewer::paintEvent(QPaintEvent* event) {
+  if (edgeMask_.isEmpty()) {
+    NoCompletionTextView::paintEvent(event);
+    return;
+  }
+  const QRect area = viewport()->rect();
+  const int height = area.height();
+  const int topEnd = std::clamp(int(std::ceil(edgeMask_.at(1).first * height)), 0, height);
+  const int bottomStart = std::clamp(int(std::floor(edgeMask_.at(2).first * height)), topEnd, height);
+  const QRect middle = event->rect() & QRect(0, topEnd, area.width(), bottomStart - topEnd);
+  if (!middle.isEmpty()) {
+    QPaintEvent inner(middle);
+    NoCompletionTextView::paintEvent(&inner);
+  }
+  for (const QRect& band :
+       {QRect(0, 0, area.width(), topEnd), QRect(0, bottomStart, area.width(), height - bottomStart)})
+    if (band.intersects(event->rect())) paintFadedBand(band);
+}
+
+void QVTextViewer::paintFadedBand(const QRect& band) {
+  const double scale = viewport()->devicePixelRatioF();
+  QImage layer((QSizeF(band.size()) * scale).toSize(), QImage::Format_ARGB32_Premultiplied);
+  if (layer.isNull()) return;
+  layer.setDevicePixelRatio(scale);
+  layer.fill(Qt::transparent);
+  {
+    QPainter painter(&layer);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    const QPoint offset(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    painter.translate(-offset - band.topLeft());
+    // What the text view itself draws: the text in the label colour, the selection, extra selections.
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.palette = palette();
+    context.clip = QRectF(band.translated(offset));
+    for (const ExtraSelection& extra : extraSelections()) context.selections.append({extra.cursor, extra.format});
+    if (const QTextCursor cursor = textCursor(); cursor.hasSelection()) {
+      const QPalette::ColorGroup group = hasFocus() ? QPalette::Active : QPalette::Inactive;
+      QAbstractTextDocumentLayout::Selection selection{cursor, {}};
+      selection.format.setBackground(palette().brush(group, QPalette::Highlight));
+      selection.format.setForeground(palette().brush(group, QPalette::HighlightedText));
+      context.selections.append(selection);
+    }
+    painter.setClipRect(context.clip);
+    document()->documentLayout()->draw(&painter, context);
+    painter.resetTransform();
+    painter.setClipping(false);
+    painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+    QLinearGradient mask(0, -band.top(), 0, viewport()->height() - band.top());
+    mask.setStops(edgeMask_);
+    painter.fillRect(QRectF(QPointF(0, 0), QSizeF(band.size())), mask);
+  }
+  QPainter painter(viewport());
+  painter.drawImage(band.topLeft(), layer);
 }
 
 void QVTextViewer::scheduleEdgeReport() {

@@ -3,6 +3,7 @@
 #include "ui/controls/TextInput.h"
 #include "ui/text/AttributedText.h"
 
+#include <QGradient>
 #include <QSizeF>
 #include <QWidget>
 #include <functional>
@@ -48,14 +49,25 @@ class QVTextViewer : public NoCompletionTextView {
   // coloured (bench/text_file_preview); twice as many pieces cost no more in all.
   static constexpr qsizetype kPieceLength = 8192;
 
+  // Fades the text into what lies behind it at the top and bottom edges: `stops` are the alpha
+  // of a vertical mask over the visible area (0 top, 1 bottom), four in order: the top edge,
+  // where the text is opaque from, where it is opaque to, the bottom edge. Only the two faded
+  // bands go through a layer; the text between them is drawn as always. No stops: no fade.
+  void setEdgeMask(const QGradientStops& stops);
+  const QGradientStops& edgeMask() const { return edgeMask_; }
+
   static constexpr double kTextSize = 12.5;
   // How far the text may scroll past an edge and still count as not hidden there.
   static constexpr double kEdgeSlack = 6;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
 
  private:
+  // Draws the text inside `band` (viewport coordinates) through a layer masked by the edge mask.
+  void paintFadedBand(const QRect& band);
   void applyContent();
   // Adds the next piece of the text being filled in; schedules the one after it.
   void fillNextPiece();
@@ -80,6 +92,7 @@ class QVTextViewer : public NoCompletionTextView {
   };
   std::optional<Fill> fill_;
   quint64 fillGeneration_ = 0;
+  QGradientStops edgeMask_;
 };
 
 // Source code in a QVTextViewer: shown plain at once, then coloured when the highlighter has

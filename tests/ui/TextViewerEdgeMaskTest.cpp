@@ -1,0 +1,57 @@
+// The text viewer's own edge fade: the text dissolves towards a faded edge, the middle and the
+// edges without a fade are drawn as before, and scrolling draws the bands again.
+#include "support/ui/FakeInterfaceContext.h"
+#include "ui/controls/TextViewers.h"
+
+#include <gtest/gtest.h>
+#include <QScrollBar>
+
+using namespace qv;
+using qv::test::FakeInterfaceContext;
+
+namespace {
+
+// Dark pixels (text ink on the light background) in rows [top, top + rows).
+int inkIn(const QImage& image, int top, int rows) {
+  int count = 0;
+  const double scale = image.devicePixelRatio();
+  for (int y = int(top * scale); y < int((top + rows) * scale); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (qGray(image.pixel(x, y)) < 110) ++count;
+  return count;
+}
+
+QGradientStops stops(double topAlpha, double topEnd, double bottomStart, double bottomAlpha) {
+  return {{0, QColor::fromRgbF(0, 0, 0, float(topAlpha))},
+          {topEnd, Qt::black},
+          {bottomStart, Qt::black},
+          {1, QColor::fromRgbF(0, 0, 0, float(bottomAlpha))}};
+}
+
+TEST(QVTextViewerEdgeMask, TheTextDissolvesTowardsAFadedEdgeOnly) {
+  FakeInterfaceContext fake;
+  QVTextViewer viewer(*fake.context);
+  viewer.resize(300, 200);
+  viewer.setProps({QString(QStringLiteral("MMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMM\n")).repeated(100)}, {});
+  fake.scheduler->runPending();
+  const QImage plain = viewer.grab().toImage();
+  ASSERT_GT(inkIn(plain, 0, 12), 0);
+  ASSERT_GT(inkIn(plain, 188, 12), 0);
+
+  viewer.setEdgeMask(stops(0, 0.2, 1, 1));  // the top 40 points
+  const QImage faded = viewer.grab().toImage();
+  EXPECT_EQ(inkIn(faded, 0, 12), 0) << "the top edge is all but clear";
+  EXPECT_EQ(inkIn(faded, 60, 120), inkIn(plain, 60, 120)) << "the middle as before";
+  EXPECT_EQ(inkIn(faded, 188, 12), inkIn(plain, 188, 12)) << "the bottom without a fade";
+
+  viewer.setEdgeMask(stops(1, 0, 0.8, 0));  // the bottom 40 points
+  viewer.verticalScrollBar()->setValue(100);
+  const QImage scrolled = viewer.grab().toImage();
+  EXPECT_EQ(inkIn(scrolled, 188, 12), 0);
+  EXPECT_GT(inkIn(scrolled, 0, 12), 0);
+
+  viewer.setEdgeMask({});  // no stops: drawn as always
+  EXPECT_GT(inkIn(viewer.grab().toImage(), 188, 12), 0);
+}
+
+}  // namespace
