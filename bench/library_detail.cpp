@@ -2,8 +2,7 @@
 // 0.16 s): handing the open pane the new item and painting its next frame, the time measured;
 // then each later turn of the event loop until nothing is left, the longest of them reported.
 #include "items/ItemServices.h"
-#include "library/LibraryDetailPane.h"
-#include "library/LibraryDetailSizing.h"
+#include "library/LibraryDetailView.h"
 #include "platform/Scheduler.h"
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
@@ -117,7 +116,7 @@ void BM_DetailRetargetToFrame(benchmark::State& state) {
   PanelState panelState(*fixture.fake.context);
   panelState.setItems({first, target});
   // The library at its preferred size: a 1,100-point grid in a 720-point body.
-  const double width = 820, height = std::min(720 * 0.72, LibraryDetailSizing::fittingHeight(target, 820, 720 * 0.72));
+  const double width = 820, height = std::min(720 * 0.72, LibraryDetailView::fittingHeight(target, 820, 720 * 0.72));
   QImage frame(QSize(int(width), int(height)) * 2, QImage::Format_ARGB32_Premultiplied);
   frame.setDevicePixelRatio(2);
   const auto paint = [&](QWidget& pane) {
@@ -127,9 +126,9 @@ void BM_DetailRetargetToFrame(benchmark::State& state) {
   double worker = 0, steps = 0;
   std::vector<double> longestSteps;
   for (auto _ : state) {
-    auto pane = std::make_unique<LibraryDetailPane>(*fixture.fake.context, panelState,
-                                                    LibraryDetailPane::Props{first, width, height},
-                                                    LibraryDetailPane::Callbacks{});
+    auto pane = std::make_unique<LibraryDetailView>(*fixture.fake.context, panelState,
+                                                    LibraryDetailView::Props{first, width, height},
+                                                    LibraryDetailView::Callbacks{});
     pane->setAttribute(Qt::WA_DontShowOnScreen);
     pane->show();
     paint(*pane);

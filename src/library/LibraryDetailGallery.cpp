@@ -1,8 +1,7 @@
 #include "library/LibraryDetailGallery.h"
 
 #include "library/DetailHeaderButton.h"
-#include "library/LibraryDetailPane.h"
-#include "library/LibraryDetailSizing.h"
+#include "library/LibraryDetailView.h"
 #include "library/LibraryServices.h"
 #include "state/PanelState.h"
 #include "ui/Appearance.h"
@@ -42,7 +41,7 @@ QImage samplePicture() {
 // What each pane of the sheet shows, and how it is set up.
 struct Sample {
   ClipboardItem item;
-  std::function<void(PanelState&, LibraryDetailPane&)> prepare = [](PanelState&, LibraryDetailPane&) {};
+  std::function<void(PanelState&, LibraryDetailView&)> prepare = [](PanelState&, LibraryDetailView&) {};
 };
 
 QImage kinds(GalleryScene& scene) {
@@ -67,7 +66,7 @@ QImage kinds(GalleryScene& scene) {
                        std::nullopt, std::nullopt};
   const QImage picture = samplePicture();
   std::vector<Sample> samples = {
-      {make(now, TextPayload{essay}), [](PanelState&, LibraryDetailPane& pane) { pane.copy(); }},
+      {make(now, TextPayload{essay}), [](PanelState&, LibraryDetailView& pane) { pane.copy(); }},
       {make(now,
             CodePayload{QStringLiteral("def total(items):\n    \"\"\"Sum the prices.\"\"\"\n    return sum(i.price "
                                        "for i in items)\n\nprint(total(cart))\n"),
@@ -86,9 +85,9 @@ QImage kinds(GalleryScene& scene) {
                         Url::fromLocalFile(QStringLiteral("/home/anna/Documents/Quarterly report.pdf"))},
             QStringLiteral("org.example.Files"))},
       {make(now, TextPayload{QStringLiteral("my bank PIN is 0000")}),
-       [](PanelState& panel, LibraryDetailPane&) { panel.toggleSensitive(panel.items().at(8).id); }},
+       [](PanelState& panel, LibraryDetailView&) { panel.toggleSensitive(panel.items().at(8).id); }},
       {make(now, TextPayload{QStringLiteral("Meeting moved to 3 pm, room 4.")}),
-       [](PanelState& panel, LibraryDetailPane& pane) {
+       [](PanelState& panel, LibraryDetailView& pane) {
          panel.togglePin(panel.items().at(9).id);
          pane.beginEditing();
        }},
@@ -101,18 +100,18 @@ QImage kinds(GalleryScene& scene) {
   const int rows = int(samples.size() + 1) / columns;
   std::vector<double> heights;
   for (const Sample& sample : samples)
-    heights.push_back(std::min(kAvailable, LibraryDetailSizing::fittingHeight(sample.item, kPaneWidth, kAvailable)));
+    heights.push_back(std::min(kAvailable, LibraryDetailView::fittingHeight(sample.item, kPaneWidth, kAvailable)));
   const double cellHeight = *std::max_element(heights.begin(), heights.end()) + kGap;
   QWidget backing;
   backing.setPalette(AppearanceWindows::paletteFor(scene.environment.colorScheme));
   backing.setAutoFillBackground(true);
   backing.resize(int(columns * (kPaneWidth + kGap) + kGap), int(rows * cellHeight + kGap));
   backing.setAttribute(Qt::WA_DontShowOnScreen);
-  std::vector<std::unique_ptr<LibraryDetailPane>> panes;
+  std::vector<std::unique_ptr<LibraryDetailView>> panes;
   for (size_t i = 0; i < samples.size(); ++i) {
-    auto pane = std::make_unique<LibraryDetailPane>(services, state,
-                                                    LibraryDetailPane::Props{samples[i].item, kPaneWidth, heights[i]},
-                                                    LibraryDetailPane::Callbacks{}, &backing);
+    auto pane = std::make_unique<LibraryDetailView>(services, state,
+                                                    LibraryDetailView::Props{samples[i].item, kPaneWidth, heights[i]},
+                                                    LibraryDetailView::Callbacks{}, &backing);
     pane->move(int(kGap + (i % columns) * (kPaneWidth + kGap)), int(kGap + (i / columns) * cellHeight));
     panes.push_back(std::move(pane));
   }
@@ -123,7 +122,7 @@ QImage kinds(GalleryScene& scene) {
     scene.runFrames(30);
   }
   // The first pane's delete button under the pointer.
-  scene.hover(*panes[0]->button(LibraryDetailPane::Action::remove), QPointF(11, 11));
+  scene.hover(*panes[0]->button(LibraryDetailView::Action::remove), QPointF(11, 11));
   scene.settle();
   GallerySheet sheet(scene, QSizeF(backing.size()));
   sheet.put(backing, {0, 0});

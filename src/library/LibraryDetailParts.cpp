@@ -74,10 +74,10 @@ HiddenPlaceholderView::HiddenPlaceholderView(InterfaceServices& context, QWidget
   setHoverEnabled(false);
 }
 
-QString HiddenPlaceholderView::title() { return QCoreApplication::translate("LibraryDetailPane", "Hidden"); }
+QString HiddenPlaceholderView::title() { return QCoreApplication::translate("LibraryDetailView", "Hidden"); }
 
 QString HiddenPlaceholderView::message() {
-  return QCoreApplication::translate("LibraryDetailPane", "Press the eye above to reveal");
+  return QCoreApplication::translate("LibraryDetailView", "Press the eye above to reveal");
 }
 
 AccessibilityInfo HiddenPlaceholderView::accessibility() const {
@@ -313,9 +313,7 @@ QString DetailFileRow::folderText() const {
   if (!props_.url) return {};
   QString path = props_.url->path();
   while (path.size() > 1 && path.endsWith(u'/')) path.chop(1);
-  const QString parent = QFileInfo(path).path();
-  if (!props_.url->qurl().isLocalFile()) return parent;
-  return abbreviatedPath(QUrl::fromLocalFile(parent));
+  return QFileInfo(path).path();
 }
 
 double DetailFileRow::rowTop() const { return kPadding; }

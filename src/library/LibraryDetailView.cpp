@@ -1,11 +1,10 @@
-#include "library/LibraryDetailPane.h"
+#include "library/LibraryDetailView.h"
 
 #include "cards/ViewServices.h"
 #include "items/stores/ImageStore.h"
 #include "items/writer/PasteboardWriter.h"
 #include "library/DetailHeaderButton.h"
 #include "library/LibraryDetailParts.h"
-#include "library/LibraryDetailSizing.h"
 #include "library/PreviewFade.h"
 #include "platform/Workspace.h"
 #include "preview/DownsampledImageView.h"
@@ -13,6 +12,7 @@
 #include "preview/LinkOpening.h"
 #include "preview/PreviewCaption.h"
 #include "preview/PreviewContent.h"
+#include "preview/PreviewSizing.h"
 #include "preview/ShareItems.h"
 #include "preview/SharePickerAnchor.h"
 #include "state/PanelState.h"
@@ -44,6 +44,16 @@ std::optional<QUrl> localFileURL(const ClipboardItem& item) {
   return file->url->qurl();
 }
 
+// The body is never shorter, nor the viewers lower, than this; the viewers leave 150 of the
+// host's height to the rest of the pane.
+constexpr double kBodyFloor = 290;
+constexpr double kViewerReserve = 150;
+constexpr double kChrome = 70;
+
+double heldHeight(double content, double availableHeight) {
+  return std::min(std::max(availableHeight - kViewerReserve, kBodyFloor), std::max(content, kBodyFloor));
+}
+
 bool hasPicture(const ClipboardItem& item, const ImageStore& images) {
   const auto* image = std::get_if<ImagePayload>(&item.payload);
   return image && (!image->image.isNull() || QFileInfo::exists(images.filePath(item.idString())));
@@ -53,12 +63,23 @@ bool hasPicture(const ClipboardItem& item, const ImageStore& images) {
 
 // ---- Rules -----------------------------------------------------------------------------------------
 
-bool LibraryDetailPane::canEdit(const ClipboardItem& item, bool isHidden) {
+bool LibraryDetailView::canEdit(const ClipboardItem& item, bool isHidden) {
   return !isHidden &&
          (std::holds_alternative<TextPayload>(item.payload) || std::holds_alternative<CodePayload>(item.payload));
 }
 
-std::vector<LibraryDetailPane::ActionButton> LibraryDetailPane::actionButtons(const ClipboardItem& item,
+double LibraryDetailView::viewerHeight(const ClipboardItem& item, double width, double availableHeight) {
+  return heldHeight(PreviewSizing::preferredHeight(item, width - 20), availableHeight);
+}
+
+double LibraryDetailView::fittingHeight(const ClipboardItem& item, double width, double candidateHeight) {
+  const double content = std::holds_alternative<FilePayload>(item.payload)
+                             ? (width - 20) * 1.25
+                             : PreviewSizing::preferredHeight(item, width - 20);
+  return heldHeight(content, candidateHeight) + kChrome;
+}
+
+std::vector<LibraryDetailView::ActionButton> LibraryDetailView::actionButtons(const ClipboardItem& item,
                                                                               const Marks& marks) {
   const bool hidden = marks.isSensitive && !marks.isPeeked;
   std::vector<ActionButton> row;
@@ -83,7 +104,7 @@ std::vector<LibraryDetailPane::ActionButton> LibraryDetailPane::actionButtons(co
 
 // ---- The pane -----------------------------------------------------------------------------------------
 
-LibraryDetailPane::LibraryDetailPane(ViewServices& context, PanelState& state, Props props, Callbacks callbacks,
+LibraryDetailView::LibraryDetailView(ViewServices& context, PanelState& state, Props props, Callbacks callbacks,
                                      QWidget* parent)
     : PaintedWidget(context, parent),
       context_(context),
@@ -103,10 +124,10 @@ LibraryDetailPane::LibraryDetailPane(ViewServices& context, PanelState& state, P
   cancel_->hide();
   save_->hide();
   shareAnchor_->setAttribute(Qt::WA_TransparentForMouseEvents);
-  connect(&state_, &PanelState::pinnedIDsChanged, this, &LibraryDetailPane::syncRow);
-  connect(&state_, &PanelState::sensitiveIDsChanged, this, &LibraryDetailPane::syncHidden);
-  connect(&state_, &PanelState::peekedIDsChanged, this, &LibraryDetailPane::syncHidden);
-  connect(&state_, &PanelState::cancelDetailEditTriggerChanged, this, &LibraryDetailPane::cancelEditTriggered);
+  connect(&state_, &PanelState::pinnedIDsChanged, this, &LibraryDetailView::syncRow);
+  connect(&state_, &PanelState::sensitiveIDsChanged, this, &LibraryDetailView::syncHidden);
+  connect(&state_, &PanelState::peekedIDsChanged, this, &LibraryDetailView::syncHidden);
+  connect(&state_, &PanelState::cancelDetailEditTriggerChanged, this, &LibraryDetailView::cancelEditTriggered);
   shownHidden_ = isHidden();
   caption_->setProps({props_.item});
   showContent();
@@ -115,13 +136,13 @@ LibraryDetailPane::LibraryDetailPane(ViewServices& context, PanelState& state, P
   relayout();
 }
 
-LibraryDetailPane::~LibraryDetailPane() {
+LibraryDetailView::~LibraryDetailView() {
   releaseEditFlag();
   // The viewers report to this pane: they go while it is whole.
   delete content_.data();
 }
 
-void LibraryDetailPane::setProps(const Props& props, Callbacks callbacks) {
+void LibraryDetailView::setProps(const Props& props, Callbacks callbacks) {
   callbacks_ = std::move(callbacks);
   if (props == props_) return;
   const Props previous = std::exchange(props_, props);
@@ -147,59 +168,59 @@ void LibraryDetailPane::setProps(const Props& props, Callbacks callbacks) {
   update();
 }
 
-void LibraryDetailPane::setTranslucency(TranslucencySupport support) {
+void LibraryDetailView::setTranslucency(TranslucencySupport support) {
   if (support == support_) return;
   support_ = support;
   update();
 }
 
-bool LibraryDetailPane::isHidden() const { return state_.isConcealed(props_.item.id); }
+bool LibraryDetailView::isHidden() const { return state_.isConcealed(props_.item.id); }
 
-LibraryDetailPane::Marks LibraryDetailPane::marks() const {
+LibraryDetailView::Marks LibraryDetailView::marks() const {
   const QUuid& id = props_.item.id;
   return {state_.sensitiveIDs().contains(id), state_.peekedIDs().contains(id), state_.pinnedIDs().contains(id), copied_,
           sharing_};
 }
 
-DetailHeaderButton* LibraryDetailPane::button(Action action) const {
+DetailHeaderButton* LibraryDetailView::button(Action action) const {
   DetailHeaderButton* button = buttons_[size_t(action)];
   return button->isVisibleTo(this) ? button : nullptr;
 }
 
-EditableTextView* LibraryDetailPane::editor() const { return qobject_cast<EditableTextView*>(content_.data()); }
+EditableTextView* LibraryDetailView::editor() const { return qobject_cast<EditableTextView*>(content_.data()); }
 
-double LibraryDetailPane::viewerHeight() const {
-  return LibraryDetailSizing::viewerHeight(props_.item, props_.width, props_.availableHeight);
+double LibraryDetailView::viewerHeight() const {
+  return viewerHeight(props_.item, props_.width, props_.availableHeight);
 }
 
 // ---- Geometry ----------------------------------------------------------------------------------------
 
-QSize LibraryDetailPane::sizeHint() const { return QSizeF(props_.width, props_.availableHeight).toSize(); }
+QSize LibraryDetailView::sizeHint() const { return QSizeF(props_.width, props_.availableHeight).toSize(); }
 
-QRectF LibraryDetailPane::headerRect() const {
+QRectF LibraryDetailView::headerRect() const {
   return QRectF(kPadding, kPadding, width() - 2 * kPadding, kHeaderHeight);
 }
 
-QRectF LibraryDetailPane::bodyRect() const {
+QRectF LibraryDetailView::bodyRect() const {
   const double top = kPadding + kHeaderHeight + kHeaderSpacing;
   return QRectF(kPadding, top, width() - 2 * kPadding, std::max(0.0, height() - top - kPadding));
 }
 
-QRectF LibraryDetailPane::editBarRect() const {
+QRectF LibraryDetailView::editBarRect() const {
   // Right of the caption, padded 14 across and 10 up and down.
   const QRectF header = headerRect();
   const double left = caption_->geometry().right() + kCaptionSpacing;
   return QRectF(left, header.top(), header.right() - left, header.height()).adjusted(kRowPadding, 0, -kRowPadding, 0);
 }
 
-QPainterPath LibraryDetailPane::hitShape() const { return Fx::continuousRoundedRect(QRectF(rect()), kCornerRadius); }
+QPainterPath LibraryDetailView::hitShape() const { return Fx::continuousRoundedRect(QRectF(rect()), kCornerRadius); }
 
-void LibraryDetailPane::resizeEvent(QResizeEvent* event) {
+void LibraryDetailView::resizeEvent(QResizeEvent* event) {
   PaintedWidget::resizeEvent(event);
   relayout();
 }
 
-void LibraryDetailPane::relayout() {
+void LibraryDetailView::relayout() {
   const QRectF header = headerRect();
   // The action row (or the edit bar's buttons) from the right, 14 in from the edge.
   double right = header.right() - kRowPadding;
@@ -257,7 +278,7 @@ void LibraryDetailPane::relayout() {
 
 // ---- Content ---------------------------------------------------------------------------------------------
 
-void LibraryDetailPane::showContent() {
+void LibraryDetailView::showContent() {
   if (content_) {
     content_->hide();
     content_->deleteLater();
@@ -321,13 +342,13 @@ void LibraryDetailPane::showContent() {
   content->show();
 }
 
-void LibraryDetailPane::updateEdgeFades(bool top, bool bottom) {
+void LibraryDetailView::updateEdgeFades(bool top, bool bottom) {
   topFade_ = top;
   bottomFade_ = bottom;
   if (fade_) fade_->setProps({top, bottom, kFadeDepth});
 }
 
-void LibraryDetailPane::syncHidden() {
+void LibraryDetailView::syncHidden() {
   const bool hidden = isHidden();
   if (hidden != shownHidden_) {
     shownHidden_ = hidden;
@@ -345,7 +366,7 @@ void LibraryDetailPane::syncHidden() {
 
 // ---- Action row ---------------------------------------------------------------------------------------------
 
-void LibraryDetailPane::syncRow() {
+void LibraryDetailView::syncRow() {
   const std::vector<ActionButton> row = editing_ ? std::vector<ActionButton>{} : actionButtons(props_.item, marks());
   const bool moved = [&] {
     if (row.size() != row_.size()) return true;
@@ -370,7 +391,7 @@ void LibraryDetailPane::syncRow() {
   update();
 }
 
-void LibraryDetailPane::syncShareAnchor() {
+void LibraryDetailView::syncShareAnchor() {
   shareAnchor_->setProps({shareItems(props_.item, *context_.imageStore), shareTrigger_}, {[this](bool presenting) {
                            if (presenting == sharing_) return;
                            sharing_ = presenting;
@@ -380,7 +401,7 @@ void LibraryDetailPane::syncShareAnchor() {
 
 // ---- Actions ------------------------------------------------------------------------------------------------
 
-void LibraryDetailPane::run(Action action) {
+void LibraryDetailView::run(Action action) {
   const ClipboardItem item = props_.item;
   switch (action) {
     case Action::peek: state_.togglePeek(item); break;
@@ -406,11 +427,11 @@ void LibraryDetailPane::run(Action action) {
   }
 }
 
-void LibraryDetailPane::close() {
+void LibraryDetailView::close() {
   if (const auto onClose = callbacks_.onClose) onClose();
 }
 
-void LibraryDetailPane::copy() {
+void LibraryDetailView::copy() {
   if (!context_.pasteboardWriter->write(props_.item, false, std::nullopt)) {
     state_.shake(props_.item);
     return;
@@ -418,7 +439,7 @@ void LibraryDetailPane::copy() {
   markCopied();
 }
 
-void LibraryDetailPane::copyAsPlainText() {
+void LibraryDetailView::copyAsPlainText() {
   // Like Copy: the check mark says only what is true.
   if (!context_.pasteboardWriter->write(props_.item, true, std::nullopt)) {
     state_.shake(props_.item);
@@ -427,7 +448,7 @@ void LibraryDetailPane::copyAsPlainText() {
   markCopied();
 }
 
-void LibraryDetailPane::markCopied() {
+void LibraryDetailView::markCopied() {
   copied_ = true;
   syncRow();
   // Not cancelled by a later copy: the first copy's timer clears the mark.
@@ -442,7 +463,7 @@ void LibraryDetailPane::markCopied() {
 
 // ---- Editing -------------------------------------------------------------------------------------------------
 
-void LibraryDetailPane::beginEditing() {
+void LibraryDetailView::beginEditing() {
   if (editing_ || !canEdit(props_.item, isHidden())) return;
   if (const auto* code = std::get_if<CodePayload>(&props_.item.payload)) draft_ = code->source;
   else if (const auto* text = std::get_if<TextPayload>(&props_.item.payload)) draft_ = text->text;
@@ -453,7 +474,7 @@ void LibraryDetailPane::beginEditing() {
   relayout();
 }
 
-void LibraryDetailPane::endEditing() {
+void LibraryDetailView::endEditing() {
   if (state_.detailEditingActive()) state_.setDetailEditingActive(false);
   if (!editing_) return;
   editing_ = false;
@@ -462,12 +483,12 @@ void LibraryDetailPane::endEditing() {
   relayout();
 }
 
-void LibraryDetailPane::cancelEditing() {
+void LibraryDetailView::cancelEditing() {
   draft_.clear();
   endEditing();
 }
 
-void LibraryDetailPane::saveEdit() {
+void LibraryDetailView::saveEdit() {
   if (!editing_) return;
   // Copies: the state hands this pane the edited item as it notifies.
   const ClipboardItem item = props_.item;
@@ -476,15 +497,15 @@ void LibraryDetailPane::saveEdit() {
   endEditing();
 }
 
-void LibraryDetailPane::cancelEditTriggered() {
+void LibraryDetailView::cancelEditTriggered() {
   if (editing_) cancelEditing();
 }
 
-void LibraryDetailPane::releaseEditFlag() {
+void LibraryDetailView::releaseEditFlag() {
   if (editing_ && state_.detailEditingActive()) state_.setDetailEditingActive(false);
 }
 
-void LibraryDetailPane::hideEvent(QHideEvent* event) {
+void LibraryDetailView::hideEvent(QHideEvent* event) {
   PaintedWidget::hideEvent(event);
   // A pane the library takes away while editing gives the window its keys back; a minimised
   // window keeps the edit.
@@ -493,14 +514,14 @@ void LibraryDetailPane::hideEvent(QHideEvent* event) {
 
 // ---- Painting ----------------------------------------------------------------------------------------------
 
-AccessibilityInfo LibraryDetailPane::accessibility() const {
+AccessibilityInfo LibraryDetailView::accessibility() const {
   AccessibilityInfo info;
   info.role = QAccessible::Pane;
   info.name = tr("Details");
   return info;
 }
 
-void LibraryDetailPane::paint(QPainter& painter) {
+void LibraryDetailView::paint(QPainter& painter) {
   const EnvironmentValues env = environment();
   painter.setRenderHint(QPainter::Antialiasing);
   const QRectF box(rect());

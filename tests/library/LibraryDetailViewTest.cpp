@@ -4,9 +4,8 @@
 #include "items/ItemServices.h"
 #include "items/stores/RichTextStore.h"
 #include "library/DetailHeaderButton.h"
-#include "library/LibraryDetailPane.h"
 #include "library/LibraryDetailParts.h"
-#include "library/LibraryDetailSizing.h"
+#include "library/LibraryDetailView.h"
 #include "library/PreviewFade.h"
 #include "preview/DownsampledImageView.h"
 #include "preview/EditableTextView.h"
@@ -33,7 +32,7 @@
 namespace qv {
 namespace {
 
-using Action = LibraryDetailPane::Action;
+using Action = LibraryDetailView::Action;
 using namespace qv::test;
 
 // A pane over a state that holds its item, shown at 640 × 520.
@@ -47,9 +46,9 @@ struct DetailHarness {
     pane.reset();
     fake.drain();
   }
-  LibraryDetailPane& show(const ClipboardItem& item, double width = 640, double height = 520) {
+  LibraryDetailView& show(const ClipboardItem& item, double width = 640, double height = 520) {
     add(item);
-    pane = std::make_unique<LibraryDetailPane>(*fake.context, *state, LibraryDetailPane::Props{item, width, height},
+    pane = std::make_unique<LibraryDetailView>(*fake.context, *state, LibraryDetailView::Props{item, width, height},
                                                callbacks("A"));
     pane->setAttribute(Qt::WA_DontShowOnScreen);
     pane->show();
@@ -61,7 +60,7 @@ struct DetailHarness {
     items.prepend(item);
     state->setItems(items);
   }
-  LibraryDetailPane::Callbacks callbacks(const QString& name) {
+  LibraryDetailView::Callbacks callbacks(const QString& name) {
     return {[this, name] { closes << name + (stored(pane->props().item.id) ? "" : " after removal"); }};
   }
   std::optional<ClipboardItem> stored(const QUuid& id) const {
@@ -89,7 +88,7 @@ struct DetailHarness {
   }
   test::FakeLibraryContext fake;
   std::unique_ptr<PanelState> state;
-  std::unique_ptr<LibraryDetailPane> pane;
+  std::unique_ptr<LibraryDetailView> pane;
   QStringList closes;
 };
 
@@ -101,7 +100,7 @@ QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArra
   return path;
 }
 
-TEST(LibraryDetailPane, TheActionRowPerKindAndHiddenState) {
+TEST(LibraryDetailView, TheActionRowPerKindAndHiddenState) {
   const QStringList tail = {"Share", "Keep regardless of retention"};
   const QStringList end = {"Delete this item", "Close"};
   const QString copy = "Copy to the clipboard", plain = "Copy as plain text";
@@ -132,7 +131,7 @@ TEST(LibraryDetailPane, TheActionRowPerKindAndHiddenState) {
     h.add(c.item);
     if (c.sensitive) h.state->toggleSensitive(c.item.id);
     if (c.peeked) h.state->togglePeek(c.item.id);
-    LibraryDetailPane& pane = h.show(c.item);
+    LibraryDetailView& pane = h.show(c.item);
     EXPECT_EQ(h.helps(), c.helps);
     EXPECT_EQ(qobject_cast<HiddenPlaceholderView*>(pane.content()) != nullptr, c.sensitive && !c.peeked);
     // Tooltip and spoken name say the same.
@@ -149,12 +148,12 @@ TEST(LibraryDetailPane, TheActionRowPerKindAndHiddenState) {
   }
 }
 
-TEST(LibraryDetailPane, PeekRevealsAndHidesAgainAndAnExpiredPeekHidesTheText) {
+TEST(LibraryDetailView, PeekRevealsAndHidesAgainAndAnExpiredPeekHidesTheText) {
   DetailHarness h;
   const ClipboardItem item = textItem("secret");
   h.add(item);
   h.state->toggleSensitive(item.id);
-  LibraryDetailPane& pane = h.show(item);
+  LibraryDetailView& pane = h.show(item);
   EXPECT_EQ(pane.button(Action::peek)->props().symbol, "eye");
   EXPECT_EQ(pane.button(Action::edit), nullptr);
   pane.beginEditing();  // never for a hidden item
@@ -176,10 +175,10 @@ TEST(LibraryDetailPane, PeekRevealsAndHidesAgainAndAnExpiredPeekHidesTheText) {
 
 // The check mark shows for 1.2 s after the first of two copies, and never for a write that failed,
 // which shakes the item's card instead.
-TEST(LibraryDetailPane, CopyFeedbackTimingAndAFailingWrite) {
+TEST(LibraryDetailView, CopyFeedbackTimingAndAFailingWrite) {
   DetailHarness h;
   const ClipboardItem item = textItem("hello");
-  LibraryDetailPane& pane = h.show(item);
+  LibraryDetailView& pane = h.show(item);
   ASSERT_TRUE(h.click(Action::copy));
   EXPECT_TRUE(pane.copied());
   EXPECT_EQ(pane.button(Action::copy)->props().symbol, "checkmark");
@@ -197,7 +196,7 @@ TEST(LibraryDetailPane, CopyFeedbackTimingAndAFailingWrite) {
 
   DetailHarness failing;
   const ClipboardItem image = imageItem(QImage());  // no picture in memory or on disk
-  LibraryDetailPane& imagePane = failing.show(image);
+  LibraryDetailView& imagePane = failing.show(image);
   const int shakes = failing.state->shakeToken();
   ASSERT_TRUE(failing.click(Action::copy));
   EXPECT_FALSE(imagePane.copied());
@@ -212,7 +211,7 @@ TEST(LibraryDetailPane, CopyFeedbackTimingAndAFailingWrite) {
   EXPECT_EQ(placeholder->props().message, "The file behind this item is missing.");
 }
 
-TEST(LibraryDetailPane, ViewerHeightHeldBetweenTheFloorAndTheHostsHeight) {
+TEST(LibraryDetailView, ViewerHeightHeldBetweenTheFloorAndTheHostsHeight) {
   const QString longText = QString("line of text\n").repeated(400);
   const struct {
     const char* name;
@@ -228,23 +227,23 @@ TEST(LibraryDetailPane, ViewerHeightHeldBetweenTheFloorAndTheHostsHeight) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(LibraryDetailSizing::viewerHeight(c.item, 640, c.available), c.height);
+    EXPECT_EQ(LibraryDetailView::viewerHeight(c.item, 640, c.available), c.height);
     DetailHarness h;
-    LibraryDetailPane& pane = h.show(c.item, 640, c.available);
+    LibraryDetailView& pane = h.show(c.item, 640, c.available);
     ASSERT_NE(qobject_cast<QVTextViewer*>(pane.content()), nullptr);
     EXPECT_EQ(pane.content()->height(), int(c.height));
     EXPECT_EQ(pane.content()->y(), 10 + 38 + 12);
     ASSERT_NE(pane.fade(), nullptr);
   }
   // A candidate below 440 always fits in 360; a file's estimate is its width.
-  EXPECT_EQ(LibraryDetailSizing::fittingHeight(textItem(longText), 640, 439), 360);
-  EXPECT_EQ(LibraryDetailSizing::fittingHeight(fileItem("/a.zip"), 420, 900), 500 + 70);
+  EXPECT_EQ(LibraryDetailView::fittingHeight(textItem(longText), 640, 439), 360);
+  EXPECT_EQ(LibraryDetailView::fittingHeight(fileItem("/a.zip"), 420, 900), 500 + 70);
 }
 
 // A long text's viewer fades the edge below, then both while scrolled into the middle.
-TEST(LibraryDetailPane, TheViewerReportsItsEdgesToTheFade) {
+TEST(LibraryDetailView, TheViewerReportsItsEdgesToTheFade) {
   DetailHarness h;
-  LibraryDetailPane& pane = h.show(textItem(QString("line of text\n").repeated(400)));
+  LibraryDetailView& pane = h.show(textItem(QString("line of text\n").repeated(400)));
   h.fake.advanceBoth(0.3);
   EXPECT_FALSE(pane.previewTopFade());
   EXPECT_TRUE(pane.previewBottomFade());
@@ -257,7 +256,7 @@ TEST(LibraryDetailPane, TheViewerReportsItsEdgesToTheFade) {
   EXPECT_TRUE(pane.fade()->isMasking());
 }
 
-TEST(LibraryDetailPane, FilesByRouteAtTheDetailSizesWithTheirPath) {
+TEST(LibraryDetailView, FilesByRouteAtTheDetailSizesWithTheirPath) {
   QTemporaryDir dir;
   QDir().mkpath(dir.filePath("Folder"));
   const struct {
@@ -273,7 +272,7 @@ TEST(LibraryDetailPane, FilesByRouteAtTheDetailSizesWithTheirPath) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     DetailHarness h;
-    LibraryDetailPane& pane = h.show(fileItem(c.path), 640, 700);
+    LibraryDetailView& pane = h.show(fileItem(c.path), 640, 700);
     auto* content = qobject_cast<DetailFileContent*>(pane.content());
     ASSERT_NE(content, nullptr);
     EXPECT_EQ(content->route(), c.route);
@@ -295,7 +294,7 @@ TEST(LibraryDetailPane, FilesByRouteAtTheDetailSizesWithTheirPath) {
   }
 }
 
-TEST(LibraryDetailPane, AFileThatIsGoneShowsItsRowAndKeepsReveal) {
+TEST(LibraryDetailView, AFileThatIsGoneShowsItsRowAndKeepsReveal) {
   const struct {
     const char* name;
     FilePayload file;
@@ -313,7 +312,7 @@ TEST(LibraryDetailPane, AFileThatIsGoneShowsItsRowAndKeepsReveal) {
     DetailHarness h;
     const ClipboardItem item = ClipboardItem::make(QUuid::createUuid(), "org.example.Files",
                                                    QDateTime::currentDateTime(), ClipboardPayload(c.file));
-    LibraryDetailPane& pane = h.show(item);
+    LibraryDetailView& pane = h.show(item);
     auto* row = qobject_cast<DetailFileRow*>(pane.content());
     ASSERT_NE(row, nullptr);
     EXPECT_EQ(row->folderText(), c.folder);
@@ -325,7 +324,7 @@ TEST(LibraryDetailPane, AFileThatIsGoneShowsItsRowAndKeepsReveal) {
 
 // Web addresses get the open button, in any case; other schemes show their address as text. The
 // Open link action follows the one link rule: anything but http, https and mailto asks first.
-TEST(LibraryDetailPane, LinksByScheme) {
+TEST(LibraryDetailView, LinksByScheme) {
   const struct {
     const char* url;
     bool button;
@@ -339,7 +338,7 @@ TEST(LibraryDetailPane, LinksByScheme) {
     SCOPED_TRACE(c.url);
     DetailHarness h;
     h.fake.alerts->answer = 1;  // Cancel
-    LibraryDetailPane& pane = h.show(linkItem(QString::fromLatin1(c.url)));
+    LibraryDetailView& pane = h.show(linkItem(QString::fromLatin1(c.url)));
     auto* link = qobject_cast<DetailLinkView*>(pane.content());
     ASSERT_NE(link, nullptr);
     EXPECT_EQ(link->openButton()->isVisibleTo(link), c.button);
@@ -351,14 +350,14 @@ TEST(LibraryDetailPane, LinksByScheme) {
   }
 }
 
-TEST(LibraryDetailPane, EditingFlows) {
+TEST(LibraryDetailView, EditingFlows) {
   for (const char* flow : {"save", "cancel", "escape", "item change", "empty save"}) {
     SCOPED_TRACE(flow);
     DetailHarness h;
     const ClipboardItem other = textItem("other");
     h.add(other);
     const ClipboardItem item = textItem("first");
-    LibraryDetailPane& pane = h.show(item);
+    LibraryDetailView& pane = h.show(item);
     ASSERT_TRUE(h.click(Action::edit));
     ASSERT_TRUE(pane.isEditing());
     EXPECT_TRUE(h.state->detailEditingActive());
@@ -396,10 +395,10 @@ TEST(LibraryDetailPane, EditingFlows) {
   }
 }
 
-TEST(LibraryDetailPane, SavingCodeKeepsItsLanguageAndUnchangedTextKeepsTheRichForm) {
+TEST(LibraryDetailView, SavingCodeKeepsItsLanguageAndUnchangedTextKeepsTheRichForm) {
   DetailHarness h;
   const ClipboardItem code = codeItem("x = 1", "Python");
-  LibraryDetailPane& pane = h.show(code);
+  LibraryDetailView& pane = h.show(code);
   h.click(Action::edit);
   ASSERT_NE(pane.editor(), nullptr);
   EXPECT_TRUE(pane.editor()->isMonospaced());
@@ -424,12 +423,12 @@ TEST(LibraryDetailPane, SavingCodeKeepsItsLanguageAndUnchangedTextKeepsTheRichFo
   EXPECT_TRUE(store.read(item.idString()));
 }
 
-TEST(LibraryDetailPane, PinDeleteAndCloseActOnTheItemShown) {
+TEST(LibraryDetailView, PinDeleteAndCloseActOnTheItemShown) {
   DetailHarness h;
   const ClipboardItem first = textItem("first");
   const ClipboardItem second = textItem("second");
   h.add(first);
-  LibraryDetailPane& pane = h.show(second);
+  LibraryDetailView& pane = h.show(second);
   // The library retargets the pane: the callbacks and actions are the new item's.
   pane.setProps({first, 640, 520}, h.callbacks("B"));
   ASSERT_TRUE(h.click(Action::pin));
@@ -444,9 +443,9 @@ TEST(LibraryDetailPane, PinDeleteAndCloseActOnTheItemShown) {
   EXPECT_EQ(h.closes, (QStringList{"B", "B after removal"}));
 }
 
-TEST(LibraryDetailPane, ShareOpensThePickerWithTheItemsShareItems) {
+TEST(LibraryDetailView, ShareOpensThePickerWithTheItemsShareItems) {
   DetailHarness h;
-  LibraryDetailPane& pane = h.show(textItem("share me"));
+  LibraryDetailView& pane = h.show(textItem("share me"));
   ASSERT_TRUE(h.click(Action::share));
   EXPECT_EQ(pane.shareTrigger(), 1);
   EXPECT_EQ(pane.shareAnchor().props().trigger, 1);
@@ -454,10 +453,10 @@ TEST(LibraryDetailPane, ShareOpensThePickerWithTheItemsShareItems) {
 }
 
 // A very long text shows in pieces: the pane is up at once, the rest of the text comes later.
-TEST(LibraryDetailPane, ATextOf256000CharactersShows) {
+TEST(LibraryDetailView, ATextOf256000CharactersShows) {
   DetailHarness h;
   const QString text = QString(QString(79, u'a') + u'\n').repeated(3200);
-  LibraryDetailPane& pane = h.show(textItem(text));
+  LibraryDetailView& pane = h.show(textItem(text));
   auto* viewer = qobject_cast<QVTextViewer*>(pane.content());
   ASSERT_NE(viewer, nullptr);
   h.fake.drain();

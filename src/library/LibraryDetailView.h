@@ -23,14 +23,14 @@ class ToolbarPillButton;
 // The library's detail pane: one item at full size, floating over the grid. A header row holds
 // the item's caption and its actions (or, while the item's text is edited, the edit bar); the
 // body shows the item by kind, or a placeholder while the item is sensitive and not peeked at.
-// The host sizes the pane (`width` × `availableHeight`, see LibraryDetailSizing) and closes it
+// The host frames the pane at `width` × `availableHeight` (fittingHeight) and closes it
 // through onClose (Close, and after Delete).
 //
 // It acts on the item through the state (peek, pin, delete, the edited text, the two editing
 // signals), the clipboard writer, the share picker and the workspace. A clipboard write that
 // fails changes no button and shakes the item's card. Another item given to the pane drops an
 // open edit before it shows.
-class LibraryDetailPane : public PaintedWidget {
+class LibraryDetailView : public PaintedWidget {
   Q_OBJECT
  public:
   struct Props {
@@ -74,9 +74,9 @@ class LibraryDetailPane : public PaintedWidget {
   static constexpr double kEditorPadding = 6;
   static constexpr double kCopiedDuration = 1.2;
 
-  LibraryDetailPane(ViewServices& context, PanelState& state, Props props, Callbacks callbacks,
+  LibraryDetailView(ViewServices& context, PanelState& state, Props props, Callbacks callbacks,
                     QWidget* parent = nullptr);
-  ~LibraryDetailPane() override;
+  ~LibraryDetailView() override;
 
   // Callbacks are replaced on every call. Another item ends an open edit (its draft dropped)
   // before it shows.
@@ -89,6 +89,14 @@ class LibraryDetailPane : public PaintedWidget {
   static std::vector<ActionButton> actionButtons(const ClipboardItem& item, const Marks& marks);
   // A text or code item that is not hidden.
   static bool canEdit(const ClipboardItem& item, bool isHidden);
+  // The height of the text viewer, the code viewer and the editor in a pane `width` wide and
+  // `availableHeight` high: the item's preferred preview height at `width` − 20, at least 290, at
+  // most `availableHeight` − 150 unless that is below 290.
+  static double viewerHeight(const ClipboardItem& item, double width, double availableHeight);
+  // The height the pane needs for `item` at `width` with `candidateHeight` available: the
+  // content's estimate (a file's is (width − 20) × 1.25) held like the viewer, plus 70 for the
+  // header, the spacing under it and the padding. A candidate below 440 always gives 360.
+  static double fittingHeight(const ClipboardItem& item, double width, double candidateHeight);
 
   // ---- Actions ------------------------------------------------------------------------------------
   void beginEditing();
