@@ -54,4 +54,25 @@ TEST(QVTextViewerEdgeMask, TheTextDissolvesTowardsAFadedEdgeOnly) {
   EXPECT_GT(inkIn(viewer.grab().toImage(), 188, 12), 0);
 }
 
+// Only a text with a line longer than a piece is set without shaping Latin text.
+TEST(QVTextViewerPieces, OnlyAVeryLongLineSkipsShaping) {
+  FakeInterfaceContext fake;
+  const qsizetype piece = QVTextViewer::kPieceLength;
+  const struct {
+    const char* name;
+    QString text;
+    bool skips;
+  } cases[] = {
+      {"short lines", QString(QString(80, u'a') + u'\n').repeated(400), false},
+      {"one line of a piece", QString(piece, u'a'), false},
+      {"one line longer", QString(piece + 1, u'a'), true},
+      {"a long last line", QStringLiteral("first\n") + QString(piece + 1, u'a'), true},
+  };
+  for (const auto& c : cases) {
+    QVTextViewer viewer(*fake.context);
+    viewer.setProps({c.text}, {});
+    EXPECT_EQ(viewer.document()->defaultFont().styleStrategy() == QFont::PreferNoShaping, c.skips) << c.name;
+  }
+}
+
 }  // namespace
