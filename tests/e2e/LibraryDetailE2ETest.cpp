@@ -1,0 +1,106 @@
+// The library's detail pane on a private X server with a window manager, in the light and the
+// dark appearance: every kind shown (screenshots land in build/screenshots for people to look
+// at), a hidden item peeked with a real click, and a text edited with real keys and saved.
+#include "support/LineProcess.h"
+#include "support/ProcessHelpers.h"
+#include "support/XvfbSession.h"
+
+#include <gtest/gtest.h>
+#include <QImage>
+#include <QUrl>
+
+#include <iostream>
+#include <memory>
+
+using namespace qv::test;
+
+namespace {
+
+class LibraryDetailE2E : public ::testing::TestWithParam<const char*> {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(x_.start()) << x_.log().toStdString();
+    probe_ = std::make_unique<LineProcess>(binDir() + "/libraryprobe", QStringList{}, x_.environment());
+    ASSERT_TRUE(waitFor([&] { return probe_->lines().contains("ready"); }, 15000));
+    probe_->send(QStringLiteral("appearance ") + GetParam());
+    probe_->send("kinds");
+  }
+  void TearDown() override {
+    if (HasFailure())
+      std::cerr << probe_->log().toStdString() << "\nX session:\n" << x_.log().toStdString() << std::endl;
+    probe_.reset();
+  }
+
+  // The answer to `command` that starts with `prefix`, without it.
+  QString ask(const QString& command, const QString& prefix) {
+    const qsizetype before = probe_->lines().filter(prefix).size();
+    probe_->send(command);
+    QStringList answers;
+    waitFor([&] { return answers = probe_->lines().filter(prefix), answers.size() > before; }, 10000);
+    return answers.value(before).mid(prefix.size());
+  }
+  QHash<QString, QString> status() {
+    QHash<QString, QString> values;
+    for (const QString& pair : ask("status", "status ").split(' '))
+      values[pair.section('=', 0, 0)] = QUrl::fromPercentEncoding(pair.section('=', 1).toLatin1());
+    return values;
+  }
+  bool click(const QString& help) {
+    const QStringList at = ask("button " + help, "button ").split(' ');
+    if (at.size() != 2) return false;
+    return x_.xdotool({"mousemove", at[0], at[1], "click", "1"});
+  }
+  QImage shot(const QString& name) {
+    const QString path = x_.home() + "/" + name + ".png";
+    ask("shot " + path, "shot ");
+    QImage image(path);
+    XvfbSession::saveScreenshot(image, "library-detail-" + name + "-" + GetParam() + ".png");
+    return image;
+  }
+  XvfbSession x_;
+  std::unique_ptr<LineProcess> probe_;
+};
+
+TEST_P(LibraryDetailE2E, EveryKindShowsAndAHiddenItemIsPeekedWithAClick) {
+  const char* kinds[] = {"text", "code", "image", "colour", "link", "file", "missing-file", "hidden"};
+  for (int i = 0; i < 8; ++i) {
+    SCOPED_TRACE(kinds[i]);
+    probe_->send(QString("detail %1").arg(i));
+    ASSERT_TRUE(waitFor([&] { return ask("button Close", "button ") != "none"; }, 15000));
+    const QImage screen = shot(kinds[i]);
+    ASSERT_FALSE(screen.isNull());
+  }
+  EXPECT_EQ(status().value("hidden"), "1");
+  EXPECT_EQ(ask("button Edit", "button "), "none");
+  ASSERT_TRUE(click("Peek"));
+  ASSERT_TRUE(waitFor([&] { return status().value("hidden") == "0"; }, 10000));
+  EXPECT_NE(ask("button Hide again", "button "), "none");
+  EXPECT_NE(ask("button Edit", "button "), "none");
+  shot("peeked");
+}
+
+TEST_P(LibraryDetailE2E, ATextIsEditedWithRealKeysAndSaved) {
+  probe_->send("detail 3");  // the colour: no Edit
+  ASSERT_TRUE(waitFor([&] { return ask("button Close", "button ") != "none"; }, 15000));
+  EXPECT_EQ(ask("button Edit", "button "), "none");
+  probe_->send("detail 0");  // the long text
+  ASSERT_TRUE(waitFor([&] { return status().value("text").startsWith("1. The quick"); }, 10000));
+  ASSERT_TRUE(click("Edit"));
+  ASSERT_TRUE(waitFor([&] { return status().value("editing") == "1"; }, 10000));
+  EXPECT_EQ(status().value("active"), "1");
+  // The editor has the keyboard with the caret at the end.
+  ASSERT_TRUE(x_.xdotool({"type", "--delay", "30", "Edited."}));
+  shot("editing");
+  ASSERT_TRUE(click("Save"));
+  ASSERT_TRUE(waitFor([&] { return status().value("editing") == "0"; }, 10000));
+  const QHash<QString, QString> after = status();
+  EXPECT_EQ(after.value("active"), "0");
+  EXPECT_TRUE(
+      after.value("text").endsWith("60. The quick brown fox jumps over the lazy dog, again and again.\nEdited."))
+      << after.value("text").toStdString();
+  shot("saved");
+}
+
+INSTANTIATE_TEST_SUITE_P(Appearances, LibraryDetailE2E, ::testing::Values("light", "dark"));
+
+}  // namespace

@@ -1,0 +1,173 @@
+// Runs the library's detail pane on the real services in a window of its own, on the library's
+// background, so that a test on a private X server can look at every kind, click its buttons and
+// type into its editor. Prints "ready". Commands on stdin:
+//   kinds              fills the history: a long text, code, an image, a colour, a link, a file
+//                      that is there, a file that is gone, a sensitive text (indices 0 … 7)
+//   detail <index>     shows that item in the pane (the first time it opens the window)
+//   appearance <name>  "light", "dark" or "system", as the settings apply it
+//   button <help>      answers "button x y", the middle of the action button with that help text on
+//                      the screen, or "button none"; the edit bar's pills are "Cancel" and "Save"
+//   status             answers "status editing= active= hidden= copied= text=" (the item's text in
+//                      the history now, percent-encoded)
+//   shot <path>        once the screen settled, saves the whole screen as PNG and answers "shot <path>"
+#include "ToolLines.h"
+#include "app/AppContext.h"
+#include "items/ItemServices.h"
+#include "library/DetailHeaderButton.h"
+#include "library/LibraryDetailView.h"
+#include "preview/PreviewServices.h"
+#include "state/PanelState.h"
+#include "ui/Appearance.h"
+#include "ui/InterfaceServices.h"
+#include "ui/controls/PillButtons.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUrl>
+#include <QWidget>
+
+using namespace qv;
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  auto context = AppContext::makeReal();
+  installItemServices(*context);
+  installInterfaceServices(*context);
+  installPreviewServices(*context);
+  using qv::tools::say;
+
+  PanelState state(*context);
+  QTemporaryDir files;
+  QWidget window;
+  window.setWindowTitle(QStringLiteral("Detail pane"));
+  window.resize(700, 580);
+  window.setAutoFillBackground(true);
+  const auto applyPalette = [&] {
+    window.setPalette(AppearanceWindows::paletteFor(context->environment->colorScheme()));
+  };
+  QObject::connect(context->environment.get(), &Environment::changed, &window, applyPalette);
+  applyPalette();
+  std::unique_ptr<LibraryDetailView> pane;
+
+  const auto shown = [&]() -> std::optional<ClipboardItem> {
+    if (!pane) return std::nullopt;
+    for (const ClipboardItem& item : state.items())
+      if (item.id == pane->props().item.id) return item;
+    return std::nullopt;
+  };
+  const auto show = [&](const ClipboardItem& item) {
+    const LibraryDetailView::Props props{item, 640, 520};
+    LibraryDetailView::Callbacks callbacks{[] { say("closed"); }};
+    if (!pane) {
+      pane = std::make_unique<LibraryDetailView>(*context, state, props, callbacks, &window);
+      pane->move(30, 30);
+      pane->show();
+      window.show();
+    } else {
+      pane->setProps(props, callbacks);
+    }
+  };
+  // The state hands the pane its item again after every change, as the library does.
+  QObject::connect(&state, &PanelState::itemsChanged, &window, [&] {
+    if (const auto item = shown()) show(*item);
+  });
+
+  auto run = [&](const QStringList& words) {
+    const QString command = words.value(0);
+    if (command == "kinds") {
+      const QDateTime now = QDateTime::currentDateTimeUtc().addSecs(-120);
+      QString essay;
+      for (int i = 1; i <= 60; ++i)
+        essay += QStringLiteral("%1. The quick brown fox jumps over the lazy dog, again and again.\n").arg(i);
+      QImage picture(1200, 800, QImage::Format_RGB32);
+      picture.fill(QColor(90, 150, 220));
+      {
+        QPainter painter(&picture);
+        painter.setBrush(QColor(250, 210, 90));
+        painter.setPen(Qt::NoPen);
+        painter.drawEllipse(QPointF(850, 250), 110, 110);
+        painter.fillRect(QRect(0, 560, 1200, 240), QColor(80, 150, 90));
+      }
+      const QString notes = files.filePath(QStringLiteral("notes.txt"));
+      QFile file(notes);
+      if (file.open(QIODevice::WriteOnly)) file.write("Shopping\n- bread\n- apples\n- coffee beans\n");
+      file.close();
+      const QList<ClipboardItem> items = {
+          ClipboardItem::make(QUuid::createUuid(), "org.gnome.TextEditor", now, TextPayload{essay}),
+          ClipboardItem::make(
+              QUuid::createUuid(), "org.gnome.TextEditor", now,
+              CodePayload{"def greet(name):\n    return f\"Hello, {name}!\"\n\nprint(greet(\"World\"))\n", "Python"}),
+          ClipboardItem::make(QUuid::createUuid(), "org.gnome.Loupe", now,
+                              ImagePayload{picture, "landscape.png", 1200, 800, "48 KB"}),
+          ClipboardItem::make(QUuid::createUuid(), "org.gimp.GIMP", now, ColorPayload{"#FFCC00", 255, 204, 0}),
+          ClipboardItem::make(QUuid::createUuid(), "firefox", now,
+                              LinkPayload{*parseStrictUrl("https://example.org/articles/preview-panes"),
+                                          "example.org",
+                                          QString("Designing preview panes"),
+                                          QString("Notes on panes that show one thing at a readable size."),
+                                          {}}),
+          ClipboardItem::make(QUuid::createUuid(), "org.gnome.Nautilus", now,
+                              FilePayload{"notes.txt", "42 bytes", Url::fromLocalFile(notes)}),
+          ClipboardItem::make(QUuid::createUuid(), "org.gnome.Nautilus", now,
+                              FilePayload{"Quarterly report.pdf", "2 MB",
+                                          Url::fromLocalFile(files.filePath("gone/Quarterly report.pdf"))}),
+          ClipboardItem::make(QUuid::createUuid(), "org.gnome.TextEditor", now,
+                              TextPayload{QStringLiteral("The door code is 4711")}),
+      };
+      state.setItems(items);
+      state.toggleSensitive(items.at(7).id);
+    } else if (command == "detail") {
+      const int index = words.value(1).toInt();
+      if (index >= 0 && index < state.items().size()) show(state.items().at(index));
+    } else if (command == "appearance") {
+      applyAppearance(*context, words.value(1));
+    } else if (command == "button") {
+      const QString help = words.mid(1).join(' ');
+      QWidget* target = nullptr;
+      if (pane) {
+        for (const auto& each : pane->actionRow())
+          if (each.help == help) target = pane->button(each.action);
+        if (help == "Cancel" && pane->isEditing()) target = pane->cancelButton();
+        if (help == "Save" && pane->isEditing()) target = pane->saveButton();
+      }
+      if (!target) {
+        say("button none");
+      } else {
+        const QPoint middle = target->mapToGlobal(target->rect().center());
+        say(QString("button %1 %2").arg(middle.x()).arg(middle.y()));
+      }
+    } else if (command == "status") {
+      const std::optional<ClipboardItem> item = shown();
+      const QString text = item ? item->plainText().value_or(QString()) : QString();
+      say(QString("status editing=%1 active=%2 hidden=%3 copied=%4 text=%5")
+              .arg(int(pane && pane->isEditing()))
+              .arg(int(state.detailEditingActive()))
+              .arg(int(pane && pane->isHidden()))
+              .arg(int(pane && pane->copied()))
+              .arg(QString::fromLatin1(QUrl::toPercentEncoding(text))));
+    } else if (command == "shot") {
+      const QString path = words.value(1);
+      QTimer::singleShot(500, &app, [path] {
+        QApplication::primaryScreen()->grabWindow(0).save(path, "PNG");
+        say("shot " + path);
+      });
+    }
+  };
+
+  qv::tools::StdinLines input(
+      [&](const QByteArray& bytes) {
+        const QString line = QString::fromUtf8(bytes).simplified();
+        if (!line.isEmpty()) run(line.split(' '));
+      },
+      [] { QApplication::quit(); });
+  QTimer::singleShot(100, &app, [] { say("ready"); });
+  const int code = app.exec();
+  pane.reset();
+  return code;
+}
