@@ -38,7 +38,7 @@ class PanelViewTest : public ::testing::Test {
     state.setEdgeSide(side);
     state.setIsVisible(true);
     state.setItems(items);
-    root = std::make_unique<PanelView>(*fake.context, state, TranslucencySupport{});
+    root = std::make_unique<PanelView>(*fake.context, state, support);
     root->resize(916, 1048);
     root->show();
     fake.advanceBoth(0.5);
@@ -50,6 +50,7 @@ class PanelViewTest : public ::testing::Test {
   }
   test::FakeCardContext fake;
   PanelState state;
+  TranslucencySupport support{true, false};
   std::unique_ptr<PanelView> root;
 };
 
@@ -223,6 +224,34 @@ TEST_F(PanelViewTest, ThePreviewTakesItsPlaceFromTheAnchorAndClosesThroughTheSta
   close();
   EXPECT_EQ(state.previewItemID(), std::nullopt);
   EXPECT_EQ(root->sideSurface(), SideSurfaceKind::none);
+}
+
+// Without a compositor nothing blends: a pane that faded in would show black around its boxes,
+// so the pane and the filter panel arrive and leave at once and only their boxes cut the window.
+TEST_F(PanelViewTest, WithoutACompositorSideSurfacesComeAndGoAtOnce) {
+  support.compositor = false;
+  show(items(3));
+  root->setPreviewFactory([&](const ClipboardItem& item, double availableHeight, std::function<void()> onClose,
+                              QWidget* parent) -> QWidget* {
+    return new ItemPreviewView(*fake.context, state, {item, availableHeight}, {std::move(onClose)}, parent);
+  });
+  for (int index : {1, 2}) {
+    SCOPED_TRACE(index);
+    state.setPreviewItemID(state.items()[index].id);
+    auto* pane = qobject_cast<ItemPreviewView*>(root->sideSurfaceWidget());
+    ASSERT_NE(pane, nullptr) << "in place before any frame";
+    EXPECT_EQ(pane->props().item.id, state.items()[index].id);
+    fake.scheduler->runPending();
+    const QRectF boxes = root->sideSurfaceRect();
+    const QRegion region = root->contentRegion() - QRegion(root->hitShape().toFillPolygon().toPolygon());
+    const QRectF content = pane->contentBoxRect().translated(pane->pos());
+    EXPECT_TRUE(region.contains(content.center().toPoint()));
+    EXPECT_FALSE(region.contains(content.topLeft().toPoint() - QPoint(4, 4))) << "only the boxes, not the pane's rect";
+    EXPECT_LE(region.boundingRect().width(), boxes.width());
+  }
+  state.setPreviewItemID(std::nullopt);
+  fake.scheduler->runPending();
+  EXPECT_EQ(root->contentRegion(), QRegion(root->hitShape().toFillPolygon().toPolygon()));
 }
 
 // The real pane: its boxes stand 4 points past the column on either edge, centred on the card
