@@ -5,6 +5,7 @@
 #include "panel/PanelView.h"
 #include "panel/SearchBarView.h"
 #include "preview/ItemPreviewView.h"
+#include "ui/controls/OrnamentRail.h"
 
 #include "../cards/CardContentTestSupport.h"
 #include "support/state/StateTestSupport.h"
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QScreen>
+#include <QTest>
 
 using namespace qv;
 
@@ -249,6 +251,26 @@ TEST_F(PanelViewTest, WithoutACompositorSideSurfacesComeAndGoAtOnce) {
     EXPECT_FALSE(region.contains(content.topLeft().toPoint() - QPoint(4, 4))) << "only the boxes, not the pane's rect";
     EXPECT_LE(region.boundingRect().width(), boxes.width());
   }
+  // Editing shortens the rail to two buttons: the window's shape follows, or the old rail's
+  // room would stay black.
+  auto* pane = qobject_cast<ItemPreviewView*>(root->sideSurfaceWidget());
+  ASSERT_NE(pane, nullptr);
+  const QRectF railBefore = pane->railRect().translated(pane->pos());
+  OrnamentRailButton* edit = nullptr;
+  for (auto* button : pane->findChildren<OrnamentRailButton*>())
+    if (button->toolTip() == "Edit") edit = button;
+  ASSERT_NE(edit, nullptr);
+  QRegion announced = root->contentRegion();
+  QObject::connect(root.get(), &PanelView::contentRegionChanged, [&] { announced = root->contentRegion(); });
+  QTest::mouseClick(edit, Qt::LeftButton, {}, edit->rect().center());
+  ASSERT_TRUE(pane->isEditing());
+  QCoreApplication::sendPostedEvents();
+  const QRectF railAfter = pane->railRect().translated(pane->pos());
+  ASSERT_LT(railAfter.height(), railBefore.height());
+  const QPoint formerTop(int(railBefore.center().x()), int(railBefore.top()) + 4);
+  EXPECT_FALSE(announced.contains(formerTop));
+  EXPECT_TRUE(announced.contains(railAfter.center().toPoint()));
+
   state.setPreviewItemID(std::nullopt);
   fake.scheduler->runPending();
   EXPECT_EQ(root->contentRegion(), QRegion(root->hitShape().toFillPolygon().toPolygon()));
