@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QSet>
 #include <QWheelEvent>
 #include <algorithm>
@@ -37,9 +38,14 @@ LibraryGridView::LibraryGridView(ViewServices& context, LibraryModel& model, QWi
     : PaintedItemView(nullptr, parent),
       context_(context),
       model_(model),
-      factory_(std::make_unique<LibraryCardFactory>(context, model)),
       tracker_(context.scheduler),
       scroll_(*context.frameClock, 0.0) {
+  auto factory = std::make_unique<LibraryCardFactory>(context, model);
+  // After a card's menu the pointer may rest on another card.
+  factory->onMenuClosed = [self = QPointer<LibraryGridView>(this)] {
+    if (self) self->followPointer();
+  };
+  factory_ = std::move(factory);
   setScene(&scene_);
   setAlignment(Qt::AlignLeft | Qt::AlignTop);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
