@@ -184,6 +184,16 @@ void LibraryGridView::relayout(Change change) {
   realise(change);
   viewport()->update();
   syncHover();
+  logFirstCard();
+}
+
+// Where the first card lies in the window, whenever that changes: end-to-end tests click it.
+void LibraryGridView::logFirstCard() {
+  if (items_.isEmpty() || !window()) return;
+  const QPointF topLeft = layout_.cardRect(0, width()).topLeft() - QPointF(0, scroll_.value());
+  const QPoint at = viewport()->mapTo(window(), topLeft.toPoint());
+  if (std::exchange(loggedFirstCard_, at) == at) return;
+  qCDebug(lcApp).nospace() << "Library first card at " << at.x() << "," << at.y();
 }
 
 double LibraryGridView::maximumScroll() const { return std::max(0.0, layout_.contentHeight - height()); }
@@ -194,6 +204,7 @@ void LibraryGridView::applyScroll() {
   viewport()->update();
   // Another card may lie under the resting pointer now.
   syncHover();
+  logFirstCard();
 }
 
 void LibraryGridView::realise(Change change) {
