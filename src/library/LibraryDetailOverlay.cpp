@@ -47,6 +47,33 @@ void LibraryDetailStandIn::paintEvent(QPaintEvent*) {
 
 // ---- Overlay ---------------------------------------------------------------------------------
 
+namespace {
+
+// The pane's shadow, painted at the overlay's opacity; the pointer passes through it.
+class DetailShadow : public QWidget {
+ public:
+  DetailShadow(LibraryDetailOverlay& overlay, QWidget* parent) : QWidget(parent), overlay_(overlay) {
+    setAttribute(Qt::WA_TransparentForMouseEvents, true);
+    setAttribute(Qt::WA_TranslucentBackground, true);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setOpacity(overlay_.shownOpacity());
+    const double room = LibraryDetailOverlay::kShadowRoom;
+    Fx::drawShadow(painter, QRectF(rect()).adjusted(room, room, -room, -room), LibraryDetailStandIn::kCornerRadius,
+                   ShadowLayer{QColor::fromRgbF(0, 0, 0, LibraryDetailOverlay::kShadowOpacity),
+                               LibraryDetailOverlay::kShadowRadius, 0, LibraryDetailOverlay::kShadowOffsetY});
+  }
+
+ private:
+  LibraryDetailOverlay& overlay_;
+};
+
+}  // namespace
+
 LibraryDetailOverlay::LibraryDetailOverlay(InterfaceServices& context, QWidget* parent)
     : PaintedWidget(context, parent), presence_(*context.frameClock, 0.0) {
   setHoverEnabled(false);
@@ -55,7 +82,7 @@ LibraryDetailOverlay::LibraryDetailOverlay(InterfaceServices& context, QWidget* 
   hide();
 }
 
-LibraryDetailOverlay::~LibraryDetailOverlay() = default;
+LibraryDetailOverlay::~LibraryDetailOverlay() { delete shadow_.data(); }
 
 bool LibraryDetailOverlay::reducedMotion() const {
   return context().reduceMotion && context().reduceMotion->isEnabled();
@@ -80,10 +107,6 @@ void LibraryDetailOverlay::setPane(LibraryDetailPane* pane) {
   pane->show();
 }
 
-QRectF LibraryDetailOverlay::slotRect() const {
-  return {kShadowRoom, kShadowRoom, props_.paneSize.width(), props_.paneSize.height()};
-}
-
 double LibraryDetailOverlay::travel() const {
   if (reducedMotion()) return 0;
   // From just below the area's bottom edge.
@@ -100,15 +123,16 @@ void LibraryDetailOverlay::place(const QRectF& area) {
 void LibraryDetailOverlay::apply() {
   const double opacity = shownOpacity();
   const bool visible = props_.shown || opacity > 0.001;
+  if (!shadow_ && parentWidget()) shadow_ = new DetailShadow(*this, parentWidget());
   if (!visible) {
     hide();
+    if (shadow_) shadow_->hide();
     return;
   }
   const QSizeF pane = props_.paneSize;
-  const QSizeF outer(pane.width() + 2 * kShadowRoom, pane.height() + 2 * kShadowRoom);
-  const double left = area_.center().x() - outer.width() / 2;
-  const double top = area_.bottom() - kBottomPadding - pane.height() - kShadowRoom + travel();
-  setGeometry(QRectF(QPointF(left, top), outer).toAlignedRect());
+  const QPointF topLeft(area_.center().x() - pane.width() / 2,
+                        area_.bottom() - kBottomPadding - pane.height() + travel());
+  setGeometry(QRectF(topLeft, pane).toAlignedRect());
   // A whole pane with its children fades: the one place an opacity effect is worth it, and only
   // while it moves.
   if (opacity < 0.999) {
@@ -121,23 +145,21 @@ void LibraryDetailOverlay::apply() {
     setGraphicsEffect(nullptr);
     fade_ = nullptr;
   }
-  if (isHidden()) {
-    show();
-    raise();
+  if (shadow_) {
+    shadow_->setGeometry(geometry().adjusted(-int(kShadowRoom), -int(kShadowRoom), int(kShadowRoom), int(kShadowRoom)));
+    shadow_->show();
+    shadow_->stackUnder(this);
+    shadow_->update();
   }
-  update();
+  if (isHidden()) show();
+  raise();
+  if (shadow_) shadow_->stackUnder(this);
 }
 
 QPainterPath LibraryDetailOverlay::hitShape() const {
   QPainterPath path;
   path.addRect(slotRect());
   return path;
-}
-
-void LibraryDetailOverlay::paint(QPainter& painter) {
-  painter.setRenderHint(QPainter::Antialiasing);
-  Fx::drawShadow(painter, slotRect(), LibraryDetailStandIn::kCornerRadius,
-                 ShadowLayer{QColor::fromRgbF(0, 0, 0, kShadowOpacity), kShadowRadius, 0, kShadowOffsetY});
 }
 
 }  // namespace qv

@@ -41,10 +41,11 @@ class LibraryDetailStandIn : public LibraryDetailPane {
   std::function<void()> onClose_;
 };
 
-// The detail pane's place over the bottom of the library's grid: a slot of the pane's size with
-// the pane's shadow (black at 0.28, radius 20, 6 down) around it. The pane moves in from the
-// bottom edge while it fades in, and back out the same way (it only fades under reduce motion),
-// on the critical spring; it is hidden once it has gone.
+// The detail pane's place over the bottom of the library's grid: a slot of the pane's size, and
+// under it, in a sibling that takes no pointer (so the cards around the pane stay clickable),
+// the pane's shadow (black at 0.28, radius 20, 6 down). The pane moves in from the bottom edge
+// while it fades in, and back out the same way (it only fades under reduce motion), on the
+// critical spring; it is hidden once it has gone.
 class LibraryDetailOverlay : public PaintedWidget {
   Q_OBJECT
  public:
@@ -75,7 +76,9 @@ class LibraryDetailOverlay : public PaintedWidget {
   void setPane(LibraryDetailPane* pane);
   LibraryDetailPane* pane() const { return pane_; }
   // The slot's frame in the overlay's coordinates.
-  QRectF slotRect() const;
+  QRectF slotRect() const { return QRectF(QPointF(), props_.paneSize); }
+  // The widget the shadow is painted in (beside the overlay, under it).
+  QWidget* shadow() const { return shadow_; }
   // 0 gone … 1 in place.
   double presence() const { return presence_.value(); }
   // How far below its place the pane stands now, in points.
@@ -85,7 +88,7 @@ class LibraryDetailOverlay : public PaintedWidget {
   QPainterPath hitShape() const override;
 
  protected:
-  void paint(QPainter& painter) override;
+  void paint(QPainter&) override {}
 
  private:
   void apply();
@@ -95,6 +98,7 @@ class LibraryDetailOverlay : public PaintedWidget {
   QRectF area_;
   QPointer<LibraryDetailPane> pane_;
   QGraphicsOpacityEffect* fade_ = nullptr;
+  QPointer<QWidget> shadow_;
   Animated<double> presence_;
 };
 

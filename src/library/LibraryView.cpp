@@ -130,7 +130,6 @@ void LibraryView::syncDetail() {
   const QSizeF size = props_.detailItem ? QSizeF(paneWidth, paneHeight) : overlay_->props().paneSize;
   overlay_->setProps({props_.detailItem.has_value(), size});
   overlay_->place(QRectF(gridArea()));
-  if (overlay_->isVisible()) overlay_->raise();
   if (toast_->isVisible()) toast_->raise();
 }
 

@@ -113,6 +113,12 @@ TEST_F(LibraryDetailOverlayTest, ThePaneFloatsCentredOverTheGridsBottomAtItsSize
   EXPECT_EQ(standIn->title(), "a short note");
   EXPECT_EQ(standIn->size(), QSize(640, 360));
 
+  // The pointer reaches the cards around the pane, through its shadow.
+  const QPoint besidePane = paneFrame().topLeft().toPoint() + QPoint(20, -12);
+  EXPECT_EQ(view->childAt(besidePane), grid().viewport());
+  EXPECT_TRUE(overlay().shadow()->geometry().contains(besidePane));
+  EXPECT_TRUE(view->childAt(paneFrame().center().toPoint()) == overlay().pane());
+
   // A smaller window: the floors.
   view->resize(440, 300);
   fake.advanceBoth(0.1);
