@@ -5,6 +5,7 @@
 #include "items/writer/PasteboardWriter.h"
 #include "library/DetailHeaderButton.h"
 #include "library/LibraryDetailParts.h"
+#include "library/LibraryDetailSizing.h"
 #include "library/PreviewFade.h"
 #include "platform/Workspace.h"
 #include "preview/DownsampledImageView.h"
@@ -44,16 +45,6 @@ std::optional<QUrl> localFileURL(const ClipboardItem& item) {
   return file->url->qurl();
 }
 
-// The body is never shorter, nor the viewers lower, than this; the viewers leave 150 of the
-// host's height to the rest of the pane.
-constexpr double kBodyFloor = 290;
-constexpr double kViewerReserve = 150;
-constexpr double kChrome = 70;
-
-double heldHeight(double content, double availableHeight) {
-  return std::min(std::max(availableHeight - kViewerReserve, kBodyFloor), std::max(content, kBodyFloor));
-}
-
 bool hasPicture(const ClipboardItem& item, const ImageStore& images) {
   const auto* image = std::get_if<ImagePayload>(&item.payload);
   return image && (!image->image.isNull() || QFileInfo::exists(images.filePath(item.idString())));
@@ -69,14 +60,13 @@ bool LibraryDetailView::canEdit(const ClipboardItem& item, bool isHidden) {
 }
 
 double LibraryDetailView::viewerHeight(const ClipboardItem& item, double width, double availableHeight) {
-  return heldHeight(PreviewSizing::preferredHeight(item, width - 20), availableHeight);
+  using namespace libraryDetail;
+  return std::min(std::max(availableHeight - kViewerHeightReserve, kMinimumViewerHeight),
+                  std::max(PreviewSizing::preferredHeight(item, width - kContentInset), kMinimumViewerHeight));
 }
 
 double LibraryDetailView::fittingHeight(const ClipboardItem& item, double width, double candidateHeight) {
-  const double content = std::holds_alternative<FilePayload>(item.payload)
-                             ? (width - 20) * 1.25
-                             : PreviewSizing::preferredHeight(item, width - 20);
-  return heldHeight(content, candidateHeight) + kChrome;
+  return libraryDetail::fittingHeight(item, width, candidateHeight);
 }
 
 std::vector<LibraryDetailView::ActionButton> LibraryDetailView::actionButtons(const ClipboardItem& item,
@@ -106,7 +96,7 @@ std::vector<LibraryDetailView::ActionButton> LibraryDetailView::actionButtons(co
 
 LibraryDetailView::LibraryDetailView(ViewServices& context, PanelState& state, Props props, Callbacks callbacks,
                                      QWidget* parent)
-    : PaintedWidget(context, parent),
+    : LibraryDetailPane(context, parent),
       context_(context),
       state_(state),
       props_(std::move(props)),
@@ -168,6 +158,11 @@ void LibraryDetailView::setProps(const Props& props, Callbacks callbacks) {
   update();
 }
 
+void LibraryDetailView::showItem(const ClipboardItem& item, double width, double availableHeight,
+                                 std::function<void()> onClose) {
+  setProps({item, width, availableHeight}, {std::move(onClose)});
+}
+
 void LibraryDetailView::setTranslucency(TranslucencySupport support) {
   if (support == support_) return;
   support_ = support;
@@ -216,7 +211,7 @@ QRectF LibraryDetailView::editBarRect() const {
 QPainterPath LibraryDetailView::hitShape() const { return Fx::continuousRoundedRect(QRectF(rect()), kCornerRadius); }
 
 void LibraryDetailView::resizeEvent(QResizeEvent* event) {
-  PaintedWidget::resizeEvent(event);
+  LibraryDetailPane::resizeEvent(event);
   relayout();
 }
 
@@ -506,7 +501,7 @@ void LibraryDetailView::releaseEditFlag() {
 }
 
 void LibraryDetailView::hideEvent(QHideEvent* event) {
-  PaintedWidget::hideEvent(event);
+  LibraryDetailPane::hideEvent(event);
   // A pane the library takes away while editing gives the window its keys back; a minimised
   // window keeps the edit.
   if (!event->spontaneous() && editing_) cancelEditing();

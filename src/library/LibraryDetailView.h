@@ -1,8 +1,8 @@
 #pragma once
 #include "items/model/ClipboardItem.h"
+#include "library/LibraryDetailOverlay.h"
 #include "platform/Compositor.h"
 #include "ui/text/TextBlock.h"
-#include "ui/view/PaintedWidget.h"
 
 #include <QPointer>
 #include <array>
@@ -30,7 +30,7 @@ class ToolbarPillButton;
 // signals), the clipboard writer, the share picker and the workspace. A clipboard write that
 // fails changes no button and shakes the item's card. Another item given to the pane drops an
 // open edit before it shows.
-class LibraryDetailView : public PaintedWidget {
+class LibraryDetailView : public LibraryDetailPane {
   Q_OBJECT
  public:
   struct Props {
@@ -66,7 +66,6 @@ class LibraryDetailView : public PaintedWidget {
   static constexpr double kPadding = 10;
   static constexpr double kHeaderHeight = 38;
   static constexpr double kHeaderSpacing = 12;
-  static constexpr double kCornerRadius = 22;
   static constexpr double kRowPadding = 14;
   static constexpr double kButtonSpacing = 8;
   static constexpr double kCaptionSpacing = 16;
@@ -82,6 +81,9 @@ class LibraryDetailView : public PaintedWidget {
   // before it shows.
   void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
+  // The overlay's way in: the same as setProps.
+  void showItem(const ClipboardItem& item, double width, double availableHeight,
+                std::function<void()> onClose) override;
   void setTranslucency(TranslucencySupport support);
 
   // ---- Rules --------------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "library/LibraryWindowController.h"
 
 #include "base/Log.h"
+#include "library/LibraryActions.h"
 #include "library/LibraryModel.h"
 #include "library/LibraryPlacement.h"
 #include "library/LibraryServices.h"
@@ -190,14 +191,29 @@ void LibraryWindowController::bind(PanelState& state) {
   delete model_.data();
   boundState_ = &state;
   model_ = new LibraryModel(state, *context_.scheduler, window_.get());
+  auto* actions = new LibraryActions(context_, state, model_);
+  actions->setHost({[this] { return previousApp_; }, [this] { hideForPaste(); },
+                    [this] {
+                      if (onPasteNotDelivered) onPasteNotDelivered();
+                    }});
+  model_->setActions(actions);
   auto* view = new LibraryView(context_, *model_, window_.get());
   auto* surface = new FilterPanelView(context_, state, FilterSurface::library, window_.get());
   window_->setContent(view, surface);
   connect(model_, &LibraryModel::changed, window_.get(), [this] { sync(); });
   // Marks that change what a card shows.
-  for (auto signal : {&PanelState::sensitiveIDsChanged, &PanelState::autoSensitiveIDsChanged,
-                      &PanelState::peekedIDsChanged, &PanelState::pasteHintItemIDChanged})
+  for (auto signal :
+       {&PanelState::sensitiveIDsChanged, &PanelState::autoSensitiveIDsChanged, &PanelState::peekedIDsChanged,
+        &PanelState::pasteHintItemIDChanged, &PanelState::copiedItemIDChanged})
     connect(&state, signal, window_.get(), [this] { sync(); });
+}
+
+void LibraryWindowController::hideForPaste() {
+  if (!window_) return;
+  if (QWidget* focused = window_->focusWidget()) focused->clearFocus();
+  // Hiding reports the library off screen (screenChanged).
+  window_->hide();
+  qCInfo(lcApp) << "Library ordered out for a paste";
 }
 
 void LibraryWindowController::sync() {
