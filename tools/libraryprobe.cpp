@@ -1,9 +1,9 @@
-// Runs the library's detail pane on the real services in a window of its own, on the library's
-// background, so that a test on a private X server can look at every kind, click its buttons and
-// type into its editor. Prints "ready". Commands on stdin:
+// Runs the library window on the real services with its detail pane, so that a test on a private X
+// server can look at every kind, click the pane's buttons and type into its editor. Prints
+// "ready". Commands on stdin:
 //   kinds              fills the history: a long text, code, an image, a colour, a link, a file
 //                      that is there, a file that is gone, a sensitive text (indices 0 … 7)
-//   detail <index>     shows that item in the pane (the first time it opens the window)
+//   detail <index>     shows that item in the detail pane (the first time it opens the library)
 //   appearance <name>  "light", "dark" or "system", as the settings apply it
 //   button <help>      answers "button x y", the middle of the action button with that help text on
 //                      the screen, or "button none"; the edit bar's pills are "Cancel" and "Save"
@@ -15,6 +15,8 @@
 #include "items/ItemServices.h"
 #include "library/DetailHeaderButton.h"
 #include "library/LibraryDetailView.h"
+#include "library/LibraryModel.h"
+#include "library/LibraryWindowController.h"
 #include "preview/PreviewServices.h"
 #include "state/PanelState.h"
 #include "ui/Appearance.h"
@@ -44,39 +46,16 @@ int main(int argc, char** argv) {
 
   PanelState state(*context);
   QTemporaryDir files;
-  QWidget window;
-  window.setWindowTitle(QStringLiteral("Detail pane"));
-  window.resize(700, 580);
-  window.setAutoFillBackground(true);
-  const auto applyPalette = [&] {
-    window.setPalette(AppearanceWindows::paletteFor(context->environment->colorScheme()));
+  LibraryWindowController library(*context);
+  const auto pane = [&]() -> LibraryDetailView* {
+    return library.window() ? library.window()->findChild<LibraryDetailView*>() : nullptr;
   };
-  QObject::connect(context->environment.get(), &Environment::changed, &window, applyPalette);
-  applyPalette();
-  std::unique_ptr<LibraryDetailView> pane;
-
   const auto shown = [&]() -> std::optional<ClipboardItem> {
-    if (!pane) return std::nullopt;
+    if (!pane() || !pane()->isVisible()) return std::nullopt;
     for (const ClipboardItem& item : state.items())
-      if (item.id == pane->props().item.id) return item;
+      if (item.id == pane()->props().item.id) return item;
     return std::nullopt;
   };
-  const auto show = [&](const ClipboardItem& item) {
-    const LibraryDetailView::Props props{item, 640, 520};
-    LibraryDetailView::Callbacks callbacks{[] { say("closed"); }};
-    if (!pane) {
-      pane = std::make_unique<LibraryDetailView>(*context, state, props, callbacks, &window);
-      pane->move(30, 30);
-      pane->show();
-      window.show();
-    } else {
-      pane->setProps(props, callbacks);
-    }
-  };
-  // The state hands the pane its item again after every change, as the library does.
-  QObject::connect(&state, &PanelState::itemsChanged, &window, [&] {
-    if (const auto item = shown()) show(*item);
-  });
 
   auto run = [&](const QStringList& words) {
     const QString command = words.value(0);
@@ -124,17 +103,19 @@ int main(int argc, char** argv) {
       state.toggleSensitive(items.at(7).id);
     } else if (command == "detail") {
       const int index = words.value(1).toInt();
-      if (index >= 0 && index < state.items().size()) show(state.items().at(index));
+      if (index < 0 || index >= state.items().size()) return;
+      if (!library.window() || !library.window()->isVisible()) library.show(state);
+      library.model()->setPreviewID(state.items().at(index).id);
     } else if (command == "appearance") {
       applyAppearance(*context, words.value(1));
     } else if (command == "button") {
       const QString help = words.mid(1).join(' ');
       QWidget* target = nullptr;
-      if (pane) {
-        for (const auto& each : pane->actionRow())
-          if (each.help == help) target = pane->button(each.action);
-        if (help == "Cancel" && pane->isEditing()) target = pane->cancelButton();
-        if (help == "Save" && pane->isEditing()) target = pane->saveButton();
+      if (LibraryDetailView* view = shown() ? pane() : nullptr) {
+        for (const auto& each : view->actionRow())
+          if (each.help == help) target = view->button(each.action);
+        if (help == "Cancel" && view->isEditing()) target = view->cancelButton();
+        if (help == "Save" && view->isEditing()) target = view->saveButton();
       }
       if (!target) {
         say("button none");
@@ -146,10 +127,10 @@ int main(int argc, char** argv) {
       const std::optional<ClipboardItem> item = shown();
       const QString text = item ? item->plainText().value_or(QString()) : QString();
       say(QString("status editing=%1 active=%2 hidden=%3 copied=%4 text=%5")
-              .arg(int(pane && pane->isEditing()))
+              .arg(int(pane() && pane()->isEditing()))
               .arg(int(state.detailEditingActive()))
-              .arg(int(pane && pane->isHidden()))
-              .arg(int(pane && pane->copied()))
+              .arg(int(pane() && pane()->isHidden()))
+              .arg(int(pane() && pane()->copied()))
               .arg(QString::fromLatin1(QUrl::toPercentEncoding(text))));
     } else if (command == "shot") {
       const QString path = words.value(1);
@@ -167,7 +148,5 @@ int main(int argc, char** argv) {
       },
       [] { QApplication::quit(); });
   QTimer::singleShot(100, &app, [] { say("ready"); });
-  const int code = app.exec();
-  pane.reset();
-  return code;
+  return app.exec();
 }

@@ -252,11 +252,13 @@ void LibraryDetailView::relayout() {
 
   if (!content_) return;
   const QRectF body = bodyRect();
-  const double viewer = viewerHeight();
+  // A library too short for the viewer's floor frames the pane lower than the viewer plus the
+  // header: the viewer then ends at the body's bottom, inside the pane, with its fade.
+  const double viewer = std::min(viewerHeight(), body.height());
   QRectF frame = body;
   if (editing_) {
     frame = QRectF(body.left() + kEditorPadding, body.top() + kEditorPadding, body.width() - 2 * kEditorPadding,
-                   viewer);
+                   std::min(viewer, body.height() - 2 * kEditorPadding));
   } else if (!shownHidden_) {
     if (std::holds_alternative<TextPayload>(props_.item.payload) ||
         std::holds_alternative<CodePayload>(props_.item.payload)) {

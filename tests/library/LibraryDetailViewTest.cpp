@@ -235,6 +235,13 @@ TEST(LibraryDetailView, ViewerHeightHeldBetweenTheFloorAndTheHostsHeight) {
     EXPECT_EQ(pane.content()->y(), 10 + 38 + 12);
     ASSERT_NE(pane.fade(), nullptr);
   }
+  // A pane lower than the viewer's floor and the header (a short library): the viewer stays inside.
+  {
+    DetailHarness h;
+    LibraryDetailView& pane = h.show(textItem(longText), 640, 333);
+    EXPECT_EQ(pane.viewerHeight(), 290);
+    EXPECT_EQ(pane.content()->geometry().bottom() + 1, 333 - 10);
+  }
   // A candidate below 440 always fits in 360; a file's estimate is its width.
   EXPECT_EQ(LibraryDetailView::fittingHeight(textItem(longText), 640, 439), 360);
   EXPECT_EQ(LibraryDetailView::fittingHeight(fileItem("/a.zip"), 420, 900), 500 + 70);
