@@ -277,6 +277,9 @@ void LibraryDetailView::relayout() {
 
 void LibraryDetailView::showContent() {
   if (content_) {
+    // The viewer goes later: until then it reports its edges to nobody.
+    if (auto* viewer = qobject_cast<QVTextViewer*>(content_.data())) viewer->setProps(viewer->props(), {});
+    if (auto* code = qobject_cast<QVCodeViewer*>(content_.data())) code->setProps(code->props(), {});
     content_->hide();
     content_->deleteLater();
   }

@@ -112,6 +112,7 @@ class QVCodeViewer : public QWidget {
   explicit QVCodeViewer(InterfaceServices& context, QWidget* parent = nullptr);
 
   void setProps(const Props& props, Callbacks callbacks);
+  const Props& props() const { return props_; }
   QVTextViewer& textViewer() { return *viewer_; }
   bool isHighlighted() const { return highlighted_ != nullptr; }
 
