@@ -2,6 +2,7 @@
 // failing write, the viewer height, the body per kind (files by route at the pane's sizes, links
 // by scheme), and editing through real clicks and the library's two editing signals.
 #include "items/ItemServices.h"
+#include "items/link/OGImageCache.h"
 #include "items/stores/RichTextStore.h"
 #include "library/DetailHeaderButton.h"
 #include "library/LibraryDetailParts.h"
@@ -355,6 +356,42 @@ TEST(LibraryDetailView, LinksByScheme) {
     EXPECT_EQ(h.fake.workspace->openedUrls.size(), c.asks ? 0 : 1);
     EXPECT_TRUE(h.closes.isEmpty());
   }
+}
+
+// The page image comes from the cache (read off the main thread) when the link has one; the
+// address of a link that is not a web page is its text, home-relative for a file.
+TEST(LibraryDetailView, ALinksPageImageAndAddress) {
+  DetailHarness h;
+  ClipboardItem item = linkItem("https://example.org/a");
+  auto& link = std::get<LinkPayload>(item.payload);
+  link.title = QStringLiteral("A page");
+  link.description = QStringLiteral("What it says");
+  link.ogImageURL = QStringLiteral("cached:") + item.idString();
+  ASSERT_TRUE(h.fake.context->ogImageCache->save(testImage(40, 20), item.idString()));
+  LibraryDetailView& pane = h.show(item);
+  auto* view = qobject_cast<DetailLinkView*>(pane.content());
+  ASSERT_NE(view, nullptr);
+  h.fake.drain();
+  EXPECT_TRUE(view->showsImage());
+  const DetailLinkView::Layout laidOut = view->layout();
+  EXPECT_EQ(laidOut.image.height(), 150);
+  EXPECT_GT(laidOut.title.top(), laidOut.image.bottom());
+  EXPECT_GT(laidOut.description.top(), laidOut.address.bottom());
+  EXPECT_GT(laidOut.domain.top(), laidOut.description.bottom());
+
+  // Without a cached image, none is shown and nothing is fetched.
+  DetailHarness other;
+  ClipboardItem uncached = linkItem("https://example.org/b");
+  std::get<LinkPayload>(uncached.payload).ogImageURL = QStringLiteral("https://example.org/b.png");
+  auto* plain = qobject_cast<DetailLinkView*>(other.show(uncached).content());
+  other.fake.drain();
+  EXPECT_FALSE(plain->showsImage());
+  EXPECT_TRUE(plain->layout().image.isNull());
+
+  DetailHarness file;
+  auto* address = qobject_cast<DetailLinkView*>(
+      file.show(linkItem("file://" + QDir::homePath() + "/bin/run.sh")).content());
+  EXPECT_EQ(address->addressLabel()->text(), "~/bin/run.sh");
 }
 
 TEST(LibraryDetailView, EditingFlows) {
