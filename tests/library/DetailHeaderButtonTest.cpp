@@ -72,18 +72,6 @@ TEST(DetailHeaderButton, OnlyTheCircleTakesClicks) {
   EXPECT_EQ(h.taps, 1);
 }
 
-// The callbacks of the latest props run, whether the props changed with them or not.
-TEST(DetailHeaderButton, AClickRunsTheLatestCallbacks) {
-  for (const bool changed : {false, true}) {
-    ButtonHarness h({QStringLiteral("pin"), false, false});
-    QStringList log;
-    h.button->setProps({QStringLiteral("pin"), changed, false}, {[&log] { log << "B"; }});
-    QTest::mouseClick(h.button.get(), Qt::LeftButton, {}, QPoint(11, 11));
-    EXPECT_EQ(log, QStringList{"B"}) << changed;
-    EXPECT_EQ(h.taps, 0);
-  }
-}
-
 // Hover and glyph move on their springs whatever the reduced-motion flag says.
 TEST(DetailHeaderButton, HoverAndGlyphSwapAnimateWithReducedMotionToo) {
   for (const bool reduce : {false, true}) {

@@ -1,7 +1,9 @@
 // Every view of the library reports what the user did through the callbacks given with its
 // latest props, whether the props changed with them or not: a host never sees an old callback run.
 #include "items/ItemServices.h"
+#include "library/DetailHeaderButton.h"
 #include "library/LibraryCard.h"
+#include "library/LibraryDetailView.h"
 #include "library/LibraryHeader.h"
 #include "panel/SearchBarView.h"
 #include "support/library/FakeLibraryContext.h"
@@ -62,6 +64,7 @@ LibraryCard::Props cardProps(const ClipboardItem& item, bool selected) {
 }
 
 const ClipboardItem kItem = test::textItem(QStringLiteral("a clip"));
+const ClipboardItem kOther = test::textItem(QStringLiteral("another clip"));
 
 const ViewCase kViews[] = {
     {"LibraryScopeTab",
@@ -123,6 +126,40 @@ const ViewCase kViews[] = {
        release.setScenePos(press.scenePos());
        release.setPos(press.pos());
        holder->scene.sendEvent(holder->card, &release);
+     }},
+    {"DetailHeaderButton",
+     [](test::FakeLibraryContext& fake, QStringList& log) {
+       auto button = std::make_unique<DetailHeaderButton>(*fake.context);
+       button->setProps({QStringLiteral("pin"), false, false}, {recordAs(log, "A")});
+       return shownWidget(std::move(button));
+     },
+     [](void* view, QStringList& log, const QString& owner, bool changed) {
+       static_cast<DetailHeaderButton*>(view)->setProps({QStringLiteral("pin"), changed, false},
+                                                        {recordAs(log, owner)});
+     },
+     [](void* view) { click(*static_cast<DetailHeaderButton*>(view)); }},
+    {"LibraryDetailView",
+     [](test::FakeLibraryContext& fake, QStringList& log) -> std::shared_ptr<void> {
+       // The pane with the state it reads, the state going last.
+       struct PaneWithState {
+         explicit PaneWithState(test::FakeLibraryContext& context, QStringList& log)
+             : state(*context.context), pane(*context.context, state, {kItem, 640, 400}, {recordAs(log, "A")}) {
+           state.setItems({kItem, kOther});
+           pane.setAttribute(Qt::WA_DontShowOnScreen);
+           pane.show();
+         }
+         PanelState state;
+         LibraryDetailView pane;
+       };
+       auto holder = std::make_shared<PaneWithState>(fake, log);
+       return std::shared_ptr<void>(holder, &holder->pane);
+     },
+     [](void* view, QStringList& log, const QString& owner, bool changed) {
+       static_cast<LibraryDetailView*>(view)->setProps({changed ? kOther : kItem, 640, 400}, {recordAs(log, owner)});
+     },
+     [](void* view) {
+       DetailHeaderButton* close = static_cast<LibraryDetailView*>(view)->button(LibraryDetailView::Action::close);
+       QTest::mouseClick(close, Qt::LeftButton, {}, QPoint(11, 11));
      }},
 };
 
