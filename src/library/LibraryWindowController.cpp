@@ -1,6 +1,7 @@
 #include "library/LibraryWindowController.h"
 
 #include "base/Log.h"
+#include "library/LibraryHeader.h"
 #include "library/LibraryModel.h"
 #include "library/LibraryPlacement.h"
 #include "library/LibraryServices.h"
@@ -13,6 +14,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QTextEdit>
 #include <QToolButton>
@@ -21,10 +23,47 @@
 
 namespace qv {
 
+// ---- ClickAwayLayer --------------------------------------------------------------------------
+
+ClickAwayLayer::ClickAwayLayer(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("LibraryClickAwayLayer"));
+  setAttribute(Qt::WA_NoSystemBackground);
+  hide();
+}
+
+void ClickAwayLayer::setPassThrough(const QList<QRect>& controls) {
+  if (controls == passThrough_) return;
+  passThrough_ = controls;
+  applyMask();
+}
+
+void ClickAwayLayer::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  applyMask();
+}
+
+void ClickAwayLayer::applyMask() {
+  QRegion region(rect());
+  for (const QRect& control : std::as_const(passThrough_)) region -= control.translated(-pos());
+  setMask(region);
+}
+
+void ClickAwayLayer::mousePressEvent(QMouseEvent* event) {
+  event->accept();
+  // A copy: closing may hand out a new callback.
+  if (const auto close = onClickAway) close();
+}
+
 // ---- LibraryWindow ---------------------------------------------------------------------------
 
 LibraryWindow::LibraryWindow(LibraryServices& context, TranslucencySupport translucency, QWidget* parent)
-    : QWidget(parent, Qt::Window), context_(context), translucency_(translucency) {
+    : QWidget(parent, Qt::Window),
+      context_(context),
+      translucency_(translucency),
+      clickAway_(new ClickAwayLayer(this)) {
+  clickAway_->onClickAway = [this] {
+    if (const auto close = onClickAway) close();
+  };
   setObjectName(QStringLiteral("LibraryWindow"));
   setWindowTitle(QStringLiteral("Quorvalen"));
   setMinimumSize(libraryWindow::kMinimumSize.toSize());
@@ -65,15 +104,27 @@ void LibraryWindow::setContent(LibraryView* view, FilterPanelView* filterSurface
   connect(filterSurface, &FilterPanelView::surfaceShapeChanged, this, [this] { placeFilterSurface(filterAnchor_); });
 }
 
-void LibraryWindow::placeFilterSurface(const QRect& anchor) {
+void LibraryWindow::placeFilterSurface(const QRectF& anchor) {
   filterAnchor_ = anchor;
   if (!filterSurface_) return;
   const QSize size = filterSurface_->sizeHint();
-  // Its cards line up with the control's left edge, just below it, and stay inside the window.
+  // The position is the cards'; their shadow's room lies around them.
   const int room = FilterPanelView::kShadowRoom;
-  const int x = std::clamp(anchor.left() - room, 0, std::max(0, width() - size.width()));
-  filterSurface_->setGeometry(QRect(QPoint(x, anchor.bottom() + 6 - room), size));
+  const QPointF cards = libraryFilterSurfacePosition(anchor, size.width() - 2 * room, width());
+  filterSurface_->setGeometry(
+      QRect(QPoint(int(std::round(cards.x())) - room, int(std::round(cards.y())) - room), size));
   filterSurface_->raise();
+}
+
+void LibraryWindow::setFilterSurfaceOpen(bool open, const QList<QRect>& keepPresses) {
+  clickAway_->setGeometry(rect());
+  clickAway_->setPassThrough(keepPresses);
+  clickAway_->setVisible(open);
+  if (open) {
+    clickAway_->raise();
+    if (filterSurface_) filterSurface_->raise();
+  }
+  if (filterSurface_) filterSurface_->setVisible(open);
 }
 
 void LibraryWindow::paintEvent(QPaintEvent*) {
@@ -106,6 +157,7 @@ void LibraryWindow::moveEvent(QMoveEvent* event) {
 
 void LibraryWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  clickAway_->setGeometry(rect());
   if (filterSurface_ && filterSurface_->isVisible()) placeFilterSurface(filterAnchor_);
   if (onFrameChange) onFrameChange();
 }
@@ -174,6 +226,9 @@ void LibraryWindowController::build() {
       context_, context_.compositor ? context_.compositor->support() : TranslucencySupport{});
   window_->onScreenChange = [this] { screenChanged(); };
   window_->onFrameChange = [this] { scheduleFrameSave(); };
+  window_->onClickAway = [this] {
+    if (model_) model_->state().setLibraryFilterSurfaceOpen(false);
+  };
   // Closed at quit while the state it shows still lives (its filter surface writes to the state
   // as it hides), and so that its frame is kept.
   if (QCoreApplication::instance())
@@ -212,16 +267,20 @@ void LibraryWindowController::sync() {
   view.sync();
   FilterPanelView* surface = window_->filterSurface();
   const bool open = model_->state().libraryFilterSurfaceOpen();
+  const auto frameOf = [this](const QWidget& control) {
+    return QRect(control.mapTo(window_.get(), QPoint()), control.size());
+  };
   if (surface && open) {
     QWidget* anchor = &view.filterButton();
     if (model_->filterOpener() == LibraryModel::FilterOpener::addButton)
       anchor = view.pencilButton() ? view.pencilButton() : &view.newCategoryButton();
-    window_->placeFilterSurface(QRect(anchor->mapTo(window_.get(), QPoint()), anchor->size()));
+    window_->placeFilterSurface(QRectF(frameOf(*anchor)));
   }
-  if (surface && surface->isHidden() == open) {
-    surface->setVisible(open);
-    qCInfo(lcApp) << (open ? "Library filter surface opened" : "Library filter surface closed");
-  }
+  QList<QRect> keepPresses = {frameOf(view.filterButton()), frameOf(view.newCategoryButton())};
+  if (view.pencilButton()) keepPresses << frameOf(*view.pencilButton());
+  const bool changed = surface && surface->isHidden() == open;
+  window_->setFilterSurfaceOpen(open, keepPresses);
+  if (changed) qCInfo(lcApp) << (open ? "Library filter surface opened" : "Library filter surface closed");
 }
 
 void LibraryWindowController::report(bool visible) {

@@ -17,6 +17,26 @@ class LibraryView;
 class FilterPanelView;
 class PanelState;
 
+// A clear layer over the whole window, under the open filter surface: a press on it closes the
+// surface and goes no further. Where the header's filter controls lie, presses pass through to
+// them, so that they can move the surface or close it themselves.
+class ClickAwayLayer : public QWidget {
+  Q_OBJECT
+ public:
+  explicit ClickAwayLayer(QWidget* parent);
+  std::function<void()> onClickAway;
+  // The controls (window coordinates) that keep their presses.
+  void setPassThrough(const QList<QRect>& controls);
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void applyMask();
+  QList<QRect> passThrough_;
+};
+
 // The library window: titled "Quorvalen", resizable down to 440 × 480, translucent while a
 // compositor runs and opaque otherwise. It hosts the library view and the filter surface, and
 // tells its owner whenever it comes into sight or leaves it, whoever caused that (the close
@@ -41,7 +61,13 @@ class LibraryWindow : public QWidget {
   LibraryView* view() const;
   FilterPanelView* filterSurface() const;
   // Places the filter surface under the control it was opened from (in window coordinates).
-  void placeFilterSurface(const QRect& anchor);
+  void placeFilterSurface(const QRectF& anchor);
+  // Shows or hides the filter surface with its click-away layer; `keepPresses` are the header
+  // controls that keep their presses meanwhile.
+  void setFilterSurfaceOpen(bool open, const QList<QRect>& keepPresses = {});
+  ClickAwayLayer* clickAwayLayer() const { return clickAway_; }
+  // Runs when a press beside the open filter surface asks to close it.
+  std::function<void()> onClickAway;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -58,7 +84,8 @@ class LibraryWindow : public QWidget {
   TranslucencySupport translucency_;
   QPointer<LibraryView> view_;
   QPointer<FilterPanelView> filterSurface_;
-  QRect filterAnchor_;
+  ClickAwayLayer* clickAway_;
+  QRectF filterAnchor_;
 };
 
 // Opens the library window: made on the first request, then kept and shown again with all its
