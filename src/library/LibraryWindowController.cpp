@@ -1,7 +1,10 @@
 #include "library/LibraryWindowController.h"
 
 #include "base/Log.h"
+#include "items/writer/PasteboardWriter.h"
+#include "library/LibraryGridView.h"
 #include "library/LibraryHeader.h"
+#include "library/LibraryKeyFilter.h"
 #include "library/LibraryModel.h"
 #include "library/LibraryPlacement.h"
 #include "library/LibraryServices.h"
@@ -215,6 +218,7 @@ void LibraryWindowController::show(PanelState& state) {
   window_->raise();
   window_->activateWindow();
   showing_ = false;
+  if (keys_) keys_->setActive(window_->isOnScreen());
   // A window closed through its window manager may come back as a new native window.
   qCInfo(lcApp).nospace() << "Library shown in window 0x" << Qt::hex << window_->winId();
   if (model_) qCInfo(lcApp) << "Library shows" << model_->statusLine().text;
@@ -248,6 +252,13 @@ void LibraryWindowController::bind(PanelState& state) {
   auto* view = new LibraryView(context_, *model_, window_.get());
   auto* surface = new FilterPanelView(context_, state, FilterSurface::library, window_.get());
   window_->setContent(view, surface);
+  // The keyboard goes with the model it acts on.
+  keys_ = new LibraryKeyFilter(*model_, *window_, model_);
+  keys_->columnsPerRow = [view] { return view->grid().columns(); };
+  keys_->searchField = [view]() -> const QWidget* { return &view->searchField(); };
+  keys_->actions = {[this](const ClipboardItem& item) { copyFromKeyboard(item); },
+                    [this](const ClipboardItem& item, bool plainText) { pasteFromKeyboard(item, plainText); }};
+  keys_->setActive(window_->isOnScreen());
   connect(model_, &LibraryModel::changed, window_.get(), [this] { sync(); });
   // Marks that change what a card shows.
   for (auto signal : {&PanelState::sensitiveIDsChanged, &PanelState::autoSensitiveIDsChanged,
@@ -289,7 +300,28 @@ void LibraryWindowController::report(bool visible) {
   if (onVisibilityChange) onVisibilityChange(visible);
 }
 
+LibraryKeyFilter* LibraryWindowController::keyFilter() const { return keys_; }
+
+void LibraryWindowController::copyFromKeyboard(const ClipboardItem& item) {
+  if (!model_) return;
+  PanelState& state = model_->state();
+  if (context_.pasteboardWriter && context_.pasteboardWriter->write(item, false, std::nullopt)) state.flashCopied(item);
+  else state.shake(item);
+}
+
+void LibraryWindowController::pasteFromKeyboard(const ClipboardItem& item, bool plainText) {
+  if (!model_) return;
+  // Until paste-back types into the previous application, the item is copied and the user is
+  // told to paste it there.
+  PanelState& state = model_->state();
+  if (context_.pasteboardWriter && context_.pasteboardWriter->write(item, plainText, std::nullopt))
+    state.showPasteHint(item);
+  else state.shake(item);
+}
+
 void LibraryWindowController::screenChanged() {
+  // The keyboard is the library's exactly while it is on screen.
+  if (keys_) keys_->setActive(window_->isOnScreen());
   if (showing_) return;  // show() reports once it is done
   const bool onScreen = window_->isOnScreen();
   if (onScreen && syncPending_) sync();

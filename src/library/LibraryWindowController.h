@@ -1,4 +1,5 @@
 #pragma once
+#include "items/model/ClipboardItem.h"
 #include "platform/Compositor.h"
 #include "platform/Scheduler.h"
 #include "platform/Workspace.h"
@@ -15,6 +16,7 @@ struct LibraryServices;
 class LibraryModel;
 class LibraryView;
 class FilterPanelView;
+class LibraryKeyFilter;
 class PanelState;
 
 // A clear layer over the whole window, under the open filter surface: a press on it closes the
@@ -122,6 +124,8 @@ class LibraryWindowController : public QObject {
   bool isVisible() const { return window_ && window_->isOnScreen(); }
   // The rows now listed (tests).
   QStringList listedRows() const;
+  // The window's keyboard; active while the window is on screen.
+  LibraryKeyFilter* keyFilter() const;
 
  private:
   void build();
@@ -129,6 +133,8 @@ class LibraryWindowController : public QObject {
   void sync();
   void report(bool visible);
   void screenChanged();
+  void copyFromKeyboard(const ClipboardItem& item);
+  void pasteFromKeyboard(const ClipboardItem& item, bool plainText);
   void scheduleFrameSave();
   void saveFrame();
   std::optional<QRectF> savedFrame() const;
@@ -136,6 +142,7 @@ class LibraryWindowController : public QObject {
   LibraryServices& context_;
   std::unique_ptr<LibraryWindow> window_;
   QPointer<LibraryModel> model_;
+  QPointer<LibraryKeyFilter> keys_;
   QPointer<PanelState> boundState_;
   QPointer<PanelState> shownState_;
   std::optional<RunningApp> previousApp_;
