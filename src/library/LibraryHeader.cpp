@@ -14,7 +14,7 @@
 #include "ui/theme/Theme.h"
 
 #include <QFontMetricsF>
-#include <QGraphicsOpacityEffect>
+#include <QGraphicsEffect>
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
@@ -395,6 +395,34 @@ void LibrarySearchPill::paint(QPainter& painter) {
 
 // ---- The tab strip ---------------------------------------------------------------------------
 
+// Masks a whole widget, children included, with a horizontal fade given in its coordinates.
+class EdgeFadeEffect : public QGraphicsEffect {
+ public:
+  using QGraphicsEffect::QGraphicsEffect;
+  void setMask(const QLinearGradient& mask) {
+    mask_ = mask;
+    update();
+  }
+
+ protected:
+  void draw(QPainter* painter) override {
+    QPoint offset;
+    const QPixmap source = sourcePixmap(Qt::LogicalCoordinates, &offset, QGraphicsEffect::NoPad);
+    if (source.isNull()) return;
+    QImage image = source.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(source.devicePixelRatio());
+    QPainter masking(&image);
+    masking.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+    masking.translate(-offset);
+    masking.fillRect(QRectF(offset, image.deviceIndependentSize()), mask_);
+    masking.end();
+    painter->drawImage(offset, image);
+  }
+
+ private:
+  QLinearGradient mask_;
+};
+
 // Holds the row of tabs and shows as much of it as fits, scrolled sideways by the wheel; its
 // edges fade where tabs lie beyond them.
 class TabStrip : public QWidget {
@@ -402,7 +430,7 @@ class TabStrip : public QWidget {
   explicit TabStrip(QWidget* parent) : QWidget(parent), row_(new QWidget(this)) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     // The whole strip is masked, and only while a fade shows.
-    mask_ = new QGraphicsOpacityEffect(this);
+    mask_ = new EdgeFadeEffect(this);
     mask_->setEnabled(false);
     setGraphicsEffect(mask_);
     // Tabs added while the header shows appear from the event loop and resize the row then.
@@ -451,12 +479,12 @@ class TabStrip : public QWidget {
     if (fades == fades_ && maskWidth_ == width()) return;
     fades_ = fades;
     maskWidth_ = width();
-    mask_->setOpacityMask(fadeGradient(QPointF(0, 0), QPointF(width(), 0), tabStripFadeStops(width(), fades)));
+    mask_->setMask(fadeGradient(QPointF(0, 0), QPointF(width(), 0), tabStripFadeStops(width(), fades)));
     mask_->setEnabled(fades.leading || fades.trailing);
   }
 
   QWidget* row_;
-  QGraphicsOpacityEffect* mask_;
+  EdgeFadeEffect* mask_;
   double offset_ = 0;
   TabStripFades fades_;
   int maskWidth_ = -1;
