@@ -122,6 +122,7 @@ void LibraryKeyFilter::moveSelection(int step) {
   const int target = libraryMoveTarget(index, step, int(items.size()));
   if (index && target == *index) return;
   const QUuid id = items.at(target).id;
+  qCDebug(lcApp) << "Library selection on row" << target + 1;
   model_.setSelection(id);
   model_.setKeyboardScrollTarget(id);
   // An open detail pane follows the selection, not a first pick.
@@ -142,6 +143,19 @@ void LibraryKeyFilter::toggleDetail() {
     model_.setPreviewID(model_.previewID() == target ? std::nullopt : target);
     model_.setSelection(target);
   });
+  logDetail();
+}
+
+void LibraryKeyFilter::logDetail() const {
+  if (!lcApp().isDebugEnabled()) return;
+  const std::optional<QUuid> shown = model_.previewID();
+  if (!shown) {
+    qCDebug(lcApp) << "Library detail closed";
+    return;
+  }
+  const QList<ClipboardItem> items = model_.filteredItems();
+  for (int i = 0; i < items.size(); ++i)
+    if (items.at(i).id == *shown) qCDebug(lcApp) << "Library detail shows row" << i + 1;
 }
 
 void LibraryKeyFilter::escape(LibraryEscapeStep step) {
@@ -152,8 +166,12 @@ void LibraryKeyFilter::escape(LibraryEscapeStep step) {
     case LibraryEscapeStep::clearMultiSelection: state.setMultiSelectedIDs({}); return;
     case LibraryEscapeStep::closeDetail:
       withAnimation(Theme::springCritical(), [&] { model_.setPreviewID(std::nullopt); });
+      logDetail();
       return;
-    case LibraryEscapeStep::clearSelection: model_.setSelection(std::nullopt); return;
+    case LibraryEscapeStep::clearSelection:
+      model_.setSelection(std::nullopt);
+      qCDebug(lcApp) << "Library selection cleared";
+      return;
     case LibraryEscapeStep::none: return;
   }
 }

@@ -54,6 +54,7 @@ class LibraryKeyFilter : public QObject {
   void moveSelection(int step);
   void toggleDetail();
   void escape(LibraryEscapeStep step);
+  void logDetail() const;
   std::optional<ClipboardItem> copyTarget() const;
 
   LibraryModel& model_;
