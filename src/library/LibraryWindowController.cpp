@@ -14,6 +14,8 @@
 #include "ui/Translucency.h"
 #include "ui/controls/TextInput.h"
 #include "ui/theme/Environment.h"
+#include "ui/theme/ReduceMotion.h"
+#include "ui/theme/Theme.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -57,13 +59,49 @@ void ClickAwayLayer::mousePressEvent(QMouseEvent* event) {
   if (const auto close = onClickAway) close();
 }
 
+// ---- SurfacePresenceEffect -------------------------------------------------------------------
+
+SurfacePresenceEffect::SurfacePresenceEffect(QPointF anchor, QObject* parent)
+    : QGraphicsEffect(parent), anchor_(anchor) {}
+
+void SurfacePresenceEffect::setPresence(double presence, bool scales) {
+  presence_ = presence;
+  scales_ = scales;
+  update();
+}
+
+void SurfacePresenceEffect::draw(QPainter* painter) {
+  const double opacity = std::clamp(presence_, 0.0, 1.0);
+  if (opacity <= 0) return;
+  QPoint offset;
+  const QPixmap source = sourcePixmap(Qt::LogicalCoordinates, &offset, QGraphicsEffect::NoPad);
+  painter->save();
+  painter->setOpacity(painter->opacity() * opacity);
+  if (scales_) {
+    // The overshoot may carry it a little past its full size.
+    const double scale = kEnterScale + (1 - kEnterScale) * presence_;
+    painter->translate(anchor_);
+    painter->scale(scale, scale);
+    painter->translate(-anchor_);
+  }
+  painter->setRenderHint(QPainter::SmoothPixmapTransform);
+  painter->drawPixmap(offset, source);
+  painter->restore();
+}
+
 // ---- LibraryWindow ---------------------------------------------------------------------------
 
 LibraryWindow::LibraryWindow(LibraryServices& context, TranslucencySupport translucency, QWidget* parent)
     : QWidget(parent, Qt::Window),
       context_(context),
       translucency_(translucency),
-      clickAway_(new ClickAwayLayer(this)) {
+      clickAway_(new ClickAwayLayer(this)),
+      surfacePresence_(*context.frameClock, 0.0) {
+  surfacePresence_.setOnChange([this] {
+    if (!filterSurface_ || !presenceEffect_) return;
+    const bool reduced = context_.reduceMotion && context_.reduceMotion->isEnabled();
+    presenceEffect_->setPresence(surfacePresence_.value(), !reduced);
+  });
   clickAway_->onClickAway = [this] {
     if (const auto close = onClickAway) close();
   };
@@ -104,6 +142,11 @@ void LibraryWindow::setContent(LibraryView* view, FilterPanelView* filterSurface
   filterSurface->setParent(this);
   filterSurface->setTranslucency(translucency_);
   filterSurface->hide();
+  // The cards' top-left corner is what the surface grows from.
+  const int room = FilterPanelView::kShadowRoom;
+  presenceEffect_ = new SurfacePresenceEffect(QPointF(room, room), filterSurface);
+  presenceEffect_->setEnabled(false);
+  filterSurface->setGraphicsEffect(presenceEffect_);
   connect(filterSurface, &FilterPanelView::surfaceShapeChanged, this, [this] { placeFilterSurface(filterAnchor_); });
 }
 
@@ -127,7 +170,23 @@ void LibraryWindow::setFilterSurfaceOpen(bool open, const QList<QRect>& keepPres
     clickAway_->raise();
     if (filterSurface_) filterSurface_->raise();
   }
-  if (filterSurface_) filterSurface_->setVisible(open);
+  if (!filterSurface_ || open == surfaceOpen_) return;
+  surfaceOpen_ = open;
+  // Comes in and goes out on the overshoot; only at rest is it drawn as it is.
+  if (open) filterSurface_->show();
+  if (!isVisible()) {
+    // Nothing to watch: it is there or gone at once.
+    surfacePresence_.jumpTo(open ? 1 : 0);
+    filterSurface_->setVisible(open);
+    if (presenceEffect_) presenceEffect_->setEnabled(false);
+    return;
+  }
+  if (presenceEffect_) presenceEffect_->setEnabled(true);
+  surfacePresence_.animateTo(open ? 1 : 0, Theme::overshoot(), [this, open](bool finished) {
+    if (!finished || !filterSurface_) return;
+    if (presenceEffect_) presenceEffect_->setEnabled(false);
+    if (!open) filterSurface_->hide();
+  });
 }
 
 void LibraryWindow::paintEvent(QPaintEvent*) {
@@ -289,7 +348,7 @@ void LibraryWindowController::sync() {
   }
   QList<QRect> keepPresses = {frameOf(view.filterButton()), frameOf(view.newCategoryButton())};
   if (view.pencilButton()) keepPresses << frameOf(*view.pencilButton());
-  const bool changed = surface && surface->isHidden() == open;
+  const bool changed = surface && window_->isFilterSurfaceOpen() != open;
   window_->setFilterSurfaceOpen(open, keepPresses);
   if (changed) qCInfo(lcApp) << (open ? "Library filter surface opened" : "Library filter surface closed");
 }

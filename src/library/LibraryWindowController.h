@@ -3,6 +3,9 @@
 #include "platform/Compositor.h"
 #include "platform/Scheduler.h"
 #include "platform/Workspace.h"
+#include "ui/anim/AnimatedValue.h"
+
+#include <QGraphicsEffect>
 
 #include <QPointer>
 #include <QWidget>
@@ -39,6 +42,25 @@ class ClickAwayLayer : public QWidget {
   QList<QRect> passThrough_;
 };
 
+// Draws the filter surface as it comes and goes: from 0.85 of its size about the top-left corner
+// of its cards and transparent, to its full size and opacity (the opacity alone under reduce
+// motion). Off while the surface rests.
+class SurfacePresenceEffect : public QGraphicsEffect {
+  Q_OBJECT
+ public:
+  static constexpr double kEnterScale = 0.85;
+  SurfacePresenceEffect(QPointF anchor, QObject* parent);
+  void setPresence(double presence, bool scales);
+
+ protected:
+  void draw(QPainter* painter) override;
+
+ private:
+  QPointF anchor_;
+  double presence_ = 1;
+  bool scales_ = true;
+};
+
 // The library window: titled "Quorvalen", resizable down to 440 × 480, translucent while a
 // compositor runs and opaque otherwise. It hosts the library view and the filter surface, and
 // tells its owner whenever it comes into sight or leaves it, whoever caused that (the close
@@ -68,6 +90,9 @@ class LibraryWindow : public QWidget {
   // controls that keep their presses meanwhile.
   void setFilterSurfaceOpen(bool open, const QList<QRect>& keepPresses = {});
   ClickAwayLayer* clickAwayLayer() const { return clickAway_; }
+  bool isFilterSurfaceOpen() const { return surfaceOpen_; }
+  // 0 … 1: how far the filter surface has come in (it stays shown until it has gone).
+  double filterSurfacePresence() const { return surfacePresence_.value(); }
   // Runs when a press beside the open filter surface asks to close it.
   std::function<void()> onClickAway;
 
@@ -88,6 +113,9 @@ class LibraryWindow : public QWidget {
   QPointer<FilterPanelView> filterSurface_;
   ClickAwayLayer* clickAway_;
   QRectF filterAnchor_;
+  Animated<double> surfacePresence_;
+  bool surfaceOpen_ = false;
+  QPointer<SurfacePresenceEffect> presenceEffect_;
 };
 
 // Opens the library window: made on the first request, then kept and shown again with all its

@@ -110,6 +110,7 @@ TEST_F(LibraryKeyboardTest, EscapeBacksOutOneLevelPerPressAndAHeldOneOnlyOnce) {
 
   press(Qt::Key_Escape);
   EXPECT_FALSE(state->libraryFilterSurfaceOpen());
+  fake.advanceBoth(1);  // it fades out
   EXPECT_FALSE(window().filterSurface()->isVisible());
   EXPECT_EQ(state->multiSelectedIDs().size(), 2);
   // Held down, the key repeats: nothing more closes.
