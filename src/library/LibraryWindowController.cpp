@@ -96,7 +96,11 @@ LibraryWindow::LibraryWindow(LibraryServices& context, TranslucencySupport trans
       context_(context),
       translucency_(translucency),
       clickAway_(new ClickAwayLayer(this)),
-      surfacePresence_(*context.frameClock, 0.0) {
+      surfacePresence_(*context.frameClock, 0.0),
+      surfaceOrigin_(*context.frameClock, QPointF()) {
+  surfaceOrigin_.setOnChange([this] {
+    if (filterSurface_) filterSurface_->move(surfaceOrigin_.value().toPoint());
+  });
   surfacePresence_.setOnChange([this] {
     if (!filterSurface_ || !presenceEffect_) return;
     const bool reduced = context_.reduceMotion && context_.reduceMotion->isEnabled();
@@ -150,15 +154,21 @@ void LibraryWindow::setContent(LibraryView* view, FilterPanelView* filterSurface
   connect(filterSurface, &FilterPanelView::surfaceShapeChanged, this, [this] { placeFilterSurface(filterAnchor_); });
 }
 
-void LibraryWindow::placeFilterSurface(const QRectF& anchor) {
+void LibraryWindow::placeFilterSurface(const QRectF& anchor, bool glide) {
   filterAnchor_ = anchor;
   if (!filterSurface_) return;
   const QSize size = filterSurface_->sizeHint();
   // The position is the cards'; their shadow's room lies around them.
   const int room = FilterPanelView::kShadowRoom;
   const QPointF cards = libraryFilterSurfacePosition(anchor, size.width() - 2 * room, width());
-  filterSurface_->setGeometry(
-      QRect(QPoint(int(std::round(cards.x())) - room, int(std::round(cards.y())) - room), size));
+  const QPointF origin(cards.x() - room, cards.y() - room);
+  filterSurface_->resize(size);
+  // Moving over to another control it glides there (a change of its shape on the way keeps it
+  // gliding); anything else puts it in place at once.
+  const bool gliding = surfaceOrigin_.isAnimating() || (glide && surfaceOpen_ && filterSurface_->isVisible());
+  if (gliding) surfaceOrigin_.animateTo(origin, Theme::overshoot());
+  else surfaceOrigin_.jumpTo(origin);
+  filterSurface_->move(surfaceOrigin_.value().toPoint());
   filterSurface_->raise();
 }
 
@@ -341,10 +351,13 @@ void LibraryWindowController::sync() {
     return QRect(control.mapTo(window_.get(), QPoint()), control.size());
   };
   if (surface && open) {
+    const LibraryModel::FilterOpener opener = model_->filterOpener();
     QWidget* anchor = &view.filterButton();
-    if (model_->filterOpener() == LibraryModel::FilterOpener::addButton)
+    if (opener == LibraryModel::FilterOpener::addButton)
       anchor = view.pencilButton() ? view.pencilButton() : &view.newCategoryButton();
-    window_->placeFilterSurface(QRectF(frameOf(*anchor)));
+    const bool moved = placedOpenerValue_ && *placedOpenerValue_ != int(opener);
+    placedOpenerValue_ = int(opener);
+    window_->placeFilterSurface(QRectF(frameOf(*anchor)), moved);
   }
   QList<QRect> keepPresses = {frameOf(view.filterButton()), frameOf(view.newCategoryButton())};
   if (view.pencilButton()) keepPresses << frameOf(*view.pencilButton());

@@ -84,8 +84,9 @@ class LibraryWindow : public QWidget {
   void setContent(LibraryView* view, FilterPanelView* filterSurface);
   LibraryView* view() const;
   FilterPanelView* filterSurface() const;
-  // Places the filter surface under the control it was opened from (in window coordinates).
-  void placeFilterSurface(const QRectF& anchor);
+  // Places the filter surface under the control it was opened from (in window coordinates);
+  // `glide`: it moved over from another control and glides there on the overshoot.
+  void placeFilterSurface(const QRectF& anchor, bool glide = false);
   // Shows or hides the filter surface with its click-away layer; `keepPresses` are the header
   // controls that keep their presses meanwhile.
   void setFilterSurfaceOpen(bool open, const QList<QRect>& keepPresses = {});
@@ -114,6 +115,7 @@ class LibraryWindow : public QWidget {
   ClickAwayLayer* clickAway_;
   QRectF filterAnchor_;
   Animated<double> surfacePresence_;
+  Animated<QPointF> surfaceOrigin_;
   bool surfaceOpen_ = false;
   QPointer<SurfacePresenceEffect> presenceEffect_;
 };
@@ -171,6 +173,8 @@ class LibraryWindowController : public QObject {
   std::unique_ptr<LibraryWindow> window_;
   QPointer<LibraryModel> model_;
   QPointer<LibraryKeyFilter> keys_;
+  // The control the open filter surface was last placed under.
+  std::optional<int> placedOpenerValue_;
   QPointer<PanelState> boundState_;
   QPointer<PanelState> shownState_;
   std::optional<RunningApp> previousApp_;

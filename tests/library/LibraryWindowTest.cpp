@@ -318,10 +318,24 @@ TEST_F(LibraryWindowTest, TheFilterSurfaceComesAndGoesOnTheOvershootAndAPressBes
 
   // Open again: the filter button and "New category" are not covered.
   QTest::mouseClick(&view().filterButton(), Qt::LeftButton);
+  fake.advanceBoth(1);
   const QPoint onButton = view().filterButton().mapTo(&window(), view().filterButton().rect().center());
   EXPECT_NE(window().childAt(onButton), &layer);
   const QPoint onAdd = view().newCategoryButton().mapTo(&window(), view().newCategoryButton().rect().center());
   EXPECT_NE(window().childAt(onAdd), &layer);
+
+  // Moved over to "New category", it glides there; its cards end 6 below the button, at its left
+  // edge.
+  const int from = surface.x();
+  QTest::mouseClick(&view().newCategoryButton(), Qt::LeftButton);
+  fake.drain();
+  const QRect add(view().newCategoryButton().mapTo(&window(), QPoint()), view().newCategoryButton().size());
+  const int room = FilterPanelView::kShadowRoom;
+  fake.advanceBoth(0.05);
+  EXPECT_GT(surface.x(), from);
+  EXPECT_LT(surface.x(), add.left() - room);
+  fake.advanceBoth(1);
+  EXPECT_EQ(surface.pos(), QPoint(add.left() - room, add.top() + add.height() + 6 - room));
 }
 
 // Each empty state stands in the grid's place, and the grid comes back with the first item.
