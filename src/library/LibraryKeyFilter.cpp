@@ -17,6 +17,16 @@
 
 namespace qv {
 
+namespace {
+// A field the user types into; a read-only text (a viewer) leaves the keys to the library.
+bool takesTyping(const QWidget& widget) {
+  if (const auto* line = qobject_cast<const QLineEdit*>(&widget)) return !line->isReadOnly();
+  if (const auto* text = qobject_cast<const QTextEdit*>(&widget)) return !text->isReadOnly();
+  if (const auto* plain = qobject_cast<const QPlainTextEdit*>(&widget)) return !plain->isReadOnly();
+  return false;
+}
+}  // namespace
+
 LibraryKeyFilter::LibraryKeyFilter(LibraryModel& model, QWidget& window, QObject* parent)
     : QObject(parent), model_(model), window_(&window) {}
 
@@ -55,9 +65,7 @@ LibraryKeyContext LibraryKeyFilter::context() const {
   if (focused && window_ && focused->window() == window_) {
     if (search && (focused == search || search->isAncestorOf(focused)))
       context.focusedField = LibraryFocusedField::searchField;
-    else if (qobject_cast<const QLineEdit*>(focused) || qobject_cast<const QTextEdit*>(focused) ||
-             qobject_cast<const QPlainTextEdit*>(focused))
-      context.focusedField = LibraryFocusedField::otherTextField;
+    else if (takesTyping(*focused)) context.focusedField = LibraryFocusedField::otherTextField;
   }
   return context;
 }

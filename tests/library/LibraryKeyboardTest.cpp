@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTest>
 
 namespace qv {
@@ -181,6 +182,22 @@ TEST_F(LibraryKeyboardTest, TheCategoryFormsNameKeepsItsSpacesAndEscapeStillClos
   EXPECT_EQ(model().selection(), items[0].id);
   press(Qt::Key_Escape);
   EXPECT_FALSE(state->libraryFilterSurfaceOpen());
+}
+
+TEST_F(LibraryKeyboardTest, AReadOnlyTextWithTheFocusLeavesTheKeysToTheLibrary) {
+  auto* viewer = new QPlainTextEdit(QStringLiteral("shown text"), &window());
+  viewer->setReadOnly(true);
+  viewer->show();
+  viewer->setFocus();
+  QApplication::processEvents();
+  ASSERT_TRUE(viewer->hasFocus());
+  press(Qt::Key_Down);
+  press(Qt::Key_Space);
+  EXPECT_EQ(model().previewID(), items[0].id);
+  viewer->setReadOnly(false);
+  press(Qt::Key_Space);
+  EXPECT_EQ(model().previewID(), items[0].id);
+  EXPECT_EQ(viewer->toPlainText(), QStringLiteral(" shown text"));
 }
 
 TEST_F(LibraryKeyboardTest, KeysOfAnotherWindowAreNeverTouched) {
