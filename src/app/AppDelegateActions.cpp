@@ -253,6 +253,12 @@ void AppDelegate::openLibrary() {
     library.onVisibilityChange = [self](bool visible) {
       if (self && self->edgeTrigger_) self->edgeTrigger_->setSuppressed(visible);
     };
+    // The library has gone by the time a paste fails to reach its application: say so from the tray.
+    library.onPasteNotDelivered = [self] {
+      qCInfo(lcApp) << "Telling the user the library's pick was only copied";
+      if (self && self->statusItem_)
+        self->statusItem_->showMessage(QStringLiteral("Quorvalen"), QString::fromLatin1(kCopiedOnlyMessage));
+    };
   }
   library.show(state());
 }

@@ -52,7 +52,8 @@ PanelController::PanelController(AppContext& context, QObject* parent)
       translucency_(context.compositor ? context.compositor->support() : TranslucencySupport{}),
       slide_(*context.frameClock, 0.0),
       alpha_(*context.frameClock, 1.0),
-      prewarmPosition_(*context.frameClock, QPointF()) {
+      prewarmPosition_(*context.frameClock, QPointF()),
+      pasteBack_(context.scheduler, context.pastePermission, context.pasteSender) {
   panel_ = std::make_unique<QuorvalenPanel>();
   panel_->resize(int(kPanelWidth), int(kInitialHeight));
   Translucency::prepareWindow(panel_.get());

@@ -1,6 +1,7 @@
 #pragma once
 #include "items/model/ClipboardItem.h"
 #include "items/transform/TextTransform.h"
+#include "items/writer/PasteBack.h"
 #include "items/writer/PasteSender.h"
 #include "platform/Compositor.h"
 #include "platform/GlobalPointerMonitor.h"
@@ -49,7 +50,7 @@ class PanelController : public QObject {
   // Paste timings: hide -> activating the target; a copy-only pick -> hiding; that hide ->
   // the copied toast ends; a copy-only pick -> asking for the paste permission; Ctrl+C of a
   // multi-selection -> its toast ends; a paste that could not be typed -> its toast ends.
-  static constexpr double kPasteActivateDelaySeconds = 0.2;
+  static constexpr double kPasteActivateDelaySeconds = PasteBack::kActivateDelaySeconds;
   static constexpr double kCopyOnlyHideSeconds = 1.2;
   static constexpr double kToastAfterHideSeconds = 0.35;
   static constexpr double kPermissionRequestSeconds = 1.6;
@@ -213,7 +214,7 @@ class PanelController : public QObject {
   std::optional<QRegion> appliedShape_;  // where the window takes clicks; none before the first shape
   bool appliedCut_ = false;              // the window is also drawn only there
   std::optional<QRegion> blurRegion_;    // where the compositor was last asked to blur behind
-  WorkItem pasteWork_;                   // activating the target after the hide
+  PasteBack pasteBack_;                  // activating the target after the hide
   WorkItem copyOnlyHideWork_;            // hiding after the copied feedback
   WorkItem toastResetWork_;              // ending the copied toast
   WorkItem permissionRequestWork_;       // asking for the paste permission

@@ -75,23 +75,18 @@ void PanelController::finishPaste(const std::optional<ClipboardItem>& item, bool
     showCopiedFeedback(item);
     return;
   }
-  if (!pastePermissionHeld()) {
-    qCInfo(lcPanel) << "The paste permission went away; the pick is only copied";
-    hidePanel();
-    return;
-  }
-  hidePanel();
-  resignKeyWindow();
-  pasteWork_.cancel();
-  pasteWork_ = context_.scheduler->after(
-      kPasteActivateDelaySeconds,
-      [this, target] {
-        const QPointer<PanelController> self(this);
-        context_.pasteSender->activateAndPaste(target, [self](PasteOutcome outcome) {
-          if (self) self->handlePasteOutcome(outcome);
-        });
-      },
-      Guard(this));
+  const QPointer<PanelController> self(this);
+  pasteBack_.deliver(target, {[this] {
+                                hidePanel();
+                                resignKeyWindow();
+                              },
+                              [this] {
+                                qCInfo(lcPanel) << "The paste permission went away; the pick is only copied";
+                                hidePanel();
+                              },
+                              [self](PasteOutcome outcome) {
+                                if (self) self->handlePasteOutcome(outcome);
+                              }});
 }
 
 // Our window gives up the keyboard focus, so nothing of the paste can land in one of its fields.

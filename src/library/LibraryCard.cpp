@@ -1,33 +1,62 @@
 #include "library/LibraryCard.h"
 
+#include "base/Log.h"
 #include "cards/content/CardContentStyle.h"
+#include "items/drag/ItemDragProvider.h"
+#include "items/identity/AppIdentity.h"
+#include "library/LibraryActions.h"
 #include "library/LibraryModel.h"
 #include "panel/CardCellView.h"
+#include "panel/CardContextMenu.h"
 #include "panel/PasteHintBadge.h"
+#include "platform/DragStarter.h"
+#include "platform/MenuPresenter.h"
+#include "platform/Workspace.h"
 #include "state/PanelState.h"
+#include "ui/anim/Transaction.h"
 #include "ui/controls/ControlStyle.h"
+#include "ui/fx/Fx.h"
 #include "ui/theme/Theme.h"
 
+#include <QApplication>
+#include <QGraphicsSceneContextMenuEvent>
 #include <QGraphicsSceneMouseEvent>
+#include <QLineF>
 #include <QPointer>
+#include <QSet>
 
 namespace qv {
 
 namespace {
+
 constexpr double kHintEnterScale = 0.85;
+
+// Holds the card (with the quick actions and the paste hint over it) and carries the shake.
+class CardBody : public QGraphicsObject {
+ public:
+  explicit CardBody(QGraphicsItem* parent) : QGraphicsObject(parent) { setFlag(ItemHasNoContents); }
+  QRectF boundingRect() const override { return {}; }
+  void paint(QPainter*, const QStyleOptionGraphicsItem*, QWidget*) override {}
+};
+
 }  // namespace
 
 LibraryCard::LibraryCard(ViewServices& context, QGraphicsItem* parent)
     : PaintedItem(context, parent),
-      card_(new ClipboardCardView(context, this)),
+      body_(new CardBody(this)),
+      card_(new ClipboardCardView(context, body_)),
+      quickActions_(new CardQuickActions(context, card_)),
       pasteHint_(new PasteHintBadge(context, card_)),
-      hintPresence_(*context.frameClock, 0.0) {
+      hintPresence_(*context.frameClock, 0.0),
+      shake_(*context.frameClock, 1.0) {
   setSize(CardContentStyle::cardSize());
   setAcceptedMouseButtons(Qt::LeftButton);
   // The grid says when the pointer is over the card; the scene's own hover goes stale when the
   // grid moves under a resting pointer.
   setAcceptHoverEvents(false);
   card_->setSize(size());
+  // Over the card, so that they lift with it.
+  quickActions_->setZValue(ClipboardCardView::kHostOverlayZ);
   pasteHint_->setZValue(ClipboardCardView::kHostOverlayZ + 1);
   pasteHint_->setPos((size().width() - pasteHint_->size().width()) / 2,
                      (size().height() - pasteHint_->size().height()) / 2);
@@ -39,6 +68,7 @@ LibraryCard::LibraryCard(ViewServices& context, QGraphicsItem* parent)
     pasteHint_->setOpacity(unitClamped(presence));
     pasteHint_->setScale(environment().reduceMotion ? 1.0 : lerp(kHintEnterScale, 1.0, presence));
   });
+  shake_.setOnChange([this] { body_->setTransform(QTransform::fromTranslate(shakeOffset(), 0)); });
 }
 
 LibraryCard::~LibraryCard() = default;
@@ -47,20 +77,41 @@ void LibraryCard::setProps(const Props& props, Callbacks callbacks) {
   callbacks_ = std::move(callbacks);
   const bool sameItem = hasProps_ && props.card.item.id == props_.card.item.id;
   const bool changed = !hasProps_ || !(props == props_);
+  if (!sameItem) press_.reset();
   props_ = props;
   hasProps_ = true;
   card_->setProps(props_.card, callbacks_.badges);
+  // The row's buttons call back into the card, which reads its callbacks of the moment.
+  applyQuickActions();
   if (!changed) return;
   applyLift(sameItem);
+  if (!sameItem) quickActions_->settle();
   const double hint = props_.showsPasteHint ? 1.0 : 0.0;
   if (!sameItem) hintPresence_.jumpTo(hint);
   else if (hintPresence_.target() != hint) hintPresence_.animateTo(hint, Theme::springStandard());
+}
+
+void LibraryCard::applyQuickActions() {
+  CardQuickActions::Props props = props_.quickActions;
+  props.isHovering = hovered_;
+  const auto run = [this](std::function<void()> CardQuickActions::Callbacks::*action) {
+    return [this, action] {
+      if (const auto callback = callbacks_.quickActions.*action) callback();
+    };
+  };
+  CardQuickActions::Callbacks callbacks;
+  callbacks.onCopy = run(&CardQuickActions::Callbacks::onCopy);
+  callbacks.onPin = run(&CardQuickActions::Callbacks::onPin);
+  callbacks.onDelete = run(&CardQuickActions::Callbacks::onDelete);
+  if (callbacks_.quickActions.onPeek) callbacks.onPeek = run(&CardQuickActions::Callbacks::onPeek);
+  quickActions_->setProps(props, std::move(callbacks));
 }
 
 void LibraryCard::setHovered(bool hovered) {
   if (hovered == hovered_) return;
   hovered_ = hovered;
   applyLift(true);
+  applyQuickActions();
   // Read now: the callbacks of the item the card shows at this moment (a copy, since the call
   // may hand the card new ones).
   if (const auto onHoverChange = callbacks_.onHoverChange) onHoverChange(hovered);
@@ -69,13 +120,25 @@ void LibraryCard::setHovered(bool hovered) {
 void LibraryCard::reset() {
   if (hovered_) setHovered(false);
   callbacks_ = {};
+  press_.reset();
   card_->setProps(props_.card, {});
+  applyQuickActions();
+  quickActions_->settle();
   hintPresence_.jumpTo(0.0);
+  shake_.jumpTo(1.0);
   // Badges the scene still counts as hovered start un-hovered with the next item.
   for (QGraphicsItem* child : childItems()) forgetHoverBelow(*child);
   props_.card.isSelected = false;
   applyLift(false);
 }
+
+void LibraryCard::shake() {
+  ++shakeCount_;
+  shake_.jumpTo(0);
+  shake_.animateTo(1, Animation::linear(Fx::kShakeDuration));
+}
+
+double LibraryCard::shakeOffset() const { return Fx::shakeOffset(unitClamped(shake_.value())); }
 
 void LibraryCard::forgetHoverBelow(QGraphicsItem& item) {
   if (auto* painted = qobject_cast<PaintedItem*>(item.toGraphicsObject())) painted->forgetHover();
@@ -86,7 +149,11 @@ void LibraryCard::applyLift(bool animated) { card_->setLifted(hovered_ || props_
 
 QPainterPath LibraryCard::hitShape() const { return card_->cardShape(); }
 
-QMarginsF LibraryCard::paintOverflow() const { return card_->paintOverflow(); }
+QMarginsF LibraryCard::paintOverflow() const {
+  // The card's glow, shadows and lift, and the shake.
+  const double shake = 6;
+  return card_->paintOverflow() + QMarginsF(shake, 0, shake, 0);
+}
 
 AccessibilityInfo LibraryCard::accessibility() const {
   AccessibilityInfo info = card_->accessibility();
@@ -95,6 +162,8 @@ AccessibilityInfo LibraryCard::accessibility() const {
   return info;
 }
 
+// ---- Pointer ---------------------------------------------------------------------------------
+
 void LibraryCard::mousePressEvent(QGraphicsSceneMouseEvent* event) {
   // A card that shows no item (one blown away) takes no clicks: they reach what lies below.
   if (event->button() != Qt::LeftButton || !callbacks_.onSelect) {
@@ -102,18 +171,88 @@ void LibraryCard::mousePressEvent(QGraphicsSceneMouseEvent* event) {
     return;
   }
   event->accept();
-  // Read at the press: the callbacks of the item the card shows now (a copy, since selecting
-  // hands the card new ones).
-  const auto onSelect = callbacks_.onSelect;
-  onSelect();
+  press_ = event->pos();
 }
 
-// The second press of a quick pair is a press like the first.
-void LibraryCard::mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event) { mousePressEvent(event); }
+void LibraryCard::mouseMoveEvent(QGraphicsSceneMouseEvent* event) {
+  if (!press_ || QLineF(*press_, event->pos()).length() < QApplication::startDragDistance()) return;
+  startDrag(event->widget());
+}
+
+void LibraryCard::mouseReleaseEvent(QGraphicsSceneMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || !std::exchange(press_, std::nullopt)) return;
+  handleTap(event->modifiers());
+}
+
+// The second press of a quick pair pastes; its release is no click.
+void LibraryCard::mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || !callbacks_.onPaste) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+  press_.reset();
+  handleDoubleTap(event->modifiers());
+}
+
+void LibraryCard::contextMenuEvent(QGraphicsSceneContextMenuEvent* event) {
+  const auto onContextMenu = callbacks_.onContextMenu;
+  if (!onContextMenu || !isVisible() || effectiveOpacity() <= 0) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+  press_.reset();
+  onContextMenu(event->screenPos());
+}
+
+void LibraryCard::handleTap(Qt::KeyboardModifiers modifiers) {
+  // Read at the click: the callbacks of the item the card shows now (copies, since each call may
+  // hand the card new ones).
+  if (modifiers & Qt::ControlModifier) {
+    // Only items with a plain text join the multi-selection; the card shakes for the others.
+    if (!props_.card.item.plainText()) {
+      shake();
+      return;
+    }
+    if (const auto onToggle = callbacks_.onToggleMultiSelection) onToggle();
+    return;
+  }
+  if (const auto onSelect = callbacks_.onSelect) onSelect();
+}
+
+void LibraryCard::handleDoubleTap(Qt::KeyboardModifiers modifiers) {
+  if (modifiers & Qt::ControlModifier) return;
+  if (const auto onPaste = callbacks_.onPaste) onPaste(bool(modifiers & Qt::ShiftModifier));
+}
+
+void LibraryCard::startDrag(QObject* source) {
+  const std::optional<QPointF> press = std::exchange(press_, std::nullopt);
+  const auto dragTargets = callbacks_.dragTargets;
+  if (!dragTargets) return;
+  const QList<ClipboardItem> items = dragTargets();
+  if (items.isEmpty()) return;
+  ViewServices& services = viewServices(context());
+  const double ratio = 2;
+  const QImage picture = card_->renderForTest(ratio);
+  const QPointF grab = press.value_or(rect().center()) + card_->renderOrigin();
+  qCInfo(lcApp) << "Library drag of" << items.size() << "items";
+  // The drag runs its own event loop; nothing of this card is touched after it.
+  services.dragStarter->startDrag(ItemDragProvider::makeItemProvider(items, services), source,
+                                  QPixmap::fromImage(picture), grab.toPoint());
+}
 
 // ---- Factory ---------------------------------------------------------------------------------
 
-PaintedItem* LibraryCardFactory::makeCard() { return new LibraryCard(context_); }
+PaintedItem* LibraryCardFactory::makeCard() {
+  auto* card = new LibraryCard(context_);
+  PanelState* state = &model_.state();
+  // A failed write anywhere in the library shakes the card of its item.
+  QObject::connect(state, &PanelState::shakeTokenChanged, card, [card, state] {
+    if (state->shakeItemID() == card->itemID() && !card->itemID().isNull()) card->shake();
+  });
+  return card;
+}
 
 LibraryCard::Props LibraryCardFactory::propsFor(const ClipboardItem& item) const {
   const PanelState& state = model_.state();
@@ -129,8 +268,28 @@ LibraryCard::Props LibraryCardFactory::propsFor(const ClipboardItem& item) const
   props.card.activeFacets = CardFacets(item, categoryID,
                                        [model](const BadgeFilter& badge) { return model->isBadgeFilterActive(badge); });
   props.card.actionRowWidth = CardCellView::kActionRowWidth;
+  props.quickActions.isPinned = props.card.isPinned;
+  props.quickActions.didCopy = state.copiedItemID() == item.id;
+  props.quickActions.showPeek = state.sensitiveIDs().contains(item.id);
+  props.quickActions.isPeeked = state.peekedIDs().contains(item.id);
   props.showsPasteHint = state.pasteHintItemID() == item.id;
   return props;
+}
+
+QList<ClipboardItem> LibraryCardFactory::dragTargets(const ClipboardItem& item) const {
+  const QList<QUuid>& ids = model_.state().multiSelectedIDs();
+  if (ids.size() <= 1 || !ids.contains(item.id)) return {item};
+  // One pass over the grid's list, however long either is.
+  const QSet<QUuid> wanted(ids.cbegin(), ids.cend());
+  QHash<QUuid, const ClipboardItem*> listed;
+  const QList<ClipboardItem> shown = model_.filteredItems();
+  for (const ClipboardItem& candidate : shown)
+    if (wanted.contains(candidate.id)) listed.insert(candidate.id, &candidate);
+  QList<ClipboardItem> items;
+  items.reserve(listed.size());
+  for (const QUuid& id : ids)
+    if (const ClipboardItem* found = listed.value(id)) items.append(*found);
+  return items;
 }
 
 void LibraryCardFactory::setHovered(PaintedItem& card, bool hovered) {
@@ -141,20 +300,101 @@ void LibraryCardFactory::release(PaintedItem& card) { static_cast<LibraryCard&>(
 
 void LibraryCardFactory::showItem(PaintedItem& card, const ClipboardItem& item, int) {
   QPointer<LibraryModel> model(&model_);
+  PanelState* state = &model_.state();
   const QUuid id = item.id;
   LibraryCard::Callbacks callbacks;
   callbacks.onSelect = [model, id] {
-    if (model) model->selectCard(id);
+    if (!model) return;
+    // A plain click ends the multi-selection and selects (never deselects) the card.
+    if (!model->state().multiSelectedIDs().isEmpty())
+      withAnimation(Theme::springStandard(), [&] { model->state().setMultiSelectedIDs({}); });
+    model->selectCard(id);
+  };
+  callbacks.onToggleMultiSelection = [state, id] {
+    withAnimation(Theme::springStandard(), [&] {
+      QList<QUuid> ids = state->multiSelectedIDs();
+      if (!ids.removeOne(id)) ids.append(id);
+      state->setMultiSelectedIDs(ids);
+    });
+  };
+  callbacks.onPaste = [model, item](bool plainText) {
+    if (model && model->actions()) model->actions()->pasteBack(item, plainText);
   };
   callbacks.onHoverChange = [model, id](bool hovered) {
     if (!model) return;
-    if (hovered) model->setHoveredID(id);
-    else if (model->hoveredID() == id) model->setHoveredID(std::nullopt);
+    if (hovered) {
+      model->setHoveredID(id);
+      model->retargetDetail(id);
+    } else if (model->hoveredID() == id) {
+      model->setHoveredID(std::nullopt);
+      model->cancelDetailRetarget();
+    }
   };
+  callbacks.onContextMenu = [this, item](QPoint at) { openMenu(item, at); };
+  callbacks.dragTargets = [this, item] { return dragTargets(item); };
+  callbacks.quickActions.onCopy = [model, item] {
+    if (model && model->actions()) withoutAnimation([&] { model->actions()->copyItem(item); });
+  };
+  callbacks.quickActions.onPin = [state, id] { withStandardSpring([&] { state->togglePin(id); }); };
+  callbacks.quickActions.onDelete = [state, id] { withStandardSpring([&] { state->removeItem(id); }); };
+  if (state->sensitiveIDs().contains(id))
+    callbacks.quickActions.onPeek = [state, id] { withStandardSpring([&] { state->togglePeek(id); }); };
   callbacks.badges.isFilterActive = [model](const BadgeFilter& badge) {
     return model && model->isBadgeFilterActive(badge);
   };
+  callbacks.badges.onFilter = [model](const BadgeFilter& badge) {
+    if (model) withStandardSpring([&] { model->applyBadgeFilter(badge); });
+  };
   static_cast<LibraryCard&>(card).setProps(propsFor(item), std::move(callbacks));
+}
+
+void LibraryCardFactory::openMenu(const ClipboardItem& item, QPoint screenPosition) {
+  const PanelState& state = model_.state();
+  const CardContextMenuInputs inputs{
+      item,
+      state.pinnedIDs().contains(item.id),
+      state.sensitiveIDs().contains(item.id),
+      state.customCategories(),
+      state.categoryForItem(item),
+      item.plainText().has_value(),
+      item.sourceAppBundleID.isEmpty() ? QString() : context_.appIdentity->appName(item.sourceAppBundleID)};
+  // The rows run after the menu closed; by then the library may have changed or gone.
+  QPointer<LibraryModel> model(&model_);
+  QPointer<PanelState> weakState(&model_.state());
+  ViewServices* context = &context_;
+  const QUuid id = item.id;
+  const auto withActions = [model](const std::function<void(LibraryActions&)>& action) {
+    return [model, action] {
+      if (model && model->actions()) withoutAnimation([&] { action(*model->actions()); });
+    };
+  };
+  CardContextMenuActions actions;
+  actions.onPaste = withActions([item](LibraryActions& library) { library.pasteBack(item, false); });
+  actions.onPastePlain = withActions([item](LibraryActions& library) { library.pasteBack(item, true); });
+  actions.onTransform = [model, item](TextTransform transform) {
+    if (model && model->actions()) model->actions()->copyTransformed(item, transform);
+  };
+  actions.onCopy = withActions([item](LibraryActions& library) { library.copyItem(item); });
+  actions.onTogglePin = [weakState, id] {
+    if (weakState) weakState->togglePin(id);
+  };
+  actions.onAssignCategory = [weakState, id](std::optional<QUuid> category) {
+    if (weakState) weakState->setCategory(category, id);
+  };
+  actions.onMarkSensitive = [weakState, id] {
+    if (weakState) weakState->toggleSensitive(id);
+  };
+  actions.onAppRule = [context, item](AppRule rule) { applyAppRuleForItem(*context, item, rule); };
+  actions.onDelete = [weakState, id] {
+    if (weakState) weakState->removeItem(id);
+  };
+  actions.onSwitchToApp = [context, bundleID = item.sourceAppBundleID] {
+    if (!bundleID.isEmpty()) context->workspace->switchToApplication(bundleID);
+  };
+  std::unique_ptr<PanelMenu> menu = makeCardContextMenu(context_, inputs, std::move(actions));
+  if (onMenuClosed) QObject::connect(menu.get(), &QMenu::aboutToHide, menu.get(), onMenuClosed, Qt::QueuedConnection);
+  context_.menuPresenter->popUp(std::move(menu), screenPosition);
+  qCDebug(lcApp) << "Library card menu opened";
 }
 
 }  // namespace qv

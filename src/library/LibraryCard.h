@@ -1,32 +1,47 @@
 #pragma once
 #include "cards/ClipboardCardView.h"
+#include "cards/badges/CardQuickActions.h"
 #include "panel/CardListItems.h"
 #include "ui/anim/AnimatedValue.h"
 #include "ui/view/PaintedItem.h"
 
+#include <QList>
 #include <functional>
+#include <optional>
 
 namespace qv {
 
 class LibraryModel;
 class PasteHintBadge;
 
-// One card of the library's grid: the item's card, lifted while hovered or selected, with the
-// paste hint over it while the state names its item. A press selects it. The grid says when
-// the pointer is over it (setHovered), since only the grid knows where the pointer is after a
-// scroll or a relayout; a card the grid takes back (reset) keeps nothing of its item.
+// One card of the library's grid: the item's card, lifted while hovered or selected, with its
+// quick actions while hovered and the paste hint over it while the state names its item.
+//
+// A click selects it; Ctrl-click adds it to the multi-selection or takes it out (a card without
+// plain text only shakes); a double-click pastes it (as plain text with Shift, not at all with
+// Ctrl); a drag carries it out of the program (with the multi-selection it belongs to); a right
+// click asks for its menu. The grid says when the pointer is over it (setHovered), since only the
+// grid knows where the pointer is after a scroll or a relayout; a card the grid takes back
+// (reset) keeps nothing of its item.
 class LibraryCard : public PaintedItem {
   Q_OBJECT
  public:
   struct Props {
     ClipboardCardView::Props card;
+    // Without isHovering, which the card keeps itself.
+    CardQuickActions::Props quickActions;
     bool showsPasteHint = false;
     bool operator==(const Props&) const = default;
   };
   struct Callbacks {
-    std::function<void()> onSelect;           // a press on the card
-    std::function<void(bool)> onHoverChange;  // the pointer came (true) or went (false)
-    ClipboardCardView::Callbacks badges;      // which badges show as applied filters
+    std::function<void()> onSelect;                     // a plain click
+    std::function<void()> onToggleMultiSelection;       // a Ctrl-click on a card with plain text
+    std::function<void(bool)> onPaste;                  // a double-click; true: as plain text
+    std::function<void(bool)> onHoverChange;            // the pointer came (true) or went (false)
+    std::function<void(QPoint)> onContextMenu;          // a right click, at this point of the screen
+    std::function<QList<ClipboardItem>()> dragTargets;  // what a drag from the card carries
+    CardQuickActions::Callbacks quickActions;
+    ClipboardCardView::Callbacks badges;  // which badges show as applied filters
   };
 
   explicit LibraryCard(ViewServices& context, QGraphicsItem* parent = nullptr);
@@ -41,8 +56,14 @@ class LibraryCard : public PaintedItem {
   bool isCardHovered() const { return hovered_; }
   // Back to a blank card: no hover, no callbacks, nothing moving.
   void reset();
+  // Shakes the card once (a failed write, a Ctrl-click it cannot take).
+  void shake();
+  int shakeCount() const { return shakeCount_; }
+  // The card's sideways shake offset now; 0 at rest.
+  double shakeOffset() const;
 
   ClipboardCardView& card() const { return *card_; }
+  CardQuickActions& quickActions() const { return *quickActions_; }
   PasteHintBadge& pasteHint() const { return *pasteHint_; }
   double pasteHintPresence() const { return hintPresence_.value(); }
 
@@ -53,9 +74,16 @@ class LibraryCard : public PaintedItem {
  protected:
   void paintItem(QPainter&) override {}
   void mousePressEvent(QGraphicsSceneMouseEvent* event) override;
+  void mouseMoveEvent(QGraphicsSceneMouseEvent* event) override;
+  void mouseReleaseEvent(QGraphicsSceneMouseEvent* event) override;
   void mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event) override;
+  void contextMenuEvent(QGraphicsSceneContextMenuEvent* event) override;
 
  private:
+  void handleTap(Qt::KeyboardModifiers modifiers);
+  void handleDoubleTap(Qt::KeyboardModifiers modifiers);
+  void startDrag(QObject* source);
+  void applyQuickActions();
   void applyLift(bool animated);
   static void forgetHoverBelow(QGraphicsItem& item);
 
@@ -63,14 +91,21 @@ class LibraryCard : public PaintedItem {
   Callbacks callbacks_;
   bool hasProps_ = false;
   bool hovered_ = false;
+  std::optional<QPointF> press_;  // where a left press that may become a click or a drag began
+  int shakeCount_ = 0;
+  QGraphicsObject* body_;
   ClipboardCardView* card_;
+  CardQuickActions* quickActions_;
   PasteHintBadge* pasteHint_;
   Animated<double> hintPresence_;
+  Animated<double> shake_;
 };
 
 // The grid's cards as library cards, each showing its item as the library sees it: selected
 // when it is the selection or in the multi-selection, with the state's pins, sensitive marks,
-// categories and paste hint, and its badges lit for the library's scope and filters.
+// categories and paste hint, and its badges lit for the library's scope and filters. Their
+// actions end in the model's library actions (copy, transformed copy, paste-back) and in the
+// state; every card shakes when the state shakes its item.
 class LibraryCardFactory : public CardItemFactory {
  public:
   LibraryCardFactory(ViewServices& context, LibraryModel& model) : context_(context), model_(model) {}
@@ -81,8 +116,15 @@ class LibraryCardFactory : public CardItemFactory {
 
   // What a card shows for `item` now.
   LibraryCard::Props propsFor(const ClipboardItem& item) const;
+  // What a drag from the card of `item` carries: the multi-selection in its order, as far as the
+  // grid lists it, when the item is in one of two or more; else the item alone.
+  QList<ClipboardItem> dragTargets(const ClipboardItem& item) const;
+  // Runs after a card's menu closed (the pointer may be anywhere now).
+  std::function<void()> onMenuClosed;
 
  private:
+  void openMenu(const ClipboardItem& item, QPoint screenPosition);
+
   ViewServices& context_;
   LibraryModel& model_;
 };

@@ -201,6 +201,26 @@ void addLibraryGalleryViews(GalleryRegistry& registry) {
       return window(scene, inThreeSections, {width, 640});
     });
   registry.add(QStringLiteral("library-empty-states"), emptyStates);
+  // The detail pane (its stand-in) over the grid's bottom, a type filter's chip under the header
+  // and the copied toast over everything.
+  registry.add(QStringLiteral("library-detail"), [](GalleryScene& scene) {
+    return window(scene,
+                  [](PanelState& state, LibraryModel& model, const QDateTime& now) {
+                    inThreeSections(state, model, now);
+                    model.setPreviewID(state.items().at(1).id);
+                    model.setSelection(state.items().at(1).id);
+                    state.setMultiSelectedIDs({state.items().at(0).id, state.items().at(2).id});
+                    state.setFilterTypes({TypeFilter::text});
+                    state.showPasteHint(state.items().at(2).id);
+                  },
+                  {1000, 720});
+  });
+  registry.add(QStringLiteral("library-copied"), [](GalleryScene& scene) {
+    return window(scene, [](PanelState& state, LibraryModel& model, const QDateTime& now) {
+      inThreeSections(state, model, now);
+      state.setShowCopiedToast(true);
+    });
+  });
 }
 
 }  // namespace qv

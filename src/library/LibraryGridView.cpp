@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QSet>
 #include <QWheelEvent>
 #include <algorithm>
@@ -37,10 +38,15 @@ LibraryGridView::LibraryGridView(ViewServices& context, LibraryModel& model, QWi
     : PaintedItemView(nullptr, parent),
       context_(context),
       model_(model),
-      factory_(std::make_unique<LibraryCardFactory>(context, model)),
       tracker_(context.scheduler),
       scroll_(*context.frameClock, 0.0),
       edges_(*context.frameClock) {
+  auto factory = std::make_unique<LibraryCardFactory>(context, model);
+  // After a card's menu the pointer may rest on another card.
+  factory->onMenuClosed = [self = QPointer<LibraryGridView>(this)] {
+    if (self) self->followPointer();
+  };
+  factory_ = std::move(factory);
   setScene(&scene_);
   setAlignment(Qt::AlignLeft | Qt::AlignTop);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -181,6 +187,16 @@ void LibraryGridView::relayout(Change change) {
   edges_.report(scroll_.value(), height(), layout_.contentHeight);
   viewport()->update();
   syncHover();
+  logFirstCard();
+}
+
+// Where the first card lies in the window, whenever that changes: end-to-end tests click it.
+void LibraryGridView::logFirstCard() {
+  if (items_.isEmpty() || !window()) return;
+  const QPointF topLeft = layout_.cardRect(0, width()).topLeft() - QPointF(0, scroll_.value());
+  const QPoint at = viewport()->mapTo(window(), topLeft.toPoint());
+  if (std::exchange(loggedFirstCard_, at) == at) return;
+  qCDebug(lcApp).nospace() << "Library first card at " << at.x() << "," << at.y();
 }
 
 double LibraryGridView::maximumScroll() const { return std::max(0.0, layout_.contentHeight - height()); }
@@ -192,6 +208,7 @@ void LibraryGridView::applyScroll() {
   viewport()->update();
   // Another card may lie under the resting pointer now.
   syncHover();
+  logFirstCard();
 }
 
 void LibraryGridView::realise(Change change) {

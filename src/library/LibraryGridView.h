@@ -99,6 +99,7 @@ class LibraryGridView : public PaintedItemView {
   void toggleGroup(const QString& title);
   void scrollToKeyboardTarget();
   void scheduleMidnight();
+  void logFirstCard();
   void moveCard(PaintedItem* card, QPointF target, bool animated);
   void enterCard(PaintedItem* card);
   void releaseCard(PaintedItem* card);
@@ -140,6 +141,7 @@ class LibraryGridView : public PaintedItemView {
   bool synced_ = false;
   int paintCount_ = 0;
   int loggedWidth_ = -1;
+  QPoint loggedFirstCard_{-1, -1};
 };
 
 }  // namespace qv

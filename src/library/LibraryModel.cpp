@@ -1,5 +1,6 @@
 #include "library/LibraryModel.h"
 
+#include "library/LibraryActions.h"
 #include "panel/CardListLayout.h"
 #include "platform/Scheduler.h"
 #include "state/PanelState.h"
@@ -100,6 +101,37 @@ void LibraryModel::setHoveredID(const std::optional<QUuid>& id) {
   hoveredID_ = id;
   Q_EMIT hoveredIDChanged();
 }
+
+std::optional<ClipboardItem> LibraryModel::detailItem() const {
+  if (!previewID_) return std::nullopt;
+  for (const ClipboardItem& item : filteredItems())
+    if (item.id == *previewID_) return item;
+  return std::nullopt;
+}
+
+void LibraryModel::showDetail(QUuid id) {
+  withAnimation(Theme::easeOutQuick(), [&] {
+    setPreviewID(id);
+    setSelection(id);
+  });
+}
+
+void LibraryModel::retargetDetail(QUuid id) {
+  detailRetarget_.cancel();
+  if (!previewID_ || state_.detailEditingActive() || previewID_ == id) return;
+  detailRetarget_ = scheduler_.after(
+      kHoverRetargetSeconds,
+      [this, id] {
+        // The pane may have closed or gone into editing meanwhile.
+        if (previewID_ && !state_.detailEditingActive()) showDetail(id);
+      },
+      this);
+}
+
+void LibraryModel::cancelDetailRetarget() { detailRetarget_.cancel(); }
+
+LibraryActions* LibraryModel::actions() const { return actions_; }
+void LibraryModel::setActions(LibraryActions* actions) { actions_ = actions; }
 
 void LibraryModel::setKeyboardScrollTarget(const std::optional<QUuid>& id) {
   if (id == keyboardScrollTarget_) return;

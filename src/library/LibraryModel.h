@@ -3,19 +3,21 @@
 #include "items/model/ClipboardItem.h"
 #include "library/LibraryScope.h"
 #include "library/LibraryTexts.h"
+#include "platform/Scheduler.h"
 #include "state/FilterTypes.h"
 
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <memory>
 #include <optional>
 #include <vector>
 
 namespace qv {
 
+class LibraryActions;
 class PanelState;
-class Scheduler;
 
 // One run of the library's grid: consecutive filtered items of one date group. A run is known
 // by its place among the runs together with its group, so a group that comes back after
@@ -86,6 +88,24 @@ class LibraryModel : public QObject {
   void setKeyboardScrollTarget(const std::optional<QUuid>& id);
   FilterOpener filterOpener() const { return filterOpener_; }
 
+  // ---- Detail pane ---------------------------------------------------------------------------
+  static constexpr double kHoverRetargetSeconds = 0.16;
+  // The item of the filtered list in the detail pane; none while the pane is closed or while its
+  // item is narrowed away (the pane comes back with it).
+  std::optional<ClipboardItem> detailItem() const;
+  // The pane and the selection show `id` (with the quick ease-out).
+  void showDetail(QUuid id);
+  // The pointer entered the card of `id`: an open pane moves to it 0.16 s later, unless it is
+  // being edited then or the pointer went on meanwhile. A sweep over several cards moves it
+  // once, to the last.
+  void retargetDetail(QUuid id);
+  // The pointer left the card: the pending move is dropped.
+  void cancelDetailRetarget();
+
+  // What the cards do with their items (copy, paste-back); none in a model without a window.
+  LibraryActions* actions() const;
+  void setActions(LibraryActions* actions);
+
   // ---- Narrowing -----------------------------------------------------------------------------
   // The items the grid shows for a scope and a query, newest first: the scope, then the type,
   // app and date filters, then the query without white space around it (any letter case, also
@@ -151,6 +171,8 @@ class LibraryModel : public QObject {
   FilterOpener filterOpener_ = FilterOpener::filterButton;
   quint64 revision_ = 0;
   std::unique_ptr<Memo> memo_;
+  WorkItem detailRetarget_;
+  QPointer<LibraryActions> actions_;
 };
 
 }  // namespace qv

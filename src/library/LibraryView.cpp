@@ -3,38 +3,48 @@
 #include "base/Log.h"
 #include "cards/ViewServices.h"
 #include "items/model/ContentType.h"
+#include "library/LibraryDetailOverlay.h"
+#include "library/LibraryDetailSizing.h"
 #include "library/LibraryGridView.h"
 #include "library/LibraryModel.h"
 #include "library/LibraryStatus.h"
+#include "panel/CopiedToastView.h"
+#include "panel/FilterStatusBarView.h"
 #include "panel/PanelView.h"
 #include "panel/SearchBarView.h"
 #include "state/PanelState.h"
+#include "ui/anim/Transaction.h"
 #include "ui/controls/TextInput.h"
+#include "ui/theme/Theme.h"
 
+#include <QLinearGradient>
+#include <QPainter>
 #include <QPointer>
 #include <QStackedLayout>
-#include <QVBoxLayout>
 
 namespace qv {
 
-LibraryView::LibraryView(ViewServices& context, LibraryModel& model, QWidget* parent) : QWidget(parent), model_(model) {
-  auto* column = new QVBoxLayout(this);
-  column->setContentsMargins(0, 0, 0, 0);
-  column->setSpacing(0);
+LibraryView::LibraryView(ViewServices& context, LibraryModel& model, QWidget* parent)
+    : QWidget(parent), context_(context), model_(model) {
   header_ = new LibraryHeaderView(context, this);
-  column->addWidget(header_);
-  auto* body = new QWidget(this);
-  body_ = new QStackedLayout(body);
-  grid_ = new LibraryGridView(context, model, body);
-  empty_ = new LibraryEmptyStateView(context, body);
+  filterBar_ = new FilterStatusBarView(context, model.state(), this);
+  bodyWidget_ = new QWidget(this);
+  body_ = new QStackedLayout(bodyWidget_);
+  grid_ = new LibraryGridView(context, model, bodyWidget_);
+  empty_ = new LibraryEmptyStateView(context, bodyWidget_);
   body_->addWidget(grid_);
   body_->addWidget(empty_);
-  column->addWidget(body, 1);
   status_ = new LibraryStatusRow(context, this);
-  column->addWidget(status_);
+  overlay_ = new LibraryDetailOverlay(context, this);
+  overlay_->setPane(new LibraryDetailStandIn(context));
+  toast_ = new CopiedToastView(context, this);
+  toast_->hide();
+  // The chips row comes and goes with the filters, opening and closing its room as it moves.
+  connect(filterBar_, &FilterStatusBarView::shownHeightChanged, this, &LibraryView::layoutColumn);
+  connect(&model.state(), &PanelState::showCopiedToastChanged, this, &LibraryView::syncToast);
 }
 
-LibraryView::~LibraryView() = default;
+LibraryView::~LibraryView() { toastRemoval_.cancel(); }
 
 void LibraryView::sync() {
   const QString emptyBefore = props_.emptyState ? props_.emptyState->title : QString();
@@ -54,6 +64,97 @@ void LibraryView::sync() {
     grid_->sync();
     body_->setCurrentWidget(grid_);
   }
+  syncDetail();
+}
+
+// ---- Layout ----------------------------------------------------------------------------------
+
+void LibraryView::layoutColumn() {
+  const int w = width();
+  int y = 0;
+  const auto place = [&](QWidget* child, int height) {
+    child->setGeometry(0, y, w, height);
+    y += height;
+  };
+  place(header_, header_->sizeHint().height());
+  const int chips = filterBar_->shownHeight(w);
+  if (chips > 0) y += int(kFilterBarTopPadding);
+  place(filterBar_, chips);
+  const int statusHeight = status_->sizeHint().height();
+  place(bodyWidget_, std::max(0, height() - y - statusHeight));
+  place(status_, statusHeight);
+  syncDetail();
+  placeToast();
+}
+
+QRect LibraryView::gridArea() const { return bodyWidget_->geometry(); }
+
+void LibraryView::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  layoutColumn();
+}
+
+void LibraryView::paintEvent(QPaintEvent*) {
+  // A faint wash of the accent from the top, under the title bar's edge too.
+  QPainter painter(this);
+  QLinearGradient wash(0, 0, 0, kWashHeight);
+  QColor top = Theme::accent();
+  top.setAlphaF(float(kWashOpacity));
+  QColor bottom = Theme::accent();
+  bottom.setAlphaF(0);
+  wash.setColorAt(0, top);
+  wash.setColorAt(1, bottom);
+  painter.fillRect(QRectF(0, 0, width(), kWashHeight), wash);
+}
+
+// ---- Detail overlay --------------------------------------------------------------------------
+
+double LibraryView::detailWidth() const {
+  return libraryDetail::width(gridArea().width(), props_.detailItem ? &*props_.detailItem : nullptr);
+}
+
+double LibraryView::detailHeight() const {
+  return libraryDetail::height(height(), props_.detailItem ? &*props_.detailItem : nullptr, detailWidth());
+}
+
+void LibraryView::syncDetail() {
+  const double paneWidth = detailWidth();
+  const double paneHeight = detailHeight();
+  if (props_.detailItem) {
+    QPointer<LibraryModel> model(&model_);
+    overlay_->pane()->showItem(*props_.detailItem, paneWidth, paneHeight, [model] {
+      if (model) withAnimation(Theme::springCritical(), [&] { model->setPreviewID(std::nullopt); });
+    });
+  }
+  // A pane on its way out keeps the size it had.
+  const QSizeF size = props_.detailItem ? QSizeF(paneWidth, paneHeight) : overlay_->props().paneSize;
+  overlay_->setProps({props_.detailItem.has_value(), size});
+  overlay_->place(QRectF(gridArea()));
+  if (toast_->isVisible()) toast_->raise();
+}
+
+// ---- Copied toast ----------------------------------------------------------------------------
+
+void LibraryView::placeToast() {
+  const QSize size = toast_->sizeHint();
+  const QPointF centre = QRectF(rect()).center();
+  toast_->setGeometry(
+      QRectF(centre.x() - size.width() / 2.0, centre.y() - size.height() / 2.0, size.width(), size.height()).toRect());
+}
+
+void LibraryView::syncToast() {
+  const bool shown = model_.state().showCopiedToast();
+  toastRemoval_.cancel();
+  if (shown) {
+    placeToast();
+    toast_->show();
+    toast_->raise();
+  }
+  toast_->setProps({shown});
+  // The faded toast leaves the widget tree so it costs nothing while the grid scrolls under it.
+  if (!shown)
+    toastRemoval_ = context_.scheduler->after(
+        1.0, [this] { toast_->setVisible(model_.state().showCopiedToast()); }, this);
 }
 
 QVTextField& LibraryView::searchField() const { return header_->searchPill().field(); }
@@ -99,6 +200,7 @@ LibraryView::Props libraryViewProps(const LibraryModel& model) {
   }
   props.status = model.statusLine();
   props.emptyState = model.emptyState();
+  props.detailItem = model.detailItem();
   return props;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
+#include "items/model/ClipboardItem.h"
 #include "library/LibraryHeader.h"
 #include "library/LibraryTexts.h"
+#include "platform/Scheduler.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -15,19 +17,30 @@ class LibraryGridView;
 class LibraryModel;
 class LibraryStatusRow;
 class LibraryEmptyStateView;
+class LibraryDetailOverlay;
+class FilterStatusBarView;
+class CopiedToastView;
 class QVTextField;
 
-// The library's content: the header row (search, filter button, scope tabs), the grid of the
-// narrowed history in date sections or the empty state in its place, and the status row. It
-// reads the one library model and acts on it; the header, status row and empty state take
-// their props from it, the grid reads it as the panel's list reads the state.
+// The library's content: a column of the header row (search, filter button, scope tabs), the
+// chips of the filters in force, the grid of the narrowed history in date sections (or the empty
+// state in its place) with the detail pane floating over its bottom, and the status row; over it
+// the copied toast, under it a faint accent wash from the top. It reads the one library model
+// and acts on it; the header, status row and empty state take their props from it, the grid
+// reads it as the panel's list reads the state.
 class LibraryView : public QWidget {
   Q_OBJECT
  public:
+  static constexpr double kFilterBarTopPadding = 2;
+  static constexpr double kWashHeight = 260;
+  static constexpr double kWashOpacity = 0.028;
+
   struct Props {
     LibraryHeaderView::Props header;
     LibraryStatusLine status;
     std::optional<LibraryEmptyState> emptyState;
+    // The item in the detail pane (as the filtered list has it); none: the pane is away.
+    std::optional<ClipboardItem> detailItem;
     bool operator==(const Props&) const = default;
   };
   using Callbacks = LibraryHeaderView::Callbacks;
@@ -43,6 +56,15 @@ class LibraryView : public QWidget {
   LibraryGridView& grid() const { return *grid_; }
   LibraryStatusRow& statusRow() const { return *status_; }
   LibraryEmptyStateView& emptyStateView() const { return *empty_; }
+  LibraryDetailOverlay& detailOverlay() const { return *overlay_; }
+  FilterStatusBarView& filterBar() const { return *filterBar_; }
+  CopiedToastView& copiedToast() const { return *toast_; }
+  // The grid area (grid or empty state) in the view's coordinates.
+  QRect gridArea() const;
+
+  // The detail pane's size now, for the grid's width and the view's height.
+  double detailWidth() const;
+  double detailHeight() const;
 
   // Parts, for the window and tests.
   QVTextField& searchField() const;
@@ -57,14 +79,29 @@ class LibraryView : public QWidget {
   // The first line of each item in the grid, in order (a hidden item as dots).
   QStringList listedRows() const;
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+
  private:
+  void layoutColumn();
+  void syncDetail();
+  void syncToast();
+  void placeToast();
+
+  ViewServices& context_;
   LibraryModel& model_;
   Props props_;
   LibraryHeaderView* header_;
+  FilterStatusBarView* filterBar_;
+  QWidget* bodyWidget_;
   QStackedLayout* body_;
   LibraryGridView* grid_;
   LibraryEmptyStateView* empty_;
   LibraryStatusRow* status_;
+  LibraryDetailOverlay* overlay_;
+  CopiedToastView* toast_;
+  WorkItem toastRemoval_;
 };
 
 // The view's props from the model and its state.

@@ -1,7 +1,7 @@
 #include "library/LibraryWindowController.h"
 
 #include "base/Log.h"
-#include "items/writer/PasteboardWriter.h"
+#include "library/LibraryActions.h"
 #include "library/LibraryGridView.h"
 #include "library/LibraryHeader.h"
 #include "library/LibraryKeyFilter.h"
@@ -318,6 +318,12 @@ void LibraryWindowController::bind(PanelState& state) {
   delete model_.data();
   boundState_ = &state;
   model_ = new LibraryModel(state, *context_.scheduler, window_.get());
+  auto* actions = new LibraryActions(context_, state, model_);
+  actions->setHost({[this] { return previousApp_; }, [this] { hideForPaste(); },
+                    [this] {
+                      if (onPasteNotDelivered) onPasteNotDelivered();
+                    }});
+  model_->setActions(actions);
   auto* view = new LibraryView(context_, *model_, window_.get());
   auto* surface = new FilterPanelView(context_, state, FilterSurface::library, window_.get());
   window_->setContent(view, surface);
@@ -325,14 +331,24 @@ void LibraryWindowController::bind(PanelState& state) {
   keys_ = new LibraryKeyFilter(*model_, *window_, model_);
   keys_->columnsPerRow = [view] { return view->grid().columns(); };
   keys_->searchField = [view]() -> const QWidget* { return &view->searchField(); };
-  keys_->actions = {[this](const ClipboardItem& item) { copyFromKeyboard(item); },
-                    [this](const ClipboardItem& item, bool plainText) { pasteFromKeyboard(item, plainText); }};
+  // The same copy and paste-back as the cards'.
+  keys_->actions = {[actions](const ClipboardItem& item) { actions->copyItem(item); },
+                    [actions](const ClipboardItem& item, bool plainText) { actions->pasteBack(item, plainText); }};
   keys_->setActive(window_->isOnScreen());
   connect(model_, &LibraryModel::changed, window_.get(), [this] { sync(); });
   // Marks that change what a card shows.
-  for (auto signal : {&PanelState::sensitiveIDsChanged, &PanelState::autoSensitiveIDsChanged,
-                      &PanelState::peekedIDsChanged, &PanelState::pasteHintItemIDChanged})
+  for (auto signal :
+       {&PanelState::sensitiveIDsChanged, &PanelState::autoSensitiveIDsChanged, &PanelState::peekedIDsChanged,
+        &PanelState::pasteHintItemIDChanged, &PanelState::copiedItemIDChanged})
     connect(&state, signal, window_.get(), [this] { sync(); });
+}
+
+void LibraryWindowController::hideForPaste() {
+  if (!window_) return;
+  if (QWidget* focused = window_->focusWidget()) focused->clearFocus();
+  // Hiding reports the library off screen (screenChanged).
+  window_->hide();
+  qCInfo(lcApp) << "Library ordered out for a paste";
 }
 
 void LibraryWindowController::sync() {
@@ -373,23 +389,6 @@ void LibraryWindowController::report(bool visible) {
 }
 
 LibraryKeyFilter* LibraryWindowController::keyFilter() const { return keys_; }
-
-void LibraryWindowController::copyFromKeyboard(const ClipboardItem& item) {
-  if (!model_) return;
-  PanelState& state = model_->state();
-  if (context_.pasteboardWriter && context_.pasteboardWriter->write(item, false, std::nullopt)) state.flashCopied(item);
-  else state.shake(item);
-}
-
-void LibraryWindowController::pasteFromKeyboard(const ClipboardItem& item, bool plainText) {
-  if (!model_) return;
-  // Until paste-back types into the previous application, the item is copied and the user is
-  // told to paste it there.
-  PanelState& state = model_->state();
-  if (context_.pasteboardWriter && context_.pasteboardWriter->write(item, plainText, std::nullopt))
-    state.showPasteHint(item);
-  else state.shake(item);
-}
 
 void LibraryWindowController::screenChanged() {
   // The keyboard is the library's exactly while it is on screen.

@@ -139,6 +139,10 @@ class LibraryWindowController : public QObject {
   // Told true each time the library is shown or comes back from being minimised, and false
   // when it is closed, hidden or minimised.
   std::function<void(bool)> onVisibilityChange;
+  // Told when a paste-back could not be typed into the application the user came from (it is
+  // gone, never became active, or keys cannot be posted): the item was only copied, and the
+  // library has gone, so the user hears it from elsewhere.
+  std::function<void()> onPasteNotDelivered;
 
   // Builds the window on the first call (on the screen under the pointer, or at its saved
   // frame) and otherwise brings it back, un-minimised, in front. The view keeps the state it
@@ -160,11 +164,11 @@ class LibraryWindowController : public QObject {
  private:
   void build();
   void bind(PanelState& state);
+  // Paste-back: the window is ordered out (not closed) and gives up the keyboard focus.
+  void hideForPaste();
   void sync();
   void report(bool visible);
   void screenChanged();
-  void copyFromKeyboard(const ClipboardItem& item);
-  void pasteFromKeyboard(const ClipboardItem& item, bool plainText);
   void scheduleFrameSave();
   void saveFrame();
   std::optional<QRectF> savedFrame() const;

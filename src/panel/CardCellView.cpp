@@ -348,13 +348,15 @@ void CardCellView::copyItem() {
   else state_.shake(item_);
 }
 
-void CardCellView::applyAppRule(AppRule rule) {
+void applyAppRuleForItem(ViewServices& context, const ClipboardItem& item, AppRule rule) {
   // No rule is stored for an item whose source is unknown.
-  if (item_.sourceAppBundleID.isEmpty()) return;
-  const QString name = item_.isFromNearbyDevice() ? QString::fromLatin1(kNearbyDeviceName)
-                                                  : context_.appIdentity->appName(item_.sourceAppBundleID);
-  context_.appRules->setRule(rule, AppRuleEntry{item_.sourceAppBundleID, name, std::nullopt, AppRule::never});
+  if (item.sourceAppBundleID.isEmpty()) return;
+  const QString name = item.isFromNearbyDevice() ? QString::fromLatin1(kNearbyDeviceName)
+                                                 : context.appIdentity->appName(item.sourceAppBundleID);
+  context.appRules->setRule(rule, AppRuleEntry{item.sourceAppBundleID, name, std::nullopt, AppRule::never});
 }
+
+void CardCellView::applyAppRule(AppRule rule) { applyAppRuleForItem(context_, item_, rule); }
 
 void CardCellView::switchToSourceApp() {
   if (!item_.sourceAppBundleID.isEmpty()) context_.workspace->switchToApplication(item_.sourceAppBundleID);

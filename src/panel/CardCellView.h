@@ -22,6 +22,11 @@ class PasteHintBadge;
 // Runs a state change animated with the standard spring.
 void withStandardSpring(const std::function<void()>& change);
 
+// A card menu's application rule for the item's source (the panel's and the library's cards):
+// stored under the application's name ("Nearby Device" for the nearby device); nothing for an
+// item whose source is unknown.
+void applyAppRuleForItem(ViewServices& context, const ClipboardItem& item, AppRule rule);
+
 // One card of the panel's list: the hosted card with everything that makes it interactive.
 // A click selects or deselects it, a second click on the same card within 0.35 s pastes it
 // (Shift inverts "paste as plain text"), a Ctrl-click adds it to or takes it out of the

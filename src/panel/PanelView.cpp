@@ -344,6 +344,12 @@ void PanelView::placeSideSurface(SideSurface& surface) const {
   }
 }
 
+bool PanelView::surfacesMove() const {
+  // Without a compositor the window is cut to what it shows and nothing blends: a surface that
+  // fades or grows would show black where it is not yet drawn, so it comes and goes at once.
+  return state_.isVisible() && support_.compositor;
+}
+
 void PanelView::removeSideSurface(SideSurface& surface) {
   surface.leaving = true;
   if (surface.widget) {
@@ -363,7 +369,7 @@ void PanelView::removeSideSurface(SideSurface& surface) {
         },
         Guard(this));
   };
-  if (!state_.isVisible()) {
+  if (!surfacesMove()) {
     surface.progress.jumpTo(0);
     return done();
   }
@@ -402,7 +408,7 @@ void PanelView::syncSideSurface() {
     placeSideSurface(*arriving);
     update();
   };
-  if (!state_.isVisible()) {
+  if (!surfacesMove()) {
     arriving->progress.jumpTo(1);
     arrive();
   } else {

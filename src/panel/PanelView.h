@@ -117,6 +117,7 @@ class PanelView : public PaintedWidget {
   QWidget* makeSideWidget(SideSurfaceKind kind);
   // Gives a side surface the translucency and the pause state it shows.
   void applySurfaceLook(QWidget* widget) const;
+  bool surfacesMove() const;
   void removeSideSurface(SideSurface& surface);
   void paintSideSurface(QPainter& painter, const SideSurface& surface) const;
   void paintColumn(QPainter& painter);

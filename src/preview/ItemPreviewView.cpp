@@ -341,6 +341,15 @@ QPainterPath ItemPreviewView::hitShape() const {
   return shape;
 }
 
+bool ItemPreviewView::event(QEvent* event) {
+  // The caption asks for another width as its age or detail changes: its box follows.
+  if (event->type() == QEvent::LayoutRequest) {
+    relayout();
+    update();
+  }
+  return PaintedWidget::event(event);
+}
+
 void ItemPreviewView::resizeEvent(QResizeEvent* event) {
   PaintedWidget::resizeEvent(event);
   relayout();
@@ -355,6 +364,11 @@ void ItemPreviewView::relayout() {
   cover_->setGeometry(inside.toRect());
   frame_->setGeometry(inside.toRect());
   frame_->raise();
+  // The window is cut to the boxes: the panel re-reads the shape when it changes.
+  if (const QPainterPath shape = hitShape(); shape != laidOutShape_) {
+    laidOutShape_ = shape;
+    updateGeometry();
+  }
   const QRectF rail = railRect();
   double y = rail.top() + kRailPadding;
   for (OrnamentRailButton* button : buttons_) {

@@ -138,6 +138,7 @@ class ItemPreviewView : public PaintedWidget {
   AccessibilityInfo accessibility() const override;
 
  protected:
+  bool event(QEvent* event) override;
   void paint(QPainter& painter) override;
   void resizeEvent(QResizeEvent* event) override;
   void hideEvent(QHideEvent* event) override;
@@ -182,7 +183,8 @@ class ItemPreviewView : public PaintedWidget {
   bool drawingPicture_ = false;
   std::vector<ToolbarRow> rows_;
   std::vector<OrnamentRailButton*> buttons_;
-  QWidget* box_;  // the content box: clips the content to its shape
+  QPainterPath laidOutShape_;  // the hit shape the window was last cut to
+  QWidget* box_;               // the content box: clips the content to its shape
   QPointer<QWidget> content_;
   ContentFrame* frame_;
   ConcealCover* cover_;

@@ -158,7 +158,9 @@ void PreviewCaption::layOut() const {
     if (slot.kind == Kind::name || slot.kind == Kind::category) flexible.push_back(&slot);
     else fixed += slot.width;
   }
-  naturalWidth_ = left + natural;
+  // The column is as wide as its wider line.
+  const double detailNatural = content_.showsDetail ? textWidth(detailFont(), content_.detailText) : 0.0;
+  naturalWidth_ = left + std::max(natural, detailNatural);
   // The names share what is left: the narrower keeps its width, the wider gets the rest.
   double room = std::max(0.0, width() - left - fixed);
   std::sort(flexible.begin(), flexible.end(), [](const Slot* a, const Slot* b) { return a->width < b->width; });

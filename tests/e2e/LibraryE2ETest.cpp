@@ -4,9 +4,12 @@
 // minimising it tells the program it is gone and the tray brings it back; the zoom button fills
 // the usable area; quitting with it open ends cleanly and keeps its frame. The grid in three date
 // sections (one collapsed) at three widths of the window, and the empty states that an empty
-// history, typing and the tabs lead to. Screenshots land in build/screenshots for people to look at.
+// history, typing and the tabs lead to. A double-click on a card pastes it into the window that
+// was in front when the library opened; when that window has closed meanwhile, the pick is only
+// copied and the tray says so. Screenshots land in build/screenshots for people to look at.
 #include "items/model/ClipboardItem.h"
 #include "items/model/ItemJson.h"
+#include "support/LineProcess.h"
 #include "support/ProcessHelpers.h"
 #include "support/XvfbSession.h"
 
@@ -359,6 +362,56 @@ TEST_P(LibraryOnX11, DateSectionsAtThreeWidthsAndTheEmptyStates) {
     ASSERT_FALSE(shot.isNull());
     test::XvfbSession::saveScreenshot(shot, QStringLiteral("library-%1-%2.png").arg(c.shot, scheme));
   }
+}
+
+TEST_P(LibraryOnX11, ADoubleClickPastesIntoTheWindowInFrontAndAPickForAClosedOneOnlyCopies) {
+  const QString scheme = QString::fromLatin1(GetParam());
+  program_ = &start(test::binDir() + QStringLiteral("/quorvalen"));
+  ASSERT_TRUE(logCount("Quorvalen launched", 1, 20000));
+  copy("delta, to paste back");
+  ASSERT_TRUE(logCount("Captured a", 1, 20000));
+  auto target = std::make_unique<test::LineProcess>(test::binDir() + QStringLiteral("/pastetarget"), QStringList{},
+                                                    env_);
+  ASSERT_FALSE(target->waitForLine(QStringLiteral("ready ")).isEmpty());
+  ASSERT_FALSE(target->waitForLine(QStringLiteral("active")).isEmpty()) << "the target never got the focus";
+
+  const auto doubleClickFirstCard = [&] {
+    ASSERT_TRUE(logCount("Library first card at", 1));
+    static const QRegularExpression logged(QStringLiteral("Library first card at (\\d+),(\\d+)"));
+    QPoint card;
+    for (QRegularExpressionMatchIterator it = logged.globalMatch(QString::fromUtf8(log())); it.hasNext();) {
+      const QRegularExpressionMatch m = it.next();
+      card = QPoint(m.captured(1).toInt(), m.captured(2).toInt());
+    }
+    const QPoint at = clientArea(windowId()).topLeft() + card + QPoint(140, 120);
+    ASSERT_TRUE(session_.xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "--repeat",
+                                  "2", "--delay", "60", "1"}));
+  };
+
+  openLibraryFromTheTray();
+  ASSERT_TRUE(logCount("Library on screen", 1));
+  const QImage before = settledScreenshot();
+  test::XvfbSession::saveScreenshot(before, QStringLiteral("library-paste-%1.png").arg(scheme));
+  doubleClickFirstCard();
+  ASSERT_TRUE(logCount("Library off screen", 1));
+  EXPECT_FALSE(target->waitForLine(QStringLiteral("text delta, to paste back")).isEmpty());
+  EXPECT_TRUE(logCount("Library paste into the previous application: pasted", 1));
+
+  // Opened again over the target, which then closes: the pick is only copied, and said so.
+  openLibraryFromTheTray();
+  ASSERT_TRUE(logCount("Library on screen", 2));
+  ASSERT_FALSE(settledScreenshot().isNull());
+  target->stop();
+  doubleClickFirstCard();
+  ASSERT_TRUE(logCount("Library off screen", 2));
+  EXPECT_TRUE(logCount("Library paste into the previous application: targetGone", 1)) << log().constData();
+  EXPECT_TRUE(logCount("Telling the user the library's pick was only copied", 1));
+  QProcess& paste = start(QStringLiteral("xclip"),
+                          {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-o")});
+  ASSERT_TRUE(paste.waitForFinished(5000));
+  EXPECT_EQ(paste.readAll(), QByteArray("delta, to paste back"));
+  const QImage told = settledScreenshot();
+  test::XvfbSession::saveScreenshot(told, QStringLiteral("library-copied-only-%1.png").arg(scheme));
 }
 
 INSTANTIATE_TEST_SUITE_P(Appearances, LibraryOnX11, ::testing::Values("light", "dark"));

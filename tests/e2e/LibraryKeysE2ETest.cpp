@@ -1,11 +1,13 @@
 // The library's keyboard in the whole program under Xvfb with jwm's tray: with a text window in
 // front, the library opens from the tray; the arrows move the selection over the grid, Space
-// opens and closes the detail of the selected card, and Escape backs out.
+// opens and closes the detail of the selected card, Escape backs out, and Ctrl+2 pastes the
+// second item into the window that was in front.
 #include "support/LineProcess.h"
 #include "support/ProcessHelpers.h"
 #include "support/XvfbSession.h"
 
 #include <gtest/gtest.h>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -71,6 +73,23 @@ class LibraryKeysOnX11 : public ::testing::Test {
       return {};
     return shot;
   }
+  // The screen once it has stayed the same for 0.3 s, or null at the deadline.
+  QImage settledScreenshot() {
+    QImage previous = session_.screenshot();
+    QElapsedTimer unchanged;
+    unchanged.start();
+    const bool settled = test::waitFor(
+        [&] {
+          const QImage shot = session_.screenshot();
+          if (shot.isNull() || shot != previous) {
+            previous = shot;
+            unchanged.restart();
+          }
+          return unchanged.elapsed() >= 300;
+        },
+        10000);
+    return settled ? previous : QImage();
+  }
   static int changedPixels(const QImage& a, const QImage& b, int left, int top) {
     int changed = 0;
     for (int y = top; y < 770; y += 4)
@@ -114,7 +133,7 @@ class LibraryKeysOnX11 : public ::testing::Test {
   QByteArray log_;
 };
 
-TEST_F(LibraryKeysOnX11, ArrowsSpaceAndEscapeDriveTheGridAndTheDetail) {
+TEST_F(LibraryKeysOnX11, ArrowsSpaceEscapeAndCtrlTwoPastingIntoTheWindowInFront) {
   target_ = std::make_unique<test::LineProcess>(test::binDir() + QStringLiteral("/pastetarget"), QStringList{}, env_);
   ASSERT_FALSE(target_->waitForLine(QStringLiteral("ready "), 15000).isEmpty());
   ASSERT_FALSE(target_->waitForLine(QStringLiteral("active"), 15000).isEmpty());
@@ -147,12 +166,24 @@ TEST_F(LibraryKeysOnX11, ArrowsSpaceAndEscapeDriveTheGridAndTheDetail) {
   ASSERT_TRUE(key(QStringLiteral("Right"), "Library selection on row 2"));
   ASSERT_TRUE(key(QStringLiteral("Right"), "Library selection on row 3"));
   ASSERT_TRUE(key(QStringLiteral("Left"), "Library selection on row 2"));
+  const QImage before = session_.screenshot();
   ASSERT_TRUE(key(QStringLiteral("space"), "Library detail shows row 2"));
-  test::XvfbSession::saveScreenshot(session_.screenshot(), QStringLiteral("library-keys-detail.png"));
+  // The detail pane comes in below the grid's cards.
+  ASSERT_FALSE(
+      waitForScreenshot([&](const QImage& shot) { return changedPixels(before, shot, 320, 400) > 400; }).isNull());
+  const QImage detail = settledScreenshot();
+  ASSERT_FALSE(detail.isNull());
+  test::XvfbSession::saveScreenshot(detail, QStringLiteral("library-keys-detail.png"));
   ASSERT_TRUE(key(QStringLiteral("space"), "Library detail closed"));
   ASSERT_TRUE(key(QStringLiteral("space"), "Library detail shows row 2"));
   ASSERT_TRUE(key(QStringLiteral("Escape"), "Library detail closed"));
   ASSERT_TRUE(key(QStringLiteral("Escape"), "Library selection cleared"));
+
+  // Ctrl+2: the library goes and the second item lands in the window that was in front.
+  ASSERT_TRUE(key(QStringLiteral("ctrl+2"), "Library pastes item 2"));
+  ASSERT_TRUE(logCount("Library off screen", 1));
+  EXPECT_FALSE(target_->waitForLine(QStringLiteral("text beta, the second copy"), 15000).isEmpty())
+      << target_->log().toStdString();
 }
 
 }  // namespace

@@ -43,9 +43,14 @@ class LibraryKeyboardTest : public ::testing::Test {
     fake.screens->setPointer({100, 100});
     for (int i = 0; i < 7; ++i) items << test::textItem(QStringLiteral("copied text %1").arg(i));
     state->setItems(items);
+    editor.pid = 42;
+    editor.windowClass = QStringLiteral("editor");
+    fake.workspace->addApplication(editor);
+    fake.workspace->setFrontmost(editor);
     controller.show(*state);
     window().activateWindow();
     QApplication::processEvents();
+    cardActions = keys().actions;
     keys().actions.pasteBack = [this](const ClipboardItem& item, bool plain) { pastes << Paste{item.id, plain}; };
     keys().actions.copy = [this](const ClipboardItem& item) { copies << item.id; };
   }
@@ -64,6 +69,9 @@ class LibraryKeyboardTest : public ::testing::Test {
   std::unique_ptr<PanelState> state;
   LibraryWindowController controller{*fake.context};
   QList<ClipboardItem> items;
+  RunningApp editor;
+  // What the keys do when the test does not record them: the cards' copy and paste-back.
+  LibraryKeyFilter::Actions cardActions;
   QList<Paste> pastes;
   QList<QUuid> copies;
 };
@@ -162,6 +170,24 @@ TEST_F(LibraryKeyboardTest, CtrlDigitsPasteByPositionWhateverTheTyping) {
   press(Qt::Key_9, Qt::ControlModifier);                    // beyond the seven
   press(Qt::Key_3, Qt::ControlModifier | Qt::AltModifier);  // the field's
   EXPECT_EQ(pastes, (QList<Paste>{{items[1].id, false}, {items[2].id, true}, {items[1].id, false}}));
+}
+
+TEST_F(LibraryKeyboardTest, KeysCopyAndPasteBackAsTheCardsDo) {
+  keys().actions = cardActions;
+  model().setHoveredID(items[3].id);
+  press(Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(fake.pasteboard->writes().last().text, items[3].plainText());
+  EXPECT_EQ(state->copiedItemID(), items[3].id);
+  EXPECT_TRUE(controller.isVisible());
+
+  // Ctrl+Shift+2: the second item as plain text, the library gone, and the paste typed into the
+  // application in front before, about 0.35 s later.
+  press(Qt::Key_At, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(fake.pasteboard->writes().last().text, items[1].plainText());
+  EXPECT_FALSE(controller.isVisible());
+  EXPECT_FALSE(keys().isActive());
+  fake.advanceBoth(0.4);
+  EXPECT_EQ(fake.keyPoster->pastes, QStringList{"editor"});
 }
 
 TEST_F(LibraryKeyboardTest, TheCategoryFormsNameKeepsItsSpacesAndEscapeStillClosesTheSurface) {

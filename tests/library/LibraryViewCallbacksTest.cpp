@@ -46,6 +46,14 @@ struct CardInScene {
   LibraryCard* card;
 };
 
+// A card's callbacks that select (and report hover) only.
+LibraryCard::Callbacks cardCallbacks(std::function<void()> onSelect, std::function<void(bool)> onHoverChange = {}) {
+  LibraryCard::Callbacks callbacks;
+  callbacks.onSelect = std::move(onSelect);
+  callbacks.onHoverChange = std::move(onHoverChange);
+  return callbacks;
+}
+
 LibraryCard::Props cardProps(const ClipboardItem& item, bool selected) {
   LibraryCard::Props props;
   props.card.item = item;
@@ -95,11 +103,11 @@ const ViewCase kViews[] = {
     {"LibraryCard",
      [](test::FakeLibraryContext& fake, QStringList& log) -> std::shared_ptr<void> {
        auto holder = std::make_shared<CardInScene>(*fake.context);
-       holder->card->setProps(cardProps(kItem, false), {recordAs(log, "A"), {}, {}});
+       holder->card->setProps(cardProps(kItem, false), cardCallbacks(recordAs(log, "A")));
        return holder;
      },
      [](void* view, QStringList& log, const QString& owner, bool changed) {
-       static_cast<CardInScene*>(view)->card->setProps(cardProps(kItem, changed), {recordAs(log, owner), {}, {}});
+       static_cast<CardInScene*>(view)->card->setProps(cardProps(kItem, changed), cardCallbacks(recordAs(log, owner)));
      },
      [](void* view) {
        auto* holder = static_cast<CardInScene*>(view);
@@ -109,6 +117,12 @@ const ViewCase kViews[] = {
        press.setScenePos(holder->card->mapToScene(holder->card->rect().center()));
        press.setPos(holder->card->rect().center());
        holder->scene.sendEvent(holder->card, &press);
+       // A click selects when the button comes up.
+       QGraphicsSceneMouseEvent release(QEvent::GraphicsSceneMouseRelease);
+       release.setButton(Qt::LeftButton);
+       release.setScenePos(press.scenePos());
+       release.setPos(press.pos());
+       holder->scene.sendEvent(holder->card, &release);
      }},
 };
 
@@ -140,7 +154,7 @@ TEST(LibraryCardReset, AResetCardTakesNoPressAndHoversNothing) {
   CardInScene holder(*fake.context);
   QStringList log;
   holder.card->setProps(cardProps(kItem, true),
-                        {recordAs(log, "select"), [&log](bool on) { log << (on ? "hover" : "leave"); }, {}});
+                        cardCallbacks(recordAs(log, "select"), [&log](bool on) { log << (on ? "hover" : "leave"); }));
   holder.card->setHovered(true);
   holder.card->reset();
   EXPECT_FALSE(holder.card->isCardHovered());

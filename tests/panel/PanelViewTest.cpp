@@ -5,6 +5,7 @@
 #include "panel/PanelView.h"
 #include "panel/SearchBarView.h"
 #include "preview/ItemPreviewView.h"
+#include "ui/controls/OrnamentRail.h"
 
 #include "../cards/CardContentTestSupport.h"
 #include "support/state/StateTestSupport.h"
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QScreen>
+#include <QTest>
 
 using namespace qv;
 
@@ -38,7 +40,7 @@ class PanelViewTest : public ::testing::Test {
     state.setEdgeSide(side);
     state.setIsVisible(true);
     state.setItems(items);
-    root = std::make_unique<PanelView>(*fake.context, state, TranslucencySupport{});
+    root = std::make_unique<PanelView>(*fake.context, state, support);
     root->resize(916, 1048);
     root->show();
     fake.advanceBoth(0.5);
@@ -50,6 +52,7 @@ class PanelViewTest : public ::testing::Test {
   }
   test::FakeCardContext fake;
   PanelState state;
+  TranslucencySupport support{true, false};
   std::unique_ptr<PanelView> root;
 };
 
@@ -223,6 +226,54 @@ TEST_F(PanelViewTest, ThePreviewTakesItsPlaceFromTheAnchorAndClosesThroughTheSta
   close();
   EXPECT_EQ(state.previewItemID(), std::nullopt);
   EXPECT_EQ(root->sideSurface(), SideSurfaceKind::none);
+}
+
+// Without a compositor nothing blends: a pane that faded in would show black around its boxes,
+// so the pane and the filter panel arrive and leave at once and only their boxes cut the window.
+TEST_F(PanelViewTest, WithoutACompositorSideSurfacesComeAndGoAtOnce) {
+  support.compositor = false;
+  show(items(3));
+  root->setPreviewFactory([&](const ClipboardItem& item, double availableHeight, std::function<void()> onClose,
+                              QWidget* parent) -> QWidget* {
+    return new ItemPreviewView(*fake.context, state, {item, availableHeight}, {std::move(onClose)}, parent);
+  });
+  for (int index : {1, 2}) {
+    SCOPED_TRACE(index);
+    state.setPreviewItemID(state.items()[index].id);
+    auto* pane = qobject_cast<ItemPreviewView*>(root->sideSurfaceWidget());
+    ASSERT_NE(pane, nullptr) << "in place before any frame";
+    EXPECT_EQ(pane->props().item.id, state.items()[index].id);
+    fake.scheduler->runPending();
+    const QRectF boxes = root->sideSurfaceRect();
+    const QRegion region = root->contentRegion() - QRegion(root->hitShape().toFillPolygon().toPolygon());
+    const QRectF content = pane->contentBoxRect().translated(pane->pos());
+    EXPECT_TRUE(region.contains(content.center().toPoint()));
+    EXPECT_FALSE(region.contains(content.topLeft().toPoint() - QPoint(4, 4))) << "only the boxes, not the pane's rect";
+    EXPECT_LE(region.boundingRect().width(), boxes.width());
+  }
+  // Editing shortens the rail to two buttons: the window's shape follows, or the old rail's
+  // room would stay black.
+  auto* pane = qobject_cast<ItemPreviewView*>(root->sideSurfaceWidget());
+  ASSERT_NE(pane, nullptr);
+  const QRectF railBefore = pane->railRect().translated(pane->pos());
+  OrnamentRailButton* edit = nullptr;
+  for (auto* button : pane->findChildren<OrnamentRailButton*>())
+    if (button->toolTip() == "Edit") edit = button;
+  ASSERT_NE(edit, nullptr);
+  QRegion announced = root->contentRegion();
+  QObject::connect(root.get(), &PanelView::contentRegionChanged, [&] { announced = root->contentRegion(); });
+  QTest::mouseClick(edit, Qt::LeftButton, {}, edit->rect().center());
+  ASSERT_TRUE(pane->isEditing());
+  QCoreApplication::sendPostedEvents();
+  const QRectF railAfter = pane->railRect().translated(pane->pos());
+  ASSERT_LT(railAfter.height(), railBefore.height());
+  const QPoint formerTop(int(railBefore.center().x()), int(railBefore.top()) + 4);
+  EXPECT_FALSE(announced.contains(formerTop));
+  EXPECT_TRUE(announced.contains(railAfter.center().toPoint()));
+
+  state.setPreviewItemID(std::nullopt);
+  fake.scheduler->runPending();
+  EXPECT_EQ(root->contentRegion(), QRegion(root->hitShape().toFillPolygon().toPolygon()));
 }
 
 // The real pane: its boxes stand 4 points past the column on either edge, centred on the card

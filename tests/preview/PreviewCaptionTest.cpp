@@ -169,6 +169,15 @@ TEST(PreviewCaption, WhenNarrowTheNamesGiveWayAndKindAndAgeKeepTheirWidth) {
   EXPECT_LE(f.caption->firstLine().back().frame.right(), f.caption->width() + 0.5);
 }
 
+// A detail longer than the first line widens the caption rather than being cut at its middle.
+TEST(PreviewCaption, ALongDetailLineSetsTheWidth) {
+  CaptionFixture f;
+  f.caption->setProps({f.item(ImagePayload{QImage(), "a landscape photographed at noon.png", 1200, 800, "48 KB"})});
+  f.caption->resize(f.caption->sizeHint().width(), 30);
+  EXPECT_EQ(f.caption->shownDetail(),
+            "a landscape photographed at noon.png" + kDot + QString::fromUtf8("1200 × 800") + kDot + "48 KB");
+}
+
 TEST(PreviewCaption, TheAgeKeepsUpWhileShown) {
   CaptionFixture f;
   f.caption->setProps({f.item(TextPayload{"x"})});

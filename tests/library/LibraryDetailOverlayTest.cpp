@@ -1,0 +1,244 @@
+// The library's body: the detail pane's size from the grid and the content, where it floats,
+// how it comes and goes, how it follows the hovered card, and what happens when its item is
+// narrowed away or deleted.
+#include "items/ItemServices.h"
+#include "library/LibraryCard.h"
+#include "library/LibraryDetailOverlay.h"
+#include "library/LibraryDetailSizing.h"
+#include "library/LibraryGridView.h"
+#include "library/LibraryModel.h"
+#include "library/LibraryView.h"
+#include "panel/CopiedToastView.h"
+#include "panel/FilterStatusBarView.h"
+#include "preview/PreviewSizing.h"
+#include "state/PanelState.h"
+#include "support/library/FakeLibraryContext.h"
+#include "support/state/StateTestSupport.h"
+#include "ui/anim/Transaction.h"
+#include "ui/theme/Theme.h"
+
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QMouseEvent>
+
+namespace qv {
+namespace {
+
+TEST(LibraryDetailSizing, WidthHeightAndFittingHeightFromTheGridAndTheContent) {
+  const ClipboardItem text = test::textItem("a short note");
+  ASSERT_EQ(PreviewSizing::expandedWidth(text), 640);
+  const ClipboardItem file = test::fileItem("/home/user/report.pdf");
+  struct Case {
+    const char* name;
+    double value;
+    double expected;
+  };
+  const Case cases[] = {
+      {"a wide grid: the text's wide preview", libraryDetail::width(1100, &text), 640},
+      {"a narrow grid: the floor", libraryDetail::width(380, &text), 320},
+      {"no item: up to 820", libraryDetail::width(1100, nullptr), 820},
+      {"no item in a narrow grid", libraryDetail::width(600, nullptr), 520},
+      {"short content: the floor", libraryDetail::height(300, &text, 640), 180},
+      {"tall content: what the text needs", libraryDetail::height(1000, &text, 640), 360},
+      {"no item: 0.45 of the content", libraryDetail::height(1000, nullptr, 640), 450},
+      {"a file lays out tall: 0.72", libraryDetail::height(500, &file, 480), 360},
+      {"a file at 0.72 of 1000, held to its fit", libraryDetail::height(1000, &file, 480), 640},
+      {"a candidate below 440", libraryDetail::fittingHeight(text, 640, 439), 360},
+      {"a large candidate for a short text", libraryDetail::fittingHeight(text, 640, 900), 360},
+      {"a file: (w - 20) x 1.25 when room allows", libraryDetail::fittingHeight(file, 420, 900), 570},
+  };
+  for (const Case& c : cases) EXPECT_DOUBLE_EQ(c.value, c.expected) << c.name;
+}
+
+class LibraryDetailOverlayTest : public ::testing::Test {
+ protected:
+  LibraryDetailOverlayTest() {
+    installItemServices(*fake.context);
+    fake.context->settings->set(QStringLiteral("qv.historyRetention"), QStringLiteral("forever"));
+    state = std::make_unique<PanelState>(*fake.context);
+    model = std::make_unique<LibraryModel>(*state, *fake.scheduler);
+  }
+  ~LibraryDetailOverlayTest() override {
+    view.reset();
+    fake.drain();
+  }
+  void show(const QList<ClipboardItem>& items, QSize size = {1180, 800}) {
+    state->setItems(items);
+    view = std::make_unique<LibraryView>(*fake.context, *model);
+    QObject::connect(model.get(), &LibraryModel::changed, view.get(), [this] { view->sync(); });
+    view->setAttribute(Qt::WA_DontShowOnScreen);
+    view->resize(size);
+    view->show();
+    view->sync();
+  }
+  LibraryDetailOverlay& overlay() const { return view->detailOverlay(); }
+  LibraryGridView& grid() const { return view->grid(); }
+  // The pane's frame in the view.
+  QRectF paneFrame() const { return overlay().slotRect().translated(overlay().pos()); }
+  void openPane(const QUuid& id) {
+    withAnimation(Theme::springCritical(), [&] { model->setPreviewID(id); });
+  }
+  void hover(const QUuid& id) {
+    PaintedItem* card = grid().cardFor(id);
+    const QPoint at = grid().mapFromScene(card->mapToScene(card->rect().center()));
+    QMouseEvent move(QEvent::MouseMove, at, grid().viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton, {});
+    QApplication::sendEvent(grid().viewport(), &move);
+  }
+  void leaveGrid() {
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(grid().viewport(), &leave);
+  }
+
+  test::FakeLibraryContext fake;
+  std::unique_ptr<PanelState> state;
+  std::unique_ptr<LibraryModel> model;
+  std::unique_ptr<LibraryView> view;
+};
+
+TEST_F(LibraryDetailOverlayTest, ThePaneFloatsCentredOverTheGridsBottomAtItsSize) {
+  const ClipboardItem text = test::textItem("a short note");
+  show({text, test::textItem("another")});
+  EXPECT_FALSE(overlay().isVisible());
+  openPane(text.id);
+  fake.advanceBoth(1);
+  ASSERT_TRUE(overlay().isVisible());
+  const QRect area = view->gridArea();
+  EXPECT_EQ(view->detailWidth(), 640);
+  EXPECT_EQ(view->detailHeight(), 360);
+  EXPECT_EQ(paneFrame().size(), QSizeF(640, 360));
+  EXPECT_NEAR(paneFrame().center().x(), QRectF(area).center().x(), 1);
+  EXPECT_NEAR(paneFrame().bottom(), area.bottom() - 28, 1.5);
+  auto* standIn = qobject_cast<LibraryDetailStandIn*>(overlay().pane());
+  ASSERT_NE(standIn, nullptr);
+  EXPECT_EQ(standIn->title(), "a short note");
+  EXPECT_EQ(standIn->size(), QSize(640, 360));
+
+  // The pointer reaches the cards around the pane, through its shadow.
+  const QPoint besidePane = paneFrame().topLeft().toPoint() + QPoint(20, -12);
+  EXPECT_EQ(view->childAt(besidePane), grid().viewport());
+  EXPECT_TRUE(overlay().shadow()->geometry().contains(besidePane));
+  EXPECT_TRUE(view->childAt(paneFrame().center().toPoint()) == overlay().pane());
+
+  // A smaller window: the floors.
+  view->resize(440, 300);
+  fake.advanceBoth(0.1);
+  EXPECT_EQ(paneFrame().size(), QSizeF(360, 180));
+}
+
+TEST_F(LibraryDetailOverlayTest, ItMovesInFromTheBottomOrOnlyFadesUnderReduceMotion) {
+  const ClipboardItem text = test::textItem("a short note");
+  show({text});
+  for (const bool reduced : {false, true}) {
+    SCOPED_TRACE(reduced ? "reduce motion" : "motion");
+    fake.reduceMotion().startObserving();
+    fake.desktopAppearance->setReduceMotion(reduced);
+    openPane(text.id);
+    fake.advanceBoth(0.05);
+    EXPECT_GT(overlay().shownOpacity(), 0.0);
+    EXPECT_LT(overlay().shownOpacity(), 1.0);
+    if (reduced) EXPECT_EQ(overlay().travel(), 0);
+    else EXPECT_GT(overlay().travel(), 20);
+    fake.advanceBoth(1.5);
+    EXPECT_EQ(overlay().travel(), 0);
+    EXPECT_TRUE(overlay().graphicsEffect() == nullptr) << "no effect once it rests";
+    withAnimation(Theme::springCritical(), [&] { model->setPreviewID(std::nullopt); });
+    fake.advanceBoth(1.5);
+    EXPECT_FALSE(overlay().isVisible());
+  }
+}
+
+TEST_F(LibraryDetailOverlayTest, APaneWhoseItemIsNarrowedAwayHidesAndOneWhoseItemIsDeletedCloses) {
+  const ClipboardItem shown = test::textItem("apple pie"), other = test::textItem("banana");
+  show({shown, other});
+  model->setSelection(shown.id);
+  openPane(shown.id);
+  fake.advanceBoth(1);
+  model->setQuery(QStringLiteral("banana"));
+  fake.advanceBoth(1);
+  EXPECT_FALSE(overlay().isVisible());
+  EXPECT_EQ(model->previewID(), shown.id);
+  model->setQuery(QString());
+  fake.advanceBoth(1);
+  EXPECT_TRUE(overlay().isVisible());
+
+  state->removeItem(shown.id);
+  fake.advanceBoth(1);
+  EXPECT_EQ(model->previewID(), std::nullopt);
+  EXPECT_EQ(model->selection(), std::nullopt);
+  EXPECT_FALSE(overlay().isVisible());
+}
+
+TEST_F(LibraryDetailOverlayTest, AHoveredCardTakesOverAnOpenPaneAfterAPause) {
+  QList<ClipboardItem> items;
+  for (int i = 0; i < 4; ++i) items << test::textItem(QStringLiteral("card %1").arg(i));
+  show(items);
+  fake.advanceBoth(0.5);
+
+  // No pane open: hovering changes nothing.
+  hover(items[1].id);
+  fake.advanceBoth(0.3);
+  EXPECT_EQ(model->previewID(), std::nullopt);
+
+  openPane(items[0].id);
+  struct Step {
+    const char* name;
+    std::function<void()> act;
+    double wait;
+    QUuid expected;
+  };
+  const Step steps[] = {
+      {"entering a card", [&] { hover(items[2].id); }, 0.15, items[0].id},
+      {"0.16 s later", [] {}, 0.02, items[2].id},
+      // A sweep moves it once, to the last card.
+      {"sweep: first card", [&] { hover(items[1].id); }, 0.1, items[2].id},
+      {"sweep: second card", [&] { hover(items[3].id); }, 0.1, items[2].id},
+      {"sweep ends", [] {}, 0.07, items[3].id},
+      {"leaving cancels",
+       [&] {
+         hover(items[0].id);
+         leaveGrid();
+       },
+       0.3, items[3].id},
+      {"editing holds it",
+       [&] {
+         state->setDetailEditingActive(true);
+         hover(items[1].id);
+       },
+       0.3, items[3].id},
+      {"editing ends meanwhile",
+       [&] {
+         state->setDetailEditingActive(false);
+         hover(items[2].id);
+         state->setDetailEditingActive(true);
+       },
+       0.3, items[3].id},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    step.act();
+    fake.advanceBoth(step.wait);
+    EXPECT_EQ(model->previewID(), step.expected);
+  }
+  EXPECT_EQ(model->selection(), items[3].id);
+}
+
+TEST_F(LibraryDetailOverlayTest, TheCopiedToastAndTheFilterChipsTakeTheirPlaces) {
+  const ClipboardItem text = test::textItem("a short note");
+  show({text});
+  const int gridTop = view->gridArea().top();
+  state->setShowCopiedToast(true);
+  fake.advanceBoth(0.5);
+  ASSERT_TRUE(view->copiedToast().isVisible());
+  EXPECT_EQ(view->copiedToast().geometry().center(), view->rect().center());
+  state->setShowCopiedToast(false);
+  fake.advanceBoth(1.5);
+  EXPECT_FALSE(view->copiedToast().isVisible());
+
+  state->setFilterTypes({TypeFilter::text});
+  fake.advanceBoth(1);
+  EXPECT_GT(view->filterBar().height(), 0);
+  EXPECT_EQ(view->gridArea().top(), gridTop + 2 + view->filterBar().height());
+}
+
+}  // namespace
+}  // namespace qv
