@@ -7,7 +7,7 @@
 #include "ui/anim/Transaction.h"
 #include "ui/theme/Theme.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -89,6 +89,7 @@ void LibraryKeyFilter::run(const LibraryKeyCommand& command) {
     case Kind::close:
       if (window_) window_->close();
       return;
+    case Kind::quit: QCoreApplication::quit(); return;
     case Kind::openSettings: state.openSettingsAction()(); return;
     case Kind::copy:
       if (const std::optional<ClipboardItem> target = copyTarget(); target && actions.copy) actions.copy(*target);

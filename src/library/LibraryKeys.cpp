@@ -44,6 +44,7 @@ LibraryKeyCommand libraryKeyCommand(const keys::KeyPress& key, const LibraryKeyC
   if (flags == kCommandAlone) {
     if (key.keyCode == M) return command(Kind::minimise);
     if (key.keyCode == W) return command(Kind::close);
+    if (key.keyCode == Q) return command(Kind::quit);
     if (key.keyCode == Comma) return command(Kind::openSettings);
   }
   const bool typing = libraryIsTyping(context);

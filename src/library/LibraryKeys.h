@@ -48,6 +48,7 @@ struct LibraryKeyCommand {
     swallow,  // the library's, but a held key's repeats do nothing more
     minimise,
     close,
+    quit,  // the program, as the tray menu's Quit
     openSettings,
     copy,           // the hovered card's item, else the selected one
     quickPaste,     // `index` of the listed items, `plainText` with Shift
@@ -67,7 +68,7 @@ struct LibraryKeyCommand {
 // query and no card is under the pointer.
 bool libraryIsTyping(const LibraryKeyContext& context);
 
-// The library window's key table, Ctrl standing for Command: Ctrl+M, Ctrl+W, Ctrl+comma;
+// The library window's key table, Ctrl standing for Command: Ctrl+M, Ctrl+W, Ctrl+Q, Ctrl+comma;
 // Ctrl+C copies unless typing; Ctrl+1…9 (Ctrl+Shift: as plain text) paste whatever the typing;
 // arrows move by one or by a row unless typing; Space toggles the detail and Escape backs out
 // one level, without modifiers. A key a handler cannot act on passes. While another text field

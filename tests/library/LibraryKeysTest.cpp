@@ -70,6 +70,7 @@ TEST(LibraryKeysTest, DispatchTable) {
       // The window's own keys, whoever has the focus.
       {"Ctrl+M minimises", typed, press(Qt::Key_M, kCtrl), make(Kind::minimise)},
       {"Ctrl+W closes from the editor", editor(), press(Qt::Key_W, kCtrl), make(Kind::close)},
+      {"Ctrl+Q quits from the search field", typed, press(Qt::Key_Q, kCtrl), make(Kind::quit)},
       {"Ctrl+comma opens the settings", categoryForm(), press(Qt::Key_Comma, kCtrl), make(Kind::openSettings)},
       {"Ctrl+Shift+W passes", empty, press(Qt::Key_W, kCtrlShift), kPass},
       // Search field without a query: the grid's keys.
