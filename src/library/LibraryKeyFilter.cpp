@@ -7,7 +7,7 @@
 #include "ui/anim/Transaction.h"
 #include "ui/theme/Theme.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
