@@ -27,7 +27,9 @@ struct AppContext;
 class PanelState;
 class QuorvalenPanel;
 class PanelView;
-struct PanelKeyInput;
+namespace keys {
+struct KeyPress;
+}
 
 // Owns the one PanelState and the edge panel's window: places the window at the edge of the
 // screen under the pointer, slides and fades it in and out, pre-warms it at launch, watches
@@ -155,16 +157,16 @@ class PanelController : public QObject {
   void scheduleToastReset(double seconds);
   void cancelCopyFeedback();
   // Keys (PanelControllerKeys.cpp).
-  bool handleListKey(const PanelKeyInput& key);
-  bool handleCommandKey(const PanelKeyInput& key);
-  bool handleGeneralKey(const PanelKeyInput& key);
-  void pasteFromKeyboard(const PanelKeyInput& key);
+  bool handleListKey(const keys::KeyPress& key);
+  bool handleCommandKey(const keys::KeyPress& key);
+  bool handleGeneralKey(const keys::KeyPress& key);
+  void pasteFromKeyboard(const keys::KeyPress& key);
   void copyFromKeyboard();
   bool canPreview() const;
   void previewFromKeyboard();
   void takeOutTypedSpace();
   void escapeOneLevel();
-  bool keyboardPlainText(const PanelKeyInput& key) const;
+  bool keyboardPlainText(const keys::KeyPress& key) const;
   std::optional<ClipboardItem> hoveredItem() const;
   std::optional<ClipboardItem> selectedItem() const;
   void observePanelLayoutState();

@@ -1,10 +1,10 @@
 #include "app/PanelController.h"
 
 #include "app/AppContext.h"
-#include "app/PanelKeyInput.h"
 #include "items/writer/PasteboardWriter.h"
 #include "panel/PanelView.h"
 #include "platform/keys/KeyCodes.h"
+#include "platform/keys/KeyPress.h"
 #include "settings/GeneralSettings.h"
 #include "state/PanelState.h"
 
@@ -50,7 +50,7 @@ std::optional<ClipboardItem> firstItem(const PanelState& state) {
 // Decides in a fixed order; the first rule that matches ends it. True when the key was handled;
 // the event goes on to the window either way.
 bool PanelController::handleKeyDown(const QKeyEvent& event) {
-  const PanelKeyInput key = PanelKeyInput::from(event);
+  const keys::KeyPress key = keys::KeyPress::from(event);
   // An open category form or preview editor owns the keyboard; Escape only closes it.
   if (state_->newCategoryFormActive()) {
     if (key.keyCode != Escape) return false;
@@ -75,7 +75,7 @@ bool PanelController::handleKeyDown(const QKeyEvent& event) {
   return handleGeneralKey(key);
 }
 
-bool PanelController::handleCommandKey(const PanelKeyInput& key) {
+bool PanelController::handleCommandKey(const keys::KeyPress& key) {
   switch (key.keyCode) {
     case F: state_->raiseExpandSearchTrigger(); return true;
     case C:
@@ -89,7 +89,7 @@ bool PanelController::handleCommandKey(const PanelKeyInput& key) {
   }
 }
 
-bool PanelController::handleListKey(const PanelKeyInput& key) {
+bool PanelController::handleListKey(const keys::KeyPress& key) {
   switch (key.keyCode) {
     case Return: pasteFromKeyboard(key); return true;
     case Space:
@@ -113,7 +113,7 @@ bool PanelController::handleListKey(const PanelKeyInput& key) {
   }
 }
 
-bool PanelController::handleGeneralKey(const PanelKeyInput& key) {
+bool PanelController::handleGeneralKey(const keys::KeyPress& key) {
   if (state_->searchFieldFocused()) return false;
   const bool plainOrShift = (key.flags & ~keys::kShiftFlag) == 0;
   switch (key.keyCode) {
@@ -135,7 +135,7 @@ bool PanelController::handleGeneralKey(const PanelKeyInput& key) {
   return true;
 }
 
-bool PanelController::keyboardPlainText(const PanelKeyInput& key) const {
+bool PanelController::keyboardPlainText(const keys::KeyPress& key) const {
   return context_.settings->boolOr(QString::fromLatin1(kAlwaysPlainTextKey), false) != key.hasShift();
 }
 
@@ -157,7 +157,7 @@ std::optional<ClipboardItem> PanelController::selectedItem() const {
   return items.at(*index);
 }
 
-void PanelController::pasteFromKeyboard(const PanelKeyInput& key) {
+void PanelController::pasteFromKeyboard(const keys::KeyPress& key) {
   // A multi-selection pastes as a whole, whatever the selection index.
   if (!state_->multiSelectedIDs().isEmpty()) {
     state_->pasteMultiAction()(state_->multiSelectedItems());

@@ -1,7 +1,8 @@
 #include "library/LibraryGallery.h"
 
 #include "library/LibraryDetailGallery.h"
-
+#include "library/LibraryGridView.h"
+#include "library/LibraryHeader.h"
 #include "library/LibraryModel.h"
 #include "library/LibraryServices.h"
 #include "library/LibraryStatus.h"
@@ -101,9 +102,90 @@ void withHistory(PanelState& state, LibraryModel& model, const QDateTime& now) {
   state.setIsMonitoringPaused(true);
 }
 
+// The header row in its states, one above the other: All selected with a dimmed empty tab; a
+// category selected with its pencil; a query with the filter accented. (The strip's fades show
+// in the window: library-fades-and-filter.)
+QImage headerStates(GalleryScene& scene) {
+  const QSize size(900, 56);
+  const QUuid work = QUuid::createUuid(), recipes = QUuid::createUuid();
+  const auto tabs = [&](const LibraryScope& selected, qsizetype pinned) {
+    std::vector<LibraryHeaderView::Tab> made = {
+        {QStringLiteral("All"), 12, LibraryScope::all(), selected == LibraryScope::all(), {}},
+        {QStringLiteral("Pinned"), pinned, LibraryScope::pinned(), selected == LibraryScope::pinned(), {}},
+        {QStringLiteral("Work"), 5, LibraryScope::category(work), selected == LibraryScope::category(work),
+         QColor(0, 122, 255)},
+        {QStringLiteral("Recipes"), 0, LibraryScope::category(recipes), selected == LibraryScope::category(recipes),
+         QColor(255, 149, 0)}};
+    return made;
+  };
+  std::vector<LibraryHeaderView::Props> states(3);
+  states[0].tabs = tabs(LibraryScope::all(), 0);
+  states[1].tabs = tabs(LibraryScope::category(work), 3);
+  states[1].editableCategory = work;
+  states[1].editableCategoryName = QStringLiteral("Work");
+  states[2].tabs = tabs(LibraryScope::pinned(), 3);
+  states[2].query = QStringLiteral("invoice");
+  states[2].filterAccented = true;
+  GallerySheet sheet(scene, {double(size.width()), double(size.height() * int(states.size()))});
+  for (size_t i = 0; i < states.size(); ++i) {
+    QWidget backing;
+    backing.setPalette(AppearanceWindows::paletteFor(scene.environment.colorScheme));
+    backing.setAutoFillBackground(true);
+    backing.resize(size);
+    LibraryHeaderView header(scene.context, &backing);
+    header.resize(size);
+    header.setProps(states[i], {});
+    backing.setAttribute(Qt::WA_DontShowOnScreen);
+    backing.show();
+    QCoreApplication::processEvents();
+    scene.runFrames();
+    sheet.put(backing, {0, double(size.height() * int(i))});
+  }
+  return sheet.finish();
+}
+
+// The window scrolled into a long list (both grid edges fade) with the filter surface open
+// under the filter button.
+QImage fadesAndFilterSurface(GalleryScene& scene) {
+  auto& services = scene.services<LibraryServices>();
+  PanelState state(services);
+  const QSize size(760, 560);
+  LibraryWindow library(services, TranslucencySupport{});
+  library.setPalette(AppearanceWindows::paletteFor(scene.environment.colorScheme));
+  auto* model = new LibraryModel(state, *services.scheduler, &library);
+  auto* view = new LibraryView(services, *model, &library);
+  library.setContent(view, new FilterPanelView(services, state, FilterSurface::library, &library));
+  QList<ClipboardItem> items;
+  const QDateTime now = services.scheduler->now();
+  for (int i = 0; i < 24; ++i)
+    items << ClipboardItem::make(
+        QUuid::createUuid(), QStringLiteral("org.example.Editor"), now.addSecs(-60 * i),
+        TextPayload{QStringLiteral("Note %1: the quick brown fox jumps over the lazy dog").arg(i)});
+  state.setItems(items);
+  for (const char* name : {"Travel", "Shopping", "Snippets", "Passwords", "Links to read"})
+    state.addCategory(QString::fromLatin1(name), 3);
+  view->sync();
+  library.resize(size);
+  library.setAttribute(Qt::WA_DontShowOnScreen);
+  library.show();
+  QCoreApplication::processEvents();
+  view->grid().scrollTo(300);
+  view->header().scrollTabs(60);
+  state.setLibraryFilterSurfaceOpen(true);
+  const QWidget& button = view->filterButton();
+  library.placeFilterSurface(QRectF(QRect(button.mapTo(&library, QPoint()), button.size())));
+  library.setFilterSurfaceOpen(true);
+  scene.runFrames();
+  GallerySheet sheet(scene, size);
+  sheet.put(library, {0, 0});
+  return sheet.finish();
+}
+
 }  // namespace
 
 void addLibraryGalleryViews(GalleryRegistry& registry) {
+  registry.add(QStringLiteral("library-header-states"), headerStates);
+  registry.add(QStringLiteral("library-fades-and-filter"), fadesAndFilterSurface);
   registry.add(QStringLiteral("library-window"), [](GalleryScene& scene) { return window(scene, withHistory); });
   registry.add(QStringLiteral("library-no-results"), [](GalleryScene& scene) {
     return window(scene, [](PanelState& state, LibraryModel& model, const QDateTime& now) {

@@ -39,7 +39,8 @@ LibraryGridView::LibraryGridView(ViewServices& context, LibraryModel& model, QWi
       context_(context),
       model_(model),
       tracker_(context.scheduler),
-      scroll_(*context.frameClock, 0.0) {
+      scroll_(*context.frameClock, 0.0),
+      edges_(*context.frameClock) {
   auto factory = std::make_unique<LibraryCardFactory>(context, model);
   // After a card's menu the pointer may rest on another card.
   factory->onMenuClosed = [self = QPointer<LibraryGridView>(this)] {
@@ -61,6 +62,7 @@ LibraryGridView::LibraryGridView(ViewServices& context, LibraryModel& model, QWi
       viewport()->update(rect.translated(0, -scroll_.value()).toAlignedRect().adjusted(-1, -1, 1, 1));
   });
   scroll_.setOnChange([this] { applyScroll(); });
+  edges_.setOnChange([this] { viewport()->update(); });
   tracker_.setOnEnterScroll([this] {
     syncHover();
     model_.setHoveredID(std::nullopt);
@@ -182,6 +184,7 @@ void LibraryGridView::relayout(Change change) {
   }
   setSceneRect(0, scroll_.value(), width(), height());
   realise(change);
+  edges_.report(scroll_.value(), height(), layout_.contentHeight);
   viewport()->update();
   syncHover();
   logFirstCard();
@@ -201,6 +204,7 @@ double LibraryGridView::maximumScroll() const { return std::max(0.0, layout_.con
 void LibraryGridView::applyScroll() {
   setSceneRect(0, scroll_.value(), width(), height());
   realise();
+  edges_.report(scroll_.value(), height(), layout_.contentHeight);
   viewport()->update();
   // Another card may lie under the resting pointer now.
   syncHover();
@@ -534,7 +538,35 @@ void LibraryGridView::paintEvent(QPaintEvent* event) {
   // The view's own hints: a lifted card scales its cached content, which must be filtered.
   painter.setRenderHints(renderHints());
   const QRectF exposed = QRectF(event->rect()).intersected(viewport()->rect());
-  scene_.render(&painter, exposed, exposed.translated(0, scroll_.value()));
+  const double h = viewport()->height();
+  const std::vector<FadeStop> stops = libraryGridFadeStops(h, edges_.top(), edges_.bottom());
+  // The fading bands at the edges are masked off screen; everything between is drawn as is.
+  const double topBand = std::ceil(stops[4].location * h);
+  const double bottomBand = std::floor(stops[5].location * h);
+  const QRectF middle = exposed.intersected(QRectF(0, topBand, viewport()->width(), bottomBand - topBand));
+  if (!middle.isEmpty()) scene_.render(&painter, middle, middle.translated(0, scroll_.value()));
+  if (topBand <= 0 && bottomBand >= h) return;
+  const QLinearGradient mask = fadeGradient(QPointF(0, 0), QPointF(0, h), stops);
+  paintFadedBand(painter, exposed.intersected(QRectF(0, 0, viewport()->width(), topBand)), mask);
+  paintFadedBand(painter, exposed.intersected(QRectF(0, bottomBand, viewport()->width(), h - bottomBand)), mask);
+}
+
+void LibraryGridView::paintFadedBand(QPainter& painter, const QRectF& band, const QLinearGradient& mask) {
+  const QRect pixels = band.toAlignedRect();
+  if (pixels.isEmpty()) return;
+  const double dpr = viewport()->devicePixelRatioF();
+  QImage image(pixels.size() * dpr, QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(dpr);
+  image.fill(Qt::transparent);
+  QPainter offscreen(&image);
+  offscreen.setRenderHints(renderHints());
+  offscreen.translate(-pixels.topLeft());
+  const QRectF area(pixels);
+  scene_.render(&offscreen, area, area.translated(0, scroll_.value()));
+  offscreen.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+  offscreen.fillRect(area, mask);
+  offscreen.end();
+  painter.drawImage(pixels.topLeft(), image);
 }
 
 }  // namespace qv

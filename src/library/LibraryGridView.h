@@ -1,4 +1,5 @@
 #pragma once
+#include "library/LibraryEdges.h"
 #include "panel/CardListItems.h"
 #include "panel/CardListLayout.h"
 #include "panel/LiveScrollTracker.h"
@@ -70,6 +71,8 @@ class LibraryGridView : public PaintedItemView {
   // Asks the screens where the pointer is and hovers the card under it (after a menu closed).
   void followPointer();
   int paintCount() const { return paintCount_; }
+  // The fades at the top and bottom edge, shown where more cards lie beyond.
+  const GridScrollEdges& edges() const { return edges_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -106,6 +109,7 @@ class LibraryGridView : public PaintedItemView {
   PaintedItem* cardAt(QPointF viewportPoint) const;
   Animated<double>& openness(const QString& title);
   bool reduceMotion() const;
+  void paintFadedBand(QPainter& painter, const QRectF& band, const QLinearGradient& mask);
 
   ViewServices& context_;
   LibraryModel& model_;
@@ -117,6 +121,7 @@ class LibraryGridView : public PaintedItemView {
   cardList::Layout layout_;
   std::map<QString, std::unique_ptr<Animated<double>>> openness_;
   Animated<double> scroll_;
+  GridScrollEdges edges_;
   QHash<int, PaintedItem*> cards_;
   QHash<PaintedItem*, QUuid> cardIDs_;
   std::vector<PaintedItem*> spareCards_;

@@ -1,8 +1,10 @@
 #include "library/LibraryHeader.h"
 
 #include "base/Log.h"
+#include "library/LibraryEdges.h"
 #include "panel/SearchBarView.h"
 #include "ui/InterfaceServices.h"
+#include "ui/anim/Transaction.h"
 #include "ui/controls/CategoryDot.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/controls/TextInput.h"
@@ -12,9 +14,11 @@
 #include "ui/theme/Theme.h"
 
 #include <QFontMetricsF>
+#include <QGraphicsEffect>
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QWheelEvent>
 #include <cmath>
 
@@ -59,47 +63,59 @@ QPainterPath capsule(const QRectF& rect) { return Fx::continuousRoundedRect(rect
 
 }  // namespace
 
-// ---- LibraryHeaderButton ---------------------------------------------------------------------
-
-void LibraryHeaderButton::click() { triggered(); }
-
-void LibraryHeaderButton::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && hits(event->position())) event->accept();
-  else event->ignore();
-}
-
-void LibraryHeaderButton::mouseReleaseEvent(QMouseEvent* event) {
-  event->accept();
-  if (event->button() == Qt::LeftButton && hits(event->position())) triggered();
-}
-
 // ---- LibraryScopeTab -------------------------------------------------------------------------
 
-LibraryScopeTab::LibraryScopeTab(InterfaceServices& context, QWidget* parent) : LibraryHeaderButton(context, parent) {
+LibraryScopeTab::LibraryScopeTab(InterfaceServices& context, QWidget* parent)
+    : HouseButtonWith(context, {}, {}, parent), countPresence_(*context.frameClock, 0.0) {
+  // The library's keys (Space, arrows) are never a tab's.
   setFocusPolicy(Qt::NoFocus);
-  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  countPresence_.setOnChange([this] {
+    if (countPresence_.value() <= 0.001 && props_.count < 1 && shownCount_ != 0) {
+      // Faded out: the count gives its room back.
+      shownCount_ = 0;
+      updateGeometry();
+    }
+    update();
+  });
 }
 
 void LibraryScopeTab::setProps(const Props& props, Callbacks callbacks) {
-  callbacks_ = std::move(callbacks);
-  if (props == props_) return;
-  props_ = props;
+  const bool first = !std::exchange(hasProps_, true);
+  const bool hadCount = props_.count >= 1;
+  HouseButtonWith::setProps(props, std::move(callbacks));
+  const bool hasCount = props_.count >= 1;
+  if (hasCount) shownCount_ = props_.count;
+  if (first) {
+    countPresence_.jumpTo(hasCount ? 1 : 0);
+    if (!hasCount) shownCount_ = 0;
+    updateGeometry();
+    return;
+  }
+  if (hasCount == hadCount) return;
+  // Inside the change's own animation, else the standard spring.
+  std::optional<Animation> animation = Transaction::current().animation;
+  if (!animation) animation = Theme::springStandard();
+  countPresence_.animateTo(hasCount ? 1 : 0, animation);
   updateGeometry();
-  update();
+}
+
+double LibraryScopeTab::countScale() const {
+  if (context().reduceMotion && context().reduceMotion->isEnabled()) return 1;
+  return lerp(kCountEnterScale, 1, countPresence_.value());
 }
 
 void LibraryScopeTab::moveEvent(QMoveEvent* event) {
-  LibraryHeaderButton::moveEvent(event);
+  HouseButton::moveEvent(event);
   logFrame();
 }
 
 void LibraryScopeTab::resizeEvent(QResizeEvent* event) {
-  LibraryHeaderButton::resizeEvent(event);
+  HouseButton::resizeEvent(event);
   logFrame();
 }
 
 void LibraryScopeTab::showEvent(QShowEvent* event) {
-  LibraryHeaderButton::showEvent(event);
+  HouseButton::showEvent(event);
   logFrame();
 }
 
@@ -115,31 +131,33 @@ void LibraryScopeTab::logFrame() const {
                                   .arg(height());
 }
 
-void LibraryScopeTab::triggered() {
-  // A copy: the call may hand the tab new props and callbacks.
-  if (const auto onTap = callbacks_.onTap) onTap();
-}
-
-QSizeF LibraryScopeTab::capsuleSize() const {
+double LibraryScopeTab::contentWidth() const {
   const QFontMetricsF label(tabLabelFont(props_.isSelected));
   double width = std::ceil(label.horizontalAdvance(props_.label));
   if (!props_.icon.isEmpty() || props_.dot.isValid()) width += kTabMarkSize + kTabSpacing;
-  if (props_.count >= 1)
-    width += kTabSpacing + std::ceil(QFontMetricsF(tabCountFont()).horizontalAdvance(QString::number(props_.count)));
-  return {width + 2 * kTabPaddingH, std::ceil(label.height()) + 2 * kTabPaddingV};
+  if (shownCount_ >= 1)
+    width += kTabSpacing + std::ceil(QFontMetricsF(tabCountFont()).horizontalAdvance(QString::number(shownCount_)));
+  return width;
 }
 
-QSize LibraryScopeTab::sizeHint() const {
-  const QSizeF size = capsuleSize();
-  return QSize(int(std::ceil(size.width() + 2 * kGrowthRoom)), int(std::ceil(size.height() + 2 * kGrowthRoom)));
+HouseButtonLook LibraryScopeTab::look(double hover) const {
+  const EnvironmentValues env = environment();
+  const bool selected = props_.isSelected;
+  HouseButtonLook l;
+  l.title = props_.label;
+  l.font = tabLabelFont(selected);
+  l.foreground = textColor();
+  l.paddingH = kTabPaddingH;
+  l.paddingV = kTabPaddingV;
+  l.labelWidth = contentWidth();
+  const QColor fill = selected ? Theme::accent() : primaryColor(env, lerp(0.06, 0.1, unitClamped(hover)));
+  l.fill = {{0, fill}, {1, fill}};
+  l.border = selected ? QColor(Qt::transparent) : primaryColor(env, 0.12);
+  l.borderWidth = 0.5;
+  // Only an unselected tab grows under the pointer.
+  l.scale = selected ? 1.0 : lerp(1.0, kTabHoverScale, hover);
+  return l;
 }
-
-QRectF LibraryScopeTab::capsuleRect() const {
-  const QSizeF size = capsuleSize();
-  return {(width() - size.width()) / 2, (height() - size.height()) / 2, size.width(), size.height()};
-}
-
-QPainterPath LibraryScopeTab::hitShape() const { return capsule(capsuleRect()); }
 
 QColor LibraryScopeTab::textColor() const {
   if (props_.isSelected) return Qt::white;
@@ -147,118 +165,115 @@ QColor LibraryScopeTab::textColor() const {
 }
 
 AccessibilityInfo LibraryScopeTab::accessibility() const {
-  AccessibilityInfo info;
+  AccessibilityInfo info = HouseButton::accessibility();
   info.role = QAccessible::PageTab;
   info.name = props_.label;
   info.value = props_.count >= 1 ? QString::number(props_.count) : QString();
+  info.focusable = false;
   info.selectable = true;
   info.selected = props_.isSelected;
-  info.press = [this] { const_cast<LibraryScopeTab*>(this)->triggered(); };
   return info;
 }
 
 void LibraryScopeTab::paint(QPainter& painter) {
+  const HouseButtonLook l = currentLook();
   const EnvironmentValues env = environment();
   const bool selected = props_.isSelected;
   const QRectF box = capsuleRect();
   painter.setRenderHint(QPainter::Antialiasing);
-  // Only an unselected tab grows under the pointer.
-  const double scale = selected ? 1.0 : lerp(1.0, kTabHoverScale, hoverProgress());
   painter.translate(box.center());
-  painter.scale(scale, scale);
+  painter.scale(l.scale, l.scale);
   painter.translate(-box.center());
-  const QPainterPath shape = capsule(box);
-  if (selected) {
-    painter.fillPath(shape, Theme::accent());
-  } else {
-    painter.fillPath(shape, primaryColor(env, lerp(0.06, 0.1, unitClamped(hoverProgress()))));
-    painter.setPen(QPen(primaryColor(env, 0.12), 0.5));
+  painter.fillPath(capsule(box), l.fill.front().color);
+  if (!selected) {
+    painter.setPen(QPen(l.border, l.borderWidth));
     painter.drawPath(capsule(box.adjusted(0.25, 0.25, -0.25, -0.25)));
   }
-  const QColor ink = textColor();
   double x = box.left() + kTabPaddingH;
   const double midY = box.center().y();
   const double scaleFactor = Fx::painterScale(painter);
   if (!props_.icon.isEmpty()) {
     painter.drawImage(QRectF(x, midY - kTabMarkSize / 2, kTabMarkSize, kTabMarkSize),
-                      Symbols::image(props_.icon, kTabMarkSize, ink, scaleFactor));
+                      Symbols::image(props_.icon, kTabMarkSize, l.foreground, scaleFactor));
     x += kTabMarkSize + kTabSpacing;
   } else if (props_.dot.isValid()) {
     CategoryDot{props_.dot, selected, kTabMarkSize, std::nullopt}.paint(
         painter, QRectF(x, midY - kTabMarkSize / 2, kTabMarkSize, kTabMarkSize));
     x += kTabMarkSize + kTabSpacing;
   }
-  const QFont labelFont = tabLabelFont(selected);
-  const double labelWidth = std::ceil(QFontMetricsF(labelFont).horizontalAdvance(props_.label));
-  painter.setFont(labelFont);
-  painter.setPen(ink);
+  const double labelWidth = std::ceil(QFontMetricsF(l.font).horizontalAdvance(props_.label));
+  painter.setFont(l.font);
+  painter.setPen(l.foreground);
   painter.drawText(QRectF(x, box.top(), labelWidth + 1, box.height()), Qt::AlignLeft | Qt::AlignVCenter, props_.label);
   x += labelWidth;
-  if (props_.count >= 1) {
+  const double presence = unitClamped(countPresence_.value());
+  if (shownCount_ >= 1 && presence > 0) {
     x += kTabSpacing;
-    const QString count = QString::number(props_.count);
-    painter.setFont(tabCountFont());
+    const QString count = QString::number(shownCount_);
+    const QFont font = tabCountFont();
+    const QRectF countBox(x, box.top(), std::ceil(QFontMetricsF(font).horizontalAdvance(count)) + 1, box.height());
+    painter.save();
+    painter.setOpacity(painter.opacity() * presence);
+    const double scale = countScale();
+    painter.translate(countBox.center());
+    painter.scale(scale, scale);
+    painter.translate(-countBox.center());
+    painter.setFont(font);
     painter.setPen(selected ? QColor::fromRgbF(1, 1, 1, 0.7f) : primaryColor(env, 0.45));
-    painter.drawText(QRectF(x, box.top(), box.right() - x, box.height()), Qt::AlignLeft | Qt::AlignVCenter, count);
+    painter.drawText(countBox, Qt::AlignLeft | Qt::AlignVCenter, count);
+    painter.restore();
   }
 }
 
 // ---- LibraryIconPill -------------------------------------------------------------------------
 
-LibraryIconPill::LibraryIconPill(InterfaceServices& context, QWidget* parent) : LibraryHeaderButton(context, parent) {
+LibraryIconPill::LibraryIconPill(InterfaceServices& context, QWidget* parent)
+    : HouseButtonWith(context, {}, {}, parent) {
   setFocusPolicy(Qt::NoFocus);
-  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
 void LibraryIconPill::setProps(const Props& props, Callbacks callbacks) {
-  callbacks_ = std::move(callbacks);
-  if (props == props_) return;
-  props_ = props;
+  HouseButtonWith::setProps(props, std::move(callbacks));
   setToolTip(props_.help);
   setAccessibleName(props_.help);
-  update();
 }
 
-void LibraryIconPill::triggered() {
-  if (const auto onTap = callbacks_.onTap) onTap();
+HouseButtonLook LibraryIconPill::look(double hover) const {
+  const EnvironmentValues env = environment();
+  const double h = unitClamped(hover);
+  HouseButtonLook l;
+  l.title = props_.help;
+  l.symbol = props_.symbol;
+  l.font = systemFont(kPillSymbol, QFont::Medium);
+  l.foreground = primaryColor(env, lerp(0.5, 0.85, h));
+  l.paddingH = kPillPaddingH;
+  l.paddingV = kPillPaddingV;
+  // The label is the symbol alone.
+  l.labelWidth = kPillSymbol + 2;
+  const QColor fill = primaryColor(env, lerp(0.06, 0.12, h));
+  l.fill = {{0, fill}, {1, fill}};
+  l.scale = lerp(1.0, 1.04, hover);
+  return l;
 }
-
-QSize LibraryIconPill::sizeHint() const {
-  const double side = kPillSymbol + 2;
-  return QSize(int(std::ceil(side + 2 * kPillPaddingH + 2 * kGrowthRoom)),
-               int(std::ceil(side + 2 * kPillPaddingV + 2 * kGrowthRoom)));
-}
-
-QRectF LibraryIconPill::capsuleRect() const {
-  const double side = kPillSymbol + 2;
-  const QSizeF size(side + 2 * kPillPaddingH, side + 2 * kPillPaddingV);
-  return {(width() - size.width()) / 2, (height() - size.height()) / 2, size.width(), size.height()};
-}
-
-QPainterPath LibraryIconPill::hitShape() const { return capsule(capsuleRect()); }
 
 AccessibilityInfo LibraryIconPill::accessibility() const {
-  AccessibilityInfo info;
-  info.role = QAccessible::Button;
+  AccessibilityInfo info = HouseButton::accessibility();
   info.name = props_.help;
-  info.press = [this] { const_cast<LibraryIconPill*>(this)->triggered(); };
+  info.focusable = false;
   return info;
 }
 
 void LibraryIconPill::paint(QPainter& painter) {
-  const EnvironmentValues env = environment();
-  const double hover = unitClamped(hoverProgress());
+  const HouseButtonLook l = currentLook();
   const QRectF box = capsuleRect();
   painter.setRenderHint(QPainter::Antialiasing);
-  const double scale = lerp(1.0, 1.04, hoverProgress());
   painter.translate(box.center());
-  painter.scale(scale, scale);
+  painter.scale(l.scale, l.scale);
   painter.translate(-box.center());
-  painter.fillPath(capsule(box), primaryColor(env, lerp(0.06, 0.12, hover)));
+  painter.fillPath(capsule(box), l.fill.front().color);
   const double side = kPillSymbol + 2;
-  painter.drawImage(
-      QRectF(box.center().x() - side / 2, box.center().y() - side / 2, side, side),
-      Symbols::image(props_.symbol, side, primaryColor(env, lerp(0.5, 0.85, hover)), Fx::painterScale(painter)));
+  painter.drawImage(QRectF(box.center().x() - side / 2, box.center().y() - side / 2, side, side),
+                    Symbols::image(props_.symbol, side, l.foreground, Fx::painterScale(painter)));
 }
 
 // ---- LibrarySearchPill -----------------------------------------------------------------------
@@ -380,14 +395,50 @@ void LibrarySearchPill::paint(QPainter& painter) {
 
 // ---- The tab strip ---------------------------------------------------------------------------
 
-// Holds the row of tabs and shows as much of it as fits, scrolled sideways by the wheel.
+// Masks a whole widget, children included, with a horizontal fade given in its coordinates.
+class EdgeFadeEffect : public QGraphicsEffect {
+ public:
+  using QGraphicsEffect::QGraphicsEffect;
+  void setMask(const QLinearGradient& mask) {
+    mask_ = mask;
+    update();
+  }
+
+ protected:
+  void draw(QPainter* painter) override {
+    QPoint offset;
+    const QPixmap source = sourcePixmap(Qt::LogicalCoordinates, &offset, QGraphicsEffect::NoPad);
+    if (source.isNull()) return;
+    QImage image = source.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(source.devicePixelRatio());
+    QPainter masking(&image);
+    masking.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+    masking.translate(-offset);
+    masking.fillRect(QRectF(offset, image.deviceIndependentSize()), mask_);
+    masking.end();
+    painter->drawImage(offset, image);
+  }
+
+ private:
+  QLinearGradient mask_;
+};
+
+// Holds the row of tabs and shows as much of it as fits, scrolled sideways by the wheel; its
+// edges fade where tabs lie beyond them.
 class TabStrip : public QWidget {
  public:
   explicit TabStrip(QWidget* parent) : QWidget(parent), row_(new QWidget(this)) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // The whole strip is masked, and only while a fade shows.
+    mask_ = new EdgeFadeEffect(this);
+    mask_->setEnabled(false);
+    setGraphicsEffect(mask_);
+    // Tabs added while the header shows appear from the event loop and resize the row then.
+    row_->installEventFilter(this);
   }
   QWidget* row() const { return row_; }
   double offset() const { return offset_; }
+  TabStripFades fades() const { return fades_; }
   QSize sizeHint() const override { return QSize(row_->sizeHint().width(), row_->sizeHint().height()); }
   QSize minimumSizeHint() const override { return QSize(0, row_->sizeHint().height()); }
   // The row changed its size.
@@ -395,28 +446,49 @@ class TabStrip : public QWidget {
     updateGeometry();
     place();
   }
+  void scrollBy(double delta) {
+    offset_ += delta;
+    place();
+  }
 
  protected:
   void resizeEvent(QResizeEvent*) override { place(); }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == row_ && event->type() == QEvent::Resize && !placing_) {
+      updateGeometry();
+      place();
+    }
+    return false;
+  }
   void wheelEvent(QWheelEvent* event) override {
     const QPoint pixels = event->pixelDelta();
     const QPoint angle = event->angleDelta();
     const double delta = !pixels.isNull() ? (pixels.x() != 0 ? pixels.x() : pixels.y())
                                           : (angle.x() != 0 ? angle.x() : angle.y()) / 120.0 * 40;
-    offset_ -= delta;
-    place();
+    scrollBy(-delta);
     event->accept();
   }
 
  private:
   void place() {
+    const QScopedValueRollback guard(placing_, true);
     const QSize size = row_->sizeHint();
     offset_ = std::clamp(offset_, 0.0, std::max(0.0, double(size.width() - width())));
     row_->setGeometry(int(-std::round(offset_)), (height() - size.height()) / 2, size.width(), size.height());
+    const TabStripFades fades = tabStripFades(offset_, size.width(), width());
+    if (fades == fades_ && maskWidth_ == width()) return;
+    fades_ = fades;
+    maskWidth_ = width();
+    mask_->setMask(fadeGradient(QPointF(0, 0), QPointF(width(), 0), tabStripFadeStops(width(), fades)));
+    mask_->setEnabled(fades.leading || fades.trailing);
   }
 
   QWidget* row_;
+  EdgeFadeEffect* mask_;
   double offset_ = 0;
+  TabStripFades fades_;
+  int maskWidth_ = -1;
+  bool placing_ = false;
 };
 
 // ---- LibraryHeaderView -----------------------------------------------------------------------
@@ -443,6 +515,8 @@ LibraryHeaderView::LibraryHeaderView(InterfaceServices& context, QWidget* parent
 LibraryHeaderView::~LibraryHeaderView() = default;
 
 double LibraryHeaderView::tabsOffset() const { return strip_->offset(); }
+TabStripFades LibraryHeaderView::tabsFades() const { return strip_->fades(); }
+void LibraryHeaderView::scrollTabs(double delta) { strip_->scrollBy(delta); }
 
 void LibraryHeaderView::setProps(const Props& props, Callbacks callbacks) {
   callbacks_ = std::move(callbacks);
@@ -501,6 +575,17 @@ void LibraryHeaderView::applyTabs() {
                  }});
   tabRow_->activate();
   strip_->rowChanged();
+}
+
+// ---- Filter surface placement ---------------------------------------------------------------
+
+QPointF libraryFilterSurfacePosition(const QRectF& anchor, double surfaceWidth, double containerWidth) {
+  constexpr double kEdgeRoom = 12;
+  constexpr double kGapBelow = 6;
+  double x = anchor.left();
+  if (surfaceWidth > 0 && containerWidth > 0)
+    x = std::min(std::max(containerWidth - surfaceWidth - kEdgeRoom, kEdgeRoom), std::max(anchor.left(), kEdgeRoom));
+  return {x, anchor.bottom() + kGapBelow};
 }
 
 }  // namespace qv

@@ -1,6 +1,7 @@
 #pragma once
 #include "library/LibraryScope.h"
 #include "ui/anim/AnimatedValue.h"
+#include "ui/controls/PillButtons.h"
 #include "ui/view/PaintedWidget.h"
 
 #include <QColor>
@@ -11,101 +12,84 @@
 class QHBoxLayout;
 
 namespace qv {
+struct TabStripFades;
+}
+
+namespace qv {
 
 class QVTextField;
 class SearchBarButton;
 
-// A clickable painted control of the library's header: a press and a release on its shape run
-// the action of its latest props.
-class LibraryHeaderButton : public PaintedWidget {
-  Q_OBJECT
- public:
-  using PaintedWidget::PaintedWidget;
-  void click();
-
- protected:
-  virtual void triggered() = 0;
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
+struct LibraryScopeTabProps {
+  QString label;
+  qsizetype count = 0;
+  QString icon;  // a symbol; empty for none
+  QColor dot;    // a category's colour; invalid for none
+  bool isSelected = false;
+  bool operator==(const LibraryScopeTabProps&) const = default;
 };
 
 // A capsule tab of the scope row: an icon or a category dot, the label, and the count from 1
-// on. The selected tab is filled with the accent; an unselected one grows a little under the
-// pointer.
-class LibraryScopeTab : public LibraryHeaderButton {
+// on, which scales in from 0.6 and fades (fades only under reduce motion) as it comes and goes.
+// The selected tab is filled with the accent; an unselected one grows a little under the
+// pointer, and a tab without items is dimmed.
+class LibraryScopeTab : public HouseButtonWith<LibraryScopeTabProps> {
   Q_OBJECT
  public:
-  struct Props {
-    QString label;
-    qsizetype count = 0;
-    QString icon;  // a symbol; empty for none
-    QColor dot;    // a category's colour; invalid for none
-    bool isSelected = false;
-    bool operator==(const Props&) const = default;
-  };
-  struct Callbacks {
-    std::function<void()> onTap;
-  };
+  static constexpr double kCountEnterScale = 0.6;
 
-  LibraryScopeTab(InterfaceServices& context, QWidget* parent = nullptr);
+  explicit LibraryScopeTab(InterfaceServices& context, QWidget* parent = nullptr);
+  // The first props show at once; later ones bring the count in or out.
   void setProps(const Props& props, Callbacks callbacks);
-  const Props& props() const { return props_; }
 
-  QSize sizeHint() const override;
-  QSize minimumSizeHint() const override { return sizeHint(); }
-  QPainterPath hitShape() const override;
   AccessibilityInfo accessibility() const override;
   // The capsule, centred in the widget (which leaves room for the hover growth).
-  QRectF capsuleRect() const;
+  QRectF capsuleRect() const { return buttonRect(); }
   // The label's colour now.
   QColor textColor() const;
+  // 0 … 1: how far the count has come in; its opacity and (unless motion is reduced) its scale
+  // from 0.6 follow.
+  double countPresence() const { return countPresence_.value(); }
+  double countScale() const;
 
  protected:
+  HouseButtonLook look(double hover) const override;
+  QMarginsF margins() const override { return {2, 2, 2, 2}; }
   void paint(QPainter& painter) override;
-  void triggered() override;
   void moveEvent(QMoveEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:
-  QSizeF capsuleSize() const;
+  double contentWidth() const;
   void logFrame() const;
 
-  Props props_;
-  Callbacks callbacks_;
+  Animated<double> countPresence_;
+  qsizetype shownCount_ = 0;  // the count drawn, kept while it fades out
+  bool hasProps_ = false;
+};
+
+struct LibraryIconPillProps {
+  QString symbol;
+  QString help;
+  bool operator==(const LibraryIconPillProps&) const = default;
 };
 
 // The round icon button of the header ("pencil", "plus"): the symbol on a faint capsule that
 // darkens and grows a little under the pointer; its help is the tooltip and the spoken name.
-class LibraryIconPill : public LibraryHeaderButton {
+class LibraryIconPill : public HouseButtonWith<LibraryIconPillProps> {
   Q_OBJECT
  public:
-  struct Props {
-    QString symbol;
-    QString help;
-    bool operator==(const Props&) const = default;
-  };
-  struct Callbacks {
-    std::function<void()> onTap;
-  };
-
-  LibraryIconPill(InterfaceServices& context, QWidget* parent = nullptr);
+  explicit LibraryIconPill(InterfaceServices& context, QWidget* parent = nullptr);
   void setProps(const Props& props, Callbacks callbacks);
-  const Props& props() const { return props_; }
 
-  QSize sizeHint() const override;
-  QSize minimumSizeHint() const override { return sizeHint(); }
-  QPainterPath hitShape() const override;
   AccessibilityInfo accessibility() const override;
-  QRectF capsuleRect() const;
+  QRectF capsuleRect() const { return buttonRect(); }
 
  protected:
+  HouseButtonLook look(double hover) const override;
+  QMarginsF margins() const override { return {2, 2, 2, 2}; }
   void paint(QPainter& painter) override;
-  void triggered() override;
-
- private:
-  Props props_;
-  Callbacks callbacks_;
 };
 
 // The search capsule, 260 points wide: the magnifier, the search field, the clear button (while
@@ -199,8 +183,11 @@ class LibraryHeaderView : public QWidget {
   // The selected category's pencil; null while no category is selected.
   LibraryIconPill* pencil() const { return pencil_->isVisibleTo(this) ? pencil_ : nullptr; }
   LibraryIconPill& newCategoryButton() const { return *add_; }
-  // How far the tab strip is scrolled sideways.
+  // How far the tab strip is scrolled sideways, and which of its edges fade.
   double tabsOffset() const;
+  TabStripFades tabsFades() const;
+  // Scrolls the tab strip sideways by `delta` points (clamped), as the wheel does.
+  void scrollTabs(double delta);
 
  private:
   void applyTabs();
@@ -216,5 +203,10 @@ class LibraryHeaderView : public QWidget {
   LibraryIconPill* pencil_;
   LibraryIconPill* add_;
 };
+
+// Where the filter surface's cards stand under the control that opened it (`anchor`, in the
+// window's coordinates): at the control's left edge and 6 points below it, kept 12 points from
+// both window edges once the cards' width (`surfaceWidth`) and the window's are known.
+QPointF libraryFilterSurfacePosition(const QRectF& anchor, double surfaceWidth, double containerWidth);
 
 }  // namespace qv

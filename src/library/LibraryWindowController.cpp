@@ -2,6 +2,9 @@
 
 #include "base/Log.h"
 #include "library/LibraryActions.h"
+#include "library/LibraryGridView.h"
+#include "library/LibraryHeader.h"
+#include "library/LibraryKeyFilter.h"
 #include "library/LibraryModel.h"
 #include "library/LibraryPlacement.h"
 #include "library/LibraryServices.h"
@@ -11,9 +14,12 @@
 #include "ui/Translucency.h"
 #include "ui/controls/TextInput.h"
 #include "ui/theme/Environment.h"
+#include "ui/theme/ReduceMotion.h"
+#include "ui/theme/Theme.h"
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QTextEdit>
 #include <QToolButton>
@@ -22,10 +28,87 @@
 
 namespace qv {
 
+// ---- ClickAwayLayer --------------------------------------------------------------------------
+
+ClickAwayLayer::ClickAwayLayer(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("LibraryClickAwayLayer"));
+  setAttribute(Qt::WA_NoSystemBackground);
+  hide();
+}
+
+void ClickAwayLayer::setPassThrough(const QList<QRect>& controls) {
+  if (controls == passThrough_) return;
+  passThrough_ = controls;
+  applyMask();
+}
+
+void ClickAwayLayer::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  applyMask();
+}
+
+void ClickAwayLayer::applyMask() {
+  QRegion region(rect());
+  for (const QRect& control : std::as_const(passThrough_)) region -= control.translated(-pos());
+  setMask(region);
+}
+
+void ClickAwayLayer::mousePressEvent(QMouseEvent* event) {
+  event->accept();
+  // A copy: closing may hand out a new callback.
+  if (const auto close = onClickAway) close();
+}
+
+// ---- SurfacePresenceEffect -------------------------------------------------------------------
+
+SurfacePresenceEffect::SurfacePresenceEffect(QPointF anchor, QObject* parent)
+    : QGraphicsEffect(parent), anchor_(anchor) {}
+
+void SurfacePresenceEffect::setPresence(double presence, bool scales) {
+  presence_ = presence;
+  scales_ = scales;
+  update();
+}
+
+void SurfacePresenceEffect::draw(QPainter* painter) {
+  const double opacity = std::clamp(presence_, 0.0, 1.0);
+  if (opacity <= 0) return;
+  QPoint offset;
+  const QPixmap source = sourcePixmap(Qt::LogicalCoordinates, &offset, QGraphicsEffect::NoPad);
+  painter->save();
+  painter->setOpacity(painter->opacity() * opacity);
+  if (scales_) {
+    // The overshoot may carry it a little past its full size.
+    const double scale = kEnterScale + (1 - kEnterScale) * presence_;
+    painter->translate(anchor_);
+    painter->scale(scale, scale);
+    painter->translate(-anchor_);
+  }
+  painter->setRenderHint(QPainter::SmoothPixmapTransform);
+  painter->drawPixmap(offset, source);
+  painter->restore();
+}
+
 // ---- LibraryWindow ---------------------------------------------------------------------------
 
 LibraryWindow::LibraryWindow(LibraryServices& context, TranslucencySupport translucency, QWidget* parent)
-    : QWidget(parent, Qt::Window), context_(context), translucency_(translucency) {
+    : QWidget(parent, Qt::Window),
+      context_(context),
+      translucency_(translucency),
+      clickAway_(new ClickAwayLayer(this)),
+      surfacePresence_(*context.frameClock, 0.0),
+      surfaceOrigin_(*context.frameClock, QPointF()) {
+  surfaceOrigin_.setOnChange([this] {
+    if (filterSurface_) filterSurface_->move(surfaceOrigin_.value().toPoint());
+  });
+  surfacePresence_.setOnChange([this] {
+    if (!filterSurface_ || !presenceEffect_) return;
+    const bool reduced = context_.reduceMotion && context_.reduceMotion->isEnabled();
+    presenceEffect_->setPresence(surfacePresence_.value(), !reduced);
+  });
+  clickAway_->onClickAway = [this] {
+    if (const auto close = onClickAway) close();
+  };
   setObjectName(QStringLiteral("LibraryWindow"));
   setWindowTitle(QStringLiteral("Quorvalen"));
   setMinimumSize(libraryWindow::kMinimumSize.toSize());
@@ -63,18 +146,57 @@ void LibraryWindow::setContent(LibraryView* view, FilterPanelView* filterSurface
   filterSurface->setParent(this);
   filterSurface->setTranslucency(translucency_);
   filterSurface->hide();
+  // The cards' top-left corner is what the surface grows from.
+  const int room = FilterPanelView::kShadowRoom;
+  presenceEffect_ = new SurfacePresenceEffect(QPointF(room, room), filterSurface);
+  presenceEffect_->setEnabled(false);
+  filterSurface->setGraphicsEffect(presenceEffect_);
   connect(filterSurface, &FilterPanelView::surfaceShapeChanged, this, [this] { placeFilterSurface(filterAnchor_); });
 }
 
-void LibraryWindow::placeFilterSurface(const QRect& anchor) {
+void LibraryWindow::placeFilterSurface(const QRectF& anchor, bool glide) {
   filterAnchor_ = anchor;
   if (!filterSurface_) return;
   const QSize size = filterSurface_->sizeHint();
-  // Its cards line up with the control's left edge, just below it, and stay inside the window.
+  // The position is the cards'; their shadow's room lies around them.
   const int room = FilterPanelView::kShadowRoom;
-  const int x = std::clamp(anchor.left() - room, 0, std::max(0, width() - size.width()));
-  filterSurface_->setGeometry(QRect(QPoint(x, anchor.bottom() + 6 - room), size));
+  const QPointF cards = libraryFilterSurfacePosition(anchor, size.width() - 2 * room, width());
+  const QPointF origin(cards.x() - room, cards.y() - room);
+  filterSurface_->resize(size);
+  // Moving over to another control it glides there (a change of its shape on the way keeps it
+  // gliding); anything else puts it in place at once.
+  const bool gliding = surfaceOrigin_.isAnimating() || (glide && surfaceOpen_ && filterSurface_->isVisible());
+  if (gliding) surfaceOrigin_.animateTo(origin, Theme::overshoot());
+  else surfaceOrigin_.jumpTo(origin);
+  filterSurface_->move(surfaceOrigin_.value().toPoint());
   filterSurface_->raise();
+}
+
+void LibraryWindow::setFilterSurfaceOpen(bool open, const QList<QRect>& keepPresses) {
+  clickAway_->setGeometry(rect());
+  clickAway_->setPassThrough(keepPresses);
+  clickAway_->setVisible(open);
+  if (open) {
+    clickAway_->raise();
+    if (filterSurface_) filterSurface_->raise();
+  }
+  if (!filterSurface_ || open == surfaceOpen_) return;
+  surfaceOpen_ = open;
+  // Comes in and goes out on the overshoot; only at rest is it drawn as it is.
+  if (open) filterSurface_->show();
+  if (!isVisible()) {
+    // Nothing to watch: it is there or gone at once.
+    surfacePresence_.jumpTo(open ? 1 : 0);
+    filterSurface_->setVisible(open);
+    if (presenceEffect_) presenceEffect_->setEnabled(false);
+    return;
+  }
+  if (presenceEffect_) presenceEffect_->setEnabled(true);
+  surfacePresence_.animateTo(open ? 1 : 0, Theme::overshoot(), [this, open](bool finished) {
+    if (!finished || !filterSurface_) return;
+    if (presenceEffect_) presenceEffect_->setEnabled(false);
+    if (!open) filterSurface_->hide();
+  });
 }
 
 void LibraryWindow::paintEvent(QPaintEvent*) {
@@ -107,6 +229,7 @@ void LibraryWindow::moveEvent(QMoveEvent* event) {
 
 void LibraryWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  clickAway_->setGeometry(rect());
   if (filterSurface_ && filterSurface_->isVisible()) placeFilterSurface(filterAnchor_);
   if (onFrameChange) onFrameChange();
 }
@@ -164,6 +287,7 @@ void LibraryWindowController::show(PanelState& state) {
   window_->raise();
   window_->activateWindow();
   showing_ = false;
+  if (keys_) keys_->setActive(window_->isOnScreen());
   // A window closed through its window manager may come back as a new native window.
   qCInfo(lcApp).nospace() << "Library shown in window 0x" << Qt::hex << window_->winId();
   if (model_) qCInfo(lcApp) << "Library shows" << model_->statusLine().text;
@@ -175,6 +299,9 @@ void LibraryWindowController::build() {
       context_, context_.compositor ? context_.compositor->support() : TranslucencySupport{});
   window_->onScreenChange = [this] { screenChanged(); };
   window_->onFrameChange = [this] { scheduleFrameSave(); };
+  window_->onClickAway = [this] {
+    if (model_) model_->state().setLibraryFilterSurfaceOpen(false);
+  };
   // Closed at quit while the state it shows still lives (its filter surface writes to the state
   // as it hides), and so that its frame is kept.
   if (QCoreApplication::instance())
@@ -200,6 +327,14 @@ void LibraryWindowController::bind(PanelState& state) {
   auto* view = new LibraryView(context_, *model_, window_.get());
   auto* surface = new FilterPanelView(context_, state, FilterSurface::library, window_.get());
   window_->setContent(view, surface);
+  // The keyboard goes with the model it acts on.
+  keys_ = new LibraryKeyFilter(*model_, *window_, model_);
+  keys_->columnsPerRow = [view] { return view->grid().columns(); };
+  keys_->searchField = [view]() -> const QWidget* { return &view->searchField(); };
+  // The same copy and paste-back as the cards'.
+  keys_->actions = {[actions](const ClipboardItem& item) { actions->copyItem(item); },
+                    [actions](const ClipboardItem& item, bool plainText) { actions->pasteBack(item, plainText); }};
+  keys_->setActive(window_->isOnScreen());
   connect(model_, &LibraryModel::changed, window_.get(), [this] { sync(); });
   // Marks that change what a card shows.
   for (auto signal :
@@ -228,16 +363,23 @@ void LibraryWindowController::sync() {
   view.sync();
   FilterPanelView* surface = window_->filterSurface();
   const bool open = model_->state().libraryFilterSurfaceOpen();
+  const auto frameOf = [this](const QWidget& control) {
+    return QRect(control.mapTo(window_.get(), QPoint()), control.size());
+  };
   if (surface && open) {
+    const LibraryModel::FilterOpener opener = model_->filterOpener();
     QWidget* anchor = &view.filterButton();
-    if (model_->filterOpener() == LibraryModel::FilterOpener::addButton)
+    if (opener == LibraryModel::FilterOpener::addButton)
       anchor = view.pencilButton() ? view.pencilButton() : &view.newCategoryButton();
-    window_->placeFilterSurface(QRect(anchor->mapTo(window_.get(), QPoint()), anchor->size()));
+    const bool moved = placedOpenerValue_ && *placedOpenerValue_ != int(opener);
+    placedOpenerValue_ = int(opener);
+    window_->placeFilterSurface(QRectF(frameOf(*anchor)), moved);
   }
-  if (surface && surface->isHidden() == open) {
-    surface->setVisible(open);
-    qCInfo(lcApp) << (open ? "Library filter surface opened" : "Library filter surface closed");
-  }
+  QList<QRect> keepPresses = {frameOf(view.filterButton()), frameOf(view.newCategoryButton())};
+  if (view.pencilButton()) keepPresses << frameOf(*view.pencilButton());
+  const bool changed = surface && window_->isFilterSurfaceOpen() != open;
+  window_->setFilterSurfaceOpen(open, keepPresses);
+  if (changed) qCInfo(lcApp) << (open ? "Library filter surface opened" : "Library filter surface closed");
 }
 
 void LibraryWindowController::report(bool visible) {
@@ -246,7 +388,11 @@ void LibraryWindowController::report(bool visible) {
   if (onVisibilityChange) onVisibilityChange(visible);
 }
 
+LibraryKeyFilter* LibraryWindowController::keyFilter() const { return keys_; }
+
 void LibraryWindowController::screenChanged() {
+  // The keyboard is the library's exactly while it is on screen.
+  if (keys_) keys_->setActive(window_->isOnScreen());
   if (showing_) return;  // show() reports once it is done
   const bool onScreen = window_->isOnScreen();
   if (onScreen && syncPending_) sync();

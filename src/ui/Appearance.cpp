@@ -81,8 +81,10 @@ QPalette AppearanceWindows::paletteFor(ColorScheme scheme) {
 }
 
 bool AppearanceWindows::followsDesktopOnly(const QWidget* window) {
-  // Qt's own window for the tray icon where the tray embeds windows.
-  return QLatin1String(window->metaObject()->className()).contains(QLatin1String("SystemTrayIcon"));
+  // Qt's own window for the tray icon where the tray embeds windows, and its message balloon,
+  // which paints its own light background under text in the window's colours.
+  const QLatin1String name(window->metaObject()->className());
+  return name.contains(QLatin1String("SystemTrayIcon")) || name == QLatin1String("QBalloonTip");
 }
 
 void AppearanceWindows::fadeVisibleWindows() {

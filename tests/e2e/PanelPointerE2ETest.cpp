@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QJsonArray>
@@ -123,6 +124,18 @@ class PanelPointerOnX11 : public ::testing::Test {
       int drawn = 0;
       for (int y = 20; y < 320; y += 10) drawn += qGray(shot.pixel(screen_.width() - 320 + 12, y)) > 40;
       return drawn > 25;
+    }));
+    // The slide and the cards' arrival run on wall time: a column unchanged for half a second has
+    // come to rest however slowly a loaded machine draws, and a click lands where it aims.
+    const QRect column(screen_.width() - 320, 60, 320, screen_.height() - 60);
+    QImage still;
+    QElapsedTimer stillFor;
+    ASSERT_TRUE(waitForScreen([&](const QImage& shot) {
+      if (still.isNull() || still != shot.copy(column)) {
+        still = shot.copy(column);
+        stillFor.start();
+      }
+      return stillFor.elapsed() >= 500;
     }));
   }
   bool waitForScreen(const std::function<bool(const QImage&)>& drawn, int timeoutMs = 10000) {

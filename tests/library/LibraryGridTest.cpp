@@ -361,6 +361,34 @@ TEST_F(LibraryGridTest, TheKeyboardsScrollTargetComesToTheMiddle) {
   EXPECT_NEAR(grid->scrollOffset(), middle, 0.5);
 }
 
+// Scrolled away from an edge, the grid fades its cards out over 28 points there: a card's pixels
+// at the very edge show less than the same card further in. At the top of the list nothing fades.
+TEST_F(LibraryGridTest, ItsEdgesFadeWhereMoreCardsLieBeyond) {
+  show(items(40), {628, 600});
+  const auto alphaAt = [this](int y) {
+    const QImage shot = grid->viewport()->grab().toImage();
+    const double scale = shot.devicePixelRatio();
+    const QPoint at(int(std::lround(grid->layout().cardRect(0, grid->width()).center().x() * scale)),
+                    int(std::lround(y * scale)));
+    return qAlpha(shot.pixel(at));
+  };
+  // At the top: only the bottom edge fades.
+  EXPECT_FALSE(grid->edges().showTop());
+  EXPECT_TRUE(grid->edges().showBottom());
+  // Into the list, a card's middle lies under both edges at once.
+  grid->scrollTo(254 * 4 + 6 + 120 - 14);  // a card's middle at the top edge's half depth
+  fake.advanceBoth(0.3);
+  EXPECT_TRUE(grid->edges().showTop());
+  EXPECT_EQ(grid->edges().top(), 1);
+  EXPECT_LT(alphaAt(1), 40);
+  EXPECT_GT(alphaAt(60), 200);
+  EXPECT_LT(alphaAt(599), 40);
+  grid->scrollTo(0);
+  fake.advanceBoth(0.3);
+  EXPECT_EQ(grid->edges().top(), 0);
+  EXPECT_GT(alphaAt(7), 200);
+}
+
 // What a change of the list does to the cards, before and after the first 0.3 s on screen, with
 // and without reduce motion.
 TEST_F(LibraryGridTest, TheSettleGateThenFadesBlowAwayAndSpringMoves) {

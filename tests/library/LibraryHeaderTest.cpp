@@ -3,6 +3,8 @@
 // pencil and plus pills, each acting through the callbacks of its latest props.
 #include "library/LibraryHeader.h"
 
+#include "library/LibraryEdges.h"
+
 #include "panel/SearchBarView.h"
 #include "support/library/FakeLibraryContext.h"
 #include "ui/controls/ControlStyle.h"
@@ -10,6 +12,9 @@
 #include "ui/theme/Theme.h"
 
 #include <gtest/gtest.h>
+#include <QApplication>
+#include <QHoverEvent>
+#include <QLayout>
 #include <QTest>
 
 namespace qv {
@@ -39,6 +44,12 @@ class LibraryHeaderTest : public ::testing::Test {
             },
             [this, tag](const QUuid& id) { log << tag + QStringLiteral(" edit ") + (id == kWork ? "Work" : "?"); },
             [this, tag] { log << tag + QStringLiteral(" new"); }};
+  }
+  // Lays the header out now, as the event loop would.
+  void layOut() {
+    // New tabs show from the event loop.
+    QCoreApplication::processEvents();
+    header.layout()->activate();
   }
   static void click(QWidget& widget) { QTest::mouseClick(&widget, Qt::LeftButton, {}, widget.rect().center()); }
 
@@ -125,6 +136,90 @@ TEST_F(LibraryHeaderTest, TabsShowTheirCountsFromOneAndDimWithoutItems) {
   probe.setProps({QStringLiteral("Pinned"), 1, QStringLiteral("pin.fill"), {}, false}, {});
   EXPECT_GT(probe.sizeHint().width(), without);
   EXPECT_EQ(probe.accessibility().value, QStringLiteral("1"));
+}
+
+TEST_F(LibraryHeaderTest, ACountScalesInAsItComesAndTheSelectedTabNeverGrows) {
+  for (const bool reduced : {false, true}) {
+    SCOPED_TRACE(reduced);
+    fake.reduceMotion().startObserving();
+    fake.desktopAppearance->setReduceMotion(reduced);
+    LibraryScopeTab tab(*fake.context);
+    tab.setProps({QStringLiteral("Pinned"), 0, QStringLiteral("pin.fill"), {}, false}, {});
+    EXPECT_EQ(tab.countPresence(), 0);
+    tab.setProps({QStringLiteral("Pinned"), 1, QStringLiteral("pin.fill"), {}, false}, {});
+    fake.advanceBoth(0.05);
+    EXPECT_GT(tab.countPresence(), 0);
+    EXPECT_LT(tab.countPresence(), 1);
+    if (reduced) EXPECT_EQ(tab.countScale(), 1);
+    else EXPECT_NEAR(tab.countScale(), LibraryScopeTab::kCountEnterScale + 0.4 * tab.countPresence(), 1e-9);
+    fake.advanceBoth(1);
+    EXPECT_NEAR(tab.countPresence(), 1, 0.01);
+    // It leaves the same way, keeping its room until it has faded.
+    const int withCount = tab.sizeHint().width();
+    tab.setProps({QStringLiteral("Pinned"), 0, QStringLiteral("pin.fill"), {}, false}, {});
+    EXPECT_EQ(tab.sizeHint().width(), withCount);
+    fake.advanceBoth(1);
+    EXPECT_EQ(tab.countPresence(), 0);
+    EXPECT_LT(tab.sizeHint().width(), withCount);
+  }
+  // First props show at once.
+  LibraryScopeTab shown(*fake.context);
+  shown.setProps({QStringLiteral("All"), 4, {}, {}, true}, {});
+  EXPECT_EQ(shown.countPresence(), 1);
+
+  // Under the pointer an unselected tab grows to 1.04; the selected one stays put.
+  header.setProps(props(), {});
+  fake.reduceMotion().startObserving();
+  fake.desktopAppearance->setReduceMotion(false);
+  for (LibraryScopeTab* tab : {header.tabs()[0], header.tabs()[1]}) {
+    const QPointF middle = tab->capsuleRect().center();
+    QHoverEvent enter(QEvent::HoverEnter, middle, tab->mapToGlobal(middle), QPointF(-1, -1));
+    QApplication::sendEvent(tab, &enter);
+    fake.advanceBoth(1);
+    EXPECT_TRUE(tab->isHovered());
+    EXPECT_NEAR(tab->currentLook().scale, tab->props().isSelected ? 1.0 : 1.04, 1e-3)
+        << tab->props().label.toStdString();
+    QHoverEvent leave(QEvent::HoverLeave, QPointF(-1, -1), QPointF(-1, -1), middle);
+    QApplication::sendEvent(tab, &leave);
+  }
+}
+
+TEST_F(LibraryHeaderTest, TheTabStripFadesWhereTabsLieBeyondIt) {
+  LibraryHeaderView::Props many = props();
+  for (int i = 0; i < 12; ++i)
+    many.tabs.push_back({QStringLiteral("Category %1").arg(i), i, LibraryScope::category(QUuid::createUuid()), false,
+                         QColor(52, 199, 89)});
+  header.setProps(many, {});
+  layOut();
+  EXPECT_EQ(header.tabsFades(), (TabStripFades{false, true}));
+  header.scrollTabs(40);
+  EXPECT_EQ(header.tabsFades(), (TabStripFades{true, true}));
+  header.scrollTabs(100000);
+  EXPECT_EQ(header.tabsFades(), (TabStripFades{true, false}));
+  // All tabs fit: no fade at all.
+  header.setProps(props(), {});
+  layOut();
+  EXPECT_EQ(header.tabsOffset(), 0);
+  EXPECT_EQ(header.tabsFades(), (TabStripFades{false, false}));
+}
+
+TEST(LibraryFilterSurfacePlacement, StartsUnderItsControlAndKeepsTwelveFromTheEdges) {
+  struct Case {
+    const char* name;
+    QRectF anchor;
+    double width;
+    double container;
+    QPointF expected;
+  };
+  const Case cases[] = {
+      {"near the right edge", {900, 20, 20, 16}, 300, 1000, {688, 42}},
+      {"near the left edge", {4, 20, 20, 16}, 300, 1000, {12, 42}},
+      {"room enough", {300, 10, 20, 20}, 300, 1000, {300, 36}},
+      {"a window narrower than the surface", {200, 10, 20, 20}, 500, 400, {12, 36}},
+      {"width not yet known", {900, 10, 20, 20}, 0, 1000, {900, 36}},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(libraryFilterSurfacePosition(c.anchor, c.width, c.container), c.expected) << c.name;
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QGraphicsEffect>
 #include <QLineEdit>
 #include <QTest>
 #include <algorithm>
@@ -277,7 +278,64 @@ TEST_F(LibraryWindowTest, TheFilterSurfaceOpensUnderTheButtonThatOpenedIt) {
   QTest::mouseClick(&view().filterButton(), Qt::LeftButton);
   EXPECT_TRUE(surface.isVisible());
   QTest::mouseClick(&view().filterButton(), Qt::LeftButton);
+  fake.advanceBoth(1);  // it fades out
   EXPECT_FALSE(surface.isVisible());
+}
+
+// The surface grows in from 0.85 at its cards' top-left corner on the overshoot, fading in (only
+// fading under reduce motion), and fades out again before it hides. A press beside it closes
+// it and goes no further; the header's filter controls keep their presses.
+TEST_F(LibraryWindowTest, TheFilterSurfaceComesAndGoesOnTheOvershootAndAPressBesideItClosesIt) {
+  state->setItems({test::textItem(QStringLiteral("a"))});
+  controller.show(*state);
+  FilterPanelView& surface = *window().filterSurface();
+  QTest::mouseClick(&view().filterButton(), Qt::LeftButton);
+  EXPECT_TRUE(surface.isVisible());
+  EXPECT_EQ(window().filterSurfacePresence(), 0);
+  ASSERT_NE(surface.graphicsEffect(), nullptr);
+  EXPECT_TRUE(surface.graphicsEffect()->isEnabled());
+  fake.advanceBoth(0.1);
+  EXPECT_GT(window().filterSurfacePresence(), 0);
+  EXPECT_LT(window().filterSurfacePresence(), 1);
+  fake.advanceBoth(1);
+  EXPECT_NEAR(window().filterSurfacePresence(), 1, 1e-3);
+  EXPECT_FALSE(surface.graphicsEffect()->isEnabled());  // at rest it draws as it is
+
+  // The click-away layer lies over the grid: a press there closes the surface and selects nothing.
+  ClickAwayLayer& layer = *window().clickAwayLayer();
+  ASSERT_TRUE(layer.isVisible());
+  const QPoint onGrid = view().grid().mapTo(&window(), QPoint(30, 30));
+  EXPECT_EQ(window().childAt(onGrid), &layer);
+  QTest::mouseClick(&layer, Qt::LeftButton, {}, onGrid);
+  EXPECT_FALSE(state->libraryFilterSurfaceOpen());
+  EXPECT_FALSE(layer.isVisible());
+  EXPECT_TRUE(surface.isVisible());
+  fake.advanceBoth(0.1);
+  EXPECT_GT(window().filterSurfacePresence(), 0);
+  fake.advanceBoth(1);
+  EXPECT_FALSE(surface.isVisible());
+  EXPECT_EQ(model().selection(), std::nullopt);
+
+  // Open again: the filter button and "New category" are not covered.
+  QTest::mouseClick(&view().filterButton(), Qt::LeftButton);
+  fake.advanceBoth(1);
+  const QPoint onButton = view().filterButton().mapTo(&window(), view().filterButton().rect().center());
+  EXPECT_NE(window().childAt(onButton), &layer);
+  const QPoint onAdd = view().newCategoryButton().mapTo(&window(), view().newCategoryButton().rect().center());
+  EXPECT_NE(window().childAt(onAdd), &layer);
+
+  // Moved over to "New category", it glides there; its cards end 6 below the button, at its left
+  // edge.
+  const int from = surface.x();
+  QTest::mouseClick(&view().newCategoryButton(), Qt::LeftButton);
+  fake.drain();
+  const QRect add(view().newCategoryButton().mapTo(&window(), QPoint()), view().newCategoryButton().size());
+  const int room = FilterPanelView::kShadowRoom;
+  fake.advanceBoth(0.05);
+  EXPECT_GT(surface.x(), from);
+  EXPECT_LT(surface.x(), add.left() - room);
+  fake.advanceBoth(1);
+  EXPECT_EQ(surface.pos(), QPoint(add.left() - room, add.top() + add.height() + 6 - room));
 }
 
 // Each empty state stands in the grid's place, and the grid comes back with the first item.

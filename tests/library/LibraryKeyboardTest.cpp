@@ -1,0 +1,265 @@
+// The library window's keyboard through real key events on its window: arrows over the grid's
+// columns, Space and the detail pane, the Escape cascade, Ctrl+digits by position, the search
+// field and the category form keeping their keys, other windows untouched, and a window closed
+// by its own key.
+#include "items/ItemServices.h"
+#include "library/LibraryGridView.h"
+#include "library/LibraryKeyFilter.h"
+#include "library/LibraryModel.h"
+#include "library/LibraryView.h"
+#include "library/LibraryWindowController.h"
+#include "panel/CategoryForm.h"
+#include "panel/FilterPanel.h"
+#include "state/PanelState.h"
+#include "support/library/FakeLibraryContext.h"
+#include "support/state/StateTestSupport.h"
+#include "ui/controls/TextInput.h"
+
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+
+namespace qv {
+namespace {
+
+const ScreenInfo kLaptop{QStringLiteral("laptop"), {0, 0, 1440, 900}, {0, 25, 1440, 875}};
+
+struct Paste {
+  QUuid id;
+  bool plainText;
+  bool operator==(const Paste&) const = default;
+};
+
+// Seven items in a window 1202 wide: four columns, a partial second row.
+class LibraryKeyboardTest : public ::testing::Test {
+ protected:
+  LibraryKeyboardTest() {
+    installItemServices(*fake.context);
+    state = std::make_unique<PanelState>(*fake.context);
+    fake.screens->setScreens({kLaptop});
+    fake.screens->setPointer({100, 100});
+    for (int i = 0; i < 7; ++i) items << test::textItem(QStringLiteral("copied text %1").arg(i));
+    state->setItems(items);
+    editor.pid = 42;
+    editor.windowClass = QStringLiteral("editor");
+    fake.workspace->addApplication(editor);
+    fake.workspace->setFrontmost(editor);
+    controller.show(*state);
+    window().activateWindow();
+    QApplication::processEvents();
+    cardActions = keys().actions;
+    keys().actions.pasteBack = [this](const ClipboardItem& item, bool plain) { pastes << Paste{item.id, plain}; };
+    keys().actions.copy = [this](const ClipboardItem& item) { copies << item.id; };
+  }
+  ~LibraryKeyboardTest() override { fake.drain(); }
+
+  LibraryWindow& window() const { return *controller.window(); }
+  LibraryView& view() const { return *window().view(); }
+  LibraryModel& model() const { return *controller.model(); }
+  LibraryKeyFilter& keys() const { return *controller.keyFilter(); }
+  // A key pressed while the library window is the one the keyboard types into.
+  void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QTest::keyClick(window().windowHandle(), key, modifiers);
+  }
+
+  test::FakeLibraryContext fake;
+  std::unique_ptr<PanelState> state;
+  LibraryWindowController controller{*fake.context};
+  QList<ClipboardItem> items;
+  RunningApp editor;
+  // What the keys do when the test does not record them: the cards' copy and paste-back.
+  LibraryKeyFilter::Actions cardActions;
+  QList<Paste> pastes;
+  QList<QUuid> copies;
+};
+
+TEST_F(LibraryKeyboardTest, ArrowsMoveThroughTheColumnsAndAnOpenDetailFollows) {
+  ASSERT_EQ(view().grid().columns(), 4);
+  EXPECT_TRUE(keys().isActive());
+  press(Qt::Key_Down);
+  EXPECT_EQ(model().selection(), items[0].id);  // from nothing: the first
+  EXPECT_EQ(model().keyboardScrollTarget(), items[0].id);
+  for (int i = 0; i < 5; ++i) press(Qt::Key_Right);
+  EXPECT_EQ(model().selection(), items[5].id);
+  press(Qt::Key_Down);  // from 5 of 7 with 4 columns: the last
+  EXPECT_EQ(model().selection(), items[6].id);
+  press(Qt::Key_Right);  // never wraps
+  EXPECT_EQ(model().selection(), items[6].id);
+  press(Qt::Key_Up);
+  EXPECT_EQ(model().selection(), items[2].id);
+  press(Qt::Key_Up);
+  EXPECT_EQ(model().selection(), items[0].id);
+
+  press(Qt::Key_Space);
+  EXPECT_EQ(model().previewID(), items[0].id);
+  press(Qt::Key_Right);
+  EXPECT_EQ(model().selection(), items[1].id);
+  EXPECT_EQ(model().previewID(), items[1].id);
+  press(Qt::Key_Space);
+  EXPECT_EQ(model().previewID(), std::nullopt);
+  EXPECT_EQ(model().selection(), items[1].id);
+
+  // The card under the pointer comes before the selection.
+  model().setHoveredID(items[4].id);
+  press(Qt::Key_Space);
+  EXPECT_EQ(model().previewID(), items[4].id);
+  press(Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(copies, QList<QUuid>{items[4].id});
+}
+
+TEST_F(LibraryKeyboardTest, EscapeBacksOutOneLevelPerPressAndAHeldOneOnlyOnce) {
+  press(Qt::Key_Down);
+  press(Qt::Key_Space);
+  state->setMultiSelectedIDs({items[2].id, items[3].id});
+  QTest::mouseClick(&view().filterButton(), Qt::LeftButton);
+  ASSERT_TRUE(window().filterSurface()->isVisible());
+
+  press(Qt::Key_Escape);
+  EXPECT_FALSE(state->libraryFilterSurfaceOpen());
+  fake.advanceBoth(1);  // it fades out
+  EXPECT_FALSE(window().filterSurface()->isVisible());
+  EXPECT_EQ(state->multiSelectedIDs().size(), 2);
+  // Held down, the key repeats: nothing more closes.
+  QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, QString(), true);
+  EXPECT_TRUE(keys().handleKeyPress(repeat));
+  EXPECT_EQ(state->multiSelectedIDs().size(), 2);
+  press(Qt::Key_Escape);
+  EXPECT_TRUE(state->multiSelectedIDs().isEmpty());
+  EXPECT_EQ(model().previewID(), items[0].id);
+  press(Qt::Key_Escape);
+  EXPECT_EQ(model().previewID(), std::nullopt);
+  EXPECT_EQ(model().selection(), items[0].id);
+  press(Qt::Key_Escape);
+  EXPECT_EQ(model().selection(), std::nullopt);
+  // Nothing left: the key goes on.
+  EXPECT_FALSE(keys().handleKeyPress(QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier)));
+
+  // The detail editor open: Escape cancels the edit only.
+  press(Qt::Key_Space);
+  state->setDetailEditingActive(true);
+  const int cancels = state->cancelDetailEditTrigger();
+  press(Qt::Key_Escape);
+  EXPECT_EQ(state->cancelDetailEditTrigger(), cancels + 1);
+  EXPECT_EQ(model().previewID(), items[0].id);
+}
+
+TEST_F(LibraryKeyboardTest, CtrlDigitsPasteByPositionWhateverTheTyping) {
+  QLineEdit& search = view().searchField();
+  search.setFocus();
+  QApplication::processEvents();
+  ASSERT_TRUE(search.hasFocus());
+  QTest::keyClicks(&search, QStringLiteral("copied"));
+  ASSERT_EQ(model().query(), QStringLiteral("copied"));
+  press(Qt::Key_Down);
+  press(Qt::Key_Space);
+  press(Qt::Key_C, Qt::ControlModifier);
+  // The field got them: a space typed, no selection, no detail, no copy.
+  EXPECT_EQ(model().query(), QStringLiteral("copied "));
+  EXPECT_EQ(model().selection(), std::nullopt);
+  EXPECT_EQ(model().previewID(), std::nullopt);
+  EXPECT_TRUE(copies.isEmpty());
+
+  press(Qt::Key_2, Qt::ControlModifier);
+  press(Qt::Key_NumberSign, Qt::ControlModifier | Qt::ShiftModifier);
+  // On an AZERTY layout the key of the 2 types "é"; by position it is still 2.
+  EXPECT_TRUE(keys().handleKeyPress(QKeyEvent(QEvent::KeyPress, Qt::Key_Eacute, Qt::ControlModifier, 11, 0, 0)));
+  press(Qt::Key_0, Qt::ControlModifier);
+  press(Qt::Key_9, Qt::ControlModifier);                    // beyond the seven
+  press(Qt::Key_3, Qt::ControlModifier | Qt::AltModifier);  // the field's
+  EXPECT_EQ(pastes, (QList<Paste>{{items[1].id, false}, {items[2].id, true}, {items[1].id, false}}));
+}
+
+TEST_F(LibraryKeyboardTest, KeysCopyAndPasteBackAsTheCardsDo) {
+  keys().actions = cardActions;
+  model().setHoveredID(items[3].id);
+  press(Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(fake.pasteboard->writes().last().text, items[3].plainText());
+  EXPECT_EQ(state->copiedItemID(), items[3].id);
+  EXPECT_TRUE(controller.isVisible());
+
+  // Ctrl+Shift+2: the second item as plain text, the library gone, and the paste typed into the
+  // application in front before, about 0.35 s later.
+  press(Qt::Key_At, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(fake.pasteboard->writes().last().text, items[1].plainText());
+  EXPECT_FALSE(controller.isVisible());
+  EXPECT_FALSE(keys().isActive());
+  fake.advanceBoth(0.4);
+  EXPECT_EQ(fake.keyPoster->pastes, QStringList{"editor"});
+}
+
+TEST_F(LibraryKeyboardTest, TheCategoryFormsNameKeepsItsSpacesAndEscapeStillClosesTheSurface) {
+  press(Qt::Key_Down);
+  QTest::mouseClick(&view().newCategoryButton(), Qt::LeftButton);
+  fake.drain();
+  CategoryFormView* form = window().filterSurface()->formView();
+  ASSERT_NE(form, nullptr);
+  QLineEdit& name = form->nameField();
+  name.setFocus();
+  QApplication::processEvents();
+  ASSERT_TRUE(name.hasFocus());
+  QTest::keyClicks(&name, QStringLiteral("Red"));
+  press(Qt::Key_Space);
+  press(Qt::Key_Left);
+  EXPECT_EQ(name.text(), QStringLiteral("Red "));
+  EXPECT_EQ(model().previewID(), std::nullopt);
+  EXPECT_EQ(model().selection(), items[0].id);
+  press(Qt::Key_Escape);
+  EXPECT_FALSE(state->libraryFilterSurfaceOpen());
+}
+
+TEST_F(LibraryKeyboardTest, AReadOnlyTextWithTheFocusLeavesTheKeysToTheLibrary) {
+  auto* viewer = new QPlainTextEdit(QStringLiteral("shown text"), &window());
+  viewer->setReadOnly(true);
+  viewer->show();
+  viewer->setFocus();
+  QApplication::processEvents();
+  ASSERT_TRUE(viewer->hasFocus());
+  press(Qt::Key_Down);
+  press(Qt::Key_Space);
+  EXPECT_EQ(model().previewID(), items[0].id);
+  viewer->setReadOnly(false);
+  press(Qt::Key_Space);
+  EXPECT_EQ(model().previewID(), items[0].id);
+  EXPECT_EQ(viewer->toPlainText(), QStringLiteral(" shown text"));
+}
+
+TEST_F(LibraryKeyboardTest, KeysOfAnotherWindowAreNeverTouched) {
+  QWidget other;
+  auto* field = new QLineEdit(&other);
+  other.show();
+  other.activateWindow();
+  field->setFocus();
+  QApplication::processEvents();
+  QTest::keyClick(other.windowHandle(), Qt::Key_Down);
+  QTest::keyClick(other.windowHandle(), Qt::Key_Space);
+  QTest::keyClick(other.windowHandle(), Qt::Key_1, Qt::ControlModifier);
+  EXPECT_EQ(model().selection(), std::nullopt);
+  EXPECT_EQ(model().previewID(), std::nullopt);
+  EXPECT_TRUE(pastes.isEmpty());
+  EXPECT_EQ(field->text(), QStringLiteral(" "));
+}
+
+TEST_F(LibraryKeyboardTest, CtrlWClosesTheWindowAndItsKeysGoWithIt) {
+  press(Qt::Key_W, Qt::ControlModifier);
+  EXPECT_FALSE(window().isVisible());
+  EXPECT_FALSE(keys().isActive());
+  press(Qt::Key_Down);
+  EXPECT_EQ(model().selection(), std::nullopt);
+  controller.show(*state);
+  EXPECT_TRUE(keys().isActive());
+  press(Qt::Key_Down);
+  EXPECT_EQ(model().selection(), items[0].id);
+  press(Qt::Key_M, Qt::ControlModifier);
+  EXPECT_TRUE(window().isMinimized());
+  int opened = 0;
+  state->setOpenSettingsAction([&] { ++opened; });
+  controller.show(*state);
+  press(Qt::Key_Comma, Qt::ControlModifier);
+  EXPECT_EQ(opened, 1);
+}
+
+}  // namespace
+}  // namespace qv
