@@ -1,6 +1,7 @@
 // The library's detail pane on a private X server with a window manager, in the light and the
 // dark appearance: every kind shown (screenshots land in build/screenshots for people to look
-// at), a hidden item peeked with a real click, and a text edited with real keys and saved.
+// at), a hidden item peeked with a real click, a text edited with real keys and saved, and an edit
+// dropped with Escape.
 #include "support/LineProcess.h"
 #include "support/ProcessHelpers.h"
 #include "support/XvfbSession.h"
@@ -99,6 +100,23 @@ TEST_P(LibraryDetailE2E, ATextIsEditedWithRealKeysAndSaved) {
       after.value("text").endsWith("60. The quick brown fox jumps over the lazy dog, again and again.\nEdited."))
       << after.value("text").toStdString();
   shot("saved");
+}
+
+// Escape in the editor drops the edit and leaves the pane open; the next Escape closes the pane.
+TEST_P(LibraryDetailE2E, EscapeDropsTheEditThenClosesThePane) {
+  probe_->send("detail 1");  // the code
+  ASSERT_TRUE(waitFor([&] { return status().value("text").startsWith("def greet"); }, 15000));
+  ASSERT_TRUE(click("Edit"));
+  ASSERT_TRUE(waitFor([&] { return status().value("editing") == "1"; }, 10000));
+  ASSERT_TRUE(x_.xdotool({"type", "--delay", "30", "# dropped"}));
+  ASSERT_TRUE(x_.xdotool({"key", "Escape"}));
+  ASSERT_TRUE(waitFor([&] { return status().value("editing") == "0"; }, 10000));
+  const QHash<QString, QString> after = status();
+  EXPECT_EQ(after.value("active"), "0");
+  EXPECT_FALSE(after.value("text").contains("dropped"));
+  EXPECT_NE(ask("button Close", "button "), "none") << "the first Escape closed the pane";
+  ASSERT_TRUE(x_.xdotool({"key", "Escape"}));
+  EXPECT_TRUE(waitFor([&] { return ask("button Close", "button ") == "none"; }, 10000));
 }
 
 INSTANTIATE_TEST_SUITE_P(Appearances, LibraryDetailE2E, ::testing::Values("light", "dark"));
