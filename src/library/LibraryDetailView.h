@@ -84,7 +84,9 @@ class LibraryDetailView : public LibraryDetailPane {
   // The overlay's way in: the same as setProps.
   void showItem(const ClipboardItem& item, double width, double availableHeight,
                 std::function<void()> onClose) override;
+  // Whether the pane's material may be translucent (the library window's, as the compositor offers).
   void setTranslucency(TranslucencySupport support);
+  TranslucencySupport translucency() const { return support_; }
 
   // ---- Rules --------------------------------------------------------------------------------------
   // The buttons of the action row, in order.

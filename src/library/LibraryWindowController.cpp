@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "library/LibraryActions.h"
+#include "library/LibraryDetailView.h"
 #include "library/LibraryGridView.h"
 #include "library/LibraryHeader.h"
 #include "library/LibraryKeyFilter.h"
@@ -136,6 +137,8 @@ void LibraryWindow::setTranslucency(TranslucencySupport support) {
   if (support.blurBehind && context_.compositor && windowHandle())
     context_.compositor->requestBlurBehind(windowHandle(), {});
   if (filterSurface_) filterSurface_->setTranslucency(support);
+  if (view_)
+    if (auto* pane = view_->findChild<LibraryDetailView*>()) pane->setTranslucency(support);
   update();
 }
 
@@ -146,6 +149,7 @@ void LibraryWindow::setContent(LibraryView* view, FilterPanelView* filterSurface
   filterSurface->setParent(this);
   filterSurface->setTranslucency(translucency_);
   filterSurface->hide();
+  if (auto* pane = view->findChild<LibraryDetailView*>()) pane->setTranslucency(translucency_);
   // The cards' top-left corner is what the surface grows from.
   const int room = FilterPanelView::kShadowRoom;
   presenceEffect_ = new SurfacePresenceEffect(QPointF(room, room), filterSurface);

@@ -3,6 +3,7 @@
 // its look with and without a compositor, and the header and list driven by real events.
 #include "items/ItemServices.h"
 #include "library/LibraryCard.h"
+#include "library/LibraryDetailView.h"
 #include "library/LibraryGridView.h"
 #include "library/LibraryHeader.h"
 #include "library/LibraryModel.h"
@@ -195,12 +196,16 @@ TEST_F(LibraryWindowTest, TranslucentWithACompositorAndOpaqueWithout) {
     return window().grab().toImage().pixelColor(window().width() - 3, window().height() / 2).alpha();
   };
   EXPECT_TRUE(window().translucency().compositor);
+  auto* pane = window().findChild<LibraryDetailView*>();
+  ASSERT_NE(pane, nullptr);
+  EXPECT_TRUE(pane->translucency().compositor) << "the detail pane's material follows the window";
   EXPECT_LT(cornerAlpha(), 255);
   const auto& requests = fake.compositor->blurRequests;
   EXPECT_TRUE(std::any_of(requests.begin(), requests.end(),
                           [&](const auto& request) { return request.window == window().windowHandle(); }));
   fake.compositor->setSupport({false, false});
   EXPECT_FALSE(window().translucency().compositor);
+  EXPECT_FALSE(pane->translucency().compositor);
   EXPECT_EQ(cornerAlpha(), 255);
 }
 
