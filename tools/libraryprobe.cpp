@@ -7,8 +7,9 @@
 //   appearance <name>  "light", "dark" or "system", as the settings apply it
 //   button <help>      answers "button x y", the middle of the action button with that help text on
 //                      the screen, or "button none"; the edit bar's pills are "Cancel" and "Save"
-//   status             answers "status editing= active= hidden= copied= text=" (the item's text in
-//                      the history now, percent-encoded)
+//   status             answers "status editing= active= hidden= copied= compositor= text=" (whether
+//                      the pane's material is translucent; the item's text in the history now,
+//                      percent-encoded)
 //   shot <path>        once the screen settled, saves the whole screen as PNG and answers "shot <path>"
 #include "ToolLines.h"
 #include "app/AppContext.h"
@@ -126,12 +127,14 @@ int main(int argc, char** argv) {
     } else if (command == "status") {
       const std::optional<ClipboardItem> item = shown();
       const QString text = item ? item->plainText().value_or(QString()) : QString();
-      say(QString("status editing=%1 active=%2 hidden=%3 copied=%4 text=%5")
+      // The text last: percent signs in it must not meet arg().
+      say(QString("status editing=%1 active=%2 hidden=%3 copied=%4 compositor=%5 text=")
               .arg(int(pane() && pane()->isEditing()))
               .arg(int(state.detailEditingActive()))
               .arg(int(pane() && pane()->isHidden()))
               .arg(int(pane() && pane()->copied()))
-              .arg(QString::fromLatin1(QUrl::toPercentEncoding(text))));
+              .arg(int(pane() && pane()->translucency().compositor)) +
+          QString::fromLatin1(QUrl::toPercentEncoding(text)));
     } else if (command == "shot") {
       const QString path = words.value(1);
       QTimer::singleShot(500, &app, [path] {

@@ -1,13 +1,14 @@
 // The library's detail pane on a private X server with a window manager, in the light and the
 // dark appearance: every kind shown (screenshots land in build/screenshots for people to look
 // at), a hidden item peeked with a real click, a text edited with real keys and saved, and an edit
-// dropped with Escape.
+// dropped with Escape, and the pane over a compositor.
 #include "support/LineProcess.h"
 #include "support/ProcessHelpers.h"
 #include "support/XvfbSession.h"
 
 #include <gtest/gtest.h>
 #include <QImage>
+#include <QProcess>
 #include <QUrl>
 
 #include <iostream>
@@ -117,6 +118,22 @@ TEST_P(LibraryDetailE2E, EscapeDropsTheEditThenClosesThePane) {
   EXPECT_NE(ask("button Close", "button "), "none") << "the first Escape closed the pane";
   ASSERT_TRUE(x_.xdotool({"key", "Escape"}));
   EXPECT_TRUE(waitFor([&] { return ask("button Close", "button ") == "none"; }, 10000));
+}
+
+// With a compositor the pane's material lets the library show through.
+TEST_P(LibraryDetailE2E, ThePaneIsTranslucentWithACompositor) {
+  QProcess picom;
+  picom.setProcessEnvironment(x_.environment());
+  picom.setProcessChannelMode(QProcess::MergedChannels);
+  picom.start(QStringLiteral("picom"), {QStringLiteral("--backend"), QStringLiteral("xrender"),
+                                        QStringLiteral("--config"), QStringLiteral("/dev/null")});
+  ASSERT_TRUE(picom.waitForStarted(5000));
+  probe_->send("detail 0");
+  EXPECT_TRUE(waitFor([&] { return status().value("compositor") == "1"; }, 20000)) << picom.readAll().constData();
+  shot("text-compositor");
+  picom.terminate();
+  if (!picom.waitForFinished(5000)) picom.kill();
+  picom.waitForFinished(3000);
 }
 
 INSTANTIATE_TEST_SUITE_P(Appearances, LibraryDetailE2E, ::testing::Values("light", "dark"));
