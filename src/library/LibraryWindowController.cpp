@@ -127,7 +127,11 @@ LibraryWindow::LibraryWindow(LibraryServices& context, TranslucencySupport trans
     });
 }
 
-LibraryWindow::~LibraryWindow() = default;
+LibraryWindow::~LibraryWindow() {
+  // The surface hides with the window's children while this window is already half gone: what
+  // it reports then reaches no one.
+  if (filterSurface_) filterSurface_->disconnect(this);
+}
 
 LibraryView* LibraryWindow::view() const { return view_; }
 FilterPanelView* LibraryWindow::filterSurface() const { return filterSurface_; }
