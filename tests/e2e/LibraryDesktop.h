@@ -57,6 +57,15 @@ class LibraryDesktop {
     xclip.closeWriteChannel();
     return true;
   }
+  // Starts the program and copies `texts` one after another, each once it has taken the one
+  // before.
+  bool launchAndCopy(const QList<QByteArray>& texts) {
+    program_ = &start(binDir() + QStringLiteral("/quorvalen"));
+    if (!logCount("Quorvalen launched", 1, 20000)) return false;
+    for (int i = 0; i < texts.size(); ++i)
+      if (!copy(texts[i]) || !logCount("Captured a", i + 1, 20000)) return false;
+    return true;
+  }
   // The first screenshot in which `drawn` holds (null at the deadline).
   QImage waitForScreenshot(const std::function<bool(const QImage&)>& drawn, int timeoutMs = 10000) {
     QImage shot;

@@ -50,14 +50,7 @@ TEST_F(LibraryKeysOnX11, ArrowsSpaceEscapeAndCtrlTwoPastingIntoTheWindowInFront)
   ASSERT_FALSE(target_->waitForLine(QStringLiteral("ready "), 15000).isEmpty());
   ASSERT_FALSE(target_->waitForLine(QStringLiteral("active"), 15000).isEmpty());
 
-  program_ = &start(test::binDir() + QStringLiteral("/quorvalen"));
-  ASSERT_TRUE(logCount("Quorvalen launched", 1, 20000));
-  ASSERT_TRUE(copy("alpha, the first copy"));
-  ASSERT_TRUE(logCount("Captured a", 1, 20000));
-  ASSERT_TRUE(copy("beta, the second copy"));
-  ASSERT_TRUE(logCount("Captured a", 2, 20000));
-  ASSERT_TRUE(copy("gamma, the third copy"));
-  ASSERT_TRUE(logCount("Captured a", 3, 20000));
+  ASSERT_TRUE(launchAndCopy({"alpha, the first copy", "beta, the second copy", "gamma, the third copy"}));
 
   ASSERT_TRUE(openLibraryFromTheTray());
   ASSERT_TRUE(logCount("Library on screen", 1));
