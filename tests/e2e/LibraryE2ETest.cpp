@@ -7,6 +7,7 @@
 // history, typing and the tabs lead to. A double-click on a card pastes it into the window that
 // was in front when the library opened; when that window has closed meanwhile, the pick is only
 // copied and the tray says so. Screenshots land in build/screenshots for people to look at.
+#include "LibraryDesktop.h"
 #include "items/model/ClipboardItem.h"
 #include "items/model/ItemJson.h"
 #include "support/LineProcess.h"
@@ -33,77 +34,17 @@
 namespace qv {
 namespace {
 
-class LibraryOnX11 : public ::testing::TestWithParam<const char*> {
+class LibraryOnX11 : public ::testing::TestWithParam<const char*>, protected test::LibraryDesktop {
  protected:
-  LibraryOnX11() : session_(test::XvfbSession::Options{true, {1280, 800}, true}) {}
-
   void SetUp() override {
-    ASSERT_TRUE(session_.start()) << session_.log().toStdString();
-    env_ = session_.environment();
-    env_.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("com.tarnwick.quorvalen.app.debug=true"));
+    ASSERT_TRUE(startSession()) << session_.log().toStdString();
     ASSERT_TRUE(session_.storeSettings({{"qv.didSeeOnboarding.v1", true}, {"qv.appearance", GetParam()}}));
   }
   void TearDown() override {
     if (HasFailure())
       std::cerr << "quorvalen said:\n" << log().constData() << "\nX session:\n" << session_.log().toStdString();
-    for (auto& process : processes_) {
-      process->kill();
-      process->waitForFinished(3000);
-    }
-    session_.stop();
   }
 
-  QProcess& start(const QString& program, const QStringList& arguments = {}) {
-    processes_.push_back(std::make_unique<QProcess>());
-    QProcess& process = *processes_.back();
-    process.setProcessEnvironment(env_);
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    return process;
-  }
-  QByteArray& log() {
-    if (program_) log_ += program_->readAll();
-    return log_;
-  }
-  bool logCount(const QByteArray& text, int atLeast, int timeoutMs = 15000) {
-    return test::waitFor([&] { return log().count(text) >= atLeast; }, timeoutMs);
-  }
-  void copy(const QByteArray& text) {
-    QProcess& xclip = start(QStringLiteral("xclip"),
-                            {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-quiet")});
-    ASSERT_TRUE(xclip.waitForStarted(5000));
-    xclip.write(text);
-    xclip.closeWriteChannel();
-  }
-  // The first screenshot in which `drawn` holds (null at the deadline).
-  QImage waitForScreenshot(const std::function<bool(const QImage&)>& drawn, int timeoutMs = 10000) {
-    QImage shot;
-    if (!test::waitFor([&] { return shot = session_.screenshot(), !shot.isNull() && drawn(shot); }, timeoutMs))
-      return {};
-    return shot;
-  }
-  // Opens the tray icon's menu and picks its first row, "Open Library".
-  void openLibraryFromTheTray() {
-    const int menus = int(log().count("Status menu opened"));
-    const QImage before = session_.screenshot();
-    // Right after a window went down into jwm's task list, the tray can miss a click: ask again.
-    bool opened = false;
-    for (int attempt = 0; attempt < 3 && !opened; ++attempt) {
-      ASSERT_TRUE(session_.xdotool({"mousemove", "1268", "786", "click", "3"}));
-      opened = logCount("Status menu opened", menus + 1, 3000);
-    }
-    ASSERT_TRUE(opened);
-    // Keys reach the menu once it is drawn above the tray.
-    ASSERT_FALSE(
-        waitForScreenshot([&](const QImage& shot) { return changedPixels(before, shot, 1000, 560) > 200; }).isNull());
-    ASSERT_TRUE(session_.xdotool({"key", "Down", "Return"}));
-  }
-  static int changedPixels(const QImage& a, const QImage& b, int left, int top) {
-    int changed = 0;
-    for (int y = top; y < 770; y += 4)
-      for (int x = left; x < 1280; x += 4) changed += a.pixel(x, y) != b.pixel(x, y);
-    return changed;
-  }
   // The library's frame as the program placed it.
   QRect placedFrame() {
     static const QRegularExpression placed(QStringLiteral("Library opens at (\\d+),(\\d+) (\\d+)x(\\d+)"));
@@ -111,14 +52,6 @@ class LibraryOnX11 : public ::testing::TestWithParam<const char*> {
     return m.hasMatch()
                ? QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).toInt())
                : QRect();
-  }
-  // The native window the library shows in now.
-  QString windowId() {
-    static const QRegularExpression shown(QStringLiteral("Library shown in window (0x[0-9a-f]+)"));
-    QString last;
-    for (QRegularExpressionMatchIterator it = shown.globalMatch(QString::fromUtf8(log())); it.hasNext();)
-      last = it.next().captured(1);
-    return last;
   }
   // Where the window's client area lies on the screen now (the window manager may have moved it).
   QRect clientArea(const QString& window) {
@@ -145,24 +78,6 @@ class LibraryOnX11 : public ::testing::TestWithParam<const char*> {
     }
     return frame;
   }
-  // The screen once it has stayed the same for 0.3 s (animations over; a blinking caret turns
-  // about every half second), or null at the deadline.
-  QImage settledScreenshot() {
-    QImage previous = session_.screenshot();
-    QElapsedTimer unchanged;
-    unchanged.start();
-    const bool settled = test::waitFor(
-        [&] {
-          const QImage shot = session_.screenshot();
-          if (shot.isNull() || shot != previous) {
-            previous = shot;
-            unchanged.restart();
-          }
-          return unchanged.elapsed() >= 300;
-        },
-        10000);
-    return settled ? previous : QImage();
-  }
   // The mean lightness of the window's middle.
   static int lightness(const QImage& shot, const QRect& frame) {
     qint64 sum = 0, count = 0;
@@ -171,26 +86,13 @@ class LibraryOnX11 : public ::testing::TestWithParam<const char*> {
       for (int x = middle.left(); x < middle.right(); x += 7, ++count) sum += qGray(shot.pixel(x, y));
     return count ? int(sum / count) : 0;
   }
-
-  test::XvfbSession session_;
-  QProcessEnvironment env_;
-  std::vector<std::unique_ptr<QProcess>> processes_;
-  QProcess* program_ = nullptr;
-  QByteArray log_;
 };
 
 TEST_P(LibraryOnX11, OpenedFromTheTrayThroughCloseMinimiseZoomAndQuit) {
   const bool dark = QByteArray(GetParam()) == "dark";
-  program_ = &start(test::binDir() + QStringLiteral("/quorvalen"));
-  ASSERT_TRUE(logCount("Quorvalen launched", 1, 20000));
-  copy("alpha, the first copy");
-  ASSERT_TRUE(logCount("Captured a", 1, 20000));
-  copy("beta, the second copy");
-  ASSERT_TRUE(logCount("Captured a", 2, 20000));
-  copy("gamma, the third copy");
-  ASSERT_TRUE(logCount("Captured a", 3, 20000));
+  ASSERT_TRUE(launchAndCopy({"alpha, the first copy", "beta, the second copy", "gamma, the third copy"}));
 
-  openLibraryFromTheTray();
+  ASSERT_TRUE(openLibraryFromTheTray());
   ASSERT_TRUE(logCount("Library on screen", 1));
   EXPECT_TRUE(log().contains("Library shows \"3 items\""));
   // One screen with the tray along its bottom: the preferred width, 20 short of the usable height.
@@ -206,7 +108,7 @@ TEST_P(LibraryOnX11, OpenedFromTheTrayThroughCloseMinimiseZoomAndQuit) {
   test::XvfbSession::saveScreenshot(shown, QStringLiteral("library-%1.png").arg(GetParam()));
 
   // Nothing was focused: a click puts the caret into the search field, then the typing narrows.
-  const QString window = windowId();
+  const QString window = libraryWindow();
   ASSERT_FALSE(window.isEmpty());
   ASSERT_TRUE(session_.xdotool({"mousemove", "--window", window, "80", "22", "click", "1"}));
   ASSERT_TRUE(session_.xdotool({"type", "--delay", "40", "beta"}));
@@ -219,7 +121,7 @@ TEST_P(LibraryOnX11, OpenedFromTheTrayThroughCloseMinimiseZoomAndQuit) {
   ASSERT_TRUE(session_.xdotool(
       {"mousemove", QString::number(client.right() - 12), QString::number(client.top() - 11), "click", "1"}));
   ASSERT_TRUE(logCount("Library off screen", 1));
-  openLibraryFromTheTray();
+  ASSERT_TRUE(openLibraryFromTheTray());
   ASSERT_TRUE(logCount("Library on screen", 2));
   EXPECT_TRUE(log().contains("Library shows \"1 of 3 items\"")) << log().constData();
   const QImage reopened = waitForScreenshot([&](const QImage& shot) {
@@ -229,26 +131,26 @@ TEST_P(LibraryOnX11, OpenedFromTheTrayThroughCloseMinimiseZoomAndQuit) {
   ASSERT_FALSE(reopened.isNull());
   test::XvfbSession::saveScreenshot(reopened, QStringLiteral("library-reopened-%1.png").arg(GetParam()));
 
-  ASSERT_TRUE(session_.xdotool({"windowminimize", windowId()}));
+  ASSERT_TRUE(session_.xdotool({"windowminimize", libraryWindow()}));
   ASSERT_TRUE(logCount("Library off screen", 2));
-  openLibraryFromTheTray();
+  ASSERT_TRUE(openLibraryFromTheTray());
   ASSERT_TRUE(logCount("Library on screen", 3));
   EXPECT_EQ(log().count("Library opens at"), 1);  // made once, shown again
 
   // The title bar's zoom button (left of the close button) fills the usable area and gives the
   // frame back on a second press.
-  const QRect placed = clientArea(windowId());
+  const QRect placed = clientArea(libraryWindow());
   const QString zoomX = QString::number(placed.right() - 36), zoomY = QString::number(placed.top() - 11);
   ASSERT_TRUE(session_.xdotool({"mousemove", zoomX, zoomY, "click", "1"}));
-  EXPECT_TRUE(test::waitFor([&] { return clientArea(windowId()).width() >= 1270; }, 10000))
-      << clientArea(windowId()).width();
-  const QRect zoomed = clientArea(windowId());
+  EXPECT_TRUE(test::waitFor([&] { return clientArea(libraryWindow()).width() >= 1270; }, 10000))
+      << clientArea(libraryWindow()).width();
+  const QRect zoomed = clientArea(libraryWindow());
   ASSERT_TRUE(session_.xdotool(
       {"mousemove", QString::number(zoomed.right() - 36), QString::number(zoomed.top() - 11), "click", "1"}));
-  EXPECT_TRUE(test::waitFor([&] { return clientArea(windowId()) == placed; }, 10000));
+  EXPECT_TRUE(test::waitFor([&] { return clientArea(libraryWindow()) == placed; }, 10000));
 
   // Quitting with the library and its filter surface open ends cleanly and keeps its frame.
-  ASSERT_TRUE(session_.xdotool({"mousemove", "--window", windowId(), "256", "22", "click", "1"}));
+  ASSERT_TRUE(session_.xdotool({"mousemove", "--window", libraryWindow(), "256", "22", "click", "1"}));
   ASSERT_TRUE(logCount("Library filter surface opened", 1));
   program_->terminate();
   ASSERT_TRUE(program_->waitForFinished(10000));
@@ -274,7 +176,7 @@ TEST_P(LibraryOnX11, DateSectionsAtThreeWidthsAndTheEmptyStates) {
   // An empty history first.
   program_ = &start(test::binDir() + QStringLiteral("/quorvalen"));
   ASSERT_TRUE(logCount("Quorvalen launched", 1, 20000));
-  openLibraryFromTheTray();
+  ASSERT_TRUE(openLibraryFromTheTray());
   ASSERT_TRUE(logCount("Library on screen", 1));
   ASSERT_TRUE(logCount("Library empty state: No Items", 1));
   const QImage noItems = settledScreenshot();
@@ -310,10 +212,10 @@ TEST_P(LibraryOnX11, DateSectionsAtThreeWidthsAndTheEmptyStates) {
   log_.clear();
   program_ = &start(test::binDir() + QStringLiteral("/quorvalen"));
   ASSERT_TRUE(logCount("Quorvalen launched", 1, 20000));
-  openLibraryFromTheTray();
+  ASSERT_TRUE(openLibraryFromTheTray());
   ASSERT_TRUE(logCount("Library on screen", 1));
   ASSERT_TRUE(log().contains("Library shows \"9 items\"")) << log().constData();
-  const QString window = windowId();
+  const QString window = libraryWindow();
   const struct {
     int width;
     int columns;
@@ -368,7 +270,7 @@ TEST_P(LibraryOnX11, ADoubleClickPastesIntoTheWindowInFrontAndAPickForAClosedOne
   const QString scheme = QString::fromLatin1(GetParam());
   program_ = &start(test::binDir() + QStringLiteral("/quorvalen"));
   ASSERT_TRUE(logCount("Quorvalen launched", 1, 20000));
-  copy("delta, to paste back");
+  ASSERT_TRUE(copy("delta, to paste back"));
   ASSERT_TRUE(logCount("Captured a", 1, 20000));
   auto target = std::make_unique<test::LineProcess>(test::binDir() + QStringLiteral("/pastetarget"), QStringList{},
                                                     env_);
@@ -383,12 +285,12 @@ TEST_P(LibraryOnX11, ADoubleClickPastesIntoTheWindowInFrontAndAPickForAClosedOne
       const QRegularExpressionMatch m = it.next();
       card = QPoint(m.captured(1).toInt(), m.captured(2).toInt());
     }
-    const QPoint at = clientArea(windowId()).topLeft() + card + QPoint(140, 120);
+    const QPoint at = clientArea(libraryWindow()).topLeft() + card + QPoint(140, 120);
     ASSERT_TRUE(session_.xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "--repeat",
                                   "2", "--delay", "60", "1"}));
   };
 
-  openLibraryFromTheTray();
+  ASSERT_TRUE(openLibraryFromTheTray());
   ASSERT_TRUE(logCount("Library on screen", 1));
   const QImage before = settledScreenshot();
   test::XvfbSession::saveScreenshot(before, QStringLiteral("library-paste-%1.png").arg(scheme));
@@ -398,7 +300,7 @@ TEST_P(LibraryOnX11, ADoubleClickPastesIntoTheWindowInFrontAndAPickForAClosedOne
   EXPECT_TRUE(logCount("Library paste into the previous application: pasted", 1));
 
   // Opened again over the target, which then closes: the pick is only copied, and said so.
-  openLibraryFromTheTray();
+  ASSERT_TRUE(openLibraryFromTheTray());
   ASSERT_TRUE(logCount("Library on screen", 2));
   ASSERT_FALSE(settledScreenshot().isNull());
   target->stop();
