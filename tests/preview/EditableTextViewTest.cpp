@@ -205,5 +205,18 @@ TEST(EditableTextView, TheOverlayScrollerShowsWhileScrollingAndFadesASecondAfter
   EXPECT_NEAR(scroller->visibility(), 0, 1e-3);
 }
 
+// An editor that holds the focus as it is destroyed sends its focus events through the scroller's
+// filter after it has stopped being a scroll area; the sanitizer run watches this.
+TEST(EditableTextView, AFocusedEditorGoesWithoutItsScrollerTouchingIt) {
+  PreviewContext context;
+  EditorHost host(context, QStringLiteral("text"));
+  host.show(context);
+  QApplication::setActiveWindow(&host.window);
+  host.editor->setFocus();
+  ASSERT_TRUE(host.editor->hasFocus());
+  delete host.editor;
+  EXPECT_EQ(host.window.findChild<OverlayScroller*>(), nullptr);
+}
+
 }  // namespace
 }  // namespace qv

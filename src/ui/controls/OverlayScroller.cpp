@@ -21,7 +21,7 @@ const Animation& fade() {
 }  // namespace
 
 OverlayScroller::OverlayScroller(InterfaceServices& context, QAbstractScrollArea& area)
-    : PaintedWidget(context, &area), area_(&area), visibility_(*context.frameClock, 0.0) {
+    : PaintedWidget(context, &area), area_(&area), watchedArea_(&area), visibility_(*context.frameClock, 0.0) {
   area.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   visibility_.setOnChange([this] { update(); });
   QScrollBar* bar = area.verticalScrollBar();
@@ -119,7 +119,7 @@ void OverlayScroller::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 bool OverlayScroller::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == area_ && (event->type() == QEvent::Resize || event->type() == QEvent::Show)) place();
+  if (watched == watchedArea_ && (event->type() == QEvent::Resize || event->type() == QEvent::Show)) place();
   return PaintedWidget::eventFilter(watched, event);
 }
 

@@ -46,6 +46,8 @@ class OverlayScroller : public PaintedWidget {
   void scheduleHide();
 
   QPointer<QAbstractScrollArea> area_;
+  // Compared, never used: events still arrive while the area is torn down to a plain widget.
+  const QObject* watchedArea_;
   Animated<double> visibility_;
   WorkItem hide_;
   std::optional<double> dragOffset_;  // pointer's distance from the knob's top while dragging
