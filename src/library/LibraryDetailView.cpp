@@ -55,8 +55,7 @@ bool hasPicture(const ClipboardItem& item, const ImageStore& images) {
 // ---- Rules -----------------------------------------------------------------------------------------
 
 bool LibraryDetailView::canEdit(const ClipboardItem& item, bool isHidden) {
-  return !isHidden &&
-         (std::holds_alternative<TextPayload>(item.payload) || std::holds_alternative<CodePayload>(item.payload));
+  return !isHidden && editableText(item).has_value();
 }
 
 double LibraryDetailView::viewerHeight(const ClipboardItem& item, double width, double availableHeight) {
@@ -465,8 +464,7 @@ void LibraryDetailView::markCopied() {
 
 void LibraryDetailView::beginEditing() {
   if (editing_ || !canEdit(props_.item, isHidden())) return;
-  if (const auto* code = std::get_if<CodePayload>(&props_.item.payload)) draft_ = code->source;
-  else if (const auto* text = std::get_if<TextPayload>(&props_.item.payload)) draft_ = text->text;
+  draft_ = editableText(props_.item).value_or(QString());
   if (!state_.detailEditingActive()) state_.setDetailEditingActive(true);
   editing_ = true;
   showContent();

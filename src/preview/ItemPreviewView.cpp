@@ -578,9 +578,9 @@ void ItemPreviewView::revealInFinder() {
 
 void ItemPreviewView::beginEditing() {
   if (editing_) return;
-  if (const auto* code = std::get_if<CodePayload>(&props_.item.payload)) draft_ = code->source;
-  else if (const auto* text = std::get_if<TextPayload>(&props_.item.payload)) draft_ = text->text;
-  else return;
+  const std::optional<QString> text = editableText(props_.item);
+  if (!text) return;
+  draft_ = *text;
   if (!state_.previewEditingActive()) state_.setPreviewEditingActive(true);
   editing_ = true;
   showContent();

@@ -282,6 +282,12 @@ QWidget* makePreviewContent(ViewServices& context, const ClipboardItem& item, QW
   return new QWidget(parent);
 }
 
+std::optional<QString> editableText(const ClipboardItem& item) {
+  if (const auto* code = std::get_if<CodePayload>(&item.payload)) return code->source;
+  if (const auto* text = std::get_if<TextPayload>(&item.payload)) return text->text;
+  return std::nullopt;
+}
+
 bool showsSameContent(const ClipboardItem& a, const ClipboardItem& b) { return a.id == b.id && a.payload == b.payload; }
 
 }  // namespace qv

@@ -6,6 +6,7 @@
 
 #include <QSizeF>
 #include <QString>
+#include <optional>
 
 namespace qv {
 
@@ -120,6 +121,9 @@ QWidget* makeFileContent(ViewServices& context, const FilePayload& file, const F
 // code viewer, an image fitted inside 12 points with corners of 12, a link's card, the colour
 // swatch, a file by its route. Plain text only, never an item's stored rich text.
 QWidget* makePreviewContent(ViewServices& context, const ClipboardItem& item, QWidget* parent);
+
+// The text an editor starts from: a text's or code's own text; none for other kinds.
+std::optional<QString> editableText(const ClipboardItem& item);
 
 // Whether two items' contents are shown alike: a change between them needs no new renderer.
 bool showsSameContent(const ClipboardItem& a, const ClipboardItem& b);
