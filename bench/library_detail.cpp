@@ -12,6 +12,7 @@
 #include "platform/Scheduler.h"
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
+#include "support/LiveFixture.h"
 #include "support/PdfFixtures.h"
 #include "support/app/FakeContext.h"
 #include "ui/InterfaceServices.h"
@@ -29,51 +30,9 @@
 namespace {
 
 using namespace qv;
+using Fixture = bench::LiveFixture;
 
 double milliseconds(const QElapsedTimer& timer) { return double(timer.nsecsElapsed()) / 1e6; }
-
-// Qt's own scheduler, counting the work it runs, so that a step is what one turn of the loop does.
-class CountingScheduler : public Scheduler {
- public:
-  QDateTime now() const override { return qt_.now(); }
-  double uptime() const override { return qt_.uptime(); }
-  WorkItem after(double seconds, std::function<void()> work, Guard guard = {}) override {
-    return qt_.after(seconds, counted(std::move(work)), std::move(guard));
-  }
-  Timer every(double seconds, std::function<void()> work, Guard guard = {}) override {
-    return qt_.every(seconds, counted(std::move(work)), std::move(guard));
-  }
-  void post(std::function<void()> work, Guard guard = {}) override {
-    qt_.post(counted(std::move(work)), std::move(guard));
-  }
-  int ran() const { return ran_; }
-
- private:
-  std::function<void()> counted(std::function<void()> work) {
-    return [this, work = std::move(work)] {
-      ++ran_;
-      work();
-    };
-  }
-  QtScheduler qt_;
-  int ran_ = 0;
-};
-
-struct Fixture {
-  FakeContext fake;
-  std::shared_ptr<CountingScheduler> scheduler = std::make_shared<CountingScheduler>();
-  Fixture() {
-    fake.context->scheduler = scheduler;
-    fake.context->frameClock = std::make_shared<ManualFrameClock>();
-    installInterfaceServices(*fake.context);
-    installItemServices(*fake.context);
-  }
-  static Fixture& shared() {
-    static Fixture fixture;
-    return fixture;
-  }
-  ManualFrameClock& clock() { return static_cast<ManualFrameClock&>(*fake.context->frameClock); }
-};
 
 // 256,000 characters of 100–200-byte sentences broken into lines of `lineLength` (the last
 // character of each a line break), or in one line.

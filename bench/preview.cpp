@@ -8,6 +8,7 @@
 #include "preview/PreviewCaption.h"
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
+#include "support/LiveFixture.h"
 #include "support/PdfFixtures.h"
 #include "support/app/FakeContext.h"
 #include "ui/InterfaceServices.h"
@@ -25,6 +26,7 @@
 namespace {
 
 using namespace qv;
+using bench::LiveFixture;
 
 QImage photo(QSize size) {
   QImage image(size, QImage::Format_RGB32);
@@ -149,51 +151,6 @@ QString textOfLines(int lineLength) {
 }
 
 enum PaneKind { kImage, kTextLines, kTextOneLine, kPdf };
-
-// Qt's own scheduler, counting the work it runs: posted work runs one turn of the event loop at a
-// time, as in the program, so that a step is what one turn does.
-class CountingScheduler : public Scheduler {
- public:
-  QDateTime now() const override { return qt_.now(); }
-  double uptime() const override { return qt_.uptime(); }
-  WorkItem after(double seconds, std::function<void()> work, Guard guard = {}) override {
-    return qt_.after(seconds, counted(std::move(work)), std::move(guard));
-  }
-  Timer every(double seconds, std::function<void()> work, Guard guard = {}) override {
-    return qt_.every(seconds, counted(std::move(work)), std::move(guard));
-  }
-  void post(std::function<void()> work, Guard guard = {}) override {
-    qt_.post(counted(std::move(work)), std::move(guard));
-  }
-  int ran() const { return ran_; }
-
- private:
-  std::function<void()> counted(std::function<void()> work) {
-    return [this, work = std::move(work)] {
-      ++ran_;
-      work();
-    };
-  }
-  QtScheduler qt_;
-  int ran_ = 0;
-};
-
-// Services on the counting scheduler; workers run when told.
-struct LiveFixture {
-  FakeContext fake;
-  std::shared_ptr<CountingScheduler> scheduler = std::make_shared<CountingScheduler>();
-  LiveFixture() {
-    fake.context->scheduler = scheduler;
-    fake.context->frameClock = std::make_shared<ManualFrameClock>();
-    installInterfaceServices(*fake.context);
-    installItemServices(*fake.context);
-  }
-  static LiveFixture& shared() {
-    static LiveFixture fixture;
-    return fixture;
-  }
-  ManualFrameClock& clock() { return static_cast<ManualFrameClock&>(*fake.context->frameClock); }
-};
 
 // Main thread: making the pane for an item, showing it and painting its first frame (the time
 // measured), then each later turn of the event loop until nothing is left to do, with a frame's
