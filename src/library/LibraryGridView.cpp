@@ -40,7 +40,8 @@ LibraryGridView::LibraryGridView(ViewServices& context, LibraryModel& model, QWi
       model_(model),
       tracker_(context.scheduler),
       scroll_(*context.frameClock, 0.0),
-      edges_(*context.frameClock) {
+      edges_(*context.frameClock),
+      headers_(context, scene_) {
   auto factory = std::make_unique<LibraryCardFactory>(context, model);
   // After a card's menu the pointer may rest on another card.
   factory->onMenuClosed = [self = QPointer<LibraryGridView>(this)] {
@@ -287,37 +288,9 @@ void LibraryGridView::realise(Change change) {
   }
 
   // Headers of the sections in view.
-  const std::vector<int> headers = layout_.headersBetween(top, bottom);
-  for (auto it = headers_.begin(); it != headers_.end();) {
-    if (!std::binary_search(headers.begin(), headers.end(), it.key())) {
-      it.value()->hide();
-      spareHeaders_.push_back(it.value());
-      it = headers_.erase(it);
-    } else {
-      ++it;
-    }
-  }
-  for (int index : headers) {
-    SectionHeaderItem* header = headers_.value(index);
-    if (!header) {
-      if (!spareHeaders_.empty()) {
-        header = spareHeaders_.back();
-        spareHeaders_.pop_back();
-      } else {
-        header = new SectionHeaderItem(context_);
-        header->setZValue(1);
-        scene_.addItem(header);
-      }
-      headers_.insert(index, header);
-      header->show();
-    }
-    const cardList::Section& section = layout_.sections[size_t(index)];
-    const QString title = section.title;
-    header->setProps({title, section.count, section.collapsed}, {[this, title] { toggleGroup(title); }});
-    const QRectF frame = layout_.headerRect(index, width());
-    header->setWidth(frame.width());
-    header->setPos(frame.topLeft());
-  }
+  headers_.show(
+      layout_.headersBetween(top, bottom), layout_, [this](int index) { return layout_.headerRect(index, width()); },
+      [this](const QString& title) { toggleGroup(title); });
 }
 
 // ---- Card transitions ------------------------------------------------------------------------

@@ -65,7 +65,7 @@ class LibraryGridView : public PaintedItemView {
   int cardItemCount() const;
   // Cards blown away or fading out right now.
   int leavingCardCount() const { return int(leaving_.size()); }
-  SectionHeaderItem* header(int section) const { return headers_.value(section); }
+  SectionHeaderItem* header(int section) const { return headers_.header(section); }
   // The card counted as hovered; null for none.
   PaintedItem* hoveredCard() const { return hoveredCard_; }
   // Asks the screens where the pointer is and hovers the card under it (after a menu closed).
@@ -125,8 +125,7 @@ class LibraryGridView : public PaintedItemView {
   QHash<int, PaintedItem*> cards_;
   QHash<PaintedItem*, QUuid> cardIDs_;
   std::vector<PaintedItem*> spareCards_;
-  QHash<int, SectionHeaderItem*> headers_;
-  std::vector<SectionHeaderItem*> spareHeaders_;
+  SectionHeaders headers_;
   // Cards fading in, moving to their new places, and leaving, each with its animation.
   std::map<PaintedItem*, std::unique_ptr<Animated<double>>> entering_;
   std::map<PaintedItem*, std::unique_ptr<Animated<QPointF>>> moving_;

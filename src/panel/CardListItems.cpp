@@ -9,8 +9,10 @@
 #include "ui/theme/Theme.h"
 
 #include <QFontMetricsF>
+#include <QGraphicsScene>
 #include <QGraphicsSceneMouseEvent>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 namespace qv {
@@ -106,6 +108,43 @@ void SectionHeaderItem::mousePressEvent(QGraphicsSceneMouseEvent* event) { event
 
 void SectionHeaderItem::mouseReleaseEvent(QGraphicsSceneMouseEvent* event) {
   if (rect().contains(event->pos())) toggle();
+}
+
+// ---- Section headers -------------------------------------------------------------------------
+
+void SectionHeaders::show(const std::vector<int>& shown, const cardList::Layout& layout,
+                          const std::function<QRectF(int)>& frameOf,
+                          const std::function<void(const QString&)>& onToggle) {
+  for (auto it = shown_.begin(); it != shown_.end();) {
+    if (!std::binary_search(shown.begin(), shown.end(), it.key())) {
+      it.value()->hide();
+      spare_.push_back(it.value());
+      it = shown_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  for (int index : shown) {
+    SectionHeaderItem* header = shown_.value(index);
+    if (!header) {
+      if (!spare_.empty()) {
+        header = spare_.back();
+        spare_.pop_back();
+      } else {
+        header = new SectionHeaderItem(context_);
+        header->setZValue(1);
+        scene_.addItem(header);
+      }
+      shown_.insert(index, header);
+      header->show();
+    }
+    const cardList::Section& section = layout.sections[size_t(index)];
+    const QString title = section.title;
+    header->setProps({title, section.count, section.collapsed}, {[onToggle, title] { onToggle(title); }});
+    const QRectF frame = frameOf(index);
+    header->setWidth(frame.width());
+    header->setPos(frame.topLeft());
+  }
 }
 
 }  // namespace qv

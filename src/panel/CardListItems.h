@@ -2,15 +2,21 @@
 #include "cards/ViewServices.h"
 #include "ui/view/PaintedItem.h"
 
+#include <QHash>
 #include <QPointF>
+#include <QRectF>
 #include <QUuid>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace qv {
 
 class GroupChevron;
 struct ClipboardItem;
+namespace cardList {
+struct Layout;
+}
 
 // The double-click memory every card of a list shares: the card tapped last, its item, when, and
 // where on the screen. A second tap at that place pastes that item even when the first tap's
@@ -75,6 +81,23 @@ class SectionHeaderItem : public PaintedItem {
   GroupChevron* chevron_;
   Props props_;
   Callbacks callbacks_;
+};
+
+// The section headers a list shows: one per section in view, the headers of sections that left
+// view kept hidden for the next ones, each placed at the frame its list gives it.
+class SectionHeaders {
+ public:
+  SectionHeaders(ViewServices& context, QGraphicsScene& scene) : context_(context), scene_(scene) {}
+  // `shown`: the sections in view, in order; `onToggle` gets a section's title.
+  void show(const std::vector<int>& shown, const cardList::Layout& layout, const std::function<QRectF(int)>& frameOf,
+            const std::function<void(const QString&)>& onToggle);
+  SectionHeaderItem* header(int section) const { return shown_.value(section); }
+
+ private:
+  ViewServices& context_;
+  QGraphicsScene& scene_;
+  QHash<int, SectionHeaderItem*> shown_;
+  std::vector<SectionHeaderItem*> spare_;
 };
 
 }  // namespace qv

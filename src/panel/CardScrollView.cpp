@@ -49,7 +49,8 @@ CardScrollView::CardScrollView(ViewServices& context, PanelState& state, QWidget
       scroll_(*context.frameClock, 0.0),
       topFade_(*context.frameClock, kFadeNarrow),
       bottomFade_(*context.frameClock, kFadeNarrow),
-      height_(*context.frameClock, 0.0) {
+      height_(*context.frameClock, 0.0),
+      headers_(context, scene_) {
   setScene(&scene_);
   setAlignment(Qt::AlignLeft | Qt::AlignTop);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -325,36 +326,13 @@ void CardScrollView::realise() {
   for (PaintedItem* card : std::as_const(previous)) releaseCard(card, true);
 
   // Headers of the sections in view.
-  std::vector<int> headers = layout_.headersBetween(top, bottom);
-  for (auto it = headers_.begin(); it != headers_.end();) {
-    if (!std::binary_search(headers.begin(), headers.end(), it.key())) {
-      it.value()->hide();
-      spareHeaders_.push_back(it.value());
-      it = headers_.erase(it);
-    } else {
-      ++it;
-    }
-  }
-  for (int index : headers) {
-    SectionHeaderItem* header = headers_.value(index);
-    if (!header) {
-      if (!spareHeaders_.empty()) {
-        header = spareHeaders_.back();
-        spareHeaders_.pop_back();
-      } else {
-        header = new SectionHeaderItem(context_);
-        header->setZValue(1);
-        scene_.addItem(header);
-      }
-      headers_.insert(index, header);
-      header->show();
-    }
-    const cardList::Section& section = layout_.sections[size_t(index)];
-    const QString title = section.title;
-    header->setProps({title, section.count, section.collapsed}, {[this, title] { toggleGroup(title); }});
-    header->setWidth(std::max(0.0, width() - 2 * cardList::kSideInset));
-    header->setPos(cardList::kSideInset, section.top);
-  }
+  headers_.show(
+      layout_.headersBetween(top, bottom), layout_,
+      [this](int index) {
+        return QRectF(cardList::kSideInset, layout_.sections[size_t(index)].top,
+                      std::max(0.0, width() - 2 * cardList::kSideInset), 0);
+      },
+      [this](const QString& title) { toggleGroup(title); });
 }
 
 void CardScrollView::updateFades() {

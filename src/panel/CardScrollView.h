@@ -59,7 +59,7 @@ class CardScrollView : public PaintedItemView {
   const QHash<int, PaintedItem*>& realisedCards() const { return cards_; }
   int cardItemCount() const;
   // The header item of section `index` of the layout, when it is realised.
-  SectionHeaderItem* header(int section) const { return headers_.value(section); }
+  SectionHeaderItem* header(int section) const { return headers_.header(section); }
   // The card the list counts as hovered; null for none.
   PaintedItem* hoveredCard() const { return hoveredCard_; }
   // Asks the screens where the pointer is and hovers the card under it (after a menu closed).
@@ -111,8 +111,7 @@ class CardScrollView : public PaintedItemView {
   QHash<int, PaintedItem*> cards_;
   QHash<PaintedItem*, QUuid> cardIDs_;
   std::vector<PaintedItem*> spareCards_;
-  QHash<int, SectionHeaderItem*> headers_;
-  std::vector<SectionHeaderItem*> spareHeaders_;
+  SectionHeaders headers_;
   // Cards coming in or going out, with their progress.
   std::map<PaintedItem*, std::unique_ptr<Animated<double>>> transitions_;
   WorkItem midnight_;
