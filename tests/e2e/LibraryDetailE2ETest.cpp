@@ -89,7 +89,7 @@ TEST_P(LibraryDetailE2E, ATextIsEditedWithRealKeysAndSaved) {
   ASSERT_TRUE(waitFor([&] { return status().value("text").startsWith("1. The quick"); }, 10000));
   ASSERT_TRUE(click("Edit"));
   ASSERT_TRUE(waitFor([&] { return status().value("editing") == "1"; }, 10000));
-  EXPECT_EQ(status().value("active"), "1");
+  ASSERT_TRUE(waitFor([&] { return status().value("active") == "1"; }, 10000));
   // The editor has the keyboard with the caret at the end.
   ASSERT_TRUE(x_.xdotool({"type", "--delay", "30", "Edited."}));
   shot("editing");
@@ -109,6 +109,8 @@ TEST_P(LibraryDetailE2E, EscapeDropsTheEditThenClosesThePane) {
   ASSERT_TRUE(waitFor([&] { return status().value("text").startsWith("def greet"); }, 15000));
   ASSERT_TRUE(click("Edit"));
   ASSERT_TRUE(waitFor([&] { return status().value("editing") == "1"; }, 10000));
+  // The editor takes the keyboard once it shows: keys typed before would go elsewhere.
+  ASSERT_TRUE(waitFor([&] { return status().value("active") == "1"; }, 10000));
   ASSERT_TRUE(x_.xdotool({"type", "--delay", "30", "# dropped"}));
   ASSERT_TRUE(x_.xdotool({"key", "Escape"}));
   ASSERT_TRUE(waitFor([&] { return status().value("editing") == "0"; }, 10000));
