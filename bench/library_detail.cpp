@@ -13,7 +13,6 @@
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
 #include "support/LiveFixture.h"
-#include "support/PdfFixtures.h"
 #include "support/app/FakeContext.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
@@ -22,10 +21,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QPainter>
-#include <QTemporaryDir>
-#include <algorithm>
 
 namespace {
 
@@ -62,47 +58,9 @@ ClipboardPayload payloadOf(benchmark::State& state) {
       state.SetLabel("256,000 characters in one line");
       payload = TextPayload{textOfLines(256'001)};
       break;
-    case kPdf: {
-      state.SetLabel("100-page PDF");
-      static QTemporaryDir folder;
-      const QString path = folder.filePath(QStringLiteral("hundred.pdf"));
-      if (!QFileInfo::exists(path) && !test::writeTestPdf(path, test::colouredPages(100)))
-        state.SkipWithError("cannot write the PDF");
-      payload = FilePayload{QStringLiteral("hundred.pdf"), {}, Url::fromLocalFile(path)};
-      break;
-    }
+    case kPdf: payload = bench::hundredPagePdf(state); break;
   }
   return payload;
-}
-
-// Runs the event loop a turn at a time (a frame of animation and a paint after each) until it
-// rests; the longest turn that did something.
-template <typename Paint>
-double settle(Fixture& fixture, const Paint& paint, double& worker, double& steps) {
-  int idle = 0;
-  double longestStep = 0;
-  for (int turn = 0; turn < 10'000 && idle < 3; ++turn) {
-    QElapsedTimer background;
-    background.start();
-    const int ran = fixture.fake.queues->runAll();
-    worker += milliseconds(background);
-    QElapsedTimer main;
-    main.start();
-    fixture.clock().advanceFrames(1);
-    const int before = fixture.scheduler->ran();
-    QCoreApplication::processEvents();
-    const bool busy = fixture.scheduler->ran() != before;
-    paint();
-    const double step = milliseconds(main);
-    if (busy || ran > 0) {
-      longestStep = std::max(longestStep, step);
-      ++steps;
-      idle = 0;
-    } else {
-      ++idle;
-    }
-  }
-  return longestStep;
 }
 
 // Runs what the views left queued: nothing of theirs (an open PDF) outlives the run into the
@@ -112,14 +70,6 @@ void drain(Fixture& fixture) {
     QCoreApplication::processEvents();
     if (fixture.fake.queues->runAll() == 0) return;
   }
-}
-
-void report(benchmark::State& state, std::vector<double> longestSteps, double steps, double worker) {
-  std::sort(longestSteps.begin(), longestSteps.end());
-  state.counters["max_step_ms"] = longestSteps.empty() ? 0 : longestSteps[longestSteps.size() / 2];
-  state.counters["worst_step_ms"] = longestSteps.empty() ? 0 : longestSteps.back();
-  state.counters["steps"] = benchmark::Counter(steps, benchmark::Counter::kAvgIterations);
-  state.counters["worker_ms"] = benchmark::Counter(worker, benchmark::Counter::kAvgIterations);
 }
 
 void BM_DetailRetargetToFrame(benchmark::State& state) {
@@ -155,14 +105,13 @@ void BM_DetailRetargetToFrame(benchmark::State& state) {
     pane->setProps({target, width, height}, {});
     paint(*pane);
     state.SetIterationTime(milliseconds(main) / 1e3);
-    longestSteps.push_back(settle(
-        fixture, [&] { paint(*pane); }, worker, steps));
+    longestSteps.push_back(fixture.settle([&] { paint(*pane); }, worker, steps));
     pane.reset();
     QCoreApplication::processEvents();
     fixture.fake.queues->runAll();
   }
   drain(fixture);
-  report(state, longestSteps, steps, worker);
+  bench::reportSteps(state, longestSteps, steps, worker);
 }
 BENCHMARK(BM_DetailRetargetToFrame)
     ->Arg(kTextLines)
@@ -211,16 +160,16 @@ void BM_LibraryHoverRetargetToFrame(benchmark::State& state) {
       QPainter painter(&frame);
       view.render(&painter, dirty.topLeft(), QRegion(dirty));
     };
-    settle(fixture, paint, worker, steps);
+    fixture.settle(paint, worker, steps);
     QElapsedTimer main;
     main.start();
     model.showDetail(target.id);
     paint();
     state.SetIterationTime(milliseconds(main) / 1e3);
-    longestSteps.push_back(settle(fixture, paint, worker, steps));
+    longestSteps.push_back(fixture.settle(paint, worker, steps));
   }
   drain(fixture);
-  report(state, longestSteps, steps, worker);
+  bench::reportSteps(state, longestSteps, steps, worker);
 }
 BENCHMARK(BM_LibraryHoverRetargetToFrame)
     ->Arg(kTextLines)

@@ -9,7 +9,6 @@
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
 #include "support/LiveFixture.h"
-#include "support/PdfFixtures.h"
 #include "support/app/FakeContext.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
@@ -18,10 +17,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QPainter>
-#include <QTemporaryDir>
-#include <algorithm>
 
 namespace {
 
@@ -175,15 +171,7 @@ void BM_PaneToFirstFrame(benchmark::State& state) {
       state.SetLabel("256,000 characters in one line");
       payload = TextPayload{textOfLines(256'001)};
       break;
-    case kPdf: {
-      state.SetLabel("100-page PDF");
-      static QTemporaryDir folder;
-      const QString path = folder.filePath(QStringLiteral("hundred.pdf"));
-      if (!QFileInfo::exists(path) && !test::writeTestPdf(path, test::colouredPages(100)))
-        state.SkipWithError("cannot write the PDF");
-      payload = FilePayload{QStringLiteral("hundred.pdf"), {}, Url::fromLocalFile(path)};
-      break;
-    }
+    case kPdf: payload = bench::hundredPagePdf(state); break;
   }
   const ClipboardItem item = ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"),
                                                  QDateTime::currentDateTimeUtc(), payload);
@@ -208,39 +196,13 @@ void BM_PaneToFirstFrame(benchmark::State& state) {
     pane->show();
     paint(*pane);
     state.SetIterationTime(milliseconds(main) / 1e3);
-    int idle = 0;
-    double longestStep = 0;
-    for (int turn = 0; turn < 10'000 && idle < 3; ++turn) {
-      QElapsedTimer background;
-      background.start();
-      const int ran = fixture.fake.queues->runAll();
-      worker += milliseconds(background);
-      main.restart();
-      fixture.clock().advanceFrames(1);
-      const int before = fixture.scheduler->ran();
-      QCoreApplication::processEvents();
-      const bool busy = fixture.scheduler->ran() != before;
-      paint(*pane);
-      const double step = milliseconds(main);
-      if (busy || ran > 0) {
-        longestStep = std::max(longestStep, step);
-        ++steps;
-        idle = 0;
-      } else {
-        ++idle;
-      }
-    }
+    const double longestStep = fixture.settle([&] { paint(*pane); }, worker, steps);
     longestSteps.push_back(longestStep);
     pane.reset();
     QCoreApplication::processEvents();
     fixture.fake.queues->runAll();
   }
-  // The longest step of the median iteration, and of the worst one (a busy machine shows there).
-  std::sort(longestSteps.begin(), longestSteps.end());
-  state.counters["max_step_ms"] = longestSteps.empty() ? 0 : longestSteps[longestSteps.size() / 2];
-  state.counters["worst_step_ms"] = longestSteps.empty() ? 0 : longestSteps.back();
-  state.counters["steps"] = benchmark::Counter(steps, benchmark::Counter::kAvgIterations);
-  state.counters["worker_ms"] = benchmark::Counter(worker, benchmark::Counter::kAvgIterations);
+  bench::reportSteps(state, longestSteps, steps, worker);
 }
 BENCHMARK(BM_PaneToFirstFrame)
     ->Arg(kImage)

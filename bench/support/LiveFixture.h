@@ -4,11 +4,20 @@
 // on a hand-driven frame clock; workers run when the benchmark lets the loop turn.
 #include "items/ItemServices.h"
 #include "platform/Scheduler.h"
+#include "support/PdfFixtures.h"
 #include "support/app/FakeContext.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace qv::bench {
 
@@ -52,6 +61,57 @@ struct LiveFixture {
     return fixture;
   }
   ManualFrameClock& clock() { return static_cast<ManualFrameClock&>(*fake.context->frameClock); }
+
+  // Runs the event loop a turn at a time (workers first, then a frame of animation and a paint)
+  // until it rests; the longest turn that did something, in milliseconds. Adds the workers' time
+  // to `worker` and the busy turns to `steps`.
+  double settle(const std::function<void()>& paint, double& worker, double& steps) {
+    int idle = 0;
+    double longestStep = 0;
+    for (int turn = 0; turn < 10'000 && idle < 3; ++turn) {
+      QElapsedTimer background;
+      background.start();
+      const int ran = fake.queues->runAll();
+      worker += milliseconds(background);
+      QElapsedTimer main;
+      main.start();
+      clock().advanceFrames(1);
+      const int before = scheduler->ran();
+      QCoreApplication::processEvents();
+      const bool busy = scheduler->ran() != before;
+      paint();
+      const double step = milliseconds(main);
+      if (busy || ran > 0) {
+        longestStep = std::max(longestStep, step);
+        ++steps;
+        idle = 0;
+      } else {
+        ++idle;
+      }
+    }
+    return longestStep;
+  }
+  static double milliseconds(const QElapsedTimer& timer) { return double(timer.nsecsElapsed()) / 1e6; }
 };
+
+// The longest step of the median iteration and of the worst one (a busy machine shows there),
+// the busy turns and the workers' time per iteration.
+inline void reportSteps(benchmark::State& state, std::vector<double> longestSteps, double steps, double worker) {
+  std::sort(longestSteps.begin(), longestSteps.end());
+  state.counters["max_step_ms"] = longestSteps.empty() ? 0 : longestSteps[longestSteps.size() / 2];
+  state.counters["worst_step_ms"] = longestSteps.empty() ? 0 : longestSteps.back();
+  state.counters["steps"] = benchmark::Counter(steps, benchmark::Counter::kAvgIterations);
+  state.counters["worker_ms"] = benchmark::Counter(worker, benchmark::Counter::kAvgIterations);
+}
+
+// A file item for a 100-page PDF written once per run.
+inline ClipboardPayload hundredPagePdf(benchmark::State& state) {
+  state.SetLabel("100-page PDF");
+  static QTemporaryDir folder;
+  const QString path = folder.filePath(QStringLiteral("hundred.pdf"));
+  if (!QFileInfo::exists(path) && !test::writeTestPdf(path, test::colouredPages(100)))
+    state.SkipWithError("cannot write the PDF");
+  return FilePayload{QStringLiteral("hundred.pdf"), {}, Url::fromLocalFile(path)};
+}
 
 }  // namespace qv::bench
