@@ -4,7 +4,7 @@
 #include "items/ItemServices.h"
 #include "platform/PdfRenderer.h"
 #include "platform/SerialQueue.h"
-#include "preview/PdfPreview.h"
+#include "preview/PDFPreview.h"
 #include "preview/SampleDocuments.h"
 #include "support/BenchMain.h"
 #include "support/app/FakeContext.h"
@@ -82,7 +82,7 @@ void BM_ShowFirstPage(benchmark::State& state) {
   QImage target(QSize(502, 620), QImage::Format_ARGB32_Premultiplied);
   double worker = 0;
   for (auto _ : state) {
-    PdfPreview view(*fake.context);
+    PDFPreview view(*fake.context);
     view.resize(502, 620);
     QElapsedTimer main;
     main.start();

@@ -1,7 +1,7 @@
 #include "library/LibraryDetailGallery.h"
 
-#include "library/DetailHeaderButton.h"
 #include "library/LibraryDetailView.h"
+#include "library/LibraryHeaderButton.h"
 #include "library/LibraryServices.h"
 #include "state/PanelState.h"
 #include "ui/Appearance.h"

@@ -3,9 +3,9 @@
 #include "cards/ViewServices.h"
 #include "items/stores/ImageStore.h"
 #include "items/writer/PasteboardWriter.h"
-#include "library/DetailHeaderButton.h"
 #include "library/LibraryDetailParts.h"
 #include "library/LibraryDetailSizing.h"
+#include "library/LibraryHeaderButton.h"
 #include "library/PreviewFade.h"
 #include "platform/Workspace.h"
 #include "preview/DownsampledImageView.h"
@@ -107,7 +107,7 @@ LibraryDetailView::LibraryDetailView(ViewServices& context, PanelState& state, P
       shareAnchor_(new SharePickerAnchor(context, this)) {
   setHoverEnabled(false);
   for (int i = 0; i < kActionCount; ++i) {
-    buttons_[i] = new DetailHeaderButton(context, this);
+    buttons_[i] = new LibraryHeaderButton(context, this);
     buttons_[i]->hide();
   }
   cancel_->hide();
@@ -176,8 +176,8 @@ LibraryDetailView::Marks LibraryDetailView::marks() const {
           sharing_};
 }
 
-DetailHeaderButton* LibraryDetailView::button(Action action) const {
-  DetailHeaderButton* button = buttons_[size_t(action)];
+LibraryHeaderButton* LibraryDetailView::button(Action action) const {
+  LibraryHeaderButton* button = buttons_[size_t(action)];
   return button->isVisibleTo(this) ? button : nullptr;
 }
 
@@ -231,10 +231,10 @@ void LibraryDetailView::relayout() {
     rowLeft -= 11 + kButtonSpacing + editingLabel_.size(0).width() + kButtonSpacing;
   } else {
     for (auto it = row_.rbegin(); it != row_.rend(); ++it) {
-      DetailHeaderButton* button = buttons_[size_t(it->action)];
-      rowLeft = right - DetailHeaderButton::kSide;
-      button->setGeometry(QRectF(rowLeft, header.center().y() - DetailHeaderButton::kSide / 2,
-                                 DetailHeaderButton::kSide, DetailHeaderButton::kSide)
+      LibraryHeaderButton* button = buttons_[size_t(it->action)];
+      rowLeft = right - LibraryHeaderButton::kSide;
+      button->setGeometry(QRectF(rowLeft, header.center().y() - LibraryHeaderButton::kSide / 2,
+                                 LibraryHeaderButton::kSide, LibraryHeaderButton::kSide)
                               .toAlignedRect());
       right = rowLeft - kButtonSpacing;
     }
@@ -376,7 +376,7 @@ void LibraryDetailView::syncRow() {
   row_ = row;
   std::array<bool, kActionCount> shown{};
   for (const ActionButton& each : row_) {
-    DetailHeaderButton* button = buttons_[size_t(each.action)];
+    LibraryHeaderButton* button = buttons_[size_t(each.action)];
     shown[size_t(each.action)] = true;
     button->setToolTip(each.help);
     button->setAccessibleName(each.help);

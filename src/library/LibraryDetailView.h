@@ -17,7 +17,7 @@ class PreviewCaption;
 class PreviewFade;
 class SharePickerAnchor;
 class EditableTextView;
-class DetailHeaderButton;
+class LibraryHeaderButton;
 class ToolbarPillButton;
 
 // The library's detail pane: one item at full size, floating over the grid. A header row holds
@@ -121,7 +121,7 @@ class LibraryDetailView : public LibraryDetailPane {
   bool previewBottomFade() const { return bottomFade_; }
   const std::vector<ActionButton>& actionRow() const { return row_; }
   // The shown button of an action; null while it is not in the row.
-  DetailHeaderButton* button(Action action) const;
+  LibraryHeaderButton* button(Action action) const;
   ToolbarPillButton* cancelButton() const { return cancel_; }
   ToolbarPillButton* saveButton() const { return save_; }
   // The body's view: a viewer, the editor, a placeholder or a renderer.
@@ -174,7 +174,7 @@ class LibraryDetailView : public LibraryDetailPane {
   bool bottomFade_ = false;
   bool shownHidden_ = false;
   std::vector<ActionButton> row_;
-  std::array<DetailHeaderButton*, kActionCount> buttons_{};
+  std::array<LibraryHeaderButton*, kActionCount> buttons_{};
   ToolbarPillButton* cancel_;
   ToolbarPillButton* save_;
   TextBlock editingLabel_;

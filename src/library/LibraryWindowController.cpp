@@ -5,7 +5,7 @@
 #include "library/LibraryDetailView.h"
 #include "library/LibraryGridView.h"
 #include "library/LibraryHeader.h"
-#include "library/LibraryKeyFilter.h"
+#include "library/LibraryKeyMonitor.h"
 #include "library/LibraryModel.h"
 #include "library/LibraryPlacement.h"
 #include "library/LibraryServices.h"
@@ -336,7 +336,7 @@ void LibraryWindowController::bind(PanelState& state) {
   auto* surface = new FilterPanelView(context_, state, FilterSurface::library, window_.get());
   window_->setContent(view, surface);
   // The keyboard goes with the model it acts on.
-  keys_ = new LibraryKeyFilter(*model_, *window_, model_);
+  keys_ = new LibraryKeyMonitor(*model_, *window_, model_);
   keys_->columnsPerRow = [view] { return view->grid().columns(); };
   keys_->searchField = [view]() -> const QWidget* { return &view->searchField(); };
   // The same copy and paste-back as the cards'.
@@ -396,7 +396,7 @@ void LibraryWindowController::report(bool visible) {
   if (onVisibilityChange) onVisibilityChange(visible);
 }
 
-LibraryKeyFilter* LibraryWindowController::keyFilter() const { return keys_; }
+LibraryKeyMonitor* LibraryWindowController::keyFilter() const { return keys_; }
 
 void LibraryWindowController::screenChanged() {
   // The keyboard is the library's exactly while it is on screen.

@@ -19,7 +19,7 @@ struct LibraryServices;
 class LibraryModel;
 class LibraryView;
 class FilterPanelView;
-class LibraryKeyFilter;
+class LibraryKeyMonitor;
 class PanelState;
 
 // A clear layer over the whole window, under the open filter surface: a press on it closes the
@@ -159,7 +159,7 @@ class LibraryWindowController : public QObject {
   // The rows now listed (tests).
   QStringList listedRows() const;
   // The window's keyboard; active while the window is on screen.
-  LibraryKeyFilter* keyFilter() const;
+  LibraryKeyMonitor* keyFilter() const;
 
  private:
   void build();
@@ -176,7 +176,7 @@ class LibraryWindowController : public QObject {
   LibraryServices& context_;
   std::unique_ptr<LibraryWindow> window_;
   QPointer<LibraryModel> model_;
-  QPointer<LibraryKeyFilter> keys_;
+  QPointer<LibraryKeyMonitor> keys_;
   // The control the open filter surface was last placed under.
   std::optional<int> placedOpenerValue_;
   QPointer<PanelState> boundState_;

@@ -1,7 +1,7 @@
 #include "cards/ViewServices.h"
 #include "items/link/OGImageCache.h"
 #include "preview/LinkPreview.h"
-#include "preview/PdfPreview.h"
+#include "preview/PDFPreview.h"
 #include "preview/PreviewGallery.h"
 #include "preview/SampleDocuments.h"
 #include "preview/TextFilePreview.h"
@@ -59,7 +59,7 @@ QImage pdfPages(GalleryScene& scene) {
     label(sheet, sample.title, {x, 16}, scene.environment);
     const QRectF frame(x, 24, sample.size.width() + 20, sample.size.height() + 20);
     box(sheet, frame, scene.environment);
-    PdfPreview view(services);
+    PDFPreview view(services);
     view.setAttribute(Qt::WA_DontShowOnScreen);
     view.resize(sample.size);
     view.show();

@@ -9,7 +9,7 @@
 #include "preview/FileThumbnailView.h"
 #include "preview/FolderPreview.h"
 #include "preview/LinkPreview.h"
-#include "preview/PdfPreview.h"
+#include "preview/PDFPreview.h"
 #include "preview/PreviewSizing.h"
 #include "preview/QuickLookButton.h"
 #include "preview/RichDocumentPreview.h"
@@ -235,7 +235,7 @@ QWidget* makeFileContent(ViewServices& context, const FilePayload& file, const F
       return text;
     }
     case FileContentRoute::pdf: {
-      auto* pdf = new PdfPreview(context, parent);
+      auto* pdf = new PDFPreview(context, parent);
       pdf->setProps({file.url->qurl(), sizes.compactPdf});
       return pdf;
     }

@@ -4,16 +4,16 @@
 #include "items/ItemServices.h"
 #include "items/link/OGImageCache.h"
 #include "items/stores/RichTextStore.h"
-#include "library/DetailHeaderButton.h"
 #include "library/LibraryDetailParts.h"
 #include "library/LibraryDetailView.h"
+#include "library/LibraryHeaderButton.h"
 #include "library/PreviewFade.h"
 #include "preview/DownsampledImageView.h"
 #include "preview/EditableTextView.h"
 #include "preview/FileThumbnailView.h"
 #include "preview/FolderPreview.h"
 #include "preview/LinkPreview.h"
-#include "preview/PdfPreview.h"
+#include "preview/PDFPreview.h"
 #include "preview/PreviewSizing.h"
 #include "preview/SharePickerAnchor.h"
 #include "preview/TextFilePreview.h"
@@ -76,7 +76,7 @@ struct DetailHarness {
   }
   // A real click in the middle of the shown button.
   bool click(Action action) {
-    DetailHeaderButton* button = pane->button(action);
+    LibraryHeaderButton* button = pane->button(action);
     if (!button) return false;
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(11, 11));
     fake.drain();
@@ -288,7 +288,7 @@ TEST(LibraryDetailView, FilesByRouteAtTheDetailSizesWithTheirPath) {
     EXPECT_GE(content->renderer()->height(), DetailFileContent::minimumRendererHeight(c.route));
     EXPECT_EQ(content->renderer()->width(), 640 - 20 - 28);
     if (c.route == FileContentRoute::pdf) {
-      auto* pdf = qobject_cast<PdfPreview*>(content->renderer());
+      auto* pdf = qobject_cast<PDFPreview*>(content->renderer());
       ASSERT_NE(pdf, nullptr);
       EXPECT_FALSE(pdf->props().compact);
     }

@@ -4,7 +4,7 @@
 // by its own key.
 #include "items/ItemServices.h"
 #include "library/LibraryGridView.h"
-#include "library/LibraryKeyFilter.h"
+#include "library/LibraryKeyMonitor.h"
 #include "library/LibraryModel.h"
 #include "library/LibraryView.h"
 #include "library/LibraryWindowController.h"
@@ -59,7 +59,7 @@ class LibraryKeyboardTest : public ::testing::Test {
   LibraryWindow& window() const { return *controller.window(); }
   LibraryView& view() const { return *window().view(); }
   LibraryModel& model() const { return *controller.model(); }
-  LibraryKeyFilter& keys() const { return *controller.keyFilter(); }
+  LibraryKeyMonitor& keys() const { return *controller.keyFilter(); }
   // A key pressed while the library window is the one the keyboard types into.
   void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QTest::keyClick(window().windowHandle(), key, modifiers);
@@ -71,7 +71,7 @@ class LibraryKeyboardTest : public ::testing::Test {
   QList<ClipboardItem> items;
   RunningApp editor;
   // What the keys do when the test does not record them: the cards' copy and paste-back.
-  LibraryKeyFilter::Actions cardActions;
+  LibraryKeyMonitor::Actions cardActions;
   QList<Paste> pastes;
   QList<QUuid> copies;
 };

@@ -1,10 +1,10 @@
 // Every view of the library reports what the user did through the callbacks given with its
 // latest props, whether the props changed with them or not: a host never sees an old callback run.
 #include "items/ItemServices.h"
-#include "library/DetailHeaderButton.h"
 #include "library/LibraryCard.h"
 #include "library/LibraryDetailView.h"
 #include "library/LibraryHeader.h"
+#include "library/LibraryHeaderButton.h"
 #include "panel/SearchBarView.h"
 #include "support/library/FakeLibraryContext.h"
 #include "support/state/StateTestSupport.h"
@@ -127,17 +127,17 @@ const ViewCase kViews[] = {
        release.setPos(press.pos());
        holder->scene.sendEvent(holder->card, &release);
      }},
-    {"DetailHeaderButton",
+    {"LibraryHeaderButton",
      [](test::FakeLibraryContext& fake, QStringList& log) {
-       auto button = std::make_unique<DetailHeaderButton>(*fake.context);
+       auto button = std::make_unique<LibraryHeaderButton>(*fake.context);
        button->setProps({QStringLiteral("pin"), false, false}, {recordAs(log, "A")});
        return shownWidget(std::move(button));
      },
      [](void* view, QStringList& log, const QString& owner, bool changed) {
-       static_cast<DetailHeaderButton*>(view)->setProps({QStringLiteral("pin"), changed, false},
-                                                        {recordAs(log, owner)});
+       static_cast<LibraryHeaderButton*>(view)->setProps({QStringLiteral("pin"), changed, false},
+                                                         {recordAs(log, owner)});
      },
-     [](void* view) { click(*static_cast<DetailHeaderButton*>(view)); }},
+     [](void* view) { click(*static_cast<LibraryHeaderButton*>(view)); }},
     {"LibraryDetailView",
      [](test::FakeLibraryContext& fake, QStringList& log) -> std::shared_ptr<void> {
        // The pane with the state it reads, the state going last.
@@ -158,7 +158,7 @@ const ViewCase kViews[] = {
        static_cast<LibraryDetailView*>(view)->setProps({changed ? kOther : kItem, 640, 400}, {recordAs(log, owner)});
      },
      [](void* view) {
-       DetailHeaderButton* close = static_cast<LibraryDetailView*>(view)->button(LibraryDetailView::Action::close);
+       LibraryHeaderButton* close = static_cast<LibraryDetailView*>(view)->button(LibraryDetailView::Action::close);
        QTest::mouseClick(close, Qt::LeftButton, {}, QPoint(11, 11));
      }},
 };

@@ -6,7 +6,7 @@
 #include "preview/FolderPreview.h"
 #include "preview/ItemPreviewView.h"
 #include "preview/LinkPreview.h"
-#include "preview/PdfPreview.h"
+#include "preview/PDFPreview.h"
 #include "preview/PreviewContent.h"
 #include "preview/PreviewSizing.h"
 #include "preview/QuickLookButton.h"
@@ -574,7 +574,7 @@ TEST(ItemPreviewView, TextFilesDocumentsAndLinksGetTheirRenderers) {
   }
   {
     PaneHarness h;
-    auto* document = qobject_cast<PdfPreview*>(h.show(fileItem(pdf)).content());
+    auto* document = qobject_cast<PDFPreview*>(h.show(fileItem(pdf)).content());
     ASSERT_NE(document, nullptr);
     EXPECT_EQ(document->props().url, QUrl::fromLocalFile(pdf));
     EXPECT_TRUE(document->props().compact);

@@ -118,7 +118,7 @@ class PdfPager : public PaintedWidget {
 // document is opened and its pages drawn off the main thread at the view's size and pixel
 // ratio. A file that does not open (damaged, empty, locked by a password, not a regular file)
 // shows nothing at all, and is not tried again until the view is given another file.
-class PdfPreview : public PaintedWidget {
+class PDFPreview : public PaintedWidget {
   Q_OBJECT
  public:
   struct Props {
@@ -127,8 +127,8 @@ class PdfPreview : public PaintedWidget {
     bool operator==(const Props&) const = default;
   };
 
-  explicit PdfPreview(InterfaceServices& context, QWidget* parent = nullptr);
-  ~PdfPreview() override;
+  explicit PDFPreview(InterfaceServices& context, QWidget* parent = nullptr);
+  ~PDFPreview() override;
 
   void setProps(const Props& props);
   const Props& props() const { return props_; }

@@ -1,4 +1,4 @@
-#include "preview/PdfPreview.h"
+#include "preview/PDFPreview.h"
 
 #include "cards/content/CardContentStyle.h"
 #include "ui/InterfaceServices.h"
@@ -54,8 +54,8 @@ QSizeF PagerHalf::faceSize(bool compact) { return compact ? QSizeF(30, 22) : QSi
 QSize PagerHalf::sizeHint() const { return faceSize(props_.compact).toSize(); }
 
 QString PagerHalf::label() const {
-  return props_.symbol == u"chevron.left" ? QCoreApplication::translate("PdfPreview", "Previous page")
-                                          : QCoreApplication::translate("PdfPreview", "Next page");
+  return props_.symbol == u"chevron.left" ? QCoreApplication::translate("PDFPreview", "Previous page")
+                                          : QCoreApplication::translate("PDFPreview", "Next page");
 }
 
 double PagerHalf::symbolOpacity() const {
@@ -214,9 +214,9 @@ void PdfPager::paint(QPainter& painter) {
   Fx::strokeInnerBorder(painter, shape, radius, primaryColor(environment, 0.12), 0.5);
 }
 
-// ---- PdfPreview ------------------------------------------------------------------------------
+// ---- PDFPreview ------------------------------------------------------------------------------
 
-PdfPreview::PdfPreview(InterfaceServices& context, QWidget* parent)
+PDFPreview::PDFPreview(InterfaceServices& context, QWidget* parent)
     : PaintedWidget(context, parent),
       loader_(context, [this](const PdfPageLoader::Page& page) { pageArrived(page); }),
       pager_(new PdfPager(context, this)),
@@ -231,9 +231,9 @@ PdfPreview::PdfPreview(InterfaceServices& context, QWidget* parent)
   });
 }
 
-PdfPreview::~PdfPreview() = default;
+PDFPreview::~PDFPreview() = default;
 
-void PdfPreview::setProps(const Props& props) {
+void PDFPreview::setProps(const Props& props) {
   if (hasProps_ && props == props_) return;
   const bool otherFile = !hasProps_ || props.url != props_.url;
   props_ = props;
@@ -256,18 +256,18 @@ void PdfPreview::setProps(const Props& props) {
   update();
 }
 
-QSize PdfPreview::wantedPixels() const {
+QSize PDFPreview::wantedPixels() const {
   const double ratio = pixelRatio_ > 0 ? pixelRatio_ : devicePixelRatioF();
   return QSize(int(std::lround(width() * ratio)), int(std::lround(height() * ratio)));
 }
 
-void PdfPreview::requestPage() {
+void PDFPreview::requestPage() {
   if (failed_ || !hasProps_) return;
   requestedPixels_ = wantedPixels();
   loader_.request(props_.url.toLocalFile(), pageIndex_, requestedPixels_);
 }
 
-void PdfPreview::pageArrived(const PdfPageLoader::Page& page) {
+void PDFPreview::pageArrived(const PdfPageLoader::Page& page) {
   pageCount_ = page.pageCount;
   pageIndex_ = page.index;
   if (page.pageCount == 0) {
@@ -283,14 +283,14 @@ void PdfPreview::pageArrived(const PdfPageLoader::Page& page) {
   update();
 }
 
-void PdfPreview::goTo(int index) {
+void PDFPreview::goTo(int index) {
   if (index < 0 || index >= pageCount_ || index == pageIndex_) return;
   pageIndex_ = index;
   updatePager();
   requestPage();
 }
 
-void PdfPreview::updatePager() {
+void PDFPreview::updatePager() {
   const bool shown = pageCount_ >= 2;
   if ((presence_.target() > 0.5) != shown) presence_.animateTo(shown ? 1.0 : 0.0, Theme::springSnappy());
   pager_->setProps({props_.compact, pageIndex_, pageCount_, pagerBackdrop()},
@@ -298,13 +298,13 @@ void PdfPreview::updatePager() {
   placePager();
 }
 
-void PdfPreview::placePager() {
+void PDFPreview::placePager() {
   const QSize size = pager_->size();
   const double bottom = height() - pagerBottomDistance(props_.compact) + PdfPager::shadowMargin();
   pager_->move(int(std::lround((width() - size.width()) / 2.0)), int(std::lround(bottom - size.height())));
 }
 
-QImage PdfPreview::pagerBackdrop() const {
+QImage PDFPreview::pagerBackdrop() const {
   if (image_.isNull() || pageCount_ < 2) return {};
   const QRectF page = pageRect();
   const QSizeF capsuleSize = PdfPager::capsuleSize(props_.compact);
@@ -323,25 +323,25 @@ QImage PdfPreview::pagerBackdrop() const {
   return Fx::blurred(behind, kBackdropBlur, Fx::BlurEdges::extend);
 }
 
-QRectF PdfPreview::pageRect() const {
+QRectF PDFPreview::pageRect() const {
   if (image_.isNull()) return {};
   return CardContentStyle::fitRect(QSizeF(image_.size()), QRectF(rect()));
 }
 
-void PdfPreview::resizeEvent(QResizeEvent* event) {
+void PDFPreview::resizeEvent(QResizeEvent* event) {
   PaintedWidget::resizeEvent(event);
   placePager();
   if (!failed_ && hasProps_ && wantedPixels() != requestedPixels_) requestPage();
   updatePager();
 }
 
-void PdfPreview::showEvent(QShowEvent* event) {
+void PDFPreview::showEvent(QShowEvent* event) {
   PaintedWidget::showEvent(event);
   // Shown on another screen: drawn again at its pixel ratio.
   if (!failed_ && hasProps_ && wantedPixels() != requestedPixels_) requestPage();
 }
 
-void PdfPreview::paint(QPainter& painter) {
+void PDFPreview::paint(QPainter& painter) {
   // Painted at another pixel ratio than the page was drawn for (another screen, or a picture of
   // the view at a higher one): drawn again for it, after this paint. The device transform holds
   // the target's ratio even where the painter was handed down (QWidget::render); a view shown

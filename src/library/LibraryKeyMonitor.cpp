@@ -1,4 +1,4 @@
-#include "library/LibraryKeyFilter.h"
+#include "library/LibraryKeyMonitor.h"
 
 #include "base/Log.h"
 #include "library/LibraryModel.h"
@@ -27,12 +27,12 @@ bool takesTyping(const QWidget& widget) {
 }
 }  // namespace
 
-LibraryKeyFilter::LibraryKeyFilter(LibraryModel& model, QWidget& window, QObject* parent)
+LibraryKeyMonitor::LibraryKeyMonitor(LibraryModel& model, QWidget& window, QObject* parent)
     : QObject(parent), model_(model), window_(&window) {}
 
-LibraryKeyFilter::~LibraryKeyFilter() { setActive(false); }
+LibraryKeyMonitor::~LibraryKeyMonitor() { setActive(false); }
 
-void LibraryKeyFilter::setActive(bool active) {
+void LibraryKeyMonitor::setActive(bool active) {
   if (active == active_ || !qApp) return;
   active_ = active;
   // Removing it from inside its own eventFilter (a key that closes the window) is safe.
@@ -40,7 +40,7 @@ void LibraryKeyFilter::setActive(bool active) {
   else qApp->removeEventFilter(this);
 }
 
-bool LibraryKeyFilter::eventFilter(QObject* watched, QEvent* event) {
+bool LibraryKeyMonitor::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress || !window_) return false;
   // A key reaches the native window first and then the focused widget: the window sees each
   // press once, and only the library's own (not a menu's, not another window's of the program).
@@ -48,7 +48,7 @@ bool LibraryKeyFilter::eventFilter(QObject* watched, QEvent* event) {
   return handleKeyPress(*static_cast<QKeyEvent*>(event));
 }
 
-LibraryKeyContext LibraryKeyFilter::context() const {
+LibraryKeyContext LibraryKeyMonitor::context() const {
   const PanelState& state = model_.state();
   LibraryKeyContext context;
   context.detailEditingActive = state.detailEditingActive();
@@ -70,14 +70,14 @@ LibraryKeyContext LibraryKeyFilter::context() const {
   return context;
 }
 
-bool LibraryKeyFilter::handleKeyPress(const QKeyEvent& event) {
+bool LibraryKeyMonitor::handleKeyPress(const QKeyEvent& event) {
   const LibraryKeyCommand command = libraryKeyCommand(keys::KeyPress::from(event), context());
   if (command.kind == LibraryKeyCommand::Kind::pass) return false;
   run(command);
   return true;
 }
 
-void LibraryKeyFilter::run(const LibraryKeyCommand& command) {
+void LibraryKeyMonitor::run(const LibraryKeyCommand& command) {
   using Kind = LibraryKeyCommand::Kind;
   PanelState& state = model_.state();
   switch (command.kind) {
@@ -108,7 +108,7 @@ void LibraryKeyFilter::run(const LibraryKeyCommand& command) {
   }
 }
 
-std::optional<ClipboardItem> LibraryKeyFilter::copyTarget() const {
+std::optional<ClipboardItem> LibraryKeyMonitor::copyTarget() const {
   // Looked up in the whole history: a selected card narrowed away still copies.
   const std::optional<QUuid> id = model_.hoveredID() ? model_.hoveredID() : model_.selection();
   if (!id) return std::nullopt;
@@ -117,7 +117,7 @@ std::optional<ClipboardItem> LibraryKeyFilter::copyTarget() const {
   return std::nullopt;
 }
 
-void LibraryKeyFilter::moveSelection(int step) {
+void LibraryKeyMonitor::moveSelection(int step) {
   const QList<ClipboardItem> items = model_.filteredItems();
   if (items.isEmpty()) return;
   const std::optional<QUuid> current = model_.selection() ? model_.selection() : model_.hoveredID();
@@ -138,7 +138,7 @@ void LibraryKeyFilter::moveSelection(int step) {
   if (index && model_.previewID()) withAnimation(Theme::springCritical(), [&] { model_.setPreviewID(id); });
 }
 
-void LibraryKeyFilter::toggleDetail() {
+void LibraryKeyMonitor::toggleDetail() {
   std::optional<QUuid> target = model_.hoveredID() ? model_.hoveredID() : model_.selection();
   if (!target) {
     const QList<ClipboardItem> items = model_.filteredItems();
@@ -155,7 +155,7 @@ void LibraryKeyFilter::toggleDetail() {
   logDetail();
 }
 
-void LibraryKeyFilter::logDetail() const {
+void LibraryKeyMonitor::logDetail() const {
   if (!lcApp().isDebugEnabled()) return;
   const std::optional<QUuid> shown = model_.previewID();
   if (!shown) {
@@ -167,7 +167,7 @@ void LibraryKeyFilter::logDetail() const {
     if (items.at(i).id == *shown) qCDebug(lcApp) << "Library detail shows row" << i + 1;
 }
 
-void LibraryKeyFilter::escape(LibraryEscapeStep step) {
+void LibraryKeyMonitor::escape(LibraryEscapeStep step) {
   PanelState& state = model_.state();
   switch (step) {
     case LibraryEscapeStep::cancelEdit: state.raiseCancelDetailEditTrigger(); return;

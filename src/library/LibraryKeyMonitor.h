@@ -18,7 +18,7 @@ class LibraryModel;
 // library's key table asks for on the model: moving the selection, the detail pane, the Escape
 // cascade, and through the actions copying and pasting back. A key it takes goes no further;
 // any other continues to the window and its focused field.
-class LibraryKeyFilter : public QObject {
+class LibraryKeyMonitor : public QObject {
   Q_OBJECT
  public:
   // What the keys do with an item; each does nothing while unset.
@@ -28,8 +28,8 @@ class LibraryKeyFilter : public QObject {
     std::function<void(const ClipboardItem&, bool plainText)> pasteBack;
   };
 
-  LibraryKeyFilter(LibraryModel& model, QWidget& window, QObject* parent = nullptr);
-  ~LibraryKeyFilter() override;
+  LibraryKeyMonitor(LibraryModel& model, QWidget& window, QObject* parent = nullptr);
+  ~LibraryKeyMonitor() override;
 
   // The grid's columns now (Up and Down move by one row).
   std::function<int()> columnsPerRow;

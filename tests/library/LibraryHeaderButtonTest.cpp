@@ -1,6 +1,6 @@
 // The detail pane's round header button: its colours by role and hover, clicks only inside the
 // circle, the pointing hand while hovered, and the glyph swap, with reduced motion as without.
-#include "library/DetailHeaderButton.h"
+#include "library/LibraryHeaderButton.h"
 #include "support/library/FakeLibraryContext.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/theme/Theme.h"
@@ -14,9 +14,9 @@ namespace qv {
 namespace {
 
 struct ButtonHarness {
-  explicit ButtonHarness(DetailHeaderButton::Props props, bool reduceMotion = false) {
+  explicit ButtonHarness(LibraryHeaderButton::Props props, bool reduceMotion = false) {
     fake.desktopAppearance->setReduceMotion(reduceMotion);
-    button = std::make_unique<DetailHeaderButton>(*fake.context);
+    button = std::make_unique<LibraryHeaderButton>(*fake.context);
     button->setProps(props, {[this] { ++taps; }});
     button->setAttribute(Qt::WA_DontShowOnScreen);
     button->show();
@@ -30,11 +30,11 @@ struct ButtonHarness {
     QApplication::sendEvent(button.get(), &leave);
   }
   test::FakeLibraryContext fake;
-  std::unique_ptr<DetailHeaderButton> button;
+  std::unique_ptr<LibraryHeaderButton> button;
   int taps = 0;
 };
 
-TEST(DetailHeaderButton, ColoursByRoleAndHover) {
+TEST(LibraryHeaderButton, ColoursByRoleAndHover) {
   const EnvironmentValues light;
   const struct {
     const char* name;
@@ -63,7 +63,7 @@ TEST(DetailHeaderButton, ColoursByRoleAndHover) {
   }
 }
 
-TEST(DetailHeaderButton, OnlyTheCircleTakesClicks) {
+TEST(LibraryHeaderButton, OnlyTheCircleTakesClicks) {
   ButtonHarness h({QStringLiteral("trash"), false, true});
   EXPECT_EQ(h.button->size(), QSize(22, 22));
   QTest::mouseClick(h.button.get(), Qt::LeftButton, {}, QPoint(1, 1));  // a corner of the square
@@ -73,7 +73,7 @@ TEST(DetailHeaderButton, OnlyTheCircleTakesClicks) {
 }
 
 // Hover and glyph move on their springs whatever the reduced-motion flag says.
-TEST(DetailHeaderButton, HoverAndGlyphSwapAnimateWithReducedMotionToo) {
+TEST(LibraryHeaderButton, HoverAndGlyphSwapAnimateWithReducedMotionToo) {
   for (const bool reduce : {false, true}) {
     SCOPED_TRACE(reduce ? "reduced motion" : "motion");
     ButtonHarness h({QStringLiteral("eye"), false, false}, reduce);

@@ -1,4 +1,4 @@
-#include "library/DetailHeaderButton.h"
+#include "library/LibraryHeaderButton.h"
 
 #include "ui/InterfaceServices.h"
 #include "ui/controls/ControlStyle.h"
@@ -17,7 +17,7 @@ constexpr double kSwapScale = 0.5;
 void drawGlyph(QPainter& painter, const QString& symbol, QPointF centre, double scale, double opacity,
                const QColor& ink) {
   if (symbol.isEmpty() || opacity <= 0) return;
-  const QImage glyph = Symbols::image(symbol, DetailHeaderButton::kGlyphSize, ink,
+  const QImage glyph = Symbols::image(symbol, LibraryHeaderButton::kGlyphSize, ink,
                                       painter.device()->devicePixelRatioF());
   if (glyph.isNull()) return;
   painter.save();
@@ -31,7 +31,7 @@ void drawGlyph(QPainter& painter, const QString& symbol, QPointF centre, double 
 
 }  // namespace
 
-DetailHeaderButton::DetailHeaderButton(InterfaceServices& context, QWidget* parent)
+LibraryHeaderButton::LibraryHeaderButton(InterfaceServices& context, QWidget* parent)
     : TapControl(context, parent), hover_(*context.frameClock, 0.0), swap_(*context.frameClock, 1.0) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   resize(sizeHint());
@@ -39,7 +39,7 @@ DetailHeaderButton::DetailHeaderButton(InterfaceServices& context, QWidget* pare
   swap_.setOnChange([this] { update(); });
 }
 
-void DetailHeaderButton::setProps(const Props& props, Callbacks callbacks) {
+void LibraryHeaderButton::setProps(const Props& props, Callbacks callbacks) {
   callbacks_ = std::move(callbacks);
   if (props == props_) return;
   const Props previous = std::exchange(props_, props);
@@ -59,9 +59,9 @@ void DetailHeaderButton::setProps(const Props& props, Callbacks callbacks) {
   update();
 }
 
-void DetailHeaderButton::hoverChanged(bool hovered) { hover_.animateTo(hovered ? 1.0 : 0.0, Theme::springSnappy()); }
+void LibraryHeaderButton::hoverChanged(bool hovered) { hover_.animateTo(hovered ? 1.0 : 0.0, Theme::springSnappy()); }
 
-QColor DetailHeaderButton::foreground() const {
+QColor LibraryHeaderButton::foreground() const {
   const EnvironmentValues env = environment();
   const double hover = unitClamped(hover_.value());
   if (props_.isDestructive) return mixColors(primaryColor(env, 0.55), systemRed(env), hover);
@@ -69,30 +69,30 @@ QColor DetailHeaderButton::foreground() const {
   return primaryColor(env, lerp(0.55, 0.9, hover));
 }
 
-QColor DetailHeaderButton::circleFill() const {
+QColor LibraryHeaderButton::circleFill() const {
   return primaryColor(environment(), lerp(0.05, 0.1, unitClamped(hover_.value())));
 }
 
-QPainterPath DetailHeaderButton::hitShape() const {
+QPainterPath LibraryHeaderButton::hitShape() const {
   QPainterPath circle;
   circle.addEllipse(QRectF(QPointF(0, 0), QSizeF(kSide, kSide)));
   return circle;
 }
 
-AccessibilityInfo DetailHeaderButton::accessibility() const {
+AccessibilityInfo LibraryHeaderButton::accessibility() const {
   AccessibilityInfo info;
   info.role = QAccessible::Button;
   info.name = accessibleName().isEmpty() ? toolTip() : accessibleName();
-  info.press = [this] { const_cast<DetailHeaderButton*>(this)->tapped(); };
+  info.press = [this] { const_cast<LibraryHeaderButton*>(this)->tapped(); };
   return info;
 }
 
-void DetailHeaderButton::tapped() {
+void LibraryHeaderButton::tapped() {
   // A copy: the action may give this button new props.
   if (const auto onTap = callbacks_.onTap) onTap();
 }
 
-void DetailHeaderButton::paint(QPainter& painter) {
+void LibraryHeaderButton::paint(QPainter& painter) {
   const QRectF face(0, 0, kSide, kSide);
   painter.setPen(Qt::NoPen);
   painter.setBrush(circleFill());

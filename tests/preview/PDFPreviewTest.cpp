@@ -1,5 +1,5 @@
 #include "PreviewTestSupport.h"
-#include "preview/PdfPreview.h"
+#include "preview/PDFPreview.h"
 #include "support/PdfFixtures.h"
 #include "support/SideFileHelpers.h"
 
@@ -23,7 +23,7 @@ bool near(QColor a, QColor b) {
 struct PdfFixture {
   PreviewContext context;
   QTemporaryDir files;
-  std::unique_ptr<PdfPreview> view = std::make_unique<PdfPreview>(*context.services);
+  std::unique_ptr<PDFPreview> view = std::make_unique<PDFPreview>(*context.services);
   PdfFixture() {
     view->resize(502, 620);
     view->show();
@@ -51,7 +51,7 @@ struct PdfFixture {
   }
 };
 
-TEST(PdfPreview, ShowsTheFirstPageFittedToTheViewAtItsPixelRatio) {
+TEST(PDFPreview, ShowsTheFirstPageFittedToTheViewAtItsPixelRatio) {
   PdfFixture f;
   f.view->setProps({f.pdf(QStringLiteral("letter.pdf"), 1), true});
   EXPECT_TRUE(f.view->pageImage().isNull()) << "drawn on the worker";
@@ -66,7 +66,7 @@ TEST(PdfPreview, ShowsTheFirstPageFittedToTheViewAtItsPixelRatio) {
   EXPECT_FALSE(f.view->pager().isVisibleTo(f.view.get()));
 }
 
-TEST(PdfPreview, PagerHalvesFollowThePage) {
+TEST(PDFPreview, PagerHalvesFollowThePage) {
   PdfFixture f;
   f.view->setProps({f.pdf(QStringLiteral("three.pdf"), 3), false});
   f.settle();
@@ -101,7 +101,7 @@ TEST(PdfPreview, PagerHalvesFollowThePage) {
   EXPECT_EQ(previous.accessibility().name, QStringLiteral("Previous page"));
 }
 
-TEST(PdfPreview, ADisabledHalfNeverHovers) {
+TEST(PDFPreview, ADisabledHalfNeverHovers) {
   PdfFixture f;
   f.view->setProps({f.pdf(QStringLiteral("two.pdf"), 2), true});
   f.settle();
@@ -137,7 +137,7 @@ TEST(PdfPager, AClickRunsTheCallbacksGivenLast) {
   EXPECT_EQ(calls, (QStringList{"B next", "C previous"}));
 }
 
-TEST(PdfPreview, AShorterDocumentStartsAtItsFirstPage) {
+TEST(PDFPreview, AShorterDocumentStartsAtItsFirstPage) {
   PdfFixture f;
   const QUrl three = f.pdf(QStringLiteral("three.pdf"), 3);
   const QUrl two = f.pdf(QStringLiteral("two.pdf"), {{QSizeF(612, 792), Qt::yellow}, {QSizeF(612, 792), Qt::cyan}});
@@ -164,7 +164,7 @@ TEST(PdfPreview, AShorterDocumentStartsAtItsFirstPage) {
   EXPECT_TRUE(near(f.pageColour(), Qt::magenta));
 }
 
-TEST(PdfPreview, FilesThatDoNotOpenShowNothingAndAreTriedOnce) {
+TEST(PDFPreview, FilesThatDoNotOpenShowNothingAndAreTriedOnce) {
   PdfFixture f;
   const QString fifo = f.files.filePath(QStringLiteral("pipe.pdf"));
   ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
@@ -203,7 +203,7 @@ TEST(PdfPreview, FilesThatDoNotOpenShowNothingAndAreTriedOnce) {
   }
 }
 
-TEST(PdfPreview, OnlyTheLatestRequestIsDrawn) {
+TEST(PDFPreview, OnlyTheLatestRequestIsDrawn) {
   PdfFixture f;
   const QUrl three = f.pdf(QStringLiteral("three.pdf"), 3);
   f.view->resize(100, 100);
@@ -231,7 +231,7 @@ TEST(PdfPreview, OnlyTheLatestRequestIsDrawn) {
   EXPECT_EQ(f.view->pageCount(), 3);
 }
 
-TEST(PdfPreview, PaintedAtAnotherPixelRatioThePageIsDrawnAgainForIt) {
+TEST(PDFPreview, PaintedAtAnotherPixelRatioThePageIsDrawnAgainForIt) {
   PdfFixture f;
   f.view->setProps({f.pdf(QStringLiteral("letter.pdf"), 1), false});
   f.settle();
@@ -247,14 +247,14 @@ TEST(PdfPreview, PaintedAtAnotherPixelRatioThePageIsDrawnAgainForIt) {
   EXPECT_EQ(f.view->openCount(), 1);
 }
 
-TEST(PdfPreview, AHugePageIsDrawnAtTheViewsSize) {
+TEST(PDFPreview, AHugePageIsDrawnAtTheViewsSize) {
   PdfFixture f;
   f.view->setProps({f.pdf(QStringLiteral("poster.pdf"), {{QSizeF(14400, 14400), Qt::blue}}), false});
   f.settle();
   EXPECT_EQ(f.view->pageImage().size(), QSize(502, 502) * f.view->devicePixelRatioF());
 }
 
-TEST(PdfPreview, ThePagerComesWithAScaleOrWithReducedMotionOnlyAFade) {
+TEST(PDFPreview, ThePagerComesWithAScaleOrWithReducedMotionOnlyAFade) {
   for (const bool reduced : {false, true}) {
     PdfFixture f;
     f.context.appearance->setReduceMotion(reduced);

@@ -14,7 +14,7 @@ namespace qv {
 // the standard spring; hovering moves on the snappy spring. Both move the same way with reduced
 // motion: the motion is small and tells what changed. The pane gives each button its tooltip and
 // spoken name.
-class DetailHeaderButton : public TapControl {
+class LibraryHeaderButton : public TapControl {
   Q_OBJECT
  public:
   struct Props {
@@ -30,7 +30,7 @@ class DetailHeaderButton : public TapControl {
   static constexpr double kSide = 22;
   static constexpr double kGlyphSize = 11;
 
-  explicit DetailHeaderButton(InterfaceServices& context, QWidget* parent = nullptr);
+  explicit LibraryHeaderButton(InterfaceServices& context, QWidget* parent = nullptr);
   void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
 
