@@ -31,7 +31,7 @@ namespace {
 
 constexpr double kFadeHeight = GeneralPane::kFadeHeight;
 constexpr double kSegmentHeight = 20;
-constexpr double kTrackPad = 2;
+constexpr double kRecorderTrackPad = 2;
 constexpr double kDividerOpacity = 0.35;
 constexpr double kEdgeSegmentWidth = 148.0 / 3;
 constexpr double kThemeSegmentWidth = 56;
@@ -310,9 +310,7 @@ GeneralPane::GeneralPane(SettingsServices& context, Callbacks callbacks, QWidget
                                                    shown_.appearance,
                                                    Theme::accent(),
                                                    kThemeSegmentWidth,
-                                                   kSegmentHeight,
-                                                   {},
-                                                   kTrackPad},
+                                                   kSegmentHeight},
                                                   themePickerCallbacks());
   addSection(QStringLiteral("Appearance"), {paneRow(rowLabel(context, QStringLiteral("Theme")), themePicker_)});
 
@@ -365,9 +363,7 @@ QWidget* GeneralPane::buildInvoke() {
                                                   shown_.edgeSide,
                                                   Theme::accent(),
                                                   kEdgeSegmentWidth,
-                                                  kSegmentHeight,
-                                                  {},
-                                                  kTrackPad},
+                                                  kSegmentHeight},
                                                  {writes<QString>(GeneralSettings::kEdgeSideKey)});
   dwellPicker_ = new TarnSegmentedPicker<double>(
       context_,
@@ -375,9 +371,7 @@ QWidget* GeneralPane::buildInvoke() {
        shown_.edgeDwellDelay,
        Theme::accent(),
        kEdgeSegmentWidth,
-       kSegmentHeight,
-       {},
-       kTrackPad},
+       kSegmentHeight},
       {writes<double>(GeneralSettings::kEdgeDwellDelayKey)});
   auto* dwellLabel = column({rowLabel(context_, QStringLiteral("Dwell delay")),
                              caption(context_, QStringLiteral("How long to hold cursor at edge before opening"), 10)},
@@ -391,7 +385,7 @@ QWidget* GeneralPane::buildInvoke() {
                             column({new PaneDivider(context_, kDividerOpacity), paneRow(dwellLabel, dwellPicker_)}, 10),
                             shown_.edgeInEffect());
 
-  recorder_ = new ShortcutRecorderButton(context_, kTrackPad, kSegmentHeight, {[this](bool recording) {
+  recorder_ = new ShortcutRecorderButton(context_, kRecorderTrackPad, kSegmentHeight, {[this](bool recording) {
                                            if (const auto told = callbacks_.onShortcutRecording) told(recording);
                                          }});
   auto* invoke = new QWidget;
