@@ -225,7 +225,9 @@ void PanelController::showPanel() {
   presentingWork_ = context_.scheduler->after(
       kShowSlideSeconds, [this] { endPresenting(); }, Guard(this));
   alpha_.animateTo(1, Animation::easeOut(reduced ? 0.22 : 0.12));
-  qCInfo(lcPanel) << "Panel shown on the" << state_->edgeSide() << "edge";
+  const QRect frame = panel_->geometry();
+  qCInfo(lcPanel).nospace().noquote() << "Panel shown on the " << state_->edgeSide() << " edge at " << frame.x() << ","
+                                      << frame.y() << " " << frame.width() << "x" << frame.height();
 }
 
 void PanelController::endPresenting() {
