@@ -578,12 +578,6 @@ class TabRow : public QWidget {
     size_ = QSize(int(std::ceil(std::max(0.0, x - kStripSpacing))), int(std::ceil(height + 2 * kStripPaddingV)));
     resize(size_);
   }
-  // Where `item` stands when it has arrived.
-  std::optional<double> targetX(const QWidget* item) const {
-    for (const Slot& slot : slots_)
-      if (slot.widget == item) return slot.x->target();
-    return std::nullopt;
-  }
 
  private:
   struct Slot {

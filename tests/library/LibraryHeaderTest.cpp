@@ -321,7 +321,7 @@ TEST_F(LibraryHeaderTest, TheStatusCountRollsToItsNewNumber) {
   const double p = Theme::springStandard().progress(0.1);
   const NumericText::Roll roll = row.count().roll(font);
   EXPECT_EQ(roll.outgoing, QString());
-  EXPECT_EQ(roll.incoming, QStringLiteral(" of 10"));
+  EXPECT_EQ(roll.incoming, QStringLiteral("of 10 "));  // between the "3 " and the "items" that stay
   EXPECT_NEAR(roll.incomingOpacity, p, 0.01);
   const double from = monospacedDigitsWidth(font, QStringLiteral("3 items"));
   const double to = monospacedDigitsWidth(font, QStringLiteral("3 of 10 items"));
