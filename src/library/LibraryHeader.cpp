@@ -347,13 +347,14 @@ LibrarySearchPill::LibrarySearchPill(InterfaceServices& context, QWidget* parent
       filter_(new SearchBarButton(
           context, QStringLiteral("Filter by type, app, category or date"),
           [this](const SearchBarButton& button) {
-            return SearchBarButton::Look{QStringLiteral("line.3.horizontal.decrease"),
-                                         kFilterSize,
-                                         searchFilterColor(environment(), props_.filterAccented ? 1 : 0, button.isHovered() ? 1 : 0),
-                                         lerp(1, kFilterHoverScale, button.hoverProgress()),
-                                         1,
-                                         0,
-                                         {}};
+            return SearchBarButton::Look{
+                QStringLiteral("line.3.horizontal.decrease"),
+                kFilterSize,
+                searchFilterColor(environment(), props_.filterAccented ? 1 : 0, button.isHovered() ? 1 : 0),
+                lerp(1, kFilterHoverScale, button.hoverProgress()),
+                1,
+                0,
+                {}};
           },
           [this] {
             if (const auto onFilterButton = callbacks_.onFilterButton) onFilterButton();
@@ -680,12 +681,12 @@ void LibraryHeaderView::syncPencil(int after) {
     pencil_->show();
     pencil_->appear(animation);
   }
-  pencil_->setProps(
-      {QStringLiteral("pencil"), QStringLiteral("Edit \u201C") + props_.editableCategoryName + QStringLiteral("\u201D")},
-      {[this] {
-        const auto onEditCategory = callbacks_.onEditCategory;
-        if (props_.editableCategory && onEditCategory) onEditCategory(QUuid(*props_.editableCategory));
-      }});
+  pencil_->setProps({QStringLiteral("pencil"),
+                     QStringLiteral("Edit \u201C") + props_.editableCategoryName + QStringLiteral("\u201D")},
+                    {[this] {
+                      const auto onEditCategory = callbacks_.onEditCategory;
+                      if (props_.editableCategory && onEditCategory) onEditCategory(QUuid(*props_.editableCategory));
+                    }});
 }
 
 // ---- Filter surface placement ---------------------------------------------------------------

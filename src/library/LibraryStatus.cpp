@@ -2,10 +2,10 @@
 
 #include "ui/InterfaceServices.h"
 #include "ui/anim/Transaction.h"
-#include "ui/theme/ReduceMotion.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
 #include "ui/symbols/Symbols.h"
+#include "ui/theme/ReduceMotion.h"
 #include "ui/theme/Theme.h"
 
 #include <QFontMetricsF>

@@ -49,9 +49,8 @@ int gridColumns(double width) {
 }
 
 Arrangement gridArrangement(double width) {
-  return {gridColumns(width), kCardStep,          kCardWidth + kGridSpacing,
-          kGridTopPadding,    kGridBottomPadding, kGridSideInset,
-          false};
+  return {gridColumns(width), kCardStep, kCardWidth + kGridSpacing, kGridTopPadding, kGridBottomPadding,
+          kGridSideInset,     false};
 }
 
 Layout layOut(const std::vector<CardGroup>& groups, const QSet<QString>& collapsed,

@@ -125,13 +125,14 @@ SearchBarView::SearchBarView(InterfaceServices& context, const Props& props, Cal
       filter_(new SearchBarButton(
           context, QStringLiteral("Filters"),
           [this](const SearchBarButton& button) {
-            return SearchBarButton::Look{QStringLiteral("line.3.horizontal.decrease"),
-                                         12,
-                                         searchFilterColor(environment(), filterActive_.value(), button.hoverProgress()),
-                                         lerp(1, 1.15, button.hoverProgress()),
-                                         1,
-                                         0,
-                                         {}};
+            return SearchBarButton::Look{
+                QStringLiteral("line.3.horizontal.decrease"),
+                12,
+                searchFilterColor(environment(), filterActive_.value(), button.hoverProgress()),
+                lerp(1, 1.15, button.hoverProgress()),
+                1,
+                0,
+                {}};
           },
           [this] {
             if (const auto onToggle = callbacks_.onToggleFilterPanel) onToggle();
@@ -189,8 +190,8 @@ void SearchBarView::setProps(const Props& props, Callbacks callbacks) {
     if (!props_.query.isEmpty()) clear_->setVisible(true);
     clearPresence_.animateTo(props_.query.isEmpty() ? 0 : 1, Theme::springSnappy());
   }
-  const std::optional<Animation> snappy =
-      environment().reduceMotion ? std::nullopt : std::optional<Animation>(Theme::springSnappy());
+  const std::optional<Animation> snappy = environment().reduceMotion ? std::nullopt
+                                                                     : std::optional<Animation>(Theme::springSnappy());
   if (props_.showDotsMenu != old.showDotsMenu) dotsOpen_.animateTo(props_.showDotsMenu ? 1 : 0, snappy);
   // The filter icon turns to and from the accent on the same spring.
   filterActive_.animateTo(filterIconActive() ? 1 : 0, snappy);

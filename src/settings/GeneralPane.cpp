@@ -17,8 +17,8 @@
 #include "ui/symbols/Symbols.h"
 #include "ui/theme/Theme.h"
 
-#include <QGuiApplication>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>

@@ -19,7 +19,8 @@ namespace qv::test {
 
 class LibraryDesktop {
  protected:
-  explicit LibraryDesktop(QSize screen = {1280, 800}) : session_(XvfbSession::Options{true, screen, true}), screen_(screen) {}
+  explicit LibraryDesktop(QSize screen = {1280, 800})
+      : session_(XvfbSession::Options{true, screen, true}), screen_(screen) {}
   ~LibraryDesktop() {
     for (auto& process : processes_) {
       process->kill();
@@ -108,8 +109,8 @@ class LibraryDesktop {
     // Right after a window went down into jwm's task list, the tray can miss a click: ask again.
     bool opened = false;
     for (int attempt = 0; attempt < 3 && !opened; ++attempt) {
-      if (!session_.xdotool({"mousemove", QString::number(trayIcon().x()), QString::number(trayIcon().y()), "click",
-                             "3"}))
+      if (!session_.xdotool(
+              {"mousemove", QString::number(trayIcon().x()), QString::number(trayIcon().y()), "click", "3"}))
         return false;
       opened = logCount("Status menu opened", menus + 1, 3000);
     }
@@ -118,8 +119,7 @@ class LibraryDesktop {
                      return changedPixels(before, shot, screen_.width() - 280, screen_.height() - 240) > 200;
                    }).isNull())
       return false;
-    if (pointerAt &&
-        !session_.xdotool({"mousemove", QString::number(pointerAt->x()), QString::number(pointerAt->y())}))
+    if (pointerAt && !session_.xdotool({"mousemove", QString::number(pointerAt->x()), QString::number(pointerAt->y())}))
       return false;
     return session_.xdotool({"key", "Down", "Return"});
   }

@@ -44,7 +44,8 @@ class TwoScreens : public ::testing::Test, protected test::LibraryDesktop {
   }
   // The last frame logged by a line that starts with `prefix` and ends "x,y wxh".
   QRect loggedFrame(const QString& prefix) {
-    const QRegularExpression line(QRegularExpression::escape(prefix) + QStringLiteral("(-?\\d+),(-?\\d+) (\\d+)x(\\d+)"));
+    const QRegularExpression line(QRegularExpression::escape(prefix) +
+                                  QStringLiteral("(-?\\d+),(-?\\d+) (\\d+)x(\\d+)"));
     QRect frame;
     for (QRegularExpressionMatchIterator it = line.globalMatch(QString::fromUtf8(log())); it.hasNext();) {
       const QRegularExpressionMatch m = it.next();
@@ -84,8 +85,8 @@ TEST_F(TwoScreens, TheLibraryOpensOnThePointersScreenAndAFrameFromAGoneScreenIsC
   // the pointer (the right one this time) with the size it had.
   ASSERT_TRUE(session_.storeSettings(
       {{"qv.didSeeOnboarding.v1", true},
-       {libraryWindow::kSavedFrameKey, libraryWindow::encodeSavedFrame(QRectF(2700, 120, 900, 600),
-                                                                       QRectF(2560, 0, 1280, 800))}}));
+       {libraryWindow::kSavedFrameKey,
+        libraryWindow::encodeSavedFrame(QRectF(2700, 120, 900, 600), QRectF(2560, 0, 1280, 800))}}));
   program_ = &start(test::binDir() + QStringLiteral("/quorvalen"));
   ASSERT_TRUE(logCount("Quorvalen launched", 2, 20000));
   ASSERT_TRUE(openLibraryFromTheTray(QPoint(1900, 300)));
@@ -109,7 +110,8 @@ TEST_F(TwoScreens, TheEdgePanelSlidesInOnThePointersScreen) {
   int shown = 0;
   for (const auto& screen : screens) {
     SCOPED_TRACE(screen.name);
-    ASSERT_TRUE(session_.xdotool({"mousemove", QString::number(screen.pointer.x()), QString::number(screen.pointer.y())}));
+    ASSERT_TRUE(
+        session_.xdotool({"mousemove", QString::number(screen.pointer.x()), QString::number(screen.pointer.y())}));
     ASSERT_TRUE(session_.xdotool({"key", "ctrl+shift+v"}));
     ASSERT_TRUE(logCount("Panel shown on the right edge at ", ++shown));
     const QRect panel = loggedFrame(QStringLiteral("Panel shown on the right edge at "));

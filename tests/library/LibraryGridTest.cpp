@@ -63,8 +63,8 @@ TEST(LibraryGridLayout, RowsOfCardsCentredInSectionsWithHeadersFromTwoSectionsOn
   const Layout lastCollapsed = layOut({cardList::Run{CardGroup::today, 5}, cardList::Run{CardGroup::earlier, 1}},
                                       {"Earlier"}, {}, gridArrangement(1000));
   EXPECT_EQ(lastCollapsed.contentHeight, 6 + 35 + 2 * 254 + 35 + 20);
-  const Layout halfway = layOut({cardList::Run{CardGroup::today, 5}, cardList::Run{CardGroup::earlier, 1}},
-                                {"Earlier"}, {{"Earlier", 0.5}}, gridArrangement(1000));
+  const Layout halfway = layOut({cardList::Run{CardGroup::today, 5}, cardList::Run{CardGroup::earlier, 1}}, {"Earlier"},
+                                {{"Earlier", 0.5}}, gridArrangement(1000));
   EXPECT_EQ(halfway.contentHeight, 6 + 35 + 2 * 254 + 35 + 120 + 20);
 }
 

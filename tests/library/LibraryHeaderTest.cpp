@@ -7,12 +7,12 @@
 #include "library/LibraryStatus.h"
 
 #include "panel/SearchBarView.h"
-#include "ui/anim/Transaction.h"
-#include "ui/text/Fonts.h"
-#include "ui/text/NumericText.h"
 #include "support/library/FakeLibraryContext.h"
+#include "ui/anim/Transaction.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/controls/TextInput.h"
+#include "ui/text/Fonts.h"
+#include "ui/text/NumericText.h"
 #include "ui/theme/Theme.h"
 
 #include <gtest/gtest.h>
@@ -200,13 +200,14 @@ TEST_F(LibraryHeaderTest, SpacingsCountFromTheCapsules) {
   p.editableCategoryName = QStringLiteral("Work");
   header.setProps(p, {});
   layOut();
-  const auto capsule = [&](const LibraryScopeTab& tab) { return tab.capsuleRect().translated(tab.mapTo(&header, QPoint())); };
+  const auto capsule = [&](const LibraryScopeTab& tab) {
+    return tab.capsuleRect().translated(tab.mapTo(&header, QPoint()));
+  };
   const QRectF all = capsule(*header.tabs()[0]), pinned = capsule(*header.tabs()[1]), work = capsule(*header.tabs()[2]);
   ASSERT_NE(header.pencil(), nullptr);
-  const QRectF pencil =
-      header.pencil()->capsuleRect().translated(header.pencil()->mapTo(&header, QPoint()));
-  const QRectF plus =
-      header.newCategoryButton().capsuleRect().translated(header.newCategoryButton().mapTo(&header, QPoint()));
+  const QRectF pencil = header.pencil()->capsuleRect().translated(header.pencil()->mapTo(&header, QPoint()));
+  const QRectF plus = header.newCategoryButton().capsuleRect().translated(
+      header.newCategoryButton().mapTo(&header, QPoint()));
   const QRect search(header.searchPill().mapTo(&header, QPoint()), header.searchPill().size());
   EXPECT_DOUBLE_EQ(all.left() - (search.left() + search.width()), 12);
   for (const auto& [left, right] : {std::pair{all, pinned}, {pinned, work}, {work, pencil}, {pencil, plus}})
@@ -290,7 +291,9 @@ TEST_F(LibraryHeaderTest, ACountThatChangesRolls) {
       double direction;  // +1: the new digits come from below
     } steps[] = {{12, "9", "12", 1}, {11, "2", "1", -1}};
     for (const auto& step : steps) {
-      withAnimation(Theme::springStandard(), [&] { tab.setProps({QStringLiteral("All"), step.to, {}, {}, false}, {}); });
+      withAnimation(Theme::springStandard(), [&] {
+        tab.setProps({QStringLiteral("All"), step.to, {}, {}, false}, {});
+      });
       fake.advanceBoth(0.1);
       const NumericText::Roll roll = tab.count().roll(font);
       const double p = Theme::springStandard().progress(0.1);

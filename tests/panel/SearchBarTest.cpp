@@ -5,8 +5,8 @@
 #include "ui/theme/Theme.h"
 
 #include <gtest/gtest.h>
-#include <functional>
 #include <QApplication>
+#include <functional>
 
 using namespace qv;
 

@@ -178,7 +178,8 @@ TEST(DesktopEntryDefaults, TheFirstInstalledDefaultElseAnEntryThatOpensTheType) 
   const DesktopEntry editor{QStringLiteral("org.gnome.TextEditor"), {}, QStringLiteral("Text Editor")};
   const auto both = DesktopEntryIndex::of({thunar, dolphin, editor});
   const QByteArray prefersDolphin = "[Default Applications]\ninode/directory=org.kde.dolphin.desktop;\n";
-  const QByteArray namesAGoneOne = "[Default Applications]\ninode/directory=org.gnome.Nautilus.desktop;thunar.desktop\n";
+  const QByteArray namesAGoneOne =
+      "[Default Applications]\ninode/directory=org.gnome.Nautilus.desktop;thunar.desktop\n";
   const QByteArray otherGroupsOnly = "[Added Associations]\ninode/directory=org.kde.dolphin.desktop;\n";
   const struct {
     const char* name;
@@ -188,7 +189,9 @@ TEST(DesktopEntryDefaults, TheFirstInstalledDefaultElseAnEntryThatOpensTheType) 
   } cases[] = {
       {"the first list that names an installed one", {prefersDolphin, namesAGoneOne}, both, "org.kde.dolphin"},
       {"a named one that is gone is passed over", {namesAGoneOne, prefersDolphin}, both, "thunar"},
-      {"no default: an entry that opens folders", {otherGroupsOnly}, DesktopEntryIndex::of({editor, dolphin}),
+      {"no default: an entry that opens folders",
+       {otherGroupsOnly},
+       DesktopEntryIndex::of({editor, dolphin}),
        "org.kde.dolphin"},
       {"nothing opens folders", {namesAGoneOne}, DesktopEntryIndex::of({editor}), ""},
   };

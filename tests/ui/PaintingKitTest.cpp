@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QPainter>
-#include <QWidget>
 #include <QRandomGenerator>
+#include <QWidget>
 #include <cmath>
 
 using namespace qv;

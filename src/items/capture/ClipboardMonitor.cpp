@@ -287,8 +287,8 @@ QString ClipboardMonitor::detectSource(const PasteboardContent& content, qint64 
 
 QString ClipboardMonitor::lastResortSource() {
   if (!lastResortSource_) {
-    const QString fileManager =
-        desktopEntries_ ? desktopEntries_->defaultApplication(QStringLiteral("inode/directory")) : QString();
+    const QString fileManager = desktopEntries_ ? desktopEntries_->defaultApplication(QStringLiteral("inode/directory"))
+                                                : QString();
     lastResortSource_ = fileManager.isEmpty() ? QString::fromLatin1(knownApplications::kLastResortSourceID)
                                               : fileManager;
   }

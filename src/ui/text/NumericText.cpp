@@ -11,7 +11,8 @@ namespace {
 
 double digitCell(const QFontMetricsF& metrics) {
   double widest = 0;
-  for (char16_t digit = u'0'; digit <= u'9'; ++digit) widest = std::max(widest, metrics.horizontalAdvance(QChar(digit)));
+  for (char16_t digit = u'0'; digit <= u'9'; ++digit)
+    widest = std::max(widest, metrics.horizontalAdvance(QChar(digit)));
   return widest;
 }
 
@@ -143,7 +144,8 @@ void NumericText::draw(QPainter& painter, const QFont& font, const QRectF& box, 
   drawMonospacedDigits(painter, font, QPointF(x, baseline + now.incomingOffset), parts.incoming);
   painter.setOpacity(opacity);
   // What follows glides from behind the old characters to behind the new ones.
-  const double before = monospacedDigitsWidth(font, parts.outgoing), after = monospacedDigitsWidth(font, parts.incoming);
+  const double before = monospacedDigitsWidth(font, parts.outgoing),
+               after = monospacedDigitsWidth(font, parts.incoming);
   drawMonospacedDigits(painter, font, QPointF(x + before + (after - before) * unit(progress_.value()), baseline),
                        parts.suffix);
   painter.restore();
