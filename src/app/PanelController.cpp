@@ -33,16 +33,23 @@ class PanelController::EventMonitor : public QObject {
  public:
   using Handler = std::function<void(QWindow*, QEvent*)>;
   explicit EventMonitor(Handler handler) : handler_(std::move(handler)) { qApp->installEventFilter(this); }
-  ~EventMonitor() override { qApp->removeEventFilter(this); }
+  ~EventMonitor() override { stop(); }
+
+  // Sees nothing more. Its handler may be the one that stops it, so it is deleted later.
+  void stop() {
+    if (std::exchange(stopped_, true)) return;
+    qApp->removeEventFilter(this);
+  }
 
   bool eventFilter(QObject* watched, QEvent* event) override {
     // Input reaches the window first and then the widget under it; the window sees each once.
-    if (watched->isWindowType()) handler_(static_cast<QWindow*>(watched), event);
+    if (!stopped_ && watched->isWindowType()) handler_(static_cast<QWindow*>(watched), event);
     return false;
   }
 
  private:
   Handler handler_;
+  bool stopped_ = false;
 };
 
 PanelController::PanelController(AppContext& context, QObject* parent)
@@ -273,6 +280,15 @@ void PanelController::finishHide() {
   slide_.jumpTo(0);
 }
 
+bool PanelController::orderOutNow() {
+  hidePanel();
+  if (isPreWarming_ || !panel_->isVisible()) return false;
+  pendingOrderOut_.cancel();
+  fadeOutWork_.cancel();
+  finishHide();
+  return true;
+}
+
 void PanelController::togglePanel() {
   if (state_->isVisible()) {
     hidePanel();
@@ -348,7 +364,11 @@ void PanelController::removeKeyMonitor() { keyMonitor_.reset(); }
 
 void PanelController::removeClickMonitors() {
   globalClickMonitor_.reset();
-  localClickMonitor_.reset();
+  // A click seen by the local monitor hides the panel from inside the monitor's own handler.
+  if (localClickMonitor_) {
+    localClickMonitor_->stop();
+    localClickMonitor_.release()->deleteLater();
+  }
 }
 
 void PanelController::handleResignKey() {

@@ -61,8 +61,11 @@ class PanelController : public QObject {
   ~PanelController() override;
 
   PanelState& state();
-  void showPanel();    // shows when not visible; nothing otherwise
-  void hidePanel();    // hides when visible; nothing otherwise
+  void showPanel();  // shows when not visible; nothing otherwise
+  void hidePanel();  // hides when visible; nothing otherwise
+  // Hides the panel and takes its window off the screen at once, without the slide; true when
+  // its window was on screen until now.
+  bool orderOutNow();
   void togglePanel();  // hides when visible; shows only > 0.15 s after the last hide
   void preWarm();      // once at launch, right after construction
   // The side ("left"/"right") on which the edge trigger fired; used and cleared by the next

@@ -401,6 +401,47 @@ TEST_F(AppDelegateTest, QuittingWithinTheSaveDelayOfACopyKeepsIt) {
 
 // ---- Status item ----------------------------------------------------------------------------
 
+// The open panel holds the program's activation, and a menu closes when the program lets the
+// activation go: a right click over the open panel takes the panel's window away at once and
+// opens the menu once the activation has gone (or a second later at most).
+TEST_F(AppDelegateTest, ARightClickOverTheOpenPanelOpensTheMenuOnceThePanelHasGone) {
+  seenOnboarding();
+  launch();
+  advance(2);
+  FakeStatusItem& item = *fake.statusItem;
+  for (const bool deactivates : {true, false}) {
+    SCOPED_TRACE(deactivates ? "the desktop moves the activation" : "the activation stays");
+    const int before = item.menuPopUps;
+    item.click();
+    ASSERT_TRUE(state().isVisible());
+    delegate->panelController()->panelWindow()->activateWindow();
+    QApplication::processEvents();
+    advance(1);
+    item.rightClick();
+    EXPECT_FALSE(state().isVisible());
+    EXPECT_FALSE(delegate->panelController()->panelWindow()->isVisible());
+    if (QGuiApplication::applicationState() == Qt::ApplicationActive) {
+      EXPECT_EQ(item.menuPopUps, before);
+      if (deactivates) {
+        Q_EMIT qApp->applicationStateChanged(Qt::ApplicationInactive);
+      } else {
+        advance(AppDelegate::kStatusMenuWaitSeconds - 0.1);
+        EXPECT_EQ(item.menuPopUps, before);
+        advance(0.2);
+      }
+    }
+    EXPECT_EQ(item.menuPopUps, before + 1);
+    ASSERT_TRUE(item.menu);
+    EXPECT_EQ(item.menu, delegate->statusMenu());
+    // Once only: a later change of the activation opens nothing more.
+    Q_EMIT qApp->applicationStateChanged(Qt::ApplicationInactive);
+    advance(2);
+    EXPECT_EQ(item.menuPopUps, before + 1);
+    delegate->statusMenu()->hide();
+    advance(1);
+  }
+}
+
 TEST_F(AppDelegateTest, LeftClickTogglesRightClickOpensTheMenuAndTheNextLeftClickTogglesAgain) {
   seenOnboarding();
   launch();
