@@ -602,6 +602,10 @@ LibraryHeaderView::LibraryHeaderView(InterfaceServices& context, QWidget* parent
   tabRow_ = new TabRow(*context.frameClock, nullptr);
   strip_ = new TabStrip(tabRow_, this);
   add_ = new LibraryIconPill(context, tabRow_);
+  add_->setProps({QStringLiteral("plus"), QStringLiteral("New category")}, {});
+  // The row has its height before the first props come: whoever lays the header out in the
+  // meantime gets its final height.
+  tabRow_->arrange({add_}, std::nullopt);
   row->addWidget(strip_, 1, Qt::AlignVCenter);
 }
 

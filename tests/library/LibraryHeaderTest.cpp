@@ -199,6 +199,7 @@ TEST_F(LibraryHeaderTest, SpacingsCountFromTheCapsules) {
   p.editableCategory = kWork;
   p.editableCategoryName = QStringLiteral("Work");
   header.setProps(p, {});
+  header.resize(900, header.sizeHint().height());
   layOut();
   const auto capsule = [&](const LibraryScopeTab& tab) {
     return tab.capsuleRect().translated(tab.mapTo(&header, QPoint()));
@@ -212,10 +213,12 @@ TEST_F(LibraryHeaderTest, SpacingsCountFromTheCapsules) {
   EXPECT_DOUBLE_EQ(all.left() - (search.left() + search.width()), 12);
   for (const auto& [left, right] : {std::pair{all, pinned}, {pinned, work}, {work, pencil}, {pencil, plus}})
     EXPECT_DOUBLE_EQ(right.left() - left.right(), 6);
-  EXPECT_DOUBLE_EQ(all.top(), 12);
-  EXPECT_EQ(header.sizeHint().height(), int(std::ceil(all.height())) + 24);
-  // The test font's tabs are 25 high, as the platform's: the header is 49.
+  // The tallest capsule (the plus pill, 25 high) stands 10 + 2 below the top and above the
+  // bottom; the header is 49 high.
+  EXPECT_DOUBLE_EQ(plus.top(), 12);
+  EXPECT_EQ(header.sizeHint().height(), int(plus.height()) + 24);
   EXPECT_EQ(header.sizeHint().height(), 49);
+  EXPECT_NEAR(all.center().y(), plus.center().y(), 0.5);  // centred, to the whole point
 }
 
 // A new scope (the change comes in the standard spring's transaction): the tabs glide to their
@@ -245,7 +248,6 @@ TEST_F(LibraryHeaderTest, AScopeChangeGlidesTheTabsAndBringsThePencilIn) {
     ASSERT_NE(fresh.pencil(), nullptr);
     LibraryIconPill& pencil = *fresh.pencil();
     const int plusAfter = pencil.x() + pencil.width() + 2;  // the pencil takes its room at once
-    EXPECT_EQ(pencil.x(), fresh.tabs()[2]->x() + fresh.tabs()[2]->width() + 2);
     fake.advanceBoth(0.1);
     const double p = Theme::springStandard().progress(0.1);
     EXPECT_NEAR(pencil.presence(), p, 0.01);
@@ -254,6 +256,7 @@ TEST_F(LibraryHeaderTest, AScopeChangeGlidesTheTabsAndBringsThePencilIn) {
     EXPECT_NEAR(plus.x(), reduced ? plusAfter : plusBefore + (plusAfter - plusBefore) * p, 1.01);
     fake.advanceBoth(1);
     EXPECT_EQ(plus.x(), plusAfter);
+    EXPECT_EQ(pencil.x(), fresh.tabs()[2]->x() + fresh.tabs()[2]->width() + 2);  // right after Work
     EXPECT_NEAR(pencil.presence(), 1, 1e-3);
 
     // Back to All: the pencil gives its room back at once and fades out where it stood.
