@@ -90,7 +90,9 @@ TEST_F(Source, MarkersComeFirstThenTheOwnerThenOverlaysThenTheFrontmostApplicati
 // A copy nothing identifies is credited to the desktop's own file manager where one is
 // installed; the fixed stand-in only where none is.
 TEST_F(Source, TheLastResortIsTheDesktopsFileManager) {
-  DesktopEntry thunar{QStringLiteral("thunar"), {}, QStringLiteral("Thunar")};
+  DesktopEntry thunar;
+  thunar.id = QStringLiteral("thunar");
+  thunar.name = QStringLiteral("Thunar");
   fake.desktopEntries->install(thunar);
   fake.desktopEntries->setDefaultApplication(QStringLiteral("inode/directory"), QStringLiteral("thunar"));
   startMonitor();

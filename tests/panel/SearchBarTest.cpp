@@ -132,7 +132,9 @@ TEST(SearchBar, TheFilterIconChangesColourOnItsSpring) {
                                       : from + (step.target - from) * Theme::springSnappy().progress(0.05);
       EXPECT_NEAR(h.bar.filterIconActivity(), expected, 1e-3);
       const QColor midway = h.bar.filterButton().look().color;
-      if (!reduced) EXPECT_NE(midway, searchFilterColor(EnvironmentValues{}, step.target, 0));
+      if (!reduced) {
+        EXPECT_NE(midway, searchFilterColor(EnvironmentValues{}, step.target, 0));
+      }
       h.fake.clock->advance(1);
       EXPECT_NEAR(h.bar.filterIconActivity(), step.target, 1e-3);
     }

@@ -171,11 +171,16 @@ TEST_F(DesktopEntryIndexTest, ReadOnceAndAgainWhenAFolderChanges) {
 // The desktop's file manager is what it opens folders with: the first installed entry its
 // association lists name, else an installed entry that opens folders.
 TEST(DesktopEntryDefaults, TheFirstInstalledDefaultElseAnEntryThatOpensTheType) {
-  DesktopEntry thunar{QStringLiteral("thunar"), {}, QStringLiteral("Thunar")};
-  thunar.mimeTypes = {QStringLiteral("inode/directory")};
-  DesktopEntry dolphin{QStringLiteral("org.kde.dolphin"), {}, QStringLiteral("Dolphin")};
-  dolphin.mimeTypes = {QStringLiteral("inode/directory")};
-  const DesktopEntry editor{QStringLiteral("org.gnome.TextEditor"), {}, QStringLiteral("Text Editor")};
+  const auto entry = [](const char* id, QStringList mimeTypes = {}) {
+    DesktopEntry made;
+    made.id = QString::fromLatin1(id);
+    made.name = made.id;
+    made.mimeTypes = std::move(mimeTypes);
+    return made;
+  };
+  const DesktopEntry thunar = entry("thunar", {QStringLiteral("inode/directory")});
+  const DesktopEntry dolphin = entry("org.kde.dolphin", {QStringLiteral("inode/directory")});
+  const DesktopEntry editor = entry("org.gnome.TextEditor");
   const auto both = DesktopEntryIndex::of({thunar, dolphin, editor});
   const QByteArray prefersDolphin = "[Default Applications]\ninode/directory=org.kde.dolphin.desktop;\n";
   const QByteArray namesAGoneOne =
