@@ -1,7 +1,6 @@
 #pragma once
 #include "items/model/ClipboardItem.h"
 #include "platform/DesktopAppearance.h"
-#include "platform/Scheduler.h"
 #include "settings/GeneralSettings.h"
 #include "ui/Translucency.h"
 
@@ -35,9 +34,6 @@ class StatusItem;
 class AppDelegate : public QObject {
   Q_OBJECT
  public:
-  // The longest a tray menu asked for over the open panel waits for the panel to let the
-  // program's activation go (the desktop moves it within about 0.4 s).
-  static constexpr double kStatusMenuWaitSeconds = 1.0;
   static constexpr char kDidSeeOnboardingKey[] = "qv.didSeeOnboarding.v1";
   static constexpr char kInvokeModeKey[] = "qv.invokeMode";
   static constexpr const auto& kEdgeEnabledKey = GeneralSettings::kEdgeEnabledKey;
@@ -114,7 +110,6 @@ class AppDelegate : public QObject {
   void tellIfSettingsWereReset();
   void statusItemClicked();
   void showStatusMenu();
-  void popUpStatusMenu();
   void handlePanelVisibility(bool visible);
   void refreshStatusIcon();
   void toggleMonitoring();
@@ -167,9 +162,6 @@ class AppDelegate : public QObject {
   // The last menu opened from the status item. It stays until the next one opens: its rows'
   // actions run queued, so none of its handlers is on the stack then.
   std::unique_ptr<QMenu> statusMenu_;
-  // A menu asked for while the panel held the activation waits until the program has let it go.
-  QMetaObject::Connection statusMenuWait_;
-  WorkItem statusMenuDeadline_;
   bool iconFilled_ = false;
   bool iconPaused_ = false;
   bool defaultsObserved_ = false;

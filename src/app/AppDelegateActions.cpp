@@ -69,6 +69,11 @@ void AppDelegate::setupStatusItem() {
   panelController_->onVisibilityChange = [self](bool visible) {
     if (self) self->handlePanelVisibility(visible);
   };
+  // A press on the tray icon is the icon's: its click toggles the panel or opens the menu over
+  // it, and is never a click beside the panel.
+  panelController_->isStatusItemAt = [self](QPointF globalPosition) {
+    return self && self->statusItem_ && self->statusItem_->geometry().contains(globalPosition.toPoint());
+  };
 }
 
 void AppDelegate::setStatusIcon(bool filled, bool paused) {
@@ -107,28 +112,6 @@ void AppDelegate::tellIfSettingsWereReset() {
 void AppDelegate::statusItemClicked() { panelController_->togglePanel(); }
 
 void AppDelegate::showStatusMenu() {
-  // A menu closes as soon as the program stops being the active one. The open panel holds the
-  // activation: it leaves at once, and the menu opens once the desktop has moved the activation
-  // away (or after a short while, should it keep it).
-  QObject::disconnect(statusMenuWait_);
-  statusMenuDeadline_.cancel();
-  if (!panelController_->orderOutNow() || QGuiApplication::applicationState() != Qt::ApplicationActive) {
-    popUpStatusMenu();
-    return;
-  }
-  qCInfo(lcApp) << "Status menu waits for the panel to let the activation go";
-  const auto popUp = [this] {
-    QObject::disconnect(statusMenuWait_);
-    statusMenuDeadline_.cancel();
-    popUpStatusMenu();
-  };
-  statusMenuWait_ = connect(qApp, &QGuiApplication::applicationStateChanged, this, [popUp](Qt::ApplicationState now) {
-    if (now != Qt::ApplicationActive) popUp();
-  });
-  statusMenuDeadline_ = context_.scheduler->after(kStatusMenuWaitSeconds, popUp, this);
-}
-
-void AppDelegate::popUpStatusMenu() {
   // Each row runs after the menu closed (PanelMenu queues it), so a dialog it opens never has the
   // menu's handler under it.
   std::unique_ptr<QMenu> menu = makeQuickActionsMenu(

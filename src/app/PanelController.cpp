@@ -280,15 +280,6 @@ void PanelController::finishHide() {
   slide_.jumpTo(0);
 }
 
-bool PanelController::orderOutNow() {
-  hidePanel();
-  if (isPreWarming_ || !panel_->isVisible()) return false;
-  pendingOrderOut_.cancel();
-  fadeOutWork_.cancel();
-  finishHide();
-  return true;
-}
-
 void PanelController::togglePanel() {
   if (state_->isVisible()) {
     hidePanel();
@@ -422,6 +413,7 @@ void PanelController::handleLocalClick(QWindow* window, QPointF position) {
   // Menus, tool tips and Quick Look float over the panel and belong to it.
   if (window && (window->type() == Qt::Popup || window->type() == Qt::ToolTip)) return;
   if (isQuickLookWindow(window)) return;
+  if (window && isStatusItemAt && isStatusItemAt(window->mapToGlobal(position))) return;
   if (window && window == panel_->windowHandle() && !isOutsideContent(position)) {
     closeOverlaysIfOutside(position);
     return;
@@ -444,6 +436,7 @@ bool PanelController::isOwnWindowAt(QPointF globalPosition) const {
 
 void PanelController::handleGlobalPress(QPointF globalPosition) {
   if (isOwnWindowAt(globalPosition)) return;
+  if (isStatusItemAt && isStatusItemAt(globalPosition)) return;
   hidePanel();
 }
 

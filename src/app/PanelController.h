@@ -74,6 +74,9 @@ class PanelController : public QObject {
   std::optional<QString> pendingEdgeSide() const { return pendingEdgeSide_; }
   // Told true when the panel shows and false when it hides.
   std::function<void(bool)> onVisibilityChange;
+  // Whether a point of the screen lies on the program's tray icon: a press there is the icon's
+  // (it toggles the panel or opens the tray menu over it), never a click beside the panel.
+  std::function<bool(QPointF globalPosition)> isStatusItemAt;
   // Asked for when a pick could only copy because keys may not be posted (1.6 s after it); the
   // application shell lets the user grant the permission.
   std::function<void()> onPastePermissionNeeded;

@@ -203,10 +203,11 @@ TEST(CategoryStrip, InactivePillsWearTheMaterialAndAHairlineInsideTheirEdge) {
     const QImage image = fake.strip.renderForTest(2);
     const int x = int(pill.center().x() * 2);
     EXPECT_GE(qAlpha(image.pixel(int((pill.left() + 4) * 2), int(pill.center().y() * 2))), look.minimumBodyAlpha);
-    // The pixel rows just outside the top and bottom edges stay empty; the first ones inside
+    // The pixel rows just outside the top and bottom edges stay (all but) empty: a stroke centred
+    // on the edge would lay half its width there (some 15 to 25 of 255); the first rows inside
     // carry the hairline over the material.
-    EXPECT_EQ(qAlpha(image.pixel(x, int(pill.top() * 2) - 1)), 0);
-    EXPECT_EQ(qAlpha(image.pixel(x, int(pill.bottom() * 2))), 0);
+    EXPECT_LT(qAlpha(image.pixel(x, int(pill.top() * 2) - 1)), 8);
+    EXPECT_LT(qAlpha(image.pixel(x, int(pill.bottom() * 2))), 8);
     EXPECT_GT(qAlpha(image.pixel(x, int(pill.top() * 2))), qAlpha(image.pixel(x, int(pill.top() * 2) + 3)));
   }
 }
