@@ -112,8 +112,12 @@ TEST_F(TwoScreens, TheEdgePanelSlidesInOnThePointersScreen) {
     SCOPED_TRACE(screen.name);
     ASSERT_TRUE(
         session_.xdotool({"mousemove", QString::number(screen.pointer.x()), QString::number(screen.pointer.y())}));
-    ASSERT_TRUE(session_.xdotool({"key", "ctrl+shift+v"}));
-    ASSERT_TRUE(logCount("Panel shown on the right edge at ", ++shown));
+    // Right after a hide the shortcut is taken for a double press and ignored: ask again.
+    ++shown;
+    bool opened = false;
+    for (int attempt = 0; attempt < 5 && !opened; ++attempt)
+      opened = session_.xdotool({"key", "ctrl+shift+v"}) && logCount("Panel shown on the right edge at ", shown, 1000);
+    ASSERT_TRUE(opened);
     const QRect panel = loggedFrame(QStringLiteral("Panel shown on the right edge at "));
     EXPECT_EQ(panel.x() + panel.width(), screen.rightEdge) << panel.x() << " " << panel.width();
     EXPECT_GE(panel.x(), screen.rightEdge - kMonitorWidth);
