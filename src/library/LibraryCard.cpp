@@ -117,6 +117,11 @@ void LibraryCard::setHovered(bool hovered) {
   if (const auto onHoverChange = callbacks_.onHoverChange) onHoverChange(hovered);
 }
 
+void LibraryCard::pointerArrived() {
+  if (!hovered_) return;
+  if (const auto onPointerArrived = callbacks_.onPointerArrived) onPointerArrived();
+}
+
 void LibraryCard::reset() {
   if (hovered_) setHovered(false);
   callbacks_ = {};
@@ -296,6 +301,8 @@ void LibraryCardFactory::setHovered(PaintedItem& card, bool hovered) {
   static_cast<LibraryCard&>(card).setHovered(hovered);
 }
 
+void LibraryCardFactory::followHover(PaintedItem& card) { static_cast<LibraryCard&>(card).pointerArrived(); }
+
 void LibraryCardFactory::release(PaintedItem& card) { static_cast<LibraryCard&>(card).reset(); }
 
 void LibraryCardFactory::showItem(PaintedItem& card, const ClipboardItem& item, int) {
@@ -324,11 +331,14 @@ void LibraryCardFactory::showItem(PaintedItem& card, const ClipboardItem& item, 
     if (!model) return;
     if (hovered) {
       model->setHoveredID(id);
-      model->retargetDetail(id);
     } else if (model->hoveredID() == id) {
       model->setHoveredID(std::nullopt);
       model->cancelDetailRetarget();
     }
+  };
+  // The pane follows the pointer, never content that moved under it.
+  callbacks.onPointerArrived = [model, id] {
+    if (model) model->retargetDetail(id);
   };
   callbacks.onContextMenu = [this, item](QPoint at) { openMenu(item, at); };
   callbacks.dragTargets = [this, item] { return dragTargets(item); };

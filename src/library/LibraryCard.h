@@ -20,9 +20,9 @@ class PasteHintBadge;
 // A click selects it; Ctrl-click adds it to the multi-selection or takes it out (a card without
 // plain text only shakes); a double-click pastes it (as plain text with Shift, not at all with
 // Ctrl); a drag carries it out of the program (with the multi-selection it belongs to); a right
-// click asks for its menu. The grid says when the pointer is over it (setHovered), since only the
-// grid knows where the pointer is after a scroll or a relayout; a card the grid takes back
-// (reset) keeps nothing of its item.
+// click asks for its menu. The grid says when the pointer is over it (setHovered) and when the
+// pointer itself came onto it (pointerArrived), since only the grid knows where the pointer is
+// after a scroll or a relayout; a card the grid takes back (reset) keeps nothing of its item.
 class LibraryCard : public PaintedItem {
   Q_OBJECT
  public:
@@ -38,6 +38,7 @@ class LibraryCard : public PaintedItem {
     std::function<void()> onToggleMultiSelection;       // a Ctrl-click on a card with plain text
     std::function<void(bool)> onPaste;                  // a double-click; true: as plain text
     std::function<void(bool)> onHoverChange;            // the pointer came (true) or went (false)
+    std::function<void()> onPointerArrived;             // the pointer itself moved onto the hovered card
     std::function<void(QPoint)> onContextMenu;          // a right click, at this point of the screen
     std::function<QList<ClipboardItem>()> dragTargets;  // what a drag from the card carries
     CardQuickActions::Callbacks quickActions;
@@ -54,6 +55,9 @@ class LibraryCard : public PaintedItem {
 
   void setHovered(bool hovered);
   bool isCardHovered() const { return hovered_; }
+  // The grid's word that the pointer itself came onto the hovered card (not the card under a
+  // still pointer): what follows the hover may follow.
+  void pointerArrived();
   // Back to a blank card: no hover, no callbacks, nothing moving.
   void reset();
   // Shakes the card once (a failed write, a Ctrl-click it cannot take).
@@ -112,6 +116,7 @@ class LibraryCardFactory : public CardItemFactory {
   PaintedItem* makeCard() override;
   void showItem(PaintedItem& card, const ClipboardItem& item, int index) override;
   void setHovered(PaintedItem& card, bool hovered) override;
+  void followHover(PaintedItem& card) override;
   void release(PaintedItem& card) override;
 
   // What a card shows for `item` now.
@@ -119,8 +124,6 @@ class LibraryCardFactory : public CardItemFactory {
   // What a drag from the card of `item` carries: the multi-selection in its order, as far as the
   // grid lists it, when the item is in one of two or more; else the item alone.
   QList<ClipboardItem> dragTargets(const ClipboardItem& item) const;
-  // Runs after a card's menu closed (the pointer may be anywhere now).
-  std::function<void()> onMenuClosed;
 
  private:
   void openMenu(const ClipboardItem& item, QPoint screenPosition);

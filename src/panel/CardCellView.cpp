@@ -202,16 +202,19 @@ void CardCellView::pointerHovered(bool hovering) {
   refresh();
 }
 
-// The state's hovered item (what the keys act on first) and the preview's hover intent follow
-// this cell's hover; leaving clears them only while they still name this cell's item.
+// The state's hovered item (what the keys act on first) follows this cell's hover; leaving
+// clears it, and the preview's pending hover intent, only while they still name this cell's item.
 void CardCellView::announceHover() {
   if (hovered_) {
     state_.setHoveredItem(item_);
-    state_.schedulePreviewHover(item_);
   } else if (state_.hoveredItem() && state_.hoveredItem()->id == item_.id) {
     state_.setHoveredItem(std::nullopt);
     state_.schedulePreviewHover(std::nullopt);
   }
+}
+
+void CardCellView::pointerArrived() {
+  if (hovered_) state_.schedulePreviewHover(item_);
 }
 
 void CardCellView::forgetHover() {
@@ -225,6 +228,13 @@ void CardCellView::prepareForReuse() {
   gesture_.cancel();
   hovered_ = false;
   announceHover();
+  // Off the list, the card stands beside nothing: an anchor left behind would place a preview
+  // where the card was, and the anchors would pile up over a long scroll.
+  if (state_.cardAnchors().contains(item_.id)) {
+    QHash<QUuid, double> anchors = state_.cardAnchors();
+    anchors.remove(item_.id);
+    state_.setCardAnchors(anchors);
+  }
   shake_.jumpTo(1.0);
   // Badges and buttons the scene still counts as hovered start un-hovered with the next item.
   for (QGraphicsItem* child : childItems()) forgetHoverBelow(*child);
@@ -418,6 +428,14 @@ bool CardCellView::openContextMenu(QPointF position, QPoint screenPosition, bool
   context_.menuPresenter->popUp(std::move(menu), screenPosition);
   qCDebug(lcPanel) << "Card menu opened";
   return true;
+}
+
+PaintedItem* CardCellFactory::makeCard() {
+  auto* cell = new CardCellView(context_, state_, taps_);
+  QObject::connect(cell, &CardCellView::contextMenuClosed, cell, [this] {
+    if (const auto closed = onMenuClosed) closed();
+  });
+  return cell;
 }
 
 // ---- Anchor and drag -------------------------------------------------------------------------

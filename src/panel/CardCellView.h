@@ -74,10 +74,14 @@ class CardCellView : public PaintedItem {
   void pointerMoved(QPointF position, QObject* source = nullptr);
   void pointerReleased(QPointF position, Qt::KeyboardModifiers modifiers,
                        std::optional<QPointF> screenPosition = std::nullopt);
-  // The host's word whether the pointer is over the card.
+  // The host's word whether the pointer is over the card: the card lifts, shows its quick
+  // actions and becomes the state's hovered item (what the keys act on first).
   void pointerHovered(bool hovering);
-  // Lets go of the shown item's hover, press, shake, lift and quick actions at once, so that
-  // the next item starts clean.
+  // The host's word that the pointer itself came onto the hovered card: an open preview may
+  // follow it.
+  void pointerArrived();
+  // Lets go of the shown item's hover, press, shake, lift, quick actions and anchor at once, so
+  // that the next item starts clean.
   void prepareForReuse();
   // Opens the card's menu at `screenPosition` for a right click at `position`; false (the click
   // goes on) when the point is outside the card or the list's viewport, or the card is hidden.
@@ -88,7 +92,7 @@ class CardCellView : public PaintedItem {
   CardContextMenuActions menuActions();
 
   // Stores the card's vertical middle (global coordinates) in the state's anchors, unless the
-  // stored one is within 8 points. The list calls it after scrolling.
+  // stored one is within 8 points. The list calls it after every scroll and relayout.
   void reportAnchor();
   // The card's vertical middle in global coordinates (scene coordinates without a view).
   double anchorY() const;
@@ -154,13 +158,15 @@ class CardCellFactory : public CardItemFactory {
  public:
   CardCellFactory(ViewServices& context, PanelState& state, CardTapMemory& taps)
       : context_(context), state_(state), taps_(taps) {}
-  PaintedItem* makeCard() override { return new CardCellView(context_, state_, taps_); }
+  PaintedItem* makeCard() override;
   void showItem(PaintedItem& card, const ClipboardItem& item, int index) override {
     static_cast<CardCellView&>(card).setItem(item, index);
   }
   void setHovered(PaintedItem& card, bool hovered) override {
     static_cast<CardCellView&>(card).pointerHovered(hovered);
   }
+  void followHover(PaintedItem& card) override { static_cast<CardCellView&>(card).pointerArrived(); }
+  void reportAnchor(PaintedItem& card) override { static_cast<CardCellView&>(card).reportAnchor(); }
   void release(PaintedItem& card) override { static_cast<CardCellView&>(card).prepareForReuse(); }
 
  private:

@@ -112,12 +112,17 @@ void SectionHeaderItem::mouseReleaseEvent(QGraphicsSceneMouseEvent* event) {
 
 // ---- Section headers -------------------------------------------------------------------------
 
+SectionHeaders::SectionHeaders(ViewServices& context, QGraphicsScene& scene) : context_(context), scene_(scene) {}
+
+SectionHeaders::~SectionHeaders() = default;
+
 void SectionHeaders::show(const std::vector<int>& shown, const cardList::Layout& layout,
                           const std::function<QRectF(int)>& frameOf,
-                          const std::function<void(const QString&)>& onToggle) {
+                          const std::function<void(const QString&)>& onToggle, const std::optional<Animation>& glide) {
   for (auto it = shown_.begin(); it != shown_.end();) {
     if (!std::binary_search(shown.begin(), shown.end(), it.key())) {
       it.value()->hide();
+      moving_.erase(it.value());
       spare_.push_back(it.value());
       it = shown_.erase(it);
     } else {
@@ -126,6 +131,7 @@ void SectionHeaders::show(const std::vector<int>& shown, const cardList::Layout&
   }
   for (int index : shown) {
     SectionHeaderItem* header = shown_.value(index);
+    bool stays = header != nullptr;
     if (!header) {
       if (!spare_.empty()) {
         header = spare_.back();
@@ -140,11 +146,33 @@ void SectionHeaders::show(const std::vector<int>& shown, const cardList::Layout&
     }
     const cardList::Section& section = layout.sections[size_t(index)];
     const QString title = section.title;
+    // Only a header that keeps its section glides; one that shows another jumps.
+    stays = stays && header->props().title == title;
     header->setProps({title, section.count, section.collapsed}, {[onToggle, title] { onToggle(title); }});
     const QRectF frame = frameOf(index);
     header->setWidth(frame.width());
-    header->setPos(frame.topLeft());
+    place(header, frame.topLeft(), stays ? glide : std::nullopt);
   }
+}
+
+void SectionHeaders::place(SectionHeaderItem* header, QPointF target, const std::optional<Animation>& glide) {
+  const auto moving = moving_.find(header);
+  if (!glide) {
+    // A scroll or a new height leaves a header on its way to the same place.
+    if (moving != moving_.end() && moving->second->target() == target) return;
+    if (moving != moving_.end()) moving_.erase(moving);
+    header->setPos(target);
+    return;
+  }
+  if (moving != moving_.end()) {
+    moving->second->animateTo(target, glide);
+    return;
+  }
+  if (header->pos() == target) return;
+  auto position = std::make_unique<Animated<QPointF>>(*context_.frameClock, header->pos());
+  position->setOnChange([header, value = position.get()] { header->setPos(value->value()); });
+  position->animateTo(target, glide);
+  moving_[header] = std::move(position);
 }
 
 }  // namespace qv

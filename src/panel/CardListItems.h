@@ -1,5 +1,6 @@
 #pragma once
 #include "cards/ViewServices.h"
+#include "ui/anim/AnimatedValue.h"
 #include "ui/view/PaintedItem.h"
 
 #include <QHash>
@@ -7,6 +8,8 @@
 #include <QRectF>
 #include <QUuid>
 #include <functional>
+#include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -28,21 +31,28 @@ struct CardTapMemory {
   QPointF lastPoint;
 };
 
-// Makes the list's card items and shows an item on one. The list recycles cards, so a card made
-// once shows many items over its life.
+// Makes a card host's card items and shows an item on one. The host recycles cards, so a card
+// made once shows many items over its life.
 class CardItemFactory {
  public:
   virtual ~CardItemFactory() = default;
   virtual PaintedItem* makeCard() = 0;
-  // Shows `item`, at `index` of the filtered list, on `card` (made by makeCard).
+  // Shows `item`, at `index` of the host's list, on `card` (made by makeCard).
   virtual void showItem(PaintedItem& card, const ClipboardItem& item, int index) = 0;
-  // The list tells a card whether the pointer is over it, after every move, scroll and relayout.
+  // The host tells a card whether the pointer is over it, after every move, scroll and relayout.
   virtual void setHovered(PaintedItem& card, bool hovered) {
     Q_UNUSED(card);
     Q_UNUSED(hovered);
   }
+  // The pointer itself came onto the hovered `card` (it moved, or a wheel turned under it), as
+  // opposed to the card coming under a still pointer: what follows the hover may follow now.
+  virtual void followHover(PaintedItem& card) { Q_UNUSED(card); }
+  // `card` may show somewhere else on the screen now (a scroll, a relayout).
+  virtual void reportAnchor(PaintedItem& card) { Q_UNUSED(card); }
   // `card` leaves the list and waits to show another item: it lets go of everything of its item.
   virtual void release(PaintedItem& card) { Q_UNUSED(card); }
+  // Set by the host: to run after a card's menu closed (the pointer may be anywhere now).
+  std::function<void()> onMenuClosed;
 };
 
 // A date section's header: the title in capitals, the count while collapsed, a hairline and the
@@ -84,20 +94,26 @@ class SectionHeaderItem : public PaintedItem {
 };
 
 // The section headers a list shows: one per section in view, the headers of sections that left
-// view kept hidden for the next ones, each placed at the frame its list gives it.
+// view kept hidden for the next ones, each placed at the frame its list gives it. With `glide`,
+// a header that stays with its section moves to its new place along that animation (the cards
+// around it move so too); the others take their places at once.
 class SectionHeaders {
  public:
-  SectionHeaders(ViewServices& context, QGraphicsScene& scene) : context_(context), scene_(scene) {}
+  SectionHeaders(ViewServices& context, QGraphicsScene& scene);
+  ~SectionHeaders();
   // `shown`: the sections in view, in order; `onToggle` gets a section's title.
   void show(const std::vector<int>& shown, const cardList::Layout& layout, const std::function<QRectF(int)>& frameOf,
-            const std::function<void(const QString&)>& onToggle);
+            const std::function<void(const QString&)>& onToggle, const std::optional<Animation>& glide = std::nullopt);
   SectionHeaderItem* header(int section) const { return shown_.value(section); }
 
  private:
+  void place(SectionHeaderItem* header, QPointF target, const std::optional<Animation>& glide);
+
   ViewServices& context_;
   QGraphicsScene& scene_;
   QHash<int, SectionHeaderItem*> shown_;
   std::vector<SectionHeaderItem*> spare_;
+  std::map<SectionHeaderItem*, std::unique_ptr<Animated<QPointF>>> moving_;
 };
 
 }  // namespace qv
