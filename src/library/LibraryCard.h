@@ -2,8 +2,7 @@
 #include "cards/ClipboardCardView.h"
 #include "cards/badges/CardQuickActions.h"
 #include "panel/CardListItems.h"
-#include "ui/anim/AnimatedValue.h"
-#include "ui/view/PaintedItem.h"
+#include "panel/HostedCard.h"
 
 #include <QList>
 #include <functional>
@@ -12,7 +11,6 @@
 namespace qv {
 
 class LibraryModel;
-class PasteHintBadge;
 
 // One card of the library's grid: the item's card, lifted while hovered or selected, with its
 // quick actions while hovered and the paste hint over it while the state names its item.
@@ -23,7 +21,7 @@ class PasteHintBadge;
 // click asks for its menu. The grid says when the pointer is over it (setHovered) and when the
 // pointer itself came onto it (pointerArrived), since only the grid knows where the pointer is
 // after a scroll or a relayout; a card the grid takes back (reset) keeps nothing of its item.
-class LibraryCard : public PaintedItem {
+class LibraryCard : public HostedCard {
   Q_OBJECT
  public:
   struct Props {
@@ -61,22 +59,12 @@ class LibraryCard : public PaintedItem {
   // Back to a blank card: no hover, no callbacks, nothing moving.
   void reset();
   // Shakes the card once (a failed write, a Ctrl-click it cannot take).
-  void shake();
-  int shakeCount() const { return shakeCount_; }
-  // The card's sideways shake offset now; 0 at rest.
-  double shakeOffset() const;
-
-  ClipboardCardView& card() const { return *card_; }
-  CardQuickActions& quickActions() const { return *quickActions_; }
-  PasteHintBadge& pasteHint() const { return *pasteHint_; }
-  double pasteHintPresence() const { return hintPresence_.value(); }
+  void shake() { startShake(); }
 
   QPainterPath hitShape() const override;
-  QMarginsF paintOverflow() const override;
   AccessibilityInfo accessibility() const override;
 
  protected:
-  void paintItem(QPainter&) override {}
   void mousePressEvent(QGraphicsSceneMouseEvent* event) override;
   void mouseMoveEvent(QGraphicsSceneMouseEvent* event) override;
   void mouseReleaseEvent(QGraphicsSceneMouseEvent* event) override;
@@ -89,20 +77,12 @@ class LibraryCard : public PaintedItem {
   void startDrag(QObject* source);
   void applyQuickActions();
   void applyLift(bool animated);
-  static void forgetHoverBelow(QGraphicsItem& item);
 
   Props props_;
   Callbacks callbacks_;
   bool hasProps_ = false;
   bool hovered_ = false;
   std::optional<QPointF> press_;  // where a left press that may become a click or a drag began
-  int shakeCount_ = 0;
-  QGraphicsObject* body_;
-  ClipboardCardView* card_;
-  CardQuickActions* quickActions_;
-  PasteHintBadge* pasteHint_;
-  Animated<double> hintPresence_;
-  Animated<double> shake_;
 };
 
 // The grid's cards as library cards, each showing its item as the library sees it: selected

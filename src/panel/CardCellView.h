@@ -7,8 +7,7 @@
 #include "panel/CardContextMenu.h"
 #include "panel/CardGesture.h"
 #include "panel/CardListItems.h"
-#include "ui/anim/AnimatedValue.h"
-#include "ui/view/PaintedItem.h"
+#include "panel/HostedCard.h"
 
 #include <functional>
 #include <memory>
@@ -16,8 +15,6 @@
 namespace qv {
 
 class PanelState;
-class CardQuickActions;
-class PasteHintBadge;
 
 // Runs a state change animated with the standard spring.
 void withStandardSpring(const std::function<void()>& change);
@@ -39,7 +36,7 @@ void applyAppRuleForItem(ViewServices& context, const ClipboardItem& item, AppRu
 // over it (pointerHovered), since only the host knows where the pointer is after a scroll, a
 // relayout or a menu; a cell the host recycles starts clean (prepareForReuse). The list deletes
 // cells later (deleteLater), since a cell's own click may remove its item.
-class CardCellView : public PaintedItem {
+class CardCellView : public HostedCard {
   Q_OBJECT
  public:
   static constexpr double kActionRowWidth = 89;
@@ -53,19 +50,12 @@ class CardCellView : public PaintedItem {
   void setItem(const ClipboardItem& item, int index);
   const ClipboardItem& item() const { return item_; }
   int index() const { return index_; }
-  ClipboardCardView& card() const { return *card_; }
-  CardQuickActions& quickActions() const { return *quickActions_; }
-  PasteHintBadge& pasteHint() const { return *pasteHint_; }
 
   bool isMultiSelected() const;
   bool isSelected() const;
   bool isCellHovered() const { return hovered_; }
   // 0 resting … 1 lifted (hovered or selected).
-  double liftProgress() const { return card_->liftProgress(); }
-  // The card's sideways shake offset now; 0 at rest.
-  double shakeOffset() const;
-  int shakeCount() const { return shakeCount_; }
-  double pasteHintPresence() const { return hintPresence_.value(); }
+  double liftProgress() const { return card().liftProgress(); }
 
   // Pointer input, in the cell's coordinates (the scene's events come here). `source` is the
   // widget a drag-out starts from; `screenPosition` where the pointer is on the screen (by
@@ -101,14 +91,11 @@ class CardCellView : public PaintedItem {
   // in one of two or more, else the item alone.
   QList<ClipboardItem> draggedItems() const;
 
-  QMarginsF paintOverflow() const override;
-
  Q_SIGNALS:
   // The card's menu closed (chosen or dismissed); the pointer may be anywhere now.
   void contextMenuClosed();
 
  protected:
-  void paintItem(QPainter&) override {}
   void mousePressEvent(QGraphicsSceneMouseEvent* event) override;
   void mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event) override;
   void mouseMoveEvent(QGraphicsSceneMouseEvent* event) override;
@@ -122,7 +109,6 @@ class CardCellView : public PaintedItem {
   void handleTap(Qt::KeyboardModifiers modifiers, QPointF screenPoint);
   std::optional<ClipboardItem> doubleTapTarget(QPointF screenPoint, double now) const;
   void announceHover();
-  static void forgetHoverBelow(QGraphicsItem& item);
   // Where a point of the cell shows on the screen (scene coordinates without a view).
   QPointF screenPointOf(QPointF position) const;
   void toggleMultiSelection(bool isMultiSelected);
@@ -133,7 +119,6 @@ class CardCellView : public PaintedItem {
   void copyItem();
   void applyAppRule(AppRule rule);
   void switchToSourceApp();
-  void startShake();
   void startDragOut(QObject* source);
   void forgetHover();
 
@@ -143,14 +128,7 @@ class CardCellView : public PaintedItem {
   ClipboardItem item_;
   int index_ = -1;
   bool hovered_ = false;
-  int shakeCount_ = 0;
   CardGesture gesture_;
-  QGraphicsObject* body_ = nullptr;
-  ClipboardCardView* card_ = nullptr;
-  CardQuickActions* quickActions_ = nullptr;
-  PasteHintBadge* pasteHint_ = nullptr;
-  Animated<double> shake_;
-  Animated<double> hintPresence_;
 };
 
 // The list's cards as card cells.

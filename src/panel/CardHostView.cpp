@@ -63,7 +63,8 @@ CardHostView::CardHostView(ViewServices& context, PanelState& state, cardHost::T
       tracker_(context.scheduler),
       scroll_(*context.frameClock, 0.0),
       transitions_(transitions),
-      headers_(context, scene_) {
+      headers_(context, scene_),
+      cardGlides_(*context.frameClock) {
   setScene(&scene_);
   setAlignment(Qt::AlignLeft | Qt::AlignTop);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -95,14 +96,14 @@ CardHostView::~CardHostView() {
   dayTurn_.cancel();
   // Cards die with the scene; their animations must not outlive them.
   entering_.clear();
-  moving_.clear();
+  cardGlides_.clear();
   leaving_.clear();
   hoveredCard_ = nullptr;
 }
 
 void CardHostView::setCardFactory(std::unique_ptr<CardItemFactory> factory) {
   entering_.clear();
-  moving_.clear();
+  cardGlides_.clear();
   leaving_.clear();
   hoveredCard_ = nullptr;
   std::vector<QGraphicsItem*> made;
@@ -238,7 +239,9 @@ void CardHostView::realise(Change change) {
       if (change.animated) enterCard(card, sectionOpacity);
       else cardHost::applyLook(*card, fade(sectionOpacity));
     } else {
-      moveCard(card, target, moves && carried);
+      // A card that slides under a resting pointer is hovered; one that slides away is not.
+      cardGlides_.place(card, target, moves && carried ? std::optional<Animation>(changeAnimation()) : std::nullopt,
+                        [this] { syncHover(); });
       if (!entering_.count(card)) card->setOpacity(sectionOpacity);
     }
   }
@@ -281,34 +284,6 @@ int CardHostView::cardItemCount() const {
 
 // ---- Card transitions ------------------------------------------------------------------------
 
-void CardHostView::moveCard(PaintedItem* card, QPointF target, bool animated) {
-  const auto moving = moving_.find(card);
-  if (!animated) {
-    // A scroll or a new height leaves a card on its way to the same place.
-    if (moving != moving_.end() && moving->second->target() == target) return;
-    if (moving != moving_.end()) moving_.erase(moving);
-    card->setPos(target);
-    return;
-  }
-  if (moving != moving_.end()) {
-    moving->second->animateTo(target, changeAnimation());
-    return;
-  }
-  if (card->pos() == target) return;
-  auto position = std::make_unique<Animated<QPointF>>(*context_.frameClock, card->pos());
-  position->setOnChange([this, card, value = position.get()] {
-    card->setPos(value->value());
-    // A card that slides under a resting pointer is hovered; one that slides away is not.
-    syncHover();
-  });
-  position->animateTo(target, changeAnimation(), [this, card](bool finished) {
-    if (!finished) return;
-    // After the animation's own callback: its value dies with the entry.
-    context_.scheduler->post([this, card] { moving_.erase(card); }, this);
-  });
-  moving_[card] = std::move(position);
-}
-
 void CardHostView::enterCard(PaintedItem* card, double sectionOpacity) {
   const bool fadeOnly = reduceMotion() || !transitions_.blurScaleInsertion;
   auto progress = std::make_unique<Animated<double>>(*context_.frameClock, 0.0);
@@ -333,11 +308,7 @@ void CardHostView::enterCard(PaintedItem* card, double sectionOpacity) {
 
 void CardHostView::blowAway(PaintedItem* card) {
   // The card lets go of its item at once: it hovers nothing and acts on nothing while it flies.
-  setCardHovered(card, false);
-  factory_->release(*card);
-  entering_.erase(card);
-  moving_.erase(card);
-  cardIDs_.remove(card);
+  letGo(card);
   card->setZValue(-1);
   const bool fadeOnly = reduceMotion();
   const double travel = transitions_.blowAwayTravel;
@@ -352,9 +323,7 @@ void CardHostView::blowAway(PaintedItem* card) {
         [this, card] {
           if (leaving_.erase(card) == 0) return;
           card->setZValue(0);
-          cardHost::applyLook(*card, {});
-          card->hide();
-          spareCards_.push_back(card);
+          putAway(card);
         },
         this);
   });
@@ -362,14 +331,22 @@ void CardHostView::blowAway(PaintedItem* card) {
 }
 
 void CardHostView::releaseCard(PaintedItem* card) {
+  letGo(card);
+  putAway(card);
+}
+
+void CardHostView::letGo(PaintedItem* card) {
   // A card that leaves is never hovered, and starts clean when it shows another item.
   setCardHovered(card, false);
   factory_->release(*card);
   entering_.erase(card);
-  moving_.erase(card);
+  cardGlides_.forget(card);
+  cardIDs_.remove(card);
+}
+
+void CardHostView::putAway(PaintedItem* card) {
   cardHost::applyLook(*card, {});
   card->hide();
-  cardIDs_.remove(card);
   spareCards_.push_back(card);
 }
 

@@ -154,10 +154,13 @@ class CardHostView : public PaintedItemView {
   PaintedItem* cardAt(QPointF viewportPoint) const;
   void setCardHovered(PaintedItem* card, bool hovered);
   void reportAnchors();
-  void moveCard(PaintedItem* card, QPointF target, bool animated);
   void enterCard(PaintedItem* card, double sectionOpacity);
   void blowAway(PaintedItem* card);
   void releaseCard(PaintedItem* card);
+  // The card lets go of its item and of every transition but its leaving.
+  void letGo(PaintedItem* card);
+  // Back to the spares, at rest and hidden.
+  void putAway(PaintedItem* card);
 
   cardHost::Transitions transitions_;
   std::map<QString, std::unique_ptr<Animated<double>>> openness_;
@@ -167,7 +170,7 @@ class CardHostView : public PaintedItemView {
   SectionHeaders headers_;
   // Cards coming in, moving to their new places, and leaving, each with its animation.
   std::map<PaintedItem*, std::unique_ptr<Animated<double>>> entering_;
-  std::map<PaintedItem*, std::unique_ptr<Animated<QPointF>>> moving_;
+  ItemGlides cardGlides_;
   std::map<PaintedItem*, std::unique_ptr<Animated<double>>> leaving_;
   WorkItem dayTurn_;
   // Where the pointer is in the viewport; none while it is elsewhere or not known.

@@ -110,9 +110,35 @@ void SectionHeaderItem::mouseReleaseEvent(QGraphicsSceneMouseEvent* event) {
   if (rect().contains(event->pos())) toggle();
 }
 
+// ---- Glides ----------------------------------------------------------------------------------
+
+void ItemGlides::place(QGraphicsItem* item, QPointF target, const std::optional<Animation>& glide,
+                       const std::function<void()>& onFrame) {
+  const auto moving = moving_.find(item);
+  if (!glide) {
+    if (moving != moving_.end() && moving->second->target() == target) return;
+    if (moving != moving_.end()) moving_.erase(moving);
+    item->setPos(target);
+    return;
+  }
+  if (moving != moving_.end()) {
+    moving->second->animateTo(target, glide);
+    return;
+  }
+  if (item->pos() == target) return;
+  auto position = std::make_unique<Animated<QPointF>>(clock_, item->pos());
+  position->setOnChange([item, onFrame, value = position.get()] {
+    item->setPos(value->value());
+    if (onFrame) onFrame();
+  });
+  position->animateTo(target, glide);
+  moving_[item] = std::move(position);
+}
+
 // ---- Section headers -------------------------------------------------------------------------
 
-SectionHeaders::SectionHeaders(ViewServices& context, QGraphicsScene& scene) : context_(context), scene_(scene) {}
+SectionHeaders::SectionHeaders(ViewServices& context, QGraphicsScene& scene)
+    : context_(context), scene_(scene), glides_(*context.frameClock) {}
 
 SectionHeaders::~SectionHeaders() = default;
 
@@ -122,7 +148,7 @@ void SectionHeaders::show(const std::vector<int>& shown, const cardList::Layout&
   for (auto it = shown_.begin(); it != shown_.end();) {
     if (!std::binary_search(shown.begin(), shown.end(), it.key())) {
       it.value()->hide();
-      moving_.erase(it.value());
+      glides_.forget(it.value());
       spare_.push_back(it.value());
       it = shown_.erase(it);
     } else {
@@ -151,28 +177,8 @@ void SectionHeaders::show(const std::vector<int>& shown, const cardList::Layout&
     header->setProps({title, section.count, section.collapsed}, {[onToggle, title] { onToggle(title); }});
     const QRectF frame = frameOf(index);
     header->setWidth(frame.width());
-    place(header, frame.topLeft(), stays ? glide : std::nullopt);
+    glides_.place(header, frame.topLeft(), stays ? glide : std::nullopt);
   }
-}
-
-void SectionHeaders::place(SectionHeaderItem* header, QPointF target, const std::optional<Animation>& glide) {
-  const auto moving = moving_.find(header);
-  if (!glide) {
-    // A scroll or a new height leaves a header on its way to the same place.
-    if (moving != moving_.end() && moving->second->target() == target) return;
-    if (moving != moving_.end()) moving_.erase(moving);
-    header->setPos(target);
-    return;
-  }
-  if (moving != moving_.end()) {
-    moving->second->animateTo(target, glide);
-    return;
-  }
-  if (header->pos() == target) return;
-  auto position = std::make_unique<Animated<QPointF>>(*context_.frameClock, header->pos());
-  position->setOnChange([header, value = position.get()] { header->setPos(value->value()); });
-  position->animateTo(target, glide);
-  moving_[header] = std::move(position);
 }
 
 }  // namespace qv

@@ -93,6 +93,23 @@ class SectionHeaderItem : public PaintedItem {
   Callbacks callbacks_;
 };
 
+// Items of a card host on their way to new places. An item is placed along an animation (from
+// where it is, or retargeted mid-way), or at once, unless it is already on its way to that very
+// place: a scroll or a new height re-places everything and must not cut a glide short.
+class ItemGlides {
+ public:
+  explicit ItemGlides(FrameClock& clock) : clock_(clock) {}
+  // `onFrame` runs after every step of a glide this call starts.
+  void place(QGraphicsItem* item, QPointF target, const std::optional<Animation>& glide,
+             const std::function<void()>& onFrame = {});
+  void forget(QGraphicsItem* item) { moving_.erase(item); }
+  void clear() { moving_.clear(); }
+
+ private:
+  FrameClock& clock_;
+  std::map<QGraphicsItem*, std::unique_ptr<Animated<QPointF>>> moving_;
+};
+
 // The section headers a list shows: one per section in view, the headers of sections that left
 // view kept hidden for the next ones, each placed at the frame its list gives it. With `glide`,
 // a header that stays with its section moves to its new place along that animation (the cards
@@ -107,13 +124,11 @@ class SectionHeaders {
   SectionHeaderItem* header(int section) const { return shown_.value(section); }
 
  private:
-  void place(SectionHeaderItem* header, QPointF target, const std::optional<Animation>& glide);
-
   ViewServices& context_;
   QGraphicsScene& scene_;
   QHash<int, SectionHeaderItem*> shown_;
   std::vector<SectionHeaderItem*> spare_;
-  std::map<SectionHeaderItem*, std::unique_ptr<Animated<QPointF>>> moving_;
+  ItemGlides glides_;
 };
 
 }  // namespace qv
