@@ -55,8 +55,7 @@ void cardHost::applyLook(PaintedItem& card, const Fx::LayerLook& look, double op
   blur->setRadius(look.blur);
 }
 
-CardHostView::CardHostView(ViewServices& context, PanelState& state, cardHost::Transitions transitions,
-                           QWidget* parent)
+CardHostView::CardHostView(ViewServices& context, PanelState& state, cardHost::Transitions transitions, QWidget* parent)
     : PaintedItemView(nullptr, parent),
       context_(context),
       state_(state),
