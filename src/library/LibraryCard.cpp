@@ -295,15 +295,7 @@ void LibraryCardFactory::showItem(PaintedItem& card, const ClipboardItem& item, 
 }
 
 void LibraryCardFactory::openMenu(const ClipboardItem& item, QPoint screenPosition) {
-  const PanelState& state = model_.state();
-  const CardContextMenuInputs inputs{
-      item,
-      state.pinnedIDs().contains(item.id),
-      state.sensitiveIDs().contains(item.id),
-      state.customCategories(),
-      state.categoryForItem(item),
-      item.plainText().has_value(),
-      item.sourceAppBundleID.isEmpty() ? QString() : context_.appIdentity->appName(item.sourceAppBundleID)};
+  const CardContextMenuInputs inputs = cardMenuInputs(context_, model_.state(), item);
   // The rows run after the menu closed; by then the library may have changed or gone.
   QPointer<LibraryModel> model(&model_);
   QPointer<PanelState> weakState(&model_.state());

@@ -311,15 +311,17 @@ void CardCellView::switchToSourceApp() {
 
 // ---- Menu ------------------------------------------------------------------------------------
 
-CardContextMenuInputs CardCellView::menuInputs() const {
-  return {item_,
-          state_.pinnedIDs().contains(item_.id),
-          state_.sensitiveIDs().contains(item_.id),
-          state_.customCategories(),
-          state_.categoryForItem(item_),
-          item_.plainText().has_value(),
-          item_.sourceAppBundleID.isEmpty() ? QString() : context_.appIdentity->appName(item_.sourceAppBundleID)};
+CardContextMenuInputs cardMenuInputs(ViewServices& context, const PanelState& state, const ClipboardItem& item) {
+  return {item,
+          state.pinnedIDs().contains(item.id),
+          state.sensitiveIDs().contains(item.id),
+          state.customCategories(),
+          state.categoryForItem(item),
+          item.plainText().has_value(),
+          item.sourceAppBundleID.isEmpty() ? QString() : context.appIdentity->appName(item.sourceAppBundleID)};
 }
+
+CardContextMenuInputs CardCellView::menuInputs() const { return cardMenuInputs(context_, state_, item_); }
 
 CardContextMenuActions CardCellView::menuActions() {
   // The menu's rows run after it closed; by then the card may be gone.

@@ -24,6 +24,9 @@ void withStandardSpring(const std::function<void()>& change);
 // item whose source is unknown.
 void applyAppRuleForItem(ViewServices& context, const ClipboardItem& item, AppRule rule);
 
+// What a card's menu shows for `item` now (the panel's and the library's cards).
+CardContextMenuInputs cardMenuInputs(ViewServices& context, const PanelState& state, const ClipboardItem& item);
+
 // One card of the panel's list: the hosted card with everything that makes it interactive.
 // A click selects or deselects it, a second click on the same card within 0.35 s pastes it
 // (Shift inverts "paste as plain text"), a Ctrl-click adds it to or takes it out of the
