@@ -3,7 +3,6 @@
 #include "base/Log.h"
 #include "cards/content/CardContentStyle.h"
 #include "items/drag/ItemDragProvider.h"
-#include "items/identity/AppIdentity.h"
 #include "library/LibraryActions.h"
 #include "library/LibraryModel.h"
 #include "panel/CardCellView.h"
