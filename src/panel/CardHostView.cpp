@@ -370,17 +370,13 @@ void CardHostView::setCardHovered(PaintedItem* card, bool hovered) {
 
 void CardHostView::syncHover(HoverCause cause) {
   PaintedItem* target = acceptsHover() && pointer_ ? cardAt(*pointer_) : nullptr;
-  if (target != hoveredCard_) {
-    if (hoveredCard_) setCardHovered(hoveredCard_, false);
-    hoveredCard_ = target;
-    hoverFollowed_ = false;
-    if (target) setCardHovered(target, true);
-  }
-  // Telling the card may have changed the list under it.
-  if (hoveredCard_ && hoveredCard_ == target && cause == HoverCause::pointer && !hoverFollowed_) {
-    hoverFollowed_ = true;
-    factory_->followHover(*target);
-  }
+  if (target == hoveredCard_) return;
+  if (hoveredCard_) setCardHovered(hoveredCard_, false);
+  hoveredCard_ = target;
+  if (!target) return;
+  setCardHovered(target, true);
+  // The pointer entered the card. (Telling the card may have changed the list under it.)
+  if (cause == HoverCause::pointer && hoveredCard_ == target) factory_->followHover(*target);
 }
 
 void CardHostView::followPointer() {

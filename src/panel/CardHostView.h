@@ -44,9 +44,10 @@ void applyLook(PaintedItem& card, const Fx::LayerLook& look, double opacityFacto
 // It decides which card is hovered: the one under the pointer's real position, re-read after
 // every pointer move, scroll, relayout and card movement, none while the user scrolls, and
 // tells the cards (the factory's setHovered). What follows a hover over time (a pane moving to
-// the hovered card) follows only the pointer: a move of the pointer, or a wheel turned under
-// it, onto a card makes the factory's followHover; content that moves under a still pointer
-// (keys, a selection scroll, a removal) changes the hovered card but never that.
+// the hovered card) follows only the pointer: the pointer's own motion (a move, or a wheel
+// turned under it) that brings it onto another card makes the factory's followHover; content
+// that moves under a still pointer (keys, a selection scroll, a removal) changes the hovered
+// card but never that, nor does moving about within the card it brought there.
 //
 // After every scroll and relayout it reports where the cards are (the factory's reportAnchor).
 // A changed list keeps the card of every item still in view; new items come in and removed
@@ -176,8 +177,6 @@ class CardHostView : public PaintedItemView {
   // Where the pointer is in the viewport; none while it is elsewhere or not known.
   std::optional<QPointF> pointer_;
   PaintedItem* hoveredCard_ = nullptr;
-  // The hovered card was told that the pointer came onto it.
-  bool hoverFollowed_ = false;
   // The user's scroll is a wheel turned under the pointer.
   bool wheelScroll_ = false;
 };

@@ -44,8 +44,9 @@ class CardItemFactory {
     Q_UNUSED(card);
     Q_UNUSED(hovered);
   }
-  // The pointer itself came onto the hovered `card` (it moved, or a wheel turned under it), as
-  // opposed to the card coming under a still pointer: what follows the hover may follow now.
+  // The pointer's own motion (a move, or a wheel turned under it) brought it onto `card`, which
+  // is hovered now; a card that came under a still pointer is not told: what follows the hover
+  // may follow now.
   virtual void followHover(PaintedItem& card) { Q_UNUSED(card); }
   // `card` may show somewhere else on the screen now (a scroll, a relayout).
   virtual void reportAnchor(PaintedItem& card) { Q_UNUSED(card); }

@@ -113,8 +113,8 @@ TEST_F(LibraryKeyboardTest, ArrowsMoveThroughTheColumnsAndAnOpenDetailFollows) {
 
 // The pointer rests over the grid while the arrows move the selection and scroll the grid under
 // it. The card that comes to lie under the pointer is hovered, but content moving under a still
-// pointer is no hover to follow: the pane stays on the selection. A move of the pointer brings
-// the pane to the card under it.
+// pointer is no hover to follow: the pane stays on the selection, also when the pointer moves
+// about within that card. The pointer entering another card brings the pane to it.
 TEST_F(LibraryKeyboardTest, KeysScrollingTheGridUnderARestingPointerLeaveThePaneOnTheSelection) {
   QList<ClipboardItem> many;
   for (int i = 0; i < 40; ++i) many << test::textItem(QStringLiteral("copied text %1").arg(i));
@@ -153,8 +153,14 @@ TEST_F(LibraryKeyboardTest, KeysScrollingTheGridUnderARestingPointerLeaveThePane
   EXPECT_EQ(model().hoveredID(), underID);
   pointAt(pointer + QPoint(4, 0));
   fake.advanceBoth(0.5);
-  EXPECT_EQ(model().previewID(), underID);
-  EXPECT_EQ(model().selection(), underID);
+  EXPECT_EQ(model().previewID(), many[17].id);
+  const auto underAt = std::find_if(many.cbegin(), many.cend(),
+                                    [&](const ClipboardItem& item) { return item.id == underID; });
+  const QUuid neighbour = (underAt + 1)->id;
+  pointAt(middleOf(neighbour));
+  fake.advanceBoth(0.5);
+  EXPECT_EQ(model().previewID(), neighbour);
+  EXPECT_EQ(model().selection(), neighbour);
 }
 
 TEST_F(LibraryKeyboardTest, EscapeBacksOutOneLevelPerPressAndAHeldOneOnlyOnce) {
