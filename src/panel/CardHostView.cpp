@@ -6,7 +6,6 @@
 #include "state/PanelState.h"
 #include "ui/anim/Transaction.h"
 #include "ui/controls/ControlStyle.h"
-#include "ui/fx/ItemBlurEffect.h"
 #include "ui/theme/ReduceMotion.h"
 #include "ui/theme/Theme.h"
 
@@ -22,47 +21,18 @@ namespace qv {
 namespace {
 
 constexpr double kWheelStep = 96;  // points per notch of a wheel without pixel deltas
-// Below this the look's blur is none: the card leaves its effect.
-constexpr double kNoBlur = 0.05;
-
-// Insertion by blur-scale: scale 0.9, blur 10 and transparent at p = 0; at rest at p = 1.
-Fx::LayerLook blurScaleIn(const QRectF& bounds, double p) {
-  return Fx::blurScale(bounds, 0.9 + 0.1 * p, {0.5, 0.5}, 10 * (1 - p), p);
-}
-
-Fx::LayerLook fade(double opacity) {
-  Fx::LayerLook look;
-  look.opacity = opacity;
-  return look;
-}
 
 }  // namespace
 
-void cardHost::applyLook(PaintedItem& card, const Fx::LayerLook& look, double opacityFactor) {
-  card.setTransformOriginPoint(look.scaleOrigin);
-  card.setScale(look.scale);
-  card.setTransform(look.afterScale);
-  card.setOpacity(unitClamped(look.opacity) * opacityFactor);
-  auto* blur = qobject_cast<Fx::ItemBlurEffect*>(card.graphicsEffect());
-  if (look.blur < kNoBlur) {
-    if (blur) card.setGraphicsEffect(nullptr);
-    return;
-  }
-  if (!blur) {
-    blur = new Fx::ItemBlurEffect;
-    card.setGraphicsEffect(blur);
-  }
-  blur->setRadius(look.blur);
-}
-
-CardHostView::CardHostView(ViewServices& context, PanelState& state, cardHost::Transitions transitions, QWidget* parent)
+CardHostView::CardHostView(ViewServices& context, PanelState& state, CardTransitions::Style transitions,
+                           QWidget* parent)
     : PaintedItemView(nullptr, parent),
       context_(context),
       state_(state),
       tracker_(context.scheduler),
       scroll_(*context.frameClock, 0.0),
-      transitions_(transitions),
       headers_(context, scene_),
+      transitions_(context, transitions),
       cardGlides_(*context.frameClock) {
   setScene(&scene_);
   setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -94,16 +64,14 @@ CardHostView::CardHostView(ViewServices& context, PanelState& state, cardHost::T
 CardHostView::~CardHostView() {
   dayTurn_.cancel();
   // Cards die with the scene; their animations must not outlive them.
-  entering_.clear();
+  transitions_.clear();
   cardGlides_.clear();
-  leaving_.clear();
   hoveredCard_ = nullptr;
 }
 
 void CardHostView::setCardFactory(std::unique_ptr<CardItemFactory> factory) {
-  entering_.clear();
+  transitions_.clear();
   cardGlides_.clear();
-  leaving_.clear();
   hoveredCard_ = nullptr;
   std::vector<QGraphicsItem*> made;
   for (QGraphicsItem* item : scene_.items())
@@ -235,13 +203,15 @@ void CardHostView::realise(Change change) {
     const QPointF target = layout_.cardRect(index, width()).topLeft();
     if (fresh) {
       card->setPos(target);
-      if (change.animated) enterCard(card, sectionOpacity);
-      else cardHost::applyLook(*card, fade(sectionOpacity));
+      if (change.animated)
+        // Hoverable once at rest, should the pointer be on it.
+        transitions_.enter(card, sectionOpacity, changeAnimation(), [this] { syncHover(); });
+      else cardHost::applyLook(*card, cardHost::fade(sectionOpacity));
     } else {
       // A card that slides under a resting pointer is hovered; one that slides away is not.
       cardGlides_.place(card, target, moves && carried ? std::optional<Animation>(changeAnimation()) : std::nullopt,
                         [this] { syncHover(); });
-      if (!entering_.count(card)) card->setOpacity(sectionOpacity);
+      if (!transitions_.isEntering(card)) card->setOpacity(sectionOpacity);
     }
   }
 
@@ -283,50 +253,14 @@ int CardHostView::cardItemCount() const {
 
 // ---- Card transitions ------------------------------------------------------------------------
 
-void CardHostView::enterCard(PaintedItem* card, double sectionOpacity) {
-  const bool fadeOnly = reduceMotion() || !transitions_.blurScaleInsertion;
-  auto progress = std::make_unique<Animated<double>>(*context_.frameClock, 0.0);
-  const auto look = [card, fadeOnly, sectionOpacity](double p) {
-    cardHost::applyLook(*card, fadeOnly ? fade(p) : blurScaleIn(card->rect(), unitClamped(p)), sectionOpacity);
-  };
-  progress->setOnChange([look, value = progress.get()] { look(value->value()); });
-  look(0);
-  progress->animateTo(1.0, changeAnimation(), [this, card](bool finished) {
-    if (!finished) return;
-    context_.scheduler->post(
-        [this, card] {
-          if (entering_.erase(card) == 0) return;
-          // At rest, without a blur effect; and hoverable, should the pointer be on it.
-          cardHost::applyLook(*card, fade(card->opacity()));
-          syncHover();
-        },
-        this);
-  });
-  entering_[card] = std::move(progress);
-}
-
 void CardHostView::blowAway(PaintedItem* card) {
   // The card lets go of its item at once: it hovers nothing and acts on nothing while it flies.
   letGo(card);
   card->setZValue(-1);
-  const bool fadeOnly = reduceMotion();
-  const double travel = transitions_.blowAwayTravel;
-  auto progress = std::make_unique<Animated<double>>(*context_.frameClock, 0.0);
-  progress->setOnChange([card, fadeOnly, travel, value = progress.get()] {
-    const double p = unitClamped(value->value());
-    cardHost::applyLook(*card, fadeOnly ? fade(1 - p) : Fx::blowAway(card->rect(), p, travel));
+  transitions_.blowAway(card, changeAnimation(), [this, card] {
+    card->setZValue(0);
+    putAway(card);
   });
-  progress->animateTo(1.0, changeAnimation(), [this, card](bool) {
-    // After the animation's own callback: its value dies when the card returns to the spares.
-    context_.scheduler->post(
-        [this, card] {
-          if (leaving_.erase(card) == 0) return;
-          card->setZValue(0);
-          putAway(card);
-        },
-        this);
-  });
-  leaving_[card] = std::move(progress);
 }
 
 void CardHostView::releaseCard(PaintedItem* card) {
@@ -338,7 +272,7 @@ void CardHostView::letGo(PaintedItem* card) {
   // A card that leaves is never hovered, and starts clean when it shows another item.
   setCardHovered(card, false);
   factory_->release(*card);
-  entering_.erase(card);
+  transitions_.stopEntering(card);
   cardGlides_.forget(card);
   cardIDs_.remove(card);
 }

@@ -1,10 +1,10 @@
 #pragma once
 #include "panel/CardListItems.h"
 #include "panel/CardListLayout.h"
+#include "panel/CardTransitions.h"
 #include "panel/LiveScrollTracker.h"
 
 #include "ui/anim/AnimatedValue.h"
-#include "ui/fx/Fx.h"
 #include "ui/view/PaintedItem.h"
 
 #include <QDate>
@@ -19,22 +19,6 @@ namespace qv {
 
 class PanelState;
 struct ViewServices;
-
-namespace cardHost {
-
-// How the cards of a host come and go.
-struct Transitions {
-  // Insertion by blur-scale (scale 0.9, blur 10, fading in); else by a fade alone.
-  bool blurScaleInsertion = false;
-  // How far a removed card is thrown (Fx::blowAway).
-  double blowAwayTravel = 0;
-};
-
-// Puts `look` on a card: its scale, transform, blur and opacity times `opacityFactor`. The
-// blur comes and goes with the look; a look without one leaves no effect on the card.
-void applyLook(PaintedItem& card, const Fx::LayerLook& look, double opacityFactor = 1);
-
-}  // namespace cardHost
 
 // The scrolling host of cards that the panel's list and the library's grid build on. It shows
 // the cards of its layout (cardList::Layout) and only those within reach of the visible part,
@@ -76,7 +60,7 @@ class CardHostView : public PaintedItemView {
   // Every card item in the scene that is shown, leaving ones included.
   int cardItemCount() const;
   // Cards blown away or fading out right now.
-  int leavingCardCount() const { return int(leaving_.size()); }
+  int leavingCardCount() const { return transitions_.leavingCount(); }
   // The header item of section `index` of the layout, when it is realised.
   SectionHeaderItem* header(int section) const { return headers_.header(section); }
   // The card the host counts as hovered; null for none.
@@ -93,7 +77,7 @@ class CardHostView : public PaintedItemView {
   enum class HoverCause { content, pointer };
 
   // The subclass gives its cards (setCardFactory) before anything lays them out.
-  CardHostView(ViewServices& context, PanelState& state, cardHost::Transitions transitions, QWidget* parent);
+  CardHostView(ViewServices& context, PanelState& state, CardTransitions::Style transitions, QWidget* parent);
 
   // The list the layout indexes.
   virtual int itemCount() const = 0;
@@ -155,7 +139,6 @@ class CardHostView : public PaintedItemView {
   PaintedItem* cardAt(QPointF viewportPoint) const;
   void setCardHovered(PaintedItem* card, bool hovered);
   void reportAnchors();
-  void enterCard(PaintedItem* card, double sectionOpacity);
   void blowAway(PaintedItem* card);
   void releaseCard(PaintedItem* card);
   // The card lets go of its item and of every transition but its leaving.
@@ -163,16 +146,14 @@ class CardHostView : public PaintedItemView {
   // Back to the spares, at rest and hidden.
   void putAway(PaintedItem* card);
 
-  cardHost::Transitions transitions_;
   std::map<QString, std::unique_ptr<Animated<double>>> openness_;
   QHash<int, PaintedItem*> cards_;
   QHash<PaintedItem*, QUuid> cardIDs_;
   std::vector<PaintedItem*> spareCards_;
   SectionHeaders headers_;
-  // Cards coming in, moving to their new places, and leaving, each with its animation.
-  std::map<PaintedItem*, std::unique_ptr<Animated<double>>> entering_;
+  // Cards coming in and leaving, and moving to their new places.
+  CardTransitions transitions_;
   ItemGlides cardGlides_;
-  std::map<PaintedItem*, std::unique_ptr<Animated<double>>> leaving_;
   WorkItem dayTurn_;
   // Where the pointer is in the viewport; none while it is elsewhere or not known.
   std::optional<QPointF> pointer_;
