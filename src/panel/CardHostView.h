@@ -35,8 +35,8 @@ struct ViewServices;
 //
 // After every scroll and relayout it reports where the cards are (the factory's reportAnchor).
 // A changed list keeps the card of every item still in view; new items come in and removed
-// ones are blown away (the subclass says how and when), the others move to their new places;
-// under reduce motion cards only fade, and do not move.
+// ones are blown away (the subclass says how and when), the others and the section headers glide
+// to their new places; under reduce motion cards only fade, and nothing glides.
 class CardHostView : public PaintedItemView {
   Q_OBJECT
  public:
