@@ -3,7 +3,7 @@
 #include "items/ItemServices.h"
 #include "preview/TextFilePreview.h"
 #include "support/BenchMain.h"
-#include "support/SteppedScheduler.h"
+#include "support/platform/SteppedScheduler.h"
 #include "support/app/FakeContext.h"
 #include "support/preview/LongTextFiles.h"
 #include "ui/InterfaceServices.h"
@@ -92,7 +92,7 @@ void BM_ShowFile(benchmark::State& state) {
   }
 
   FakeContext fake;
-  auto scheduler = std::make_shared<bench::SteppedScheduler>();
+  auto scheduler = std::make_shared<test::SteppedScheduler>();
   fake.context->scheduler = scheduler;
   fake.context->frameClock = std::make_shared<ManualFrameClock>();
   installInterfaceServices(*fake.context);
