@@ -57,12 +57,14 @@ void IncrementalDocumentLayout::documentChanged(int from, int charsRemoved, int 
       block = block.next();
     }
     waiting_ = int(entries_.size());
+    validTops_ = 0;
   } else {
     // Everything from the paragraph where the change starts waits anew.
     QTextBlock block = document->findBlock(from);
     const int first = block.isValid() ? std::min(block.blockNumber(), int(entries_.size())) : 0;
     for (size_t i = size_t(first); i < entries_.size(); ++i) waiting_ -= entries_[i].laidOut ? 0 : 1;
     entries_.resize(size_t(first));
+    validTops_ = std::min(validTops_, size_t(first));
     block = document->findBlockByNumber(first);
     for (; block.isValid(); block = block.next()) {
       entries_.push_back({estimate.height(block), false});
@@ -70,22 +72,22 @@ void IncrementalDocumentLayout::documentChanged(int from, int charsRemoved, int 
     }
     Q_ASSERT(entries_.size() == blocks);
   }
-  topsValid_ = false;
   reportSize();
   emit update();
   if (waiting_ > 0) emit workWaiting();
 }
 
+void IncrementalDocumentLayout::invalidateTopsAfter(size_t index) const {
+  validTops_ = std::min(validTops_, index + 1);
+}
+
 void IncrementalDocumentLayout::updateTops() const {
-  if (topsValid_) return;
+  if (validTops_ > entries_.size()) return;
   tops_.resize(entries_.size() + 1);
-  double y = topMargin();
-  for (size_t i = 0; i < entries_.size(); ++i) {
-    tops_[i] = y;
-    y += entries_[i].height;
-  }
-  tops_[entries_.size()] = y;
-  topsValid_ = true;
+  size_t i = validTops_;
+  if (i == 0) tops_[0] = topMargin(), i = 1;
+  for (; i <= entries_.size(); ++i) tops_[i] = tops_[i - 1] + entries_[i - 1].height;
+  validTops_ = entries_.size() + 1;
 }
 
 double IncrementalDocumentLayout::topOf(int index) const {
@@ -128,7 +130,7 @@ void IncrementalDocumentLayout::layoutBlock(int index, const QTextBlock& block) 
   Entry& entry = entries_[size_t(index)];
   if (entry.height != height) {
     entry.height = height;
-    topsValid_ = false;
+    invalidateTopsAfter(size_t(index));
     sizeChanged_ = true;
   }
   entry.laidOut = true;
@@ -145,9 +147,12 @@ bool IncrementalDocumentLayout::ensureLaidOut(int index, const QTextBlock& block
 bool IncrementalDocumentLayout::layoutRange(double top, double bottom) {
   bool any = false;
   int index = indexAt(top);
-  for (QTextBlock block = document()->findBlockByNumber(index); block.isValid(); block = block.next(), ++index) {
-    if (topOf(index) > bottom) break;
+  // Walked with a running top: a paragraph laid out moves only those after it.
+  double y = topOf(index);
+  for (QTextBlock block = document()->findBlockByNumber(index); block.isValid() && y <= bottom;
+       block = block.next(), ++index) {
     any |= ensureLaidOut(index, block);
+    y += entries_[size_t(index)].height;
   }
   reportSize();
   return any;
@@ -275,11 +280,13 @@ void IncrementalDocumentLayout::draw(QPainter* painter, const PaintContext& cont
   const double left = leftMargin();
   const int cursorWidth = property("cursorWidth").isValid() ? property("cursorWidth").toInt() : 1;
   int index = indexAt(clip.top());
-  for (QTextBlock block = document()->findBlockByNumber(index); block.isValid(); block = block.next(), ++index) {
+  double y = topOf(index);
+  for (QTextBlock block = document()->findBlockByNumber(index); block.isValid() && y <= clip.bottom();
+       block = block.next(), ++index) {
     ensureLaidOut(index, block);
-    const double top = topOf(index);
-    if (top > clip.bottom()) break;
-    if (top + entries_[size_t(index)].height < clip.top()) continue;
+    const double top = y;
+    y += entries_[size_t(index)].height;
+    if (y < clip.top()) continue;
     QTextLayout* layout = block.layout();
     layout->setPosition(QPointF(left, top));
     const int start = block.position();

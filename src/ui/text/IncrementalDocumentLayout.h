@@ -77,6 +77,8 @@ class IncrementalDocumentLayout : public QAbstractTextDocumentLayout {
   // The paragraph at `y` (the last one when `y` lies below all).
   int indexAt(double y) const;
   void updateTops() const;
+  // The paragraph at `index` changed its height: the tops of those after it are stale.
+  void invalidateTopsAfter(size_t index) const;
   void reportSize() const;
   double leftMargin() const;
   double topMargin() const;
@@ -85,7 +87,7 @@ class IncrementalDocumentLayout : public QAbstractTextDocumentLayout {
   QSizeF reportedSize_;
   mutable std::vector<Entry> entries_;
   mutable std::vector<double> tops_;  // entries_.size() + 1 values, from the top margin
-  mutable bool topsValid_ = false;
+  mutable size_t validTops_ = 0;      // how many of them are up to date
   mutable int waiting_ = 0;
   mutable qint64 charactersLaidOut_ = 0;
   mutable bool sizeChanged_ = false;
