@@ -52,17 +52,20 @@ bool isPlainAscii(QStringView text) {
   return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x7F; });
 }
 
-// The characters of one line; a line of plain ASCII is counted by its length.
+// The characters of one line; a line of plain ASCII is counted by its length. A line longer
+// than 64K code units is estimated from its start: sizes are asked for on every layout, and
+// counting a megabyte line each time would hold the main thread for a frame and more.
 qsizetype characters(QStringView line) {
-  if (isPlainAscii(line)) return line.size();
-  return graphemeCount(line.toString());
+  constexpr qsizetype kCounted = 65536;
+  const QStringView head = line.first(std::min(line.size(), kCounted));
+  const qsizetype counted = isPlainAscii(head) ? head.size() : graphemeCount(head.toString());
+  return head.size() == line.size() ? counted : qsizetype(double(counted) * double(line.size()) / double(kCounted));
 }
 
 // Whether a line has at least `count` characters; no line with fewer code units can have them.
 bool hasAtLeast(QStringView line, qsizetype count) {
   if (line.size() < count) return false;
-  if (isPlainAscii(line)) return true;
-  return graphemeCount(line.toString()) >= count;
+  return characters(line) >= count;
 }
 
 struct ImageSize {

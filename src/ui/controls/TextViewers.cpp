@@ -130,8 +130,10 @@ namespace {
 // there is one, never inside a surrogate pair or a CR LF pair.
 qsizetype pieceEnd(const QString& text, qsizetype start, qsizetype limit) {
   if (limit >= text.size()) return text.size();
-  const qsizetype lineBreak = text.lastIndexOf(u'\n', limit - 1);
-  if (lineBreak >= start + (limit - start) / 2) return lineBreak + 1;
+  // Looked for in the second half only: a megabyte line is not searched to its start each time.
+  const qsizetype half = start + (limit - start) / 2;
+  const qsizetype lineBreak = QStringView(text).sliced(half, limit - half).lastIndexOf(u'\n');
+  if (lineBreak >= 0) return half + lineBreak + 1;
   qsizetype end = limit;
   if (text.at(end).isLowSurrogate() || (text.at(end) == u'\n' && text.at(end - 1) == u'\r')) --end;
   // A pair right at the start of a one-character piece goes in whole.
@@ -224,7 +226,7 @@ void QVTextViewer::scheduleLayout() {
 void QVTextViewer::layoutStep() {
   layoutScheduled_ = false;
   const IncrementalDocumentLayout::Anchor anchor = layout_->anchorAt(verticalScrollBar()->value());
-  const bool waiting = layout_->layoutSome(verticalScrollBar()->value(), kLayoutBudget);
+  const bool waiting = layout_->layoutSome(verticalScrollBar()->value(), kLayoutBudget, kLayoutMilliseconds);
   keepInView(anchor);
   if (waiting) scheduleLayout();
   reportEdges();

@@ -58,10 +58,13 @@ class QVTextViewer : public NoCompletionTextView {
   static constexpr qsizetype kPieceLength = 8192;
   // The longest paragraph: a longer line is broken into paragraphs of at most this many
   // characters, after a space in the last quarter where there is one. Copying gives the line
-  // back whole. A line without spaces lays out in a few milliseconds at this length.
-  static constexpr qsizetype kChunkLength = 4096;
-  // The characters laid out in one step, besides those that come into view.
-  static constexpr qsizetype kLayoutBudget = 16384;
+  // back whole. A line without spaces (whose layout costs the square of its length) lays out in
+  // about a millisecond at this length.
+  static constexpr qsizetype kChunkLength = 2048;
+  // The characters laid out in one step, besides those that come into view, and the time after
+  // which a step stops early (a busy machine).
+  static constexpr qsizetype kLayoutBudget = 8192;
+  static constexpr double kLayoutMilliseconds = 4;
 
   // Fades the text into what lies behind it at the top and bottom edges: `stops` are the alpha
   // of a vertical mask over the visible area (0 top, 1 bottom), four in order: the top edge,

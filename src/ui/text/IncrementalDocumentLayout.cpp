@@ -1,5 +1,6 @@
 #include "ui/text/IncrementalDocumentLayout.h"
 
+#include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QTextBlock>
@@ -158,10 +159,15 @@ bool IncrementalDocumentLayout::layoutRange(double top, double bottom) {
   return any;
 }
 
-bool IncrementalDocumentLayout::layoutSome(double top, qsizetype characterBudget) {
+bool IncrementalDocumentLayout::layoutSome(double top, qsizetype characterBudget, double milliseconds) {
   if (waiting_ == 0) return false;
   const qint64 start = charactersLaidOut_;
-  const auto spent = [&] { return charactersLaidOut_ - start >= characterBudget; };
+  QElapsedTimer clock;
+  clock.start();
+  const auto spent = [&] {
+    return charactersLaidOut_ - start >= characterBudget ||
+           (charactersLaidOut_ != start && double(clock.nsecsElapsed()) / 1e6 >= milliseconds);
+  };
   // The visible paragraphs, then on down, then from the top down to them.
   const int visible = indexAt(top);
   int index = visible;

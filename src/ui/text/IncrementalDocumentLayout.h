@@ -26,10 +26,11 @@ class IncrementalDocumentLayout : public QAbstractTextDocumentLayout {
   QRectF frameBoundingRect(QTextFrame* frame) const override;
   QRectF blockBoundingRect(const QTextBlock& block) const override;
 
-  // Lays out waiting paragraphs until `characterBudget` characters are laid out (at least one
-  // paragraph): from the one at `top` (the top of the visible area) down, then from the first
-  // down to it. True while paragraphs still wait.
-  bool layoutSome(double top, qsizetype characterBudget);
+  // Lays out waiting paragraphs until `characterBudget` characters are laid out or
+  // `milliseconds` have passed (at least one paragraph either way): from the one at `top` (the
+  // top of the visible area) down, then from the first down to it. True while paragraphs still
+  // wait.
+  bool layoutSome(double top, qsizetype characterBudget, double milliseconds = 1e9);
   // Lays out every waiting paragraph that meets [top, bottom] once those before it are placed.
   // True when any was.
   bool layoutRange(double top, double bottom);
