@@ -47,6 +47,7 @@ void IncrementalDocumentLayout::documentChanged(int from, int charsRemoved, int 
   width_ = document->pageSize().width();
   const size_t blocks = size_t(document->blockCount());
   const Estimate estimate = this->estimate();
+  int changedFrom = 0;
   if (charsRemoved == 0 && charsAdded == document->characterCount() && blocks == entries_.size()) {
     // The same paragraphs at another width: what was laid out keeps its height, scaled by the
     // change of width, as its estimate.
@@ -63,6 +64,7 @@ void IncrementalDocumentLayout::documentChanged(int from, int charsRemoved, int 
     // Everything from the paragraph where the change starts waits anew.
     QTextBlock block = document->findBlock(from);
     const int first = block.isValid() ? std::min(block.blockNumber(), int(entries_.size())) : 0;
+    changedFrom = first;
     for (size_t i = size_t(first); i < entries_.size(); ++i) waiting_ -= entries_[i].laidOut ? 0 : 1;
     entries_.resize(size_t(first));
     validTops_ = std::min(validTops_, size_t(first));
@@ -74,7 +76,8 @@ void IncrementalDocumentLayout::documentChanged(int from, int charsRemoved, int 
     Q_ASSERT(entries_.size() == blocks);
   }
   reportSize();
-  emit update();
+  // What lies below the view (a text filling in) is not painted again.
+  emit update(QRectF(-1e9, topOf(changedFrom), 2e9, 2e12));
   if (waiting_ > 0) emit workWaiting();
 }
 
@@ -103,7 +106,7 @@ int IncrementalDocumentLayout::indexAt(double y) const {
   return std::clamp(int(after - tops_.begin()) - 1, 0, int(entries_.size()) - 1);
 }
 
-void IncrementalDocumentLayout::layoutBlock(int index, const QTextBlock& block) const {
+bool IncrementalDocumentLayout::layoutBlock(int index, const QTextBlock& block) const {
   QTextLayout* layout = block.layout();
   QTextOption option = document()->defaultTextOption();
   const Qt::LayoutDirection direction = block.textDirection();
@@ -129,7 +132,8 @@ void IncrementalDocumentLayout::layoutBlock(int index, const QTextBlock& block) 
   }
   layout->endLayout();
   Entry& entry = entries_[size_t(index)];
-  if (entry.height != height) {
+  const bool moved = entry.height != height;
+  if (moved) {
     entry.height = height;
     invalidateTopsAfter(size_t(index));
     sizeChanged_ = true;
@@ -137,6 +141,7 @@ void IncrementalDocumentLayout::layoutBlock(int index, const QTextBlock& block) 
   entry.laidOut = true;
   --waiting_;
   charactersLaidOut_ += block.length();
+  return moved;
 }
 
 bool IncrementalDocumentLayout::ensureLaidOut(int index, const QTextBlock& block) const {
@@ -156,6 +161,7 @@ bool IncrementalDocumentLayout::layoutRange(double top, double bottom) {
     y += entries_[size_t(index)].height;
   }
   reportSize();
+  if (any) emit update();
   return any;
 }
 
@@ -168,18 +174,27 @@ bool IncrementalDocumentLayout::layoutSome(double top, qsizetype characterBudget
     return charactersLaidOut_ - start >= characterBudget ||
            (charactersLaidOut_ != start && double(clock.nsecsElapsed()) / 1e6 >= milliseconds);
   };
+  // What is to be painted again: a paragraph laid out, and all below one whose height changed.
+  double dirtyTop = 1e12, dirtyBottom = -1e12;
+  const auto layoutFrom = [&](int index, int end) {
+    double y = topOf(index);
+    for (QTextBlock block = document()->findBlockByNumber(index); block.isValid() && index < end && !spent();
+         block = block.next(), ++index) {
+      Entry& entry = entries_[size_t(index)];
+      if (!entry.laidOut) {
+        const bool moved = layoutBlock(index, block);
+        dirtyTop = std::min(dirtyTop, y);
+        dirtyBottom = std::max(dirtyBottom, moved ? 1e12 : y + entry.height);
+      }
+      y += entry.height;
+    }
+  };
   // The visible paragraphs, then on down, then from the top down to them.
   const int visible = indexAt(top);
-  int index = visible;
-  QTextBlock block = document()->findBlockByNumber(index);
-  for (; block.isValid() && !spent(); block = block.next(), ++index) ensureLaidOut(index, block);
-  if (!spent() && waiting_ > 0) {
-    index = 0;
-    for (block = document()->begin(); block.isValid() && index < visible && !spent(); block = block.next(), ++index)
-      ensureLaidOut(index, block);
-  }
+  layoutFrom(visible, int(entries_.size()));
+  if (!spent() && waiting_ > 0) layoutFrom(0, visible);
   reportSize();
-  if (charactersLaidOut_ != start) emit update();
+  if (dirtyTop <= dirtyBottom) emit update(QRectF(-1e9, dirtyTop, 2e9, dirtyBottom - dirtyTop));
   return waiting_ > 0;
 }
 

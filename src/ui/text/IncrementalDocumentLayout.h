@@ -73,7 +73,8 @@ class IncrementalDocumentLayout : public QAbstractTextDocumentLayout {
   Estimate estimate() const;
   // Lays out `block` (the `index`th) when it waits; true when it did.
   bool ensureLaidOut(int index, const QTextBlock& block) const;
-  void layoutBlock(int index, const QTextBlock& block) const;
+  // Lays out `block` (the `index`th); true when its height changed.
+  bool layoutBlock(int index, const QTextBlock& block) const;
   double topOf(int index) const;
   // The paragraph at `y` (the last one when `y` lies below all).
   int indexAt(double y) const;
