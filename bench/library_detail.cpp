@@ -23,8 +23,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QPainter>
+#include <QTemporaryDir>
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include "items/ItemServices.h"
 #include "preview/TextFilePreview.h"
 #include "support/BenchMain.h"
-#include "support/platform/SteppedScheduler.h"
 #include "support/app/FakeContext.h"
+#include "support/platform/SteppedScheduler.h"
 #include "support/preview/LongTextFiles.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
@@ -150,7 +150,13 @@ void longLineFiles(benchmark::internal::Benchmark* benchmark) {
   for (int i = 0; i < int(std::size(test::kLongTextFiles)); ++i)
     if (test::kLongTextFiles[i].kind != test::LongTextFile::rtfEscapes) benchmark->Arg(2 + i);
 }
-BENCHMARK(BM_ShowFile)->Arg(0)->Arg(1)->Apply(longLineFiles)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ShowFile)
+    ->Arg(0)
+    ->Arg(1)
+    ->Apply(longLineFiles)
+    ->UseManualTime()
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

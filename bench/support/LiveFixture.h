@@ -5,8 +5,8 @@
 #include "items/ItemServices.h"
 #include "platform/Scheduler.h"
 #include "support/PdfFixtures.h"
-#include "support/preview/LongTextFiles.h"
 #include "support/app/FakeContext.h"
+#include "support/preview/LongTextFiles.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 

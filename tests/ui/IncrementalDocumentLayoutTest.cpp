@@ -1,7 +1,7 @@
 // The viewer's layout places text where the standard layout does, however it got there: a
 // paragraph at a time, in any order, at one width and then another.
-#include "ui/text/IncrementalDocumentLayout.h"
 #include "ui/text/Fonts.h"
+#include "ui/text/IncrementalDocumentLayout.h"
 
 #include <gtest/gtest.h>
 #include <QTextBlock>
@@ -40,8 +40,8 @@ std::vector<QRectF> linesOf(QTextDocument& document) {
     const QRectF paragraph = document.documentLayout()->blockBoundingRect(block);
     for (int i = 0; i < block.layout()->lineCount(); ++i) {
       const QTextLine line = block.layout()->lineAt(i);
-      lines.push_back(QRectF(paragraph.topLeft() + QPointF(line.x(), line.y()),
-                             QSizeF(line.naturalTextWidth(), line.height())));
+      lines.push_back(
+          QRectF(paragraph.topLeft() + QPointF(line.x(), line.y()), QSizeF(line.naturalTextWidth(), line.height())));
       lines.push_back(QRectF(line.textStart(), line.textLength(), 0, 0));
     }
   }
@@ -63,7 +63,8 @@ TEST(IncrementalDocumentLayout, PlacesLinesAndAnswersHitsAsTheStandardLayout) {
          cursor.insertText(QStringLiteral(" Heading "), large);
          cursor.insertText(prose + u'\n' + prose);
        }},
-      {"right to left", [](QTextDocument& d) { d.setPlainText(QString::fromUtf8("שלום עולם, זה טקסט ארוך ").repeated(12)); }},
+      {"right to left",
+       [](QTextDocument& d) { d.setPlainText(QString::fromUtf8("שלום עולם, זה טקסט ארוך ").repeated(12)); }},
       {"tabs", [](QTextDocument& d) { d.setPlainText(QStringLiteral("name\tvalue\tnote\n").repeated(20)); }},
   };
   for (const Content& content : contents) {

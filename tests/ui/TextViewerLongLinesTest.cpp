@@ -148,11 +148,12 @@ TEST(QVTextViewerLongLines, CopyingGivesTheTextBackWhole) {
     bool attributed;
   } cases[] = {
       {"words", repeatedTo(QStringLiteral("alpha beta gamma "), 5 * chunk + 7), false},
-      {"no space, a pair across the limit", QString(chunk - 1, u'x') + QString::fromUtf8("😀") + QString(3 * chunk, u'y'),
-       false},
+      {"no space, a pair across the limit",
+       QString(chunk - 1, u'x') + QString::fromUtf8("😀") + QString(3 * chunk, u'y'), false},
       {"a combining mark at the limit", QString(chunk, u'e') + QChar(0x301) + QString(chunk, u'e'), false},
       {"CR LF lines around a long line",
-       QStringLiteral("first\r\n") + repeatedTo(QStringLiteral("word "), 3 * chunk) + QStringLiteral("\r\nlast"), false},
+       QStringLiteral("first\r\n") + repeatedTo(QStringLiteral("word "), 3 * chunk) + QStringLiteral("\r\nlast"),
+       false},
       {"styled", repeatedTo(QStringLiteral("styled text "), 4 * chunk), true},
   };
   for (const auto& c : cases) {
@@ -209,10 +210,8 @@ TEST(QVTextViewerLongLines, KeysThatReachAnEndShowTheInsetThere) {
     fake.scheduler->runPending();
     EXPECT_EQ(bar.value(), c.atEnd ? bar.maximum() : 0) << c.name;
     const QRect caret = viewer.cursorRect();
-    if (c.atEnd)
-      EXPECT_LE(caret.bottom() + 12, viewer.viewport()->height()) << c.name << ": the inset shows below";
-    else
-      EXPECT_GE(caret.top(), 12) << c.name << ": the inset shows above";
+    if (c.atEnd) EXPECT_LE(caret.bottom() + 12, viewer.viewport()->height()) << c.name << ": the inset shows below";
+    else EXPECT_GE(caret.top(), 12) << c.name << ": the inset shows above";
   }
   // A key that does not move the caret leaves the view where the wheel put it.
   bar.setValue(bar.maximum() / 2);

@@ -102,7 +102,8 @@ void QVTextViewer::applyContent() {
   if (props_.attributed) {
     if (props_.attributed == appliedAttributed_) return;
     document()->clear();
-    fill_ = Fill{props_.attributed->text, props_.attributed, 0, 0, longLineBreaks(props_.attributed->text, kChunkLength), 0};
+    fill_ = Fill{
+        props_.attributed->text, props_.attributed, 0, 0, longLineBreaks(props_.attributed->text, kChunkLength), 0};
     appliedAttributed_ = props_.attributed;
     appliedPlain_.reset();
   } else {

@@ -12,8 +12,7 @@
 
 namespace qv {
 
-IncrementalDocumentLayout::IncrementalDocumentLayout(QTextDocument* document)
-    : QAbstractTextDocumentLayout(document) {
+IncrementalDocumentLayout::IncrementalDocumentLayout(QTextDocument* document) : QAbstractTextDocumentLayout(document) {
   entries_.assign(size_t(document->blockCount()), Entry{});
   waiting_ = int(entries_.size());
 }
@@ -228,8 +227,7 @@ double IncrementalDocumentLayout::yOf(const Anchor& anchor) const {
 }
 
 QSizeF IncrementalDocumentLayout::documentSize() const {
-  const double bottom =
-      document()->rootFrame()->frameFormat().bottomMargin() + document()->documentMargin();
+  const double bottom = document()->rootFrame()->frameFormat().bottomMargin() + document()->documentMargin();
   return QSizeF(std::max(0.0, width_), topOf(int(entries_.size())) + bottom);
 }
 
@@ -286,8 +284,8 @@ int IncrementalDocumentLayout::hitTest(const QPointF& point, Qt::HitTestAccuracy
       offset = std::max(offset, line.textStart() + line.textLength());
     } else {
       exact = rect.left() <= local.x() && rect.right() >= local.x();
-      offset = line.xToCursor(local.x(), accuracy == Qt::ExactHit ? QTextLine::CursorOnCharacter
-                                                                  : QTextLine::CursorBetweenCharacters);
+      offset = line.xToCursor(
+          local.x(), accuracy == Qt::ExactHit ? QTextLine::CursorOnCharacter : QTextLine::CursorBetweenCharacters);
       break;
     }
   }
