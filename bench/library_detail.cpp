@@ -76,6 +76,40 @@ void drain(Fixture& fixture) {
   }
 }
 
+// Each iteration: a pane made with `first` and painted (and let rest when `settleFirst`), then
+// handed `next` and painted, the time measured; then each later step until it rests, the longest
+// reported as max_step_ms.
+void measurePaneChange(benchmark::State& state, Fixture& fixture, PanelState& panelState,
+                       const LibraryDetailView::Props& first, const LibraryDetailView::Props& next, QImage& frame,
+                       bool settleFirst) {
+  const auto paint = [&](QWidget& pane) {
+    QPainter painter(&frame);
+    pane.render(&painter);
+  };
+  double worker = 0, steps = 0, ignored = 0;
+  std::vector<double> longestSteps;
+  for (auto _ : state) {
+    auto pane = std::make_unique<LibraryDetailView>(*fixture.fake.context, panelState, first,
+                                                    LibraryDetailView::Callbacks{});
+    pane->setAttribute(Qt::WA_DontShowOnScreen);
+    pane->show();
+    paint(*pane);
+    if (settleFirst) fixture.settle([&] { paint(*pane); }, ignored, ignored);
+    QCoreApplication::processEvents();
+    QElapsedTimer main;
+    main.start();
+    pane->setProps(next, {});
+    paint(*pane);
+    state.SetIterationTime(milliseconds(main) / 1e3);
+    longestSteps.push_back(fixture.settle([&] { paint(*pane); }, worker, steps));
+    pane.reset();
+    QCoreApplication::processEvents();
+    fixture.fake.queues->runAll();
+  }
+  drain(fixture);
+  bench::reportSteps(state, longestSteps, steps, worker);
+}
+
 void BM_DetailRetargetToFrame(benchmark::State& state) {
   Fixture& fixture = Fixture::shared();
   const ClipboardPayload payload = payloadOf(state);
@@ -90,32 +124,7 @@ void BM_DetailRetargetToFrame(benchmark::State& state) {
   const double width = libraryDetail::width(1100, &target), height = libraryDetail::height(720, &target, width);
   QImage frame(QSize(int(width), int(height)) * 2, QImage::Format_ARGB32_Premultiplied);
   frame.setDevicePixelRatio(2);
-  const auto paint = [&](QWidget& pane) {
-    QPainter painter(&frame);
-    pane.render(&painter);
-  };
-  double worker = 0, steps = 0;
-  std::vector<double> longestSteps;
-  for (auto _ : state) {
-    auto pane = std::make_unique<LibraryDetailView>(*fixture.fake.context, panelState,
-                                                    LibraryDetailView::Props{first, width, height},
-                                                    LibraryDetailView::Callbacks{});
-    pane->setAttribute(Qt::WA_DontShowOnScreen);
-    pane->show();
-    paint(*pane);
-    QCoreApplication::processEvents();
-    QElapsedTimer main;
-    main.start();
-    pane->setProps({target, width, height}, {});
-    paint(*pane);
-    state.SetIterationTime(milliseconds(main) / 1e3);
-    longestSteps.push_back(fixture.settle([&] { paint(*pane); }, worker, steps));
-    pane.reset();
-    QCoreApplication::processEvents();
-    fixture.fake.queues->runAll();
-  }
-  drain(fixture);
-  bench::reportSteps(state, longestSteps, steps, worker);
+  measurePaneChange(state, fixture, panelState, {first, width, height}, {target, width, height}, frame, false);
 }
 BENCHMARK(BM_DetailRetargetToFrame)
     ->Arg(kTextLines)
@@ -221,32 +230,7 @@ void BM_DetailWidenDocument(benchmark::State& state) {
   const double width = libraryDetail::width(1100, &item), height = libraryDetail::height(720, &item, width);
   QImage frame(QSize(int(width) + 240, int(height)) * 2, QImage::Format_ARGB32_Premultiplied);
   frame.setDevicePixelRatio(2);
-  const auto paint = [&](QWidget& pane) {
-    QPainter painter(&frame);
-    pane.render(&painter);
-  };
-  double worker = 0, steps = 0, ignored = 0;
-  std::vector<double> longestSteps;
-  for (auto _ : state) {
-    auto pane = std::make_unique<LibraryDetailView>(*fixture.fake.context, panelState,
-                                                    LibraryDetailView::Props{item, width, height},
-                                                    LibraryDetailView::Callbacks{});
-    pane->setAttribute(Qt::WA_DontShowOnScreen);
-    pane->show();
-    fixture.settle([&] { paint(*pane); }, ignored, ignored);
-    QElapsedTimer main;
-    main.start();
-    pane->setProps({item, width + 240, height}, {});
-    QCoreApplication::processEvents();
-    paint(*pane);
-    state.SetIterationTime(milliseconds(main) / 1e3);
-    longestSteps.push_back(fixture.settle([&] { paint(*pane); }, worker, steps));
-    pane.reset();
-    QCoreApplication::processEvents();
-    fixture.fake.queues->runAll();
-  }
-  drain(fixture);
-  bench::reportSteps(state, longestSteps, steps, worker);
+  measurePaneChange(state, fixture, panelState, {item, width, height}, {item, width + 240, height}, frame, true);
 }
 BENCHMARK(BM_DetailWidenDocument)->Arg(0)->Arg(1)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
