@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <tuple>
 
 namespace qv::PreviewSizing {
 
@@ -106,7 +108,44 @@ FileSizeClass fileSizeClass(const FilePayload& file) {
   return FileSizeClass::other;
 }
 
+bool isWideTextOnce(QStringView text);
+double estimatedTextHeightOnce(QStringView text, bool monospaced, double width);
+
+// The last answer for a long text, by where its characters lie: the panes ask for their sizes on
+// every layout, and even a quick walk of a megabyte each time adds up to frames. A text is
+// immutable while it is shown (its item holds it), so the same address and length are the same
+// text.
+template <typename Key, typename Value>
+struct LastAnswer {
+  std::optional<std::pair<Key, Value>> entry;
+  template <typename Compute>
+  Value operator()(const Key& key, Compute compute) {
+    if (entry && entry->first == key) return entry->second;
+    const Value value = compute();
+    entry.emplace(key, value);
+    return value;
+  }
+};
+constexpr qsizetype kRememberedFrom = 65536;
+
 bool isWideText(QStringView text) {
+  if (text.size() >= kRememberedFrom) {
+    thread_local LastAnswer<std::pair<const QChar*, qsizetype>, bool> last;
+    return last({text.data(), text.size()}, [&] { return isWideTextOnce(text); });
+  }
+  return isWideTextOnce(text);
+}
+
+double estimatedTextHeight(QStringView text, bool monospaced, double width) {
+  if (text.size() >= kRememberedFrom) {
+    thread_local LastAnswer<std::tuple<const QChar*, qsizetype, bool, double>, double> last;
+    return last({text.data(), text.size(), monospaced, width},
+                [&] { return estimatedTextHeightOnce(text, monospaced, width); });
+  }
+  return estimatedTextHeightOnce(text, monospaced, width);
+}
+
+bool isWideTextOnce(QStringView text) {
   constexpr int kLinesLooked = 60;
   constexpr double kShare = 0.25;
   LineWalker lines(text);
@@ -125,7 +164,7 @@ bool isWideText(QStringView text) {
   return double(count) / seen > kShare;
 }
 
-double estimatedTextHeight(QStringView text, bool monospaced, double width) {
+double estimatedTextHeightOnce(QStringView text, bool monospaced, double width) {
   const double perCharacter = monospaced ? 7.8 : 6.7;
   const double perLine = std::max<double>(std::floor(std::max(width - 32, 40.0) / perCharacter), 16);
   const double lineHeight = monospaced ? kMonospacedLineHeight : kPlainLineHeight;
