@@ -308,6 +308,10 @@ void IncrementalDocumentLayout::draw(QPainter* painter, const PaintContext& cont
     if (y < clip.top()) continue;
     QTextLayout* layout = block.layout();
     layout->setPosition(QPointF(left, top));
+    // A paragraph that has shown keeps its shaped glyphs: painting it again (every frame of a
+    // scroll or a fade) does not shape it again, and neither does a new width. What it costs is
+    // bounded by what has shown, and goes with the document.
+    layout->setCacheEnabled(true);
     const int start = block.position();
     const int length = block.length();
     QList<QTextLayout::FormatRange> selections;
