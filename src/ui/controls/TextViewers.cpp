@@ -154,7 +154,9 @@ void QVTextViewer::fillNextPiece() {
   const qsizetype limit = fill.position + kPieceLength - (kPieceLength / kChunkLength + 1);
   static const QList<QTextLayout::FormatRange> unformatted;
   const QList<QTextLayout::FormatRange>& runs = fill.attributed ? fill.attributed->formats : unformatted;
-  while (fill.position < fill.text.size() && fill.position < limit) {
+  // Each formatted run is an insertion of its own: a piece of highlighted code holds few.
+  int runsLeft = kRunsPerPiece;
+  while (fill.position < fill.text.size() && fill.position < limit && runsLeft-- > 0) {
     // The next run, or the unformatted text before it (or after the last), up to a break of a
     // long line.
     const bool inRun = fill.run < runs.size() && runs[fill.run].start <= fill.position;

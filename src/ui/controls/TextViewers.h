@@ -56,6 +56,8 @@ class QVTextViewer : public NoCompletionTextView {
   // The most characters added in one step: a few milliseconds on a busy machine, plain or
   // coloured (bench/text_file_preview); twice as many pieces cost no more in all.
   static constexpr qsizetype kPieceLength = 8192;
+  // The most formatted runs added in one step (minified code has one every few characters).
+  static constexpr int kRunsPerPiece = 512;
   // The longest paragraph: a longer line is broken into paragraphs of at most this many
   // characters, after a space in the last quarter where there is one. Copying gives the line
   // back whole. A line without spaces (whose layout costs the square of its length) lays out in
