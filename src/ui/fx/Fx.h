@@ -1,4 +1,6 @@
 #pragma once
+#include "ui/fx/Blur.h"
+#include "ui/fx/Modifiers.h"
 #include "ui/theme/Theme.h"
 
 #include <QBrush>
@@ -23,29 +25,6 @@ double painterScale(const QPainter& painter);
 // dozen: Qt's raster engine hands blends of more rows to its thread pool, and waking the pool
 // costs several times what blending a card-sized image takes.
 void drawImage(QPainter& painter, const QPointF& at, const QImage& image);
-
-// ---- Blur --------------------------------------------------------------------------------
-//
-// Every blur radius in the program (blur modifiers, shadow radii) means the same thing: the
-// distance in points over which the blur visibly spreads. The Gaussian behind it has
-// sigma = radius / 2, so about 95 % of the spread lies within the radius.
-double sigmaForRadius(double radius);
-
-// What lies beyond the image's edge while blurring.
-enum class BlurEdges {
-  transparent,  // nothing: content fades out at the edges (a layer blurred in place of a view)
-  extend,       // the edge pixels repeat: the image keeps its opacity up to its edges
-};
-
-// Blurs `image` (any format; the result is premultiplied ARGB32 of the same size and device
-// pixel ratio). `radius` is in points; it is scaled by the image's device pixel ratio. Large
-// radii are blurred at a reduced scale (halved until sigma is at most 6 device pixels) and
-// scaled back up, which costs a fraction and looks the same.
-QImage blurred(const QImage& image, double radius, BlurEdges edges = BlurEdges::transparent);
-
-// How far (in points) a blur of `radius` reaches beyond the content: the margin to add around
-// a layer so that nothing is cut off.
-double blurMargin(double radius);
 
 // ---- Shapes --------------------------------------------------------------------------------
 
@@ -144,47 +123,5 @@ class Layer {
   bool hasMask_ = false;
   QTransform transform_;
 };
-
-// ---- Modifiers as pure functions of their inputs ---------------------------------------------
-
-// A view's look during a transition: a transform in the view's own coordinates, a blur radius
-// and an opacity, applied in that order.
-struct LayerLook {
-  QTransform transform;
-  double blur = 0;
-  double opacity = 1;
-  // The same transform in the two steps a graphics item applies: first a scale around
-  // `scaleOrigin`, then `afterScale`.
-  double scale = 1;
-  QPointF scaleOrigin;
-  QTransform afterScale;
-  bool isIdentity() const { return transform.isIdentity() && blur == 0 && opacity == 1; }
-};
-
-// Scale around a unit anchor of `bounds`, then blur, then opacity.
-LayerLook blurScale(const QRectF& bounds, double scale, QPointF anchorUnit, double blur, double opacity);
-
-// Thrown away: shrinks (1 − 0.22p) around the centre, turns 10·t·p degrees around the
-// bottom-leading corner, moves 44·t·p to the trailing side and 30·t·p up, blurs 8p and fades to
-// 1 − p. p = 0 is at rest, p = 1 gone.
-LayerLook blowAway(const QRectF& bounds, double progress, double travel);
-// The card list's removal: the end state of blowAway with travel 0.35.
-inline constexpr double kBlowAwayTravel = 0.35;
-
-// A card's lift while hovered or selected, for a lift progress q in [0, 1] (0 = resting, 1 =
-// lifted; the host animates q with the snappy spring only when "lifted" changes).
-struct HoverLift {
-  double scale = 1;
-  QPointF offset;
-  std::vector<ShadowLayer> shadows;  // painted in order, under the content
-  // The transform around the centre of `bounds`.
-  QTransform transform(const QRectF& bounds) const;
-};
-HoverLift hoverLift(double liftProgress);
-
-// The refusal shake: horizontal offset at progress p in [0, 1] (three cycles, 5 points,
-// decaying linearly). Zero at both ends.
-double shakeOffset(double progress);
-inline constexpr double kShakeDuration = 0.3;
 
 }  // namespace qv::Fx
