@@ -27,41 +27,20 @@ const QString kRight = QStringLiteral("right");
 const QString kBoth = QStringLiteral("both");
 }  // namespace
 
-// An application-wide event filter that lives exactly as long as a monitor is installed. It
-// only looks: every event continues to its receiver.
-class PanelController::EventMonitor : public QObject {
- public:
-  using Handler = std::function<void(QWindow*, QEvent*)>;
-  explicit EventMonitor(Handler handler) : handler_(std::move(handler)) { qApp->installEventFilter(this); }
-  ~EventMonitor() override { stop(); }
-
-  // Sees nothing more. Its handler may be the one that stops it, so it is deleted later.
-  void stop() {
-    if (std::exchange(stopped_, true)) return;
-    qApp->removeEventFilter(this);
-  }
-
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    // Input reaches the window first and then the widget under it; the window sees each once.
-    if (!stopped_ && watched->isWindowType()) handler_(static_cast<QWindow*>(watched), event);
-    return false;
-  }
-
- private:
-  Handler handler_;
-  bool stopped_ = false;
-};
-
 PanelController::PanelController(AppContext& context, QObject* parent)
     : QObject(parent),
       context_(context),
       state_(std::make_unique<PanelState>(context)),
-      translucency_(context.compositor ? context.compositor->support() : TranslucencySupport{}),
+      panel_(std::make_unique<QuorvalenPanel>()),
+      surface_(context, *panel_),
+      input_(context, *state_, *panel_,
+             {[this] { hidePanel(); }, [this](const QKeyEvent& event) { return handleKeyDown(event); },
+              [this](QPointF at) { return isStatusItemAt && isStatusItemAt(at); },
+              [this](QPoint point) { return surface_.letsThrough(point); }}),
       slide_(*context.frameClock, 0.0),
       alpha_(*context.frameClock, 1.0),
       prewarmPosition_(*context.frameClock, QPointF()),
       pasteBack_(context.scheduler, context.pastePermission, context.pasteSender) {
-  panel_ = std::make_unique<QuorvalenPanel>();
   panel_->resize(int(kPanelWidth), int(kInitialHeight));
   Translucency::prepareWindow(panel_.get());
   panel_->winId();  // the native window exists from now on, so shapes and hints can be set
@@ -88,13 +67,12 @@ PanelController::PanelController(AppContext& context, QObject* parent)
     context_.quickLook->setClosedHandler([this] {
       if (state_->isVisible()) panel_->activate();
     });
-  qCInfo(lcPanel) << "Panel created; compositor:" << translucency_.compositor;
+  qCInfo(lcPanel) << "Panel created; compositor:" << surface_.translucency().compositor;
 }
 
 PanelController::~PanelController() {
   if (context_.quickLook) context_.quickLook->setClosedHandler({});
-  removeClickMonitors();
-  removeKeyMonitor();
+  input_.stop();
 }
 
 PanelState& PanelController::state() { return *state_; }
@@ -108,7 +86,7 @@ PanelView* PanelController::rootView() {
 }
 
 void PanelController::installHostingView() {
-  rootView_ = new PanelView(context_, *state_, translucency_);
+  rootView_ = new PanelView(context_, *state_, surface_.translucency());
   rootView_->setPreviewFactory([this](const ClipboardItem& item, double availableHeight, std::function<void()> onClose,
                                       QWidget* parent) -> QWidget* {
     return new ItemPreviewView(context_, *state_, {item, availableHeight}, {std::move(onClose)}, parent);
@@ -212,16 +190,7 @@ void PanelController::showPanel() {
       },
       Guard(this));
 
-  if (context_.pointerMonitor)
-    globalClickMonitor_ = context_.pointerMonitor->addButtonPressHandler(
-        [this](QPointF location) { handleGlobalPress(location); });
-  localClickMonitor_ = std::make_unique<EventMonitor>([this](QWindow* window, QEvent* event) {
-    if (event->type() != QEvent::MouseButtonPress) return;
-    auto* mouse = static_cast<QMouseEvent*>(event);
-    if (mouse->button() == Qt::LeftButton || mouse->button() == Qt::RightButton)
-      handleLocalClick(window, mouse->position());
-  });
-  installKeyMonitor();
+  input_.start();
 
   state_->setIsVisible(true);
   state_->setIsPresenting(true);
@@ -253,8 +222,7 @@ void PanelController::hidePanel() {
   state_->setMultiSelectedIDs({});
   state_->setShowFilterPanel(false);
   state_->setShowDotsMenu(false);
-  removeClickMonitors();
-  removeKeyMonitor();
+  input_.stop();
   if (QWidget* focused = panel_->focusWidget()) focused->clearFocus();
   if (onVisibilityChange) onVisibilityChange(false);
 
@@ -336,123 +304,21 @@ void PanelController::preWarm() {
   });
 }
 
-// ---- Monitors ----------------------------------------------------------------------------------
-
-bool PanelController::hasClickMonitors() const { return bool(globalClickMonitor_) || bool(localClickMonitor_); }
-
-void PanelController::installKeyMonitor() {
-  if (keyMonitor_) return;
-  keyMonitor_ = std::make_unique<EventMonitor>([this](QWindow* window, QEvent* event) {
-    // While a menu is open (a card's, a drop-down's) its keys are its own: Escape closes the
-    // menu only, and Return or the arrows choose in it, not in the list below. Quick Look's keys
-    // are its own too: Escape closes it, not the panel.
-    if (event->type() == QEvent::KeyPress && !QApplication::activePopupWidget() && !isQuickLookWindow(window))
-      handleKeyDown(*static_cast<QKeyEvent*>(event));
-  });
-}
-
-void PanelController::removeKeyMonitor() { keyMonitor_.reset(); }
-
-void PanelController::removeClickMonitors() {
-  globalClickMonitor_.reset();
-  // A click seen by the local monitor hides the panel from inside the monitor's own handler.
-  if (localClickMonitor_) {
-    localClickMonitor_->stop();
-    localClickMonitor_.release()->deleteLater();
-  }
-}
-
 void PanelController::handleResignKey() {
   // Dragging a card out moves the focus away; the panel stays for the drop.
   if (QGuiApplication::mouseButtons() & Qt::LeftButton) return;
   // Quick Look, opened from the panel, is part of it.
-  if (isQuickLookWindow(QGuiApplication::focusWindow())) return;
-  hidePanel();
-}
-
-bool PanelController::isQuickLookWindow(const QWindow* window) const {
-  return window && context_.quickLook && context_.quickLook->ownsWindow(window);
-}
-
-bool PanelController::previewIsOpen() const {
-  const std::optional<QUuid>& id = state_->previewItemID();
-  if (!id) return false;
-  for (const ClipboardItem& item : state_->items())
-    if (item.id == *id) return true;
-  return false;
-}
-
-bool PanelController::isOutsideContent(QPointF position) const {
-  const double width = panel_->width();
-  const bool inColumn = isOnLeft() ? position.x() <= panelLayout::kColumnWidth
-                                   : position.x() >= width - panelLayout::kColumnWidth;
-  if (inColumn) return false;
-  return !(previewIsOpen() || state_->showFilterPanel() || state_->showDotsMenu());
-}
-
-void PanelController::closeOverlaysIfOutside(QPointF position) {
-  if (!state_->showFilterPanel() && !state_->showDotsMenu()) return;
-  const double x = position.x();
-  const double y = position.y();
-  const double width = panel_->width();
-  const double overlay = state_->showFilterPanel() ? panelLayout::kFilterPanelWidth : panelLayout::kDotsMenuWidth;
-  const bool left = isOnLeft();
-  const bool inOverlay = left ? (panelLayout::kOverlayOffset <= x && x <= panelLayout::kOverlayOffset + overlay)
-                              : (width - panelLayout::kOverlayOffset - overlay <= x &&
-                                 x <= width - panelLayout::kOverlayOffset);
-  if (inOverlay) return;
-  // The top band (where the search bar opens them), measured from the window's top edge.
-  const bool inBand = panelLayout::kTopBandInset <= y && y <= panelLayout::kTopBandInset + panelLayout::kTopBandHeight;
-  const bool inColumn = left ? x <= panelLayout::kColumnWidth : x >= width - panelLayout::kColumnWidth;
-  if (inBand && inColumn) return;
-  state_->setShowFilterPanel(false);
-  state_->setShowDotsMenu(false);
-}
-
-void PanelController::handleLocalClick(QWindow* window, QPointF position) {
-  // Menus, tool tips and Quick Look float over the panel and belong to it.
-  if (window && (window->type() == Qt::Popup || window->type() == Qt::ToolTip)) return;
-  if (isQuickLookWindow(window)) return;
-  if (window && isStatusItemAt && isStatusItemAt(window->mapToGlobal(position))) return;
-  if (window && window == panel_->windowHandle() && !isOutsideContent(position)) {
-    closeOverlaysIfOutside(position);
-    return;
-  }
-  hidePanel();
-}
-
-bool PanelController::isOwnWindowAt(QPointF globalPosition) const {
-  const QPoint point = globalPosition.toPoint();
-  for (QWindow* window : QGuiApplication::topLevelWindows()) {
-    if (!window->isVisible() || !window->geometry().contains(point)) continue;
-    // The panel lets clicks beside its content through to the program below.
-    if (window == panel_->windowHandle() && appliedShape_ &&
-        !appliedShape_->contains(point - window->geometry().topLeft()))
-      continue;
-    return true;
-  }
-  return false;
-}
-
-void PanelController::handleGlobalPress(QPointF globalPosition) {
-  if (isOwnWindowAt(globalPosition)) return;
-  if (isStatusItemAt && isStatusItemAt(globalPosition)) return;
+  if (input_.isQuickLookWindow(QGuiApplication::focusWindow())) return;
   hidePanel();
 }
 
 // ---- Window appearance -------------------------------------------------------------------------
 
-void PanelController::applyAlpha() {
-  // Without a compositor window opacity means nothing; the panel appears and goes at once.
-  panel_->setWindowOpacity(translucency_.compositor ? alpha_.value() : 1.0);
-}
+void PanelController::applyAlpha() { surface_.setOpacity(alpha_.value()); }
 
 void PanelController::followCompositor() {
-  translucency_ = context_.compositor->support();
-  qCInfo(lcPanel) << (translucency_.compositor ? "Compositor arrived: the panel draws translucent"
-                                               : "Compositor left: the panel draws opaque, cut to its content");
-  if (rootView_) rootView_->setTranslucency(translucency_);
-  blurRegion_.reset();  // a compositor that arrives (again) is asked afresh
+  surface_.followCompositor();
+  if (rootView_) rootView_->setTranslucency(surface_.translucency());
   applyAlpha();
   updateShape();
 }
@@ -464,24 +330,6 @@ QRegion PanelController::contentRegion() const {
   return region & QRect(0, 0, panel_->width(), panel_->height());
 }
 
-void PanelController::updateShape() {
-  WindowShaper* shaper = context_.windowShaper.get();
-  QWindow* window = panel_->windowHandle();
-  if (!shaper || !window) return;
-  // Clicks beside the content always reach the windows below. A compositor blends the
-  // transparent parts; without one they would show black, so the window is cut as well.
-  const QRegion region = contentRegion();
-  // Only what the panel shows is blurred behind: the rest of the window is clear.
-  if (translucency_.blurBehind && context_.compositor && !region.isEmpty() && blurRegion_ != region) {
-    context_.compositor->requestBlurBehind(window, region);
-    blurRegion_ = region;
-  }
-  const bool cut = !translucency_.compositor;
-  if (appliedShape_ && *appliedShape_ == region && appliedCut_ == cut) return;
-  if (cut) shaper->setShape(window, region);
-  else shaper->setInputShape(window, region);
-  appliedShape_ = region;
-  appliedCut_ = cut;
-}
+void PanelController::updateShape() { surface_.shapeTo(contentRegion()); }
 
 }  // namespace qv

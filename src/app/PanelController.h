@@ -1,4 +1,6 @@
 #pragma once
+#include "app/PanelInputWatch.h"
+#include "app/PanelWindowSurface.h"
 #include "items/model/ClipboardItem.h"
 #include "items/transform/TextTransform.h"
 #include "items/writer/PasteBack.h"
@@ -101,15 +103,11 @@ class PanelController : public QObject {
   std::optional<ScreenInfo> currentScreen() const { return currentScreen_; }
 
   // ---- Clicks and keys while shown ----------------------------------------------------------
-  // A press in one of the program's own windows (`position` in that window).
-  void handleLocalClick(QWindow* window, QPointF position);
-  // A press anywhere on the desktop (global position); presses on our own windows are left to
-  // the local monitor.
-  void handleGlobalPress(QPointF globalPosition);
-  // Whether a click at `position` (panel window coordinates) hit the panel's empty area.
-  bool isOutsideContent(QPointF position) const;
-  // Closes the filter panel and the dots menu unless the click hit them or the column's top band.
-  void closeOverlaysIfOutside(QPointF position);
+  // What presses do while the panel shows (PanelInputWatch).
+  void handleLocalClick(QWindow* window, QPointF position) { input_.handleLocalClick(window, position); }
+  void handleGlobalPress(QPointF globalPosition) { input_.handleGlobalPress(globalPosition); }
+  bool isOutsideContent(QPointF position) const { return input_.isOutsideContent(position); }
+  void closeOverlaysIfOutside(QPointF position) { input_.closeOverlaysIfOutside(position); }
   // Every key press while the panel is shown; true when it was handled. The event continues
   // to normal dispatch either way.
   bool handleKeyDown(const QKeyEvent& event);
@@ -133,11 +131,11 @@ class PanelController : public QObject {
   // ---- Observation (tests, benchmarks, screenshots) -----------------------------------------
   bool isPreWarming() const { return isPreWarming_; }
   bool isOrderOutPending() const { return pendingOrderOut_.isPending(); }
-  bool hasClickMonitors() const;
-  bool hasKeyMonitor() const { return bool(keyMonitor_); }
+  bool hasClickMonitors() const { return input_.hasClickMonitors(); }
+  bool hasKeyMonitor() const { return input_.hasKeyMonitor(); }
   double slideOffset() const { return slide_.value(); }
   double alpha() const { return alpha_.value(); }
-  const TranslucencySupport& translucency() const { return translucency_; }
+  const TranslucencySupport& translucency() const { return surface_.translucency(); }
   // The parts of the window that show something: the column and the open overlays, moved with
   // the slide, in window coordinates. Empty while pre-warming. Only they take clicks; without a
   // compositor the window is also cut to them.
@@ -147,8 +145,6 @@ class PanelController : public QObject {
   PanelView* rootView();
 
  private:
-  class EventMonitor;
-
   void installHostingView();
   void installPasteActions();
   void handlePasteAction(const ClipboardItem& item, bool plainText);
@@ -178,29 +174,24 @@ class PanelController : public QObject {
   void observePanelLayoutState();
   void observeScreenChanges();
   void scheduleWindowUpdate();
-  void installKeyMonitor();
-  void removeKeyMonitor();
-  void removeClickMonitors();
   void endPresenting();
   void fadeOutIfHidden(bool reduceMotion);
   void finishHide();
   void prewarmStep(QPointF target, bool last);
   void resetOnShow();
   void resetOnHide();
-  bool previewIsOpen() const;
   bool isOnLeft() const;
   double slideOffsetForSide() const;
   bool reduceMotion() const;
   void applyAlpha();
   void updateShape();
   void followCompositor();
-  bool isOwnWindowAt(QPointF globalPosition) const;
-  bool isQuickLookWindow(const QWindow* window) const;
 
   AppContext& context_;
   std::unique_ptr<PanelState> state_;
-  TranslucencySupport translucency_;
   std::unique_ptr<QuorvalenPanel> panel_;
+  PanelWindowSurface surface_;
+  PanelInputWatch input_;
   PanelView* rootView_ = nullptr;
   Animated<double> slide_;
   Animated<double> alpha_;
@@ -212,18 +203,12 @@ class PanelController : public QObject {
   WorkItem fadeOutWork_;
   std::optional<ScreenInfo> currentScreen_;
   std::optional<QString> pendingEdgeSide_;
-  PointerSubscription globalClickMonitor_;
-  std::unique_ptr<EventMonitor> localClickMonitor_;
-  std::unique_ptr<EventMonitor> keyMonitor_;
   double lastHideTime_ = -1e9;  // scheduler uptime
   std::optional<RunningApp> previousApp_;
-  std::optional<QRegion> appliedShape_;  // where the window takes clicks; none before the first shape
-  bool appliedCut_ = false;              // the window is also drawn only there
-  std::optional<QRegion> blurRegion_;    // where the compositor was last asked to blur behind
-  PasteBack pasteBack_;                  // activating the target after the hide
-  WorkItem copyOnlyHideWork_;            // hiding after the copied feedback
-  WorkItem toastResetWork_;              // ending the copied toast
-  WorkItem permissionRequestWork_;       // asking for the paste permission
+  PasteBack pasteBack_;             // activating the target after the hide
+  WorkItem copyOnlyHideWork_;       // hiding after the copied feedback
+  WorkItem toastResetWork_;         // ending the copied toast
+  WorkItem permissionRequestWork_;  // asking for the paste permission
 };
 
 }  // namespace qv
