@@ -29,16 +29,6 @@ namespace qv {
 
 namespace {
 
-struct TypeRow {
-  TypeFilter type;
-  const char* label;
-  const char* symbol;
-};
-constexpr TypeRow kTypeRows[] = {
-    {TypeFilter::text, "Text", "text.alignleft"}, {TypeFilter::code, "Code", "curlybraces"},
-    {TypeFilter::image, "Image", "photo"},        {TypeFilter::link, "Link", "link"},
-    {TypeFilter::color, "Color", "paintpalette"}, {TypeFilter::file, "File", "doc"}};
-
 template <typename T>
 QSet<T> toggled(QSet<T> set, const T& value) {
   if (!set.remove(value)) set.insert(value);
@@ -46,82 +36,6 @@ QSet<T> toggled(QSet<T> set, const T& value) {
 }
 
 }  // namespace
-
-QString title(FilterTab tab) {
-  switch (tab) {
-    case FilterTab::type: return QStringLiteral("Type");
-    case FilterTab::app: return QStringLiteral("App");
-    case FilterTab::category: return QStringLiteral("Category");
-    case FilterTab::date: return QStringLiteral("Date");
-  }
-  return {};
-}
-
-QString railSymbol(FilterTab tab) {
-  switch (tab) {
-    case FilterTab::type: return QStringLiteral("square.grid.2x2");
-    case FilterTab::app: return QStringLiteral("app.badge");
-    case FilterTab::category: return QStringLiteral("tag");
-    case FilterTab::date: return QStringLiteral("calendar");
-  }
-  return {};
-}
-
-bool typeIsAvailable(const PanelState& state, TypeFilter type) {
-  if (state.filterTypes().contains(type)) return true;
-  return std::any_of(state.items().begin(), state.items().end(),
-                     [type](const ClipboardItem& item) { return typeFilter(item) == type; });
-}
-
-bool dateIsAvailable(const PanelState& state, DateFilter date) {
-  if (state.filterDate() == date) return true;
-  // The state's own matcher, so a chip never appears that then filters to nothing.
-  return std::any_of(state.items().begin(), state.items().end(),
-                     [&](const ClipboardItem& item) { return state.matchesDateFilter(date, item.capturedAt); });
-}
-
-bool tabHasContent(const PanelState& state, FilterTab tab) {
-  switch (tab) {
-    case FilterTab::type:
-      return std::any_of(std::begin(kTypeRows), std::end(kTypeRows),
-                         [&](const TypeRow& row) { return typeIsAvailable(state, row.type); });
-    case FilterTab::app: return !state.sourceApps().isEmpty();
-    case FilterTab::category: return true;
-    case FilterTab::date:
-      return std::any_of(kAllDateFilters.begin(), kAllDateFilters.end(),
-                         [&](DateFilter date) { return dateIsAvailable(state, date); });
-  }
-  return false;
-}
-
-bool tabShowsDot(const PanelState& state, FilterTab tab) {
-  switch (tab) {
-    case FilterTab::type:
-      return !state.filterTypes().isEmpty() || state.activeFilter().kind == FilterType::Kind::pinned;
-    case FilterTab::app: return !state.filterApps().isEmpty();
-    case FilterTab::category: return state.activeFilter().kind == FilterType::Kind::custom;
-    case FilterTab::date: return state.filterDate().has_value();
-  }
-  return false;
-}
-
-FilterTab availableTab(const PanelState& state, FilterTab tab) {
-  if (tabHasContent(state, tab)) return tab;
-  for (FilterTab candidate : kFilterTabs)
-    if (tabHasContent(state, candidate)) return candidate;
-  return FilterTab::category;
-}
-
-bool resetIsShown(const PanelState& state) {
-  return state.hasActiveFilters() || !(state.activeFilter() == FilterType::all());
-}
-
-void resetAllFilters(PanelState& state) {
-  state.setFilterTypes({});
-  state.setFilterApps({});
-  state.setFilterDate(std::nullopt);
-  state.setActiveFilter(FilterType::all());
-}
 
 // ---- View ------------------------------------------------------------------------------------
 
@@ -387,7 +301,7 @@ void FilterPanelView::rebuildContent() {
   };
   switch (tab_) {
     case FilterTab::type:
-      for (const TypeRow& row : kTypeRows) {
+      for (const FilterTypeRow& row : kFilterTypeRows) {
         if (!typeIsAvailable(state_, row.type)) continue;
         const TypeFilter type = row.type;
         keep(QStringLiteral("type:") + row.label,

@@ -1,6 +1,7 @@
 #pragma once
 #include "panel/CategoryForm.h"
 #include "panel/FilterControls.h"
+#include "panel/FilterTabs.h"
 #include "platform/Compositor.h"
 #include "state/FilterTypes.h"
 #include "ui/anim/AnimatedValue.h"
@@ -8,7 +9,6 @@
 #include <QLabel>
 #include <QScrollArea>
 #include <QWidget>
-#include <array>
 #include <map>
 
 namespace qv {
@@ -18,23 +18,6 @@ class OrnamentRail;
 class OrnamentRailButton;
 class FilterChip;
 class ChipFlow;
-
-enum class FilterTab { type, app, category, date };
-inline constexpr std::array<FilterTab, 4> kFilterTabs = {FilterTab::type, FilterTab::app, FilterTab::category,
-                                                         FilterTab::date};
-QString title(FilterTab tab);
-QString railSymbol(FilterTab tab);
-
-// Availability over the history: a value that is set stays available so it can be turned off.
-bool typeIsAvailable(const PanelState& state, TypeFilter type);
-bool dateIsAvailable(const PanelState& state, DateFilter date);
-bool tabHasContent(const PanelState& state, FilterTab tab);
-bool tabShowsDot(const PanelState& state, FilterTab tab);
-// The tab itself when it has content, else the first that has (the category tab always has).
-FilterTab availableTab(const PanelState& state, FilterTab tab);
-bool resetIsShown(const PanelState& state);
-// Clears the type, app and date filters and returns the top filter to all; the query stays.
-void resetAllFilters(PanelState& state);
 
 // The floating filter surface: a rail with one button per tab (and reset while anything is
 // set) beside a card with the chips of the chosen tab, both on the menu material with the low
