@@ -3,12 +3,10 @@
 #include "panel/CardScrollView.h"
 #include "panel/CategoryStrip.h"
 #include "panel/CopiedToastView.h"
-#include "panel/DotsMenuRailView.h"
 #include "panel/FilterPanel.h"
 #include "panel/FilterStatusBarView.h"
-#include "panel/PreviewPlacement.h"
+#include "panel/PanelSideSurfaces.h"
 #include "panel/SearchBarView.h"
-#include "preview/ItemPreviewView.h"
 
 #include "cards/ViewServices.h"
 #include "platform/Scheduler.h"
@@ -18,7 +16,6 @@
 #include "ui/fx/Fx.h"
 #include "ui/text/Fonts.h"
 #include "ui/text/NumericText.h"
-#include "ui/theme/ReduceMotion.h"
 #include "ui/theme/Theme.h"
 
 #include <QCoreApplication>
@@ -30,13 +27,6 @@
 namespace qv {
 
 namespace {
-
-constexpr double kSideEnterScale = 0.85;
-constexpr double kPreviewEnterScale = 0.9;
-constexpr double kPreviewEnterBlur = 10;
-// Where a side surface waits while its picture moves in: far outside the view, so it is laid
-// out and counts as shown but paints nothing.
-const QPoint kParked(-20000, -20000);
 
 QFont footerFont() { return systemFont(10); }
 
@@ -53,44 +43,6 @@ QString panelCountLabel(const PanelState& state) {
   const qsizetype count = state.filteredItems().size();
   return count == 1 ? QStringLiteral("1 item") : QString::number(count) + QStringLiteral(" items");
 }
-
-SideSurfaceKind sideSurfaceKind(const PanelState& state) {
-  if (state.previewItem()) return SideSurfaceKind::preview;
-  if (state.showFilterPanel()) return SideSurfaceKind::filterPanel;
-  if (state.showDotsMenu()) return SideSurfaceKind::dotsMenu;
-  return SideSurfaceKind::none;
-}
-
-struct PanelView::SideSurface {
-  SideSurface(FrameClock& clock, SideSurfaceKind k, QWidget* host) : kind(k), progress(clock, 0.0) {
-    progress.setOnChange([host] { host->update(); });
-  }
-  SideSurfaceKind kind;
-  std::optional<QUuid> previewID;
-  QPointer<QWidget> widget;
-  // What is painted while the surface moves; the live widget is parked meanwhile.
-  QImage snapshot;
-  QRectF rect;
-  QPointF anchorUnit;
-  // Room around the surface's own shape where its shadow falls.
-  double shadowRoom = 0;
-  Animated<double> progress;
-  bool leaving = false;
-  QRectF surfaceRect() const { return rect.adjusted(shadowRoom, shadowRoom, -shadowRoom, -shadowRoom); }
-  // What it shows: a filter panel its rail and card side by side, a painted surface its hit
-  // shape, anything else its rectangle.
-  QRegion shape() const {
-    const QPointF at = rect.topLeft();
-    if (!leaving) {
-      if (auto* filters = qobject_cast<FilterPanelView*>(widget.data()))
-        return regionOf(filters->surfaceShape().translated(at));
-      if (auto* painted = qobject_cast<PaintedWidget*>(widget.data()))
-        return regionOf(painted->hitShape().translated(at));
-    }
-    return QRegion(surfaceRect().toAlignedRect());
-  }
-  bool arrived = false;
-};
 
 PanelView::PanelView(ViewServices& context, PanelState& state, TranslucencySupport support, QWidget* parent)
     : PaintedWidget(context, parent),
@@ -120,18 +72,10 @@ PanelView::PanelView(ViewServices& context, PanelState& state, TranslucencySuppo
   connect(statusBar_, &FilterStatusBarView::shownHeightChanged, this, &PanelView::layoutColumn);
   for (auto changed : {&PanelState::filteredItemsChanged, &PanelState::multiSelectedIDsChanged})
     connect(&state_, changed, this, [this] { update(footerRect().toAlignedRect()); });
-  for (auto changed : {&PanelState::previewItemIDChanged, &PanelState::showFilterPanelChanged,
-                       &PanelState::showDotsMenuChanged, &PanelState::itemsChanged})
-    connect(&state_, changed, this, &PanelView::syncSideSurface);
-  connect(&state_, &PanelState::previewAnchorYChanged, this, [this] {
-    for (auto& surface : sideSurfaces_)
-      if (surface->kind == SideSurfaceKind::preview && !surface->leaving) placeSideSurface(*surface);
-  });
-  connect(&state_, &PanelState::isMonitoringPausedChanged, this, [this] {
-    for (auto& surface : sideSurfaces_) applySurfaceLook(surface->widget);
-  });
+  sides_ = std::make_unique<PanelSideSurfaces>(context, state, *this, support);
+  connect(sides_.get(), &PanelSideSurfaces::changed, this, &PanelView::contentChanged);
   layoutColumn();
-  syncSideSurface();
+  sides_->sync();
 }
 
 PanelView::~PanelView() {
@@ -143,21 +87,13 @@ PanelView::~PanelView() {
 void PanelView::setTranslucency(TranslucencySupport support) {
   if (support == support_) return;
   support_ = support;
-  for (auto& surface : sideSurfaces_) applySurfaceLook(surface->widget);
+  sides_->setTranslucency(support);
   update();
 }
 
-void PanelView::applySurfaceLook(QWidget* widget) const {
-  if (auto* pane = qobject_cast<ItemPreviewView*>(widget)) pane->setTranslucency(support_);
-  if (auto* dots = qobject_cast<DotsMenuRailView*>(widget))
-    dots->setProps({state_.isMonitoringPaused(), support_}, {[] { QCoreApplication::quit(); }});
-  if (auto* filters = qobject_cast<FilterPanelView*>(widget)) filters->setTranslucency(support_);
-}
+void PanelView::setPreviewFactory(PreviewFactory factory) { sides_->setPreviewFactory(std::move(factory)); }
 
-void PanelView::setPreviewFactory(PreviewFactory factory) {
-  previewFactory_ = std::move(factory);
-  syncSideSurface();
-}
+bool PanelView::hasPreviewFactory() const { return sides_->hasPreviewFactory(); }
 
 bool PanelView::onLeft() const { return state_.edgeSide() == QLatin1String("left"); }
 
@@ -227,8 +163,7 @@ void PanelView::resizeEvent(QResizeEvent* event) {
 void PanelView::relayout() {
   layoutColumn();
   // The pane's height budget follows the panel's.
-  if (!sideSurfaces_.empty() && !sideSurfaces_.back()->leaving) updatePreview(*sideSurfaces_.back());
-  for (auto& surface : sideSurfaces_) placeSideSurface(*surface);
+  sides_->relayout();
   contentChanged();
 }
 
@@ -244,206 +179,25 @@ bool PanelView::eventFilter(QObject* watched, QEvent* event) {
     }
   } else if (watched == statusBar_ && event->type() == QEvent::LayoutRequest) {
     layoutColumn();
-  } else if (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Resize) {
-    for (auto& surface : sideSurfaces_)
-      if (surface->widget == watched) sideSurfaceChanged();
   }
   return PaintedWidget::eventFilter(watched, event);
 }
 
 bool PanelView::event(QEvent* event) {
   // A side surface asks for another size.
-  if (event->type() == QEvent::LayoutRequest) sideSurfaceChanged();
+  if (event->type() == QEvent::LayoutRequest) {
+    sides_->follow();
+    contentChanged();
+  }
   return PaintedWidget::event(event);
 }
 
-void PanelView::sideSurfaceChanged() {
-  for (auto& surface : sideSurfaces_)
-    if (!surface->leaving) placeSideSurface(*surface);
-  contentChanged();
-}
+SideSurfaceKind PanelView::sideSurface() const { return sides_->kind(); }
+QWidget* PanelView::sideSurfaceWidget() const { return sides_->arrivedWidget(); }
+double PanelView::sideSurfaceProgress() const { return sides_->progress(); }
+QRectF PanelView::sideSurfaceRect() const { return sides_->rect(); }
 
-// ---- Side surfaces ----------------------------------------------------------------------------
-
-SideSurfaceKind PanelView::sideSurface() const {
-  if (sideSurfaces_.empty() || sideSurfaces_.back()->leaving) return SideSurfaceKind::none;
-  return sideSurfaces_.back()->kind;
-}
-
-QWidget* PanelView::sideSurfaceWidget() const {
-  if (sideSurfaces_.empty() || sideSurfaces_.back()->leaving || !sideSurfaces_.back()->arrived) return nullptr;
-  return sideSurfaces_.back()->widget;
-}
-
-double PanelView::sideSurfaceProgress() const {
-  if (sideSurfaces_.empty() || sideSurfaces_.back()->leaving) return 0;
-  return sideSurfaces_.back()->progress.value();
-}
-
-QRectF PanelView::sideSurfaceRect() const {
-  QRectF united;
-  for (const auto& surface : sideSurfaces_) united |= surface->surfaceRect();
-  return united;
-}
-
-QWidget* PanelView::makeSideWidget(SideSurfaceKind kind) {
-  switch (kind) {
-    case SideSurfaceKind::preview: {
-      const std::optional<ClipboardItem> item = state_.previewItem();
-      if (!previewFactory_ || !item) return nullptr;
-      PanelState* state = &state_;
-      return previewFactory_(
-          *item, previewAvailableHeight(), [state] { state->cancelPreviewWork(); }, this);
-    }
-    case SideSurfaceKind::filterPanel: {
-      auto* filters = new FilterPanelView(context_, state_, FilterSurface::panel, this);
-      connect(filters, &FilterPanelView::surfaceShapeChanged, this, &PanelView::contentChanged);
-      return filters;
-    }
-    case SideSurfaceKind::dotsMenu: return new DotsMenuRailView(context_, state_, this);
-    case SideSurfaceKind::none: break;
-  }
-  return nullptr;
-}
-
-double PanelView::previewAvailableHeight() const { return height() - 2 * kPreviewMargin; }
-
-void PanelView::updatePreview(SideSurface& surface) {
-  auto* pane = qobject_cast<ItemPreviewView*>(surface.widget.data());
-  const std::optional<ClipboardItem> item = state_.previewItem();
-  if (!pane || !item) return;
-  PanelState* state = &state_;
-  pane->setProps({*item, previewAvailableHeight()}, {[state] { state->cancelPreviewWork(); }});
-}
-
-void PanelView::placeSideSurface(SideSurface& surface) const {
-  const double hostHeight = height();
-  QSizeF size = surface.rect.size();
-  if (surface.widget) size = QSizeF(surface.widget->sizeHint().expandedTo(surface.widget->minimumSize()));
-  double top = kSideTopInset;
-  if (surface.kind == SideSurfaceKind::preview) {
-    // Placed by the pane's own boxes; one taller than the room between the margins overflows
-    // the bottom, from 20 below the top.
-    const double room = surface.shadowRoom;
-    const double paneHeight = std::max(0.0, size.height() - 2 * room);
-    const std::optional<double> anchor = state_.previewAnchorY();
-    top = previewTop(hostHeight, paneHeight, anchor) - room;
-    const double unit = previewUnitAnchor(hostHeight, paneHeight, anchor);
-    surface.anchorUnit = {onLeft() ? 0.0 : 1.0, size.height() > 0 ? (room + unit * paneHeight) / size.height() : 0.5};
-  } else {
-    const double room = surface.shadowRoom;
-    size.setHeight(std::min(size.height(), hostHeight - kSideTopInset - kSideBottomInset + 2 * room));
-    top = kSideTopInset - room;
-    surface.anchorUnit = {onLeft() ? 0.0 : 1.0, 0.0};
-  }
-  const double x = onLeft() ? kSideSurfaceOffset - surface.shadowRoom
-                            : width() - kSideSurfaceOffset - size.width() + surface.shadowRoom;
-  surface.rect = QRectF(QPointF(x, top), size);
-  if (surface.widget) {
-    const QRect geometry = surface.rect.toRect();
-    surface.widget->setGeometry(surface.arrived ? geometry : QRect(kParked, geometry.size()));
-  }
-}
-
-bool PanelView::surfacesMove() const {
-  // Without a compositor the window is cut to what it shows and nothing blends: a surface that
-  // fades or grows would show black where it is not yet drawn, so it comes and goes at once.
-  return state_.isVisible() && support_.compositor;
-}
-
-void PanelView::removeSideSurface(SideSurface& surface) {
-  surface.leaving = true;
-  if (surface.widget) {
-    if (surface.arrived || surface.snapshot.isNull()) surface.snapshot = widgetPicture(*surface.widget);
-    surface.widget->hide();
-    surface.widget->removeEventFilter(this);
-    surface.widget->deleteLater();
-  }
-  SideSurface* leaving = &surface;
-  // Dropped on the next turn: the completion below runs inside the surface's own animation.
-  auto done = [this, leaving] {
-    context_.scheduler->post(
-        [this, leaving] {
-          std::erase_if(sideSurfaces_, [leaving](const auto& s) { return s.get() == leaving; });
-          update();
-          contentChanged();
-        },
-        Guard(this));
-  };
-  if (!surfacesMove()) {
-    surface.progress.jumpTo(0);
-    return done();
-  }
-  surface.progress.animateTo(0.0, Theme::overshoot(), [done](bool finished) {
-    if (finished) done();
-  });
-}
-
-void PanelView::syncSideSurface() {
-  const SideSurfaceKind kind = sideSurfaceKind(state_);
-  const std::optional<QUuid> previewID = kind == SideSurfaceKind::preview ? state_.previewItemID()
-                                                                          : std::optional<QUuid>();
-  if (!sideSurfaces_.empty()) {
-    SideSurface& current = *sideSurfaces_.back();
-    if (!current.leaving && current.kind == kind && current.previewID == previewID) return updatePreview(current);
-    if (!current.leaving) removeSideSurface(current);
-  }
-  if (kind == SideSurfaceKind::none) return contentChanged();
-  QWidget* widget = makeSideWidget(kind);
-  if (!widget) return contentChanged();
-  applySurfaceLook(widget);
-  auto surface = std::make_unique<SideSurface>(*context_.frameClock, kind, this);
-  surface->previewID = previewID;
-  surface->widget = widget;
-  if (kind == SideSurfaceKind::filterPanel) surface->shadowRoom = FilterPanelView::kShadowRoom;
-  if (kind == SideSurfaceKind::dotsMenu) surface->shadowRoom = DotsMenuRailView::kShadowRoom;
-  if (qobject_cast<ItemPreviewView*>(widget)) surface->shadowRoom = ItemPreviewView::kShadowRoom;
-  widget->installEventFilter(this);
-  placeSideSurface(*surface);
-  widget->show();
-  SideSurface* arriving = surface.get();
-  sideSurfaces_.push_back(std::move(surface));
-  auto arrive = [this, arriving] {
-    arriving->arrived = true;
-    arriving->snapshot = {};
-    placeSideSurface(*arriving);
-    update();
-  };
-  if (!surfacesMove()) {
-    arriving->progress.jumpTo(1);
-    arrive();
-  } else {
-    arriving->snapshot = widgetPicture(*widget);
-    arriving->progress.animateTo(1.0, Theme::overshoot(), [arrive](bool finished) {
-      if (finished) arrive();
-    });
-  }
-  contentChanged();
-}
-
-void PanelView::paintSideSurface(QPainter& painter, const SideSurface& surface) const {
-  if (surface.snapshot.isNull()) return;
-  const double p = surface.progress.value();
-  const double opacity = std::clamp(p, 0.0, 1.0);
-  if (opacity <= 0) return;
-  const bool reduced = context().reduceMotion->isEnabled();
-  const bool preview = surface.kind == SideSurfaceKind::preview;
-  const double from = preview ? kPreviewEnterScale : kSideEnterScale;
-  const double scale = reduced ? 1.0 : from + (1 - from) * p;
-  const double blur = reduced || !preview ? 0.0 : kPreviewEnterBlur * (1 - opacity);
-  const Fx::LayerLook look = Fx::blurScale(surface.rect, scale, surface.anchorUnit, blur, opacity);
-  Fx::Layer layer(painter, surface.rect);
-  layer.setOpacity(look.opacity);
-  layer.setBlur(look.blur);
-  layer.setTransform(look.transform);
-  Fx::drawImage(layer.painter(), surface.rect.topLeft(), surface.snapshot);
-}
-
-QRegion PanelView::contentRegion() const {
-  QRegion region = regionOf(hitShape());
-  for (const auto& surface : sideSurfaces_) region += surface->shape();
-  return region;
-}
+QRegion PanelView::contentRegion() const { return regionOf(hitShape()) + sides_->region(); }
 
 void PanelView::contentChanged() {
   const QRegion region = contentRegion();
@@ -493,7 +247,7 @@ void PanelView::paintColumn(QPainter& painter) {
 void PanelView::paint(QPainter& painter) {
   ++paintCount_;
   // The side surfaces first: one that grows out of the column's edge comes from behind it.
-  for (const auto& surface : sideSurfaces_) paintSideSurface(painter, *surface);
+  sides_->paint(painter);
   paintColumn(painter);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include "items/model/ClipboardItem.h"
 #include "panel/PanelLayout.h"
+#include "panel/PanelSideSurfaces.h"
 #include "platform/Compositor.h"
 #include "ui/anim/AnimatedValue.h"
 #include "ui/view/PaintedWidget.h"
@@ -29,11 +30,6 @@ inline constexpr char kConcealedRowText[] = "\u2022\u2022\u2022\u2022\u2022\u202
 // pasting together.
 QString panelCountLabel(const PanelState& state);
 
-// The one side surface beside the column, chosen by the state: the preview while an item is
-// previewed, else the filter panel, else the quick-actions menu.
-enum class SideSurfaceKind { none, preview, filterPanel, dotsMenu };
-SideSurfaceKind sideSurfaceKind(const PanelState& state);
-
 // The edge panel's content. On the edge side, a 320-point column on a rounded translucent
 // surface: the search bar, the category strip, the filter chips, the card list and a count
 // footer, with the copied toast floating over its middle. Beside the column, on the side away
@@ -52,8 +48,7 @@ class PanelView : public PaintedWidget {
   static constexpr double kFooterPadding = 7;
 
   // Makes the preview pane of an item, given the height it may take and what closes it.
-  using PreviewFactory = std::function<QWidget*(const ClipboardItem& item, double availableHeight,
-                                                std::function<void()> onClose, QWidget* parent)>;
+  using PreviewFactory = PanelSideSurfaces::PreviewFactory;
 
   PanelView(ViewServices& context, PanelState& state, TranslucencySupport support, QWidget* parent = nullptr);
   ~PanelView() override;
@@ -63,7 +58,7 @@ class PanelView : public PaintedWidget {
   TranslucencySupport translucency() const { return support_; }
   void setPreviewFactory(PreviewFactory factory);
   // Whether an item can be previewed: a preview factory is set.
-  bool hasPreviewFactory() const { return bool(previewFactory_); }
+  bool hasPreviewFactory() const;
 
   // Geometry in this view's coordinates.
   QRectF columnRect() const;   // the column with its transparent margin
@@ -102,40 +97,24 @@ class PanelView : public PaintedWidget {
   bool event(QEvent* event) override;
 
  private:
-  struct SideSurface;
   bool onLeft() const;
   double columnX() const;
   void relayout();
   void layoutColumn();
   void placeToast();
   void syncToast();
-  void syncSideSurface();
-  void placeSideSurface(SideSurface& surface) const;
-  double previewAvailableHeight() const;
-  // Hands an arrived preview pane its item as the state has it now, and the height it may take.
-  void updatePreview(SideSurface& surface);
-  QWidget* makeSideWidget(SideSurfaceKind kind);
-  // Gives a side surface the translucency and the pause state it shows.
-  void applySurfaceLook(QWidget* widget) const;
-  bool surfacesMove() const;
-  void removeSideSurface(SideSurface& surface);
-  void paintSideSurface(QPainter& painter, const SideSurface& surface) const;
   void paintColumn(QPainter& painter);
   void contentChanged();
-  void sideSurfaceChanged();
 
   ViewServices& context_;
   PanelState& state_;
   TranslucencySupport support_;
-  PreviewFactory previewFactory_;
   SearchBarView* searchBar_;
   CategoryStripView* strip_;
   FilterStatusBarView* statusBar_;
   CardScrollView* list_;
   CopiedToastView* toast_;
-  // The surface shown (last) and those still leaving.
-  std::vector<std::unique_ptr<SideSurface>> sideSurfaces_;
-  std::optional<QUuid> shownPreviewID_;
+  std::unique_ptr<PanelSideSurfaces> sides_;
   double listBottom_ = 0;
   QRegion lastRegion_;
   int paintCount_ = 0;
