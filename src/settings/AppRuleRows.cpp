@@ -2,6 +2,7 @@
 
 #include "settings/IgnoredPane.h"
 #include "settings/PaneText.h"
+#include "settings/RevealSlot.h"
 #include "settings/RowIconButton.h"
 #include "settings/SettingsStyle.h"
 #include "ui/controls/PillButtons.h"
@@ -18,81 +19,6 @@
 #include <utility>
 
 namespace qv {
-
-namespace {
-
-bool motionReduced(SettingsServices& context) {
-  return context.environment && context.environment->values().reduceMotion;
-}
-
-}  // namespace
-
-// ---- RevealSlot ------------------------------------------------------------------------------
-
-RevealSlot::RevealSlot(SettingsServices& context, QWidget* content, QWidget* parent)
-    : QWidget(parent), context_(context), content_(content), presence_(*context.frameClock, 1.0) {
-  content_->setParent(this);
-  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-  presence_.setOnChange([this] { follow(); });
-}
-
-void RevealSlot::reveal() {
-  slides_ = !motionReduced(context_);
-  presence_.jumpTo(Transaction::current().animation ? 0.0 : 1.0);
-  presence_.setTarget(1.0);
-  follow();
-}
-
-void RevealSlot::conceal(bool slides, std::function<void()> gone) {
-  slides_ = slides && !motionReduced(context_);
-  presence_.setTarget(0.0, [gone = std::move(gone)](bool) {
-    if (gone) gone();
-  });
-}
-
-int RevealSlot::contentHeight(int width) const {
-  return content_->hasHeightForWidth() ? content_->heightForWidth(width) : content_->sizeHint().height();
-}
-
-int RevealSlot::slotHeight(int width) const {
-  const int full = contentHeight(width);
-  return slides_ ? int(std::lround(full * std::clamp(presence_.value(), 0.0, 1.0))) : full;
-}
-
-QSize RevealSlot::sizeHint() const {
-  const QSize content = content_->sizeHint();
-  return QSize(content.width(), slotHeight(width() > 0 ? width() : content.width()));
-}
-
-void RevealSlot::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  follow();
-}
-
-bool RevealSlot::event(QEvent* event) {
-  if (event->type() == QEvent::LayoutRequest) follow();
-  return QWidget::event(event);
-}
-
-// The content keeps its full height and slides in from above the slot's top edge, clipped by it.
-void RevealSlot::follow() {
-  const double presence = std::clamp(presence_.value(), 0.0, 1.0);
-  const int full = contentHeight(width() > 0 ? width() : content_->sizeHint().width());
-  const int offset = slides_ ? int(std::lround(-(1 - presence) * full)) : 0;
-  content_->setGeometry(0, offset, width(), full);
-  // Fading a whole row of controls needs the effect; it is only there while the slot moves.
-  if (presence < 1) {
-    if (!fade_) {
-      fade_ = new QGraphicsOpacityEffect(this);
-      content_->setGraphicsEffect(fade_);
-    }
-    fade_->setOpacity(presence);
-  } else if (fade_) {
-    content_->setGraphicsEffect(nullptr);  // deletes it
-    fade_ = nullptr;
-  }
-  setFixedHeight(slides_ ? int(std::lround(full * presence)) : full);
-}
 
 // ---- AppRow ----------------------------------------------------------------------------------
 
@@ -172,72 +98,6 @@ void AppRow::apply() {
   remove_->setToolTip(props_.removeTitle);
   remove_->setAccessibleName(props_.removeTitle);
   setAccessibleName(props_.name);
-}
-
-// ---- AddButton -------------------------------------------------------------------------------
-
-AddButton::AddButton(SettingsServices& context, Props props, Callbacks callbacks, QWidget* parent)
-    : PaintedWidget(context, parent), props_(std::move(props)), callbacks_(std::move(callbacks)) {
-  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-  setHoverEnabled(!props_.disabled);
-  setAccessibleName(props_.label);
-}
-
-void AddButton::setProps(const Props& props, Callbacks callbacks) {
-  callbacks_ = std::move(callbacks);
-  if (props == props_) return;
-  props_ = props;
-  setHoverEnabled(!props_.disabled);
-  setAccessibleName(props_.label);
-  update();
-}
-
-// 28 points high, with 7 above and below.
-QSize AddButton::sizeHint() const { return QSize(120, 28 + 2 * 7); }
-
-AccessibilityInfo AddButton::accessibility() const {
-  AccessibilityInfo info = PaintedWidget::accessibility();
-  info.role = QAccessible::Button;
-  if (!props_.disabled) info.press = [this] { const_cast<AddButton*>(this)->click(); };
-  return info;
-}
-
-QColor AddButton::labelColor() const {
-  if (props_.disabled) return settingsStyle::secondary(environment());
-  QColor color = Theme::accent();
-  color.setAlphaF(float(0.75 + 0.25 * hoverProgress()));
-  return color;
-}
-
-double AddButton::labelScale() const { return props_.disabled ? 1.0 : 1.0 + 0.01 * hoverProgress(); }
-
-void AddButton::paint(QPainter& painter) {
-  const QColor color = labelColor();
-  const double scale = labelScale();
-  const double midY = height() / 2.0;
-  // Scaled around the label's leading edge.
-  painter.translate(0, midY);
-  painter.scale(scale, scale);
-  painter.translate(0, -midY);
-  const QImage plus = Symbols::image(QStringLiteral("plus"), 13, color, devicePixelRatioF());
-  double x = 0;
-  if (!plus.isNull()) {
-    const QSizeF size = QSizeF(plus.size()) / plus.devicePixelRatio();
-    painter.drawImage(QPointF(0, midY - size.height() / 2), plus);
-    x = size.width() + 6;
-  }
-  painter.setFont(settingsStyle::font(13));
-  painter.setPen(color);
-  painter.drawText(QRectF(x, 0, width() - x, height()), Qt::AlignLeft | Qt::AlignVCenter, props_.label);
-}
-
-void AddButton::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && !props_.disabled && hits(event->position())) click();
-}
-
-void AddButton::click() {
-  // A copy: the click may hand this button new callbacks.
-  if (const auto onClick = callbacks_.onClick) onClick();
 }
 
 // ---- AppRuleRowGroup -------------------------------------------------------------------------

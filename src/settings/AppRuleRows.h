@@ -9,49 +9,14 @@
 #include <functional>
 #include <optional>
 
-class QGraphicsOpacityEffect;
 class QVBoxLayout;
 
 namespace qv {
 
 class ConfirmPillButton;
 class PaneText;
+class RevealSlot;
 class RowIconButton;
-
-// Holds a view that comes in sliding down from its top edge while it fades in, and goes out the
-// same way (or by fading alone): the slot's height follows, so what lies below moves along.
-// Under reduced motion it only fades. Changes animate with the current transaction. The slot
-// fixes its own height, so the layouts it sits in follow it frame by frame.
-class RevealSlot : public QWidget {
-  Q_OBJECT
- public:
-  RevealSlot(SettingsServices& context, QWidget* content, QWidget* parent = nullptr);
-  // Comes in (from nothing).
-  void reveal();
-  // Goes out, sliding up too when `slides`; `gone` runs once it has (at once without animation).
-  void conceal(bool slides, std::function<void()> gone);
-  double presence() const { return presence_.value(); }
-  QWidget* content() const { return content_; }
-
-  QSize sizeHint() const override;
-
- protected:
-  void resizeEvent(QResizeEvent* event) override;
-  // The content asks for another size (an erase question opened in a row).
-  bool event(QEvent* event) override;
-
- private:
-  int contentHeight(int width) const;
-  // The slot's height now: the content's, times the presence while it slides.
-  int slotHeight(int width) const;
-  void follow();
-
-  SettingsServices& context_;
-  QWidget* content_;
-  Animated<double> presence_;
-  bool slides_ = true;
-  QGraphicsOpacityEffect* fade_ = nullptr;
-};
 
 // One application's row: its icon and name, then the controls: an accessory, the secondary
 // button (dimmed and inert while disabled) and the remove button, each with its help.
@@ -99,39 +64,6 @@ class AppRow : public QWidget {
   PaneText* name_ = nullptr;
   RowIconButton* secondary_ = nullptr;
   RowIconButton* remove_ = nullptr;
-};
-
-// The list's "Add App" line: a plus and a label in the accent colour, brighter and a touch larger
-// while hovered; secondary and inert when disabled.
-class AddButton : public PaintedWidget {
-  Q_OBJECT
- public:
-  struct Props {
-    QString label;
-    bool disabled = false;
-    bool operator==(const Props&) const = default;
-  };
-  struct Callbacks {
-    std::function<void()> onClick;
-  };
-  AddButton(SettingsServices& context, Props props, Callbacks callbacks, QWidget* parent = nullptr);
-  void setProps(const Props& props, Callbacks callbacks);
-  const Props& props() const { return props_; }
-  QColor labelColor() const;
-  double labelScale() const;
-
-  QSize sizeHint() const override;
-  AccessibilityInfo accessibility() const override;
-
- protected:
-  void paint(QPainter& painter) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
-
- private:
-  void click();
-
-  Props props_;
-  Callbacks callbacks_;
 };
 
 // The picker of an application's rule: two segments, "Blur" and "Ignore" (the normal rule has

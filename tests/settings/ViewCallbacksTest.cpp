@@ -1,6 +1,7 @@
 // Every view of the settings and the onboarding reports what the user did through the callbacks
 // given with its latest props, whether the props changed with them or not: a host never sees an
 // old callback run.
+#include "settings/AddButton.h"
 #include "settings/AppRuleRows.h"
 #include "settings/GeneralPane.h"
 #include "settings/PaneText.h"
