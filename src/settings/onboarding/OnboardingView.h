@@ -2,6 +2,7 @@
 #include "platform/Scheduler.h"
 #include "settings/SettingsServices.h"
 #include "settings/onboarding/OnboardingDemos.h"
+#include "settings/onboarding/OnboardingPageArea.h"
 #include "ui/anim/AnimatedValue.h"
 #include "ui/controls/SegmentedPicker.h"
 
@@ -13,32 +14,6 @@
 namespace qv {
 
 class HouseButton;
-
-// The pages of the onboarding sit here; a new page slides in from one side while the old one
-// leaves towards the other, both fading (or only fading), or cross-fades in place.
-class OnboardingPageArea : public QWidget {
-  Q_OBJECT
- public:
-  enum class Motion { forward, backward, fade };
-  OnboardingPageArea(SettingsServices& context, QWidget* parent = nullptr);
-
-  // Shows `page` (taken over) instead of the current one; at once without an animation.
-  void setPage(QWidget* page, Motion motion, const std::optional<Animation>& animation);
-  QWidget* page() const { return current_; }
-
- protected:
-  void resizeEvent(QResizeEvent* event) override;
-
- private:
-  void place();
-  void endTransition();
-
-  QPointer<QWidget> current_;
-  QPointer<QWidget> leaving_;
-  Motion motion_ = Motion::fade;
-  Animated<double> progress_;
-  int generation_ = 0;
-};
 
 // The first-run introduction: three pages walked with Back and Next. The first picks the screen
 // edge that reveals the edge panel (written to the edge settings only when it changes), the
