@@ -52,16 +52,13 @@ QImage searchBars(GalleryScene& scene) {
   constexpr double kWidth = 320;
   constexpr double kRowStep = 66;
   GallerySheet sheet(scene, QSizeF(kWidth, kRowStep * std::size(rows)));
-  QPainter& painter = sheet.painter();
   double y = 0;
   for (const Row& row : rows) {
     SearchBarView bar(scene.context, {}, {});
     bar.resize(int(kWidth), bar.sizeHint().height());
     bar.setProps(row.props, {});
     scene.runFrames();
-    painter.setFont(systemFont(10));
-    painter.setPen(primaryColor(scene.environment, 0.45));
-    painter.drawText(QPointF(10, y + 12), QString::fromLatin1(row.label));
+    sheet.label(QString::fromLatin1(row.label), {10, y + 12});
     sheet.put(bar, {0, y + 14});
     y += kRowStep;
   }

@@ -177,20 +177,14 @@ QImage documents(GalleryScene& scene) {
     const double x = gap + (index % 4) * (tileWidth + gap);
     const double y = gap + (index / 4) * (tileHeight + top + gap);
     ++index;
-    sheet.painter().setFont(systemFont(10));
-    sheet.painter().setPen(primaryColor(scene.environment, 0.45));
-    sheet.painter().drawText(QPointF(x, y + 14), sample.title);
+    sheet.label(sample.title, {x, y + 14});
     const QRectF box(x, y + top, tileWidth, tileHeight);
-    sheet.painter().fillPath(Fx::continuousRoundedRect(box, 20),
-                             scene.environment.isDark() ? QColor(44, 44, 48) : QColor(250, 250, 252));
-    Fx::strokeInnerBorder(sheet.painter(), box, 20, primaryColor(scene.environment, 0.08), 0.75);
+    previewBox(sheet, box);
     const QString path = folder.filePath(sample.name);
     writeFile(path, sample.bytes);
     const QString shown = sample.name.endsWith(QStringLiteral("/TXT.rtf")) ? QFileInfo(path).path() : path;
     RichDocumentPreview view(services);
-    view.setAttribute(Qt::WA_DontShowOnScreen);
-    view.resize(int(tileWidth), int(tileHeight));
-    view.show();
+    GalleryScene::showOffscreen(view, {int(tileWidth), int(tileHeight)});
     view.setProps({QUrl::fromLocalFile(shown)}, {});
     if (sample.title != QStringLiteral("Reading") && scene.settle) scene.settle();
     // A legacy Word file has no thumbnail here either: its icon and name.

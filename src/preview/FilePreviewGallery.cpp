@@ -20,19 +20,6 @@ namespace qv {
 
 namespace {
 
-void label(GallerySheet& sheet, const QString& text, QPointF at, const EnvironmentValues& environment) {
-  sheet.painter().setFont(systemFont(10));
-  sheet.painter().setPen(primaryColor(environment, 0.45));
-  sheet.painter().drawText(at, text);
-}
-
-// The preview's content box behind a view.
-void box(GallerySheet& sheet, const QRectF& rect, const EnvironmentValues& environment) {
-  sheet.painter().fillPath(Fx::continuousRoundedRect(rect, 20),
-                           environment.isDark() ? QColor(44, 44, 48) : QColor(250, 250, 252));
-  Fx::strokeInnerBorder(sheet.painter(), rect, 20, primaryColor(environment, 0.08), 0.75);
-}
-
 QImage pdfPages(GalleryScene& scene) {
   GallerySheet sheet(scene, {1090, 680});
   ViewServices& services = scene.services<ViewServices>();
@@ -56,13 +43,10 @@ QImage pdfPages(GalleryScene& scene) {
   };
   double x = 10;
   for (const Sample& sample : samples) {
-    label(sheet, sample.title, {x, 16}, scene.environment);
     const QRectF frame(x, 24, sample.size.width() + 20, sample.size.height() + 20);
-    box(sheet, frame, scene.environment);
+    previewTile(sheet, sample.title, frame);
     PDFPreview view(services);
-    view.setAttribute(Qt::WA_DontShowOnScreen);
-    view.resize(sample.size);
-    view.show();
+    GalleryScene::showOffscreen(view, sample.size);
     view.setProps({QUrl::fromLocalFile(sample.path), sample.compact});
     if (scene.settle) scene.settle();
     for (int i = 0; i < sample.page; ++i) {
@@ -129,13 +113,10 @@ QImage links(GalleryScene& scene) {
   };
   double x = 10;
   for (const Sample& sample : samples) {
-    label(sheet, sample.title, {x, 16}, scene.environment);
     const QRectF frame(x, 24, 320, 320);
-    box(sheet, frame, scene.environment);
+    previewTile(sheet, sample.title, frame);
     LinkPreviewContent view(services);
-    view.setAttribute(Qt::WA_DontShowOnScreen);
-    view.resize(320, 320);
-    view.show();
+    GalleryScene::showOffscreen(view, {320, 320});
     view.setProps(sample.props);
     if (scene.settle) scene.settle();
     scene.runFrames();
@@ -185,13 +166,10 @@ QImage textFiles(GalleryScene& scene) {
   };
   double x = 10;
   for (const Sample& sample : samples) {
-    label(sheet, sample.title, {x, 16}, scene.environment);
     const QRectF frame(x, 24, 340, 290);
-    box(sheet, frame, scene.environment);
+    previewTile(sheet, sample.title, frame);
     TextFilePreview view(services);
-    view.setAttribute(Qt::WA_DontShowOnScreen);
-    view.resize(340, 290);
-    view.show();
+    GalleryScene::showOffscreen(view, {340, 290});
     view.setProps({sample.url}, {});
     if (scene.settle) scene.settle();
     if (sample.scrollToEnd && view.textViewer()) {

@@ -33,20 +33,6 @@ namespace qv {
 
 namespace {
 
-// A caption above a picture on the sheet.
-void label(GallerySheet& sheet, const QString& text, QPointF at, const EnvironmentValues& environment) {
-  sheet.painter().setFont(systemFont(10));
-  sheet.painter().setPen(primaryColor(environment, 0.45));
-  sheet.painter().drawText(at, text);
-}
-
-// The preview's content box behind a view: a rounded panel of the scheme's surface colour.
-void box(GallerySheet& sheet, const QRectF& rect, const EnvironmentValues& environment) {
-  sheet.painter().fillPath(Fx::continuousRoundedRect(rect, 20),
-                           environment.isDark() ? QColor(44, 44, 48) : QColor(250, 250, 252));
-  Fx::strokeInnerBorder(sheet.painter(), rect, 20, primaryColor(environment, 0.08), 0.75);
-}
-
 // A landscape with a sun and a red frame, to see the fit by.
 QImage landscape(QSize size) {
   QImage image(size, QImage::Format_RGB32);
@@ -84,8 +70,7 @@ QImage editors(GalleryScene& scene) {
   };
   double x = 10;
   for (const auto& [monospaced, text] : samples) {
-    label(sheet, monospaced ? QStringLiteral("Code") : QStringLiteral("Text"), {x, 16}, scene.environment);
-    box(sheet, {x, 24, 340, 216}, scene.environment);
+    previewTile(sheet, monospaced ? QStringLiteral("Code") : QStringLiteral("Text"), {x, 24, 340, 216});
     QWidget host;
     host.setAttribute(Qt::WA_TranslucentBackground);
     host.resize(340, 216);
@@ -129,12 +114,9 @@ QImage images(GalleryScene& scene) {
   };
   double x = 10;
   for (const Sample& sample : samples) {
-    label(sheet, sample.title, {x, 16}, scene.environment);
-    box(sheet, {x, 24, 230, 216}, scene.environment);
+    previewTile(sheet, sample.title, {x, 24, 230, 216});
     DownsampledImageView view(services);
-    view.setAttribute(Qt::WA_DontShowOnScreen);
-    view.resize(230, 216);
-    view.show();
+    GalleryScene::showOffscreen(view, {230, 216});
     view.setProps(sample.props);
     if (sample.settle && scene.settle) scene.settle();
     scene.runFrames(sample.settle ? 120 : 3);
@@ -178,7 +160,7 @@ QImage captions(GalleryScene& scene) {
   };
   double y = 10;
   for (const auto& [title, shown, width] : rows) {
-    label(sheet, title, {10, y + 16}, scene.environment);
+    sheet.label(title, {10, y + 16});
     PreviewCaption caption(services, &state);
     caption.setProps({shown});
     caption.resize(int(width), caption.sizeHint().height());
@@ -253,15 +235,12 @@ QImage fileThumbnails(GalleryScene& scene) {
   double x = 10;
   for (const Sample& sample : samples) {
     FileThumbnailView view(services);
-    view.setAttribute(Qt::WA_DontShowOnScreen);
-    view.resize(size.toSize());
-    view.show();
+    GalleryScene::showOffscreen(view, size.toSize());
     view.setProps({QStringLiteral("/gallery/") + sample.name, sample.name, 16, 10, size});
     if (sample.answered) thumbnails->answer(thumbnails->requests.size() - 1, sample.answer);
     if (scene.settle) scene.settle();
     scene.runFrames(120);
-    label(sheet, sample.title, {x, 16}, scene.environment);
-    box(sheet, {x, 24, size.width(), size.height()}, scene.environment);
+    previewTile(sheet, sample.title, {x, 24, size.width(), size.height()});
     sheet.put(view, {x, 24});
     x += size.width() + 12;
   }
@@ -283,11 +262,8 @@ QImage folders(GalleryScene& scene) {
   for (const auto& [title, path] : samples) {
     FolderPreview view(services);
     view.setProps({path});
-    view.setAttribute(Qt::WA_DontShowOnScreen);
-    view.resize(420, 300);
-    view.show();
-    label(sheet, title, {x, 16}, scene.environment);
-    box(sheet, {x, 24, 420, 300}, scene.environment);
+    GalleryScene::showOffscreen(view, {420, 300});
+    previewTile(sheet, title, {x, 24, 420, 300});
     sheet.put(view, {x, 24});
     x += 440;
   }
@@ -305,12 +281,9 @@ QImage quickLookButtons(GalleryScene& scene) {
     for (const bool hovered : {false, true}) {
       QuickLookButton button(services);
       button.setProps({QStringLiteral("/gallery/file.key"), compact});
-      button.setAttribute(Qt::WA_DontShowOnScreen);
-      button.resize(button.sizeHint());
-      button.show();
+      GalleryScene::showOffscreen(button, button.sizeHint());
       if (hovered) scene.hover(button, button.capsuleRect().center());
-      label(sheet, QStringLiteral("%1%2").arg(compact ? "Compact" : "Regular", hovered ? ", hovered" : ""), {x, y},
-            scene.environment);
+      sheet.label(QStringLiteral("%1%2").arg(compact ? "Compact" : "Regular", hovered ? ", hovered" : ""), {x, y});
       sheet.put(button, {x, y + 6});
       x += 200;
     }
@@ -335,14 +308,12 @@ QImage quickLookWindow(GalleryScene& scene) {
   for (const auto& [title, path] : {std::pair{QStringLiteral("A picture"), picture},
                                     std::pair{QStringLiteral("No picture, no thumbnail: the details"), unknown}}) {
     QuickLookView view(services);
-    view.setAttribute(Qt::WA_DontShowOnScreen);
-    view.resize(480, 310);
-    view.show();
+    GalleryScene::showOffscreen(view, {480, 310});
     view.setProps({path});
     if (scene.settle) scene.settle();
     thumbnails->answerAll();
     if (scene.settle) scene.settle();
-    label(sheet, title, {x, 16}, scene.environment);
+    sheet.label(title, {x, 16});
     sheet.put(view, {x, 24});
     x += 500;
   }
@@ -351,6 +322,18 @@ QImage quickLookWindow(GalleryScene& scene) {
 }
 
 }  // namespace
+
+void previewBox(GallerySheet& sheet, const QRectF& rect) {
+  const EnvironmentValues& environment = sheet.environment();
+  sheet.painter().fillPath(Fx::continuousRoundedRect(rect, 20),
+                           environment.isDark() ? QColor(44, 44, 48) : QColor(250, 250, 252));
+  Fx::strokeInnerBorder(sheet.painter(), rect, 20, primaryColor(environment, 0.08), 0.75);
+}
+
+void previewTile(GallerySheet& sheet, const QString& title, const QRectF& rect) {
+  sheet.label(title, {rect.left(), rect.top() - 8});
+  previewBox(sheet, rect);
+}
 
 void addPreviewGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("preview-editor"), editors);

@@ -21,19 +21,12 @@ namespace qv {
 
 namespace {
 
-// A caption on the sheet, above the picture it names.
-void label(GallerySheet& sheet, const QString& text, QPointF at, const EnvironmentValues& env) {
-  sheet.painter().setFont(systemFont(10));
-  sheet.painter().setPen(primaryColor(env, 0.45));
-  sheet.painter().drawText(at, text);
-}
-
 QImage pillButtons(GalleryScene& scene) {
   GallerySheet sheet(scene, {560, 250});
   InterfaceServices& context = scene.context;
   const auto none = HouseButton::Callbacks{[] {}};
   auto row = [&](const QString& title, double y, auto make) {
-    label(sheet, title, {8, y + 18}, scene.environment);
+    sheet.label(title, {8, y + 18});
     for (int hovered = 0; hovered < 2; ++hovered) {
       auto widget = make();
       widget->resize(widget->sizeHint());
@@ -61,7 +54,7 @@ QImage pillButtons(GalleryScene& scene) {
     return std::make_unique<AboutActionButton>(
         context, AboutActionButton::Props{QStringLiteral("Website"), QStringLiteral("safari")}, none);
   });
-  label(sheet, QStringLiteral("Toolbar"), {8, 226}, scene.environment);
+  sheet.label(QStringLiteral("Toolbar"), {8, 226});
   for (int i = 0; i < 4; ++i) {
     ToolbarPillButton button(context, {i < 2 ? QStringLiteral("Select") : QStringLiteral("Paste"), i >= 2}, none);
     button.resize(button.sizeHint());
@@ -165,8 +158,7 @@ QImage animatedIcon(GalleryScene& scene) {
       scene.clock().advance(1.0 / 60);
     }
     sheet.put(view, {4 + i * 120.0, 4});
-    label(sheet, i < 4 ? QStringLiteral("%1 s").arg(at) : QStringLiteral("no icon"), {40 + i * 120.0, 140},
-          scene.environment);
+    sheet.label(i < 4 ? QStringLiteral("%1 s").arg(at) : QStringLiteral("no icon"), {40 + i * 120.0, 140});
   }
   return sheet.finish();
 }

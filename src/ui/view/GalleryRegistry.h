@@ -1,6 +1,7 @@
 #pragma once
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
+#include "ui/controls/ControlStyle.h"
 #include "ui/theme/Environment.h"
 
 #include <QApplication>
@@ -34,6 +35,12 @@ struct GalleryScene {
   ManualFrameClock& clock() const { return static_cast<ManualFrameClock&>(*context.frameClock); }
   // Moves the clock on by `frames` frames: enough by default for springs and curves to settle.
   void runFrames(int frames = 120) const { clock().advanceFrames(frames); }
+  // Shows a top-level widget at `size` without putting it on a screen, as the sheets render it.
+  static void showOffscreen(QWidget& widget, QSize size) {
+    widget.setAttribute(Qt::WA_DontShowOnScreen);
+    widget.resize(size);
+    widget.show();
+  }
   // Puts the pointer over `at` in the widget and lets the hover spring settle.
   void hover(QWidget& widget, QPointF at) const {
     QHoverEvent enter(QEvent::HoverEnter, at, at, QPointF(-1, -1));
@@ -75,11 +82,18 @@ struct GalleryScene {
 class GallerySheet {
  public:
   GallerySheet(const GalleryScene& scene, QSizeF size)
-      : image_(scene.canvas(size.width(), size.height())), painter_(&image_) {
+      : environment_(scene.environment), image_(scene.canvas(size.width(), size.height())), painter_(&image_) {
     painter_.setRenderHint(QPainter::Antialiasing);
     painter_.setRenderHint(QPainter::TextAntialiasing);
   }
   QPainter& painter() { return painter_; }
+  const EnvironmentValues& environment() const { return environment_; }
+  // A caption on the sheet, its baseline at `at`, above the picture it names.
+  void label(const QString& text, QPointF at) {
+    painter_.setFont(systemFont(10));
+    painter_.setPen(primaryColor(environment_, 0.45));
+    painter_.drawText(at, text);
+  }
   void put(QWidget& widget, QPointF at) {
     painter_.save();
     painter_.translate(at);
@@ -92,6 +106,7 @@ class GallerySheet {
   }
 
  private:
+  EnvironmentValues environment_;
   QImage image_;
   QPainter painter_;
 };
