@@ -37,6 +37,22 @@ QColor background(const GalleryScene& scene) {
       .color(QPalette::Window);
 }
 
+// A window or pane as it shows: on the settings window's background.
+QImage onBackground(GalleryScene& scene, QWidget& widget) {
+  GallerySheet sheet(scene, QSizeF(widget.size()));
+  sheet.painter().fillRect(QRectF(0, 0, widget.width(), widget.height()), background(scene));
+  sheet.put(widget, QPointF());
+  return sheet.finish();
+}
+
+// The scene's appearance stored, as the General pane applies it when it comes on screen; or none.
+void storeAppearance(SettingsServices& context, const GalleryScene* scene) {
+  if (scene)
+    context.settings->set(QLatin1String(kAppearanceKey),
+                          scene->environment.isDark() ? QStringLiteral("dark") : QStringLiteral("light"));
+  else context.settings->remove(QLatin1String(kAppearanceKey));
+}
+
 // Ctrl+Alt+K stored, its grab reported with `status`; or nothing stored. Undone by the next call.
 void storeShortcut(SettingsServices& context, std::optional<int> status) {
   context.settings->set(QLatin1String(ShortcutRecorderButton::kKeyCodeKey), status ? kShortcutKey : -1);
@@ -48,9 +64,7 @@ void storeShortcut(SettingsServices& context, std::optional<int> status) {
 QImage generalPane(GalleryScene& scene) {
   SettingsServices& context = scene.services<SettingsServices>();
   storeShortcut(context, GlobalHotKey::kAlreadyGrabbed);
-  // The pane applies the stored appearance as it comes on screen: the scene's.
-  context.settings->set(QLatin1String(kAppearanceKey),
-                        scene.environment.isDark() ? QStringLiteral("dark") : QStringLiteral("light"));
+  storeAppearance(context, &scene);
   scene.settle();
   QImage image;
   {
@@ -60,13 +74,10 @@ QImage generalPane(GalleryScene& scene) {
     scene.settle();
     scene.runFrames();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    GallerySheet sheet(scene, QSizeF(pane.size()));
-    sheet.painter().fillRect(QRectF(0, 0, pane.width(), pane.height()), background(scene));
-    sheet.put(pane, QPointF());
-    image = sheet.finish();
+    image = onBackground(scene, pane);
   }
   storeShortcut(context, std::nullopt);
-  context.settings->remove(QLatin1String(kAppearanceKey));
+  storeAppearance(context, nullptr);
   scene.settle();
   return image;
 }
@@ -125,10 +136,7 @@ QImage aboutPane(GalleryScene& scene) {
     scheduler.advance(1.0 / 60);
     scene.clock().advance(1.0 / 60);
   }
-  GallerySheet sheet(scene, QSizeF(pane.size()));
-  sheet.painter().fillRect(QRectF(0, 0, pane.width(), pane.height()), background(scene));
-  sheet.put(pane, QPointF());
-  return sheet.finish();
+  return onBackground(scene, pane);
 }
 
 // Two applications with rules of their own, the second with saved clips and its erase question
@@ -164,10 +172,7 @@ QImage appRulesPane(GalleryScene& scene) {
     scene.runFrames();
     // Each nested layout asks its parent's on the next round.
     for (int round = 0; round < 6; ++round) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    GallerySheet sheet(scene, QSizeF(pane.size()));
-    sheet.painter().fillRect(QRectF(0, 0, pane.width(), pane.height()), background(scene));
-    sheet.put(pane, QPointF());
-    image = sheet.finish();
+    image = onBackground(scene, pane);
   }
   context.appRules->setApps(before);
   IgnoredPane::clipCountForApp = counted;
@@ -179,9 +184,7 @@ QImage appRulesPane(GalleryScene& scene) {
 QImage settingsWindow(GalleryScene& scene) {
   SettingsServices& context = scene.services<SettingsServices>();
   context.settings->set(QLatin1String(SettingsView::kOpenPaneKey), paneTitle(AppPane::ignored));
-  // The General pane applies the stored appearance as it comes on screen: the scene's.
-  context.settings->set(QLatin1String(kAppearanceKey),
-                        scene.environment.isDark() ? QStringLiteral("dark") : QStringLiteral("light"));
+  storeAppearance(context, &scene);
   scene.settle();
   QImage image;
   {
@@ -191,13 +194,10 @@ QImage settingsWindow(GalleryScene& scene) {
     QCoreApplication::sendPostedEvents();  // the requested pane shows once the event loop comes round
     scene.runFrames();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    GallerySheet sheet(scene, QSizeF(view.size()));
-    sheet.painter().fillRect(QRectF(0, 0, view.width(), view.height()), background(scene));
-    sheet.put(view, QPointF());
-    image = sheet.finish();
+    image = onBackground(scene, view);
   }
   context.settings->remove(QLatin1String(SettingsView::kOpenPaneKey));
-  context.settings->remove(QLatin1String(kAppearanceKey));
+  storeAppearance(context, nullptr);
   scene.settle();
   return image;
 }
