@@ -21,10 +21,12 @@
 namespace qv {
 namespace {
 
-// The window at a small size, its state set up by `prepare`, on an opaque background.
+// The window at a small size, its state set up by `prepare`, on an opaque background; `shown`
+// does what is done once it shows.
 using Prepare = std::function<void(PanelState&, LibraryModel&, const QDateTime& now)>;
+using Shown = std::function<void(PanelState&, LibraryWindow&, LibraryView&)>;
 
-QImage window(GalleryScene& scene, const Prepare& prepare, QSize size = {760, 480}) {
+QImage window(GalleryScene& scene, const Prepare& prepare, QSize size = {760, 480}, const Shown& shown = {}) {
   auto& services = scene.services<LibraryServices>();
   PanelState state(services);
   LibraryWindow library(services, TranslucencySupport{});
@@ -34,13 +36,19 @@ QImage window(GalleryScene& scene, const Prepare& prepare, QSize size = {760, 48
   library.setContent(view, new FilterPanelView(services, state, FilterSurface::library, &library));
   prepare(state, *model, services.scheduler->now());
   view->sync();
-  library.resize(size);
-  library.setAttribute(Qt::WA_DontShowOnScreen);
-  library.show();
+  GalleryScene::showOffscreen(library, size);
+  if (shown) shown(state, library, *view);
   scene.runFrames();
   GallerySheet sheet(scene, size);
   sheet.put(library, {0, 0});
   return sheet.finish();
+}
+
+// An opaque backing of the window's colour, for a part shown without its window.
+void makeBacking(QWidget& backing, const GalleryScene& scene, QSize size) {
+  backing.setPalette(AppearanceWindows::paletteFor(scene.environment.colorScheme));
+  backing.setAutoFillBackground(true);
+  backing.resize(size);
 }
 
 // Three texts each today, yesterday (collapsed) and ten days ago.
@@ -81,9 +89,7 @@ QImage emptyStates(GalleryScene& scene) {
   GallerySheet sheet(scene, {double(cell.width() * 3), double(cell.height() * 2)});
   for (size_t i = 0; i < states.size(); ++i) {
     QWidget backing;
-    backing.setPalette(AppearanceWindows::paletteFor(scene.environment.colorScheme));
-    backing.setAutoFillBackground(true);
-    backing.resize(cell);
+    makeBacking(backing, scene, cell);
     LibraryEmptyStateView view(scene.context, &backing);
     view.resize(cell);
     view.setProps(states[i]);
@@ -133,9 +139,7 @@ QImage headerStates(GalleryScene& scene) {
   GallerySheet sheet(scene, {double(size.width()), double(size.height() * int(states.size()))});
   for (size_t i = 0; i < states.size(); ++i) {
     QWidget backing;
-    backing.setPalette(AppearanceWindows::paletteFor(scene.environment.colorScheme));
-    backing.setAutoFillBackground(true);
-    backing.resize(size);
+    makeBacking(backing, scene, size);
     LibraryHeaderView header(scene.context, &backing);
     header.resize(size);
     header.setProps(states[i], {});
@@ -151,38 +155,25 @@ QImage headerStates(GalleryScene& scene) {
 // The window scrolled into a long list (both grid edges fade) with the filter surface open
 // under the filter button.
 QImage fadesAndFilterSurface(GalleryScene& scene) {
-  auto& services = scene.services<LibraryServices>();
-  PanelState state(services);
-  const QSize size(760, 560);
-  LibraryWindow library(services, TranslucencySupport{});
-  library.setPalette(AppearanceWindows::paletteFor(scene.environment.colorScheme));
-  auto* model = new LibraryModel(state, *services.scheduler, &library);
-  auto* view = new LibraryView(services, *model, &library);
-  library.setContent(view, new FilterPanelView(services, state, FilterSurface::library, &library));
-  QList<ClipboardItem> items;
-  const QDateTime now = services.scheduler->now();
-  for (int i = 0; i < 24; ++i)
-    items << ClipboardItem::make(
-        QUuid::createUuid(), QStringLiteral("org.example.Editor"), now.addSecs(-60 * i),
-        TextPayload{QStringLiteral("Note %1: the quick brown fox jumps over the lazy dog").arg(i)});
-  state.setItems(items);
-  for (const char* name : {"Travel", "Shopping", "Snippets", "Passwords", "Links to read"})
-    state.addCategory(QString::fromLatin1(name), 3);
-  view->sync();
-  library.resize(size);
-  library.setAttribute(Qt::WA_DontShowOnScreen);
-  library.show();
-  QCoreApplication::processEvents();
-  view->grid().scrollTo(300);
-  view->header().scrollTabs(60);
-  state.setLibraryFilterSurfaceOpen(true);
-  const QWidget& button = view->filterButton();
-  library.placeFilterSurface(QRectF(QRect(button.mapTo(&library, QPoint()), button.size())));
-  library.setFilterSurfaceOpen(true);
-  scene.runFrames();
-  GallerySheet sheet(scene, size);
-  sheet.put(library, {0, 0});
-  return sheet.finish();
+  const auto prepare = [](PanelState& state, LibraryModel&, const QDateTime& now) {
+    QList<ClipboardItem> items;
+    for (int i = 0; i < 24; ++i)
+      items << ClipboardItem::make(
+          QUuid::createUuid(), QStringLiteral("org.example.Editor"), now.addSecs(-60 * i),
+          TextPayload{QStringLiteral("Note %1: the quick brown fox jumps over the lazy dog").arg(i)});
+    state.setItems(items);
+    for (const char* name : {"Travel", "Shopping", "Snippets", "Passwords", "Links to read"})
+      state.addCategory(QString::fromLatin1(name), 3);
+  };
+  return window(scene, prepare, {760, 560}, [](PanelState& state, LibraryWindow& library, LibraryView& view) {
+    QCoreApplication::processEvents();
+    view.grid().scrollTo(300);
+    view.header().scrollTabs(60);
+    state.setLibraryFilterSurfaceOpen(true);
+    const QWidget& button = view.filterButton();
+    library.placeFilterSurface(QRectF(QRect(button.mapTo(&library, QPoint()), button.size())));
+    library.setFilterSurfaceOpen(true);
+  });
 }
 
 // A grid card blown away (the grid's throw of 1): at rest, a third and two thirds of the way,
