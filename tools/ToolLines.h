@@ -6,10 +6,15 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPixmap>
+#include <QScreen>
 #include <QSocketNotifier>
 #include <QString>
+#include <QStringList>
+#include <QTimer>
 #include <cstdio>
 #include <functional>
 
@@ -68,5 +73,45 @@ class StdinLines {
   QSocketNotifier notifier_{STDIN_FILENO, QSocketNotifier::Read};
   QByteArray pending_;
 };
+
+// One command line: its first word, all its words (white space folded, the name first) and what
+// follows the first word and its space as it came (for a text or a path with spaces in it).
+struct Command {
+  QString name;
+  QStringList words;
+  QString rest;
+  QString word(int index) const { return words.value(index); }
+};
+
+// Runs `run` for every command line read from stdin; the program quits when stdin ends.
+class CommandLoop {
+ public:
+  explicit CommandLoop(std::function<void(const Command&)> run)
+      : run_(std::move(run)),
+        lines_([this](const QByteArray& bytes) { take(bytes); }, [] { QCoreApplication::quit(); }) {}
+
+ private:
+  void take(const QByteArray& bytes) {
+    const QString line = QString::fromUtf8(bytes).trimmed();
+    if (line.isEmpty()) return;
+    Command command;
+    command.words = line.simplified().split(u' ');
+    command.name = command.words.value(0);
+    command.rest = line.mid(command.name.size() + 1);
+    run_(command);
+  }
+
+  std::function<void(const Command&)> run_;
+  StdinLines lines_;
+};
+
+// Saves the whole screen to `path` (see screenshotPath) once `settleMs` have passed, for the
+// window system and a compositor to draw the last frame, then answers "shot <path>".
+inline void shotWhenSettled(const QString& path, int settleMs) {
+  QTimer::singleShot(settleMs, qApp, [path] {
+    QGuiApplication::primaryScreen()->grabWindow(0).save(screenshotPath(path), "PNG");
+    say("shot " + path);
+  });
+}
 
 }  // namespace qv::tools

@@ -29,11 +29,11 @@ int main(int argc, char** argv) {
   });
   monitor.start();
 
-  auto handle = [&](const QByteArray& line) {
-    const QByteArray command = line.split(' ').value(0);
+  qv::tools::CommandLoop input([&](const qv::tools::Command& line) {
+    const QString& command = line.name;
     if (command == "write") {
       PasteboardWrite write;
-      write.text = QString::fromUtf8(line.mid(command.size() + 1));
+      write.text = line.rest;
       ClipboardMonitor::skipNextChanges(*context).raise();
       context->pasteboard->write(write);
       answer({{QStringLiteral("wrote"), true}});
@@ -45,15 +45,9 @@ int main(int argc, char** argv) {
     } else if (command == "quit") {
       QCoreApplication::quit();
     } else {
-      answer({{QStringLiteral("error"), QString::fromUtf8(command)}});
+      answer({{QStringLiteral("error"), command}});
     }
-  };
-
-  qv::tools::StdinLines input(
-      [&](const QByteArray& line) {
-        if (!line.trimmed().isEmpty()) handle(line.trimmed());
-      },
-      [] { QCoreApplication::quit(); });
+  });
   answer({{QStringLiteral("ready"), true}, {QStringLiteral("pid"), qint64(getpid())}});
   return QApplication::exec();
 }

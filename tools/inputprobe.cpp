@@ -28,8 +28,8 @@ int main(int argc, char** argv) {
   QObject::connect(context->settings.get(), &qv::SettingsStore::changed, &edge, applyEdge);
   qv::HotkeyManager hotkey(*context, [&] { say("hotkey"); });
 
-  qv::tools::StdinLines input([&](const QByteArray& line) {
-    const QStringList words = QString::fromUtf8(line).simplified().split(' ');
+  qv::tools::CommandLoop input([&](const qv::tools::Command& line) {
+    const QStringList& words = line.words;
     if (words.value(0) == "shortcut" && words.size() == 3) {
       context->settings->set("qv.shortcut.keyCode", words[1].toInt(nullptr, 0));
       context->settings->set("qv.shortcut.modifiers", words[2].toInt(nullptr, 0));

@@ -12,6 +12,7 @@
 //                      percent-encoded)
 //   shot <path>        once the screen settled, saves the whole screen as PNG (a relative path in
 //                      build/screenshots) and answers "shot <path>"
+#include "ProbeKit.h"
 #include "ToolLines.h"
 #include "app/AppContext.h"
 #include "items/ItemServices.h"
@@ -39,11 +40,7 @@ using namespace qv;
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QApplication::setQuitOnLastWindowClosed(false);
-  auto context = AppContext::makeReal();
-  installItemServices(*context);
-  installInterfaceServices(*context);
-  installPreviewServices(*context);
+  auto context = tools::makeViewContext();
   using qv::tools::say;
 
   PanelState state(*context);
@@ -59,22 +56,15 @@ int main(int argc, char** argv) {
     return std::nullopt;
   };
 
-  auto run = [&](const QStringList& words) {
-    const QString command = words.value(0);
+  qv::tools::CommandLoop input([&](const tools::Command& line) {
+    const QStringList& words = line.words;
+    const QString& command = line.name;
     if (command == "kinds") {
       const QDateTime now = QDateTime::currentDateTimeUtc().addSecs(-120);
       QString essay;
       for (int i = 1; i <= 60; ++i)
         essay += QStringLiteral("%1. The quick brown fox jumps over the lazy dog, again and again.\n").arg(i);
-      QImage picture(1200, 800, QImage::Format_RGB32);
-      picture.fill(QColor(90, 150, 220));
-      {
-        QPainter painter(&picture);
-        painter.setBrush(QColor(250, 210, 90));
-        painter.setPen(Qt::NoPen);
-        painter.drawEllipse(QPointF(850, 250), 110, 110);
-        painter.fillRect(QRect(0, 560, 1200, 240), QColor(80, 150, 90));
-      }
+      const QImage picture = tools::sampleLandscape();
       const QString notes = files.filePath(QStringLiteral("notes.txt"));
       QFile file(notes);
       if (file.open(QIODevice::WriteOnly)) file.write("Shopping\n- bread\n- apples\n- coffee beans\n");
@@ -137,20 +127,9 @@ int main(int argc, char** argv) {
               .arg(int(pane() && pane()->translucency().compositor)) +
           QString::fromLatin1(QUrl::toPercentEncoding(text)));
     } else if (command == "shot") {
-      const QString path = words.value(1);
-      QTimer::singleShot(500, &app, [path] {
-        QApplication::primaryScreen()->grabWindow(0).save(tools::screenshotPath(path), "PNG");
-        say("shot " + path);
-      });
+      tools::shotWhenSettled(words.value(1), 500);
     }
-  };
-
-  qv::tools::StdinLines input(
-      [&](const QByteArray& bytes) {
-        const QString line = QString::fromUtf8(bytes).simplified();
-        if (!line.isEmpty()) run(line.split(' '));
-      },
-      [] { QApplication::quit(); });
+  });
   QTimer::singleShot(100, &app, [] { say("ready"); });
   return app.exec();
 }

@@ -21,6 +21,7 @@
 //   preview-status     answers "preview shown=<0|1> anchor=<y> content=x,y,w,h rail=… caption=…"
 //                      (screen coordinates; anchor -1 for none) once the pane has arrived, and
 //                      "quicklook=x,y" where its Quick Look button is, if it has one
+#include "ProbeKit.h"
 #include "ToolLines.h"
 #include "app/AppContext.h"
 #include "app/PanelController.h"
@@ -51,13 +52,8 @@ using namespace qv;
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QApplication::setQuitOnLastWindowClosed(false);
-  auto context = AppContext::makeReal();
   auto clock = std::make_shared<ManualFrameClock>();
-  context->frameClock = clock;
-  installItemServices(*context);
-  installInterfaceServices(*context);
-  installPreviewServices(*context);
+  auto context = tools::makeViewContext(clock);
   using qv::tools::say;
 
   PanelController controller(*context);
@@ -80,8 +76,9 @@ int main(int argc, char** argv) {
   });
   controller.preWarm();
 
-  auto run = [&](const QStringList& words) {
-    const QString command = words.value(0);
+  qv::tools::CommandLoop input([&](const tools::Command& line) {
+    const QStringList& words = line.words;
+    const QString& command = line.name;
     if (command == "items") {
       QList<ClipboardItem> items;
       const int count = words.value(1).toInt();
@@ -127,15 +124,7 @@ int main(int argc, char** argv) {
     } else if (command == "kinds") {
       QList<ClipboardItem> items = controller.state().items();
       const QDateTime now = QDateTime::currentDateTimeUtc();
-      QImage picture(1200, 800, QImage::Format_RGB32);
-      picture.fill(QColor(90, 150, 220));
-      {
-        QPainter painter(&picture);
-        painter.setBrush(QColor(250, 210, 90));
-        painter.setPen(Qt::NoPen);
-        painter.drawEllipse(QPointF(850, 250), 110, 110);
-        painter.fillRect(QRect(0, 560, 1200, 240), QColor(80, 150, 90));
-      }
+      const QImage picture = tools::sampleLandscape();
       const Url link = *parseStrictUrl("https://example.org/articles/preview-panes");
       const QList<ClipboardItem> kinds = {
           ClipboardItem::make(QUuid::createUuid(), "org.gimp.GIMP", now, ColorPayload{"#ffcc00", 255, 204, 0}),
@@ -185,21 +174,9 @@ int main(int argc, char** argv) {
               .arg(frame.width())
               .arg(frame.height()));
     } else if (command == "shot") {
-      const QString path = words.value(1);
-      // Let the window system (and a compositor) draw the last frame first.
-      QTimer::singleShot(400, &app, [path] {
-        QApplication::primaryScreen()->grabWindow(0).save(tools::screenshotPath(path), "PNG");
-        say("shot " + path);
-      });
+      tools::shotWhenSettled(words.value(1), 400);
     }
-  };
-
-  qv::tools::StdinLines input(
-      [&](const QByteArray& bytes) {
-        const QString line = QString::fromUtf8(bytes).simplified();
-        if (!line.isEmpty()) run(line.split(' '));
-      },
-      [] { QApplication::quit(); });
+  });
   // The pre-warm runs on the animation clock: let it finish before reporting ready.
   clock->advanceFrames(60);
   QTimer::singleShot(100, &app, [&] {

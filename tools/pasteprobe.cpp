@@ -33,9 +33,8 @@ int main(int argc, char** argv) {
     if (window && window == panel.windowHandle()) say("panel active");
   });
 
-  qv::tools::StdinLines input([&](const QByteArray& bytes) {
-    const QString line = QString::fromUtf8(bytes);
-    const QString command = line.section(' ', 0, 0);
+  qv::tools::CommandLoop input([&](const qv::tools::Command& line) {
+    const QString& command = line.name;
     if (command == QLatin1String("remember")) {
       previous = context->workspace->frontmostApplication();
       say(previous ? QStringLiteral("remembered %1 %2").arg(previous->windowId).arg(previous->windowClass)
@@ -46,7 +45,7 @@ int main(int argc, char** argv) {
       panel.activateWindow();
     } else if (command == QLatin1String("pick")) {
       const auto item = qv::ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.example.Probe"),
-                                                QDateTime::currentDateTimeUtc(), qv::TextPayload{line.section(' ', 1)});
+                                                QDateTime::currentDateTimeUtc(), qv::TextPayload{line.rest});
       say(QStringLiteral("written %1").arg(context->pasteboardWriter->write(item) ? "true" : "false"));
       panel.hide();
       // As the panel does: the target is activated 0.2 s after the window hid.

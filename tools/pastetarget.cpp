@@ -78,9 +78,9 @@ int main(int argc, char** argv) {
     say(now == &field ? QStringLiteral("active") : QStringLiteral("inactive"));
   });
 
-  qv::tools::StdinLines input([&](const QByteArray& command) {
-    if (command.trimmed() == "text") say("text " + text());
-    if (command.trimmed() == "quit") app.quit();
+  qv::tools::CommandLoop input([&](const qv::tools::Command& command) {
+    if (command.name == "text") say("text " + text());
+    if (command.name == "quit") app.quit();
   });
 
   field.show();

@@ -78,10 +78,10 @@ int main(int argc, char** argv) {
   std::optional<RunningApp> lastFrontmost;
   QWidget ownWindow;
 
-  auto handle = [&](const QByteArray& line) {
-    const QList<QByteArray> words = line.split(' ');
-    const QByteArray command = words.value(0);
-    const QByteArray rest = line.mid(command.size() + 1);
+  qv::tools::CommandLoop input([&](const qv::tools::Command& line) {
+    const QStringList& words = line.words;
+    const QString& command = line.name;
+    const QString& rest = line.rest;
     if (command == "change") {
       answer(changeJson(pasteboard->currentChange()));
     } else if (command == "waitchange") {
@@ -117,13 +117,13 @@ int main(int argc, char** argv) {
       answer(result);
     } else if (command == "writetext") {
       PasteboardWrite item;
-      item.text = QString::fromUtf8(rest);
+      item.text = rest;
       pasteboard->write(item);
       answer({{QStringLiteral("ok"), true}});
     } else if (command == "writecolor") {
       PasteboardWrite item;
-      item.color = QColor(QString::fromLatin1(rest));
-      item.text = QString::fromLatin1(rest);
+      item.color = QColor(rest);
+      item.text = rest;
       pasteboard->write(item);
       answer({{QStringLiteral("ok"), true}});
     } else if (command == "windows") {
@@ -165,19 +165,13 @@ int main(int argc, char** argv) {
     } else if (command == "activateremembered") {
       answer({{QStringLiteral("ok"), lastFrontmost ? workspace->activate(*lastFrontmost) : false}});
     } else if (command == "switchto") {
-      answer({{QStringLiteral("ok"), workspace->switchToApplication(QString::fromUtf8(words.value(1)))}});
+      answer({{QStringLiteral("ok"), workspace->switchToApplication(words.value(1))}});
     } else if (command == "quit") {
       QCoreApplication::quit();
     } else {
-      answer({{QStringLiteral("error"), QString::fromUtf8(command)}});
+      answer({{QStringLiteral("error"), command}});
     }
-  };
-
-  qv::tools::StdinLines input(
-      [&](const QByteArray& line) {
-        if (!line.trimmed().isEmpty()) handle(line.trimmed());
-      },
-      [] { QCoreApplication::quit(); });
+  });
   answer({{QStringLiteral("ready"), pasteboard->usesX11Reader()}, {QStringLiteral("pid"), qint64(getpid())}});
   return QApplication::exec();
 }

@@ -2,6 +2,7 @@
 // SIGTERM right after a capture still writes it, a second start tells the running one and leaves, the tray icon's
 // menu opens on a right click (screenshot in build/screenshots), and a copy from mousepad is
 // credited to its desktop entry.
+#include "ProgramDesktop.h"
 #include "support/LineProcess.h"
 #include "support/ProcessHelpers.h"
 #include "support/SideFileHelpers.h"
@@ -29,52 +30,15 @@
 namespace qv {
 namespace {
 
-class AppShellOnX11 : public ::testing::Test {
+class AppShellOnX11 : public ::testing::Test, protected test::ProgramDesktop {
  protected:
-  AppShellOnX11() : session_(test::XvfbSession::Options{true, {1280, 800}, true}) {}
+  AppShellOnX11() : ProgramDesktop(test::XvfbSession::Options{true, {1280, 800}, true}) {}
 
-  void SetUp() override {
-    ASSERT_TRUE(session_.start()) << session_.log().toStdString();
-    env_ = session_.environment();
-    env_.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("com.tarnwick.quorvalen.app.debug=true"));
-  }
+  void SetUp() override { ASSERT_TRUE(startSession()) << session_.log().toStdString(); }
   void TearDown() override {
-    if (HasFailure())
-      std::cerr << "quorvalen said:\n" << log_.constData() << "\nX session:\n" << session_.log().toStdString();
-    for (auto& process : processes_) {
-      process->kill();
-      process->waitForFinished(3000);
-    }
-    session_.stop();
+    if (HasFailure()) std::cerr << logs();
   }
 
-  QProcess& start(const QString& program, const QStringList& arguments = {}) {
-    processes_.push_back(std::make_unique<QProcess>());
-    QProcess& process = *processes_.back();
-    process.setProcessEnvironment(env_);
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    return process;
-  }
-  QProcess& startProgram() {
-    QProcess& program = start(test::binDir() + QStringLiteral("/quorvalen"));
-    program_ = &program;
-    return program;
-  }
-  QByteArray& log() {
-    if (program_) log_ += program_->readAll();
-    return log_;
-  }
-  bool logContains(const QByteArray& text, int timeoutMs = 20000) {
-    return test::waitFor([&] { return log().contains(text); }, timeoutMs);
-  }
-  void copy(const QByteArray& text) {
-    QProcess& xclip = start(QStringLiteral("xclip"),
-                            {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-quiet")});
-    ASSERT_TRUE(xclip.waitForStarted(5000));
-    xclip.write(text);
-    xclip.closeWriteChannel();
-  }
   // The history file and its journal (which holds the copies since the file was last written).
   QByteArray history() {
     QByteArray saved;
@@ -99,13 +63,6 @@ class AppShellOnX11 : public ::testing::Test {
     }
     return items;
   }
-  // The first screenshot in which `drawn` sees what the test waits for (null at the deadline).
-  QImage waitForScreenshot(const std::function<bool(const QImage&)>& drawn, int timeoutMs = 10000) {
-    QImage shot;
-    if (!test::waitFor([&] { return shot = session_.screenshot(), !shot.isNull() && drawn(shot); }, timeoutMs))
-      return {};
-    return shot;
-  }
   void pasteTheNewestCopyThroughTheShortcut(const QStringList& targetArguments, const QString& pastedLine,
                                             const QString& shotName);
   void quitWithTheSettingsWindowOpen(bool fromTray);
@@ -117,12 +74,6 @@ class AppShellOnX11 : public ::testing::Test {
       for (int x = 1100; x < 1280; x += 4) light += qGray(shot.pixel(x, y)) > 200;
     return light > 200;
   }
-
-  test::XvfbSession session_;
-  QProcessEnvironment env_;
-  std::vector<std::unique_ptr<QProcess>> processes_;
-  QProcess* program_ = nullptr;
-  QByteArray log_;
 };
 
 TEST_F(AppShellOnX11, ACopyIsSavedAndSigtermRightAfterACaptureKeepsIt) {
@@ -130,10 +81,10 @@ TEST_F(AppShellOnX11, ACopyIsSavedAndSigtermRightAfterACaptureKeepsIt) {
   ASSERT_TRUE(logContains("Quorvalen launched"));
   EXPECT_FALSE(log().contains("No system tray"));
 
-  copy("first copy through the shell");
+  ASSERT_TRUE(copy("first copy through the shell"));
   ASSERT_TRUE(test::waitFor([&] { return history().contains("first copy through the shell"); }, 20000));
 
-  copy("second copy, then quit");
+  ASSERT_TRUE(copy("second copy, then quit"));
   ASSERT_TRUE(logContains("Captured a \"text\" item", 20000) &&
               test::waitFor([&] { return log().count("Captured a") >= 2; }, 20000));
   program_->terminate();  // well inside the 1.5 s save delay
@@ -156,7 +107,7 @@ void copyOnSchedule(int count, double spacing, const std::function<void(int)>& c
 TEST_F(AppShellOnX11, SixtyCopiesFourTenthsOfASecondApartAreAllRecorded) {
   startProgram();
   ASSERT_TRUE(logContains("Quorvalen launched"));
-  copyOnSchedule(60, 0.4, [&](int index) { copy("paced copy " + QByteArray::number(index) + ";"); });
+  copyOnSchedule(60, 0.4, [&](int index) { ASSERT_TRUE(copy("paced copy " + QByteArray::number(index) + ";")); });
   const auto allSaved = [&] {
     const QByteArray saved = history();
     for (int index = 0; index < 60; ++index)
@@ -176,7 +127,7 @@ TEST_F(AppShellOnX11, TheClipboardOutlivesTheProgramThatCopiedButNotForATransien
     return xclip.readAll();
   };
 
-  copy("outlives xclip");
+  ASSERT_TRUE(copy("outlives xclip"));
   QProcess& owner = *processes_.back();
   ASSERT_TRUE(logContains("Captured a \"text\" item"));
   owner.terminate();
@@ -202,7 +153,7 @@ TEST_F(AppShellOnX11, UnderSteadyCopyingAKillLosesOnlyTheLastSecond) {
   QList<qint64> copiedAt;
   copyOnSchedule(25, 0.8, [&](int index) {
     copiedAt.append(clock.elapsed());
-    copy("steady copy " + QByteArray::number(index) + ";");
+    ASSERT_TRUE(copy("steady copy " + QByteArray::number(index) + ";"));
   });
   const qint64 killedAt = clock.elapsed();
   ::kill(pid_t(program_->processId()), SIGKILL);
@@ -270,7 +221,7 @@ TEST_F(AppShellOnX11, ClearAllFromTheTrayMenuCancelledAndConfirmedFiveTimesEach)
     SCOPED_TRACE(round);
     const bool confirm = round % 2 == 1;
     const QByteArray text = "clip of round " + QByteArray::number(round);
-    copy(text);
+    ASSERT_TRUE(copy(text));
     ASSERT_TRUE(test::waitFor([&] { return log().count("Captured a") >= round + 1; }, 20000));
     ASSERT_TRUE(session_.xdotool({"mousemove", "1268", "786", "click", "3"}));
     ASSERT_TRUE(test::waitFor([&] { return log().count("Status menu opened") >= round + 1; }, 10000));
@@ -306,7 +257,7 @@ void AppShellOnX11::quitWithTheSettingsWindowOpen(bool fromTray) {
   startProgram();
   ASSERT_TRUE(logContains("Quorvalen launched"));
   const QByteArray text = fromTray ? "copied before the tray's Quit" : "copied before Ctrl+Q";
-  copy(text);
+  ASSERT_TRUE(copy(text));
   ASSERT_TRUE(test::waitFor([&] { return log().contains("Captured a"); }, 20000));
 
   // Settings from the tray menu (its third row).
@@ -363,9 +314,9 @@ void AppShellOnX11::pasteTheNewestCopyThroughTheShortcut(const QStringList& targ
 
   startProgram();
   ASSERT_TRUE(logContains("Quorvalen launched"));
-  copy("an older copy");
+  ASSERT_TRUE(copy("an older copy"));
   ASSERT_TRUE(test::waitFor([&] { return log().count("Captured a") >= 1; }, 20000));
-  copy("the newest copy");
+  ASSERT_TRUE(copy("the newest copy"));
   ASSERT_TRUE(test::waitFor([&] { return log().count("Captured a") >= 2; }, 20000));
 
   ASSERT_TRUE(session_.xdotool({"key", "ctrl+shift+v"}));

@@ -3,6 +3,8 @@
 // the open panel reach the window below, and keeps drawing the panel properly while picom is stopped and started again
 // (screenshots in build/screenshots), draws the light panel nearly opaque over text where nothing blurs, and asks for
 // blur behind its column only where the desktop announces blur.
+#include "ProgramDesktop.h"
+#include "TestCompositor.h"
 #include "platform/x11/X11Compositor.h"
 #include "platform/x11/X11TrayColors.h"
 #include "support/LineProcess.h"
@@ -192,22 +194,6 @@ std::vector<std::vector<QRect>> blurRequests(const QString& display) {
   return found;
 }
 
-// Whether some client owns the compositor selection of the first screen.
-bool compositorSelectionOwned(const QString& display) {
-  xcb_connection_t* c = xcb_connect(display.toLatin1().constData(), nullptr);
-  const char name[] = "_NET_WM_CM_S0";
-  auto* atomReply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(strlen(name)), name), nullptr);
-  bool owned = false;
-  if (atomReply) {
-    auto* owner = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atomReply->atom), nullptr);
-    owned = owner && owner->owner != XCB_WINDOW_NONE;
-    std::free(owner);
-  }
-  std::free(atomReply);
-  xcb_disconnect(c);
-  return owned;
-}
-
 // The darkest grey of five rows at x = 700, where the page's lines show beside the panel.
 int pageInk(const QImage& shot) {
   int darkest = 255;
@@ -215,9 +201,9 @@ int pageInk(const QImage& shot) {
   return darkest;
 }
 
-class PanelWithPicom : public ::testing::Test {
+class PanelWithPicom : public ::testing::Test, protected test::ProgramDesktop {
  protected:
-  PanelWithPicom() : session_(test::XvfbSession::Options{true, {1280, 800}, true}) {}
+  PanelWithPicom() : ProgramDesktop(test::XvfbSession::Options{true, {1280, 800}, true}) {}
 
   void SetUp() override {
     ASSERT_TRUE(session_.start()) << session_.log().toStdString();
@@ -227,46 +213,13 @@ class PanelWithPicom : public ::testing::Test {
         {{"qv.shortcut.keyCode", 9}, {"qv.shortcut.modifiers", kCommandShift}, {"qv.didSeeOnboarding.v1", true}}));
   }
   void TearDown() override {
-    if (HasFailure())
-      std::cerr << "quorvalen said:\n"
-                << log().constData() << "\npicom said:\n"
-                << picomLog_.constData() << "\nX session:\n"
-                << session_.log().toStdString();
-    stopPicom();
-    if (program_) {
-      program_->kill();
-      program_->waitForFinished(3000);
-    }
-    session_.stop();
+    if (HasFailure()) std::cerr << logs() << "\npicom said:\n" << picom_.log().constData();
+    picom_.stop();
   }
 
-  void startPicom() {
-    picom_ = std::make_unique<QProcess>();
-    picom_->setProcessEnvironment(env_);
-    picom_->setProcessChannelMode(QProcess::MergedChannels);
-    picom_->start(QStringLiteral("picom"), {QStringLiteral("--backend"), QStringLiteral("xrender"),
-                                            QStringLiteral("--config"), QStringLiteral("/dev/null")});
-    ASSERT_TRUE(picom_->waitForStarted(5000));
-    // A loaded machine may start the program before picom has taken the selection.
-    ASSERT_TRUE(test::waitFor([&] { return compositorSelectionOwned(session_.display()); }, 20000))
-        << picom_->readAll().constData();
-  }
-  void stopPicom() {
-    if (!picom_) return;
-    picom_->terminate();
-    if (!picom_->waitForFinished(5000)) picom_->kill();
-    picom_->waitForFinished(3000);
-    picomLog_ += picom_->readAll();
-    picom_.reset();
-    test::waitFor([&] { return !compositorSelectionOwned(session_.display()); }, 10000);
-  }
-  QByteArray& log() {
-    if (program_) log_ += program_->readAll();
-    return log_;
-  }
-  bool logCount(const QByteArray& text, int count, int timeoutMs = 20000) {
-    return test::waitFor([&] { return log().count(text) >= count; }, timeoutMs);
-  }
+  // A loaded machine may start the program before picom has taken the selection: it waits.
+  void startPicom() { ASSERT_TRUE(picom_.start()) << picom_.log().constData(); }
+  void stopPicom() { picom_.stop(); }
   // Waits until the open panel has slid in fully over the target and keeps the screen; the column
   // of an empty history ends near `columnBottom`.
   QImage panelShot(const QString& name, int columnBottom = 700) {
@@ -298,12 +251,7 @@ class PanelWithPicom : public ::testing::Test {
     return black;
   }
 
-  test::XvfbSession session_;
-  QProcessEnvironment env_;
-  std::unique_ptr<QProcess> picom_;
-  std::unique_ptr<QProcess> program_;
-  QByteArray log_;
-  QByteArray picomLog_;
+  test::TestCompositor picom_{session_};
 };
 
 TEST_F(PanelWithPicom, AClickBesideThePanelReachesTheWindowBelowAndTheCompositorMayComeAndGo) {
@@ -315,11 +263,8 @@ TEST_F(PanelWithPicom, AClickBesideThePanelReachesTheWindowBelowAndTheCompositor
   const QString id = ready.section(u' ', 1);
   ASSERT_TRUE(session_.xdotool({"windowsize", id, "1280", "740", "windowmove", id, "0", "0"}));
   startPicom();
-  program_ = std::make_unique<QProcess>();
-  program_->setProcessEnvironment(env_);
-  program_->setProcessChannelMode(QProcess::MergedChannels);
-  program_->start(test::binDir() + QStringLiteral("/quorvalen"), {});
-  ASSERT_TRUE(logCount("Quorvalen launched", 1));
+  startProgram();
+  ASSERT_TRUE(logContains("Quorvalen launched"));
   ASSERT_TRUE(log().contains("compositor: true"));
 
   ASSERT_TRUE(session_.xdotool({"key", "ctrl+shift+v"}));
@@ -355,11 +300,8 @@ TEST_F(PanelWithPicom, TextBehindTheLightPanelDoesNotReadThroughWithoutBlur) {
   ASSERT_TRUE(session_.xdotool({"windowsize", QString::number(page.window), "1280", "740", "windowmove",
                                 QString::number(page.window), "0", "0"}));
   startPicom();
-  program_ = std::make_unique<QProcess>();
-  program_->setProcessEnvironment(env_);
-  program_->setProcessChannelMode(QProcess::MergedChannels);
-  program_->start(test::binDir() + QStringLiteral("/quorvalen"), {});
-  ASSERT_TRUE(logCount("Quorvalen launched", 1));
+  startProgram();
+  ASSERT_TRUE(logContains("Quorvalen launched"));
   ASSERT_TRUE(log().contains("compositor: true"));
   ASSERT_TRUE(session_.xdotool({"key", "ctrl+shift+v"}));
   ASSERT_TRUE(logCount("Panel shown", 1, 10000));
@@ -394,11 +336,8 @@ TEST_F(PanelWithPicom, ThePanelAsksForBlurBehindItsColumnWhereTheDesktopBlurs) {
   const uint8_t announced = 0;
   setRootProperty(compositor.c, "_KDE_NET_WM_BLUR_BEHIND_REGION", compositor.atom("_KDE_NET_WM_BLUR_BEHIND_REGION"), 8,
                   &announced, 1);
-  program_ = std::make_unique<QProcess>();
-  program_->setProcessEnvironment(env_);
-  program_->setProcessChannelMode(QProcess::MergedChannels);
-  program_->start(test::binDir() + QStringLiteral("/quorvalen"), {});
-  ASSERT_TRUE(logCount("Quorvalen launched", 1));
+  startProgram();
+  ASSERT_TRUE(logContains("Quorvalen launched"));
   ASSERT_TRUE(log().contains("blur: true"));
   ASSERT_TRUE(session_.xdotool({"key", "ctrl+shift+v"}));
   ASSERT_TRUE(logCount("Panel shown", 1, 10000));

@@ -1,96 +1,25 @@
 #pragma once
-// What the library's desktop tests share: the program and its helpers started under Xvfb with
-// jwm's tray, the program's log, the clipboard filled by xclip, the tray's "Open Library" and
-// screenshots taken once the screen shows what is awaited.
-#include "support/ProcessHelpers.h"
-#include "support/XvfbSession.h"
+// What the library's desktop tests share: the program on a desktop with jwm's tray (see
+// ProgramDesktop), launched with copies made, and the tray's "Open Library".
+#include "ProgramDesktop.h"
 
-#include <QElapsedTimer>
-#include <QImage>
-#include <QProcess>
 #include <QRegularExpression>
-#include <functional>
 #include <optional>
-
-#include <memory>
-#include <vector>
 
 namespace qv::test {
 
-class LibraryDesktop {
+class LibraryDesktop : protected ProgramDesktop {
  protected:
-  explicit LibraryDesktop(QSize screen = {1280, 800})
-      : session_(XvfbSession::Options{true, screen, true}), screen_(screen) {}
-  ~LibraryDesktop() {
-    for (auto& process : processes_) {
-      process->kill();
-      process->waitForFinished(3000);
-    }
-    session_.stop();
-  }
+  explicit LibraryDesktop(QSize screen = {1280, 800}) : ProgramDesktop(XvfbSession::Options{true, screen, true}) {}
 
-  // Starts the session with the program's debug log on; false when the X server would not start.
-  bool startSession() {
-    if (!session_.start()) return false;
-    env_ = session_.environment();
-    env_.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("com.tarnwick.quorvalen.app.debug=true"));
-    return true;
-  }
-  QProcess& start(const QString& program, const QStringList& arguments = {}) {
-    processes_.push_back(std::make_unique<QProcess>());
-    QProcess& process = *processes_.back();
-    process.setProcessEnvironment(env_);
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    return process;
-  }
-  QByteArray& log() {
-    if (program_) log_ += program_->readAll();
-    return log_;
-  }
-  bool logCount(const QByteArray& text, int atLeast, int timeoutMs = 15000) {
-    return waitFor([&] { return log().count(text) >= atLeast; }, timeoutMs);
-  }
-  bool copy(const QByteArray& text) {
-    QProcess& xclip = start(QStringLiteral("xclip"),
-                            {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-quiet")});
-    if (!xclip.waitForStarted(5000)) return false;
-    xclip.write(text);
-    xclip.closeWriteChannel();
-    return true;
-  }
   // Starts the program and copies `texts` one after another, each once it has taken the one
   // before.
   bool launchAndCopy(const QList<QByteArray>& texts) {
-    program_ = &start(binDir() + QStringLiteral("/quorvalen"));
+    startProgram();
     if (!logCount("Quorvalen launched", 1, 20000)) return false;
     for (int i = 0; i < texts.size(); ++i)
       if (!copy(texts[i]) || !logCount("Captured a", i + 1, 20000)) return false;
     return true;
-  }
-  // The first screenshot in which `drawn` holds (null at the deadline).
-  QImage waitForScreenshot(const std::function<bool(const QImage&)>& drawn, int timeoutMs = 10000) {
-    QImage shot;
-    if (!waitFor([&] { return shot = session_.screenshot(), !shot.isNull() && drawn(shot); }, timeoutMs)) return {};
-    return shot;
-  }
-  // The screen once it has stayed the same for 0.3 s (animations over; a blinking caret turns
-  // about every half second), or null at the deadline.
-  QImage settledScreenshot() {
-    QImage previous = session_.screenshot();
-    QElapsedTimer unchanged;
-    unchanged.start();
-    const bool settled = waitFor(
-        [&] {
-          const QImage shot = session_.screenshot();
-          if (shot.isNull() || shot != previous) {
-            previous = shot;
-            unchanged.restart();
-          }
-          return unchanged.elapsed() >= 300;
-        },
-        10000);
-    return settled ? previous : QImage();
   }
   // Pixels that differ between `a` and `b` right of `left` and below `top` (above the tray).
   int changedPixels(const QImage& a, const QImage& b, int left, int top) const {
@@ -131,13 +60,6 @@ class LibraryDesktop {
       last = it.next().captured(1);
     return last;
   }
-
-  XvfbSession session_;
-  QSize screen_;
-  QProcessEnvironment env_;
-  std::vector<std::unique_ptr<QProcess>> processes_;
-  QProcess* program_ = nullptr;
-  QByteArray log_;
 };
 
 }  // namespace qv::test

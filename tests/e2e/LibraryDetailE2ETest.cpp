@@ -2,6 +2,7 @@
 // dark appearance: every kind shown (screenshots land in build/screenshots for people to look
 // at), a hidden item peeked with a real click, a text edited with real keys and saved, and an edit
 // dropped with Escape, and the pane over a compositor.
+#include "TestCompositor.h"
 #include "support/LineProcess.h"
 #include "support/ProcessHelpers.h"
 #include "support/XvfbSession.h"
@@ -34,17 +35,11 @@ class LibraryDetailE2E : public ::testing::TestWithParam<const char*> {
   }
 
   // The answer to `command` that starts with `prefix`, without it.
-  QString ask(const QString& command, const QString& prefix) {
-    const qsizetype before = probe_->lines().filter(prefix).size();
-    probe_->send(command);
-    QStringList answers;
-    waitFor([&] { return answers = probe_->lines().filter(prefix), answers.size() > before; }, 10000);
-    return answers.value(before).mid(prefix.size());
-  }
+  QString ask(const QString& command, const QString& prefix) { return probe_->ask(command, prefix).mid(prefix.size()); }
+  // The item's text comes percent-encoded.
   QHash<QString, QString> status() {
-    QHash<QString, QString> values;
-    for (const QString& pair : ask("status", "status ").split(' '))
-      values[pair.section('=', 0, 0)] = QUrl::fromPercentEncoding(pair.section('=', 1).toLatin1());
+    QHash<QString, QString> values = keyValues(ask("status", "status "));
+    for (QString& value : values) value = QUrl::fromPercentEncoding(value.toLatin1());
     return values;
   }
   bool click(const QString& help) {
@@ -124,18 +119,11 @@ TEST_P(LibraryDetailE2E, EscapeDropsTheEditThenClosesThePane) {
 
 // With a compositor the pane's material lets the library show through.
 TEST_P(LibraryDetailE2E, ThePaneIsTranslucentWithACompositor) {
-  QProcess picom;
-  picom.setProcessEnvironment(x_.environment());
-  picom.setProcessChannelMode(QProcess::MergedChannels);
-  picom.start(QStringLiteral("picom"), {QStringLiteral("--backend"), QStringLiteral("xrender"),
-                                        QStringLiteral("--config"), QStringLiteral("/dev/null")});
-  ASSERT_TRUE(picom.waitForStarted(5000));
+  TestCompositor picom(x_);
+  ASSERT_TRUE(picom.start()) << picom.log().constData();
   probe_->send("detail 0");
-  EXPECT_TRUE(waitFor([&] { return status().value("compositor") == "1"; }, 20000)) << picom.readAll().constData();
+  EXPECT_TRUE(waitFor([&] { return status().value("compositor") == "1"; }, 20000)) << picom.log().constData();
   shot("text-compositor");
-  picom.terminate();
-  if (!picom.waitForFinished(5000)) picom.kill();
-  picom.waitForFinished(3000);
 }
 
 INSTANTIATE_TEST_SUITE_P(Appearances, LibraryDetailE2E, ::testing::Values("light", "dark"));

@@ -1,3 +1,4 @@
+#include "TestCompositor.h"
 #include "support/LineProcess.h"
 #include "support/ProcessHelpers.h"
 #include "support/XvfbSession.h"
@@ -30,22 +31,14 @@ class PanelProbe {
  public:
   explicit PanelProbe(XvfbSession& x) : process_(binDir() + "/panelprobe", {}, x.environment()) {}
   void send(const QString& command) { process_.send(command); }
+  QString ask(const QString& command, const QString& prefix) { return process_.ask(command, prefix); }
   bool waitForOutput(const QString& line, int timeoutMs = 15000) {
     return waitFor([&] { return process_.lines().contains(line); }, timeoutMs);
   }
   int count(const QString& line) { return int(process_.lines().count(line)); }
   QStringList lines() { return process_.lines(); }
   // The answer to "status" as key=value pairs.
-  QHash<QString, QString> status() {
-    const qsizetype before = process_.lines().filter("status ").size();
-    send("status");
-    QStringList answers;
-    waitFor([&] { return answers = process_.lines().filter("status "), answers.size() > before; }, 10000);
-    QHash<QString, QString> values;
-    for (const QString& pair : answers.value(before).mid(7).split(' '))
-      values[pair.section('=', 0, 0)] = pair.section('=', 1);
-    return values;
-  }
+  QHash<QString, QString> status() { return keyValues(ask("status", "status ").mid(7)); }
   bool shot(const QString& path) {
     send("shot " + path);
     return waitForOutput("shot " + path);
@@ -61,16 +54,6 @@ class XInspector {
  public:
   explicit XInspector(const QString& display) : c_(xcb_connect(display.toLatin1().constData(), nullptr)) {}
   ~XInspector() { xcb_disconnect(c_); }
-  bool compositorRuns() {
-    const char name[] = "_NET_WM_CM_S0";
-    auto* atom = xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, sizeof name - 1, name), nullptr);
-    if (!atom) return false;
-    auto* owner = xcb_get_selection_owner_reply(c_, xcb_get_selection_owner(c_, atom->atom), nullptr);
-    const bool runs = owner && owner->owner != XCB_NONE;
-    std::free(owner);
-    std::free(atom);
-    return runs;
-  }
   // The input region of a window in its own coordinates.
   QRegion inputShape(xcb_window_t window) {
     QRegion region;
@@ -103,22 +86,14 @@ class PanelE2E : public ::testing::TestWithParam<bool> {
   void TearDown() override {
     if (HasFailure())
       std::cerr << (probe_ ? probe_->log().toStdString() : std::string("no probe")) << "\ncompositor:\n"
-                << (compositor_ ? compositor_->readAll().toStdString() : std::string("none")) << "\nX session:\n"
+                << (compositor_ ? compositor_->log().toStdString() : std::string("none")) << "\nX session:\n"
                 << x_->log().toStdString() << std::endl;
     probe_.reset();
-    if (compositor_) {
-      compositor_->terminate();
-      if (!compositor_->waitForFinished(3000)) compositor_->kill();
-      compositor_->waitForFinished(3000);
-    }
+    compositor_.reset();
   }
   void startCompositor() {
-    compositor_ = std::make_unique<QProcess>();
-    compositor_->setProcessEnvironment(x_->environment());
-    compositor_->setProcessChannelMode(QProcess::MergedChannels);
-    compositor_->start("picom", {"--backend", "xrender", "--config", "/dev/null"});
-    XInspector inspector(x_->display());
-    ASSERT_TRUE(waitFor([&] { return inspector.compositorRuns(); }, 15000)) << "picom did not start";
+    compositor_ = std::make_unique<TestCompositor>(*x_);
+    ASSERT_TRUE(compositor_->start(15000)) << "picom did not start";
   }
   static QString shotFolder() { return binDir() + "/../screenshots"; }
   QString shotPath(const QString& name) const {
@@ -140,17 +115,7 @@ class PanelE2E : public ::testing::TestWithParam<bool> {
   }
   static QRgb pixel(const QImage& image, int x, int y) { return image.pixel(x, y); }
   // Asks the probe for the preview pane and waits for its answer, as key=value pairs.
-  QHash<QString, QString> previewStatus() {
-    const QRegularExpression answer("^preview shown=");
-    const qsizetype before = probe_->lines().filter(answer).size();
-    probe_->send("preview-status");
-    QStringList answers;
-    waitFor([&] { return answers = probe_->lines().filter(answer), answers.size() > before; }, 10000);
-    QHash<QString, QString> values;
-    for (const QString& pair : answers.value(before).mid(8).split(' '))
-      values[pair.section('=', 0, 0)] = pair.section('=', 1);
-    return values;
-  }
+  QHash<QString, QString> previewStatus() { return keyValues(probe_->ask("preview-status", "preview shown=").mid(8)); }
   // Waits until the pane has arrived (or left) and answers its last status.
   QHash<QString, QString> waitForPreview(bool shown) {
     QHash<QString, QString> values;
@@ -159,7 +124,7 @@ class PanelE2E : public ::testing::TestWithParam<bool> {
   }
 
   std::unique_ptr<XvfbSession> x_;
-  std::unique_ptr<QProcess> compositor_;
+  std::unique_ptr<TestCompositor> compositor_;
   std::unique_ptr<PanelProbe> probe_;
 };
 

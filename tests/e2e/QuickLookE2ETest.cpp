@@ -65,14 +65,7 @@ class QuickLookE2E : public ::testing::Test {
   }
   // The last answer to a status command, as key=value pairs.
   QHash<QString, QString> ask(const QString& command, const QString& prefix) {
-    const qsizetype before = probe_->lines().filter(prefix).size();
-    probe_->send(command);
-    QStringList answers;
-    waitFor([&] { return answers = probe_->lines().filter(prefix), answers.size() > before; }, 10000);
-    QHash<QString, QString> values;
-    for (const QString& pair : answers.value(before).mid(prefix.size()).split(' '))
-      values[pair.section('=', 0, 0)] = pair.section('=', 1);
-    return values;
+    return keyValues(probe_->ask(command, prefix).mid(prefix.size()));
   }
 
   XvfbSession x_;

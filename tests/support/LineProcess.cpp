@@ -66,10 +66,23 @@ QString LineProcess::waitForLine(const QString& prefix, int timeoutMs, qsizetype
   return found;
 }
 
+QString LineProcess::ask(const QString& command, const QString& prefix, int timeoutMs) {
+  const qsizetype after = lines().size();
+  send(command);
+  return waitForLine(prefix, timeoutMs, after);
+}
+
 QString LineProcess::log() {
   read();
   return name_ + QStringLiteral(" stdout:\n") + lines_.join(u'\n') + QStringLiteral("\n") + name_ +
          QStringLiteral(" stderr:\n") + errors_;
+}
+
+QHash<QString, QString> keyValues(const QString& words) {
+  QHash<QString, QString> values;
+  for (const QString& pair : words.split(u' ', Qt::SkipEmptyParts))
+    values[pair.section(u'=', 0, 0)] = pair.section(u'=', 1);
+  return values;
 }
 
 }  // namespace qv::test

@@ -1,4 +1,5 @@
 #pragma once
+#include <QHash>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
@@ -19,6 +20,9 @@ class LineProcess {
   // Waits for a line starting with `prefix` that came after the first `after` lines; returns
   // it, or an empty string when none came in time.
   QString waitForLine(const QString& prefix, int timeoutMs = 10000, qsizetype after = 0);
+  // Sends `command` and waits for the first line after it that starts with `prefix`; returns
+  // that line, or an empty string when none came in time.
+  QString ask(const QString& command, const QString& prefix, int timeoutMs = 10000);
   // The lines so far.
   QStringList lines();
   // What it wrote to stderr so far (its log).
@@ -38,5 +42,8 @@ class LineProcess {
   QByteArray partial_;
   QString errors_;
 };
+
+// The `key=value` words of an answer line (a word without `=` maps to an empty value).
+QHash<QString, QString> keyValues(const QString& words);
 
 }  // namespace qv::test
