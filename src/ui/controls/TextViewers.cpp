@@ -45,15 +45,30 @@ qsizetype chunkEnd(QStringView text, qsizetype start, qsizetype limit) {
   return at;
 }
 
-// Where the lines of `text` longer than `chunk` characters break into paragraphs.
-std::vector<qsizetype> longLineBreaks(QStringView text, qsizetype chunk) {
+// Whether `line` holds a run of more than `longest` characters without a space or tab: such a
+// run cannot wrap at a word, and laying it out costs the square of its length.
+bool hasUnbrokenRunLongerThan(QStringView line, qsizetype longest) {
+  qsizetype run = 0;
+  for (const QChar c : line) {
+    run = c == u' ' || c == u'\t' ? 0 : run + 1;
+    if (run > longest) return true;
+  }
+  return false;
+}
+
+// Where the long lines of `text` break into paragraphs of at most `chunk` characters: lines
+// longer than `longestWhole`, and lines with a run longer than `chunk` that cannot wrap at a word.
+std::vector<qsizetype> longLineBreaks(QStringView text, qsizetype chunk, qsizetype longestWhole) {
   std::vector<qsizetype> breaks;
   qsizetype lineStart = 0;
   for (qsizetype i = 0; i <= text.size(); ++i) {
     if (i < text.size() && !isParagraphBreak(text[i])) continue;
-    while (i - lineStart > chunk) {
-      lineStart = chunkEnd(text, lineStart, lineStart + chunk);
-      breaks.push_back(lineStart);
+    const QStringView line = text.sliced(lineStart, i - lineStart);
+    if (line.size() > longestWhole || hasUnbrokenRunLongerThan(line, chunk)) {
+      while (i - lineStart > chunk) {
+        lineStart = chunkEnd(text, lineStart, lineStart + chunk);
+        breaks.push_back(lineStart);
+      }
     }
     lineStart = i + 1;
   }
@@ -102,8 +117,12 @@ void QVTextViewer::applyContent() {
   if (props_.attributed) {
     if (props_.attributed == appliedAttributed_) return;
     document()->clear();
-    fill_ = Fill{
-        props_.attributed->text, props_.attributed, 0, 0, longLineBreaks(props_.attributed->text, kChunkLength), 0};
+    fill_ = Fill{props_.attributed->text,
+                 props_.attributed,
+                 0,
+                 0,
+                 longLineBreaks(props_.attributed->text, kChunkLength, kLongestWholeParagraph),
+                 0};
     appliedAttributed_ = props_.attributed;
     appliedPlain_.reset();
   } else {
@@ -114,7 +133,7 @@ void QVTextViewer::applyContent() {
     if (hasLineLongerThan(props_.text, kPieceLength)) font.setStyleStrategy(QFont::PreferNoShaping);
     document()->setDefaultFont(font);
     document()->clear();
-    fill_ = Fill{props_.text, nullptr, 0, 0, longLineBreaks(props_.text, kChunkLength), 0};
+    fill_ = Fill{props_.text, nullptr, 0, 0, longLineBreaks(props_.text, kChunkLength, kLongestWholeParagraph), 0};
     appliedPlain_ = props_.text;
     appliedAttributed_.reset();
   }
