@@ -142,19 +142,20 @@ TEST(QVTextViewerLongLines, WideningKeepsTheTopLineAndLaysOutABudgetPerStep) {
 
 TEST(QVTextViewerLongLines, CopyingGivesTheTextBackWhole) {
   const qsizetype chunk = QVTextViewer::kChunkLength;
+  const qsizetype whole = QVTextViewer::kLongestWholeParagraph;
   const struct {
     const char* name;
     QString text;
     bool attributed;
   } cases[] = {
-      {"words", repeatedTo(QStringLiteral("alpha beta gamma "), 5 * chunk + 7), false},
+      {"words", repeatedTo(QStringLiteral("alpha beta gamma "), whole + chunk + 7), false},
       {"no space, a pair across the limit",
        QString(chunk - 1, u'x') + QString::fromUtf8("😀") + QString(3 * chunk, u'y'), false},
       {"a combining mark at the limit", QString(chunk, u'e') + QChar(0x301) + QString(chunk, u'e'), false},
       {"CR LF lines around a long line",
-       QStringLiteral("first\r\n") + repeatedTo(QStringLiteral("word "), 3 * chunk) + QStringLiteral("\r\nlast"),
+       QStringLiteral("first\r\n") + repeatedTo(QStringLiteral("word "), whole + chunk) + QStringLiteral("\r\nlast"),
        false},
-      {"styled", repeatedTo(QStringLiteral("styled text "), 4 * chunk), true},
+      {"styled", repeatedTo(QStringLiteral("styled text "), whole + 2 * chunk), true},
   };
   for (const auto& c : cases) {
     FakeInterfaceContext fake;
@@ -178,6 +179,34 @@ TEST(QVTextViewerLongLines, CopyingGivesTheTextBackWhole) {
       EXPECT_EQ(pasted.blockCount(), 1) << c.name << ": one paragraph in the formatted copy too";
       EXPECT_EQ(pasted.toPlainText(), expected) << c.name;
     }
+  }
+}
+
+// Only lines that could stall the layout are cut: a long paragraph of words wraps where a
+// reader expects, with no short line where a cut would have been.
+TEST(QVTextViewerLongLines, OnlyOverlongLinesAndUnbrokenRunsAreCut) {
+  const qsizetype chunk = QVTextViewer::kChunkLength;
+  const qsizetype whole = QVTextViewer::kLongestWholeParagraph;
+  const QString words = QStringLiteral("Please send your numbers to Dana by Thursday noon. ");
+  const struct {
+    const char* name;
+    QString line;
+    bool cut;
+  } cases[] = {
+      {"a paragraph of words", repeatedTo(words, 4 * chunk), false},
+      {"words just under the limit", repeatedTo(words, whole), false},
+      {"words over the limit", repeatedTo(words, whole + 1), true},
+      {"a run without spaces just short enough", repeatedTo(words, chunk) + u' ' + QString(chunk, u'x') + u' ' + words,
+       false},
+      {"a run without spaces too long", repeatedTo(words, chunk) + u' ' + QString(chunk + 1, u'x') + u' ' + words,
+       true},
+  };
+  for (const auto& c : cases) {
+    FakeInterfaceContext fake;
+    QVTextViewer viewer(*fake.context);
+    viewer.setProps({QStringLiteral("first\n") + c.line + QStringLiteral("\nlast")}, {});
+    fake.scheduler->runPending();
+    EXPECT_EQ(viewer.document()->blockCount() > 3, c.cut) << c.name;
   }
 }
 

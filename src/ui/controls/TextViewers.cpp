@@ -60,8 +60,12 @@ void QVTextViewer::applyContent() {
   if (props_.attributed) {
     if (props_.attributed == appliedAttributed_) return;
     document()->clear();
-    fill_ = Fill{
-        props_.attributed->text, props_.attributed, 0, 0, longLineBreaks(props_.attributed->text, kChunkLength), 0};
+    fill_ = Fill{props_.attributed->text,
+                 props_.attributed,
+                 0,
+                 0,
+                 longLineBreaks(props_.attributed->text, kChunkLength, kLongestWholeParagraph),
+                 0};
     appliedAttributed_ = props_.attributed;
     appliedPlain_.reset();
   } else {
@@ -72,7 +76,7 @@ void QVTextViewer::applyContent() {
     if (hasLineLongerThan(props_.text, kPieceLength)) font.setStyleStrategy(QFont::PreferNoShaping);
     document()->setDefaultFont(font);
     document()->clear();
-    fill_ = Fill{props_.text, nullptr, 0, 0, longLineBreaks(props_.text, kChunkLength), 0};
+    fill_ = Fill{props_.text, nullptr, 0, 0, longLineBreaks(props_.text, kChunkLength, kLongestWholeParagraph), 0};
     appliedPlain_ = props_.text;
     appliedAttributed_.reset();
   }

@@ -58,10 +58,13 @@ class QVTextViewer : public NoCompletionTextView {
   static constexpr qsizetype kPieceLength = 8192;
   // The most formatted runs added in one step (minified code has one every few characters).
   static constexpr int kRunsPerPiece = 512;
-  // The longest paragraph: a longer line is broken into paragraphs of at most this many
-  // characters, after a space in the last quarter where there is one. Copying gives the line
-  // back whole. A line without spaces (whose layout costs the square of its length) lays out in
-  // about a millisecond at this length.
+  // A line of words up to this length stays one paragraph: wrapping at its spaces, it lays out
+  // in about 2 ms (a paragraph of prose is far shorter; only a file's one long line is longer).
+  static constexpr qsizetype kLongestWholeParagraph = 16384;
+  // A longer line, or one with a run of more than this many characters without a space, is
+  // broken into paragraphs of at most this many characters, after a space in the last quarter
+  // where there is one. Copying gives the line back whole. A line without spaces (whose layout
+  // costs the square of its length) lays out in about a millisecond at this length.
   static constexpr qsizetype kChunkLength = 2048;
   // The characters laid out in one step, besides those that come into view, and the time after
   // which a step stops early (a busy machine).

@@ -20,6 +20,17 @@ qsizetype chunkEnd(QStringView text, qsizetype start, qsizetype limit) {
   return at;
 }
 
+// Whether `line` holds a run of more than `longest` characters without a space or tab: such a
+// run cannot wrap at a word, and laying it out costs the square of its length.
+bool hasUnbrokenRunLongerThan(QStringView line, qsizetype longest) {
+  qsizetype run = 0;
+  for (const QChar c : line) {
+    run = c == u' ' || c == u'\t' ? 0 : run + 1;
+    if (run > longest) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool hasLineLongerThan(const QString& text, qsizetype limit) {
@@ -32,14 +43,17 @@ bool hasLineLongerThan(const QString& text, qsizetype limit) {
   }
 }
 
-std::vector<qsizetype> longLineBreaks(QStringView text, qsizetype chunk) {
+std::vector<qsizetype> longLineBreaks(QStringView text, qsizetype chunk, qsizetype longestWhole) {
   std::vector<qsizetype> breaks;
   qsizetype lineStart = 0;
   for (qsizetype i = 0; i <= text.size(); ++i) {
     if (i < text.size() && !isParagraphBreak(text[i])) continue;
-    while (i - lineStart > chunk) {
-      lineStart = chunkEnd(text, lineStart, lineStart + chunk);
-      breaks.push_back(lineStart);
+    const QStringView line = text.sliced(lineStart, i - lineStart);
+    if (line.size() > longestWhole || hasUnbrokenRunLongerThan(line, chunk)) {
+      while (i - lineStart > chunk) {
+        lineStart = chunkEnd(text, lineStart, lineStart + chunk);
+        breaks.push_back(lineStart);
+      }
     }
     lineStart = i + 1;
   }
