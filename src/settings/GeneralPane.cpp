@@ -14,10 +14,8 @@
 #include "ui/controls/ControlStyle.h"
 #include "ui/controls/PillDropdown.h"
 #include "ui/controls/TarnToggle.h"
-#include "ui/symbols/Symbols.h"
 #include "ui/theme/Theme.h"
 
-#include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QMouseEvent>
@@ -44,11 +42,6 @@ struct RetentionChoice {
 constexpr std::array<RetentionChoice, 4> kRetentionChoices = {
     {{"1w", "Week"}, {"1m", "Month"}, {"1y", "Year"}, {"forever", "Forever"}}};
 
-PaneText* paneText(SettingsServices& context, const QString& text, double size, PaneText::Shade shade,
-                   QFont::Weight weight = QFont::Normal) {
-  return new PaneText(context, {text, TextStyle{settingsStyle::font(size, weight)}, shade});
-}
-
 PaneText* rowLabel(SettingsServices& context, const QString& text) {
   return paneText(context, text, 13, PaneText::Shade::primary);
 }
@@ -56,16 +49,6 @@ PaneText* rowLabel(SettingsServices& context, const QString& text) {
 // A caption under a switch or a row label.
 PaneText* caption(SettingsServices& context, const QString& text, double size = 11) {
   return paneText(context, text, size, PaneText::Shade::tertiary);
-}
-
-// A leading-aligned column of views, `spacing` apart.
-QWidget* column(const QList<QWidget*>& views, int spacing) {
-  auto* group = new QWidget;
-  auto* layout = new QVBoxLayout(group);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(spacing);
-  for (QWidget* view : views) layout->addWidget(view);
-  return group;
 }
 
 TarnToggle* switchRow(SettingsServices& context, const QString& title, TarnToggle::Callbacks callbacks) {
@@ -80,49 +63,6 @@ void showSwitch(TarnToggle* toggle, bool on, TarnToggle::Callbacks callbacks, bo
   props.isEnabled = enabled;
   toggle->setProps(props, std::move(callbacks), animated);
 }
-
-// "✓ Enabled" in the accent colour.
-class EnabledBadge : public PaintedWidget {
- public:
-  EnabledBadge(SettingsServices& context, const Animated<double>& presence)
-      : PaintedWidget(context), presence_(presence) {
-    setHoverEnabled(false);
-    font_ = systemFont(12, QFont::Medium);
-    const double text = QFontMetricsF(font_).horizontalAdvance(QString::fromLatin1(kTitle));
-    setFixedSize(int(std::ceil(kSymbol + kSpacing + text)) + 2, 20);
-    setAccessibleName(QString::fromLatin1(kTitle));
-  }
-  static constexpr char kTitle[] = "Enabled";
-
- protected:
-  void paint(QPainter& painter) override {
-    const double presence = unitClamped(presence_.value());
-    if (presence <= 0) return;
-    const bool scales = !environment().reduceMotion;
-    painter.setOpacity(presence);
-    const QPointF centre = QRectF(rect()).center();
-    const double scale = scales ? lerp(0.9, 1.0, presence) : 1.0;
-    painter.translate(centre);
-    painter.scale(scale, scale);
-    painter.translate(-centre);
-    const QImage symbol = Symbols::image(QStringLiteral("checkmark.circle.fill"), kSymbol, Theme::accent(),
-                                         devicePixelRatioF());
-    if (!symbol.isNull()) {
-      const QSizeF size = QSizeF(symbol.size()) / symbol.devicePixelRatio();
-      painter.drawImage(QPointF(0, (height() - size.height()) / 2), symbol);
-    }
-    painter.setFont(font_);
-    painter.setPen(Theme::accent());
-    painter.drawText(QRectF(kSymbol + kSpacing, 0, width(), height()), Qt::AlignLeft | Qt::AlignVCenter,
-                     QString::fromLatin1(kTitle));
-  }
-
- private:
-  static constexpr double kSymbol = 11;
-  static constexpr double kSpacing = 4;
-  const Animated<double>& presence_;
-  QFont font_;
-};
 
 // A plain button that is a whole row: its title at the leading end. The title never changes, so
 // it has no props; its callback comes once, with the title.
@@ -188,121 +128,6 @@ QString retentionLabel(const QString& retention) {
   return QString::fromLatin1(kRetentionChoices.front().label);
 }
 
-// ---- Permission ------------------------------------------------------------------------------
-
-PasteAccessControl pasteAccessControl(bool grantable, bool canPaste, bool liveCheck, bool heldAtLaunch,
-                                      bool didRequest) {
-  if (!canPaste) {
-    if (!grantable) return PasteAccessControl::unavailable;
-    return didRequest ? PasteAccessControl::openSettings : PasteAccessControl::enable;
-  }
-  return liveCheck && !heldAtLaunch ? PasteAccessControl::restartToFinish : PasteAccessControl::enabled;
-}
-
-PasteAccessRow::PasteAccessRow(SettingsServices& context, Props props, Callbacks callbacks, QWidget* parent)
-    : QWidget(parent),
-      context_(context),
-      props_(std::move(props)),
-      callbacks_(std::move(callbacks)),
-      badgePresence_(*context.frameClock, 1.0) {
-  auto* row = new QHBoxLayout(this);
-  row->setContentsMargins(0, 0, 0, 0);
-  row->setSpacing(12);
-  status_ = paneText(context, QString(), 11, PaneText::Shade::secondary);
-  relaunchNote_ = paneText(context,
-                           QStringLiteral("If you turn this off, Quorvalen may need to relaunch before it notices."),
-                           10, PaneText::Shade::tertiary);
-  status_->setMaximumWidth(int(kTextWidth));
-  relaunchNote_->setMaximumWidth(int(kTextWidth));
-  row->addWidget(column({rowLabel(context, QStringLiteral("Accessibility")), status_, relaunchNote_}, 2), 1,
-                 Qt::AlignTop);
-
-  button_ = new AccentPillButton(context, {}, {[this] { act(); }});
-  auto* badge = new EnabledBadge(context, badgePresence_);
-  badge_ = badge;
-  badgePresence_.setOnChange([badge] { badge->update(); });
-  unavailable_ = paneText(context, QStringLiteral("Not available"), 12, PaneText::Shade::secondary, QFont::Medium);
-  // The controls share one place: the badge fades out over the button that takes its place.
-  auto* controls = new QWidget;
-  auto* place = new QGridLayout(controls);
-  place->setContentsMargins(0, 0, 0, 0);
-  for (QWidget* control : {static_cast<QWidget*>(button_), badge_, static_cast<QWidget*>(unavailable_)})
-    place->addWidget(control, 0, 0, Qt::AlignTop | Qt::AlignRight);
-  row->addWidget(controls, 0, Qt::AlignTop | Qt::AlignRight);
-  // Everything is shown once, as after a row that showed no badge.
-  Props before;
-  before.control = PasteAccessControl::unavailable;
-  apply(before);
-}
-
-void PasteAccessRow::act() {
-  // A copy: the call may hand this row new callbacks.
-  const auto action = props_.control == PasteAccessControl::restartToFinish ? callbacks_.onRestart
-                                                                            : callbacks_.onRequest;
-  if (action) action();
-}
-
-QString PasteAccessRow::statusSentence(const Props& props) {
-  if (props.canPaste)
-    return QStringLiteral("Quorvalen presses Ctrl+V for you, so items paste straight into the app you were using.");
-  if (!props.grantable)
-    return QStringLiteral(
-        "This desktop doesn't let one app press keys in another, so Quorvalen can't press Ctrl+V for you. Items "
-        "are copied to the clipboard and you paste them yourself.");
-  return QStringLiteral(
-      "Allow Quorvalen to press Ctrl+V for you. Without it, items are copied to the clipboard and you paste them "
-      "yourself.");
-}
-
-void PasteAccessRow::setProps(const Props& props, Callbacks callbacks) {
-  callbacks_ = std::move(callbacks);
-  if (props == props_) return;
-  const Props before = std::exchange(props_, props);
-  apply(before);
-}
-
-void PasteAccessRow::apply(const Props& before) {
-  const bool badgeWas = before.control == PasteAccessControl::enabled;
-  status_->setProps([&] {
-    PaneText::Props text = status_->props();
-    text.text = statusSentence(props_);
-    return text;
-  }());
-  relaunchNote_->setVisible(props_.grantable);
-  QString title;
-  switch (props_.control) {
-    case PasteAccessControl::enable: title = QStringLiteral("Enable"); break;
-    case PasteAccessControl::openSettings: title = QStringLiteral("Open Settings"); break;
-    case PasteAccessControl::restartToFinish: title = QStringLiteral("Restart to Finish"); break;
-    case PasteAccessControl::enabled:
-    case PasteAccessControl::unavailable: break;
-  }
-  button_->setProps({title, std::nullopt, true}, {[this] { act(); }});
-  button_->setVisible(!title.isEmpty());
-  const QString restartHelp = QStringLiteral(
-      "Restarts Quorvalen — the desktop gives it this permission when the app next starts");
-  const bool restarts = props_.control == PasteAccessControl::restartToFinish;
-  button_->setToolTip(restarts ? restartHelp : QString());
-  button_->setAccessibleName(restarts ? restartHelp : title);
-  unavailable_->setVisible(props_.control == PasteAccessControl::unavailable);
-  // The badge comes and goes scaling from 0.9 with a fade (the painting scales it), with the
-  // row's ease-out; out of sight at once.
-  const bool badgeIs = props_.control == PasteAccessControl::enabled;
-  const std::optional<Animation> fade = isVisible() ? std::optional(Theme::easeOutQuick()) : std::nullopt;
-  if (badgeIs && !badgeWas) {
-    badge_->show();
-    if (fade) badgePresence_.jumpTo(0.0);
-    badgePresence_.animateTo(1.0, fade);
-  } else if (!badgeIs && badgeWas) {
-    badgePresence_.animateTo(0.0, fade, [this](bool finished) {
-      if (finished && props_.control != PasteAccessControl::enabled) badge_->hide();
-    });
-    if (!fade) badge_->hide();
-  } else if (!badgeIs) {
-    badge_->hide();
-  }
-}
-
 // ---- Pane ------------------------------------------------------------------------------------
 
 GeneralPane::GeneralPane(SettingsServices& context, Callbacks callbacks, QWidget* parent)
@@ -364,7 +189,7 @@ void GeneralPane::addSection(const QString& title, const QList<QWidget*>& rows) 
   QList<QWidget*> pair;
   if (section.title) pair << section.title;
   pair << section.card;
-  addContent(column(pair, 8));
+  addContent(paneColumn(pair, 8));
 }
 
 QWidget* GeneralPane::buildInvoke() {
@@ -390,17 +215,18 @@ QWidget* GeneralPane::buildInvoke() {
        kSegmentHeight,
        {}},
       {writes<double>(GeneralSettings::kEdgeDwellDelayKey)});
-  auto* dwellLabel = column({rowLabel(context_, QStringLiteral("Dwell delay")),
-                             caption(context_, QStringLiteral("How long to hold cursor at edge before opening"), 10)},
-                            0);
+  auto* dwellLabel = paneColumn(
+      {rowLabel(context_, QStringLiteral("Dwell delay")),
+       caption(context_, QStringLiteral("How long to hold cursor at edge before opening"), 10)},
+      0);
   sideRow_ = new RowReveal(context_,
-                           column({new PaneDivider(context_, kDividerOpacity),
-                                   paneRow(rowLabel(context_, QStringLiteral("Side")), sidePicker_)},
-                                  10),
+                           paneColumn({new PaneDivider(context_, kDividerOpacity),
+                                       paneRow(rowLabel(context_, QStringLiteral("Side")), sidePicker_)},
+                                      10),
                            shown_.edgeInEffect());
-  dwellRow_ = new RowReveal(context_,
-                            column({new PaneDivider(context_, kDividerOpacity), paneRow(dwellLabel, dwellPicker_)}, 10),
-                            shown_.edgeInEffect());
+  dwellRow_ = new RowReveal(
+      context_, paneColumn({new PaneDivider(context_, kDividerOpacity), paneRow(dwellLabel, dwellPicker_)}, 10),
+      shown_.edgeInEffect());
 
   recorder_ = new ShortcutRecorderButton(context_, kRecorderTrackPad, kSegmentHeight, {[this](bool recording) {
                                            if (const auto told = callbacks_.onShortcutRecording) told(recording);
@@ -409,7 +235,7 @@ QWidget* GeneralPane::buildInvoke() {
   auto* rows = new QVBoxLayout(invoke);
   rows->setContentsMargins(0, 0, 0, 0);
   rows->setSpacing(10);
-  rows->addWidget(column({edgeToggle_, edgeNote_}, 2));
+  rows->addWidget(paneColumn({edgeToggle_, edgeNote_}, 2));
   rows->addWidget(sideRow_);
   rows->addWidget(dwellRow_);
   rows->addWidget(new PaneDivider(context_, kDividerOpacity));
@@ -424,7 +250,7 @@ QWidget* GeneralPane::buildInvoke() {
     }
     shortcutNote_->setShown(!text.isEmpty());
   });
-  rows->addWidget(column({paneRow(rowLabel(context_, QStringLiteral("Shortcut")), recorder_), shortcutNote_}, 2));
+  rows->addWidget(paneColumn({paneRow(rowLabel(context_, QStringLiteral("Shortcut")), recorder_), shortcutNote_}, 2));
   return invoke;
 }
 
@@ -438,13 +264,14 @@ QWidget* GeneralPane::buildClipboard() {
       context_,
       QStringLiteral("Copies that a clipboard-sharing tool marks as coming from another device. They don't say "
                      "which app they came from, so these appear as “Nearby Device”."));
-  return column(
+  return paneColumn(
       {paneRow(rowLabel(context_, QStringLiteral("Keep items for")), retention_),
        new PaneDivider(context_, kDividerOpacity),
-       column({plainText_, caption(context_, QStringLiteral("Strips fonts, colours and links. Hold Shift while pasting "
-                                                            "to keep formatting for one paste."))},
-              2),
-       new PaneDivider(context_, kDividerOpacity), column({nearby_, nearbyCaption_}, 2)},
+       paneColumn(
+           {plainText_, caption(context_, QStringLiteral("Strips fonts, colours and links. Hold Shift while pasting "
+                                                         "to keep formatting for one paste."))},
+           2),
+       new PaneDivider(context_, kDividerOpacity), paneColumn({nearby_, nearbyCaption_}, 2)},
       10);
 }
 
@@ -452,7 +279,8 @@ QWidget* GeneralPane::buildUpdates() {
   TarnwickUpdater& updater = TarnwickUpdater::shared(context_);
   // The program checks for nothing itself: a switch for automatic checks would switch nothing.
   updatesNote_ = caption(context_, QString::fromLatin1(kUpdatesNote));
-  auto* updatesRow = column({rowLabel(context_, QStringLiteral("Updated by your package manager")), updatesNote_}, 2);
+  auto* updatesRow = paneColumn({rowLabel(context_, QStringLiteral("Updated by your package manager")), updatesNote_},
+                                2);
   // The notice is a modal alert: it opens once the click has been handled.
   checkForUpdates_ = new PlainRowButton(
       context_, QStringLiteral("Check for Updates"),
@@ -468,7 +296,7 @@ QWidget* GeneralPane::buildUpdates() {
             context_.alerts->run(alert);
           },
           this)});
-  return column({updatesRow, new PaneDivider(context_, kDividerOpacity), checkForUpdates_}, 10);
+  return paneColumn({updatesRow, new PaneDivider(context_, kDividerOpacity), checkForUpdates_}, 10);
 }
 
 TarnSegmentedPicker<QString>::Callbacks GeneralPane::themePickerCallbacks() {

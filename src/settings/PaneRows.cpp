@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QVBoxLayout>
 #include <cmath>
 
 namespace qv {
@@ -20,6 +21,15 @@ QWidget* paneRow(QWidget* label, QWidget* control, Qt::Alignment alignment) {
   layout->addWidget(label, 1, alignment | Qt::AlignLeft);
   layout->addWidget(control, 0, alignment | Qt::AlignRight);
   return row;
+}
+
+QWidget* paneColumn(const QList<QWidget*>& views, int spacing) {
+  auto* group = new QWidget;
+  auto* layout = new QVBoxLayout(group);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(spacing);
+  for (QWidget* view : views) layout->addWidget(view);
+  return group;
 }
 
 // ---- Reveal ----------------------------------------------------------------------------------

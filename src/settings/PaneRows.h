@@ -10,6 +10,9 @@ namespace qv {
 // A row: `label` at the leading end and `control` pushed to the trailing end.
 QWidget* paneRow(QWidget* label, QWidget* control, Qt::Alignment alignment = Qt::AlignVCenter);
 
+// A leading-aligned column of views, `spacing` apart.
+QWidget* paneColumn(const QList<QWidget*>& views, int spacing);
+
 // Holds a row that comes and goes: its height follows the row's presence with the standard
 // spring, so the rows below glide, while the row fades and moves in from the top edge (fades
 // only while motion is reduced). At rest the row is live; on the way it is drawn from a snapshot.

@@ -56,4 +56,9 @@ void PaneDivider::paintEvent(QPaintEvent*) {
   QPainter(this).fillRect(rect(), settingsStyle::primary(env, opacity_ * 0.35));
 }
 
+PaneText* paneText(SettingsServices& context, const QString& text, double size, PaneText::Shade shade,
+                   QFont::Weight weight) {
+  return new PaneText(context, {text, TextStyle{settingsStyle::font(size, weight)}, shade});
+}
+
 }  // namespace qv

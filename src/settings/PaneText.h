@@ -35,6 +35,10 @@ class PaneText : public PaintedWidget {
   TextBlock block_;
 };
 
+// Pane text in the settings font at `size` points.
+PaneText* paneText(SettingsServices& context, const QString& text, double size, PaneText::Shade shade,
+                   QFont::Weight weight = QFont::Normal);
+
 // A hairline across a settings list or the sidebar, in the divider shade at `opacity`.
 class PaneDivider : public QWidget {
  public:
