@@ -11,6 +11,7 @@
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
 #include "support/MixedHistory.h"
+#include "support/SearchedTexts.h"
 #include "support/app/FakeContext.h"
 
 #include <benchmark/benchmark.h>
@@ -23,22 +24,6 @@ namespace {
 constexpr int kHistorySize = 100'000;
 constexpr int kFiledEvery = 20;
 const QString kQueries[] = {QStringLiteral("a"), QStringLiteral("printed ag")};
-
-// The searched fields of an item, as the search reads them.
-QStringList searchedFields(const ClipboardItem& item) {
-  return std::visit(
-      [](const auto& p) -> QStringList {
-        using Payload = std::decay_t<decltype(p)>;
-        if constexpr (std::is_same_v<Payload, ColorPayload>) return {p.hex};
-        if constexpr (std::is_same_v<Payload, ImagePayload>) return {p.filename};
-        if constexpr (std::is_same_v<Payload, LinkPayload>)
-          return {absoluteString(p.url), p.domain, p.title.value_or(QString()), p.description.value_or(QString())};
-        if constexpr (std::is_same_v<Payload, CodePayload>) return {p.source, p.language};
-        if constexpr (std::is_same_v<Payload, TextPayload>) return {p.text};
-        if constexpr (std::is_same_v<Payload, FilePayload>) return {p.name};
-      },
-      item.payload);
-}
 
 struct Fixture {
   Fixture() {
@@ -56,11 +41,8 @@ struct Fixture {
     state->setCardCategories(filed);
     state->setPinnedIDs(pinned);
     model = std::make_unique<LibraryModel>(*state, *fake.scheduler);
-    for (const ClipboardItem& item : state->items()) {
-      QStringList lowered;
-      for (const QString& field : searchedFields(item)) lowered.append(field.toLower());
-      loweredFields.push_back(lowered);
-    }
+    for (const ClipboardItem& item : state->items())
+      loweredFields.push_back(bench::lowered(bench::searchedFields(item)));
   }
   // Makes the model work its lists out anew without changing what they hold (untimed).
   void forget() {
@@ -101,21 +83,7 @@ BENCHMARK(BM_LibraryFilteredItems)
     ->Unit(benchmark::kMillisecond);
 
 void BM_ScanLoweredTexts(benchmark::State& bench) {
-  Fixture& f = fixture();
-  const QString& query = kQueries[bench.range(0)];
-  size_t found = 0;
-  for (auto _ : bench) {
-    std::vector<size_t> hits;
-    for (size_t i = 0; i < f.loweredFields.size(); ++i)
-      for (const QString& field : f.loweredFields[i])
-        if (field.contains(query)) {
-          hits.push_back(i);
-          break;
-        }
-    found = hits.size();
-    benchmark::DoNotOptimize(hits.data());
-  }
-  bench.counters["found"] = static_cast<double>(found);
+  bench::scanLoweredTexts(bench, fixture().loweredFields, kQueries[bench.range(0)]);
 }
 BENCHMARK(BM_ScanLoweredTexts)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 

@@ -33,19 +33,12 @@ using Fixture = bench::LiveFixture;
 
 double milliseconds(const QElapsedTimer& timer) { return double(timer.nsecsElapsed()) / 1e6; }
 
-// 256,000 characters of 100–200-byte sentences broken into lines of `lineLength` (the last
-// character of each a line break), or in one line.
+// 256,000 characters of 100–200-byte sentences broken into lines of `lineLength`, or in one line.
 QString textOfLines(int lineLength) {
-  const QString words = QStringLiteral(
-      "Reminder: the quarterly report is due Friday. Please send your numbers to Dana by Thursday noon so that "
-      "the charts can be updated in time. ");
-  QString text;
-  text.reserve(256'000);
-  while (text.size() < 256'000) {
-    for (int i = 0; i < lineLength - 1 && text.size() < 256'000; ++i) text += words.at(i % words.size());
-    if (text.size() < 256'000) text += u'\n';
-  }
-  return text;
+  return bench::textOfLines(
+      QStringLiteral("Reminder: the quarterly report is due Friday. Please send your numbers to Dana by Thursday noon "
+                     "so that the charts can be updated in time. "),
+      lineLength);
 }
 
 enum Kind { kTextLines, kTextOneLine, kPdf, kLongTextFile };

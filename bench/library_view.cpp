@@ -14,6 +14,7 @@
 #include "library/LibraryWindowController.h"
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
+#include "support/CardHostSteps.h"
 #include "support/app/FakeContext.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
@@ -165,16 +166,7 @@ BENCHMARK(resizeAcrossColumns)->Unit(benchmark::kMillisecond);
 void scrollStep(benchmark::State& run) {
   LibraryBench& b = bench();
   auto controller = b.shown();
-  LibraryGridView& grid = gridOf(*controller);
-  double offset = 0;
-  for (auto _ : run) {
-    offset = offset > grid.maximumScroll() - 200 ? 0 : offset + 120;
-    const int paints = grid.paintCount();
-    grid.scrollTo(offset);
-    grid.grab();
-    if (grid.paintCount() == paints) run.SkipWithError("no frame painted");
-  }
-  run.counters["cards"] = grid.cardItemCount();
+  bench::scrollSteps(run, gridOf(*controller));
 }
 BENCHMARK(scrollStep)->Unit(benchmark::kMillisecond);
 

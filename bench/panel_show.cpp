@@ -9,6 +9,7 @@
 #include "panel/SearchBarView.h"
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
+#include "support/CardHostSteps.h"
 #include "support/app/FakeContext.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
@@ -72,17 +73,8 @@ void scrollStep(benchmark::State& run) {
   PanelBench bench(int(run.range(0)));
   PanelController& controller = *bench.controller;
   controller.showPanel();
-  CardScrollView& list = controller.rootView()->list();
   QCoreApplication::processEvents();
-  double offset = 0;
-  for (auto _ : run) {
-    offset = offset > list.maximumScroll() - 200 ? 0 : offset + 120;
-    const int paints = list.paintCount();
-    list.scrollTo(offset);
-    list.grab();
-    if (list.paintCount() == paints) run.SkipWithError("no frame painted");
-  }
-  run.counters["cards"] = list.cardItemCount();
+  bench::scrollSteps(run, controller.rootView()->list());
 }
 BENCHMARK(scrollStep)->Arg(100000)->Unit(benchmark::kMillisecond);
 

@@ -134,17 +134,10 @@ void BM_CaptionOfLongText(benchmark::State& state) {
 }
 BENCHMARK(BM_CaptionOfLongText)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// `length` characters (256,000 unless told) in lines of `lineLength` (the last character of
-// each a line break), or in one line.
+// `length` characters (256,000 unless told) in lines of `lineLength`, or in one line.
 QString textOfLines(int lineLength, int length = 256'000) {
-  const QString words = QStringLiteral("the quick brown fox jumps over the lazy dog and runs away ");
-  QString text;
-  text.reserve(length);
-  while (text.size() < length) {
-    for (int i = 0; i < lineLength - 1 && text.size() < length; ++i) text += words.at(i % words.size());
-    if (text.size() < length) text += u'\n';
-  }
-  return text;
+  return bench::textOfLines(QStringLiteral("the quick brown fox jumps over the lazy dog and runs away "), lineLength,
+                            length);
 }
 
 enum PaneKind { kImage, kTextLines, kTextOneLine, kPdf, kTextMegabyteLine, kLongTextFile };

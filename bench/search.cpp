@@ -8,13 +8,11 @@
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
 #include "support/MixedHistory.h"
+#include "support/SearchedTexts.h"
 #include "support/app/FakeContext.h"
 
 #include <benchmark/benchmark.h>
-#include <malloc.h>
-#include <unistd.h>
 #include <QApplication>
-#include <QFile>
 #include <random>
 #include <vector>
 
@@ -24,22 +22,6 @@ namespace {
 constexpr int kHistorySize = 100'000;
 const QString kQueries[] = {QStringLiteral("a"), QStringLiteral("printed ag")};
 
-// The searched fields of an item, as the search reads them.
-QStringList searchedFields(const ClipboardItem& item) {
-  return std::visit(
-      [](const auto& p) -> QStringList {
-        using Payload = std::decay_t<decltype(p)>;
-        if constexpr (std::is_same_v<Payload, ColorPayload>) return {p.hex};
-        if constexpr (std::is_same_v<Payload, ImagePayload>) return {p.filename};
-        if constexpr (std::is_same_v<Payload, LinkPayload>)
-          return {absoluteString(p.url), p.domain, p.title.value_or(QString()), p.description.value_or(QString())};
-        if constexpr (std::is_same_v<Payload, CodePayload>) return {p.source, p.language};
-        if constexpr (std::is_same_v<Payload, TextPayload>) return {p.text};
-        if constexpr (std::is_same_v<Payload, FilePayload>) return {p.name};
-      },
-      item.payload);
-}
-
 struct Fixture {
   Fixture() {
     installItemServices(*fake.context);
@@ -47,10 +29,8 @@ struct Fixture {
     state = std::make_unique<PanelState>(*fake.context);
     state->setItems(bench::mixedHistory(fake.scheduler->now(), kHistorySize));
     for (const ClipboardItem& item : state->items()) {
-      fields.push_back(searchedFields(item));
-      QStringList lowered;
-      for (const QString& field : fields.back()) lowered.append(field.toLower());
-      loweredFields.push_back(lowered);
+      fields.push_back(bench::searchedFields(item));
+      loweredFields.push_back(bench::lowered(fields.back()));
     }
   }
   FakeContext fake;
@@ -85,21 +65,7 @@ void BM_FilteredItems(benchmark::State& bench) {
 BENCHMARK(BM_FilteredItems)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_ScanLoweredTexts(benchmark::State& bench) {
-  Fixture& f = fixture();
-  const QString& query = kQueries[bench.range(0)];
-  size_t found = 0;
-  for (auto _ : bench) {
-    std::vector<size_t> hits;
-    for (size_t i = 0; i < f.loweredFields.size(); ++i)
-      for (const QString& field : f.loweredFields[i])
-        if (field.contains(query)) {
-          hits.push_back(i);
-          break;
-        }
-    found = hits.size();
-    benchmark::DoNotOptimize(hits.data());
-  }
-  bench.counters["found"] = static_cast<double>(found);
+  bench::scanLoweredTexts(bench, fixture().loweredFields, kQueries[bench.range(0)]);
 }
 BENCHMARK(BM_ScanLoweredTexts)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
@@ -145,14 +111,6 @@ void BM_FirstSearchAfterNewItem(benchmark::State& bench) {
 }
 BENCHMARK(BM_FirstSearchAfterNewItem)->Unit(benchmark::kMillisecond);
 
-qint64 residentBytes() {
-  malloc_trim(0);
-  QFile statm(QStringLiteral("/proc/self/statm"));
-  if (!statm.open(QIODevice::ReadOnly)) return 0;
-  const QList<QByteArray> fields = statm.readAll().split(' ');
-  return fields.size() > 1 ? fields[1].toLongLong() * sysconf(_SC_PAGESIZE) : 0;
-}
-
 // The memory the first search adds, typed a letter at a time as in the panel ("t", "th",
 // "the"), over 100,000 lines of 100-200 characters of the kind scripts/measure-shell copies (a
 // quarter to a third of them hold "the"): the searched texts and the result.
@@ -186,14 +144,14 @@ void BM_MemoryAfterFirstSearch(benchmark::State& bench) {
   double grown = 0;
   qsizetype found = 0;
   for (auto _ : bench) {
-    const qint64 before = residentBytes();
+    const qint64 before = bench::residentBytes();
     FilteredItems shown;  // what the card list holds
     for (const QString& typed : {QStringLiteral("t"), QStringLiteral("th"), QStringLiteral("the")}) {
       state.setSearchQuery(typed);
       shown = state.filteredItems();
     }
     found = shown.size();
-    grown = double(residentBytes() - before);
+    grown = double(bench::residentBytes() - before);
   }
   bench.counters["MiB"] = grown / (1024.0 * 1024.0);
   bench.counters["found"] = double(found);

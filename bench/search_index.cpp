@@ -7,12 +7,10 @@
 #include "state/SearchIndex.h"
 #include "support/BenchMain.h"
 #include "support/MixedHistory.h"
+#include "support/SearchedTexts.h"
 
 #include <benchmark/benchmark.h>
-#include <malloc.h>
-#include <unistd.h>
 #include <QCoreApplication>
-#include <QFile>
 #include <random>
 
 namespace qv {
@@ -60,22 +58,14 @@ const QList<ClipboardItem>& textLines() {
   return items;
 }
 
-qint64 residentBytes() {
-  malloc_trim(0);
-  QFile statm(QStringLiteral("/proc/self/statm"));
-  if (!statm.open(QIODevice::ReadOnly)) return 0;
-  const QList<QByteArray> fields = statm.readAll().split(' ');
-  return fields.size() > 1 ? fields[1].toLongLong() * sysconf(_SC_PAGESIZE) : 0;
-}
-
 void BM_IndexMemory(benchmark::State& bench) {
   const QList<ClipboardItem>& items = bench.range(0) == 0 ? textLines() : history();
   double grown = 0;
   for (auto _ : bench) {
-    const qint64 before = residentBytes();
+    const qint64 before = bench::residentBytes();
     SearchIndex index({});
     index.refresh(items);
-    grown = double(residentBytes() - before);
+    grown = double(bench::residentBytes() - before);
     benchmark::DoNotOptimize(index.matches(0, SearchIndex::Query(kQueries[0])));
   }
   bench.counters["MiB"] = grown / (1024.0 * 1024.0);

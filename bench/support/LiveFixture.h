@@ -125,6 +125,18 @@ inline ClipboardPayload longTextFile(benchmark::State& state, int index) {
     state.SkipWithError("cannot write the file");
   return FilePayload{QLatin1String(file.fileName), {}, Url::fromLocalFile(path)};
 }
+// `length` characters in lines of `lineLength` (the last character of each a line break; one
+// line when `lineLength` exceeds `length`), `words` repeated from its start on each line.
+inline QString textOfLines(const QString& words, int lineLength, int length = 256'000) {
+  QString text;
+  text.reserve(length);
+  while (text.size() < length) {
+    for (int i = 0; i < lineLength - 1 && text.size() < length; ++i) text += words.at(i % words.size());
+    if (text.size() < length) text += u'\n';
+  }
+  return text;
+}
+
 inline constexpr int kLongTextFileCount = int(std::size(test::kLongTextFiles));
 
 }  // namespace qv::bench
