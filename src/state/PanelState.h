@@ -261,6 +261,12 @@ class PanelState : public QObject {
   void updateText(const ClipboardItem& item, const QString& text);
   // Fills in the missing size text of a file item from the file system.
   void refreshFileSize(const ClipboardItem& item);
+  // The same with a size read before, off the main thread (the previews read it there): stored
+  // only while the item is still a file item without a size text, at the same address.
+  void refreshFileSize(const ClipboardItem& item, qint64 size);
+  // The size of a regular file on this machine, from the file system; none for a missing file,
+  // a folder or an empty file. Safe on any thread; it may wait on a slow disk.
+  static std::optional<qint64> fileSizeOnDisk(const QString& path);
   // Removes one item with its marks, closes its preview and keeps the selection in range.
   void removeItem(QUuid id);
   void removeItem(const ClipboardItem& item) { removeItem(item.id); }

@@ -35,8 +35,8 @@ struct PaneHarness {
     installItemServices(*fake.context);
     fake.context->settings->set(QStringLiteral("qv.historyRetention"), QStringLiteral("forever"));
     fake.context->sharePicker = picker;
-    picker->targets = {ShareTarget{ShareTarget::Kind::application, QStringLiteral("org.example.Mail"),
-                                   QStringLiteral("Mail"), {}}};
+    picker->targets = {
+        ShareTarget{ShareTarget::Kind::application, QStringLiteral("org.example.Mail"), QStringLiteral("Mail"), {}}};
     state = std::make_unique<PanelState>(*fake.context);
   }
   ~PaneHarness() {
@@ -171,15 +171,13 @@ TEST(ItemPanes, AFileItemWithoutItsSizeGetsItWhenShown) {
       h.show(c.item);
       // Nothing is read on the main thread.
       h.fake.scheduler->runPending();
-      EXPECT_EQ(std::get<FilePayload>(h.stored(c.item.id)->payload).size,
-                std::get<FilePayload>(c.item.payload).size);
+      EXPECT_EQ(std::get<FilePayload>(h.stored(c.item.id)->payload).size, std::get<FilePayload>(c.item.payload).size);
       h.fake.drain();
       const QString size = std::get<FilePayload>(h.stored(c.item.id)->payload).size;
       EXPECT_EQ(size, c.size);
       h.show(c.item);  // the host hands the pane the item as the state has it now
       const QString name = std::get<FilePayload>(c.item.payload).name;
-      EXPECT_EQ(h.caption().content().detailText,
-                size.isEmpty() ? name : name + QStringLiteral("  \u00b7  ") + size);
+      EXPECT_EQ(h.caption().content().detailText, size.isEmpty() ? name : name + QStringLiteral("  \u00b7  ") + size);
     }
   }
 }

@@ -153,7 +153,7 @@ TEST(ItemPreviewView, TheContentBoxIsAsTallAsTheRailNeedsAndTheHostAllows) {
       {"long text in a middle host", textItem(tall), 400, 400},
       {"square image", imageItem(testImage(1000, 1000)), 900, 362},
   };
-  for (const auto& c : cases) EXPECT_DOUBLE_EQ(ItemPreviewView::contentHeight(c.item, c.available), c.height) << c.name;
+  for (const auto& c : cases) EXPECT_DOUBLE_EQ(ItemPreviewView::previewHeight(c.item, c.available), c.height) << c.name;
 }
 
 TEST(ItemPreviewView, TheRailFacesThePanelAndTheCaptionCentresUnderTheContent) {
