@@ -638,48 +638,49 @@ void ItemPreviewView::paint(QPainter& painter) {
   const EnvironmentValues env = environment();
   painter.setRenderHint(QPainter::Antialiasing);
   const QRectF content = contentBoxRect();
+  // The rail and the caption as they stand in their entrance: grown about their anchor (the
+  // rail's middle, the caption's top), corners and all, and faded.
   struct MenuBox {
     QRectF rect;
     double radius;
     double hairlineTop;
-    EntranceLook look;
-    QPointF anchor;  // where it grows from
+    double opacity;
+  };
+  const auto entering = [this](const QRectF& box, double radius, double hairlineTop, double presence, QPointF anchor) {
+    const EntranceLook look = entranceLook(presence);
+    const QRectF grown(anchor + (box.topLeft() - anchor) * look.scale, box.size() * look.scale);
+    return MenuBox{grown, radius * look.scale, hairlineTop, look.opacity};
   };
   const QRectF rail = railRect();
   const QRectF caption = captionBoxRect();
   const MenuBox menus[] = {
-      {rail, kRailRadius, 0.18, entranceLook(railEntrance_.value()), rail.center()},
-      {caption, kCaptionRadius, 0.16, entranceLook(captionEntrance_.value()),
-       QPointF(caption.center().x(), caption.top())},
-  };
-  const auto inLook = [&painter](const MenuBox& box, const std::function<void()>& draw) {
-    if (box.look.opacity <= 0) return;
-    painter.save();
-    painter.setOpacity(box.look.opacity);
-    painter.translate(box.anchor);
-    painter.scale(box.look.scale, box.look.scale);
-    painter.translate(-box.anchor);
-    draw();
-    painter.restore();
+      entering(rail, kRailRadius, 0.18, railEntrance_.value(), rail.center()),
+      entering(caption, kCaptionRadius, 0.16, captionEntrance_.value(), QPointF(caption.center().x(), caption.top())),
   };
   // Without a compositor the window is cut to the boxes: a shadow would only darken their rims.
   // Every shadow goes under every box.
   if (support_.compositor) {
     Fx::drawShadows(painter, content, kContentRadius, Theme::shadowLow());
-    for (const MenuBox& box : menus)
-      inLook(box, [&] { Fx::drawShadows(painter, box.rect, box.radius, Theme::shadowLow()); });
+    for (const MenuBox& box : menus) {
+      if (box.opacity <= 0) continue;
+      painter.setOpacity(box.opacity);
+      Fx::drawShadows(painter, box.rect, box.radius, Theme::shadowLow());
+    }
+    painter.setOpacity(1);
   }
 
   painter.fillPath(Fx::continuousRoundedRect(content, kContentRadius),
                    Translucency::backgroundColor(Material::panel, env, support_));
   paintSheen(painter, content);
 
-  for (const MenuBox& box : menus)
-    inLook(box, [&] {
-      Translucency::paintBackground(painter, Fx::continuousRoundedRect(box.rect, box.radius), Material::menu, env,
-                                    support_);
-      Fx::strokeInnerBorder(painter, box.rect, box.radius, whiteFade(box.rect, box.hairlineTop, 0.03), 0.5);
-    });
+  for (const MenuBox& box : menus) {
+    if (box.opacity <= 0) continue;
+    painter.setOpacity(box.opacity);
+    Translucency::paintBackground(painter, Fx::continuousRoundedRect(box.rect, box.radius), Material::menu, env,
+                                  support_);
+    Fx::strokeInnerBorder(painter, box.rect, box.radius, whiteFade(box.rect, box.hairlineTop, 0.03), 0.5);
+  }
+  painter.setOpacity(1);
 }
 
 }  // namespace qv
