@@ -1,7 +1,6 @@
 // An edit open in the library's detail pane, driven with real events through the window: it
 // stays open, with its draft, through every way the window goes away (closing, paste-back)
 // and comes back, and the window can be destroyed with it open.
-#include "items/ItemServices.h"
 #include "library/LibraryCard.h"
 #include "library/LibraryDetailView.h"
 #include "library/LibraryGridView.h"
@@ -11,7 +10,7 @@
 #include "library/LibraryWindowController.h"
 #include "preview/EditableTextView.h"
 #include "state/PanelState.h"
-#include "support/library/FakeLibraryContext.h"
+#include "support/library/FakeLibraryDesktop.h"
 #include "support/state/StateTestSupport.h"
 #include "ui/controls/PillButtons.h"
 
@@ -28,17 +27,12 @@ const ScreenInfo kScreen{QStringLiteral("screen"), {0, 0, 1440, 900}, {0, 0, 144
 class LibraryDetailEditKeptTest : public ::testing::Test {
  public:
   LibraryDetailEditKeptTest() {
-    installItemServices(*fake.context);
-    fake.context->settings->set(QStringLiteral("qv.historyRetention"), QStringLiteral("forever"));
+    test::prepareLibraryDesktop(fake, kScreen);
     state = std::make_unique<PanelState>(*fake.context);
-    fake.screens->setScreens({kScreen});
-    fake.screens->setPointer({100, 100});
-    editor.pid = 42;
-    editor.desktopId = QStringLiteral("org.example.Editor");
-    editor.windowClass = QStringLiteral("editor");
-    fake.workspace->addApplication(editor);
-    fake.workspace->setFrontmost(editor);
     state->setItems({first, second});
+    open();
+  }
+  void open() {
     controller = std::make_unique<LibraryWindowController>(*fake.context);
     controller->show(*state);
     window().activateWindow();
@@ -88,7 +82,6 @@ class LibraryDetailEditKeptTest : public ::testing::Test {
   test::FakeLibraryContext fake;
   std::unique_ptr<PanelState> state;
   std::unique_ptr<LibraryWindowController> controller;
-  RunningApp editor;
   const ClipboardItem first = test::textItem(QStringLiteral("first"));
   const ClipboardItem second = test::textItem(QStringLiteral("second"));
 };
@@ -174,12 +167,7 @@ TEST_F(LibraryDetailEditKeptTest, TheWindowIsDestroyedWithAnEditOpen) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    if (!controller) {
-      controller = std::make_unique<LibraryWindowController>(*fake.context);
-      controller->show(*state);
-      window().activateWindow();
-      QApplication::processEvents();
-    }
+    if (!controller) open();
     ASSERT_NO_FATAL_FAILURE(openEdit());
     c.before(*this);
     controller.reset();
