@@ -12,6 +12,7 @@
 #include "support/app/FakeContext.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
+#include "ui/view/PaintedWidget.h"
 
 #include <benchmark/benchmark.h>
 
@@ -211,6 +212,50 @@ BENCHMARK(BM_PaneToFirstFrame)
     ->Arg(kPdf)
     ->UseManualTime()
     ->Iterations(8)
+    ->Unit(benchmark::kMillisecond);
+
+// Main thread: one picture of a pane as the panel takes one each frame while the pane arrives and
+// its rail and caption come in (each kind's content drawn).
+void BM_PanePictureWhileArriving(benchmark::State& state) {
+  LiveFixture& fixture = LiveFixture::shared();
+  const auto kind = PaneKind(state.range(0));
+  ClipboardPayload payload;
+  switch (kind) {
+    case kImage:
+      state.SetLabel("6000x4000 image");
+      payload = ImagePayload{Fixture::shared().picture, QStringLiteral("photo.png"), 6000, 4000,
+                             QStringLiteral("9 MB")};
+      break;
+    case kTextLines:
+      state.SetLabel("256,000 characters in 60-character lines");
+      payload = TextPayload{textOfLines(60)};
+      break;
+    case kTextOneLine:
+      state.SetLabel("256,000 characters in one line");
+      payload = TextPayload{textOfLines(256'001)};
+      break;
+    case kPdf: payload = bench::hundredPagePdf(state); break;
+  }
+  const ClipboardItem item = ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"),
+                                                 QDateTime::currentDateTimeUtc(), payload);
+  PanelState panelState(*fixture.fake.context);
+  panelState.setItems({item});
+  ItemPreviewView pane(*fixture.fake.context, panelState, {item, 760}, {});
+  pane.setAttribute(Qt::WA_DontShowOnScreen);
+  pane.setTranslucency({true, false});
+  pane.resize(pane.sizeHint());
+  pane.show();
+  double worker = 0, steps = 0;
+  fixture.settle([] {}, worker, steps);
+  // The first picture takes the content's; those after it only the boxes, the rail and the caption.
+  benchmark::DoNotOptimize(pane.arrivalPicture());
+  for (auto _ : state) benchmark::DoNotOptimize(pane.arrivalPicture());
+}
+BENCHMARK(BM_PanePictureWhileArriving)
+    ->Arg(kImage)
+    ->Arg(kTextLines)
+    ->Arg(kTextOneLine)
+    ->Arg(kPdf)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

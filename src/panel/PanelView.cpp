@@ -417,7 +417,7 @@ void PanelView::syncSideSurface() {
     // The pane's rail and caption come in while the pane itself does: its picture follows them.
     if (auto* pane = qobject_cast<ItemPreviewView*>(widget))
       connect(pane, &ItemPreviewView::entranceStepped, this, [arriving, pane] {
-        if (!arriving->arrived && !arriving->leaving) arriving->snapshot = widgetPicture(*pane);
+        if (!arriving->arrived && !arriving->leaving) arriving->snapshot = pane->arrivalPicture();
       });
     arriving->snapshot = widgetPicture(*widget);
     arriving->progress.animateTo(1.0, Theme::overshoot(), [arrive](bool finished) {

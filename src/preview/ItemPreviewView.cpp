@@ -235,6 +235,8 @@ ItemPreviewView::ItemPreviewView(ViewServices& context, PanelState& state, Props
       applyEntrance();
       update();
       Q_EMIT entranceStepped();
+      // In: the pane shows live from now on.
+      if (!isEntering()) contentPicture_ = QImage();
     });
   cover_->hide();
   connect(&state_, &PanelState::pinnedIDsChanged, this, &ItemPreviewView::syncRail);
@@ -246,6 +248,7 @@ ItemPreviewView::ItemPreviewView(ViewServices& context, PanelState& state, Props
   });
   connect(context_.environment.get(), &Environment::changed, this, &ItemPreviewView::scheduleConcealedPicture);
   session_.setItem(props_.item);
+  previewHeight_ = previewHeight(props_.item, props_.availableHeight);
   showContent();
   syncCaption();
   syncRail();
@@ -266,6 +269,7 @@ void ItemPreviewView::setProps(const Props& props, Callbacks callbacks) {
   callbacks_ = std::move(callbacks);
   if (props == props_) return;
   const Props previous = std::exchange(props_, props);
+  previewHeight_ = previewHeight(props_.item, props_.availableHeight);
   // Another item: nothing of the first one stays, not its editor nor its share menu.
   if (session_.setItem(props_.item)) showContent();
   else if (!showsSameContent(previous.item, props_.item) && !session_.isEditing()) showContent();
@@ -296,7 +300,7 @@ double ItemPreviewView::paneWidth() const { return PreviewSizing::preferredWidth
 
 double ItemPreviewView::contentWidth() const { return paneWidth() - kRailWidth - kRowSpacing; }
 
-double ItemPreviewView::contentBoxHeight() const { return previewHeight(props_.item, props_.availableHeight); }
+double ItemPreviewView::contentBoxHeight() const { return previewHeight_; }
 
 double ItemPreviewView::captionBoxHeight() const { return caption_->sizeHint().height() + 2 * kCaptionPaddingV; }
 
@@ -595,6 +599,20 @@ void ItemPreviewView::enter() {
   }
   railEntrance_.animateTo(1, Theme::springSnappy().delay(kRailEntranceDelay));
   captionEntrance_.animateTo(1, Theme::springSnappy().delay(kCaptionEntranceDelay));
+}
+
+QImage ItemPreviewView::arrivalPicture() {
+  if (contentPicture_.isNull()) contentPicture_ = widgetPicture(*box_);
+  const double dpr = devicePixelRatioF();
+  QImage image((QSizeF(size()) * dpr).toSize().expandedTo({1, 1}), QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(dpr);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
+  paint(painter);
+  Fx::drawImage(painter, box_->pos(), contentPicture_);
+  for (OrnamentRailButton* button : buttons_) button->render(&painter, button->pos(), QRegion(), QWidget::DrawChildren);
+  caption_->render(&painter, caption_->pos(), QRegion(), QWidget::DrawChildren);
+  return image;
 }
 
 ItemPreviewView::EntranceLook ItemPreviewView::entranceLook(double presence) const {

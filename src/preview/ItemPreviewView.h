@@ -149,6 +149,10 @@ class ItemPreviewView : public PaintedWidget {
   };
   EntranceLook entranceLook(double presence) const;
   bool isEntering() const { return railEntrance_.isAnimating() || captionEntrance_.isAnimating(); }
+  // The pane as a host pictures it while it arrives: the content box from a picture taken at the
+  // first call (it has no transition of its own, and it is the costly part), the boxes, the
+  // rail and the caption drawn anew as they enter.
+  QImage arrivalPicture();
   // The content and the editor crossfade through this; the view fading out is its outgoing().
   const CrossFade& contentFade() const { return contentFade_; }
   // The live renderer or the editor.
@@ -210,6 +214,8 @@ class ItemPreviewView : public PaintedWidget {
   Props props_;
   Callbacks callbacks_;
   TranslucencySupport support_;
+  // The content box's height for the props: measuring a long text is not for every paint.
+  double previewHeight_ = 0;
   bool concealed_ = false;
   bool drawingPicture_ = false;
   std::vector<ToolbarRow> rows_;
@@ -228,6 +234,7 @@ class ItemPreviewView : public PaintedWidget {
   Animated<double> railEntrance_;
   Animated<double> captionEntrance_;
   bool entered_ = false;
+  QImage contentPicture_;  // the content box while the pane arrives
   // Last: it drives the share anchor and calls back into the pane.
   ItemPaneSession session_;
 };
