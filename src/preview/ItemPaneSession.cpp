@@ -15,7 +15,12 @@ namespace qv {
 
 ItemPaneSession::ItemPaneSession(ViewServices& context, PanelState& state, Surface surface, SharePickerAnchor& anchor,
                                  Hooks hooks)
-    : context_(context), state_(state), surface_(surface), anchor_(anchor), hooks_(std::move(hooks)) {
+    : context_(context),
+      state_(state),
+      stateAlive_(&state),
+      surface_(surface),
+      anchor_(anchor),
+      hooks_(std::move(hooks)) {
   const auto cancelTrigger = surface == Surface::panel ? &PanelState::cancelPreviewEditTriggerChanged
                                                        : &PanelState::cancelDetailEditTriggerChanged;
   connect(&state_, cancelTrigger, this, [this] {
@@ -23,7 +28,9 @@ ItemPaneSession::ItemPaneSession(ViewServices& context, PanelState& state, Surfa
   });
 }
 
-ItemPaneSession::~ItemPaneSession() { releaseEditFlag(); }
+ItemPaneSession::~ItemPaneSession() {
+  if (stateAlive_) releaseEditFlag();
+}
 
 bool ItemPaneSession::setItem(const ClipboardItem& item) {
   const bool other = !hasItem_ || item.id != item_.id;

@@ -2,6 +2,7 @@
 #include "items/model/ClipboardItem.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <functional>
 
@@ -36,7 +37,8 @@ class ItemPaneSession : public QObject {
 
   // `anchor` is the pane's share anchor, which this drives.
   ItemPaneSession(ViewServices& context, PanelState& state, Surface surface, SharePickerAnchor& anchor, Hooks hooks);
-  // Gives back the editing flag of an edit still open.
+  // Gives back the editing flag of an edit still open (to a state still there: at quit the state
+  // goes before the library window, which keeps an edit through its closing).
   ~ItemPaneSession() override;
 
   // The item the pane shows now. Another id than before drops an open edit and closes the share
@@ -90,6 +92,7 @@ class ItemPaneSession : public QObject {
 
   ViewServices& context_;
   PanelState& state_;
+  QPointer<PanelState> stateAlive_;
   Surface surface_;
   SharePickerAnchor& anchor_;
   Hooks hooks_;
