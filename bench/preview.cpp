@@ -149,16 +149,10 @@ QString textOfLines(int lineLength) {
 
 enum PaneKind { kImage, kTextLines, kTextOneLine, kPdf };
 
-// Main thread: making the pane for an item, showing it and painting its first frame (the time
-// measured), then each later turn of the event loop until nothing is left to do, with a frame's
-// worth of animation and a repaint of the whole pane after each: the longest turn of the median
-// iteration is max_step_ms (of the worst iteration worst_step_ms), the turns that did something
-// steps. Workers' time is worker_ms.
-void BM_PaneToFirstFrame(benchmark::State& state) {
-  LiveFixture& fixture = LiveFixture::shared();
-  const auto kind = PaneKind(state.range(0));
+// The item of the benchmark's range 0, which also names it.
+ClipboardItem paneItem(benchmark::State& state) {
   ClipboardPayload payload;
-  switch (kind) {
+  switch (PaneKind(state.range(0))) {
     case kImage:
       state.SetLabel("6000x4000 image");
       payload = ImagePayload{Fixture::shared().picture, QStringLiteral("photo.png"), 6000, 4000,
@@ -174,8 +168,18 @@ void BM_PaneToFirstFrame(benchmark::State& state) {
       break;
     case kPdf: payload = bench::hundredPagePdf(state); break;
   }
-  const ClipboardItem item = ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"),
-                                                 QDateTime::currentDateTimeUtc(), payload);
+  return ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"),
+                             QDateTime::currentDateTimeUtc(), payload);
+}
+
+// Main thread: making the pane for an item, showing it and painting its first frame (the time
+// measured), then each later turn of the event loop until nothing is left to do, with a frame's
+// worth of animation and a repaint of the whole pane after each: the longest turn of the median
+// iteration is max_step_ms (of the worst iteration worst_step_ms), the turns that did something
+// steps. Workers' time is worker_ms.
+void BM_PaneToFirstFrame(benchmark::State& state) {
+  LiveFixture& fixture = LiveFixture::shared();
+  const ClipboardItem item = paneItem(state);
   PanelState panelState(*fixture.fake.context);
   panelState.setItems({item});
   QImage frame(QSize(600, 720) * 2, QImage::Format_ARGB32_Premultiplied);
@@ -218,26 +222,7 @@ BENCHMARK(BM_PaneToFirstFrame)
 // its rail and caption come in (each kind's content drawn).
 void BM_PanePictureWhileArriving(benchmark::State& state) {
   LiveFixture& fixture = LiveFixture::shared();
-  const auto kind = PaneKind(state.range(0));
-  ClipboardPayload payload;
-  switch (kind) {
-    case kImage:
-      state.SetLabel("6000x4000 image");
-      payload = ImagePayload{Fixture::shared().picture, QStringLiteral("photo.png"), 6000, 4000,
-                             QStringLiteral("9 MB")};
-      break;
-    case kTextLines:
-      state.SetLabel("256,000 characters in 60-character lines");
-      payload = TextPayload{textOfLines(60)};
-      break;
-    case kTextOneLine:
-      state.SetLabel("256,000 characters in one line");
-      payload = TextPayload{textOfLines(256'001)};
-      break;
-    case kPdf: payload = bench::hundredPagePdf(state); break;
-  }
-  const ClipboardItem item = ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"),
-                                                 QDateTime::currentDateTimeUtc(), payload);
+  const ClipboardItem item = paneItem(state);
   PanelState panelState(*fixture.fake.context);
   panelState.setItems({item});
   ItemPreviewView pane(*fixture.fake.context, panelState, {item, 760}, {});
