@@ -8,6 +8,7 @@
 #include "panel/CardScrollView.h"
 #include "panel/GroupChevron.h"
 #include "panel/PasteHintBadge.h"
+#include "ui/fx/ItemBlurEffect.h"
 
 #include "support/library/FakeLibraryContext.h"
 #include "support/state/StateTestSupport.h"
@@ -352,6 +353,34 @@ TEST_F(LibraryGridTest, AnItemRemovedUnderThePointerTakesItsHoverAndCallbacksAlo
   fake.advanceBoth(1.0);
   EXPECT_EQ(grid->leavingCardCount(), 0);
   EXPECT_EQ(grid->cardItemCount(), 1);
+}
+
+// A removed card flies off blurred by 8 times its progress, the blur gone with it; under reduce
+// motion it only fades.
+TEST_F(LibraryGridTest, ARemovedCardIsBlownAwayBlurredUnlessMotionIsReduced) {
+  for (const bool reduced : {false, true}) {
+    SCOPED_TRACE(reduced);
+    fake.reduceMotion().startObserving();
+    fake.desktopAppearance->setReduceMotion(reduced);
+    const QList<ClipboardItem> history = items(6);
+    show(history, {628, 600});
+    fake.advanceBoth(LibraryGridView::kSettleSeconds + 0.1);
+    PaintedItem* removed = grid->cardFor(history[0].id);
+    state.removeItem(history[0].id);
+    fake.advanceBoth(0.08);
+    ASSERT_EQ(grid->leavingCardCount(), 1);
+    auto* blur = qobject_cast<Fx::ItemBlurEffect*>(removed->graphicsEffect());
+    const double progress = 1 - removed->opacity();
+    EXPECT_GT(progress, 0.1);
+    EXPECT_EQ(blur != nullptr, !reduced);
+    if (blur) {
+      EXPECT_NEAR(blur->radius(), 8 * progress, 1e-6);
+    }
+    fake.advanceBoth(1.5);
+    EXPECT_EQ(grid->leavingCardCount(), 0);
+    EXPECT_EQ(removed->graphicsEffect(), nullptr);
+    grid.reset();
+  }
 }
 
 TEST_F(LibraryGridTest, TheKeyboardsScrollTargetComesToTheMiddle) {

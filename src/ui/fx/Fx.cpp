@@ -495,7 +495,9 @@ QPointF unitPoint(const QRectF& bounds, QPointF unit) {
 
 LayerLook blurScale(const QRectF& bounds, double scale, QPointF anchorUnit, double blur, double opacity) {
   LayerLook look;
-  look.transform = around(unitPoint(bounds, anchorUnit), QTransform::fromScale(scale, scale));
+  look.scale = scale;
+  look.scaleOrigin = unitPoint(bounds, anchorUnit);
+  look.transform = around(look.scaleOrigin, QTransform::fromScale(scale, scale));
   look.blur = blur;
   look.opacity = opacity;
   return look;
@@ -505,9 +507,11 @@ LayerLook blowAway(const QRectF& bounds, double progress, double travel) {
   const double p = progress, t = travel;
   const double scale = 1 - 0.22 * p;
   LayerLook look;
-  look.transform = around(bounds.center(), QTransform::fromScale(scale, scale)) *
-                   around(bounds.bottomLeft(), QTransform().rotate(10 * t * p)) *
-                   QTransform::fromTranslate(44 * t * p, -30 * t * p);
+  look.scale = scale;
+  look.scaleOrigin = bounds.center();
+  look.afterScale = around(bounds.bottomLeft(), QTransform().rotate(10 * t * p)) *
+                    QTransform::fromTranslate(44 * t * p, -30 * t * p);
+  look.transform = around(look.scaleOrigin, QTransform::fromScale(scale, scale)) * look.afterScale;
   look.blur = 8 * p;
   look.opacity = 1 - p;
   return look;
