@@ -153,7 +153,8 @@ enum PaneKind { kImage, kTextLines, kTextOneLine, kPdf, kTextMegabyteLine, kLong
 // The item of the benchmark's range 0, which also names it.
 ClipboardItem paneItem(benchmark::State& state) {
   ClipboardPayload payload;
-  switch (PaneKind(state.range(0))) {
+  const auto kind = PaneKind(state.range(0));
+  switch (kind) {
     case kImage:
       state.SetLabel("6000x4000 image");
       payload = ImagePayload{Fixture::shared().picture, QStringLiteral("photo.png"), 6000, 4000,
