@@ -9,6 +9,7 @@
 #include "preview/LinkOpening.h"
 #include "preview/PreviewCaption.h"
 #include "preview/PreviewContent.h"
+#include "preview/PreviewContentBox.h"
 #include "preview/PreviewSizing.h"
 #include "preview/ShareItems.h"
 #include "preview/SharePickerAnchor.h"
@@ -36,122 +37,10 @@ namespace {
 
 // How often at most a concealed content's picture is drawn again while the content changes.
 constexpr double kPictureInterval = 1.0 / 20;
-constexpr double kBannerSymbolSize = 26;
-constexpr double kBannerTextSize = 11;
-constexpr double kBannerSpacing = 8;
-
-QLinearGradient whiteFade(const QRectF& rect, double top, double bottom) {
-  return Fx::linearGradient(
-      rect, {0, 0}, {0, 1},
-      {{0, QColor::fromRgbF(1, 1, 1, float(top))}, {1, QColor::fromRgbF(1, 1, 1, float(bottom))}});
-}
-
-// The content box's sheen: white at 0.07 at the top, clear from the middle down.
-void paintSheen(QPainter& painter, const QRectF& rect) {
-  painter.fillPath(Fx::continuousRoundedRect(rect, ItemPreviewView::kContentRadius),
-                   Fx::linearGradient(rect, {0, 0}, {0, 0.5},
-                                      {{0, QColor::fromRgbF(1, 1, 1, 0.07f)}, {1, QColor::fromRgbF(1, 1, 1, 0)}}));
-}
 
 QRegion regionOf(const QPainterPath& shape) { return QRegion(shape.toFillPolygon().toPolygon()); }
 
 }  // namespace
-
-// ---- The content box's hairline, above the content ---------------------------------------------
-
-class ItemPreviewView::ContentFrame : public PaintedWidget {
- public:
-  ContentFrame(InterfaceServices& context, QWidget* parent) : PaintedWidget(context, parent) {
-    setHoverEnabled(false);
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-  }
-  AccessibilityInfo accessibility() const override {
-    AccessibilityInfo info;
-    info.hidden = true;
-    return info;
-  }
-
- protected:
-  void paint(QPainter& painter) override {
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF box(rect());
-    // The box's mask cuts its content along whole pixels; what content reaches into the corners
-    // is taken away here along the smooth edge.
-    QPainterPath corners;
-    corners.addRect(box);
-    corners = corners.subtracted(Fx::continuousRoundedRect(box, kContentRadius));
-    painter.setCompositionMode(QPainter::CompositionMode_DestinationOut);
-    painter.fillPath(corners, Qt::black);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    Fx::strokeInnerBorder(painter, box, kContentRadius, whiteFade(box, 0.22, 0.04), 0.75);
-  }
-};
-
-// ---- What covers a concealed item's content -----------------------------------------------------
-
-// Replaces the content box's pixels with its background and a blurred picture of the content,
-// with the banner over it. It takes every press and wheel meant for the content.
-class ItemPreviewView::ConcealCover : public PaintedWidget {
- public:
-  ConcealCover(InterfaceServices& context, QWidget* parent) : PaintedWidget(context, parent) {
-    setHoverEnabled(false);
-    banner_.setStyle(TextStyle{systemFont(kBannerTextSize, QFont::Medium), 0, 1, Qt::AlignHCenter});
-    banner_.setText(bannerText());
-  }
-  static QString bannerText() { return QCoreApplication::translate("ItemPreviewView", "Marked sensitive"); }
-  void setPicture(QImage picture) {
-    picture_ = std::move(picture);
-    update();
-  }
-  const QImage& picture() const { return picture_; }
-  void setTranslucency(TranslucencySupport support) {
-    support_ = support;
-    update();
-  }
-  AccessibilityInfo accessibility() const override {
-    AccessibilityInfo info;
-    info.role = QAccessible::StaticText;
-    info.name = bannerText();
-    return info;
-  }
-
- protected:
-  void paint(QPainter& painter) override {
-    const EnvironmentValues env = environment();
-    const QRectF box(rect());
-    const QPainterPath shape = Fx::continuousRoundedRect(box, kContentRadius);
-    painter.setRenderHint(QPainter::Antialiasing);
-    // The live content was painted under this: its pixels go, not only get covered.
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.fillPath(shape, Translucency::backgroundColor(Material::panel, env, support_));
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    paintSheen(painter, box);
-    if (!picture_.isNull()) {
-      painter.save();
-      painter.setClipPath(shape);
-      Fx::drawImage(painter, {0, 0}, picture_);
-      painter.restore();
-    }
-    const QColor ink = primaryColor(env, 0.45);
-    const QSizeF textSize = banner_.size(0);
-    const double height = kBannerSymbolSize + kBannerSpacing + textSize.height();
-    const double top = (box.height() - height) / 2;
-    const QImage symbol = Symbols::image(QStringLiteral("eye.slash.fill"), kBannerSymbolSize, ink,
-                                         Fx::painterScale(painter));
-    if (!symbol.isNull()) {
-      const QSizeF size = symbol.deviceIndependentSize();
-      painter.drawImage(QPointF((box.width() - size.width()) / 2, top + (kBannerSymbolSize - size.height()) / 2),
-                        symbol);
-    }
-    banner_.draw(painter, QPointF((box.width() - textSize.width()) / 2, top + kBannerSymbolSize + kBannerSpacing), 0,
-                 ink);
-  }
-
- private:
-  QImage picture_;
-  TextBlock banner_;
-  TranslucencySupport support_;
-};
 
 // ---- Pure rules ---------------------------------------------------------------------------------
 
@@ -219,8 +108,8 @@ ItemPreviewView::ItemPreviewView(ViewServices& context, PanelState& state, Props
       callbacks_(std::move(callbacks)),
       box_(new QWidget(this)),
       contentFade_(context, CrossFade::Outgoing::remove),
-      frame_(new ContentFrame(context, box_)),
-      cover_(new ConcealCover(context, box_)),
+      frame_(new PreviewContentFrame(context, box_)),
+      cover_(new PreviewConcealCover(context, box_)),
       caption_(new PreviewCaption(context, &state, this)),
       shareAnchor_(new SharePickerAnchor(context, this)),
       railPresence_(*context.frameClock, 1.0),
@@ -689,14 +578,14 @@ void ItemPreviewView::paint(QPainter& painter) {
 
   painter.fillPath(Fx::continuousRoundedRect(content, kContentRadius),
                    Translucency::backgroundColor(Material::panel, env, support_));
-  paintSheen(painter, content);
+  paintPreviewSheen(painter, content);
 
   for (const MenuBox& box : menus) {
     if (box.opacity <= 0) continue;
     painter.setOpacity(box.opacity);
     Translucency::paintBackground(painter, Fx::continuousRoundedRect(box.rect, box.radius), Material::menu, env,
                                   support_);
-    Fx::strokeInnerBorder(painter, box.rect, box.radius, whiteFade(box.rect, box.hairlineTop, 0.03), 0.5);
+    Fx::strokeInnerBorder(painter, box.rect, box.radius, previewWhiteFade(box.rect, box.hairlineTop, 0.03), 0.5);
   }
   painter.setOpacity(1);
 }

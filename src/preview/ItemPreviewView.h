@@ -25,6 +25,8 @@ class OrnamentRailButton;
 class PreviewCaption;
 class SharePickerAnchor;
 class EditableTextView;
+class PreviewContentFrame;
+class PreviewConcealCover;
 
 // The pane beside the edge panel that shows one item at a readable size, in three boxes: the
 // content box (the item's renderer, or the editor of a text or code item while editing), the
@@ -183,8 +185,6 @@ class ItemPreviewView : public PaintedWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  class ContentFrame;
-  class ConcealCover;
   bool onLeft() const;
   bool isPinned() const;
   double paneWidth() const;
@@ -224,8 +224,8 @@ class ItemPreviewView : public PaintedWidget {
   QWidget* box_;               // the content box: clips the content to its shape
   QPointer<QWidget> content_;
   CrossFade contentFade_;
-  ContentFrame* frame_;
-  ConcealCover* cover_;
+  PreviewContentFrame* frame_;
+  PreviewConcealCover* cover_;
   PreviewCaption* caption_;
   SharePickerAnchor* shareAnchor_;
   QShortcut* revealShortcut_ = nullptr;
