@@ -1,10 +1,12 @@
 #include "state/HistoryJournal.h"
 
+#include "base/ContentHash.h"
 #include "base/Log.h"
 #include "base/Uuid.h"
 #include "items/model/ItemJson.h"
 #include "items/model/ItemJsonFast.h"
 #include "items/model/JsonText.h"
+#include "platform/Paths.h"
 
 #include <QFile>
 #include <QHash>
@@ -23,8 +25,7 @@ namespace qv {
 
 namespace {
 
-// The checksum covers this much at each end of the file: the newest items at the front change
-// with nearly every rewrite, the end with one that lost old items.
+// Journals of earlier versions named the file by a checksum of this much at each end of it.
 constexpr qint64 kCheckedBytes = 4096;
 
 quint64 fnv1a(quint64 hash, const char* data, qint64 size) {
@@ -55,23 +56,50 @@ bool startsWith(std::string_view text, const char (&literal)[N]) {
 void appendIdentity(QByteArray& out, const HistoryFileIdentity& identity) {
   out.append("{\"size\":");
   appendJsonInteger(out, identity.size);
-  out.append(",\"modified\":");
-  appendJsonInteger(out, identity.modifiedNs);
-  out.append(",\"check\":\"");
-  out.append(QByteArray::number(identity.check, 16).rightJustified(16, '0'));
+  out.append(",\"hash\":\"");
+  out.append(QByteArray::number(identity.hash, 16).rightJustified(16, '0'));
   out.append("\"}");
 }
 
-std::optional<HistoryFileIdentity> identityFrom(const QJsonValue& value) {
+std::optional<quint64> hexWord(const QJsonValue& value) {
+  const QString text = value.toString();
+  bool ok = false;
+  const quint64 word = text.toULongLong(&ok, 16);
+  if (text.size() != 16 || !ok) return std::nullopt;
+  return word;
+}
+
+// A file as a line of the journal names it: by its content, or (lines of earlier versions) by its
+// modification time and the checksum of its ends.
+struct NamedFile {
+  qint64 size = -1;
+  std::optional<quint64> hash;
+  qint64 modifiedNs = -1;
+  quint64 endsCheck = 0;
+  bool names(const std::optional<HistoryFileIdentity>& file) const {
+    if (!file || file->size != size) return false;
+    if (hash) return *hash == file->hash;
+    return file->modifiedNs == modifiedNs && file->endsCheck == endsCheck;
+  }
+};
+
+std::optional<NamedFile> identityFrom(const QJsonValue& value) {
   const QJsonObject object = value.toObject();
   const QJsonValue size = object.value(QLatin1String("size"));
+  if (!size.isDouble()) return std::nullopt;
+  NamedFile named;
+  named.size = size.toInteger(-1);
+  if (object.contains(QLatin1String("hash"))) {
+    named.hash = hexWord(object.value(QLatin1String("hash")));
+    if (!named.hash) return std::nullopt;
+    return named;
+  }
   const QJsonValue modified = object.value(QLatin1String("modified"));
-  const QString check = object.value(QLatin1String("check")).toString();
-  if (!size.isDouble() || !modified.isDouble() || check.size() != 16) return std::nullopt;
-  bool ok = false;
-  const quint64 sum = check.toULongLong(&ok, 16);
-  if (!ok) return std::nullopt;
-  return HistoryFileIdentity{size.toInteger(-1), modified.toInteger(-1), sum};
+  const std::optional<quint64> check = hexWord(object.value(QLatin1String("check")));
+  if (!modified.isDouble() || !check) return std::nullopt;
+  named.modifiedNs = modified.toInteger(-1);
+  named.endsCheck = *check;
+  return named;
 }
 
 // A header or folded line: {"<key>":…} with the identity (and for the header the format).
@@ -83,7 +111,7 @@ std::optional<QJsonObject> smallObject(std::string_view line) {
   return document.object();
 }
 
-std::optional<HistoryFileIdentity> foldedInto(std::string_view line) {
+std::optional<NamedFile> foldedInto(std::string_view line) {
   const std::optional<QJsonObject> object = smallObject(line);
   if (!object || object->size() != 1) return std::nullopt;
   return identityFrom(object->value(QLatin1String("folded")));
@@ -188,28 +216,39 @@ class NamedIds {
 }  // namespace
 
 std::optional<HistoryFileIdentity> HistoryFileIdentity::ofFile(const QString& path) {
-  const QByteArray native = QFile::encodeName(path);
-  const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  std::optional<HistoryFileIdentity> identity;
-  struct stat status {};
-  if (::fstat(fd, &status) == 0) {
-    const CheckedParts parts(status.st_size);
-    char head[kCheckedBytes], tail[kCheckedBytes];
-    if (::pread(fd, head, size_t(parts.headBytes), 0) == parts.headBytes &&
-        ::pread(fd, tail, size_t(parts.tailBytes), parts.tailStart) == parts.tailBytes) {
-      identity = HistoryFileIdentity{status.st_size,
-                                     qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec,
-                                     checkOf(head, parts.headBytes, tail, parts.tailBytes)};
+  return of(RegularFile::open(path));
+}
+
+std::optional<HistoryFileIdentity> HistoryFileIdentity::of(const RegularFile& file) {
+  if (!file.isOpen()) return std::nullopt;
+  HistoryFileIdentity identity;
+  identity.size = file.size();
+  identity.modifiedNs = file.modifiedNs();
+  // Read in pieces: hashing needs no copy of the whole file in memory.
+  const CheckedParts parts(identity.size);
+  QByteArray head, tail;
+  ContentHash hash;
+  constexpr qint64 kPiece = 1 << 20;
+  QByteArray piece(std::min(kPiece, std::max<qint64>(identity.size, 1)), Qt::Uninitialized);
+  for (qint64 at = 0; at < identity.size; at += kPiece) {
+    const qint64 length = std::min(kPiece, identity.size - at);
+    if (!file.readAt(at, piece.data(), length)) return std::nullopt;
+    const QByteArrayView read(piece.constData(), length);
+    hash.add(read);
+    if (at < parts.headBytes) head.append(read.first(std::min(length, parts.headBytes - at)));
+    if (at + length > parts.tailStart) {
+      const qint64 from = std::max<qint64>(parts.tailStart - at, 0);
+      tail.append(read.sliced(from));
     }
   }
-  ::close(fd);
+  identity.hash = hash.result();
+  identity.endsCheck = checkOf(head.constData(), head.size(), tail.constData(), tail.size());
   return identity;
 }
 
 HistoryFileIdentity HistoryFileIdentity::of(const QByteArray& contents, qint64 modifiedNs) {
   const CheckedParts parts(contents.size());
-  return {contents.size(), modifiedNs,
+  return {contents.size(), ContentHash::of(contents), modifiedNs,
           checkOf(contents.constData(), parts.headBytes, contents.constData() + parts.tailStart, parts.tailBytes)};
 }
 
@@ -261,18 +300,18 @@ Reading read(const QByteArray& journal, const std::optional<HistoryFileIdentity>
 
   // The header: the format and the file the journal started from.
   const std::optional<QJsonObject> header = smallObject(lines[0]);
-  const std::optional<HistoryFileIdentity> startedFrom = header ? identityFrom(header->value(QLatin1String("extends")))
-                                                                : std::nullopt;
+  const std::optional<NamedFile> startedFrom = header ? identityFrom(header->value(QLatin1String("extends")))
+                                                      : std::nullopt;
   if (!header || header->value(QLatin1String("journal")).toInteger(-1) != kFormat || !startedFrom) {
     result.outcome = Replay::Outcome::unreadable;
     return reading;
   }
   // The last line that names the file on disk.
   std::optional<size_t> match;
-  if (current && *startedFrom == *current) match = 0;
+  if (startedFrom->names(current)) match = 0;
   for (size_t k = 1; k < lines.size(); ++k) {
     if (!startsWith(lines[k], "{\"folded\":")) continue;
-    if (const auto into = foldedInto(lines[k]); into && current && *into == *current) match = k;
+    if (const auto into = foldedInto(lines[k]); into && into->names(current)) match = k;
   }
   if (!match) {
     result.outcome = Replay::Outcome::unmatched;

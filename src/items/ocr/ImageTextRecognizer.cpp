@@ -5,6 +5,7 @@
 #include "platform/Paths.h"
 #include "platform/Scheduler.h"
 #include "platform/SerialQueue.h"
+#include "platform/ImageDecoder.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -41,7 +42,7 @@ void ImageTextRecognizer::schedule(const QString& id, std::function<void()> comp
 std::optional<QImage> ImageTextRecognizer::readImage(const QString& path) {
   QImageReader reader(path);
   reader.setAutoTransform(true);
-  reader.setAllocationLimit(ImageStore::kDecodeAllocationLimitMB);
+  useImageAllocationLimit();
   const QSize size = reader.size();
   if (size.isValid() && !size.isEmpty()) {
     double scale = std::min(1.0, double(kMaximumSide) / std::max(size.width(), size.height()));

@@ -74,13 +74,16 @@ QHash<QString, QUrl> FileBookmarkStore::resolveAll(const QList<StoredFile>& item
   return changed;
 }
 
-void FileBookmarkStore::removeOrphans(const QSet<QString>& keepIDs) const {
+void FileBookmarkStore::removeFilesNotKept(const KeptIds& kept) const {
   const QString suffix = u'.' + QLatin1String(kExtension);
   folder_.removeEntries([&](const QString& name) {
     if (!name.endsWith(suffix)) return true;  // not a bookmark: left alone
-    const auto uuid = parseUuid(name.chopped(suffix.size()));
-    return uuid && keepIDs.contains(uuidString(*uuid));
+    return kept.keepsFile(name, QLatin1StringView(kExtension));
   });
+}
+
+void FileBookmarkStore::remove(const QString& id) const {
+  QFile::remove(folder_.filePath(id, QLatin1String(kExtension)));
 }
 
 }  // namespace qv

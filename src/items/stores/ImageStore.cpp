@@ -1,8 +1,10 @@
 #include "items/stores/ImageStore.h"
 
 #include "platform/Paths.h"
+#include "platform/ImageDecoder.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 
@@ -18,7 +20,7 @@ QImage ImageStore::load(const QString& id) const {
   const QString path = filePath(id);
   if (!QFileInfo::exists(path)) return {};
   QImageReader reader(path, "png");
-  reader.setAllocationLimit(kDecodeAllocationLimitMB);
+  useImageAllocationLimit();
   return reader.read();
 }
 
@@ -40,9 +42,10 @@ bool ImageStore::save(const QImage& image, const QString& id) const {
   return writeFileAtomically(path, *data);
 }
 
-void ImageStore::removeOrphans(const QSet<QString>& keepIDs) const {
-  const QSet<QString> allowed = sideFileNames(keepIDs, {"png"});
-  folder_.removeEntries([&](const QString& name) { return allowed.contains(name); });
+void ImageStore::removeFilesNotKept(const KeptIds& kept) const {
+  folder_.removeEntries([&](const QString& name) { return kept.keepsFile(name, QLatin1StringView("png")); });
 }
+
+void ImageStore::remove(const QString& id) const { QFile::remove(filePath(id)); }
 
 }  // namespace qv

@@ -3,6 +3,7 @@
 #include "platform/Paths.h"
 
 #include <QFile>
+#include <algorithm>
 
 namespace qv {
 
@@ -37,9 +38,12 @@ void RichTextStore::remove(const QString& id) const {
   for (const Format& format : kFormats) QFile::remove(folder_.filePath(id, QLatin1String(format.extension)));
 }
 
-void RichTextStore::removeOrphans(const QSet<QString>& keepIDs) const {
-  const QSet<QString> allowed = sideFileNames(keepIDs, {"html", "rtf"});
-  folder_.removeEntries([&](const QString& name) { return allowed.contains(name); });
+void RichTextStore::removeFilesNotKept(const KeptIds& kept) const {
+  folder_.removeEntries([&](const QString& name) {
+    return std::any_of(std::begin(kFormats), std::end(kFormats), [&](const Format& format) {
+      return kept.keepsFile(name, QLatin1StringView(format.extension));
+    });
+  });
 }
 
 }  // namespace qv
