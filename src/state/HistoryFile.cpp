@@ -21,6 +21,7 @@
 #include <QThread>
 #include <algorithm>
 #include <atomic>
+#include <future>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -339,19 +340,21 @@ std::optional<std::vector<QList<ClipboardItem>>> decodeFileInPieces(const Regula
   return pieces;
 }
 
-// On a thread of its own, while the file decodes: the history file's identity (a hash of all of
-// it) and the journal, read and its records decoded.
+// On threads of their own, while the file decodes: the history file's identity (a hash of all of
+// it) and the journal, read and its records decoded (they wait for the hash only at the end).
 class JournalReading {
  public:
   // `history` (none when there is no readable file) must outlive the reading.
   JournalReading(const QString& path, const RegularFile* history) {
-    thread_ = std::thread([this, path, history] {
-      if (history) identity_ = HistoryFileIdentity::of(*history);
+    identity_ = std::async(std::launch::async, [history] {
+                  return history ? HistoryFileIdentity::of(*history) : std::nullopt;
+                }).share();
+    thread_ = std::thread([this, path, identity = identity_] {
       if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) return;
       QString error;
       bool ok = false;
-      const QByteArray bytes = readFile(path, &ok, &error);
-      if (ok) reading_ = journal::read(bytes, identity_);
+      QByteArray bytes = readFile(path, &ok, &error);
+      if (ok) reading_ = journal::read(std::move(bytes), [&identity] { return identity.get(); });
       else readError_ = error;
     });
   }
@@ -369,17 +372,18 @@ class JournalReading {
     return reading_;
   }
   // The history file's identity; none when it could not be read whole.
-  const std::optional<HistoryFileIdentity>& identity() {
+  std::optional<HistoryFileIdentity> identity() {
     wait();
-    return identity_;
+    return identity_.get();
   }
 
  private:
   void wait() {
     if (thread_.joinable()) thread_.join();
+    identity_.wait();
   }
+  std::shared_future<std::optional<HistoryFileIdentity>> identity_;
   std::thread thread_;
-  std::optional<HistoryFileIdentity> identity_;
   std::optional<journal::Reading> reading_;
   std::optional<QString> readError_;
 };

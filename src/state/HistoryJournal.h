@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QUuid>
+#include <functional>
 #include <optional>
 
 namespace qv {
@@ -100,6 +101,9 @@ struct Reading {
 // Reads the records of `journal` that extend the history file `current` (none when there is no
 // file).
 Reading read(const QByteArray& journal, const std::optional<HistoryFileIdentity>& current);
+// The same, with the file's identity asked for only once the records are decoded (start-up
+// hashes the file meanwhile). Takes the journal's bytes, which it changes.
+Reading read(QByteArray journal, const std::function<std::optional<HistoryFileIdentity>()>& current);
 // The history after the records: `parts` hold the file's items in order (the file decoded in
 // one piece or several). Counts what applied in the reading's replay.
 QList<ClipboardItem> apply(Reading& reading, std::vector<QList<ClipboardItem>> parts);
