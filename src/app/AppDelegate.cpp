@@ -140,7 +140,8 @@ void AppDelegate::applicationWillTerminate() {
 void AppDelegate::holdForUnsavedNotice() {
   if (!lostUnsavedCopies_ || !statusItem_ || !statusItem_->isAvailable()) return;
   QEventLoop loop;
-  WorkItem done = context_.scheduler->after(kUnsavedNoticeSeconds, [&loop] { loop.quit(); }, this);
+  WorkItem done = context_.scheduler->after(
+      kUnsavedNoticeSeconds, [&loop] { loop.quit(); }, this);
   loop.exec();
   done.cancel();
 }

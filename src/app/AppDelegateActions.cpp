@@ -85,7 +85,8 @@ void AppDelegate::anotherStartRequested() {
 void AppDelegate::tellIfSettingsWereReset() {
   const bool reset = context_.settings->wasReset();
   if (!reset && !context_.settings->valuesLostThisRun()) return;
-  qCInfo(lcApp) << (reset ? "Settings were reset" : "Stored values were set aside") << ": telling the user";
+  qCInfo(lcApp).noquote() << (reset ? "Settings were reset: telling the user"
+                                    : "Stored values were set aside: telling the user");
   const QString text = QString::fromLatin1(reset ? kSettingsResetMessage : kValuesLostMessage);
   if (statusItem_ && statusItem_->isAvailable()) {
     statusItem_->showMessage(QStringLiteral("Quorvalen"), text);

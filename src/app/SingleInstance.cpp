@@ -149,8 +149,8 @@ std::unique_ptr<DataFolderLock> DataFolderLock::acquire(const QString& folder, i
   const QString path = folder + u'/' + QLatin1String(kFileName);
   const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) {
-    return fail(
-        QStringLiteral("the lock file %1 cannot be opened (%2)").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    return fail(QStringLiteral("the lock file %1 cannot be opened (%2)")
+                    .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
   }
   const QDeadlineTimer deadline(waitMs);
   for (;;) {

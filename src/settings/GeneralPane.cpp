@@ -497,15 +497,16 @@ void GeneralPane::refresh(bool animated) {
   for (const RetentionChoice& choice : kRetentionChoices)
     items.push_back(
         {QString::fromLatin1(choice.label), !now.retentionHeld && now.retention == QLatin1String(choice.value)});
-  retention_->setProps({now.retentionHeld ? QString::fromLatin1(kRetentionNotChosenLabel) : retentionLabel(now.retention),
-                        std::move(items)},
-                       {[this](int index) {
-                         // The user's choice: retention acts by it again.
-                         settings_.set({{QLatin1String(GeneralSettings::kRetentionKey),
-                                         QString::fromLatin1(kRetentionChoices[size_t(index)].value)},
-                                        {QLatin1String(SettingsStore::kValuesLostKey), QJsonValue()}});
-                         refresh();
-                       }});
+  retention_->setProps(
+      {now.retentionHeld ? QString::fromLatin1(kRetentionNotChosenLabel) : retentionLabel(now.retention),
+       std::move(items)},
+      {[this](int index) {
+        // The user's choice: retention acts by it again.
+        settings_.set({{QLatin1String(GeneralSettings::kRetentionKey),
+                        QString::fromLatin1(kRetentionChoices[size_t(index)].value)},
+                       {QLatin1String(SettingsStore::kValuesLostKey), QJsonValue()}});
+        refresh();
+      }});
   showSwitch(plainText_, now.alwaysPlainText, {writes<bool>(GeneralSettings::kAlwaysPlainTextKey)}, true, animated);
   showSwitch(nearby_, now.captureNearby, {writes<bool>(GeneralSettings::kCaptureNearbyKey)}, true, animated);
   refreshPermission();

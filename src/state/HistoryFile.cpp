@@ -206,8 +206,7 @@ QSet<QString> idsOfSetAsideHistories(const QString& historyPath, HistoryFile::Sh
 // Side files of items that are neither in `items` (snapshot number `snapshotNumber`) nor added
 // since, nor named by a history set aside: `ids` of removed items, or every orphan (`prune`).
 void removeGoneSideFiles(const HistorySaveServices& services, HistoryFile::Shared& shared,
-                         const QList<ClipboardItem>& items, qint64 snapshotNumber, QSet<QString> removed,
-                         bool prune) {
+                         const QList<ClipboardItem>& items, qint64 snapshotNumber, QSet<QString> removed, bool prune) {
   QSet<QString> extraIDs, extraFolders;
   {
     std::lock_guard lock(shared.lock);
@@ -608,8 +607,7 @@ std::optional<QList<ClipboardItem>> HistoryFile::read(bool* differsFromFile, boo
     }
     if (std::optional<std::vector<QList<ClipboardItem>>> pieces = decodeFileInPieces(file)) {
       if (differsFromFile) *differsFromFile = false;
-      return replayJournal(std::move(*pieces), journal.result(), journal.identity(), differsFromFile,
-                           journalReplayed);
+      return replayJournal(std::move(*pieces), journal.result(), journal.identity(), differsFromFile, journalReplayed);
     }
     std::optional<QByteArray> bytes = file.readAll();
     if (!bytes) {

@@ -187,8 +187,8 @@ std::vector<std::optional<ClipboardItem>> decodeRecordItems(char* text, const st
     char* const close = text + offset(to) + to.size() - 1;
     *open = '[';
     *close = ']';
-    const std::optional<QList<ClipboardItem>> decoded =
-        decodeItemsDirect(QByteArray::fromRawData(open, qsizetype(close - open + 1)));
+    const std::optional<QList<ClipboardItem>> decoded = decodeItemsDirect(
+        QByteArray::fromRawData(open, qsizetype(close - open + 1)));
     if (decoded && decoded->size() == qsizetype(last - first)) {
       for (size_t n = first; n < last; ++n) items[withItems[n]] = std::move((*decoded)[qsizetype(n - first)]);
       return;

@@ -399,8 +399,8 @@ TEST_F(AppDelegateTest, AQuitThatCannotSaveSaysSoFromTheTray) {
   }
   EXPECT_TRUE(delegate->lostUnsavedCopies());
   ASSERT_EQ(fake.statusItem->messages.size(), 1);
-  EXPECT_TRUE(fake.statusItem->messages.first().startsWith(
-      QStringLiteral("Quorvalen|") + QString::fromLatin1(AppDelegate::kUnsavedAtQuitMessage)));
+  EXPECT_TRUE(fake.statusItem->messages.first().startsWith(QStringLiteral("Quorvalen|") +
+                                                           QString::fromLatin1(AppDelegate::kUnsavedAtQuitMessage)));
   EXPECT_TRUE(fake.statusItem->messages.first().contains(QString::fromLocal8Bit(std::strerror(EFBIG))))
       << fake.statusItem->messages.first().toStdString();
 

@@ -141,7 +141,8 @@ TEST(ContentHashTest, IsXxh64AndTheSameWhateverThePieces) {
   const quint64 whole = qv::ContentHash::of(bytes);
   for (const qsizetype piece : {1, 7, 31, 32, 33, 4096}) {
     qv::ContentHash hash;
-    for (qsizetype at = 0; at < bytes.size(); at += piece) hash.add(QByteArrayView(bytes).sliced(at, std::min(piece, bytes.size() - at)));
+    for (qsizetype at = 0; at < bytes.size(); at += piece)
+      hash.add(QByteArrayView(bytes).sliced(at, std::min(piece, bytes.size() - at)));
     EXPECT_EQ(hash.result(), whole) << piece;
     EXPECT_EQ(hash.size(), bytes.size());
   }

@@ -14,11 +14,11 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QtEndian>
-#include <QFile>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 namespace qv {
 namespace {

@@ -7,9 +7,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <cstring>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <cstring>
 
 namespace qv {
 namespace {

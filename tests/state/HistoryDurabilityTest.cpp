@@ -40,12 +40,7 @@ struct History {
   QString folder() const { return h.fake.context->paths->applicationSupport(); }
   QByteArray history() const { return readFile(h.historyPath()); }
   QByteArray journal() const { return readFile(h.journalPath()); }
-  std::unique_ptr<PanelState> relaunch() {
-    auto relaunched = h.makeState();
-    relaunched->loadHistory();
-    h.runSaves();
-    return relaunched;
-  }
+  std::unique_ptr<PanelState> relaunch() { return h.relaunch(); }
   QStringList setAside() const {
     return QDir(folder()).entryList({QStringLiteral("*.unreadable-*"), QStringLiteral("*.unmatched-*")},
                                     QDir::AllEntries | QDir::System);
@@ -135,7 +130,8 @@ TEST(HistoryDurabilityTest, AKillAroundAFoldLosesAndRepeatsNothing) {
     const char* when;
     bool newFile;
     bool journalEmptied;
-  } cases[] = {{"before the rename", false, false}, {"after the rename", true, false}, {"after the emptying", true, true}};
+  } cases[] = {
+      {"before the rename", false, false}, {"after the rename", true, false}, {"after the emptying", true, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.when);
     History run;
@@ -232,7 +228,8 @@ TEST(HistoryDurabilityTest, AFifoOrADeviceAtTheProgramsPathsIsSetAsideWithoutRea
     const std::unique_ptr<PanelState> relaunched = run.relaunch();
     EXPECT_EQ(relaunched->items().size(), c.journal ? 1 : 0);
     EXPECT_EQ(run.setAside().size(), 1) << run.setAside().join(u' ').toStdString();
-    EXPECT_FALSE(log.texts().filter(QStringLiteral("not a regular file")).isEmpty()) << log.texts().join(u'\n').toStdString();
+    EXPECT_FALSE(log.texts().filter(QStringLiteral("not a regular file")).isEmpty())
+        << log.texts().join(u'\n').toStdString();
     relaunched->addItem(test::textItem(QStringLiteral("after")));
     relaunched->flushSave();
     EXPECT_EQ(run.h.storedItems(), relaunched->items());

@@ -63,9 +63,11 @@ TEST(SideFileRemovalTest, AnItemsSideFilesGoOnceItsRemovalIsOnDisk) {
     const SideFiles files{*h.fake.context};
     h.fake.context->settings->set(QLatin1String(PanelState::kHistoryRetentionKey), QStringLiteral("forever"));
     const QDateTime old = h.now().addDays(-8);
-    ClipboardItem item = c.kind == ContentType::image ? test::imageItem(test::testImage(), QStringLiteral("org.x.Paint"), old)
-                         : c.kind == ContentType::file ? test::fileItem(QStringLiteral("/tmp/report.pdf"))
-                                                       : test::textItem(QStringLiteral("rich"), QStringLiteral("org.x.Writer"));
+    ClipboardItem item = c.kind == ContentType::image
+                             ? test::imageItem(test::testImage(), QStringLiteral("org.x.Paint"), old)
+                         : c.kind == ContentType::file
+                             ? test::fileItem(QStringLiteral("/tmp/report.pdf"))
+                             : test::textItem(QStringLiteral("rich"), QStringLiteral("org.x.Writer"));
     const ClipboardItem other = test::textItem(QStringLiteral("stays"), QStringLiteral("org.x.Other"));
     // On disk as a start finds them.
     ASSERT_TRUE(writeFileAtomically(h.historyPath(), encodeItems({other, item})));

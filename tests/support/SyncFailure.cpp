@@ -1,7 +1,7 @@
 #include "support/SyncFailure.h"
 
-#include <atomic>
 #include <dlfcn.h>
+#include <atomic>
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include "items/link/HtmlMetadata.h"
 #include "items/link/OGImageCache.h"
 #include "platform/HttpClient.h"
-#include "platform/SerialQueue.h"
 #include "platform/ImageDecoder.h"
+#include "platform/SerialQueue.h"
 
 #include <QBuffer>
 #include <QImageReader>

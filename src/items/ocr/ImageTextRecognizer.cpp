@@ -1,11 +1,11 @@
 #include "items/ocr/ImageTextRecognizer.h"
 
 #include "items/stores/ImageStore.h"
+#include "platform/ImageDecoder.h"
 #include "platform/OcrEngine.h"
 #include "platform/Paths.h"
 #include "platform/Scheduler.h"
 #include "platform/SerialQueue.h"
-#include "platform/ImageDecoder.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "items/stores/ImageStore.h"
 
-#include "platform/Paths.h"
 #include "platform/ImageDecoder.h"
+#include "platform/Paths.h"
 
 #include <QBuffer>
 #include <QFile>

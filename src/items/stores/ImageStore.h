@@ -18,7 +18,6 @@ class ImageStore {
  public:
   explicit ImageStore(const Paths& paths);
 
-
   // The images folder, created on first use (empty when it cannot be created).
   QString directory() const;
   QString filePath(const QString& id) const;

@@ -40,9 +40,8 @@ void RichTextStore::remove(const QString& id) const {
 
 void RichTextStore::removeFilesNotKept(const KeptIds& kept) const {
   folder_.removeEntries([&](const QString& name) {
-    return std::any_of(std::begin(kFormats), std::end(kFormats), [&](const Format& format) {
-      return kept.keepsFile(name, QLatin1StringView(format.extension));
-    });
+    return std::any_of(std::begin(kFormats), std::end(kFormats),
+                       [&](const Format& format) { return kept.keepsFile(name, QLatin1StringView(format.extension)); });
   });
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <QSet>
-#include <QUuid>
 #include <QString>
+#include <QUuid>
 #include <functional>
 #include <mutex>
 #include <vector>
