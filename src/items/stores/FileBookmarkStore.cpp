@@ -53,10 +53,12 @@ QHash<QString, QUrl> FileBookmarkStore::resolveAll(const QList<StoredFile>& item
   QList<const StoredFile*> readable;
   QList<QByteArray> data;
   for (const StoredFile& item : items) {
-    QFile file(folder_.filePath(item.id, QLatin1String(kExtension)));
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaximumBookmarkSize) continue;
+    bool ok = false;
+    QByteArray bookmark = readFile(folder_.filePath(item.id, QLatin1String(kExtension)), &ok, nullptr,
+                                   kMaximumBookmarkSize);
+    if (!ok) continue;
     readable.append(&item);
-    data.append(file.readAll());
+    data.append(std::move(bookmark));
   }
   // One batch, so that a single search of the home folder serves every moved file.
   const auto resolved = bookmarks_->resolveAll(data);

@@ -17,9 +17,11 @@ QString ImageStore::directory() const { return folder_.ensure(); }
 QString ImageStore::filePath(const QString& id) const { return folder_.filePath(id, QStringLiteral("png")); }
 
 QImage ImageStore::load(const QString& id) const {
-  const QString path = filePath(id);
-  if (!QFileInfo::exists(path)) return {};
-  QImageReader reader(path, "png");
+  // Read through a descriptor checked to be a regular file: a FIFO there must not block.
+  const RegularFile regular = RegularFile::open(filePath(id));
+  QFile file;
+  if (!regular.isOpen() || !file.open(regular.handle(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) return {};
+  QImageReader reader(&file, "png");
   useImageAllocationLimit();
   return reader.read();
 }
