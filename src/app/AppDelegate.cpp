@@ -22,7 +22,6 @@
 #include "ui/theme/Theme.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QPointer>
 
 namespace qv {
@@ -142,8 +141,14 @@ void AppDelegate::holdForUnsavedNotice() {
   QEventLoop loop;
   WorkItem done = context_.scheduler->after(
       kUnsavedNoticeSeconds, [&loop] { loop.quit(); }, this);
+  unsavedNotice_ = &loop;
   loop.exec();
+  unsavedNotice_ = nullptr;
   done.cancel();
+}
+
+void AppDelegate::endUnsavedNotice() {
+  if (unsavedNotice_) unsavedNotice_->quit();
 }
 
 void AppDelegate::installEditKeyMonitor() {

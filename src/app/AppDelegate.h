@@ -4,6 +4,7 @@
 #include "settings/GeneralSettings.h"
 #include "ui/Translucency.h"
 
+#include <QEventLoop>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -95,6 +96,8 @@ class AppDelegate : public QObject {
   // After the main loop: keeps the program (and its tray message) there for a few seconds when
   // the final save failed, so that the message is seen; a second signal ends it at once.
   void holdForUnsavedNotice();
+  // Ends that wait at once (a second signal).
+  void endUnsavedNotice();
 
   // ---- Launch steps -------------------------------------------------------------------------
   void registerDefaults();
@@ -183,6 +186,7 @@ class AppDelegate : public QObject {
   bool iconPaused_ = false;
   bool defaultsObserved_ = false;
   bool lostUnsavedCopies_ = false;
+  QEventLoop* unsavedNotice_ = nullptr;
 };
 
 }  // namespace qv

@@ -109,8 +109,9 @@ int runQuorvalen(int argc, char** argv) {
 
   AppDelegate delegate(*context);
   delegate.applicationWillFinishLaunching();
-  UnixSignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP}, [](int number) {
+  UnixSignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP}, [&delegate](int number) {
     qCInfo(lcApp) << "Quitting on signal" << number;
+    delegate.endUnsavedNotice();
     QApplication::quit();
   });
   // Every way out passes here: Quit, a signal, a relaunch and the end of the session.
