@@ -1,6 +1,7 @@
 #pragma once
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <functional>
