@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace qv {
 
@@ -72,6 +73,12 @@ bool ensurePrivateFolder(const QString& path) {
 
 bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error,
                          const std::function<void(int handle)>& beforeRename) {
+  return writeFileAtomically(
+      path, [&data](const PieceWriter& write) { return write(data); }, error, beforeRename);
+}
+
+bool writeFileAtomically(const QString& path, const std::function<bool(const PieceWriter& write)>& produce,
+                         QString* error, const std::function<void(int handle)>& beforeRename) {
   const auto fail = [error](const QString& reason) {
     if (error) *error = reason;
     return false;
@@ -83,16 +90,30 @@ bool writeFileAtomically(const QString& path, const QByteArray& data, QString* e
   if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return fail(file.errorString());
   file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
   // The system's word for it (no space left, quota exceeded) says more than the file's.
-  const auto abandon = [&file, &fail] {
-    const QString reason = errno ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString();
+  QString reason;
+  const auto abandon = [&file, &fail, &reason] {
+    if (reason.isEmpty()) reason = file.errorString();
     file.cancelWriting();
     return fail(reason);
   };
+  const PieceWriter write = [&file, &reason](QByteArrayView piece) {
+    errno = 0;
+    if (file.write(piece.data(), piece.size()) == piece.size() && file.error() == QFileDevice::NoError) return true;
+    if (errno) reason = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+  };
+  if (!produce(write)) return abandon();
   errno = 0;
-  if (file.write(data) != data.size() || !file.flush() || file.error() != QFileDevice::NoError) return abandon();
+  if (!file.flush() || file.error() != QFileDevice::NoError) {
+    if (errno) reason = QString::fromLocal8Bit(std::strerror(errno));
+    return abandon();
+  }
   // Some file systems report a lack of space only when the data goes to the disk; the save
   // file ignores what syncing answers, so it is asked here, before the rename.
-  if (::fsync(file.handle()) != 0 && errno != EINVAL && errno != EROFS) return abandon();
+  if (::fsync(file.handle()) != 0 && errno != EINVAL && errno != EROFS) {
+    reason = QString::fromLocal8Bit(std::strerror(errno));
+    return abandon();
+  }
   if (beforeRename) beforeRename(file.handle());
   if (!file.commit()) return fail(file.errorString());
   return true;
@@ -157,15 +178,65 @@ qsizetype writeFilesAtomically(const QList<std::pair<QString, QByteArray>>& file
   return renamed;
 }
 
-QByteArray readFile(const QString& path, bool* ok) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    if (ok) *ok = false;
-    return {};
+RegularFile RegularFile::open(const QString& path, qint64 maximumBytes, QString* error) {
+  const auto fail = [error](const QString& reason) {
+    if (error) *error = reason;
+    return RegularFile();
+  };
+  const QByteArray native = QFile::encodeName(path);
+  RegularFile file;
+  file.fd_ = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (file.fd_ < 0) return fail(QString::fromLocal8Bit(std::strerror(errno)));
+  struct stat status {};
+  if (::fstat(file.fd_, &status) != 0) return fail(QString::fromLocal8Bit(std::strerror(errno)));
+  if (!S_ISREG(status.st_mode)) return fail(QStringLiteral("not a regular file"));
+  if (status.st_size > maximumBytes)
+    return fail(QStringLiteral("%1 bytes, more than the %2 read at most").arg(status.st_size).arg(maximumBytes));
+  file.size_ = status.st_size;
+  file.modifiedNs_ = qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec;
+  return file;
+}
+
+RegularFile::RegularFile(RegularFile&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), size_(other.size_), modifiedNs_(other.modifiedNs_) {}
+
+RegularFile& RegularFile::operator=(RegularFile&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = std::exchange(other.fd_, -1);
+    size_ = other.size_;
+    modifiedNs_ = other.modifiedNs_;
   }
-  QByteArray data = file.readAll();
-  if (ok) *ok = file.error() == QFileDevice::NoError;
+  return *this;
+}
+
+RegularFile::~RegularFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool RegularFile::readAt(qint64 offset, char* into, qint64 length) const {
+  qint64 done = 0;
+  while (done < length) {
+    const ssize_t n = ::pread(fd_, into + done, size_t(length - done), offset + done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += n;
+  }
+  return true;
+}
+
+std::optional<QByteArray> RegularFile::readAll() const {
+  if (!isOpen()) return std::nullopt;
+  QByteArray data(size_, Qt::Uninitialized);
+  if (!readAt(0, data.data(), size_)) return std::nullopt;
   return data;
+}
+
+QByteArray readFile(const QString& path, bool* ok, QString* error, qint64 maximumBytes) {
+  std::optional<QByteArray> data = RegularFile::open(path, maximumBytes, error).readAll();
+  if (!data && error && error->isEmpty()) *error = QStringLiteral("cut short while read");
+  if (ok) *ok = data.has_value();
+  return data ? std::move(*data) : QByteArray();
 }
 
 QString unreadableAsideName(const QString& path, const QDateTime& now) {
