@@ -89,6 +89,7 @@ int runQuorvalen(int argc, char** argv) {
   ItemDragProvider::removeStaleDragFolders(context->paths->temp(), context->scheduler->now());
 
   AppDelegate delegate(*context);
+  keepSensitiveThumbnailsPrivate(*context, delegate.state());
   delegate.applicationWillFinishLaunching();
   UnixSignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP}, [](int number) {
     qCInfo(lcApp) << "Quitting on signal" << number;

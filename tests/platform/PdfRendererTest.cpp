@@ -1,4 +1,5 @@
 #include "platform/PdfRenderer.h"
+#include "support/PathSwappedForFifo.h"
 #include "support/PdfFixtures.h"
 #include "support/SideFileHelpers.h"
 
@@ -7,6 +8,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -131,6 +134,39 @@ TEST(PdfDocument, ThreadsDrawTheSameFileEachWithItsOwnDocument) {
     });
   for (std::thread& thread : threads) thread.join();
   EXPECT_EQ(drawn.load(), 24);
+}
+
+TEST(PdfDocument, APathTurnedIntoAFifoBetweenLookAndOpenNeverBlocksTheWorker) {
+  QTemporaryDir folder;
+  const QString pdf = folder.filePath(QStringLiteral("one.pdf"));
+  ASSERT_TRUE(test::writeTestPdf(pdf, {{QSizeF(200, 200), Qt::red}}));
+  QFile file(pdf);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  test::PathSwappedForFifo swapped(folder.path(), file.readAll());
+  constexpr int kReads = 3000;
+  // A deadline for a hang: a reader stuck on the FIFO is let go, so that the test can end.
+  std::mutex mutex;
+  std::condition_variable finished;
+  bool done = false;
+  std::thread reader([&] {
+    for (int i = 0; i < kReads; ++i) PdfDocument::open(swapped.path());
+    std::lock_guard lock(mutex);
+    done = true;
+    finished.notify_all();
+  });
+  bool hung = false;
+  {
+    std::unique_lock lock(mutex);
+    hung = !finished.wait_for(lock, std::chrono::seconds(60), [&] { return done; });
+    while (!done) {
+      lock.unlock();
+      swapped.release();
+      lock.lock();
+      finished.wait_for(lock, std::chrono::milliseconds(10), [&] { return done; });
+    }
+  }
+  reader.join();
+  EXPECT_FALSE(hung) << "a read blocked on a FIFO put at the path";
 }
 
 }  // namespace

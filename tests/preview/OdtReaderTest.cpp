@@ -1,8 +1,11 @@
 #include "preview/document/OdtReader.h"
 #include "preview/document/RichDocumentReader.h"
+#include "support/PeakMemory.h"
 #include "support/preview/DocumentFixtures.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace qv {
 namespace {
@@ -133,6 +136,62 @@ TEST(OdtReaderTest, OtherOpenDocumentsAreNotText) {
                                              "</office:document-content>");
   EXPECT_FALSE(readRichDocumentBytes(zip.bytes()));
 }
+
+QByteArray nested(const QByteArray& open, const QByteArray& close, int levels) {
+  QByteArray xml;
+  xml.reserve((open.size() + close.size()) * qsizetype(levels));
+  for (int i = 0; i < levels; ++i) xml += open;
+  for (int i = 0; i < levels; ++i) xml += close;
+  return xml;
+}
+
+QByteArray odtWithStyles(const QByteArray& body, const QByteArray& styles) {
+  ZipWriter zip;
+  zip.add({QStringLiteral("mimetype"), "application/vnd.oasis.opendocument.text", false});
+  zip.add(QStringLiteral("content.xml"), content(body));
+  zip.add(QStringLiteral("styles.xml"), styles);
+  return zip.bytes();
+}
+
+struct DeepCase {
+  const char* name;
+  std::function<QByteArray()> bytes;
+  std::optional<QString> text;  // none: unreadable
+};
+
+class OdtDepthTest : public ::testing::TestWithParam<DeepCase> {};
+
+TEST_P(OdtDepthTest, CountedOnEveryPathWithinBoundedMemory) {
+  const QByteArray bytes = GetParam().bytes();
+  const test::PeakMemory memory;
+  const std::optional<AttributedText> read = readRichDocumentBytes(bytes);
+  EXPECT_EQ(read ? std::optional<QString>(read->text) : std::nullopt, GetParam().text);
+  if (memory.isAvailable()) {
+    EXPECT_LT(memory.growthBytes(), 200LL << 20);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Nesting, OdtDepthTest,
+    ::testing::Values(
+        DeepCase{"10M_levels_inside_a_skipped_frame",
+                 [] {
+                   return odt("<text:p>before<draw:frame>" + nested("<d>", "</d>", 10'000'000) +
+                              "</draw:frame></text:p>");
+                 },
+                 std::nullopt},
+        DeepCase{"10M_levels_in_the_styles_part",
+                 [] {
+                   return odtWithStyles("<text:p>after</text:p>", "<office:document-styles" + kNamespaces +
+                                                                      "><office:styles>" +
+                                                                      nested("<s>", "</s>", 10'000'000) +
+                                                                      "</office:styles></office:document-styles>");
+                 },
+                 QStringLiteral("after")},
+        DeepCase{"150k_levels_inside_a_paragraph",
+                 [] { return odt("<text:p>a" + nested("<text:span>", "</text:span>", 150'000) + "b</text:p>"); },
+                 std::nullopt}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace qv

@@ -1,8 +1,14 @@
 #include "preview/document/RichDocumentReader.h"
 #include "preview/document/RtfReader.h"
+#include "support/PathSwappedForFifo.h"
+#include "support/PeakMemory.h"
 #include "support/preview/DocumentFixtures.h"
 
 #include <gtest/gtest.h>
+#include <QTemporaryDir>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 namespace qv {
 namespace {
@@ -195,6 +201,22 @@ TEST(RtfReaderTest, LongRunsOfEscapedBytesAreCutAtTheLimitToo) {
   EXPECT_EQ(read->text.back(), QChar(u'テ'));
 }
 
+TEST(RtfReaderTest, ManyCodePagesShareTheFewDecodersThereAre) {
+  // Every number names a code page, most of them none that exists: they cost no more than one.
+  QByteArray body;
+  constexpr int kCodePages = 600'000;
+  body.reserve(qsizetype(kCodePages) * 18);
+  for (int page = 0; page < kCodePages; ++page) body += "\\ansicpg" + QByteArray::number(100'000 + page) + " a";
+  const QByteArray input = "{\\rtf1\\ansi " + body + "}";
+  const test::PeakMemory memory;
+  const std::optional<AttributedText> read = readRtf(input);
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->text, QString(kCodePages, u'a'));
+  if (memory.isAvailable()) {
+    EXPECT_LT(memory.growthBytes(), 100LL << 20);
+  }
+}
+
 TEST(RtfReaderTest, EmptyDocumentGivesNothingToShow) {
   EXPECT_TRUE(readRtf("{\\rtf1\\ansi{\\fonttbl{\\f0 Helvetica;}}}"));
   EXPECT_TRUE(readRtf("{\\rtf1\\ansi{\\fonttbl{\\f0 Helvetica;}}}")->text.isEmpty());
@@ -209,6 +231,35 @@ TEST(RtfReaderTest, FontNamesInTheirOwnCodePage) {
   ASSERT_TRUE(read);
   EXPECT_EQ(formatOf(*read, QStringLiteral("x")).fontFamilies().toStringList(),
             QStringList{QString::fromUtf16(u"ＭＳ 明朝")});
+}
+
+TEST(RichDocumentReading, APathTurnedIntoAFifoBetweenLookAndOpenNeverBlocksTheReader) {
+  QTemporaryDir folder;
+  test::PathSwappedForFifo swapped(folder.path(), "{\\rtf1 text}");
+  constexpr int kReads = 20'000;
+  // A deadline for a hang: a reader stuck on the FIFO is let go, so that the test can end.
+  std::mutex mutex;
+  std::condition_variable finished;
+  bool done = false;
+  std::thread reader([&] {
+    for (int i = 0; i < kReads; ++i) readRichDocument(swapped.path());
+    std::lock_guard lock(mutex);
+    done = true;
+    finished.notify_all();
+  });
+  bool hung = false;
+  {
+    std::unique_lock lock(mutex);
+    hung = !finished.wait_for(lock, std::chrono::seconds(60), [&] { return done; });
+    while (!done) {
+      lock.unlock();
+      swapped.release();
+      lock.lock();
+      finished.wait_for(lock, std::chrono::milliseconds(10), [&] { return done; });
+    }
+  }
+  reader.join();
+  EXPECT_FALSE(hung) << "a read blocked on a FIFO put at the path";
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
 #include "preview/document/RichDocumentReader.h"
 #include "preview/document/WordReader.h"
 #include "preview/document/ZipEntries.h"
+#include "support/PeakMemory.h"
 #include "support/preview/DocumentFixtures.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace qv {
 namespace {
@@ -212,6 +215,71 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"zip_cut_in_half", docx(documentXml("<w:p><w:r><w:t>x</w:t></w:r></w:p>"), {}).left(120)},
         RefusedCase{"deep_nesting", documentXml(QByteArray(100'000 * 7, 'x').replace("xxxxxxx", "<w:sdt>"))},
         RefusedCase{"legacy_word_file", QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(504, '\0')}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+// `levels` elements, each inside the one before.
+QByteArray nested(const QByteArray& open, const QByteArray& close, int levels) {
+  QByteArray xml;
+  xml.reserve((open.size() + close.size()) * qsizetype(levels));
+  for (int i = 0; i < levels; ++i) xml += open;
+  for (int i = 0; i < levels; ++i) xml += close;
+  return xml;
+}
+
+// Nesting where the readers used to recurse or keep every level: in text they read whole, in
+// what they skip, in the styles part. Too deep is unreadable (in the styles part it costs the
+// styles only), within a bounded memory.
+struct DeepCase {
+  const char* name;
+  std::function<QByteArray()> bytes;
+  std::optional<QString> text;  // none: unreadable
+};
+
+class WordDepthTest : public ::testing::TestWithParam<DeepCase> {};
+
+TEST_P(WordDepthTest, CountedOnEveryPathWithinBoundedMemory) {
+  const QByteArray bytes = GetParam().bytes();
+  const test::PeakMemory memory;
+  const std::optional<AttributedText> read = readRichDocumentBytes(bytes);
+  EXPECT_EQ(read ? std::optional<QString>(read->text) : std::nullopt, GetParam().text);
+  if (memory.isAvailable()) {
+    EXPECT_LT(memory.growthBytes(), 200LL << 20);
+  }
+}
+
+const QByteArray kAfter = "<w:p><w:r><w:t>after</w:t></w:r></w:p>";
+
+INSTANTIATE_TEST_SUITE_P(
+    Nesting, WordDepthTest,
+    ::testing::Values(
+        DeepCase{"docx_150k_levels_inside_text",
+                 [] {
+                   return docx(
+                       documentXml("<w:p><w:r><w:t>" + nested("<w:x>", "</w:x>", 150'000) + "</w:t></w:r></w:p>"), {});
+                 },
+                 std::nullopt},
+        DeepCase{"wordml_150k_levels_inside_text",
+                 [] { return wordMl("<w:p><w:r><w:t>" + nested("<w:x>", "</w:x>", 150'000) + "</w:t></w:r></w:p>"); },
+                 std::nullopt},
+        DeepCase{"docx_some_levels_inside_text",
+                 [] {
+                   return docx(documentXml("<w:p><w:r><w:t>a" + nested("<w:x>", "</w:x>", 400) + "b</w:t></w:r></w:p>"),
+                               {});
+                 },
+                 QStringLiteral("ab")},
+        DeepCase{"docx_10M_levels_inside_a_skipped_picture",
+                 [] {
+                   return docx(
+                       documentXml("<w:p><w:r><w:pict>" + nested("<v>", "</v>", 10'000'000) + "</w:pict></w:r></w:p>"),
+                       {});
+                 },
+                 std::nullopt},
+        DeepCase{"docx_10M_levels_in_the_styles_part",
+                 [] {
+                   return docx(documentXml(kAfter), "<w:styles xmlns:w=\"" + QByteArray(kTransitional) + "\">" +
+                                                        nested("<s>", "</s>", 10'000'000) + "</w:styles>");
+                 },
+                 QStringLiteral("after")}),
     [](const auto& param) { return std::string(param.param.name); });
 
 // 16 MB of text that deflates to some 16 KB.
