@@ -1,6 +1,5 @@
 #include "preview/document/OdtReader.h"
 #include "preview/document/RichDocumentReader.h"
-#include "support/PeakMemory.h"
 #include "support/preview/DocumentFixtures.h"
 
 #include <gtest/gtest.h>
@@ -53,11 +52,11 @@ QByteArray stylesXml() {
  <style:text-properties fo:font-size="40pt"/></style:style></office:automatic-styles></office:document-styles>)";
 }
 
-QByteArray odt(const QByteArray& body) {
+QByteArray odt(const QByteArray& body, const QByteArray& styles = stylesXml()) {
   ZipWriter zip;
   zip.add({QStringLiteral("mimetype"), "application/vnd.oasis.opendocument.text", false});
   zip.add(QStringLiteral("content.xml"), content(body));
-  zip.add(QStringLiteral("styles.xml"), stylesXml());
+  zip.add(QStringLiteral("styles.xml"), styles);
   zip.add(QStringLiteral("META-INF/manifest.xml"), "<manifest/>");
   return zip.bytes();
 }
@@ -137,60 +136,38 @@ TEST(OdtReaderTest, OtherOpenDocumentsAreNotText) {
   EXPECT_FALSE(readRichDocumentBytes(zip.bytes()));
 }
 
-QByteArray nested(const QByteArray& open, const QByteArray& close, int levels) {
-  QByteArray xml;
-  xml.reserve((open.size() + close.size()) * qsizetype(levels));
-  for (int i = 0; i < levels; ++i) xml += open;
-  for (int i = 0; i < levels; ++i) xml += close;
-  return xml;
-}
-
-QByteArray odtWithStyles(const QByteArray& body, const QByteArray& styles) {
-  ZipWriter zip;
-  zip.add({QStringLiteral("mimetype"), "application/vnd.oasis.opendocument.text", false});
-  zip.add(QStringLiteral("content.xml"), content(body));
-  zip.add(QStringLiteral("styles.xml"), styles);
-  return zip.bytes();
-}
-
-struct DeepCase {
-  const char* name;
-  std::function<QByteArray()> bytes;
-  std::optional<QString> text;  // none: unreadable
-};
-
-class OdtDepthTest : public ::testing::TestWithParam<DeepCase> {};
+class OdtDepthTest : public ::testing::TestWithParam<test::HostileDocument> {};
 
 TEST_P(OdtDepthTest, CountedOnEveryPathWithinBoundedMemory) {
-  const QByteArray bytes = GetParam().bytes();
-  const test::PeakMemory memory;
-  const std::optional<AttributedText> read = readRichDocumentBytes(bytes);
-  EXPECT_EQ(read ? std::optional<QString>(read->text) : std::nullopt, GetParam().text);
-  if (memory.isAvailable()) {
-    EXPECT_LT(memory.growthBytes(), 200LL << 20);
-  }
+  const test::MeasuredRead read = test::readMeasured(GetParam().bytes());
+  EXPECT_EQ(read.text, GetParam().text);
+  EXPECT_LT(read.growth.value_or(0), 200LL << 20);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Nesting, OdtDepthTest,
-    ::testing::Values(
-        DeepCase{"10M_levels_inside_a_skipped_frame",
-                 [] {
-                   return odt("<text:p>before<draw:frame>" + nested("<d>", "</d>", 10'000'000) +
-                              "</draw:frame></text:p>");
-                 },
-                 std::nullopt},
-        DeepCase{"10M_levels_in_the_styles_part",
-                 [] {
-                   return odtWithStyles("<text:p>after</text:p>", "<office:document-styles" + kNamespaces +
-                                                                      "><office:styles>" +
-                                                                      nested("<s>", "</s>", 10'000'000) +
-                                                                      "</office:styles></office:document-styles>");
-                 },
-                 QStringLiteral("after")},
-        DeepCase{"150k_levels_inside_a_paragraph",
-                 [] { return odt("<text:p>a" + nested("<text:span>", "</text:span>", 150'000) + "b</text:p>"); },
-                 std::nullopt}),
+    ::testing::Values(test::HostileDocument{"10M_levels_inside_a_skipped_frame",
+                                            [] {
+                                              return odt("<text:p>before<draw:frame>" +
+                                                         test::nestedElements("<d>", "</d>", 10'000'000) +
+                                                         "</draw:frame></text:p>");
+                                            },
+                                            std::nullopt},
+                      test::HostileDocument{"10M_levels_in_the_styles_part",
+                                            [] {
+                                              return odt("<text:p>after</text:p>",
+                                                         "<office:document-styles" + kNamespaces + "><office:styles>" +
+                                                             test::nestedElements("<s>", "</s>", 10'000'000) +
+                                                             "</office:styles></office:document-styles>");
+                                            },
+                                            QStringLiteral("after")},
+                      test::HostileDocument{"150k_levels_inside_a_paragraph",
+                                            [] {
+                                              return odt("<text:p>a" +
+                                                         test::nestedElements("<text:span>", "</text:span>", 150'000) +
+                                                         "b</text:p>");
+                                            },
+                                            std::nullopt}),
     [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace

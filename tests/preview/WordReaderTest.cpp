@@ -1,7 +1,6 @@
 #include "preview/document/RichDocumentReader.h"
 #include "preview/document/WordReader.h"
 #include "preview/document/ZipEntries.h"
-#include "support/PeakMemory.h"
 #include "support/preview/DocumentFixtures.h"
 
 #include <gtest/gtest.h>
@@ -217,69 +216,60 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"legacy_word_file", QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(504, '\0')}),
     [](const auto& param) { return std::string(param.param.name); });
 
-// `levels` elements, each inside the one before.
-QByteArray nested(const QByteArray& open, const QByteArray& close, int levels) {
-  QByteArray xml;
-  xml.reserve((open.size() + close.size()) * qsizetype(levels));
-  for (int i = 0; i < levels; ++i) xml += open;
-  for (int i = 0; i < levels; ++i) xml += close;
-  return xml;
-}
-
 // Nesting where the readers used to recurse or keep every level: in text they read whole, in
 // what they skip, in the styles part. Too deep is unreadable (in the styles part it costs the
 // styles only), within a bounded memory.
-struct DeepCase {
-  const char* name;
-  std::function<QByteArray()> bytes;
-  std::optional<QString> text;  // none: unreadable
-};
-
-class WordDepthTest : public ::testing::TestWithParam<DeepCase> {};
+class WordDepthTest : public ::testing::TestWithParam<test::HostileDocument> {};
 
 TEST_P(WordDepthTest, CountedOnEveryPathWithinBoundedMemory) {
-  const QByteArray bytes = GetParam().bytes();
-  const test::PeakMemory memory;
-  const std::optional<AttributedText> read = readRichDocumentBytes(bytes);
-  EXPECT_EQ(read ? std::optional<QString>(read->text) : std::nullopt, GetParam().text);
-  if (memory.isAvailable()) {
-    EXPECT_LT(memory.growthBytes(), 200LL << 20);
-  }
+  const test::MeasuredRead read = test::readMeasured(GetParam().bytes());
+  EXPECT_EQ(read.text, GetParam().text);
+  EXPECT_LT(read.growth.value_or(0), 200LL << 20);
 }
 
 const QByteArray kAfter = "<w:p><w:r><w:t>after</w:t></w:r></w:p>";
 
 INSTANTIATE_TEST_SUITE_P(
     Nesting, WordDepthTest,
-    ::testing::Values(
-        DeepCase{"docx_150k_levels_inside_text",
-                 [] {
-                   return docx(
-                       documentXml("<w:p><w:r><w:t>" + nested("<w:x>", "</w:x>", 150'000) + "</w:t></w:r></w:p>"), {});
-                 },
-                 std::nullopt},
-        DeepCase{"wordml_150k_levels_inside_text",
-                 [] { return wordMl("<w:p><w:r><w:t>" + nested("<w:x>", "</w:x>", 150'000) + "</w:t></w:r></w:p>"); },
-                 std::nullopt},
-        DeepCase{"docx_some_levels_inside_text",
-                 [] {
-                   return docx(documentXml("<w:p><w:r><w:t>a" + nested("<w:x>", "</w:x>", 400) + "b</w:t></w:r></w:p>"),
-                               {});
-                 },
-                 QStringLiteral("ab")},
-        DeepCase{"docx_10M_levels_inside_a_skipped_picture",
-                 [] {
-                   return docx(
-                       documentXml("<w:p><w:r><w:pict>" + nested("<v>", "</v>", 10'000'000) + "</w:pict></w:r></w:p>"),
-                       {});
-                 },
-                 std::nullopt},
-        DeepCase{"docx_10M_levels_in_the_styles_part",
-                 [] {
-                   return docx(documentXml(kAfter), "<w:styles xmlns:w=\"" + QByteArray(kTransitional) + "\">" +
-                                                        nested("<s>", "</s>", 10'000'000) + "</w:styles>");
-                 },
-                 QStringLiteral("after")}),
+    ::testing::Values(test::HostileDocument{"docx_150k_levels_inside_text",
+                                            [] {
+                                              return docx(documentXml("<w:p><w:r><w:t>" +
+                                                                      test::nestedElements("<w:x>", "</w:x>", 150'000) +
+                                                                      "</w:t></w:r></w:p>"),
+                                                          {});
+                                            },
+                                            std::nullopt},
+                      test::HostileDocument{"wordml_150k_levels_inside_text",
+                                            [] {
+                                              return wordMl("<w:p><w:r><w:t>" +
+                                                            test::nestedElements("<w:x>", "</w:x>", 150'000) +
+                                                            "</w:t></w:r></w:p>");
+                                            },
+                                            std::nullopt},
+                      test::HostileDocument{"docx_some_levels_inside_text",
+                                            [] {
+                                              return docx(documentXml("<w:p><w:r><w:t>a" +
+                                                                      test::nestedElements("<w:x>", "</w:x>", 400) +
+                                                                      "b</w:t></w:r></w:p>"),
+                                                          {});
+                                            },
+                                            QStringLiteral("ab")},
+                      test::HostileDocument{"docx_10M_levels_inside_a_skipped_picture",
+                                            [] {
+                                              return docx(documentXml("<w:p><w:r><w:pict>" +
+                                                                      test::nestedElements("<v>", "</v>", 10'000'000) +
+                                                                      "</w:pict></w:r></w:p>"),
+                                                          {});
+                                            },
+                                            std::nullopt},
+                      test::HostileDocument{"docx_10M_levels_in_the_styles_part",
+                                            [] {
+                                              return docx(documentXml(kAfter),
+                                                          "<w:styles xmlns:w=\"" + QByteArray(kTransitional) + "\">" +
+                                                              test::nestedElements("<s>", "</s>", 10'000'000) +
+                                                              "</w:styles>");
+                                            },
+                                            QStringLiteral("after")}),
     [](const auto& param) { return std::string(param.param.name); });
 
 // 16 MB of text that deflates to some 16 KB.

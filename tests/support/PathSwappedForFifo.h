@@ -6,6 +6,10 @@
 #include <QFile>
 #include <QString>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <thread>
 
 namespace qv::test {
@@ -43,6 +47,32 @@ class PathSwappedForFifo {
   void release() const {
     const int fd = ::open(fifo_.constData(), O_WRONLY | O_NONBLOCK);
     if (fd >= 0) ::close(fd);
+  }
+
+  // Runs `read` `times` times on a thread of its own; false when that has not ended after a
+  // minute (a deadline for a hang: a read blocked on the FIFO). A blocked reader is let go, so
+  // that the call returns either way.
+  bool readsWithoutBlocking(const std::function<void()>& read, int times) const {
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    std::thread reader([&] {
+      for (int i = 0; i < times; ++i) read();
+      std::lock_guard lock(mutex);
+      done = true;
+      finished.notify_all();
+    });
+    std::unique_lock lock(mutex);
+    const bool inTime = finished.wait_for(lock, std::chrono::seconds(60), [&] { return done; });
+    while (!done) {
+      lock.unlock();
+      release();
+      lock.lock();
+      finished.wait_for(lock, std::chrono::milliseconds(10), [&] { return done; });
+    }
+    lock.unlock();
+    reader.join();
+    return inTime;
   }
 
  private:

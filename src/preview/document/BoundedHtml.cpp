@@ -68,16 +68,15 @@ bool isLetter(QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u
 
 bool isSpace(QChar c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f'; }
 
-// Whether the attribute is one the document styles text with.
-bool isKeptAttribute(const QString& element, const QString& attribute) {
-  if (attribute == u"style" || attribute == u"class" || attribute == u"id" || attribute == u"align" ||
-      attribute == u"dir")
-    return true;
-  if (element == u"a") return attribute == u"href" || attribute == u"name";
-  if (element == u"font") return attribute == u"color" || attribute == u"face" || attribute == u"size";
-  if (element == u"ol") return attribute == u"type" || attribute == u"start";
-  if (element == u"ul") return attribute == u"type";
-  if (element == u"li") return attribute == u"value" || attribute == u"type";
+// Whether the attribute (any case) is one the document styles text with.
+bool isKeptAttribute(const QString& element, QStringView attribute) {
+  const auto is = [attribute](QStringView name) { return attribute.compare(name, Qt::CaseInsensitive) == 0; };
+  if (is(u"style") || is(u"class") || is(u"id") || is(u"align") || is(u"dir")) return true;
+  if (element == u"a") return is(u"href") || is(u"name");
+  if (element == u"font") return is(u"color") || is(u"face") || is(u"size");
+  if (element == u"ol") return is(u"type") || is(u"start");
+  if (element == u"ul") return is(u"type");
+  if (element == u"li") return is(u"value") || is(u"type");
   return false;
 }
 
@@ -169,7 +168,7 @@ class HtmlBounder {
              in_.at(at_) != u'/')
         ++at_;
       if (at_ == nameStart) ++at_;  // a stray '=' : step over it
-      const QString attribute = in_.sliced(nameStart, at_ - nameStart).toString().toLower();
+      const QStringView attribute = in_.sliced(nameStart, at_ - nameStart);
       while (at_ < in_.size() && isSpace(in_.at(at_))) ++at_;
       QStringView value;
       if (at_ < in_.size() && in_.at(at_) == u'=') {
@@ -188,7 +187,7 @@ class HtmlBounder {
           value = in_.sliced(start, at_ - start);
         }
       }
-      if (isKeptAttribute(name, attribute)) keepAttribute(attributes, attribute, value);
+      if (isKeptAttribute(name, attribute)) keepAttribute(attributes, attribute.toString().toLower(), value);
     }
     const bool kept = kind == Kind::inlineKept || kind == Kind::blockKept || kind == Kind::flattened ||
                       kind == Kind::headerCell || name == u"hr";
@@ -206,7 +205,7 @@ class HtmlBounder {
         if (!selfClosing) open(name, QStringLiteral("div"), kind, attributes);
         break;
       case Kind::breakKept:
-        if (countElement()) out_ += u'<' + name + u'>';
+        if (countElement()) writeTag(name, {});
         if (name == u"hr") formatsInBlock_ = 0;
         break;
       case Kind::tagDropped:
@@ -240,6 +239,13 @@ class HtmlBounder {
     return bold;
   }
 
+  void writeTag(const QString& name, const QString& attributes) {
+    out_ += u'<';
+    out_ += name;
+    out_ += attributes;
+    out_ += u'>';
+  }
+
   // Counts one more element; false (and the page ends here) past the limit.
   bool countElement() {
     if (elements_ >= HtmlLimits::kMaxElements) {
@@ -257,7 +263,7 @@ class HtmlBounder {
     if (kind == Kind::inlineKept && formatsInBlock_ >= HtmlLimits::kPieceElements) return;
     if (!countElement()) return;
     formatsInBlock_ = kind == Kind::inlineKept ? formatsInBlock_ + 1 : 0;
-    out_ += u'<' + emitted + attributes + u'>';
+    writeTag(emitted, attributes);
     open_.push_back({name, emitted, kind, attributes});
     if (name == u"ol") {
       static const QRegularExpression start(QStringLiteral(" start=\"(-?\\d+)\""));
@@ -305,7 +311,7 @@ class HtmlBounder {
         attributes += QStringLiteral(" start=\"%1\"").arg(open.start);
         open.attributes = attributes;
       }
-      out_ += u'<' + open.emitted + attributes + u'>';
+      writeTag(open.emitted, attributes);
       open_.push_back(open);
     }
   }
@@ -338,7 +344,9 @@ class HtmlBounder {
   void closeFrom(qsizetype index) {
     while (qsizetype(open_.size()) > index) {
       if (open_.back().kind != Kind::inlineKept) formatsInBlock_ = 0;
-      out_ += QStringLiteral("</") + open_.back().emitted + u'>';
+      out_ += u"</";
+      out_ += open_.back().emitted;
+      out_ += u'>';
       open_.pop_back();
     }
   }

@@ -111,7 +111,7 @@ std::optional<AttributedText> readHtmlPage(const QString& html, const DocumentRe
   return out.finish();
 }
 
-std::optional<AttributedText> readWebArchive(QByteArrayView bytes, const DocumentReadOptions& options) {
+std::optional<WebPage> pageOfWebArchive(QByteArrayView bytes) {
   const std::optional<PropertyListObject> root = readBinaryPropertyList(bytes);
   if (!root) return std::nullopt;
   const std::optional<WebResource> main = mainResourceOf(**root);
@@ -123,10 +123,15 @@ std::optional<AttributedText> readWebArchive(QByteArrayView bytes, const Documen
   QStringDecoder decoder(main->textEncoding.toLatin1().constData());
   if (!decoder.isValid())
     decoder = isHtml ? QStringDecoder::decoderForHtml(page) : QStringDecoder(QStringDecoder::Utf8);
-  const QString text = decoder.decode(page);
-  if (isHtml) return readHtmlPage(text, options);
+  return WebPage{decoder.decode(page), isHtml};
+}
+
+std::optional<AttributedText> readWebArchive(QByteArrayView bytes, const DocumentReadOptions& options) {
+  const std::optional<WebPage> page = pageOfWebArchive(bytes);
+  if (!page) return std::nullopt;
+  if (page->isHtml) return readHtmlPage(page->text, options);
   AttributedTextBuilder out(options);
-  out.append(text, RunStyle());
+  out.append(page->text, RunStyle());
   return out.finish();
 }
 

@@ -1,4 +1,6 @@
 #pragma once
+#include "preview/document/RichDocumentReader.h"
+#include "support/PeakMemory.h"
 #include "ui/text/AttributedText.h"
 
 #include <QByteArray>
@@ -6,6 +8,7 @@
 #include <QString>
 #include <QtEndian>
 #include <array>
+#include <functional>
 #include <map>
 #include <optional>
 #include <vector>
@@ -24,6 +27,35 @@ inline QTextCharFormat formatAt(const AttributedText& text, qsizetype position) 
 inline QTextCharFormat formatOf(const AttributedText& text, const QString& needle) {
   const qsizetype at = text.text.indexOf(needle);
   return at < 0 ? QTextCharFormat() : formatAt(text, at);
+}
+
+// `levels` elements, each inside the one before.
+inline QByteArray nestedElements(const QByteArray& open, const QByteArray& close, int levels) {
+  QByteArray xml;
+  xml.reserve((open.size() + close.size()) * qsizetype(levels));
+  for (int i = 0; i < levels; ++i) xml += open;
+  for (int i = 0; i < levels; ++i) xml += close;
+  return xml;
+}
+
+// A document built to hurt a reader, and the text the reader makes of it (none: unreadable).
+struct HostileDocument {
+  const char* name;
+  std::function<QByteArray()> bytes;
+  std::optional<QString> text;
+};
+
+// What the preview's reader makes of `bytes` (none: unreadable), and how far resident memory
+// rose meanwhile (none where that cannot be measured).
+struct MeasuredRead {
+  std::optional<QString> text;
+  std::optional<qint64> growth;
+};
+inline MeasuredRead readMeasured(const QByteArray& bytes) {
+  const PeakMemory memory;
+  const std::optional<AttributedText> read = readRichDocumentBytes(bytes);
+  return {read ? std::optional<QString>(read->text) : std::nullopt,
+          memory.isAvailable() ? std::optional<qint64>(memory.growthBytes()) : std::nullopt};
 }
 
 inline std::optional<QColor> colorOf(const QTextCharFormat& format) {
