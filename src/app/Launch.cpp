@@ -89,7 +89,6 @@ int runQuorvalen(int argc, char** argv) {
   ItemDragProvider::removeStaleDragFolders(context->paths->temp(), context->scheduler->now());
 
   AppDelegate delegate(*context);
-  keepSensitiveThumbnailsPrivate(*context, delegate.state());
   delegate.applicationWillFinishLaunching();
   UnixSignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP}, [](int number) {
     qCInfo(lcApp) << "Quitting on signal" << number;
@@ -101,6 +100,7 @@ int runQuorvalen(int argc, char** argv) {
   QObject::connect(&application, &QGuiApplication::commitDataRequest, &delegate,
                    [&delegate](QSessionManager&) { delegate.applicationWillTerminate(); });
   delegate.applicationDidFinishLaunching();
+  keepSensitiveThumbnailsPrivate(*context, delegate.state());
   // The icon theme is searched for the program's icon once the program runs: the search takes a
   // good part of a launch, and no window that shows the icon can open before.
   context->scheduler->post([] { QApplication::setWindowIcon(applicationIcon()); });
