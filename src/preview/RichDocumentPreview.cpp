@@ -92,12 +92,32 @@ RichDocumentPreview::RichDocumentPreview(ViewServices& context, QWidget* parent)
   showState();
 }
 
-RichDocumentPreview::~RichDocumentPreview() {
+RichDocumentPreview::~RichDocumentPreview() { release(); }
+
+void RichDocumentPreview::release() {
   if (!cancelRead_) return;
   cancelRead_->store(true);
+  cancelRead_.reset();
+  ++generation_;
   // What the document took goes back to the system once this preview has let go of it, after
   // the read being given up.
   context_.queue(QLatin1String(kQueueName))->async([] { releaseFreedMemory(); });
+}
+
+void RichDocumentPreview::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  if (!hasProps_ || released_ || !cancelRead_ || failed_) return;
+  released_ = true;
+  document_.reset();
+  viewer_->setProps({}, viewerCallbacks());
+  release();
+}
+
+void RichDocumentPreview::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (!released_) return;
+  released_ = false;
+  startLoading();
 }
 
 void RichDocumentPreview::setProps(const Props& props, Callbacks callbacks) {
