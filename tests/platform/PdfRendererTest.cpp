@@ -141,7 +141,7 @@ TEST(PdfDocument, APathTurnedIntoAFifoBetweenLookAndOpenNeverBlocksTheWorker) {
   QFile file(pdf);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   test::PathSwappedForFifo swapped(folder.path(), file.readAll());
-  EXPECT_TRUE(swapped.readsWithoutBlocking([&swapped] { PdfDocument::open(swapped.path()); }, 3000))
+  EXPECT_TRUE(swapped.readsWithoutBlocking([&swapped] { PdfDocument::open(swapped.path()); }, 20'000))
       << "a read blocked on a FIFO put at the path";
 }
 
