@@ -190,6 +190,28 @@ TEST_F(LibraryKeyboardTest, KeysCopyAndPasteBackAsTheCardsDo) {
   EXPECT_EQ(fake.keyPoster->pastes, QStringList{"editor"});
 }
 
+TEST_F(LibraryKeyboardTest, CtrlCWithATargetThatIsGoneGoesOnToTheWindow) {
+  const QUuid gone = QUuid::createUuid();
+  const struct {
+    const char* name;
+    std::optional<QUuid> hovered, selected;
+  } cases[] = {{"selected", std::nullopt, gone},
+               // The card under the pointer is the target, even with a live selection.
+               {"hovered", gone, items[2].id}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    model().setHoveredID(c.hovered);
+    model().setSelection(c.selected);
+    QKeyEvent copyKey(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier, QStringLiteral("c"));
+    EXPECT_FALSE(keys().handleKeyPress(copyKey));
+    EXPECT_TRUE(copies.isEmpty());
+  }
+  // A live one copies.
+  model().setHoveredID(std::nullopt);
+  press(Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(copies, QList<QUuid>{items[2].id});
+}
+
 TEST_F(LibraryKeyboardTest, TheCategoryFormsNameKeepsItsSpacesAndEscapeStillClosesTheSurface) {
   press(Qt::Key_Down);
   QTest::mouseClick(&view().newCategoryButton(), Qt::LeftButton);

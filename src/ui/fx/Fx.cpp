@@ -2,6 +2,7 @@
 
 #include <QCache>
 #include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
 #include <algorithm>
 #include <array>
@@ -337,7 +338,11 @@ void applyMask(QPainter& painter, const QRectF& rect, const QBrush& mask) {
 double painterScale(const QPainter& painter) {
   const QTransform& t = painter.worldTransform();
   const double det = std::abs(t.m11() * t.m22() - t.m12() * t.m21());
-  const double deviceRatio = painter.device() ? painter.device()->devicePixelRatio() : 1.0;
+  // The device painted into: a widget rendered into a picture (QWidget::render) names itself as
+  // the painter's device, while its pixels land in the picture at the picture's ratio.
+  const QPaintEngine* engine = painter.paintEngine();
+  const QPaintDevice* device = engine && engine->paintDevice() ? engine->paintDevice() : painter.device();
+  const double deviceRatio = device ? device->devicePixelRatio() : 1.0;
   return std::clamp(deviceRatio * std::sqrt(det), 0.25, 8.0);
 }
 
