@@ -1,19 +1,32 @@
 #include "preview/document/DocumentXml.h"
 
 #include <QSet>
+#include <algorithm>
 #include <vector>
 
 namespace qv::DocumentXml {
 
-Reader::Reader(QByteArrayView xml, const DocumentReadOptions& options)
-    : QXmlStreamReader(QByteArray::fromRawData(xml.data(), xml.size())), options_(options) {
+Reader::Reader(QByteArrayView xml, const DocumentReadOptions& options) : input_(xml), options_(options) {
   setNamespaceProcessing(true);
   setEntityExpansionLimit(kEntityExpansionLimit);
+  feed();
+}
+
+void Reader::feed() {
+  const qsizetype size = std::min(kFeedBytes, input_.size() - fed_);
+  addData(QByteArray::fromRawData(input_.data() + fed_, size));
+  fed_ += size;
 }
 
 QXmlStreamReader::TokenType Reader::readNext() {
-  if (hasError()) return Invalid;
-  const TokenType token = QXmlStreamReader::readNext();
+  TokenType token = Invalid;
+  for (;;) {
+    if (hasError() && error() != PrematureEndOfDocumentError) return Invalid;
+    token = QXmlStreamReader::readNext();
+    // The stream takes its input a piece at a time: it decodes what it is given whole.
+    if (token != Invalid || error() != PrematureEndOfDocumentError || fed_ >= input_.size()) break;
+    feed();
+  }
   if (++tokens_ % kCancelCheckInterval == 0 && options_.isCancelled()) {
     raiseError(QStringLiteral("cancelled"));
     return Invalid;

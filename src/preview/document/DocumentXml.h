@@ -63,6 +63,12 @@ class Reader : private QXmlStreamReader {
   QString attribute(QStringView ns, QStringView name) const;
 
  private:
+  // The stream is given this much of the input at a time (it keeps all it is given decoded).
+  static constexpr qsizetype kFeedBytes = 64 * 1024;
+  void feed();
+
+  QByteArrayView input_;
+  qsizetype fed_ = 0;
   DocumentReadOptions options_;
   int depth_ = 0;
   int tokens_ = 0;
