@@ -120,6 +120,7 @@ int runQuorvalen(int argc, char** argv) {
   QObject::connect(&application, &QGuiApplication::commitDataRequest, &delegate,
                    [&delegate](QSessionManager&) { delegate.applicationWillTerminate(); });
   delegate.applicationDidFinishLaunching();
+  keepSensitiveThumbnailsPrivate(*context, delegate.state());
   // The icon theme is searched for the program's icon once the program runs: the search takes a
   // good part of a launch, and no window that shows the icon can open before.
   context->scheduler->post([] { QApplication::setWindowIcon(applicationIcon()); });
