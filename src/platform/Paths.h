@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/RegularFile.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDateTime>
@@ -62,39 +64,6 @@ qsizetype writeFilesAtomically(const QList<std::pair<QString, QByteArray>>& file
 // A name beside `path` for keeping a file that could not be read: "<path>.unreadable-<stamp>", with
 // "-2", "-3", … when that name is taken (two set aside within one second must not collide).
 QString unreadableAsideName(const QString& path, const QDateTime& now);
-// Files are read only when they are regular files of at most this size: a FIFO, a device or a
-// link to one (/dev/zero) at a path of ours must neither block a read nor fill the memory.
-inline constexpr qint64 kMaximumReadBytes = qint64(1) << 30;
-
-// A regular file opened for reading without blocking, whatever lies at the path: it is opened
-// with O_NONBLOCK and checked through its descriptor (no window in which it could be swapped for
-// a FIFO). Reads with pread, so that several threads may read one file at once.
-class RegularFile {
- public:
-  // Not open (`error` tells why) when the path cannot be opened, is no regular file or is larger
-  // than `maximumBytes`.
-  static RegularFile open(const QString& path, qint64 maximumBytes = kMaximumReadBytes, QString* error = nullptr);
-  RegularFile() = default;
-  RegularFile(RegularFile&& other) noexcept;
-  RegularFile& operator=(RegularFile&& other) noexcept;
-  ~RegularFile();
-
-  bool isOpen() const { return fd_ >= 0; }
-  // The descriptor, for a reader that takes one (it stays this file's to close).
-  int handle() const { return fd_; }
-  qint64 size() const { return size_; }
-  qint64 modifiedNs() const { return modifiedNs_; }
-  // Exactly `length` bytes from `offset`; false when the file holds fewer.
-  bool readAt(qint64 offset, char* into, qint64 length) const;
-  // The whole file as it was opened (`size()` bytes).
-  std::optional<QByteArray> readAll() const;
-
- private:
-  int fd_ = -1;
-  qint64 size_ = 0;
-  qint64 modifiedNs_ = 0;
-};
-
 // Reads a whole regular file of at most `maximumBytes`; an empty result with `ok` false when it
 // cannot be read (then `error` tells why, e.g. "not a regular file").
 QByteArray readFile(const QString& path, bool* ok = nullptr, QString* error = nullptr,

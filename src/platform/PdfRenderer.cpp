@@ -52,13 +52,13 @@ PdfDocument::~PdfDocument() = default;
 std::unique_ptr<PdfDocument> PdfDocument::open(const QString& path) {
   // Judged by what was opened, without blocking: a FIFO put at the path (even after a look at
   // it) never reaches the library, which would wait on it forever.
-  const std::optional<RegularFile> file = RegularFile::open(path);
-  if (!file || file->size() > kMaxFileBytes) return nullptr;
+  const RegularFile file = RegularFile::open(path, kMaxFileBytes);
+  if (!file.isOpen()) return nullptr;
   const pdf::Module* renderer = module();
   if (!renderer) return nullptr;
   auto impl = std::make_unique<Impl>();
   // The library opens the file itself: it is given the file opened here, by descriptor.
-  impl->document.reset(renderer->open(file->pathOfOpenedFile().value_or(path)));
+  impl->document.reset(renderer->open(file.pathOfOpenedFile().value_or(path)));
   if (!impl->document) return nullptr;
   impl->pageCount = impl->document->pageCount();
   if (impl->pageCount <= 0) return nullptr;

@@ -6,29 +6,40 @@
 #include <unistd.h>
 #include <QFile>
 #include <QFileInfo>
+#include <cstring>
 #include <utility>
 
 namespace qv {
 
-std::optional<RegularFile> RegularFile::open(const QString& path) {
-  if (path.isEmpty()) return std::nullopt;
-  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return std::nullopt;
+RegularFile RegularFile::open(const QString& path, qint64 maximumBytes, QString* error) {
+  const auto fail = [error](const QString& reason) {
+    if (error) *error = reason;
+    return RegularFile();
+  };
+  if (path.isEmpty()) return fail(QStringLiteral("no path"));
+  const QByteArray native = QFile::encodeName(path);
+  RegularFile file;
+  file.fd_ = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (file.fd_ < 0) return fail(QString::fromLocal8Bit(std::strerror(errno)));
   struct stat status {};
-  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-    ::close(fd);
-    return std::nullopt;
-  }
-  return RegularFile(fd, qint64(status.st_size));
+  if (::fstat(file.fd_, &status) != 0) return fail(QString::fromLocal8Bit(std::strerror(errno)));
+  if (!S_ISREG(status.st_mode)) return fail(QStringLiteral("not a regular file"));
+  if (status.st_size > maximumBytes)
+    return fail(QStringLiteral("%1 bytes, more than the %2 read at most").arg(status.st_size).arg(maximumBytes));
+  file.size_ = status.st_size;
+  file.modifiedNs_ = qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec;
+  return file;
 }
 
-RegularFile::RegularFile(RegularFile&& other) noexcept : fd_(std::exchange(other.fd_, -1)), size_(other.size_) {}
+RegularFile::RegularFile(RegularFile&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), size_(other.size_), modifiedNs_(other.modifiedNs_) {}
 
 RegularFile& RegularFile::operator=(RegularFile&& other) noexcept {
   if (this != &other) {
     if (fd_ >= 0) ::close(fd_);
     fd_ = std::exchange(other.fd_, -1);
     size_ = other.size_;
+    modifiedNs_ = other.modifiedNs_;
   }
   return *this;
 }
@@ -38,35 +49,32 @@ RegularFile::~RegularFile() {
 }
 
 std::optional<QString> RegularFile::pathOfOpenedFile() const {
+  if (!isOpen()) return std::nullopt;
   const QString path = QStringLiteral("/proc/self/fd/%1").arg(fd_);
   if (!QFileInfo::exists(path)) return std::nullopt;
   return path;
 }
 
-std::optional<QByteArray> RegularFile::readAll(qint64 limit) const {
-  if (size_ > limit) return std::nullopt;
-  QByteArray bytes(qsizetype(size_) + 1, Qt::Uninitialized);
-  qsizetype filled = 0;
-  for (;;) {
-    if (filled == bytes.size()) {
-      if (filled > limit) return std::nullopt;  // grew while being read
-      bytes.resize(std::min<qint64>(limit + 1, filled * 2 + 4096));
-    }
-    const ssize_t count = ::pread(fd_, bytes.data() + filled, size_t(bytes.size() - filled), off_t(filled));
-    if (count < 0 && errno == EINTR) continue;
-    if (count < 0) return std::nullopt;
-    if (count == 0) break;
-    filled += count;
+bool RegularFile::readAt(qint64 offset, char* into, qint64 length) const {
+  qint64 done = 0;
+  while (done < length) {
+    const ssize_t n = ::pread(fd_, into + done, size_t(length - done), offset + done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += n;
   }
-  if (filled > limit) return std::nullopt;
-  bytes.truncate(filled);
-  return bytes;
+  return true;
+}
+
+std::optional<QByteArray> RegularFile::readAll() const {
+  if (!isOpen()) return std::nullopt;
+  QByteArray data(size_, Qt::Uninitialized);
+  if (!readAt(0, data.data(), size_)) return std::nullopt;
+  return data;
 }
 
 std::optional<QByteArray> readRegularFile(const QString& path, qint64 limit) {
-  const std::optional<RegularFile> file = RegularFile::open(path);
-  if (!file) return std::nullopt;
-  return file->readAll(limit);
+  return RegularFile::open(path, limit).readAll();
 }
 
 }  // namespace qv
