@@ -231,6 +231,8 @@ bool PanelSideSurfaces::surfacesMove() const {
 
 void PanelSideSurfaces::remove(SideSurface& surface) {
   surface.leaving = true;
+  if (auto* pane = qobject_cast<ItemPreviewView*>(surface.widget.data()))
+    disconnect(pane, &ItemPreviewView::entranceStepped, this, nullptr);
   if (surface.widget) {
     if (surface.arrived || surface.snapshot.isNull()) surface.snapshot = widgetPicture(*surface.widget);
     surface.widget->hide();
@@ -297,6 +299,11 @@ void PanelSideSurfaces::sync() {
     arriving->progress.jumpTo(1);
     arrive();
   } else {
+    // The pane's rail and caption come in while the pane itself does: its picture follows them.
+    if (auto* pane = qobject_cast<ItemPreviewView*>(widget))
+      connect(pane, &ItemPreviewView::entranceStepped, this, [arriving, pane] {
+        if (!arriving->arrived && !arriving->leaving) arriving->snapshot = pane->arrivalPicture();
+      });
     arriving->snapshot = widgetPicture(*widget);
     arriving->progress.animateTo(1.0, Theme::overshoot(), [arrive](bool finished) {
       if (finished) arrive();
