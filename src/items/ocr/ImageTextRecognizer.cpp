@@ -80,8 +80,9 @@ void ImageTextRecognizer::recognize(const QImage& captured, const QString& id, s
   QString text;
   if (captured.width() > 0 && captured.height() > 0) {
     const QSize size = recognitionSize(captured.size());
-    const QImage image =
-        size == captured.size() ? captured : captured.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage image = size == captured.size()
+                             ? captured
+                             : captured.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     text = engine_->recognizeLines(image).join(u'\n');
   }
   store(id, text, std::move(completion));
