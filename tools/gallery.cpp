@@ -109,9 +109,10 @@ int main(int argc, char** argv) {
     if (argument == u"--only" && i + 1 < argc) {
       only = QString::fromLocal8Bit(argv[++i]);
     } else if (argument.startsWith(u'-') || !folder.isEmpty()) {
-      std::printf("Usage: gallery [--only TEXT] [FOLDER]\n"
-                  "Renders every view of the gallery, light and dark, to FOLDER (default: the build's\n"
-                  "gallery folder); --only renders the views whose name holds TEXT.\n");
+      std::printf(
+          "Usage: gallery [--only TEXT] [FOLDER]\n"
+          "Renders every view of the gallery, light and dark, to FOLDER (default: the build's\n"
+          "gallery folder); --only renders the views whose name holds TEXT.\n");
       return argument == u"--help" ? 0 : 2;
     } else {
       folder = argument;
