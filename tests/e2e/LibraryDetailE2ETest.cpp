@@ -14,6 +14,7 @@
 
 #include <iostream>
 #include <memory>
+#include <utility>
 
 using namespace qv::test;
 
@@ -42,9 +43,16 @@ class LibraryDetailE2E : public ::testing::TestWithParam<const char*> {
     for (QString& value : values) value = QUrl::fromPercentEncoding(value.toLatin1());
     return values;
   }
+  // Clicks the button once it stands still: the pane may still be arriving.
   bool click(const QString& help) {
-    const QStringList at = ask("button " + help, "button ").split(' ');
-    if (at.size() != 2) return false;
+    QStringList at;
+    const bool still = waitFor(
+        [&] {
+          const QStringList before = std::exchange(at, ask("button " + help, "button ").split(' '));
+          return at.size() == 2 && at == before;
+        },
+        10000);
+    if (!still) return false;
     return x_.xdotool({"mousemove", at[0], at[1], "click", "1"});
   }
   QImage shot(const QString& name) {
