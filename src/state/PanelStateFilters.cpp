@@ -100,9 +100,11 @@ struct PanelState::FilterIndex {
       if (useTexts) self.texts.refresh(self.state.items());
     }
     bool passesAll() const { return !byTab && !badges.isSet() && !searching; }
+    bool passesFilters(const ClipboardItem& item) const {
+      return (!byTab || self.passesTab(item, tab)) && badges.passes(item);
+    }
     bool passes(const ClipboardItem& item, qsizetype i) const {
-      if (byTab && !self.passesTab(item, tab)) return false;
-      if (!badges.passes(item)) return false;
+      if (!passesFilters(item)) return false;
       if (!searching) return true;
       if (useTexts) return self.texts.matches(i, self.query);
       return item.matchesLowercased(self.query.text(), self.recognizedText);
@@ -127,7 +129,21 @@ struct PanelState::FilterIndex {
       return;
     }
     QList<qint32> kept;
-    if (placesNarrow && placesRange == badges.range && !all) {
+    const bool narrowing = placesNarrow && placesRange == badges.range && !all;
+    if (check.useTexts) {
+      // The tab and the badges first, then one scan of the texts that passed them (of the last
+      // result's, which passed them already, while the query only grows).
+      if (narrowing) {
+        kept = texts.matchingRows(query, places);
+      } else if (!check.byTab && !badges.isSet()) {
+        kept = texts.matchingRows(query);
+      } else {
+        QList<qint32> passing;
+        for (qsizetype i = 0, n = items.size(); i < n; ++i)
+          if (check.passesFilters(items[i])) passing.append(qint32(i));
+        kept = texts.matchingRows(query, passing);
+      }
+    } else if (narrowing) {
       for (const qint32 i : std::as_const(places))
         if (check.passes(items[i], i)) kept.append(i);
     } else {
