@@ -418,6 +418,10 @@ class PanelState : public QObject {
   // The add path tells the filtered list about a copy put at the front, so that the next
   // search checks that item alone instead of the whole history.
   void afterItemPrepended();
+  // What the de-duplication of a copy compares first, for every item (add path).
+  struct DuplicateIndex;
+  static std::shared_ptr<DuplicateIndex> attachDuplicateIndex(PanelState& state);
+  std::shared_ptr<DuplicateIndex> duplicateIndex_ = attachDuplicateIndex(*this);
 
   // Bookkeeping that spares the add path two passes over a long history. Every change of the
   // items or of the marks adds one to the count; a pass records the count it saw.

@@ -41,8 +41,7 @@ bool ImageStore::save(const QImage& image, const QString& id) const {
 }
 
 void ImageStore::removeOrphans(const QSet<QString>& keepIDs) const {
-  const QSet<QString> allowed = sideFileNames(keepIDs, {"png"});
-  folder_.removeEntries([&](const QString& name) { return allowed.contains(name); });
+  folder_.removeEntries([&](const QString& name) { return isSideFileOf(name, keepIDs, {"png"}); });
 }
 
 }  // namespace qv

@@ -38,8 +38,7 @@ void RichTextStore::remove(const QString& id) const {
 }
 
 void RichTextStore::removeOrphans(const QSet<QString>& keepIDs) const {
-  const QSet<QString> allowed = sideFileNames(keepIDs, {"html", "rtf"});
-  folder_.removeEntries([&](const QString& name) { return allowed.contains(name); });
+  folder_.removeEntries([&](const QString& name) { return isSideFileOf(name, keepIDs, {"html", "rtf"}); });
 }
 
 }  // namespace qv

@@ -28,7 +28,8 @@ class SideFileFolder {
   mutable bool created_ = false;
 };
 
-// The names "<id>.<extension>" for every kept id and extension.
-QSet<QString> sideFileNames(const QSet<QString>& ids, std::initializer_list<const char*> extensions);
+// Whether `name` is "<id>.<extension>" for one of `ids` and one of `extensions`. Asked per file
+// present, so that a prune costs what the folder holds, not what the history holds.
+bool isSideFileOf(const QString& name, const QSet<QString>& ids, std::initializer_list<const char*> extensions);
 
 }  // namespace qv
