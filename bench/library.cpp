@@ -89,7 +89,7 @@ void BM_LibraryFilteredItems(benchmark::State& bench) {
     bench.PauseTiming();
     f.forget();
     bench.ResumeTiming();
-    const QList<ClipboardItem> result = f.model->filteredItems(scope, query);
+    const FilteredItems result = f.model->filteredItems(scope, query);
     found = result.size();
     benchmark::DoNotOptimize(result);
   }

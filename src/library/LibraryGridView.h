@@ -47,7 +47,7 @@ class LibraryGridView : public PaintedItemView {
 
   const cardList::Layout& layout() const { return layout_; }
   int columns() const { return layout_.arrangement.columns; }
-  const QList<ClipboardItem>& items() const { return items_; }
+  const FilteredItems& items() const { return items_; }
   double scrollOffset() const { return scroll_.value(); }
   double maximumScroll() const;
   // Jumps to `offset` (clamped), as a scroll-bar drag does.
@@ -116,7 +116,7 @@ class LibraryGridView : public PaintedItemView {
   QGraphicsScene scene_;
   std::unique_ptr<CardItemFactory> factory_;
   LiveScrollTracker tracker_;
-  QList<ClipboardItem> items_;
+  FilteredItems items_;
   std::vector<cardList::Run> runs_;
   cardList::Layout layout_;
   std::map<QString, std::unique_ptr<Animated<double>>> openness_;
