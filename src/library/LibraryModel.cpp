@@ -51,8 +51,9 @@ LibraryModel::LibraryModel(PanelState& state, Scheduler& scheduler, QObject* par
   connect(&state, &PanelState::filterTypesChanged, this, refilter);
   connect(&state, &PanelState::filterAppsChanged, this, refilter);
   connect(&state, &PanelState::filterDateChanged, this, refilter);
-  // New recognised text may make an image match the query.
+  // New recognised text may make an image match the query, as may the search index's coming.
   connect(&state, &PanelState::imageTextRevisionChanged, this, refilter);
+  connect(&state, &PanelState::searchTextsReady, this, refilter);
   connect(&state, &PanelState::customCategoriesChanged, this, reread);
   connect(&state, &PanelState::activeFilterChanged, this, reread);
   connect(&state, &PanelState::collapsedGroupsChanged, this, reread);
@@ -189,10 +190,11 @@ LibraryModel::Entry& LibraryModel::entryFor(const LibraryScope& scope, const QSt
   // Typing on: a query holding an earlier one matches only among what that one found.
   const Entry* wider = nullptr;
   for (const Entry& entry : entries)
-    if (entry.scope == scope && entry.range == badges.range && !entry.query.isEmpty() && lowered.contains(entry.query) &&
-        (!wider || entry.query.size() > wider->query.size()))
+    if (entry.scope == scope && entry.range == badges.range && !entry.query.isEmpty() &&
+        lowered.contains(entry.query) && (!wider || entry.query.size() > wider->query.size()))
       wider = &entry;
-  Entry entry{scope, lowered, badges.range, narrow(scope, lowered, badges, wider ? &wider->items : nullptr), {}, {}, {}};
+  Entry entry{scope, lowered, badges.range, narrow(scope, lowered, badges, wider ? &wider->items : nullptr), {},
+              {},    {}};
   if (entries.size() >= Memo::kEntries) entries.erase(entries.begin());
   entries.push_back(std::move(entry));
   return entries.back();
@@ -208,7 +210,7 @@ FilteredItems LibraryModel::narrow(const LibraryScope& scope, const QString& low
     const QList<qint32>& among = within->places();
     QList<qint32> places;
     if (search.usesIndex()) {
-      places = state_.searchIndex().matchingRows(search, among);
+      places = state_.rowsMatching(search, &among);
     } else {
       const ClipboardItem::RecognizedTextLookup& recognized = state_.recognizedTextLookup();
       for (const qint32 i : among)
@@ -242,7 +244,7 @@ FilteredItems LibraryModel::narrow(const LibraryScope& scope, const QString& low
   QList<qint32> places;
   if (searching && search.usesIndex()) {
     // The texts first: one scan turns most rows down from a few bits of their own.
-    places = state_.searchIndex().matchingRows(search);
+    places = state_.rowsMatching(search);
     if (narrowsMore) places.removeIf([&](qint32 i) { return !passes(items[i]); });
   } else {
     // A query holding the field separator cannot use the joined texts: it is matched field by

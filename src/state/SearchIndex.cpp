@@ -69,6 +69,27 @@ bool foldedAt(const char16_t* text, qsizetype at, QStringView query) {
 // letter, `c | foldBit(letter) == letter` holds for both cases of it and no other character.
 char16_t foldBit(char16_t lower) { return lower >= u'a' && lower <= u'z' ? 0x20 : 0; }
 
+// Whether a UTF-16 text holds the lower-cased ASCII character `lower` in either case, sixteen
+// places at a time.
+bool containsFoldedCharacter(QStringView text, char16_t lower) {
+  const char16_t fold = foldBit(lower);
+  const char16_t* const units = text.utf16();
+  const qsizetype size = text.size();
+  qsizetype at = 0;
+#if defined(__SSE2__)
+  const __m128i wanted = _mm_set1_epi8(char(lower)), foldByte = _mm_set1_epi8(char(fold));
+  // Packing saturates: a unit above 255 becomes 255, which no ASCII character equals.
+  for (; at + 16 <= size; at += 16) {
+    const auto* from = reinterpret_cast<const __m128i*>(units + at);
+    const __m128i packed = _mm_packus_epi16(_mm_loadu_si128(from), _mm_loadu_si128(from + 1));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(packed, foldByte), wanted))) return true;
+  }
+#endif
+  for (; at < size; ++at)
+    if (char16_t(units[at] | fold) == lower) return true;
+  return false;
+}
+
 // Substring test of an ASCII text kept in the item's own UTF-16, for a lower-cased ASCII query
 // of two characters or more: sixteen places at a time are tested for the query's first two
 // characters in either case (packed into bytes, which is exact for ASCII), then the rest is
@@ -150,13 +171,54 @@ size_t searchedFields(const ClipboardPayload& payload, FieldList* fields) {
 }
 
 // The bits set in any of the text's code units: below 128 for ASCII, below 256 for Latin-1.
-// (A loop without an early exit, which the compiler vectorises.)
 char16_t unitBits(QStringView text) {
+  const char16_t* const units = text.utf16();
+  const qsizetype size = text.size();
   char16_t any = 0;
-  for (QChar ch : text) any |= ch.unicode();
+  qsizetype at = 0;
+#if defined(__SSE2__)
+  __m128i anyUnits = _mm_setzero_si128();
+  for (; at + 8 <= size; at += 8)
+    anyUnits = _mm_or_si128(anyUnits, _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + at)));
+  anyUnits = _mm_or_si128(anyUnits, _mm_srli_si128(anyUnits, 8));
+  anyUnits = _mm_or_si128(anyUnits, _mm_srli_si128(anyUnits, 4));
+  anyUnits = _mm_or_si128(anyUnits, _mm_srli_si128(anyUnits, 2));
+  any = char16_t(_mm_cvtsi128_si32(anyUnits));
+#endif
+  for (; at < size; ++at) any |= units[at];
   return any;
 }
 bool isAscii(QStringView text) { return unitBits(text) < 128; }
+
+// An ASCII character's small letter: bit 5 set for a capital.
+char16_t folded(char16_t c) { return char16_t(c | (char16_t(c - u'A') < 26 ? 0x20 : 0)); }
+
+// The characters of an ASCII text, capitals folded, added to `mask`: two characters at a time
+// into registers of their own (one shared word in memory would make each wait for the last).
+// Returns the bits set in any of the text's code units (unitBits), for one pass over the text:
+// the mask means nothing unless that is below 128.
+char16_t addFoldedAscii(QStringView text, SearchIndex::CharMask* mask) {
+  char16_t any[2] = {0, 0};
+  quint64 low[2] = {0, 0}, high[2] = {0, 0};
+  const char16_t* const units = text.utf16();
+  const qsizetype size = text.size();
+  const auto add = [&](int lane, char16_t c) {
+    any[lane] |= c;
+    const char16_t lower = folded(c);
+    const quint64 bit = quint64(1) << (lower & 63);
+    low[lane] |= lower < 64 ? bit : 0;
+    high[lane] |= lower < 64 ? 0 : bit;
+  };
+  qsizetype i = 0;
+  for (; i + 1 < size; i += 2) {
+    add(0, units[i]);
+    add(1, units[i + 1]);
+  }
+  if (i < size) add(0, units[i]);
+  mask->bits[0] |= low[0] | low[1];
+  mask->bits[1] |= high[0] | high[1];
+  return char16_t(any[0] | any[1]);
+}
 bool fitsLatin1(QStringView text) { return unitBits(text) < 256; }
 
 // An item's id folded into 64 bits, all the rows keep of it: enough to find an item's row again
@@ -300,17 +362,14 @@ SearchIndex::Row SearchIndex::makeRow(const ClipboardItem& item, CharMask* mask)
   // Nearly every text is ASCII: it is searched where the item keeps it, with capitals folded,
   // and only its characters' mask is stored (a lower-cased copy would double the memory the
   // history's texts take). Others, and an image's recognised text, get a lower-cased copy.
-  if (!recognized && std::all_of(parts.begin(), parts.begin() + partCount, isAscii)) {
+  char16_t units = 0;
+  *mask = CharMask();
+  if (!recognized)
+    for (size_t k = 0; k < partCount; ++k) units |= addFoldedAscii(parts[k], mask);
+  if (!recognized && units < 128) {
     row.inPlace = 1;
     row.text = fields_[row.fieldsAt].constData();
     row.length = quint32(fields_[row.fieldsAt].size());
-    *mask = CharMask();
-    for (size_t k = 0; k < partCount; ++k)
-      for (QChar ch : parts[k]) {
-        const char16_t c = ch.unicode();
-        const char lower = char(c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c);
-        mask->bits[lower >> 6] |= quint64(1) << (lower & 63);
-      }
     if (partCount > 1) mask->bits[0] |= 1;  // the separator, as a joined text would hold it
     return row;
   }
@@ -334,12 +393,8 @@ void SearchIndex::storeText(Row* row, const QStringView* parts, size_t count, Ch
     row->text = out;
     for (size_t k = 0; k < count; ++k) {
       if (k > 0) *out++ = char(kFieldSeparator.unicode());
-      for (QChar ch : parts[k]) {
-        const char16_t c = ch.unicode();
-        const char lower = char(c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c);
-        mask->bits[lower >> 6] |= quint64(1) << (lower & 63);
-        *out++ = lower;
-      }
+      addFoldedAscii(parts[k], mask);
+      for (QChar ch : parts[k]) *out++ = char(folded(ch.unicode()));
     }
     if (count > 1) mask->bits[0] |= 1;  // the separator
     return;
@@ -484,6 +539,7 @@ void SearchIndex::refresh(const QList<ClipboardItem>& items) {
     if (!old.moved) release(old);
   compactIfWasteful();
   stale_ = false;
+  built_ = true;
 }
 
 void SearchIndex::forgetAwaitingTexts() {
@@ -505,8 +561,7 @@ bool SearchIndex::textContains(const Row& row, const Query& query) const {
   if (row.inPlace) {
     if (!query.ascii_) return false;  // an ASCII text holds no other character, lower-cased or not
     if (row.fieldCount == 1)
-      return containsFolded(QStringView(static_cast<const char16_t*>(row.text), qsizetype(row.length)),
-                            query.text_);
+      return containsFolded(QStringView(static_cast<const char16_t*>(row.text), qsizetype(row.length)), query.text_);
     const QString* fields = fields_.data() + row.fieldsAt;
     for (size_t k = 0; k < row.fieldCount; ++k)
       if (containsFolded(fields[k], query.text_)) return true;
@@ -567,6 +622,34 @@ QList<qint32> SearchIndex::scan(const Query& query, qsizetype count, RowAt rowAt
   }
   found.resize(kept);
   return found;
+}
+
+bool SearchIndex::itemContains(const ClipboardItem& item, const Query& query, const RecognizedText& recognizedText) {
+  // An ASCII query is looked for where the item keeps its fields, with capitals folded; a field
+  // of other characters (whose small letters may be ASCII ones, as the Kelvin sign's) and an
+  // image's recognised text are left to the item's own search.
+  if (query.ascii_ && (!recognizedText || !std::holds_alternative<ImagePayload>(item.payload))) {
+    FieldList fields{};
+    const size_t count = searchedFields(item.payload, &fields);
+    bool allAscii = true;
+    for (size_t k = 0; k < count; ++k) {
+      const QString& field = *fields[k];
+      if (query.text_.size() == 1 ? containsFoldedCharacter(field, query.text_[0].unicode())
+                                  : containsFolded(field, query.text_))
+        return true;
+      allAscii = allAscii && isAscii(field);
+    }
+    if (allAscii) return false;
+  }
+  return item.matchesLowercased(query.text_, recognizedText);
+}
+
+void SearchIndex::fetchItem(const ClipboardItem& item) {
+  FieldList fields{};
+  searchedFields(item.payload, &fields);
+  const auto* text = reinterpret_cast<const char*>(fields[0]->constData());
+  __builtin_prefetch(text);
+  __builtin_prefetch(text + 64);
 }
 
 QList<qint32> SearchIndex::matchingRows(const Query& query) const {

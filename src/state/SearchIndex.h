@@ -80,6 +80,15 @@ class SearchIndex {
   // memory ahead of reading them.
   QList<qint32> matchingRows(const Query& query) const;
   QList<qint32> matchingRows(const Query& query, const QList<qint32>& among) const;
+  // Whether an item's searched text contains the query, without an index: what matches() answers
+  // for its row, for a search made before the index is. Without `recognizedText` an image is
+  // searched by its file name alone.
+  static bool itemContains(const ClipboardItem& item, const Query& query, const RecognizedText& recognizedText);
+  // Asks the memory for the start of an item's searched text, a few items before itemContains
+  // reads it.
+  static void fetchItem(const ClipboardItem& item);
+  // Whether the rows have been made once: a refresh from here on changes only what changed.
+  bool isBuilt() const { return built_; }
 
  private:
   struct Row;
@@ -105,6 +114,7 @@ class SearchIndex {
   std::unique_ptr<Arena> arena_;
   qsizetype awaiting_ = 0;
   bool stale_ = true;
+  bool built_ = false;
 };
 
 }  // namespace qv
