@@ -115,8 +115,8 @@ void LibraryGridView::sync() {
     syncHover();
     return;
   }
-  const bool countOrFirstChanged =
-      items.size() != items_.size() || (!items.isEmpty() && items.first().id != items_.first().id);
+  const bool countOrFirstChanged = items.size() != items_.size() ||
+                                   (!items.isEmpty() && items.first().id != items_.first().id);
   Change change;
   change.listChanged = true;
   change.animated = settled_ && synced_ && countOrFirstChanged && isVisible();
@@ -207,6 +207,7 @@ void LibraryGridView::applyScroll() {
   realise();
   edges_.report(scroll_.value(), height(), layout_.contentHeight);
   viewport()->update();
+  Q_EMIT scrolled();
   // Another card may lie under the resting pointer now.
   syncHover();
   logFirstCard();

@@ -55,6 +55,8 @@ class LibraryGridView : public PaintedItemView {
   // One wheel step of `pixels` downwards (negative: up).
   void scrollBy(double pixels);
   bool isScrolling() const { return tracker_.isScrolling(); }
+  // The cards moved by a scroll (a wheel step, a jump, a step of a scroll's animation).
+  Q_SIGNAL void scrolled();
   // The first 0.3 s on screen are over: changes animate from now on.
   bool isSettled() const { return settled_; }
 
