@@ -21,7 +21,10 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QPainter>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -45,7 +48,7 @@ QString textOfLines(int lineLength) {
   return text;
 }
 
-enum Kind { kTextLines, kTextOneLine, kPdf };
+enum Kind { kTextLines, kTextOneLine, kPdf, kLongTextFile };
 
 ClipboardPayload payloadOf(benchmark::State& state) {
   ClipboardPayload payload;
@@ -59,6 +62,7 @@ ClipboardPayload payloadOf(benchmark::State& state) {
       payload = TextPayload{textOfLines(256'001)};
       break;
     case kPdf: payload = bench::hundredPagePdf(state); break;
+    default: payload = bench::longTextFile(state, int(state.range(0) - kLongTextFile)); break;
   }
   return payload;
 }
@@ -70,6 +74,40 @@ void drain(Fixture& fixture) {
     QCoreApplication::processEvents();
     if (fixture.fake.queues->runAll() == 0) return;
   }
+}
+
+// Each iteration: a pane made with `first` and painted (and let rest when `settleFirst`), then
+// handed `next` and painted, the time measured; then each later step until it rests, the longest
+// reported as max_step_ms.
+void measurePaneChange(benchmark::State& state, Fixture& fixture, PanelState& panelState,
+                       const LibraryDetailView::Props& first, const LibraryDetailView::Props& next, QImage& frame,
+                       bool settleFirst) {
+  const auto paint = [&](QWidget& pane) {
+    QPainter painter(&frame);
+    pane.render(&painter);
+  };
+  double worker = 0, steps = 0, ignored = 0;
+  std::vector<double> longestSteps;
+  for (auto _ : state) {
+    auto pane = std::make_unique<LibraryDetailView>(*fixture.fake.context, panelState, first,
+                                                    LibraryDetailView::Callbacks{});
+    pane->setAttribute(Qt::WA_DontShowOnScreen);
+    pane->show();
+    paint(*pane);
+    if (settleFirst) fixture.settle([&] { paint(*pane); }, ignored, ignored);
+    QCoreApplication::processEvents();
+    QElapsedTimer main;
+    main.start();
+    pane->setProps(next, {});
+    paint(*pane);
+    state.SetIterationTime(milliseconds(main) / 1e3);
+    longestSteps.push_back(fixture.settle([&] { paint(*pane); }, worker, steps));
+    pane.reset();
+    QCoreApplication::processEvents();
+    fixture.fake.queues->runAll();
+  }
+  drain(fixture);
+  bench::reportSteps(state, longestSteps, steps, worker);
 }
 
 void BM_DetailRetargetToFrame(benchmark::State& state) {
@@ -86,37 +124,13 @@ void BM_DetailRetargetToFrame(benchmark::State& state) {
   const double width = libraryDetail::width(1100, &target), height = libraryDetail::height(720, &target, width);
   QImage frame(QSize(int(width), int(height)) * 2, QImage::Format_ARGB32_Premultiplied);
   frame.setDevicePixelRatio(2);
-  const auto paint = [&](QWidget& pane) {
-    QPainter painter(&frame);
-    pane.render(&painter);
-  };
-  double worker = 0, steps = 0;
-  std::vector<double> longestSteps;
-  for (auto _ : state) {
-    auto pane = std::make_unique<LibraryDetailView>(*fixture.fake.context, panelState,
-                                                    LibraryDetailView::Props{first, width, height},
-                                                    LibraryDetailView::Callbacks{});
-    pane->setAttribute(Qt::WA_DontShowOnScreen);
-    pane->show();
-    paint(*pane);
-    QCoreApplication::processEvents();
-    QElapsedTimer main;
-    main.start();
-    pane->setProps({target, width, height}, {});
-    paint(*pane);
-    state.SetIterationTime(milliseconds(main) / 1e3);
-    longestSteps.push_back(fixture.settle([&] { paint(*pane); }, worker, steps));
-    pane.reset();
-    QCoreApplication::processEvents();
-    fixture.fake.queues->runAll();
-  }
-  drain(fixture);
-  bench::reportSteps(state, longestSteps, steps, worker);
+  measurePaneChange(state, fixture, panelState, {first, width, height}, {target, width, height}, frame, false);
 }
 BENCHMARK(BM_DetailRetargetToFrame)
     ->Arg(kTextLines)
     ->Arg(kTextOneLine)
     ->Arg(kPdf)
+    ->DenseRange(kLongTextFile, kLongTextFile + bench::kLongTextFileCount - 1)
     ->UseManualTime()
     ->Iterations(8)
     ->Unit(benchmark::kMillisecond);
@@ -179,6 +193,47 @@ BENCHMARK(BM_LibraryHoverRetargetToFrame)
     ->UseManualTime()
     ->Iterations(8)
     ->Unit(benchmark::kMillisecond);
+
+// A megabyte of prose in paragraphs of about 400 characters: as a text item (range 0) or as an RTF
+// file with a bold phrase in every paragraph (range 1).
+ClipboardPayload megabyteDocument(benchmark::State& state) {
+  const QString sentence = QStringLiteral(
+      "Reminder: the quarterly report is due Friday. Please send your numbers to Dana by Thursday noon. ");
+  QString text;
+  while (text.size() < (1 << 20)) text += sentence.repeated(4) + u'\n';
+  if (state.range(0) == 0) {
+    state.SetLabel("1 MB text in 400-character paragraphs");
+    return TextPayload{text};
+  }
+  state.SetLabel("1 MB RTF in 400-character paragraphs");
+  static QTemporaryDir folder;
+  const QString path = folder.filePath(QStringLiteral("megabyte.rtf"));
+  if (!QFileInfo::exists(path)) {
+    QByteArray rtf = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Helvetica;}}\\f0\\fs24 ";
+    for (const QString& paragraph : text.split(u'\n', Qt::SkipEmptyParts))
+      rtf += "{\\b Note:} " + paragraph.toLatin1() + "\\par\n";
+    rtf += "}";
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(rtf) != rtf.size()) state.SkipWithError("cannot write");
+  }
+  return FilePayload{QStringLiteral("megabyte.rtf"), {}, Url::fromLocalFile(path)};
+}
+
+// The detail pane showing a megabyte document, settled, then made 240 points wider (the library's
+// window widened): the step that widens it and paints the next frame is the time measured, the
+// longest later step max_step_ms.
+void BM_DetailWidenDocument(benchmark::State& state) {
+  Fixture& fixture = Fixture::shared();
+  const ClipboardItem item = ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"),
+                                                 QDateTime::currentDateTimeUtc(), megabyteDocument(state));
+  PanelState panelState(*fixture.fake.context);
+  panelState.setItems({item});
+  const double width = libraryDetail::width(1100, &item), height = libraryDetail::height(720, &item, width);
+  QImage frame(QSize(int(width) + 240, int(height)) * 2, QImage::Format_ARGB32_Premultiplied);
+  frame.setDevicePixelRatio(2);
+  measurePaneChange(state, fixture, panelState, {item, width, height}, {item, width + 240, height}, frame, true);
+}
+BENCHMARK(BM_DetailWidenDocument)->Arg(0)->Arg(1)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

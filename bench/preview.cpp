@@ -134,19 +134,20 @@ void BM_CaptionOfLongText(benchmark::State& state) {
 }
 BENCHMARK(BM_CaptionOfLongText)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// 256,000 characters in lines of 60 (59 and a line break), or in one line.
-QString textOfLines(int lineLength) {
+// `length` characters (256,000 unless told) in lines of `lineLength` (the last character of
+// each a line break), or in one line.
+QString textOfLines(int lineLength, int length = 256'000) {
   const QString words = QStringLiteral("the quick brown fox jumps over the lazy dog and runs away ");
   QString text;
-  text.reserve(256'000);
-  while (text.size() < 256'000) {
-    for (int i = 0; i < lineLength - 1 && text.size() < 256'000; ++i) text += words.at(i % words.size());
-    if (text.size() < 256'000) text += u'\n';
+  text.reserve(length);
+  while (text.size() < length) {
+    for (int i = 0; i < lineLength - 1 && text.size() < length; ++i) text += words.at(i % words.size());
+    if (text.size() < length) text += u'\n';
   }
   return text;
 }
 
-enum PaneKind { kImage, kTextLines, kTextOneLine, kPdf };
+enum PaneKind { kImage, kTextLines, kTextOneLine, kPdf, kTextMegabyteLine, kLongTextFile };
 
 // Main thread: making the pane for an item, showing it and painting its first frame (the time
 // measured), then each later turn of the event loop until nothing is left to do, with a frame's
@@ -172,6 +173,11 @@ void BM_PaneToFirstFrame(benchmark::State& state) {
       payload = TextPayload{textOfLines(256'001)};
       break;
     case kPdf: payload = bench::hundredPagePdf(state); break;
+    case kTextMegabyteLine:
+      state.SetLabel("1,048,576 characters in one line");
+      payload = TextPayload{textOfLines(1 << 20, 1 << 20)};
+      break;
+    default: payload = bench::longTextFile(state, int(kind - kLongTextFile)); break;
   }
   const ClipboardItem item = ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"),
                                                  QDateTime::currentDateTimeUtc(), payload);
@@ -209,6 +215,8 @@ BENCHMARK(BM_PaneToFirstFrame)
     ->Arg(kTextLines)
     ->Arg(kTextOneLine)
     ->Arg(kPdf)
+    ->Arg(kTextMegabyteLine)
+    ->DenseRange(kLongTextFile, kLongTextFile + bench::kLongTextFileCount - 1)
     ->UseManualTime()
     ->Iterations(8)
     ->Unit(benchmark::kMillisecond);

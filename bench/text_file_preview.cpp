@@ -3,8 +3,9 @@
 #include "items/ItemServices.h"
 #include "preview/TextFilePreview.h"
 #include "support/BenchMain.h"
-#include "support/SteppedScheduler.h"
 #include "support/app/FakeContext.h"
+#include "support/platform/SteppedScheduler.h"
+#include "support/preview/LongTextFiles.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 
@@ -69,18 +70,29 @@ BENCHMARK(BM_LoadLargeFile)->Unit(benchmark::kMillisecond);
 // of the event loop timed on its own (with the repaint it causes). The manual time is the
 // longest turn; the counters give the number of turns, their total and the worker's time.
 void BM_ShowFile(benchmark::State& state) {
-  const bool code = state.range(0) == 1;
-  state.SetLabel(code ? "600 KB of Python, highlighted" : "600 KB log, plain");
+  // 0: a log, 1: Python, from 2: the files of one enormous line that preview as text.
+  const int kind = int(state.range(0));
+  const bool longLine = kind >= 2;
+  const test::LongTextFileCase* longFile = longLine ? &test::kLongTextFiles[kind - 2] : nullptr;
+  const bool code = kind == 1 || (longFile && longFile->kind == test::LongTextFile::minifiedJson);
   QTemporaryDir dir;
-  const QString path = dir.filePath(code ? QStringLiteral("views.py") : QStringLiteral("sync.log"));
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return state.SkipWithError("cannot write the file");
-  file.write(realisticText(code));
-  file.write(realisticText(code).left(80'000));
-  file.close();
+  QString path;
+  if (longFile) {
+    state.SetLabel(longFile->label);
+    path = dir.filePath(QLatin1String(longFile->fileName));
+    if (!test::writeLongTextFile(longFile->kind, path)) return state.SkipWithError("cannot write the file");
+  } else {
+    state.SetLabel(code ? "600 KB of Python, highlighted" : "600 KB log, plain");
+    path = dir.filePath(code ? QStringLiteral("views.py") : QStringLiteral("sync.log"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return state.SkipWithError("cannot write the file");
+    file.write(realisticText(code));
+    file.write(realisticText(code).left(80'000));
+    file.close();
+  }
 
   FakeContext fake;
-  auto scheduler = std::make_shared<bench::SteppedScheduler>();
+  auto scheduler = std::make_shared<test::SteppedScheduler>();
   fake.context->scheduler = scheduler;
   fake.context->frameClock = std::make_shared<ManualFrameClock>();
   installInterfaceServices(*fake.context);
@@ -133,7 +145,18 @@ void BM_ShowFile(benchmark::State& state) {
   state.counters["main_total_ms"] = benchmark::Counter(mainTotal, benchmark::Counter::kAvgIterations);
   state.counters["worker_ms"] = benchmark::Counter(workerTotal, benchmark::Counter::kAvgIterations);
 }
-BENCHMARK(BM_ShowFile)->Arg(0)->Arg(1)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+// The long-line files that preview as text (not the RTF).
+void longLineFiles(benchmark::internal::Benchmark* benchmark) {
+  for (int i = 0; i < int(std::size(test::kLongTextFiles)); ++i)
+    if (test::kLongTextFiles[i].kind != test::LongTextFile::rtfEscapes) benchmark->Arg(2 + i);
+}
+BENCHMARK(BM_ShowFile)
+    ->Arg(0)
+    ->Arg(1)
+    ->Apply(longLineFiles)
+    ->UseManualTime()
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

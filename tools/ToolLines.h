@@ -3,6 +3,9 @@
 // reports go out on stdout, one a line, flushed at once so that a waiting test sees them.
 #include <unistd.h>
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSocketNotifier>
@@ -15,6 +18,16 @@ namespace qv::tools {
 inline void say(const QString& line) {
   std::fputs(qPrintable(line + u'\n'), stdout);
   std::fflush(stdout);
+}
+
+// Where a screenshot named on a command line goes: an absolute path as it is, a relative one in
+// the build's screenshots folder beside the program (never the folder the tool was started in,
+// which may be the source tree).
+inline QString screenshotPath(const QString& path) {
+  if (QFileInfo(path).isAbsolute()) return path;
+  const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots");
+  QDir().mkpath(folder);
+  return QDir(folder).absoluteFilePath(path);
 }
 
 // A report as one line of compact JSON.

@@ -23,9 +23,9 @@
 #include <poll.h>
 #include <sys/uio.h>
 #include <time.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -185,8 +185,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   // The version must be asked before the extension may be used.
-  const unsigned asked = sendDamageRequest(connection, DamageQueryVersion{0, X_DamageQueryVersion, 0, DAMAGE_MAJOR,
-                                                                          DAMAGE_MINOR},
+  const unsigned asked = sendDamageRequest(connection,
+                                           DamageQueryVersion{0, X_DamageQueryVersion, 0, DAMAGE_MAJOR, DAMAGE_MINOR},
                                            X_DamageQueryVersion, false);
   xcb_generic_error_t* error = nullptr;
   free(xcb_wait_for_reply(connection, asked, &error));
@@ -194,10 +194,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "keyframe: DAMAGE version query failed\n");
     return 1;
   }
-  sendDamageRequest(connection,
-                    DamageCreate{0, X_DamageCreate, 0, xcb_generate_id(connection), window,
-                                 XDamageReportRawRectangles, {}},
-                    X_DamageCreate, true);
+  sendDamageRequest(
+      connection,
+      DamageCreate{0, X_DamageCreate, 0, xcb_generate_id(connection), window, XDamageReportRawRectangles, {}},
+      X_DamageCreate, true);
   xcb_flush(connection);
 
   xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(connection);

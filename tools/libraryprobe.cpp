@@ -10,7 +10,8 @@
 //   status             answers "status editing= active= hidden= copied= compositor= text=" (whether
 //                      the pane's material is translucent; the item's text in the history now,
 //                      percent-encoded)
-//   shot <path>        once the screen settled, saves the whole screen as PNG and answers "shot <path>"
+//   shot <path>        once the screen settled, saves the whole screen as PNG (a relative path in
+//                      build/screenshots) and answers "shot <path>"
 #include "ToolLines.h"
 #include "app/AppContext.h"
 #include "items/ItemServices.h"
@@ -138,7 +139,7 @@ int main(int argc, char** argv) {
     } else if (command == "shot") {
       const QString path = words.value(1);
       QTimer::singleShot(500, &app, [path] {
-        QApplication::primaryScreen()->grabWindow(0).save(path, "PNG");
+        QApplication::primaryScreen()->grabWindow(0).save(tools::screenshotPath(path), "PNG");
         say("shot " + path);
       });
     }

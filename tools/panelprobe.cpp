@@ -7,7 +7,8 @@
 //   show | hide | toggle
 //   advance <seconds>  moves the animation clock forward (in frames of 1/60 s)
 //   status             answers "status visible=<0|1> mapped=<0|1> x= y= w= h= window=<id> compositor=<0|1>"
-//   shot <path>        once the screen settled, saves the whole screen as PNG and answers "shot <path>"
+//   shot <path>        once the screen settled, saves the whole screen as PNG (a relative path in
+//                      build/screenshots) and answers "shot <path>"
 //   quicklook <path>   shows the file in Quick Look as its button does; then "quicklook shows <what>"
 //                      (picture, thumbnail or details) once known, "quicklook active" when its window
 //                      gets the keyboard focus and "quicklook closed" when it closes
@@ -187,7 +188,7 @@ int main(int argc, char** argv) {
       const QString path = words.value(1);
       // Let the window system (and a compositor) draw the last frame first.
       QTimer::singleShot(400, &app, [path] {
-        QApplication::primaryScreen()->grabWindow(0).save(path, "PNG");
+        QApplication::primaryScreen()->grabWindow(0).save(tools::screenshotPath(path), "PNG");
         say("shot " + path);
       });
     }

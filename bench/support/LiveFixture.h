@@ -6,6 +6,7 @@
 #include "platform/Scheduler.h"
 #include "support/PdfFixtures.h"
 #include "support/app/FakeContext.h"
+#include "support/preview/LongTextFiles.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
 
@@ -113,5 +114,17 @@ inline ClipboardPayload hundredPagePdf(benchmark::State& state) {
     state.SkipWithError("cannot write the PDF");
   return FilePayload{QStringLiteral("hundred.pdf"), {}, Url::fromLocalFile(path)};
 }
+
+// A file item for one of the files whose text is one enormous line, written once per run.
+inline ClipboardPayload longTextFile(benchmark::State& state, int index) {
+  const test::LongTextFileCase& file = test::kLongTextFiles[index];
+  state.SetLabel(file.label);
+  static QTemporaryDir folder;
+  const QString path = folder.filePath(QLatin1String(file.fileName));
+  if (!QFileInfo::exists(path) && !test::writeLongTextFile(file.kind, path))
+    state.SkipWithError("cannot write the file");
+  return FilePayload{QLatin1String(file.fileName), {}, Url::fromLocalFile(path)};
+}
+inline constexpr int kLongTextFileCount = int(std::size(test::kLongTextFiles));
 
 }  // namespace qv::bench

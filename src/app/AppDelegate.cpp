@@ -124,6 +124,21 @@ void AppDelegate::applicationDidFinishLaunching() {
   setupEdgeTrigger();
   showOnboardingIfNeeded();
   qCInfo(lcApp) << "Quorvalen launched";
+  if (lcApp().isDebugEnabled() && context_.screens) {
+    // Where windows may go: the panel and the library open on the screen under the pointer.
+    const QList<ScreenInfo> screens = context_.screens->screens();
+    QStringList described;
+    for (const ScreenInfo& screen : screens) {
+      const QRect usable = screen.visibleFrame.toRect();
+      described << QStringLiteral("%1 usable %2,%3 %4x%5")
+                       .arg(screen.name)
+                       .arg(usable.x())
+                       .arg(usable.y())
+                       .arg(usable.width())
+                       .arg(usable.height());
+    }
+    qCDebug(lcApp).noquote() << screens.size() << "screens:" << described.join(QStringLiteral("; "));
+  }
 }
 
 void AppDelegate::applicationWillTerminate() {

@@ -69,6 +69,11 @@ void AppDelegate::setupStatusItem() {
   panelController_->onVisibilityChange = [self](bool visible) {
     if (self) self->handlePanelVisibility(visible);
   };
+  // A press on the tray icon is the icon's: its click toggles the panel or opens the menu over
+  // it, and is never a click beside the panel.
+  panelController_->isStatusItemAt = [self](QPointF globalPosition) {
+    return self && self->statusItem_ && self->statusItem_->geometry().contains(globalPosition.toPoint());
+  };
 }
 
 void AppDelegate::setStatusIcon(bool filled, bool paused) {

@@ -33,16 +33,23 @@ class PanelController::EventMonitor : public QObject {
  public:
   using Handler = std::function<void(QWindow*, QEvent*)>;
   explicit EventMonitor(Handler handler) : handler_(std::move(handler)) { qApp->installEventFilter(this); }
-  ~EventMonitor() override { qApp->removeEventFilter(this); }
+  ~EventMonitor() override { stop(); }
+
+  // Sees nothing more. Its handler may be the one that stops it, so it is deleted later.
+  void stop() {
+    if (std::exchange(stopped_, true)) return;
+    qApp->removeEventFilter(this);
+  }
 
   bool eventFilter(QObject* watched, QEvent* event) override {
     // Input reaches the window first and then the widget under it; the window sees each once.
-    if (watched->isWindowType()) handler_(static_cast<QWindow*>(watched), event);
+    if (!stopped_ && watched->isWindowType()) handler_(static_cast<QWindow*>(watched), event);
     return false;
   }
 
  private:
   Handler handler_;
+  bool stopped_ = false;
 };
 
 PanelController::PanelController(AppContext& context, QObject* parent)
@@ -225,7 +232,9 @@ void PanelController::showPanel() {
   presentingWork_ = context_.scheduler->after(
       kShowSlideSeconds, [this] { endPresenting(); }, Guard(this));
   alpha_.animateTo(1, Animation::easeOut(reduced ? 0.22 : 0.12));
-  qCInfo(lcPanel) << "Panel shown on the" << state_->edgeSide() << "edge";
+  const QRect frame = panel_->geometry();
+  qCInfo(lcPanel).nospace().noquote() << "Panel shown on the " << state_->edgeSide() << " edge at " << frame.x() << ","
+                                      << frame.y() << " " << frame.width() << "x" << frame.height();
 }
 
 void PanelController::endPresenting() {
@@ -346,7 +355,11 @@ void PanelController::removeKeyMonitor() { keyMonitor_.reset(); }
 
 void PanelController::removeClickMonitors() {
   globalClickMonitor_.reset();
-  localClickMonitor_.reset();
+  // A click seen by the local monitor hides the panel from inside the monitor's own handler.
+  if (localClickMonitor_) {
+    localClickMonitor_->stop();
+    localClickMonitor_.release()->deleteLater();
+  }
 }
 
 void PanelController::handleResignKey() {
@@ -400,6 +413,7 @@ void PanelController::handleLocalClick(QWindow* window, QPointF position) {
   // Menus, tool tips and Quick Look float over the panel and belong to it.
   if (window && (window->type() == Qt::Popup || window->type() == Qt::ToolTip)) return;
   if (isQuickLookWindow(window)) return;
+  if (window && isStatusItemAt && isStatusItemAt(window->mapToGlobal(position))) return;
   if (window && window == panel_->windowHandle() && !isOutsideContent(position)) {
     closeOverlaysIfOutside(position);
     return;
@@ -422,6 +436,7 @@ bool PanelController::isOwnWindowAt(QPointF globalPosition) const {
 
 void PanelController::handleGlobalPress(QPointF globalPosition) {
   if (isOwnWindowAt(globalPosition)) return;
+  if (isStatusItemAt && isStatusItemAt(globalPosition)) return;
   hidePanel();
 }
 

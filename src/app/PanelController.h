@@ -61,8 +61,11 @@ class PanelController : public QObject {
   ~PanelController() override;
 
   PanelState& state();
-  void showPanel();    // shows when not visible; nothing otherwise
-  void hidePanel();    // hides when visible; nothing otherwise
+  void showPanel();  // shows when not visible; nothing otherwise
+  void hidePanel();  // hides when visible; nothing otherwise
+  // Hides the panel and takes its window off the screen at once, without the slide; true when
+  // its window was on screen until now.
+  bool orderOutNow();
   void togglePanel();  // hides when visible; shows only > 0.15 s after the last hide
   void preWarm();      // once at launch, right after construction
   // The side ("left"/"right") on which the edge trigger fired; used and cleared by the next
@@ -71,6 +74,9 @@ class PanelController : public QObject {
   std::optional<QString> pendingEdgeSide() const { return pendingEdgeSide_; }
   // Told true when the panel shows and false when it hides.
   std::function<void(bool)> onVisibilityChange;
+  // Whether a point of the screen lies on the program's tray icon: a press there is the icon's
+  // (it toggles the panel or opens the tray menu over it), never a click beside the panel.
+  std::function<bool(QPointF globalPosition)> isStatusItemAt;
   // Asked for when a pick could only copy because keys may not be posted (1.6 s after it); the
   // application shell lets the user grant the permission.
   std::function<void()> onPastePermissionNeeded;

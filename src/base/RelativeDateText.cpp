@@ -1,7 +1,5 @@
 #include "base/RelativeDateText.h"
 
-#include <cmath>
-
 namespace qv {
 
 namespace {
@@ -11,14 +9,12 @@ QString unitText(qint64 count, const char* one, const char* many) {
 }  // namespace
 
 QString relativeDateText(const QDateTime& date, const QDateTime& now) {
-  const qint64 deltaMs = date.toMSecsSinceEpoch() - now.toMSecsSinceEpoch();
-  const bool future = deltaMs >= 0;
-  const qint64 seconds = std::llabs(deltaMs) / 1000;
+  const qint64 agoMs = now.toMSecsSinceEpoch() - date.toMSecsSinceEpoch();
+  if (agoMs <= 0) return unitText(0, "sec.", "sec.") + QStringLiteral(" ago");
+  const qint64 seconds = agoMs / 1000;
 
-  QDateTime earlier = future ? now : date;
-  QDateTime later = future ? date : now;
-  earlier = earlier.toLocalTime();
-  later = later.toLocalTime();
+  const QDateTime earlier = date.toLocalTime();
+  const QDateTime later = now.toLocalTime();
   int months = (later.date().year() - earlier.date().year()) * 12 + later.date().month() - earlier.date().month();
   if (months > 0 && earlier.addMonths(months) > later) --months;
 
@@ -30,7 +26,7 @@ QString relativeDateText(const QDateTime& date, const QDateTime& now) {
   else if (seconds >= 3600) body = unitText(seconds / 3600, "hr.", "hr.");
   else if (seconds >= 60) body = unitText(seconds / 60, "min.", "min.");
   else body = unitText(seconds, "sec.", "sec.");
-  return future ? QStringLiteral("in ") + body : body + QStringLiteral(" ago");
+  return body + QStringLiteral(" ago");
 }
 
 }  // namespace qv

@@ -3,7 +3,6 @@
 #include "base/Log.h"
 #include "cards/content/CardContentStyle.h"
 #include "items/drag/ItemDragProvider.h"
-#include "items/identity/AppIdentity.h"
 #include "library/LibraryActions.h"
 #include "library/LibraryModel.h"
 #include "panel/CardCellView.h"
@@ -27,48 +26,8 @@
 
 namespace qv {
 
-namespace {
-
-constexpr double kHintEnterScale = 0.85;
-
-// Holds the card (with the quick actions and the paste hint over it) and carries the shake.
-class CardBody : public QGraphicsObject {
- public:
-  explicit CardBody(QGraphicsItem* parent) : QGraphicsObject(parent) { setFlag(ItemHasNoContents); }
-  QRectF boundingRect() const override { return {}; }
-  void paint(QPainter*, const QStyleOptionGraphicsItem*, QWidget*) override {}
-};
-
-}  // namespace
-
-LibraryCard::LibraryCard(ViewServices& context, QGraphicsItem* parent)
-    : PaintedItem(context, parent),
-      body_(new CardBody(this)),
-      card_(new ClipboardCardView(context, body_)),
-      quickActions_(new CardQuickActions(context, card_)),
-      pasteHint_(new PasteHintBadge(context, card_)),
-      hintPresence_(*context.frameClock, 0.0),
-      shake_(*context.frameClock, 1.0) {
-  setSize(CardContentStyle::cardSize());
+LibraryCard::LibraryCard(ViewServices& context, QGraphicsItem* parent) : HostedCard(context, parent) {
   setAcceptedMouseButtons(Qt::LeftButton);
-  // The grid says when the pointer is over the card; the scene's own hover goes stale when the
-  // grid moves under a resting pointer.
-  setAcceptHoverEvents(false);
-  card_->setSize(size());
-  // Over the card, so that they lift with it.
-  quickActions_->setZValue(ClipboardCardView::kHostOverlayZ);
-  pasteHint_->setZValue(ClipboardCardView::kHostOverlayZ + 1);
-  pasteHint_->setPos((size().width() - pasteHint_->size().width()) / 2,
-                     (size().height() - pasteHint_->size().height()) / 2);
-  pasteHint_->setTransformOriginPoint(pasteHint_->rect().center());
-  pasteHint_->setVisible(false);
-  hintPresence_.setOnChange([this] {
-    const double presence = hintPresence_.value();
-    pasteHint_->setVisible(presence > 0.001);
-    pasteHint_->setOpacity(unitClamped(presence));
-    pasteHint_->setScale(environment().reduceMotion ? 1.0 : lerp(kHintEnterScale, 1.0, presence));
-  });
-  shake_.setOnChange([this] { body_->setTransform(QTransform::fromTranslate(shakeOffset(), 0)); });
 }
 
 LibraryCard::~LibraryCard() = default;
@@ -80,15 +39,13 @@ void LibraryCard::setProps(const Props& props, Callbacks callbacks) {
   if (!sameItem) press_.reset();
   props_ = props;
   hasProps_ = true;
-  card_->setProps(props_.card, callbacks_.badges);
+  card().setProps(props_.card, callbacks_.badges);
   // The row's buttons call back into the card, which reads its callbacks of the moment.
   applyQuickActions();
   if (!changed) return;
   applyLift(sameItem);
-  if (!sameItem) quickActions_->settle();
-  const double hint = props_.showsPasteHint ? 1.0 : 0.0;
-  if (!sameItem) hintPresence_.jumpTo(hint);
-  else if (hintPresence_.target() != hint) hintPresence_.animateTo(hint, Theme::springStandard());
+  if (!sameItem) quickActions().settle();
+  showPasteHint(props_.showsPasteHint, sameItem);
 }
 
 void LibraryCard::applyQuickActions() {
@@ -104,7 +61,7 @@ void LibraryCard::applyQuickActions() {
   callbacks.onPin = run(&CardQuickActions::Callbacks::onPin);
   callbacks.onDelete = run(&CardQuickActions::Callbacks::onDelete);
   if (callbacks_.quickActions.onPeek) callbacks.onPeek = run(&CardQuickActions::Callbacks::onPeek);
-  quickActions_->setProps(props, std::move(callbacks));
+  quickActions().setProps(props, std::move(callbacks));
 }
 
 void LibraryCard::setHovered(bool hovered) {
@@ -117,46 +74,29 @@ void LibraryCard::setHovered(bool hovered) {
   if (const auto onHoverChange = callbacks_.onHoverChange) onHoverChange(hovered);
 }
 
+void LibraryCard::pointerArrived() {
+  if (!hovered_) return;
+  if (const auto onPointerArrived = callbacks_.onPointerArrived) onPointerArrived();
+}
+
 void LibraryCard::reset() {
   if (hovered_) setHovered(false);
   callbacks_ = {};
   press_.reset();
-  card_->setProps(props_.card, {});
+  card().setProps(props_.card, {});
   applyQuickActions();
-  quickActions_->settle();
-  hintPresence_.jumpTo(0.0);
-  shake_.jumpTo(1.0);
-  // Badges the scene still counts as hovered start un-hovered with the next item.
-  for (QGraphicsItem* child : childItems()) forgetHoverBelow(*child);
+  quickActions().settle();
+  settleForReuse();
   props_.card.isSelected = false;
   applyLift(false);
 }
 
-void LibraryCard::shake() {
-  ++shakeCount_;
-  shake_.jumpTo(0);
-  shake_.animateTo(1, Animation::linear(Fx::kShakeDuration));
-}
+void LibraryCard::applyLift(bool animated) { card().setLifted(hovered_ || props_.card.isSelected, animated); }
 
-double LibraryCard::shakeOffset() const { return Fx::shakeOffset(unitClamped(shake_.value())); }
-
-void LibraryCard::forgetHoverBelow(QGraphicsItem& item) {
-  if (auto* painted = qobject_cast<PaintedItem*>(item.toGraphicsObject())) painted->forgetHover();
-  for (QGraphicsItem* child : item.childItems()) forgetHoverBelow(*child);
-}
-
-void LibraryCard::applyLift(bool animated) { card_->setLifted(hovered_ || props_.card.isSelected, animated); }
-
-QPainterPath LibraryCard::hitShape() const { return card_->cardShape(); }
-
-QMarginsF LibraryCard::paintOverflow() const {
-  // The card's glow, shadows and lift, and the shake.
-  const double shake = 6;
-  return card_->paintOverflow() + QMarginsF(shake, 0, shake, 0);
-}
+QPainterPath LibraryCard::hitShape() const { return card().cardShape(); }
 
 AccessibilityInfo LibraryCard::accessibility() const {
-  AccessibilityInfo info = card_->accessibility();
+  AccessibilityInfo info = card().accessibility();
   info.selectable = true;
   info.selected = props_.card.isSelected;
   return info;
@@ -234,8 +174,8 @@ void LibraryCard::startDrag(QObject* source) {
   if (items.isEmpty()) return;
   ViewServices& services = viewServices(context());
   const double ratio = 2;
-  const QImage picture = card_->renderForTest(ratio);
-  const QPointF grab = press.value_or(rect().center()) + card_->renderOrigin();
+  const QImage picture = card().renderForTest(ratio);
+  const QPointF grab = press.value_or(rect().center()) + card().renderOrigin();
   qCInfo(lcApp) << "Library drag of" << items.size() << "items";
   // The drag runs its own event loop; nothing of this card is touched after it.
   services.dragStarter->startDrag(ItemDragProvider::makeItemProvider(items, services), source,
@@ -296,6 +236,8 @@ void LibraryCardFactory::setHovered(PaintedItem& card, bool hovered) {
   static_cast<LibraryCard&>(card).setHovered(hovered);
 }
 
+void LibraryCardFactory::followHover(PaintedItem& card) { static_cast<LibraryCard&>(card).pointerArrived(); }
+
 void LibraryCardFactory::release(PaintedItem& card) { static_cast<LibraryCard&>(card).reset(); }
 
 void LibraryCardFactory::showItem(PaintedItem& card, const ClipboardItem& item, int) {
@@ -324,11 +266,14 @@ void LibraryCardFactory::showItem(PaintedItem& card, const ClipboardItem& item, 
     if (!model) return;
     if (hovered) {
       model->setHoveredID(id);
-      model->retargetDetail(id);
     } else if (model->hoveredID() == id) {
       model->setHoveredID(std::nullopt);
       model->cancelDetailRetarget();
     }
+  };
+  // The pane follows the pointer, never content that moved under it.
+  callbacks.onPointerArrived = [model, id] {
+    if (model) model->retargetDetail(id);
   };
   callbacks.onContextMenu = [this, item](QPoint at) { openMenu(item, at); };
   callbacks.dragTargets = [this, item] { return dragTargets(item); };
@@ -349,15 +294,7 @@ void LibraryCardFactory::showItem(PaintedItem& card, const ClipboardItem& item, 
 }
 
 void LibraryCardFactory::openMenu(const ClipboardItem& item, QPoint screenPosition) {
-  const PanelState& state = model_.state();
-  const CardContextMenuInputs inputs{
-      item,
-      state.pinnedIDs().contains(item.id),
-      state.sensitiveIDs().contains(item.id),
-      state.customCategories(),
-      state.categoryForItem(item),
-      item.plainText().has_value(),
-      item.sourceAppBundleID.isEmpty() ? QString() : context_.appIdentity->appName(item.sourceAppBundleID)};
+  const CardContextMenuInputs inputs = cardMenuInputs(context_, model_.state(), item);
   // The rows run after the menu closed; by then the library may have changed or gone.
   QPointer<LibraryModel> model(&model_);
   QPointer<PanelState> weakState(&model_.state());

@@ -2,8 +2,7 @@
 #include "cards/ClipboardCardView.h"
 #include "cards/badges/CardQuickActions.h"
 #include "panel/CardListItems.h"
-#include "ui/anim/AnimatedValue.h"
-#include "ui/view/PaintedItem.h"
+#include "panel/HostedCard.h"
 
 #include <QList>
 #include <functional>
@@ -12,7 +11,6 @@
 namespace qv {
 
 class LibraryModel;
-class PasteHintBadge;
 
 // One card of the library's grid: the item's card, lifted while hovered or selected, with its
 // quick actions while hovered and the paste hint over it while the state names its item.
@@ -20,10 +18,10 @@ class PasteHintBadge;
 // A click selects it; Ctrl-click adds it to the multi-selection or takes it out (a card without
 // plain text only shakes); a double-click pastes it (as plain text with Shift, not at all with
 // Ctrl); a drag carries it out of the program (with the multi-selection it belongs to); a right
-// click asks for its menu. The grid says when the pointer is over it (setHovered), since only the
-// grid knows where the pointer is after a scroll or a relayout; a card the grid takes back
-// (reset) keeps nothing of its item.
-class LibraryCard : public PaintedItem {
+// click asks for its menu. The grid says when the pointer is over it (setHovered) and when the
+// pointer itself came onto it (pointerArrived), since only the grid knows where the pointer is
+// after a scroll or a relayout; a card the grid takes back (reset) keeps nothing of its item.
+class LibraryCard : public HostedCard {
   Q_OBJECT
  public:
   struct Props {
@@ -38,6 +36,7 @@ class LibraryCard : public PaintedItem {
     std::function<void()> onToggleMultiSelection;       // a Ctrl-click on a card with plain text
     std::function<void(bool)> onPaste;                  // a double-click; true: as plain text
     std::function<void(bool)> onHoverChange;            // the pointer came (true) or went (false)
+    std::function<void()> onPointerArrived;             // the pointer itself moved onto the hovered card
     std::function<void(QPoint)> onContextMenu;          // a right click, at this point of the screen
     std::function<QList<ClipboardItem>()> dragTargets;  // what a drag from the card carries
     CardQuickActions::Callbacks quickActions;
@@ -54,25 +53,18 @@ class LibraryCard : public PaintedItem {
 
   void setHovered(bool hovered);
   bool isCardHovered() const { return hovered_; }
+  // The grid's word that the pointer itself came onto the hovered card (not the card under a
+  // still pointer): what follows the hover may follow.
+  void pointerArrived();
   // Back to a blank card: no hover, no callbacks, nothing moving.
   void reset();
   // Shakes the card once (a failed write, a Ctrl-click it cannot take).
-  void shake();
-  int shakeCount() const { return shakeCount_; }
-  // The card's sideways shake offset now; 0 at rest.
-  double shakeOffset() const;
-
-  ClipboardCardView& card() const { return *card_; }
-  CardQuickActions& quickActions() const { return *quickActions_; }
-  PasteHintBadge& pasteHint() const { return *pasteHint_; }
-  double pasteHintPresence() const { return hintPresence_.value(); }
+  void shake() { startShake(); }
 
   QPainterPath hitShape() const override;
-  QMarginsF paintOverflow() const override;
   AccessibilityInfo accessibility() const override;
 
  protected:
-  void paintItem(QPainter&) override {}
   void mousePressEvent(QGraphicsSceneMouseEvent* event) override;
   void mouseMoveEvent(QGraphicsSceneMouseEvent* event) override;
   void mouseReleaseEvent(QGraphicsSceneMouseEvent* event) override;
@@ -85,20 +77,12 @@ class LibraryCard : public PaintedItem {
   void startDrag(QObject* source);
   void applyQuickActions();
   void applyLift(bool animated);
-  static void forgetHoverBelow(QGraphicsItem& item);
 
   Props props_;
   Callbacks callbacks_;
   bool hasProps_ = false;
   bool hovered_ = false;
   std::optional<QPointF> press_;  // where a left press that may become a click or a drag began
-  int shakeCount_ = 0;
-  QGraphicsObject* body_;
-  ClipboardCardView* card_;
-  CardQuickActions* quickActions_;
-  PasteHintBadge* pasteHint_;
-  Animated<double> hintPresence_;
-  Animated<double> shake_;
 };
 
 // The grid's cards as library cards, each showing its item as the library sees it: selected
@@ -112,6 +96,7 @@ class LibraryCardFactory : public CardItemFactory {
   PaintedItem* makeCard() override;
   void showItem(PaintedItem& card, const ClipboardItem& item, int index) override;
   void setHovered(PaintedItem& card, bool hovered) override;
+  void followHover(PaintedItem& card) override;
   void release(PaintedItem& card) override;
 
   // What a card shows for `item` now.
@@ -119,8 +104,6 @@ class LibraryCardFactory : public CardItemFactory {
   // What a drag from the card of `item` carries: the multi-selection in its order, as far as the
   // grid lists it, when the item is in one of two or more; else the item alone.
   QList<ClipboardItem> dragTargets(const ClipboardItem& item) const;
-  // Runs after a card's menu closed (the pointer may be anywhere now).
-  std::function<void()> onMenuClosed;
 
  private:
   void openMenu(const ClipboardItem& item, QPoint screenPosition);

@@ -1,5 +1,6 @@
 #include "library/LibraryGallery.h"
 
+#include "library/LibraryCard.h"
 #include "library/LibraryDetailGallery.h"
 #include "library/LibraryGridView.h"
 #include "library/LibraryHeader.h"
@@ -12,7 +13,10 @@
 #include "panel/PanelGallery.h"
 #include "state/PanelState.h"
 #include "ui/Appearance.h"
+#include "ui/fx/Fx.h"
 #include "ui/view/GalleryRegistry.h"
+
+#include <QGraphicsScene>
 
 namespace qv {
 namespace {
@@ -181,6 +185,34 @@ QImage fadesAndFilterSurface(GalleryScene& scene) {
   return sheet.finish();
 }
 
+// A grid card blown away (the grid's throw of 1): at rest, a third and two thirds of the way,
+// shrinking, turning, flying up and sideways, blurring and fading.
+QImage blownAway(GalleryScene& scene) {
+  auto& services = scene.services<LibraryServices>();
+  PanelState state(services);
+  LibraryModel model(state, *services.scheduler);
+  const ClipboardItem item = ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.example.Editor"),
+                                                 services.scheduler->now(),
+                                                 TextPayload{QStringLiteral("Meeting notes for the project review")});
+  state.setItems({item});
+  LibraryCardFactory factory(services, model);
+  QGraphicsScene graphics;
+  const double step = 360;
+  for (int i = 0; i < 3; ++i) {
+    PaintedItem* card = factory.makeCard();
+    graphics.addItem(card);
+    factory.showItem(*card, item, 0);
+    card->setPos(20 + i * step, 70);
+    cardHost::applyLook(*card, Fx::blowAway(card->rect(), i / 3.0, LibraryGridView::kBlowAwayTravel));
+  }
+  scene.runFrames();
+  const QRectF area(0, 0, 3 * step + 20, 340);
+  GallerySheet sheet(scene, area.size());
+  sheet.painter().setRenderHint(QPainter::SmoothPixmapTransform);
+  graphics.render(&sheet.painter(), area, area);
+  return sheet.finish();
+}
+
 }  // namespace
 
 void addLibraryGalleryViews(GalleryRegistry& registry) {
@@ -202,6 +234,7 @@ void addLibraryGalleryViews(GalleryRegistry& registry) {
       return window(scene, inThreeSections, {width, 640});
     });
   registry.add(QStringLiteral("library-empty-states"), emptyStates);
+  registry.add(QStringLiteral("library-blow-away"), blownAway);
   // The detail pane (its stand-in) over the grid's bottom, a type filter's chip under the header
   // and the copied toast over everything.
   registry.add(QStringLiteral("library-detail"), [](GalleryScene& scene) {

@@ -10,6 +10,7 @@
 #include "ui/controls/TextInput.h"
 #include "ui/fx/Fx.h"
 #include "ui/symbols/Symbols.h"
+#include "ui/text/NumericText.h"
 #include "ui/theme/ReduceMotion.h"
 #include "ui/theme/Theme.h"
 
@@ -36,8 +37,6 @@ constexpr double kTabHoverScale = 1.04;
 constexpr double kPillSymbol = 11;
 constexpr double kPillPaddingH = 9;
 constexpr double kPillPaddingV = 6;
-// Room around a capsule for its hover growth.
-constexpr double kGrowthRoom = 2;
 // The search capsule.
 constexpr double kSearchPaddingH = 9;
 constexpr double kSearchPaddingV = 5;
@@ -49,12 +48,13 @@ constexpr double kClearSize = 11;
 constexpr double kFilterSize = 12;
 constexpr double kClearEnterScale = 0.8;
 constexpr double kFilterHoverScale = 1.15;
-// The header row and its strip.
+// The header row and its strip, between capsules (their widgets' growth room taken back).
 constexpr int kRowPaddingH = 16;
 constexpr int kRowPaddingV = 10;
-constexpr int kRowSpacing = 12;
-constexpr int kStripSpacing = 6;
-constexpr int kStripPaddingV = 2;
+constexpr int kRowSpacing = 12 - int(kGrowthRoom);
+constexpr double kStripSpacing = 6 - 2 * kGrowthRoom;
+// The strip's 2 points above and below its tabs are the tabs' own growth room.
+constexpr double kStripPaddingV = 2 - kGrowthRoom;
 
 QFont tabLabelFont(bool selected) { return systemFont(12, selected ? QFont::DemiBold : QFont::Normal); }
 QFont tabCountFont() { return systemFont(11); }
@@ -66,9 +66,14 @@ QPainterPath capsule(const QRectF& rect) { return Fx::continuousRoundedRect(rect
 // ---- LibraryScopeTab -------------------------------------------------------------------------
 
 LibraryScopeTab::LibraryScopeTab(InterfaceServices& context, QWidget* parent)
-    : HouseButtonWith(context, {}, {}, parent), countPresence_(*context.frameClock, 0.0) {
+    : HouseButtonWith(context, {}, {}, parent),
+      countPresence_(*context.frameClock, 0.0),
+      selection_(*context.frameClock, 0.0),
+      count_(*context.frameClock) {
   // The library's keys (Space, arrows) are never a tab's.
   setFocusPolicy(Qt::NoFocus);
+  selection_.setOnChange([this] { update(); });
+  count_.setOnChange([this] { update(); });
   countPresence_.setOnChange([this] {
     if (countPresence_.value() <= 0.001 && props_.count < 1 && shownCount_ != 0) {
       // Faded out: the count gives its room back.
@@ -84,16 +89,28 @@ void LibraryScopeTab::setProps(const Props& props, Callbacks callbacks) {
   const bool hadCount = props_.count >= 1;
   HouseButtonWith::setProps(props, std::move(callbacks));
   const bool hasCount = props_.count >= 1;
-  if (hasCount) shownCount_ = props_.count;
+  // Inside the change's own animation, else the standard spring; at once out of sight.
+  std::optional<Animation> animation = Transaction::current().animation;
+  if (!animation) animation = Theme::springStandard();
+  if (first || !isVisible()) animation.reset();
+  // The accent fill comes and goes with the change that picked the scope.
+  selection_.animateTo(props_.isSelected ? 1 : 0, first ? std::nullopt : Transaction::current().animation);
+  if (hasCount) {
+    shownCount_ = props_.count;
+    // A number that changes rolls; one that appears or leaves does not.
+    const bool reduced = context().reduceMotion && context().reduceMotion->isEnabled();
+    count_.setText(QString::number(shownCount_), hadCount ? animation : std::nullopt, reduced);
+  }
   if (first) {
     countPresence_.jumpTo(hasCount ? 1 : 0);
     if (!hasCount) shownCount_ = 0;
     updateGeometry();
     return;
   }
-  if (hasCount == hadCount) return;
-  // Inside the change's own animation, else the standard spring.
-  std::optional<Animation> animation = Transaction::current().animation;
+  if (hasCount == hadCount) {
+    updateGeometry();
+    return;
+  }
   if (!animation) animation = Theme::springStandard();
   countPresence_.animateTo(hasCount ? 1 : 0, animation);
   updateGeometry();
@@ -136,7 +153,7 @@ double LibraryScopeTab::contentWidth() const {
   double width = std::ceil(label.horizontalAdvance(props_.label));
   if (!props_.icon.isEmpty() || props_.dot.isValid()) width += kTabMarkSize + kTabSpacing;
   if (shownCount_ >= 1)
-    width += kTabSpacing + std::ceil(QFontMetricsF(tabCountFont()).horizontalAdvance(QString::number(shownCount_)));
+    width += kTabSpacing + std::ceil(monospacedDigitsWidth(tabCountFont(), QString::number(shownCount_)));
   return width;
 }
 
@@ -150,9 +167,10 @@ HouseButtonLook LibraryScopeTab::look(double hover) const {
   l.paddingH = kTabPaddingH;
   l.paddingV = kTabPaddingV;
   l.labelWidth = contentWidth();
-  const QColor fill = selected ? Theme::accent() : primaryColor(env, lerp(0.06, 0.1, unitClamped(hover)));
+  const double chosen = unitClamped(selection_.value());
+  const QColor fill = mixColors(primaryColor(env, lerp(0.06, 0.1, unitClamped(hover))), Theme::accent(), chosen);
   l.fill = {{0, fill}, {1, fill}};
-  l.border = selected ? QColor(Qt::transparent) : primaryColor(env, 0.12);
+  l.border = primaryColor(env, 0.12 * (1 - chosen));
   l.borderWidth = 0.5;
   // Only an unselected tab grows under the pointer.
   l.scale = selected ? 1.0 : lerp(1.0, kTabHoverScale, hover);
@@ -160,8 +178,8 @@ HouseButtonLook LibraryScopeTab::look(double hover) const {
 }
 
 QColor LibraryScopeTab::textColor() const {
-  if (props_.isSelected) return Qt::white;
-  return primaryColor(environment(), props_.count > 0 ? 0.75 : 0.45);
+  return mixColors(primaryColor(environment(), props_.count > 0 ? 0.75 : 0.45), QColor(Qt::white),
+                   unitClamped(selection_.value()));
 }
 
 AccessibilityInfo LibraryScopeTab::accessibility() const {
@@ -185,7 +203,7 @@ void LibraryScopeTab::paint(QPainter& painter) {
   painter.scale(l.scale, l.scale);
   painter.translate(-box.center());
   painter.fillPath(capsule(box), l.fill.front().color);
-  if (!selected) {
+  if (l.border.alphaF() > 0) {
     painter.setPen(QPen(l.border, l.borderWidth));
     painter.drawPath(capsule(box.adjusted(0.25, 0.25, -0.25, -0.25)));
   }
@@ -209,18 +227,16 @@ void LibraryScopeTab::paint(QPainter& painter) {
   const double presence = unitClamped(countPresence_.value());
   if (shownCount_ >= 1 && presence > 0) {
     x += kTabSpacing;
-    const QString count = QString::number(shownCount_);
     const QFont font = tabCountFont();
-    const QRectF countBox(x, box.top(), std::ceil(QFontMetricsF(font).horizontalAdvance(count)) + 1, box.height());
+    const QRectF countBox(x, box.top(), count_.width(font), box.height());
     painter.save();
     painter.setOpacity(painter.opacity() * presence);
     const double scale = countScale();
     painter.translate(countBox.center());
     painter.scale(scale, scale);
     painter.translate(-countBox.center());
-    painter.setFont(font);
-    painter.setPen(selected ? QColor::fromRgbF(1, 1, 1, 0.7f) : primaryColor(env, 0.45));
-    painter.drawText(countBox, Qt::AlignLeft | Qt::AlignVCenter, count);
+    count_.draw(painter, font, countBox,
+                mixColors(primaryColor(env, 0.45), QColor::fromRgbF(1, 1, 1, 0.7f), unitClamped(selection_.value())));
     painter.restore();
   }
 }
@@ -228,8 +244,28 @@ void LibraryScopeTab::paint(QPainter& painter) {
 // ---- LibraryIconPill -------------------------------------------------------------------------
 
 LibraryIconPill::LibraryIconPill(InterfaceServices& context, QWidget* parent)
-    : HouseButtonWith(context, {}, {}, parent) {
+    : HouseButtonWith(context, {}, {}, parent), presence_(*context.frameClock, 1.0) {
   setFocusPolicy(Qt::NoFocus);
+  presence_.setOnChange([this] { update(); });
+}
+
+void LibraryIconPill::appear(const std::optional<Animation>& animation) {
+  setAttribute(Qt::WA_TransparentForMouseEvents, false);
+  if (animation) presence_.jumpTo(0);
+  presence_.animateTo(1, animation);
+}
+
+void LibraryIconPill::disappear(const std::optional<Animation>& animation, std::function<void()> onGone) {
+  setAttribute(Qt::WA_TransparentForMouseEvents, true);
+  presence_.animateTo(0, animation, [onGone = std::move(onGone)](bool finished) {
+    if (finished && onGone) onGone();
+  });
+  if (!animation && onGone) onGone();
+}
+
+double LibraryIconPill::presenceScale() const {
+  if (context().reduceMotion && context().reduceMotion->isEnabled()) return 1;
+  return lerp(kEnterScale, 1, presence_.value());
 }
 
 void LibraryIconPill::setProps(const Props& props, Callbacks callbacks) {
@@ -267,6 +303,15 @@ void LibraryIconPill::paint(QPainter& painter) {
   const HouseButtonLook l = currentLook();
   const QRectF box = capsuleRect();
   painter.setRenderHint(QPainter::Antialiasing);
+  // Coming and going: faded, and grown from its leading edge.
+  const double presence = unitClamped(presence_.value());
+  if (presence <= 0) return;
+  painter.setOpacity(painter.opacity() * presence);
+  const QPointF leading(box.left(), box.center().y());
+  const double grown = presenceScale();
+  painter.translate(leading);
+  painter.scale(grown, grown);
+  painter.translate(-leading);
   painter.translate(box.center());
   painter.scale(l.scale, l.scale);
   painter.translate(-box.center());
@@ -302,13 +347,14 @@ LibrarySearchPill::LibrarySearchPill(InterfaceServices& context, QWidget* parent
       filter_(new SearchBarButton(
           context, QStringLiteral("Filter by type, app, category or date"),
           [this](const SearchBarButton& button) {
-            return SearchBarButton::Look{QStringLiteral("line.3.horizontal.decrease"),
-                                         kFilterSize,
-                                         searchFilterColor(environment(), props_.filterAccented, button.isHovered()),
-                                         lerp(1, kFilterHoverScale, button.hoverProgress()),
-                                         1,
-                                         0,
-                                         {}};
+            return SearchBarButton::Look{
+                QStringLiteral("line.3.horizontal.decrease"),
+                kFilterSize,
+                searchFilterColor(environment(), props_.filterAccented ? 1 : 0, button.isHovered() ? 1 : 0),
+                lerp(1, kFilterHoverScale, button.hoverProgress()),
+                1,
+                0,
+                {}};
           },
           [this] {
             if (const auto onFilterButton = callbacks_.onFilterButton) onFilterButton();
@@ -427,13 +473,14 @@ class EdgeFadeEffect : public QGraphicsEffect {
 // edges fade where tabs lie beyond them.
 class TabStrip : public QWidget {
  public:
-  explicit TabStrip(QWidget* parent) : QWidget(parent), row_(new QWidget(this)) {
+  TabStrip(QWidget* row, QWidget* parent) : QWidget(parent), row_(row) {
+    row_->setParent(this);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     // The whole strip is masked, and only while a fade shows.
     mask_ = new EdgeFadeEffect(this);
     mask_->setEnabled(false);
     setGraphicsEffect(mask_);
-    // Tabs added while the header shows appear from the event loop and resize the row then.
+    // The row resizes itself as it lays its tabs out.
     row_->installEventFilter(this);
   }
   QWidget* row() const { return row_; }
@@ -491,6 +538,59 @@ class TabStrip : public QWidget {
   bool placing_ = false;
 };
 
+// Lays the tabs and pills out left to right, each `kStripSpacing` apart and centred in the row's
+// height; with an animation each one glides from where it stood to its new place.
+class TabRow : public QWidget {
+ public:
+  TabRow(FrameClock& clock, QWidget* parent) : QWidget(parent), clock_(clock) {}
+  QSize sizeHint() const override { return size_; }
+
+  // `items` in order; those not listed keep where they are (a pill on its way out).
+  void arrange(const std::vector<QWidget*>& items, const std::optional<Animation>& animation) {
+    int height = 0;
+    for (QWidget* item : items) height = std::max(height, item->sizeHint().height());
+    double x = 0;
+    std::vector<Slot> placed;
+    for (QWidget* item : items) {
+      const QSize size = item->sizeHint();
+      item->resize(size);
+      const int y = int(std::round(kStripPaddingV + (height - size.height()) / 2.0));
+      auto found = std::find_if(slots_.begin(), slots_.end(), [item](const Slot& slot) { return slot.widget == item; });
+      Slot slot;
+      if (found != slots_.end()) {
+        slot = std::move(*found);
+        slots_.erase(found);
+        slot.x->animateTo(x, animation);
+      } else {
+        slot.widget = item;
+        slot.x = std::make_unique<Animated<double>>(clock_, x);
+      }
+      slot.y = y;
+      QPointer<QWidget> widget = item;
+      Animated<double>* at = slot.x.get();
+      slot.x->setOnChange([widget, at, y] {
+        if (widget) widget->move(int(std::round(at->value())), y);
+      });
+      item->move(int(std::round(slot.x->value())), y);
+      placed.push_back(std::move(slot));
+      x += size.width() + kStripSpacing;
+    }
+    slots_ = std::move(placed);
+    size_ = QSize(int(std::ceil(std::max(0.0, x - kStripSpacing))), int(std::ceil(height + 2 * kStripPaddingV)));
+    resize(size_);
+  }
+
+ private:
+  struct Slot {
+    QPointer<QWidget> widget;
+    std::unique_ptr<Animated<double>> x;
+    int y = 0;
+  };
+  FrameClock& clock_;
+  std::vector<Slot> slots_;
+  QSize size_;
+};
+
 // ---- LibraryHeaderView -----------------------------------------------------------------------
 
 LibraryHeaderView::LibraryHeaderView(InterfaceServices& context, QWidget* parent) : QWidget(parent), context_(context) {
@@ -499,16 +599,13 @@ LibraryHeaderView::LibraryHeaderView(InterfaceServices& context, QWidget* parent
   row->setSpacing(kRowSpacing);
   search_ = new LibrarySearchPill(context, this);
   row->addWidget(search_, 0, Qt::AlignVCenter);
-  strip_ = new TabStrip(this);
-  tabRow_ = new QHBoxLayout(strip_->row());
-  tabRow_->setContentsMargins(0, kStripPaddingV, 0, kStripPaddingV);
-  tabRow_->setSpacing(kStripSpacing);
-  tabRow_->setSizeConstraint(QLayout::SetFixedSize);
-  pencil_ = new LibraryIconPill(context, strip_->row());
-  pencil_->hide();
-  add_ = new LibraryIconPill(context, strip_->row());
-  tabRow_->addWidget(pencil_);
-  tabRow_->addWidget(add_);
+  tabRow_ = new TabRow(*context.frameClock, nullptr);
+  strip_ = new TabStrip(tabRow_, this);
+  add_ = new LibraryIconPill(context, tabRow_);
+  add_->setProps({QStringLiteral("plus"), QStringLiteral("New category")}, {});
+  // The row has its height before the first props come: whoever lays the header out in the
+  // meantime gets its final height.
+  tabRow_->arrange({add_}, std::nullopt);
   row->addWidget(strip_, 1, Qt::AlignVCenter);
 }
 
@@ -537,8 +634,8 @@ void LibraryHeaderView::setProps(const Props& props, Callbacks callbacks) {
 
 void LibraryHeaderView::applyTabs() {
   while (tabs_.size() < props_.tabs.size()) {
-    auto* tab = new LibraryScopeTab(context_, strip_->row());
-    tabRow_->insertWidget(int(tabs_.size()), tab);
+    auto* tab = new LibraryScopeTab(context_, tabRow_);
+    tab->show();
     tabs_.push_back(tab);
   }
   while (tabs_.size() > props_.tabs.size()) {
@@ -555,26 +652,45 @@ void LibraryHeaderView::applyTabs() {
                        }});
     if (tab.selected && props_.editableCategory && tab.scope.isCategory(*props_.editableCategory)) pencilAfter = int(i);
   }
-  // The pencil stands right after the selected category's tab.
-  tabRow_->removeWidget(pencil_);
-  if (pencilAfter >= 0) {
-    tabRow_->insertWidget(pencilAfter + 1, pencil_);
-    pencil_->setProps({QStringLiteral("pencil"),
-                       QStringLiteral("Edit \u201C") + props_.editableCategoryName + QStringLiteral("\u201D")},
-                      {[this] {
-                        const auto onEditCategory = callbacks_.onEditCategory;
-                        if (props_.editableCategory && onEditCategory) onEditCategory(QUuid(*props_.editableCategory));
-                      }});
-    pencil_->show();
-  } else {
-    tabRow_->insertWidget(int(tabs_.size()), pencil_);
-    pencil_->hide();
-  }
+  syncPencil(pencilAfter);
   add_->setProps({QStringLiteral("plus"), QStringLiteral("New category")}, {[this] {
                    if (const auto onNewCategory = callbacks_.onNewCategory) onNewCategory();
                  }});
-  tabRow_->activate();
+  // The tabs glide to their new places with the change that moved them (a new scope).
+  const bool reduced = context_.reduceMotion && context_.reduceMotion->isEnabled();
+  const std::optional<Animation> glide = isVisible() && !reduced ? Transaction::current().animation : std::nullopt;
+  std::vector<QWidget*> order(tabs_.begin(), tabs_.end());
+  if (pencil_) order.insert(order.begin() + pencilAfter + 1, pencil_);
+  order.push_back(add_);
+  tabRow_->arrange(order, glide);
   strip_->rowChanged();
+}
+
+// The pencil stands right after the selected category's tab. Another category's pencil is
+// another pencil: the old one fades out where it stood while the new one comes in.
+void LibraryHeaderView::syncPencil(int after) {
+  const std::optional<QUuid> category = after >= 0 ? props_.editableCategory : std::nullopt;
+  const std::optional<Animation> animation = isVisible() ? Transaction::current().animation : std::nullopt;
+  if (category != pencilCategory_ && pencil_) {
+    QPointer<LibraryIconPill> leaving = pencil_;
+    pencil_ = nullptr;
+    leaving->disappear(animation, [leaving] {
+      if (leaving) leaving->deleteLater();
+    });
+  }
+  pencilCategory_ = category;
+  if (!category) return;
+  if (!pencil_) {
+    pencil_ = new LibraryIconPill(context_, tabRow_);
+    pencil_->show();
+    pencil_->appear(animation);
+  }
+  pencil_->setProps({QStringLiteral("pencil"),
+                     QStringLiteral("Edit \u201C") + props_.editableCategoryName + QStringLiteral("\u201D")},
+                    {[this] {
+                      const auto onEditCategory = callbacks_.onEditCategory;
+                      if (props_.editableCategory && onEditCategory) onEditCategory(QUuid(*props_.editableCategory));
+                    }});
 }
 
 // ---- Filter surface placement ---------------------------------------------------------------

@@ -2,14 +2,15 @@
 #include "library/LibraryScope.h"
 #include "ui/anim/AnimatedValue.h"
 #include "ui/controls/PillButtons.h"
+#include "ui/text/NumericText.h"
 #include "ui/view/PaintedWidget.h"
 
 #include <QColor>
+#include <QPointer>
+#include <QUuid>
 #include <functional>
 #include <optional>
 #include <vector>
-
-class QHBoxLayout;
 
 namespace qv {
 struct TabStripFades;
@@ -19,6 +20,10 @@ namespace qv {
 
 class QVTextField;
 class SearchBarButton;
+
+// Room the header's capsules leave around themselves for their hover growth. The header's
+// spacings count from the capsules, so its layout takes this room back.
+inline constexpr double kGrowthRoom = 2;
 
 struct LibraryScopeTabProps {
   QString label;
@@ -51,10 +56,14 @@ class LibraryScopeTab : public HouseButtonWith<LibraryScopeTabProps> {
   // from 0.6 follow.
   double countPresence() const { return countPresence_.value(); }
   double countScale() const;
+  // 0 … 1: how far the tab has turned to its selected look (with the change that picked it).
+  double selectionAmount() const { return selection_.value(); }
+  // The count as drawn now, rolling to a new number.
+  const NumericText& count() const { return count_; }
 
  protected:
   HouseButtonLook look(double hover) const override;
-  QMarginsF margins() const override { return {2, 2, 2, 2}; }
+  QMarginsF margins() const override { return {kGrowthRoom, kGrowthRoom, kGrowthRoom, kGrowthRoom}; }
   void paint(QPainter& painter) override;
   void moveEvent(QMoveEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -65,7 +74,9 @@ class LibraryScopeTab : public HouseButtonWith<LibraryScopeTabProps> {
   void logFrame() const;
 
   Animated<double> countPresence_;
+  Animated<double> selection_;
   qsizetype shownCount_ = 0;  // the count drawn, kept while it fades out
+  NumericText count_;
   bool hasProps_ = false;
 };
 
@@ -80,16 +91,30 @@ struct LibraryIconPillProps {
 class LibraryIconPill : public HouseButtonWith<LibraryIconPillProps> {
   Q_OBJECT
  public:
+  static constexpr double kEnterScale = 0.7;
+
   explicit LibraryIconPill(InterfaceServices& context, QWidget* parent = nullptr);
   void setProps(const Props& props, Callbacks callbacks);
 
   AccessibilityInfo accessibility() const override;
   QRectF capsuleRect() const { return buttonRect(); }
 
+  // Comes in from nothing and goes out again with a fade, growing from 0.7 at its leading edge
+  // (the fade alone under reduced motion), with `animation` or at once. A pill on its way out
+  // takes no clicks; `onGone` runs once it has gone.
+  void appear(const std::optional<Animation>& animation);
+  void disappear(const std::optional<Animation>& animation, std::function<void()> onGone);
+  // 0 … 1: how far it has come in; its opacity and (unless motion is reduced) its scale follow.
+  double presence() const { return presence_.value(); }
+  double presenceScale() const;
+
  protected:
   HouseButtonLook look(double hover) const override;
-  QMarginsF margins() const override { return {2, 2, 2, 2}; }
+  QMarginsF margins() const override { return {kGrowthRoom, kGrowthRoom, kGrowthRoom, kGrowthRoom}; }
   void paint(QPainter& painter) override;
+
+ private:
+  Animated<double> presence_;
 };
 
 // The search capsule, 260 points wide: the magnifier, the search field, the clear button (while
@@ -180,8 +205,9 @@ class LibraryHeaderView : public QWidget {
 
   LibrarySearchPill& searchPill() const { return *search_; }
   const std::vector<LibraryScopeTab*>& tabs() const { return tabs_; }
-  // The selected category's pencil; null while no category is selected.
-  LibraryIconPill* pencil() const { return pencil_->isVisibleTo(this) ? pencil_ : nullptr; }
+  // The selected category's pencil; null while no category is selected (one on its way out
+  // is not it).
+  LibraryIconPill* pencil() const { return pencil_; }
   LibraryIconPill& newCategoryButton() const { return *add_; }
   // How far the tab strip is scrolled sideways, and which of its edges fade.
   double tabsOffset() const;
@@ -191,6 +217,7 @@ class LibraryHeaderView : public QWidget {
 
  private:
   void applyTabs();
+  void syncPencil(int after);
 
   InterfaceServices& context_;
   Props props_;
@@ -198,9 +225,10 @@ class LibraryHeaderView : public QWidget {
   bool hasProps_ = false;
   LibrarySearchPill* search_;
   class TabStrip* strip_;
-  QHBoxLayout* tabRow_;
+  class TabRow* tabRow_;
   std::vector<LibraryScopeTab*> tabs_;
-  LibraryIconPill* pencil_;
+  QPointer<LibraryIconPill> pencil_;
+  std::optional<QUuid> pencilCategory_;
   LibraryIconPill* add_;
 };
 

@@ -57,6 +57,7 @@ LibraryKeyContext LibraryKeyMonitor::context() const {
   context.columnsPerRow = columnsPerRow ? columnsPerRow() : 1;
   context.filteredCount = int(model_.filteredItems().size());
   context.hasSelection = model_.selection().has_value();
+  context.copyTargetGone = (context.cardHovered || context.hasSelection) && !copyTarget();
   context.hasMultiSelection = !state.multiSelectedIDs().isEmpty();
   context.detailOpen = model_.previewID().has_value();
   context.filterSurfaceOpen = state.libraryFilterSurfaceOpen();

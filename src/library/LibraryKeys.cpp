@@ -53,7 +53,7 @@ LibraryKeyCommand libraryKeyCommand(const keys::KeyPress& key, const LibraryKeyC
   const bool hasHoverOrSelection = context.cardHovered || context.hasSelection;
 
   if (flags == kCommandAlone && key.keyCode == C && !fieldKeepsKeys) {
-    if (!hasHoverOrSelection) return {};
+    if (!hasHoverOrSelection || context.copyTargetGone) return {};
     return command(key.isRepeat ? Kind::swallow : Kind::copy);
   }
   if (flags == kCommandAlone || flags == kCommandShift) {

@@ -24,6 +24,8 @@ struct LibraryKeyContext {
   int columnsPerRow = 1;
   int filteredCount = 0;  // items the grid lists now
   bool hasSelection = false;
+  // The hovered card's id (else the selected one) names no item of the history any more.
+  bool copyTargetGone = false;
   bool hasMultiSelection = false;
   bool detailOpen = false;
   bool filterSurfaceOpen = false;
@@ -69,10 +71,10 @@ struct LibraryKeyCommand {
 bool libraryIsTyping(const LibraryKeyContext& context);
 
 // The library window's key table, Ctrl standing for Command: Ctrl+M, Ctrl+W, Ctrl+Q, Ctrl+comma;
-// Ctrl+C copies unless typing; Ctrl+1…9 (Ctrl+Shift: as plain text) paste whatever the typing;
-// arrows move by one or by a row unless typing; Space toggles the detail and Escape backs out
-// one level, without modifiers. A key a handler cannot act on passes. While another text field
-// has the focus, arrows, Space and Ctrl+C stay that field's; Escape keeps backing out.
+// Ctrl+C copies unless typing (and passes when there is nothing to copy); Ctrl+1…9 (Ctrl+Shift: as plain text) paste
+// whatever the typing; arrows move by one or by a row unless typing; Space toggles the detail and Escape backs out one
+// level, without modifiers. A key a handler cannot act on passes. While another text field has the focus, arrows, Space
+// and Ctrl+C stay that field's; Escape keeps backing out.
 LibraryKeyCommand libraryKeyCommand(const keys::KeyPress& key, const LibraryKeyContext& context);
 
 // Where a move by `step` from the item at `current` lands in a list of `count` (> 0): clamped

@@ -311,21 +311,27 @@ LibraryScopeCounts LibraryModel::scopeCounts() const {
 
 // ---- Header and badges -----------------------------------------------------------------------
 
+// A new scope (from a tab or a badge) animates with the standard spring: the tabs glide, the
+// pencil comes and goes, the counts roll.
 void LibraryModel::selectScope(const LibraryScope& scope) {
-  setScope(scope == scope_ && scope.kind != LibraryScope::Kind::all ? LibraryScope::all() : scope);
+  withAnimation(Theme::springStandard(), [&] {
+    setScope(scope == scope_ && scope.kind != LibraryScope::Kind::all ? LibraryScope::all() : scope);
+  });
 }
 
 void LibraryModel::applyBadgeFilter(const BadgeFilter& badge) {
-  switch (badge.kind) {
-    case BadgeFilter::Kind::pinned:
-      setScope(scope_.kind == LibraryScope::Kind::pinned ? LibraryScope::all() : LibraryScope::pinned());
-      break;
-    case BadgeFilter::Kind::category:
-      setScope(scope_.isCategory(badge.category) ? LibraryScope::all() : LibraryScope::category(badge.category));
-      break;
-    case BadgeFilter::Kind::type:
-    case BadgeFilter::Kind::app: state_.toggleBadgeFilter(badge); break;
-  }
+  withAnimation(Theme::springStandard(), [&] {
+    switch (badge.kind) {
+      case BadgeFilter::Kind::pinned:
+        setScope(scope_.kind == LibraryScope::Kind::pinned ? LibraryScope::all() : LibraryScope::pinned());
+        break;
+      case BadgeFilter::Kind::category:
+        setScope(scope_.isCategory(badge.category) ? LibraryScope::all() : LibraryScope::category(badge.category));
+        break;
+      case BadgeFilter::Kind::type:
+      case BadgeFilter::Kind::app: state_.toggleBadgeFilter(badge); break;
+    }
+  });
 }
 
 bool LibraryModel::isBadgeFilterActive(const BadgeFilter& badge) const {

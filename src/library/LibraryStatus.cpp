@@ -1,8 +1,11 @@
 #include "library/LibraryStatus.h"
 
+#include "ui/InterfaceServices.h"
+#include "ui/anim/Transaction.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
 #include "ui/symbols/Symbols.h"
+#include "ui/theme/ReduceMotion.h"
 #include "ui/theme/Theme.h"
 
 #include <QFontMetricsF>
@@ -31,14 +34,23 @@ constexpr double kEmptyTitleGap = 6;
 
 // ---- LibraryStatusRow ------------------------------------------------------------------------
 
-LibraryStatusRow::LibraryStatusRow(InterfaceServices& context, QWidget* parent) : PaintedWidget(context, parent) {
+LibraryStatusRow::LibraryStatusRow(InterfaceServices& context, QWidget* parent)
+    : PaintedWidget(context, parent), count_(*context.frameClock) {
   setHoverEnabled(false);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  count_.setOnChange([this] { update(); });
 }
 
 void LibraryStatusRow::setProps(const LibraryStatusLine& line) {
   if (line == line_) return;
   line_ = line;
+  // A row out of sight shows its new count at once.
+  std::optional<Animation> animation;
+  if (isVisible() && !count_.text().isEmpty()) {
+    animation = Transaction::current().animation;
+    if (!animation) animation = Theme::springStandard();
+  }
+  count_.setText(line_.text, animation, context().reduceMotion && context().reduceMotion->isEnabled());
   update();
 }
 
@@ -73,7 +85,8 @@ void LibraryStatusRow::paint(QPainter& painter) {
     painter.drawText(QRectF(x, row.top(), advance + 1, row.height()), Qt::AlignLeft | Qt::AlignVCenter, text);
     return x + advance;
   };
-  double x = draw(row.left(), line_.text, line_.selection ? Theme::accent() : labelColor(env, LabelLevel::secondary));
+  count_.draw(painter, font, row, line_.selection ? Theme::accent() : labelColor(env, LabelLevel::secondary));
+  double x = row.left() + count_.width(font);
   if (line_.filtered)
     x = draw(x + metrics.horizontalAdvance(u' '), QString::fromUtf16(kFilteredMarker),
              labelColor(env, LabelLevel::tertiary));

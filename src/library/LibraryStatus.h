@@ -1,12 +1,15 @@
 #pragma once
 #include "library/LibraryTexts.h"
+#include "ui/text/NumericText.h"
 #include "ui/view/PaintedWidget.h"
 
 namespace qv {
 
 // The library's status row: how many items the grid shows out of the history ("· filtered"
 // after it in the tertiary ink while they differ), or how many are selected for pasting together
-// (in the accent), and the paused mark while recording is paused.
+// (in the accent), and the paused mark while recording is paused. The count is set in
+// monospaced digits and rolls to a new number with the change's animation (the standard spring
+// when the change brings none).
 class LibraryStatusRow : public PaintedWidget {
   Q_OBJECT
  public:
@@ -16,6 +19,8 @@ class LibraryStatusRow : public PaintedWidget {
   const LibraryStatusLine& props() const { return line_; }
   // What the row reads, as one line.
   QString text() const;
+  // The count as it is drawn now.
+  const NumericText& count() const { return count_; }
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override { return QSize(0, sizeHint().height()); }
@@ -26,6 +31,7 @@ class LibraryStatusRow : public PaintedWidget {
 
  private:
   LibraryStatusLine line_;
+  NumericText count_;
 };
 
 // What stands in the grid's place while nothing is left to show: a large symbol, a title and a

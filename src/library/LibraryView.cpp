@@ -48,7 +48,7 @@ LibraryView::LibraryView(ViewServices& context, LibraryModel& model, QWidget* pa
   grid_->viewport()->installEventFilter(this);
   connect(&model, &LibraryModel::hoveredIDChanged, this, &LibraryView::hoveredChanged);
   connect(&model, &LibraryModel::keyboardScrollTargetChanged, this, &LibraryView::gridChanged);
-  connect(grid_, &LibraryGridView::scrolled, this, &LibraryView::gridChanged);
+  connect(grid_, &LibraryGridView::cardsMoved, this, &LibraryView::gridChanged);
   // Any card that changes its look under the pane (a thumbnail come, a mark, an animation).
   connect(grid_->scene(), &QGraphicsScene::changed, this, &LibraryView::sceneChanged);
   if (context.environment) connect(context.environment.get(), &Environment::changed, this, &LibraryView::gridChanged);

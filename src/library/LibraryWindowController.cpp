@@ -119,9 +119,13 @@ LibraryWindow::LibraryWindow(LibraryServices& context, TranslucencySupport trans
   layout->setContentsMargins(0, 0, 0, 0);
   if (context.environment)
     connect(context.environment.get(), &Environment::changed, this, qOverload<>(&QWidget::update));
-  // Text typed anywhere in the window goes in as typed: no field completes or corrects it.
   if (qApp)
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+      // A field that gave the focus up leaves nothing focused, as at the first show: the window
+      // keeps the focus itself, so that activating it again (a click on its title bar, the next
+      // show) never hands the keys to the first field in the chain.
+      if (!focusWidget()) setFocus(Qt::OtherFocusReason);
+      // Text typed anywhere in the window goes in as typed: no field completes or corrects it.
       if (!now || now->window() != this) return;
       if (qobject_cast<QLineEdit*>(now) || qobject_cast<QTextEdit*>(now)) disableAutomaticSubstitutions(*now);
     });
@@ -284,13 +288,14 @@ void LibraryWindowController::show(PanelState& state) {
     const QPointF pointer = context_.screens ? context_.screens->pointerLocation() : QPointF();
     const QRect frame = libraryWindow::initialFrame(screens, pointer, savedFrame()).toRect();
     window_->setGeometry(frame);
-    // Nothing is focused: the search field takes the keys only once clicked.
-    window_->setFocus(Qt::OtherFocusReason);
     qCInfo(lcApp).nospace() << "Library opens at " << frame.x() << "," << frame.y() << " " << frame.width() << "x"
                             << frame.height();
   } else if (window_->isMinimized()) {
     window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
   }
+  // Every show leaves nothing focused: the search field takes the keys only once clicked.
+  if (QWidget* focused = window_->focusWidget(); focused && focused != window_.get()) focused->clearFocus();
+  window_->setFocus(Qt::OtherFocusReason);
   window_->show();
   window_->raise();
   window_->activateWindow();

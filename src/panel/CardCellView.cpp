@@ -31,54 +31,12 @@
 
 namespace qv {
 
-namespace {
-
-constexpr double kHintEnterScale = 0.85;
-
-// Holds the card (with the quick actions and the paste hint over it) and carries the shake.
-class CellBody : public QGraphicsObject {
- public:
-  explicit CellBody(QGraphicsItem* parent) : QGraphicsObject(parent) { setFlag(ItemHasNoContents); }
-  QRectF boundingRect() const override { return {}; }
-  void paint(QPainter*, const QStyleOptionGraphicsItem*, QWidget*) override {}
-};
-
-}  // namespace
-
 void withStandardSpring(const std::function<void()>& change) { withAnimation(Theme::springStandard(), change); }
 
 CardCellView::CardCellView(ViewServices& context, PanelState& state, CardTapMemory& taps, QGraphicsItem* parent)
-    : PaintedItem(context, parent),
-      context_(context),
-      state_(state),
-      taps_(taps),
-      shake_(*context.frameClock, 1.0),
-      hintPresence_(*context.frameClock, 0.0) {
-  setSize(CardContentStyle::cardSize());
+    : HostedCard(context, parent), context_(context), state_(state), taps_(taps) {
   setAcceptedMouseButtons(Qt::LeftButton | Qt::RightButton);
-  // The host says when the pointer is over the card (pointerHovered); the scene's own hover
-  // goes stale when the list moves under a resting pointer.
-  setAcceptHoverEvents(false);
   setFlag(ItemSendsScenePositionChanges);
-  body_ = new CellBody(this);
-  card_ = new ClipboardCardView(context, body_);
-  // Over the card, so that they lift with it.
-  quickActions_ = new CardQuickActions(context, card_);
-  quickActions_->setZValue(ClipboardCardView::kHostOverlayZ);
-  pasteHint_ = new PasteHintBadge(context, card_);
-  pasteHint_->setZValue(ClipboardCardView::kHostOverlayZ + 1);
-  pasteHint_->setPos((rect().width() - pasteHint_->size().width()) / 2,
-                     (rect().height() - pasteHint_->size().height()) / 2);
-  pasteHint_->setTransformOriginPoint(pasteHint_->rect().center());
-  pasteHint_->setVisible(false);
-
-  shake_.setOnChange([this] { body_->setTransform(QTransform::fromTranslate(shakeOffset(), 0)); });
-  hintPresence_.setOnChange([this] {
-    const double presence = hintPresence_.value();
-    pasteHint_->setVisible(presence > 0.001);
-    pasteHint_->setOpacity(unitClamped(presence));
-    pasteHint_->setScale(environment().reduceMotion ? 1.0 : lerp(kHintEnterScale, 1.0, presence));
-  });
 
   for (auto signal :
        {&PanelState::selectedIndexChanged, &PanelState::multiSelectedIDsChanged, &PanelState::pinnedIDsChanged,
@@ -129,8 +87,6 @@ bool CardCellView::isMultiSelected() const { return state_.multiSelectedIDs().co
 
 bool CardCellView::isSelected() const { return state_.selectedIndex() == index_ || isMultiSelected(); }
 
-double CardCellView::shakeOffset() const { return Fx::shakeOffset(unitClamped(shake_.value())); }
-
 void CardCellView::refresh(bool animated) {
   const std::optional<CustomCategory> category = state_.categoryForItem(item_);
   const std::optional<QUuid> categoryID = category ? std::optional<QUuid>(category->id) : std::nullopt;
@@ -147,31 +103,19 @@ void CardCellView::refresh(bool animated) {
                                        category,
                                        CardFacets(item_, categoryID, filters.isFilterActive),
                                        kActionRowWidth};
-  card_->setProps(props, filters);
+  card().setProps(props, filters);
 
   const QUuid id = item_.id;
   PanelState* state = &state_;
-  quickActions_->setProps({hovered_, props.isPinned, state_.copiedItemID() == id, sensitive, !sensitive || peeked},
+  quickActions().setProps({hovered_, props.isPinned, state_.copiedItemID() == id, sensitive, !sensitive || peeked},
                           {[this] { withoutAnimation([this] { copyItem(); }); },
                            [state, id] { withStandardSpring([&] { state->togglePin(id); }); },
                            [state, id] { withStandardSpring([&] { state->removeItem(id); }); },
                            [state, id] { withStandardSpring([&] { state->togglePeek(id); }); }});
 
-  card_->setLifted(hovered_ || props.isSelected, animated);
-  const double hint = state_.pasteHintItemID() == id ? 1.0 : 0.0;
-  if (!animated) {
-    hintPresence_.jumpTo(hint);
-    quickActions_->settle();
-  } else if (hintPresence_.target() != hint) {
-    hintPresence_.animateTo(hint, Theme::springStandard());
-  }
-}
-
-QMarginsF CardCellView::paintOverflow() const {
-  // The card's glow, shadows and lift, and the shake.
-  const QMarginsF card = card_->paintOverflow();
-  const double shake = 6;
-  return card + QMarginsF(shake, 0, shake, 0);
+  card().setLifted(hovered_ || props.isSelected, animated);
+  showPasteHint(state_.pasteHintItemID() == id, animated);
+  if (!animated) quickActions().settle();
 }
 
 // ---- Pointer ---------------------------------------------------------------------------------
@@ -202,16 +146,19 @@ void CardCellView::pointerHovered(bool hovering) {
   refresh();
 }
 
-// The state's hovered item (what the keys act on first) and the preview's hover intent follow
-// this cell's hover; leaving clears them only while they still name this cell's item.
+// The state's hovered item (what the keys act on first) follows this cell's hover; leaving
+// clears it, and the preview's pending hover intent, only while they still name this cell's item.
 void CardCellView::announceHover() {
   if (hovered_) {
     state_.setHoveredItem(item_);
-    state_.schedulePreviewHover(item_);
   } else if (state_.hoveredItem() && state_.hoveredItem()->id == item_.id) {
     state_.setHoveredItem(std::nullopt);
     state_.schedulePreviewHover(std::nullopt);
   }
+}
+
+void CardCellView::pointerArrived() {
+  if (hovered_) state_.schedulePreviewHover(item_);
 }
 
 void CardCellView::forgetHover() {
@@ -225,15 +172,15 @@ void CardCellView::prepareForReuse() {
   gesture_.cancel();
   hovered_ = false;
   announceHover();
-  shake_.jumpTo(1.0);
-  // Badges and buttons the scene still counts as hovered start un-hovered with the next item.
-  for (QGraphicsItem* child : childItems()) forgetHoverBelow(*child);
+  // Off the list, the card stands beside nothing: an anchor left behind would place a preview
+  // where the card was, and the anchors would pile up over a long scroll.
+  if (state_.cardAnchors().contains(item_.id)) {
+    QHash<QUuid, double> anchors = state_.cardAnchors();
+    anchors.remove(item_.id);
+    state_.setCardAnchors(anchors);
+  }
+  settleForReuse();
   refresh(false);
-}
-
-void CardCellView::forgetHoverBelow(QGraphicsItem& item) {
-  if (auto* painted = qobject_cast<PaintedItem*>(item.toGraphicsObject())) painted->forgetHover();
-  for (QGraphicsItem* child : item.childItems()) forgetHoverBelow(*child);
 }
 
 void CardCellView::mousePressEvent(QGraphicsSceneMouseEvent* event) {
@@ -362,23 +309,19 @@ void CardCellView::switchToSourceApp() {
   if (!item_.sourceAppBundleID.isEmpty()) context_.workspace->switchToApplication(item_.sourceAppBundleID);
 }
 
-void CardCellView::startShake() {
-  ++shakeCount_;
-  shake_.jumpTo(0);
-  shake_.animateTo(1, Animation::linear(Fx::kShakeDuration));
-}
-
 // ---- Menu ------------------------------------------------------------------------------------
 
-CardContextMenuInputs CardCellView::menuInputs() const {
-  return {item_,
-          state_.pinnedIDs().contains(item_.id),
-          state_.sensitiveIDs().contains(item_.id),
-          state_.customCategories(),
-          state_.categoryForItem(item_),
-          item_.plainText().has_value(),
-          item_.sourceAppBundleID.isEmpty() ? QString() : context_.appIdentity->appName(item_.sourceAppBundleID)};
+CardContextMenuInputs cardMenuInputs(ViewServices& context, const PanelState& state, const ClipboardItem& item) {
+  return {item,
+          state.pinnedIDs().contains(item.id),
+          state.sensitiveIDs().contains(item.id),
+          state.customCategories(),
+          state.categoryForItem(item),
+          item.plainText().has_value(),
+          item.sourceAppBundleID.isEmpty() ? QString() : context.appIdentity->appName(item.sourceAppBundleID)};
 }
+
+CardContextMenuInputs CardCellView::menuInputs() const { return cardMenuInputs(context_, state_, item_); }
 
 CardContextMenuActions CardCellView::menuActions() {
   // The menu's rows run after it closed; by then the card may be gone.
@@ -420,6 +363,14 @@ bool CardCellView::openContextMenu(QPointF position, QPoint screenPosition, bool
   return true;
 }
 
+PaintedItem* CardCellFactory::makeCard() {
+  auto* cell = new CardCellView(context_, state_, taps_);
+  QObject::connect(cell, &CardCellView::contextMenuClosed, cell, [this] {
+    if (const auto closed = onMenuClosed) closed();
+  });
+  return cell;
+}
+
 // ---- Anchor and drag -------------------------------------------------------------------------
 
 double CardCellView::anchorY() const { return screenPointOf(rect().center()).y(); }
@@ -450,8 +401,8 @@ void CardCellView::startDragOut(QObject* source) {
   const QList<ClipboardItem> items = draggedItems();
   if (items.isEmpty()) return;
   const double ratio = 2;
-  const QImage picture = card_->renderForTest(ratio);
-  const QPointF grab = gesture_.pressPosition().value_or(rect().center()) + card_->renderOrigin();
+  const QImage picture = card().renderForTest(ratio);
+  const QPointF grab = gesture_.pressPosition().value_or(rect().center()) + card().renderOrigin();
   gesture_.cancel();
   // The drag runs its own event loop; nothing of this cell is touched after it.
   context_.dragStarter->startDrag(ItemDragProvider::makeItemProvider(items, context_), source,

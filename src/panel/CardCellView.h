@@ -7,8 +7,7 @@
 #include "panel/CardContextMenu.h"
 #include "panel/CardGesture.h"
 #include "panel/CardListItems.h"
-#include "ui/anim/AnimatedValue.h"
-#include "ui/view/PaintedItem.h"
+#include "panel/HostedCard.h"
 
 #include <functional>
 #include <memory>
@@ -16,8 +15,6 @@
 namespace qv {
 
 class PanelState;
-class CardQuickActions;
-class PasteHintBadge;
 
 // Runs a state change animated with the standard spring.
 void withStandardSpring(const std::function<void()>& change);
@@ -26,6 +23,9 @@ void withStandardSpring(const std::function<void()>& change);
 // stored under the application's name ("Nearby Device" for the nearby device); nothing for an
 // item whose source is unknown.
 void applyAppRuleForItem(ViewServices& context, const ClipboardItem& item, AppRule rule);
+
+// What a card's menu shows for `item` now (the panel's and the library's cards).
+CardContextMenuInputs cardMenuInputs(ViewServices& context, const PanelState& state, const ClipboardItem& item);
 
 // One card of the panel's list: the hosted card with everything that makes it interactive.
 // A click selects or deselects it, a second click on the same card within 0.35 s pastes it
@@ -39,7 +39,7 @@ void applyAppRuleForItem(ViewServices& context, const ClipboardItem& item, AppRu
 // over it (pointerHovered), since only the host knows where the pointer is after a scroll, a
 // relayout or a menu; a cell the host recycles starts clean (prepareForReuse). The list deletes
 // cells later (deleteLater), since a cell's own click may remove its item.
-class CardCellView : public PaintedItem {
+class CardCellView : public HostedCard {
   Q_OBJECT
  public:
   static constexpr double kActionRowWidth = 89;
@@ -53,19 +53,12 @@ class CardCellView : public PaintedItem {
   void setItem(const ClipboardItem& item, int index);
   const ClipboardItem& item() const { return item_; }
   int index() const { return index_; }
-  ClipboardCardView& card() const { return *card_; }
-  CardQuickActions& quickActions() const { return *quickActions_; }
-  PasteHintBadge& pasteHint() const { return *pasteHint_; }
 
   bool isMultiSelected() const;
   bool isSelected() const;
   bool isCellHovered() const { return hovered_; }
   // 0 resting … 1 lifted (hovered or selected).
-  double liftProgress() const { return card_->liftProgress(); }
-  // The card's sideways shake offset now; 0 at rest.
-  double shakeOffset() const;
-  int shakeCount() const { return shakeCount_; }
-  double pasteHintPresence() const { return hintPresence_.value(); }
+  double liftProgress() const { return card().liftProgress(); }
 
   // Pointer input, in the cell's coordinates (the scene's events come here). `source` is the
   // widget a drag-out starts from; `screenPosition` where the pointer is on the screen (by
@@ -74,10 +67,14 @@ class CardCellView : public PaintedItem {
   void pointerMoved(QPointF position, QObject* source = nullptr);
   void pointerReleased(QPointF position, Qt::KeyboardModifiers modifiers,
                        std::optional<QPointF> screenPosition = std::nullopt);
-  // The host's word whether the pointer is over the card.
+  // The host's word whether the pointer is over the card: the card lifts, shows its quick
+  // actions and becomes the state's hovered item (what the keys act on first).
   void pointerHovered(bool hovering);
-  // Lets go of the shown item's hover, press, shake, lift and quick actions at once, so that
-  // the next item starts clean.
+  // The host's word that the pointer itself came onto the hovered card: an open preview may
+  // follow it.
+  void pointerArrived();
+  // Lets go of the shown item's hover, press, shake, lift, quick actions and anchor at once, so
+  // that the next item starts clean.
   void prepareForReuse();
   // Opens the card's menu at `screenPosition` for a right click at `position`; false (the click
   // goes on) when the point is outside the card or the list's viewport, or the card is hidden.
@@ -88,7 +85,7 @@ class CardCellView : public PaintedItem {
   CardContextMenuActions menuActions();
 
   // Stores the card's vertical middle (global coordinates) in the state's anchors, unless the
-  // stored one is within 8 points. The list calls it after scrolling.
+  // stored one is within 8 points. The list calls it after every scroll and relayout.
   void reportAnchor();
   // The card's vertical middle in global coordinates (scene coordinates without a view).
   double anchorY() const;
@@ -97,14 +94,11 @@ class CardCellView : public PaintedItem {
   // in one of two or more, else the item alone.
   QList<ClipboardItem> draggedItems() const;
 
-  QMarginsF paintOverflow() const override;
-
  Q_SIGNALS:
   // The card's menu closed (chosen or dismissed); the pointer may be anywhere now.
   void contextMenuClosed();
 
  protected:
-  void paintItem(QPainter&) override {}
   void mousePressEvent(QGraphicsSceneMouseEvent* event) override;
   void mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event) override;
   void mouseMoveEvent(QGraphicsSceneMouseEvent* event) override;
@@ -118,7 +112,6 @@ class CardCellView : public PaintedItem {
   void handleTap(Qt::KeyboardModifiers modifiers, QPointF screenPoint);
   std::optional<ClipboardItem> doubleTapTarget(QPointF screenPoint, double now) const;
   void announceHover();
-  static void forgetHoverBelow(QGraphicsItem& item);
   // Where a point of the cell shows on the screen (scene coordinates without a view).
   QPointF screenPointOf(QPointF position) const;
   void toggleMultiSelection(bool isMultiSelected);
@@ -129,7 +122,6 @@ class CardCellView : public PaintedItem {
   void copyItem();
   void applyAppRule(AppRule rule);
   void switchToSourceApp();
-  void startShake();
   void startDragOut(QObject* source);
   void forgetHover();
 
@@ -139,14 +131,7 @@ class CardCellView : public PaintedItem {
   ClipboardItem item_;
   int index_ = -1;
   bool hovered_ = false;
-  int shakeCount_ = 0;
   CardGesture gesture_;
-  QGraphicsObject* body_ = nullptr;
-  ClipboardCardView* card_ = nullptr;
-  CardQuickActions* quickActions_ = nullptr;
-  PasteHintBadge* pasteHint_ = nullptr;
-  Animated<double> shake_;
-  Animated<double> hintPresence_;
 };
 
 // The list's cards as card cells.
@@ -154,13 +139,15 @@ class CardCellFactory : public CardItemFactory {
  public:
   CardCellFactory(ViewServices& context, PanelState& state, CardTapMemory& taps)
       : context_(context), state_(state), taps_(taps) {}
-  PaintedItem* makeCard() override { return new CardCellView(context_, state_, taps_); }
+  PaintedItem* makeCard() override;
   void showItem(PaintedItem& card, const ClipboardItem& item, int index) override {
     static_cast<CardCellView&>(card).setItem(item, index);
   }
   void setHovered(PaintedItem& card, bool hovered) override {
     static_cast<CardCellView&>(card).pointerHovered(hovered);
   }
+  void followHover(PaintedItem& card) override { static_cast<CardCellView&>(card).pointerArrived(); }
+  void reportAnchor(PaintedItem& card) override { static_cast<CardCellView&>(card).reportAnchor(); }
   void release(PaintedItem& card) override { static_cast<CardCellView&>(card).prepareForReuse(); }
 
  private:

@@ -110,14 +110,45 @@ void SectionHeaderItem::mouseReleaseEvent(QGraphicsSceneMouseEvent* event) {
   if (rect().contains(event->pos())) toggle();
 }
 
+// ---- Glides ----------------------------------------------------------------------------------
+
+void ItemGlides::place(QGraphicsItem* item, QPointF target, const std::optional<Animation>& glide,
+                       const std::function<void()>& onFrame) {
+  const auto moving = moving_.find(item);
+  if (!glide) {
+    if (moving != moving_.end() && moving->second->target() == target) return;
+    if (moving != moving_.end()) moving_.erase(moving);
+    item->setPos(target);
+    return;
+  }
+  if (moving != moving_.end()) {
+    moving->second->animateTo(target, glide);
+    return;
+  }
+  if (item->pos() == target) return;
+  auto position = std::make_unique<Animated<QPointF>>(clock_, item->pos());
+  position->setOnChange([item, onFrame, value = position.get()] {
+    item->setPos(value->value());
+    if (onFrame) onFrame();
+  });
+  position->animateTo(target, glide);
+  moving_[item] = std::move(position);
+}
+
 // ---- Section headers -------------------------------------------------------------------------
+
+SectionHeaders::SectionHeaders(ViewServices& context, QGraphicsScene& scene)
+    : context_(context), scene_(scene), glides_(*context.frameClock) {}
+
+SectionHeaders::~SectionHeaders() = default;
 
 void SectionHeaders::show(const std::vector<int>& shown, const cardList::Layout& layout,
                           const std::function<QRectF(int)>& frameOf,
-                          const std::function<void(const QString&)>& onToggle) {
+                          const std::function<void(const QString&)>& onToggle, const std::optional<Animation>& glide) {
   for (auto it = shown_.begin(); it != shown_.end();) {
     if (!std::binary_search(shown.begin(), shown.end(), it.key())) {
       it.value()->hide();
+      glides_.forget(it.value());
       spare_.push_back(it.value());
       it = shown_.erase(it);
     } else {
@@ -126,6 +157,7 @@ void SectionHeaders::show(const std::vector<int>& shown, const cardList::Layout&
   }
   for (int index : shown) {
     SectionHeaderItem* header = shown_.value(index);
+    bool stays = header != nullptr;
     if (!header) {
       if (!spare_.empty()) {
         header = spare_.back();
@@ -140,10 +172,12 @@ void SectionHeaders::show(const std::vector<int>& shown, const cardList::Layout&
     }
     const cardList::Section& section = layout.sections[size_t(index)];
     const QString title = section.title;
+    // Only a header that keeps its section glides; one that shows another jumps.
+    stays = stays && header->props().title == title;
     header->setProps({title, section.count, section.collapsed}, {[onToggle, title] { onToggle(title); }});
     const QRectF frame = frameOf(index);
     header->setWidth(frame.width());
-    header->setPos(frame.topLeft());
+    glides_.place(header, frame.topLeft(), stays ? glide : std::nullopt);
   }
 }
 

@@ -49,8 +49,8 @@ int gridColumns(double width) {
 }
 
 Arrangement gridArrangement(double width) {
-  return {gridColumns(width), kCardStep,          kCardWidth + kGridSpacing,
-          kGridTopPadding,    kGridBottomPadding, kGridSideInset};
+  return {gridColumns(width), kCardStep, kCardWidth + kGridSpacing, kGridTopPadding, kGridBottomPadding,
+          kGridSideInset,     false};
 }
 
 Layout layOut(const std::vector<CardGroup>& groups, const QSet<QString>& collapsed,
@@ -79,7 +79,11 @@ Layout layOut(const std::vector<Run>& runs, const QSet<QString>& collapsed, cons
   double y = arrangement.topPadding;
   double estimate = arrangement.topPadding;
   int first = 0;
+  const double rowSpacing = step - kCardHeight;
   for (const Run& run : runs) {
+    const bool last = &run == &runs.back();
+    // The last section's cards end with the card itself where rows have spacing only between them.
+    const double trailing = last && !arrangement.spacingAfterLastRow ? rowSpacing : 0;
     Section section;
     section.title = rawValue(run.group);
     section.firstIndex = first;
@@ -93,9 +97,9 @@ Layout layOut(const std::vector<Run>& runs, const QSet<QString>& collapsed, cons
       estimate += kHeaderHeight;
     }
     section.cardsTop = y;
-    section.cardsHeight = step * section.rows * section.openness;
+    section.cardsHeight = std::max(0.0, step * section.rows - trailing) * section.openness;
     y += section.cardsHeight;
-    if (!section.collapsed) estimate += step * section.rows;
+    if (!section.collapsed) estimate += std::max(0.0, step * section.rows - trailing);
     layout.sections.push_back(section);
     first += run.count;
   }

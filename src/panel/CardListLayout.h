@@ -40,6 +40,9 @@ struct Arrangement {
   double topPadding = kTopPadding;
   double bottomPadding = kBottomPadding;
   double headerInset = kSideInset;
+  // The panel's sections each end with a row's spacing; the library's grid has spacing only
+  // between rows, so its last row meets the bottom padding.
+  bool spacingAfterLastRow = true;
   bool operator==(const Arrangement&) const = default;
 };
 

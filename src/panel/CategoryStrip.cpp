@@ -5,6 +5,7 @@
 #include "ui/anim/Transaction.h"
 #include "ui/controls/CategoryDot.h"
 #include "ui/controls/ControlStyle.h"
+#include "ui/fx/Fx.h"
 #include "ui/symbols/Symbols.h"
 #include "ui/text/Fonts.h"
 #include "ui/theme/Theme.h"
@@ -285,14 +286,15 @@ void CategoryStripView::paintPill(QPainter& painter, const Slot& slot) const {
   painter.translate(centre);
   painter.scale(scale, scale);
   painter.translate(-centre);
-  QPainterPath capsule;
-  capsule.addRoundedRect(rect, kPillHeight / 2, kPillHeight / 2);
-  // The plain look and the accent fill cross over as the pill turns active.
+  const QPainterPath capsule = Fx::continuousRoundedRect(rect, kPillHeight / 2);
+  // The plain look (the material, a faint ink in the light appearance, the hover wash and a
+  // hairline inside the edge) and the accent fill cross over as the pill turns active.
   if (active < 1) {
     const double plain = 1 - active;
-    painter.fillPath(capsule, primaryColor(env, (dark ? 0.08 : 0.06) * plain));
+    painter.fillPath(capsule, withAlpha(ultraThinMaterialVeil(env), ultraThinMaterialVeil(env).alphaF() * plain));
+    if (!dark) painter.fillPath(capsule, primaryColor(env, 0.06 * plain));
     painter.fillPath(capsule, primaryColor(env, 0.1 * hover * plain));
-    painter.strokePath(capsule, QPen(primaryColor(env, (dark ? 0.1 : 0.16) * plain), 0.5));
+    Fx::strokeInnerBorder(painter, rect, kPillHeight / 2, primaryColor(env, (dark ? 0.1 : 0.16) * plain), 0.5);
   }
   if (active > 0) painter.fillPath(capsule, withAlpha(Theme::accent(), active));
   const QColor plainInk = primaryColor(env, lerp(dark ? 0.6 : 0.78, 0.95, hover));

@@ -67,8 +67,7 @@ void FilterChipView::paint(QPainter& painter) {
   const double radius = shape.height() / 2;
   scaleAboutCapsule(painter, scale());
   const QPainterPath capsule = Fx::continuousRoundedRect(shape, radius);
-  // The ultra-thin material: a light veil over what lies behind.
-  painter.fillPath(capsule, env.isDark() ? QColor::fromRgbF(1, 1, 1, 0.08f) : QColor::fromRgbF(1, 1, 1, 0.55f));
+  painter.fillPath(capsule, ultraThinMaterialVeil(env));
   painter.fillPath(capsule, primaryColor(env, 0.1 * unitClamped(h)));
 
   painter.setFont(chipFont());

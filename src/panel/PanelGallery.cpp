@@ -272,6 +272,34 @@ QImage cardLists(GalleryScene& scene) {
   return canvas.finish();
 }
 
+// The list halfway through its transitions: a card that came in (blur-scale), a card blown
+// away with the card below gliding into its place, and the empty state arriving.
+QImage cardListTransitions(GalleryScene& scene) {
+  ViewServices& context = scene.services<ViewServices>();
+  const QList<ClipboardItem> items = gallerySampleItems(context.scheduler->now());
+  GallerySheet canvas(scene, {3 * 330, 640});
+  for (int look = 0; look < 3; ++look) {
+    PanelState state(context);
+    state.setIsVisible(true);
+    QList<ClipboardItem> shown = items;
+    if (look == 0) shown.removeAt(0);
+    state.setItems(shown);
+    CardScrollView list(context, state);
+    list.setAvailableRect(QRectF(0, 0, 320, 640));
+    // On screen, so that its height follows the change as the panel's does.
+    list.setAttribute(Qt::WA_DontShowOnScreen);
+    list.show();
+    scene.runFrames(90);
+    QList<ClipboardItem> changed = items;
+    if (look == 1) changed.removeAt(0);
+    if (look == 2) changed.clear();
+    state.setItems(changed);
+    scene.runFrames(look == 2 ? 8 : 6);  // about halfway through 0.26 s
+    canvas.put(list, {look * 330.0, 0});
+  }
+  return canvas.finish();
+}
+
 }  // namespace
 
 QList<ClipboardItem> gallerySampleItems(const QDateTime& now) {
@@ -287,6 +315,7 @@ QList<ClipboardItem> gallerySampleItems(const QDateTime& now) {
 
 void addPanelGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("card-list"), cardLists);
+  registry.add(QStringLiteral("card-list-transitions"), cardListTransitions);
   registry.add(QStringLiteral("filter-chips"), chips);
   registry.add(QStringLiteral("filter-rail"), rail);
   registry.add(QStringLiteral("filter-status-bar"), statusBar);

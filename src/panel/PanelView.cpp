@@ -17,6 +17,7 @@
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
 #include "ui/text/Fonts.h"
+#include "ui/text/NumericText.h"
 #include "ui/theme/ReduceMotion.h"
 #include "ui/theme/Theme.h"
 
@@ -476,9 +477,16 @@ void PanelView::paintColumn(QPainter& painter) {
   const bool strong = env.reduceTransparency || env.increasedContrast;
   Fx::strokeInnerBorder(painter, surface, kCornerRadius,
                         strong ? Translucency::hairlineColor(env) : primaryColor(env, 0.08), 0.5);
-  painter.setFont(footerFont());
+  // The count in monospaced digits, centred: it keeps its place as the number changes.
+  const QFont font = footerFont();
+  const QFontMetricsF metrics(font);
+  const QString label = countLabel();
+  const QRectF line = footerRect().adjusted(0, kFooterPadding, 0, -kFooterPadding);
   painter.setPen(primaryColor(env, 0.28));
-  painter.drawText(footerRect().adjusted(0, kFooterPadding, 0, -kFooterPadding), Qt::AlignCenter, countLabel());
+  drawMonospacedDigits(painter, font,
+                       QPointF(line.center().x() - monospacedDigitsWidth(font, label) / 2,
+                               line.center().y() + (metrics.ascent() - metrics.descent()) / 2),
+                       label);
   painter.restore();
 }
 

@@ -33,9 +33,9 @@ const QString& placeholderText() {
 
 }  // namespace
 
-QColor searchFilterColor(const EnvironmentValues& environment, bool filtering, bool hovered) {
-  if (filtering) return environment.isDark() ? QColor(150, 155, 245) : Theme::accent();
-  return primaryColor(environment, hovered ? 0.7 : 0.35);
+QColor searchFilterColor(const EnvironmentValues& environment, double filtering, double hover) {
+  const QColor active = environment.isDark() ? QColor(150, 155, 245) : Theme::accent();
+  return mixColors(primaryColor(environment, lerp(0.35, 0.7, unitClamped(hover))), active, unitClamped(filtering));
 }
 
 QColor searchDotsColor(const EnvironmentValues& environment, double menuOpen, double hover) {
@@ -125,13 +125,14 @@ SearchBarView::SearchBarView(InterfaceServices& context, const Props& props, Cal
       filter_(new SearchBarButton(
           context, QStringLiteral("Filters"),
           [this](const SearchBarButton& button) {
-            return SearchBarButton::Look{QStringLiteral("line.3.horizontal.decrease"),
-                                         12,
-                                         searchFilterColor(environment(), filterIconActive(), button.isHovered()),
-                                         lerp(1, 1.15, button.hoverProgress()),
-                                         1,
-                                         0,
-                                         {}};
+            return SearchBarButton::Look{
+                QStringLiteral("line.3.horizontal.decrease"),
+                12,
+                searchFilterColor(environment(), filterActive_.value(), button.hoverProgress()),
+                lerp(1, 1.15, button.hoverProgress()),
+                1,
+                0,
+                {}};
           },
           [this] {
             if (const auto onToggle = callbacks_.onToggleFilterPanel) onToggle();
@@ -155,7 +156,8 @@ SearchBarView::SearchBarView(InterfaceServices& context, const Props& props, Cal
           },
           this)),
       clearPresence_(*context.frameClock, props.query.isEmpty() ? 0 : 1),
-      dotsOpen_(*context.frameClock, props.showDotsMenu ? 1 : 0) {
+      dotsOpen_(*context.frameClock, props.showDotsMenu ? 1 : 0),
+      filterActive_(*context.frameClock, props.showFilterPanel || props.filtersInForce ? 1 : 0) {
   setHoverEnabled(false);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
@@ -164,6 +166,7 @@ SearchBarView::SearchBarView(InterfaceServices& context, const Props& props, Cal
     clear_->update();
   });
   dotsOpen_.setOnChange([this] { dots_->update(); });
+  filterActive_.setOnChange([this] { filter_->update(); });
   clear_->setVisible(!props_.query.isEmpty());
   syncField();
   layoutParts();
@@ -187,9 +190,11 @@ void SearchBarView::setProps(const Props& props, Callbacks callbacks) {
     if (!props_.query.isEmpty()) clear_->setVisible(true);
     clearPresence_.animateTo(props_.query.isEmpty() ? 0 : 1, Theme::springSnappy());
   }
-  if (props_.showDotsMenu != old.showDotsMenu)
-    dotsOpen_.animateTo(props_.showDotsMenu ? 1 : 0,
-                        environment().reduceMotion ? std::nullopt : std::optional<Animation>(Theme::springSnappy()));
+  const std::optional<Animation> snappy = environment().reduceMotion ? std::nullopt
+                                                                     : std::optional<Animation>(Theme::springSnappy());
+  if (props_.showDotsMenu != old.showDotsMenu) dotsOpen_.animateTo(props_.showDotsMenu ? 1 : 0, snappy);
+  // The filter icon turns to and from the accent on the same spring.
+  filterActive_.animateTo(filterIconActive() ? 1 : 0, snappy);
   syncField();
   layoutParts();
   filter_->update();

@@ -10,8 +10,9 @@ class QVTextField;
 class PanelState;
 
 // The filter icon's colour: the accent while filtering is in force (lighter in the dark scheme),
-// otherwise primary ink, stronger under the pointer.
-QColor searchFilterColor(const EnvironmentValues& environment, bool filtering, bool hovered);
+// otherwise primary ink, stronger under the pointer. `filtering` and `hover` run from 0 to 1
+// while they animate.
+QColor searchFilterColor(const EnvironmentValues& environment, double filtering, double hover);
 // The dots icon's colour: the accent while the quick-actions menu is open, otherwise primary ink,
 // stronger under the pointer. `menuOpen` and `hover` run from 0 to 1 while they animate.
 QColor searchDotsColor(const EnvironmentValues& environment, double menuOpen, double hover);
@@ -89,6 +90,8 @@ class SearchBarView : public PaintedWidget {
 
   // Whether the filter icon shows the active colour.
   bool filterIconActive() const { return props_.showFilterPanel || props_.filtersInForce; }
+  // 0 … 1: how far the filter icon has turned to the active colour (on the snappy spring).
+  double filterIconActivity() const { return filterActive_.value(); }
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override { return sizeHint(); }
@@ -124,6 +127,7 @@ class SearchBarView : public PaintedWidget {
   SearchBarButton* dots_;
   Animated<double> clearPresence_;
   Animated<double> dotsOpen_;
+  Animated<double> filterActive_;
 };
 
 // The search bar's props from the state.

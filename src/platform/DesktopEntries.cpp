@@ -110,7 +110,51 @@ std::optional<QHash<QByteArray, QString>> parseDesktopGroup(const QByteArray& co
   return values;
 }
 
+QString defaultApplicationFor(const QString& mimeType, const QList<QByteArray>& mimeAppsLists,
+                              const DesktopEntryIndex& index) {
+  for (const QByteArray& list : mimeAppsLists) {
+    const auto defaults = parseDesktopGroup(list, "Default Applications");
+    if (!defaults) continue;
+    for (const QString& named : defaults->value(mimeType.toUtf8()).split(u';', Qt::SkipEmptyParts)) {
+      QString id = named.trimmed();
+      if (id.endsWith(QLatin1String(".desktop"))) id.chop(8);
+      if (index.entry(id)) return id;
+    }
+  }
+  for (const DesktopEntry& entry : index.applications())
+    if (entry.mimeTypes.contains(mimeType)) return entry.id;
+  return {};
+}
+
 XdgDesktopEntries::XdgDesktopEntries(QStringList applicationFolders) : folders_(std::move(applicationFolders)) {}
+
+QStringList XdgDesktopEntries::mimeAppsListsFromEnvironment() {
+  QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
+  if (configHome.isEmpty()) configHome = QDir::homePath() + QStringLiteral("/.config");
+  QString configDirs = qEnvironmentVariable("XDG_CONFIG_DIRS");
+  if (configDirs.isEmpty()) configDirs = QStringLiteral("/etc/xdg");
+  QStringList folders{configHome};
+  for (const QString& dir : configDirs.split(u':', Qt::SkipEmptyParts)) folders.append(QDir::cleanPath(dir));
+  folders += applicationFoldersFromEnvironment();
+  QStringList names;
+  for (const QString& desktop : qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':', Qt::SkipEmptyParts))
+    names.append(desktop.toLower() + QStringLiteral("-mimeapps.list"));
+  names.append(QStringLiteral("mimeapps.list"));
+  QStringList lists;
+  for (const QString& folder : std::as_const(folders))
+    for (const QString& name : std::as_const(names)) lists.append(folder + u'/' + name);
+  lists.removeDuplicates();
+  return lists;
+}
+
+QString XdgDesktopEntries::defaultApplication(const QString& mimeType) {
+  QList<QByteArray> lists;
+  for (const QString& path : mimeAppsListsFromEnvironment()) {
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly) && file.size() <= kMaximumDesktopFileSize) lists.append(file.readAll());
+  }
+  return defaultApplicationFor(mimeType, lists, *index());
+}
 
 XdgDesktopEntries::~XdgDesktopEntries() = default;
 

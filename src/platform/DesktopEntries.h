@@ -40,6 +40,9 @@ class DesktopEntries {
   virtual std::optional<DesktopEntry> entryAt(const QString& path) = 0;
   // An icon by theme name or absolute path; a null icon when neither gives one.
   virtual QIcon icon(const QString& iconName) = 0;
+  // The desktop id of the installed application the desktop opens `mimeType` with
+  // ("inode/directory": its file manager); "" when none is installed.
+  virtual QString defaultApplication(const QString& mimeType) = 0;
   // The desktop's file manager icon: what an unknown application is shown with. Never null.
   virtual QIcon fileManagerIcon() = 0;
   // The icon an application without a usable icon of its own is shown with. Never null.
@@ -59,6 +62,10 @@ class XdgDesktopEntries : public DesktopEntries {
   std::shared_ptr<const DesktopEntryIndex> index() override;
   std::optional<DesktopEntry> entry(const QString& id) override;
   std::optional<DesktopEntry> entryAt(const QString& path) override;
+  QString defaultApplication(const QString& mimeType) override;
+  // The association lists (mimeapps.list) in order of precedence: for each configuration folder
+  // and then each applications folder, the current desktops' own lists before the plain one.
+  static QStringList mimeAppsListsFromEnvironment();
   QIcon icon(const QString& iconName) override;
   QIcon fileManagerIcon() override;
   QIcon genericApplicationIcon() override;
@@ -68,6 +75,12 @@ class XdgDesktopEntries : public DesktopEntries {
   std::atomic<std::shared_ptr<const DesktopEntryIndex>> index_;
   std::mutex rebuilding_;
 };
+
+// The application that opens `mimeType` by the association lists `mimeAppsLists` (contents, in
+// order of precedence): the first installed entry a [Default Applications] line names, else the
+// first installed entry of the index that declares the type. "" when none is installed.
+QString defaultApplicationFor(const QString& mimeType, const QList<QByteArray>& mimeAppsLists,
+                              const DesktopEntryIndex& index);
 
 // Parses the [Desktop Entry] group of a desktop file; nothing when there is no such group.
 std::optional<DesktopEntry> parseDesktopEntry(const QByteArray& contents, bool* hidden = nullptr);

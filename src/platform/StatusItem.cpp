@@ -21,6 +21,7 @@ class TrayStatusItem : public StatusItem {
   void show() override { icon_.show(); }
   void setIcon(const QIcon& icon) override { icon_.setIcon(icon); }
   void setToolTip(const QString& text) override { icon_.setToolTip(text); }
+  QRect geometry() const override { return icon_.geometry(); }
   void popUpMenu(QMenu* menu) override {
     // Attached only while it is open: left attached, Qt would open it on its own for later
     // right clicks, and some tray hosts open an attached menu for left clicks too.

@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QObject>
 #include <QPoint>
+#include <QRect>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -24,6 +25,8 @@ class StatusItem : public QObject {
   virtual void show() = 0;
   virtual void setIcon(const QIcon& icon) = 0;
   virtual void setToolTip(const QString& text) = 0;
+  // Where the icon lies on the screen; empty where that is not known.
+  virtual QRect geometry() const { return {}; }
   // Attaches `menu` (or detaches it with nullptr) and pops it up beside the icon.
   virtual void popUpMenu(QMenu* menu) = 0;
   virtual void detachMenu() = 0;

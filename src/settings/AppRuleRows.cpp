@@ -272,6 +272,42 @@ class EraseQuestion : public QWidget {
 
 }  // namespace
 
+// ---- AppRulePicker ---------------------------------------------------------------------------
+
+namespace {
+// The segments, left to right.
+constexpr std::pair<const char*, AppRule> kRuleSegments[] = {{"Blur", AppRule::blur}, {"Ignore", AppRule::never}};
+}  // namespace
+
+AppRulePicker::AppRulePicker(InterfaceServices& context, Props props, Callbacks callbacks, QWidget* parent)
+    : SegmentedPicker(context, {}, {}, parent), ruleCallbacks_(std::move(callbacks)) {
+  apply(props);
+}
+
+void AppRulePicker::setProps(const Props& props, Callbacks callbacks) {
+  ruleCallbacks_ = std::move(callbacks);
+  if (props == rule_) return;
+  apply(props);
+}
+
+void AppRulePicker::apply(const Props& props) {
+  rule_ = props;
+  SegmentedPicker::Props segments;
+  segments.itemWidth = kItemWidth;
+  segments.segmentHeight = kSegmentHeight;
+  for (const auto& [title, rule] : kRuleSegments) {
+    if (rule == rule_.selection) segments.selectedIndex = int(segments.segments.size());
+    segments.segments.push_back({QString::fromLatin1(title), false});
+  }
+  SegmentedPicker::setProps(segments, {[this](int index) { choose(index); }});
+}
+
+void AppRulePicker::choose(int index) {
+  // A copy: the owner may hand the picker new callbacks under the call.
+  const auto onSelect = ruleCallbacks_.onSelect;
+  if (onSelect && index >= 0 && index < int(std::size(kRuleSegments))) onSelect(kRuleSegments[index].second);
+}
+
 AppRuleRowGroup::AppRuleRowGroup(SettingsServices& context, const QString& bundleID, Props props, Callbacks callbacks,
                                  QWidget* parent)
     : QWidget(parent),
@@ -282,13 +318,7 @@ AppRuleRowGroup::AppRuleRowGroup(SettingsServices& context, const QString& bundl
   stack_ = new QVBoxLayout(this);
   stack_->setContentsMargins(0, 0, 0, 0);
   stack_->setSpacing(0);
-  AppRulePicker::Options options;
-  options.options = {{QStringLiteral("Blur"), AppRule::blur}, {QStringLiteral("Ignore"), AppRule::never}};
-  options.selection = props_.rule;
-  options.itemWidth = 54;
-  options.segmentHeight = 20;
-  options.trackPad = 2;
-  picker_ = new AppRulePicker(context, options, pickerCallbacks());
+  picker_ = new AppRulePicker(context, {props_.rule}, pickerCallbacks());
   row_ = new AppRow(context, rowProps(), picker_, rowCallbacks(), this);
   stack_->addWidget(row_);
   stack_->addWidget(new PaneDivider(context, 0.3, this));
@@ -310,7 +340,7 @@ AppRow::Props AppRuleRowGroup::rowProps() const {
 
 // The parts call back into the group, which reads its callbacks when the user acts.
 AppRulePicker::Callbacks AppRuleRowGroup::pickerCallbacks() {
-  return {[this](const AppRule& rule) {
+  return {[this](AppRule rule) {
     if (const auto onChangeRule = callbacks_.onChangeRule) onChangeRule(rule);
   }};
 }
@@ -329,7 +359,7 @@ void AppRuleRowGroup::setProps(const Props& props, Callbacks callbacks) {
   if (props == props_) return;
   const Props before = std::exchange(props_, props);
   row_->setProps(rowProps(), rowCallbacks());
-  if (props_.rule != before.rule) picker_->setSelection(props_.rule, pickerCallbacks());
+  picker_->setProps({props_.rule}, pickerCallbacks());
   if (props_.question != before.question) showQuestion(props_.question);
 }
 

@@ -134,8 +134,34 @@ class AddButton : public PaintedWidget {
   Callbacks callbacks_;
 };
 
-// The picker of a rule: "Blur" or "Ignore".
-using AppRulePicker = TarnSegmentedPicker<AppRule>;
+// The picker of an application's rule: two segments, "Blur" and "Ignore" (the normal rule has
+// none, so it shows no choice). A click asks the `onSelect` of the latest props for the rule;
+// the owner shows the choice with setProps.
+class AppRulePicker : public SegmentedPicker {
+  Q_OBJECT
+ public:
+  static constexpr double kItemWidth = 54;
+  static constexpr double kSegmentHeight = 20;
+  struct Props {
+    AppRule selection = AppRule::normal;
+    bool operator==(const Props&) const = default;
+  };
+  struct Callbacks {
+    std::function<void(AppRule)> onSelect;
+  };
+
+  AppRulePicker(InterfaceServices& context, Props props, Callbacks callbacks, QWidget* parent = nullptr);
+  // The callbacks are replaced every time; the segments follow a changed selection.
+  void setProps(const Props& props, Callbacks callbacks);
+  AppRule selection() const { return rule_.selection; }
+
+ private:
+  void apply(const Props& props);
+  void choose(int index);
+
+  Props rule_;
+  Callbacks ruleCallbacks_;
+};
 
 // An application's row group in the App Rules list: the row, its erase question while open, and
 // a divider. The group stands for one application for its whole life.

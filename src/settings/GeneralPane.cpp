@@ -17,6 +17,7 @@
 #include "ui/symbols/Symbols.h"
 #include "ui/theme/Theme.h"
 
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QMouseEvent>
@@ -31,7 +32,7 @@ namespace {
 
 constexpr double kFadeHeight = GeneralPane::kFadeHeight;
 constexpr double kSegmentHeight = 20;
-constexpr double kTrackPad = 2;
+constexpr double kRecorderTrackPad = 2;
 constexpr double kDividerOpacity = 0.35;
 constexpr double kEdgeSegmentWidth = 148.0 / 3;
 constexpr double kThemeSegmentWidth = 56;
@@ -221,8 +222,13 @@ PasteAccessRow::PasteAccessRow(SettingsServices& context, Props props, Callbacks
   badge_ = badge;
   badgePresence_.setOnChange([badge] { badge->update(); });
   unavailable_ = paneText(context, QStringLiteral("Not available"), 12, PaneText::Shade::secondary, QFont::Medium);
+  // The controls share one place: the badge fades out over the button that takes its place.
+  auto* controls = new QWidget;
+  auto* place = new QGridLayout(controls);
+  place->setContentsMargins(0, 0, 0, 0);
   for (QWidget* control : {static_cast<QWidget*>(button_), badge_, static_cast<QWidget*>(unavailable_)})
-    row->addWidget(control, 0, Qt::AlignTop | Qt::AlignRight);
+    place->addWidget(control, 0, 0, Qt::AlignTop | Qt::AlignRight);
+  row->addWidget(controls, 0, Qt::AlignTop | Qt::AlignRight);
   // Everything is shown once, as after a row that showed no badge.
   Props before;
   before.control = PasteAccessControl::unavailable;
@@ -279,13 +285,21 @@ void PasteAccessRow::apply(const Props& before) {
   button_->setToolTip(restarts ? restartHelp : QString());
   button_->setAccessibleName(restarts ? restartHelp : title);
   unavailable_->setVisible(props_.control == PasteAccessControl::unavailable);
+  // The badge comes and goes scaling from 0.9 with a fade (the painting scales it), with the
+  // row's ease-out; out of sight at once.
   const bool badgeIs = props_.control == PasteAccessControl::enabled;
-  badge_->setVisible(badgeIs);
-  if (badgeIs && !badgeWas && isVisible()) {
-    badgePresence_.jumpTo(0.0);
-    badgePresence_.animateTo(1.0, Theme::easeOutQuick());
-  } else if (badgeIs) {
-    badgePresence_.jumpTo(1.0);
+  const std::optional<Animation> fade = isVisible() ? std::optional(Theme::easeOutQuick()) : std::nullopt;
+  if (badgeIs && !badgeWas) {
+    badge_->show();
+    if (fade) badgePresence_.jumpTo(0.0);
+    badgePresence_.animateTo(1.0, fade);
+  } else if (!badgeIs && badgeWas) {
+    badgePresence_.animateTo(0.0, fade, [this](bool finished) {
+      if (finished && props_.control != PasteAccessControl::enabled) badge_->hide();
+    });
+    if (!fade) badge_->hide();
+  } else if (!badgeIs) {
+    badge_->hide();
   }
 }
 
@@ -311,8 +325,7 @@ GeneralPane::GeneralPane(SettingsServices& context, Callbacks callbacks, QWidget
                                                    Theme::accent(),
                                                    kThemeSegmentWidth,
                                                    kSegmentHeight,
-                                                   {},
-                                                   kTrackPad},
+                                                   {}},
                                                   themePickerCallbacks());
   addSection(QStringLiteral("Appearance"), {paneRow(rowLabel(context, QStringLiteral("Theme")), themePicker_)});
 
@@ -366,8 +379,7 @@ QWidget* GeneralPane::buildInvoke() {
                                                   Theme::accent(),
                                                   kEdgeSegmentWidth,
                                                   kSegmentHeight,
-                                                  {},
-                                                  kTrackPad},
+                                                  {}},
                                                  {writes<QString>(GeneralSettings::kEdgeSideKey)});
   dwellPicker_ = new TarnSegmentedPicker<double>(
       context_,
@@ -376,8 +388,7 @@ QWidget* GeneralPane::buildInvoke() {
        Theme::accent(),
        kEdgeSegmentWidth,
        kSegmentHeight,
-       {},
-       kTrackPad},
+       {}},
       {writes<double>(GeneralSettings::kEdgeDwellDelayKey)});
   auto* dwellLabel = column({rowLabel(context_, QStringLiteral("Dwell delay")),
                              caption(context_, QStringLiteral("How long to hold cursor at edge before opening"), 10)},
@@ -391,7 +402,7 @@ QWidget* GeneralPane::buildInvoke() {
                             column({new PaneDivider(context_, kDividerOpacity), paneRow(dwellLabel, dwellPicker_)}, 10),
                             shown_.edgeInEffect());
 
-  recorder_ = new ShortcutRecorderButton(context_, kTrackPad, kSegmentHeight, {[this](bool recording) {
+  recorder_ = new ShortcutRecorderButton(context_, kRecorderTrackPad, kSegmentHeight, {[this](bool recording) {
                                            if (const auto told = callbacks_.onShortcutRecording) told(recording);
                                          }});
   auto* invoke = new QWidget;

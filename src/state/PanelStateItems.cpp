@@ -52,7 +52,7 @@ quint32 duplicateKey(const ClipboardItem& item) {
 // path.
 struct PanelState::DuplicateIndex {
   std::vector<quint32> keys;
-  quint64 itemChanges = 0;       // every change of the items
+  quint64 itemChanges = 0;        // every change of the items
   quint64 validAt = ~quint64(0);  // the count the keys are in line with
 };
 
@@ -80,8 +80,9 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
       if (index.keys[k] == key && isDuplicate(items_[count - 1 - qsizetype(k)]))
         duplicatePlaces.append(count - 1 - qsizetype(k));
   }
-  const std::optional<QUuid> duplicate =
-      duplicatePlaces.isEmpty() ? std::nullopt : std::optional<QUuid>(items_[duplicatePlaces.first()].id);
+  const std::optional<QUuid> duplicate = duplicatePlaces.isEmpty()
+                                             ? std::nullopt
+                                             : std::optional<QUuid>(items_[duplicatePlaces.first()].id);
 
   historyFile_->noteAdded({item});
   const RecordedChange recorded(*this);

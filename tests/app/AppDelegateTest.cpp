@@ -401,6 +401,29 @@ TEST_F(AppDelegateTest, QuittingWithinTheSaveDelayOfACopyKeepsIt) {
 
 // ---- Status item ----------------------------------------------------------------------------
 
+// A press on the tray icon is the icon's: it never hides the open panel as a click beside it,
+// so the tray menu opens over the panel (hiding the panel would take the program's activation
+// away, and the menu with it). A press anywhere else still hides the panel.
+TEST_F(AppDelegateTest, APressOnTheTrayIconLeavesTheOpenPanelToTheIconsClick) {
+  seenOnboarding();
+  launch();
+  advance(2);
+  FakeStatusItem& item = *fake.statusItem;
+  item.iconGeometry = QRect(1890, 1052, 24, 24);
+  item.click();
+  ASSERT_TRUE(state().isVisible());
+  advance(1);
+  fake.pointerMonitor->pressButton(QPointF(1900, 1060));  // the right button's press, on the icon
+  item.rightClick();
+  EXPECT_TRUE(state().isVisible());
+  EXPECT_EQ(item.menuPopUps, 1);
+  ASSERT_TRUE(item.menu);
+  delegate->statusMenu()->hide();
+  // Beside the icon it is a click beside the panel.
+  fake.pointerMonitor->pressButton(QPointF(1850, 1060));
+  EXPECT_FALSE(state().isVisible());
+}
+
 TEST_F(AppDelegateTest, LeftClickTogglesRightClickOpensTheMenuAndTheNextLeftClickTogglesAgain) {
   seenOnboarding();
   launch();

@@ -1,5 +1,6 @@
 #include "app/PanelControllerHarness.h"
 #include "items/capture/OwnWriteCounter.h"
+#include "panel/CardCellView.h"
 #include "panel/CardScrollView.h"
 #include "panel/PanelView.h"
 #include "panel/SearchBarView.h"
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTest>
+#include <QWheelEvent>
 
 using namespace qv;
 
@@ -250,6 +252,70 @@ TEST_F(PanelKeyboardTest, ArrowsMoveTheSelectionWithAnyModifiersAndThePreviewFol
   state().cancelPreviewWork();
   EXPECT_TRUE(press(Qt::Key_Down));
   EXPECT_EQ(state().previewItemID(), std::nullopt);
+}
+
+// The list scrolled by the wheel: Space opens the preview beside the hovered card where it shows
+// now, and a preview that follows the hover after a scroll stands beside that card too. Keys that
+// scroll the list under the resting pointer leave the preview on the selection.
+TEST_F(PanelKeyboardTest, ThePreviewStandsBesideTheHoveredCardAfterAScroll) {
+  controller->rootView()->setPreviewFactory(
+      [](const ClipboardItem&, double, std::function<void()>, QWidget* parent) { return new QWidget(parent); });
+  QList<ClipboardItem> many;
+  for (int i = 0; i < 40; ++i) many << test::textItem(QStringLiteral("copied text %1").arg(i));
+  state().setItems(many);
+  advance(1);
+  CardScrollView& list = controller->rootView()->list();
+  const auto pointAt = [&](QPoint inList) {
+    for (const QPoint at : {inList + QPoint(0, 1), inList})
+      QTest::mouseMove(window()->windowHandle(), list.viewport()->mapTo(window(), at));
+  };
+  const auto wheel = [&](QPoint inList, int notches) {
+    for (int notch = 0; notch < notches; ++notch) {
+      QWheelEvent event(inList, list.viewport()->mapToGlobal(inList), {}, QPoint(0, -120), Qt::NoButton, {},
+                        Qt::NoScrollPhase, false);
+      QCoreApplication::sendEvent(list.viewport(), &event);
+    }
+  };
+  // The middle of the card of `id` on the screen now.
+  const auto middleOnScreen = [&](const QUuid& id) -> double {
+    for (PaintedItem* card : list.realisedCards())
+      if (static_cast<CardCellView*>(card)->item().id == id)
+        return list.viewport()->mapToGlobal(list.mapFromScene(card->mapToScene(card->rect().center()))).y();
+    ADD_FAILURE() << "no card";
+    return 0;
+  };
+  const QPoint pointer(160, 150);
+  pointAt(pointer);
+  advance(0.5);
+  wheel(pointer, 3);
+  advance(1);
+  pointAt(pointer + QPoint(3, 0));
+  advance(0.1);
+  ASSERT_TRUE(state().hoveredItem());
+  const ClipboardItem hovered = *state().hoveredItem();
+  ASSERT_NE(hovered.id, many[0].id);
+  QTest::keyClick(window()->windowHandle(), Qt::Key_Space);
+  EXPECT_EQ(state().previewItemID(), hovered.id);
+  ASSERT_TRUE(state().previewAnchorY());
+  EXPECT_NEAR(*state().previewAnchorY(), middleOnScreen(hovered.id), CardCellView::kAnchorHysteresis);
+
+  wheel(pointer, 4);
+  advance(1);
+  pointAt(pointer + QPoint(6, 0));
+  advance(1);
+  ASSERT_TRUE(state().hoveredItem());
+  const ClipboardItem followed = *state().hoveredItem();
+  ASSERT_NE(followed.id, hovered.id);
+  EXPECT_EQ(state().previewItemID(), followed.id);
+  ASSERT_TRUE(state().previewAnchorY());
+  EXPECT_NEAR(*state().previewAnchorY(), middleOnScreen(followed.id), CardCellView::kAnchorHysteresis);
+
+  for (int step = 0; step < 8; ++step) {
+    QTest::keyClick(window()->windowHandle(), Qt::Key_Down);
+    advance(1);  // the scroll ends, and longer than the preview waits to follow a hover
+    ASSERT_TRUE(state().selectedIndex());
+    EXPECT_EQ(state().previewItemID(), state().filteredItems()[*state().selectedIndex()].id) << step;
+  }
 }
 
 TEST_F(PanelKeyboardTest, SpacePreviewsUnlessItIsTypedIntoAQuery) {

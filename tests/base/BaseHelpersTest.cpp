@@ -21,7 +21,8 @@ TEST(Uuid, TextIsUpperCaseAndParsesBothCases) {
   EXPECT_FALSE(parseUuid(QStringLiteral("{E621E1F8-C36C-495A-93FC-0C247A3E6E5F}")));
   EXPECT_FALSE(parseUuid(QStringLiteral("not-a-uuid")));
   EXPECT_FALSE(parseUuid(QString()));
-  for (const QUuid& id : {QUuid(), QUuid::createUuid(), QUuid::createUuid(), *parseUuid(QStringLiteral("FFFFFFFF-0001-A0B0-0F00-00000000000A"))})
+  for (const QUuid& id : {QUuid(), QUuid::createUuid(), QUuid::createUuid(),
+                          *parseUuid(QStringLiteral("FFFFFFFF-0001-A0B0-0F00-00000000000A"))})
     EXPECT_EQ(uuidString(id), id.toString(QUuid::WithoutBraces).toUpper());
 }
 
@@ -100,15 +101,22 @@ TEST(ByteCountText, FileStyle) {
 
 TEST(RelativeDateText, AbbreviatedUnits) {
   const QDateTime now(QDate(2026, 3, 14), QTime(12, 0), Qt::UTC);
-  EXPECT_EQ(relativeDateText(now, now), QStringLiteral("in 0 sec."));
   EXPECT_EQ(relativeDateText(now.addSecs(-5), now), QStringLiteral("5 sec. ago"));
   EXPECT_EQ(relativeDateText(now.addSecs(-150), now), QStringLiteral("2 min. ago"));
-  EXPECT_EQ(relativeDateText(now.addSecs(3 * 3600 + 5), now), QStringLiteral("in 3 hr."));
   EXPECT_EQ(relativeDateText(now.addDays(-1), now), QStringLiteral("1 day ago"));
   EXPECT_EQ(relativeDateText(now.addDays(-3), now), QStringLiteral("3 days ago"));
   EXPECT_EQ(relativeDateText(now.addDays(-15), now), QStringLiteral("2 wk. ago"));
   EXPECT_EQ(relativeDateText(now.addMonths(-2), now), QStringLiteral("2 mo. ago"));
   EXPECT_EQ(relativeDateText(now.addYears(-1), now), QStringLiteral("1 yr. ago"));
+}
+
+TEST(RelativeDateText, ACaptureTimeAtOrAheadOfTheClockReadsAsThePresent) {
+  const QDateTime now(QDate(2026, 3, 14), QTime(12, 0), Qt::UTC);
+  // A card made a moment ago, stamped by a clock a little ahead, or one set back since.
+  for (const qint64 aheadMs : {0LL, 1LL, 400LL, 999LL, 5000LL, 3 * 3600 * 1000LL + 5000})
+    EXPECT_EQ(relativeDateText(now.addMSecs(aheadMs), now), QStringLiteral("0 sec. ago")) << aheadMs;
+  EXPECT_EQ(relativeDateText(now.addMSecs(-400), now), QStringLiteral("0 sec. ago"));
+  EXPECT_EQ(relativeDateText(now.addMSecs(-1000), now), QStringLiteral("1 sec. ago"));
 }
 
 TEST(CalendarWeek, SundayAndMondayFirstLocales) {

@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <functional>
+#include <optional>
 
 #include <memory>
 #include <vector>
@@ -18,7 +19,8 @@ namespace qv::test {
 
 class LibraryDesktop {
  protected:
-  LibraryDesktop() : session_(XvfbSession::Options{true, {1280, 800}, true}) {}
+  explicit LibraryDesktop(QSize screen = {1280, 800})
+      : session_(XvfbSession::Options{true, screen, true}), screen_(screen) {}
   ~LibraryDesktop() {
     for (auto& process : processes_) {
       process->kill();
@@ -90,28 +92,36 @@ class LibraryDesktop {
         10000);
     return settled ? previous : QImage();
   }
-  static int changedPixels(const QImage& a, const QImage& b, int left, int top) {
+  // Pixels that differ between `a` and `b` right of `left` and below `top` (above the tray).
+  int changedPixels(const QImage& a, const QImage& b, int left, int top) const {
     int changed = 0;
-    for (int y = top; y < 770; y += 4)
-      for (int x = left; x < 1280; x += 4) changed += a.pixel(x, y) != b.pixel(x, y);
+    for (int y = top; y < screen_.height() - 30; y += 4)
+      for (int x = left; x < screen_.width(); x += 4) changed += a.pixel(x, y) != b.pixel(x, y);
     return changed;
   }
-  // Opens the tray icon's menu and picks its first row, "Open Library"; false when the menu
-  // never came.
-  bool openLibraryFromTheTray() {
+  // jwm docks the tray icon at the right end of its bar along the bottom.
+  QPoint trayIcon() const { return {screen_.width() - 12, screen_.height() - 14}; }
+  // Opens the tray icon's menu and picks its first row, "Open Library", with the pointer moved
+  // to `pointerAt` meanwhile when given; false when the menu never came.
+  bool openLibraryFromTheTray(std::optional<QPoint> pointerAt = std::nullopt) {
     const int menus = int(log().count("Status menu opened"));
     const QImage before = session_.screenshot();
     // Right after a window went down into jwm's task list, the tray can miss a click: ask again.
     bool opened = false;
     for (int attempt = 0; attempt < 3 && !opened; ++attempt) {
-      if (!session_.xdotool({"mousemove", "1268", "786", "click", "3"})) return false;
+      if (!session_.xdotool(
+              {"mousemove", QString::number(trayIcon().x()), QString::number(trayIcon().y()), "click", "3"}))
+        return false;
       opened = logCount("Status menu opened", menus + 1, 3000);
     }
     // Keys reach the menu once it is drawn above the tray.
-    return opened && !waitForScreenshot([&](const QImage& shot) {
-                        return changedPixels(before, shot, 1000, 560) > 200;
-                      }).isNull() &&
-           session_.xdotool({"key", "Down", "Return"});
+    if (!opened || waitForScreenshot([&](const QImage& shot) {
+                     return changedPixels(before, shot, screen_.width() - 280, screen_.height() - 240) > 200;
+                   }).isNull())
+      return false;
+    if (pointerAt && !session_.xdotool({"mousemove", QString::number(pointerAt->x()), QString::number(pointerAt->y())}))
+      return false;
+    return session_.xdotool({"key", "Down", "Return"});
   }
   // The native window the library shows in now.
   QString libraryWindow() {
@@ -123,6 +133,7 @@ class LibraryDesktop {
   }
 
   XvfbSession session_;
+  QSize screen_;
   QProcessEnvironment env_;
   std::vector<std::unique_ptr<QProcess>> processes_;
   QProcess* program_ = nullptr;

@@ -316,6 +316,27 @@ TEST_P(LibraryOnX11, ADoubleClickPastesIntoTheWindowInFrontAndAPickForAClosedOne
   test::XvfbSession::saveScreenshot(told, QStringLiteral("library-copied-only-%1.png").arg(scheme));
 }
 
+// A left click on the tray icon opens the panel; a right click then hides it and opens the
+// tray's menu, whose "Open Library" opens the library.
+TEST_P(LibraryOnX11, TheTrayMenuOpensWhileThePanelIsOpen) {
+  ASSERT_TRUE(launchAndCopy({"copied before the tray's clicks"}));
+  for (int round = 1; round <= 2; ++round) {
+    SCOPED_TRACE(round);
+    ASSERT_TRUE(session_.xdotool(
+        {"mousemove", QString::number(trayIcon().x()), QString::number(trayIcon().y()), "click", "1"}));
+    ASSERT_TRUE(logCount("Panel shown", round));
+    // The menu comes over the panel as it slides away; its first row opens the library.
+    ASSERT_TRUE(openLibraryFromTheTray());
+    ASSERT_TRUE(logCount("Panel hidden", round));
+    ASSERT_TRUE(logCount("Library on screen", round)) << "the menu never took the keys";
+    const QImage shot = settledScreenshot();
+    if (!shot.isNull() && round == 1)
+      test::XvfbSession::saveScreenshot(shot, QStringLiteral("library-from-tray-over-panel-%1.png").arg(GetParam()));
+    ASSERT_TRUE(session_.xdotool({"key", "ctrl+w"}));
+    ASSERT_TRUE(logCount("Library off screen", round));
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Appearances, LibraryOnX11, ::testing::Values("light", "dark"));
 
 }  // namespace

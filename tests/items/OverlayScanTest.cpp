@@ -87,6 +87,19 @@ TEST_F(Source, MarkersComeFirstThenTheOwnerThenOverlaysThenTheFrontmostApplicati
   EXPECT_EQ(sourceOf(text()), QLatin1String(knownApplications::kLastResortSourceID));
 }
 
+// A copy nothing identifies is credited to the desktop's own file manager where one is
+// installed; the fixed stand-in only where none is.
+TEST_F(Source, TheLastResortIsTheDesktopsFileManager) {
+  DesktopEntry thunar;
+  thunar.id = QStringLiteral("thunar");
+  thunar.name = QStringLiteral("Thunar");
+  fake.desktopEntries->install(thunar);
+  fake.desktopEntries->setDefaultApplication(QStringLiteral("inode/directory"), QStringLiteral("thunar"));
+  startMonitor();
+  fake.workspace->setFrontmost(std::nullopt);
+  EXPECT_EQ(sourceOf(text()), QStringLiteral("thunar"));
+}
+
 // A copy is never credited to this program: while one of its windows (the panel) is in front, a
 // copy whose owner names no application goes to the application that was in front before it.
 TEST_F(Source, ACopyMadeWhileThisProgramIsInFrontGoesToTheApplicationInFrontBeforeIt) {

@@ -225,6 +225,72 @@ TEST_F(LibraryCardActionsTest, QuickActionsAndTheMenuActOnTheCardsItem) {
   EXPECT_TRUE(state->pinnedIDs().contains(nearby.id));
 }
 
+// A card goes and the next one slides under the pointer, which stays where it is: the host hovers
+// the card that arrived (its quick actions show, Ctrl+C copies it) and nothing else, not the card
+// that slid away; an open pane stays where it was, since the pointer did not move.
+TEST_F(LibraryCardActionsTest, TheCardThatSlidesUnderTheRestingPointerIsHoveredAndCopied) {
+  struct Case {
+    const char* name;
+    int pointedAt;  // the card under the pointer
+    int removed;
+    bool byQuickAction;  // else by the card's menu
+  };
+  const Case cases[] = {
+      {"its own quick-action Delete", 0, 0, true},
+      {"the menu's Delete of the card before it", 1, 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QList<ClipboardItem> items;
+    for (int i = 0; i < 8; ++i) items << test::textItem(QStringLiteral("copied text %1").arg(i));
+    open(items);
+    fake.advanceBoth(1);  // the grid has settled: a removal animates
+    const auto pointAt = [&](QPoint inGrid) {
+      QTest::mouseMove(controller.window()->windowHandle(), grid().viewport()->mapTo(controller.window(), inGrid));
+    };
+    QPoint pointer = middleOf(items[c.pointedAt].id);
+    pointAt(pointer + QPoint(0, 1));
+    pointAt(pointer);
+    fake.advanceBoth(0.5);
+    ASSERT_EQ(model().hoveredID(), items[c.pointedAt].id);
+    model().showDetail(items[7].id);
+    LibraryCard* slidAway = c.pointedAt == c.removed ? nullptr : card(items[c.pointedAt].id);
+    if (c.byQuickAction) {
+      QuickActionButton* remove = card(items[c.removed].id)->quickActions().buttons().back();
+      ASSERT_EQ(remove->props().help, QStringLiteral("Delete"));
+      pointer = grid().mapFromScene(remove->mapToScene(remove->rect().center()));
+      pointAt(pointer);
+      fake.advanceBoth(0.3);
+      QTest::mouseClick(controller.window()->windowHandle(), Qt::LeftButton, {},
+                        grid().viewport()->mapTo(controller.window(), pointer));
+    } else {
+      const QPoint at = middleOf(items[c.removed].id);
+      fake.screens->setPointer(grid().viewport()->mapToGlobal(pointer));
+      QContextMenuEvent menu(QContextMenuEvent::Mouse, at, grid().viewport()->mapToGlobal(at));
+      QApplication::sendEvent(grid().viewport(), &menu);
+      ASSERT_TRUE(fake.menuPresenter->choose(QStringLiteral("Delete")));
+      fake.drain();
+    }
+    ASSERT_FALSE(state->items().contains(items[c.removed]));
+    fake.advanceBoth(1.5);
+    const ClipboardItem arrived = items[c.pointedAt + 1];
+    ASSERT_EQ(grid().cardFor(arrived.id)->sceneBoundingRect().contains(grid().mapToScene(pointer)), true);
+    EXPECT_EQ(model().hoveredID(), arrived.id);
+    EXPECT_TRUE(card(arrived.id)->isCardHovered());
+    EXPECT_TRUE(card(arrived.id)->quickActions().props().isHovering);
+    if (slidAway) {
+      EXPECT_FALSE(slidAway->isCardHovered());
+      EXPECT_FALSE(slidAway->quickActions().props().isHovering);
+    }
+    EXPECT_EQ(model().previewID(), items[7].id);
+    controller.window()->activateWindow();
+    QApplication::processEvents();
+    QTest::keyClick(controller.window()->windowHandle(), Qt::Key_C, Qt::ControlModifier);
+    ASSERT_FALSE(writes().isEmpty());
+    EXPECT_EQ(writes().last().text, arrived.plainText());
+  }
+}
+
 // ---- Paste-back ------------------------------------------------------------------------------
 
 TEST_F(LibraryCardActionsTest, PasteBackHidesTheLibraryAndTypesIntoTheApplicationItCameFrom) {

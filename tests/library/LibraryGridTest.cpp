@@ -8,6 +8,7 @@
 #include "panel/CardScrollView.h"
 #include "panel/GroupChevron.h"
 #include "panel/PasteHintBadge.h"
+#include "ui/fx/ItemBlurEffect.h"
 
 #include "support/library/FakeLibraryContext.h"
 #include "support/state/StateTestSupport.h"
@@ -45,7 +46,11 @@ TEST(LibraryGridLayout, RowsOfCardsCentredInSectionsWithHeadersFromTwoSectionsOn
   EXPECT_EQ(grid.sections[1].top, 6 + 35 + 2 * 254);
   EXPECT_EQ(grid.cardRect(5, 1000), QRectF(left, 6 + 2 * 35 + 2 * 254, 280, 240));
   EXPECT_EQ(grid.headerRect(1, 1000), QRectF(20, 6 + 35 + 2 * 254, 960, 35));
-  EXPECT_EQ(grid.contentHeight, 6 + 2 * 35 + 3 * 254 + 20);
+  // Rows are 14 apart; the last one meets the 20-point bottom padding (the panel's sections each
+  // end with a row's spacing, the grid's rows do not).
+  EXPECT_EQ(grid.contentHeight, grid.cardRect(7, 1000).bottom() + 20);
+  EXPECT_EQ(grid.contentHeight, 6 + 2 * 35 + 3 * 254 - 14 + 20);
+  EXPECT_EQ(grid.estimatedHeight, grid.contentHeight);
   // Rows 300…600 reach the second row of Today only: cards 3 and 4.
   EXPECT_EQ(grid.cardsBetween(300, 540), (std::vector<std::pair<int, int>>{{3, 5}}));
   // One section shows no header; a collapsed one keeps its header and hides its rows.
@@ -54,6 +59,14 @@ TEST(LibraryGridLayout, RowsOfCardsCentredInSectionsWithHeadersFromTwoSectionsOn
                                   {}, gridArrangement(1000));
   EXPECT_EQ(collapsed.sections[1].top, 6 + 35);
   EXPECT_EQ(collapsed.cardsBetween(0, 2000), (std::vector<std::pair<int, int>>{{5, 6}}));
+  EXPECT_EQ(collapsed.contentHeight, collapsed.cardRect(5, 1000).bottom() + 20);
+  // The last section collapsed: its header meets the bottom padding; half-way, half its cards.
+  const Layout lastCollapsed = layOut({cardList::Run{CardGroup::today, 5}, cardList::Run{CardGroup::earlier, 1}},
+                                      {"Earlier"}, {}, gridArrangement(1000));
+  EXPECT_EQ(lastCollapsed.contentHeight, 6 + 35 + 2 * 254 + 35 + 20);
+  const Layout halfway = layOut({cardList::Run{CardGroup::today, 5}, cardList::Run{CardGroup::earlier, 1}}, {"Earlier"},
+                                {{"Earlier", 0.5}}, gridArrangement(1000));
+  EXPECT_EQ(halfway.contentHeight, 6 + 35 + 2 * 254 + 35 + 120 + 20);
 }
 
 // The fakes with the item services, made before the state that reads them.
@@ -128,7 +141,7 @@ TEST_F(LibraryGridTest, AHundredThousandItemsOfOneDayMakeOneSectionWithoutHeader
   show(items(100'000));
   EXPECT_EQ(grid->layout().sections.size(), 1u);
   EXPECT_FALSE(grid->layout().usesGrouping);
-  EXPECT_EQ(grid->layout().contentHeight, 6 + 50'000 * 254 + 20);
+  EXPECT_EQ(grid->layout().contentHeight, 6 + 50'000 * 254 - 14 + 20);
   grid->scrollTo(grid->maximumScroll());
   EXPECT_TRUE(grid->realisedCards().contains(99'999));
   EXPECT_EQ(grid->header(0), nullptr);
@@ -340,6 +353,34 @@ TEST_F(LibraryGridTest, AnItemRemovedUnderThePointerTakesItsHoverAndCallbacksAlo
   fake.advanceBoth(1.0);
   EXPECT_EQ(grid->leavingCardCount(), 0);
   EXPECT_EQ(grid->cardItemCount(), 1);
+}
+
+// A removed card flies off blurred by 8 times its progress, the blur gone with it; under reduce
+// motion it only fades.
+TEST_F(LibraryGridTest, ARemovedCardIsBlownAwayBlurredUnlessMotionIsReduced) {
+  for (const bool reduced : {false, true}) {
+    SCOPED_TRACE(reduced);
+    fake.reduceMotion().startObserving();
+    fake.desktopAppearance->setReduceMotion(reduced);
+    const QList<ClipboardItem> history = items(6);
+    show(history, {628, 600});
+    fake.advanceBoth(LibraryGridView::kSettleSeconds + 0.1);
+    PaintedItem* removed = grid->cardFor(history[0].id);
+    state.removeItem(history[0].id);
+    fake.advanceBoth(0.08);
+    ASSERT_EQ(grid->leavingCardCount(), 1);
+    auto* blur = qobject_cast<Fx::ItemBlurEffect*>(removed->graphicsEffect());
+    const double progress = 1 - removed->opacity();
+    EXPECT_GT(progress, 0.1);
+    EXPECT_EQ(blur != nullptr, !reduced);
+    if (blur) {
+      EXPECT_NEAR(blur->radius(), 8 * progress, 1e-6);
+    }
+    fake.advanceBoth(1.5);
+    EXPECT_EQ(grid->leavingCardCount(), 0);
+    EXPECT_EQ(removed->graphicsEffect(), nullptr);
+    grid.reset();
+  }
 }
 
 TEST_F(LibraryGridTest, TheKeyboardsScrollTargetComesToTheMiddle) {

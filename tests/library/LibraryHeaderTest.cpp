@@ -4,18 +4,24 @@
 #include "library/LibraryHeader.h"
 
 #include "library/LibraryEdges.h"
+#include "library/LibraryStatus.h"
 
 #include "panel/SearchBarView.h"
 #include "support/library/FakeLibraryContext.h"
+#include "ui/anim/Transaction.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/controls/TextInput.h"
+#include "ui/text/Fonts.h"
+#include "ui/text/NumericText.h"
 #include "ui/theme/Theme.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QHoverEvent>
 #include <QLayout>
+#include <QPointer>
 #include <QTest>
+#include <cmath>
 
 namespace qv {
 namespace {
@@ -182,6 +188,158 @@ TEST_F(LibraryHeaderTest, ACountScalesInAsItComesAndTheSelectedTabNeverGrows) {
     QHoverEvent leave(QEvent::HoverLeave, QPointF(-1, -1), QPointF(-1, -1), middle);
     QApplication::sendEvent(tab, &leave);
   }
+}
+
+// The header's spacings count from the capsules, not from the room their widgets keep for the
+// hover growth: 10 + 2 above and below the tabs, 6 between capsules, 12 after the search field.
+TEST_F(LibraryHeaderTest, SpacingsCountFromTheCapsules) {
+  LibraryHeaderView::Props p = props();
+  p.tabs[2].selected = true;
+  p.tabs[0].selected = false;
+  p.editableCategory = kWork;
+  p.editableCategoryName = QStringLiteral("Work");
+  header.setProps(p, {});
+  header.resize(900, header.sizeHint().height());
+  layOut();
+  const auto capsule = [&](const LibraryScopeTab& tab) {
+    return tab.capsuleRect().translated(tab.mapTo(&header, QPoint()));
+  };
+  const QRectF all = capsule(*header.tabs()[0]), pinned = capsule(*header.tabs()[1]), work = capsule(*header.tabs()[2]);
+  ASSERT_NE(header.pencil(), nullptr);
+  const QRectF pencil = header.pencil()->capsuleRect().translated(header.pencil()->mapTo(&header, QPoint()));
+  const QRectF plus = header.newCategoryButton().capsuleRect().translated(
+      header.newCategoryButton().mapTo(&header, QPoint()));
+  const QRect search(header.searchPill().mapTo(&header, QPoint()), header.searchPill().size());
+  EXPECT_DOUBLE_EQ(all.left() - (search.left() + search.width()), 12);
+  for (const auto& [left, right] : {std::pair{all, pinned}, {pinned, work}, {work, pencil}, {pencil, plus}})
+    EXPECT_DOUBLE_EQ(right.left() - left.right(), 6);
+  // The tallest capsule (the plus pill, 25 high) stands 10 + 2 below the top and above the
+  // bottom; the header is 49 high.
+  EXPECT_DOUBLE_EQ(plus.top(), 12);
+  EXPECT_EQ(header.sizeHint().height(), int(plus.height()) + 24);
+  EXPECT_EQ(header.sizeHint().height(), 49);
+  EXPECT_NEAR(all.center().y(), plus.center().y(), 0.5);  // centred, to the whole point
+}
+
+// A new scope (the change comes in the standard spring's transaction): the tabs glide to their
+// new places and turn to their looks on it, the pencil comes in from 0.7 of its size at its
+// leading edge with a fade, and leaves the same way. Under reduced motion nothing moves: the
+// tabs are there at once and the pencil only fades.
+TEST_F(LibraryHeaderTest, AScopeChangeGlidesTheTabsAndBringsThePencilIn) {
+  for (const bool reduced : {false, true}) {
+    SCOPED_TRACE(reduced ? "reduce motion" : "full motion");
+    fake.reduceMotion().startObserving();
+    fake.desktopAppearance->setReduceMotion(reduced);
+    LibraryHeaderView fresh(*fake.context);
+    fresh.setAttribute(Qt::WA_DontShowOnScreen);
+    fresh.resize(900, 60);
+    fresh.show();
+    fresh.setProps(props(), {});
+    QCoreApplication::processEvents();
+    LibraryIconPill& plus = fresh.newCategoryButton();
+    const int plusBefore = plus.x();
+
+    LibraryHeaderView::Props work = props();
+    work.tabs[0].selected = false;
+    work.tabs[2].selected = true;
+    work.editableCategory = kWork;
+    work.editableCategoryName = QStringLiteral("Work");
+    withAnimation(Theme::springStandard(), [&] { fresh.setProps(work, {}); });
+    ASSERT_NE(fresh.pencil(), nullptr);
+    LibraryIconPill& pencil = *fresh.pencil();
+    const int plusAfter = pencil.x() + pencil.width() + 2;  // the pencil takes its room at once
+    fake.advanceBoth(0.1);
+    const double p = Theme::springStandard().progress(0.1);
+    EXPECT_NEAR(pencil.presence(), p, 0.01);
+    EXPECT_NEAR(pencil.presenceScale(), reduced ? 1 : LibraryIconPill::kEnterScale + 0.3 * pencil.presence(), 1e-9);
+    EXPECT_NEAR(fresh.tabs()[2]->selectionAmount(), p, 0.01);
+    EXPECT_NEAR(plus.x(), reduced ? plusAfter : plusBefore + (plusAfter - plusBefore) * p, 1.01);
+    fake.advanceBoth(1);
+    EXPECT_EQ(plus.x(), plusAfter);
+    EXPECT_EQ(pencil.x(), fresh.tabs()[2]->x() + fresh.tabs()[2]->width() + 2);  // right after Work
+    EXPECT_NEAR(pencil.presence(), 1, 1e-3);
+
+    // Back to All: the pencil gives its room back at once and fades out where it stood.
+    QPointer<LibraryIconPill> leaving = &pencil;
+    withAnimation(Theme::springStandard(), [&] { fresh.setProps(props(), {}); });
+    EXPECT_EQ(fresh.pencil(), nullptr);
+    fake.advanceBoth(0.1);
+    ASSERT_TRUE(leaving);
+    EXPECT_NEAR(leaving->presence(), 1 - p, 0.01);
+    EXPECT_TRUE(leaving->testAttribute(Qt::WA_TransparentForMouseEvents));
+    fake.advanceBoth(1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(leaving);
+    EXPECT_EQ(plus.x(), plusBefore);
+  }
+}
+
+// A count that changes rolls: the old digits leave upwards as the new ones come up from below
+// (the other way round when it falls), on the change's own animation; only a fade under reduced
+// motion.
+TEST_F(LibraryHeaderTest, ACountThatChangesRolls) {
+  for (const bool reduced : {false, true}) {
+    SCOPED_TRACE(reduced ? "reduce motion" : "full motion");
+    fake.reduceMotion().startObserving();
+    fake.desktopAppearance->setReduceMotion(reduced);
+    LibraryScopeTab tab(*fake.context);
+    tab.setAttribute(Qt::WA_DontShowOnScreen);
+    tab.setProps({QStringLiteral("All"), 9, {}, {}, false}, {});
+    tab.show();
+    const QFont font = systemFont(11);  // the count's
+    const struct {
+      qsizetype to;
+      const char* outgoing;
+      const char* incoming;
+      double direction;  // +1: the new digits come from below
+    } steps[] = {{12, "9", "12", 1}, {11, "2", "1", -1}};
+    for (const auto& step : steps) {
+      withAnimation(Theme::springStandard(), [&] {
+        tab.setProps({QStringLiteral("All"), step.to, {}, {}, false}, {});
+      });
+      fake.advanceBoth(0.1);
+      const NumericText::Roll roll = tab.count().roll(font);
+      const double p = Theme::springStandard().progress(0.1);
+      const double travel = reduced ? 0 : NumericText::kRollLines * QFontMetricsF(font).height();
+      EXPECT_EQ(roll.outgoing, QString::fromLatin1(step.outgoing));
+      EXPECT_EQ(roll.incoming, QString::fromLatin1(step.incoming));
+      EXPECT_NEAR(roll.incomingOffset, step.direction * travel * (1 - p), 0.05);
+      EXPECT_NEAR(roll.outgoingOffset, -step.direction * travel * p, 0.05);
+      EXPECT_NEAR(roll.incomingOpacity, p, 0.01);
+      fake.advanceBoth(1);
+      EXPECT_FALSE(tab.count().isAnimating());
+      EXPECT_EQ(tab.count().text(), QString::number(step.to));
+    }
+  }
+}
+
+// The status line's count rolls to a new number on the standard spring when the change brings
+// no animation of its own, and what follows it moves along; out of sight it changes at once.
+TEST_F(LibraryHeaderTest, TheStatusCountRollsToItsNewNumber) {
+  LibraryStatusRow row(*fake.context);
+  row.setAttribute(Qt::WA_DontShowOnScreen);
+  row.setProps({QStringLiteral("3 items"), false, false, false});
+  EXPECT_FALSE(row.count().isAnimating());  // the first line shows at once
+  row.show();
+  const QFont font = systemFont(11);
+  row.setProps({QStringLiteral("3 of 10 items"), true, false, false});
+  fake.advanceBoth(0.1);
+  const double p = Theme::springStandard().progress(0.1);
+  const NumericText::Roll roll = row.count().roll(font);
+  EXPECT_EQ(roll.outgoing, QString());
+  EXPECT_EQ(roll.incoming, QStringLiteral("of 10 "));  // between the "3 " and the "items" that stay
+  EXPECT_NEAR(roll.incomingOpacity, p, 0.01);
+  const double from = monospacedDigitsWidth(font, QStringLiteral("3 items"));
+  const double to = monospacedDigitsWidth(font, QStringLiteral("3 of 10 items"));
+  EXPECT_NEAR(row.count().width(font), from + (to - from) * p, 0.05);
+  fake.advanceBoth(1);
+  EXPECT_DOUBLE_EQ(row.count().width(font), to);
+  EXPECT_EQ(row.text(), QStringLiteral("3 of 10 items \u00B7 filtered"));
+
+  row.hide();
+  row.setProps({QStringLiteral("10 items"), false, false, false});
+  EXPECT_FALSE(row.count().isAnimating());
+  EXPECT_DOUBLE_EQ(row.count().width(font), monospacedDigitsWidth(font, QStringLiteral("10 items")));
 }
 
 TEST_F(LibraryHeaderTest, TheTabStripFadesWhereTabsLieBeyondIt) {

@@ -3,6 +3,7 @@
 // field and the category form keeping their keys, other windows untouched, and a window closed
 // by its own key.
 #include "items/ItemServices.h"
+#include "library/LibraryCard.h"
 #include "library/LibraryGridView.h"
 #include "library/LibraryKeyMonitor.h"
 #include "library/LibraryModel.h"
@@ -110,6 +111,58 @@ TEST_F(LibraryKeyboardTest, ArrowsMoveThroughTheColumnsAndAnOpenDetailFollows) {
   EXPECT_EQ(copies, QList<QUuid>{items[4].id});
 }
 
+// The pointer rests over the grid while the arrows move the selection and scroll the grid under
+// it. The card that comes to lie under the pointer is hovered, but content moving under a still
+// pointer is no hover to follow: the pane stays on the selection, also when the pointer moves
+// about within that card. The pointer entering another card brings the pane to it.
+TEST_F(LibraryKeyboardTest, KeysScrollingTheGridUnderARestingPointerLeaveThePaneOnTheSelection) {
+  QList<ClipboardItem> many;
+  for (int i = 0; i < 40; ++i) many << test::textItem(QStringLiteral("copied text %1").arg(i));
+  state->setItems(many);
+  fake.advanceBoth(1);  // the grid has settled
+  LibraryGridView& grid = view().grid();
+  ASSERT_EQ(grid.columns(), 4);
+  const auto middleOf = [&](const QUuid& id) {
+    PaintedItem* card = grid.cardFor(id);
+    return grid.mapFromScene(card->mapToScene(card->rect().center()));
+  };
+  const auto pointAt = [&](QPoint inGrid) {
+    QTest::mouseMove(window().windowHandle(), grid.viewport()->mapTo(&window(), inGrid));
+  };
+  press(Qt::Key_Down);
+  press(Qt::Key_Space);
+  press(Qt::Key_Right);
+  ASSERT_EQ(model().previewID(), many[1].id);
+  const QPoint pointer = middleOf(many[1].id);
+  pointAt(pointer + QPoint(0, 1));
+  pointAt(pointer);
+  fake.advanceBoth(0.5);
+  ASSERT_EQ(model().hoveredID(), many[1].id);
+  for (const int expected : {5, 9, 13, 17}) {
+    SCOPED_TRACE(expected);
+    press(Qt::Key_Down);
+    fake.advanceBoth(1);  // the scroll ends, and longer than a hover retarget waits
+    EXPECT_EQ(model().selection(), many[expected].id);
+    EXPECT_EQ(model().previewID(), many[expected].id);
+  }
+  // The card now under the still pointer is the hovered one, whatever the selection.
+  PaintedItem* under = grid.hoveredCard();
+  ASSERT_NE(under, nullptr);
+  const QUuid underID = qobject_cast<LibraryCard*>(under)->itemID();
+  ASSERT_NE(underID, many[17].id);
+  EXPECT_EQ(model().hoveredID(), underID);
+  pointAt(pointer + QPoint(4, 0));
+  fake.advanceBoth(0.5);
+  EXPECT_EQ(model().previewID(), many[17].id);
+  const auto underAt = std::find_if(many.cbegin(), many.cend(),
+                                    [&](const ClipboardItem& item) { return item.id == underID; });
+  const QUuid neighbour = (underAt + 1)->id;
+  pointAt(middleOf(neighbour));
+  fake.advanceBoth(0.5);
+  EXPECT_EQ(model().previewID(), neighbour);
+  EXPECT_EQ(model().selection(), neighbour);
+}
+
 TEST_F(LibraryKeyboardTest, EscapeBacksOutOneLevelPerPressAndAHeldOneOnlyOnce) {
   press(Qt::Key_Down);
   press(Qt::Key_Space);
@@ -188,6 +241,28 @@ TEST_F(LibraryKeyboardTest, KeysCopyAndPasteBackAsTheCardsDo) {
   EXPECT_FALSE(keys().isActive());
   fake.advanceBoth(0.4);
   EXPECT_EQ(fake.keyPoster->pastes, QStringList{"editor"});
+}
+
+TEST_F(LibraryKeyboardTest, CtrlCWithATargetThatIsGoneGoesOnToTheWindow) {
+  const QUuid gone = QUuid::createUuid();
+  const struct {
+    const char* name;
+    std::optional<QUuid> hovered, selected;
+  } cases[] = {{"selected", std::nullopt, gone},
+               // The card under the pointer is the target, even with a live selection.
+               {"hovered", gone, items[2].id}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    model().setHoveredID(c.hovered);
+    model().setSelection(c.selected);
+    QKeyEvent copyKey(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier, QStringLiteral("c"));
+    EXPECT_FALSE(keys().handleKeyPress(copyKey));
+    EXPECT_TRUE(copies.isEmpty());
+  }
+  // A live one copies.
+  model().setHoveredID(std::nullopt);
+  press(Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(copies, QList<QUuid>{items[2].id});
 }
 
 TEST_F(LibraryKeyboardTest, TheCategoryFormsNameKeepsItsSpacesAndEscapeStillClosesTheSurface) {

@@ -66,6 +66,8 @@ TEST(LibraryKeysTest, DispatchTable) {
   nothing.hasSelection = false;
   LibraryKeyContext noItems = nothing;
   noItems.filteredCount = 0;
+  LibraryKeyContext deleted = empty;  // the selected id names no item any more
+  deleted.copyTargetGone = true;
   const DispatchCase cases[] = {
       // The window's own keys, whoever has the focus.
       {"Ctrl+M minimises", typed, press(Qt::Key_M, kCtrl), make(Kind::minimise)},
@@ -112,6 +114,9 @@ TEST(LibraryKeysTest, DispatchTable) {
       {"keypad Ctrl+2 passes", empty, press(Qt::Key_2, kCtrl | Qt::KeypadModifier), kPass},
       // Nothing to act on: the key goes on.
       {"Ctrl+C with nothing selected or hovered", nothing, press(Qt::Key_C, kCtrl), kPass},
+      {"Ctrl+C with a selection that is gone", deleted, press(Qt::Key_C, kCtrl), kPass},
+      {"Space with a selection that is gone still opens", deleted, press(Qt::Key_Space, kNone),
+       make(Kind::toggleDetail)},
       {"an arrow in an empty list", noItems, press(Qt::Key_Down, kNone), kPass},
       {"Space without any target", noItems, press(Qt::Key_Space, kNone), kPass},
       {"Space with nothing selected opens the first", nothing, press(Qt::Key_Space, kNone), make(Kind::toggleDetail)},

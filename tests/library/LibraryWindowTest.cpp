@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QTest>
 #include <algorithm>
+#include <functional>
 
 namespace qv {
 namespace {
@@ -66,6 +67,66 @@ TEST_F(LibraryWindowTest, OpensOnTheScreenUnderThePointerWithNothingFocused) {
   EXPECT_EQ(window().geometry(), QRect(1799, 106, 1202, 868));
   EXPECT_FALSE(view().searchField().hasFocus());
   EXPECT_EQ(reports, QList<bool>{true});
+}
+
+// One rule for the focus: whenever the library shows, and whenever it becomes active again,
+// nothing has the focus until the search field is clicked; typing then searches nothing.
+TEST_F(LibraryWindowTest, EveryShowAndEveryActivationLeaveNothingFocused) {
+  RunningApp editor;
+  editor.pid = 42;
+  editor.windowClass = QStringLiteral("editor");
+  fake.workspace->addApplication(editor);
+  fake.workspace->setFrontmost(editor);
+  state->setItems({test::textItem(QStringLiteral("alpha")), test::textItem(QStringLiteral("beta"))});
+  QWidget elsewhere;  // another window of the program, to take the activation away
+  elsewhere.resize(100, 100);
+  // As the window manager does when the window is clicked or shown.
+  const auto activate = [](QWidget& window) {
+    QApplication::setActiveWindow(&window);
+    QApplication::processEvents();
+  };
+  const struct {
+    const char* name;
+    std::function<void()> awayAndBack;
+  } cases[] = {
+      {"closed with Ctrl+W and opened again",
+       [&] {
+         QTest::keyClick(window().windowHandle(), Qt::Key_W, Qt::ControlModifier);
+         ASSERT_FALSE(controller.isVisible());
+         controller.show(*state);
+       }},
+      {"pasted back and opened again",
+       [&] {
+         QTest::keyClick(window().windowHandle(), Qt::Key_2, Qt::ControlModifier);
+         ASSERT_FALSE(controller.isVisible());
+         fake.advanceBoth(1);
+         fake.workspace->setFrontmost(editor);
+         controller.show(*state);
+       }},
+      {"the field let go, another window in front, then the title bar clicked",
+       [&] {
+         view().searchField().clearFocus();
+         elsewhere.show();
+         activate(elsewhere);
+         elsewhere.hide();
+         activate(window());
+       }},
+  };
+  controller.show(*state);
+  activate(window());
+  EXPECT_FALSE(view().searchField().hasFocus());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    activate(window());
+    QTest::mouseClick(&view().searchField(), Qt::LeftButton);
+    ASSERT_TRUE(view().searchField().hasFocus());
+    c.awayAndBack();
+    activate(window());
+    EXPECT_FALSE(view().searchField().hasFocus());
+    EXPECT_NE(QApplication::focusWidget(), &view().searchField());
+    QTest::keyClick(window().windowHandle(), Qt::Key_B);
+    EXPECT_EQ(model().query(), QString());
+  }
 }
 
 TEST_F(LibraryWindowTest, WithoutAnyScreenItOpensAtTheOriginInItsPreferredSize) {

@@ -10,6 +10,7 @@
 
 #include "cards/badges/CardQuickActions.h"
 #include "panel/CardCellView.h"
+#include "ui/fx/ItemBlurEffect.h"
 
 #include <gtest/gtest.h>
 #include <QTest>
@@ -408,3 +409,147 @@ TEST_F(CardScrollViewTest, ADoubleClickPastesTheCardThatTookTheFirstClick) {
   click(viewportPoint(*cellAt(3), {140, 120}));
   EXPECT_TRUE(pasted.isEmpty());
 }
+
+namespace {
+
+// A card carries a transition's look as a graphics item applies it (a scale around an origin,
+// then the rest): it lands where Fx's transform puts it, blurred only while the look blurs.
+TEST(CardHostLook, ACardLandsWhereTheLooksTransformPutsItAndBlursOnlyWithIt) {
+  test::FakeCardContext fake;
+  PanelState state(*fake.context);
+  CardTapMemory taps;
+  CardCellView card(*fake.context, state, taps);
+  const QRectF bounds = card.rect();
+  const struct {
+    const char* name;
+    Fx::LayerLook look;
+  } cases[] = {
+      {"blown away halfway, the list's throw", Fx::blowAway(bounds, 0.5, Fx::kBlowAwayTravel)},
+      {"blown away at the end, the grid's throw", Fx::blowAway(bounds, 1, 1)},
+      {"coming in by blur-scale", Fx::blurScale(bounds, 0.93, {0.5, 0.5}, 7, 0.3)},
+      {"at rest", Fx::LayerLook{}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    cardHost::applyLook(card, c.look, 0.5);
+    for (const QPointF corner : {bounds.topLeft(), bounds.bottomRight(), bounds.center()}) {
+      const QPointF expected = c.look.transform.map(corner);
+      EXPECT_NEAR(card.sceneTransform().map(corner).x(), expected.x(), 1e-6);
+      EXPECT_NEAR(card.sceneTransform().map(corner).y(), expected.y(), 1e-6);
+    }
+    EXPECT_DOUBLE_EQ(card.opacity(), c.look.opacity * 0.5);
+    auto* blur = qobject_cast<Fx::ItemBlurEffect*>(card.graphicsEffect());
+    EXPECT_EQ(blur != nullptr, c.look.blur > 0);
+    if (blur) {
+      EXPECT_DOUBLE_EQ(blur->radius(), c.look.blur);
+    }
+  }
+}
+
+// The list's transitions halfway through: a new card comes in by blur-scale, a removed one is
+// blown away (shrunk, turned, thrown, blurred), the cards below glide up into its place. Under
+// reduce motion they only fade, and the cards below take their places at once.
+TEST_F(CardScrollViewTest, CardsComeInByBlurScaleAndLeaveBlownAway) {
+  for (const bool reduce : {false, true}) {
+    SCOPED_TRACE(reduce);
+    fake.reduceMotion().startObserving();
+    fake.desktopAppearance->setReduceMotion(reduce);
+    show(items(4));
+    PaintedItem* leaving = list->realisedCards().value(1);
+    PaintedItem* below = list->realisedCards().value(2);
+    const QPointF belowWas = below->pos();
+    QList<ClipboardItem> changed = state.items();
+    changed.removeAt(1);
+    changed.append(test::textItem("fresh"));
+    state.setItems(changed);
+    fake.advanceBoth(0.13);
+    PaintedItem* fresh = list->realisedCards().value(3);
+    ASSERT_NE(fresh, nullptr);
+    const auto blurOf = [](PaintedItem* card) {
+      auto* effect = qobject_cast<Fx::ItemBlurEffect*>(card->graphicsEffect());
+      return effect ? effect->radius() : 0.0;
+    };
+    EXPECT_GT(fresh->opacity(), 0.1);
+    EXPECT_LT(fresh->opacity(), 0.9);
+    EXPECT_GT(leaving->opacity(), 0.1);
+    EXPECT_LT(leaving->opacity(), 0.9);
+    if (reduce) {
+      EXPECT_EQ(blurOf(fresh), 0);
+      EXPECT_EQ(blurOf(leaving), 0);
+      EXPECT_EQ(leaving->scale(), 1);
+      EXPECT_TRUE(leaving->transform().isIdentity());
+    } else {
+      // Blur-scale: scale 0.9 and blur 10 at the start, both gone at the end.
+      EXPECT_GT(fresh->scale(), 0.9);
+      EXPECT_LT(fresh->scale(), 1);
+      EXPECT_NEAR(blurOf(fresh), 10 * (fresh->scale() - 1) / -0.1, 1e-6);
+      // Blow-away: the blur is 8 times the progress, the shrink 0.22 times; it turns and flies.
+      const double p = 1 - leaving->opacity();
+      EXPECT_NEAR(leaving->scale(), 1 - 0.22 * p, 1e-6);
+      EXPECT_NEAR(blurOf(leaving), 8 * p, 1e-6);
+      EXPECT_GT(leaving->transform().dx(), 0);
+    }
+    // The removed card's place is taken by the card below: at once, or on the way.
+    const double belowTarget = list->layout().cardRect(1, list->width()).top();
+    ASSERT_EQ(list->realisedCards().value(1), below);
+    EXPECT_EQ(below->pos().y() == belowTarget, reduce) << below->pos().y();
+    EXPECT_EQ(below->pos().y() == belowWas.y(), false);
+    fake.advanceBoth(0.5);
+    EXPECT_EQ(fresh->opacity(), 1);
+    EXPECT_EQ(blurOf(fresh), 0);
+    EXPECT_EQ(fresh->graphicsEffect(), nullptr);
+    EXPECT_FALSE(leaving->isVisible());
+    EXPECT_EQ(leaving->graphicsEffect(), nullptr);
+    EXPECT_EQ(below->pos().y(), belowTarget);
+    EXPECT_EQ(list->cardItemCount(), 4);
+  }
+}
+
+// The empty state arrives with its transition and leaves with it, fading in and out; its words
+// stay those of the empty list while it leaves.
+TEST_F(CardScrollViewTest, TheEmptyStateComesAndGoesWithItsTransition) {
+  show(items(2));
+  EXPECT_EQ(list->emptyStatePresence(), 0);
+  state.setItems({});
+  fake.advanceBoth(0.13);
+  EXPECT_GT(list->emptyStatePresence(), 0.1);
+  EXPECT_LT(list->emptyStatePresence(), 0.9);
+  fake.advanceBoth(0.3);
+  EXPECT_EQ(list->emptyStatePresence(), 1);
+  state.setItems(items(1));
+  fake.advanceBoth(0.13);
+  EXPECT_GT(list->emptyStatePresence(), 0.1);
+  EXPECT_LT(list->emptyStatePresence(), 0.9);
+  fake.advanceBoth(0.3);
+  EXPECT_EQ(list->emptyStatePresence(), 0);
+}
+
+// A card's anchor (its middle on the screen, where the preview opens beside it) follows the
+// list's scroll beyond 8 points, and a card the list takes back leaves no anchor behind.
+TEST_F(CardScrollViewTest, AnchorsFollowEveryScrollBeyondEightPoints) {
+  show(items(40));
+  list->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(list.get()));
+  const QUuid id = state.items()[1].id;
+  const auto middle = [&] { return cellAt(1)->anchorY(); };
+  const struct {
+    int pixels;
+    bool moves;
+  } steps[] = {{30, true}, {5, false}, {4, true}, {3, false}, {30, true}};
+  double stored = state.cardAnchors().value(id);
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.pixels);
+    QWheelEvent event(QPointF(100, 100), list->viewport()->mapToGlobal(QPointF(100, 100)), QPoint(0, -step.pixels),
+                      QPoint(0, -step.pixels * 8), Qt::NoButton, {}, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(list->viewport(), &event);
+    if (step.moves) stored = middle();
+    EXPECT_DOUBLE_EQ(state.cardAnchors().value(id), stored);
+  }
+  list->scrollTo(list->maximumScroll());
+  fake.advanceBoth(0.5);
+  ASSERT_FALSE(list->realisedCards().contains(1));
+  EXPECT_FALSE(state.cardAnchors().contains(id));
+  EXPECT_LE(state.cardAnchors().size(), list->realisedCards().size());
+}
+
+}  // namespace

@@ -185,6 +185,33 @@ TEST(CategoryStrip, HoveredPillsGrowActiveOrNot) {
   }
 }
 
+// An inactive pill lies on the ultra-thin material (a light veil, with faint ink in the light
+// appearance) and its hairline runs inside its edge, never past it.
+TEST(CategoryStrip, InactivePillsWearTheMaterialAndAHairlineInsideTheirEdge) {
+  const struct {
+    const char* name;
+    bool dark;
+    int minimumBodyAlpha;  // over nothing, on 255
+  } looks[] = {{"light", false, 130}, {"dark", true, 15}};
+  for (const auto& look : looks) {
+    SCOPED_TRACE(look.name);
+    StripHarness fake;
+    fake.context->environment->setKeptAppearance(look.dark ? ColorScheme::dark : ColorScheme::light);
+    fake.state->setActiveFilter(FilterType::pinned());
+    fake.clock->advanceFrames(60);
+    const QRectF pill = fake.strip.partLook(CategoryStripView::allPillID().toString())->rect;
+    const QImage image = fake.strip.renderForTest(2);
+    const int x = int(pill.center().x() * 2);
+    EXPECT_GE(qAlpha(image.pixel(int((pill.left() + 4) * 2), int(pill.center().y() * 2))), look.minimumBodyAlpha);
+    // The pixel rows just outside the top and bottom edges stay (all but) empty: a stroke centred
+    // on the edge would lay half its width there (some 15 to 25 of 255); the first rows inside
+    // carry the hairline over the material.
+    EXPECT_LT(qAlpha(image.pixel(x, int(pill.top() * 2) - 1)), 8);
+    EXPECT_LT(qAlpha(image.pixel(x, int(pill.bottom() * 2))), 8);
+    EXPECT_GT(qAlpha(image.pixel(x, int(pill.top() * 2))), qAlpha(image.pixel(x, int(pill.top() * 2) + 3)));
+  }
+}
+
 TEST(CategoryStrip, PillsPencilAndPlusAreNamedByTheirHelpText) {
   StripHarness fake;
   fake.strip.show();

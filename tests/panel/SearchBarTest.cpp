@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <functional>
 
 using namespace qv;
 
@@ -107,6 +108,38 @@ TEST(SearchBar, FilterIconShowsFilteringInForce) {
   EXPECT_NEAR(searchFilterColor(light, false, true).alphaF(), 0.7, 0.01);
   EXPECT_NEAR(searchFilterColor(light, false, false).alphaF(), 0.35, 0.01);
   EXPECT_NEAR(searchDotsColor(light, false, false).alphaF(), 0.4, 0.01);
+}
+
+// The filter icon turns to the accent and back on the snappy spring (at once under reduced
+// motion), whatever turned filtering on.
+TEST(SearchBar, TheFilterIconChangesColourOnItsSpring) {
+  for (const bool reduced : {false, true}) {
+    SCOPED_TRACE(reduced ? "reduce motion" : "full motion");
+    BarHarness h;
+    h.fake.desktopAppearance->setReduceMotion(reduced);
+    EXPECT_EQ(h.bar.filterIconActivity(), 0);
+    const struct {
+      std::function<void()> change;
+      double target;
+    } steps[] = {{[&] { h.state().setActiveFilter(FilterType::pinned()); }, 1},
+                 {[&] { h.state().setActiveFilter(FilterType::all()); }, 0},
+                 {[&] { h.state().setShowFilterPanel(true); }, 1}};
+    for (const auto& step : steps) {
+      const double from = h.bar.filterIconActivity();
+      step.change();
+      h.fake.clock->advance(0.05);
+      const double expected = reduced ? step.target
+                                      : from + (step.target - from) * Theme::springSnappy().progress(0.05);
+      EXPECT_NEAR(h.bar.filterIconActivity(), expected, 1e-3);
+      const QColor midway = h.bar.filterButton().look().color;
+      if (!reduced) {
+        EXPECT_NE(midway, searchFilterColor(EnvironmentValues{}, step.target, 0));
+      }
+      h.fake.clock->advance(1);
+      EXPECT_NEAR(h.bar.filterIconActivity(), step.target, 1e-3);
+    }
+    EXPECT_EQ(h.bar.filterButton().look().color, Theme::accent());
+  }
 }
 
 // The dots button's colours move with the snappy spring as the pointer comes and as the menu

@@ -168,6 +168,42 @@ TEST_F(DesktopEntryIndexTest, ReadOnceAndAgainWhenAFolderChanges) {
   EXPECT_TRUE(entries.entry(QStringLiteral("org.example.Churn19")));
 }
 
+// The desktop's file manager is what it opens folders with: the first installed entry its
+// association lists name, else an installed entry that opens folders.
+TEST(DesktopEntryDefaults, TheFirstInstalledDefaultElseAnEntryThatOpensTheType) {
+  const auto entry = [](const char* id, QStringList mimeTypes = {}) {
+    DesktopEntry made;
+    made.id = QString::fromLatin1(id);
+    made.name = made.id;
+    made.mimeTypes = std::move(mimeTypes);
+    return made;
+  };
+  const DesktopEntry thunar = entry("thunar", {QStringLiteral("inode/directory")});
+  const DesktopEntry dolphin = entry("org.kde.dolphin", {QStringLiteral("inode/directory")});
+  const DesktopEntry editor = entry("org.gnome.TextEditor");
+  const auto both = DesktopEntryIndex::of({thunar, dolphin, editor});
+  const QByteArray prefersDolphin = "[Default Applications]\ninode/directory=org.kde.dolphin.desktop;\n";
+  const QByteArray namesAGoneOne =
+      "[Default Applications]\ninode/directory=org.gnome.Nautilus.desktop;thunar.desktop\n";
+  const QByteArray otherGroupsOnly = "[Added Associations]\ninode/directory=org.kde.dolphin.desktop;\n";
+  const struct {
+    const char* name;
+    QList<QByteArray> lists;
+    std::shared_ptr<const DesktopEntryIndex> index;
+    QString expected;
+  } cases[] = {
+      {"the first list that names an installed one", {prefersDolphin, namesAGoneOne}, both, "org.kde.dolphin"},
+      {"a named one that is gone is passed over", {namesAGoneOne, prefersDolphin}, both, "thunar"},
+      {"no default: an entry that opens folders",
+       {otherGroupsOnly},
+       DesktopEntryIndex::of({editor, dolphin}),
+       "org.kde.dolphin"},
+      {"nothing opens folders", {namesAGoneOne}, DesktopEntryIndex::of({editor}), ""},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(defaultApplicationFor(QStringLiteral("inode/directory"), c.lists, *c.index), c.expected) << c.name;
+}
+
 TEST(DesktopEntryFolders, ComeFromXdgVariables) {
   qputenv("XDG_DATA_HOME", "/h/data");
   qputenv("XDG_DATA_DIRS", "/a/share/:/b/share");

@@ -152,6 +152,30 @@ TEST(DownsampledImageView, ThePictureArrivesPrescaledSoTheFirstDrawIsACopy) {
   EXPECT_TRUE(f.view->isPrescaledFor(f.view->devicePixelRatioF()));
 }
 
+// Shown on screen at one ratio and rendered into a picture at another (the gallery, a snapshot):
+// each keeps its own copy, so painting both in turn settles instead of making copies forever.
+TEST(DownsampledImageView, PaintingAtTwoRatiosInTurnSettles) {
+  ImageFixture f;
+  f.view->setProps({QStringLiteral("A"), twoTone({6000, 4000}), {6000, 4000}});
+  f.context.drain();
+  const auto paintAt = [&](double ratio) {
+    QImage frame(QSize(400, 300) * ratio, QImage::Format_ARGB32_Premultiplied);
+    frame.setDevicePixelRatio(ratio);
+    QPainter painter(&frame);
+    f.view->render(&painter);
+  };
+  for (int round = 0; round < 3; ++round) {
+    paintAt(1);
+    paintAt(2);
+    f.context.drain();
+  }
+  EXPECT_TRUE(f.view->isPrescaledFor(1));
+  EXPECT_TRUE(f.view->isPrescaledFor(2));
+  paintAt(1);
+  paintAt(2);
+  EXPECT_EQ(f.queue()->pendingCount(), 0) << "both copies are kept";
+}
+
 quint32 crc32Of(const QByteArray& bytes) {
   quint32 crc = 0xFFFFFFFFu;
   for (const char byte : bytes) {

@@ -108,6 +108,30 @@ TEST_F(AppRulesPaneTest, TwoPickedApplicationsBecomeTwoIgnoredRowsAndAPickAgainK
   EXPECT_EQ(rules().rule("org.keepassxc.KeePassXC"), AppRule::never);
 }
 
+TEST_F(AppRulesPaneTest, TheRulePickerShowsBlurOrIgnoreAndAsksTheLatestCallbackForTheClickedRule) {
+  QStringList asked;
+  const auto asking = [&](const QString& owner) {
+    return AppRulePicker::Callbacks{[&asked, owner](AppRule rule) { asked << owner + " " + rawValue(rule); }};
+  };
+  AppRulePicker picker(*fake.context, {AppRule::normal}, asking("A"));
+  picker.resize(picker.sizeHint());
+  EXPECT_EQ(picker.sizeHint(), QSize(112, 24));
+  EXPECT_EQ(picker.segmentRect(1), QRectF(56, 2, 54, 20));
+  const struct {
+    AppRule rule;
+    int segment;  // -1: no pill
+  } shown[] = {{AppRule::normal, -1}, {AppRule::blur, 0}, {AppRule::never, 1}, {AppRule::normal, -1}};
+  for (const auto& c : shown) {
+    picker.setProps({c.rule}, asking("B"));
+    EXPECT_EQ(picker.props().selectedIndex, c.segment) << rawValue(c.rule).toStdString();
+    EXPECT_EQ(picker.pillRect().isEmpty(), c.segment < 0);
+  }
+  EXPECT_EQ(picker.props().segments, (std::vector<SegmentedPicker::Segment>{{"Blur"}, {"Ignore"}}));
+  for (const int segment : {1, 0})
+    QTest::mouseClick(&picker, Qt::LeftButton, {}, picker.segmentRect(segment).center().toPoint());
+  EXPECT_EQ(asked, (QStringList{"B never", "B blur"}));
+}
+
 TEST_F(AppRulesPaneTest, ThePickerAndTheRemoveButtonSaveAtOnceAndRemovalKeepsTheClips) {
   pick({"org.gnome.TextEditor", "org.keepassxc.KeePassXC"});
   AppRuleRowGroup* editor = pane->row("org.gnome.TextEditor");

@@ -185,6 +185,35 @@ TEST_F(GeneralPaneTest, ThePermissionRowFollowsTheLiveCheckOnTheClockAndOnActiva
   EXPECT_FALSE(pane->isPollingPermission());
 }
 
+// The badge leaves as it came, fading with the row's ease-out while the button takes its place
+// (the fade alone, unscaled, under reduced motion).
+TEST_F(GeneralPaneTest, TheEnabledBadgeLeavesWithItsFade) {
+  fake.pastePermission->held = true;
+  fake.pastePermission->rememberLaunchState();
+  open();
+  PasteAccessRow* row = pane->pasteAccess();
+  ASSERT_EQ(row->props().control, PasteAccessControl::enabled);
+  EXPECT_DOUBLE_EQ(row->badgePresence(), 1.0);
+
+  fake.pastePermission->held = false;
+  Q_EMIT qApp->applicationStateChanged(Qt::ApplicationActive);
+  EXPECT_EQ(row->props().control, PasteAccessControl::enable);
+  EXPECT_TRUE(row->button()->isVisible());
+  fake.advanceBoth(0.1);
+  EXPECT_TRUE(row->badge()->isVisible());
+  EXPECT_NEAR(row->badgePresence(), 1 - Theme::easeOutQuick().progress(0.1), 0.02);
+  fake.advanceBoth(0.2);
+  EXPECT_FALSE(row->badge()->isVisible());
+  EXPECT_EQ(row->badgePresence(), 0);
+
+  // And it comes back the same way.
+  fake.pastePermission->held = true;
+  Q_EMIT qApp->applicationStateChanged(Qt::ApplicationActive);
+  fake.advanceBoth(0.1);
+  EXPECT_TRUE(row->badge()->isVisible());
+  EXPECT_NEAR(row->badgePresence(), Theme::easeOutQuick().progress(0.1), 0.02);
+}
+
 TEST_F(GeneralPaneTest, WhereNoProgramMayPressKeysItSaysSoAndOffersNothing) {
   fake.pastePermission->held = false;
   fake.pastePermission->grantable = false;

@@ -63,24 +63,35 @@ TEST_F(AddItemTest, CopyAgainFindsTheEarlierCopyAfterAnyChange) {
     QString copied;
     QStringList expected;
   } cases[] = {
-      {"nothing else", [] {}, QStringLiteral("beta"), {"beta@org.example.Editor", "gamma@org.example.Editor",
-                                                        "alpha@org.example.Editor"}},
-      {"removed", [this] { state.removeItem(state.items()[1].id); }, QStringLiteral("gamma"),
+      {"nothing else",
+       [] {},
+       QStringLiteral("beta"),
+       {"beta@org.example.Editor", "gamma@org.example.Editor", "alpha@org.example.Editor"}},
+      {"removed",
+       [this] { state.removeItem(state.items()[1].id); },
+       QStringLiteral("gamma"),
        {"gamma@org.example.Editor", "alpha@org.example.Editor"}},
-      {"edited", [this] { state.updateText(state.items()[2], QStringLiteral("delta")); }, QStringLiteral("delta"),
+      {"edited",
+       [this] { state.updateText(state.items()[2], QStringLiteral("delta")); },
+       QStringLiteral("delta"),
        {"delta@org.example.Editor", "gamma@org.example.Editor", "beta@org.example.Editor"}},
       {"replaced",
        [this, editor] {
-         state.setItems({test::textItem(QStringLiteral("omega"), editor), test::textItem(QStringLiteral("alpha"), editor)});
+         state.setItems(
+             {test::textItem(QStringLiteral("omega"), editor), test::textItem(QStringLiteral("alpha"), editor)});
        },
-       QStringLiteral("alpha"), {"alpha@org.example.Editor", "omega@org.example.Editor"}},
-      {"same length, other text", [] {}, QStringLiteral("betA"),
+       QStringLiteral("alpha"),
+       {"alpha@org.example.Editor", "omega@org.example.Editor"}},
+      {"same length, other text",
+       [] {},
+       QStringLiteral("betA"),
        {"betA@org.example.Editor", "gamma@org.example.Editor", "beta@org.example.Editor", "alpha@org.example.Editor"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     state.setItems({});
-    for (const char* text : {"alpha", "beta", "gamma"}) state.addItem(test::textItem(QString::fromLatin1(text), editor));
+    for (const char* text : {"alpha", "beta", "gamma"})
+      state.addItem(test::textItem(QString::fromLatin1(text), editor));
     c.change();
     state.addItem(test::textItem(c.copied, editor));
     EXPECT_EQ(texts(), c.expected);

@@ -142,7 +142,7 @@ TEST(SearchIndexTest, ScanFindsWhatEachItemsOwnSearchFinds) {
     items.append(test::codeItem(before + QStringLiteral("print(1)"), QStringLiteral("Needle")));
   }
   for (int i = 0; i < 1500; ++i)
-    items.append(i % 5 == 0 ? test::linkItem(QStringLiteral("https://example.com/needle/%1").arg(i))
+    items.append(i % 5 == 0   ? test::linkItem(QStringLiteral("https://example.com/needle/%1").arg(i))
                  : i % 5 == 1 ? test::fileItem(QStringLiteral("/tmp/report-%1.pdf").arg(i))
                               : test::textItem(QStringLiteral("Line %1: the Printed agenda, then %2")
                                                    .arg(i)
@@ -158,10 +158,18 @@ TEST(SearchIndexTest, ScanFindsWhatEachItemsOwnSearchFinds) {
   QList<qint32> everyThird;
   for (qint32 row = 0; row < items.size(); row += 3) everyThird.append(row);
 
-  const QString queries[] = {QStringLiteral("n"),       QStringLiteral("q"),          QStringLiteral("needle"),
-                             QStringLiteral("xneedle"), QStringLiteral("ley"),        QStringLiteral("printed ag"),
-                             QStringLiteral("é"),       QStringLiteral("café 東"),    QStringLiteral("东京"),
-                             QStringLiteral("1)ne"),    QStringLiteral("report-149"), QStringLiteral("le in a scan"),
+  const QString queries[] = {QStringLiteral("n"),
+                             QStringLiteral("q"),
+                             QStringLiteral("needle"),
+                             QStringLiteral("xneedle"),
+                             QStringLiteral("ley"),
+                             QStringLiteral("printed ag"),
+                             QStringLiteral("é"),
+                             QStringLiteral("café 東"),
+                             QStringLiteral("东京"),
+                             QStringLiteral("1)ne"),
+                             QStringLiteral("report-149"),
+                             QStringLiteral("le in a scan"),
                              QStringLiteral("xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxneedle")};
   for (const QString& text : queries) {
     SCOPED_TRACE(text.toStdString());

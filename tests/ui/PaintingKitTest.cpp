@@ -5,6 +5,7 @@
 
 #include <QPainter>
 #include <QRandomGenerator>
+#include <QWidget>
 #include <cmath>
 
 using namespace qv;
@@ -149,6 +150,35 @@ TEST(Layers, CompositeWithOpacityAndStayOutOfTheTargetUntilTheyEnd) {
   EXPECT_NEAR(qAlpha(image.pixel(5, 5)), 128, 2);
   EXPECT_NEAR(qAlpha(image.pixel(15, 15)), 128, 2);
   EXPECT_EQ(qAlpha(image.pixel(35, 5)), 0);
+}
+
+// A widget that paints into its own surface (a scroll view's viewport does) while it is
+// rendered into a sharper picture: what it draws lands at the picture's ratio.
+TEST(Layers, AWidgetRenderedIntoAPictureLayersAtThePicturesRatio) {
+  class HairlineWidget : public QWidget {
+   public:
+    double seenScale = 0;
+
+   protected:
+    void paintEvent(QPaintEvent*) override {
+      QPainter painter(this);
+      seenScale = Fx::painterScale(painter);
+      Fx::Layer layer(painter, QRectF(rect()));
+      layer.painter().fillRect(QRectF(0, 10, width(), 1), Qt::black);
+    }
+  };
+  HairlineWidget widget;
+  widget.resize(40, 20);
+  QImage picture(80, 40, QImage::Format_ARGB32_Premultiplied);
+  picture.setDevicePixelRatio(2);
+  picture.fill(Qt::transparent);
+  {
+    QPainter painter(&picture);
+    widget.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+  }
+  EXPECT_EQ(widget.seenScale, 2);
+  // The one-point rule covers exactly two pixel rows, both solid.
+  for (int y = 18; y <= 23; ++y) EXPECT_EQ(qAlpha(picture.pixel(20, y)), y == 20 || y == 21 ? 255 : 0) << y;
 }
 
 TEST(Transitions, BlowAwayMatchesItsEndStates) {

@@ -18,7 +18,7 @@ void CardImageLoader::reset() {
   latest_->store(++generation_);
   status_ = Status::idle;
   image_ = QImage();
-  scaled_.reset();
+  scaled_ = {};
 }
 
 void CardImageLoader::setLoaded(const QImage& image) {
@@ -48,7 +48,7 @@ void CardImageLoader::request(Load load, PlacementFor placementFor) {
           if (generation != generation_) return;  // asked for something else since
           image_ = result ? *result : QImage();
           status_ = image_.isNull() ? Status::missing : Status::loaded;
-          if (!image_.isNull() && scaled && !scaled->image.isNull()) scaled_ = std::move(scaled);
+          if (!image_.isNull() && scaled && !scaled->image.isNull()) keepScaled(std::move(*scaled));
           if (onChange_) onChange_();
         },
         Guard(life));
@@ -64,7 +64,19 @@ QImage CardImageLoader::scaledCopy(const QImage& image, const QRectF& source, co
 }
 
 bool CardImageLoader::isPrescaled(const QRectF& source, const QSize& pixels) const {
-  return scaled_ && scaled_->source == source && scaled_->pixels == pixels && !scaled_->image.isNull();
+  const Scaled* match = scaledFor(source, pixels);
+  return match && !match->image.isNull();
+}
+
+const CardImageLoader::Scaled* CardImageLoader::scaledFor(const QRectF& source, const QSize& pixels) const {
+  for (const std::optional<Scaled>& scaled : scaled_)
+    if (scaled && scaled->source == source && scaled->pixels == pixels) return &*scaled;
+  return nullptr;
+}
+
+void CardImageLoader::keepScaled(Scaled scaled) {
+  scaled_[1] = std::move(scaled_[0]);
+  scaled_[0] = std::move(scaled);
 }
 
 void CardImageLoader::draw(QPainter& painter, const QRectF& target, const QRectF& source) {
@@ -72,19 +84,20 @@ void CardImageLoader::draw(QPainter& painter, const QRectF& target, const QRectF
   const double scale = Fx::painterScale(painter);
   const QSize pixels(std::max(1, int(std::lround(target.width() * scale))),
                      std::max(1, int(std::lround(target.height() * scale))));
-  if (isPrescaled(source, pixels)) {
-    painter.drawImage(target.topLeft(), scaled_->image);
+  const Scaled* match = scaledFor(source, pixels);
+  if (match && !match->image.isNull()) {
+    painter.drawImage(target.topLeft(), match->image);
     return;
   }
   painter.save();
   painter.setRenderHint(QPainter::SmoothPixmapTransform);
   painter.drawImage(target, image_, source);
   painter.restore();
-  if (!scaled_ || scaled_->source != source || scaled_->pixels != pixels) prescale(source, pixels, scale);
+  if (!match) prescale(source, pixels, scale);  // else its copy is on its way
 }
 
 void CardImageLoader::prescale(const QRectF& source, const QSize& pixels, double scale) {
-  scaled_ = Scaled{source, pixels, QImage()};
+  keepScaled(Scaled{source, pixels, QImage()});
   const quint64 generation = generation_;
   std::weak_ptr<int> life = life_;
   auto scheduler = context_.scheduler;
@@ -92,8 +105,10 @@ void CardImageLoader::prescale(const QRectF& source, const QSize& pixels, double
     QImage scaled = scaledCopy(image, source, pixels, scale);
     scheduler->post(
         [this, source, pixels, generation, scaled = std::move(scaled)]() mutable {
-          if (generation != generation_ || !scaled_ || scaled_->source != source || scaled_->pixels != pixels) return;
-          scaled_->image = std::move(scaled);
+          if (generation != generation_) return;
+          Scaled* waiting = scaledFor(source, pixels);
+          if (!waiting) return;  // two other sizes were asked for since
+          waiting->image = std::move(scaled);
           if (onChange_) onChange_();
         },
         Guard(life));

@@ -3,10 +3,12 @@
 #include <QRectF>
 #include <QSize>
 #include <QString>
+#include <array>
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class QPainter;
 
@@ -85,7 +87,14 @@ class CardImageLoader {
     QSize pixels;
     QImage image;  // empty while being made
   };
-  std::optional<Scaled> scaled_;
+  const Scaled* scaledFor(const QRectF& source, const QSize& pixels) const;
+  Scaled* scaledFor(const QRectF& source, const QSize& pixels) {
+    return const_cast<Scaled*>(std::as_const(*this).scaledFor(source, pixels));
+  }
+  void keepScaled(Scaled scaled);
+  // The two latest sizes, newest first: a view painted at two ratios (on screen, and rendered
+  // into a picture at another) keeps a copy for each instead of making them again in turn forever.
+  std::array<std::optional<Scaled>, 2> scaled_;
 };
 
 }  // namespace qv

@@ -4,6 +4,7 @@
 #include "items/ItemServices.h"
 #include "items/capture/KnownApplications.h"
 #include "items/capture/PasteboardMarkers.h"
+#include "platform/DesktopEntries.h"
 #include "platform/WindowList.h"
 #include "platform/Workspace.h"
 
@@ -18,6 +19,7 @@ ClipboardMonitor::ClipboardMonitor(ItemServices& context, NewItemHandler onNewIt
       scheduler_(context.scheduler),
       pasteboard_(context.pasteboard),
       workspace_(context.workspace),
+      desktopEntries_(context.desktopEntries),
       settings_(context.settings),
       appRules_(context.appRules),
       richTextStore_(context.richTextStore),
@@ -280,7 +282,17 @@ QString ClipboardMonitor::detectSource(const PasteboardContent& content, qint64 
   std::optional<RunningApp> front = workspace_->frontmostApplication();
   if (front && front->pid != 0 && front->pid == workspace_->ownPid()) front = workspace_->previousApplication();
   if (front && front->pid != workspace_->ownPid() && !front->desktopId.isEmpty()) return front->desktopId;
-  return QLatin1String(knownApplications::kLastResortSourceID);
+  return lastResortSource();
+}
+
+QString ClipboardMonitor::lastResortSource() {
+  if (!lastResortSource_) {
+    const QString fileManager = desktopEntries_ ? desktopEntries_->defaultApplication(QStringLiteral("inode/directory"))
+                                                : QString();
+    lastResortSource_ = fileManager.isEmpty() ? QString::fromLatin1(knownApplications::kLastResortSourceID)
+                                              : fileManager;
+  }
+  return *lastResortSource_;
 }
 
 }  // namespace qv

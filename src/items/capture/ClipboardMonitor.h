@@ -17,6 +17,8 @@
 
 namespace qv {
 
+class DesktopEntries;
+
 struct ItemServices;
 class AppRulesManager;
 class FileBookmarkStore;
@@ -109,6 +111,9 @@ class ClipboardMonitor : public QObject {
   void checkPasteboard(bool wait = false);
   // The application a copy came from; never empty.
   QString detectSource(const PasteboardContent& content, qint64 ownerPid);
+  // The source of a copy nothing else identifies: the desktop's file manager where one is
+  // installed, else the fixed stand-in. Looked up once.
+  QString lastResortSource();
   // Records the overlay owner under the pointer now, if any (the background scan's work).
   void scanOverlays();
   // The debounced capture. Its items follow once the copy's analysis is done (at once when it
@@ -200,6 +205,8 @@ class ClipboardMonitor : public QObject {
   std::shared_ptr<Scheduler> scheduler_;
   std::shared_ptr<Pasteboard> pasteboard_;
   std::shared_ptr<Workspace> workspace_;
+  std::shared_ptr<DesktopEntries> desktopEntries_;
+  std::optional<QString> lastResortSource_;
   std::shared_ptr<SettingsStore> settings_;
   std::shared_ptr<AppRulesManager> appRules_;
   std::shared_ptr<RichTextStore> richTextStore_;

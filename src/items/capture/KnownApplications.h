@@ -6,7 +6,8 @@ namespace qv::knownApplications {
 
 // Fixed application identities (desktop-entry ids) the capture relies on.
 
-// The source of a copy whose application nothing identifies: the desktop's file manager.
+// The source of a copy whose application nothing identifies is the desktop's file manager (the
+// default handler of folders); this one stands in where the desktop has none installed.
 inline constexpr char kLastResortSourceID[] = "org.gnome.Nautilus";
 
 // Parts of the desktop shell (panels, docks, launchers, notification and search overlays, the

@@ -40,8 +40,7 @@ bool isSideFileOf(const QString& name, const QSet<QString>& ids, std::initialize
   for (const char* extension : extensions) {
     const QLatin1String suffix(extension);
     const qsizetype idLength = name.size() - suffix.size() - 1;
-    if (idLength >= 0 && name.endsWith(suffix) && name.at(idLength) == u'.' &&
-        ids.contains(name.first(idLength)))
+    if (idLength >= 0 && name.endsWith(suffix) && name.at(idLength) == u'.' && ids.contains(name.first(idLength)))
       return true;
   }
   return false;

@@ -32,6 +32,12 @@ class FakeDesktopEntries : public DesktopEntries {
       if (entry.path == path) return entry;
     return std::nullopt;
   }
+  // The desktop's defaults as an association list would name them.
+  void setDefaultApplication(const QString& mimeType, const QString& id) { defaults_.insert(mimeType, id); }
+  QString defaultApplication(const QString& mimeType) override {
+    const QString named = defaults_.value(mimeType);
+    return entries_.contains(named) ? named : QString();
+  }
   QIcon icon(const QString& iconName) override { return icons_.value(iconName); }
   QIcon fileManagerIcon() override { return fileManager_; }
   QIcon genericApplicationIcon() override { return generic_; }
@@ -47,6 +53,7 @@ class FakeDesktopEntries : public DesktopEntries {
 
  private:
   QHash<QString, DesktopEntry> entries_;
+  QHash<QString, QString> defaults_;
   QHash<QString, QIcon> icons_;
   QIcon fileManager_ = solidIcon(Qt::blue);
   QIcon generic_ = solidIcon(Qt::gray);

@@ -16,6 +16,7 @@ class FakeStatusItem : public StatusItem {
     ++iconChanges;
   }
   void setToolTip(const QString& text) override { toolTip = text; }
+  QRect geometry() const override { return iconGeometry; }
   void popUpMenu(QMenu* newMenu) override {
     menu = newMenu;
     ++menuPopUps;
@@ -33,6 +34,7 @@ class FakeStatusItem : public StatusItem {
 
   bool available = true;
   bool shown = false;
+  QRect iconGeometry;  // where the icon lies on the screen
   QIcon icon;
   int iconChanges = 0;
   QString toolTip;

@@ -23,6 +23,10 @@ QColor labelColor(const EnvironmentValues& environment, LabelLevel level) {
   return primaryColor(environment, 0.85);
 }
 
+QColor ultraThinMaterialVeil(const EnvironmentValues& environment) {
+  return environment.isDark() ? QColor::fromRgbF(1, 1, 1, 0.08f) : QColor::fromRgbF(1, 1, 1, 0.55f);
+}
+
 QColor withAlpha(QColor color, double alpha) {
   color.setAlphaF(float(unitClamped(alpha)));
   return color;

@@ -20,6 +20,10 @@ inline QColor primaryColor(const EnvironmentValues& environment, double opacity)
 enum class LabelLevel { primary, secondary, tertiary };
 QColor labelColor(const EnvironmentValues& environment, LabelLevel level);
 
+// The ultra-thin material of small capsules (filter chips, category pills): painted controls
+// cannot blur what lies under them, so a thin veil of the appearance's light stands in.
+QColor ultraThinMaterialVeil(const EnvironmentValues& environment);
+
 // `color` with its alpha replaced.
 // The red of destructive actions.
 QColor systemRed(const EnvironmentValues& environment);

@@ -23,7 +23,7 @@ void SegmentedPicker::setProps(const Props& props, Callbacks callbacks) {
   if (props == props_ && selection_.size() == props.segments.size()) return;
   const int previous = props_.selectedIndex;
   const bool geometryChanged = props.itemWidth != props_.itemWidth || props.segmentHeight != props_.segmentHeight ||
-                               props.segments.size() != props_.segments.size() || props.trackPad != props_.trackPad;
+                               props.segments.size() != props_.segments.size();
   props_ = props;
   if (geometryChanged) updateGeometry();
   syncSegments(previous, geometryChanged);
@@ -60,7 +60,7 @@ void SegmentedPicker::syncSegments(int previous, bool relaidOut) {
 }
 
 QRectF SegmentedPicker::segmentRect(int index) const {
-  return QRectF(props_.trackPad + index * props_.itemWidth, props_.trackPad, props_.itemWidth, props_.segmentHeight);
+  return QRectF(kTrackPad + index * props_.itemWidth, kTrackPad, props_.itemWidth, props_.segmentHeight);
 }
 
 QRectF SegmentedPicker::pillRect() const { return pillShown_ ? pill_.value() : QRectF(); }
@@ -77,8 +77,8 @@ bool SegmentedPicker::isAnimating() const {
 }
 
 QSize SegmentedPicker::sizeHint() const {
-  return QSize(int(std::ceil(props_.segments.size() * props_.itemWidth + 2 * props_.trackPad)),
-               int(std::ceil(props_.segmentHeight + 2 * props_.trackPad)));
+  return QSize(int(std::ceil(props_.segments.size() * props_.itemWidth + 2 * kTrackPad)),
+               int(std::ceil(props_.segmentHeight + 2 * kTrackPad)));
 }
 
 AccessibilityInfo SegmentedPicker::accessibility() const {
@@ -119,8 +119,8 @@ void SegmentedPicker::mouseReleaseEvent(QMouseEvent* event) {
 void SegmentedPicker::paint(QPainter& painter) {
   const EnvironmentValues env = environment();
   const bool dark = env.isDark();
-  const QRectF track(0, 0, props_.segments.size() * props_.itemWidth + 2 * props_.trackPad,
-                     props_.segmentHeight + 2 * props_.trackPad);
+  const QRectF track(0, 0, props_.segments.size() * props_.itemWidth + 2 * kTrackPad,
+                     props_.segmentHeight + 2 * kTrackPad);
   const double trackRadius = track.height() / 2;
   painter.fillPath(Fx::continuousRoundedRect(track, trackRadius), primaryColor(env, dark ? 0.085 : 0.055));
   const std::vector<Fx::GradientStop> rim = dark

@@ -19,7 +19,8 @@ namespace qv {
 class SegmentedPicker : public PaintedWidget {
   Q_OBJECT
  public:
-  static constexpr double kTrackPad = 3;
+  // Between the track's edge and the segments, on every side; a fixed look of the picker.
+  static constexpr double kTrackPad = 2;
   struct Segment {
     QString title;
     bool isDisabled = false;
@@ -31,7 +32,6 @@ class SegmentedPicker : public PaintedWidget {
     QColor activeTint = Theme::accent();
     double itemWidth = 80;
     double segmentHeight = 24;
-    double trackPad = kTrackPad;  // between the track's edge and the segments
     bool operator==(const Props&) const = default;
   };
 
@@ -86,7 +86,6 @@ class TarnSegmentedPicker : public SegmentedPicker {
     double itemWidth = 80;
     double segmentHeight = 24;
     std::function<bool(const Value&)> isOptionDisabled;  // asked while the options are set; none: all enabled
-    double trackPad = kTrackPad;                         // between the track's edge and the segments
   };
   struct Callbacks {
     std::function<void(const Value&)> onChange;
@@ -102,7 +101,6 @@ class TarnSegmentedPicker : public SegmentedPicker {
     props.activeTint = options_.activeTint;
     props.itemWidth = options_.itemWidth;
     props.segmentHeight = options_.segmentHeight;
-    props.trackPad = options_.trackPad;
     for (size_t i = 0; i < options_.options.size(); ++i) {
       const auto& [title, value] = options_.options[i];
       props.segments.push_back({title, options_.isOptionDisabled && options_.isOptionDisabled(value)});

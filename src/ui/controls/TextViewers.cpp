@@ -5,12 +5,17 @@
 #include "ui/theme/Environment.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QKeyEvent>
+#include <QMimeData>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocumentFragment>
 #include <QTextFrame>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace qv {
 
@@ -26,10 +31,56 @@ bool hasLineLongerThan(const QString& text, qsizetype limit) {
   }
 }
 
+bool isParagraphBreak(QChar c) { return c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator; }
+
+// Where a paragraph cut from a long line starting at `start` ends, at `limit` at the latest: after
+// the last space or tab in the last quarter when there is one, else at `limit`, never inside a
+// surrogate pair or before a combining mark.
+qsizetype chunkEnd(QStringView text, qsizetype start, qsizetype limit) {
+  const qsizetype earliest = limit - (limit - start) / 4;
+  for (qsizetype at = limit; at > earliest; --at)
+    if (text[at - 1] == u' ' || text[at - 1] == u'\t') return at;
+  qsizetype at = limit;
+  while (at > start + 1 && (text[at].isLowSurrogate() || text[at].isMark())) --at;
+  return at;
+}
+
+// Whether `line` holds a run of more than `longest` characters without a space or tab: such a
+// run cannot wrap at a word, and laying it out costs the square of its length.
+bool hasUnbrokenRunLongerThan(QStringView line, qsizetype longest) {
+  qsizetype run = 0;
+  for (const QChar c : line) {
+    run = c == u' ' || c == u'\t' ? 0 : run + 1;
+    if (run > longest) return true;
+  }
+  return false;
+}
+
+// Where the long lines of `text` break into paragraphs of at most `chunk` characters: lines
+// longer than `longestWhole`, and lines with a run longer than `chunk` that cannot wrap at a word.
+std::vector<qsizetype> longLineBreaks(QStringView text, qsizetype chunk, qsizetype longestWhole) {
+  std::vector<qsizetype> breaks;
+  qsizetype lineStart = 0;
+  for (qsizetype i = 0; i <= text.size(); ++i) {
+    if (i < text.size() && !isParagraphBreak(text[i])) continue;
+    const QStringView line = text.sliced(lineStart, i - lineStart);
+    if (line.size() > longestWhole || hasUnbrokenRunLongerThan(line, chunk)) {
+      while (i - lineStart > chunk) {
+        lineStart = chunkEnd(text, lineStart, lineStart + chunk);
+        breaks.push_back(lineStart);
+      }
+    }
+    lineStart = i + 1;
+  }
+  return breaks;
+}
+
 }  // namespace
 
 QVTextViewer::QVTextViewer(InterfaceServices& context, QWidget* parent)
-    : NoCompletionTextView(parent), context_(context) {
+    : NoCompletionTextView(parent), context_(context), layout_(new IncrementalDocumentLayout(document())) {
+  document()->setDocumentLayout(layout_);
+  connect(layout_, &IncrementalDocumentLayout::workWaiting, this, [this] { scheduleLayout(); });
   setReadOnly(true);
   setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   setAcceptRichText(true);
@@ -43,7 +94,11 @@ QVTextViewer::QVTextViewer(InterfaceServices& context, QWidget* parent)
   applyLabelColor();
   if (context_.environment)
     connect(context_.environment.get(), &Environment::changed, this, [this] { applyLabelColor(); });
-  connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { reportEdges(); });
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+    // Paragraphs scrolled into view are laid out before they are painted.
+    if (!anchoring_) keepInView(layout_->anchorAt(value));
+    reportEdges();
+  });
   applyContent();
   scheduleEdgeReport();
 }
@@ -62,7 +117,12 @@ void QVTextViewer::applyContent() {
   if (props_.attributed) {
     if (props_.attributed == appliedAttributed_) return;
     document()->clear();
-    fill_ = Fill{props_.attributed->text, props_.attributed};
+    fill_ = Fill{props_.attributed->text,
+                 props_.attributed,
+                 0,
+                 0,
+                 longLineBreaks(props_.attributed->text, kChunkLength, kLongestWholeParagraph),
+                 0};
     appliedAttributed_ = props_.attributed;
     appliedPlain_.reset();
   } else {
@@ -73,10 +133,11 @@ void QVTextViewer::applyContent() {
     if (hasLineLongerThan(props_.text, kPieceLength)) font.setStyleStrategy(QFont::PreferNoShaping);
     document()->setDefaultFont(font);
     document()->clear();
-    fill_ = Fill{props_.text, nullptr};
+    fill_ = Fill{props_.text, nullptr, 0, 0, longLineBreaks(props_.text, kChunkLength, kLongestWholeParagraph), 0};
     appliedPlain_ = props_.text;
     appliedAttributed_.reset();
   }
+  softBreaks_.clear();
   ++contentApplyCount_;
   ++fillGeneration_;
   applyInset();
@@ -89,8 +150,10 @@ namespace {
 // there is one, never inside a surrogate pair or a CR LF pair.
 qsizetype pieceEnd(const QString& text, qsizetype start, qsizetype limit) {
   if (limit >= text.size()) return text.size();
-  const qsizetype lineBreak = text.lastIndexOf(u'\n', limit - 1);
-  if (lineBreak >= start + (limit - start) / 2) return lineBreak + 1;
+  // Looked for in the second half only: a megabyte line is not searched to its start each time.
+  const qsizetype half = start + (limit - start) / 2;
+  const qsizetype lineBreak = QStringView(text).sliced(half, limit - half).lastIndexOf(u'\n');
+  if (lineBreak >= 0) return half + lineBreak + 1;
   qsizetype end = limit;
   if (text.at(end).isLowSurrogate() || (text.at(end) == u'\n' && text.at(end - 1) == u'\r')) --end;
   // A pair right at the start of a one-character piece goes in whole.
@@ -105,26 +168,32 @@ void QVTextViewer::fillNextPiece() {
   const bool firstPiece = fill.position == 0;
   QTextCursor cursor(document());
   cursor.movePosition(QTextCursor::End);
-  cursor.beginEditBlock();  // one layout for the piece
-  const qsizetype limit = fill.position + kPieceLength;
-  if (!fill.attributed) {
-    const qsizetype end = pieceEnd(fill.text, fill.position, limit);
-    cursor.insertText(fill.text.mid(fill.position, end - fill.position));
+  cursor.beginEditBlock();  // one change for the piece
+  // Room for the breaks of long lines: a piece adds at most kPieceLength characters.
+  const qsizetype limit = fill.position + kPieceLength - (kPieceLength / kChunkLength + 1);
+  static const QList<QTextLayout::FormatRange> unformatted;
+  const QList<QTextLayout::FormatRange>& runs = fill.attributed ? fill.attributed->formats : unformatted;
+  // Each formatted run is an insertion of its own: a piece of highlighted code holds few.
+  int runsLeft = kRunsPerPiece;
+  while (fill.position < fill.text.size() && fill.position < limit && runsLeft-- > 0) {
+    // The next run, or the unformatted text before it (or after the last), up to a break of a
+    // long line.
+    const bool inRun = fill.run < runs.size() && runs[fill.run].start <= fill.position;
+    const qsizetype runEnd = inRun                    ? runs[fill.run].start + runs[fill.run].length
+                             : fill.run < runs.size() ? runs[fill.run].start
+                                                      : fill.text.size();
+    qsizetype end = runEnd <= limit ? runEnd : pieceEnd(fill.text, fill.position, limit);
+    const bool breaksHere = fill.nextBreak < fill.breaks.size() && fill.breaks[fill.nextBreak] <= end;
+    if (breaksHere) end = fill.breaks[fill.nextBreak];
+    cursor.insertText(fill.text.mid(fill.position, end - fill.position),
+                      inRun ? runs[fill.run].format : QTextCharFormat());
     fill.position = end;
-  } else {
-    const QList<QTextLayout::FormatRange>& runs = fill.attributed->formats;
-    while (fill.position < fill.text.size() && fill.position < limit) {
-      // The next run, or the unformatted text before it (or after the last).
-      const bool inRun = fill.run < runs.size() && runs[fill.run].start <= fill.position;
-      const qsizetype runEnd = inRun                    ? runs[fill.run].start + runs[fill.run].length
-                               : fill.run < runs.size() ? runs[fill.run].start
-                                                        : fill.text.size();
-      const qsizetype end = runEnd <= limit ? runEnd : pieceEnd(fill.text, fill.position, limit);
-      cursor.insertText(fill.text.mid(fill.position, end - fill.position),
-                        inRun ? runs[fill.run].format : QTextCharFormat());
-      fill.position = end;
-      if (inRun && end >= runEnd) ++fill.run;
+    if (breaksHere) {
+      softBreaks_.push_back(cursor.position());
+      cursor.insertBlock();
+      ++fill.nextBreak;
     }
+    if (inRun && end >= runEnd) ++fill.run;
   }
   cursor.endEditBlock();
   if (firstPiece) {
@@ -161,8 +230,98 @@ void QVTextViewer::applyLabelColor() {
 }
 
 void QVTextViewer::resizeEvent(QResizeEvent* event) {
+  // A new width sets every paragraph waiting: the text at the top stays there.
+  const IncrementalDocumentLayout::Anchor anchor = layout_->anchorAt(verticalScrollBar()->value());
   NoCompletionTextView::resizeEvent(event);
+  keepInView(anchor);
   scheduleEdgeReport();
+}
+
+bool QVTextViewer::isLayingOut() const { return !layout_->isComplete(); }
+
+void QVTextViewer::scheduleLayout() {
+  if (layoutScheduled_) return;
+  layoutScheduled_ = true;
+  context_.scheduler->post([this] { layoutStep(); }, this);
+}
+
+void QVTextViewer::layoutStep() {
+  layoutScheduled_ = false;
+  const IncrementalDocumentLayout::Anchor anchor = layout_->anchorAt(verticalScrollBar()->value());
+  const bool waiting = layout_->layoutSome(verticalScrollBar()->value(), kLayoutBudget, kLayoutMilliseconds);
+  keepInView(anchor);
+  if (waiting) scheduleLayout();
+  reportEdges();
+}
+
+void QVTextViewer::keepInView(const IncrementalDocumentLayout::Anchor& anchor) {
+  anchoring_ = true;
+  // Laying out what comes into view moves the anchor when estimates were off: twice is enough
+  // but for the rarest texts, and a third pass would only save a pixel.
+  for (int pass = 0; pass < 2; ++pass) {
+    const double top = layout_->yOf(anchor);
+    const bool laidOut = layout_->layoutRange(top, top + viewport()->height());
+    verticalScrollBar()->setValue(int(std::lround(layout_->yOf(anchor))));
+    if (!laidOut) break;
+  }
+  anchoring_ = false;
+}
+
+void QVTextViewer::keyPressEvent(QKeyEvent* event) {
+  const int before = textCursor().position();
+  NoCompletionTextView::keyPressEvent(event);
+  const QTextCursor cursor = textCursor();
+  if (cursor.position() == before) return;
+  // A key that takes the caret to the first or the last line shows the inset beyond it, as
+  // scrolling there does (the text view itself stops where the line ends).
+  const QTextBlock block = cursor.block();
+  const QTextLayout* layout = block.layout();
+  const QTextLine line = layout->lineForTextPosition(cursor.positionInBlock());
+  const int lineNumber = line.isValid() ? line.lineNumber() : 0;
+  QScrollBar& bar = *verticalScrollBar();
+  if (!block.next().isValid() && lineNumber >= layout->lineCount() - 1) {
+    // What comes into view on the way may change the height once.
+    for (int pass = 0; pass < 3 && bar.value() != bar.maximum(); ++pass) bar.setValue(bar.maximum());
+  } else if (!block.previous().isValid() && lineNumber == 0) {
+    bar.setValue(0);
+  }
+}
+
+QMimeData* QVTextViewer::createMimeDataFromSelection() const {
+  const QTextCursor cursor = textCursor();
+  const int start = cursor.selectionStart(), end = cursor.selectionEnd();
+  const auto first = std::lower_bound(softBreaks_.begin(), softBreaks_.end(), start);
+  if (first == softBreaks_.end() || *first >= end) return NoCompletionTextView::createMimeDataFromSelection();
+  // The paragraph breaks that only break a long line are left out: the line comes back whole.
+  const auto last = std::lower_bound(first, softBreaks_.end(), end);
+  const QString selected = cursor.selectedText();
+  QString text;
+  text.reserve(selected.size());
+  auto soft = first;
+  for (qsizetype i = 0; i < selected.size(); ++i) {
+    if (soft != last && *soft == start + i) {
+      ++soft;
+      continue;
+    }
+    // As the plain text of a document gives them.
+    const QChar c = selected.at(i);
+    text += c == QChar::ParagraphSeparator || c == QChar::LineSeparator ? QChar(u'\n')
+            : c == QChar::Nbsp                                          ? QChar(u' ')
+                                                                        : c;
+  }
+  auto* mime = new QMimeData;
+  mime->setText(text);
+  if (appliedAttributed_) {
+    QTextDocument whole;
+    QTextCursor at(&whole);
+    at.insertFragment(cursor.selection());
+    for (auto breakAt = last; breakAt != first;) {
+      at.setPosition(*--breakAt - start);
+      at.deleteChar();
+    }
+    mime->setHtml(whole.toHtml());
+  }
+  return mime;
 }
 
 void QVTextViewer::setEdgeMask(const QGradientStops& stops) {

@@ -2,6 +2,7 @@
 #include "ui/code/CodeHighlighter.h"
 #include "ui/controls/TextInput.h"
 #include "ui/text/AttributedText.h"
+#include "ui/text/IncrementalDocumentLayout.h"
 
 #include <QGradient>
 #include <QSizeF>
@@ -9,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace qv {
 
@@ -17,9 +19,12 @@ struct InterfaceServices;
 // A read-only, selectable, scrolling text without scroll bars, for plain text (label colour)
 // or attributed text (its own fonts and colours). It tells its owner whether text is hidden
 // above or below the visible area: after it is made, after every update and on every scroll
-// or resize, reporting only changes (and always the first report). A long text is shown in
-// pieces: the first at once, the rest one piece per turn of the event loop, so that no step
-// holds the main thread for a frame (one 512 KB text set at once takes 20 to 350 ms).
+// or resize, reporting only changes (and always the first report). No step of the main thread
+// handles more than a bounded part of a long text, however long its lines: the text goes in
+// one piece per turn of the event loop (one 512 KB text set at once takes 20 to 350 ms), a line
+// longer than a chunk is held as paragraphs of a chunk each (one layout of a megabyte line takes
+// seconds, and a line without spaces costs the square of its length), and the paragraphs are
+// laid out a budget per turn, those in view first, while the text in view stays where it is.
 class QVTextViewer : public NoCompletionTextView {
   Q_OBJECT
  public:
@@ -44,10 +49,27 @@ class QVTextViewer : public NoCompletionTextView {
   int contentApplyCount() const { return contentApplyCount_; }
   // Whether pieces of the text are still to come.
   bool isFilling() const { return fill_.has_value(); }
+  // Whether paragraphs still wait to be laid out.
+  bool isLayingOut() const;
+  const IncrementalDocumentLayout& textLayout() const { return *layout_; }
 
   // The most characters added in one step: a few milliseconds on a busy machine, plain or
   // coloured (bench/text_file_preview); twice as many pieces cost no more in all.
   static constexpr qsizetype kPieceLength = 8192;
+  // The most formatted runs added in one step (minified code has one every few characters).
+  static constexpr int kRunsPerPiece = 512;
+  // A line of words up to this length stays one paragraph: wrapping at its spaces, it lays out
+  // in about 2 ms (a paragraph of prose is far shorter; only a file's one long line is longer).
+  static constexpr qsizetype kLongestWholeParagraph = 16384;
+  // A longer line, or one with a run of more than this many characters without a space, is
+  // broken into paragraphs of at most this many characters, after a space in the last quarter
+  // where there is one. Copying gives the line back whole. A line without spaces (whose layout
+  // costs the square of its length) lays out in about a millisecond at this length.
+  static constexpr qsizetype kChunkLength = 2048;
+  // The characters laid out in one step, besides those that come into view, and the time after
+  // which a step stops early (a busy machine).
+  static constexpr qsizetype kLayoutBudget = 8192;
+  static constexpr double kLayoutMilliseconds = 4;
 
   // Fades the text into what lies behind it at the top and bottom edges: `stops` are the alpha
   // of a vertical mask over the visible area (0 top, 1 bottom), four in order: the top edge,
@@ -64,6 +86,8 @@ class QVTextViewer : public NoCompletionTextView {
   void resizeEvent(QResizeEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  QMimeData* createMimeDataFromSelection() const override;
 
  private:
   // Draws the text inside `band` (viewport coordinates) through a layer masked by the edge mask.
@@ -75,6 +99,11 @@ class QVTextViewer : public NoCompletionTextView {
   void applyLabelColor();
   void scheduleEdgeReport();
   void reportEdges();
+  void scheduleLayout();
+  // Lays out the next budget of waiting paragraphs.
+  void layoutStep();
+  // Lays out what shows and keeps the text at the top of the view where `anchor` says.
+  void keepInView(const IncrementalDocumentLayout::Anchor& anchor);
 
   InterfaceServices& context_;
   Props props_;
@@ -83,15 +112,23 @@ class QVTextViewer : public NoCompletionTextView {
   SharedAttributedText appliedAttributed_;
   std::optional<std::pair<bool, bool>> lastEdges_;
   int contentApplyCount_ = 0;
-  // The text still being filled in: how far it is in, and which formatted run comes next.
+  // The text still being filled in: how far it is in, which formatted run comes next, where its
+  // long lines break into paragraphs and which of those breaks comes next.
   struct Fill {
     QString text;
     SharedAttributedText attributed;
     qsizetype position = 0;
     qsizetype run = 0;
+    std::vector<qsizetype> breaks;
+    size_t nextBreak = 0;
   };
   std::optional<Fill> fill_;
   quint64 fillGeneration_ = 0;
+  // Where the document holds a paragraph break that only breaks a long line.
+  std::vector<int> softBreaks_;
+  IncrementalDocumentLayout* layout_;
+  bool layoutScheduled_ = false;
+  bool anchoring_ = false;
   QGradientStops edgeMask_;
 };
 

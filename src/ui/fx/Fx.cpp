@@ -2,6 +2,7 @@
 
 #include <QCache>
 #include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
 #include <algorithm>
 #include <array>
@@ -337,7 +338,11 @@ void applyMask(QPainter& painter, const QRectF& rect, const QBrush& mask) {
 double painterScale(const QPainter& painter) {
   const QTransform& t = painter.worldTransform();
   const double det = std::abs(t.m11() * t.m22() - t.m12() * t.m21());
-  const double deviceRatio = painter.device() ? painter.device()->devicePixelRatio() : 1.0;
+  // The device painted into: a widget rendered into a picture (QWidget::render) names itself as
+  // the painter's device, while its pixels land in the picture at the picture's ratio.
+  const QPaintEngine* engine = painter.paintEngine();
+  const QPaintDevice* device = engine && engine->paintDevice() ? engine->paintDevice() : painter.device();
+  const double deviceRatio = device ? device->devicePixelRatio() : 1.0;
   return std::clamp(deviceRatio * std::sqrt(det), 0.25, 8.0);
 }
 
@@ -490,7 +495,9 @@ QPointF unitPoint(const QRectF& bounds, QPointF unit) {
 
 LayerLook blurScale(const QRectF& bounds, double scale, QPointF anchorUnit, double blur, double opacity) {
   LayerLook look;
-  look.transform = around(unitPoint(bounds, anchorUnit), QTransform::fromScale(scale, scale));
+  look.scale = scale;
+  look.scaleOrigin = unitPoint(bounds, anchorUnit);
+  look.transform = around(look.scaleOrigin, QTransform::fromScale(scale, scale));
   look.blur = blur;
   look.opacity = opacity;
   return look;
@@ -500,9 +507,11 @@ LayerLook blowAway(const QRectF& bounds, double progress, double travel) {
   const double p = progress, t = travel;
   const double scale = 1 - 0.22 * p;
   LayerLook look;
-  look.transform = around(bounds.center(), QTransform::fromScale(scale, scale)) *
-                   around(bounds.bottomLeft(), QTransform().rotate(10 * t * p)) *
-                   QTransform::fromTranslate(44 * t * p, -30 * t * p);
+  look.scale = scale;
+  look.scaleOrigin = bounds.center();
+  look.afterScale = around(bounds.bottomLeft(), QTransform().rotate(10 * t * p)) *
+                    QTransform::fromTranslate(44 * t * p, -30 * t * p);
+  look.transform = around(look.scaleOrigin, QTransform::fromScale(scale, scale)) * look.afterScale;
   look.blur = 8 * p;
   look.opacity = 1 - p;
   return look;

@@ -153,6 +153,11 @@ struct LayerLook {
   QTransform transform;
   double blur = 0;
   double opacity = 1;
+  // The same transform in the two steps a graphics item applies: first a scale around
+  // `scaleOrigin`, then `afterScale`.
+  double scale = 1;
+  QPointF scaleOrigin;
+  QTransform afterScale;
   bool isIdentity() const { return transform.isIdentity() && blur == 0 && opacity == 1; }
 };
 

@@ -1,5 +1,5 @@
 #pragma once
-// A scheduler whose posted work the benchmark runs one item at a time, so that each turn of the
+// A scheduler whose posted work a test or benchmark runs one item at a time, so that each turn of the
 // main thread's event loop can be timed on its own. Delays are ignored (work runs in order of
 // posting) and repeating timers never fire: for code paths that only post.
 #include "platform/Scheduler.h"
@@ -9,7 +9,7 @@
 #include <deque>
 #include <mutex>
 
-namespace qv::bench {
+namespace qv::test {
 
 class SteppedScheduler : public Scheduler {
  public:
@@ -56,4 +56,4 @@ class SteppedScheduler : public Scheduler {
   std::deque<Entry> work_;
 };
 
-}  // namespace qv::bench
+}  // namespace qv::test
