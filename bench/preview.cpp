@@ -12,6 +12,7 @@
 #include "support/app/FakeContext.h"
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
+#include "ui/view/PaintedWidget.h"
 
 #include <benchmark/benchmark.h>
 
@@ -149,15 +150,10 @@ QString textOfLines(int lineLength, int length = 256'000) {
 
 enum PaneKind { kImage, kTextLines, kTextOneLine, kPdf, kTextMegabyteLine, kLongTextFile };
 
-// Main thread: making the pane for an item, showing it and painting its first frame (the time
-// measured), then each later turn of the event loop until nothing is left to do, with a frame's
-// worth of animation and a repaint of the whole pane after each: the longest turn of the median
-// iteration is max_step_ms (of the worst iteration worst_step_ms), the turns that did something
-// steps. Workers' time is worker_ms.
-void BM_PaneToFirstFrame(benchmark::State& state) {
-  LiveFixture& fixture = LiveFixture::shared();
-  const auto kind = PaneKind(state.range(0));
+// The item of the benchmark's range 0, which also names it.
+ClipboardItem paneItem(benchmark::State& state) {
   ClipboardPayload payload;
+  const auto kind = PaneKind(state.range(0));
   switch (kind) {
     case kImage:
       state.SetLabel("6000x4000 image");
@@ -179,8 +175,18 @@ void BM_PaneToFirstFrame(benchmark::State& state) {
       break;
     default: payload = bench::longTextFile(state, int(kind - kLongTextFile)); break;
   }
-  const ClipboardItem item = ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"),
-                                                 QDateTime::currentDateTimeUtc(), payload);
+  return ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"),
+                             QDateTime::currentDateTimeUtc(), payload);
+}
+
+// Main thread: making the pane for an item, showing it and painting its first frame (the time
+// measured), then each later turn of the event loop until nothing is left to do, with a frame's
+// worth of animation and a repaint of the whole pane after each: the longest turn of the median
+// iteration is max_step_ms (of the worst iteration worst_step_ms), the turns that did something
+// steps. Workers' time is worker_ms.
+void BM_PaneToFirstFrame(benchmark::State& state) {
+  LiveFixture& fixture = LiveFixture::shared();
+  const ClipboardItem item = paneItem(state);
   PanelState panelState(*fixture.fake.context);
   panelState.setItems({item});
   QImage frame(QSize(600, 720) * 2, QImage::Format_ARGB32_Premultiplied);
@@ -219,6 +225,31 @@ BENCHMARK(BM_PaneToFirstFrame)
     ->DenseRange(kLongTextFile, kLongTextFile + bench::kLongTextFileCount - 1)
     ->UseManualTime()
     ->Iterations(8)
+    ->Unit(benchmark::kMillisecond);
+
+// Main thread: one picture of a pane as the panel takes one each frame while the pane arrives and
+// its rail and caption come in (each kind's content drawn).
+void BM_PanePictureWhileArriving(benchmark::State& state) {
+  LiveFixture& fixture = LiveFixture::shared();
+  const ClipboardItem item = paneItem(state);
+  PanelState panelState(*fixture.fake.context);
+  panelState.setItems({item});
+  ItemPreviewView pane(*fixture.fake.context, panelState, {item, 760}, {});
+  pane.setAttribute(Qt::WA_DontShowOnScreen);
+  pane.setTranslucency({true, false});
+  pane.resize(pane.sizeHint());
+  pane.show();
+  double worker = 0, steps = 0;
+  fixture.settle([] {}, worker, steps);
+  // The first picture takes the content's; those after it only the boxes, the rail and the caption.
+  benchmark::DoNotOptimize(pane.arrivalPicture());
+  for (auto _ : state) benchmark::DoNotOptimize(pane.arrivalPicture());
+}
+BENCHMARK(BM_PanePictureWhileArriving)
+    ->Arg(kImage)
+    ->Arg(kTextLines)
+    ->Arg(kTextOneLine)
+    ->Arg(kPdf)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -2,14 +2,17 @@
 // server can look at every kind, click the pane's buttons and type into its editor. Prints
 // "ready". Commands on stdin:
 //   kinds              fills the history: a long text, code, an image, a colour, a link, a file
-//                      that is there, a file that is gone, a sensitive text (indices 0 … 7)
+//                      that is there, a file that is gone, a sensitive text, a file copied without
+//                      its size (indices 0 … 8)
 //   detail <index>     shows that item in the detail pane (the first time it opens the library)
+//   reopen             opens the library again, as the tray's Open Library does
 //   appearance <name>  "light", "dark" or "system", as the settings apply it
 //   button <help>      answers "button x y", the middle of the action button with that help text on
 //                      the screen, or "button none"; the edit bar's pills are "Cancel" and "Save"
-//   status             answers "status editing= active= hidden= copied= compositor= text=" (whether
-//                      the pane's material is translucent; the item's text in the history now,
-//                      percent-encoded)
+//   status             answers "status open= editing= active= hidden= copied= compositor= draft=
+//                      caption= text=" (whether the library is on screen; whether the pane's
+//                      material is translucent; the editor's draft, the caption's detail line and
+//                      the item's text in the history now, percent-encoded)
 //   shot <path>        once the screen settled, saves the whole screen as PNG (a relative path in
 //                      build/screenshots) and answers "shot <path>"
 #include "ToolLines.h"
@@ -19,6 +22,7 @@
 #include "library/LibraryHeaderButton.h"
 #include "library/LibraryModel.h"
 #include "library/LibraryWindowController.h"
+#include "preview/PreviewCaption.h"
 #include "preview/PreviewServices.h"
 #include "state/PanelState.h"
 #include "ui/Appearance.h"
@@ -79,6 +83,10 @@ int main(int argc, char** argv) {
       QFile file(notes);
       if (file.open(QIODevice::WriteOnly)) file.write("Shopping\n- bread\n- apples\n- coffee beans\n");
       file.close();
+      const QString table = files.filePath(QStringLiteral("prices.csv"));
+      QFile csv(table);
+      if (csv.open(QIODevice::WriteOnly)) csv.write(QByteArray(2500, ','));
+      csv.close();
       const QList<ClipboardItem> items = {
           ClipboardItem::make(QUuid::createUuid(), "org.gnome.TextEditor", now, TextPayload{essay}),
           ClipboardItem::make(
@@ -100,6 +108,8 @@ int main(int argc, char** argv) {
                                           Url::fromLocalFile(files.filePath("gone/Quarterly report.pdf"))}),
           ClipboardItem::make(QUuid::createUuid(), "org.gnome.TextEditor", now,
                               TextPayload{QStringLiteral("The door code is 4711")}),
+          ClipboardItem::make(QUuid::createUuid(), "org.gnome.Nautilus", now,
+                              FilePayload{"prices.csv", QString(), Url::fromLocalFile(table)}),
       };
       state.setItems(items);
       state.toggleSensitive(items.at(7).id);
@@ -108,6 +118,8 @@ int main(int argc, char** argv) {
       if (index < 0 || index >= state.items().size()) return;
       if (!library.window() || !library.window()->isVisible()) library.show(state);
       library.model()->setPreviewID(state.items().at(index).id);
+    } else if (command == "reopen") {
+      library.show(state);
     } else if (command == "appearance") {
       applyAppearance(*context, words.value(1));
     } else if (command == "button") {
@@ -129,13 +141,16 @@ int main(int argc, char** argv) {
       const std::optional<ClipboardItem> item = shown();
       const QString text = item ? item->plainText().value_or(QString()) : QString();
       // The text last: percent signs in it must not meet arg().
-      say(QString("status editing=%1 active=%2 hidden=%3 copied=%4 compositor=%5 text=")
+      const auto encoded = [](const QString& value) { return QString::fromLatin1(QUrl::toPercentEncoding(value)); };
+      say(QString("status open=%1 editing=%2 active=%3 hidden=%4 copied=%5 compositor=%6 ")
+              .arg(int(library.isVisible()))
               .arg(int(pane() && pane()->isEditing()))
               .arg(int(state.detailEditingActive()))
               .arg(int(pane() && pane()->isHidden()))
               .arg(int(pane() && pane()->copied()))
               .arg(int(pane() && pane()->translucency().compositor)) +
-          QString::fromLatin1(QUrl::toPercentEncoding(text)));
+          "draft=" + encoded(pane() ? pane()->draft() : QString()) +
+          " caption=" + encoded(item ? pane()->caption().content().detailText : QString()) + " text=" + encoded(text));
     } else if (command == "shot") {
       const QString path = words.value(1);
       QTimer::singleShot(500, &app, [path] {

@@ -144,7 +144,26 @@ void AppDelegate::applicationDidFinishLaunching() {
 void AppDelegate::applicationWillTerminate() {
   // A copy still waiting out its capture delay is part of what the final save keeps.
   if (clipboardMonitor_) clipboardMonitor_->flushPendingCapture();
-  if (panelController_) state().flushSave();
+  if (!panelController_ || state().flushSave()) return;
+  lostUnsavedCopies_ = true;
+  const QString text = QString::fromLatin1(kUnsavedAtQuitMessage) + u' ' + state().lastWriteFailure() + u'.';
+  qCCritical(lcApp).noquote() << "Quitting with the history unsaved:" << state().lastWriteFailure();
+  if (statusItem_ && statusItem_->isAvailable()) statusItem_->showMessage(QStringLiteral("Quorvalen"), text);
+}
+
+void AppDelegate::holdForUnsavedNotice() {
+  if (!lostUnsavedCopies_ || !statusItem_ || !statusItem_->isAvailable()) return;
+  QEventLoop loop;
+  WorkItem done = context_.scheduler->after(
+      kUnsavedNoticeSeconds, [&loop] { loop.quit(); }, this);
+  unsavedNotice_ = &loop;
+  loop.exec();
+  unsavedNotice_ = nullptr;
+  done.cancel();
+}
+
+void AppDelegate::endUnsavedNotice() {
+  if (unsavedNotice_) unsavedNotice_->quit();
 }
 
 void AppDelegate::installEditKeyMonitor() {

@@ -4,6 +4,7 @@
 #include "settings/GeneralSettings.h"
 #include "ui/Translucency.h"
 
+#include <QEventLoop>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -52,7 +53,17 @@ class AppDelegate : public QObject {
   // Told once at launch when the settings file could not be read.
   static constexpr char kSettingsResetMessage[] =
       "Your settings could not be read, so Quorvalen started with its default settings. The old settings file "
-      "was kept.";
+      "was kept. Your history is kept whole until you choose how long to keep items in Settings.";
+  // Told once at launch when stored settings or marks (a pin list) could not be read.
+  static constexpr char kValuesLostMessage[] =
+      "Some of your settings or marks could not be read; what could be read is kept, and the rest was kept aside. "
+      "Your history is kept whole until you choose how long to keep items in Settings.";
+  // Told from the tray at quit when the last copies could not be written (a full disk); the
+  // reason follows.
+  static constexpr char kUnsavedAtQuitMessage[] =
+      "Quorvalen could not save your latest copies before quitting, so they are lost:";
+  // How long a quit that lost copies keeps the program (and its tray icon) there to say so.
+  static constexpr double kUnsavedNoticeSeconds = 5;
   // Told from the tray when the user starts the program while it runs.
   static constexpr char kAlreadyRunningMessage[] =
       "Quorvalen is already running. Open it from this icon, at the screen edge or with your shortcut.";
@@ -77,8 +88,16 @@ class AppDelegate : public QObject {
   void applicationDidFinishLaunching();
   // Closing the settings, library or onboarding window never quits.
   bool applicationShouldTerminateAfterLastWindowClosed() const { return false; }
-  // Writes the pending history now, so that it is on disk before the process exits.
+  // Writes the pending history now, so that it is on disk before the process exits. When it
+  // cannot be written, says so from the tray (`lostUnsavedCopies()`).
   void applicationWillTerminate();
+  // The final save failed: copies held only in memory are lost with the process.
+  bool lostUnsavedCopies() const { return lostUnsavedCopies_; }
+  // After the main loop: keeps the program (and its tray message) there for a few seconds when
+  // the final save failed, so that the message is seen; a second signal ends it at once.
+  void holdForUnsavedNotice();
+  // Ends that wait at once (a second signal).
+  void endUnsavedNotice();
 
   // ---- Launch steps -------------------------------------------------------------------------
   void registerDefaults();
@@ -106,7 +125,8 @@ class AppDelegate : public QObject {
 
   // ---- Status item and actions (AppDelegateActions.cpp) -------------------------------------
   void setupStatusItem();
-  // Says once, from the tray (else in an alert), that the settings file could not be read.
+  // Says once, from the tray (else in an alert), that the settings file or stored values could
+  // not be read.
   void tellIfSettingsWereReset();
   void statusItemClicked();
   void showStatusMenu();
@@ -165,6 +185,8 @@ class AppDelegate : public QObject {
   bool iconFilled_ = false;
   bool iconPaused_ = false;
   bool defaultsObserved_ = false;
+  bool lostUnsavedCopies_ = false;
+  QEventLoop* unsavedNotice_ = nullptr;
 };
 
 }  // namespace qv

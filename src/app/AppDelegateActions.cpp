@@ -88,19 +88,21 @@ void AppDelegate::anotherStartRequested() {
 }
 
 void AppDelegate::tellIfSettingsWereReset() {
-  if (!context_.settings->wasReset()) return;
-  qCInfo(lcApp) << "Settings were reset: telling the user";
-  const QString text = QString::fromLatin1(kSettingsResetMessage);
+  const bool reset = context_.settings->wasReset();
+  if (!reset && !context_.settings->valuesLostThisRun()) return;
+  qCInfo(lcApp).noquote() << (reset ? "Settings were reset: telling the user"
+                                    : "Stored values were set aside: telling the user");
+  const QString text = QString::fromLatin1(reset ? kSettingsResetMessage : kValuesLostMessage);
   if (statusItem_ && statusItem_->isAvailable()) {
     statusItem_->showMessage(QStringLiteral("Quorvalen"), text);
     return;
   }
   // Without a tray the program has no other voice: a short note the user dismisses, once the
   // launch is over.
-  context_.scheduler->post(performWeakly([text](AppDelegate& self) {
+  context_.scheduler->post(performWeakly([text, reset](AppDelegate& self) {
     AlertSpec alert;
     alert.style = AlertSpec::Style::warning;
-    alert.message = QStringLiteral("Settings were reset");
+    alert.message = reset ? QStringLiteral("Settings were reset") : QStringLiteral("Some settings could not be read");
     alert.informativeText = text;
     alert.buttons = {QStringLiteral("OK")};
     alert.returnButton = 0;

@@ -7,6 +7,7 @@
 #include "items/ItemServices.h"
 #include "items/drag/ItemDragProvider.h"
 #include "platform/AppRelauncher.h"
+#include "platform/ImageDecoder.h"
 #include "platform/Paths.h"
 #include "platform/ProgramIdentity.h"
 #include "platform/UnixSignals.h"
@@ -29,6 +30,8 @@ namespace qv {
 namespace {
 
 constexpr int kOwnMappingBytes = 1 << 20;
+// The exit status of a quit whose final save failed (a full disk).
+constexpr int kExitHistoryUnsaved = 2;
 
 // The lock lives in the per-user runtime folder; without one, in the per-user config folder
 // (the temporary folder would be shared with every other user).
@@ -45,6 +48,8 @@ int runQuorvalen(int argc, char** argv) {
   // allocator raises this bound after the first such buffer, and later ones stay resident.
   mallopt(M_MMAP_THRESHOLD, kOwnMappingBytes);
 #endif
+  // One allocation limit for every picture the process decodes, set before any thread reads one.
+  useImageAllocationLimit();
   QApplication application(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(program::kName));
   QApplication::setApplicationVersion(QString::fromLatin1(program::kVersion));
@@ -81,6 +86,20 @@ int runQuorvalen(int argc, char** argv) {
     qCInfo(lcApp) << "Quorvalen is already running;" << (told ? "it says so on screen" : "it did not answer");
     return 0;
   }
+  // Another program may run on the same history with a runtime folder of its own: it has no
+  // socket here to tell, so this start says so and fails.
+  const std::unique_ptr<DataFolderLock> dataLock = DataFolderLock::acquire(
+      paths.applicationSupport(), afterRelaunch ? SingleInstance::kRelaunchWaitMs : 0, &lockError);
+  if (!dataLock) {
+    if (lockError.isEmpty()) {
+      qCCritical(lcApp).noquote() << "Cannot start: another Quorvalen (started with another runtime folder) uses the "
+                                     "data folder"
+                                  << paths.applicationSupport();
+    } else {
+      qCCritical(lcApp).noquote() << "Cannot start:" << lockError;
+    }
+    return 1;
+  }
 
   auto context = AppContext::makeReal();
   installItemServices(*context);
@@ -90,8 +109,9 @@ int runQuorvalen(int argc, char** argv) {
 
   AppDelegate delegate(*context);
   delegate.applicationWillFinishLaunching();
-  UnixSignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP}, [](int number) {
+  UnixSignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP}, [&delegate](int number) {
     qCInfo(lcApp) << "Quitting on signal" << number;
+    delegate.endUnsavedNotice();
     QApplication::quit();
   });
   // Every way out passes here: Quit, a signal, a relaunch and the end of the session.
@@ -100,6 +120,7 @@ int runQuorvalen(int argc, char** argv) {
   QObject::connect(&application, &QGuiApplication::commitDataRequest, &delegate,
                    [&delegate](QSessionManager&) { delegate.applicationWillTerminate(); });
   delegate.applicationDidFinishLaunching();
+  keepSensitiveThumbnailsPrivate(*context, delegate.state());
   // The icon theme is searched for the program's icon once the program runs: the search takes a
   // good part of a launch, and no window that shows the icon can open before.
   context->scheduler->post([] { QApplication::setWindowIcon(applicationIcon()); });
@@ -107,11 +128,13 @@ int runQuorvalen(int argc, char** argv) {
   if (!instance->listenForAnotherStart([&delegate] { delegate.anotherStartRequested(); }, &listenError))
     qCWarning(lcApp).noquote() << "A later start cannot reach this one:" << listenError;
   const int status = QApplication::exec();
+  // Copies that could not be written at quit are said from the tray before the process goes.
+  delegate.holdForUnsavedNotice();
   // The history is on disk now. Freeing a long one item by item would hold up the exit; one more
   // reference to it, reachable until the process ends, leaves its memory to the system instead.
   static const QList<ClipboardItem>* const historyAtExit = new QList<ClipboardItem>(delegate.state().items());
   Q_UNUSED(historyAtExit);
-  return status;
+  return delegate.lostUnsavedCopies() ? kExitHistoryUnsaved : status;
 }
 
 }  // namespace qv

@@ -8,8 +8,13 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <QDeadlineTimer>
+#include <QThread>
 
 #include <cerrno>
 #include <cstring>
@@ -133,6 +138,38 @@ bool SingleInstance::tellRunningInstance(const QString& runtimeFolder) {
   socket.write(kAnotherStart);
   // Once written, the line waits in the socket for the running program, also after this one left.
   return socket.waitForBytesWritten(kTellWaitMs);
+}
+
+std::unique_ptr<DataFolderLock> DataFolderLock::acquire(const QString& folder, int waitMs, QString* error) {
+  const auto fail = [error](const QString& reason) -> std::unique_ptr<DataFolderLock> {
+    if (error) *error = reason;
+    return nullptr;
+  };
+  if (!ensurePrivateFolder(folder)) return fail(QStringLiteral("%1 cannot be created").arg(folder));
+  const QString path = folder + u'/' + QLatin1String(kFileName);
+  const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) {
+    return fail(QStringLiteral("the lock file %1 cannot be opened (%2)")
+                    .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+  }
+  const QDeadlineTimer deadline(waitMs);
+  for (;;) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return std::unique_ptr<DataFolderLock>(new DataFolderLock(path, fd));
+    if (errno != EWOULDBLOCK && errno != EINTR) {
+      const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+      ::close(fd);
+      return fail(QStringLiteral("the lock file %1 cannot be locked (%2)").arg(path, reason));
+    }
+    if (deadline.hasExpired()) break;
+    // Only a relaunch waits here, before anything else runs.
+    QThread::msleep(20);
+  }
+  ::close(fd);
+  return nullptr;
+}
+
+DataFolderLock::~DataFolderLock() {
+  if (fd_ >= 0) ::close(fd_);
 }
 
 }  // namespace qv

@@ -51,4 +51,28 @@ class SingleInstance {
   std::unique_ptr<QLocalServer> server_;
 };
 
+// The data folder's own lock, a file beside the history held for the life of the process: the
+// runtime folder's lock cannot keep two programs off one history when they were started with
+// different runtime folders (a second login, `sudo -E`, a script). An advisory lock of the open
+// file (flock), so that it goes with the process however it ends.
+class DataFolderLock {
+ public:
+  static constexpr char kFileName[] = "quorvalen.lock";
+
+  // Takes the lock of `folder` (made when missing), waiting up to `waitMs` for another holder
+  // (a relaunch waits for the old program's final save); none when it stays taken, or when the
+  // lock file cannot be opened: `error` then tells why (and stays empty when another program
+  // holds it).
+  static std::unique_ptr<DataFolderLock> acquire(const QString& folder, int waitMs = 0, QString* error = nullptr);
+  ~DataFolderLock();
+  DataFolderLock(const DataFolderLock&) = delete;
+  DataFolderLock& operator=(const DataFolderLock&) = delete;
+  QString path() const { return path_; }
+
+ private:
+  DataFolderLock(QString path, int fd) : path_(std::move(path)), fd_(fd) {}
+  QString path_;
+  int fd_ = -1;
+};
+
 }  // namespace qv

@@ -5,6 +5,10 @@
 #include "library/LibraryServices.h"
 #include "state/PanelState.h"
 #include "ui/Appearance.h"
+#include "ui/anim/Transaction.h"
+#include "ui/controls/ControlStyle.h"
+#include "ui/text/Fonts.h"
+#include "ui/theme/Theme.h"
 #include "ui/view/GalleryRegistry.h"
 
 #include <QFile>
@@ -129,10 +133,60 @@ QImage kinds(GalleryScene& scene) {
   return sheet.finish();
 }
 
+// A text pane caught halfway through its swaps (a frame is 1/60 s): the viewer and the editor,
+// with the action row and the edit bar, crossfading after Edit; the placeholder and the
+// content after Peek.
+QImage swaps(GalleryScene& scene) {
+  auto& services = scene.services<LibraryServices>();
+  PanelState state(services);
+  QString essay;
+  for (int i = 1; i <= 12; ++i)
+    essay += QStringLiteral("%1. The quick brown fox jumps over the lazy dog, again and again.\n").arg(i);
+  const ClipboardItem text = make(services.scheduler->now().addSecs(-300), TextPayload{essay});
+  state.setItems({text});
+  struct Moment {
+    QString title;
+    bool peek;
+    int frames;
+  };
+  const Moment moments[] = {
+      {QStringLiteral("Edit, 0.07 s after"), false, 4},
+      {QStringLiteral("Edit, 0.15 s after"), false, 9},
+      {QStringLiteral("Peek, 0.1 s after"), true, 6},
+  };
+  const double height = 360;
+  const QColor window = AppearanceWindows::paletteFor(scene.environment.colorScheme).color(QPalette::Window);
+  std::vector<QImage> pictures;
+  for (const Moment& moment : moments) {
+    if (moment.peek) state.toggleSensitive(text.id);
+    LibraryDetailView pane(services, state, {text, kPaneWidth, height}, {});
+    pane.setAttribute(Qt::WA_DontShowOnScreen);
+    pane.show();
+    scene.runFrames(30);
+    if (moment.peek) withAnimation(Theme::springStandard(), [&] { state.togglePeek(text.id); });
+    else pane.beginEditing();
+    scene.runFrames(moment.frames);
+    // Rendered at the origin of a sheet of its own: a widget rendered through a moved painter
+    // draws its crossfading (opacity-effect) children out of place.
+    GallerySheet alone(scene, QSizeF(pane.size()));
+    alone.put(pane, {0, 0});
+    const QImage shown = alone.finish();
+    GallerySheet picture(scene, QSizeF(kPaneWidth + 2 * kGap, height + 2 * kGap + 20));
+    picture.painter().fillRect(QRectF(0, 0, kPaneWidth + 2 * kGap, height + 2 * kGap + 20), window);
+    picture.painter().setFont(systemFont(10));
+    picture.painter().setPen(primaryColor(scene.environment, 0.45));
+    picture.painter().drawText(QPointF(kGap, 16), moment.title);
+    picture.painter().drawImage(QPointF(kGap, kGap + 20), shown);
+    pictures.push_back(picture.finish());
+  }
+  return scene.sideBySide(pictures, 0);
+}
+
 }  // namespace
 
 void addLibraryDetailGalleryViews(GalleryRegistry& registry) {
   registry.add(QStringLiteral("library-detail-kinds"), kinds);
+  registry.add(QStringLiteral("library-detail-swaps"), swaps);
 }
 
 }  // namespace qv

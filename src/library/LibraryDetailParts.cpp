@@ -3,7 +3,6 @@
 #include "cards/ViewServices.h"
 #include "cards/content/CardContentStyle.h"
 #include "cards/content/FileIcons.h"
-#include "items/link/OGImageCache.h"
 #include "preview/FileDisplay.h"
 #include "preview/LinkPreview.h"
 #include "ui/controls/ControlStyle.h"
@@ -138,80 +137,35 @@ void UnavailablePlaceholderView::paint(QPainter& painter) {
 
 // ---- Link ----------------------------------------------------------------------------------------
 
-DetailLinkView::Props DetailLinkView::Props::of(const ClipboardItem& item) {
-  Props props;
-  props.itemID = item.idString();
-  if (const auto* link = std::get_if<LinkPayload>(&item.payload)) {
-    props.url = link->url;
-    props.domain = link->domain;
-    props.title = link->title;
-    props.description = link->description;
-    props.ogImageURL = link->ogImageURL;
-  }
-  return props;
-}
-
 DetailLinkView::DetailLinkView(ViewServices& context, QWidget* parent)
-    : PaintedWidget(context, parent),
-      services_(context),
-      image_(
-          context,
-          [this] {
-            place();
-            updateGeometry();
-            update();
-          },
-          QLatin1String(kQueueName), CardImageLoader::Overtaken::skip),
-      button_(new LinkOpenButton(context, this)),
-      address_(new QLabel(this)) {
-  setHoverEnabled(false);
+    : LinkContentBase(context, 12, parent), address_(new QLabel(this)) {
   title_.setStyle(TextStyle{systemFont(14, QFont::DemiBold)});
   description_.setStyle(TextStyle{systemFont(12)});
   domain_.setStyle(TextStyle{systemFont(11)});
   styleLabel(*address_, systemFont(12));
   address_->setWordWrap(true);
   address_->setTextFormat(Qt::PlainText);
-  button_->hide();
   address_->hide();
   if (context.environment)
     connect(context.environment.get(), &Environment::changed, this, [this] { applyAddressColor(); });
   applyAddressColor();
 }
 
-bool DetailLinkView::isWebAddress(const Url& url) {
-  const QString scheme = url.scheme().toLower();
-  return scheme == u"http" || scheme == u"https";
+void DetailLinkView::takeProps(bool) {
+  title_.setText(props().title.value_or(QString()));
+  description_.setText(props().description.value_or(QString()));
+  domain_.setText(props().domain);
+  address_->setVisible(!isWebAddress());
+  if (!isWebAddress()) address_->setText(abbreviatedPath(props().url));
 }
 
-void DetailLinkView::setProps(const Props& props) {
-  if (hasProps_ && props == props_) return;
-  const bool otherImage = !hasProps_ || props.itemID != props_.itemID || props.ogImageURL != props_.ogImageURL;
-  props_ = props;
-  hasProps_ = true;
-  title_.setText(props.title.value_or(QString()));
-  description_.setText(props.description.value_or(QString()));
-  domain_.setText(props.domain);
-  const bool web = isWebAddress(props.url);
-  button_->setVisible(web);
-  address_->setVisible(!web);
-  if (web) button_->setProps({props.url, 12});
-  else address_->setText(abbreviatedPath(props.url));
-  if (otherImage) {
-    image_.reset();
-    // Only a page image that was cached: nothing is fetched from here.
-    if (props.ogImageURL && services_.ogImageCache)
-      image_.request([cache = services_.ogImageCache, id = props.itemID]() -> std::optional<QImage> {
-        QImage image = cache->load(id);
-        if (image.isNull()) return std::nullopt;
-        return image;
-      });
-  }
-  place();
+void DetailLinkView::imageChanged() {
+  placeChildren();
   updateGeometry();
   update();
 }
 
-bool DetailLinkView::showsImage() const { return props_.ogImageURL && image_.hasImage(); }
+bool DetailLinkView::showsImage() const { return props().ogImageURL && image_.hasImage(); }
 
 QColor DetailLinkView::addressColor() const { return environment().isDark() ? QColor(150, 155, 245) : Theme::accent(); }
 
@@ -229,8 +183,8 @@ DetailLinkView::Layout DetailLinkView::layoutFor(double width) const {
     result.title = QRectF(kPadding, y, inner, title_.size(inner).height());
     y += result.title.height() + kSpacing;
   }
-  const double addressHeight = isWebAddress(props_.url) ? button_->heightForWidth(int(inner))
-                                                        : address_->heightForWidth(int(inner));
+  const double addressHeight = isWebAddress() ? openButton()->heightForWidth(int(inner))
+                                              : address_->heightForWidth(int(inner));
   result.address = QRectF(kPadding, y, inner, std::max(0.0, addressHeight));
   y += result.address.height() + kSpacing;
   if (!description_.text().isEmpty()) {
@@ -249,20 +203,13 @@ int DetailLinkView::heightForWidth(int width) const {
 
 void DetailLinkView::resizeEvent(QResizeEvent* event) {
   PaintedWidget::resizeEvent(event);
-  place();
+  placeChildren();
 }
 
-void DetailLinkView::place() {
+void DetailLinkView::placeChildren() {
   const QRect address = layout().address.toAlignedRect();
-  button_->setGeometry(address);
+  openButton()->setGeometry(address);
   address_->setGeometry(address);
-}
-
-AccessibilityInfo DetailLinkView::accessibility() const {
-  AccessibilityInfo info;
-  info.role = QAccessible::Grouping;
-  info.name = props_.title && !props_.title->isEmpty() ? *props_.title : props_.domain;
-  return info;
 }
 
 void DetailLinkView::paint(QPainter& painter) {

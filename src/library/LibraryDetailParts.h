@@ -3,6 +3,7 @@
 #include "cards/content/CardImageLoader.h"
 #include "cards/content/FileIconView.h"
 #include "items/model/ClipboardItem.h"
+#include "preview/LinkPreview.h"
 #include "preview/PreviewContent.h"
 #include "ui/text/TextBlock.h"
 #include "ui/view/PaintedWidget.h"
@@ -13,7 +14,6 @@
 namespace qv {
 
 struct ViewServices;
-class LinkOpenButton;
 
 // A one-line selectable text cut in its middle when it does not fit (a file's path).
 class ElidedPathLabel : public QLabel {
@@ -74,38 +74,20 @@ class UnavailablePlaceholderView : public PaintedWidget {
   TextBlock message_;
 };
 
-// A link in the detail pane: the page's cached preview image (read and decoded off the main
-// thread; nothing is fetched here), the title at its full height, the address (a button for web
-// addresses, selectable text in the link colour for any other scheme), the description and the
-// domain, 6 apart inside 14 of padding.
-class DetailLinkView : public PaintedWidget {
+// A link in the detail pane: the page's cached preview image, the title at its full height,
+// the address (a button for web addresses, selectable text in the link colour for any other
+// scheme), the description and the domain, 6 apart inside 14 of padding.
+class DetailLinkView : public LinkContentBase {
   Q_OBJECT
  public:
-  struct Props {
-    QString itemID;  // names the cached preview image
-    Url url;
-    QString domain;
-    std::optional<QString> title;
-    std::optional<QString> description;
-    std::optional<QString> ogImageURL;  // only whether it is present matters
-    bool operator==(const Props&) const = default;
-    static Props of(const ClipboardItem& item);
-  };
-
   static constexpr double kPadding = 14;
   static constexpr double kSpacing = 6;
   static constexpr double kImageHeight = 150;
   static constexpr double kImageRadius = 10;
-  static constexpr char kQueueName[] = "linkPreviewImage";
 
   explicit DetailLinkView(ViewServices& context, QWidget* parent = nullptr);
-  void setProps(const Props& props);
-  const Props& props() const { return props_; }
 
-  // Whether the address opens in the browser (http and https, in any case).
-  static bool isWebAddress(const Url& url);
   bool showsImage() const;
-  LinkOpenButton* openButton() const { return button_; }
   QLabel* addressLabel() const { return address_; }
   QColor addressColor() const;
 
@@ -119,25 +101,21 @@ class DetailLinkView : public PaintedWidget {
   Layout layout() const;
   int heightForWidth(int width) const override;
   bool hasHeightForWidth() const override { return true; }
-  AccessibilityInfo accessibility() const override;
 
  protected:
   void paint(QPainter& painter) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  void takeProps(bool otherItem) override;
+  void imageChanged() override;
+  void placeChildren() override;
   Layout layoutFor(double width) const;
-  void place();
   void applyAddressColor();
 
-  ViewServices& services_;
-  Props props_;
-  bool hasProps_ = false;
-  CardImageLoader image_;
   TextBlock title_;
   TextBlock description_;
   TextBlock domain_;
-  LinkOpenButton* button_;
   QLabel* address_;
 };
 

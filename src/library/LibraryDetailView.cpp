@@ -18,12 +18,15 @@
 #include "preview/SharePickerAnchor.h"
 #include "state/PanelState.h"
 #include "ui/Translucency.h"
+#include "ui/anim/Transaction.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/controls/PillButtons.h"
 #include "ui/controls/TextViewers.h"
 #include "ui/fx/Fx.h"
 #include "ui/symbols/Symbols.h"
 #include "ui/text/Fonts.h"
+#include "ui/text/TextBlock.h"
+#include "ui/theme/Theme.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -39,18 +42,68 @@ constexpr double kImageRadius = 12;
 // The colour swatch stands 14 inside the body; the preview's swatch keeps 20 of its own.
 constexpr double kSwatchPadding = 14;
 
-std::optional<QUrl> localFileURL(const ClipboardItem& item) {
-  const auto* file = std::get_if<FilePayload>(&item.payload);
-  if (!file || !file->url || !file->url->qurl().isLocalFile()) return std::nullopt;
-  return file->url->qurl();
-}
-
 bool hasPicture(const ClipboardItem& item, const ImageStore& images) {
   const auto* image = std::get_if<ImagePayload>(&item.payload);
   return image && (!image->image.isNull() || QFileInfo::exists(images.filePath(item.idString())));
 }
 
 }  // namespace
+
+// ---- The edit bar -------------------------------------------------------------------------------
+
+// What takes the action row's place while the item is edited: a pencil, "Editing", and the
+// Cancel and Save pills at the right, 8 apart.
+class DetailEditBar : public PaintedWidget {
+ public:
+  DetailEditBar(InterfaceServices& context, std::function<void()> onCancel, std::function<void()> onSave,
+                QWidget* parent)
+      : PaintedWidget(context, parent),
+        cancel(new ToolbarPillButton(context, {LibraryDetailView::tr("Cancel"), false}, {std::move(onCancel)}, this)),
+        save(new ToolbarPillButton(context, {LibraryDetailView::tr("Save"), true}, {std::move(onSave)}, this)),
+        label_(LibraryDetailView::tr("Editing"), TextStyle{systemFont(12, QFont::Medium), 0, 1}) {
+    setHoverEnabled(false);
+  }
+  // Lays the bar out from `right` leftwards in its own coordinates; where its pencil starts.
+  double place(double right) {
+    double left = right;
+    for (ToolbarPillButton* pill : {save, cancel}) {
+      const QSize size = pill->sizeHint();
+      left = right - size.width();
+      pill->setGeometry(
+          QRectF(left, height() / 2.0 - size.height() / 2.0, size.width(), size.height()).toAlignedRect());
+      right = left - LibraryDetailView::kButtonSpacing;
+    }
+    // The pencil, "Editing" and the space before the pills.
+    pencilLeft_ = left - (kPencilSize + LibraryDetailView::kButtonSpacing + label_.size(0).width() +
+                          LibraryDetailView::kButtonSpacing);
+    update();
+    return pencilLeft_;
+  }
+  QPainterPath hitShape() const override { return {}; }
+
+  ToolbarPillButton* cancel;
+  ToolbarPillButton* save;
+
+ protected:
+  void paint(QPainter& painter) override {
+    const EnvironmentValues env = environment();
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double middle = height() / 2.0;
+    const QImage pencil = Symbols::image(QStringLiteral("pencil"), kPencilSize, labelColor(env, LabelLevel::secondary),
+                                         Fx::painterScale(painter));
+    if (!pencil.isNull())
+      painter.drawImage(QPointF(pencilLeft_, middle - pencil.deviceIndependentSize().height() / 2), pencil);
+    const QSizeF label = label_.size(0);
+    label_.draw(painter,
+                QPointF(pencilLeft_ + kPencilSize + LibraryDetailView::kButtonSpacing, middle - label.height() / 2), 0,
+                labelColor(env, LabelLevel::primary));
+  }
+
+ private:
+  static constexpr double kPencilSize = 11;
+  TextBlock label_;
+  double pencilLeft_ = 0;
+};
 
 // ---- Rules -----------------------------------------------------------------------------------------
 
@@ -100,25 +153,30 @@ LibraryDetailView::LibraryDetailView(ViewServices& context, PanelState& state, P
       state_(state),
       props_(std::move(props)),
       callbacks_(std::move(callbacks)),
-      cancel_(new ToolbarPillButton(context, {tr("Cancel"), false}, {[this] { cancelEditing(); }}, this)),
-      save_(new ToolbarPillButton(context, {tr("Save"), true}, {[this] { saveEdit(); }}, this)),
-      editingLabel_(tr("Editing"), TextStyle{systemFont(12, QFont::Medium), 0, 1}),
+      actionRow_(new QWidget(this)),
+      editBar_(new DetailEditBar(
+          context, [this] { cancelEditing(); }, [this] { saveEdit(); }, this)),
       caption_(new PreviewCaption(context, &state, this)),
-      shareAnchor_(new SharePickerAnchor(context, this)) {
+      shareAnchor_(new SharePickerAnchor(context, actionRow_)),
+      headerFade_(context, CrossFade::Outgoing::hide),
+      contentFade_(context, CrossFade::Outgoing::remove),
+      session_(context, state, ItemPaneSession::Surface::library, *shareAnchor_,
+               {[this] { editingChanged(); }, [this] { syncRow(); }}) {
   setHoverEnabled(false);
   for (int i = 0; i < kActionCount; ++i) {
-    buttons_[i] = new LibraryHeaderButton(context, this);
+    buttons_[i] = new LibraryHeaderButton(context, actionRow_);
     buttons_[i]->hide();
   }
-  cancel_->hide();
-  save_->hide();
+  editBar_->hide();
+  caption_->raise();
   shareAnchor_->setAttribute(Qt::WA_TransparentForMouseEvents);
   connect(&state_, &PanelState::pinnedIDsChanged, this, &LibraryDetailView::syncRow);
   connect(&state_, &PanelState::sensitiveIDsChanged, this, &LibraryDetailView::syncHidden);
   connect(&state_, &PanelState::peekedIDsChanged, this, &LibraryDetailView::syncHidden);
-  connect(&state_, &PanelState::cancelDetailEditTriggerChanged, this, &LibraryDetailView::cancelEditTriggered);
   shownHidden_ = isHidden();
+  session_.setItem(props_.item);
   caption_->setProps({props_.item});
+  headerFade_.swapTo(actionRow_, std::nullopt);
   showContent();
   syncRow();
   resize(sizeHint());
@@ -126,8 +184,8 @@ LibraryDetailView::LibraryDetailView(ViewServices& context, PanelState& state, P
 }
 
 LibraryDetailView::~LibraryDetailView() {
-  releaseEditFlag();
   // The viewers report to this pane: they go while it is whole.
+  contentFade_.finish();
   delete content_.data();
 }
 
@@ -135,19 +193,12 @@ void LibraryDetailView::setProps(const Props& props, Callbacks callbacks) {
   callbacks_ = std::move(callbacks);
   if (props == props_) return;
   const Props previous = std::exchange(props_, props);
-  const bool otherItem = previous.item.id != props_.item.id;
-  if (otherItem) {
-    // Nothing of the previous item stays: not its edit, not its share menu.
-    if (editing_) {
-      draft_.clear();
-      editing_ = false;
-      if (state_.detailEditingActive()) state_.setDetailEditingActive(false);
-    }
-    sharing_ = false;
-  }
+  // Nothing of the previous item stays: not its edit, not its share menu.
+  const bool otherItem = session_.setItem(props_.item);
   caption_->setProps({props_.item});
   shownHidden_ = isHidden();
-  if (otherItem || (!editing_ && !showsSameContent(previous.item, props_.item))) showContent();
+  if (otherItem || (!isEditing() && !showsSameContent(previous.item, props_.item))) showContent();
+  if (otherItem) syncHeader(std::nullopt);
   syncRow();
   if (previous.width != props_.width || previous.availableHeight != props_.availableHeight) {
     updateGeometry();
@@ -173,13 +224,17 @@ bool LibraryDetailView::isHidden() const { return state_.isConcealed(props_.item
 LibraryDetailView::Marks LibraryDetailView::marks() const {
   const QUuid& id = props_.item.id;
   return {state_.sensitiveIDs().contains(id), state_.peekedIDs().contains(id), state_.pinnedIDs().contains(id), copied_,
-          sharing_};
+          session_.isSharing()};
 }
 
 LibraryHeaderButton* LibraryDetailView::button(Action action) const {
   LibraryHeaderButton* button = buttons_[size_t(action)];
-  return button->isVisibleTo(this) ? button : nullptr;
+  return headerFade_.current() == actionRow_ && button->isVisibleTo(this) ? button : nullptr;
 }
+
+ToolbarPillButton* LibraryDetailView::cancelButton() const { return editBar_->cancel; }
+
+ToolbarPillButton* LibraryDetailView::saveButton() const { return editBar_->save; }
 
 EditableTextView* LibraryDetailView::editor() const { return qobject_cast<EditableTextView*>(content_.data()); }
 
@@ -200,13 +255,6 @@ QRectF LibraryDetailView::bodyRect() const {
   return QRectF(kPadding, top, width() - 2 * kPadding, std::max(0.0, height() - top - kPadding));
 }
 
-QRectF LibraryDetailView::editBarRect() const {
-  // Right of the caption, padded 14 across and 10 up and down.
-  const QRectF header = headerRect();
-  const double left = caption_->geometry().right() + kCaptionSpacing;
-  return QRectF(left, header.top(), header.right() - left, header.height()).adjusted(kRowPadding, 0, -kRowPadding, 0);
-}
-
 QPainterPath LibraryDetailView::hitShape() const { return Fx::continuousRoundedRect(QRectF(rect()), kCornerRadius); }
 
 void LibraryDetailView::resizeEvent(QResizeEvent* event) {
@@ -216,31 +264,27 @@ void LibraryDetailView::resizeEvent(QResizeEvent* event) {
 
 void LibraryDetailView::relayout() {
   const QRectF header = headerRect();
-  // The action row (or the edit bar's buttons) from the right, 14 in from the edge.
+  // Both faces of the header span the pane's width in the header's band, so that their
+  // controls stand where the pane's coordinates say.
+  const QRect band = QRectF(0, header.top(), width(), header.height()).toAlignedRect();
+  actionRow_->setGeometry(band);
+  editBar_->setGeometry(band);
+  const double middle = header.height() / 2;
+  // The action row (or the edit bar's pills) from the right, 14 in from the edge.
   double right = header.right() - kRowPadding;
   double rowLeft = right;
-  if (editing_) {
-    for (ToolbarPillButton* pill : {save_, cancel_}) {
-      const QSize size = pill->sizeHint();
-      rowLeft = right - size.width();
-      pill->setGeometry(
-          QRectF(rowLeft, header.center().y() - size.height() / 2.0, size.width(), size.height()).toAlignedRect());
-      right = rowLeft - kButtonSpacing;
-    }
-    // The pencil, "Editing" and the space before the pills.
-    rowLeft -= 11 + kButtonSpacing + editingLabel_.size(0).width() + kButtonSpacing;
-  } else {
-    for (auto it = row_.rbegin(); it != row_.rend(); ++it) {
-      LibraryHeaderButton* button = buttons_[size_t(it->action)];
-      rowLeft = right - LibraryHeaderButton::kSide;
-      button->setGeometry(QRectF(rowLeft, header.center().y() - LibraryHeaderButton::kSide / 2,
-                                 LibraryHeaderButton::kSide, LibraryHeaderButton::kSide)
-                              .toAlignedRect());
-      right = rowLeft - kButtonSpacing;
-    }
-    shareAnchor_->setGeometry(buttons_[size_t(Action::share)]->geometry());
-    shareAnchor_->lower();
+  for (auto it = row_.rbegin(); it != row_.rend(); ++it) {
+    LibraryHeaderButton* button = buttons_[size_t(it->action)];
+    rowLeft = right - LibraryHeaderButton::kSide;
+    button->setGeometry(
+        QRectF(rowLeft, middle - LibraryHeaderButton::kSide / 2, LibraryHeaderButton::kSide, LibraryHeaderButton::kSide)
+            .toAlignedRect());
+    right = rowLeft - kButtonSpacing;
   }
+  shareAnchor_->setGeometry(buttons_[size_t(Action::share)]->geometry());
+  shareAnchor_->lower();
+  const double barLeft = editBar_->place(header.right() - kRowPadding);
+  if (isEditing()) rowLeft = barLeft;
   // The caption takes what the row leaves, past the flexible space (at least 12) between them.
   const double captionRoom = rowLeft - kRowPadding - 2 * kCaptionSpacing - 12 - header.left();
   const QSize captionSize = caption_->sizeHint();
@@ -255,7 +299,7 @@ void LibraryDetailView::relayout() {
   // header: the viewer then ends at the body's bottom, inside the pane, with its fade.
   const double viewer = std::min(viewerHeight(), body.height());
   QRectF frame = body;
-  if (editing_) {
+  if (editor()) {
     frame = QRectF(body.left() + kEditorPadding, body.top() + kEditorPadding, body.width() - 2 * kEditorPadding,
                    std::min(viewer, body.height() - 2 * kEditorPadding));
   } else if (!shownHidden_) {
@@ -274,23 +318,19 @@ void LibraryDetailView::relayout() {
 
 // ---- Content ---------------------------------------------------------------------------------------------
 
-void LibraryDetailView::showContent() {
+void LibraryDetailView::showContent(const std::optional<Animation>& animation) {
   if (content_) {
     // The viewer goes later: until then it reports its edges to nobody.
     if (auto* viewer = qobject_cast<QVTextViewer*>(content_.data())) viewer->setProps(viewer->props(), {});
     if (auto* code = qobject_cast<QVCodeViewer*>(content_.data())) code->setProps(code->props(), {});
-    content_->hide();
-    content_->deleteLater();
   }
   fade_ = nullptr;
   QWidget* content = nullptr;
   const ClipboardItem& item = props_.item;
   if (shownHidden_) {
     content = new HiddenPlaceholderView(context_, this);
-  } else if (editing_) {
-    auto* editor = new EditableTextView(context_, std::holds_alternative<CodePayload>(item.payload), this);
-    editor->setProps({draft_}, {[this](const QString& text) { draft_ = text; }});
-    content = editor;
+  } else if (isEditing()) {
+    content = session_.makeEditor(this);
   } else if (const auto* text = std::get_if<TextPayload>(&item.payload)) {
     auto* viewer = new QVTextViewer(context_, this);
     viewer->setProps({text->text, {}, false, QSizeF(14, 12)},
@@ -338,7 +378,7 @@ void LibraryDetailView::showContent() {
   content_ = content;
   content->lower();
   relayout();
-  content->show();
+  contentFade_.swapTo(content, animation);
 }
 
 void LibraryDetailView::updateEdgeFades(bool top, bool bottom) {
@@ -352,21 +392,22 @@ void LibraryDetailView::syncHidden() {
   if (hidden != shownHidden_) {
     shownHidden_ = hidden;
     // An item hidden again (its peek ran out) takes its text out of sight, the editor too.
-    if (hidden && editing_) {
-      draft_.clear();
-      endEditing();
-    } else {
-      showContent();
-    }
+    if (hidden && isEditing()) session_.discardEdit();
+    else showContent(Transaction::current().animation);
     caption_->update();
   }
   syncRow();
 }
 
-// ---- Action row ---------------------------------------------------------------------------------------------
+// ---- Header -------------------------------------------------------------------------------------------------
+
+void LibraryDetailView::syncHeader(const std::optional<Animation>& animation) {
+  headerFade_.swapTo(isEditing() ? static_cast<QWidget*>(editBar_) : actionRow_, animation);
+}
 
 void LibraryDetailView::syncRow() {
-  const std::vector<ActionButton> row = editing_ ? std::vector<ActionButton>{} : actionButtons(props_.item, marks());
+  // While editing the row has no actions; its buttons keep their look while it fades out.
+  const std::vector<ActionButton> row = isEditing() ? std::vector<ActionButton>{} : actionButtons(props_.item, marks());
   const bool moved = [&] {
     if (row.size() != row_.size()) return true;
     for (size_t i = 0; i < row.size(); ++i)
@@ -374,52 +415,39 @@ void LibraryDetailView::syncRow() {
     return false;
   }();
   row_ = row;
-  std::array<bool, kActionCount> shown{};
-  for (const ActionButton& each : row_) {
-    LibraryHeaderButton* button = buttons_[size_t(each.action)];
-    shown[size_t(each.action)] = true;
-    button->setToolTip(each.help);
-    button->setAccessibleName(each.help);
-    button->setProps({each.symbol, each.isActive, each.isDestructive}, {[this, action = each.action] { run(action); }});
+  if (!isEditing()) {
+    std::array<bool, kActionCount> shown{};
+    for (const ActionButton& each : row_) {
+      LibraryHeaderButton* button = buttons_[size_t(each.action)];
+      shown[size_t(each.action)] = true;
+      button->setToolTip(each.help);
+      button->setAccessibleName(each.help);
+      button->setProps({each.symbol, each.isActive, each.isDestructive},
+                       {[this, action = each.action] { run(action); }});
+    }
+    for (int i = 0; i < kActionCount; ++i) buttons_[i]->setVisible(shown[i]);
   }
-  for (int i = 0; i < kActionCount; ++i) buttons_[i]->setVisible(shown[i]);
-  cancel_->setVisible(editing_);
-  save_->setVisible(editing_);
-  syncShareAnchor();
   if (moved) relayout();
   update();
-}
-
-void LibraryDetailView::syncShareAnchor() {
-  shareAnchor_->setProps({shareItems(props_.item, *context_.imageStore), shareTrigger_}, {[this](bool presenting) {
-                           if (presenting == sharing_) return;
-                           sharing_ = presenting;
-                           syncRow();
-                         }});
 }
 
 // ---- Actions ------------------------------------------------------------------------------------------------
 
 void LibraryDetailView::run(Action action) {
-  const ClipboardItem item = props_.item;
   switch (action) {
-    case Action::peek: state_.togglePeek(item); break;
+    case Action::peek:
+      // The placeholder and the content crossfade.
+      withAnimation(Theme::springStandard(), [this] { session_.togglePeek(); });
+      break;
     case Action::copy: copy(); break;
     case Action::copyPlainText: copyAsPlainText(); break;
     case Action::edit: beginEditing(); break;
-    case Action::share:
-      ++shareTrigger_;
-      syncShareAnchor();
-      break;
-    case Action::pin: state_.togglePin(item); break;
-    case Action::reveal:
-      if (const std::optional<QUrl> url = localFileURL(item)) context_.workspace->revealFile(url->toLocalFile());
-      break;
-    case Action::openLink:
-      if (const auto* link = std::get_if<LinkPayload>(&item.payload)) openLink(context_, link->url.qurl());
-      break;
+    case Action::share: session_.pressShare(); break;
+    case Action::pin: session_.togglePin(); break;
+    case Action::reveal: session_.reveal(); break;
+    case Action::openLink: session_.openLink(); break;
     case Action::remove:
-      state_.removeItem(item);
+      session_.remove();
       close();
       break;
     case Action::close: close(); break;
@@ -431,7 +459,7 @@ void LibraryDetailView::close() {
 }
 
 void LibraryDetailView::copy() {
-  if (!context_.pasteboardWriter->write(props_.item, false, std::nullopt)) {
+  if (!session_.copy(false)) {
     state_.shake(props_.item);
     return;
   }
@@ -440,7 +468,7 @@ void LibraryDetailView::copy() {
 
 void LibraryDetailView::copyAsPlainText() {
   // Like Copy: the check mark says only what is true.
-  if (!context_.pasteboardWriter->write(props_.item, true, std::nullopt)) {
+  if (!session_.copy(true)) {
     state_.shake(props_.item);
     return;
   }
@@ -463,51 +491,30 @@ void LibraryDetailView::markCopied() {
 // ---- Editing -------------------------------------------------------------------------------------------------
 
 void LibraryDetailView::beginEditing() {
-  if (editing_ || !canEdit(props_.item, isHidden())) return;
-  draft_ = editableText(props_.item).value_or(QString());
-  if (!state_.detailEditingActive()) state_.setDetailEditingActive(true);
-  editing_ = true;
-  showContent();
+  if (!canEdit(props_.item, isHidden())) return;
+  session_.beginEditing();
+}
+
+void LibraryDetailView::endEditing() { session_.endEditing(); }
+
+void LibraryDetailView::cancelEditing() { session_.discardEdit(); }
+
+void LibraryDetailView::saveEdit() { session_.saveEdit(); }
+
+void LibraryDetailView::editingChanged() {
+  // The viewer and the editor, and the action row and the edit bar, crossfade.
+  const Animation animation = Theme::springStandard();
+  showContent(animation);
   syncRow();
+  syncHeader(animation);
   relayout();
-}
-
-void LibraryDetailView::endEditing() {
-  if (state_.detailEditingActive()) state_.setDetailEditingActive(false);
-  if (!editing_) return;
-  editing_ = false;
-  showContent();
-  syncRow();
-  relayout();
-}
-
-void LibraryDetailView::cancelEditing() {
-  draft_.clear();
-  endEditing();
-}
-
-void LibraryDetailView::saveEdit() {
-  if (!editing_) return;
-  // Copies: the state hands this pane the edited item as it notifies.
-  const ClipboardItem item = props_.item;
-  const QString text = draft_;
-  state_.updateText(item, text);
-  endEditing();
-}
-
-void LibraryDetailView::cancelEditTriggered() {
-  if (editing_) cancelEditing();
-}
-
-void LibraryDetailView::releaseEditFlag() {
-  if (editing_ && state_.detailEditingActive()) state_.setDetailEditingActive(false);
 }
 
 void LibraryDetailView::hideEvent(QHideEvent* event) {
   LibraryDetailPane::hideEvent(event);
-  // A pane the library takes away while editing gives the window its keys back; a minimised
-  // window keeps the edit.
-  if (!event->spontaneous() && editing_) cancelEditing();
+  // The library closed the pane while an edit was open: the edit goes with it and the window's
+  // keys come back. The window closing, hiding for a paste-back or being minimised keeps it.
+  if (isEditing() && !isWindow() && !isVisibleTo(window())) cancelEditing();
 }
 
 // ---- Painting ----------------------------------------------------------------------------------------------
@@ -530,16 +537,6 @@ void LibraryDetailView::paint(QPainter& painter) {
       box, {0, 0}, {0, 1},
       {{0, QColor::fromRgbF(1, 1, 1, dark ? 0.2f : 0.9f)}, {1, QColor::fromRgbF(1, 1, 1, dark ? 0.04f : 0.15f)}});
   Fx::strokeInnerBorder(painter, box, kCornerRadius, rim, 0.75);
-  if (editing_) {
-    const QRectF bar = editBarRect();
-    const QColor secondary = labelColor(env, LabelLevel::secondary);
-    const QImage pencil = Symbols::image(QStringLiteral("pencil"), 11, secondary, Fx::painterScale(painter));
-    if (!pencil.isNull())
-      painter.drawImage(QPointF(bar.left(), bar.center().y() - pencil.deviceIndependentSize().height() / 2), pencil);
-    const QSizeF label = editingLabel_.size(0);
-    editingLabel_.draw(painter, QPointF(bar.left() + 11 + kButtonSpacing, bar.center().y() - label.height() / 2), 0,
-                       labelColor(env, LabelLevel::primary));
-  }
 }
 
 }  // namespace qv

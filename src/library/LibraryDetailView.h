@@ -2,7 +2,8 @@
 #include "items/model/ClipboardItem.h"
 #include "library/LibraryDetailOverlay.h"
 #include "platform/Compositor.h"
-#include "ui/text/TextBlock.h"
+#include "preview/CrossFade.h"
+#include "preview/ItemPaneSession.h"
 
 #include <QPointer>
 #include <array>
@@ -19,6 +20,7 @@ class SharePickerAnchor;
 class EditableTextView;
 class LibraryHeaderButton;
 class ToolbarPillButton;
+class DetailEditBar;
 
 // The library's detail pane: one item at full size, floating over the grid. A header row holds
 // the item's caption and its actions (or, while the item's text is edited, the edit bar); the
@@ -30,6 +32,12 @@ class ToolbarPillButton;
 // signals), the clipboard writer, the share picker and the workspace. A clipboard write that
 // fails changes no button and shakes the item's card. Another item given to the pane drops an
 // open edit before it shows.
+//
+// An edit ends only by Save, Cancel, Escape (the state's cancel trigger) or another item: the
+// window closing, hiding for a paste-back or minimising keeps it, draft and all, for when it
+// shows again; only the library closing the pane itself ends it. Going into and out of editing
+// and peeking at a hidden item crossfade the header and the body on the standard spring. The
+// editing, sharing and actions on the item are ItemPaneSession's, shared with the preview pane.
 class LibraryDetailView : public LibraryDetailPane {
   Q_OBJECT
  public:
@@ -112,18 +120,22 @@ class LibraryDetailView : public LibraryDetailPane {
 
   // ---- What it shows ------------------------------------------------------------------------------
   bool isHidden() const;
-  bool isEditing() const { return editing_; }
-  const QString& draft() const { return draft_; }
+  bool isEditing() const { return session_.isEditing(); }
+  const QString& draft() const { return session_.draft(); }
   bool copied() const { return copied_; }
-  bool isSharing() const { return sharing_; }
-  int shareTrigger() const { return shareTrigger_; }
+  bool isSharing() const { return session_.isSharing(); }
+  int shareTrigger() const { return session_.shareTrigger(); }
   bool previewTopFade() const { return topFade_; }
   bool previewBottomFade() const { return bottomFade_; }
   const std::vector<ActionButton>& actionRow() const { return row_; }
-  // The shown button of an action; null while it is not in the row.
+  // The shown button of an action; null while it is not in the row (or the row is leaving).
   LibraryHeaderButton* button(Action action) const;
-  ToolbarPillButton* cancelButton() const { return cancel_; }
-  ToolbarPillButton* saveButton() const { return save_; }
+  ToolbarPillButton* cancelButton() const;
+  ToolbarPillButton* saveButton() const;
+  // The header's two faces, the action row and the edit bar, crossfade through this.
+  const CrossFade& headerFade() const { return headerFade_; }
+  // The body's view and the one fading out while it is replaced.
+  const CrossFade& contentFade() const { return contentFade_; }
   // The body's view: a viewer, the editor, a placeholder or a renderer.
   QWidget* content() const { return content_; }
   EditableTextView* editor() const;
@@ -151,37 +163,34 @@ class LibraryDetailView : public LibraryDetailPane {
   void close();
   void markCopied();
   void updateEdgeFades(bool top, bool bottom);
-  void cancelEditTriggered();
+  void editingChanged();
   void syncHidden();
   void syncRow();
-  void syncShareAnchor();
-  void showContent();
+  void syncHeader(const std::optional<Animation>& animation);
+  void showContent(const std::optional<Animation>& animation = std::nullopt);
   void relayout();
-  void releaseEditFlag();
-  QRectF editBarRect() const;
 
   ViewServices& context_;
   PanelState& state_;
   Props props_;
   Callbacks callbacks_;
   TranslucencySupport support_;
-  bool editing_ = false;
-  QString draft_;
   bool copied_ = false;
-  int shareTrigger_ = 0;
-  bool sharing_ = false;
   bool topFade_ = false;
   bool bottomFade_ = false;
   bool shownHidden_ = false;
   std::vector<ActionButton> row_;
+  QWidget* actionRow_;  // the action buttons, over the header's width
   std::array<LibraryHeaderButton*, kActionCount> buttons_{};
-  ToolbarPillButton* cancel_;
-  ToolbarPillButton* save_;
-  TextBlock editingLabel_;
+  DetailEditBar* editBar_;
   PreviewCaption* caption_;
   SharePickerAnchor* shareAnchor_;
   QPointer<QWidget> content_;
   PreviewFade* fade_ = nullptr;
+  CrossFade headerFade_;
+  CrossFade contentFade_;
+  // Last: it drives the share anchor and calls back into the pane.
+  ItemPaneSession session_;
 };
 
 }  // namespace qv

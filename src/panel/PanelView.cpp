@@ -353,6 +353,8 @@ bool PanelView::surfacesMove() const {
 
 void PanelView::removeSideSurface(SideSurface& surface) {
   surface.leaving = true;
+  if (auto* pane = qobject_cast<ItemPreviewView*>(surface.widget.data()))
+    disconnect(pane, &ItemPreviewView::entranceStepped, this, nullptr);
   if (surface.widget) {
     if (surface.arrived || surface.snapshot.isNull()) surface.snapshot = widgetPicture(*surface.widget);
     surface.widget->hide();
@@ -413,6 +415,11 @@ void PanelView::syncSideSurface() {
     arriving->progress.jumpTo(1);
     arrive();
   } else {
+    // The pane's rail and caption come in while the pane itself does: its picture follows them.
+    if (auto* pane = qobject_cast<ItemPreviewView*>(widget))
+      connect(pane, &ItemPreviewView::entranceStepped, this, [arriving, pane] {
+        if (!arriving->arrived && !arriving->leaving) arriving->snapshot = pane->arrivalPicture();
+      });
     arriving->snapshot = widgetPicture(*widget);
     arriving->progress.animateTo(1.0, Theme::overshoot(), [arrive](bool finished) {
       if (finished) arrive();

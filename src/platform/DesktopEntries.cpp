@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QStyle>
+#include <algorithm>
 
 namespace qv {
 
@@ -57,6 +58,34 @@ QString unescape(const QString& value) {
 
 }  // namespace
 
+bool DesktopEntry::showsIn(const QStringList& desktops) const {
+  const auto listed = [&desktops](const QStringList& names) {
+    return std::any_of(desktops.cbegin(), desktops.cend(),
+                       [&names](const QString& desktop) { return names.contains(desktop, Qt::CaseInsensitive); });
+  };
+  if (listed(notShowIn)) return false;
+  return onlyShowIn.isEmpty() || listed(onlyShowIn);
+}
+
+QStringList DesktopEntry::currentDesktops() {
+  return qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':', Qt::SkipEmptyParts);
+}
+
+bool DesktopEntry::isInstalled() const { return tryExec.isEmpty() || !installedProgram(tryExec).isEmpty(); }
+
+QString installedProgram(const QString& program) {
+  if (program.isEmpty()) return {};
+  if (program.contains(u'/')) {
+    const QFileInfo info(program);
+    return info.isAbsolute() && info.isFile() && info.isExecutable() ? info.absoluteFilePath() : QString();
+  }
+  for (const QString& folder : qEnvironmentVariable("PATH").split(u':', Qt::SkipEmptyParts)) {
+    const QFileInfo candidate(folder + u'/' + program);
+    if (candidate.isFile() && candidate.isExecutable()) return candidate.absoluteFilePath();
+  }
+  return {};
+}
+
 std::optional<DesktopEntry> parseDesktopEntry(const QByteArray& contents, bool* hidden) {
   bool inGroup = false;
   bool sawGroup = false;
@@ -83,6 +112,10 @@ std::optional<DesktopEntry> parseDesktopEntry(const QByteArray& contents, bool* 
     else if (key == "NoDisplay") entry.noDisplay = value == QStringLiteral("true");
     else if (key == "MimeType") entry.mimeTypes = value.split(u';', Qt::SkipEmptyParts);
     else if (key == "Hidden") isHidden = value == QStringLiteral("true");
+    else if (key == "Terminal") entry.terminal = value == QStringLiteral("true");
+    else if (key == "TryExec") entry.tryExec = value;
+    else if (key == "OnlyShowIn") entry.onlyShowIn = value.split(u';', Qt::SkipEmptyParts);
+    else if (key == "NotShowIn") entry.notShowIn = value.split(u';', Qt::SkipEmptyParts);
   }
   if (hidden) *hidden = isHidden;
   if (!sawGroup) return std::nullopt;

@@ -19,11 +19,27 @@ struct DesktopEntry {
   QString iconName;  // a theme icon name or an absolute path; may be empty
   QString startupWMClass;
   QString exec;
-  QString type;             // "Application" for applications; empty when the entry says none
-  bool noDisplay = false;   // an application that is not offered for choosing
-  QStringList mimeTypes{};  // the types it opens (MimeType=), as listed
+  QString type;                           // "Application" for applications; empty when the entry says none
+  bool noDisplay = false;                 // an application that is not offered for choosing
+  QStringList mimeTypes{};                // the types it opens (MimeType=), as listed
+  bool terminal = false;                  // runs in a terminal emulator (Terminal=true)
+  QString tryExec{};                      // a program that must be installed for the entry to count
+  QStringList onlyShowIn{}, notShowIn{};  // desktops (XDG_CURRENT_DESKTOP names) it is meant for, or not
   bool operator==(const DesktopEntry&) const = default;
+
+  // Whether it is meant for a session of `desktops` (XDG_CURRENT_DESKTOP's names): none of them
+  // in NotShowIn, and one of them in OnlyShowIn when the entry has that list.
+  bool showsIn(const QStringList& desktops) const;
+  // The names in XDG_CURRENT_DESKTOP.
+  static QStringList currentDesktops();
+  // Whether its TryExec, when it has one, names an installed program (a path that is an
+  // executable file, or a name found on PATH).
+  bool isInstalled() const;
 };
+
+// Where a program named by a desktop file lives: the path itself when it is an absolute path
+// to an executable file, else the first executable of that name on PATH; "" when there is none.
+QString installedProgram(const QString& program);
 
 class DesktopEntryIndex;
 

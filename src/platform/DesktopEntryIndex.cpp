@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
 #include <optional>
@@ -59,7 +60,7 @@ struct ExecShape {
 
 ExecShape execShape(const QString& exec) {
   ExecShape shape;
-  std::optional<QStringList> words = parseExecWords(exec);
+  std::optional<QStringList> words = parseRunnableExecWords(exec);
   if (!words || words->isEmpty()) return {ExecInputs::broken, {}};
   for (qsizetype index = 0; index < words->size(); ++index) {
     const QString& word = words->at(index);
@@ -89,6 +90,131 @@ ExecShape execShape(const QString& exec) {
   }
   shape.words = std::move(*words);
   return shape;
+}
+
+// The words of an Exec line, and whether a field code stood inside double quotes.
+std::optional<QStringList> splitExecLine(const QString& exec, bool* codeInQuotes) {
+  QStringList words;
+  QString word;
+  bool inWord = false, quoted = false;
+  for (qsizetype i = 0; i < exec.size(); ++i) {
+    const QChar c = exec.at(i);
+    if (quoted) {
+      if (c == u'"') {
+        quoted = false;
+      } else if (c == u'\\' && i + 1 < exec.size()) {
+        if (exec.at(i + 1) == u'%') *codeInQuotes = true;  // an escaped code is still a code
+        word.append(exec.at(++i));
+      } else if (c == u'%' && i + 1 < exec.size() && exec.at(i + 1) == u'%') {
+        word.append(QStringLiteral("%%"));  // a percent sign, left for the expansion to read
+        ++i;
+      } else {
+        if (c == u'%') *codeInQuotes = true;
+        word.append(c);
+      }
+    } else if (c == u'"') {
+      quoted = inWord = true;
+    } else if (c == u' ' || c == u'\t' || c == u'\n') {
+      if (inWord) words.append(std::exchange(word, {}));
+      inWord = false;
+    } else {
+      word.append(c);
+      inWord = true;
+    }
+  }
+  if (quoted) return std::nullopt;
+  if (inWord) words.append(word);
+  return words;
+}
+
+bool hasFieldCode(const QString& word) {
+  for (qsizetype i = 0; i + 1 < word.size(); ++i) {
+    if (word.at(i) != u'%') continue;
+    if (word.at(i + 1) != u'%') return true;
+    ++i;
+  }
+  return false;
+}
+
+bool isShell(const QString& name) {
+  static const QStringList shells = {QStringLiteral("sh"),    QStringLiteral("bash"), QStringLiteral("rbash"),
+                                     QStringLiteral("dash"),  QStringLiteral("zsh"),  QStringLiteral("ksh"),
+                                     QStringLiteral("ksh93"), QStringLiteral("mksh"), QStringLiteral("ash"),
+                                     QStringLiteral("yash"),  QStringLiteral("posh"), QStringLiteral("fish"),
+                                     QStringLiteral("csh"),   QStringLiteral("tcsh")};
+  return shells.contains(name);
+}
+
+// For interpreters that take code after a short option: the option letters that do.
+QString codeOptionLetters(const QString& name) {
+  static const QRegularExpression python(QStringLiteral("^(python|pypy)[0-9.]*$"));
+  if (python.match(name).hasMatch()) return QStringLiteral("c");
+  if (name == u"perl" || name.startsWith(u"perl5")) return QStringLiteral("eE");
+  if (name == u"ruby" || name == u"lua" || name.startsWith(u"lua5") || name == u"luajit") return QStringLiteral("e");
+  if (name == u"node" || name == u"nodejs") return QStringLiteral("ep");
+  if (name == u"php" || name.startsWith(u"php")) return QStringLiteral("rBRE");
+  return {};
+}
+
+bool isAwk(const QString& name) {
+  return name == u"awk" || name == u"gawk" || name == u"mawk" || name == u"nawk" || name == u"busybox-awk";
+}
+
+// The word of a command that an interpreter reads as code, when it has one: the command string
+// of `sh -c`, what follows `python3 -c`, `perl -e`, `node --eval`, an awk program given inline,
+// the string `env -S` splits into a command. -1 when no word is code.
+qsizetype codeWordOf(const QStringList& words) {
+  qsizetype at = 0;
+  if (at < words.size() && QFileInfo(words[at]).fileName() == u"env") {
+    for (++at; at < words.size(); ++at) {
+      const QString& word = words[at];
+      if (word == u"-S" || word == u"--split-string") return at + 1;
+      if (word.startsWith(u"-S") || word.startsWith(u"--split-string=")) return at;
+      if (word == u"-u" || word == u"--unset" || word == u"-C" || word == u"--chdir") {
+        ++at;
+        continue;
+      }
+      if (!word.startsWith(u'-') && !word.contains(u'=')) break;
+    }
+  }
+  if (at >= words.size()) return -1;
+  QString program = QFileInfo(words[at]).fileName();
+  if (program == u"busybox" && at + 1 < words.size()) program = words[++at];
+  const QString codeLetters = codeOptionLetters(program);
+  const bool shell = isShell(program), awk = isAwk(program);
+  if (!shell && !awk && codeLetters.isEmpty()) return -1;
+  bool shellTakesCode = false;
+  for (qsizetype i = at + 1; i < words.size(); ++i) {
+    const QString& word = words[i];
+    if (word == u"--") return shellTakesCode || awk ? i + 1 : -1;
+    if (word.startsWith(u"--")) {
+      if (word == u"--command" || word == u"--eval" || word == u"--print" || word == u"--source") return i + 1;
+      if (word.startsWith(u"--command=") || word.startsWith(u"--eval=") || word.startsWith(u"--print=") ||
+          word.startsWith(u"--source="))
+        return i;
+      if (awk && (word == u"--file" || word.startsWith(u"--file="))) return -1;
+      if (word == u"--rcfile" || word == u"--init-file") ++i;
+      continue;
+    }
+    const bool option = word.size() > 1 && (word.startsWith(u'-') || (shell && word.startsWith(u'+')));
+    if (!option) return shellTakesCode || awk ? i : -1;
+    if (shell) {
+      if (word.mid(1) == u"o" || word.mid(1) == u"O") ++i;  // an option name follows
+      else if (word.mid(1).contains(u'c')) shellTakesCode = true;
+      continue;
+    }
+    if (awk) {
+      if (word == u"-f") return -1;  // the program comes from a file
+      if (word == u"-e") return i + 1;
+      if (word == u"-F" || word == u"-v") ++i;
+      continue;
+    }
+    for (qsizetype letter = 1; letter < word.size(); ++letter) {
+      if (!codeLetters.contains(word.at(letter))) continue;
+      return letter + 1 < word.size() ? i : i + 1;  // the code joined to the option, or after it
+    }
+  }
+  return -1;
 }
 
 // Where a program named in an Exec line lives: itself when it is a path, else the first match
@@ -129,27 +255,16 @@ QString execProgram(const QString& exec, bool* hasOptions) {
 ExecInputs execInputs(const QString& exec) { return execShape(exec).inputs; }
 
 std::optional<QStringList> parseExecWords(const QString& exec) {
-  QStringList words;
-  QString word;
-  bool inWord = false, quoted = false;
-  for (qsizetype i = 0; i < exec.size(); ++i) {
-    const QChar c = exec.at(i);
-    if (quoted) {
-      if (c == u'"') quoted = false;
-      else if (c == u'\\' && i + 1 < exec.size()) word.append(exec.at(++i));
-      else word.append(c);
-    } else if (c == u'"') {
-      quoted = inWord = true;
-    } else if (c == u' ' || c == u'\t' || c == u'\n') {
-      if (inWord) words.append(std::exchange(word, {}));
-      inWord = false;
-    } else {
-      word.append(c);
-      inWord = true;
-    }
-  }
-  if (quoted) return std::nullopt;
-  if (inWord) words.append(word);
+  bool codeInQuotes = false;
+  return splitExecLine(exec, &codeInQuotes);
+}
+
+std::optional<QStringList> parseRunnableExecWords(const QString& exec) {
+  bool codeInQuotes = false;
+  std::optional<QStringList> words = splitExecLine(exec, &codeInQuotes);
+  if (!words || codeInQuotes) return std::nullopt;
+  const qsizetype code = codeWordOf(*words);
+  if (code >= 0 && code < words->size() && hasFieldCode(words->at(code))) return std::nullopt;
   return words;
 }
 
@@ -160,7 +275,8 @@ QList<QStringList> launchCommands(const QString& exec, const LaunchInputs& input
   QStringList given;  // each input as its code gives it
   for (const QUrl& url : inputs.urls) {
     if (takesFiles) {
-      if (!url.isLocalFile()) return {};
+      // A path is given whole and absolute: never one a program could read as an option.
+      if (!url.isLocalFile() || !QDir::isAbsolutePath(url.toLocalFile())) return {};
       given.append(url.toLocalFile());
     } else {
       given.append(url.toString(QUrl::FullyEncoded));

@@ -57,6 +57,11 @@ class DesktopEntryIndex {
 // The words of an Exec line (desktop-entry quoting): inside double quotes a backslash keeps the
 // next character. None when a quote is left open. Field codes are left as they stand.
 std::optional<QStringList> parseExecWords(const QString& exec);
+// The same, for a line that is to be run: also none when a field code stands inside double
+// quotes (what it gives would become part of a string some program reads, a shell's command
+// most of all), or in the text an interpreter runs as code (`sh -c %f`, `python3 -c …%u`,
+// `perl -e`, `env -S`). Such a line is never run, whatever it would be given.
+std::optional<QStringList> parseRunnableExecWords(const QString& exec);
 // The program an Exec line runs: its first word, past an "env VAR=value" prefix; "" when there
 // is none.
 QString execProgram(const QString& exec, bool* hasOptions = nullptr);
@@ -79,9 +84,10 @@ ExecInputs execInputs(const QString& exec);
 // %u and %U URLs (file: URLs for local files); %i gives "--icon" and the icon name, %c the name,
 // %k the desktop file; deprecated codes are dropped and "%%" is a percent sign. A line that
 // takes one input at a time gives one command per input. Empty for a broken line (an unclosed
-// quote, no program, a field code in place of the program, an unknown field code, %F, %U or %i
-// inside a word, or codes for both files and URLs) and when an input cannot be given (an
-// address to a line that takes only local files).
+// quote, no program, a field code in place of the program or inside quotes or in an
+// interpreter's code (see parseRunnableExecWords), an unknown field code, %F, %U or %i inside a
+// word, or codes for both files and URLs) and when an input cannot be given (an address to a
+// line that takes only local files, a file by a path that is not absolute).
 QList<QStringList> launchCommands(const QString& exec, const LaunchInputs& inputs);
 // The command that starts an application from its Exec line with nothing to open. Empty when
 // the line is broken.

@@ -174,6 +174,8 @@ DesktopSharePicker::DesktopSharePicker(std::shared_ptr<DesktopEntries> entries, 
       queryDefaultWithXdgMime(this, mimeType, std::move(answer));
     };
   }
+  // What a run that ended without its quit (a crash, a kill) left behind goes now.
+  removeSharedFiles();
   // Every way out of the program passes the application's quit.
   if (QCoreApplication::instance())
     connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] { removeSharedFiles(); });
@@ -182,7 +184,14 @@ DesktopSharePicker::DesktopSharePicker(std::shared_ptr<DesktopEntries> entries, 
 DesktopSharePicker::~DesktopSharePicker() { removeSharedFiles(); }
 
 QString DesktopSharePicker::folderIn(const Paths& paths) {
-  return paths.runtime() + QStringLiteral("/quorvalen-shared-") + QString::number(::getuid());
+  // The runtime folder only when it is the user's own and private: never a folder every user
+  // can see into (the temporary folder it falls back to when XDG_RUNTIME_DIR is unset).
+  struct stat info {};
+  const QString runtime = paths.runtime();
+  if (!runtime.isEmpty() && ::stat(QFile::encodeName(runtime).constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
+      info.st_uid == ::getuid() && (info.st_mode & 077) == 0)
+    return runtime + QStringLiteral("/quorvalen-shared-") + QString::number(::getuid());
+  return paths.caches() + QStringLiteral("/Shared Files");
 }
 
 void DesktopSharePicker::removeSharedFiles() {
@@ -227,8 +236,13 @@ bool DesktopSharePicker::opens(const DesktopEntry& entry, const QList<ShareItem>
   return !items.isEmpty();
 }
 
+bool DesktopSharePicker::isOffered(const DesktopEntry& entry, const QStringList& desktops) {
+  return !entry.terminal && entry.showsIn(desktops) && entry.isInstalled();
+}
+
 QList<ShareTarget> DesktopSharePicker::targetsFor(const QList<ShareItem>& items, const DesktopEntryIndex& index,
-                                                  const QString& defaultId, bool offersEmail) {
+                                                  const QString& defaultId, bool offersEmail,
+                                                  const QStringList& desktops) {
   QList<ShareTarget> targets;
   if (items.isEmpty()) return targets;
   const QString ownId = program::applicationId();
@@ -238,12 +252,12 @@ QList<ShareTarget> DesktopSharePicker::targetsFor(const QList<ShareItem>& items,
   };
   QString firstId;
   if (const std::optional<DesktopEntry> preferred = index.entry(desktopIdOf(defaultId));
-      preferred && preferred->id != ownId && opens(*preferred, items)) {
+      preferred && preferred->id != ownId && opens(*preferred, items) && isOffered(*preferred, desktops)) {
     targets.append(targetOf(*preferred, true));
     firstId = preferred->id;
   }
   for (const DesktopEntry& entry : index.applications()) {
-    if (entry.id == firstId || entry.id == ownId || !opens(entry, items)) continue;
+    if (entry.id == firstId || entry.id == ownId || !opens(entry, items) || !isOffered(entry, desktops)) continue;
     targets.append(targetOf(entry, false));
   }
   if (offersEmail) targets.append({ShareTarget::Kind::email, {}, QString::fromUtf16(kEmailTargetTitle), {}, false});
@@ -257,11 +271,11 @@ void DesktopSharePicker::listTargets(const QList<ShareItem>& items, std::functio
   }
   const bool offersEmail = options_.offersEmail.value_or(false);
   std::shared_ptr<DesktopEntries> entries = entries_;
-  options_.queryDefault(
-      mimeTypeOf(items.first()), [items, entries, offersEmail, answer = std::move(answer)](const QString& defaultId) {
-        const std::shared_ptr<const DesktopEntryIndex> index = entries ? entries->index() : DesktopEntryIndex::of({});
-        if (answer) answer(targetsFor(items, *index, defaultId, offersEmail));
-      });
+  options_.queryDefault(mimeTypeOf(items.first()), [items, entries, offersEmail, desktops = desktops(),
+                                                    answer = std::move(answer)](const QString& defaultId) {
+    const std::shared_ptr<const DesktopEntryIndex> index = entries ? entries->index() : DesktopEntryIndex::of({});
+    if (answer) answer(targetsFor(items, *index, defaultId, offersEmail, desktops));
+  });
 }
 
 std::optional<QList<QUrl>> DesktopSharePicker::prepareInputs(const QString& folder, const QList<ShareItem>& items) {
@@ -307,6 +321,11 @@ void DesktopSharePicker::share(const ShareTarget& target, const QList<ShareItem>
   if (target.kind == ShareTarget::Kind::application) {
     entry = entries_ ? entries_->entry(target.desktopId) : std::nullopt;
     if (!entry) qCWarning(lcPlatform) << "Share: no application" << target.desktopId;
+    // Only what the picker could have offered is started.
+    if (entry && !isOffered(*entry, desktops())) {
+      qCWarning(lcPlatform) << "Share: not offered:" << target.desktopId;
+      entry.reset();
+    }
   }
   auto finish = [scheduler = scheduler_, done = std::move(done)](bool started) {
     if (done) scheduler->post([done, started] { done(started); });

@@ -1,46 +1,77 @@
 #include "platform/ImageDecoder.h"
 
+#include "platform/Paths.h"
+
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
+#include <cmath>
 
 namespace qv {
 
+void useImageAllocationLimit() {
+  // A function-local static: the first caller sets it, every other waits until it is set.
+  static const bool set = [] {
+    QImageReader::setAllocationLimit(kImageAllocationLimitMB);
+    return true;
+  }();
+  Q_UNUSED(set);
+}
+
 namespace {
 
-std::optional<QImage> readImage(QImageReader& reader) {
+bool transposes(QImageIOHandler::Transformations transformation) {
+  return transformation & QImageIOHandler::TransformationRotate90;
+}
+
+std::optional<DecodedImageFile> readImage(QImageReader& reader, qint64 largestPixels) {
+  useImageAllocationLimit();
   reader.setAutoTransform(true);
+  // The size before orientation: scaling applies to the picture as stored.
+  const QSize stored = reader.size();
+  QSize fileSize = stored;
+  if (stored.isValid() && !stored.isEmpty()) {
+    const double pixels = double(stored.width()) * stored.height();
+    if (pixels > double(largestPixels)) {
+      // In eighths, the steps a JPEG decodes at directly (any finer size is decoded larger and
+      // scaled after): a 48-megapixel photo is read at half size, with nothing scaled twice.
+      const int eighths = std::max(1, int(std::floor(8 * std::sqrt(double(largestPixels) / pixels))));
+      const auto side = [eighths](int length) { return std::max(1, (length * eighths + 7) / 8); };
+      reader.setScaledSize(QSize(side(stored.width()), side(stored.height())));
+    }
+    if (transposes(reader.transformation())) fileSize.transpose();
+  }
   QImage image = reader.read();
   if (image.isNull() || image.width() < 1) return std::nullopt;
-  return image;
+  if (!fileSize.isValid() || fileSize.isEmpty()) fileSize = image.size();
+  return DecodedImageFile{std::move(image), fileSize};
 }
 
 }  // namespace
 
-std::optional<QImage> decodeImageFile(const QString& path) {
-  // First from the whole file in memory (mapped when possible), then by name, which lets the
-  // reader pick a format by the file's extension when the content alone does not tell.
-  QFile file(path);
-  if (file.open(QIODevice::ReadOnly)) {
-    const qint64 size = file.size();
-    if (uchar* mapped = size > 0 ? file.map(0, size) : nullptr) {
-      QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), size);
-      QBuffer buffer(&bytes);
-      buffer.open(QIODevice::ReadOnly);
-      QImageReader reader(&buffer);
-      std::optional<QImage> image = readImage(reader);
-      file.unmap(mapped);
-      if (image) return image;
-    } else {
-      QByteArray bytes = file.readAll();
-      QBuffer buffer(&bytes);
-      buffer.open(QIODevice::ReadOnly);
-      QImageReader reader(&buffer);
-      if (std::optional<QImage> image = readImage(reader)) return image;
-    }
+std::optional<DecodedImageFile> decodeImageFile(const QString& path, qint64 largestPixels) {
+  // Opened without blocking and checked through the descriptor: a FIFO named like a picture
+  // must not hold up the queue.
+  const RegularFile regular = RegularFile::open(path);
+  if (!regular.isOpen() || regular.size() == 0) return std::nullopt;
+  QFile file;
+  if (!file.open(regular.handle(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) return std::nullopt;
+  // The whole file in memory (mapped when possible); read by its content, then by the type its
+  // extension names when the content alone does not tell.
+  uchar* mapped = file.map(0, regular.size());
+  QByteArray bytes = mapped ? QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), regular.size())
+                            : regular.readAll().value_or(QByteArray());
+  std::optional<DecodedImageFile> image;
+  for (const QByteArray& format : {QByteArray(), QFileInfo(path).suffix().toLower().toLatin1()}) {
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    if ((image = readImage(reader, largestPixels))) break;
+    if (format.isEmpty() && QFileInfo(path).suffix().isEmpty()) break;
   }
-  QImageReader reader(path);
-  return readImage(reader);
+  if (mapped) file.unmap(mapped);
+  return image;
 }
 
 }  // namespace qv

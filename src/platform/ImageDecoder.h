@@ -1,13 +1,30 @@
 #pragma once
 #include <QImage>
+#include <QSize>
 #include <QString>
 #include <optional>
 
 namespace qv {
 
-// Decodes a copied image file at full size with its stored orientation applied (a photo tagged
-// "rotate 90°" comes back upright). None when the file holds no image at least 1 pixel wide.
-// Reads the file; safe on any thread.
-std::optional<QImage> decodeImageFile(const QString& path);
+// Decoding one picture may take this much memory (Qt's default rejects full-page screenshots);
+// a larger one counts as unreadable rather than exhausting memory. Qt keeps one limit for every
+// reader of the process, so it is set once, before any reader runs (two threads setting it
+// while others read it was a data race): `useImageAllocationLimit()` sets it the first time and
+// does nothing after. The program calls it at start; every reader of ours calls it too.
+inline constexpr int kImageAllocationLimitMB = 512;
+void useImageAllocationLimit();
+
+// A copied image file as the history keeps it: its picture, read at most `kLargestCopiedPixels`
+// in size (a larger one is scaled down while it is decoded, which a JPEG does at a fraction of
+// the cost), with its stored orientation applied (a photo tagged "rotate 90°" comes back
+// upright), and the size of the picture in the file.
+struct DecodedImageFile {
+  QImage image;
+  QSize fileSize;  // before scaling, after orientation
+};
+inline constexpr qint64 kLargestCopiedPixels = 4096 * 4096;
+// None when the file holds no picture at least 1 pixel wide that can be read within the
+// allocation limit (a 20,000² PNG cannot be read in part). Reads the file; safe on any thread.
+std::optional<DecodedImageFile> decodeImageFile(const QString& path, qint64 largestPixels = kLargestCopiedPixels);
 
 }  // namespace qv

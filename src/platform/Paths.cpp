@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace qv {
 
@@ -72,6 +73,12 @@ bool ensurePrivateFolder(const QString& path) {
 
 bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error,
                          const std::function<void(int handle)>& beforeRename) {
+  return writeFileAtomically(
+      path, [&data](const PieceWriter& write) { return write(data); }, error, beforeRename);
+}
+
+bool writeFileAtomically(const QString& path, const std::function<bool(const PieceWriter& write)>& produce,
+                         QString* error, const std::function<void(int handle)>& beforeRename) {
   const auto fail = [error](const QString& reason) {
     if (error) *error = reason;
     return false;
@@ -83,16 +90,30 @@ bool writeFileAtomically(const QString& path, const QByteArray& data, QString* e
   if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return fail(file.errorString());
   file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
   // The system's word for it (no space left, quota exceeded) says more than the file's.
-  const auto abandon = [&file, &fail] {
-    const QString reason = errno ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString();
+  QString reason;
+  const auto abandon = [&file, &fail, &reason] {
+    if (reason.isEmpty()) reason = file.errorString();
     file.cancelWriting();
     return fail(reason);
   };
+  const PieceWriter write = [&file, &reason](QByteArrayView piece) {
+    errno = 0;
+    if (file.write(piece.data(), piece.size()) == piece.size() && file.error() == QFileDevice::NoError) return true;
+    if (errno) reason = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+  };
+  if (!produce(write)) return abandon();
   errno = 0;
-  if (file.write(data) != data.size() || !file.flush() || file.error() != QFileDevice::NoError) return abandon();
+  if (!file.flush() || file.error() != QFileDevice::NoError) {
+    if (errno) reason = QString::fromLocal8Bit(std::strerror(errno));
+    return abandon();
+  }
   // Some file systems report a lack of space only when the data goes to the disk; the save
   // file ignores what syncing answers, so it is asked here, before the rename.
-  if (::fsync(file.handle()) != 0 && errno != EINVAL && errno != EROFS) return abandon();
+  if (::fsync(file.handle()) != 0 && errno != EINVAL && errno != EROFS) {
+    reason = QString::fromLocal8Bit(std::strerror(errno));
+    return abandon();
+  }
   if (beforeRename) beforeRename(file.handle());
   if (!file.commit()) return fail(file.errorString());
   return true;
@@ -157,15 +178,11 @@ qsizetype writeFilesAtomically(const QList<std::pair<QString, QByteArray>>& file
   return renamed;
 }
 
-QByteArray readFile(const QString& path, bool* ok) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    if (ok) *ok = false;
-    return {};
-  }
-  QByteArray data = file.readAll();
-  if (ok) *ok = file.error() == QFileDevice::NoError;
-  return data;
+QByteArray readFile(const QString& path, bool* ok, QString* error, qint64 maximumBytes) {
+  std::optional<QByteArray> data = RegularFile::open(path, maximumBytes, error).readAll();
+  if (!data && error && error->isEmpty()) *error = QStringLiteral("cut short while read");
+  if (ok) *ok = data.has_value();
+  return data ? std::move(*data) : QByteArray();
 }
 
 QString unreadableAsideName(const QString& path, const QDateTime& now) {

@@ -1,8 +1,13 @@
 #pragma once
+#include "platform/RegularFile.h"
+
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <utility>
 
 namespace qv {
@@ -45,6 +50,12 @@ bool ensurePrivateFolder(const QString& path);
 // in place (the history's journal notes which file is coming).
 bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error = nullptr,
                          const std::function<void(int handle)>& beforeRename = {});
+// The same for data made piece by piece, so that a large file is never held whole in memory:
+// `produce` hands each piece to `write`, which answers false once a write failed (then
+// `produce` returns false, as it does when it cannot make its data).
+using PieceWriter = std::function<bool(QByteArrayView piece)>;
+bool writeFileAtomically(const QString& path, const std::function<bool(const PieceWriter& write)>& produce,
+                         QString* error = nullptr, const std::function<void(int handle)>& beforeRename = {});
 // The same for many small files with one trip to the disk instead of one per file: each is
 // written to a temporary file beside it, all of them are synced together, then each is renamed
 // into place. Returns how many were written; a file that fails keeps its old version.
@@ -53,7 +64,9 @@ qsizetype writeFilesAtomically(const QList<std::pair<QString, QByteArray>>& file
 // A name beside `path` for keeping a file that could not be read: "<path>.unreadable-<stamp>", with
 // "-2", "-3", … when that name is taken (two set aside within one second must not collide).
 QString unreadableAsideName(const QString& path, const QDateTime& now);
-// Reads a whole file; nullopt-like empty result plus `ok` false when it cannot be read.
-QByteArray readFile(const QString& path, bool* ok = nullptr);
+// Reads a whole regular file of at most `maximumBytes`; an empty result with `ok` false when it
+// cannot be read (then `error` tells why, e.g. "not a regular file").
+QByteArray readFile(const QString& path, bool* ok = nullptr, QString* error = nullptr,
+                    qint64 maximumBytes = kMaximumReadBytes);
 
 }  // namespace qv

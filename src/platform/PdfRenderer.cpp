@@ -1,10 +1,10 @@
 #include "platform/PdfRenderer.h"
 
 #include "base/Log.h"
+#include "platform/RegularFile.h"
 #include "platform/pdf/PdfModule.h"
 
 #include <dlfcn.h>
-#include <QFileInfo>
 #include <cmath>
 #include <filesystem>
 #include <mutex>
@@ -50,11 +50,15 @@ PdfDocument::PdfDocument(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 PdfDocument::~PdfDocument() = default;
 
 std::unique_ptr<PdfDocument> PdfDocument::open(const QString& path) {
-  if (path.isEmpty() || !QFileInfo(path).isFile()) return nullptr;
+  // Judged by what was opened, without blocking: a FIFO put at the path (even after a look at
+  // it) never reaches the library, which would wait on it forever.
+  const RegularFile file = RegularFile::open(path, kMaxFileBytes);
+  if (!file.isOpen()) return nullptr;
   const pdf::Module* renderer = module();
   if (!renderer) return nullptr;
   auto impl = std::make_unique<Impl>();
-  impl->document.reset(renderer->open(path));
+  // The library opens the file itself: it is given the file opened here, by descriptor.
+  impl->document.reset(renderer->open(file.pathOfOpenedFile().value_or(path)));
   if (!impl->document) return nullptr;
   impl->pageCount = impl->document->pageCount();
   if (impl->pageCount <= 0) return nullptr;

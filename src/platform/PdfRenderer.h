@@ -17,8 +17,11 @@ class PdfDocument {
   PdfDocument(const PdfDocument&) = delete;
   PdfDocument& operator=(const PdfDocument&) = delete;
 
-  // Opens the file at `path`. None when it is not a regular file (a FIFO or device would block
-  // the worker), does not read as a PDF, has no pages or is locked by a password.
+  // Files larger than this are not opened.
+  static constexpr qint64 kMaxFileBytes = 1LL << 30;
+  // Opens the file at `path`. None when it is not a regular file (judged by what was opened,
+  // opened without blocking: a FIFO or device never holds up the worker), is larger than
+  // kMaxFileBytes, does not read as a PDF, has no pages or is locked by a password.
   static std::unique_ptr<PdfDocument> open(const QString& path);
 
   int pageCount() const;

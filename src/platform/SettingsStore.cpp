@@ -28,12 +28,15 @@ void SettingsStore::load() {
   stored_ = {};
   if (!QFileInfo::exists(filePath_)) return;
   bool ok = false;
-  const QByteArray bytes = readFile(filePath_, &ok);
+  QString readError;
+  const QByteArray bytes = readFile(filePath_, &ok, &readError);
   if (!ok) {
     // Written over, the settings would be lost for good: this run keeps its changes in memory.
     fileUnreadable_ = true;
     writeBlocked_ = true;
-    qCWarning(lcSettings) << "Cannot read settings file" << filePath_ << "- running on defaults; it is not written";
+    stored_.insert(QLatin1String(kValuesLostKey), true);  // never written: the file is left alone
+    qCWarning(lcSettings) << "Cannot read settings file" << filePath_ << "(" << readError
+                          << ") - running on defaults; it is not written";
     return;
   }
   QJsonParseError error;
@@ -47,10 +50,16 @@ void SettingsStore::load() {
   fileUnreadable_ = true;
   if (!QFile::rename(filePath_, aside)) {
     writeBlocked_ = true;
+    stored_.insert(QLatin1String(kValuesLostKey), true);
     qCWarning(lcSettings) << "Settings file did not decode and could not be set aside; it is not written:" << filePath_;
     return;
   }
   qCWarning(lcSettings) << "Settings file did not decode; set aside as" << aside;
+  // The new file says so from its first write on: a later start must not read the defaults of
+  // this one as the user's choice.
+  stored_.insert(QLatin1String(kValuesLostKey), true);
+  markedLostThisRun_ = true;
+  persist();
 }
 
 QString SettingsStore::setAsideUnreadable(const QString& key) {
@@ -60,6 +69,10 @@ QString SettingsStore::setAsideUnreadable(const QString& key) {
     target = key + QStringLiteral(".unreadable-") + stamp + u'-' + QString::number(n);
   QJsonObject values{{target, value(key)}};
   values.insert(key, QJsonValue());
+  if (!valuesWereLost()) {
+    values.insert(QLatin1String(kValuesLostKey), true);
+    markedLostThisRun_ = true;
+  }
   set(values);
   unreadableKeys_.insert(key);
   return target;

@@ -28,6 +28,15 @@ class SettingsStore : public QObject {
   // default (a file that did not decode is kept aside).
   bool wasReset() const { return fileUnreadable_; }
 
+  // Written into the file by the start that finds stored values lost (a file that did not read,
+  // a value set aside), and kept until the user chooses again: whatever deletes by a stored
+  // setting (retention) holds off while it is there, on this start and every later one, so that
+  // a default never deletes what the lost value kept. The retention picker removes it.
+  static constexpr char kValuesLostKey[] = "qv.storedValuesLost";
+  bool valuesWereLost() const { return stored_.contains(QLatin1String(kValuesLostKey)); }
+  // Whether this run found values lost and wrote the key (the user is told once).
+  bool valuesLostThisRun() const { return markedLostThisRun_; }
+
   void registerDefaults(const QJsonObject& defaults);
 
   // The stored value, else the registered default, else Undefined.
@@ -93,6 +102,7 @@ class SettingsStore : public QObject {
   // A file that could be neither read nor set aside is never written over.
   bool writeBlocked_ = false;
   bool writeFailing_ = false;
+  bool markedLostThisRun_ = false;
   WorkItem retryWrite_;
   QSet<QString> unreadableKeys_;
 };

@@ -51,6 +51,11 @@ class ThumbnailService {
   // thread, never inside this call, unless the request is cancelled first; nothing when no
   // thumbnail can be had (a type without one, an unreadable or missing file).
   [[nodiscard]] virtual ThumbnailRequest request(const QString& path, QSize pixelSize, Answer answer) = 0;
+
+  // Files for which `isPrivate` answers true (asked on the main thread, when a thumbnail is
+  // asked for) get thumbnails that are never written where other programs read them.
+  using PrivacyCheck = std::function<bool(const QString& path)>;
+  virtual void setPrivacyCheck(PrivacyCheck isPrivate) { (void)isPrivate; }
 };
 
 }  // namespace qv

@@ -3,8 +3,8 @@
 #include "base/Log.h"
 #include "platform/DesktopEntries.h"
 #include "platform/DesktopEntryIndex.h"
+#include "platform/GuardedProcess.h"
 
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QDir>
@@ -14,7 +14,6 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QMimeDatabase>
-#include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -28,30 +27,6 @@ namespace {
 constexpr qint64 kMaximumEntryBytes = 64 * 1024;
 // How often a running thumbnailer is checked for cancellation.
 constexpr int kPollMilliseconds = 50;
-constexpr int kStartMilliseconds = 5000;
-constexpr int kReapMilliseconds = 2000;
-
-QString findProgram(const QString& program) {
-  if (program.isEmpty()) return {};
-  if (program.contains(u'/')) {
-    const QFileInfo info(program);
-    return info.isAbsolute() && info.isFile() && info.isExecutable() ? info.absoluteFilePath() : QString();
-  }
-  const QStringList path = qEnvironmentVariable("PATH").split(u':', Qt::SkipEmptyParts);
-  for (const QString& folder : path) {
-    const QFileInfo candidate(folder + u'/' + program);
-    if (candidate.isFile() && candidate.isExecutable()) return candidate.absoluteFilePath();
-  }
-  return {};
-}
-
-// Ends the thumbnailer and whatever it started (it leads its own process group).
-void killGroup(QProcess& process) {
-  const qint64 pid = process.processId();
-  if (pid > 0) ::kill(-pid_t(pid), SIGKILL);
-  process.kill();
-  process.waitForFinished(kReapMilliseconds);
-}
 
 std::optional<QImage> readOutput(const QString& path, int size, const ThumbnailerLimits& limits) {
   struct stat info {};
@@ -121,7 +96,7 @@ QList<Thumbnailer> readThumbnailers(const QStringList& folders) {
 }
 
 bool isInstalled(const Thumbnailer& thumbnailer) {
-  return thumbnailer.tryExec.isEmpty() || !findProgram(thumbnailer.tryExec).isEmpty();
+  return thumbnailer.tryExec.isEmpty() || !installedProgram(thumbnailer.tryExec).isEmpty();
 }
 
 std::optional<Thumbnailer> thumbnailerFor(const QList<Thumbnailer>& thumbnailers, const QString& mimeType) {
@@ -150,8 +125,8 @@ std::optional<Thumbnailer> thumbnailerFor(const QList<Thumbnailer>& thumbnailers
 
 QStringList thumbnailerCommand(const QString& exec, const QString& inputPath, const QByteArray& inputUri,
                                const QString& outputPath, int size) {
-  const std::optional<QStringList> words = parseExecWords(exec);
-  if (!words || words->isEmpty()) return {};
+  const std::optional<QStringList> words = parseRunnableExecWords(exec);
+  if (!words || words->isEmpty() || !QDir::isAbsolutePath(inputPath)) return {};
   QStringList command;
   bool writesOutput = false;
   for (qsizetype index = 0; index < words->size(); ++index) {
@@ -200,34 +175,24 @@ std::optional<QImage> runThumbnailer(const Thumbnailer& thumbnailer, const QStri
     qCInfo(lcPlatform).noquote() << "Thumbnailer skipped, its Exec line cannot run:" << thumbnailer.file;
     return std::nullopt;
   }
-  QProcess process;
-  process.setProgram(command.first());
-  process.setArguments(command.mid(1));
-  process.setWorkingDirectory(folder.path());
-  process.setStandardInputFile(QProcess::nullDevice());
-  process.setStandardOutputFile(QProcess::nullDevice());
-  process.setStandardErrorFile(QProcess::nullDevice());
-  // Its own process group, so that a kill also ends whatever it started.
-  process.setChildProcessModifier([] { ::setpgid(0, 0); });
+  // Under a guard: whatever it starts, even in a session of its own, ends with it.
+  const std::unique_ptr<GuardedProcess> process = GuardedProcess::start(command, folder.path());
+  if (!process) return std::nullopt;
   QElapsedTimer clock;
   clock.start();
-  process.start();
-  if (!process.waitForStarted(kStartMilliseconds)) return std::nullopt;
   const qint64 limit = qint64(std::llround(limits.seconds * 1000));
-  while (process.state() != QProcess::NotRunning) {
-    if (process.waitForFinished(kPollMilliseconds)) break;
-    if (process.state() == QProcess::NotRunning) break;
+  while (!process->waitForFinished(kPollMilliseconds)) {
     if (cancelled && cancelled()) {
-      killGroup(process);
+      process->kill();
       return std::nullopt;
     }
     if (clock.elapsed() >= limit) {
       qCInfo(lcPlatform).noquote() << "Thumbnailer killed after" << limits.seconds << "s:" << command.first();
-      killGroup(process);
+      process->kill();
       return std::nullopt;
     }
   }
-  if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) return std::nullopt;
+  if (process->exitCode() != 0) return std::nullopt;
   return readOutput(output, size, limits);
 }
 

@@ -37,7 +37,9 @@ std::optional<Thumbnailer> thumbnailerFor(const QList<Thumbnailer>& thumbnailers
 // path, %u its URI, %o the output path, %s the size and %% a percent sign. Each substitution
 // stays inside its word, so every value is part of one argument and nothing is ever read by a
 // shell. Empty for a line that must not run: an unclosed quote, an unknown field code, a code
-// in place of the program, no %o (it would write nowhere we read) or no program.
+// in place of the program, inside double quotes or in an interpreter's code (`sh -c "… %i"`:
+// parseRunnableExecWords), no %o (it would write nowhere we read) or no program; and for an
+// input path that is not absolute.
 QStringList thumbnailerCommand(const QString& exec, const QString& inputPath, const QByteArray& inputUri,
                                const QString& outputPath, int size);
 
@@ -51,7 +53,8 @@ struct ThumbnailerLimits {
 };
 
 // Runs the thumbnailer for the file (its path and URI) at `size` pixels, on the calling thread:
-// in its own process group, with no shell, no input and no output streams of ours, writing into
+// under a guard that ends everything it started when it ends (GuardedProcess), with no shell, no
+// input and no output streams of ours, writing into
 // a private folder (mode 0700) made under `temporaryFolder` and removed afterwards. The picture
 // it wrote, brought down to `size` when larger; nothing when it cannot start, fails, runs out
 // of time, is cancelled (`cancelled` is asked while it runs) or writes nothing readable within

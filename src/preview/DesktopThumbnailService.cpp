@@ -6,6 +6,8 @@
 #include "platform/Scheduler.h"
 #include "platform/SerialQueue.h"
 
+#include <sys/stat.h>
+#include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <mutex>
@@ -20,6 +22,34 @@ struct DesktopThumbnailService::Shared {
   SharedThumbnailCache cache;
   std::mutex thumbnailersLock;
   std::optional<QList<Thumbnailer>> thumbnailers;  // read on first need
+  // The version of each file whose thumbnail could not be made.
+  struct Version {
+    qint64 size = -1;
+    qint64 modified = -1;  // nanoseconds
+    bool operator==(const Version&) const = default;
+  };
+  std::mutex failuresLock;
+  QHash<QString, Version> failures;
+
+  static std::optional<Version> versionOf(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) return std::nullopt;
+    return Version{qint64(info.st_size), qint64(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
+  }
+  bool failedBefore(const QString& path, const Version& version) {
+    std::lock_guard lock(failuresLock);
+    const auto found = failures.constFind(path);
+    return found != failures.constEnd() && *found == version;
+  }
+  void remember(const QString& path, const Version& version, bool failed) {
+    std::lock_guard lock(failuresLock);
+    if (!failed) {
+      failures.remove(path);
+      return;
+    }
+    if (failures.size() >= kRememberedFailures) failures.clear();
+    failures.insert(path, version);
+  }
 
   QList<Thumbnailer> installedThumbnailers() {
     std::lock_guard lock(thumbnailersLock);
@@ -28,11 +58,20 @@ struct DesktopThumbnailService::Shared {
   }
 
   Made make(const QString& path, QSize pixelSize, const std::function<bool()>& cancelled) {
-    Made made;
     const QFileInfo info(path);
     // Gone, or a folder, a device or a pipe: nothing to picture.
-    if (!info.isFile()) return made;
+    if (!info.isFile()) return {};
     const QString absolute = info.absoluteFilePath();
+    const std::optional<Version> version = versionOf(absolute);
+    // A file whose thumbnail failed is not asked for again until it changes.
+    if (!version || failedBefore(absolute, *version)) return {};
+    Made made = makeAnew(absolute, pixelSize, cancelled);
+    if (!(cancelled && cancelled())) remember(absolute, *version, !made.picture);
+    return made;
+  }
+
+  Made makeAnew(const QString& absolute, QSize pixelSize, const std::function<bool()>& cancelled) {
+    Made made;
     const std::optional<qint64> mtime = SharedThumbnailCache::modificationTime(absolute);
     if (!mtime) return made;
     const QByteArray uri = SharedThumbnailCache::fileUri(absolute);
@@ -72,7 +111,7 @@ struct DesktopThumbnailService::Shared {
   }
 
   bool keep(const QString& path, const Made& made, QSize pixelSize) const {
-    if (!made.picture || made.source == Source::cache || made.source == Source::none) return false;
+    if (!made.picture || made.source == Source::cache || made.source == Source::none || made.keptPrivate) return false;
     const QString absolute = QFileInfo(path).absoluteFilePath();
     if (cache.contains(absolute)) return false;
     const std::optional<qint64> mtime = SharedThumbnailCache::modificationTime(absolute);
@@ -132,19 +171,22 @@ bool DesktopThumbnailService::keep(const QString& path, const Made& made, QSize 
 
 ThumbnailRequest DesktopThumbnailService::request(const QString& path, QSize pixelSize, Answer answer) {
   auto cancelled = std::make_shared<std::atomic<bool>>(false);
-  queue_->async([shared = shared_, scheduler = scheduler_, path, pixelSize, cancelled, answer = std::move(answer)] {
-    const auto isCancelled = [cancelled] { return cancelled->load(); };
-    // Overtaken while queued: a newer request of the same view waits behind this one.
-    if (isCancelled()) return;
-    const Made made = shared->make(path, pixelSize, isCancelled);
-    std::optional<QImage> picture;
-    if (made.picture) picture = fitted(*made.picture, pixelSize);
-    scheduler->post([cancelled, answer, picture = std::move(picture)]() mutable {
-      if (!cancelled->load() && answer) answer(std::move(picture));
-    });
-    // Written after the answer is on its way: the view does not wait for the disk.
-    shared->keep(path, made, pixelSize);
-  });
+  const bool keptPrivate = isPrivate_ && isPrivate_(path);
+  queue_->async(
+      [shared = shared_, scheduler = scheduler_, path, pixelSize, cancelled, keptPrivate, answer = std::move(answer)] {
+        const auto isCancelled = [cancelled] { return cancelled->load(); };
+        // Overtaken while queued: a newer request of the same view waits behind this one.
+        if (isCancelled()) return;
+        Made made = shared->make(path, pixelSize, isCancelled);
+        made.keptPrivate = keptPrivate;
+        std::optional<QImage> picture;
+        if (made.picture) picture = fitted(*made.picture, pixelSize);
+        scheduler->post([cancelled, answer, picture = std::move(picture)]() mutable {
+          if (!cancelled->load() && answer) answer(std::move(picture));
+        });
+        // Written after the answer is on its way: the view does not wait for the disk.
+        shared->keep(path, made, pixelSize);
+      });
   return ThumbnailRequest(cancelled);
 }
 

@@ -18,9 +18,11 @@ class SerialQueue;
 // still matches the file's modification time; else made here, for pictures (read scaled, never
 // at full size) and PDF documents (their first page); else by an installed thumbnailer for the
 // file's type (or a parent type), the type known from the name and the content. What is made is
-// written back into the shared cache. All of it runs on one serial queue; a request that is no
-// longer wanted when the queue reaches it is skipped, and a thumbnailer still running for one is
-// killed.
+// written back into the shared cache, except for files the privacy check names (those of items
+// marked sensitive). A file for which no thumbnail could be made is not tried again until it
+// changes (its size or modification time). All of it runs on one serial queue; a request that
+// is no longer wanted when the queue reaches it is skipped, and a thumbnailer still running for
+// one is killed.
 class DesktopThumbnailService : public ThumbnailService {
  public:
   // Page one of a PDF document fitted into `pixelSize`; nothing when it cannot be read or is no
@@ -47,17 +49,21 @@ class DesktopThumbnailService : public ThumbnailService {
     std::optional<QImage> picture;  // at most the covering size's pixels
     Source source = Source::none;
     QString mimeType;
+    bool keptPrivate = false;  // never written to the shared cache
   };
 
   DesktopThumbnailService(std::shared_ptr<Scheduler> scheduler, std::shared_ptr<SerialQueue> queue, Options options);
   ~DesktopThumbnailService() override;
 
   ThumbnailRequest request(const QString& path, QSize pixelSize, Answer answer) override;
+  void setPrivacyCheck(PrivacyCheck isPrivate) override { isPrivate_ = std::move(isPrivate); }
 
   // The tiers for one file, on the calling thread, without writing anything.
   Made make(const QString& path, QSize pixelSize, const std::function<bool()>& cancelled = {}) const;
   // Writes what `make` made into the shared cache (nothing for a cache hit or a file inside the
   // cache); false when nothing was written.
+  // Files whose thumbnails failed are remembered, by version, up to this many.
+  static constexpr int kRememberedFailures = 4096;
   bool keep(const QString& path, const Made& made, QSize pixelSize) const;
   // `picture` brought down to fit inside `pixelSize`, its proportions kept; never enlarged.
   static QImage fitted(const QImage& picture, QSize pixelSize);
@@ -71,6 +77,7 @@ class DesktopThumbnailService : public ThumbnailService {
   Options options_;
   SharedThumbnailCache cache_;
   std::shared_ptr<Shared> shared_;
+  PrivacyCheck isPrivate_;
 };
 
 }  // namespace qv

@@ -4,6 +4,7 @@
 #include "cards/content/CardContentStyle.h"
 #include "items/model/ClipboardItem.h"
 #include "items/stores/ImageStore.h"
+#include "platform/ImageDecoder.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/controls/ProgressSpinner.h"
 #include "ui/fx/Fx.h"
@@ -87,7 +88,7 @@ std::optional<QImage> DownsampledImageView::readPicture(const QString& path, con
   QImageReader reader(path);
   reader.setAutoTransform(true);
   // A picture whose full decode would take more memory than this is not read at all.
-  QImageReader::setAllocationLimit(ImageStore::kDecodeAllocationLimitMB);
+  useImageAllocationLimit();
   const QSize size = reader.size();
   if (!size.isValid() || size.isEmpty()) return std::nullopt;
   // The size before orientation: turning it swaps the sides, not the longer one.

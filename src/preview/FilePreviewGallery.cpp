@@ -34,13 +34,18 @@ void box(GallerySheet& sheet, const QRectF& rect, const EnvironmentValues& envir
 }
 
 QImage pdfPages(GalleryScene& scene) {
-  GallerySheet sheet(scene, {1090, 680});
+  GallerySheet sheet(scene, {1330, 680});
   ViewServices& services = scene.services<ViewServices>();
   QTemporaryDir files;
   const QString three = files.filePath(QStringLiteral("report.pdf"));
   const QString one = files.filePath(QStringLiteral("memo.pdf"));
+  const QString damaged = files.filePath(QStringLiteral("Quarterly statement (damaged).pdf"));
   writeSamplePdf(three, 3);
   writeSamplePdf(one, 1);
+  {
+    QFile garbage(damaged);
+    if (garbage.open(QIODevice::WriteOnly)) garbage.write(QByteArray(4000, '\x07'));
+  }
   struct Sample {
     QString title;
     QString path;
@@ -53,6 +58,7 @@ QImage pdfPages(GalleryScene& scene) {
       {QStringLiteral("Page 2 of 3, 502 × 620"), three, {502, 620}, false, 1, false},
       {QStringLiteral("Page 1 of 3, compact, next hovered"), three, {300, 380}, true, 0, true},
       {QStringLiteral("One page: no pager"), one, {160, 200}, true, 0, false},
+      {QStringLiteral("Does not open: its icon and name"), damaged, {220, 300}, true, 0, false},
   };
   double x = 10;
   for (const Sample& sample : samples) {

@@ -9,6 +9,7 @@
 #include "preview/LinkOpening.h"
 #include "preview/PreviewCaption.h"
 #include "preview/PreviewContent.h"
+#include "preview/PreviewContentBox.h"
 #include "preview/PreviewSizing.h"
 #include "preview/ShareItems.h"
 #include "preview/SharePickerAnchor.h"
@@ -21,6 +22,7 @@
 #include "ui/text/Fonts.h"
 #include "ui/text/TextBlock.h"
 #include "ui/theme/Environment.h"
+#include "ui/theme/ReduceMotion.h"
 #include "ui/theme/Theme.h"
 
 #include <QChildEvent>
@@ -35,129 +37,17 @@ namespace {
 
 // How often at most a concealed content's picture is drawn again while the content changes.
 constexpr double kPictureInterval = 1.0 / 20;
-constexpr double kBannerSymbolSize = 26;
-constexpr double kBannerTextSize = 11;
-constexpr double kBannerSpacing = 8;
-
-QLinearGradient whiteFade(const QRectF& rect, double top, double bottom) {
-  return Fx::linearGradient(
-      rect, {0, 0}, {0, 1},
-      {{0, QColor::fromRgbF(1, 1, 1, float(top))}, {1, QColor::fromRgbF(1, 1, 1, float(bottom))}});
-}
-
-// The content box's sheen: white at 0.07 at the top, clear from the middle down.
-void paintSheen(QPainter& painter, const QRectF& rect) {
-  painter.fillPath(Fx::continuousRoundedRect(rect, ItemPreviewView::kContentRadius),
-                   Fx::linearGradient(rect, {0, 0}, {0, 0.5},
-                                      {{0, QColor::fromRgbF(1, 1, 1, 0.07f)}, {1, QColor::fromRgbF(1, 1, 1, 0)}}));
-}
 
 QRegion regionOf(const QPainterPath& shape) { return QRegion(shape.toFillPolygon().toPolygon()); }
 
 }  // namespace
 
-// ---- The content box's hairline, above the content ---------------------------------------------
-
-class ItemPreviewView::ContentFrame : public PaintedWidget {
- public:
-  ContentFrame(InterfaceServices& context, QWidget* parent) : PaintedWidget(context, parent) {
-    setHoverEnabled(false);
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-  }
-  AccessibilityInfo accessibility() const override {
-    AccessibilityInfo info;
-    info.hidden = true;
-    return info;
-  }
-
- protected:
-  void paint(QPainter& painter) override {
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF box(rect());
-    // The box's mask cuts its content along whole pixels; what content reaches into the corners
-    // is taken away here along the smooth edge.
-    QPainterPath corners;
-    corners.addRect(box);
-    corners = corners.subtracted(Fx::continuousRoundedRect(box, kContentRadius));
-    painter.setCompositionMode(QPainter::CompositionMode_DestinationOut);
-    painter.fillPath(corners, Qt::black);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    Fx::strokeInnerBorder(painter, box, kContentRadius, whiteFade(box, 0.22, 0.04), 0.75);
-  }
-};
-
-// ---- What covers a concealed item's content -----------------------------------------------------
-
-// Replaces the content box's pixels with its background and a blurred picture of the content,
-// with the banner over it. It takes every press and wheel meant for the content.
-class ItemPreviewView::ConcealCover : public PaintedWidget {
- public:
-  ConcealCover(InterfaceServices& context, QWidget* parent) : PaintedWidget(context, parent) {
-    setHoverEnabled(false);
-    banner_.setStyle(TextStyle{systemFont(kBannerTextSize, QFont::Medium), 0, 1, Qt::AlignHCenter});
-    banner_.setText(bannerText());
-  }
-  static QString bannerText() { return QCoreApplication::translate("ItemPreviewView", "Marked sensitive"); }
-  void setPicture(QImage picture) {
-    picture_ = std::move(picture);
-    update();
-  }
-  const QImage& picture() const { return picture_; }
-  void setTranslucency(TranslucencySupport support) {
-    support_ = support;
-    update();
-  }
-  AccessibilityInfo accessibility() const override {
-    AccessibilityInfo info;
-    info.role = QAccessible::StaticText;
-    info.name = bannerText();
-    return info;
-  }
-
- protected:
-  void paint(QPainter& painter) override {
-    const EnvironmentValues env = environment();
-    const QRectF box(rect());
-    const QPainterPath shape = Fx::continuousRoundedRect(box, kContentRadius);
-    painter.setRenderHint(QPainter::Antialiasing);
-    // The live content was painted under this: its pixels go, not only get covered.
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.fillPath(shape, Translucency::backgroundColor(Material::panel, env, support_));
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    paintSheen(painter, box);
-    if (!picture_.isNull()) {
-      painter.save();
-      painter.setClipPath(shape);
-      Fx::drawImage(painter, {0, 0}, picture_);
-      painter.restore();
-    }
-    const QColor ink = primaryColor(env, 0.45);
-    const QSizeF textSize = banner_.size(0);
-    const double height = kBannerSymbolSize + kBannerSpacing + textSize.height();
-    const double top = (box.height() - height) / 2;
-    const QImage symbol = Symbols::image(QStringLiteral("eye.slash.fill"), kBannerSymbolSize, ink,
-                                         Fx::painterScale(painter));
-    if (!symbol.isNull()) {
-      const QSizeF size = symbol.deviceIndependentSize();
-      painter.drawImage(QPointF((box.width() - size.width()) / 2, top + (kBannerSymbolSize - size.height()) / 2),
-                        symbol);
-    }
-    banner_.draw(painter, QPointF((box.width() - textSize.width()) / 2, top + kBannerSymbolSize + kBannerSpacing), 0,
-                 ink);
-  }
-
- private:
-  QImage picture_;
-  TextBlock banner_;
-  TranslucencySupport support_;
-};
-
 // ---- Pure rules ---------------------------------------------------------------------------------
 
-std::optional<QUrl> ItemPreviewView::fileURL(const ClipboardItem& item) {
-  const auto* file = std::get_if<FilePayload>(&item.payload);
-  if (!file || !file->url || !file->url->isLocalFile()) return std::nullopt;
-  return file->url->qurl();
+std::optional<QUrl> ItemPreviewView::fileURL(const ClipboardItem& item) { return localFileURL(item); }
+
+QList<ShareItem> ItemPreviewView::shareItems(const ClipboardItem& item, const ImageStore& images) {
+  return qv::shareItems(item, images);
 }
 
 int ItemPreviewView::toolbarActionCount(const ClipboardItem& item) {
@@ -169,7 +59,7 @@ int ItemPreviewView::toolbarActionCount(const ClipboardItem& item) {
   return count;
 }
 
-double ItemPreviewView::contentHeight(const ClipboardItem& item, double availableHeight) {
+double ItemPreviewView::previewHeight(const ClipboardItem& item, double availableHeight) {
   const int buttons = toolbarActionCount(item);
   // The rail's buttons, 4 apart, inside 6 of padding, with 28 to spare.
   const double minimum = std::max(
@@ -214,16 +104,29 @@ ItemPreviewView::ItemPreviewView(ViewServices& context, PanelState& state, Props
     : PaintedWidget(context, parent),
       context_(context),
       state_(state),
+      props_(std::move(props)),
+      callbacks_(std::move(callbacks)),
       box_(new QWidget(this)),
-      frame_(new ContentFrame(context, box_)),
-      cover_(new ConcealCover(context, box_)),
+      contentFade_(context, CrossFade::Outgoing::remove),
+      frame_(new PreviewContentFrame(context, box_)),
+      cover_(new PreviewConcealCover(context, box_)),
       caption_(new PreviewCaption(context, &state, this)),
       shareAnchor_(new SharePickerAnchor(context, this)),
-      railPresence_(*context.frameClock, 1.0) {
+      railPresence_(*context.frameClock, 1.0),
+      railEntrance_(*context.frameClock, 0.0),
+      captionEntrance_(*context.frameClock, 0.0),
+      session_(context, state, ItemPaneSession::Surface::panel, *shareAnchor_,
+               {[this] { editingChanged(); }, [this] { syncRail(); }}) {
   setHoverEnabled(false);
-  railPresence_.setOnChange([this] {
-    for (OrnamentRailButton* button : buttons_) button->setTransitionLook(1, railPresence_.value());
-  });
+  railPresence_.setOnChange([this] { applyEntrance(); });
+  for (Animated<double>* entrance : {&railEntrance_, &captionEntrance_})
+    entrance->setOnChange([this] {
+      applyEntrance();
+      update();
+      Q_EMIT entranceStepped();
+      // In: the pane shows live from now on.
+      if (!isEntering()) contentPicture_ = QImage();
+    });
   cover_->hide();
   connect(&state_, &PanelState::pinnedIDsChanged, this, &ItemPreviewView::syncRail);
   connect(&state_, &PanelState::sensitiveIDsChanged, this, &ItemPreviewView::syncConcealment);
@@ -232,24 +135,22 @@ ItemPreviewView::ItemPreviewView(ViewServices& context, PanelState& state, Props
     relayout();
     update();
   });
-  connect(&state_, &PanelState::cancelPreviewEditTriggerChanged, this, [this] {
-    if (editing_) discardEdit();
-  });
   connect(context_.environment.get(), &Environment::changed, this, &ItemPreviewView::scheduleConcealedPicture);
-  props_ = std::move(props);
-  callbacks_ = std::move(callbacks);
+  session_.setItem(props_.item);
+  previewHeight_ = previewHeight(props_.item, props_.availableHeight);
   showContent();
   syncCaption();
   syncRail();
   syncRevealShortcut();
   syncConcealment();
+  applyEntrance();
   resize(sizeHint());
   relayout();
 }
 
 ItemPreviewView::~ItemPreviewView() {
-  releaseEditFlag();
   // The content reports its paints here: it goes while this pane is whole.
+  contentFade_.finish();
   delete content_.data();
 }
 
@@ -257,18 +158,10 @@ void ItemPreviewView::setProps(const Props& props, Callbacks callbacks) {
   callbacks_ = std::move(callbacks);
   if (props == props_) return;
   const Props previous = std::exchange(props_, props);
-  if (previous.item.id != props_.item.id) {
-    // Another item: nothing of the first one stays, not its editor nor its share menu.
-    if (editing_) {
-      editing_ = false;
-      draft_.clear();
-      releaseEditFlag();
-    }
-    sharing_ = false;
-    showContent();
-  } else if (!showsSameContent(previous.item, props_.item) && !editing_) {
-    showContent();
-  }
+  previewHeight_ = previewHeight(props_.item, props_.availableHeight);
+  // Another item: nothing of the first one stays, not its editor nor its share menu.
+  if (session_.setItem(props_.item)) showContent();
+  else if (!showsSameContent(previous.item, props_.item) && !session_.isEditing()) showContent();
   syncCaption();
   syncRail();
   syncRevealShortcut();
@@ -296,7 +189,7 @@ double ItemPreviewView::paneWidth() const { return PreviewSizing::preferredWidth
 
 double ItemPreviewView::contentWidth() const { return paneWidth() - kRailWidth - kRowSpacing; }
 
-double ItemPreviewView::contentBoxHeight() const { return contentHeight(props_.item, props_.availableHeight); }
+double ItemPreviewView::contentBoxHeight() const { return previewHeight_; }
 
 double ItemPreviewView::captionBoxHeight() const { return caption_->sizeHint().height() + 2 * kCaptionPaddingV; }
 
@@ -361,6 +254,7 @@ void ItemPreviewView::relayout() {
   const QRectF inside(QPointF(0, 0), content.size());
   box_->setMask(regionOf(Fx::continuousRoundedRect(inside, kContentRadius)));
   if (content_) content_->setGeometry(inside.toRect());
+  if (QWidget* leaving = contentFade_.outgoing()) leaving->setGeometry(inside.toRect());
   cover_->setGeometry(inside.toRect());
   frame_->setGeometry(inside.toRect());
   frame_->raise();
@@ -369,19 +263,17 @@ void ItemPreviewView::relayout() {
     laidOutShape_ = shape;
     updateGeometry();
   }
-  const QRectF rail = railRect();
-  double y = rail.top() + kRailPadding;
-  for (OrnamentRailButton* button : buttons_) {
-    button->setGeometry(
-        QRectF(rail.left() + kRailPadding, y, OrnamentRailButton::kFace, OrnamentRailButton::kFace).toRect());
-    y += OrnamentRailButton::kFace + kRailSpacing;
-  }
-  // The share menu opens from behind the Share button.
-  for (size_t i = 0; i < rows_.size() && i < buttons_.size(); ++i)
-    if (rows_[i].action == Action::share) shareAnchor_->setGeometry(buttons_[i]->geometry());
-  shareAnchor_->lower();
   caption_->setGeometry(
       captionBoxRect().adjusted(kCaptionPaddingH, kCaptionPaddingV, -kCaptionPaddingH, -kCaptionPaddingV).toRect());
+  applyEntrance();
+  // The share menu opens from behind the Share button, where it stands once the rail is in.
+  const QRectF rail = railRect();
+  double y = rail.top() + kRailPadding;
+  for (size_t i = 0; i < rows_.size() && i < buttons_.size(); ++i, y += OrnamentRailButton::kFace + kRailSpacing)
+    if (rows_[i].action == Action::share)
+      shareAnchor_->setGeometry(
+          QRectF(rail.left() + kRailPadding, y, OrnamentRailButton::kFace, OrnamentRailButton::kFace).toRect());
+  shareAnchor_->lower();
   if (concealed_) scheduleConcealedPicture();
 }
 
@@ -391,33 +283,27 @@ EditableTextView* ItemPreviewView::editor() const { return qobject_cast<Editable
 
 const QImage& ItemPreviewView::concealedPicture() const { return cover_->picture(); }
 
-void ItemPreviewView::showContent() {
-  if (editing_) {
-    auto* editor = new EditableTextView(context_, std::holds_alternative<CodePayload>(props_.item.payload), box_);
-    editor->setProps({draft_}, {[this](const QString& text) { draft_ = text; }});
-    setContent(editor);
-  } else {
-    setContent(makePreviewContent(context_, props_.item, box_));
-  }
+void ItemPreviewView::showContent(const std::optional<Animation>& animation) {
+  if (session_.isEditing()) setContent(session_.makeEditor(box_), animation);
+  else setContent(makePreviewContent(context_, props_.item, box_), animation);
 }
 
-void ItemPreviewView::setContent(QWidget* content) {
+void ItemPreviewView::setContent(QWidget* content, const std::optional<Animation>& animation) {
   if (content_) {
-    // Later: the event that replaces it may be on its way to it.
     for (QObject* each : content_->findChildren<QObject*>()) each->removeEventFilter(this);
     content_->removeEventFilter(this);
-    content_->hide();
-    content_->deleteLater();
   }
   content_ = content;
-  if (!content) return;
-  content->setParent(box_);
-  content->setGeometry(QRect(QPoint(0, 0), box_->size()));
-  content->lower();
-  watchContent(content);
-  if (concealed_) setHiddenFromAccessibility(*content, true);
-  content->show();
-  if (concealed_) drawConcealedPicture();
+  if (content) {
+    content->setParent(box_);
+    content->setGeometry(QRect(QPoint(0, 0), box_->size()));
+    content->lower();
+    watchContent(content);
+    if (concealed_) setHiddenFromAccessibility(*content, true);
+  }
+  // Under the cover only its blurred picture shows: no fade to draw there.
+  contentFade_.swapTo(content, concealed_ ? std::nullopt : animation);
+  if (content && concealed_) drawConcealedPicture();
 }
 
 // ---- Concealment --------------------------------------------------------------------------------
@@ -480,7 +366,7 @@ void ItemPreviewView::drawConcealedPicture() {
 // ---- Rail, caption, share, shortcut ---------------------------------------------------------------
 
 void ItemPreviewView::syncRail() {
-  std::vector<ToolbarRow> rows = toolbarRows(props_.item, isPinned(), sharing_, editing_);
+  std::vector<ToolbarRow> rows = toolbarRows(props_.item, isPinned(), session_.isSharing(), session_.isEditing());
   const bool moved = rows.size() != rows_.size();
   rows_ = std::move(rows);
   while (buttons_.size() > rows_.size()) {
@@ -489,7 +375,6 @@ void ItemPreviewView::syncRail() {
   }
   while (buttons_.size() < rows_.size()) {
     auto* button = new OrnamentRailButton(context_, {}, {}, this);
-    button->setTransitionLook(1, railPresence_.value());
     button->show();
     buttons_.push_back(button);
   }
@@ -499,7 +384,7 @@ void ItemPreviewView::syncRail() {
     buttons_[i]->setProps({row.icon, row.isSelected, false, true, false},
                           {[this, action = row.action] { run(action); }});
   }
-  syncShareAnchor();
+  applyEntrance();
   if (moved) {
     relayout();
     update();
@@ -507,14 +392,6 @@ void ItemPreviewView::syncRail() {
 }
 
 void ItemPreviewView::syncCaption() { caption_->setProps({props_.item}); }
-
-void ItemPreviewView::syncShareAnchor() {
-  shareAnchor_->setProps({shareItems(props_.item, *context_.imageStore), shareTrigger_}, {[this](bool presenting) {
-                           if (presenting == sharing_) return;
-                           sharing_ = presenting;
-                           syncRail();
-                         }});
-}
 
 void ItemPreviewView::syncRevealShortcut() {
   const bool wanted = fileURL(props_.item).has_value();
@@ -537,11 +414,8 @@ void ItemPreviewView::run(Action action) {
     case Action::copy: copyToClipboard(); break;
     case Action::copyPlainText: copyAsPlainText(); break;
     case Action::edit: beginEditing(); break;
-    case Action::share:
-      ++shareTrigger_;
-      syncShareAnchor();
-      break;
-    case Action::pin: state_.togglePin(props_.item); break;
+    case Action::share: session_.pressShare(); break;
+    case Action::pin: session_.togglePin(); break;
     case Action::openInBrowser: openInBrowser(); break;
     case Action::reveal: revealInFinder(); break;
     case Action::save: saveEdit(); break;
@@ -554,76 +428,108 @@ void ItemPreviewView::close() {
 }
 
 void ItemPreviewView::copyToClipboard() {
-  if (context_.pasteboardWriter->write(props_.item, false, std::nullopt)) close();
+  if (session_.copy(false)) close();
 }
 
 void ItemPreviewView::copyAsPlainText() {
   // Like Copy: a write that failed leaves the pane open, so nothing looks copied that was not.
-  if (context_.pasteboardWriter->write(props_.item, true, std::nullopt)) close();
+  if (session_.copy(true)) close();
 }
 
 void ItemPreviewView::openInBrowser() {
-  const auto* link = std::get_if<LinkPayload>(&props_.item.payload);
-  if (!link) return;
-  openLink(context_, link->url.qurl());
-  close();
+  if (session_.openLink()) close();
 }
 
 void ItemPreviewView::revealInFinder() {
-  const std::optional<QUrl> url = fileURL(props_.item);
-  if (!url) return;
-  context_.workspace->revealFile(url->toLocalFile());
-  close();
+  if (session_.reveal()) close();
 }
 
-void ItemPreviewView::beginEditing() {
-  if (editing_) return;
-  const std::optional<QString> text = editableText(props_.item);
-  if (!text) return;
-  draft_ = *text;
-  if (!state_.previewEditingActive()) state_.setPreviewEditingActive(true);
-  editing_ = true;
-  showContent();
-  syncRail();
-  fadeInRail();
-}
+void ItemPreviewView::beginEditing() { session_.beginEditing(); }
 
-void ItemPreviewView::endEditing() {
-  if (state_.previewEditingActive()) state_.setPreviewEditingActive(false);
-  if (!editing_) return;
-  editing_ = false;
-  showContent();
+void ItemPreviewView::endEditing() { session_.endEditing(); }
+
+void ItemPreviewView::saveEdit() { session_.saveEdit(); }
+
+void ItemPreviewView::discardEdit() { session_.discardEdit(); }
+
+void ItemPreviewView::editingChanged() {
+  // The editor and the viewer crossfade, and the other set of buttons comes in, on the
+  // standard spring.
+  showContent(Theme::springStandard());
   syncRail();
   fadeInRail();
 }
 
 void ItemPreviewView::fadeInRail() {
-  // The other set of buttons comes in with the standard spring.
   railPresence_.jumpTo(0);
   railPresence_.animateTo(1.0, Theme::springStandard());
-}
-
-void ItemPreviewView::saveEdit() {
-  // The state hands this pane the edited item (or none, when it is gone) as it notifies.
-  const ClipboardItem item = props_.item;
-  const QString text = draft_;
-  state_.updateText(item, text);
-  endEditing();
-}
-
-void ItemPreviewView::discardEdit() {
-  draft_.clear();
-  endEditing();
-}
-
-void ItemPreviewView::releaseEditFlag() {
-  if (editing_ && state_.previewEditingActive()) state_.setPreviewEditingActive(false);
 }
 
 void ItemPreviewView::hideEvent(QHideEvent* event) {
   PaintedWidget::hideEvent(event);
   // A pane that leaves while editing must give the panel its keys back.
-  releaseEditFlag();
+  session_.releaseEditFlag();
+}
+
+// ---- Entrance -----------------------------------------------------------------------------------
+
+void ItemPreviewView::showEvent(QShowEvent* event) {
+  PaintedWidget::showEvent(event);
+  if (!entered_) enter();
+}
+
+void ItemPreviewView::enter() {
+  entered_ = true;
+  // Without a compositor nothing blends: the boxes are there at once.
+  if (!support_.compositor) {
+    railEntrance_.jumpTo(1);
+    captionEntrance_.jumpTo(1);
+    return;
+  }
+  railEntrance_.animateTo(1, Theme::springSnappy().delay(kRailEntranceDelay));
+  captionEntrance_.animateTo(1, Theme::springSnappy().delay(kCaptionEntranceDelay));
+}
+
+QImage ItemPreviewView::arrivalPicture() {
+  if (contentPicture_.isNull()) contentPicture_ = widgetPicture(*box_);
+  const double dpr = devicePixelRatioF();
+  QImage image((QSizeF(size()) * dpr).toSize().expandedTo({1, 1}), QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(dpr);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
+  paint(painter);
+  Fx::drawImage(painter, box_->pos(), contentPicture_);
+  for (OrnamentRailButton* button : buttons_) button->render(&painter, button->pos(), QRegion(), QWidget::DrawChildren);
+  caption_->render(&painter, caption_->pos(), QRegion(), QWidget::DrawChildren);
+  return image;
+}
+
+ItemPreviewView::EntranceLook ItemPreviewView::entranceLook(double presence) const {
+  const double opacity = std::clamp(presence, 0.0, 1.0);
+  const bool reduced = context_.reduceMotion && context_.reduceMotion->isEnabled();
+  return {reduced ? 1.0 : kEntranceScale + (1 - kEntranceScale) * presence, opacity};
+}
+
+void ItemPreviewView::applyEntrance() {
+  // The rail grows about its middle: each button's face from the middle of its place, moved
+  // towards the rail's middle as the rail grows.
+  const EntranceLook rail = entranceLook(railEntrance_.value());
+  const double presence = railPresence_.value();
+  const QRectF railBox = railRect();
+  double y = railBox.top() + kRailPadding;
+  for (OrnamentRailButton* button : buttons_) {
+    const QPointF middle(railBox.left() + kRailPadding + OrnamentRailButton::kFace / 2,
+                         y + OrnamentRailButton::kFace / 2);
+    const QPointF shown = railBox.center() + (middle - railBox.center()) * rail.scale;
+    button->setGeometry(QRectF(shown - QPointF(OrnamentRailButton::kFace, OrnamentRailButton::kFace) / 2,
+                               QSizeF(OrnamentRailButton::kFace, OrnamentRailButton::kFace))
+                            .toRect());
+    button->setTransitionLook(rail.scale, rail.opacity * presence);
+    y += OrnamentRailButton::kFace + kRailSpacing;
+  }
+  // The caption grows from its box's top.
+  const EntranceLook caption = entranceLook(captionEntrance_.value());
+  caption_->setTransitionLook(caption.scale, caption.opacity, QPointF(caption_->width() / 2.0, -kCaptionPaddingV));
 }
 
 // ---- Painting -----------------------------------------------------------------------------------
@@ -639,26 +545,49 @@ void ItemPreviewView::paint(QPainter& painter) {
   const EnvironmentValues env = environment();
   painter.setRenderHint(QPainter::Antialiasing);
   const QRectF content = contentBoxRect();
+  // The rail and the caption as they stand in their entrance: grown about their anchor (the
+  // rail's middle, the caption's top), corners and all, and faded.
+  struct MenuBox {
+    QRectF rect;
+    double radius;
+    double hairlineTop;
+    double opacity;
+  };
+  const auto entering = [this](const QRectF& box, double radius, double hairlineTop, double presence, QPointF anchor) {
+    const EntranceLook look = entranceLook(presence);
+    const QRectF grown(anchor + (box.topLeft() - anchor) * look.scale, box.size() * look.scale);
+    return MenuBox{grown, radius * look.scale, hairlineTop, look.opacity};
+  };
   const QRectF rail = railRect();
   const QRectF caption = captionBoxRect();
+  const MenuBox menus[] = {
+      entering(rail, kRailRadius, 0.18, railEntrance_.value(), rail.center()),
+      entering(caption, kCaptionRadius, 0.16, captionEntrance_.value(), QPointF(caption.center().x(), caption.top())),
+  };
   // Without a compositor the window is cut to the boxes: a shadow would only darken their rims.
+  // Every shadow goes under every box.
   if (support_.compositor) {
-    for (const auto& [box, radius] :
-         {std::pair(content, kContentRadius), std::pair(rail, kRailRadius), std::pair(caption, kCaptionRadius)})
-      Fx::drawShadows(painter, box, radius, Theme::shadowLow());
+    Fx::drawShadows(painter, content, kContentRadius, Theme::shadowLow());
+    for (const MenuBox& box : menus) {
+      if (box.opacity <= 0) continue;
+      painter.setOpacity(box.opacity);
+      Fx::drawShadows(painter, box.rect, box.radius, Theme::shadowLow());
+    }
+    painter.setOpacity(1);
   }
 
   painter.fillPath(Fx::continuousRoundedRect(content, kContentRadius),
                    Translucency::backgroundColor(Material::panel, env, support_));
-  paintSheen(painter, content);
+  paintPreviewSheen(painter, content);
 
-  const std::pair<QRectF, double> menus[] = {{rail, kRailRadius}, {caption, kCaptionRadius}};
-  const std::pair<double, double> hairlines[] = {{0.18, 0.03}, {0.16, 0.03}};
-  for (size_t i = 0; i < std::size(menus); ++i) {
-    const auto& [box, radius] = menus[i];
-    Translucency::paintBackground(painter, Fx::continuousRoundedRect(box, radius), Material::menu, env, support_);
-    Fx::strokeInnerBorder(painter, box, radius, whiteFade(box, hairlines[i].first, hairlines[i].second), 0.5);
+  for (const MenuBox& box : menus) {
+    if (box.opacity <= 0) continue;
+    painter.setOpacity(box.opacity);
+    Translucency::paintBackground(painter, Fx::continuousRoundedRect(box.rect, box.radius), Material::menu, env,
+                                  support_);
+    Fx::strokeInnerBorder(painter, box.rect, box.radius, previewWhiteFade(box.rect, box.hairlineTop, 0.03), 0.5);
   }
+  painter.setOpacity(1);
 }
 
 }  // namespace qv

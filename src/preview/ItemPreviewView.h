@@ -2,6 +2,9 @@
 #include "items/model/ClipboardItem.h"
 #include "platform/Compositor.h"
 #include "platform/Scheduler.h"
+#include "platform/SharePicker.h"
+#include "preview/CrossFade.h"
+#include "preview/ItemPaneSession.h"
 #include "ui/anim/AnimatedValue.h"
 #include "ui/view/PaintedWidget.h"
 
@@ -16,11 +19,14 @@ class QShortcut;
 namespace qv {
 
 struct ViewServices;
+class ImageStore;
 class PanelState;
 class OrnamentRailButton;
 class PreviewCaption;
 class SharePickerAnchor;
 class EditableTextView;
+class PreviewContentFrame;
+class PreviewConcealCover;
 
 // The pane beside the edge panel that shows one item at a readable size, in three boxes: the
 // content box (the item's renderer, or the editor of a text or code item while editing), the
@@ -33,6 +39,13 @@ class EditableTextView;
 // view under it takes no pointer, says nothing to screen readers and, while editing, keeps the
 // keyboard. Only the three boxes take the pointer (hitShape): a click beside them reaches the
 // window below.
+//
+// The pane arrives with its content box; the rail follows 0.05 s later and the caption 0.08 s
+// later, each growing from 0.9 (the rail about its middle, the caption from its top) while it
+// fades in, on the snappy spring (only fading with reduced motion; at once without a
+// compositor). Going into and out of editing crossfades the content and brings in the other
+// set of rail buttons on the standard spring. The editing, sharing and actions on the item are
+// ItemPaneSession's, shared with the library's detail pane.
 class ItemPreviewView : public PaintedWidget {
   Q_OBJECT
  public:
@@ -70,6 +83,9 @@ class ItemPreviewView : public PaintedWidget {
   static constexpr double kMinimumContentHeight = 200;
   static constexpr double kMaximumContentHeight = 620;
   static constexpr double kSensitiveBlur = 30;
+  static constexpr double kEntranceScale = 0.9;
+  static constexpr double kRailEntranceDelay = 0.05;
+  static constexpr double kCaptionEntranceDelay = 0.08;
   // The boxes stand this far inside the widget's edges, where their shadows fall.
   static constexpr int kShadowRoom = 14;
 
@@ -92,7 +108,9 @@ class ItemPreviewView : public PaintedWidget {
   static int toolbarActionCount(const ClipboardItem& item);
   // The content box: tall enough for the rail (at least 200), at most what the host gives (at most
   // 620), as tall as the content wants in between.
-  static double contentHeight(const ClipboardItem& item, double availableHeight);
+  static double previewHeight(const ClipboardItem& item, double availableHeight);
+  // What the share menu offers for an item (the library's detail pane shares the same).
+  static QList<ShareItem> shareItems(const ClipboardItem& item, const ImageStore& images);
   static std::vector<ToolbarRow> toolbarRows(const ClipboardItem& item, bool isPinned, bool isSharing, bool isEditing);
   // "Show in Files  Ctrl+R": the shortcut in the desktop's words.
   static QString revealLabel();
@@ -108,10 +126,10 @@ class ItemPreviewView : public PaintedWidget {
   void revealInFinder();
 
   // ---- What it shows ----------------------------------------------------------------------------
-  bool isEditing() const { return editing_; }
-  const QString& draft() const { return draft_; }
-  bool isSharing() const { return sharing_; }
-  int shareTrigger() const { return shareTrigger_; }
+  bool isEditing() const { return session_.isEditing(); }
+  const QString& draft() const { return session_.draft(); }
+  bool isSharing() const { return session_.isSharing(); }
+  int shareTrigger() const { return session_.shareTrigger(); }
   bool isConcealed() const { return concealed_; }
   // The boxes in this widget's coordinates.
   QRectF contentBoxRect() const;
@@ -123,6 +141,22 @@ class ItemPreviewView : public PaintedWidget {
   const std::vector<OrnamentRailButton*>& railButtons() const { return buttons_; }
   // 0 … 1: how far the rail's buttons have faded in after the editor opened or closed.
   double railPresence() const { return railPresence_.value(); }
+  // 0 … 1: how far the rail and the caption have come in since the pane first showed.
+  double railEntrance() const { return railEntrance_.value(); }
+  double captionEntrance() const { return captionEntrance_.value(); }
+  // The scale and opacity a box entering at `presence` is drawn with.
+  struct EntranceLook {
+    double scale = 1;
+    double opacity = 1;
+  };
+  EntranceLook entranceLook(double presence) const;
+  bool isEntering() const { return railEntrance_.isAnimating() || captionEntrance_.isAnimating(); }
+  // The pane as a host pictures it while it arrives: the content box from a picture taken at the
+  // first call (it has no transition of its own, and it is the costly part), the boxes, the
+  // rail and the caption drawn anew as they enter.
+  QImage arrivalPicture();
+  // The content and the editor crossfade through this; the view fading out is its outgoing().
+  const CrossFade& contentFade() const { return contentFade_; }
   // The live renderer or the editor.
   QWidget* content() const { return content_; }
   EditableTextView* editor() const;
@@ -137,16 +171,20 @@ class ItemPreviewView : public PaintedWidget {
   QPainterPath hitShape() const override;
   AccessibilityInfo accessibility() const override;
 
+ Q_SIGNALS:
+  // The rail or the caption moved on in its entrance (a host that pictures the pane while it
+  // arrives takes a new picture).
+  void entranceStepped();
+
  protected:
   bool event(QEvent* event) override;
   void paint(QPainter& painter) override;
   void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  class ContentFrame;
-  class ConcealCover;
   bool onLeft() const;
   bool isPinned() const;
   double paneWidth() const;
@@ -158,27 +196,26 @@ class ItemPreviewView : public PaintedWidget {
   void syncRail();
   void fadeInRail();
   void syncCaption();
-  void syncShareAnchor();
   void syncRevealShortcut();
-  void showContent();
-  void setContent(QWidget* content);
+  void editingChanged();
+  void enter();
+  void applyEntrance();
+  void showContent(const std::optional<Animation>& animation = std::nullopt);
+  void setContent(QWidget* content, const std::optional<Animation>& animation);
   void syncConcealment();
   void watchContent(QObject* object);
   void scheduleConcealedPicture();
   void drawConcealedPicture();
   void run(Action action);
   void close();
-  void releaseEditFlag();
 
   ViewServices& context_;
   PanelState& state_;
   Props props_;
   Callbacks callbacks_;
   TranslucencySupport support_;
-  bool editing_ = false;
-  QString draft_;
-  int shareTrigger_ = 0;
-  bool sharing_ = false;
+  // The content box's height for the props: measuring a long text is not for every paint.
+  double previewHeight_ = 0;
   bool concealed_ = false;
   bool drawingPicture_ = false;
   std::vector<ToolbarRow> rows_;
@@ -186,13 +223,20 @@ class ItemPreviewView : public PaintedWidget {
   QPainterPath laidOutShape_;  // the hit shape the window was last cut to
   QWidget* box_;               // the content box: clips the content to its shape
   QPointer<QWidget> content_;
-  ContentFrame* frame_;
-  ConcealCover* cover_;
+  CrossFade contentFade_;
+  PreviewContentFrame* frame_;
+  PreviewConcealCover* cover_;
   PreviewCaption* caption_;
   SharePickerAnchor* shareAnchor_;
   QShortcut* revealShortcut_ = nullptr;
   WorkItem pictureWork_;
   Animated<double> railPresence_;
+  Animated<double> railEntrance_;
+  Animated<double> captionEntrance_;
+  bool entered_ = false;
+  QImage contentPicture_;  // the content box while the pane arrives
+  // Last: it drives the share anchor and calls back into the pane.
+  ItemPaneSession session_;
 };
 
 }  // namespace qv

@@ -143,27 +143,78 @@ void drawLinkGlyph(QPainter& painter, QPointF centre, double size, const QColor&
 
 }  // namespace
 
-LinkPreviewContent::Props LinkPreviewContent::Props::of(const ClipboardItem& item) {
-  Props props;
+// ---- What both panes' link views share -------------------------------------------------------
+
+LinkProps LinkProps::of(const ClipboardItem& item) {
+  LinkProps props;
   props.itemID = item.idString();
   if (const auto* link = std::get_if<LinkPayload>(&item.payload)) {
     props.url = link->url;
     props.domain = link->domain;
     props.title = link->title;
+    props.description = link->description;
     props.ogImageURL = link->ogImageURL;
   }
   return props;
 }
 
-LinkPreviewContent::LinkPreviewContent(ViewServices& context, QWidget* parent)
+bool isWebAddress(const Url& url) {
+  const QString scheme = url.scheme();
+  return scheme.compare(QLatin1StringView("http"), Qt::CaseInsensitive) == 0 ||
+         scheme.compare(QLatin1StringView("https"), Qt::CaseInsensitive) == 0;
+}
+
+LinkContentBase::LinkContentBase(ViewServices& context, double addressFontSize, QWidget* parent)
     : PaintedWidget(context, parent),
       services_(context),
       image_(
           context, [this] { imageChanged(); }, QLatin1String(kQueueName), CardImageLoader::Overtaken::skip),
-      progress_(*context.frameClock, 0.0) {
+      addressFontSize_(addressFontSize),
+      button_(new LinkOpenButton(context, this)) {
   setHoverEnabled(false);
+  button_->hide();
+}
+
+void LinkContentBase::setProps(const Props& props) {
+  if (hasProps_ && props == props_) return;
+  const bool otherItem = !hasProps_ || props.itemID != props_.itemID;
+  const bool otherReference = otherItem || props.ogImageURL != props_.ogImageURL;
+  props_ = props;
+  hasProps_ = true;
+  // A new item starts without an image; within an item the image is only ever added.
+  if (otherItem) image_.reset();
+  takeProps(otherItem);
+  // Only a page image that was cached: nothing is fetched from here.
+  if (otherReference && props.ogImageURL && services_.ogImageCache)
+    image_.request(
+        [cache = services_.ogImageCache, id = props.itemID]() -> std::optional<QImage> {
+          QImage image = cache->load(id);
+          if (image.isNull()) return std::nullopt;
+          return image;
+        },
+        imagePlacement());
+  const bool web = isWebAddress();
+  if (web) button_->setProps({props.url, addressFontSize_});
+  button_->setVisible(web);
+  placeChildren();
+  updateGeometry();
+  update();
+}
+
+AccessibilityInfo LinkContentBase::accessibility() const {
+  AccessibilityInfo info;
+  info.role = QAccessible::Grouping;
+  info.name = props_.title && !props_.title->isEmpty() ? *props_.title : props_.domain;
+  info.description = isWebAddress() ? QString() : abbreviatedPath(props_.url);
+  return info;
+}
+
+// ---- The preview's link card ---------------------------------------------------------------------
+
+LinkPreviewContent::LinkPreviewContent(ViewServices& context, QWidget* parent)
+    : LinkContentBase(context, 11, parent), progress_(*context.frameClock, 0.0) {
   progress_.setOnChange([this] {
-    placeButton();
+    placeChildren();
     update();
   });
   QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
@@ -171,52 +222,22 @@ LinkPreviewContent::LinkPreviewContent(ViewServices& context, QWidget* parent)
   setSizePolicy(policy);
 }
 
-void LinkPreviewContent::setProps(const Props& props) {
-  if (hasProps_ && props == props_) return;
-  const bool otherItem = !hasProps_ || props.itemID != props_.itemID;
-  const bool otherReference = otherItem || props.ogImageURL != props_.ogImageURL;
-  props_ = props;
-  hasProps_ = true;
-  title_ = TextBlock(props.title.value_or(QString()), lines(systemFont(15, QFont::DemiBold), 3));
-  domain_ = TextBlock(props.domain, lines(systemFont(11), 1));
-  address_ = TextBlock(abbreviatedPath(props.url), lines(systemFont(11), 2));
-  if (otherItem) {
-    // A new card starts without an image; within a card the image is only ever added.
-    image_.reset();
-    progress_.jumpTo(0);
-  }
-  if (otherReference && props.ogImageURL && services_.ogImageCache) {
-    const double width = this->width();
-    const double scale = devicePixelRatioF();
-    image_.request(
-        [cache = services_.ogImageCache, id = props.itemID]() -> std::optional<QImage> {
-          QImage image = cache->load(id);
-          if (image.isNull()) return std::nullopt;
-          return image;
-        },
-        [width, scale](const QImage& image) -> std::optional<CardImageLoader::Placement> {
-          if (width <= 0) return std::nullopt;
-          const QSizeF target(width, kImageHeight);
-          return CardImageLoader::Placement{CardContentStyle::fillCropSource(QSizeF(image.size()), target),
-                                            (target * scale).toSize(), scale};
-        });
-  }
-  if (isWebAddress()) {
-    if (!button_) button_ = new LinkOpenButton(services_, this);
-    button_->setProps({props.url, 11});
-    button_->show();
-  } else if (button_) {
-    button_->hide();
-  }
-  placeButton();
-  updateGeometry();
-  update();
+void LinkPreviewContent::takeProps(bool otherItem) {
+  title_ = TextBlock(props().title.value_or(QString()), lines(systemFont(15, QFont::DemiBold), 3));
+  domain_ = TextBlock(props().domain, lines(systemFont(11), 1));
+  address_ = TextBlock(abbreviatedPath(props().url), lines(systemFont(11), 2));
+  if (otherItem) progress_.jumpTo(0);
 }
 
-bool LinkPreviewContent::isWebAddress() const {
-  const QString scheme = props_.url.scheme();
-  return scheme.compare(QLatin1StringView("http"), Qt::CaseInsensitive) == 0 ||
-         scheme.compare(QLatin1StringView("https"), Qt::CaseInsensitive) == 0;
+CardImageLoader::PlacementFor LinkPreviewContent::imagePlacement() const {
+  const double width = this->width();
+  const double scale = devicePixelRatioF();
+  return [width, scale](const QImage& image) -> std::optional<CardImageLoader::Placement> {
+    if (width <= 0) return std::nullopt;
+    const QSizeF target(width, kImageHeight);
+    return CardImageLoader::Placement{CardContentStyle::fillCropSource(QSizeF(image.size()), target),
+                                      (target * scale).toSize(), scale};
+  };
 }
 
 void LinkPreviewContent::imageChanged() {
@@ -246,8 +267,8 @@ LinkPreviewContent::Layout LinkPreviewContent::layoutFor(double width) const {
   }
   result.domain = QRectF(kSideInset, y, textWidth, domain_.size(textWidth).height());
   y += result.domain.height() + kSpacing;
-  const double addressHeight = button_ && isWebAddress() ? button_->heightForWidth(int(textWidth))
-                                                         : address_.size(textWidth).height();
+  const double addressHeight = isWebAddress() ? openButton()->heightForWidth(int(textWidth))
+                                              : address_.size(textWidth).height();
   result.address = QRectF(kSideInset, y, textWidth, addressHeight);
   return result;
 }
@@ -268,20 +289,11 @@ QSize LinkPreviewContent::sizeHint() const { return QSize(320, heightForWidth(32
 
 void LinkPreviewContent::resizeEvent(QResizeEvent* event) {
   PaintedWidget::resizeEvent(event);
-  placeButton();
+  placeChildren();
 }
 
-void LinkPreviewContent::placeButton() {
-  if (!button_ || !isWebAddress()) return;
-  button_->setGeometry(layout().address.toAlignedRect());
-}
-
-AccessibilityInfo LinkPreviewContent::accessibility() const {
-  AccessibilityInfo info;
-  info.role = QAccessible::Grouping;
-  info.name = props_.title && !props_.title->isEmpty() ? *props_.title : props_.domain;
-  info.description = isWebAddress() ? QString() : address_.text();
-  return info;
+void LinkPreviewContent::placeChildren() {
+  if (isWebAddress()) openButton()->setGeometry(layout().address.toAlignedRect());
 }
 
 void LinkPreviewContent::paint(QPainter& painter) {

@@ -63,42 +63,81 @@ class LinkOpenButton : public PaintedWidget {
   bool pressed_ = false;
 };
 
-// A link item in the preview: the page's cached preview image as a band across the top (or a
-// placeholder with the link symbol), then the title (up to three lines), the domain and the
-// address, which is a button for web addresses and plain coloured text for anything else. The
-// image is read from the preview-image cache and decoded off the main thread, once per preview
-// image reference: when the reference arrives while the preview is open, the image comes in.
-class LinkPreviewContent : public PaintedWidget {
+// What a link item shows in a pane: its address, domain, title and description, the reference of
+// the page's preview image and the item's id, which names the cached image.
+struct LinkProps {
+  Url url;
+  QString domain;
+  std::optional<QString> title;
+  std::optional<QString> ogImageURL;  // only whether it is present matters
+  QString itemID;                     // names the cached preview image
+  std::optional<QString> description = std::nullopt;
+  bool operator==(const LinkProps&) const = default;
+  static LinkProps of(const ClipboardItem& item);
+};
+
+// Whether an address opens in the browser: http and https, in any case.
+bool isWebAddress(const Url& url);
+
+// What a link's view in either pane (the preview's card, the library's detail) does alike: it
+// takes the link's props, reads the page's preview image from the preview-image cache and
+// decodes it off the main thread (nothing is fetched), once per item and image reference (a new
+// item starts without one; within an item an image is only ever added), and shows a web address
+// as a LinkOpenButton. Where each part goes and how it looks is the subclass's.
+class LinkContentBase : public PaintedWidget {
   Q_OBJECT
  public:
-  struct Props {
-    Url url;
-    QString domain;
-    std::optional<QString> title;
-    std::optional<QString> ogImageURL;  // only whether it is present matters
-    QString itemID;                     // names the cached preview image
-    bool operator==(const Props&) const = default;
-    static Props of(const ClipboardItem& item);
-  };
+  using Props = LinkProps;
+  static constexpr char kQueueName[] = "linkPreviewImage";
 
+  void setProps(const Props& props);
+  const Props& props() const { return props_; }
+  bool isWebAddress() const { return qv::isWebAddress(props_.url); }
+  bool hasImage() const { return image_.hasImage(); }
+  // The address button, shown for web addresses only.
+  LinkOpenButton* openButton() const { return button_; }
+  // Named by the title (the domain without one); a plain address is its description.
+  AccessibilityInfo accessibility() const override;
+
+ protected:
+  LinkContentBase(ViewServices& context, double addressFontSize, QWidget* parent);
+  // Takes the texts of new props; `otherItem` when they are another item's.
+  virtual void takeProps(bool otherItem) = 0;
+  // Where the image will be drawn, for a copy pre-scaled on the worker; none by default.
+  virtual CardImageLoader::PlacementFor imagePlacement() const { return {}; }
+  // The image arrived.
+  virtual void imageChanged() = 0;
+  // Lays out the address button (and any other child) where the subclass draws the address.
+  virtual void placeChildren() = 0;
+
+  ViewServices& services_;
+  CardImageLoader image_;
+
+ private:
+  Props props_;
+  bool hasProps_ = false;
+  double addressFontSize_;
+  LinkOpenButton* button_;
+};
+
+// A link item in the preview: the page's cached preview image as a band across the top (or a
+// placeholder with the link symbol), then the title (up to three lines), the domain and the
+// address, which is a button for web addresses and plain coloured text for anything else. When
+// the image reference arrives while the preview is open, the image comes in. The description
+// is not shown.
+class LinkPreviewContent : public LinkContentBase {
+  Q_OBJECT
+ public:
   static constexpr double kImageHeight = 160;
   static constexpr double kPlaceholderHeight = 100;
   static constexpr double kSideInset = 16;
   static constexpr double kVerticalInset = 14;
   static constexpr double kSpacing = 6;
-  static constexpr char kQueueName[] = "linkPreviewImage";
 
   explicit LinkPreviewContent(ViewServices& context, QWidget* parent = nullptr);
 
-  void setProps(const Props& props);
-  const Props& props() const { return props_; }
-
-  bool hasImage() const { return image_.hasImage(); }
   // 0 … 1: how far the image has come in (the header grows from the placeholder's height).
   double imageProgress() const { return progress_.value(); }
-  bool isWebAddress() const;
-  // The address button (web addresses); null otherwise.
-  LinkOpenButton* openButton() const { return button_; }
 
   struct Layout {
     QRectF header;
@@ -114,26 +153,22 @@ class LinkPreviewContent : public PaintedWidget {
   bool hasHeightForWidth() const override { return true; }
   int heightForWidth(int width) const override;
   QSize sizeHint() const override;
-  AccessibilityInfo accessibility() const override;
 
  protected:
   void paint(QPainter& painter) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  void imageChanged();
+  void takeProps(bool otherItem) override;
+  CardImageLoader::PlacementFor imagePlacement() const override;
+  void imageChanged() override;
+  void placeChildren() override;
   Layout layoutFor(double width) const;
-  void placeButton();
 
-  ViewServices& services_;
-  Props props_;
-  bool hasProps_ = false;
-  CardImageLoader image_;
   Animated<double> progress_;
   TextBlock title_;
   TextBlock domain_;
   TextBlock address_;  // the address as plain text (not a web address)
-  LinkOpenButton* button_ = nullptr;
 };
 
 }  // namespace qv

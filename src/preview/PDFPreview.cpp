@@ -1,5 +1,7 @@
 #include "preview/PDFPreview.h"
 
+#include "base/Url.h"
+#include "cards/ViewServices.h"
 #include "cards/content/CardContentStyle.h"
 #include "ui/InterfaceServices.h"
 #include "ui/controls/ControlStyle.h"
@@ -216,13 +218,15 @@ void PdfPager::paint(QPainter& painter) {
 
 // ---- PDFPreview ------------------------------------------------------------------------------
 
-PDFPreview::PDFPreview(InterfaceServices& context, QWidget* parent)
+PDFPreview::PDFPreview(ViewServices& context, QWidget* parent)
     : PaintedWidget(context, parent),
       loader_(context, [this](const PdfPageLoader::Page& page) { pageArrived(page); }),
       pager_(new PdfPager(context, this)),
+      failure_(new MissingFileView(context, this)),
       presence_(*context.frameClock, 0.0) {
   setHoverEnabled(false);
   pager_->hide();
+  failure_->hide();
   presence_.setOnChange([this] {
     const double presence = unitClamped(presence_.value());
     const bool reduced = this->context().reduceMotion && this->context().reduceMotion->isEnabled();
@@ -234,17 +238,24 @@ PDFPreview::PDFPreview(InterfaceServices& context, QWidget* parent)
 PDFPreview::~PDFPreview() = default;
 
 void PDFPreview::setProps(const Props& props) {
-  if (hasProps_ && props == props_) return;
+  if (hasProps_ && props == props_) {
+    // Every update looks again at a file that did not open (the worker opens it only when it
+    // has changed).
+    if (failed_ && isLocalFile()) requestPage();
+    return;
+  }
   const bool otherFile = !hasProps_ || props.url != props_.url;
   props_ = props;
   hasProps_ = true;
   if (otherFile) {
-    // Another file: its first answer decides; a file that does not open is not tried again.
+    // Another file: its first answer decides.
     loader_.cancel();
+    retry_.cancel();
     image_ = QImage();
     requestedPixels_ = QSize();
-    failed_ = !props.url.isLocalFile() || props.url.toLocalFile().isEmpty();
-    if (!failed_) {
+    failed_ = false;
+    failure_->setProps({lastPathComponent(props.url), false});
+    if (isLocalFile()) {
       ++opens_;
       requestPage();
     } else {
@@ -261,22 +272,38 @@ QSize PDFPreview::wantedPixels() const {
   return QSize(int(std::lround(width() * ratio)), int(std::lround(height() * ratio)));
 }
 
+bool PDFPreview::isLocalFile() const { return props_.url.isLocalFile() && !props_.url.toLocalFile().isEmpty(); }
+
 void PDFPreview::requestPage() {
-  if (failed_ || !hasProps_) return;
+  if (!hasProps_ || !isLocalFile()) return;
   requestedPixels_ = wantedPixels();
   loader_.request(props_.url.toLocalFile(), pageIndex_, requestedPixels_);
+}
+
+void PDFPreview::retryLater() {
+  if (retry_.isPending() || !isLocalFile()) return;
+  retry_ = context().scheduler->after(
+      kRetryInterval,
+      [this] {
+        // Looked at again while it shows; a hidden view looks when it shows again.
+        if (failed_ && isVisible()) requestPage();
+      },
+      this);
 }
 
 void PDFPreview::pageArrived(const PdfPageLoader::Page& page) {
   pageCount_ = page.pageCount;
   pageIndex_ = page.index;
   if (page.pageCount == 0) {
-    // Shows nothing, no pager, no message.
+    // The file's icon and name, no pager; looked at again in a while.
     failed_ = true;
     image_ = QImage();
-  } else if (!page.image.isNull()) {
-    image_ = page.image;
+    retryLater();
+  } else {
+    failed_ = false;
+    if (!page.image.isNull()) image_ = page.image;
   }
+  failure_->setVisible(failed_);
   // The size changed while the page was drawn: draw it again.
   if (!failed_ && page.pageCount > 0 && requestedPixels_ != wantedPixels()) requestPage();
   updatePager();
@@ -330,6 +357,7 @@ QRectF PDFPreview::pageRect() const {
 
 void PDFPreview::resizeEvent(QResizeEvent* event) {
   PaintedWidget::resizeEvent(event);
+  failure_->setGeometry(rect());
   placePager();
   if (!failed_ && hasProps_ && wantedPixels() != requestedPixels_) requestPage();
   updatePager();
@@ -337,8 +365,9 @@ void PDFPreview::resizeEvent(QResizeEvent* event) {
 
 void PDFPreview::showEvent(QShowEvent* event) {
   PaintedWidget::showEvent(event);
-  // Shown on another screen: drawn again at its pixel ratio.
-  if (!failed_ && hasProps_ && wantedPixels() != requestedPixels_) requestPage();
+  // Shown on another screen: drawn again at its pixel ratio. A file that did not open is looked
+  // at again.
+  if (hasProps_ && (failed_ || wantedPixels() != requestedPixels_)) requestPage();
 }
 
 void PDFPreview::paint(QPainter& painter) {

@@ -1,5 +1,7 @@
 #pragma once
+#include "platform/Scheduler.h"
 #include "preview/PdfPageLoader.h"
+#include "preview/PreviewContent.h"
 #include "ui/anim/AnimatedValue.h"
 #include "ui/view/PaintedWidget.h"
 
@@ -116,8 +118,10 @@ class PdfPager : public PaintedWidget {
 // A PDF file in the preview: one page at a time, fitted into the view and clipped to its
 // rounded corners, with the pager at the bottom while the document has two pages or more. The
 // document is opened and its pages drawn off the main thread at the view's size and pixel
-// ratio. A file that does not open (damaged, empty, locked by a password, not a regular file)
-// shows nothing at all, and is not tried again until the view is given another file.
+// ratio. A file that does not open (garbage, empty, cut short, locked by a password, not a
+// regular file) shows its icon and name, as other files that cannot be shown do; it is tried
+// again whenever it has changed (its size or modification time, looked at on every update and
+// every second while it shows), so a document still being written shows once it is whole.
 class PDFPreview : public PaintedWidget {
   Q_OBJECT
  public:
@@ -126,8 +130,10 @@ class PDFPreview : public PaintedWidget {
     bool compact = false;  // the smaller sizes of the panel's preview
     bool operator==(const Props&) const = default;
   };
+  // How often a file that did not open is looked at again while it shows.
+  static constexpr double kRetryInterval = 1.0;
 
-  explicit PDFPreview(InterfaceServices& context, QWidget* parent = nullptr);
+  explicit PDFPreview(ViewServices& context, QWidget* parent = nullptr);
   ~PDFPreview() override;
 
   void setProps(const Props& props);
@@ -142,6 +148,11 @@ class PDFPreview : public PaintedWidget {
   bool isSettled() const { return !loader_.isPending(); }
   // How many times a file was opened (once per file given).
   int openCount() const { return opens_; }
+  // How many times the worker opened a file, or tried to (again after a change).
+  int openAttempts() const { return loader_.openAttempts(); }
+  // Whether the file did not open: its icon and name show instead.
+  bool hasFailed() const { return failed_; }
+  MissingFileView& failure() const { return *failure_; }
 
   PdfPager& pager() const { return *pager_; }
   // 0 … 1: how far the pager has come in.
@@ -157,7 +168,9 @@ class PDFPreview : public PaintedWidget {
   void showEvent(QShowEvent* event) override;
 
  private:
+  bool isLocalFile() const;
   void requestPage();
+  void retryLater();
   void pageArrived(const PdfPageLoader::Page& page);
   void goTo(int index);
   void updatePager();
@@ -176,6 +189,8 @@ class PDFPreview : public PaintedWidget {
   QSize requestedPixels_;
   double pixelRatio_ = 0;  // of the device painted on last; 0 before the first paint
   PdfPager* pager_;
+  MissingFileView* failure_;
+  WorkItem retry_;
   Animated<double> presence_;
 };
 

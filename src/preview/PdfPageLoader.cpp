@@ -3,12 +3,36 @@
 #include "platform/PdfRenderer.h"
 #include "platform/PlatformServices.h"
 
+#include <sys/stat.h>
+#include <QFile>
+#include <optional>
+
 namespace qv {
 
-// What the queue keeps between requests: the document opened last. Touched only on the queue.
+namespace {
+
+// What tells one version of a file from another.
+struct FileVersion {
+  qint64 size = -1;
+  qint64 modified = -1;  // nanoseconds
+  bool operator==(const FileVersion&) const = default;
+};
+
+FileVersion versionOf(const QString& path) {
+  struct stat info {};
+  if (::stat(QFile::encodeName(path).constData(), &info) != 0) return {};
+  return {qint64(info.st_size), qint64(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
+}
+
+}  // namespace
+
+// What the queue keeps between requests: the document opened last, or the version of the file
+// that did not open. Touched only on the queue (the count excepted).
 struct PdfPageLoader::Session {
   QString path;
   std::unique_ptr<PdfDocument> document;
+  std::optional<FileVersion> failedVersion;
+  std::atomic<int> attempts = 0;
 };
 
 PdfPageLoader::PdfPageLoader(PlatformServices& context, Answer onAnswer)
@@ -23,6 +47,8 @@ PdfPageLoader::~PdfPageLoader() {
   queue_->async([session = std::move(session_)]() mutable { session.reset(); });
 }
 
+int PdfPageLoader::openAttempts() const { return session_ ? session_->attempts.load() : 0; }
+
 void PdfPageLoader::cancel() {
   latest_->fetch_add(1);
   pending_ = false;
@@ -36,11 +62,20 @@ void PdfPageLoader::request(const QString& path, int index, QSize pixels) {
   queue_->async([session = session_, latest = latest_, scheduler, life, generation, path, index, pixels, this] {
     const auto abandoned = [&latest, generation] { return latest->load() != generation; };
     if (abandoned()) return;
-    if (session->path != path || !session->document) {
-      // A file that did not open is not tried again for the same path.
-      const bool triedAlready = session->path == path;
+    if (session->path != path) {
       session->path = path;
-      if (!triedAlready) session->document = PdfDocument::open(path);
+      session->document.reset();
+      session->failedVersion.reset();
+    }
+    if (!session->document) {
+      // A file that did not open is tried again only once it has changed.
+      const FileVersion version = versionOf(path);
+      if (session->failedVersion != version) {
+        ++session->attempts;
+        session->document = PdfDocument::open(path);
+        if (session->document) session->failedVersion.reset();
+        else session->failedVersion = version;
+      }
     }
     Page page;
     if (const PdfDocument* document = session->document.get()) {

@@ -15,7 +15,8 @@ class SerialQueue;
 // "pdfRendering" queue, where it stays open for the next page (it is never touched by another
 // thread); only the answer to the latest request comes back, on the main thread. A request
 // that is no longer the latest is skipped when the queue reaches it, and a page being drawn for
-// it is abandoned.
+// it is abandoned. A file that did not open is opened again only once it has changed (its size
+// or modification time): a document still being written shows once it is whole.
 class PdfPageLoader {
  public:
   struct Page {
@@ -38,6 +39,8 @@ class PdfPageLoader {
   // Forgets every request: nothing answers until the next one.
   void cancel();
   bool isPending() const { return pending_; }
+  // How many times a file was opened (or tried), on the queue.
+  int openAttempts() const;
 
  private:
   struct Session;

@@ -229,9 +229,23 @@ void PreviewCaption::updateTickSubscription() {
   }
 }
 
+void PreviewCaption::setTransitionLook(double scale, double opacity, QPointF anchor) {
+  if (scale == transitionScale_ && opacity == transitionOpacity_ && anchor == transitionAnchor_) return;
+  transitionScale_ = scale;
+  transitionOpacity_ = opacity;
+  transitionAnchor_ = anchor;
+  update();
+}
+
 void PreviewCaption::paint(QPainter& painter) {
-  if (!hasProps_) return;
+  if (!hasProps_ || transitionOpacity_ <= 0) return;
   layOut();
+  if (transitionOpacity_ < 1 || transitionScale_ != 1) {
+    painter.setOpacity(transitionOpacity_);
+    painter.translate(transitionAnchor_);
+    painter.scale(transitionScale_, transitionScale_);
+    painter.translate(-transitionAnchor_);
+  }
   const EnvironmentValues environment = this->environment();
   // The source application's icon in a rounded frame.
   const QRectF icon = iconFrame();

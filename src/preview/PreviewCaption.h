@@ -55,6 +55,11 @@ class PreviewCaption : public PaintedWidget {
   void setProps(const Props& props);
   const Props& props() const { return props_; }
   const Content& content() const { return content_; }
+  // How a host's transition draws it now: scaled about `anchor` (in its own coordinates) and
+  // faded; 1 and 1 draw it as it is.
+  void setTransitionLook(double scale, double opacity, QPointF anchor);
+  double transitionScale() const { return transitionScale_; }
+  double transitionOpacity() const { return transitionOpacity_; }
 
   // The first line's pieces as laid out for the current width (texts after truncation).
   struct Piece {
@@ -98,6 +103,9 @@ class PreviewCaption : public PaintedWidget {
   mutable double naturalWidth_ = 0;
   mutable std::optional<QSize> laidOutSize_;  // none: the content changed since
   int detailComputations_ = 0;
+  double transitionScale_ = 1;
+  double transitionOpacity_ = 1;
+  QPointF transitionAnchor_;
   CardTimeTick::Subscription tick_;
 };
 

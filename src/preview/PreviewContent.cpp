@@ -288,6 +288,12 @@ std::optional<QString> editableText(const ClipboardItem& item) {
   return std::nullopt;
 }
 
+std::optional<QUrl> localFileURL(const ClipboardItem& item) {
+  const auto* file = std::get_if<FilePayload>(&item.payload);
+  if (!file || !file->url || !file->url->isLocalFile()) return std::nullopt;
+  return file->url->qurl();
+}
+
 bool showsSameContent(const ClipboardItem& a, const ClipboardItem& b) { return a.id == b.id && a.payload == b.payload; }
 
 }  // namespace qv

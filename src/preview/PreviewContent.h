@@ -6,6 +6,7 @@
 
 #include <QSizeF>
 #include <QString>
+#include <QUrl>
 #include <optional>
 
 namespace qv {
@@ -124,6 +125,10 @@ QWidget* makePreviewContent(ViewServices& context, const ClipboardItem& item, QW
 
 // The text an editor starts from: a text's or code's own text; none for other kinds.
 std::optional<QString> editableText(const ClipboardItem& item);
+
+// The address of a file item's file on this machine; none for other kinds, a file item without
+// an address and a remote one.
+std::optional<QUrl> localFileURL(const ClipboardItem& item);
 
 // Whether two items' contents are shown alike: a change between them needs no new renderer.
 bool showsSameContent(const ClipboardItem& a, const ClipboardItem& b);

@@ -221,9 +221,54 @@ QImage statesAndLeftEdge(GalleryScene& scene) {
       QStringLiteral("left"));
 }
 
+// One pane caught at moments after it showed (a frame is 1/60 s): how the rail and the caption
+// come in after the content box, and the editor crossfading in after Edit.
+QImage moments(GalleryScene& scene) {
+  ViewServices& services = scene.services<ViewServices>();
+  PanelState state(services);
+  const ClipboardItem text = item(TextPayload{notes()}, QStringLiteral("org.gnome.TextEditor"),
+                                  services.scheduler->now(), 20);
+  state.setItems({text});
+  struct Moment {
+    QString title;
+    int frames;
+    bool edit;
+  };
+  const Moment moments[] = {
+      {QStringLiteral("Arriving: 0.03 s"), 2, false},
+      {QStringLiteral("0.07 s: the rail"), 4, false},
+      {QStringLiteral("0.1 s: the caption"), 6, false},
+      {QStringLiteral("0.15 s"), 9, false},
+      {QStringLiteral("0.25 s"), 15, false},
+      {QStringLiteral("Edit, 0.1 s after"), 6, true},
+  };
+  std::vector<QImage> pictures;
+  for (const Moment& moment : moments) {
+    ItemPreviewView pane(services, state, {text, 700}, {});
+    pane.setAttribute(Qt::WA_DontShowOnScreen);
+    pane.setTranslucency({true, false});
+    pane.resize(pane.sizeHint());
+    pane.show();
+    if (moment.edit) {
+      scene.runFrames(60);
+      pane.beginEditing();
+    }
+    scene.runFrames(moment.frames);
+    GallerySheet picture(scene, QSizeF(pane.size()) + QSizeF(0, 24));
+    picture.painter().setFont(systemFont(10));
+    picture.painter().setPen(primaryColor(scene.environment, 0.45));
+    picture.painter().drawText(QPointF(ItemPreviewView::kShadowRoom, 16), moment.title);
+    picture.put(pane, {0, 24});
+    pictures.push_back(picture.finish());
+    scene.runFrames(120);
+  }
+  return scene.sideBySide(pictures, 10);
+}
+
 }  // namespace
 
 void addPreviewPaneGalleryViews(GalleryRegistry& registry) {
+  registry.add(QStringLiteral("preview-pane-moments"), moments);
   registry.add(QStringLiteral("preview-pane-text"), textAndCode);
   registry.add(QStringLiteral("preview-pane-image-colour"), pictureAndColour);
   registry.add(QStringLiteral("preview-pane-link-file"), linksAndFiles);

@@ -12,6 +12,10 @@
 #include <QScreen>
 #include <cmath>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace qv {
 
 namespace {
@@ -45,6 +49,14 @@ class DocumentThumbnailFallback : public QWidget {
   FileThumbnailView* thumbnail_;
   QuickLookButton* quickLook_;
 };
+
+// Returns the heap's free pages to the system: a document's reading leaves many behind, in the
+// middle of the heap where they are not returned by themselves.
+void releaseFreedMemory() {
+#ifdef __GLIBC__
+  ::malloc_trim(0);
+#endif
+}
 
 // One of a document's points in font points of the screen: 1 point = 1 pixel.
 double fontPointsPerPoint() {
@@ -80,8 +92,32 @@ RichDocumentPreview::RichDocumentPreview(ViewServices& context, QWidget* parent)
   showState();
 }
 
-RichDocumentPreview::~RichDocumentPreview() {
-  if (cancelRead_) cancelRead_->store(true);
+RichDocumentPreview::~RichDocumentPreview() { release(); }
+
+void RichDocumentPreview::release() {
+  if (!cancelRead_) return;
+  cancelRead_->store(true);
+  cancelRead_.reset();
+  ++generation_;
+  // What the document took goes back to the system once this preview has let go of it, after
+  // the read being given up.
+  context_.queue(QLatin1String(kQueueName))->async([] { releaseFreedMemory(); });
+}
+
+void RichDocumentPreview::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  if (!hasProps_ || released_ || !cancelRead_ || failed_) return;
+  released_ = true;
+  document_.reset();
+  viewer_->setProps({}, viewerCallbacks());
+  release();
+}
+
+void RichDocumentPreview::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (!released_) return;
+  released_ = false;
+  startLoading();
 }
 
 void RichDocumentPreview::setProps(const Props& props, Callbacks callbacks) {
@@ -126,6 +162,8 @@ void RichDocumentPreview::startLoading() {
       ->async([scheduler, guard, this, generation, path, options, cancel = cancelRead_]() mutable {
         options.cancelled = cancel.get();
         std::optional<AttributedText> read = readRichDocument(path, options);
+        // The reader's working memory (many times the document) is free now: hand it back.
+        releaseFreedMemory();
         if (cancel->load()) return;
         SharedAttributedText document = read ? std::make_shared<const AttributedText>(std::move(*read))
                                              : SharedAttributedText();

@@ -21,7 +21,7 @@ class ProgressSpinner;
 // worker reads the file; a file that cannot be read or holds no text shows the file's
 // thumbnail instead, with the Quick Look button over its bottom edge. Another URL starts again
 // from the spinner: the earlier read is abandoned and its result, should it still come, is
-// dropped.
+// dropped. A hidden preview holds no document (a closed pane keeps no memory of it).
 class RichDocumentPreview : public QWidget {
   Q_OBJECT
  public:
@@ -69,9 +69,15 @@ class RichDocumentPreview : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  // Hidden (its pane closed), it lets go of the document and any read of it; shown again, it
+  // reads the file again.
+  void hideEvent(QHideEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void startLoading();
+  // Gives up the read under way, if any, and hands freed memory back.
+  void release();
   void documentArrived(SharedAttributedText document);
   void showState();
   QVTextViewer::Callbacks viewerCallbacks();
@@ -85,6 +91,7 @@ class RichDocumentPreview : public QWidget {
   bool failed_ = false;
   quint64 generation_ = 0;
   std::shared_ptr<std::atomic<bool>> cancelRead_;
+  bool released_ = false;  // hidden: the document let go of, to be read again when shown
   QVTextViewer* viewer_;
   ProgressSpinner* spinner_;
   QWidget* fallback_ = nullptr;

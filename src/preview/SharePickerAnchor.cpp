@@ -109,15 +109,29 @@ void SharePickerAnchor::finish() {
   currentMenu_ = nullptr;
   report(false);
   // A press that arrives with this close (the same click on the host's control) only closes.
-  context_.scheduler->after(
+  reset_.cancel();
+  reset_ = context_.scheduler->after(
       kResetDelay, [this] { isPresenting_ = false; }, this);
+}
+
+void SharePickerAnchor::dismiss() {
+  ++reports_;
+  failsafe_.cancel();
+  reset_.cancel();
+  presentation_ = 0;
+  if (QMenu* menu = currentMenu_) {
+    disconnect(menu, &QMenu::aboutToHide, this, nullptr);
+    currentMenu_ = nullptr;
+    menu->hide();
+  }
+  isPresenting_ = false;
 }
 
 void SharePickerAnchor::report(bool presenting) {
   // Never inside the host's own update; the callback is read when the report runs.
   context_.scheduler->post(
-      [this, presenting] {
-        if (callbacks_.onStateChange) callbacks_.onStateChange(presenting);
+      [this, presenting, reports = reports_] {
+        if (reports == reports_ && callbacks_.onStateChange) callbacks_.onStateChange(presenting);
       },
       this);
 }

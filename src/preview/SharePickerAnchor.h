@@ -40,6 +40,9 @@ class SharePickerAnchor : public QWidget {
   // Runs on every update of the host; callbacks are replaced every time.
   void setProps(const Props& props, Callbacks callbacks);
   const Props& props() const { return props_; }
+  // Ends whatever is under way at once, as when the host shows another item: the menu goes,
+  // reports still on their way are dropped (the host knows), and the next press opens.
+  void dismiss();
 
   bool isPresenting() const { return isPresenting_; }
   int lastTrigger() const { return lastTrigger_; }
@@ -61,8 +64,10 @@ class SharePickerAnchor : public QWidget {
   bool isPresenting_ = false;
   quint64 presentations_ = 0;
   quint64 presentation_ = 0;  // the presentation under way; 0 for none
+  quint64 reports_ = 0;       // raised by dismiss: reports made before it are dropped
   QPointer<QMenu> currentMenu_;
   WorkItem failsafe_;
+  WorkItem reset_;
 };
 
 }  // namespace qv

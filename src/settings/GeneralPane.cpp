@@ -43,6 +43,7 @@ struct RetentionChoice {
 };
 constexpr std::array<RetentionChoice, 4> kRetentionChoices = {
     {{"1w", "Week"}, {"1m", "Month"}, {"1y", "Year"}, {"forever", "Forever"}}};
+constexpr char kRetentionNotChosenLabel[] = "Not Chosen";
 
 PaneText* paneText(SettingsServices& context, const QString& text, double size, PaneText::Shade shade,
                    QFont::Weight weight = QFont::Normal) {
@@ -167,6 +168,7 @@ class PlainRowButton : public PaintedWidget {
 GeneralSettings GeneralSettings::read(const SettingsStore& settings) {
   GeneralSettings stored;
   stored.retention = settings.stringOr(QLatin1String(kRetentionKey), stored.retention);
+  stored.retentionHeld = settings.valuesWereLost();
   stored.appearance = settings.stringOr(QLatin1String(kAppearanceKey), stored.appearance);
   stored.edgeEnabled = settings.boolOr(QLatin1String(kEdgeEnabledKey), stored.edgeEnabled);
   stored.keyCode = settings.intOr(QLatin1String(ShortcutRecorderButton::kKeyCodeKey), stored.keyCode);
@@ -501,13 +503,21 @@ void GeneralPane::refresh(bool animated) {
   dwellPicker_->setSelection(now.edgeDwellDelay, {writes<double>(GeneralSettings::kEdgeDwellDelayKey)});
   themePicker_->setSelection(now.appearance, themePickerCallbacks());
 
+  // While no retention is chosen after stored settings were lost, none is shown as chosen.
   std::vector<QVDropdownItem> items;
   for (const RetentionChoice& choice : kRetentionChoices)
-    items.push_back({QString::fromLatin1(choice.label), now.retention == QLatin1String(choice.value)});
-  retention_->setProps({retentionLabel(now.retention), std::move(items)}, {[this](int index) {
-                         set(GeneralSettings::kRetentionKey,
-                             QString::fromLatin1(kRetentionChoices[size_t(index)].value));
-                       }});
+    items.push_back(
+        {QString::fromLatin1(choice.label), !now.retentionHeld && now.retention == QLatin1String(choice.value)});
+  retention_->setProps(
+      {now.retentionHeld ? QString::fromLatin1(kRetentionNotChosenLabel) : retentionLabel(now.retention),
+       std::move(items)},
+      {[this](int index) {
+        // The user's choice: retention acts by it again.
+        settings_.set({{QLatin1String(GeneralSettings::kRetentionKey),
+                        QString::fromLatin1(kRetentionChoices[size_t(index)].value)},
+                       {QLatin1String(SettingsStore::kValuesLostKey), QJsonValue()}});
+        refresh();
+      }});
   showSwitch(plainText_, now.alwaysPlainText, {writes<bool>(GeneralSettings::kAlwaysPlainTextKey)}, true, animated);
   showSwitch(nearby_, now.captureNearby, {writes<bool>(GeneralSettings::kCaptureNearbyKey)}, true, animated);
   refreshPermission();

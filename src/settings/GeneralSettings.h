@@ -21,6 +21,8 @@ struct GeneralSettings {
   static constexpr const auto& kCaptureNearbyKey = ClipboardMonitor::kCaptureNearbyDevicesKey;
 
   QString retention = QStringLiteral("1w");
+  // Stored values were lost and no retention was chosen since: nothing ages out until one is.
+  bool retentionHeld = false;
   QString appearance = QStringLiteral("system");
   bool edgeEnabled = true;
   qint64 keyCode = -1;

@@ -11,6 +11,7 @@
 #include "items/stores/FileBookmarkStore.h"
 #include "items/stores/ImageStore.h"
 #include "items/stores/RichTextStore.h"
+#include "items/stores/SideFileFolder.h"
 #include "items/thumbnails/ThumbnailCache.h"
 #include "platform/Paths.h"
 
@@ -20,6 +21,7 @@
 #include <QThread>
 #include <algorithm>
 #include <atomic>
+#include <future>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -47,6 +49,10 @@ struct HistoryFile::Shared {
   std::atomic<bool> pruneSuspended = false;
   // Set while writes fail (a full disk): the failure is logged once, not at every retry.
   std::atomic<bool> writeFailing = false;
+  // Save queue only: removals (and a prune) of saves that could not be written, whose side
+  // files go with the first save that is.
+  QSet<QString> removalsNotOnDisk;
+  bool pruneNotDone = false;
   // Save queue only: the ids named by each set-aside history or journal, by path, with the size
   // they were read at (a set-aside file is read once, not at every prune).
   struct SetAside {
@@ -57,8 +63,6 @@ struct HistoryFile::Shared {
   // The save queue's writer of the file and the journal.
   HistoryWriter writer;
 };
-
-namespace {
 
 // Everything the save queue touches, held by value so that queued work outlives the state.
 struct HistorySaveServices {
@@ -71,6 +75,8 @@ struct HistorySaveServices {
   std::shared_ptr<RichTextStore> richText;
   std::shared_ptr<FileBookmarkStore> bookmarks;
 };
+
+namespace {
 
 // The folder holding a file item's file, as the promise-folder pruning compares it.
 QString fileFolder(const std::optional<Url>& url) {
@@ -87,7 +93,10 @@ QString fileItemFolder(const ClipboardItem& item) {
 // `extraIDs` and `extraFolders` belong to items added after the snapshot; their files stay.
 void pruneOrphanFiles(const HistorySaveServices& services, const QList<ClipboardItem>& items,
                       const QSet<QString>& extraIDs, const QSet<QString>& extraFolders) {
-  QSet<QString> images = extraIDs, links = extraIDs, texts = extraIDs, files = extraIDs;
+  // Images and links are few; texts and files may be most of a long history, so their ids are
+  // kept sorted rather than as sets of names.
+  QSet<QString> images = extraIDs, links = extraIDs;
+  KeptIds texts(extraIDs), files(extraIDs);
   QSet<QString> folders = extraFolders;
   for (const ClipboardItem& item : items) {
     switch (item.contentType) {
@@ -95,9 +104,9 @@ void pruneOrphanFiles(const HistorySaveServices& services, const QList<Clipboard
       case ContentType::link: links.insert(item.idString()); break;
       // Code is classified from copied text and may keep its rich form too.
       case ContentType::text:
-      case ContentType::code: texts.insert(item.idString()); break;
+      case ContentType::code: texts.add(item.id); break;
       case ContentType::file: {
-        files.insert(item.idString());
+        files.add(item.id);
         const QString folder = fileItemFolder(item);
         if (!folder.isEmpty()) folders.insert(folder);
         break;
@@ -105,12 +114,14 @@ void pruneOrphanFiles(const HistorySaveServices& services, const QList<Clipboard
       case ContentType::color: break;
     }
   }
+  texts.seal();
+  files.seal();
   services.images->removeOrphans(images);
   services.thumbnails->purgeThumbnails(images);
   services.recognizer->removeOrphans(images);
   services.ogImages->removeOrphans(links);
-  services.richText->removeOrphans(texts);
-  services.bookmarks->removeOrphans(files);
+  services.richText->removeFilesNotKept(texts);
+  services.bookmarks->removeFilesNotKept(files);
 
   QDir promises(services.promiseFolder);
   if (services.promiseFolder.isEmpty() || !promises.exists()) return;
@@ -122,6 +133,30 @@ void pruneOrphanFiles(const HistorySaveServices& services, const QList<Clipboard
     if (entry.isDir() && !entry.isSymLink()) QDir(path).removeRecursively();
     else QFile::remove(path);
   }
+}
+
+// The side files of these items, whose removal is on disk: gone at once rather than at the next
+// prune. (The thumbnail cache holds pictures in memory only, and drops them at the next prune.)
+void removeSideFiles(const HistorySaveServices& services, const QSet<QString>& ids) {
+  for (const QString& id : ids) {
+    services.images->remove(id);
+    QFile::remove(services.recognizer->directory() + u'/' + id + QStringLiteral(".txt"));
+    QFile::remove(services.ogImages->filePath(id));
+    services.richText->remove(id);
+    services.bookmarks->remove(id);
+  }
+}
+
+// The ids this save removes for good: removal records not followed by an add of the same id.
+QSet<QString> removedIds(const QList<HistoryChange>& changes) {
+  QSet<QUuid> removed;
+  for (const HistoryChange& change : changes) {
+    if (change.kind == HistoryChange::Kind::remove) removed.insert(change.id);
+    else if (change.kind == HistoryChange::Kind::add) removed.remove(change.id);
+  }
+  QSet<QString> ids;
+  for (const QUuid& id : std::as_const(removed)) ids.insert(uuidString(id));
+  return ids;
 }
 
 bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
@@ -168,9 +203,38 @@ QSet<QString> idsOfSetAsideHistories(const QString& historyPath, HistoryFile::Sh
   return ids;
 }
 
+// Side files of items that are neither in `items` (snapshot number `snapshotNumber`) nor added
+// since, nor named by a history set aside: `ids` of removed items, or every orphan (`prune`).
+void removeGoneSideFiles(const HistorySaveServices& services, HistoryFile::Shared& shared,
+                         const QList<ClipboardItem>& items, qint64 snapshotNumber, QSet<QString> removed, bool prune) {
+  QSet<QString> extraIDs, extraFolders;
+  {
+    std::lock_guard lock(shared.lock);
+    // Later saves have later snapshots: what came before this one is in it or gone.
+    std::erase_if(shared.added,
+                  [&](const HistoryFile::Shared::Added& added) { return added.afterSnapshot < snapshotNumber; });
+    for (const HistoryFile::Shared::Added& added : shared.added) {
+      extraIDs.insert(uuidString(added.id));
+      if (const QString folder = fileFolder(added.fileUrl); !folder.isEmpty()) extraFolders.insert(folder);
+    }
+  }
+  if (!prune && removed.isEmpty()) return;
+  if (shared.pruneSuspended) {
+    qCInfo(lcState) << "Side files kept: a history file was set aside in this run";
+    return;
+  }
+  extraIDs.unite(idsOfSetAsideHistories(services.historyPath, shared));
+  if (prune) {
+    pruneOrphanFiles(services, items, extraIDs, extraFolders);
+    return;
+  }
+  removeSideFiles(services, removed.subtract(extraIDs));
+}
+
 // On the save queue: writes missing image side files and the history (its changes to the journal,
-// now and then the whole file), then (when asked) deletes side files of items that are gone.
-// False when the history could not be written.
+// now and then the whole file), then, once that is on disk, deletes the side files of the items
+// it removed (or, when asked, of every item that is gone). False when the history could not be
+// written.
 bool writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shared, const HistoryFile::Save& save,
                   qint64 snapshotNumber) {
   const QList<ClipboardItem>& items = save.snapshot;
@@ -191,25 +255,15 @@ bool writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shar
     else if (written && shared.writeFailing.exchange(false))
       qCInfo(lcState) << "History written again after failed writes";
   }
-
-  QSet<QString> extraIDs, extraFolders;
-  {
-    std::lock_guard lock(shared.lock);
-    // Later saves have later snapshots: what came before this one is in it or gone.
-    std::erase_if(shared.added,
-                  [&](const HistoryFile::Shared::Added& added) { return added.afterSnapshot < snapshotNumber; });
-    for (const HistoryFile::Shared::Added& added : shared.added) {
-      extraIDs.insert(uuidString(added.id));
-      if (const QString folder = fileFolder(added.fileUrl); !folder.isEmpty()) extraFolders.insert(folder);
-    }
+  // While the history on disk still holds an item, so do its side files.
+  shared.removalsNotOnDisk.unite(removedIds(save.changes));
+  shared.pruneNotDone = shared.pruneNotDone || save.prune;
+  if (written && !shared.historyWriteBlocked) {
+    removeGoneSideFiles(services, shared, items, snapshotNumber, std::exchange(shared.removalsNotOnDisk, {}),
+                        std::exchange(shared.pruneNotDone, false));
+  } else {
+    removeGoneSideFiles(services, shared, items, snapshotNumber, {}, false);
   }
-  if (!save.prune) return written;
-  if (shared.pruneSuspended) {
-    qCInfo(lcState) << "Side files kept: a history file was set aside in this run";
-    return written;
-  }
-  extraIDs.unite(idsOfSetAsideHistories(services.historyPath, shared));
-  pruneOrphanFiles(services, items, extraIDs, extraFolders);
   return written;
 }
 
@@ -226,9 +280,11 @@ bool isJsonSpace(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t
 
 // Where the first element starting after `from` starts: {its comma, its opening brace}, or none
 // near `from`.
-std::optional<std::pair<qint64, qint64>> nextCut(QFile& file, qint64 from) {
-  if (!file.seek(from)) return std::nullopt;
-  const QByteArray window = file.read(kCutSearchBytes);
+std::optional<std::pair<qint64, qint64>> nextCut(const RegularFile& file, qint64 from) {
+  const qint64 length = std::min(kCutSearchBytes, file.size() - from);
+  if (length <= 0) return std::nullopt;
+  QByteArray window(length, Qt::Uninitialized);
+  if (!file.readAt(from, window.data(), length)) return std::nullopt;
   for (qsizetype brace = window.indexOf("{\"", 1); brace > 0; brace = window.indexOf("{\"", brace + 1)) {
     qsizetype before = brace - 1;
     while (before > 0 && isJsonSpace(window[before])) --before;
@@ -238,21 +294,17 @@ std::optional<std::pair<qint64, qint64>> nextCut(QFile& file, qint64 from) {
 }
 
 // Bytes [begin, end) of the file, with an opening and a closing bracket when asked.
-std::optional<QByteArray> readPiece(const QString& path, qint64 begin, qint64 end, bool open, bool close) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly) || !file.seek(begin)) return std::nullopt;
+std::optional<QByteArray> readPiece(const RegularFile& file, qint64 begin, qint64 end, bool open, bool close) {
   QByteArray piece(end - begin + (open ? 1 : 0) + (close ? 1 : 0), Qt::Uninitialized);
   char* const data = piece.data();
   if (open) data[0] = '[';
-  if (file.read(data + (open ? 1 : 0), end - begin) != end - begin) return std::nullopt;
+  if (!file.readAt(begin, data + (open ? 1 : 0), end - begin)) return std::nullopt;
   if (close) data[piece.size() - 1] = ']';
   return piece;
 }
 
 // The file's items in the pieces it was decoded in, in order (joined by the journal's replay).
-std::optional<std::vector<QList<ClipboardItem>>> decodeFileInPieces(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+std::optional<std::vector<QList<ClipboardItem>>> decodeFileInPieces(const RegularFile& file) {
   const qint64 size = file.size();
   const qint64 wanted = std::min<qint64>(std::min(QThread::idealThreadCount(), kMaxDecodeThreads),
                                          size / kMinPieceBytes);
@@ -271,7 +323,7 @@ std::optional<std::vector<QList<ClipboardItem>>> decodeFileInPieces(const QStrin
 
   std::vector<std::optional<QList<ClipboardItem>>> decoded(count);
   const auto decodePiece = [&](size_t k) {
-    if (const std::optional<QByteArray> piece = readPiece(path, starts[k], ends[k], k > 0, k + 1 < count))
+    if (const std::optional<QByteArray> piece = readPiece(file, starts[k], ends[k], k > 0, k + 1 < count))
       decoded[k] = decodeItemsDirect(*piece);
   };
   std::vector<std::thread> threads;
@@ -287,16 +339,22 @@ std::optional<std::vector<QList<ClipboardItem>>> decodeFileInPieces(const QStrin
   return pieces;
 }
 
-// The journal read and its records decoded on a thread of its own, while the file decodes.
+// On threads of their own, while the file decodes: the history file's identity (a hash of all of
+// it) and the journal, read and its records decoded (they wait for the hash only at the end).
 class JournalReading {
  public:
-  JournalReading(const QString& path, const std::optional<HistoryFileIdentity>& current) {
-    if (!QFileInfo::exists(path)) return;
-    thread_ = std::thread([this, path, current] {
+  // `history` (none when there is no readable file) must outlive the reading.
+  JournalReading(const QString& path, const RegularFile* history) {
+    identity_ = std::async(std::launch::async, [history] {
+                  return history ? HistoryFileIdentity::of(*history) : std::nullopt;
+                }).share();
+    thread_ = std::thread([this, path, identity = identity_] {
+      if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) return;
+      QString error;
       bool ok = false;
-      const QByteArray bytes = readFile(path, &ok);
-      if (ok) reading_ = journal::read(bytes, current);
-      else readError_ = true;
+      QByteArray bytes = readFile(path, &ok, &error);
+      if (ok) reading_ = journal::read(std::move(bytes), [&identity] { return identity.get(); });
+      else readError_ = error;
     });
   }
   ~JournalReading() { wait(); }
@@ -305,18 +363,28 @@ class JournalReading {
   // None when there is no journal; an unreadable outcome when it could not be read.
   std::optional<journal::Reading>& result() {
     wait();
-    if (readError_) reading_.emplace().replay.outcome = journal::Replay::Outcome::unreadable;
-    readError_ = false;
+    if (readError_) {
+      qCInfo(lcState) << "History journal could not be read:" << *readError_;
+      reading_.emplace().replay.outcome = journal::Replay::Outcome::unreadable;
+    }
+    readError_.reset();
     return reading_;
+  }
+  // The history file's identity; none when it could not be read whole.
+  std::optional<HistoryFileIdentity> identity() {
+    wait();
+    return identity_.get();
   }
 
  private:
   void wait() {
     if (thread_.joinable()) thread_.join();
+    identity_.wait();
   }
+  std::shared_future<std::optional<HistoryFileIdentity>> identity_;
   std::thread thread_;
   std::optional<journal::Reading> reading_;
-  bool readError_ = false;
+  std::optional<QString> readError_;
 };
 
 // A rewrite killed between naming its new file and moving it into place leaves it behind
@@ -364,26 +432,54 @@ void HistoryFile::noteAdded(const QList<ClipboardItem>& items) {
   }
 }
 
-void HistoryFile::write(Save save, bool sync) {
-  qint64 number = 0;
-  {
-    std::lock_guard lock(shared_->lock);
-    number = ++shared_->snapshots;
-  }
-  HistorySaveServices sideFiles{path(),
-                                QDir::cleanPath(services_.paths->temp() + u'/' + QLatin1String(kPromiseFolderName)),
-                                services_.imageStore,
-                                services_.imageTextRecognizer,
-                                services_.thumbnails,
-                                services_.ogImageCache,
-                                services_.richTextStore,
-                                services_.fileBookmarkStore};
+qint64 HistoryFile::nextSnapshot() {
+  std::lock_guard lock(shared_->lock);
+  return ++shared_->snapshots;
+}
+
+HistorySaveServices HistoryFile::saveServices() const {
+  return {path(),
+          QDir::cleanPath(services_.paths->temp() + u'/' + QLatin1String(kPromiseFolderName)),
+          services_.imageStore,
+          services_.imageTextRecognizer,
+          services_.thumbnails,
+          services_.ogImageCache,
+          services_.richTextStore,
+          services_.fileBookmarkStore};
+}
+
+void HistoryFile::pruneLater(const QList<ClipboardItem>& snapshot) {
+  queue_->async([sideFiles = saveServices(), shared = shared_, snapshot, number = nextSnapshot()] {
+    removeGoneSideFiles(sideFiles, *shared, snapshot, number, {}, true);
+  });
+}
+
+bool HistoryFile::write(Save save, bool sync) {
+  const qint64 number = nextSnapshot();
+  HistorySaveServices sideFiles = saveServices();
+  // Known only when the write is waited for.
+  struct Outcome {
+    bool written = true;
+    QString failure;
+  } outcome;
   auto job = [sideFiles = std::move(sideFiles), shared = shared_, save = std::move(save), number,
-              scheduler = services_.scheduler, failed = writeFailed_] {
-    if (!writeHistory(sideFiles, *shared, save, number) && failed) scheduler->post(failed);
+              scheduler = services_.scheduler, failed = writeFailed_, outcome = sync ? &outcome : nullptr] {
+    const bool written = writeHistory(sideFiles, *shared, save, number);
+    if (outcome) {
+      outcome->written = written && !shared->historyWriteBlocked;
+      outcome->failure = shared->historyWriteBlocked
+                             ? QStringLiteral("the history file could not be read nor set aside")
+                             : shared->writer.failure();
+    }
+    if (!written && failed) scheduler->post(failed);
   };
-  if (sync) queue_->sync(std::move(job));
-  else queue_->async(std::move(job));
+  if (!sync) {
+    queue_->async(std::move(job));
+    return true;
+  }
+  queue_->sync(std::move(job));
+  if (!outcome.written) lastFailure_ = outcome.failure;
+  return outcome.written;
 }
 
 void HistoryFile::setJournalLimits(const JournalLimits& limits) {
@@ -492,27 +588,33 @@ std::optional<QList<ClipboardItem>> HistoryFile::read(bool* differsFromFile, boo
   }
 
   // The journal extends the file that is read here; a file that is missing or cannot be read
-  // leaves nothing for it to extend (it is then set aside).
-  const std::optional<HistoryFileIdentity> identity = data ? std::nullopt : HistoryFileIdentity::ofFile(path);
-  JournalReading journal(journalPath(), identity);
+  // leaves nothing for it to extend (it is then set aside). Only a regular file is read: a FIFO
+  // there would block the start, a link to a device fill the memory.
+  const bool present = !data && (QFileInfo::exists(path) || QFileInfo(path).isSymLink());
+  QString openError;
+  const RegularFile file = present ? RegularFile::open(path, kMaximumReadBytes, &openError) : RegularFile();
+  JournalReading journal(journalPath(), file.isOpen() ? &file : nullptr);
   const auto noHistory = [&] {
     replayJournal({}, journal.result(), std::nullopt, nullptr, nullptr);
     return std::nullopt;
   };
   bool fromFile = false;
   if (!data) {
-    if (!QFileInfo::exists(path)) return noHistory();
-    if (std::optional<std::vector<QList<ClipboardItem>>> pieces = decodeFileInPieces(path)) {
-      if (differsFromFile) *differsFromFile = false;
-      return replayJournal(std::move(*pieces), journal.result(), identity, differsFromFile, journalReplayed);
+    if (!present) return noHistory();
+    if (!file.isOpen()) {
+      setAsideUnreadable(path, openError);
+      return noHistory();
     }
-    bool ok = false;
-    QByteArray bytes = readFile(path, &ok);
-    if (!ok) {
+    if (std::optional<std::vector<QList<ClipboardItem>>> pieces = decodeFileInPieces(file)) {
+      if (differsFromFile) *differsFromFile = false;
+      return replayJournal(std::move(*pieces), journal.result(), journal.identity(), differsFromFile, journalReplayed);
+    }
+    std::optional<QByteArray> bytes = file.readAll();
+    if (!bytes) {
       setAsideUnreadable(path, QStringLiteral("read error"));
       return noHistory();
     }
-    data = std::move(bytes);
+    data = std::move(*bytes);
     fromFile = true;
   }
 
@@ -531,8 +633,8 @@ std::optional<QList<ClipboardItem>> HistoryFile::read(bool* differsFromFile, boo
   // The journal's records name the items of the file as it was, also of one set aside.
   std::vector<QList<ClipboardItem>> parts;
   parts.push_back(std::move(*decoded));
-  return replayJournal(std::move(parts), journal.result(), fromFile ? identity : std::nullopt, differsFromFile,
-                       journalReplayed);
+  return replayJournal(std::move(parts), journal.result(), fromFile ? journal.identity() : std::nullopt,
+                       differsFromFile, journalReplayed);
 }
 
 void HistoryFile::resolveFilesLater(const QList<ClipboardItem>& items,

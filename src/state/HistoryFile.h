@@ -14,6 +14,7 @@
 
 namespace qv {
 
+struct HistorySaveServices;
 struct ItemServices;
 class SerialQueue;
 
@@ -56,13 +57,18 @@ class HistoryFile {
     HistoryWriter::Moment moment = HistoryWriter::Moment::change;
     double now = 0;  // the scheduler's uptime
   };
-  // Writes a save on the save queue (and waits for it with `sync`).
-  void write(Save save, bool sync);
+  // Writes a save on the save queue (and waits for it with `sync`). False when a save waited for
+  // could not be written; `lastWriteFailure()` then says why.
+  bool write(Save save, bool sync);
+  QString lastWriteFailure() const { return lastFailure_; }
   // Called on the main thread after a save that could not be written whole (a full disk: the
   // files keep what they held, and the writer what it could not write), so that the owner tries
   // again later.
   void setWriteFailedHandler(std::function<void()> handler) { writeFailed_ = std::move(handler); }
   void setJournalLimits(const JournalLimits& limits);
+  // Deletes, on the save queue, the side files of every item that is neither in `snapshot` nor
+  // added since (at start-up: those a crash or an earlier run left behind).
+  void pruneLater(const QList<ClipboardItem>& snapshot);
   // Returns once a write still under way on the save queue has finished.
   void waitForWrites();
   // An item was added after the last snapshot: a prune working from that snapshot keeps its files.
@@ -85,12 +91,15 @@ class HistoryFile {
                                      const std::optional<HistoryFileIdentity>& file, bool* differsFromFile,
                                      bool* journalReplayed);
   bool setAsideJournal(const QString& kind, const QString& reason);
+  qint64 nextSnapshot();
+  HistorySaveServices saveServices() const;
 
   ItemServices& services_;
   std::shared_ptr<SerialQueue> queue_;
   // Shared with the save queue.
   std::shared_ptr<Shared> shared_;
   std::function<void()> writeFailed_;
+  QString lastFailure_;
 };
 
 }  // namespace qv

@@ -1,18 +1,22 @@
 #include "state/HistoryJournal.h"
 
+#include "base/ContentHash.h"
 #include "base/Log.h"
 #include "base/Uuid.h"
 #include "items/model/ItemJson.h"
 #include "items/model/ItemJsonFast.h"
 #include "items/model/JsonText.h"
+#include "platform/Paths.h"
 
 #include <QFile>
 #include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -23,8 +27,7 @@ namespace qv {
 
 namespace {
 
-// The checksum covers this much at each end of the file: the newest items at the front change
-// with nearly every rewrite, the end with one that lost old items.
+// Journals of earlier versions named the file by a checksum of this much at each end of it.
 constexpr qint64 kCheckedBytes = 4096;
 
 quint64 fnv1a(quint64 hash, const char* data, qint64 size) {
@@ -55,23 +58,50 @@ bool startsWith(std::string_view text, const char (&literal)[N]) {
 void appendIdentity(QByteArray& out, const HistoryFileIdentity& identity) {
   out.append("{\"size\":");
   appendJsonInteger(out, identity.size);
-  out.append(",\"modified\":");
-  appendJsonInteger(out, identity.modifiedNs);
-  out.append(",\"check\":\"");
-  out.append(QByteArray::number(identity.check, 16).rightJustified(16, '0'));
+  out.append(",\"hash\":\"");
+  out.append(QByteArray::number(identity.hash, 16).rightJustified(16, '0'));
   out.append("\"}");
 }
 
-std::optional<HistoryFileIdentity> identityFrom(const QJsonValue& value) {
+std::optional<quint64> hexWord(const QJsonValue& value) {
+  const QString text = value.toString();
+  bool ok = false;
+  const quint64 word = text.toULongLong(&ok, 16);
+  if (text.size() != 16 || !ok) return std::nullopt;
+  return word;
+}
+
+// A file as a line of the journal names it: by its content, or (lines of earlier versions) by its
+// modification time and the checksum of its ends.
+struct NamedFile {
+  qint64 size = -1;
+  std::optional<quint64> hash;
+  qint64 modifiedNs = -1;
+  quint64 endsCheck = 0;
+  bool names(const std::optional<HistoryFileIdentity>& file) const {
+    if (!file || file->size != size) return false;
+    if (hash) return *hash == file->hash;
+    return file->modifiedNs == modifiedNs && file->endsCheck == endsCheck;
+  }
+};
+
+std::optional<NamedFile> identityFrom(const QJsonValue& value) {
   const QJsonObject object = value.toObject();
   const QJsonValue size = object.value(QLatin1String("size"));
+  if (!size.isDouble()) return std::nullopt;
+  NamedFile named;
+  named.size = size.toInteger(-1);
+  if (object.contains(QLatin1String("hash"))) {
+    named.hash = hexWord(object.value(QLatin1String("hash")));
+    if (!named.hash) return std::nullopt;
+    return named;
+  }
   const QJsonValue modified = object.value(QLatin1String("modified"));
-  const QString check = object.value(QLatin1String("check")).toString();
-  if (!size.isDouble() || !modified.isDouble() || check.size() != 16) return std::nullopt;
-  bool ok = false;
-  const quint64 sum = check.toULongLong(&ok, 16);
-  if (!ok) return std::nullopt;
-  return HistoryFileIdentity{size.toInteger(-1), modified.toInteger(-1), sum};
+  const std::optional<quint64> check = hexWord(object.value(QLatin1String("check")));
+  if (!modified.isDouble() || !check) return std::nullopt;
+  named.modifiedNs = modified.toInteger(-1);
+  named.endsCheck = *check;
+  return named;
 }
 
 // A header or folded line: {"<key>":…} with the identity (and for the header the format).
@@ -83,7 +113,7 @@ std::optional<QJsonObject> smallObject(std::string_view line) {
   return document.object();
 }
 
-std::optional<HistoryFileIdentity> foldedInto(std::string_view line) {
+std::optional<NamedFile> foldedInto(std::string_view line) {
   const std::optional<QJsonObject> object = smallObject(line);
   if (!object || object->size() != 1) return std::nullopt;
   return identityFrom(object->value(QLatin1String("folded")));
@@ -108,29 +138,72 @@ std::optional<ParsedRecord> parseRecord(std::string_view line) {
   return std::nullopt;
 }
 
-// Decodes the items of the add and update records, all at once when they all decode (the usual
-// case) and one by one otherwise. A record whose item does not decode is left without one.
-std::vector<std::optional<ClipboardItem>> decodeRecordItems(const std::vector<ParsedRecord>& records) {
-  std::vector<std::optional<ClipboardItem>> items(records.size());
-  QByteArray all("[");
-  for (const ParsedRecord& record : records) {
-    if (record.kind == HistoryChange::Kind::remove) continue;
-    if (all.size() > 1) all.append(',');
-    all.append(record.item.data(), qsizetype(record.item.size()));
+// A line of the journal after the header, as read before its item is decoded.
+struct JournalLine {
+  std::string_view text;
+  std::optional<ParsedRecord> record;  // none: a folded line, or a line that does not read
+  std::optional<NamedFile> folded;     // the file a folded line names
+  bool hasItem() const { return record && record->kind != HistoryChange::Kind::remove; }
+};
+
+// Journals up to this size decode on one thread; larger ones in as many pieces of this size, up
+// to four at once.
+constexpr qint64 kDecodePieceBytes = 1 << 20;
+constexpr int kMaxDecodeThreads = 4;
+
+// Decodes the items of the add and update records. Their lines are turned into the elements of
+// JSON arrays where they lie in the journal (the wrappers around the items become white space),
+// one array per piece of the journal, and the pieces decode on threads of their own: an 8 MB
+// journal decodes in the time of 2 MB, with no copy of it. A piece whose items do not all decode
+// is decoded record by record; a record whose item does not decode is left without one.
+std::vector<std::optional<ClipboardItem>> decodeRecordItems(char* text, const std::vector<JournalLine>& lines) {
+  std::vector<std::optional<ClipboardItem>> items(lines.size());
+  std::vector<size_t> withItems;
+  qint64 bytes = 0;
+  for (size_t k = 0; k < lines.size(); ++k) {
+    if (!lines[k].hasItem()) continue;
+    withItems.push_back(k);
+    bytes += qint64(lines[k].text.size());
   }
-  all.append(']');
-  if (std::optional<QList<ClipboardItem>> decoded = decodeItemsDirect(all)) {
-    qsizetype next = 0;
-    for (size_t k = 0; k < records.size(); ++k)
-      if (records[k].kind != HistoryChange::Kind::remove) items[k] = std::move((*decoded)[next++]);
-    return items;
-  }
-  for (size_t k = 0; k < records.size(); ++k) {
-    if (records[k].kind == HistoryChange::Kind::remove) continue;
-    const QByteArray one = '[' + QByteArray(records[k].item.data(), qsizetype(records[k].item.size())) + ']';
-    if (std::optional<QList<ClipboardItem>> decoded = decodeItems(one); decoded && decoded->size() == 1)
-      items[k] = std::move(decoded->first());
-  }
+  if (withItems.empty()) return items;
+  const size_t pieces = size_t(std::clamp<qint64>(bytes / kDecodePieceBytes, 1, kMaxDecodeThreads));
+  const auto offset = [text](std::string_view view) { return view.data() - text; };
+  const auto decodePiece = [&](size_t piece) {
+    const size_t first = withItems.size() * piece / pieces, last = withItems.size() * (piece + 1) / pieces;
+    if (first == last) return;
+    const std::string_view from = lines[withItems[first]].text, to = lines[withItems[last - 1]].text;
+    // Every line of the piece that holds no item is blanked out; each item line keeps its item,
+    // followed by a comma in place of the record's closing brace.
+    for (size_t k = withItems[first]; k <= withItems[last - 1]; ++k) {
+      char* const line = text + offset(lines[k].text);
+      const std::string_view item = lines[k].hasItem() ? lines[k].record->item : std::string_view();
+      const size_t before = lines[k].hasItem() ? size_t(item.data() - lines[k].text.data()) : lines[k].text.size();
+      std::memset(line, ' ', before);
+      if (lines[k].hasItem()) line[lines[k].text.size() - 1] = ',';
+    }
+    // The line break before the piece opens the array (the header's, at the least); the last
+    // comma closes it.
+    char* const open = text + offset(from) - 1;
+    char* const close = text + offset(to) + to.size() - 1;
+    *open = '[';
+    *close = ']';
+    const std::optional<QList<ClipboardItem>> decoded = decodeItemsDirect(
+        QByteArray::fromRawData(open, qsizetype(close - open + 1)));
+    if (decoded && decoded->size() == qsizetype(last - first)) {
+      for (size_t n = first; n < last; ++n) items[withItems[n]] = std::move((*decoded)[qsizetype(n - first)]);
+      return;
+    }
+    for (size_t n = first; n < last; ++n) {
+      const std::string_view item = lines[withItems[n]].record->item;
+      const QByteArray one = '[' + QByteArray(item.data(), qsizetype(item.size())) + ']';
+      if (std::optional<QList<ClipboardItem>> single = decodeItems(one); single && single->size() == 1)
+        items[withItems[n]] = std::move(single->first());
+    }
+  };
+  std::vector<std::thread> threads;
+  for (size_t piece = 1; piece < pieces; ++piece) threads.emplace_back(decodePiece, piece);
+  decodePiece(0);
+  for (std::thread& thread : threads) thread.join();
   return items;
 }
 
@@ -153,6 +226,9 @@ class NamedIds {
     while (capacity < records.size() * 2) capacity *= 2;
     mask_ = capacity - 1;
     slots_.assign(capacity, -1);
+    ids_.reserve(records.size());
+    inFile_.reserve(records.size());
+    inFront_.reserve(records.size());
     for (const journal::Reading::Record& record : records) {
       size_t at = start(record.id);
       while (slots_[at] >= 0 && ids_[size_t(slots_[at])] != record.id) at = (at + 1) & mask_;
@@ -160,6 +236,7 @@ class NamedIds {
       slots_[at] = qsizetype(ids_.size());
       ids_.push_back(record.id);
       inFile_.push_back(-1);
+      inFront_.push_back(-1);
     }
   }
   // The entry of the id, or -1 when no record names it.
@@ -170,6 +247,8 @@ class NamedIds {
     }
   }
   qsizetype& inFile(qsizetype entry) { return inFile_[size_t(entry)]; }
+  // The record whose added item the id has in front of the file's items, -1 when none.
+  qsizetype& inFront(qsizetype entry) { return inFront_[size_t(entry)]; }
 
  private:
   size_t start(const QUuid& id) const {
@@ -183,33 +262,45 @@ class NamedIds {
   std::vector<qsizetype> slots_;
   std::vector<QUuid> ids_;
   std::vector<qsizetype> inFile_;  // the first place in the file, -1 when not there
+  std::vector<qsizetype> inFront_;
 };
 
 }  // namespace
 
 std::optional<HistoryFileIdentity> HistoryFileIdentity::ofFile(const QString& path) {
-  const QByteArray native = QFile::encodeName(path);
-  const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  std::optional<HistoryFileIdentity> identity;
-  struct stat status {};
-  if (::fstat(fd, &status) == 0) {
-    const CheckedParts parts(status.st_size);
-    char head[kCheckedBytes], tail[kCheckedBytes];
-    if (::pread(fd, head, size_t(parts.headBytes), 0) == parts.headBytes &&
-        ::pread(fd, tail, size_t(parts.tailBytes), parts.tailStart) == parts.tailBytes) {
-      identity = HistoryFileIdentity{status.st_size,
-                                     qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec,
-                                     checkOf(head, parts.headBytes, tail, parts.tailBytes)};
+  return of(RegularFile::open(path));
+}
+
+std::optional<HistoryFileIdentity> HistoryFileIdentity::of(const RegularFile& file) {
+  if (!file.isOpen()) return std::nullopt;
+  HistoryFileIdentity identity;
+  identity.size = file.size();
+  identity.modifiedNs = file.modifiedNs();
+  // Read in pieces: hashing needs no copy of the whole file in memory.
+  const CheckedParts parts(identity.size);
+  QByteArray head, tail;
+  ContentHash hash;
+  constexpr qint64 kPiece = 1 << 20;
+  QByteArray piece(std::min(kPiece, std::max<qint64>(identity.size, 1)), Qt::Uninitialized);
+  for (qint64 at = 0; at < identity.size; at += kPiece) {
+    const qint64 length = std::min(kPiece, identity.size - at);
+    if (!file.readAt(at, piece.data(), length)) return std::nullopt;
+    const QByteArrayView read(piece.constData(), length);
+    hash.add(read);
+    if (at < parts.headBytes) head.append(read.first(std::min(length, parts.headBytes - at)));
+    if (at + length > parts.tailStart) {
+      const qint64 from = std::max<qint64>(parts.tailStart - at, 0);
+      tail.append(read.sliced(from));
     }
   }
-  ::close(fd);
+  identity.hash = hash.result();
+  identity.endsCheck = checkOf(head.constData(), head.size(), tail.constData(), tail.size());
   return identity;
 }
 
 HistoryFileIdentity HistoryFileIdentity::of(const QByteArray& contents, qint64 modifiedNs) {
   const CheckedParts parts(contents.size());
-  return {contents.size(), modifiedNs,
+  return {contents.size(), ContentHash::of(contents), modifiedNs,
           checkOf(contents.constData(), parts.headBytes, contents.constData() + parts.tailStart, parts.tailBytes)};
 }
 
@@ -245,60 +336,68 @@ void appendRecord(QByteArray& out, const HistoryChange& change) {
 }
 
 Reading read(const QByteArray& journal, const std::optional<HistoryFileIdentity>& current) {
+  return read(QByteArray(journal), [&current] { return current; });
+}
+
+Reading read(QByteArray journal, const std::function<std::optional<HistoryFileIdentity>()>& current) {
   Reading reading;
   Replay& result = reading.replay;
-  const std::string_view text(journal.constData(), size_t(journal.size()));
-  std::vector<std::string_view> lines;
+  char* const data = journal.data();  // changed in place while the records decode
+  const std::string_view text(data, size_t(journal.size()));
+  std::vector<std::string_view> all;
   size_t at = 0;
   for (size_t end; (end = text.find('\n', at)) != std::string_view::npos; at = end + 1)
-    lines.push_back(text.substr(at, end - at));
+    all.push_back(text.substr(at, end - at));
   result.torn = at < text.size();
   result.goodLength = qint64(at);
-  if (lines.empty()) {
+  if (all.empty()) {
     if (result.torn) qCInfo(lcState) << "History journal: dropped a header cut short";
     return reading;
   }
 
   // The header: the format and the file the journal started from.
-  const std::optional<QJsonObject> header = smallObject(lines[0]);
-  const std::optional<HistoryFileIdentity> startedFrom = header ? identityFrom(header->value(QLatin1String("extends")))
-                                                                : std::nullopt;
+  const std::optional<QJsonObject> header = smallObject(all[0]);
+  const std::optional<NamedFile> startedFrom = header ? identityFrom(header->value(QLatin1String("extends")))
+                                                      : std::nullopt;
   if (!header || header->value(QLatin1String("journal")).toInteger(-1) != kFormat || !startedFrom) {
     result.outcome = Replay::Outcome::unreadable;
     return reading;
   }
-  // The last line that names the file on disk.
-  std::optional<size_t> match;
-  if (current && *startedFrom == *current) match = 0;
-  for (size_t k = 1; k < lines.size(); ++k) {
-    if (!startsWith(lines[k], "{\"folded\":")) continue;
-    if (const auto into = foldedInto(lines[k]); into && current && *into == *current) match = k;
+  // Every line read, and every item decoded, before the file is known (its hash comes from a
+  // thread of its own meanwhile): which lines extend it is settled after.
+  std::vector<JournalLine> lines(all.size() - 1);
+  for (size_t k = 1; k < all.size(); ++k) {
+    JournalLine& line = lines[k - 1];
+    line.text = all[k];
+    if (startsWith(line.text, "{\"folded\":")) line.folded = foldedInto(line.text);
+    if (!line.folded) line.record = parseRecord(line.text);
   }
+  std::vector<std::optional<ClipboardItem>> decoded = decodeRecordItems(data, lines);
+
+  // The last line that names the file on disk.
+  const std::optional<HistoryFileIdentity> file = current();
+  std::optional<size_t> match;
+  if (startedFrom->names(file)) match = 0;
+  for (size_t k = 0; k < lines.size(); ++k)
+    if (lines[k].folded && lines[k].folded->names(file)) match = k + 1;
   if (!match) {
     result.outcome = Replay::Outcome::unmatched;
     return reading;
   }
   result.outcome = Replay::Outcome::replayed;
-
-  std::vector<ParsedRecord> records;
-  for (size_t k = *match + 1; k < lines.size(); ++k) {
-    result.liveBytes += qint64(lines[k].size()) + 1;
-    if (startsWith(lines[k], "{\"folded\":") && foldedInto(lines[k])) continue;  // a rewrite that did not happen
-    if (std::optional<ParsedRecord> record = parseRecord(lines[k])) records.push_back(*record);
-    else ++result.damaged;
-  }
   if (result.torn) qCInfo(lcState) << "History journal: dropped a last record cut short";
-  std::vector<std::optional<ClipboardItem>> decoded = decodeRecordItems(records);
-  reading.records.reserve(records.size());
-  for (size_t k = 0; k < records.size(); ++k) {
-    const bool removal = records[k].kind == HistoryChange::Kind::remove;
+  reading.records.reserve(lines.size() - *match);
+  for (size_t k = *match; k < lines.size(); ++k) {
+    const JournalLine& line = lines[k];
+    result.liveBytes += qint64(line.text.size()) + 1;
+    if (line.folded) continue;  // a rewrite that did not happen
     // Records whose item does not decode are damaged, like lines that do not read.
-    if (!removal && !decoded[k]) {
+    if (!line.record || (line.hasItem() && !decoded[k])) {
       ++result.damaged;
       continue;
     }
-    const QUuid id = removal ? records[k].id : decoded[k]->id;
-    reading.records.push_back({records[k].kind, id, std::move(decoded[k])});
+    const QUuid id = line.hasItem() ? decoded[k]->id : line.record->id;
+    reading.records.push_back({line.record->kind, id, std::move(decoded[k])});
   }
   if (result.damaged > 0) qCInfo(lcState) << "History journal:" << result.damaged << "records do not read";
   return reading;
@@ -333,14 +432,18 @@ QList<ClipboardItem> apply(Reading& reading, std::vector<QList<ClipboardItem>> p
   std::vector<bool> removedFromFile(size_t(total), false);
   std::vector<bool> replacedInFile(size_t(total), false);
   QHash<qsizetype, ClipboardItem> replacements;
-  std::vector<ClipboardItem> added;  // oldest first
-  std::vector<bool> addedRemoved;
-  QHash<QUuid, size_t> addedAt;
+  // Added items stay in their records until the history is put together: the records that
+  // added them, oldest first, and those whose item went again.
+  std::vector<size_t> added;
+  added.reserve(records.size());
+  std::vector<bool> dropped(records.size(), false);
   constexpr int kLoggedSkips = 5;
-  for (Reading::Record& record : records) {
-    const auto front = addedAt.constFind(record.id);
-    const bool inFront = front != addedAt.constEnd() && !addedRemoved[*front];
-    const qsizetype fileIndex = inFront ? -1 : named.inFile(named.find(record.id));
+  for (size_t at = 0; at < records.size(); ++at) {
+    Reading::Record& record = records[at];
+    const qsizetype entry = named.find(record.id);
+    qsizetype& front = named.inFront(entry);
+    const bool inFront = front >= 0;
+    const qsizetype fileIndex = inFront ? -1 : named.inFile(entry);
     const bool inHistory = fileIndex >= 0 && !removedFromFile[size_t(fileIndex)];
     bool applies = true;
     switch (record.kind) {
@@ -349,13 +452,12 @@ QList<ClipboardItem> apply(Reading& reading, std::vector<QList<ClipboardItem>> p
           applies = false;
           break;
         }
-        addedAt.insert(record.id, added.size());
-        added.push_back(std::move(*record.item));
-        addedRemoved.push_back(false);
+        front = qsizetype(at);
+        added.push_back(at);
         break;
       case HistoryChange::Kind::update:
         if (inFront) {
-          added[*front] = std::move(*record.item);
+          records[size_t(front)].item = std::move(record.item);
         } else if (inHistory) {
           replacements.insert(fileIndex, std::move(*record.item));
           replacedInFile[size_t(fileIndex)] = true;
@@ -364,9 +466,14 @@ QList<ClipboardItem> apply(Reading& reading, std::vector<QList<ClipboardItem>> p
         }
         break;
       case HistoryChange::Kind::remove:
-        if (inFront) addedRemoved[*front] = true;
-        else if (inHistory) removedFromFile[size_t(fileIndex)] = true;
-        else applies = false;
+        if (inFront) {
+          dropped[size_t(front)] = true;
+          front = -1;
+        } else if (inHistory) {
+          removedFromFile[size_t(fileIndex)] = true;
+        } else {
+          applies = false;
+        }
         break;
     }
     if (applies) {
@@ -376,13 +483,16 @@ QList<ClipboardItem> apply(Reading& reading, std::vector<QList<ClipboardItem>> p
     if (++result.skipped <= kLoggedSkips)
       qCInfo(lcState) << "History journal: skipped a record that does not apply:" << kindName(record.kind) << record.id;
   }
-  records.clear();
-  if (result.applied == 0) return join();
+  if (result.applied == 0) {
+    records.clear();
+    return join();
+  }
 
   QList<ClipboardItem> items;
   items.reserve(qsizetype(added.size()) + total);
   for (size_t k = added.size(); k-- > 0;)
-    if (!addedRemoved[k]) items.append(std::move(added[k]));
+    if (!dropped[added[k]]) items.append(std::move(*records[added[k]].item));
+  records.clear();
   for (qsizetype index = 0; QList<ClipboardItem> & part : parts) {
     for (ClipboardItem& item : part) {
       const size_t at = size_t(index++);

@@ -5,22 +5,31 @@
 #include <QList>
 #include <QString>
 #include <QUuid>
+#include <functional>
 #include <optional>
 
 namespace qv {
 
-// Which history file a journal extends: its size, its modification time and a checksum of its
-// first and last bytes. Taken from the file's status and two small reads, so checking it costs
-// nothing next to reading the file; the modification time tells two rewrites of the same size
-// apart, the checksum a file copied over with its time kept.
+class RegularFile;
+
+// Which history file a journal extends, named by its content: its size and a hash of all its
+// bytes. A copy, a backup put back or a touch leaves the name as it was; any change of a byte
+// gives another. Start-up hashes the file on a thread of its own while the file decodes.
 struct HistoryFileIdentity {
   qint64 size = 0;
+  quint64 hash = 0;  // ContentHash
+  // How journals of earlier versions named the file (its modification time and a checksum of its
+  // first and last 4 KB), read only so that such a journal still replays once.
   qint64 modifiedNs = 0;
-  quint64 check = 0;
-  bool operator==(const HistoryFileIdentity&) const = default;
+  quint64 endsCheck = 0;
+  // The same content; the times do not count.
+  bool operator==(const HistoryFileIdentity& other) const { return size == other.size && hash == other.hash; }
 
-  // The identity of the file as it is on disk; none when it cannot be read.
+  // The identity of the file as it is on disk; none when it cannot be read (or is no regular
+  // file).
   static std::optional<HistoryFileIdentity> ofFile(const QString& path);
+  // The same for a file already open (the bytes read are the ones that file holds).
+  static std::optional<HistoryFileIdentity> of(const RegularFile& file);
   // The identity of a file holding `contents`, modified at that time.
   static HistoryFileIdentity of(const QByteArray& contents, qint64 modifiedNs);
 };
@@ -40,9 +49,9 @@ struct HistoryChange {
 
 // The journal beside the history file: one line per record, appended and synced after each
 // batch of changes, so that a change costs its own bytes instead of a rewrite of the file.
-//   {"journal":1,"extends":{"size":…,"modified":…,"check":"…"}}   the file it starts from
-//   {"add":<item>}  {"update":<item>}  {"remove":"<UUID>"}          changes, in order
-//   {"folded":{"size":…,"modified":…,"check":"…"}}                  the file was rewritten
+//   {"journal":1,"extends":{"size":…,"hash":"…"}}          the file it starts from
+//   {"add":<item>}  {"update":<item>}  {"remove":"<UUID>"}  changes, in order
+//   {"folded":{"size":…,"hash":"…"}}                       the file was rewritten
 // A rewrite of the file appends a "folded" line naming the new file before the new file
 // replaces the old one, and empties the journal after. The records that extend the file on
 // disk are the ones after the last line naming it: a crash on either side of the replacement
@@ -92,6 +101,9 @@ struct Reading {
 // Reads the records of `journal` that extend the history file `current` (none when there is no
 // file).
 Reading read(const QByteArray& journal, const std::optional<HistoryFileIdentity>& current);
+// The same, with the file's identity asked for only once the records are decoded (start-up
+// hashes the file meanwhile). Takes the journal's bytes, which it changes.
+Reading read(QByteArray journal, const std::function<std::optional<HistoryFileIdentity>()>& current);
 // The history after the records: `parts` hold the file's items in order (the file decoded in
 // one piece or several). Counts what applied in the reading's replay.
 QList<ClipboardItem> apply(Reading& reading, std::vector<QList<ClipboardItem>> parts);

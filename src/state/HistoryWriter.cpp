@@ -1,5 +1,6 @@
 #include "state/HistoryWriter.h"
 
+#include "base/ContentHash.h"
 #include "base/Log.h"
 #include "items/model/ItemJson.h"
 #include "platform/Paths.h"
@@ -65,13 +66,32 @@ bool HistoryWriter::save(const QList<ClipboardItem>& items, const QList<HistoryC
 
 bool HistoryWriter::fold(const QList<ClipboardItem>& items, double now) {
   lastFoldAt_ = now;
-  const QByteArray data = encodeItems(items);
   bool folded = false;
   std::optional<HistoryFileIdentity> written;
-  const bool replaced = writeFileAtomically(historyPath_, data, &failure_, [&](int handle) {
+  // Encoded and written in pieces, and named by the hash of what was written: the history is
+  // never held twice in memory (a whole encoding of 100,000 items was 25 MB more at every fold).
+  ContentHash hash;
+  const auto encode = [&items, &hash](const PieceWriter& write) {
+    QByteArray piece;
+    piece.reserve(kFoldPieceBytes + 4096);
+    piece.append('[');
+    for (qsizetype i = 0; i < items.size(); ++i) {
+      if (i) piece.append(',');
+      appendItemJson(piece, items.at(i));
+      if (piece.size() < kFoldPieceBytes) continue;
+      hash.add(piece);
+      if (!write(piece)) return false;
+      piece.resize(0);
+    }
+    piece.append(']');
+    hash.add(piece);
+    return write(piece);
+  };
+  const bool replaced = writeFileAtomically(historyPath_, encode, &failure_, [&](int handle) {
     struct stat status {};
     if (::fstat(handle, &status) != 0) return;
-    written = HistoryFileIdentity::of(data, qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec);
+    written = HistoryFileIdentity{hash.size(), hash.result(),
+                                  qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec, 0};
     // Said before the new file takes the old one's place, so that a crash on either side of
     // it replays exactly what the file on disk lacks.
     if (!journalUsable_ || journalLength_ == 0 || !openJournal()) return;

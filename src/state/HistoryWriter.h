@@ -58,6 +58,8 @@ class HistoryWriter {
   const QString& failure() const { return failure_; }
 
  private:
+  // A fold writes the file in pieces of about this size.
+  static constexpr qsizetype kFoldPieceBytes = 256 * 1024;
   bool append(const QByteArray& records);
   bool fold(const QList<ClipboardItem>& items, double now);
   bool openJournal();

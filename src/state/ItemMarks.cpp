@@ -6,25 +6,47 @@
 #include "platform/SettingsStore.h"
 
 #include <QJsonArray>
+#include <QJsonObject>
 #include <utility>
 
 namespace qv {
+
+namespace {
+
+// Every id in a stored value, wherever it lies: strings and keys that are UUIDs (in either case).
+void collectIds(const QJsonValue& value, ItemMarks::IdSet& ids) {
+  if (value.isString()) {
+    if (const std::optional<QUuid> id = parseUuid(value.toString())) ids.insert(*id);
+  } else if (value.isArray()) {
+    for (const QJsonValue& entry : value.toArray()) collectIds(entry, ids);
+  } else if (value.isObject()) {
+    const QJsonObject object = value.toObject();
+    for (auto it = object.begin(); it != object.end(); ++it) {
+      if (const std::optional<QUuid> id = parseUuid(it.key())) ids.insert(*id);
+      collectIds(it.value(), ids);
+    }
+  }
+}
+
+}  // namespace
 
 ItemMarks::IdSet ItemMarks::readIdList(const char* key) {
   IdSet ids;
   const QString name = QLatin1String(key);
   const std::optional<QJsonArray> stored = settings_.arrayValue(name);
   if (!stored) {
-    // Read as absent, a list of another type would let retention delete pinned items: it is
-    // kept aside and counted as lost, which holds retention off in this run.
-    if (settings_.hasStoredValue(name))
-      qCWarning(lcState) << "Stored" << name << "is no list; set aside as" << settings_.setAsideUnreadable(name);
+    if (!settings_.hasStoredValue(name)) return ids;
+    // Read as absent, a list of another type would drop every mark in it (and retention the
+    // pinned items): the ids found in it are kept and written back as a list, and the value as
+    // it was is set aside, which holds retention until the user chooses one again.
+    collectIds(settings_.value(name), ids);
+    qCWarning(lcState) << "Stored" << name << "is no list; set aside as" << settings_.setAsideUnreadable(name)
+                       << "- kept the" << ids.size() << "ids found in it";
+    if (!ids.isEmpty()) writeIdList(key, ids);
     return ids;
   }
   // An entry that is no UUID names no item: it is dropped.
-  for (const QJsonValue& value : *stored) {
-    if (const std::optional<QUuid> id = parseUuid(value.toString())) ids.insert(*id);
-  }
+  for (const QJsonValue& value : *stored) collectIds(value, ids);
   return ids;
 }
 

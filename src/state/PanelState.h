@@ -207,8 +207,11 @@ class PanelState : public QObject {
   void scheduleSave();
   bool isSavePending() const { return saveWork_.isPending(); }
   // Writes the history now and returns once it is on disk (at quit): the journal gets the last
-  // changes, and is folded into the file only when that fits the quit budget.
-  void flushSave();
+  // changes, and is folded into the file only when that fits the quit budget. False when it could
+  // not be written (a full disk): the changes since the last save are then lost at exit, and
+  // `lastWriteFailure()` says why.
+  bool flushSave();
+  QString lastWriteFailure() const;
   // When the history file and its journal are folded together (tests and benchmarks).
   void setJournalLimits(const JournalLimits& limits);
   // Reads the history at start-up (migrating the legacy blob once), then the marks and
@@ -261,6 +264,12 @@ class PanelState : public QObject {
   void updateText(const ClipboardItem& item, const QString& text);
   // Fills in the missing size text of a file item from the file system.
   void refreshFileSize(const ClipboardItem& item);
+  // The same with a size read before, off the main thread (the previews read it there): stored
+  // only while the item is still a file item without a size text, at the same address.
+  void refreshFileSize(const ClipboardItem& item, qint64 size);
+  // The size of a regular file on this machine, from the file system; none for a missing file,
+  // a folder or an empty file. Safe on any thread; it may wait on a slow disk.
+  static std::optional<qint64> fileSizeOnDisk(const QString& path);
   // Removes one item with its marks, closes its preview and keeps the selection in range.
   void removeItem(QUuid id);
   void removeItem(const ClipboardItem& item) { removeItem(item.id); }
@@ -370,12 +379,19 @@ class PanelState : public QObject {
   int filteredCount() const;
 
  private:
-  void save(bool sync, HistoryWriter::Moment moment = HistoryWriter::Moment::change);
+  // False when the history could not be written (only known for a synchronous save).
+  bool save(bool sync, HistoryWriter::Moment moment = HistoryWriter::Moment::change);
   void retryFailedSave();
   // While stored settings or marks could not be read (the run uses defaults for them), nothing
   // is pruned: neither by retention nor side files. Says so once.
   bool storedValuesLost() const;
   mutable bool reportedLostValues_ = false;
+  // Retention removes nothing while stored values were lost and no retention was chosen since,
+  // nor while the stored retention is of another type (a 0 or a null is no choice). Says so once.
+  bool retentionHeld() const;
+  mutable bool reportedHeldRetention_ = false;
+  // A stored retention of another type is set aside (and holds retention) before anything reads it.
+  void setAsideUnreadableRetention();
   // Changes of the items made inside a recording reach the journal as these records; any other
   // change of the items makes the next save write the whole file.
   friend struct RecordedChange;
@@ -415,6 +431,8 @@ class PanelState : public QObject {
   WorkItem copiedFlashWork_;
   WorkItem pasteHintWork_;
   WorkItem backfillWork_;
+  // The removal of side files that no loaded item names, once the launch is done.
+  WorkItem startPruneWork_;
   // The memoised filtered list, over the search index of the history (filters).
   struct FilterIndex;
   QString appDisplayName(const QString& bundleID) const;

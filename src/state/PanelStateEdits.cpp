@@ -46,22 +46,34 @@ void PanelState::updateText(const ClipboardItem& item, const QString& text) {
 
 void PanelState::refreshFileSize(const ClipboardItem& item) {
   const auto* file = std::get_if<FilePayload>(&item.payload);
-  if (!file || !file->size.isEmpty() || !file->url) return;
+  if (!file || !file->size.isEmpty() || !file->url || !file->url->isLocalFile()) return;
+  if (const std::optional<qint64> size = fileSizeOnDisk(file->url->toLocalFile())) refreshFileSize(item, *size);
+}
+
+void PanelState::refreshFileSize(const ClipboardItem& item, qint64 size) {
+  const auto* file = std::get_if<FilePayload>(&item.payload);
+  if (!file || !file->size.isEmpty() || !file->url || size < 1) return;
   const qsizetype index = indexOfItem(items_, item.id);
   if (index < 0) return;
-  if (!file->url->isLocalFile()) return;
-  const QFileInfo info(file->url->toLocalFile());
-  // A folder has no size of its own; a missing file reads as nothing.
-  if (!info.exists() || !info.isFile()) return;
-  const qint64 size = info.size();
-  if (size < 1) return;
+  // Read a while ago: the history may have moved on meanwhile.
+  const auto* stored = std::get_if<FilePayload>(&items_.at(index).payload);
+  if (!stored || !stored->size.isEmpty() || stored->url != file->url) return;
   ClipboardItem sized = items_.at(index);
-  sized.payload = FilePayload{file->name, byteCountText(size), file->url};
+  sized.payload = FilePayload{stored->name, byteCountText(size), stored->url};
   const RecordedChange recorded(*this);
   recordChange(HistoryChange::updated(sized));
   items_[index] = std::move(sized);
   Q_EMIT itemsChanged();
   scheduleSave();
+}
+
+std::optional<qint64> PanelState::fileSizeOnDisk(const QString& path) {
+  const QFileInfo info(path);
+  // A folder has no size of its own; a missing file reads as nothing.
+  if (!info.exists() || !info.isFile()) return std::nullopt;
+  const qint64 size = info.size();
+  if (size < 1) return std::nullopt;
+  return size;
 }
 
 void PanelState::removeItem(QUuid id) {

@@ -297,6 +297,7 @@ void PanelState::clearAll() {
 }
 
 std::optional<QDateTime> PanelState::retentionCutoff() const {
+  if (retentionHeld()) return std::nullopt;
   const QString setting =
       context_.settings->stringValue(QLatin1String(kHistoryRetentionKey)).value_or(QStringLiteral("1w"));
   // Calendar arithmetic in local time: a month back from 31 March is the end of February.
@@ -317,7 +318,6 @@ bool PanelState::isProtected(const ClipboardItem& item) const {
 bool PanelState::applyRetention() {
   const std::optional<QDateTime> cutoff = retentionCutoff();
   if (!cutoff) return false;
-  if (storedValuesLost()) return false;
   const qint64 cutoffMs = cutoff->toMSecsSinceEpoch();
   if (retentionFloorAt_ == historyChanges_ && cutoffMs <= retentionFloorMs_) return false;
   const auto expired = [&](const ClipboardItem& item) {

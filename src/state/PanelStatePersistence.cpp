@@ -5,6 +5,7 @@
 #include "items/ItemServices.h"
 #include "items/link/LinkMetadataFetcher.h"
 #include "items/ocr/ImageTextRecognizer.h"
+#include "platform/SettingsStore.h"
 #include "state/HistoryFile.h"
 #include "state/PanelState.h"
 #include "state/PanelStateInternal.h"
@@ -35,12 +36,14 @@ void PanelState::retryFailedSave() {
       kSaveRetrySeconds, [this] { save(false); }, Guard(this));
 }
 
-void PanelState::flushSave() {
+bool PanelState::flushSave() {
   saveWork_.cancel();
   saveWork_ = WorkItem();
   // Also with nothing unsaved: a journal that fits the quit budget is folded in.
-  save(true, HistoryWriter::Moment::quit);
+  return save(true, HistoryWriter::Moment::quit);
 }
+
+QString PanelState::lastWriteFailure() const { return historyFile_->lastWriteFailure(); }
 
 void PanelState::setJournalLimits(const JournalLimits& limits) { historyFile_->setJournalLimits(limits); }
 
@@ -54,7 +57,7 @@ void PanelState::recordChange(HistoryChange change) {
   recordedChanges_.append(std::move(change));
 }
 
-void PanelState::save(bool sync, HistoryWriter::Moment moment) {
+bool PanelState::save(bool sync, HistoryWriter::Moment moment) {
   const bool changed = unsavedSince_.has_value();
   unsavedSince_.reset();
   bool prune = false;
@@ -70,10 +73,31 @@ void PanelState::save(bool sync, HistoryWriter::Moment moment) {
   save.snapshot = items_;  // shares the data; the queue never sees changes
   save.changes = std::exchange(recordedChanges_, {});
   save.rewrite = std::exchange(unrecordedChange_, false);
-  save.prune = prune;
+  // What the journal does not tell (a removal by the user, an edit) may have left side files of
+  // items that are gone: a save that writes the file whole deletes them.
+  save.prune = prune || (changed && save.rewrite && !storedValuesLost());
   save.moment = moment;
   save.now = context_.scheduler->uptime();
-  historyFile_->write(std::move(save), sync);
+  return historyFile_->write(std::move(save), sync);
+}
+
+bool PanelState::retentionHeld() const {
+  const SettingsStore& settings = *context_.settings;
+  const QString key = QLatin1String(kHistoryRetentionKey);
+  const bool held = settings.valuesWereLost() || (settings.hasStoredValue(key) && !settings.stringValue(key));
+  if (held && !reportedHeldRetention_) {
+    reportedHeldRetention_ = true;
+    qCWarning(lcState) << "Stored settings were lost and no retention was chosen since: the history is kept whole "
+                          "until one is chosen in Settings";
+  }
+  return held;
+}
+
+void PanelState::setAsideUnreadableRetention() {
+  SettingsStore& settings = *context_.settings;
+  const QString key = QLatin1String(kHistoryRetentionKey);
+  if (!settings.hasStoredValue(key) || settings.stringValue(key)) return;
+  qCWarning(lcState) << "Stored" << key << "is no choice; set aside as" << settings.setAsideUnreadable(key);
 }
 
 bool PanelState::storedValuesLost() const {
@@ -92,6 +116,7 @@ void PanelState::loadHistory() {
   bool journalReplayed = false;
   std::optional<QList<ClipboardItem>> stored = historyFile_->read(&differsFromFile, &journalReplayed);
   const auto loadMarks = [this] {
+    setAsideUnreadableRetention();
     loadPinned();
     loadCategories();
     loadSensitive();
@@ -128,6 +153,12 @@ void PanelState::loadHistory() {
         kStartFoldDelaySeconds, [this] { save(false, HistoryWriter::Moment::afterStart); }, Guard(this));
   } else if (differsFromFile) {
     scheduleSave();
+  }
+  // Side files of items that are gone (a crash between a removal and the prune that follows it
+  // left them): deleted once the launch is done.
+  if (!storedValuesLost()) {
+    startPruneWork_ = context_.scheduler->after(
+        kStartFoldDelaySeconds, [this] { historyFile_->pruneLater(items_); }, Guard(this));
   }
   backfillImageText();
 }

@@ -16,6 +16,7 @@
 #include "settings/onboarding/OnboardingWindowController.h"
 #include "state/PanelState.h"
 #include "support/CapturedLog.h"
+#include "support/WriteLimit.h"
 #include "support/app/FakeContext.h"
 #include "support/state/StateTestSupport.h"
 #include "ui/Appearance.h"
@@ -30,6 +31,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -383,6 +385,30 @@ TEST_F(AppDelegateTest, QuittingRightAfterACopyRecordsAndSavesIt) {
   QFile file(state().historyFilePath());
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_TRUE(file.readAll().contains("copied as the session ends"));
+}
+
+// A quit whose final save cannot be written (a full disk) says so from the tray, with the
+// system's reason, and the program exits with a failure; a quit that saves says nothing.
+TEST_F(AppDelegateTest, AQuitThatCannotSaveSaysSoFromTheTray) {
+  seenOnboarding();
+  launch();
+  delegate->handleNewItem(itemNow(*this, "copied before the disk filled"), false);
+  {
+    const test::WriteLimit full(0);
+    delegate->applicationWillTerminate();
+  }
+  EXPECT_TRUE(delegate->lostUnsavedCopies());
+  ASSERT_EQ(fake.statusItem->messages.size(), 1);
+  EXPECT_TRUE(fake.statusItem->messages.first().startsWith(QStringLiteral("Quorvalen|") +
+                                                           QString::fromLatin1(AppDelegate::kUnsavedAtQuitMessage)));
+  EXPECT_TRUE(fake.statusItem->messages.first().contains(QString::fromLocal8Bit(std::strerror(EFBIG))))
+      << fake.statusItem->messages.first().toStdString();
+
+  delegate.reset();
+  launch();
+  delegate->applicationWillTerminate();
+  EXPECT_FALSE(delegate->lostUnsavedCopies());
+  EXPECT_TRUE(fake.statusItem->messages.isEmpty());
 }
 
 TEST_F(AppDelegateTest, QuittingWithinTheSaveDelayOfACopyKeepsIt) {

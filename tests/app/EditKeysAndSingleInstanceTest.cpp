@@ -1,5 +1,6 @@
 #include "app/EditKeyMonitor.h"
 #include "app/SingleInstance.h"
+#include "platform/Paths.h"
 #include "support/ProcessHelpers.h"
 
 #include <gtest/gtest.h>
@@ -131,3 +132,31 @@ TEST(SingleInstance, AnotherStartTellsTheRunningProgram) {
   EXPECT_TRUE(SingleInstance::tellRunningInstance(folder.path()));
   EXPECT_TRUE(test::waitFor([&] { return told == 1; }, 5000));
 }
+
+namespace qv {
+namespace {
+
+// The data folder holds its own lock: a second program on the same history is refused whatever
+// its runtime folder, a relaunch waits for the old one to let go, and a folder that cannot hold
+// the lock says why.
+TEST(DataFolderLock, OneProgramPerDataFolderAndARelaunchWaits) {
+  QTemporaryDir data;
+  std::unique_ptr<DataFolderLock> first = DataFolderLock::acquire(data.path());
+  ASSERT_TRUE(first);
+  QString error;
+  EXPECT_FALSE(DataFolderLock::acquire(data.path(), 50, &error));
+  EXPECT_TRUE(error.isEmpty()) << "another program holds it";
+  std::thread finishing([&first] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    first.reset();
+  });
+  EXPECT_TRUE(DataFolderLock::acquire(data.path(), 10000));
+  finishing.join();
+
+  ASSERT_TRUE(writeFileAtomically(data.filePath(QStringLiteral("file")), "x"));
+  EXPECT_FALSE(DataFolderLock::acquire(data.filePath(QStringLiteral("file/data")), 0, &error));
+  EXPECT_TRUE(error.contains(QStringLiteral("cannot be created"))) << error.toStdString();
+}
+
+}  // namespace
+}  // namespace qv

@@ -105,5 +105,29 @@ TEST(Launch, AnUnusableRuntimeFolderFallsBackOrFailsWithTheReason) {
   }
 }
 
+// Two starts on one data folder with different runtime folders (a second login, sudo -E, a
+// script): the second cannot reach the first through the runtime folder's socket, so it says why
+// and fails; the first runs on and quits cleanly.
+TEST(Launch, ASecondProgramOnTheSameDataFolderIsRefusedWhateverItsRuntimeFolder) {
+  QTemporaryDir home;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  for (const char* name : {"XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR"})
+    env.insert(QString::fromLatin1(name), home.path() + u'/' + QString::fromLatin1(name));
+  auto first = start(env);
+  ASSERT_TRUE(test::waitFor([&] { return first->log.contains("Quorvalen launched"); }, 20000))
+      << first->log.constData();
+  env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path() + QStringLiteral("/another-runtime"));
+  auto second = start(env);
+  ASSERT_TRUE(second->process->waitForFinished(20000)) << second->log.constData();
+  second->log += second->process->readAll();
+  EXPECT_NE(second->process->exitCode(), 0) << second->log.constData();
+  EXPECT_TRUE(second->log.contains("Cannot start: another Quorvalen")) << second->log.constData();
+  EXPECT_FALSE(second->log.contains("Quorvalen launched")) << second->log.constData();
+  first->process->terminate();
+  ASSERT_TRUE(first->process->waitForFinished(10000)) << first->log.constData();
+  EXPECT_EQ(first->process->exitCode(), 0) << first->log.constData();
+}
+
 }  // namespace
 }  // namespace qv

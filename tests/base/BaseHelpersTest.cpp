@@ -1,5 +1,6 @@
 #include "base/ByteCountText.h"
 #include "base/CalendarWeek.h"
+#include "base/ContentHash.h"
 #include "base/Graphemes.h"
 #include "base/ReferenceDate.h"
 #include "base/RelativeDateText.h"
@@ -138,3 +139,24 @@ TEST(CalendarWeek, SundayAndMondayFirstLocales) {
 
 }  // namespace
 }  // namespace qv
+
+// The history's journal names its file by this hash, and tools compute it too: it is XXH64 with
+// seed 0 (the published values), and fed in pieces of any size it gives the hash of the whole.
+TEST(ContentHashTest, IsXxh64AndTheSameWhateverThePieces) {
+  const std::pair<QByteArray, quint64> published[] = {
+      {"", 0xEF46DB3751D8E999ULL}, {"a", 0xD24EC4F1A98C6E5BULL}, {"abc", 0x44BC2CF5AD770999ULL}};
+  for (const auto& [text, hash] : published) EXPECT_EQ(qv::ContentHash::of(text), hash) << text.constData();
+  QByteArray bytes(100'003, Qt::Uninitialized);
+  for (qsizetype i = 0; i < bytes.size(); ++i) bytes[i] = char((i * 7919 + i / 251) & 0xff);
+  const quint64 whole = qv::ContentHash::of(bytes);
+  for (const qsizetype piece : {1, 7, 31, 32, 33, 4096}) {
+    qv::ContentHash hash;
+    for (qsizetype at = 0; at < bytes.size(); at += piece)
+      hash.add(QByteArrayView(bytes).sliced(at, std::min(piece, bytes.size() - at)));
+    EXPECT_EQ(hash.result(), whole) << piece;
+    EXPECT_EQ(hash.size(), bytes.size());
+  }
+  QByteArray changed = bytes;
+  changed[50'000] ^= 1;
+  EXPECT_NE(qv::ContentHash::of(changed), whole);
+}

@@ -1,7 +1,7 @@
 // The library's detail pane on a private X server with a window manager, in the light and the
 // dark appearance: every kind shown (screenshots land in build/screenshots for people to look
-// at), a hidden item peeked with a real click, a text edited with real keys and saved, and an edit
-// dropped with Escape, and the pane over a compositor.
+// at), a hidden item peeked with a real click, a text edited with real keys and saved, an edit
+// dropped with Escape, an edit kept while the window is away, and the pane over a compositor.
 #include "support/LineProcess.h"
 #include "support/ProcessHelpers.h"
 #include "support/XvfbSession.h"
@@ -120,6 +120,45 @@ TEST_P(LibraryDetailE2E, EscapeDropsTheEditThenClosesThePane) {
   EXPECT_NE(ask("button Close", "button "), "none") << "the first Escape closed the pane";
   ASSERT_TRUE(x_.xdotool({"key", "Escape"}));
   EXPECT_TRUE(waitFor([&] { return ask("button Close", "button ") == "none"; }, 10000));
+}
+
+// An edit stays open, draft and all, while the library goes away by Ctrl+W and by a paste-back
+// (Ctrl+2) and comes back; Save then stores it. A file copied without its size shows it.
+TEST_P(LibraryDetailE2E, AnEditOutlivesCtrlWAndAPasteBack) {
+  // The window in front, which a paste-back goes to.
+  LineProcess target(binDir() + "/pastetarget", {}, x_.environment());
+  ASSERT_FALSE(target.waitForLine("ready ").isEmpty());
+  ASSERT_FALSE(target.waitForLine("active").isEmpty()) << "the target never got the focus";
+  probe_->send("detail 0");  // the long text
+  ASSERT_TRUE(waitFor([&] { return status().value("text").startsWith("1. The quick"); }, 15000));
+  ASSERT_TRUE(click("Edit"));
+  ASSERT_TRUE(waitFor([&] { return status().value("active") == "1"; }, 10000));
+  ASSERT_TRUE(x_.xdotool({"type", "--delay", "30", "Kept."}));
+  ASSERT_TRUE(waitFor([&] { return status().value("draft").endsWith("Kept."); }, 10000));
+  for (const char* keys : {"ctrl+w", "ctrl+2"}) {
+    SCOPED_TRACE(keys);
+    ASSERT_TRUE(x_.xdotool({"key", keys}));
+    ASSERT_TRUE(waitFor([&] { return status().value("open") == "0"; }, 10000));
+    EXPECT_EQ(status().value("editing"), "1");
+    probe_->send("reopen");
+    ASSERT_TRUE(waitFor([&] { return status().value("open") == "1"; }, 10000));
+    const QHash<QString, QString> back = status();
+    EXPECT_EQ(back.value("editing"), "1");
+    EXPECT_EQ(back.value("active"), "1");
+    EXPECT_TRUE(back.value("draft").endsWith("again and again.\nKept.")) << back.value("draft").toStdString();
+    EXPECT_FALSE(back.value("text").contains("Kept."));
+  }
+  EXPECT_FALSE(target.waitForLine("text def greet").isEmpty()) << "the paste-back went nowhere";
+  shot("edit-kept");
+  ASSERT_TRUE(click("Save"));
+  ASSERT_TRUE(waitFor([&] { return status().value("editing") == "0"; }, 10000));
+  EXPECT_TRUE(status().value("text").endsWith("Kept."));
+
+  probe_->send("detail 8");  // a file copied without its size
+  EXPECT_TRUE(
+      waitFor([&] { return status().value("caption") == QString::fromUtf8("prices.csv  \u00b7  3 KB"); }, 10000))
+      << status().value("caption").toStdString();
+  shot("file-size");
 }
 
 // With a compositor the pane's material lets the library show through.

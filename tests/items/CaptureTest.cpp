@@ -2,15 +2,23 @@
 // item), rules, the nearby-device gate, truncation and the side files written on the way.
 #include "base/Uuid.h"
 #include "items/capture/PasteboardMarkers.h"
+#include "items/link/LinkMetadataFetcher.h"
+#include "items/ocr/ImageTextRecognizer.h"
 #include "items/rules/AppRulesManager.h"
 #include "items/stores/FileBookmarkStore.h"
 #include "items/stores/RichTextStore.h"
+#include "items/thumbnails/ThumbnailCache.h"
+#include "platform/ImageDecoder.h"
 #include "support/SideFileHelpers.h"
 #include "support/items/MonitorHarness.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 namespace qv {
 namespace {
@@ -137,11 +145,13 @@ TEST_F(Capture, ImageFilesAreDecodedOffTheMainThreadAndLandNewest) {
   EXPECT_EQ(captured[1].item.capturedAt, captured[0].item.capturedAt);
 }
 
-TEST_F(Capture, AnUndecodableImageFileFallsBackToTheClipboardPictureOrIsDropped) {
+TEST_F(Capture, AnUndecodableImageFileFallsBackToTheClipboardPictureOrIsKeptAsAFile) {
   const QString broken = writeFile(QStringLiteral("broken.png"), "not a picture");
   copyFiles({broken});
   pollAndCapture();
-  EXPECT_TRUE(captured.isEmpty()) << "no picture, no item (and no file item in its place)";
+  // A copied file is kept whatever it holds.
+  EXPECT_EQ(payload<FilePayload>(only()).name, QStringLiteral("broken.png"));
+  captured.clear();
 
   copyFiles({broken}, {{QLatin1String(mime::kPng), pngBytes(12, 9)}});
   pollAndCapture();
@@ -149,6 +159,61 @@ TEST_F(Capture, AnUndecodableImageFileFallsBackToTheClipboardPictureOrIsDropped)
   EXPECT_EQ(image.filename, QStringLiteral("broken.png"));
   EXPECT_EQ(image.width, 12);
   EXPECT_EQ(image.height, 9);
+}
+
+// A colour JPEG whose header says 8000 x 6000 (the picture is a 16 x 16 one: the rest decodes
+// grey), as small on disk as a photo and 192 MB once decoded whole.
+QByteArray photoJpeg(int width, int height) {
+  QImage image(16, 16, QImage::Format_RGB32);
+  image.fill(QColor(200, 40, 40));
+  QByteArray jpeg;
+  QBuffer buffer(&jpeg);
+  buffer.open(QIODevice::WriteOnly);
+  EXPECT_TRUE(image.save(&buffer, "JPG"));
+  const qsizetype frame = jpeg.indexOf("\xFF\xC0");
+  EXPECT_GT(frame, 0);
+  qToBigEndian<quint16>(quint16(height), jpeg.data() + frame + 5);
+  qToBigEndian<quint16>(quint16(width), jpeg.data() + frame + 7);
+  return jpeg;
+}
+
+// A big photo is recorded as a picture read scaled down while it is decoded (named with its
+// size in the file); a picture that cannot be read within the decoder's limit at all (a
+// 20,000-pixel-square PNG) is recorded as the file it is, with its bookmark.
+TEST_F(Capture, ABigPhotoIsReadScaledDownAndAPictureTooLargeToReadIsKeptAsAFile) {
+  const QString photo = writeFile(QStringLiteral("photo.jpg"), photoJpeg(8000, 6000));
+  copyFiles({photo});
+  pollAndCapture();
+  const ImagePayload image = payload<ImagePayload>(only());
+  EXPECT_EQ(image.filename, QStringLiteral("photo.jpg"));
+  EXPECT_EQ(QSize(int(image.width), int(image.height)), QSize(8000, 6000));
+  EXPECT_LE(qint64(image.image.width()) * image.image.height(), kLargestCopiedPixels);
+  EXPECT_EQ(image.image.width() * 6000, image.image.height() * 8000) << "the same proportions";
+
+  captured.clear();
+  const QString huge = files_.filePath(QStringLiteral("huge.png"));
+  ASSERT_TRUE(test::writeHugePng(huge));
+  copyFiles({huge});
+  pollAndCapture();
+  const ClipboardItem file = only();
+  EXPECT_EQ(payload<FilePayload>(file).name, QStringLiteral("huge.png"));
+  EXPECT_TRUE(QFileInfo::exists(fake.context->fileBookmarkStore->directory() + u'/' + file.idString() +
+                                QStringLiteral(".bookmark")));
+}
+
+// Qt keeps one allocation limit for every reader of the process: whichever reader runs first,
+// and however many, it is the program's one value (readers setting their own raced each other).
+TEST(ImageAllocationLimit, IsOneValueWhateverReaderRuns) {
+  QImage small(4, 4, QImage::Format_RGB32);
+  small.fill(Qt::blue);
+  EXPECT_FALSE(LinkMetadataFetcher::decodeImage(test::pngBytes(small)).isNull());
+  EXPECT_EQ(QImageReader::allocationLimit(), kImageAllocationLimitMB);
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("a.png"));
+  ASSERT_TRUE(small.save(path));
+  EXPECT_TRUE(ThumbnailCache::thumbnailOfFile(path));
+  EXPECT_TRUE(ImageTextRecognizer::readImage(path));
+  EXPECT_EQ(QImageReader::allocationLimit(), kImageAllocationLimitMB);
 }
 
 TEST_F(Capture, SeveralPicturesBecomeOneImageItemEach) {

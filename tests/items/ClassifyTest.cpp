@@ -184,14 +184,15 @@ TEST(Classify, ImageFilesComeBackUpright) {
   };
   const auto rotated = decodeImageFile(write(QStringLiteral("six.jpg"), halfRedJpeg(6)));
   ASSERT_TRUE(rotated);
-  ASSERT_EQ(rotated->size(), QSize(8, 16));
-  EXPECT_GT(rotated->pixelColor(4, 2).red(), 200);  // the left half is now on top
-  EXPECT_GT(rotated->pixelColor(4, 13).blue(), 200);
+  ASSERT_EQ(rotated->image.size(), QSize(8, 16));
+  EXPECT_EQ(rotated->fileSize, QSize(8, 16));
+  EXPECT_GT(rotated->image.pixelColor(4, 2).red(), 200);  // the left half is now on top
+  EXPECT_GT(rotated->image.pixelColor(4, 13).blue(), 200);
 
   const auto upright = decodeImageFile(write(QStringLiteral("one.jpg"), halfRedJpeg(1)));
   ASSERT_TRUE(upright);
-  EXPECT_EQ(upright->size(), QSize(16, 8));
-  EXPECT_GT(upright->pixelColor(2, 4).red(), 200);
+  EXPECT_EQ(upright->image.size(), QSize(16, 8));
+  EXPECT_GT(upright->image.pixelColor(2, 4).red(), 200);
 
   EXPECT_FALSE(decodeImageFile(dir.filePath(QStringLiteral("missing.png"))));
   EXPECT_FALSE(decodeImageFile(write(QStringLiteral("empty.png"), {})));

@@ -1,8 +1,11 @@
 #include "items/ItemServices.h"
+#include "items/stores/FileBookmarkStore.h"
 #include "items/stores/ImageStore.h"
+#include "items/stores/RichTextStore.h"
 #include "support/items/FakeItemContext.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -47,6 +50,29 @@ TEST(ImageStore, OrphanRemovalKeepsOnlyKeptPngNames) {
   store.removeOrphans({keep});
   EXPECT_EQ(QDir(store.directory()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
             QStringList{keep + QStringLiteral(".png")});
+}
+
+}  // namespace
+}  // namespace qv
+
+namespace qv {
+namespace {
+
+// A FIFO where a side file should be (a paste reads the rich text, a card the picture, a start
+// the bookmarks) reads as no file, at once.
+TEST(SideFileStores, AFifoAtASideFilesPathReadsAsNoFile) {
+  FakeItemContext fake;
+  installItemServices(*fake.context);
+  const QString id = QString::fromLatin1(kID);
+  const QString paths[] = {fake.context->imageStore->directory() + u'/' + id + QStringLiteral(".png"),
+                           fake.context->richTextStore->directory() + u'/' + id + QStringLiteral(".html"),
+                           fake.context->fileBookmarkStore->directory() + u'/' + id + QStringLiteral(".bookmark")};
+  for (const QString& path : paths)
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0) << path.toStdString();
+  EXPECT_TRUE(fake.context->imageStore->load(id).isNull());
+  EXPECT_FALSE(fake.context->richTextStore->read(id));
+  EXPECT_TRUE(
+      fake.context->fileBookmarkStore->resolveAll({{id, QUrl::fromLocalFile(QStringLiteral("/tmp/x"))}}).isEmpty());
 }
 
 }  // namespace

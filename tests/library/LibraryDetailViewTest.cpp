@@ -510,3 +510,66 @@ TEST(LibraryDetailView, ATextOf256000CharactersShows) {
 
 }  // namespace
 }  // namespace qv
+
+namespace qv {
+namespace {
+
+// Edit and Save crossfade the viewer and the editor, and the action row and the edit bar, on the
+// standard spring; so does a click on Peek for the placeholder and the content. A peek that runs
+// out hides the text at once. What fades out takes no pointer and no keys.
+TEST(LibraryDetailView, EditingAndPeekingCrossfade) {
+  DetailHarness h;
+  const ClipboardItem item = textItem("secret words");
+  h.add(item);
+  h.state->toggleSensitive(item.id);
+  LibraryDetailView& pane = h.show(item);
+  QWidget* placeholder = pane.content();
+  ASSERT_TRUE(h.click(Action::peek));
+  EXPECT_EQ(pane.contentFade().outgoing(), placeholder);
+  EXPECT_NE(qobject_cast<QVTextViewer*>(pane.content()), nullptr);
+  h.fake.advanceBoth(0.1);
+  EXPECT_GT(pane.contentFade().progress(), 0.05);
+  EXPECT_LT(pane.contentFade().progress(), 0.95);
+  EXPECT_TRUE(placeholder->testAttribute(Qt::WA_TransparentForMouseEvents));
+  h.fake.advanceBoth(1);
+  EXPECT_FALSE(pane.contentFade().isSwapping());
+
+  const struct {
+    const char* name;
+    std::function<void()> act;
+    bool editing;
+  } steps[] = {
+      {"Edit", [&] { h.click(Action::edit); }, true},
+      {"Save", [&] { QTest::mouseClick(pane.saveButton(), Qt::LeftButton, {}, pane.saveButton()->rect().center()); },
+       false},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.name);
+    QWidget* before = pane.content();
+    step.act();
+    h.fake.drain();
+    EXPECT_EQ(pane.isEditing(), step.editing);
+    EXPECT_EQ(pane.contentFade().outgoing(), before);
+    EXPECT_TRUE(pane.headerFade().isSwapping());
+    // The row that leaves takes no clicks: its buttons count as gone at once.
+    EXPECT_EQ(pane.button(Action::close) == nullptr, step.editing);
+    h.fake.advanceBoth(0.1);
+    EXPECT_GT(pane.headerFade().progress(), 0.05);
+    EXPECT_LT(pane.headerFade().progress(), 0.95);
+    EXPECT_NE(pane.headerFade().outgoing()->graphicsEffect(), nullptr);
+    h.fake.advanceBoth(1);
+    EXPECT_FALSE(pane.headerFade().isSwapping());
+    EXPECT_FALSE(pane.contentFade().isSwapping());
+    EXPECT_EQ(pane.saveButton()->isVisibleTo(&pane), step.editing);
+    EXPECT_EQ(pane.button(Action::close) == nullptr, step.editing);
+  }
+
+  // The peek runs out: hidden at once, nothing fades.
+  h.fake.advanceBoth(PanelState::kPeekLifetimeSeconds + 1);
+  h.state->expirePeeks();
+  EXPECT_NE(qobject_cast<HiddenPlaceholderView*>(pane.content()), nullptr);
+  EXPECT_FALSE(pane.contentFade().isSwapping());
+}
+
+}  // namespace
+}  // namespace qv

@@ -96,3 +96,23 @@ TEST(LibraryHeaderButton, HoverAndGlyphSwapAnimateWithReducedMotionToo) {
 
 }  // namespace
 }  // namespace qv
+
+namespace qv {
+namespace {
+
+// A window that hides under the pointer (Ctrl+W, a paste-back) takes the hover with it: shown
+// again, the button is not red until the pointer comes back.
+TEST(LibraryHeaderButton, AHiddenWindowTakesTheHoverWithIt) {
+  ButtonHarness h({QStringLiteral("trash"), false, true});
+  h.hover({11, 11});
+  h.fake.advanceBoth(1);
+  ASSERT_TRUE(h.button->isHovered());
+  h.button->hide();
+  h.button->show();
+  h.fake.advanceBoth(1);
+  EXPECT_FALSE(h.button->isHovered());
+  EXPECT_EQ(h.button->foreground(), primaryColor(EnvironmentValues{}, 0.55));
+}
+
+}  // namespace
+}  // namespace qv

@@ -228,6 +228,35 @@ TEST_F(PanelViewTest, ThePreviewTakesItsPlaceFromTheAnchorAndClosesThroughTheSta
   EXPECT_EQ(root->sideSurface(), SideSurfaceKind::none);
 }
 
+// While the preview pane arrives as a picture, its rail and caption come in on their own in that
+// picture: absent at first, there before the pane is in place.
+TEST_F(PanelViewTest, ThePreviewsRailComesInWhileThePaneArrives) {
+  show(items(3));
+  ItemPreviewView* made = nullptr;
+  root->setPreviewFactory([&](const ClipboardItem& item, double availableHeight, std::function<void()> onClose,
+                              QWidget* parent) -> QWidget* {
+    made = new ItemPreviewView(*fake.context, state, {item, availableHeight}, {std::move(onClose)}, parent);
+    return made;
+  });
+  state.setPreviewItemID(state.items()[1].id);
+  ASSERT_NE(made, nullptr);
+  const auto railAlpha = [&] {
+    const QImage picture = root->renderForTest();
+    const QRectF surface = root->sideSurfaceRect();
+    // The rail's middle, where the pane will stand (the picture grows about the panel's side).
+    const QPointF rail = made->railRect().center() -
+                         QPointF(ItemPreviewView::kShadowRoom, ItemPreviewView::kShadowRoom) + surface.topLeft();
+    return qAlpha(picture.pixel(rail.toPoint()));
+  };
+  fake.advanceBoth(0.02);
+  EXPECT_EQ(made->railEntrance(), 0);
+  const int before = railAlpha();
+  fake.advanceBoth(0.25);
+  ASSERT_EQ(root->sideSurfaceWidget(), nullptr) << "still arriving";
+  EXPECT_GT(made->railEntrance(), 0.5);
+  EXPECT_GT(railAlpha(), before + 100);
+}
+
 // Without a compositor nothing blends: a pane that faded in would show black around its boxes,
 // so the pane and the filter panel arrive and leave at once and only their boxes cut the window.
 TEST_F(PanelViewTest, WithoutACompositorSideSurfacesComeAndGoAtOnce) {

@@ -283,7 +283,25 @@ INSTANTIATE_TEST_SUITE_P(
         LaunchCase{"UnknownCode", "app %z %f", {{kOther}, {}, {}, {}}, {}},
         LaunchCase{"ListCodeInsideAWord", "app --all=%F", {{kOther}, {}, {}, {}}, {}},
         LaunchCase{"FilesAndUrlsMixed", "app %f %U", {{kOther}, {}, {}, {}}, {}},
-        LaunchCase{"TrailingPercent", "app 50%", {{}, {}, {}, {}}, {}}),
+        LaunchCase{"TrailingPercent", "app 50%", {{}, {}, {}, {}}, {}},
+        LaunchCase{"CodeInsideQuotes", "sh -c \"cat %f > /dev/null\"", {{kFile}, {}, {}, {}}, {}},
+        LaunchCase{"EscapedCodeInsideQuotes", "app \"\\%f\"", {{kOther}, {}, {}, {}}, {}},
+        LaunchCase{"EntryCodeInsideQuotes", "app \"--title=%c\" %f", {{kOther}, {}, "Name", {}}, {}},
+        LaunchCase{"PercentSignInsideQuotes", "app \"100%%\" %f", {{kOther}, {}, {}, {}}, {{"app", "100%", "/b.txt"}}},
+        LaunchCase{"InputAsShellCommand", "sh -c %f", {{kFile}, {}, {}, {}}, {}},
+        LaunchCase{"InputJoinedToShellCommand", "bash -lc cat%U", {{kWeb}, {}, {}, {}}, {}},
+        LaunchCase{"InputAsBusyboxShellCommand", "busybox sh -c %f", {{kFile}, {}, {}, {}}, {}},
+        LaunchCase{"InputAsPythonCode", "python3 -c %f", {{kFile}, {}, {}, {}}, {}},
+        LaunchCase{"InputJoinedToPerlCode", "perl -ne%f", {{kFile}, {}, {}, {}}, {}},
+        LaunchCase{"InputAsAwkProgram", "awk -F : %f", {{kFile}, {}, {}, {}}, {}},
+        LaunchCase{"InputSplitByEnv", "env -S %f", {{kFile}, {}, {}, {}}, {}},
+        LaunchCase{"ShellGetsTheInputAsAnArgument",
+                   "env A=1 sh -c \"cat \\\"\\$1\\\"\" sh %f",
+                   {{kFile}, {}, {}, {}},
+                   {{"env", "A=1", "sh", "-c", "cat \"$1\"", "sh", kTrickyName}}},
+        LaunchCase{
+            "AwkProgramFromAFile", "awk -f /x.awk %f", {{kOther}, {}, {}, {}}, {{"awk", "-f", "/x.awk", "/b.txt"}}},
+        LaunchCase{"RelativePath", "viewer %f", {{QUrl::fromLocalFile(QStringLiteral("-rf"))}, {}, {}, {}}, {}}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(DesktopEntryLaunch, ExecInputsTellHowALineTakesWhatItOpens) {

@@ -1,12 +1,16 @@
 #include "platform/DesktopSharePicker.h"
+#include "platform/Paths.h"
 #include "platform/fake/FakeDesktopEntries.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeSerialQueue.h"
+#include "support/HostileNames.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 
 namespace qv {
@@ -173,6 +177,171 @@ TEST_F(SharePickerFixture, NeverWritesThroughALinkPutInPlaceOfTheFolder) {
   EXPECT_TRUE(QDir(elsewhere).isEmpty());
   picker->removeSharedFiles();
   EXPECT_TRUE(QFileInfo::exists(elsewhere));
+}
+
+// Shares run for real, each to its end, in a folder of their own: a file name that reached a
+// shell as command text would leave a file named PWNED there.
+struct HostileShares : ::testing::Test {
+  HostileShares() {
+    const QString recorder = root.filePath(QStringLiteral("record-arguments"));
+    QFile script(recorder);
+    script.open(QIODevice::WriteOnly);
+    script.write("#!/bin/sh\nprintf '%s\\0' \"$@\" > '" + QFile::encodeName(arguments()) + "'\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    for (const auto& [id, exec] : std::initializer_list<std::pair<QString, QString>>{
+             {"cat-in-quotes", "sh -c \"cat %f > /dev/null\""},
+             {"name-as-shell-code", "sh -c %f"},
+             {"escaped-code-in-quotes", "sh -c \"cat \\%f\""},
+             {"shell-code-after-options", "bash -ec %f"},
+             {"python-code", "python3 -c %f"},
+             {"shell-with-positional-path", "sh -c \"cat \\\"\\$1\\\" > /dev/null\" sh %f"},
+             {"recorder", "\"" + recorder + "\" %f"},
+         })
+      entries->install(application(id, id, exec, {"text/plain"}));
+    DesktopSharePicker::Options options;
+    options.queryDefault = [](const QString&, std::function<void(const QString&)> answer) { answer({}); };
+    options.start = [this](const QStringList& command) {
+      QProcess process;
+      process.setWorkingDirectory(work.path());
+      process.setProgram(command.first());
+      process.setArguments(command.mid(1));
+      process.start();
+      return process.waitForFinished(10'000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    };
+    options.offersEmail = false;
+    options.desktops = QStringList();
+    picker = std::make_unique<DesktopSharePicker>(
+        entries, scheduler, [this] { return queue; }, root.filePath(QStringLiteral("shared")), options);
+  }
+  QString arguments() const { return root.filePath(QStringLiteral("arguments")); }
+  QStringList recordedArguments() const {
+    QFile file(arguments());
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    QStringList recorded;
+    for (const QByteArray& argument : file.readAll().split('\0')) recorded << QFile::decodeName(argument);
+    recorded.removeLast();  // after the last terminator
+    return recorded;
+  }
+  QStringList offered(const ShareItem& item) {
+    QStringList ids;
+    picker->listTargets({item}, [&](const QList<ShareTarget>& targets) {
+      for (const ShareTarget& target : targets) ids << target.desktopId;
+    });
+    return ids;
+  }
+  std::optional<bool> share(const QString& id, const ShareItem& item) {
+    std::optional<bool> result;
+    picker->share({ShareTarget::Kind::application, id, {}, {}, false}, {item}, [&](bool ok) { result = ok; });
+    queue->runAll();
+    scheduler->runPending();
+    return result;
+  }
+
+  QTemporaryDir root, work;
+  std::shared_ptr<FakeDesktopEntries> entries = std::make_shared<FakeDesktopEntries>();
+  std::shared_ptr<FakeScheduler> scheduler = std::make_shared<FakeScheduler>();
+  std::shared_ptr<FakeSerialQueue> queue = std::make_shared<FakeSerialQueue>(QStringLiteral("share"));
+  std::unique_ptr<DesktopSharePicker> picker;
+};
+
+TEST_F(HostileShares, ANameNeverRunsACommandAndASoundEntryGetsTheExactPath) {
+  const QStringList unusable = {"cat-in-quotes", "name-as-shell-code", "escaped-code-in-quotes",
+                                "shell-code-after-options", "python-code"};
+  for (const QString& name : test::hostileFileNames()) {
+    SCOPED_TRACE(name.toStdString());
+    const QString path = root.filePath(name);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("content");
+    file.close();
+    const ShareItem item = ShareItem::ofFile(QUrl::fromLocalFile(path));
+    EXPECT_EQ(offered(item), (QStringList{"recorder", "shell-with-positional-path"}));
+    for (const QString& id : unusable) EXPECT_EQ(share(id, item), false) << id.toStdString();
+    EXPECT_EQ(share(QStringLiteral("shell-with-positional-path"), item), true) << "cat read the file by its name";
+    EXPECT_EQ(share(QStringLiteral("recorder"), item), true);
+    EXPECT_EQ(recordedArguments(), QStringList{path});
+    EXPECT_FALSE(QFileInfo::exists(work.filePath(QStringLiteral("PWNED"))));
+    EXPECT_FALSE(QFileInfo::exists(root.filePath(QStringLiteral("PWNED"))));
+    QFile::remove(arguments());
+  }
+}
+
+TEST(ShareTargetsOffered, OnlyEntriesThatCanShowThemselvesInThisSession) {
+  QTemporaryDir root;
+  const QString folder = root.filePath(QStringLiteral("applications"));
+  QDir().mkpath(folder);
+  const auto install = [&folder](const QString& id, const QByteArray& keys) {
+    QFile file(folder + u'/' + id + QStringLiteral(".desktop"));
+    file.open(QIODevice::WriteOnly);
+    file.write("[Desktop Entry]\nType=Application\nName=" + id.toUtf8() + "\nExec=" + id.toUtf8() +
+               " %F\nMimeType=text/plain;\n" + keys);
+  };
+  install("plain", "");
+  install("in-a-terminal", "Terminal=true\n");
+  install("try-exec-missing", "TryExec=no-such-program-anywhere\n");
+  install("try-exec-installed", "TryExec=sh\n");
+  install("try-exec-by-path", "TryExec=/bin/sh\n");
+  install("only-elsewhere", "OnlyShowIn=GNOME;KDE;\n");
+  install("only-here", "OnlyShowIn=GNOME;XFCE;\n");
+  install("not-here", "NotShowIn=XFCE;\n");
+  install("not-elsewhere", "NotShowIn=KDE;\n");
+  install("hidden", "Hidden=true\n");
+  install("no-display", "NoDisplay=true\n");
+  const auto entries = std::make_shared<XdgDesktopEntries>(QStringList{folder});
+  const auto offered = [&entries](const QStringList& desktops) {
+    QStringList ids;
+    for (const ShareTarget& target :
+         DesktopSharePicker::targetsFor({ShareItem::ofText("x")}, *entries->index(), {}, false, desktops))
+      ids << target.desktopId;
+    return ids;
+  };
+  EXPECT_EQ(offered({"X-Cinnamon", "XFCE"}),
+            (QStringList{"not-elsewhere", "only-here", "plain", "try-exec-by-path", "try-exec-installed"}));
+  // Without a named desktop, an entry only for some desktops is for none.
+  EXPECT_EQ(offered({}), (QStringList{"not-elsewhere", "not-here", "plain", "try-exec-by-path", "try-exec-installed"}));
+}
+
+TEST(SharedFilesFolder, IsInTheRuntimeFolderOnlyWhenThatIsPrivateElseAmongTheCaches) {
+  QTemporaryDir root;
+  const auto folderWithMode = [&root](const QString& name, int mode) {
+    const QString path = root.filePath(name);
+    QDir().mkpath(path);
+    ::chmod(QFile::encodeName(path).constData(), mode);
+    return path;
+  };
+  const QString user = QString::number(::getuid());
+  const QString caches = root.filePath(QStringLiteral("cache/Quorvalen/Shared Files"));
+  const struct {
+    const char* name;
+    QString runtime;
+    QString folder;
+  } cases[] = {
+      {"private", folderWithMode("run", 0700), root.filePath("run/quorvalen-shared-" + user)},
+      {"seen by everyone (a temporary folder)", folderWithMode("tmp", 01777), caches},
+      {"readable by the group", folderWithMode("group", 0750), caches},
+      {"missing", root.filePath("missing"), caches},
+      {"unset", QString(), caches},
+  };
+  for (const auto& c : cases) {
+    const Paths paths(root.filePath("data"), root.filePath("cache"), root.filePath("config"), c.runtime,
+                      root.filePath("tmp"));
+    EXPECT_EQ(DesktopSharePicker::folderIn(paths), c.folder) << c.name;
+  }
+}
+
+TEST(SharedFilesFolder, WhatARunThatEndedWithoutQuittingLeftIsGoneAtTheNextStart) {
+  QTemporaryDir root;
+  const QString folder = root.filePath(QStringLiteral("Shared Files"));
+  QDir().mkpath(folder);
+  QFile left(folder + QStringLiteral("/Clipboard Text.txt"));
+  ASSERT_TRUE(left.open(QIODevice::WriteOnly));
+  left.write("shared before a crash");
+  left.close();
+  auto queue = std::make_shared<FakeSerialQueue>(QStringLiteral("share"));
+  DesktopSharePicker picker(std::make_shared<FakeDesktopEntries>(), std::make_shared<FakeScheduler>(),
+                            [queue] { return queue; }, folder, {});
+  EXPECT_FALSE(QFileInfo::exists(folder));
 }
 
 }  // namespace

@@ -1,12 +1,15 @@
 #include "platform/Paths.h"
 #include "support/SideFileHelpers.h"
+#include "support/SyncFailure.h"
 #include "support/WriteLimit.h"
 #include "support/platform/FakePlatform.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <cstring>
 
 namespace qv {
 namespace {
@@ -75,6 +78,54 @@ TEST(Paths, AFailedWriteKeepsTheOldFile) {
     // Space came back: the next write goes through.
     EXPECT_TRUE(writeFileAtomically(file, QByteArray(size, 'y')));
     EXPECT_EQ(readFile(file).size(), size);
+  }
+}
+
+// A disk that reports its failure only when the data is synced: every atomic write fails, says
+// why, and keeps what was there (also a file written in pieces, and a batch of files).
+TEST(Paths, ASyncThatFailsFailsTheWriteAndKeepsTheOldFile) {
+  QTemporaryDir dir;
+  const QString file = dir.path() + QStringLiteral("/history.json");
+  ASSERT_TRUE(writeFileAtomically(file, "original"));
+  const test::SyncFailure failing;
+  QString reason;
+  EXPECT_FALSE(writeFileAtomically(file, "new", &reason));
+  EXPECT_EQ(reason, QString::fromLocal8Bit(std::strerror(EIO)));
+  const auto pieces = [](const PieceWriter& write) { return write("[1,") && write("2]"); };
+  EXPECT_FALSE(writeFileAtomically(file, pieces));
+  EXPECT_EQ(writeFilesAtomically({{file, "batch"}}), 0);
+  EXPECT_EQ(readFile(file), QByteArray("original"));
+  EXPECT_EQ(test::folderEntries(dir.path()), QStringList{QStringLiteral("history.json")});
+  EXPECT_GE(failing.failed(), 3);
+}
+
+// Only regular files are read, and only up to a size: a FIFO, a link to a device or a file over
+// the bound reads as unreadable at once, with the reason.
+TEST(Paths, OnlyRegularFilesOfABoundedSizeAreRead) {
+  QTemporaryDir dir;
+  const QString fifo = dir.filePath(QStringLiteral("fifo")), zero = dir.filePath(QStringLiteral("zero")),
+                large = dir.filePath(QStringLiteral("large")), plain = dir.filePath(QStringLiteral("plain"));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  ASSERT_EQ(::symlink("/dev/zero", QFile::encodeName(zero).constData()), 0);
+  ASSERT_TRUE(writeFileAtomically(large, QByteArray(2048, 'x')));
+  ASSERT_TRUE(writeFileAtomically(plain, "plain"));
+  const struct {
+    QString path;
+    bool read;
+    const char* reason;
+  } cases[] = {{fifo, false, "not a regular file"},
+               {zero, false, "not a regular file"},
+               {large, false, "more than the 1024"},
+               {dir.filePath(QStringLiteral("missing")), false, "No such file"},
+               {plain, true, ""}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path.toStdString());
+    bool ok = false;
+    QString reason;
+    const QByteArray data = readFile(c.path, &ok, &reason, 1024);
+    EXPECT_EQ(ok, c.read);
+    EXPECT_TRUE(reason.contains(QLatin1String(c.reason))) << reason.toStdString();
+    EXPECT_EQ(data, c.read ? QByteArray("plain") : QByteArray());
   }
 }
 

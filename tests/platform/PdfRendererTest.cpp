@@ -1,4 +1,5 @@
 #include "platform/PdfRenderer.h"
+#include "support/PathSwappedForFifo.h"
 #include "support/PdfFixtures.h"
 #include "support/SideFileHelpers.h"
 
@@ -131,6 +132,17 @@ TEST(PdfDocument, ThreadsDrawTheSameFileEachWithItsOwnDocument) {
     });
   for (std::thread& thread : threads) thread.join();
   EXPECT_EQ(drawn.load(), 24);
+}
+
+TEST(PdfDocument, APathTurnedIntoAFifoBetweenLookAndOpenNeverBlocksTheWorker) {
+  QTemporaryDir folder;
+  const QString pdf = folder.filePath(QStringLiteral("one.pdf"));
+  ASSERT_TRUE(test::writeTestPdf(pdf, {{QSizeF(200, 200), Qt::red}}));
+  QFile file(pdf);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  test::PathSwappedForFifo swapped(folder.path(), file.readAll());
+  EXPECT_TRUE(swapped.readsWithoutBlocking([&swapped] { PdfDocument::open(swapped.path()); }, 20'000))
+      << "a read blocked on a FIFO put at the path";
 }
 
 }  // namespace

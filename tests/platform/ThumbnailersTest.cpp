@@ -1,10 +1,12 @@
 #include "platform/Thumbnailers.h"
+#include "support/HostileNames.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -75,7 +77,14 @@ TEST(ThumbnailerEntries, ExecLinesBecomeWholeArgumentsOrNothing) {
       {"%i %o", {}},            // the program from the input
       {"thumb \"open %o", {}},  // unclosed quote
       {"", {}},
-      {"thumb %o %", {}},  // a lone percent sign
+      {"thumb %o %", {}},                                       // a lone percent sign
+      {"sh -c \"convert %i %o\"", {}},                          // a code inside quotes
+      {"sh -c \"convert \\%i\" %o", {}},                        // escaped, still a code inside quotes
+      {"sh -c %i %o", {}},                                      // the input as a shell's command
+      {"sh -ec convert%i %o", {}},                              // joined to a shell's command
+      {"python3 -c %i %o", {}},                                 // an interpreter's code
+      {"sh -c \"convert \\\"\\$1\\\" \\\"\\$2\\\"\" sh %i %o",  // the input as the shell's $1
+       {"sh", "-c", "convert \"$1\" \"$2\"", "sh", input, output}},
   };
   for (const auto& c : cases)
     EXPECT_EQ(thumbnailerCommand(c.exec, input, uri, output, 256), c.command) << c.exec.toStdString();
@@ -207,6 +216,76 @@ TEST_F(ThumbnailerRuns, AThumbnailerThatHangsIsKilledWithWhatItStarted) {
     reap.start();
     while (isAlive(pid.toLongLong()) && reap.elapsed() < 3000) ::usleep(20000);
     EXPECT_FALSE(isAlive(pid.toLongLong())) << pid.constData();
+  }
+}
+
+TEST_F(ThumbnailerRuns, ANameNeverRunsACommandAndASoundThumbnailerGetsTheExactPath) {
+  QDir().mkpath(folder.filePath("tmp"));
+  const QByteArray here = QFile::encodeName(folder.path());
+  const QByteArray fixture = QFile::encodeName(folder.filePath("fixture.png"));
+  const QByteArray recorded = QFile::encodeName(folder.filePath("recorded"));
+  // Hostile lines: the name would reach a shell's command text, run in this test's folder.
+  Thumbnailer inQuotes = script("unused", "exit 0\n");
+  inQuotes.exec = "sh -c \"cd '" + QString::fromLocal8Bit(here) + "' && cp '" + QString::fromLocal8Bit(fixture) +
+                  "' %o && cat %i\"";
+  Thumbnailer asCode = inQuotes;
+  asCode.exec = "sh -ec %i %o";
+  const Thumbnailer sound = script("records", "printf '%s' \"$2\" > '" + recorded + "'\ncp '" + fixture + "' \"$3\"\n");
+  for (const QString& name : test::hostileFileNames()) {
+    SCOPED_TRACE(name.toStdString());
+    const QString path = folder.filePath(name);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    EXPECT_FALSE(run(inQuotes, path));
+    EXPECT_FALSE(run(asCode, path));
+    EXPECT_TRUE(run(sound, path));
+    QFile record(QString::fromLocal8Bit(recorded));
+    ASSERT_TRUE(record.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QFile::decodeName(record.readAll()), path);
+    EXPECT_FALSE(QFileInfo::exists(folder.filePath("PWNED")));
+  }
+}
+
+// What a thumbnailer leaves running in a session of its own (setsid), by each way a run ends.
+TEST_F(ThumbnailerRuns, NothingItStartedOutlivesTheRunNotEvenInASessionOfItsOwn) {
+  QDir().mkpath(folder.filePath("tmp"));
+  const QByteArray fixture = QFile::encodeName(folder.filePath("fixture.png"));
+  const struct {
+    const char* name;
+    QByteArray ending;  // after its grandchild is running
+    double seconds;
+    bool cancel;
+  } cases[] = {
+      {"finishes", "cp '" + fixture + "' \"$3\"\n", 10, false},
+      {"fails", "exit 3\n", 10, false},
+      {"hangs-past-its-time", "exec sleep 30\n", 0.5, false},
+      {"is-cancelled", "exec sleep 30\n", 10, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QByteArray pidFile = QFile::encodeName(folder.filePath(QString::fromLatin1(c.name) + ".pid"));
+    // A double fork into a new session: the grandchild belongs to neither the thumbnailer's
+    // process group nor its session, and its parent is gone before the thumbnailer ends.
+    const Thumbnailer thumbnailer = script(
+        QString::fromLatin1(c.name), "(setsid sh -c 'echo $$ > \"" + pidFile + ".tmp\"; mv \"" + pidFile + ".tmp\" \"" +
+                                         pidFile +
+                                         "\"; exec sleep 30' &)\n"
+                                         "while [ ! -s '" +
+                                         pidFile + "' ]; do sleep 0.01; done\n" + c.ending);
+    ThumbnailerLimits limits;
+    limits.seconds = c.seconds;
+    const bool cancel = c.cancel;
+    const QString pids = QString::fromLocal8Bit(pidFile);
+    runThumbnailer(thumbnailer, input, "file:///x", 128, folder.filePath("tmp"), limits,
+                   [cancel, pids] { return cancel && QFileInfo(pids).size() > 0; });
+    QFile file(pids);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const qint64 grandchild = file.readAll().trimmed().toLongLong();
+    ASSERT_GT(grandchild, 1);
+    // Gone when the run returns, not some time later.
+    EXPECT_FALSE(isAlive(grandchild));
+    if (isAlive(grandchild)) ::kill(pid_t(grandchild), SIGKILL);
   }
 }
 

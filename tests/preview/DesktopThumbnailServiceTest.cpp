@@ -1,8 +1,12 @@
+#include "PreviewTestSupport.h"
 #include "platform/Paths.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeSerialQueue.h"
 #include "preview/DesktopThumbnailService.h"
+#include "preview/PreviewServices.h"
+#include "state/PanelState.h"
 #include "support/PdfFixtures.h"
+#include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -13,6 +17,8 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <cstring>
+#include <functional>
 
 namespace qv {
 namespace {
@@ -221,6 +227,7 @@ TEST_F(ServiceFixture, AThumbnailerThatHangsIsKilledAndOneThatWritesGarbageRefus
   EXPECT_EQ(service().make(file("notes.txt"), {256, 256}).source, Source::none);
   EXPECT_LT(clock.elapsed(), 5000);
   installTextThumbnailer("echo garbage > \"$3\"\n");
+  write(file("notes.txt"), "other notes\n");  // a failure is remembered until the file changes
   EXPECT_EQ(service().make(file("notes.txt"), {256, 256}).source, Source::none);
 }
 
@@ -288,6 +295,104 @@ TEST_F(ServiceFixture, RequestsAnswerOnTheMainThreadThenWriteAndTheLatestWins) {
   scheduler->runPending();
   ASSERT_TRUE(missing);
   EXPECT_FALSE(*missing);
+}
+
+TEST_F(ServiceFixture, AFileWhoseThumbnailFailedIsNotAskedForAgainUntilItChanges) {
+  const QString runs = dir.filePath("runs");
+  installTextThumbnailer("echo run >> '" + QFile::encodeName(runs) + "'\nexit 1\n");
+  const auto runCount = [&runs] {
+    QFile file(runs);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
+  };
+  const QString path = file("notes.txt");
+  setModified(path, 1700000000);
+  const struct {
+    const char* step;
+    std::function<void()> before;
+    int runs;
+  } steps[] = {
+      {"first", [] {}, 1},
+      {"the same file again", [] {}, 1},
+      {"another size of it", [] {}, 1},
+      {"touched", [&] { setModified(path, 1700000100); }, 2},
+      {"touched, again", [] {}, 2},
+      {"grown, same time",
+       [&] {
+         write(path, "some notes, and more\n");
+         setModified(path, 1700000100);
+       },
+       3},
+  };
+  for (const auto& step : steps) {
+    step.before();
+    std::optional<std::optional<QImage>> answered;
+    ThumbnailRequest request = service().request(
+        path, strcmp(step.step, "another size of it") == 0 ? QSize(64, 64) : QSize(420, 320),
+        [&](std::optional<QImage> picture) { answered = picture; });
+    queues.queue(QStringLiteral("thumbnails"))->runAll();
+    scheduler->runPending();
+    ASSERT_TRUE(answered) << step.step;
+    EXPECT_FALSE(*answered) << step.step;
+    EXPECT_EQ(runCount(), step.runs) << step.step;
+  }
+  // A run given up (the view went on) says nothing about the file.
+  write(path, "notes, changed once more\n");
+  EXPECT_EQ(service().make(path, {256, 256}, [] { return true; }).source, Source::none);
+  EXPECT_EQ(service().make(path, {256, 256}).source, Source::none);
+  EXPECT_EQ(runCount(), 4);
+}
+
+TEST_F(ServiceFixture, ThumbnailsOfPrivateFilesAreMadeButNeverWrittenToTheSharedCache) {
+  const QString secret = file("photo.png"), open = file("photo.jpg");
+  service().setPrivacyCheck([&secret](const QString& path) { return path == secret; });
+  for (const QString& path : {secret, open}) {
+    std::optional<std::optional<QImage>> answered;
+    ThumbnailRequest request = service().request(path, {420, 320}, [&](std::optional<QImage> p) { answered = p; });
+    queues.queue(QStringLiteral("thumbnails"))->runAll();
+    scheduler->runPending();
+    ASSERT_TRUE(answered && *answered) << path.toStdString();
+  }
+  const auto entries = [this](const QString& path) {
+    int count = 0;
+    for (const SharedThumbnailCache::Size& size : SharedThumbnailCache::kSizes)
+      if (QFile::exists(service().cache().entryPath(SharedThumbnailCache::fileUri(path), size))) ++count;
+    return count;
+  };
+  EXPECT_EQ(entries(secret), 0);
+  EXPECT_EQ(entries(open), 1);
+}
+
+TEST(SensitiveThumbnails, FilesOfItemsMarkedSensitiveByHandOrOnTheirOwnArePrivate) {
+  test::PreviewContext fake;
+  PanelState state{*fake.services};
+  const ClipboardItem marked = test::fileItem(QStringLiteral("/home/me/secret/passport.jpg"));
+  const ClipboardItem automatic = test::fileItem(QStringLiteral("/home/me/keys.png"));
+  const ClipboardItem plain = test::fileItem(QStringLiteral("/home/me/holiday.jpg"));
+  state.setItems({marked, automatic, plain});
+  std::optional<ThumbnailService::PrivacyCheck> installed;
+  struct Recording : ThumbnailService {
+    std::optional<ThumbnailService::PrivacyCheck>* installed;
+    ThumbnailRequest request(const QString&, QSize, Answer) override { return {}; }
+    void setPrivacyCheck(PrivacyCheck check) override { *installed = std::move(check); }
+  };
+  auto recording = std::make_shared<Recording>();
+  recording->installed = &installed;
+  fake.services->thumbnailService = recording;
+  keepSensitiveThumbnailsPrivate(*fake.services, state);
+  ASSERT_TRUE(installed && *installed);
+  const ThumbnailService::PrivacyCheck& isPrivate = *installed;
+  EXPECT_FALSE(isPrivate(QStringLiteral("/home/me/secret/passport.jpg")));
+  state.toggleSensitive(marked.id);
+  state.setAutoSensitiveIDs({automatic.id});
+  EXPECT_TRUE(isPrivate(QStringLiteral("/home/me/secret/passport.jpg")));
+  EXPECT_TRUE(isPrivate(QStringLiteral("/home/me/secret/../secret/passport.jpg")));
+  EXPECT_TRUE(isPrivate(QStringLiteral("/home/me/keys.png")));
+  EXPECT_FALSE(isPrivate(QStringLiteral("/home/me/holiday.jpg")));
+  // Peeking shows a sensitive item; it stays sensitive.
+  state.togglePeek(marked.id);
+  EXPECT_TRUE(isPrivate(QStringLiteral("/home/me/secret/passport.jpg")));
+  state.toggleSensitive(marked.id);
+  EXPECT_FALSE(isPrivate(QStringLiteral("/home/me/secret/passport.jpg")));
 }
 
 }  // namespace

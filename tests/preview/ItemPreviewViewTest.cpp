@@ -7,6 +7,7 @@
 #include "preview/ItemPreviewView.h"
 #include "preview/LinkPreview.h"
 #include "preview/PDFPreview.h"
+#include "preview/PreviewCaption.h"
 #include "preview/PreviewContent.h"
 #include "preview/PreviewSizing.h"
 #include "preview/QuickLookButton.h"
@@ -153,7 +154,7 @@ TEST(ItemPreviewView, TheContentBoxIsAsTallAsTheRailNeedsAndTheHostAllows) {
       {"long text in a middle host", textItem(tall), 400, 400},
       {"square image", imageItem(testImage(1000, 1000)), 900, 362},
   };
-  for (const auto& c : cases) EXPECT_DOUBLE_EQ(ItemPreviewView::contentHeight(c.item, c.available), c.height) << c.name;
+  for (const auto& c : cases) EXPECT_DOUBLE_EQ(ItemPreviewView::previewHeight(c.item, c.available), c.height) << c.name;
 }
 
 TEST(ItemPreviewView, TheRailFacesThePanelAndTheCaptionCentresUnderTheContent) {
@@ -585,6 +586,112 @@ TEST(ItemPreviewView, TextFilesDocumentsAndLinksGetTheirRenderers) {
     auto* link = qobject_cast<LinkPreviewContent*>(h.show(item).content());
     ASSERT_NE(link, nullptr);
     EXPECT_EQ(link->props(), LinkPreviewContent::Props::of(item));
+  }
+}
+
+}  // namespace qv
+
+namespace qv {
+
+// The pane arrives with its content box; the rail follows 0.05 s later and the caption 0.08 s
+// later, each growing from 0.9 while it fades in (about the rail's middle, from the caption's
+// top), on the snappy spring. Reduced motion only fades; without a compositor they are there.
+TEST(ItemPreviewView, TheRailAndTheCaptionEnterAfterThePane) {
+  const struct {
+    const char* name;
+    bool compositor;
+    bool reduced;
+  } cases[] = {{"composited", true, false}, {"reduced motion", true, true}, {"no compositor", false, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::PreviewContext fake;
+    fake.appearance->setReduceMotion(c.reduced);
+    PanelState state(*fake.services);
+    const ClipboardItem item = test::textItem("hello");
+    state.setItems({item});
+    ItemPreviewView pane(*fake.services, state, {item, 760}, {});
+    pane.setTranslucency({c.compositor, false});
+    pane.show();
+    int pictures = 0;
+    QObject::connect(&pane, &ItemPreviewView::entranceStepped, [&] { ++pictures; });
+    const auto middleButton = [&] { return pane.railButtons()[2]; };
+    const QRectF rail = pane.railRect();
+    if (!c.compositor) {
+      EXPECT_EQ(pane.railEntrance(), 1);
+      EXPECT_EQ(pane.captionEntrance(), 1);
+      EXPECT_EQ(pane.caption().transitionOpacity(), 1);
+      continue;
+    }
+    fake.advance(0.045);
+    EXPECT_EQ(pane.railEntrance(), 0) << "the rail waits 0.05 s";
+    EXPECT_EQ(middleButton()->transitionOpacity(), 0);
+    EXPECT_EQ(pane.caption().transitionOpacity(), 0);
+    fake.advance(0.03);
+    EXPECT_GT(pane.railEntrance(), 0);
+    EXPECT_EQ(pane.captionEntrance(), 0) << "the caption waits 0.08 s";
+    fake.advance(0.05);
+    const ItemPreviewView::EntranceLook rail1 = pane.entranceLook(pane.railEntrance());
+    ASSERT_GT(rail1.opacity, 0.05);
+    ASSERT_LT(rail1.opacity, 0.95);
+    EXPECT_NEAR(middleButton()->transitionOpacity(), rail1.opacity, 1e-9);
+    if (c.reduced) {
+      EXPECT_EQ(rail1.scale, 1);
+      EXPECT_EQ(pane.caption().transitionScale(), 1);
+    } else {
+      EXPECT_NEAR(rail1.scale, 0.9 + 0.1 * pane.railEntrance(), 1e-9);
+      EXPECT_NEAR(middleButton()->transitionScale(), rail1.scale, 1e-9);
+      // The first button moves towards the rail's middle as the rail grows about it.
+      const QPointF first = pane.railButtons()[0]->geometry().center();
+      EXPECT_GT(first.y(), rail.top() + ItemPreviewView::kRailPadding + OrnamentRailButton::kFace / 2 + 1);
+      // The caption grows from its box's top.
+      EXPECT_LT(pane.caption().transitionScale(), 1);
+    }
+    EXPECT_GT(pane.caption().transitionOpacity(), 0);
+    fake.advance(1);
+    EXPECT_EQ(pane.railEntrance(), 1);
+    EXPECT_EQ(pane.captionEntrance(), 1);
+    EXPECT_FALSE(pane.isEntering());
+    EXPECT_EQ(middleButton()->transitionScale(), 1);
+    EXPECT_EQ(pane.caption().transitionOpacity(), 1);
+    EXPECT_EQ(
+        pane.railButtons()[0]->geometry().topLeft(),
+        QPointF(rail.left() + ItemPreviewView::kRailPadding, rail.top() + ItemPreviewView::kRailPadding).toPoint());
+    EXPECT_GT(pictures, 10) << "a host picturing the arriving pane hears each step";
+  }
+}
+
+// Going into editing and out again crossfades the viewer and the editor on the standard spring;
+// the one leaving takes no pointer. Under the cover of a sensitive item there is nothing to fade.
+TEST(ItemPreviewView, TheEditorAndTheViewerCrossfade) {
+  for (const bool sensitive : {false, true}) {
+    SCOPED_TRACE(sensitive ? "sensitive" : "plain");
+    PaneHarness h;
+    const ClipboardItem item = test::textItem("hello");
+    if (sensitive) h.state.setSensitiveIDs({item.id});
+    ItemPreviewView& pane = h.show(item);
+    QWidget* viewer = pane.content();
+    ASSERT_TRUE(h.click("Edit"));
+    ASSERT_NE(pane.editor(), nullptr);
+    if (sensitive) {
+      EXPECT_FALSE(pane.contentFade().isSwapping());
+      continue;
+    }
+    EXPECT_EQ(pane.contentFade().outgoing(), viewer);
+    h.fake.advance(0.1);
+    ASSERT_TRUE(pane.contentFade().isSwapping());
+    const double p = pane.contentFade().progress();
+    EXPECT_GT(p, 0.05);
+    EXPECT_LT(p, 0.95);
+    EXPECT_TRUE(viewer->testAttribute(Qt::WA_TransparentForMouseEvents));
+    EXPECT_NE(viewer->graphicsEffect(), nullptr);
+    h.fake.advance(1);
+    EXPECT_FALSE(pane.contentFade().isSwapping());
+    EXPECT_EQ(pane.editor()->graphicsEffect(), nullptr);
+    ASSERT_TRUE(h.click("Discard changes"));
+    EXPECT_TRUE(pane.contentFade().isSwapping());
+    EXPECT_NE(qobject_cast<QVTextViewer*>(pane.content()), nullptr);
+    h.fake.advance(1);
+    EXPECT_FALSE(pane.contentFade().isSwapping());
   }
 }
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace qv {
 namespace {
 
@@ -50,11 +52,11 @@ QByteArray stylesXml() {
  <style:text-properties fo:font-size="40pt"/></style:style></office:automatic-styles></office:document-styles>)";
 }
 
-QByteArray odt(const QByteArray& body) {
+QByteArray odt(const QByteArray& body, const QByteArray& styles = stylesXml()) {
   ZipWriter zip;
   zip.add({QStringLiteral("mimetype"), "application/vnd.oasis.opendocument.text", false});
   zip.add(QStringLiteral("content.xml"), content(body));
-  zip.add(QStringLiteral("styles.xml"), stylesXml());
+  zip.add(QStringLiteral("styles.xml"), styles);
   zip.add(QStringLiteral("META-INF/manifest.xml"), "<manifest/>");
   return zip.bytes();
 }
@@ -133,6 +135,40 @@ TEST(OdtReaderTest, OtherOpenDocumentsAreNotText) {
                                              "</office:document-content>");
   EXPECT_FALSE(readRichDocumentBytes(zip.bytes()));
 }
+
+class OdtDepthTest : public ::testing::TestWithParam<test::HostileDocument> {};
+
+TEST_P(OdtDepthTest, CountedOnEveryPathWithinBoundedMemory) {
+  const test::MeasuredRead read = test::readMeasured(GetParam().bytes());
+  EXPECT_EQ(read.text, GetParam().text);
+  EXPECT_LT(read.growth.value_or(0), 100LL << 20);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Nesting, OdtDepthTest,
+    ::testing::Values(test::HostileDocument{"3M_unclosed_levels_inside_a_skipped_frame",
+                                            [] {
+                                              return odt("<text:p>before<draw:frame>" +
+                                                         QByteArray("<d>").repeated(3'000'000) +
+                                                         "</draw:frame>after</text:p>");
+                                            },
+                                            std::nullopt},
+                      test::HostileDocument{"3M_unclosed_levels_in_the_styles_part",
+                                            [] {
+                                              return odt("<text:p>after</text:p>",
+                                                         "<office:document-styles" + kNamespaces + "><office:styles>" +
+                                                             QByteArray("<s>").repeated(3'000'000) +
+                                                             "</office:styles></office:document-styles>");
+                                            },
+                                            QStringLiteral("after")},
+                      test::HostileDocument{"150k_levels_inside_a_paragraph",
+                                            [] {
+                                              return odt("<text:p>a" +
+                                                         test::nestedElements("<text:span>", "</text:span>", 150'000) +
+                                                         "b</text:p>");
+                                            },
+                                            std::nullopt}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace qv

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <QApplication>
+#include <QFileInfo>
 #include <QHoverEvent>
 #include <QPainter>
 #include <QTest>
@@ -164,20 +165,30 @@ TEST(PDFPreview, AShorterDocumentStartsAtItsFirstPage) {
   EXPECT_TRUE(near(f.pageColour(), Qt::magenta));
 }
 
-TEST(PDFPreview, FilesThatDoNotOpenShowNothingAndAreTriedOnce) {
+TEST(PDFPreview, FilesThatDoNotOpenShowTheirIconAndNameAndAreOpenedAgainOnlyOnceChanged) {
   PdfFixture f;
   const QString fifo = f.files.filePath(QStringLiteral("pipe.pdf"));
   ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  const QByteArray whole = [&] {
+    const QString path = f.files.filePath(QStringLiteral("whole.pdf"));
+    EXPECT_TRUE(test::writeTestPdf(path, test::colouredPages(2)));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return file.readAll();
+  }();
   ASSERT_TRUE(test::writeTestFile(f.files.filePath(QStringLiteral("garbage.pdf")), QByteArray(3000, '\x07')));
   ASSERT_TRUE(test::writeTestFile(f.files.filePath(QStringLiteral("empty.pdf")), QByteArray()));
-  const std::pair<const char*, QUrl> cases[] = {
-      {"garbage", QUrl::fromLocalFile(f.files.filePath(QStringLiteral("garbage.pdf")))},
-      {"empty", QUrl::fromLocalFile(f.files.filePath(QStringLiteral("empty.pdf")))},
-      {"password locked", QUrl::fromLocalFile(test::passwordLockedPdfPath())},
-      {"missing", QUrl::fromLocalFile(f.files.filePath(QStringLiteral("missing.pdf")))},
-      {"fifo", QUrl::fromLocalFile(fifo)},
+  ASSERT_TRUE(test::writeTestFile(f.files.filePath(QStringLiteral("truncated.pdf")), whole.left(whole.size() / 3)));
+  const std::pair<const char*, QString> cases[] = {
+      {"garbage", f.files.filePath(QStringLiteral("garbage.pdf"))},
+      {"empty", f.files.filePath(QStringLiteral("empty.pdf"))},
+      {"truncated", f.files.filePath(QStringLiteral("truncated.pdf"))},
+      {"password locked", test::passwordLockedPdfPath()},
+      {"missing", f.files.filePath(QStringLiteral("missing.pdf"))},
+      {"fifo", fifo},
   };
-  for (const auto& [name, url] : cases) {
+  for (const auto& [name, path] : cases) {
+    const QUrl url = QUrl::fromLocalFile(path);
     // After a good document with a pager, so that everything it showed must go.
     f.view->setProps({f.pdf(QStringLiteral("good.pdf"), 3), true});
     f.settle();
@@ -191,16 +202,54 @@ TEST(PDFPreview, FilesThatDoNotOpenShowNothingAndAreTriedOnce) {
     EXPECT_EQ(f.view->pageIndex(), 0) << name;
     EXPECT_FALSE(f.view->hasPager()) << name;
     EXPECT_FALSE(f.view->pager().isVisibleTo(f.view.get())) << name;
-    const QImage drawn = f.view->renderForTest();
-    EXPECT_EQ(drawn.pixelColor(250, 300).alpha(), 0) << name << ": nothing drawn, no message";
-    // Updates of the same file, resizes included, never try it again.
+    // The failed state of other files: the icon, the name below it.
+    EXPECT_TRUE(f.view->hasFailed()) << name;
+    ASSERT_TRUE(f.view->failure().isVisibleTo(f.view.get())) << name;
+    EXPECT_EQ(f.view->failure().props().name, QFileInfo(path).fileName()) << name;
+    EXPECT_EQ(f.view->failure().geometry(), f.view->rect()) << name;
+    const QImage drawn = f.view->grab().toImage();
+    const QPointF icon = f.view->failure().iconRect().center() * drawn.devicePixelRatio();
+    EXPECT_GT(drawn.pixelColor(icon.toPoint()).alpha(), 0) << name << ": the icon is drawn";
+    // Updates of the same file, resizes included, and time passing never open it again while
+    // it has not changed.
+    const int attempts = f.view->openAttempts();
     f.view->setProps({url, false});
     f.view->resize(400, 500);
     f.view->setProps({url, true});
-    EXPECT_EQ(f.queue()->pendingCount(), 0) << name;
+    f.settle();
+    f.context.advance(5 * PDFPreview::kRetryInterval);
+    f.settle();
+    EXPECT_EQ(f.view->openAttempts(), attempts) << name;
     EXPECT_EQ(f.view->openCount(), opens + 1) << name;
+    EXPECT_TRUE(f.view->hasFailed()) << name;
     f.view->resize(502, 620);
   }
+}
+
+TEST(PDFPreview, ADocumentStillBeingWrittenShowsOnceItIsWhole) {
+  PdfFixture f;
+  const QString path = f.files.filePath(QStringLiteral("download.pdf"));
+  ASSERT_TRUE(test::writeTestPdf(path, test::colouredPages(2)));
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray whole = file.readAll();
+  file.close();
+  ASSERT_TRUE(test::writeTestFile(path, whole.left(200)));  // the first bytes of a download
+  f.view->setProps({QUrl::fromLocalFile(path), true});
+  f.context.drain();
+  ASSERT_TRUE(f.view->hasFailed());
+  ASSERT_TRUE(test::writeTestFile(path, whole));
+  // Nothing is asked of the file before the next look.
+  f.context.advance(PDFPreview::kRetryInterval / 2);
+  f.context.drain();
+  EXPECT_TRUE(f.view->hasFailed());
+  f.context.advance(PDFPreview::kRetryInterval / 2);
+  f.settle();
+  EXPECT_FALSE(f.view->hasFailed());
+  EXPECT_FALSE(f.view->failure().isVisibleTo(f.view.get()));
+  EXPECT_EQ(f.view->pageCount(), 2);
+  EXPECT_TRUE(f.view->hasPager());
+  EXPECT_TRUE(near(f.pageColour(), Qt::red));
 }
 
 TEST(PDFPreview, OnlyTheLatestRequestIsDrawn) {

@@ -228,5 +228,32 @@ TEST(RichDocumentPreviewTest, BlackTextFollowsTheSchemeAndYellowKeepsItsColour) 
   EXPECT_TRUE(dark.yellow);
 }
 
+TEST(RichDocumentPreviewTest, AHiddenPreviewLetsItsDocumentGoAndReadsItAgainWhenShown) {
+  PreviewFixture f;
+  f.view->show();
+  f.show(f.write(QStringLiteral("Note.rtf"), kColouredRtf));
+  f.context.drain();
+  ASSERT_EQ(f.view->shown(), Shown::document);
+  const std::weak_ptr<const AttributedText> held = f.view->document();
+  f.view->hide();
+  EXPECT_TRUE(held.expired()) << "a closed pane keeps nothing of the document";
+  EXPECT_TRUE(f.view->viewer().document()->isEmpty());
+  f.view->show();
+  EXPECT_EQ(f.view->shown(), Shown::loading);
+  f.context.drain();
+  ASSERT_EQ(f.view->shown(), Shown::document);
+  EXPECT_EQ(f.view->document()->text, QStringLiteral("MMMM\nMMMM"));
+
+  // Hidden while it reads: the read is given up, and what it would bring is dropped.
+  f.show(f.write(QStringLiteral("Other.rtf"), "{\\rtf1 other}"));
+  f.view->hide();
+  f.context.drain();
+  EXPECT_FALSE(f.view->document());
+  f.view->show();
+  f.context.drain();
+  ASSERT_EQ(f.view->shown(), Shown::document);
+  EXPECT_EQ(f.view->document()->text, QStringLiteral("other"));
+}
+
 }  // namespace
 }  // namespace qv

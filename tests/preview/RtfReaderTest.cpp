@@ -1,8 +1,11 @@
 #include "preview/document/RichDocumentReader.h"
 #include "preview/document/RtfReader.h"
+#include "support/PathSwappedForFifo.h"
+#include "support/PeakMemory.h"
 #include "support/preview/DocumentFixtures.h"
 
 #include <gtest/gtest.h>
+#include <QTemporaryDir>
 
 namespace qv {
 namespace {
@@ -195,6 +198,23 @@ TEST(RtfReaderTest, LongRunsOfEscapedBytesAreCutAtTheLimitToo) {
   EXPECT_EQ(read->text.back(), QChar(u'テ'));
 }
 
+TEST(RtfReaderTest, ManyCodePagesShareTheFewDecodersThereAre) {
+  // Every number names a code page, most of them none that exists: they cost no more than one.
+  QByteArray body;
+  constexpr int kCodePages = 600'000;
+  body.reserve(qsizetype(kCodePages) * 18);
+  // An 8-bit character after each: it is decoded in the code page named.
+  for (int page = 0; page < kCodePages; ++page) body += "\\ansicpg" + QByteArray::number(100'000 + page) + " \\'e9";
+  const QByteArray input = "{\\rtf1\\ansi " + body + "}";
+  const test::PeakMemory memory;
+  const std::optional<AttributedText> read = readRtf(input);
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->text, QString(kCodePages, QChar(0xE9)));
+  if (memory.isAvailable()) {
+    EXPECT_LT(memory.growthBytes(), 100LL << 20);
+  }
+}
+
 TEST(RtfReaderTest, EmptyDocumentGivesNothingToShow) {
   EXPECT_TRUE(readRtf("{\\rtf1\\ansi{\\fonttbl{\\f0 Helvetica;}}}"));
   EXPECT_TRUE(readRtf("{\\rtf1\\ansi{\\fonttbl{\\f0 Helvetica;}}}")->text.isEmpty());
@@ -209,6 +229,13 @@ TEST(RtfReaderTest, FontNamesInTheirOwnCodePage) {
   ASSERT_TRUE(read);
   EXPECT_EQ(formatOf(*read, QStringLiteral("x")).fontFamilies().toStringList(),
             QStringList{QString::fromUtf16(u"ＭＳ 明朝")});
+}
+
+TEST(RichDocumentReading, APathTurnedIntoAFifoBetweenLookAndOpenNeverBlocksTheReader) {
+  QTemporaryDir folder;
+  test::PathSwappedForFifo swapped(folder.path(), "{\\rtf1 text}");
+  EXPECT_TRUE(swapped.readsWithoutBlocking([&swapped] { readRichDocument(swapped.path()); }, 20'000))
+      << "a read blocked on a FIFO put at the path";
 }
 
 }  // namespace

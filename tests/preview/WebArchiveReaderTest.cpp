@@ -1,9 +1,16 @@
 #include "preview/document/PropertyList.h"
 #include "preview/document/RichDocumentReader.h"
 #include "preview/document/WebArchiveReader.h"
+#include "support/PeakMemory.h"
 #include "support/preview/DocumentFixtures.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
 
 #include <sys/inotify.h>
 #include <unistd.h>
@@ -126,6 +133,63 @@ INSTANTIATE_TEST_SUITE_P(
                                   }()}),
     [](const auto& param) { return std::string(param.param.name); });
 
+// Lists that refer to their objects many times over: memory follows what the file holds.
+struct ManyReferencesCase {
+  const char* name;
+  std::function<QByteArray()> bytes;
+  bool readable;
+  qint64 maximumGrowth;  // bytes the read may add to what is resident
+};
+
+class PropertyListReferencesTest : public ::testing::TestWithParam<ManyReferencesCase> {};
+
+TEST_P(PropertyListReferencesTest, MemoryFollowsTheFilesSize) {
+  const QByteArray bytes = GetParam().bytes();
+  const test::PeakMemory memory;
+  if (!memory.isAvailable()) GTEST_SKIP() << "no way to reset the peak of resident memory";
+  const std::optional<PropertyListObject> read = readBinaryPropertyList(bytes);
+  EXPECT_EQ(read.has_value(), GetParam().readable);
+  EXPECT_LT(memory.growthBytes(), GetParam().maximumGrowth);
+  if (read && (*read)->type == PropertyListValue::Type::array) {
+    // One stored object is one value, whichever number refers to it.
+    const auto& members = (*read)->array;
+    EXPECT_TRUE(std::all_of(members.begin(), members.end(), [&](const auto& m) { return m == members.front(); }));
+  }
+}
+
+// `count` numbers for one stored data object of `size` bytes, an array referring to each.
+QByteArray referencesToOneObject(int count, qsizetype size) {
+  PlistWriter plist(3);
+  std::vector<int> members{plist.data(QByteArray(size, 'x'))};
+  for (int i = 1; i < count; ++i) members.push_back(plist.sameAs(members.front()));
+  return plist.bytes(plist.array(members));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, PropertyListReferencesTest,
+    ::testing::Values(
+        ManyReferencesCase{"a_thousand_numbers_for_one_100KB_object",
+                           [] { return referencesToOneObject(1000, 100'000); }, true, 16LL << 20},
+        ManyReferencesCase{"99999_numbers_for_one_1MB_object", [] { return referencesToOneObject(99'999, 1'000'000); },
+                           true, 24LL << 20},
+        ManyReferencesCase{"an_array_of_four_million_references",
+                           [] {
+                             PlistWriter plist(1);
+                             const int member = plist.integer(1);
+                             return plist.bytes(plist.array(std::vector<int>(4'000'000, member)));
+                           },
+                           false, 40LL << 20},
+        ManyReferencesCase{
+            "a_dictionary_of_two_million_pairs",
+            [] {
+              PlistWriter plist(1);
+              const int key = plist.string(QStringLiteral("k"));
+              const int value = plist.integer(1);
+              return plist.bytes(plist.dictionary(std::vector<std::pair<int, int>>(2'000'000, {key, value})));
+            },
+            false, 40LL << 20}),
+    [](const auto& param) { return std::string(param.param.name); });
+
 TEST(WebArchiveTest, ShowsTheMainResourcesPage) {
   const std::optional<AttributedText> read = readRichDocumentBytes(PlistWriter::webArchive(
       R"(<html><head><title>Not shown</title><style>p { margin: 0 }</style></head><body><h1>Title</h1>
@@ -224,6 +288,129 @@ TEST(WebArchiveTest, PagesNeverLoadFiles) {
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   file.readAll();
   EXPECT_TRUE(watch.sawAccess());
+}
+
+// A read on a thread of its own that the test may give up on: the thread, and all it reads,
+// outlive the test when it never ends (the test has failed then).
+struct BackgroundRead {
+  explicit BackgroundRead(QByteArray bytes) : state(std::make_shared<State>()) {
+    state->bytes = std::move(bytes);
+    std::thread([state = state] {
+      DocumentReadOptions options;
+      options.cancelled = &state->cancelled;
+      std::optional<AttributedText> read = readRichDocumentBytes(state->bytes, options);
+      std::lock_guard lock(state->mutex);
+      state->read = std::move(read);
+      state->done = true;
+      state->finished.notify_all();
+    }).detach();
+  }
+  // Whether the read ended within `seconds` (a deadline for a hang, not a measure of speed).
+  bool endsWithin(double seconds) {
+    std::unique_lock lock(state->mutex);
+    return state->finished.wait_for(lock, std::chrono::duration<double>(seconds), [this] { return state->done; });
+  }
+  struct State {
+    QByteArray bytes;
+    std::atomic<bool> cancelled = false;
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    std::optional<AttributedText> read;
+  };
+  std::shared_ptr<State> state;
+};
+
+QByteArray repeated(const QByteArray& piece, qsizetype times) {
+  QByteArray out;
+  out.reserve(piece.size() * times);
+  for (qsizetype i = 0; i < times; ++i) out += piece;
+  return out;
+}
+
+struct HostilePage {
+  const char* name;
+  std::function<QByteArray()> html;
+  QString start;  // what the text begins with
+};
+
+class HostilePageTest : public ::testing::TestWithParam<HostilePage> {};
+
+TEST_P(HostilePageTest, ReadsInBoundedTimeAndMemory) {
+  const QByteArray archive = PlistWriter::webArchive(GetParam().html());
+  const test::PeakMemory memory;
+  BackgroundRead read(archive);
+  ASSERT_TRUE(read.endsWithin(60)) << "still reading after a minute";
+  ASSERT_TRUE(read.state->read);
+  EXPECT_TRUE(read.state->read->text.startsWith(GetParam().start)) << read.state->read->text.left(80).toStdString();
+  EXPECT_LE(read.state->read->text.size(), DocumentLimits::kMaxTextLength);
+  if (memory.isAvailable()) {
+    EXPECT_LT(memory.growthBytes(), 600LL << 20);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, HostilePageTest,
+    ::testing::Values(
+        HostilePage{
+            "twenty_thousand_nested_tables",
+            [] { return repeated("<table><tr><td>", 20'000) + "deep" + repeated("</td></tr></table>", 20'000); },
+            QStringLiteral("deep")},
+        HostilePage{"hundred_thousand_nested_bold",
+                    [] { return "<p>start " + repeated("<b>", 100'000) + "bold" + repeated("</b>", 100'000) + "</p>"; },
+                    QStringLiteral("start bold")},
+        HostilePage{"hundred_thousand_unclosed_paragraphs_and_items",
+                    [] { return "<ul>" + repeated("<li><p>item <div>", 100'000); }, QStringLiteral("• item")},
+        HostilePage{"a_48MB_page_of_formatted_paragraphs",
+                    [] {
+                      return "<html><body>" +
+                             repeated(
+                                 "<p style=\"color:#3060c0\">Some <b>bold</b>, <i>italic</i> and "
+                                 "<span style=\"font-size:18px\">larger</span> text.</p>\n",
+                                 48 * 1024 * 1024 / 110) +
+                             "</body></html>";
+                    },
+                    QStringLiteral("Some bold, italic and larger text.")}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST(WebArchiveTest, AReadGivenUpEndsAtOnceWhateverThePageHolds) {
+  const QByteArray archive = PlistWriter::webArchive(
+      repeated("<table><tr><td><p>Some <b>bold</b> text in a cell.</p>", 5'000) +
+      repeated("<p>A paragraph of <i>plain</i> text, one of very many.</p>\n", 300'000));
+  BackgroundRead read(archive);
+  read.state->cancelled = true;
+  ASSERT_TRUE(read.endsWithin(10)) << "still reading";
+  EXPECT_FALSE(read.state->read);
+}
+
+TEST(WebArchiveTest, PagesKeepTheirShapeWhereBrowsersCloseWhatTheyLeaveOpen) {
+  const struct {
+    const char* name;
+    QByteArray html;
+    QString text;
+  } cases[] = {
+      {"paragraph_in_paragraph", "<p>one<p>two<div>three</div>", "one\n\ntwo\n\nthree"},
+      {"items_left_open", "<ul><li>a<li>b<li>c</ul><p>after", "• a\n• b\n• c\n\nafter"},
+      {"table_cells_as_lines", "<table><tr><th>Name<td>Value<tr><td>x<td>1</table>", "Name\nValue\nx\n1"},
+      {"scripts_and_frames_left_out",
+       "<p>a<script>document.write('<b>no</b>')</script>b<iframe>no</iframe>c<svg><text>no</text></svg>d"
+       "<select><option>no</option></select>e<!-- no --></p>",
+       "abcde"},
+      {"text_beyond_the_depth_limit_kept", repeated("<div>", 200) + "deep" + repeated("</div>", 200), "deep"},
+      {"stray_angle_brackets", "<p>1 < 2 and 3 > 2</p>", "1 < 2 and 3 > 2"},
+      {"quoted_greater_than_in_attributes", "<p title=\"a>b\" style='color:#ff0000'>red</p>", "red"},
+      {"cut_inside_a_tag", "<p>whole</p><p title=\"never closed", "whole"},
+  };
+  for (const auto& c : cases) {
+    const std::optional<AttributedText> read = readRichDocumentBytes(PlistWriter::webArchive(c.html));
+    ASSERT_TRUE(read) << c.name;
+    EXPECT_EQ(read->text, c.text) << c.name;
+  }
+  const std::optional<AttributedText> header = readRichDocumentBytes(
+      PlistWriter::webArchive("<table><tr><th>Name</th><td>Value</td></tr></table>"));
+  ASSERT_TRUE(header);
+  EXPECT_EQ(formatOf(*header, QStringLiteral("Name")).fontWeight(), QFont::Bold);
+  EXPECT_NE(formatOf(*header, QStringLiteral("Value")).fontWeight(), QFont::Bold);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace qv {
 namespace {
 
@@ -212,6 +214,62 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"zip_cut_in_half", docx(documentXml("<w:p><w:r><w:t>x</w:t></w:r></w:p>"), {}).left(120)},
         RefusedCase{"deep_nesting", documentXml(QByteArray(100'000 * 7, 'x').replace("xxxxxxx", "<w:sdt>"))},
         RefusedCase{"legacy_word_file", QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(504, '\0')}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+// Nesting where the readers used to recurse or keep every level: in text they read whole, in
+// what they skip (elements left open, as a stream that never closes them has them), in the
+// styles part. Too deep is unreadable (in the styles part it costs the styles only), within a
+// bounded memory.
+class WordDepthTest : public ::testing::TestWithParam<test::HostileDocument> {};
+
+TEST_P(WordDepthTest, CountedOnEveryPathWithinBoundedMemory) {
+  const test::MeasuredRead read = test::readMeasured(GetParam().bytes());
+  EXPECT_EQ(read.text, GetParam().text);
+  EXPECT_LT(read.growth.value_or(0), 100LL << 20);
+}
+
+const QByteArray kAfter = "<w:p><w:r><w:t>after</w:t></w:r></w:p>";
+
+INSTANTIATE_TEST_SUITE_P(
+    Nesting, WordDepthTest,
+    ::testing::Values(test::HostileDocument{"docx_150k_levels_inside_text",
+                                            [] {
+                                              return docx(documentXml("<w:p><w:r><w:t>a" +
+                                                                      test::nestedElements("<w:x>", "</w:x>", 150'000) +
+                                                                      "b</w:t></w:r></w:p>"),
+                                                          {});
+                                            },
+                                            std::nullopt},
+                      test::HostileDocument{"wordml_150k_levels_inside_text",
+                                            [] {
+                                              return wordMl("<w:p><w:r><w:t>a" +
+                                                            test::nestedElements("<w:x>", "</w:x>", 150'000) +
+                                                            "b</w:t></w:r></w:p>");
+                                            },
+                                            std::nullopt},
+                      test::HostileDocument{"docx_some_levels_inside_text",
+                                            [] {
+                                              return docx(documentXml("<w:p><w:r><w:t>a" +
+                                                                      test::nestedElements("<w:x>", "</w:x>", 400) +
+                                                                      "b</w:t></w:r></w:p>"),
+                                                          {});
+                                            },
+                                            QStringLiteral("ab")},
+                      test::HostileDocument{"docx_3M_unclosed_levels_inside_a_skipped_picture",
+                                            [] {
+                                              return docx(documentXml("<w:p><w:r><w:pict>" +
+                                                                      QByteArray("<v>").repeated(3'000'000) +
+                                                                      "</w:pict><w:t>after</w:t></w:r></w:p>"),
+                                                          {});
+                                            },
+                                            std::nullopt},
+                      test::HostileDocument{"docx_3M_unclosed_levels_in_the_styles_part",
+                                            [] {
+                                              return docx(documentXml(kAfter),
+                                                          "<w:styles xmlns:w=\"" + QByteArray(kTransitional) + "\">" +
+                                                              QByteArray("<s>").repeated(3'000'000) + "</w:styles>");
+                                            },
+                                            QStringLiteral("after")}),
     [](const auto& param) { return std::string(param.param.name); });
 
 // 16 MB of text that deflates to some 16 KB.

@@ -90,6 +90,21 @@ TEST_F(GeneralPaneTest, RetentionLabelsAndAnUnknownStoredValue) {
   for (const QVDropdownItem& item : pane->retentionDropdown()->props().items) EXPECT_FALSE(item.isChecked);
 }
 
+// After stored settings were lost nothing is pruned until the user chooses a retention: none
+// shows as chosen meanwhile, and a pick ends the hold.
+TEST_F(GeneralPaneTest, AfterLostSettingsNoRetentionShowsAsChosenUntilOneIsPicked) {
+  store(SettingsStore::kValuesLostKey, true);
+  open();
+  EXPECT_EQ(pane->retentionDropdown()->props().label, "Not Chosen");
+  for (const QVDropdownItem& item : pane->retentionDropdown()->props().items) EXPECT_FALSE(item.isChecked);
+  pane->retentionDropdown()->callbacks().onChoose(0);
+  fake.drain();
+  EXPECT_EQ(settings().value(QLatin1String(GeneralSettings::kRetentionKey)), "1w");
+  EXPECT_FALSE(settings().valuesWereLost());
+  EXPECT_EQ(pane->retentionDropdown()->props().label, "Week");
+  EXPECT_TRUE(pane->retentionDropdown()->props().items.front().isChecked);
+}
+
 TEST_F(GeneralPaneTest, TheEdgeSwitchNeedsAShortcutAndClearingItTurnsTheEdgeBackOn) {
   store(GeneralSettings::kEdgeEnabledKey, false);
   open();

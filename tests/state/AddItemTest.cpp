@@ -306,8 +306,10 @@ TEST_F(RetentionTest, SettingValues) {
     EXPECT_EQ(state.retentionCutoff(), std::nullopt) << value;
     EXPECT_FALSE(state.applyRetention());
   }
-  settings.set(QLatin1String(PanelState::kHistoryRetentionKey), 7);  // not a string: absent, one week
-  EXPECT_TRUE(state.retentionCutoff().has_value());
+  // Not a string: no choice of the user's, and no default may delete what it kept.
+  settings.set(QLatin1String(PanelState::kHistoryRetentionKey), 7);
+  EXPECT_FALSE(state.retentionCutoff().has_value());
+  EXPECT_FALSE(state.applyRetention());
   settings.set(QLatin1String(PanelState::kHistoryRetentionKey), QStringLiteral("1y"));
   EXPECT_TRUE(state.applyRetention());
   EXPECT_EQ(texts(), (QStringList{QStringLiteral("month"), QStringLiteral("week")}));

@@ -33,12 +33,7 @@ class HistoryJournalSaveTest : public ::testing::Test {
   }
   QByteArray history() const { return readFile(h.historyPath()); }
   QByteArray journal() const { return readFile(h.journalPath()); }
-  std::unique_ptr<PanelState> relaunch() {
-    auto relaunched = h.makeState();
-    relaunched->loadHistory();
-    h.runSaves();
-    return relaunched;
-  }
+  std::unique_ptr<PanelState> relaunch() { return h.relaunch(); }
   QStringList setAside(const char* pattern) const {
     return QDir(h.fake.context->paths->applicationSupport()).entryList({QLatin1String(pattern)}, QDir::Files);
   }

@@ -171,6 +171,103 @@ INSTANTIATE_TEST_SUITE_P(Cases, DamagedSettingsTest,
                            return std::string(param.param.name);
                          });
 
+// Three starts after stored settings were lost or read as no choice: the run that finds them
+// keeps everything, and so does every later one (it must not read its own defaults as the
+// user's choice), until the user chooses a retention again. Pins that did not read as a list
+// are kept. Forty items a month old, ten of them pinned where the case has pins.
+TEST(LostSettingsTest, NothingIsPrunedOverThreeStartsUntilARetentionIsChosen) {
+  const struct {
+    const char* name;
+    std::function<void(SettingsStore&, const QJsonArray& pins)> damage;
+    bool pinsKept;
+  } cases[] = {
+      {"a damaged file that said forever",
+       [](SettingsStore& settings, const QJsonArray&) {
+         settings.set(QLatin1String(PanelState::kHistoryRetentionKey), QStringLiteral("forever"));
+         damageFile(settings.filePath());
+       },
+       false},
+      {"a damaged file with ten pins",
+       [](SettingsStore& settings, const QJsonArray& pins) {
+         settings.set(QLatin1String(PanelState::kPinnedIDsKey), pins);
+         damageFile(settings.filePath());
+       },
+       false},
+      {"pins stored as an object",
+       [](SettingsStore& settings, const QJsonArray& pins) {
+         settings.set(QLatin1String(PanelState::kPinnedIDsKey), QJsonObject{{QStringLiteral("pins"), pins}});
+       },
+       true},
+      {"a retention of 0",
+       [](SettingsStore& settings, const QJsonArray&) {
+         settings.set(QLatin1String(PanelState::kHistoryRetentionKey), 0);
+       },
+       false},
+      {"a retention of null",
+       [](SettingsStore& settings, const QJsonArray&) {
+         ASSERT_TRUE(writeFileAtomically(settings.filePath(), "{\"qv.historyRetention\": null}"));
+       },
+       false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::StateHarness h;
+    const QList<ClipboardItem> old = texts(40, h.now().addMonths(-1), QStringLiteral("old"));
+    ASSERT_TRUE(writeFileAtomically(h.historyPath(), encodeItems(old)));
+    QJsonArray pins;
+    for (const ClipboardItem& item : old.mid(0, 10)) pins.append(uuidString(item.id));
+    c.damage(*h.fake.context->settings, pins);
+    h.state.reset();
+
+    const std::shared_ptr<SettingsStore> original = h.fake.context->settings;
+    const QString settingsFile = original->filePath();
+    int starts = 0;
+    const auto start = [&] {
+      h.fake.context->settings = std::make_shared<SettingsStore>(settingsFile, *h.fake.scheduler);
+      auto state = h.makeState();
+      state->loadHistory();
+      state->addItem(test::textItem(QStringLiteral("a copy at start %1").arg(++starts)));
+      state->setSavesSinceLastPrune(PanelState::kSavesPerPrune - 1);
+      state->flushSave();
+      h.fake.scheduler->advance(PanelState::kStartFoldDelaySeconds);
+      h.runSaves();
+      return state;
+    };
+    for (int n = 1; n <= 3; ++n) {
+      SCOPED_TRACE(n);
+      const auto state = start();
+      EXPECT_EQ(state->items().size(), 40 + n);
+      ASSERT_TRUE(h.storedItems());
+      EXPECT_EQ(h.storedItems()->size(), 40 + n);
+      if (c.pinsKept) {
+        EXPECT_EQ(state->pinnedIDs().size(), 10);
+      }
+    }
+    // The user chooses a week: the hold ends, and what the pins protect stays.
+    {
+      const auto state = start();
+      h.fake.context->settings->set({{QLatin1String(PanelState::kHistoryRetentionKey), QStringLiteral("1w")},
+                                     {QLatin1String(SettingsStore::kValuesLostKey), QJsonValue()}});
+      EXPECT_TRUE(state->applyRetention());
+      EXPECT_EQ(state->items().size(), 4 + (c.pinsKept ? 10 : 0));
+    }
+    h.fake.context->settings = original;
+  }
+}
+
+// Pinned ids compare whatever the case they were written in.
+TEST(LostSettingsTest, PinsWrittenInLowerCaseStillProtect) {
+  test::StateHarness h;
+  const QList<ClipboardItem> old = texts(10, h.now().addMonths(-1), QStringLiteral("old"));
+  ASSERT_TRUE(writeFileAtomically(h.historyPath(), encodeItems(old)));
+  QJsonArray pins;
+  for (const ClipboardItem& item : old.mid(0, 4)) pins.append(uuidString(item.id).toLower());
+  h.fake.context->settings->set(QLatin1String(PanelState::kPinnedIDsKey), pins);
+  h.state->loadHistory();
+  EXPECT_EQ(h.state->items().size(), 4);
+  EXPECT_EQ(h.state->pinnedIDs().size(), 4);
+}
+
 // ---- Damage in the middle of the history -----------------------------------------------------
 
 QByteArray junk(int seed) {

@@ -321,20 +321,33 @@ std::function<void(const QList<ClipboardItem>&, bool)> ClipboardMonitor::deliver
 
 void ClipboardMonitor::queueImageFileDecode(const QUrl& url, const QImage& fallback, const Run& run) {
   const QString path = url.toLocalFile();
-  imageDecodeQueue_->async(
-      [life = std::weak_ptr<int>(life_), scheduler = scheduler_, handler = deliverer(), url, path, fallback, run] {
-        if (life.expired()) return;
-        const std::optional<QImage> decoded = decodeImageFile(path);
-        const QImage image = decoded && decoded->width() > 0 ? *decoded : fallback;
-        if (image.isNull() || image.width() <= 0) {
-          qCInfo(lcMonitor).noquote() << "Copy not recorded: the copied image file could not be decoded:" << path;
-          return;
-        }
-        const ClipboardItem item = ClipboardItem::make(newUuid(), run.source, run.capturedAt,
-                                                       imagePayload(image, url.fileName(), FileInfo::sizeText(url)));
-        // Once decoded, the item is recorded even if the monitor goes away before it lands.
-        scheduler->post([handler, item, blurred = run.blurred] { handler({item}, blurred); });
-      });
+  imageDecodeQueue_->async([life = std::weak_ptr<int>(life_), scheduler = scheduler_, handler = deliverer(),
+                            bookmarks = fileBookmarkStore_, url, path, fallback, run] {
+    if (life.expired()) return;
+    const std::optional<DecodedImageFile> decoded = decodeImageFile(path);
+    std::optional<ClipboardItem> item;
+    if (decoded) {
+      // Named with the picture's size in the file, also when a large one is kept scaled down.
+      ImagePayload payload = imagePayload(decoded->image, url.fileName(), FileInfo::sizeText(url));
+      payload.width = decoded->fileSize.width();
+      payload.height = decoded->fileSize.height();
+      item = ClipboardItem::make(newUuid(), run.source, run.capturedAt, std::move(payload));
+    } else if (!fallback.isNull() && fallback.width() > 0) {
+      item = ClipboardItem::make(newUuid(), run.source, run.capturedAt,
+                                 imagePayload(fallback, url.fileName(), FileInfo::sizeText(url)));
+    } else {
+      // A copied file is kept whatever it holds: one whose picture cannot be read (broken, or
+      // too large to read within the decoder's limit) is recorded as the file it is.
+      qCInfo(lcMonitor).noquote() << "Copied image file recorded as a file: its picture could not be read:" << path;
+      const QUuid id = newUuid();
+      bookmarks->save(url, uuidString(id));
+      QString name = lastPathComponent(url);
+      if (name.isEmpty()) name = absoluteString(url);
+      item = ClipboardItem::make(id, run.source, run.capturedAt, FilePayload{name, QString(), Url::fromQUrl(url)});
+    }
+    // Once decoded, the item is recorded even if the monitor goes away before it lands.
+    scheduler->post([handler, item = std::move(*item), blurred = run.blurred] { handler({item}, blurred); });
+  });
 }
 
 bool ClipboardMonitor::receivePromisedFiles(const PasteboardContent& content, const Run& run) {

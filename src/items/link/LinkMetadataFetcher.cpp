@@ -4,6 +4,7 @@
 #include "items/link/HtmlMetadata.h"
 #include "items/link/OGImageCache.h"
 #include "platform/HttpClient.h"
+#include "platform/ImageDecoder.h"
 #include "platform/SerialQueue.h"
 
 #include <QBuffer>
@@ -183,7 +184,7 @@ QImage LinkMetadataFetcher::decodeImage(const QByteArray& bytes) {
   buffer.setData(bytes);
   if (!buffer.open(QIODevice::ReadOnly)) return {};
   QImageReader reader(&buffer);
-  reader.setAllocationLimit(256);
+  useImageAllocationLimit();
   const QSize size = reader.size();
   if (size.isValid() && (size.width() > kMaxImageSide || size.height() > kMaxImageSide ||
                          qint64(size.width()) * size.height() > kMaxImagePixels))

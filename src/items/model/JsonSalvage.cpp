@@ -24,7 +24,6 @@ std::optional<SalvagedArray> salvageJsonArray(QByteArrayView json,
   SalvagedArray result;
   JsonReader opening(begin, end);
   const bool opened = opening.consume('[');
-  result.damaged = !opened;
   const char* p = opening.position();
   // In step: the next element, or the closing bracket, follows right here.
   bool inStep = opened;
@@ -36,25 +35,27 @@ std::optional<SalvagedArray> salvageJsonArray(QByteArrayView json,
       inStep = true;
       return true;
     }
+    // The end of the array. A bracket with more after it may be junk inside the array:
+    // reading goes on from the next record, if there is one.
     if (after.consume(']')) {
-      if (!after.atEnd()) result.damaged = true;  // junk after the end: what came before is whole
-      return false;
+      if (after.atEnd()) return false;
+      p = after.position();
+      inStep = false;
+      return true;
     }
     p = stop;
     inStep = false;
-    result.damaged = true;
     return true;
   };
   for (;;) {
     if (inStep) {
       JsonReader next(p, end);
+      if (next.atEnd()) break;  // cut short
       if (next.consume(']')) {
-        if (!next.atEnd()) result.damaged = true;
-        break;
-      }
-      if (next.atEnd()) {
-        result.damaged = true;  // cut short
-        break;
+        if (next.atEnd()) break;
+        p = next.position();
+        inStep = false;
+        continue;
       }
       const char* start = next.position();
       if (const char* stop = endOfValue(start, end)) {
@@ -64,7 +65,6 @@ std::optional<SalvagedArray> salvageJsonArray(QByteArrayView json,
       }
       p = start;
       inStep = false;
-      result.damaged = true;
     }
     // Out of step: on from the next object that is a record.
     const void* found = p < end ? memchr(p, '{', static_cast<size_t>(end - p)) : nullptr;

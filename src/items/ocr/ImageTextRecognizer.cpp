@@ -1,6 +1,7 @@
 #include "items/ocr/ImageTextRecognizer.h"
 
 #include "items/stores/ImageStore.h"
+#include "platform/ImageDecoder.h"
 #include "platform/OcrEngine.h"
 #include "platform/Paths.h"
 #include "platform/Scheduler.h"
@@ -41,7 +42,7 @@ void ImageTextRecognizer::schedule(const QString& id, std::function<void()> comp
 std::optional<QImage> ImageTextRecognizer::readImage(const QString& path) {
   QImageReader reader(path);
   reader.setAutoTransform(true);
-  reader.setAllocationLimit(ImageStore::kDecodeAllocationLimitMB);
+  useImageAllocationLimit();
   const QSize size = reader.size();
   if (size.isValid() && !size.isEmpty()) {
     double scale = std::min(1.0, double(kMaximumSide) / std::max(size.width(), size.height()));

@@ -53,10 +53,12 @@ QHash<QString, QUrl> FileBookmarkStore::resolveAll(const QList<StoredFile>& item
   QList<const StoredFile*> readable;
   QList<QByteArray> data;
   for (const StoredFile& item : items) {
-    QFile file(folder_.filePath(item.id, QLatin1String(kExtension)));
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaximumBookmarkSize) continue;
+    bool ok = false;
+    QByteArray bookmark = readFile(folder_.filePath(item.id, QLatin1String(kExtension)), &ok, nullptr,
+                                   kMaximumBookmarkSize);
+    if (!ok) continue;
     readable.append(&item);
-    data.append(file.readAll());
+    data.append(std::move(bookmark));
   }
   // One batch, so that a single search of the home folder serves every moved file.
   const auto resolved = bookmarks_->resolveAll(data);
@@ -74,13 +76,16 @@ QHash<QString, QUrl> FileBookmarkStore::resolveAll(const QList<StoredFile>& item
   return changed;
 }
 
-void FileBookmarkStore::removeOrphans(const QSet<QString>& keepIDs) const {
+void FileBookmarkStore::removeFilesNotKept(const KeptIds& kept) const {
   const QString suffix = u'.' + QLatin1String(kExtension);
   folder_.removeEntries([&](const QString& name) {
     if (!name.endsWith(suffix)) return true;  // not a bookmark: left alone
-    const auto uuid = parseUuid(name.chopped(suffix.size()));
-    return uuid && keepIDs.contains(uuidString(*uuid));
+    return kept.keepsFile(name, QLatin1StringView(kExtension));
   });
+}
+
+void FileBookmarkStore::remove(const QString& id) const {
+  QFile::remove(folder_.filePath(id, QLatin1String(kExtension)));
 }
 
 }  // namespace qv

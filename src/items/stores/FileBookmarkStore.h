@@ -35,7 +35,10 @@ class FileBookmarkStore {
   // only where it differs from the stored one. Stale bookmarks are written again.
   QHash<QString, QUrl> resolveAll(const QList<StoredFile>& items) const;
   // Removes "*.bookmark" files whose name is not a kept UUID; other entries stay.
-  void removeOrphans(const QSet<QString>& keepIDs) const;
+  void removeOrphans(const QSet<QString>& keepIDs) const { removeFilesNotKept(KeptIds(keepIDs)); }
+  void removeFilesNotKept(const KeptIds& kept) const;
+  // Removes the item's bookmark (the item is gone).
+  void remove(const QString& id) const;
 
  private:
   SideFileFolder folder_;

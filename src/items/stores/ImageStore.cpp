@@ -1,8 +1,10 @@
 #include "items/stores/ImageStore.h"
 
+#include "platform/ImageDecoder.h"
 #include "platform/Paths.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 
@@ -15,10 +17,12 @@ QString ImageStore::directory() const { return folder_.ensure(); }
 QString ImageStore::filePath(const QString& id) const { return folder_.filePath(id, QStringLiteral("png")); }
 
 QImage ImageStore::load(const QString& id) const {
-  const QString path = filePath(id);
-  if (!QFileInfo::exists(path)) return {};
-  QImageReader reader(path, "png");
-  reader.setAllocationLimit(kDecodeAllocationLimitMB);
+  // Read through a descriptor checked to be a regular file: a FIFO there must not block.
+  const RegularFile regular = RegularFile::open(filePath(id));
+  QFile file;
+  if (!regular.isOpen() || !file.open(regular.handle(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) return {};
+  QImageReader reader(&file, "png");
+  useImageAllocationLimit();
   return reader.read();
 }
 
@@ -40,8 +44,10 @@ bool ImageStore::save(const QImage& image, const QString& id) const {
   return writeFileAtomically(path, *data);
 }
 
-void ImageStore::removeOrphans(const QSet<QString>& keepIDs) const {
-  folder_.removeEntries([&](const QString& name) { return isSideFileOf(name, keepIDs, {"png"}); });
+void ImageStore::removeFilesNotKept(const KeptIds& kept) const {
+  folder_.removeEntries([&](const QString& name) { return kept.keepsFile(name, QLatin1StringView("png")); });
 }
+
+void ImageStore::remove(const QString& id) const { QFile::remove(filePath(id)); }
 
 }  // namespace qv

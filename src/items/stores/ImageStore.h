@@ -18,10 +18,6 @@ class ImageStore {
  public:
   explicit ImageStore(const Paths& paths);
 
-  // Decoding a stored image may take this much memory (Qt's default rejects full-page
-  // screenshots); larger images count as unreadable rather than exhausting memory.
-  static constexpr int kDecodeAllocationLimitMB = 512;
-
   // The images folder, created on first use (empty when it cannot be created).
   QString directory() const;
   QString filePath(const QString& id) const;
@@ -33,7 +29,10 @@ class ImageStore {
   // PNG data of the image; nothing for a null or empty image.
   static std::optional<QByteArray> pngData(const QImage& image);
   // Removes every entry of the folder whose name is not "<kept id>.png".
-  void removeOrphans(const QSet<QString>& keepIDs) const;
+  void removeOrphans(const QSet<QString>& keepIDs) const { removeFilesNotKept(KeptIds(keepIDs)); }
+  void removeFilesNotKept(const KeptIds& kept) const;
+  // Removes the item's picture (the item is gone).
+  void remove(const QString& id) const;
 
  private:
   SideFileFolder folder_;

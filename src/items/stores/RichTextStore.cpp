@@ -3,6 +3,7 @@
 #include "platform/Paths.h"
 
 #include <QFile>
+#include <algorithm>
 
 namespace qv {
 
@@ -23,11 +24,11 @@ bool RichTextStore::capture(const DataSource& source, const QString& id) const {
 
 std::optional<RichTextStore::Stored> RichTextStore::read(const QString& id) const {
   for (const Format& format : kFormats) {
-    QFile file(folder_.filePath(id, QLatin1String(format.extension)));
-    // A file larger than capture ever writes is not ours to hand to the clipboard.
-    if (!file.open(QIODevice::ReadOnly) || file.size() == 0 || file.size() > kMaximumSize) continue;
-    QByteArray data = file.readAll();
-    if (data.isEmpty()) continue;
+    // A file larger than capture ever writes is not ours to hand to the clipboard (nor is
+    // anything but a regular file: a FIFO there must not block a paste).
+    bool ok = false;
+    QByteArray data = readFile(folder_.filePath(id, QLatin1String(format.extension)), &ok, nullptr, kMaximumSize);
+    if (!ok || data.isEmpty()) continue;
     return Stored{QLatin1String(format.mimeType), std::move(data)};
   }
   return std::nullopt;
@@ -37,8 +38,11 @@ void RichTextStore::remove(const QString& id) const {
   for (const Format& format : kFormats) QFile::remove(folder_.filePath(id, QLatin1String(format.extension)));
 }
 
-void RichTextStore::removeOrphans(const QSet<QString>& keepIDs) const {
-  folder_.removeEntries([&](const QString& name) { return isSideFileOf(name, keepIDs, {"html", "rtf"}); });
+void RichTextStore::removeFilesNotKept(const KeptIds& kept) const {
+  folder_.removeEntries([&](const QString& name) {
+    return std::any_of(std::begin(kFormats), std::end(kFormats),
+                       [&](const Format& format) { return kept.keepsFile(name, QLatin1StringView(format.extension)); });
+  });
 }
 
 }  // namespace qv

@@ -42,7 +42,8 @@ class RichTextStore {
   // Removes both possible files (the item's text was edited: it pastes as plain text now).
   void remove(const QString& id) const;
   // Removes every entry of the folder whose name is not "<kept id>.html" or "<kept id>.rtf".
-  void removeOrphans(const QSet<QString>& keepIDs) const;
+  void removeOrphans(const QSet<QString>& keepIDs) const { removeFilesNotKept(KeptIds(keepIDs)); }
+  void removeFilesNotKept(const KeptIds& kept) const;
 
  private:
   SideFileFolder folder_;

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace qv {
 
 SideFileFolder::SideFileFolder(const QString& applicationSupport, const QString& name)
@@ -44,6 +46,36 @@ bool isSideFileOf(const QString& name, const QSet<QString>& ids, std::initialize
       return true;
   }
   return false;
+}
+
+KeptIds::KeptIds(const QSet<QString>& ids) {
+  add(ids);
+  seal();
+}
+
+void KeptIds::add(const QSet<QString>& ids) {
+  ids_.reserve(ids_.size() + size_t(ids.size()));
+  for (const QString& id : ids) {
+    const QUuid uuid = QUuid::fromString(id);
+    if (!uuid.isNull()) ids_.push_back(uuid);
+  }
+}
+
+void KeptIds::seal() {
+  std::sort(ids_.begin(), ids_.end());
+  ids_.erase(std::unique(ids_.begin(), ids_.end()), ids_.end());
+}
+
+bool KeptIds::keepsFile(QStringView name, QLatin1StringView extension) const {
+  constexpr qsizetype kIdLength = 36;
+  if (name.size() != kIdLength + 1 + extension.size() || name.at(kIdLength) != u'.' ||
+      !name.sliced(kIdLength + 1).startsWith(extension))
+    return false;
+  const QStringView id = name.first(kIdLength);
+  // QUuid also reads braces and other forms: only the plain 8-4-4-4-12 one names a side file.
+  if (id.at(0) == u'{') return false;
+  const QUuid uuid = QUuid::fromString(id);
+  return !uuid.isNull() && std::binary_search(ids_.begin(), ids_.end(), uuid);
 }
 
 }  // namespace qv

@@ -1,8 +1,10 @@
 #pragma once
 #include <QSet>
 #include <QString>
+#include <QUuid>
 #include <functional>
 #include <mutex>
+#include <vector>
 
 namespace qv {
 
@@ -31,5 +33,23 @@ class SideFileFolder {
 // Whether `name` is "<id>.<extension>" for one of `ids` and one of `extensions`. Asked per file
 // present, so that a prune costs what the folder holds, not what the history holds.
 bool isSideFileOf(const QString& name, const QSet<QString>& ids, std::initializer_list<const char*> extensions);
+
+// The ids whose side files a prune keeps, looked up by the id in each file's name. Sorted ids
+// in one block: the 100,000 texts of a long history take 1.6 MB here, where a set of the names
+// of their side files took about 30 MB of small allocations that stayed resident after it.
+class KeptIds {
+ public:
+  KeptIds() = default;
+  explicit KeptIds(const QSet<QString>& ids);
+  void add(const QUuid& id) { ids_.push_back(id); }
+  void add(const QSet<QString>& ids);
+  // Call once every id is added.
+  void seal();
+  // Whether `name` is "<kept id>.<extension>" (the id in either case).
+  bool keepsFile(QStringView name, QLatin1StringView extension) const;
+
+ private:
+  std::vector<QUuid> ids_;
+};
 
 }  // namespace qv

@@ -1,6 +1,7 @@
 #include "items/thumbnails/ThumbnailCache.h"
 
 #include "items/stores/ImageStore.h"
+#include "platform/ImageDecoder.h"
 
 #include <QFileInfo>
 #include <QImageReader>
@@ -24,7 +25,7 @@ std::optional<QImage> ThumbnailCache::scaledImageOfFile(const QString& path, int
   if (maximumPixelSize < 1 || !QFileInfo(path).isFile()) return std::nullopt;
   QImageReader reader(path);
   reader.setAutoTransform(true);
-  reader.setAllocationLimit(ImageStore::kDecodeAllocationLimitMB);
+  useImageAllocationLimit();
   QSize size = reader.size();
   if (!size.isValid() || size.isEmpty()) return std::nullopt;
   // The size before orientation: a transposing orientation swaps it, which does not change

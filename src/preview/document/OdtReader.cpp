@@ -5,7 +5,6 @@
 
 #include <QHash>
 #include <QSet>
-#include <QXmlStreamReader>
 #include <algorithm>
 #include <vector>
 
@@ -20,60 +19,10 @@ constexpr QStringView kFoNs = u"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-com
 constexpr QStringView kSvgNs = u"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0";
 constexpr QStringView kDrawNs = u"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0";
 
-constexpr int kCancelCheckInterval = 4096;
-constexpr int kMaxStyleChain = 32;
-constexpr int kMaxStyles = 10'000;
 constexpr int kMaxSpaces = 1000;  // one <text:s text:c="…"/> gives at most this many
 
-QString attribute(const QXmlStreamReader& x, QStringView ns, QStringView name) {
-  return x.attributes().value(ns.toString(), name.toString()).toString();
-}
-
-// Text properties as a style sets them; unset ones come from its parent.
-struct OdfTextProperties {
-  std::optional<bool> bold, italic, underline, strikeOut, hidden;
-  std::optional<double> size;         // points
-  std::optional<double> sizePercent;  // of the parent's size, while no size is known
-  std::optional<QString> family;
-  std::optional<std::optional<QColor>> color;  // set to none: the window's text colour
-
-  void overlay(const OdfTextProperties& over) {
-    auto take = [](auto& mine, const auto& theirs) {
-      if (theirs) mine = theirs;
-    };
-    take(bold, over.bold);
-    take(italic, over.italic);
-    take(underline, over.underline);
-    take(strikeOut, over.strikeOut);
-    take(hidden, over.hidden);
-    take(family, over.family);
-    take(color, over.color);
-    if (over.size) {
-      size = over.size;
-      sizePercent.reset();
-    } else if (over.sizePercent) {
-      if (size) size = *size * *over.sizePercent / 100;
-      else sizePercent = sizePercent.value_or(100) * *over.sizePercent / 100;
-    }
-  }
-
-  RunStyle style() const {
-    RunStyle style;
-    style.family = family.value_or(QString());
-    style.size = size.value_or(style.size) * sizePercent.value_or(100) / 100;
-    style.bold = bold.value_or(false);
-    style.italic = italic.value_or(false);
-    style.underline = underline.value_or(false);
-    style.strikeOut = strikeOut.value_or(false);
-    if (color) style.color = *color;
-    return style;
-  }
-};
-
-struct OdfStyle {
-  QString parent;
-  OdfTextProperties text;
-};
+using DocumentXml::Reader;
+using DocumentXml::RunProperties;
 
 // "12pt", "0.5in", "1cm", "16px" in points.
 std::optional<double> lengthInPoints(QStringView text) {
@@ -102,11 +51,9 @@ class OdfXmlReader {
   // The named styles of styles.xml, with its font declarations.
   bool readStylesPart(QByteArrayView xml) {
     if (xml.isEmpty()) return true;
-    QXmlStreamReader x(QByteArray::fromRawData(xml.data(), xml.size()));
-    DocumentXml::prepare(x);
+    Reader x(xml, options_);
     while (!x.atEnd()) {
       x.readNext();
-      if (DocumentXml::isRefused(x)) return false;
       if (!x.isStartElement() || x.namespaceUri() != kOfficeNs) continue;
       if (x.name() == u"font-face-decls") readFontFaces(x);
       else if (x.name() == u"styles") readStyles(x);
@@ -116,14 +63,10 @@ class OdfXmlReader {
   }
 
   std::optional<AttributedText> readContent(QByteArrayView xml) {
-    QXmlStreamReader x(QByteArray::fromRawData(xml.data(), xml.size()));
-    DocumentXml::prepare(x);
-    int tokens = 0;
+    Reader x(xml, options_);
     bool sawBody = false;
     while (!x.atEnd() && !out_.isFull()) {
       x.readNext();
-      if (++tokens % kCancelCheckInterval == 0 && options_.isCancelled()) return std::nullopt;
-      if (DocumentXml::isRefused(x)) return std::nullopt;
       if (!x.isStartElement() || x.namespaceUri() != kOfficeNs) continue;
       if (x.name() == u"font-face-decls") {
         readFontFaces(x);
@@ -131,7 +74,7 @@ class OdfXmlReader {
         readStyles(x);
       } else if (x.name() == u"text") {
         sawBody = true;
-        if (!readBody(x)) return std::nullopt;
+        readBody(x);
       }
     }
     if (x.hasError() && !out_.isFull()) return std::nullopt;
@@ -140,57 +83,62 @@ class OdfXmlReader {
   }
 
  private:
-  void readFontFaces(QXmlStreamReader& x) {
+  void readFontFaces(Reader& x) {
     while (x.readNextStartElement()) {
-      if (x.name() == u"font-face" && fontFaces_.size() < kMaxStyles) {
-        QString family = attribute(x, kSvgNs, u"font-family");
+      if (x.name() == u"font-face" && fontFaces_.size() < DocumentXml::kMaxStyles) {
+        QString family = x.attribute(kSvgNs, u"font-family");
         family.remove(u'\'').remove(u'"');
-        const QString name = attribute(x, kStyleNs, u"name");
+        const QString name = x.attribute(kStyleNs, u"name");
         if (!name.isEmpty() && !family.isEmpty()) fontFaces_.insert(name, family.trimmed());
       }
       x.skipCurrentElement();
     }
   }
 
-  void readStyles(QXmlStreamReader& x) {
-    resolved_.clear();
+  void readStyles(Reader& x) {
+    styles_.clearResolved();
     while (x.readNextStartElement()) {
       const bool isDefault = x.name() == u"default-style";
       if (x.namespaceUri() != kStyleNs || (x.name() != u"style" && !isDefault)) {
         x.skipCurrentElement();
         continue;
       }
-      const QString family = attribute(x, kStyleNs, u"family");
-      const QString name = attribute(x, kStyleNs, u"name");
-      OdfStyle style;
-      style.parent = attribute(x, kStyleNs, u"parent-style-name");
+      const QString family = x.attribute(kStyleNs, u"family");
+      const QString name = x.attribute(kStyleNs, u"name");
+      const QString parent = x.attribute(kStyleNs, u"parent-style-name");
+      RunProperties text;
       while (x.readNextStartElement()) {
-        if (x.name() == u"text-properties" && x.namespaceUri() == kStyleNs) readTextProperties(x, style.text);
+        if (x.name() == u"text-properties" && x.namespaceUri() == kStyleNs) readTextProperties(x, text);
         x.skipCurrentElement();
       }
       if (isDefault) {
-        if (family == u"paragraph") paragraphDefault_ = style.text;
-      } else if (!name.isEmpty() && styles_.size() < kMaxStyles) {
-        styles_.insert(family + u':' + name, style);
+        if (family == u"paragraph") {
+          paragraphDefault_ = text;
+          styles_.clearResolved();
+        }
+      } else if (!name.isEmpty()) {
+        styles_.add(keyOf(family, name), parent.isEmpty() ? QString() : keyOf(family, parent), text);
       }
     }
   }
 
-  void readTextProperties(const QXmlStreamReader& x, OdfTextProperties& text) {
-    const QString weight = attribute(x, kFoNs, u"font-weight");
+  static QString keyOf(const QString& family, const QString& name) { return family + u':' + name; }
+
+  void readTextProperties(const Reader& x, RunProperties& text) {
+    const QString weight = x.attribute(kFoNs, u"font-weight");
     if (!weight.isEmpty()) text.bold = weight == u"bold" || weight.toInt() >= 600;
-    const QString slant = attribute(x, kFoNs, u"font-style");
+    const QString slant = x.attribute(kFoNs, u"font-style");
     if (!slant.isEmpty()) text.italic = slant == u"italic" || slant == u"oblique";
-    const QString underline = attribute(x, kStyleNs, u"text-underline-style");
+    const QString underline = x.attribute(kStyleNs, u"text-underline-style");
     if (!underline.isEmpty()) text.underline = underline != u"none";
-    const QString strike = attribute(x, kStyleNs, u"text-line-through-style");
+    const QString strike = x.attribute(kStyleNs, u"text-line-through-style");
     if (!strike.isEmpty()) text.strikeOut = strike != u"none";
-    const QString display = attribute(x, kTextNs, u"display");
+    const QString display = x.attribute(kTextNs, u"display");
     if (!display.isEmpty()) text.hidden = display == u"none";
-    const QString color = attribute(x, kFoNs, u"color");
+    const QString color = x.attribute(kFoNs, u"color");
     if (!color.isEmpty()) text.color = DocumentXml::hexColor(color);
-    if (attribute(x, kStyleNs, u"use-window-font-color") == u"true") text.color = std::optional<QColor>();
-    const QString size = attribute(x, kFoNs, u"font-size");
+    if (x.attribute(kStyleNs, u"use-window-font-color") == u"true") text.color = std::optional<QColor>();
+    const QString size = x.attribute(kFoNs, u"font-size");
     if (size.endsWith(u'%')) {
       bool ok = false;
       const double percent = QStringView(size).chopped(1).toDouble(&ok);
@@ -202,38 +150,21 @@ class OdfXmlReader {
       text.size = points;
       text.sizePercent.reset();
     }
-    const QString fontName = attribute(x, kStyleNs, u"font-name");
+    const QString fontName = x.attribute(kStyleNs, u"font-name");
     if (!fontName.isEmpty()) text.family = fontFaces_.value(fontName, fontName);
-    QString fontFamily = attribute(x, kFoNs, u"font-family");
+    QString fontFamily = x.attribute(kFoNs, u"font-family");
     if (!fontFamily.isEmpty()) text.family = fontFamily.remove(u'\'').remove(u'"').trimmed();
   }
 
   // The text properties of a style with its parents'; a paragraph style's start from the
   // paragraph defaults. Sizes relative to an unknown size stay relative.
-  OdfTextProperties resolved(const QString& family, const QString& name) {
+  RunProperties resolved(const QString& family, const QString& name) {
     const bool isParagraph = family == u"paragraph";
-    if (name.isEmpty()) return isParagraph ? paragraphDefault_ : OdfTextProperties();
-    const QString key = family + u':' + name;
-    if (const auto found = resolved_.constFind(key); found != resolved_.constEnd()) return *found;
-    std::vector<const OdfStyle*> chain;
-    QSet<QString> seen;
-    QString next = name;
-    while (!next.isEmpty() && int(chain.size()) < kMaxStyleChain) {
-      const QString nextKey = family + u':' + next;
-      if (seen.contains(nextKey)) break;
-      seen.insert(nextKey);
-      const auto style = styles_.constFind(nextKey);
-      if (style == styles_.constEnd()) break;
-      chain.push_back(&*style);
-      next = style->parent;
-    }
-    OdfTextProperties properties = isParagraph ? paragraphDefault_ : OdfTextProperties();
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) properties.overlay((*it)->text);
-    resolved_.insert(key, properties);
-    return properties;
+    if (name.isEmpty()) return isParagraph ? paragraphDefault_ : RunProperties();
+    return styles_.resolved(keyOf(family, name), isParagraph ? paragraphDefault_ : RunProperties());
   }
 
-  static bool isSkipped(const QXmlStreamReader& x) {
+  static bool isSkipped(const Reader& x) {
     const QStringView ns = x.namespaceUri();
     const QStringView name = x.name();
     if (ns == kDrawNs) return true;
@@ -244,34 +175,31 @@ class OdfXmlReader {
     return false;
   }
 
-  bool readBody(QXmlStreamReader& x) {
-    int depth = 0;
-    int tokens = 0;
+  // The body, from just inside <office:text> to just past its end.
+  void readBody(Reader& x) {
+    const int body = x.depth();
     while (!x.atEnd() && !out_.isFull()) {
       x.readNext();
-      if (++tokens % kCancelCheckInterval == 0 && options_.isCancelled()) return false;
       switch (x.tokenType()) {
         case QXmlStreamReader::StartElement: {
-          if (++depth > DocumentXml::kMaxElementDepth) return false;
           if (isSkipped(x)) {
             x.skipCurrentElement();
-            --depth;
             break;
           }
           if (x.namespaceUri() != kTextNs) break;
           const QStringView name = x.name();
           if (name == u"p" || name == u"h") {
-            startParagraph(attribute(x, kTextNs, u"style-name"), depth);
+            startParagraph(x.attribute(kTextNs, u"style-name"), x.depth());
           } else if (!inParagraph_) {
             break;
           } else if (name == u"span") {
-            OdfTextProperties span = spans_.back();
-            span.overlay(resolved(QStringLiteral("text"), attribute(x, kTextNs, u"style-name")));
+            RunProperties span = spans_.back();
+            span.overlay(resolved(QStringLiteral("text"), x.attribute(kTextNs, u"style-name")));
             spans_.push_back(span);
-            spanDepths_.push_back(depth);
+            spanDepths_.push_back(x.depth());
           } else if (name == u"s") {
             bool ok = false;
-            const int count = attribute(x, kTextNs, u"c").toInt(&ok);
+            const int count = x.attribute(kTextNs, u"c").toInt(&ok);
             put(QString(std::clamp(ok ? count : 1, 1, kMaxSpaces), u' '));
             lastWasSpace_ = false;
           } else if (name == u"tab") {
@@ -283,21 +211,23 @@ class OdfXmlReader {
           }
           break;
         }
-        case QXmlStreamReader::EndElement:
-          if (!spanDepths_.empty() && spanDepths_.back() == depth) {
+        case QXmlStreamReader::EndElement: {
+          // The reader's depth is already past the element that ends.
+          const int ended = x.depth() + 1;
+          if (!spanDepths_.empty() && spanDepths_.back() == ended) {
             spans_.pop_back();
             spanDepths_.pop_back();
           }
-          if (depth == paragraphDepth_) endParagraph();
-          if (--depth < 0) return true;  // </office:text>
+          if (ended == paragraphDepth_) endParagraph();
+          if (x.depth() < body) return;  // </office:text>
           break;
+        }
         case QXmlStreamReader::Characters:
           if (inParagraph_) characters(x.text());
           break;
         default: break;
       }
     }
-    return !x.hasError() || out_.isFull();
   }
 
   void startParagraph(const QString& styleName, int depth) {
@@ -312,8 +242,7 @@ class OdfXmlReader {
   void endParagraph() {
     inParagraph_ = false;
     paragraphDepth_ = -1;
-    if (pendingBreak_) out_.append(QChar(u'\n'), spans_.empty() ? RunStyle() : spans_.front().style());
-    pendingBreak_ = true;
+    out_.endParagraph(spans_.empty() ? RunStyle() : spans_.front().style());
   }
 
   void characters(QStringView text) {
@@ -334,28 +263,21 @@ class OdfXmlReader {
 
   void put(const QString& text) {
     if (text.isEmpty() || spans_.empty()) return;
-    const OdfTextProperties& current = spans_.back();
+    const RunProperties& current = spans_.back();
     if (current.hidden.value_or(false)) return;
-    const RunStyle style = current.style();
-    if (pendingBreak_) {
-      out_.append(QChar(u'\n'), style);
-      pendingBreak_ = false;
-    }
-    out_.append(text, style);
+    out_.put(text, current.style());
   }
 
   DocumentReadOptions options_;
-  AttributedTextBuilder out_;
+  DocumentXml::ParagraphWriter out_;
   QHash<QString, QString> fontFaces_;
-  QHash<QString, OdfStyle> styles_;
-  QHash<QString, OdfTextProperties> resolved_;
-  OdfTextProperties paragraphDefault_;
-  std::vector<OdfTextProperties> spans_;
+  DocumentXml::StyleChains styles_;
+  RunProperties paragraphDefault_;
+  std::vector<RunProperties> spans_;
   std::vector<int> spanDepths_;
   bool inParagraph_ = false;
   int paragraphDepth_ = -1;
   bool lastWasSpace_ = true;
-  bool pendingBreak_ = false;
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <QtEndian>
 #include <cstring>
+#include <unordered_map>
 
 namespace qv {
 
@@ -35,8 +36,7 @@ class BinaryPropertyListReader {
     if (count * offsetSize_ > quint64(trailer) - tableOffset) return std::nullopt;
     tableOffset_ = qsizetype(tableOffset);
     objectCount_ = qsizetype(count);
-    objects_.assign(objectCount_, nullptr);
-    visiting_.assign(objectCount_, false);
+    budget_ = PropertyListLimits::kMemoryPerFileByte * in_.size() + PropertyListLimits::kMemoryBesides;
     PropertyListObject root = object(qsizetype(top), 0);
     if (!root) return std::nullopt;
     return root;
@@ -49,22 +49,32 @@ class BinaryPropertyListReader {
     return value;
   }
 
-  // The object `index`, read once and shared after; null when it (or anything in it) is bad.
+  // The object `index`, read once and shared after, as is every other index of the same place;
+  // null when it (or anything in it) is bad.
   PropertyListObject object(qsizetype index, int depth) {
     if (index < 0 || index >= objectCount_) return nullptr;
-    if (objects_[index]) return objects_[index];
-    if (visiting_[index] || depth > PropertyListLimits::kMaxNesting) return nullptr;  // a cycle, or too deep
-    visiting_[index] = true;
-    PropertyListObject read = parse(index, depth);
-    visiting_[index] = false;
-    objects_[index] = read;
+    const quint64 offset = bigEndian(tableOffset_ + index * offsetSize_, offsetSize_);
+    if (offset < quint64(kHeaderSize) || offset >= quint64(tableOffset_)) return nullptr;
+    const auto found = objects_.find(qsizetype(offset));
+    if (found != objects_.end()) return found->second;  // null while it is being read: a cycle
+    if (depth > PropertyListLimits::kMaxNesting) return nullptr;
+    objects_.emplace(qsizetype(offset), nullptr);
+    PropertyListObject read = parse(qsizetype(offset), depth);
+    objects_[qsizetype(offset)] = read;
+    // A bad object makes the whole list unreadable: nothing more needs reading.
+    if (!read) failed_ = true;
     return read;
   }
 
-  PropertyListObject parse(qsizetype index, int depth) {
-    const quint64 offset = bigEndian(tableOffset_ + index * offsetSize_, offsetSize_);
-    if (offset < quint64(kHeaderSize) || offset >= quint64(tableOffset_)) return nullptr;
-    qsizetype at = qsizetype(offset);
+  // Takes `bytes` from what the values may still use; false once they would use more.
+  bool spend(qint64 bytes) {
+    budget_ -= bytes;
+    return budget_ >= 0;
+  }
+
+  PropertyListObject parse(qsizetype offset, int depth) {
+    if (failed_ || !spend(sizeof(PropertyListValue) + 32)) return nullptr;
+    qsizetype at = offset;
     const uchar marker = uchar(in_[at++]);
     const int kind = marker >> 4;
     const int info = marker & 0x0F;
@@ -110,6 +120,7 @@ class BinaryPropertyListReader {
         const qsizetype unit = kind == 0x6 ? 2 : 1;
         if (!count || *count > (tableOffset_ - at) / unit) return nullptr;
         const QByteArrayView bytes = in_.sliced(at, *count * unit);
+        if (!spend(*count * (kind == 0x4 ? 1 : 2))) return nullptr;
         if (kind == 0x4) {
           value->type = PropertyListValue::Type::data;
           value->data = bytes.toByteArray();
@@ -136,6 +147,8 @@ class BinaryPropertyListReader {
         const std::optional<qsizetype> count = lengthOf(info, at);
         const qsizetype refs = kind == 0xD ? 2 : 1;
         if (!count || *count > (tableOffset_ - at) / (refSize_ * refs)) return nullptr;
+        if (!spend(*count * qint64(kind == 0xD ? sizeof(value->dictionary[0]) : sizeof(PropertyListObject))))
+          return nullptr;
         if (kind == 0xD) {
           value->type = PropertyListValue::Type::dictionary;
           value->dictionary.reserve(*count);
@@ -185,8 +198,9 @@ class BinaryPropertyListReader {
   int refSize_ = 0;
   qsizetype tableOffset_ = 0;
   qsizetype objectCount_ = 0;
-  std::vector<PropertyListObject> objects_;
-  std::vector<bool> visiting_;
+  std::unordered_map<qsizetype, PropertyListObject> objects_;  // by place; null while being read
+  qint64 budget_ = 0;
+  bool failed_ = false;
 };
 
 }  // namespace

@@ -34,12 +34,19 @@ inline constexpr qint64 kMaxObjects = 100'000;  // a page with a thousand resour
 // Containers nested deeper than this make the list unreadable (web archives nest a few levels
 // per frame).
 inline constexpr int kMaxNesting = 64;
+// What the values read may take in memory: this many times the file's size, and this much
+// besides. Objects stored once are read once however often they are referred to, so only a list
+// that makes many references (each a byte or two in the file, a pointer once read) comes near.
+inline constexpr qint64 kMemoryPerFileByte = 3;
+inline constexpr qint64 kMemoryBesides = 16LL << 20;
 }  // namespace PropertyListLimits
 
 // Reads a binary property list ("bplist00"), as web archives are stored. None for anything
 // malformed: a bad header or trailer, offsets or lengths outside the object area, more objects
 // than kMaxObjects, containers nested deeper than kMaxNesting, an object that contains itself
-// (a cycle), a dictionary key that is not a string, an unknown object type.
+// (a cycle), a dictionary key that is not a string, an unknown object type; and for a list whose
+// values would take more memory than the limits allow. Objects stored at one place are one
+// shared value, whichever index refers to them.
 std::optional<PropertyListObject> readBinaryPropertyList(QByteArrayView bytes);
 
 }  // namespace qv

@@ -1,5 +1,6 @@
 #include "preview/document/RichDocumentReader.h"
 
+#include "platform/RegularFile.h"
 #include "preview/document/OdtReader.h"
 #include "preview/document/RtfReader.h"
 #include "preview/document/WebArchiveReader.h"
@@ -7,7 +8,6 @@
 #include "preview/document/ZipEntries.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace qv {
@@ -48,15 +48,13 @@ std::optional<AttributedText> readRichDocumentBytes(const QByteArray& bytes, con
 }
 
 std::optional<AttributedText> readRichDocument(const QString& path, const DocumentReadOptions& options) {
-  QFileInfo info(path);
   // An RTFD document is a folder: its text is TXT.rtf, beside the attachments.
-  if (info.isDir()) info = QFileInfo(QDir(path).filePath(QStringLiteral("TXT.rtf")));
-  if (!info.isFile() || info.size() > DocumentLimits::kMaxFileBytes) return std::nullopt;
-  QFile file(info.filePath());
-  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-  const QByteArray bytes = file.read(DocumentLimits::kMaxFileBytes + 1);
-  if (bytes.size() > DocumentLimits::kMaxFileBytes) return std::nullopt;  // grew while being read
-  return readRichDocumentBytes(bytes, options);
+  const QString file = QFileInfo(path).isDir() ? QDir(path).filePath(QStringLiteral("TXT.rtf")) : path;
+  // Only a regular file, judged by what was opened: one swapped for a FIFO after the look at its
+  // path cannot block the reading queue.
+  const std::optional<QByteArray> bytes = readRegularFile(file, DocumentLimits::kMaxFileBytes);
+  if (!bytes) return std::nullopt;
+  return readRichDocumentBytes(*bytes, options);
 }
 
 }  // namespace qv

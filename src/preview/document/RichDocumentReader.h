@@ -11,8 +11,8 @@ namespace qv {
 // TXT.rtf), told by its content ("{\rtf"; a zip holding a WordprocessingML or an OpenDocument
 // text; XML, for WordML; a binary property list, for a web archive), read by that format's reader
 // and recoloured for both schemes (adaptForegroundColors). A legacy Word file has no reader. None when the file cannot
-// be read, is larger than DocumentLimits::kMaxFileBytes, is of no known format, fails its reader, holds no text, or the
-// read is cancelled.
+// be read, is not a regular file (a FIFO or device never blocks the read: RegularFile), is larger than
+// DocumentLimits::kMaxFileBytes, is of no known format, fails its reader, holds no text, or the read is cancelled.
 std::optional<AttributedText> readRichDocument(const QString& path, const DocumentReadOptions& options = {});
 
 // The same from bytes already read.

@@ -562,15 +562,18 @@ class RtfParser {
     text(decoded);
   }
 
+  // One decoder per encoding, however many code page numbers a document names: every number
+  // without a decoder of its own shares the default's.
   QStringDecoder& decoderFor(int codePage) {
-    auto found = decoders_.find(codePage);
-    if (found != decoders_.end()) return found->second;
     QByteArray name = codePageName(codePage);
+    if (name.isEmpty()) name = codePageName(kDefaultCodePage);
+    auto found = decoders_.find(name);
+    if (found != decoders_.end()) return found->second;
     QStringDecoder decoder(name.constData(), QStringDecoder::Flag::Stateless);
     if (!decoder.isValid())
       decoder = QStringDecoder(codePageName(kDefaultCodePage).constData(), QStringDecoder::Flag::Stateless);
     if (!decoder.isValid()) decoder = QStringDecoder(QStringDecoder::Latin1);
-    return decoders_.emplace(codePage, std::move(decoder)).first->second;
+    return decoders_.emplace(name, std::move(decoder)).first->second;
   }
 
   const RunStyle& style() {
@@ -596,7 +599,7 @@ class RtfParser {
   std::vector<GroupState> stack_;
   std::map<int, FontEntry> fonts_;
   std::vector<std::optional<QColor>> colors_;
-  std::map<int, QStringDecoder> decoders_;
+  std::map<QByteArray, QStringDecoder> decoders_;  // by encoding name: a few dozen at most
   QByteArray pendingBytes_;
   int pendingCodePage_ = kDefaultCodePage;  // the code page of the pending bytes
   bool pendingLeadOpen_ = false;            // they end in a lead byte waiting for its trail byte

@@ -1,5 +1,7 @@
 #include "preview/document/WebArchiveReader.h"
 
+#include "preview/document/BoundedHtml.h"
+
 #include <QStringDecoder>
 #include <QTextBlock>
 #include <QTextList>
@@ -9,8 +11,9 @@ namespace qv {
 
 namespace {
 
-// Pages longer than this are cut before they are laid out: the preview shows the beginning.
-constexpr qsizetype kMaxHtmlLength = 8'000'000;
+// Only the beginning of a larger page is decoded: the preview shows the beginning, and the
+// text it keeps (HtmlLimits::kMaxText) comes long before this in any real page.
+constexpr qsizetype kMaxPageBytes = 16LL << 20;
 
 QString stringOf(const PropertyListValue* value) {
   return value && value->type == PropertyListValue::Type::string ? value->string : QString();
@@ -64,13 +67,10 @@ std::optional<WebResource> mainResourceOf(const PropertyListValue& root) {
 
 std::optional<AttributedText> readHtmlPage(const QString& html, const DocumentReadOptions& options) {
   if (options.isCancelled()) return std::nullopt;
-  ContainedTextDocument document;
-  document.setUndoRedoEnabled(false);
-  QFont base = document.defaultFont();
-  base.setPointSizeF(RunStyle().size);
-  document.setDefaultFont(base);
-  document.setHtml(html.size() > kMaxHtmlLength ? html.left(kMaxHtmlLength) : html);
-  if (options.isCancelled()) return std::nullopt;
+  // The page as the document can take it: bounded in depth, elements and length, in pieces laid
+  // out one by one, so that a step that cannot be stopped stays short.
+  const std::optional<QStringList> pieces = boundedHtml(html, options);
+  if (!pieces) return std::nullopt;
   AttributedTextBuilder out(options);
   const RunStyle plain;
   // Line breaks are written before the next block that shows something: the empty blocks the
@@ -78,29 +78,40 @@ std::optional<AttributedText> readHtmlPage(const QString& html, const DocumentRe
   // paragraph's, a heading's) becomes an empty line, as the page puts space there.
   int breaks = -1;
   bool spaced = false;
-  for (QTextBlock block = document.begin(); block.isValid() && !out.isFull(); block = block.next()) {
-    if (breaks >= 0) ++breaks;
-    spaced = spaced || block.blockFormat().topMargin() > 0;
-    std::vector<QTextFragment> pieces;
-    for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
-      const QTextFragment piece = fragment.fragment();
-      if (piece.isValid() && !piece.charFormat().isImageFormat()) pieces.push_back(piece);
+  for (const QString& piece : *pieces) {
+    if (options.isCancelled()) return std::nullopt;
+    if (out.isFull()) break;
+    ContainedTextDocument document;
+    document.setUndoRedoEnabled(false);
+    QFont base = document.defaultFont();
+    base.setPointSizeF(RunStyle().size);
+    document.setDefaultFont(base);
+    document.setHtml(piece);
+    if (options.isCancelled()) return std::nullopt;
+    for (QTextBlock block = document.begin(); block.isValid() && !out.isFull(); block = block.next()) {
+      if (breaks >= 0) ++breaks;
+      spaced = spaced || block.blockFormat().topMargin() > 0;
+      std::vector<QTextFragment> fragments;
+      for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
+        const QTextFragment part = fragment.fragment();
+        if (part.isValid() && !part.charFormat().isImageFormat()) fragments.push_back(part);
+      }
+      const QTextList* list = block.textList();
+      if (fragments.empty() && !list) continue;
+      if (breaks > 0) out.append(QString(spaced ? std::max(breaks, 2) : breaks, u'\n'), plain);
+      breaks = 0;
+      spaced = block.blockFormat().bottomMargin() > 0;
+      if (list) {
+        const QString mark = isNumbered(list->format().style()) ? list->itemText(block) : QStringLiteral("•");
+        out.append(mark + u' ', styleOf(block.charFormat()));
+      }
+      for (const QTextFragment& part : fragments) out.append(part.text(), styleOf(part.charFormat()));
     }
-    const QTextList* list = block.textList();
-    if (pieces.empty() && !list) continue;
-    if (breaks > 0) out.append(QString(spaced ? std::max(breaks, 2) : breaks, u'\n'), plain);
-    breaks = 0;
-    spaced = block.blockFormat().bottomMargin() > 0;
-    if (list) {
-      const QString mark = isNumbered(list->format().style()) ? list->itemText(block) : QStringLiteral("•");
-      out.append(mark + u' ', styleOf(block.charFormat()));
-    }
-    for (const QTextFragment& piece : pieces) out.append(piece.text(), styleOf(piece.charFormat()));
   }
   return out.finish();
 }
 
-std::optional<AttributedText> readWebArchive(QByteArrayView bytes, const DocumentReadOptions& options) {
+std::optional<WebPage> pageOfWebArchive(QByteArrayView bytes) {
   const std::optional<PropertyListObject> root = readBinaryPropertyList(bytes);
   if (!root) return std::nullopt;
   const std::optional<WebResource> main = mainResourceOf(**root);
@@ -108,13 +119,19 @@ std::optional<AttributedText> readWebArchive(QByteArrayView bytes, const Documen
   const QString type = main->mimeType.toLower();
   const bool isHtml = type == u"text/html" || type == u"application/xhtml+xml";
   if (!isHtml && !type.startsWith(u"text/")) return std::nullopt;
+  const QByteArrayView page = QByteArrayView(main->data).first(std::min(main->data.size(), kMaxPageBytes));
   QStringDecoder decoder(main->textEncoding.toLatin1().constData());
   if (!decoder.isValid())
-    decoder = isHtml ? QStringDecoder::decoderForHtml(main->data) : QStringDecoder(QStringDecoder::Utf8);
-  const QString text = decoder.decode(main->data);
-  if (isHtml) return readHtmlPage(text, options);
+    decoder = isHtml ? QStringDecoder::decoderForHtml(page) : QStringDecoder(QStringDecoder::Utf8);
+  return WebPage{decoder.decode(page), isHtml};
+}
+
+std::optional<AttributedText> readWebArchive(QByteArrayView bytes, const DocumentReadOptions& options) {
+  const std::optional<WebPage> page = pageOfWebArchive(bytes);
+  if (!page) return std::nullopt;
+  if (page->isHtml) return readHtmlPage(page->text, options);
   AttributedTextBuilder out(options);
-  out.append(text, RunStyle());
+  out.append(page->text, RunStyle());
   return out.finish();
 }
 

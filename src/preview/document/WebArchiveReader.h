@@ -23,6 +23,15 @@ struct WebResource {
 // is not a web archive.
 std::optional<WebResource> mainResourceOf(const PropertyListValue& root);
 
+// The main resource of a web archive as text: its page (decoded in its named encoding, else the
+// one the page declares; the first 16 MB of it at most) or its plain text. None when the bytes
+// are not a web archive or its main resource is neither.
+struct WebPage {
+  QString text;
+  bool isHtml = false;
+};
+std::optional<WebPage> pageOfWebArchive(QByteArrayView bytes);
+
 // The web-archive reader of the rich-document preview: the main resource's page (HTML in its
 // named encoding, else the one the page declares) or plain text, as attributed text. Nothing
 // outside the archive is ever loaded: no image, style sheet or frame, whether local or remote.

@@ -5,7 +5,6 @@
 
 #include <QHash>
 #include <QSet>
-#include <QXmlStreamReader>
 #include <algorithm>
 
 namespace qv {
@@ -18,57 +17,14 @@ bool isWordNamespace(QStringView uri) {
          uri == u"http://schemas.microsoft.com/office/word/2003/wordml";
 }
 
-// How often (in tokens) a long read looks at its cancel flag.
-constexpr int kCancelCheckInterval = 4096;
-// "Based on" chains longer than this are cut (real ones are a handful deep).
-constexpr int kMaxStyleChain = 32;
-
-// Run properties as a style or a run sets them; unset ones come from below.
-struct WordRunProperties {
-  std::optional<bool> bold, italic, underline, strikeOut, hidden;
-  std::optional<double> size;
-  std::optional<QString> family;
-  std::optional<std::optional<QColor>> color;  // set to none: "auto"
-
-  void overlay(const WordRunProperties& over) {
-    auto take = [](auto& mine, const auto& theirs) {
-      if (theirs) mine = theirs;
-    };
-    take(bold, over.bold);
-    take(italic, over.italic);
-    take(underline, over.underline);
-    take(strikeOut, over.strikeOut);
-    take(hidden, over.hidden);
-    take(size, over.size);
-    take(family, over.family);
-    take(color, over.color);
-  }
-
-  RunStyle style() const {
-    RunStyle style;
-    style.family = family.value_or(QString());
-    style.size = size.value_or(style.size);
-    style.bold = bold.value_or(false);
-    style.italic = italic.value_or(false);
-    style.underline = underline.value_or(false);
-    style.strikeOut = strikeOut.value_or(false);
-    if (color) style.color = *color;
-    return style;
-  }
-};
-
-struct WordStyle {
-  QString basedOn;
-  WordRunProperties run;
-};
+using DocumentXml::Reader;
+using DocumentXml::RunProperties;
 
 // An attribute of the element the reader is on, in the element's namespace (w:val).
-QString attributeOf(const QXmlStreamReader& x, QStringView name) {
-  return x.attributes().value(x.namespaceUri().toString(), name.toString()).toString();
-}
-QString valueOf(const QXmlStreamReader& x) { return attributeOf(x, u"val"); }
+QString attributeOf(const Reader& x, QStringView name) { return x.attribute(x.namespaceUri(), name); }
+QString valueOf(const Reader& x) { return attributeOf(x, u"val"); }
 
-bool onOff(const QXmlStreamReader& x) {
+bool onOff(const Reader& x) {
   const QString value = valueOf(x);
   return !(value == u"0" || value == u"false" || value == u"off" || value == u"none");
 }
@@ -80,64 +36,51 @@ class WordXmlReader {
   // Reads the styles of a styles part (or of the w:styles element of a WordML file).
   bool readStylesPart(QByteArrayView xml) {
     if (xml.isEmpty()) return true;
-    QXmlStreamReader x(QByteArray::fromRawData(xml.data(), xml.size()));
-    DocumentXml::prepare(x);
+    Reader x(xml, options_);
     while (!x.atEnd()) {
       x.readNext();
-      if (DocumentXml::isRefused(x)) return false;
-      if (x.isStartElement() && isWordNamespace(x.namespaceUri()) && x.name() == u"styles") {
-        if (!readStyles(x)) return false;
-      }
+      if (x.isStartElement() && isWordNamespace(x.namespaceUri()) && x.name() == u"styles") readStyles(x);
     }
     return !x.hasError();
   }
 
   std::optional<AttributedText> readDocument(QByteArrayView xml) {
-    QXmlStreamReader x(QByteArray::fromRawData(xml.data(), xml.size()));
-    DocumentXml::prepare(x);
-    int depth = 0;
-    int tokens = 0;
+    Reader x(xml, options_);
     bool sawWordElement = false;
     while (!x.atEnd() && !out_.isFull()) {
       x.readNext();
-      if (++tokens % kCancelCheckInterval == 0 && options_.isCancelled()) return std::nullopt;
-      if (DocumentXml::isRefused(x)) return std::nullopt;
       if (x.isEndElement()) {
-        --depth;
         if (!isWordNamespace(x.namespaceUri())) continue;
-        if (x.name() == u"p") endParagraph();
+        if (x.name() == u"p") out_.endParagraph(styleOfRun({}, QString()));
         else if (x.name() == u"r") inRun_ = false;
         continue;
       }
       if (!x.isStartElement()) continue;
-      if (++depth > DocumentXml::kMaxElementDepth) return std::nullopt;
       const QStringView name = x.name();
       if (!isWordNamespace(x.namespaceUri())) {
         // Markup-compatibility choices hold drawings and text boxes; other namespaces (the
         // WordML section wrappers) are gone through for the paragraphs they hold.
-        if (name == u"AlternateContent") skip(x, depth);
+        if (name == u"AlternateContent") x.skipCurrentElement();
         continue;
       }
       sawWordElement = true;
       if (name == u"styles") {
-        if (!readStyles(x)) return std::nullopt;
-        --depth;
+        readStyles(x);
       } else if (isSkipped(name)) {
-        skip(x, depth);
+        x.skipCurrentElement();
       } else if (name == u"p") {
-        startParagraph();
+        paragraphStyle_ = defaultParagraphStyle_;
+        inRun_ = false;
       } else if (name == u"pPr") {
-        if (!readParagraphProperties(x)) return std::nullopt;
-        --depth;
+        readParagraphProperties(x);
       } else if (name == u"r") {
         inRun_ = true;
         runDirect_ = {};
         runStyle_.clear();
       } else if (name == u"rPr") {
-        WordRunProperties properties;
+        RunProperties properties;
         QString styleId;
-        if (!readRunProperties(x, properties, &styleId)) return std::nullopt;
-        --depth;
+        readRunProperties(x, properties, &styleId);
         if (inRun_) {
           runDirect_ = properties;
           runStyle_ = styleId;
@@ -145,9 +88,7 @@ class WordXmlReader {
       } else if (!inRun_) {
         continue;
       } else if (name == u"t") {
-        const QString text = x.readElementText(QXmlStreamReader::IncludeChildElements);
-        --depth;
-        put(text);
+        put(x.readElementText());
       } else if (name == u"tab") {
         put(QStringLiteral("\t"));
       } else if (name == u"br") {
@@ -181,63 +122,26 @@ class WordXmlReader {
     return skipped.contains(name.toString());
   }
 
-  void skip(QXmlStreamReader& x, int& depth) {
-    x.skipCurrentElement();
-    --depth;
-  }
-
-  void startParagraph() {
-    paragraphStyle_ = defaultParagraphStyle_;
-    inRun_ = false;
-  }
-
-  void endParagraph() {
-    if (pendingBreak_) out_.append(QChar(u'\n'), styleOfRun(WordRunProperties{}, QString()));
-    pendingBreak_ = true;
-  }
-
   void put(const QString& text) {
-    if (text.isEmpty()) return;
-    const RunStyle style = styleOfRun(runDirect_, runStyle_);
-    if (hidden_) return;
-    if (pendingBreak_) {
-      out_.append(QChar(u'\n'), style);
-      pendingBreak_ = false;
-    }
-    out_.append(text, style);
+    const RunProperties properties = propertiesOfRun(runDirect_, runStyle_);
+    if (properties.hidden.value_or(false)) return;
+    out_.put(text, properties.style());
   }
 
-  RunStyle styleOfRun(const WordRunProperties& direct, const QString& runStyle) {
-    WordRunProperties properties = defaults_;
-    properties.overlay(resolved(paragraphStyle_));
-    properties.overlay(resolved(runStyle));
+  RunStyle styleOfRun(const RunProperties& direct, const QString& runStyle) {
+    return propertiesOfRun(direct, runStyle).style();
+  }
+
+  RunProperties propertiesOfRun(const RunProperties& direct, const QString& runStyle) {
+    RunProperties properties = defaults_;
+    properties.overlay(styles_.resolved(paragraphStyle_));
+    properties.overlay(styles_.resolved(runStyle));
     properties.overlay(direct);
-    hidden_ = properties.hidden.value_or(false);
-    return properties.style();
+    return properties;
   }
 
-  // The run properties a style gives, its "based on" chain included.
-  const WordRunProperties& resolved(const QString& id) {
-    static const WordRunProperties none;
-    if (id.isEmpty()) return none;
-    if (const auto found = resolved_.constFind(id); found != resolved_.constEnd()) return *found;
-    std::vector<const WordStyle*> chain;
-    QSet<QString> seen;
-    QString next = id;
-    while (!next.isEmpty() && int(chain.size()) < kMaxStyleChain && !seen.contains(next)) {
-      seen.insert(next);
-      const auto style = styles_.constFind(next);
-      if (style == styles_.constEnd()) break;
-      chain.push_back(&*style);
-      next = style->basedOn;
-    }
-    WordRunProperties properties;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) properties.overlay((*it)->run);
-    return *resolved_.insert(id, properties);
-  }
-
-  bool readStyles(QXmlStreamReader& x) {
-    resolved_.clear();
+  void readStyles(Reader& x) {
+    styles_.clearResolved();
     while (x.readNextStartElement()) {
       if (!isWordNamespace(x.namespaceUri())) {
         x.skipCurrentElement();
@@ -245,56 +149,51 @@ class WordXmlReader {
         while (x.readNextStartElement()) {
           if (x.name() == u"rPrDefault") {
             while (x.readNextStartElement()) {
-              if (x.name() == u"rPr") {
-                if (!readRunProperties(x, defaults_, nullptr)) return false;
-              } else {
-                x.skipCurrentElement();
-              }
+              if (x.name() == u"rPr") readRunProperties(x, defaults_, nullptr);
+              else x.skipCurrentElement();
             }
           } else {
             x.skipCurrentElement();
           }
         }
       } else if (x.name() == u"style") {
-        if (!readStyle(x)) return false;
+        readStyle(x);
       } else {
         x.skipCurrentElement();
       }
     }
-    return !x.hasError();
   }
 
-  bool readStyle(QXmlStreamReader& x) {
+  void readStyle(Reader& x) {
     const QString id = attributeOf(x, u"styleId");
     const QString type = attributeOf(x, u"type");
     const QString isDefault = attributeOf(x, u"default");
-    WordStyle style;
+    QString basedOn;
+    RunProperties run;
     while (x.readNextStartElement()) {
       if (x.name() == u"basedOn") {
-        style.basedOn = valueOf(x);
+        basedOn = valueOf(x);
         x.skipCurrentElement();
       } else if (x.name() == u"rPr") {
-        if (!readRunProperties(x, style.run, nullptr)) return false;
+        readRunProperties(x, run, nullptr);
       } else {
         x.skipCurrentElement();
       }
     }
-    if (x.hasError()) return false;
+    if (x.hasError()) return;
     if (type == u"paragraph" && (isDefault == u"1" || isDefault == u"on" || isDefault == u"true"))
       defaultParagraphStyle_ = id;
-    if (!id.isEmpty() && styles_.size() < 10'000) styles_.insert(id, style);
-    return true;
+    styles_.add(id, basedOn, run);
   }
 
-  bool readParagraphProperties(QXmlStreamReader& x) {
+  void readParagraphProperties(Reader& x) {
     while (x.readNextStartElement()) {
       if (x.name() == u"pStyle") paragraphStyle_ = valueOf(x);
       x.skipCurrentElement();
     }
-    return !x.hasError();
   }
 
-  bool readRunProperties(QXmlStreamReader& x, WordRunProperties& properties, QString* styleId) {
+  void readRunProperties(Reader& x, RunProperties& properties, QString* styleId) {
     while (x.readNextStartElement()) {
       const QStringView name = x.name();
       if (name == u"b") properties.bold = onOff(x);
@@ -316,21 +215,17 @@ class WordXmlReader {
       }
       x.skipCurrentElement();
     }
-    return !x.hasError();
   }
 
   DocumentReadOptions options_;
-  AttributedTextBuilder out_;
-  QHash<QString, WordStyle> styles_;
-  QHash<QString, WordRunProperties> resolved_;
-  WordRunProperties defaults_;
+  DocumentXml::ParagraphWriter out_;
+  DocumentXml::StyleChains styles_;
+  RunProperties defaults_;
   QString defaultParagraphStyle_;
   QString paragraphStyle_;
   QString runStyle_;
-  WordRunProperties runDirect_;
+  RunProperties runDirect_;
   bool inRun_ = false;
-  bool pendingBreak_ = false;
-  bool hidden_ = false;
 };
 
 // The main document part named by the package's relationships, else the usual name.
@@ -338,11 +233,9 @@ QString mainDocumentPart(ZipEntries& zip, const DocumentReadOptions& options) {
   const QString fallback = QStringLiteral("word/document.xml");
   const std::optional<QByteArray> rels = zip.read(QStringLiteral("_rels/.rels"), 1 << 20, options);
   if (!rels) return fallback;
-  QXmlStreamReader x(*rels);
-  DocumentXml::prepare(x);
+  Reader x(*rels, options);
   while (!x.atEnd()) {
     x.readNext();
-    if (DocumentXml::isRefused(x)) return fallback;
     if (x.isStartElement() && x.name() == u"Relationship" &&
         x.attributes().value(QStringLiteral("Type")).endsWith(u"/officeDocument")) {
       QString target = x.attributes().value(QStringLiteral("Target")).toString();

@@ -3,6 +3,8 @@
 #include <quazip.h>
 #include <quazipfile.h>
 
+#include <algorithm>
+
 namespace qv {
 
 namespace {
@@ -29,6 +31,10 @@ std::optional<QByteArray> ZipEntries::read(const QString& name, qint64 cap, cons
   QuaZipFile file(zip_.get());
   if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
   QByteArray bytes;
+  // Room for what the entry says it holds, within the cap: a lie costs address space, never
+  // memory (pages are taken as they are written), and an honest large entry is not copied over
+  // and over while it grows.
+  bytes.reserve(qsizetype(std::clamp<qint64>(file.usize(), 0, cap)));
   QByteArray piece(kReadPiece, Qt::Uninitialized);
   bool ok = true;
   for (;;) {

@@ -88,6 +88,8 @@ bool PaintedWidget::event(QEvent* event) {
     case QEvent::HoverMove: updateHover(static_cast<QHoverEvent*>(event)->position(), true); break;
     case QEvent::HoverLeave: updateHover({}, false); break;
     case QEvent::Leave: updateHover({}, false); break;
+    // A window hidden under the pointer sends no leave: shown again, nothing is hovered.
+    case QEvent::Hide: updateHover({}, false); break;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:

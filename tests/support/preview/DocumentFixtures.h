@@ -1,4 +1,6 @@
 #pragma once
+#include "preview/document/RichDocumentReader.h"
+#include "support/PeakMemory.h"
 #include "ui/text/AttributedText.h"
 
 #include <QByteArray>
@@ -6,6 +8,8 @@
 #include <QString>
 #include <QtEndian>
 #include <array>
+#include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -23,6 +27,35 @@ inline QTextCharFormat formatAt(const AttributedText& text, qsizetype position) 
 inline QTextCharFormat formatOf(const AttributedText& text, const QString& needle) {
   const qsizetype at = text.text.indexOf(needle);
   return at < 0 ? QTextCharFormat() : formatAt(text, at);
+}
+
+// `levels` elements, each inside the one before.
+inline QByteArray nestedElements(const QByteArray& open, const QByteArray& close, int levels) {
+  QByteArray xml;
+  xml.reserve((open.size() + close.size()) * qsizetype(levels));
+  for (int i = 0; i < levels; ++i) xml += open;
+  for (int i = 0; i < levels; ++i) xml += close;
+  return xml;
+}
+
+// A document built to hurt a reader, and the text the reader makes of it (none: unreadable).
+struct HostileDocument {
+  const char* name;
+  std::function<QByteArray()> bytes;
+  std::optional<QString> text;
+};
+
+// What the preview's reader makes of `bytes` (none: unreadable), and how far resident memory
+// rose meanwhile (none where that cannot be measured).
+struct MeasuredRead {
+  std::optional<QString> text;
+  std::optional<qint64> growth;
+};
+inline MeasuredRead readMeasured(const QByteArray& bytes) {
+  const PeakMemory memory;
+  const std::optional<AttributedText> read = readRichDocumentBytes(bytes);
+  return {read ? std::optional<QString>(read->text) : std::nullopt,
+          memory.isAvailable() ? std::optional<qint64>(memory.growthBytes()) : std::nullopt};
 }
 
 inline std::optional<QColor> colorOf(const QTextCharFormat& format) {
@@ -128,6 +161,9 @@ class ZipWriter {
 // one and refer to each other by index, so a test can make any shape, cycles included.
 class PlistWriter {
  public:
+  // References of `referenceSize` bytes: 2 reach 65,536 objects, 3 some sixteen million.
+  explicit PlistWriter(int referenceSize = 2) : referenceSize_(referenceSize) {}
+
   int string(const QString& text) {
     QByteArray object;
     const bool ascii = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
@@ -167,20 +203,29 @@ class PlistWriter {
   }
   // Replaces an object already added (to make one refer to a later one).
   void replace(int index, int with) { objects_[index] = objects_[with]; }
+  // Another object whose offset is that of `index`: one stored object under two numbers.
+  int sameAs(int index) {
+    aliases_[int(objects_.size())] = index;
+    return add(QByteArray());
+  }
 
   QByteArray bytes(int top) const {
     QByteArray out("bplist00");
     std::vector<quint32> offsets;
-    for (const QByteArray& object : objects_) {
+    for (qsizetype i = 0; i < qsizetype(objects_.size()); ++i) {
+      if (const auto alias = aliases_.find(int(i)); alias != aliases_.end()) {
+        offsets.push_back(offsets[alias->second]);
+        continue;
+      }
       offsets.push_back(quint32(out.size()));
-      out += object;
+      out += objects_[i];
     }
     const quint64 tableOffset = quint64(out.size());
     for (quint32 offset : offsets)
       for (int shift = 24; shift >= 0; shift -= 8) out.append(char((offset >> shift) & 0xFF));
     QByteArray trailer(32, '\0');
     trailer[6] = 4;  // offset size
-    trailer[7] = 2;  // reference size
+    trailer[7] = char(referenceSize_);
     auto put64 = [&](int at, quint64 value) {
       for (int i = 0; i < 8; ++i) trailer[at + i] = char((value >> (56 - 8 * i)) & 0xFF);
     };
@@ -218,11 +263,12 @@ class PlistWriter {
     to.append(char(0x12));  // a 4-byte integer follows
     for (int shift = 24; shift >= 0; shift -= 8) to.append(char((count >> shift) & 0xFF));
   }
-  static void reference(QByteArray& to, int index) {
-    to.append(char((index >> 8) & 0xFF));
-    to.append(char(index & 0xFF));
+  void reference(QByteArray& to, int index) const {
+    for (int shift = 8 * (referenceSize_ - 1); shift >= 0; shift -= 8) to.append(char((index >> shift) & 0xFF));
   }
+  int referenceSize_ = 2;
   std::vector<QByteArray> objects_;
+  std::map<int, int> aliases_;  // an object number to the number whose offset it takes
 };
 
 }  // namespace qv::test

@@ -21,6 +21,13 @@ StateHarness::~StateHarness() {
 
 std::unique_ptr<PanelState> StateHarness::makeState() { return std::make_unique<PanelState>(*fake.context); }
 
+std::unique_ptr<PanelState> StateHarness::relaunch() {
+  auto relaunched = makeState();
+  relaunched->loadHistory();
+  runSaves();
+  return relaunched;
+}
+
 QString StateHarness::historyPath() const {
   return fake.context->paths->applicationSupport() + QStringLiteral("/history.json");
 }

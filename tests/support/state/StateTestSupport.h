@@ -17,6 +17,8 @@ struct StateHarness {
 
   // A second state over the same folders and settings (a relaunch).
   std::unique_ptr<PanelState> makeState();
+  // The same, with its history loaded and the saves that sets off run.
+  std::unique_ptr<PanelState> relaunch();
   QDateTime now() const { return fake.scheduler->now(); }
   QString historyPath() const;
   QString journalPath() const;

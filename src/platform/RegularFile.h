@@ -1,0 +1,50 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+namespace qv {
+
+// Files are read only when they are regular files of at most this size: a FIFO, a device or a
+// link to one (/dev/zero) at a path of ours must neither block a read nor fill the memory.
+inline constexpr qint64 kMaximumReadBytes = qint64(1) << 30;
+
+// A regular file opened for reading without blocking, whatever lies at the path: it is opened
+// with O_NONBLOCK and judged by what was opened, never by the path again (no window in which it
+// could be swapped for a FIFO). Reads with pread, so that several threads may read one file at once.
+class RegularFile {
+ public:
+  // Not open (`error` tells why) when the path cannot be opened, is no regular file or is larger
+  // than `maximumBytes`.
+  static RegularFile open(const QString& path, qint64 maximumBytes = kMaximumReadBytes, QString* error = nullptr);
+  RegularFile() = default;
+  RegularFile(RegularFile&& other) noexcept;
+  RegularFile& operator=(RegularFile&& other) noexcept;
+  RegularFile(const RegularFile&) = delete;
+  RegularFile& operator=(const RegularFile&) = delete;
+  ~RegularFile();
+
+  bool isOpen() const { return fd_ >= 0; }
+  // The descriptor, for a reader that takes one (it stays this file's to close).
+  int handle() const { return fd_; }
+  // The size and modification time when it was opened.
+  qint64 size() const { return size_; }
+  qint64 modifiedNs() const { return modifiedNs_; }
+  // A path that names exactly the file opened (through /proc/self/fd), for a library that
+  // insists on opening files itself; none without /proc.
+  std::optional<QString> pathOfOpenedFile() const;
+  // Exactly `length` bytes from `offset`; false when the file holds fewer.
+  bool readAt(qint64 offset, char* into, qint64 length) const;
+  // The whole file as it was opened (`size()` bytes); none when it was cut short meanwhile.
+  std::optional<QByteArray> readAll() const;
+
+ private:
+  int fd_ = -1;
+  qint64 size_ = 0;
+  qint64 modifiedNs_ = 0;
+};
+
+// The whole of the regular file at `path` when it holds at most `limit` bytes.
+std::optional<QByteArray> readRegularFile(const QString& path, qint64 limit);
+
+}  // namespace qv
