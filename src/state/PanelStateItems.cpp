@@ -24,12 +24,9 @@ bool isSameContent(const ClipboardItem& a, const ClipboardItem& b) {
 
 namespace {
 
-// What the de-duplication compares of an item, folded into 32 bits: its kind, the length of its
-// compared text and the length of its source. Items with the same content and source have the
-// same key; an image (never the same as another) has a key of its kind that no copy looks for.
-quint32 duplicateKey(const ClipboardItem& item) {
-  const auto kind = quint32(item.payload.index());
-  const QString* text = std::visit(
+// The text the de-duplication compares of an item; none for an image.
+const QString* comparedText(const ClipboardItem& item) {
+  return std::visit(
       [](const auto& payload) -> const QString* {
         using Payload = std::decay_t<decltype(payload)>;
         if constexpr (std::is_same_v<Payload, ColorPayload>) return &payload.hex;
@@ -40,6 +37,14 @@ quint32 duplicateKey(const ClipboardItem& item) {
         else return nullptr;
       },
       item.payload);
+}
+
+// What the de-duplication compares of an item, folded into 32 bits: its kind, the length of its
+// compared text and the length of its source. Items with the same content and source have the
+// same key; an image (never the same as another) has a key of its kind that no copy looks for.
+quint32 duplicateKey(const ClipboardItem& item) {
+  const auto kind = quint32(item.payload.index());
+  const QString* text = comparedText(item);
   const quint32 length = text ? quint32(text->size()) : 0;
   return (kind << 29) ^ (quint32(item.sourceAppBundleID.size()) << 21) ^ (length & 0x1FFFFF) ^ (length >> 21);
 }
@@ -135,17 +140,7 @@ struct ContentKey {
 size_t qHash(const ContentKey& key, size_t seed = 0) { return qHashMulti(seed, key.kind, key.text); }
 
 std::optional<ContentKey> contentKey(const ClipboardItem& item) {
-  const QString* text = std::visit(
-      [](const auto& payload) -> const QString* {
-        using Payload = std::decay_t<decltype(payload)>;
-        if constexpr (std::is_same_v<Payload, ColorPayload>) return &payload.hex;
-        else if constexpr (std::is_same_v<Payload, LinkPayload>) return &payload.url.text();
-        else if constexpr (std::is_same_v<Payload, CodePayload>) return &payload.source;
-        else if constexpr (std::is_same_v<Payload, TextPayload>) return &payload.text;
-        else if constexpr (std::is_same_v<Payload, FilePayload>) return &payload.name;
-        else return nullptr;
-      },
-      item.payload);
+  const QString* text = comparedText(item);
   if (!text) return std::nullopt;
   return ContentKey{qsizetype(item.payload.index()), *text, item.sourceAppBundleID};
 }
