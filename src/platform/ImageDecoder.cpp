@@ -74,4 +74,12 @@ std::optional<DecodedImageFile> decodeImageFile(const QString& path, qint64 larg
   return image;
 }
 
+PictureFile::PictureFile(const QString& path, qint64 maximumBytes) : file_(RegularFile::open(path, maximumBytes)) {
+  if (file_.isOpen() && device_.open(file_.handle(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
+    reader_.setDevice(&device_);
+    reader_.setFormat(QFileInfo(path).suffix().toLower().toLatin1());
+  }
+  useImageAllocationLimit();
+}
+
 }  // namespace qv
