@@ -32,8 +32,8 @@ inline constexpr qint64 kLargestCopiedPixels = 4096 * 4096;
 std::optional<DecodedImageFile> decodeImageFile(const QString& path, qint64 largestPixels = kLargestCopiedPixels);
 
 // A reader of the picture in the regular file at `path` (see RegularFile): it reads through the
-// descriptor opened without blocking, with the name's extension as the hint of the format, as a
-// reader given the path would, so that a FIFO at the path, or put there after a look at it,
+// descriptor opened without blocking, and judges the format as a reader given the path would
+// (content, with the name's extension as a hint), so that a FIFO at the path, or put there after a look at it,
 // holds up no queue. No file (the reader reads nothing) when the path is not a regular file.
 class PictureFile {
  public:
