@@ -1,5 +1,6 @@
 // Renders every registered view to <build>/gallery/<name>-light.png and -dark.png (or into the
-// folder given as the first argument), offscreen, for people to look at.
+// folder given), offscreen, for people to look at; --only TEXT renders the views whose name holds
+// TEXT. Usage: gallery [--only TEXT] [FOLDER]
 // Views register in their folder's add…GalleryViews function; add the call below.
 #include "app/AppContext.h"
 #include "cards/CardsGallery.h"
@@ -101,6 +102,22 @@ QImage framed(const QImage& content, const qv::EnvironmentValues& environment) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // An option is never taken for the folder to write into.
+  QString folder, only;
+  for (int i = 1; i < argc; ++i) {
+    const QString argument = QString::fromLocal8Bit(argv[i]);
+    if (argument == u"--only" && i + 1 < argc) {
+      only = QString::fromLocal8Bit(argv[++i]);
+    } else if (argument.startsWith(u'-') || !folder.isEmpty()) {
+      std::printf(
+          "Usage: gallery [--only TEXT] [FOLDER]\n"
+          "Renders every view of the gallery, light and dark, to FOLDER (default: the build's\n"
+          "gallery folder); --only renders the views whose name holds TEXT.\n");
+      return argument == u"--help" ? 0 : 2;
+    } else {
+      folder = argument;
+    }
+  }
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   qv::FakeContext fake;
@@ -108,8 +125,7 @@ int main(int argc, char** argv) {
   qv::installInterfaceServices(*fake.context);
   qv::installItemServices(*fake.context);
 
-  const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1])
-                                  : QCoreApplication::applicationDirPath() + "/../gallery";
+  if (folder.isEmpty()) folder = QCoreApplication::applicationDirPath() + "/../gallery";
   QDir().mkpath(folder);
 
   qv::GalleryRegistry registry;
@@ -131,6 +147,7 @@ int main(int argc, char** argv) {
     fake.drain();
     qv::GalleryScene scene{*fake.context, fake.context->environment->values(), 2.0, [&fake] { fake.drain(); }};
     for (const auto& entry : registry.entries()) {
+      if (!entry.name.contains(only)) continue;
       const QImage image = framed(entry.render(scene), scene.environment);
       const QString path = QDir(folder).filePath(entry.name + '-' + QString::fromLatin1(scheme) + ".png");
       if (!image.save(path)) {

@@ -394,7 +394,7 @@ class PanelState : public QObject {
   void backfillImageText();
   void applyResolvedFiles(const QHash<QString, QUrl>& resolved);
   void runBackfillStep(std::shared_ptr<QList<QUuid>> pending, qsizetype index);
-  void startTextRecognition(const QUuid& id);
+  void startTextRecognition(const QUuid& id, const QImage& captured = {});
   // An added item replaced an older one of the same content: it takes over the older one's pin,
   // manual sensitive mark and category. Pairs of (replaced, replacement).
   void inheritMarks(const QList<std::pair<QUuid, QUuid>>& replacements);

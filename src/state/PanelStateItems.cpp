@@ -204,17 +204,21 @@ void PanelState::finishAdding(const QList<ClipboardItem>& added, bool blurred) {
       // A blurred capture may be a secret: its address never leaves the machine.
       if (!blurred && (scheme == u"http" || scheme == u"https")) fetchLinkMetadata(item, link->url);
     } else if (const auto* image = std::get_if<ImagePayload>(&item.payload)) {
-      context_.imageStore->save(image->image, item.idString());
-      startTextRecognition(item.id);
+      // Its picture file is written by the save, off the main thread (encoding a large picture
+      // takes long); its text is read from the picture held here.
+      startTextRecognition(item.id, image->image);
     }
   }
 }
 
-void PanelState::startTextRecognition(const QUuid& id) {
+void PanelState::startTextRecognition(const QUuid& id, const QImage& captured) {
   QPointer<PanelState> self(this);
-  context_.imageTextRecognizer->schedule(uuidString(id), [self] {
-    if (self) self->bumpImageTextRevision();
-  });
+  context_.imageTextRecognizer->schedule(
+      uuidString(id),
+      [self] {
+        if (self) self->bumpImageTextRevision();
+      },
+      captured);
 }
 
 void PanelState::clearAll() {

@@ -13,6 +13,7 @@
 
 #include <iostream>
 #include <memory>
+#include <utility>
 
 using namespace qv::test;
 
@@ -47,9 +48,16 @@ class LibraryDetailE2E : public ::testing::TestWithParam<const char*> {
       values[pair.section('=', 0, 0)] = QUrl::fromPercentEncoding(pair.section('=', 1).toLatin1());
     return values;
   }
+  // Clicks the button once it stands still: the pane may still be arriving.
   bool click(const QString& help) {
-    const QStringList at = ask("button " + help, "button ").split(' ');
-    if (at.size() != 2) return false;
+    QStringList at;
+    const bool still = waitFor(
+        [&] {
+          const QStringList before = std::exchange(at, ask("button " + help, "button ").split(' '));
+          return at.size() == 2 && at == before;
+        },
+        10000);
+    if (!still) return false;
     return x_.xdotool({"mousemove", at[0], at[1], "click", "1"});
   }
   QImage shot(const QString& name) {

@@ -157,16 +157,22 @@ TEST_F(AddItemTest, LinksOfWebSchemesAreFetchedUnlessTheCaptureIsBlurred) {
   EXPECT_EQ(requested, QStringList{QStringLiteral("upper.example")});
 }
 
-TEST_F(AddItemTest, ImageIsStoredAndRecognisedThenTheRevisionRises) {
+// Encoding a large picture takes long: the capture hands it to the queues, which recognise its
+// text from memory and write its file with the history.
+TEST_F(AddItemTest, ImageIsRecognisedFromMemoryAndStoredByTheSave) {
   h.fake.ocrEngine->setLines({QStringLiteral("invoice 42")});
   const ClipboardItem image = test::imageItem(test::testImage());
+  const QString picture = h.fake.context->imageStore->filePath(image.idString());
   SignalCounter revision(&state, &PanelState::imageTextRevisionChanged);
   state.addItem(image);
-  EXPECT_TRUE(QFileInfo::exists(h.fake.context->imageStore->filePath(image.idString())));
+  EXPECT_FALSE(QFileInfo::exists(picture));  // not encoded on the main thread
   h.fake.drain();
   EXPECT_EQ(state.imageTextRevision(), 1);
   EXPECT_EQ(revision.count(), 1);
   EXPECT_EQ(h.fake.context->imageTextRecognizer->text(image.idString()), QStringLiteral("invoice 42"));
+  h.fake.scheduler->advance(PanelState::kSaveDelaySeconds);
+  h.fake.drain();
+  EXPECT_TRUE(QFileInfo::exists(picture));
 }
 
 // The state's properties come in four kinds, each made by one macro: a value (also one kept in a

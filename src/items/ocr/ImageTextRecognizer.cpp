@@ -29,14 +29,29 @@ QString ImageTextRecognizer::textPath(const QString& id) const { return folder_.
 
 bool ImageTextRecognizer::hasStoredText(const QString& id) const { return QFileInfo(textPath(id)).isFile(); }
 
-void ImageTextRecognizer::schedule(const QString& id, std::function<void()> completion) {
+void ImageTextRecognizer::schedule(const QString& id, std::function<void()> completion, const QImage& captured) {
   if (hasStoredText(id)) return;
   const auto queue = queue_.lock();
   if (!queue) return;
+  if (!captured.isNull()) {
+    queue->async([weakSelf = weak_from_this(), captured, id, completion = std::move(completion)]() mutable {
+      if (const auto self = weakSelf.lock()) self->recognize(captured, id, std::move(completion));
+    });
+    return;
+  }
   const QString imagePath = images_->filePath(id);
   queue->async([weakSelf = weak_from_this(), imagePath, id, completion = std::move(completion)]() mutable {
     if (const auto self = weakSelf.lock()) self->recognize(imagePath, id, std::move(completion));
   });
+}
+
+QSize ImageTextRecognizer::recognitionSize(const QSize& size) {
+  if (!size.isValid() || size.isEmpty()) return size;
+  double scale = std::min(1.0, double(kMaximumSide) / std::max(size.width(), size.height()));
+  const double pixels = double(size.width()) * size.height() * scale * scale;
+  if (pixels > double(kMaximumPixels)) scale *= std::sqrt(double(kMaximumPixels) / pixels);
+  if (scale >= 1.0) return size;
+  return QSize(std::max(1, int(size.width() * scale)), std::max(1, int(size.height() * scale)));
 }
 
 std::optional<QImage> ImageTextRecognizer::readImage(const QString& path) {
@@ -44,13 +59,7 @@ std::optional<QImage> ImageTextRecognizer::readImage(const QString& path) {
   reader.setAutoTransform(true);
   useImageAllocationLimit();
   const QSize size = reader.size();
-  if (size.isValid() && !size.isEmpty()) {
-    double scale = std::min(1.0, double(kMaximumSide) / std::max(size.width(), size.height()));
-    const double pixels = double(size.width()) * size.height() * scale * scale;
-    if (pixels > double(kMaximumPixels)) scale *= std::sqrt(double(kMaximumPixels) / pixels);
-    if (scale < 1.0)
-      reader.setScaledSize(QSize(std::max(1, int(size.width() * scale)), std::max(1, int(size.height() * scale))));
-  }
+  if (const QSize scaled = recognitionSize(size); scaled != size) reader.setScaledSize(scaled);
   QImage image = reader.read();
   if (image.isNull() || image.width() <= 0 || image.height() <= 0) return std::nullopt;
   return image;
@@ -58,14 +67,32 @@ std::optional<QImage> ImageTextRecognizer::readImage(const QString& path) {
 
 void ImageTextRecognizer::recognize(const QString& imagePath, const QString& id, std::function<void()> completion) {
   // The image may not be stored yet: leave no text file, so a later schedule tries again.
-  if (QFileInfo(imagePath).isFile()) {
-    QString text;
-    if (const auto image = readImage(imagePath)) text = engine_->recognizeLines(*image).join(u'\n');
-    if (!folder_.ensure().isEmpty()) writeFileAtomically(textPath(id), text.toUtf8());
-    {
-      std::lock_guard lock(cacheLock_);
-      cache_.remove(id);
-    }
+  if (!QFileInfo(imagePath).isFile()) {
+    if (completion) scheduler_->post(std::move(completion));
+    return;
+  }
+  QString text;
+  if (const auto image = readImage(imagePath)) text = engine_->recognizeLines(*image).join(u'\n');
+  store(id, text, std::move(completion));
+}
+
+void ImageTextRecognizer::recognize(const QImage& captured, const QString& id, std::function<void()> completion) {
+  QString text;
+  if (captured.width() > 0 && captured.height() > 0) {
+    const QSize size = recognitionSize(captured.size());
+    const QImage image = size == captured.size()
+                             ? captured
+                             : captured.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    text = engine_->recognizeLines(image).join(u'\n');
+  }
+  store(id, text, std::move(completion));
+}
+
+void ImageTextRecognizer::store(const QString& id, const QString& text, std::function<void()> completion) {
+  if (!folder_.ensure().isEmpty()) writeFileAtomically(textPath(id), text.toUtf8());
+  {
+    std::lock_guard lock(cacheLock_);
+    cache_.remove(id);
   }
   if (completion) scheduler_->post(std::move(completion));
 }

@@ -29,13 +29,16 @@ class ImageTextRecognizer : public std::enable_shared_from_this<ImageTextRecogni
 
   // Main thread. Recognises the item's image unless its text file exists (then the completion
   // is never called). The completion runs on the main thread once recognition has finished.
-  void schedule(const QString& id, std::function<void()> completion = {});
+  // A `captured` image is recognised as it is held in memory: a new capture's picture file is
+  // written later, by the save.
+  void schedule(const QString& id, std::function<void()> completion = {}, const QImage& captured = {});
   // Any thread. The stored text (possibly empty), or nothing while there is none.
   std::optional<QString> text(const QString& id);
   bool hasStoredText(const QString& id) const;
   // Runs on the queue only. A missing image file writes nothing, so a later schedule retries;
   // an image that cannot be decoded gets an empty text and is not tried again.
   void recognize(const QString& imagePath, const QString& id, std::function<void()> completion);
+  void recognize(const QImage& captured, const QString& id, std::function<void()> completion);
   // Removes every text file that is not "<kept id>.txt" and trims the cache to the kept ids.
   void removeOrphans(const QSet<QString>& keepIDs);
 
@@ -47,9 +50,12 @@ class ImageTextRecognizer : public std::enable_shared_from_this<ImageTextRecogni
   static constexpr qint64 kMaximumPixels = 40'000'000;
   // Reads an image for recognition: nothing when it cannot be decoded.
   static std::optional<QImage> readImage(const QString& path);
+  // The size an image of `size` is recognised at.
+  static QSize recognitionSize(const QSize& size);
 
  private:
   QString textPath(const QString& id) const;
+  void store(const QString& id, const QString& text, std::function<void()> completion);
 
   SideFileFolder folder_;
   std::shared_ptr<ImageStore> images_;
