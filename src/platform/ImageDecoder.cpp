@@ -74,4 +74,13 @@ std::optional<DecodedImageFile> decodeImageFile(const QString& path, qint64 larg
   return image;
 }
 
+PictureFile::PictureFile(const QString& path, qint64 maximumBytes)
+    : file_(RegularFile::open(path, maximumBytes)), device_(path) {
+  // The device keeps the path as its name: the reader takes the extension as a hint it then
+  // checks against the content (a format set outright would not be checked).
+  if (file_.isOpen() && device_.open(file_.handle(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+    reader_.setDevice(&device_);
+  useImageAllocationLimit();
+}
+
 }  // namespace qv

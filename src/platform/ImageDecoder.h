@@ -1,5 +1,9 @@
 #pragma once
+#include "platform/RegularFile.h"
+
+#include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QSize>
 #include <QString>
 #include <optional>
@@ -26,5 +30,23 @@ inline constexpr qint64 kLargestCopiedPixels = 4096 * 4096;
 // None when the file holds no picture at least 1 pixel wide that can be read within the
 // allocation limit (a 20,000² PNG cannot be read in part). Reads the file; safe on any thread.
 std::optional<DecodedImageFile> decodeImageFile(const QString& path, qint64 largestPixels = kLargestCopiedPixels);
+
+// A reader of the picture in the regular file at `path` (see RegularFile): it reads through the
+// descriptor opened without blocking, and judges the format as a reader given the path would
+// (content, with the name's extension as a hint), so that a FIFO at the path, or put there after a look at it,
+// holds up no queue. No file (the reader reads nothing) when the path is not a regular file.
+class PictureFile {
+ public:
+  explicit PictureFile(const QString& path, qint64 maximumBytes = kMaximumReadBytes);
+  PictureFile(const PictureFile&) = delete;
+  PictureFile& operator=(const PictureFile&) = delete;
+  bool isOpen() const { return device_.isOpen(); }
+  QImageReader& reader() { return reader_; }
+
+ private:
+  RegularFile file_;
+  QFile device_;
+  QImageReader reader_;
+};
 
 }  // namespace qv

@@ -1,6 +1,7 @@
 #include "platform/SharedThumbnailCache.h"
 
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 
 #include <sys/stat.h>
 #include <QBuffer>
@@ -125,9 +126,10 @@ bool SharedThumbnailCache::contains(const QString& path) const {
 
 std::optional<QImage> SharedThumbnailCache::readEntry(const QString& entry, const QByteArray& uri, qint64 mtime,
                                                       int maximumSide) {
-  QFile file(entry);
-  if (!file.open(QIODevice::ReadOnly) || file.size() <= 0 || file.size() > kMaximumFileBytes) return std::nullopt;
-  const QByteArray bytes = file.read(kMaximumFileBytes);
+  // Any program may put anything in the shared cache: a FIFO there must not block.
+  const std::optional<QByteArray> read = readRegularFile(entry, kMaximumFileBytes);
+  if (!read || read->isEmpty()) return std::nullopt;
+  const QByteArray& bytes = *read;
   if (!bytes.startsWith("\x89PNG\r\n\x1a\n")) return std::nullopt;
   // Keys written before the picture are known now; a stale entry is then not even decoded.
   const QHash<QByteArray, QString> texts = leadingTexts(bytes);

@@ -4,6 +4,7 @@
 #include "platform/DesktopEntries.h"
 #include "platform/DesktopEntryIndex.h"
 #include "platform/GuardedProcess.h"
+#include "platform/ImageDecoder.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,10 +31,12 @@ constexpr int kPollMilliseconds = 50;
 
 std::optional<QImage> readOutput(const QString& path, int size, const ThumbnailerLimits& limits) {
   struct stat info {};
-  // Only a plain file it wrote: not a link to somewhere else, not a device that never ends.
+  // Only a plain file it wrote: not a link to somewhere else, not a device that never ends (nor
+  // one put there after this look).
   if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
   if (info.st_size <= 0 || info.st_size > limits.maximumOutputBytes) return std::nullopt;
-  QImageReader reader(path);
+  PictureFile file(path, limits.maximumOutputBytes);
+  QImageReader& reader = file.reader();
   const QSize pixels = reader.size();
   if (!pixels.isValid() || pixels.isEmpty() || pixels.width() > limits.maximumOutputSide ||
       pixels.height() > limits.maximumOutputSide)

@@ -84,11 +84,11 @@ std::optional<QImage> DownsampledImageView::readPicture(const QString& path, con
       return picture;
     }
   }
-  if (path.isEmpty() || !QFileInfo(path).isFile()) return std::nullopt;
-  QImageReader reader(path);
+  if (path.isEmpty()) return std::nullopt;
+  // A picture whose full decode would take more memory than the allocation limit is not read at all.
+  PictureFile file(path);
+  QImageReader& reader = file.reader();
   reader.setAutoTransform(true);
-  // A picture whose full decode would take more memory than this is not read at all.
-  useImageAllocationLimit();
   const QSize size = reader.size();
   if (!size.isValid() || size.isEmpty()) return std::nullopt;
   // The size before orientation: turning it swaps the sides, not the longer one.

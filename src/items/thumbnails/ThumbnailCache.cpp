@@ -22,10 +22,10 @@ std::optional<QImage> ThumbnailCache::thumbnailOfFile(const QString& path) {
 }
 
 std::optional<QImage> ThumbnailCache::scaledImageOfFile(const QString& path, int maximumPixelSize) {
-  if (maximumPixelSize < 1 || !QFileInfo(path).isFile()) return std::nullopt;
-  QImageReader reader(path);
+  if (maximumPixelSize < 1) return std::nullopt;
+  PictureFile file(path);
+  QImageReader& reader = file.reader();
   reader.setAutoTransform(true);
-  useImageAllocationLimit();
   QSize size = reader.size();
   if (!size.isValid() || size.isEmpty()) return std::nullopt;
   // The size before orientation: a transposing orientation swaps it, which does not change
