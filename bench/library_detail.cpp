@@ -129,8 +129,8 @@ BENCHMARK(BM_DetailRetargetToFrame)
     ->Unit(benchmark::kMillisecond);
 
 // The library at 1,100 × 760 with 200 texts of 100–200 bytes and the item, its pane open on the
-// first text: the retarget's action (the model shows the item), the view's update and a paint of
-// the pane's place in the view.
+// first text and the item's card hovered (its retarget due): the retarget's action (the model
+// shows the item), the view's update and a paint of the pane's place in the view.
 void BM_LibraryHoverRetargetToFrame(benchmark::State& state) {
   Fixture& fixture = Fixture::shared();
   const ClipboardPayload payload = payloadOf(state);
@@ -160,6 +160,7 @@ void BM_LibraryHoverRetargetToFrame(benchmark::State& state) {
     view.show();
     view.sync();
     model.setPreviewID(items.at(1).id);
+    model.setHoveredID(target.id);
     // What the window repaints: the pane's place with its shadow (the grid under it included).
     const auto paint = [&] {
       const auto* overlay = view.findChild<LibraryDetailOverlay*>();

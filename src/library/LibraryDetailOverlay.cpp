@@ -6,6 +6,7 @@
 #include "ui/theme/Theme.h"
 
 #include <QGraphicsOpacityEffect>
+#include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
 
@@ -38,6 +39,33 @@ class DetailShadow : public QWidget {
   LibraryDetailOverlay& overlay_;
 };
 
+// The picture of what lies under the pane, in place of the grid: opaque, so that the pane's
+// frames do not repaint the cards beneath.
+class DetailBackdrop : public QWidget {
+ public:
+  DetailBackdrop(const QImage& picture, const QRect& pictureRect, QWidget* parent)
+      : QWidget(parent), picture_(picture), pictureRect_(pictureRect) {
+    setAttribute(Qt::WA_TransparentForMouseEvents, true);
+    setAttribute(Qt::WA_OpaquePaintEvent, true);
+    setAttribute(Qt::WA_NoSystemBackground, true);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QPainter painter(this);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    const QRect dirty = event->rect();
+    const double scale = picture_.devicePixelRatio();
+    const QPoint from = geometry().topLeft() - pictureRect_.topLeft() + dirty.topLeft();
+    painter.drawImage(QRectF(dirty), picture_,
+                      QRectF(from.x() * scale, from.y() * scale, dirty.width() * scale, dirty.height() * scale));
+  }
+
+ private:
+  const QImage& picture_;
+  const QRect& pictureRect_;
+};
+
 }  // namespace
 
 LibraryDetailOverlay::LibraryDetailOverlay(InterfaceServices& context, QWidget* parent)
@@ -48,7 +76,12 @@ LibraryDetailOverlay::LibraryDetailOverlay(InterfaceServices& context, QWidget* 
   hide();
 }
 
-LibraryDetailOverlay::~LibraryDetailOverlay() { delete shadow_.data(); }
+LibraryDetailOverlay::~LibraryDetailOverlay() {
+  taking_.cancel();
+  letGo_.cancel();
+  delete backdrop_.data();
+  delete shadow_.data();
+}
 
 bool LibraryDetailOverlay::reducedMotion() const {
   return context().reduceMotion && context().reduceMotion->isEnabled();
@@ -93,6 +126,7 @@ void LibraryDetailOverlay::apply() {
   if (!visible) {
     hide();
     if (shadow_) shadow_->hide();
+    dropBackdrop();
     return;
   }
   const QSizeF pane = props_.paneSize;
@@ -112,14 +146,84 @@ void LibraryDetailOverlay::apply() {
     fade_ = nullptr;
   }
   if (shadow_) {
-    shadow_->setGeometry(geometry().adjusted(-int(kShadowRoom), -int(kShadowRoom), int(kShadowRoom), int(kShadowRoom)));
+    const QRect shadow = shadowRect();
+    // The shadow changes only with the pane's place, size and opacity.
+    const bool changed = shadow_->geometry() != shadow || shadow_->isHidden() || opacity < 0.999;
+    shadow_->setGeometry(shadow);
     shadow_->show();
     shadow_->stackUnder(this);
-    shadow_->update();
+    if (changed) shadow_->update();
+  }
+  if (backdrop_ && backdrop_->isVisible()) {
+    // The picture covers the pane's new place, or the grid shows through. While the pane moves
+    // or changes it is kept.
+    const QRect under = backdropRect();
+    if (pictureRect_.contains(under)) {
+      backdrop_->setGeometry(under);
+      keepBackdrop();
+    } else {
+      dropBackdrop();
+    }
   }
   if (isHidden()) show();
   raise();
   if (shadow_) shadow_->stackUnder(this);
+  if (backdrop_ && shadow_) backdrop_->stackUnder(shadow_);
+}
+
+QRect LibraryDetailOverlay::shadowRect() const {
+  return geometry().adjusted(-int(kShadowRoom), -int(kShadowRoom), int(kShadowRoom), int(kShadowRoom));
+}
+
+QRect LibraryDetailOverlay::backdropRect() const { return shadowRect() & area_.toAlignedRect(); }
+
+bool LibraryDetailOverlay::showsBackdrop() const { return backdrop_ && backdrop_->isVisible(); }
+
+void LibraryDetailOverlay::keepBackdrop() {
+  letGo_.cancel();
+  letGo_ = context().scheduler->after(
+      kBackdropSeconds, [this] { dropBackdrop(); }, this);
+}
+
+void LibraryDetailOverlay::holdBackdrop() {
+  if (!backdropPainter_ || !parentWidget() || !props_.shown || isHidden()) return;
+  keepBackdrop();
+  if (showsBackdrop() || taking_.isPending()) return;
+  taking_ = context().scheduler->after(
+      0, [this] { takeBackdrop(); }, this);
+}
+
+void LibraryDetailOverlay::takeBackdrop() {
+  if (!props_.shown || isHidden() || !parentWidget()) return;
+  // A band as wide as the grid, from a little above the pane down: a retarget that widens or
+  // heightens the pane a little stays on the picture.
+  constexpr int kHeadroom = 160;
+  const QRect area = area_.toAlignedRect();
+  const QRect under = backdropRect();
+  const QRect band = QRect(area.left(), under.top() - kHeadroom, area.width(),
+                           area.bottom() - under.top() + kHeadroom + 1) &
+                     area;
+  if (band.isEmpty() || !band.contains(under)) return;
+  const double scale = parentWidget()->devicePixelRatioF();
+  picture_ = QImage((QSizeF(band.size()) * scale).toSize(), QImage::Format_ARGB32_Premultiplied);
+  picture_.setDevicePixelRatio(scale);
+  picture_.fill(Qt::transparent);
+  {
+    QPainter painter(&picture_);
+    backdropPainter_(painter, band);
+  }
+  pictureRect_ = band;
+  if (!backdrop_) backdrop_ = new DetailBackdrop(picture_, pictureRect_, parentWidget());
+  backdrop_->setGeometry(under);
+  backdrop_->show();
+  if (shadow_) backdrop_->stackUnder(shadow_);
+}
+
+void LibraryDetailOverlay::dropBackdrop() {
+  taking_.cancel();
+  letGo_.cancel();
+  if (backdrop_ && backdrop_->isVisible()) backdrop_->hide();
+  picture_ = QImage();
 }
 
 QPainterPath LibraryDetailOverlay::hitShape() const {

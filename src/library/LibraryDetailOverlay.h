@@ -1,8 +1,10 @@
 #pragma once
 #include "items/model/ClipboardItem.h"
+#include "platform/Scheduler.h"
 #include "ui/anim/AnimatedValue.h"
 #include "ui/view/PaintedWidget.h"
 
+#include <QImage>
 #include <QPointer>
 #include <functional>
 #include <memory>
@@ -28,6 +30,12 @@ class LibraryDetailPane : public PaintedWidget {
 // the pane's shadow (black at 0.28, radius 20, 6 down). The pane moves in from the bottom edge
 // while it fades in, and back out the same way (it only fades under reduce motion), on the
 // critical spring; it is hidden once it has gone.
+//
+// While the pane changes over a grid that stays as it is (a card hovered to retarget it, the pane
+// settling), what lies under the pane and its shadow is held as a picture, shown in a sibling
+// under the shadow in place of the grid: the translucent pane's frames then repaint the pane and
+// its shadow over that picture instead of every card beneath. The picture is let go a second
+// after the pane last changed, and at once when its owner says the grid changed under it.
 class LibraryDetailOverlay : public PaintedWidget {
   Q_OBJECT
  public:
@@ -37,6 +45,8 @@ class LibraryDetailOverlay : public PaintedWidget {
   static constexpr double kShadowOffsetY = 6;
   // Room around the slot for the shadow.
   static constexpr double kShadowRoom = 40;
+  // How long the picture of what lies under the pane is kept after the pane last changed.
+  static constexpr double kBackdropSeconds = 1.0;
 
   struct Props {
     bool shown = false;
@@ -61,6 +71,19 @@ class LibraryDetailOverlay : public PaintedWidget {
   QRectF slotRect() const { return QRectF(QPointF(), props_.paneSize); }
   // The widget the shadow is painted in (beside the overlay, under it).
   QWidget* shadow() const { return shadow_; }
+  // Paints what lies under the pane and its shadow (all but them) for `rect` of the overlay's
+  // parent, with the painter's origin at the rectangle's top left.
+  using BackdropPainter = std::function<void(QPainter& painter, const QRect& rect)>;
+  void setBackdropPainter(BackdropPainter painter) { backdropPainter_ = std::move(painter); }
+  // The pane is about to change over a grid that stays: the picture is taken at the next turn
+  // (unless held already) and kept for another second.
+  void holdBackdrop();
+  // What lies under the pane changed: the grid shows through again.
+  void dropBackdrop();
+  // The picture is shown; where (in the parent's coordinates).
+  bool showsBackdrop() const;
+  QRect backdropRect() const;
+  QWidget* backdrop() const { return backdrop_; }
   // 0 gone … 1 in place.
   double presence() const { return presence_.value(); }
   // How far below its place the pane stands now, in points.
@@ -75,6 +98,9 @@ class LibraryDetailOverlay : public PaintedWidget {
  private:
   void apply();
   bool reducedMotion() const;
+  void takeBackdrop();
+  void keepBackdrop();
+  QRect shadowRect() const;
 
   Props props_;
   QRectF area_;
@@ -82,6 +108,12 @@ class LibraryDetailOverlay : public PaintedWidget {
   QGraphicsOpacityEffect* fade_ = nullptr;
   QPointer<QWidget> shadow_;
   Animated<double> presence_;
+  BackdropPainter backdropPainter_;
+  QPointer<QWidget> backdrop_;
+  QImage picture_;     // what lay under the pane, at the device's scale
+  QRect pictureRect_;  // where, in the parent's coordinates
+  WorkItem taking_;
+  WorkItem letGo_;
 };
 
 }  // namespace qv

@@ -47,19 +47,19 @@ Animation LibraryGridView::changeAnimation() const { return Theme::springStandar
 // ---- Reading the model -----------------------------------------------------------------------
 
 void LibraryGridView::sync() {
-  const QList<ClipboardItem> items = model_.filteredItems();
+  const FilteredItems items = model_.filteredItems();
   std::vector<cardList::Run> runs;
   for (const LibraryDateSection& section : model_.dateSections().sections)
     runs.push_back({section.group, section.count});
   // The model hands out the same list until something changed it.
-  const bool sameList = synced_ && items.size() == items_.size() && items.constData() == items_.constData();
+  const bool sameList = synced_ && items.sharesWith(items_);
   if (sameList && runs == runs_) {
     refreshCards();
     syncHover();
     return;
   }
   const bool countOrFirstChanged = items.size() != items_.size() ||
-                                   (!items.isEmpty() && items.constFirst().id != items_.constFirst().id);
+                                   (!items.isEmpty() && items.first().id != items_.first().id);
   Change change;
   change.listChanged = true;
   change.animated = settled_ && synced_ && countOrFirstChanged && isVisible();
@@ -87,6 +87,7 @@ void LibraryGridView::relayout(Change change) {
 void LibraryGridView::cardsPlaced() {
   edges_.report(scroll_.value(), height(), layout_.contentHeight);
   logFirstCard();
+  Q_EMIT cardsMoved();
 }
 
 // Where the first card lies in the window, whenever that changes: end-to-end tests click it.

@@ -1,6 +1,7 @@
 #pragma once
 #include "library/LibraryEdges.h"
 #include "panel/CardHostView.h"
+#include "state/FilteredItems.h"
 
 #include <QList>
 #include <optional>
@@ -33,7 +34,10 @@ class LibraryGridView : public CardHostView {
   void sync();
 
   int columns() const { return layout_.arrangement.columns; }
-  const QList<ClipboardItem>& items() const { return items_; }
+  const FilteredItems& items() const { return items_; }
+  // The cards took new places: a scroll (a wheel step, a jump, a step of its animation) or a
+  // new layout.
+  Q_SIGNAL void cardsMoved();
   // The first 0.3 s on screen are over: changes animate from now on.
   bool isSettled() const { return settled_; }
   // The fades at the top and bottom edge, shown where more cards lie beyond.
@@ -66,7 +70,7 @@ class LibraryGridView : public CardHostView {
   void paintFadedBand(QPainter& painter, const QRectF& band, const QLinearGradient& mask);
 
   LibraryModel& model_;
-  QList<ClipboardItem> items_;
+  FilteredItems items_;
   std::vector<cardList::Run> runs_;
   GridScrollEdges edges_;
   std::optional<QPoint> backgroundPress_;

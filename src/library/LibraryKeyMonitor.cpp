@@ -96,7 +96,7 @@ void LibraryKeyMonitor::run(const LibraryKeyCommand& command) {
       if (const std::optional<ClipboardItem> target = copyTarget(); target && actions.copy) actions.copy(*target);
       return;
     case Kind::quickPaste: {
-      const QList<ClipboardItem> items = model_.filteredItems();
+      const FilteredItems items = model_.filteredItems();
       if (command.index < items.size() && actions.pasteBack) {
         qCInfo(lcApp) << "Library pastes item" << command.index + 1 << (command.plainText ? "as plain text" : "");
         actions.pasteBack(items.at(command.index), command.plainText);
@@ -119,7 +119,7 @@ std::optional<ClipboardItem> LibraryKeyMonitor::copyTarget() const {
 }
 
 void LibraryKeyMonitor::moveSelection(int step) {
-  const QList<ClipboardItem> items = model_.filteredItems();
+  const FilteredItems items = model_.filteredItems();
   if (items.isEmpty()) return;
   const std::optional<QUuid> current = model_.selection() ? model_.selection() : model_.hoveredID();
   std::optional<int> index;
@@ -142,8 +142,8 @@ void LibraryKeyMonitor::moveSelection(int step) {
 void LibraryKeyMonitor::toggleDetail() {
   std::optional<QUuid> target = model_.hoveredID() ? model_.hoveredID() : model_.selection();
   if (!target) {
-    const QList<ClipboardItem> items = model_.filteredItems();
-    if (!items.isEmpty()) target = items.constFirst().id;
+    const FilteredItems items = model_.filteredItems();
+    if (!items.isEmpty()) target = items.first().id;
   }
   withAnimation(Theme::springCritical(), [&] {
     if (!target) {
@@ -163,7 +163,7 @@ void LibraryKeyMonitor::logDetail() const {
     qCDebug(lcApp) << "Library detail closed";
     return;
   }
-  const QList<ClipboardItem> items = model_.filteredItems();
+  const FilteredItems items = model_.filteredItems();
   for (int i = 0; i < items.size(); ++i)
     if (items.at(i).id == *shown) qCDebug(lcApp) << "Library detail shows row" << i + 1;
 }

@@ -18,9 +18,7 @@ struct LibraryModel::Entry {
   LibraryScope scope;
   QString query;                   // trimmed, lower-cased
   std::optional<DateRange> range;  // the date bucket it was made in
-  QList<ClipboardItem> items;
-  // The history row of each item; empty when every row passed.
-  std::vector<int> rows;
+  FilteredItems items;
   // Its date runs (without the collapsed flags, which change on their own), for one day.
   std::optional<std::vector<LibraryDateSection>> sections;
   QDate sectionsDay;
@@ -53,8 +51,9 @@ LibraryModel::LibraryModel(PanelState& state, Scheduler& scheduler, QObject* par
   connect(&state, &PanelState::filterTypesChanged, this, refilter);
   connect(&state, &PanelState::filterAppsChanged, this, refilter);
   connect(&state, &PanelState::filterDateChanged, this, refilter);
-  // New recognised text may make an image match the query.
+  // New recognised text may make an image match the query, as may the search index's coming.
   connect(&state, &PanelState::imageTextRevisionChanged, this, refilter);
+  connect(&state, &PanelState::searchTextsReady, this, refilter);
   connect(&state, &PanelState::customCategoriesChanged, this, reread);
   connect(&state, &PanelState::activeFilterChanged, this, reread);
   connect(&state, &PanelState::collapsedGroupsChanged, this, reread);
@@ -104,7 +103,8 @@ void LibraryModel::setHoveredID(const std::optional<QUuid>& id) {
 
 std::optional<ClipboardItem> LibraryModel::detailItem() const {
   if (!previewID_) return std::nullopt;
-  for (const ClipboardItem& item : filteredItems())
+  const FilteredItems shown = filteredItems();
+  for (const ClipboardItem& item : shown)
     if (item.id == *previewID_) return item;
   return std::nullopt;
 }
@@ -187,27 +187,46 @@ LibraryModel::Entry& LibraryModel::entryFor(const LibraryScope& scope, const QSt
     }
     entries.erase(found);
   }
+  // Typing on: a query holding an earlier one matches only among what that one found.
+  const Entry* wider = nullptr;
+  for (const Entry& entry : entries)
+    if (entry.scope == scope && entry.range == badges.range && !entry.query.isEmpty() &&
+        lowered.contains(entry.query) && (!wider || entry.query.size() > wider->query.size()))
+      wider = &entry;
+  Entry entry{scope, lowered, badges.range, narrow(scope, lowered, badges, wider ? &wider->items : nullptr), {},
+              {},    {}};
   if (entries.size() >= Memo::kEntries) entries.erase(entries.begin());
-  Entry entry{scope, lowered, badges.range, {}, {}, {}, {}, {}};
-  entry.items = narrow(scope, lowered, badges, entry.rows);
   entries.push_back(std::move(entry));
   return entries.back();
 }
 
-QList<ClipboardItem> LibraryModel::narrow(const LibraryScope& scope, const QString& loweredQuery,
-                                          const BadgeCheck& badges, std::vector<int>& rows) const {
+FilteredItems LibraryModel::narrow(const LibraryScope& scope, const QString& loweredQuery, const BadgeCheck& badges,
+                                   const FilteredItems* within) const {
   const QList<ClipboardItem>& items = state_.items();
   const SearchIndex::Query search(loweredQuery);
   const bool searching = !search.isEmpty();
-  if (scope.kind == LibraryScope::Kind::all && !badges.isSet() && !searching) return items;
+  if (within && !within->isAll()) {
+    // Its items passed the scope and the filters already.
+    const QList<qint32>& among = within->places();
+    QList<qint32> places;
+    if (search.usesIndex()) {
+      places = state_.rowsMatching(search, &among);
+    } else {
+      const ClipboardItem::RecognizedTextLookup& recognized = state_.recognizedTextLookup();
+      for (const qint32 i : among)
+        if (items[i].matchesLowercased(search.text(), recognized)) places.append(i);
+    }
+    return FilteredItems(items, std::move(places));
+  }
+  if (scope.kind == LibraryScope::Kind::all && !badges.isSet() && !searching) return FilteredItems(items);
 
   const PanelState::IdMap& categories = state_.cardCategories();
   const PanelState::IdSet& pins = state_.pinnedIDs();
   // Nothing is filed in the category (or it is gone): no item needs a look.
   if (scope.kind == LibraryScope::Kind::category &&
       std::find(categories.cbegin(), categories.cend(), scope.categoryID) == categories.cend())
-    return {};
-  if (scope.kind == LibraryScope::Kind::pinned && pins.isEmpty()) return {};
+    return FilteredItems(items, {});
+  if (scope.kind == LibraryScope::Kind::pinned && pins.isEmpty()) return FilteredItems(items, {});
   const auto inScope = [&](const ClipboardItem& item) {
     switch (scope.kind) {
       case LibraryScope::Kind::category: {
@@ -219,33 +238,29 @@ QList<ClipboardItem> LibraryModel::narrow(const LibraryScope& scope, const QStri
     }
     return true;
   };
-  // A query holding the field separator cannot use the joined texts; it is matched field by
-  // field.
-  const SearchIndex* texts = searching && search.usesIndex() ? &state_.searchIndex() : nullptr;
-  const ClipboardItem::RecognizedTextLookup& recognized = state_.recognizedTextLookup();
+  const auto passes = [&](const ClipboardItem& item) { return inScope(item) && badges.passes(item); };
+  const bool narrowsMore = scope.kind != LibraryScope::Kind::all || badges.isSet();
 
-  // The rows first, then the items in one allocation: growing a list of items as they pass
-  // copies them over and over.
-  for (int i = 0, n = int(items.size()); i < n; ++i) {
-    const ClipboardItem& item = items[i];
-    // The index first: it turns most rows down from a few bits of its own.
-    if (texts && !texts->matches(i, search)) continue;
-    if (!inScope(item) || !badges.passes(item)) continue;
-    if (searching && !texts && !item.matchesLowercased(search.text(), recognized)) continue;
-    rows.push_back(i);
+  QList<qint32> places;
+  if (searching && search.usesIndex()) {
+    // The texts first: one scan turns most rows down from a few bits of their own.
+    places = state_.rowsMatching(search);
+    if (narrowsMore) places.removeIf([&](qint32 i) { return !passes(items[i]); });
+  } else {
+    // A query holding the field separator cannot use the joined texts: it is matched field by
+    // field.
+    const ClipboardItem::RecognizedTextLookup& recognized = state_.recognizedTextLookup();
+    for (qint32 i = 0, n = qint32(items.size()); i < n; ++i) {
+      const ClipboardItem& item = items[i];
+      if (passes(item) && (!searching || item.matchesLowercased(search.text(), recognized))) places.append(i);
+    }
   }
-  // Everything passed: the history itself, shared rather than copied.
-  if (qsizetype(rows.size()) == items.size()) {
-    rows.clear();
-    return items;
-  }
-  QList<ClipboardItem> kept;
-  kept.reserve(qsizetype(rows.size()));
-  for (int i : rows) kept.append(items[i]);
-  return kept;
+  // Everything passed: the history itself.
+  if (places.size() == items.size()) return FilteredItems(items);
+  return FilteredItems(items, std::move(places));
 }
 
-QList<ClipboardItem> LibraryModel::filteredItems(const LibraryScope& scope, const QString& query) const {
+FilteredItems LibraryModel::filteredItems(const LibraryScope& scope, const QString& query) const {
   return entryFor(scope, query).items;
 }
 
@@ -258,11 +273,10 @@ LibrarySections LibraryModel::dateSections() const {
       groups = cardList::groupsOf(state_.items(), grouper);
       memo_->historyGroupsDay = grouper.today();
     }
-    const bool everyRow = entry.rows.empty() && entry.items.size() == state_.items().size();
     const int count = int(entry.items.size());
     std::vector<LibraryDateSection> runs;
     for (int i = 0; i < count; ++i) {
-      const CardGroup group = groups[size_t(everyRow ? i : entry.rows[size_t(i)])];
+      const CardGroup group = groups[size_t(entry.items.historyIndex(i))];
       if (runs.empty() || runs.back().group != group) runs.push_back({group, int(runs.size()), i, 0, false});
       ++runs.back().count;
     }

@@ -5,6 +5,7 @@
 #include "library/LibraryTexts.h"
 #include "platform/Scheduler.h"
 #include "state/FilterTypes.h"
+#include "state/FilteredItems.h"
 
 #include <QHash>
 #include <QList>
@@ -109,10 +110,11 @@ class LibraryModel : public QObject {
   // ---- Narrowing -----------------------------------------------------------------------------
   // The items the grid shows for a scope and a query, newest first: the scope, then the type,
   // app and date filters, then the query without white space around it (any letter case, also
-  // text recognised in images). The panel's tab plays no part. Kept until an input changes.
-  QList<ClipboardItem> filteredItems(const LibraryScope& scope, const QString& query) const;
+  // text recognised in images). The panel's tab plays no part. Kept until an input changes, as
+  // the places of the items in the history (a list of the items would copy them).
+  FilteredItems filteredItems(const LibraryScope& scope, const QString& query) const;
   // For the current scope and query.
-  QList<ClipboardItem> filteredItems() const { return filteredItems(scope_, query_); }
+  FilteredItems filteredItems() const { return filteredItems(scope_, query_); }
   // The current list cut into date runs, against the scheduler's now.
   LibrarySections dateSections() const;
   LibraryScopeCounts scopeCounts() const;
@@ -153,9 +155,10 @@ class LibraryModel : public QObject {
   struct Memo;
   struct Entry;
   Entry& entryFor(const LibraryScope& scope, const QString& query) const;
-  // The items that pass, and in `rows` their history rows (left empty when every row passes).
-  QList<ClipboardItem> narrow(const LibraryScope& scope, const QString& loweredQuery, const BadgeCheck& badges,
-                              std::vector<int>& rows) const;
+  // The items that pass, as places in the history; only among `within` when given (what a query
+  // this one holds found, with the same scope and filters).
+  FilteredItems narrow(const LibraryScope& scope, const QString& loweredQuery, const BadgeCheck& badges,
+                       const FilteredItems* within) const;
   void invalidate();
   void pruneStaleIDs();
   void setScope(const LibraryScope& scope);

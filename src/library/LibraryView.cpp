@@ -16,8 +16,11 @@
 #include "state/PanelState.h"
 #include "ui/anim/Transaction.h"
 #include "ui/controls/TextInput.h"
+#include "ui/theme/Environment.h"
 #include "ui/theme/Theme.h"
 
+#include <QGraphicsItem>
+#include <QGraphicsScene>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPointer>
@@ -38,6 +41,17 @@ LibraryView::LibraryView(ViewServices& context, LibraryModel& model, QWidget* pa
   status_ = new LibraryStatusRow(context, this);
   overlay_ = new LibraryDetailOverlay(context, this);
   overlay_->setPane(new LibraryDetailView(context, model.state(), {}, {}));
+  overlay_->setBackdropPainter([this](QPainter& painter, const QRect& rect) { paintUnderDetail(painter, rect); });
+  // What changes the grid under the pane lets its picture go (the model's changes are compared
+  // in sync()).
+  grid_->installEventFilter(this);
+  grid_->viewport()->installEventFilter(this);
+  connect(&model, &LibraryModel::hoveredIDChanged, this, &LibraryView::hoveredChanged);
+  connect(&model, &LibraryModel::keyboardScrollTargetChanged, this, &LibraryView::gridChanged);
+  connect(grid_, &LibraryGridView::cardsMoved, this, &LibraryView::gridChanged);
+  // Any card that changes its look under the pane (a thumbnail come, a mark, an animation).
+  connect(grid_->scene(), &QGraphicsScene::changed, this, &LibraryView::sceneChanged);
+  if (context.environment) connect(context.environment.get(), &Environment::changed, this, &LibraryView::gridChanged);
   toast_ = new CopiedToastView(context, this);
   toast_->hide();
   // The chips row comes and goes with the filters, opening and closing its room as it moves.
@@ -48,6 +62,21 @@ LibraryView::LibraryView(ViewServices& context, LibraryModel& model, QWidget* pa
 LibraryView::~LibraryView() { toastRemoval_.cancel(); }
 
 void LibraryView::sync() {
+  // The grid under the detail pane: a new list or sections, or a changed mark on a card under
+  // the pane, lets the pane's picture of it go.
+  GridLook look{model_.filteredItems(), model_.dateSections().sections, model_.selection(),
+                model_.state().multiSelectedIDs(), grid_->scrollOffset()};
+  if (!synced_) {
+    // The first list: the grid shows it without moving (it settles before it animates).
+    synced_ = true;
+  } else if (!look.items.sharesWith(gridLook_.items) || look.sections != gridLook_.sections ||
+             look.multiSelection != gridLook_.multiSelection || look.scroll != gridLook_.scroll) {
+    gridChanged();
+  } else if (look.selection != gridLook_.selection) {
+    dropBackdropIfUnder(gridLook_.selection);
+    dropBackdropIfUnder(look.selection);
+  }
+  gridLook_ = std::move(look);
   const QString emptyBefore = props_.emptyState ? props_.emptyState->title : QString();
   props_ = libraryViewProps(model_);
   const QString emptyNow = props_.emptyState ? props_.emptyState->title : QString();
@@ -92,6 +121,7 @@ QRect LibraryView::gridArea() const { return bodyWidget_->geometry(); }
 
 void LibraryView::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  gridChanged();
   layoutColumn();
 }
 
@@ -131,7 +161,77 @@ void LibraryView::syncDetail() {
   const QSizeF size = props_.detailItem ? QSizeF(paneWidth, paneHeight) : overlay_->props().paneSize;
   overlay_->setProps({props_.detailItem.has_value(), size});
   overlay_->place(QRectF(gridArea()));
+  // The pane open, or about to change: what lies under it is held as a picture meanwhile.
+  if (props_.detailItem) holdBackdrop();
   if (toast_->isVisible()) toast_->raise();
+}
+
+// ---- What lies under the detail pane ---------------------------------------------------------
+
+// The window's background, this view's wash and the grid area, for `rect` of this view: what
+// the window paints there but the detail pane and its shadow.
+void LibraryView::paintUnderDetail(QPainter& painter, const QRect& rect) const {
+  QWidget* top = window();
+  if (top != this)
+    top->render(&painter, QPoint(), QRegion(QRect(mapTo(top, rect.topLeft()), rect.size())),
+                QWidget::DrawWindowBackground);
+  const_cast<LibraryView*>(this)->render(&painter, QPoint(), QRegion(rect),
+                                         top == this ? QWidget::DrawWindowBackground : QWidget::RenderFlags());
+  const QRect inBody = rect.translated(-bodyWidget_->pos()) & bodyWidget_->rect();
+  if (!inBody.isEmpty())
+    bodyWidget_->render(&painter, inBody.topLeft() + bodyWidget_->pos() - rect.topLeft(), QRegion(inBody),
+                        QWidget::DrawChildren);
+}
+
+void LibraryView::gridChanged() {
+  overlay_->dropBackdrop();
+  gridChangedAt_ = context_.scheduler->uptime();
+}
+
+void LibraryView::dropBackdropIfUnder(const std::optional<QUuid>& id) {
+  if (!id) return;
+  const QGraphicsItem* card = grid_->cardFor(*id);
+  if (!card) return;
+  const QRect onGrid = grid_->mapFromScene(card->sceneBoundingRect()).boundingRect();
+  const QRect here(grid_->viewport()->mapTo(this, onGrid.topLeft()), onGrid.size());
+  if (here.intersects(overlay_->backdropRect())) gridChanged();
+}
+
+void LibraryView::holdBackdrop() {
+  // Not while the grid moves: cards just added, removed, marked or scrolled are still on their way.
+  constexpr double kGridSettleSeconds = 0.6;
+  if (grid_->isScrolling() ||
+      (gridChangedAt_ >= 0 && context_.scheduler->uptime() - gridChangedAt_ < kGridSettleSeconds))
+    return;
+  overlay_->holdBackdrop();
+}
+
+void LibraryView::sceneChanged(const QList<QRectF>& rects) {
+  if (!overlay_->showsBackdrop()) return;
+  const QRect under = overlay_->backdropRect();
+  const QPoint origin = grid_->viewport()->mapTo(this, QPoint(0, 0));
+  for (const QRectF& rect : rects)
+    if (rect.translated(origin.x(), origin.y() - grid_->scrollOffset()).toAlignedRect().intersects(under))
+      return gridChanged();
+}
+
+void LibraryView::hoveredChanged() {
+  // A hovered card changes its look, also where the pane covers part of it.
+  dropBackdropIfUnder(hovered_);
+  hovered_ = model_.hoveredID();
+  dropBackdropIfUnder(hovered_);
+  // With the pane open, a hover is the start of a retarget.
+  if (hovered_ && model_.previewID()) holdBackdrop();
+}
+
+bool LibraryView::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::Wheel:
+    case QEvent::MouseButtonPress:
+    case QEvent::Resize: gridChanged(); break;
+    default: break;
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 // ---- Copied toast ----------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #pragma once
 #include "items/model/ClipboardItem.h"
 #include "library/LibraryHeader.h"
+#include "library/LibraryModel.h"
 #include "library/LibraryTexts.h"
 #include "platform/Scheduler.h"
 
@@ -82,10 +83,29 @@ class LibraryView : public QWidget {
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // What the grid shows, as far as a picture of it under the detail pane is concerned.
+  struct GridLook {
+    FilteredItems items;
+    std::vector<LibraryDateSection> sections;
+    std::optional<QUuid> selection;
+    QList<QUuid> multiSelection;
+    double scroll = 0;
+  };
   void layoutColumn();
   void syncDetail();
+  void paintUnderDetail(QPainter& painter, const QRect& rect) const;
+  // The grid changed where it may lie under the detail pane: its picture there is let go, and
+  // not taken again until the grid settled.
+  void gridChanged();
+  // Lets the picture under the pane go when the card of `id` shows (partly) under it.
+  void dropBackdropIfUnder(const std::optional<QUuid>& id);
+  void holdBackdrop();
+  void hoveredChanged();
+  // Parts of the grid's scene (its coordinates) changed their look.
+  void sceneChanged(const QList<QRectF>& rects);
   void syncToast();
   void placeToast();
 
@@ -102,6 +122,10 @@ class LibraryView : public QWidget {
   LibraryDetailOverlay* overlay_;
   CopiedToastView* toast_;
   WorkItem toastRemoval_;
+  GridLook gridLook_;
+  std::optional<QUuid> hovered_;
+  double gridChangedAt_ = -1;  // uptime of the last change of the grid under the pane
+  bool synced_ = false;
 };
 
 // The view's props from the model and its state.

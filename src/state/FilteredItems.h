@@ -29,6 +29,15 @@ class FilteredItems {
   const ClipboardItem& last() const { return at(size() - 1); }
   // The place of an item in the history it was made from.
   qsizetype historyIndex(qsizetype i) const { return all_ ? i : places_.at(i); }
+  // All of the history, or the places (ascending) of the items in it.
+  bool isAll() const { return all_; }
+  const QList<qint32>& places() const { return places_; }
+  // Made from the same history with the same places: the same list without a look at the items.
+  bool sharesWith(const FilteredItems& other) const {
+    return history_.constData() == other.history_.constData() && history_.size() == other.history_.size() &&
+           all_ == other.all_ && places_.constData() == other.places_.constData() &&
+           places_.size() == other.places_.size();
+  }
   QList<ClipboardItem> toList() const {
     if (all_) return history_;
     QList<ClipboardItem> items;

@@ -8,6 +8,7 @@
 #include "state/HistoryFile.h"
 #include "state/ItemCategories.h"
 #include "state/ItemMarks.h"
+#include "state/SearchIndex.h"
 #include "state/StateProperty.h"
 
 #include <QDateTime>
@@ -24,7 +25,6 @@ namespace qv {
 
 struct ItemServices;
 class SerialQueue;
-class SearchIndex;
 struct LinkMetadata;
 
 // Whether two items hold the same content (the de-duplication test): same kind and equal
@@ -315,13 +315,18 @@ class PanelState : public QObject {
   // change emits filteredItemsChanged (a new recognised text only while a query is set).
   FilteredItems filteredItems() const;
   Q_SIGNAL void filteredItemsChanged();
+  // The search index was made, and searches made before it left the text recognised in some
+  // images out (they matched those by their file names): search results are worked out again.
+  Q_SIGNAL void searchTextsReady();
   // Keeps the items that pass the type, app and date filters, in order.
   QList<ClipboardItem> applyBadgeFilters(const QList<ClipboardItem>& items) const;
   // The type, app and date filters as they stand now, for checking items one by one.
   BadgeCheck badgeCheck() const;
-  // The searched texts of the history, brought up to date: row i is items()[i]. For narrowing by
-  // a query other than the panel's (the library's own search).
-  const SearchIndex& searchIndex() const;
+  // The history rows whose searched texts hold the query (one that uses the index), ascending: of
+  // all rows, or of `among`. For narrowing by a query other than the panel's (the library's own
+  // search). Through the search index once it is made; until then the items are looked at one by
+  // one, and the index is made off the main thread meanwhile.
+  QList<qint32> rowsMatching(const SearchIndex::Query& query, const QList<qint32>* among = nullptr) const;
   // The text recognised in image items, for a query the index cannot answer.
   const ClipboardItem::RecognizedTextLookup& recognizedTextLookup() const;
   // A type, app or date filter is set (the tab and the query do not count).
@@ -436,6 +441,10 @@ class PanelState : public QObject {
   // The add path tells the filtered list about a copy put at the front, so that the next
   // search checks that item alone instead of the whole history.
   void afterItemPrepended();
+  // What the de-duplication of a copy compares first, for every item (add path).
+  struct DuplicateIndex;
+  static std::shared_ptr<DuplicateIndex> attachDuplicateIndex(PanelState& state);
+  std::shared_ptr<DuplicateIndex> duplicateIndex_ = attachDuplicateIndex(*this);
 
   // Bookkeeping that spares the add path two passes over a long history. Every change of the
   // items or of the marks adds one to the count; a pass records the count it saw.

@@ -23,9 +23,9 @@ QString normalizedQuery(const QString& query) { return trimmedText(query).toLowe
 
 }  // namespace
 
-struct PanelState::FilterIndex {
+struct PanelState::FilterIndex : std::enable_shared_from_this<FilterIndex> {
   FilterIndex(PanelState& owner, const SearchIndex::RecognizedText& recognized)
-      : state(owner), recognizedText(recognized), texts(recognized) {}
+      : state(owner), recognizedText(recognized), texts(std::make_shared<SearchIndex>(recognized)) {}
 
   PanelState& state;
   SearchIndex::RecognizedText recognizedText;
@@ -44,8 +44,13 @@ struct PanelState::FilterIndex {
   bool frontPending = false;  // the result has not looked at the front item yet
   // The trimmed, lower-cased query as it stands.
   SearchIndex::Query query{QString()};
-  // The searched texts of the history.
-  SearchIndex texts;
+  // The searched texts of the history: made off the main thread at the first search (which looks
+  // at the items themselves meanwhile), then brought up to date by each search.
+  std::shared_ptr<SearchIndex> texts;
+  bool makingTexts = false;
+  // Searches before the index left some images' recognised texts out.
+  static constexpr int kImagesReadWithoutIndex = 100;
+  bool imagesLeftOut = false;
   // The places are those of the last result while only the query has grown since: a query
   // that holds the last one can match only among them, so typing on scans ever fewer items.
   bool placesNarrow = false;
@@ -62,7 +67,7 @@ struct PanelState::FilterIndex {
   // from the history as it was is kept, to be extended when it is next asked for.
   void itemPrepended() {
     const QList<ClipboardItem>& items = state.items();
-    texts.itemPrepended(items);
+    texts->itemPrepended(items);
     placesNarrow = false;  // every place moved down by one
     if (!valid || frontPending || items.size() < 2 || items.size() != resultFromCount + 1 ||
         items.at(1).id != resultFromFirst) {
@@ -90,6 +95,83 @@ struct PanelState::FilterIndex {
     return true;
   }
 
+  // The history rows whose texts hold the query (one that uses the index): of all rows, or of
+  // `among`.
+  QList<qint32> rowsMatching(const SearchIndex::Query& wanted, const QList<qint32>* among) {
+    const QList<ClipboardItem>& items = state.items();
+    if (texts->isBuilt()) {
+      texts->refresh(items);
+      return among ? texts->matchingRows(wanted, *among) : texts->matchingRows(wanted);
+    }
+    // The text recognised in an image is read from a file: the newest images are searched with
+    // theirs, any further ones by their file names until the index comes (their texts then
+    // become searchable, as if recognised just then).
+    makeTextsAside();
+    QList<qint32> found;
+    int imagesLeft = kImagesReadWithoutIndex;
+    const SearchIndex::RecognizedText byFileName;
+    const auto test = [&](qint32 i) {
+      const ClipboardItem& item = items[i];
+      const bool withText = !std::holds_alternative<ImagePayload>(item.payload) || imagesLeft-- > 0;
+      imagesLeftOut = imagesLeftOut || !withText;
+      if (SearchIndex::itemContains(item, wanted, withText ? recognizedText : byFileName)) found.append(i);
+    };
+    constexpr qint32 kAhead = 8;
+    if (among) {
+      for (qsizetype k = 0, n = among->size(); k < n; ++k) {
+        if (k + kAhead < n) SearchIndex::fetchItem(items[(*among)[k + kAhead]]);
+        test((*among)[k]);
+      }
+    } else {
+      for (qint32 i = 0, n = qint32(items.size()); i < n; ++i) {
+        if (i + kAhead < n) SearchIndex::fetchItem(items[i + kAhead]);
+        test(i);
+      }
+    }
+    return found;
+  }
+
+  // The index made from the history as it is now, on a queue of its own, and taken over once
+  // made; changes of the history meanwhile are caught up with by the next search's refresh.
+  void makeTextsAside() {
+    if (makingTexts) return;
+    makingTexts = true;
+    ItemServices& services = state.context_;
+    // The lookup holds the recognizer itself: the queue may outlive the state.
+    const SearchIndex::RecognizedText lookup = [recognizer = services.imageTextRecognizer](const QString& id) {
+      return recognizer ? recognizer->text(id) : std::nullopt;
+    };
+    auto made = std::make_shared<SearchIndex>(lookup);
+    std::shared_ptr<Scheduler> scheduler = services.scheduler;
+    const int revision = state.imageTextRevision();
+    services.queue(QStringLiteral("search"))
+        ->async([made, snapshot = state.items(), scheduler, revision, self = weak_from_this()] {
+          made->refresh(snapshot);
+          scheduler->post([made, snapshot, revision, self] {
+            if (const auto index = self.lock()) index->takeTexts(made, snapshot, revision);
+          });
+        });
+  }
+
+  void takeTexts(const std::shared_ptr<SearchIndex>& made, const QList<ClipboardItem>& madeFrom, int revision) {
+    makingTexts = false;
+    const QList<ClipboardItem>& items = state.items();
+    if (items.constData() != madeFrom.constData() || items.size() != madeFrom.size()) made->markStale();
+    // Text recognised meanwhile may not have been there when the rows were made.
+    if (state.imageTextRevision() != revision) made->forgetAwaitingTexts();
+    texts = made;
+    if (!std::exchange(imagesLeftOut, false)) return;
+    if (!query.isEmpty()) invalidate();
+    Q_EMIT state.searchTextsReady();
+  }
+
+  // Whether the item in history row `i` holds the query (one that uses the index).
+  bool rowMatches(const ClipboardItem& item, qsizetype i) {
+    if (!texts->isBuilt()) return SearchIndex::itemContains(item, query, recognizedText);
+    texts->refresh(state.items());
+    return texts->matches(i, query);
+  }
+
   // The tab, badges and query as they stand, for testing items one by one.
   struct Check {
     Check(FilterIndex& index, const BadgeCheck& badgeCheck)
@@ -97,14 +179,15 @@ struct PanelState::FilterIndex {
       byTab = tab.kind != FilterType::Kind::all;
       searching = !self.query.isEmpty();
       useTexts = searching && self.query.usesIndex();
-      if (useTexts) self.texts.refresh(self.state.items());
     }
     bool passesAll() const { return !byTab && !badges.isSet() && !searching; }
+    bool passesFilters(const ClipboardItem& item) const {
+      return (!byTab || self.passesTab(item, tab)) && badges.passes(item);
+    }
     bool passes(const ClipboardItem& item, qsizetype i) const {
-      if (byTab && !self.passesTab(item, tab)) return false;
-      if (!badges.passes(item)) return false;
+      if (!passesFilters(item)) return false;
       if (!searching) return true;
-      if (useTexts) return self.texts.matches(i, self.query);
+      if (useTexts) return self.rowMatches(item, i);
       return item.matchesLowercased(self.query.text(), self.recognizedText);
     }
 
@@ -127,7 +210,21 @@ struct PanelState::FilterIndex {
       return;
     }
     QList<qint32> kept;
-    if (placesNarrow && placesRange == badges.range && !all) {
+    const bool narrowing = placesNarrow && placesRange == badges.range && !all;
+    if (check.useTexts) {
+      // The tab and the badges first, then one scan of the texts that passed them (of the last
+      // result's, which passed them already, while the query only grows).
+      if (narrowing) {
+        kept = rowsMatching(query, &places);
+      } else if (!check.byTab && !badges.isSet()) {
+        kept = rowsMatching(query, nullptr);
+      } else {
+        QList<qint32> passing;
+        for (qsizetype i = 0, n = items.size(); i < n; ++i)
+          if (check.passesFilters(items[i])) passing.append(qint32(i));
+        kept = rowsMatching(query, &passing);
+      }
+    } else if (narrowing) {
       for (const qint32 i : std::as_const(places))
         if (check.passes(items[i], i)) kept.append(i);
     } else {
@@ -172,7 +269,7 @@ std::shared_ptr<PanelState::FilterIndex> PanelState::attachFilterIndex(PanelStat
   const auto invalidate = [raw] { raw->invalidate(); };
   connect(&state, &PanelState::itemsChanged, &state, [raw] {
     if (std::exchange(raw->prepended, false)) return raw->itemPrepended();
-    raw->texts.markStale();
+    raw->texts->markStale();
     raw->invalidate();
   });
   connect(&state, &PanelState::activeFilterChanged, &state, invalidate);
@@ -194,7 +291,7 @@ std::shared_ptr<PanelState::FilterIndex> PanelState::attachFilterIndex(PanelStat
   });
   // New recognised text changes the results only while something is searched for.
   connect(&state, &PanelState::imageTextRevisionChanged, &state, [raw] {
-    raw->texts.forgetAwaitingTexts();
+    raw->texts->forgetAwaitingTexts();
     if (!raw->query.isEmpty()) raw->invalidate();
   });
   return index;
@@ -220,9 +317,8 @@ BadgeCheck PanelState::badgeCheck() const {
   return BadgeCheck(filterTypes_, filterApps_, filterDate_, filterDate_ ? context_.scheduler->now() : QDateTime());
 }
 
-const SearchIndex& PanelState::searchIndex() const {
-  filterIndex_->texts.refresh(items_);
-  return filterIndex_->texts;
+QList<qint32> PanelState::rowsMatching(const SearchIndex::Query& query, const QList<qint32>* among) const {
+  return filterIndex_->rowsMatching(query, among);
 }
 
 const ClipboardItem::RecognizedTextLookup& PanelState::recognizedTextLookup() const {

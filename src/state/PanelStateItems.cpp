@@ -22,21 +22,84 @@ bool isSameContent(const ClipboardItem& a, const ClipboardItem& b) {
   return false;
 }
 
+namespace {
+
+// The text the de-duplication compares of an item; none for an image.
+const QString* comparedText(const ClipboardItem& item) {
+  return std::visit(
+      [](const auto& payload) -> const QString* {
+        using Payload = std::decay_t<decltype(payload)>;
+        if constexpr (std::is_same_v<Payload, ColorPayload>) return &payload.hex;
+        else if constexpr (std::is_same_v<Payload, LinkPayload>) return &payload.url.text();
+        else if constexpr (std::is_same_v<Payload, CodePayload>) return &payload.source;
+        else if constexpr (std::is_same_v<Payload, TextPayload>) return &payload.text;
+        else if constexpr (std::is_same_v<Payload, FilePayload>) return &payload.name;
+        else return nullptr;
+      },
+      item.payload);
+}
+
+// What the de-duplication compares of an item, folded into 32 bits: its kind, the length of its
+// compared text and the length of its source. Items with the same content and source have the
+// same key; an image (never the same as another) has a key of its kind that no copy looks for.
+quint32 duplicateKey(const ClipboardItem& item) {
+  const auto kind = quint32(item.payload.index());
+  const QString* text = comparedText(item);
+  const quint32 length = text ? quint32(text->size()) : 0;
+  return (kind << 29) ^ (quint32(item.sourceAppBundleID.size()) << 21) ^ (length & 0x1FFFFF) ^ (length >> 21);
+}
+
+}  // namespace
+
+// The duplicate keys of the items, oldest first (a copy appends one). A copy compares its key
+// with these, and only the few items that agree in full: a pass over a long history per copy
+// would read every item. Rebuilt after the items changed any other way than through the add
+// path.
+struct PanelState::DuplicateIndex {
+  std::vector<quint32> keys;
+  quint64 itemChanges = 0;        // every change of the items
+  quint64 validAt = ~quint64(0);  // the count the keys are in line with
+};
+
+std::shared_ptr<PanelState::DuplicateIndex> PanelState::attachDuplicateIndex(PanelState& state) {
+  auto index = std::make_shared<DuplicateIndex>();
+  connect(&state, &PanelState::itemsChanged, &state, [raw = index.get()] { ++raw->itemChanges; });
+  return index;
+}
+
 void PanelState::addItem(const ClipboardItem& item, bool blurred) {
   const auto isDuplicate = [&item](const ClipboardItem& other) {
     return isSameContent(other, item) && other.sourceAppBundleID == item.sourceAppBundleID;
   };
-  const auto found = std::find_if(items_.cbegin(), items_.cend(), isDuplicate);
-  const std::optional<QUuid> duplicate = found == items_.cend() ? std::nullopt : std::optional<QUuid>(found->id);
+  DuplicateIndex& index = *duplicateIndex_;
+  const qsizetype count = items_.size();
+  if (index.validAt != index.itemChanges) {
+    index.keys.resize(size_t(count));
+    for (qsizetype i = 0; i < count; ++i) index.keys[size_t(count - 1 - i)] = duplicateKey(items_[i]);
+  }
+  // The places of the earlier copies, newest first.
+  const quint32 key = duplicateKey(item);
+  QList<qsizetype> duplicatePlaces;
+  if (!std::holds_alternative<ImagePayload>(item.payload)) {
+    for (size_t k = index.keys.size(); k-- > 0;)
+      if (index.keys[k] == key && isDuplicate(items_[count - 1 - qsizetype(k)]))
+        duplicatePlaces.append(count - 1 - qsizetype(k));
+  }
+  const std::optional<QUuid> duplicate = duplicatePlaces.isEmpty()
+                                             ? std::nullopt
+                                             : std::optional<QUuid>(items_[duplicatePlaces.first()].id);
 
   historyFile_->noteAdded({item});
   const RecordedChange recorded(*this);
+  const quint64 changesBefore = index.itemChanges;
   // Changed in place: copying a long history for each capture would cost more than the rest of
   // the add path together.
   if (duplicate) {
-    for (const ClipboardItem& other : std::as_const(items_))
-      if (isDuplicate(other)) recordChange(HistoryChange::removed(other.id));
-    items_.removeIf(isDuplicate);
+    for (const qsizetype place : std::as_const(duplicatePlaces)) recordChange(HistoryChange::removed(items_[place].id));
+    for (qsizetype k = duplicatePlaces.size(); k-- > 0;) {
+      items_.removeAt(duplicatePlaces[k]);
+      index.keys.erase(index.keys.begin() + (count - 1 - duplicatePlaces[k]));
+    }
     Q_EMIT itemsChanged();
   }
   // A new item at the front names no mark and is no older than itself: what the last prune and
@@ -46,8 +109,11 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
   const bool floorHeld = !duplicate && retentionFloorAt_ == before;
   recordChange(HistoryChange::added(item));
   items_.prepend(item);
+  index.keys.push_back(key);
   afterItemPrepended();
   Q_EMIT itemsChanged();
+  // In line with the items unless something else changed them meanwhile.
+  index.validAt = index.itemChanges == changesBefore + (duplicate ? 2 : 1) ? index.itemChanges : ~quint64(0);
   if (historyChanges_ == before + 1) {
     if (marksWereLive) marksLiveAt_ = historyChanges_;
     if (floorHeld) {
@@ -74,17 +140,7 @@ struct ContentKey {
 size_t qHash(const ContentKey& key, size_t seed = 0) { return qHashMulti(seed, key.kind, key.text); }
 
 std::optional<ContentKey> contentKey(const ClipboardItem& item) {
-  const QString* text = std::visit(
-      [](const auto& payload) -> const QString* {
-        using Payload = std::decay_t<decltype(payload)>;
-        if constexpr (std::is_same_v<Payload, ColorPayload>) return &payload.hex;
-        else if constexpr (std::is_same_v<Payload, LinkPayload>) return &payload.url.text();
-        else if constexpr (std::is_same_v<Payload, CodePayload>) return &payload.source;
-        else if constexpr (std::is_same_v<Payload, TextPayload>) return &payload.text;
-        else if constexpr (std::is_same_v<Payload, FilePayload>) return &payload.name;
-        else return nullptr;
-      },
-      item.payload);
+  const QString* text = comparedText(item);
   if (!text) return std::nullopt;
   return ContentKey{qsizetype(item.payload.index()), *text, item.sourceAppBundleID};
 }

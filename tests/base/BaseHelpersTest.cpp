@@ -22,6 +22,9 @@ TEST(Uuid, TextIsUpperCaseAndParsesBothCases) {
   EXPECT_FALSE(parseUuid(QStringLiteral("{E621E1F8-C36C-495A-93FC-0C247A3E6E5F}")));
   EXPECT_FALSE(parseUuid(QStringLiteral("not-a-uuid")));
   EXPECT_FALSE(parseUuid(QString()));
+  for (const QUuid& id : {QUuid(), QUuid::createUuid(), QUuid::createUuid(),
+                          *parseUuid(QStringLiteral("FFFFFFFF-0001-A0B0-0F00-00000000000A"))})
+    EXPECT_EQ(uuidString(id), id.toString(QUuid::WithoutBraces).toUpper());
 }
 
 TEST(ReferenceDate, SecondsSince2001RoundTrip) {

@@ -226,6 +226,102 @@ TEST_F(LibraryDetailOverlayTest, AHoveredCardTakesOverAnOpenPaneAfterAPause) {
   EXPECT_EQ(model->selection(), items[3].id);
 }
 
+// The largest difference of one channel of one pixel (both images of one size).
+int largestDifference(const QImage& a, const QImage& b) {
+  if (a.size() != b.size()) return 256;
+  int largest = 0;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x) {
+      const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+      for (const int shift : {0, 8, 16, 24})
+        largest = std::max(largest, std::abs(int((p >> shift) & 255) - int((q >> shift) & 255)));
+    }
+  return largest;
+}
+
+// While the pane changes over a grid that stays, the grid beneath is shown from a picture: the
+// same pixels as the grid itself. Whatever changes the grid under the pane lets the picture go.
+TEST_F(LibraryDetailOverlayTest, WhatLiesUnderThePaneIsHeldAsItWasUntilItChanges) {
+  QList<ClipboardItem> items;
+  for (int i = 0; i < 40; ++i) items << test::textItem(QStringLiteral("Card %1: a line of notes").arg(i));
+  const auto render = [this] {
+    const QRect under = overlay().backdropRect();
+    QImage image(under.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    view->render(&image, QPoint(), QRegion(under));
+    return image;
+  };
+  // The items whose cards show under the pane and away from it.
+  const auto cardsUnder = [&](bool under) {
+    QList<QUuid> ids;
+    for (const ClipboardItem& item : items) {
+      const PaintedItem* card = grid().cardFor(item.id);
+      if (!card) continue;
+      const QRect onGrid = grid().mapFromScene(card->sceneBoundingRect()).boundingRect();
+      const QRect here(grid().viewport()->mapTo(view.get(), onGrid.topLeft()), onGrid.size());
+      if (here.intersects(overlay().backdropRect()) == under) ids << item.id;
+    }
+    return ids;
+  };
+  struct Change {
+    const char* name;
+    std::function<void()> apply;
+    bool lets;
+  };
+  const std::vector<Change> changes = {
+      {"nothing", [] {}, false},
+      {"the pane retargeted", [&] { model->showDetail(items[1].id); }, false},
+      {"a card away from the pane selected", [&] { model->setSelection(cardsUnder(false).last()); }, false},
+      {"a card away from the pane hovered", [&] { hover(cardsUnder(false).first()); }, false},
+      {"a card under the pane selected", [&] { model->setSelection(cardsUnder(true).first()); }, true},
+      {"a wheel step",
+       [&] {
+         QWheelEvent wheel(QPointF(10, 10), grid().viewport()->mapToGlobal(QPointF(10, 10)), {}, QPoint(0, -120),
+                           Qt::NoButton, {}, Qt::NoScrollPhase, false);
+         QApplication::sendEvent(grid().viewport(), &wheel);
+       },
+       true},
+      {"a copy", [&] { state->addItem(test::textItem(QStringLiteral("a fresh copy"))); }, true},
+      {"the window resized", [&] { view->resize(1160, 800); }, true},
+      {"a card away from the pane repainted",
+       [&] {
+         grid().cardFor(cardsUnder(false).last())->update();
+         QCoreApplication::processEvents();
+       },
+       false},
+      {"a card under the pane repainted (its thumbnail come)",
+       [&] {
+         grid().cardFor(cardsUnder(true).first())->update();
+         QCoreApplication::processEvents();
+       },
+       true},
+      {"a jump down the grid", [&] { grid().scrollTo(grid().scrollOffset() + 90); }, true},
+      {"a second without a change", [&] { fake.advanceBoth(1.1); }, true},
+  };
+  show(items);
+  fake.advanceBoth(0.5);
+  openPane(items[0].id);
+  for (const Change& change : changes) {
+    SCOPED_TRACE(change.name);
+    // Held again after the last change, once the grid settled (its scene's changes told).
+    fake.advanceBoth(1.5);
+    QCoreApplication::processEvents();
+    overlay().holdBackdrop();
+    fake.advanceBoth(0.05);
+    ASSERT_TRUE(overlay().showsBackdrop());
+    const QImage held = render();
+    overlay().dropBackdrop();
+    // The same picture, but for rounding where the grid's edge fade meets another cut.
+    EXPECT_LE(largestDifference(held, render()), 2);
+    overlay().holdBackdrop();
+    fake.advanceBoth(0.05);
+    ASSERT_TRUE(overlay().showsBackdrop());
+    change.apply();
+    if (!change.lets) fake.advanceBoth(0.05);
+    EXPECT_EQ(overlay().showsBackdrop(), !change.lets);
+  }
+}
+
 TEST_F(LibraryDetailOverlayTest, TheCopiedToastAndTheFilterChipsTakeTheirPlaces) {
   const ClipboardItem text = test::textItem("a short note");
   show({text});

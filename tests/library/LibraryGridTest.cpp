@@ -495,14 +495,14 @@ TEST_F(LibraryGridTest, TheSettleGateThenFadesBlowAwayAndSpringMoves) {
     if (newCard) {
       EXPECT_EQ(newCard->opacity() < 0.99, c.fadesIn);
     }
-    const QPointF target = grid->layout().cardRect(int(grid->items().indexOf(history[1])), 628).topLeft();
-    if (grid->items().contains(history[1])) {
+    const QPointF target = grid->layout().cardRect(int(grid->items().toList().indexOf(history[1])), 628).topLeft();
+    if (grid->items().toList().contains(history[1])) {
       const bool between = secondCard->pos() != target && secondCard->pos() != secondWas;
       EXPECT_EQ(between, c.moves) << secondCard->pos().x() << "," << secondCard->pos().y();
     }
     fake.advanceBoth(1.5);
     EXPECT_EQ(grid->leavingCardCount(), 0);
-    if (grid->items().contains(history[1])) {
+    if (grid->items().toList().contains(history[1])) {
       EXPECT_EQ(secondCard->pos(), target);
     }
     if (newCard) {

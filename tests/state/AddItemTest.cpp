@@ -47,6 +47,62 @@ TEST_F(AddItemTest, SameContentFromTheSameAppLeavesOneNewerItemAtTheTop) {
   EXPECT_EQ(state.items().size(), 5);
 }
 
+// The add path remembers what it compares of each item; the history changing by other ways
+// between two copies (removed, edited, replaced, or its text put in other memory) still leaves
+// exactly one item per content and source, and texts of one length stay apart.
+TEST_F(AddItemTest, CopyAgainFindsTheEarlierCopyAfterAnyChange) {
+  const auto texts = [this] {
+    QStringList shown;
+    for (const ClipboardItem& item : state.items()) shown << *item.plainText() + u'@' + item.sourceAppBundleID;
+    return shown;
+  };
+  const QString editor = QStringLiteral("org.example.Editor");
+  const struct {
+    const char* name;
+    std::function<void()> change;
+    QString copied;
+    QStringList expected;
+  } cases[] = {
+      {"nothing else",
+       [] {},
+       QStringLiteral("beta"),
+       {"beta@org.example.Editor", "gamma@org.example.Editor", "alpha@org.example.Editor"}},
+      {"removed",
+       [this] { state.removeItem(state.items()[1].id); },
+       QStringLiteral("gamma"),
+       {"gamma@org.example.Editor", "alpha@org.example.Editor"}},
+      {"edited",
+       [this] { state.updateText(state.items()[2], QStringLiteral("delta")); },
+       QStringLiteral("delta"),
+       {"delta@org.example.Editor", "gamma@org.example.Editor", "beta@org.example.Editor"}},
+      {"replaced",
+       [this, editor] {
+         state.setItems(
+             {test::textItem(QStringLiteral("omega"), editor), test::textItem(QStringLiteral("alpha"), editor)});
+       },
+       QStringLiteral("alpha"),
+       {"alpha@org.example.Editor", "omega@org.example.Editor"}},
+      {"same length, other text",
+       [] {},
+       QStringLiteral("betA"),
+       {"betA@org.example.Editor", "gamma@org.example.Editor", "beta@org.example.Editor", "alpha@org.example.Editor"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    state.setItems({});
+    for (const char* text : {"alpha", "beta", "gamma"})
+      state.addItem(test::textItem(QString::fromLatin1(text), editor));
+    c.change();
+    state.addItem(test::textItem(c.copied, editor));
+    EXPECT_EQ(texts(), c.expected);
+    // Once more, from the history as the add path left it; from another application it is new.
+    state.addItem(test::textItem(c.copied, editor));
+    EXPECT_EQ(texts(), c.expected);
+    state.addItem(test::textItem(c.copied, QStringLiteral("org.example.Other")));
+    EXPECT_EQ(texts().size(), c.expected.size() + 1);
+  }
+}
+
 TEST_F(AddItemTest, ContentTestPerKind) {
   const ClipboardItem image = test::imageItem(test::testImage());
   const struct {

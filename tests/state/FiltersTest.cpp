@@ -291,6 +291,50 @@ TEST_F(FiltersTest, TypingOnNarrowsTheLastResultAsAFreshSearchWould) {
   }
 }
 
+// The first search looks at the items themselves while the search index is made aside; the
+// index taken over later, whatever changed meanwhile, gives what each item's own search gives,
+// and the text recognised in images that the first search left out comes in with it.
+TEST_F(FiltersTest, TheIndexMadeAsideGivesWhatEachItemsOwnSearchGives) {
+  h.fake.ocrEngine->setLines({QStringLiteral("Invoice from the printer")});
+  QList<ClipboardItem> history;
+  for (int i = 0; i < 330; ++i)  // 110 images: more than the first search reads the texts of
+    history.append(
+        i % 3 == 0 ? test::imageItem(test::testImage())
+                   : test::textItem(QStringLiteral("Invoice %1 for the %2").arg(i).arg(i % 2 ? u"Printer" : u"desk")));
+  add(history);
+  h.queue("ocr")->runAll();
+  h.fake.scheduler->runPending();
+  const QString query = QStringLiteral("invoice");
+  const std::vector<std::pair<const char*, std::function<void(PanelState&)>>> meanwhile = {
+      {"nothing", [](PanelState&) {}},
+      {"a copy", [](PanelState& s) { s.addItem(test::textItem(QStringLiteral("invoice, printed"))); }},
+      {"a removal", [](PanelState& s) { s.removeItem(s.items()[5]); }},
+      {"a new history", [](PanelState& s) { s.setItems(s.items().mid(3)); }},
+  };
+  for (const auto& [name, change] : meanwhile) {
+    SCOPED_TRACE(name);
+    // A state that never searched, over the same history and recognised texts.
+    PanelState other(*h.fake.context);
+    other.setItems(state.items());
+    other.setSearchQuery(query);
+    const qsizetype firstFound = other.filteredItems().size();
+    change(other);
+    SignalCounter changes(&other, &PanelState::filteredItemsChanged);
+    h.fake.drain();
+    QList<QUuid> found, expected;
+    for (const ClipboardItem& item : other.filteredItems()) found.append(item.id);
+    for (const ClipboardItem& item : other.items())
+      if (item.matches(query, other.recognizedTextLookup())) expected.append(item.id);
+    EXPECT_EQ(found, expected);
+    // Every item holds the word; images beyond the newest hundred came in with the index.
+    EXPECT_EQ(found.size(), other.items().size());
+    if (std::string_view(name) == "nothing") {
+      EXPECT_LT(firstFound, found.size());
+      EXPECT_GE(changes.count(), 1);
+    }
+  }
+}
+
 TEST_F(FiltersTest, RecognisedImageTextIsSearchedOnceItArrives) {
   h.fake.ocrEngine->setLines({QStringLiteral("INVOICE 2024"), QStringLiteral("total due")});
   const ClipboardItem image = test::imageItem(test::testImage());

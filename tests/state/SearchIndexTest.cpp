@@ -130,5 +130,82 @@ TEST(SearchIndexTest, EditsRemovalsAndCopiesStayFound) {
   EXPECT_TRUE(indexFinds(index, items, items.size() - 1, QStringLiteral("entry 2999 ")));
 }
 
+// The scan of many rows (masks first, then the texts, sixteen places at a time) finds exactly the
+// rows the items' own search finds: over texts of every kind and length, with the query at every
+// place of a text, in either letter case, and across the scan's runs of rows.
+TEST(SearchIndexTest, ScanFindsWhatEachItemsOwnSearchFinds) {
+  QList<ClipboardItem> items;
+  for (int at = 0; at < 40; ++at) {
+    const QString before(at, QLatin1Char('x'));
+    items.append(test::textItem(before + QStringLiteral("NeedLe") + QString(at % 7, QLatin1Char('y'))));
+    items.append(test::textItem(before + QStringLiteral("needlE café 東京")));
+    items.append(test::codeItem(before + QStringLiteral("print(1)"), QStringLiteral("Needle")));
+  }
+  for (int i = 0; i < 1500; ++i)
+    items.append(i % 5 == 0   ? test::linkItem(QStringLiteral("https://example.com/needle/%1").arg(i))
+                 : i % 5 == 1 ? test::fileItem(QStringLiteral("/tmp/report-%1.pdf").arg(i))
+                              : test::textItem(QStringLiteral("Line %1: the Printed agenda, then %2")
+                                                   .arg(i)
+                                                   .arg(QString(i % 90, QLatin1Char('n')))));
+  items.append(test::imageItem(QImage()));
+  const QString recognizedID = items.last().idString();
+  const SearchIndex::RecognizedText recognized = [&](const QString& id) -> std::optional<QString> {
+    if (id == recognizedID) return QStringLiteral("Needle in a SCAN");
+    return std::nullopt;
+  };
+  SearchIndex index(recognized);
+  index.refresh(items);
+  QList<qint32> everyThird;
+  for (qint32 row = 0; row < items.size(); row += 3) everyThird.append(row);
+
+  const QString queries[] = {QStringLiteral("n"),
+                             QStringLiteral("q"),
+                             QStringLiteral("needle"),
+                             QStringLiteral("xneedle"),
+                             QStringLiteral("ley"),
+                             QStringLiteral("printed ag"),
+                             QStringLiteral("é"),
+                             QStringLiteral("café 東"),
+                             QStringLiteral("东京"),
+                             QStringLiteral("1)ne"),
+                             QStringLiteral("report-149"),
+                             QStringLiteral("le in a scan"),
+                             QStringLiteral("xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxneedle")};
+  for (const QString& text : queries) {
+    SCOPED_TRACE(text.toStdString());
+    const SearchIndex::Query query(text);
+    QList<qint32> expected, expectedOfThird;
+    for (qint32 row = 0; row < items.size(); ++row) {
+      if (!items[row].matchesLowercased(text, recognized)) continue;
+      expected.append(row);
+      if (row % 3 == 0) expectedOfThird.append(row);
+    }
+    EXPECT_EQ(index.matchingRows(query), expected);
+    EXPECT_EQ(index.matchingRows(query, everyThird), expectedOfThird);
+    for (qint32 row = 0; row < items.size(); ++row) ASSERT_EQ(index.matches(row, query), expected.contains(row)) << row;
+  }
+}
+
+// An item whose text is replaced by an equal one in other memory keeps its row, and the row then
+// reads the new memory: the old is freed and may hold anything.
+TEST(SearchIndexTest, RowReadsTheMemoryItsItemHoldsNow) {
+  const QString text = QStringLiteral("Agenda for the printed report, Monday");
+  const auto ownCopy = [&text] { return QString(text.constData(), text.size()); };
+  QList<ClipboardItem> items = {test::textItem(QStringLiteral("other")), test::textItem(ownCopy())};
+  SearchIndex index({});
+  index.refresh(items);
+  const SearchIndex::Query query(QStringLiteral("printed report"));
+  ASSERT_EQ(index.matchingRows(query), QList<qint32>{1});
+
+  items[1].payload = TextPayload{ownCopy()};  // equal, in memory of its own
+  index.markStale();
+  index.refresh(items);
+  // The old memory comes back for a text of the same length.
+  const QString reuse(text.size(), QLatin1Char('z'));
+  EXPECT_EQ(index.matchingRows(query), QList<qint32>{1});
+  EXPECT_TRUE(index.matches(1, query));
+  EXPECT_FALSE(reuse.isEmpty());
+}
+
 }  // namespace
 }  // namespace qv

@@ -112,8 +112,7 @@ std::optional<QString> ImageTextRecognizer::text(const QString& id) {
 }
 
 void ImageTextRecognizer::removeOrphans(const QSet<QString>& keepIDs) {
-  const QSet<QString> allowed = sideFileNames(keepIDs, {"txt"});
-  folder_.removeEntries([&](const QString& name) { return allowed.contains(name); });
+  folder_.removeEntries([&](const QString& name) { return isSideFileOf(name, keepIDs, {"txt"}); });
   std::lock_guard lock(cacheLock_);
   cache_.removeIf([&](const QHash<QString, QString>::iterator it) { return !keepIDs.contains(it.key()); });
 }

@@ -38,12 +38,14 @@ void SideFileFolder::removeEntries(const std::function<bool(const QString& name)
   }
 }
 
-QSet<QString> sideFileNames(const QSet<QString>& ids, std::initializer_list<const char*> extensions) {
-  QSet<QString> names;
-  names.reserve(ids.size() * qsizetype(extensions.size()));
-  for (const QString& id : ids)
-    for (const char* extension : extensions) names.insert(id + u'.' + QLatin1String(extension));
-  return names;
+bool isSideFileOf(const QString& name, const QSet<QString>& ids, std::initializer_list<const char*> extensions) {
+  for (const char* extension : extensions) {
+    const QLatin1String suffix(extension);
+    const qsizetype idLength = name.size() - suffix.size() - 1;
+    if (idLength >= 0 && name.endsWith(suffix) && name.at(idLength) == u'.' && ids.contains(name.first(idLength)))
+      return true;
+  }
+  return false;
 }
 
 KeptIds::KeptIds(const QSet<QString>& ids) {

@@ -30,8 +30,9 @@ class SideFileFolder {
   mutable bool created_ = false;
 };
 
-// The names "<id>.<extension>" for every kept id and extension.
-QSet<QString> sideFileNames(const QSet<QString>& ids, std::initializer_list<const char*> extensions);
+// Whether `name` is "<id>.<extension>" for one of `ids` and one of `extensions`. Asked per file
+// present, so that a prune costs what the folder holds, not what the history holds.
+bool isSideFileOf(const QString& name, const QSet<QString>& ids, std::initializer_list<const char*> extensions);
 
 // The ids whose side files a prune keeps, looked up by the id in each file's name. Sorted ids
 // in one block: the 100,000 texts of a long history take 1.6 MB here, where a set of the names
