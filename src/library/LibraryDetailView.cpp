@@ -49,62 +49,6 @@ bool hasPicture(const ClipboardItem& item, const ImageStore& images) {
 
 }  // namespace
 
-// ---- The edit bar -------------------------------------------------------------------------------
-
-// What takes the action row's place while the item is edited: a pencil, "Editing", and the
-// Cancel and Save pills at the right, 8 apart.
-class DetailEditBar : public PaintedWidget {
- public:
-  DetailEditBar(InterfaceServices& context, std::function<void()> onCancel, std::function<void()> onSave,
-                QWidget* parent)
-      : PaintedWidget(context, parent),
-        cancel(new ToolbarPillButton(context, {LibraryDetailView::tr("Cancel"), false}, {std::move(onCancel)}, this)),
-        save(new ToolbarPillButton(context, {LibraryDetailView::tr("Save"), true}, {std::move(onSave)}, this)),
-        label_(LibraryDetailView::tr("Editing"), TextStyle{systemFont(12, QFont::Medium), 0, 1}) {
-    setHoverEnabled(false);
-  }
-  // Lays the bar out from `right` leftwards in its own coordinates; where its pencil starts.
-  double place(double right) {
-    double left = right;
-    for (ToolbarPillButton* pill : {save, cancel}) {
-      const QSize size = pill->sizeHint();
-      left = right - size.width();
-      pill->setGeometry(
-          QRectF(left, height() / 2.0 - size.height() / 2.0, size.width(), size.height()).toAlignedRect());
-      right = left - LibraryDetailView::kButtonSpacing;
-    }
-    // The pencil, "Editing" and the space before the pills.
-    pencilLeft_ = left - (kPencilSize + LibraryDetailView::kButtonSpacing + label_.size(0).width() +
-                          LibraryDetailView::kButtonSpacing);
-    update();
-    return pencilLeft_;
-  }
-  QPainterPath hitShape() const override { return {}; }
-
-  ToolbarPillButton* cancel;
-  ToolbarPillButton* save;
-
- protected:
-  void paint(QPainter& painter) override {
-    const EnvironmentValues env = environment();
-    painter.setRenderHint(QPainter::Antialiasing);
-    const double middle = height() / 2.0;
-    const QImage pencil = Symbols::image(QStringLiteral("pencil"), kPencilSize, labelColor(env, LabelLevel::secondary),
-                                         Fx::painterScale(painter));
-    if (!pencil.isNull())
-      painter.drawImage(QPointF(pencilLeft_, middle - pencil.deviceIndependentSize().height() / 2), pencil);
-    const QSizeF label = label_.size(0);
-    label_.draw(painter,
-                QPointF(pencilLeft_ + kPencilSize + LibraryDetailView::kButtonSpacing, middle - label.height() / 2), 0,
-                labelColor(env, LabelLevel::primary));
-  }
-
- private:
-  static constexpr double kPencilSize = 11;
-  TextBlock label_;
-  double pencilLeft_ = 0;
-};
-
 // ---- Rules -----------------------------------------------------------------------------------------
 
 bool LibraryDetailView::canEdit(const ClipboardItem& item, bool isHidden) {
@@ -121,29 +65,6 @@ double LibraryDetailView::fittingHeight(const ClipboardItem& item, double width,
   return libraryDetail::fittingHeight(item, width, candidateHeight);
 }
 
-std::vector<LibraryDetailView::ActionButton> LibraryDetailView::actionButtons(const ClipboardItem& item,
-                                                                              const Marks& marks) {
-  const bool hidden = marks.isSensitive && !marks.isPeeked;
-  std::vector<ActionButton> row;
-  if (marks.isSensitive)
-    row.push_back({Action::peek, hidden ? QStringLiteral("eye") : QStringLiteral("eye.slash"),
-                   hidden ? tr("Peek") : tr("Hide again")});
-  row.push_back({Action::copy, marks.copied ? QStringLiteral("checkmark") : QStringLiteral("doc.on.doc"),
-                 tr("Copy to the clipboard")});
-  if (item.plainText()) row.push_back({Action::copyPlainText, QStringLiteral("textformat"), tr("Copy as plain text")});
-  if (canEdit(item, hidden)) row.push_back({Action::edit, QStringLiteral("pencil"), tr("Edit")});
-  row.push_back({Action::share, QStringLiteral("square.and.arrow.up"),
-                 marks.isSharing ? tr("Close share sheet") : tr("Share"), marks.isSharing});
-  row.push_back({Action::pin, marks.isPinned ? QStringLiteral("pin.fill") : QStringLiteral("pin"),
-                 marks.isPinned ? tr("Unpin") : tr("Keep regardless of retention"), marks.isPinned});
-  if (localFileURL(item)) row.push_back({Action::reveal, QStringLiteral("magnifyingglass"), tr("Show in Files")});
-  if (std::holds_alternative<LinkPayload>(item.payload))
-    row.push_back({Action::openLink, QStringLiteral("safari"), tr("Open link")});
-  row.push_back({Action::remove, QStringLiteral("trash"), tr("Delete this item"), false, true});
-  row.push_back({Action::close, QStringLiteral("xmark"), tr("Close")});
-  return row;
-}
-
 // ---- The pane -----------------------------------------------------------------------------------------
 
 LibraryDetailView::LibraryDetailView(ViewServices& context, PanelState& state, Props props, Callbacks callbacks,
@@ -153,30 +74,21 @@ LibraryDetailView::LibraryDetailView(ViewServices& context, PanelState& state, P
       state_(state),
       props_(std::move(props)),
       callbacks_(std::move(callbacks)),
-      actionRow_(new QWidget(this)),
-      editBar_(new DetailEditBar(
-          context, [this] { cancelEditing(); }, [this] { saveEdit(); }, this)),
+      header_(
+          context, this, [this](Action action) { run(action); }, [this] { cancelEditing(); }, [this] { saveEdit(); }),
       caption_(new PreviewCaption(context, &state, this)),
-      shareAnchor_(new SharePickerAnchor(context, actionRow_)),
-      headerFade_(context, CrossFade::Outgoing::hide),
       contentFade_(context, CrossFade::Outgoing::remove),
-      session_(context, state, ItemPaneSession::Surface::library, *shareAnchor_,
+      session_(context, state, ItemPaneSession::Surface::library, header_.shareAnchor(),
                {[this] { editingChanged(); }, [this] { syncRow(); }}) {
   setHoverEnabled(false);
-  for (int i = 0; i < kActionCount; ++i) {
-    buttons_[i] = new LibraryHeaderButton(context, actionRow_);
-    buttons_[i]->hide();
-  }
-  editBar_->hide();
   caption_->raise();
-  shareAnchor_->setAttribute(Qt::WA_TransparentForMouseEvents);
   connect(&state_, &PanelState::pinnedIDsChanged, this, &LibraryDetailView::syncRow);
   connect(&state_, &PanelState::sensitiveIDsChanged, this, &LibraryDetailView::syncHidden);
   connect(&state_, &PanelState::peekedIDsChanged, this, &LibraryDetailView::syncHidden);
   shownHidden_ = isHidden();
   session_.setItem(props_.item);
   caption_->setProps({props_.item});
-  headerFade_.swapTo(actionRow_, std::nullopt);
+  header_.showFace(false, std::nullopt);
   showContent();
   syncRow();
   resize(sizeHint());
@@ -227,15 +139,6 @@ LibraryDetailView::Marks LibraryDetailView::marks() const {
           session_.isSharing()};
 }
 
-LibraryHeaderButton* LibraryDetailView::button(Action action) const {
-  LibraryHeaderButton* button = buttons_[size_t(action)];
-  return headerFade_.current() == actionRow_ && button->isVisibleTo(this) ? button : nullptr;
-}
-
-ToolbarPillButton* LibraryDetailView::cancelButton() const { return editBar_->cancel; }
-
-ToolbarPillButton* LibraryDetailView::saveButton() const { return editBar_->save; }
-
 EditableTextView* LibraryDetailView::editor() const { return qobject_cast<EditableTextView*>(content_.data()); }
 
 double LibraryDetailView::viewerHeight() const {
@@ -264,27 +167,7 @@ void LibraryDetailView::resizeEvent(QResizeEvent* event) {
 
 void LibraryDetailView::relayout() {
   const QRectF header = headerRect();
-  // Both faces of the header span the pane's width in the header's band, so that their
-  // controls stand where the pane's coordinates say.
-  const QRect band = QRectF(0, header.top(), width(), header.height()).toAlignedRect();
-  actionRow_->setGeometry(band);
-  editBar_->setGeometry(band);
-  const double middle = header.height() / 2;
-  // The action row (or the edit bar's pills) from the right, 14 in from the edge.
-  double right = header.right() - kRowPadding;
-  double rowLeft = right;
-  for (auto it = row_.rbegin(); it != row_.rend(); ++it) {
-    LibraryHeaderButton* button = buttons_[size_t(it->action)];
-    rowLeft = right - LibraryHeaderButton::kSide;
-    button->setGeometry(
-        QRectF(rowLeft, middle - LibraryHeaderButton::kSide / 2, LibraryHeaderButton::kSide, LibraryHeaderButton::kSide)
-            .toAlignedRect());
-    right = rowLeft - kButtonSpacing;
-  }
-  shareAnchor_->setGeometry(buttons_[size_t(Action::share)]->geometry());
-  shareAnchor_->lower();
-  const double barLeft = editBar_->place(header.right() - kRowPadding);
-  if (isEditing()) rowLeft = barLeft;
+  const double rowLeft = header_.place(header, width(), isEditing());
   // The caption takes what the row leaves, past the flexible space (at least 12) between them.
   const double captionRoom = rowLeft - kRowPadding - 2 * kCaptionSpacing - 12 - header.left();
   const QSize captionSize = caption_->sizeHint();
@@ -402,31 +285,13 @@ void LibraryDetailView::syncHidden() {
 // ---- Header -------------------------------------------------------------------------------------------------
 
 void LibraryDetailView::syncHeader(const std::optional<Animation>& animation) {
-  headerFade_.swapTo(isEditing() ? static_cast<QWidget*>(editBar_) : actionRow_, animation);
+  header_.showFace(isEditing(), animation);
 }
 
 void LibraryDetailView::syncRow() {
   // While editing the row has no actions; its buttons keep their look while it fades out.
-  const std::vector<ActionButton> row = isEditing() ? std::vector<ActionButton>{} : actionButtons(props_.item, marks());
-  const bool moved = [&] {
-    if (row.size() != row_.size()) return true;
-    for (size_t i = 0; i < row.size(); ++i)
-      if (row[i].action != row_[i].action) return true;
-    return false;
-  }();
-  row_ = row;
-  if (!isEditing()) {
-    std::array<bool, kActionCount> shown{};
-    for (const ActionButton& each : row_) {
-      LibraryHeaderButton* button = buttons_[size_t(each.action)];
-      shown[size_t(each.action)] = true;
-      button->setToolTip(each.help);
-      button->setAccessibleName(each.help);
-      button->setProps({each.symbol, each.isActive, each.isDestructive},
-                       {[this, action = each.action] { run(action); }});
-    }
-    for (int i = 0; i < kActionCount; ++i) buttons_[i]->setVisible(shown[i]);
-  }
+  const bool moved = header_.setRow(
+      isEditing() ? std::vector<ActionButton>{} : LibraryDetailHeader::rowFor(props_.item, marks()), isEditing());
   if (moved) relayout();
   update();
 }

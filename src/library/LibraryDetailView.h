@@ -1,12 +1,12 @@
 #pragma once
 #include "items/model/ClipboardItem.h"
+#include "library/LibraryDetailHeader.h"
 #include "library/LibraryDetailOverlay.h"
 #include "platform/Compositor.h"
 #include "preview/CrossFade.h"
 #include "preview/ItemPaneSession.h"
 
 #include <QPointer>
-#include <array>
 #include <functional>
 #include <vector>
 
@@ -16,11 +16,7 @@ struct ViewServices;
 class PanelState;
 class PreviewCaption;
 class PreviewFade;
-class SharePickerAnchor;
 class EditableTextView;
-class LibraryHeaderButton;
-class ToolbarPillButton;
-class DetailEditBar;
 
 // The library's detail pane: one item at full size, floating over the grid. A header row holds
 // the item's caption and its actions (or, while the item's text is edited, the edit bar); the
@@ -51,25 +47,10 @@ class LibraryDetailView : public LibraryDetailPane {
     std::function<void()> onClose;
   };
 
-  enum class Action { peek, copy, copyPlainText, edit, share, pin, reveal, openLink, remove, close };
-  static constexpr int kActionCount = 10;
-  // One button of the action row as it shows now.
-  struct ActionButton {
-    Action action = Action::close;
-    QString symbol;
-    QString help;  // its tooltip and spoken name
-    bool isActive = false;
-    bool isDestructive = false;
-    bool operator==(const ActionButton&) const = default;
-  };
-  // What decides the action row besides the item.
-  struct Marks {
-    bool isSensitive = false;
-    bool isPeeked = false;
-    bool isPinned = false;
-    bool copied = false;
-    bool isSharing = false;
-  };
+  using Action = LibraryDetailAction;
+  static constexpr int kActionCount = kLibraryDetailActionCount;
+  using ActionButton = LibraryDetailActionButton;
+  using Marks = LibraryDetailHeader::Marks;
 
   static constexpr double kPadding = 10;
   static constexpr double kHeaderHeight = 38;
@@ -97,8 +78,6 @@ class LibraryDetailView : public LibraryDetailPane {
   TranslucencySupport translucency() const { return support_; }
 
   // ---- Rules --------------------------------------------------------------------------------------
-  // The buttons of the action row, in order.
-  static std::vector<ActionButton> actionButtons(const ClipboardItem& item, const Marks& marks);
   // A text or code item that is not hidden.
   static bool canEdit(const ClipboardItem& item, bool isHidden);
   // The height of the text viewer, the code viewer and the editor in a pane `width` wide and
@@ -127,13 +106,13 @@ class LibraryDetailView : public LibraryDetailPane {
   int shareTrigger() const { return session_.shareTrigger(); }
   bool previewTopFade() const { return topFade_; }
   bool previewBottomFade() const { return bottomFade_; }
-  const std::vector<ActionButton>& actionRow() const { return row_; }
+  const std::vector<ActionButton>& actionRow() const { return header_.row(); }
   // The shown button of an action; null while it is not in the row (or the row is leaving).
-  LibraryHeaderButton* button(Action action) const;
-  ToolbarPillButton* cancelButton() const;
-  ToolbarPillButton* saveButton() const;
+  LibraryHeaderButton* button(Action action) const { return header_.button(action); }
+  ToolbarPillButton* cancelButton() const { return header_.cancelButton(); }
+  ToolbarPillButton* saveButton() const { return header_.saveButton(); }
   // The header's two faces, the action row and the edit bar, crossfade through this.
-  const CrossFade& headerFade() const { return headerFade_; }
+  const CrossFade& headerFade() const { return header_.fade(); }
   // The body's view and the one fading out while it is replaced.
   const CrossFade& contentFade() const { return contentFade_; }
   // The body's view: a viewer, the editor, a placeholder or a renderer.
@@ -142,7 +121,7 @@ class LibraryDetailView : public LibraryDetailPane {
   // The fade over the text or code viewer; null for other content.
   PreviewFade* fade() const { return fade_; }
   PreviewCaption& caption() const { return *caption_; }
-  SharePickerAnchor& shareAnchor() const { return *shareAnchor_; }
+  SharePickerAnchor& shareAnchor() const { return header_.shareAnchor(); }
   QRectF headerRect() const;
   QRectF bodyRect() const;
   // The height of the text and code viewers and of the editor.
@@ -179,15 +158,10 @@ class LibraryDetailView : public LibraryDetailPane {
   bool topFade_ = false;
   bool bottomFade_ = false;
   bool shownHidden_ = false;
-  std::vector<ActionButton> row_;
-  QWidget* actionRow_;  // the action buttons, over the header's width
-  std::array<LibraryHeaderButton*, kActionCount> buttons_{};
-  DetailEditBar* editBar_;
+  LibraryDetailHeader header_;
   PreviewCaption* caption_;
-  SharePickerAnchor* shareAnchor_;
   QPointer<QWidget> content_;
   PreviewFade* fade_ = nullptr;
-  CrossFade headerFade_;
   CrossFade contentFade_;
   // Last: it drives the share anchor and calls back into the pane.
   ItemPaneSession session_;

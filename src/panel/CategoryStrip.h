@@ -11,8 +11,6 @@
 
 namespace qv {
 
-class PanelState;
-
 // The row of top-filter pills under the search bar: "All", "Pinned", one per category (with a
 // pencil beside the active one), and a plus button that asks for a new category. It scrolls
 // sideways when wider than the panel, fades an edge where more pills lie, and brings the pill of
@@ -132,13 +130,5 @@ class CategoryStripView : public PaintedWidget {
   std::map<QString, std::unique_ptr<Slot>> slots_;
   QString hovered_;
 };
-
-// The strip's props from the state.
-CategoryStripView::Props categoryStripProps(const PanelState& state);
-// What the strip's clicks do to the state.
-CategoryStripView::Callbacks categoryStripCallbacks(PanelState& state);
-// Keeps the strip on the state and sends its clicks there; a new top filter scrolls its pill to
-// the centre.
-void connectCategoryStrip(CategoryStripView& strip, PanelState& state);
 
 }  // namespace qv

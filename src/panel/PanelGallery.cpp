@@ -4,7 +4,7 @@
 #include "items/ItemServices.h"
 #include "panel/CardScrollView.h"
 #include "panel/CategoryForm.h"
-#include "panel/CategoryStrip.h"
+#include "panel/CategoryStripBinding.h"
 #include "panel/DotsMenuRailView.h"
 #include "panel/FilterControls.h"
 #include "panel/FilterPanel.h"

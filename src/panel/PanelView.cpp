@@ -1,7 +1,7 @@
 #include "panel/PanelView.h"
 
 #include "panel/CardScrollView.h"
-#include "panel/CategoryStrip.h"
+#include "panel/CategoryStripBinding.h"
 #include "panel/CopiedToastView.h"
 #include "panel/FilterPanel.h"
 #include "panel/FilterStatusBarView.h"

@@ -5,7 +5,10 @@
 #include "platform/SharePicker.h"
 #include "preview/CrossFade.h"
 #include "preview/ItemPaneSession.h"
-#include "ui/anim/AnimatedValue.h"
+#include "preview/PreviewConcealment.h"
+#include "preview/PreviewPaneBoxes.h"
+#include "preview/PreviewPaneEntrance.h"
+#include "preview/PreviewRail.h"
 #include "ui/view/PaintedWidget.h"
 
 #include <QPointer>
@@ -26,7 +29,6 @@ class PreviewCaption;
 class SharePickerAnchor;
 class EditableTextView;
 class PreviewContentFrame;
-class PreviewConcealCover;
 
 // The pane beside the edge panel that shows one item at a readable size, in three boxes: the
 // content box (the item's renderer, or the editor of a text or code item while editing), the
@@ -35,10 +37,9 @@ class PreviewConcealCover;
 //
 // It acts on the item through the state (pin, edited text, the edit flag), the clipboard writer
 // and the workspace; closing is the host's (Callbacks::onClose). A sensitive item that is not
-// peeked at shows a blurred picture of its content, redrawn when the content changes; the live
-// view under it takes no pointer, says nothing to screen readers and, while editing, keeps the
-// keyboard. Only the three boxes take the pointer (hitShape): a click beside them reaches the
-// window below.
+// peeked at shows a blurred picture of its content (PreviewConcealment); the live view under it
+// takes no pointer, says nothing to screen readers and, while editing, keeps the keyboard. Only
+// the three boxes take the pointer (hitShape): a click beside them reaches the window below.
 //
 // The pane arrives with its content box; the rail follows 0.05 s later and the caption 0.08 s
 // later, each growing from 0.9 (the rail about its middle, the caption from its top) while it
@@ -58,15 +59,9 @@ class ItemPreviewView : public PaintedWidget {
     std::function<void()> onClose;
   };
 
-  // What a rail button does.
-  enum class Action { close, copy, copyPlainText, edit, share, pin, openInBrowser, reveal, save, discard };
-  struct ToolbarRow {
-    QString icon;
-    QString label;  // its tooltip and accessible name
-    bool isSelected = false;
-    Action action = Action::close;
-    bool operator==(const ToolbarRow&) const = default;
-  };
+  // What a rail button does, and a button as it shows now (PreviewRail's).
+  using Action = PreviewRailAction;
+  using ToolbarRow = PreviewRailRow;
 
   static constexpr double kRailWidth = 46;
   static constexpr double kRailPadding = 6;
@@ -82,10 +77,6 @@ class ItemPreviewView : public PaintedWidget {
   static constexpr double kCaptionShift = 29;
   static constexpr double kMinimumContentHeight = 200;
   static constexpr double kMaximumContentHeight = 620;
-  static constexpr double kSensitiveBlur = 30;
-  static constexpr double kEntranceScale = 0.9;
-  static constexpr double kRailEntranceDelay = 0.05;
-  static constexpr double kCaptionEntranceDelay = 0.08;
   // The boxes stand this far inside the widget's edges, where their shadows fall.
   static constexpr int kShadowRoom = 14;
 
@@ -105,15 +96,19 @@ class ItemPreviewView : public PaintedWidget {
   static std::optional<QUrl> fileURL(const ClipboardItem& item);
   // The rail's buttons outside edit mode: 4, one more each for a plain-text form, a text or code
   // item, a link and a file URL.
-  static int toolbarActionCount(const ClipboardItem& item);
+  static int toolbarActionCount(const ClipboardItem& item) { return PreviewRail::actionCount(item); }
   // The content box: tall enough for the rail (at least 200), at most what the host gives (at most
   // 620), as tall as the content wants in between.
-  static double previewHeight(const ClipboardItem& item, double availableHeight);
+  static double previewHeight(const ClipboardItem& item, double availableHeight) {
+    return PreviewPaneBoxes::contentHeightFor(item, availableHeight, toolbarActionCount(item));
+  }
   // What the share menu offers for an item (the library's detail pane shares the same).
   static QList<ShareItem> shareItems(const ClipboardItem& item, const ImageStore& images);
-  static std::vector<ToolbarRow> toolbarRows(const ClipboardItem& item, bool isPinned, bool isSharing, bool isEditing);
+  static std::vector<ToolbarRow> toolbarRows(const ClipboardItem& item, bool isPinned, bool isSharing, bool isEditing) {
+    return PreviewRail::rowsFor(item, isPinned, isSharing, isEditing);
+  }
   // "Show in Files  Ctrl+R": the shortcut in the desktop's words.
-  static QString revealLabel();
+  static QString revealLabel() { return PreviewRail::revealLabel(); }
 
   // ---- Actions (the rail's) ---------------------------------------------------------------------
   void beginEditing();
@@ -130,27 +125,24 @@ class ItemPreviewView : public PaintedWidget {
   const QString& draft() const { return session_.draft(); }
   bool isSharing() const { return session_.isSharing(); }
   int shareTrigger() const { return session_.shareTrigger(); }
-  bool isConcealed() const { return concealed_; }
+  bool isConcealed() const { return concealment_.isConcealed(); }
   // The boxes in this widget's coordinates.
-  QRectF contentBoxRect() const;
-  QRectF railRect() const;
-  QRectF captionBoxRect() const;
+  QRectF contentBoxRect() const { return boxes().content(); }
+  QRectF railRect() const { return boxes().rail(); }
+  QRectF captionBoxRect() const { return boxes().caption(); }
   // The three boxes' extent, without the room of their shadows.
-  QSizeF paneSize() const;
-  const std::vector<ToolbarRow>& rows() const { return rows_; }
-  const std::vector<OrnamentRailButton*>& railButtons() const { return buttons_; }
+  QSizeF paneSize() const { return boxes().paneSize(); }
+  const std::vector<ToolbarRow>& rows() const { return rail_.rows(); }
+  const std::vector<OrnamentRailButton*>& railButtons() const { return rail_.buttons(); }
   // 0 … 1: how far the rail's buttons have faded in after the editor opened or closed.
-  double railPresence() const { return railPresence_.value(); }
+  double railPresence() const { return entrance_.railPresence(); }
   // 0 … 1: how far the rail and the caption have come in since the pane first showed.
-  double railEntrance() const { return railEntrance_.value(); }
-  double captionEntrance() const { return captionEntrance_.value(); }
+  double railEntrance() const { return entrance_.rail(); }
+  double captionEntrance() const { return entrance_.caption(); }
   // The scale and opacity a box entering at `presence` is drawn with.
-  struct EntranceLook {
-    double scale = 1;
-    double opacity = 1;
-  };
-  EntranceLook entranceLook(double presence) const;
-  bool isEntering() const { return railEntrance_.isAnimating() || captionEntrance_.isAnimating(); }
+  using EntranceLook = PreviewPaneEntrance::Look;
+  EntranceLook entranceLook(double presence) const { return entrance_.look(presence); }
+  bool isEntering() const { return entrance_.isEntering(); }
   // The pane as a host pictures it while it arrives: the content box from a picture taken at the
   // first call (it has no transition of its own, and it is the costly part), the boxes, the
   // rail and the caption drawn anew as they enter.
@@ -163,10 +155,10 @@ class ItemPreviewView : public PaintedWidget {
   PreviewCaption& caption() const { return *caption_; }
   SharePickerAnchor& shareAnchor() const { return *shareAnchor_; }
   // The blurred picture over a concealed item's content (null otherwise).
-  const QImage& concealedPicture() const;
+  const QImage& concealedPicture() const { return concealment_.picture(); }
   bool hasRevealShortcut() const { return revealShortcut_ != nullptr; }
 
-  QSize sizeHint() const override;
+  QSize sizeHint() const override { return boxes().widgetSize(); }
   QSize minimumSizeHint() const override { return sizeHint(); }
   QPainterPath hitShape() const override;
   AccessibilityInfo accessibility() const override;
@@ -182,30 +174,20 @@ class ItemPreviewView : public PaintedWidget {
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   bool onLeft() const;
   bool isPinned() const;
-  double paneWidth() const;
-  double contentWidth() const;
-  double contentBoxHeight() const;
-  double captionBoxHeight() const;
-  QRectF boxesRect() const;
+  PreviewPaneBoxes boxes() const;
   void relayout();
   void syncRail();
-  void fadeInRail();
   void syncCaption();
   void syncRevealShortcut();
   void editingChanged();
-  void enter();
   void applyEntrance();
   void showContent(const std::optional<Animation>& animation = std::nullopt);
   void setContent(QWidget* content, const std::optional<Animation>& animation);
   void syncConcealment();
-  void watchContent(QObject* object);
-  void scheduleConcealedPicture();
-  void drawConcealedPicture();
   void run(Action action);
   void close();
 
@@ -216,24 +198,17 @@ class ItemPreviewView : public PaintedWidget {
   TranslucencySupport support_;
   // The content box's height for the props: measuring a long text is not for every paint.
   double previewHeight_ = 0;
-  bool concealed_ = false;
-  bool drawingPicture_ = false;
-  std::vector<ToolbarRow> rows_;
-  std::vector<OrnamentRailButton*> buttons_;
+  PreviewRail rail_;
   QPainterPath laidOutShape_;  // the hit shape the window was last cut to
   QWidget* box_;               // the content box: clips the content to its shape
   QPointer<QWidget> content_;
   CrossFade contentFade_;
   PreviewContentFrame* frame_;
-  PreviewConcealCover* cover_;
+  PreviewConcealment concealment_;
   PreviewCaption* caption_;
   SharePickerAnchor* shareAnchor_;
   QShortcut* revealShortcut_ = nullptr;
-  WorkItem pictureWork_;
-  Animated<double> railPresence_;
-  Animated<double> railEntrance_;
-  Animated<double> captionEntrance_;
-  bool entered_ = false;
+  PreviewPaneEntrance entrance_;
   QImage contentPicture_;  // the content box while the pane arrives
   // Last: it drives the share anchor and calls back into the pane.
   ItemPaneSession session_;

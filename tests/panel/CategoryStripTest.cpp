@@ -1,4 +1,5 @@
 #include "panel/CategoryStrip.h"
+#include "panel/CategoryStripBinding.h"
 #include "panel/PanelTestSupport.h"
 #include "ui/anim/Transaction.h"
 #include "ui/theme/Theme.h"

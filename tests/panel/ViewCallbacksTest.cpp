@@ -2,7 +2,7 @@
 // props, whether the props changed with them or not: a host never sees an old callback run.
 #include "PanelTestSupport.h"
 #include "panel/CardListItems.h"
-#include "panel/CategoryStrip.h"
+#include "panel/CategoryStripBinding.h"
 #include "panel/DotsMenuRailView.h"
 #include "panel/FilterControls.h"
 #include "panel/FilterStatusBarView.h"
