@@ -122,6 +122,24 @@ TEST(QVTextField, ResignGivesTheFocusUpAndRunsBeforeAFocusRaisedWithIt) {
   EXPECT_EQ(QApplication::focusWidget(), &fresh);
 }
 
+// A click into the field is the user picking it: its owner hears of the focus before the first
+// key, or the owner would type that key into the search as well and it would show twice.
+TEST(QVTextField, AClickIntoTheFieldReportsTheFocusAtOnceOtherFocusWaitsForAnEdit) {
+  for (const Qt::FocusReason reason : {Qt::MouseFocusReason, Qt::TabFocusReason}) {
+    SCOPED_TRACE(int(reason));
+    FakeInterfaceContext fake;
+    FieldWindow w(fake);
+    w.other->setFocus();
+    w.focusChanges.clear();
+    w.field->setFocus(reason);
+    ASSERT_EQ(QApplication::focusWidget(), w.field);
+    EXPECT_EQ(w.focusChanges, reason == Qt::MouseFocusReason ? std::vector<bool>{true} : std::vector<bool>{});
+    QTest::keyClicks(w.field, QStringLiteral("i"));
+    EXPECT_EQ(w.field->text(), QStringLiteral("i"));
+    EXPECT_EQ(w.focusChanges, std::vector<bool>{true});
+  }
+}
+
 TEST(QVTextField, ResignReportsTheLostFocusOnce) {
   for (const bool edited : {false, true}) {
     SCOPED_TRACE(edited ? "while editing" : "focused only");

@@ -105,6 +105,12 @@ void QVTextField::keyPressEvent(QKeyEvent* event) {
 void QVTextField::focusInEvent(QFocusEvent* event) {
   editing_ = false;
   QVSearchTextField::focusInEvent(event);
+  // A click into the field is the user picking it: its owner must know before the first key,
+  // or it would take that key for its own as well.
+  if (event->reason() == Qt::MouseFocusReason) {
+    editing_ = true;
+    notifyFocus(true);
+  }
 }
 
 void QVTextField::focusOutEvent(QFocusEvent* event) {
