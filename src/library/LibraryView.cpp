@@ -46,8 +46,8 @@ LibraryView::LibraryView(ViewServices& context, LibraryModel& model, QWidget* pa
   // in sync()).
   grid_->installEventFilter(this);
   grid_->viewport()->installEventFilter(this);
-  connect(&model, &LibraryModel::hoveredIDChanged, this, &LibraryView::hoveredChanged);
-  connect(&model, &LibraryModel::keyboardScrollTargetChanged, this, &LibraryView::gridChanged);
+  modelConnections_ = {connect(&model, &LibraryModel::hoveredIDChanged, this, &LibraryView::hoveredChanged),
+                       connect(&model, &LibraryModel::keyboardScrollTargetChanged, this, &LibraryView::gridChanged)};
   connect(grid_, &LibraryGridView::cardsMoved, this, &LibraryView::gridChanged);
   // Any card that changes its look under the pane (a thumbnail come, a mark, an animation).
   connect(grid_->scene(), &QGraphicsScene::changed, this, &LibraryView::sceneChanged);
@@ -59,7 +59,12 @@ LibraryView::LibraryView(ViewServices& context, LibraryModel& model, QWidget* pa
   connect(&model.state(), &PanelState::showCopiedToastChanged, this, &LibraryView::syncToast);
 }
 
-LibraryView::~LibraryView() { toastRemoval_.cancel(); }
+LibraryView::~LibraryView() {
+  toastRemoval_.cancel();
+  // The grid going away below may still move the hover in the model: nothing of that reaches
+  // this view, which is no longer one then. By handle: the model may be gone already.
+  for (const QMetaObject::Connection& connection : modelConnections_) disconnect(connection);
+}
 
 void LibraryView::sync() {
   // The grid under the detail pane: a new list or sections, or a changed mark on a card under

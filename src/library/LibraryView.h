@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <optional>
+#include <vector>
 
 class QStackedLayout;
 
@@ -122,6 +123,7 @@ class LibraryView : public QWidget {
   LibraryDetailOverlay* overlay_;
   CopiedToastView* toast_;
   WorkItem toastRemoval_;
+  std::vector<QMetaObject::Connection> modelConnections_;
   GridLook gridLook_;
   std::optional<QUuid> hovered_;
   double gridChangedAt_ = -1;  // uptime of the last change of the grid under the pane

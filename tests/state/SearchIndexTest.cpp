@@ -2,6 +2,7 @@
 #include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace qv {
 namespace {
@@ -180,8 +181,10 @@ TEST(SearchIndexTest, ScanFindsWhatEachItemsOwnSearchFinds) {
       expected.append(row);
       if (row % 3 == 0) expectedOfThird.append(row);
     }
-    EXPECT_EQ(index.matchingRows(query), expected);
-    EXPECT_EQ(index.matchingRows(query, everyThird), expectedOfThird);
+    // Compared as vectors: comparing two empty lists in this Qt passes a null pointer to memcmp.
+    const auto rows = [](const auto& list) { return std::vector<qint32>(list.begin(), list.end()); };
+    EXPECT_EQ(rows(index.matchingRows(query)), rows(expected));
+    EXPECT_EQ(rows(index.matchingRows(query, everyThird)), rows(expectedOfThird));
     for (qint32 row = 0; row < items.size(); ++row) ASSERT_EQ(index.matches(row, query), expected.contains(row)) << row;
   }
 }

@@ -7,6 +7,14 @@ namespace qv::test {
 // How far this process's resident memory rose above where it stood when the measure began: the
 // peak the kernel recorded since (VmHWM), less what was resident then. `isAvailable` is false
 // where the peak cannot be reset (no /proc/self/clear_refs).
+// AddressSanitizer keeps freed memory in quarantine and pads every allocation: bounds on the
+// memory a read takes grow by this much under it.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr qint64 kSanitizerMemoryFactor = 3;
+#else
+inline constexpr qint64 kSanitizerMemoryFactor = 1;
+#endif
+
 class PeakMemory {
  public:
   PeakMemory() {
