@@ -33,15 +33,12 @@ void ImageTextRecognizer::schedule(const QString& id, std::function<void()> comp
   if (hasStoredText(id)) return;
   const auto queue = queue_.lock();
   if (!queue) return;
-  if (!captured.isNull()) {
-    queue->async([weakSelf = weak_from_this(), captured, id, completion = std::move(completion)]() mutable {
-      if (const auto self = weakSelf.lock()) self->recognize(captured, id, std::move(completion));
-    });
-    return;
-  }
-  const QString imagePath = images_->filePath(id);
-  queue->async([weakSelf = weak_from_this(), imagePath, id, completion = std::move(completion)]() mutable {
-    if (const auto self = weakSelf.lock()) self->recognize(imagePath, id, std::move(completion));
+  queue->async([weakSelf = weak_from_this(), imagePath = images_->filePath(id), captured, id,
+                completion = std::move(completion)]() mutable {
+    const auto self = weakSelf.lock();
+    if (!self) return;
+    if (captured.isNull()) self->recognize(imagePath, id, std::move(completion));
+    else self->recognize(captured, id, std::move(completion));
   });
 }
 
