@@ -52,16 +52,6 @@ bool containsBytes(const char* text, size_t size, const QByteArray& query) {
   return false;
 }
 
-// Whether `query` (lower-cased ASCII, two characters or more) starts at `at`, capitals folded.
-bool foldedAt(const char16_t* text, qsizetype at, QStringView query) {
-  const char16_t* rest = query.utf16();
-  for (qsizetype k = 1; k < query.size(); ++k) {
-    const char16_t c = text[at + k];
-    if ((c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c) != rest[k]) return false;
-  }
-  return true;
-}
-
 // Setting bit 5 turns a capital into its small letter and leaves the small letter alone: for a
 // letter, `c | foldBit(letter) == letter` holds for both cases of it and no other character.
 char16_t foldBit(char16_t lower) { return lower >= u'a' && lower <= u'z' ? 0x20 : 0; }
@@ -87,16 +77,71 @@ bool containsFoldedCharacter(QStringView text, char16_t lower) {
   return false;
 }
 
-// Substring test of an ASCII text kept in the item's own UTF-16, for a lower-cased ASCII query
-// of two characters or more: sixteen places at a time are tested for the query's first two
-// characters in either case (packed into bytes, which is exact for ASCII), then the rest is
-// compared with capitals folded.
-bool containsFolded(QStringView text, QStringView query) {
-  const qsizetype last = text.size() - query.size();  // the last place the query can start
+}  // namespace
+
+// Substring test of an ASCII text kept in the item's own UTF-16, capitals folded, for a
+// lower-cased ASCII query of two characters or more. Sixteen places at a time are tested for the
+// query's first two characters in either case (packed into bytes, which is exact for ASCII: a
+// unit above 255 packs into 255 or 0, which equal no character of the query), and a place they
+// let through is compared with the query's first sixteen characters at once.
+struct SearchIndex::Query::Folded {
+  explicit Folded(const QString& lowered);
+  bool foundIn(const char16_t* units, qsizetype size) const;
+  bool foundIn(QStringView field) const { return foundIn(field.utf16(), field.size()); }
+  bool startsAt(const char16_t* units, qsizetype size, qsizetype at) const;
+  bool restAt(const char16_t* units, qsizetype at, qsizetype from) const;
+
+  QString query;
+  char16_t first, second, firstFold, secondFold;
+  // The first sixteen characters as bytes (zero beyond the query), with their fold bits, and
+  // the places of those that must be equal.
+  std::array<char, 16> head{}, headFolds{};
+  unsigned headPlaces = 0;
+};
+
+SearchIndex::Query::Folded::Folded(const QString& lowered)
+    : query(lowered),
+      first(lowered[0].unicode()),
+      second(lowered[1].unicode()),
+      firstFold(foldBit(first)),
+      secondFold(foldBit(second)) {
+  const qsizetype headLength = std::min<qsizetype>(query.size(), 16);
+  for (qsizetype k = 0; k < headLength; ++k) {
+    head[size_t(k)] = char(query[k].unicode());
+    headFolds[size_t(k)] = char(foldBit(query[k].unicode()));
+  }
+  headPlaces = (1u << headLength) - 1;
+}
+
+// Whether the query's characters from `from` on follow at `at`, capitals folded.
+bool SearchIndex::Query::Folded::restAt(const char16_t* units, qsizetype at, qsizetype from) const {
+  const QChar* const wanted = query.constData();
+  for (qsizetype k = from, n = query.size(); k < n; ++k) {
+    const char16_t c = units[at + k];
+    if ((c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c) != wanted[k].unicode()) return false;
+  }
+  return true;
+}
+
+// Whether the query starts at `at` (where it fits in the text).
+bool SearchIndex::Query::Folded::startsAt(const char16_t* units, qsizetype size, qsizetype at) const {
+#if defined(__SSE2__)
+  if (at + 16 <= size) {
+    const auto* from = reinterpret_cast<const __m128i*>(units + at);
+    const __m128i packed = _mm_packus_epi16(_mm_loadu_si128(from), _mm_loadu_si128(from + 1));
+    const __m128i folds = _mm_loadu_si128(reinterpret_cast<const __m128i*>(headFolds.data()));
+    const __m128i wanted = _mm_loadu_si128(reinterpret_cast<const __m128i*>(head.data()));
+    const auto same = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(packed, folds), wanted)));
+    return (same & headPlaces) == headPlaces && (query.size() <= 16 || restAt(units, at, 16));
+  }
+#endif
+  (void)size;
+  return restAt(units, at, 1);
+}
+
+bool SearchIndex::Query::Folded::foundIn(const char16_t* units, qsizetype size) const {
+  const qsizetype last = size - query.size();  // the last place the query can start
   if (last < 0) return false;
-  const char16_t first = query[0].unicode(), second = query[1].unicode();
-  const char16_t firstFold = foldBit(first), secondFold = foldBit(second);
-  const char16_t* const units = text.utf16();
   qsizetype at = 0;
 #if defined(__SSE2__)
   const __m128i firstByte = _mm_set1_epi8(char(first)), secondByte = _mm_set1_epi8(char(second));
@@ -111,30 +156,15 @@ bool containsFolded(QStringView text, QStringView query) {
         _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(firsts, firstByteFold), firstByte),
                                         _mm_cmpeq_epi8(_mm_or_si128(seconds, secondByteFold), secondByte))));
     for (; hits; hits &= hits - 1)
-      if (foldedAt(units, at + qsizetype(std::countr_zero(hits)), query)) return true;
-  }
-  const __m128i wantedFirst = _mm_set1_epi16(short(first)), wantedSecond = _mm_set1_epi16(short(second));
-  const __m128i foldFirst = _mm_set1_epi16(short(firstFold)), foldSecond = _mm_set1_epi16(short(secondFold));
-  // Reads up to units[at + 8], which is at most units[last + 1]: inside the text.
-  for (; at + 8 <= last + 1; at += 8) {
-    const __m128i firsts = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + at));
-    const __m128i seconds = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + at + 1));
-    unsigned hits = unsigned(
-        _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi16(_mm_or_si128(firsts, foldFirst), wantedFirst),
-                                        _mm_cmpeq_epi16(_mm_or_si128(seconds, foldSecond), wantedSecond))));
-    for (; hits; hits &= hits - 1) {
-      const qsizetype candidate = at + qsizetype(std::countr_zero(hits) / 2);
-      hits &= hits - 1;  // each character sets two bits
-      if (foldedAt(units, candidate, query)) return true;
-    }
+      if (startsAt(units, size, at + qsizetype(std::countr_zero(hits)))) return true;
   }
 #endif
   for (; at <= last; ++at)
-    if (char16_t(units[at] | firstFold) == first && foldedAt(units, at, query)) return true;
+    if (char16_t(units[at] | firstFold) == first && char16_t(units[at + 1] | secondFold) == second &&
+        startsAt(units, size, at))
+      return true;
   return false;
 }
-
-}  // namespace
 
 SearchIndex::Query::Query(QString lowered) : text_(std::move(lowered)) {
   usesIndex_ = !text_.isEmpty() && !text_.contains(kFieldSeparator);
@@ -144,6 +174,7 @@ SearchIndex::Query::Query(QString lowered) : text_(std::move(lowered)) {
   maskAnswers_ = ascii && text_.size() == 1;
   fitsLatin1_ = fitsLatin1(text_);
   if (fitsLatin1_) latin1_ = text_.toLatin1();
+  if (ascii && text_.size() >= 2) folded_ = std::make_shared<const Folded>(text_);
 }
 
 bool SearchIndex::matches(qsizetype row, const Query& query) const {
@@ -157,10 +188,10 @@ bool SearchIndex::textContains(const Row& row, const Query& query) const {
   if (row.inPlace) {
     if (!query.ascii_) return false;  // an ASCII text holds no other character, lower-cased or not
     if (row.fieldCount == 1)
-      return containsFolded(QStringView(static_cast<const char16_t*>(row.text), qsizetype(row.length)), query.text_);
+      return query.folded_->foundIn(static_cast<const char16_t*>(row.text), qsizetype(row.length));
     const QString* fields = fields_.data() + row.fieldsAt;
     for (size_t k = 0; k < row.fieldCount; ++k)
-      if (containsFolded(fields[k], query.text_)) return true;
+      if (query.folded_->foundIn(fields[k])) return true;
     return false;
   }
   if (row.wide)
@@ -168,14 +199,22 @@ bool SearchIndex::textContains(const Row& row, const Query& query) const {
   return query.fitsLatin1_ && containsBytes(static_cast<const char*>(row.text), row.length, query.latin1_);
 }
 
-// Asks the memory for the start of a row's text, where most matches are found (96 characters in
-// place).
-void SearchIndex::fetchText(qint32 row) const {
-  const char* text = static_cast<const char*>(rows_[size_t(row)].text);
-  __builtin_prefetch(text);
-  __builtin_prefetch(text + 64);
-  __builtin_prefetch(text + 128);
+namespace {
+
+// Asks the memory for the start of a text, where most matches are found: the lines of its first
+// 192 bytes (96 characters in place), or of all of a shorter one. Always inlined: the compiler
+// takes a function of nothing but prefetches for one without effect, and drops its calls.
+[[gnu::always_inline]] inline void fetchText(const void* text, size_t bytes) {
+  const auto* from = static_cast<const char*>(text);
+  const char* const line = from - (reinterpret_cast<uintptr_t>(from) & 63);
+  const char* const end = from + std::min<size_t>(bytes, 192);
+  __builtin_prefetch(line);
+  if (line + 64 < end) __builtin_prefetch(line + 64);
+  if (line + 128 < end) __builtin_prefetch(line + 128);
+  if (line + 192 < end) __builtin_prefetch(line + 192);
 }
+
+}  // namespace
 
 // The rows among the first `count` that `rowAt` names whose texts contain the query. In runs:
 // the masks first, then the texts of the rows they let through, each asked of the memory a few
@@ -184,13 +223,17 @@ void SearchIndex::fetchText(qint32 row) const {
 template <typename RowAt>
 QList<qint32> SearchIndex::scan(const Query& query, qsizetype count, RowAt rowAt) const {
   constexpr qsizetype kRun = 512;
-  constexpr qsizetype kAhead = 8;
-  QList<qint32> found(count);
-  qint32* const out = found.data();
-  qsizetype kept = 0;
+  constexpr qsizetype kAhead = 12;
+  QList<qint32> found;
+  found.reserve(count);
   std::array<qint32, kRun> candidates;
   const CharMask wanted = query.mask_;
   const CharMask* const masks = masks_.data();
+  const Row* const rows = rows_.data();
+  const auto fetch = [rows](qint32 row) [[gnu::always_inline]] {
+    const Row& at = rows[size_t(row)];
+    fetchText(at.text, at.inPlace || at.wide ? size_t(at.length) * 2 : at.length);
+  };
   for (qsizetype from = 0; from < count;) {
     // Without a branch: each row is written, and kept when its mask covers the query's.
     qsizetype n = 0;
@@ -199,24 +242,26 @@ QList<qint32> SearchIndex::scan(const Query& query, qsizetype count, RowAt rowAt
       candidates[size_t(n)] = row;
       n += masks[row].covers(wanted) ? 1 : 0;
     }
-    if (query.maskAnswers_) {
-      std::copy_n(candidates.data(), n, out + kept);
-      kept += n;
-      continue;
+    if (!query.maskAnswers_) {
+      if (!query.ascii_)  // the texts in place cannot hold it
+        n = std::remove_if(candidates.begin(), candidates.begin() + n,
+                           [rows](qint32 row) { return rows[size_t(row)].inPlace; }) -
+            candidates.begin();
+      // The rows whose texts hold the query, moved to the front of the candidates.
+      qsizetype kept = 0;
+      for (qsizetype k = 0; k < std::min(n, kAhead); ++k) fetch(candidates[size_t(k)]);
+      for (qsizetype k = 0; k < n; ++k) {
+        if (k + kAhead < n) fetch(candidates[size_t(k + kAhead)]);
+        const qint32 row = candidates[size_t(k)];
+        candidates[size_t(kept)] = row;
+        kept += textContains(rows[size_t(row)], query) ? 1 : 0;
+      }
+      n = kept;
     }
-    if (!query.ascii_)  // the texts in place cannot hold it
-      n = std::remove_if(candidates.begin(), candidates.begin() + n,
-                         [this](qint32 row) { return rows_[size_t(row)].inPlace; }) -
-          candidates.begin();
-    for (qsizetype k = 0; k < std::min(n, kAhead); ++k) fetchText(candidates[size_t(k)]);
-    for (qsizetype k = 0; k < n; ++k) {
-      if (k + kAhead < n) fetchText(candidates[size_t(k + kAhead)]);
-      const qint32 row = candidates[size_t(k)];
-      out[kept] = row;
-      kept += textContains(rows_[size_t(row)], query) ? 1 : 0;
-    }
+    const qsizetype before = found.size();
+    found.resize(before + n);  // within the room reserved
+    std::copy_n(candidates.data(), n, found.data() + before);
   }
-  found.resize(kept);
   return found;
 }
 
@@ -224,6 +269,7 @@ bool SearchIndex::itemContains(const ClipboardItem& item, const Query& query, co
   // An ASCII query is looked for where the item keeps its fields, with capitals folded; a field
   // of other characters (whose small letters may be ASCII ones, as the Kelvin sign's) and an
   // image's recognised text are left to the item's own search.
+  if (query.isEmpty()) return true;
   if (query.ascii_ && (!recognizedText || !std::holds_alternative<ImagePayload>(item.payload))) {
     FieldList fields{};
     const size_t count = searchedFields(item.payload, &fields);
@@ -231,7 +277,7 @@ bool SearchIndex::itemContains(const ClipboardItem& item, const Query& query, co
     for (size_t k = 0; k < count; ++k) {
       const QString& field = *fields[k];
       if (query.text_.size() == 1 ? containsFoldedCharacter(field, query.text_[0].unicode())
-                                  : containsFolded(field, query.text_))
+                                  : query.folded_->foundIn(field))
         return true;
       allAscii = allAscii && isAscii(field);
     }
