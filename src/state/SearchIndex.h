@@ -103,6 +103,8 @@ class SearchIndex {
   void compactIfWasteful();
   bool textContains(const Row& row, const Query& query) const;
   template <typename RowAt>
+  qsizetype scanRows(const Query& query, qsizetype from, qsizetype end, RowAt rowAt, qint32* out) const;
+  template <typename RowAt>
   QList<qint32> scan(const Query& query, qsizetype count, RowAt rowAt) const;
 
   RecognizedText recognizedText_;

@@ -2,9 +2,17 @@
 #include "state/SearchIndexRows.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
+#include <condition_variable>
 #include <cstring>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <numeric>
+#include <thread>
 #include <utility>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -214,19 +222,99 @@ namespace {
   if (line + 192 < end) __builtin_prefetch(line + 192);
 }
 
+// A few threads that take pieces of a long scan off the calling thread. The caller takes pieces
+// too, until none is left: a helper that is slow to wake (a busy machine) only means the caller
+// does more of them itself.
+class ScanHelpers {
+ public:
+  static ScanHelpers& instance() {
+    static ScanHelpers helpers;
+    return helpers;
+  }
+
+  // Runs `work` for each of the pieces [0, pieces), returning once all are done. A second scan
+  // while one runs (from another thread) is done on its own thread alone.
+  void run(qsizetype pieces, const std::function<void(qsizetype)>& work) {
+    std::unique_lock busy(busy_, std::try_to_lock);
+    if (!busy || threads_.empty()) {
+      for (qsizetype piece = 0; piece < pieces; ++piece) work(piece);
+      return;
+    }
+    Job job(work, pieces);
+    {
+      const std::lock_guard lock(mutex_);
+      job_ = &job;
+      ++generation_;
+    }
+    wake_.notify_all();
+    job.takePieces();
+    std::unique_lock lock(mutex_);
+    job_ = nullptr;  // no helper joins it from here on
+    done_.wait(lock, [&job] { return job.helpers == 0; });
+  }
+
+ private:
+  static constexpr unsigned kMostHelpers = 3;
+
+  struct Job {
+    Job(const std::function<void(qsizetype)>& w, qsizetype n) : work(w), pieces(n) {}
+    void takePieces() {
+      for (qsizetype piece; (piece = next.fetch_add(1, std::memory_order_relaxed)) < pieces;) work(piece);
+    }
+    const std::function<void(qsizetype)>& work;
+    const qsizetype pieces;
+    std::atomic<qsizetype> next{0};
+    int helpers = 0;  // at work on it (under mutex_)
+  };
+
+  ScanHelpers() {
+    const unsigned count = std::min(std::max(std::thread::hardware_concurrency(), 1u) - 1, kMostHelpers);
+    for (unsigned k = 0; k < count; ++k) threads_.emplace_back([this] { help(); });
+  }
+  ~ScanHelpers() {
+    {
+      const std::lock_guard lock(mutex_);
+      stopping_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& thread : threads_) thread.join();
+  }
+
+  void help() {
+    quint64 seen = 0;
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [&] { return stopping_ || (job_ && generation_ != seen); });
+      if (stopping_) return;
+      seen = generation_;
+      Job* const job = job_;
+      ++job->helpers;
+      lock.unlock();
+      job->takePieces();
+      lock.lock();
+      if (--job->helpers == 0) done_.notify_all();
+    }
+  }
+
+  std::mutex busy_;  // held by the scan being helped
+  std::mutex mutex_;
+  std::condition_variable wake_, done_;
+  Job* job_ = nullptr;
+  quint64 generation_ = 0;
+  bool stopping_ = false;
+  std::vector<std::thread> threads_;
+};
+
 }  // namespace
 
-// The rows among the first `count` that `rowAt` names whose texts contain the query. In runs:
-// the masks first, then the texts of the rows they let through, each asked of the memory a few
-// rows before it is read (the texts lie scattered where their items keep them: read in turn,
-// each would wait for the memory).
+// The rows among [from, end) of those `rowAt` names whose texts contain the query, written to
+// `out` (room for all of them) in order; returns how many. In runs: the masks first, then the
+// texts of the rows they let through, each asked of the memory a few rows before it is read (the
+// texts lie scattered where their items keep them: read in turn, each would wait for the memory).
 template <typename RowAt>
-QList<qint32> SearchIndex::scan(const Query& query, qsizetype count, RowAt rowAt) const {
+qsizetype SearchIndex::scanRows(const Query& query, qsizetype from, qsizetype end, RowAt rowAt, qint32* out) const {
   constexpr qsizetype kRun = 512;
   constexpr qsizetype kAhead = 12;
-  QList<qint32> found;
-  found.reserve(count);
-  std::array<qint32, kRun> candidates;
   const CharMask wanted = query.mask_;
   const CharMask* const masks = masks_.data();
   const Row* const rows = rows_.data();
@@ -234,33 +322,58 @@ QList<qint32> SearchIndex::scan(const Query& query, qsizetype count, RowAt rowAt
     const Row& at = rows[size_t(row)];
     fetchText(at.text, at.inPlace || at.wide ? size_t(at.length) * 2 : at.length);
   };
-  for (qsizetype from = 0; from < count;) {
-    // Without a branch: each row is written, and kept when its mask covers the query's.
+  qsizetype kept = 0;
+  while (from < end) {
+    // Without a branch: each row is written, and counted when its mask covers the query's.
+    qint32* const candidates = out + kept;
     qsizetype n = 0;
-    for (const qsizetype end = std::min(count, from + kRun); from < end; ++from) {
+    for (const qsizetype runEnd = std::min(end, from + kRun); from < runEnd; ++from) {
       const qint32 row = rowAt(from);
-      candidates[size_t(n)] = row;
+      candidates[n] = row;
       n += masks[row].covers(wanted) ? 1 : 0;
     }
     if (!query.maskAnswers_) {
       if (!query.ascii_)  // the texts in place cannot hold it
-        n = std::remove_if(candidates.begin(), candidates.begin() + n,
-                           [rows](qint32 row) { return rows[size_t(row)].inPlace; }) -
-            candidates.begin();
-      // The rows whose texts hold the query, moved to the front of the candidates.
-      qsizetype kept = 0;
-      for (qsizetype k = 0; k < std::min(n, kAhead); ++k) fetch(candidates[size_t(k)]);
+        n = std::remove_if(candidates, candidates + n, [rows](qint32 row) { return rows[size_t(row)].inPlace; }) -
+            candidates;
+      // The rows whose texts hold the query stay, in order, at the front of the candidates.
+      qsizetype holding = 0;
+      for (qsizetype k = 0; k < std::min(n, kAhead); ++k) fetch(candidates[k]);
       for (qsizetype k = 0; k < n; ++k) {
-        if (k + kAhead < n) fetch(candidates[size_t(k + kAhead)]);
-        const qint32 row = candidates[size_t(k)];
-        candidates[size_t(kept)] = row;
-        kept += textContains(rows[size_t(row)], query) ? 1 : 0;
+        if (k + kAhead < n) fetch(candidates[k + kAhead]);
+        const qint32 row = candidates[k];
+        candidates[holding] = row;
+        holding += textContains(rows[size_t(row)], query) ? 1 : 0;
       }
-      n = kept;
+      n = holding;
     }
+    kept += n;
+  }
+  return kept;
+}
+
+// A long scan in pieces, shared with the helpers: the texts are read from scattered memory, and
+// each thread has that many more reads under way at once.
+template <typename RowAt>
+QList<qint32> SearchIndex::scan(const Query& query, qsizetype count, RowAt rowAt) const {
+  constexpr qsizetype kPiece = 4096;
+  const qsizetype pieces = (count + kPiece - 1) / kPiece;
+  const auto out = std::make_unique_for_overwrite<qint32[]>(size_t(std::max<qsizetype>(count, 1)));
+  std::vector<qsizetype> kept(static_cast<size_t>(pieces));
+  const std::function<void(qsizetype)> scanPiece = [&](qsizetype piece) {
+    const qsizetype from = piece * kPiece;
+    kept[size_t(piece)] = scanRows(query, from, std::min(count, from + kPiece), rowAt, out.get() + from);
+  };
+  // A search the masks answer reads no texts: it is quicker alone.
+  if (pieces > 1 && !query.maskAnswers_) ScanHelpers::instance().run(pieces, scanPiece);
+  else
+    for (qsizetype piece = 0; piece < pieces; ++piece) scanPiece(piece);
+  QList<qint32> found;
+  found.reserve(std::accumulate(kept.begin(), kept.end(), qsizetype(0)));
+  for (qsizetype piece = 0; piece < pieces; ++piece) {
     const qsizetype before = found.size();
-    found.resize(before + n);  // within the room reserved
-    std::copy_n(candidates.data(), n, found.data() + before);
+    found.resize(before + kept[size_t(piece)]);
+    std::copy_n(out.get() + piece * kPiece, kept[size_t(piece)], found.data() + before);
   }
   return found;
 }
