@@ -2,6 +2,7 @@
 #include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <thread>
 #include <vector>
 
 namespace qv {
@@ -291,6 +292,27 @@ TEST(SearchIndexTest, ScanAgreesWithThePlainReference) {
   const SearchIndex::Query empty{QString()};
   EXPECT_FALSE(empty.usesIndex());
   EXPECT_TRUE(SearchIndex::itemContains(items.first(), empty, {}));
+}
+
+// A long scan is shared with helper threads; two long scans at once (one from another thread)
+// each find what a scan alone finds.
+TEST(SearchIndexTest, TwoLongScansAtOnceFindWhatOneFinds) {
+  QList<ClipboardItem> items;
+  for (int i = 0; i < 30'000; ++i)
+    items.append(test::textItem(QStringLiteral("Line %1 of the Printed agenda %2").arg(i).arg(i % 7 ? "" : "NEEDLE")));
+  SearchIndex index({});
+  index.refresh(items);
+  const SearchIndex::Query needle(QStringLiteral("agenda needle")), printed(QStringLiteral("printed ag"));
+  const QList<qint32> needles = index.matchingRows(needle), printeds = index.matchingRows(printed);
+  ASSERT_EQ(needles.size(), 30'000 / 7 + 1);
+  ASSERT_EQ(printeds.size(), 30'000);
+  bool otherAgreed = true;
+  std::thread other([&] {
+    for (int k = 0; k < 20; ++k) otherAgreed = otherAgreed && index.matchingRows(needle) == needles;
+  });
+  for (int k = 0; k < 20; ++k) EXPECT_EQ(index.matchingRows(printed), printeds);
+  other.join();
+  EXPECT_TRUE(otherAgreed);
 }
 
 // An item whose text is replaced by an equal one in other memory keeps its row, and the row then
