@@ -6,65 +6,7 @@
 #include <cstring>
 #include <utility>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace qv {
-
-namespace searchIndex {
-
-namespace {
-
-const QString& noField() {
-  static const QString none;
-  return none;
-}
-
-}  // namespace
-
-size_t searchedFields(const ClipboardPayload& payload, FieldList* fields) {
-  const auto optional = [](const std::optional<QString>& field) { return field ? &*field : &noField(); };
-  return std::visit(
-      [&](const auto& p) -> size_t {
-        using Payload = std::decay_t<decltype(p)>;
-        if constexpr (std::is_same_v<Payload, ColorPayload>) *fields = {&p.hex};
-        if constexpr (std::is_same_v<Payload, ImagePayload>) *fields = {&p.filename};
-        if constexpr (std::is_same_v<Payload, LinkPayload>) {
-          // The URL is searched as its text (which is what absoluteString gives).
-          *fields = {&p.url.text(), &p.domain, optional(p.title), optional(p.description)};
-          return 4;
-        }
-        if constexpr (std::is_same_v<Payload, CodePayload>) {
-          *fields = {&p.source, &p.language};
-          return 2;
-        }
-        if constexpr (std::is_same_v<Payload, TextPayload>) *fields = {&p.text};
-        if constexpr (std::is_same_v<Payload, FilePayload>) *fields = {&p.name};
-        return 1;
-      },
-      payload);
-}
-
-char16_t unitBits(QStringView text) {
-  const char16_t* const units = text.utf16();
-  const qsizetype size = text.size();
-  char16_t any = 0;
-  qsizetype at = 0;
-#if defined(__SSE2__)
-  __m128i anyUnits = _mm_setzero_si128();
-  for (; at + 8 <= size; at += 8)
-    anyUnits = _mm_or_si128(anyUnits, _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + at)));
-  anyUnits = _mm_or_si128(anyUnits, _mm_srli_si128(anyUnits, 8));
-  anyUnits = _mm_or_si128(anyUnits, _mm_srli_si128(anyUnits, 4));
-  anyUnits = _mm_or_si128(anyUnits, _mm_srli_si128(anyUnits, 2));
-  any = char16_t(_mm_cvtsi128_si32(anyUnits));
-#endif
-  for (; at < size; ++at) any |= units[at];
-  return any;
-}
-
-}  // namespace searchIndex
 
 using namespace searchIndex;
 

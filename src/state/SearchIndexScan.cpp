@@ -7,9 +7,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <functional>
-#include <memory>
 #include <mutex>
-#include <numeric>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -358,23 +356,27 @@ template <typename RowAt>
 QList<qint32> SearchIndex::scan(const Query& query, qsizetype count, RowAt rowAt) const {
   constexpr qsizetype kPiece = 4096;
   const qsizetype pieces = (count + kPiece - 1) / kPiece;
-  const auto out = std::make_unique_for_overwrite<qint32[]>(size_t(std::max<qsizetype>(count, 1)));
+  // Each piece writes its rows where its own rows begin; they are moved together after.
+  QList<qint32> found(count);
+  qint32* const out = found.data();
   std::vector<qsizetype> kept(static_cast<size_t>(pieces));
   const std::function<void(qsizetype)> scanPiece = [&](qsizetype piece) {
     const qsizetype from = piece * kPiece;
-    kept[size_t(piece)] = scanRows(query, from, std::min(count, from + kPiece), rowAt, out.get() + from);
+    kept[size_t(piece)] = scanRows(query, from, std::min(count, from + kPiece), rowAt, out + from);
   };
-  // A search the masks answer reads no texts: it is quicker alone.
-  if (pieces > 1 && !query.maskAnswers_) ScanHelpers::instance().run(pieces, scanPiece);
-  else
-    for (qsizetype piece = 0; piece < pieces; ++piece) scanPiece(piece);
-  QList<qint32> found;
-  found.reserve(std::accumulate(kept.begin(), kept.end(), qsizetype(0)));
-  for (qsizetype piece = 0; piece < pieces; ++piece) {
-    const qsizetype before = found.size();
-    found.resize(before + kept[size_t(piece)]);
-    std::copy_n(out.get() + piece * kPiece, kept[size_t(piece)], found.data() + before);
+  // A search the masks answer reads no texts: it is quicker alone, in one piece.
+  if (pieces <= 1 || query.maskAnswers_) {
+    found.resize(scanRows(query, 0, count, rowAt, out));
+    return found;
   }
+  ScanHelpers::instance().run(pieces, scanPiece);
+  qsizetype total = 0;
+  for (qsizetype piece = 0; piece < pieces; ++piece) {
+    const qsizetype n = kept[size_t(piece)];
+    if (total != piece * kPiece) std::memmove(out + total, out + piece * kPiece, size_t(n) * sizeof(qint32));
+    total += n;
+  }
+  found.resize(total);
   return found;
 }
 
