@@ -61,6 +61,7 @@ LibraryView::LibraryView(ViewServices& context, LibraryModel& model, QWidget* pa
 
 LibraryView::~LibraryView() {
   toastRemoval_.cancel();
+  heldLater_.cancel();
   // The grid going away below may still move the hover in the model: nothing of that reaches
   // this view, which is no longer one then. By handle: the model may be gone already.
   for (const QMetaObject::Connection& connection : modelConnections_) disconnect(connection);
@@ -190,7 +191,8 @@ void LibraryView::paintUnderDetail(QPainter& painter, const QRect& rect) const {
 
 void LibraryView::gridChanged() {
   overlay_->dropBackdrop();
-  gridChangedAt_ = context_.scheduler->uptime();
+  // Until the grid settled on screen its changes do not animate: nothing is on its way.
+  if (grid_->isSettled()) gridChangedAt_ = context_.scheduler->uptime();
 }
 
 void LibraryView::dropBackdropIfUnder(const std::optional<QUuid>& id) {
@@ -205,9 +207,16 @@ void LibraryView::dropBackdropIfUnder(const std::optional<QUuid>& id) {
 void LibraryView::holdBackdrop() {
   // Not while the grid moves: cards just added, removed, marked or scrolled are still on their way.
   constexpr double kGridSettleSeconds = 0.6;
-  if (grid_->isScrolling() ||
-      (gridChangedAt_ >= 0 && context_.scheduler->uptime() - gridChangedAt_ < kGridSettleSeconds))
+  heldLater_.cancel();
+  if (grid_->isScrolling()) return;
+  const double settling = gridChangedAt_ < 0 ? 0 : kGridSettleSeconds - (context_.scheduler->uptime() - gridChangedAt_);
+  // (A millisecond short of it is as good as settled: the hold never chases its own rounding.)
+  if (settling > 1e-3) {
+    // The pane changes meanwhile: once the grid rests its picture is taken all the same.
+    heldLater_ = context_.scheduler->after(
+        settling, [this] { holdBackdrop(); }, this);
     return;
+  }
   overlay_->holdBackdrop();
 }
 

@@ -123,6 +123,7 @@ class LibraryView : public QWidget {
   LibraryDetailOverlay* overlay_;
   CopiedToastView* toast_;
   WorkItem toastRemoval_;
+  WorkItem heldLater_;  // a hold asked for while the grid settled, due when it has
   std::vector<QMetaObject::Connection> modelConnections_;
   GridLook gridLook_;
   std::optional<QUuid> hovered_;

@@ -322,6 +322,56 @@ TEST_F(LibraryDetailOverlayTest, WhatLiesUnderThePaneIsHeldAsItWasUntilItChanges
   }
 }
 
+// A hover that retargets the pane holds what lies under it as a picture: soon after the window
+// showed, while the grid settles from a change (once it has), and while the pane still moves in
+// (once it rests, where it rests).
+TEST_F(LibraryDetailOverlayTest, ARetargetHoldsThePictureOnceTheGridAndThePaneRest) {
+  QList<ClipboardItem> items;
+  for (int i = 0; i < 40; ++i) items << test::textItem(QStringLiteral("Card %1: a line of notes").arg(i));
+  struct Case {
+    const char* name;
+    std::function<void()> before;  // after the window showed, before the hover
+    double heldWithin;             // seconds after the hover
+  };
+  const std::vector<Case> cases = {
+      {"the window just shown, the pane in place",
+       [&] {
+         openPane(items[0].id);
+         fake.advanceBoth(0.45);
+       },
+       0.05},
+      {"a copy just added: once the grid settled",
+       [&] {
+         fake.advanceBoth(1);
+         openPane(items[0].id);
+         fake.advanceBoth(1);
+         state->addItem(test::textItem(QStringLiteral("a fresh copy")));
+         fake.advanceBoth(0.1);
+       },
+       0.6},
+      {"the pane still moving in: once it rests",
+       [&] {
+         fake.advanceBoth(1);
+         openPane(items[0].id);
+         fake.advanceBoth(0.05);
+       },
+       0.6},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    view.reset();
+    model = std::make_unique<LibraryModel>(*state, *fake.scheduler);
+    show(items);
+    c.before();
+    ASSERT_TRUE(overlay().isVisible());
+    hover(items[1].id);
+    fake.advanceBoth(c.heldWithin);
+    EXPECT_TRUE(overlay().showsBackdrop());
+    EXPECT_TRUE(overlay().backdropRect().intersects(paneFrame().toAlignedRect()));
+    EXPECT_EQ(overlay().backdrop()->geometry(), overlay().backdropRect());
+  }
+}
+
 TEST_F(LibraryDetailOverlayTest, TheCopiedToastAndTheFilterChipsTakeTheirPlaces) {
   const ClipboardItem text = test::textItem("a short note");
   show({text});
