@@ -48,7 +48,7 @@ LibraryView::LibraryView(ViewServices& context, LibraryModel& model, QWidget* pa
   grid_->viewport()->installEventFilter(this);
   modelConnections_ = {connect(&model, &LibraryModel::hoveredIDChanged, this, &LibraryView::hoveredChanged),
                        connect(&model, &LibraryModel::keyboardScrollTargetChanged, this, &LibraryView::gridChanged)};
-  connect(grid_, &LibraryGridView::cardsMoved, this, &LibraryView::gridChanged);
+  connect(grid_, &LibraryGridView::cardsMoved, this, &LibraryView::gridLaidOut);
   // Any card that changes its look under the pane (a thumbnail come, a mark, an animation).
   connect(grid_->scene(), &QGraphicsScene::changed, this, &LibraryView::sceneChanged);
   if (context.environment) connect(context.environment.get(), &Environment::changed, this, &LibraryView::gridChanged);
@@ -127,7 +127,7 @@ QRect LibraryView::gridArea() const { return bodyWidget_->geometry(); }
 
 void LibraryView::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  gridChanged();
+  gridLaidOut();
   layoutColumn();
 }
 
@@ -191,7 +191,12 @@ void LibraryView::paintUnderDetail(QPainter& painter, const QRect& rect) const {
 
 void LibraryView::gridChanged() {
   overlay_->dropBackdrop();
-  // Until the grid settled on screen its changes do not animate: nothing is on its way.
+  gridChangedAt_ = context_.scheduler->uptime();
+}
+
+void LibraryView::gridLaidOut() {
+  overlay_->dropBackdrop();
+  // Until the grid settled on screen its cards take their places at once: nothing is on its way.
   if (grid_->isSettled()) gridChangedAt_ = context_.scheduler->uptime();
 }
 
@@ -241,8 +246,8 @@ void LibraryView::hoveredChanged() {
 bool LibraryView::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
     case QEvent::Wheel:
-    case QEvent::MouseButtonPress:
-    case QEvent::Resize: gridChanged(); break;
+    case QEvent::MouseButtonPress: gridChanged(); break;
+    case QEvent::Resize: gridLaidOut(); break;
     default: break;
   }
   return QWidget::eventFilter(watched, event);

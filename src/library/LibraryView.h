@@ -101,6 +101,9 @@ class LibraryView : public QWidget {
   // The grid changed where it may lie under the detail pane: its picture there is let go, and
   // not taken again until the grid settled.
   void gridChanged();
+  // The grid was laid out anew (a resize, its cards placed): as a change, but one made before the
+  // grid settled on screen starts no wait.
+  void gridLaidOut();
   // Lets the picture under the pane go when the card of `id` shows (partly) under it.
   void dropBackdropIfUnder(const std::optional<QUuid>& id);
   void holdBackdrop();
