@@ -3,7 +3,10 @@
 #include "platform/DesktopEntries.h"
 #include "platform/DesktopEntryIndex.h"
 
+#include <fcntl.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cerrno>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,10 +15,22 @@ namespace qv::x11 {
 
 namespace {
 
+// Up to 1 MiB of a file under /proc, whose size is not known before it is read. Read in small
+// pieces: a buffer of the whole limit, asked for on every copy, cost more than what it held.
 QByteArray readSmallFile(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.read(1 << 20);
+  constexpr qsizetype kLimit = 1 << 20;
+  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return {};
+  QByteArray content;
+  char piece[4096];
+  while (content.size() < kLimit) {
+    const ssize_t got = ::read(fd, piece, size_t(std::min<qsizetype>(sizeof piece, kLimit - content.size())));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    content.append(piece, got);
+  }
+  ::close(fd);
+  return content;
 }
 
 QString desktopIdFromFileName(const QString& path) {
