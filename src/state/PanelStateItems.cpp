@@ -87,7 +87,7 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
   }
   const std::optional<QUuid> duplicate = duplicatePlaces.isEmpty()
                                              ? std::nullopt
-                                             : std::optional<QUuid>(items_[duplicatePlaces.first()].id);
+                                             : std::optional<QUuid>(items_.at(duplicatePlaces.first()).id);
 
   historyFile_->noteAdded({item});
   const RecordedChange recorded(*this);
@@ -95,10 +95,15 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
   // Changed in place: copying a long history for each capture would cost more than the rest of
   // the add path together.
   if (duplicate) {
-    for (const qsizetype place : std::as_const(duplicatePlaces)) recordChange(HistoryChange::removed(items_[place].id));
+    for (const qsizetype place : std::as_const(duplicatePlaces))
+      recordChange(HistoryChange::removed(items_.at(place).id));
     for (qsizetype k = duplicatePlaces.size(); k-- > 0;) {
-      items_.removeAt(duplicatePlaces[k]);
-      index.keys.erase(index.keys.begin() + (count - 1 - duplicatePlaces[k]));
+      const qsizetype place = duplicatePlaces[k];
+      // An earlier copy is most often a recent one: the items before it move down by one and the
+      // front one goes, rather than every item after it moving up.
+      std::rotate(items_.begin(), items_.begin() + place, items_.begin() + place + 1);
+      items_.removeFirst();
+      index.keys.erase(index.keys.begin() + (count - 1 - place));
     }
     Q_EMIT itemsChanged();
   }
