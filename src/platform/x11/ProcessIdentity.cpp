@@ -82,7 +82,7 @@ ProcessIdentity::ProcessIdentity(std::shared_ptr<DesktopEntries> entries, QStrin
                        : std::make_shared<XdgDesktopEntries>(XdgDesktopEntries::applicationFoldersFromEnvironment())),
       procRoot_(std::move(procRoot)) {}
 
-std::optional<ProcessFacts> ProcessIdentity::facts(qint64 pid) const {
+std::optional<ProcessFacts> ProcessIdentity::lineage(qint64 pid, bool withSandbox) const {
   if (pid <= 0) return std::nullopt;
   const QString base = procRoot_ + QLatin1Char('/') + QString::number(pid);
   const QByteArray status = readSmallFile(base + QStringLiteral("/status"));
@@ -95,6 +95,7 @@ std::optional<ProcessFacts> ProcessIdentity::facts(qint64 pid) const {
   }
   facts.executable = QFileInfo(base + QStringLiteral("/exe")).symLinkTarget();
   if (facts.executable.endsWith(QLatin1String(" (deleted)"))) facts.executable.chop(10);
+  if (!withSandbox) return facts;
 
   const QByteArray flatpakInfo = readSmallFile(base + QStringLiteral("/root/.flatpak-info"));
   if (!flatpakInfo.isEmpty()) {
@@ -105,6 +106,14 @@ std::optional<ProcessFacts> ProcessIdentity::facts(qint64 pid) const {
       else if (inApplication && line.startsWith("name=")) facts.flatpakId = QString::fromUtf8(line.mid(5));
     }
   }
+  return facts;
+}
+
+std::optional<ProcessFacts> ProcessIdentity::facts(qint64 pid) const {
+  std::optional<ProcessFacts> found = lineage(pid, true);
+  if (!found) return std::nullopt;
+  ProcessFacts& facts = *found;
+  const QString base = procRoot_ + QLatin1Char('/') + QString::number(pid);
   for (const QByteArray& line : readSmallFile(base + QStringLiteral("/cgroup")).split('\n')) {
     // e.g. 0::/user.slice/…/snap.firefox.firefox-1234.scope
     const int at = line.indexOf("/snap.");
@@ -133,7 +142,7 @@ std::optional<ProcessFacts> ProcessIdentity::facts(qint64 pid) const {
     if (own) facts.launchedDesktopFile = QString::fromUtf8(file);
     break;
   }
-  return facts;
+  return found;
 }
 
 QString ProcessIdentity::desktopIdOf(const ProcessFacts& facts, const QString& windowClass,
@@ -168,13 +177,15 @@ std::optional<RunningApp> ProcessIdentity::application(qint64 pid, const QString
 }
 
 std::optional<QString> ProcessIdentity::containingApplicationId(qint64 pid) const {
-  const auto start = facts(pid);
+  // Most processes are started by a shell or a launcher that holds nothing: the walk reads of
+  // each parent only what it compares, and all of the outermost one found.
+  const auto start = lineage(pid, true);
   if (!start || start->executable.isEmpty()) return std::nullopt;
   const QString folder = QFileInfo(start->executable).absolutePath();
   std::optional<ProcessFacts> outermost;
   qint64 next = start->parentPid;
   for (int depth = 0; depth < 64 && next > 1; ++depth) {
-    const auto parent = facts(next);
+    const auto parent = lineage(next, !start->flatpakId.isEmpty());
     if (!parent || parent->uid != start->uid || parent->executable.isEmpty()) break;
     const QString parentFolder = QFileInfo(parent->executable).absolutePath();
     const bool sameSandbox = !start->flatpakId.isEmpty() && parent->flatpakId == start->flatpakId;
@@ -185,6 +196,7 @@ std::optional<QString> ProcessIdentity::containingApplicationId(qint64 pid) cons
     next = parent->parentPid;
   }
   if (!outermost) return std::nullopt;
+  if (std::optional<ProcessFacts> all = facts(outermost->pid)) outermost = std::move(all);
   const QString id = desktopIdOf(*outermost, {}, *entries_->index());
   if (id.isEmpty()) return std::nullopt;
   return id;

@@ -44,6 +44,9 @@ class ProcessIdentity {
 
  private:
   QString desktopIdOf(const ProcessFacts& facts, const QString& windowClass, const DesktopEntryIndex& index) const;
+  // Only what walking up the parents needs: the parent, the owner, the executable and, when
+  // asked, the sandbox.
+  std::optional<ProcessFacts> lineage(qint64 pid, bool withSandbox) const;
   std::shared_ptr<DesktopEntries> entries_;
   QString procRoot_;
 };
