@@ -82,7 +82,7 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
   QList<qsizetype> duplicatePlaces;
   if (!std::holds_alternative<ImagePayload>(item.payload)) {
     for (size_t k = index.keys.size(); k-- > 0;)
-      if (index.keys[k] == key && isDuplicate(items_[count - 1 - qsizetype(k)]))
+      if (index.keys[k] == key && isDuplicate(items_.at(count - 1 - qsizetype(k))))
         duplicatePlaces.append(count - 1 - qsizetype(k));
   }
   const std::optional<QUuid> duplicate = duplicatePlaces.isEmpty()
@@ -304,13 +304,13 @@ std::optional<QDateTime> PanelState::retentionCutoff() const {
   if (retentionHeld()) return std::nullopt;
   const QString setting =
       context_.settings->stringValue(QLatin1String(kHistoryRetentionKey)).value_or(QStringLiteral("1w"));
+  if (setting != u"1w" && setting != u"1m" && setting != u"1y") return std::nullopt;  // kept forever
   // Calendar arithmetic in local time: a month back from 31 March is the end of February.
   const QDateTime now = context_.scheduler->now().toLocalTime();
   QDateTime cutoff;
   if (setting == u"1w") cutoff = now.addDays(-7);
   else if (setting == u"1m") cutoff = now.addMonths(-1);
-  else if (setting == u"1y") cutoff = now.addYears(-1);
-  else return std::nullopt;
+  else cutoff = now.addYears(-1);
   if (!cutoff.isValid()) return std::nullopt;
   return cutoff;
 }
