@@ -109,7 +109,21 @@ std::optional<ProcessFacts> ProcessIdentity::lineage(qint64 pid, bool withSandbo
   return facts;
 }
 
+namespace {
+// How long facts just read stand for the process: far shorter than a process takes to exit and
+// its pid to be handed out again.
+constexpr std::chrono::milliseconds kFactsFresh(50);
+}  // namespace
+
 std::optional<ProcessFacts> ProcessIdentity::facts(qint64 pid) const {
+  std::optional<ProcessFacts> found = readFacts(pid);
+  std::lock_guard lock(lastMutex_);
+  last_ = found;
+  lastReadAt_ = std::chrono::steady_clock::now();
+  return found;
+}
+
+std::optional<ProcessFacts> ProcessIdentity::readFacts(qint64 pid) const {
   std::optional<ProcessFacts> found = lineage(pid, true);
   if (!found) return std::nullopt;
   ProcessFacts& facts = *found;
@@ -179,7 +193,12 @@ std::optional<RunningApp> ProcessIdentity::application(qint64 pid, const QString
 std::optional<QString> ProcessIdentity::containingApplicationId(qint64 pid) const {
   // Most processes are started by a shell or a launcher that holds nothing: the walk reads of
   // each parent only what it compares, and all of the outermost one found.
-  const auto start = lineage(pid, true);
+  std::optional<ProcessFacts> start;
+  {
+    std::lock_guard lock(lastMutex_);
+    if (last_ && last_->pid == pid && std::chrono::steady_clock::now() - lastReadAt_ < kFactsFresh) start = last_;
+  }
+  if (!start) start = lineage(pid, true);
   if (!start || start->executable.isEmpty()) return std::nullopt;
   const QString folder = QFileInfo(start->executable).absolutePath();
   std::optional<ProcessFacts> outermost;
