@@ -90,13 +90,17 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
                                              : std::optional<QUuid>(items_.at(duplicatePlaces.first()).id);
 
   historyFile_->noteAdded({item});
+  const quint64 changesBeforeDuplicate = historyChanges_;
   const RecordedChange recorded(*this);
   const quint64 changesBefore = index.itemChanges;
+  QList<QUuid> replaced;
   // Changed in place: copying a long history for each capture would cost more than the rest of
   // the add path together.
   if (duplicate) {
-    for (const qsizetype place : std::as_const(duplicatePlaces))
+    for (const qsizetype place : std::as_const(duplicatePlaces)) {
+      replaced.append(items_.at(place).id);
       recordChange(HistoryChange::removed(items_.at(place).id));
+    }
     for (qsizetype k = duplicatePlaces.size(); k-- > 0;) {
       const qsizetype place = duplicatePlaces[k];
       // An earlier copy is most often a recent one: the items before it move down by one and the
@@ -111,6 +115,8 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
   // retention pass found still holds, as long as nothing else changed meanwhile.
   const quint64 before = historyChanges_;
   const bool marksWereLive = !duplicate && marksLiveAt_ == before;
+  // With a duplicate, the marks were live before it went (its removal counted as a change).
+  const bool marksLiveBeforeDuplicate = duplicate && marksLiveAt_ == changesBeforeDuplicate;
   const bool floorHeld = !duplicate && retentionFloorAt_ == before;
   recordChange(HistoryChange::added(item));
   items_.prepend(item);
@@ -127,7 +133,12 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
     }
   }
 
-  if (duplicate) inheritMarks({{*duplicate, item.id}});
+  if (duplicate) {
+    inheritMarks({{*duplicate, item.id}});
+    // Only the earlier copies' marks can have lost their items, unless something else changed
+    // the items meanwhile: no pass over the history.
+    if (marksLiveBeforeDuplicate && index.itemChanges == changesBefore + 2) dropMarksOf(replaced);
+  }
   finishAdding({item}, blurred);
 }
 

@@ -62,6 +62,27 @@ void PanelState::pruneOrphanedIDs() {
   for (const ClipboardItem& item : std::as_const(items_)) {
     if (std::binary_search(marked.cbegin(), marked.cend(), uuidKey(item.id))) live.insert(item.id);
   }
+  keepMarksOf(live);
+}
+
+void PanelState::dropMarksOf(const QList<QUuid>& gone) {
+  const auto marked = [this](const QUuid& id) {
+    return pinnedIDs().contains(id) || sensitiveIDs().contains(id) || autoSensitiveIDs().contains(id) ||
+           cardCategories().contains(id) || cardAnchors_.contains(id);
+  };
+  if (std::any_of(gone.cbegin(), gone.cend(), marked)) {
+    // Every other marked id is in the history still.
+    IdSet live;
+    for (const IdSet* set : {&pinnedIDs(), &sensitiveIDs(), &autoSensitiveIDs()}) live.unite(*set);
+    for (auto it = cardCategories().keyBegin(); it != cardCategories().keyEnd(); ++it) live.insert(*it);
+    for (auto it = cardAnchors_.keyBegin(); it != cardAnchors_.keyEnd(); ++it) live.insert(*it);
+    for (const QUuid& id : gone) live.remove(id);
+    return keepMarksOf(live);
+  }
+  marksLiveAt_ = historyChanges_;
+}
+
+void PanelState::keepMarksOf(const IdSet& live) {
   cardAnchors_.removeIf([&live](const auto& entry) { return !live.contains(entry.key()); });
   notifyMarks(marks_.keepOnly(live));
   notifyCategories(categories_.keepOnly(live));

@@ -5,11 +5,11 @@
 
 #include <fcntl.h>
 #include <unistd.h>
-#include <algorithm>
-#include <cerrno>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
+#include <cerrno>
 
 namespace qv::x11 {
 
