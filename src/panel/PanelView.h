@@ -1,5 +1,6 @@
 #pragma once
 #include "items/model/ClipboardItem.h"
+#include "panel/ColumnBorder.h"
 #include "panel/PanelLayout.h"
 #include "panel/PanelSideSurfaces.h"
 #include "platform/Compositor.h"
@@ -42,6 +43,7 @@ class PanelView : public PaintedWidget {
   static constexpr double kColumnWidth = panelLayout::kColumnWidth;
   static constexpr double kColumnMargin = 8;
   static constexpr double kCornerRadius = 22;
+  static constexpr double kBorderWidth = 0.5;  // the column's hairline
   static constexpr double kSideSurfaceOffset = panelLayout::kOverlayOffset;
   static constexpr double kSideTopInset = 8;
   static constexpr double kSideBottomInset = 20;
@@ -122,6 +124,7 @@ class PanelView : public PaintedWidget {
   // items asks for the region again, and a rounded shape is costly to turn into one.
   mutable std::optional<std::pair<QRectF, QRegion>> surfaceRegion_;
   int paintCount_ = 0;
+  ColumnBorder border_{kCornerRadius, kBorderWidth};
 };
 
 }  // namespace qv
