@@ -118,9 +118,14 @@ FilterStatusBarView::FilterStatusBarView(InterfaceServices& context, PanelState&
   policy.setHeightForWidth(true);
   setSizePolicy(policy);
   presence_.setOnChange([this] { presenceChanged(); });
-  for (auto changed : {&PanelState::filterTypesChanged, &PanelState::filterAppsChanged, &PanelState::filterDateChanged,
-                       &PanelState::itemsChanged})
+  for (auto changed : {&PanelState::filterTypesChanged, &PanelState::filterAppsChanged, &PanelState::filterDateChanged})
     connect(&state_, changed, this, &FilterStatusBarView::sync);
+  // The items only name the chips of applications: without a filter, and with no chips left to
+  // leave, a copy changes nothing here.
+  connect(&state_, &PanelState::itemsChanged, this, [this] {
+    if (!state_.hasActiveFilters() && !present_ && presence_.target() == 0 && !presence_.isAnimating()) return;
+    sync();
+  });
   sync();
 }
 

@@ -197,7 +197,11 @@ QWidget* PanelView::sideSurfaceWidget() const { return sides_->arrivedWidget(); 
 double PanelView::sideSurfaceProgress() const { return sides_->progress(); }
 QRectF PanelView::sideSurfaceRect() const { return sides_->rect(); }
 
-QRegion PanelView::contentRegion() const { return regionOf(hitShape()) + sides_->region(); }
+QRegion PanelView::contentRegion() const {
+  const QRectF surface = surfaceRect();
+  if (!surfaceRegion_ || surfaceRegion_->first != surface) surfaceRegion_.emplace(surface, regionOf(hitShape()));
+  return surfaceRegion_->second + sides_->region();
+}
 
 void PanelView::contentChanged() {
   const QRegion region = contentRegion();

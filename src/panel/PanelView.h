@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace qv {
@@ -119,6 +120,9 @@ class PanelView : public PaintedWidget {
   std::unique_ptr<PanelSideSurfaces> sides_;
   double listBottom_ = 0;
   QRegion lastRegion_;
+  // The surface's own region for the rectangle it was last worked out for: every change of the
+  // items asks for the region again, and a rounded shape is costly to turn into one.
+  mutable std::optional<std::pair<QRectF, QRegion>> surfaceRegion_;
   int paintCount_ = 0;
   ColumnBorder border_{kCornerRadius, kBorderWidth};
 };

@@ -233,6 +233,9 @@ class PanelState : public QObject {
   void loadCollapsedGroups();
   // Drops the marks of ids that are no longer in the history, writing what changed.
   void pruneOrphanedIDs();
+  // After these items went from a history whose marks all named items in it: their marks go.
+  void dropMarksOf(const QList<QUuid>& gone);
+  void keepMarksOf(const IdSet& live);
 
   // ---- Marks and edits (PanelStateMarks.cpp, PanelStateEdits.cpp) ----------------------------
   static constexpr double kPeekLifetimeSeconds = ItemMarks::kPeekLifetimeSeconds;

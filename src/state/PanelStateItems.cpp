@@ -82,23 +82,32 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
   QList<qsizetype> duplicatePlaces;
   if (!std::holds_alternative<ImagePayload>(item.payload)) {
     for (size_t k = index.keys.size(); k-- > 0;)
-      if (index.keys[k] == key && isDuplicate(items_[count - 1 - qsizetype(k)]))
+      if (index.keys[k] == key && isDuplicate(items_.at(count - 1 - qsizetype(k))))
         duplicatePlaces.append(count - 1 - qsizetype(k));
   }
   const std::optional<QUuid> duplicate = duplicatePlaces.isEmpty()
                                              ? std::nullopt
-                                             : std::optional<QUuid>(items_[duplicatePlaces.first()].id);
+                                             : std::optional<QUuid>(items_.at(duplicatePlaces.first()).id);
 
   historyFile_->noteAdded({item});
+  const quint64 changesBeforeDuplicate = historyChanges_;
   const RecordedChange recorded(*this);
   const quint64 changesBefore = index.itemChanges;
+  QList<QUuid> replaced;
   // Changed in place: copying a long history for each capture would cost more than the rest of
   // the add path together.
   if (duplicate) {
-    for (const qsizetype place : std::as_const(duplicatePlaces)) recordChange(HistoryChange::removed(items_[place].id));
+    for (const qsizetype place : std::as_const(duplicatePlaces)) {
+      replaced.append(items_.at(place).id);
+      recordChange(HistoryChange::removed(items_.at(place).id));
+    }
     for (qsizetype k = duplicatePlaces.size(); k-- > 0;) {
-      items_.removeAt(duplicatePlaces[k]);
-      index.keys.erase(index.keys.begin() + (count - 1 - duplicatePlaces[k]));
+      const qsizetype place = duplicatePlaces[k];
+      // An earlier copy is most often a recent one: the items before it move down by one and the
+      // front one goes, rather than every item after it moving up.
+      std::rotate(items_.begin(), items_.begin() + place, items_.begin() + place + 1);
+      items_.removeFirst();
+      index.keys.erase(index.keys.begin() + (count - 1 - place));
     }
     Q_EMIT itemsChanged();
   }
@@ -106,6 +115,8 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
   // retention pass found still holds, as long as nothing else changed meanwhile.
   const quint64 before = historyChanges_;
   const bool marksWereLive = !duplicate && marksLiveAt_ == before;
+  // With a duplicate, the marks were live before it went (its removal counted as a change).
+  const bool marksLiveBeforeDuplicate = duplicate && marksLiveAt_ == changesBeforeDuplicate;
   const bool floorHeld = !duplicate && retentionFloorAt_ == before;
   recordChange(HistoryChange::added(item));
   items_.prepend(item);
@@ -122,7 +133,12 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
     }
   }
 
-  if (duplicate) inheritMarks({{*duplicate, item.id}});
+  if (duplicate) {
+    inheritMarks({{*duplicate, item.id}});
+    // Only the earlier copies' marks can have lost their items, unless something else changed
+    // the items meanwhile: no pass over the history.
+    if (marksLiveBeforeDuplicate && index.itemChanges == changesBefore + 2) dropMarksOf(replaced);
+  }
   finishAdding({item}, blurred);
 }
 
@@ -299,13 +315,13 @@ std::optional<QDateTime> PanelState::retentionCutoff() const {
   if (retentionHeld()) return std::nullopt;
   const QString setting =
       context_.settings->stringValue(QLatin1String(kHistoryRetentionKey)).value_or(QStringLiteral("1w"));
+  if (setting != u"1w" && setting != u"1m" && setting != u"1y") return std::nullopt;  // kept forever
   // Calendar arithmetic in local time: a month back from 31 March is the end of February.
   const QDateTime now = context_.scheduler->now().toLocalTime();
   QDateTime cutoff;
   if (setting == u"1w") cutoff = now.addDays(-7);
   else if (setting == u"1m") cutoff = now.addMonths(-1);
-  else if (setting == u"1y") cutoff = now.addYears(-1);
-  else return std::nullopt;
+  else cutoff = now.addYears(-1);
   if (!cutoff.isValid()) return std::nullopt;
   return cutoff;
 }

@@ -10,17 +10,6 @@
 
 namespace qv {
 
-namespace {
-// A UUID as two integers: ordered and compared inline, unlike QUuid's own operators.
-using IdKey = std::pair<quint64, quint64>;
-IdKey idKey(const QUuid& id) {
-  static_assert(sizeof(QUuid) == 16);
-  quint64 words[2];
-  std::memcpy(words, &id, sizeof words);
-  return {words[0], words[1]};
-}
-}  // namespace
-
 void PanelState::notifyMarks(ItemMarks::Changes changes) {
   if (changes & ItemMarks::pinnedChanged) Q_EMIT pinnedIDsChanged();
   if (changes & ItemMarks::sensitiveChanged) Q_EMIT sensitiveIDsChanged();
@@ -60,19 +49,40 @@ void PanelState::pruneOrphanedIDs() {
   }
   // The marked ids that are still in the history: one pass over the items, each looked up in a
   // sorted list of the (few) marked ids, cheaper than hashing every live id.
-  std::vector<IdKey> marked;
+  std::vector<UuidKey> marked;
   marked.reserve(static_cast<size_t>(pinnedIDs().size() + sensitiveIDs().size() + autoSensitiveIDs().size() +
                                      cardCategories().size() + cardAnchors_.size()));
   for (const IdSet* set : {&pinnedIDs(), &sensitiveIDs(), &autoSensitiveIDs()})
-    for (const QUuid& id : *set) marked.push_back(idKey(id));
-  for (auto it = cardCategories().keyBegin(); it != cardCategories().keyEnd(); ++it) marked.push_back(idKey(*it));
-  for (auto it = cardAnchors_.keyBegin(); it != cardAnchors_.keyEnd(); ++it) marked.push_back(idKey(*it));
+    for (const QUuid& id : *set) marked.push_back(uuidKey(id));
+  for (auto it = cardCategories().keyBegin(); it != cardCategories().keyEnd(); ++it) marked.push_back(uuidKey(*it));
+  for (auto it = cardAnchors_.keyBegin(); it != cardAnchors_.keyEnd(); ++it) marked.push_back(uuidKey(*it));
   std::sort(marked.begin(), marked.end());
   marked.erase(std::unique(marked.begin(), marked.end()), marked.end());
   IdSet live;
   for (const ClipboardItem& item : std::as_const(items_)) {
-    if (std::binary_search(marked.cbegin(), marked.cend(), idKey(item.id))) live.insert(item.id);
+    if (std::binary_search(marked.cbegin(), marked.cend(), uuidKey(item.id))) live.insert(item.id);
   }
+  keepMarksOf(live);
+}
+
+void PanelState::dropMarksOf(const QList<QUuid>& gone) {
+  const auto marked = [this](const QUuid& id) {
+    return pinnedIDs().contains(id) || sensitiveIDs().contains(id) || autoSensitiveIDs().contains(id) ||
+           cardCategories().contains(id) || cardAnchors_.contains(id);
+  };
+  if (std::any_of(gone.cbegin(), gone.cend(), marked)) {
+    // Every other marked id is in the history still.
+    IdSet live;
+    for (const IdSet* set : {&pinnedIDs(), &sensitiveIDs(), &autoSensitiveIDs()}) live.unite(*set);
+    for (auto it = cardCategories().keyBegin(); it != cardCategories().keyEnd(); ++it) live.insert(*it);
+    for (auto it = cardAnchors_.keyBegin(); it != cardAnchors_.keyEnd(); ++it) live.insert(*it);
+    for (const QUuid& id : gone) live.remove(id);
+    return keepMarksOf(live);
+  }
+  marksLiveAt_ = historyChanges_;
+}
+
+void PanelState::keepMarksOf(const IdSet& live) {
   cardAnchors_.removeIf([&live](const auto& entry) { return !live.contains(entry.key()); });
   notifyMarks(marks_.keepOnly(live));
   notifyCategories(categories_.keepOnly(live));

@@ -114,6 +114,28 @@ TEST(ProcessIdentityTest, HelperProcessBelongsToTheOutermostApplicationOfItsFold
   EXPECT_FALSE(identity.containingApplicationId(26).has_value());
 }
 
+// The walk reads a parent's sandbox only for a sandboxed process, and the outermost process in
+// full; asked right after the process's own application, it answers the same.
+TEST(ProcessIdentityTest, SandboxedHelperBelongsToItsSandboxsApplication) {
+  const QByteArray thing = "[Application]\nname=org.example.Thing\n";
+  FakeProc proc;
+  proc.add(40, 1, QStringLiteral("/app/bin/thing"), {}, "0::/\n", 1000, thing);
+  proc.add(41, 40, QStringLiteral("/app/lib/thing/helper"), {}, "0::/\n", 1000, thing);
+  proc.add(42, 40, QStringLiteral("/app/lib/thing/other"));  // not in the sandbox
+  const ProcessIdentity identity = identityOver(proc);
+
+  for (const bool afterApplication : {false, true}) {
+    if (afterApplication) {
+      ASSERT_TRUE(identity.application(41).has_value());
+    }
+    EXPECT_EQ(identity.containingApplicationId(41), QStringLiteral("org.example.Thing")) << afterApplication;
+    if (afterApplication) {
+      ASSERT_TRUE(identity.application(42).has_value());
+    }
+    EXPECT_FALSE(identity.containingApplicationId(42).has_value()) << afterApplication;
+  }
+}
+
 // Reverse-DNS ids are the common case: the index of the XDG folders finds them by program.
 TEST(ProcessIdentityTest, DesktopEntriesOfTheXdgFoldersNameTheProcess) {
   QTemporaryDir data;

@@ -157,6 +157,49 @@ TEST_F(AddItemTest, CarriesPinManualSensitiveMarkAndCategoryButNotAnAutomaticMar
   EXPECT_FALSE(map.contains(uuidString(pinned.id).toUtf8()));
 }
 
+// With every mark naming a live item, a copy again drops the marks of the earlier copy alone
+// (handing on what carries over) and leaves every other item's marks as they were.
+TEST_F(AddItemTest, ACopyAgainDropsTheEarlierCopysMarksAndNoOthers) {
+  const QUuid category = newUuid();
+  const auto textsOf = [this](const auto& ids) {
+    QStringList texts;
+    for (const ClipboardItem& item : state.items())
+      if (ids.contains(item.id)) texts.append(*item.plainText());
+    texts.sort();
+    return texts;
+  };
+  const auto idOf = [this](const char* text) {
+    for (const ClipboardItem& item : state.items())
+      if (*item.plainText() == QLatin1String(text)) return item.id;
+    return QUuid();
+  };
+  for (const char* copied : {"plain", "pinned", "filed", "manual", "automatic"}) {
+    SCOPED_TRACE(copied);
+    state.clearAll();
+    for (const char* text : {"plain", "pinned", "filed", "manual", "automatic"})
+      state.addItem(test::textItem(QString::fromLatin1(text)));
+    state.setPinnedIDs({idOf("pinned"), idOf("filed")});
+    state.setCardCategories({{idOf("filed"), category}});
+    state.markSensitive(idOf("manual"), false);
+    state.markSensitive(idOf("automatic"), true);
+    state.addItem(test::textItem(QStringLiteral("new")));  // every mark found live
+
+    state.addItem(test::textItem(QString::fromLatin1(copied)));
+    const bool automaticAgain = QLatin1String(copied) == QLatin1String("automatic");
+    // Every mark names an item of the history; an automatic mark does not carry over.
+    EXPECT_EQ(textsOf(state.pinnedIDs()), QStringList({"filed", "pinned"}));
+    EXPECT_EQ(state.pinnedIDs().size(), 2);
+    EXPECT_EQ(textsOf(state.cardCategories()), QStringList{"filed"});
+    EXPECT_EQ(state.cardCategories().size(), 1);
+    const QStringList sensitive = automaticAgain ? QStringList{"manual"} : QStringList({"automatic", "manual"});
+    EXPECT_EQ(textsOf(state.sensitiveIDs()), sensitive);
+    EXPECT_EQ(state.sensitiveIDs().size(), sensitive.size());
+    EXPECT_EQ(storedIds(PanelState::kSensitiveIDsKey).size(), sensitive.size());
+    EXPECT_EQ(textsOf(state.autoSensitiveIDs()), automaticAgain ? QStringList() : QStringList{"automatic"});
+    EXPECT_EQ(state.autoSensitiveIDs().size(), automaticAgain ? 0 : 1);
+  }
+}
+
 TEST_F(AddItemTest, BlurredCaptureOverAManualMarkEndsWithAnAutomaticMark) {
   const ClipboardItem old = test::textItem(QStringLiteral("secret"));
   state.addItem(old);

@@ -57,7 +57,7 @@ void KeptIds::add(const QSet<QString>& ids) {
   ids_.reserve(ids_.size() + size_t(ids.size()));
   for (const QString& id : ids) {
     const QUuid uuid = QUuid::fromString(id);
-    if (!uuid.isNull()) ids_.push_back(uuid);
+    if (!uuid.isNull()) ids_.push_back(uuidKey(uuid));
   }
 }
 
@@ -75,7 +75,7 @@ bool KeptIds::keepsFile(QStringView name, QLatin1StringView extension) const {
   // QUuid also reads braces and other forms: only the plain 8-4-4-4-12 one names a side file.
   if (id.at(0) == u'{') return false;
   const QUuid uuid = QUuid::fromString(id);
-  return !uuid.isNull() && std::binary_search(ids_.begin(), ids_.end(), uuid);
+  return !uuid.isNull() && std::binary_search(ids_.begin(), ids_.end(), uuidKey(uuid));
 }
 
 }  // namespace qv

@@ -1,4 +1,6 @@
 #pragma once
+#include "base/Uuid.h"
+
 #include <QSet>
 #include <QString>
 #include <QUuid>
@@ -41,7 +43,7 @@ class KeptIds {
  public:
   KeptIds() = default;
   explicit KeptIds(const QSet<QString>& ids);
-  void add(const QUuid& id) { ids_.push_back(id); }
+  void add(const QUuid& id) { ids_.push_back(uuidKey(id)); }
   void add(const QSet<QString>& ids);
   // Call once every id is added.
   void seal();
@@ -49,7 +51,7 @@ class KeptIds {
   bool keepsFile(QStringView name, QLatin1StringView extension) const;
 
  private:
-  std::vector<QUuid> ids_;
+  std::vector<UuidKey> ids_;
 };
 
 }  // namespace qv

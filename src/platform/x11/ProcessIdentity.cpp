@@ -3,19 +3,34 @@
 #include "platform/DesktopEntries.h"
 #include "platform/DesktopEntryIndex.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
+#include <cerrno>
 
 namespace qv::x11 {
 
 namespace {
 
+// Up to 1 MiB of a file under /proc, whose size is not known before it is read. Read in small
+// pieces: a buffer of the whole limit, asked for on every copy, cost more than what it held.
 QByteArray readSmallFile(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.read(1 << 20);
+  constexpr qsizetype kLimit = 1 << 20;
+  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return {};
+  QByteArray content;
+  char piece[4096];
+  while (content.size() < kLimit) {
+    const ssize_t got = ::read(fd, piece, size_t(std::min<qsizetype>(sizeof piece, kLimit - content.size())));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    content.append(piece, got);
+  }
+  ::close(fd);
+  return content;
 }
 
 QString desktopIdFromFileName(const QString& path) {
@@ -67,7 +82,7 @@ ProcessIdentity::ProcessIdentity(std::shared_ptr<DesktopEntries> entries, QStrin
                        : std::make_shared<XdgDesktopEntries>(XdgDesktopEntries::applicationFoldersFromEnvironment())),
       procRoot_(std::move(procRoot)) {}
 
-std::optional<ProcessFacts> ProcessIdentity::facts(qint64 pid) const {
+std::optional<ProcessFacts> ProcessIdentity::lineage(qint64 pid, bool withSandbox) const {
   if (pid <= 0) return std::nullopt;
   const QString base = procRoot_ + QLatin1Char('/') + QString::number(pid);
   const QByteArray status = readSmallFile(base + QStringLiteral("/status"));
@@ -80,6 +95,7 @@ std::optional<ProcessFacts> ProcessIdentity::facts(qint64 pid) const {
   }
   facts.executable = QFileInfo(base + QStringLiteral("/exe")).symLinkTarget();
   if (facts.executable.endsWith(QLatin1String(" (deleted)"))) facts.executable.chop(10);
+  if (!withSandbox) return facts;
 
   const QByteArray flatpakInfo = readSmallFile(base + QStringLiteral("/root/.flatpak-info"));
   if (!flatpakInfo.isEmpty()) {
@@ -90,6 +106,28 @@ std::optional<ProcessFacts> ProcessIdentity::facts(qint64 pid) const {
       else if (inApplication && line.startsWith("name=")) facts.flatpakId = QString::fromUtf8(line.mid(5));
     }
   }
+  return facts;
+}
+
+namespace {
+// How long facts just read stand for the process: far shorter than a process takes to exit and
+// its pid to be handed out again.
+constexpr std::chrono::milliseconds kFactsFresh(50);
+}  // namespace
+
+std::optional<ProcessFacts> ProcessIdentity::facts(qint64 pid) const {
+  std::optional<ProcessFacts> found = readFacts(pid);
+  std::lock_guard lock(lastMutex_);
+  last_ = found;
+  lastReadAt_ = std::chrono::steady_clock::now();
+  return found;
+}
+
+std::optional<ProcessFacts> ProcessIdentity::readFacts(qint64 pid) const {
+  std::optional<ProcessFacts> found = lineage(pid, true);
+  if (!found) return std::nullopt;
+  ProcessFacts& facts = *found;
+  const QString base = procRoot_ + QLatin1Char('/') + QString::number(pid);
   for (const QByteArray& line : readSmallFile(base + QStringLiteral("/cgroup")).split('\n')) {
     // e.g. 0::/user.slice/…/snap.firefox.firefox-1234.scope
     const int at = line.indexOf("/snap.");
@@ -118,7 +156,7 @@ std::optional<ProcessFacts> ProcessIdentity::facts(qint64 pid) const {
     if (own) facts.launchedDesktopFile = QString::fromUtf8(file);
     break;
   }
-  return facts;
+  return found;
 }
 
 QString ProcessIdentity::desktopIdOf(const ProcessFacts& facts, const QString& windowClass,
@@ -153,13 +191,20 @@ std::optional<RunningApp> ProcessIdentity::application(qint64 pid, const QString
 }
 
 std::optional<QString> ProcessIdentity::containingApplicationId(qint64 pid) const {
-  const auto start = facts(pid);
+  // Most processes are started by a shell or a launcher that holds nothing: the walk reads of
+  // each parent only what it compares, and all of the outermost one found.
+  std::optional<ProcessFacts> start;
+  {
+    std::lock_guard lock(lastMutex_);
+    if (last_ && last_->pid == pid && std::chrono::steady_clock::now() - lastReadAt_ < kFactsFresh) start = last_;
+  }
+  if (!start) start = lineage(pid, true);
   if (!start || start->executable.isEmpty()) return std::nullopt;
   const QString folder = QFileInfo(start->executable).absolutePath();
   std::optional<ProcessFacts> outermost;
   qint64 next = start->parentPid;
   for (int depth = 0; depth < 64 && next > 1; ++depth) {
-    const auto parent = facts(next);
+    const auto parent = lineage(next, !start->flatpakId.isEmpty());
     if (!parent || parent->uid != start->uid || parent->executable.isEmpty()) break;
     const QString parentFolder = QFileInfo(parent->executable).absolutePath();
     const bool sameSandbox = !start->flatpakId.isEmpty() && parent->flatpakId == start->flatpakId;
@@ -170,6 +215,7 @@ std::optional<QString> ProcessIdentity::containingApplicationId(qint64 pid) cons
     next = parent->parentPid;
   }
   if (!outermost) return std::nullopt;
+  if (std::optional<ProcessFacts> all = facts(outermost->pid)) outermost = std::move(all);
   const QString id = desktopIdOf(*outermost, {}, *entries_->index());
   if (id.isEmpty()) return std::nullopt;
   return id;

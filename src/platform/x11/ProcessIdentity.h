@@ -2,7 +2,9 @@
 #include "platform/Workspace.h"
 
 #include <QString>
+#include <chrono>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 namespace qv {
@@ -44,8 +46,17 @@ class ProcessIdentity {
 
  private:
   QString desktopIdOf(const ProcessFacts& facts, const QString& windowClass, const DesktopEntryIndex& index) const;
+  // Only what walking up the parents needs: the parent, the owner, the executable and, when
+  // asked, the sandbox.
+  std::optional<ProcessFacts> lineage(qint64 pid, bool withSandbox) const;
+  std::optional<ProcessFacts> readFacts(qint64 pid) const;
   std::shared_ptr<DesktopEntries> entries_;
   QString procRoot_;
+  // The facts last read: a copy asks for the owner's application and then for the one that
+  // holds it, a moment apart, and the second look starts from the same process.
+  mutable std::mutex lastMutex_;
+  mutable std::optional<ProcessFacts> last_;
+  mutable std::chrono::steady_clock::time_point lastReadAt_;
 };
 
 }  // namespace qv::x11

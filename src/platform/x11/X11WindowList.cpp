@@ -114,17 +114,20 @@ void X11WindowList::run() {
       switch (event->response_type & 0x7f) {
         case XCB_MAP_NOTIFY:
         case XCB_UNMAP_NOTIFY:
-        case XCB_DESTROY_NOTIFY:
         case XCB_REPARENT_NOTIFY:
           overlaysMayDiffer = true;
           dirty_ = true;
           break;
+        // The list holds viewable windows only: a window is created unmapped, and one destroyed
+        // while mapped was unmapped first. Programs that own the clipboard from a hidden window
+        // create and destroy one with every copy.
+        case XCB_CREATE_NOTIFY:
+        case XCB_DESTROY_NOTIFY: break;
         case XCB_CONFIGURE_NOTIFY:
           // An unmanaged window may grow into an overlay; managed ones only move and resize.
           if (reinterpret_cast<xcb_configure_notify_event_t*>(event)->override_redirect) overlaysMayDiffer = true;
           dirty_ = true;
           break;
-        case XCB_CREATE_NOTIFY:
         case XCB_CIRCULATE_NOTIFY:
         case XCB_GRAVITY_NOTIFY: dirty_ = true; break;
         case XCB_PROPERTY_NOTIFY: {
