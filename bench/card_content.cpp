@@ -81,10 +81,7 @@ struct Fixture {
     names.push_back(name);
     items.push_back(std::move(value));
   }
-  static Fixture& shared() {
-    static Fixture fixture;
-    return fixture;
-  }
+  static Fixture& shared() { return bench::sharedFixture<Fixture>(); }
 };
 
 void BM_PaintCardContent(benchmark::State& state) {

@@ -48,10 +48,7 @@ struct Fixture {
     fake.context->ogImageCache->save(photo, items.back().second.idString());
   }
   ManualFrameClock& clock() { return static_cast<ManualFrameClock&>(*fake.context->frameClock); }
-  static Fixture& shared() {
-    static Fixture fixture;
-    return fixture;
-  }
+  static Fixture& shared() { return bench::sharedFixture<Fixture>(); }
 };
 
 // One card in a scene and a target of the card's painted size at `dpr`.

@@ -49,10 +49,7 @@ struct Fixture {
     installItemServices(*fake.context);
     fake.context->imageStore->save(picture, storedId);
   }
-  static Fixture& shared() {
-    static Fixture fixture;
-    return fixture;
-  }
+  static Fixture& shared() { return bench::sharedFixture<Fixture>(); }
 };
 
 double milliseconds(const QElapsedTimer& timer) { return double(timer.nsecsElapsed()) / 1e6; }

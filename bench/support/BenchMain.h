@@ -3,8 +3,23 @@
 // a Qt application of the kind the code under test needs, offscreen unless a platform is set.
 #include <benchmark/benchmark.h>
 #include <QByteArray>
+#include <QCoreApplication>
+#include <memory>
 
 namespace qv::bench {
+
+// One fixture shared by a program's benchmarks, made on first use and destroyed with the
+// application: a function-local static would outlive it, and with it the libraries its pending
+// work still holds on to (a queued PDF page torn down after its library's own statics crashes).
+template <typename Fixture>
+Fixture& sharedFixture() {
+  static std::unique_ptr<Fixture> fixture;
+  if (!fixture) {
+    fixture = std::make_unique<Fixture>();
+    qAddPostRoutine([] { fixture.reset(); });
+  }
+  return *fixture;
+}
 
 template <typename Application>
 int runBenchmarks(int argc, char** argv) {

@@ -4,6 +4,7 @@
 // on a hand-driven frame clock; workers run when the benchmark lets the loop turn.
 #include "items/ItemServices.h"
 #include "platform/Scheduler.h"
+#include "BenchMain.h"
 #include "support/PdfFixtures.h"
 #include "support/app/FakeContext.h"
 #include "support/preview/LongTextFiles.h"
@@ -57,10 +58,7 @@ struct LiveFixture {
     installInterfaceServices(*fake.context);
     installItemServices(*fake.context);
   }
-  static LiveFixture& shared() {
-    static LiveFixture fixture;
-    return fixture;
-  }
+  static LiveFixture& shared() { return sharedFixture<LiveFixture>(); }
   ManualFrameClock& clock() { return static_cast<ManualFrameClock&>(*fake.context->frameClock); }
 
   // Runs the event loop a turn at a time (workers first, then a frame of animation and a paint)
