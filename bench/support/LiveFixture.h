@@ -2,9 +2,9 @@
 // Services on Qt's own scheduler, counting the work it runs: posted work runs one turn of the
 // event loop at a time, as in the program, so that a step is what one turn does. Animations move
 // on a hand-driven frame clock; workers run when the benchmark lets the loop turn.
+#include "BenchMain.h"
 #include "items/ItemServices.h"
 #include "platform/Scheduler.h"
-#include "BenchMain.h"
 #include "support/PdfFixtures.h"
 #include "support/app/FakeContext.h"
 #include "support/preview/LongTextFiles.h"
