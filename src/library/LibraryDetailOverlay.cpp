@@ -53,7 +53,9 @@ class DetailBackdrop : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override {
     QPainter painter(this);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    // Source over, not source: only then is a picture with alpha copied straight, at any scale
+    // (the raster engine stretches it pixel by pixel otherwise, several milliseconds a frame).
+    // The same result: the picture is opaque, or the translucent window cleared what it repaints.
     const QRect dirty = event->rect();
     const double scale = picture_.devicePixelRatio();
     const QPoint from = geometry().topLeft() - pictureRect_.topLeft() + dirty.topLeft();
@@ -195,6 +197,13 @@ void LibraryDetailOverlay::holdBackdrop() {
 
 void LibraryDetailOverlay::takeBackdrop() {
   if (!props_.shown || isHidden() || !parentWidget()) return;
+  // A pane still moving in would leave a picture taken now behind: it is taken once it rests.
+  if (presence_.isAnimating()) {
+    if (letGo_.isPending())
+      taking_ = context().scheduler->after(
+          1.0 / 60, [this] { takeBackdrop(); }, this);
+    return;
+  }
   // A band as wide as the grid, from a little above the pane down: a retarget that widens or
   // heightens the pane a little stays on the picture.
   constexpr int kHeadroom = 160;

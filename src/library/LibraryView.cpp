@@ -48,7 +48,7 @@ LibraryView::LibraryView(ViewServices& context, LibraryModel& model, QWidget* pa
   grid_->viewport()->installEventFilter(this);
   modelConnections_ = {connect(&model, &LibraryModel::hoveredIDChanged, this, &LibraryView::hoveredChanged),
                        connect(&model, &LibraryModel::keyboardScrollTargetChanged, this, &LibraryView::gridChanged)};
-  connect(grid_, &LibraryGridView::cardsMoved, this, &LibraryView::gridChanged);
+  connect(grid_, &LibraryGridView::cardsMoved, this, &LibraryView::gridLaidOut);
   // Any card that changes its look under the pane (a thumbnail come, a mark, an animation).
   connect(grid_->scene(), &QGraphicsScene::changed, this, &LibraryView::sceneChanged);
   if (context.environment) connect(context.environment.get(), &Environment::changed, this, &LibraryView::gridChanged);
@@ -61,6 +61,7 @@ LibraryView::LibraryView(ViewServices& context, LibraryModel& model, QWidget* pa
 
 LibraryView::~LibraryView() {
   toastRemoval_.cancel();
+  heldLater_.cancel();
   // The grid going away below may still move the hover in the model: nothing of that reaches
   // this view, which is no longer one then. By handle: the model may be gone already.
   for (const QMetaObject::Connection& connection : modelConnections_) disconnect(connection);
@@ -126,7 +127,7 @@ QRect LibraryView::gridArea() const { return bodyWidget_->geometry(); }
 
 void LibraryView::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  gridChanged();
+  gridLaidOut();
   layoutColumn();
 }
 
@@ -193,6 +194,12 @@ void LibraryView::gridChanged() {
   gridChangedAt_ = context_.scheduler->uptime();
 }
 
+void LibraryView::gridLaidOut() {
+  overlay_->dropBackdrop();
+  // Until the grid settled on screen its cards take their places at once: nothing is on its way.
+  if (grid_->isSettled()) gridChangedAt_ = context_.scheduler->uptime();
+}
+
 void LibraryView::dropBackdropIfUnder(const std::optional<QUuid>& id) {
   if (!id) return;
   const QGraphicsItem* card = grid_->cardFor(*id);
@@ -205,9 +212,16 @@ void LibraryView::dropBackdropIfUnder(const std::optional<QUuid>& id) {
 void LibraryView::holdBackdrop() {
   // Not while the grid moves: cards just added, removed, marked or scrolled are still on their way.
   constexpr double kGridSettleSeconds = 0.6;
-  if (grid_->isScrolling() ||
-      (gridChangedAt_ >= 0 && context_.scheduler->uptime() - gridChangedAt_ < kGridSettleSeconds))
+  heldLater_.cancel();
+  if (grid_->isScrolling()) return;
+  const double settling = gridChangedAt_ < 0 ? 0 : kGridSettleSeconds - (context_.scheduler->uptime() - gridChangedAt_);
+  // (A millisecond short of it is as good as settled: the hold never chases its own rounding.)
+  if (settling > 1e-3) {
+    // The pane changes meanwhile: once the grid rests its picture is taken all the same.
+    heldLater_ = context_.scheduler->after(
+        settling, [this] { holdBackdrop(); }, this);
     return;
+  }
   overlay_->holdBackdrop();
 }
 
@@ -232,8 +246,8 @@ void LibraryView::hoveredChanged() {
 bool LibraryView::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
     case QEvent::Wheel:
-    case QEvent::MouseButtonPress:
-    case QEvent::Resize: gridChanged(); break;
+    case QEvent::MouseButtonPress: gridChanged(); break;
+    case QEvent::Resize: gridLaidOut(); break;
     default: break;
   }
   return QWidget::eventFilter(watched, event);

@@ -101,6 +101,9 @@ class LibraryView : public QWidget {
   // The grid changed where it may lie under the detail pane: its picture there is let go, and
   // not taken again until the grid settled.
   void gridChanged();
+  // The grid was laid out anew (a resize, its cards placed): as a change, but one made before the
+  // grid settled on screen starts no wait.
+  void gridLaidOut();
   // Lets the picture under the pane go when the card of `id` shows (partly) under it.
   void dropBackdropIfUnder(const std::optional<QUuid>& id);
   void holdBackdrop();
@@ -123,6 +126,7 @@ class LibraryView : public QWidget {
   LibraryDetailOverlay* overlay_;
   CopiedToastView* toast_;
   WorkItem toastRemoval_;
+  WorkItem heldLater_;  // a hold asked for while the grid settled, due when it has
   std::vector<QMetaObject::Connection> modelConnections_;
   GridLook gridLook_;
   std::optional<QUuid> hovered_;

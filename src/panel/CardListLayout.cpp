@@ -43,6 +43,28 @@ std::vector<CardGroup> groupsOf(const FilteredItems& items, const DateGrouper& g
   return groupsOfItems(items, grouper);
 }
 
+std::vector<CardGroup> HistoryGroups::groupsOf(const FilteredItems& items, const DateGrouper& grouper) {
+  const QList<ClipboardItem>& history = items.history();
+  const bool kept = grouper_ == grouper && history_.constData() == history.constData() &&
+                    history_.size() == history.size();
+  // A short list of another history is quicker to group on its own than the whole history (and
+  // the groups of the last one are let go, with the hold on its memory).
+  if (!kept && items.size() * 4 < history.size()) {
+    *this = HistoryGroups();
+    return cardList::groupsOf(items, grouper);
+  }
+  if (!kept) {
+    groups_ = cardList::groupsOf(history, grouper);
+    history_ = history;
+    grouper_ = grouper;
+  }
+  if (items.isAll()) return groups_;
+  std::vector<CardGroup> groups;
+  groups.reserve(size_t(items.size()));
+  for (const qint32 place : items.places()) groups.push_back(groups_[size_t(place)]);
+  return groups;
+}
+
 int gridColumns(double width) {
   const double room = width - 2 * kGridSideInset + kGridSpacing;
   return std::max(1, int(std::floor(room / (kCardWidth + kGridSpacing))));

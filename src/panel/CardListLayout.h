@@ -7,6 +7,7 @@
 #include <QRectF>
 #include <QSet>
 #include <QString>
+#include <optional>
 #include <vector>
 
 namespace qv::cardList {
@@ -101,6 +102,7 @@ class DateGrouper {
   explicit DateGrouper(const QDateTime& now, const QLocale& locale = QLocale());
   CardGroup groupOf(const QDateTime& capturedAt) const;
   QDate today() const { return today_; }
+  bool operator==(const DateGrouper&) const = default;
 
  private:
   QDate today_;
@@ -110,6 +112,18 @@ class DateGrouper {
 // The date group of every item of a filtered list.
 std::vector<CardGroup> groupsOf(const QList<ClipboardItem>& items, const DateGrouper& grouper);
 std::vector<CardGroup> groupsOf(const FilteredItems& items, const DateGrouper& grouper);
+
+// The date groups of a history's items, kept for the next filtered list of the same history: a
+// search typed on takes its items' groups from them instead of reading every item's date again.
+class HistoryGroups {
+ public:
+  std::vector<CardGroup> groupsOf(const FilteredItems& items, const DateGrouper& grouper);
+
+ private:
+  QList<ClipboardItem> history_;  // held, so that its memory is not another history's meanwhile
+  std::optional<DateGrouper> grouper_;
+  std::vector<CardGroup> groups_;
+};
 
 // Sections as runs of `groups`. A title in `collapsed` is collapsed when grouping applies;
 // `openness` gives a section's animated openness by title (settled value when absent).

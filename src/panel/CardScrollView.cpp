@@ -108,7 +108,7 @@ void CardScrollView::filteredItemsChanged() {
   // Kept while the empty state leaves: the items that came would change its words.
   if (items_.isEmpty()) emptyState_ = emptyListState(state_.items().isEmpty(), state_.searchQuery());
   const cardList::DateGrouper grouper(context_.scheduler->now());
-  groups_ = cardList::groupsOf(items_, grouper);
+  groups_ = historyGroups_.groupsOf(items_, grouper);
   groupsDay_ = grouper.today();
   scheduleDayTurn(groupsDay_);
   relayout(true);

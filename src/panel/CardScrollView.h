@@ -70,6 +70,7 @@ class CardScrollView : public CardHostView {
   CardTapMemory taps_;
   FilteredItems items_;
   std::vector<CardGroup> groups_;
+  cardList::HistoryGroups historyGroups_;
   QDate groupsDay_;
   Animated<double> topFade_;
   Animated<double> bottomFade_;

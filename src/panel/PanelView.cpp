@@ -229,8 +229,7 @@ void PanelView::paintColumn(QPainter& painter) {
   painter.fillPath(shape, Translucency::backgroundColor(Material::panel, env, support_));
   painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
   const bool strong = env.reduceTransparency || env.increasedContrast;
-  Fx::strokeInnerBorder(painter, surface, kCornerRadius,
-                        strong ? Translucency::hairlineColor(env) : primaryColor(env, 0.08), 0.5);
+  border_.paint(painter, surface, strong ? Translucency::hairlineColor(env) : primaryColor(env, 0.08));
   // The count in monospaced digits, centred: it keeps its place as the number changes.
   const QFont font = footerFont();
   const QFontMetricsF metrics(font);

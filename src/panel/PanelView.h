@@ -1,5 +1,6 @@
 #pragma once
 #include "items/model/ClipboardItem.h"
+#include "panel/ColumnBorder.h"
 #include "panel/PanelLayout.h"
 #include "panel/PanelSideSurfaces.h"
 #include "platform/Compositor.h"
@@ -41,6 +42,7 @@ class PanelView : public PaintedWidget {
   static constexpr double kColumnWidth = panelLayout::kColumnWidth;
   static constexpr double kColumnMargin = 8;
   static constexpr double kCornerRadius = 22;
+  static constexpr double kBorderWidth = 0.5;  // the column's hairline
   static constexpr double kSideSurfaceOffset = panelLayout::kOverlayOffset;
   static constexpr double kSideTopInset = 8;
   static constexpr double kSideBottomInset = 20;
@@ -118,6 +120,7 @@ class PanelView : public PaintedWidget {
   double listBottom_ = 0;
   QRegion lastRegion_;
   int paintCount_ = 0;
+  ColumnBorder border_{kCornerRadius, kBorderWidth};
 };
 
 }  // namespace qv

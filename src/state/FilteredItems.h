@@ -29,6 +29,8 @@ class FilteredItems {
   const ClipboardItem& last() const { return at(size() - 1); }
   // The place of an item in the history it was made from.
   qsizetype historyIndex(qsizetype i) const { return all_ ? i : places_.at(i); }
+  // The history the items were taken from.
+  const QList<ClipboardItem>& history() const { return history_; }
   // All of the history, or the places (ascending) of the items in it.
   bool isAll() const { return all_; }
   const QList<qint32>& places() const { return places_; }

@@ -49,6 +49,8 @@ class SearchIndex {
 
    private:
     friend class SearchIndex;
+    // An ASCII query of two characters or more, prepared for the texts searched in place.
+    struct Folded;
     QString text_;
     QByteArray latin1_;  // the text in Latin-1, when all of it fits
     bool fitsLatin1_ = false;
@@ -56,6 +58,7 @@ class SearchIndex {
     bool usesIndex_ = false;
     bool maskAnswers_ = false;  // one ASCII character: the mask alone answers
     bool ascii_ = false;
+    std::shared_ptr<const Folded> folded_;
   };
 
   explicit SearchIndex(RecognizedText recognizedText);
@@ -99,7 +102,8 @@ class SearchIndex {
   void release(const Row& row);
   void compactIfWasteful();
   bool textContains(const Row& row, const Query& query) const;
-  void fetchText(qint32 row) const;
+  template <typename RowAt>
+  qsizetype scanRows(const Query& query, qsizetype from, qsizetype end, RowAt rowAt, qint32* out) const;
   template <typename RowAt>
   QList<qint32> scan(const Query& query, qsizetype count, RowAt rowAt) const;
 

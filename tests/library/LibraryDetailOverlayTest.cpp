@@ -85,6 +85,18 @@ class LibraryDetailOverlayTest : public ::testing::Test {
     QMouseEvent move(QEvent::MouseMove, at, grid().viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton, {});
     QApplication::sendEvent(grid().viewport(), &move);
   }
+  // Those of `items` whose cards show under the pane (its shadow included), or away from it.
+  QList<QUuid> cardsUnderPane(const QList<ClipboardItem>& items, bool under) const {
+    QList<QUuid> ids;
+    for (const ClipboardItem& item : items) {
+      const PaintedItem* card = grid().cardFor(item.id);
+      if (!card) continue;
+      const QRect onGrid = grid().mapFromScene(card->sceneBoundingRect()).boundingRect();
+      const QRect here(grid().viewport()->mapTo(view.get(), onGrid.topLeft()), onGrid.size());
+      if (here.intersects(overlay().backdropRect()) == under) ids << item.id;
+    }
+    return ids;
+  }
   void leaveGrid() {
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(grid().viewport(), &leave);
@@ -251,18 +263,7 @@ TEST_F(LibraryDetailOverlayTest, WhatLiesUnderThePaneIsHeldAsItWasUntilItChanges
     view->render(&image, QPoint(), QRegion(under));
     return image;
   };
-  // The items whose cards show under the pane and away from it.
-  const auto cardsUnder = [&](bool under) {
-    QList<QUuid> ids;
-    for (const ClipboardItem& item : items) {
-      const PaintedItem* card = grid().cardFor(item.id);
-      if (!card) continue;
-      const QRect onGrid = grid().mapFromScene(card->sceneBoundingRect()).boundingRect();
-      const QRect here(grid().viewport()->mapTo(view.get(), onGrid.topLeft()), onGrid.size());
-      if (here.intersects(overlay().backdropRect()) == under) ids << item.id;
-    }
-    return ids;
-  };
+  const auto cardsUnder = [&](bool under) { return cardsUnderPane(items, under); };
   struct Change {
     const char* name;
     std::function<void()> apply;
@@ -319,6 +320,65 @@ TEST_F(LibraryDetailOverlayTest, WhatLiesUnderThePaneIsHeldAsItWasUntilItChanges
     change.apply();
     if (!change.lets) fake.advanceBoth(0.05);
     EXPECT_EQ(overlay().showsBackdrop(), !change.lets);
+  }
+}
+
+// A hover that retargets the pane holds what lies under it as a picture: soon after the window
+// showed, while the grid settles from a change (once it has), and while the pane still moves in
+// (once it rests, where it rests); not while a card under it changes its look.
+TEST_F(LibraryDetailOverlayTest, ARetargetHoldsThePictureOnceTheGridAndThePaneRest) {
+  QList<ClipboardItem> items;
+  for (int i = 0; i < 40; ++i) items << test::textItem(QStringLiteral("Card %1: a line of notes").arg(i));
+  struct Case {
+    const char* name;
+    std::function<void()> before;  // after the window showed, before the hover
+    double heldWithin;             // seconds after the hover
+    bool held = true;
+  };
+  const std::vector<Case> cases = {
+      {"the window just shown, the pane in place",
+       [&] {
+         openPane(items[0].id);
+         fake.advanceBoth(0.45);
+       },
+       0.05},
+      {"a copy just added: once the grid settled",
+       [&] {
+         fake.advanceBoth(1);
+         openPane(items[0].id);
+         fake.advanceBoth(1);
+         state->addItem(test::textItem(QStringLiteral("a fresh copy")));
+         fake.advanceBoth(0.1);
+       },
+       0.6},
+      {"the pane still moving in: once it rests",
+       [&] {
+         fake.advanceBoth(1);
+         openPane(items[0].id);
+         fake.advanceBoth(0.05);
+       },
+       0.6},
+      {"the window just shown, a card under the pane just selected",
+       [&] {
+         openPane(items[0].id);
+         fake.advanceBoth(0.45);
+         model->setSelection(cardsUnderPane(items, true).first());
+       },
+       0.05, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    view.reset();
+    model = std::make_unique<LibraryModel>(*state, *fake.scheduler);
+    show(items);
+    c.before();
+    ASSERT_TRUE(overlay().isVisible());
+    hover(items[1].id);
+    fake.advanceBoth(c.heldWithin);
+    EXPECT_EQ(overlay().showsBackdrop(), c.held);
+    if (!c.held) continue;
+    EXPECT_TRUE(overlay().backdropRect().intersects(paneFrame().toAlignedRect()));
+    EXPECT_EQ(overlay().backdrop()->geometry(), overlay().backdropRect());
   }
 }
 

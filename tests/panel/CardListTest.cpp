@@ -84,6 +84,33 @@ TEST(CardListLayout, GroupBoundariesAgreeWithTheCalendar) {
   }
 }
 
+// The groups kept for a history answer as grouping the filtered list item by item does: for all
+// of it, for searches of it, after the day turned, and for a history changed in place.
+TEST(CardListLayout, KeptHistoryGroupsAgreeWithGroupingEachItem) {
+  const QDateTime now = QDateTime::fromString(QStringLiteral("2026-03-04T10:00:00"), Qt::ISODate);
+  QList<ClipboardItem> history;
+  for (int i = 0; i < 400; ++i)
+    history.append(test::textItem(QStringLiteral("item %1").arg(i), QStringLiteral("org.example.Editor"),
+                                  now.addSecs(-i * 3 * 3600)));
+  QList<qint32> everyThird, firstFew = {0, 1, 9, 30};
+  for (qint32 i = 0; i < history.size(); i += 3) everyThird.append(i);
+  HistoryGroups kept;
+  const auto agree = [&](const FilteredItems& items, const DateGrouper& grouper) {
+    EXPECT_EQ(kept.groupsOf(items, grouper), groupsOf(items, grouper));
+  };
+  const DateGrouper today(now), tomorrow(now.addDays(1));
+  for (const DateGrouper& grouper : {today, today, tomorrow}) {
+    agree(FilteredItems(history), grouper);
+    agree(FilteredItems(history, everyThird), grouper);
+    agree(FilteredItems(history, firstFew), grouper);
+  }
+  agree(FilteredItems(history, firstFew), today);
+  history[1].capturedAt = now.addDays(-30);  // a copy of the history, changed
+  agree(FilteredItems(history, everyThird), today);
+  agree(FilteredItems(history, firstFew), today);
+  agree(FilteredItems(history), today);
+}
+
 TEST(CardListLayout, FadesWidenBeyondContentAndNeverSqueezeBelowFortyNinePoints) {
   const auto stops = fadeStops(24, 8, 100);
   EXPECT_EQ(stops.size(), 10u);

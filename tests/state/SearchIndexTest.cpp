@@ -2,6 +2,7 @@
 #include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <thread>
 #include <vector>
 
 namespace qv {
@@ -187,6 +188,131 @@ TEST(SearchIndexTest, ScanFindsWhatEachItemsOwnSearchFinds) {
     EXPECT_EQ(rows(index.matchingRows(query, everyThird)), rows(expectedOfThird));
     for (qint32 row = 0; row < items.size(); ++row) ASSERT_EQ(index.matches(row, query), expected.contains(row)) << row;
   }
+}
+
+// The searched fields of a text or code item.
+QStringList fieldsOf(const ClipboardItem& item) {
+  if (const auto* text = std::get_if<TextPayload>(&item.payload)) return {text->text};
+  if (const auto* code = std::get_if<CodePayload>(&item.payload)) return {code->source, code->language};
+  return {};
+}
+
+// The plain reference the scan is held to: each searched field lower-cased on its own, and the
+// query compared with it at every place.
+bool referenceFinds(const ClipboardItem& item, const QString& query) {
+  const QStringList fields = fieldsOf(item);
+  if (query.isEmpty()) return true;
+  for (const QString& field : std::as_const(fields)) {
+    const QString lowered = field.toLower();
+    for (qsizetype at = 0; at + query.size() <= lowered.size(); ++at)
+      if (QStringView(lowered).sliced(at, query.size()) == query) return true;
+  }
+  return false;
+}
+
+// Every second letter of `text` a capital, starting at `from`.
+QString mixedCase(const QString& text, int from) {
+  QString mixed = text;
+  for (qsizetype k = from % 2; k < mixed.size(); k += 2) mixed[k] = mixed[k].toUpper();
+  return mixed;
+}
+
+// The scan, the row-by-row test and the search without an index against the reference, over
+// rows that put each query at every place from 0 to 40 (across the 8- and 16-character steps of
+// the scan), with 0, 1 or 17 characters after it (a match at the very end of a text), in mixed
+// letter cases, with one character of it changed, and behind an accent or a CJK character (a
+// text kept as a lower-cased copy instead of in place).
+TEST(SearchIndexTest, ScanAgreesWithThePlainReference) {
+  const QString queries[] = {
+      QStringLiteral("q"),
+      QStringLiteral("ß"),
+      QStringLiteral("k"),
+      QStringLiteral("i"),
+      QStringLiteral("i̇s"),
+      QStringLiteral("at"),
+      QStringLiteral("a b"),
+      QStringLiteral("printed"),
+      QStringLiteral("printed "),
+      QStringLiteral("printed a"),
+      QStringLiteral("[tag]@x`{}"),
+      QStringLiteral("fifteen letters"),
+      QStringLiteral("sixteen letters."),
+      QStringLiteral("seventeen letters"),
+      QStringLiteral("a query of thirty-one letters.."),
+      QStringLiteral("a query of thirty-three letters.."),
+      QStringLiteral("straße"),
+      QStringLiteral("東京 at"),
+  };
+  const QString pieces[] = {QStringLiteral(""), QStringLiteral("é"), QStringLiteral("東"), QStringLiteral("İ"),
+                            QStringLiteral("\u212A")};
+  QList<ClipboardItem> items;
+  for (const QString& query : queries) {
+    QString changed = query;
+    changed[changed.size() / 2] = QLatin1Char('#');
+    for (int at = 0; at <= 40; ++at) {
+      for (const int after : {0, 1, 17}) {
+        const QString piece = pieces[size_t(at % std::size(pieces))];
+        const QString before = (piece + QStringLiteral("Lorem ipsum dolor sit amet, consectetur"))
+                                   .left(at)
+                                   .leftJustified(at, QLatin1Char('.'));
+        const QString tail = QStringLiteral("zZ. Tail text of some length").left(after);
+        items.append(test::textItem(before + mixedCase(query, at) + tail));
+        items.append(test::textItem(before + changed + tail));
+        if (at % 8 == 0) items.append(test::codeItem(before + tail, mixedCase(query, at + 1)));
+      }
+    }
+  }
+  items.append(test::textItem(QStringLiteral("Straße İSTANBUL \u212Aelvin")));
+  items.append(test::textItem(QStringLiteral("A")));
+  SearchIndex index({});
+  index.refresh(items);
+  QList<qint32> everyOther;
+  for (qint32 row = 1; row < items.size(); row += 2) everyOther.append(row);
+
+  const auto rows = [](const auto& list) { return std::vector<qint32>(list.begin(), list.end()); };
+  for (const QString& text : queries) {
+    SCOPED_TRACE(text.toStdString());
+    const SearchIndex::Query query(text);
+    ASSERT_TRUE(query.usesIndex());
+    QList<qint32> expected, expectedOfOthers;
+    for (qint32 row = 0; row < items.size(); ++row) {
+      const bool found = referenceFinds(items[row], text);
+      ASSERT_EQ(index.matches(row, query), found) << fieldsOf(items[row]).join(u'|').toStdString();
+      ASSERT_EQ(SearchIndex::itemContains(items[row], query, {}), found)
+          << fieldsOf(items[row]).join(u'|').toStdString();
+      if (!found) continue;
+      expected.append(row);
+      if (row % 2 == 1) expectedOfOthers.append(row);
+    }
+    EXPECT_FALSE(expected.isEmpty());
+    EXPECT_EQ(rows(index.matchingRows(query)), rows(expected));
+    EXPECT_EQ(rows(index.matchingRows(query, everyOther)), rows(expectedOfOthers));
+  }
+  // An empty query is not searched for in the index, and every item holds it.
+  const SearchIndex::Query empty{QString()};
+  EXPECT_FALSE(empty.usesIndex());
+  EXPECT_TRUE(SearchIndex::itemContains(items.first(), empty, {}));
+}
+
+// A long scan is shared with helper threads; two long scans at once (one from another thread)
+// each find what a scan alone finds.
+TEST(SearchIndexTest, TwoLongScansAtOnceFindWhatOneFinds) {
+  QList<ClipboardItem> items;
+  for (int i = 0; i < 30'000; ++i)
+    items.append(test::textItem(QStringLiteral("Line %1 of the Printed agenda %2").arg(i).arg(i % 7 ? "" : "NEEDLE")));
+  SearchIndex index({});
+  index.refresh(items);
+  const SearchIndex::Query needle(QStringLiteral("agenda needle")), printed(QStringLiteral("printed ag"));
+  const QList<qint32> needles = index.matchingRows(needle), printeds = index.matchingRows(printed);
+  ASSERT_EQ(needles.size(), 30'000 / 7 + 1);
+  ASSERT_EQ(printeds.size(), 30'000);
+  bool otherAgreed = true;
+  std::thread other([&] {
+    for (int k = 0; k < 20; ++k) otherAgreed = otherAgreed && index.matchingRows(needle) == needles;
+  });
+  for (int k = 0; k < 20; ++k) EXPECT_EQ(index.matchingRows(printed), printeds);
+  other.join();
+  EXPECT_TRUE(otherAgreed);
 }
 
 // An item whose text is replaced by an equal one in other memory keeps its row, and the row then
