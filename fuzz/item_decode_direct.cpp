@@ -13,8 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!document || document->size() != direct->size()) std::abort();
   if (qv::encodeItems(*direct) != qv::encodeItems(*document)) std::abort();
   for (qsizetype i = 0; i < direct->size(); ++i) {
-    const auto* image = std::get_if<qv::ImagePayload>(&direct->at(i).payload);
-    if (image && image->image != std::get<qv::ImagePayload>(document->at(i).payload).image) std::abort();
+    const auto* image = qv::fieldsIf<qv::ImagePayload>(&direct->at(i).payload);
+    if (image && image->image != std::get<qv::ImagePayload>(document->at(i).payload)->image) std::abort();
   }
   return 0;
 }

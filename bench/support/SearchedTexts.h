@@ -20,12 +20,12 @@ inline QStringList searchedFields(const ClipboardItem& item) {
       [](const auto& p) -> QStringList {
         using Payload = std::decay_t<decltype(p)>;
         if constexpr (std::is_same_v<Payload, ColorPayload>) return {p.hex};
-        if constexpr (std::is_same_v<Payload, ImagePayload>) return {p.filename};
+        if constexpr (std::is_same_v<Payload, ImagePayload>) return {p->filename};
         if constexpr (std::is_same_v<Payload, LinkPayload>)
-          return {absoluteString(p.url), p.domain, p.title.value_or(QString()), p.description.value_or(QString())};
+          return {absoluteString(p->url), p->domain, p->title.value_or(QString()), p->description.value_or(QString())};
         if constexpr (std::is_same_v<Payload, CodePayload>) return {p.source, p.language};
         if constexpr (std::is_same_v<Payload, TextPayload>) return {p.text};
-        if constexpr (std::is_same_v<Payload, FilePayload>) return {p.name};
+        if constexpr (std::is_same_v<Payload, FilePayload>) return {p->name};
       },
       item.payload);
 }

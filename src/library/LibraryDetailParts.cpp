@@ -333,7 +333,7 @@ DetailFileContent::DetailFileContent(ViewServices& context, const FilePayload& f
   };
   if (context.environment) connect(context.environment.get(), &Environment::changed, this, applyInk);
   applyInk();
-  caption_->setFullText(file.url ? file.url->qurl().toLocalFile() : QString());
+  caption_->setFullText(file->url ? file->url->qurl().toLocalFile() : QString());
 }
 
 void DetailFileContent::resizeEvent(QResizeEvent* event) {

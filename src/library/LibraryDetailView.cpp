@@ -43,7 +43,7 @@ constexpr double kImageRadius = 12;
 constexpr double kSwatchPadding = 14;
 
 bool hasPicture(const ClipboardItem& item, const ImageStore& images) {
-  const auto* image = std::get_if<ImagePayload>(&item.payload);
+  const auto* image = fieldsIf<ImagePayload>(&item.payload);
   return image && (!image->image.isNull() || QFileInfo::exists(images.filePath(item.idString())));
 }
 
@@ -247,7 +247,7 @@ void LibraryDetailView::showContent(const std::optional<Animation>& animation) {
     const FileContentRoute route = fileContentRoute(*file);
     if (route == FileContentRoute::missing) {
       auto* row = new DetailFileRow(context_, this);
-      row->setProps({file->name, file->url});
+      row->setProps({(*file)->name, (*file)->url});
       content = row;
     } else {
       content = new DetailFileContent(context_, *file, route, this);

@@ -76,8 +76,8 @@ std::vector<MenuRow> cardContextMenuRows(const CardContextMenuInputs& inputs, co
   const ClipboardItem& item = inputs.item;
   // No rule is ever stored for an empty id, and there is no application to switch to.
   const bool hasSourceApp = isApplicationSource(item.sourceAppBundleID);
-  const auto* link = std::get_if<LinkPayload>(&item.payload);
-  const auto* file = std::get_if<FilePayload>(&item.payload);
+  const auto* link = fieldsIf<LinkPayload>(&item.payload);
+  const auto* file = fieldsIf<FilePayload>(&item.payload);
 
   std::vector<MenuRow> rows;
   rows.push_back(actionRow(QStringLiteral("Paste"), QStringLiteral("doc.on.clipboard"), actions.onPaste));

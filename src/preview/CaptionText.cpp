@@ -70,7 +70,7 @@ QString kindLabel(const ClipboardPayload& payload) {
           [](const CodePayload& code) { return code.language.isEmpty() ? QStringLiteral("Code") : code.language; },
           [](const TextPayload&) { return QStringLiteral("Text"); },
           [](const FilePayload& file) {
-            const QString extension = pathExtension(file.name);
+            const QString extension = pathExtension(file->name);
             return extension.isEmpty() ? QStringLiteral("File") : extension.toUpper();
           },
       },
@@ -87,12 +87,12 @@ QString detailText(const ClipboardPayload& payload, const QLocale& locale) {
           },
           [&](const ImagePayload& image) {
             QStringList parts;
-            if (!image.filename.isEmpty()) parts << image.filename;
-            parts << QString::number(image.width) + QStringLiteral(" \u00D7 ") + QString::number(image.height);
-            if (!image.fileSize.isEmpty()) parts << image.fileSize;
+            if (!image->filename.isEmpty()) parts << image->filename;
+            parts << QString::number(image->width) + QStringLiteral(" \u00D7 ") + QString::number(image->height);
+            if (!image->fileSize.isEmpty()) parts << image->fileSize;
             return parts.join(separator);
           },
-          [&](const LinkPayload& link) { return link.domain; },
+          [&](const LinkPayload& link) { return link->domain; },
           [&](const CodePayload& code) { return countPhrase(lineCount(code.source), QStringLiteral("line"), locale); },
           [&](const TextPayload& text) {
             const TextCounts counts = countText(text.text);
@@ -101,7 +101,9 @@ QString detailText(const ClipboardPayload& payload, const QLocale& locale) {
             if (counts.lines >= 2) parts << countPhrase(counts.lines, QStringLiteral("line"), locale);
             return parts.join(separator);
           },
-          [&](const FilePayload& file) { return file.size.isEmpty() ? file.name : file.name + separator + file.size; },
+          [&](const FilePayload& file) {
+            return file->size.isEmpty() ? file->name : file->name + separator + file->size;
+          },
       },
       payload);
 }

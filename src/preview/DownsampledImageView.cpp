@@ -43,7 +43,7 @@ CardImageLoader::Placement placementIn(QSize imageSize, const QRectF& bounds, do
 DownsampledImageView::Props DownsampledImageView::Props::of(const ClipboardItem& item) {
   Props props;
   props.itemId = item.idString();
-  if (const auto* image = std::get_if<ImagePayload>(&item.payload)) {
+  if (const auto* image = fieldsIf<ImagePayload>(&item.payload)) {
     props.image = image->image;
     props.storedSize = QSize(int(std::clamp<qint64>(image->width, 0, INT_MAX)),
                              int(std::clamp<qint64>(image->height, 0, INT_MAX)));

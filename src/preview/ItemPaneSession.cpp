@@ -124,7 +124,7 @@ void ItemPaneSession::syncShareAnchor() {
 // ---- A file's size ----------------------------------------------------------------------------------
 
 void ItemPaneSession::readFileSize() {
-  const auto* file = std::get_if<FilePayload>(&item_.payload);
+  const auto* file = fieldsIf<FilePayload>(&item_.payload);
   if (!file || !file->size.isEmpty() || !file->url || !file->url->isLocalFile()) return;
   // A file on a slow or stalled disk must not hold up the pane: asked on a worker, told back here.
   std::shared_ptr<Scheduler> scheduler = context_.scheduler;
@@ -155,7 +155,7 @@ bool ItemPaneSession::reveal() const {
 }
 
 bool ItemPaneSession::openLink() const {
-  const auto* link = std::get_if<LinkPayload>(&item_.payload);
+  const auto* link = fieldsIf<LinkPayload>(&item_.payload);
   if (!link) return false;
   qv::openLink(context_, link->url.qurl());
   return true;

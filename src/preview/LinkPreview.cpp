@@ -148,7 +148,7 @@ void drawLinkGlyph(QPainter& painter, QPointF centre, double size, const QColor&
 LinkProps LinkProps::of(const ClipboardItem& item) {
   LinkProps props;
   props.itemID = item.idString();
-  if (const auto* link = std::get_if<LinkPayload>(&item.payload)) {
+  if (const auto* link = fieldsIf<LinkPayload>(&item.payload)) {
     props.url = link->url;
     props.domain = link->domain;
     props.title = link->title;

@@ -53,9 +53,9 @@ class ThumbnailWithQuickLook : public QWidget {
         thumbnail_(new FileThumbnailView(context, this)),
         button_(new QuickLookButton(context, this)),
         padding_(sizes.quickLookBottomPadding) {
-    const QString path = file.url ? file.url->toLocalFile() : QString();
+    const QString path = file->url ? file->url->toLocalFile() : QString();
     thumbnail_->setProps(
-        {path, file.name, sizes.thumbnailInset, sizes.thumbnailCornerRadius, sizes.thumbnailRenderSize});
+        {path, file->name, sizes.thumbnailInset, sizes.thumbnailCornerRadius, sizes.thumbnailRenderSize});
     button_->setProps({path, sizes.compactQuickLook});
   }
 
@@ -201,8 +201,8 @@ void MissingFileView::paint(QPainter& painter) {
 
 FileContentRoute fileContentRoute(const FilePayload& file) {
   // A remote address is never looked up on this disk: its path may name a local file.
-  if (!file.url || !file.url->isLocalFile()) return FileContentRoute::missing;
-  const QUrl& url = file.url->qurl();
+  if (!file->url || !file->url->isLocalFile()) return FileContentRoute::missing;
+  const QUrl& url = file->url->qurl();
   const QFileInfo info(url.toLocalFile());
   if (!info.exists()) return FileContentRoute::missing;
   // Folders are copied with or without the trailing slash.
@@ -220,28 +220,28 @@ QWidget* makeFileContent(ViewServices& context, const FilePayload& file, const F
   switch (route) {
     case FileContentRoute::missing: {
       auto* notice = new MissingFileView(context, parent);
-      notice->setProps({file.name, file.url.has_value()});
+      notice->setProps({file->name, file->url.has_value()});
       return notice;
     }
     case FileContentRoute::folder: {
       auto* folder = new FolderPreview(context, parent);
-      folder->setProps({file.url->toLocalFile()});
+      folder->setProps({file->url->toLocalFile()});
       return folder;
     }
     case FileContentRoute::thumbnail: return new ThumbnailWithQuickLook(context, file, sizes, parent);
     case FileContentRoute::textFile: {
       auto* text = new TextFilePreview(context, parent);
-      text->setProps({file.url->qurl()}, {});
+      text->setProps({file->url->qurl()}, {});
       return text;
     }
     case FileContentRoute::pdf: {
       auto* pdf = new PDFPreview(context, parent);
-      pdf->setProps({file.url->qurl(), sizes.compactPdf});
+      pdf->setProps({file->url->qurl(), sizes.compactPdf});
       return pdf;
     }
     case FileContentRoute::richDocument: {
       auto* document = new RichDocumentPreview(context, parent);
-      document->setProps({file.url->qurl()}, {});
+      document->setProps({file->url->qurl()}, {});
       return document;
     }
   }
@@ -289,7 +289,7 @@ std::optional<QString> editableText(const ClipboardItem& item) {
 }
 
 std::optional<QUrl> localFileURL(const ClipboardItem& item) {
-  const auto* file = std::get_if<FilePayload>(&item.payload);
+  const auto* file = fieldsIf<FilePayload>(&item.payload);
   if (!file || !file->url || !file->url->isLocalFile()) return std::nullopt;
   return file->url->qurl();
 }

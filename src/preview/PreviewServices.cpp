@@ -25,7 +25,7 @@ bool isSensitiveFile(const PanelState& state, const QString& path) {
   const QString wanted = QDir::cleanPath(path);
   for (const ClipboardItem& item : state.items()) {
     if (!marked.contains(item.id) && !automatic.contains(item.id)) continue;
-    const auto* file = std::get_if<FilePayload>(&item.payload);
+    const auto* file = fieldsIf<FilePayload>(&item.payload);
     if (file && file->url && file->url->isLocalFile() && QDir::cleanPath(file->url->toLocalFile()) == wanted)
       return true;
   }

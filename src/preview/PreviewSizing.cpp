@@ -87,16 +87,16 @@ struct ImageSize {
 };
 
 ImageSize imageSize(const ImagePayload& image) {
-  if (image.width > 0 && image.height > 0) return {double(image.width), double(image.height)};
-  const QSizeF size = image.image.deviceIndependentSize();
+  if (image->width > 0 && image->height > 0) return {double(image->width), double(image->height)};
+  const QSizeF size = image->image.deviceIndependentSize();
   return {size.width(), size.height()};
 }
 
 }  // namespace
 
 QString fileExtension(const FilePayload& file) {
-  if (!file.url) return {};
-  return CaptionText::pathExtension(lastPathComponent(file.url->qurl())).toLower();
+  if (!file->url) return {};
+  return CaptionText::pathExtension(lastPathComponent(file->url->qurl())).toLower();
 }
 
 FileSizeClass fileSizeClass(const FilePayload& file) {
@@ -221,7 +221,7 @@ double preferredHeight(const ClipboardItem& item, double width) {
                           }
                           // Room for a name that wraps past two lines: 19 for each further line.
                           const double room = std::max(width - 48, 1.0);
-                          const double lines = std::max(1.0, std::ceil(double(graphemeCount(file.name)) * 6.7 / room));
+                          const double lines = std::max(1.0, std::ceil(double(graphemeCount(file->name)) * 6.7 / room));
                           return 320 + std::max(0.0, 19 * lines - 38);
                         },
                     },
@@ -229,7 +229,7 @@ double preferredHeight(const ClipboardItem& item, double width) {
 }
 
 double expandedWidth(const ClipboardItem& item) {
-  if (const auto* file = std::get_if<FilePayload>(&item.payload); file && file->url) {
+  if (const auto* file = std::get_if<FilePayload>(&item.payload); file && (*file)->url) {
     switch (fileSizeClass(*file)) {
       case FileSizeClass::text: return 820;
       case FileSizeClass::pdf:

@@ -85,7 +85,7 @@ QString fileFolder(const std::optional<Url>& url) {
 }
 
 QString fileItemFolder(const ClipboardItem& item) {
-  const auto* file = std::get_if<FilePayload>(&item.payload);
+  const auto* file = fieldsIf<FilePayload>(&item.payload);
   return file ? fileFolder(file->url) : QString();
 }
 
@@ -240,7 +240,7 @@ bool writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shar
   const QList<ClipboardItem>& items = save.snapshot;
   // Repair image side files that went missing, for images still held in memory.
   for (const ClipboardItem& item : items) {
-    const auto* image = std::get_if<ImagePayload>(&item.payload);
+    const auto* image = fieldsIf<ImagePayload>(&item.payload);
     if (image && image->width > 0 && !image->image.isNull()) services.images->save(image->image, item.idString());
   }
 
@@ -427,7 +427,7 @@ QString HistoryFile::journalPath() const {
 void HistoryFile::noteAdded(const QList<ClipboardItem>& items) {
   std::lock_guard lock(shared_->lock);
   for (const ClipboardItem& item : items) {
-    const auto* file = std::get_if<FilePayload>(&item.payload);
+    const auto* file = fieldsIf<FilePayload>(&item.payload);
     shared_->added.push_back({shared_->snapshots, item.id, file ? file->url : std::nullopt});
   }
 }
@@ -646,7 +646,7 @@ void HistoryFile::resolveFilesLater(const QList<ClipboardItem>& items,
       // Let go of the shared list at once, so that a change on the main thread need not copy it.
       const QList<ClipboardItem> held = std::exchange(loaded, {});
       for (const ClipboardItem& item : held) {
-        if (const auto* file = std::get_if<FilePayload>(&item.payload))
+        if (const auto* file = fieldsIf<FilePayload>(&item.payload))
           files.append({item.idString(), file->url ? QUrl(*file->url) : QUrl()});
       }
     }

@@ -45,18 +45,18 @@ void PanelState::updateText(const ClipboardItem& item, const QString& text) {
 }
 
 void PanelState::refreshFileSize(const ClipboardItem& item) {
-  const auto* file = std::get_if<FilePayload>(&item.payload);
+  const auto* file = fieldsIf<FilePayload>(&item.payload);
   if (!file || !file->size.isEmpty() || !file->url || !file->url->isLocalFile()) return;
   if (const std::optional<qint64> size = fileSizeOnDisk(file->url->toLocalFile())) refreshFileSize(item, *size);
 }
 
 void PanelState::refreshFileSize(const ClipboardItem& item, qint64 size) {
-  const auto* file = std::get_if<FilePayload>(&item.payload);
+  const auto* file = fieldsIf<FilePayload>(&item.payload);
   if (!file || !file->size.isEmpty() || !file->url || size < 1) return;
   const qsizetype index = indexOfItem(items_, item.id);
   if (index < 0) return;
   // Read a while ago: the history may have moved on meanwhile.
-  const auto* stored = std::get_if<FilePayload>(&items_.at(index).payload);
+  const auto* stored = fieldsIf<FilePayload>(&items_.at(index).payload);
   if (!stored || !stored->size.isEmpty() || stored->url != file->url) return;
   ClipboardItem sized = items_.at(index);
   sized.payload = FilePayload{stored->name, byteCountText(size), stored->url};

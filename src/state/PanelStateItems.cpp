@@ -15,10 +15,10 @@ bool isSameContent(const ClipboardItem& a, const ClipboardItem& b) {
   if (a.payload.index() != b.payload.index()) return false;
   if (const auto* p = std::get_if<ColorPayload>(&a.payload)) return p->hex == std::get<ColorPayload>(b.payload).hex;
   if (std::holds_alternative<ImagePayload>(a.payload)) return false;
-  if (const auto* p = std::get_if<LinkPayload>(&a.payload)) return p->url == std::get<LinkPayload>(b.payload).url;
+  if (const auto* p = fieldsIf<LinkPayload>(&a.payload)) return p->url == std::get<LinkPayload>(b.payload)->url;
   if (const auto* p = std::get_if<CodePayload>(&a.payload)) return p->source == std::get<CodePayload>(b.payload).source;
   if (const auto* p = std::get_if<TextPayload>(&a.payload)) return p->text == std::get<TextPayload>(b.payload).text;
-  if (const auto* p = std::get_if<FilePayload>(&a.payload)) return p->name == std::get<FilePayload>(b.payload).name;
+  if (const auto* p = fieldsIf<FilePayload>(&a.payload)) return p->name == std::get<FilePayload>(b.payload)->name;
   return false;
 }
 
@@ -30,10 +30,10 @@ const QString* comparedText(const ClipboardItem& item) {
       [](const auto& payload) -> const QString* {
         using Payload = std::decay_t<decltype(payload)>;
         if constexpr (std::is_same_v<Payload, ColorPayload>) return &payload.hex;
-        else if constexpr (std::is_same_v<Payload, LinkPayload>) return &payload.url.text();
+        else if constexpr (std::is_same_v<Payload, LinkPayload>) return &payload->url.text();
         else if constexpr (std::is_same_v<Payload, CodePayload>) return &payload.source;
         else if constexpr (std::is_same_v<Payload, TextPayload>) return &payload.text;
-        else if constexpr (std::is_same_v<Payload, FilePayload>) return &payload.name;
+        else if constexpr (std::is_same_v<Payload, FilePayload>) return &payload->name;
         else return nullptr;
       },
       item.payload);
@@ -271,11 +271,11 @@ void PanelState::finishAdding(const QList<ClipboardItem>& added, bool blurred) {
   scheduleSave();
 
   for (const ClipboardItem& item : added) {
-    if (const auto* link = std::get_if<LinkPayload>(&item.payload)) {
+    if (const auto* link = fieldsIf<LinkPayload>(&item.payload)) {
       const QString scheme = link->url.scheme().toLower();
       // A blurred capture may be a secret: its address never leaves the machine.
       if (!blurred && (scheme == u"http" || scheme == u"https")) fetchLinkMetadata(item, link->url);
-    } else if (const auto* image = std::get_if<ImagePayload>(&item.payload)) {
+    } else if (const auto* image = fieldsIf<ImagePayload>(&item.payload)) {
       // Its picture file is written by the save, off the main thread (encoding a large picture
       // takes long); its text is read from the picture held here.
       startTextRecognition(item.id, image->image);

@@ -170,7 +170,7 @@ void PanelState::applyResolvedFiles(const QHash<QString, QUrl>& resolved) {
   // Read through a const view: writing through the list would copy all of it while the
   // filtered list or a save still shares it, even when no file moved.
   for (qsizetype i = 0, n = items_.size(); i < n; ++i) {
-    const auto* file = std::get_if<FilePayload>(&items_.at(i).payload);
+    const auto* file = fieldsIf<FilePayload>(&items_.at(i).payload);
     if (!file) continue;
     const QString id = items_.at(i).idString();
     const auto found = resolved.constFind(id);
@@ -229,7 +229,7 @@ void PanelState::applyLinkMetadata(const LinkMetadata& metadata, const QUuid& it
   const auto found = std::find_if(items_.cbegin(), items_.cend(),
                                   [&](const ClipboardItem& item) { return item.id == itemID; });
   if (found == items_.cend()) return;
-  const auto* link = std::get_if<LinkPayload>(&found->payload);
+  const auto* link = fieldsIf<LinkPayload>(&found->payload);
   if (!link) return;
   QList<ClipboardItem> next = items_;
   ClipboardItem& item = next[found - items_.cbegin()];

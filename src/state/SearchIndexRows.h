@@ -36,10 +36,10 @@ inline size_t searchedFields(const ClipboardPayload& payload, FieldList* fields)
       [&](const auto& p) -> size_t {
         using Payload = std::decay_t<decltype(p)>;
         if constexpr (std::is_same_v<Payload, ColorPayload>) *fields = {&p.hex};
-        if constexpr (std::is_same_v<Payload, ImagePayload>) *fields = {&p.filename};
+        if constexpr (std::is_same_v<Payload, ImagePayload>) *fields = {&p->filename};
         if constexpr (std::is_same_v<Payload, LinkPayload>) {
           // The URL is searched as its text (which is what absoluteString gives).
-          *fields = {&p.url.text(), &p.domain, optional(p.title), optional(p.description)};
+          *fields = {&p->url.text(), &p->domain, optional(p->title), optional(p->description)};
           return 4;
         }
         if constexpr (std::is_same_v<Payload, CodePayload>) {
@@ -47,7 +47,7 @@ inline size_t searchedFields(const ClipboardPayload& payload, FieldList* fields)
           return 2;
         }
         if constexpr (std::is_same_v<Payload, TextPayload>) *fields = {&p.text};
-        if constexpr (std::is_same_v<Payload, FilePayload>) *fields = {&p.name};
+        if constexpr (std::is_same_v<Payload, FilePayload>) *fields = {&p->name};
         return 1;
       },
       payload);

@@ -367,7 +367,7 @@ TEST_F(AppDelegateTest, ACopyOfSeveralFilesIsAddedAtOnceAndABlurredOneMarkedWhol
   EXPECT_EQ(changes.count(), 1);
   QStringList paths;
   for (const ClipboardItem& item : state().items()) {
-    paths.append(std::get<FilePayload>(item.payload).url->toLocalFile());
+    paths.append(std::get<FilePayload>(item.payload)->url->toLocalFile());
     EXPECT_TRUE(state().sensitiveIDs().contains(item.id));
     EXPECT_TRUE(state().autoSensitiveIDs().contains(item.id));
   }

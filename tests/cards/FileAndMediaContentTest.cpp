@@ -140,7 +140,7 @@ TEST(ImageCardContent, ShowsTheBarePlaceholderWhilePendingAndUnavailableOnlyWhen
 
   // A cached thumbnail shows at once and starts no background work.
   const ClipboardItem cached = imageItem(twoTonePicture({300, 200}, Qt::green, Qt::green));
-  fake.context->thumbnails->thumbnailImage(cached.idString(), std::get<ImagePayload>(cached.payload).image);
+  fake.context->thumbnails->thumbnailImage(cached.idString(), std::get<ImagePayload>(cached.payload)->image);
   card.setItem(cached);
   EXPECT_EQ(content.shown(), ImageCardContent::Shown::picture);
   EXPECT_EQ(fake.cardImageQueue()->pendingCount(), 0);

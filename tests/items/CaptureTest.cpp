@@ -91,17 +91,17 @@ TEST_F(Capture, CopiedFilesArriveInReverseOrderWithOneCaptureTimeAndTheirBookmar
   QStringList names;
   for (const test::Captured& entry : captured) {
     const FilePayload file = payload<FilePayload>(entry.item);
-    names.append(file.name);
-    EXPECT_EQ(file.size, QString());
-    ASSERT_TRUE(file.url);
-    EXPECT_TRUE(file.url->isLocalFile());
+    names.append(file->name);
+    EXPECT_EQ(file->size, QString());
+    ASSERT_TRUE(file->url);
+    EXPECT_TRUE(file->url->isLocalFile());
     EXPECT_EQ(entry.item.capturedAt, captured.first().item.capturedAt);
     EXPECT_EQ(entry.item.sourceAppBundleID, QStringLiteral("org.example.Editor"));
     EXPECT_TRUE(QFile::exists(fake.context->fileBookmarkStore->directory() + u'/' + entry.item.idString() +
                               QStringLiteral(".bookmark")));
   }
   EXPECT_EQ(names, (QStringList{QStringLiteral("c"), QStringLiteral("b c.pdf"), QStringLiteral("a.txt")}));
-  EXPECT_EQ(payload<FilePayload>(captured[0].item).url->toLocalFile(), paths[2]);
+  EXPECT_EQ(payload<FilePayload>(captured[0].item)->url->toLocalFile(), paths[2]);
 }
 
 // A folder copied with a trailing slash (as file managers write folders) is named by its last
@@ -122,7 +122,7 @@ TEST_F(Capture, FoldersAreNamedByTheirLastComponentWithOrWithoutATrailingSlash) 
     fake.pasteboard->copy({{QLatin1String(mime::kUriList), uri + "\r\n"}}, kEditorPid);
     pollAndCapture();
     ASSERT_EQ(captured.size(), 1) << uri.constData();
-    EXPECT_EQ(payload<FilePayload>(captured[0].item).name, name) << uri.constData();
+    EXPECT_EQ(payload<FilePayload>(captured[0].item)->name, name) << uri.constData();
   }
 }
 
@@ -133,15 +133,15 @@ TEST_F(Capture, ImageFilesAreDecodedOffTheMainThreadAndLandNewest) {
   ticks(1);
   fake.scheduler->advance(ClipboardMonitor::kCaptureDelay);
   ASSERT_EQ(captured.size(), 1) << "the text file at once, the picture after decoding";
-  EXPECT_EQ(payload<FilePayload>(captured[0].item).name, QStringLiteral("notes.txt"));
+  EXPECT_EQ(payload<FilePayload>(captured[0].item)->name, QStringLiteral("notes.txt"));
   fake.drain();
   ASSERT_EQ(captured.size(), 2);
   const ImagePayload image = payload<ImagePayload>(captured[1].item);
-  EXPECT_EQ(image.filename, QStringLiteral("photo.HEIC"));
-  EXPECT_EQ(image.width, 30);
-  EXPECT_EQ(image.height, 20);
-  EXPECT_FALSE(image.fileSize.isEmpty());
-  EXPECT_NE(image.fileSize, QStringLiteral("Zero KB"));
+  EXPECT_EQ(image->filename, QStringLiteral("photo.HEIC"));
+  EXPECT_EQ(image->width, 30);
+  EXPECT_EQ(image->height, 20);
+  EXPECT_FALSE(image->fileSize.isEmpty());
+  EXPECT_NE(image->fileSize, QStringLiteral("Zero KB"));
   EXPECT_EQ(captured[1].item.capturedAt, captured[0].item.capturedAt);
 }
 
@@ -150,15 +150,15 @@ TEST_F(Capture, AnUndecodableImageFileFallsBackToTheClipboardPictureOrIsKeptAsAF
   copyFiles({broken});
   pollAndCapture();
   // A copied file is kept whatever it holds.
-  EXPECT_EQ(payload<FilePayload>(only()).name, QStringLiteral("broken.png"));
+  EXPECT_EQ(payload<FilePayload>(only())->name, QStringLiteral("broken.png"));
   captured.clear();
 
   copyFiles({broken}, {{QLatin1String(mime::kPng), pngBytes(12, 9)}});
   pollAndCapture();
   const ImagePayload image = payload<ImagePayload>(only());
-  EXPECT_EQ(image.filename, QStringLiteral("broken.png"));
-  EXPECT_EQ(image.width, 12);
-  EXPECT_EQ(image.height, 9);
+  EXPECT_EQ(image->filename, QStringLiteral("broken.png"));
+  EXPECT_EQ(image->width, 12);
+  EXPECT_EQ(image->height, 9);
 }
 
 // A colour JPEG whose header says 8000 x 6000 (the picture is a 16 x 16 one: the rest decodes
@@ -185,10 +185,10 @@ TEST_F(Capture, ABigPhotoIsReadScaledDownAndAPictureTooLargeToReadIsKeptAsAFile)
   copyFiles({photo});
   pollAndCapture();
   const ImagePayload image = payload<ImagePayload>(only());
-  EXPECT_EQ(image.filename, QStringLiteral("photo.jpg"));
-  EXPECT_EQ(QSize(int(image.width), int(image.height)), QSize(8000, 6000));
-  EXPECT_LE(qint64(image.image.width()) * image.image.height(), kLargestCopiedPixels);
-  EXPECT_EQ(image.image.width() * 6000, image.image.height() * 8000) << "the same proportions";
+  EXPECT_EQ(image->filename, QStringLiteral("photo.jpg"));
+  EXPECT_EQ(QSize(int(image->width), int(image->height)), QSize(8000, 6000));
+  EXPECT_LE(qint64(image->image.width()) * image->image.height(), kLargestCopiedPixels);
+  EXPECT_EQ(image->image.width() * 6000, image->image.height() * 8000) << "the same proportions";
 
   captured.clear();
   const QString huge = files_.filePath(QStringLiteral("huge.png"));
@@ -196,7 +196,7 @@ TEST_F(Capture, ABigPhotoIsReadScaledDownAndAPictureTooLargeToReadIsKeptAsAFile)
   copyFiles({huge});
   pollAndCapture();
   const ClipboardItem file = only();
-  EXPECT_EQ(payload<FilePayload>(file).name, QStringLiteral("huge.png"));
+  EXPECT_EQ(payload<FilePayload>(file)->name, QStringLiteral("huge.png"));
   EXPECT_TRUE(QFileInfo::exists(fake.context->fileBookmarkStore->directory() + u'/' + file.idString() +
                                 QStringLiteral(".bookmark")));
 }
@@ -223,20 +223,20 @@ TEST_F(Capture, SeveralPicturesBecomeOneImageItemEach) {
   fake.pasteboard->copy({pictureItem(10, 10), broken, pictureItem(20, 10)}, kEditorPid);
   pollAndCapture();
   ASSERT_EQ(captured.size(), 2) << "a picture that does not decode is skipped";
-  EXPECT_EQ(payload<ImagePayload>(captured[0].item).width, 20) << "the first picture lands last";
-  EXPECT_EQ(payload<ImagePayload>(captured[1].item).width, 10);
+  EXPECT_EQ(payload<ImagePayload>(captured[0].item)->width, 20) << "the first picture lands last";
+  EXPECT_EQ(payload<ImagePayload>(captured[1].item)->width, 10);
   for (const test::Captured& entry : captured) {
-    EXPECT_EQ(payload<ImagePayload>(entry.item).filename, QStringLiteral("image.png"));
-    EXPECT_EQ(payload<ImagePayload>(entry.item).fileSize, QString());
+    EXPECT_EQ(payload<ImagePayload>(entry.item)->filename, QStringLiteral("image.png"));
+    EXPECT_EQ(payload<ImagePayload>(entry.item)->fileSize, QString());
   }
 
   captured.clear();
   fake.pasteboard->copy({pictureItem(7, 5)}, kEditorPid);
   pollAndCapture();
   const ImagePayload one = payload<ImagePayload>(only());
-  EXPECT_EQ(one.filename, QStringLiteral("image.png"));
-  EXPECT_EQ(one.width, 7);
-  EXPECT_EQ(one.height, 5);
+  EXPECT_EQ(one->filename, QStringLiteral("image.png"));
+  EXPECT_EQ(one->width, 7);
+  EXPECT_EQ(one->height, 5);
 }
 
 TEST_F(Capture, TextBesidePicturesDecidesBetweenTextAndImages) {
@@ -261,7 +261,7 @@ TEST_F(Capture, TextBesidePicturesDecidesBetweenTextAndImages) {
   picture.data.insert(QLatin1String(mime::kPlainText), " https://example.org/cat.png\n");
   fake.pasteboard->copy({picture}, kEditorPid);
   pollAndCapture();
-  EXPECT_EQ(payload<ImagePayload>(only()).width, 16);
+  EXPECT_EQ(payload<ImagePayload>(only())->width, 16);
 }
 
 TEST_F(Capture, PromisedFilesArriveLaterAsFileItemsInTheOrderWritten) {
@@ -293,9 +293,9 @@ TEST_F(Capture, PromisedFilesArriveLaterAsFileItemsInTheOrderWritten) {
   handlers[0](destination + QStringLiteral("/report.pdf"), {});
   fake.drain();
   ASSERT_EQ(captured.size(), 2);
-  EXPECT_EQ(payload<FilePayload>(captured[0].item).name, QStringLiteral("drawing.png"))
+  EXPECT_EQ(payload<FilePayload>(captured[0].item)->name, QStringLiteral("drawing.png"))
       << "promised pictures stay files";
-  EXPECT_EQ(payload<FilePayload>(captured[1].item).name, QStringLiteral("report.pdf"));
+  EXPECT_EQ(payload<FilePayload>(captured[1].item)->name, QStringLiteral("report.pdf"));
   EXPECT_TRUE(captured[0].blurred);
   EXPECT_TRUE(captured[1].blurred);
   EXPECT_EQ(captured[0].item.capturedAt, captured[1].item.capturedAt);
@@ -368,8 +368,8 @@ TEST_F(Capture, LongTextIsCutAtTheLimitWithTheSuffix) {
 TEST_F(Capture, StringsBecomeLinksColoursCodeOrText) {
   copyTextAndCapture(QStringLiteral("  https://example.org/page \n"));
   const LinkPayload link = payload<LinkPayload>(only());
-  EXPECT_EQ(absoluteString(link.url), QStringLiteral("https://example.org/page"));
-  EXPECT_EQ(link.domain, QStringLiteral("example.org"));
+  EXPECT_EQ(absoluteString(link->url), QStringLiteral("https://example.org/page"));
+  EXPECT_EQ(link->domain, QStringLiteral("example.org"));
 
   copyTextAndCapture(QStringLiteral("https://example.org/a page"));
   EXPECT_EQ(payload<TextPayload>(only()).text, QStringLiteral("https://example.org/a page"));

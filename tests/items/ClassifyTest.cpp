@@ -49,16 +49,17 @@ TEST(Classify, LinkTable) {
       {"myapp:///nohost", nullptr},
   };
   for (const LinkCase& c : cases) {
-    const auto link = linkPayload(QString::fromUtf8(c.text), home);
+    const auto payload = linkPayload(QString::fromUtf8(c.text), home);
     if (!c.domain) {
-      EXPECT_FALSE(link) << c.text;
+      EXPECT_FALSE(payload) << c.text;
       continue;
     }
-    ASSERT_TRUE(link) << c.text;
-    EXPECT_EQ(link->domain, QString::fromUtf8(c.domain)) << c.text;
-    EXPECT_EQ(link->title, c.title ? std::optional<QString>(QString::fromUtf8(c.title)) : std::nullopt) << c.text;
-    EXPECT_EQ(absoluteString(link->url), QString::fromUtf8(c.text)) << c.text;
-    EXPECT_FALSE(link->description || link->ogImageURL) << c.text;
+    ASSERT_TRUE(payload) << c.text;
+    const LinkFields& link = **payload;
+    EXPECT_EQ(link.domain, QString::fromUtf8(c.domain)) << c.text;
+    EXPECT_EQ(link.title, c.title ? std::optional<QString>(QString::fromUtf8(c.title)) : std::nullopt) << c.text;
+    EXPECT_EQ(absoluteString(link.url), QString::fromUtf8(c.text)) << c.text;
+    EXPECT_FALSE(link.description || link.ogImageURL) << c.text;
   }
 }
 
@@ -74,11 +75,11 @@ TEST(Classify, FileLinkFoldersShortenOnlyUnderARealHome) {
   for (const auto& c : cases) {
     const auto link = linkPayload(QStringLiteral("file:///home/ann/Documents/report.pdf"), QString::fromUtf8(c.home));
     ASSERT_TRUE(link) << c.home;
-    EXPECT_EQ(link->domain, QString::fromUtf8(c.domain)) << c.home;
+    EXPECT_EQ((*link)->domain, QString::fromUtf8(c.domain)) << c.home;
   }
   const auto inRoot = linkPayload(QStringLiteral("file:///hosts"), QStringLiteral("/"));
   ASSERT_TRUE(inRoot);
-  EXPECT_EQ(inRoot->domain, QStringLiteral("/")) << "the root folder is no home";
+  EXPECT_EQ((*inRoot)->domain, QStringLiteral("/")) << "the root folder is no home";
 }
 
 TEST(Classify, ColourTable) {

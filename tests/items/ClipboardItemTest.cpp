@@ -128,7 +128,7 @@ TEST(ItemModel, EqualityAndImageAccessor) {
   const ImagePayload a{red, QStringLiteral("a"), 2, 2, QStringLiteral("1 KB")};
   ImagePayload b = a;
   EXPECT_EQ(a, b);  // one shared image
-  b.image = otherRed;
+  b.edit().image = otherRed;
   EXPECT_NE(a, b);  // equal pixels, another image
   EXPECT_NE(itemWith(link(std::nullopt, std::nullopt)), itemWith(link(QString(), std::nullopt)));
 
@@ -142,6 +142,38 @@ TEST(ItemModel, EqualityAndImageAccessor) {
   EXPECT_EQ(decoded.image(store)->size(), QSize(2, 2));
   EXPECT_EQ(itemWith(a).image(store)->cacheKey(), red.cacheKey());
   EXPECT_FALSE(text(QStringLiteral("x")).image(store));
+}
+
+// Links, files and images keep their fields in a box their copies share: a copy of an item is
+// still a value of its own, and items are equal by their fields, not by their box.
+TEST(ItemModel, BoxedKindsAreValues) {
+  const Url page = *parseStrictUrl(QStringLiteral("https://example.org/page"));
+  const struct {
+    const char* name;
+    ClipboardPayload payload;
+    std::function<void(ClipboardPayload&)> edit;
+  } cases[] = {
+      {"link", link(QStringLiteral("Title"), std::nullopt),
+       [](ClipboardPayload& p) { std::get<LinkPayload>(p).edit().title = QStringLiteral("Other"); }},
+      {"file", FilePayload{QStringLiteral("a.txt"), QStringLiteral("1 KB"), Url::fromLocalFile("/tmp/a.txt")},
+       [](ClipboardPayload& p) { std::get<FilePayload>(p).edit().size.clear(); }},
+      {"image", ImagePayload{QImage(), QStringLiteral("a.png"), 4, 3, QStringLiteral("1 KB")},
+       [](ClipboardPayload& p) { std::get<ImagePayload>(p).edit().width = 5; }},
+  };
+  for (const auto& c : cases) {
+    const ClipboardItem original = itemWith(c.payload);
+    ClipboardItem copy = original;
+    EXPECT_EQ(copy, original) << c.name;
+    c.edit(copy.payload);
+    EXPECT_NE(copy, original) << c.name;
+    EXPECT_EQ(original, itemWith(c.payload)) << c.name << ": the original keeps its fields";
+    c.edit(copy.payload);  // the same edit again: no longer shared, the copy changes in place
+    ClipboardItem twin = itemWith(c.payload);
+    c.edit(twin.payload);
+    EXPECT_EQ(copy, twin) << c.name << ": equal fields in two boxes";
+    EXPECT_EQ(copy.plainText(), twin.plainText()) << c.name;
+  }
+  EXPECT_EQ(contentType(ClipboardPayload(LinkPayload{page, QStringLiteral("example.org")})), ContentType::link);
 }
 
 // Local wall-clock moments, so the test holds in any time zone.

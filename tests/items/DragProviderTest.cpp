@@ -27,10 +27,7 @@ ClipboardItem itemWith(ClipboardPayload payload) {
 ClipboardItem textItem(const QString& text) { return itemWith(TextPayload{text}); }
 
 ClipboardItem linkItem(const QString& text, const QString& domain) {
-  LinkPayload link;
-  link.url = *parseStrictUrl(text);
-  link.domain = domain;
-  return itemWith(link);
+  return itemWith(LinkPayload{*parseStrictUrl(text), domain});
 }
 
 QImage solid(QColor color, int w = 5, int h = 4) {
@@ -40,12 +37,7 @@ QImage solid(QColor color, int w = 5, int h = 4) {
 }
 
 ClipboardItem imageItem(const QImage& image, const QString& filename) {
-  ImagePayload payload;
-  payload.image = image;
-  payload.filename = filename;
-  payload.width = image.width();
-  payload.height = image.height();
-  return itemWith(payload);
+  return itemWith(ImagePayload{image, filename, image.width(), image.height(), QString()});
 }
 
 QStringList list(std::initializer_list<const char*> formats) {

@@ -44,8 +44,8 @@ bool sameItems(const QList<ClipboardItem>& a, const QList<ClipboardItem>& b) {
   if (a.size() != b.size() || encodeItems(a) != encodeItems(b)) return false;
   for (qsizetype i = 0; i < a.size(); ++i) {
     if (a[i].payload.index() != b[i].payload.index()) return false;
-    if (const auto* image = std::get_if<ImagePayload>(&a[i].payload))
-      if (image->image != std::get<ImagePayload>(b[i].payload).image) return false;
+    if (const auto* image = fieldsIf<ImagePayload>(&a[i].payload))
+      if (image->image != std::get<ImagePayload>(b[i].payload)->image) return false;
   }
   return true;
 }
@@ -100,7 +100,7 @@ TEST(ItemJsonDirect, TakesTheStoredFormAndEveryLenientFixture) {
   // The legacy picture really is read by the direct decoder.
   const auto legacy = decodeItemsDirect('[' + fixture(QStringLiteral("lenient-image-data.json")) + ']');
   ASSERT_TRUE(legacy);
-  EXPECT_EQ(std::get<ImagePayload>(legacy->front().payload).image.size(), QSize(1, 1));
+  EXPECT_EQ(std::get<ImagePayload>(legacy->front().payload)->image.size(), QSize(1, 1));
 }
 
 TEST(ItemJsonDirect, TakesReorderedKeysEscapesAndUnknownKeys) {

@@ -56,20 +56,20 @@ TEST(ItemJson, GoldenFilesDecodeToTheirValues) {
   EXPECT_EQ(color.payload, ClipboardPayload(ColorPayload{QStringLiteral("#FF8800"), 255, 136, 0}));
 
   const auto image = std::get<ImagePayload>(decodeFixture(QStringLiteral("image.json")).payload);
-  EXPECT_EQ(image.width, 1920);
-  EXPECT_EQ(image.height, 1080);
-  EXPECT_EQ(image.fileSize, QStringLiteral("1.2 MB"));
-  EXPECT_TRUE(image.image.isNull());  // pictures live in side files
+  EXPECT_EQ(image->width, 1920);
+  EXPECT_EQ(image->height, 1080);
+  EXPECT_EQ(image->fileSize, QStringLiteral("1.2 MB"));
+  EXPECT_TRUE(image->image.isNull());  // pictures live in side files
 
   const auto link = std::get<LinkPayload>(decodeFixture(QStringLiteral("link-full.json")).payload);
-  EXPECT_EQ(absoluteString(link.url), QStringLiteral("https://example.org/a/b?q=1#top"));
-  EXPECT_EQ(link.title, QStringLiteral("Example \"Domain\""));
-  EXPECT_EQ(link.description, QStringLiteral("Line one\nLine two"));
-  EXPECT_EQ(link.ogImageURL, QStringLiteral("cached:2B3C4D5E-6F7A-4B9C-8D1E-2F3A4B5C6D7E"));
+  EXPECT_EQ(absoluteString(link->url), QStringLiteral("https://example.org/a/b?q=1#top"));
+  EXPECT_EQ(link->title, QStringLiteral("Example \"Domain\""));
+  EXPECT_EQ(link->description, QStringLiteral("Line one\nLine two"));
+  EXPECT_EQ(link->ogImageURL, QStringLiteral("cached:2B3C4D5E-6F7A-4B9C-8D1E-2F3A4B5C6D7E"));
 
   const ClipboardItem minimal = decodeFixture(QStringLiteral("link-minimal.json"));
   EXPECT_DOUBLE_EQ(secondsSinceReferenceDate(minimal.capturedAt), -12.75);
-  EXPECT_FALSE(std::get<LinkPayload>(minimal.payload).title);
+  EXPECT_FALSE(std::get<LinkPayload>(minimal.payload)->title);
 
   EXPECT_EQ(std::get<CodePayload>(decodeFixture(QStringLiteral("code.json")).payload).source,
             QStringLiteral("def f(x):\n\treturn x \\\\ 2\n"));
@@ -86,8 +86,8 @@ TEST(ItemJson, LenientFileLocationGivesNoUrl) {
        {"lenient-file-url-number.json", "lenient-file-url-empty.json", "lenient-file-url-invalid.json"}) {
     const ClipboardItem item = decodeFixture(QString::fromLatin1(name));
     const auto& file = std::get<FilePayload>(item.payload);
-    EXPECT_FALSE(file.url) << name;
-    EXPECT_EQ(item.plainText(), file.name) << name;
+    EXPECT_FALSE(file->url) << name;
+    EXPECT_EQ(item.plainText(), file->name) << name;
     EXPECT_FALSE(encodeItem(item).contains("fileURL")) << name;
   }
   // Lower-case ids are read; the encoder writes them upper-case.
@@ -98,19 +98,19 @@ TEST(ItemJson, LenientFileLocationGivesNoUrl) {
 TEST(ItemJson, LegacyInlineImageIsReadAndNeverWritten) {
   const ClipboardItem item = decodeFixture(QStringLiteral("lenient-image-data.json"));
   const auto& image = std::get<ImagePayload>(item.payload);
-  EXPECT_EQ(image.image.size(), QSize(1, 1));
+  EXPECT_EQ(image->image.size(), QSize(1, 1));
   EXPECT_FALSE(encodeItem(item).contains("imageData"));
 
   const auto junk = decodeItems(fixture(QStringLiteral("lenient-image-data-junk.json")));
   ASSERT_TRUE(junk);
-  for (const ClipboardItem& each : *junk) EXPECT_TRUE(std::get<ImagePayload>(each.payload).image.isNull());
+  for (const ClipboardItem& each : *junk) EXPECT_TRUE(std::get<ImagePayload>(each.payload)->image.isNull());
 }
 
 TEST(ItemJson, NullOptionalsAndEscapedSlashes) {
   const ClipboardItem item = decodeFixture(QStringLiteral("lenient-link-nulls.json"));
   const auto& link = std::get<LinkPayload>(item.payload);
-  EXPECT_EQ(absoluteString(link.url), QStringLiteral("https://example.org/path"));
-  EXPECT_FALSE(link.title || link.description || link.ogImageURL);
+  EXPECT_EQ(absoluteString(link->url), QStringLiteral("https://example.org/path"));
+  EXPECT_FALSE(link->title || link->description || link->ogImageURL);
   // Absent optionals are left out, never written as null.
   const QJsonObject payload = QJsonDocument::fromJson(encodeItem(item)).object().value("payload").toObject();
   EXPECT_EQ(payload.keys(), (QStringList{"domain", "type", "url"}));

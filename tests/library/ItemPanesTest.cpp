@@ -147,11 +147,11 @@ TEST(ItemPanes, AFileItemWithoutItsSizeGetsItWhenShown) {
   QDir().mkpath(dir.filePath(QStringLiteral("Folder")));
   const auto unsized = [](const QString& path) {
     ClipboardItem item = fileItem(path);
-    std::get<FilePayload>(item.payload).size.clear();
+    std::get<FilePayload>(item.payload).edit().size.clear();
     return item;
   };
   ClipboardItem noAddress = unsized(data);
-  std::get<FilePayload>(noAddress.payload).url.reset();
+  std::get<FilePayload>(noAddress.payload).edit().url.reset();
   const struct {
     const char* name;
     ClipboardItem item;
@@ -171,12 +171,12 @@ TEST(ItemPanes, AFileItemWithoutItsSizeGetsItWhenShown) {
       h.show(c.item);
       // Nothing is read on the main thread.
       h.fake.scheduler->runPending();
-      EXPECT_EQ(std::get<FilePayload>(h.stored(c.item.id)->payload).size, std::get<FilePayload>(c.item.payload).size);
+      EXPECT_EQ(std::get<FilePayload>(h.stored(c.item.id)->payload)->size, std::get<FilePayload>(c.item.payload)->size);
       h.fake.drain();
-      const QString size = std::get<FilePayload>(h.stored(c.item.id)->payload).size;
+      const QString size = std::get<FilePayload>(h.stored(c.item.id)->payload)->size;
       EXPECT_EQ(size, c.size);
       h.show(c.item);  // the host hands the pane the item as the state has it now
-      const QString name = std::get<FilePayload>(c.item.payload).name;
+      const QString name = std::get<FilePayload>(c.item.payload)->name;
       EXPECT_EQ(h.caption().content().detailText, size.isEmpty() ? name : name + QStringLiteral("  \u00b7  ") + size);
     }
   }

@@ -363,7 +363,7 @@ TEST(LibraryDetailView, LinksByScheme) {
 TEST(LibraryDetailView, ALinksPageImageAndAddress) {
   DetailHarness h;
   ClipboardItem item = linkItem("https://example.org/a");
-  auto& link = std::get<LinkPayload>(item.payload);
+  LinkFields& link = std::get<LinkPayload>(item.payload).edit();
   link.title = QStringLiteral("A page");
   link.description = QStringLiteral("What it says");
   link.ogImageURL = QStringLiteral("cached:") + item.idString();
@@ -382,7 +382,7 @@ TEST(LibraryDetailView, ALinksPageImageAndAddress) {
   // Without a cached image, none is shown and nothing is fetched.
   DetailHarness other;
   ClipboardItem uncached = linkItem("https://example.org/b");
-  std::get<LinkPayload>(uncached.payload).ogImageURL = QStringLiteral("https://example.org/b.png");
+  std::get<LinkPayload>(uncached.payload).edit().ogImageURL = QStringLiteral("https://example.org/b.png");
   auto* plain = qobject_cast<DetailLinkView*>(other.show(uncached).content());
   other.fake.drain();
   EXPECT_FALSE(plain->showsImage());

@@ -27,13 +27,13 @@ ClipboardItem withSource(ClipboardItem item, const QString& source) {
 
 ClipboardItem fileWithoutUrl() {
   ClipboardItem item = fileItem("/tmp/a.txt");
-  std::get<FilePayload>(item.payload).url.reset();
+  std::get<FilePayload>(item.payload).edit().url.reset();
   return item;
 }
 
 ClipboardItem remoteFile() {
   ClipboardItem item = fileItem("/tmp/a.txt");
-  std::get<FilePayload>(item.payload).url = *parseStrictUrl(QStringLiteral("https://example.org/a.txt"));
+  std::get<FilePayload>(item.payload).edit().url = *parseStrictUrl(QStringLiteral("https://example.org/a.txt"));
   return item;
 }
 

@@ -463,7 +463,7 @@ TEST(ItemPreviewView, AFileRemovedWhileShownBecomesTheNotice) {
   QFile::remove(path);
   h.fake.advance(1);
   ASSERT_NE(pane.content(), nullptr);
-  std::get<FilePayload>(item.payload).size = QStringLiteral("3 bytes");
+  std::get<FilePayload>(item.payload).edit().size = QStringLiteral("3 bytes");
   pane.setProps({item, 760}, h.callbacks("A"));
   auto* notice = qobject_cast<MissingFileView*>(pane.content());
   ASSERT_NE(notice, nullptr);

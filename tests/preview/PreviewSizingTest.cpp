@@ -20,8 +20,8 @@ QString linesWithLongOnes(int count, std::initializer_list<int> longAt, const ch
 
 ClipboardItem sizedImage(qint64 width, qint64 height) {
   ClipboardItem item = imageItem(QImage());
-  std::get<ImagePayload>(item.payload).width = width;
-  std::get<ImagePayload>(item.payload).height = height;
+  std::get<ImagePayload>(item.payload).edit().width = width;
+  std::get<ImagePayload>(item.payload).edit().height = height;
   return item;
 }
 

@@ -79,7 +79,7 @@ TEST_F(HistoryJournalSaveTest, EveryChangeOfTheItemsComesBackAfterARelaunch) {
   sized.close();
   startWithAFile();
   ClipboardItem fileItem = test::fileItem(folder + QStringLiteral("/sized.txt"));
-  std::get<FilePayload>(fileItem.payload).size.clear();
+  std::get<FilePayload>(fileItem.payload).edit().size.clear();
   const ClipboardItem link = test::linkItem(QStringLiteral("https://a.example/"));
   const struct {
     const char* name;

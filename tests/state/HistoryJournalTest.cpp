@@ -97,7 +97,7 @@ TEST_F(JournalReplayTest, RecordsApplyInOrderOnTopOfTheFile) {
 
 TEST_F(JournalReplayTest, ReplayedItemsEqualTheOnesRecorded) {
   ClipboardItem link = test::linkItem(QStringLiteral("https://example.com/a?b=c"));
-  std::get<LinkPayload>(link.payload).title = QStringLiteral("Title with \"quotes\"\nand a line break");
+  std::get<LinkPayload>(link.payload).edit().title = QStringLiteral("Title with \"quotes\"\nand a line break");
   const ClipboardItem code = test::codeItem(QStringLiteral("int main() {\n\treturn 0;\n}"), QStringLiteral("cpp"));
   const ClipboardItem color = test::colorItem(QStringLiteral("#FFAA00"));
   QByteArray bytes = header() + record(HistoryChange::added(link)) + record(HistoryChange::added(code)) +

@@ -325,13 +325,13 @@ TEST_F(HistoryPersistenceTest, LoadReadsMarksResolvesMovedFilesAndAppliesRetenti
 
   state.loadHistory();
   ASSERT_EQ(state.items().size(), 2);  // the month-old item aged out
-  EXPECT_EQ(std::get<FilePayload>(state.items()[0].payload).name, QStringLiteral("draft.txt"));
+  EXPECT_EQ(std::get<FilePayload>(state.items()[0].payload)->name, QStringLiteral("draft.txt"));
   test::SignalCounter items(&state, &PanelState::itemsChanged);
   h.runSaves();  // the bookmarks are resolved on the save queue
   EXPECT_EQ(items.count(), 1);
   const auto& payload = std::get<FilePayload>(state.items()[0].payload);
-  EXPECT_EQ(payload.name, QStringLiteral("final.txt"));
-  EXPECT_EQ(payload.url->toLocalFile(), folder + QStringLiteral("/final.txt"));
+  EXPECT_EQ(payload->name, QStringLiteral("final.txt"));
+  EXPECT_EQ(payload->url->toLocalFile(), folder + QStringLiteral("/final.txt"));
   EXPECT_EQ(state.items()[0].id, file.id);
   EXPECT_EQ(state.pinnedIDs(), PanelState::IdSet({pinned.id}));
   EXPECT_EQ(state.sensitiveIDs(), PanelState::IdSet({file.id}));
@@ -405,13 +405,13 @@ TEST_F(HistoryPersistenceTest, LinkMetadataFillsTitleAndCachedPreview) {
   h.fake.http->respond(page, FakeHttpClient::ok("<meta property=og:image content=\"/p.png\"><title>Story</title>"));
   h.fake.http->respond(QUrl(QStringLiteral("https://news.example/p.png")), FakeHttpClient::ok(pngBytes(), "image/png"));
   ClipboardItem link = test::linkItem(page.toString());
-  std::get<LinkPayload>(link.payload).description = QStringLiteral("stale");
+  std::get<LinkPayload>(link.payload).edit().description = QStringLiteral("stale");
   state.addItem(link);
   h.fake.drain();
   const auto& payload = std::get<LinkPayload>(state.items()[0].payload);
-  EXPECT_EQ(payload.title, QStringLiteral("Story"));
-  EXPECT_EQ(payload.description, std::nullopt);
-  EXPECT_EQ(payload.ogImageURL, QStringLiteral("cached:") + link.idString());
+  EXPECT_EQ(payload->title, QStringLiteral("Story"));
+  EXPECT_EQ(payload->description, std::nullopt);
+  EXPECT_EQ(payload->ogImageURL, QStringLiteral("cached:") + link.idString());
   EXPECT_TRUE(h.fake.context->ogImageCache->contains(link.idString()));
   clock.advance(1.5);
   h.runSaves();
@@ -421,14 +421,14 @@ TEST_F(HistoryPersistenceTest, LinkMetadataFillsTitleAndCachedPreview) {
 
 TEST_F(HistoryPersistenceTest, ATitleOnlyResultClearsThePreviewAndAGoneItemIsLeftAlone) {
   ClipboardItem link = test::linkItem(QStringLiteral("https://a.example/"));
-  std::get<LinkPayload>(link.payload).ogImageURL = QStringLiteral("https://a.example/old.png");
+  std::get<LinkPayload>(link.payload).edit().ogImageURL = QStringLiteral("https://a.example/old.png");
   state.addItem(link, true);  // blurred: nothing fetched, applied by hand below
   LinkMetadata titleOnly;
   titleOnly.title = QStringLiteral("A");
   state.applyLinkMetadata(titleOnly, link.id);
   const auto& payload = std::get<LinkPayload>(state.items()[0].payload);
-  EXPECT_EQ(payload.title, QStringLiteral("A"));
-  EXPECT_EQ(payload.ogImageURL, std::nullopt);
+  EXPECT_EQ(payload->title, QStringLiteral("A"));
+  EXPECT_EQ(payload->ogImageURL, std::nullopt);
 
   test::SignalCounter items(&state, &PanelState::itemsChanged);
   state.applyLinkMetadata(titleOnly, newUuid());

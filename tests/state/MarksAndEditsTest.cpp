@@ -222,7 +222,7 @@ TEST_F(MarksAndEditsTest, RefreshFileSizeFillsOnlyAnEmptySizeFromARealFile) {
 
   const auto unsized = [](const QString& filePath) {
     ClipboardItem item = test::fileItem(filePath);
-    std::get<FilePayload>(item.payload).size.clear();
+    std::get<FilePayload>(item.payload).edit().size.clear();
     return item;
   };
   const ClipboardItem real = unsized(path);
@@ -240,8 +240,8 @@ TEST_F(MarksAndEditsTest, RefreshFileSizeFillsOnlyAnEmptySizeFromARealFile) {
 
   state.refreshFileSize(real);
   const auto& payload = std::get<FilePayload>(state.items().last().payload);
-  EXPECT_EQ(payload.size, byteCountText(1500));
-  EXPECT_EQ(payload.name, QStringLiteral("data.bin"));
+  EXPECT_EQ(payload->size, byteCountText(1500));
+  EXPECT_EQ(payload->name, QStringLiteral("data.bin"));
   EXPECT_TRUE(state.isSavePending());
 }
 

@@ -62,7 +62,7 @@ CardOverlay::Callbacks CardOverlay::filtersOf(PanelState& state) {
 
 bool CardOverlay::isOverImage(const ClipboardPayload& payload) {
   if (std::holds_alternative<ImagePayload>(payload)) return true;
-  if (const auto* link = std::get_if<LinkPayload>(&payload)) return link->ogImageURL.has_value();
+  if (const auto* link = fieldsIf<LinkPayload>(&payload)) return link->ogImageURL.has_value();
   if (const auto* color = std::get_if<ColorPayload>(&payload))
     return ColorCardContent::weightedLuminance(color->r, color->g, color->b) <= 155;
   return false;

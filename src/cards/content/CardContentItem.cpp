@@ -40,14 +40,14 @@ bool CardContentItem::setItem(const ClipboardItem& item) {
         } else if constexpr (std::is_same_v<P, ColorPayload>) {
           return show<ColorCardContent>({payload.hex, payload.r, payload.g, payload.b});
         } else if constexpr (std::is_same_v<P, FilePayload>) {
-          const bool isDirectory = payload.url && payload.url->path().endsWith(QLatin1Char('/'));
-          return show<FileCardContent>({payload.name, payload.size, isDirectory}, FileIcons::shared(services_));
+          const bool isDirectory = payload->url && payload->url->path().endsWith(QLatin1Char('/'));
+          return show<FileCardContent>({payload->name, payload->size, isDirectory}, FileIcons::shared(services_));
         } else if constexpr (std::is_same_v<P, ImagePayload>) {
-          return show<ImageCardContent>({item.idString(), payload.image}, services_, onChange);
+          return show<ImageCardContent>({item.idString(), payload->image}, services_, onChange);
         } else {
           static_assert(std::is_same_v<P, LinkPayload>);
           return show<LinkCardContent>(
-              {item.idString(), payload.domain, payload.title, payload.description, payload.ogImageURL}, services_,
+              {item.idString(), payload->domain, payload->title, payload->description, payload->ogImageURL}, services_,
               onChange);
         }
       },

@@ -183,7 +183,7 @@ void ClipboardMonitor::finishCapture(PendingCapture& capture, Analysis analysis)
         QList<FileBookmarkStore::StoredFile> files;
         files.reserve(items.size());
         for (const ClipboardItem& item : items)
-          if (const auto* file = std::get_if<FilePayload>(&item.payload); file && file->url)
+          if (const auto* file = fieldsIf<FilePayload>(&item.payload); file && file->url)
             files.append({item.idString(), file->url->qurl()});
         bookmarks->saveAll(files);
       });
@@ -329,8 +329,8 @@ void ClipboardMonitor::queueImageFileDecode(const QUrl& url, const QImage& fallb
     if (decoded) {
       // Named with the picture's size in the file, also when a large one is kept scaled down.
       ImagePayload payload = imagePayload(decoded->image, url.fileName(), FileInfo::sizeText(url));
-      payload.width = decoded->fileSize.width();
-      payload.height = decoded->fileSize.height();
+      payload.edit().width = decoded->fileSize.width();
+      payload.edit().height = decoded->fileSize.height();
       item = ClipboardItem::make(newUuid(), run.source, run.capturedAt, std::move(payload));
     } else if (!fallback.isNull() && fallback.width() > 0) {
       item = ClipboardItem::make(newUuid(), run.source, run.capturedAt,

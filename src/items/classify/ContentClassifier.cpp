@@ -110,20 +110,21 @@ std::optional<LinkPayload> linkPayload(const QString& text, const QString& homeP
   if (!url || url->scheme().isEmpty()) return std::nullopt;
   const QString scheme = url->scheme().toLower();
   const QString host = url->host();
-  LinkPayload link;
+  LinkPayload payload;
+  LinkFields& link = payload.edit();
   link.url = *url;
 
   if (scheme == u"http" || scheme == u"https") {
     if (host.isEmpty()) return std::nullopt;
     link.domain = host;
-    return link;
+    return payload;
   }
   if (isOneOf(scheme, kAddressSchemes)) {
     QString domain = absoluteString(*url);
     domain.remove(scheme + u':', Qt::CaseSensitive);
     domain = trimSlashes(domain);
     link.domain = domain.isEmpty() ? scheme : domain;
-    return link;
+    return payload;
   }
   if (scheme == u"file") {
     QString folder, last;
@@ -131,15 +132,15 @@ std::optional<LinkPayload> linkPayload(const QString& text, const QString& homeP
     folder = homeRelativePath(folder, homePath);
     link.domain = folder.isEmpty() ? QStringLiteral("Local file") : folder;
     if (!last.isEmpty()) link.title = last;
-    return link;
+    return payload;
   }
   if (isOneOf(scheme, kHostSchemes)) {
     link.domain = host.isEmpty() ? scheme : host;
-    return link;
+    return payload;
   }
   if (text.contains(QLatin1StringView("://")) && !host.isEmpty()) {
     link.domain = host;
-    return link;
+    return payload;
   }
   return std::nullopt;
 }

@@ -64,10 +64,10 @@ std::optional<QString> textPiece(const ClipboardItem& item) {
         using T = std::decay_t<decltype(payload)>;
         if constexpr (std::is_same_v<T, ColorPayload>) return payload.hex;
         else if constexpr (std::is_same_v<T, ImagePayload>) return std::nullopt;
-        else if constexpr (std::is_same_v<T, LinkPayload>) return absoluteString(payload.url);
+        else if constexpr (std::is_same_v<T, LinkPayload>) return absoluteString(payload->url);
         else if constexpr (std::is_same_v<T, CodePayload>) return payload.source;
         else if constexpr (std::is_same_v<T, TextPayload>) return payload.text;
-        else return payload.name;
+        else return payload->name;
       },
       item.payload);
 }
@@ -183,13 +183,13 @@ void registerRepresentations(const ClipboardItem& item, const std::optional<QIma
             return writeColorText(payload.hex, payload.r, payload.g, payload.b, path);
           });
         } else if constexpr (std::is_same_v<T, ImagePayload>) {
-          data.setSuggestedName(fileNameStem(payload.filename));
+          data.setSuggestedName(fileNameStem(payload->filename));
           data.registerTemporaryFile(QStringLiteral("png"),
                                      [image](const QString& path) { return writePNG(image, path); });
         } else if constexpr (std::is_same_v<T, LinkPayload>) {
-          data.setSuggestedName(payload.domain);
+          data.setSuggestedName(payload->domain);
           data.registerTemporaryFile(QStringLiteral("desktop"),
-                                     [url = absoluteString(payload.url), name = payload.domain](const QString& path) {
+                                     [url = absoluteString(payload->url), name = payload->domain](const QString& path) {
                                        return writeLinkFile(url, name, path);
                                      });
         } else if constexpr (std::is_same_v<T, CodePayload>) {
@@ -203,10 +203,10 @@ void registerRepresentations(const ClipboardItem& item, const std::optional<QIma
                                      [text = payload.text](const QString& path) { return writeText(text, path); });
         } else {
           // The receiver reads the item's own file; nothing is copied. A missing file offers none.
-          if (!payload.url || !payload.url->isLocalFile()) return;
-          if (!QFileInfo::exists(payload.url->toLocalFile())) return;
-          data.setSuggestedName(payload.name);
-          data.registerFile(QUrl::fromLocalFile(payload.url->toLocalFile()));
+          if (!payload->url || !payload->url->isLocalFile()) return;
+          if (!QFileInfo::exists(payload->url->toLocalFile())) return;
+          data.setSuggestedName(payload->name);
+          data.registerFile(QUrl::fromLocalFile(payload->url->toLocalFile()));
         }
       },
       item.payload);

@@ -17,7 +17,7 @@ struct Overloaded : Fs... {
 template <class... Fs>
 Overloaded(Fs...) -> Overloaded<Fs...>;
 
-QString filePathOrName(const FilePayload& file) { return file.url ? file.url->path(QUrl::FullyDecoded) : file.name; }
+QString filePathOrName(const FilePayload& file) { return file->url ? file->url->path(QUrl::FullyDecoded) : file->name; }
 
 bool isLineBreak(char16_t c) { return (c >= 0x000A && c <= 0x000D) || c == 0x0085 || c == 0x2028 || c == 0x2029; }
 
@@ -42,7 +42,7 @@ std::optional<QString> ClipboardItem::plainText() const {
   return std::visit(Overloaded{
                         [](const ColorPayload& p) -> std::optional<QString> { return p.hex; },
                         [](const ImagePayload&) -> std::optional<QString> { return std::nullopt; },
-                        [](const LinkPayload& p) -> std::optional<QString> { return absoluteString(p.url); },
+                        [](const LinkPayload& p) -> std::optional<QString> { return absoluteString(p->url); },
                         [](const CodePayload& p) -> std::optional<QString> { return p.source; },
                         [](const TextPayload& p) -> std::optional<QString> { return p.text; },
                         [](const FilePayload& p) -> std::optional<QString> { return filePathOrName(p); },
@@ -51,7 +51,7 @@ std::optional<QString> ClipboardItem::plainText() const {
 }
 
 std::optional<QImage> ClipboardItem::image(const ImageStore& store) const {
-  const auto* image = std::get_if<ImagePayload>(&payload);
+  const auto* image = fieldsIf<ImagePayload>(&payload);
   if (!image) return std::nullopt;
   if (image->image.width() > 0) return image->image;
   QImage stored = store.load(idString());
@@ -71,18 +71,19 @@ bool ClipboardItem::matchesLowercased(const QString& q, const RecognizedTextLook
       Overloaded{
           [&](const ColorPayload& p) { return containsLowered(p.hex, q); },
           [&](const ImagePayload& p) {
-            if (containsLowered(p.filename, q)) return true;
+            if (containsLowered(p->filename, q)) return true;
             if (!recognizedText) return false;
             const std::optional<QString> text = recognizedText(idString());
             return text && containsLowered(*text, q);
           },
           [&](const LinkPayload& p) {
-            return containsLowered(absoluteString(p.url), q) || containsLowered(p.domain, q) ||
-                   (p.title && containsLowered(*p.title, q)) || (p.description && containsLowered(*p.description, q));
+            return containsLowered(absoluteString(p->url), q) || containsLowered(p->domain, q) ||
+                   (p->title && containsLowered(*p->title, q)) ||
+                   (p->description && containsLowered(*p->description, q));
           },
           [&](const CodePayload& p) { return containsLowered(p.source, q) || containsLowered(p.language, q); },
           [&](const TextPayload& p) { return containsLowered(p.text, q); },
-          [&](const FilePayload& p) { return containsLowered(p.name, q); },
+          [&](const FilePayload& p) { return containsLowered(p->name, q); },
       },
       payload);
 }
@@ -100,13 +101,13 @@ QString ClipboardItem::accessibilityLabel(const AppNameLookup& appName, const QD
           [&](const ColorPayload& p) { parts << QStringLiteral("Colour ") + p.hex; },
           [&](const ImagePayload& p) {
             QString part = QStringLiteral("Image, ");
-            if (!p.filename.isEmpty()) part += p.filename + QStringLiteral(", ");
-            part += QString::number(p.width) + QStringLiteral(" by ") + QString::number(p.height);
+            if (!p->filename.isEmpty()) part += p->filename + QStringLiteral(", ");
+            part += QString::number(p->width) + QStringLiteral(" by ") + QString::number(p->height);
             parts << part;
           },
           [&](const LinkPayload& p) {
-            parts << QStringLiteral("Link, ") + p.title.value_or(p.domain);
-            if (p.title) parts << absoluteString(p.url);
+            parts << QStringLiteral("Link, ") + p->title.value_or(p->domain);
+            if (p->title) parts << absoluteString(p->url);
           },
           [&](const CodePayload& p) {
             parts << (p.language.isEmpty() ? QStringLiteral("Code") : QStringLiteral("Code, ") + p.language);
@@ -116,7 +117,7 @@ QString ClipboardItem::accessibilityLabel(const AppNameLookup& appName, const QD
             parts << QStringLiteral("Text");
             parts << firstLine(p.text);
           },
-          [&](const FilePayload& p) { parts << QStringLiteral("File, ") + p.name + QStringLiteral(", ") + p.size; },
+          [&](const FilePayload& p) { parts << QStringLiteral("File, ") + p->name + QStringLiteral(", ") + p->size; },
       },
       payload);
   parts << QStringLiteral("from ") + sourceDisplayName(sourceAppBundleID, appName);

@@ -61,9 +61,13 @@ struct ClipboardItem {
 
 }  // namespace qv
 
-// Every member moves by plain copying of its bytes (Qt's shared types, std::variant and
-// std::optional of them hold no pointers into themselves), so lists of items grow by realloc.
+// Every member moves by plain copying of its bytes (Qt's shared types, SharedValue, std::variant
+// and std::optional of them hold no pointers into themselves), so lists of items grow by realloc.
 Q_DECLARE_TYPEINFO(qv::ClipboardItem, Q_RELOCATABLE_TYPE);
+
+// A history holds up to 100,000 records, so each byte of one is 100 KB: a field that grows the
+// record should be a choice (large, rare payload cases go into a SharedValue).
+static_assert(sizeof(qv::ClipboardPayload) <= 56 && sizeof(qv::ClipboardItem) <= 112, "the history record grew");
 
 namespace qv {
 

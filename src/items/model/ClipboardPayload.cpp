@@ -2,7 +2,7 @@
 
 namespace qv {
 
-bool ImagePayload::operator==(const ImagePayload& other) const {
+bool ImageFields::operator==(const ImageFields& other) const {
   // The same image object, not equal pixels: QImage shares its data, so equal cache keys mean
   // one object (two empty images count as the same).
   return image.cacheKey() == other.image.cacheKey() && filename == other.filename && width == other.width &&

@@ -105,7 +105,7 @@ class Decoder {
       return true;
     }
     if (type == u"image") {
-      ImagePayload p;
+      ImageFields p;
       if (!string(object, QLatin1StringView("filename"), &p.filename) ||
           !integer(object, QLatin1StringView("width"), kIntMin, kIntMax, &p.width) ||
           !integer(object, QLatin1StringView("height"), kIntMin, kIntMax, &p.height) ||
@@ -114,11 +114,11 @@ class Decoder {
       // Older histories carried the picture inline; any problem with it just gives no image.
       const QJsonValue legacy = object.value(QLatin1StringView("imageData"));
       if (legacy.isString()) p.image = legacyInlineImage(legacy.toString());
-      *out = std::move(p);
+      *out = ImagePayload(std::move(p));
       return true;
     }
     if (type == u"link") {
-      LinkPayload p;
+      LinkFields p;
       QString url;
       if (!string(object, QLatin1StringView("url"), &url)) return false;
       const std::optional<Url> parsed = parseStrictUrl(url);
@@ -129,7 +129,7 @@ class Decoder {
           !optionalString(object, QLatin1StringView("description"), &p.description) ||
           !optionalString(object, QLatin1StringView("ogImageURL"), &p.ogImageURL))
         return false;
-      *out = std::move(p);
+      *out = LinkPayload(std::move(p));
       return true;
     }
     if (type == u"code") {
@@ -147,13 +147,13 @@ class Decoder {
       return true;
     }
     if (type == u"file") {
-      FilePayload p;
+      FileFields p;
       if (!string(object, QLatin1StringView("name"), &p.name) || !string(object, QLatin1StringView("size"), &p.size))
         return false;
       // Lenient: a missing, mistyped or unparsable location just leaves the URL out.
       const QJsonValue fileURL = object.value(QLatin1StringView("fileURL"));
       if (fileURL.isString()) p.url = parseStrictUrl(fileURL.toString());
-      *out = std::move(p);
+      *out = FilePayload(std::move(p));
       return true;
     }
     return fail(QStringLiteral("Unknown payload type '") + type + u'\'');
@@ -202,12 +202,12 @@ void appendPayload(QByteArray& out, const ClipboardPayload& payload) {
     appendInteger(out, "r", color->r);
     appendInteger(out, "g", color->g);
     appendInteger(out, "b", color->b);
-  } else if (const auto* image = std::get_if<ImagePayload>(&payload)) {
+  } else if (const auto* image = fieldsIf<ImagePayload>(&payload)) {
     appendString(out, "filename", image->filename);
     appendInteger(out, "width", image->width);
     appendInteger(out, "height", image->height);
     appendString(out, "fileSize", image->fileSize);
-  } else if (const auto* link = std::get_if<LinkPayload>(&payload)) {
+  } else if (const auto* link = fieldsIf<LinkPayload>(&payload)) {
     appendString(out, "url", absoluteString(link->url));
     appendString(out, "domain", link->domain);
     if (link->title) appendString(out, "title", *link->title);
@@ -218,7 +218,7 @@ void appendPayload(QByteArray& out, const ClipboardPayload& payload) {
     appendString(out, "language", code->language);
   } else if (const auto* text = std::get_if<TextPayload>(&payload)) {
     appendString(out, "text", text->text);
-  } else if (const auto* file = std::get_if<FilePayload>(&payload)) {
+  } else if (const auto* file = fieldsIf<FilePayload>(&payload)) {
     appendString(out, "name", file->name);
     appendString(out, "size", file->size);
     if (file->url) appendString(out, "fileURL", absoluteString(*file->url));

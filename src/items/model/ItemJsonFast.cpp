@@ -287,7 +287,7 @@ class DirectDecoder {
         break;
       }
       case ContentType::image: {
-        auto& p = std::get<ImagePayload>(*payload);
+        auto& p = std::get<ImagePayload>(*payload).edit();
         if (index == kFilename) ok = reader_.readString(&p.filename);
         else if (index == kWidth) ok = reader_.readInt64(&p.width);
         else if (index == kHeight) ok = reader_.readInt64(&p.height);
@@ -300,7 +300,7 @@ class DirectDecoder {
         break;
       }
       case ContentType::link: {
-        auto& p = std::get<LinkPayload>(*payload);
+        auto& p = std::get<LinkPayload>(*payload).edit();
         if (index == kUrl) {
           QString text;
           ok = reader_.readString(&text);
@@ -328,7 +328,7 @@ class DirectDecoder {
         break;
       }
       case ContentType::file: {
-        auto& p = std::get<FilePayload>(*payload);
+        auto& p = std::get<FilePayload>(*payload).edit();
         if (index == kName) ok = reader_.readString(&p.name);
         else if (index == kSize) ok = reader_.readString(&p.size, &pool_);
         else if (index == kFileURL && reader_.peek() == '"') {

@@ -35,7 +35,7 @@ std::optional<PasteboardWrite> PasteboardWriter::contentFor(const ClipboardItem&
     const std::optional<QImage> image = item.image(*images_);
     if (!image) return std::nullopt;
     content.image = *image;
-  } else if (const auto* link = std::get_if<LinkPayload>(&item.payload)) {
+  } else if (const auto* link = fieldsIf<LinkPayload>(&item.payload)) {
     content.text = absoluteString(link->url);
     content.urls = {link->url};
   } else if (const auto* code = std::get_if<CodePayload>(&item.payload)) {
@@ -48,7 +48,7 @@ std::optional<PasteboardWrite> PasteboardWriter::contentFor(const ClipboardItem&
       else if (rich->mimeType == QLatin1String(mime::kRtf)) content.rtf = rich->data;
     }
     content.text = text->text;
-  } else if (const auto* file = std::get_if<FilePayload>(&item.payload)) {
+  } else if (const auto* file = fieldsIf<FilePayload>(&item.payload)) {
     if (file->url) content.urls = {*file->url};
     content.text = item.plainText();
   }
