@@ -162,8 +162,13 @@ void CardHostView::realise(Change change) {
 
   // A changed list keeps the card of every item still in view, wherever it moved.
   QHash<QUuid, PaintedItem*> previous;
+  QHash<QUuid, int> previousIndex;
   if (change.listChanged) {
-    for (auto it = cards_.cbegin(); it != cards_.cend(); ++it) previous.insert(cardIDs_.value(it.value()), it.value());
+    for (auto it = cards_.cbegin(); it != cards_.cend(); ++it) {
+      const QUuid id = cardIDs_.value(it.value());
+      previous.insert(id, it.value());
+      previousIndex.insert(id, it.key());
+    }
     cards_.clear();
   } else {
     for (auto it = cards_.begin(); it != cards_.end();) {
@@ -220,18 +225,40 @@ void CardHostView::realise(Change change) {
   if (!previous.isEmpty()) {
     QSet<QUuid> gone;
     if (change.animated) {
-      for (auto it = previous.cbegin(); it != previous.cend(); ++it) gone.insert(it.key());
-      for (int index = 0, count = itemCount(); index < count && !gone.isEmpty(); ++index) gone.remove(itemAt(index).id);
+      QHash<QUuid, int> leaving;
+      for (auto it = previous.cbegin(); it != previous.cend(); ++it)
+        leaving.insert(it.key(), previousIndex.value(it.key()));
+      gone = itemsGone(leaving);
     }
     for (auto it = previous.cbegin(); it != previous.cend(); ++it) {
       if (gone.contains(it.key())) blowAway(it.value());
       else releaseCard(it.value());
     }
   }
+  placedList_ = filteredList() ? *filteredList() : FilteredItems();
   headers_.show(
       layout_.headersBetween(top, bottom), layout_, [this](int section) { return headerFrame(section); },
       [this](const QString& title) { toggleGroup(title); },
       moves ? std::optional<Animation>(changeAnimation()) : std::nullopt);
+}
+
+QSet<QUuid> CardHostView::itemsGone(const QHash<QUuid, int>& before) const {
+  QSet<QUuid> gone;
+  const FilteredItems* now = filteredList();
+  // Both lists of one history: an item is still listed when its place is.
+  if (now && placedList_.sharesHistoryWith(*now)) {
+    bool known = true;
+    for (auto it = before.cbegin(); it != before.cend() && known; ++it) {
+      const int index = it.value();
+      known = index < placedList_.size() && placedList_.at(index).id == it.key();
+      if (known && !now->holdsPlace(placedList_.historyIndex(index))) gone.insert(it.key());
+    }
+    if (known) return gone;
+    gone.clear();
+  }
+  for (auto it = before.cbegin(); it != before.cend(); ++it) gone.insert(it.key());
+  for (int index = 0, count = itemCount(); index < count && !gone.isEmpty(); ++index) gone.remove(itemAt(index).id);
+  return gone;
 }
 
 void CardHostView::reportAnchors() {

@@ -3,6 +3,7 @@
 #include "panel/CardListLayout.h"
 #include "panel/CardTransitions.h"
 #include "panel/LiveScrollTracker.h"
+#include "state/FilteredItems.h"
 
 #include "ui/anim/AnimatedValue.h"
 #include "ui/view/PaintedItem.h"
@@ -82,6 +83,9 @@ class CardHostView : public PaintedItemView {
   // The list the layout indexes.
   virtual int itemCount() const = 0;
   virtual const ClipboardItem& itemAt(int index) const = 0;
+  // The same list when it is a filtered history: a changed list then finds the items that left
+  // by their places in the history, without a look at every item. Null by default.
+  virtual const FilteredItems* filteredList() const { return nullptr; }
   // How far beyond the visible part, above and below, cards are made.
   virtual double reach() const = 0;
   // Where the header of section `index` lies in the content.
@@ -135,6 +139,9 @@ class CardHostView : public PaintedItemView {
 
  private:
   void realise(Change change);
+  // Which of the items that had cards before the list changed (by id, with the index each had
+  // then) are not in the list now.
+  QSet<QUuid> itemsGone(const QHash<QUuid, int>& before) const;
   Animated<double>& openness(const QString& title);
   PaintedItem* cardAt(QPointF viewportPoint) const;
   void setCardHovered(PaintedItem* card, bool hovered);
@@ -149,6 +156,8 @@ class CardHostView : public PaintedItemView {
   std::map<QString, std::unique_ptr<Animated<double>>> openness_;
   QHash<int, PaintedItem*> cards_;
   QHash<PaintedItem*, QUuid> cardIDs_;
+  // The filtered list the cards were last placed for (see filteredList()).
+  FilteredItems placedList_;
   std::vector<PaintedItem*> spareCards_;
   SectionHeaders headers_;
   // Cards coming in and leaving, and moving to their new places.

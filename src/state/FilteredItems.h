@@ -36,9 +36,17 @@ class FilteredItems {
   const QList<qint32>& places() const { return places_; }
   // Made from the same history with the same places: the same list without a look at the items.
   bool sharesWith(const FilteredItems& other) const {
-    return history_.constData() == other.history_.constData() && history_.size() == other.history_.size() &&
-           all_ == other.all_ && places_.constData() == other.places_.constData() &&
+    return sharesHistoryWith(other) && all_ == other.all_ && places_.constData() == other.places_.constData() &&
            places_.size() == other.places_.size();
+  }
+  // Made from the same history (the same items at the same places), whatever the places.
+  bool sharesHistoryWith(const FilteredItems& other) const {
+    return history_.constData() == other.history_.constData() && history_.size() == other.history_.size();
+  }
+  // Whether the item at `place` of the history holds a place in the list.
+  bool holdsPlace(qsizetype place) const {
+    if (all_) return place >= 0 && place < history_.size();
+    return std::binary_search(places_.cbegin(), places_.cend(), qint32(place));
   }
   QList<ClipboardItem> toList() const {
     if (all_) return history_;

@@ -383,6 +383,43 @@ TEST_F(LibraryGridTest, ARemovedCardIsBlownAwayBlurredUnlessMotionIsReduced) {
   }
 }
 
+// A search narrows the list without changing the history: the cards of the items it dropped
+// are blown away, those of items still listed but now out of reach go back quietly, and those
+// still in reach stay (at the top, and scrolled down to where items move up out of reach).
+TEST_F(LibraryGridTest, ANarrowingSearchBlowsAwayOnlyTheCardsOfTheItemsItDropped) {
+  const struct {
+    const char* query;
+    double scroll;
+    bool someOutOfReach;
+  } cases[] = {{"text 1", 0, false}, {"1", 254 * 8, true}, {"text 2", 254 * 10, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.query);
+    show(items(60), {628, 600});
+    fake.advanceBoth(LibraryGridView::kSettleSeconds + 0.1);
+    grid->scrollTo(c.scroll);
+    fake.advanceBoth(0.5);
+    QList<QUuid> before;
+    for (PaintedItem* card : grid->realisedCards()) before << qobject_cast<LibraryCard*>(card)->itemID();
+    model.setQuery(QString::fromLatin1(c.query));
+    QSet<QUuid> listed;
+    for (const ClipboardItem& item : grid->items()) listed.insert(item.id);
+    int dropped = 0, outOfReach = 0, stayed = 0;
+    for (const QUuid& id : before) {
+      if (!listed.contains(id)) ++dropped;
+      else if (!grid->cardFor(id)) ++outOfReach;
+      else ++stayed;
+    }
+    EXPECT_GT(dropped, 0);
+    EXPECT_GT(stayed, 0);
+    EXPECT_EQ(outOfReach > 0, c.someOutOfReach);
+    EXPECT_EQ(grid->leavingCardCount(), dropped);
+    fake.advanceBoth(1.5);
+    EXPECT_EQ(grid->leavingCardCount(), 0);
+    model.setQuery(QString());
+    grid.reset();
+  }
+}
+
 TEST_F(LibraryGridTest, TheKeyboardsScrollTargetComesToTheMiddle) {
   const QList<ClipboardItem> history = items(2000);
   show(history, {628, 600});
