@@ -215,6 +215,10 @@ void LibraryHeaderView::setProps(const Props& props, Callbacks callbacks) {
                                                             [this] {
                                                               if (const auto onFilterButton = callbacks_.onFilterButton)
                                                                 onFilterButton();
+                                                            },
+                                                            [this] {
+                                                              if (const auto onSearchFocus = callbacks_.onSearchFocus)
+                                                                onSearchFocus();
                                                             }});
   if (changed) applyTabs();
 }

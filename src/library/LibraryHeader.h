@@ -46,6 +46,7 @@ class LibraryHeaderView : public QWidget {
     std::function<void(const LibraryScope&)> onSelectScope;
     std::function<void(const QUuid&)> onEditCategory;
     std::function<void()> onNewCategory;
+    std::function<void()> onSearchFocus;  // the search field took the keys
   };
 
   explicit LibraryHeaderView(InterfaceServices& context, QWidget* parent = nullptr);

@@ -73,6 +73,8 @@ void LibraryModel::setQuery(const QString& query) {
   Q_EMIT changed();
 }
 
+void LibraryModel::prepareSearch() { state_.prepareSearch(); }
+
 void LibraryModel::setSelection(const std::optional<QUuid>& id) {
   if (id == selection_) return;
   selection_ = id;

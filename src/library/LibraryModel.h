@@ -69,6 +69,8 @@ class LibraryModel : public QObject {
   const LibraryScope& scope() const { return scope_; }
   const QString& query() const { return query_; }
   void setQuery(const QString& query);
+  // The search field took the keys: what the first key's search needs is made now.
+  void prepareSearch();
   // The keyboard selection and the last clicked card.
   const std::optional<QUuid>& selection() const { return selection_; }
   void setSelection(const std::optional<QUuid>& id);

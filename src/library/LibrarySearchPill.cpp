@@ -95,7 +95,9 @@ void LibrarySearchPill::setProps(const Props& props, Callbacks callbacks) {
          if (const auto onQueryChange = callbacks_.onQueryChange) onQueryChange(text);
        },
        {},
-       {}});
+       [this](bool focused) {
+         if (const auto onFieldFocus = callbacks_.onFieldFocus; focused && onFieldFocus) onFieldFocus();
+       }});
   if (first) {
     clearPresence_.jumpTo(props_.query.isEmpty() ? 0 : 1);
   } else if (props_.query.isEmpty() != old.query.isEmpty()) {

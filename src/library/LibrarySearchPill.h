@@ -24,6 +24,7 @@ class LibrarySearchPill : public PaintedWidget {
   struct Callbacks {
     std::function<void(const QString&)> onQueryChange;
     std::function<void()> onFilterButton;
+    std::function<void()> onFieldFocus;  // the field took the keys (a click into it)
   };
   static constexpr double kWidth = 260;
 

@@ -340,6 +340,9 @@ LibraryView::Callbacks libraryViewCallbacks(LibraryModel& model) {
           },
           [weak] {
             if (weak) weak->pressNewCategory();
+          },
+          [weak] {
+            if (weak) weak->prepareSearch();
           }};
 }
 

@@ -321,6 +321,13 @@ QList<qint32> PanelState::rowsMatching(const SearchIndex::Query& query, const QL
   return filterIndex_->rowsMatching(query, among);
 }
 
+void PanelState::prepareSearch() {
+  FilterIndex& index = *filterIndex_;
+  // A made index catches up with the history's changes here rather than at the first key.
+  if (index.texts->isBuilt()) index.texts->refresh(items_);
+  else index.makeTextsAside();
+}
+
 const ClipboardItem::RecognizedTextLookup& PanelState::recognizedTextLookup() const {
   return filterIndex_->recognizedText;
 }

@@ -49,7 +49,8 @@ class LibraryHeaderTest : public ::testing::Test {
               log << tag + QStringLiteral(" scope ") + QString::number(int(scope.kind));
             },
             [this, tag](const QUuid& id) { log << tag + QStringLiteral(" edit ") + (id == kWork ? "Work" : "?"); },
-            [this, tag] { log << tag + QStringLiteral(" new"); }};
+            [this, tag] { log << tag + QStringLiteral(" new"); },
+            [this, tag] { log << tag + QStringLiteral(" search focus"); }};
   }
   // Lays the header out now, as the event loop would.
   void layOut() {
@@ -82,8 +83,9 @@ TEST_F(LibraryHeaderTest, EveryControlActsThroughTheLatestCallbacks) {
   EXPECT_EQ(header.pencil()->toolTip(), QStringLiteral("Edit \u201CWork\u201D"));
   click(*header.pencil());
   click(header.newCategoryButton());
-  EXPECT_EQ(log,
-            (QStringList{"new query invo", "new query ", "new filter", "new scope 2", "new edit Work", "new new"}));
+  // Editing began with the first key.
+  EXPECT_EQ(log, (QStringList{"new query invo", "new search focus", "new query ", "new filter", "new scope 2",
+                              "new edit Work", "new new"}));
 
   // Without a selected category there is no pencil.
   header.setProps(props(), logging(QStringLiteral("new")));

@@ -95,12 +95,12 @@ const ViewCase kViews[] = {
     {"LibrarySearchPill",
      [](test::FakeLibraryContext& fake, QStringList& log) {
        auto pill = std::make_unique<LibrarySearchPill>(*fake.context);
-       pill->setProps({}, {{}, recordAs(log, "A")});
+       pill->setProps({}, {{}, recordAs(log, "A"), {}});
        pill->resize(pill->sizeHint());
        return shownWidget(std::move(pill));
      },
      [](void* view, QStringList& log, const QString& owner, bool changed) {
-       static_cast<LibrarySearchPill*>(view)->setProps({{}, changed}, {{}, recordAs(log, owner)});
+       static_cast<LibrarySearchPill*>(view)->setProps({{}, changed}, {{}, recordAs(log, owner), {}});
      },
      [](void* view) { click(static_cast<LibrarySearchPill*>(view)->filterButton()); }},
     {"LibraryCard",

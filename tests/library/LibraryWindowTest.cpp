@@ -12,6 +12,8 @@
 #include "library/LibraryView.h"
 #include "library/LibraryWindowController.h"
 #include "panel/FilterPanel.h"
+#include "platform/PlatformServices.h"
+#include "platform/fake/FakeSerialQueue.h"
 #include "state/PanelState.h"
 #include "support/library/FakeLibraryContext.h"
 #include "support/state/StateTestSupport.h"
@@ -318,6 +320,28 @@ TEST_F(LibraryWindowTest, TypingAndTabsNarrowTheListAndTheStatusRowFollows) {
   QTest::mouseClick(tab(QStringLiteral("Pinned")), Qt::LeftButton);
   EXPECT_EQ(model().scope(), LibraryScope::all());
   EXPECT_EQ(view().pencilButton(), nullptr);
+}
+
+// The search index is made aside when a click puts the caret into the search field, not when
+// the window shows: the first key finds it made, and its search makes nothing more.
+TEST_F(LibraryWindowTest, AClickIntoTheSearchFieldHasTheSearchIndexMadeBeforeTheFirstKey) {
+  state->setItems({test::textItem(QStringLiteral("Quarterly budget")), test::textItem(QStringLiteral("agenda"))});
+  const auto pending = [this] {
+    // The queue is made when first asked for.
+    const std::shared_ptr<FakeSerialQueue> search = fake.queues->queue(QLatin1String(kQueuePrefix) +
+                                                                       QLatin1String("search"));
+    return search ? search->pendingCount() : 0;
+  };
+  controller.show(*state);
+  QApplication::setActiveWindow(&window());
+  EXPECT_EQ(pending(), 0);
+  QTest::mouseClick(&view().searchField(), Qt::LeftButton);
+  ASSERT_TRUE(view().searchField().hasFocus());
+  EXPECT_EQ(pending(), 1);
+  fake.drain();
+  QTest::keyClicks(&view().searchField(), QStringLiteral("bu"));
+  EXPECT_EQ(pending(), 0);
+  EXPECT_EQ(view().listedRows(), QStringList{"Quarterly budget"});
 }
 
 TEST_F(LibraryWindowTest, TheFilterSurfaceOpensUnderTheButtonThatOpenedIt) {

@@ -335,6 +335,56 @@ TEST_F(FiltersTest, TheIndexMadeAsideGivesWhatEachItemsOwnSearchGives) {
   }
 }
 
+// A search prepared when its field takes the keys has the index made by the first key: that
+// search already reads the text recognised in every image, whatever changed the history after
+// the preparation or after the index was made.
+TEST_F(FiltersTest, ASearchPreparedAheadHasTheIndexAtItsFirstKey) {
+  h.fake.ocrEngine->setLines({QStringLiteral("Invoice from the printer")});
+  QList<ClipboardItem> history;
+  for (int i = 0; i < 330; ++i)  // 110 images: more than a search without the index reads the texts of
+    history.append(i % 3 == 0 ? test::imageItem(test::testImage())
+                              : test::textItem(QStringLiteral("Invoice %1").arg(i)));
+  add(history);
+  h.queue("ocr")->runAll();
+  h.fake.scheduler->runPending();
+  const QString query = QStringLiteral("invoice");
+  const auto copy = [](PanelState& s) { s.addItem(test::textItem(QStringLiteral("invoice, printed"))); };
+  const auto removal = [](PanelState& s) { s.removeItem(s.items()[5]); };
+  const struct {
+    const char* name;
+    std::function<void(PanelState&)> whileMaking, afterMade;
+  } cases[] = {
+      {"nothing", {}, {}},
+      {"a copy while it is made", copy, {}},
+      {"a removal while it is made", removal, {}},
+      {"a removal once it is made", {}, removal},
+      {"a new history once it is made", {}, [](PanelState& s) { s.setItems(s.items().mid(3)); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    PanelState other(*h.fake.context);
+    other.setItems(state.items());
+    other.prepareSearch();
+    other.prepareSearch();  // once made aside, however often asked
+    if (c.whileMaking) c.whileMaking(other);
+    h.fake.drain();
+    if (c.afterMade) {
+      c.afterMade(other);
+      other.prepareSearch();
+    }
+    SignalCounter ready(&other, &PanelState::searchTextsReady);
+    other.setSearchQuery(query);
+    QList<QUuid> found, expected;
+    for (const ClipboardItem& item : other.filteredItems()) found.append(item.id);
+    for (const ClipboardItem& item : other.items())
+      if (item.matches(query, other.recognizedTextLookup())) expected.append(item.id);
+    EXPECT_EQ(found, expected);
+    EXPECT_EQ(found.size(), other.items().size());
+    h.fake.drain();
+    EXPECT_EQ(ready.count(), 0);
+  }
+}
+
 TEST_F(FiltersTest, RecognisedImageTextIsSearchedOnceItArrives) {
   h.fake.ocrEngine->setLines({QStringLiteral("INVOICE 2024"), QStringLiteral("total due")});
   const ClipboardItem image = test::imageItem(test::testImage());
