@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <utility>
 
 namespace qv {
 namespace {
@@ -33,6 +34,15 @@ class FiltersTest : public ::testing::Test {
     QList<QUuid> ids;
     for (const ClipboardItem& item : other.filteredItems()) ids.append(item.id);
     return ids;
+  }
+  // The ids the state's search found for `query`, and those of the items whose own search
+  // matches it.
+  static std::pair<QList<QUuid>, QList<QUuid>> foundAndOwnMatches(const PanelState& s, const QString& query) {
+    QList<QUuid> found, expected;
+    for (const ClipboardItem& item : s.filteredItems()) found.append(item.id);
+    for (const ClipboardItem& item : s.items())
+      if (item.matches(query, s.recognizedTextLookup())) expected.append(item.id);
+    return {found, expected};
   }
   QStringList chipIds() const {
     QStringList ids;
@@ -321,10 +331,7 @@ TEST_F(FiltersTest, TheIndexMadeAsideGivesWhatEachItemsOwnSearchGives) {
     change(other);
     SignalCounter changes(&other, &PanelState::filteredItemsChanged);
     h.fake.drain();
-    QList<QUuid> found, expected;
-    for (const ClipboardItem& item : other.filteredItems()) found.append(item.id);
-    for (const ClipboardItem& item : other.items())
-      if (item.matches(query, other.recognizedTextLookup())) expected.append(item.id);
+    const auto [found, expected] = foundAndOwnMatches(other, query);
     EXPECT_EQ(found, expected);
     // Every item holds the word; images beyond the newest hundred came in with the index.
     EXPECT_EQ(found.size(), other.items().size());
@@ -374,10 +381,7 @@ TEST_F(FiltersTest, ASearchPreparedAheadHasTheIndexAtItsFirstKey) {
     }
     SignalCounter ready(&other, &PanelState::searchTextsReady);
     other.setSearchQuery(query);
-    QList<QUuid> found, expected;
-    for (const ClipboardItem& item : other.filteredItems()) found.append(item.id);
-    for (const ClipboardItem& item : other.items())
-      if (item.matches(query, other.recognizedTextLookup())) expected.append(item.id);
+    const auto [found, expected] = foundAndOwnMatches(other, query);
     EXPECT_EQ(found, expected);
     EXPECT_EQ(found.size(), other.items().size());
     h.fake.drain();
