@@ -47,6 +47,10 @@ class SharedValue {
     return box_->value;
   }
 
+  // Whether the two hold one and the same value (not merely equal ones). While both exist, neither
+  // can change it in place: edit() would first give the writer a value of its own.
+  bool sharesValueWith(const SharedValue& other) const noexcept { return box_ && box_ == other.box_; }
+
   // Whether another holder shares this one's value.
   bool isShared() const noexcept { return box_ && box_->holders.load(std::memory_order_relaxed) > 1; }
 

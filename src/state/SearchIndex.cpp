@@ -132,10 +132,39 @@ void SearchIndex::itemPrepended(const QList<ClipboardItem>& items) {
   }
 }
 
+namespace {
+
+// The box of a link's, file's or image's fields; none for the kinds kept in the payload itself.
+template <class KeptBox>
+KeptBox boxOf(const ClipboardPayload& payload) {
+  if (const auto* image = std::get_if<ImagePayload>(&payload)) return *image;
+  if (const auto* link = std::get_if<LinkPayload>(&payload)) return *link;
+  if (const auto* file = std::get_if<FilePayload>(&payload)) return *file;
+  return {};
+}
+
+template <class KeptBox>
+bool holdsSameBox(const KeptBox& kept, const ClipboardPayload& payload) {
+  if (const auto* image = std::get_if<ImagePayload>(&payload))
+    return std::holds_alternative<ImagePayload>(kept) && std::get<ImagePayload>(kept).sharesValueWith(*image);
+  if (const auto* link = std::get_if<LinkPayload>(&payload))
+    return std::holds_alternative<LinkPayload>(kept) && std::get<LinkPayload>(kept).sharesValueWith(*link);
+  if (const auto* file = std::get_if<FilePayload>(&payload))
+    return std::holds_alternative<FilePayload>(kept) && std::get<FilePayload>(kept).sharesValueWith(*file);
+  return false;
+}
+
+}  // namespace
+
 SearchIndex::Row SearchIndex::makeRow(const ClipboardItem& item, CharMask* mask) {
+  static_assert(sizeof(Row) == 32, "every scan reads the rows: two to a cache line");
   Row row;
   row.key = keyOf(item.id);
   row.kind = quint8(item.payload.index());
+  if (KeptBox box = boxOf<KeptBox>(item.payload); !std::holds_alternative<std::monostate>(box)) {
+    row.boxAt = quint32(boxes_.size());
+    boxes_.push_back(std::move(box));
+  }
   FieldList fields{};
   const size_t count = searchedFields(item.payload, &fields);
   row.fieldCount = count;
@@ -217,6 +246,9 @@ void SearchIndex::storeText(Row* row, const QStringView* parts, size_t count, Ch
 // hold allocated), or equal texts, whose buffers the row then keeps instead.
 bool SearchIndex::keepsFieldsOf(Row& row, const ClipboardPayload& payload) {
   if (row.kind != payload.index()) return false;
+  const KeptBox* box = row.boxAt == Row::kNoBox ? nullptr : &boxes_[row.boxAt];
+  // The same box: the same fields, without reading them (a box is a read from elsewhere).
+  if (box && holdsSameBox(*box, payload)) return true;
   FieldList fields{};
   const size_t count = searchedFields(payload, &fields);
   QString* kept = fields_.data() + row.fieldsAt;
@@ -226,11 +258,13 @@ bool SearchIndex::keepsFieldsOf(Row& row, const ClipboardPayload& payload) {
   for (size_t k = 0; k < count; ++k)
     if (kept[k].constData() != fields[k]->constData()) kept[k] = *fields[k];
   if (row.inPlace) row.text = kept[0].constData();  // the buffer the field holds now
+  if (box) boxes_[row.boxAt] = boxOf<KeptBox>(payload);
   return true;
 }
 
 void SearchIndex::release(const Row& row) {
   for (size_t k = 0; k < row.fieldCount; ++k) fields_[row.fieldsAt + k] = QString();
+  if (row.boxAt != Row::kNoBox) boxes_[row.boxAt] = {};
   releasedFields_ += row.fieldCount;
   if (!row.inPlace) arena_->drop(row.copyBytes());
 }
@@ -246,7 +280,12 @@ void SearchIndex::compactIfWasteful() {
   auto arena = std::make_unique<Arena>(arena_->live());
   std::vector<QString> fields;
   fields.reserve(fields_.size() - releasedFields_);
+  std::vector<KeptBox> boxes;
   for (Row& row : rows_) {
+    if (row.boxAt != Row::kNoBox) {
+      boxes.push_back(std::move(boxes_[row.boxAt]));
+      row.boxAt = quint32(boxes.size() - 1);
+    }
     if (!row.inPlace) {
       char* text = arena->take(row.copyBytes());
       std::memcpy(text, row.text, row.copyBytes());
@@ -258,6 +297,7 @@ void SearchIndex::compactIfWasteful() {
   }
   arena_ = std::move(arena);
   fields_ = std::move(fields);  // moved strings keep their buffers: the rows' texts stay put
+  boxes_ = std::move(boxes);
   releasedFields_ = 0;
 }
 

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <variant>
 #include <vector>
 
 namespace qv {
@@ -114,6 +115,11 @@ class SearchIndex {
   // allocated: an item whose fields are these same buffers has the same text.
   std::vector<QString> fields_;
   size_t releasedFields_ = 0;
+  // The boxes of the link, file and image rows' fields, held so that an item still holding the
+  // same box is known to have the same fields without reading them (a box, held here too, is
+  // never written in place).
+  using KeptBox = std::variant<std::monostate, ImagePayload, LinkPayload, FilePayload>;
+  std::vector<KeptBox> boxes_;
   // The lower-cased texts of the rows that are not searched in place (a few in a hundred).
   std::unique_ptr<Arena> arena_;
   qsizetype awaiting_ = 0;

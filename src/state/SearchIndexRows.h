@@ -84,6 +84,8 @@ struct SearchIndex::Row {
   quint64 key = 0;             // the item's id (keyOf); 0 once the refresh has matched it to an item
   quint32 length = 0;          // of the text, in characters
   quint32 fieldsAt = 0;        // its kept fields
+  static constexpr quint32 kNoBox = ~quint32(0);
+  quint32 boxAt = kNoBox;  // a link's, file's or image's kept box (in `boxes_`)
   quint16 fieldCount : 3 = 0;
   quint16 kind : 3 = 0;          // the payload's case
   quint16 inPlace : 1 = 0;       // ASCII fields searched where the item keeps them (its kept fields)

@@ -2,6 +2,8 @@
 #include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <functional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -130,6 +132,57 @@ TEST(SearchIndexTest, EditsRemovalsAndCopiesStayFound) {
   EXPECT_TRUE(indexFinds(index, items, 0, QStringLiteral("fresh")));
   EXPECT_TRUE(indexFinds(index, items, 1, QStringLiteral("entry 0 ")));
   EXPECT_TRUE(indexFinds(index, items, items.size() - 1, QStringLiteral("entry 2999 ")));
+}
+
+// A link's, file's or picture's fields live in a box the index holds too: an item edited in
+// the list (its box copied on the write) or replaced is found by its new fields, and the boxes
+// follow their rows when removals compact the index.
+TEST(SearchIndexTest, EditedLinksFilesAndPicturesAreFoundByTheirNewFields) {
+  struct Kind {
+    const char* name;
+    std::function<ClipboardItem(int)> make;
+    std::function<void(ClipboardPayload&, const QString&)> rename;
+  };
+  const Kind kinds[] = {
+      {"link", [](int i) { return test::linkItem(QStringLiteral("https://example.org/entry-%1").arg(i)); },
+       [](ClipboardPayload& payload, const QString& text) { std::get<LinkPayload>(payload).edit().title = text; }},
+      {"file", [](int i) { return test::fileItem(QStringLiteral("/home/u/entry-%1.txt").arg(i)); },
+       [](ClipboardPayload& payload, const QString& text) { std::get<FilePayload>(payload).edit().name = text; }},
+      {"picture",
+       [](int i) {
+         ClipboardItem item = test::imageItem(QImage());
+         std::get<ImagePayload>(item.payload).edit().filename = QStringLiteral("entry-%1.png").arg(i);
+         return item;
+       },
+       [](ClipboardPayload& payload, const QString& text) { std::get<ImagePayload>(payload).edit().filename = text; }},
+  };
+  for (const Kind& kind : kinds) {
+    SCOPED_TRACE(kind.name);
+    QList<ClipboardItem> items;
+    for (int i = 0; i < 3000; ++i) items.append(kind.make(i));
+    SearchIndex index([](const QString&) { return std::optional<QString>(QString()); });
+    index.refresh(items);
+
+    kind.rename(items[5].payload, QStringLiteral("renamed in place"));
+    index.markStale();
+    EXPECT_TRUE(indexFinds(index, items, 5, QStringLiteral("in place")));
+    // A link is still found by its address, which holds the old name.
+    EXPECT_EQ(indexFinds(index, items, 5, QStringLiteral("entry-5")), kind.name == std::string("link"));
+
+    ClipboardItem copy = items[6];
+    kind.rename(copy.payload, QStringLiteral("replaced by a copy"));
+    items[6] = copy;
+    index.markStale();
+    EXPECT_TRUE(indexFinds(index, items, 6, QStringLiteral("by a copy")));
+
+    items.remove(10, 2900);
+    index.markStale();
+    for (qsizetype row = 10; row < items.size(); ++row)
+      ASSERT_TRUE(indexFinds(index, items, row, QStringLiteral("entry-%1").arg(row + 2900))) << row;
+    kind.rename(items.last().payload, QStringLiteral("last one renamed"));
+    index.markStale();
+    EXPECT_TRUE(indexFinds(index, items, items.size() - 1, QStringLiteral("one renamed")));
+  }
 }
 
 // The scan of many rows (masks first, then the texts, sixteen places at a time) finds exactly the
