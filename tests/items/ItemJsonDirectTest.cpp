@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -20,7 +19,7 @@ namespace qv {
 namespace {
 
 QByteArray fixture(const QString& name) {
-  QFile file(QFileInfo(QString::fromUtf8(__FILE__)).absolutePath() + QStringLiteral("/fixtures/items/") + name);
+  QFile file(QStringLiteral(QV_SOURCE_DIR "/tests/items/fixtures/items/") + name);
   EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
   return file.readAll().trimmed();
 }

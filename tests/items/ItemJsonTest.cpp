@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -16,7 +15,7 @@ namespace {
 
 QString fixturePath(const QString& name) {
   // Next to this source file: ctest's environment does not reach the tests reliably.
-  return QFileInfo(QString::fromUtf8(__FILE__)).absolutePath() + QStringLiteral("/fixtures/items/") + name;
+  return QStringLiteral(QV_SOURCE_DIR "/tests/items/fixtures/items/") + name;
 }
 
 QByteArray fixture(const QString& name) {
