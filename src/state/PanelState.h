@@ -18,6 +18,7 @@
 #include <QSet>
 #include <QString>
 #include <QUuid>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -236,6 +237,8 @@ class PanelState : public QObject {
   // After these items went from a history whose marks all named items in it: their marks go.
   void dropMarksOf(const QList<QUuid>& gone);
   void keepMarksOf(const IdSet& live);
+  // Every id a mark names: pinned, sensitive (chosen or automatic), in a category, anchored.
+  void forEachMarkedID(const std::function<void(const QUuid&)>& visit) const;
 
   // ---- Marks and edits (PanelStateMarks.cpp, PanelStateEdits.cpp) ----------------------------
   static constexpr double kPeekLifetimeSeconds = ItemMarks::kPeekLifetimeSeconds;

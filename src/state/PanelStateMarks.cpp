@@ -52,10 +52,7 @@ void PanelState::pruneOrphanedIDs() {
   std::vector<UuidKey> marked;
   marked.reserve(static_cast<size_t>(pinnedIDs().size() + sensitiveIDs().size() + autoSensitiveIDs().size() +
                                      cardCategories().size() + cardAnchors_.size()));
-  for (const IdSet* set : {&pinnedIDs(), &sensitiveIDs(), &autoSensitiveIDs()})
-    for (const QUuid& id : *set) marked.push_back(uuidKey(id));
-  for (auto it = cardCategories().keyBegin(); it != cardCategories().keyEnd(); ++it) marked.push_back(uuidKey(*it));
-  for (auto it = cardAnchors_.keyBegin(); it != cardAnchors_.keyEnd(); ++it) marked.push_back(uuidKey(*it));
+  forEachMarkedID([&marked](const QUuid& id) { marked.push_back(uuidKey(id)); });
   std::sort(marked.begin(), marked.end());
   marked.erase(std::unique(marked.begin(), marked.end()), marked.end());
   IdSet live;
@@ -73,13 +70,19 @@ void PanelState::dropMarksOf(const QList<QUuid>& gone) {
   if (std::any_of(gone.cbegin(), gone.cend(), marked)) {
     // Every other marked id is in the history still.
     IdSet live;
-    for (const IdSet* set : {&pinnedIDs(), &sensitiveIDs(), &autoSensitiveIDs()}) live.unite(*set);
-    for (auto it = cardCategories().keyBegin(); it != cardCategories().keyEnd(); ++it) live.insert(*it);
-    for (auto it = cardAnchors_.keyBegin(); it != cardAnchors_.keyEnd(); ++it) live.insert(*it);
-    for (const QUuid& id : gone) live.remove(id);
+    forEachMarkedID([&](const QUuid& id) {
+      if (!gone.contains(id)) live.insert(id);
+    });
     return keepMarksOf(live);
   }
   marksLiveAt_ = historyChanges_;
+}
+
+void PanelState::forEachMarkedID(const std::function<void(const QUuid&)>& visit) const {
+  for (const IdSet* set : {&pinnedIDs(), &sensitiveIDs(), &autoSensitiveIDs()})
+    for (const QUuid& id : *set) visit(id);
+  for (auto it = cardCategories().keyBegin(); it != cardCategories().keyEnd(); ++it) visit(*it);
+  for (auto it = cardAnchors_.keyBegin(); it != cardAnchors_.keyEnd(); ++it) visit(*it);
 }
 
 void PanelState::keepMarksOf(const IdSet& live) {
