@@ -224,12 +224,7 @@ void CardHostView::realise(Change change) {
   // moved out of reach go back to the spares.
   if (!previous.isEmpty()) {
     QSet<QUuid> gone;
-    if (change.animated) {
-      QHash<QUuid, int> leaving;
-      for (auto it = previous.cbegin(); it != previous.cend(); ++it)
-        leaving.insert(it.key(), previousIndex.value(it.key()));
-      gone = itemsGone(leaving);
-    }
+    if (change.animated) gone = itemsGone(previousIndex);
     for (auto it = previous.cbegin(); it != previous.cend(); ++it) {
       if (gone.contains(it.key())) blowAway(it.value());
       else releaseCard(it.value());
