@@ -320,7 +320,7 @@ void AppShellOnX11::pasteTheNewestCopyThroughTheShortcut(const QStringList& targ
   ASSERT_TRUE(test::waitFor([&] { return log().count("Captured a") >= 2; }, 20000));
 
   ASSERT_TRUE(session_.xdotool({"key", "ctrl+shift+v"}));
-  ASSERT_TRUE(logContains("Panel shown", 10000));
+  ASSERT_TRUE(logContains("Panel shown", 10000)) << "the target saw:\n" << target.lines().join(u'\n').toStdString();
   // The panel took the focus from the target; wait until it has slid in before looking.
   ASSERT_FALSE(target.waitForLine(QStringLiteral("inactive")).isEmpty());
   const QImage shot = waitForScreenshot([](const QImage& candidate) {
@@ -377,7 +377,7 @@ TEST_F(AppShellOnX11, AMultiLineScriptIsPastedBackByteForByte) {
   EXPECT_FALSE(history().contains("\\r")) << history().constData();
 
   ASSERT_TRUE(session_.xdotool({"key", "ctrl+shift+v"}));
-  ASSERT_TRUE(logContains("Panel shown", 10000));
+  ASSERT_TRUE(logContains("Panel shown", 10000)) << "the target saw:\n" << target.lines().join(u'\n').toStdString();
   ASSERT_FALSE(target.waitForLine(QStringLiteral("inactive")).isEmpty());
   ASSERT_TRUE(session_.xdotool({"key", "Return"}));
   const QString pasted = target.waitForLine(QStringLiteral("pasted "), 10000);
