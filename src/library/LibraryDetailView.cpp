@@ -32,6 +32,8 @@
 #include <QFileInfo>
 #include <QHideEvent>
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
 
 namespace qv {
 
@@ -395,13 +397,33 @@ void LibraryDetailView::paint(QPainter& painter) {
   const EnvironmentValues env = environment();
   painter.setRenderHint(QPainter::Antialiasing);
   const QRectF box(rect());
-  Translucency::paintBackground(painter, Fx::continuousRoundedRect(box, kCornerRadius), Material::menu, env, support_);
-  Fx::strokeInnerBorder(painter, box, kCornerRadius, primaryColor(env, 0.12), 0.5);
-  const bool dark = env.isDark();
-  const QLinearGradient rim = Fx::linearGradient(
-      box, {0, 0}, {0, 1},
-      {{0, QColor::fromRgbF(1, 1, 1, dark ? 0.2f : 0.9f)}, {1, QColor::fromRgbF(1, 1, 1, dark ? 0.04f : 0.15f)}});
-  Fx::strokeInnerBorder(painter, box, kCornerRadius, rim, 0.75);
+  Translucency::fillBackground(painter, Fx::continuousRoundedRect(box, kCornerRadius), Material::menu, env, support_);
+  Fx::drawImage(painter, QPointF(0, 0), rims(env, std::max(0.25, std::round(Fx::painterScale(painter) * 4) / 4)));
+}
+
+const QImage& LibraryDetailView::rims(const EnvironmentValues& environment, double scale) {
+  const QSize size = this->size();
+  for (const Rims& kept : rims_)
+    if (kept.size == size && kept.scale == scale && kept.environment == environment) return kept.image;
+  QImage image((QSizeF(size) * scale).toSize(), QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(scale);
+  image.fill(Qt::transparent);
+  {
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF box(0, 0, size.width(), size.height());
+    Translucency::strokeHairline(painter, Fx::continuousRoundedRect(box, kCornerRadius), environment);
+    Fx::strokeInnerBorder(painter, box, kCornerRadius, primaryColor(environment, 0.12), 0.5);
+    const bool dark = environment.isDark();
+    const QLinearGradient rim = Fx::linearGradient(
+        box, {0, 0}, {0, 1},
+        {{0, QColor::fromRgbF(1, 1, 1, dark ? 0.2f : 0.9f)}, {1, QColor::fromRgbF(1, 1, 1, dark ? 0.04f : 0.15f)}});
+    Fx::strokeInnerBorder(painter, box, kCornerRadius, rim, 0.75);
+  }
+  // The window's scale and at most one other (a picture of the window taken at its own).
+  if (rims_.size() == 2) rims_.erase(rims_.begin());
+  rims_.push_back({size, scale, environment, std::move(image)});
+  return rims_.back().image;
 }
 
 }  // namespace qv

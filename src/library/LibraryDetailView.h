@@ -5,7 +5,9 @@
 #include "platform/Compositor.h"
 #include "preview/CrossFade.h"
 #include "preview/ItemPaneSession.h"
+#include "ui/theme/Environment.h"
 
+#include <QImage>
 #include <QPointer>
 #include <functional>
 #include <vector>
@@ -148,12 +150,22 @@ class LibraryDetailView : public LibraryDetailPane {
   void syncHeader(const std::optional<Animation>& animation);
   void showContent(const std::optional<Animation>& animation = std::nullopt);
   void relayout();
+  // The hairline and the rims at `scale`, stroked once per size rather than at every repaint of
+  // a part of the pane.
+  const QImage& rims(const EnvironmentValues& environment, double scale);
 
+  struct Rims {
+    QSize size;
+    double scale = 0;
+    EnvironmentValues environment;
+    QImage image;
+  };
   ViewServices& context_;
   PanelState& state_;
   Props props_;
   Callbacks callbacks_;
   TranslucencySupport support_;
+  std::vector<Rims> rims_;
   bool copied_ = false;
   bool topFade_ = false;
   bool bottomFade_ = false;

@@ -32,12 +32,23 @@ QColor hairlineColor(const EnvironmentValues& environment) {
 
 void paintBackground(QPainter& painter, const QPainterPath& shape, Material material,
                      const EnvironmentValues& environment, const TranslucencySupport& support) {
+  fillBackground(painter, shape, material, environment, support);
+  strokeHairline(painter, shape, environment);
+}
+
+void fillBackground(QPainter& painter, const QPainterPath& shape, Material material,
+                    const EnvironmentValues& environment, const TranslucencySupport& support) {
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing);
   // Replace whatever the window held: a translucent surface must not blend over stale pixels.
   painter.setCompositionMode(QPainter::CompositionMode_Source);
   painter.fillPath(shape, backgroundColor(material, environment, support));
-  painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  painter.restore();
+}
+
+void strokeHairline(QPainter& painter, const QPainterPath& shape, const EnvironmentValues& environment) {
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
   painter.setClipPath(shape, Qt::IntersectClip);
   painter.setBrush(Qt::NoBrush);
   painter.setPen(QPen(hairlineColor(environment), 2));  // half of it lies inside the clip

@@ -33,6 +33,11 @@ QColor hairlineColor(const EnvironmentValues& environment);
 // Fills `shape` with the background and strokes its hairline inside it.
 void paintBackground(QPainter& painter, const QPainterPath& shape, Material material,
                      const EnvironmentValues& environment, const TranslucencySupport& support);
+// The two halves of it: the fill, which replaces what lay there, and the hairline over it (a
+// surface that keeps its hairline as a picture draws the fill alone).
+void fillBackground(QPainter& painter, const QPainterPath& shape, Material material,
+                    const EnvironmentValues& environment, const TranslucencySupport& support);
+void strokeHairline(QPainter& painter, const QPainterPath& shape, const EnvironmentValues& environment);
 
 }  // namespace Translucency
 

@@ -103,6 +103,57 @@ TEST(Shadows, AreCachedPerShapeAndColourAndLieUnderTheirOffset) {
   EXPECT_EQ(Fx::shadowCacheStats().entries, 2);
 }
 
+// A stretched shadow is the blurred one, pixel for pixel but for rounding, at any size, offset and
+// scale; a new size blurs nothing.
+TEST(Shadows, AStretchedShadowIsTheBlurredOne) {
+  struct Case {
+    const char* name;
+    QRectF rect;
+    double cornerRadius;
+    ShadowLayer layer;
+    double dpr;
+  };
+  const QColor black = QColor::fromRgbF(0, 0, 0, 0.28f);
+  const std::vector<Case> cases = {
+      {"a pane", QRectF(40, 40, 520, 610), 22, {black, 20, 0, 6}, 1},
+      {"a pane at twice the scale", QRectF(40, 40, 520, 610), 22, {black, 20, 0, 6}, 2},
+      {"wide and low", QRectF(30.5, 40, 600, 150), 22, {black, 20, 3, 6}, 1},
+      {"small: blurred as it is", QRectF(40, 40, 90, 80), 12, {black, 10, 0, 2}, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QSize size(int(c.rect.right() + 60), int(c.rect.bottom() + 60));
+    const auto paint = [&](bool stretched) {
+      QImage image(size * c.dpr, QImage::Format_ARGB32_Premultiplied);
+      image.setDevicePixelRatio(c.dpr);
+      image.fill(Qt::transparent);
+      QPainter painter(&image);
+      if (stretched) Fx::drawStretchedShadow(painter, c.rect, c.cornerRadius, c.layer);
+      else Fx::drawShadow(painter, c.rect, c.cornerRadius, c.layer);
+      return image;
+    };
+    const QImage blurred = paint(false);
+    Fx::clearShadowCache();
+    const QImage stretched = paint(true);
+    int largest = 0;
+    for (int y = 0; y < blurred.height(); ++y)
+      for (int x = 0; x < blurred.width(); ++x)
+        largest = std::max(largest, std::abs(qAlpha(blurred.pixel(x, y)) - qAlpha(stretched.pixel(x, y))));
+    EXPECT_LE(largest, 3);
+    EXPECT_GT(qAlpha(stretched.pixel(int((c.rect.center().x()) * c.dpr), int((c.rect.bottom() + 4) * c.dpr))), 0);
+  }
+  // Another size: nothing more is blurred than the small piece, already kept.
+  Fx::clearShadowCache();
+  QImage image(700, 800, QImage::Format_ARGB32_Premultiplied);
+  QPainter painter(&image);
+  Fx::drawStretchedShadow(painter, QRectF(40, 40, 520, 610), 22, {black, 20, 0, 6});
+  const int blurs = Fx::shadowCacheStats().misses;
+  Fx::drawStretchedShadow(painter, QRectF(40, 40, 480, 300), 22, {black, 20, 0, 6});
+  Fx::drawStretchedShadow(painter, QRectF(40, 40, 520, 610), 22, {black, 20, 0, 6});
+  EXPECT_EQ(Fx::shadowCacheStats().misses, blurs + 1);  // the new size's picture, put together
+  EXPECT_EQ(Fx::shadowCacheStats().hits, 2);            // the piece, and the first size again
+}
+
 TEST(Shapes, ContinuousCornersStayInsideTheCircularOnesAndFallBackWhenTight) {
   const QRectF rect(0, 0, 280, 240);
   const QPainterPath squircle = Fx::continuousRoundedRect(rect, 16);

@@ -134,6 +134,18 @@ ShadowCache& shadowCache() {
   return cache;
 }
 
+QByteArray shadowKey(const QSizeF& size, double cornerRadius, const ShadowLayer& layer, double dpr) {
+  // Sizes are quantised to quarter points so that animated sizes do not flood the cache.
+  auto q = [](double v) { return qint64(std::lround(v * 4)); };
+  QByteArray key;
+  key.reserve(64);
+  for (qint64 v : {q(size.width()), q(size.height()), q(cornerRadius), q(layer.radius), q(dpr)})
+    key.append(reinterpret_cast<const char*>(&v), sizeof v);
+  const QRgb rgba = layer.color.rgba();
+  key.append(reinterpret_cast<const char*>(&rgba), sizeof rgba);
+  return key;
+}
+
 QImage renderShadow(const QPainterPath& shape, const QRectF& bounds, const QColor& color, double radius, double dpr,
                     QPointF* origin) {
   const double margin = blurMargin(radius) + 1;
@@ -157,14 +169,7 @@ QImage renderShadow(const QPainterPath& shape, const QRectF& bounds, const QColo
 void drawShadow(QPainter& painter, const QRectF& rect, double cornerRadius, const ShadowLayer& layer) {
   if (!layer.color.isValid() || layer.color.alpha() == 0 || rect.isEmpty()) return;
   const double dpr = painterScale(painter);
-  // Sizes are quantised to quarter points so that animated sizes do not flood the cache.
-  auto q = [](double v) { return qint64(std::lround(v * 4)); };
-  QByteArray key;
-  key.reserve(64);
-  for (qint64 v : {q(rect.width()), q(rect.height()), q(cornerRadius), q(layer.radius), q(dpr)})
-    key.append(reinterpret_cast<const char*>(&v), sizeof v);
-  const QRgb rgba = layer.color.rgba();
-  key.append(reinterpret_cast<const char*>(&rgba), sizeof rgba);
+  const QByteArray key = shadowKey(rect.size(), cornerRadius, layer, dpr);
 
   auto& cache = shadowCache();
   const QRectF local(0, 0, rect.width(), rect.height());
@@ -187,6 +192,65 @@ void drawShadow(QPainter& painter, const QRectF& rect, double cornerRadius, cons
     }
   }
   drawImage(painter, rect.topLeft() + QPointF(layer.x, layer.y) - QPointF(margin, margin), *image);
+}
+
+void drawStretchedShadow(QPainter& painter, const QRectF& rect, double cornerRadius, const ShadowLayer& layer) {
+  if (!layer.color.isValid() || layer.color.alpha() == 0 || rect.isEmpty()) return;
+  const double margin = blurMargin(layer.radius) + 1;
+  // How far along an edge a corner's curve and its blur reach (a continuous corner runs on past
+  // its radius).
+  const double reach = std::ceil(cornerRadius * 1.6 + margin);
+  const double least = 2 * reach + 2;
+  if (rect.width() <= least + 2 && rect.height() <= least + 2) return drawShadow(painter, rect, cornerRadius, layer);
+  const double dpr = painterScale(painter);
+  const QPointF at = rect.topLeft() + QPointF(layer.x, layer.y) - QPointF(margin, margin);
+  const QByteArray key = shadowKey(rect.size(), cornerRadius, layer, dpr) + "stretched";
+  auto& cache = shadowCache();
+  if (const QImage* image = cache.images.object(key)) {
+    ++cache.hits;
+    drawImage(painter, at, *image);
+    return;
+  }
+  ++cache.misses;
+  const QSizeF piece(std::min(rect.width(), least), std::min(rect.height(), least));
+  QImage small((QSizeF(piece.width() + 2 * margin, piece.height() + 2 * margin) * dpr).toSize(),
+               QImage::Format_ARGB32_Premultiplied);
+  small.setDevicePixelRatio(dpr);
+  small.fill(Qt::transparent);
+  {
+    QPainter piecePainter(&small);
+    drawShadow(piecePainter, QRectF(QPointF(margin - layer.x, margin - layer.y), piece), cornerRadius, layer);
+  }
+  // Three slices a side: the ends as they are, the middle stretched to the length asked for.
+  struct Slices {
+    double from[4];
+    double to[4];
+  };
+  const auto slice = [&](double source, double target) {
+    const double end = std::min(source / 2, margin + reach);
+    return Slices{{0, end, source - end, source}, {0, end, target - end, target}};
+  };
+  const QSizeF whole(rect.width() + 2 * margin, rect.height() + 2 * margin);
+  const Slices across = slice(piece.width() + 2 * margin, whole.width());
+  const Slices down = slice(piece.height() + 2 * margin, whole.height());
+  auto* image = new QImage((whole * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+  image->setDevicePixelRatio(dpr);
+  image->fill(Qt::transparent);
+  {
+    QPainter stretched(image);
+    stretched.setCompositionMode(QPainter::CompositionMode_Source);
+    stretched.setRenderHint(QPainter::SmoothPixmapTransform);
+    for (int column = 0; column < 3; ++column)
+      for (int row = 0; row < 3; ++row) {
+        const QRectF target(QPointF(across.to[column], down.to[row]), QPointF(across.to[column + 1], down.to[row + 1]));
+        const QRectF source(QPointF(across.from[column], down.from[row]) * dpr,
+                            QPointF(across.from[column + 1], down.from[row + 1]) * dpr);
+        if (!target.isEmpty() && !source.isEmpty()) stretched.drawImage(target, small, source);
+      }
+  }
+  drawImage(painter, at, *image);
+  const qsizetype cost = std::max<qsizetype>(1, image->sizeInBytes());
+  cache.images.insert(key, image, cost);  // too big for the cache: drawn once and let go
 }
 
 void drawShadows(QPainter& painter, const QRectF& rect, double cornerRadius, const std::vector<ShadowLayer>& layers) {

@@ -65,6 +65,10 @@ QLinearGradient verticalFadeMask(const QRectF& rect, double fadeStart);
 // corner radius, shadow colour and radius, and device pixel ratio, so a list of equal cards
 // blurs once. A transparent layer or a zero radius with a clear colour paints nothing.
 void drawShadow(QPainter& painter, const QRectF& rect, double cornerRadius, const ShadowLayer& layer);
+// The same shadow for a large rectangle whose size changes (a pane that follows its content):
+// the shadow of a small one with its straight middle stretched, since a blurred straight edge is
+// the same all along it. Nothing is blurred for a new size.
+void drawStretchedShadow(QPainter& painter, const QRectF& rect, double cornerRadius, const ShadowLayer& layer);
 // Paints every layer of an elevation in order.
 void drawShadows(QPainter& painter, const QRectF& rect, double cornerRadius, const std::vector<ShadowLayer>& layers);
 void drawShadows(QPainter& painter, const QRectF& rect, double cornerRadius, const ThemeShadow& shadow);
