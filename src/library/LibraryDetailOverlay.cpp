@@ -12,6 +12,22 @@
 
 namespace qv {
 
+std::vector<QRect> overlappingGroups(std::vector<QRect> rects) {
+  // Merging two groups can make the merged one reach a third: merge until nothing overlaps.
+  for (bool merged = true; merged;) {
+    merged = false;
+    for (size_t i = 0; i < rects.size(); ++i)
+      for (size_t j = i + 1; j < rects.size(); ++j)
+        if (rects[i].intersects(rects[j])) {
+          rects[i] |= rects[j];
+          rects.erase(rects.begin() + qsizetype(j));
+          merged = true;
+          --j;
+        }
+  }
+  return rects;
+}
+
 // ---- Overlay ---------------------------------------------------------------------------------
 
 namespace {
@@ -30,9 +46,10 @@ class DetailShadow : public QWidget {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setOpacity(overlay_.shownOpacity());
     const double room = LibraryDetailOverlay::kShadowRoom;
-    Fx::drawShadow(painter, QRectF(rect()).adjusted(room, room, -room, -room), LibraryDetailPane::kCornerRadius,
-                   ShadowLayer{QColor::fromRgbF(0, 0, 0, LibraryDetailOverlay::kShadowOpacity),
-                               LibraryDetailOverlay::kShadowRadius, 0, LibraryDetailOverlay::kShadowOffsetY});
+    Fx::drawStretchedShadow(painter, QRectF(rect()).adjusted(room, room, -room, -room),
+                            LibraryDetailPane::kCornerRadius,
+                            ShadowLayer{QColor::fromRgbF(0, 0, 0, LibraryDetailOverlay::kShadowOpacity),
+                                        LibraryDetailOverlay::kShadowRadius, 0, LibraryDetailOverlay::kShadowOffsetY});
   }
 
  private:
@@ -158,10 +175,13 @@ void LibraryDetailOverlay::apply() {
   }
   if (backdrop_ && backdrop_->isVisible()) {
     // The picture covers the pane's new place, or the grid shows through. While the pane moves
-    // or changes it is kept.
+    // or changes it is kept, and covers wherever the pane has been since it was taken: a pane
+    // that narrows uncovers a picture, not cards to paint.
     const QRect under = backdropRect();
     if (pictureRect_.contains(under)) {
-      backdrop_->setGeometry(under);
+      const QRect covered = backdrop_->geometry() | under;
+      backdrop_->setGeometry(covered);
+      for (const QRect& due : stale_& covered) repaintPicture(due);
       keepBackdrop();
     } else {
       dropBackdrop();
@@ -204,14 +224,10 @@ void LibraryDetailOverlay::takeBackdrop() {
           1.0 / 60, [this] { takeBackdrop(); }, this);
     return;
   }
-  // A band as wide as the grid, from a little above the pane down: a retarget that widens or
-  // heightens the pane a little stays on the picture.
-  constexpr int kHeadroom = 160;
-  const QRect area = area_.toAlignedRect();
+  // The whole grid: a retarget to a wider or taller pane (a note to a document) stays on the
+  // picture; a change beside the pane is painted into it only once the pane grows over it.
+  const QRect band = area_.toAlignedRect();
   const QRect under = backdropRect();
-  const QRect band = QRect(area.left(), under.top() - kHeadroom, area.width(),
-                           area.bottom() - under.top() + kHeadroom + 1) &
-                     area;
   if (band.isEmpty() || !band.contains(under)) return;
   const double scale = parentWidget()->devicePixelRatioF();
   picture_ = QImage((QSizeF(band.size()) * scale).toSize(), QImage::Format_ARGB32_Premultiplied);
@@ -222,10 +238,36 @@ void LibraryDetailOverlay::takeBackdrop() {
     backdropPainter_(painter, band);
   }
   pictureRect_ = band;
+  stale_ = QRegion();
   if (!backdrop_) backdrop_ = new DetailBackdrop(picture_, pictureRect_, parentWidget());
   backdrop_->setGeometry(under);
   backdrop_->show();
   if (shadow_) backdrop_->stackUnder(shadow_);
+}
+
+void LibraryDetailOverlay::refreshBackdrop(const QRect& rect) {
+  const QRect changed = rect & pictureRect();
+  if (changed.isEmpty()) return;
+  // Beside the pane the grid shows itself: that part of the picture is painted again only once
+  // the pane grows over it.
+  const QRect shown = changed & backdrop_->geometry();
+  stale_ += QRegion(changed) - shown;
+  repaintPicture(shown);
+}
+
+void LibraryDetailOverlay::repaintPicture(const QRect& rect) {
+  if (rect.isEmpty()) return;
+  {
+    QPainter painter(&picture_);
+    const QRect inPicture = rect.translated(-pictureRect_.topLeft());
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(inPicture, Qt::transparent);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.translate(inPicture.topLeft());
+    backdropPainter_(painter, rect);
+  }
+  stale_ -= rect;
+  backdrop_->update(rect.translated(-backdrop_->pos()));
 }
 
 void LibraryDetailOverlay::dropBackdrop() {
@@ -233,6 +275,7 @@ void LibraryDetailOverlay::dropBackdrop() {
   letGo_.cancel();
   if (backdrop_ && backdrop_->isVisible()) backdrop_->hide();
   picture_ = QImage();
+  stale_ = QRegion();
 }
 
 QPainterPath LibraryDetailOverlay::hitShape() const {

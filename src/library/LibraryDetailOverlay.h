@@ -6,12 +6,18 @@
 
 #include <QImage>
 #include <QPointer>
+#include <QRegion>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QGraphicsOpacityEffect;
 
 namespace qv {
+
+// The bounding rectangles of the groups that `rects` form, two rectangles being in one group when
+// they overlap (directly or through others of the group).
+std::vector<QRect> overlappingGroups(std::vector<QRect> rects);
 
 // What sits in the detail overlay's slot: one item's pane (LibraryDetailView), framed at exactly
 // the size the host gives it (width, and availableHeight as its height). `onClose` closes the pane.
@@ -80,9 +86,15 @@ class LibraryDetailOverlay : public PaintedWidget {
   void holdBackdrop();
   // What lies under the pane changed: the grid shows through again.
   void dropBackdrop();
+  // A part of what lies under the pane changed its look (a card's ring or lift): that part of
+  // the picture is painted again, `rect` in the parent's coordinates.
+  void refreshBackdrop(const QRect& rect);
   // The picture is shown; where (in the parent's coordinates).
   bool showsBackdrop() const;
   QRect backdropRect() const;
+  // What the picture holds (wider than the backdrop: a growing pane stays on it); empty when none
+  // is shown.
+  QRect pictureRect() const { return showsBackdrop() ? pictureRect_ : QRect(); }
   QWidget* backdrop() const { return backdrop_; }
   // 0 gone … 1 in place.
   double presence() const { return presence_.value(); }
@@ -100,6 +112,8 @@ class LibraryDetailOverlay : public PaintedWidget {
   bool reducedMotion() const;
   void takeBackdrop();
   void keepBackdrop();
+  // Paints `rect` (the parent's coordinates) of the picture again.
+  void repaintPicture(const QRect& rect);
   QRect shadowRect() const;
 
   Props props_;
@@ -112,6 +126,7 @@ class LibraryDetailOverlay : public PaintedWidget {
   QPointer<QWidget> backdrop_;
   QImage picture_;     // what lay under the pane, at the device's scale
   QRect pictureRect_;  // where, in the parent's coordinates
+  QRegion stale_;      // parts of it that changed beside the pane since (the parent's coordinates)
   WorkItem taking_;
   WorkItem letGo_;
 };

@@ -168,7 +168,9 @@ void LibraryGridView::paintEvent(QPaintEvent* event) {
 void LibraryGridView::paintFadedBand(QPainter& painter, const QRectF& band, const QLinearGradient& mask) {
   const QRect pixels = band.toAlignedRect();
   if (pixels.isEmpty()) return;
-  const double dpr = viewport()->devicePixelRatioF();
+  // At the scale of what it is painted into (a picture of the grid may have its own), so that
+  // the cards in the band are drawn at the scale they are drawn at elsewhere.
+  const double dpr = painter.device()->devicePixelRatioF();
   QImage image(pixels.size() * dpr, QImage::Format_ARGB32_Premultiplied);
   image.setDevicePixelRatio(dpr);
   image.fill(Qt::transparent);

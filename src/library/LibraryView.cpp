@@ -70,18 +70,17 @@ LibraryView::~LibraryView() {
 void LibraryView::sync() {
   // The grid under the detail pane: a new list or sections, or a changed mark on a card under
   // the pane, lets the pane's picture of it go.
-  GridLook look{model_.filteredItems(), model_.dateSections().sections, model_.selection(),
-                model_.state().multiSelectedIDs(), grid_->scrollOffset()};
+  GridLook look{model_.filteredItems(), model_.dateSections().sections, model_.state().multiSelectedIDs(),
+                grid_->scrollOffset()};
   if (!synced_) {
     // The first list: the grid shows it without moving (it settles before it animates).
     synced_ = true;
   } else if (!look.items.sharesWith(gridLook_.items) || look.sections != gridLook_.sections ||
              look.multiSelection != gridLook_.multiSelection || look.scroll != gridLook_.scroll) {
     gridChanged();
-  } else if (look.selection != gridLook_.selection) {
-    dropBackdropIfUnder(gridLook_.selection);
-    dropBackdropIfUnder(look.selection);
   }
+  // A selection that moves only changes two cards' rings: they reach the picture as changes of the
+  // scene.
   gridLook_ = std::move(look);
   const QString emptyBefore = props_.emptyState ? props_.emptyState->title : QString();
   props_ = libraryViewProps(model_);
@@ -200,15 +199,6 @@ void LibraryView::gridLaidOut() {
   if (grid_->isSettled()) gridChangedAt_ = context_.scheduler->uptime();
 }
 
-void LibraryView::dropBackdropIfUnder(const std::optional<QUuid>& id) {
-  if (!id) return;
-  const QGraphicsItem* card = grid_->cardFor(*id);
-  if (!card) return;
-  const QRect onGrid = grid_->mapFromScene(card->sceneBoundingRect()).boundingRect();
-  const QRect here(grid_->viewport()->mapTo(this, onGrid.topLeft()), onGrid.size());
-  if (here.intersects(overlay_->backdropRect())) gridChanged();
-}
-
 void LibraryView::holdBackdrop() {
   // Not while the grid moves: cards just added, removed, marked or scrolled are still on their way.
   constexpr double kGridSettleSeconds = 0.6;
@@ -226,21 +216,30 @@ void LibraryView::holdBackdrop() {
 }
 
 void LibraryView::sceneChanged(const QList<QRectF>& rects) {
-  if (!overlay_->showsBackdrop()) return;
-  const QRect under = overlay_->backdropRect();
-  const QPoint origin = grid_->viewport()->mapTo(this, QPoint(0, 0));
+  const QRect picture = overlay_->pictureRect();
+  if (picture.isEmpty()) return;
+  const QPointF origin = QPointF(grid_->viewport()->mapTo(this, QPoint(0, 0))) - QPointF(0, grid_->scrollOffset());
+  std::vector<QRect> parts;
   for (const QRectF& rect : rects)
-    if (rect.translated(origin.x(), origin.y() - grid_->scrollOffset()).toAlignedRect().intersects(under))
-      return gridChanged();
+    if (const QRect part = rect.translated(origin).toAlignedRect() & picture; !part.isEmpty()) parts.push_back(part);
+  if (parts.empty()) return;
+  // Cards that change together (a relayout, cards gliding) are the grid changing: painting them
+  // into the picture frame by frame would cost what the picture saves.
+  const QRect under = overlay_->backdropRect();
+  QRegion changedUnder;
+  for (const QRect& part : parts) changedUnder += part & under;
+  qint64 changedArea = 0;
+  for (const QRect& band : changedUnder) changedArea += qint64(band.width()) * band.height();
+  if (changedArea * 2 > qint64(under.width()) * under.height()) return gridChanged();
+  // One card or two (a ring, a lift): only they are painted again, each once however many of
+  // its parts changed.
+  for (const QRect& card : overlappingGroups(std::move(parts))) overlay_->refreshBackdrop(card);
 }
 
 void LibraryView::hoveredChanged() {
-  // A hovered card changes its look, also where the pane covers part of it.
-  dropBackdropIfUnder(hovered_);
-  hovered_ = model_.hoveredID();
-  dropBackdropIfUnder(hovered_);
-  // With the pane open, a hover is the start of a retarget.
-  if (hovered_ && model_.previewID()) holdBackdrop();
+  // The hovered card's lift reaches the picture as a change of the scene. With the pane open, a
+  // hover is the start of a retarget.
+  if (model_.hoveredID() && model_.previewID()) holdBackdrop();
 }
 
 bool LibraryView::eventFilter(QObject* watched, QEvent* event) {

@@ -91,7 +91,6 @@ class LibraryView : public QWidget {
   struct GridLook {
     FilteredItems items;
     std::vector<LibraryDateSection> sections;
-    std::optional<QUuid> selection;
     QList<QUuid> multiSelection;
     double scroll = 0;
   };
@@ -105,7 +104,6 @@ class LibraryView : public QWidget {
   // grid settled on screen starts no wait.
   void gridLaidOut();
   // Lets the picture under the pane go when the card of `id` shows (partly) under it.
-  void dropBackdropIfUnder(const std::optional<QUuid>& id);
   void holdBackdrop();
   void hoveredChanged();
   // Parts of the grid's scene (its coordinates) changed their look.
@@ -129,7 +127,6 @@ class LibraryView : public QWidget {
   WorkItem heldLater_;  // a hold asked for while the grid settled, due when it has
   std::vector<QMetaObject::Connection> modelConnections_;
   GridLook gridLook_;
-  std::optional<QUuid> hovered_;
   double gridChangedAt_ = -1;  // uptime of the last change of the grid under the pane
   bool synced_ = false;
 };
