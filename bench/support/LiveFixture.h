@@ -62,26 +62,15 @@ struct LiveFixture {
   ManualFrameClock& clock() { return static_cast<ManualFrameClock&>(*fake.context->frameClock); }
 
   // Runs the event loop a turn at a time (workers first, then a frame of animation and a paint)
-  // until it rests; the longest turn that did something, in milliseconds. Adds the workers' time
-  // to `worker` and the busy turns to `steps`.
+  // until it rests (no work, no animation); the longest turn that did something, in milliseconds. Adds the workers'
+  // time to `worker` and the busy turns to `steps`.
   double settle(const std::function<void()>& paint, double& worker, double& steps) {
     int idle = 0;
     double longestStep = 0;
     for (int turn = 0; turn < 10'000 && idle < 3; ++turn) {
-      QElapsedTimer background;
-      background.start();
-      const int ran = fake.queues->runAll();
-      worker += milliseconds(background);
-      QElapsedTimer main;
-      main.start();
-      clock().advanceFrames(1);
-      const int before = scheduler->ran();
-      QCoreApplication::processEvents();
-      const bool busy = scheduler->ran() != before;
-      paint();
-      const double step = milliseconds(main);
-      if (busy || ran > 0) {
-        longestStep = std::max(longestStep, step);
+      const Turn done = runTurn(paint, worker);
+      if (done.busy) {
+        longestStep = std::max(longestStep, done.milliseconds);
         ++steps;
         idle = 0;
       } else {
@@ -90,7 +79,40 @@ struct LiveFixture {
     }
     return longestStep;
   }
+  // Runs turns as settle() does for `seconds` of the scheduler's time (a wait in the program, such
+  // as a hover's delay), every one of them a step; the longest, in milliseconds.
+  double runFor(double seconds, const std::function<void()>& paint, double& worker, double& steps) {
+    const double end = scheduler->uptime() + seconds;
+    double longestStep = 0;
+    while (scheduler->uptime() < end) {
+      longestStep = std::max(longestStep, runTurn(paint, worker).milliseconds);
+      ++steps;
+    }
+    return longestStep;
+  }
   static double milliseconds(const QElapsedTimer& timer) { return double(timer.nsecsElapsed()) / 1e6; }
+
+ private:
+  struct Turn {
+    double milliseconds = 0;  // on the main thread
+    bool busy = false;        // scheduled work, a worker or an animation ran
+  };
+  // One turn of the event loop: the workers, then a frame of animation, the events and a paint.
+  Turn runTurn(const std::function<void()>& paint, double& worker) {
+    QElapsedTimer background;
+    background.start();
+    const int ran = fake.queues->runAll();
+    worker += milliseconds(background);
+    QElapsedTimer main;
+    main.start();
+    const bool animating = clock().isTicking();
+    clock().advanceFrames(1);
+    const int before = scheduler->ran();
+    QCoreApplication::processEvents();
+    const bool busy = scheduler->ran() != before;
+    paint();
+    return {milliseconds(main), busy || ran > 0 || animating};
+  }
 };
 
 // The longest step of the median iteration and of the worst one (a busy machine shows there),
