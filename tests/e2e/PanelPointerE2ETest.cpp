@@ -17,6 +17,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QUuid>
+#include <algorithm>
 
 #include <iostream>
 #include <memory>
@@ -72,15 +73,19 @@ class PanelPointerOnX11 : public ::testing::Test {
         .arg(QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name()));
   }
 
-  // The history the program finds at launch: `count` text items, newest first.
+  // The history the program finds at launch: `count` text items, newest first, a minute apart, all
+  // of today (soon after midnight closer together), so that no date header moves the cards.
   void writeHistory(int count) {
     QJsonArray items;
-    const double now = double(QDateTime::currentSecsSinceEpoch()) - kReferenceEpoch;
+    const QDateTime current = QDateTime::currentDateTime();
+    const double now = double(current.toSecsSinceEpoch()) - kReferenceEpoch;
+    const double sinceMidnight = double(current.date().startOfDay().secsTo(current));
+    const double apart = std::min(60.0, sinceMidnight / (count + 1));
     for (int index = 0; index < count; ++index)
       items.append(QJsonObject{{"id", QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()},
                                {"contentType", "text"},
                                {"sourceAppBundleID", "org.example.Editor"},
-                               {"capturedAt", now - 60.0 * index},
+                               {"capturedAt", now - apart * index},
                                {"payload", QJsonObject{{"type", "text"}, {"text", itemText(index)}}}});
     const QString folder = session_->home() + QStringLiteral("/data/Quorvalen");
     ASSERT_TRUE(QDir().mkpath(folder));
