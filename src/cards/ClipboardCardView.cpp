@@ -42,7 +42,6 @@ QRectF cardRect() { return QRectF(QPointF(0, 0), CardContentStyle::cardSize()); 
 
 // Cached images are made per whole quarter of a device pixel per point, so that a lifted
 // card (2.5 % larger) keeps using them.
-double layerScale(const QPainter& painter) { return std::max(0.25, std::round(Fx::painterScale(painter) * 4) / 4); }
 
 ShadowLayer floorShadow(bool dark) { return {black(dark ? 0.46 : 0.17), kFloorRadius, 0, kFloorDrop}; }
 
@@ -323,7 +322,7 @@ void ClipboardCardView::paintEye(QPainter& painter, double scale, const Environm
 
 void ClipboardCardView::paintItem(QPainter& painter) {
   const EnvironmentValues env = environment();
-  const double scale = layerScale(painter);
+  const double scale = Fx::layerScale(painter);
   const QRectF card = rect();
   if (const double lift = lift_.value(); lift > 1e-3) {
     painter.save();
@@ -350,7 +349,7 @@ void ClipboardCardView::paintItem(QPainter& painter) {
 
 void ClipboardCardView::paintEdge(QPainter& painter) {
   const EnvironmentValues env = environment();
-  const double scale = layerScale(painter);
+  const double scale = Fx::layerScale(painter);
   const QRectF card = rect();
   const QString name = QStringLiteral("card-edge-%1%2")
                            .arg(env.isDark() ? QStringLiteral("dark") : QStringLiteral("light"),

@@ -33,7 +33,6 @@
 #include <QHideEvent>
 #include <QPainter>
 #include <algorithm>
-#include <cmath>
 
 namespace qv {
 
@@ -398,7 +397,7 @@ void LibraryDetailView::paint(QPainter& painter) {
   painter.setRenderHint(QPainter::Antialiasing);
   const QRectF box(rect());
   Translucency::fillBackground(painter, Fx::continuousRoundedRect(box, kCornerRadius), Material::menu, env, support_);
-  Fx::drawImage(painter, QPointF(0, 0), rims(env, std::max(0.25, std::round(Fx::painterScale(painter) * 4) / 4)));
+  Fx::drawImage(painter, QPointF(0, 0), rims(env, Fx::layerScale(painter)));
 }
 
 const QImage& LibraryDetailView::rims(const EnvironmentValues& environment, double scale) {

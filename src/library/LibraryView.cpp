@@ -68,8 +68,8 @@ LibraryView::~LibraryView() {
 }
 
 void LibraryView::sync() {
-  // The grid under the detail pane: a new list or sections, or a changed mark on a card under
-  // the pane, lets the pane's picture of it go.
+  // The grid under the detail pane: a new list or sections, a changed multi-selection or a scroll
+  // lets the pane's picture of it go.
   GridLook look{model_.filteredItems(), model_.dateSections().sections, model_.state().multiSelectedIDs(),
                 grid_->scrollOffset()};
   if (!synced_) {

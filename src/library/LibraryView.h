@@ -103,7 +103,7 @@ class LibraryView : public QWidget {
   // The grid was laid out anew (a resize, its cards placed): as a change, but one made before the
   // grid settled on screen starts no wait.
   void gridLaidOut();
-  // Lets the picture under the pane go when the card of `id` shows (partly) under it.
+  // The pane is about to change: what lies under it is held as a picture once the grid rests.
   void holdBackdrop();
   void hoveredChanged();
   // Parts of the grid's scene (its coordinates) changed their look.

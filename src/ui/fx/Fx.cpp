@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace qv::Fx {
 
@@ -121,6 +122,8 @@ double painterScale(const QPainter& painter) {
   return std::clamp(deviceRatio * std::sqrt(det), 0.25, 8.0);
 }
 
+double layerScale(const QPainter& painter) { return std::max(0.25, std::round(painterScale(painter) * 4) / 4); }
+
 namespace {
 
 // Main thread only, like all painting.
@@ -146,6 +149,21 @@ QByteArray shadowKey(const QSizeF& size, double cornerRadius, const ShadowLayer&
   return key;
 }
 
+// Draws the picture kept under `key` at `at`, made first when the cache holds none; one too big
+// for the cache is drawn once and let go.
+void drawKept(QPainter& painter, const QPointF& at, const QByteArray& key, const std::function<QImage()>& make) {
+  auto& cache = shadowCache();
+  if (const QImage* image = cache.images.object(key)) {
+    ++cache.hits;
+    drawImage(painter, at, *image);
+    return;
+  }
+  ++cache.misses;
+  auto* made = new QImage(make());
+  drawImage(painter, at, *made);
+  cache.images.insert(key, made, std::max<qsizetype>(1, made->sizeInBytes()));
+}
+
 QImage renderShadow(const QPainterPath& shape, const QRectF& bounds, const QColor& color, double radius, double dpr,
                     QPointF* origin) {
   const double margin = blurMargin(radius) + 1;
@@ -169,29 +187,14 @@ QImage renderShadow(const QPainterPath& shape, const QRectF& bounds, const QColo
 void drawShadow(QPainter& painter, const QRectF& rect, double cornerRadius, const ShadowLayer& layer) {
   if (!layer.color.isValid() || layer.color.alpha() == 0 || rect.isEmpty()) return;
   const double dpr = painterScale(painter);
-  const QByteArray key = shadowKey(rect.size(), cornerRadius, layer, dpr);
-
-  auto& cache = shadowCache();
-  const QRectF local(0, 0, rect.width(), rect.height());
   const double margin = blurMargin(layer.radius) + 1;
-  QImage* image = cache.images.object(key);
-  if (image) {
-    ++cache.hits;
-  } else {
-    ++cache.misses;
-    QPointF origin;
-    auto* made = new QImage(
-        renderShadow(continuousRoundedRect(local, cornerRadius), local, layer.color, layer.radius, dpr, &origin));
-    const qsizetype cost = std::max<qsizetype>(1, made->sizeInBytes());
-    image = made;
-    if (!cache.images.insert(key, made, cost)) {
-      // Too big for the cache: draw it once and let it go.
-      QImage once = *image;
-      drawImage(painter, rect.topLeft() + QPointF(layer.x, layer.y) - QPointF(margin, margin), once);
-      return;
-    }
-  }
-  drawImage(painter, rect.topLeft() + QPointF(layer.x, layer.y) - QPointF(margin, margin), *image);
+  drawKept(painter, rect.topLeft() + QPointF(layer.x, layer.y) - QPointF(margin, margin),
+           shadowKey(rect.size(), cornerRadius, layer, dpr), [&] {
+             const QRectF local(0, 0, rect.width(), rect.height());
+             QPointF origin;
+             return renderShadow(continuousRoundedRect(local, cornerRadius), local, layer.color, layer.radius, dpr,
+                                 &origin);
+           });
 }
 
 void drawStretchedShadow(QPainter& painter, const QRectF& rect, double cornerRadius, const ShadowLayer& layer) {
@@ -204,40 +207,32 @@ void drawStretchedShadow(QPainter& painter, const QRectF& rect, double cornerRad
   if (rect.width() <= least + 2 && rect.height() <= least + 2) return drawShadow(painter, rect, cornerRadius, layer);
   const double dpr = painterScale(painter);
   const QPointF at = rect.topLeft() + QPointF(layer.x, layer.y) - QPointF(margin, margin);
-  const QByteArray key = shadowKey(rect.size(), cornerRadius, layer, dpr) + "stretched";
-  auto& cache = shadowCache();
-  if (const QImage* image = cache.images.object(key)) {
-    ++cache.hits;
-    drawImage(painter, at, *image);
-    return;
-  }
-  ++cache.misses;
-  const QSizeF piece(std::min(rect.width(), least), std::min(rect.height(), least));
-  QImage small((QSizeF(piece.width() + 2 * margin, piece.height() + 2 * margin) * dpr).toSize(),
-               QImage::Format_ARGB32_Premultiplied);
-  small.setDevicePixelRatio(dpr);
-  small.fill(Qt::transparent);
-  {
-    QPainter piecePainter(&small);
-    drawShadow(piecePainter, QRectF(QPointF(margin - layer.x, margin - layer.y), piece), cornerRadius, layer);
-  }
-  // Three slices a side: the ends as they are, the middle stretched to the length asked for.
-  struct Slices {
-    double from[4];
-    double to[4];
-  };
-  const auto slice = [&](double source, double target) {
-    const double end = std::min(source / 2, margin + reach);
-    return Slices{{0, end, source - end, source}, {0, end, target - end, target}};
-  };
-  const QSizeF whole(rect.width() + 2 * margin, rect.height() + 2 * margin);
-  const Slices across = slice(piece.width() + 2 * margin, whole.width());
-  const Slices down = slice(piece.height() + 2 * margin, whole.height());
-  auto* image = new QImage((whole * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
-  image->setDevicePixelRatio(dpr);
-  image->fill(Qt::transparent);
-  {
-    QPainter stretched(image);
+  drawKept(painter, at, shadowKey(rect.size(), cornerRadius, layer, dpr) + "stretched", [&] {
+    const QSizeF piece(std::min(rect.width(), least), std::min(rect.height(), least));
+    QImage small((QSizeF(piece.width() + 2 * margin, piece.height() + 2 * margin) * dpr).toSize(),
+                 QImage::Format_ARGB32_Premultiplied);
+    small.setDevicePixelRatio(dpr);
+    small.fill(Qt::transparent);
+    {
+      QPainter piecePainter(&small);
+      drawShadow(piecePainter, QRectF(QPointF(margin - layer.x, margin - layer.y), piece), cornerRadius, layer);
+    }
+    // Three slices a side: the ends as they are, the middle stretched to the length asked for.
+    struct Slices {
+      double from[4];
+      double to[4];
+    };
+    const auto slice = [&](double source, double target) {
+      const double end = std::min(source / 2, margin + reach);
+      return Slices{{0, end, source - end, source}, {0, end, target - end, target}};
+    };
+    const QSizeF whole(rect.width() + 2 * margin, rect.height() + 2 * margin);
+    const Slices across = slice(piece.width() + 2 * margin, whole.width());
+    const Slices down = slice(piece.height() + 2 * margin, whole.height());
+    QImage image((whole * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+    image.fill(Qt::transparent);
+    QPainter stretched(&image);
     stretched.setCompositionMode(QPainter::CompositionMode_Source);
     stretched.setRenderHint(QPainter::SmoothPixmapTransform);
     for (int column = 0; column < 3; ++column)
@@ -247,10 +242,9 @@ void drawStretchedShadow(QPainter& painter, const QRectF& rect, double cornerRad
                             QPointF(across.from[column + 1], down.from[row + 1]) * dpr);
         if (!target.isEmpty() && !source.isEmpty()) stretched.drawImage(target, small, source);
       }
-  }
-  drawImage(painter, at, *image);
-  const qsizetype cost = std::max<qsizetype>(1, image->sizeInBytes());
-  cache.images.insert(key, image, cost);  // too big for the cache: drawn once and let go
+    stretched.end();
+    return image;
+  });
 }
 
 void drawShadows(QPainter& painter, const QRectF& rect, double cornerRadius, const std::vector<ShadowLayer>& layers) {

@@ -19,6 +19,9 @@ namespace qv::Fx {
 
 // Device pixels per point where `painter` paints now (pixel ratio times the world scale).
 double painterScale(const QPainter& painter);
+// The scale a kept picture is made at for `painter`: painterScale in quarter steps, so that a
+// scale that moves by a hair (a card's lift) makes no new picture.
+double layerScale(const QPainter& painter);
 
 // Draws `image` (at its device pixel ratio) with its top-left at `at`, as QPainter::drawImage
 // does. Where the painter only translates, an image of many rows is drawn in bands of a few
