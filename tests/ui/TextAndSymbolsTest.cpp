@@ -71,12 +71,23 @@ TEST(TextBlock, BreaksAtNewlinesAddsLineSpacingAndCachesPerWidth) {
   EXPECT_EQ(cached.layoutCount(), 1);
   cached.size(140);
   EXPECT_EQ(cached.layoutCount(), 2);
-  cached.setText(kLong);  // unchanged: layout kept
-  cached.size(140);
+  // Measured at one width and drawn at another, paint after paint: both kept.
+  for (int paint = 0; paint < 3; ++paint) {
+    cached.size(100);
+    cached.lines(140);
+  }
   EXPECT_EQ(cached.layoutCount(), 2);
-  cached.setStyle(style(1));
+  cached.size(180);  // a third lets the one used longest ago go
   cached.size(140);
   EXPECT_EQ(cached.layoutCount(), 3);
+  cached.size(100);
+  EXPECT_EQ(cached.layoutCount(), 4);
+  cached.setText(kLong);  // unchanged: layout kept
+  cached.size(140);
+  EXPECT_EQ(cached.layoutCount(), 4);
+  cached.setStyle(style(1));
+  cached.size(140);
+  EXPECT_EQ(cached.layoutCount(), 5);
 }
 
 TEST(TextBlock, AlignsLinesWithinTheWidth) {

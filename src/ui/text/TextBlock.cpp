@@ -51,23 +51,27 @@ TextBlock::TextBlock(const AttributedText& text, const TextStyle& style)
 void TextBlock::setFormats(const QList<QTextLayout::FormatRange>& formats) {
   if (formats == formats_) return;
   formats_ = formats;
-  layout_.reset();
+  layouts_ = {};
 }
 
 void TextBlock::setText(const QString& text) {
   if (text == text_) return;
   text_ = text;
-  layout_.reset();
+  layouts_ = {};
 }
 
 void TextBlock::setStyle(const TextStyle& style) {
   if (style == style_) return;
   style_ = style;
-  layout_.reset();
+  layouts_ = {};
 }
 
 const TextBlock::Layout& TextBlock::layout(double width) const {
-  if (layout_ && layout_->width == width) return *layout_;
+  if (layouts_[0] && layouts_[0]->width == width) return *layouts_[0];
+  if (layouts_[1] && layouts_[1]->width == width) {
+    std::swap(layouts_[0], layouts_[1]);
+    return *layouts_[0];
+  }
   ++layoutCount_;
   Layout result;
   result.width = width;
@@ -125,8 +129,9 @@ const TextBlock::Layout& TextBlock::layout(double width) const {
   }
   if (count == 0 && !result.elidedLine) y = QFontMetricsF(style_.font).height();
   result.size = QSizeF(wrap ? std::min(widest, width) : widest, y);
-  layout_ = std::move(result);
-  return *layout_;
+  layouts_[1] = std::move(layouts_[0]);
+  layouts_[0] = std::move(result);
+  return *layouts_[0];
 }
 
 QSizeF TextBlock::size(double width) const { return layout(width).size; }

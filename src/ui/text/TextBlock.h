@@ -7,6 +7,7 @@
 #include <QSizeF>
 #include <QString>
 #include <QTextLayout>
+#include <array>
 #include <memory>
 #include <optional>
 
@@ -33,7 +34,9 @@ struct TextStyle {
 };
 
 // A paragraph (or several, split at newlines) wrapped to a width: measuring and painting share
-// one layout, made once per text, style and width and kept until one of them changes.
+// one layout, made once per text, style and width and kept until one of them changes. The two
+// widths asked for last are kept, so that measuring unbounded and drawing in the width that
+// gives costs no layout on each paint.
 class TextBlock {
  public:
   TextBlock() = default;
@@ -76,7 +79,7 @@ class TextBlock {
   QString text_;
   QList<QTextLayout::FormatRange> formats_;
   TextStyle style_;
-  mutable std::optional<Layout> layout_;
+  mutable std::array<std::optional<Layout>, 2> layouts_;  // the latest first
   mutable int layoutCount_ = 0;
 };
 
