@@ -7,6 +7,7 @@
 #include <QRandomGenerator>
 #include <QWidget>
 #include <cmath>
+#include <functional>
 
 using namespace qv;
 
@@ -230,6 +231,78 @@ TEST(Layers, AWidgetRenderedIntoAPictureLayersAtThePicturesRatio) {
   EXPECT_EQ(widget.seenScale, 2);
   // The one-point rule covers exactly two pixel rows, both solid.
   for (int y = 18; y <= 23; ++y) EXPECT_EQ(qAlpha(picture.pixel(20, y)), y == 20 || y == 21 ? 255 : 0) << y;
+}
+
+// Drawing a picture the fast way where it lands pixel for pixel changes no pixel: the same as
+// the painter draws it with smooth transforms on, wherever it lands and however it is painted.
+TEST(Images, DrawnAsThePainterDrawsThemWithSmoothTransforms) {
+  struct Case {
+    const char* name;
+    double imageRatio, deviceRatio;
+    QPointF at;
+    double opacity = 1;
+    QTransform world = {};
+    bool clipped = false;
+    bool throughWidget = false;  // painted by a widget rendered into the picture
+  };
+  const std::vector<Case> cases = {
+      {"whole pixels", 1, 1, {7, 9}},
+      {"between pixels", 1, 1, {7.4, 9.5}},
+      {"twice the ratio, on whole pixels at half points", 2, 2, {7.5, 9}},
+      {"twice the ratio, between pixels", 2, 2, {7.25, 9}},
+      {"a sharper picture on a plainer device", 2, 1, {7, 9}},
+      {"half opaque", 2, 2, {7, 9}, 0.5},
+      {"moved by whole pixels", 1, 1, {3, 4}, 1, QTransform::fromTranslate(11, 6)},
+      {"moved between pixels", 1, 1, {3, 4}, 1, QTransform::fromTranslate(11.3, 6)},
+      {"scaled", 2, 2, {3, 4}, 1, QTransform::fromScale(1.025, 1.025)},
+      {"clipped", 2, 2, {7, 9}, 1, {}, true},
+      {"by a widget rendered into a sharper picture", 2, 2, {7, 9}, 1, {}, false, true},
+  };
+  // Tall enough to be drawn in bands.
+  const QImage image = noise(120, 300, 1, 3);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QImage source = image.copy();
+    source.setDevicePixelRatio(c.imageRatio);
+    const auto draw = [&](QPainter& painter, bool kit) {
+      painter.setRenderHint(QPainter::SmoothPixmapTransform);
+      painter.setOpacity(c.opacity);
+      painter.setWorldTransform(c.world, true);
+      if (c.clipped) painter.setClipRect(QRectF(20, 30, 41, 57));
+      if (kit) Fx::drawImage(painter, c.at, source);
+      else painter.drawImage(c.at, source);
+      EXPECT_TRUE(painter.testRenderHint(QPainter::SmoothPixmapTransform));
+    };
+    const auto paint = [&](bool kit) {
+      QImage target(QSize(200, 360) * c.deviceRatio, QImage::Format_ARGB32_Premultiplied);
+      target.setDevicePixelRatio(c.deviceRatio);
+      target.fill(qRgba(40, 80, 120, 255));
+      QPainter painter(&target);
+      if (!c.throughWidget) {
+        draw(painter, kit);
+        return target;
+      }
+      class Painting : public QWidget {
+       public:
+        std::function<void(QPainter&)> paint;
+
+       protected:
+        void paintEvent(QPaintEvent*) override {
+          QPainter painter(this);
+          paint(painter);
+        }
+      } widget;
+      widget.paint = [&](QPainter& inWidget) { draw(inWidget, kit); };
+      widget.resize(200, 360);
+      widget.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+      return target;
+    };
+    const QImage expected = paint(false), drawn = paint(true);
+    int differing = 0;
+    for (int y = 0; y < expected.height(); ++y)
+      for (int x = 0; x < expected.width(); ++x) differing += expected.pixel(x, y) != drawn.pixel(x, y);
+    EXPECT_EQ(differing, 0);
+  }
 }
 
 TEST(Transitions, BlowAwayMatchesItsEndStates) {

@@ -36,6 +36,8 @@ void drawImage(QPainter& painter, const QPointF& at, const QImage& image);
 // not fit (the rectangle is shorter than about three radii) it falls back to circular corners,
 // and a radius of half the short side or more makes a capsule.
 QPainterPath continuousRoundedRect(const QRectF& rect, double radius);
+// How far along each side a continuous corner reaches, in units of its radius.
+inline constexpr double kContinuousCornerExtent = 1.52866483;
 // The same with circular corners.
 QPainterPath roundedRect(const QRectF& rect, double radius);
 
