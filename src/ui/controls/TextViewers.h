@@ -68,8 +68,8 @@ class QVTextViewer : public NoCompletionTextView {
   static constexpr qsizetype kChunkLength = 2048;
   // The characters laid out in one step, besides those that come into view, and the time after
   // which a step stops early (a busy machine).
-  static constexpr qsizetype kLayoutBudget = 8192;
-  static constexpr double kLayoutMilliseconds = 4;
+  static constexpr qsizetype kLayoutBudget = 4096;
+  static constexpr double kLayoutMilliseconds = 2;
 
   // Fades the text into what lies behind it at the top and bottom edges: `stops` are the alpha
   // of a vertical mask over the visible area (0 top, 1 bottom), four in order: the top edge,
