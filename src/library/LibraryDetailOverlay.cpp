@@ -181,7 +181,7 @@ void LibraryDetailOverlay::apply() {
     if (pictureRect_.contains(under)) {
       const QRect covered = backdrop_->geometry() | under;
       backdrop_->setGeometry(covered);
-      for (const QRect& due : stale_& covered) repaintPicture(due);
+      repaintPicture(stale_ & (QRegion(covered) - hiddenByPane()));
       keepBackdrop();
     } else {
       dropBackdrop();
@@ -248,26 +248,38 @@ void LibraryDetailOverlay::takeBackdrop() {
 void LibraryDetailOverlay::refreshBackdrop(const QRect& rect) {
   const QRect changed = rect & pictureRect();
   if (changed.isEmpty()) return;
-  // Beside the pane the grid shows itself: that part of the picture is painted again only once
-  // the pane grows over it.
-  const QRect shown = changed & backdrop_->geometry();
+  // Beside the pane the grid shows itself, and behind it nothing does: those parts of the
+  // picture are painted again only once they show.
+  const QRegion shown = QRegion(changed & backdrop_->geometry()) - hiddenByPane();
   stale_ += QRegion(changed) - shown;
   repaintPicture(shown);
 }
 
-void LibraryDetailOverlay::repaintPicture(const QRect& rect) {
-  if (rect.isEmpty()) return;
+QRegion LibraryDetailOverlay::hiddenByPane() const {
+  if (!pane_ || !pane_->replacesWhatLiesBelow() || shownOpacity() < 0.999 || isHidden()) return {};
+  // The straight middle of each side, a pixel in from the edge (antialiased there); the rounded
+  // corners blend.
+  const QRect frame = pane_->geometry().translated(pos());
+  const int corner = int(std::ceil(LibraryDetailPane::kCornerRadius * Fx::kContinuousCornerExtent)) + 1;
+  return QRegion(frame.adjusted(corner, 1, -corner, -1)) + QRegion(frame.adjusted(1, corner, -1, -corner));
+}
+
+void LibraryDetailOverlay::repaintPicture(const QRegion& region) {
+  if (region.isEmpty()) return;
+  const QRect bounds = region.boundingRect();
   {
     QPainter painter(&picture_);
-    const QRect inPicture = rect.translated(-pictureRect_.topLeft());
+    painter.setClipRegion(region.translated(-pictureRect_.topLeft()));
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.fillRect(inPicture, Qt::transparent);
+    painter.fillRect(bounds.translated(-pictureRect_.topLeft()), Qt::transparent);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter.translate(inPicture.topLeft());
-    backdropPainter_(painter, rect);
+    painter.setClipping(false);
+    painter.translate(bounds.topLeft() - pictureRect_.topLeft());
+    // Once for all its parts: each pass over the grid costs the same setting up.
+    backdropPainter_(painter, region);
   }
-  stale_ -= rect;
-  backdrop_->update(rect.translated(-backdrop_->pos()));
+  stale_ -= region;
+  backdrop_->update(region.translated(-backdrop_->pos()));
 }
 
 void LibraryDetailOverlay::dropBackdrop() {

@@ -29,6 +29,9 @@ class LibraryDetailPane : public PaintedWidget {
   using PaintedWidget::PaintedWidget;
   virtual void showItem(const ClipboardItem& item, double width, double availableHeight,
                         std::function<void()> onClose) = 0;
+  // Whether the pane's rounded shape replaces what lies below it (a background filled, not
+  // blended): nothing under it shows while the pane stands there fully opaque.
+  virtual bool replacesWhatLiesBelow() const { return false; }
 };
 
 // The detail pane's place over the bottom of the library's grid: a slot of the pane's size, and
@@ -77,9 +80,9 @@ class LibraryDetailOverlay : public PaintedWidget {
   QRectF slotRect() const { return QRectF(QPointF(), props_.paneSize); }
   // The widget the shadow is painted in (beside the overlay, under it).
   QWidget* shadow() const { return shadow_; }
-  // Paints what lies under the pane and its shadow (all but them) for `rect` of the overlay's
-  // parent, with the painter's origin at the rectangle's top left.
-  using BackdropPainter = std::function<void(QPainter& painter, const QRect& rect)>;
+  // Paints what lies under the pane and its shadow (all but them) for `region` of the overlay's
+  // parent, with the painter's origin at the top left of the region's bounds.
+  using BackdropPainter = std::function<void(QPainter& painter, const QRegion& region)>;
   void setBackdropPainter(BackdropPainter painter) { backdropPainter_ = std::move(painter); }
   // The pane is about to change over a grid that stays: the picture is taken at the next turn
   // (unless held already) and kept for another second.
@@ -112,9 +115,11 @@ class LibraryDetailOverlay : public PaintedWidget {
   bool reducedMotion() const;
   void takeBackdrop();
   void keepBackdrop();
-  // Paints `rect` (the parent's coordinates) of the picture again.
-  void repaintPicture(const QRect& rect);
+  // Paints `region` (the parent's coordinates) of the picture again.
+  void repaintPicture(const QRegion& region);
   QRect shadowRect() const;
+  // Where the pane stands over the picture so that none of it shows (the parent's coordinates).
+  QRegion hiddenByPane() const;
 
   Props props_;
   QRectF area_;
@@ -126,7 +131,7 @@ class LibraryDetailOverlay : public PaintedWidget {
   QPointer<QWidget> backdrop_;
   QImage picture_;     // what lay under the pane, at the device's scale
   QRect pictureRect_;  // where, in the parent's coordinates
-  QRegion stale_;      // parts of it that changed beside the pane since (the parent's coordinates)
+  QRegion stale_;      // parts of it that changed beside or behind the pane since (the parent's coordinates)
   WorkItem taking_;
   WorkItem letGo_;
 };

@@ -75,6 +75,8 @@ class LibraryDetailView : public LibraryDetailPane {
   // The overlay's way in: the same as setProps.
   void showItem(const ClipboardItem& item, double width, double availableHeight,
                 std::function<void()> onClose) override;
+  // Its background is filled over what lies below, not blended with it.
+  bool replacesWhatLiesBelow() const override { return true; }
   // Whether the pane's material may be translucent (the library window's, as the compositor offers).
   void setTranslucency(TranslucencySupport support);
   TranslucencySupport translucency() const { return support_; }

@@ -41,7 +41,7 @@ LibraryView::LibraryView(ViewServices& context, LibraryModel& model, QWidget* pa
   status_ = new LibraryStatusRow(context, this);
   overlay_ = new LibraryDetailOverlay(context, this);
   overlay_->setPane(new LibraryDetailView(context, model.state(), {}, {}));
-  overlay_->setBackdropPainter([this](QPainter& painter, const QRect& rect) { paintUnderDetail(painter, rect); });
+  overlay_->setBackdropPainter([this](QPainter& painter, const QRegion& region) { paintUnderDetail(painter, region); });
   // What changes the grid under the pane lets its picture go (the model's changes are compared
   // in sync()).
   grid_->installEventFilter(this);
@@ -173,18 +173,18 @@ void LibraryView::syncDetail() {
 
 // ---- What lies under the detail pane ---------------------------------------------------------
 
-// The window's background, this view's wash and the grid area, for `rect` of this view: what
+// The window's background, this view's wash and the grid area, for `region` of this view: what
 // the window paints there but the detail pane and its shadow.
-void LibraryView::paintUnderDetail(QPainter& painter, const QRect& rect) const {
+void LibraryView::paintUnderDetail(QPainter& painter, const QRegion& region) const {
+  const QRect bounds = region.boundingRect();
   QWidget* top = window();
   if (top != this)
-    top->render(&painter, QPoint(), QRegion(QRect(mapTo(top, rect.topLeft()), rect.size())),
-                QWidget::DrawWindowBackground);
-  const_cast<LibraryView*>(this)->render(&painter, QPoint(), QRegion(rect),
+    top->render(&painter, QPoint(), region.translated(mapTo(top, QPoint(0, 0))), QWidget::DrawWindowBackground);
+  const_cast<LibraryView*>(this)->render(&painter, QPoint(), region,
                                          top == this ? QWidget::DrawWindowBackground : QWidget::RenderFlags());
-  const QRect inBody = rect.translated(-bodyWidget_->pos()) & bodyWidget_->rect();
+  const QRegion inBody = region.translated(-bodyWidget_->pos()) & bodyWidget_->rect();
   if (!inBody.isEmpty())
-    bodyWidget_->render(&painter, inBody.topLeft() + bodyWidget_->pos() - rect.topLeft(), QRegion(inBody),
+    bodyWidget_->render(&painter, inBody.boundingRect().topLeft() + bodyWidget_->pos() - bounds.topLeft(), inBody,
                         QWidget::DrawChildren);
 }
 

@@ -96,7 +96,7 @@ class LibraryView : public QWidget {
   };
   void layoutColumn();
   void syncDetail();
-  void paintUnderDetail(QPainter& painter, const QRect& rect) const;
+  void paintUnderDetail(QPainter& painter, const QRegion& region) const;
   // The grid changed where it may lie under the detail pane: its picture there is let go, and
   // not taken again until the grid settled.
   void gridChanged();

@@ -370,6 +370,53 @@ TEST_F(LibraryDetailOverlayTest, WhatLiesUnderThePaneIsHeldAsItWasUntilItChanges
   }
 }
 
+// Behind the standing pane nothing of the picture shows, so a card there that changes is painted
+// into it only once the pane uncovers it: as the pane fades out, the picture is the grid again.
+TEST_F(LibraryDetailOverlayTest, ACardChangedBehindThePaneIsPaintedOnceThePaneUncoversIt) {
+  QList<ClipboardItem> items;
+  for (int i = 0; i < 40; ++i) items << test::textItem(QStringLiteral("Card %1: a line of notes").arg(i));
+  show(items);
+  fake.advanceBoth(0.5);
+  openPane(items[0].id);
+  fake.advanceBoth(1.5);
+  QCoreApplication::processEvents();
+  // The scene's first change after the window showed names every card: let it pass.
+  static_cast<LibraryCard*>(grid().cardFor(items[0].id))->card().setLifted(false, false);
+  QCoreApplication::processEvents();
+  overlay().holdBackdrop();
+  fake.advanceBoth(0.05);
+  ASSERT_TRUE(overlay().showsBackdrop());
+  // The card right behind the pane's middle.
+  const QPoint middle = paneFrame().center().toPoint();
+  std::optional<QUuid> behind;
+  for (const QUuid& id : cardsUnderPane(items, true)) {
+    const PaintedItem* card = grid().cardFor(id);
+    const QRect onGrid = grid().mapFromScene(card->sceneBoundingRect()).boundingRect();
+    if (QRect(grid().viewport()->mapTo(view.get(), onGrid.topLeft()), onGrid.size()).contains(middle)) behind = id;
+  }
+  ASSERT_TRUE(behind);
+  // It lifts at once (as a hover lifts it, without the retarget that follows).
+  static_cast<LibraryCard*>(grid().cardFor(*behind))->card().setLifted(true, false);
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(overlay().showsBackdrop());
+  withAnimation(Theme::springCritical(), [&] { model->setPreviewID(std::nullopt); });
+  const QRect under = overlay().backdropRect();
+  const auto render = [&] {
+    QImage image(under.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    view->render(&image, QPoint(), QRegion(under));
+    return image;
+  };
+  fake.advanceBoth(0.05);
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(overlay().isVisible());
+  ASSERT_LT(overlay().shownOpacity(), 0.999);
+  ASSERT_TRUE(overlay().showsBackdrop());
+  const QImage fading = render();
+  overlay().backdrop()->hide();  // the grid itself
+  EXPECT_LE(largestDifference(fading, render()), 2);
+}
+
 // A hover that retargets the pane holds what lies under it as a picture: soon after the window
 // showed, while the grid settles from a change (once it has), and while the pane still moves in
 // (once it rests, where it rests); not while a card under it changes its look.
