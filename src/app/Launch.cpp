@@ -55,10 +55,10 @@ int runQuorvalen(int argc, char** argv) {
   QApplication::setApplicationVersion(QString::fromLatin1(program::kVersion));
   QApplication::setOrganizationDomain(QStringLiteral("tarnwick.com"));
   QApplication::setDesktopFileName(program::applicationId());
-  // Qt's painting and image conversion hand pieces of their work to the global thread pool (the
-  // status icon's first paint starts all eight of its threads). A pooled thread ends 30 s after
-  // its last piece, waking an idle program to do so, and the next paint starts it again: they
-  // wait for work instead, which costs nothing while nothing comes.
+  // Qt's painting and image conversion off the main thread hand pieces of their work to the
+  // global thread pool (the main thread's painting stays where it is: ui/fx/Fx.cpp). A pooled
+  // thread ends 30 s after its last piece, waking an idle program to do so, and the next piece
+  // starts it again: they wait for work instead, which costs nothing while nothing comes.
   QThreadPool::globalInstance()->setExpiryTimeout(-1);
 
   // Before anything reads the history: a relaunched program waits until the old one has

@@ -41,15 +41,20 @@ class DetailShadow : public QWidget {
   }
 
  protected:
-  void paintEvent(QPaintEvent*) override {
+  void paintEvent(QPaintEvent* event) override {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setOpacity(overlay_.shownOpacity());
     const double room = LibraryDetailOverlay::kShadowRoom;
-    Fx::drawStretchedShadow(painter, QRectF(rect()).adjusted(room, room, -room, -room),
-                            LibraryDetailPane::kCornerRadius,
-                            ShadowLayer{QColor::fromRgbF(0, 0, 0, LibraryDetailOverlay::kShadowOpacity),
-                                        LibraryDetailOverlay::kShadowRadius, 0, LibraryDetailOverlay::kShadowOffsetY});
+    const QRectF pane = QRectF(rect()).adjusted(room, room, -room, -room);
+    const ShadowLayer shadow{QColor::fromRgbF(0, 0, 0, LibraryDetailOverlay::kShadowOpacity),
+                             LibraryDetailOverlay::kShadowRadius, 0, LibraryDetailOverlay::kShadowOffsetY};
+    // A part at a time, each a rectangle: a clip of several would send every piece of the
+    // shadow through the raster engine's slow path.
+    for (const QRect& part : event->region() - overlay_.hiddenByPane().translated(-pos())) {
+      painter.setClipRect(part);
+      Fx::drawStretchedShadow(painter, pane, LibraryDetailPane::kCornerRadius, shadow);
+    }
   }
 
  private:
@@ -60,8 +65,9 @@ class DetailShadow : public QWidget {
 // frames do not repaint the cards beneath.
 class DetailBackdrop : public QWidget {
  public:
-  DetailBackdrop(const QImage& picture, const QRect& pictureRect, QWidget* parent)
-      : QWidget(parent), picture_(picture), pictureRect_(pictureRect) {
+  DetailBackdrop(const LibraryDetailOverlay& overlay, const QImage& picture, const QRect& pictureRect,
+                 QWidget* parent)
+      : QWidget(parent), overlay_(overlay), picture_(picture), pictureRect_(pictureRect) {
     setAttribute(Qt::WA_TransparentForMouseEvents, true);
     setAttribute(Qt::WA_OpaquePaintEvent, true);
     setAttribute(Qt::WA_NoSystemBackground, true);
@@ -73,14 +79,16 @@ class DetailBackdrop : public QWidget {
     // Source over, not source: only then is a picture with alpha copied straight, at any scale
     // (the raster engine stretches it pixel by pixel otherwise, several milliseconds a frame).
     // The same result: the picture is opaque, or the translucent window cleared what it repaints.
-    const QRect dirty = event->rect();
     const double scale = picture_.devicePixelRatio();
-    const QPoint from = geometry().topLeft() - pictureRect_.topLeft() + dirty.topLeft();
-    painter.drawImage(QRectF(dirty), picture_,
-                      QRectF(from.x() * scale, from.y() * scale, dirty.width() * scale, dirty.height() * scale));
+    for (const QRect& dirty : event->region() - overlay_.hiddenByPane().translated(-pos())) {
+      const QPoint from = geometry().topLeft() - pictureRect_.topLeft() + dirty.topLeft();
+      painter.drawImage(QRectF(dirty), picture_,
+                        QRectF(from.x() * scale, from.y() * scale, dirty.width() * scale, dirty.height() * scale));
+    }
   }
 
  private:
+  const LibraryDetailOverlay& overlay_;
   const QImage& picture_;
   const QRect& pictureRect_;
 };
@@ -239,7 +247,7 @@ void LibraryDetailOverlay::takeBackdrop() {
   }
   pictureRect_ = band;
   stale_ = QRegion();
-  if (!backdrop_) backdrop_ = new DetailBackdrop(picture_, pictureRect_, parentWidget());
+  if (!backdrop_) backdrop_ = new DetailBackdrop(*this, picture_, pictureRect_, parentWidget());
   backdrop_->setGeometry(under);
   backdrop_->show();
   if (shadow_) backdrop_->stackUnder(shadow_);

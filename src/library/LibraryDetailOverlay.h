@@ -104,6 +104,9 @@ class LibraryDetailOverlay : public PaintedWidget {
   // How far below its place the pane stands now, in points.
   double travel() const;
   double shownOpacity() const;
+  // Where the pane stands so that nothing under it shows (the parent's coordinates): the
+  // picture and the shadow leave it unpainted. Empty while the pane is see-through or fading.
+  QRegion hiddenByPane() const;
 
   QPainterPath hitShape() const override;
 
@@ -118,8 +121,6 @@ class LibraryDetailOverlay : public PaintedWidget {
   // Paints `region` (the parent's coordinates) of the picture again.
   void repaintPicture(const QRegion& region);
   QRect shadowRect() const;
-  // Where the pane stands over the picture so that none of it shows (the parent's coordinates).
-  QRegion hiddenByPane() const;
 
   Props props_;
   QRectF area_;

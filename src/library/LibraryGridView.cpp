@@ -168,9 +168,10 @@ void LibraryGridView::paintEvent(QPaintEvent* event) {
 void LibraryGridView::paintFadedBand(QPainter& painter, const QRectF& band, const QLinearGradient& mask) {
   const QRect pixels = band.toAlignedRect();
   if (pixels.isEmpty()) return;
-  // At the scale of what it is painted into (a picture of the grid may have its own), so that
-  // the cards in the band are drawn at the scale they are drawn at elsewhere.
-  const double dpr = painter.device()->devicePixelRatioF();
+  // At the scale of what it is painted into (a picture of the grid may have its own, which the
+  // painter's device, this widget, does not tell), so that the cards in the band are drawn at the
+  // scale they are drawn at elsewhere, from the same kept layers.
+  const double dpr = Fx::painterScale(painter);
   QImage image(pixels.size() * dpr, QImage::Format_ARGB32_Premultiplied);
   image.setDevicePixelRatio(dpr);
   image.fill(Qt::transparent);

@@ -2,6 +2,7 @@
 
 #include "ui/InterfaceServices.h"
 #include "ui/controls/ControlStyle.h"
+#include "ui/fx/Fx.h"
 #include "ui/symbols/Symbols.h"
 #include "ui/theme/Theme.h"
 
@@ -17,8 +18,8 @@ constexpr double kSwapScale = 0.5;
 void drawGlyph(QPainter& painter, const QString& symbol, QPointF centre, double scale, double opacity,
                const QColor& ink) {
   if (symbol.isEmpty() || opacity <= 0) return;
-  const QImage glyph = Symbols::image(symbol, LibraryHeaderButton::kGlyphSize, ink,
-                                      painter.device()->devicePixelRatioF());
+  // At the scale of what the button is painted into (a picture of the pane may have its own).
+  const QImage glyph = Symbols::image(symbol, LibraryHeaderButton::kGlyphSize, ink, Fx::layerScale(painter));
   if (glyph.isNull()) return;
   painter.save();
   painter.setOpacity(painter.opacity() * unitClamped(opacity));

@@ -5,9 +5,13 @@
 
 #include <QPainter>
 #include <QRandomGenerator>
+#include <QThread>
+#include <QThreadPool>
 #include <QWidget>
+#include <atomic>
 #include <cmath>
 #include <functional>
+#include <memory>
 
 using namespace qv;
 
@@ -303,6 +307,48 @@ TEST(Images, DrawnAsThePainterDrawsThemWithSmoothTransforms) {
       for (int x = 0; x < expected.width(); ++x) differing += expected.pixel(x, y) != drawn.pixel(x, y);
     EXPECT_EQ(differing, 0);
   }
+}
+
+// Qt's raster engine hands a tall blend to the global pool unless the pool says the painting
+// thread is its own: the main thread is, for that pool only, and every other thread keeps Qt's
+// own answer.
+TEST(Painting, TheMainThreadPaintsWhereItStandsAndOtherThreadsKeepQtsAnswer) {
+  QThreadPool& global = *QThreadPool::globalInstance();
+  QThreadPool other;
+  EXPECT_TRUE(global.contains(QThread::currentThread()));
+  EXPECT_FALSE(other.contains(QThread::currentThread()));
+  std::atomic<int> pooled = -1;
+  global.start([&] { pooled = global.contains(QThread::currentThread()) ? 1 : 0; });
+  ASSERT_TRUE(global.waitForDone(10'000));
+  EXPECT_EQ(pooled, 1);
+  std::atomic<int> plain = -1;
+  std::unique_ptr<QThread> thread(QThread::create([&] { plain = global.contains(QThread::currentThread()) ? 1 : 0; }));
+  thread->start();
+  ASSERT_TRUE(thread->wait(10'000));
+  EXPECT_EQ(plain, 0);
+  // Tall antialiased fills and a scaled image: painted on the main thread, the pixels Qt gives
+  // when it splits them across the pool (as it does from another thread).
+  const auto paint = [] {
+    QImage source(120, 160, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < source.height(); ++y)
+      for (int x = 0; x < source.width(); ++x) source.setPixelColor(x, y, QColor(x * 2, y, 255 - x, 128 + y / 2));
+    QImage image(300, 300, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+    painter.setBrush(QColor(20, 90, 200, 170));
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(QRectF(10.5, 10.5, 280, 280));
+    painter.setOpacity(0.6);
+    painter.scale(1.7, 1.7);
+    painter.drawImage(QPointF(8, 4), source);
+    return image;
+  };
+  QImage fromThread;
+  std::unique_ptr<QThread> painter(QThread::create([&] { fromThread = paint(); }));
+  painter->start();
+  ASSERT_TRUE(painter->wait(10'000));
+  EXPECT_EQ(paint(), fromThread);
 }
 
 TEST(Transitions, BlowAwayMatchesItsEndStates) {

@@ -1,6 +1,7 @@
 #include "ui/controls/TextViewers.h"
 
 #include "ui/InterfaceServices.h"
+#include "ui/fx/Fx.h"
 #include "ui/text/Fonts.h"
 #include "ui/text/TextPieces.h"
 #include "ui/theme/Environment.h"
@@ -252,8 +253,20 @@ QMimeData* QVTextViewer::createMimeDataFromSelection() const {
 void QVTextViewer::setEdgeMask(const QGradientStops& stops) {
   const QGradientStops next = stops.size() == 4 ? stops : QGradientStops();
   if (next == edgeMask_) return;
+  // Between the bands the text is drawn as it is, mask or none: only the bands change (each
+  // frame while an edge fades in or out).
+  const QRegion before = fadedBands(edgeMask_);
   edgeMask_ = next;
-  viewport()->update();
+  viewport()->update(before + fadedBands(edgeMask_));
+}
+
+QRegion QVTextViewer::fadedBands(const QGradientStops& stops) const {
+  if (stops.size() != 4) return {};
+  const QRect area = viewport()->rect();
+  const int height = area.height();
+  const int topEnd = std::clamp(int(std::ceil(stops.at(1).first * height)), 0, height);
+  const int bottomStart = std::clamp(int(std::floor(stops.at(2).first * height)), topEnd, height);
+  return QRegion(0, 0, area.width(), topEnd) + QRegion(0, bottomStart, area.width(), height - bottomStart);
 }
 
 void QVTextViewer::scrollContentsBy(int dx, int dy) {
@@ -270,22 +283,20 @@ void QVTextViewer::paintEvent(QPaintEvent* event) {
     NoCompletionTextView::paintEvent(event);
     return;
   }
-  const QRect area = viewport()->rect();
-  const int height = area.height();
-  const int topEnd = std::clamp(int(std::ceil(edgeMask_.at(1).first * height)), 0, height);
-  const int bottomStart = std::clamp(int(std::floor(edgeMask_.at(2).first * height)), topEnd, height);
-  const QRect middle = event->rect() & QRect(0, topEnd, area.width(), bottomStart - topEnd);
+  const QRegion bands = fadedBands(edgeMask_);
+  const QRegion middle = event->region() - bands;
   if (!middle.isEmpty()) {
     QPaintEvent inner(middle);
     NoCompletionTextView::paintEvent(&inner);
   }
-  for (const QRect& band :
-       {QRect(0, 0, area.width(), topEnd), QRect(0, bottomStart, area.width(), height - bottomStart)})
+  for (const QRect& band : bands)
     if (band.intersects(event->rect())) paintFadedBand(band);
 }
 
 void QVTextViewer::paintFadedBand(const QRect& band) {
-  const double scale = viewport()->devicePixelRatioF();
+  QPainter target(viewport());
+  // At the scale of what the viewport is painted into, which may not be its own (a picture).
+  const double scale = Fx::painterScale(target);
   QImage layer((QSizeF(band.size()) * scale).toSize(), QImage::Format_ARGB32_Premultiplied);
   if (layer.isNull()) return;
   layer.setDevicePixelRatio(scale);
@@ -317,8 +328,7 @@ void QVTextViewer::paintFadedBand(const QRect& band) {
     mask.setStops(edgeMask_);
     painter.fillRect(QRectF(QPointF(0, 0), QSizeF(band.size())), mask);
   }
-  QPainter painter(viewport());
-  painter.drawImage(band.topLeft(), layer);
+  target.drawImage(band.topLeft(), layer);
 }
 
 void QVTextViewer::scheduleEdgeReport() {

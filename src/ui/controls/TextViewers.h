@@ -92,6 +92,8 @@ class QVTextViewer : public NoCompletionTextView {
  private:
   // Draws the text inside `band` (viewport coordinates) through a layer masked by the edge mask.
   void paintFadedBand(const QRect& band);
+  // Where the bands of `stops` lie (viewport coordinates); none without a mask.
+  QRegion fadedBands(const QGradientStops& stops) const;
   void applyContent();
   // Adds the next piece of the text being filled in; schedules the one after it.
   void fillNextPiece();

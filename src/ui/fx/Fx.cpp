@@ -1,12 +1,36 @@
 #include "ui/fx/Fx.h"
 
+#include <dlfcn.h>
 #include <QCache>
+#include <QCoreApplication>
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
+#include <QThread>
+#include <QThreadPool>
 #include <algorithm>
 #include <cmath>
 #include <functional>
+
+// ---- Painting where the main thread stands -----------------------------------------------------
+//
+// Qt's raster engine splits every blend of more than 95 spans (an image or a fill a hundred
+// device rows tall, an antialiased circle two dozen pixels wide) into pieces for the global
+// thread pool and waits for them, unless the painting thread is one of the pool's own, which it
+// asks the pool. A frame of the program blends a few hundred thousand pixels in dozens of such
+// pieces: waking the pool's threads and waiting for them took half of a library frame (a card
+// lifting, the detail pane retargeted), more than the blending itself. So the program gives
+// the answer for the global pool and the main thread as yes: Qt paints the main thread's frames
+// on the main thread. Every other question gets Qt's own answer (the program's worker threads
+// still hand large conversions to the pool). The definition here takes the place of Qt's for
+// the calls Qt's libraries make (the executable's symbols come first); Qt's is found behind it.
+bool QThreadPool::contains(const QThread* thread) const {
+  using Contains = bool (*)(const QThreadPool*, const QThread*);
+  static const auto qtContains = reinterpret_cast<Contains>(dlsym(RTLD_NEXT, "_ZNK11QThreadPool8containsEPK7QThread"));
+  const QCoreApplication* application = QCoreApplication::instance();
+  if (application && thread == application->thread() && this == QThreadPool::globalInstance()) return true;
+  return qtContains ? qtContains(this, thread) : false;
+}
 
 namespace qv::Fx {
 
@@ -173,8 +197,8 @@ QByteArray shadowKey(const QSizeF& size, double cornerRadius, const ShadowLayer&
 // A shadow is blurred: the nearest pixel is as good as a sampled one where the painter scales
 // (a lifted card) and costs a fifth.
 void drawBlurred(QPainter& painter, const QPointF& at, const QImage& image) {
-  const bool sampled =
-      painter.testRenderHint(QPainter::SmoothPixmapTransform) && painter.worldTransform().type() == QTransform::TxScale;
+  const bool sampled = painter.testRenderHint(QPainter::SmoothPixmapTransform) &&
+                       painter.worldTransform().type() == QTransform::TxScale;
   if (sampled) painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
   drawImage(painter, at, image);
   if (sampled) painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
