@@ -65,8 +65,7 @@ class DetailShadow : public QWidget {
 // frames do not repaint the cards beneath.
 class DetailBackdrop : public QWidget {
  public:
-  DetailBackdrop(const LibraryDetailOverlay& overlay, const QImage& picture, const QRect& pictureRect,
-                 QWidget* parent)
+  DetailBackdrop(const LibraryDetailOverlay& overlay, const QImage& picture, const QRect& pictureRect, QWidget* parent)
       : QWidget(parent), overlay_(overlay), picture_(picture), pictureRect_(pictureRect) {
     setAttribute(Qt::WA_TransparentForMouseEvents, true);
     setAttribute(Qt::WA_OpaquePaintEvent, true);
