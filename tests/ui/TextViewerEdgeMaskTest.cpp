@@ -4,7 +4,11 @@
 #include "ui/controls/TextViewers.h"
 
 #include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QPaintEvent>
 #include <QScrollBar>
+#include <cmath>
+#include <utility>
 
 using namespace qv;
 using qv::test::FakeInterfaceContext;
@@ -52,6 +56,59 @@ TEST(QVTextViewerEdgeMask, TheTextDissolvesTowardsAFadedEdgeOnly) {
 
   viewer.setEdgeMask({});  // no stops: drawn as always
   EXPECT_GT(inkIn(viewer.grab().toImage(), 188, 12), 0);
+}
+
+// Records the regions its widget is asked to paint.
+class PaintedRegions : public QObject {
+ public:
+  explicit PaintedRegions(QWidget* widget) { widget->installEventFilter(this); }
+  QRegion take() { return std::exchange(painted_, QRegion()); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) painted_ += static_cast<QPaintEvent*>(event)->region();
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  QRegion painted_;
+};
+
+// An edge fading in or out repaints its band each frame, not the text between the bands.
+TEST(QVTextViewerEdgeMask, AChangeOfTheMaskRepaintsOnlyTheBandsItTouches) {
+  FakeInterfaceContext fake;
+  QVTextViewer viewer(*fake.context);
+  viewer.setAttribute(Qt::WA_DontShowOnScreen);
+  viewer.resize(300, 200);
+  viewer.setProps({QString(QStringLiteral("MMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMM\n")).repeated(100)}, {});
+  fake.scheduler->runPending();
+  viewer.show();
+  QCoreApplication::processEvents();
+  PaintedRegions painted(viewer.viewport());
+  const int width = viewer.viewport()->width(), height = viewer.viewport()->height();
+  // The bands end and start on whole pixels, outwards.
+  const auto top = [&](double end) { return QRegion(0, 0, width, int(std::ceil(end * height))); };
+  const auto bottom = [&](double start) {
+    const int from = int(std::floor(start * height));
+    return QRegion(0, from, width, height - from);
+  };
+  const struct {
+    const char* name;
+    QGradientStops mask;
+    QRegion repainted;
+  } cases[] = {
+      {"the bottom fades in", stops(1, 0, 0.9, 0.5), bottom(0.9)},
+      {"and further", stops(1, 0, 0.83, 0), bottom(0.83)},
+      {"the top joins it", stops(0, 0.13, 0.83, 0), top(0.13) + bottom(0.83)},
+      {"both go", {}, top(0.13) + bottom(0.83)},
+  };
+  for (const auto& c : cases) {
+    painted.take();
+    viewer.setEdgeMask(c.mask);
+    QCoreApplication::processEvents();
+    const QRegion repainted = painted.take();
+    EXPECT_EQ(repainted, c.repainted) << c.name;
+  }
 }
 
 // Only a text with a line longer than a piece is set without shaping Latin text.
