@@ -166,12 +166,18 @@ void LibraryDetailView::resizeEvent(QResizeEvent* event) {
   relayout();
 }
 
+bool LibraryDetailView::event(QEvent* event) {
+  // The caption asks for another width as its age changes: the header makes room for it.
+  if (event->type() == QEvent::LayoutRequest && caption_ && caption_->sizeHint() != captionHint_) relayout();
+  return LibraryDetailPane::event(event);
+}
+
 void LibraryDetailView::relayout() {
   const QRectF header = headerRect();
   const double rowLeft = header_.place(header, width(), isEditing());
   // The caption takes what the row leaves, past the flexible space (at least 12) between them.
   const double captionRoom = rowLeft - kRowPadding - 2 * kCaptionSpacing - 12 - header.left();
-  const QSize captionSize = caption_->sizeHint();
+  const QSize captionSize = captionHint_ = caption_->sizeHint();
   const double captionWidth = std::clamp(double(captionSize.width()), 0.0, std::max(0.0, captionRoom));
   caption_->setGeometry(
       QRectF(header.left(), header.center().y() - captionSize.height() / 2.0, captionWidth, captionSize.height())

@@ -136,6 +136,7 @@ class LibraryDetailView : public LibraryDetailPane {
   AccessibilityInfo accessibility() const override;
 
  protected:
+  bool event(QEvent* event) override;
   void paint(QPainter& painter) override;
   void resizeEvent(QResizeEvent* event) override;
   void hideEvent(QHideEvent* event) override;
@@ -174,6 +175,7 @@ class LibraryDetailView : public LibraryDetailPane {
   bool shownHidden_ = false;
   LibraryDetailHeader header_;
   PreviewCaption* caption_;
+  QSize captionHint_;  // the caption's size hint when it was last placed
   QPointer<QWidget> content_;
   PreviewFade* fade_ = nullptr;
   CrossFade contentFade_;

@@ -100,10 +100,11 @@ void PreviewCaption::refreshDate() {
 
 void PreviewCaption::apply(Content next) {
   if (next == content_ && laidOutSize_) return;
-  const bool heightChanged = next.showsDetail != content_.showsDetail;
   content_ = std::move(next);
   laidOutSize_.reset();
-  if (heightChanged) updateGeometry();
+  // Another age or name asks for another width (and a detail line for another height): the host
+  // lays the caption out again rather than cut the source's name short.
+  updateGeometry();
   update();
 }
 

@@ -2,6 +2,7 @@
 // each case run on both: sharing after the host switched the item, and the size of a file item
 // that was captured without one, read off the main thread and shown in the caption.
 #include "base/ByteCountText.h"
+#include "cards/badges/CardTimeTick.h"
 #include "items/ItemServices.h"
 #include "library/LibraryDetailView.h"
 #include "library/LibraryHeaderButton.h"
@@ -136,6 +137,34 @@ TEST(ItemPanes, ShareAfterSwitchingItemsOpensTheMenuOfTheItemShown) {
 // A file item captured without its size gets it from the disk when a pane shows it: read on a
 // worker (nothing before the queue runs), stored in the history, shown in the caption. What has
 // no size to read (a missing file, a folder, no address) or has one already stays as it is.
+// The age in the caption grows a digit ("9 sec. ago", then "24 sec. ago" at the next tick): the
+// pane makes room for it instead of cutting the source's name short.
+TEST(ItemPanes, TheCaptionMakesRoomAsTheAgeGrows) {
+  using Kind = PreviewCaption::Piece::Kind;
+  const auto piece = [](const PreviewCaption& caption, Kind kind) {
+    for (const PreviewCaption::Piece& p : caption.firstLine())
+      if (p.kind == kind) return p.text;
+    return QString();
+  };
+  for (const Pane kind : {Pane::preview, Pane::detail}) {
+    SCOPED_TRACE(nameOf(kind));
+    PaneHarness h(kind);
+    const ClipboardItem item = textItem(QStringLiteral("a note"), QStringLiteral("org.example.Editor"),
+                                        h.fake.context->scheduler->now().addSecs(-9));
+    h.add(item);
+    h.show(item);
+    h.fake.drain();
+    QCoreApplication::processEvents();
+    const QString name = piece(h.caption(), Kind::name);
+    ASSERT_FALSE(name.isEmpty());
+    ASSERT_EQ(piece(h.caption(), Kind::date), QStringLiteral("9 sec. ago"));
+    h.fake.advanceBoth(CardTimeTick::kInterval);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(piece(h.caption(), Kind::date), QStringLiteral("24 sec. ago"));
+    EXPECT_EQ(piece(h.caption(), Kind::name), name);
+  }
+}
+
 TEST(ItemPanes, AFileItemWithoutItsSizeGetsItWhenShown) {
   QTemporaryDir dir;
   const QString data = dir.filePath(QStringLiteral("data.bin"));
