@@ -188,7 +188,7 @@ void LibraryDetailOverlay::apply() {
     if (pictureRect_.contains(under)) {
       const QRect covered = backdrop_->geometry() | under;
       backdrop_->setGeometry(covered);
-      repaintPicture(stale_ & (QRegion(covered) - hiddenByPane()));
+      repaintPicture(stale_ & pictureShown());
       keepBackdrop();
     } else {
       dropBackdrop();
@@ -257,7 +257,7 @@ void LibraryDetailOverlay::refreshBackdrop(const QRect& rect) {
   if (changed.isEmpty()) return;
   // Beside the pane the grid shows itself, and behind it nothing does: those parts of the
   // picture are painted again only once they show.
-  const QRegion shown = QRegion(changed & backdrop_->geometry()) - hiddenByPane();
+  const QRegion shown = pictureShown() & changed;
   stale_ += QRegion(changed) - shown;
   repaintPicture(shown);
 }
@@ -270,6 +270,8 @@ QRegion LibraryDetailOverlay::hiddenByPane() const {
   const int corner = int(std::ceil(LibraryDetailPane::kCornerRadius * Fx::kContinuousCornerExtent)) + 1;
   return QRegion(frame.adjusted(corner, 1, -corner, -1)) + QRegion(frame.adjusted(1, corner, -1, -corner));
 }
+
+QRegion LibraryDetailOverlay::pictureShown() const { return QRegion(backdrop_->geometry()) - hiddenByPane(); }
 
 void LibraryDetailOverlay::repaintPicture(const QRegion& region) {
   if (region.isEmpty()) return;

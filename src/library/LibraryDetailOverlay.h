@@ -118,6 +118,8 @@ class LibraryDetailOverlay : public PaintedWidget {
   bool reducedMotion() const;
   void takeBackdrop();
   void keepBackdrop();
+  // Where the picture shows (the parent's coordinates): the backdrop's place but what the pane hides.
+  QRegion pictureShown() const;
   // Paints `region` (the parent's coordinates) of the picture again.
   void repaintPicture(const QRegion& region);
   QRect shadowRect() const;

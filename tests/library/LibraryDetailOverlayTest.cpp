@@ -89,17 +89,28 @@ class LibraryDetailOverlayTest : public ::testing::Test {
     QMouseEvent move(QEvent::MouseMove, at, grid().viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton, {});
     QApplication::sendEvent(grid().viewport(), &move);
   }
+  // Where the card of `id` shows in the view (empty for none).
+  QRect cardInView(const QUuid& id) const {
+    const PaintedItem* card = grid().cardFor(id);
+    if (!card) return {};
+    const QRect onGrid = grid().mapFromScene(card->sceneBoundingRect()).boundingRect();
+    return {grid().viewport()->mapTo(view.get(), onGrid.topLeft()), onGrid.size()};
+  }
   // Those of `items` whose cards show under the pane (its shadow included), or away from it.
   QList<QUuid> cardsUnderPane(const QList<ClipboardItem>& items, bool under) const {
     QList<QUuid> ids;
     for (const ClipboardItem& item : items) {
-      const PaintedItem* card = grid().cardFor(item.id);
-      if (!card) continue;
-      const QRect onGrid = grid().mapFromScene(card->sceneBoundingRect()).boundingRect();
-      const QRect here(grid().viewport()->mapTo(view.get(), onGrid.topLeft()), onGrid.size());
-      if (here.intersects(overlay().backdropRect()) == under) ids << item.id;
+      const QRect here = cardInView(item.id);
+      if (!here.isEmpty() && here.intersects(overlay().backdropRect()) == under) ids << item.id;
     }
     return ids;
+  }
+  // `rect` of the view as the window paints it.
+  QImage render(const QRect& rect) const {
+    QImage image(rect.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    view->render(&image, QPoint(), QRegion(rect));
+    return image;
   }
   void leaveGrid() {
     QEvent leave(QEvent::Leave);
@@ -286,13 +297,7 @@ int largestDifference(const QImage& a, const QImage& b) {
 TEST_F(LibraryDetailOverlayTest, WhatLiesUnderThePaneIsHeldAsItWasUntilItChanges) {
   QList<ClipboardItem> items;
   for (int i = 0; i < 40; ++i) items << test::textItem(QStringLiteral("Card %1: a line of notes").arg(i));
-  const auto render = [this] {
-    const QRect under = overlay().backdropRect();
-    QImage image(under.size(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    view->render(&image, QPoint(), QRegion(under));
-    return image;
-  };
+  const auto renderUnder = [this] { return render(overlay().backdropRect()); };
   const auto cardsUnder = [&](bool under) { return cardsUnderPane(items, under); };
   struct Change {
     const char* name;
@@ -342,10 +347,10 @@ TEST_F(LibraryDetailOverlayTest, WhatLiesUnderThePaneIsHeldAsItWasUntilItChanges
     overlay().holdBackdrop();
     fake.advanceBoth(0.05);
     ASSERT_TRUE(overlay().showsBackdrop());
-    const QImage held = render();
+    const QImage held = renderUnder();
     overlay().dropBackdrop();
     // The same picture, but for rounding where the grid's edge fade meets another cut.
-    EXPECT_LE(largestDifference(held, render()), 2);
+    EXPECT_LE(largestDifference(held, renderUnder()), 2);
     overlay().holdBackdrop();
     fake.advanceBoth(0.05);
     ASSERT_TRUE(overlay().showsBackdrop());
@@ -362,9 +367,9 @@ TEST_F(LibraryDetailOverlayTest, WhatLiesUnderThePaneIsHeldAsItWasUntilItChanges
       fake.advanceBoth(0.1);
       QCoreApplication::processEvents();
       ASSERT_TRUE(overlay().showsBackdrop());
-      const QImage kept = render();
+      const QImage kept = renderUnder();
       overlay().backdrop()->hide();  // the grid itself, for one look
-      EXPECT_LE(largestDifference(kept, render()), 2) << "frame " << frame;
+      EXPECT_LE(largestDifference(kept, renderUnder()), 2) << "frame " << frame;
       overlay().backdrop()->show();
     }
   }
@@ -389,11 +394,8 @@ TEST_F(LibraryDetailOverlayTest, ACardChangedBehindThePaneIsPaintedOnceThePaneUn
   // The card right behind the pane's middle.
   const QPoint middle = paneFrame().center().toPoint();
   std::optional<QUuid> behind;
-  for (const QUuid& id : cardsUnderPane(items, true)) {
-    const PaintedItem* card = grid().cardFor(id);
-    const QRect onGrid = grid().mapFromScene(card->sceneBoundingRect()).boundingRect();
-    if (QRect(grid().viewport()->mapTo(view.get(), onGrid.topLeft()), onGrid.size()).contains(middle)) behind = id;
-  }
+  for (const QUuid& id : cardsUnderPane(items, true))
+    if (cardInView(id).contains(middle)) behind = id;
   ASSERT_TRUE(behind);
   // It lifts at once (as a hover lifts it, without the retarget that follows).
   static_cast<LibraryCard*>(grid().cardFor(*behind))->card().setLifted(true, false);
@@ -401,20 +403,14 @@ TEST_F(LibraryDetailOverlayTest, ACardChangedBehindThePaneIsPaintedOnceThePaneUn
   ASSERT_TRUE(overlay().showsBackdrop());
   withAnimation(Theme::springCritical(), [&] { model->setPreviewID(std::nullopt); });
   const QRect under = overlay().backdropRect();
-  const auto render = [&] {
-    QImage image(under.size(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    view->render(&image, QPoint(), QRegion(under));
-    return image;
-  };
   fake.advanceBoth(0.05);
   QCoreApplication::processEvents();
   ASSERT_TRUE(overlay().isVisible());
   ASSERT_LT(overlay().shownOpacity(), 0.999);
   ASSERT_TRUE(overlay().showsBackdrop());
-  const QImage fading = render();
+  const QImage fading = render(under);
   overlay().backdrop()->hide();  // the grid itself
-  EXPECT_LE(largestDifference(fading, render()), 2);
+  EXPECT_LE(largestDifference(fading, render(under)), 2);
 }
 
 // A hover that retargets the pane holds what lies under it as a picture: soon after the window

@@ -192,8 +192,6 @@ QByteArray shadowKey(const QSizeF& size, double cornerRadius, const ShadowLayer&
   return key;
 }
 
-// Draws the picture kept under `key` at `at`, made first when the cache holds none; one too big
-// for the cache is drawn once and let go.
 // A shadow is blurred: the nearest pixel is as good as a sampled one where the painter scales
 // (a lifted card) and costs a fifth.
 void drawBlurred(QPainter& painter, const QPointF& at, const QImage& image) {
@@ -204,6 +202,8 @@ void drawBlurred(QPainter& painter, const QPointF& at, const QImage& image) {
   if (sampled) painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
 }
 
+// Draws the picture kept under `key` at `at`, made first when the cache holds none; one too big
+// for the cache is drawn once and let go.
 void drawKept(QPainter& painter, const QPointF& at, const QByteArray& key, const std::function<QImage()>& make) {
   auto& cache = shadowCache();
   if (const QImage* image = cache.images.object(key)) {
