@@ -333,8 +333,9 @@ class PanelState : public QObject {
   // search). Through the search index once it is made; until then the items are looked at one by
   // one, and the index is made off the main thread meanwhile.
   QList<qint32> rowsMatching(const SearchIndex::Query& query, const QList<qint32>* among = nullptr) const;
-  // A search is about to begin (its field took the keys): the index is made off the main thread
-  // now (unless it is being made), or brought up to date, so that the first key finds it ready.
+  // A search may begin soon (the library's field took the keys, or the panel, searched by typing
+  // alone, showed): the index is made off the main thread now (unless it is being made), or
+  // brought up to date, so that the first key finds it ready.
   void prepareSearch();
   // The text recognised in image items, for a query the index cannot answer.
   const ClipboardItem::RecognizedTextLookup& recognizedTextLookup() const;
