@@ -164,7 +164,13 @@ void LibraryView::syncDetail() {
   }
   // A pane on its way out keeps the size it had.
   const QSizeF size = props_.detailItem ? QSizeF(paneWidth, paneHeight) : overlay_->props().paneSize;
-  overlay_->setProps({props_.detailItem.has_value(), size});
+  // Another item moves the pane to its size and place on the critical spring, unless the change
+  // brought a curve of its own (a hover's quick ease-out).
+  const std::optional<QUuid> shownID = props_.detailItem ? std::optional(props_.detailItem->id) : std::nullopt;
+  std::optional<Animation> change = Transaction::current().animation;
+  if (!change && shownID && detailID_ && shownID != detailID_) change = Theme::springCritical();
+  detailID_ = shownID;
+  withAnimation(change, [&] { overlay_->setProps({props_.detailItem.has_value(), size}); });
   overlay_->place(QRectF(gridArea()));
   // The pane open, or about to change: what lies under it is held as a picture meanwhile.
   if (props_.detailItem) holdBackdrop();

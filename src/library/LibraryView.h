@@ -127,7 +127,8 @@ class LibraryView : public QWidget {
   WorkItem heldLater_;  // a hold asked for while the grid settled, due when it has
   std::vector<QMetaObject::Connection> modelConnections_;
   GridLook gridLook_;
-  double gridChangedAt_ = -1;  // uptime of the last change of the grid under the pane
+  std::optional<QUuid> detailID_;  // the item the pane was last given
+  double gridChangedAt_ = -1;      // uptime of the last change of the grid under the pane
   bool synced_ = false;
 };
 
