@@ -13,6 +13,7 @@
 #include "panel/FilterStatusBarView.h"
 #include "panel/PanelView.h"
 #include "panel/SearchBarView.h"
+#include "preview/EditableTextView.h"
 #include "state/PanelState.h"
 #include "ui/anim/Transaction.h"
 #include "ui/controls/TextInput.h"
@@ -287,6 +288,12 @@ QWidget& LibraryView::filterButton() const { return header_->searchPill().filter
 QWidget* LibraryView::pencilButton() const { return header_->pencil(); }
 QWidget& LibraryView::newCategoryButton() const { return header_->newCategoryButton(); }
 QString LibraryView::statusText() const { return status_->text(); }
+
+QWidget* LibraryView::detailEditor() const {
+  const auto* pane = qobject_cast<const LibraryDetailView*>(overlay_->pane());
+  QWidget* editor = pane ? pane->editor() : nullptr;
+  return editor && props_.detailItem && model_.state().detailEditingActive() ? editor : nullptr;
+}
 
 QString LibraryView::emptyStateText() const {
   return props_.emptyState ? props_.emptyState->title + u'\n' + props_.emptyState->description : QString();

@@ -74,6 +74,8 @@ class LibraryView : public QWidget {
   // The selected category's pencil; null while no category is selected.
   QWidget* pencilButton() const;
   QWidget& newCategoryButton() const;
+  // The detail pane's editor while an edit is open and shows; null otherwise.
+  QWidget* detailEditor() const;
   // The status row as one line.
   QString statusText() const;
   // The empty state's title and description as shown; empty while the grid shows.
