@@ -198,6 +198,35 @@ TEST_F(LibraryWindowTest, AFrameLeftOnAMonitorThatWentOpensWhereThePointerIs) {
   }
 }
 
+// A tab picked (and picked again, back to All) hands its accent over on the standard spring:
+// half-way through, both tabs wear part of it.
+TEST_F(LibraryWindowTest, APickedTabTakesTheAccentOnTheStandardSpring) {
+  const ClipboardItem pinned = test::textItem(QStringLiteral("pinned note"));
+  state->setItems({pinned, test::textItem(QStringLiteral("loose note"))});
+  state->togglePin(pinned.id);
+  controller.show(*state);
+  fake.advanceBoth(1);
+  const struct {
+    const char* name;
+    const char* from;
+    const char* to;
+  } picks[] = {{"Pinned picked", "All", "Pinned"}, {"Pinned picked again", "Pinned", "All"}};
+  for (const auto& pick : picks) {
+    SCOPED_TRACE(pick.name);
+    LibraryScopeTab* from = tab(QString::fromLatin1(pick.from));
+    LibraryScopeTab* to = tab(QString::fromLatin1(pick.to));
+    ASSERT_EQ(from->selectionAmount(), 1);
+    QTest::mouseClick(tab(QStringLiteral("Pinned")), Qt::LeftButton);
+    fake.advanceBoth(0.08);
+    EXPECT_GT(to->selectionAmount(), 0.05);
+    EXPECT_LT(to->selectionAmount(), 0.95);
+    EXPECT_NEAR(from->selectionAmount() + to->selectionAmount(), 1, 1e-6);
+    fake.advanceBoth(1.5);
+    EXPECT_EQ(to->selectionAmount(), 1);
+    EXPECT_EQ(from->selectionAmount(), 0);
+  }
+}
+
 TEST_F(LibraryWindowTest, WithoutAnyScreenItOpensAtTheOriginInItsPreferredSize) {
   fake.screens->setScreens({});
   controller.show(*state);
