@@ -8,6 +8,7 @@
 #include "support/XvfbSession.h"
 
 #include <gtest/gtest.h>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QProcess>
 #include <QUrl>
@@ -44,16 +45,20 @@ class LibraryDetailE2E : public ::testing::TestWithParam<const char*> {
     for (QString& value : values) value = QUrl::fromPercentEncoding(value.toLatin1());
     return values;
   }
-  // Clicks the button once it stands still: the pane may still be arriving.
+  // Clicks the button once it has stood still for a tenth of a second: the pane may still be
+  // arriving, or moving to another item's size.
   bool click(const QString& help) {
     QStringList at;
-    const bool still = waitFor(
+    QElapsedTimer still;
+    still.start();
+    const bool rests = waitFor(
         [&] {
           const QStringList before = std::exchange(at, ask("button " + help, "button ").split(' '));
-          return at.size() == 2 && at == before;
+          if (at != before) still.restart();
+          return at.size() == 2 && still.elapsed() >= 100;
         },
         10000);
-    if (!still) return false;
+    if (!rests) return false;
     return x_.xdotool({"mousemove", at[0], at[1], "click", "1"});
   }
   QImage shot(const QString& name) {
