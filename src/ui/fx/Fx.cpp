@@ -295,13 +295,17 @@ void drawStretchedShadow(QPainter& painter, const QRectF& rect, double cornerRad
         const QRectF to(QPointF(across.to[column], down.to[row]), QPointF(across.to[column + 1], down.to[row + 1]));
         const QRectF from(QPointF(across.from[column], down.from[row]) * dpr,
                           QPointF(across.from[column + 1], down.from[row + 1]) * dpr);
-        if (!to.isEmpty() && !from.isEmpty()) target.drawImage(to.translated(origin), image, from);
+        if (to.isEmpty() || from.isEmpty()) continue;
+        // The middle lies past the blur, one colour: filled, not stretched pixel by pixel.
+        if (column == 1 && row == 1) target.fillRect(to.translated(origin), image.pixelColor(from.center().toPoint()));
+        else target.drawImage(to.translated(origin), image, from);
       }
   };
   if (inMotion) {
-    // A picture of the whole would be made for one frame and let go.
+    // A picture of the whole would be made for one frame and let go. A slice is stretched only
+    // along the edge it runs down, where its pixels are all alike: the nearest is as good.
     painter.save();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     drawSlices(painter, at);
     painter.restore();
     return;
