@@ -137,6 +137,36 @@ TEST_F(LibraryDetailEditKeptTest, AnEditOutlivesTheWindowGoingAway) {
   EXPECT_EQ(stored(second.id), QStringLiteral("second"));
 }
 
+// Shown again with the edit open, the editor has the keys once more: what is typed goes into the
+// draft, not into the search.
+TEST_F(LibraryDetailEditKeptTest, ShownAgainTheOpenEditTakesTheKeys) {
+  const struct {
+    const char* name;
+    std::function<void(LibraryDetailEditKeptTest&)> hide;
+    QString draft;
+  } ways[] = {
+      {"Ctrl+W", [](LibraryDetailEditKeptTest& t) { t.press(Qt::Key_W, Qt::ControlModifier); },
+       QStringLiteral("first edit!")},
+      {"close button", [](LibraryDetailEditKeptTest& t) { t.window().close(); }, QStringLiteral("first edit!!")},
+  };
+  openEdit();
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.name);
+    way.hide(*this);
+    fake.advanceBoth(1);
+    ASSERT_FALSE(controller->isVisible());
+    controller->show(*state);
+    window().activateWindow();
+    QApplication::processEvents();
+    fake.advanceBoth(1);
+    ASSERT_NE(pane()->editor(), nullptr);
+    EXPECT_TRUE(pane()->editor()->hasFocus());
+    press(Qt::Key_Exclam, Qt::ShiftModifier);
+    EXPECT_EQ(pane()->draft(), way.draft);
+    EXPECT_EQ(model().query(), QString());
+  }
+}
+
 // Escape still drops the draft; a pane closed by the library (the item went) ends its edit.
 TEST_F(LibraryDetailEditKeptTest, EscapeAndTheItemGoingStillEndTheEdit) {
   openEdit();
