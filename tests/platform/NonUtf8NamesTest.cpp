@@ -1,5 +1,6 @@
 #include "base/NativePath.h"
 #include "platform/DetachedLaunch.h"
+#include "platform/Thumbnailers.h"
 #include "platform/x11/X11Workspace.h"
 #include "support/base/NonUtf8Names.h"
 
@@ -7,6 +8,7 @@
 #include <unistd.h>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 
 namespace qv {
@@ -58,6 +60,21 @@ TEST_F(NonUtf8Names, TheFileManagerIsAskedForTheFileByItsEscapedBytes) {
   EXPECT_EQ(target->file.toEncoded(), folderAddress + "/bad%FF%FE%20name.txt");
   EXPECT_EQ(target->folder.toEncoded(), folderAddress);
   EXPECT_FALSE(x11::X11Workspace::revealTargetOf(path + QStringLiteral(".gone")));
+}
+
+TEST_F(NonUtf8Names, AThumbnailerGetsThePathAndTheAddressOfTheFile) {
+  QDir().mkpath(folder.filePath(QStringLiteral("tmp")));
+  const QString picture = folder.filePath(QStringLiteral("picture.png"));
+  QImage(8, 8, QImage::Format_RGB32).save(picture);
+  const QString record = folder.filePath(QStringLiteral("inputs"));
+  const QString program = script("[ -f \"$1\" ] || exit 3\nprintf '%s\\n%s' \"$1\" \"$2\" > '" +
+                                 QFile::encodeName(record) + "'\ncp '" + QFile::encodeName(picture) + "' \"$3\"\n");
+  const Thumbnailer thumbnailer{program + ".thumbnailer", program, "\"" + program + "\" %i %u %o", {"text/plain"}};
+  const QByteArray address = "file://" + QFile::encodeName(folder.path()) + "/bad%FF%FE%20name.txt";
+  EXPECT_TRUE(runThumbnailer(thumbnailer, path, address, 64, folder.filePath(QStringLiteral("tmp"))).picture);
+  QFile in(record);
+  ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+  EXPECT_EQ(in.readAll(), bytes() + '\n' + address);
 }
 
 }  // namespace
