@@ -191,6 +191,7 @@ TEST_F(ThumbnailerRuns, FailuresGarbageAndOversizedOutputGiveNothing) {
       {"writes-garbage", "echo 'not a picture at all' > \"$3\"\n"},
       {"writes-huge-png", "cp '" + QFile::encodeName(folder.filePath("huge.png")) + "' \"$3\"\n"},
       {"writes-a-link", "ln -s /etc/passwd \"$3\"\n"},
+      {"writes-a-link-to-a-picture", "ln -s '" + fixture + "' \"$3\"\n"},
       {"writes-a-folder", "mkdir \"$3\"\n"},
   };
   for (const auto& c : cases) EXPECT_FALSE(run(script(QString::fromLatin1(c.name), c.body), input)) << c.name;
