@@ -6,6 +6,7 @@
 #include "platform/DetachedLaunch.h"
 #include "platform/Paths.h"
 #include "platform/ProgramIdentity.h"
+#include "platform/RegularFile.h"
 #include "platform/Scheduler.h"
 #include "platform/SerialQueue.h"
 
@@ -203,8 +204,7 @@ QString DesktopSharePicker::mimeTypeOf(const ShareItem& item) {
       return QStringLiteral("x-scheme-handler/") +
              (item.url.scheme().isEmpty() ? QStringLiteral("https") : item.url.scheme().toLower());
     case ShareItem::Kind::file:
-      return (item.url.isLocalFile() ? database.mimeTypeForFile(item.url.toLocalFile())
-                                     : database.mimeTypeForUrl(item.url))
+      return (item.url.isLocalFile() ? mimeTypeOfFile(localFilePath(item.url)) : database.mimeTypeForUrl(item.url))
           .name();
   }
   return QStringLiteral("application/octet-stream");

@@ -27,6 +27,10 @@ namespace {
   sigset_t none;
   sigemptyset(&none);
   ::sigprocmask(SIG_SETMASK, &none, nullptr);
+  // What we ignore (a closed pipe) must not stay ignored for it.
+  struct sigaction standard {};
+  standard.sa_handler = SIG_DFL;
+  for (const int number : {SIGPIPE, SIGCHLD, SIGTERM, SIGINT, SIGHUP}) ::sigaction(number, &standard, nullptr);
   const int null = ::open("/dev/null", O_RDWR);
   if (null >= 0) {
     ::dup2(null, 0);
