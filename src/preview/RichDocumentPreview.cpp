@@ -1,5 +1,6 @@
 #include "preview/RichDocumentPreview.h"
 
+#include "base/NativePath.h"
 #include "base/Url.h"
 #include "cards/ViewServices.h"
 #include "cards/content/FileIcons.h"
@@ -146,7 +147,7 @@ void RichDocumentPreview::startLoading() {
     fallback_->deleteLater();
     fallback_ = nullptr;
   }
-  const QString path = props_.url.isLocalFile() ? props_.url.toLocalFile() : QString();
+  const QString path = localFilePath(props_.url);
   if (path.isEmpty()) {
     documentArrived(nullptr);
     return;
@@ -181,8 +182,7 @@ void RichDocumentPreview::documentArrived(SharedAttributedText document) {
     viewer_->setProps({QString(), document_, false, QSizeF(kInsetWidth, kInsetHeight)}, viewerCallbacks());
   } else {
     failed_ = true;
-    fallback_ = new DocumentThumbnailFallback(context_, props_.url.isLocalFile() ? props_.url.toLocalFile() : QString(),
-                                              lastPathComponent(props_.url), this);
+    fallback_ = new DocumentThumbnailFallback(context_, localFilePath(props_.url), lastPathComponent(props_.url), this);
   }
   showState();
 }

@@ -1,4 +1,5 @@
 #include "platform/Paths.h"
+#include "support/FifoWithDeadline.h"
 #include "support/SideFileHelpers.h"
 #include "support/SyncFailure.h"
 #include "support/WriteLimit.h"
@@ -105,7 +106,8 @@ TEST(Paths, OnlyRegularFilesOfABoundedSizeAreRead) {
   QTemporaryDir dir;
   const QString fifo = dir.filePath(QStringLiteral("fifo")), zero = dir.filePath(QStringLiteral("zero")),
                 large = dir.filePath(QStringLiteral("large")), plain = dir.filePath(QStringLiteral("plain"));
-  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  const test::FifoWithDeadline fifoAtPath(fifo);
+  ASSERT_TRUE(fifoAtPath.isMade());
   ASSERT_EQ(::symlink("/dev/zero", QFile::encodeName(zero).constData()), 0);
   ASSERT_TRUE(writeFileAtomically(large, QByteArray(2048, 'x')));
   ASSERT_TRUE(writeFileAtomically(plain, "plain"));
