@@ -116,7 +116,15 @@ bool writeFileAtomically(const QString& path, const std::function<bool(const Pie
   }
   if (beforeRename) beforeRename(file.handle());
   if (!file.commit()) return fail(file.errorString());
-  return true;
+  // The rename is on the disk only once the folder is: without this, a power cut could keep what
+  // a caller does next (the journal emptied after a fold) but not the new file.
+  const int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
+                            O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder < 0) return true;  // a folder we may write but not read cannot be synced
+  const bool synced = ::fsync(folder) == 0 || errno == EINVAL || errno == EROFS;
+  if (!synced) reason = QString::fromLocal8Bit(std::strerror(errno));
+  ::close(folder);
+  return synced || fail(reason);
 }
 
 namespace {

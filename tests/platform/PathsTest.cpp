@@ -99,6 +99,23 @@ TEST(Paths, ASyncThatFailsFailsTheWriteAndKeepsTheOldFile) {
   EXPECT_GE(failing.failed(), 3);
 }
 
+// The rename is made lasting too: the folder is synced after the file, once it is in place.
+TEST(Paths, AnAtomicWriteSyncsTheFileThenItsFolder) {
+  QTemporaryDir dir;
+  const QString file = dir.path() + QStringLiteral("/history.json");
+  ASSERT_TRUE(writeFileAtomically(file, "original"));
+  const test::SyncRecorder syncs;
+  ASSERT_TRUE(writeFileAtomically(file, "new"));
+  QList<test::SyncRecorder::Call> calls = syncs.calls();
+  ASSERT_GE(calls.size(), 2);
+  EXPECT_TRUE(calls.last().folder);
+  EXPECT_EQ(calls.takeLast().path, QFileInfo(dir.path()).canonicalFilePath());
+  for (const test::SyncRecorder::Call& call : calls) {
+    EXPECT_FALSE(call.folder);
+    EXPECT_EQ(call.size, 3) << "the new file";
+  }
+}
+
 // Only regular files are read, and only up to a size: a FIFO, a link to a device or a file over
 // the bound reads as unreadable at once, with the reason.
 TEST(Paths, OnlyRegularFilesOfABoundedSizeAreRead) {
