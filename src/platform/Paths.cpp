@@ -8,6 +8,7 @@
 #include <QSet>
 #include <QStandardPaths>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -69,6 +70,45 @@ bool ensurePrivateFolder(const QString& path) {
   const QByteArray native = QFile::encodeName(info.absoluteFilePath());
   if (::mkdir(native.constData(), 0700) != 0) return QFileInfo(path).isDir();
   return true;
+}
+
+int makeFolderPrivate(const QString& path, QStringList* failures) {
+  const auto fail = [failures](const QString& where) {
+    if (failures) failures->append(where + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
+  };
+  const int folder = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (folder < 0) {
+    if (errno != ENOENT && errno != ELOOP && errno != ENOTDIR) fail(path);  // none, or a link: left alone
+    return 0;
+  }
+  int changed = 0;
+  struct stat status {};
+  if (::fstat(folder, &status) == 0 && (status.st_mode & 07777) != 0700) {
+    if (::fchmod(folder, 0700) == 0) ++changed;
+    else fail(path);
+  }
+  // The listing gets a descriptor of its own; `folder` stays for the changes.
+  const int listed = ::dup(folder);
+  DIR* entries = listed >= 0 ? ::fdopendir(listed) : nullptr;
+  if (!entries) {
+    if (listed >= 0) ::close(listed);
+    fail(path);
+    ::close(folder);
+    return changed;
+  }
+  while (const dirent* entry = ::readdir(entries)) {
+    const char* name = entry->d_name;
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+    // Only files and folders: a link, a FIFO or a socket (the lock's, where it lives here) stays.
+    if (::fstatat(folder, name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    const mode_t wanted = S_ISREG(status.st_mode) ? 0600 : S_ISDIR(status.st_mode) ? 0700 : 0;
+    if (wanted == 0 || (status.st_mode & 07777) == wanted) continue;
+    if (::fchmodat(folder, name, wanted, 0) == 0) ++changed;
+    else fail(path + u'/' + QFile::decodeName(name));
+  }
+  ::closedir(entries);
+  ::close(folder);
+  return changed;
 }
 
 bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error,

@@ -48,6 +48,45 @@ TEST(Paths, FoldersAre0700AndFiles0600) {
   EXPECT_EQ(readFile(file), QByteArray("again"));
 }
 
+// A folder loosened by a copy: the folder and what lies directly in it become private again; a
+// link (to a file or to a folder, also as the folder itself), a FIFO and what lies deeper stay.
+TEST(Paths, MakeFolderPrivateTightensTheFolderAndItsEntriesButFollowsNoLink) {
+  QTemporaryDir dir;
+  const QString data = dir.filePath(QStringLiteral("Quorvalen")), outside = dir.filePath(QStringLiteral("outside"));
+  ASSERT_TRUE(writeFileAtomically(data + QStringLiteral("/history.json"), "[]"));
+  ASSERT_TRUE(writeFileAtomically(data + QStringLiteral("/images/A.png"), "png"));
+  ASSERT_TRUE(writeFileAtomically(outside + QStringLiteral("/notes.txt"), "mine"));
+  const auto path = [&](const char* name) { return data + u'/' + QLatin1String(name); };
+  const auto native = [](const QString& name) { return QFile::encodeName(name); };
+  ASSERT_EQ(::symlink(native(outside + QStringLiteral("/notes.txt")), native(path("history.json.unreadable-1"))), 0);
+  ASSERT_EQ(::symlink(native(outside), native(path("linked"))), 0);
+  ASSERT_EQ(::mkfifo(native(path("history.journal")), 0644), 0);
+  const struct {
+    QString path;
+    int before, after;
+  } modes[] = {{data, 0755, 0700},
+               {path("history.json"), 0644, 0600},
+               {path("images"), 0775, 0700},
+               {path("images/A.png"), 0644, 0644},
+               {path("history.journal"), 0644, 0644},
+               {outside, 0755, 0755},
+               {outside + QStringLiteral("/notes.txt"), 0644, 0644}};
+  for (const auto& m : modes) ASSERT_EQ(::chmod(native(m.path), mode_t(m.before)), 0);
+  QStringList failures;
+  EXPECT_EQ(makeFolderPrivate(data, &failures), 3);
+  EXPECT_TRUE(failures.isEmpty()) << failures.join(u'\n').toStdString();
+  for (const auto& m : modes) EXPECT_EQ(modeOf(m.path), m.after) << m.path.toStdString();
+  EXPECT_EQ(makeFolderPrivate(data), 0);
+
+  // A data folder that is a link is left to where it leads; a missing one is no failure.
+  const QString link = dir.filePath(QStringLiteral("link"));
+  ASSERT_EQ(::symlink(native(outside), native(link)), 0);
+  EXPECT_EQ(makeFolderPrivate(link, &failures), 0);
+  EXPECT_EQ(makeFolderPrivate(dir.filePath(QStringLiteral("missing")), &failures), 0);
+  EXPECT_EQ(modeOf(outside), 0755);
+  EXPECT_TRUE(failures.isEmpty());
+}
+
 TEST(Paths, FailuresAreReportedNotThrown) {
   QTemporaryDir dir;
   const QString blocker = dir.path() + QStringLiteral("/file");

@@ -92,6 +92,39 @@ TEST(FullDiskTest, QuitWritesAHistoryWhoseLastSaveFailed) {
   EXPECT_EQ(itemsInFile(h.historyPath())->size(), 2);
 }
 
+// A picture that cannot be written (its folder cannot be made, as in a data folder made
+// read-only): the item is saved, the failure is logged once, and every save tries again, also
+// with nothing changed; a quit meanwhile fails and says why. Once it can, the picture is written.
+TEST(FullDiskTest, APictureThatCannotBeWrittenIsTriedAgainAndFailsAQuit) {
+  test::StateHarness h;
+  FakeScheduler& clock = *h.fake.scheduler;
+  const ClipboardItem image = test::imageItem(test::testImage());
+  const QString picture = h.fake.context->imageStore->filePath(image.idString());
+  const QString folder = QFileInfo(picture).path();
+  ASSERT_TRUE(writeFileAtomically(folder, "a file where the folder goes"));
+  test::CapturedLog log;
+  h.state->addItem(image);
+  clock.advance(PanelState::kSaveDelaySeconds);
+  h.runSaves();
+  ASSERT_TRUE(h.storedItems());
+  EXPECT_EQ(h.storedItems()->size(), 1);
+  h.state->addItem(test::textItem(QStringLiteral("a later copy")));
+  clock.advance(PanelState::kSaveDelaySeconds);
+  h.runSaves();
+  EXPECT_FALSE(h.state->flushSave());
+  EXPECT_TRUE(h.state->lastWriteFailure().startsWith(QStringLiteral("the picture of an image could not be written")))
+      << h.state->lastWriteFailure().toStdString();
+  EXPECT_FALSE(QFileInfo::exists(picture));
+  EXPECT_EQ(log.texts().filter(QStringLiteral("without their pictures")).size(), 1);
+
+  ASSERT_TRUE(QFile::remove(folder));
+  clock.advance(PanelState::kSaveRetrySeconds);
+  h.runSaves();
+  EXPECT_TRUE(QFileInfo(picture).size() > 0);
+  EXPECT_EQ(log.texts().filter(QStringLiteral("Pictures written again")).size(), 1);
+  EXPECT_TRUE(h.state->flushSave());
+}
+
 // ---- Stored settings that could not be read --------------------------------------------------
 
 // A settings file damaged in the middle, as the program would find it at its next start.

@@ -35,13 +35,19 @@ std::optional<QByteArray> ImageStore::pngData(const QImage& image) {
   return data;
 }
 
-bool ImageStore::save(const QImage& image, const QString& id) const {
-  if (directory().isEmpty()) return false;
+bool ImageStore::save(const QImage& image, const QString& id, QString* error) const {
+  if (directory().isEmpty()) {
+    if (error) *error = QStringLiteral("cannot create the folder");
+    return false;
+  }
   const QString path = filePath(id);
   if (QFileInfo::exists(path)) return true;
   const auto data = pngData(image);
-  if (!data) return false;
-  return writeFileAtomically(path, *data);
+  if (!data) {
+    if (error) *error = QStringLiteral("the picture cannot be encoded");
+    return false;
+  }
+  return writeFileAtomically(path, *data, error);
 }
 
 void ImageStore::removeFilesNotKept(const KeptIds& kept) const {
