@@ -61,14 +61,25 @@ QString Paths::cachesFolder(const QString& name) const {
 }
 
 bool ensurePrivateFolder(const QString& path) {
-  if (path.isEmpty()) return false;
+  if (path.isEmpty()) {
+    errno = ENOENT;
+    return false;
+  }
   QFileInfo info(path);
   if (info.isDir()) return true;
-  if (info.exists()) return false;
+  if (info.exists()) {
+    errno = ENOTDIR;  // something else is in its place
+    return false;
+  }
   const QString parent = info.absolutePath();
   if (parent != info.absoluteFilePath() && !QFileInfo(parent).isDir() && !ensurePrivateFolder(parent)) return false;
   const QByteArray native = QFile::encodeName(info.absoluteFilePath());
-  if (::mkdir(native.constData(), 0700) != 0) return QFileInfo(path).isDir();
+  if (::mkdir(native.constData(), 0700) != 0) {
+    const int error = errno;  // why it failed, for the caller's message
+    const bool made = QFileInfo(path).isDir();
+    errno = error;
+    return made;
+  }
   return true;
 }
 
@@ -123,7 +134,8 @@ bool writeFileAtomically(const QString& path, const std::function<bool(const Pie
     if (error) *error = reason;
     return false;
   };
-  if (!ensurePrivateFolder(QFileInfo(path).absolutePath())) return fail(QStringLiteral("cannot create the folder"));
+  if (!ensurePrivateFolder(QFileInfo(path).absolutePath()))
+    return fail(QStringLiteral("cannot create the folder: ") + QString::fromLocal8Bit(std::strerror(errno)));
   QSaveFile file(path);
   // Unbuffered: a full disk fails the write itself. Buffered, the last piece would only fail
   // when the save file is committed, and it then renames the short file over the old one.

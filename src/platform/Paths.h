@@ -43,7 +43,8 @@ class Paths {
   QString dataHome_, cacheHome_, configHome_, runtimeDir_, tempDir_;
 };
 
-// Creates the folder and its missing parents, each new one with mode 0700. True when it exists.
+// Creates the folder and its missing parents, each new one with mode 0700. True when it exists;
+// otherwise errno tells why.
 bool ensurePrivateFolder(const QString& path);
 // Brings a folder of the program's back to mode 0700, and the files and folders directly in it to
 // 0600 and 0700 (a careless copy or restore leaves them readable by others), following no link:

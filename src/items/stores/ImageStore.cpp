@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <cerrno>
+#include <cstring>
 
 namespace qv {
 
@@ -37,7 +39,7 @@ std::optional<QByteArray> ImageStore::pngData(const QImage& image) {
 
 bool ImageStore::save(const QImage& image, const QString& id, QString* error) const {
   if (directory().isEmpty()) {
-    if (error) *error = QStringLiteral("cannot create the folder");
+    if (error) *error = QStringLiteral("cannot create the folder: ") + QString::fromLocal8Bit(std::strerror(errno));
     return false;
   }
   const QString path = filePath(id);
