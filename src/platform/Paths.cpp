@@ -83,41 +83,67 @@ bool ensurePrivateFolder(const QString& path) {
   return true;
 }
 
+namespace {
+
+void noteFailure(QStringList* failures, const QString& where) {
+  if (failures) failures->append(where + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+// The files and folders directly in the open `folder` to 0600 and 0700. A folder in it that had
+// to be changed was loosened with the rest: with `deeper`, its own entries follow (side files
+// lie one level down); one that was private already is not read, so a usual start costs a few
+// calls, not one per side file.
+int makeEntriesPrivate(int folder, const QString& path, bool deeper, QStringList* failures) {
+  // The listing gets a descriptor of its own; `folder` stays for the changes.
+  const int listed = ::dup(folder);
+  DIR* entries = listed >= 0 ? ::fdopendir(listed) : nullptr;
+  if (!entries) {
+    noteFailure(failures, path);
+    if (listed >= 0) ::close(listed);
+    return 0;
+  }
+  int changed = 0;
+  while (const dirent* entry = ::readdir(entries)) {
+    const char* name = entry->d_name;
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+    // Only files and folders: a link, a FIFO or a socket (the lock's, where it lives here) stays.
+    struct stat status {};
+    if (::fstatat(folder, name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    const bool isFolder = S_ISDIR(status.st_mode);
+    const mode_t wanted = S_ISREG(status.st_mode) ? 0600 : isFolder ? 0700 : 0;
+    if (wanted == 0 || (status.st_mode & 07777) == wanted) continue;
+    const QString where = path + u'/' + QFile::decodeName(name);
+    if (::fchmodat(folder, name, wanted, 0) != 0) {
+      noteFailure(failures, where);
+      continue;
+    }
+    ++changed;
+    if (!isFolder || !deeper) continue;
+    const int inner = ::openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (inner < 0) continue;  // replaced by a link meanwhile
+    changed += makeEntriesPrivate(inner, where, false, failures);
+    ::close(inner);
+  }
+  ::closedir(entries);
+  return changed;
+}
+
+}  // namespace
+
 int makeFolderPrivate(const QString& path, QStringList* failures) {
-  const auto fail = [failures](const QString& where) {
-    if (failures) failures->append(where + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
-  };
   const int folder = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (folder < 0) {
-    if (errno != ENOENT && errno != ELOOP && errno != ENOTDIR) fail(path);  // none, or a link: left alone
+    if (errno != ENOENT && errno != ELOOP && errno != ENOTDIR)
+      noteFailure(failures, path);  // none, or a link: left alone
     return 0;
   }
   int changed = 0;
   struct stat status {};
   if (::fstat(folder, &status) == 0 && (status.st_mode & 07777) != 0700) {
     if (::fchmod(folder, 0700) == 0) ++changed;
-    else fail(path);
+    else noteFailure(failures, path);
   }
-  // The listing gets a descriptor of its own; `folder` stays for the changes.
-  const int listed = ::dup(folder);
-  DIR* entries = listed >= 0 ? ::fdopendir(listed) : nullptr;
-  if (!entries) {
-    if (listed >= 0) ::close(listed);
-    fail(path);
-    ::close(folder);
-    return changed;
-  }
-  while (const dirent* entry = ::readdir(entries)) {
-    const char* name = entry->d_name;
-    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
-    // Only files and folders: a link, a FIFO or a socket (the lock's, where it lives here) stays.
-    if (::fstatat(folder, name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
-    const mode_t wanted = S_ISREG(status.st_mode) ? 0600 : S_ISDIR(status.st_mode) ? 0700 : 0;
-    if (wanted == 0 || (status.st_mode & 07777) == wanted) continue;
-    if (::fchmodat(folder, name, wanted, 0) == 0) ++changed;
-    else fail(path + u'/' + QFile::decodeName(name));
-  }
-  ::closedir(entries);
+  changed += makeEntriesPrivate(folder, path, true, failures);
   ::close(folder);
   return changed;
 }

@@ -48,7 +48,8 @@ ItemMarks::IdSet ItemMarks::readIdList(const char* key) {
   // retention the pinned item): the ids found in it are kept and written back as a list, and the
   // value as it was is set aside, which holds retention until the user chooses one again.
   collectIds(settings_.value(name), ids);
-  qCWarning(lcState) << "Stored" << name << (stored ? "holds entries that are no id" : "is no list") << "; set aside as"
+  qCWarning(lcState) << "Stored" << name
+                     << (stored ? "holds entries that are no id; set aside as" : "is no list; set aside as")
                      << settings_.setAsideUnreadable(name) << "- kept the" << ids.size() << "ids found in it";
   if (!ids.isEmpty()) writeIdList(key, ids);
   return ids;

@@ -48,13 +48,15 @@ TEST(Paths, FoldersAre0700AndFiles0600) {
   EXPECT_EQ(readFile(file), QByteArray("again"));
 }
 
-// A folder loosened by a copy: the folder and what lies directly in it become private again; a
-// link (to a file or to a folder, also as the folder itself), a FIFO and what lies deeper stay.
+// A folder loosened by a copy: the folder, what lies directly in it and in a folder in it that was
+// loosened too become private again; a link (to a file or to a folder, also as the folder itself),
+// a FIFO and what lies in a folder that was private already stay.
 TEST(Paths, MakeFolderPrivateTightensTheFolderAndItsEntriesButFollowsNoLink) {
   QTemporaryDir dir;
   const QString data = dir.filePath(QStringLiteral("Quorvalen")), outside = dir.filePath(QStringLiteral("outside"));
   ASSERT_TRUE(writeFileAtomically(data + QStringLiteral("/history.json"), "[]"));
   ASSERT_TRUE(writeFileAtomically(data + QStringLiteral("/images/A.png"), "png"));
+  ASSERT_TRUE(writeFileAtomically(data + QStringLiteral("/richtext/B.html"), "<b>"));
   ASSERT_TRUE(writeFileAtomically(outside + QStringLiteral("/notes.txt"), "mine"));
   const auto path = [&](const char* name) { return data + u'/' + QLatin1String(name); };
   const auto native = [](const QString& name) { return QFile::encodeName(name); };
@@ -67,13 +69,15 @@ TEST(Paths, MakeFolderPrivateTightensTheFolderAndItsEntriesButFollowsNoLink) {
   } modes[] = {{data, 0755, 0700},
                {path("history.json"), 0644, 0600},
                {path("images"), 0775, 0700},
-               {path("images/A.png"), 0644, 0644},
+               {path("images/A.png"), 0644, 0600},
+               {path("richtext"), 0700, 0700},
+               {path("richtext/B.html"), 0644, 0644},
                {path("history.journal"), 0644, 0644},
                {outside, 0755, 0755},
                {outside + QStringLiteral("/notes.txt"), 0644, 0644}};
   for (const auto& m : modes) ASSERT_EQ(::chmod(native(m.path), mode_t(m.before)), 0);
   QStringList failures;
-  EXPECT_EQ(makeFolderPrivate(data, &failures), 3);
+  EXPECT_EQ(makeFolderPrivate(data, &failures), 4);
   EXPECT_TRUE(failures.isEmpty()) << failures.join(u'\n').toStdString();
   for (const auto& m : modes) EXPECT_EQ(modeOf(m.path), m.after) << m.path.toStdString();
   EXPECT_EQ(makeFolderPrivate(data), 0);
