@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include <unistd.h>
+
 namespace qv {
 
 ImageStore::ImageStore(const Paths& paths) : folder_(paths.applicationSupport(), QStringLiteral("images")) {}
@@ -38,12 +40,18 @@ std::optional<QByteArray> ImageStore::pngData(const QImage& image) {
 }
 
 bool ImageStore::save(const QImage& image, const QString& id, QString* error) const {
-  if (directory().isEmpty()) {
+  const QString folder = directory();
+  if (folder.isEmpty()) {
     if (error) *error = QStringLiteral("cannot create the folder: ") + QString::fromLocal8Bit(std::strerror(errno));
     return false;
   }
   const QString path = filePath(id);
   if (QFileInfo::exists(path)) return true;
+  // A folder made read-only is tried at every save: a large picture is not encoded each time.
+  if (::access(QFile::encodeName(folder).constData(), W_OK) != 0) {
+    if (error) *error = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+  }
   const auto data = pngData(image);
   if (!data) {
     if (error) *error = QStringLiteral("the picture cannot be encoded");
