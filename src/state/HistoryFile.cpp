@@ -53,6 +53,10 @@ struct HistoryFile::Shared {
   // files go with the first save that is.
   QSet<QString> removalsNotOnDisk;
   bool pruneNotDone = false;
+  // Save queue only: set while pictures cannot be written (logged once), and why the last save
+  // did not put everything on disk.
+  bool picturesFailing = false;
+  QString failure;
   // Save queue only: the ids named by each set-aside history or journal, by path, with the size
   // they were read at (a set-aside file is read once, not at every prune).
   struct SetAside {
@@ -231,18 +235,41 @@ void removeGoneSideFiles(const HistorySaveServices& services, HistoryFile::Share
   removeSideFiles(services, removed.subtract(extraIDs));
 }
 
+// The pictures of images held in memory that have no file: written by the save after their copy,
+// and again by every save while that fails (a read-only or full folder) or once one went missing.
+// False when one is not on disk; `failure` then says why.
+bool writeMissingPictures(const HistorySaveServices& services, const QList<ClipboardItem>& items, QString* failure) {
+  int unwritten = 0;
+  QString reason, path;
+  for (const ClipboardItem& item : items) {
+    const auto* image = fieldsIf<ImagePayload>(&item.payload);
+    if (!image || image->width <= 0 || image->image.isNull() ||
+        services.images->save(image->image, item.idString(), &reason))
+      continue;
+    ++unwritten;
+    path = services.images->filePath(item.idString());
+  }
+  if (unwritten == 0) return true;
+  *failure = (unwritten == 1 ? QStringLiteral("the picture of an image")
+                             : QStringLiteral("the pictures of %1 images").arg(unwritten)) +
+             QStringLiteral(" could not be written to %1 (%2)").arg(QFileInfo(path).path(), reason);
+  return false;
+}
+
 // On the save queue: writes missing image side files and the history (its changes to the journal,
 // now and then the whole file), then, once that is on disk, deletes the side files of the items
-// it removed (or, when asked, of every item that is gone). False when the history could not be
-// written.
+// it removed (or, when asked, of every item that is gone). False when the history or a picture
+// could not be written (`shared.failure` says why).
 bool writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shared, const HistoryFile::Save& save,
                   qint64 snapshotNumber) {
   const QList<ClipboardItem>& items = save.snapshot;
-  // Repair image side files that went missing, for images still held in memory.
-  for (const ClipboardItem& item : items) {
-    const auto* image = fieldsIf<ImagePayload>(&item.payload);
-    if (image && image->width > 0 && !image->image.isNull()) services.images->save(image->image, item.idString());
-  }
+  QString pictureFailure;
+  const bool picturesWritten = writeMissingPictures(services, items, &pictureFailure);
+  if (!picturesWritten && !std::exchange(shared.picturesFailing, true))
+    qCWarning(lcState).noquote() << "Images saved without their pictures:" << pictureFailure
+                                 << "- written again at every save";
+  else if (picturesWritten && std::exchange(shared.picturesFailing, false))
+    qCInfo(lcState) << "Pictures written again after failed writes";
 
   bool written = true;
   if (shared.historyWriteBlocked) {
@@ -264,7 +291,8 @@ bool writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shar
   } else {
     removeGoneSideFiles(services, shared, items, snapshotNumber, {}, false);
   }
-  return written;
+  shared.failure = written ? pictureFailure : shared.writer.failure();
+  return written && picturesWritten;
 }
 
 // A long history is read and decoded on several threads, each taking a piece of the file cut
@@ -469,7 +497,7 @@ bool HistoryFile::write(Save save, bool sync) {
       outcome->written = written && !shared->historyWriteBlocked;
       outcome->failure = shared->historyWriteBlocked
                              ? QStringLiteral("the history file could not be read nor set aside")
-                             : shared->writer.failure();
+                             : shared->failure;
     }
     if (!written && failed) scheduler->post(failed);
   };

@@ -209,8 +209,8 @@ class PanelState : public QObject {
   bool isSavePending() const { return saveWork_.isPending(); }
   // Writes the history now and returns once it is on disk (at quit): the journal gets the last
   // changes, and is folded into the file only when that fits the quit budget. False when it could
-  // not be written (a full disk): the changes since the last save are then lost at exit, and
-  // `lastWriteFailure()` says why.
+  // not be written (a full disk) or an image's picture could not: the changes since the last
+  // save, or that picture, are then lost at exit, and `lastWriteFailure()` says why.
   bool flushSave();
   QString lastWriteFailure() const;
   // When the history file and its journal are folded together (tests and benchmarks).

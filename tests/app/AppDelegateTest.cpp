@@ -6,7 +6,9 @@
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
 #include "items/capture/ClipboardMonitor.h"
+#include "items/stores/ImageStore.h"
 #include "library/LibraryWindowController.h"
+#include "platform/Paths.h"
 #include "platform/Updater.h"
 #include "settings/GeneralPane.h"
 #include "settings/IgnoredPane.h"
@@ -23,8 +25,10 @@
 #include "ui/controls/PillButtons.h"
 #include "ui/controls/TarnToggle.h"
 
+#include <sys/stat.h>
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -409,6 +413,39 @@ TEST_F(AppDelegateTest, AQuitThatCannotSaveSaysSoFromTheTray) {
   delegate->applicationWillTerminate();
   EXPECT_FALSE(delegate->lostUnsavedCopies());
   EXPECT_TRUE(fake.statusItem->messages.isEmpty());
+}
+
+// A quit that leaves a copied picture unwritten (its folder cannot be made) says so as well.
+TEST_F(AppDelegateTest, AQuitThatLeavesAPictureUnwrittenSaysSoFromTheTray) {
+  seenOnboarding();
+  launch();
+  const ClipboardItem image = test::imageItem(test::testImage(), "org.example.Paint", fake.scheduler->now());
+  const QString folder = QFileInfo(fake.context->imageStore->filePath(image.idString())).path();
+  ASSERT_TRUE(writeFileAtomically(folder, "a file where the folder goes"));
+  delegate->handleNewItem(image, false);
+  delegate->applicationWillTerminate();
+  EXPECT_TRUE(delegate->lostUnsavedCopies());
+  ASSERT_EQ(fake.statusItem->messages.size(), 1);
+  EXPECT_TRUE(
+      fake.statusItem->messages.first().contains(QStringLiteral("the picture of an image could not be written")))
+      << fake.statusItem->messages.first().toStdString();
+}
+
+// A data folder a restore left at 0755 with its history at 0644 is private again after a start.
+TEST_F(AppDelegateTest, AStartMakesALoosenedDataFolderPrivate) {
+  const QString data = fake.context->paths->applicationSupport();
+  const QString history = data + QStringLiteral("/history.json");
+  const auto modeOf = [](const QString& path) {
+    struct stat status {};
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
+  };
+  ASSERT_TRUE(writeFileAtomically(history, "[]"));
+  ASSERT_EQ(::chmod(QFile::encodeName(data).constData(), 0755), 0);
+  ASSERT_EQ(::chmod(QFile::encodeName(history).constData(), 0644), 0);
+  seenOnboarding();
+  launch();
+  EXPECT_EQ(modeOf(data), 0700);
+  EXPECT_EQ(modeOf(history), 0600);
 }
 
 TEST_F(AppDelegateTest, QuittingWithinTheSaveDelayOfACopyKeepsIt) {
