@@ -7,4 +7,7 @@ namespace qv {
 // whole heap: call it off the main thread. Safe on any thread.
 void returnFreedMemory();
 
+// The serial queue (by its name) the program hands freed memory back on.
+inline constexpr char kFreedMemoryQueue[] = "freedMemory";
+
 }  // namespace qv

@@ -411,7 +411,7 @@ void LibraryDetailView::letGoOfContent() {
   silenceViewer(content);
   // Gone on the next turn (the pane may close inside one of its events); what it took then goes
   // back to the system, off the main thread.
-  std::shared_ptr<SerialQueue> queue = context_.queue(QLatin1String(kReleaseQueue));
+  std::shared_ptr<SerialQueue> queue = context_.queue(QLatin1String(kFreedMemoryQueue));
   connect(content, &QObject::destroyed, [queue] { queue->async([] { returnFreedMemory(); }); });
   content->hide();
   content->deleteLater();

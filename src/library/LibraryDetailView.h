@@ -65,8 +65,6 @@ class LibraryDetailView : public LibraryDetailPane {
   static constexpr double kFadeDepth = 22;
   static constexpr double kEditorPadding = 6;
   static constexpr double kCopiedDuration = 1.2;
-  // Where the memory a closed pane's content took is handed back to the system.
-  static constexpr char kReleaseQueue[] = "detailRelease";
 
   LibraryDetailView(ViewServices& context, PanelState& state, Props props, Callbacks callbacks,
                     QWidget* parent = nullptr);
