@@ -71,6 +71,20 @@ void drain(Fixture& fixture) {
   }
 }
 
+// The library's view over `state` at 1,100 × 760, following its model, shown offscreen.
+struct ShownLibrary {
+  ShownLibrary(Fixture& fixture, PanelState& state)
+      : model(state, *fixture.scheduler), view(*fixture.fake.context, model) {
+    QObject::connect(&model, &LibraryModel::changed, &view, [this] { view.sync(); });
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    view.resize(1100, 760);
+    view.show();
+    view.sync();
+  }
+  LibraryModel model;
+  LibraryView view;
+};
+
 // Each iteration: a pane made with `first` and painted (and let rest when `settleFirst`), then
 // handed `next` and painted, the time measured; then each later step until it rests, the longest
 // reported as max_step_ms.
@@ -156,13 +170,9 @@ void BM_LibraryHoverRetargetToFrame(benchmark::State& state) {
   double worker = 0, steps = 0;
   std::vector<double> longestSteps;
   for (auto _ : state) {
-    LibraryModel model(panelState, *fixture.scheduler);
-    LibraryView view(*fixture.fake.context, model);
-    QObject::connect(&model, &LibraryModel::changed, &view, [&view] { view.sync(); });
-    view.setAttribute(Qt::WA_DontShowOnScreen);
-    view.resize(1100, 760);
-    view.show();
-    view.sync();
+    ShownLibrary library(fixture, panelState);
+    LibraryModel& model = library.model;
+    LibraryView& view = library.view;
     model.setPreviewID(items.at(1).id);
     model.setSelection(items.at(1).id);
     // What the window repaints: the pane's place with its shadow (the grid under it included).
@@ -249,9 +259,9 @@ double residentMegabytes() { return double(bench::residentBytesAsLeft()) / (1 <<
 // panel's preview pane, made and destroyed as the panel does.
 void BM_PaneOpenCloseMemory(benchmark::State& state) {
   Fixture& fixture = Fixture::shared();
-  const bool library = state.range(0) == 0;
+  const bool inLibrary = state.range(0) == 0;
   const ClipboardPayload payload = bench::longTextFile(state, int(test::LongTextFile::minifiedJson));
-  state.SetLabel(library ? "library detail pane, minified 700 KB JSON" : "panel preview, minified 700 KB JSON");
+  state.SetLabel(inLibrary ? "library detail pane, minified 700 KB JSON" : "panel preview, minified 700 KB JSON");
   const ClipboardItem target = ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"),
                                                    QDateTime::currentDateTimeUtc(), payload);
   PanelState panelState(*fixture.fake.context);
@@ -259,13 +269,9 @@ void BM_PaneOpenCloseMemory(benchmark::State& state) {
   QImage frame(QSize(1100, 760), QImage::Format_ARGB32_Premultiplied);  // at the desktop's scale of 1
   double worker = 0, steps = 0, kept = 0, live = 0;
   for (auto _ : state) {
-    LibraryModel model(panelState, *fixture.scheduler);
-    LibraryView view(*fixture.fake.context, model);
-    QObject::connect(&model, &LibraryModel::changed, &view, [&view] { view.sync(); });
-    view.setAttribute(Qt::WA_DontShowOnScreen);
-    view.resize(1100, 760);
-    view.show();
-    view.sync();
+    ShownLibrary library(fixture, panelState);
+    LibraryModel& model = library.model;
+    LibraryView& view = library.view;
     const auto paint = [&] {
       QPainter painter(&frame);
       view.render(&painter);
@@ -275,7 +281,7 @@ void BM_PaneOpenCloseMemory(benchmark::State& state) {
     QElapsedTimer timer;
     timer.start();
     for (int round = 0; round < 8; ++round) {
-      if (library) {
+      if (inLibrary) {
         model.showDetail(target.id);
         fixture.settle(paint, worker, steps);
         model.clearSelectionAndDetail();
