@@ -1,5 +1,6 @@
 #include "library/LibraryWindowController.h"
 
+#include "base/FreedMemory.h"
 #include "base/Log.h"
 #include "library/LibraryActions.h"
 #include "library/LibraryGridView.h"
@@ -10,6 +11,7 @@
 #include "library/LibraryServices.h"
 #include "library/LibraryView.h"
 #include "panel/FilterPanel.h"
+#include "platform/SerialQueue.h"
 #include "state/PanelState.h"
 #include "ui/Translucency.h"
 #include "ui/controls/TextInput.h"
@@ -107,6 +109,9 @@ void LibraryWindowController::bind(PanelState& state) {
   delete model_.data();
   boundState_ = &state;
   model_ = new LibraryModel(state, *context_.scheduler, window_.get());
+  model_->onQueryRested = [queue = context_.queue(QLatin1String(kFreedMemoryQueue))] {
+    queue->async([] { returnFreedMemory(); });
+  };
   auto* actions = new LibraryActions(context_, state, model_);
   actions->setHost({[this] { return previousApp_; }, [this] { hideForPaste(); },
                     [this] {

@@ -1,5 +1,6 @@
 #include "preview/RichDocumentPreview.h"
 
+#include "base/FreedMemory.h"
 #include "base/NativePath.h"
 #include "base/Url.h"
 #include "cards/ViewServices.h"
@@ -12,10 +13,6 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <cmath>
-
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 namespace qv {
 
@@ -50,14 +47,6 @@ class DocumentThumbnailFallback : public QWidget {
   FileThumbnailView* thumbnail_;
   QuickLookButton* quickLook_;
 };
-
-// Returns the heap's free pages to the system: a document's reading leaves many behind, in the
-// middle of the heap where they are not returned by themselves.
-void releaseFreedMemory() {
-#ifdef __GLIBC__
-  ::malloc_trim(0);
-#endif
-}
 
 // One of a document's points in font points of the screen: 1 point = 1 pixel.
 double fontPointsPerPoint() {
@@ -102,7 +91,7 @@ void RichDocumentPreview::release() {
   ++generation_;
   // What the document took goes back to the system once this preview has let go of it, after
   // the read being given up.
-  context_.queue(QLatin1String(kQueueName))->async([] { releaseFreedMemory(); });
+  context_.queue(QLatin1String(kQueueName))->async([] { returnFreedMemory(); });
 }
 
 void RichDocumentPreview::hideEvent(QHideEvent* event) {
@@ -164,7 +153,7 @@ void RichDocumentPreview::startLoading() {
         options.cancelled = cancel.get();
         std::optional<AttributedText> read = readRichDocument(path, options);
         // The reader's working memory (many times the document) is free now: hand it back.
-        releaseFreedMemory();
+        returnFreedMemory();
         if (cancel->load()) return;
         SharedAttributedText document = read ? std::make_shared<const AttributedText>(std::move(*read))
                                              : SharedAttributedText();
