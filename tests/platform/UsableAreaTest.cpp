@@ -40,10 +40,7 @@ TEST(UsableArea, WorkAreaAndStrutsCutEachMonitorWhereTheyReachIt) {
        {QRectF(0, 32, 3840, 1048), x11::strutStrips({0, 0, 32, 0}, kDesktop)},
        {0, 32, 1920, 1048},
        {1920, 32, 1920, 1048}},
-      {"a work area that misses a monitor leaves it whole",
-       {QRectF(0, 0, 1920, 1000), {}},
-       {0, 0, 1920, 1000},
-       kRight},
+      {"a work area that misses a monitor leaves it whole", {QRectF(0, 0, 1920, 1000), {}}, {0, 0, 1920, 1000}, kRight},
   };
   for (const auto& [name, reserved, left, right] : cases) {
     SCOPED_TRACE(name);

@@ -67,9 +67,14 @@ void FakePasteboard::announce() {
   Q_EMIT changed();
 }
 
-void FakePasteboard::clear() {
+void FakePasteboard::keepCurrent() {
   kept_.push_back({change_, {change_.count, !hung_, items_, promises_}, madeAt_});
+  if (kept_.size() > 100) kept_.pop_front();
   madeAt_ = clock_();
+}
+
+void FakePasteboard::clear() {
+  keepCurrent();
   items_.clear();
   promises_.clear();
   hung_ = false;
@@ -78,9 +83,7 @@ void FakePasteboard::clear() {
 }
 
 void FakePasteboard::changeTo(QList<PasteboardItem> items, QList<FilePromise> promises, bool own, qint64 ownerPid) {
-  kept_.push_back({change_, {change_.count, !hung_, items_, promises_}, madeAt_});
-  if (kept_.size() > 100) kept_.pop_front();
-  madeAt_ = clock_();
+  keepCurrent();
   items_ = std::move(items);
   promises_ = std::move(promises);
   hung_ = false;

@@ -51,6 +51,8 @@ class FakePasteboard : public Pasteboard {
     double madeAt = 0;
   };
   void announce();
+  // Keeps the current change (the last 100) before a newer one replaces it.
+  void keepCurrent();
 
   PasteboardChange change_;
   double madeAt_ = 0;
