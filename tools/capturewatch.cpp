@@ -2,6 +2,7 @@
 // line; end-to-end tests drive it under Xvfb. Commands on stdin, one a line:
 //   write TEXT   raise the own-write counter and write TEXT to the clipboard (as a pick would)
 //   state        the change count, whether it is ours, and the own-write counter
+//   busy PATH    hold up the main thread until the file PATH exists (at most 60 s)
 //   quit
 #include "ToolLines.h"
 #include "app/AppContext.h"
@@ -10,8 +11,12 @@
 #include "platform/Pasteboard.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <chrono>
+#include <thread>
 
 using qv::tools::answer;
 
@@ -42,6 +47,13 @@ int main(int argc, char** argv) {
       answer({{QStringLiteral("count"), change.count},
               {QStringLiteral("own"), change.ownWrite},
               {QStringLiteral("skipNextChanges"), ClipboardMonitor::skipNextChanges(*context).count()}});
+    } else if (command == "busy") {
+      answer({{QStringLiteral("busy"), true}});
+      QElapsedTimer held;
+      held.start();
+      while (!QFileInfo::exists(line.rest) && held.elapsed() < 60000)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      answer({{QStringLiteral("free"), held.elapsed()}});
     } else if (command == "quit") {
       QCoreApplication::quit();
     } else {

@@ -68,6 +68,12 @@ QImage decodeImage(const QByteArray& bytes, const QString& type) {
 
 }  // namespace pasteboard
 
+QList<PasteboardChange> Pasteboard::changesSince(qint64 count) {
+  const PasteboardChange change = currentChange();
+  if (change.count == count) return {};
+  return {change};
+}
+
 QStringList PasteboardContent::types() const {
   QStringList all;
   for (const PasteboardItem& item : items)

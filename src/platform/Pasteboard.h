@@ -109,6 +109,9 @@ struct PasteboardChange {
   // With `ownerGone`: another program holds the clipboard-manager selection and keeps content
   // when owners quit, so it is not ours to keep.
   bool otherClipboardManager = false;
+  // Seconds from the change to the moment it was reported (changes the main thread learns of
+  // late, because it was busy, are reported with their age).
+  double age = 0;
   bool operator==(const PasteboardChange&) const = default;
 };
 
@@ -125,6 +128,14 @@ class Pasteboard : public QObject {
   // the change count must be polled.
   virtual bool announcesChanges() const { return false; }
   qint64 changeCount() const { return currentChange().count; }
+  // The changes after `count`, oldest first, the current one last; empty when the count has not
+  // moved. A pasteboard that reads each copy as it is made keeps the changes made while the main
+  // thread was busy (up to a bound, see the reader) with their contents; others know only the
+  // current change. Changes before `count` are forgotten.
+  virtual QList<PasteboardChange> changesSince(qint64 count);
+  // The content of a change before the current one, as read when it was made; incomplete when it
+  // was not read or is no longer kept.
+  virtual PasteboardContent keptContent(qint64 count) { return {count, false, {}, {}}; }
 
   // The content of the current change. Waits for a slow owner at most kPasteboardReadBoundMs;
   // past that the content comes back with `complete` false.

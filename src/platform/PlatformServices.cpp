@@ -21,9 +21,11 @@
 #include "platform/x11/X11PointerMonitor.h"
 #include "platform/x11/X11WindowList.h"
 #include "platform/x11/X11WindowShaper.h"
+#include "platform/x11/X11WorkArea.h"
 #include "platform/x11/X11Workspace.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 namespace qv {
 
@@ -40,7 +42,16 @@ void installRealPlatformServices(PlatformServices& services) {
   services.paths = std::make_shared<Paths>(Paths::fromEnvironment());
   services.settings = std::make_shared<SettingsStore>(services.paths->config() + QStringLiteral("/defaults.json"),
                                                       *services.scheduler);
-  services.screens = std::make_shared<QtScreens>();
+  if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+    auto workArea = std::make_shared<x11::X11WorkArea>();
+    auto screens = std::make_shared<QtScreens>([workArea] { return workArea->reservations(); });
+    workArea->setOnChange([weak = std::weak_ptr<QtScreens>(screens)] {
+      if (const auto shared = weak.lock()) shared->refresh();
+    });
+    services.screens = std::move(screens);
+  } else {
+    services.screens = std::make_shared<QtScreens>();
+  }
   // Pointer and keyboard
   services.pointerMonitor = std::make_shared<X11PointerMonitor>();
   services.hotKey = std::make_shared<X11HotKey>();

@@ -8,7 +8,29 @@
 
 namespace qv {
 
-QtScreens::QtScreens(QObject* parent) : Screens(parent) {
+QRectF usableArea(const QRectF& frame, const DesktopReservations& reservations) {
+  QRectF usable = frame;
+  if (reservations.workArea) {
+    const QRectF within = frame.intersected(*reservations.workArea);
+    if (!within.isEmpty()) usable = within;
+  }
+  for (const ReservedStrip& strip : reservations.strips) {
+    if (!strip.rect.intersects(frame)) continue;
+    QRectF less = usable;
+    switch (strip.edge) {
+      case Qt::LeftEdge: less.setLeft(std::max(less.left(), strip.rect.right())); break;
+      case Qt::RightEdge: less.setRight(std::min(less.right(), strip.rect.left())); break;
+      case Qt::TopEdge: less.setTop(std::max(less.top(), strip.rect.bottom())); break;
+      case Qt::BottomEdge: less.setBottom(std::min(less.bottom(), strip.rect.top())); break;
+    }
+    // A strip that would leave nothing (a dock as big as the monitor) is no reservation.
+    if (!less.isEmpty()) usable = less;
+  }
+  return usable;
+}
+
+QtScreens::QtScreens(std::function<std::optional<DesktopReservations>()> reservations, QObject* parent)
+    : Screens(parent), reservations_(std::move(reservations)) {
   for (QScreen* screen : QGuiApplication::screens()) watch(screen);
   connect(qApp, &QGuiApplication::screenAdded, this, [this](QScreen* screen) {
     watch(screen);
@@ -25,11 +47,19 @@ void QtScreens::watch(QScreen* screen) {
 }
 
 void QtScreens::refresh() {
+  const std::optional<DesktopReservations> reserved = reservations_ ? reservations_() : std::nullopt;
+  const auto info = [&reserved](const QScreen* screen) {
+    // The reservations are in device pixels; scaled screens keep what Qt says.
+    const bool unscaled = qFuzzyCompare(screen->devicePixelRatio(), 1.0);
+    const QRectF usable = reserved && unscaled ? usableArea(screen->geometry(), *reserved)
+                                               : QRectF(screen->availableGeometry());
+    return ScreenInfo{screen->name(), screen->geometry(), usable};
+  };
   QList<ScreenInfo> next;
   QScreen* primary = QGuiApplication::primaryScreen();
-  if (primary) next.append({primary->name(), primary->geometry(), primary->availableGeometry()});
+  if (primary) next.append(info(primary));
   for (QScreen* screen : QGuiApplication::screens())
-    if (screen != primary) next.append({screen->name(), screen->geometry(), screen->availableGeometry()});
+    if (screen != primary) next.append(info(screen));
   {
     std::lock_guard lock(mutex_);
     if (next == snapshot_) return;

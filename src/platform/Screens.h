@@ -4,6 +4,7 @@
 #include <QPointF>
 #include <QRectF>
 #include <QString>
+#include <functional>
 #include <mutex>
 #include <optional>
 
@@ -34,22 +35,45 @@ class Screens : public QObject {
   void changed();
 };
 
+// A strip of the desktop that a dock keeps for itself (_NET_WM_STRUT_PARTIAL): along `edge` of
+// the whole desktop, in desktop coordinates.
+struct ReservedStrip {
+  Qt::Edge edge = Qt::BottomEdge;
+  QRectF rect;
+  bool operator==(const ReservedStrip&) const = default;
+};
+
+// What the window manager and the docks keep of the desktop: the work area it gives (one
+// rectangle for the whole desktop), and the docks' strips.
+struct DesktopReservations {
+  std::optional<QRectF> workArea;
+  QList<ReservedStrip> strips;
+};
+
+// A monitor's usable area: its frame within the work area (where the two meet), less every strip
+// that reaches over it, so that nothing placed there covers a panel or a tray.
+QRectF usableArea(const QRectF& frame, const DesktopReservations& reservations);
+
 // The screen whose frame contains `point` (left and top edges included, right and bottom edges
 // excluded), else the nearest screen by squared distance, the earlier one on a tie; none only
 // when there are no screens.
 std::optional<ScreenInfo> screenContaining(const QList<ScreenInfo>& screens, QPointF point);
 
-// Screens of the Qt application (QGuiApplication::screens, QCursor::pos).
+// Screens of the Qt application (QGuiApplication::screens, QCursor::pos). Each screen's usable
+// area comes from `reservations` (on X11 the window manager's work area and the docks' struts;
+// Qt gives a multi-monitor desktop whole monitors), else from Qt.
 class QtScreens : public Screens {
   Q_OBJECT
  public:
-  explicit QtScreens(QObject* parent = nullptr);
+  explicit QtScreens(std::function<std::optional<DesktopReservations>()> reservations = {}, QObject* parent = nullptr);
+  // Reads the screens again (the work area or a dock changed).
+  void refresh();
   QList<ScreenInfo> screens() const override;
   QPointF pointerLocation() const override;
 
  private:
-  void refresh();
   void watch(QScreen* screen);
+  std::function<std::optional<DesktopReservations>()> reservations_;
   mutable std::mutex mutex_;
   QList<ScreenInfo> snapshot_;
 };

@@ -337,6 +337,8 @@ TEST(CardOverlay, CaptureTimeRefreshesOnOneSharedTickWhileShown) {
   FakeCardContext fake;
   const QDateTime now = fake.scheduler->now();
   QGraphicsScene scene;
+  PaintedItemView view(&scene);
+  view.show();
   auto* first = new CardOverlay(*fake.context);
   auto* second = new CardOverlay(*fake.context);
   first->setProps(
@@ -375,9 +377,30 @@ TEST(CardOverlay, CaptureTimeRefreshesOnOneSharedTickWhileShown) {
   scene.addItem(first);
   EXPECT_EQ(first->timeText(), QStringLiteral("3 min. ago"));
   EXPECT_TRUE(tick.isRunning());
+
+  // Cards in a window that is hidden (the panel after it was built or shown) do not listen.
+  view.hide();
+  EXPECT_EQ(tick.listenerCount(), 0);
+  EXPECT_FALSE(tick.isRunning());
+  fake.scheduler->advance(60);
+  view.show();
+  EXPECT_EQ(first->timeText(), QStringLiteral("4 min. ago"));
+  EXPECT_TRUE(tick.isRunning());
   delete first;
   delete card;
   EXPECT_FALSE(tick.isRunning());
+}
+
+TEST(CardOverlay, CardsNoViewShowsNeverListen) {
+  FakeCardContext fake;
+  QGraphicsScene scene;
+  PaintedItemView view(&scene);  // built, never shown: the panel before its first show
+  auto* overlay = new CardOverlay(*fake.context);
+  scene.addItem(overlay);
+  QGraphicsScene viewless;
+  auto* alone = new CardOverlay(*fake.context);
+  viewless.addItem(alone);
+  EXPECT_FALSE(CardTimeTick::shared(*fake.context).isRunning());
 }
 
 TEST(CardOverlay, PinningBringsTheBadgeInWithScaleAndFade) {

@@ -4,9 +4,11 @@
 #include "support/XvfbSession.h"
 
 #include <gtest/gtest.h>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <QThread>
 #include <iostream>
 #include <memory>
 #include <vector>
@@ -95,6 +97,23 @@ class MonitorOnX11 : public ::testing::Test {
     clients_.push_back(std::move(process));
   }
 
+  // A copy by tools/clipsource, once it owns the clipboard.
+  void clipsource(const QString& text) {
+    auto process = std::make_unique<QProcess>();
+    process->setProcessEnvironment(env_);
+    process->start(test::binDir() + QStringLiteral("/clipsource"), {QStringLiteral("--text"), text});
+    ASSERT_TRUE(process->waitForStarted(5000));
+    QByteArray output;
+    ASSERT_TRUE(test::waitFor(
+        [&] {
+          output += process->readAllStandardOutput();
+          return output.contains("ready") || process->state() == QProcess::NotRunning;
+        },
+        10000));
+    ASSERT_TRUE(output.contains("ready")) << process->readAllStandardError().constData();
+    clients_.push_back(std::move(process));
+  }
+
   test::XvfbSession session_{test::XvfbSession::Options{false, {1024, 768}}};
   QTemporaryDir folder_;
   QProcessEnvironment env_;
@@ -134,6 +153,22 @@ TEST_F(MonitorOnX11, AForeignCopyIsCapturedWithItsSourceAndOurOwnWriteIsNot) {
   xclip("copied after our write");
   ASSERT_FALSE(next(itemWithText(QStringLiteral("copied after our write"))).isEmpty());
   EXPECT_FALSE(anyItemWithText(seen_, QStringLiteral("picked from history")));
+}
+
+// The reader thread reads each copy as it is made; copies made while the main thread is held up
+// wait for it and are all recorded, in order.
+TEST_F(MonitorOnX11, CopiesMadeWhileTheMainThreadIsHeldUpAreAllRecordedInOrder) {
+  const QString freeAgain = folder_.filePath(QStringLiteral("free"));
+  ASSERT_TRUE(ask("busy " + freeAgain.toUtf8(), QStringLiteral("busy")).value(QStringLiteral("busy")).toBool());
+  constexpr int kCopies = 8;
+  for (int copy = 0; copy < kCopies; ++copy) {
+    clipsource(QStringLiteral("held copy %1").arg(copy));
+    QThread::msleep(400);  // the copies' pace: further apart than the capture's delay
+  }
+  QFile(freeAgain).open(QIODevice::WriteOnly);
+  ASSERT_GT(next([](const QJsonObject& line) { return line.contains(QStringLiteral("free")); }).size(), 0);
+  for (int copy = 0; copy < kCopies; ++copy)
+    EXPECT_FALSE(next(itemWithText(QStringLiteral("held copy %1").arg(copy))).isEmpty()) << "copy " << copy;
 }
 
 }  // namespace

@@ -179,5 +179,39 @@ TEST_F(TwoScreens, TheEdgePanelSlidesInOnThePointersScreen) {
   }
 }
 
+// jwm's tray lies along the bottom of both monitors and the window manager's work area leaves it
+// out: each screen's usable area stops above it, the edge panel ends there, and the library
+// centres in what is left.
+TEST_F(TwoScreens, NothingPlacedCoversTheTrayOnEitherScreen) {
+  constexpr int kUsableHeight = kHeight - 28;
+  ASSERT_TRUE(session_.storeSettings(
+      {{"qv.didSeeOnboarding.v1", true}, {"qv.shortcut.keyCode", 9}, {"qv.shortcut.modifiers", kCtrlShift}}));
+  ASSERT_TRUE(launchAndCopy({"a copy above the tray"}));
+  EXPECT_TRUE(log().contains(
+      QStringLiteral("2 screens: LEFT usable 0,0 1280x%1; RIGHT usable 1280,0 1280x%1").arg(kUsableHeight).toUtf8()));
+
+  ASSERT_TRUE(session_.xdotool({"mousemove", "1800", "400"}));
+  bool opened = false;
+  for (int attempt = 0; attempt < 5 && !opened; ++attempt)
+    opened = session_.xdotool({"key", "ctrl+shift+v"}) && logCount("Panel shown on the right edge at ", 1, 1000);
+  ASSERT_TRUE(opened);
+  const QRect panel = loggedFrame(QStringLiteral("Panel shown on the right edge at "));
+  EXPECT_EQ(panel.y() + panel.height(), kUsableHeight) << panel.y() << " " << panel.height();
+  const QImage shot = settledScreenshot();
+  if (!shot.isNull()) test::XvfbSession::saveScreenshot(shot, QStringLiteral("two-screens-panel-above-tray.png"));
+  ASSERT_TRUE(session_.xdotool({"key", "Escape"}));
+  ASSERT_TRUE(logCount("Panel hidden", 1));
+
+  ASSERT_TRUE(openLibraryFromTheTray(QPoint(400, 300)));
+  ASSERT_TRUE(logCount("Library on screen", 1));
+  const QRect library = loggedFrame(QStringLiteral("Library opens at "));
+  ASSERT_TRUE(library.isValid());
+  EXPECT_NEAR(library.y() + library.height() / 2.0, kUsableHeight / 2.0, 1) << library.y() << " " << library.height();
+  EXPECT_LE(library.y() + library.height(), kUsableHeight);
+  const QImage centred = settledScreenshot();
+  if (!centred.isNull())
+    test::XvfbSession::saveScreenshot(centred, QStringLiteral("two-screens-library-above-tray.png"));
+}
+
 }  // namespace
 }  // namespace qv

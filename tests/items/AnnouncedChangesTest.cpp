@@ -6,6 +6,8 @@
 #include "support/CapturedLog.h"
 #include "support/items/MonitorHarness.h"
 
+#include <cmath>
+
 namespace qv {
 namespace {
 
@@ -58,6 +60,78 @@ TEST_P(CopySpacing, CopiesFurtherApartThanTheDelayAreAllKeptCloserOnesFold) {
 INSTANTIATE_TEST_SUITE_P(Announced, CopySpacing,
                          ::testing::Values(Spacing{0.4, 60, 60}, Spacing{0.31, 20, 20}, Spacing{0.5, 10, 10},
                                            Spacing{0.1, 20, 1}, Spacing{0.29, 5, 1}));
+
+// Copies made while the main thread is busy reach it together; each goes through the rules as if
+// it had been seen when it was made: the delay folds only copies closer than it, own writes and
+// transient copies are skipped, and each item is dated when its capture was due.
+TEST_F(Announced, CopiesMadeWhileTheMainThreadIsBusyAreEachCapturedInOrder) {
+  struct Step {
+    enum { copy, ownWrite, transient } kind;
+    double gapAfter;
+  };
+  const struct {
+    const char* name;
+    QList<Step> steps;
+    QList<int> recorded;  // copy numbers (step index) kept, in order
+  } cases[] = {
+      {"thirty copies 0.4 s apart", QList<Step>(30, Step{Step::copy, 0.4}),
+       [] {
+         QList<int> all;
+         for (int index = 0; index < 30; ++index) all.append(index);
+         return all;
+       }()},
+      {"copies closer than the delay fold",
+       {{Step::copy, 0.1}, {Step::copy, 0.5}, {Step::copy, 0.2}, {Step::copy, 0.35}, {Step::copy, 0.4}},
+       {1, 3, 4}},
+      {"our own write and a transient copy are skipped",
+       {{Step::copy, 0.5}, {Step::ownWrite, 0.5}, {Step::copy, 0.5}, {Step::transient, 0.5}, {Step::copy, 0.5}},
+       {0, 2, 4}},
+  };
+  for (const auto& [name, steps, recorded] : cases) {
+    SCOPED_TRACE(name);
+    captured.clear();
+    startMonitor();
+    const QDateTime start = fake.scheduler->now();
+    const double startUptime = fake.scheduler->uptime();
+    QList<double> madeAt;
+    for (qsizetype index = 0; index < steps.size(); ++index) {
+      madeAt.append(fake.scheduler->uptime());
+      const QString text = QStringLiteral("copy %1").arg(index);
+      if (steps[index].kind == Step::ownWrite) {
+        ClipboardMonitor::skipNextChanges(*fake.context).raise();
+        fake.pasteboard->write(PasteboardWrite{text, {}, {}, {}, std::nullopt, {}, {}});
+      } else if (steps[index].kind == Step::transient) {
+        fake.pasteboard->copy(
+            {{QLatin1String(mime::kPlainText), text.toUtf8()}, {QLatin1String(markers::kTransientTypes[0]), {}}},
+            kEditorPid);
+      } else {
+        fake.pasteboard->copyText(text, kEditorPid);
+      }
+      // The main thread is held up right after it saw the first copy: nothing runs, not even
+      // that copy's capture, and nothing is announced.
+      fake.pasteboard->setMainThreadBusy(true);
+      fake.scheduler->passBusy(steps[index].gapAfter);
+    }
+    const double busyFor = fake.scheduler->uptime();
+    fake.scheduler->runPending();  // the first copy's capture, late
+    fake.pasteboard->setMainThreadBusy(false);
+    advance(1);
+    QStringList expected;
+    for (const int index : recorded) expected.append(QStringLiteral("copy %1").arg(index));
+    EXPECT_EQ(texts().join(u',').toStdString(), expected.join(u',').toStdString());
+    for (qsizetype index = 0; index < recorded.size() && index < captured.size(); ++index) {
+      const double due = madeAt[recorded[index]] + ClipboardMonitor::kCaptureDelay;
+      const QDateTime dueAt = start.addMSecs(std::llround((due - startUptime) * 1000));
+      if (due < busyFor) {
+        EXPECT_LE(std::abs(captured[index].item.capturedAt.msecsTo(dueAt)), 1)
+            << "dated when its capture was due: " << index;
+      }
+    }
+    EXPECT_EQ(monitor->skipNextChanges().count(), 0);
+    monitor->stop();
+    fake.scheduler->advance(1);
+  }
+}
 
 TEST_F(Announced, TheCaptureRunsThreeTenthsOfASecondAfterTheChangeItself) {
   startMonitor();

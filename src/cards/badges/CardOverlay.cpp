@@ -291,7 +291,7 @@ void CardOverlay::refreshTime() {
 }
 
 void CardOverlay::updateTickSubscription() {
-  const bool shown = scene() && isVisible();
+  const bool shown = isOnShownView();
   if (shown == tick_.isActive()) return;
   if (!shown) {
     tick_.reset();

@@ -83,6 +83,7 @@ class CardOverlay : public PaintedItem {
  protected:
   void paintItem(QPainter& painter) override;
   QVariant itemChange(GraphicsItemChange change, const QVariant& value) override;
+  void shownViewsChanged() override { updateTickSubscription(); }
 
  private:
   enum class Badge { type, pinned, category };

@@ -9,7 +9,8 @@ namespace qv {
 class Scheduler;
 
 // The one repeating tick that refreshes the relative capture times of the shown cards. It
-// runs only while some card listens, so a hidden panel costs no wake-ups.
+// runs only while some card listens, and a card listens only while a shown window shows it, so
+// a hidden panel (built, or shown once) costs no wake-ups.
 class CardTimeTick {
  public:
   static constexpr double kInterval = 15;

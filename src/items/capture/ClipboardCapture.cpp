@@ -95,11 +95,22 @@ ColorPayload ClipboardMonitor::colorPayload(const QColor& color) {
 }
 
 void ClipboardMonitor::captureCurrentPasteboard() {
+  PasteboardChange asOf = pasteboard_->currentChange();
+  // A change announced but not looked at yet (the main thread was busy) that came after this
+  // capture was due does not replace it: had the capture run on time, it would have been first.
+  if (pending_ && pendingChange_ && asOf.count != pendingChange_->count && pasteboard_->announcesChanges()) {
+    const QList<PasteboardChange> newer = pasteboard_->changesSince(pendingChange_->count);
+    if (!newer.isEmpty() && scheduler_->uptime() - newer.first().age >= captureDueAt_) asOf = *pendingChange_;
+  }
+  captureAsOf(asOf);
+}
+
+void ClipboardMonitor::captureAsOf(const PasteboardChange& change) {
   // Run by hand, it takes the place of the pending one.
   debounceWork_.cancel();
   debounceWork_ = {};
-  const PasteboardChange change = pasteboard_->currentChange();
   std::shared_ptr<PendingCapture> capture = std::exchange(pending_, nullptr);
+  const double late = capture ? scheduler_->uptime() - captureDueAt_ : 0;
   if (!capture) {
     // Run by hand with no accepted change: what the clipboard holds now, analysed here.
     PasteboardContent content = pasteboard_->read();
@@ -134,7 +145,8 @@ void ClipboardMonitor::captureCurrentPasteboard() {
   if (run.source == QLatin1String(kNearbyDeviceBundleID) &&
       !settings_->boolOr(QLatin1String(kCaptureNearbyDevicesKey), true))
     return drop("copies from nearby devices are switched off");
-  run.capturedAt = scheduler_->now().toUTC();
+  // A capture that runs late (the main thread was busy) is dated when it was due.
+  run.capturedAt = scheduler_->now().toUTC().addMSecs(-std::llround(std::max(0.0, late) * 1000));
   capture->run = std::move(run);
   capture->keepOnClipboard = keepOnClipboard;
   // What only a recorded copy may write (a rich form) is written once both the capture and the

@@ -82,7 +82,7 @@ void ClipboardMonitor::stop() {
 
 void ClipboardMonitor::flushPendingCapture() {
   if (running_) {
-    if (readInFlight_) lastChangeCount_ = -1;  // look at that change again, this time waiting for it
+    if (readInFlight_) lastChangeCount_ -= 1;  // look at that change again, this time waiting for it
     checkPasteboard(true);
     if (debounceWork_.isPending()) {
       debounceWork_.cancel();
@@ -127,15 +127,29 @@ void ClipboardMonitor::timerTick() {
 void ClipboardMonitor::scanOverlays() { scan_->scan(); }
 
 void ClipboardMonitor::checkPasteboard(bool wait) {
-  const PasteboardChange change = pasteboard_->currentChange();
-  if (change.count == lastChangeCount_) return;
+  const QList<PasteboardChange> changes = pasteboard_->changesSince(lastChangeCount_);
+  if (changes.isEmpty()) return;
+  // Changes the main thread learns of late (it was busy) each go through the rules as if they
+  // had been seen when they were made, oldest first, with the content read back then.
+  const double now = scheduler_->uptime();
+  for (qsizetype index = 0; index < changes.size(); ++index) {
+    const PasteboardChange& change = changes[index];
+    const double seenAt = now - std::max(0.0, change.age);
+    if (debounceWork_.isPending() && captureDueAt_ <= seenAt) captureAsOf(*pendingChange_);
+    const bool newest = index + 1 == changes.size();
+    lookAt(change, seenAt, newest ? std::nullopt : std::optional(pasteboard_->keptContent(change.count)), wait);
+  }
+}
+
+void ClipboardMonitor::lookAt(const PasteboardChange& change, double seenAt, std::optional<PasteboardContent> kept,
+                              bool wait) {
   lastChangeCount_ = change.count;
   // An emptied clipboard is no copy: the pending capture of the owner's last copy goes on.
   if (change.ownerGone) {
     ownerGone(change);
     return;
   }
-  changeSeenAt_ = scheduler_->uptime();
+  changeSeenAt_ = seenAt;
   // Any newer change replaces the pending capture, whatever becomes of it.
   cancelPending();
   orphanCandidate_.reset();
@@ -161,8 +175,12 @@ void ClipboardMonitor::checkPasteboard(bool wait) {
       return;
     }
     if (content.changeCount != change.count) return;  // a newer change; its own look handles it
-    accept(content, change.ownerPid);
+    accept(content, change);
   };
+  if (kept) {
+    answer(*kept);
+    return;
+  }
   if (wait) {
     answer(pasteboard_->read());
     return;
@@ -202,7 +220,7 @@ void ClipboardMonitor::keepOrphanedCopy() {
   onOwnerGone_(*id);
 }
 
-void ClipboardMonitor::accept(const PasteboardContent& content, qint64 ownerPid) {
+void ClipboardMonitor::accept(const PasteboardContent& content, const PasteboardChange& change) {
   const QStringList types = content.types();
   if (markers::shouldIgnore(types)) {
     qCInfo(lcMonitor).noquote() << "Copy not recorded: it is marked transient or auto-generated";
@@ -211,8 +229,10 @@ void ClipboardMonitor::accept(const PasteboardContent& content, qint64 ownerPid)
   }
   if (pending_) pending_->dropped = true;
   const bool concealed = markers::isConcealed(types);
-  auto capture = std::make_shared<PendingCapture>(content, detectSource(content, ownerPid), concealed, readGeneration_);
+  auto capture = std::make_shared<PendingCapture>(content, detectSource(content, change.ownerPid), concealed,
+                                                  readGeneration_);
   pending_ = capture;
+  pendingChange_ = change;
   // Worked out while the delay runs. The answer is only looked at if the capture ran meanwhile;
   // the capture itself takes it when it is already there.
   captureQueue_->async(
@@ -234,11 +254,10 @@ void ClipboardMonitor::accept(const PasteboardContent& content, qint64 ownerPid)
   debounceWork_.cancel();
   // Announced changes are timed from the change itself, however long its read took; a polled
   // one from the tick that saw it.
-  const double delay = pasteboard_->announcesChanges()
-                           ? std::max(0.0, changeSeenAt_ + kCaptureDelay - scheduler_->uptime())
-                           : kCaptureDelay;
+  const double now = scheduler_->uptime();
+  captureDueAt_ = pasteboard_->announcesChanges() ? changeSeenAt_ + kCaptureDelay : now + kCaptureDelay;
   debounceWork_ = scheduler_->after(
-      delay, [this] { captureCurrentPasteboard(); }, Guard(this));
+      std::max(0.0, captureDueAt_ - now), [this] { captureCurrentPasteboard(); }, Guard(this));
 }
 
 void ClipboardMonitor::cancelPending() {

@@ -171,7 +171,13 @@ class ClipboardMonitor : public QObject {
     bool keepOnClipboard = false;
   };
 
-  void accept(const PasteboardContent& content, qint64 ownerPid);
+  // One change, seen at `seenAt` (uptime); `kept` is the content of a change the main thread
+  // learnt of late, else the content is read.
+  void lookAt(const PasteboardChange& change, double seenAt, std::optional<PasteboardContent> kept, bool wait);
+  void accept(const PasteboardContent& content, const PasteboardChange& change);
+  // The capture of the pending change, with the clipboard as `asOf` held when it ran; its items
+  // are dated when it was due.
+  void captureAsOf(const PasteboardChange& asOf);
   void cancelPending();
   // Hands over the captures whose analysis is done, oldest first, stopping at the first that
   // still waits.
@@ -241,6 +247,8 @@ class ClipboardMonitor : public QObject {
   WorkItem debounceWork_;
   qint64 lastChangeCount_ = 0;
   double changeSeenAt_ = 0;  // monotonic time of the last announced change
+  double captureDueAt_ = 0;  // monotonic time the pending capture is due
+  std::optional<PasteboardChange> pendingChange_;
   bool readInFlight_ = false;
   // The item the last capture recorded alone and unblurred, while no newer change came.
   std::optional<QUuid> orphanCandidate_;

@@ -1,6 +1,7 @@
 #include "platform/fake/FakePasteboard.h"
 
 #include <unistd.h>
+#include <utility>
 
 namespace qv {
 
@@ -32,20 +33,62 @@ void FakePasteboard::copyText(const QString& text, qint64 ownerPid) {
   copy({{QLatin1String(mime::kPlainText), text.toUtf8()}}, ownerPid);
 }
 
+QList<PasteboardChange> FakePasteboard::changesSince(qint64 count) {
+  while (!kept_.empty() && kept_.front().change.count < count) kept_.pop_front();
+  if (change_.count == count) return {};
+  const double now = clock_();
+  QList<PasteboardChange> changes;
+  for (const Kept& kept : kept_) {
+    if (kept.change.count <= count) continue;
+    changes.append(kept.change);
+    changes.back().age = now - kept.madeAt;
+  }
+  changes.append(change_);
+  changes.back().age = now - madeAt_;
+  return changes;
+}
+
+PasteboardContent FakePasteboard::keptContent(qint64 count) {
+  for (const Kept& kept : kept_)
+    if (kept.change.count == count) return kept.content;
+  return {count, false, {}, {}};
+}
+
+void FakePasteboard::setMainThreadBusy(bool busy) {
+  busy_ = busy;
+  if (!busy_ && std::exchange(unannounced_, false)) Q_EMIT changed();
+}
+
+void FakePasteboard::announce() {
+  if (busy_) {
+    unannounced_ = true;
+    return;
+  }
+  Q_EMIT changed();
+}
+
+void FakePasteboard::keepCurrent() {
+  kept_.push_back({change_, {change_.count, !hung_, items_, promises_}, madeAt_});
+  if (kept_.size() > 100) kept_.pop_front();
+  madeAt_ = clock_();
+}
+
 void FakePasteboard::clear() {
+  keepCurrent();
   items_.clear();
   promises_.clear();
   hung_ = false;
   change_ = {change_.count + 1, false, 0, true, otherManager_};
-  Q_EMIT changed();
+  announce();
 }
 
 void FakePasteboard::changeTo(QList<PasteboardItem> items, QList<FilePromise> promises, bool own, qint64 ownerPid) {
+  keepCurrent();
   items_ = std::move(items);
   promises_ = std::move(promises);
   hung_ = false;
   change_ = {change_.count + 1, own, ownerPid, false, false};
-  Q_EMIT changed();
+  announce();
 }
 
 }  // namespace qv

@@ -1,9 +1,12 @@
 #pragma once
 #include "platform/Pasteboard.h"
 
+#include <deque>
+
 namespace qv {
 
-// A pasteboard the test fills: each copy raises the change count by one.
+// A pasteboard the test fills: each copy raises the change count by one. Like the X11 reader it
+// keeps every change with its content until the monitor has looked past it.
 class FakePasteboard : public Pasteboard {
   Q_OBJECT
  public:
@@ -13,6 +16,8 @@ class FakePasteboard : public Pasteboard {
   // Off by default: the monitor polls, as without X11. On, every change is announced at once.
   bool announcesChanges() const override { return announces_; }
   void setAnnouncesChanges(bool announces) { announces_ = announces; }
+  QList<PasteboardChange> changesSince(qint64 count) override;
+  PasteboardContent keptContent(qint64 count) override;
   PasteboardContent read() override;
   // Answers at once (synchronously), like a pasteboard whose owner is quick.
   void readAsync(std::function<void(const PasteboardContent&)> done) override { done(read()); }
@@ -29,6 +34,10 @@ class FakePasteboard : public Pasteboard {
   void clear();
   // Another program holds the clipboard-manager selection.
   void setOtherClipboardManager(bool present) { otherManager_ = present; }
+  // The clock that dates the changes (monotonic seconds).
+  void setClock(std::function<double()> clock) { clock_ = std::move(clock); }
+  // A busy main thread: changes are not announced until it is free again, then at once.
+  void setMainThreadBusy(bool busy);
 
   const QList<PasteboardWrite>& writes() const { return writes_; }
   int readCount() const { return reads_; }
@@ -36,7 +45,21 @@ class FakePasteboard : public Pasteboard {
  private:
   void changeTo(QList<PasteboardItem> items, QList<FilePromise> promises, bool own, qint64 ownerPid);
 
+  struct Kept {
+    PasteboardChange change;
+    PasteboardContent content;
+    double madeAt = 0;
+  };
+  void announce();
+  // Keeps the current change (the last 100) before a newer one replaces it.
+  void keepCurrent();
+
   PasteboardChange change_;
+  double madeAt_ = 0;
+  std::deque<Kept> kept_;
+  std::function<double()> clock_ = [] { return 0.0; };
+  bool busy_ = false;
+  bool unannounced_ = false;
   QList<PasteboardItem> items_;
   QList<FilePromise> promises_;
   QList<PasteboardWrite> writes_;

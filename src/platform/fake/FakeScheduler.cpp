@@ -41,6 +41,11 @@ void FakeScheduler::post(std::function<void()> work, Guard guard) {
   schedule(uptime(), Entry{std::make_shared<WorkItem::State>(), std::move(work), std::move(guard)});
 }
 
+void FakeScheduler::passBusy(double seconds) {
+  std::lock_guard lock(mutex_);
+  elapsed_ += std::max(0.0, seconds);
+}
+
 int FakeScheduler::advance(double seconds) {
   int ran = 0;
   double target;

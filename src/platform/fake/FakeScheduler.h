@@ -23,6 +23,9 @@ class FakeScheduler : public Scheduler {
   // its own due time (work scheduled meanwhile runs too when it falls inside the window).
   // Returns how many work items ran.
   int advance(double seconds);
+  // Moves virtual time forward while the main thread is busy: nothing runs; what fell due
+  // meanwhile runs late, at the next advance.
+  void passBusy(double seconds);
   // Runs everything due now, including work that it schedules for now.
   int runPending() { return advance(0); }
   // Jumps the wall clock without running anything (a change of the system clock).

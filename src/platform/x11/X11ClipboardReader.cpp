@@ -58,6 +58,15 @@ QByteArray htmlAsUtf8(const QByteArray& body) {
   return body;
 }
 
+qsizetype contentBytes(const PasteboardContent& content) {
+  qsizetype bytes = 0;
+  for (const PasteboardItem& item : content.items) {
+    for (const QByteArray& value : item.data) bytes += value.size();
+    bytes += item.image.sizeInBytes();
+  }
+  return bytes;
+}
+
 }  // namespace
 
 QString preferredTextTarget(const QStringList& targets) {
@@ -113,6 +122,7 @@ X11ClipboardReader::X11ClipboardReader(std::function<void()> onUpdate) : onUpdat
   xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, clipboard_),
                                                                          nullptr);
   snapshot_.owner = owner ? owner->owner : XCB_NONE;
+  snapshot_.madeAt = Clock::now();
   free(owner);
   snapshot_.change.ownerPid = snapshot_.owner ? clientPidOf(c, snapshot_.owner) : 0;
   snapshot_.change.ownWrite = snapshot_.change.ownerPid == qint64(getpid());
@@ -141,9 +151,42 @@ PasteboardChange X11ClipboardReader::currentChange() const {
   return snapshot_.change;
 }
 
+PasteboardChange X11ClipboardReader::reported(const Snapshot& snapshot, Clock::time_point now) const {
+  PasteboardChange change = snapshot.change;
+  change.age = std::chrono::duration<double>(now - snapshot.madeAt).count();
+  return change;
+}
+
+QList<PasteboardChange> X11ClipboardReader::changesSince(qint64 count) {
+  const Clock::time_point now = Clock::now();
+  std::lock_guard lock(mutex_);
+  while (!kept_.empty() && kept_.front().change.count < count) {
+    keptBytes_ -= contentBytes(kept_.front().content);
+    kept_.pop_front();
+  }
+  QList<PasteboardChange> changes;
+  if (snapshot_.change.count == count) return changes;
+  for (const Snapshot& snapshot : kept_)
+    if (snapshot.change.count > count) changes.append(reported(snapshot, now));
+  changes.append(reported(snapshot_, now));
+  return changes;
+}
+
 double X11ClipboardReader::lastReadMilliseconds() const {
   std::lock_guard lock(mutex_);
   return lastReadMs_;
+}
+
+const X11ClipboardReader::Snapshot* X11ClipboardReader::kept(qint64 count) const {
+  for (const Snapshot& snapshot : kept_)
+    if (snapshot.change.count == count) return &snapshot;
+  return nullptr;
+}
+
+std::optional<PasteboardContent> X11ClipboardReader::keptContent(qint64 count) const {
+  std::lock_guard lock(mutex_);
+  if (const Snapshot* snapshot = kept(count)) return snapshot->content;
+  return std::nullopt;
 }
 
 bool X11ClipboardReader::isSettled(qint64 count) const {
@@ -153,14 +196,33 @@ bool X11ClipboardReader::isSettled(qint64 count) const {
 
 std::optional<PasteboardContent> X11ClipboardReader::waitForContent(qint64 count, int timeoutMs) {
   std::unique_lock lock(mutex_);
+  if (const Snapshot* snapshot = kept(count)) return snapshot->content;
   if (snapshot_.change.count == count && snapshot_.state == State::Idle && !readRequested_) {
     readRequested_ = true;
     wake();
   }
   settled_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                     [&] { return snapshot_.change.count != count || snapshot_.state == State::Done; });
-  if (snapshot_.change.count != count || snapshot_.state != State::Done) return std::nullopt;
+  if (snapshot_.change.count != count) {
+    if (const Snapshot* snapshot = kept(count)) return snapshot->content;
+    return std::nullopt;
+  }
+  if (snapshot_.state != State::Done) return std::nullopt;
+  snapshot_.taken = true;
   return snapshot_.content;
+}
+
+void X11ClipboardReader::keepCurrent() {
+  if (snapshot_.taken) return;
+  if (snapshot_.state != State::Done) snapshot_.content = PasteboardContent{snapshot_.change.count, false, {}, {}};
+  snapshot_.state = State::Done;
+  keptBytes_ += contentBytes(snapshot_.content);
+  kept_.push_back(std::move(snapshot_));
+  while (kept_.size() > 1 && (qsizetype(kept_.size()) > kMaxKeptChanges || keptBytes_ > kMaxKeptBytes)) {
+    qCInfo(lcPlatform) << "Too many copies wait for the main thread; dropping change" << kept_.front().change.count;
+    keptBytes_ -= contentBytes(kept_.front().content);
+    kept_.pop_front();
+  }
 }
 
 void X11ClipboardReader::run() {
@@ -275,7 +337,11 @@ void X11ClipboardReader::ownerChanged(xcb_window_t owner, xcb_timestamp_t time, 
   transfer_.reset();  // a newer copy replaces the read of an older one
   {
     std::lock_guard lock(mutex_);
-    snapshot_.change.count += 1;
+    const qint64 count = snapshot_.change.count + 1;
+    keepCurrent();
+    snapshot_ = Snapshot{};
+    snapshot_.madeAt = Clock::now();
+    snapshot_.change.count = count;
     snapshot_.change.ownerPid = pid;
     snapshot_.change.ownWrite = own;
     snapshot_.change.ownerGone = ownerGone;

@@ -3,7 +3,9 @@
 #include "platform/x11/XcbSupport.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -17,6 +19,11 @@ QString preferredTextTarget(const QStringList& targets);
 // foreign copy as soon as it is made, so that the main thread only picks up the result.
 // An owner that does not answer within `kOwnerAnswerMs` (per request, or per INCR chunk) makes
 // that change's content fail; a newer copy abandons the read of an older one.
+//
+// A change whose content the main thread has not taken yet is kept when a newer one comes, so
+// copies made while the main thread is busy all wait for it, in order, with their contents. At
+// most `kMaxKeptChanges` changes and `kMaxKeptBytes` of their contents wait; past either bound
+// the oldest waiting change is dropped (and logged), the newest ones stay.
 class X11ClipboardReader {
  public:
   static constexpr int kOwnerAnswerMs = 1000;
@@ -24,6 +31,8 @@ class X11ClipboardReader {
   // Only this many of the targets a copy offers are looked at (real programs offer a few dozen);
   // a copy offering a flood of them must not hold up the copies after it.
   static constexpr qsizetype kMaxTargets = 1000;
+  static constexpr qsizetype kMaxKeptChanges = 100;
+  static constexpr qsizetype kMaxKeptBytes = 64 * 1024 * 1024;
 
   // `onUpdate` runs on the reader thread whenever the change or its content moved.
   explicit X11ClipboardReader(std::function<void()> onUpdate);
@@ -32,10 +41,16 @@ class X11ClipboardReader {
   bool isValid() const { return running_; }
 
   PasteboardChange currentChange() const;
+  // The kept changes after `count` and the current one, oldest first (empty when `count` is the
+  // current one), each with its age; kept changes before `count` are forgotten.
+  QList<PasteboardChange> changesSince(qint64 count);
+  // The content of a kept change (older than the current one).
+  std::optional<PasteboardContent> keptContent(qint64 count) const;
   // The content of change `count` once read (complete or failed); nullopt when it is not read
-  // yet after `timeoutMs`, or when `count` is no longer current. Starts a read when none ran.
+  // yet after `timeoutMs`, or when `count` is neither current nor kept. Starts a read when none
+  // ran.
   std::optional<PasteboardContent> waitForContent(qint64 count, int timeoutMs);
-  // Whether the content of `count` is settled (read, failed, or superseded).
+  // Whether the content of `count` is settled (read, failed, kept, or superseded).
   bool isSettled(qint64 count) const;
   // Milliseconds from the change to the end of its read, of the last finished read.
   double lastReadMilliseconds() const;
@@ -48,6 +63,8 @@ class X11ClipboardReader {
     xcb_timestamp_t time = XCB_CURRENT_TIME;
     State state = State::Idle;
     PasteboardContent content;
+    std::chrono::steady_clock::time_point madeAt;
+    bool taken = false;  // its content went to the main thread
   };
   struct Transfer;
 
@@ -59,6 +76,10 @@ class X11ClipboardReader {
   void requestNext();
   void finishTarget(const QByteArray& value, bool ok);
   void finishRead(bool complete);
+  // Under `mutex_`: keeps the current change, unless its content was taken, before a newer one.
+  void keepCurrent();
+  const Snapshot* kept(qint64 count) const;
+  PasteboardChange reported(const Snapshot& snapshot, std::chrono::steady_clock::time_point now) const;
 
   XcbConnection connection_;
   xcb_window_t window_ = XCB_NONE;
@@ -74,6 +95,8 @@ class X11ClipboardReader {
   mutable std::mutex mutex_;
   std::condition_variable settled_;
   Snapshot snapshot_;
+  std::deque<Snapshot> kept_;  // older changes the main thread has not taken, oldest first
+  qsizetype keptBytes_ = 0;
   bool readRequested_ = false;
   double lastReadMs_ = 0;
 

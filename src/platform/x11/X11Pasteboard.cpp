@@ -38,17 +38,30 @@ X11Pasteboard::X11Pasteboard(QObject* parent) : Pasteboard(parent) {
 X11Pasteboard::~X11Pasteboard() = default;
 
 PasteboardChange X11Pasteboard::currentChange() const {
-  if (reader_) {
-    PasteboardChange change = reader_->currentChange();
-    // A server without X-Resource names no owner process; Qt then knows whether it owns.
-    if (change.ownerPid == 0 && QGuiApplication::clipboard()->ownsClipboard()) change.ownWrite = true;
-    return change;
-  }
+  if (reader_) return withQtOwnership(reader_->currentChange());
   // Not every platform reports ownership; the data we handed over is still there when we own it.
   QClipboard* clipboard = QGuiApplication::clipboard();
   const bool own = clipboard->ownsClipboard() ||
                    (lastWritten_ && clipboard->mimeData(QClipboard::Clipboard) == lastWritten_.data());
   return {qtChangeCount_, own, own ? qint64(getpid()) : 0};
+}
+
+PasteboardChange X11Pasteboard::withQtOwnership(PasteboardChange change) {
+  if (change.ownerPid == 0 && QGuiApplication::clipboard()->ownsClipboard()) change.ownWrite = true;
+  return change;
+}
+
+QList<PasteboardChange> X11Pasteboard::changesSince(qint64 count) {
+  if (!reader_) return Pasteboard::changesSince(count);
+  QList<PasteboardChange> changes = reader_->changesSince(count);
+  // Qt knows only about the clipboard as it is now.
+  if (!changes.isEmpty()) changes.back() = withQtOwnership(changes.back());
+  return changes;
+}
+
+PasteboardContent X11Pasteboard::keptContent(qint64 count) {
+  if (!reader_) return Pasteboard::keptContent(count);
+  return reader_->keptContent(count).value_or(PasteboardContent{count, false, {}, {}});
 }
 
 double X11Pasteboard::lastReadMilliseconds() const { return reader_ ? reader_->lastReadMilliseconds() : 0; }

@@ -12,7 +12,8 @@ class X11ClipboardReader;
 
 // The CLIPBOARD selection. On X11 a reader thread with its own connection counts ownership
 // changes (XFixes) and reads each foreign copy at once; the main thread waits for that result
-// at most kPasteboardReadBoundMs. Writes go through QClipboard, one setMimeData per item.
+// at most kPasteboardReadBoundMs. Copies made while the main thread is busy wait for it with
+// their contents (`changesSince`, `keptContent`). Writes go through QClipboard, one setMimeData per item.
 // Without X11 (Wayland, no DISPLAY) it counts QClipboard's change signals and reads through Qt.
 class X11Pasteboard : public Pasteboard {
   Q_OBJECT
@@ -22,6 +23,8 @@ class X11Pasteboard : public Pasteboard {
 
   PasteboardChange currentChange() const override;
   bool announcesChanges() const override { return reader_ != nullptr; }
+  QList<PasteboardChange> changesSince(qint64 count) override;
+  PasteboardContent keptContent(qint64 count) override;
   PasteboardContent read() override;
   void readAsync(std::function<void(const PasteboardContent&)> done) override;
   void write(const PasteboardWrite& item) override;
@@ -36,6 +39,8 @@ class X11Pasteboard : public Pasteboard {
  private:
   void readerUpdated();
   void deliverSettled();
+  // A server without X-Resource names no owner process; Qt then knows whether it owns.
+  static PasteboardChange withQtOwnership(PasteboardChange change);
 
   std::unique_ptr<X11ClipboardReader> reader_;
   qint64 qtChangeCount_ = 0;

@@ -111,6 +111,12 @@ void PaintedItem::hoverEnterEvent(QGraphicsSceneHoverEvent* event) { updateHover
 void PaintedItem::hoverMoveEvent(QGraphicsSceneHoverEvent* event) { updateHover(hitShape().contains(event->pos())); }
 void PaintedItem::hoverLeaveEvent(QGraphicsSceneHoverEvent*) { updateHover(false); }
 
+bool PaintedItem::isOnShownView() const {
+  if (!scene() || !isVisible()) return false;
+  const QList<QGraphicsView*> views = scene()->views();
+  return std::any_of(views.begin(), views.end(), [](const QGraphicsView* view) { return view->isVisible(); });
+}
+
 PaintedItemView::PaintedItemView(QGraphicsScene* scene, QWidget* parent) : QGraphicsView(scene, parent) {
   installAccessibilityBridge();
   setFrameShape(QFrame::NoFrame);
@@ -121,6 +127,22 @@ PaintedItemView::PaintedItemView(QGraphicsScene* scene, QWidget* parent) : QGrap
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setAlignment(Qt::AlignLeft | Qt::AlignTop);
   setMouseTracking(true);
+}
+
+void PaintedItemView::showEvent(QShowEvent* event) {
+  QGraphicsView::showEvent(event);
+  tellItemsShownViewsChanged();
+}
+
+void PaintedItemView::hideEvent(QHideEvent* event) {
+  QGraphicsView::hideEvent(event);
+  tellItemsShownViewsChanged();
+}
+
+void PaintedItemView::tellItemsShownViewsChanged() {
+  if (!scene()) return;
+  for (QGraphicsItem* item : scene()->items())
+    if (auto* painted = qobject_cast<PaintedItem*>(item->toGraphicsObject())) painted->shownViewsChanged();
 }
 
 QList<PaintedItem*> PaintedItemView::accessibleItems() const {

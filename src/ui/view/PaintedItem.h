@@ -44,6 +44,9 @@ class PaintedItem : public QGraphicsObject {
 
   virtual AccessibilityInfo accessibility() const;
 
+  // Whether the item can be seen: visible, in a scene that a view shows in a shown window.
+  bool isOnShownView() const;
+
   // The item and its painted children on a transparent image covering boundingRect(), at
   // `devicePixelRatio`; item coordinate (0, 0) lands at renderOrigin().
   QImage renderForTest(double devicePixelRatio = 1.0);
@@ -58,6 +61,8 @@ class PaintedItem : public QGraphicsObject {
   // subclasses do not hide that one).
   virtual void paintItem(QPainter& painter) = 0;
   virtual void hoverChanged(bool hovered) { Q_UNUSED(hovered); }
+  // A view of the item's scene was shown or hidden (isOnShownView may have changed).
+  virtual void shownViewsChanged() {}
 
   void hoverEnterEvent(QGraphicsSceneHoverEvent* event) override;
   void hoverMoveEvent(QGraphicsSceneHoverEvent* event) override;
@@ -65,6 +70,7 @@ class PaintedItem : public QGraphicsObject {
 
  private:
   void updateHover(bool hovered);
+  friend class PaintedItemView;
 
   InterfaceServices& context_;
   QSizeF size_;
@@ -79,6 +85,13 @@ class PaintedItemView : public QGraphicsView {
   explicit PaintedItemView(QGraphicsScene* scene, QWidget* parent = nullptr);
   // Top-level painted items in reading order.
   QList<class PaintedItem*> accessibleItems() const;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
+ private:
+  void tellItemsShownViewsChanged();
 };
 
 }  // namespace qv

@@ -11,6 +11,10 @@ FakePlatform::FakePlatform()
       desktopAppearance(std::make_shared<FakeDesktopAppearance>()),
       http(std::make_shared<FakeHttpClient>(*scheduler)),
       root(std::make_shared<QTemporaryDir>()) {
+  pasteboard->setClock([clock = std::weak_ptr<FakeScheduler>(scheduler)] {
+    const auto fakeClock = clock.lock();
+    return fakeClock ? fakeClock->uptime() : 0.0;
+  });
   const QString base = root->path();
   paths = std::make_shared<Paths>(base + QStringLiteral("/data"), base + QStringLiteral("/cache"),
                                   base + QStringLiteral("/config"), base + QStringLiteral("/run"),
