@@ -9,6 +9,7 @@
 #include "library/LibraryDetailView.h"
 #include "library/LibraryModel.h"
 #include "library/LibraryView.h"
+#include "preview/EditableTextView.h"
 #include "platform/Scheduler.h"
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
@@ -23,6 +24,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QTemporaryDir>
 
@@ -237,6 +239,71 @@ void BM_DetailWidenDocument(benchmark::State& state) {
   measurePaneChange(state, fixture, panelState, {item, width, height}, {item, width + 240, height}, frame, true);
 }
 BENCHMARK(BM_DetailWidenDocument)->Arg(0)->Arg(1)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
+// The pane showing an item of one 1,000,000-character line without a space (a minified or
+// encoded blob), settled. Edit is pressed, and once the editor has settled a key is typed at its
+// caret, then at the top of the text. The step that begins the edit and paints its first frame is the time
+// measured; max_step_ms is the longest step from Edit on, the typing included.
+void BM_DetailEditLongLine(benchmark::State& state) {
+  Fixture& fixture = Fixture::shared();
+  QString line;
+  line.reserve(1'000'000);
+  while (line.size() < 1'000'000) line += QStringLiteral("QWxhZGRpbjpvcGVuIHNlc2FtZQ+/");
+  line.truncate(1'000'000);
+  state.SetLabel("1,000,000 characters in one line without a space");
+  const ClipboardItem item = ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"),
+                                                 QDateTime::currentDateTimeUtc(), TextPayload{line});
+  PanelState panelState(*fixture.fake.context);
+  panelState.setItems({item});
+  const double width = libraryDetail::width(1100, &item), height = libraryDetail::height(720, &item, width);
+  QImage frame(QSize(int(width), int(height)) * 2, QImage::Format_ARGB32_Premultiplied);
+  frame.setDevicePixelRatio(2);
+  double worker = 0, steps = 0, ignored = 0;
+  std::vector<double> longestSteps;
+  for (auto _ : state) {
+    auto pane = std::make_unique<LibraryDetailView>(*fixture.fake.context, panelState,
+                                                    LibraryDetailView::Props{item, width, height},
+                                                    LibraryDetailView::Callbacks{});
+    const auto paint = [&] {
+      QPainter painter(&frame);
+      pane->render(&painter);
+    };
+    pane->setAttribute(Qt::WA_DontShowOnScreen);
+    pane->show();
+    paint();
+    fixture.settle(paint, ignored, ignored);
+    QElapsedTimer main;
+    main.start();
+    pane->beginEditing();
+    paint();
+    const double begin = milliseconds(main);
+    state.SetIterationTime(begin / 1e3);
+    double longest = std::max(begin, fixture.settle(paint, worker, steps));
+    for (const Qt::KeyboardModifiers modifiers : {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::ControlModifier)}) {
+      EditableTextView* editor = pane->editor();
+      if (!editor) {
+        state.SkipWithError("no editor");
+        break;
+      }
+      main.restart();
+      if (modifiers) {
+        QKeyEvent home(QEvent::KeyPress, Qt::Key_Home, modifiers);
+        QApplication::sendEvent(editor, &home);
+      }
+      QKeyEvent key(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+      QApplication::sendEvent(editor, &key);
+      paint();
+      longest = std::max({longest, milliseconds(main), fixture.settle(paint, worker, steps)});
+    }
+    longestSteps.push_back(longest);
+    pane.reset();
+    QCoreApplication::processEvents();
+    fixture.fake.queues->runAll();
+  }
+  drain(fixture);
+  bench::reportSteps(state, longestSteps, steps, worker);
+}
+BENCHMARK(BM_DetailEditLongLine)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
