@@ -90,8 +90,7 @@ QString EditableTextView::textBetween(const QTextDocument& document, int start, 
   // Each paragraph's raw text: it keeps no-break spaces (the plain text turns them into spaces).
   QString text;
   text.reserve(std::max(0, end - start));
-  for (QTextBlock block = document.findBlock(start); block.isValid() && block.position() <= end;
-       block = block.next()) {
+  for (QTextBlock block = document.findBlock(start); block.isValid() && block.position() <= end; block = block.next()) {
     if (block.position() > start && !followsSoftBreak(block)) text += lineBreak;
     const int from = std::max(start - block.position(), 0);
     const int to = std::min(end - block.position(), block.length() - 1);
@@ -106,7 +105,7 @@ void EditableTextView::applyText(const QString& text) {
   QFont font = document()->defaultFont();
   // As in the viewer: a line longer than a piece is shaped only where its script needs it.
   font.setStyleStrategy(hasLineLongerThan(text, QVTextViewer::kPieceLength) ? QFont::PreferNoShaping
-                                                                             : QFont::PreferDefault);
+                                                                            : QFont::PreferDefault);
   document()->setDefaultFont(font);
   // Filling in is no edit: nothing of it can be undone, and the user types once it is in.
   document()->setUndoRedoEnabled(false);
@@ -127,7 +126,8 @@ void EditableTextView::fillNextPiece() {
   cursor.movePosition(QTextCursor::End);
   cursor.beginEditBlock();
   // Room for the breaks of long lines: a piece adds at most kPieceLength characters.
-  constexpr qsizetype kPiece = QVTextViewer::kPieceLength - (QVTextViewer::kPieceLength / QVTextViewer::kChunkLength + 1);
+  constexpr qsizetype kPiece = QVTextViewer::kPieceLength -
+                               (QVTextViewer::kPieceLength / QVTextViewer::kChunkLength + 1);
   const qsizetype limit = fill.position + kPiece;
   while (fill.position < fill.text.size() && fill.position < limit) {
     qsizetype end = pieceEnd(fill.text, fill.position, limit);
