@@ -31,10 +31,12 @@ QTextCharFormat softBreakFormat() {
 
 }  // namespace
 
-EditableTextView::EditableTextView(InterfaceServices& context, bool isMonospaced, QWidget* parent)
+EditableTextView::EditableTextView(InterfaceServices& context, bool isMonospaced, QWidget* parent,
+                                   const EditableTextLook& look)
     : NoCompletionTextView(parent),
       context_(context),
       monospaced_(isMonospaced),
+      look_(look),
       layout_(new IncrementalDocumentLayout(document())) {
   document()->setDocumentLayout(layout_);
   connect(layout_, &IncrementalDocumentLayout::workWaiting, this, [this] { scheduleLayout(); });
@@ -46,7 +48,7 @@ EditableTextView::EditableTextView(InterfaceServices& context, bool isMonospaced
   setAutoFillBackground(false);
   viewport()->setAutoFillBackground(false);
   document()->setDocumentMargin(0);
-  document()->setDefaultFont(monospaced_ ? monospacedFont(kFontSize) : systemFont(kFontSize));
+  document()->setDefaultFont(monospaced_ ? monospacedFont(look_.fontSize) : systemFont(look_.fontSize));
   setFont(document()->defaultFont());
   applyColors();
   if (context_.environment) connect(context_.environment.get(), &Environment::changed, this, [this] { applyColors(); });
@@ -163,10 +165,10 @@ void EditableTextView::fillNextPiece() {
 void EditableTextView::applyInset() {
   QTextFrame* root = document()->rootFrame();
   QTextFrameFormat format = root->frameFormat();
-  format.setLeftMargin(kInsetWidth);
-  format.setRightMargin(kInsetWidth);
-  format.setTopMargin(kInsetHeight);
-  format.setBottomMargin(kInsetHeight);
+  format.setLeftMargin(look_.inset.width());
+  format.setRightMargin(look_.inset.width());
+  format.setTopMargin(look_.inset.height());
+  format.setBottomMargin(look_.inset.height());
   root->setFrameFormat(format);
 }
 

@@ -2,6 +2,7 @@
 #include "ui/controls/TextInput.h"
 #include "ui/text/IncrementalDocumentLayout.h"
 
+#include <QSizeF>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -11,12 +12,20 @@ class QTextBlock;
 
 namespace qv {
 
+// How an editor's text stands: its size and its inset from the editor's edges. A host that swaps
+// a viewer for the editor gives the viewer's, so that the text stands still through the swap.
+struct EditableTextLook {
+  double fontSize = 13;
+  QSizeF inset{8, 10};
+};
+
 struct InterfaceServices;
 class OverlayScroller;
 
 // The inline editor of a text or code item (the preview pane, the library's detail pane): plain
 // text only, with undo, 13-point text (monospaced for code) inset 8 points left and right and
-// 10 above and below, wrapping at the view's width, with an overlay scroller. The host owns the
+// 10 above and below unless the host gives another look, wrapping at the view's width, with an
+// overlay scroller. The host owns the
 // string: `props.text` is shown, and every edit by the user reports the whole new string once.
 // Text the user did not edit is never reported, so it comes back exactly as it was given; an
 // edited text keeps its line breaks in the form the text used ("\r\n" stays "\r\n"). Once after
@@ -38,12 +47,9 @@ class EditableTextView : public NoCompletionTextView {
     std::function<void(const QString&)> onTextChange;  // every edit by the user, with the whole text
   };
 
-  static constexpr double kFontSize = 13;
-  static constexpr double kInsetWidth = 8;
-  static constexpr double kInsetHeight = 10;
-
-  // `isMonospaced` is fixed for the editor's life: a code editor is a new editor.
-  EditableTextView(InterfaceServices& context, bool isMonospaced, QWidget* parent = nullptr);
+  // `isMonospaced` and `look` are fixed for the editor's life: a code editor is a new editor.
+  EditableTextView(InterfaceServices& context, bool isMonospaced, QWidget* parent = nullptr,
+                   const EditableTextLook& look = {});
 
   // Callbacks are replaced on every call. A text other than the one shown replaces it (an edit
   // of the user's own comes back equal and changes nothing: caret and undo stay).
@@ -93,6 +99,7 @@ class EditableTextView : public NoCompletionTextView {
 
   InterfaceServices& context_;
   bool monospaced_;
+  EditableTextLook look_;
   Props props_;
   Callbacks callbacks_;
   QString lineBreak_ = QStringLiteral("\n");
