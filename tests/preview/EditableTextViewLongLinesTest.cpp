@@ -22,11 +22,7 @@ constexpr qint64 kStepBound = QVTextViewer::kLayoutBudget + 3 * QVTextViewer::kC
 constexpr qsizetype kChunk = QVTextViewer::kChunkLength;
 
 QString repeatedTo(const QString& unit, qsizetype length) {
-  QString text;
-  text.reserve(length + unit.size());
-  while (text.size() < length) text += unit;
-  text.truncate(length);
-  return text;
+  return unit.repeated(length / unit.size() + 1).left(length);
 }
 
 struct SteppedEditor {

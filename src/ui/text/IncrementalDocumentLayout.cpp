@@ -238,6 +238,15 @@ double IncrementalDocumentLayout::yOf(const Anchor& anchor) const {
   return line.isValid() ? top + line.y() + anchor.offset : top;
 }
 
+double IncrementalDocumentLayout::layoutView(const Anchor& anchor, double viewHeight) {
+  // Twice is enough but for the rarest texts, and a third pass would only save a pixel.
+  for (int pass = 0; pass < 2; ++pass) {
+    const double top = yOf(anchor);
+    if (!layoutRange(top, top + viewHeight)) break;
+  }
+  return yOf(anchor);
+}
+
 QSizeF IncrementalDocumentLayout::documentSize() const {
   const double bottom = document()->rootFrame()->frameFormat().bottomMargin() + document()->documentMargin();
   return QSizeF(std::max(0.0, width_), topOf(int(entries_.size())) + bottom);

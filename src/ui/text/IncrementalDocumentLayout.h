@@ -48,6 +48,9 @@ class IncrementalDocumentLayout : public QAbstractTextDocumentLayout {
   Anchor anchorAt(double y) const;
   // Where that place lies now.
   double yOf(const Anchor& anchor) const;
+  // Lays out what shows in a view `viewHeight` high whose top is at `anchor`; where that top
+  // lies now (what comes into view moves it when estimates were off).
+  double layoutView(const Anchor& anchor, double viewHeight);
 
   // Characters laid out since the layout was made (tests read it between steps).
   qint64 charactersLaidOut() const { return charactersLaidOut_; }
