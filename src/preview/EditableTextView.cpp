@@ -204,7 +204,16 @@ void EditableTextView::insertFromMimeData(const QMimeData* source) {
                                      : QString();
   if (text.isEmpty()) return;
   QTextCursor cursor = textCursor();
-  cursor.insertText(text, QTextCharFormat());
+  // A long line pasted is held in chunks as one given is (one edit to undo).
+  cursor.beginEditBlock();
+  qsizetype at = 0;
+  for (const qsizetype end : longLineBreaks(text, QVTextViewer::kChunkLength, QVTextViewer::kLongestWholeParagraph)) {
+    cursor.insertText(text.mid(at, end - at), QTextCharFormat());
+    cursor.insertBlock(QTextBlockFormat(), softBreakFormat());
+    at = end;
+  }
+  cursor.insertText(text.mid(at), QTextCharFormat());
+  cursor.endEditBlock();
   setTextCursor(cursor);
   ensureCursorVisible();
 }

@@ -25,17 +25,17 @@ class OverlayScroller;
 // The inline editor of a text or code item (the preview pane, the library's detail pane): plain
 // text only, with undo, 13-point text (monospaced for code) inset 8 points left and right and
 // 10 above and below unless the host gives another look, wrapping at the view's width, with an
-// overlay scroller. The host owns the
-// string: `props.text` is shown, and every edit by the user reports the whole new string once.
-// Text the user did not edit is never reported, so it comes back exactly as it was given; an
-// edited text keeps its line breaks in the form the text used ("\r\n" stays "\r\n"). Once after
-// it first shows, the editor takes the focus with the caret after the last character.
+// overlay scroller. The host owns the string: `props.text` is shown, and every edit by the user
+// reports the whole new string once. Text the user did not edit is never reported, so it comes
+// back exactly as it was given; an edited text keeps its line breaks in the form the text used
+// ("\r\n" stays "\r\n"). Once after it first shows, the editor takes the focus with the caret
+// after the last character.
 // However long its lines, no step of the main thread handles more than a bounded part of the
 // text, as in the text viewer: a long text goes in a piece per turn (the editor is read-only
-// until it is in), a long line is held as paragraphs of a chunk each joined by soft breaks (a
-// paragraph break whose character format says so: never part of the text, nor of what is
-// copied), and paragraphs are laid out a budget per turn, those in view first. Keys step over
-// a soft break as they would over a wrapped line's end.
+// until it is in), a long line, given or pasted, is held as paragraphs of a chunk each joined by
+// soft breaks (a paragraph break whose character format says so: never part of the text, nor of
+// what is copied), and paragraphs are laid out a budget per turn, those in view first.
+// Backspace and Delete next to a soft break remove the character beyond it.
 class EditableTextView : public NoCompletionTextView {
   Q_OBJECT
  public:

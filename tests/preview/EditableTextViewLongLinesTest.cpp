@@ -154,6 +154,14 @@ TEST(EditableTextViewLongLines, KeysAndCopiesTreatTheBreaksOfALongLineAsNoCharac
          QTest::keyClick(f.editor.get(), Qt::Key_V, Qt::ControlModifier);
        },
        removed(10, 2 * kChunk + 5 - 10) + text.mid(10, 2 * kChunk + 5 - 10)},
+      {"A long line pasted is held in chunks",
+       [&](SteppedEditor& f) {
+         QApplication::clipboard()->setText(repeatedTo(QStringLiteral("0123456789"), 5 * kChunk));
+         QTest::keyClick(f.editor.get(), Qt::Key_End, Qt::ControlModifier);
+         QTest::keyClick(f.editor.get(), Qt::Key_V, Qt::ControlModifier);
+         EXPECT_LE(longestParagraph(*f.editor->document()), 2 * kChunk);
+       },
+       text + repeatedTo(QStringLiteral("0123456789"), 5 * kChunk)},
   };
   for (const auto& c : cases) {
     SteppedEditor f(text);
