@@ -10,6 +10,7 @@
 #include "library/LibraryModel.h"
 #include "library/LibraryView.h"
 #include "platform/Scheduler.h"
+#include "preview/EditableTextView.h"
 #include "preview/ItemPreviewView.h"
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
@@ -25,6 +26,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QTemporaryDir>
 
@@ -308,6 +310,85 @@ void BM_PaneOpenCloseMemory(benchmark::State& state) {
   state.counters["live_mb"] = live;
 }
 BENCHMARK(BM_PaneOpenCloseMemory)->Arg(0)->Arg(1)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The pane showing an item of one 1,000,000-character line without a space (a minified or
+// encoded blob, whose layout costs the square of its length), settled. Edit is pressed, and once
+// the editor has settled a key is typed at its caret, then one at the top of the text. The step
+// that begins the edit and paints its first frame is the time measured; max_step_ms is the
+// longest step from Edit on (the crossfade's frames and the typing included), key_ms the
+// longest step of a key, max_step_cpu_ms the longest step's CPU time (of the median iteration:
+// what the step costs however loaded the machine). Arg 0 edits a sentence instead: the frames'
+// own cost.
+void BM_DetailEditLongLine(benchmark::State& state) {
+  Fixture& fixture = Fixture::shared();
+  // The same pane editing a sentence: the crossfade's frames alone, to compare with.
+  const qsizetype length = state.range(0) ? 1'000'000 : 60;
+  const QString line = QStringLiteral("QWxhZGRpbjpvcGVuIHNlc2FtZQ").repeated(int(length / 26 + 1)).left(length);
+  state.SetLabel(state.range(0) ? "1,000,000 characters in one line without a space" : "60 characters");
+  const ClipboardItem item = ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"),
+                                                 QDateTime::currentDateTimeUtc(), TextPayload{line});
+  PanelState panelState(*fixture.fake.context);
+  panelState.setItems({item});
+  const double width = libraryDetail::width(1100, &item), height = libraryDetail::height(720, &item, width);
+  QImage frame(QSize(int(width), int(height)) * 2, QImage::Format_ARGB32_Premultiplied);
+  frame.setDevicePixelRatio(2);
+  double worker = 0, steps = 0, ignored = 0, longestKey = 0;
+  std::vector<double> longestSteps, longestCpuSteps;
+  for (auto _ : state) {
+    auto pane = std::make_unique<LibraryDetailView>(*fixture.fake.context, panelState,
+                                                    LibraryDetailView::Props{item, width, height},
+                                                    LibraryDetailView::Callbacks{});
+    const auto paint = [&] {
+      QPainter painter(&frame);
+      pane->render(&painter);
+    };
+    pane->setAttribute(Qt::WA_DontShowOnScreen);
+    pane->show();
+    paint();
+    fixture.settle(paint, ignored, ignored);
+    fixture.takeLongestCpuStep();
+    QElapsedTimer main;
+    main.start();
+    const double cpu = Fixture::cpuMilliseconds();
+    pane->beginEditing();
+    paint();
+    const double begin = milliseconds(main);
+    double longestCpu = Fixture::cpuMilliseconds() - cpu;
+    state.SetIterationTime(begin / 1e3);
+    double longest = std::max(begin, fixture.settle(paint, worker, steps));
+    for (const Qt::KeyboardModifiers modifiers :
+         {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::ControlModifier)}) {
+      EditableTextView* editor = pane->editor();
+      if (!editor) {
+        state.SkipWithError("no editor");
+        break;
+      }
+      main.restart();
+      const double keyCpu = Fixture::cpuMilliseconds();
+      if (modifiers) {
+        QKeyEvent home(QEvent::KeyPress, Qt::Key_Home, modifiers);
+        QApplication::sendEvent(editor, &home);
+      }
+      QKeyEvent key(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+      QApplication::sendEvent(editor, &key);
+      paint();
+      longestKey = std::max(longestKey, milliseconds(main));
+      longestCpu = std::max(longestCpu, Fixture::cpuMilliseconds() - keyCpu);
+      longest = std::max({longest, milliseconds(main), fixture.settle(paint, worker, steps)});
+    }
+    longestSteps.push_back(longest);
+    longestCpuSteps.push_back(std::max(longestCpu, fixture.takeLongestCpuStep()));
+    pane.reset();
+    QCoreApplication::processEvents();
+    fixture.fake.queues->runAll();
+  }
+  drain(fixture);
+  bench::reportSteps(state, longestSteps, steps, worker);
+  state.counters["key_ms"] = longestKey;
+  std::sort(longestCpuSteps.begin(), longestCpuSteps.end());
+  state.counters["max_step_cpu_ms"] = longestCpuSteps.empty() ? 0 : longestCpuSteps[longestCpuSteps.size() / 2];
+}
+BENCHMARK(BM_DetailEditLongLine)->Arg(1)->Arg(0)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

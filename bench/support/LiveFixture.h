@@ -18,7 +18,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <ctime>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace qv::bench {
@@ -91,6 +93,15 @@ struct LiveFixture {
     return longestStep;
   }
   static double milliseconds(const QElapsedTimer& timer) { return double(timer.nsecsElapsed()) / 1e6; }
+  // The main thread's CPU time in milliseconds: a step's cost without the time the machine gave
+  // to others (on a loaded machine a step's wall time grows by whole time slices).
+  static double cpuMilliseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+  }
+  // The most CPU time one busy turn took since the last call.
+  double takeLongestCpuStep() { return std::exchange(longestCpuStep_, 0); }
 
  private:
   struct Turn {
@@ -105,14 +116,17 @@ struct LiveFixture {
     worker += milliseconds(background);
     QElapsedTimer main;
     main.start();
+    const double cpu = cpuMilliseconds();
     const bool animating = clock().isTicking();
     clock().advanceFrames(1);
     const int before = scheduler->ran();
     QCoreApplication::processEvents();
     const bool busy = scheduler->ran() != before;
     paint();
+    if (busy || ran > 0 || animating) longestCpuStep_ = std::max(longestCpuStep_, cpuMilliseconds() - cpu);
     return {milliseconds(main), busy || ran > 0 || animating};
   }
+  double longestCpuStep_ = 0;
 };
 
 // The longest step of the median iteration and of the worst one (a busy machine shows there),

@@ -111,7 +111,9 @@ LibraryDetailHeader::LibraryDetailHeader(InterfaceServices& context, QWidget* pa
       actionRow_(new QWidget(pane)),
       editBar_(new DetailEditBar(context, std::move(onCancel), std::move(onSave), pane)),
       shareAnchor_(new SharePickerAnchor(context, actionRow_)),
-      fade_(context, CrossFade::Outgoing::hide) {
+      // The edit bar's pills and the row's buttons share the header's right end: one goes before
+      // the other comes.
+      fade_(context, CrossFade::Outgoing::hide, nullptr, CrossFade::Blend::inTurn) {
   for (int i = 0; i < kLibraryDetailActionCount; ++i) {
     buttons_[i] = new LibraryHeaderButton(context, actionRow_);
     buttons_[i]->hide();

@@ -149,6 +149,10 @@ LibraryDetailView::Marks LibraryDetailView::marks() const {
           session_.isSharing()};
 }
 
+// The code viewer's text stands where the text viewer's does, and so where the editor's does.
+static_assert(QVCodeViewer::kInsetWidth == LibraryDetailView::kTextInsetWidth &&
+              QVCodeViewer::kInsetHeight == LibraryDetailView::kTextInsetHeight);
+
 EditableTextView* LibraryDetailView::editor() const { return qobject_cast<EditableTextView*>(content_.data()); }
 
 double LibraryDetailView::viewerHeight() const {
@@ -226,10 +230,13 @@ void LibraryDetailView::showContent(const std::optional<Animation>& animation) {
   if (shownHidden_) {
     content = new HiddenPlaceholderView(context_, this);
   } else if (isEditing()) {
-    content = session_.makeEditor(this);
+    // The editor stands `kEditorPadding` in: its text at the viewer's place and size, so that the
+    // text stands still as the two crossfade.
+    content = session_.makeEditor(
+        this, {QVTextViewer::kTextSize, QSizeF(kTextInsetWidth - kEditorPadding, kTextInsetHeight - kEditorPadding)});
   } else if (const auto* text = std::get_if<TextPayload>(&item.payload)) {
     auto* viewer = new QVTextViewer(context_, this);
-    viewer->setProps({text->text, {}, false, QSizeF(14, 12)},
+    viewer->setProps({text->text, {}, false, QSizeF(kTextInsetWidth, kTextInsetHeight)},
                      {[this](bool top, bool bottom) { updateEdgeFades(top, bottom); }});
     content = viewer;
   } else if (const auto* code = std::get_if<CodePayload>(&item.payload)) {

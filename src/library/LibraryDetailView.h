@@ -64,6 +64,9 @@ class LibraryDetailView : public LibraryDetailPane {
   static constexpr double kCaptionSpacing = 16;
   static constexpr double kFadeDepth = 22;
   static constexpr double kEditorPadding = 6;
+  // Where a text or code viewer's text stands from its edges (the editor's text stands there too).
+  static constexpr double kTextInsetWidth = 14;
+  static constexpr double kTextInsetHeight = 12;
   static constexpr double kCopiedDuration = 1.2;
 
   LibraryDetailView(ViewServices& context, PanelState& state, Props props, Callbacks callbacks,

@@ -3,6 +3,7 @@
 #include "ui/InterfaceServices.h"
 
 #include <QGraphicsOpacityEffect>
+#include <algorithm>
 
 namespace qv {
 
@@ -16,8 +17,8 @@ QGraphicsOpacityEffect* fadeEffectOf(QWidget* widget) {
 }
 }  // namespace
 
-CrossFade::CrossFade(InterfaceServices& context, Outgoing outgoing, QObject* parent)
-    : QObject(parent), disposal_(outgoing), progress_(*context.frameClock, 1.0) {
+CrossFade::CrossFade(InterfaceServices& context, Outgoing outgoing, QObject* parent, Blend blend)
+    : QObject(parent), disposal_(outgoing), blend_(blend), progress_(*context.frameClock, 1.0) {
   progress_.setOnChange([this] { apply(); });
 }
 
@@ -69,8 +70,9 @@ void CrossFade::finish() {
 void CrossFade::apply() {
   if (!outgoing_) return;
   const double p = std::clamp(progress_.value(), 0.0, 1.0);
-  if (current_) setOpacity(current_, p);
-  setOpacity(outgoing_, 1 - p);
+  const bool inTurn = blend_ == Blend::inTurn;
+  if (current_) setOpacity(current_, inTurn ? std::max(0.0, 2 * p - 1) : p);
+  setOpacity(outgoing_, inTurn ? std::max(0.0, 1 - 2 * p) : 1 - p);
 }
 
 void CrossFade::setOpacity(QWidget* widget, double opacity) {

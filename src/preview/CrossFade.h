@@ -23,8 +23,11 @@ class CrossFade : public QObject {
   // What becomes of the outgoing view once it has faded: deleted (content made anew each
   // time) or hidden (a part the pane keeps).
   enum class Outgoing { remove, hide };
+  // Whether the two views fade at once, or one after the other (the outgoing one gone by
+  // halfway, the incoming one from there): for views whose controls would stand over each other.
+  enum class Blend { together, inTurn };
 
-  CrossFade(InterfaceServices& context, Outgoing outgoing, QObject* parent = nullptr);
+  CrossFade(InterfaceServices& context, Outgoing outgoing, QObject* parent = nullptr, Blend blend = Blend::together);
   ~CrossFade() override;
 
   // Shows `incoming` in place of the view shown now. A swap still under way ends at once first.
@@ -43,6 +46,7 @@ class CrossFade : public QObject {
   static void setOpacity(QWidget* widget, double opacity);
 
   Outgoing disposal_;
+  Blend blend_;
   QPointer<QWidget> current_;
   QPointer<QWidget> outgoing_;
   Animated<double> progress_;

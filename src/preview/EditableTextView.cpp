@@ -2,20 +2,44 @@
 
 #include "ui/InterfaceServices.h"
 #include "ui/controls/OverlayScroller.h"
+#include "ui/controls/TextViewers.h"
 #include "ui/text/Fonts.h"
+#include "ui/text/TextPieces.h"
 #include "ui/theme/Environment.h"
 
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocumentFragment>
 #include <QTextFrame>
+#include <cmath>
 
 namespace qv {
 
-EditableTextView::EditableTextView(InterfaceServices& context, bool isMonospaced, QWidget* parent)
-    : NoCompletionTextView(parent), context_(context), monospaced_(isMonospaced) {
+namespace {
+
+// Marks the character format of a paragraph break that only breaks a long line.
+constexpr int kSoftBreakProperty = QTextFormat::UserProperty + 71;
+
+QTextCharFormat softBreakFormat() {
+  QTextCharFormat format;
+  format.setProperty(kSoftBreakProperty, true);
+  return format;
+}
+
+}  // namespace
+
+EditableTextView::EditableTextView(InterfaceServices& context, bool isMonospaced, QWidget* parent,
+                                   const EditableTextLook& look)
+    : NoCompletionTextView(parent),
+      context_(context),
+      monospaced_(isMonospaced),
+      look_(look),
+      layout_(new IncrementalDocumentLayout(document())) {
+  document()->setDocumentLayout(layout_);
+  connect(layout_, &IncrementalDocumentLayout::workWaiting, this, [this] { scheduleLayout(); });
   setAcceptRichText(false);
   setUndoRedoEnabled(true);
   setLineWrapMode(QTextEdit::WidgetWidth);
@@ -24,13 +48,17 @@ EditableTextView::EditableTextView(InterfaceServices& context, bool isMonospaced
   setAutoFillBackground(false);
   viewport()->setAutoFillBackground(false);
   document()->setDocumentMargin(0);
-  document()->setDefaultFont(monospaced_ ? monospacedFont(kFontSize) : systemFont(kFontSize));
+  document()->setDefaultFont(monospaced_ ? monospacedFont(look_.fontSize) : systemFont(look_.fontSize));
   setFont(document()->defaultFont());
   applyColors();
   if (context_.environment) connect(context_.environment.get(), &Environment::changed, this, [this] { applyColors(); });
   scroller_ = new OverlayScroller(context, *this);
   connect(this, &QTextEdit::textChanged, this, [this] {
     if (!applying_) reportEdit();
+  });
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+    // Paragraphs scrolled into view are laid out before they are painted.
+    if (!anchoring_) keepInView(layout_->anchorAt(value));
   });
   applyInset();
 }
@@ -51,29 +79,96 @@ QString EditableTextView::lineBreakOf(const QString& text) {
   return QStringLiteral("\n");
 }
 
+bool EditableTextView::followsSoftBreak(const QTextBlock& block) {
+  // A block's character format is its break's.
+  return block.previous().isValid() && block.charFormat().boolProperty(kSoftBreakProperty);
+}
+
 QString EditableTextView::textOfDocument(const QTextDocument& document, const QString& lineBreak) {
-  // The raw text keeps no-break spaces (the plain text turns them into spaces) and separates
-  // paragraphs with U+2029.
-  QString text = document.toRawText();
-  text.replace(QChar::ParagraphSeparator, lineBreak);
+  return textBetween(document, 0, document.characterCount() - 1, lineBreak);
+}
+
+QString EditableTextView::textBetween(const QTextDocument& document, int start, int end, const QString& lineBreak) {
+  // Each paragraph's raw text: it keeps no-break spaces (the plain text turns them into spaces).
+  QString text;
+  text.reserve(std::max(0, end - start));
+  for (QTextBlock block = document.findBlock(start); block.isValid() && block.position() <= end; block = block.next()) {
+    if (block.position() > start && !followsSoftBreak(block)) text += lineBreak;
+    const int from = std::max(start - block.position(), 0);
+    const int to = std::min(end - block.position(), block.length() - 1);
+    if (to > from) text += QStringView(block.text()).mid(from, to - from);
+  }
   return text;
 }
 
 void EditableTextView::applyText(const QString& text) {
   applying_ = true;
   lineBreak_ = lineBreakOf(text);
-  setPlainText(text);
+  QFont font = document()->defaultFont();
+  // As in the viewer: a line longer than a piece is shaped only where its script needs it.
+  font.setStyleStrategy(hasLineLongerThan(text, QVTextViewer::kPieceLength) ? QFont::PreferNoShaping
+                                                                            : QFont::PreferDefault);
+  document()->setDefaultFont(font);
+  // Filling in is no edit: nothing of it can be undone, and the user types once it is in.
+  document()->setUndoRedoEnabled(false);
+  document()->clear();
+  fill_ = Fill{text, 0, longLineBreaks(text, QVTextViewer::kChunkLength, QVTextViewer::kLongestWholeParagraph), 0};
+  ++fillGeneration_;
+  setReadOnly(true);
   applyInset();
   applying_ = false;
+  fillNextPiece();
+}
+
+void EditableTextView::fillNextPiece() {
+  if (!fill_) return;
+  Fill& fill = *fill_;
+  applying_ = true;
+  QTextCursor cursor(document());
+  cursor.movePosition(QTextCursor::End);
+  cursor.beginEditBlock();
+  // Room for the breaks of long lines: a piece adds at most kPieceLength characters.
+  constexpr qsizetype kPiece = QVTextViewer::kPieceLength -
+                               (QVTextViewer::kPieceLength / QVTextViewer::kChunkLength + 1);
+  const qsizetype limit = fill.position + kPiece;
+  while (fill.position < fill.text.size() && fill.position < limit) {
+    qsizetype end = pieceEnd(fill.text, fill.position, limit);
+    const bool breaksHere = fill.nextBreak < fill.breaks.size() && fill.breaks[fill.nextBreak] <= end;
+    if (breaksHere) end = fill.breaks[fill.nextBreak];
+    cursor.insertText(fill.text.mid(fill.position, end - fill.position), QTextCharFormat());
+    fill.position = end;
+    if (breaksHere) {
+      cursor.insertBlock(QTextBlockFormat(), softBreakFormat());
+      ++fill.nextBreak;
+    }
+  }
+  cursor.endEditBlock();
+  applying_ = false;
+  if (fill.position < fill.text.size()) {
+    const quint64 generation = fillGeneration_;
+    context_.scheduler->post(
+        [this, generation] {
+          if (generation == fillGeneration_) fillNextPiece();
+        },
+        this);
+    return;
+  }
+  fill_.reset();
+  document()->setUndoRedoEnabled(true);
+  setReadOnly(false);
+  // The view's own cursor went along with the text: it starts at the top, as after setPlainText.
+  setTextCursor(QTextCursor(document()));
+  verticalScrollBar()->setValue(0);
+  if (caretPending_) placeCaretAtEnd();
 }
 
 void EditableTextView::applyInset() {
   QTextFrame* root = document()->rootFrame();
   QTextFrameFormat format = root->frameFormat();
-  format.setLeftMargin(kInsetWidth);
-  format.setRightMargin(kInsetWidth);
-  format.setTopMargin(kInsetHeight);
-  format.setBottomMargin(kInsetHeight);
+  format.setLeftMargin(look_.inset.width());
+  format.setRightMargin(look_.inset.width());
+  format.setTopMargin(look_.inset.height());
+  format.setBottomMargin(look_.inset.height());
   root->setFrameFormat(format);
 }
 
@@ -93,6 +188,14 @@ bool EditableTextView::canInsertFromMimeData(const QMimeData* source) const {
   return source && (source->hasText() || source->hasHtml());
 }
 
+QMimeData* EditableTextView::createMimeDataFromSelection() const {
+  // Plain text only, with the line whole across its soft breaks.
+  const QTextCursor cursor = textCursor();
+  auto* mime = new QMimeData;
+  mime->setText(textBetween(*document(), cursor.selectionStart(), cursor.selectionEnd(), QStringLiteral("\n")));
+  return mime;
+}
+
 void EditableTextView::insertFromMimeData(const QMimeData* source) {
   if (!source) return;
   // Only the text of a rich paste: formatting never enters the editor.
@@ -101,22 +204,57 @@ void EditableTextView::insertFromMimeData(const QMimeData* source) {
                                      : QString();
   if (text.isEmpty()) return;
   QTextCursor cursor = textCursor();
-  cursor.insertText(text, QTextCharFormat());
+  // A long line pasted is held in chunks as one given is (one edit to undo).
+  cursor.beginEditBlock();
+  qsizetype at = 0;
+  for (const qsizetype end : longLineBreaks(text, QVTextViewer::kChunkLength, QVTextViewer::kLongestWholeParagraph)) {
+    cursor.insertText(text.mid(at, end - at), QTextCharFormat());
+    cursor.insertBlock(QTextBlockFormat(), softBreakFormat());
+    at = end;
+  }
+  cursor.insertText(text.mid(at), QTextCharFormat());
+  cursor.endEditBlock();
   setTextCursor(cursor);
   ensureCursorVisible();
 }
 
 void EditableTextView::keyPressEvent(QKeyEvent* event) {
-  // Shift+Return would insert a line separator inside the paragraph: the text gets a plain line
-  // break as with Return.
-  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
-      event->modifiers().testFlag(Qt::ShiftModifier)) {
-    textCursor().insertBlock();
+  // Return breaks the line with a plain break, never in the format of a soft break next to the
+  // caret; Shift+Return would insert a line separator inside the paragraph: the same break.
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !isReadOnly() &&
+      !(event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier))) {
+    QTextCursor cursor = textCursor();
+    cursor.insertBlock(cursor.blockFormat(), QTextCharFormat());
+    setTextCursor(cursor);
     ensureCursorVisible();
     event->accept();
     return;
   }
+  if (deleteAcrossSoftBreak(event)) return;
   NoCompletionTextView::keyPressEvent(event);
+}
+
+bool EditableTextView::deleteAcrossSoftBreak(QKeyEvent* event) {
+  const bool back = event->key() == Qt::Key_Backspace && !(event->modifiers() & ~Qt::ShiftModifier);
+  const bool forward = event == QKeySequence::Delete;
+  if (isReadOnly() || (!back && !forward)) return false;
+  QTextCursor cursor = textCursor();
+  if (cursor.hasSelection()) return false;
+  const QTextBlock block = cursor.block();
+  if (back && cursor.atBlockStart() && followsSoftBreak(block) && block.previous().length() > 1) {
+    cursor.setPosition(block.position() - 1);
+    cursor.deletePreviousChar();
+  } else if (forward && cursor.atBlockEnd() && block.next().isValid() && followsSoftBreak(block.next()) &&
+             block.next().length() > 1) {
+    cursor.setPosition(block.next().position());
+    cursor.deleteChar();
+  } else {
+    return false;
+  }
+  setTextCursor(cursor);
+  ensureCursorVisible();
+  event->accept();
+  return true;
 }
 
 void EditableTextView::showEvent(QShowEvent* event) {
@@ -127,12 +265,42 @@ void EditableTextView::showEvent(QShowEvent* event) {
   context_.scheduler->post(
       [this] {
         if (isVisible()) setFocus(Qt::OtherFocusReason);
-        placeCaretAtEnd();
+        if (fill_) caretPending_ = true;
+        else placeCaretAtEnd();
       },
       this);
 }
 
+void EditableTextView::resizeEvent(QResizeEvent* event) {
+  // A new width sets every paragraph waiting: the text at the top stays there.
+  const IncrementalDocumentLayout::Anchor anchor = layout_->anchorAt(verticalScrollBar()->value());
+  NoCompletionTextView::resizeEvent(event);
+  keepInView(anchor);
+}
+
+void EditableTextView::scheduleLayout() {
+  if (layoutScheduled_) return;
+  layoutScheduled_ = true;
+  context_.scheduler->post([this] { layoutStep(); }, this);
+}
+
+void EditableTextView::layoutStep() {
+  layoutScheduled_ = false;
+  const IncrementalDocumentLayout::Anchor anchor = layout_->anchorAt(verticalScrollBar()->value());
+  const bool waiting = layout_->layoutSome(verticalScrollBar()->value(), QVTextViewer::kLayoutBudget,
+                                           QVTextViewer::kLayoutMilliseconds);
+  keepInView(anchor);
+  if (waiting) scheduleLayout();
+}
+
+void EditableTextView::keepInView(const IncrementalDocumentLayout::Anchor& anchor) {
+  anchoring_ = true;
+  verticalScrollBar()->setValue(int(std::lround(layout_->layoutView(anchor, viewport()->height()))));
+  anchoring_ = false;
+}
+
 void EditableTextView::placeCaretAtEnd() {
+  caretPending_ = false;
   QTextCursor cursor = textCursor();
   cursor.movePosition(QTextCursor::End);
   setTextCursor(cursor);

@@ -101,8 +101,10 @@ void ItemPaneSession::releaseEditFlag() {
   if (editing_) setEditFlag(false);
 }
 
-EditableTextView* ItemPaneSession::makeEditor(QWidget* parent) {
-  auto* editor = new EditableTextView(context_, std::holds_alternative<CodePayload>(item_.payload), parent);
+EditableTextView* ItemPaneSession::makeEditor(QWidget* parent) { return makeEditor(parent, EditableTextLook{}); }
+
+EditableTextView* ItemPaneSession::makeEditor(QWidget* parent, const EditableTextLook& look) {
+  auto* editor = new EditableTextView(context_, std::holds_alternative<CodePayload>(item_.payload), parent, look);
   editor->setProps({draft_}, {[this](const QString& text) { draft_ = text; }});
   return editor;
 }

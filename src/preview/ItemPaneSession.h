@@ -12,6 +12,7 @@ struct ViewServices;
 class PanelState;
 class SharePickerAnchor;
 class EditableTextView;
+struct EditableTextLook;
 
 // What the two item panes (the preview beside the edge panel, the library's detail pane) do with
 // the item they show, written once: the edit of a text or code item (the draft, the state's flag
@@ -65,6 +66,8 @@ class ItemPaneSession : public QObject {
   void releaseEditFlag();
   // The editor over the draft (monospaced for code), writing every change into it.
   EditableTextView* makeEditor(QWidget* parent);
+  // The same with the text standing as `look` says.
+  EditableTextView* makeEditor(QWidget* parent, const EditableTextLook& look);
 
   // ---- Sharing ------------------------------------------------------------------------------------
   // A press of the pane's Share control.

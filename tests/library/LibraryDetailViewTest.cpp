@@ -26,9 +26,11 @@
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
+#include <QGraphicsOpacityEffect>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 
 namespace qv {
 namespace {
@@ -517,6 +519,62 @@ namespace {
 // Edit and Save crossfade the viewer and the editor, and the action row and the edit bar, on the
 // standard spring; so does a click on Peek for the placeholder and the content. A peek that runs
 // out hides the text at once. What fades out takes no pointer and no keys.
+// Where a text view's characters stand in the pane: the first line's start and end, and the
+// third line's start.
+std::vector<QPoint> textPlaces(const QTextEdit& view, const QWidget& pane) {
+  std::vector<QPoint> places;
+  const QTextDocument& document = *view.document();
+  for (const int position : {0, document.findBlockByNumber(0).length() - 1, document.findBlockByNumber(2).position()}) {
+    QTextCursor cursor(view.document());
+    cursor.setPosition(position);
+    places.push_back(view.viewport()->mapTo(&pane, view.cursorRect(cursor).topLeft()));
+  }
+  return places;
+}
+
+TEST(LibraryDetailView, TheTextStandsStillAsTheEditorTakesTheViewersPlace) {
+  const QString text = QStringLiteral("The quick brown fox jumps over the lazy dog.\nsecond line\nthird line");
+  for (const ClipboardItem& item : {textItem(text), codeItem(text, QStringLiteral("swift"))}) {
+    SCOPED_TRACE(item.contentType == ContentType::code ? "code" : "text");
+    DetailHarness h;
+    LibraryDetailView& pane = h.show(item);
+    auto* textViewer = qobject_cast<QVTextViewer*>(pane.content());
+    auto* codeViewer = qobject_cast<QVCodeViewer*>(pane.content());
+    QTextEdit* viewer = textViewer ? static_cast<QTextEdit*>(textViewer) : &codeViewer->textViewer();
+    const std::vector<QPoint> viewed = textPlaces(*viewer, pane);
+    const QFont viewedFont = viewer->document()->defaultFont();
+    ASSERT_TRUE(h.click(Action::edit));
+    ASSERT_NE(pane.editor(), nullptr);
+    EXPECT_EQ(textPlaces(*pane.editor(), pane), viewed);
+    const QFont editedFont = pane.editor()->document()->defaultFont();
+    EXPECT_EQ(editedFont.pixelSize(), viewedFont.pixelSize());
+    EXPECT_EQ(editedFont.pointSizeF(), viewedFont.pointSizeF());
+    EXPECT_EQ(editedFont.family(), viewedFont.family());
+  }
+}
+
+// The action row and the edit bar share the header's right end: through the swap, each way, one
+// of them shows at a time.
+TEST(LibraryDetailView, TheActionRowAndTheEditBarShowInTurn) {
+  DetailHarness h;
+  LibraryDetailView& pane = h.show(textItem("words"));
+  const auto opacity = [](QWidget* face) {
+    const auto* effect = qobject_cast<QGraphicsOpacityEffect*>(face->graphicsEffect());
+    return effect ? effect->opacity() : 1.0;
+  };
+  for (const bool editing : {true, false}) {
+    if (editing) ASSERT_TRUE(h.click(Action::edit));
+    else QTest::mouseClick(pane.cancelButton(), Qt::LeftButton, {}, pane.cancelButton()->rect().center());
+    int frames = 0, both = 0;
+    for (; pane.headerFade().isSwapping() && frames < 120; ++frames) {
+      both += opacity(pane.headerFade().outgoing()) > 0 && opacity(pane.headerFade().current()) > 0;
+      h.fake.advanceBoth(1.0 / 60);
+    }
+    EXPECT_GT(frames, 3) << editing;
+    EXPECT_EQ(both, 0) << editing;
+  }
+}
+
 TEST(LibraryDetailView, EditingAndPeekingCrossfade) {
   DetailHarness h;
   const ClipboardItem item = textItem("secret words");

@@ -182,14 +182,7 @@ void QVTextViewer::layoutStep() {
 
 void QVTextViewer::keepInView(const IncrementalDocumentLayout::Anchor& anchor) {
   anchoring_ = true;
-  // Laying out what comes into view moves the anchor when estimates were off: twice is enough
-  // but for the rarest texts, and a third pass would only save a pixel.
-  for (int pass = 0; pass < 2; ++pass) {
-    const double top = layout_->yOf(anchor);
-    const bool laidOut = layout_->layoutRange(top, top + viewport()->height());
-    verticalScrollBar()->setValue(int(std::lround(layout_->yOf(anchor))));
-    if (!laidOut) break;
-  }
+  verticalScrollBar()->setValue(int(std::lround(layout_->layoutView(anchor, viewport()->height()))));
   anchoring_ = false;
 }
 

@@ -60,17 +60,29 @@ void IncrementalDocumentLayout::documentChanged(int from, int charsRemoved, int 
     waiting_ = int(entries_.size());
     validTops_ = 0;
   } else {
-    // Everything from the paragraph where the change starts waits anew.
+    // The paragraphs the change touches wait anew; those after it keep their layout (a key
+    // typed into a long text lays out one paragraph, not all below it).
     QTextBlock block = document->findBlock(from);
     const int first = block.isValid() ? std::min(block.blockNumber(), int(entries_.size())) : 0;
     changedFrom = first;
+    const QTextBlock lastChanged = document->findBlock(std::min(from + charsAdded, document->characterCount() - 1));
+    const int changedEnd = lastChanged.isValid() ? lastChanged.blockNumber() + 1 : int(blocks);
+    // Where the untouched paragraphs after the change started among the old ones.
+    const int keptFrom = changedEnd - (int(blocks) - int(entries_.size()));
+    const bool keepsTail = first < int(entries_.size()) && keptFrom >= first && keptFrom <= int(entries_.size());
+    std::vector<Entry> tail;
+    if (keepsTail) tail.assign(entries_.begin() + keptFrom, entries_.end());
     for (size_t i = size_t(first); i < entries_.size(); ++i) waiting_ -= entries_[i].laidOut ? 0 : 1;
     entries_.resize(size_t(first));
     validTops_ = std::min(validTops_, size_t(first));
     block = document->findBlockByNumber(first);
-    for (; block.isValid(); block = block.next()) {
+    for (int index = first; block.isValid() && (!keepsTail || index < changedEnd); block = block.next(), ++index) {
       entries_.push_back({estimate.height(block), false});
       ++waiting_;
+    }
+    for (const Entry& entry : tail) {
+      entries_.push_back(entry);
+      waiting_ += entry.laidOut ? 0 : 1;
     }
     Q_ASSERT(entries_.size() == blocks);
   }
@@ -224,6 +236,15 @@ double IncrementalDocumentLayout::yOf(const Anchor& anchor) const {
   if (anchor.character < 0 || !entry.laidOut) return top + std::min(anchor.offset, entry.height);
   const QTextLine line = document()->findBlockByNumber(index).layout()->lineForTextPosition(anchor.character);
   return line.isValid() ? top + line.y() + anchor.offset : top;
+}
+
+double IncrementalDocumentLayout::layoutView(const Anchor& anchor, double viewHeight) {
+  // Twice is enough but for the rarest texts, and a third pass would only save a pixel.
+  for (int pass = 0; pass < 2; ++pass) {
+    const double top = yOf(anchor);
+    if (!layoutRange(top, top + viewHeight)) break;
+  }
+  return yOf(anchor);
 }
 
 QSizeF IncrementalDocumentLayout::documentSize() const {

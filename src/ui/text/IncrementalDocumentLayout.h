@@ -7,9 +7,10 @@ class QTextDocument;
 
 namespace qv {
 
-// The layout of a read-only text view whose document may be megabytes long: paragraphs are laid
-// out a few at a time (the visible ones first), and those still waiting count with an estimated
-// height, so that neither a new text nor a new width ever lays the whole document out at once.
+// The layout of a text view whose document may be megabytes long: paragraphs are laid out a few
+// at a time (the visible ones first), and those still waiting count with an estimated height, so
+// that neither a new text nor a new width ever lays the whole document out at once; an edit sets
+// waiting only the paragraphs it touched.
 // Lines are placed as the standard layout places them (the root frame's margins around the text,
 // each line as high as its rounded height, the document's default text option); block formats
 // other than the text direction are not read. One paragraph is laid out whole: its owner keeps
@@ -47,6 +48,9 @@ class IncrementalDocumentLayout : public QAbstractTextDocumentLayout {
   Anchor anchorAt(double y) const;
   // Where that place lies now.
   double yOf(const Anchor& anchor) const;
+  // Lays out what shows in a view `viewHeight` high whose top is at `anchor`; where that top
+  // lies now (what comes into view moves it when estimates were off).
+  double layoutView(const Anchor& anchor, double viewHeight);
 
   // Characters laid out since the layout was made (tests read it between steps).
   qint64 charactersLaidOut() const { return charactersLaidOut_; }
