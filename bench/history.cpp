@@ -149,6 +149,29 @@ void BM_BytesWrittenPerCopy(benchmark::State& bench) {
 }
 BENCHMARK(BM_BytesWrittenPerCopy)->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// 200 texts copied a second apart, each with everything it sets off (the save on its
+// queue included), into a history of 0 or 10,000 items read from its file: the cost of a copy
+// must not grow with the history.
+void BM_CopyAndItsSave(benchmark::State& bench) {
+  Fixture f;
+  const QList<ClipboardItem> history = mixedHistory(f.fake.scheduler->now(), int(bench.range(0)));
+  writeFileAtomically(f.state->historyFilePath(), encodeItems(history));
+  f.state->loadHistory();
+  f.fake.scheduler->advance(PanelState::kStartFoldDelaySeconds);
+  f.fake.drain();
+  int n = 0;
+  for (auto _ : bench) {
+    f.state->addItem(ClipboardItem::make(newUuid(), QStringLiteral("org.gnome.TextEditor"), f.fake.scheduler->now(),
+                                         TextPayload{QStringLiteral("Copy %1: the meeting moved to room 12, bring the "
+                                                                    "printed agenda and the budget sheet.")
+                                                         .arg(n++)}));
+    f.fake.scheduler->advance(1);
+    f.fake.drain();
+  }
+  bench.counters["items"] = double(f.state->items().size());
+}
+BENCHMARK(BM_CopyAndItsSave)->Arg(0)->Arg(10'000)->Unit(benchmark::kMicrosecond)->Iterations(200);
+
 // Quitting a second after a copy: the copy is in the journal already, and the journal is not
 // folded into a history of this size at quit.
 void BM_QuitOneSecondAfterACopy(benchmark::State& bench) {

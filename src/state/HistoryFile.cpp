@@ -18,6 +18,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QImage>
 #include <QThread>
 #include <algorithm>
 #include <atomic>
@@ -53,6 +55,9 @@ struct HistoryFile::Shared {
   // files go with the first save that is.
   QSet<QString> removalsNotOnDisk;
   bool pruneNotDone = false;
+  // Save queue only: the pictures that items hold in memory, by item id, as the saves' changes
+  // (or, when they do not tell all, the snapshot) show them.
+  QHash<QUuid, QImage> heldImages;
   // Save queue only: the ids named by each set-aside history or journal, by path, with the size
   // they were read at (a set-aside file is read once, not at every prune).
   struct SetAside {
@@ -231,6 +236,30 @@ void removeGoneSideFiles(const HistorySaveServices& services, HistoryFile::Share
   removeSideFiles(services, removed.subtract(extraIDs));
 }
 
+// Writes the picture files that images held in memory lack (not written yet, a write that
+// failed, a file deleted meanwhile). The images are followed through the saves' changes: a look
+// at every item at each copy would make a copy's cost grow with the history.
+void writeMissingImages(const HistorySaveServices& services, HistoryFile::Shared& shared,
+                        const HistoryFile::Save& save) {
+  QHash<QUuid, QImage>& held = shared.heldImages;
+  const auto note = [&held](const ClipboardItem& item) {
+    const auto* image = fieldsIf<ImagePayload>(&item.payload);
+    if (image && image->width > 0 && !image->image.isNull()) held.insert(item.id, image->image);
+    else held.remove(item.id);
+  };
+  if (save.rewrite) {
+    held.clear();
+    for (const ClipboardItem& item : save.snapshot) note(item);
+  } else {
+    for (const HistoryChange& change : save.changes) {
+      if (change.kind == HistoryChange::Kind::remove) held.remove(change.id);
+      else note(change.item);
+    }
+  }
+  for (auto image = held.cbegin(); image != held.cend(); ++image)
+    services.images->save(image.value(), uuidString(image.key()));
+}
+
 // On the save queue: writes missing image side files and the history (its changes to the journal,
 // now and then the whole file), then, once that is on disk, deletes the side files of the items
 // it removed (or, when asked, of every item that is gone). False when the history could not be
@@ -238,11 +267,7 @@ void removeGoneSideFiles(const HistorySaveServices& services, HistoryFile::Share
 bool writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shared, const HistoryFile::Save& save,
                   qint64 snapshotNumber) {
   const QList<ClipboardItem>& items = save.snapshot;
-  // Repair image side files that went missing, for images still held in memory.
-  for (const ClipboardItem& item : items) {
-    const auto* image = fieldsIf<ImagePayload>(&item.payload);
-    if (image && image->width > 0 && !image->image.isNull()) services.images->save(image->image, item.idString());
-  }
+  writeMissingImages(services, shared, save);
 
   bool written = true;
   if (shared.historyWriteBlocked) {
