@@ -177,13 +177,7 @@ class StepScheduler : public Scheduler {
 };
 
 // The process's resident memory in megabytes.
-double residentMegabytes() {
-  QFile status(QStringLiteral("/proc/self/status"));
-  if (!status.open(QIODevice::ReadOnly)) return 0;
-  for (const QByteArray& line : status.readAll().split('\n'))
-    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
-  return 0;
-}
+double residentMegabytes() { return double(bench::residentBytesAsLeft()) / (1 << 20); }
 
 // The main thread's own processor time, in milliseconds: other programs on a busy machine do not
 // count against a step.

@@ -10,6 +10,7 @@
 #include "library/LibraryModel.h"
 #include "library/LibraryView.h"
 #include "platform/Scheduler.h"
+#include "preview/ItemPreviewView.h"
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
 #include "support/LiveFixture.h"
@@ -19,6 +20,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -68,6 +70,20 @@ void drain(Fixture& fixture) {
     if (fixture.fake.queues->runAll() == 0) return;
   }
 }
+
+// The library's view over `state` at 1,100 × 760, following its model, shown offscreen.
+struct ShownLibrary {
+  ShownLibrary(Fixture& fixture, PanelState& state)
+      : model(state, *fixture.scheduler), view(*fixture.fake.context, model) {
+    QObject::connect(&model, &LibraryModel::changed, &view, [this] { view.sync(); });
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    view.resize(1100, 760);
+    view.show();
+    view.sync();
+  }
+  LibraryModel model;
+  LibraryView view;
+};
 
 // Each iteration: a pane made with `first` and painted (and let rest when `settleFirst`), then
 // handed `next` and painted, the time measured; then each later step until it rests, the longest
@@ -154,13 +170,9 @@ void BM_LibraryHoverRetargetToFrame(benchmark::State& state) {
   double worker = 0, steps = 0;
   std::vector<double> longestSteps;
   for (auto _ : state) {
-    LibraryModel model(panelState, *fixture.scheduler);
-    LibraryView view(*fixture.fake.context, model);
-    QObject::connect(&model, &LibraryModel::changed, &view, [&view] { view.sync(); });
-    view.setAttribute(Qt::WA_DontShowOnScreen);
-    view.resize(1100, 760);
-    view.show();
-    view.sync();
+    ShownLibrary library(fixture, panelState);
+    LibraryModel& model = library.model;
+    LibraryView& view = library.view;
     model.setPreviewID(items.at(1).id);
     model.setSelection(items.at(1).id);
     // What the window repaints: the pane's place with its shadow (the grid under it included).
@@ -237,6 +249,65 @@ void BM_DetailWidenDocument(benchmark::State& state) {
   measurePaneChange(state, fixture, panelState, {item, width, height}, {item, width + 240, height}, frame, true);
 }
 BENCHMARK(BM_DetailWidenDocument)->Arg(0)->Arg(1)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
+double residentMegabytes() { return double(bench::residentBytesAsLeft()) / (1 << 20); }
+
+// A pane opened on the minified 700 KB JSON file and closed again, eight times, each time until
+// everything rests (the file read, highlighted and shown; the pane gone): the resident memory
+// kept after the last close as the allocator left it (kept_mb), and once it gave back what it
+// could (live_mb). Range 0: the library's detail pane, through its model and view; range 1: the
+// panel's preview pane, made and destroyed as the panel does.
+void BM_PaneOpenCloseMemory(benchmark::State& state) {
+  Fixture& fixture = Fixture::shared();
+  const bool inLibrary = state.range(0) == 0;
+  const ClipboardPayload payload = bench::longTextFile(state, int(test::LongTextFile::minifiedJson));
+  state.SetLabel(inLibrary ? "library detail pane, minified 700 KB JSON" : "panel preview, minified 700 KB JSON");
+  const ClipboardItem target = ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"),
+                                                   QDateTime::currentDateTimeUtc(), payload);
+  PanelState panelState(*fixture.fake.context);
+  panelState.setItems({target});
+  QImage frame(QSize(1100, 760), QImage::Format_ARGB32_Premultiplied);  // at the desktop's scale of 1
+  double worker = 0, steps = 0, kept = 0, live = 0;
+  for (auto _ : state) {
+    ShownLibrary library(fixture, panelState);
+    LibraryModel& model = library.model;
+    LibraryView& view = library.view;
+    const auto paint = [&] {
+      QPainter painter(&frame);
+      view.render(&painter);
+    };
+    fixture.settle(paint, worker, steps);
+    const double before = residentMegabytes();
+    QElapsedTimer timer;
+    timer.start();
+    for (int round = 0; round < 8; ++round) {
+      if (inLibrary) {
+        model.showDetail(target.id);
+        fixture.settle(paint, worker, steps);
+        model.clearSelectionAndDetail();
+      } else {
+        auto* pane = new ItemPreviewView(*fixture.fake.context, panelState, {target, 700}, {}, &view);
+        pane->resize(pane->sizeHint());
+        pane->show();
+        fixture.settle([&] { pane->render(&frame); }, worker, steps);
+        pane->hide();
+        pane->deleteLater();
+      }
+      fixture.settle(paint, worker, steps);
+      // What went with deleteLater goes, as the program's event loop lets it, and what follows.
+      QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+      fixture.settle(paint, worker, steps);
+    }
+    state.SetIterationTime(milliseconds(timer) / 1e3);
+    kept = residentMegabytes() - before;
+    malloc_trim(0);
+    live = residentMegabytes() - before;
+  }
+  drain(fixture);
+  state.counters["kept_mb"] = kept;
+  state.counters["live_mb"] = live;
+}
+BENCHMARK(BM_PaneOpenCloseMemory)->Arg(0)->Arg(1)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -8,11 +8,15 @@
 //   reopen             opens the library again, as the tray's Open Library does
 //   appearance <name>  "light", "dark" or "system", as the settings apply it
 //   button <help>      answers "button x y", the middle of the action button with that help text on
-//                      the screen, or "button none"; the edit bar's pills are "Cancel" and "Save"
-//   status             answers "status open= editing= active= hidden= copied= compositor= draft=
-//                      caption= text=" (whether the library is on screen; whether the pane's
-//                      material is translucent; the editor's draft, the caption's detail line and
-//                      the item's text in the history now, percent-encoded)
+//                      the screen, or "button none"; the edit bar's pills are "Cancel" and "Save";
+//                      also "New category", the category form's "Name" field while it shows, and
+//                      "Grid", a place on the grid beside the filter surface
+//   status             answers "status open= editing= active= hidden= copied= compositor= focus=
+//                      query= draft= caption= text=" (whether the library is on screen; whether the
+//                      pane's material is translucent; what has the keys: "search", "name",
+//                      "editor", "window" or "none"; the search query, the editor's draft, the
+//                      caption's detail line and the item's text in the history now,
+//                      percent-encoded)
 //   shot <path>        once the screen settled, saves the whole screen as PNG (a relative path in
 //                      build/screenshots) and answers "shot <path>"
 #include "ProbeKit.h"
@@ -20,15 +24,21 @@
 #include "app/AppContext.h"
 #include "items/ItemServices.h"
 #include "library/LibraryDetailView.h"
+#include "library/LibraryGridView.h"
 #include "library/LibraryHeaderButton.h"
 #include "library/LibraryModel.h"
+#include "library/LibraryView.h"
 #include "library/LibraryWindowController.h"
+#include "panel/CategoryForm.h"
+#include "panel/FilterPanel.h"
+#include "preview/EditableTextView.h"
 #include "preview/PreviewCaption.h"
 #include "preview/PreviewServices.h"
 #include "state/PanelState.h"
 #include "ui/Appearance.h"
 #include "ui/InterfaceServices.h"
 #include "ui/controls/PillButtons.h"
+#include "ui/controls/TextInput.h"
 
 #include <QApplication>
 #include <QDir>
@@ -121,6 +131,16 @@ int main(int argc, char** argv) {
         if (help == "Cancel" && view->isEditing()) target = view->cancelButton();
         if (help == "Save" && view->isEditing()) target = view->saveButton();
       }
+      LibraryView* view = library.window() ? library.window()->view() : nullptr;
+      FilterPanelView* surface = library.window() ? library.window()->filterSurface() : nullptr;
+      if (view && help == "New category") target = &view->newCategoryButton();
+      if (surface && surface->isVisible() && surface->formView() && help == "Name")
+        target = &surface->formView()->nameField();
+      if (view && help == "Grid") {
+        const QPoint at = view->grid().mapToGlobal(QPoint(view->grid().width() - 60, 60));
+        say(QString("button %1 %2").arg(at.x()).arg(at.y()));
+        return;
+      }
       if (!target) {
         say("button none");
       } else {
@@ -132,13 +152,24 @@ int main(int argc, char** argv) {
       const QString text = item ? item->plainText().value_or(QString()) : QString();
       // The text last: percent signs in it must not meet arg().
       const auto encoded = [](const QString& value) { return QString::fromLatin1(QUrl::toPercentEncoding(value)); };
-      say(QString("status open=%1 editing=%2 active=%3 hidden=%4 copied=%5 compositor=%6 ")
+      const QWidget* focused = QApplication::focusWidget();
+      LibraryView* view = library.window() ? library.window()->view() : nullptr;
+      FilterPanelView* surface = library.window() ? library.window()->filterSurface() : nullptr;
+      QString focus = QStringLiteral("none");
+      if (view && view->searchField().hasFocus()) focus = QStringLiteral("search");
+      else if (surface && surface->formView() && surface->formView()->nameField().hasFocus())
+        focus = QStringLiteral("name");
+      else if (pane() && pane()->editor() && pane()->editor()->hasFocus()) focus = QStringLiteral("editor");
+      else if (focused && focused == library.window()) focus = QStringLiteral("window");
+      else if (focused) focus = QString::fromLatin1(focused->metaObject()->className());
+      say(QString("status open=%1 editing=%2 active=%3 hidden=%4 copied=%5 compositor=%6 focus=%7 query=%8 ")
               .arg(int(library.isVisible()))
               .arg(int(pane() && pane()->isEditing()))
               .arg(int(state.detailEditingActive()))
               .arg(int(pane() && pane()->isHidden()))
               .arg(int(pane() && pane()->copied()))
-              .arg(int(pane() && pane()->translucency().compositor)) +
+              .arg(int(pane() && pane()->translucency().compositor))
+              .arg(focus, encoded(library.model() ? library.model()->query() : QString())) +
           "draft=" + encoded(pane() ? pane()->draft() : QString()) +
           " caption=" + encoded(item ? pane()->caption().content().detailText : QString()) + " text=" + encoded(text));
     } else if (command == "shot") {

@@ -2,8 +2,11 @@
 // The main() of every benchmark program (header only: every bench/*.cpp is its own program):
 // a Qt application of the kind the code under test needs, offscreen unless a platform is set.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QFile>
+#include <QList>
 #include <memory>
 
 namespace qv::bench {
@@ -19,6 +22,15 @@ Fixture& sharedFixture() {
     qAddPostRoutine([] { fixture.reset(); });
   }
   return *fixture;
+}
+
+// The process's resident memory in bytes as the allocator left it, nothing handed back first
+// (what the running program shows); 0 where /proc cannot be read.
+inline qint64 residentBytesAsLeft() {
+  QFile statm(QStringLiteral("/proc/self/statm"));
+  if (!statm.open(QIODevice::ReadOnly)) return 0;
+  const QList<QByteArray> fields = statm.readAll().split(' ');
+  return fields.size() > 1 ? fields[1].toLongLong() * sysconf(_SC_PAGESIZE) : 0;
 }
 
 template <typename Application>

@@ -1,12 +1,11 @@
 #pragma once
 // The texts a search reads, and the plain scan of them that the search benchmarks hold their
 // figures against (header only: every bench/*.cpp is its own program).
+#include "BenchMain.h"
 #include "items/model/ClipboardItem.h"
 
 #include <benchmark/benchmark.h>
 #include <malloc.h>
-#include <unistd.h>
-#include <QFile>
 #include <QStringList>
 #include <type_traits>
 #include <variant>
@@ -59,10 +58,7 @@ inline void scanLoweredTexts(benchmark::State& bench, const std::vector<QStringL
 // /proc cannot be read).
 inline qint64 residentBytes() {
   malloc_trim(0);
-  QFile statm(QStringLiteral("/proc/self/statm"));
-  if (!statm.open(QIODevice::ReadOnly)) return 0;
-  const QList<QByteArray> fields = statm.readAll().split(' ');
-  return fields.size() > 1 ? fields[1].toLongLong() * sysconf(_SC_PAGESIZE) : 0;
+  return residentBytesAsLeft();
 }
 
 }  // namespace qv::bench

@@ -11,6 +11,7 @@
 #include "items/model/ContentType.h"
 #include "items/writer/PasteboardWriter.h"
 #include "platform/PastePermission.h"
+#include "platform/Paths.h"
 #include "platform/SettingsStore.h"
 #include "platform/StatusItem.h"
 #include "platform/Updater.h"
@@ -50,12 +51,25 @@ PanelState& AppDelegate::state() const { return panelController_->state(); }
 // ---- Before launch finishes -----------------------------------------------------------------
 
 void AppDelegate::applicationWillFinishLaunching() {
+  makeProgramFoldersPrivate();
   registerDefaults();
   migrateInvokeMode();
   disableTextSubstitutionDefaults();
   // An accessory program: no taskbar entry of its own (it has no main window), and closing its
   // last window never quits it.
   QGuiApplication::setQuitOnLastWindowClosed(applicationShouldTerminateAfterLastWindowClosed());
+}
+
+void AppDelegate::makeProgramFoldersPrivate() {
+  // A careless copy or restore leaves the history readable by other users; a mode that cannot be
+  // changed is said, and the start goes on.
+  for (const QString& folder : {context_.paths->applicationSupport(), context_.paths->config()}) {
+    QStringList failures;
+    if (const int changed = makeFolderPrivate(folder, &failures))
+      qCInfo(lcApp) << "Made" << changed << "loosened modes private again in" << folder;
+    if (!failures.isEmpty())
+      qCWarning(lcApp).noquote() << "Could not make private:" << failures.join(QStringLiteral("; "));
+  }
 }
 
 void AppDelegate::registerDefaults() {

@@ -101,6 +101,8 @@ class AppDelegate : public QObject {
 
   // ---- Launch steps -------------------------------------------------------------------------
   void registerDefaults();
+  // The data and settings folders and what lies directly in them back to private modes.
+  void makeProgramFoldersPrivate();
   void migrateInvokeMode();
   void disableTextSubstitutionDefaults();
   void installEditKeyMonitor();

@@ -165,6 +165,10 @@ void PanelController::showPanel() {
   if (state_->isVisible()) return;
   rootView();
   resetOnShow();
+  // Typing alone searches the panel: its index is made now, aside, while the panel slides in,
+  // so that the first key finds it instead of reading every item. Not at the launch: a history
+  // never searched keeps no index in memory.
+  state_->prepareSearch();
   previousApp_ = context_.workspace ? context_.workspace->frontmostApplication() : std::nullopt;
   isPreWarming_ = false;
   prewarmPosition_.jumpTo(prewarmPosition_.value());

@@ -1,5 +1,7 @@
 #include "base/Url.h"
 
+#include "base/NativePath.h"
+
 #include <thread>
 
 namespace qv {
@@ -223,7 +225,9 @@ const QUrl& Url::qurl() const {
   return parsed_;
 }
 
-Url Url::fromLocalFile(const QString& path) { return fromQUrl(QUrl::fromLocalFile(path)); }
+Url Url::fromLocalFile(const QString& path) { return fromQUrl(localFileUrl(path)); }
+
+QString Url::toLocalFile() const { return localFilePath(qurl()); }
 
 Url Url::fromQUrl(const QUrl& url) {
   Url result;

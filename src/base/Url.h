@@ -49,7 +49,8 @@ class Url {
   QString path(QUrl::ComponentFormattingOptions options = QUrl::FullyDecoded) const { return qurl().path(options); }
   QString fileName() const { return qurl().fileName(); }
   bool isLocalFile() const { return qurl().isLocalFile(); }
-  QString toLocalFile() const { return qurl().toLocalFile(); }
+  // The path with every byte of its escapes, not UTF-8 ones included (base/NativePath.h).
+  QString toLocalFile() const;
   bool isValid() const { return qurl().isValid(); }
   bool isEmpty() const { return qurl().isEmpty(); }
   QString toString(QUrl::FormattingOptions options = QUrl::PrettyDecoded) const { return qurl().toString(options); }

@@ -1,6 +1,7 @@
 #include "base/Uuid.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace qv {
 
@@ -33,6 +34,23 @@ std::optional<QUuid> parseUuid(const QString& text) {
       QStringLiteral("^[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}$"));
   if (!pattern.match(text).hasMatch()) return std::nullopt;
   return QUuid::fromString(text);
+}
+
+std::optional<QUuid> parseUuidAnyForm(QStringView text) {
+  if (text.startsWith(u"urn:uuid:", Qt::CaseInsensitive)) text = text.sliced(9);
+  else if (text.size() >= 2 && text.front() == u'{' && text.back() == u'}') text = text.sliced(1, text.size() - 2);
+  if (text.size() == 36) return parseUuid(text.toString());
+  if (text.size() != 32) return std::nullopt;
+  const auto isHex = [](QChar c) {
+    const char16_t u = c.unicode();
+    return (u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F');
+  };
+  if (!std::all_of(text.begin(), text.end(), isHex)) return std::nullopt;
+  QString dashed;
+  dashed.reserve(36);
+  dashed.append(text.first(8)).append(u'-').append(text.sliced(8, 4)).append(u'-').append(text.sliced(12, 4));
+  dashed.append(u'-').append(text.sliced(16, 4)).append(u'-').append(text.sliced(20));
+  return parseUuid(dashed);
 }
 
 }  // namespace qv

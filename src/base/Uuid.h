@@ -13,6 +13,10 @@ QString newUuidString();
 QUuid newUuid();
 // Accepts the canonical 8-4-4-4-12 form in either case; anything else is not a UUID.
 std::optional<QUuid> parseUuid(const QString& text);
+// Also every other form a UUID is written in, in any case: in braces (Qt's own default), its 32
+// digits without dashes, or after "urn:uuid:". For ids stored in the settings, which hands and
+// other tools may have written.
+std::optional<QUuid> parseUuidAnyForm(QStringView text);
 
 // A UUID as two integers, for sorting and searching many ids: ordered and compared inline,
 // unlike QUuid's own operators.

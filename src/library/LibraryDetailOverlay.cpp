@@ -1,6 +1,7 @@
 #include "library/LibraryDetailOverlay.h"
 
 #include "ui/InterfaceServices.h"
+#include "ui/anim/Transaction.h"
 #include "ui/fx/Fx.h"
 #include "ui/theme/ReduceMotion.h"
 #include "ui/theme/Theme.h"
@@ -53,7 +54,7 @@ class DetailShadow : public QWidget {
     // shadow through the raster engine's slow path.
     for (const QRect& part : event->region() - overlay_.hiddenByPane().translated(-pos())) {
       painter.setClipRect(part);
-      Fx::drawStretchedShadow(painter, pane, LibraryDetailPane::kCornerRadius, shadow);
+      Fx::drawStretchedShadow(painter, pane, LibraryDetailPane::kCornerRadius, shadow, overlay_.isResizing());
     }
   }
 
@@ -95,10 +96,15 @@ class DetailBackdrop : public QWidget {
 }  // namespace
 
 LibraryDetailOverlay::LibraryDetailOverlay(InterfaceServices& context, QWidget* parent)
-    : PaintedWidget(context, parent), presence_(*context.frameClock, 0.0) {
+    : PaintedWidget(context, parent),
+      presence_(*context.frameClock, 0.0),
+      size_(*context.frameClock),
+      swap_(*context.frameClock, 1.0) {
   setHoverEnabled(false);
   setAttribute(Qt::WA_TranslucentBackground, true);
   presence_.setOnChange([this] { apply(); });
+  size_.setOnChange([this] { apply(); });
+  swap_.setOnChange([this] { apply(); });
   hide();
 }
 
@@ -116,8 +122,21 @@ bool LibraryDetailOverlay::reducedMotion() const {
 void LibraryDetailOverlay::setProps(const Props& props) {
   if (props == props_) return;
   const bool comes = props.shown != props_.shown;
+  const bool standing = props_.shown && props.shown && !isHidden();
   props_ = props;
-  if (pane_) pane_->setGeometry(slotRect().toAlignedRect());
+  const std::optional<Animation> animation = Transaction::current().animation;
+  if (!props_.shown) {
+    // A pane going keeps the size it has.
+  } else if (!standing) {
+    size_.jumpTo(props_.paneSize);  // and comes in at it
+  } else if (animation && reducedMotion()) {
+    size_.jumpTo(props_.paneSize);
+    swap_.jumpTo(0);
+    swap_.animateTo(1, animation);
+  } else {
+    // A change without an animation of its own (the window resized) keeps the curve of one under way.
+    size_.animateTo(props_.paneSize, animation ? animation : size_.animation());
+  }
   if (comes) presence_.setTarget(props_.shown ? 1.0 : 0.0);
   apply();
 }
@@ -128,17 +147,19 @@ void LibraryDetailOverlay::setPane(LibraryDetailPane* pane) {
   pane_ = pane;
   if (!pane) return;
   pane->setParent(this);
-  pane->setGeometry(slotRect().toAlignedRect());
+  pane->setGeometry(QRect(QPoint(), slotRect().size().toSize()));
   pane->show();
 }
 
 double LibraryDetailOverlay::travel() const {
   if (reducedMotion()) return 0;
   // From just below the area's bottom edge.
-  return (1 - std::clamp(presence_.value(), 0.0, 1.2)) * (props_.paneSize.height() + kBottomPadding);
+  return (1 - std::clamp(presence_.value(), 0.0, 1.2)) * (size_.value().height() + kBottomPadding);
 }
 
-double LibraryDetailOverlay::shownOpacity() const { return std::clamp(presence_.value(), 0.0, 1.0); }
+double LibraryDetailOverlay::shownOpacity() const {
+  return std::clamp(presence_.value(), 0.0, 1.0) * std::clamp(swap_.value(), 0.0, 1.0);
+}
 
 void LibraryDetailOverlay::place(const QRectF& area) {
   area_ = area;
@@ -155,10 +176,12 @@ void LibraryDetailOverlay::apply() {
     dropBackdrop();
     return;
   }
-  const QSizeF pane = props_.paneSize;
+  const QSizeF pane = size_.value();
   const QPointF topLeft(area_.center().x() - pane.width() / 2,
                         area_.bottom() - kBottomPadding - pane.height() + travel());
-  setGeometry(QRectF(topLeft, pane).toAlignedRect());
+  const QRect frame = QRectF(topLeft, pane).toAlignedRect();
+  setGeometry(frame);
+  if (pane_) pane_->setGeometry(QRect(QPoint(), frame.size()));
   // A whole pane with its children fades: the one place an opacity effect is worth it, and only
   // while it moves.
   if (opacity < 0.999) {

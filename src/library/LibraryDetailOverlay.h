@@ -38,7 +38,9 @@ class LibraryDetailPane : public PaintedWidget {
 // under it, in a sibling that takes no pointer (so the cards around the pane stay clickable),
 // the pane's shadow (black at 0.28, radius 20, 6 down). The pane moves in from the bottom edge
 // while it fades in, and back out the same way (it only fades under reduce motion), on the
-// critical spring; it is hidden once it has gone.
+// critical spring; it is hidden once it has gone. A standing pane given another size (another
+// item) moves and resizes to it on the animation of that change; under reduce motion it takes
+// the new size at once and fades in.
 //
 // While the pane changes over a grid that stays as it is (a card hovered to retarget it, the pane
 // settling), what lies under the pane and its shadow is held as a picture, shown in a sibling
@@ -66,7 +68,7 @@ class LibraryDetailOverlay : public PaintedWidget {
   explicit LibraryDetailOverlay(InterfaceServices& context, QWidget* parent = nullptr);
   ~LibraryDetailOverlay() override;
 
-  // Comes or goes with the animation of the change that set the props.
+  // Comes or goes, or changes its size, with the animation of the change that set the props.
   void setProps(const Props& props);
   const Props& props() const { return props_; }
   // Places the overlay in its parent: centred over `area`, its slot's bottom 28 points above
@@ -76,8 +78,9 @@ class LibraryDetailOverlay : public PaintedWidget {
   // The slot's content; the overlay takes it over.
   void setPane(LibraryDetailPane* pane);
   LibraryDetailPane* pane() const { return pane_; }
-  // The slot's frame in the overlay's coordinates.
-  QRectF slotRect() const { return QRectF(QPointF(), props_.paneSize); }
+  // The slot's frame in the overlay's coordinates, as it stands now (on its way to the props'
+  // size while it changes).
+  QRectF slotRect() const { return QRectF(QPointF(), size_.value()); }
   // The widget the shadow is painted in (beside the overlay, under it).
   QWidget* shadow() const { return shadow_; }
   // Paints what lies under the pane and its shadow (all but them) for `region` of the overlay's
@@ -99,6 +102,8 @@ class LibraryDetailOverlay : public PaintedWidget {
   // is shown.
   QRect pictureRect() const { return showsBackdrop() ? pictureRect_ : QRect(); }
   QWidget* backdrop() const { return backdrop_; }
+  // On its way to another size.
+  bool isResizing() const { return size_.isAnimating(); }
   // 0 gone … 1 in place.
   double presence() const { return presence_.value(); }
   // How far below its place the pane stands now, in points.
@@ -130,6 +135,8 @@ class LibraryDetailOverlay : public PaintedWidget {
   QGraphicsOpacityEffect* fade_ = nullptr;
   QPointer<QWidget> shadow_;
   Animated<double> presence_;
+  Animated<QSizeF> size_;
+  Animated<double> swap_;  // under reduce motion, the fade of a pane that changed its size
   BackdropPainter backdropPainter_;
   QPointer<QWidget> backdrop_;
   QImage picture_;     // what lay under the pane, at the device's scale

@@ -1,5 +1,6 @@
 #include "library/LibraryDetailView.h"
 
+#include "base/FreedMemory.h"
 #include "cards/ViewServices.h"
 #include "items/stores/ImageStore.h"
 #include "items/writer/PasteboardWriter.h"
@@ -7,6 +8,7 @@
 #include "library/LibraryDetailSizing.h"
 #include "library/LibraryHeaderButton.h"
 #include "library/PreviewFade.h"
+#include "platform/SerialQueue.h"
 #include "platform/Workspace.h"
 #include "preview/DownsampledImageView.h"
 #include "preview/EditableTextView.h"
@@ -46,6 +48,12 @@ constexpr double kSwatchPadding = 14;
 bool hasPicture(const ClipboardItem& item, const ImageStore& images) {
   const auto* image = fieldsIf<ImagePayload>(&item.payload);
   return image && (!image->image.isNull() || QFileInfo::exists(images.filePath(item.idString())));
+}
+
+// A text or code viewer on its way out reports its edges to nobody.
+void silenceViewer(QWidget* content) {
+  if (auto* viewer = qobject_cast<QVTextViewer*>(content)) viewer->setProps(viewer->props(), {});
+  if (auto* code = qobject_cast<QVCodeViewer*>(content)) code->setProps(code->props(), {});
 }
 
 }  // namespace
@@ -104,13 +112,14 @@ LibraryDetailView::~LibraryDetailView() {
 
 void LibraryDetailView::setProps(const Props& props, Callbacks callbacks) {
   callbacks_ = std::move(callbacks);
-  if (props == props_) return;
+  // A pane that let go of its content (closed) shows it again, whatever the item.
+  if (props == props_ && content_) return;
   const Props previous = std::exchange(props_, props);
   // Nothing of the previous item stays: not its edit, not its share menu.
   const bool otherItem = session_.setItem(props_.item);
   caption_->setProps({props_.item});
   shownHidden_ = isHidden();
-  if (otherItem || (!isEditing() && !showsSameContent(previous.item, props_.item))) showContent();
+  if (!content_ || otherItem || (!isEditing() && !showsSameContent(previous.item, props_.item))) showContent();
   if (otherItem) syncHeader(std::nullopt);
   syncRow();
   if (previous.width != props_.width || previous.availableHeight != props_.availableHeight) {
@@ -209,11 +218,8 @@ void LibraryDetailView::relayout() {
 // ---- Content ---------------------------------------------------------------------------------------------
 
 void LibraryDetailView::showContent(const std::optional<Animation>& animation) {
-  if (content_) {
-    // The viewer goes later: until then it reports its edges to nobody.
-    if (auto* viewer = qobject_cast<QVTextViewer*>(content_.data())) viewer->setProps(viewer->props(), {});
-    if (auto* code = qobject_cast<QVCodeViewer*>(content_.data())) code->setProps(code->props(), {});
-  }
+  // The viewer goes later: until then it reports its edges to nobody.
+  if (content_) silenceViewer(content_);
   fade_ = nullptr;
   QWidget* content = nullptr;
   const ClipboardItem& item = props_.item;
@@ -283,7 +289,7 @@ void LibraryDetailView::syncHidden() {
     shownHidden_ = hidden;
     // An item hidden again (its peek ran out) takes its text out of sight, the editor too.
     if (hidden && isEditing()) session_.discardEdit();
-    else showContent(Transaction::current().animation);
+    else if (content_) showContent(Transaction::current().animation);
     caption_->update();
   }
   syncRow();
@@ -384,9 +390,31 @@ void LibraryDetailView::editingChanged() {
 
 void LibraryDetailView::hideEvent(QHideEvent* event) {
   LibraryDetailPane::hideEvent(event);
-  // The library closed the pane while an edit was open: the edit goes with it and the window's
-  // keys come back. The window closing, hiding for a paste-back or being minimised keeps it.
-  if (isEditing() && !isWindow() && !isVisibleTo(window())) cancelEditing();
+  // The window closing, hiding for a paste-back or being minimised keeps everything, an open
+  // edit included, for when it shows again.
+  if (isWindow() || isVisibleTo(window())) return;
+  // The library closed the pane: an open edit goes with it and the window's keys come back, and
+  // the content lets go of its item (a document's text and layout take tens of megabytes); the
+  // next item shown makes it again.
+  if (isEditing()) cancelEditing();
+  letGoOfContent();
+}
+
+void LibraryDetailView::letGoOfContent() {
+  if (!content_) return;
+  contentFade_.finish();
+  QWidget* content = content_;
+  content_ = nullptr;
+  fade_ = nullptr;
+  topFade_ = bottomFade_ = false;
+  rims_.clear();
+  silenceViewer(content);
+  // Gone on the next turn (the pane may close inside one of its events); what it took then goes
+  // back to the system, off the main thread.
+  std::shared_ptr<SerialQueue> queue = context_.queue(QLatin1String(kFreedMemoryQueue));
+  connect(content, &QObject::destroyed, [queue] { queue->async([] { returnFreedMemory(); }); });
+  content->hide();
+  content->deleteLater();
 }
 
 // ---- Painting ----------------------------------------------------------------------------------------------

@@ -33,9 +33,11 @@ class EditableTextView;
 //
 // An edit ends only by Save, Cancel, Escape (the state's cancel trigger) or another item: the
 // window closing, hiding for a paste-back or minimising keeps it, draft and all, for when it
-// shows again; only the library closing the pane itself ends it. Going into and out of editing
-// and peeking at a hidden item crossfade the header and the body on the standard spring. The
-// editing, sharing and actions on the item are ItemPaneSession's, shared with the preview pane.
+// shows again; only the library closing the pane itself ends it. A pane the library closed
+// also lets go of its content (a document's text and layout) and makes it again for the next
+// item. Going into and out of editing and peeking at a hidden item crossfade the header and the
+// body on the standard spring. The editing, sharing and actions on the item are
+// ItemPaneSession's, shared with the preview pane.
 class LibraryDetailView : public LibraryDetailPane {
   Q_OBJECT
  public:
@@ -119,7 +121,8 @@ class LibraryDetailView : public LibraryDetailPane {
   const CrossFade& headerFade() const { return header_.fade(); }
   // The body's view and the one fading out while it is replaced.
   const CrossFade& contentFade() const { return contentFade_; }
-  // The body's view: a viewer, the editor, a placeholder or a renderer.
+  // The body's view: a viewer, the editor, a placeholder or a renderer; none once the library
+  // closed the pane (until it shows an item again).
   QWidget* content() const { return content_; }
   EditableTextView* editor() const;
   // The fade over the text or code viewer; null for other content.
@@ -152,6 +155,7 @@ class LibraryDetailView : public LibraryDetailPane {
   void syncRow();
   void syncHeader(const std::optional<Animation>& animation);
   void showContent(const std::optional<Animation>& animation = std::nullopt);
+  void letGoOfContent();
   void relayout();
   // The hairline and the rims at `scale`, stroked once per size rather than at every repaint of
   // a part of the pane.

@@ -246,6 +246,40 @@ void addLibraryGalleryViews(GalleryRegistry& registry) {
       state.setShowCopiedToast(true);
     });
   });
+  // The detail pane moving from a tall picture to a short text (as the arrow keys move it): at
+  // rest, four frames in, eight frames in, at rest.
+  registry.add(QStringLiteral("library-detail-moving"), [](GalleryScene& scene) {
+    const QSize size(640, 600);
+    auto& services = scene.services<LibraryServices>();
+    PanelState state(services);
+    QImage tall(300, 900, QImage::Format_RGB32);
+    tall.fill(QColor(70, 120, 170));
+    const QDateTime now = services.scheduler->now();
+    const ClipboardItem picture = ClipboardItem::make(
+        QUuid::createUuid(), QStringLiteral("org.example.Paint"), now,
+        ImagePayload{tall, QStringLiteral("poster.png"), tall.width(), tall.height(), QStringLiteral("1 KB")});
+    const ClipboardItem note = ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.example.Editor"),
+                                                   now.addSecs(-60), TextPayload{QStringLiteral("Dinner on Friday?")});
+    state.setItems({picture, note});
+    LibraryWindow library(services, TranslucencySupport{});
+    library.setPalette(AppearanceWindows::paletteFor(scene.environment.colorScheme));
+    auto* model = new LibraryModel(state, *services.scheduler, &library);
+    auto* view = new LibraryView(services, *model, &library);
+    library.setContent(view, new FilterPanelView(services, state, FilterSurface::library, &library));
+    QObject::connect(model, &LibraryModel::changed, view, &LibraryView::sync);
+    model->setPreviewID(picture.id);
+    view->sync();
+    GalleryScene::showOffscreen(library, size);
+    scene.runFrames();
+    GallerySheet sheet(scene, QSize(4 * size.width() + 30, size.height()));
+    sheet.put(library, {0, 0});
+    model->setPreviewID(note.id);
+    for (int i = 1; i <= 3; ++i) {
+      scene.runFrames(i < 3 ? 4 : 120);
+      sheet.put(library, {i * (size.width() + 10.0), 0});
+    }
+    return sheet.finish();
+  });
   addLibraryDetailGalleryViews(registry);
 }
 

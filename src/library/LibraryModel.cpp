@@ -70,6 +70,13 @@ LibraryModel::~LibraryModel() = default;
 void LibraryModel::setQuery(const QString& query) {
   if (query == query_) return;
   query_ = query;
+  queryRest_.cancel();
+  queryRest_ = scheduler_.after(
+      kQueryRestSeconds,
+      [this] {
+        if (const auto rested = onQueryRested) rested();
+      },
+      this);
   Q_EMIT changed();
 }
 

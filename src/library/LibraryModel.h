@@ -11,6 +11,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -69,6 +70,10 @@ class LibraryModel : public QObject {
   const LibraryScope& scope() const { return scope_; }
   const QString& query() const { return query_; }
   void setQuery(const QString& query);
+  // Told once the query has rested a second after it last changed: the library then hands back
+  // the memory its searches freed (the lists of the letters typed on the way, the scans' own).
+  static constexpr double kQueryRestSeconds = 1.0;
+  std::function<void()> onQueryRested;
   // The search field took the keys: what the first key's search needs is made now.
   void prepareSearch();
   // The keyboard selection and the last clicked card.
@@ -177,6 +182,7 @@ class LibraryModel : public QObject {
   quint64 revision_ = 0;
   std::unique_ptr<Memo> memo_;
   WorkItem detailRetarget_;
+  WorkItem queryRest_;
   QPointer<LibraryActions> actions_;
 };
 

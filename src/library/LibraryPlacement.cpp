@@ -34,6 +34,15 @@ QRectF atLeastMinimum(QRectF frame) {
   return frame;
 }
 
+bool onSomeScreen(const QList<ScreenInfo>& screens, const QRectF& frame) {
+  return std::any_of(screens.cbegin(), screens.cend(),
+                     [&](const ScreenInfo& screen) { return screen.visibleFrame.intersects(frame); });
+}
+
+QRectF centredWithSize(QSizeF size, const QRectF& area) {
+  return centred(shrunkTo(QRectF(QPointF(), size), area).size().expandedTo(kMinimumSize), area);
+}
+
 }  // namespace
 
 std::optional<QRectF> decodeSavedFrame(const QJsonValue& value) {
@@ -76,16 +85,19 @@ QRectF initialFrame(const QList<ScreenInfo>& screens, QPointF pointer, const std
   if (savedFrame) {
     const QRectF home = screenContaining(screens, savedFrame->center())->visibleFrame;
     const QRectF kept = atLeastMinimum(shrunkTo(*savedFrame, home));
-    const bool onSomeScreen = std::any_of(screens.cbegin(), screens.cend(), [&](const ScreenInfo& screen) {
-      return screen.visibleFrame.intersects(kept);
-    });
-    if (onSomeScreen) return kept;
+    if (onSomeScreen(screens, kept)) return kept;
     // Its screen is gone: the saved size, centred where the user is.
-    return centred(shrunkTo(QRectF(QPointF(), savedFrame->size()), area).size().expandedTo(kMinimumSize), area);
+    return centredWithSize(savedFrame->size(), area);
   }
   const QSizeF size(std::min(area.width() - kScreenMargin, kPreferredSize.width()),
                     std::min(area.height() - kScreenMargin, kPreferredSize.height()));
   return centred(size.expandedTo(kMinimumSize), area);
+}
+
+std::optional<QRectF> frameOffScreens(const QList<ScreenInfo>& screens, QPointF pointer, const QRectF& frame) {
+  const std::optional<ScreenInfo> target = screenContaining(screens, pointer);
+  if (!target || onSomeScreen(screens, frame)) return std::nullopt;
+  return centredWithSize(frame.size(), target->visibleFrame);
 }
 
 std::optional<RunningApp> previousAppAfterShow(const std::optional<RunningApp>& previous,

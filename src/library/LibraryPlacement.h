@@ -32,6 +32,11 @@ QString encodeSavedFrame(const QRectF& frame, const QRectF& screenFrame);
 // origin.
 QRectF initialFrame(const QList<ScreenInfo>& screens, QPointF pointer, const std::optional<QRectF>& savedFrame);
 
+// A shown-again window whose frame lies on no screen's usable area (its monitor went): where it
+// opens instead, centred on the screen under the pointer with its size (cut to that screen).
+// None while the frame is on some screen, or there is no screen.
+std::optional<QRectF> frameOffScreens(const QList<ScreenInfo>& screens, QPointF pointer, const QRectF& frame);
+
 // The application that paste-back returns to after this show: the one in front now, unless that
 // is this program (then the earlier one stays); none when nothing is in front.
 std::optional<RunningApp> previousAppAfterShow(const std::optional<RunningApp>& previous,

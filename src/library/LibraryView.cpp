@@ -13,6 +13,7 @@
 #include "panel/FilterStatusBarView.h"
 #include "panel/PanelView.h"
 #include "panel/SearchBarView.h"
+#include "preview/EditableTextView.h"
 #include "state/PanelState.h"
 #include "ui/anim/Transaction.h"
 #include "ui/controls/TextInput.h"
@@ -164,7 +165,13 @@ void LibraryView::syncDetail() {
   }
   // A pane on its way out keeps the size it had.
   const QSizeF size = props_.detailItem ? QSizeF(paneWidth, paneHeight) : overlay_->props().paneSize;
-  overlay_->setProps({props_.detailItem.has_value(), size});
+  // Another item moves the pane to its size and place on the critical spring, unless the change
+  // brought a curve of its own (a hover's quick ease-out).
+  const std::optional<QUuid> shownID = props_.detailItem ? std::optional(props_.detailItem->id) : std::nullopt;
+  std::optional<Animation> change = Transaction::current().animation;
+  if (!change && shownID && detailID_ && shownID != detailID_) change = Theme::springCritical();
+  detailID_ = shownID;
+  withAnimation(change, [&] { overlay_->setProps({props_.detailItem.has_value(), size}); });
   overlay_->place(QRectF(gridArea()));
   // The pane open, or about to change: what lies under it is held as a picture meanwhile.
   if (props_.detailItem) holdBackdrop();
@@ -281,6 +288,12 @@ QWidget& LibraryView::filterButton() const { return header_->searchPill().filter
 QWidget* LibraryView::pencilButton() const { return header_->pencil(); }
 QWidget& LibraryView::newCategoryButton() const { return header_->newCategoryButton(); }
 QString LibraryView::statusText() const { return status_->text(); }
+
+QWidget* LibraryView::detailEditor() const {
+  const auto* pane = qobject_cast<const LibraryDetailView*>(overlay_->pane());
+  QWidget* editor = pane ? pane->editor() : nullptr;
+  return editor && props_.detailItem && model_.state().detailEditingActive() ? editor : nullptr;
+}
 
 QString LibraryView::emptyStateText() const {
   return props_.emptyState ? props_.emptyState->title + u'\n' + props_.emptyState->description : QString();

@@ -74,6 +74,8 @@ class LibraryView : public QWidget {
   // The selected category's pencil; null while no category is selected.
   QWidget* pencilButton() const;
   QWidget& newCategoryButton() const;
+  // The detail pane's editor while an edit is open and shows; null otherwise.
+  QWidget* detailEditor() const;
   // The status row as one line.
   QString statusText() const;
   // The empty state's title and description as shown; empty while the grid shows.
@@ -127,7 +129,8 @@ class LibraryView : public QWidget {
   WorkItem heldLater_;  // a hold asked for while the grid settled, due when it has
   std::vector<QMetaObject::Connection> modelConnections_;
   GridLook gridLook_;
-  double gridChangedAt_ = -1;  // uptime of the last change of the grid under the pane
+  std::optional<QUuid> detailID_;  // the item the pane was last given
+  double gridChangedAt_ = -1;      // uptime of the last change of the grid under the pane
   bool synced_ = false;
 };
 

@@ -111,11 +111,13 @@ LibraryWindow::LibraryWindow(LibraryServices& context, TranslucencySupport trans
   if (context.environment)
     connect(context.environment.get(), &Environment::changed, this, qOverload<>(&QWidget::update));
   if (qApp)
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
       // A field that gave the focus up leaves nothing focused, as at the first show: the window
       // keeps the focus itself, so that activating it again (a click on its title bar, the next
-      // show) never hands the keys to the first field in the chain.
-      if (!focusWidget()) setFocus(Qt::OtherFocusReason);
+      // show) never hands the keys to the first field in the chain. So does a field that hid
+      // (the category form's name): Qt would pass the focus on to the next field.
+      const bool hidden = old && old != this && old->window() == this && !old->isVisible() && isVisible();
+      if (!focusWidget() || (hidden && now && now != this && now->window() == this)) setFocus(Qt::OtherFocusReason);
       // Text typed anywhere in the window goes in as typed: no field completes or corrects it.
       if (!now || now->window() != this) return;
       if (qobject_cast<QLineEdit*>(now) || qobject_cast<QTextEdit*>(now)) disableAutomaticSubstitutions(*now);
@@ -185,6 +187,8 @@ void LibraryWindow::setFilterSurfaceOpen(bool open, const QList<QRect>& keepPres
   }
   if (!filterSurface_ || open == surfaceOpen_) return;
   surfaceOpen_ = open;
+  // Keys typed while it fades out go nowhere, not into its fields.
+  if (!open && filterSurface_->isAncestorOf(focusWidget())) setFocus(Qt::OtherFocusReason);
   // Comes in and goes out on the overshoot; only at rest is it drawn as it is.
   if (open) filterSurface_->show();
   if (!isVisible()) {

@@ -1,5 +1,6 @@
 #include "library/LibraryWindowController.h"
 
+#include "base/FreedMemory.h"
 #include "base/Log.h"
 #include "library/LibraryActions.h"
 #include "library/LibraryGridView.h"
@@ -10,6 +11,7 @@
 #include "library/LibraryServices.h"
 #include "library/LibraryView.h"
 #include "panel/FilterPanel.h"
+#include "platform/SerialQueue.h"
 #include "state/PanelState.h"
 #include "ui/Translucency.h"
 #include "ui/controls/TextInput.h"
@@ -49,15 +51,22 @@ void LibraryWindowController::show(PanelState& state) {
   // The view keeps its first state; only when that is gone does it take the new one.
   if (!boundState_) bind(state);
   sync();
+  const QList<ScreenInfo> screens = context_.screens ? context_.screens->screens() : QList<ScreenInfo>();
+  const QPointF pointer = context_.screens ? context_.screens->pointerLocation() : QPointF();
   if (first) {
-    const QList<ScreenInfo> screens = context_.screens ? context_.screens->screens() : QList<ScreenInfo>();
-    const QPointF pointer = context_.screens ? context_.screens->pointerLocation() : QPointF();
     const QRect frame = libraryWindow::initialFrame(screens, pointer, savedFrame()).toRect();
     window_->setGeometry(frame);
     qCInfo(lcApp).nospace() << "Library opens at " << frame.x() << "," << frame.y() << " " << frame.width() << "x"
                             << frame.height();
-  } else if (window_->isMinimized()) {
-    window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
+  } else {
+    if (window_->isMinimized()) window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
+    // Its monitor gone since: back where the user is, at its size.
+    if (const std::optional<QRectF> moved = libraryWindow::frameOffScreens(screens, pointer, window_->geometry())) {
+      const QRect frame = moved->toRect();
+      window_->setGeometry(frame);
+      qCInfo(lcApp).nospace() << "Library's screen is gone: it opens at " << frame.x() << "," << frame.y() << " "
+                              << frame.width() << "x" << frame.height();
+    }
   }
   // Every show leaves nothing focused: the search field takes the keys only once clicked.
   if (QWidget* focused = window_->focusWidget(); focused && focused != window_.get()) focused->clearFocus();
@@ -65,6 +74,9 @@ void LibraryWindowController::show(PanelState& state) {
   window_->show();
   window_->raise();
   window_->activateWindow();
+  // But an edit kept open while the window was away takes the keys again, caret and all.
+  if (QWidget* editor = window_->view() ? window_->view()->detailEditor() : nullptr)
+    editor->setFocus(Qt::OtherFocusReason);
   showing_ = false;
   if (keys_) keys_->setActive(window_->isOnScreen());
   // A window closed through its window manager may come back as a new native window.
@@ -97,6 +109,9 @@ void LibraryWindowController::bind(PanelState& state) {
   delete model_.data();
   boundState_ = &state;
   model_ = new LibraryModel(state, *context_.scheduler, window_.get());
+  model_->onQueryRested = [queue = context_.queue(QLatin1String(kFreedMemoryQueue))] {
+    queue->async([] { returnFreedMemory(); });
+  };
   auto* actions = new LibraryActions(context_, state, model_);
   actions->setHost({[this] { return previousApp_; }, [this] { hideForPaste(); },
                     [this] {

@@ -22,6 +22,12 @@ namespace {
 
 constexpr double kWheelStep = 96;  // points per notch of a wheel without pixel deltas
 
+// How the cards stack: those at rest and gliding on top, blown-away ones beneath them, cards
+// coming in at the bottom.
+constexpr double kRestingZ = 0;
+constexpr double kLeavingZ = -1;
+constexpr double kArrivingZ = -2;
+
 }  // namespace
 
 CardHostView::CardHostView(ViewServices& context, PanelState& state, CardTransitions::Style transitions,
@@ -208,10 +214,17 @@ void CardHostView::realise(Change change) {
     const QPointF target = layout_.cardRect(index, width()).topLeft();
     if (fresh) {
       card->setPos(target);
-      if (change.animated)
-        // Hoverable once at rest, should the pointer be on it.
-        transitions_.enter(card, sectionOpacity, changeAnimation(), [this] { syncHover(); });
-      else cardHost::applyLook(*card, cardHost::fade(sectionOpacity));
+      if (change.animated) {
+        // Beneath the cards gliding to make room: still blurred and growing, it would cover
+        // their edges. Hoverable once at rest, should the pointer be on it.
+        card->setZValue(kArrivingZ);
+        transitions_.enter(card, sectionOpacity, changeAnimation(), [this, card] {
+          card->setZValue(kRestingZ);
+          syncHover();
+        });
+      } else {
+        cardHost::applyLook(*card, cardHost::fade(sectionOpacity));
+      }
     } else {
       // A card that slides under a resting pointer is hovered; one that slides away is not.
       cardGlides_.place(card, target, moves && carried ? std::optional<Animation>(changeAnimation()) : std::nullopt,
@@ -278,11 +291,8 @@ int CardHostView::cardItemCount() const {
 void CardHostView::blowAway(PaintedItem* card) {
   // The card lets go of its item at once: it hovers nothing and acts on nothing while it flies.
   letGo(card);
-  card->setZValue(-1);
-  transitions_.blowAway(card, changeAnimation(), [this, card] {
-    card->setZValue(0);
-    putAway(card);
-  });
+  card->setZValue(kLeavingZ);
+  transitions_.blowAway(card, changeAnimation(), [this, card] { putAway(card); });
 }
 
 void CardHostView::releaseCard(PaintedItem* card) {
@@ -301,6 +311,7 @@ void CardHostView::letGo(PaintedItem* card) {
 
 void CardHostView::putAway(PaintedItem* card) {
   cardHost::applyLook(*card, {});
+  card->setZValue(kRestingZ);
   card->hide();
   spareCards_.push_back(card);
 }

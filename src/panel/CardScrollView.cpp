@@ -62,7 +62,11 @@ CardScrollView::CardScrollView(ViewServices& context, PanelState& state, QWidget
   connect(&state_, &PanelState::isVisibleChanged, this, [this] {
     // Where the pointer was before the panel hid says nothing about where it is now.
     if (!state_.isVisible()) forgetPointer();
-    if (state_.isVisible() && listStale_) filteredItemsChanged();
+    // Copies made while hidden are in place as the panel slides in, not coming in then.
+    if (state_.isVisible() && listStale_) {
+      const QScopedValueRollback settling(settling_, true);
+      filteredItemsChanged();
+    }
     syncHover();
   });
   filteredItemsChanged();
@@ -121,22 +125,23 @@ void CardScrollView::dayTurned() {
 
 void CardScrollView::relayout(bool listChanged) {
   const double previousEstimate = layout_.estimatedHeight;
-  const bool hadCards = !realisedCards().isEmpty();
   const QScopedValueRollback relayingOut(relayingOut_, true);
   layout_ = cardList::layOut(groups_, state_.collapsedGroups(), opennessValues());
+  // A list made, or caught up as the panel shows, takes its new look at once.
+  const bool animates = shown_ && !settling_;
   if (layout_.estimatedHeight != previousEstimate || !shown_) {
     // Only a list on screen grows and shrinks smoothly; a hidden one takes its height at once.
-    if (shown_ && isVisible()) height_.animateTo(layout_.estimatedHeight, Theme::easeInOutMedium());
+    if (animates && isVisible()) height_.animateTo(layout_.estimatedHeight, Theme::easeInOutMedium());
     else height_.jumpTo(layout_.estimatedHeight);
   }
   const double emptyTarget = items_.isEmpty() ? 1.0 : 0.0;
   if (emptyPresence_.target() != emptyTarget) {
-    if (shown_) emptyPresence_.animateTo(emptyTarget, changeAnimation());
+    if (animates) emptyPresence_.animateTo(emptyTarget, changeAnimation());
     else emptyPresence_.jumpTo(emptyTarget);
   }
   fitGeometry();
-  // A list that showed cards before brings new ones in and blows removed ones away.
-  placeCards({listChanged, listChanged && hadCards});
+  // New cards come in and removed ones are blown away, the first ones after the empty state too.
+  placeCards({listChanged, listChanged && animates});
 }
 
 Animation CardScrollView::changeAnimation() const {

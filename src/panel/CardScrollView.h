@@ -22,9 +22,10 @@ EmptyListState emptyListState(bool historyEmpty, const QString& searchQuery);
 // The edge panel's scrolling list of cards in collapsible date sections, a card host. Only the
 // cards within about a screen of the visible part exist. The list fades out at its edges, keeps
 // the selected card in the middle, and is as high as its content up to the room it is given.
-// No card is hovered while the panel slides in. New cards come in by blur-scale and removed
-// ones are blown away; the empty state comes and goes by blur-scale; under reduce motion all of
-// them only fade.
+// No card is hovered while the panel slides in. New cards come in by blur-scale (beneath the
+// cards gliding to make room) and removed ones are blown away; the empty state comes and goes by
+// blur-scale; under reduce motion all of them only fade. Changes made while the panel was hidden
+// are in place when it shows.
 class CardScrollView : public CardHostView {
   Q_OBJECT
  public:
@@ -82,8 +83,9 @@ class CardScrollView : public CardHostView {
   EmptyListState emptyState_;
   bool shown_ = false;
   bool relayingOut_ = false;
-  // The filtered list changed while the panel was hidden; the next show lays it out.
+  // The filtered list changed while the panel was hidden; the next show lays it out, settled.
   bool listStale_ = false;
+  bool settling_ = false;
 };
 
 }  // namespace qv

@@ -272,17 +272,20 @@ QImage cardLists(GalleryScene& scene) {
   return canvas.finish();
 }
 
-// The list halfway through its transitions: a card that came in (blur-scale), a card blown
-// away with the card below gliding into its place, and the empty state arriving.
+// The list halfway through its transitions: a card that came in (blur-scale) beneath the cards
+// gliding down, a card blown away with the card below gliding into its place, the empty state
+// arriving, and the first card of an empty history coming in as the empty state leaves.
 QImage cardListTransitions(GalleryScene& scene) {
   ViewServices& context = scene.services<ViewServices>();
   const QList<ClipboardItem> items = gallerySampleItems(context.scheduler->now());
-  GallerySheet canvas(scene, {3 * 330, 640});
-  for (int look = 0; look < 3; ++look) {
+  constexpr int kLooks = 4;
+  GallerySheet canvas(scene, {kLooks * 330, 640});
+  for (int look = 0; look < kLooks; ++look) {
     PanelState state(context);
     state.setIsVisible(true);
     QList<ClipboardItem> shown = items;
     if (look == 0) shown.removeAt(0);
+    if (look == 3) shown.clear();
     state.setItems(shown);
     CardScrollView list(context, state);
     list.setAvailableRect(QRectF(0, 0, 320, 640));
@@ -293,6 +296,7 @@ QImage cardListTransitions(GalleryScene& scene) {
     QList<ClipboardItem> changed = items;
     if (look == 1) changed.removeAt(0);
     if (look == 2) changed.clear();
+    if (look == 3) changed = items.first(1);
     state.setItems(changed);
     scene.runFrames(look == 2 ? 8 : 6);  // about halfway through 0.26 s
     canvas.put(list, {look * 330.0, 0});

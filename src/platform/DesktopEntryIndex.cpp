@@ -1,5 +1,7 @@
 #include "platform/DesktopEntryIndex.h"
 
+#include "base/NativePath.h"
+
 #include <sys/stat.h>
 #include <time.h>
 #include <QDir>
@@ -30,7 +32,7 @@ bool isLauncher(const QString& program) {
 
 qint64 modifiedNanoseconds(const QString& path) {
   struct stat info {};
-  if (::stat(QFile::encodeName(path).constData(), &info) != 0) return -1;
+  if (::stat(nativePath(path).constData(), &info) != 0) return -1;
   return qint64(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
 }
 
@@ -276,8 +278,9 @@ QList<QStringList> launchCommands(const QString& exec, const LaunchInputs& input
   for (const QUrl& url : inputs.urls) {
     if (takesFiles) {
       // A path is given whole and absolute: never one a program could read as an option.
-      if (!url.isLocalFile() || !QDir::isAbsolutePath(url.toLocalFile())) return {};
-      given.append(url.toLocalFile());
+      const QString path = localFilePath(url);
+      if (!QDir::isAbsolutePath(path)) return {};
+      given.append(path);
     } else {
       given.append(url.toString(QUrl::FullyEncoded));
     }

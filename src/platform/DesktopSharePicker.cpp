@@ -1,9 +1,12 @@
 #include "platform/DesktopSharePicker.h"
 
 #include "base/Log.h"
+#include "base/NativePath.h"
 #include "platform/DesktopEntries.h"
+#include "platform/DetachedLaunch.h"
 #include "platform/Paths.h"
 #include "platform/ProgramIdentity.h"
+#include "platform/RegularFile.h"
 #include "platform/Scheduler.h"
 #include "platform/SerialQueue.h"
 
@@ -61,26 +64,13 @@ void queryDefaultWithXdgMime(QObject* owner, const QString& mimeType, std::funct
   query->start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), mimeType});
 }
 
-bool startDetached(const QStringList& command) {
-  if (command.isEmpty() || command.first().isEmpty()) return false;
-  // On its own: nothing of ours (our standard streams included) is handed to it.
-  QProcess launch;
-  launch.setProgram(command.first());
-  launch.setArguments(command.mid(1));
-  launch.setWorkingDirectory(QDir::homePath());
-  launch.setStandardInputFile(QProcess::nullDevice());
-  launch.setStandardOutputFile(QProcess::nullDevice());
-  launch.setStandardErrorFile(QProcess::nullDevice());
-  return launch.startDetached();
-}
-
 // The folder, made private, and only when it is a folder of ours (not a link someone put there).
 bool preparePrivateFolder(const QString& folder) {
   if (folder.isEmpty() || !ensurePrivateFolder(folder)) return false;
   struct stat info {};
-  if (::lstat(QFile::encodeName(folder).constData(), &info) != 0) return false;
+  if (::lstat(nativePath(folder).constData(), &info) != 0) return false;
   if (!S_ISDIR(info.st_mode) || info.st_uid != ::getuid()) return false;
-  if ((info.st_mode & 0777) != 0700 && ::chmod(QFile::encodeName(folder).constData(), 0700) != 0) return false;
+  if ((info.st_mode & 0777) != 0700 && ::chmod(nativePath(folder).constData(), 0700) != 0) return false;
   return true;
 }
 
@@ -168,7 +158,7 @@ DesktopSharePicker::DesktopSharePicker(std::shared_ptr<DesktopEntries> entries, 
       options_(std::move(options)) {
   if (!options_.offersEmail)
     options_.offersEmail = !QStandardPaths::findExecutable(QLatin1String(kEmailProgram)).isEmpty();
-  if (!options_.start) options_.start = startDetached;
+  if (!options_.start) options_.start = launchDetached;
   if (!options_.queryDefault) {
     options_.queryDefault = [this](const QString& mimeType, std::function<void(const QString&)> answer) {
       queryDefaultWithXdgMime(this, mimeType, std::move(answer));
@@ -188,7 +178,7 @@ QString DesktopSharePicker::folderIn(const Paths& paths) {
   // can see into (the temporary folder it falls back to when XDG_RUNTIME_DIR is unset).
   struct stat info {};
   const QString runtime = paths.runtime();
-  if (!runtime.isEmpty() && ::stat(QFile::encodeName(runtime).constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
+  if (!runtime.isEmpty() && ::stat(nativePath(runtime).constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
       info.st_uid == ::getuid() && (info.st_mode & 077) == 0)
     return runtime + QStringLiteral("/quorvalen-shared-") + QString::number(::getuid());
   return paths.caches() + QStringLiteral("/Shared Files");
@@ -214,8 +204,7 @@ QString DesktopSharePicker::mimeTypeOf(const ShareItem& item) {
       return QStringLiteral("x-scheme-handler/") +
              (item.url.scheme().isEmpty() ? QStringLiteral("https") : item.url.scheme().toLower());
     case ShareItem::Kind::file:
-      return (item.url.isLocalFile() ? database.mimeTypeForFile(item.url.toLocalFile())
-                                     : database.mimeTypeForUrl(item.url))
+      return (item.url.isLocalFile() ? mimeTypeOfFile(localFilePath(item.url)) : database.mimeTypeForUrl(item.url))
           .name();
   }
   return QStringLiteral("application/octet-stream");
@@ -308,7 +297,7 @@ QStringList DesktopSharePicker::emailCommand(const QList<QUrl>& inputs) {
   QStringList command{QString::fromLatin1(kEmailProgram)};
   QStringList body;
   for (const QUrl& input : inputs) {
-    if (input.isLocalFile()) command << QStringLiteral("--attach") << input.toLocalFile();
+    if (input.isLocalFile()) command << QStringLiteral("--attach") << localFilePath(input);
     else body << input.toString(QUrl::FullyEncoded);
   }
   if (!body.isEmpty()) command << QStringLiteral("--body") << body.join(u'\n');

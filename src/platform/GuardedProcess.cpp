@@ -1,5 +1,6 @@
 #include "platform/GuardedProcess.h"
 
+#include "base/NativePath.h"
 #include "platform/DesktopEntries.h"
 
 #include <errno.h>
@@ -196,11 +197,11 @@ std::unique_ptr<GuardedProcess> GuardedProcess::start(const QStringList& command
   const QString program = installedProgram(command.first());
   if (program.isEmpty()) return nullptr;
   Prepared prepared;
-  prepared.program = QFile::encodeName(program);
-  for (const QString& argument : command) prepared.arguments.push_back(QFile::encodeName(argument));
+  prepared.program = nativePath(program);
+  for (const QString& argument : command) prepared.arguments.push_back(nativePath(argument));
   for (QByteArray& argument : prepared.arguments) prepared.argv.push_back(argument.data());
   prepared.argv.push_back(nullptr);
-  prepared.folder = QFile::encodeName(workingFolder.isEmpty() ? QStringLiteral("/") : workingFolder);
+  prepared.folder = nativePath(workingFolder.isEmpty() ? QStringLiteral("/") : workingFolder);
   const pid_t parent = ::getpid();
   const pid_t guard = ::fork();
   if (guard < 0) return nullptr;

@@ -8,6 +8,7 @@
 #include <QSet>
 #include <QStandardPaths>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -60,15 +61,91 @@ QString Paths::cachesFolder(const QString& name) const {
 }
 
 bool ensurePrivateFolder(const QString& path) {
-  if (path.isEmpty()) return false;
+  if (path.isEmpty()) {
+    errno = ENOENT;
+    return false;
+  }
   QFileInfo info(path);
   if (info.isDir()) return true;
-  if (info.exists()) return false;
+  if (info.exists()) {
+    errno = ENOTDIR;  // something else is in its place
+    return false;
+  }
   const QString parent = info.absolutePath();
   if (parent != info.absoluteFilePath() && !QFileInfo(parent).isDir() && !ensurePrivateFolder(parent)) return false;
   const QByteArray native = QFile::encodeName(info.absoluteFilePath());
-  if (::mkdir(native.constData(), 0700) != 0) return QFileInfo(path).isDir();
+  if (::mkdir(native.constData(), 0700) != 0) {
+    const int error = errno;  // why it failed, for the caller's message
+    const bool made = QFileInfo(path).isDir();
+    errno = error;
+    return made;
+  }
   return true;
+}
+
+namespace {
+
+void noteFailure(QStringList* failures, const QString& where) {
+  if (failures) failures->append(where + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+// The files and folders directly in the open `folder` to 0600 and 0700. A folder in it that had
+// to be changed was loosened with the rest: with `deeper`, its own entries follow (side files
+// lie one level down); one that was private already is not read, so a usual start costs a few
+// calls, not one per side file.
+int makeEntriesPrivate(int folder, const QString& path, bool deeper, QStringList* failures) {
+  // The listing gets a descriptor of its own; `folder` stays for the changes.
+  const int listed = ::dup(folder);
+  DIR* entries = listed >= 0 ? ::fdopendir(listed) : nullptr;
+  if (!entries) {
+    noteFailure(failures, path);
+    if (listed >= 0) ::close(listed);
+    return 0;
+  }
+  int changed = 0;
+  while (const dirent* entry = ::readdir(entries)) {
+    const char* name = entry->d_name;
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+    // Only files and folders: a link, a FIFO or a socket (the lock's, where it lives here) stays.
+    struct stat status {};
+    if (::fstatat(folder, name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    const bool isFolder = S_ISDIR(status.st_mode);
+    const mode_t wanted = S_ISREG(status.st_mode) ? 0600 : isFolder ? 0700 : 0;
+    if (wanted == 0 || (status.st_mode & 07777) == wanted) continue;
+    const QString where = path + u'/' + QFile::decodeName(name);
+    if (::fchmodat(folder, name, wanted, 0) != 0) {
+      noteFailure(failures, where);
+      continue;
+    }
+    ++changed;
+    if (!isFolder || !deeper) continue;
+    const int inner = ::openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (inner < 0) continue;  // replaced by a link meanwhile
+    changed += makeEntriesPrivate(inner, where, false, failures);
+    ::close(inner);
+  }
+  ::closedir(entries);
+  return changed;
+}
+
+}  // namespace
+
+int makeFolderPrivate(const QString& path, QStringList* failures) {
+  const int folder = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (folder < 0) {
+    if (errno != ENOENT && errno != ELOOP && errno != ENOTDIR)
+      noteFailure(failures, path);  // none, or a link: left alone
+    return 0;
+  }
+  int changed = 0;
+  struct stat status {};
+  if (::fstat(folder, &status) == 0 && (status.st_mode & 07777) != 0700) {
+    if (::fchmod(folder, 0700) == 0) ++changed;
+    else noteFailure(failures, path);
+  }
+  changed += makeEntriesPrivate(folder, path, true, failures);
+  ::close(folder);
+  return changed;
 }
 
 bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error,
@@ -83,7 +160,8 @@ bool writeFileAtomically(const QString& path, const std::function<bool(const Pie
     if (error) *error = reason;
     return false;
   };
-  if (!ensurePrivateFolder(QFileInfo(path).absolutePath())) return fail(QStringLiteral("cannot create the folder"));
+  if (!ensurePrivateFolder(QFileInfo(path).absolutePath()))
+    return fail(QStringLiteral("cannot create the folder: ") + QString::fromLocal8Bit(std::strerror(errno)));
   QSaveFile file(path);
   // Unbuffered: a full disk fails the write itself. Buffered, the last piece would only fail
   // when the save file is committed, and it then renames the short file over the old one.
@@ -116,7 +194,15 @@ bool writeFileAtomically(const QString& path, const std::function<bool(const Pie
   }
   if (beforeRename) beforeRename(file.handle());
   if (!file.commit()) return fail(file.errorString());
-  return true;
+  // The rename is on the disk only once the folder is: without this, a power cut could keep what
+  // a caller does next (the journal emptied after a fold) but not the new file.
+  const int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
+                            O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder < 0) return true;  // a folder we may write but not read cannot be synced
+  const bool synced = ::fsync(folder) == 0 || errno == EINVAL || errno == EROFS;
+  if (!synced) reason = QString::fromLocal8Bit(std::strerror(errno));
+  ::close(folder);
+  return synced || fail(reason);
 }
 
 namespace {

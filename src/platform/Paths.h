@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 #include <utility>
@@ -42,10 +43,19 @@ class Paths {
   QString dataHome_, cacheHome_, configHome_, runtimeDir_, tempDir_;
 };
 
-// Creates the folder and its missing parents, each new one with mode 0700. True when it exists.
+// Creates the folder and its missing parents, each new one with mode 0700. True when it exists;
+// otherwise errno tells why.
 bool ensurePrivateFolder(const QString& path);
-// Writes the whole file atomically (a temporary file renamed over the old one) with mode 0600.
-// False on any error; the old file is then left as it was and `error` tells why. `beforeRename`
+// Brings a folder of the program's back to mode 0700, and the files and folders directly in it to
+// 0600 and 0700 (a careless copy or restore leaves them readable by others), and the entries of
+// a folder in it that was not private, following no link: a link, or a folder that is one, is
+// left as it is. What cannot be changed stays as it was; `failures` gets the paths and reasons.
+// Returns how many modes were changed.
+int makeFolderPrivate(const QString& path, QStringList* failures = nullptr);
+// Writes the whole file atomically (a temporary file renamed over the old one) with mode 0600,
+// and syncs the file before the rename and its folder after it. False on any error; the old file
+// is then left as it was (unless only the folder's sync failed: the new file is in place but may
+// not outlast a power cut) and `error` tells why. `beforeRename`
 // gets the new file's handle once all of it is written and synced, while the old file is still
 // in place (the history's journal notes which file is coming).
 bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error = nullptr,

@@ -1,11 +1,14 @@
 #include "platform/RegularFile.h"
 
+#include "base/NativePath.h"
+
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QFile>
 #include <QFileInfo>
+#include <QMimeDatabase>
 #include <cstring>
 #include <utility>
 
@@ -17,7 +20,7 @@ RegularFile RegularFile::open(const QString& path, qint64 maximumBytes, QString*
     return RegularFile();
   };
   if (path.isEmpty()) return fail(QStringLiteral("no path"));
-  const QByteArray native = QFile::encodeName(path);
+  const QByteArray native = nativePath(path);
   RegularFile file;
   file.fd_ = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (file.fd_ < 0) return fail(QString::fromLocal8Bit(std::strerror(errno)));
@@ -75,6 +78,14 @@ std::optional<QByteArray> RegularFile::readAll() const {
 
 std::optional<QByteArray> readRegularFile(const QString& path, qint64 limit) {
   return RegularFile::open(path, limit).readAll();
+}
+
+QMimeType mimeTypeOfFile(const QString& path) {
+  const RegularFile opened = RegularFile::open(path);
+  QFile device;
+  if (opened.isOpen() && device.open(opened.handle(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+    return QMimeDatabase().mimeTypeForFileNameAndData(path, &device);
+  return QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension);
 }
 
 }  // namespace qv

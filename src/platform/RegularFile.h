@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <QMimeType>
 #include <QString>
 #include <optional>
 
@@ -46,5 +47,10 @@ class RegularFile {
 
 // The whole of the regular file at `path` when it holds at most `limit` bytes.
 std::optional<QByteArray> readRegularFile(const QString& path, qint64 limit);
+
+// The type of the file at `path` by its name and its content, the content read from what was
+// opened without blocking (QMimeDatabase would open it by a name it may not encode, and wait
+// on a FIFO); by its name alone when it is no regular file.
+QMimeType mimeTypeOfFile(const QString& path);
 
 }  // namespace qv

@@ -1,5 +1,6 @@
 #include "platform/SharedThumbnailCache.h"
 
+#include "base/NativePath.h"
 #include "platform/Paths.h"
 #include "platform/RegularFile.h"
 
@@ -83,7 +84,7 @@ SharedThumbnailCache::SharedThumbnailCache(QString root) : root_(QDir::cleanPath
 
 QByteArray SharedThumbnailCache::fileUri(const QString& absolutePath) {
   static constexpr char kHex[] = "0123456789ABCDEF";
-  const QByteArray bytes = QFile::encodeName(absolutePath);
+  const QByteArray bytes = nativePath(absolutePath);
   QByteArray uri("file://");
   uri.reserve(bytes.size() * 3 + 8);
   if (!bytes.startsWith('/')) uri.append('/');
@@ -111,7 +112,7 @@ const SharedThumbnailCache::Size& SharedThumbnailCache::sizeCovering(QSize pixel
 
 std::optional<qint64> SharedThumbnailCache::modificationTime(const QString& path) {
   struct stat info {};
-  if (::stat(QFile::encodeName(path).constData(), &info) != 0) return std::nullopt;
+  if (::stat(nativePath(path).constData(), &info) != 0) return std::nullopt;
   return qint64(info.st_mtim.tv_sec);
 }
 

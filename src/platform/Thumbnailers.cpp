@@ -1,6 +1,7 @@
 #include "platform/Thumbnailers.h"
 
 #include "base/Log.h"
+#include "base/NativePath.h"
 #include "platform/DesktopEntries.h"
 #include "platform/DesktopEntryIndex.h"
 #include "platform/GuardedProcess.h"
@@ -33,7 +34,7 @@ std::optional<QImage> readOutput(const QString& path, int size, const Thumbnaile
   struct stat info {};
   // Only a plain file it wrote: not a link to somewhere else, not a device that never ends (nor
   // one put there after this look).
-  if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  if (::lstat(nativePath(path).constData(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
   if (info.st_size <= 0 || info.st_size > limits.maximumOutputBytes) return std::nullopt;
   PictureFile file(path, limits.maximumOutputBytes);
   QImageReader& reader = file.reader();
@@ -166,37 +167,40 @@ QStringList thumbnailerCommand(const QString& exec, const QString& inputPath, co
   return command;
 }
 
-std::optional<QImage> runThumbnailer(const Thumbnailer& thumbnailer, const QString& inputPath,
-                                     const QByteArray& inputUri, int size, const QString& temporaryFolder,
-                                     const ThumbnailerLimits& limits, const std::function<bool()>& cancelled) {
+ThumbnailerRun runThumbnailer(const Thumbnailer& thumbnailer, const QString& inputPath, const QByteArray& inputUri,
+                              int size, const QString& temporaryFolder, const ThumbnailerLimits& limits,
+                              const std::function<bool()>& cancelled) {
+  using End = ThumbnailerRun::End;
   QTemporaryDir folder(QDir(temporaryFolder).filePath(QStringLiteral("quorvalen-thumbnailer-XXXXXX")));
-  if (!folder.isValid()) return std::nullopt;
-  ::chmod(QFile::encodeName(folder.path()).constData(), 0700);
+  if (!folder.isValid()) return {std::nullopt, End::notStarted};
+  ::chmod(nativePath(folder.path()).constData(), 0700);
   const QString output = folder.filePath(QStringLiteral("thumbnail.png"));
   const QStringList command = thumbnailerCommand(thumbnailer.exec, inputPath, inputUri, output, size);
   if (command.isEmpty()) {
     qCInfo(lcPlatform).noquote() << "Thumbnailer skipped, its Exec line cannot run:" << thumbnailer.file;
-    return std::nullopt;
+    return {std::nullopt, End::failed};
   }
   // Under a guard: whatever it starts, even in a session of its own, ends with it.
   const std::unique_ptr<GuardedProcess> process = GuardedProcess::start(command, folder.path());
-  if (!process) return std::nullopt;
+  if (!process) return {std::nullopt, End::notStarted};
   QElapsedTimer clock;
   clock.start();
   const qint64 limit = qint64(std::llround(limits.seconds * 1000));
   while (!process->waitForFinished(kPollMilliseconds)) {
     if (cancelled && cancelled()) {
       process->kill();
-      return std::nullopt;
+      return {std::nullopt, End::cancelled};
     }
     if (clock.elapsed() >= limit) {
       qCInfo(lcPlatform).noquote() << "Thumbnailer killed after" << limits.seconds << "s:" << command.first();
       process->kill();
-      return std::nullopt;
+      return {std::nullopt, End::outOfTime};
     }
   }
-  if (process->exitCode() != 0) return std::nullopt;
-  return readOutput(output, size, limits);
+  if (process->exitCode() != 0) return {std::nullopt, End::failed};
+  std::optional<QImage> picture = readOutput(output, size, limits);
+  const End end = picture ? End::wrote : End::failed;
+  return {std::move(picture), end};
 }
 
 }  // namespace qv

@@ -52,15 +52,30 @@ struct ThumbnailerLimits {
   int maximumOutputSide = 4096;
 };
 
+// How a thumbnailer's run ended. Only a run that ended by itself says anything about the file:
+// one killed at the time limit (on a loaded machine), cancelled, or that could not be started
+// may well give a picture the next time.
+struct ThumbnailerRun {
+  enum class End {
+    wrote,       // a picture within the limits
+    failed,      // it ended by itself and left nothing usable, or its Exec line cannot run
+    outOfTime,   // killed at the time limit
+    cancelled,   // killed because it was no longer wanted
+    notStarted,  // no private folder or no process could be made
+  };
+  std::optional<QImage> picture;
+  End end = End::failed;
+};
+
 // Runs the thumbnailer for the file (its path and URI) at `size` pixels, on the calling thread:
 // under a guard that ends everything it started when it ends (GuardedProcess), with no shell, no
 // input and no output streams of ours, writing into
 // a private folder (mode 0700) made under `temporaryFolder` and removed afterwards. The picture
-// it wrote, brought down to `size` when larger; nothing when it cannot start, fails, runs out
+// it wrote, brought down to `size` when larger; no picture when it cannot start, fails, runs out
 // of time, is cancelled (`cancelled` is asked while it runs) or writes nothing readable within
-// the limits.
-std::optional<QImage> runThumbnailer(const Thumbnailer& thumbnailer, const QString& inputPath,
-                                     const QByteArray& inputUri, int size, const QString& temporaryFolder,
-                                     const ThumbnailerLimits& limits = {}, const std::function<bool()>& cancelled = {});
+// the limits, and `end` tells which.
+ThumbnailerRun runThumbnailer(const Thumbnailer& thumbnailer, const QString& inputPath, const QByteArray& inputUri,
+                              int size, const QString& temporaryFolder, const ThumbnailerLimits& limits = {},
+                              const std::function<bool()>& cancelled = {});
 
 }  // namespace qv

@@ -1,12 +1,15 @@
 #include "preview/DesktopThumbnailService.h"
 
+#include "base/NativePath.h"
 #include "items/thumbnails/ThumbnailCache.h"
 #include "platform/Paths.h"
 #include "platform/PdfRenderer.h"
+#include "platform/RegularFile.h"
 #include "platform/Scheduler.h"
 #include "platform/SerialQueue.h"
 
 #include <sys/stat.h>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
@@ -33,7 +36,7 @@ struct DesktopThumbnailService::Shared {
 
   static std::optional<Version> versionOf(const QString& path) {
     struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0) return std::nullopt;
+    if (::stat(nativePath(path).constData(), &info) != 0) return std::nullopt;
     return Version{qint64(info.st_size), qint64(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
   }
   bool failedBefore(const QString& path, const Version& version) {
@@ -51,6 +54,11 @@ struct DesktopThumbnailService::Shared {
     failures.insert(path, version);
   }
 
+  // By hand for an absolute path: QFileInfo would lose the bytes of a name that is not UTF-8.
+  static QString absolutePathOf(const QString& path) {
+    return path.startsWith(u'/') ? QDir::cleanPath(path) : QFileInfo(path).absoluteFilePath();
+  }
+
   QList<Thumbnailer> installedThumbnailers() {
     std::lock_guard lock(thumbnailersLock);
     if (!thumbnailers) thumbnailers = readThumbnailers(options.thumbnailerFolders);
@@ -58,15 +66,14 @@ struct DesktopThumbnailService::Shared {
   }
 
   Made make(const QString& path, QSize pixelSize, const std::function<bool()>& cancelled) {
-    const QFileInfo info(path);
     // Gone, or a folder, a device or a pipe: nothing to picture.
-    if (!info.isFile()) return {};
-    const QString absolute = info.absoluteFilePath();
+    if (pathKind(path) != PathKind::file) return {};
+    const QString absolute = absolutePathOf(path);
     const std::optional<Version> version = versionOf(absolute);
     // A file whose thumbnail failed is not asked for again until it changes.
     if (!version || failedBefore(absolute, *version)) return {};
     Made made = makeAnew(absolute, pixelSize, cancelled);
-    if (!(cancelled && cancelled())) remember(absolute, *version, !made.picture);
+    if (!(cancelled && cancelled()) && !made.unsettled) remember(absolute, *version, !made.picture);
     return made;
   }
 
@@ -88,7 +95,7 @@ struct DesktopThumbnailService::Shared {
       made.picture = std::move(picture);
       made.source = Source::picture;
     }
-    const QMimeType type = QMimeDatabase().mimeTypeForFile(absolute);
+    const QMimeType type = mimeTypeOfFile(absolute);
     made.mimeType = type.isValid() && !type.isDefault() ? type.name() : QString();
     if (made.picture) return made;
     if (cancelled && cancelled()) return made;
@@ -101,18 +108,21 @@ struct DesktopThumbnailService::Shared {
     }
     if (!type.isValid() || type.isDefault()) return made;
     if (const std::optional<Thumbnailer> thumbnailer = thumbnailerFor(installedThumbnailers(), type.name())) {
-      if (std::optional<QImage> picture = runThumbnailer(*thumbnailer, absolute, uri, size.pixels,
-                                                         options.temporaryFolder, options.limits, cancelled)) {
-        made.picture = std::move(picture);
+      const RunThumbnailer run = options.runThumbnailer ? options.runThumbnailer : RunThumbnailer(runThumbnailer);
+      ThumbnailerRun ran = run(*thumbnailer, absolute, uri, size.pixels, options.temporaryFolder, options.limits,
+                               cancelled);
+      if (ran.picture) {
+        made.picture = std::move(ran.picture);
         made.source = Source::thumbnailer;
       }
+      made.unsettled = ran.end == ThumbnailerRun::End::outOfTime || ran.end == ThumbnailerRun::End::notStarted;
     }
     return made;
   }
 
   bool keep(const QString& path, const Made& made, QSize pixelSize) const {
     if (!made.picture || made.source == Source::cache || made.source == Source::none || made.keptPrivate) return false;
-    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const QString absolute = absolutePathOf(path);
     if (cache.contains(absolute)) return false;
     const std::optional<qint64> mtime = SharedThumbnailCache::modificationTime(absolute);
     if (!mtime) return false;

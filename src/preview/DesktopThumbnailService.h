@@ -20,21 +20,27 @@ class SerialQueue;
 // file's type (or a parent type), the type known from the name and the content. What is made is
 // written back into the shared cache, except for files the privacy check names (those of items
 // marked sensitive). A file for which no thumbnail could be made is not tried again until it
-// changes (its size or modification time). All of it runs on one serial queue; a request that
-// is no longer wanted when the queue reaches it is skipped, and a thumbnailer still running for
-// one is killed.
+// changes (its size or modification time); a thumbnailer ended at its time limit or that could
+// not start says nothing about the file, and the next request tries again. All of it runs on
+// one serial queue; a request that is no longer wanted when the queue reaches it is skipped, and
+// a thumbnailer still running for one is killed.
 class DesktopThumbnailService : public ThumbnailService {
  public:
   // Page one of a PDF document fitted into `pixelSize`; nothing when it cannot be read or is no
   // longer wanted (`cancelled`, which may be empty, answers true). Called on the queue.
   using RenderPdf = std::function<std::optional<QImage>(const QString& path, QSize pixelSize,
                                                         const std::function<bool()>& cancelled)>;
+  // Runs a thumbnailer (runThumbnailer, unless a test stands in for the process). Called on the queue.
+  using RunThumbnailer = std::function<ThumbnailerRun(
+      const Thumbnailer& thumbnailer, const QString& path, const QByteArray& uri, int size,
+      const QString& temporaryFolder, const ThumbnailerLimits& limits, const std::function<bool()>& cancelled)>;
   struct Options {
     QString cacheRoot;  // $XDG_CACHE_HOME/thumbnails
     QStringList thumbnailerFolders;
     QString temporaryFolder;  // where thumbnailers get their private folders
     RenderPdf renderPdf;      // none: PDF documents go to the thumbnailers (the program's: firstPageOf)
     ThumbnailerLimits limits{};
+    RunThumbnailer runThumbnailer;  // none: runThumbnailer
   };
   // Where the program's tiers look, from the environment, with the program's PDF renderer.
   static Options optionsFor(const Paths& paths);
@@ -50,6 +56,9 @@ class DesktopThumbnailService : public ThumbnailService {
     Source source = Source::none;
     QString mimeType;
     bool keptPrivate = false;  // never written to the shared cache
+    // No answer about the file itself (a thumbnailer out of time or that could not start): not
+    // remembered as a failure.
+    bool unsettled = false;
   };
 
   DesktopThumbnailService(std::shared_ptr<Scheduler> scheduler, std::shared_ptr<SerialQueue> queue, Options options);

@@ -1,5 +1,6 @@
 #include "preview/ItemPaneSession.h"
 
+#include "base/NativePath.h"
 #include "cards/ViewServices.h"
 #include "items/writer/PasteboardWriter.h"
 #include "platform/SerialQueue.h"
@@ -150,7 +151,7 @@ void ItemPaneSession::togglePeek() const { state_.togglePeek(item_); }
 bool ItemPaneSession::reveal() const {
   const std::optional<QUrl> url = localFileURL(item_);
   if (!url) return false;
-  context_.workspace->revealFile(url->toLocalFile());
+  context_.workspace->revealFile(localFilePath(*url));
   return true;
 }
 

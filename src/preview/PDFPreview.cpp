@@ -1,5 +1,6 @@
 #include "preview/PDFPreview.h"
 
+#include "base/NativePath.h"
 #include "base/Url.h"
 #include "cards/ViewServices.h"
 #include "cards/content/CardContentStyle.h"
@@ -272,12 +273,12 @@ QSize PDFPreview::wantedPixels() const {
   return QSize(int(std::lround(width() * ratio)), int(std::lround(height() * ratio)));
 }
 
-bool PDFPreview::isLocalFile() const { return props_.url.isLocalFile() && !props_.url.toLocalFile().isEmpty(); }
+bool PDFPreview::isLocalFile() const { return !localFilePath(props_.url).isEmpty(); }
 
 void PDFPreview::requestPage() {
   if (!hasProps_ || !isLocalFile()) return;
   requestedPixels_ = wantedPixels();
-  loader_.request(props_.url.toLocalFile(), pageIndex_, requestedPixels_);
+  loader_.request(localFilePath(props_.url), pageIndex_, requestedPixels_);
 }
 
 void PDFPreview::retryLater() {

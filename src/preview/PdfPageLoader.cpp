@@ -1,5 +1,6 @@
 #include "preview/PdfPageLoader.h"
 
+#include "base/NativePath.h"
 #include "platform/PdfRenderer.h"
 #include "platform/PlatformServices.h"
 
@@ -20,7 +21,7 @@ struct FileVersion {
 
 FileVersion versionOf(const QString& path) {
   struct stat info {};
-  if (::stat(QFile::encodeName(path).constData(), &info) != 0) return {};
+  if (::stat(nativePath(path).constData(), &info) != 0) return {};
   return {qint64(info.st_size), qint64(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
 }
 

@@ -1,5 +1,6 @@
 #include "preview/PreviewContent.h"
 
+#include "base/NativePath.h"
 #include "base/Url.h"
 #include "cards/ViewServices.h"
 #include "cards/content/ColorCardContent.h"
@@ -203,10 +204,10 @@ FileContentRoute fileContentRoute(const FilePayload& file) {
   // A remote address is never looked up on this disk: its path may name a local file.
   if (!file->url || !file->url->isLocalFile()) return FileContentRoute::missing;
   const QUrl& url = file->url->qurl();
-  const QFileInfo info(url.toLocalFile());
-  if (!info.exists()) return FileContentRoute::missing;
+  const PathKind kind = pathKind(file->url->toLocalFile());
+  if (kind == PathKind::none) return FileContentRoute::missing;
   // Folders are copied with or without the trailing slash.
-  if (url.path().endsWith(u'/') || info.isDir()) return FileContentRoute::folder;
+  if (url.path().endsWith(u'/') || kind == PathKind::folder) return FileContentRoute::folder;
   if (PreviewSizing::fileSizeClass(file) == PreviewSizing::FileSizeClass::document)
     return FileContentRoute::richDocument;
   if (TextFilePreview::canPreview(url)) return FileContentRoute::textFile;

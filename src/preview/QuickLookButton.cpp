@@ -1,5 +1,6 @@
 #include "preview/QuickLookButton.h"
 
+#include "base/NativePath.h"
 #include "cards/ViewServices.h"
 #include "platform/QuickLook.h"
 #include "ui/controls/ControlStyle.h"
@@ -85,7 +86,7 @@ AccessibilityInfo QuickLookButton::accessibility() const {
   return info;
 }
 
-void QuickLookButton::openQuickLook() { qv::openQuickLook(services_, QUrl::fromLocalFile(props_.path)); }
+void QuickLookButton::openQuickLook() { qv::openQuickLook(services_, localFileUrl(props_.path)); }
 
 void QuickLookButton::mousePressEvent(QMouseEvent* event) {
   pressed_ = event->button() == Qt::LeftButton && hits(event->position());

@@ -2,11 +2,14 @@
 
 #include "base/ByteCountText.h"
 #include "base/Log.h"
+#include "base/NativePath.h"
 #include "cards/ViewServices.h"
 #include "cards/content/CardContentStyle.h"
 #include "cards/content/FileIcons.h"
 #include "items/thumbnails/ThumbnailCache.h"
+#include "platform/RegularFile.h"
 #include "platform/SerialQueue.h"
+#include "state/PanelState.h"
 #include "ui/controls/ControlStyle.h"
 #include "ui/controls/ProgressSpinner.h"
 #include "ui/fx/Fx.h"
@@ -37,7 +40,7 @@ QFont detailFont() { return systemFont(kDetailFontSize); }
 
 QString fileNameOf(const QString& path) {
   const QString name = QFileInfo(path).fileName();
-  return name.isEmpty() ? path : name;
+  return shownPath(name.isEmpty() ? path : name);
 }
 
 }  // namespace
@@ -70,13 +73,14 @@ QuickLookView::Look QuickLookView::lookAt(const QString& path, int largestPictur
   Look look;
   look.name = fileNameOf(path);
   const QMimeDatabase types;
-  const QFileInfo info(path);
-  if (info.isDir()) {
+  // Through the path's own bytes: QFileInfo would not find a name that is not UTF-8.
+  const PathKind kind = pathKind(path);
+  if (kind == PathKind::folder) {
     look.isDirectory = true;
     look.typeText = types.mimeTypeForName(QStringLiteral("inode/directory")).comment();
-  } else if (info.isFile()) {
-    look.sizeText = byteCountText(info.size());
-    look.typeText = types.mimeTypeForFile(info).comment();
+  } else if (kind == PathKind::file) {
+    look.sizeText = byteCountText(PanelState::fileSizeOnDisk(path).value_or(0));
+    look.typeText = mimeTypeOfFile(path).comment();
     look.picture = ThumbnailCache::scaledImageOfFile(path, largestPicture);
   } else {
     // Gone: what its name says it was.
@@ -274,7 +278,7 @@ void QuickLookWindow::reloadData() {
   ensureWindow();
   const std::optional<QUrl> item = source_ && source_->numberOfPreviewItems() > 0 ? source_->previewItemAt(0)
                                                                                   : std::nullopt;
-  const QString path = item ? (item->isLocalFile() ? item->toLocalFile() : item->toString()) : QString();
+  const QString path = item ? (item->isLocalFile() ? localFilePath(*item) : item->toString()) : QString();
   window_->setWindowTitle(path.isEmpty() ? QStringLiteral("Quick Look") : fileNameOf(path));
   view_->setProps({path});
   qCInfo(lcUi).noquote() << "Quick Look shows" << (path.isEmpty() ? QStringLiteral("nothing") : fileNameOf(path));

@@ -1,5 +1,7 @@
 #include "preview/RichDocumentPreview.h"
 
+#include "base/FreedMemory.h"
+#include "base/NativePath.h"
 #include "base/Url.h"
 #include "cards/ViewServices.h"
 #include "cards/content/FileIcons.h"
@@ -11,10 +13,6 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <cmath>
-
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 namespace qv {
 
@@ -49,14 +47,6 @@ class DocumentThumbnailFallback : public QWidget {
   FileThumbnailView* thumbnail_;
   QuickLookButton* quickLook_;
 };
-
-// Returns the heap's free pages to the system: a document's reading leaves many behind, in the
-// middle of the heap where they are not returned by themselves.
-void releaseFreedMemory() {
-#ifdef __GLIBC__
-  ::malloc_trim(0);
-#endif
-}
 
 // One of a document's points in font points of the screen: 1 point = 1 pixel.
 double fontPointsPerPoint() {
@@ -101,7 +91,7 @@ void RichDocumentPreview::release() {
   ++generation_;
   // What the document took goes back to the system once this preview has let go of it, after
   // the read being given up.
-  context_.queue(QLatin1String(kQueueName))->async([] { releaseFreedMemory(); });
+  context_.queue(QLatin1String(kQueueName))->async([] { returnFreedMemory(); });
 }
 
 void RichDocumentPreview::hideEvent(QHideEvent* event) {
@@ -146,7 +136,7 @@ void RichDocumentPreview::startLoading() {
     fallback_->deleteLater();
     fallback_ = nullptr;
   }
-  const QString path = props_.url.isLocalFile() ? props_.url.toLocalFile() : QString();
+  const QString path = localFilePath(props_.url);
   if (path.isEmpty()) {
     documentArrived(nullptr);
     return;
@@ -163,7 +153,7 @@ void RichDocumentPreview::startLoading() {
         options.cancelled = cancel.get();
         std::optional<AttributedText> read = readRichDocument(path, options);
         // The reader's working memory (many times the document) is free now: hand it back.
-        releaseFreedMemory();
+        returnFreedMemory();
         if (cancel->load()) return;
         SharedAttributedText document = read ? std::make_shared<const AttributedText>(std::move(*read))
                                              : SharedAttributedText();
@@ -181,8 +171,7 @@ void RichDocumentPreview::documentArrived(SharedAttributedText document) {
     viewer_->setProps({QString(), document_, false, QSizeF(kInsetWidth, kInsetHeight)}, viewerCallbacks());
   } else {
     failed_ = true;
-    fallback_ = new DocumentThumbnailFallback(context_, props_.url.isLocalFile() ? props_.url.toLocalFile() : QString(),
-                                              lastPathComponent(props_.url), this);
+    fallback_ = new DocumentThumbnailFallback(context_, localFilePath(props_.url), lastPathComponent(props_.url), this);
   }
   showState();
 }

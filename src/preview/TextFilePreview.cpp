@@ -1,5 +1,6 @@
 #include "preview/TextFilePreview.h"
 
+#include "base/NativePath.h"
 #include "cards/ViewServices.h"
 #include "cards/content/FileIcons.h"
 #include "platform/Scheduler.h"
@@ -162,10 +163,10 @@ bool TextFilePreview::canPreview(const QUrl& url) {
 
 std::optional<QString> TextFilePreview::load(const QUrl& url) {
   if (!url.isLocalFile()) return std::nullopt;
-  const QString path = url.toLocalFile();
+  const QString path = localFilePath(url);
   // Checked before opening and again on what was opened: a FIFO or a device must never be read.
-  if (!QFileInfo(path).isFile()) return std::nullopt;
-  Descriptor file{::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
+  if (pathKind(path) != PathKind::file) return std::nullopt;
+  Descriptor file{::open(nativePath(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
   if (file.fd < 0) return std::nullopt;
   struct stat status {};
   if (::fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
@@ -229,8 +230,8 @@ void TextFilePreview::setProps(const Props& props, Callbacks callbacks) {
 }
 
 QString TextFilePreview::fileName() const {
-  const QString path = props_.url.isLocalFile() ? props_.url.toLocalFile() : props_.url.path();
-  return QFileInfo(path).fileName();
+  const QString path = props_.url.isLocalFile() ? localFilePath(props_.url) : props_.url.path();
+  return shownPath(QFileInfo(path).fileName());
 }
 
 QString TextFilePreview::language() const { return languageLabel(lowerExtension(props_.url)); }

@@ -14,6 +14,7 @@
 #include "ui/anim/Transaction.h"
 #include "ui/theme/Theme.h"
 
+#include <QHideEvent>
 #include <QVBoxLayout>
 
 namespace qv {
@@ -134,6 +135,13 @@ void IgnoredPane::showEvent(QShowEvent* event) {
   refreshCounts();
 }
 
+void IgnoredPane::hideEvent(QHideEvent* event) {
+  PaneContainer::hideEvent(event);
+  // The window closed (a minimised one keeps it): the question goes with it, so the pane shows
+  // again asking nothing, with counts read afresh.
+  if (!event->spontaneous() && confirmingRemoval_) withoutAnimation([this] { setConfirming(std::nullopt); });
+}
+
 void IgnoredPane::addApps() {
   if (chooser_) {
     chooser_->raise();
@@ -190,8 +198,17 @@ void IgnoredPane::cancelErase() {
   withAnimation(Theme::springStandard(), [&] { setConfirming(std::nullopt); });
 }
 
-// The rule stays in the list.
+// Erase removes exactly as many clips as the question names: when copies came or went since it
+// was asked, it asks again with the count as it is now (and none left ends the question). The
+// rule stays in the list.
 void IgnoredPane::confirmErase(const QString& bundleID) {
+  if (const int count = savedClips(bundleID); confirmingRemoval_ == bundleID && count != confirmingCount_) {
+    refreshCounts();
+    if (count == 0) return cancelErase();
+    confirmingCount_ = count;
+    setConfirming(bundleID);
+    return;
+  }
   if (removeClipsForApp) removeClipsForApp(bundleID);
   withAnimation(Theme::springStandard(), [&] { setConfirming(std::nullopt); });
   refreshCounts();

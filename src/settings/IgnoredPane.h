@@ -61,12 +61,16 @@ class IgnoredPane : public PaneContainer {
   void addChosen(const QList<DesktopEntry>& entries);
   void changeRule(AppRule rule, const QString& bundleID);
   void removeApp(const QString& bundleID);
+  // The question "Erase <n> saved clips?" for one application; it ends with the window.
   void askToErase(const QString& bundleID);
   void cancelErase();
+  // Erases the application's clips when their count is still the one asked about; else asks
+  // again with the count of now.
   void confirmErase(const QString& bundleID);
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   void followStore();

@@ -22,7 +22,7 @@ std::optional<CustomCategory> CustomCategory::fromJson(const QJsonValue& value) 
   const QJsonValue name = object.value(QLatin1String("name"));
   const QJsonValue index = object.value(QLatin1String("colorIndex"));
   if (!id.isString() || !name.isString() || !index.isDouble()) return std::nullopt;
-  const std::optional<QUuid> uuid = parseUuid(id.toString());
+  const std::optional<QUuid> uuid = parseUuidAnyForm(id.toString());
   const double number = index.toDouble();
   if (!uuid || !std::isfinite(number) || std::trunc(number) != number) return std::nullopt;
   // fmod is exact for whole numbers of any size; the result fits an int.

@@ -58,6 +58,10 @@ struct HistoryFile::Shared {
   // Save queue only: the pictures that items hold in memory, by item id, as the saves' changes
   // (or, when they do not tell all, the snapshot) show them.
   QHash<QUuid, QImage> heldImages;
+  // Save queue only: set while pictures cannot be written (logged once), and why the last save
+  // did not put everything on disk.
+  bool picturesFailing = false;
+  QString failure;
   // Save queue only: the ids named by each set-aside history or journal, by path, with the size
   // they were read at (a set-aside file is read once, not at every prune).
   struct SetAside {
@@ -236,11 +240,13 @@ void removeGoneSideFiles(const HistorySaveServices& services, HistoryFile::Share
   removeSideFiles(services, removed.subtract(extraIDs));
 }
 
-// Writes the picture files that images held in memory lack (not written yet, a write that
-// failed, a file deleted meanwhile). The images are followed through the saves' changes: a look
-// at every item at each copy would make a copy's cost grow with the history.
-void writeMissingImages(const HistorySaveServices& services, HistoryFile::Shared& shared,
-                        const HistoryFile::Save& save) {
+// The pictures of images held in memory that have no file: written by the save after their copy,
+// and again by every save while that fails (a read-only or full folder) or once one went missing.
+// The images are followed through the saves' changes: a look at every item at each copy would
+// make a copy's cost grow with the history. False when one is not on disk; `failure` then says
+// why.
+bool writeMissingPictures(const HistorySaveServices& services, HistoryFile::Shared& shared,
+                          const HistoryFile::Save& save, QString* failure) {
   QHash<QUuid, QImage>& held = shared.heldImages;
   const auto note = [&held](const ClipboardItem& item) {
     const auto* image = fieldsIf<ImagePayload>(&item.payload);
@@ -256,18 +262,35 @@ void writeMissingImages(const HistorySaveServices& services, HistoryFile::Shared
       else note(change.item);
     }
   }
-  for (auto image = held.cbegin(); image != held.cend(); ++image)
-    services.images->save(image.value(), uuidString(image.key()));
+  int unwritten = 0;
+  QString reason, path;
+  for (auto image = held.cbegin(); image != held.cend(); ++image) {
+    const QString id = uuidString(image.key());
+    if (services.images->save(image.value(), id, &reason)) continue;
+    ++unwritten;
+    path = services.images->filePath(id);
+  }
+  if (unwritten == 0) return true;
+  *failure = (unwritten == 1 ? QStringLiteral("the picture of an image")
+                             : QStringLiteral("the pictures of %1 images").arg(unwritten)) +
+             QStringLiteral(" could not be written to %1 (%2)").arg(QFileInfo(path).path(), reason);
+  return false;
 }
 
 // On the save queue: writes missing image side files and the history (its changes to the journal,
 // now and then the whole file), then, once that is on disk, deletes the side files of the items
-// it removed (or, when asked, of every item that is gone). False when the history could not be
-// written.
+// it removed (or, when asked, of every item that is gone). False when the history or a picture
+// could not be written (`shared.failure` says why).
 bool writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shared, const HistoryFile::Save& save,
                   qint64 snapshotNumber) {
   const QList<ClipboardItem>& items = save.snapshot;
-  writeMissingImages(services, shared, save);
+  QString pictureFailure;
+  const bool picturesWritten = writeMissingPictures(services, shared, save, &pictureFailure);
+  if (!picturesWritten && !std::exchange(shared.picturesFailing, true))
+    qCWarning(lcState).noquote() << "Images saved without their pictures:" << pictureFailure
+                                 << "- written again at every save";
+  else if (picturesWritten && std::exchange(shared.picturesFailing, false))
+    qCInfo(lcState) << "Pictures written again after failed writes";
 
   bool written = true;
   if (shared.historyWriteBlocked) {
@@ -289,7 +312,8 @@ bool writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shar
   } else {
     removeGoneSideFiles(services, shared, items, snapshotNumber, {}, false);
   }
-  return written;
+  shared.failure = written ? pictureFailure : shared.writer.failure();
+  return written && picturesWritten;
 }
 
 // A long history is read and decoded on several threads, each taking a piece of the file cut
@@ -494,7 +518,7 @@ bool HistoryFile::write(Save save, bool sync) {
       outcome->written = written && !shared->historyWriteBlocked;
       outcome->failure = shared->historyWriteBlocked
                              ? QStringLiteral("the history file could not be read nor set aside")
-                             : shared->writer.failure();
+                             : shared->failure;
     }
     if (!written && failed) scheduler->post(failed);
   };

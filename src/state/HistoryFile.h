@@ -58,12 +58,13 @@ class HistoryFile {
     double now = 0;  // the scheduler's uptime
   };
   // Writes a save on the save queue (and waits for it with `sync`). False when a save waited for
-  // could not be written; `lastWriteFailure()` then says why.
+  // could not be written, or left the picture of an image unwritten; `lastWriteFailure()` then
+  // says why.
   bool write(Save save, bool sync);
   QString lastWriteFailure() const { return lastFailure_; }
   // Called on the main thread after a save that could not be written whole (a full disk: the
-  // files keep what they held, and the writer what it could not write), so that the owner tries
-  // again later.
+  // files keep what they held, and the writer what it could not write; or a picture that could
+  // not be written), so that the owner tries again later.
   void setWriteFailedHandler(std::function<void()> handler) { writeFailed_ = std::move(handler); }
   void setJournalLimits(const JournalLimits& limits);
   // Deletes, on the save queue, the side files of every item that is neither in `snapshot` nor

@@ -31,8 +31,8 @@ std::optional<ItemCategories::IdMap> decodeAssignments(const QByteArray& data, b
         continue;
       }
       // Pairs that name no UUID are dropped; the rest of the map stays good.
-      const std::optional<QUuid> item = parseUuid(it.key());
-      const std::optional<QUuid> category = parseUuid(it.value().toString());
+      const std::optional<QUuid> item = parseUuidAnyForm(it.key());
+      const std::optional<QUuid> category = parseUuidAnyForm(it.value().toString());
       if (item && category) assignments.insert(*item, *category);
     }
     return assignments;

@@ -13,16 +13,16 @@ namespace qv {
 
 namespace {
 
-// Every id in a stored value, wherever it lies: strings and keys that are UUIDs (in either case).
+// Every id in a stored value, wherever it lies: strings and keys that are UUIDs (in any form).
 void collectIds(const QJsonValue& value, ItemMarks::IdSet& ids) {
   if (value.isString()) {
-    if (const std::optional<QUuid> id = parseUuid(value.toString())) ids.insert(*id);
+    if (const std::optional<QUuid> id = parseUuidAnyForm(value.toString())) ids.insert(*id);
   } else if (value.isArray()) {
     for (const QJsonValue& entry : value.toArray()) collectIds(entry, ids);
   } else if (value.isObject()) {
     const QJsonObject object = value.toObject();
     for (auto it = object.begin(); it != object.end(); ++it) {
-      if (const std::optional<QUuid> id = parseUuid(it.key())) ids.insert(*id);
+      if (const std::optional<QUuid> id = parseUuidAnyForm(it.key())) ids.insert(*id);
       collectIds(it.value(), ids);
     }
   }
@@ -34,19 +34,24 @@ ItemMarks::IdSet ItemMarks::readIdList(const char* key) {
   IdSet ids;
   const QString name = QLatin1String(key);
   const std::optional<QJsonArray> stored = settings_.arrayValue(name);
-  if (!stored) {
-    if (!settings_.hasStoredValue(name)) return ids;
-    // Read as absent, a list of another type would drop every mark in it (and retention the
-    // pinned items): the ids found in it are kept and written back as a list, and the value as
-    // it was is set aside, which holds retention until the user chooses one again.
-    collectIds(settings_.value(name), ids);
-    qCWarning(lcState) << "Stored" << name << "is no list; set aside as" << settings_.setAsideUnreadable(name)
-                       << "- kept the" << ids.size() << "ids found in it";
-    if (!ids.isEmpty()) writeIdList(key, ids);
-    return ids;
+  if (!stored && !settings_.hasStoredValue(name)) return ids;
+  if (stored) {
+    bool whole = true;
+    for (const QJsonValue& entry : *stored) {
+      const std::optional<QUuid> id = entry.isString() ? parseUuidAnyForm(entry.toString()) : std::nullopt;
+      if (id) ids.insert(*id);
+      else whole = false;
+    }
+    if (whole) return ids;
   }
-  // An entry that is no UUID names no item: it is dropped.
-  for (const QJsonValue& value : *stored) collectIds(value, ids);
+  // Read as absent, a list of another type or an entry that is no id would drop a mark (and
+  // retention the pinned item): the ids found in it are kept and written back as a list, and the
+  // value as it was is set aside, which holds retention until the user chooses one again.
+  collectIds(settings_.value(name), ids);
+  qCWarning(lcState) << "Stored" << name
+                     << (stored ? "holds entries that are no id; set aside as" : "is no list; set aside as")
+                     << settings_.setAsideUnreadable(name) << "- kept the" << ids.size() << "ids found in it";
+  if (!ids.isEmpty()) writeIdList(key, ids);
   return ids;
 }
 

@@ -84,7 +84,8 @@ class ItemMarks {
     slot = std::move(value);
     return true;
   }
-  // The stored ids; a value that does not read is set aside (see SettingsStore::setAsideUnreadable).
+  // The stored ids, in any form of a UUID; a value that does not read whole is set aside (see
+  // SettingsStore::setAsideUnreadable).
   IdSet readIdList(const char* key);
   void writeIdList(const char* key, const IdSet& ids);
 

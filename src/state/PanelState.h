@@ -207,8 +207,8 @@ class PanelState : public QObject {
   bool isSavePending() const { return saveWork_.isPending(); }
   // Writes the history now and returns once it is on disk (at quit): the journal gets the last
   // changes, and is folded into the file only when that fits the quit budget. False when it could
-  // not be written (a full disk): the changes since the last save are then lost at exit, and
-  // `lastWriteFailure()` says why.
+  // not be written (a full disk) or an image's picture could not: the changes since the last
+  // save, or that picture, are then lost at exit, and `lastWriteFailure()` says why.
   bool flushSave();
   QString lastWriteFailure() const;
   // When the history file and its journal are folded together (tests and benchmarks).
@@ -331,8 +331,9 @@ class PanelState : public QObject {
   // search). Through the search index once it is made; until then the items are looked at one by
   // one, and the index is made off the main thread meanwhile.
   QList<qint32> rowsMatching(const SearchIndex::Query& query, const QList<qint32>* among = nullptr) const;
-  // A search is about to begin (its field took the keys): the index is made off the main thread
-  // now (unless it is being made), or brought up to date, so that the first key finds it ready.
+  // A search may begin soon (the library's field took the keys, or the panel, searched by typing
+  // alone, showed): the index is made off the main thread now (unless it is being made), or
+  // brought up to date, so that the first key finds it ready.
   void prepareSearch();
   // The text recognised in image items, for a query the index cannot answer.
   const ClipboardItem::RecognizedTextLookup& recognizedTextLookup() const;

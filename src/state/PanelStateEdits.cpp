@@ -1,9 +1,10 @@
 #include "base/ByteCountText.h"
+#include "base/NativePath.h"
 #include "items/ItemServices.h"
 #include "items/stores/RichTextStore.h"
 #include "state/PanelStateInternal.h"
 
-#include <QFileInfo>
+#include <sys/stat.h>
 #include <algorithm>
 
 namespace qv {
@@ -68,12 +69,11 @@ void PanelState::refreshFileSize(const ClipboardItem& item, qint64 size) {
 }
 
 std::optional<qint64> PanelState::fileSizeOnDisk(const QString& path) {
-  const QFileInfo info(path);
+  struct stat info {};
   // A folder has no size of its own; a missing file reads as nothing.
-  if (!info.exists() || !info.isFile()) return std::nullopt;
-  const qint64 size = info.size();
-  if (size < 1) return std::nullopt;
-  return size;
+  if (::stat(nativePath(path).constData(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 1)
+    return std::nullopt;
+  return qint64(info.st_size);
 }
 
 void PanelState::removeItem(QUuid id) {

@@ -316,6 +316,9 @@ void SearchIndex::refresh(const QList<ClipboardItem>& items) {
   rows_.reserve(room);
   masks_.clear();
   masks_.reserve(room);
+  // The first build knows how many fields come (one a text, the common case): no doubling
+  // leaves a trail of freed blocks behind in the building thread's heap.
+  if (fields_.empty()) fields_.reserve(room);
   const qsizetype previousCount = static_cast<qsizetype>(previousRows.size());
   const auto holds = [&](qsizetype at, quint64 key) {
     return at >= 0 && at < previousCount && previousRows[size_t(at)].key == key;

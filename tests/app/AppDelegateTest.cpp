@@ -6,10 +6,16 @@
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
 #include "items/capture/ClipboardMonitor.h"
+#include "items/rules/AppRulesManager.h"
+#include "items/stores/ImageStore.h"
 #include "library/LibraryWindowController.h"
+#include "platform/Paths.h"
 #include "platform/Updater.h"
+#include "settings/AppRuleRows.h"
 #include "settings/GeneralPane.h"
 #include "settings/IgnoredPane.h"
+#include "settings/PaneText.h"
+#include "settings/RowIconButton.h"
 #include "settings/SettingsView.h"
 #include "settings/Sidebar.h"
 #include "settings/onboarding/OnboardingView.h"
@@ -23,8 +29,10 @@
 #include "ui/controls/PillButtons.h"
 #include "ui/controls/TarnToggle.h"
 
+#include <sys/stat.h>
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -411,6 +419,39 @@ TEST_F(AppDelegateTest, AQuitThatCannotSaveSaysSoFromTheTray) {
   EXPECT_TRUE(fake.statusItem->messages.isEmpty());
 }
 
+// A quit that leaves a copied picture unwritten (its folder cannot be made) says so as well.
+TEST_F(AppDelegateTest, AQuitThatLeavesAPictureUnwrittenSaysSoFromTheTray) {
+  seenOnboarding();
+  launch();
+  const ClipboardItem image = test::imageItem(test::testImage(), "org.example.Paint", fake.scheduler->now());
+  const QString folder = QFileInfo(fake.context->imageStore->filePath(image.idString())).path();
+  ASSERT_TRUE(writeFileAtomically(folder, "a file where the folder goes"));
+  delegate->handleNewItem(image, false);
+  delegate->applicationWillTerminate();
+  EXPECT_TRUE(delegate->lostUnsavedCopies());
+  ASSERT_EQ(fake.statusItem->messages.size(), 1);
+  EXPECT_TRUE(
+      fake.statusItem->messages.first().contains(QStringLiteral("the picture of an image could not be written")))
+      << fake.statusItem->messages.first().toStdString();
+}
+
+// A data folder a restore left at 0755 with its history at 0644 is private again after a start.
+TEST_F(AppDelegateTest, AStartMakesALoosenedDataFolderPrivate) {
+  const QString data = fake.context->paths->applicationSupport();
+  const QString history = data + QStringLiteral("/history.json");
+  const auto modeOf = [](const QString& path) {
+    struct stat status {};
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
+  };
+  ASSERT_TRUE(writeFileAtomically(history, "[]"));
+  ASSERT_EQ(::chmod(QFile::encodeName(data).constData(), 0755), 0);
+  ASSERT_EQ(::chmod(QFile::encodeName(history).constData(), 0644), 0);
+  seenOnboarding();
+  launch();
+  EXPECT_EQ(modeOf(data), 0700);
+  EXPECT_EQ(modeOf(history), 0600);
+}
+
 TEST_F(AppDelegateTest, QuittingWithinTheSaveDelayOfACopyKeepsIt) {
   seenOnboarding();
   launch();
@@ -794,6 +835,62 @@ TEST_F(AppDelegateTest, TheLibraryListsTheHistoryAndSuppressesTheEdgeWhileVisibl
   EXPECT_FALSE(edge().isSuppressed());
   delegate->openLibrary();
   EXPECT_TRUE(edge().isSuppressed());
+}
+
+// The erase question ends with the settings window: shown again, the App Rules pane asks nothing
+// and counts afresh. Erase removes what the question names: a copy that came meanwhile makes it
+// ask again with the count of now.
+TEST_F(AppDelegateWithCompositorTest, TheEraseQuestionEndsWithTheWindowAndNamesWhatEraseRemoves) {
+  seenOnboarding();
+  launch();
+  const QString chat = QStringLiteral("org.example.Chat");
+  const auto copyFromChat = [&] {
+    delegate->handleNewItem(itemNow(*this, QUuid::createUuid().toString(), chat), false);
+  };
+  const auto savedFromChat = [&] {
+    return std::count_if(state().items().cbegin(), state().items().cend(),
+                         [&](const ClipboardItem& item) { return item.sourceAppBundleID == chat; });
+  };
+  copyFromChat();
+  copyFromChat();
+  fake.context->appRules->setRule(AppRule::blur, {chat, QStringLiteral("Chat"), std::nullopt, AppRule::blur});
+  settings().set(QLatin1String(SettingsView::kOpenPaneKey), QStringLiteral("App Rules"));
+  delegate->openSettings();
+  QApplication::processEvents();  // the pane put into the shown window shows on the next turn
+  advance(1);
+  SettingsPanel* window = delegate->settingsPanel();
+  const auto row = [&] {
+    auto* pane = qobject_cast<IgnoredPane*>(window->view()->paneView());
+    return pane ? pane->row(chat) : nullptr;
+  };
+  ASSERT_TRUE(row());
+  const auto click = [this](QWidget* widget) {
+    QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
+    advance(1);
+  };
+  const auto question = [&] { return row()->questionText() ? row()->questionText()->props().text : QString(); };
+  click(row()->appRow()->secondaryButton());
+  EXPECT_EQ(question(), "Erase 2 saved clips?");
+
+  window->close();
+  advance(1);
+  ASSERT_FALSE(window->isVisible());
+  copyFromChat();
+  delegate->openSettings();
+  advance(1);
+  EXPECT_EQ(question(), "");
+  EXPECT_EQ(row()->appRow()->secondaryButton()->toolTip(), "Erase 3 Saved Clips");
+
+  click(row()->appRow()->secondaryButton());
+  EXPECT_EQ(question(), "Erase 3 saved clips?");
+  copyFromChat();
+  click(row()->eraseButton());
+  EXPECT_EQ(question(), "Erase 4 saved clips?");
+  EXPECT_EQ(savedFromChat(), 4);
+  click(row()->eraseButton());
+  EXPECT_EQ(question(), "");
+  EXPECT_EQ(savedFromChat(), 0);
+  EXPECT_EQ(row()->appRow()->secondaryButton()->toolTip(), "No Saved Clips");
 }
 
 TEST_F(AppDelegateTest, TheAppRulesPaneCountsAndRemovesAnApplicationsClips) {

@@ -518,3 +518,30 @@ TEST_F(PanelControllerTest, TheCardListSelectsPicksAndConcealsSensitiveCards) {
   QTest::mouseClick(view, Qt::LeftButton, {}, view->footerRect().center().toPoint());
   EXPECT_EQ(state().selectedIndex(), std::nullopt);  // the footer is not a row
 }
+
+// The panel is searched by typing alone: its search index is made aside when the panel shows,
+// so the first key finds it made; a history only loaded, never shown, keeps none.
+TEST_F(PanelControllerTest, ShowingThePanelHasTheSearchIndexMadeBeforeTheFirstKey) {
+  QList<ClipboardItem> items;
+  for (int i = 0; i < 50; ++i) items << test::textItem(QString("note %1").arg(i));
+  state().setItems(items);
+  const auto searchWork = [this] {
+    // The queue is made when first asked for.
+    const auto queue = fake.queues->queue(QLatin1String(kQueuePrefix) + QLatin1String("search"));
+    return queue ? queue->pendingCount() : 0;
+  };
+  controller->preWarm();
+  advance(2);
+  EXPECT_EQ(searchWork(), 0);
+  open();
+  EXPECT_EQ(searchWork(), 1);
+  fake.drain();
+  QTest::keyClick(window()->windowHandle(), '7');
+  EXPECT_EQ(state().searchQuery(), QStringLiteral("7"));
+  EXPECT_EQ(searchWork(), 0);  // the key searched the index made
+  EXPECT_EQ(state().filteredItems().size(), 5);
+  controller->hidePanel();
+  advance(1);
+  open();
+  EXPECT_EQ(searchWork(), 0);  // made once
+}

@@ -27,6 +27,39 @@ TEST(Uuid, TextIsUpperCaseAndParsesBothCases) {
     EXPECT_EQ(uuidString(id), id.toString(QUuid::WithoutBraces).toUpper());
 }
 
+// Stored ids may come in any form of a UUID; what is only close to one is none.
+TEST(Uuid, EveryFormOfAStoredIdReadsAsThatId) {
+  const QString canonical = QStringLiteral("E621E1F8-C36C-495A-93FC-0C247A3E6E5F");
+  const struct {
+    const char* text;
+    bool read;
+  } cases[] = {{"E621E1F8-C36C-495A-93FC-0C247A3E6E5F", true},
+               {"{e621e1f8-c36c-495a-93fc-0c247a3e6e5f}", true},
+               {"{E621E1F8-C36C-495A-93FC-0C247A3E6E5F}", true},
+               {"e621e1f8c36c495a93fc0c247a3e6e5f", true},
+               {"{E621E1F8C36C495A93FC0C247A3E6E5F}", true},
+               {"URN:UUID:e621e1f8-c36c-495a-93fc-0c247a3e6e5f", true},
+               {"{e621e1f8-c36c-495a-93fc-0c247a3e6e5f", false},
+               {"e621e1f8-c36c-495a-93fc-0c247a3e6e5f}", false},
+               {"{{e621e1f8-c36c-495a-93fc-0c247a3e6e5f}}", false},
+               {"e621e1f8c36c495a93fc0c247a3e6e5", false},
+               {"e621e1f8c36c495a93fc0c247a3e6e5g", false},
+               {"e621e1f8-c36c495a-93fc-0c247a3e6e5f", false},
+               {" e621e1f8-c36c-495a-93fc-0c247a3e6e5f", false},
+               {"{}", false},
+               {"", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    const std::optional<QUuid> id = parseUuidAnyForm(QString::fromLatin1(c.text));
+    ASSERT_EQ(id.has_value(), c.read);
+    if (id) {
+      EXPECT_EQ(uuidString(*id), canonical);
+    }
+  }
+  // Digits of other scripts are no hex digits.
+  EXPECT_FALSE(parseUuidAnyForm(QStringLiteral("e621e1f8c36c495a93fc0c247a3e6e5\u0665")));
+}
+
 TEST(ReferenceDate, SecondsSince2001RoundTrip) {
   const QDateTime reference(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
   EXPECT_DOUBLE_EQ(secondsSinceReferenceDate(reference), 0.0);

@@ -62,6 +62,19 @@ class TwoScreens : public ::testing::Test, protected test::LibraryDesktop {
     return ended;
   }
   static constexpr int kCtrlShift = 0x120000;  // stored modifier bits
+  // The tray's "Open Library" while the tray lies on no monitor: its menu then opens wherever Qt
+  // puts it, so any change of the screen shows it drawn.
+  bool openLibraryFromATrayOnNoMonitor(QPoint pointerAt) {
+    const int menus = int(log().count("Status menu opened"));
+    const QImage before = session_.screenshot();
+    if (!session_.xdotool(
+            {"mousemove", QString::number(trayIcon().x()), QString::number(trayIcon().y()), "click", "3"}) ||
+        !logCount("Status menu opened", menus + 1, 5000) ||
+        waitForScreenshot([&](const QImage& shot) { return changedPixels(before, shot, 0, 0) > 200; }).isNull())
+      return false;
+    return session_.xdotool({"mousemove", QString::number(pointerAt.x()), QString::number(pointerAt.y())}) &&
+           session_.xdotool({"key", "Down", "Return"});
+  }
 };
 
 TEST_F(TwoScreens, TheLibraryOpensOnThePointersScreenAndAFrameFromAGoneScreenIsCentredThere) {
@@ -96,6 +109,43 @@ TEST_F(TwoScreens, TheLibraryOpensOnThePointersScreenAndAFrameFromAGoneScreenIsC
   EXPECT_EQ(right.center().x() + 1, kMonitorWidth + kMonitorWidth / 2) << right.x();
   const QImage onRight = settledScreenshot();
   if (!onRight.isNull()) test::XvfbSession::saveScreenshot(onRight, QStringLiteral("two-screens-library-right.png"));
+}
+
+// The right monitor removed while the program runs: the library, last on it, opens again centred
+// on the pointer's screen with its size; moved back where the monitor was, it does so at the next
+// show too.
+TEST_F(TwoScreens, ALibraryLeftOnAMonitorThatWentOpensOnThePointersScreenAtEveryShow) {
+  ASSERT_TRUE(session_.storeSettings({{"qv.didSeeOnboarding.v1", true}}));
+  ASSERT_TRUE(launchAndCopy({"a copy before a monitor goes"}));
+  ASSERT_TRUE(openLibraryFromTheTray(QPoint(1900, 300)));
+  ASSERT_TRUE(logCount("Library on screen", 1));
+  const QRect right = loggedFrame(QStringLiteral("Library opens at "));
+  ASSERT_GE(right.x(), kMonitorWidth);
+  const QImage before = settledScreenshot();
+  ASSERT_FALSE(before.isNull());
+  test::XvfbSession::saveScreenshot(before, QStringLiteral("monitor-gone-before.png"));
+  ASSERT_TRUE(session_.xdotool({"key", "ctrl+w"}));
+  ASSERT_TRUE(logCount("Library off screen", 1));
+  ASSERT_TRUE(xrandr({"--delmonitor", "RIGHT"}));
+  for (int show = 2; show <= 3; ++show) {
+    SCOPED_TRACE(show);
+    ASSERT_TRUE(openLibraryFromATrayOnNoMonitor(QPoint(400, 300)));
+    ASSERT_TRUE(logCount("Library on screen", show));
+    const QImage shot = settledScreenshot();
+    ASSERT_FALSE(shot.isNull());
+    test::XvfbSession::saveScreenshot(shot, QStringLiteral("monitor-gone-show-%1.png").arg(show));
+    EXPECT_NE(shot.pixel(kMonitorWidth / 2, kHeight / 2), before.pixel(kMonitorWidth / 2, kHeight / 2))
+        << "the library shows on the left monitor";
+    ASSERT_TRUE(logCount("Library's screen is gone: it opens at ", show - 1));
+    const QRect back = loggedFrame(QStringLiteral("Library's screen is gone: it opens at "));
+    EXPECT_EQ(back.size(), right.size());
+    EXPECT_EQ(back.center().x() + 1, kMonitorWidth / 2) << back.x();
+    // Back where the right monitor was, then closed.
+    ASSERT_TRUE(session_.xdotool({"windowmove", libraryWindow(), "1500", "100"}));
+    ASSERT_FALSE(waitForScreenshot([&](const QImage& now) { return changedPixels(shot, now, 0, 0) > 2000; }).isNull());
+    ASSERT_TRUE(session_.xdotool({"key", "ctrl+w"}));
+    ASSERT_TRUE(logCount("Library off screen", show));
+  }
 }
 
 TEST_F(TwoScreens, TheEdgePanelSlidesInOnThePointersScreen) {

@@ -3,6 +3,7 @@
 #include "items/ItemServices.h"
 #include "items/drag/ItemDragProvider.h"
 #include "items/stores/ImageStore.h"
+#include "support/base/NonUtf8Names.h"
 #include "support/items/FakeItemContext.h"
 
 #include <gtest/gtest.h>
@@ -144,6 +145,15 @@ TEST_F(DragFixture, FileItemsOfferTheirOwnFileWhileItExists) {
   EXPECT_EQ(gone->formats(), list({kMimeTextUtf8, kMimeText}));
   EXPECT_TRUE(gone->suggestedName().isEmpty());
   EXPECT_TRUE(dragFolders().isEmpty()) << "a file item never writes a copy";
+}
+
+TEST_F(DragFixture, AFileWhoseNameIsNotUtf8IsOfferedByItsOwnAddress) {
+  QDir().mkpath(temp());
+  ASSERT_FALSE(test::writeFileNamedInBytes(temp(), "content").isEmpty());
+  const QByteArray address = "file://" + QFile::encodeName(temp()) + "/bad%FF%FE%20name.txt";
+  auto data = drag({itemWith(
+      FilePayload{QStringLiteral("bad\uFFFD\uFFFD name.txt"), QString(), Url::fromQUrl(QUrl::fromEncoded(address))})});
+  EXPECT_EQ(data->data(QLatin1String(kMimeUriList)), address + "\r\n");
 }
 
 TEST_F(DragFixture, ImageItemsOfferPngAndTheImageAndFallBackToTheStoredFile) {

@@ -2,6 +2,7 @@
 #include "items/stores/FileBookmarkStore.h"
 #include "items/stores/ImageStore.h"
 #include "items/stores/RichTextStore.h"
+#include "support/FifoWithDeadline.h"
 #include "support/items/FakeItemContext.h"
 
 #include <gtest/gtest.h>
@@ -67,8 +68,11 @@ TEST(SideFileStores, AFifoAtASideFilesPathReadsAsNoFile) {
   const QString paths[] = {fake.context->imageStore->directory() + u'/' + id + QStringLiteral(".png"),
                            fake.context->richTextStore->directory() + u'/' + id + QStringLiteral(".html"),
                            fake.context->fileBookmarkStore->directory() + u'/' + id + QStringLiteral(".bookmark")};
-  for (const QString& path : paths)
-    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0) << path.toStdString();
+  std::vector<std::unique_ptr<test::FifoWithDeadline>> fifos;
+  for (const QString& path : paths) {
+    fifos.push_back(std::make_unique<test::FifoWithDeadline>(path));
+    ASSERT_TRUE(fifos.back()->isMade()) << path.toStdString();
+  }
   EXPECT_TRUE(fake.context->imageStore->load(id).isNull());
   EXPECT_FALSE(fake.context->richTextStore->read(id));
   EXPECT_TRUE(

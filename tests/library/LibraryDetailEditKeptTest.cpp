@@ -1,6 +1,7 @@
 // An edit open in the library's detail pane, driven with real events through the window: it
 // stays open, with its draft, through every way the window goes away (closing, paste-back)
-// and comes back, and the window can be destroyed with it open.
+// and comes back, and the window can be destroyed with it open. What the pane shows stays with
+// the window as the edit does, and goes once the library closes the pane.
 #include "library/LibraryCard.h"
 #include "library/LibraryDetailView.h"
 #include "library/LibraryGridView.h"
@@ -17,7 +18,10 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 
 namespace qv {
 namespace {
@@ -137,6 +141,36 @@ TEST_F(LibraryDetailEditKeptTest, AnEditOutlivesTheWindowGoingAway) {
   EXPECT_EQ(stored(second.id), QStringLiteral("second"));
 }
 
+// Shown again with the edit open, the editor has the keys once more: what is typed goes into the
+// draft, not into the search.
+TEST_F(LibraryDetailEditKeptTest, ShownAgainTheOpenEditTakesTheKeys) {
+  const struct {
+    const char* name;
+    std::function<void(LibraryDetailEditKeptTest&)> hide;
+    QString draft;
+  } ways[] = {
+      {"Ctrl+W", [](LibraryDetailEditKeptTest& t) { t.press(Qt::Key_W, Qt::ControlModifier); },
+       QStringLiteral("first edit!")},
+      {"close button", [](LibraryDetailEditKeptTest& t) { t.window().close(); }, QStringLiteral("first edit!!")},
+  };
+  openEdit();
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.name);
+    way.hide(*this);
+    fake.advanceBoth(1);
+    ASSERT_FALSE(controller->isVisible());
+    controller->show(*state);
+    window().activateWindow();
+    QApplication::processEvents();
+    fake.advanceBoth(1);
+    ASSERT_NE(pane()->editor(), nullptr);
+    EXPECT_TRUE(pane()->editor()->hasFocus());
+    press(Qt::Key_Exclam, Qt::ShiftModifier);
+    EXPECT_EQ(pane()->draft(), way.draft);
+    EXPECT_EQ(model().query(), QString());
+  }
+}
+
 // Escape still drops the draft; a pane closed by the library (the item went) ends its edit.
 TEST_F(LibraryDetailEditKeptTest, EscapeAndTheItemGoingStillEndTheEdit) {
   openEdit();
@@ -182,6 +216,50 @@ TEST_F(LibraryDetailEditKeptTest, TheWindowIsDestroyedWithAnEditOpen) {
     EXPECT_FALSE(state->detailEditingActive());
     EXPECT_EQ(stored(first.id), QStringLiteral("first"));
   }
+}
+
+// A JSON file's text laid out in the pane: kept while the window goes away and comes back, let
+// go of once Escape closes the pane, and read and laid out again when Space opens it again.
+TEST_F(LibraryDetailEditKeptTest, AClosedPaneLetsGoOfTheDocumentItShowed) {
+  QTemporaryDir folder;
+  const QString path = folder.filePath(QStringLiteral("items.json"));
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  for (int i = 0; i < 400; ++i) file.write(R"({"id":)" + QByteArray::number(i) + R"(,"tags":["red","blue"]},)");
+  file.close();
+  state->setItems({test::fileItem(path), first, second});
+  // The characters laid out in the pane's text documents, once a pane's leftovers are gone.
+  const auto laidOut = [this] {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    qsizetype characters = 0;
+    for (const QTextDocument* document : pane()->findChildren<QTextDocument*>())
+      characters += document->characterCount() - 1;
+    return characters;
+  };
+  press(Qt::Key_Down);
+  press(Qt::Key_Space);
+  fake.advanceBoth(1);
+  ASSERT_NE(pane(), nullptr);
+  const qsizetype shown = laidOut();
+  EXPECT_GT(shown, 400 * 30);
+
+  window().close();
+  fake.advanceBoth(1);
+  EXPECT_EQ(laidOut(), shown);
+  controller->show(*state);
+  fake.advanceBoth(1);
+  EXPECT_EQ(laidOut(), shown);
+
+  press(Qt::Key_Escape);
+  fake.advanceBoth(1);
+  EXPECT_FALSE(pane()->isVisible());
+  EXPECT_EQ(laidOut(), 0);
+  EXPECT_EQ(pane()->content(), nullptr);
+
+  press(Qt::Key_Space);
+  fake.advanceBoth(1);
+  EXPECT_TRUE(pane()->isVisible());
+  EXPECT_EQ(laidOut(), shown);
 }
 
 }  // namespace

@@ -178,6 +178,64 @@ TEST_F(LibraryDetailOverlayTest, ItMovesInFromTheBottomOrOnlyFadesUnderReduceMot
   }
 }
 
+// Another item moves and resizes the standing pane: on the critical spring (a change that brings
+// no curve of its own, as the arrow keys'), on the quick ease-out after a hover; under reduce
+// motion it stands at the new frame at once and only fades in.
+TEST_F(LibraryDetailOverlayTest, AnotherItemMovesAndResizesThePaneOnItsCurve) {
+  const ClipboardItem tall = test::imageItem(QImage(300, 900, QImage::Format_RGB32));
+  const ClipboardItem note = test::textItem("a short note");
+  show({tall, note});
+  const auto frameOf = [&](const ClipboardItem& item) {
+    openPane(item.id);
+    fake.advanceBoth(1.5);
+    return paneFrame();
+  };
+  const QRectF from = frameOf(tall), to = frameOf(note);
+  ASSERT_GT(from.height(), to.height() + 100);
+  const struct {
+    const char* name;
+    bool reduced;
+    std::function<void()> change;
+    bool arrivedAt022;  // the quick ease-out lasts 0.2 s; the spring still has a way to go
+  } cases[] = {
+      {"no curve of its own", false, [&] { model->setPreviewID(note.id); }, false},
+      {"a hover", false,
+       [&] {
+         hover(note.id);
+         fake.advanceBoth(LibraryModel::kHoverRetargetSeconds);
+         ASSERT_EQ(model->previewID(), note.id);
+       },
+       true},
+      {"reduce motion", true, [&] { model->setPreviewID(note.id); }, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake.reduceMotion().startObserving();
+    fake.desktopAppearance->setReduceMotion(c.reduced);
+    leaveGrid();
+    ASSERT_EQ(frameOf(tall), from);
+    c.change();
+    fake.advanceBoth(0.05);
+    const QRectF mid = paneFrame();
+    if (c.reduced) {
+      EXPECT_EQ(mid, to);
+      EXPECT_LT(overlay().shownOpacity(), 0.9);
+    } else {
+      EXPECT_LT(mid.height(), from.height() - 5);
+      EXPECT_GT(mid.height(), to.height() + 5);
+      EXPECT_GT(mid.top(), from.top() + 5);
+      EXPECT_LT(mid.top(), to.top() - 5);
+      EXPECT_NEAR(mid.bottom(), to.bottom(), 1.5) << "it stands on the grid's bottom as it changes";
+      EXPECT_NEAR(overlay().pane()->height(), mid.height(), 1.5) << "the pane is laid out at each step";
+    }
+    fake.advanceBoth(0.17);
+    EXPECT_EQ(paneFrame() == to, c.arrivedAt022) << paneFrame().height();
+    fake.advanceBoth(1.5);
+    EXPECT_EQ(paneFrame(), to);
+    EXPECT_EQ(overlay().shownOpacity(), 1.0);
+  }
+}
+
 TEST_F(LibraryDetailOverlayTest, APaneWhoseItemIsNarrowedAwayHidesAndOneWhoseItemIsDeletedCloses) {
   const ClipboardItem shown = test::textItem("apple pie"), other = test::textItem("banana");
   show({shown, other});

@@ -2,6 +2,7 @@
 // columns, Space and the detail pane, the Escape cascade, Ctrl+digits by position, the search
 // field and the category form keeping their keys, other windows untouched, and a window closed
 // by its own key.
+#include "base/FreedMemory.h"
 #include "items/ItemServices.h"
 #include "library/LibraryCard.h"
 #include "library/LibraryGridView.h"
@@ -11,6 +12,8 @@
 #include "library/LibraryWindowController.h"
 #include "panel/CategoryForm.h"
 #include "panel/FilterPanel.h"
+#include "platform/PlatformServices.h"
+#include "platform/fake/FakeSerialQueue.h"
 #include "state/PanelState.h"
 #include "support/library/FakeLibraryContext.h"
 #include "support/state/StateTestSupport.h"
@@ -197,6 +200,28 @@ TEST_F(LibraryKeyboardTest, EscapeBacksOutOneLevelPerPressAndAHeldOneOnlyOnce) {
   press(Qt::Key_Escape);
   EXPECT_EQ(state->cancelDetailEditTrigger(), cancels + 1);
   EXPECT_EQ(model().previewID(), items[0].id);
+}
+
+// Typing into the search field hands back what the searches freed once, a second after the last
+// key: every key before that starts the second again.
+TEST_F(LibraryKeyboardTest, ASearchThatRestsHandsBackTheMemoryItFreedOnce) {
+  QLineEdit& search = view().searchField();
+  search.setFocus();
+  QApplication::processEvents();
+  const auto released = [this] {
+    const auto queue = fake.queues->queue(QLatin1String(kQueuePrefix) + QLatin1String(kFreedMemoryQueue));
+    return queue ? queue->pendingCount() : 0;
+  };
+  for (const QString& key : {QStringLiteral("c"), QStringLiteral("o"), QStringLiteral("p")}) {
+    QTest::keyClicks(&search, key);
+    fake.scheduler->advance(LibraryModel::kQueryRestSeconds * 0.9);
+    EXPECT_EQ(released(), 0) << key.toStdString();
+  }
+  fake.scheduler->advance(LibraryModel::kQueryRestSeconds * 0.2);
+  EXPECT_EQ(released(), 1);
+  fake.scheduler->advance(10);
+  EXPECT_EQ(released(), 1);
+  EXPECT_EQ(model().query(), QStringLiteral("cop"));
 }
 
 TEST_F(LibraryKeyboardTest, CtrlDigitsPasteByPositionWhateverTheTyping) {

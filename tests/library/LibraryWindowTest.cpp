@@ -131,6 +131,102 @@ TEST_F(LibraryWindowTest, EveryShowAndEveryActivationLeaveNothingFocused) {
   }
 }
 
+// The category form's name field hiding (Escape, a press beside the surface) leaves nothing
+// focused: the next letter starts no search.
+TEST_F(LibraryWindowTest, TheCategoryFormsNameFieldHidingLeavesNothingFocused) {
+  state->setItems({test::textItem(QStringLiteral("alpha")), test::textItem(QStringLiteral("beta"))});
+  controller.show(*state);
+  QApplication::setActiveWindow(&window());
+  QApplication::processEvents();
+  const struct {
+    const char* name;
+    std::function<void()> away;
+  } ways[] = {
+      {"Escape", [&] { QTest::keyClick(window().windowHandle(), Qt::Key_Escape); }},
+      {"a press beside it",
+       [&] {
+         QTest::mouseClick(window().clickAwayLayer(), Qt::LeftButton, {},
+                           view().grid().mapTo(&window(), QPoint(30, 30)));
+       }},
+  };
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.name);
+    QTest::mouseClick(&view().newCategoryButton(), Qt::LeftButton);
+    fake.advanceBoth(1);
+    ASSERT_TRUE(state->categoryFormOpen());
+    QVTextField& name = window().filterSurface()->formView()->nameField();
+    QTest::mouseClick(&name, Qt::LeftButton);
+    ASSERT_TRUE(name.hasFocus());
+    way.away();
+    fake.advanceBoth(1);
+    EXPECT_FALSE(window().filterSurface()->isVisible());
+    EXPECT_FALSE(view().searchField().hasFocus());
+    EXPECT_EQ(QApplication::focusWidget(), &window());
+    QTest::keyClick(window().windowHandle(), Qt::Key_B);
+    EXPECT_EQ(model().query(), QString());
+  }
+}
+
+// Shown again after its monitor went, a frame on no screen opens centred on the screen under the
+// pointer with its size; one still on a screen stays where it was.
+TEST_F(LibraryWindowTest, AFrameLeftOnAMonitorThatWentOpensWhereThePointerIs) {
+  const QRect onLarge(1600, 100, 800, 600);
+  const struct {
+    const char* name;
+    QList<ScreenInfo> screens;
+    QPointF pointer;
+    QRect expected;
+  } cases[] = {
+      {"its monitor still there", {kLaptop, kLarge}, {100, 100}, onLarge},
+      {"its monitor gone", {kLaptop}, {100, 100}, {320, 163, 800, 600}},
+      {"gone, the pointer on the other one",
+       {kLaptop, {QStringLiteral("left"), {-1280, 0, 1280, 1024}, {-1280, 0, 1280, 1024}}},
+       {-600, 300},
+       {-1040, 212, 800, 600}},
+  };
+  controller.show(*state);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake.screens->setScreens({kLaptop, kLarge});
+    window().setGeometry(onLarge);
+    QTest::keyClick(window().windowHandle(), Qt::Key_W, Qt::ControlModifier);
+    ASSERT_FALSE(controller.isVisible());
+    fake.screens->setScreens(c.screens);
+    fake.screens->setPointer(c.pointer);
+    controller.show(*state);
+    EXPECT_EQ(window().geometry(), c.expected);
+  }
+}
+
+// A tab picked (and picked again, back to All) hands its accent over on the standard spring:
+// half-way through, both tabs wear part of it.
+TEST_F(LibraryWindowTest, APickedTabTakesTheAccentOnTheStandardSpring) {
+  const ClipboardItem pinned = test::textItem(QStringLiteral("pinned note"));
+  state->setItems({pinned, test::textItem(QStringLiteral("loose note"))});
+  state->togglePin(pinned.id);
+  controller.show(*state);
+  fake.advanceBoth(1);
+  const struct {
+    const char* name;
+    const char* from;
+    const char* to;
+  } picks[] = {{"Pinned picked", "All", "Pinned"}, {"Pinned picked again", "Pinned", "All"}};
+  for (const auto& pick : picks) {
+    SCOPED_TRACE(pick.name);
+    LibraryScopeTab* from = tab(QString::fromLatin1(pick.from));
+    LibraryScopeTab* to = tab(QString::fromLatin1(pick.to));
+    ASSERT_EQ(from->selectionAmount(), 1);
+    QTest::mouseClick(tab(QStringLiteral("Pinned")), Qt::LeftButton);
+    fake.advanceBoth(0.08);
+    EXPECT_GT(to->selectionAmount(), 0.05);
+    EXPECT_LT(to->selectionAmount(), 0.95);
+    EXPECT_NEAR(from->selectionAmount() + to->selectionAmount(), 1, 1e-6);
+    fake.advanceBoth(1.5);
+    EXPECT_EQ(to->selectionAmount(), 1);
+    EXPECT_EQ(from->selectionAmount(), 0);
+  }
+}
+
 TEST_F(LibraryWindowTest, WithoutAnyScreenItOpensAtTheOriginInItsPreferredSize) {
   fake.screens->setScreens({});
   controller.show(*state);

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 #include <QTest>
 #include <QWheelEvent>
+#include <functional>
 
 using namespace qv;
 using namespace qv::cardList;
@@ -530,6 +531,57 @@ TEST_F(CardScrollViewTest, CardsComeInByBlurScaleAndLeaveBlownAway) {
     EXPECT_EQ(below->pos().y(), belowTarget);
     EXPECT_EQ(list->cardItemCount(), 4);
   }
+}
+
+// The first cards after the empty state come in with their transition as later ones do: the
+// first copy into an empty history, results after "No results". Copies made while the panel was
+// hidden are in place, at rest, as soon as it shows.
+TEST_F(CardScrollViewTest, TheFirstCardsAfterAnEmptyListComeInAndAShowOpensSettled) {
+  const struct {
+    const char* name;
+    QList<ClipboardItem> before;
+    std::function<void(PanelState&)> emptyIt, change;
+    bool whileHidden;
+  } cases[] = {
+      {"first copy", {}, {}, [](PanelState& s) { s.addItem(test::textItem("first")); }, false},
+      {"results after none", items(3), [](PanelState& s) { s.setSearchQuery("nothing like it"); },
+       [](PanelState& s) { s.setSearchQuery(""); }, false},
+      {"copy while hidden", items(2), {}, [](PanelState& s) { s.addItem(test::textItem("hidden")); }, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    show(c.before);
+    if (c.emptyIt) c.emptyIt(state);
+    fake.advanceBoth(0.5);
+    if (c.whileHidden) state.setIsVisible(false);
+    c.change(state);
+    if (c.whileHidden) state.setIsVisible(true);
+    fake.advanceBoth(0.13);
+    PaintedItem* first = list->realisedCards().value(0);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->opacity() < 0.9, !c.whileHidden) << first->opacity();
+    EXPECT_EQ(first->scale() < 1, !c.whileHidden);
+    fake.advanceBoth(0.5);
+    EXPECT_EQ(first->opacity(), 1);
+    EXPECT_EQ(first->graphicsEffect(), nullptr);
+  }
+}
+
+// A card coming in is drawn beneath the card gliding down to make room for it, and stacks with
+// the others again once at rest.
+TEST_F(CardScrollViewTest, ACardComingInIsDrawnBeneathTheCardsGlidingAway) {
+  show(items(2));
+  PaintedItem* gliding = list->realisedCards().value(0);
+  state.addItem(test::textItem("fresh"));
+  fake.advanceBoth(0.08);
+  PaintedItem* fresh = list->realisedCards().value(0);
+  ASSERT_NE(fresh, gliding);
+  ASSERT_EQ(list->realisedCards().value(1), gliding);
+  // Both are top-level items of the scene: the lower one is drawn first.
+  EXPECT_LT(fresh->zValue(), gliding->zValue());
+  EXPECT_TRUE(fresh->collidesWithItem(gliding));
+  fake.advanceBoth(0.5);
+  EXPECT_EQ(fresh->zValue(), gliding->zValue());
 }
 
 // The empty state arrives with its transition and leaves with it, fading in and out; its words

@@ -4,6 +4,7 @@
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeSerialQueue.h"
 #include "support/HostileNames.h"
+#include "support/base/NonUtf8Names.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -151,6 +152,18 @@ TEST_F(SharePickerFixture, AFileWithQuotesAndLineBreaksInItsNameIsOneArgument) {
   share(QStringLiteral("mousepad"), {ShareItem::ofFile(QUrl::fromLocalFile(name))});
   share(QString(), {ShareItem::ofFile(QUrl::fromLocalFile(name))}, ShareTarget::Kind::email);
   EXPECT_EQ(started, (QList<QStringList>{{"mousepad", name}, {"xdg-email", "--attach", name}}));
+}
+
+TEST_F(SharePickerFixture, AFileWhoseNameIsNotUtf8IsHandedOverByItsOwnBytes) {
+  const QString path = test::writeFileNamedInBytes(root.path(), "content");
+  ASSERT_FALSE(path.isEmpty());
+  const QUrl address = QUrl::fromEncoded("file://" + QFile::encodeName(root.path()) + "/bad%FF%FE%20name.txt");
+  share(QStringLiteral("mousepad"), {ShareItem::ofFile(address)});
+  share(QString(), {ShareItem::ofFile(address)}, ShareTarget::Kind::email);
+  ASSERT_EQ(started.size(), 2);
+  const QByteArray bytes = QFile::encodeName(root.path()) + '/' + test::nonUtf8Name();
+  EXPECT_EQ(nativePath(started[0].last()), bytes);
+  EXPECT_EQ(nativePath(started[1].last()), bytes);
 }
 
 TEST_F(SharePickerFixture, EmailPutsAddressesInTheBodyAndAttachesTexts) {

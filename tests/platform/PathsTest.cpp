@@ -1,4 +1,5 @@
 #include "platform/Paths.h"
+#include "support/FifoWithDeadline.h"
 #include "support/SideFileHelpers.h"
 #include "support/SyncFailure.h"
 #include "support/WriteLimit.h"
@@ -46,6 +47,49 @@ TEST(Paths, FoldersAre0700AndFiles0600) {
   EXPECT_EQ(modeOf(file), 0600);
   ASSERT_TRUE(writeFileAtomically(file, "again"));
   EXPECT_EQ(readFile(file), QByteArray("again"));
+}
+
+// A folder loosened by a copy: the folder, what lies directly in it and in a folder in it that was
+// loosened too become private again; a link (to a file or to a folder, also as the folder itself),
+// a FIFO and what lies in a folder that was private already stay.
+TEST(Paths, MakeFolderPrivateTightensTheFolderAndItsEntriesButFollowsNoLink) {
+  QTemporaryDir dir;
+  const QString data = dir.filePath(QStringLiteral("Quorvalen")), outside = dir.filePath(QStringLiteral("outside"));
+  ASSERT_TRUE(writeFileAtomically(data + QStringLiteral("/history.json"), "[]"));
+  ASSERT_TRUE(writeFileAtomically(data + QStringLiteral("/images/A.png"), "png"));
+  ASSERT_TRUE(writeFileAtomically(data + QStringLiteral("/richtext/B.html"), "<b>"));
+  ASSERT_TRUE(writeFileAtomically(outside + QStringLiteral("/notes.txt"), "mine"));
+  const auto path = [&](const char* name) { return data + u'/' + QLatin1String(name); };
+  const auto native = [](const QString& name) { return QFile::encodeName(name); };
+  ASSERT_EQ(::symlink(native(outside + QStringLiteral("/notes.txt")), native(path("history.json.unreadable-1"))), 0);
+  ASSERT_EQ(::symlink(native(outside), native(path("linked"))), 0);
+  ASSERT_EQ(::mkfifo(native(path("history.journal")), 0644), 0);
+  const struct {
+    QString path;
+    int before, after;
+  } modes[] = {{data, 0755, 0700},
+               {path("history.json"), 0644, 0600},
+               {path("images"), 0775, 0700},
+               {path("images/A.png"), 0644, 0600},
+               {path("richtext"), 0700, 0700},
+               {path("richtext/B.html"), 0644, 0644},
+               {path("history.journal"), 0644, 0644},
+               {outside, 0755, 0755},
+               {outside + QStringLiteral("/notes.txt"), 0644, 0644}};
+  for (const auto& m : modes) ASSERT_EQ(::chmod(native(m.path), mode_t(m.before)), 0);
+  QStringList failures;
+  EXPECT_EQ(makeFolderPrivate(data, &failures), 4);
+  EXPECT_TRUE(failures.isEmpty()) << failures.join(u'\n').toStdString();
+  for (const auto& m : modes) EXPECT_EQ(modeOf(m.path), m.after) << m.path.toStdString();
+  EXPECT_EQ(makeFolderPrivate(data), 0);
+
+  // A data folder that is a link is left to where it leads; a missing one is no failure.
+  const QString link = dir.filePath(QStringLiteral("link"));
+  ASSERT_EQ(::symlink(native(outside), native(link)), 0);
+  EXPECT_EQ(makeFolderPrivate(link, &failures), 0);
+  EXPECT_EQ(makeFolderPrivate(dir.filePath(QStringLiteral("missing")), &failures), 0);
+  EXPECT_EQ(modeOf(outside), 0755);
+  EXPECT_TRUE(failures.isEmpty());
 }
 
 TEST(Paths, FailuresAreReportedNotThrown) {
@@ -99,13 +143,31 @@ TEST(Paths, ASyncThatFailsFailsTheWriteAndKeepsTheOldFile) {
   EXPECT_GE(failing.failed(), 3);
 }
 
+// The rename is made lasting too: the folder is synced after the file, once it is in place.
+TEST(Paths, AnAtomicWriteSyncsTheFileThenItsFolder) {
+  QTemporaryDir dir;
+  const QString file = dir.path() + QStringLiteral("/history.json");
+  ASSERT_TRUE(writeFileAtomically(file, "original"));
+  const test::SyncRecorder syncs;
+  ASSERT_TRUE(writeFileAtomically(file, "new"));
+  QList<test::SyncRecorder::Call> calls = syncs.calls();
+  ASSERT_GE(calls.size(), 2);
+  EXPECT_TRUE(calls.last().folder);
+  EXPECT_EQ(calls.takeLast().path, QFileInfo(dir.path()).canonicalFilePath());
+  for (const test::SyncRecorder::Call& call : calls) {
+    EXPECT_FALSE(call.folder);
+    EXPECT_EQ(call.size, 3) << "the new file";
+  }
+}
+
 // Only regular files are read, and only up to a size: a FIFO, a link to a device or a file over
 // the bound reads as unreadable at once, with the reason.
 TEST(Paths, OnlyRegularFilesOfABoundedSizeAreRead) {
   QTemporaryDir dir;
   const QString fifo = dir.filePath(QStringLiteral("fifo")), zero = dir.filePath(QStringLiteral("zero")),
                 large = dir.filePath(QStringLiteral("large")), plain = dir.filePath(QStringLiteral("plain"));
-  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  const test::FifoWithDeadline fifoAtPath(fifo);
+  ASSERT_TRUE(fifoAtPath.isMade());
   ASSERT_EQ(::symlink("/dev/zero", QFile::encodeName(zero).constData()), 0);
   ASSERT_TRUE(writeFileAtomically(large, QByteArray(2048, 'x')));
   ASSERT_TRUE(writeFileAtomically(plain, "plain"));

@@ -1,4 +1,5 @@
 #include "platform/PdfRenderer.h"
+#include "support/FifoWithDeadline.h"
 #include "support/PathSwappedForFifo.h"
 #include "support/PdfFixtures.h"
 #include "support/SideFileHelpers.h"
@@ -83,7 +84,8 @@ TEST(PdfDocument, FilesThatDoNotOpenGiveNoDocument) {
   const QByteArray bytes = validFile.readAll();
 
   const QString fifo = dir.filePath(QStringLiteral("pipe.pdf"));
-  ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  const test::FifoWithDeadline fifoAtPath(fifo);
+  ASSERT_TRUE(fifoAtPath.isMade());
   ASSERT_TRUE(test::writeTestFile(dir.filePath(QStringLiteral("empty.pdf")), QByteArray()));
   ASSERT_TRUE(test::writeTestFile(dir.filePath(QStringLiteral("garbage.pdf")), QByteArray(4096, '\x9c')));
   ASSERT_TRUE(test::writeTestFile(dir.filePath(QStringLiteral("header-only.pdf")), bytes.left(9)));

@@ -158,7 +158,8 @@ struct ThumbnailerRuns : ::testing::Test {
   std::optional<QImage> run(const Thumbnailer& thumbnailer, const QString& file, double seconds = 10) {
     ThumbnailerLimits limits;
     limits.seconds = seconds;
-    return runThumbnailer(thumbnailer, file, "file://" + QFile::encodeName(file), 128, folder.filePath("tmp"), limits);
+    return runThumbnailer(thumbnailer, file, "file://" + QFile::encodeName(file), 128, folder.filePath("tmp"), limits)
+        .picture;
   }
   QTemporaryDir folder;
   QString input = folder.filePath("notes.txt");
@@ -190,6 +191,7 @@ TEST_F(ThumbnailerRuns, FailuresGarbageAndOversizedOutputGiveNothing) {
       {"writes-garbage", "echo 'not a picture at all' > \"$3\"\n"},
       {"writes-huge-png", "cp '" + QFile::encodeName(folder.filePath("huge.png")) + "' \"$3\"\n"},
       {"writes-a-link", "ln -s /etc/passwd \"$3\"\n"},
+      {"writes-a-link-to-a-picture", "ln -s '" + fixture + "' \"$3\"\n"},
       {"writes-a-folder", "mkdir \"$3\"\n"},
   };
   for (const auto& c : cases) EXPECT_FALSE(run(script(QString::fromLatin1(c.name), c.body), input)) << c.name;
@@ -256,11 +258,12 @@ TEST_F(ThumbnailerRuns, NothingItStartedOutlivesTheRunNotEvenInASessionOfItsOwn)
     QByteArray ending;  // after its grandchild is running
     double seconds;
     bool cancel;
+    ThumbnailerRun::End end;
   } cases[] = {
-      {"finishes", "cp '" + fixture + "' \"$3\"\n", 10, false},
-      {"fails", "exit 3\n", 10, false},
-      {"hangs-past-its-time", "exec sleep 30\n", 0.5, false},
-      {"is-cancelled", "exec sleep 30\n", 10, true},
+      {"finishes", "cp '" + fixture + "' \"$3\"\n", 10, false, ThumbnailerRun::End::wrote},
+      {"fails", "exit 3\n", 10, false, ThumbnailerRun::End::failed},
+      {"hangs-past-its-time", "exec sleep 30\n", 0.5, false, ThumbnailerRun::End::outOfTime},
+      {"is-cancelled", "exec sleep 30\n", 10, true, ThumbnailerRun::End::cancelled},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -277,8 +280,10 @@ TEST_F(ThumbnailerRuns, NothingItStartedOutlivesTheRunNotEvenInASessionOfItsOwn)
     limits.seconds = c.seconds;
     const bool cancel = c.cancel;
     const QString pids = QString::fromLocal8Bit(pidFile);
-    runThumbnailer(thumbnailer, input, "file:///x", 128, folder.filePath("tmp"), limits,
-                   [cancel, pids] { return cancel && QFileInfo(pids).size() > 0; });
+    const ThumbnailerRun run = runThumbnailer(thumbnailer, input, "file:///x", 128, folder.filePath("tmp"), limits,
+                                              [cancel, pids] { return cancel && QFileInfo(pids).size() > 0; });
+    EXPECT_EQ(run.end, c.end);
+    EXPECT_EQ(bool(run.picture), c.end == ThumbnailerRun::End::wrote);
     QFile file(pids);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const qint64 grandchild = file.readAll().trimmed().toLongLong();
@@ -294,8 +299,10 @@ TEST_F(ThumbnailerRuns, ACancelledRunEndsAtOnce) {
   const Thumbnailer hangs = script("hangs-too", "exec sleep 30\n");
   QElapsedTimer clock;
   clock.start();
-  EXPECT_FALSE(runThumbnailer(hangs, input, "file:///x", 128, folder.filePath("tmp"), {},
-                              [&clock] { return clock.elapsed() > 200; }));
+  const ThumbnailerRun run = runThumbnailer(hangs, input, "file:///x", 128, folder.filePath("tmp"), {},
+                                            [&clock] { return clock.elapsed() > 200; });
+  EXPECT_FALSE(run.picture);
+  EXPECT_EQ(run.end, ThumbnailerRun::End::cancelled);
   EXPECT_LT(clock.elapsed(), 3000);
 }
 

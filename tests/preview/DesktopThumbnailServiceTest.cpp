@@ -6,6 +6,7 @@
 #include "preview/PreviewServices.h"
 #include "state/PanelState.h"
 #include "support/PdfFixtures.h"
+#include "support/base/NonUtf8Names.h"
 #include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -340,6 +341,54 @@ TEST_F(ServiceFixture, AFileWhoseThumbnailFailedIsNotAskedForAgainUntilItChanges
   EXPECT_EQ(service().make(path, {256, 256}, [] { return true; }).source, Source::none);
   EXPECT_EQ(service().make(path, {256, 256}).source, Source::none);
   EXPECT_EQ(runCount(), 4);
+}
+
+// The thumbnailer's process stands in: each run ends as the step says, in no time at all.
+TEST_F(ServiceFixture, OnlyAThumbnailerThatEndedByItselfMakesTheFileAFailure) {
+  installTextThumbnailer("exit 1\n");
+  using End = ThumbnailerRun::End;
+  QList<End> runs;
+  End next = End::failed;
+  options.runThumbnailer = [&](const Thumbnailer&, const QString&, const QByteArray&, int, const QString&,
+                               const ThumbnailerLimits&, const std::function<bool()>&) {
+    runs << next;
+    return ThumbnailerRun{std::nullopt, next};
+  };
+  const QString path = file("notes.txt");
+  const struct {
+    const char* step;
+    End end;  // how this step's run ends, when there is one
+    qsizetype runs;
+  } steps[] = {
+      {"killed at its time limit", End::outOfTime, 1},
+      {"asked again: it runs again", End::outOfTime, 2},
+      {"could not start", End::notStarted, 3},
+      {"asked again: it runs again, and fails", End::failed, 4},
+      {"asked again: the failure is remembered", End::failed, 4},
+  };
+  for (const auto& step : steps) {
+    next = step.end;
+    std::optional<std::optional<QImage>> answered;
+    ThumbnailRequest request = service().request(path, {420, 320}, [&](std::optional<QImage> p) { answered = p; });
+    queues.queue(QStringLiteral("thumbnails"))->runAll();
+    scheduler->runPending();
+    ASSERT_TRUE(answered) << step.step;
+    EXPECT_FALSE(*answered) << step.step;
+    EXPECT_EQ(runs.size(), step.runs) << step.step;
+  }
+}
+
+TEST_F(ServiceFixture, APictureWhoseNameIsNotUtf8IsDrawnAndKeptUnderItsOwnAddress) {
+  QFile source(file("photo.png"));
+  ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+  const QString path = test::writeFileNamedInBytes(dir.filePath("files"), source.readAll(), "bad\xff\xfe photo.png");
+  ASSERT_FALSE(path.isEmpty());
+  const DesktopThumbnailService::Made made = service().make(path, {256, 256});
+  EXPECT_EQ(made.source, Source::picture);
+  EXPECT_EQ(SharedThumbnailCache::fileUri(path),
+            "file://" + QFile::encodeName(dir.filePath("files")) + "/bad%FF%FE%20photo.png");
+  ASSERT_TRUE(service().keep(path, made, {256, 256}));
+  EXPECT_EQ(service().make(path, {256, 256}).source, Source::cache);
 }
 
 TEST_F(ServiceFixture, ThumbnailsOfPrivateFilesAreMadeButNeverWrittenToTheSharedCache) {

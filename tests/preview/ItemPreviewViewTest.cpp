@@ -1,4 +1,6 @@
 #include "PreviewTestSupport.h"
+#include "base/ByteCountText.h"
+#include "base/NativePath.h"
 #include "items/stores/RichTextStore.h"
 #include "platform/fake/FakeAlerts.h"
 #include "preview/EditableTextView.h"
@@ -11,10 +13,12 @@
 #include "preview/PreviewContent.h"
 #include "preview/PreviewSizing.h"
 #include "preview/QuickLookButton.h"
+#include "preview/QuickLookWindow.h"
 #include "preview/RichDocumentPreview.h"
 #include "preview/SharePickerAnchor.h"
 #include "preview/TextFilePreview.h"
 #include "state/PanelState.h"
+#include "support/base/NonUtf8Names.h"
 #include "support/state/StateTestSupport.h"
 #include "ui/controls/OrnamentRail.h"
 #include "ui/controls/TextViewers.h"
@@ -692,6 +696,48 @@ TEST(ItemPreviewView, TheEditorAndTheViewerCrossfade) {
     EXPECT_NE(qobject_cast<QVTextViewer*>(pane.content()), nullptr);
     h.fake.advance(1);
     EXPECT_FALSE(pane.contentFade().isSwapping());
+  }
+}
+
+// A name that is not UTF-8, as a copy of it is recorded: its address escapes the bytes.
+TEST(ItemPreviewView, AFileWhoseNameIsNotUtf8IsShownMeasuredAndRevealedByItsOwnBytes) {
+  QTemporaryDir dir;
+  const struct {
+    const char* name;
+    QByteArray extension;
+    QByteArray content;
+    FileContentRoute route;
+  } cases[] = {
+      {"text", ".txt", "hello from a strange name\n", FileContentRoute::textFile},
+      {"anything else", ".zip", "PK\x05\x06", FileContentRoute::thumbnail},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QByteArray name = "bad\xff\xfe name" + c.extension;
+    const QString path = writeFileNamedInBytes(dir.path(), c.content, name);
+    ASSERT_FALSE(path.isEmpty());
+    const QByteArray address = "file://" + QFile::encodeName(dir.path()) + "/bad%FF%FE%20name" + c.extension;
+    const ClipboardItem item = ClipboardItem::make(
+        QUuid::createUuid(), QStringLiteral("org.example.Files"), QDateTime::currentDateTimeUtc(),
+        FilePayload{shownPath(path.section(u'/', -1)), QString(), Url::fromQUrl(QUrl::fromEncoded(address))});
+    EXPECT_EQ(fileContentRoute(std::get<FilePayload>(item.payload)), c.route);
+
+    PaneHarness h;
+    ItemPreviewView& pane = h.show(item);
+    if (c.route == FileContentRoute::textFile) {
+      auto* text = qobject_cast<TextFilePreview*>(pane.content());
+      ASSERT_NE(text, nullptr);
+      EXPECT_EQ(text->shown(), TextFilePreview::Shown::text);
+      EXPECT_EQ(text->contents(), QString::fromLatin1(c.content));
+    } else {
+      ASSERT_EQ(h.fake.thumbnails->requests.size(), 1);
+      EXPECT_EQ(nativePath(h.fake.thumbnails->requests.first().path), nativePath(path));
+    }
+    EXPECT_EQ(std::get<FilePayload>(h.stored(item.id).payload)->size, byteCountText(c.content.size()));
+    EXPECT_EQ(QuickLookView::lookAt(path).sizeText, byteCountText(c.content.size())) << "Quick Look";
+    ASSERT_TRUE(h.click(reveal()));
+    ASSERT_EQ(h.workspace().revealedFiles.size(), 1);
+    EXPECT_EQ(nativePath(h.workspace().revealedFiles.first()), nativePath(dir.path()) + '/' + name);
   }
 }
 

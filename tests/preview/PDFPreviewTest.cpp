@@ -1,5 +1,6 @@
 #include "PreviewTestSupport.h"
 #include "preview/PDFPreview.h"
+#include "support/FifoWithDeadline.h"
 #include "support/PdfFixtures.h"
 #include "support/SideFileHelpers.h"
 
@@ -168,7 +169,8 @@ TEST(PDFPreview, AShorterDocumentStartsAtItsFirstPage) {
 TEST(PDFPreview, FilesThatDoNotOpenShowTheirIconAndNameAndAreOpenedAgainOnlyOnceChanged) {
   PdfFixture f;
   const QString fifo = f.files.filePath(QStringLiteral("pipe.pdf"));
-  ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  const test::FifoWithDeadline fifoAtPath(fifo);
+  ASSERT_TRUE(fifoAtPath.isMade());
   const QByteArray whole = [&] {
     const QString path = f.files.filePath(QStringLiteral("whole.pdf"));
     EXPECT_TRUE(test::writeTestPdf(path, test::colouredPages(2)));

@@ -1,5 +1,6 @@
 #include "PreviewTestSupport.h"
 #include "preview/TextFilePreview.h"
+#include "support/FifoWithDeadline.h"
 #include "support/SideFileHelpers.h"
 #include "ui/controls/ProgressSpinner.h"
 
@@ -67,7 +68,8 @@ TEST(TextFilePreviewView, ReadsOnAWorkerThenShowsCodeOrText) {
 TEST(TextFilePreviewView, WhatCannotBeReadShowsTheIconAndName) {
   TextFixture f;
   const QString fifo = f.files.filePath(QStringLiteral("x.txt"));
-  ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  const test::FifoWithDeadline fifoAtPath(fifo);
+  ASSERT_TRUE(fifoAtPath.isMade());
   const std::pair<const char*, QUrl> cases[] = {
       {"empty", f.file(QStringLiteral("empty.txt"), QByteArray())},
       {"fifo", QUrl::fromLocalFile(fifo)},

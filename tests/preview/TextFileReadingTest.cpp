@@ -1,4 +1,5 @@
 #include "preview/TextFilePreview.h"
+#include "support/FifoWithDeadline.h"
 #include "support/SideFileHelpers.h"
 
 #include <gtest/gtest.h>
@@ -147,7 +148,8 @@ TEST(TextFilePreview, AHugeLogCostsOnlyItsFirstPart) {
 TEST(TextFilePreview, WhatCannotBeReadGivesNothing) {
   FileFixture f;
   const QString fifo = f.dir.filePath(QStringLiteral("x.txt"));
-  ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  const test::FifoWithDeadline fifoAtPath(fifo);
+  ASSERT_TRUE(fifoAtPath.isMade());
   const QString unreadable = f.write(QStringLiteral("secret.txt"), "private");
   QFile::setPermissions(unreadable, QFileDevice::WriteOwner);
   const std::pair<const char*, QString> cases[] = {

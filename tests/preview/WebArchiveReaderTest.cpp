@@ -1,3 +1,4 @@
+#include "preview/document/BoundedHtml.h"
 #include "preview/document/PropertyList.h"
 #include "preview/document/RichDocumentReader.h"
 #include "preview/document/WebArchiveReader.h"
@@ -381,6 +382,20 @@ TEST(WebArchiveTest, AReadGivenUpEndsAtOnceWhateverThePageHolds) {
   read.state->cancelled = true;
   ASSERT_TRUE(read.endsWithin(10)) << "still reading";
   EXPECT_FALSE(read.state->read);
+}
+
+// Empty elements hold no text, so only their count bounds what a page of them costs: each one
+// kept takes the text document about 700 bytes (2,000,000 line breaks: 1.4 GB).
+TEST(BoundedHtmlTest, APageOfTwoMillionEmptyElementsKeepsAFewTensOfThousands) {
+  const QString page = QStringLiteral("start") + QString::fromLatin1(repeated("<br>", 2'000'000)) +
+                       QStringLiteral("<p>end</p>");
+  const std::optional<QStringList> pieces = boundedHtml(page);
+  ASSERT_TRUE(pieces);
+  const QString kept = pieces->join(QString());
+  EXPECT_EQ(kept.count(QStringLiteral("<br>")), HtmlLimits::kMaxElements);
+  EXPECT_LE(kept.count(QStringLiteral("<br>")), 100'000);
+  EXPECT_TRUE(kept.startsWith(QStringLiteral("start")));
+  EXPECT_FALSE(kept.contains(QStringLiteral("end"))) << "the page is cut at the bound";
 }
 
 TEST(WebArchiveTest, PagesKeepTheirShapeWhereBrowsersCloseWhatTheyLeaveOpen) {

@@ -299,8 +299,8 @@ TEST(ZipEntriesTest, ADeclaredSizeIsNotTrusted) {
   EXPECT_LE(entries.lastInflatedBytes(), 100);
   EXPECT_FALSE(entries.read(QStringLiteral("huge-claim"), 1 << 20));
   EXPECT_LE(entries.lastInflatedBytes(), (1 << 20) + (64 << 10));
-  const std::optional<QByteArray> shortEntry = entries.read(QStringLiteral("short"));
-  EXPECT_TRUE(!shortEntry || *shortEntry == "hello");
+  // Read for what it holds, with room made for no more than the cap.
+  EXPECT_EQ(entries.read(QStringLiteral("short")), QByteArray("hello"));
 }
 
 TEST(ZipEntriesTest, ReadsStoredAndDeflatedEntriesAndChecksTheirChecksum) {

@@ -4,6 +4,7 @@
 #include "items/model/ItemJson.h"
 #include "state/HistoryJournal.h"
 #include "support/CapturedLog.h"
+#include "support/FifoWithDeadline.h"
 #include "support/SyncFailure.h"
 #include "support/state/StateTestSupport.h"
 
@@ -223,7 +224,9 @@ TEST(HistoryDurabilityTest, AFifoOrADeviceAtTheProgramsPathsIsSetAsideWithoutRea
     const QString path = c.journal ? run.h.journalPath() : run.h.historyPath();
     QFile::remove(path);
     const QByteArray native = QFile::encodeName(path);
-    ASSERT_EQ(c.fifo ? ::mkfifo(native.constData(), 0600) : ::symlink("/dev/zero", native.constData()), 0);
+    std::optional<test::FifoWithDeadline> fifo;
+    if (c.fifo) fifo.emplace(path);
+    ASSERT_TRUE(c.fifo ? fifo->isMade() : ::symlink("/dev/zero", native.constData()) == 0);
     test::CapturedLog log;
     const std::unique_ptr<PanelState> relaunched = run.relaunch();
     EXPECT_EQ(relaunched->items().size(), c.journal ? 1 : 0);

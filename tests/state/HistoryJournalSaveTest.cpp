@@ -3,6 +3,7 @@
 #include "base/Uuid.h"
 #include "items/link/LinkMetadataFetcher.h"
 #include "items/model/ItemJson.h"
+#include "support/SyncFailure.h"
 #include "support/WriteLimit.h"
 #include "support/state/StateTestSupport.h"
 
@@ -178,6 +179,59 @@ TEST_F(HistoryJournalSaveTest, TheJournalIsFoldedInOnceItOutgrowsItsShareAtMostO
   copyAndSave();
   EXPECT_EQ(decodeItems(history()), state.items());
   EXPECT_EQ(QFileInfo(h.journalPath()).size(), 0);
+}
+
+// A fold syncs the new file, then the line naming it in the journal, then the folder holding its
+// rename, and only then the emptied journal: a power cut keeps no empty journal beside the old file.
+TEST_F(HistoryJournalSaveTest, AFoldSyncsTheFolderAfterTheRenameBeforeTheJournalIsEmptied) {
+  startWithAFile();
+  state.addItem(test::textItem(QStringLiteral("journaled")));
+  saveNow();
+  ASSERT_GT(QFileInfo(h.journalPath()).size(), 0);
+  const test::SyncRecorder syncs;
+  ASSERT_TRUE(state.flushSave());  // a small file is folded at quit
+  ASSERT_EQ(QFileInfo(h.journalPath()).size(), 0);
+  const QString history = QFileInfo(h.historyPath()).canonicalFilePath();
+  const QString journal = QFileInfo(h.journalPath()).canonicalFilePath();
+  QStringList all, firsts;
+  for (const test::SyncRecorder::Call& call : syncs.calls()) {
+    QString what = call.path;
+    if (call.folder && call.path == QFileInfo(history).path()) what = QStringLiteral("folder");
+    else if (call.path == journal)
+      what = call.size == 0 ? QStringLiteral("journal emptied") : QStringLiteral("journal");
+    else if (QFileInfo(call.path).path() == QFileInfo(history).path())
+      what = QStringLiteral("new file");  // unnamed yet
+    all << what;
+    if (!firsts.contains(what)) firsts << what;
+  }
+  EXPECT_EQ(firsts.join(QStringLiteral(", ")).toStdString(), "new file, journal, folder, journal emptied");
+  EXPECT_LT(all.lastIndexOf(QStringLiteral("new file")), all.indexOf(QStringLiteral("folder")))
+      << all.join(QStringLiteral(", ")).toStdString();
+}
+
+// A crash right after a fold's rename, before the journal is emptied: the journal names the new
+// file by then, so the next start reads the history as it was, replays nothing twice and sets no
+// journal aside.
+TEST_F(HistoryJournalSaveTest, ACrashBetweenAFoldsRenameAndTheEmptiedJournalLosesNothing) {
+  startWithAFile();
+  state.addItem(test::textItem(QStringLiteral("journaled")));
+  saveNow();
+  const QString folder = QFileInfo(QFileInfo(h.historyPath()).canonicalFilePath()).path();
+  QByteArray fileThen, journalThen;
+  {
+    const test::SyncRecorder syncs([&](const test::SyncRecorder::Call& call) {
+      if (!call.folder || call.path != folder || !fileThen.isNull()) return;
+      fileThen = readFile(h.historyPath());
+      journalThen = readFile(h.journalPath());
+    });
+    ASSERT_TRUE(state.flushSave());
+  }
+  ASSERT_FALSE(fileThen.isNull()) << "the fold synced its folder";
+  ASSERT_GT(journalThen.size(), 0);
+  ASSERT_TRUE(writeFileAtomically(h.historyPath(), fileThen));
+  ASSERT_TRUE(writeFileAtomically(h.journalPath(), journalThen));
+  EXPECT_EQ(relaunch()->items(), state.items());
+  EXPECT_TRUE(setAside("history.journal.*").isEmpty());
 }
 
 TEST(HistoryJournalQuitTest, FoldsTheJournalInOnlyWhenTheRewriteFitsTheBudget) {

@@ -342,7 +342,7 @@ TEST_F(HistoryPersistenceTest, LoadReadsMarksResolvesMovedFilesAndAppliesRetenti
   ASSERT_TRUE(h.fake.context->fileBookmarkStore->save(QUrl::fromLocalFile(folder + QStringLiteral("/draft.txt")),
                                                       file.idString()));
   h.fake.fileBookmarks->move(folder + QStringLiteral("/draft.txt"), folder + QStringLiteral("/final.txt"));
-  settings.set(QLatin1String(PanelState::kPinnedIDsKey), QJsonArray{uuidString(pinned.id), QStringLiteral("junk")});
+  settings.set(QLatin1String(PanelState::kPinnedIDsKey), QJsonArray{pinned.id.toString()});
   settings.set(QLatin1String(PanelState::kSensitiveIDsKey), QJsonArray{uuidString(file.id)});
   settings.set(QLatin1String(PanelState::kAutoSensitiveIDsKey), QJsonArray{uuidString(file.id), uuidString(pinned.id)});
   settings.set(QLatin1String(PanelState::kCollapsedGroupsKey), QJsonArray{QStringLiteral("Earlier")});

@@ -11,11 +11,13 @@
 
 #include <gtest/gtest.h>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
+#include <functional>
 
 namespace qv {
 namespace {
@@ -95,6 +97,39 @@ TEST(FullDiskTest, QuitWritesAHistoryWhoseLastSaveFailed) {
   }
   h.state->flushSave();
   EXPECT_EQ(itemsInFile(h.historyPath())->size(), 2);
+}
+
+// A picture that cannot be written (its folder cannot be made, as in a data folder made
+// read-only): the item is saved, the failure is logged once, and every save tries again, also
+// with nothing changed; a quit meanwhile fails and says why. Once it can, the picture is written.
+TEST(FullDiskTest, APictureThatCannotBeWrittenIsTriedAgainAndFailsAQuit) {
+  test::StateHarness h;
+  FakeScheduler& clock = *h.fake.scheduler;
+  const ClipboardItem image = test::imageItem(test::testImage());
+  const QString picture = h.fake.context->imageStore->filePath(image.idString());
+  const QString folder = QFileInfo(picture).path();
+  ASSERT_TRUE(writeFileAtomically(folder, "a file where the folder goes"));
+  test::CapturedLog log;
+  h.state->addItem(image);
+  clock.advance(PanelState::kSaveDelaySeconds);
+  h.runSaves();
+  ASSERT_TRUE(h.storedItems());
+  EXPECT_EQ(h.storedItems()->size(), 1);
+  h.state->addItem(test::textItem(QStringLiteral("a later copy")));
+  clock.advance(PanelState::kSaveDelaySeconds);
+  h.runSaves();
+  EXPECT_FALSE(h.state->flushSave());
+  EXPECT_TRUE(h.state->lastWriteFailure().startsWith(QStringLiteral("the picture of an image could not be written")))
+      << h.state->lastWriteFailure().toStdString();
+  EXPECT_FALSE(QFileInfo::exists(picture));
+  EXPECT_EQ(log.texts().filter(QStringLiteral("without their pictures")).size(), 1);
+
+  ASSERT_TRUE(QFile::remove(folder));
+  clock.advance(PanelState::kSaveRetrySeconds);
+  h.runSaves();
+  EXPECT_TRUE(QFileInfo(picture).size() > 0);
+  EXPECT_EQ(log.texts().filter(QStringLiteral("Pictures written again")).size(), 1);
+  EXPECT_TRUE(h.state->flushSave());
 }
 
 // ---- Stored settings that could not be read --------------------------------------------------
@@ -205,6 +240,12 @@ TEST(LostSettingsTest, NothingIsPrunedOverThreeStartsUntilARetentionIsChosen) {
          settings.set(QLatin1String(PanelState::kPinnedIDsKey), QJsonObject{{QStringLiteral("pins"), pins}});
        },
        true},
+      {"a pin list with an entry that names no id",
+       [](SettingsStore& settings, QJsonArray pins) {
+         pins.append(QStringLiteral("{3f2a9c1e-77b0-4d2a}"));
+         settings.set(QLatin1String(PanelState::kPinnedIDsKey), pins);
+       },
+       true},
       {"a retention of 0",
        [](SettingsStore& settings, const QJsonArray&) {
          settings.set(QLatin1String(PanelState::kHistoryRetentionKey), 0);
@@ -262,17 +303,47 @@ TEST(LostSettingsTest, NothingIsPrunedOverThreeStartsUntilARetentionIsChosen) {
   }
 }
 
-// Pinned ids compare whatever the case they were written in.
-TEST(LostSettingsTest, PinsWrittenInLowerCaseStillProtect) {
-  test::StateHarness h;
-  const QList<ClipboardItem> old = texts(10, h.now().addMonths(-1), QStringLiteral("old"));
-  ASSERT_TRUE(writeFileAtomically(h.historyPath(), encodeItems(old)));
-  QJsonArray pins;
-  for (const ClipboardItem& item : old.mid(0, 4)) pins.append(uuidString(item.id).toLower());
-  h.fake.context->settings->set(QLatin1String(PanelState::kPinnedIDsKey), pins);
-  h.state->loadHistory();
-  EXPECT_EQ(h.state->items().size(), 4);
-  EXPECT_EQ(h.state->pinnedIDs().size(), 4);
+// Pins written in any form of a UUID (Qt writes braces and lower case unless told otherwise)
+// protect their items under a one-week retention, on every start: forty items a month old, ten
+// of them pinned.
+TEST(LostSettingsTest, PinsInEveryFormOfAnIdProtectOverThreeStarts) {
+  const struct {
+    const char* form;
+    std::function<QString(const QUuid&)> write;
+  } forms[] = {
+      {"upper case", [](const QUuid& id) { return uuidString(id); }},
+      {"lower case", [](const QUuid& id) { return uuidString(id).toLower(); }},
+      {"braced, lower case", [](const QUuid& id) { return id.toString(); }},
+      {"braced, upper case", [](const QUuid& id) { return id.toString().toUpper(); }},
+      {"without dashes", [](const QUuid& id) { return QString::fromLatin1(id.toRfc4122().toHex()); }},
+      {"as a URN", [](const QUuid& id) { return QStringLiteral("urn:uuid:") + id.toString(QUuid::WithoutBraces); }},
+  };
+  for (const auto& f : forms) {
+    SCOPED_TRACE(f.form);
+    test::StateHarness h;
+    const QList<ClipboardItem> old = texts(40, h.now().addMonths(-1), QStringLiteral("old"));
+    ASSERT_TRUE(writeFileAtomically(h.historyPath(), encodeItems(old)));
+    QJsonArray pins;
+    for (const ClipboardItem& item : old.mid(0, 10)) pins.append(f.write(item.id));
+    h.fake.context->settings->set({{QLatin1String(PanelState::kHistoryRetentionKey), QStringLiteral("1w")},
+                                   {QLatin1String(PanelState::kPinnedIDsKey), pins}});
+    h.state.reset();
+    const std::shared_ptr<SettingsStore> original = h.fake.context->settings;
+    for (int n = 1; n <= 3; ++n) {
+      SCOPED_TRACE(n);
+      h.fake.context->settings = std::make_shared<SettingsStore>(original->filePath(), *h.fake.scheduler);
+      auto state = h.makeState();
+      state->loadHistory();
+      h.fake.scheduler->advance(PanelState::kStartFoldDelaySeconds);
+      h.runSaves();
+      EXPECT_EQ(state->items().size(), 10);
+      EXPECT_EQ(state->pinnedIDs().size(), 10);
+      EXPECT_FALSE(h.fake.context->settings->lostStoredValues());
+      ASSERT_TRUE(h.storedItems());
+      EXPECT_EQ(h.storedItems()->size(), 10);
+    }
+    h.fake.context->settings = original;
+  }
 }
 
 // ---- Damage in the middle of the history -----------------------------------------------------

@@ -1,7 +1,11 @@
 #include "support/SyncFailure.h"
 
 #include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <QFile>
 #include <atomic>
+#include <mutex>
 
 namespace {
 
@@ -12,7 +16,27 @@ using SyncCall = int (*)(int);
 
 SyncCall systemCall(const char* name) { return reinterpret_cast<SyncCall>(::dlsym(RTLD_NEXT, name)); }
 
+std::atomic<bool> recording{false};
+std::mutex recordedLock;
+QList<qv::test::SyncRecorder::Call> recorded;
+std::function<void(const qv::test::SyncRecorder::Call&)> onRecorded;
+
+void record(int fd) {
+  struct stat status {};
+  if (::fstat(fd, &status) != 0) return;
+  char target[4096];
+  const QByteArray link = "/proc/self/fd/" + QByteArray::number(fd);
+  const ssize_t length = ::readlink(link.constData(), target, sizeof target);
+  if (length <= 0) return;
+  const qv::test::SyncRecorder::Call call{QFile::decodeName(QByteArray(target, length)), qint64(status.st_size),
+                                          S_ISDIR(status.st_mode)};
+  std::lock_guard lock(recordedLock);
+  recorded.append(call);
+  if (onRecorded) onRecorded(call);
+}
+
 int passOrFail(SyncCall real, int fd) {
+  if (recording) record(fd);
   if (const int error = failWith.load()) {
     ++failedCalls;
     errno = error;
@@ -48,5 +72,25 @@ SyncFailure::SyncFailure(int error) {
 SyncFailure::~SyncFailure() { failWith = 0; }
 
 int SyncFailure::failed() const { return failedCalls.load(); }
+
+SyncRecorder::SyncRecorder(std::function<void(const Call&)> onCall) {
+  {
+    std::lock_guard lock(recordedLock);
+    recorded.clear();
+    onRecorded = std::move(onCall);
+  }
+  recording = true;
+}
+
+SyncRecorder::~SyncRecorder() {
+  recording = false;
+  std::lock_guard lock(recordedLock);
+  onRecorded = {};
+}
+
+QList<SyncRecorder::Call> SyncRecorder::calls() const {
+  std::lock_guard lock(recordedLock);
+  return recorded;
+}
 
 }  // namespace qv::test

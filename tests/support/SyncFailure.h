@@ -1,5 +1,8 @@
 #pragma once
+#include <QList>
+#include <QString>
 #include <cerrno>
+#include <functional>
 
 namespace qv::test {
 
@@ -15,6 +18,23 @@ class SyncFailure {
   SyncFailure& operator=(const SyncFailure&) = delete;
   // How many syncs failed so far.
   int failed() const;
+};
+
+// Records, while in scope, every fsync, fdatasync and syncfs of this process in order: what was
+// synced and how large it was then (the same stand-ins). `onCall` sees each as it happens, so a
+// test can take the files as a crash right then would leave them.
+class SyncRecorder {
+ public:
+  struct Call {
+    QString path;
+    qint64 size = 0;
+    bool folder = false;
+  };
+  explicit SyncRecorder(std::function<void(const Call&)> onCall = {});
+  ~SyncRecorder();
+  SyncRecorder(const SyncRecorder&) = delete;
+  SyncRecorder& operator=(const SyncRecorder&) = delete;
+  QList<Call> calls() const;
 };
 
 }  // namespace qv::test

@@ -128,24 +128,28 @@ TEST(Shadows, AStretchedShadowIsTheBlurredOne) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const QSize size(int(c.rect.right() + 60), int(c.rect.bottom() + 60));
-    const auto paint = [&](bool stretched) {
+    enum class Way { blurred, stretched, inMotion };
+    const auto paint = [&](Way way) {
       QImage image(size * c.dpr, QImage::Format_ARGB32_Premultiplied);
       image.setDevicePixelRatio(c.dpr);
       image.fill(Qt::transparent);
       QPainter painter(&image);
-      if (stretched) Fx::drawStretchedShadow(painter, c.rect, c.cornerRadius, c.layer);
-      else Fx::drawShadow(painter, c.rect, c.cornerRadius, c.layer);
+      if (way == Way::blurred) Fx::drawShadow(painter, c.rect, c.cornerRadius, c.layer);
+      else Fx::drawStretchedShadow(painter, c.rect, c.cornerRadius, c.layer, way == Way::inMotion);
       return image;
     };
-    const QImage blurred = paint(false);
-    Fx::clearShadowCache();
-    const QImage stretched = paint(true);
-    int largest = 0;
-    for (int y = 0; y < blurred.height(); ++y)
-      for (int x = 0; x < blurred.width(); ++x)
-        largest = std::max(largest, std::abs(qAlpha(blurred.pixel(x, y)) - qAlpha(stretched.pixel(x, y))));
-    EXPECT_LE(largest, 3);
-    EXPECT_GT(qAlpha(stretched.pixel(int((c.rect.center().x()) * c.dpr), int((c.rect.bottom() + 4) * c.dpr))), 0);
+    const QImage blurred = paint(Way::blurred);
+    // A size in motion is drawn in slices: the same pixels.
+    for (const Way way : {Way::stretched, Way::inMotion}) {
+      Fx::clearShadowCache();
+      const QImage stretched = paint(way);
+      int largest = 0;
+      for (int y = 0; y < blurred.height(); ++y)
+        for (int x = 0; x < blurred.width(); ++x)
+          largest = std::max(largest, std::abs(qAlpha(blurred.pixel(x, y)) - qAlpha(stretched.pixel(x, y))));
+      EXPECT_LE(largest, 3);
+      EXPECT_GT(qAlpha(stretched.pixel(int((c.rect.center().x()) * c.dpr), int((c.rect.bottom() + 4) * c.dpr))), 0);
+    }
   }
   // Another size: nothing more is blurred than the small piece, already kept.
   Fx::clearShadowCache();
@@ -157,6 +161,9 @@ TEST(Shadows, AStretchedShadowIsTheBlurredOne) {
   Fx::drawStretchedShadow(painter, QRectF(40, 40, 520, 610), 22, {black, 20, 0, 6});
   EXPECT_EQ(Fx::shadowCacheStats().misses, blurs + 1);  // the new size's picture, put together
   EXPECT_EQ(Fx::shadowCacheStats().hits, 2);            // the piece, and the first size again
+  // In motion: no picture of the size is put together.
+  Fx::drawStretchedShadow(painter, QRectF(40, 40, 500, 400), 22, {black, 20, 0, 6}, true);
+  EXPECT_EQ(Fx::shadowCacheStats().misses, blurs + 1);
 }
 
 TEST(Shapes, ContinuousCornersStayInsideTheCircularOnesAndFallBackWhenTight) {

@@ -155,3 +155,72 @@ TEST(Symbols, EveryNameUsedInTheCodeIsInTheTable) {
   EXPECT_GT(uses, 0);
   EXPECT_TRUE(missing.isEmpty()) << missing.join(", ").toStdString();
 }
+
+namespace {
+// The runs of consecutive rows of `window` holding ink (alpha over a half), each with the
+// leftmost and rightmost inked column over its rows.
+struct Band {
+  int top, bottom, left, right;
+};
+std::vector<Band> inkBands(const QImage& image, const QRect& window) {
+  std::vector<Band> bands;
+  bool open = false;
+  for (int y = window.top(); y <= window.bottom(); ++y) {
+    int left = -1, right = -1;
+    for (int x = window.left(); x <= window.right(); ++x)
+      if (qAlpha(image.pixel(x, y)) > 128) {
+        if (left < 0) left = x;
+        right = x;
+      }
+    if (left < 0) {
+      open = false;
+      continue;
+    }
+    if (!open) bands.push_back({y, y, left, right});
+    Band& band = bands.back();
+    band = {band.top, y, std::min(band.left, left), std::max(band.right, right)};
+    open = true;
+  }
+  return bands;
+}
+}  // namespace
+
+// The filter symbols are three lines, each shorter than the one above and all centred (alone, and
+// inside a ring); the clear symbol is a disc with an x cut out of it. Drawn in any tint.
+TEST(Symbols, TheFilterAndClearSymbolsAreDrawnAsTheyAreNamed) {
+  for (const QColor& tint : {QColor(60, 60, 67), QColor(235, 235, 245)}) {
+    SCOPED_TRACE(tint.name().toStdString());
+    const auto draw = [&](const char* symbol) { return Symbols::image(QLatin1String(symbol), 16, tint, 2); };
+    const struct {
+      const char* symbol;
+      QRect window;  // where the lines are (inside the ring)
+    } filters[] = {{"line.3.horizontal.decrease", QRect(0, 0, 32, 32)},
+                   {"line.3.horizontal.decrease.circle", QRect(8, 9, 17, 15)}};
+    for (const auto& filter : filters) {
+      SCOPED_TRACE(filter.symbol);
+      const QImage image = draw(filter.symbol);
+      const std::vector<Band> lines = inkBands(image, filter.window);
+      ASSERT_EQ(lines.size(), 3u);
+      for (size_t i = 0; i < 3; ++i) {
+        EXPECT_NEAR(lines[i].left + lines[i].right, 31, 2);  // centred
+        if (i > 0) {
+          EXPECT_LT(lines[i].right - lines[i].left, lines[i - 1].right - lines[i - 1].left - 3);
+        }
+      }
+      EXPECT_EQ(QColor(image.pixel((lines[0].left + lines[0].right) / 2, (lines[0].top + lines[0].bottom) / 2)).rgb(),
+                tint.rgb());
+    }
+    EXPECT_GT(qAlpha(draw("line.3.horizontal.decrease.circle").pixel(1, 16)), 128);  // the ring
+
+    const QImage clear = draw("xmark.circle.fill");
+    const struct {
+      QPoint at;
+      bool inked;
+    } disc[] = {{{16, 16}, false}, {{20, 20}, false}, {{12, 20}, false},  // the x
+                {{16, 8}, true},   {{8, 16}, true},   {{24, 16}, true},
+                {{16, 25}, true},  {{1, 1}, false},   {{30, 30}, false}};  // around the disc
+    for (const auto& point : disc)
+      EXPECT_EQ(qAlpha(clear.pixel(point.at)) > 128, point.inked) << point.at.x() << "," << point.at.y();
+  }
+  EXPECT_FALSE(Symbols::icon(QStringLiteral("xmark.circle.fill")).isNull());
+}

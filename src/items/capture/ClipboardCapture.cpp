@@ -2,6 +2,7 @@
 // which the first kind of content found decides the whole copy.
 #include "base/Graphemes.h"
 #include "base/Log.h"
+#include "base/NativePath.h"
 #include "base/Uuid.h"
 #include "items/capture/ClipboardMonitor.h"
 #include "items/classify/ContentClassifier.h"
@@ -320,7 +321,7 @@ std::function<void(const QList<ClipboardItem>&, bool)> ClipboardMonitor::deliver
 }
 
 void ClipboardMonitor::queueImageFileDecode(const QUrl& url, const QImage& fallback, const Run& run) {
-  const QString path = url.toLocalFile();
+  const QString path = localFilePath(url);
   imageDecodeQueue_->async([life = std::weak_ptr<int>(life_), scheduler = scheduler_, handler = deliverer(),
                             bookmarks = fileBookmarkStore_, url, path, fallback, run] {
     if (life.expired()) return;

@@ -1,6 +1,7 @@
 #include "items/drag/ItemDragProvider.h"
 
 #include "base/Log.h"
+#include "base/NativePath.h"
 #include "base/Url.h"
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
@@ -204,9 +205,10 @@ void registerRepresentations(const ClipboardItem& item, const std::optional<QIma
         } else {
           // The receiver reads the item's own file; nothing is copied. A missing file offers none.
           if (!payload->url || !payload->url->isLocalFile()) return;
-          if (!QFileInfo::exists(payload->url->toLocalFile())) return;
+          const QString path = payload->url->toLocalFile();
+          if (pathKind(path) == PathKind::none) return;
           data.setSuggestedName(payload->name);
-          data.registerFile(QUrl::fromLocalFile(payload->url->toLocalFile()));
+          data.registerFile(localFileUrl(path));
         }
       },
       item.payload);

@@ -7,6 +7,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <cerrno>
+#include <cstring>
+
+#include <unistd.h>
 
 namespace qv {
 
@@ -35,13 +39,25 @@ std::optional<QByteArray> ImageStore::pngData(const QImage& image) {
   return data;
 }
 
-bool ImageStore::save(const QImage& image, const QString& id) const {
-  if (directory().isEmpty()) return false;
+bool ImageStore::save(const QImage& image, const QString& id, QString* error) const {
+  const QString folder = directory();
+  if (folder.isEmpty()) {
+    if (error) *error = QStringLiteral("cannot create the folder: ") + QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+  }
   const QString path = filePath(id);
   if (QFileInfo::exists(path)) return true;
+  // A folder made read-only is tried at every save: a large picture is not encoded each time.
+  if (::access(QFile::encodeName(folder).constData(), W_OK) != 0) {
+    if (error) *error = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+  }
   const auto data = pngData(image);
-  if (!data) return false;
-  return writeFileAtomically(path, *data);
+  if (!data) {
+    if (error) *error = QStringLiteral("the picture cannot be encoded");
+    return false;
+  }
+  return writeFileAtomically(path, *data, error);
 }
 
 void ImageStore::removeFilesNotKept(const KeptIds& kept) const {

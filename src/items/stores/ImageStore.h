@@ -24,8 +24,9 @@ class ImageStore {
 
   // The stored image, or a null image when there is no readable file.
   QImage load(const QString& id) const;
-  // True when the file exists afterwards. An existing file is never replaced.
-  bool save(const QImage& image, const QString& id) const;
+  // True when the file exists afterwards. An existing file is never replaced. `error` tells why
+  // one could not be written.
+  bool save(const QImage& image, const QString& id, QString* error = nullptr) const;
   // PNG data of the image; nothing for a null or empty image.
   static std::optional<QByteArray> pngData(const QImage& image);
   // Removes every entry of the folder whose name is not "<kept id>.png".

@@ -1,7 +1,9 @@
 #include "platform/x11/X11Workspace.h"
 
 #include "base/Log.h"
+#include "base/NativePath.h"
 #include "platform/DesktopEntryIndex.h"
+#include "platform/DetachedLaunch.h"
 #include "platform/x11/X11EventConnection.h"
 
 #include <poll.h>
@@ -178,15 +180,7 @@ bool X11Workspace::switchToApplication(const QString& desktopId) {
   if (!entry) return false;
   const QStringList command = launchCommand(entry->exec);
   if (command.isEmpty()) return false;
-  // On its own: nothing of ours (our standard streams included) is handed to it.
-  QProcess launch;
-  launch.setProgram(command.first());
-  launch.setArguments(command.mid(1));
-  launch.setWorkingDirectory(QDir::homePath());
-  launch.setStandardInputFile(QProcess::nullDevice());
-  launch.setStandardOutputFile(QProcess::nullDevice());
-  launch.setStandardErrorFile(QProcess::nullDevice());
-  return launch.startDetached();
+  return launchDetached(command);
 }
 
 bool X11Workspace::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
@@ -213,15 +207,23 @@ void X11Workspace::findUrlSchemeHandler(const QString& scheme, std::function<voi
                {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("x-scheme-handler/") + scheme});
 }
 
+std::optional<X11Workspace::RevealTarget> X11Workspace::revealTargetOf(const QString& path) {
+  if (pathKind(path) == PathKind::none) return std::nullopt;
+  // By hand for an absolute path: QFileInfo would lose the bytes of a name that is not UTF-8.
+  const QString absolute = path.startsWith(u'/') ? QDir::cleanPath(path) : QFileInfo(path).absoluteFilePath();
+  const qsizetype slash = absolute.lastIndexOf(u'/');
+  return RevealTarget{localFileUrl(absolute), localFileUrl(slash <= 0 ? QStringLiteral("/") : absolute.left(slash))};
+}
+
 bool X11Workspace::revealFile(const QString& path) {
-  const QFileInfo info(path);
-  if (!info.exists()) return false;
+  const std::optional<RevealTarget> target = revealTargetOf(path);
+  if (!target) return false;
   // The file manager's own "show this item" call; else open the containing folder.
   QDBusMessage call = QDBusMessage::createMethodCall(
       QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
       QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-  call << QStringList{QUrl::fromLocalFile(info.absoluteFilePath()).toString()} << QString();
-  const QUrl folder = QUrl::fromLocalFile(info.absolutePath());
+  call << QStringList{QString::fromLatin1(target->file.toEncoded())} << QString();
+  const QUrl folder = target->folder;
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) return QDesktopServices::openUrl(folder);
   // Asynchronous: a file manager that is slow to start never holds up the interface.

@@ -4,7 +4,9 @@
 #include "platform/x11/ProcessIdentity.h"
 #include "platform/x11/XcbSupport.h"
 
+#include <QUrl>
 #include <memory>
+#include <optional>
 
 namespace qv {
 class X11EventConnection;
@@ -35,6 +37,14 @@ class X11Workspace : public Workspace {
   void findUrlSchemeHandler(const QString& scheme, std::function<void(const QString&)> answer) override;
   bool revealFile(const QString& path) override;
   qint64 ownPid() const override;
+
+  // What the file manager is asked to show for a path: the file's address and its folder's,
+  // every byte of the name kept; none when nothing is at the path.
+  struct RevealTarget {
+    QUrl file;
+    QUrl folder;
+  };
+  static std::optional<RevealTarget> revealTargetOf(const QString& path);
 
  private:
   xcb_timestamp_t serverTime();

@@ -204,17 +204,20 @@ void drawBlurred(QPainter& painter, const QPointF& at, const QImage& image) {
 
 // Draws the picture kept under `key` at `at`, made first when the cache holds none; one too big
 // for the cache is drawn once and let go.
-void drawKept(QPainter& painter, const QPointF& at, const QByteArray& key, const std::function<QImage()>& make) {
+QImage kept(const QByteArray& key, const std::function<QImage()>& make) {
   auto& cache = shadowCache();
   if (const QImage* image = cache.images.object(key)) {
     ++cache.hits;
-    drawBlurred(painter, at, *image);
-    return;
+    return *image;
   }
   ++cache.misses;
-  auto* made = new QImage(make());
-  drawBlurred(painter, at, *made);
-  cache.images.insert(key, made, std::max<qsizetype>(1, made->sizeInBytes()));
+  const QImage made = make();
+  cache.images.insert(key, new QImage(made), std::max<qsizetype>(1, made.sizeInBytes()));
+  return made;
+}
+
+void drawKept(QPainter& painter, const QPointF& at, const QByteArray& key, const std::function<QImage()>& make) {
+  drawBlurred(painter, at, kept(key, make));
 }
 
 QImage renderShadow(const QPainterPath& shape, const QRectF& bounds, const QColor& color, double radius, double dpr,
@@ -250,7 +253,8 @@ void drawShadow(QPainter& painter, const QRectF& rect, double cornerRadius, cons
            });
 }
 
-void drawStretchedShadow(QPainter& painter, const QRectF& rect, double cornerRadius, const ShadowLayer& layer) {
+void drawStretchedShadow(QPainter& painter, const QRectF& rect, double cornerRadius, const ShadowLayer& layer,
+                         bool inMotion) {
   if (!layer.color.isValid() || layer.color.alpha() == 0 || rect.isEmpty()) return;
   const double margin = blurMargin(layer.radius) + 1;
   // How far along an edge a corner's curve and its blur reach (a continuous corner runs on past
@@ -260,41 +264,60 @@ void drawStretchedShadow(QPainter& painter, const QRectF& rect, double cornerRad
   if (rect.width() <= least + 2 && rect.height() <= least + 2) return drawShadow(painter, rect, cornerRadius, layer);
   const double dpr = painterScale(painter);
   const QPointF at = rect.topLeft() + QPointF(layer.x, layer.y) - QPointF(margin, margin);
-  drawKept(painter, at, shadowKey(rect.size(), cornerRadius, layer, dpr) + "stretched", [&] {
-    const QSizeF piece(std::min(rect.width(), least), std::min(rect.height(), least));
-    QImage small((QSizeF(piece.width() + 2 * margin, piece.height() + 2 * margin) * dpr).toSize(),
-                 QImage::Format_ARGB32_Premultiplied);
-    small.setDevicePixelRatio(dpr);
-    small.fill(Qt::transparent);
-    {
-      QPainter piecePainter(&small);
+  const QSizeF piece(std::min(rect.width(), least), std::min(rect.height(), least));
+  const auto small = [&] {
+    return kept(shadowKey(piece, cornerRadius, layer, dpr) + "piece", [&] {
+      QImage image((QSizeF(piece.width() + 2 * margin, piece.height() + 2 * margin) * dpr).toSize(),
+                   QImage::Format_ARGB32_Premultiplied);
+      image.setDevicePixelRatio(dpr);
+      image.fill(Qt::transparent);
+      QPainter piecePainter(&image);
       drawShadow(piecePainter, QRectF(QPointF(margin - layer.x, margin - layer.y), piece), cornerRadius, layer);
-    }
-    // Three slices a side: the ends as they are, the middle stretched to the length asked for.
-    struct Slices {
-      double from[4];
-      double to[4];
-    };
-    const auto slice = [&](double source, double target) {
-      const double end = std::min(source / 2, margin + reach);
-      return Slices{{0, end, source - end, source}, {0, end, target - end, target}};
-    };
-    const QSizeF whole(rect.width() + 2 * margin, rect.height() + 2 * margin);
-    const Slices across = slice(piece.width() + 2 * margin, whole.width());
-    const Slices down = slice(piece.height() + 2 * margin, whole.height());
+      return image;
+    });
+  };
+  // Three slices a side: the ends as they are, the middle stretched to the length asked for.
+  struct Slices {
+    double from[4];
+    double to[4];
+  };
+  const auto slice = [&](double source, double target) {
+    const double end = std::min(source / 2, margin + reach);
+    return Slices{{0, end, source - end, source}, {0, end, target - end, target}};
+  };
+  const QSizeF whole(rect.width() + 2 * margin, rect.height() + 2 * margin);
+  const Slices across = slice(piece.width() + 2 * margin, whole.width());
+  const Slices down = slice(piece.height() + 2 * margin, whole.height());
+  const auto drawSlices = [&](QPainter& target, QPointF origin) {
+    const QImage image = small();
+    for (int column = 0; column < 3; ++column)
+      for (int row = 0; row < 3; ++row) {
+        const QRectF to(QPointF(across.to[column], down.to[row]), QPointF(across.to[column + 1], down.to[row + 1]));
+        const QRectF from(QPointF(across.from[column], down.from[row]) * dpr,
+                          QPointF(across.from[column + 1], down.from[row + 1]) * dpr);
+        if (to.isEmpty() || from.isEmpty()) continue;
+        // The middle lies past the blur, one colour: filled, not stretched pixel by pixel.
+        if (column == 1 && row == 1) target.fillRect(to.translated(origin), image.pixelColor(from.center().toPoint()));
+        else target.drawImage(to.translated(origin), image, from);
+      }
+  };
+  if (inMotion) {
+    // A picture of the whole would be made for one frame and let go. A slice is stretched only
+    // along the edge it runs down, where its pixels are all alike: the nearest is as good.
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    drawSlices(painter, at);
+    painter.restore();
+    return;
+  }
+  drawKept(painter, at, shadowKey(rect.size(), cornerRadius, layer, dpr) + "stretched", [&] {
     QImage image((whole * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(dpr);
     image.fill(Qt::transparent);
     QPainter stretched(&image);
     stretched.setCompositionMode(QPainter::CompositionMode_Source);
     stretched.setRenderHint(QPainter::SmoothPixmapTransform);
-    for (int column = 0; column < 3; ++column)
-      for (int row = 0; row < 3; ++row) {
-        const QRectF target(QPointF(across.to[column], down.to[row]), QPointF(across.to[column + 1], down.to[row + 1]));
-        const QRectF source(QPointF(across.from[column], down.from[row]) * dpr,
-                            QPointF(across.from[column + 1], down.from[row + 1]) * dpr);
-        if (!target.isEmpty() && !source.isEmpty()) stretched.drawImage(target, small, source);
-      }
+    drawSlices(stretched, QPointF());
     stretched.end();
     return image;
   });

@@ -72,8 +72,10 @@ QLinearGradient verticalFadeMask(const QRectF& rect, double fadeStart);
 void drawShadow(QPainter& painter, const QRectF& rect, double cornerRadius, const ShadowLayer& layer);
 // The same shadow for a large rectangle whose size changes (a pane that follows its content):
 // the shadow of a small one with its straight middle stretched, since a blurred straight edge is
-// the same all along it. Nothing is blurred for a new size.
-void drawStretchedShadow(QPainter& painter, const QRectF& rect, double cornerRadius, const ShadowLayer& layer);
+// the same all along it. Nothing is blurred for a new size. `inMotion`: a size that changes every
+// frame, drawn in slices without keeping a picture of it.
+void drawStretchedShadow(QPainter& painter, const QRectF& rect, double cornerRadius, const ShadowLayer& layer,
+                         bool inMotion = false);
 // Paints every layer of an elevation in order.
 void drawShadows(QPainter& painter, const QRectF& rect, double cornerRadius, const std::vector<ShadowLayer>& layers);
 void drawShadows(QPainter& painter, const QRectF& rect, double cornerRadius, const ThemeShadow& shadow);

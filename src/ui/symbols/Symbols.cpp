@@ -43,8 +43,8 @@ const std::vector<Entry>& table() {
       {"info.circle", "help-about-symbolic"},
       {"iphone.gen3", "phone-symbolic"},
       {"keyboard", "input-keyboard-symbolic"},
-      {"line.3.horizontal.decrease", "view-sort-descending-symbolic"},
-      {"line.3.horizontal.decrease.circle", "view-sort-descending-symbolic"},
+      {"line.3.horizontal.decrease", nullptr, false, Drawn::decreasingLines},
+      {"line.3.horizontal.decrease.circle", nullptr, false, Drawn::decreasingLinesInCircle},
       {"link", "insert-link-symbolic"},
       {"link.badge.plus", "insert-link-symbolic"},
       {"macwindow", "focus-windows-symbolic"},
@@ -78,7 +78,7 @@ const std::vector<Entry>& table() {
       {"trash", "user-trash-symbolic"},
       {"wand.and.sparkles", "tools-check-spelling-symbolic"},
       {"xmark", "window-close-symbolic"},
-      {"xmark.circle.fill", "edit-clear-symbolic"},
+      {"xmark.circle.fill", nullptr, false, Drawn::crossInDisc},
   };
   return entries;
 }
@@ -91,6 +91,41 @@ const QHash<QString, const Entry*>& index() {
     return m;
   }();
   return map;
+}
+
+// Paints a drawn symbol in black into `box`, on the 16-unit grid of the theme's symbolic icons.
+void paintDrawn(QPainter& painter, Drawn drawn, const QRectF& box) {
+  painter.save();
+  painter.translate(box.topLeft());
+  painter.scale(box.width() / 16, box.height() / 16);
+  const auto lines = [&painter](double top, double gap, const double(&widths)[3], double thickness) {
+    painter.setPen(QPen(Qt::black, thickness, Qt::SolidLine, Qt::RoundCap));
+    for (int i = 0; i < 3; ++i) {
+      const double half = widths[i] / 2, y = top + i * gap;
+      painter.drawLine(QPointF(8 - half, y), QPointF(8 + half, y));
+    }
+  };
+  switch (drawn) {
+    case Drawn::decreasingLines: lines(3.5, 4.5, {13, 8.4, 3.8}, 1.7); break;
+    case Drawn::decreasingLinesInCircle:
+      painter.setPen(QPen(Qt::black, 1.5));
+      painter.drawEllipse(QPointF(8, 8), 6.75, 6.75);
+      lines(5.3, 2.7, {7, 4.6, 2.2}, 1.4);
+      break;
+    case Drawn::crossInDisc: {
+      painter.setPen(Qt::NoPen);
+      painter.setBrush(Qt::black);
+      painter.drawEllipse(QPointF(8, 8), 7.5, 7.5);
+      painter.setCompositionMode(QPainter::CompositionMode_Clear);
+      painter.setPen(QPen(Qt::black, 1.6, Qt::SolidLine, Qt::RoundCap));
+      constexpr double arm = 2.6;
+      painter.drawLine(QPointF(8 - arm, 8 - arm), QPointF(8 + arm, 8 + arm));
+      painter.drawLine(QPointF(8 - arm, 8 + arm), QPointF(8 + arm, 8 - arm));
+      break;
+    }
+    case Drawn::none: break;
+  }
+  painter.restore();
 }
 
 const Entry* find(const QString& symbol) {
@@ -133,12 +168,19 @@ bool isKnown(const QString& symbol) { return index().contains(symbol); }
 
 QString iconName(const QString& symbol) {
   const auto* entry = index().value(symbol, nullptr);
-  return entry ? QString::fromLatin1(entry->iconName) : QString();
+  return entry && entry->iconName ? QString::fromLatin1(entry->iconName) : QString();
 }
 
 QIcon icon(const QString& symbol) {
   const auto* entry = find(symbol);
   if (!entry) return {};
+  if (entry->drawn != Drawn::none) {
+    // In the ink of the theme's symbolic icons, at the sizes menus and buttons ask for.
+    QIcon drawn;
+    for (const int side : {16, 24, 32, 48})
+      drawn.addPixmap(QPixmap::fromImage(image(symbol, side, QColor(0x2e, 0x34, 0x36))));
+    return drawn;
+  }
   installIconTheme();
   return QIcon::fromTheme(QString::fromLatin1(entry->iconName));
 }
@@ -149,14 +191,19 @@ QImage image(const QString& symbol, double pointSize, const QColor& tint, double
   result.fill(Qt::transparent);
   result.setDevicePixelRatio(devicePixelRatio);
   const auto* entry = find(symbol);
-  const QIcon themed = icon(symbol);
-  if (!entry || themed.isNull()) return result;
+  if (!entry) return result;
+  const QRectF box(0, 0, pointSize, pointSize);
+  const QIcon themed = entry->drawn == Drawn::none ? icon(symbol) : QIcon();
+  if (entry->drawn == Drawn::none && themed.isNull()) return result;
   QPainter painter(&result);
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setRenderHint(QPainter::SmoothPixmapTransform);
-  const QRectF box(0, 0, pointSize, pointSize);
-  const QPixmap pixmap = themed.pixmap(QSize(side, side));
-  painter.drawPixmap(box, pixmap, QRectF(pixmap.rect()));
+  if (entry->drawn != Drawn::none) {
+    paintDrawn(painter, entry->drawn, box);
+  } else {
+    const QPixmap pixmap = themed.pixmap(QSize(side, side));
+    painter.drawPixmap(box, pixmap, QRectF(pixmap.rect()));
+  }
   if (entry->slashed) {
     // A crossed-out variant: a cut with a clear margin, then the slash itself.
     const QLineF slash(QPointF(pointSize * 0.12, pointSize * 0.12), QPointF(pointSize * 0.88, pointSize * 0.88));
@@ -178,7 +225,8 @@ QStringList unresolved() {
   installIconTheme();
   QStringList missing;
   for (const auto& entry : table()) {
-    if (!QIcon::hasThemeIcon(QString::fromLatin1(entry.iconName))) missing << QString::fromLatin1(entry.symbol);
+    if (entry.iconName && !QIcon::hasThemeIcon(QString::fromLatin1(entry.iconName)))
+      missing << QString::fromLatin1(entry.symbol);
   }
   return missing;
 }
