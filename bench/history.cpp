@@ -149,6 +149,29 @@ void BM_BytesWrittenPerCopy(benchmark::State& bench) {
 }
 BENCHMARK(BM_BytesWrittenPerCopy)->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// 200 texts copied a second apart, each with everything it sets off (the save on its
+// queue included), into a history of 0 or 10,000 items read from its file: the cost of a copy
+// must not grow with the history.
+void BM_CopyAndItsSave(benchmark::State& bench) {
+  Fixture f;
+  const QList<ClipboardItem> history = mixedHistory(f.fake.scheduler->now(), int(bench.range(0)));
+  writeFileAtomically(f.state->historyFilePath(), encodeItems(history));
+  f.state->loadHistory();
+  f.fake.scheduler->advance(PanelState::kStartFoldDelaySeconds);
+  f.fake.drain();
+  int n = 0;
+  for (auto _ : bench) {
+    f.state->addItem(ClipboardItem::make(newUuid(), QStringLiteral("org.gnome.TextEditor"), f.fake.scheduler->now(),
+                                         TextPayload{QStringLiteral("Copy %1: the meeting moved to room 12, bring the "
+                                                                    "printed agenda and the budget sheet.")
+                                                         .arg(n++)}));
+    f.fake.scheduler->advance(1);
+    f.fake.drain();
+  }
+  bench.counters["items"] = double(f.state->items().size());
+}
+BENCHMARK(BM_CopyAndItsSave)->Arg(0)->Arg(10'000)->Unit(benchmark::kMicrosecond)->Iterations(200);
+
 // Quitting a second after a copy: the copy is in the journal already, and the journal is not
 // folded into a history of this size at quit.
 void BM_QuitOneSecondAfterACopy(benchmark::State& bench) {
@@ -165,10 +188,10 @@ void BM_QuitOneSecondAfterACopy(benchmark::State& bench) {
 }
 BENCHMARK(BM_QuitOneSecondAfterACopy)->Unit(benchmark::kMillisecond);
 
-// A journal of `megabytes` of copies (about 5,000 a megabyte, a tenth of them replacing an older
-// one) over `history`, which is in the file at `path`.
+// A journal of `megabytes` of copies (about 5,000 a megabyte, with `replacing` a tenth of them
+// replacing an older one anywhere in the history) over `history`, which is in the file at `path`.
 QByteArray megabyteJournal(const QString& path, const QList<ClipboardItem>& history, const QDateTime& now,
-                           int megabytes = 1) {
+                           int megabytes = 1, bool replacing = true) {
   QByteArray journal;
   journal::appendHeader(journal, *HistoryFileIdentity::ofFile(path));
   for (int n = 0; journal.size() < megabytes * 1024 * 1024; ++n) {
@@ -177,20 +200,23 @@ QByteArray megabyteJournal(const QString& path, const QList<ClipboardItem>& hist
         TextPayload{QStringLiteral("Copy %1: the meeting moved to room 12, bring the printed agenda and the budget "
                                    "sheet.")
                         .arg(n)});
-    if (n % 10 == 0) journal::appendRecord(journal, HistoryChange::removed(history[n * 7 % history.size()].id));
+    if (replacing && n % 10 == 0)
+      journal::appendRecord(journal, HistoryChange::removed(history[n * 7 % history.size()].id));
     journal::appendRecord(journal, HistoryChange::added(copy));
   }
   return journal;
 }
 
 // The load of BM_LoadFullHistory with a journal of 1 MB to replay (the most it holds before it
-// is folded in while the program runs) or of 8 MB (folds that failed for a while).
+// is folded in while the program runs) or of 8 MB (folds that failed for a while); the second
+// argument 0 for a journal of copies alone.
 void BM_LoadFullHistoryWithJournal(benchmark::State& bench) {
   Fixture f;
   const QString path = f.state->historyFilePath();
   writeFileAtomically(path, encodeItems(f.history));
-  writeFileAtomically(QString(path).replace(QStringLiteral(".json"), QStringLiteral(".journal")),
-                      megabyteJournal(path, f.history, f.fake.scheduler->now(), int(bench.range(0))));
+  writeFileAtomically(
+      QString(path).replace(QStringLiteral(".json"), QStringLiteral(".journal")),
+      megabyteJournal(path, f.history, f.fake.scheduler->now(), int(bench.range(0)), bench.range(1) != 0));
   for (auto _ : bench) {
     auto state = std::make_unique<PanelState>(*f.fake.context);
     state->loadHistory();
@@ -202,7 +228,7 @@ void BM_LoadFullHistoryWithJournal(benchmark::State& bench) {
     bench.ResumeTiming();
   }
 }
-BENCHMARK(BM_LoadFullHistoryWithJournal)->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadFullHistoryWithJournal)->Args({1, 1})->Args({8, 1})->Args({8, 0})->Unit(benchmark::kMillisecond);
 
 // The replay alone: the journal's records applied to the decoded file.
 void BM_ReplayJournal(benchmark::State& bench) {

@@ -18,6 +18,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QImage>
 #include <QThread>
 #include <algorithm>
 #include <atomic>
@@ -53,6 +55,9 @@ struct HistoryFile::Shared {
   // files go with the first save that is.
   QSet<QString> removalsNotOnDisk;
   bool pruneNotDone = false;
+  // Save queue only: the pictures that items hold in memory, by item id, as the saves' changes
+  // (or, when they do not tell all, the snapshot) show them.
+  QHash<QUuid, QImage> heldImages;
   // Save queue only: set while pictures cannot be written (logged once), and why the last save
   // did not put everything on disk.
   bool picturesFailing = false;
@@ -237,17 +242,33 @@ void removeGoneSideFiles(const HistorySaveServices& services, HistoryFile::Share
 
 // The pictures of images held in memory that have no file: written by the save after their copy,
 // and again by every save while that fails (a read-only or full folder) or once one went missing.
-// False when one is not on disk; `failure` then says why.
-bool writeMissingPictures(const HistorySaveServices& services, const QList<ClipboardItem>& items, QString* failure) {
+// The images are followed through the saves' changes: a look at every item at each copy would
+// make a copy's cost grow with the history. False when one is not on disk; `failure` then says
+// why.
+bool writeMissingPictures(const HistorySaveServices& services, HistoryFile::Shared& shared,
+                          const HistoryFile::Save& save, QString* failure) {
+  QHash<QUuid, QImage>& held = shared.heldImages;
+  const auto note = [&held](const ClipboardItem& item) {
+    const auto* image = fieldsIf<ImagePayload>(&item.payload);
+    if (image && image->width > 0 && !image->image.isNull()) held.insert(item.id, image->image);
+    else held.remove(item.id);
+  };
+  if (save.rewrite) {
+    held.clear();
+    for (const ClipboardItem& item : save.snapshot) note(item);
+  } else {
+    for (const HistoryChange& change : save.changes) {
+      if (change.kind == HistoryChange::Kind::remove) held.remove(change.id);
+      else note(change.item);
+    }
+  }
   int unwritten = 0;
   QString reason, path;
-  for (const ClipboardItem& item : items) {
-    const auto* image = fieldsIf<ImagePayload>(&item.payload);
-    if (!image || image->width <= 0 || image->image.isNull() ||
-        services.images->save(image->image, item.idString(), &reason))
-      continue;
+  for (auto image = held.cbegin(); image != held.cend(); ++image) {
+    const QString id = uuidString(image.key());
+    if (services.images->save(image.value(), id, &reason)) continue;
     ++unwritten;
-    path = services.images->filePath(item.idString());
+    path = services.images->filePath(id);
   }
   if (unwritten == 0) return true;
   *failure = (unwritten == 1 ? QStringLiteral("the picture of an image")
@@ -264,7 +285,7 @@ bool writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shar
                   qint64 snapshotNumber) {
   const QList<ClipboardItem>& items = save.snapshot;
   QString pictureFailure;
-  const bool picturesWritten = writeMissingPictures(services, items, &pictureFailure);
+  const bool picturesWritten = writeMissingPictures(services, shared, save, &pictureFailure);
   if (!picturesWritten && !std::exchange(shared.picturesFailing, true))
     qCWarning(lcState).noquote() << "Images saved without their pictures:" << pictureFailure
                                  << "- written again at every save";

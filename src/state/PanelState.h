@@ -85,7 +85,6 @@ class PanelState : public QObject {
   static constexpr double kSaveRetrySeconds = 30;
   // More changes than this between two saves are written as the whole file.
   static constexpr qsizetype kMostRecordedChanges = 2000;
-  static constexpr int kSavesPerPrune = 20;
   static constexpr double kBackfillSpacingSeconds = 0.4;
 
   // Needs the item services of the context (installItemServices).
@@ -95,7 +94,6 @@ class PanelState : public QObject {
   // ---- History and persistence -------------------------------------------------------------
   QV_OBSERVED(items, setItems, QList<ClipboardItem>);
   QV_TRIGGER(imageTextRevision, bumpImageTextRevision, setImageTextRevision) = 0;
-  QV_OBSERVED(savesSinceLastPrune, setSavesSinceLastPrune, int) = 0;
 
   // ---- Item marks ----------------------------------------------------------------------------
   QV_OBSERVED_PART(marks_, pinnedIDs, setPinnedIDs, IdSet);

@@ -81,9 +81,10 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
   const quint32 key = duplicateKey(item);
   QList<qsizetype> duplicatePlaces;
   if (!std::holds_alternative<ImagePayload>(item.payload)) {
-    for (size_t k = index.keys.size(); k-- > 0;)
-      if (index.keys[k] == key && isDuplicate(items_.at(count - 1 - qsizetype(k))))
-        duplicatePlaces.append(count - 1 - qsizetype(k));
+    // A plain search for the key (unrolled by the library), newest first.
+    const auto newest = index.keys.crbegin(), end = index.keys.crend();
+    for (auto at = std::find(newest, end, key); at != end; at = std::find(at + 1, end, key))
+      if (const qsizetype place = at - newest; isDuplicate(items_.at(place))) duplicatePlaces.append(place);
   }
   const std::optional<QUuid> duplicate = duplicatePlaces.isEmpty()
                                              ? std::nullopt
@@ -306,8 +307,8 @@ void PanelState::clearAll() {
   saveSensitive();
   setSelectedIndex(std::nullopt);
   setPreviewItemID(std::nullopt);
-  // The next save deletes the side files of everything that was here.
-  setSavesSinceLastPrune(kSavesPerPrune);
+  // Not recorded in the journal: the next save writes the file whole and deletes the side files
+  // of everything that was here.
   scheduleSave();
 }
 

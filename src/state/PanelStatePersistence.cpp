@@ -60,22 +60,17 @@ void PanelState::recordChange(HistoryChange change) {
 bool PanelState::save(bool sync, HistoryWriter::Moment moment) {
   const bool changed = unsavedSince_.has_value();
   unsavedSince_.reset();
-  bool prune = false;
-  if (changed) {
-    int count = savesSinceLastPrune_ + 1;
-    // Without the stored retention and marks (pins, categories), a prune could not tell which
-    // side files are still wanted.
-    prune = count >= kSavesPerPrune && !storedValuesLost();
-    if (count >= kSavesPerPrune) count = 0;
-    setSavesSinceLastPrune(count);
-  }
   HistoryFile::Save save;
   save.snapshot = items_;  // shares the data; the queue never sees changes
   save.changes = std::exchange(recordedChanges_, {});
   save.rewrite = std::exchange(unrecordedChange_, false);
-  // What the journal does not tell (a removal by the user, an edit) may have left side files of
-  // items that are gone: a save that writes the file whole deletes them.
-  save.prune = prune || (changed && save.rewrite && !storedValuesLost());
+  // The journal's removals take their items' side files with them. What it does not tell (a
+  // removal by the user, clearing, an edit) may have left side files of items that are gone: a
+  // save that writes the file whole deletes every orphan, as the start does. A copy prunes
+  // nothing: that would cost a pass over the history and its folders. Without the stored
+  // retention and marks (pins, categories), a prune could not tell which side files are still
+  // wanted.
+  save.prune = changed && save.rewrite && !storedValuesLost();
   save.moment = moment;
   save.now = context_.scheduler->uptime();
   return historyFile_->write(std::move(save), sync);

@@ -240,7 +240,6 @@ TEST_F(AddItemTest, ClearAllEmptiesHistoryAndMarksButKeepsCategoriesAndGroups) {
   EXPECT_EQ(state.previewItemID(), std::nullopt);
   EXPECT_EQ(state.customCategories().size(), 1);
   EXPECT_EQ(state.collapsedGroups(), QSet<QString>{QStringLiteral("Today")});
-  EXPECT_EQ(state.savesSinceLastPrune(), PanelState::kSavesPerPrune);
   EXPECT_TRUE(state.isSavePending());
   EXPECT_TRUE(storedIds(PanelState::kPinnedIDsKey).isEmpty());
   EXPECT_TRUE(settings.hasStoredValue(QLatin1String(PanelState::kSensitiveIDsKey)));

@@ -134,7 +134,10 @@ TEST_F(HistoryPersistenceTest, HistoryFileAndFolderArePrivate) {
   EXPECT_FALSE(QFileInfo(imagePath(image.idString())).permissions() & others);
 }
 
-TEST_F(HistoryPersistenceTest, EveryTwentiethSavePrunesSideFilesOfRemovedItems) {
+// Orphans (a crash came between a removal and its prune) stay through any number of copies,
+// whose saves do no work that grows with the history, and go with the save of a removal that
+// the journal does not tell.
+TEST_F(HistoryPersistenceTest, CopiesPruneNothingAndARemovalsSavePrunesSideFilesOfGoneItems) {
   const ClipboardItem live = test::imageItem(test::testImage());
   state.addItem(live);
   const QString orphan = newUuidString();
@@ -142,12 +145,14 @@ TEST_F(HistoryPersistenceTest, EveryTwentiethSavePrunesSideFilesOfRemovedItems) 
   ASSERT_TRUE(
       test::writeTestFile(h.fake.context->richTextStore->directory() + u'/' + orphan + QStringLiteral(".html")));
   clock.advance(1.5);
-  h.runSaves();  // save 1
-  for (int save = 2; save < 20; ++save) saveNow();
-  EXPECT_EQ(state.savesSinceLastPrune(), 19);
+  h.runSaves();
+  for (int copy = 0; copy < 30; ++copy) {
+    state.addItem(test::textItem(QStringLiteral("copy %1").arg(copy)));
+    saveNow();
+  }
   EXPECT_TRUE(QFileInfo::exists(imagePath(orphan)));
-  saveNow();  // the 20th
-  EXPECT_EQ(state.savesSinceLastPrune(), 0);
+  state.removeItem(state.items().first().id);
+  saveNow();
   EXPECT_FALSE(QFileInfo::exists(imagePath(orphan)));
   EXPECT_FALSE(QFileInfo::exists(h.fake.context->richTextStore->directory() + u'/' + orphan + QStringLiteral(".html")));
   EXPECT_TRUE(QFileInfo::exists(imagePath(live.idString())));
@@ -161,7 +166,9 @@ TEST_F(HistoryPersistenceTest, TheSaveAfterClearingDeletesEverySideFileAndPromis
   const ClipboardItem image = test::imageItem(test::testImage());
   state.addItem(image);
   state.addItem(test::fileItem(keptFolder + QStringLiteral("/kept.txt")));
-  state.setSavesSinceLastPrune(19);
+  const ClipboardItem removed = test::textItem(QStringLiteral("removed"));
+  state.addItem(removed);
+  state.removeItem(removed.id);
   saveNow();  // a prune with the file item live
   EXPECT_TRUE(QFileInfo::exists(keptFolder));
   EXPECT_FALSE(QFileInfo::exists(goneFolder));
@@ -178,7 +185,10 @@ TEST_F(HistoryPersistenceTest, TheSaveAfterClearingDeletesEverySideFileAndPromis
 
 TEST_F(HistoryPersistenceTest, APruneKeepsSideFilesOfItemsAddedAfterItsSnapshot) {
   state.addItem(test::textItem(QStringLiteral("before")));
-  state.setSavesSinceLastPrune(19);
+  const ClipboardItem removed = test::textItem(QStringLiteral("removed"));
+  state.addItem(removed);
+  saveNow();
+  state.removeItem(removed.id);
   clock.advance(1.5);  // the pruning save takes its snapshot and waits on the queue
   ASSERT_EQ(saveJobs(), 1);
   const ClipboardItem late = test::imageItem(test::testImage());
@@ -195,7 +205,7 @@ TEST_F(HistoryPersistenceTest, APruneKeepsSideFilesOfItemsAddedAfterItsSnapshot)
   EXPECT_TRUE(QFileInfo::exists(imagePath(late.idString())));  // written with the save that holds it
 }
 
-TEST_F(HistoryPersistenceTest, AMissingImageSideFileIsWrittenAgainOnTheNextSave) {
+TEST_F(HistoryPersistenceTest, AMissingImageSideFileIsWrittenAgainOnTheNextSaveWhileItsItemLives) {
   const ClipboardItem image = test::imageItem(test::testImage(5, 4));
   state.addItem(image);
   clock.advance(1.5);
@@ -205,6 +215,20 @@ TEST_F(HistoryPersistenceTest, AMissingImageSideFileIsWrittenAgainOnTheNextSave)
   clock.advance(1.5);
   h.runSaves();
   EXPECT_EQ(QImage(imagePath(image.idString())).size(), QSize(5, 4));
+
+  // Once an image has gone, by the user's hand or aged out, no later save brings its file back.
+  settings.set(QLatin1String(PanelState::kHistoryRetentionKey), QStringLiteral("1w"));
+  const ClipboardItem aged = test::imageItem(test::testImage(), QStringLiteral("org.x.Paint"), clock.now().addDays(-8));
+  const auto copyAfter = [&](const std::function<void()>& removal) {
+    removal();
+    saveNow();
+    state.addItem(test::textItem(QStringLiteral("a copy after a removal")));
+    saveNow();
+  };
+  copyAfter([&] { state.addItem(aged); });
+  EXPECT_FALSE(QFileInfo::exists(imagePath(aged.idString())));
+  copyAfter([&] { state.removeItem(image.id); });
+  EXPECT_FALSE(QFileInfo::exists(imagePath(image.idString())));
 }
 
 TEST_F(HistoryPersistenceTest, LegacyBlobIsMigratedOnceAndItsKeyRemovedAfterTheWrite) {

@@ -37,6 +37,13 @@ QList<ClipboardItem> texts(int count, const QDateTime& at, const QString& prefix
   return items;
 }
 
+// A copy removed again: a change the journal does not tell, whose save prunes side files.
+void addAndRemove(PanelState& state) {
+  const ClipboardItem removed = test::textItem(QStringLiteral("copied and removed"));
+  state.addItem(removed);
+  state.removeItem(removed.id);
+}
+
 // ---- A full disk -----------------------------------------------------------------------------
 
 // A history of about 2 KB and of 16 KB: on a full disk the file and its journal keep what they
@@ -180,7 +187,7 @@ TEST_P(DamagedSettingsTest, NothingIsPrunedWhileStoredValuesCouldNotBeRead) {
 
   state->addItem(test::textItem(QStringLiteral("a new copy")));
   EXPECT_FALSE(state->applyRetention());
-  state->setSavesSinceLastPrune(PanelState::kSavesPerPrune - 1);
+  addAndRemove(*state);
   state->flushSave();
   ASSERT_TRUE(itemsInFile(h.historyPath()));
   EXPECT_EQ(itemsInFile(h.historyPath())->size(), all.size() + 1);
@@ -268,7 +275,7 @@ TEST(LostSettingsTest, NothingIsPrunedOverThreeStartsUntilARetentionIsChosen) {
       auto state = h.makeState();
       state->loadHistory();
       state->addItem(test::textItem(QStringLiteral("a copy at start %1").arg(++starts)));
-      state->setSavesSinceLastPrune(PanelState::kSavesPerPrune - 1);
+      addAndRemove(*state);
       state->flushSave();
       h.fake.scheduler->advance(PanelState::kStartFoldDelaySeconds);
       h.runSaves();
@@ -403,7 +410,7 @@ TEST(DamagedHistoryTest, SideFilesNamedByASetAsideHistoryAreKept) {
   const QString orphan = newUuidString();
   ASSERT_TRUE(h.fake.context->imageStore->save(test::testImage(), orphan));
 
-  h.state->setSavesSinceLastPrune(PanelState::kSavesPerPrune - 1);
+  addAndRemove(*h.state);
   h.state->addItem(test::textItem(QStringLiteral("a copy")));
   h.state->flushSave();
   for (const ClipboardItem& image : images)
