@@ -12,6 +12,7 @@
 #include "support/SideFileHelpers.h"
 #include "support/items/MonitorHarness.h"
 
+#include <sys/stat.h>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -124,6 +125,34 @@ TEST_F(Capture, FoldersAreNamedByTheirLastComponentWithOrWithoutATrailingSlash) 
     ASSERT_EQ(captured.size(), 1) << uri.constData();
     EXPECT_EQ(payload<FilePayload>(captured[0].item)->name, name) << uri.constData();
   }
+}
+
+// The file managers here copy a folder without the trailing slash by which its card knows it is
+// a folder: it gets one, a name that is not UTF-8 keeping its bytes; files and missing paths stay.
+TEST_F(Capture, AFolderCopiedWithoutATrailingSlashGetsOne) {
+  QDir(files_.path()).mkpath(QStringLiteral("photos"));
+  const QByteArray badFolder = QFile::encodeName(files_.path()) + "/bad\xff dir";
+  ASSERT_EQ(::mkdir(badFolder.constData(), 0700), 0);
+  writeFile(QStringLiteral("notes.txt"), "notes");
+  const QByteArray root = QUrl::fromLocalFile(files_.path()).toEncoded();
+  const struct {
+    QByteArray uri;
+    QByteArray stored;
+  } cases[] = {
+      {root + "/photos", root + "/photos/"},
+      {root + "/photos/", root + "/photos/"},
+      {root + "/bad%FF%20dir", root + "/bad%FF%20dir/"},
+      {root + "/notes.txt", root + "/notes.txt"},
+      {root + "/gone", root + "/gone"},
+  };
+  for (const auto& [uri, stored] : cases) {
+    captured.clear();
+    fake.pasteboard->copy({{QLatin1String(mime::kUriList), uri + "\r\n"}}, kEditorPid);
+    pollAndCapture();
+    ASSERT_EQ(captured.size(), 1) << uri.constData();
+    EXPECT_EQ(payload<FilePayload>(captured[0].item)->url->qurl().toEncoded().toStdString(), stored.toStdString());
+  }
+  ::rmdir(badFolder.constData());  // QTemporaryDir cannot reach it
 }
 
 TEST_F(Capture, ImageFilesAreDecodedOffTheMainThreadAndLandNewest) {

@@ -37,6 +37,15 @@ ImagePayload imagePayload(const QImage& image, QString filename, QString fileSiz
   return ImagePayload{image, std::move(filename), qint64(points.width()), qint64(points.height()), std::move(fileSize)};
 }
 
+// The cards tell a folder by the slash its address ends in, but the file managers here copy a
+// folder's address without one: add it (the file system is asked on the capture queue).
+QUrl withFolderSlash(const QUrl& url) {
+  if (url.path().endsWith(u'/') || pathKind(localFilePath(url)) != PathKind::folder) return url;
+  QUrl folder = url;
+  folder.setPath(url.path(QUrl::FullyEncoded) + u'/', QUrl::TolerantMode);
+  return folder;
+}
+
 bool hasPromisedFiles(const PasteboardContent& content) {
   return std::any_of(content.promises.cbegin(), content.promises.cend(),
                      [](const FilePromise& promise) { return bool(promise.receive); });
@@ -274,7 +283,7 @@ ClipboardMonitor::Analysis ClipboardMonitor::analyse(const PasteboardContent& co
       }
       QString name = lastPathComponent(*url);
       if (name.isEmpty()) name = absoluteString(*url);
-      analysis.items.append(item(FilePayload{name, QString(), Url::fromQUrl(*url)}));
+      analysis.items.append(item(FilePayload{name, QString(), Url::fromQUrl(withFolderSlash(*url))}));
     }
     // The clipboard's own picture stands in for a file that cannot be decoded.
     if (!analysis.imageFiles.isEmpty()) {
