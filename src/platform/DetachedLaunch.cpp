@@ -1,6 +1,7 @@
 #include "platform/DetachedLaunch.h"
 
 #include "base/NativePath.h"
+#include "platform/ChildProcessSetup.h"
 #include "platform/DesktopEntries.h"
 
 #include <errno.h>
@@ -24,19 +25,8 @@ namespace {
   // The grandchild runs it: nobody's child of ours, never to be reaped by us.
   const pid_t runner = ::fork();
   if (runner != 0) ::_exit(runner > 0 ? 0 : 1);
-  sigset_t none;
-  sigemptyset(&none);
-  ::sigprocmask(SIG_SETMASK, &none, nullptr);
-  // What we ignore (a closed pipe) must not stay ignored for it.
-  struct sigaction standard {};
-  standard.sa_handler = SIG_DFL;
-  for (const int number : {SIGPIPE, SIGCHLD, SIGTERM, SIGINT, SIGHUP}) ::sigaction(number, &standard, nullptr);
-  const int null = ::open("/dev/null", O_RDWR);
-  if (null >= 0) {
-    ::dup2(null, 0);
-    ::dup2(null, 1);
-    ::dup2(null, 2);
-  }
+  restoreDefaultSignals();
+  standardStreamsToNull();
   for (int fd = 3; fd < 1024; ++fd)
     if (fd != report) ::close(fd);
   if (::chdir(folder.constData()) != 0 && ::chdir("/") != 0) ::_exit(127);

@@ -1,6 +1,7 @@
 #include "platform/GuardedProcess.h"
 
 #include "base/NativePath.h"
+#include "platform/ChildProcessSetup.h"
 #include "platform/DesktopEntries.h"
 
 #include <errno.h>
@@ -124,19 +125,9 @@ void endEverythingBelow(pid_t commandGroup) {
 }
 
 [[noreturn]] void runCommand(const Prepared& prepared) {
-  sigset_t none;
-  sigemptyset(&none);
-  ::sigprocmask(SIG_SETMASK, &none, nullptr);
-  struct sigaction standard {};
-  standard.sa_handler = SIG_DFL;
-  for (const int number : {SIGPIPE, SIGCHLD, SIGTERM, SIGINT, SIGHUP}) ::sigaction(number, &standard, nullptr);
+  restoreDefaultSignals();
   ::setpgid(0, 0);
-  const int null = ::open("/dev/null", O_RDWR);
-  if (null >= 0) {
-    ::dup2(null, 0);
-    ::dup2(null, 1);
-    ::dup2(null, 2);
-  }
+  standardStreamsToNull();
   closeInheritedFiles();
   if (::chdir(prepared.folder.constData()) != 0) ::_exit(127);
   ::execve(prepared.program.constData(), prepared.argv.data(), environ);

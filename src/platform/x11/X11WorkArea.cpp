@@ -17,7 +17,7 @@ QList<quint32> cardinals(const std::optional<Property>& property) {
   QList<quint32> values;
   if (!property || property->format != 32) return values;
   values.resize(property->value.size() / 4);
-  std::memcpy(values.data(), property->value.constData(), size_t(values.size()) * 4);
+  if (!values.isEmpty()) std::memcpy(values.data(), property->value.constData(), size_t(values.size()) * 4);
   return values;
 }
 
