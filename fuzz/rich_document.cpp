@@ -8,7 +8,7 @@
 // fuzz-sources: src/preview/document/PropertyList.cpp src/preview/document/WordReader.cpp
 // fuzz-sources: src/preview/document/OdtReader.cpp src/preview/document/DocumentXml.cpp
 // fuzz-sources: src/preview/document/ZipEntries.cpp src/preview/document/DocumentText.cpp
-// fuzz-sources: src/platform/RegularFile.cpp
+// fuzz-sources: src/platform/RegularFile.cpp src/base/NativePath.cpp
 #include "preview/document/RichDocumentReader.h"
 
 #include <QGuiApplication>
