@@ -7,21 +7,8 @@
 #include <xcb/xcb.h>
 #include <QSet>
 #include <cstdlib>
-#include <cstring>
 
 namespace qv::x11 {
-
-namespace {
-
-QList<quint32> cardinals(const std::optional<Property>& property) {
-  QList<quint32> values;
-  if (!property || property->format != 32) return values;
-  values.resize(property->value.size() / 4);
-  if (!values.isEmpty()) std::memcpy(values.data(), property->value.constData(), size_t(values.size()) * 4);
-  return values;
-}
-
-}  // namespace
 
 QList<ReservedStrip> strutStrips(const QList<quint32>& strut, const QSize& desktop) {
   QList<ReservedStrip> strips;
@@ -79,7 +66,7 @@ std::optional<DesktopReservations> X11WorkArea::reservations() const {
   xcb_connection_t* c = x_->connection();
   const xcb_window_t root = x_->rootWindow();
   DesktopReservations reserved;
-  const QList<quint32> areas = cardinals(readProperty(c, root, workAreaAtom_, false, 4096));
+  const QList<quint32> areas = readCardinals(c, root, workAreaAtom_);
   const qsizetype desktop = readCardinal(c, root, currentDesktopAtom_).value_or(0);
   if (areas.size() >= 4 * (desktop + 1)) {
     const quint32* area = areas.constData() + 4 * desktop;
@@ -88,8 +75,7 @@ std::optional<DesktopReservations> X11WorkArea::reservations() const {
 
   // The managed windows, and the mapped ones right under the root.
   QList<xcb_window_t> windows;
-  for (const quint32 window : cardinals(readProperty(c, root, clientListAtom_, false, 1u << 18)))
-    windows.append(window);
+  for (const quint32 window : readCardinals(c, root, clientListAtom_, 1u << 18)) windows.append(window);
   if (auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr)) {
     const xcb_window_t* children = xcb_query_tree_children(tree);
     const int count = xcb_query_tree_children_length(tree);

@@ -167,13 +167,15 @@ std::optional<quint32> readCardinal(xcb_connection_t* c, xcb_window_t window, xc
   return *reinterpret_cast<const quint32*>(value->value.constData());
 }
 
+QList<quint32> readCardinals(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property, uint32_t maxBytes) {
+  const auto value = readProperty(c, window, property, false, maxBytes);
+  if (!value || value->format != 32) return {};
+  const auto* data = reinterpret_cast<const quint32*>(value->value.constData());
+  return QList<quint32>(data, data + value->value.size() / 4);
+}
+
 QList<xcb_atom_t> readAtoms(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property) {
-  QList<xcb_atom_t> atoms;
-  const auto value = readProperty(c, window, property, false, 4096);
-  if (!value || value->format != 32) return atoms;
-  const auto* data = reinterpret_cast<const xcb_atom_t*>(value->value.constData());
-  for (qsizetype index = 0; index < value->value.size() / 4; ++index) atoms.append(data[index]);
-  return atoms;
+  return readCardinals(c, window, property);
 }
 
 std::pair<QString, QString> readWmClass(xcb_connection_t* c, xcb_window_t window) {

@@ -52,6 +52,9 @@ struct Property {
 std::optional<Property> readProperty(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property, bool remove = false,
                                      uint32_t maxBytes = 1u << 20);
 std::optional<quint32> readCardinal(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property);
+// A property of 32-bit values (CARDINALs, atoms, windows) as a list; empty when unset or of
+// another format.
+QList<quint32> readCardinals(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property, uint32_t maxBytes = 4096);
 QList<xcb_atom_t> readAtoms(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property);
 // The atom called `name`, interned unless `onlyIfExists` (then XCB_NONE while nobody made it).
 xcb_atom_t internAtom(xcb_connection_t* c, const QByteArray& name, bool onlyIfExists = false);
