@@ -219,6 +219,13 @@ class PanelWithPicom : public ::testing::Test, protected test::ProgramDesktop {
 
   // A loaded machine may start the program before picom has taken the selection: it waits.
   void startPicom() { ASSERT_TRUE(picom_.start()) << picom_.log().constData(); }
+  // The shortcut pressed right after the launch is now and then not seen on a loaded machine
+  // (nothing in the log tells why): ask again, up to two seconds apart, as a user would.
+  bool openPanelRightAfterLaunch() {
+    for (int attempt = 0; attempt < 5; ++attempt)
+      if (session_.xdotool({"key", "ctrl+shift+v"}) && logCount("Panel shown", 1, 2000)) return true;
+    return false;
+  }
   void stopPicom() { picom_.stop(); }
   // Waits until the open panel has slid in fully over the target and keeps the screen; the column
   // of an empty history ends near `columnBottom`.
@@ -267,8 +274,7 @@ TEST_F(PanelWithPicom, AClickBesideThePanelReachesTheWindowBelowAndTheCompositor
   ASSERT_TRUE(logContains("Quorvalen launched"));
   ASSERT_TRUE(log().contains("compositor: true"));
 
-  ASSERT_TRUE(session_.xdotool({"key", "ctrl+shift+v"}));
-  ASSERT_TRUE(logCount("Panel shown", 1, 10000));
+  ASSERT_TRUE(openPanelRightAfterLaunch());
   panelShot("panel-with-picom.png");
   ASSERT_TRUE(session_.xdotool({"mousemove", "700", "400", "click", "1"}));
   EXPECT_FALSE(target.waitForLine(QStringLiteral("click 700 400"), 10000).isEmpty())
@@ -303,8 +309,7 @@ TEST_F(PanelWithPicom, TextBehindTheLightPanelDoesNotReadThroughWithoutBlur) {
   startProgram();
   ASSERT_TRUE(logContains("Quorvalen launched"));
   ASSERT_TRUE(log().contains("compositor: true"));
-  ASSERT_TRUE(session_.xdotool({"key", "ctrl+shift+v"}));
-  ASSERT_TRUE(logCount("Panel shown", 1, 10000));
+  ASSERT_TRUE(openPanelRightAfterLaunch());
   const QImage overText = panelShot("panel-light-picom-over-text.png", 260);
   EXPECT_TRUE(blurRequests(session_.display()).empty());
 
@@ -339,8 +344,7 @@ TEST_F(PanelWithPicom, ThePanelAsksForBlurBehindItsColumnWhereTheDesktopBlurs) {
   startProgram();
   ASSERT_TRUE(logContains("Quorvalen launched"));
   ASSERT_TRUE(log().contains("blur: true"));
-  ASSERT_TRUE(session_.xdotool({"key", "ctrl+shift+v"}));
-  ASSERT_TRUE(logCount("Panel shown", 1, 10000));
+  ASSERT_TRUE(openPanelRightAfterLaunch());
   // It follows the column as it slides in, then covers its rounded surface.
   std::vector<std::vector<QRect>> requests;
   QRect bounds;
