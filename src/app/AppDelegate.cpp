@@ -160,8 +160,12 @@ void AppDelegate::applicationWillTerminate() {
   if (clipboardMonitor_) clipboardMonitor_->flushPendingCapture();
   if (!panelController_ || state().flushSave()) return;
   lostUnsavedCopies_ = true;
-  const QString text = QString::fromLatin1(kUnsavedAtQuitMessage) + u' ' + state().lastWriteFailure() + u'.';
-  qCCritical(lcApp).noquote() << "Quitting with the history unsaved:" << state().lastWriteFailure();
+  const bool onlyPictures = state().lastWriteFailedOnlyPictures();
+  const QString text = QString::fromLatin1(onlyPictures ? kPicturesUnsavedAtQuitMessage : kUnsavedAtQuitMessage) +
+                       u' ' + state().lastWriteFailure() + u'.';
+  qCCritical(lcApp).noquote() << (onlyPictures ? "Quitting with pictures unsaved:"
+                                               : "Quitting with the history unsaved:")
+                              << state().lastWriteFailure();
   if (statusItem_ && statusItem_->isAvailable()) statusItem_->showMessage(QStringLiteral("Quorvalen"), text);
 }
 

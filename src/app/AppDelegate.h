@@ -62,6 +62,9 @@ class AppDelegate : public QObject {
   // reason follows.
   static constexpr char kUnsavedAtQuitMessage[] =
       "Quorvalen could not save your latest copies before quitting, so they are lost:";
+  // The same when the history was saved and only the pictures of copied images were not.
+  static constexpr char kPicturesUnsavedAtQuitMessage[] =
+      "Quorvalen saved your history but not the pictures of some copied images, so those pictures are lost:";
   // How long a quit that lost copies keeps the program (and its tray icon) there to say so.
   static constexpr double kUnsavedNoticeSeconds = 5;
   // Told from the tray when the user starts the program while it runs.

@@ -272,7 +272,11 @@ QByteArray readFile(const QString& path, bool* ok, QString* error, qint64 maximu
 }
 
 QString unreadableAsideName(const QString& path, const QDateTime& now) {
-  const QString stem = path + QStringLiteral(".unreadable-") + now.toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+  return asideName(path, QStringLiteral("unreadable"), now);
+}
+
+QString asideName(const QString& path, const QString& kind, const QDateTime& now) {
+  const QString stem = path + u'.' + kind + u'-' + now.toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
   QString target = stem;
   for (int n = 2; QFileInfo::exists(target); ++n) target = stem + u'-' + QString::number(n);
   return target;

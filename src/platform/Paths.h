@@ -74,6 +74,8 @@ qsizetype writeFilesAtomically(const QList<std::pair<QString, QByteArray>>& file
 // A name beside `path` for keeping a file that could not be read: "<path>.unreadable-<stamp>", with
 // "-2", "-3", … when that name is taken (two set aside within one second must not collide).
 QString unreadableAsideName(const QString& path, const QDateTime& now);
+// The same for a file kept for another reason: "<path>.<kind>-<stamp>".
+QString asideName(const QString& path, const QString& kind, const QDateTime& now);
 // Reads a whole regular file of at most `maximumBytes`; an empty result with `ok` false when it
 // cannot be read (then `error` tells why, e.g. "not a regular file").
 QByteArray readFile(const QString& path, bool* ok = nullptr, QString* error = nullptr,

@@ -193,8 +193,9 @@ QSet<QString> idsOfSetAsideHistories(const QString& historyPath, HistoryFile::Sh
   const QFileInfo history(historyPath);
   const QString journal = QLatin1String(HistoryFile::kJournalFileName);
   const QFileInfoList files = history.dir().entryInfoList(
-      {history.fileName() + QStringLiteral(".unreadable-*"), journal + QStringLiteral(".unreadable-*"),
-       journal + QStringLiteral(".unmatched-*")},
+      {history.fileName() + QStringLiteral(".unreadable-*"), history.fileName() + QStringLiteral(".replaced-*"),
+       journal + QStringLiteral(".unreadable-*"), journal + QStringLiteral(".unmatched-*"),
+       journal + QStringLiteral(".replaced-*")},
       QDir::Files);
   QSet<QString> ids;
   QHash<QString, HistoryFile::Shared::SetAside> seen;
@@ -296,7 +297,7 @@ bool writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shar
   if (shared.historyWriteBlocked) {
     qCInfo(lcState) << "History not written: the unreadable history file is still in place";
   } else {
-    written = shared.writer.save(items, save.changes, save.rewrite, save.moment, save.now);
+    written = shared.writer.save(items, save.changes, save.rewrite, save.moment, save.now, save.wallTime);
     if (!written && !shared.writeFailing.exchange(true))
       qCWarning(lcState) << "History could not be written (" << shared.writer.failure()
                          << "); the files keep what they held and the write is tried again:" << services.historyPath;
@@ -400,10 +401,15 @@ class JournalReading {
     thread_ = std::thread([this, path, identity = identity_] {
       if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) return;
       QString error;
-      bool ok = false;
-      QByteArray bytes = readFile(path, &ok, &error);
-      if (ok) reading_ = journal::read(std::move(bytes), [&identity] { return identity.get(); });
-      else readError_ = error;
+      const RegularFile file = RegularFile::open(path, kMaximumReadBytes, &error);
+      std::optional<QByteArray> bytes = file.readAll();
+      if (!bytes) {
+        readError_ = error.isEmpty() ? QStringLiteral("cut short while read") : error;
+        return;
+      }
+      onDisk_ = FileOnDisk::of(file.handle());
+      if (onDisk_) onDisk_->size = bytes->size();
+      reading_ = journal::read(std::move(*bytes), [&identity] { return identity.get(); });
     });
   }
   ~JournalReading() { wait(); }
@@ -419,6 +425,11 @@ class JournalReading {
     readError_.reset();
     return reading_;
   }
+  // Where the journal read lay.
+  std::optional<FileOnDisk> onDisk() {
+    wait();
+    return onDisk_;
+  }
   // The history file's identity; none when it could not be read whole.
   std::optional<HistoryFileIdentity> identity() {
     wait();
@@ -433,6 +444,7 @@ class JournalReading {
   std::shared_future<std::optional<HistoryFileIdentity>> identity_;
   std::thread thread_;
   std::optional<journal::Reading> reading_;
+  std::optional<FileOnDisk> onDisk_;
   std::optional<QString> readError_;
 };
 
@@ -505,10 +517,12 @@ void HistoryFile::pruneLater(const QList<ClipboardItem>& snapshot) {
 
 bool HistoryFile::write(Save save, bool sync) {
   const qint64 number = nextSnapshot();
+  save.wallTime = services_.scheduler->now();
   HistorySaveServices sideFiles = saveServices();
   // Known only when the write is waited for.
   struct Outcome {
     bool written = true;
+    bool historyWritten = true;
     QString failure;
   } outcome;
   auto job = [sideFiles = std::move(sideFiles), shared = shared_, save = std::move(save), number,
@@ -516,6 +530,7 @@ bool HistoryFile::write(Save save, bool sync) {
     const bool written = writeHistory(sideFiles, *shared, save, number);
     if (outcome) {
       outcome->written = written && !shared->historyWriteBlocked;
+      outcome->historyWritten = !shared->historyWriteBlocked && !shared->writeFailing;
       outcome->failure = shared->historyWriteBlocked
                              ? QStringLiteral("the history file could not be read nor set aside")
                              : shared->failure;
@@ -527,7 +542,10 @@ bool HistoryFile::write(Save save, bool sync) {
     return true;
   }
   queue_->sync(std::move(job));
-  if (!outcome.written) lastFailure_ = outcome.failure;
+  if (!outcome.written) {
+    lastFailure_ = outcome.failure;
+    lastFailureOnlyPictures_ = outcome.historyWritten;
+  }
   return outcome.written;
 }
 
@@ -557,10 +575,7 @@ bool HistoryFile::setAsideJournal(const QString& kind, const QString& reason) {
   // Its records may name items whose side files are still wanted.
   shared_->pruneSuspended = true;
   const QString path = journalPath();
-  const QString stamp = services_.scheduler->now().toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-  QString target = path + u'.' + kind + u'-' + stamp;
-  for (int n = 2; QFileInfo::exists(target); ++n)
-    target = path + u'.' + kind + u'-' + stamp + u'-' + QString::number(n);
+  const QString target = asideName(path, kind, services_.scheduler->now());
   if (QFile::rename(path, target)) {
     qCInfo(lcState) << "History journal" << reason << "; set aside as" << target;
     return true;
@@ -570,9 +585,8 @@ bool HistoryFile::setAsideJournal(const QString& kind, const QString& reason) {
 }
 
 QList<ClipboardItem> HistoryFile::replayJournal(std::vector<QList<ClipboardItem>> parts,
-                                                std::optional<journal::Reading>& reading,
-                                                const std::optional<HistoryFileIdentity>& file, bool* differsFromFile,
-                                                bool* journalReplayed) {
+                                                std::optional<journal::Reading>& reading, HistoryWriter::Start start,
+                                                bool* differsFromFile, bool* journalReplayed) {
   journal::Replay replay;
   bool usable = true;
   QList<ClipboardItem> items;
@@ -610,9 +624,12 @@ QList<ClipboardItem> HistoryFile::replayJournal(std::vector<QList<ClipboardItem>
     for (QList<ClipboardItem>& part : parts) items.append(std::move(part));
   }
   if (journalReplayed) *journalReplayed = replay.liveBytes > 0;
-  queue_->async([shared = shared_, file, good = replay.goodLength, live = replay.liveBytes, usable] {
-    shared->writer.started(file, good, live, usable);
-  });
+  start.journalGoodLength = replay.goodLength;
+  start.journalLiveBytes = replay.liveBytes;
+  start.journalUsable = usable;
+  // A journal set aside is no longer there.
+  if (!QFileInfo::exists(journalPath())) start.journalOnDisk.reset();
+  queue_->async([shared = shared_, start] { shared->writer.started(start); });
   return items;
 }
 
@@ -643,8 +660,15 @@ std::optional<QList<ClipboardItem>> HistoryFile::read(bool* differsFromFile, boo
   QString openError;
   const RegularFile file = present ? RegularFile::open(path, kMaximumReadBytes, &openError) : RegularFile();
   JournalReading journal(journalPath(), file.isOpen() ? &file : nullptr);
+  // Where the history file read lies, while it is still there.
+  const auto readFrom = [&](std::optional<HistoryFileIdentity> identity) {
+    HistoryWriter::Start start{std::move(identity), FileOnDisk::of(file.handle()), 0, 0, journal.onDisk(), true};
+    if (start.fileOnDisk) start.fileOnDisk->size = file.size();
+    if (!file.isOpen() || !QFileInfo::exists(path)) start.fileOnDisk.reset();
+    return start;
+  };
   const auto noHistory = [&] {
-    replayJournal({}, journal.result(), std::nullopt, nullptr, nullptr);
+    replayJournal({}, journal.result(), readFrom(std::nullopt), nullptr, nullptr);
     return std::nullopt;
   };
   bool fromFile = false;
@@ -656,7 +680,8 @@ std::optional<QList<ClipboardItem>> HistoryFile::read(bool* differsFromFile, boo
     }
     if (std::optional<std::vector<QList<ClipboardItem>>> pieces = decodeFileInPieces(file)) {
       if (differsFromFile) *differsFromFile = false;
-      return replayJournal(std::move(*pieces), journal.result(), journal.identity(), differsFromFile, journalReplayed);
+      return replayJournal(std::move(*pieces), journal.result(), readFrom(journal.identity()), differsFromFile,
+                           journalReplayed);
     }
     std::optional<QByteArray> bytes = file.readAll();
     if (!bytes) {
@@ -682,7 +707,7 @@ std::optional<QList<ClipboardItem>> HistoryFile::read(bool* differsFromFile, boo
   // The journal's records name the items of the file as it was, also of one set aside.
   std::vector<QList<ClipboardItem>> parts;
   parts.push_back(std::move(*decoded));
-  return replayJournal(std::move(parts), journal.result(), fromFile ? journal.identity() : std::nullopt,
+  return replayJournal(std::move(parts), journal.result(), readFrom(fromFile ? journal.identity() : std::nullopt),
                        differsFromFile, journalReplayed);
 }
 

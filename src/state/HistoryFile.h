@@ -3,6 +3,7 @@
 #include "state/HistoryJournal.h"
 #include "state/HistoryWriter.h"
 
+#include <QDateTime>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -55,13 +56,16 @@ class HistoryFile {
     // Then delete side files of items that are in neither the snapshot nor added since.
     bool prune = false;
     HistoryWriter::Moment moment = HistoryWriter::Moment::change;
-    double now = 0;  // the scheduler's uptime
+    double now = 0;      // the scheduler's uptime
+    QDateTime wallTime;  // the scheduler's time (filled in by write())
   };
   // Writes a save on the save queue (and waits for it with `sync`). False when a save waited for
   // could not be written, or left the picture of an image unwritten; `lastWriteFailure()` then
   // says why.
   bool write(Save save, bool sync);
   QString lastWriteFailure() const { return lastFailure_; }
+  // Whether that save put the history on disk and only pictures failed.
+  bool lastWriteFailedOnlyPictures() const { return lastFailureOnlyPictures_; }
   // Called on the main thread after a save that could not be written whole (a full disk: the
   // files keep what they held, and the writer what it could not write; or a picture that could
   // not be written), so that the owner tries again later.
@@ -89,8 +93,7 @@ class HistoryFile {
   // items `parts`, read from the file with that identity; a journal that cannot be used is set
   // aside. Then tells the save queue where the journal stands.
   QList<ClipboardItem> replayJournal(std::vector<QList<ClipboardItem>> parts, std::optional<journal::Reading>& reading,
-                                     const std::optional<HistoryFileIdentity>& file, bool* differsFromFile,
-                                     bool* journalReplayed);
+                                     HistoryWriter::Start start, bool* differsFromFile, bool* journalReplayed);
   bool setAsideJournal(const QString& kind, const QString& reason);
   qint64 nextSnapshot();
   HistorySaveServices saveServices() const;
@@ -101,6 +104,7 @@ class HistoryFile {
   std::shared_ptr<Shared> shared_;
   std::function<void()> writeFailed_;
   QString lastFailure_;
+  bool lastFailureOnlyPictures_ = false;
 };
 
 }  // namespace qv

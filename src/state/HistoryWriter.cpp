@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -18,20 +19,99 @@
 
 namespace qv {
 
+namespace {
+
+FileOnDisk fileOnDisk(const struct stat& status) {
+  return {quint64(status.st_dev), quint64(status.st_ino), qint64(status.st_size), S_ISREG(status.st_mode)};
+}
+
+bool holdsNothing(const std::optional<FileOnDisk>& file) { return file && file->regular && file->size == 0; }
+
+}  // namespace
+
+std::optional<FileOnDisk> FileOnDisk::at(const QString& path) {
+  const QByteArray native = QFile::encodeName(path);
+  struct stat status {};
+  if (::stat(native.constData(), &status) != 0 && ::lstat(native.constData(), &status) != 0) return std::nullopt;
+  return fileOnDisk(status);
+}
+
+std::optional<FileOnDisk> FileOnDisk::of(int handle) {
+  struct stat status {};
+  if (handle < 0 || ::fstat(handle, &status) != 0) return std::nullopt;
+  return fileOnDisk(status);
+}
+
 HistoryWriter::HistoryWriter(QString historyPath, QString journalPath)
     : historyPath_(std::move(historyPath)), journalPath_(std::move(journalPath)) {}
 
 HistoryWriter::~HistoryWriter() { closeJournal(); }
 
-void HistoryWriter::started(const std::optional<HistoryFileIdentity>& file, qint64 journalGoodLength,
-                            qint64 journalLiveBytes, bool journalUsable) {
+void HistoryWriter::started(const Start& start) {
   closeJournal();
-  file_ = file;
-  journalLength_ = journalGoodLength;
-  liveBytes_ = journalLiveBytes;
-  journalUsable_ = journalUsable;
+  file_ = start.file;
+  fileOnDisk_ = start.fileOnDisk;
+  journalLength_ = start.journalGoodLength;
+  liveBytes_ = start.journalLiveBytes;
+  journalOnDisk_ = start.journalOnDisk;
+  journalUsable_ = start.journalUsable;
+  journalChanged_ = fileBlocked_ = false;
   unwritten_.clear();
   mustRewrite_ = false;
+}
+
+// A stat of each path. Whatever another program put there is renamed aside (an empty file holds
+// nothing to keep); what this run held in memory is all written again.
+void HistoryWriter::noticeChangesOnDisk(const QDateTime& wallTime) {
+  QStringList said;
+  bool repeated = false;
+  const std::optional<FileOnDisk> file = FileOnDisk::at(historyPath_);
+  // A copy of the same bytes put back (a restore) is the same history: the journal still extends it.
+  if (file != fileOnDisk_ && file && file->regular && file_ && file->size == file_->size &&
+      HistoryFileIdentity::ofFile(historyPath_) == file_)
+    fileOnDisk_ = file;
+  if (file != fileOnDisk_) {
+    said << (!fileOnDisk_ ? QStringLiteral("another file is where the history file goes")
+             : !file      ? QStringLiteral("the history file is gone")
+                          : QStringLiteral("the history file was replaced or changed"));
+    repeated = fileBlocked_;
+    fileOnDisk_.reset();
+    mustRewrite_ = true;
+    fileBlocked_ = file && !holdsNothing(file) && !setAside(historyPath_, wallTime, said);
+  }
+  if (journalUsable_) {
+    const std::optional<FileOnDisk> journal = FileOnDisk::at(journalPath_);
+    // A new empty journal of someone else's is as good as one of ours.
+    const bool same = journalOnDisk_ ? journal == journalOnDisk_ : !journal || holdsNothing(journal);
+    if (journalChanged_ || !same) {
+      closeJournal();
+      said << (!journal                                                 ? QStringLiteral("the journal is gone")
+               : journalOnDisk_ && journal->size < journalOnDisk_->size ? QStringLiteral("the journal was cut short")
+                                                                        : QStringLiteral("the journal was replaced"));
+      // A journal that cannot be set aside is left alone, as at start-up: every save then writes the whole file.
+      if (journal && !holdsNothing(journal) && !setAside(journalPath_, wallTime, said)) journalUsable_ = false;
+      journalOnDisk_.reset();
+      journalChanged_ = false;
+      journalLength_ = 0;
+      // Records the file lacks are lost with the journal; records not yet appended go to a new one.
+      if (liveBytes_ > 0) mustRewrite_ = true;
+      liveBytes_ = 0;
+    }
+  }
+  if (!said.isEmpty() && !repeated)
+    qCWarning(lcState).noquote() << "History files changed by another program:" << said.join(QStringLiteral("; "))
+                                 << "- the whole history is written anew from memory";
+}
+
+bool HistoryWriter::setAside(const QString& path, const QDateTime& wallTime, QStringList& said) {
+  const QString target = asideName(path, QStringLiteral("replaced"), wallTime);
+  if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) == 0) {
+    said << QStringLiteral("kept it as ") + QFileInfo(target).fileName();
+    return true;
+  }
+  said << QStringLiteral("it could not be set aside (%1) and is left alone")
+              .arg(QString::fromLocal8Bit(std::strerror(errno)));
+  return false;
 }
 
 qint64 HistoryWriter::foldThreshold() const {
@@ -40,7 +120,8 @@ qint64 HistoryWriter::foldThreshold() const {
 }
 
 bool HistoryWriter::save(const QList<ClipboardItem>& items, const QList<HistoryChange>& changes, bool rewrite,
-                         Moment moment, double now) {
+                         Moment moment, double now, const QDateTime& wallTime) {
+  noticeChangesOnDisk(wallTime);
   // The journal can only extend a file this run knows.
   mustRewrite_ = mustRewrite_ || rewrite || !file_ || !journalUsable_;
   bool saved = true;
@@ -48,6 +129,11 @@ bool HistoryWriter::save(const QList<ClipboardItem>& items, const QList<HistoryC
     QByteArray records;
     for (const HistoryChange& change : changes) journal::appendRecord(records, change);
     saved = append(records);
+    // Changed between the look and the write.
+    if (!saved && journalChanged_) {
+      noticeChangesOnDisk(wallTime);
+      if (!mustRewrite_ && journalUsable_) saved = append({});
+    }
   }
 
   const qint64 pending = liveBytes_ + unwritten_.size();
@@ -66,8 +152,13 @@ bool HistoryWriter::save(const QList<ClipboardItem>& items, const QList<HistoryC
 
 bool HistoryWriter::fold(const QList<ClipboardItem>& items, double now) {
   lastFoldAt_ = now;
+  if (fileBlocked_) {
+    failure_ = QStringLiteral("another program's file is where the history file goes and could not be set aside");
+    return false;
+  }
   bool folded = false;
   std::optional<HistoryFileIdentity> written;
+  std::optional<FileOnDisk> writtenOnDisk;
   // Encoded and written in pieces, and named by the hash of what was written: the history is
   // never held twice in memory (a whole encoding of 100,000 items was 25 MB more at every fold).
   ContentHash hash;
@@ -90,6 +181,7 @@ bool HistoryWriter::fold(const QList<ClipboardItem>& items, double now) {
   const bool replaced = writeFileAtomically(historyPath_, encode, &failure_, [&](int handle) {
     struct stat status {};
     if (::fstat(handle, &status) != 0) return;
+    writtenOnDisk = fileOnDisk(status);  // the rename keeps it
     written = HistoryFileIdentity{hash.size(), hash.result(),
                                   qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec, 0};
     // Said before the new file takes the old one's place, so that a crash on either side of
@@ -103,9 +195,13 @@ bool HistoryWriter::fold(const QList<ClipboardItem>& items, double now) {
     }
   });
   // The new file's status could not be read before the rename (it always can): read it in place.
-  if (replaced && !written) written = HistoryFileIdentity::ofFile(historyPath_);
+  if (replaced && !written) {
+    written = HistoryFileIdentity::ofFile(historyPath_);
+    writtenOnDisk = FileOnDisk::at(historyPath_);
+  }
   if (!replaced || !written) return false;
   file_ = *written;
+  fileOnDisk_ = writtenOnDisk;
   mustRewrite_ = false;
   unwritten_.clear();
   liveBytes_ = 0;
@@ -113,13 +209,15 @@ bool HistoryWriter::fold(const QList<ClipboardItem>& items, double now) {
   // The journal starts over. Emptying it needs no room on the disk; when even that fails and no
   // line names the new file, the journal goes (everything in it is in the file now).
   if (openJournal() && ::ftruncate(journal_, 0) == 0 && ::fdatasync(journal_) == 0) {
-    journalLength_ = 0;
+    journalLength_ = journalOnDisk_->size = 0;
     return true;
   }
   if (folded) return true;  // appending goes on after the line naming the new file
   closeJournal();
+  if (journalChanged_) return true;  // another program's: the next save sets it aside
   if (QFile::remove(journalPath_) || !QFileInfo::exists(journalPath_)) {
     journalLength_ = 0;
+    journalOnDisk_.reset();
   } else {
     qCInfo(lcState) << "History journal could neither be emptied nor removed; the file is written whole from now on";
     journalUsable_ = false;
@@ -147,14 +245,33 @@ bool HistoryWriter::openJournal() {
   if (journal_ >= 0) return true;
   if (!ensurePrivateFolder(QFileInfo(journalPath_).absolutePath())) return false;
   const QByteArray native = QFile::encodeName(journalPath_);
-  journal_ = ::open(native.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+  // Only ever appended to: no write lands past the end, even of a journal cut short meanwhile.
+  journal_ = ::open(native.constData(), O_WRONLY | O_CREAT | O_APPEND | O_NONBLOCK | O_CLOEXEC, 0600);
   if (journal_ < 0) return false;
-  // A record cut short by a crash is dropped: the next one starts where the last whole one ends.
-  struct stat status {};
-  if (::fstat(journal_, &status) != 0 ||
-      (status.st_size > journalLength_ && ::ftruncate(journal_, journalLength_) != 0)) {
+  const std::optional<FileOnDisk> opened = FileOnDisk::of(journal_);
+  if (!opened) {
     closeJournal();
     return false;
+  }
+  // Only the journal this run last wrote, or a new empty one, is written to.
+  const bool ours = opened->regular && opened->size >= journalLength_ &&
+                    (journalOnDisk_ ? opened->device == journalOnDisk_->device &&
+                                          opened->inode == journalOnDisk_->inode && opened->size == journalOnDisk_->size
+                                    : opened->size == 0);
+  if (!ours) {
+    closeJournal();
+    journalChanged_ = true;
+    errno = ESTALE;
+    return false;
+  }
+  journalOnDisk_ = opened;
+  // A record cut short by a crash is dropped: the next one starts where the last whole one ends.
+  if (opened->size > journalLength_) {
+    if (::ftruncate(journal_, journalLength_) != 0) {
+      closeJournal();
+      return false;
+    }
+    journalOnDisk_->size = journalLength_;
   }
   return true;
 }
@@ -164,22 +281,40 @@ void HistoryWriter::closeJournal() {
   journal_ = -1;
 }
 
-// Writes all of `bytes` at `offset` and syncs them; on any failure cuts the journal back to
-// `offset`, so that no partial record stays in front of the next one.
+// Appends all of `bytes` to the journal, which ends at `offset`, and syncs them; on any failure
+// cuts the journal back to `offset`, so that no partial record stays in front of the next one.
 bool HistoryWriter::writeAt(qint64 offset, const QByteArray& bytes) {
+  // A journal that no longer ends where this run left it was changed by something else.
+  const std::optional<FileOnDisk> before = FileOnDisk::of(journal_);
+  if (!before || before->size != offset) {
+    closeJournal();
+    journalChanged_ = true;
+    errno = ESTALE;
+    return false;
+  }
   qint64 done = 0;
   while (done < bytes.size()) {
-    const ssize_t n = ::pwrite(journal_, bytes.constData() + done, size_t(bytes.size() - done), offset + done);
+    const ssize_t n = ::write(journal_, bytes.constData() + done, size_t(bytes.size() - done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     done += n;
   }
-  if (done == bytes.size() && ::fdatasync(journal_) == 0) return true;
-  if (::ftruncate(journal_, offset) != 0) {
+  if (done == bytes.size() && ::fdatasync(journal_) == 0) {
+    journalOnDisk_->size = offset + bytes.size();
+    return true;
+  }
+  const int error = errno;
+  // Never cut to a length past the end: that would leave zero bytes.
+  const std::optional<FileOnDisk> after = FileOnDisk::of(journal_);
+  if (after && (after->size == offset || (after->size > offset && ::ftruncate(journal_, offset) == 0))) {
+    journalOnDisk_->size = offset;
+  } else {
     // The cut-off record stays at the end; the next append starts at `offset` all the same, and
     // reopening the journal cuts it off first.
+    if (after) journalOnDisk_->size = after->size;
     closeJournal();
   }
+  errno = error;
   return false;
 }
 

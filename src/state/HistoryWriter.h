@@ -2,8 +2,10 @@
 #include "state/HistoryJournal.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace qv {
@@ -21,11 +23,29 @@ struct JournalLimits {
   qint64 quitFoldBytes = 4 * 1024 * 1024;
 };
 
+// Where a file of the history lies and how long it is, as this run last read or wrote it. A stat
+// of the path compared with it tells cheaply that something else deleted, replaced, cut or moved
+// the file since.
+struct FileOnDisk {
+  quint64 device = 0;
+  quint64 inode = 0;
+  qint64 size = 0;
+  bool regular = true;
+  bool operator==(const FileOnDisk& other) const = default;
+  // What the path names now (a link that leads nowhere counts as something); none when nothing.
+  static std::optional<FileOnDisk> at(const QString& path);
+  // The file open as `handle`.
+  static std::optional<FileOnDisk> of(int handle);
+};
+
 // Writes the history on the save queue: each save appends its changes to the journal and syncs
 // it; now and then (see JournalLimits) the whole history is written to the file of record and
 // the journal starts over. Every step is checked, and a failed one leaves what is on disk as it
 // was: a failed append is cut off again and its records are kept for the next try, and a failed
-// rewrite never replaces the file. Used on one thread at a time (the save queue).
+// rewrite never replaces the file. Before each save the files at the paths are compared with
+// what this run last wrote: when another program deleted, cut, replaced or moved them (or the
+// whole folder), what it put there is set aside and the whole history is written anew from
+// memory, whatever its size. Used on one thread at a time (the save queue).
 class HistoryWriter {
  public:
   enum class Moment {
@@ -40,17 +60,25 @@ class HistoryWriter {
   HistoryWriter& operator=(const HistoryWriter&) = delete;
 
   // What start-up found: the file the history was read from (none: no usable file, so the first
-  // save writes it whole) and how far the journal reads. With `journalUsable` false the journal
-  // is left alone (it could not be set aside) and every save writes the whole file.
-  void started(const std::optional<HistoryFileIdentity>& file, qint64 journalGoodLength, qint64 journalLiveBytes,
-               bool journalUsable);
+  // save writes it whole) and where it lay, how far the journal reads and where it lay (none:
+  // there is none). With `journalUsable` false the journal is left alone (it could not be set
+  // aside) and every save writes the whole file.
+  struct Start {
+    std::optional<HistoryFileIdentity> file;
+    std::optional<FileOnDisk> fileOnDisk;
+    qint64 journalGoodLength = 0;
+    qint64 journalLiveBytes = 0;
+    std::optional<FileOnDisk> journalOnDisk;
+    bool journalUsable = true;
+  };
+  void started(const Start& start);
   void setLimits(const JournalLimits& limits) { limits_ = limits; }
 
   // Writes one save. `items` is the whole history after `changes`; with `rewrite` the changes do
   // not tell all (the history changed in other ways) and the file is written whole. `now` is
-  // monotonic seconds. True when everything is on disk.
+  // monotonic seconds, `wallTime` stamps what is set aside. True when everything is on disk.
   bool save(const QList<ClipboardItem>& items, const QList<HistoryChange>& changes, bool rewrite, Moment moment,
-            double now);
+            double now, const QDateTime& wallTime);
 
   // Bytes of records in the journal that the file lacks (for tests and figures).
   qint64 journalBytes() const { return liveBytes_; }
@@ -60,6 +88,8 @@ class HistoryWriter {
  private:
   // A fold writes the file in pieces of about this size.
   static constexpr qsizetype kFoldPieceBytes = 256 * 1024;
+  void noticeChangesOnDisk(const QDateTime& wallTime);
+  bool setAside(const QString& path, const QDateTime& wallTime, QStringList& said);
   bool append(const QByteArray& records);
   bool fold(const QList<ClipboardItem>& items, double now);
   bool openJournal();
@@ -72,6 +102,13 @@ class HistoryWriter {
   JournalLimits limits_;
   // The file of record as this run last read or wrote it; none when there is none yet.
   std::optional<HistoryFileIdentity> file_;
+  // Where the file and the journal lay when this run last read or wrote them.
+  std::optional<FileOnDisk> fileOnDisk_;
+  std::optional<FileOnDisk> journalOnDisk_;
+  // Set when the journal open was found not to be the one this run wrote.
+  bool journalChanged_ = false;
+  // Set while what another program put at the file's path could not be set aside.
+  bool fileBlocked_ = false;
   int journal_ = -1;
   bool journalUsable_ = true;
   qint64 journalLength_ = 0;  // bytes up to the end of the last whole line

@@ -211,6 +211,8 @@ class PanelState : public QObject {
   // save, or that picture, are then lost at exit, and `lastWriteFailure()` says why.
   bool flushSave();
   QString lastWriteFailure() const;
+  // Whether that save kept the history and only pictures were not written.
+  bool lastWriteFailedOnlyPictures() const;
   // When the history file and its journal are folded together (tests and benchmarks).
   void setJournalLimits(const JournalLimits& limits);
   // Reads the history at start-up (migrating the legacy blob once), then the marks and

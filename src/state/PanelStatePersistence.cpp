@@ -45,6 +45,8 @@ bool PanelState::flushSave() {
 
 QString PanelState::lastWriteFailure() const { return historyFile_->lastWriteFailure(); }
 
+bool PanelState::lastWriteFailedOnlyPictures() const { return historyFile_->lastWriteFailedOnlyPictures(); }
+
 void PanelState::setJournalLimits(const JournalLimits& limits) { historyFile_->setJournalLimits(limits); }
 
 void PanelState::recordChange(HistoryChange change) {

@@ -419,7 +419,8 @@ TEST_F(AppDelegateTest, AQuitThatCannotSaveSaysSoFromTheTray) {
   EXPECT_TRUE(fake.statusItem->messages.isEmpty());
 }
 
-// A quit that leaves a copied picture unwritten (its folder cannot be made) says so as well.
+// A quit that leaves a copied picture unwritten (its folder cannot be made) says so as well, as
+// pictures lost (the history itself is saved).
 TEST_F(AppDelegateTest, AQuitThatLeavesAPictureUnwrittenSaysSoFromTheTray) {
   seenOnboarding();
   launch();
@@ -432,6 +433,9 @@ TEST_F(AppDelegateTest, AQuitThatLeavesAPictureUnwrittenSaysSoFromTheTray) {
   ASSERT_EQ(fake.statusItem->messages.size(), 1);
   EXPECT_TRUE(
       fake.statusItem->messages.first().contains(QStringLiteral("the picture of an image could not be written")))
+      << fake.statusItem->messages.first().toStdString();
+  EXPECT_TRUE(fake.statusItem->messages.first().startsWith(
+      QStringLiteral("Quorvalen|") + QString::fromLatin1(AppDelegate::kPicturesUnsavedAtQuitMessage)))
       << fake.statusItem->messages.first().toStdString();
 }
 

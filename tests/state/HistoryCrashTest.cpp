@@ -84,7 +84,8 @@ class Workload {
   if (file) scratch = *decodeItems(readFile(historyPath));
   const journal::Replay replay = journal::replay(readFile(journalPath), file, scratch);
   HistoryWriter writer(historyPath, journalPath);
-  writer.started(file, replay.goodLength, replay.liveBytes, true);
+  writer.started(
+      {file, FileOnDisk::at(historyPath), replay.goodLength, replay.liveBytes, FileOnDisk::at(journalPath), true});
   JournalLimits limits;
   limits.smallestFold = limits.largestJournal = kFoldBytes;
   limits.foldInterval = 0;
@@ -94,7 +95,8 @@ class Workload {
   Workload workload(seed);
   for (int n = 0; n < 100000; ++n) {
     const QList<HistoryChange> changes = workload.step(items);
-    if (!writer.save(items, changes, false, HistoryWriter::Moment::change, n)) ::_exit(3);
+    if (!writer.save(items, changes, false, HistoryWriter::Moment::change, n, QDateTime::currentDateTimeUtc()))
+      ::_exit(3);
     const char ack = 'A';
     if (::write(acks, &ack, 1) != 1) ::_exit(2);
   }

@@ -7,6 +7,7 @@
 #include "items/stores/ImageStore.h"
 #include "items/stores/RichTextStore.h"
 #include "platform/fake/FakeHttpClient.h"
+#include "state/HistoryWriter.h"
 #include "support/SideFileHelpers.h"
 #include "support/state/StateTestSupport.h"
 
@@ -100,18 +101,20 @@ TEST_F(HistoryPersistenceTest, SteadyChangesAreSavedAQuarterSecondAfterTheOldest
 TEST_F(HistoryPersistenceTest, QuittingWithNothingChangedSinceTheLastSaveWritesNothing) {
   state.addItem(test::textItem(QStringLiteral("saved")));
   saveNow();
-  ASSERT_TRUE(QFile::remove(h.historyPath()));  // a rewrite would bring it back
+  // A rewrite puts another file in its place (and a missing file would be written again).
+  std::optional<FileOnDisk> before = FileOnDisk::at(h.historyPath());
+  ASSERT_TRUE(before);
   state.flushSave();
-  EXPECT_FALSE(QFileInfo::exists(h.historyPath()));
+  EXPECT_EQ(FileOnDisk::at(h.historyPath()), before);
 
   // A file that was just loaded as it stands is not written either.
   ASSERT_TRUE(writeFileAtomically(h.historyPath(), encodeItems({test::textItem(QStringLiteral("on disk"))})));
   auto relaunched = h.makeState();
   relaunched->loadHistory();
   EXPECT_FALSE(relaunched->isSavePending());
-  ASSERT_TRUE(QFile::remove(h.historyPath()));
+  before = FileOnDisk::at(h.historyPath());
   relaunched->flushSave();
-  EXPECT_FALSE(QFileInfo::exists(h.historyPath()));
+  EXPECT_EQ(FileOnDisk::at(h.historyPath()), before);
 }
 
 TEST_F(HistoryPersistenceTest, HistoryFileAndFolderArePrivate) {

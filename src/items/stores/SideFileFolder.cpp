@@ -14,9 +14,10 @@ SideFileFolder::SideFileFolder(const QString& applicationSupport, const QString&
     : path_(applicationSupport + u'/' + name) {}
 
 QString SideFileFolder::ensure() const {
+  // Looked at every time (a stat when it is there): a folder removed under the running program
+  // is made again.
   std::lock_guard lock(mutex_);
-  if (!created_) created_ = ensurePrivateFolder(path_);
-  return created_ ? path_ : QString();
+  return ensurePrivateFolder(path_) ? path_ : QString();
 }
 
 QString SideFileFolder::filePath(const QString& id, const QString& extension) const {

@@ -10,9 +10,10 @@
 
 namespace qv {
 
-// One folder of side files under application support, created (0700) on first use. Safe to use
-// from the main thread and the background queues at once. A folder that cannot be created is
-// tried again on the next use; until then reads and writes simply fail.
+// One folder of side files under application support, created (0700) when missing at a use (also
+// when removed under the running program). Safe to use from the main thread and the background
+// queues at once. A folder that cannot be created is tried again on the next use; until then
+// reads and writes simply fail.
 class SideFileFolder {
  public:
   SideFileFolder(const QString& applicationSupport, const QString& name);
@@ -29,7 +30,6 @@ class SideFileFolder {
  private:
   QString path_;
   mutable std::mutex mutex_;
-  mutable bool created_ = false;
 };
 
 // Whether `name` is "<id>.<extension>" for one of `ids` and one of `extensions`. Asked per file
