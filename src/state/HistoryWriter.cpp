@@ -27,6 +27,14 @@ FileOnDisk fileOnDisk(const struct stat& status) {
 
 bool holdsNothing(const std::optional<FileOnDisk>& file) { return file && file->regular && file->size == 0; }
 
+// For the log: what became of the file this run wrote (`was`), as the path shows it `now`.
+QString whatChanged(const std::optional<FileOnDisk>& now, const std::optional<FileOnDisk>& was, const QString& name) {
+  if (!now) return name + QStringLiteral(" is gone");
+  if (!was) return QStringLiteral("another file is where %1 goes").arg(name);
+  if (now->device != was->device || now->inode != was->inode) return name + QStringLiteral(" was replaced");
+  return name + (now->size == 0 ? QStringLiteral(" was emptied") : QStringLiteral(" was cut or written over"));
+}
+
 }  // namespace
 
 std::optional<FileOnDisk> FileOnDisk::at(const QString& path) {
@@ -71,9 +79,7 @@ void HistoryWriter::noticeChangesOnDisk(const QDateTime& wallTime) {
       HistoryFileIdentity::ofFile(historyPath_) == file_)
     fileOnDisk_ = file;
   if (file != fileOnDisk_) {
-    said << (!fileOnDisk_ ? QStringLiteral("another file is where the history file goes")
-             : !file      ? QStringLiteral("the history file is gone")
-                          : QStringLiteral("the history file was replaced or changed"));
+    said << whatChanged(file, fileOnDisk_, QStringLiteral("the history file"));
     repeated = fileBlocked_;
     fileOnDisk_.reset();
     mustRewrite_ = true;
@@ -85,9 +91,7 @@ void HistoryWriter::noticeChangesOnDisk(const QDateTime& wallTime) {
     const bool same = journalOnDisk_ ? journal == journalOnDisk_ : !journal || holdsNothing(journal);
     if (journalChanged_ || !same) {
       closeJournal();
-      said << (!journal                                                 ? QStringLiteral("the journal is gone")
-               : journalOnDisk_ && journal->size < journalOnDisk_->size ? QStringLiteral("the journal was cut short")
-                                                                        : QStringLiteral("the journal was replaced"));
+      said << whatChanged(journal, journalOnDisk_, QStringLiteral("the journal"));
       // A journal that cannot be set aside is left alone, as at start-up: every save then writes the whole file.
       if (journal && !holdsNothing(journal) && !setAside(journalPath_, wallTime, said)) journalUsable_ = false;
       journalOnDisk_.reset();
@@ -100,7 +104,8 @@ void HistoryWriter::noticeChangesOnDisk(const QDateTime& wallTime) {
   }
   if (!said.isEmpty() && !repeated)
     qCWarning(lcState).noquote() << "History files changed by another program:" << said.join(QStringLiteral("; "))
-                                 << "- the whole history is written anew from memory";
+                                 << (mustRewrite_ ? "- the whole history is written anew from memory"
+                                                  : "- a new journal is started");
 }
 
 bool HistoryWriter::setAside(const QString& path, const QDateTime& wallTime, QStringList& said) {
