@@ -303,22 +303,23 @@ TEST(LostSettingsTest, NothingIsPrunedOverThreeStartsUntilARetentionIsChosen) {
   }
 }
 
-// Pins written in any form of a UUID (Qt writes braces and lower case unless told otherwise)
-// protect their items under a one-week retention, on every start: forty items a month old, ten
-// of them pinned.
+// The forms a UUID is written in (Qt writes braces and lower case unless told otherwise).
+const struct {
+  const char* form;
+  std::function<QString(const QUuid&)> write;
+} kIdForms[] = {
+    {"upper case", [](const QUuid& id) { return uuidString(id); }},
+    {"lower case", [](const QUuid& id) { return uuidString(id).toLower(); }},
+    {"braced, lower case", [](const QUuid& id) { return id.toString(); }},
+    {"braced, upper case", [](const QUuid& id) { return id.toString().toUpper(); }},
+    {"without dashes", [](const QUuid& id) { return QString::fromLatin1(id.toRfc4122().toHex()); }},
+    {"as a URN", [](const QUuid& id) { return QStringLiteral("urn:uuid:") + id.toString(QUuid::WithoutBraces); }},
+};
+
+// Pins written in any form of a UUID protect their items under a one-week retention, on every
+// start: forty items a month old, ten of them pinned.
 TEST(LostSettingsTest, PinsInEveryFormOfAnIdProtectOverThreeStarts) {
-  const struct {
-    const char* form;
-    std::function<QString(const QUuid&)> write;
-  } forms[] = {
-      {"upper case", [](const QUuid& id) { return uuidString(id); }},
-      {"lower case", [](const QUuid& id) { return uuidString(id).toLower(); }},
-      {"braced, lower case", [](const QUuid& id) { return id.toString(); }},
-      {"braced, upper case", [](const QUuid& id) { return id.toString().toUpper(); }},
-      {"without dashes", [](const QUuid& id) { return QString::fromLatin1(id.toRfc4122().toHex()); }},
-      {"as a URN", [](const QUuid& id) { return QStringLiteral("urn:uuid:") + id.toString(QUuid::WithoutBraces); }},
-  };
-  for (const auto& f : forms) {
+  for (const auto& f : kIdForms) {
     SCOPED_TRACE(f.form);
     test::StateHarness h;
     const QList<ClipboardItem> old = texts(40, h.now().addMonths(-1), QStringLiteral("old"));
@@ -338,6 +339,42 @@ TEST(LostSettingsTest, PinsInEveryFormOfAnIdProtectOverThreeStarts) {
       h.runSaves();
       EXPECT_EQ(state->items().size(), 10);
       EXPECT_EQ(state->pinnedIDs().size(), 10);
+      EXPECT_FALSE(h.fake.context->settings->lostStoredValues());
+      ASSERT_TRUE(h.storedItems());
+      EXPECT_EQ(h.storedItems()->size(), 10);
+    }
+    h.fake.context->settings = original;
+  }
+}
+
+// The same for items filed in a category, item and category named in any form: they stay, and
+// stay filed, over three starts.
+TEST(LostSettingsTest, CategoryAssignmentsInEveryFormOfAnIdProtectOverThreeStarts) {
+  const CustomCategory work{newUuid(), QStringLiteral("Work"), 1};
+  for (const auto& f : kIdForms) {
+    SCOPED_TRACE(f.form);
+    test::StateHarness h;
+    const QList<ClipboardItem> old = texts(40, h.now().addMonths(-1), QStringLiteral("old"));
+    ASSERT_TRUE(writeFileAtomically(h.historyPath(), encodeItems(old)));
+    QJsonObject assignments;
+    for (const ClipboardItem& item : old.mid(0, 10)) assignments.insert(f.write(item.id), f.write(work.id));
+    SettingsStore& settings = *h.fake.context->settings;
+    settings.set({{QLatin1String(PanelState::kHistoryRetentionKey), QStringLiteral("1w")},
+                  {QLatin1String(PanelState::kDidSeedCategoriesKey), true}});
+    settings.setData(QLatin1String(PanelState::kCustomCategoriesKey), encodeCategories({work}));
+    settings.setData(QLatin1String(PanelState::kCardCategoriesKey),
+                     QJsonDocument(assignments).toJson(QJsonDocument::Compact));
+    h.state.reset();
+    const std::shared_ptr<SettingsStore> original = h.fake.context->settings;
+    for (int n = 1; n <= 3; ++n) {
+      SCOPED_TRACE(n);
+      h.fake.context->settings = std::make_shared<SettingsStore>(original->filePath(), *h.fake.scheduler);
+      auto state = h.makeState();
+      state->loadHistory();
+      h.fake.scheduler->advance(PanelState::kStartFoldDelaySeconds);
+      h.runSaves();
+      EXPECT_EQ(state->items().size(), 10);
+      for (const ClipboardItem& item : old.mid(0, 10)) EXPECT_EQ(state->categoryForItem(item.id), work);
       EXPECT_FALSE(h.fake.context->settings->lostStoredValues());
       ASSERT_TRUE(h.storedItems());
       EXPECT_EQ(h.storedItems()->size(), 10);
