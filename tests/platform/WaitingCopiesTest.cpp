@@ -22,22 +22,28 @@ PasteboardItem dataItem(const QList<QPair<QString, QByteArray>>& representations
   return item;
 }
 
-// A 3840×2160 screenshot as the reader holds it: decoded, and the PNG it came from.
-PasteboardItem screenshot() {
-  static const QImage picture = [] {
+const QImage& picture() {
+  static const QImage screen = [] {
     QImage image(3840, 2160, QImage::Format_RGB32);
     image.fill(Qt::darkCyan);
     return image;
   }();
-  static const QByteArray png = [] {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "PNG");
-    return buffer.data();
-  }();
-  PasteboardItem item = dataItem({{QLatin1String(mime::kPng), png}});
-  item.image = picture;
+  return screen;
+}
+
+// A 3840×2160 screenshot as the reader holds it: decoded, beside the 2 MB of PNG it came from.
+PasteboardItem screenshot() {
+  PasteboardItem item = dataItem({{QLatin1String(mime::kPng), QByteArray(2 * kMB, 'p')}});
+  item.image = picture();
   return item;
+}
+
+// The same not decoded yet (the fake's copies): its PNG alone.
+PasteboardItem undecodedScreenshot() {
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
+  picture().save(&buffer, "PNG");
+  return dataItem({{QLatin1String(mime::kPng), buffer.data()}});
 }
 
 PasteboardItem text(qsizetype bytes) { return dataItem({{QLatin1String(mime::kPlainText), QByteArray(bytes, 'x')}}); }
@@ -45,8 +51,6 @@ PasteboardItem text(qsizetype bytes) { return dataItem({{QLatin1String(mime::kPl
 // What each copy keeps: a long text at the length it is cut to, a picture once at its decoded
 // size (also one not decoded yet), a rich form only when it is small enough to be kept.
 TEST(WaitingCopies, ACopyCountsAtWhatTheHistoryKeepsOfIt) {
-  PasteboardItem undecoded = screenshot();
-  undecoded.image = QImage();
   const struct {
     const char* name;
     PasteboardItem item;
@@ -55,7 +59,7 @@ TEST(WaitingCopies, ACopyCountsAtWhatTheHistoryKeepsOfIt) {
       {"a short text", text(1000), 1000},
       {"a 30 MB text", text(30 * kMB), 4 * kKeptTextLength},
       {"a screenshot", screenshot(), 3840 * 2160 * 4},
-      {"a screenshot not decoded yet", undecoded, 3840 * 2160 * 4},
+      {"a screenshot not decoded yet", undecodedScreenshot(), 3840 * 2160 * 4},
       {"a text with a small HTML form",
        dataItem({{QLatin1String(mime::kPlainText), "hi"}, {QLatin1String(mime::kHtml), QByteArray(1000, 'h')}}), 1002},
       {"a text with an HTML form too large to keep",
