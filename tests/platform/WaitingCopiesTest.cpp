@@ -1,4 +1,5 @@
 #include "platform/WaitingCopies.h"
+#include "support/platform/PasteboardItems.h"
 
 #include <gtest/gtest.h>
 #include <QBuffer>
@@ -13,15 +14,6 @@ constexpr qsizetype kMB = 1000 * 1000;
 
 PasteboardContent contentOf(PasteboardItem item) { return {0, true, {std::move(item)}, {}}; }
 
-PasteboardItem dataItem(const QList<QPair<QString, QByteArray>>& representations) {
-  PasteboardItem item;
-  for (const auto& [type, value] : representations) {
-    item.types.append(type);
-    item.data.insert(type, value);
-  }
-  return item;
-}
-
 const QImage& picture() {
   static const QImage screen = [] {
     QImage image(3840, 2160, QImage::Format_RGB32);
@@ -33,7 +25,7 @@ const QImage& picture() {
 
 // A 3840×2160 screenshot as the reader holds it: decoded, beside the 2 MB of PNG it came from.
 PasteboardItem screenshot() {
-  PasteboardItem item = dataItem({{QLatin1String(mime::kPng), QByteArray(2 * kMB, 'p')}});
+  PasteboardItem item = test::itemOf({{QLatin1String(mime::kPng), QByteArray(2 * kMB, 'p')}});
   item.image = picture();
   return item;
 }
@@ -43,10 +35,12 @@ PasteboardItem undecodedScreenshot() {
   QBuffer buffer;
   buffer.open(QIODevice::WriteOnly);
   picture().save(&buffer, "PNG");
-  return dataItem({{QLatin1String(mime::kPng), buffer.data()}});
+  return test::itemOf({{QLatin1String(mime::kPng), buffer.data()}});
 }
 
-PasteboardItem text(qsizetype bytes) { return dataItem({{QLatin1String(mime::kPlainText), QByteArray(bytes, 'x')}}); }
+PasteboardItem text(qsizetype bytes) {
+  return test::itemOf({{QLatin1String(mime::kPlainText), QByteArray(bytes, 'x')}});
+}
 
 // What each copy keeps: a long text at the length it is cut to, a picture once at its decoded
 // size (also one not decoded yet), a rich form only when it is small enough to be kept.
@@ -61,9 +55,11 @@ TEST(WaitingCopies, ACopyCountsAtWhatTheHistoryKeepsOfIt) {
       {"a screenshot", screenshot(), 3840 * 2160 * 4},
       {"a screenshot not decoded yet", undecodedScreenshot(), 3840 * 2160 * 4},
       {"a text with a small HTML form",
-       dataItem({{QLatin1String(mime::kPlainText), "hi"}, {QLatin1String(mime::kHtml), QByteArray(1000, 'h')}}), 1002},
+       test::itemOf({{QLatin1String(mime::kPlainText), "hi"}, {QLatin1String(mime::kHtml), QByteArray(1000, 'h')}}),
+       1002},
       {"a text with an HTML form too large to keep",
-       dataItem({{QLatin1String(mime::kPlainText), "hi"}, {QLatin1String(mime::kHtml), QByteArray(5 * kMB, 'h')}}), 2},
+       test::itemOf({{QLatin1String(mime::kPlainText), "hi"}, {QLatin1String(mime::kHtml), QByteArray(5 * kMB, 'h')}}),
+       2},
   };
   for (const auto& c : cases) EXPECT_EQ(WaitingCopies::keptBytes(contentOf(c.item)), c.kept) << c.name;
 }
@@ -84,7 +80,7 @@ TEST(WaitingCopies, TheOldestGoPastABoundAndTheNewestStays) {
       {"ten 30 MB texts", 10, [](int) { return text(30 * kMB); }, 3},
       {"a copy over every bound after short ones", 4,
        [](int index) {
-         return index < 4 ? text(10) : dataItem({{QStringLiteral("x-huge"), QByteArray(70 * kMB, 'x')}});
+         return index < 4 ? text(10) : test::itemOf({{QStringLiteral("x-huge"), QByteArray(70 * kMB, 'x')}});
        },
        4},
   };
