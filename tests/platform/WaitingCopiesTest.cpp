@@ -42,6 +42,12 @@ PasteboardItem text(qsizetype bytes) {
   return test::itemOf({{QLatin1String(mime::kPlainText), QByteArray(bytes, 'x')}});
 }
 
+// A 30 MB text; its copies share one buffer, as the size is all that counts here.
+PasteboardItem longText() {
+  static const QByteArray bytes(30 * kMB, 'x');
+  return test::itemOf({{QLatin1String(mime::kPlainText), bytes}});
+}
+
 // What each copy keeps: a long text at the length it is cut to, a picture once at its decoded
 // size (also one not decoded yet), a rich form only when it is small enough to be kept.
 TEST(WaitingCopies, ACopyCountsAtWhatTheHistoryKeepsOfIt) {
@@ -51,7 +57,7 @@ TEST(WaitingCopies, ACopyCountsAtWhatTheHistoryKeepsOfIt) {
     qsizetype kept;
   } cases[] = {
       {"a short text", text(1000), 1000},
-      {"a 30 MB text", text(30 * kMB), 4 * kKeptTextLength},
+      {"a 30 MB text", longText(), 4 * kKeptTextLength},
       {"a screenshot", screenshot(), 3840 * 2160 * 4},
       {"a screenshot not decoded yet", undecodedScreenshot(), 3840 * 2160 * 4},
       {"a text with a small HTML form",
@@ -75,9 +81,9 @@ TEST(WaitingCopies, TheOldestGoPastABoundAndTheNewestStays) {
       {"103 short texts", 103, [](int index) { return text(100 + index); }, 4},
       // 64 MiB holds two decoded screenshots; the PNGs they came from do not count.
       {"three screenshots", 3, [](int) { return screenshot(); }, 2},
-      {"five 30 MB texts", 5, [](int) { return text(30 * kMB); }, 1},
+      {"five 30 MB texts", 5, [](int) { return longText(); }, 1},
       // The whole texts are held until the capture cuts them: 256 MiB of them.
-      {"ten 30 MB texts", 10, [](int) { return text(30 * kMB); }, 3},
+      {"ten 30 MB texts", 10, [](int) { return longText(); }, 3},
       {"a copy over every bound after short ones", 4,
        [](int index) {
          return index < 4 ? text(10) : test::itemOf({{QStringLiteral("x-huge"), QByteArray(70 * kMB, 'x')}});
