@@ -4,6 +4,8 @@
 //   kinds              fills the history: a long text, code, an image, a colour, a link, a file
 //                      that is there, a file that is gone, a sensitive text, a file copied without
 //                      its size (indices 0 … 8)
+//   text <encoded>     puts a text item with that percent-encoded text at the front of the history
+//                      (index 0), so that any text can be shown and edited
 //   detail <index>     shows that item in the detail pane (the first time it opens the library)
 //   reopen             opens the library again, as the tray's Open Library does
 //   appearance <name>  "light", "dark" or "system", as the settings apply it
@@ -113,6 +115,10 @@ int main(int argc, char** argv) {
       };
       state.setItems(items);
       state.toggleSensitive(items.at(7).id);
+    } else if (command == "text") {
+      const QString text = QUrl::fromPercentEncoding(words.value(1).toLatin1());
+      state.addItem(ClipboardItem::make(QUuid::createUuid(), "org.gnome.TextEditor", QDateTime::currentDateTimeUtc(),
+                                        TextPayload{text}));
     } else if (command == "detail") {
       const int index = words.value(1).toInt();
       if (index < 0 || index >= state.items().size()) return;

@@ -35,6 +35,11 @@ inline constexpr char kConcealedMarkerType[] = "org.nspasteboard.ConcealedType";
 // How long a read on the main thread may wait for the clipboard's owner before it gives up.
 inline constexpr int kPasteboardReadBoundMs = 300;
 
+// What the history keeps of a copy at most: the first this many graphemes of its text, and its
+// rich form (HTML or RTF) only when that holds at most this many bytes.
+inline constexpr qsizetype kKeptTextLength = 256000;
+inline constexpr qsizetype kKeptRichTextBytes = 4 * 1024 * 1024;
+
 // One item of a copy: its representations by type, in the owner's order. A copy usually has
 // one item; a fake (and a future platform) may present several.
 struct PasteboardItem {

@@ -131,10 +131,11 @@ int makeEntriesPrivate(int folder, const QString& path, bool deeper, QStringList
 }  // namespace
 
 int makeFolderPrivate(const QString& path, QStringList* failures) {
-  const int folder = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  // The folder itself may be a link the user made (the data kept on another disk): it is theirs,
+  // so it is followed; what lies in it is not.
+  const int folder = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (folder < 0) {
-    if (errno != ENOENT && errno != ELOOP && errno != ENOTDIR)
-      noteFailure(failures, path);  // none, or a link: left alone
+    if (errno != ENOENT) noteFailure(failures, path);  // none yet is no failure
     return 0;
   }
   int changed = 0;

@@ -48,8 +48,10 @@ class Paths {
 bool ensurePrivateFolder(const QString& path);
 // Brings a folder of the program's back to mode 0700, and the files and folders directly in it to
 // 0600 and 0700 (a careless copy or restore leaves them readable by others), and the entries of
-// a folder in it that was not private, following no link: a link, or a folder that is one, is
-// left as it is. What cannot be changed stays as it was; `failures` gets the paths and reasons.
+// a folder in it that was not private. A link as the folder itself is followed (the user put the
+// data elsewhere); a link in it, or a folder in it that is one, is left as it is. What cannot be
+// changed stays as it was; `failures` gets the paths and reasons (also a folder that cannot be
+// opened, or that is no folder).
 // Returns how many modes were changed.
 int makeFolderPrivate(const QString& path, QStringList* failures = nullptr);
 // Writes the whole file atomically (a temporary file renamed over the old one) with mode 0600,

@@ -31,6 +31,7 @@
 
 #include <sys/stat.h>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -46,6 +47,12 @@
 using namespace qv;
 
 namespace {
+
+// The mode of the path itself (a link's own, not where it leads).
+int modeOf(const QString& path) {
+  struct stat status {};
+  return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
+}
 
 // A delegate over fake services (no tray host, alerts answered by the test) in virtual time.
 struct AppDelegateTest : ::testing::Test {
@@ -443,10 +450,6 @@ TEST_F(AppDelegateTest, AQuitThatLeavesAPictureUnwrittenSaysSoFromTheTray) {
 TEST_F(AppDelegateTest, AStartMakesALoosenedDataFolderPrivate) {
   const QString data = fake.context->paths->applicationSupport();
   const QString history = data + QStringLiteral("/history.json");
-  const auto modeOf = [](const QString& path) {
-    struct stat status {};
-    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
-  };
   ASSERT_TRUE(writeFileAtomically(history, "[]"));
   ASSERT_EQ(::chmod(QFile::encodeName(data).constData(), 0755), 0);
   ASSERT_EQ(::chmod(QFile::encodeName(history).constData(), 0644), 0);
@@ -454,6 +457,26 @@ TEST_F(AppDelegateTest, AStartMakesALoosenedDataFolderPrivate) {
   launch();
   EXPECT_EQ(modeOf(data), 0700);
   EXPECT_EQ(modeOf(history), 0600);
+}
+
+// The same where the data folder is a link the user made to a folder elsewhere: where it leads is
+// the data folder.
+TEST_F(AppDelegateTest, AStartMakesALoosenedDataFolderPrivateThroughTheLinkToIt) {
+  const QString data = fake.context->paths->applicationSupport();
+  const QString elsewhere = fake.root->path() + QStringLiteral("/elsewhere");
+  const auto native = [](const QString& path) { return QFile::encodeName(path); };
+  const QString history = elsewhere + QStringLiteral("/history.json");
+  ASSERT_TRUE(writeFileAtomically(history, "[]"));
+  ASSERT_TRUE(QDir(data).removeRecursively());
+  ASSERT_TRUE(ensurePrivateFolder(QFileInfo(data).path()));
+  ASSERT_EQ(::symlink(native(elsewhere), native(data)), 0);
+  ASSERT_EQ(::chmod(native(elsewhere), 0755), 0);
+  ASSERT_EQ(::chmod(native(history), 0644), 0);
+  seenOnboarding();
+  launch();
+  EXPECT_EQ(modeOf(elsewhere), 0700);
+  EXPECT_EQ(modeOf(history), 0600);
+  EXPECT_TRUE(QFileInfo(data).isSymLink());
 }
 
 TEST_F(AppDelegateTest, QuittingWithinTheSaveDelayOfACopyKeepsIt) {
@@ -869,10 +892,16 @@ TEST_F(AppDelegateWithCompositorTest, TheEraseQuestionEndsWithTheWindowAndNamesW
   };
   ASSERT_TRUE(row());
   const auto click = [this](QWidget* widget) {
+    ASSERT_TRUE(widget) << "no such button";
     QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
     advance(1);
   };
-  const auto question = [&] { return row()->questionText() ? row()->questionText()->props().text : QString(); };
+  // The row is asked for anew each time (the pane is made again when the window shows again), and
+  // a missing one fails the test here rather than crashing it further on.
+  const auto question = [&] {
+    auto* shown = row();
+    return shown && shown->questionText() ? shown->questionText()->props().text : QString();
+  };
   click(row()->appRow()->secondaryButton());
   EXPECT_EQ(question(), "Erase 2 saved clips?");
 
@@ -882,18 +911,22 @@ TEST_F(AppDelegateWithCompositorTest, TheEraseQuestionEndsWithTheWindowAndNamesW
   copyFromChat();
   delegate->openSettings();
   advance(1);
+  ASSERT_TRUE(row());
   EXPECT_EQ(question(), "");
   EXPECT_EQ(row()->appRow()->secondaryButton()->toolTip(), "Erase 3 Saved Clips");
 
   click(row()->appRow()->secondaryButton());
-  EXPECT_EQ(question(), "Erase 3 saved clips?");
+  ASSERT_EQ(question(), "Erase 3 saved clips?");
   copyFromChat();
+  ASSERT_TRUE(row());
   click(row()->eraseButton());
-  EXPECT_EQ(question(), "Erase 4 saved clips?");
+  ASSERT_EQ(question(), "Erase 4 saved clips?");
   EXPECT_EQ(savedFromChat(), 4);
+  ASSERT_TRUE(row());
   click(row()->eraseButton());
   EXPECT_EQ(question(), "");
   EXPECT_EQ(savedFromChat(), 0);
+  ASSERT_TRUE(row());
   EXPECT_EQ(row()->appRow()->secondaryButton()->toolTip(), "No Saved Clips");
 }
 

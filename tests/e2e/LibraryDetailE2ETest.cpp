@@ -1,7 +1,8 @@
 // The library's detail pane on a private X server with a window manager, in the light and the
 // dark appearance: every kind shown (screenshots land in build/screenshots for people to look
-// at), a hidden item peeked with a real click, a text edited with real keys and saved, an edit
-// dropped with Escape, an edit kept while the window is away, and the pane over a compositor.
+// at), a hidden item peeked with a real click, a text edited with real keys and saved (also one put
+// in front by the probe), an edit dropped with Escape, an edit kept while the window is away, and
+// the pane over a compositor.
 #include "TestCompositor.h"
 #include "support/LineProcess.h"
 #include "support/ProcessHelpers.h"
@@ -110,6 +111,24 @@ TEST_P(LibraryDetailE2E, ATextIsEditedWithRealKeysAndSaved) {
       after.value("text").endsWith("60. The quick brown fox jumps over the lazy dog, again and again.\nEdited."))
       << after.value("text").toStdString();
   shot("saved");
+}
+
+// Any text can be put in front and edited: one with a percent sign, CR LF breaks, letters outside
+// ASCII and a space at its end shows as it is, and typing at its end saves it with that added.
+TEST_P(LibraryDetailE2E, AnyTextPutInFrontIsShownAndEdited) {
+  const QString text = QStringLiteral("50% off\r\nna\u00efve caf\u00e9\r\nend ");
+  probe_->send("text " + QString::fromLatin1(QUrl::toPercentEncoding(text)));
+  probe_->send("detail 0");
+  ASSERT_TRUE(waitFor([&] { return status().value("text") == text; }, 15000)) << status().value("text").toStdString();
+  ASSERT_TRUE(click("Edit"));
+  ASSERT_TRUE(waitFor([&] { return status().value("editing") == "1"; }, 10000));
+  ASSERT_TRUE(waitFor([&] { return status().value("active") == "1"; }, 10000));
+  ASSERT_TRUE(x_.xdotool({"type", "--delay", "30", "now"}));
+  ASSERT_TRUE(waitFor([&] { return status().value("draft") == text + "now"; }, 10000))
+      << status().value("draft").toStdString();
+  ASSERT_TRUE(click("Save"));
+  ASSERT_TRUE(waitFor([&] { return status().value("editing") == "0"; }, 10000));
+  EXPECT_EQ(status().value("text"), text + "now");
 }
 
 // Escape in the editor drops the edit and leaves the pane open; the next Escape closes the pane.

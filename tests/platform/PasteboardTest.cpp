@@ -6,6 +6,7 @@
 
 #include "support/ProcessHelpers.h"
 #include "support/SideFileHelpers.h"
+#include "support/platform/PasteboardItems.h"
 
 #include <gtest/gtest.h>
 #include <QClipboard>
@@ -21,15 +22,6 @@ QByteArray pngOf(QSize size, QColor color) {
   return test::pngBytes(image);
 }
 
-PasteboardItem itemOf(const QList<QPair<QString, QByteArray>>& representations) {
-  PasteboardItem item;
-  for (const auto& [type, value] : representations) {
-    item.types.append(type);
-    item.data.insert(type, value);
-  }
-  return item;
-}
-
 TEST(PasteboardFormats, FileListsKeepOnlyLocalFilesInOrder) {
   EXPECT_EQ(pasteboard::parseUriList("# comment\r\nfile:///a/b%20c.txt\r\n\r\nhttps://example.org/x\r\nfile:///d\0"),
             (QList<QUrl>{QUrl(QStringLiteral("file:///a/b%20c.txt")), QUrl(QStringLiteral("https://example.org/x")),
@@ -42,9 +34,9 @@ TEST(PasteboardFormats, FileListsKeepOnlyLocalFilesInOrder) {
   // uri-list wins; gnome-copied-files serves when it is the only list; web URLs are no files.
   PasteboardContent content{1,
                             true,
-                            {itemOf({{QLatin1String(mime::kUriList), "https://example.org/\r\nfile:///one\r\n"},
-                                     {QLatin1String(mime::kGnomeCopiedFiles), "copy\nfile:///ignored"}}),
-                             itemOf({{QLatin1String(mime::kGnomeCopiedFiles), "copy\nfile:///two"}})},
+                            {test::itemOf({{QLatin1String(mime::kUriList), "https://example.org/\r\nfile:///one\r\n"},
+                                           {QLatin1String(mime::kGnomeCopiedFiles), "copy\nfile:///ignored"}}),
+                             test::itemOf({{QLatin1String(mime::kGnomeCopiedFiles), "copy\nfile:///two"}})},
                             {}};
   EXPECT_EQ(content.fileUrls(),
             (QList<QUrl>{QUrl(QStringLiteral("file:///one")), QUrl(QStringLiteral("file:///two"))}));
@@ -76,7 +68,8 @@ TEST(PasteboardFormats, ColourAndTextDecoding) {
   EXPECT_FALSE(pasteboard::parseColor(QByteArray(7, '\1')).has_value());
   EXPECT_EQ(pasteboard::decodeText(QByteArray("Grüße\0\0", 9)), QStringLiteral("Grüße"));
 
-  PasteboardContent content{1, true, {itemOf({{QLatin1String(mime::kColor), pasteboard::encodeColor(orange)}})}, {}};
+  PasteboardContent content{
+      1, true, {test::itemOf({{QLatin1String(mime::kColor), pasteboard::encodeColor(orange)}})}, {}};
   EXPECT_EQ(content.color()->name(), QStringLiteral("#ff8000"));
   EXPECT_FALSE(content.string().has_value());
 }
@@ -85,10 +78,10 @@ TEST(PasteboardFormats, ImagesOnePerItemAndBrokenOnesStayInPlace) {
   PasteboardContent content{
       1,
       true,
-      {itemOf({{QStringLiteral("image/bmp"), "garbage"}, {QLatin1String(mime::kPng), pngOf({3, 2}, Qt::red)}}),
-       itemOf({{QStringLiteral("text/plain;charset=utf-8"), "no image"}}),
-       itemOf({{QStringLiteral("image/jpeg"), pngOf({5, 4}, Qt::blue)}}),  // mislabelled: sniffed
-       itemOf({{QStringLiteral("image/png"), "broken"}})},
+      {test::itemOf({{QStringLiteral("image/bmp"), "garbage"}, {QLatin1String(mime::kPng), pngOf({3, 2}, Qt::red)}}),
+       test::itemOf({{QStringLiteral("text/plain;charset=utf-8"), "no image"}}),
+       test::itemOf({{QStringLiteral("image/jpeg"), pngOf({5, 4}, Qt::blue)}}),  // mislabelled: sniffed
+       test::itemOf({{QStringLiteral("image/png"), "broken"}})},
       {}};
   const QList<QImage> images = content.images();
   ASSERT_EQ(images.size(), 3);

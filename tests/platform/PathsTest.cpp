@@ -50,9 +50,9 @@ TEST(Paths, FoldersAre0700AndFiles0600) {
 }
 
 // A folder loosened by a copy: the folder, what lies directly in it and in a folder in it that was
-// loosened too become private again; a link (to a file or to a folder, also as the folder itself),
-// a FIFO and what lies in a folder that was private already stay.
-TEST(Paths, MakeFolderPrivateTightensTheFolderAndItsEntriesButFollowsNoLink) {
+// loosened too become private again; a link in it (to a file or to a folder), a FIFO and what lies
+// in a folder that was private already stay.
+TEST(Paths, MakeFolderPrivateTightensTheFolderAndItsEntriesButFollowsNoLinkInIt) {
   QTemporaryDir dir;
   const QString data = dir.filePath(QStringLiteral("Quorvalen")), outside = dir.filePath(QStringLiteral("outside"));
   ASSERT_TRUE(writeFileAtomically(data + QStringLiteral("/history.json"), "[]"));
@@ -83,13 +83,49 @@ TEST(Paths, MakeFolderPrivateTightensTheFolderAndItsEntriesButFollowsNoLink) {
   for (const auto& m : modes) EXPECT_EQ(modeOf(m.path), m.after) << m.path.toStdString();
   EXPECT_EQ(makeFolderPrivate(data), 0);
 
-  // A data folder that is a link is left to where it leads; a missing one is no failure.
-  const QString link = dir.filePath(QStringLiteral("link"));
-  ASSERT_EQ(::symlink(native(outside), native(link)), 0);
-  EXPECT_EQ(makeFolderPrivate(link, &failures), 0);
+  // A missing one is no failure.
   EXPECT_EQ(makeFolderPrivate(dir.filePath(QStringLiteral("missing")), &failures), 0);
-  EXPECT_EQ(modeOf(outside), 0755);
   EXPECT_TRUE(failures.isEmpty());
+}
+
+// A data folder that is a link the user made (to keep the data on another disk) is theirs: where
+// it leads is tightened as any data folder, while a link in it stays as it is. What cannot be
+// opened is said.
+TEST(Paths, MakeFolderPrivateFollowsTheFolderThatIsALink) {
+  QTemporaryDir dir;
+  const auto native = [](const QString& name) { return QFile::encodeName(name); };
+  const QString target = dir.filePath(QStringLiteral("elsewhere/Quorvalen")),
+                data = dir.filePath(QStringLiteral("Quorvalen"));
+  const QString other = dir.filePath(QStringLiteral("other"));
+  ASSERT_TRUE(writeFileAtomically(target + QStringLiteral("/history.json"), "[]"));
+  ASSERT_TRUE(writeFileAtomically(target + QStringLiteral("/images/A.png"), "png"));
+  ASSERT_TRUE(writeFileAtomically(other + QStringLiteral("/notes.txt"), "mine"));
+  ASSERT_EQ(::symlink(native(target), native(data)), 0);
+  ASSERT_EQ(::symlink(native(other), native(target + QStringLiteral("/linked"))), 0);
+  const struct {
+    QString path;
+    int before, after;
+  } modes[] = {{target, 0755, 0700},
+               {target + QStringLiteral("/history.json"), 0644, 0600},
+               {target + QStringLiteral("/images"), 0755, 0700},
+               {target + QStringLiteral("/images/A.png"), 0644, 0600},
+               {other, 0755, 0755},
+               {other + QStringLiteral("/notes.txt"), 0644, 0644}};
+  for (const auto& m : modes) ASSERT_EQ(::chmod(native(m.path), mode_t(m.before)), 0);
+  QStringList failures;
+  EXPECT_EQ(makeFolderPrivate(data, &failures), 4);
+  EXPECT_TRUE(failures.isEmpty()) << failures.join(u'\n').toStdString();
+  for (const auto& m : modes) EXPECT_EQ(modeOf(m.path), m.after) << m.path.toStdString();
+
+  // A link that leads round in a circle, or to a file, is no folder to tighten: said, not skipped.
+  const QString loop = dir.filePath(QStringLiteral("loop")), file = dir.filePath(QStringLiteral("file"));
+  ASSERT_EQ(::symlink(native(loop), native(loop)), 0);
+  ASSERT_EQ(::symlink(native(other + QStringLiteral("/notes.txt")), native(file)), 0);
+  EXPECT_EQ(makeFolderPrivate(loop, &failures), 0);
+  EXPECT_EQ(makeFolderPrivate(file, &failures), 0);
+  ASSERT_EQ(failures.size(), 2);
+  EXPECT_TRUE(failures[0].startsWith(loop + QStringLiteral(": "))) << failures[0].toStdString();
+  EXPECT_TRUE(failures[1].startsWith(file + QStringLiteral(": "))) << failures[1].toStdString();
 }
 
 TEST(Paths, FailuresAreReportedNotThrown) {
@@ -141,6 +177,22 @@ TEST(Paths, ASyncThatFailsFailsTheWriteAndKeepsTheOldFile) {
   EXPECT_EQ(readFile(file), QByteArray("original"));
   EXPECT_EQ(test::folderEntries(dir.path()), QStringList{QStringLiteral("history.json")});
   EXPECT_GE(failing.failed(), 3);
+}
+
+// Only the folder's sync fails (the file is on the disk, its rename may not be): the write still
+// fails and says why, so that the caller does not take the new file for lasting. The new file is
+// in place.
+TEST(Paths, AFolderSyncThatFailsFailsTheWrite) {
+  QTemporaryDir dir;
+  const QString file = dir.path() + QStringLiteral("/history.json");
+  ASSERT_TRUE(writeFileAtomically(file, "original"));
+  const test::SyncFailure failing(ENOSPC, test::SyncFailure::Target::foldersOnly);
+  QString reason;
+  EXPECT_FALSE(writeFileAtomically(file, "new", &reason));
+  EXPECT_EQ(reason, QString::fromLocal8Bit(std::strerror(ENOSPC)));
+  EXPECT_EQ(failing.failed(), 1);
+  EXPECT_EQ(readFile(file), QByteArray("new"));
+  EXPECT_EQ(test::folderEntries(dir.path()), QStringList{QStringLiteral("history.json")});
 }
 
 // The rename is made lasting too: the folder is synced after the file, once it is in place.

@@ -303,46 +303,83 @@ TEST(LostSettingsTest, NothingIsPrunedOverThreeStartsUntilARetentionIsChosen) {
   }
 }
 
-// Pins written in any form of a UUID (Qt writes braces and lower case unless told otherwise)
-// protect their items under a one-week retention, on every start: forty items a month old, ten
-// of them pinned.
+// The forms a UUID is written in (Qt writes braces and lower case unless told otherwise).
+const struct {
+  const char* form;
+  std::function<QString(const QUuid&)> write;
+} kIdForms[] = {
+    {"upper case", [](const QUuid& id) { return uuidString(id); }},
+    {"lower case", [](const QUuid& id) { return uuidString(id).toLower(); }},
+    {"braced, lower case", [](const QUuid& id) { return id.toString(); }},
+    {"braced, upper case", [](const QUuid& id) { return id.toString().toUpper(); }},
+    {"without dashes", [](const QUuid& id) { return QString::fromLatin1(id.toRfc4122().toHex()); }},
+    {"as a URN", [](const QUuid& id) { return QStringLiteral("urn:uuid:") + id.toString(QUuid::WithoutBraces); }},
+};
+
+using IdForm = std::function<QString(const QUuid&)>;
+
+// Forty items a month old under a one-week retention, ten of them marked by `mark` with their ids
+// written in `form`: over three starts the ten stay, on disk too, and `stillMarked` holds.
+void expectMarkedItemsKeptOverThreeStarts(
+    const IdForm& form, const std::function<void(SettingsStore&, const QList<ClipboardItem>&, const IdForm&)>& mark,
+    const std::function<void(const PanelState&, const QList<ClipboardItem>&)>& stillMarked) {
+  test::StateHarness h;
+  const QList<ClipboardItem> old = texts(40, h.now().addMonths(-1), QStringLiteral("old"));
+  ASSERT_TRUE(writeFileAtomically(h.historyPath(), encodeItems(old)));
+  h.fake.context->settings->set(QLatin1String(PanelState::kHistoryRetentionKey), QStringLiteral("1w"));
+  mark(*h.fake.context->settings, old.mid(0, 10), form);
+  h.state.reset();
+  const std::shared_ptr<SettingsStore> original = h.fake.context->settings;
+  for (int n = 1; n <= 3; ++n) {
+    SCOPED_TRACE(n);
+    h.fake.context->settings = std::make_shared<SettingsStore>(original->filePath(), *h.fake.scheduler);
+    auto state = h.makeState();
+    state->loadHistory();
+    h.fake.scheduler->advance(PanelState::kStartFoldDelaySeconds);
+    h.runSaves();
+    EXPECT_EQ(state->items().size(), 10);
+    stillMarked(*state, old.mid(0, 10));
+    EXPECT_FALSE(h.fake.context->settings->lostStoredValues());
+    ASSERT_TRUE(h.storedItems());
+    EXPECT_EQ(h.storedItems()->size(), 10);
+  }
+  h.fake.context->settings = original;
+}
+
+// Pins written in any form of a UUID protect their items on every start.
 TEST(LostSettingsTest, PinsInEveryFormOfAnIdProtectOverThreeStarts) {
-  const struct {
-    const char* form;
-    std::function<QString(const QUuid&)> write;
-  } forms[] = {
-      {"upper case", [](const QUuid& id) { return uuidString(id); }},
-      {"lower case", [](const QUuid& id) { return uuidString(id).toLower(); }},
-      {"braced, lower case", [](const QUuid& id) { return id.toString(); }},
-      {"braced, upper case", [](const QUuid& id) { return id.toString().toUpper(); }},
-      {"without dashes", [](const QUuid& id) { return QString::fromLatin1(id.toRfc4122().toHex()); }},
-      {"as a URN", [](const QUuid& id) { return QStringLiteral("urn:uuid:") + id.toString(QUuid::WithoutBraces); }},
-  };
-  for (const auto& f : forms) {
+  for (const auto& f : kIdForms) {
     SCOPED_TRACE(f.form);
-    test::StateHarness h;
-    const QList<ClipboardItem> old = texts(40, h.now().addMonths(-1), QStringLiteral("old"));
-    ASSERT_TRUE(writeFileAtomically(h.historyPath(), encodeItems(old)));
-    QJsonArray pins;
-    for (const ClipboardItem& item : old.mid(0, 10)) pins.append(f.write(item.id));
-    h.fake.context->settings->set({{QLatin1String(PanelState::kHistoryRetentionKey), QStringLiteral("1w")},
-                                   {QLatin1String(PanelState::kPinnedIDsKey), pins}});
-    h.state.reset();
-    const std::shared_ptr<SettingsStore> original = h.fake.context->settings;
-    for (int n = 1; n <= 3; ++n) {
-      SCOPED_TRACE(n);
-      h.fake.context->settings = std::make_shared<SettingsStore>(original->filePath(), *h.fake.scheduler);
-      auto state = h.makeState();
-      state->loadHistory();
-      h.fake.scheduler->advance(PanelState::kStartFoldDelaySeconds);
-      h.runSaves();
-      EXPECT_EQ(state->items().size(), 10);
-      EXPECT_EQ(state->pinnedIDs().size(), 10);
-      EXPECT_FALSE(h.fake.context->settings->lostStoredValues());
-      ASSERT_TRUE(h.storedItems());
-      EXPECT_EQ(h.storedItems()->size(), 10);
-    }
-    h.fake.context->settings = original;
+    expectMarkedItemsKeptOverThreeStarts(
+        f.write,
+        [](SettingsStore& settings, const QList<ClipboardItem>& marked, const IdForm& form) {
+          QJsonArray pins;
+          for (const ClipboardItem& item : marked) pins.append(form(item.id));
+          settings.set(QLatin1String(PanelState::kPinnedIDsKey), pins);
+        },
+        [](const PanelState& state, const QList<ClipboardItem>&) { EXPECT_EQ(state.pinnedIDs().size(), 10); });
+  }
+}
+
+// The same for items filed in a category, item and category named in any form: they stay, and
+// stay filed.
+TEST(LostSettingsTest, CategoryAssignmentsInEveryFormOfAnIdProtectOverThreeStarts) {
+  const CustomCategory work{newUuid(), QStringLiteral("Work"), 1};
+  for (const auto& f : kIdForms) {
+    SCOPED_TRACE(f.form);
+    expectMarkedItemsKeptOverThreeStarts(
+        f.write,
+        [&work](SettingsStore& settings, const QList<ClipboardItem>& marked, const IdForm& form) {
+          QJsonObject assignments;
+          for (const ClipboardItem& item : marked) assignments.insert(form(item.id), form(work.id));
+          settings.set(QLatin1String(PanelState::kDidSeedCategoriesKey), true);
+          settings.setData(QLatin1String(PanelState::kCustomCategoriesKey), encodeCategories({work}));
+          settings.setData(QLatin1String(PanelState::kCardCategoriesKey),
+                           QJsonDocument(assignments).toJson(QJsonDocument::Compact));
+        },
+        [&work](const PanelState& state, const QList<ClipboardItem>& marked) {
+          for (const ClipboardItem& item : marked) EXPECT_EQ(state.categoryForItem(item.id), work);
+        });
   }
 }
 

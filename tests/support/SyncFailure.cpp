@@ -10,6 +10,7 @@
 namespace {
 
 std::atomic<int> failWith{0};
+std::atomic<bool> failFoldersOnly{false};
 std::atomic<int> failedCalls{0};
 
 using SyncCall = int (*)(int);
@@ -35,9 +36,14 @@ void record(int fd) {
   if (onRecorded) onRecorded(call);
 }
 
+bool isFolder(int fd) {
+  struct stat status {};
+  return ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode);
+}
+
 int passOrFail(SyncCall real, int fd) {
   if (recording) record(fd);
-  if (const int error = failWith.load()) {
+  if (const int error = failWith.load(); error && (!failFoldersOnly || isFolder(fd))) {
     ++failedCalls;
     errno = error;
     return -1;
@@ -64,12 +70,16 @@ int syncfs(int fd) {
 
 namespace qv::test {
 
-SyncFailure::SyncFailure(int error) {
+SyncFailure::SyncFailure(int error, Target target) {
   failedCalls = 0;
+  failFoldersOnly = target == Target::foldersOnly;
   failWith = error;
 }
 
-SyncFailure::~SyncFailure() { failWith = 0; }
+SyncFailure::~SyncFailure() {
+  failWith = 0;
+  failFoldersOnly = false;
+}
 
 int SyncFailure::failed() const { return failedCalls.load(); }
 

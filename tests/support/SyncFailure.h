@@ -12,7 +12,10 @@ namespace qv::test {
 // otherwise: linking this file is enough for the code under test to reach them.
 class SyncFailure {
  public:
-  explicit SyncFailure(int error = EIO);
+  // Which syncs fail: every one, or only those of folders (the file's own goes through, the
+  // rename's does not).
+  enum class Target { everything, foldersOnly };
+  explicit SyncFailure(int error = EIO, Target target = Target::everything);
   ~SyncFailure();
   SyncFailure(const SyncFailure&) = delete;
   SyncFailure& operator=(const SyncFailure&) = delete;

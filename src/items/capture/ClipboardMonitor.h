@@ -56,7 +56,7 @@ class ClipboardMonitor : public QObject {
   static constexpr double kCaptureDelay = 0.3;
   // An overlay owner found this long ago (or less) still gets the copy.
   static constexpr double kOverlayMemory = 1.5;
-  static constexpr qsizetype kMaximumTextLength = 256000;  // graphemes
+  static constexpr qsizetype kMaximumTextLength = kKeptTextLength;  // graphemes
   static const QString& truncationSuffix();
   // The text the capture keeps of a copied string: at most kMaximumTextLength graphemes, then
   // the suffix.

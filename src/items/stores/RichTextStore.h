@@ -1,5 +1,6 @@
 #pragma once
 #include "items/stores/SideFileFolder.h"
+#include "platform/Pasteboard.h"
 
 #include <QByteArray>
 #include <QSet>
@@ -20,7 +21,7 @@ class RichTextStore {
     const char* extension;
   };
   static constexpr Format kFormats[] = {{"text/html", "html"}, {"text/rtf", "rtf"}};
-  static constexpr qsizetype kMaximumSize = 4 * 1024 * 1024;
+  static constexpr qsizetype kMaximumSize = kKeptRichTextBytes;
 
   // The clipboard's data for a MIME type, or nothing when it offers none.
   using DataSource = std::function<std::optional<QByteArray>(const QString& mimeType)>;

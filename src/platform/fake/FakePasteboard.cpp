@@ -34,23 +34,17 @@ void FakePasteboard::copyText(const QString& text, qint64 ownerPid) {
 }
 
 QList<PasteboardChange> FakePasteboard::changesSince(qint64 count) {
-  while (!kept_.empty() && kept_.front().change.count < count) kept_.pop_front();
+  kept_.forgetBefore(count);
   if (change_.count == count) return {};
   const double now = clock_();
-  QList<PasteboardChange> changes;
-  for (const Kept& kept : kept_) {
-    if (kept.change.count <= count) continue;
-    changes.append(kept.change);
-    changes.back().age = now - kept.madeAt;
-  }
+  QList<PasteboardChange> changes = kept_.changesAfter(count, now);
   changes.append(change_);
   changes.back().age = now - madeAt_;
   return changes;
 }
 
 PasteboardContent FakePasteboard::keptContent(qint64 count) {
-  for (const Kept& kept : kept_)
-    if (kept.change.count == count) return kept.content;
+  if (const PasteboardContent* content = kept_.content(count)) return *content;
   return {count, false, {}, {}};
 }
 
@@ -68,8 +62,7 @@ void FakePasteboard::announce() {
 }
 
 void FakePasteboard::keepCurrent() {
-  kept_.push_back({change_, {change_.count, !hung_, items_, promises_}, madeAt_});
-  if (kept_.size() > 100) kept_.pop_front();
+  kept_.push({change_, {change_.count, !hung_, items_, promises_}, madeAt_});
   madeAt_ = clock_();
 }
 

@@ -1,12 +1,12 @@
 #pragma once
 #include "platform/Pasteboard.h"
-
-#include <deque>
+#include "platform/WaitingCopies.h"
 
 namespace qv {
 
 // A pasteboard the test fills: each copy raises the change count by one. Like the X11 reader it
-// keeps every change with its content until the monitor has looked past it.
+// keeps every change with its content until the monitor has looked past it, as far as
+// WaitingCopies bounds them.
 class FakePasteboard : public Pasteboard {
   Q_OBJECT
  public:
@@ -45,18 +45,13 @@ class FakePasteboard : public Pasteboard {
  private:
   void changeTo(QList<PasteboardItem> items, QList<FilePromise> promises, bool own, qint64 ownerPid);
 
-  struct Kept {
-    PasteboardChange change;
-    PasteboardContent content;
-    double madeAt = 0;
-  };
   void announce();
-  // Keeps the current change (the last 100) before a newer one replaces it.
+  // Keeps the current change before a newer one replaces it.
   void keepCurrent();
 
   PasteboardChange change_;
   double madeAt_ = 0;
-  std::deque<Kept> kept_;
+  WaitingCopies kept_;
   std::function<double()> clock_ = [] { return 0.0; };
   bool busy_ = false;
   bool unannounced_ = false;

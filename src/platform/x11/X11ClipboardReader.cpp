@@ -58,14 +58,7 @@ QByteArray htmlAsUtf8(const QByteArray& body) {
   return body;
 }
 
-qsizetype contentBytes(const PasteboardContent& content) {
-  qsizetype bytes = 0;
-  for (const PasteboardItem& item : content.items) {
-    for (const QByteArray& value : item.data) bytes += value.size();
-    bytes += item.image.sizeInBytes();
-  }
-  return bytes;
-}
+double seconds(Clock::time_point time) { return std::chrono::duration<double>(time.time_since_epoch()).count(); }
 
 }  // namespace
 
@@ -160,14 +153,9 @@ PasteboardChange X11ClipboardReader::reported(const Snapshot& snapshot, Clock::t
 QList<PasteboardChange> X11ClipboardReader::changesSince(qint64 count) {
   const Clock::time_point now = Clock::now();
   std::lock_guard lock(mutex_);
-  while (!kept_.empty() && kept_.front().change.count < count) {
-    keptBytes_ -= contentBytes(kept_.front().content);
-    kept_.pop_front();
-  }
-  QList<PasteboardChange> changes;
-  if (snapshot_.change.count == count) return changes;
-  for (const Snapshot& snapshot : kept_)
-    if (snapshot.change.count > count) changes.append(reported(snapshot, now));
+  kept_.forgetBefore(count);
+  if (snapshot_.change.count == count) return {};
+  QList<PasteboardChange> changes = kept_.changesAfter(count, seconds(now));
   changes.append(reported(snapshot_, now));
   return changes;
 }
@@ -177,15 +165,9 @@ double X11ClipboardReader::lastReadMilliseconds() const {
   return lastReadMs_;
 }
 
-const X11ClipboardReader::Snapshot* X11ClipboardReader::kept(qint64 count) const {
-  for (const Snapshot& snapshot : kept_)
-    if (snapshot.change.count == count) return &snapshot;
-  return nullptr;
-}
-
 std::optional<PasteboardContent> X11ClipboardReader::keptContent(qint64 count) const {
   std::lock_guard lock(mutex_);
-  if (const Snapshot* snapshot = kept(count)) return snapshot->content;
+  if (const PasteboardContent* content = kept_.content(count)) return *content;
   return std::nullopt;
 }
 
@@ -196,7 +178,7 @@ bool X11ClipboardReader::isSettled(qint64 count) const {
 
 std::optional<PasteboardContent> X11ClipboardReader::waitForContent(qint64 count, int timeoutMs) {
   std::unique_lock lock(mutex_);
-  if (const Snapshot* snapshot = kept(count)) return snapshot->content;
+  if (const PasteboardContent* content = kept_.content(count)) return *content;
   if (snapshot_.change.count == count && snapshot_.state == State::Idle && !readRequested_) {
     readRequested_ = true;
     wake();
@@ -204,7 +186,7 @@ std::optional<PasteboardContent> X11ClipboardReader::waitForContent(qint64 count
   settled_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                     [&] { return snapshot_.change.count != count || snapshot_.state == State::Done; });
   if (snapshot_.change.count != count) {
-    if (const Snapshot* snapshot = kept(count)) return snapshot->content;
+    if (const PasteboardContent* content = kept_.content(count)) return *content;
     return std::nullopt;
   }
   if (snapshot_.state != State::Done) return std::nullopt;
@@ -216,13 +198,7 @@ void X11ClipboardReader::keepCurrent() {
   if (snapshot_.taken) return;
   if (snapshot_.state != State::Done) snapshot_.content = PasteboardContent{snapshot_.change.count, false, {}, {}};
   snapshot_.state = State::Done;
-  keptBytes_ += contentBytes(snapshot_.content);
-  kept_.push_back(std::move(snapshot_));
-  while (kept_.size() > 1 && (qsizetype(kept_.size()) > kMaxKeptChanges || keptBytes_ > kMaxKeptBytes)) {
-    qCInfo(lcPlatform) << "Too many copies wait for the main thread; dropping change" << kept_.front().change.count;
-    keptBytes_ -= contentBytes(kept_.front().content);
-    kept_.pop_front();
-  }
+  kept_.push({snapshot_.change, std::move(snapshot_.content), seconds(snapshot_.madeAt)});
 }
 
 void X11ClipboardReader::run() {

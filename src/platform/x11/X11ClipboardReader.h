@@ -1,11 +1,11 @@
 #pragma once
 #include "platform/Pasteboard.h"
+#include "platform/WaitingCopies.h"
 #include "platform/x11/XcbSupport.h"
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <deque>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -21,9 +21,8 @@ QString preferredTextTarget(const QStringList& targets);
 // that change's content fail; a newer copy abandons the read of an older one.
 //
 // A change whose content the main thread has not taken yet is kept when a newer one comes, so
-// copies made while the main thread is busy all wait for it, in order, with their contents. At
-// most `kMaxKeptChanges` changes and `kMaxKeptBytes` of their contents wait; past either bound
-// the oldest waiting change is dropped (and logged), the newest ones stay.
+// copies made while the main thread is busy all wait for it, in order, with their contents, as
+// far as WaitingCopies bounds them.
 class X11ClipboardReader {
  public:
   static constexpr int kOwnerAnswerMs = 1000;
@@ -31,8 +30,6 @@ class X11ClipboardReader {
   // Only this many of the targets a copy offers are looked at (real programs offer a few dozen);
   // a copy offering a flood of them must not hold up the copies after it.
   static constexpr qsizetype kMaxTargets = 1000;
-  static constexpr qsizetype kMaxKeptChanges = 100;
-  static constexpr qsizetype kMaxKeptBytes = 64 * 1024 * 1024;
 
   // `onUpdate` runs on the reader thread whenever the change or its content moved.
   explicit X11ClipboardReader(std::function<void()> onUpdate);
@@ -78,7 +75,6 @@ class X11ClipboardReader {
   void finishRead(bool complete);
   // Under `mutex_`: keeps the current change, unless its content was taken, before a newer one.
   void keepCurrent();
-  const Snapshot* kept(qint64 count) const;
   PasteboardChange reported(const Snapshot& snapshot, std::chrono::steady_clock::time_point now) const;
 
   XcbConnection connection_;
@@ -95,8 +91,7 @@ class X11ClipboardReader {
   mutable std::mutex mutex_;
   std::condition_variable settled_;
   Snapshot snapshot_;
-  std::deque<Snapshot> kept_;  // older changes the main thread has not taken, oldest first
-  qsizetype keptBytes_ = 0;
+  WaitingCopies kept_;  // older changes the main thread has not taken
   bool readRequested_ = false;
   double lastReadMs_ = 0;
 
