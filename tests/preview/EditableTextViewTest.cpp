@@ -70,19 +70,19 @@ TEST_P(EditorRoundTrip, UneditedTextStaysAsGivenAndAnEditKeepsItsLineBreaksAndCh
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, EditorRoundTrip,
-    ::testing::Values(RoundTrip{"Plain", "hello", "hellox"}, RoundTrip{"Empty", "", "x"},
-                      RoundTrip{"WindowsLineBreaks", "one\r\ntwo\r\nthree", "one\r\ntwo\r\nthreex"},
-                      RoundTrip{"OldMacLineBreaks", "one\rtwo", "one\rtwox"},
-                      RoundTrip{"MixedBreaksEachStay", "a\r\nb\nc\rd", "a\r\nb\nc\rdx"},
-                      RoundTrip{"ParagraphSeparators", u"one\u2029two\u2029"_s, u"one\u2029two\u2029x"_s},
-                      RoundTrip{"DocumentFrameMarks", u"a\uFDD0b\uFDD1c\uFDD1\uFDD0"_s, u"a\uFDD0b\uFDD1c\uFDD1\uFDD0x"_s},
-                      RoundTrip{"ControlCharacters", u"a\0b\vc\fd\uFFFCe\x1F"_s, u"a\0b\vc\fd\uFFFCe\x1Fx"_s},
-                      RoundTrip{"FinalBreak", "line\n", "line\nx"},
-                      RoundTrip{"NoBreakSpaces", QString::fromUtf8("100\u00A0km\u202Fh"),
-                                QString::fromUtf8("100\u00A0km\u202Fhx")},
-                      RoundTrip{"LineSeparator", QString::fromUtf8("a\u2028b"), QString::fromUtf8("a\u2028bx")},
-                      RoundTrip{"EmojiAtTheEnd", QString::fromUtf8("hi 👋🏽"), QString::fromUtf8("hi 👋🏽x")},
-                      RoundTrip{"Tabs", "a\tb", "a\tbx"}),
+    ::testing::Values(
+        RoundTrip{"Plain", "hello", "hellox"}, RoundTrip{"Empty", "", "x"},
+        RoundTrip{"WindowsLineBreaks", "one\r\ntwo\r\nthree", "one\r\ntwo\r\nthreex"},
+        RoundTrip{"OldMacLineBreaks", "one\rtwo", "one\rtwox"},
+        RoundTrip{"MixedBreaksEachStay", "a\r\nb\nc\rd", "a\r\nb\nc\rdx"},
+        RoundTrip{"ParagraphSeparators", u"one\u2029two\u2029"_s, u"one\u2029two\u2029x"_s},
+        RoundTrip{"DocumentFrameMarks", u"a\uFDD0b\uFDD1c\uFDD1\uFDD0"_s, u"a\uFDD0b\uFDD1c\uFDD1\uFDD0x"_s},
+        RoundTrip{"ControlCharacters", u"a\0b\vc\fd\uFFFCe\x1F"_s, u"a\0b\vc\fd\uFFFCe\x1Fx"_s},
+        RoundTrip{"FinalBreak", "line\n", "line\nx"},
+        RoundTrip{"NoBreakSpaces", QString::fromUtf8("100\u00A0km\u202Fh"), QString::fromUtf8("100\u00A0km\u202Fhx")},
+        RoundTrip{"LineSeparator", QString::fromUtf8("a\u2028b"), QString::fromUtf8("a\u2028bx")},
+        RoundTrip{"EmojiAtTheEnd", QString::fromUtf8("hi 👋🏽"), QString::fromUtf8("hi 👋🏽x")},
+        RoundTrip{"Tabs", "a\tb", "a\tbx"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 // Every line break in its own form: 33 characters.
