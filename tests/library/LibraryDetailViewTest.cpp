@@ -457,12 +457,7 @@ TEST(LibraryDetailView, SavingCodeKeepsItsLanguageAndUnchangedTextKeepsTheRichFo
   DetailHarness rich;
   const ClipboardItem item = textItem("bold");
   const RichTextStore& store = *rich.fake.context->richTextStore;
-  ASSERT_TRUE(store.capture(
-      [](const QString& mime) -> std::optional<QByteArray> {
-        if (mime == u"text/html") return QByteArray("<b>bold</b>");
-        return std::nullopt;
-      },
-      item.idString()));
+  ASSERT_TRUE(storeRichForm(store, item));
   rich.show(item);
   rich.click(Action::edit);
   rich.pane->saveEdit();
@@ -478,12 +473,7 @@ TEST(LibraryDetailView, SavingAnEditKeepsEachLineBreakAsItWas) {
     DetailHarness h;
     const ClipboardItem item = textItem(mixed);
     const RichTextStore& store = *h.fake.context->richTextStore;
-    ASSERT_TRUE(store.capture(
-        [](const QString& mime) -> std::optional<QByteArray> {
-          if (mime == u"text/html") return QByteArray("<b>first</b>");
-          return std::nullopt;
-        },
-        item.idString()));
+    ASSERT_TRUE(storeRichForm(store, item));
     LibraryDetailView& pane = h.show(item);
     h.click(Action::edit);
     ASSERT_NE(pane.editor(), nullptr);

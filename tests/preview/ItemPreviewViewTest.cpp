@@ -294,12 +294,7 @@ TEST(ItemPreviewView, SavingAnEditKeepsWhatTheUserDidNotTouch) {
     PaneHarness h;
     const ClipboardItem item = textItem(c.text);
     const RichTextStore& rich = *h.fake.services->richTextStore;
-    ASSERT_TRUE(rich.capture(
-        [](const QString& mime) -> std::optional<QByteArray> {
-          if (mime == u"text/html") return QByteArray("<b>bold</b>");
-          return std::nullopt;
-        },
-        item.idString()));
+    ASSERT_TRUE(storeRichForm(rich, item));
     ItemPreviewView& pane = h.show(item);
     h.click("Edit");
     ASSERT_NE(pane.editor(), nullptr);
