@@ -20,13 +20,57 @@ namespace qv {
 
 namespace {
 
-// Marks the character format of a paragraph break that only breaks a long line.
-constexpr int kSoftBreakProperty = QTextFormat::UserProperty + 71;
+// The characters of the line break a paragraph break stands for, in the break's character
+// format (the format of the paragraph after it): the text keeps each break in the form it came
+// in, and none for a break that only cuts a long line. A break without it is one the user typed.
+constexpr int kBreakProperty = QTextFormat::UserProperty + 71;
 
-QTextCharFormat softBreakFormat() {
+QTextCharFormat breakFormat(const QString& characters) {
   QTextCharFormat format;
-  format.setProperty(kSoftBreakProperty, true);
+  format.setProperty(kBreakProperty, characters);
   return format;
+}
+
+// The characters of the break before `block`: `typedBreak` for one the user typed.
+QString breakBefore(const QTextBlock& block, const QString& typedBreak) {
+  const QTextCharFormat format = block.charFormat();
+  return format.hasProperty(kBreakProperty) ? format.stringProperty(kBreakProperty) : typedBreak;
+}
+
+// How many characters of `text` from `at` on make a line break, 0 when none: each form a
+// document would read as a paragraph break (its own separators, U+FDD0 and U+FDD1, included).
+qsizetype lineBreakLength(QStringView text, qsizetype at) {
+  const QChar c = text[at];
+  if (c == u'\r') return at + 1 < text.size() && text[at + 1] == u'\n' ? 2 : 1;
+  return c == u'\n' || c == QChar::ParagraphSeparator || c == u'\uFDD0' || c == u'\uFDD1' ? 1 : 0;
+}
+
+// Inserts `text` with each of its line breaks a paragraph break that remembers its characters.
+void insertKeepingBreaks(QTextCursor& cursor, QStringView text) {
+  qsizetype start = 0;
+  for (qsizetype at = 0; at < text.size();) {
+    const qsizetype length = lineBreakLength(text, at);
+    if (length == 0) {
+      ++at;
+      continue;
+    }
+    if (at > start) cursor.insertText(text.sliced(start, at - start).toString(), QTextCharFormat());
+    cursor.insertBlock(QTextBlockFormat(), breakFormat(text.sliced(at, length).toString()));
+    at += length;
+    start = at;
+  }
+  if (text.size() > start) cursor.insertText(text.sliced(start).toString(), QTextCharFormat());
+}
+
+// Inserts `text`, its long lines held as paragraphs of a chunk each (see the class).
+void insertHoldingLongLines(QTextCursor& cursor, QStringView text) {
+  qsizetype at = 0;
+  for (const qsizetype end : longLineBreaks(text, QVTextViewer::kChunkLength, QVTextViewer::kLongestWholeParagraph)) {
+    insertKeepingBreaks(cursor, text.sliced(at, end - at));
+    cursor.insertBlock(QTextBlockFormat(), breakFormat(QString()));
+    at = end;
+  }
+  insertKeepingBreaks(cursor, text.sliced(at));
 }
 
 }  // namespace
@@ -81,19 +125,21 @@ QString EditableTextView::lineBreakOf(const QString& text) {
 
 bool EditableTextView::followsSoftBreak(const QTextBlock& block) {
   // A block's character format is its break's.
-  return block.previous().isValid() && block.charFormat().boolProperty(kSoftBreakProperty);
+  const QTextCharFormat format = block.charFormat();
+  return block.previous().isValid() && format.hasProperty(kBreakProperty) &&
+         format.stringProperty(kBreakProperty).isEmpty();
 }
 
-QString EditableTextView::textOfDocument(const QTextDocument& document, const QString& lineBreak) {
-  return textBetween(document, 0, document.characterCount() - 1, lineBreak);
+QString EditableTextView::textOfDocument(const QTextDocument& document, const QString& typedBreak) {
+  return textBetween(document, 0, document.characterCount() - 1, typedBreak);
 }
 
-QString EditableTextView::textBetween(const QTextDocument& document, int start, int end, const QString& lineBreak) {
+QString EditableTextView::textBetween(const QTextDocument& document, int start, int end, const QString& typedBreak) {
   // Each paragraph's raw text: it keeps no-break spaces (the plain text turns them into spaces).
   QString text;
   text.reserve(std::max(0, end - start));
   for (QTextBlock block = document.findBlock(start); block.isValid() && block.position() <= end; block = block.next()) {
-    if (block.position() > start && !followsSoftBreak(block)) text += lineBreak;
+    if (block.position() > start) text += breakBefore(block, typedBreak);
     const int from = std::max(start - block.position(), 0);
     const int to = std::min(end - block.position(), block.length() - 1);
     if (to > from) text += QStringView(block.text()).mid(from, to - from);
@@ -135,10 +181,10 @@ void EditableTextView::fillNextPiece() {
     qsizetype end = pieceEnd(fill.text, fill.position, limit);
     const bool breaksHere = fill.nextBreak < fill.breaks.size() && fill.breaks[fill.nextBreak] <= end;
     if (breaksHere) end = fill.breaks[fill.nextBreak];
-    cursor.insertText(fill.text.mid(fill.position, end - fill.position), QTextCharFormat());
+    insertKeepingBreaks(cursor, QStringView(fill.text).sliced(fill.position, end - fill.position));
     fill.position = end;
     if (breaksHere) {
-      cursor.insertBlock(QTextBlockFormat(), softBreakFormat());
+      cursor.insertBlock(QTextBlockFormat(), breakFormat(QString()));
       ++fill.nextBreak;
     }
   }
@@ -189,10 +235,11 @@ bool EditableTextView::canInsertFromMimeData(const QMimeData* source) const {
 }
 
 QMimeData* EditableTextView::createMimeDataFromSelection() const {
-  // Plain text only, with the line whole across its soft breaks.
+  // Plain text only: the characters of the text, its line breaks each in its own form and the
+  // line whole across its soft breaks.
   const QTextCursor cursor = textCursor();
   auto* mime = new QMimeData;
-  mime->setText(textBetween(*document(), cursor.selectionStart(), cursor.selectionEnd(), QStringLiteral("\n")));
+  mime->setText(textBetween(*document(), cursor.selectionStart(), cursor.selectionEnd(), lineBreak_));
   return mime;
 }
 
@@ -204,15 +251,10 @@ void EditableTextView::insertFromMimeData(const QMimeData* source) {
                                      : QString();
   if (text.isEmpty()) return;
   QTextCursor cursor = textCursor();
-  // A long line pasted is held in chunks as one given is (one edit to undo).
+  // A long line pasted is held in chunks as one given is (one edit to undo); its line breaks stay
+  // as they were copied.
   cursor.beginEditBlock();
-  qsizetype at = 0;
-  for (const qsizetype end : longLineBreaks(text, QVTextViewer::kChunkLength, QVTextViewer::kLongestWholeParagraph)) {
-    cursor.insertText(text.mid(at, end - at), QTextCharFormat());
-    cursor.insertBlock(QTextBlockFormat(), softBreakFormat());
-    at = end;
-  }
-  cursor.insertText(text.mid(at), QTextCharFormat());
+  insertHoldingLongLines(cursor, text);
   cursor.endEditBlock();
   setTextCursor(cursor);
   ensureCursorVisible();

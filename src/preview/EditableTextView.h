@@ -26,10 +26,13 @@ class OverlayScroller;
 // text only, with undo, 13-point text (monospaced for code) inset 8 points left and right and
 // 10 above and below unless the host gives another look, wrapping at the view's width, with an
 // overlay scroller. The host owns the string: `props.text` is shown, and every edit by the user
-// reports the whole new string once. Text the user did not edit is never reported, so it comes
-// back exactly as it was given; an edited text keeps its line breaks in the form the text used
-// ("\r\n" stays "\r\n"). Once after it first shows, the editor takes the focus with the caret
-// after the last character.
+// reports the whole new string once. Text the user did not edit is never reported, and an edit
+// changes only what the user changed: each line break the text holds (CR LF, LF, CR, U+2029, and
+// U+FDD0 and U+FDD1, which a document reads as breaks too) is a paragraph break that remembers
+// its characters, every other character stays itself, and a break the user types takes the form
+// of the text's first CR LF, CR or LF. An edit undone by hand thus reports the text as given.
+// Copying, cutting and dragging give the characters of the text; a paste keeps its own breaks.
+// Once after it first shows, the editor takes the focus with the caret after the last character.
 // However long its lines, no step of the main thread handles more than a bounded part of the
 // text, as in the text viewer: a long text goes in a piece per turn (the editor is read-only
 // until it is in), a long line, given or pasted, is held as paragraphs of a chunk each joined by
@@ -63,15 +66,16 @@ class EditableTextView : public NoCompletionTextView {
   bool isFilling() const { return fill_.has_value(); }
   const IncrementalDocumentLayout& textLayout() const { return *layout_; }
 
-  // The text a document holds, given back with `lineBreak` between its paragraphs and nothing
-  // at a soft break; characters the document keeps as they are (no-break spaces, line
-  // separators) stay.
-  static QString textOfDocument(const QTextDocument& document, const QString& lineBreak);
+  // The text a document holds: each paragraph break given back as the characters it remembers
+  // (nothing for a soft break), `typedBreak` for one the user typed; characters the document
+  // keeps as they are (no-break spaces, line separators) stay.
+  static QString textOfDocument(const QTextDocument& document, const QString& typedBreak);
   // The same for the characters from `start` to `end`.
-  static QString textBetween(const QTextDocument& document, int start, int end, const QString& lineBreak);
+  static QString textBetween(const QTextDocument& document, int start, int end, const QString& typedBreak);
   // Whether the paragraph break before `block` only breaks a long line.
   static bool followsSoftBreak(const QTextBlock& block);
-  // The line break a text uses: its first "\r\n", "\r" or "\n"; "\n" when it has none.
+  // The line break a text uses, which the user's breaks take: its first "\r\n", "\r" or "\n";
+  // "\n" when it has none.
   static QString lineBreakOf(const QString& text);
 
  protected:
@@ -102,7 +106,7 @@ class EditableTextView : public NoCompletionTextView {
   EditableTextLook look_;
   Props props_;
   Callbacks callbacks_;
-  QString lineBreak_ = QStringLiteral("\n");
+  QString lineBreak_ = QStringLiteral("\n");  // what a break the user types stands for
   bool applying_ = false;
   bool focusScheduled_ = false;
   bool caretPending_ = false;  // placed at the end once the text is in

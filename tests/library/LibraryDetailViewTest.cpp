@@ -457,16 +457,34 @@ TEST(LibraryDetailView, SavingCodeKeepsItsLanguageAndUnchangedTextKeepsTheRichFo
   DetailHarness rich;
   const ClipboardItem item = textItem("bold");
   const RichTextStore& store = *rich.fake.context->richTextStore;
-  ASSERT_TRUE(store.capture(
-      [](const QString& mime) -> std::optional<QByteArray> {
-        if (mime == u"text/html") return QByteArray("<b>bold</b>");
-        return std::nullopt;
-      },
-      item.idString()));
+  ASSERT_TRUE(storeRichForm(store, item));
   rich.show(item);
   rich.click(Action::edit);
   rich.pane->saveEdit();
   EXPECT_TRUE(store.read(item.idString()));
+}
+
+// Saved from the detail pane, an edit keeps each line break as it was; one undone by hand saves
+// nothing, and the rich form stays.
+TEST(LibraryDetailView, SavingAnEditKeepsEachLineBreakAsItWas) {
+  const QString mixed = QStringLiteral("first\r\nsecond\nthird\rfourth\r\nfifth");
+  for (const bool kept : {false, true}) {
+    SCOPED_TRACE(kept ? "x typed" : "x typed and removed");
+    DetailHarness h;
+    const ClipboardItem item = textItem(mixed);
+    const RichTextStore& store = *h.fake.context->richTextStore;
+    ASSERT_TRUE(storeRichForm(store, item));
+    LibraryDetailView& pane = h.show(item);
+    h.click(Action::edit);
+    ASSERT_NE(pane.editor(), nullptr);
+    pane.editor()->setFocus();
+    QTest::keyClick(pane.editor(), Qt::Key_X);
+    if (!kept) QTest::keyClick(pane.editor(), Qt::Key_Backspace);
+    QTest::mouseClick(pane.saveButton(), Qt::LeftButton, {}, pane.saveButton()->rect().center());
+    h.fake.drain();
+    EXPECT_EQ(std::get<TextPayload>(h.stored(item.id)->payload).text.toUtf8(), (kept ? mixed + u'x' : mixed).toUtf8());
+    EXPECT_EQ(store.read(item.idString()).has_value(), !kept);
+  }
 }
 
 TEST(LibraryDetailView, PinDeleteAndCloseActOnTheItemShown) {

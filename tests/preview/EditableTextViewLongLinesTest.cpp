@@ -30,12 +30,15 @@ struct SteppedEditor {
   std::shared_ptr<test::SteppedScheduler> scheduler = std::make_shared<test::SteppedScheduler>();
   std::unique_ptr<EditableTextView> editor;
   QStringList reported;
-  explicit SteppedEditor(const QString& text) {
+  explicit SteppedEditor(const QString& text) : SteppedEditor() { setText(text); }
+  SteppedEditor() {
     fake.context->scheduler = scheduler;
     editor = std::make_unique<EditableTextView>(*fake.context, false);
     editor->resize(400, 300);
-    editor->setProps({text}, {[this](const QString& edited) { reported << edited; }});
     editor->show();
+  }
+  void setText(const QString& text) {
+    editor->setProps({text}, {[this](const QString& edited) { reported << edited; }});
   }
   const IncrementalDocumentLayout* layout() const {
     return qobject_cast<const IncrementalDocumentLayout*>(editor->document()->documentLayout());
@@ -106,6 +109,44 @@ TEST(EditableTextViewLongLines, OpensAndTakesAKeyWithoutLayingOutMoreThanABudget
     f.editor->undo();
     f.editor->undo();
     EXPECT_EQ(f.reported.last(), c.text) << c.name << ": undo reaches the text as given, no further";
+  }
+}
+
+// A long text goes in a piece of at most 8 KB per turn, the editor read-only until it is all in
+// (a key pressed meanwhile changes nothing); a new width then lays out a budget per turn.
+TEST(EditableTextViewLongLines, LoadsAPiecePerTurnReadOnlyAndLaysOutABudgetPerTurnAfterAResize) {
+  const QString text = repeatedTo(QStringLiteral("Please send the numbers to Dana by Thursday noon.\r\n"), 200'000);
+  SteppedEditor f;
+  qsizetype largestInsert = 0;
+  QObject::connect(f.editor->document(), &QTextDocument::contentsChange,
+                   [&](int, int, int added) { largestInsert = std::max<qsizetype>(largestInsert, added); });
+  f.setText(text);
+  int turns = 0;
+  while (f.editor->isFilling()) {
+    EXPECT_LE(largestInsert, QVTextViewer::kPieceLength) << "turn " << turns;
+    largestInsert = 0;
+    ASSERT_TRUE(f.editor->isReadOnly()) << "turn " << turns;
+    const int characters = f.editor->document()->characterCount();
+    QTest::keyClick(f.editor.get(), Qt::Key_Q);
+    EXPECT_EQ(f.editor->document()->characterCount(), characters) << "turn " << turns;
+    ASSERT_TRUE(f.scheduler->runOne());
+    ++turns;
+  }
+  EXPECT_LE(largestInsert, QVTextViewer::kPieceLength) << "the last turn";
+  EXPECT_GE(turns, text.size() / QVTextViewer::kPieceLength) << "a piece per turn";
+  EXPECT_TRUE(f.reported.isEmpty());
+  EXPECT_FALSE(f.editor->isReadOnly());
+  EXPECT_EQ(f.editor->currentText(), text);
+  f.runSteps();
+  ASSERT_TRUE(f.layout()->isComplete());
+
+  for (const int width : {260, 520}) {
+    const qint64 before = f.layout()->charactersLaidOut();
+    f.editor->resize(width, 300);
+    EXPECT_LE(f.layout()->charactersLaidOut() - before, kStepBound) << width << ": the resize itself";
+    EXPECT_FALSE(f.layout()->isComplete()) << width << ": not laid out at once";
+    EXPECT_LE(f.runSteps(), kStepBound) << width;
+    EXPECT_TRUE(f.layout()->isComplete()) << width;
   }
 }
 

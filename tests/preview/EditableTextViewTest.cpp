@@ -1,6 +1,7 @@
 #include "PreviewTestSupport.h"
 #include "preview/EditableTextView.h"
 #include "ui/controls/OverlayScroller.h"
+#include "ui/controls/TextViewers.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -18,6 +19,7 @@ namespace qv {
 namespace {
 
 using test::PreviewContext;
+using namespace Qt::StringLiterals;
 
 // An editor in a shown window, as the preview pane holds it.
 struct EditorHost {
@@ -68,17 +70,173 @@ TEST_P(EditorRoundTrip, UneditedTextStaysAsGivenAndAnEditKeepsItsLineBreaksAndCh
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, EditorRoundTrip,
-    ::testing::Values(RoundTrip{"Plain", "hello", "hellox"}, RoundTrip{"Empty", "", "x"},
-                      RoundTrip{"WindowsLineBreaks", "one\r\ntwo\r\nthree", "one\r\ntwo\r\nthreex"},
-                      RoundTrip{"OldMacLineBreaks", "one\rtwo", "one\rtwox"},
-                      RoundTrip{"MixedBreaksTakeTheFirstForm", "a\r\nb\nc", "a\r\nb\r\ncx"},
-                      RoundTrip{"FinalBreak", "line\n", "line\nx"},
-                      RoundTrip{"NoBreakSpaces", QString::fromUtf8("100\u00A0km\u202Fh"),
-                                QString::fromUtf8("100\u00A0km\u202Fhx")},
-                      RoundTrip{"LineSeparator", QString::fromUtf8("a\u2028b"), QString::fromUtf8("a\u2028bx")},
-                      RoundTrip{"EmojiAtTheEnd", QString::fromUtf8("hi 👋🏽"), QString::fromUtf8("hi 👋🏽x")},
-                      RoundTrip{"Tabs", "a\tb", "a\tbx"}),
+    ::testing::Values(
+        RoundTrip{"Plain", "hello", "hellox"}, RoundTrip{"Empty", "", "x"},
+        RoundTrip{"WindowsLineBreaks", "one\r\ntwo\r\nthree", "one\r\ntwo\r\nthreex"},
+        RoundTrip{"OldMacLineBreaks", "one\rtwo", "one\rtwox"},
+        RoundTrip{"MixedBreaksEachStay", "a\r\nb\nc\rd", "a\r\nb\nc\rdx"},
+        RoundTrip{"ParagraphSeparators", u"one\u2029two\u2029"_s, u"one\u2029two\u2029x"_s},
+        RoundTrip{"DocumentFrameMarks", u"a\uFDD0b\uFDD1c\uFDD1\uFDD0"_s, u"a\uFDD0b\uFDD1c\uFDD1\uFDD0x"_s},
+        RoundTrip{"ControlCharacters", u"a\0b\vc\fd\uFFFCe\x1F"_s, u"a\0b\vc\fd\uFFFCe\x1Fx"_s},
+        RoundTrip{"FinalBreak", "line\n", "line\nx"},
+        RoundTrip{"NoBreakSpaces", QString::fromUtf8("100\u00A0km\u202Fh"), QString::fromUtf8("100\u00A0km\u202Fhx")},
+        RoundTrip{"LineSeparator", QString::fromUtf8("a\u2028b"), QString::fromUtf8("a\u2028bx")},
+        RoundTrip{"EmojiAtTheEnd", QString::fromUtf8("hi 👋🏽"), QString::fromUtf8("hi 👋🏽x")},
+        RoundTrip{"Tabs", "a\tb", "a\tbx"}),
     [](const auto& row) { return std::string(row.param.name); });
+
+// Every line break in its own form: 33 characters.
+const QString kMixed = u"first\r\nsecond\nthird\rfourth\r\nfifth"_s;
+// Lines longer than a chunk (held as paragraphs joined by soft breaks) between breaks of each kind.
+QString longLinesAmongBreaks() {
+  const QString run = QStringLiteral("0123456789").repeated(int(QVTextViewer::kChunkLength / 4));
+  return "head\r\n" + run + "\r\n\r\n" + run + u"\rmid\u2029"_s + run + u"\uFDD0tail\n"_s;
+}
+
+// Puts the caret before `text`'s `index`th character, in a text without long lines (whose CR LF
+// is one paragraph break in the document).
+void placeCaretAt(EditableTextView& editor, const QString& text, qsizetype index) {
+  QTextCursor cursor(editor.document());
+  cursor.setPosition(int(index - text.left(index).count(u"\r\n"_s)));
+  editor.setTextCursor(cursor);
+}
+
+QByteArray clipboardBytes() { return QApplication::clipboard()->mimeData()->data(QStringLiteral("text/plain")); }
+
+// Edits by real keys, each checked against the same edit on the string: what the user did not
+// touch stays as it was, breaks included, and an edit undone by hand gives the text as given.
+TEST(EditableTextView, AnEditChangesOnlyWhatTheUserChanged) {
+  const QString paragraphs = u"one\u2029two\uFDD0three\uFDD1four"_s;
+  const QString longLines = longLinesAmongBreaks();
+  const struct {
+    const char* name;
+    QString given;
+    std::function<void(EditableTextView&)> keys;
+    QString expected;
+  } cases[] = {
+      {"x typed at the end, then Backspace", kMixed,
+       [](EditableTextView& e) {
+         QTest::keyClick(&e, Qt::Key_X);
+         QTest::keyClick(&e, Qt::Key_Backspace);
+       },
+       kMixed},
+      {"a character in the middle", kMixed,
+       [](EditableTextView& e) {
+         placeCaretAt(e, kMixed, kMixed.indexOf(u"ird"));
+         QTest::keyClick(&e, Qt::Key_Z);
+       },
+       u"first\r\nsecond\nthzird\rfourth\r\nfifth"_s},
+      {"Return takes the text's first form", kMixed,
+       [](EditableTextView& e) {
+         placeCaretAt(e, kMixed, kMixed.indexOf(u"ond"));
+         QTest::keyClick(&e, Qt::Key_Return);
+       },
+       u"first\r\nsec\r\nond\nthird\rfourth\r\nfifth"_s},
+      {"Backspace at a line's start removes the CR before it", kMixed,
+       [](EditableTextView& e) {
+         placeCaretAt(e, kMixed, kMixed.indexOf(u"fourth"));
+         QTest::keyClick(&e, Qt::Key_Backspace);
+       },
+       u"first\r\nsecond\nthirdfourth\r\nfifth"_s},
+      {"a selection across two breaks deleted, then undone", kMixed,
+       [](EditableTextView& e) {
+         placeCaretAt(e, kMixed, kMixed.indexOf(u"cond"));
+         QTest::keyClick(&e, Qt::Key_Down, Qt::ShiftModifier);
+         QTest::keyClick(&e, Qt::Key_Down, Qt::ShiftModifier);
+         QTest::keyClick(&e, Qt::Key_Delete);
+         EXPECT_EQ(e.currentText(), u"first\r\nseurth\r\nfifth"_s);
+         QTest::keyClick(&e, Qt::Key_Z, Qt::ControlModifier);
+       },
+       kMixed},
+      {"lines cut and pasted at the end", kMixed,
+       [](EditableTextView& e) {
+         placeCaretAt(e, kMixed, kMixed.indexOf(u"second"));
+         for (int i = 0; i < 3; ++i) QTest::keyClick(&e, Qt::Key_Down, Qt::ShiftModifier);
+         QTest::keyClick(&e, Qt::Key_X, Qt::ControlModifier);
+         EXPECT_EQ(clipboardBytes(), "second\nthird\rfourth\r\n");
+         QTest::keyClick(&e, Qt::Key_End, Qt::ControlModifier);
+         QTest::keyClick(&e, Qt::Key_Return);
+         QTest::keyClick(&e, Qt::Key_V, Qt::ControlModifier);
+       },
+       u"first\r\nfifth\r\nsecond\nthird\rfourth\r\n"_s},
+      {"U+2029, U+FDD0, U+FDD1: x typed and removed", paragraphs,
+       [](EditableTextView& e) {
+         QTest::keyClick(&e, Qt::Key_X);
+         QTest::keyClick(&e, Qt::Key_Backspace);
+       },
+       paragraphs},
+      {"U+2029, U+FDD0, U+FDD1: a character in the middle", paragraphs,
+       [&](EditableTextView& e) {
+         placeCaretAt(e, paragraphs, paragraphs.indexOf(u"hree"));
+         QTest::keyClick(&e, Qt::Key_Z);
+       },
+       u"one\u2029two\uFDD0tzhree\uFDD1four"_s},
+      {"long lines among breaks: an edit in a long line and one at a soft break", longLines,
+       [](EditableTextView& e) {
+         // Paragraphs: "head", the first long line in three chunks, an empty line, the second.
+         QTextCursor cursor(e.document()->findBlockByNumber(5));
+         cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::MoveAnchor, 5);
+         e.setTextCursor(cursor);
+         QTest::keyClick(&e, Qt::Key_Z);
+         cursor = QTextCursor(e.document()->findBlockByNumber(2));
+         ASSERT_TRUE(EditableTextView::followsSoftBreak(cursor.block()));
+         e.setTextCursor(cursor);
+         QTest::keyClick(&e, Qt::Key_Backspace);
+       },
+       QString(longLines)
+           .insert(longLines.indexOf(u"\r\n\r\n") + 4 + 5, u'z')
+           .remove(6 + QVTextViewer::kChunkLength - 1, 1)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    PreviewContext context;
+    EditorHost host(context, c.given);
+    host.show(context);
+    host.editor->setFocus();
+    c.keys(*host.editor);
+    ASSERT_FALSE(host.reported.isEmpty());
+    EXPECT_EQ(host.reported.last(), c.expected);
+    EXPECT_EQ(host.editor->currentText(), c.expected);
+  }
+}
+
+// Copying or cutting all of a text, or a span of it, gives its characters: each line break in
+// its own form, U+2029, U+FDD0 and U+FDD1 as themselves, no break where a long line is cut.
+TEST(EditableTextView, CopyAndCutGiveTheCharactersThatAreThere) {
+  const QString longLines = longLinesAmongBreaks();
+  const QString run = longLines.mid(6, longLines.indexOf(u'\r', 6) - 6);
+  const struct {
+    QString text;
+    int fromBlock, toBlock;  // the span: from the start of one paragraph to that of another
+    QString span;
+  } cases[] = {
+      {kMixed, 1, 3, u"second\nthird\r"_s},
+      {u"a\r\nb\r\n"_s, 1, 2, u"b\r\n"_s},
+      {u"one\u2029two\uFDD0three\uFDD1"_s, 1, 3, u"two\uFDD0three\uFDD1"_s},
+      {longLines, 3, 6, run.mid(2 * QVTextViewer::kChunkLength) + "\r\n\r\n" + run.left(QVTextViewer::kChunkLength)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text.left(40).toStdString());
+    PreviewContext context;
+    EditorHost host(context, c.text);
+    host.show(context);
+    host.editor->setFocus();
+    QTest::keyClick(host.editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(host.editor, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(clipboardBytes(), c.text.toUtf8());
+
+    const QTextDocument& document = *host.editor->document();
+    QTextCursor span(document.findBlockByNumber(c.fromBlock));
+    span.setPosition(document.findBlockByNumber(c.toBlock).position(), QTextCursor::KeepAnchor);
+    host.editor->setTextCursor(span);
+    QTest::keyClick(host.editor, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(clipboardBytes(), c.span.toUtf8());
+    QTest::keyClick(host.editor, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(clipboardBytes(), c.span.toUtf8());
+    ASSERT_FALSE(host.reported.isEmpty());
+    EXPECT_EQ(host.reported.last(), QString(c.text).remove(c.text.indexOf(c.span), c.span.size()));
+  }
+}
 
 TEST(EditableTextView, TakesFocusWithTheCaretAfterTheLastCharacterOnceAfterItShows) {
   PreviewContext context;

@@ -273,21 +273,39 @@ TEST(ItemPreviewView, ACodeItemIsEditedMonospacedAndKeepsItsLanguage) {
   EXPECT_EQ(h.stored(pane.props().item.id).payload, ClipboardPayload(CodePayload{"x = 10", "Python"}));
 }
 
-TEST(ItemPreviewView, SavingUnchangedTextKeepsTheRichForm) {
-  PaneHarness h;
-  const ClipboardItem item = textItem("bold");
-  const RichTextStore& rich = *h.fake.services->richTextStore;
-  ASSERT_TRUE(rich.capture(
-      [](const QString& mime) -> std::optional<QByteArray> {
-        if (mime == u"text/html") return QByteArray("<b>bold</b>");
-        return std::nullopt;
-      },
-      item.idString()));
-  h.show(item);
-  h.click("Edit");
-  h.click("Save changes");
-  EXPECT_TRUE(rich.read(item.idString()));
-  EXPECT_FALSE(h.state.isSavePending());
+// What is saved is the text as copied with the user's keys and nothing else: an edit that ends
+// where it began saves nothing, and the rich form stays.
+TEST(ItemPreviewView, SavingAnEditKeepsWhatTheUserDidNotTouch) {
+  const QString mixed = QStringLiteral("first\r\nsecond\nthird\rfourth\r\nfifth");
+  const QString separators = QString::fromUtf16(u"one\u2029two\uFDD0three\uFDD1");
+  const struct {
+    const char* name;
+    QString text;
+    QList<Qt::Key> keys;
+    QString saved;
+  } cases[] = {
+      {"no edit", QStringLiteral("bold"), {}, QStringLiteral("bold")},
+      {"mixed breaks, x typed and removed", mixed, {Qt::Key_X, Qt::Key_Backspace}, mixed},
+      {"U+2029, U+FDD0, U+FDD1, x typed and removed", separators, {Qt::Key_X, Qt::Key_Backspace}, separators},
+      {"mixed breaks, x typed", mixed, {Qt::Key_X}, mixed + u'x'},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    PaneHarness h;
+    const ClipboardItem item = textItem(c.text);
+    const RichTextStore& rich = *h.fake.services->richTextStore;
+    ASSERT_TRUE(storeRichForm(rich, item));
+    ItemPreviewView& pane = h.show(item);
+    h.click("Edit");
+    ASSERT_NE(pane.editor(), nullptr);
+    pane.editor()->setFocus();
+    for (const Qt::Key key : c.keys) QTest::keyClick(pane.editor(), key);
+    h.click("Save changes");
+    EXPECT_EQ(std::get<TextPayload>(h.stored(item.id).payload).text.toUtf8(), c.saved.toUtf8());
+    const bool edited = c.saved != c.text;
+    EXPECT_EQ(rich.read(item.idString()).has_value(), !edited);
+    EXPECT_EQ(h.state.isSavePending(), edited);
+  }
 }
 
 TEST(ItemPreviewView, PinFlipsOnAPress) {

@@ -142,12 +142,7 @@ TEST_F(MarksAndEditsTest, EditingTextAndCodeKeepsPlaceAndMarksAndDropsRichText) 
   const ClipboardItem text = add(QStringLiteral("plain"));
   state.togglePin(code.id);
   const RichTextStore& rich = *h.fake.context->richTextStore;
-  ASSERT_TRUE(rich.capture(
-      [](const QString& mime) -> std::optional<QByteArray> {
-        if (mime == u"text/html") return QByteArray("<b>plain</b>");
-        return std::nullopt;
-      },
-      text.idString()));
+  ASSERT_TRUE(test::storeRichForm(rich, text, "<b>plain</b>"));
   settle();
   ASSERT_FALSE(state.isSavePending());
 
@@ -176,12 +171,7 @@ TEST_F(MarksAndEditsTest, SavingUnchangedTextKeepsTheItemAndItsRichText) {
                                     : add(QStringLiteral("<b>bold</b> and plain\r\n"));
     if (code) state.addItem(item);
     const RichTextStore& rich = *h.fake.context->richTextStore;
-    ASSERT_TRUE(rich.capture(
-        [](const QString& mime) -> std::optional<QByteArray> {
-          if (mime == u"text/html") return QByteArray("<b>bold</b> and plain");
-          return std::nullopt;
-        },
-        item.idString()));
+    ASSERT_TRUE(test::storeRichForm(rich, item, "<b>bold</b> and plain"));
     settle();
     const QList<ClipboardItem> before = state.items();
     SignalCounter changes(&state, &PanelState::itemsChanged);

@@ -3,6 +3,7 @@
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
 #include "items/model/ItemJson.h"
+#include "items/stores/RichTextStore.h"
 #include "state/HistoryJournal.h"
 
 #include <QFileInfo>
@@ -94,6 +95,15 @@ ClipboardItem linkItem(const QString& url, const QString& app) {
 ClipboardItem fileItem(const QString& path, const QString& app) {
   return ClipboardItem::make(newUuid(), app, orNow({}),
                              FilePayload{QFileInfo(path).fileName(), QStringLiteral("1 KB"), Url::fromLocalFile(path)});
+}
+
+bool storeRichForm(const RichTextStore& store, const ClipboardItem& item, const QByteArray& html) {
+  return store.capture(
+      [&html](const QString& mime) -> std::optional<QByteArray> {
+        if (mime == u"text/html") return html;
+        return std::nullopt;
+      },
+      item.idString());
 }
 
 }  // namespace qv::test

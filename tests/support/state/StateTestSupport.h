@@ -6,6 +6,10 @@
 #include <QObject>
 #include <memory>
 
+namespace qv {
+class RichTextStore;
+}
+
 namespace qv::test {
 
 // A fake context with the item services installed, and a PanelState over it.
@@ -40,6 +44,9 @@ ClipboardItem imageItem(const QImage& image, const QString& app = QStringLiteral
 ClipboardItem linkItem(const QString& url, const QString& app = QStringLiteral("org.example.Browser"));
 ClipboardItem fileItem(const QString& path, const QString& app = QStringLiteral("org.example.Files"));
 QImage testImage(int width = 8, int height = 6);
+// Stores an HTML form for `item` in `store`, as a copy with a rich form leaves it; true when stored.
+bool storeRichForm(const RichTextStore& store, const ClipboardItem& item,
+                   const QByteArray& html = QByteArrayLiteral("<b>rich</b>"));
 
 // Counts the emissions of one signal.
 class SignalCounter {
