@@ -80,8 +80,9 @@ QImage cardMenu(GalleryScene& scene) {
   };
   grab({text, false, false, {work, snippets}, std::nullopt, true, QStringLiteral("Text Editor")},
        QStringLiteral("Paste Transformed"), QStringLiteral("Paste Transformed"));
-  grab({file, true, true, {work, snippets}, snippets, true, QStringLiteral("Files")}, QStringLiteral("Show in Files"),
-       QStringLiteral("Move to Category"));
+  // Its application's clips already blurred: the rule row offers to stop.
+  grab({file, true, true, {work, snippets}, snippets, true, QStringLiteral("Files"), AppRule::blur},
+       QStringLiteral("Show in Files"), QStringLiteral("Move to Category"));
 
   return scene.sideBySide(shots, 6);
 }

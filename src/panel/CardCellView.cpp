@@ -318,7 +318,9 @@ CardContextMenuInputs cardMenuInputs(ViewServices& context, const PanelState& st
           state.customCategories(),
           state.categoryForItem(item),
           item.plainText().has_value(),
-          item.sourceAppBundleID.isEmpty() ? QString() : context.appIdentity->appName(item.sourceAppBundleID)};
+          item.sourceAppBundleID.isEmpty() ? QString() : context.appIdentity->appName(item.sourceAppBundleID),
+          item.sourceAppBundleID.isEmpty() || !context.appRules ? AppRule::normal
+                                                                : context.appRules->rule(item.sourceAppBundleID)};
 }
 
 CardContextMenuInputs CardCellView::menuInputs() const { return cardMenuInputs(context_, state_, item_); }

@@ -113,10 +113,15 @@ std::vector<MenuRow> cardContextMenuRows(const CardContextMenuInputs& inputs, co
                            inputs.isSensitive ? QStringLiteral("eye") : QStringLiteral("eye.slash"),
                            actions.onMarkSensitive));
   if (hasSourceApp) {
-    rows.push_back(actionRow(QStringLiteral("Blur clips from ") + inputs.appName, QStringLiteral("eye.slash"),
-                             bound(actions.onAppRule, AppRule::blur)));
-    rows.push_back(actionRow(QStringLiteral("Ignore ") + inputs.appName, QStringLiteral("nosign"),
-                             bound(actions.onAppRule, AppRule::never)));
+    // Like the pin and sensitive rows, a rule already in force is offered as its undoing.
+    const bool blurred = inputs.appRule == AppRule::blur, ignored = inputs.appRule == AppRule::never;
+    rows.push_back(actionRow(
+        (blurred ? QStringLiteral("Stop Blurring clips from ") : QStringLiteral("Blur clips from ")) + inputs.appName,
+        blurred ? QStringLiteral("eye") : QStringLiteral("eye.slash"),
+        bound(actions.onAppRule, blurred ? AppRule::normal : AppRule::blur)));
+    rows.push_back(actionRow((ignored ? QStringLiteral("Stop Ignoring ") : QStringLiteral("Ignore ")) + inputs.appName,
+                             QStringLiteral("nosign"),
+                             bound(actions.onAppRule, ignored ? AppRule::normal : AppRule::never)));
   }
   rows.push_back(MenuRow::separator());
   MenuRow remove = actionRow(QStringLiteral("Delete"), QStringLiteral("trash"), actions.onDelete);

@@ -28,6 +28,8 @@ struct CardContextMenuInputs {
   bool supportsPlain = false;
   // The display name of the item's source application.
   QString appName;
+  // The capture rule in force for that application.
+  AppRule appRule = AppRule::normal;
 };
 
 // What the rows do. "Open URL" follows the link rule (openLink) and "Show in Files" goes to the
@@ -50,8 +52,9 @@ struct CardContextMenuActions {
 // The rows of a card's menu, in order: the pastes (plain and "Paste Transformed" only with a
 // plain-text form), "Copy", "Open URL" for a link or "Switch to <app>" for other items, "Show in
 // Files" for a file item with a local file; the pin row and "Move to Category" (when there are
-// categories); the sensitive row and the two application rules; "Delete". An item from a nearby
-// device, or with no source application at all, has no switch row and no rule rows.
+// categories); the sensitive row and the two application rules, each turned into its undoing
+// ("Stop Blurring …", "Stop Ignoring …") while that rule is in force; "Delete". An item from a
+// nearby device, or with no source application at all, has no switch row and no rule rows.
 std::vector<MenuRow> cardContextMenuRows(const CardContextMenuInputs& inputs, const CardContextMenuActions& actions);
 
 // The title and symbol of a transform's row.

@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 #include <time.h>
+#include <QCollator>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -459,8 +460,12 @@ QList<DesktopEntry> DesktopEntryIndex::applications() const {
     const DesktopEntry& entry = entries_[id];
     if (!entry.noDisplay) listed.append(entry);
   }
-  std::stable_sort(listed.begin(), listed.end(), [](const DesktopEntry& a, const DesktopEntry& b) {
-    return QString::localeAwareCompare(a.name.isEmpty() ? a.id : a.name, b.name.isEmpty() ? b.id : b.name) < 0;
+  // As people read a list of names: "picom" before "Vim" whatever the locale (the C locale's
+  // byte order would put every capital first).
+  QCollator collator;
+  collator.setCaseSensitivity(Qt::CaseInsensitive);
+  std::stable_sort(listed.begin(), listed.end(), [&collator](const DesktopEntry& a, const DesktopEntry& b) {
+    return collator.compare(a.name.isEmpty() ? a.id : a.name, b.name.isEmpty() ? b.id : b.name) < 0;
   });
   return listed;
 }

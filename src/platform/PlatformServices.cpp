@@ -14,6 +14,7 @@
 #include "platform/PastePermission.h"
 #include "platform/ProgramIdentity.h"
 #include "platform/StatusItem.h"
+#include "platform/x11/X11ComposeWarmUp.h"
 #include "platform/x11/X11Compositor.h"
 #include "platform/x11/X11HotKey.h"
 #include "platform/x11/X11KeyPoster.h"
@@ -70,8 +71,9 @@ void installRealPlatformServices(PlatformServices& services) {
   services.pastePermission = std::make_shared<KeyPosterPastePermission>(services.settings, services.keyPoster);
   services.appRelauncher = std::make_shared<AppRelauncher>(services.scheduler);
   services.windowShaper = std::make_shared<x11::X11WindowShaper>();
+  services.composeWarmUp = std::make_shared<x11::X11ComposeWarmUp>();
   services.compositor = std::make_shared<x11::X11Compositor>();
-  services.makeStatusItem = [] { return makeTrayStatusItem(); };
+  services.makeStatusItem = [screens = services.screens] { return makeTrayStatusItem(screens); };
   services.alerts = std::make_shared<MessageBoxAlerts>();
   services.menuPresenter = std::make_shared<PopupMenuPresenter>();
   services.loginItem = std::make_shared<XdgAutostartLoginItem>(

@@ -38,6 +38,9 @@ class SharePicker;
 class ThumbnailService;
 class QuickLook;
 class QuickLookPresenter;
+namespace x11 {
+class X11ComposeWarmUp;
+}
 
 // The process-wide services of the platform layer: time, queues, folders, settings and every
 // desktop service behind its interface. Each layer above adds its own services in a struct that
@@ -82,6 +85,8 @@ struct PlatformServices {
   std::shared_ptr<KeyPoster> keyPoster;
   std::shared_ptr<PastePermission> pastePermission;
   std::shared_ptr<AppRelauncher> appRelauncher;
+  // Has the compose table read before a typed key needs it (X only).
+  std::shared_ptr<x11::X11ComposeWarmUp> composeWarmUp;
   // Edge panel window: shapes and window-manager hints.
   std::shared_ptr<WindowShaper> windowShaper;
   std::shared_ptr<Compositor> compositor;

@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/Screens.h"
+
 #include <QColor>
 #include <QIcon>
 #include <QObject>
@@ -41,7 +43,15 @@ class StatusItem : public QObject {
   void trayForegroundColorChanged();
 };
 
-// The notification-area icon of the freedesktop tray protocol (QSystemTrayIcon).
-std::unique_ptr<StatusItem> makeTrayStatusItem();
+// The notification-area icon of the freedesktop tray protocol (QSystemTrayIcon). Its menu is
+// placed on `screens` (none: where Qt puts it).
+std::unique_ptr<StatusItem> makeTrayStatusItem(std::shared_ptr<Screens> screens = {});
+
+// The top-left corner of a menu of `menuSize` opened from a status icon at `icon` (global
+// coordinates; an empty rectangle when unknown: the pointer stands in): beside the icon, inside
+// the usable area of the screen the icon is on (or the nearest screen when it lies on none), so
+// that it covers neither the tray nor a dock. Below the icon when it fits there, else above it;
+// its left edge at the icon's, moved in from the area's edges.
+QPoint statusMenuPosition(const QRect& icon, const QSize& menuSize, const QList<ScreenInfo>& screens, QPoint pointer);
 
 }  // namespace qv

@@ -13,7 +13,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
+#include <algorithm>
 #include <mutex>
+#include <vector>
 
 namespace qv {
 
@@ -52,6 +54,77 @@ struct DesktopThumbnailService::Shared {
     }
     if (failures.size() >= kRememberedFailures) failures.clear();
     failures.insert(path, version);
+  }
+
+  // Requests for one file share one run: a view that asks again at another size, or two views of
+  // the same file, never start the thumbnailer twice. A run waiting in the queue takes every
+  // request for its file (and makes the largest size asked for); one under way takes those its
+  // picture covers. Keyed by the path as asked for; entries live only while their run is pending.
+  struct Waiter {
+    QSize pixelSize;
+    std::shared_ptr<std::atomic<bool>> cancelled;
+    bool keptPrivate = false;
+    Answer answer;
+  };
+  struct Run {
+    QSize pixelSize;
+    bool started = false;
+    std::vector<Waiter> waiters;
+  };
+  std::mutex runsLock;
+  QHash<QString, std::shared_ptr<Run>> runs;
+
+  // Joins the file's run, or opens a new one (returned: the caller queues it).
+  std::shared_ptr<Run> enlist(const QString& path, Waiter waiter) {
+    std::lock_guard lock(runsLock);
+    if (const auto found = runs.constFind(path); found != runs.constEnd()) {
+      Run& run = **found;
+      const bool covered = SharedThumbnailCache::sizeCovering(waiter.pixelSize).pixels <=
+                           SharedThumbnailCache::sizeCovering(run.pixelSize).pixels;
+      if (!run.started || covered) {
+        if (!run.started) run.pixelSize = run.pixelSize.expandedTo(waiter.pixelSize);
+        run.waiters.push_back(std::move(waiter));
+        return nullptr;
+      }
+    }
+    // A run under way for a smaller size ends for its own waiters; this one follows it.
+    auto run = std::make_shared<Run>();
+    run->pixelSize = waiter.pixelSize;
+    run->waiters.push_back(std::move(waiter));
+    runs.insert(path, run);
+    return run;
+  }
+  bool isUnwanted(const Run& run) {
+    std::lock_guard lock(runsLock);
+    return std::all_of(run.waiters.begin(), run.waiters.end(), [](const Waiter& w) { return w.cancelled->load(); });
+  }
+  // Called on the queue: makes the file's thumbnail once and answers every request of the run.
+  void serve(const QString& path, const std::shared_ptr<Run>& run, Scheduler& scheduler) {
+    {
+      std::lock_guard lock(runsLock);
+      run->started = true;
+    }
+    // Overtaken while queued: a newer request of the same view waits behind this one.
+    Made made;
+    if (!isUnwanted(*run)) made = make(path, run->pixelSize, [this, run] { return isUnwanted(*run); });
+    std::vector<Waiter> waiters;
+    {
+      std::lock_guard lock(runsLock);
+      if (runs.value(path) == run) runs.remove(path);
+      waiters = std::move(run->waiters);
+    }
+    for (Waiter& waiter : waiters) {
+      made.keptPrivate = made.keptPrivate || waiter.keptPrivate;
+      if (waiter.cancelled->load()) continue;
+      std::optional<QImage> picture;
+      if (made.picture) picture = fitted(*made.picture, waiter.pixelSize);
+      scheduler.post(
+          [cancelled = waiter.cancelled, answer = std::move(waiter.answer), picture = std::move(picture)]() mutable {
+            if (!cancelled->load() && answer) answer(std::move(picture));
+          });
+    }
+    // Written after the answers are on their way: the views do not wait for the disk.
+    keep(path, made, run->pixelSize);
   }
 
   // By hand for an absolute path: QFileInfo would lose the bytes of a name that is not UTF-8.
@@ -182,21 +255,8 @@ bool DesktopThumbnailService::keep(const QString& path, const Made& made, QSize 
 ThumbnailRequest DesktopThumbnailService::request(const QString& path, QSize pixelSize, Answer answer) {
   auto cancelled = std::make_shared<std::atomic<bool>>(false);
   const bool keptPrivate = isPrivate_ && isPrivate_(path);
-  queue_->async(
-      [shared = shared_, scheduler = scheduler_, path, pixelSize, cancelled, keptPrivate, answer = std::move(answer)] {
-        const auto isCancelled = [cancelled] { return cancelled->load(); };
-        // Overtaken while queued: a newer request of the same view waits behind this one.
-        if (isCancelled()) return;
-        Made made = shared->make(path, pixelSize, isCancelled);
-        made.keptPrivate = keptPrivate;
-        std::optional<QImage> picture;
-        if (made.picture) picture = fitted(*made.picture, pixelSize);
-        scheduler->post([cancelled, answer, picture = std::move(picture)]() mutable {
-          if (!cancelled->load() && answer) answer(std::move(picture));
-        });
-        // Written after the answer is on its way: the view does not wait for the disk.
-        shared->keep(path, made, pixelSize);
-      });
+  if (std::shared_ptr<Shared::Run> run = shared_->enlist(path, {pixelSize, cancelled, keptPrivate, std::move(answer)}))
+    queue_->async([shared = shared_, scheduler = scheduler_, path, run] { shared->serve(path, run, *scheduler); });
   return ThumbnailRequest(cancelled);
 }
 

@@ -109,9 +109,7 @@ void LinkOpenButton::open() {
 }
 
 void LinkOpenButton::paint(QPainter& painter) {
-  QColor color = linkColor(environment());
-  color.setAlphaF(float(textOpacity()));
-  label_.draw(painter, QPointF(0, 0), width(), color);
+  label_.draw(painter, QPointF(0, 0), width(), withAlpha(linkColor(environment()), textOpacity()));
 }
 
 // ---- LinkPreviewContent ----------------------------------------------------------------------

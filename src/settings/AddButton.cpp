@@ -1,6 +1,7 @@
 #include "settings/AddButton.h"
 
 #include "settings/SettingsStyle.h"
+#include "ui/controls/ControlStyle.h"
 #include "ui/symbols/Symbols.h"
 #include "ui/theme/Theme.h"
 
@@ -37,9 +38,8 @@ AccessibilityInfo AddButton::accessibility() const {
 
 QColor AddButton::labelColor() const {
   if (props_.disabled) return settingsStyle::secondary(environment());
-  QColor color = Theme::accent();
-  color.setAlphaF(float(0.75 + 0.25 * hoverProgress()));
-  return color;
+  // The snappy hover spring overshoots: withAlpha keeps the alpha within [0, 1].
+  return withAlpha(Theme::accent(), 0.75 + 0.25 * hoverProgress());
 }
 
 double AddButton::labelScale() const { return props_.disabled ? 1.0 : 1.0 + 0.01 * hoverProgress(); }

@@ -1,4 +1,5 @@
 #include "settings/SettingsStyle.h"
+#include "ui/controls/ControlStyle.h"
 
 #include <QFontDatabase>
 #include <algorithm>
@@ -13,9 +14,7 @@ QFont font(double pixelSize, QFont::Weight weight, bool monospaced) {
 }
 
 QColor primary(const EnvironmentValues& environment, double opacity) {
-  QColor color = environment.isDark() ? QColor(Qt::white) : QColor(0x1d, 0x1d, 0x1f);
-  color.setAlphaF(float(std::clamp(opacity, 0.0, 1.0)));
-  return color;
+  return withAlpha(environment.isDark() ? QColor(Qt::white) : QColor(0x1d, 0x1d, 0x1f), opacity);
 }
 
 QColor mix(const QColor& from, const QColor& to, double progress) {

@@ -9,6 +9,7 @@
 #include "settings/SettingsServices.h"
 #include "settings/SettingsStyle.h"
 #include "settings/Sidebar.h"
+#include "ui/controls/ControlStyle.h"
 #include "ui/theme/Theme.h"
 
 #include <QHBoxLayout>
@@ -33,9 +34,7 @@ class DetailVeil : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent*) override {
-    QColor veil = palette().color(QPalette::Window);
-    veil.setAlphaF(float(std::clamp(1 - opacity_.value(), 0.0, 1.0)));
-    QPainter(this).fillRect(rect(), veil);
+    QPainter(this).fillRect(rect(), withAlpha(palette().color(QPalette::Window), 1 - opacity_.value()));
   }
 
  private:

@@ -5,6 +5,7 @@
 #include "settings/RowIconButton.h"
 #include "settings/SettingsServices.h"
 #include "settings/SettingsStyle.h"
+#include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
 #include "ui/theme/Theme.h"
 
@@ -110,9 +111,7 @@ void ShortcutPill::paint(QPainter& painter) {
     painter.restore();
   }
   if (const double recording = recordingLook_.value(); recording > 0) {
-    QColor wash = accent;
-    wash.setAlphaF(float(0.1 * recording));
-    painter.fillPath(Fx::continuousRoundedRect(pill, radius), wash);
+    painter.fillPath(Fx::continuousRoundedRect(pill, radius), withAlpha(accent, 0.1 * recording));
   }
   const bool notWorking = props_.hasShortcut && !props_.working && !props_.recording;
   if (notWorking) {

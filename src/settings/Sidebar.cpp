@@ -1,6 +1,7 @@
 #include "settings/Sidebar.h"
 
 #include "settings/SettingsStyle.h"
+#include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
 #include "ui/symbols/Symbols.h"
 #include "ui/theme/Theme.h"
@@ -83,9 +84,7 @@ AccessibilityInfo QuitButton::accessibility() const {
 void QuitButton::paint(QPainter& painter) {
   const EnvironmentValues env = environment();
   const double hover = hoverProgress();
-  QColor background = Theme::accent();
-  background.setAlphaF(float(0.1 * hover));
-  painter.fillPath(Fx::continuousRoundedRect(QRectF(rect()), kCornerRadius), background);
+  painter.fillPath(Fx::continuousRoundedRect(QRectF(rect()), kCornerRadius), withAlpha(Theme::accent(), 0.1 * hover));
   QColor accentHint = Theme::accent();
   accentHint.setAlphaF(0.7f);
   const QRectF inner = QRectF(rect()).adjusted(kHorizontalPadding, 0, -kHorizontalPadding, 0);

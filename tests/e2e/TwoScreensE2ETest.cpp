@@ -62,8 +62,8 @@ class TwoScreens : public ::testing::Test, protected test::LibraryDesktop {
     return ended;
   }
   static constexpr int kCtrlShift = 0x120000;  // stored modifier bits
-  // The tray's "Open Library" while the tray lies on no monitor: its menu then opens wherever Qt
-  // puts it, so any change of the screen shows it drawn.
+  // The tray's "Open Library" while the tray lies on no monitor: its menu then opens on the nearest
+  // monitor, as near the icon as it can be, so any change of the screen shows it drawn.
   bool openLibraryFromATrayOnNoMonitor(QPoint pointerAt) {
     const int menus = int(log().count("Status menu opened"));
     const QImage before = session_.screenshot();

@@ -130,6 +130,40 @@ TEST(CardContextMenu, ChosenRowRunsOnceAfterTheMenuClosed) {
   EXPECT_EQ(fake.workspace->revealedFiles.size(), 1);
 }
 
+// A rule already in force for the card's application is offered as its undoing, like the pin and
+// sensitive rows: each opening of the menu shows what choosing a row would change.
+TEST(CardContextMenu, TheRuleRowsOfferWhatWouldChange) {
+  FakeCardContext fake;
+  PanelState state(*fake.context);
+  const ClipboardItem file = fileItem("/tmp/report.txt", "org.example.Files");
+  state.setItems({file});
+  CardTapMemory taps;
+  CardCellView cell(*fake.context, state, taps);
+  cell.setItem(file, 0);
+  const struct {
+    const char* choose;
+    AppRule after;
+    QStringList offered;  // the rule rows of the next opening
+  } steps[] = {
+      {"Blur clips from Files", AppRule::blur, {"Stop Blurring clips from Files", "Ignore Files"}},
+      {"Stop Blurring clips from Files", AppRule::normal, {"Blur clips from Files", "Ignore Files"}},
+      {"Ignore Files", AppRule::never, {"Blur clips from Files", "Stop Ignoring Files"}},
+      {"Stop Ignoring Files", AppRule::normal, {"Blur clips from Files", "Ignore Files"}},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.choose);
+    ASSERT_TRUE(cell.openContextMenu({10, 10}, {40, 50}));
+    ASSERT_TRUE(fake.menuPresenter->choose(step.choose));
+    fake.drain();
+    EXPECT_EQ(fake.context->appRules->rule(file.sourceAppBundleID), step.after);
+    ASSERT_TRUE(cell.openContextMenu({10, 10}, {40, 50}));
+    const QStringList rows = FakeMenuPresenter::titles(fake.menuPresenter->lastMenu());
+    const qsizetype sensitive = rows.indexOf("Mark Sensitive");
+    ASSERT_GE(sensitive, 0);
+    EXPECT_EQ(rows.mid(sensitive + 1, 2), step.offered);
+  }
+}
+
 TEST(CardContextMenu, RightClickInTheListViewOpensTheMenuOfTheCardUnderThePointer) {
   FakeCardContext fake;
   PanelState state(*fake.context);

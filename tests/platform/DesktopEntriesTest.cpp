@@ -91,6 +91,7 @@ struct DesktopEntryIndexTest : XdgDesktopEntriesTest {
         {user() + QStringLiteral("/org.example.Removed.desktop"), "[Desktop Entry]\nHidden=true\n"},
         {system() + QStringLiteral("/org.example.Removed.desktop"), "[Desktop Entry]\nName=Removed\nExec=removed\n"},
         {system() + QStringLiteral("/org.example.Website.desktop"), "[Desktop Entry]\nType=Link\nName=Website\n"},
+        {system() + QStringLiteral("/picom.desktop"), "[Desktop Entry]\nName=picom\nExec=picom\n"},
         {system() + QStringLiteral("/org.example.Flat.desktop"),
          "[Desktop Entry]\nName=Flat\nExec=/usr/bin/flatpak run org.example.Flat\n"},
     };
@@ -135,8 +136,10 @@ TEST_F(DesktopEntryIndexTest, ProgramsResolveToTheirEntries) {
 TEST_F(DesktopEntryIndexTest, TheChooserListsWhatMayBeOfferedByName) {
   QStringList names;
   for (const DesktopEntry& entry : entries.index()->applications()) names << entry.name;
-  EXPECT_EQ(names, (QStringList{QStringLiteral("Dolphin"), QStringLiteral("Flat"), QStringLiteral("Mousepad"),
-                                QStringLiteral("Mousepad Settings"), QStringLiteral("Terminal")}));
+  // Without regard to case: a lower-case name among the capitals.
+  EXPECT_EQ(names,
+            (QStringList{QStringLiteral("Dolphin"), QStringLiteral("Flat"), QStringLiteral("Mousepad"),
+                         QStringLiteral("Mousepad Settings"), QStringLiteral("picom"), QStringLiteral("Terminal")}));
 }
 
 TEST_F(DesktopEntryIndexTest, ReadOnceAndAgainWhenAFolderChanges) {

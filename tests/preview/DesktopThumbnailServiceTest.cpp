@@ -378,6 +378,60 @@ TEST_F(ServiceFixture, OnlyAThumbnailerThatEndedByItselfMakesTheFileAFailure) {
   }
 }
 
+// One run per file at a time: requests that reach a file while its run waits in the queue or is
+// under way share it, as long as its picture covers them. The thumbnailer stands in for the
+// process and, like it, is killed once nobody wants its picture.
+TEST_F(ServiceFixture, RequestsForAFileShareItsRun) {
+  installTextThumbnailer("exit 1\n");
+  int runs = 0;
+  std::function<void()> duringRun;
+  options.runThumbnailer = [&](const Thumbnailer&, const QString&, const QByteArray&, int size, const QString&,
+                               const ThumbnailerLimits&, const std::function<bool()>& cancelled) {
+    ++runs;
+    if (duringRun) std::exchange(duringRun, {})();
+    if (cancelled()) return ThumbnailerRun{std::nullopt, ThumbnailerRun::End::cancelled};
+    return ThumbnailerRun{photo({size, size / 2}), ThumbnailerRun::End::wrote};
+  };
+  const struct {
+    const char* name;
+    QSize first, second;
+    bool whileRunning;  // the second request comes while the thumbnailer runs, else while queued
+    bool replaces;      // the second request takes the first one's place (the view asks again)
+    int runs;
+  } cases[] = {
+      {"the view asks again at another size while queued", {200, 100}, {240, 120}, false, true, 1},
+      {"the view asks again at another size while it runs", {200, 100}, {240, 120}, true, true, 1},
+      {"two views of the file", {200, 100}, {100, 50}, true, false, 1},
+      {"a larger size than the run makes comes after it", {100, 100}, {600, 600}, true, false, 2},
+  };
+  int number = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString path = file(QStringLiteral("shared-%1.txt").arg(++number));
+    write(path, "a note\n");
+    runs = 0;
+    QList<QSize> answers;
+    const auto ask = [&](QSize size) {
+      return service().request(path, size,
+                               [&answers](std::optional<QImage> p) { answers << (p ? p->size() : QSize()); });
+    };
+    ThumbnailRequest first = ask(c.first);
+    ThumbnailRequest second;
+    const auto askAgain = [&] {
+      second = ask(c.second);
+      if (c.replaces) first.cancel();
+    };
+    if (c.whileRunning) duringRun = askAgain;
+    else askAgain();
+    queues.queue(QStringLiteral("thumbnails"))->runAll();
+    scheduler->runPending();
+    EXPECT_EQ(runs, c.runs);
+    ASSERT_EQ(answers.size(), c.replaces ? 1 : 2);
+    for (const QSize& size : answers) EXPECT_FALSE(size.isEmpty());
+    EXPECT_TRUE(answers.contains(QSize(c.second.width(), c.second.width() / 2))) << answers.size();
+  }
+}
+
 TEST_F(ServiceFixture, APictureWhoseNameIsNotUtf8IsDrawnAndKeptUnderItsOwnAddress) {
   QFile source(file("photo.png"));
   ASSERT_TRUE(source.open(QIODevice::ReadOnly));

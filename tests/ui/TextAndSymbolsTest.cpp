@@ -224,3 +224,32 @@ TEST(Symbols, TheFilterAndClearSymbolsAreDrawnAsTheyAreNamed) {
   }
   EXPECT_FALSE(Symbols::icon(QStringLiteral("xmark.circle.fill")).isNull());
 }
+
+// The filter symbols' lines sit on the pixel grid at every scale: down the middle column each
+// row is either inked through or clear, never a half-inked row above or below a line.
+TEST(Symbols, TheFilterLinesAreWholePixelRowsAtEveryScale) {
+  const struct {
+    const char* symbol;
+    double pointSize;
+    double scale;
+  } cases[] = {
+      {"line.3.horizontal.decrease", 14, 1},        {"line.3.horizontal.decrease", 14, 2},
+      {"line.3.horizontal.decrease", 13, 1},        {"line.3.horizontal.decrease", 14, 1.5},
+      {"line.3.horizontal.decrease", 16, 1},        {"line.3.horizontal.decrease.circle", 24, 1},
+      {"line.3.horizontal.decrease.circle", 24, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.symbol) + " " + std::to_string(c.pointSize) + " at " + std::to_string(c.scale));
+    const QImage image = Symbols::image(QLatin1String(c.symbol), c.pointSize, Qt::black, c.scale);
+    const int middle = image.width() / 2;
+    int inkedRows = 0;
+    // Inside the ring for the circled symbol: only the lines cross the middle column there.
+    const int margin = QLatin1String(c.symbol).endsWith(QLatin1String("circle")) ? image.height() / 4 : 0;
+    for (int y = margin; y < image.height() - margin; ++y) {
+      const int alpha = qAlpha(image.pixel(middle, y));
+      EXPECT_TRUE(alpha < 24 || alpha > 232) << "row " << y << " alpha " << alpha;
+      if (alpha > 232) ++inkedRows;
+    }
+    EXPECT_GE(inkedRows, 3);
+  }
+}

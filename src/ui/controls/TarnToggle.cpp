@@ -126,7 +126,7 @@ void TarnToggle::paint(QPainter& painter) {
   const QPainterPath capsule = Fx::continuousRoundedRect(track, kTrackHeight / 2);
   painter.fillPath(capsule, mixColors(primaryColor(env, 0.08), withAlpha(props_.style.tint, 0.35), on));
   const double rim = lerp(0.16, 0, on);
-  const QColor edge = QColor::fromRgbF(0, 0, 0, float(rim));
+  const QColor edge = withAlpha(Qt::black, rim);  // the spring's overshoot takes `rim` below 0
   const QColor clear = QColor::fromRgbF(0, 0, 0, 0);
   Fx::strokeInnerBorder(painter, track, kTrackHeight / 2,
                         Fx::linearGradient(track, {0, 0}, {0, 1}, {{0, edge}, {0.3, clear}, {0.7, clear}, {1, edge}}),

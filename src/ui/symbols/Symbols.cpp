@@ -93,25 +93,56 @@ const QHash<QString, const Entry*>& index() {
   return map;
 }
 
+// The device pixel grid under a painter that only scales (evenly) and translates: coordinates in
+// the painter's units, snapped to whole device pixels.
+class PixelGrid {
+ public:
+  explicit PixelGrid(const QTransform& device) : scale_(device.m22()), dx_(device.dx()), dy_(device.dy()) {}
+  // A stroke width of a whole number of pixels (at least one).
+  double snappedWidth(double width) const { return std::max(1.0, std::round(width * scale_)) / scale_; }
+  // The centre of a stroke of `width` near `x` (or `y`), so that both its edges lie on pixel
+  // boundaries; with a width of 0, the nearest boundary.
+  double snappedX(double x, double width = 0) const { return snapped(x, width, dx_); }
+  double snappedY(double y, double width = 0) const { return snapped(y, width, dy_); }
+
+ private:
+  double snapped(double v, double width, double offset) const {
+    const double half = width * scale_ / 2;
+    return (std::round(v * scale_ + offset - half) + half - offset) / scale_;
+  }
+  double scale_, dx_, dy_;
+};
+
 // Paints a drawn symbol in black into `box`, on the 16-unit grid of the theme's symbolic icons.
 void paintDrawn(QPainter& painter, Drawn drawn, const QRectF& box) {
   painter.save();
   painter.translate(box.topLeft());
   painter.scale(box.width() / 16, box.height() / 16);
-  const auto lines = [&painter](double top, double gap, const double(&widths)[3], double thickness) {
-    painter.setPen(QPen(Qt::black, thickness, Qt::SolidLine, Qt::RoundCap));
+  // Straight strokes land on whole device pixels at every scale: a line's thickness becomes a
+  // whole number of pixels and its edges (and its caps' ends) fall on pixel boundaries, so that a
+  // thin line is one crisp row rather than two half-inked ones.
+  const PixelGrid grid(painter.deviceTransform());
+  const auto lines = [&painter, &grid](double top, double gap, const double(&widths)[3], double thickness) {
+    const double width = grid.snappedWidth(thickness), cap = width / 2;
+    painter.setPen(QPen(Qt::black, width, Qt::SolidLine, Qt::RoundCap));
     for (int i = 0; i < 3; ++i) {
-      const double half = widths[i] / 2, y = top + i * gap;
-      painter.drawLine(QPointF(8 - half, y), QPointF(8 + half, y));
+      const double y = grid.snappedY(top + i * gap, width);
+      const double half = widths[i] / 2;
+      painter.drawLine(QPointF(grid.snappedX(8 - half - cap) + cap, y),
+                       QPointF(grid.snappedX(8 + half + cap) - cap, y));
     }
   };
   switch (drawn) {
     case Drawn::decreasingLines: lines(3.5, 4.5, {13, 8.4, 3.8}, 1.7); break;
-    case Drawn::decreasingLinesInCircle:
-      painter.setPen(QPen(Qt::black, 1.5));
-      painter.drawEllipse(QPointF(8, 8), 6.75, 6.75);
+    case Drawn::decreasingLinesInCircle: {
+      // Centred in the box, with its outermost rows and columns whole too.
+      const double ring = grid.snappedWidth(1.5);
+      const double radius = 8 - grid.snappedY(8 - 6.75, ring);
+      painter.setPen(QPen(Qt::black, ring));
+      painter.drawEllipse(QPointF(8, 8), radius, radius);
       lines(5.3, 2.7, {7, 4.6, 2.2}, 1.4);
       break;
+    }
     case Drawn::crossInDisc: {
       painter.setPen(Qt::NoPen);
       painter.setBrush(Qt::black);
