@@ -76,7 +76,9 @@ void PanelController::finishPaste(const std::optional<ClipboardItem>& item, bool
     return;
   }
   const QPointer<PanelController> self(this);
-  pasteBack_.deliver(target, {[this] {
+  pasteBack_.deliver(target, {[this, pickingKey = keyBeingHandled_] {
+                                // The keys typed from now on follow the paste.
+                                context_.pasteSender->holdTypedKeys(pickingKey);
                                 hidePanel();
                                 resignKeyWindow();
                               },
@@ -93,6 +95,15 @@ void PanelController::finishPaste(const std::optional<ClipboardItem>& item, bool
 void PanelController::resignKeyWindow() {
   if (QWidget* active = QApplication::activeWindow())
     if (QWidget* focused = active->focusWidget()) focused->clearFocus();
+}
+
+// The panel keeps the focus until its window goes; the keys typed until another window has it
+// are held back and then typed into it.
+void PanelController::closeKeepingTypedKeys() {
+  if (!state_->isVisible()) return;
+  context_.pasteSender->holdTypedKeys(keyBeingHandled_);
+  hidePanel();
+  context_.pasteSender->handBackKeys();
 }
 
 void PanelController::handlePasteOutcome(PasteOutcome outcome) {

@@ -55,6 +55,7 @@ struct PanelKeyboardTest : test::PanelControllerHarness {
   QList<ClipboardItem> items;
   QList<Pick> picks;
   QList<QList<QUuid>> multiPicks;
+  qsizetype writesBefore = 0;
 };
 
 TEST_F(PanelKeyboardTest, CommandDigitPastesThatPositionWithinTheList) {
@@ -525,3 +526,53 @@ TEST_F(PanelKeyboardTest, DeleteAfterACardMenuRemovesTheSelectedCard) {
   QTest::keyClick(window()->windowHandle(), Qt::Key_Delete);
   EXPECT_EQ(state().items(), (QList<ClipboardItem>{items[1], items[2]}));
 }
+
+namespace {
+
+// Holding a key sends one press and then repeats; a key that toggles, picks or closes acts on
+// the press alone, whether the repeats are odd or even in number.
+TEST_F(PanelKeyboardTest, HeldKeysActOnceThroughThePanelWindow) {
+  controller->rootView()->setPreviewFactory(
+      [](const ClipboardItem&, double, std::function<void()>, QWidget* parent) { return new QWidget(parent); });
+  struct Case {
+    const char* name;
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    QString text;
+    std::function<void(PanelKeyboardTest&)> check;  // the state after one press
+  };
+  const QList<Case> cases = {
+      {"Ctrl+P pins", Qt::Key_P, kCtrl, QString(),
+       [](PanelKeyboardTest& t) { EXPECT_TRUE(t.state().pinnedIDs().contains(t.items[0].id)); }},
+      {"Space opens the preview", Qt::Key_Space, kNone, " ",
+       [](PanelKeyboardTest& t) { EXPECT_EQ(t.state().previewItemID(), t.items[0].id); }},
+      {"Escape closes the preview only", Qt::Key_Escape, kNone, QString(),
+       [](PanelKeyboardTest& t) {
+         EXPECT_EQ(t.state().previewItemID(), std::nullopt);
+         EXPECT_TRUE(t.state().showFilterPanel());
+         EXPECT_TRUE(t.state().isVisible());
+       }},
+      {"Return picks", Qt::Key_Return, kNone, "\r", [](PanelKeyboardTest& t) { EXPECT_EQ(t.picks.size(), 1); }},
+      {"Ctrl+1 picks", Qt::Key_1, kCtrl, QString(), [](PanelKeyboardTest& t) { EXPECT_EQ(t.picks.size(), 1); }},
+      {"Ctrl+C copies", Qt::Key_C, kCtrl, QString(),
+       [](PanelKeyboardTest& t) { EXPECT_EQ(t.writes().size(), t.writesBefore + 1); }},
+  };
+  for (const Case& c : cases) {
+    for (const int repeats : {1, 2}) {
+      SCOPED_TRACE(testing::Message() << c.name << ", repeats: " << repeats);
+      state().setPinnedIDs({});
+      state().setPreviewItemID(c.key == Qt::Key_Escape ? std::optional(items[0].id) : std::nullopt);
+      state().setShowFilterPanel(c.key == Qt::Key_Escape);
+      state().setSelectedIndex(0);
+      picks.clear();
+      writesBefore = writes().size();
+      for (int index = 0; index <= repeats; ++index) {
+        QKeyEvent event(QEvent::KeyPress, c.key, c.modifiers, c.text, index > 0);
+        QApplication::sendEvent(window()->windowHandle(), &event);
+      }
+      c.check(*this);
+    }
+  }
+}
+
+}  // namespace
