@@ -62,9 +62,27 @@ void PanelInputWatch::start() {
     // While a menu is open (a card's, a drop-down's) its keys are its own: Escape closes the
     // menu only, and Return or the arrows choose in it, not in the list below. Quick Look's keys
     // are its own too: Escape closes it, not the panel.
+    if (event->type() == QEvent::KeyRelease) lastRelease_ = releaseOf(*static_cast<QKeyEvent*>(event));
     if (event->type() == QEvent::KeyPress && !QApplication::activePopupWidget() && !isQuickLookWindow(window))
-      hooks_.keyDown(*static_cast<QKeyEvent*>(event));
+      handleKeyPress(*static_cast<QKeyEvent*>(event));
   });
+}
+
+PanelInputWatch::KeyRelease PanelInputWatch::releaseOf(const QKeyEvent& event) {
+  return {event.nativeScanCode(), event.timestamp()};
+}
+
+void PanelInputWatch::handleKeyPress(const QKeyEvent& event) {
+  // X repeats a held key as a release and a press at the same instant; the toolkit marks them
+  // only when it sees both at once, which a busy machine does not always let it.
+  if (event.isAutoRepeat() || event.nativeScanCode() == 0 || releaseOf(event) != lastRelease_) {
+    hooks_.keyDown(event);
+    return;
+  }
+  QKeyEvent repeat(event.type(), event.key(), event.modifiers(), event.nativeScanCode(), event.nativeVirtualKey(),
+                   event.nativeModifiers(), event.text(), true, event.count());
+  repeat.setTimestamp(event.timestamp());
+  hooks_.keyDown(repeat);
 }
 
 void PanelInputWatch::stop() {

@@ -55,6 +55,13 @@ class PanelInputWatch {
 
  private:
   class EventMonitor;
+  struct KeyRelease {
+    quint32 code = 0;
+    quint64 time = 0;
+    bool operator==(const KeyRelease&) const = default;
+  };
+  static KeyRelease releaseOf(const QKeyEvent& event);
+  void handleKeyPress(const QKeyEvent& event);
 
   bool isOnLeft() const;
   bool previewIsOpen() const;
@@ -67,6 +74,7 @@ class PanelInputWatch {
   PointerSubscription globalClickMonitor_;
   std::unique_ptr<EventMonitor> localClickMonitor_;
   std::unique_ptr<EventMonitor> keyMonitor_;
+  KeyRelease lastRelease_;
 };
 
 }  // namespace qv

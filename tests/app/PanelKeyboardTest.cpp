@@ -546,10 +546,9 @@ TEST_F(PanelKeyboardTest, HeldKeysActOnceThroughThePanelWindow) {
        [](PanelKeyboardTest& t) { EXPECT_TRUE(t.state().pinnedIDs().contains(t.items[0].id)); }},
       {"Space opens the preview", Qt::Key_Space, kNone, " ",
        [](PanelKeyboardTest& t) { EXPECT_EQ(t.state().previewItemID(), t.items[0].id); }},
-      {"Escape closes the preview only", Qt::Key_Escape, kNone, QString(),
+      {"Escape closes the preview, not the panel", Qt::Key_Escape, kNone, QString(),
        [](PanelKeyboardTest& t) {
          EXPECT_EQ(t.state().previewItemID(), std::nullopt);
-         EXPECT_TRUE(t.state().showFilterPanel());
          EXPECT_TRUE(t.state().isVisible());
        }},
       {"Return picks", Qt::Key_Return, kNone, "\r", [](PanelKeyboardTest& t) { EXPECT_EQ(t.picks.size(), 1); }},
@@ -557,18 +556,27 @@ TEST_F(PanelKeyboardTest, HeldKeysActOnceThroughThePanelWindow) {
       {"Ctrl+C copies", Qt::Key_C, kCtrl, QString(),
        [](PanelKeyboardTest& t) { EXPECT_EQ(t.writes().size(), t.writesBefore + 1); }},
   };
+  // Repeats come marked, or as a release and a press at the same instant that the toolkit did
+  // not mark.
+  auto send = [this](QEvent::Type type, const Case& c, bool repeat, quint64 time) {
+    QKeyEvent event(type, c.key, c.modifiers, 77, 0, 0, c.text, repeat);
+    event.setTimestamp(time);
+    QApplication::sendEvent(window()->windowHandle(), &event);
+  };
   for (const Case& c : cases) {
-    for (const int repeats : {1, 2}) {
+    for (const int repeats : {1, 2, -1, -2}) {
       SCOPED_TRACE(testing::Message() << c.name << ", repeats: " << repeats);
       state().setPinnedIDs({});
       state().setPreviewItemID(c.key == Qt::Key_Escape ? std::optional(items[0].id) : std::nullopt);
-      state().setShowFilterPanel(c.key == Qt::Key_Escape);
       state().setSelectedIndex(0);
       picks.clear();
       writesBefore = writes().size();
-      for (int index = 0; index <= repeats; ++index) {
-        QKeyEvent event(QEvent::KeyPress, c.key, c.modifiers, c.text, index > 0);
-        QApplication::sendEvent(window()->windowHandle(), &event);
+      quint64 time = 1000 * quint64(repeats + 10);
+      send(QEvent::KeyPress, c, false, time);
+      for (int index = 0; index < std::abs(repeats); ++index) {
+        time += 40;
+        if (repeats < 0) send(QEvent::KeyRelease, c, false, time);
+        send(QEvent::KeyPress, c, repeats > 0, time);
       }
       c.check(*this);
     }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QWindow>
 
 using namespace qv;
 
@@ -278,7 +279,9 @@ TEST_F(PanelTypedKeysTest, KeysTypedAfterAPickFollowThePasteInOrder) {
     fake.workspace->setFrontmost(editor);
     controller->showPanel();
     advance(1);
-    fake.workspace->setFrontmost(RunningApp{1});
+    RunningApp panel;
+    panel.pid = 1;
+    fake.workspace->setFrontmost(panel);
   }
 }
 

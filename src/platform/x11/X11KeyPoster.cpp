@@ -12,6 +12,7 @@ namespace qv::x11 {
 namespace {
 constexpr uint32_t kControlLeft = 0xffe3;
 constexpr uint32_t kShiftLeft = 0xffe1;
+constexpr uint32_t kAltLeft = 0xffe9;
 }  // namespace
 
 X11KeyPoster::X11KeyPoster() {
@@ -59,15 +60,23 @@ void X11KeyPoster::handleEvent(xcb_generic_event_t* event) {
   if (released_) postTyped(hold_->take());
 }
 
+xcb_grab_keyboard_cookie_t X11KeyPoster::grabKeyboard() {
+  grabbed_ = true;
+  return xcb_grab_keyboard(x_.connection(), 0, x_.rootWindow(), XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
+                           XCB_GRAB_MODE_ASYNC);
+}
+
 bool X11KeyPoster::holdKeys(quint32 pickingKey) {
   if (!available_) return false;
   if (grabbed_) return true;
   xcb_connection_t* c = x_.connection();
-  auto* grab = xcb_grab_keyboard_reply(
-      c, xcb_grab_keyboard(c, 0, x_.rootWindow(), XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC), nullptr);
+  auto* grab = xcb_grab_keyboard_reply(c, grabKeyboard(), nullptr);
   const bool held = grab && grab->status == XCB_GRAB_STATUS_SUCCESS;
   std::free(grab);
-  if (!held) return false;
+  if (!held) {
+    grabbed_ = false;
+    return false;
+  }
   // Whether the picking key is still down, as of the grab: its release comes to us from now on.
   bool pickingDown = false;
   if (pickingKey != 0 && pickingKey < 256) {
@@ -76,7 +85,6 @@ bool X11KeyPoster::holdKeys(quint32 pickingKey) {
       std::free(keymap);
     }
   }
-  grabbed_ = true;
   released_ = false;
   hold_.emplace(pickingKey, pickingDown);
   return true;
@@ -118,6 +126,7 @@ bool X11KeyPoster::postPaste(const QString& windowClass) {
   if (!available_) return false;
   x_.dispatchPending();  // a new keyboard map, held keys that arrived
   // The grab would take the paste keystroke too; the held keys stay held until after it.
+  const bool holding = grabbed_;
   endGrab();
   const auto vKeysym = keys::keysymForKeyCode(keys::code::V);
   const xcb_keycode_t v = vKeysym ? keycodeFor(*vKeysym) : 0;
@@ -133,10 +142,22 @@ bool X11KeyPoster::postPaste(const QString& windowClass) {
   fakeKey(XCB_KEY_PRESS, control);
   if (withShift) fakeKey(XCB_KEY_PRESS, shift);
   fakeKey(XCB_KEY_PRESS, v);
+  // While V is held the user's keys are held too (they would reach the window with Ctrl): the
+  // grab is taken again, and given up after the hold time, which the delayed release of a key
+  // that is up (Alt, released above) measures, just before V's release.
+  const xcb_keycode_t timer = holding ? keycodeFor(kAltLeft) : 0;
+  const bool regrab = timer != 0 && timer != control && timer != shift && modifierKeys_.contains(timer);
+  if (regrab) xcb_discard_reply(x_.connection(), grabKeyboard().sequence);
   // The presses have been handled by the server when this returns, so a key grab taken again
   // right after cannot catch them (only presses activate grabs; the releases may come later).
   std::free(xcb_get_input_focus_reply(x_.connection(), xcb_get_input_focus(x_.connection()), nullptr));
-  fakeKey(XCB_KEY_RELEASE, v, kKeyHoldMs);
+  if (regrab) {
+    fakeKey(XCB_KEY_RELEASE, timer, kKeyHoldMs);
+    endGrab();
+    fakeKey(XCB_KEY_RELEASE, v);
+  } else {
+    fakeKey(XCB_KEY_RELEASE, v, kKeyHoldMs);
+  }
   if (withShift) fakeKey(XCB_KEY_RELEASE, shift);
   fakeKey(XCB_KEY_RELEASE, control);
   xcb_flush(x_.connection());

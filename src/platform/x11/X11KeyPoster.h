@@ -14,9 +14,10 @@ namespace qv::x11 {
 // flushes: no reply is awaited there (a round trip can stall for seconds after the server was
 // idle). The keyboard map is read at start and again when the server announces a new one.
 // Keys are held back by an active grab of the keyboard on the root window: the keys typed then
-// come to this connection alone. The grab ends before a paste is posted (XTest keys would go to
-// it too); the held keys are posted after the paste, and keys still on their way when the grab
-// ended are posted as they arrive, since this connection gets no other key events.
+// come to this connection alone. XTest keys would go to the grab too, so it is given up for the
+// paste keystroke's presses and for its releases (it is held again while V is held); the held
+// keys are posted after the paste, and keys still on their way when the grab ended are posted
+// as they arrive, since this connection gets no other key events.
 class X11KeyPoster : public KeyPoster {
  public:
   X11KeyPoster();
@@ -34,6 +35,8 @@ class X11KeyPoster : public KeyPoster {
  private:
   void loadKeyboardMap();
   void handleEvent(xcb_generic_event_t* event);
+  // Asks for the keyboard; the reply tells whether it was granted.
+  xcb_grab_keyboard_cookie_t grabKeyboard();
   void endGrab();
   void postTyped(const QList<TypedKey>& keys);
   xcb_keycode_t keycodeFor(uint32_t keysym) const;
