@@ -104,7 +104,13 @@ void X11KeyPoster::releaseHeldKeys() {
 }
 
 void X11KeyPoster::postTyped(const QList<TypedKey>& keys) {
-  for (const TypedKey& key : keys) fakeKey(key.press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, xcb_keycode_t(key.code));
+  for (const TypedKey& key : keys) {
+    const auto code = xcb_keycode_t(key.code);
+    // A key still down on the posting device (another XTest client typing) would make the press
+    // a repeat, which is dropped; releasing a key that is up changes nothing.
+    if (key.press) fakeKey(XCB_KEY_RELEASE, code);
+    fakeKey(key.press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, code);
+  }
   xcb_flush(x_.connection());
 }
 
