@@ -97,6 +97,7 @@ void PasteSender::finish(const Completion& done, PasteOutcome outcome) {
 }
 
 void PasteSender::holdTypedKeys(quint32 pickingKey) {
+  if (!keys_->canPost()) return;  // nothing could type them again
   holding_ = true;
   handBack_.cancel();
   holdLimit_.cancel();
@@ -120,7 +121,8 @@ void PasteSender::handBackKeys() {
 
 void PasteSender::handBackWhenAway(int pollsLeft) {
   const std::optional<RunningApp> front = workspace_->frontmostApplication();
-  if ((front && front->pid != workspace_->ownPid()) || pollsLeft <= 0) {
+  // No active window at all is also where the keys would go without us.
+  if (!front || front->pid != workspace_->ownPid() || pollsLeft <= 0) {
     releaseHeldKeys();
     return;
   }

@@ -56,8 +56,8 @@ class PasteSender {
   // never typed, and a paste waits up to kPickingKeyWait for its release. While another program
   // holds the keyboard (our hot key's grab, until its key is released) the hold is asked again.
   void holdTypedKeys(quint32 pickingKey);
-  // After a close: the held keys are typed once a window of another program is active, or
-  // after kHandBackDeadline into whatever window is.
+  // After a close: the held keys are typed once no window of this program is active any more,
+  // or after kHandBackDeadline into whatever window is.
   void handBackKeys();
   // Types the held keys now.
   void releaseHeldKeys();
