@@ -157,6 +157,7 @@ class PanelController : public QObject {
                    const std::optional<RunningApp>& target);
   void resignKeyWindow();
   void closeKeepingTypedKeys();
+  void holdTypedKeys(quint32 pickingKey);
   void handlePasteOutcome(PasteOutcome outcome);
   void hideAfterCopyFeedback();
   void scheduleToastReset(double seconds);

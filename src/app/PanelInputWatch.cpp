@@ -41,13 +41,17 @@ class PanelInputWatch::EventMonitor : public QObject {
 PanelInputWatch::PanelInputWatch(AppContext& context, PanelState& state, QWidget& panel, Hooks hooks)
     : context_(context), state_(state), panel_(panel), hooks_(std::move(hooks)) {}
 
-PanelInputWatch::~PanelInputWatch() { stop(); }
+PanelInputWatch::~PanelInputWatch() {
+  stop();
+  keptKeyMonitor_.reset();
+}
 
 bool PanelInputWatch::isOnLeft() const { return state_.edgeSide() == QLatin1String("left"); }
 
 bool PanelInputWatch::hasClickMonitors() const { return bool(globalClickMonitor_) || bool(localClickMonitor_); }
 
 void PanelInputWatch::start() {
+  keptKeyMonitor_.reset();
   if (context_.pointerMonitor)
     globalClickMonitor_ = context_.pointerMonitor->addButtonPressHandler(
         [this](QPointF location) { handleGlobalPress(location); });
@@ -93,6 +97,13 @@ void PanelInputWatch::stop() {
     localClickMonitor_.release()->deleteLater();
   }
   keyMonitor_.reset();
+}
+
+void PanelInputWatch::keepKeysAfterHide(std::function<void(const QKeyEvent&)> keep) {
+  keptKeyMonitor_ = std::make_unique<EventMonitor>([this, keep = std::move(keep)](QWindow* window, QEvent* event) {
+    if (window == panel_.windowHandle() && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease))
+      keep(*static_cast<QKeyEvent*>(event));
+  });
 }
 
 bool PanelInputWatch::isQuickLookWindow(const QWindow* window) const {

@@ -41,6 +41,9 @@ class PanelInputWatch {
   void stop();
   bool hasClickMonitors() const;
   bool hasKeyMonitor() const { return bool(keyMonitor_); }
+  // From a hide until the next show: the presses and releases that still reach the panel's
+  // window (typed before a hold of the keyboard took effect) go to `keep`.
+  void keepKeysAfterHide(std::function<void(const QKeyEvent&)> keep);
 
   // A press in one of the program's own windows (`position` in that window).
   void handleLocalClick(QWindow* window, QPointF position);
@@ -74,6 +77,7 @@ class PanelInputWatch {
   PointerSubscription globalClickMonitor_;
   std::unique_ptr<EventMonitor> localClickMonitor_;
   std::unique_ptr<EventMonitor> keyMonitor_;
+  std::unique_ptr<EventMonitor> keptKeyMonitor_;
   KeyRelease lastRelease_;
 };
 

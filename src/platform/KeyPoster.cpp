@@ -1,6 +1,7 @@
 #include "platform/KeyPoster.h"
 
 #include <QtGlobal>
+#include <algorithm>
 #include <array>
 
 namespace qv {
@@ -21,7 +22,10 @@ void HeldKeys::add(const TypedKey& key) {
       return;
     }
   }
-  if (keys_.size() < kMaxKeys) keys_.append(key);
+  if (keys_.size() >= kMaxKeys) return;
+  const auto later = std::upper_bound(keys_.begin(), keys_.end(), key.time,
+                                      [](quint32 time, const TypedKey& kept) { return time < kept.time; });
+  keys_.insert(later, key);
 }
 
 QList<TypedKey> HeldKeys::take() {

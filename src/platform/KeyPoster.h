@@ -25,6 +25,8 @@ class HeldKeys {
   HeldKeys() = default;
   HeldKeys(quint32 pickingKey, bool pickingKeyDown) : pickingKey_(pickingKey), pickingKeyDown_(pickingKeyDown) {}
 
+  // Kept in the order of their times: keys that reached one of our windows before the hold took
+  // the keyboard may come in after later ones.
   void add(const TypedKey& key);
   bool pickingKeyDown() const { return pickingKeyDown_; }
   // The kept keys in order, and after them a release of each key they leave down (a key left
@@ -54,9 +56,13 @@ class KeyPoster {
 
   // Holds back the keys the user types from now on, from every window, until releaseHeldKeys()
   // (a paste posted meanwhile still reaches the focused window). `pickingKey` is the native
-  // code of the key whose press picked, 0 for none. False when the keyboard cannot be held now
-  // (another program holds it); asking again later may succeed.
+  // code of the key whose press picked, 0 for none. False when the keyboard cannot be taken
+  // now (another program holds it): the hold has begun all the same, and asking again later
+  // may take it.
   virtual bool holdKeys(quint32 pickingKey) = 0;
+  // A key that reached one of our own windows during a hold (before the keyboard was taken):
+  // kept with the others. Nothing happens without a hold.
+  virtual void keepTypedKey(const TypedKey& key) = 0;
   // Whether the key that picked is still down while the keys are held.
   virtual bool pickingKeyDown() const = 0;
   // Ends the hold: the held keys are typed into the focused window, after what was posted

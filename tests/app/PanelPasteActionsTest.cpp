@@ -300,6 +300,27 @@ TEST_F(PanelTypedKeysTest, AHeldReturnPastesOnceOnItsReleaseWithoutItsRepeats) {
   EXPECT_EQ(received(), QStringList({"paste", "+38", "-38"}));
 }
 
+// The hot key's own grab holds the keyboard until its key is released: the next keys still
+// reach the panel's window, and are held with those typed once the hold has the keyboard.
+TEST_F(PanelTypedKeysTest, KeysTypedAfterTheHotKeyClosesThePanelFollowInOrder) {
+  fake.keyPoster->keyboardTakenElsewhere = true;
+  controller->togglePanel();
+  ASSERT_FALSE(state().isVisible());
+  for (const bool press : {true, false}) {
+    QKeyEvent event(press ? QEvent::KeyPress : QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, kACode, 0, 0, "a");
+    event.setTimestamp(10);
+    QApplication::sendEvent(window()->windowHandle(), &event);
+  }
+  fake.keyPoster->keyboardTakenElsewhere = false;
+  advance(0.05);
+  fake.keyPoster->type(kBCode, true, 20);
+  fake.keyPoster->type(kBCode, false, 30);
+  EXPECT_TRUE(received().isEmpty());
+  fake.workspace->setFrontmost(editor);
+  advance(0.1);
+  EXPECT_EQ(received(), QStringList({"+38", "-38", "+56", "-56"}));
+}
+
 TEST_F(PanelTypedKeysTest, KeysTypedAfterAnEscapeReachTheWindowThatGetsTheFocus) {
   press(Qt::Key_Escape, kEscapeCode);
   ASSERT_FALSE(state().isVisible());

@@ -160,10 +160,10 @@ TEST_F(PasteSenderTest, AHeldKeyboardIsWaitedForAndEveryHoldEnds) {
   fake.keyPoster->keyboardTakenElsewhere = true;
   sender().holdTypedKeys(0);
   fake.scheduler->advance(0.1);
-  EXPECT_FALSE(fake.keyPoster->isHolding());
+  EXPECT_FALSE(fake.keyPoster->keyboardHeld);
   fake.keyPoster->keyboardTakenElsewhere = false;
   fake.scheduler->advance(PasteSender::kHoldRetryInterval);
-  EXPECT_TRUE(fake.keyPoster->isHolding());
+  EXPECT_TRUE(fake.keyPoster->keyboardHeld);
 
   fake.workspace->removeApplication(editor().pid);
   fake.keyPoster->type(38, true);

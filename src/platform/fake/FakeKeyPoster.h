@@ -21,22 +21,27 @@ class FakeKeyPoster : public KeyPoster {
     return true;
   }
   bool holdKeys(quint32 pickingKey) override {
-    if (!available || keyboardTakenElsewhere) return false;
+    if (!available) return false;
     if (!hold_) hold_ = HeldKeys(pickingKey, pickingKey != 0 && pickingKeyStillDown);
-    return true;
+    keyboardHeld = !keyboardTakenElsewhere;
+    return keyboardHeld;
+  }
+  void keepTypedKey(const TypedKey& key) override {
+    if (hold_) hold_->add(key);
   }
   bool pickingKeyDown() const override { return hold_ && hold_->pickingKeyDown(); }
   void releaseHeldKeys() override {
     if (!hold_) return;
     for (const TypedKey& key : hold_->take()) received.append(describe(key));
     hold_.reset();
+    keyboardHeld = false;
   }
 
   bool isHolding() const { return hold_.has_value(); }
-  // A key the user types now.
+  // A key the user types now: it reaches the focused window unless the keyboard is held.
   void type(quint32 code, bool press, quint32 time = 0) {
     const TypedKey key{code, press, time};
-    if (hold_) hold_->add(key);
+    if (keyboardHeld) hold_->add(key);
     else received.append(describe(key));
   }
   // "+38" for a press of key code 38, "-38" for its release.
@@ -45,8 +50,10 @@ class FakeKeyPoster : public KeyPoster {
   }
 
   bool available = true;
-  // Another program holds the keyboard: holdKeys() fails.
+  // Another program holds the keyboard: holdKeys() cannot take it.
   bool keyboardTakenElsewhere = false;
+  // Whether a hold has the keyboard.
+  bool keyboardHeld = false;
   // Whether the key that picked is still down when a hold begins.
   bool pickingKeyStillDown = true;
   // The window class of each posted paste, in order.

@@ -71,23 +71,25 @@ bool X11KeyPoster::holdKeys(quint32 pickingKey) {
   if (grabbed_) return true;
   xcb_connection_t* c = x_.connection();
   auto* grab = xcb_grab_keyboard_reply(c, grabKeyboard(), nullptr);
-  const bool held = grab && grab->status == XCB_GRAB_STATUS_SUCCESS;
+  grabbed_ = grab && grab->status == XCB_GRAB_STATUS_SUCCESS;
   std::free(grab);
-  if (!held) {
-    grabbed_ = false;
-    return false;
-  }
-  // Whether the picking key is still down, as of the grab: its release comes to us from now on.
-  bool pickingDown = false;
-  if (pickingKey != 0 && pickingKey < 256) {
-    if (auto* keymap = xcb_query_keymap_reply(c, xcb_query_keymap(c), nullptr)) {
-      pickingDown = (keymap->keys[pickingKey / 8] >> (pickingKey % 8)) & 1;
-      std::free(keymap);
+  if (!hold_ || released_) {
+    // Whether the picking key is still down, as of the grab: its release comes to us from now on.
+    bool pickingDown = false;
+    if (pickingKey != 0 && pickingKey < 256) {
+      if (auto* keymap = xcb_query_keymap_reply(c, xcb_query_keymap(c), nullptr)) {
+        pickingDown = (keymap->keys[pickingKey / 8] >> (pickingKey % 8)) & 1;
+        std::free(keymap);
+      }
     }
+    released_ = false;
+    hold_.emplace(pickingKey, pickingDown);
   }
-  released_ = false;
-  hold_.emplace(pickingKey, pickingDown);
-  return true;
+  return grabbed_;
+}
+
+void X11KeyPoster::keepTypedKey(const TypedKey& key) {
+  if (hold_ && !released_) hold_->add(key);
 }
 
 void X11KeyPoster::endGrab() {

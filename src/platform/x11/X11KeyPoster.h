@@ -26,6 +26,7 @@ class X11KeyPoster : public KeyPoster {
   bool canPost() const override { return available_; }
   bool postPaste(const QString& windowClass) override;
   bool holdKeys(quint32 pickingKey) override;
+  void keepTypedKey(const TypedKey& key) override;
   bool pickingKeyDown() const override { return hold_ && hold_->pickingKeyDown(); }
   void releaseHeldKeys() override;
 
