@@ -254,7 +254,7 @@ void PanelController::finishHide() {
 
 void PanelController::togglePanel() {
   if (state_->isVisible()) {
-    hidePanel();
+    closeKeepingTypedKeys();
     return;
   }
   if (context_.scheduler->uptime() - lastHideTime_ > kToggleGuardSeconds) showPanel();

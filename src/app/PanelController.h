@@ -68,8 +68,10 @@ class PanelController : public QObject {
   // Hides the panel and takes its window off the screen at once, without the slide; true when
   // its window was on screen until now.
   bool orderOutNow();
-  void togglePanel();  // hides when visible; shows only > 0.15 s after the last hide
-  void preWarm();      // once at launch, right after construction
+  // Hides when visible, and the keys typed while the focus goes back reach the window that gets
+  // it; shows only > 0.15 s after the last hide.
+  void togglePanel();
+  void preWarm();  // once at launch, right after construction
   // The side ("left"/"right") on which the edge trigger fired; used and cleared by the next
   // placement when the side setting is "both".
   void setPendingEdgeSide(const QString& side);
@@ -154,11 +156,14 @@ class PanelController : public QObject {
   void finishPaste(const std::optional<ClipboardItem>& item, bool hadPermission,
                    const std::optional<RunningApp>& target);
   void resignKeyWindow();
+  void closeKeepingTypedKeys();
+  void holdTypedKeys(quint32 pickingKey);
   void handlePasteOutcome(PasteOutcome outcome);
   void hideAfterCopyFeedback();
   void scheduleToastReset(double seconds);
   void cancelCopyFeedback();
   // Keys (PanelControllerKeys.cpp).
+  bool handleKey(const keys::KeyPress& key);
   bool handleListKey(const keys::KeyPress& key);
   bool handleCommandKey(const keys::KeyPress& key);
   bool handleGeneralKey(const keys::KeyPress& key);
@@ -205,6 +210,7 @@ class PanelController : public QObject {
   std::optional<QString> pendingEdgeSide_;
   double lastHideTime_ = -1e9;  // scheduler uptime
   std::optional<RunningApp> previousApp_;
+  quint32 keyBeingHandled_ = 0;     // native code of the key press being handled, 0 outside one
   PasteBack pasteBack_;             // activating the target after the hide
   WorkItem copyOnlyHideWork_;       // hiding after the copied feedback
   WorkItem toastResetWork_;         // ending the copied toast

@@ -47,10 +47,20 @@ std::optional<ClipboardItem> firstItem(const PanelState& state) {
 }
 }  // namespace
 
+bool PanelController::handleKeyDown(const QKeyEvent& event) {
+  // A pick or a close that this key makes holds back the keys typed after it, this one's
+  // repeats left out.
+  const quint32 outer = std::exchange(keyBeingHandled_, event.nativeScanCode());
+  const bool handled = handleKey(keys::KeyPress::from(event));
+  keyBeingHandled_ = outer;
+  return handled;
+}
+
 // Decides in a fixed order; the first rule that matches ends it. True when the key was handled;
 // the event goes on to the window either way.
-bool PanelController::handleKeyDown(const QKeyEvent& event) {
-  const keys::KeyPress key = keys::KeyPress::from(event);
+bool PanelController::handleKey(const keys::KeyPress& key) {
+  // A held Escape closes one thing, not everything down to the panel.
+  if (key.keyCode == Escape && key.isRepeat) return true;
   // An open category form or preview editor owns the keyboard; Escape only closes it.
   if (state_->newCategoryFormActive()) {
     if (key.keyCode != Escape) return false;
@@ -64,6 +74,7 @@ bool PanelController::handleKeyDown(const QKeyEvent& event) {
   }
   if (key.flags == kCommand || key.flags == kCommandShift) {
     if (const int position = key.digitPosition(); position >= 0) {
+      if (key.isRepeat) return true;  // holding the keys picks once
       const FilteredItems items = state_->filteredItems();
       if (position < items.size()) state_->pasteAction()(items.at(position), keyboardPlainText(key));
       return true;  // also past the end of the list
@@ -80,9 +91,11 @@ bool PanelController::handleCommandKey(const keys::KeyPress& key) {
     case F: state_->raiseExpandSearchTrigger(); return true;
     case C:
       if (state_->searchFieldFocused()) return handleGeneralKey(key);  // the field copies
-      copyFromKeyboard();
+      if (!key.isRepeat) copyFromKeyboard();
       return true;
     case P:
+      // Held, the pin would flip at every repeat and end as chance leaves it.
+      if (key.isRepeat) return true;
       if (const auto target = firstOf(hoveredItem(), selectedItem(), state_->previewItem())) state_->togglePin(*target);
       return true;
     default: return isListKey(key.keyCode) ? handleListKey(key) : handleGeneralKey(key);
@@ -91,10 +104,17 @@ bool PanelController::handleCommandKey(const keys::KeyPress& key) {
 
 bool PanelController::handleListKey(const keys::KeyPress& key) {
   switch (key.keyCode) {
-    case Return: pasteFromKeyboard(key); return true;
+    case Return:
+      if (!key.isRepeat) pasteFromKeyboard(key);
+      return true;
     case Space:
       // With a query and no card under the pointer, the space is part of the search.
       if (state_->searchFieldFocused() && !hoveredItem() && !state_->searchQuery().isEmpty()) return false;
+      // Held, it opens or closes the preview once.
+      if (key.isRepeat) {
+        if (state_->searchFieldFocused()) takeOutTypedSpace();
+        return true;
+      }
       if (canPreview()) previewFromKeyboard();
       else if (state_->searchFieldFocused()) takeOutTypedSpace();
       return true;
@@ -205,7 +225,7 @@ void PanelController::escapeOneLevel() {
   if (state_->showDotsMenu()) state_->setShowDotsMenu(false);
   else if (state_->previewItem()) state_->cancelPreviewWork();
   else if (state_->showFilterPanel()) state_->setShowFilterPanel(false);
-  else hidePanel();
+  else closeKeepingTypedKeys();
 }
 
 void PanelController::syncPreviewToSelection() {

@@ -3,10 +3,12 @@
 #include "app/AppContext.h"
 #include "base/Log.h"
 #include "items/writer/PasteboardWriter.h"
+#include "platform/KeyPoster.h"
 #include "platform/PastePermission.h"
 #include "state/PanelState.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QWidget>
 
@@ -76,7 +78,9 @@ void PanelController::finishPaste(const std::optional<ClipboardItem>& item, bool
     return;
   }
   const QPointer<PanelController> self(this);
-  pasteBack_.deliver(target, {[this] {
+  pasteBack_.deliver(target, {[this, pickingKey = keyBeingHandled_] {
+                                // The keys typed from now on follow the paste.
+                                holdTypedKeys(pickingKey);
                                 hidePanel();
                                 resignKeyWindow();
                               },
@@ -93,6 +97,25 @@ void PanelController::finishPaste(const std::optional<ClipboardItem>& item, bool
 void PanelController::resignKeyWindow() {
   if (QWidget* active = QApplication::activeWindow())
     if (QWidget* focused = active->focusWidget()) focused->clearFocus();
+}
+
+// The panel keeps the focus until its window goes; the keys typed until another window has it
+// are held back and then typed into it.
+void PanelController::closeKeepingTypedKeys() {
+  if (!state_->isVisible()) return;
+  holdTypedKeys(keyBeingHandled_);
+  hidePanel();
+  context_.pasteSender->handBackKeys();
+}
+
+// Until the hold has the keyboard (another program may have it for a moment), keys still reach
+// the panel's window; they are held with the others.
+void PanelController::holdTypedKeys(quint32 pickingKey) {
+  context_.pasteSender->holdTypedKeys(pickingKey);
+  input_.keepKeysAfterHide([keys = context_.keyPoster](const QKeyEvent& event) {
+    if (keys && event.nativeScanCode() != 0)
+      keys->keepTypedKey({event.nativeScanCode(), event.type() == QEvent::KeyPress, quint32(event.timestamp())});
+  });
 }
 
 void PanelController::handlePasteOutcome(PasteOutcome outcome) {

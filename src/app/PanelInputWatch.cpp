@@ -41,13 +41,17 @@ class PanelInputWatch::EventMonitor : public QObject {
 PanelInputWatch::PanelInputWatch(AppContext& context, PanelState& state, QWidget& panel, Hooks hooks)
     : context_(context), state_(state), panel_(panel), hooks_(std::move(hooks)) {}
 
-PanelInputWatch::~PanelInputWatch() { stop(); }
+PanelInputWatch::~PanelInputWatch() {
+  stop();
+  keptKeyMonitor_.reset();
+}
 
 bool PanelInputWatch::isOnLeft() const { return state_.edgeSide() == QLatin1String("left"); }
 
 bool PanelInputWatch::hasClickMonitors() const { return bool(globalClickMonitor_) || bool(localClickMonitor_); }
 
 void PanelInputWatch::start() {
+  keptKeyMonitor_.reset();
   if (context_.pointerMonitor)
     globalClickMonitor_ = context_.pointerMonitor->addButtonPressHandler(
         [this](QPointF location) { handleGlobalPress(location); });
@@ -62,9 +66,27 @@ void PanelInputWatch::start() {
     // While a menu is open (a card's, a drop-down's) its keys are its own: Escape closes the
     // menu only, and Return or the arrows choose in it, not in the list below. Quick Look's keys
     // are its own too: Escape closes it, not the panel.
+    if (event->type() == QEvent::KeyRelease) lastRelease_ = releaseOf(*static_cast<QKeyEvent*>(event));
     if (event->type() == QEvent::KeyPress && !QApplication::activePopupWidget() && !isQuickLookWindow(window))
-      hooks_.keyDown(*static_cast<QKeyEvent*>(event));
+      handleKeyPress(*static_cast<QKeyEvent*>(event));
   });
+}
+
+PanelInputWatch::KeyRelease PanelInputWatch::releaseOf(const QKeyEvent& event) {
+  return {event.nativeScanCode(), event.timestamp()};
+}
+
+void PanelInputWatch::handleKeyPress(const QKeyEvent& event) {
+  // X repeats a held key as a release and a press at the same instant; the toolkit marks them
+  // only when it sees both at once, which a busy machine does not always let it.
+  if (event.isAutoRepeat() || event.nativeScanCode() == 0 || releaseOf(event) != lastRelease_) {
+    hooks_.keyDown(event);
+    return;
+  }
+  QKeyEvent repeat(event.type(), event.key(), event.modifiers(), event.nativeScanCode(), event.nativeVirtualKey(),
+                   event.nativeModifiers(), event.text(), true, event.count());
+  repeat.setTimestamp(event.timestamp());
+  hooks_.keyDown(repeat);
 }
 
 void PanelInputWatch::stop() {
@@ -75,6 +97,13 @@ void PanelInputWatch::stop() {
     localClickMonitor_.release()->deleteLater();
   }
   keyMonitor_.reset();
+}
+
+void PanelInputWatch::keepKeysAfterHide(std::function<void(const QKeyEvent&)> keep) {
+  keptKeyMonitor_ = std::make_unique<EventMonitor>([this, keep = std::move(keep)](QWindow* window, QEvent* event) {
+    if (window == panel_.windowHandle() && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease))
+      keep(*static_cast<QKeyEvent*>(event));
+  });
 }
 
 bool PanelInputWatch::isQuickLookWindow(const QWindow* window) const {

@@ -41,6 +41,9 @@ class PanelInputWatch {
   void stop();
   bool hasClickMonitors() const;
   bool hasKeyMonitor() const { return bool(keyMonitor_); }
+  // From a hide until the next show: the presses and releases that still reach the panel's
+  // window (typed before a hold of the keyboard took effect) go to `keep`.
+  void keepKeysAfterHide(std::function<void(const QKeyEvent&)> keep);
 
   // A press in one of the program's own windows (`position` in that window).
   void handleLocalClick(QWindow* window, QPointF position);
@@ -55,6 +58,13 @@ class PanelInputWatch {
 
  private:
   class EventMonitor;
+  struct KeyRelease {
+    quint32 code = 0;
+    quint64 time = 0;
+    bool operator==(const KeyRelease&) const = default;
+  };
+  static KeyRelease releaseOf(const QKeyEvent& event);
+  void handleKeyPress(const QKeyEvent& event);
 
   bool isOnLeft() const;
   bool previewIsOpen() const;
@@ -67,6 +77,8 @@ class PanelInputWatch {
   PointerSubscription globalClickMonitor_;
   std::unique_ptr<EventMonitor> localClickMonitor_;
   std::unique_ptr<EventMonitor> keyMonitor_;
+  std::unique_ptr<EventMonitor> keptKeyMonitor_;
+  KeyRelease lastRelease_;
 };
 
 }  // namespace qv

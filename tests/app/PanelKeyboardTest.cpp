@@ -55,6 +55,7 @@ struct PanelKeyboardTest : test::PanelControllerHarness {
   QList<ClipboardItem> items;
   QList<Pick> picks;
   QList<QList<QUuid>> multiPicks;
+  qsizetype writesBefore = 0;
 };
 
 TEST_F(PanelKeyboardTest, CommandDigitPastesThatPositionWithinTheList) {
@@ -525,3 +526,61 @@ TEST_F(PanelKeyboardTest, DeleteAfterACardMenuRemovesTheSelectedCard) {
   QTest::keyClick(window()->windowHandle(), Qt::Key_Delete);
   EXPECT_EQ(state().items(), (QList<ClipboardItem>{items[1], items[2]}));
 }
+
+namespace {
+
+// Holding a key sends one press and then repeats; a key that toggles, picks or closes acts on
+// the press alone, whether the repeats are odd or even in number.
+TEST_F(PanelKeyboardTest, HeldKeysActOnceThroughThePanelWindow) {
+  controller->rootView()->setPreviewFactory(
+      [](const ClipboardItem&, double, std::function<void()>, QWidget* parent) { return new QWidget(parent); });
+  struct Case {
+    const char* name;
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    QString text;
+    std::function<void(PanelKeyboardTest&)> check;  // the state after one press
+  };
+  const QList<Case> cases = {
+      {"Ctrl+P pins", Qt::Key_P, kCtrl, QString(),
+       [](PanelKeyboardTest& t) { EXPECT_TRUE(t.state().pinnedIDs().contains(t.items[0].id)); }},
+      {"Space opens the preview", Qt::Key_Space, kNone, " ",
+       [](PanelKeyboardTest& t) { EXPECT_EQ(t.state().previewItemID(), t.items[0].id); }},
+      {"Escape closes the preview, not the panel", Qt::Key_Escape, kNone, QString(),
+       [](PanelKeyboardTest& t) {
+         EXPECT_EQ(t.state().previewItemID(), std::nullopt);
+         EXPECT_TRUE(t.state().isVisible());
+       }},
+      {"Return picks", Qt::Key_Return, kNone, "\r", [](PanelKeyboardTest& t) { EXPECT_EQ(t.picks.size(), 1); }},
+      {"Ctrl+1 picks", Qt::Key_1, kCtrl, QString(), [](PanelKeyboardTest& t) { EXPECT_EQ(t.picks.size(), 1); }},
+      {"Ctrl+C copies", Qt::Key_C, kCtrl, QString(),
+       [](PanelKeyboardTest& t) { EXPECT_EQ(t.writes().size(), t.writesBefore + 1); }},
+  };
+  // Repeats come marked, or as a release and a press at the same instant that the toolkit did
+  // not mark.
+  auto send = [this](QEvent::Type type, const Case& c, bool repeat, quint64 time) {
+    QKeyEvent event(type, c.key, c.modifiers, 77, 0, 0, c.text, repeat);
+    event.setTimestamp(time);
+    QApplication::sendEvent(window()->windowHandle(), &event);
+  };
+  for (const Case& c : cases) {
+    for (const int repeats : {1, 2, -1, -2}) {
+      SCOPED_TRACE(testing::Message() << c.name << ", repeats: " << repeats);
+      state().setPinnedIDs({});
+      state().setPreviewItemID(c.key == Qt::Key_Escape ? std::optional(items[0].id) : std::nullopt);
+      state().setSelectedIndex(0);
+      picks.clear();
+      writesBefore = writes().size();
+      quint64 time = 1000 * quint64(repeats + 10);
+      send(QEvent::KeyPress, c, false, time);
+      for (int index = 0; index < std::abs(repeats); ++index) {
+        time += 40;
+        if (repeats < 0) send(QEvent::KeyRelease, c, false, time);
+        send(QEvent::KeyPress, c, repeats > 0, time);
+      }
+      c.check(*this);
+    }
+  }
+}
+
+}  // namespace

@@ -3,6 +3,9 @@
 #include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QWindow>
 
 using namespace qv;
 
@@ -222,6 +225,113 @@ TEST_F(PanelPasteActionsTest, AKeystrokeThatCannotBeDeliveredIsNeverTypedAndTheU
     controller->showPanel();
     advance(1);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// X key codes of a US keyboard.
+constexpr quint32 kEscapeCode = 9;
+constexpr quint32 kReturnCode = 36;
+constexpr quint32 kACode = 38;
+constexpr quint32 kBCode = 56;
+
+// The user goes on typing right after a pick or a close: every key reaches the previous
+// application after the paste, in order, and the key that picked never does.
+struct PanelTypedKeysTest : PanelPasteActionsTest {
+  PanelTypedKeysTest() { state().setItems({test::textItem("pasted")}); }
+  void press(int key, quint32 code, bool repeat = false) {
+    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, code, 0, 0, QString(), repeat);
+    QApplication::sendEvent(window()->windowHandle(), &event);
+  }
+  void tap(quint32 code) {
+    fake.keyPoster->type(code, true);
+    fake.keyPoster->type(code, false);
+  }
+  QStringList& received() { return fake.keyPoster->received; }
+};
+
+TEST_F(PanelTypedKeysTest, KeysTypedAfterAPickFollowThePasteInOrder) {
+  struct Case {
+    const char* name;
+    QList<double> typedAt;  // seconds after the pick; "a", then "b"
+  };
+  const QList<Case> cases = {
+      {"at once and at 150 ms", {0, 0.15}},
+      {"at 300 ms, before the paste", {0.3, 0.33}},
+      {"before and after the paste", {0.15, 0.5}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    received().clear();
+    press(Qt::Key_Return, kReturnCode);
+    ASSERT_FALSE(state().isVisible());
+    fake.keyPoster->type(kReturnCode, false);
+    double now = 0;
+    for (int index = 0; index < 2; ++index) {
+      advance(c.typedAt[index] - now);
+      now = c.typedAt[index];
+      tap(index == 0 ? kACode : kBCode);
+    }
+    advance(1);
+    EXPECT_EQ(received(), QStringList({"paste", "+38", "-38", "+56", "-56"}));
+    fake.workspace->setFrontmost(editor);
+    controller->showPanel();
+    advance(1);
+    RunningApp panel;
+    panel.pid = 1;
+    fake.workspace->setFrontmost(panel);
+  }
+}
+
+// Held, the key that picked repeats until it is let go: the paste waits for that, and the
+// repeats are typed nowhere.
+TEST_F(PanelTypedKeysTest, AHeldReturnPastesOnceOnItsReleaseWithoutItsRepeats) {
+  press(Qt::Key_Return, kReturnCode);
+  for (int repeat = 0; repeat < 15; ++repeat) {
+    advance(0.04);
+    fake.keyPoster->type(kReturnCode, true);  // repeats
+  }
+  EXPECT_TRUE(received().isEmpty());
+  fake.keyPoster->type(kReturnCode, false);
+  tap(kACode);
+  advance(0.1);
+  EXPECT_EQ(received(), QStringList({"paste", "+38", "-38"}));
+}
+
+// The hot key's own grab holds the keyboard until its key is released: the next keys still
+// reach the panel's window, and are held with those typed once the hold has the keyboard.
+TEST_F(PanelTypedKeysTest, KeysTypedAfterTheHotKeyClosesThePanelFollowInOrder) {
+  fake.keyPoster->keyboardTakenElsewhere = true;
+  controller->togglePanel();
+  ASSERT_FALSE(state().isVisible());
+  for (const bool press : {true, false}) {
+    QKeyEvent event(press ? QEvent::KeyPress : QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, kACode, 0, 0, "a");
+    event.setTimestamp(10);
+    QApplication::sendEvent(window()->windowHandle(), &event);
+  }
+  fake.keyPoster->keyboardTakenElsewhere = false;
+  advance(0.05);
+  fake.keyPoster->type(kBCode, true, 20);
+  fake.keyPoster->type(kBCode, false, 30);
+  EXPECT_TRUE(received().isEmpty());
+  fake.workspace->setFrontmost(editor);
+  advance(0.1);
+  EXPECT_EQ(received(), QStringList({"+38", "-38", "+56", "-56"}));
+}
+
+TEST_F(PanelTypedKeysTest, KeysTypedAfterAnEscapeReachTheWindowThatGetsTheFocus) {
+  press(Qt::Key_Escape, kEscapeCode);
+  ASSERT_FALSE(state().isVisible());
+  fake.keyPoster->type(kEscapeCode, false);
+  tap(kACode);
+  advance(0.3);  // the panel's window is still there, with the focus
+  tap(kBCode);
+  EXPECT_TRUE(received().isEmpty());
+  fake.workspace->setFrontmost(editor);
+  advance(0.1);
+  EXPECT_EQ(received(), QStringList({"+38", "-38", "+56", "-56"}));
 }
 
 }  // namespace

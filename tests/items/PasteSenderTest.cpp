@@ -153,5 +153,31 @@ TEST_F(PasteSenderTest, SenderGoneBeforeTheDelayPostsNothing) {
   EXPECT_TRUE(fake.keyPoster->pastes.isEmpty());
 }
 
+// Our hot key's own grab holds the keyboard until its key is released: the hold is asked
+// again until it is granted. Keys are typed after the paste whatever its outcome, and a hold
+// that nothing ends lets go by itself.
+TEST_F(PasteSenderTest, AHeldKeyboardIsWaitedForAndEveryHoldEnds) {
+  fake.keyPoster->keyboardTakenElsewhere = true;
+  sender().holdTypedKeys(0);
+  fake.scheduler->advance(0.1);
+  EXPECT_FALSE(fake.keyPoster->keyboardHeld);
+  fake.keyPoster->keyboardTakenElsewhere = false;
+  fake.scheduler->advance(PasteSender::kHoldRetryInterval);
+  EXPECT_TRUE(fake.keyPoster->keyboardHeld);
+
+  fake.workspace->removeApplication(editor().pid);
+  fake.keyPoster->type(38, true);
+  sender().activateAndPaste(editor(), record());
+  fake.scheduler->advance(0.01);
+  EXPECT_EQ(outcome, PasteOutcome::targetGone);
+  EXPECT_EQ(fake.keyPoster->received, QStringList({"+38", "-38"}));
+
+  sender().holdTypedKeys(0);
+  fake.scheduler->advance(PasteSender::kHoldLimit - 0.01);
+  EXPECT_TRUE(fake.keyPoster->isHolding());
+  fake.scheduler->advance(0.01);
+  EXPECT_FALSE(fake.keyPoster->isHolding());
+}
+
 }  // namespace
 }  // namespace qv

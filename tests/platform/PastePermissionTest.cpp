@@ -56,6 +56,37 @@ TEST(PastePermissionTest, NoKeyPostingUnderWayland) {
   if (!display.isEmpty()) qputenv("DISPLAY", display);
 }
 
+// The picking key's repeats come as presses, or as a release and a press at one instant;
+// only its real release ends them, and a later press of it is the user's again.
+TEST(HeldKeysTest, ThePickingKeyIsLeftOutAndNothingIsLeftDown) {
+  struct Case {
+    const char* name;
+    bool pickingDown;
+    QList<TypedKey> typed;
+    QList<TypedKey> posted;
+  };
+  const TypedKey a{38, true, 10};
+  const TypedKey aUp{38, false, 20};
+  const QList<Case> cases = {
+      {"repeats as presses", true, {{36, true, 5}, a, {36, true, 15}, aUp, {36, false, 25}}, {a, aUp}},
+      {"repeats as release and press", true, {{36, false, 5}, {36, true, 5}, a, {36, false, 30}}, {a, {38, false, 10}}},
+      {"pressed again", true, {{36, false, 5}, {36, true, 40}, {36, false, 50}}, {{36, true, 40}, {36, false, 50}}},
+      {"up before the hold", false, {{36, true, 40}}, {{36, true, 40}, {36, false, 40}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    HeldKeys held(36, c.pickingDown);
+    for (const TypedKey& key : c.typed) held.add(key);
+    EXPECT_EQ(held.take(), c.posted);
+    EXPECT_TRUE(held.take().isEmpty());
+  }
+  HeldKeys many(0, false);
+  for (int index = 0; index < HeldKeys::kMaxKeys + 10; ++index) many.add({38, true, quint32(index)});
+  const QList<TypedKey> posted = many.take();
+  EXPECT_EQ(posted.size(), HeldKeys::kMaxKeys + 1);
+  EXPECT_EQ(posted.last(), (TypedKey{38, false, quint32(HeldKeys::kMaxKeys - 1)}));
+}
+
 TEST(AppRelauncherTest, QuitsOnlyOnceTheNewInstanceStarted) {
   FakePlatformContext fake;
   int quits = 0;

@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/Scheduler.h"
 #include "platform/Workspace.h"
 
 #include <functional>
@@ -9,7 +10,6 @@ namespace qv {
 
 class GlobalHotKey;
 class KeyPoster;
-class Scheduler;
 
 // How a paste into the previous application ended.
 enum class PasteOutcome {
@@ -28,6 +28,9 @@ class PasteSender {
   // `hotKey` (optional) is suspended while keys are posted: our own shortcut would take them.
   PasteSender(std::shared_ptr<Scheduler> scheduler, std::shared_ptr<Workspace> workspace,
               std::shared_ptr<KeyPoster> keys, std::shared_ptr<GlobalHotKey> hotKey = nullptr);
+  ~PasteSender();
+  PasteSender(const PasteSender&) = delete;
+  PasteSender& operator=(const PasteSender&) = delete;
 
   // From activating the target to the keystroke.
   static constexpr double kPasteDelay = 0.15;
@@ -46,8 +49,28 @@ class PasteSender {
   // Types one paste keystroke into the active window now; false when nothing was posted.
   bool postCommandV();
 
+  // Holds back the keys the user types from now on, from every window, so that none is lost
+  // while the focus goes back and none lands before the paste: they are typed after the next
+  // paste (whatever its outcome), or by handBackKeys(), or after kHoldLimit at the latest.
+  // `pickingKey` is the native code of the key that picked (0 for none): its repeats are
+  // never typed, and a paste waits up to kPickingKeyWait for its release. While another program
+  // holds the keyboard (our hot key's grab, until its key is released) the hold is asked again.
+  void holdTypedKeys(quint32 pickingKey);
+  // After a close: the held keys are typed once no window of this program is active any more,
+  // or after kHandBackDeadline into whatever window is.
+  void handBackKeys();
+  // Types the held keys now.
+  void releaseHeldKeys();
+
+  static constexpr double kHoldRetryInterval = 0.02;
+  static constexpr double kPickingKeyWait = 2.0;
+  static constexpr double kHandBackDeadline = 1.5;
+  static constexpr double kHoldLimit = 4.0;
+
  private:
-  void pasteWhenActive(const RunningApp& app, int pollsLeft, const Completion& done);
+  void pasteWhenActive(const RunningApp& app, int pollsLeft, int keyPollsLeft, const Completion& done);
+  void tryHold(quint32 pickingKey);
+  void handBackWhenAway(int pollsLeft);
   bool isActive(const RunningApp& app) const;
   void finish(const Completion& done, PasteOutcome outcome);
   bool postPaste(const QString& windowClass);
@@ -57,6 +80,10 @@ class PasteSender {
   std::shared_ptr<KeyPoster> keys_;
   std::shared_ptr<GlobalHotKey> hotKey_;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);  // guards scheduled work
+  bool holding_ = false;
+  WorkItem holdRetry_;
+  WorkItem holdLimit_;
+  WorkItem handBack_;
 };
 
 const char* pasteOutcomeName(PasteOutcome outcome);
