@@ -48,4 +48,4 @@ TEST(UrlSchemeHandler, IsTheDesktopIdXdgMimeNamesAndEmptyWhenThereIsNoneOrNoTool
 }
 
 // An xdg-mime that never answers is ended: "no handler", well before the wait's own deadline.
-TEST(UrlSchemeHandler, AQueryThatHangsAnswersNone) { EXPECT_EQ(askWith("#!/bin/sh\nexec sleep 60\n"), QString()); }
+TEST(UrlSchemeHandler, AQueryThatHangsAnswersNone) { EXPECT_EQ(askWith("#!/bin/sh\nexec /bin/sleep 60\n"), QString()); }

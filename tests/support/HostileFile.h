@@ -19,16 +19,18 @@
 namespace qv::test {
 
 // What may stand at the path of a file the program reads, none of which a read may wait on or
-// take without end: a link to a device that never ends, a FIFO nobody writes, a file whose size
-// (4 GB, sparse) is far above any the program keeps, and a folder.
-enum class HostileForm { linkToDevZero, fifo, sparse4GB, folder };
-inline constexpr HostileForm kHostileForms[] = {HostileForm::linkToDevZero, HostileForm::fifo, HostileForm::sparse4GB,
-                                                HostileForm::folder};
+// take without end: a link to a device that never ends, a FIFO nobody writes (or a link to one,
+// which a listing of files lets through), a file whose size (4 GB, sparse) is far above any the
+// program keeps, and a folder.
+enum class HostileForm { linkToDevZero, fifo, linkToFifo, sparse4GB, folder };
+inline constexpr HostileForm kHostileForms[] = {HostileForm::linkToDevZero, HostileForm::fifo, HostileForm::linkToFifo,
+                                                HostileForm::sparse4GB, HostileForm::folder};
 
 inline const char* nameOf(HostileForm form) {
   switch (form) {
     case HostileForm::linkToDevZero: return "a link to /dev/zero";
     case HostileForm::fifo: return "a FIFO";
+    case HostileForm::linkToFifo: return "a link to a FIFO";
     case HostileForm::sparse4GB: return "a 4 GB sparse file";
     case HostileForm::folder: return "a folder";
   }
@@ -46,6 +48,10 @@ class HostileFile {
       case HostileForm::fifo:
         fifo_ = std::make_unique<FifoWithDeadline>(path);
         made_ = fifo_->isMade();
+        break;
+      case HostileForm::linkToFifo:
+        fifo_ = std::make_unique<FifoWithDeadline>(path + QStringLiteral(".fifo-target"));
+        made_ = fifo_->isMade() && ::symlink(QFile::encodeName(fifo_->path()).constData(), native.constData()) == 0;
         break;
       case HostileForm::sparse4GB: {
         QFile file(path);
