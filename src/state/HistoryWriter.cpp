@@ -147,16 +147,13 @@ bool HistoryWriter::openJournal() {
   if (journal_ >= 0) return true;
   if (!ensurePrivateFolder(QFileInfo(journalPath_).absolutePath())) return false;
   const QByteArray native = QFile::encodeName(journalPath_);
-  // Without blocking, and only a regular file: a FIFO or a device at the path is no journal.
-  journal_ = ::open(native.constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600);
+  journal_ = ::open(native.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
   if (journal_ < 0) return false;
   // A record cut short by a crash is dropped: the next one starts where the last whole one ends.
   struct stat status {};
-  if (::fstat(journal_, &status) != 0 || !S_ISREG(status.st_mode) ||
+  if (::fstat(journal_, &status) != 0 ||
       (status.st_size > journalLength_ && ::ftruncate(journal_, journalLength_) != 0)) {
-    const int error = S_ISREG(status.st_mode) ? errno : EINVAL;
     closeJournal();
-    errno = error;
     return false;
   }
   return true;
