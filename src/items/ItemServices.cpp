@@ -27,7 +27,9 @@ void installItemServices(ItemServices& services) {
   // Item stores, identity, text recognition, thumbnails.
   services.richTextStore = std::make_shared<RichTextStore>(*services.paths);
   services.fileBookmarkStore = std::make_shared<FileBookmarkStore>(*services.paths, services.fileBookmarks);
-  services.appIdentity = std::make_shared<AppIdentity>(services.desktopEntries);
+  // The applications' index is made at start, off the main thread.
+  services.appIdentity = std::make_shared<AppIdentity>(
+      services.desktopEntries, services.queue(QStringLiteral("desktopEntries")), services.scheduler);
   services.imageTextRecognizer = std::make_shared<ImageTextRecognizer>(
       *services.paths, services.imageStore, services.ocrEngine, services.queue(QStringLiteral("ocr")),
       services.scheduler);

@@ -42,7 +42,8 @@ CardCellView::CardCellView(ViewServices& context, PanelState& state, CardTapMemo
        {&PanelState::selectedIndexChanged, &PanelState::multiSelectedIDsChanged, &PanelState::pinnedIDsChanged,
         &PanelState::sensitiveIDsChanged, &PanelState::peekedIDsChanged, &PanelState::copiedItemIDChanged,
         &PanelState::pasteHintItemIDChanged, &PanelState::customCategoriesChanged, &PanelState::cardCategoriesChanged,
-        &PanelState::filterTypesChanged, &PanelState::filterAppsChanged, &PanelState::filterDateChanged})
+        &PanelState::filterTypesChanged, &PanelState::filterAppsChanged, &PanelState::filterDateChanged,
+        &PanelState::appIdentityRevisionChanged})
     connect(&state_, signal, this, [this] { refresh(); });
   connect(&state_, &PanelState::shakeTokenChanged, this, [this] {
     if (state_.shakeItemID() == item_.id) startShake();

@@ -1,22 +1,28 @@
 #include "platform/DesktopEntries.h"
 
 #include "platform/DesktopEntryIndex.h"
+#include "platform/ImageDecoder.h"
+#include "platform/RegularFile.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPixmap>
+#include <QProcess>
 #include <QStyle>
+#include <QTimer>
 #include <algorithm>
 
 namespace qv {
 
 namespace {
 
-// Desktop files are small; anything larger is not one.
-constexpr qint64 kMaximumDesktopFileSize = 1024 * 1024;
+// xdg-mime answers at once; one that hangs must not leave anyone waiting.
+constexpr int kDefaultQueryTimeoutMs = 3000;
+
+// An icon given by its path is read at most this large (a vector one is drawn at this size).
+constexpr int kIconSide = 256;
 
 QIcon styleIcon(QStyle::StandardPixmap which) {
   if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) {
@@ -159,6 +165,40 @@ QString defaultApplicationFor(const QString& mimeType, const QList<QByteArray>& 
   return {};
 }
 
+QString desktopIdOfFileName(QString answer) {
+  answer = answer.trimmed();
+  if (answer.endsWith(QLatin1String(".desktop"))) answer.chop(int(qstrlen(".desktop")));
+  return answer;
+}
+
+void queryDefaultApplication(QObject* owner, const QString& mimeType, std::function<void(const QString&)> answer) {
+  auto* query = new QProcess(owner);
+  auto answered = std::make_shared<bool>(false);
+  auto reply = [query, answered, answer = std::move(answer)](const QString& desktopId) {
+    if (*answered) return;
+    *answered = true;
+    query->deleteLater();
+    if (answer) answer(desktopId);
+  };
+  QObject::connect(query, &QProcess::finished, query, [query, reply](int code, QProcess::ExitStatus status) {
+    const QString id = QString::fromUtf8(query->readAllStandardOutput());
+    reply(status == QProcess::NormalExit && code == 0 ? desktopIdOfFileName(id) : QString());
+  });
+  QObject::connect(query, &QProcess::errorOccurred, query, [query, reply](QProcess::ProcessError error) {
+    if (error == QProcess::FailedToStart) reply(QString());
+    else if (error == QProcess::Timedout) query->kill();
+  });
+  // A query that hangs answers "no default" and is ended.
+  QTimer* limit = new QTimer(query);
+  limit->setSingleShot(true);
+  QObject::connect(limit, &QTimer::timeout, query, [query, reply] {
+    reply(QString());
+    query->kill();
+  });
+  limit->start(kDefaultQueryTimeoutMs);
+  query->start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), mimeType});
+}
+
 XdgDesktopEntries::XdgDesktopEntries(QStringList applicationFolders) : folders_(std::move(applicationFolders)) {}
 
 QStringList XdgDesktopEntries::mimeAppsListsFromEnvironment() {
@@ -183,8 +223,8 @@ QStringList XdgDesktopEntries::mimeAppsListsFromEnvironment() {
 QString XdgDesktopEntries::defaultApplication(const QString& mimeType) {
   QList<QByteArray> lists;
   for (const QString& path : mimeAppsListsFromEnvironment()) {
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly) && file.size() <= kMaximumDesktopFileSize) lists.append(file.readAll());
+    if (std::optional<QByteArray> list = readRegularFile(path, readLimit::kMimeAppsListBytes))
+      lists.append(std::move(*list));
   }
   return defaultApplicationFor(mimeType, lists, *index());
 }
@@ -216,10 +256,10 @@ std::shared_ptr<const DesktopEntryIndex> XdgDesktopEntries::index() {
 }
 
 std::optional<DesktopEntry> XdgDesktopEntries::entryAt(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly) || file.size() > kMaximumDesktopFileSize) return std::nullopt;
+  const std::optional<QByteArray> contents = readRegularFile(path, readLimit::kDesktopEntryBytes);
+  if (!contents) return std::nullopt;
   bool hidden = false;
-  auto entry = parseDesktopEntry(file.readAll(), &hidden);
+  auto entry = parseDesktopEntry(*contents, &hidden);
   if (!entry || hidden) return std::nullopt;
   entry->path = QFileInfo(path).absoluteFilePath();
   return entry;
@@ -230,9 +270,16 @@ std::optional<DesktopEntry> XdgDesktopEntries::entry(const QString& id) { return
 QIcon XdgDesktopEntries::icon(const QString& iconName) {
   if (iconName.isEmpty()) return {};
   if (QDir::isAbsolutePath(iconName)) {
-    if (!QFileInfo(iconName).isFile()) return {};
-    QIcon icon(iconName);
-    return icon.availableSizes().isEmpty() && icon.pixmap(32, 32).isNull() ? QIcon() : icon;
+    // Read here through the bounded reader, not by QIcon from the path: a FIFO or a device named
+    // as an icon must neither block nor fill the memory.
+    PictureFile file(iconName, readLimit::kIconBytes);
+    QImageReader& reader = file.reader();
+    const QSize size = reader.size();
+    if (size.isValid() && !size.isEmpty() &&
+        (reader.format().startsWith("svg") || size.width() > kIconSide || size.height() > kIconSide))
+      reader.setScaledSize(size.scaled(kIconSide, kIconSide, Qt::KeepAspectRatio));
+    const QImage image = reader.read();
+    return image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image));
   }
   return QIcon::fromTheme(iconName);
 }

@@ -4,9 +4,12 @@
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
+
+class QObject;
 
 namespace qv {
 
@@ -50,6 +53,9 @@ class DesktopEntries {
   virtual ~DesktopEntries() = default;
   // All applications as they are installed now; keep it for a while or pass it to other threads.
   virtual std::shared_ptr<const DesktopEntryIndex> index() = 0;
+  // The index as it was last made, without reading anything: none until the first `index()`
+  // has finished. For the main thread, which never waits on the disk.
+  virtual std::shared_ptr<const DesktopEntryIndex> builtIndex() = 0;
   // The entry with this desktop-entry id; nothing when no application has it.
   virtual std::optional<DesktopEntry> entry(const QString& id) = 0;
   // The entry stored in one desktop file; nothing when it cannot be read or is not one.
@@ -76,6 +82,7 @@ class XdgDesktopEntries : public DesktopEntries {
   static QStringList applicationFoldersFromEnvironment();
 
   std::shared_ptr<const DesktopEntryIndex> index() override;
+  std::shared_ptr<const DesktopEntryIndex> builtIndex() override { return index_.load(); }
   std::optional<DesktopEntry> entry(const QString& id) override;
   std::optional<DesktopEntry> entryAt(const QString& path) override;
   QString defaultApplication(const QString& mimeType) override;
@@ -97,6 +104,15 @@ class XdgDesktopEntries : public DesktopEntries {
 // first installed entry of the index that declares the type. "" when none is installed.
 QString defaultApplicationFor(const QString& mimeType, const QList<QByteArray>& mimeAppsLists,
                               const DesktopEntryIndex& index);
+
+// A desktop id from a desktop file's name ("org.gnome.TextEditor" for
+// "org.gnome.TextEditor.desktop"), surrounding white space dropped.
+QString desktopIdOfFileName(QString fileName);
+// Asks `xdg-mime query default` for the application the desktop opens `mimeType` with (a scheme
+// handler for "x-scheme-handler/<scheme>"), without blocking: `answer` gets its desktop id, or ""
+// when the query fails, cannot start, or has not answered within a few seconds (it is then
+// ended). The query runs as a child of `owner`.
+void queryDefaultApplication(QObject* owner, const QString& mimeType, std::function<void(const QString&)> answer);
 
 // Parses the [Desktop Entry] group of a desktop file; nothing when there is no such group.
 std::optional<DesktopEntry> parseDesktopEntry(const QByteArray& contents, bool* hidden = nullptr);

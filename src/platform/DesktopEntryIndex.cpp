@@ -1,6 +1,7 @@
 #include "platform/DesktopEntryIndex.h"
 
 #include "base/NativePath.h"
+#include "platform/RegularFile.h"
 
 #include <sys/stat.h>
 #include <time.h>
@@ -17,8 +18,6 @@ namespace qv {
 
 namespace {
 
-// Desktop files are small; anything larger is not one.
-constexpr qint64 kMaximumDesktopFileSize = 1024 * 1024;
 // A folder changed this recently may change again within the same time stamp.
 constexpr qint64 kSettleNanoseconds = 2'000'000'000;
 
@@ -369,10 +368,11 @@ std::shared_ptr<const DesktopEntryIndex> DesktopEntryIndex::build(const QStringL
       // The first folder that has the id decides, even when its entry is hidden or unreadable.
       if (claimed.contains(id)) continue;
       claimed.insert(id);
-      QFile file(path);
-      if (!file.open(QIODevice::ReadOnly) || file.size() > kMaximumDesktopFileSize) continue;
+      // A link to a FIFO or a device is skipped, not waited on or read without end.
+      const std::optional<QByteArray> contents = readRegularFile(path, readLimit::kDesktopEntryBytes);
+      if (!contents) continue;
       bool hidden = false;
-      std::optional<DesktopEntry> entry = parseDesktopEntry(file.readAll(), &hidden);
+      std::optional<DesktopEntry> entry = parseDesktopEntry(*contents, &hidden);
       if (!entry || hidden) continue;
       if (!entry->type.isEmpty() && entry->type != QLatin1String("Application")) continue;
       entry->id = id;

@@ -18,51 +18,12 @@
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QMimeDatabase>
-#include <QProcess>
 #include <QSet>
 #include <QStandardPaths>
-#include <QTimer>
 
 namespace qv {
 
 namespace {
-
-// xdg-mime answers at once; one that hangs must not leave the picker waiting.
-constexpr int kDefaultQueryTimeoutMs = 3000;
-
-QString desktopIdOf(QString answer) {
-  answer = answer.trimmed();
-  if (answer.endsWith(QLatin1String(".desktop"))) answer.chop(int(qstrlen(".desktop")));
-  return answer;
-}
-
-void queryDefaultWithXdgMime(QObject* owner, const QString& mimeType, std::function<void(const QString&)> answer) {
-  auto* query = new QProcess(owner);
-  auto answered = std::make_shared<bool>(false);
-  auto reply = [query, answered, answer = std::move(answer)](const QString& desktopId) {
-    if (*answered) return;
-    *answered = true;
-    query->deleteLater();
-    if (answer) answer(desktopId);
-  };
-  QObject::connect(query, &QProcess::finished, query, [query, reply](int code, QProcess::ExitStatus status) {
-    const QString id = QString::fromUtf8(query->readAllStandardOutput());
-    reply(status == QProcess::NormalExit && code == 0 ? desktopIdOf(id) : QString());
-  });
-  QObject::connect(query, &QProcess::errorOccurred, query, [query, reply](QProcess::ProcessError error) {
-    if (error == QProcess::FailedToStart) reply(QString());
-    else if (error == QProcess::Timedout) query->kill();
-  });
-  // A query that hangs answers "no default" and is ended.
-  QTimer* limit = new QTimer(query);
-  limit->setSingleShot(true);
-  QObject::connect(limit, &QTimer::timeout, query, [query, reply] {
-    reply(QString());
-    query->kill();
-  });
-  limit->start(kDefaultQueryTimeoutMs);
-  query->start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), mimeType});
-}
 
 // The folder, made private, and only when it is a folder of ours (not a link someone put there).
 bool preparePrivateFolder(const QString& folder) {
@@ -161,7 +122,7 @@ DesktopSharePicker::DesktopSharePicker(std::shared_ptr<DesktopEntries> entries, 
   if (!options_.start) options_.start = launchDetached;
   if (!options_.queryDefault) {
     options_.queryDefault = [this](const QString& mimeType, std::function<void(const QString&)> answer) {
-      queryDefaultWithXdgMime(this, mimeType, std::move(answer));
+      queryDefaultApplication(this, mimeType, std::move(answer));
     };
   }
   // What a run that ended without its quit (a crash, a kill) left behind goes now.
@@ -240,7 +201,7 @@ QList<ShareTarget> DesktopSharePicker::targetsFor(const QList<ShareItem>& items,
                        entry.iconName, isDefault};
   };
   QString firstId;
-  if (const std::optional<DesktopEntry> preferred = index.entry(desktopIdOf(defaultId));
+  if (const std::optional<DesktopEntry> preferred = index.entry(desktopIdOfFileName(defaultId));
       preferred && preferred->id != ownId && opens(*preferred, items) && isOffered(*preferred, desktops)) {
     targets.append(targetOf(*preferred, true));
     firstId = preferred->id;

@@ -54,7 +54,7 @@ QString XdgAutostartLoginItem::entryPath() const { return folder_ + u'/' + deskt
 
 bool XdgAutostartLoginItem::isEnabled() const {
   bool ok = false;
-  const QByteArray contents = readFile(entryPath(), &ok);
+  const QByteArray contents = readFile(entryPath(), &ok, nullptr, readLimit::kDesktopEntryBytes);
   if (!ok) return false;
   if (entryValue(contents, "Hidden").compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0) return false;
   if (entryValue(contents, "X-GNOME-Autostart-enabled").compare(QStringLiteral("false"), Qt::CaseInsensitive) == 0)

@@ -10,6 +10,18 @@ namespace qv {
 // link to one (/dev/zero) at a path of ours must neither block a read nor fill the memory.
 inline constexpr qint64 kMaximumReadBytes = qint64(1) << 30;
 
+// The most each kind of file is read with: far above what a real one holds, so that only a
+// file that is not of that kind is refused.
+namespace readLimit {
+inline constexpr qint64 kDesktopEntryBytes = 1024 * 1024;    // a .desktop file
+inline constexpr qint64 kMimeAppsListBytes = 1024 * 1024;    // mimeapps.list and its variants
+inline constexpr qint64 kThumbnailerBytes = 64 * 1024;       // a .thumbnailer file: a few lines
+inline constexpr qint64 kIconBytes = 16 * 1024 * 1024;       // an application icon by its path
+inline constexpr qint64 kImageTextBytes = 16 * 1024 * 1024;  // the text recognized in one picture
+// A cached page image: a PNG of at most 40 megapixels as the link fetcher keeps it.
+inline constexpr qint64 kPageImageBytes = 256 * 1024 * 1024;
+}  // namespace readLimit
+
 // A regular file opened for reading without blocking, whatever lies at the path: it is opened
 // with O_NONBLOCK and judged by what was opened, never by the path again (no window in which it
 // could be swapped for a FIFO). Reads with pread, so that several threads may read one file at once.

@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QMimeDatabase>
@@ -25,8 +24,6 @@ namespace qv {
 
 namespace {
 
-// Thumbnailer files are a few lines; anything larger is not one.
-constexpr qint64 kMaximumEntryBytes = 64 * 1024;
 // How often a running thumbnailer is checked for cancellation.
 constexpr int kPollMilliseconds = 50;
 
@@ -90,9 +87,10 @@ QList<Thumbnailer> readThumbnailers(const QStringList& folders) {
       const QString name = QFileInfo(path).fileName();
       if (seen.contains(name)) continue;
       seen.insert(name);
-      QFile file(path);
-      if (!file.open(QIODevice::ReadOnly) || file.size() > kMaximumEntryBytes) continue;
-      if (std::optional<Thumbnailer> thumbnailer = parseThumbnailer(file.read(kMaximumEntryBytes), path))
+      // A link to a FIFO or a device is skipped, not waited on or read without end.
+      const std::optional<QByteArray> contents = readRegularFile(path, readLimit::kThumbnailerBytes);
+      if (!contents) continue;
+      if (std::optional<Thumbnailer> thumbnailer = parseThumbnailer(*contents, path))
         thumbnailers.append(std::move(*thumbnailer));
     }
   }

@@ -1,6 +1,7 @@
 #include "state/PanelState.h"
 
 #include "items/ItemServices.h"
+#include "items/identity/AppIdentity.h"
 #include "state/HistoryFile.h"
 #include "state/PanelStateInternal.h"
 
@@ -18,6 +19,10 @@ PanelState::PanelState(ItemServices& context, QObject* parent)
                   ? QStringLiteral("left")
                   : QStringLiteral("right");
   countHistoryChanges();
+  if (context.appIdentity && !context.appIdentity->hasIndex())
+    context.appIdentity->setOnIndexArrived([self = QPointer<PanelState>(this)] {
+      if (self) self->bumpAppIdentityRevision();
+    });
   connect(this, &PanelState::itemsChanged, this, [this] {
     if (recordingDepth_ == 0) unrecordedChange_ = true;
   });

@@ -94,6 +94,8 @@ class PanelState : public QObject {
   // ---- History and persistence -------------------------------------------------------------
   QV_OBSERVED(items, setItems, QList<ClipboardItem>);
   QV_TRIGGER(imageTextRevision, bumpImageTextRevision, setImageTextRevision) = 0;
+  // Raised when the applications' index arrives: names and icons shown before it are asked again.
+  QV_TRIGGER(appIdentityRevision, bumpAppIdentityRevision, setAppIdentityRevision) = 0;
 
   // ---- Item marks ----------------------------------------------------------------------------
   QV_OBSERVED_PART(marks_, pinnedIDs, setPinnedIDs, IdSet);

@@ -1,5 +1,7 @@
 #include "cards/CardContentTestSupport.h"
+#include "cards/badges/CardOverlay.h"
 #include "cards/badges/CardQuickActions.h"
+#include "items/identity/AppIdentity.h"
 #include "panel/CardCellView.h"
 #include "panel/PasteHintBadge.h"
 #include "platform/SettingsStore.h"
@@ -196,4 +198,26 @@ TEST(CardCell, ShakeAndPasteHintFollowTheStateForTheirCardOnly) {
   EXPECT_TRUE(h.cells[1]->pasteHint().hitShape().isEmpty());
   h.fake.advanceBoth(2.5);
   EXPECT_FALSE(h.cells[1]->pasteHint().isVisible());
+}
+
+// Nothing reads the disk on the main thread for a card: its application's name comes with the
+// index made on a queue, and a card shown before that takes the name when the index arrives.
+TEST(CardCell, ShowsItsApplicationsNameWhenTheIndexArrives) {
+  FakeCardContext fake;
+  DesktopEntry editor;
+  editor.id = QStringLiteral("org.example.Editor");
+  editor.name = QStringLiteral("Example Editor");
+  fake.desktopEntries->install(editor);
+  fake.desktopEntries->madeOnFirstIndex = true;
+  fake.context->appIdentity = std::make_shared<AppIdentity>(
+      fake.desktopEntries, fake.context->queue(QStringLiteral("desktopEntries")), fake.scheduler);
+  PanelState state{*fake.context};
+  CardTapMemory taps;
+  CardCellView cell(*fake.context, state, taps);
+  cell.setItem(textItem("alpha"), 0);
+  EXPECT_EQ(cell.card().overlay()->appName(), QStringLiteral("Editor"));  // the id's last part meanwhile
+
+  fake.drain();
+  EXPECT_EQ(cell.card().overlay()->appName(), QStringLiteral("Example Editor"));
+  EXPECT_EQ(fake.desktopEntries->fileReads, 0);
 }

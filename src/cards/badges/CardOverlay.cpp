@@ -115,6 +115,9 @@ CardOverlay::Evaluation CardOverlay::evaluate(const Props& props) const {
                          props.sourceAppBundleID, callbacks_.isFilterActive);
   e.clickable = bool(callbacks_.onFilter);
   e.named = environment().differentiateWithoutColor;
+  e.sourceName = sourceDisplayName(props.sourceAppBundleID, [this](const QString& id) {
+    return viewServices(context()).appIdentity ? viewServices(context()).appIdentity->appName(id) : id;
+  });
   return e;
 }
 
@@ -224,13 +227,12 @@ void CardOverlay::apply(bool animated) {
 
   // The footer.
   const QString& bundleID = props_.sourceAppBundleID;
-  name_.setText(sourceDisplayName(bundleID, [this](const QString& id) {
-    return viewServices(context()).appIdentity ? viewServices(context()).appIdentity->appName(id) : id;
-  }));
+  name_.setText(evaluation_.sourceName);
   const BadgeFilter appFilter = BadgeFilter::ofApp(bundleID);
   const bool offersFilter = isApplicationSource(bundleID);
   source_->setProps({bundleID, evaluation_.applied.app},
                     {offersFilter ? actionFor(appFilter) : std::function<void()>()});
+  source_->update();  // its icon may have come with the name
   const FooterLayout footer = footerLayout();
   source_->setPos(footer.badge.topLeft());
   refreshTime();

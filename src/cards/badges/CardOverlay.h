@@ -93,6 +93,7 @@ class CardOverlay : public PaintedItem {
     CardFacets applied;
     bool clickable = false;
     bool named = false;  // differentiate without colour: the category badge shows its name
+    QString sourceName;  // changes when the applications' index arrives
     bool operator==(const Evaluation&) const = default;
   };
   Evaluation evaluate(const Props& props) const;

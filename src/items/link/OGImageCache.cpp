@@ -2,12 +2,12 @@
 
 #include "base/Uuid.h"
 #include "items/stores/ImageStore.h"
+#include "platform/ImageDecoder.h"
 #include "platform/Paths.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 
 namespace qv {
 
@@ -18,10 +18,10 @@ QString OGImageCache::filePath(const QString& id) const {
 }
 
 QImage OGImageCache::load(const QString& id) const {
-  const QString path = filePath(id);
-  if (!QFileInfo::exists(path)) return {};
-  QImageReader reader(path, "png");
-  return reader.read();
+  // Through the bounded reader: a FIFO or a device at the path must not hold up the queue.
+  PictureFile file(filePath(id), readLimit::kPageImageBytes);
+  if (!file.isOpen()) return {};
+  return file.reader().read();
 }
 
 bool OGImageCache::contains(const QString& id) const { return QFileInfo::exists(filePath(id)); }

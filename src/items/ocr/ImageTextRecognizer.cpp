@@ -7,7 +7,6 @@
 #include "platform/Scheduler.h"
 #include "platform/SerialQueue.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <cmath>
@@ -52,7 +51,8 @@ QSize ImageTextRecognizer::recognitionSize(const QSize& size) {
 }
 
 std::optional<QImage> ImageTextRecognizer::readImage(const QString& path) {
-  QImageReader reader(path);
+  PictureFile file(path);
+  QImageReader& reader = file.reader();
   reader.setAutoTransform(true);
   useImageAllocationLimit();
   const QSize size = reader.size();
@@ -99,10 +99,10 @@ std::optional<QString> ImageTextRecognizer::text(const QString& id) {
     std::lock_guard lock(cacheLock_);
     if (const auto cached = cache_.constFind(id); cached != cache_.constEnd()) return cached.value();
   }
-  QFile file(textPath(id));
-  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-  QString text = QString::fromUtf8(file.readAll());
-  if (file.error() != QFileDevice::NoError) return std::nullopt;
+  // A FIFO or a device in place of the text neither holds up the search nor fills the memory.
+  const std::optional<QByteArray> bytes = readRegularFile(textPath(id), readLimit::kImageTextBytes);
+  if (!bytes) return std::nullopt;
+  QString text = QString::fromUtf8(*bytes);
   std::lock_guard lock(cacheLock_);
   cache_.insert(id, text);
   return text;

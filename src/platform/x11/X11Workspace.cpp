@@ -14,7 +14,6 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <chrono>
 
 namespace qv::x11 {
@@ -187,24 +186,7 @@ bool X11Workspace::openUrl(const QUrl& url) { return QDesktopServices::openUrl(u
 
 void X11Workspace::findUrlSchemeHandler(const QString& scheme, std::function<void(const QString&)> answer) {
   // xdg-mime knows every desktop's way of storing the default (mimeapps.list and its variants).
-  // It runs without blocking; a program that cannot start or fails answers "".
-  auto* query = new QProcess(this);
-  auto answered = std::make_shared<bool>(false);
-  auto reply = [query, answered, answer = std::move(answer)](const QString& desktopId) {
-    if (*answered) return;
-    *answered = true;
-    query->deleteLater();
-    if (answer) answer(desktopId);
-  };
-  connect(query, &QProcess::finished, query, [query, reply](int code, QProcess::ExitStatus status) {
-    const QString id = QString::fromUtf8(query->readAllStandardOutput()).trimmed();
-    reply(status == QProcess::NormalExit && code == 0 ? id : QString());
-  });
-  connect(query, &QProcess::errorOccurred, query, [reply](QProcess::ProcessError error) {
-    if (error == QProcess::FailedToStart) reply(QString());
-  });
-  query->start(QStringLiteral("xdg-mime"),
-               {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("x-scheme-handler/") + scheme});
+  queryDefaultApplication(this, QStringLiteral("x-scheme-handler/") + scheme, std::move(answer));
 }
 
 std::optional<X11Workspace::RevealTarget> X11Workspace::revealTargetOf(const QString& path) {
