@@ -1,15 +1,27 @@
-// The history at 100,000 items: adding a copy at the front, saving (encode + write), loading.
+// The history at 100,000 items (or as many as `--history_size=N` says): adding a copy at the
+// front (also while the views hold the list), saving (encode + write), loading; and the date
+// filters' checks over histories with nothing in their ranges.
+#include "app/PanelController.h"
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
 #include "items/model/ItemJson.h"
+#include "library/LibraryModel.h"
+#include "library/LibraryView.h"
+#include "panel/FilterTabs.h"
+#include "panel/PanelView.h"
+#include "panel/SearchBarView.h"
 #include "state/HistoryJournal.h"
 #include "state/PanelState.h"
 #include "support/BenchMain.h"
 #include "support/MixedHistory.h"
 #include "support/app/FakeContext.h"
+#include "ui/InterfaceServices.h"
+#include "ui/anim/FrameClock.h"
+#include "ui/controls/TextInput.h"
 
 #include <benchmark/benchmark.h>
 #include <QApplication>
+#include <QKeyEvent>
 #include <algorithm>
 #include <random>
 #include <vector>
@@ -19,15 +31,16 @@ namespace {
 
 using bench::mixedHistory;
 
-constexpr int kHistorySize = 100'000;
+// The size of the histories, from `--history_size=N`.
+int historySize = 100'000;
 
 struct Fixture {
-  Fixture() {
+  explicit Fixture(int size = historySize) {
     installItemServices(*fake.context);
     // Keep everything: retention should not shrink the benchmark's history.
     fake.context->settings->set(QStringLiteral("qv.historyRetention"), QStringLiteral("forever"));
     state = std::make_unique<PanelState>(*fake.context);
-    history = mixedHistory(fake.scheduler->now(), kHistorySize);
+    history = mixedHistory(fake.scheduler->now(), size);
   }
   FakeContext fake;
   std::unique_ptr<PanelState> state;
@@ -61,6 +74,95 @@ void BM_AddDuplicateAtFrontOfFullHistory(benchmark::State& bench) {
   }
 }
 BENCHMARK(BM_AddDuplicateAtFrontOfFullHistory)->Unit(benchmark::kMillisecond);
+
+// The copy of BM_AddItemAtFrontOfFullHistory in the state real use leaves the views in: the panel
+// was shown, searched and closed, and the library was opened: on screen (argument 1), where it
+// shows each copy, or closed again (0), where it catches up when it shows. Both hold the filtered
+// list of the history they show (the panel's also while it is hidden); a copy must not copy the
+// history.
+void BM_AddItemWhileViewsHoldTheList(benchmark::State& bench) {
+  FakeContext fake;
+  fake.context->frameClock = std::make_shared<ManualFrameClock>();
+  installItemServices(*fake.context);
+  installInterfaceServices(*fake.context);
+  fake.context->settings->set(QStringLiteral("qv.historyRetention"), QStringLiteral("forever"));
+  PanelController panel(*fake.context);
+  PanelState& state = panel.state();
+  state.setItems(mixedHistory(fake.scheduler->now(), historySize));
+  panel.showPanel();
+  QCoreApplication::processEvents();
+  QWidget* field = panel.rootView()->searchBar().field();
+  if (!field) return bench.SkipWithError("no search field");
+  QKeyEvent key(QEvent::KeyPress, Qt::Key_E, Qt::NoModifier, QStringLiteral("e"));
+  QCoreApplication::sendEvent(field, &key);
+  QCoreApplication::processEvents();
+  fake.drain();
+  panel.hidePanel();
+  fake.scheduler->advance(1);
+  QCoreApplication::processEvents();
+  LibraryModel library(state, *fake.scheduler);
+  LibraryView view(*fake.context, library);
+  const QMetaObject::Connection syncing = QObject::connect(&library, &LibraryModel::changed, &view,
+                                                           [&view] { view.sync(); });
+  view.setAttribute(Qt::WA_DontShowOnScreen);
+  view.resize(1100, 760);
+  view.show();
+  view.sync();
+  QCoreApplication::processEvents();
+  if (bench.range(0) == 0) {
+    // Closed, the window's controller leaves the view as it was until it shows again.
+    QObject::disconnect(syncing);
+    view.hide();
+  }
+  int n = 0;
+  for (auto _ : bench) {
+    state.addItem(ClipboardItem::make(newUuid(), QStringLiteral("org.gnome.TextEditor"), fake.scheduler->now(),
+                                      TextPayload{QStringLiteral("fresh copy %1").arg(n++)}));
+  }
+  bench.counters["items"] = double(state.items().size());
+}
+BENCHMARK(BM_AddItemWhileViewsHoldTheList)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+// A history of `count` items whose newest is 40 days old (someone back from six weeks away): no
+// item in any date filter's range.
+struct AwayFixture : Fixture {
+  explicit AwayFixture(int count) : Fixture(0) {
+    state->setItems(mixedHistory(fake.scheduler->now().addDays(-40), count));
+  }
+};
+
+// The sizes of those histories; a few rounds, as the checks took seconds each.
+void awaySizes(benchmark::internal::Benchmark* bench) {
+  bench->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Iterations(3)->Unit(benchmark::kMillisecond);
+}
+
+// What the filter surface asks as it opens (the library's, or the panel's): whether each date
+// filter has anything, for the Date tab and its chips.
+void BM_DateChipChecksWithEmptyRanges(benchmark::State& bench) {
+  AwayFixture f(int(bench.range(0)));
+  bool any = false;
+  for (auto _ : bench) {
+    for (const DateFilter date : kAllDateFilters) any = dateIsAvailable(*f.state, date) || any;
+    benchmark::DoNotOptimize(tabHasContent(*f.state, FilterTab::date));
+  }
+  bench.counters["any"] = any;
+}
+BENCHMARK(BM_DateChipChecksWithEmptyRanges)->Apply(awaySizes);
+
+// A date chip chosen over the same history: the filtered list worked out (nothing in range).
+void BM_FilterByDateChipWithEmptyRange(benchmark::State& bench) {
+  AwayFixture f(int(bench.range(0)));
+  qsizetype shown = 0;
+  for (auto _ : bench) {
+    f.state->setFilterDate(DateFilter::last30Days);
+    shown += f.state->filteredItems().size();
+    bench.PauseTiming();
+    f.state->setFilterDate(std::nullopt);
+    bench.ResumeTiming();
+  }
+  bench.counters["shown"] = double(shown);
+}
+BENCHMARK(BM_FilterByDateChipWithEmptyRange)->Apply(awaySizes);
 
 // One save as the quit flush runs it: snapshot, encode and atomic write (here on this thread).
 void BM_SaveFullHistory(benchmark::State& bench) {
@@ -261,4 +363,13 @@ BENCHMARK(BM_DecodeFullHistory)->Unit(benchmark::kMillisecond);
 }  // namespace
 }  // namespace qv
 
-int main(int argc, char** argv) { return qv::bench::runBenchmarks<QApplication>(argc, argv); }
+int main(int argc, char** argv) {
+  // `--history_size=N` sets the size of the histories; the rest goes to the benchmark library.
+  int kept = 1;
+  for (int i = 1; i < argc; ++i) {
+    const QByteArray argument(argv[i]);
+    if (argument.startsWith("--history_size=")) qv::historySize = argument.mid(15).toInt();
+    else argv[kept++] = argv[i];
+  }
+  return qv::bench::runBenchmarks<QApplication>(kept, argv);
+}

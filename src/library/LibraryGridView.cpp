@@ -65,6 +65,7 @@ void LibraryGridView::sync() {
   change.animated = settled_ && synced_ && countOrFirstChanged && isVisible();
   synced_ = true;
   items_ = items;
+  listLetGo_ = false;
   runs_ = std::move(runs);
   relayout(change);
   scheduleDayTurn(context_.scheduler->now().toLocalTime().date());

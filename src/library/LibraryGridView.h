@@ -53,6 +53,7 @@ class LibraryGridView : public CardHostView {
   int itemCount() const override { return int(items_.size()); }
   const ClipboardItem& itemAt(int index) const override { return items_.at(index); }
   const FilteredItems* filteredList() const override { return &items_; }
+  void letGoOfList() override { items_ = {}; }
   double reach() const override;
   QRectF headerFrame(int section) const override { return layout_.headerRect(section, width()); }
   void relayout() override { relayout(Change{}); }

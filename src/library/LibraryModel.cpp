@@ -34,16 +34,29 @@ struct LibraryModel::Memo {
   // read from it (a lookup per item instead of a date conversion).
   std::vector<CardGroup> historyGroups;
   QDate historyGroupsDay;
+  QUuid historyGroupsFirst;  // the first item of the history they were read from
 };
 
 LibraryModel::LibraryModel(PanelState& state, Scheduler& scheduler, QObject* parent)
     : QObject(parent), state_(state), scheduler_(scheduler), memo_(std::make_unique<Memo>()) {
   const auto refilter = [this] { invalidate(); };
   const auto reread = [this] { Q_EMIT changed(); };
+  // The lists hold the history: held on through a copy, they would make it copy the whole history.
+  connect(&state, &PanelState::itemsAboutToChange, this, [this] { memo_->entries.clear(); });
   connect(&state, &PanelState::itemsChanged, this, [this] {
     pruneStaleIDs();
-    memo_->historyGroups.clear();
-    memo_->historyGroupsDay = QDate();
+    // A copy at the front adds its group; any other change reads every item's again.
+    std::vector<CardGroup>& groups = memo_->historyGroups;
+    const QList<ClipboardItem>& items = state_.items();
+    const cardList::DateGrouper grouper(scheduler_.now());
+    if (memo_->historyGroupsDay == grouper.today() && items.size() == qsizetype(groups.size()) + 1 &&
+        items.size() > 1 && items.at(1).id == memo_->historyGroupsFirst) {
+      groups.insert(groups.begin(), grouper.groupOf(items.first().capturedAt));
+      memo_->historyGroupsFirst = items.first().id;
+    } else {
+      groups.clear();
+      memo_->historyGroupsDay = QDate();
+    }
     invalidate();
   });
   connect(&state, &PanelState::pinnedIDsChanged, this, refilter);
@@ -259,7 +272,9 @@ FilteredItems LibraryModel::narrow(const LibraryScope& scope, const QString& low
     // A query holding the field separator cannot use the joined texts: it is matched field by
     // field.
     const ClipboardItem::RecognizedTextLookup& recognized = state_.recognizedTextLookup();
-    for (qint32 i = 0, n = qint32(items.size()); i < n; ++i) {
+    // A date filter keeps one run of a history in date order: only its rows are looked at.
+    const RowSpan rows = state_.dateRows(badges);
+    for (auto i = qint32(rows.first), end = qint32(rows.end); i < end; ++i) {
       const ClipboardItem& item = items[i];
       if (passes(item) && (!searching || item.matchesLowercased(search.text(), recognized))) places.append(i);
     }
@@ -281,6 +296,7 @@ LibrarySections LibraryModel::dateSections() const {
     if (memo_->historyGroupsDay != grouper.today() || qsizetype(groups.size()) != state_.items().size()) {
       groups = cardList::groupsOf(state_.items(), grouper);
       memo_->historyGroupsDay = grouper.today();
+      memo_->historyGroupsFirst = state_.items().isEmpty() ? QUuid() : state_.items().first().id;
     }
     const int count = int(entry.items.size());
     std::vector<LibraryDateSection> runs;

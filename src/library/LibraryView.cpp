@@ -58,6 +58,8 @@ LibraryView::LibraryView(ViewServices& context, LibraryModel& model, QWidget* pa
   // The chips row comes and goes with the filters, opening and closing its room as it moves.
   connect(filterBar_, &FilterStatusBarView::shownHeightChanged, this, &LibraryView::layoutColumn);
   connect(&model.state(), &PanelState::showCopiedToastChanged, this, &LibraryView::syncToast);
+  // Held on through a copy, the list would make the copy copy the whole history.
+  connect(&model.state(), &PanelState::itemsAboutToChange, this, [this] { gridLook_.items = {}; });
 }
 
 LibraryView::~LibraryView() {

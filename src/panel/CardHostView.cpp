@@ -65,6 +65,12 @@ CardHostView::CardHostView(ViewServices& context, PanelState& state, CardTransit
     syncHover(byWheel ? HoverCause::pointer : HoverCause::content);
   });
   connect(&state_, &PanelState::collapsedGroupsChanged, this, &CardHostView::collapsedGroupsChanged);
+  // A list held on through a copy would make the copy copy the whole history.
+  connect(&state_, &PanelState::itemsAboutToChange, this, [this] {
+    placedList_ = {};
+    listLetGo_ = true;
+    letGoOfList();
+  });
 }
 
 CardHostView::~CardHostView() {
@@ -141,6 +147,7 @@ void CardHostView::scheduleDayTurn(QDate today) {
 // ---- Placing the cards -----------------------------------------------------------------------
 
 void CardHostView::placeCards(Change change) {
+  if (listLetGo_) return;
   const double clamped = std::clamp(scroll_.value(), 0.0, maximumScroll());
   if (clamped != scroll_.value()) {
     // Clamped quietly: the cards are placed below, with this change.

@@ -86,6 +86,11 @@ class CardHostView : public PaintedItemView {
   // The same list when it is a filtered history: a changed list then finds the items that left
   // by their places in the history, without a look at every item. Null by default.
   virtual const FilteredItems* filteredList() const { return nullptr; }
+  // The history is about to change in place (PanelState::itemsAboutToChange): the subclass lets
+  // go of its list, and reads the new one when told of the change (clearing listLetGo_). Until
+  // then no card is placed.
+  virtual void letGoOfList() {}
+  bool listLetGo_ = false;
   // How far beyond the visible part, above and below, cards are made.
   virtual double reach() const = 0;
   // Where the header of section `index` lies in the content.

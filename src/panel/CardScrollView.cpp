@@ -109,6 +109,7 @@ void CardScrollView::filteredItemsChanged() {
   }
   listStale_ = false;
   items_ = state_.filteredItems();
+  listLetGo_ = false;
   // Kept while the empty state leaves: the items that came would change its words.
   if (items_.isEmpty()) emptyState_ = emptyListState(state_.items().isEmpty(), state_.searchQuery());
   const cardList::DateGrouper grouper(context_.scheduler->now());
@@ -116,6 +117,11 @@ void CardScrollView::filteredItemsChanged() {
   groupsDay_ = grouper.today();
   scheduleDayTurn(groupsDay_);
   relayout(true);
+}
+
+void CardScrollView::letGoOfList() {
+  items_ = {};
+  historyGroups_ = {};
 }
 
 void CardScrollView::dayTurned() {
@@ -134,7 +140,7 @@ void CardScrollView::relayout(bool listChanged) {
     if (animates && isVisible()) height_.animateTo(layout_.estimatedHeight, Theme::easeInOutMedium());
     else height_.jumpTo(layout_.estimatedHeight);
   }
-  const double emptyTarget = items_.isEmpty() ? 1.0 : 0.0;
+  const double emptyTarget = groups_.empty() ? 1.0 : 0.0;
   if (emptyPresence_.target() != emptyTarget) {
     if (animates) emptyPresence_.animateTo(emptyTarget, changeAnimation());
     else emptyPresence_.jumpTo(emptyTarget);

@@ -48,6 +48,7 @@ class CardScrollView : public CardHostView {
   int itemCount() const override { return int(items_.size()); }
   const ClipboardItem& itemAt(int index) const override { return items_.at(index); }
   const FilteredItems* filteredList() const override { return &items_; }
+  void letGoOfList() override;
   double reach() const override { return std::max(1, height()); }
   QRectF headerFrame(int section) const override;
   void relayout() override { relayout(false); }

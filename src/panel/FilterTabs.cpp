@@ -27,16 +27,12 @@ QString railSymbol(FilterTab tab) {
 }
 
 bool typeIsAvailable(const PanelState& state, TypeFilter type) {
-  if (state.filterTypes().contains(type)) return true;
-  return std::any_of(state.items().begin(), state.items().end(),
-                     [type](const ClipboardItem& item) { return typeFilter(item) == type; });
+  return state.filterTypes().contains(type) || state.hasItemsOf(type);
 }
 
 bool dateIsAvailable(const PanelState& state, DateFilter date) {
-  if (state.filterDate() == date) return true;
-  // The state's own matcher, so a chip never appears that then filters to nothing.
-  return std::any_of(state.items().begin(), state.items().end(),
-                     [&](const ClipboardItem& item) { return state.matchesDateFilter(date, item.capturedAt); });
+  // The state's own ranges, so a chip never appears that then filters to nothing.
+  return state.filterDate() == date || state.hasItemsIn(date);
 }
 
 bool tabHasContent(const PanelState& state, FilterTab tab) {

@@ -9,6 +9,7 @@
 #include <QUuid>
 #include <array>
 #include <functional>
+#include <limits>
 #include <optional>
 
 namespace qv {
@@ -61,6 +62,14 @@ struct DateRange {
   QDateTime start;
   std::optional<QDateTime> end;
   bool contains(const QDateTime& date) const { return date >= start && (!end || date < *end); }
+  // The same as milliseconds since the epoch, [startMs, endMs): a capture time compares with
+  // these without a local-time conversion each.
+  // (An invalid bound sorts below every date, as QDateTime's comparison has it.)
+  qint64 startMs() const { return start.isValid() ? start.toMSecsSinceEpoch() : std::numeric_limits<qint64>::min(); }
+  qint64 endMs() const {
+    if (!end) return std::numeric_limits<qint64>::max();
+    return end->isValid() ? end->toMSecsSinceEpoch() : std::numeric_limits<qint64>::min();
+  }
   bool operator==(const DateRange&) const = default;
 };
 // The range of a date filter at `now`, by local calendar days and the locale's week; none when
@@ -77,6 +86,8 @@ struct BadgeCheck {
   const QSet<QString>* apps = nullptr;
   bool byDate = false;
   std::optional<DateRange> range;  // none with byDate: nothing passes
+  // The range as milliseconds since the epoch, [fromMs, untilMs); empty when none.
+  qint64 fromMs = 0, untilMs = 0;
 
   BadgeCheck(const QSet<TypeFilter>& types, const QSet<QString>& appFilter, const std::optional<DateFilter>& date,
              const QDateTime& now) {
@@ -85,15 +96,17 @@ struct BadgeCheck {
     if (date) {
       byDate = true;
       range = dateRange(*date, now);
+      if (range) fromMs = range->startMs(), untilMs = range->endMs();
     }
   }
   bool isSet() const { return typeMask != 0 || apps || byDate; }
   bool passes(const ClipboardItem& item) const {
     if (typeMask && !(typeMask & (1u << static_cast<unsigned>(typeFilter(item))))) return false;
     if (apps && !apps->contains(item.sourceAppBundleID)) return false;
-    if (byDate && !(range && item.capturedAt.isValid() && range->contains(item.capturedAt))) return false;
+    if (byDate && !(item.capturedAt.isValid() && capturedWithin(item.capturedAt.toMSecsSinceEpoch()))) return false;
     return true;
   }
+  bool capturedWithin(qint64 ms) const { return ms >= fromMs && ms < untilMs; }
 };
 
 // A filter toggled from a badge on a card.

@@ -2,6 +2,7 @@
 #include "items/model/ClipboardItem.h"
 #include "items/transform/TextTransform.h"
 #include "platform/Scheduler.h"
+#include "state/CaptureTimes.h"
 #include "state/CustomCategory.h"
 #include "state/FilterTypes.h"
 #include "state/FilteredItems.h"
@@ -93,6 +94,12 @@ class PanelState : public QObject {
 
   // ---- History and persistence -------------------------------------------------------------
   QV_OBSERVED(items, setItems, QList<ClipboardItem>);
+
+ public:
+  // The add path is about to change the items in place, and itemsChanged follows: whoever holds
+  // the list (a FilteredItems included) lets go of it now and reads it again then. A list still
+  // held makes the change copy the whole history, at every copy.
+  Q_SIGNAL void itemsAboutToChange();
   QV_TRIGGER(imageTextRevision, bumpImageTextRevision, setImageTextRevision) = 0;
   // Raised when the applications' index arrives: names and icons shown before it are asked again.
   QV_TRIGGER(appIdentityRevision, bumpAppIdentityRevision, setAppIdentityRevision) = 0;
@@ -356,6 +363,14 @@ class PanelState : public QObject {
   void selectPrevious();
   // Whether a capture date falls in the date filter's bucket now.
   bool matchesDateFilter(DateFilter filter, const QDateTime& date) const;
+  // Whether an item was captured in the date filter's bucket now, or is of the kind: a chip that
+  // would filter to nothing is not offered. Answered from the items' capture times and kinds,
+  // kept beside the history: no look at every item.
+  bool hasItemsIn(DateFilter filter) const;
+  bool hasItemsOf(TypeFilter type) const;
+  // The history rows the date filter of `badges` can keep: all rows without one (or in a history
+  // out of date order), else the one run of rows captured within its range.
+  RowSpan dateRows(const BadgeCheck& badges) const;
 
   // ---- Interface state, feedback and selection (PanelStateInterface.cpp) ---------------------
   static constexpr double kCopiedFlashSeconds = 1.1;
@@ -469,6 +484,8 @@ class PanelState : public QObject {
   quint64 retentionFloorAt_ = kNever;
   qint64 retentionFloorMs_ = 0;
   void countHistoryChanges();
+  // Before a change of the items in place: asks the holders of the list to let go of it.
+  void letGoOfHeldItems();
 };
 
 }  // namespace qv

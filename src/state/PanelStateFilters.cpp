@@ -5,6 +5,7 @@
 #include "items/ItemServices.h"
 #include "items/identity/AppIdentity.h"
 #include "items/ocr/ImageTextRecognizer.h"
+#include "state/CaptureTimes.h"
 #include "state/SearchIndex.h"
 
 #include <QCollator>
@@ -51,6 +52,20 @@ struct PanelState::FilterIndex : std::enable_shared_from_this<FilterIndex> {
   // Searches before the index left some images' recognised texts out.
   static constexpr int kImagesReadWithoutIndex = 100;
   bool imagesLeftOut = false;
+  // The items' capture times and kinds, made at the first date or type question after a change
+  // of the history other than a copy at its front.
+  CaptureTimes captureTimes;
+
+  const CaptureTimes& madeCaptureTimes() {
+    if (!captureTimes.isMade()) captureTimes.make(state.items());
+    return captureTimes;
+  }
+  // The rows the date filter of `badges` can keep (all rows without one).
+  RowSpan dateRows(const BadgeCheck& badges) {
+    const qsizetype count = state.items().size();
+    if (!badges.byDate) return {0, count};
+    return madeCaptureTimes().rowsWithin(badges.fromMs, badges.untilMs);
+  }
   // The places are those of the last result while only the query has grown since: a query
   // that holds the last one can match only among them, so typing on scans ever fewer items.
   bool placesNarrow = false;
@@ -68,6 +83,7 @@ struct PanelState::FilterIndex : std::enable_shared_from_this<FilterIndex> {
   void itemPrepended() {
     const QList<ClipboardItem>& items = state.items();
     texts->itemPrepended(items);
+    captureTimes.prepended(items);
     placesNarrow = false;  // every place moved down by one
     if (!valid || frontPending || items.size() < 2 || items.size() != resultFromCount + 1 ||
         items.at(1).id != resultFromFirst) {
@@ -220,7 +236,8 @@ struct PanelState::FilterIndex : std::enable_shared_from_this<FilterIndex> {
         kept = rowsMatching(query, nullptr);
       } else {
         QList<qint32> passing;
-        for (qsizetype i = 0, n = items.size(); i < n; ++i)
+        const RowSpan rows = dateRows(badges);
+        for (qsizetype i = rows.first; i < rows.end; ++i)
           if (check.passesFilters(items[i])) passing.append(qint32(i));
         kept = rowsMatching(query, &passing);
       }
@@ -228,7 +245,9 @@ struct PanelState::FilterIndex : std::enable_shared_from_this<FilterIndex> {
       for (const qint32 i : std::as_const(places))
         if (check.passes(items[i], i)) kept.append(i);
     } else {
-      for (qsizetype i = 0, n = items.size(); i < n; ++i)
+      // A date filter keeps one run of a history in date order: only its rows are looked at.
+      const RowSpan rows = dateRows(badges);
+      for (qsizetype i = rows.first; i < rows.end; ++i)
         if (check.passes(items[i], i)) kept.append(qint32(i));
     }
     all = kept.size() == items.size();
@@ -270,6 +289,7 @@ std::shared_ptr<PanelState::FilterIndex> PanelState::attachFilterIndex(PanelStat
   connect(&state, &PanelState::itemsChanged, &state, [raw] {
     if (std::exchange(raw->prepended, false)) return raw->itemPrepended();
     raw->texts->markStale();
+    raw->captureTimes.forget();
     raw->invalidate();
   });
   connect(&state, &PanelState::activeFilterChanged, &state, invalidate);
@@ -456,5 +476,14 @@ void PanelState::selectPrevious() {
 bool PanelState::matchesDateFilter(DateFilter filter, const QDateTime& date) const {
   return matches(filter, date, context_.scheduler->now());
 }
+
+bool PanelState::hasItemsIn(DateFilter filter) const {
+  const std::optional<DateRange> range = dateRange(filter, context_.scheduler->now());
+  return range && filterIndex_->madeCaptureTimes().anyWithin(range->startMs(), range->endMs());
+}
+
+bool PanelState::hasItemsOf(TypeFilter type) const { return filterIndex_->madeCaptureTimes().holdsType(type); }
+
+RowSpan PanelState::dateRows(const BadgeCheck& badges) const { return filterIndex_->dateRows(badges); }
 
 }  // namespace qv

@@ -67,6 +67,10 @@ std::shared_ptr<PanelState::DuplicateIndex> PanelState::attachDuplicateIndex(Pan
   return index;
 }
 
+void PanelState::letGoOfHeldItems() {
+  if (!items_.isDetached()) Q_EMIT itemsAboutToChange();
+}
+
 void PanelState::addItem(const ClipboardItem& item, bool blurred) {
   const auto isDuplicate = [&item](const ClipboardItem& other) {
     return isSameContent(other, item) && other.sourceAppBundleID == item.sourceAppBundleID;
@@ -75,7 +79,7 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
   const qsizetype count = items_.size();
   if (index.validAt != index.itemChanges) {
     index.keys.resize(size_t(count));
-    for (qsizetype i = 0; i < count; ++i) index.keys[size_t(count - 1 - i)] = duplicateKey(items_[i]);
+    for (qsizetype i = 0; i < count; ++i) index.keys[size_t(count - 1 - i)] = duplicateKey(items_.at(i));
   }
   // The places of the earlier copies, newest first.
   const quint32 key = duplicateKey(item);
@@ -98,6 +102,7 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
   // Changed in place: copying a long history for each capture would cost more than the rest of
   // the add path together.
   if (duplicate) {
+    letGoOfHeldItems();
     for (const qsizetype place : std::as_const(duplicatePlaces)) {
       replaced.append(items_.at(place).id);
       recordChange(HistoryChange::removed(items_.at(place).id));
@@ -120,6 +125,7 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
   const bool marksLiveBeforeDuplicate = duplicate && marksLiveAt_ == changesBeforeDuplicate;
   const bool floorHeld = !duplicate && retentionFloorAt_ == before;
   recordChange(HistoryChange::added(item));
+  letGoOfHeldItems();
   items_.prepend(item);
   index.keys.push_back(key);
   afterItemPrepended();

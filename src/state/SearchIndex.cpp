@@ -120,16 +120,29 @@ SearchIndex::SearchIndex(RecognizedText recognizedText)
 SearchIndex::~SearchIndex() = default;
 
 void SearchIndex::itemPrepended(const QList<ClipboardItem>& items) {
-  if (!stale_ && rows_.size() + 1 == size_t(items.size()) &&
-      (rows_.empty() || rows_.front().key == keyOf(items.at(1).id))) {
+  if (!stale_ && rowCount() + 1 == size_t(items.size()) &&
+      (rowCount() == 0 || rows_[front_].key == keyOf(items.at(1).id))) {
     CharMask mask;
     const Row row = makeRow(items.first(), &mask);
     if (row.awaitingText) ++awaiting_;
-    masks_.insert(masks_.begin(), mask);
-    rows_.insert(rows_.begin(), row);
+    if (front_ == 0) makeRoomAtFront();
+    --front_;
+    masks_[front_] = mask;
+    rows_[front_] = row;
   } else {
     stale_ = true;
   }
+}
+
+size_t SearchIndex::rowCount() const { return rows_.size() - front_; }
+
+void SearchIndex::makeRoomAtFront() {
+  // An eighth more: the rows are moved once every so many copies.
+  constexpr size_t kLeastRoom = 256;
+  const size_t room = std::max(kLeastRoom, rows_.size() / 8);
+  rows_.insert(rows_.begin(), room, Row{});
+  masks_.insert(masks_.begin(), room, CharMask{});
+  front_ += room;
 }
 
 namespace {
@@ -281,7 +294,8 @@ void SearchIndex::compactIfWasteful() {
   std::vector<QString> fields;
   fields.reserve(fields_.size() - releasedFields_);
   std::vector<KeptBox> boxes;
-  for (Row& row : rows_) {
+  for (auto it = rows_.begin() + qsizetype(front_); it != rows_.end(); ++it) {
+    Row& row = *it;
     if (row.boxAt != Row::kNoBox) {
       boxes.push_back(std::move(boxes_[row.boxAt]));
       row.boxAt = quint32(boxes.size() - 1);
@@ -306,16 +320,21 @@ void SearchIndex::compactIfWasteful() {
 // nearby; only a history rearranged beyond that pays for a look-up table.
 void SearchIndex::refresh(const QList<ClipboardItem>& items) {
   // Room for the copies that will come to the front before the next rebuild, so that each one
-  // moves the rows instead of reallocating them.
+  // takes a free slot instead of moving the rows.
   constexpr size_t kRoomForCopies = 256;
   if (!stale_) return;
+  rows_.erase(rows_.begin(), rows_.begin() + qsizetype(front_));
+  masks_.erase(masks_.begin(), masks_.begin() + qsizetype(front_));
   std::vector<Row> previousRows = std::move(rows_);
   std::vector<CharMask> previousMasks = std::move(masks_);
   const size_t room = static_cast<size_t>(items.size()) + kRoomForCopies;
   rows_.clear();
   rows_.reserve(room);
+  rows_.resize(kRoomForCopies);
   masks_.clear();
   masks_.reserve(room);
+  masks_.resize(kRoomForCopies);
+  front_ = kRoomForCopies;
   // The first build knows how many fields come (one a text, the common case): no doubling
   // leaves a trail of freed blocks behind in the building thread's heap.
   if (fields_.empty()) fields_.reserve(room);
@@ -380,8 +399,8 @@ void SearchIndex::refresh(const QList<ClipboardItem>& items) {
 
 void SearchIndex::forgetAwaitingTexts() {
   if (awaiting_ == 0) return;
-  for (Row& row : rows_)
-    if (row.awaitingText) row.rebuild = true;
+  for (auto row = rows_.begin() + qsizetype(front_); row != rows_.end(); ++row)
+    if (row->awaitingText) row->rebuild = true;
   awaiting_ = 0;
   stale_ = true;
 }

@@ -108,9 +108,16 @@ class SearchIndex {
   template <typename RowAt>
   QList<qint32> scan(const Query& query, qsizetype count, RowAt rowAt) const;
 
+  // Room for copies before the first row: a copy at the front of a long history then takes a
+  // slot, where an insert would move every row (at a million rows, 48 MB a copy).
+  void makeRoomAtFront();
+  size_t rowCount() const;
+
   RecognizedText recognizedText_;
+  // The rows from rows_[front_] on (the slots before it are free).
   std::vector<Row> rows_;
   std::vector<CharMask> masks_;  // the rows' masks, compact: a one-letter scan reads only them
+  size_t front_ = 0;
   // The searched fields each row's text was made from, kept so that their buffers stay
   // allocated: an item whose fields are these same buffers has the same text.
   std::vector<QString> fields_;

@@ -184,7 +184,7 @@ SearchIndex::Query::Query(QString lowered) : text_(std::move(lowered)) {
 }
 
 bool SearchIndex::matches(qsizetype row, const Query& query) const {
-  const size_t at = static_cast<size_t>(row);
+  const size_t at = front_ + static_cast<size_t>(row);
   if (!masks_[at].covers(query.mask_)) return false;
   return query.maskAnswers_ || textContains(rows_[at], query);
 }
@@ -314,8 +314,8 @@ qsizetype SearchIndex::scanRows(const Query& query, qsizetype from, qsizetype en
   constexpr qsizetype kRun = 512;
   constexpr qsizetype kAhead = 12;
   const CharMask wanted = query.mask_;
-  const CharMask* const masks = masks_.data();
-  const Row* const rows = rows_.data();
+  const CharMask* const masks = masks_.data() + front_;
+  const Row* const rows = rows_.data() + front_;
   const auto fetch = [rows](qint32 row) [[gnu::always_inline]] {
     const Row& at = rows[size_t(row)];
     fetchText(at.text, at.inPlace || at.wide ? size_t(at.length) * 2 : at.length);
@@ -410,7 +410,7 @@ void SearchIndex::fetchItem(const ClipboardItem& item) {
 }
 
 QList<qint32> SearchIndex::matchingRows(const Query& query) const {
-  return scan(query, qsizetype(rows_.size()), [](qsizetype i) { return qint32(i); });
+  return scan(query, qsizetype(rowCount()), [](qsizetype i) { return qint32(i); });
 }
 
 QList<qint32> SearchIndex::matchingRows(const Query& query, const QList<qint32>& among) const {

@@ -192,6 +192,41 @@ TEST_F(LibraryGridTest, CollapsingTodayHereCollapsesItInThePanel) {
   EXPECT_TRUE(grid->realisedCards().contains(0));
 }
 
+// Copies while the library's grid, its model and a hidden panel's list hold the filtered
+// history: they let go of it for the change, so that a copy goes in at the front in place instead
+// of copying every item (of a million, tens of milliseconds a copy); the grid shows each copy, a
+// copy that replaces an older one included, and the panel has them as it shows.
+TEST_F(LibraryGridTest, CopiesWhileTheViewsHoldTheListGoInPlaceAndShow) {
+  show(items(40));
+  state.setIsVisible(true);
+  CardScrollView panel(*fake.context, state);
+  panel.setAvailableRect(QRectF(0, 0, 320, 900));
+  state.setIsVisible(false);
+  const auto copy = [&](const QString& text) {
+    state.addItem(test::textItem(text, QStringLiteral("org.example.Editor"), fake.scheduler->now()));
+    return state.items().first().id;
+  };
+  copy(QStringLiteral("makes room at the front"));
+  // A new copy takes the room before the first item; one that replaces an older copy takes the
+  // first item's place, which the older copy's removal left free.
+  const struct {
+    QString text;
+    int movedBy;
+  } copies[] = {{QStringLiteral("a new copy"), -1}, {QStringLiteral("copied text 7"), 0}};
+  for (const auto& [text, movedBy] : copies) {
+    SCOPED_TRACE(qPrintable(text));
+    const ClipboardItem* front = state.items().constData();
+    const QUuid id = copy(text);
+    EXPECT_EQ(state.items().constData(), front + movedBy);
+    ASSERT_FALSE(grid->items().isEmpty());
+    EXPECT_EQ(grid->items().first().id, id);
+    EXPECT_EQ(grid->items().size(), state.items().size());
+    EXPECT_NE(card(id), nullptr);
+  }
+  state.setIsVisible(true);
+  EXPECT_NE(panel.cardFor(state.items().first().id), nullptr);
+}
+
 TEST_F(LibraryGridTest, HoverFollowsThePointerThroughScrollsAndNeverStaysOnARecycledCard) {
   const QList<ClipboardItem> history = items(40);
   show(history, {628, 600});
