@@ -60,6 +60,8 @@ class LibraryCard : public HostedCard {
   void reset();
   // Shakes the card once (a failed write, a Ctrl-click it cannot take).
   void shake() { startShake(); }
+  // A double-click whose first press this card took ended on another card: it acts on this one.
+  void completeDoubleClick(Qt::KeyboardModifiers modifiers) { handleDoubleTap(modifiers); }
 
   QPainterPath hitShape() const override;
   AccessibilityInfo accessibility() const override;
@@ -98,6 +100,9 @@ class LibraryCardFactory : public CardItemFactory {
   void setHovered(PaintedItem& card, bool hovered) override;
   void followHover(PaintedItem& card) override;
   void release(PaintedItem& card) override;
+  void doubleClicked(PaintedItem& card, Qt::KeyboardModifiers modifiers) override {
+    static_cast<LibraryCard&>(card).completeDoubleClick(modifiers);
+  }
 
   // What a card shows for `item` now.
   LibraryCard::Props propsFor(const ClipboardItem& item) const;

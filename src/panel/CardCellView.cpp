@@ -22,7 +22,6 @@
 #include <QGraphicsSceneContextMenuEvent>
 #include <QGraphicsSceneMouseEvent>
 #include <QGraphicsView>
-#include <QLineF>
 #include <QPainter>
 #include <QPointer>
 #include <QWidget>
@@ -130,10 +129,9 @@ void CardCellView::pointerMoved(QPointF position, QObject* source) {
   if (gesture_.move(position, rect().contains(position)) == CardGesture::Outcome::dragOut) startDragOut(source);
 }
 
-void CardCellView::pointerReleased(QPointF position, Qt::KeyboardModifiers modifiers,
-                                   std::optional<QPointF> screenPosition) {
+void CardCellView::pointerReleased(QPointF position, Qt::KeyboardModifiers modifiers) {
   switch (gesture_.release(position, rect().contains(position))) {
-    case CardGesture::Outcome::click: handleTap(modifiers, screenPosition.value_or(screenPointOf(position))); break;
+    case CardGesture::Outcome::click: handleTap(modifiers); break;
     case CardGesture::Outcome::swipeDelete: state_.removeItem(item_.id); break;  // the last thing this cell does
     case CardGesture::Outcome::none:
     case CardGesture::Outcome::dragOut: break;
@@ -200,7 +198,7 @@ void CardCellView::mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event) { mous
 void CardCellView::mouseMoveEvent(QGraphicsSceneMouseEvent* event) { pointerMoved(event->pos(), event->widget()); }
 
 void CardCellView::mouseReleaseEvent(QGraphicsSceneMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) pointerReleased(event->pos(), event->modifiers(), QPointF(event->screenPos()));
+  if (event->button() == Qt::LeftButton) pointerReleased(event->pos(), event->modifiers());
 }
 
 void CardCellView::contextMenuEvent(QGraphicsSceneContextMenuEvent* event) {
@@ -227,21 +225,7 @@ QPointF CardCellView::screenPointOf(QPointF position) const {
   return point;
 }
 
-// The second tap of a double tap is the one within 0.35 s on the same card, or at the same place
-// on the screen: the first tap's selection may have scrolled another card under the pointer, and
-// the double tap still pastes the card that took the first tap.
-std::optional<ClipboardItem> CardCellView::doubleTapTarget(QPointF screenPoint, double now) const {
-  if (!taps_.lastItemID || now - taps_.lastTime >= CardGesture::kDoubleClickInterval) return std::nullopt;
-  if (*taps_.lastItemID == item_.id) return item_;
-  if (QLineF(screenPoint, taps_.lastPoint).length() > CardGesture::kClickSlop) return std::nullopt;
-  const FilteredItems shown = state_.filteredItems();
-  const auto first = std::find_if(shown.cbegin(), shown.cend(),
-                                  [&](const ClipboardItem& item) { return item.id == *taps_.lastItemID; });
-  if (first == shown.cend()) return std::nullopt;
-  return *first;
-}
-
-void CardCellView::handleTap(Qt::KeyboardModifiers modifiers, QPointF screenPoint) {
+void CardCellView::handleTap(Qt::KeyboardModifiers modifiers) {
   if (modifiers & Qt::ControlModifier) {
     if (!item_.plainText()) {
       startShake();  // only this card shakes; nothing else changes
@@ -253,19 +237,29 @@ void CardCellView::handleTap(Qt::KeyboardModifiers modifiers, QPointF screenPoin
   }
   state_.setMultiSelectedIDs({});
   const double now = context_.scheduler->uptime();
-  const std::optional<ClipboardItem> doubleTapped = doubleTapTarget(screenPoint, now);
+  const bool doubleTapped = taps_.lastItemID == item_.id && now - taps_.lastTime < CardGesture::kDoubleClickInterval;
   // Remembered on a double tap too, so that a third quick tap pastes again.
-  taps_.lastIndex = index_;
-  taps_.lastItemID = doubleTapped ? doubleTapped->id : item_.id;
+  taps_.lastItemID = item_.id;
   taps_.lastTime = now;
-  taps_.lastPoint = screenPoint;
   if (doubleTapped) {
-    const bool plain = bool(modifiers & Qt::ShiftModifier) != context_.settings->boolOr(kAlwaysPlainTextKey, false);
-    state_.pasteAction()(*doubleTapped, plain);
+    pasteDoubleTapped(modifiers);
     return;
   }
   withStandardSpring([this] { toggleSelection(); });
   if (state_.previewItem()) state_.retargetPreview(item_);
+}
+
+void CardCellView::completeDoubleTap(Qt::KeyboardModifiers modifiers) {
+  if (modifiers & Qt::ControlModifier) return;
+  state_.setMultiSelectedIDs({});
+  taps_.lastItemID = item_.id;
+  taps_.lastTime = context_.scheduler->uptime();
+  pasteDoubleTapped(modifiers);
+}
+
+void CardCellView::pasteDoubleTapped(Qt::KeyboardModifiers modifiers) {
+  const bool plain = bool(modifiers & Qt::ShiftModifier) != context_.settings->boolOr(kAlwaysPlainTextKey, false);
+  state_.pasteAction()(item_, plain);
 }
 
 void CardCellView::toggleMultiSelection(bool multiSelected) {

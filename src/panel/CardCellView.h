@@ -61,12 +61,10 @@ class CardCellView : public HostedCard {
   double liftProgress() const { return card().liftProgress(); }
 
   // Pointer input, in the cell's coordinates (the scene's events come here). `source` is the
-  // widget a drag-out starts from; `screenPosition` where the pointer is on the screen (by
-  // default where `position` shows).
+  // widget a drag-out starts from.
   void pointerPressed(QPointF position);
   void pointerMoved(QPointF position, QObject* source = nullptr);
-  void pointerReleased(QPointF position, Qt::KeyboardModifiers modifiers,
-                       std::optional<QPointF> screenPosition = std::nullopt);
+  void pointerReleased(QPointF position, Qt::KeyboardModifiers modifiers);
   // The host's word whether the pointer is over the card: the card lifts, shows its quick
   // actions and becomes the state's hovered item (what the keys act on first).
   void pointerHovered(bool hovering);
@@ -76,6 +74,8 @@ class CardCellView : public HostedCard {
   // Lets go of the shown item's hover, press, shake, lift, quick actions and anchor at once, so
   // that the next item starts clean.
   void prepareForReuse();
+  // A double-click whose first press this card took ended on another card: it pastes this one.
+  void completeDoubleTap(Qt::KeyboardModifiers modifiers);
   // Opens the card's menu at `screenPosition` for a right click at `position`; false (the click
   // goes on) when the point is outside the card or the list's viewport, or the card is hidden.
   bool openContextMenu(QPointF position, QPoint screenPosition, bool insideViewport = true);
@@ -109,8 +109,9 @@ class CardCellView : public HostedCard {
  private:
   // `animated` false shows the flags at once (a cell that takes another item).
   void refresh(bool animated = true);
-  void handleTap(Qt::KeyboardModifiers modifiers, QPointF screenPoint);
-  std::optional<ClipboardItem> doubleTapTarget(QPointF screenPoint, double now) const;
+  void handleTap(Qt::KeyboardModifiers modifiers);
+  // Pastes the item for a double tap (Shift inverts "paste as plain text").
+  void pasteDoubleTapped(Qt::KeyboardModifiers modifiers);
   void announceHover();
   // Where a point of the cell shows on the screen (scene coordinates without a view).
   QPointF screenPointOf(QPointF position) const;
@@ -149,6 +150,9 @@ class CardCellFactory : public CardItemFactory {
   void followHover(PaintedItem& card) override { static_cast<CardCellView&>(card).pointerArrived(); }
   void reportAnchor(PaintedItem& card) override { static_cast<CardCellView&>(card).reportAnchor(); }
   void release(PaintedItem& card) override { static_cast<CardCellView&>(card).prepareForReuse(); }
+  void doubleClicked(PaintedItem& card, Qt::KeyboardModifiers modifiers) override {
+    static_cast<CardCellView&>(card).completeDoubleTap(modifiers);
+  }
 
  private:
   ViewServices& context_;

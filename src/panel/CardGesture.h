@@ -1,4 +1,6 @@
 #pragma once
+#include "ui/view/PointerArrival.h"
+
 #include <QPointF>
 #include <optional>
 
@@ -16,7 +18,7 @@ class CardGesture {
   static constexpr double kSwipeMinimumDistance = 30;
   static constexpr double kSwipeDeleteWidth = -60;
   static constexpr double kSwipeSlope = 1.5;
-  static constexpr double kDoubleClickInterval = 0.35;
+  static constexpr double kDoubleClickInterval = PointerArrival::kDoubleClickInterval;
 
   enum class Outcome { none, click, swipeDelete, dragOut };
 

@@ -1,6 +1,7 @@
 #include "panel/CardHostView.h"
 
 #include "cards/ViewServices.h"
+#include "cards/badges/ClickableItem.h"
 #include "platform/Scheduler.h"
 #include "platform/Screens.h"
 #include "state/PanelState.h"
@@ -15,6 +16,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace qv {
 
@@ -354,9 +356,12 @@ void CardHostView::syncHover(HoverCause cause) {
 }
 
 void CardHostView::followPointer() {
-  const QPointF local = viewport()->mapFromGlobal(context_.screens->pointerLocation());
+  const QPointF global = context_.screens->pointerLocation();
+  const QPointF local = viewport()->mapFromGlobal(global);
   if (viewport()->rect().contains(local.toPoint()) && window()->isVisible()) pointer_ = local;
   else pointer_.reset();
+  // The menu had the pointer: what lies under it now came there by itself.
+  arrival_.rests(global);
   // The pointer went where the user moved it while the menu was open.
   syncHover(HoverCause::pointer);
 }
@@ -390,6 +395,8 @@ void CardHostView::wheelEvent(QWheelEvent* event) {
   wheelScroll_ = true;
   pointer_ = event->position();
   scrollBy(-delta);
+  // The wheel brought what lies under the pointer now.
+  arrival_.moved(event->globalPosition(), targetAt(event->position()));
   event->accept();
 }
 
@@ -397,6 +404,23 @@ void CardHostView::mouseMoveEvent(QMouseEvent* event) {
   PaintedItemView::mouseMoveEvent(event);
   pointer_ = event->position();
   syncHover(HoverCause::pointer);
+  arrival_.pointerAt(event->globalPosition(), targetAt(event->position()));
+}
+
+void CardHostView::mousePressEvent(QMouseEvent* event) {
+  if (admitPress(event)) PaintedItemView::mousePressEvent(event);
+}
+
+void CardHostView::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (admitPress(event)) PaintedItemView::mouseDoubleClickEvent(event);
+}
+
+void CardHostView::mouseReleaseEvent(QMouseEvent* event) {
+  if (std::exchange(heldPress_, false) && event->button() == Qt::LeftButton) {
+    event->accept();
+    return;
+  }
+  PaintedItemView::mouseReleaseEvent(event);
 }
 
 bool CardHostView::viewportEvent(QEvent* event) {
@@ -405,7 +429,62 @@ bool CardHostView::viewportEvent(QEvent* event) {
     pointer_.reset();
     syncHover();
   }
+  // Where the pointer was says nothing once the host is hidden.
+  if (event->type() == QEvent::Hide) arrival_.forget();
   return handled;
+}
+
+// ---- Presses ---------------------------------------------------------------------------------
+
+PointerTarget CardHostView::targetAt(QPointF viewportPoint) const {
+  if (PaintedItem* card = cardAt(viewportPoint)) return {card, cardIDs_.value(card), 0};
+  if (!viewport()->rect().contains(viewportPoint.toPoint())) return {};
+  const QPointF scenePoint(viewportPoint.x(), viewportPoint.y() + scroll_.value());
+  for (QGraphicsItem* item : scene_.items(scenePoint))
+    if (auto* header = dynamic_cast<SectionHeaderItem*>(item->topLevelItem()); header && header->isVisible())
+      return {header, {}, 0};
+  return {};
+}
+
+bool CardHostView::pressesCardBody(QPointF viewportPoint) const {
+  PaintedItem* card = cardAt(viewportPoint);
+  if (!card) return false;
+  const QPointF scenePoint(viewportPoint.x(), viewportPoint.y() + scroll_.value());
+  for (QGraphicsItem* item : scene_.items(scenePoint)) {
+    if (item == card) return true;
+    // A badge or a button on the card takes the press.
+    if (qobject_cast<ClickableItem*>(item->toGraphicsObject()) && item->isVisible() &&
+        (item->acceptedMouseButtons() & Qt::LeftButton))
+      return false;
+  }
+  return false;
+}
+
+bool CardHostView::admitPress(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return true;
+  const QPointF at = event->position();
+  // The host itself first, as a control of its window (a pane or a menu over it may have gone),
+  // then its cards.
+  const bool hostTakes = !context_.controlPointerArrival || context_.controlPointerArrival->admitPress(
+                                                                *window(), event->globalPosition(), event->timestamp());
+  switch (hostTakes ? arrival_.press(targetAt(at), context_.scheduler->uptime(), event->globalPosition())
+                    : PointerArrival::Press::waits) {
+    case PointerArrival::Press::counts:
+      heldPress_ = false;
+      firstPressOnCardBody_ = pressesCardBody(at);
+      return true;
+    case PointerArrival::Press::waits: break;
+    case PointerArrival::Press::secondOfFirst: {
+      // Only a card still showing the item its first press took, pressed on itself, not a control on it.
+      const PointerTarget first = arrival_.firstPressTarget();
+      PaintedItem* card = first.item.isNull() ? nullptr : cardFor(first.item);
+      if (firstPressOnCardBody_ && card && card == first.object) factory_->doubleClicked(*card, event->modifiers());
+      break;
+    }
+  }
+  heldPress_ = true;
+  event->accept();
+  return false;
 }
 
 }  // namespace qv

@@ -7,6 +7,7 @@
 
 #include "ui/anim/AnimatedValue.h"
 #include "ui/view/PaintedItem.h"
+#include "ui/view/PointerArrival.h"
 
 #include <QDate>
 #include <QGraphicsScene>
@@ -33,6 +34,12 @@ struct ViewServices;
 // turned under it) that brings it onto another card makes the factory's followHover; content
 // that moves under a still pointer (keys, a selection scroll, a removal) changes the hovered
 // card but never that, nor does moving about within the card it brought there.
+//
+// It decides which press reaches the cards (PointerArrival): only one on the card the pointer
+// itself moved onto (a move, a wheel turned under it). A card that came under a still pointer (one
+// sliding into a removed card's place, one under a menu that closed) takes no press until the
+// pointer moves. The second press of a double-click acts on the card the first press took (the
+// factory's doubleClicked), never on another one, and is no double-click on a card it did not take.
 //
 // After every scroll and relayout it reports where the cards are (the factory's reportAnchor).
 // A changed list keeps the card of every item still in view; new items come in and removed
@@ -131,6 +138,9 @@ class CardHostView : public PaintedItemView {
 
   void wheelEvent(QWheelEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
   bool viewportEvent(QEvent* event) override;
 
   ViewServices& context_;
@@ -149,6 +159,13 @@ class CardHostView : public PaintedItemView {
   QSet<QUuid> itemsGone(const QHash<QUuid, int>& before) const;
   Animated<double>& openness(const QString& title);
   PaintedItem* cardAt(QPointF viewportPoint) const;
+  // What lies at a point as the pointer rule names it: a card with its item, a header, or nothing.
+  PointerTarget targetAt(QPointF viewportPoint) const;
+  // Whether the press at the point falls on the card itself rather than a control on it.
+  bool pressesCardBody(QPointF viewportPoint) const;
+  // Whether a left press goes on to the cards; a double-click's press on another card than its
+  // first is handed to the first (or held). A press that does not go on is held with its release.
+  bool admitPress(QMouseEvent* event);
   void setCardHovered(PaintedItem* card, bool hovered);
   void reportAnchors();
   void blowAway(PaintedItem* card);
@@ -174,6 +191,10 @@ class CardHostView : public PaintedItemView {
   PaintedItem* hoveredCard_ = nullptr;
   // The user's scroll is a wheel turned under the pointer.
   bool wheelScroll_ = false;
+  // Which presses reach the cards.
+  PointerArrival arrival_;
+  bool heldPress_ = false;
+  bool firstPressOnCardBody_ = false;
 };
 
 }  // namespace qv

@@ -21,14 +21,11 @@ namespace cardList {
 struct Layout;
 }
 
-// The double-click memory every card of a list shares: the card tapped last, its item, when, and
-// where on the screen. A second tap at that place pastes that item even when the first tap's
-// selection scrolled another card under the pointer.
+// The double-click memory every card of a list shares: the item tapped last, and when. (A second
+// press that lands on another card is its host's to hand to the first: CardHostView.)
 struct CardTapMemory {
-  std::optional<int> lastIndex;
   double lastTime = -1e9;
   std::optional<QUuid> lastItemID;
-  QPointF lastPoint;
 };
 
 // Makes a card host's card items and shows an item on one. The host recycles cards, so a card
@@ -52,6 +49,12 @@ class CardItemFactory {
   virtual void reportAnchor(PaintedItem& card) { Q_UNUSED(card); }
   // `card` leaves the list and waits to show another item: it lets go of everything of its item.
   virtual void release(PaintedItem& card) { Q_UNUSED(card); }
+  // A double-click whose first press `card` took ended on another card (one that came under the
+  // pointer): the double-click acts on `card`.
+  virtual void doubleClicked(PaintedItem& card, Qt::KeyboardModifiers modifiers) {
+    Q_UNUSED(card);
+    Q_UNUSED(modifiers);
+  }
   // Set by the host: to run after a card's menu closed (the pointer may be anywhere now).
   std::function<void()> onMenuClosed;
 };

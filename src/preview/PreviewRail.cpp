@@ -5,6 +5,8 @@
 #include "preview/PreviewContent.h"
 #include "ui/controls/OrnamentRail.h"
 
+#include <algorithm>
+
 namespace qv {
 
 namespace {
@@ -57,6 +59,9 @@ PreviewRail::PreviewRail(InterfaceServices& context, QWidget* pane, std::functio
 
 bool PreviewRail::setRows(std::vector<Row> rows) {
   const bool moved = rows.size() != rows_.size();
+  // A button kept for another action is another button to the pointer resting on it.
+  for (size_t i = 0; i < std::min(rows.size(), buttons_.size()); ++i)
+    if (i >= rows_.size() || rows[i].action != rows_[i].action) buttons_[i]->actsAnew();
   rows_ = std::move(rows);
   while (buttons_.size() > rows_.size()) {
     delete buttons_.back();

@@ -7,6 +7,9 @@
 #include "ui/symbols/Symbols.h"
 #include "ui/theme/Environment.h"
 #include "ui/theme/ReduceMotion.h"
+#include "ui/view/PointerArrival.h"
+
+#include <QCoreApplication>
 
 namespace qv {
 
@@ -19,6 +22,10 @@ void installInterfaceServices(InterfaceServices& services) {
   if (!services.environment) services.environment = std::make_shared<Environment>(*services.desktopAppearance);
   if (!services.appearanceWindows)
     services.appearanceWindows = std::make_shared<AppearanceWindows>(*services.environment, *services.frameClock);
+  if (!services.controlPointerArrival && QCoreApplication::instance()) {
+    services.controlPointerArrival = std::make_shared<ControlPointerArrival>();
+    QCoreApplication::instance()->installEventFilter(services.controlPointerArrival.get());
+  }
 }
 
 }  // namespace qv

@@ -3,6 +3,7 @@
 
 #include "../cards/CardContentTestSupport.h"
 #include "support/state/StateTestSupport.h"
+#include "support/ui/WindowPointer.h"
 
 #include "platform/SettingsStore.h"
 #include "platform/fake/FakeScheduler.h"
@@ -354,6 +355,39 @@ TEST_F(CardScrollViewTest, DeleteAfterAWheelScrollRemovesTheCardUnderThePointer)
   click(viewportPoint(*remove, remove->rect().center()));
   EXPECT_FALSE(state.items().contains(expected));
   EXPECT_EQ(state.items().size(), 39);
+}
+
+// The pointer on the first card's Delete: a click deletes it and the next card slides up into
+// its place, its Delete under the resting pointer. A second click there (a double-click, or 0.15
+// to 1 s later) deletes nothing more; once the pointer moves, that Delete works at once.
+TEST_F(CardScrollViewTest, ASecondClickOnADeleteThatSlidUnderTheRestingPointerDeletesNothing) {
+  for (const int afterMs : {test::WindowPointer::doubleClickMs(), 150, 300, 500, 1000}) {
+    SCOPED_TRACE(afterMs);
+    show(items(6));
+    list->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(list.get()));
+    test::WindowPointer pointer(*list->viewport());
+    pointer.moveTo(viewportPoint(*cellAt(0), cellAt(0)->rect().center()));
+    fake.advanceBoth(0.5);
+    QuickActionButton* remove = cellAt(0)->quickActions().buttons().back();
+    ASSERT_EQ(remove->props().help, "Delete");
+    const QPoint onDelete = viewportPoint(*remove, remove->rect().center());
+    pointer.moveTo(onDelete);
+    fake.advanceBoth(0.3);
+    const ClipboardItem second = state.items()[1];
+    pointer.click(onDelete);
+    EXPECT_EQ(state.items().size(), 5);
+    fake.advanceBoth(afterMs / 1000.0);
+    pointer.click(onDelete, afterMs);
+    fake.advanceBoth(1);
+    EXPECT_EQ(state.items().size(), 5);
+    ASSERT_EQ(indexUnder(onDelete), 0);
+    EXPECT_EQ(state.items()[0], second);
+    pointer.moveTo(onDelete);
+    pointer.click(onDelete);
+    EXPECT_EQ(state.items().size(), 4) << "the pointer moved onto the Delete that came";
+    EXPECT_FALSE(state.items().contains(second));
+  }
 }
 
 // A wheel scroll moves the cards under a pointer that does not move: nothing is hovered while

@@ -20,6 +20,7 @@
 #include "state/PanelState.h"
 #include "support/base/NonUtf8Names.h"
 #include "support/state/StateTestSupport.h"
+#include "support/ui/WindowPointer.h"
 #include "ui/controls/OrnamentRail.h"
 #include "ui/controls/TextViewers.h"
 
@@ -257,6 +258,44 @@ TEST(ItemPreviewView, EditingSavesDiscardsAndCancelsThroughTheState) {
     auto* viewer = qobject_cast<QVTextViewer*>(pane.content());
     ASSERT_NE(viewer, nullptr);
     EXPECT_EQ(viewer->props().text, expected);
+  }
+}
+
+// Save after an edit brings the rail's buttons back, one of them where Save was: a second click
+// there copies nothing; once the pointer moves onto that button, it acts.
+TEST(ItemPreviewView, AButtonThatCameWhereSaveWasWaitsForThePointer) {
+  for (const int afterMs : {test::WindowPointer::doubleClickMs(), 150, 300, 500, 1000}) {
+    SCOPED_TRACE(afterMs);
+    PaneHarness h;
+    const ClipboardItem item = textItem("first");
+    ItemPreviewView& pane = h.show(item);
+    h.fake.advance(1);
+    ASSERT_TRUE(h.click("Edit"));
+    h.fake.advance(1);
+    pane.editor()->setFocus();
+    QTest::keyClicks(pane.editor(), " edit");
+    OrnamentRailButton* save = h.button("Save changes");
+    ASSERT_NE(save, nullptr);
+    const QPoint onSave = save->geometry().center();
+    test::WindowPointer pointer(pane);
+    pointer.moveTo(onSave);
+    pointer.click(onSave);
+    h.refresh();
+    EXPECT_EQ(std::get<TextPayload>(h.stored(item.id).payload).text, "first edit");
+    const qsizetype writes = h.pasteboard().writes().size();
+    h.fake.advance(afterMs / 1000.0);
+    pointer.click(onSave, afterMs);
+    h.fake.advance(1);
+    EXPECT_EQ(h.pasteboard().writes().size(), writes) << "the button that came took the second click";
+    EXPECT_EQ(h.closes, QStringList{});
+    QWidget* under = pane.childAt(onSave);
+    auto* came = qobject_cast<OrnamentRailButton*>(under);
+    ASSERT_NE(came, nullptr);
+    EXPECT_EQ(came->toolTip(), "Copy as plain text");
+    pointer.moveTo(onSave);
+    pointer.click(onSave);
+    h.fake.advance(1);
+    EXPECT_EQ(h.pasteboard().writes().size(), writes + 1) << "the pointer moved onto the button";
   }
 }
 

@@ -2,11 +2,13 @@
 
 #include "ui/InterfaceServices.h"
 #include "ui/anim/FrameClock.h"
+#include "ui/view/PointerArrival.h"
 
 #include <QHoverEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
+#include <utility>
 
 namespace qv {
 
@@ -82,6 +84,11 @@ void PaintedWidget::updateHover(const QPointF& position, bool inside) {
   update();
 }
 
+bool PaintedWidget::admitsPress(const QMouseEvent& event) const {
+  if (!context_.controlPointerArrival || event.button() != Qt::LeftButton) return true;
+  return context_.controlPointerArrival->admitPress(*window(), event.globalPosition(), event.timestamp());
+}
+
 bool PaintedWidget::event(QEvent* event) {
   switch (event->type()) {
     case QEvent::HoverEnter:
@@ -90,13 +97,25 @@ bool PaintedWidget::event(QEvent* event) {
     case QEvent::Leave: updateHover({}, false); break;
     // A window hidden under the pointer sends no leave: shown again, nothing is hovered.
     case QEvent::Hide: updateHover({}, false); break;
-    case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
+      if (std::exchange(heldPress_, false)) {
+        event->accept();
+        return true;
+      }
+      [[fallthrough]];
+    case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
       // Outside the hit shape the press belongs to what lies below (the parent).
       if (!hits(static_cast<QMouseEvent*>(event)->position())) {
         event->ignore();
         return false;
+      }
+      if (event->type() != QEvent::MouseButtonRelease) {
+        heldPress_ = !admitsPress(*static_cast<QMouseEvent*>(event));
+        if (heldPress_) {
+          event->accept();
+          return true;
+        }
       }
       break;
     default: break;

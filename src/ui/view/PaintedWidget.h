@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QPainterPath>
 #include <QWidget>
+
+class QMouseEvent;
 #include <vector>
 
 namespace qv {
@@ -21,7 +23,9 @@ QImage widgetPicture(QWidget& widget);
 // `paint`, reading only their props, `environment()` and animated values (such as
 // `hoverProgress()`). Hover: while the pointer is inside the hit shape the control is hovered
 // (animated with the snappy spring) and shows the pointing-hand cursor; presses outside the
-// hit shape go to whatever lies below.
+// hit shape go to whatever lies below. A press counts only on a control the pointer itself moved
+// onto (`ControlPointerArrival`): one that came to lie under a resting pointer takes no press, nor
+// its release, until the pointer moves.
 class PaintedWidget : public QWidget {
   Q_OBJECT
  public:
@@ -49,6 +53,11 @@ class PaintedWidget : public QWidget {
   // The control painted alone on a transparent image at `devicePixelRatio`.
   QImage renderForTest(double devicePixelRatio = 1.0);
 
+  // The control acts otherwise from now on (a reused button given another action): under a
+  // resting pointer it waits as a control that has just come there. How often it did so.
+  void actsAnew() { ++targetVersion_; }
+  quint64 targetVersion() const { return targetVersion_; }
+
  protected:
   virtual void paint(QPainter& painter) = 0;
   virtual void hoverChanged(bool hovered) { Q_UNUSED(hovered); }
@@ -58,9 +67,12 @@ class PaintedWidget : public QWidget {
 
  private:
   void updateHover(const QPointF& position, bool inside);
+  bool admitsPress(const QMouseEvent& event) const;
 
   InterfaceServices& context_;
   HoverState hover_;
+  quint64 targetVersion_ = 0;
+  bool heldPress_ = false;  // a press that did not count: its release goes nowhere either
 };
 
 }  // namespace qv
