@@ -27,7 +27,7 @@ TEST(ThreadSerialQueueTeardown, DropsQueuedWorkOfAReaderQueueAndWaitsForTheWorkI
   {
     ThreadSerialQueue queue(QStringLiteral("com.tarnwick.Quorvalen.test"), ThreadSerialQueue::QueuedAtEnd::drop);
     std::promise<void> started;
-    queue.async([&, whenDropped = dropped.get_future()] {
+    queue.async([&, whenDropped = dropped.get_future().share()] {
       started.set_value();
       whenDropped.wait_for(kTeardownDeadline);
       ++ran;
