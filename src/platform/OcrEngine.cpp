@@ -3,6 +3,7 @@
 #include "base/Log.h"
 
 #include <QPainter>
+#include <atomic>
 #include <mutex>
 #include <optional>
 
@@ -32,6 +33,11 @@ struct TesseractLibrary {
   decltype(&TessResultIteratorDelete) iteratorDelete = nullptr;
   decltype(&TessDeleteText) deleteText = nullptr;
   decltype(&TessBaseAPIClear) clear = nullptr;
+  decltype(&TessMonitorCreate) createMonitor = nullptr;
+  decltype(&TessMonitorDelete) deleteMonitor = nullptr;
+  decltype(&TessMonitorSetCancelFunc) setCancelFunction = nullptr;
+  decltype(&TessMonitorSetCancelThis) setCancelArgument = nullptr;
+  decltype(&TessMonitorSetDeadlineMSecs) setDeadline = nullptr;
 
   // Null when the library or one of its functions is missing. Opened once; never closed.
   static const TesseractLibrary* shared() {
@@ -55,7 +61,9 @@ struct TesseractLibrary {
         "TessBaseAPIRecognize", library.recognize, "TessBaseAPIGetIterator", library.getIterator,
         "TessResultIteratorGetUTF8Text", library.iteratorText, "TessResultIteratorNext", library.iteratorNext,
         "TessResultIteratorDelete", library.iteratorDelete, "TessDeleteText", library.deleteText, "TessBaseAPIClear",
-        library.clear);
+        library.clear, "TessMonitorCreate", library.createMonitor, "TessMonitorDelete", library.deleteMonitor,
+        "TessMonitorSetCancelFunc", library.setCancelFunction, "TessMonitorSetCancelThis", library.setCancelArgument,
+        "TessMonitorSetDeadlineMSecs", library.setDeadline);
     if (!complete) {
       qCInfo(lcItems) << "Text recognition unavailable: the engine's library lacks a function";
       return std::nullopt;
@@ -84,6 +92,8 @@ struct TesseractLibrary {
 }  // namespace
 
 struct TesseractOcrEngine::Impl {
+  // Set by stop(); the engine asks it (through the monitor) word by word while it works.
+  std::atomic<bool> stopped = false;
   std::mutex mutex;
   const TesseractLibrary* library = nullptr;
   TessBaseAPI* api = nullptr;
@@ -109,6 +119,19 @@ struct TesseractOcrEngine::Impl {
     api = candidate;
     return api;
   }
+
+  static bool cancelled(void* stopped, int /*words*/) { return static_cast<std::atomic<bool>*>(stopped)->load(); }
+
+  // True when the engine finished; false when it was stopped or ran past its deadline.
+  bool recognize(TessBaseAPI* handle) {
+    ETEXT_DESC* monitor = library->createMonitor();
+    library->setCancelFunction(monitor, &Impl::cancelled);
+    library->setCancelArgument(monitor, &stopped);
+    library->setDeadline(monitor, kDeadlineMs);
+    const bool finished = library->recognize(handle, monitor) == 0;
+    library->deleteMonitor(monitor);
+    return finished;
+  }
 };
 
 TesseractOcrEngine::TesseractOcrEngine() : impl_(std::make_unique<Impl>()) {}
@@ -117,11 +140,15 @@ TesseractOcrEngine::~TesseractOcrEngine() {
   if (impl_->api) impl_->library->destroy(impl_->api);  // ends the engine first
 }
 
-QStringList TesseractOcrEngine::recognizeLines(const QImage& image) {
-  if (image.isNull() || image.width() <= 0 || image.height() <= 0) return {};
+void TesseractOcrEngine::stop() { impl_->stopped = true; }
+
+std::optional<QStringList> TesseractOcrEngine::recognizeLines(const QImage& image) {
+  if (impl_->stopped) return std::nullopt;
+  if (image.isNull() || image.width() <= 0 || image.height() <= 0) return QStringList();
   std::lock_guard lock(impl_->mutex);
+  if (impl_->stopped) return std::nullopt;
   TessBaseAPI* api = impl_->engine();
-  if (!api) return {};
+  if (!api) return QStringList();
   const TesseractLibrary& library = *impl_->library;
 
   // Transparent pixels read as white paper, not black.
@@ -136,7 +163,8 @@ QStringList TesseractOcrEngine::recognizeLines(const QImage& image) {
   library.setImage(api, grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
   library.setSourceResolution(api, 96);  // screen content
   QStringList lines;
-  if (library.recognize(api, nullptr) == 0) {
+  const bool finished = impl_->recognize(api);
+  if (finished) {
     if (TessResultIterator* it = library.getIterator(api)) {
       do {
         char* text = library.iteratorText(it, tesseract::RIL_TEXTLINE);
@@ -149,7 +177,10 @@ QStringList TesseractOcrEngine::recognizeLines(const QImage& image) {
     }
   }
   library.clear(api);
-  return lines;
+  if (finished) return lines;
+  if (impl_->stopped) return std::nullopt;
+  qCInfo(lcItems) << "Text recognition gave up on a" << image.size() << "image at its deadline";
+  return QStringList();
 }
 
 }  // namespace qv

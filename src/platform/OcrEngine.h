@@ -2,6 +2,7 @@
 #include <QImage>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 namespace qv {
 
@@ -10,8 +11,12 @@ class OcrEngine {
  public:
   virtual ~OcrEngine() = default;
   // The recognised lines of text, top to bottom as the engine orders them; empty when there is
-  // no text or recognition fails.
-  virtual QStringList recognizeLines(const QImage& image) = 0;
+  // no text, recognition fails or runs past its deadline. Nothing once the engine is stopped:
+  // the image was not read, and may be tried again by a later run of the program.
+  virtual std::optional<QStringList> recognizeLines(const QImage& image) = 0;
+  // Any thread. Ends the recognition in progress within a moment and every later one at once,
+  // so that quit never waits for text recognition.
+  virtual void stop() = 0;
 };
 
 // Tesseract with the English model ("eng"), loaded on first use. One call at a time.
@@ -19,7 +24,11 @@ class TesseractOcrEngine : public OcrEngine {
  public:
   TesseractOcrEngine();
   ~TesseractOcrEngine() override;
-  QStringList recognizeLines(const QImage& image) override;
+  std::optional<QStringList> recognizeLines(const QImage& image) override;
+  void stop() override;
+
+  // One image never holds the queue longer than this.
+  static constexpr int kDeadlineMs = 60'000;
 
  private:
   struct Impl;

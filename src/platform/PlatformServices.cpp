@@ -27,10 +27,39 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QStringList>
 
 namespace qv {
 
-PlatformServices::~PlatformServices() = default;
+PlatformServices::~PlatformServices() {
+  // The queues are joined below: text recognition in progress ends now rather than after the
+  // image (minutes for a large screenshot), and no queued image is begun.
+  if (ocrEngine) ocrEngine->stop();
+  queues_.clear();
+}
+
+std::shared_ptr<SerialQueue> PlatformServices::makeThreadQueue(const QString& name) {
+  return std::make_shared<ThreadSerialQueue>(
+      name, isReaderQueue(name) ? ThreadSerialQueue::QueuedAtEnd::drop : ThreadSerialQueue::QueuedAtEnd::run);
+}
+
+bool PlatformServices::isReaderQueue(const QString& name) {
+  static const QStringList readers = {QStringLiteral("ocr"),
+                                      QStringLiteral("search"),
+                                      QStringLiteral("thumbnails"),
+                                      QStringLiteral("fileThumbnails"),
+                                      QStringLiteral("pdfRendering"),
+                                      QStringLiteral("richDocumentReading"),
+                                      QStringLiteral("imageDownsampling"),
+                                      QStringLiteral("textFileReading"),
+                                      QStringLiteral("quickLook"),
+                                      QStringLiteral("highlight"),
+                                      QStringLiteral("linkPreviewImage"),
+                                      QStringLiteral("cardImages"),
+                                      QStringLiteral("fileSizes")};
+  const QLatin1String prefix(kQueuePrefix);
+  return name.startsWith(prefix) && readers.contains(name.mid(prefix.size()));
+}
 
 std::shared_ptr<SerialQueue> PlatformServices::queue(const QString& suffix) {
   auto& slot = queues_[suffix];
@@ -79,9 +108,7 @@ void installRealPlatformServices(PlatformServices& services) {
   services.loginItem = std::make_shared<XdgAutostartLoginItem>(
       services.paths->configHome() + QStringLiteral("/autostart"), program::applicationId(),
       QCoreApplication::applicationFilePath());
-  services.makeQueue = [](const QString& name) -> std::shared_ptr<SerialQueue> {
-    return std::make_shared<ThreadSerialQueue>(name);
-  };
+  services.makeQueue = &PlatformServices::makeThreadQueue;
   services.sharePicker = std::make_shared<DesktopSharePicker>(
       services.desktopEntries, services.scheduler, [&services] { return services.queue(QStringLiteral("share")); },
       DesktopSharePicker::folderIn(*services.paths));

@@ -109,6 +109,12 @@ struct PlatformServices {
 
   // The serial queue named "com.tarnwick.Quorvalen.<suffix>", made on first request.
   std::shared_ptr<SerialQueue> queue(const QString& suffix);
+  // A queue whose work only reads (outside files, pictures, the history for a search) for
+  // someone who may no longer look: its queued work is dropped when it goes, at quit. Writers
+  // (saves, a capture's side files, bookmarks) run to their end.
+  static bool isReaderQueue(const QString& name);
+  // The program's queues: a thread each (see ThreadSerialQueue).
+  static std::shared_ptr<SerialQueue> makeThreadQueue(const QString& name);
 
  private:
   std::map<QString, std::shared_ptr<SerialQueue>> queues_;

@@ -17,6 +17,7 @@ struct ThreadSerialQueue::Impl {
   std::condition_variable wake;
   std::deque<std::function<void()>> work;
   bool stopping = false;
+  QueuedAtEnd queuedAtEnd = QueuedAtEnd::run;
   std::thread thread;
 
   void run() {
@@ -34,18 +35,22 @@ struct ThreadSerialQueue::Impl {
   }
 };
 
-ThreadSerialQueue::ThreadSerialQueue(QString name) : impl_(std::make_unique<Impl>()) {
+ThreadSerialQueue::ThreadSerialQueue(QString name, QueuedAtEnd queuedAtEnd) : impl_(std::make_unique<Impl>()) {
   impl_->name = std::move(name);
+  impl_->queuedAtEnd = queuedAtEnd;
   impl_->thread = std::thread([impl = impl_.get()] { impl->run(); });
   const QByteArray threadName = impl_->name.right(15).toUtf8();
   pthread_setname_np(impl_->thread.native_handle(), threadName.constData());
 }
 
 ThreadSerialQueue::~ThreadSerialQueue() {
+  std::deque<std::function<void()>> dropped;
   {
     std::lock_guard lock(impl_->mutex);
     impl_->stopping = true;
+    if (impl_->queuedAtEnd == QueuedAtEnd::drop) dropped.swap(impl_->work);
   }
+  dropped.clear();  // outside the lock, before the wait: what the work held goes now
   impl_->wake.notify_one();
   impl_->thread.join();
 }

@@ -23,10 +23,13 @@ class SerialQueue {
 using SerialQueueFactory = std::function<std::shared_ptr<SerialQueue>(const QString& name)>;
 
 // The real queue: one worker thread per queue, named after the queue (the kernel keeps the
-// last 15 characters). Destroying it finishes the queued work first.
+// last 15 characters). Destroying it waits for the work in progress, and runs the queued work
+// first unless told to drop it (a queue of readers that can be abandoned: quit must not wait
+// for reads nobody will see).
 class ThreadSerialQueue : public SerialQueue {
  public:
-  explicit ThreadSerialQueue(QString name);
+  enum class QueuedAtEnd { run, drop };
+  explicit ThreadSerialQueue(QString name, QueuedAtEnd queuedAtEnd = QueuedAtEnd::run);
   ~ThreadSerialQueue() override;
   QString name() const override;
   void async(std::function<void()> work) override;

@@ -94,6 +94,29 @@ TEST_F(OcrTest, MissingImageWritesNothingSoALaterScheduleRetries) {
   EXPECT_EQ(recognizer().text(kID), QStringLiteral("late"));
 }
 
+// Stopped at quit: no text is kept, so the image counts as not yet read and the next run
+// recognises it (whether it was read from its file or held as captured).
+TEST_F(OcrTest, RecognitionStoppedAtQuitKeepsNoTextAndIsTriedAgain) {
+  ASSERT_TRUE(fake.context->imageStore->save(page(), kID));
+  for (const QImage& captured : {QImage(), page()}) {
+    fake.ocrEngine->setLines({QStringLiteral("late")});
+    fake.ocrEngine->stop();
+    int completions = 0;
+    recognizer().schedule(
+        kID, [&] { ++completions; }, captured);
+    fake.drain();
+    EXPECT_EQ(completions, 0);
+    EXPECT_FALSE(recognizer().hasStoredText(kID));
+    EXPECT_FALSE(recognizer().text(kID));
+
+    fake.ocrEngine->stopped = false;  // the next run's engine
+    recognizer().schedule(kID, {}, captured);
+    fake.drain();
+    EXPECT_EQ(recognizer().text(kID), QStringLiteral("late"));
+    recognizer().removeOrphans({});  // the text goes again for the next form
+  }
+}
+
 TEST_F(OcrTest, LargeImagesAreScaledDownForRecognition) {
   ASSERT_TRUE(fake.context->imageStore->save(page(12000, 300), kID));
   recognizer().schedule(kID);

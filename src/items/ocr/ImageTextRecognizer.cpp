@@ -68,21 +68,21 @@ void ImageTextRecognizer::recognize(const QString& imagePath, const QString& id,
     if (completion) scheduler_->post(std::move(completion));
     return;
   }
-  QString text;
-  if (const auto image = readImage(imagePath)) text = engine_->recognizeLines(*image).join(u'\n');
-  store(id, text, std::move(completion));
+  std::optional<QStringList> lines = QStringList();
+  if (const auto image = readImage(imagePath)) lines = engine_->recognizeLines(*image);
+  if (lines) store(id, lines->join(u'\n'), std::move(completion));
 }
 
 void ImageTextRecognizer::recognize(const QImage& captured, const QString& id, std::function<void()> completion) {
-  QString text;
+  std::optional<QStringList> lines = QStringList();
   if (captured.width() > 0 && captured.height() > 0) {
     const QSize size = recognitionSize(captured.size());
     const QImage image = size == captured.size()
                              ? captured
                              : captured.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    text = engine_->recognizeLines(image).join(u'\n');
+    lines = engine_->recognizeLines(image);
   }
-  store(id, text, std::move(completion));
+  if (lines) store(id, lines->join(u'\n'), std::move(completion));
 }
 
 void ImageTextRecognizer::store(const QString& id, const QString& text, std::function<void()> completion) {

@@ -36,7 +36,8 @@ class ImageTextRecognizer : public std::enable_shared_from_this<ImageTextRecogni
   std::optional<QString> text(const QString& id);
   bool hasStoredText(const QString& id) const;
   // Runs on the queue only. A missing image file writes nothing, so a later schedule retries;
-  // an image that cannot be decoded gets an empty text and is not tried again.
+  // an image that cannot be decoded gets an empty text and is not tried again. A recognition
+  // stopped at quit writes nothing and calls no completion: the next run tries again.
   void recognize(const QString& imagePath, const QString& id, std::function<void()> completion);
   void recognize(const QImage& captured, const QString& id, std::function<void()> completion);
   // Removes every text file that is not "<kept id>.txt" and trims the cache to the kept ids.
