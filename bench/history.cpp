@@ -364,12 +364,6 @@ BENCHMARK(BM_DecodeFullHistory)->Unit(benchmark::kMillisecond);
 }  // namespace qv
 
 int main(int argc, char** argv) {
-  // `--history_size=N` sets the size of the histories; the rest goes to the benchmark library.
-  int kept = 1;
-  for (int i = 1; i < argc; ++i) {
-    const QByteArray argument(argv[i]);
-    if (argument.startsWith("--history_size=")) qv::historySize = argument.mid(15).toInt();
-    else argv[kept++] = argv[i];
-  }
-  return qv::bench::runBenchmarks<QApplication>(kept, argv);
+  qv::historySize = qv::bench::takeHistorySize(argc, argv, qv::historySize);
+  return qv::bench::runBenchmarks<QApplication>(argc, argv);
 }

@@ -2,6 +2,7 @@
 // card list, and from a keystroke in the search field to the next painted frame, with 100,000
 // items in the history: a keystroke while typing on, and the first one into a panel just shown,
 // over a history read from its file as a start reads it and out of the caches by then.
+// `--history_size=N` measures N items instead.
 #include "app/PanelController.h"
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
@@ -86,7 +87,6 @@ void showToFirstFrame(benchmark::State& run) {
   }
   run.counters["cards"] = list.cardItemCount();
 }
-BENCHMARK(showToFirstFrame)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // One wheel step down the shown list: the cards realised anew and the frame painted.
 void scrollStep(benchmark::State& run) {
@@ -96,7 +96,6 @@ void scrollStep(benchmark::State& run) {
   QCoreApplication::processEvents();
   bench::scrollSteps(run, controller.rootView()->list());
 }
-BENCHMARK(scrollStep)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // One key typed into (or erased from) the search field of the shown panel: the query filtered,
 // the list laid out again and the whole panel's frame painted. The query is typed letter by
@@ -134,7 +133,6 @@ void keystrokeToFrame(benchmark::State& run) {
   }
   run.counters["fewest shown"] = double(fewest);
 }
-BENCHMARK(keystrokeToFrame)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // Reads through more memory than the caches hold: what a start left there is gone by the time
 // someone types, a second or more after the panel showed.
@@ -175,8 +173,17 @@ void firstKeystrokeToFrame(benchmark::State& run) {
     run.ResumeTiming();
   }
 }
-BENCHMARK(firstKeystrokeToFrame)->Arg(100000)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) { return qv::bench::runBenchmarks<QApplication>(argc, argv); }
+int main(int argc, char** argv) {
+  const int size = qv::bench::takeHistorySize(argc, argv, 100'000);
+  benchmark::RegisterBenchmark("showToFirstFrame", showToFirstFrame)->Arg(size)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("scrollStep", scrollStep)->Arg(size)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("keystrokeToFrame", keystrokeToFrame)->Arg(size)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("firstKeystrokeToFrame", firstKeystrokeToFrame)
+      ->Arg(size)
+      ->Iterations(5)
+      ->Unit(benchmark::kMillisecond);
+  return qv::bench::runBenchmarks<QApplication>(argc, argv);
+}

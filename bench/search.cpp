@@ -1,5 +1,5 @@
-// Search per keystroke over 100,000 items: filteredItems for a one-letter and a ten-letter
-// query, next to plain substring scans of the same searched texts in the same run.
+// Search per keystroke over 100,000 items (or as many as `--history_size=N` says): filteredItems for a one-letter and a
+// ten-letter query, next to plain substring scans of the same searched texts in the same run.
 //   BM_FilteredItems          the state's filtered list (index warm, as while typing)
 //   BM_FirstSearch            the first search of a state that never searched (the index not made
 //                             yet: the items are looked at one by one, the index made aside)
@@ -21,7 +21,8 @@
 namespace qv {
 namespace {
 
-constexpr int kHistorySize = 100'000;
+// The size of the histories, from `--history_size=N`.
+int historySize = 100'000;
 const QString kQueries[] = {QStringLiteral("a"), QStringLiteral("printed ag")};
 
 struct Fixture {
@@ -29,7 +30,7 @@ struct Fixture {
     installItemServices(*fake.context);
     fake.context->settings->set(QStringLiteral("qv.historyRetention"), QStringLiteral("forever"));
     state = std::make_unique<PanelState>(*fake.context);
-    state->setItems(bench::mixedHistory(fake.scheduler->now(), kHistorySize));
+    state->setItems(bench::mixedHistory(fake.scheduler->now(), historySize));
     for (const ClipboardItem& item : state->items()) {
       fields.push_back(bench::searchedFields(item));
       loweredFields.push_back(bench::lowered(fields.back()));
@@ -152,8 +153,8 @@ void BM_MemoryAfterFirstSearch(benchmark::State& bench) {
             "item account password number phone")
             .split(u' ');
     QList<ClipboardItem> lines;
-    lines.reserve(kHistorySize);
-    for (int i = 0; i < kHistorySize; ++i) {
+    lines.reserve(historySize);
+    for (int i = 0; i < historySize; ++i) {
       const qsizetype length = 100 + qsizetype(random() % 101);
       QString line;
       while (line.size() < length)
@@ -186,4 +187,7 @@ BENCHMARK(BM_MemoryAfterFirstSearch)->Iterations(1)->Unit(benchmark::kMillisecon
 }  // namespace
 }  // namespace qv
 
-int main(int argc, char** argv) { return qv::bench::runBenchmarks<QApplication>(argc, argv); }
+int main(int argc, char** argv) {
+  qv::historySize = qv::bench::takeHistorySize(argc, argv, qv::historySize);
+  return qv::bench::runBenchmarks<QApplication>(argc, argv);
+}

@@ -33,6 +33,20 @@ inline qint64 residentBytesAsLeft() {
   return fields.size() > 1 ? fields[1].toLongLong() * sysconf(_SC_PAGESIZE) : 0;
 }
 
+// Takes `--history_size=N` out of the arguments (the rest go to the benchmark library): the size
+// of the histories a program measures, `fallback` without it.
+inline int takeHistorySize(int& argc, char** argv, int fallback) {
+  int size = fallback;
+  int kept = 1;
+  for (int i = 1; i < argc; ++i) {
+    const QByteArray argument(argv[i]);
+    if (argument.startsWith("--history_size=")) size = argument.mid(15).toInt();
+    else argv[kept++] = argv[i];
+  }
+  argc = kept;
+  return size;
+}
+
 template <typename Application>
 int runBenchmarks(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
