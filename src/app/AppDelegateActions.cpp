@@ -130,6 +130,9 @@ void AppDelegate::showStatusMenu() {
       performWeakly([](AppDelegate& self) { self.confirmClearAll(); }));
   // Kept until the next one opens: a row's queued action may still run after the menu closed.
   statusMenu_ = std::move(menu);
+  // Keys still held from a close of the panel are typed now: the menu takes the keyboard, and the
+  // keys the user types next are for it.
+  context_.pasteSender->releaseHeldKeys();
   statusItem_->popUpMenu(statusMenu_.get());
   qCInfo(lcApp) << "Status menu opened";
   // Detached again at once, so that the next left click toggles the panel instead.

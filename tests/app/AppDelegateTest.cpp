@@ -570,6 +570,20 @@ TEST_F(AppDelegateTest, TheTrayIconIsDrawnInTheTraysColourElseTheDesktopsTextCol
   EXPECT_GT(iconColour().lightness(), 200);
 }
 
+// Escape closes the panel and holds the keys typed next for the window that gets the focus; a
+// right click on the tray icon right after it hands them back, so the menu gets the keyboard.
+TEST_F(AppDelegateTest, TheStatusMenuTakesTheKeyboardFromAHoldAfterAClose) {
+  seenOnboarding();
+  launch();
+  fake.context->pasteSender->holdTypedKeys(0);
+  ASSERT_TRUE(fake.keyPoster->keyboardHeld);
+  fake.keyPoster->type(38, true);
+  fake.statusItem->rightClick();
+  ASSERT_TRUE(delegate->statusMenu());
+  EXPECT_FALSE(fake.keyPoster->keyboardHeld);
+  EXPECT_FALSE(fake.keyPoster->isHolding());
+}
+
 TEST_F(AppDelegateTest, PausingStopsCaptureDrawsTheSlashAndCopiesWhilePausedNeverArrive) {
   seenOnboarding();
   launch();
