@@ -34,6 +34,15 @@ void BM_BlurCardLayerRadius8Dpr2(benchmark::State& state) {
 }
 BENCHMARK(BM_BlurCardLayerRadius8Dpr2)->Unit(benchmark::kMicrosecond);
 
+// A panel card as it comes in after a search (blur 10 at 1×), blurred on each frame of its
+// transition.
+void BM_BlurEnteringPanelCardDpr1(benchmark::State& state) {
+  QImage card = cardLayer().scaled(390, 140);
+  card.setDevicePixelRatio(1);
+  for (auto _ : state) benchmark::DoNotOptimize(qv::Fx::blurred(card, 10));
+}
+BENCHMARK(BM_BlurEnteringPanelCardDpr1)->Unit(benchmark::kMicrosecond);
+
 void BM_CachedCardShadowDraw(benchmark::State& state) {
   QImage target(700, 600, QImage::Format_ARGB32_Premultiplied);
   target.setDevicePixelRatio(2);

@@ -252,7 +252,9 @@ class ScanHelpers {
   }
 
  private:
-  static constexpr unsigned kMostHelpers = 3;
+  // The texts are read from scattered memory: each thread has its own reads under way, so a
+  // long scan gains from every core the machine has (the caller counts as one).
+  static constexpr unsigned kMostHelpers = 7;
 
   struct Job {
     Job(const std::function<void(qsizetype)>& w, qsizetype n) : work(w), pieces(n) {}
@@ -364,8 +366,10 @@ QList<qint32> SearchIndex::scan(const Query& query, qsizetype count, RowAt rowAt
     const qsizetype from = piece * kPiece;
     kept[size_t(piece)] = scanRows(query, from, std::min(count, from + kPiece), rowAt, out + from);
   };
-  // A search the masks answer reads no texts: it is quicker alone, in one piece.
-  if (pieces <= 1 || query.maskAnswers_) {
+  // A search the masks answer reads no texts: it is quicker alone, in one piece, unless the
+  // history is long enough for the masks alone to take milliseconds.
+  constexpr qsizetype kMaskOnlyAlone = 262'144;
+  if (pieces <= 1 || (query.maskAnswers_ && count < kMaskOnlyAlone)) {
     found.resize(scanRows(query, 0, count, rowAt, out));
     return found;
   }

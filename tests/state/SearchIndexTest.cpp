@@ -368,6 +368,33 @@ TEST(SearchIndexTest, TwoLongScansAtOnceFindWhatOneFinds) {
   EXPECT_TRUE(otherAgreed);
 }
 
+// A one-letter query over a history long enough to be shared with the helpers: every row whose
+// text holds the letter, in order, of all rows and of some; none lost or doubled at the pieces'
+// seams.
+TEST(SearchIndexTest, OneLetterOverAVeryLongHistoryFindsEveryRowInOrder) {
+  constexpr int kCount = 300'000;
+  QList<ClipboardItem> items;
+  items.reserve(kCount);
+  for (int i = 0; i < kCount; ++i)
+    items.append(
+        test::textItem(i % 5 == 0 ? QStringLiteral("Item %1 with a Q").arg(i) : QStringLiteral("Item %1").arg(i)));
+  SearchIndex index({});
+  index.refresh(items);
+  QList<qint32> everyThird;
+  for (qint32 row = 0; row < kCount; row += 3) everyThird.append(row);
+  for (const QString& letter : {QStringLiteral("q"), QStringLiteral("i")}) {
+    SCOPED_TRACE(letter.toStdString());
+    const SearchIndex::Query query(letter);
+    QList<qint32> expected, expectedOfThirds;
+    for (qint32 row = 0; row < kCount; ++row) {
+      if (letter == u"i" || row % 5 == 0) expected.append(row);
+      if ((letter == u"i" || row % 5 == 0) && row % 3 == 0) expectedOfThirds.append(row);
+    }
+    EXPECT_EQ(index.matchingRows(query), expected);
+    EXPECT_EQ(index.matchingRows(query, everyThird), expectedOfThirds);
+  }
+}
+
 // An item whose text is replaced by an equal one in other memory keeps its row, and the row then
 // reads the new memory: the old is freed and may hold anything.
 TEST(SearchIndexTest, RowReadsTheMemoryItsItemHoldsNow) {
