@@ -4,6 +4,7 @@
 #include "platform/PlatformServices.h"
 #include "platform/WindowShaper.h"
 
+#include <QEvent>
 #include <QWidget>
 #include <QWindow>
 
@@ -12,7 +13,9 @@ namespace qv {
 PanelWindowSurface::PanelWindowSurface(PlatformServices& context, QWidget& window)
     : context_(context),
       window_(window),
-      translucency_(context.compositor ? context.compositor->support() : TranslucencySupport{}) {}
+      translucency_(context.compositor ? context.compositor->support() : TranslucencySupport{}) {
+  window_.installEventFilter(this);
+}
 
 void PanelWindowSurface::followCompositor() {
   translucency_ = context_.compositor->support();
@@ -26,19 +29,40 @@ void PanelWindowSurface::setOpacity(double opacity) {
 }
 
 void PanelWindowSurface::shapeTo(const QRegion& content) {
-  WindowShaper* shaper = context_.windowShaper.get();
   QWindow* window = window_.windowHandle();
-  if (!shaper || !window) return;
+  if (!context_.windowShaper || !window) return;
   if (translucency_.blurBehind && context_.compositor && !content.isEmpty() && blurRegion_ != content) {
     context_.compositor->requestBlurBehind(window, content);
     blurRegion_ = content;
   }
   const bool cut = !translucency_.compositor;
+  if (cut && window->isExposed()) {
+    // Cut at once, the server would show the window's old pixels where the cut grows (or cut
+    // the old surface short) until the frame painted for it arrives: a second edge for a frame.
+    const bool unchanged = appliedShape_ && *appliedShape_ == content && appliedCut_;
+    frameCut_ = unchanged ? std::nullopt : std::optional(content);
+    // Whatever enters or leaves the cut is painted in that frame.
+    if (frameCut_) window_.update((appliedShape_ ? content.xored(*appliedShape_) : content).boundingRect());
+    return;
+  }
+  apply(content, cut);
+}
+
+void PanelWindowSurface::apply(const QRegion& content, bool cut) {
+  frameCut_.reset();
   if (appliedShape_ && *appliedShape_ == content && appliedCut_ == cut) return;
-  if (cut) shaper->setShape(window, content);
-  else shaper->setInputShape(window, content);
+  WindowShaper& shaper = *context_.windowShaper;
+  if (cut) shaper.setShape(window_.windowHandle(), content);
+  else shaper.setInputShape(window_.windowHandle(), content);
   appliedShape_ = content;
   appliedCut_ = cut;
+}
+
+bool PanelWindowSurface::eventFilter(QObject* watched, QEvent* event) {
+  // The window's own paint comes first in each of its frames, before the frame is sent to the
+  // server: the cut goes out just ahead of the pixels painted for it.
+  if (watched == &window_ && event->type() == QEvent::Paint && frameCut_) apply(*frameCut_, true);
+  return QObject::eventFilter(watched, event);
 }
 
 bool PanelWindowSurface::letsThrough(QPoint point) const { return appliedShape_ && !appliedShape_->contains(point); }
