@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QWidget>
 #include <QWindow>
+#include <utility>
 
 namespace qv {
 
@@ -37,19 +38,20 @@ void PanelWindowSurface::shapeTo(const QRegion& content) {
   }
   const bool cut = !translucency_.compositor;
   if (cut && window->isExposed()) {
-    // Cut at once, the server would show the window's old pixels where the cut grows (or cut
-    // the old surface short) until the frame painted for it arrives: a second edge for a frame.
+    // Cut at once, the server would show the window's old pixels where the cut grows (a second
+    // bottom edge below a growing list), or cut the old surface short, until the frame painted
+    // for the new cut arrives.
     const bool unchanged = appliedShape_ && *appliedShape_ == content && appliedCut_;
     frameCut_ = unchanged ? std::nullopt : std::optional(content);
     // Whatever enters or leaves the cut is painted in that frame.
     if (frameCut_) window_.update((appliedShape_ ? content.xored(*appliedShape_) : content).boundingRect());
     return;
   }
+  frameCut_.reset();
   apply(content, cut);
 }
 
 void PanelWindowSurface::apply(const QRegion& content, bool cut) {
-  frameCut_.reset();
   if (appliedShape_ && *appliedShape_ == content && appliedCut_ == cut) return;
   WindowShaper& shaper = *context_.windowShaper;
   if (cut) shaper.setShape(window_.windowHandle(), content);
@@ -61,7 +63,8 @@ void PanelWindowSurface::apply(const QRegion& content, bool cut) {
 bool PanelWindowSurface::eventFilter(QObject* watched, QEvent* event) {
   // The window's own paint comes first in each of its frames, before the frame is sent to the
   // server: the cut goes out just ahead of the pixels painted for it.
-  if (watched == &window_ && event->type() == QEvent::Paint && frameCut_) apply(*frameCut_, true);
+  if (watched == &window_ && event->type() == QEvent::Paint && frameCut_)
+    apply(*std::exchange(frameCut_, std::nullopt), true);
   return QObject::eventFilter(watched, event);
 }
 
