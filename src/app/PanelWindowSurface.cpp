@@ -38,9 +38,9 @@ void PanelWindowSurface::shapeTo(const QRegion& content) {
   }
   const bool cut = !translucency_.compositor;
   if (cut && window->isExposed()) {
-    // Cut at once, the server would show the window's old pixels where the cut grows (a second
-    // bottom edge below a growing list), or cut the old surface short, until the frame painted
-    // for the new cut arrives.
+    // A cut sent at once shows the window's old pixels in it until the frame painted for it
+    // arrives: a second bottom edge below a growing list, an old surface cut short above a
+    // shrinking one.
     const bool unchanged = appliedShape_ && *appliedShape_ == content && appliedCut_;
     frameCut_ = unchanged ? std::nullopt : std::optional(content);
     // Whatever enters or leaves the cut is painted in that frame.

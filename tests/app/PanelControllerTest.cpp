@@ -403,9 +403,9 @@ TEST_F(PanelControllerTest, WithoutACompositorTheWindowIsCutToTheColumnAndOpenOv
   EXPECT_EQ(surface().boundingRect().left(), 8);
 }
 
-// The server shows a cut window's pixels only inside its cut: a cut sent ahead of the frame painted
-// for it shows the window's old pixels for a frame (a second bottom edge below the growing list),
-// one sent after it cuts the new surface short. Each frame carries its own cut.
+// A cut sent ahead of the frame painted for it shows the window's old pixels in it for a frame: a
+// second bottom edge below a growing list, an old surface cut short above a shrinking one. Each
+// frame carries its own cut.
 TEST_F(PanelControllerTest, OnScreenTheCutChangesWithTheFramePaintedForIt) {
   open();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window()));
