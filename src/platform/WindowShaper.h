@@ -16,6 +16,8 @@ class WindowShaper {
   virtual bool isAvailable() const = 0;
   // Limits where the window is drawn and takes the pointer to `region` (window coordinates in
   // device-independent pixels). An empty region hides the window and lets every click through.
+  // The request leaves with the next ones the toolkit sends for the window: set while a frame
+  // is painted, it reaches the server together with that frame's pixels.
   virtual void setShape(QWindow* window, const QRegion& region) = 0;
   // Draws the whole window rectangle (a compositor blends its transparent parts) but lets it
   // take the pointer only inside `region`: clicks elsewhere reach the windows below.

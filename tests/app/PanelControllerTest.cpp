@@ -403,6 +403,34 @@ TEST_F(PanelControllerTest, WithoutACompositorTheWindowIsCutToTheColumnAndOpenOv
   EXPECT_EQ(surface().boundingRect().left(), 8);
 }
 
+// A cut sent ahead of the frame painted for it shows the window's old pixels in it for a frame: a
+// second bottom edge below a growing list, an old surface cut short above a shrinking one. Each
+// frame carries its own cut.
+TEST_F(PanelControllerTest, OnScreenTheCutChangesWithTheFramePaintedForIt) {
+  open();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window()));
+  auto paintFrame = [&] {
+    QCoreApplication::sendPostedEvents(window(), QEvent::UpdateRequest);
+    return surface();
+  };
+  auto bottom = [](const QRegion& region) { return region.boundingRect().bottom(); };
+  for (const QList<ClipboardItem>& items : {QList<ClipboardItem>{test::textItem("first")}, QList<ClipboardItem>{}}) {
+    QRegion painted = paintFrame();
+    state().setItems(items);  // the list grows to its first card, then shrinks to the empty state
+    int changes = 0;
+    for (int frame = 0; frame < 60; ++frame) {
+      advance(1.0 / 120);
+      ASSERT_EQ(bottom(*shape()), bottom(painted)) << "frame " << frame << " is cut before it is painted";
+      const QRegion next = paintFrame();
+      changes += next != painted;
+      painted = next;
+      ASSERT_EQ(bottom(*shape()), bottom(painted)) << "frame " << frame;
+      ASSERT_TRUE(*shape() == painted) << "frame " << frame;
+    }
+    EXPECT_GT(changes, 10);  // the surface moved over many frames
+  }
+}
+
 TEST_F(PanelControllerTest, PreWarmOrdersTheWindowInOffScreenAndOutAgain) {
   controller->preWarm();
   EXPECT_TRUE(controller->isPreWarming());

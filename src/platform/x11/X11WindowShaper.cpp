@@ -81,7 +81,8 @@ void X11WindowShaper::setShape(QWindow* window, const QRegion& region) {
   for (xcb_shape_kind_t kind : {XCB_SHAPE_SK_BOUNDING, XCB_SHAPE_SK_INPUT})
     xcb_shape_rectangles(connection, XCB_SHAPE_SO_SET, kind, XCB_CLIP_ORDERING_UNSORTED, id, 0, 0,
                          uint32_t(rects.size()), rects.data());
-  xcb_flush(connection);
+  // Not flushed: Qt flushes its connection after each frame and each turn of the event loop, so
+  // the shape goes out with the image of the frame being painted, or before the window maps.
 }
 
 void X11WindowShaper::setInputShape(QWindow* window, const QRegion& region) {
