@@ -163,6 +163,7 @@ struct PanelState::FilterIndex : std::enable_shared_from_this<FilterIndex> {
     services.queue(QStringLiteral("search"))
         ->async([made, snapshot = state.items(), scheduler, revision, self = weak_from_this()] {
           made->refresh(snapshot);
+          SearchIndex::prepareScans();
           scheduler->post([made, snapshot, revision, self] {
             if (const auto index = self.lock()) index->takeTexts(made, snapshot, revision);
           });

@@ -91,6 +91,9 @@ class SearchIndex {
   // Asks the memory for the start of an item's searched text, a few items before itemContains
   // reads it.
   static void fetchItem(const ClipboardItem& item);
+  // Starts the threads that share long scans, if not yet started: called where the index is made
+  // off the main thread, so that the first long scan does not wait for them to start.
+  static void prepareScans();
   // Whether the rows have been made once: a refresh from here on changes only what changed.
   bool isBuilt() const { return built_; }
 

@@ -413,6 +413,8 @@ void SearchIndex::fetchItem(const ClipboardItem& item) {
   __builtin_prefetch(text + 64);
 }
 
+void SearchIndex::prepareScans() { ScanHelpers::instance(); }
+
 QList<qint32> SearchIndex::matchingRows(const Query& query) const {
   return scan(query, qsizetype(rowCount()), [](qsizetype i) { return qint32(i); });
 }
