@@ -61,10 +61,21 @@ void PanelWindowSurface::apply(const QRegion& content, bool cut) {
 }
 
 bool PanelWindowSurface::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != &window_ || !frameCut_) return QObject::eventFilter(watched, event);
   // The window's own paint comes first in each of its frames, before the frame is sent to the
   // server: the cut goes out just ahead of the pixels painted for it.
-  if (watched == &window_ && event->type() == QEvent::Paint && frameCut_)
+  if (event->type() == QEvent::Paint) {
     apply(*std::exchange(frameCut_, std::nullopt), true);
+  } else if (event->type() == QEvent::UpdateRequest) {
+    // A frame that repaints only a child covering the change sends the window no paint: the cut
+    // then goes out right after that frame.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          if (frameCut_) apply(*std::exchange(frameCut_, std::nullopt), true);
+        },
+        Qt::QueuedConnection);
+  }
   return QObject::eventFilter(watched, event);
 }
 
