@@ -79,7 +79,8 @@ BENCHMARK(BM_AddDuplicateAtFrontOfFullHistory)->Unit(benchmark::kMillisecond);
 // was shown, searched and closed, and the library was opened: on screen (argument 1), where it
 // shows each copy, or closed again (0), where it catches up when it shows. Both hold the filtered
 // list of the history they show (the panel's also while it is hidden); a copy must not copy the
-// history.
+// history. On screen with pins, a category, a selected card and the detail pane open (2), and
+// with a type filter besides (3), whose list takes the copy's place and moves every other on.
 void BM_AddItemWhileViewsHoldTheList(benchmark::State& bench) {
   FakeContext fake;
   fake.context->frameClock = std::make_shared<ManualFrameClock>();
@@ -109,6 +110,15 @@ void BM_AddItemWhileViewsHoldTheList(benchmark::State& bench) {
   view.show();
   view.sync();
   QCoreApplication::processEvents();
+  if (bench.range(0) >= 2) {
+    const QList<ClipboardItem>& items = state.items();
+    state.setPinnedIDs({items[10].id, items[items.size() / 2].id});
+    state.setCardCategories({{items[20].id, newUuid()}, {items.last().id, newUuid()}});
+    library.selectCard(items[3].id);
+    library.showDetail(items[3].id);
+    if (bench.range(0) == 3) state.setFilterTypes({TypeFilter::text});
+    QCoreApplication::processEvents();
+  }
   if (bench.range(0) == 0) {
     // Closed, the window's controller leaves the view as it was until it shows again.
     QObject::disconnect(syncing);
@@ -121,7 +131,7 @@ void BM_AddItemWhileViewsHoldTheList(benchmark::State& bench) {
   }
   bench.counters["items"] = double(state.items().size());
 }
-BENCHMARK(BM_AddItemWhileViewsHoldTheList)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AddItemWhileViewsHoldTheList)->Arg(1)->Arg(0)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 
 // A history of `count` items whose newest is 40 days old (someone back from six weeks away): no
 // item in any date filter's range.

@@ -168,10 +168,10 @@ void LibraryModel::historyChanged() {
       if (!passes) continue;
       entry.items = FilteredItems(items);
     } else {
-      QList<qint32> places;
-      places.reserve(kept.places.size() + 1);
-      if (passes) places.append(0);
-      for (const qint32 place : std::as_const(kept.places)) places.append(place + 1);
+      QList<qint32> places(kept.places.size() + (passes ? 1 : 0));
+      qint32* out = places.data();
+      if (passes) *out++ = 0;
+      std::transform(kept.places.cbegin(), kept.places.cend(), out, [](qint32 place) { return place + 1; });
       entry.items = places.size() == items.size() ? FilteredItems(items) : FilteredItems(items, std::move(places));
     }
     if (passes && entry.sections && entry.sectionsDay == today.today()) {
