@@ -384,6 +384,7 @@ bool PanelState::applyRetention() {
   const RecordedChange recorded(*this);
   for (const ClipboardItem& item : std::as_const(items_))
     if (expired(item)) recordChange(HistoryChange::removed(item.id));
+  letGoOfHeldItems();
   items_.removeIf(expired);
   Q_EMIT itemsChanged();
   pruneOrphanedIDs();

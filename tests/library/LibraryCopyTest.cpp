@@ -4,6 +4,7 @@
 // scope, query, filters, collapsed groups and clock; and the copy goes in at the front in place.
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
+#include "items/link/LinkMetadataFetcher.h"
 #include "library/LibraryGridView.h"
 #include "library/LibraryModel.h"
 #include "library/LibraryView.h"
@@ -212,6 +213,49 @@ TEST_P(LibraryCopyTest, ACopyGoesInPlaceWhileTheLibraryHoldsItsLists) {
     if (n % 2) view->sync();
   }
   expectShownAsAfresh();
+}
+
+// So do edits, removals, the expiry of old items and a link's fetched title.
+TEST_P(LibraryCopyTest, ChangesInPlaceLeaveTheHistoryWhereItIsWhileTheLibraryHoldsItsLists) {
+  state.addItem(test::linkItem(QStringLiteral("https://example.com/budget")));
+  const QUuid link = state.items().first().id;
+  open();
+  model->setQuery(QStringLiteral("line"));
+  state.setFilterTypes({TypeFilter::text});
+  view->sync();
+  // The search's texts are made aside from a hold of the history of their own, let go when made.
+  fake.drain();
+  const struct {
+    const char* name;
+    std::function<void()> change;
+  } changes[] = {
+      {"an edit", [&] { state.updateText(state.items().at(6), QStringLiteral("notes line edited")); }},
+      {"a removal", [&] { state.removeItem(state.items().at(7).id); }},
+      {"a link's title",
+       [&] {
+         LinkMetadata fetched;
+         fetched.title = QStringLiteral("Budget");
+         state.applyLinkMetadata(fetched, link);
+       }},
+      {"removed by app", [&] { state.removeItems(kMail); }},
+      {"expired",
+       [&] {
+         fake.context->settings->set(QStringLiteral("qv.historyRetention"), QStringLiteral("1w"));
+         state.applyRetention();
+       }},
+  };
+  for (const auto& change : changes) {
+    SCOPED_TRACE(change.name);
+    model->scopeCounts();
+    model->filteredItems(LibraryScope::pinned(), {});
+    if (!onScreen()) view->sync();
+    const ClipboardItem* front = state.items().constData();
+    const qsizetype count = state.items().size();
+    change.change();
+    EXPECT_LE(state.items().size(), count);
+    EXPECT_EQ(state.items().constData(), front);
+    expectShownAsAfresh();
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Library, LibraryCopyTest, ::testing::Values(true, false),
