@@ -38,6 +38,14 @@ struct LibraryModel::Memo {
     QList<qint32> places;
   };
   std::vector<Held> held;
+  // The items about to be removed in the change under way, with the marks they had then.
+  struct Removal {
+    qsizetype place = 0;
+    QUuid id;
+    bool pinned = false;
+    std::optional<QUuid> category;
+  };
+  std::vector<Removal> removals;
   // The history as the entries and the groups were last told of it.
   qsizetype seenSize = 0;
   QUuid seenFirst;
@@ -67,6 +75,24 @@ bool inScope(const LibraryScope& scope, const ClipboardItem& item, const PanelSt
   return true;
 }
 
+// The runs of a list that lost its item at `index`: its run is one shorter, or gone with its
+// neighbours of one group joined.
+void removeFromSections(std::vector<LibraryDateSection>& sections, qsizetype index) {
+  auto run = std::find_if(sections.begin(), sections.end(), [&](const LibraryDateSection& section) {
+    return index < section.firstIndex + section.count;
+  });
+  if (run == sections.end()) return;
+  --run->count;
+  for (auto later = run + 1; later != sections.end(); ++later) --later->firstIndex;
+  if (run->count > 0) return;
+  run = sections.erase(run);
+  if (run != sections.begin() && run != sections.end() && (run - 1)->group == run->group) {
+    (run - 1)->count += run->count;
+    sections.erase(run);
+  }
+  for (size_t k = 0; k < sections.size(); ++k) sections[k].position = int(k);
+}
+
 }  // namespace
 
 LibraryModel::LibraryModel(PanelState& state, Scheduler& scheduler, QObject* parent)
@@ -76,6 +102,7 @@ LibraryModel::LibraryModel(PanelState& state, Scheduler& scheduler, QObject* par
   memo_->seenSize = state.items().size();
   memo_->seenFirst = state.items().isEmpty() ? QUuid() : state.items().first().id;
   connect(&state, &PanelState::itemsAboutToChange, this, &LibraryModel::holdListsOverCopy);
+  connect(&state, &PanelState::itemAboutToBeRemoved, this, &LibraryModel::noteRemoval);
   connect(&state, &PanelState::itemsChanged, this, &LibraryModel::historyChanged);
   connect(&state, &PanelState::pinnedIDsChanged, this, refilter);
   connect(&state, &PanelState::cardCategoriesChanged, this, refilter);
@@ -123,27 +150,40 @@ void LibraryModel::holdListsOverCopy() {
   memo.entries.clear();
 }
 
+void LibraryModel::noteRemoval(qsizetype place) {
+  const ClipboardItem& item = state_.items().at(place);
+  const auto filed = state_.cardCategories().constFind(item.id);
+  memo_->removals.push_back({place, item.id, state_.pinnedIDs().contains(item.id),
+                             filed == state_.cardCategories().cend() ? std::nullopt : std::optional<QUuid>(*filed)});
+}
+
 void LibraryModel::historyChanged() {
   Memo& memo = *memo_;
   const QList<ClipboardItem>& items = state_.items();
-  const bool copyAtFront = items.size() == memo.seenSize + 1 &&
-                           (memo.seenSize == 0 || items.at(1).id == memo.seenFirst);
+  const qsizetype before = memo.seenSize;
+  const bool copyAtFront = items.size() == before + 1 && (before == 0 || items.at(1).id == memo.seenFirst);
+  const std::vector<Memo::Removal> removals = std::exchange(memo.removals, {});
+  const bool oneRemoved = removals.size() == 1 && items.size() == before - 1;
   memo.seenSize = items.size();
   memo.seenFirst = items.isEmpty() ? QUuid() : items.first().id;
   std::vector<Memo::Held> held = std::exchange(memo.held, {});
-  if (!copyAtFront) {
+  if (!copyAtFront && !oneRemoved) {
     // Anything may have gone, the shown or selected item included.
     pruneStaleIDs();
     memo.groupsOldestFirst.clear();
     memo.groupsDay = QDate();
     return invalidate();
   }
-  const ClipboardItem& copy = items.first();
   const cardList::DateGrouper& today = grouper();
-  const CardGroup group = today.groupOf(copy.capturedAt);
-  if (memo.groupsDay == today.today() && qsizetype(memo.groupsOldestFirst.size()) + 1 == items.size())
-    memo.groupsOldestFirst.push_back(group);
-  else memo.groupsOldestFirst.clear(), memo.groupsDay = QDate();
+  const bool groupsHeld = memo.groupsDay == today.today() && qsizetype(memo.groupsOldestFirst.size()) == before;
+  CardGroup group = CardGroup::today;
+  if (copyAtFront) {
+    group = today.groupOf(items.first().capturedAt);
+    if (groupsHeld) memo.groupsOldestFirst.push_back(group);
+  } else if (groupsHeld) {
+    memo.groupsOldestFirst.erase(memo.groupsOldestFirst.begin() + (before - 1 - removals.front().place));
+  }
+  if (!groupsHeld) memo.groupsOldestFirst.clear(), memo.groupsDay = QDate();
 
   // The lists held over the copy take its place, when it passes, and move every other place on
   // by one; their sections and counts take the copy as the front section's newest card.
@@ -154,6 +194,36 @@ void LibraryModel::historyChanged() {
   std::vector<Entry>& entries = memo.entries;
   // Lists read since are of this history; any other would hold on to the one before.
   std::erase_if(entries, [&](const Entry& entry) { return entry.items.history().constData() != items.constData(); });
+  // A list held over the removal of one item loses its place (and every later place moves up by
+  // one), and its run and its counts lose the item when it was listed.
+  const auto takeRemoval = [&](Memo::Held& kept, const Memo::Removal& removal) {
+    Entry& entry = kept.entry;
+    const auto place = qint32(removal.place);
+    qsizetype listedAt = -1;
+    if (kept.all) {
+      listedAt = place;
+      entry.items = FilteredItems(items);
+    } else {
+      const auto found = std::lower_bound(kept.places.cbegin(), kept.places.cend(), place);
+      const bool listed = found != kept.places.cend() && *found == place;
+      if (listed) listedAt = found - kept.places.cbegin();
+      QList<qint32> places(kept.places.size() - (listed ? 1 : 0));
+      qint32* out = std::copy(kept.places.cbegin(), found, places.data());
+      std::transform(found + (listed ? 1 : 0), kept.places.cend(), out, [](qint32 later) { return later - 1; });
+      entry.items = places.size() == items.size() ? FilteredItems(items) : FilteredItems(items, std::move(places));
+    }
+    if (listedAt < 0) return;
+    if (entry.sections && entry.sectionsDay == today.today()) removeFromSections(*entry.sections, listedAt);
+    else entry.sections.reset();
+    if (entry.counts) {
+      LibraryScopeCounts& counts = *entry.counts;
+      --counts.all;
+      if (removal.pinned) --counts.pinned;
+      if (const auto filed = removal.category ? counts.perCategory.find(*removal.category) : counts.perCategory.end();
+          filed != counts.perCategory.end() && --*filed == 0)
+        counts.perCategory.erase(filed);
+    }
+  };
   for (Memo::Held& kept : held) {
     Entry& entry = kept.entry;
     // A bucket the clock moved on, or a list read again meanwhile, is made anew when asked for.
@@ -161,6 +231,12 @@ void LibraryModel::historyChanged() {
     if (std::any_of(entries.cbegin(), entries.cend(),
                     [&](const Entry& e) { return e.scope == entry.scope && e.query == entry.query; }))
       continue;
+    if (oneRemoved) {
+      takeRemoval(kept, removals.front());
+      if (entries.size() < Memo::kEntries) entries.push_back(std::move(entry));
+      continue;
+    }
+    const ClipboardItem& copy = items.first();
     const bool passes = inScope(entry.scope, copy, pins, categories) && badges.passes(copy) &&
                         copy.matchesLowercased(SearchIndex::Query(entry.query).text(), recognized);
     if (kept.all) {
@@ -195,6 +271,15 @@ void LibraryModel::historyChanged() {
     if (entries.size() < Memo::kEntries) entries.push_back(std::move(entry));
   }
   // A copy takes nothing away: the shown, selected and hovered items are all still there.
+  if (oneRemoved) {
+    const QUuid& gone = removals.front().id;
+    if (previewID_ == gone) previewID_.reset();
+    if (selection_ == gone) selection_.reset();
+    if (hoveredID_ == gone) {
+      hoveredID_.reset();
+      Q_EMIT hoveredIDChanged();
+    }
+  }
   announceChange();
 }
 
@@ -246,10 +331,10 @@ void LibraryModel::setHoveredID(const std::optional<QUuid>& id) {
 std::optional<ClipboardItem> LibraryModel::detailItem() const {
   if (!previewID_) return std::nullopt;
   const FilteredItems shown = filteredItems();
-  // Where it was last found, or one on (a copy came in before it): no look at every item at
-  // every change.
+  // Where it was last found, or next to it (a copy came in before it, or an item left): no look
+  // at every item at every change.
   qsizetype& place = memo_->detailPlace;
-  for (const qsizetype at : {place, place + 1})
+  for (const qsizetype at : {place, place + 1, place - 1})
     if (at >= 0 && at < shown.size() && shown.at(at).id == *previewID_) return shown.at(place = at);
   const auto found = std::find_if(shown.begin(), shown.end(),
                                   [&](const ClipboardItem& item) { return item.id == *previewID_; });

@@ -169,8 +169,10 @@ class LibraryModel : public QObject {
   const cardList::DateGrouper& grouper() const;
   // A copy is about to go in at the front: the lists let go of the history but keep their places.
   void holdListsOverCopy();
+  // An item is about to leave the history: what the lists held over the change need of it.
+  void noteRemoval(qsizetype place);
   // The history changed: a copy at its front adds its place, group and counts to the lists held
-  // over it; any other change lets them go.
+  // over it, and the removal of one item takes its own away; any other change lets them go.
   void historyChanged();
   // The items that pass, as places in the history; only among `within` when given (what a query
   // this one holds found, with the same scope and filters).

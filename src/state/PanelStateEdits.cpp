@@ -94,6 +94,7 @@ void PanelState::removeItem(QUuid id) {
     const qsizetype index = indexOfItem(items_, id);
     if (index < 0) return;
     letGoOfHeldItems();
+    Q_EMIT itemAboutToBeRemoved(index);
     items_.remove(index);
     Q_EMIT itemsChanged();
   };

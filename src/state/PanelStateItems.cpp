@@ -124,6 +124,7 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
     for (const qsizetype place : std::as_const(duplicatePlaces)) {
       replaced.append(items_.at(place).id);
       recordChange(HistoryChange::removed(items_.at(place).id));
+      Q_EMIT itemAboutToBeRemoved(place);
     }
     for (qsizetype k = duplicatePlaces.size(); k-- > 0;) {
       const qsizetype place = duplicatePlaces[k];

@@ -103,6 +103,11 @@ class LibraryCopyTest : public ::testing::TestWithParam<bool>, protected WithIte
 
   // The view shows what a library made now would show.
   void expectShownAsAfresh() {
+    // What left the history is shown and selected no longer.
+    for (const std::optional<QUuid>& id : {model->previewID(), model->selection()}) {
+      const auto listed = [&](const ClipboardItem& item) { return item.id == id; };
+      EXPECT_TRUE(!id || std::any_of(state.items().cbegin(), state.items().cend(), listed));
+    }
     LibraryModel fresh(state, *fake.scheduler);
     fresh.selectScope(model->scope());
     fresh.setQuery(model->query());
@@ -139,6 +144,12 @@ TEST_P(LibraryCopyTest, ShowsEveryCopyAsALibraryMadeAfreshWouldInEveryState) {
          items.remove(0, 4);
          state.setItems(items);
        }},
+      {"a run between two of one group",
+       [&] {
+         QList<ClipboardItem> items = state.items();
+         items.insert(1, textAt(QStringLiteral("lonely run"), daysAgo(1)));
+         state.setItems(items);
+       }},
       {"Today collapsed", [&] { state.toggleCollapsedGroup(QStringLiteral("Today")); }},
       {"Yesterday collapsed", [&] { state.toggleCollapsedGroup(QStringLiteral("Yesterday")); }},
       {"a search", [&] { model->setQuery(QStringLiteral(" BUDGET")); }},
@@ -151,16 +162,22 @@ TEST_P(LibraryCopyTest, ShowsEveryCopyAsALibraryMadeAfreshWouldInEveryState) {
          model->selectScope(LibraryScope::pinned());
          model->setQuery(QStringLiteral("line"));
        }},
-      {"the detail pane open", [&] { model->showDetail(state.items().at(5).id); }},
+      {"the detail pane open", [&] { model->showDetail(state.items().at(6).id); }},
       {"the clock set back two days", [&] { fake.scheduler->setWallClock(kNow.addDays(-2).toUTC()); }},
   };
-  // Each copy at the scheduler's now; the fourth copies an item of the history again, the fifth
-  // comes after midnight.
+  // Each copy at the scheduler's now; some copy an item of the history again, one comes after
+  // midnight; removals between them.
   const std::vector<std::pair<const char*, std::function<void()>>> copies = {
       {"a matching text", [&] { state.addItem(textAt(QStringLiteral("budget fresh"), fake.scheduler->now())); }},
       {"code", [&] { state.addItem(codeAt(QStringLiteral("budget = 2"), fake.scheduler->now())); }},
       {"from mail", [&] { state.addItem(textAt(QStringLiteral("a mail line"), fake.scheduler->now(), kMail)); }},
-      {"again", [&] { state.addItem(textAt(QStringLiteral("notes line 8"), fake.scheduler->now(), kMail)); }},
+      {"again", [&] { state.addItem(textAt(QStringLiteral("notes line 8"), fake.scheduler->now())); }},
+      {"again, the one of its run",
+       [&] { state.addItem(textAt(QStringLiteral("lonely run"), fake.scheduler->now())); }},
+      {"a removal", [&] { state.removeItem(state.items().at(3).id); }},
+      {"the detail pane's item removed",
+       [&] { state.removeItem(model->previewID().value_or(state.items().at(6).id)); }},
+      {"again, a pinned one", [&] { state.addItem(textAt(QStringLiteral("budget line 0"), fake.scheduler->now())); }},
       {"after midnight",
        [&] {
          fake.scheduler->setWallClock(
@@ -181,11 +198,23 @@ TEST_P(LibraryCopyTest, ShowsEveryCopyAsALibraryMadeAfreshWouldInEveryState) {
     open();
     c.setUp();
     if (onScreen()) view->sync();
+    // Also what shows between the two changes of a copy that replaces an older one.
+    std::vector<std::string> between;
+    const QMetaObject::Connection checking = QObject::connect(model.get(), &LibraryModel::changed, [&] {
+      LibraryModel fresh(state, *fake.scheduler);
+      fresh.selectScope(model->scope());
+      fresh.setQuery(model->query());
+      fresh.setPreviewID(model->previewID());
+      if (reading(fresh) != reading(*model)) between.push_back(reading(*model) + "\n---\n" + reading(fresh));
+    });
     for (const auto& [copyName, copy] : copies) {
       SCOPED_TRACE(copyName);
       copy();
       expectShownAsAfresh();
+      EXPECT_EQ(between, std::vector<std::string>());
+      between.clear();
     }
+    QObject::disconnect(checking);
     view.reset();
     model.reset();
     state.setFilterTypes({});
