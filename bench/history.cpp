@@ -125,6 +125,10 @@ void BM_AddItemWhileViewsHoldTheList(benchmark::State& bench) {
     QObject::disconnect(syncing);
     view.hide();
   }
+  // A history just set has no room before its first item: the first copy makes it (a one-off
+  // move of the whole list) and is not timed.
+  state.addItem(ClipboardItem::make(newUuid(), QStringLiteral("org.gnome.TextEditor"), fake.scheduler->now(),
+                                    TextPayload{QStringLiteral("makes room at the front")}));
   int n = 0;
   for (auto _ : bench) {
     if (bench.range(0) == 4) {
