@@ -79,7 +79,9 @@ BENCHMARK(BM_AddDuplicateAtFrontOfFullHistory)->Unit(benchmark::kMillisecond);
 // was shown, searched and closed, and the library was opened: on screen (argument 1), where it
 // shows each copy, or closed again (0), where it catches up when it shows. Both hold the filtered
 // list of the history they show (the panel's also while it is hidden); a copy must not copy the
-// history.
+// history. On screen with pins, a category, a selected card and the detail pane open (2), and
+// with a type filter besides (3), whose list takes the copy's place and moves every other on; on
+// screen with each copy the text of an item a hundred places down copied again (4), which leaves.
 void BM_AddItemWhileViewsHoldTheList(benchmark::State& bench) {
   FakeContext fake;
   fake.context->frameClock = std::make_shared<ManualFrameClock>();
@@ -109,19 +111,39 @@ void BM_AddItemWhileViewsHoldTheList(benchmark::State& bench) {
   view.show();
   view.sync();
   QCoreApplication::processEvents();
+  if (bench.range(0) >= 2) {
+    const QList<ClipboardItem>& items = state.items();
+    state.setPinnedIDs({items[10].id, items[items.size() / 2].id});
+    state.setCardCategories({{items[20].id, newUuid()}, {items.last().id, newUuid()}});
+    library.selectCard(items[3].id);
+    library.showDetail(items[3].id);
+    if (bench.range(0) == 3) state.setFilterTypes({TypeFilter::text});
+    QCoreApplication::processEvents();
+  }
   if (bench.range(0) == 0) {
     // Closed, the window's controller leaves the view as it was until it shows again.
     QObject::disconnect(syncing);
     view.hide();
   }
+  // A history just set has no room before its first item: the first copy makes it (a one-off
+  // move of the whole list) and is not timed.
+  state.addItem(ClipboardItem::make(newUuid(), QStringLiteral("org.gnome.TextEditor"), fake.scheduler->now(),
+                                    TextPayload{QStringLiteral("makes room at the front")}));
   int n = 0;
   for (auto _ : bench) {
+    if (bench.range(0) == 4) {
+      qsizetype place = 100;
+      while (std::holds_alternative<ImagePayload>(state.items().at(place).payload)) ++place;
+      const ClipboardItem& older = state.items().at(place);
+      state.addItem(ClipboardItem::make(newUuid(), older.sourceAppBundleID, fake.scheduler->now(), older.payload));
+      continue;
+    }
     state.addItem(ClipboardItem::make(newUuid(), QStringLiteral("org.gnome.TextEditor"), fake.scheduler->now(),
                                       TextPayload{QStringLiteral("fresh copy %1").arg(n++)}));
   }
   bench.counters["items"] = double(state.items().size());
 }
-BENCHMARK(BM_AddItemWhileViewsHoldTheList)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AddItemWhileViewsHoldTheList)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
 
 // A history of `count` items whose newest is 40 days old (someone back from six weeks away): no
 // item in any date filter's range.

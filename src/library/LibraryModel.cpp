@@ -30,35 +30,80 @@ struct LibraryModel::Entry {
 struct LibraryModel::Memo {
   static constexpr size_t kEntries = 4;
   std::vector<Entry> entries;  // the most recently used last
-  // The date group of every history row, for one day: the sections of any narrowed list are
-  // read from it (a lookup per item instead of a date conversion).
-  std::vector<CardGroup> historyGroups;
-  QDate historyGroupsDay;
-  QUuid historyGroupsFirst;  // the first item of the history they were read from
+  // The entries while a copy goes in at the front, without the history (held on through the
+  // copy, it would make the copy copy the whole history): all of it, or their places in it.
+  struct Held {
+    Entry entry;
+    bool all = false;
+    QList<qint32> places;
+  };
+  std::vector<Held> held;
+  // The items about to be removed in the change under way, with the marks they had then.
+  struct Removal {
+    qsizetype place = 0;
+    QUuid id;
+    bool pinned = false;
+    std::optional<QUuid> category;
+  };
+  std::vector<Removal> removals;
+  // The history as the entries and the groups were last told of it.
+  qsizetype seenSize = 0;
+  QUuid seenFirst;
+  // The date group of every history row, oldest first (a copy at the front appends one), for
+  // one day: the sections of any narrowed list are read from it (a lookup per item instead of a
+  // date conversion).
+  std::vector<CardGroup> groupsOldestFirst;
+  QDate groupsDay;
+  std::optional<cardList::DateGrouper> grouper;
+  qint64 grouperFromMs = 0, grouperUntilMs = 0;  // the day it holds for
+  qsizetype detailPlace = -1;                    // where the detail pane's item was last found in the list
+  CardGroup groupOfRow(qsizetype row) const { return groupsOldestFirst[groupsOldestFirst.size() - 1 - size_t(row)]; }
 };
+
+namespace {
+
+bool inScope(const LibraryScope& scope, const ClipboardItem& item, const PanelState::IdSet& pins,
+             const PanelState::IdMap& categories) {
+  switch (scope.kind) {
+    case LibraryScope::Kind::category: {
+      const auto filed = categories.constFind(item.id);
+      return filed != categories.cend() && *filed == scope.categoryID;
+    }
+    case LibraryScope::Kind::pinned: return pins.contains(item.id);
+    case LibraryScope::Kind::all: return true;
+  }
+  return true;
+}
+
+// The runs of a list that lost its item at `index`: its run is one shorter, or gone with its
+// neighbours of one group joined.
+void removeFromSections(std::vector<LibraryDateSection>& sections, qsizetype index) {
+  auto run = std::find_if(sections.begin(), sections.end(), [&](const LibraryDateSection& section) {
+    return index < section.firstIndex + section.count;
+  });
+  if (run == sections.end()) return;
+  --run->count;
+  for (auto later = run + 1; later != sections.end(); ++later) --later->firstIndex;
+  if (run->count > 0) return;
+  run = sections.erase(run);
+  if (run != sections.begin() && run != sections.end() && (run - 1)->group == run->group) {
+    (run - 1)->count += run->count;
+    sections.erase(run);
+  }
+  for (size_t k = 0; k < sections.size(); ++k) sections[k].position = int(k);
+}
+
+}  // namespace
 
 LibraryModel::LibraryModel(PanelState& state, Scheduler& scheduler, QObject* parent)
     : QObject(parent), state_(state), scheduler_(scheduler), memo_(std::make_unique<Memo>()) {
   const auto refilter = [this] { invalidate(); };
   const auto reread = [this] { Q_EMIT changed(); };
-  // The lists hold the history: held on through a copy, they would make it copy the whole history.
-  connect(&state, &PanelState::itemsAboutToChange, this, [this] { memo_->entries.clear(); });
-  connect(&state, &PanelState::itemsChanged, this, [this] {
-    pruneStaleIDs();
-    // A copy at the front adds its group; any other change reads every item's again.
-    std::vector<CardGroup>& groups = memo_->historyGroups;
-    const QList<ClipboardItem>& items = state_.items();
-    const cardList::DateGrouper grouper(scheduler_.now());
-    if (memo_->historyGroupsDay == grouper.today() && items.size() == qsizetype(groups.size()) + 1 &&
-        items.size() > 1 && items.at(1).id == memo_->historyGroupsFirst) {
-      groups.insert(groups.begin(), grouper.groupOf(items.first().capturedAt));
-      memo_->historyGroupsFirst = items.first().id;
-    } else {
-      groups.clear();
-      memo_->historyGroupsDay = QDate();
-    }
-    invalidate();
-  });
+  memo_->seenSize = state.items().size();
+  memo_->seenFirst = state.items().isEmpty() ? QUuid() : state.items().first().id;
+  connect(&state, &PanelState::itemsAboutToChange, this, &LibraryModel::holdListsOverCopy);
+  connect(&state, &PanelState::itemAboutToBeRemoved, this, &LibraryModel::noteRemoval);
+  connect(&state, &PanelState::itemsChanged, this, &LibraryModel::historyChanged);
   connect(&state, &PanelState::pinnedIDsChanged, this, refilter);
   connect(&state, &PanelState::cardCategoriesChanged, this, refilter);
   connect(&state, &PanelState::filterTypesChanged, this, refilter);
@@ -77,6 +122,166 @@ LibraryModel::LibraryModel(PanelState& state, Scheduler& scheduler, QObject* par
 }
 
 LibraryModel::~LibraryModel() = default;
+
+const cardList::DateGrouper& LibraryModel::grouper() const {
+  Memo& memo = *memo_;
+  const qint64 now = scheduler_.now().toMSecsSinceEpoch();
+  if (!memo.grouper || now < memo.grouperFromMs || now >= memo.grouperUntilMs) {
+    memo.grouper.emplace(scheduler_.now());
+    const QDate today = memo.grouper->today();
+    memo.grouperFromMs = today.startOfDay().toMSecsSinceEpoch();
+    memo.grouperUntilMs = today.addDays(1).startOfDay().toMSecsSinceEpoch();
+  }
+  return *memo.grouper;
+}
+
+// ---- A copy at the front -----------------------------------------------------------------------
+
+void LibraryModel::holdListsOverCopy() {
+  Memo& memo = *memo_;
+  memo.held.clear();
+  for (Entry& entry : memo.entries) {
+    Memo::Held held{std::move(entry), false, {}};
+    held.all = held.entry.items.isAll();
+    held.places = held.entry.items.places();
+    held.entry.items = {};
+    memo.held.push_back(std::move(held));
+  }
+  memo.entries.clear();
+}
+
+void LibraryModel::noteRemoval(qsizetype place) {
+  const ClipboardItem& item = state_.items().at(place);
+  const auto filed = state_.cardCategories().constFind(item.id);
+  memo_->removals.push_back({place, item.id, state_.pinnedIDs().contains(item.id),
+                             filed == state_.cardCategories().cend() ? std::nullopt : std::optional<QUuid>(*filed)});
+}
+
+void LibraryModel::historyChanged() {
+  Memo& memo = *memo_;
+  const QList<ClipboardItem>& items = state_.items();
+  const qsizetype before = memo.seenSize;
+  const bool copyAtFront = items.size() == before + 1 && (before == 0 || items.at(1).id == memo.seenFirst);
+  const std::vector<Memo::Removal> removals = std::exchange(memo.removals, {});
+  const bool oneRemoved = removals.size() == 1 && items.size() == before - 1;
+  memo.seenSize = items.size();
+  memo.seenFirst = items.isEmpty() ? QUuid() : items.first().id;
+  std::vector<Memo::Held> held = std::exchange(memo.held, {});
+  if (!copyAtFront && !oneRemoved) {
+    // Anything may have gone, the shown or selected item included.
+    pruneStaleIDs();
+    memo.groupsOldestFirst.clear();
+    memo.groupsDay = QDate();
+    return invalidate();
+  }
+  const cardList::DateGrouper& today = grouper();
+  const bool groupsHeld = memo.groupsDay == today.today() && qsizetype(memo.groupsOldestFirst.size()) == before;
+  CardGroup group = CardGroup::today;
+  if (copyAtFront) {
+    group = today.groupOf(items.first().capturedAt);
+    if (groupsHeld) memo.groupsOldestFirst.push_back(group);
+  } else if (groupsHeld) {
+    memo.groupsOldestFirst.erase(memo.groupsOldestFirst.begin() + (before - 1 - removals.front().place));
+  }
+  if (!groupsHeld) memo.groupsOldestFirst.clear(), memo.groupsDay = QDate();
+
+  // The lists held over the copy take its place, when it passes, and move every other place on
+  // by one; their sections and counts take the copy as the front section's newest card.
+  const BadgeCheck badges = state_.badgeCheck();
+  const PanelState::IdSet& pins = state_.pinnedIDs();
+  const PanelState::IdMap& categories = state_.cardCategories();
+  const ClipboardItem::RecognizedTextLookup& recognized = state_.recognizedTextLookup();
+  std::vector<Entry>& entries = memo.entries;
+  // Lists read since are of this history; any other would hold on to the one before.
+  std::erase_if(entries, [&](const Entry& entry) { return entry.items.history().constData() != items.constData(); });
+  // A list held over the removal of one item loses its place (and every later place moves up by
+  // one), and its run and its counts lose the item when it was listed.
+  const auto takeRemoval = [&](Memo::Held& kept, const Memo::Removal& removal) {
+    Entry& entry = kept.entry;
+    const auto place = qint32(removal.place);
+    qsizetype listedAt = -1;
+    if (kept.all) {
+      listedAt = place;
+      entry.items = FilteredItems(items);
+    } else {
+      const auto found = std::lower_bound(kept.places.cbegin(), kept.places.cend(), place);
+      const bool listed = found != kept.places.cend() && *found == place;
+      if (listed) listedAt = found - kept.places.cbegin();
+      QList<qint32> places(kept.places.size() - (listed ? 1 : 0));
+      qint32* out = std::copy(kept.places.cbegin(), found, places.data());
+      std::transform(found + (listed ? 1 : 0), kept.places.cend(), out, [](qint32 later) { return later - 1; });
+      entry.items = places.size() == items.size() ? FilteredItems(items) : FilteredItems(items, std::move(places));
+    }
+    if (listedAt < 0) return;
+    if (entry.sections && entry.sectionsDay == today.today()) removeFromSections(*entry.sections, listedAt);
+    else entry.sections.reset();
+    if (entry.counts) {
+      LibraryScopeCounts& counts = *entry.counts;
+      --counts.all;
+      if (removal.pinned) --counts.pinned;
+      if (const auto filed = removal.category ? counts.perCategory.find(*removal.category) : counts.perCategory.end();
+          filed != counts.perCategory.end() && --*filed == 0)
+        counts.perCategory.erase(filed);
+    }
+  };
+  for (Memo::Held& kept : held) {
+    Entry& entry = kept.entry;
+    // A bucket the clock moved on, or a list read again meanwhile, is made anew when asked for.
+    if (entry.range != badges.range) continue;
+    if (std::any_of(entries.cbegin(), entries.cend(),
+                    [&](const Entry& e) { return e.scope == entry.scope && e.query == entry.query; }))
+      continue;
+    if (oneRemoved) {
+      takeRemoval(kept, removals.front());
+      if (entries.size() < Memo::kEntries) entries.push_back(std::move(entry));
+      continue;
+    }
+    const ClipboardItem& copy = items.first();
+    const bool passes = inScope(entry.scope, copy, pins, categories) && badges.passes(copy) &&
+                        copy.matchesLowercased(SearchIndex::Query(entry.query).text(), recognized);
+    if (kept.all) {
+      // Everything passed; the rest of the places would be one more than each row.
+      if (!passes) continue;
+      entry.items = FilteredItems(items);
+    } else {
+      QList<qint32> places(kept.places.size() + (passes ? 1 : 0));
+      qint32* out = places.data();
+      if (passes) *out++ = 0;
+      std::transform(kept.places.cbegin(), kept.places.cend(), out, [](qint32 place) { return place + 1; });
+      entry.items = places.size() == items.size() ? FilteredItems(items) : FilteredItems(items, std::move(places));
+    }
+    if (passes && entry.sections && entry.sectionsDay == today.today()) {
+      std::vector<LibraryDateSection>& sections = *entry.sections;
+      if (!sections.empty() && sections.front().group == group) {
+        ++sections.front().count;
+        for (size_t k = 1; k < sections.size(); ++k) ++sections[k].firstIndex;
+      } else {
+        for (LibraryDateSection& section : sections) ++section.position, ++section.firstIndex;
+        sections.insert(sections.begin(), {group, 0, 0, 1, false});
+      }
+    } else if (passes) {
+      entry.sections.reset();
+    }
+    if (passes && entry.counts) {
+      LibraryScopeCounts& counts = *entry.counts;
+      ++counts.all;
+      if (pins.contains(copy.id)) ++counts.pinned;
+      if (const auto filed = categories.constFind(copy.id); filed != categories.cend()) ++counts.perCategory[*filed];
+    }
+    if (entries.size() < Memo::kEntries) entries.push_back(std::move(entry));
+  }
+  // A copy takes nothing away: the shown, selected and hovered items are all still there.
+  if (oneRemoved) {
+    const QUuid& gone = removals.front().id;
+    if (previewID_ == gone) previewID_.reset();
+    if (selection_ == gone) selection_.reset();
+    if (hoveredID_ == gone) {
+      hoveredID_.reset();
+      Q_EMIT hoveredIDChanged();
+    }
+  }
+  announceChange();
+}
 
 // ---- View state ------------------------------------------------------------------------------
 
@@ -126,9 +331,16 @@ void LibraryModel::setHoveredID(const std::optional<QUuid>& id) {
 std::optional<ClipboardItem> LibraryModel::detailItem() const {
   if (!previewID_) return std::nullopt;
   const FilteredItems shown = filteredItems();
-  for (const ClipboardItem& item : shown)
-    if (item.id == *previewID_) return item;
-  return std::nullopt;
+  // Where it was last found, or next to it (a copy came in before it, or an item left): no look
+  // at every item at every change.
+  qsizetype& place = memo_->detailPlace;
+  for (const qsizetype at : {place, place + 1, place - 1})
+    if (at >= 0 && at < shown.size() && shown.at(at).id == *previewID_) return shown.at(place = at);
+  const auto found = std::find_if(shown.begin(), shown.end(),
+                                  [&](const ClipboardItem& item) { return item.id == *previewID_; });
+  if (found == shown.end()) return std::nullopt;
+  place = found - shown.begin();
+  return *found;
 }
 
 void LibraryModel::showDetail(QUuid id) {
@@ -187,6 +399,11 @@ void LibraryModel::pruneStaleIDs() {
 
 void LibraryModel::invalidate() {
   memo_->entries.clear();
+  memo_->held.clear();
+  announceChange();
+}
+
+void LibraryModel::announceChange() {
   ++revision_;
   Q_EMIT changed();
 }
@@ -249,18 +466,9 @@ FilteredItems LibraryModel::narrow(const LibraryScope& scope, const QString& low
       std::find(categories.cbegin(), categories.cend(), scope.categoryID) == categories.cend())
     return FilteredItems(items, {});
   if (scope.kind == LibraryScope::Kind::pinned && pins.isEmpty()) return FilteredItems(items, {});
-  const auto inScope = [&](const ClipboardItem& item) {
-    switch (scope.kind) {
-      case LibraryScope::Kind::category: {
-        const auto filed = categories.constFind(item.id);
-        return filed != categories.cend() && *filed == scope.categoryID;
-      }
-      case LibraryScope::Kind::pinned: return pins.contains(item.id);
-      case LibraryScope::Kind::all: return true;
-    }
-    return true;
+  const auto passes = [&](const ClipboardItem& item) {
+    return inScope(scope, item, pins, categories) && badges.passes(item);
   };
-  const auto passes = [&](const ClipboardItem& item) { return inScope(item) && badges.passes(item); };
   const bool narrowsMore = scope.kind != LibraryScope::Kind::all || badges.isSet();
 
   QList<qint32> places;
@@ -290,23 +498,26 @@ FilteredItems LibraryModel::filteredItems(const LibraryScope& scope, const QStri
 
 LibrarySections LibraryModel::dateSections() const {
   Entry& entry = entryFor(scope_, query_);
-  const cardList::DateGrouper grouper(scheduler_.now());
-  if (!entry.sections || entry.sectionsDay != grouper.today()) {
-    std::vector<CardGroup>& groups = memo_->historyGroups;
-    if (memo_->historyGroupsDay != grouper.today() || qsizetype(groups.size()) != state_.items().size()) {
-      groups = cardList::groupsOf(state_.items(), grouper);
-      memo_->historyGroupsDay = grouper.today();
-      memo_->historyGroupsFirst = state_.items().isEmpty() ? QUuid() : state_.items().first().id;
+  const cardList::DateGrouper& today = grouper();
+  if (!entry.sections || entry.sectionsDay != today.today()) {
+    Memo& memo = *memo_;
+    const QList<ClipboardItem>& items = state_.items();
+    if (memo.groupsDay != today.today() || qsizetype(memo.groupsOldestFirst.size()) != items.size()) {
+      memo.groupsOldestFirst.clear();
+      memo.groupsOldestFirst.reserve(size_t(items.size()));
+      for (qsizetype i = items.size(); i-- > 0;)
+        memo.groupsOldestFirst.push_back(today.groupOf(items.at(i).capturedAt));
+      memo.groupsDay = today.today();
     }
     const int count = int(entry.items.size());
     std::vector<LibraryDateSection> runs;
     for (int i = 0; i < count; ++i) {
-      const CardGroup group = groups[size_t(entry.items.historyIndex(i))];
+      const CardGroup group = memo.groupOfRow(entry.items.historyIndex(i));
       if (runs.empty() || runs.back().group != group) runs.push_back({group, int(runs.size()), i, 0, false});
       ++runs.back().count;
     }
     entry.sections = std::move(runs);
-    entry.sectionsDay = grouper.today();
+    entry.sectionsDay = today.today();
   }
   LibrarySections result{*entry.sections, entry.sections->size() >= 2};
   // A collapsed group hides its cards only where its header can open it again.

@@ -18,6 +18,9 @@
 
 namespace qv {
 
+namespace cardList {
+class DateGrouper;
+}
 class LibraryActions;
 class PanelState;
 
@@ -162,11 +165,21 @@ class LibraryModel : public QObject {
   struct Memo;
   struct Entry;
   Entry& entryFor(const LibraryScope& scope, const QString& query) const;
+  // The grouper of the day the scheduler's now is in (made again once the clock leaves it).
+  const cardList::DateGrouper& grouper() const;
+  // A copy is about to go in at the front: the lists let go of the history but keep their places.
+  void holdListsOverCopy();
+  // An item is about to leave the history: what the lists held over the change need of it.
+  void noteRemoval(qsizetype place);
+  // The history changed: a copy at its front adds its place, group and counts to the lists held
+  // over it, and the removal of one item takes its own away; any other change lets them go.
+  void historyChanged();
   // The items that pass, as places in the history; only among `within` when given (what a query
   // this one holds found, with the same scope and filters).
   FilteredItems narrow(const LibraryScope& scope, const QString& loweredQuery, const BadgeCheck& badges,
                        const FilteredItems* within) const;
   void invalidate();
+  void announceChange();
   void pruneStaleIDs();
   void setScope(const LibraryScope& scope);
 

@@ -96,10 +96,13 @@ class PanelState : public QObject {
   QV_OBSERVED(items, setItems, QList<ClipboardItem>);
 
  public:
-  // The add path is about to change the items in place, and itemsChanged follows: whoever holds
-  // the list (a FilteredItems included) lets go of it now and reads it again then. A list still
-  // held makes the change copy the whole history, at every copy.
+  // The items are about to change in place (a copy, an edit, a removal, retention), and
+  // itemsChanged follows: whoever holds the list (a FilteredItems included) lets go of it now and
+  // reads it again then. A list still held makes the change copy the whole history.
   Q_SIGNAL void itemsAboutToChange();
+  // The item at `place` is about to be removed in place (after itemsAboutToChange); itemsChanged
+  // follows, with every item removed in the same change told of first.
+  Q_SIGNAL void itemAboutToBeRemoved(qsizetype place);
   QV_TRIGGER(imageTextRevision, bumpImageTextRevision, setImageTextRevision) = 0;
   // Raised when the applications' index arrives: names and icons shown before it are asked again.
   QV_TRIGGER(appIdentityRevision, bumpAppIdentityRevision, setAppIdentityRevision) = 0;

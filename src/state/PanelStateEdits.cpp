@@ -38,6 +38,7 @@ void PanelState::updateText(const ClipboardItem& item, const QString& text) {
   // Not recorded in the journal: what the user edits away or removes is to leave the disk with
   // the next save, which therefore writes the whole file, instead of staying in the file and
   // the journal until the journal is next folded in.
+  letGoOfHeldItems();
   items_[index] = std::move(edited);
   Q_EMIT itemsChanged();
   // Later pastes must carry the edited text, not the rich form of the old one.
@@ -63,6 +64,7 @@ void PanelState::refreshFileSize(const ClipboardItem& item, qint64 size) {
   sized.payload = FilePayload{stored->name, byteCountText(size), stored->url};
   const RecordedChange recorded(*this);
   recordChange(HistoryChange::updated(sized));
+  letGoOfHeldItems();
   items_[index] = std::move(sized);
   Q_EMIT itemsChanged();
   scheduleSave();
@@ -89,7 +91,12 @@ void PanelState::removeItem(QUuid id) {
 
   // Not recorded in the journal, as an edit (see updateText): the next save writes the file whole.
   const auto removal = [this, &id] {
-    if (items_.removeIf([&id](const ClipboardItem& item) { return item.id == id; }) > 0) Q_EMIT itemsChanged();
+    const qsizetype index = indexOfItem(items_, id);
+    if (index < 0) return;
+    letGoOfHeldItems();
+    Q_EMIT itemAboutToBeRemoved(index);
+    items_.remove(index);
+    Q_EMIT itemsChanged();
   };
   if (animateRemoval_) animateRemoval_(removal);
   else removal();
@@ -118,6 +125,7 @@ int PanelState::removeItems(const QString& fromApp) {
   }
   if (removed.isEmpty()) return 0;
   // Not recorded in the journal, as a removal (see updateText): the next save writes the file whole.
+  letGoOfHeldItems();
   items_.removeIf([&app](const ClipboardItem& item) { return item.sourceAppBundleID == app; });
   Q_EMIT itemsChanged();
   if (previewItemID_ && removed.contains(*previewItemID_)) setPreviewItemID(std::nullopt);

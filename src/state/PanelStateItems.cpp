@@ -49,6 +49,14 @@ quint32 duplicateKey(const ClipboardItem& item) {
   return (kind << 29) ^ (quint32(item.sourceAppBundleID.size()) << 21) ^ (length & 0x1FFFFF) ^ (length >> 21);
 }
 
+// A hash of what the de-duplication compares of an item (its compared text and its source), never
+// 0; 0 for an image.
+quint32 contentHash(const ClipboardItem& item) {
+  const QString* text = comparedText(item);
+  if (!text) return 0;
+  return quint32(qHashMulti(0, *text, item.sourceAppBundleID)) | 1;
+}
+
 }  // namespace
 
 // The duplicate keys of the items, oldest first (a copy appends one). A copy compares its key
@@ -57,6 +65,10 @@ quint32 duplicateKey(const ClipboardItem& item) {
 // path.
 struct PanelState::DuplicateIndex {
   std::vector<quint32> keys;
+  // The content hashes of the items beside their keys; 0 where not worked out yet. Items of the
+  // same length from the same source share a key (at a million items, thousands of them): their
+  // hashes, worked out as a copy first meets them, spare the look at each item and its text.
+  std::vector<quint32> hashes;
   quint64 itemChanges = 0;        // every change of the items
   quint64 validAt = ~quint64(0);  // the count the keys are in line with
 };
@@ -80,15 +92,21 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
   if (index.validAt != index.itemChanges) {
     index.keys.resize(size_t(count));
     for (qsizetype i = 0; i < count; ++i) index.keys[size_t(count - 1 - i)] = duplicateKey(items_.at(i));
+    index.hashes.assign(size_t(count), 0);
   }
   // The places of the earlier copies, newest first.
   const quint32 key = duplicateKey(item);
+  const quint32 hash = contentHash(item);
   QList<qsizetype> duplicatePlaces;
   if (!std::holds_alternative<ImagePayload>(item.payload)) {
     // A plain search for the key (unrolled by the library), newest first.
     const auto newest = index.keys.crbegin(), end = index.keys.crend();
-    for (auto at = std::find(newest, end, key); at != end; at = std::find(at + 1, end, key))
-      if (const qsizetype place = at - newest; isDuplicate(items_.at(place))) duplicatePlaces.append(place);
+    for (auto at = std::find(newest, end, key); at != end; at = std::find(at + 1, end, key)) {
+      const qsizetype place = at - newest;
+      quint32& known = index.hashes[size_t(count - 1 - place)];
+      if (!known) known = contentHash(items_.at(place));
+      if (known == hash && isDuplicate(items_.at(place))) duplicatePlaces.append(place);
+    }
   }
   const std::optional<QUuid> duplicate = duplicatePlaces.isEmpty()
                                              ? std::nullopt
@@ -106,6 +124,7 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
     for (const qsizetype place : std::as_const(duplicatePlaces)) {
       replaced.append(items_.at(place).id);
       recordChange(HistoryChange::removed(items_.at(place).id));
+      Q_EMIT itemAboutToBeRemoved(place);
     }
     for (qsizetype k = duplicatePlaces.size(); k-- > 0;) {
       const qsizetype place = duplicatePlaces[k];
@@ -114,6 +133,7 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
       std::rotate(items_.begin(), items_.begin() + place, items_.begin() + place + 1);
       items_.removeFirst();
       index.keys.erase(index.keys.begin() + (count - 1 - place));
+      index.hashes.erase(index.hashes.begin() + (count - 1 - place));
     }
     Q_EMIT itemsChanged();
   }
@@ -128,6 +148,7 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
   letGoOfHeldItems();
   items_.prepend(item);
   index.keys.push_back(key);
+  index.hashes.push_back(hash);
   afterItemPrepended();
   Q_EMIT itemsChanged();
   // In line with the items unless something else changed them meanwhile.
@@ -364,6 +385,7 @@ bool PanelState::applyRetention() {
   const RecordedChange recorded(*this);
   for (const ClipboardItem& item : std::as_const(items_))
     if (expired(item)) recordChange(HistoryChange::removed(item.id));
+  letGoOfHeldItems();
   items_.removeIf(expired);
   Q_EMIT itemsChanged();
   pruneOrphanedIDs();

@@ -175,6 +175,7 @@ void PanelState::applyResolvedFiles(const QHash<QString, QUrl>& resolved) {
     seen.insert(id);  // the first item with the id, as ids are unique
     const QString name = found->fileName();
     FilePayload moved{name.isEmpty() ? file->name : name, file->size, Url::fromQUrl(*found)};
+    if (!changed) letGoOfHeldItems();
     items_[i].payload = std::move(moved);
     recordChange(HistoryChange::updated(items_.at(i)));
     changed = true;
@@ -228,12 +229,16 @@ void PanelState::applyLinkMetadata(const LinkMetadata& metadata, const QUuid& it
   if (found == items_.cend()) return;
   const auto* link = fieldsIf<LinkPayload>(&found->payload);
   if (!link) return;
-  QList<ClipboardItem> next = items_;
-  ClipboardItem& item = next[found - items_.cbegin()];
+  ClipboardItem item = *found;
   item.payload = LinkPayload{link->url, link->domain, metadata.title, std::nullopt, reference};
+  if (item == *found) return;
   const RecordedChange recorded(*this);
   recordChange(HistoryChange::updated(item));
-  setItems(std::move(next));
+  // Changed in place: a copy of the list for each link fetched would copy the whole history.
+  const qsizetype index = found - items_.cbegin();
+  letGoOfHeldItems();
+  items_[index] = std::move(item);
+  Q_EMIT itemsChanged();
   scheduleSave();
 }
 

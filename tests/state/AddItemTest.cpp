@@ -100,6 +100,12 @@ TEST_F(AddItemTest, CopyAgainFindsTheEarlierCopyAfterAnyChange) {
     EXPECT_EQ(texts(), c.expected);
     state.addItem(test::textItem(c.copied, QStringLiteral("org.example.Other")));
     EXPECT_EQ(texts().size(), c.expected.size() + 1);
+    // Or from one whose name is as long (the same key), once the first copy's was compared.
+    state.addItem(test::textItem(c.copied, QStringLiteral("org.example.Edit0r")));
+    EXPECT_EQ(texts().size(), c.expected.size() + 2);
+    state.addItem(test::textItem(c.copied, editor));
+    EXPECT_EQ(texts().size(), c.expected.size() + 2);
+    EXPECT_EQ(texts().first(), c.copied + u'@' + editor);
   }
 }
 
