@@ -65,18 +65,17 @@ bool PanelWindowSurface::eventFilter(QObject* watched, QEvent* event) {
   // The window's own paint comes first in each of its frames, before the frame is sent to the
   // server: the cut goes out just ahead of the pixels painted for it.
   if (event->type() == QEvent::Paint) {
-    apply(*std::exchange(frameCut_, std::nullopt), true);
+    sendWaitingCut();
   } else if (event->type() == QEvent::UpdateRequest) {
     // A frame that repaints only a child covering the change sends the window no paint: the cut
     // then goes out right after that frame.
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-          if (frameCut_) apply(*std::exchange(frameCut_, std::nullopt), true);
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &PanelWindowSurface::sendWaitingCut, Qt::QueuedConnection);
   }
   return QObject::eventFilter(watched, event);
+}
+
+void PanelWindowSurface::sendWaitingCut() {
+  if (frameCut_) apply(*std::exchange(frameCut_, std::nullopt), true);
 }
 
 bool PanelWindowSurface::letsThrough(QPoint point) const { return appliedShape_ && !appliedShape_->contains(point); }

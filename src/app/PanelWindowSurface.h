@@ -39,6 +39,8 @@ class PanelWindowSurface : public QObject {
 
  private:
   void apply(const QRegion& content, bool cut);
+  // Sends the cut waiting for the window's frame, if any.
+  void sendWaitingCut();
 
   PlatformServices& context_;
   QWidget& window_;
