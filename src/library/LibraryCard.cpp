@@ -222,7 +222,7 @@ QList<ClipboardItem> LibraryCardFactory::dragTargets(const ClipboardItem& item) 
   // One pass over the grid's list, however long either is.
   const QSet<QUuid> wanted(ids.cbegin(), ids.cend());
   QHash<QUuid, const ClipboardItem*> listed;
-  const FilteredItems shown = model_.filteredItems();
+  const FilteredItems shown = model_.wholeFilteredItems();
   for (const ClipboardItem& candidate : shown)
     if (wanted.contains(candidate.id)) listed.insert(candidate.id, &candidate);
   QList<ClipboardItem> items;

@@ -4,6 +4,7 @@
 #include "panel/CardListLayout.h"
 #include "platform/Scheduler.h"
 #include "state/PanelState.h"
+#include "state/RowSearch.h"
 #include "state/SearchIndex.h"
 #include "ui/anim/Transaction.h"
 #include "ui/theme/Theme.h"
@@ -23,6 +24,8 @@ struct LibraryModel::Entry {
   std::optional<std::vector<LibraryDateSection>> sections;
   QDate sectionsDay;
   std::optional<LibraryScopeCounts> counts;
+  // A search of a long history going on in steps: `items` holds the first found until it ends.
+  std::shared_ptr<RowSearch> inSteps;
 };
 
 // The lists asked for since the inputs last changed: the grid's and the tab counts' at least,
@@ -57,6 +60,7 @@ struct LibraryModel::Memo {
   std::optional<cardList::DateGrouper> grouper;
   qint64 grouperFromMs = 0, grouperUntilMs = 0;  // the day it holds for
   qsizetype detailPlace = -1;                    // where the detail pane's item was last found in the list
+  qsizetype finishedCount = 0;                   // the shown list's count when it was last whole
   CardGroup groupOfRow(qsizetype row) const { return groupsOldestFirst[groupsOldestFirst.size() - 1 - size_t(row)]; }
 };
 
@@ -141,6 +145,7 @@ void LibraryModel::holdListsOverCopy() {
   Memo& memo = *memo_;
   memo.held.clear();
   for (Entry& entry : memo.entries) {
+    if (entry.inSteps) continue;  // made anew when next asked for
     Memo::Held held{std::move(entry), false, {}};
     held.all = held.entry.items.isAll();
     held.places = held.entry.items.places();
@@ -336,8 +341,17 @@ std::optional<ClipboardItem> LibraryModel::detailItem() const {
   qsizetype& place = memo_->detailPlace;
   for (const qsizetype at : {place, place + 1, place - 1})
     if (at >= 0 && at < shown.size() && shown.at(at).id == *previewID_) return shown.at(place = at);
-  const auto found = std::find_if(shown.begin(), shown.end(),
-                                  [&](const ClipboardItem& item) { return item.id == *previewID_; });
+  auto found = std::find_if(shown.begin(), shown.end(),
+                            [&](const ClipboardItem& item) { return item.id == *previewID_; });
+  // Not among the first rows of a search going on: among the rest, perhaps.
+  if (found == shown.end() && entryFor(scope_, query_).inSteps) {
+    const FilteredItems whole = wholeFilteredItems();
+    const auto later = std::find_if(whole.begin() + shown.size(), whole.end(),
+                                    [&](const ClipboardItem& item) { return item.id == *previewID_; });
+    if (later == whole.end()) return std::nullopt;
+    place = later - whole.begin();
+    return *later;
+  }
   if (found == shown.end()) return std::nullopt;
   place = found - shown.begin();
   return *found;
@@ -429,18 +443,59 @@ LibraryModel::Entry& LibraryModel::entryFor(const LibraryScope& scope, const QSt
   // Typing on: a query holding an earlier one matches only among what that one found.
   const Entry* wider = nullptr;
   for (const Entry& entry : entries)
-    if (entry.scope == scope && entry.range == badges.range && !entry.query.isEmpty() &&
+    if (entry.scope == scope && entry.range == badges.range && !entry.query.isEmpty() && !entry.inSteps &&
         lowered.contains(entry.query) && (!wider || entry.query.size() > wider->query.size()))
       wider = &entry;
-  Entry entry{scope, lowered, badges.range, narrow(scope, lowered, badges, wider ? &wider->items : nullptr), {},
-              {},    {}};
+  std::shared_ptr<RowSearch> inSteps;
+  Entry entry{scope, lowered, badges.range, narrow(scope, lowered, badges, wider ? &wider->items : nullptr, &inSteps),
+              {},    {},      {},           {}};
+  if (inSteps) {
+    entry.inSteps = inSteps;
+    // Read through const views, the model itself is never const.
+    inSteps->continueOn(scheduler_, [self = const_cast<LibraryModel*>(this), search = inSteps.get()] {
+      self->searchEnded(search);
+    });
+  }
   if (entries.size() >= Memo::kEntries) entries.erase(entries.begin());
   entries.push_back(std::move(entry));
   return entries.back();
 }
 
+void LibraryModel::searchEnded(const RowSearch* search) {
+  std::vector<Entry>& entries = memo_->entries;
+  const auto found = std::find_if(entries.begin(), entries.end(),
+                                  [&](const Entry& entry) { return entry.inSteps.get() == search; });
+  if (found == entries.end()) return;
+  takeWholeList(*found);
+  announceChange();
+}
+
+void LibraryModel::takeWholeList(Entry& entry) const {
+  const std::shared_ptr<RowSearch> search = std::move(entry.inSteps);
+  search->finish();
+  const QList<ClipboardItem>& items = state_.items();
+  entry.items = search->found().size() == items.size() ? FilteredItems(items) : FilteredItems(items, search->found());
+  entry.sections.reset();
+}
+
+FilteredItems LibraryModel::wholeFilteredItems() const {
+  Entry& entry = entryFor(scope_, query_);
+  if (!entry.inSteps) return entry.items;
+  takeWholeList(entry);
+  // The views hear of it at the next turn of the event loop, not from within this read.
+  scheduler_.post([self = const_cast<LibraryModel*>(this)] { self->announceChange(); }, this);
+  return entry.items;
+}
+
 FilteredItems LibraryModel::narrow(const LibraryScope& scope, const QString& loweredQuery, const BadgeCheck& badges,
-                                   const FilteredItems* within) const {
+                                   const FilteredItems* within, std::shared_ptr<RowSearch>* inSteps) const {
+  // A long search shows the first rows it finds, and goes on in steps (the caller's to run).
+  const auto shownSoFar = [&](std::unique_ptr<RowSearch> search) {
+    const QList<ClipboardItem>& history = state_.items();
+    if (!search->isComplete()) *inSteps = std::move(search);
+    const QList<qint32>& found = *inSteps ? (*inSteps)->found() : search->found();
+    return found.size() == history.size() ? FilteredItems(history) : FilteredItems(history, found);
+  };
   const QList<ClipboardItem>& items = state_.items();
   const SearchIndex::Query search(loweredQuery);
   const bool searching = !search.isEmpty();
@@ -449,6 +504,7 @@ FilteredItems LibraryModel::narrow(const LibraryScope& scope, const QString& low
     const QList<qint32>& among = within->places();
     QList<qint32> places;
     if (search.usesIndex()) {
+      if (auto stepped = state_.searchInSteps(search, among, {})) return shownSoFar(std::move(stepped));
       places = state_.rowsMatching(search, &among);
     } else {
       const ClipboardItem::RecognizedTextLookup& recognized = state_.recognizedTextLookup();
@@ -474,6 +530,13 @@ FilteredItems LibraryModel::narrow(const LibraryScope& scope, const QString& low
   QList<qint32> places;
   if (searching && search.usesIndex()) {
     // The texts first: one scan turns most rows down from a few bits of their own.
+    std::function<bool(qint32)> keep;
+    if (narrowsMore)
+      keep = [this, scope, badges](qint32 row) {
+        return inScope(scope, state_.items()[row], state_.pinnedIDs(), state_.cardCategories()) &&
+               badges.passes(state_.items()[row]);
+      };
+    if (auto stepped = state_.searchInSteps(search, std::nullopt, keep)) return shownSoFar(std::move(stepped));
     places = state_.rowsMatching(search);
     if (narrowsMore) places.removeIf([&](qint32 i) { return !passes(items[i]); });
   } else {
@@ -616,7 +679,11 @@ bool LibraryModel::filterButtonAccented() const {
 // ---- Status and empty state ------------------------------------------------------------------
 
 LibraryStatusLine LibraryModel::statusLine() const {
-  return libraryStatusLine(filteredItems().size(), state_.items().size(), state_.multiSelectedIDs().size(),
+  // While a search goes on in steps, the count of the list last shown whole: the first rows'
+  // count would jump to the whole's a few frames on.
+  const Entry& entry = entryFor(scope_, query_);
+  if (!entry.inSteps) memo_->finishedCount = entry.items.size();
+  return libraryStatusLine(memo_->finishedCount, state_.items().size(), state_.multiSelectedIDs().size(),
                            state_.isMonitoringPaused());
 }
 

@@ -22,6 +22,7 @@ namespace cardList {
 class DateGrouper;
 }
 class LibraryActions;
+class RowSearch;
 class PanelState;
 
 // One run of the library's grid: consecutive filtered items of one date group. A run is known
@@ -123,8 +124,11 @@ class LibraryModel : public QObject {
   // text recognised in images). The panel's tab plays no part. Kept until an input changes, as
   // the places of the items in the history (a list of the items would copy them).
   FilteredItems filteredItems(const LibraryScope& scope, const QString& query) const;
-  // For the current scope and query.
+  // For the current scope and query. A search of a long history shows its first rows at once
+  // and goes on in steps (see RowSearch): until it ends, this is the list found so far.
   FilteredItems filteredItems() const { return filteredItems(scope_, query_); }
+  // The whole list: a search going on in steps ends now (the views hear of it next).
+  FilteredItems wholeFilteredItems() const;
   // The current list cut into date runs, against the scheduler's now.
   LibrarySections dateSections() const;
   LibraryScopeCounts scopeCounts() const;
@@ -176,8 +180,13 @@ class LibraryModel : public QObject {
   void historyChanged();
   // The items that pass, as places in the history; only among `within` when given (what a query
   // this one holds found, with the same scope and filters).
+  // A long search goes on in steps: the list holds the first rows found, and `inSteps` the rest.
   FilteredItems narrow(const LibraryScope& scope, const QString& loweredQuery, const BadgeCheck& badges,
-                       const FilteredItems* within) const;
+                       const FilteredItems* within, std::shared_ptr<RowSearch>* inSteps) const;
+  // A search in steps of an entry (or of one dropped since) ended.
+  void searchEnded(const RowSearch* search);
+  // The entry's search in steps ends now; its list is the whole one.
+  void takeWholeList(Entry& entry) const;
   void invalidate();
   void announceChange();
   void pruneStaleIDs();

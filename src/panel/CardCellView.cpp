@@ -53,7 +53,7 @@ CardCellView::CardCellView(ViewServices& context, PanelState& state, CardTapMemo
   connect(&state_, &PanelState::filteredItemsChanged, this, [this] {
     const auto& hovered = state_.hoveredItem();
     if (!hovered || hovered->id != item_.id) return;
-    const FilteredItems shown = state_.filteredItems();
+    const FilteredItems shown = state_.shownItems();
     const bool stillShown = std::any_of(shown.cbegin(), shown.cend(),
                                         [this](const ClipboardItem& item) { return item.id == item_.id; });
     if (!stillShown) forgetHover();

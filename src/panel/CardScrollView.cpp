@@ -108,7 +108,7 @@ void CardScrollView::filteredItemsChanged() {
     return;
   }
   listStale_ = false;
-  items_ = state_.filteredItems();
+  items_ = state_.shownItems();
   listLetGo_ = false;
   // Kept while the empty state leaves: the items that came would change its words.
   if (items_.isEmpty()) emptyState_ = emptyListState(state_.items().isEmpty(), state_.searchQuery());

@@ -40,7 +40,7 @@ QRegion regionOf(const QPainterPath& shape) { return QRegion(shape.toFillPolygon
 QString panelCountLabel(const PanelState& state) {
   if (const qsizetype selected = state.multiSelectedIDs().size(); selected > 0)
     return QString::number(selected) + QStringLiteral(" selected \u00B7 \u21B5 to paste together");
-  const qsizetype count = state.filteredItems().size();
+  const qsizetype count = state.shownCount();
   return count == 1 ? QStringLiteral("1 item") : QString::number(count) + QStringLiteral(" items");
 }
 

@@ -10,6 +10,7 @@
 #include "state/ItemCategories.h"
 #include "state/ItemMarks.h"
 #include "state/SearchIndex.h"
+#include "state/RowSearch.h"
 #include "state/StateProperty.h"
 
 #include <QDateTime>
@@ -331,7 +332,16 @@ class PanelState : public QObject {
   // The history after the active filter, the badge filters and the search query (which also
   // finds recognised image text), in history order. Kept until an input changes; every such
   // change emits filteredItemsChanged (a new recognised text only while a query is set).
+  // A search of a long history goes on in steps (see RowSearch): this ends it first.
   FilteredItems filteredItems() const;
+  // The filtered list as far as a search in steps has got, in history order: what the list
+  // shows. It starts with the same items as the whole, and is the whole once the search ends.
+  FilteredItems shownItems() const;
+  // The number the footer shows: the filtered list's, or while a search goes on in steps the
+  // last finished one's (the count of the first rows found would jump to the whole a frame on).
+  qsizetype shownCount() const;
+  // How long a search must be to go in steps, and the size of the steps.
+  void setSearchPacing(const RowSearch::Pacing& pacing);
   Q_SIGNAL void filteredItemsChanged();
   // The search index was made, and searches made before it left the text recognised in some
   // images out (they matched those by their file names): search results are worked out again.
@@ -345,6 +355,11 @@ class PanelState : public QObject {
   // search). Through the search index once it is made; until then the items are looked at one by
   // one, and the index is made off the main thread meanwhile.
   QList<qint32> rowsMatching(const SearchIndex::Query& query, const QList<qint32>* among = nullptr) const;
+  // The same as a search shown as it goes (see RowSearch), with `keep` (when given) turning
+  // rows down after the texts; none until the index is made (then use rowsMatching). The history
+  // must stay as it is while the search goes on: drop it at any change.
+  std::unique_ptr<RowSearch> searchInSteps(const SearchIndex::Query& query, std::optional<QList<qint32>> among,
+                                           std::function<bool(qint32 row)> keep) const;
   // A search may begin soon (the library's field took the keys, or the panel, searched by typing
   // alone, showed): the index is made off the main thread now (unless it is being made), or
   // brought up to date, so that the first key finds it ready.

@@ -6,6 +6,7 @@
 #include "items/identity/AppIdentity.h"
 #include "items/ocr/ImageTextRecognizer.h"
 #include "state/CaptureTimes.h"
+#include "state/RowSearch.h"
 #include "state/SearchIndex.h"
 
 #include <QCollator>
@@ -70,9 +71,15 @@ struct PanelState::FilterIndex : std::enable_shared_from_this<FilterIndex> {
   // that holds the last one can match only among them, so typing on scans ever fewer items.
   bool placesNarrow = false;
   std::optional<DateRange> placesRange;
+  // A search of a long history in steps, while it goes on: `places` holds the rows it found
+  // first, and the count shown stays the last finished result's until it ends.
+  std::unique_ptr<RowSearch> inSteps;
+  RowSearch::Pacing pacing;
+  qsizetype finishedCount = 0;
 
   void invalidate(bool queryNarrowed = false) {
     if (!queryNarrowed) placesNarrow = false;
+    inSteps.reset();
     valid = false;
     frontPending = false;
     Q_EMIT state.filteredItemsChanged();
@@ -85,7 +92,7 @@ struct PanelState::FilterIndex : std::enable_shared_from_this<FilterIndex> {
     texts->itemPrepended(items);
     captureTimes.prepended(items);
     placesNarrow = false;  // every place moved down by one
-    if (!valid || frontPending || items.size() < 2 || items.size() != resultFromCount + 1 ||
+    if (!valid || frontPending || inSteps || items.size() < 2 || items.size() != resultFromCount + 1 ||
         items.at(1).id != resultFromFirst) {
       invalidate();
       return;
@@ -215,6 +222,7 @@ struct PanelState::FilterIndex : std::enable_shared_from_this<FilterIndex> {
   };
 
   void compute(const BadgeCheck& badges) {
+    inSteps.reset();
     const QList<ClipboardItem>& items = state.items();
     resultFromCount = items.size();
     resultFromFirst = items.isEmpty() ? QUuid() : items.first().id;
@@ -224,6 +232,7 @@ struct PanelState::FilterIndex : std::enable_shared_from_this<FilterIndex> {
       all = true;
       places = {};
       placesNarrow = false;
+      finishedCount = items.size();
       return;
     }
     QList<qint32> kept;
@@ -232,15 +241,15 @@ struct PanelState::FilterIndex : std::enable_shared_from_this<FilterIndex> {
       // The tab and the badges first, then one scan of the texts that passed them (of the last
       // result's, which passed them already, while the query only grows).
       if (narrowing) {
-        kept = rowsMatching(query, &places);
+        kept = searchRows(places);
       } else if (!check.byTab && !badges.isSet()) {
-        kept = rowsMatching(query, nullptr);
+        kept = searchRows(std::nullopt);
       } else {
         QList<qint32> passing;
         const RowSpan rows = dateRows(badges);
         for (qsizetype i = rows.first; i < rows.end; ++i)
           if (check.passesFilters(items[i])) passing.append(qint32(i));
-        kept = rowsMatching(query, &passing);
+        kept = searchRows(std::move(passing));
       }
     } else if (narrowing) {
       for (const qint32 i : std::as_const(places))
@@ -251,10 +260,57 @@ struct PanelState::FilterIndex : std::enable_shared_from_this<FilterIndex> {
       for (qsizetype i = rows.first; i < rows.end; ++i)
         if (check.passes(items[i], i)) kept.append(qint32(i));
     }
-    all = kept.size() == items.size();
+    all = !inSteps && kept.size() == items.size();
     places = all ? QList<qint32>() : std::move(kept);
-    placesNarrow = check.searching;
+    placesNarrow = check.searching && !inSteps;
     placesRange = badges.range;
+    if (!inSteps) finishedCount = all ? items.size() : places.size();
+  }
+
+  // The rows holding the query (one that uses the index), of all rows or of `among`. A long
+  // scan goes on in steps once the first rows to show are found: see RowSearch.
+  QList<qint32> searchRows(std::optional<QList<qint32>> among) {
+    inSteps.reset();
+    std::unique_ptr<RowSearch> search = startSearch(query, among, {});
+    if (!search) return rowsMatching(query, among ? &*among : nullptr);
+    QList<qint32> found = search->found();
+    if (!search->isComplete()) {
+      search->continueOn(*state.context_.scheduler, [this] { searchEnded(); });
+      inSteps = std::move(search);
+    }
+    return found;
+  }
+
+  // A search of the rows holding `wanted` (one that uses the index) among all rows or `among`,
+  // of which `keep` (when given) keeps some; none until the index is made. Its slices run while
+  // the history stays as it is: its owner drops it at any change.
+  std::unique_ptr<RowSearch> startSearch(const SearchIndex::Query& wanted, std::optional<QList<qint32>> among,
+                                         std::function<bool(qint32)> keep) {
+    if (!texts->isBuilt()) return nullptr;
+    texts->refresh(state.items());
+    const qsizetype length = among ? among->size() : state.items().size();
+    return std::make_unique<RowSearch>(
+        length,
+        [index = texts, wanted, among = std::move(among), keep = std::move(keep)](qsizetype from, qsizetype end) {
+          QList<qint32> rows =
+              among ? index->matchingRows(wanted, *among, from, end) : index->matchingRows(wanted, from, end);
+          if (keep) rows.removeIf([&keep](qint32 row) { return !keep(row); });
+          return rows;
+        },
+        pacing);
+  }
+
+  // The search in steps found every row: the result is complete. Told at once, or at the next
+  // turn of the event loop when ended from within a read of the list.
+  void searchEnded(bool tellLater = false) {
+    const std::unique_ptr<RowSearch> search = std::move(inSteps);
+    const qsizetype count = state.items().size();
+    all = search->found().size() == count;
+    places = all ? QList<qint32>() : search->found();
+    placesNarrow = true;
+    finishedCount = all ? count : places.size();
+    if (!tellLater) Q_EMIT state.filteredItemsChanged();
+    else state.context_.scheduler->post([&owner = state] { Q_EMIT owner.filteredItemsChanged(); }, &state);
   }
 
   // The result with the front item looked at: the places move down by one, and the front item
@@ -320,6 +376,22 @@ std::shared_ptr<PanelState::FilterIndex> PanelState::attachFilterIndex(PanelStat
 
 FilteredItems PanelState::filteredItems() const {
   FilterIndex& index = *filterIndex_;
+  // The whole result is wanted: a search in steps ends now, and the list hears of it next.
+  if (FilteredItems shown = shownItems(); !index.inSteps) return shown;
+  index.inSteps->finish();
+  index.searchEnded(true);
+  return shownItems();
+}
+
+qsizetype PanelState::shownCount() const {
+  const FilteredItems shown = shownItems();
+  return filterIndex_->inSteps ? filterIndex_->finishedCount : shown.size();
+}
+
+void PanelState::setSearchPacing(const RowSearch::Pacing& pacing) { filterIndex_->pacing = pacing; }
+
+FilteredItems PanelState::shownItems() const {
+  FilterIndex& index = *filterIndex_;
   const BadgeCheck badges = badgeCheck();
   // A date bucket moves with the clock: the result holds only while the bucket is the same.
   if (index.valid && index.resultRange == badges.range) {
@@ -340,6 +412,12 @@ BadgeCheck PanelState::badgeCheck() const {
 
 QList<qint32> PanelState::rowsMatching(const SearchIndex::Query& query, const QList<qint32>* among) const {
   return filterIndex_->rowsMatching(query, among);
+}
+
+std::unique_ptr<RowSearch> PanelState::searchInSteps(const SearchIndex::Query& query,
+                                                     std::optional<QList<qint32>> among,
+                                                     std::function<bool(qint32)> keep) const {
+  return filterIndex_->startSearch(query, std::move(among), std::move(keep));
 }
 
 void PanelState::prepareSearch() {

@@ -84,6 +84,10 @@ class SearchIndex {
   // memory ahead of reading them.
   QList<qint32> matchingRows(const Query& query) const;
   QList<qint32> matchingRows(const Query& query, const QList<qint32>& among) const;
+  // The same of the rows [from, end), or of the positions [from, end) of `among`: a slice of a
+  // search made in steps.
+  QList<qint32> matchingRows(const Query& query, qsizetype from, qsizetype end) const;
+  QList<qint32> matchingRows(const Query& query, const QList<qint32>& among, qsizetype from, qsizetype end) const;
   // Whether an item's searched text contains the query, without an index: what matches() answers
   // for its row, for a search made before the index is. Without `recognizedText` an image is
   // searched by its file name alone.

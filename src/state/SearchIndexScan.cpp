@@ -423,4 +423,14 @@ QList<qint32> SearchIndex::matchingRows(const Query& query, const QList<qint32>&
   return scan(query, among.size(), [&among](qsizetype i) { return among[i]; });
 }
 
+QList<qint32> SearchIndex::matchingRows(const Query& query, qsizetype from, qsizetype end) const {
+  return scan(query, end - from, [from](qsizetype i) { return qint32(from + i); });
+}
+
+QList<qint32> SearchIndex::matchingRows(const Query& query, const QList<qint32>& among, qsizetype from,
+                                        qsizetype end) const {
+  const qint32* const slice = among.constData() + from;
+  return scan(query, end - from, [slice](qsizetype i) { return slice[i]; });
+}
+
 }  // namespace qv
