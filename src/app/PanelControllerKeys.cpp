@@ -40,11 +40,17 @@ std::optional<ClipboardItem> firstOf(const std::optional<ClipboardItem>& first, 
   else return std::nullopt;
 }
 
-std::optional<ClipboardItem> firstItem(const PanelState& state) {
+// The item at `index` of the filtered list: read from the rows a search in steps has found so
+// far when it is among them (a key pressed right after typing need not wait for the rest).
+std::optional<ClipboardItem> filteredItemAt(const PanelState& state, qsizetype index) {
+  if (index < 0) return std::nullopt;
+  if (const FilteredItems shown = state.shownItems(); index < shown.size()) return shown.at(index);
   const FilteredItems items = state.filteredItems();
-  if (items.isEmpty()) return std::nullopt;
-  return items.first();
+  if (index >= items.size()) return std::nullopt;
+  return items.at(index);
 }
+
+std::optional<ClipboardItem> firstItem(const PanelState& state) { return filteredItemAt(state, 0); }
 }  // namespace
 
 bool PanelController::handleKeyDown(const QKeyEvent& event) {
@@ -75,8 +81,7 @@ bool PanelController::handleKey(const keys::KeyPress& key) {
   if (key.flags == kCommand || key.flags == kCommandShift) {
     if (const int position = key.digitPosition(); position >= 0) {
       if (key.isRepeat) return true;  // holding the keys picks once
-      const FilteredItems items = state_->filteredItems();
-      if (position < items.size()) state_->pasteAction()(items.at(position), keyboardPlainText(key));
+      if (const auto item = filteredItemAt(*state_, position)) state_->pasteAction()(*item, keyboardPlainText(key));
       return true;  // also past the end of the list
     }
     if (key.flags == kCommandShift) return false;
@@ -171,10 +176,7 @@ std::optional<ClipboardItem> PanelController::hoveredItem() const {
 
 std::optional<ClipboardItem> PanelController::selectedItem() const {
   const std::optional<int> index = state_->selectedIndex();
-  if (!index || *index < 0) return std::nullopt;
-  const FilteredItems items = state_->filteredItems();
-  if (*index >= items.size()) return std::nullopt;
-  return items.at(*index);
+  return index ? filteredItemAt(*state_, *index) : std::nullopt;
 }
 
 void PanelController::pasteFromKeyboard(const keys::KeyPress& key) {

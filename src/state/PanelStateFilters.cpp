@@ -538,14 +538,19 @@ bool PanelState::isBadgeFilterActive(const BadgeFilter& badge) const {
   return false;
 }
 
+// A move within the rows a search in steps has found so far needs no more of it; only a wrap
+// around its end does.
 void PanelState::selectNext() {
+  const qsizetype current = selectedIndex_ ? *selectedIndex_ : -1;
+  if (current + 1 < shownItems().size()) return setSelectedIndex(static_cast<int>(current + 1));
   const qsizetype count = filteredItems().size();
   if (count == 0) return;
-  const qsizetype current = selectedIndex_ ? *selectedIndex_ : -1;
   setSelectedIndex(static_cast<int>(((current + 1) % count + count) % count));
 }
 
 void PanelState::selectPrevious() {
+  if (selectedIndex_ && *selectedIndex_ >= 1 && *selectedIndex_ <= shownItems().size())
+    return setSelectedIndex(*selectedIndex_ - 1);
   const qsizetype count = filteredItems().size();
   if (count == 0) return;
   const qsizetype current = selectedIndex_ ? *selectedIndex_ : count;

@@ -195,5 +195,23 @@ TEST_F(FiltersInStepsTest, TypingOnFindsWhatASearchAtOnceFinds) {
   }
 }
 
+
+// Up and Down within the rows found so far leave the search going on; a wrap around the end
+// goes to the whole list's last row.
+TEST_F(FiltersInStepsTest, MovesWithinTheFirstRowsLeaveTheSearchGoingAndAWrapReachesTheLastRow) {
+  state.setSearchQuery(QStringLiteral("t"));
+  const qsizetype firstFound = state.shownItems().size();
+  const QList<QUuid> whole = atOnce();
+  ASSERT_LT(firstFound, whole.size());
+  for (int k = 0; k < 3; ++k) state.selectNext();
+  state.selectPrevious();
+  EXPECT_EQ(state.selectedIndex(), 1);
+  EXPECT_EQ(state.shownItems().size(), firstFound);
+  state.selectPrevious();
+  state.selectPrevious();
+  EXPECT_EQ(state.selectedIndex(), whole.size() - 1);
+  EXPECT_EQ(ids(state.shownItems()), whole);
+}
+
 }  // namespace
 }  // namespace qv
