@@ -452,9 +452,8 @@ LibraryModel::Entry& LibraryModel::entryFor(const LibraryScope& scope, const QSt
   if (inSteps) {
     entry.inSteps = inSteps;
     // Read through const views, the model itself is never const.
-    inSteps->continueOn(scheduler_, [self = const_cast<LibraryModel*>(this), search = inSteps.get()] {
-      self->searchEnded(search);
-    });
+    inSteps->continueOn(
+        scheduler_, [self = const_cast<LibraryModel*>(this), search = inSteps.get()] { self->searchEnded(search); });
   }
   if (entries.size() >= Memo::kEntries) entries.erase(entries.begin());
   entries.push_back(std::move(entry));

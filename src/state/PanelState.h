@@ -9,8 +9,8 @@
 #include "state/HistoryFile.h"
 #include "state/ItemCategories.h"
 #include "state/ItemMarks.h"
-#include "state/SearchIndex.h"
 #include "state/RowSearch.h"
+#include "state/SearchIndex.h"
 #include "state/StateProperty.h"
 
 #include <QDateTime>

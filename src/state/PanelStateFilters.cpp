@@ -292,8 +292,8 @@ struct PanelState::FilterIndex : std::enable_shared_from_this<FilterIndex> {
     return std::make_unique<RowSearch>(
         length,
         [index = texts, wanted, among = std::move(among), keep = std::move(keep)](qsizetype from, qsizetype end) {
-          QList<qint32> rows =
-              among ? index->matchingRows(wanted, *among, from, end) : index->matchingRows(wanted, from, end);
+          QList<qint32> rows = among ? index->matchingRows(wanted, *among, from, end)
+                                     : index->matchingRows(wanted, from, end);
           if (keep) rows.removeIf([&keep](qint32 row) { return !keep(row); });
           return rows;
         },

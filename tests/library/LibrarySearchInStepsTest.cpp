@@ -74,7 +74,7 @@ TEST_F(LibrarySearchInStepsTest, TheGridShowsTheFirstRowsAtOnceAndTheWholeListAf
        }},
   };
   // A query new to the model each time (a list it made before would be taken as it is).
-  const QStringList queries = {QStringLiteral("t"), QStringLiteral("n"), QStringLiteral("o"), QStringLiteral("e"),
+  const QStringList queries = {QStringLiteral("t"),  QStringLiteral("n"),  QStringLiteral("o"),  QStringLiteral("e"),
                                QStringLiteral("no"), QStringLiteral("ot"), QStringLiteral("not")};
   qsizetype step = 0;
   for (const auto& [name, change] : between) {

@@ -195,7 +195,6 @@ TEST_F(FiltersInStepsTest, TypingOnFindsWhatASearchAtOnceFinds) {
   }
 }
 
-
 // Up and Down within the rows found so far leave the search going on; a wrap around the end
 // goes to the whole list's last row.
 TEST_F(FiltersInStepsTest, MovesWithinTheFirstRowsLeaveTheSearchGoingAndAWrapReachesTheLastRow) {
