@@ -61,6 +61,12 @@ struct LibraryModel::Memo {
   qint64 grouperFromMs = 0, grouperUntilMs = 0;  // the day it holds for
   qsizetype detailPlace = -1;                    // where the detail pane's item was last found in the list
   qsizetype finishedCount = 0;                   // the shown list's count when it was last whole
+  // The marks the tab counts were last brought in line with, and the marked items that left the
+  // history since (their counts went with them): a change of the marks moves the counts by what
+  // changed.
+  PanelState::IdSet countedPins;
+  PanelState::IdMap countedCategories;
+  QSet<QUuid> goneSinceCounted;
   CardGroup groupOfRow(qsizetype row) const { return groupsOldestFirst[groupsOldestFirst.size() - 1 - size_t(row)]; }
 };
 
@@ -108,8 +114,8 @@ LibraryModel::LibraryModel(PanelState& state, Scheduler& scheduler, QObject* par
   connect(&state, &PanelState::itemsAboutToChange, this, &LibraryModel::holdListsOverCopy);
   connect(&state, &PanelState::itemAboutToBeRemoved, this, &LibraryModel::noteRemoval);
   connect(&state, &PanelState::itemsChanged, this, &LibraryModel::historyChanged);
-  connect(&state, &PanelState::pinnedIDsChanged, this, refilter);
-  connect(&state, &PanelState::cardCategoriesChanged, this, refilter);
+  connect(&state, &PanelState::pinnedIDsChanged, this, &LibraryModel::marksChanged);
+  connect(&state, &PanelState::cardCategoriesChanged, this, &LibraryModel::marksChanged);
   connect(&state, &PanelState::filterTypesChanged, this, refilter);
   connect(&state, &PanelState::filterAppsChanged, this, refilter);
   connect(&state, &PanelState::filterDateChanged, this, refilter);
@@ -278,6 +284,7 @@ void LibraryModel::historyChanged() {
   // A copy takes nothing away: the shown, selected and hovered items are all still there.
   if (oneRemoved) {
     const QUuid& gone = removals.front().id;
+    if (removals.front().pinned || removals.front().category) memo.goneSinceCounted.insert(gone);
     if (previewID_ == gone) previewID_.reset();
     if (selection_ == gone) selection_.reset();
     if (hoveredID_ == gone) {
@@ -414,7 +421,67 @@ void LibraryModel::pruneStaleIDs() {
 void LibraryModel::invalidate() {
   memo_->entries.clear();
   memo_->held.clear();
+  memo_->goneSinceCounted.clear();
   announceChange();
+}
+
+// A pin or a category came or went (a copy that took an older copy's marks, most often): the
+// lists of the whole history stay, as the marks play no part in them, and the tab counts move by
+// what changed. The lists of the pinned and category scopes are made again when next read.
+void LibraryModel::marksChanged() {
+  Memo& memo = *memo_;
+  if (!memo.held.empty()) return invalidate();
+  std::erase_if(memo.entries, [](const Entry& entry) { return entry.scope.kind != LibraryScope::Kind::all; });
+  for (Entry& entry : memo.entries)
+    if (entry.counts && !countMarksChange(*entry.counts)) entry.counts.reset();
+  memo.countedPins = state_.pinnedIDs();
+  memo.countedCategories = state_.cardCategories();
+  // A gone item matters only while its marks are still to go.
+  memo.goneSinceCounted.removeIf(
+      [&memo](const QUuid& id) { return !memo.countedPins.contains(id) && !memo.countedCategories.contains(id); });
+  announceChange();
+}
+
+bool LibraryModel::countMarksChange(LibraryScopeCounts& counts) const {
+  const Memo& memo = *memo_;
+  const PanelState::IdSet& pins = state_.pinnedIDs();
+  const PanelState::IdMap& categories = state_.cardCategories();
+  // A few ids are looked up in the history; beyond that the counts are made again.
+  constexpr int kMostFollowed = 8;
+  int followed = 0;
+  const auto listed = [&](const QUuid& id) {
+    if (memo.goneSinceCounted.contains(id)) return false;
+    const QList<ClipboardItem>& items = state_.items();  // a copy's new marks are at the front
+    return std::any_of(items.cbegin(), items.cend(), [&](const ClipboardItem& item) { return item.id == id; });
+  };
+  const auto uncount = [&counts](const QUuid& category) {
+    if (const auto filed = counts.perCategory.find(category); filed != counts.perCategory.end() && --*filed == 0)
+      counts.perCategory.erase(filed);
+  };
+  for (const QUuid& id : pins)
+    if (!memo.countedPins.contains(id)) {
+      if (++followed > kMostFollowed) return false;
+      if (listed(id)) ++counts.pinned;
+    }
+  for (const QUuid& id : memo.countedPins)
+    if (!pins.contains(id)) {
+      if (++followed > kMostFollowed) return false;
+      if (listed(id)) --counts.pinned;
+    }
+  for (auto it = categories.cbegin(); it != categories.cend(); ++it) {
+    const auto before = memo.countedCategories.constFind(it.key());
+    if (before != memo.countedCategories.cend() && *before == *it) continue;
+    if (++followed > kMostFollowed) return false;
+    if (!listed(it.key())) continue;
+    if (before != memo.countedCategories.cend()) uncount(*before);
+    ++counts.perCategory[*it];
+  }
+  for (auto it = memo.countedCategories.cbegin(); it != memo.countedCategories.cend(); ++it) {
+    if (categories.contains(it.key())) continue;
+    if (++followed > kMostFollowed) return false;
+    if (listed(it.key())) uncount(*it);
+  }
+  return true;
 }
 
 void LibraryModel::announceChange() {
@@ -603,6 +670,9 @@ LibraryScopeCounts LibraryModel::scopeCounts() const {
       }
     }
     entry.counts = std::move(counts);
+    memo_->countedPins = pins;
+    memo_->countedCategories = categories;
+    memo_->goneSinceCounted.clear();
   }
   return *entry.counts;
 }

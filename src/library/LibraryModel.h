@@ -188,6 +188,11 @@ class LibraryModel : public QObject {
   // The entry's search in steps ends now; its list is the whole one.
   void takeWholeList(Entry& entry) const;
   void invalidate();
+  // A pin or a category came or went.
+  void marksChanged();
+  // Moves the tab counts by the marks that changed since they were last in line with them;
+  // false when too much changed to follow.
+  bool countMarksChange(LibraryScopeCounts& counts) const;
   void announceChange();
   void pruneStaleIDs();
   void setScope(const LibraryScope& scope);

@@ -184,6 +184,13 @@ TEST_P(LibraryCopyTest, ShowsEveryCopyAsALibraryMadeAfreshWouldInEveryState) {
              QDateTime(fake.scheduler->now().toLocalTime().date().addDays(1), QTime(0, 0, 30)).toUTC());
          state.addItem(textAt(QStringLiteral("budget at night"), fake.scheduler->now()));
        }},
+      {"again, a filed one", [&] { state.addItem(textAt(QStringLiteral("notes line 5"), fake.scheduler->now())); }},
+      {"a pin on, a pin off, a category off",
+       [&] {
+         state.togglePin(state.items().at(4).id);
+         state.togglePin(state.items().at(5).id);
+         state.setCategory(std::nullopt, state.items().at(2).id);
+       }},
       {"filed in the category",
        [&] {
          state.addItem(textAt(QStringLiteral("budget filed"), fake.scheduler->now()));
