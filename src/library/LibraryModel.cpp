@@ -449,10 +449,14 @@ bool LibraryModel::countMarksChange(LibraryScopeCounts& counts) const {
   // A few ids are looked up in the history; beyond that the counts are made again.
   constexpr int kMostFollowed = 8;
   int followed = 0;
+  // Counted where the item is in the counts' list: in the history, and passing the filters.
+  const BadgeCheck badges = state_.badgeCheck();
   const auto listed = [&](const QUuid& id) {
     if (memo.goneSinceCounted.contains(id)) return false;
     const QList<ClipboardItem>& items = state_.items();  // a copy's new marks are at the front
-    return std::any_of(items.cbegin(), items.cend(), [&](const ClipboardItem& item) { return item.id == id; });
+    const auto found = std::find_if(items.cbegin(), items.cend(),
+                                    [&](const ClipboardItem& item) { return item.id == id; });
+    return found != items.cend() && badges.passes(*found);
   };
   const auto uncount = [&counts](const QUuid& category) {
     if (const auto filed = counts.perCategory.find(category); filed != counts.perCategory.end() && --*filed == 0)

@@ -189,7 +189,9 @@ TEST_P(LibraryCopyTest, ShowsEveryCopyAsALibraryMadeAfreshWouldInEveryState) {
        [&] {
          state.togglePin(state.items().at(4).id);
          state.togglePin(state.items().at(5).id);
-         state.setCategory(std::nullopt, state.items().at(2).id);
+         const auto filed = std::find_if(state.items().cbegin(), state.items().cend(),
+                                         [&](const ClipboardItem& item) { return state.categoryForItem(item); });
+         if (filed != state.items().cend()) state.setCategory(std::nullopt, filed->id);
        }},
       {"filed in the category",
        [&] {
