@@ -85,6 +85,11 @@ bool inScope(const LibraryScope& scope, const ClipboardItem& item, const PanelSt
   return true;
 }
 
+// The items of `history` at `places` (ascending): the history itself when every place is there.
+FilteredItems listOf(const QList<ClipboardItem>& history, QList<qint32> places) {
+  return places.size() == history.size() ? FilteredItems(history) : FilteredItems(history, std::move(places));
+}
+
 // The runs of a list that lost its item at `index`: its run is one shorter, or gone with its
 // neighbours of one group joined.
 void removeFromSections(std::vector<LibraryDateSection>& sections, qsizetype index) {
@@ -221,7 +226,7 @@ void LibraryModel::historyChanged() {
       QList<qint32> places(kept.places.size() - (listed ? 1 : 0));
       qint32* out = std::copy(kept.places.cbegin(), found, places.data());
       std::transform(found + (listed ? 1 : 0), kept.places.cend(), out, [](qint32 later) { return later - 1; });
-      entry.items = places.size() == items.size() ? FilteredItems(items) : FilteredItems(items, std::move(places));
+      entry.items = listOf(items, std::move(places));
     }
     if (listedAt < 0) return;
     if (entry.sections && entry.sectionsDay == today.today()) removeFromSections(*entry.sections, listedAt);
@@ -259,7 +264,7 @@ void LibraryModel::historyChanged() {
       qint32* out = places.data();
       if (passes) *out++ = 0;
       std::transform(kept.places.cbegin(), kept.places.cend(), out, [](qint32 place) { return place + 1; });
-      entry.items = places.size() == items.size() ? FilteredItems(items) : FilteredItems(items, std::move(places));
+      entry.items = listOf(items, std::move(places));
     }
     if (passes && entry.sections && entry.sectionsDay == today.today()) {
       std::vector<LibraryDateSection>& sections = *entry.sections;
@@ -544,7 +549,7 @@ void LibraryModel::takeWholeList(Entry& entry) const {
   const std::shared_ptr<RowSearch> search = std::move(entry.inSteps);
   search->finish();
   const QList<ClipboardItem>& items = state_.items();
-  entry.items = search->found().size() == items.size() ? FilteredItems(items) : FilteredItems(items, search->found());
+  entry.items = listOf(items, search->found());
   entry.sections.reset();
 }
 
@@ -561,10 +566,9 @@ FilteredItems LibraryModel::narrow(const LibraryScope& scope, const QString& low
                                    const FilteredItems* within, std::shared_ptr<RowSearch>* inSteps) const {
   // A long search shows the first rows it finds, and goes on in steps (the caller's to run).
   const auto shownSoFar = [&](std::unique_ptr<RowSearch> search) {
-    const QList<ClipboardItem>& history = state_.items();
+    QList<qint32> found = search->found();
     if (!search->isComplete()) *inSteps = std::move(search);
-    const QList<qint32>& found = *inSteps ? (*inSteps)->found() : search->found();
-    return found.size() == history.size() ? FilteredItems(history) : FilteredItems(history, found);
+    return listOf(state_.items(), std::move(found));
   };
   const QList<ClipboardItem>& items = state_.items();
   const SearchIndex::Query search(loweredQuery);
@@ -592,8 +596,9 @@ FilteredItems LibraryModel::narrow(const LibraryScope& scope, const QString& low
       std::find(categories.cbegin(), categories.cend(), scope.categoryID) == categories.cend())
     return FilteredItems(items, {});
   if (scope.kind == LibraryScope::Kind::pinned && pins.isEmpty()) return FilteredItems(items, {});
-  const auto passes = [&](const ClipboardItem& item) {
-    return inScope(scope, item, pins, categories) && badges.passes(item);
+  // By value: a search in steps asks it again after this returns.
+  const auto passes = [this, scope, badges](const ClipboardItem& item) {
+    return inScope(scope, item, state_.pinnedIDs(), state_.cardCategories()) && badges.passes(item);
   };
   const bool narrowsMore = scope.kind != LibraryScope::Kind::all || badges.isSet();
 
@@ -601,14 +606,10 @@ FilteredItems LibraryModel::narrow(const LibraryScope& scope, const QString& low
   if (searching && search.usesIndex()) {
     // The texts first: one scan turns most rows down from a few bits of their own.
     std::function<bool(qint32)> keep;
-    if (narrowsMore)
-      keep = [this, scope, badges](qint32 row) {
-        return inScope(scope, state_.items()[row], state_.pinnedIDs(), state_.cardCategories()) &&
-               badges.passes(state_.items()[row]);
-      };
+    if (narrowsMore) keep = [this, passes](qint32 row) { return passes(state_.items()[row]); };
     if (auto stepped = state_.searchInSteps(search, std::nullopt, keep)) return shownSoFar(std::move(stepped));
     places = state_.rowsMatching(search);
-    if (narrowsMore) places.removeIf([&](qint32 i) { return !passes(items[i]); });
+    if (narrowsMore) places.removeIf([&](qint32 row) { return !keep(row); });
   } else {
     // A query holding the field separator cannot use the joined texts: it is matched field by
     // field.
@@ -621,8 +622,7 @@ FilteredItems LibraryModel::narrow(const LibraryScope& scope, const QString& low
     }
   }
   // Everything passed: the history itself.
-  if (places.size() == items.size()) return FilteredItems(items);
-  return FilteredItems(items, std::move(places));
+  return listOf(items, std::move(places));
 }
 
 FilteredItems LibraryModel::filteredItems(const LibraryScope& scope, const QString& query) const {

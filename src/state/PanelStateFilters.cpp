@@ -260,11 +260,18 @@ struct PanelState::FilterIndex : std::enable_shared_from_this<FilterIndex> {
       for (qsizetype i = rows.first; i < rows.end; ++i)
         if (check.passes(items[i], i)) kept.append(qint32(i));
     }
-    all = !inSteps && kept.size() == items.size();
-    places = all ? QList<qint32>() : std::move(kept);
-    placesNarrow = check.searching && !inSteps;
+    takeResult(std::move(kept), check.searching);
     placesRange = badges.range;
-    if (!inSteps) finishedCount = all ? items.size() : places.size();
+  }
+
+  // The rows kept (all of the history when every row is there); while a search goes on in steps,
+  // those it found so far, which a longer query cannot narrow and the footer does not count yet.
+  void takeResult(QList<qint32> kept, bool searching) {
+    const qsizetype count = state.items().size();
+    all = !inSteps && kept.size() == count;
+    places = all ? QList<qint32>() : std::move(kept);
+    placesNarrow = searching && !inSteps;
+    if (!inSteps) finishedCount = all ? count : places.size();
   }
 
   // The rows holding the query (one that uses the index), of all rows or of `among`. A long
@@ -304,11 +311,7 @@ struct PanelState::FilterIndex : std::enable_shared_from_this<FilterIndex> {
   // turn of the event loop when ended from within a read of the list.
   void searchEnded(bool tellLater = false) {
     const std::unique_ptr<RowSearch> search = std::move(inSteps);
-    const qsizetype count = state.items().size();
-    all = search->found().size() == count;
-    places = all ? QList<qint32>() : search->found();
-    placesNarrow = true;
-    finishedCount = all ? count : places.size();
+    takeResult(search->found(), true);
     if (!tellLater) Q_EMIT state.filteredItemsChanged();
     else state.context_.scheduler->post([&owner = state] { Q_EMIT owner.filteredItemsChanged(); }, &state);
   }

@@ -416,11 +416,11 @@ void SearchIndex::fetchItem(const ClipboardItem& item) {
 void SearchIndex::prepareScans() { ScanHelpers::instance(); }
 
 QList<qint32> SearchIndex::matchingRows(const Query& query) const {
-  return scan(query, qsizetype(rowCount()), [](qsizetype i) { return qint32(i); });
+  return matchingRows(query, 0, qsizetype(rowCount()));
 }
 
 QList<qint32> SearchIndex::matchingRows(const Query& query, const QList<qint32>& among) const {
-  return scan(query, among.size(), [&among](qsizetype i) { return among[i]; });
+  return matchingRows(query, among, 0, among.size());
 }
 
 QList<qint32> SearchIndex::matchingRows(const Query& query, qsizetype from, qsizetype end) const {
