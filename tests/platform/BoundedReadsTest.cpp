@@ -100,13 +100,13 @@ INSTANTIATE_TEST_SUITE_P(EachFile, DesktopFileReads, ::testing::ValuesIn(kReads)
                            return name.toStdString();
                          });
 
-// A desktop entry as installed ones are: its name, description and keywords in some seventy
+// A desktop entry as installed ones are: its name, description and keywords in some eighty
 // languages, about 20 KB, with the types it opens at the end.
 QByteArray entryWithTranslations() {
   QByteArray entry = "[Desktop Entry]\nType=Application\nName=Files\nExec=files %U\nIcon=files\n";
   const char* const keys[] = {"Name", "GenericName", "Comment", "Keywords"};
   for (const char* key : keys) {
-    for (int language = 0; language < 70; ++language) {
+    for (int language = 0; language < 80; ++language) {
       entry += QByteArray(key) + "[l" + QByteArray::number(language) + "_XY]=";
       entry += QString::fromUtf8("Gestionnaire de fichiers — Dateiverwaltung %1;").arg(language).toUtf8() + "\n";
     }
