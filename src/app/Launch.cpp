@@ -7,6 +7,7 @@
 #include "items/ItemServices.h"
 #include "items/drag/ItemDragProvider.h"
 #include "platform/AppRelauncher.h"
+#include "platform/DesktopFilesForQt.h"
 #include "platform/ImageDecoder.h"
 #include "platform/Paths.h"
 #include "platform/ProgramIdentity.h"
@@ -55,6 +56,8 @@ int runQuorvalen(int argc, char** argv) {
   QApplication::setApplicationVersion(QString::fromLatin1(program::kVersion));
   QApplication::setOrganizationDomain(QStringLiteral("tarnwick.com"));
   QApplication::setDesktopFileName(program::applicationId());
+  // Before any themed icon or file type is asked for: Qt opens those files itself.
+  keepQtDesktopReadsFromBlocking();
   // Qt's painting and image conversion off the main thread hand pieces of their work to the
   // global thread pool (the main thread's painting stays where it is: ui/fx/Fx.cpp). A pooled
   // thread ends 30 s after its last piece, waking an idle program to do so, and the next piece

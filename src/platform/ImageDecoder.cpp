@@ -1,5 +1,6 @@
 #include "platform/ImageDecoder.h"
 
+#include "base/Log.h"
 #include "platform/Paths.h"
 
 #include <QBuffer>
@@ -51,17 +52,29 @@ std::optional<DecodedImageFile> readImage(QImageReader& reader, qint64 largestPi
 }  // namespace
 
 std::optional<DecodedImageFile> decodeImageFile(const QString& path, qint64 largestPixels) {
+  return decodeImageFile(path, largestPixels, {});
+}
+
+std::optional<DecodedImageFile> decodeImageFile(const QString& path, qint64 largestPixels,
+                                                const std::function<void()>& opened) {
   // Opened without blocking and checked through the descriptor: a FIFO named like a picture
   // must not hold up the queue.
-  const RegularFile regular = RegularFile::open(path);
-  if (!regular.isOpen() || regular.size() == 0) return std::nullopt;
-  QFile file;
-  if (!file.open(regular.handle(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) return std::nullopt;
-  // The whole file in memory (mapped when possible); read by its content, then by the type its
-  // extension names when the content alone does not tell.
-  uchar* mapped = file.map(0, regular.size());
-  QByteArray bytes = mapped ? QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), regular.size())
-                            : regular.readAll().value_or(QByteArray());
+  QString error;
+  const RegularFile regular = RegularFile::open(path, readLimit::kPictureFileBytes, &error);
+  if (!regular.isOpen() || regular.size() == 0) {
+    if (regular.isOpen() || !error.isEmpty()) qCInfo(lcPlatform).noquote() << "Picture file not read:" << path << error;
+    return std::nullopt;
+  }
+  if (opened) opened();
+  // A private copy, never a mapping: the file is another program's, and pages of a mapping that
+  // program cuts short (an editor saving over it, a download restarted) fault when read.
+  const std::optional<QByteArray> copy = regular.readAll();
+  if (!copy) {
+    qCInfo(lcPlatform).noquote() << "Picture file changed while it was read:" << path;
+    return std::nullopt;
+  }
+  QByteArray bytes = *copy;
+  // Read by its content, then by the type its extension names when the content alone does not tell.
   std::optional<DecodedImageFile> image;
   for (const QByteArray& format : {QByteArray(), QFileInfo(path).suffix().toLower().toLatin1()}) {
     QBuffer buffer(&bytes);
@@ -70,7 +83,6 @@ std::optional<DecodedImageFile> decodeImageFile(const QString& path, qint64 larg
     if ((image = readImage(reader, largestPixels))) break;
     if (format.isEmpty() && QFileInfo(path).suffix().isEmpty()) break;
   }
-  if (mapped) file.unmap(mapped);
   return image;
 }
 

@@ -6,6 +6,7 @@
 #include <QImageReader>
 #include <QSize>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace qv {
@@ -29,7 +30,11 @@ struct DecodedImageFile {
 inline constexpr qint64 kLargestCopiedPixels = 4096 * 4096;
 // None when the file holds no picture at least 1 pixel wide that can be read within the
 // allocation limit (a 20,000² PNG cannot be read in part). Reads the file; safe on any thread.
+// A file above `readLimit::kPictureFileBytes`, or one cut short while it is read, holds none.
 std::optional<DecodedImageFile> decodeImageFile(const QString& path, qint64 largestPixels = kLargestCopiedPixels);
+// The same, with `opened` run once the file is open and before it is read.
+std::optional<DecodedImageFile> decodeImageFile(const QString& path, qint64 largestPixels,
+                                                const std::function<void()>& opened);
 
 // A reader of the picture in the regular file at `path` (see RegularFile): it reads through the
 // descriptor opened without blocking, and judges the format as a reader given the path would

@@ -18,6 +18,9 @@ inline constexpr qint64 kMimeAppsListBytes = 1024 * 1024;    // mimeapps.list an
 inline constexpr qint64 kThumbnailerBytes = 64 * 1024;       // a .thumbnailer file: a few lines
 inline constexpr qint64 kIconBytes = 16 * 1024 * 1024;       // an application icon by its path
 inline constexpr qint64 kImageTextBytes = 16 * 1024 * 1024;  // the text recognized in one picture
+// A copied picture file, read whole into memory: no larger than a picture the decoder may
+// allocate (kImageAllocationLimitMB), which a stored picture's file hardly ever exceeds.
+inline constexpr qint64 kPictureFileBytes = 512 * 1024 * 1024;
 // A cached page image: a PNG of at most 40 megapixels as the link fetcher keeps it.
 inline constexpr qint64 kPageImageBytes = 256 * 1024 * 1024;
 }  // namespace readLimit

@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 #include "platform/Scheduler.h"
 
 #include <QDateTime>
@@ -9,6 +10,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace qv {
@@ -27,10 +29,17 @@ SettingsStore::~SettingsStore() = default;
 void SettingsStore::load() {
   stored_ = {};
   if (!QFileInfo::exists(filePath_)) return;
-  bool ok = false;
+  // Opened whatever its size: one far larger than settings ever are is damaged, and is set
+  // aside unread rather than read at every start.
   QString readError;
-  const QByteArray bytes = readFile(filePath_, &ok, &readError);
-  if (!ok) {
+  const RegularFile file = RegularFile::open(filePath_, std::numeric_limits<qint64>::max(), &readError);
+  if (file.isOpen() && file.size() > kMaximumFileBytes) {
+    setAsideDamaged(QStringLiteral("%1 bytes, more than settings ever hold").arg(file.size()));
+    return;
+  }
+  std::optional<QByteArray> bytes = file.readAll();
+  if (!bytes) {
+    if (readError.isEmpty()) readError = QStringLiteral("cut short while read");
     // Written over, the settings would be lost for good: this run keeps its changes in memory.
     fileUnreadable_ = true;
     writeBlocked_ = true;
@@ -40,21 +49,26 @@ void SettingsStore::load() {
     return;
   }
   QJsonParseError error;
-  const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+  const QJsonDocument document = QJsonDocument::fromJson(*bytes, &error);
   if (error.error == QJsonParseError::NoError && document.isObject()) {
     stored_ = document.object();
     return;
   }
+  setAsideDamaged(QStringLiteral("it did not decode"));
+}
+
+void SettingsStore::setAsideDamaged(const QString& why) {
   // Never overwrite what we could not read: keep it beside the new file.
   const QString aside = unreadableAsideName(filePath_, QDateTime::currentDateTimeUtc());
   fileUnreadable_ = true;
   if (!QFile::rename(filePath_, aside)) {
     writeBlocked_ = true;
     stored_.insert(QLatin1String(kValuesLostKey), true);
-    qCWarning(lcSettings) << "Settings file did not decode and could not be set aside; it is not written:" << filePath_;
+    qCWarning(lcSettings).noquote() << "Settings file" << filePath_
+                                    << "is damaged (" + why + ") and could not be set aside; it is not written";
     return;
   }
-  qCWarning(lcSettings) << "Settings file did not decode; set aside as" << aside;
+  qCWarning(lcSettings).noquote() << "Settings file is damaged (" + why + "); set aside as" << aside;
   // The new file says so from its first write on: a later start must not read the defaults of
   // this one as the user's choice.
   stored_.insert(QLatin1String(kValuesLostKey), true);

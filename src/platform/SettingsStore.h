@@ -78,6 +78,9 @@ class SettingsStore : public QObject {
   QString setAsideUnreadable(const QString& key);
   // Counts a value as lost without moving it (its reader keeps it aside in its own way).
   void noteUnreadable(const QString& key);
+  // A settings file larger than this is damaged (the largest real one, category assignments of
+  // 100,000 items, is some 10 MB): it is set aside unread, as one that does not decode.
+  static constexpr qint64 kMaximumFileBytes = 16 * 1024 * 1024;
   // After a failed write (a full disk) the file is written again this much later.
   static constexpr double kWriteRetrySeconds = 30;
 
@@ -86,6 +89,8 @@ class SettingsStore : public QObject {
 
  private:
   void load();
+  // Keeps the file that did not read as settings beside a new one (`why` is logged).
+  void setAsideDamaged(const QString& why);
   // Puts one value in (or takes it out); true when that changed what is stored.
   bool storeValue(const QString& key, const QJsonValue& value);
   void persist();

@@ -38,12 +38,13 @@ std::optional<ItemCategories::IdMap> decodeAssignments(const QByteArray& data, b
     return assignments;
   }
   *whole = false;
-  static const QRegularExpression pair(QStringLiteral(
-      R"re("([0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12})"\s*:\s*"([0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12})")re"));
+  // Each pair of strings that reads as two ids in any form the whole map is read in (dashed,
+  // braced, bare digits, URN).
+  static const QRegularExpression pair(QStringLiteral(R"re("([^"\\]{32,45})"\s*:\s*"([^"\\]{32,45})")re"));
   for (auto it = pair.globalMatch(QString::fromUtf8(data)); it.hasNext();) {
     const QRegularExpressionMatch match = it.next();
-    const std::optional<QUuid> item = parseUuid(match.captured(1));
-    const std::optional<QUuid> category = parseUuid(match.captured(2));
+    const std::optional<QUuid> item = parseUuidAnyForm(match.capturedView(1));
+    const std::optional<QUuid> category = parseUuidAnyForm(match.capturedView(2));
     if (item && category) assignments.insert(*item, *category);
   }
   if (assignments.isEmpty()) return std::nullopt;

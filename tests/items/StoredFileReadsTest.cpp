@@ -8,7 +8,10 @@
 #include "support/items/FakeItemContext.h"
 
 #include <gtest/gtest.h>
+#include <QBuffer>
 #include <QDir>
+#include <QFile>
+#include <QImage>
 
 namespace qv {
 namespace {
@@ -52,6 +55,42 @@ INSTANTIATE_TEST_SUITE_P(EachFile, StoredFileReads, ::testing::ValuesIn(kReads),
                            name.remove(u' ');
                            return name.toStdString();
                          });
+
+// Each read has a bound of its own, far below the general one: a file above it (here real
+// content made large by a sparse tail) is refused, though it would read.
+TEST(StoredFileReads, AFileAboveItsOwnBoundIsRefused) {
+  QImage picture(8, 8, QImage::Format_RGB32);
+  picture.fill(Qt::blue);
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  picture.save(&buffer, "PNG");
+  const struct {
+    const char* name;
+    std::function<QString(ItemServices&)> path;
+    QByteArray start;
+    qint64 size;
+    std::function<bool(ItemServices&)> refused;
+  } rows[] = {
+      {"a 32 MB recognized text",
+       [](ItemServices& services) { return services.imageTextRecognizer->directory() + u'/' + kID + ".txt"; },
+       "Invoice 2041", qint64(32) << 20,
+       [](ItemServices& services) { return !services.imageTextRecognizer->text(kID); }},
+      {"a 300 MB page image", [](ItemServices& services) { return services.ogImageCache->filePath(kID); }, png,
+       qint64(300) << 20, [](ItemServices& services) { return services.ogImageCache->load(kID).isNull(); }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    FakeItemContext fake;
+    installItemServices(*fake.context);
+    const QString path = row.path(*fake.context);
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(row.start) == row.start.size() && file.resize(row.size));
+    file.close();
+    EXPECT_TRUE(row.refused(*fake.context));
+  }
+}
 
 }  // namespace
 }  // namespace qv

@@ -100,5 +100,38 @@ INSTANTIATE_TEST_SUITE_P(EachFile, DesktopFileReads, ::testing::ValuesIn(kReads)
                            return name.toStdString();
                          });
 
+// A desktop entry as installed ones are: its name, description and keywords in some eighty
+// languages, about 20 KB, with the types it opens at the end.
+QByteArray entryWithTranslations() {
+  QByteArray entry = "[Desktop Entry]\nType=Application\nName=Files\nExec=files %U\nIcon=files\n";
+  const char* const keys[] = {"Name", "GenericName", "Comment", "Keywords"};
+  for (const char* key : keys) {
+    for (int language = 0; language < 80; ++language) {
+      entry += QByteArray(key) + "[l" + QByteArray::number(language) + "_XY]=";
+      entry += QString::fromUtf8("Gestionnaire de fichiers — Dateiverwaltung %1;").arg(language).toUtf8() + "\n";
+    }
+  }
+  return entry + "MimeType=inode/directory;application/x-gnome-saved-search;\n";
+}
+
+// The bound for a desktop entry fits the largest real ones: each reader takes one whole.
+TEST(DesktopFileReads, AnEntryWithItsTranslationsIsReadWhole) {
+  const QByteArray contents = entryWithTranslations();
+  ASSERT_GT(contents.size(), 20'000);
+  QTemporaryDir root;
+  const QString folder = root.path() + QStringLiteral("/applications");
+  ASSERT_TRUE(test::writeTestFile(folder + QStringLiteral("/files.desktop"), contents));
+  const auto index = DesktopEntryIndex::build({folder});
+  const std::optional<DesktopEntry> indexed = index->entry(QStringLiteral("files"));
+  ASSERT_TRUE(indexed);
+  EXPECT_EQ(indexed->name, QStringLiteral("Files"));
+  EXPECT_EQ(indexed->mimeTypes,
+            (QStringList{QStringLiteral("inode/directory"), QStringLiteral("application/x-gnome-saved-search")}));
+  XdgDesktopEntries entries({folder});
+  const std::optional<DesktopEntry> byPath = entries.entryAt(folder + QStringLiteral("/files.desktop"));
+  ASSERT_TRUE(byPath);
+  EXPECT_EQ(byPath->mimeTypes, indexed->mimeTypes);
+}
+
 }  // namespace
 }  // namespace qv

@@ -2,14 +2,17 @@
 #include "platform/SettingsStore.h"
 #include "platform/fake/FakeScheduler.h"
 #include "support/CapturedLog.h"
+#include "support/PeakMemory.h"
 #include "support/WriteLimit.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QUuid>
 
 namespace qv {
 namespace {
@@ -153,6 +156,59 @@ TEST_F(SettingsStoreTest, UnreadableFileIsSetAsideNotOverwritten) {
   QFile kept(QFileInfo(file()).absolutePath() + u'/' + aside.first());
   ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
   EXPECT_EQ(kept.readAll(), QByteArray("{ not json"));
+}
+
+// A file far larger than settings ever are is damaged: set aside as it was, unread (no memory
+// to speak of), and the next start begins afresh; the largest real one is still read.
+TEST_F(SettingsStoreTest, AFileLargerThanSettingsEverAreIsSetAsideUnread) {
+  const auto fill = [](const QString& path, const QByteArray& contents, qint64 size) {
+    QFile out(path);
+    return out.open(QIODevice::WriteOnly) && out.write(contents) == contents.size() && out.resize(size);
+  };
+  QJsonObject assignments;  // categories given to 100,000 items
+  for (int i = 0; i < 100'000; ++i)
+    assignments.insert(QUuid::createUuid().toString(QUuid::WithoutBraces),
+                       QUuid::createUuid().toString(QUuid::WithoutBraces));
+  const QByteArray largestReal =
+      QJsonDocument(
+          QJsonObject{{QStringLiteral("qv.cardCategories"),
+                       QJsonObject{{QStringLiteral("$data"),
+                                    QString::fromLatin1(
+                                        QJsonDocument(assignments).toJson(QJsonDocument::Compact).toBase64())}}}})
+          .toJson();
+  const QByteArray padded = "{\"qv.edgeSide\": \"left\", \"padding\": \"" + QByteArray(20 << 20, 'x') + "\"}";
+  const struct {
+    const char* what;
+    QByteArray contents;
+    qint64 size;
+    bool read;
+  } rows[] = {
+      {"the largest real file", largestReal, largestReal.size(), true},
+      {"a 20 MB JSON object", padded, padded.size(), false},
+      {"a 900 MB sparse file", "{\"qv.edgeSide\": \"left\"", qint64(900) << 20, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    QDir(QFileInfo(file()).absolutePath()).removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(file()).absolutePath()));
+    ASSERT_TRUE(fill(file(), row.contents, row.size));
+    const test::PeakMemory memory;
+    SettingsStore store(file(), scheduler);
+    if (memory.isAvailable() && !row.read) {
+      EXPECT_LT(memory.growthBytes(), qint64(32 << 20) * test::kSanitizerMemoryFactor);
+    }
+    EXPECT_EQ(store.wasReset(), !row.read);
+    EXPECT_EQ(store.hasStoredValue(QStringLiteral("qv.edgeSide")) ||
+                  store.hasStoredValue(QStringLiteral("qv.cardCategories")),
+              row.read);
+    const QFileInfoList aside = QDir(QFileInfo(file()).absolutePath())
+                                    .entryInfoList({QStringLiteral("defaults.json.unreadable-*")}, QDir::Files);
+    ASSERT_EQ(aside.size(), row.read ? 0 : 1);
+    if (!row.read) {
+      EXPECT_EQ(aside.first().size(), row.size) << "kept as it was";
+      EXPECT_FALSE(SettingsStore(file(), scheduler).wasReset()) << "the next start begins afresh";
+    }
+  }
 }
 
 // A full disk keeps the last good file (never an empty one), says so once, and writes the

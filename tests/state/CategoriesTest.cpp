@@ -278,6 +278,30 @@ TEST_F(CategoriesTest, AnUnreadableEntryCostsOnlyItself) {
   h.fake.context->settings = original;
 }
 
+// A damaged map gives back every pair a whole one would: ids in each form they are read in.
+TEST_F(CategoriesTest, ADamagedAssignmentMapKeepsIdsInEveryForm) {
+  const QUuid item = newUuid(), category = newUuid();
+  const QString dashed = uuidString(item), bare = QString(uuidString(item)).remove(u'-');
+  const QString categoryDashed = uuidString(category);
+  const struct {
+    const char* form;
+    QString item, category;
+  } rows[] = {
+      {"dashed", dashed, categoryDashed},
+      {"braced", u'{' + dashed + u'}', u'{' + categoryDashed.toLower() + u'}'},
+      {"without dashes", bare.toLower(), QString(categoryDashed).remove(u'-')},
+      {"as a URN", QStringLiteral("urn:uuid:") + dashed.toLower(), QStringLiteral("URN:UUID:") + categoryDashed},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.form);
+    const QByteArray whole = QStringLiteral("{\"%1\": \"%2\"}").arg(row.item, row.category).toUtf8();
+    settings.setData(kAssignmentsKey, whole);
+    EXPECT_EQ(storedAssignments(), (PanelState::IdMap{{item, category}})) << "read whole";
+    settings.setData(kAssignmentsKey, whole.chopped(1) + ",\x01junk");
+    EXPECT_EQ(storedAssignments(), (PanelState::IdMap{{item, category}})) << "read from a damaged map";
+  }
+}
+
 TEST_F(CategoriesTest, FormRequestsReachTheNamedSurface) {
   const CustomCategory category = state().addCategory(QStringLiteral("Edit me"), 2);
   state().setPreviewItemID(newUuid());
