@@ -84,7 +84,11 @@ void X11KeyPoster::handleEvent(xcb_generic_event_t* event) {
   // Key events come only from a grab: this connection selects them nowhere.
   if ((type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE) || !hold_) return;
   const auto* key = reinterpret_cast<xcb_key_press_event_t*>(event);
-  hold_->add({key->detail, type == XCB_KEY_PRESS, key->time, key->state});
+  // While V is held the grab also takes the user's keys, whose state then has our Control (and
+  // Shift): what the user does not hold is no part of how they typed.
+  const quint16 userModifiers = modifiers_.maskOf(modifiers_.modifiersAmong(hold_->keysDown()));
+  const auto state = quint16(key->state & ~(pasteModifiers_ & ~userModifiers));
+  hold_->add({key->detail, type == XCB_KEY_PRESS, key->time, state});
   if (released_) postTyped(hold_->take());
 }
 
@@ -147,6 +151,7 @@ bool X11KeyPoster::holdKeys(quint32 pickingKey) {
     }
     const bool pickingDown = pickingKey != 0 && down.contains(pickingKey);
     released_ = false;
+    pasteModifiers_ = 0;
     hold_.emplace(pickingKey, pickingDown, down);
   }
   return grabbed_;
@@ -173,7 +178,14 @@ void X11KeyPoster::postTyped(const QList<TypedKey>& keys) {
   if (keys.isEmpty()) return;
   // The modifiers down now: the user's, pressed again after a paste.
   const QSet<quint32> modifiersDown = modifiers_.modifiersAmong(hold_->keysDown());
-  for (const TypedKey& key : replayKeys(keys, modifiers_, modifiersDown)) {
+  const QList<TypedKey> posted = replayKeys(keys, modifiers_, modifiersDown);
+  if (lcPlatform().isDebugEnabled()) {
+    QStringList described;
+    for (const TypedKey& key : posted)
+      described << (key.press ? QStringLiteral("+") : QStringLiteral("-")) + QString::number(key.code);
+    qCDebug(lcPlatform).noquote() << "Typing the held keys again:" << described.join(u' ');
+  }
+  for (const TypedKey& key : posted) {
     fakeKey(key.press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, xcb_keycode_t(key.code));
     if (key.press) leftDown_.insert(key.code);
     else leftDown_.remove(key.code);
@@ -221,6 +233,7 @@ bool X11KeyPoster::postPaste(const QString& windowClass) {
   // that is up (Alt, released above) measures, just before V's release.
   const xcb_keycode_t timer = holding ? keycodeFor(kAltLeft) : 0;
   const bool regrab = timer != 0 && timer != control && timer != shift && modifierKeys_.contains(timer);
+  pasteModifiers_ = modifiers_.maskOf(control) | (withShift ? modifiers_.maskOf(shift) : 0);
   if (regrab) xcb_discard_reply(x_.connection(), grabKeyboard().sequence);
   // The presses have been handled by the server when this returns, so a key grab taken again
   // right after cannot catch them (only presses activate grabs; the releases may come later).
@@ -236,7 +249,9 @@ bool X11KeyPoster::postPaste(const QString& windowClass) {
   fakeKey(XCB_KEY_RELEASE, control);
   // The modifiers the user still holds are theirs again: the next keys are typed with them.
   if (hold_ && !released_) {
-    for (const quint32 key : modifiers_.modifiersAmong(hold_->keysDown())) {
+    const QSet<quint32> userHeld = modifiers_.modifiersAmong(hold_->keysDown());
+    if (!userHeld.isEmpty()) qCDebug(lcPlatform) << "Modifiers pressed again after the paste:" << userHeld;
+    for (const quint32 key : userHeld) {
       fakeKey(XCB_KEY_PRESS, xcb_keycode_t(key));
       leftDown_.insert(key);
     }

@@ -60,6 +60,7 @@ class X11KeyPoster : public KeyPoster {
   QSet<quint32> leftDown_;   // posted presses the user has not released yet
   uint32_t watchFrom_ = 0;   // raw events before this request are of our own keys
   bool watching_ = false;
+  quint16 pasteModifiers_ = 0;  // the modifiers of the paste keystroke, held by us
 };
 
 }  // namespace qv::x11
