@@ -1,4 +1,5 @@
 #include "app/PanelControllerHarness.h"
+#include "app/PanelWindowSurface.h"
 #include "app/QuorvalenPanel.h"
 #include "panel/CardScrollView.h"
 #include "panel/PanelView.h"
@@ -428,6 +429,37 @@ TEST_F(PanelControllerTest, OnScreenTheCutChangesWithTheFramePaintedForIt) {
       ASSERT_TRUE(*shape() == painted) << "frame " << frame;
     }
     EXPECT_GT(changes, 10);  // the surface moved over many frames
+  }
+}
+
+// A frame whose changed part lies under an opaque child paints the child alone: the window gets
+// no paint of its own, and the cut waiting for that frame must still go out.
+TEST_F(PanelControllerTest, TheWaitingCutGoesOutAfterAFrameWhateverItRepaints) {
+  const struct {
+    const char* name;
+    bool childIsOpaque;
+  } cases[] = {{"the window paints", false}, {"only an opaque child paints", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QWidget window;
+    window.resize(400, 300);
+    auto* child = new QWidget(&window);
+    child->setGeometry(0, 0, 400, 300);
+    child->setAttribute(Qt::WA_OpaquePaintEvent, c.childIsOpaque);
+    window.winId();
+    PanelWindowSurface surface(*fake.context, window);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const auto paintFrame = [&] {
+      QCoreApplication::sendPostedEvents(&window, QEvent::UpdateRequest);
+      QCoreApplication::sendPostedEvents(&surface, QEvent::MetaCall);
+    };
+    paintFrame();
+    for (const QRegion& cut : {QRegion(10, 10, 100, 100), QRegion(10, 10, 100, 250), QRegion(0, 0, 400, 300)}) {
+      surface.shapeTo(cut);
+      paintFrame();
+      EXPECT_EQ(fake.windowShaper->shape(window.windowHandle()), std::optional(cut)) << cut.boundingRect().height();
+    }
   }
 }
 
