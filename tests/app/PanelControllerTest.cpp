@@ -432,6 +432,43 @@ TEST_F(PanelControllerTest, OnScreenTheCutChangesWithTheFramePaintedForIt) {
   }
 }
 
+// On a desktop whose focus follows the pointer, a pointer resting against the screen's edge
+// (where the edge trigger left it) must not reach the window below the panel's margin there,
+// with or without a compositor; a press there is still a press beside the panel.
+TEST(PanelEdgeBand, WhileShownTheBandBetweenTheColumnAndTheEdgeIsHeldAndAPressThereCloses) {
+  const struct {
+    const char* side;
+    bool compositor;
+    QRect band;
+  } cases[] = {
+      {"right", false, QRect(1912, 32, 8, 1048)},
+      {"right", true, QRect(1912, 32, 8, 1048)},
+      {"left", false, QRect(0, 32, 8, 1048)},
+  };
+  struct Panel : PanelControllerTest {
+    using PanelControllerTest::PanelControllerTest;
+    void TestBody() override {}
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.side) + (c.compositor ? " with a compositor" : ""));
+    Panel panel(c.compositor);
+    panel.setSide(c.side);
+    QWindow* window = panel.window()->windowHandle();
+    auto& shaper = *panel.fake.windowShaper;
+    panel.controller->showPanel();
+    EXPECT_EQ(shaper.heldPointerArea(window), c.band) << "as the column slides in";
+    panel.advance(1);
+    EXPECT_EQ(shaper.heldPointerArea(window), c.band);
+    // Beside the column: it takes no click meant for the content.
+    QRegion content = panel.controller->contentRegion();
+    content.translate(panel.window()->geometry().topLeft());
+    EXPECT_FALSE(content.intersects(c.band));
+    panel.controller->handleGlobalPress(QRectF(c.band).center());
+    EXPECT_FALSE(panel.state().isVisible());
+    EXPECT_TRUE(shaper.heldPointerArea(window).isEmpty()) << "given back at the hide";
+  }
+}
+
 // A frame whose changed part lies under an opaque child paints the child alone: the window gets
 // no paint of its own, and the cut waiting for that frame must still go out.
 TEST_F(PanelControllerTest, TheWaitingCutGoesOutAfterAFrameWhateverItRepaints) {
