@@ -348,6 +348,11 @@ QRegion PanelController::contentRegion() const {
   return region & QRect(0, 0, panel_->width(), panel_->height());
 }
 
-void PanelController::updateShape() { surface_.shapeTo(contentRegion()); }
+void PanelController::updateShape() {
+  surface_.shapeTo(contentRegion());
+  // Raised again with every frame of the slide: the window manager restacks the windows it
+  // manages (the panel's own raise) and may put the one below the band over it.
+  if (state_->isVisible()) holdEdgeBand();
+}
 
 }  // namespace qv

@@ -32,7 +32,8 @@ class WindowShaper {
   // Keeps `area` (global coordinates, device-independent pixels) for the program: an invisible
   // window over it takes the pointer, so that the windows below neither see the pointer come in
   // (a window manager whose focus follows the pointer would give them the focus) nor get a click
-  // there. One area per `window`; an empty one gives it back.
+  // there. One area per `window`, raised above every other window at each call; an empty one
+  // gives it back.
   virtual void holdPointerArea(QWindow* window, const QRect& area) = 0;
 };
 
