@@ -543,7 +543,7 @@ TEST_F(ServiceFixture, ARunUnderWayServesEveryRequestItsPictureCovers) {
       ranFor << ran.file;
       killed += ran.cancelled;
     }
-    EXPECT_EQ(ranFor.join(u','), c.runs.join(u','));
+    EXPECT_EQ(ranFor.join(u',').toStdString(), c.runs.join(u',').toStdString());
     EXPECT_EQ(killed, c.killed);
     std::sort(answered.begin(), answered.end());
     EXPECT_EQ(answered, c.answered);
