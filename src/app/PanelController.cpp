@@ -153,6 +153,18 @@ void PanelController::repositionIfNeeded() {
   const QRect target = edgeFrame(screen->visibleFrame, isOnLeft());
   if (target != panel_->geometry()) panel_->setGeometry(target);
   updateShape();
+  holdEdgeBand();
+}
+
+void PanelController::holdEdgeBand() {
+  if (!context_.windowShaper) return;
+  QRect band;
+  if (state_->isVisible()) {
+    const QRect frame = panel_->geometry();
+    const int width = int(PanelView::kColumnMargin);
+    band = QRect(isOnLeft() ? frame.left() : frame.right() + 1 - width, frame.top(), width, frame.height());
+  }
+  context_.windowShaper->holdPointerArea(panel_->windowHandle(), band);
 }
 
 // ---- Showing and hiding -----------------------------------------------------------------------
@@ -197,6 +209,7 @@ void PanelController::showPanel() {
   input_.start();
 
   state_->setIsVisible(true);
+  holdEdgeBand();
   state_->setIsPresenting(true);
   if (onVisibilityChange) onVisibilityChange(true);
 
@@ -218,6 +231,7 @@ void PanelController::hidePanel() {
   if (!state_->isVisible()) return;
   lastHideTime_ = context_.scheduler->uptime();
   state_->setIsVisible(false);
+  holdEdgeBand();
   resetOnHide();
   state_->setIsPresenting(false);
   presentingWork_.cancel();
@@ -334,6 +348,11 @@ QRegion PanelController::contentRegion() const {
   return region & QRect(0, 0, panel_->width(), panel_->height());
 }
 
-void PanelController::updateShape() { surface_.shapeTo(contentRegion()); }
+void PanelController::updateShape() {
+  surface_.shapeTo(contentRegion());
+  // Raised again with every frame of the slide: the window manager restacks the windows it
+  // manages (the panel's own raise) and may put the one below the band over it.
+  if (state_->isVisible()) holdEdgeBand();
+}
 
 }  // namespace qv

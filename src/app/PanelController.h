@@ -36,7 +36,10 @@ struct KeyPress;
 // Owns the one PanelState and the edge panel's window: places the window at the edge of the
 // screen under the pointer, slides and fades it in and out, pre-warms it at launch, watches
 // clicks and keys only while it is shown, hides it when it loses the focus and forgets its
-// place when the screens change.
+// place when the screens change. While shown it holds the band between its column and the
+// screen's edge: a pointer resting against the edge stays off the window below, which a window
+// manager whose focus follows the pointer would otherwise give the focus (as the column slides
+// in over the pointer and on past it), closing the panel as it opens.
 class PanelController : public QObject {
   Q_OBJECT
  public:
@@ -191,6 +194,8 @@ class PanelController : public QObject {
   void applyAlpha();
   void updateShape();
   void followCompositor();
+  // Holds the edge band while the panel shows, gives it back once it hides.
+  void holdEdgeBand();
 
   AppContext& context_;
   std::unique_ptr<PanelState> state_;

@@ -1,4 +1,5 @@
 #pragma once
+#include <QRect>
 #include <QRegion>
 
 class QWindow;
@@ -28,6 +29,12 @@ class WindowShaper {
   // the pager. Call it after the window was shown (a mapped window needs a request to the
   // window manager; an unmapped one takes its properties).
   virtual void keepOnAllDesktops(QWindow* window) = 0;
+  // Keeps `area` (global coordinates, device-independent pixels) for the program: an invisible
+  // window over it takes the pointer, so that the windows below neither see the pointer come in
+  // (a window manager whose focus follows the pointer would give them the focus) nor get a click
+  // there. One area per `window`, raised above every other window at each call; an empty one
+  // gives it back.
+  virtual void holdPointerArea(QWindow* window, const QRect& area) = 0;
 };
 
 }  // namespace qv

@@ -59,7 +59,8 @@ struct DesktopThumbnailService::Shared {
   // Requests for one file share one run: a view that asks again at another size, or two views of
   // the same file, never start the thumbnailer twice. A run waiting in the queue takes every
   // request for its file (and makes the largest size asked for); one under way takes those its
-  // picture covers. Keyed by the path as asked for; entries live only while their run is pending.
+  // picture covers, also after all of its own were dropped (a preview closed and opened again).
+  // Keyed by the path as asked for; entries live only while their run is pending.
   struct Waiter {
     QSize pixelSize;
     std::shared_ptr<std::atomic<bool>> cancelled;
@@ -73,6 +74,8 @@ struct DesktopThumbnailService::Shared {
   };
   std::mutex runsLock;
   QHash<QString, std::shared_ptr<Run>> runs;
+  int queuedRuns = 0;                // runs in `runs` not yet started
+  std::atomic<bool> closed = false;  // the service is gone: nothing more will join a run
 
   // Joins the file's run, or opens a new one (returned: the caller queues it).
   std::shared_ptr<Run> enlist(const QString& path, Waiter waiter) {
@@ -92,21 +95,31 @@ struct DesktopThumbnailService::Shared {
     run->pixelSize = waiter.pixelSize;
     run->waiters.push_back(std::move(waiter));
     runs.insert(path, run);
+    ++queuedRuns;
     return run;
   }
   bool isUnwanted(const Run& run) {
     std::lock_guard lock(runsLock);
     return std::all_of(run.waiters.begin(), run.waiters.end(), [](const Waiter& w) { return w.cancelled->load(); });
   }
+  // A run under way that nobody wants any more ends only when other work waits for the queue:
+  // until then a request its picture covers may still come and join it.
+  bool isGivenUp(const Run& run) {
+    if (closed.load()) return true;
+    std::lock_guard lock(runsLock);
+    return queuedRuns > 0 &&
+           std::all_of(run.waiters.begin(), run.waiters.end(), [](const Waiter& w) { return w.cancelled->load(); });
+  }
   // Called on the queue: makes the file's thumbnail once and answers every request of the run.
   void serve(const QString& path, const std::shared_ptr<Run>& run, Scheduler& scheduler) {
     {
       std::lock_guard lock(runsLock);
       run->started = true;
+      --queuedRuns;
     }
     // Overtaken while queued: a newer request of the same view waits behind this one.
     Made made;
-    if (!isUnwanted(*run)) made = make(path, run->pixelSize, [this, run] { return isUnwanted(*run); });
+    if (!isUnwanted(*run)) made = make(path, run->pixelSize, [this, run] { return isGivenUp(*run); });
     std::vector<Waiter> waiters;
     {
       std::lock_guard lock(runsLock);
@@ -233,7 +246,7 @@ DesktopThumbnailService::DesktopThumbnailService(std::shared_ptr<Scheduler> sche
       cache_(options.cacheRoot),
       shared_(std::make_shared<Shared>(options)) {}
 
-DesktopThumbnailService::~DesktopThumbnailService() = default;
+DesktopThumbnailService::~DesktopThumbnailService() { shared_->closed = true; }
 
 QImage DesktopThumbnailService::fitted(const QImage& picture, QSize pixelSize) {
   if (picture.isNull() || pixelSize.isEmpty()) return picture;

@@ -22,8 +22,9 @@ class SerialQueue;
 // marked sensitive). A file for which no thumbnail could be made is not tried again until it
 // changes (its size or modification time); a thumbnailer ended at its time limit or that could
 // not start says nothing about the file, and the next request tries again. All of it runs on
-// one serial queue; a request that is no longer wanted when the queue reaches it is skipped, and
-// a thumbnailer still running for one is killed.
+// one serial queue; a request that is no longer wanted when the queue reaches it is skipped. A
+// thumbnailer that nobody wants any more runs on while nothing else waits (a preview closed and
+// opened again takes its picture) and is killed as soon as other work does.
 class DesktopThumbnailService : public ThumbnailService {
  public:
   // Page one of a PDF document fitted into `pixelSize`; nothing when it cannot be read or is no

@@ -1,4 +1,5 @@
 #include "app/PanelControllerHarness.h"
+#include "app/PanelWindowSurface.h"
 #include "app/QuorvalenPanel.h"
 #include "panel/CardScrollView.h"
 #include "panel/PanelView.h"
@@ -428,6 +429,74 @@ TEST_F(PanelControllerTest, OnScreenTheCutChangesWithTheFramePaintedForIt) {
       ASSERT_TRUE(*shape() == painted) << "frame " << frame;
     }
     EXPECT_GT(changes, 10);  // the surface moved over many frames
+  }
+}
+
+// On a desktop whose focus follows the pointer, a pointer resting against the screen's edge
+// (where the edge trigger left it) must not reach the window below the panel's margin there,
+// with or without a compositor; a press there is still a press beside the panel.
+TEST(PanelEdgeBand, WhileShownTheBandBetweenTheColumnAndTheEdgeIsHeldAndAPressThereCloses) {
+  const struct {
+    const char* side;
+    bool compositor;
+    QRect band;
+  } cases[] = {
+      {"right", false, QRect(1912, 32, 8, 1048)},
+      {"right", true, QRect(1912, 32, 8, 1048)},
+      {"left", false, QRect(0, 32, 8, 1048)},
+  };
+  struct Panel : PanelControllerTest {
+    using PanelControllerTest::PanelControllerTest;
+    void TestBody() override {}
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.side) + (c.compositor ? " with a compositor" : ""));
+    Panel panel(c.compositor);
+    panel.setSide(c.side);
+    QWindow* window = panel.window()->windowHandle();
+    auto& shaper = *panel.fake.windowShaper;
+    panel.controller->showPanel();
+    EXPECT_EQ(shaper.heldPointerArea(window), c.band) << "as the column slides in";
+    panel.advance(1);
+    EXPECT_EQ(shaper.heldPointerArea(window), c.band);
+    // Beside the column: it takes no click meant for the content.
+    QRegion content = panel.controller->contentRegion();
+    content.translate(panel.window()->geometry().topLeft());
+    EXPECT_FALSE(content.intersects(c.band));
+    panel.controller->handleGlobalPress(QRectF(c.band).center());
+    EXPECT_FALSE(panel.state().isVisible());
+    EXPECT_TRUE(shaper.heldPointerArea(window).isEmpty()) << "given back at the hide";
+  }
+}
+
+// A frame whose changed part lies under an opaque child paints the child alone: the window gets
+// no paint of its own, and the cut waiting for that frame must still go out.
+TEST_F(PanelControllerTest, TheWaitingCutGoesOutAfterAFrameWhateverItRepaints) {
+  const struct {
+    const char* name;
+    bool childIsOpaque;
+  } cases[] = {{"the window paints", false}, {"only an opaque child paints", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QWidget window;
+    window.resize(400, 300);
+    auto* child = new QWidget(&window);
+    child->setGeometry(0, 0, 400, 300);
+    child->setAttribute(Qt::WA_OpaquePaintEvent, c.childIsOpaque);
+    window.winId();
+    PanelWindowSurface surface(*fake.context, window);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const auto paintFrame = [&] {
+      QCoreApplication::sendPostedEvents(&window, QEvent::UpdateRequest);
+      QCoreApplication::sendPostedEvents(&surface, QEvent::MetaCall);
+    };
+    paintFrame();
+    for (const QRegion& cut : {QRegion(10, 10, 100, 100), QRegion(10, 10, 100, 250), QRegion(0, 0, 400, 300)}) {
+      surface.shapeTo(cut);
+      paintFrame();
+      EXPECT_EQ(fake.windowShaper->shape(window.windowHandle()), std::optional(cut)) << cut.boundingRect().height();
+    }
   }
 }
 

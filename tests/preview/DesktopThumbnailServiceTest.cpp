@@ -15,11 +15,14 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstring>
 #include <functional>
+#include <vector>
 
 namespace qv {
 namespace {
@@ -403,6 +406,7 @@ TEST_F(ServiceFixture, RequestsForAFileShareItsRun) {
       {"the view asks again at another size while it runs", {200, 100}, {240, 120}, true, true, 1},
       {"two views of the file", {200, 100}, {100, 50}, true, false, 1},
       {"a larger size than the run makes comes after it", {100, 100}, {600, 600}, true, false, 2},
+      {"a larger size comes while queued: the run grows to it", {100, 100}, {600, 600}, false, false, 1},
   };
   int number = 0;
   for (const auto& c : cases) {
@@ -429,6 +433,125 @@ TEST_F(ServiceFixture, RequestsForAFileShareItsRun) {
     ASSERT_EQ(answers.size(), c.replaces ? 1 : 2);
     for (const QSize& size : answers) EXPECT_FALSE(size.isEmpty());
     EXPECT_TRUE(answers.contains(QSize(c.second.width(), c.second.width() / 2))) << answers.size();
+  }
+}
+
+// Requests made and dropped along a timeline while a thumbnailer that takes 1.5 s runs (virtual
+// time, the fake thumbnailer looks at its cancellation every 0.05 s as the real one does).
+TEST_F(ServiceFixture, ARunUnderWayServesEveryRequestItsPictureCovers) {
+  installTextThumbnailer("exit 1\n");
+  struct Ran {
+    QString file;
+    bool cancelled = false;
+  };
+  QList<Ran> runs;
+  options.runThumbnailer = [&](const Thumbnailer&, const QString& path, const QByteArray&, int size, const QString&,
+                               const ThumbnailerLimits&, const std::function<bool()>& cancelled) {
+    runs << Ran{QFileInfo(path).fileName()};
+    for (int step = 0; step < 30; ++step) {
+      scheduler->advance(0.05);
+      if (cancelled()) {
+        runs.last().cancelled = true;
+        return ThumbnailerRun{std::nullopt, ThumbnailerRun::End::cancelled};
+      }
+    }
+    return ThumbnailerRun{photo({size, size / 2}), ThumbnailerRun::End::wrote};
+  };
+  bool nextIsPrivate = false;
+  service().setPrivacyCheck([&nextIsPrivate](const QString&) { return nextIsPrivate; });
+  struct Step {
+    double at;
+    const char* file;  // asked for; none: the request `drop` is dropped
+    int side = 0;
+    bool isPrivate = false;
+    int drop = -1;
+  };
+  const struct {
+    const char* name;
+    QList<Step> steps;
+    QStringList runs;        // the files the thumbnailer ran for, in order
+    int killed;              // runs ended because nobody wanted them
+    QList<int> answered;     // the requests answered
+    bool keptInSharedCache;  // a.txt
+  } cases[] = {
+      {"closed at 0.4 s and opened 0.3 s later: the first run serves it",
+       {{0, "a.txt", 256}, {0.4, nullptr, 0, false, 0}, {0.7, "a.txt", 256}},
+       {"a.txt"},
+       0,
+       {2},
+       true},
+      {"closed and left: the run ends and is kept for the next time",
+       {{0, "a.txt", 256}, {0.4, nullptr, 0, false, 0}},
+       {"a.txt"},
+       0,
+       {},
+       true},
+      {"closed, then another file: the unwanted run gives way",
+       {{0, "a.txt", 256}, {0.4, nullptr, 0, false, 0}, {0.5, "b.txt", 256}},
+       {"a.txt", "b.txt"},
+       1,
+       {2},
+       false},
+      // Private, so that no cached picture stands in for a run.
+      {"a larger size while it runs, and one the larger run covers after the first ended",
+       {{0, "a.txt", 100, true}, {0.2, "a.txt", 600, true}, {1.8, "a.txt", 500, true}},
+       {"a.txt", "a.txt"},
+       0,
+       {0, 1, 2},
+       false},
+      {"a private request, then an open one of the same run",
+       {{0, "a.txt", 256, true}, {0, "a.txt", 256}},
+       {"a.txt"},
+       0,
+       {0, 1},
+       false},
+      {"an open request, then a private one while it runs",
+       {{0, "a.txt", 256}, {0.3, "a.txt", 200, true}},
+       {"a.txt"},
+       0,
+       {0, 1},
+       false},
+  };
+  int number = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString folder = QStringLiteral("timeline-%1/").arg(++number);
+    QDir().mkpath(file(folder));
+    for (const char* name : {"a.txt", "b.txt"}) write(file(folder + name), "a note\n");
+    runs.clear();
+    std::vector<ThumbnailRequest> requests(c.steps.size());
+    QList<int> answered;
+    for (int index = 0; index < c.steps.size(); ++index) {
+      const Step step = c.steps[index];
+      scheduler->after(step.at, [&, step, index] {
+        if (!step.file) {
+          requests[size_t(step.drop)].cancel();
+          return;
+        }
+        nextIsPrivate = step.isPrivate;
+        requests[size_t(index)] = service().request(file(folder + step.file), {step.side, step.side},
+                                                    [&answered, index](std::optional<QImage>) { answered << index; });
+      });
+    }
+    for (int tick = 0; tick < 100; ++tick) {
+      queues.queue(QStringLiteral("thumbnails"))->runAll();
+      scheduler->advance(0.05);
+    }
+    QStringList ranFor;
+    int killed = 0;
+    for (const Ran& ran : runs) {
+      ranFor << ran.file;
+      killed += ran.cancelled;
+    }
+    EXPECT_EQ(ranFor.join(u',').toStdString(), c.runs.join(u',').toStdString());
+    EXPECT_EQ(killed, c.killed);
+    std::sort(answered.begin(), answered.end());
+    EXPECT_EQ(answered, c.answered);
+    int entries = 0;
+    for (const SharedThumbnailCache::Size& size : SharedThumbnailCache::kSizes)
+      entries += QFile::exists(
+          service().cache().entryPath(SharedThumbnailCache::fileUri(file(folder + "a.txt")), size));
+    EXPECT_EQ(entries > 0, c.keptInSharedCache);
   }
 }
 

@@ -99,6 +99,7 @@ bool XvfbSession::startWindowManager(int timeoutMs) {
   QFile file(config);
   QByteArray text(kJwmConfig);
   if (options_.systemTray) text.replace("<TaskList maxwidth=\"200\"/>", "<TaskList maxwidth=\"200\"/><Dock/>");
+  if (options_.focusFollowsPointer) text.replace("<FocusModel>click</FocusModel>", "<FocusModel>sloppy</FocusModel>");
   if (!file.open(QIODevice::WriteOnly) || file.write(text) < 0) {
     log_ += QStringLiteral("cannot write the jwm configuration\n");
     return false;

@@ -21,7 +21,8 @@ class XvfbSession {
   struct Options {
     bool windowManager = true;
     QSize screenSize{1280, 800};
-    bool systemTray = false;  // the window manager's tray also hosts status icons
+    bool systemTray = false;           // the window manager's tray also hosts status icons
+    bool focusFollowsPointer = false;  // the window manager's "sloppy" focus, else click to focus
   };
   XvfbSession();
   explicit XvfbSession(Options options);

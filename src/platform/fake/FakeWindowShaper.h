@@ -27,6 +27,10 @@ class FakeWindowShaper : public WindowShaper {
     ++changes_;
   }
   void keepOnAllDesktops(QWindow* window) override { sticky_.insert(window); }
+  void holdPointerArea(QWindow* window, const QRect& area) override {
+    if (area.isEmpty()) heldAreas_.remove(window);
+    else heldAreas_[window] = area;
+  }
 
   // None while the whole window is shown.
   std::optional<QRegion> shape(QWindow* window) const {
@@ -40,11 +44,14 @@ class FakeWindowShaper : public WindowShaper {
   }
   bool isOnAllDesktops(QWindow* window) const { return sticky_.contains(window); }
   int changes() const { return changes_; }
+  // The area held for `window` (global), empty when none.
+  QRect heldPointerArea(QWindow* window) const { return heldAreas_.value(window); }
 
  private:
   QHash<QWindow*, QRegion> shapes_;
   QHash<QWindow*, QRegion> inputShapes_;
   QSet<QWindow*> sticky_;
+  QHash<QWindow*, QRect> heldAreas_;
   int changes_ = 0;
 };
 

@@ -129,4 +129,41 @@ void X11WindowShaper::keepOnAllDesktops(QWindow* window) {
   xcb_flush(connection);
 }
 
+void X11WindowShaper::holdPointerArea(QWindow* window, const QRect& area) {
+  xcb_connection_t* connection = qtConnection();
+  if (!window || !connection) return;
+  const auto found = holders_.constFind(window);
+  if (area.isEmpty()) {
+    if (found != holders_.constEnd()) {
+      xcb_unmap_window(connection, *found);
+      xcb_flush(connection);
+    }
+    return;
+  }
+  xcb_window_t holder = found != holders_.constEnd() ? *found : xcb_window_t(XCB_WINDOW_NONE);
+  if (!holder) {
+    holder = xcb_generate_id(connection);
+    // Input only and override-redirect: nothing drawn, and the window manager neither frames it
+    // nor gives it the focus. Presses and moves stop here instead of reaching the root window,
+    // where a window manager opens its menus.
+    const uint32_t values[] = {1, XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
+                                      XCB_EVENT_MASK_POINTER_MOTION | XCB_EVENT_MASK_BUTTON_MOTION};
+    xcb_create_window(connection, 0, holder, rootOf(connection), 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                      XCB_COPY_FROM_PARENT, XCB_CW_OVERRIDE_REDIRECT | XCB_CW_DONT_PROPAGATE, values);
+    holders_.insert(window, holder);
+  }
+  const double ratio = window->devicePixelRatio();
+  const int left = int(std::floor(area.x() * ratio));
+  const int top = int(std::floor(area.y() * ratio));
+  const uint32_t geometry[] = {
+      uint32_t(left), uint32_t(top), uint32_t(std::ceil((area.x() + area.width()) * ratio)) - uint32_t(left),
+      uint32_t(std::ceil((area.y() + area.height()) * ratio)) - uint32_t(top), XCB_STACK_MODE_ABOVE};
+  xcb_configure_window(connection, holder,
+                       XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT |
+                           XCB_CONFIG_WINDOW_STACK_MODE,
+                       geometry);
+  xcb_map_window(connection, holder);
+  xcb_flush(connection);
+}
+
 }  // namespace qv::x11
