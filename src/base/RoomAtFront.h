@@ -9,11 +9,10 @@ namespace qv {
 // of a second). The room before the front is address space only until items take it.
 template <typename T>
 QList<T> listWithRoomAtFront(qsizetype capacity, qsizetype room) {
-  QList<T> list;
-  list.reserve(room + capacity);
+  auto [header, data] = QTypedArrayData<T>::allocate(room + capacity);
+  Q_CHECK_PTR(data);
   // Empty, the list may begin anywhere in its block: it begins after the room.
-  list.data_ptr().setBegin(list.data_ptr().data() + room);
-  return list;
+  return QList<T>(QArrayDataPointer<T>(header, data + room, 0));
 }
 
 // The room a history of `count` items is read into: about what the first prepend would make.

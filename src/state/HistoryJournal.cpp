@@ -1,8 +1,8 @@
 #include "state/HistoryJournal.h"
 
 #include "base/ContentHash.h"
-#include "base/RoomAtFront.h"
 #include "base/Log.h"
+#include "base/RoomAtFront.h"
 #include "base/Uuid.h"
 #include "items/model/ItemJson.h"
 #include "items/model/ItemJsonFast.h"
@@ -491,8 +491,8 @@ QList<ClipboardItem> apply(Reading& reading, std::vector<QList<ClipboardItem>> p
     return join();
   }
 
-  QList<ClipboardItem> items =
-      listWithRoomAtFront<ClipboardItem>(qsizetype(added.size()) + total, historyRoomAtFront(total));
+  QList<ClipboardItem> items = listWithRoomAtFront<ClipboardItem>(qsizetype(added.size()) + total,
+                                                                  historyRoomAtFront(total));
   for (size_t k = added.size(); k-- > 0;)
     if (!dropped[added[k]]) items.append(std::move(*records[added[k]].item));
   records.clear();

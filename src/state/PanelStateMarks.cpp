@@ -91,7 +91,8 @@ bool PanelState::checkMarksLive(qsizetype most) {
   const qsizetype end = std::min(items_.size(), check.next + most);
   for (qsizetype i = check.next; i < end; ++i) {
     const auto at = std::lower_bound(check.marked.cbegin(), check.marked.cend(), uuidKey(items_.at(i).id));
-    if (at != check.marked.cend() && *at == uuidKey(items_.at(i).id)) check.found[size_t(at - check.marked.cbegin())] = true;
+    if (at != check.marked.cend() && *at == uuidKey(items_.at(i).id))
+      check.found[size_t(at - check.marked.cbegin())] = true;
   }
   check.next = end;
   if (end < items_.size()) return false;

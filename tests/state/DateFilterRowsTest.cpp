@@ -183,8 +183,7 @@ TEST(CaptureTimesTest, AHistoryInDateOrderMadeAfterAShuffledOneIsInDateOrder) {
   times.make(newestFirst);
   EXPECT_TRUE(times.inDateOrder());
   // Days 2 and 3 back: rows 2 and 3 alone.
-  const RowSpan rows =
-      times.rowsWithin(now.addDays(-3).toMSecsSinceEpoch(), now.addDays(-1).toMSecsSinceEpoch());
+  const RowSpan rows = times.rowsWithin(now.addDays(-3).toMSecsSinceEpoch(), now.addDays(-1).toMSecsSinceEpoch());
   EXPECT_EQ(rows, (RowSpan{2, 4}));
 }
 

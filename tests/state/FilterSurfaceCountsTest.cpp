@@ -23,8 +23,7 @@ class FilterSurfaceCountsTest : public ::testing::Test {
     h.fake.context->settings->set(QStringLiteral("qv.historyRetention"), QStringLiteral("forever"));
     QList<ClipboardItem> history;
     for (int i = 0; i < 12; ++i)
-      history << test::textItem(QStringLiteral("line %1").arg(i), i % 3 ? kEditor : kMail,
-                                kNow.addDays(-i).toUTC());
+      history << test::textItem(QStringLiteral("line %1").arg(i), i % 3 ? kEditor : kMail, kNow.addDays(-i).toUTC());
     history.insert(5, ClipboardItem::make(QUuid::createUuid(), kTerminal, kNow.addDays(-5).toUTC(),
                                           CodePayload{QStringLiteral("ls -la"), QStringLiteral("bash")}));
     state.setItems(history);
@@ -35,8 +34,10 @@ class FilterSurfaceCountsTest : public ::testing::Test {
     QStringList out;
     for (const SourceApp& app : of.sourceApps()) out << QStringLiteral("app ") + app.id;
     out << QStringLiteral("apps %1").arg(of.hasSourceApps());
-    for (const TypeFilter type : kAllTypeFilters) out << rawValue(type) + QStringLiteral(" %1").arg(of.hasItemsOf(type));
-    for (const DateFilter date : kAllDateFilters) out << rawValue(date) + QStringLiteral(" %1").arg(of.hasItemsIn(date));
+    for (const TypeFilter type : kAllTypeFilters)
+      out << rawValue(type) + QStringLiteral(" %1").arg(of.hasItemsOf(type));
+    for (const DateFilter date : kAllDateFilters)
+      out << rawValue(date) + QStringLiteral(" %1").arg(of.hasItemsIn(date));
     for (const ActiveFilterChip& chip : of.activeFilterChips()) out << QStringLiteral("chip ") + chip.label;
     return out.join(u'\n').toStdString();
   }
@@ -60,7 +61,8 @@ TEST_F(FilterSurfaceCountsTest, AnswerAsAStateMadeAfreshAfterEveryChange) {
       {"a copy from an application new to the history",
        [&] { state.addItem(test::textItem(QStringLiteral("hello"), QStringLiteral("org.example.Chat"), kNow)); }},
       {"a colour", [&] { state.addItem(test::colorItem(QStringLiteral("#FF8800"))); }},
-      {"the only code copied again", [&] {
+      {"the only code copied again",
+       [&] {
          const ClipboardItem& code = itemFrom(kTerminal);
          state.addItem(ClipboardItem::make(QUuid::createUuid(), kTerminal, kNow.toUTC(), code.payload));
        }},
