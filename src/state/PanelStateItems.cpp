@@ -89,6 +89,9 @@ void PanelState::makeDuplicateKeys(qsizetype most) {
   if (index.makingAt != index.itemChanges) {
     index.makingAt = index.itemChanges;
     index.made = 0;
+    // With room for the copies to come: a vector grown by a copy would move all of it.
+    index.keys.reserve(size_t(count + count / 4 + 64));
+    index.hashes.reserve(size_t(count + count / 4 + 64));
     index.keys.resize(size_t(count));
     index.hashes.assign(size_t(count), 0);
   }
