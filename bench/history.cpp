@@ -352,11 +352,12 @@ void BM_CopyAfterStart(benchmark::State& bench) {
     state->loadHistory();
     f.fake.scheduler->advance(PanelState::kStartFoldDelaySeconds);
     f.fake.drain();
+    // Texts of one length: the duplicate check meets the same older items at every copy.
     const auto copy = [&] {
       state->addItem(ClipboardItem::make(newUuid(), QStringLiteral("org.gnome.TextEditor"), f.fake.scheduler->now(),
                                          TextPayload{QStringLiteral("Copy %1: the meeting moved to room 12, bring the "
                                                                     "printed agenda and the budget sheet.")
-                                                         .arg(n++)}));
+                                                         .arg(n++, 6, 10, QLatin1Char('0'))}));
     };
     for (int k = 1; k < bench.range(0); ++k) copy();
     bench.ResumeTiming();

@@ -500,9 +500,10 @@ class PanelState : public QObject {
   struct MarksCheck;
   std::shared_ptr<MarksCheck> marksCheck_;
   bool checkMarksLive(qsizetype most);
-  // After a history was read: its duplicate keys and the check of its marks, a slice at each turn
-  // of the event loop, so that the first copy after a start finds them done, as every later one
-  // does (at a million items, each is a pass of tens of milliseconds).
+  // After a history was read: its duplicate keys with the items' content hashes, and the check of
+  // its marks, a slice at each turn of the event loop, so that the first copy after a start finds
+  // them done, as every later one does (at a million items, each is a pass of tens of
+  // milliseconds).
   static constexpr qsizetype kSettleSlice = 65'536;
   void settleAside();
   WorkItem settleWork_;

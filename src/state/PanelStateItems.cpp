@@ -74,6 +74,8 @@ struct PanelState::DuplicateIndex {
   // Keys being made a slice at a time: how many (oldest first), for the items at this count.
   quint64 makingAt = ~quint64(0);
   qsizetype made = 0;
+  // The hashes worked out ahead of the copies, oldest first, since the keys were last made.
+  qsizetype hashed = 0;
 };
 
 std::shared_ptr<PanelState::DuplicateIndex> PanelState::attachDuplicateIndex(PanelState& state) {
@@ -89,6 +91,7 @@ void PanelState::makeDuplicateKeys(qsizetype most) {
   if (index.makingAt != index.itemChanges) {
     index.makingAt = index.itemChanges;
     index.made = 0;
+    index.hashed = 0;
     // With room for the copies to come: a vector grown by a copy would move all of it.
     index.keys.reserve(size_t(count + count / 4 + 64));
     index.hashes.reserve(size_t(count + count / 4 + 64));
@@ -105,10 +108,21 @@ void PanelState::settleAside() {
   settleWork_ = context_.scheduler->after(
       0,
       [this] {
-        makeDuplicateKeys(kSettleSlice);
-        const bool keysMade = duplicateIndex_->validAt == duplicateIndex_->itemChanges;
-        // The marks once the keys are made: both slices in one turn would take twice as long.
-        if (!keysMade || !checkMarksLive(kSettleSlice)) settleAside();
+        // One slice a turn: the keys, then the content hashes of the items, then the check of the
+        // marks. Slices of hashes are shorter: each reads an item's text.
+        DuplicateIndex& index = *duplicateIndex_;
+        const qsizetype count = items_.size();
+        if (index.validAt != index.itemChanges) {
+          makeDuplicateKeys(kSettleSlice);
+        } else if (index.hashed < count) {
+          const qsizetype end = std::min(count, index.hashed + kSettleSlice / 4);
+          for (qsizetype k = index.hashed; k < end; ++k)
+            if (!index.hashes[size_t(k)]) index.hashes[size_t(k)] = contentHash(items_.at(count - 1 - k));
+          index.hashed = end;
+        } else if (checkMarksLive(kSettleSlice)) {
+          return;
+        }
+        settleAside();
       },
       Guard(this));
 }
