@@ -1,12 +1,14 @@
 // The history at 100,000 items (or as many as `--history_size=N` says): adding a copy at the
-// front (also while the views hold the list), saving (encode + write), loading; and the date
-// filters' checks over histories with nothing in their ranges.
+// front (also while the views hold the list, and as the first copies after a start), saving
+// (encode + write), loading; and the date filters' checks over histories with nothing in their
+// ranges.
 #include "app/PanelController.h"
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
 #include "items/model/ItemJson.h"
 #include "library/LibraryModel.h"
 #include "library/LibraryView.h"
+#include "panel/FilterPanel.h"
 #include "panel/FilterTabs.h"
 #include "panel/PanelView.h"
 #include "panel/SearchBarView.h"
@@ -144,6 +146,42 @@ void BM_AddItemWhileViewsHoldTheList(benchmark::State& bench) {
   bench.counters["items"] = double(state.items().size());
 }
 BENCHMARK(BM_AddItemWhileViewsHoldTheList)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
+
+// The copy of BM_AddItemWhileViewsHoldTheList/1 (the library on screen) with the library's filter
+// surface open beside it, on its applications' tab (0) or its date tab (1): the surface asks the
+// history which applications, kinds and dates it holds at every copy.
+void BM_AddItemWithFilterSurfaceOnScreen(benchmark::State& bench) {
+  FakeContext fake;
+  fake.context->frameClock = std::make_shared<ManualFrameClock>();
+  installItemServices(*fake.context);
+  installInterfaceServices(*fake.context);
+  fake.context->settings->set(QStringLiteral("qv.historyRetention"), QStringLiteral("forever"));
+  PanelState state(*fake.context);
+  state.setItems(mixedHistory(fake.scheduler->now(), historySize));
+  LibraryModel library(state, *fake.scheduler);
+  LibraryView view(*fake.context, library);
+  QObject::connect(&library, &LibraryModel::changed, &view, [&view] { view.sync(); });
+  view.setAttribute(Qt::WA_DontShowOnScreen);
+  view.resize(1100, 760);
+  view.show();
+  view.sync();
+  FilterPanelView surface(*fake.context, state, FilterSurface::library);
+  surface.setAttribute(Qt::WA_DontShowOnScreen);
+  surface.show();
+  state.setLibraryFilterSurfaceOpen(true);
+  surface.selectTab(bench.range(0) == 0 ? FilterTab::app : FilterTab::date);
+  QCoreApplication::processEvents();
+  // The first copy makes room at the front of a history just set, and is not timed.
+  state.addItem(ClipboardItem::make(newUuid(), QStringLiteral("org.gnome.TextEditor"), fake.scheduler->now(),
+                                    TextPayload{QStringLiteral("makes room at the front")}));
+  int n = 0;
+  for (auto _ : bench) {
+    state.addItem(ClipboardItem::make(newUuid(), QStringLiteral("org.gnome.TextEditor"), fake.scheduler->now(),
+                                      TextPayload{QStringLiteral("fresh copy %1").arg(n++)}));
+  }
+  bench.counters["items"] = double(state.items().size());
+}
+BENCHMARK(BM_AddItemWithFilterSurfaceOnScreen)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
 
 // A history of `count` items whose newest is 40 days old (someone back from six weeks away): no
 // item in any date filter's range.
@@ -295,6 +333,44 @@ void BM_CopyAndItsSave(benchmark::State& bench) {
   bench.counters["items"] = double(f.state->items().size());
 }
 BENCHMARK(BM_CopyAndItsSave)->Arg(0)->Arg(10'000)->Unit(benchmark::kMicrosecond)->Iterations(200);
+
+// The copy numbered by the argument after a start: the history (with two pins) read from its
+// file as the launch reads it and everything the launch set off settled; the copies before it
+// are not timed. The first must cost what the fifth does.
+void BM_CopyAfterStart(benchmark::State& bench) {
+  Fixture f;
+  writeFileAtomically(f.state->historyFilePath(), encodeItems(f.history));
+  // Two pins, as most histories have a few marks.
+  f.state->setPinnedIDs({f.history[10].id, f.history[f.history.size() / 2].id});
+  f.state->savePinned();
+  f.history = {};
+  f.state.reset();
+  int n = 0;
+  for (auto _ : bench) {
+    bench.PauseTiming();
+    auto state = std::make_unique<PanelState>(*f.fake.context);
+    state->loadHistory();
+    f.fake.scheduler->advance(PanelState::kStartFoldDelaySeconds);
+    f.fake.drain();
+    // Texts of one length: the duplicate check meets the same older items at every copy.
+    const auto copy = [&] {
+      state->addItem(ClipboardItem::make(newUuid(), QStringLiteral("org.gnome.TextEditor"), f.fake.scheduler->now(),
+                                         TextPayload{QStringLiteral("Copy %1: the meeting moved to room 12, bring the "
+                                                                    "printed agenda and the budget sheet.")
+                                                         .arg(n++, 6, 10, QLatin1Char('0'))}));
+    };
+    for (int k = 1; k < bench.range(0); ++k) copy();
+    bench.ResumeTiming();
+    copy();
+    bench.PauseTiming();
+    bench.counters["items"] = double(state->items().size());
+    // Unsaved: every round starts from the same file.
+    state.reset();
+    f.fake.drain();
+    bench.ResumeTiming();
+  }
+}
+BENCHMARK(BM_CopyAfterStart)->Arg(1)->Arg(5)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 // Quitting a second after a copy: the copy is in the journal already, and the journal is not
 // folded into a history of this size at quit.

@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QWidget>
 #include <QWindow>
+#include <utility>
 
 namespace qv {
 
@@ -78,8 +79,10 @@ PanelInputWatch::KeyRelease PanelInputWatch::releaseOf(const QKeyEvent& event) {
 
 void PanelInputWatch::handleKeyPress(const QKeyEvent& event) {
   // X repeats a held key as a release and a press at the same instant; the toolkit marks them
-  // only when it sees both at once, which a busy machine does not always let it.
-  if (event.isAutoRepeat() || event.nativeScanCode() == 0 || releaseOf(event) != lastRelease_) {
+  // only when it sees both at once, which a busy machine does not always let it. Another key
+  // pressed between the two (Ctrl, for Ctrl+3 right after a typed "3") makes it a press of its own.
+  const KeyRelease release = std::exchange(lastRelease_, KeyRelease());
+  if (event.isAutoRepeat() || event.nativeScanCode() == 0 || releaseOf(event) != release) {
     hooks_.keyDown(event);
     return;
   }

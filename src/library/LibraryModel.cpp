@@ -1,6 +1,7 @@
 #include "library/LibraryModel.h"
 
 #include "library/LibraryActions.h"
+#include "library/LibraryLists.h"
 #include "panel/CardListLayout.h"
 #include "platform/Scheduler.h"
 #include "state/PanelState.h"
@@ -14,110 +15,25 @@
 
 namespace qv {
 
-// One narrowed list and what was derived from it, for one scope and one trimmed query.
-struct LibraryModel::Entry {
-  LibraryScope scope;
-  QString query;                   // trimmed, lower-cased
-  std::optional<DateRange> range;  // the date bucket it was made in
-  FilteredItems items;
-  // Its date runs (without the collapsed flags, which change on their own), for one day.
-  std::optional<std::vector<LibraryDateSection>> sections;
-  QDate sectionsDay;
-  std::optional<LibraryScopeCounts> counts;
-  // A search of a long history going on in steps: `items` holds the first found until it ends.
-  std::shared_ptr<RowSearch> inSteps;
-};
-
-// The lists asked for since the inputs last changed: the grid's and the tab counts' at least,
-// and a few more while the user types or switches tabs.
+// What the model keeps besides the lists: the grouper of the day, where the detail pane's item
+// was last found and the count shown while a search goes on in steps.
 struct LibraryModel::Memo {
-  static constexpr size_t kEntries = 4;
-  std::vector<Entry> entries;  // the most recently used last
-  // The entries while a copy goes in at the front, without the history (held on through the
-  // copy, it would make the copy copy the whole history): all of it, or their places in it.
-  struct Held {
-    Entry entry;
-    bool all = false;
-    QList<qint32> places;
-  };
-  std::vector<Held> held;
-  // The items about to be removed in the change under way, with the marks they had then.
-  struct Removal {
-    qsizetype place = 0;
-    QUuid id;
-    bool pinned = false;
-    std::optional<QUuid> category;
-  };
-  std::vector<Removal> removals;
-  // The history as the entries and the groups were last told of it.
-  qsizetype seenSize = 0;
-  QUuid seenFirst;
-  // The date group of every history row, oldest first (a copy at the front appends one), for
-  // one day: the sections of any narrowed list are read from it (a lookup per item instead of a
-  // date conversion).
-  std::vector<CardGroup> groupsOldestFirst;
-  QDate groupsDay;
   std::optional<cardList::DateGrouper> grouper;
   qint64 grouperFromMs = 0, grouperUntilMs = 0;  // the day it holds for
   qsizetype detailPlace = -1;                    // where the detail pane's item was last found in the list
   qsizetype finishedCount = 0;                   // the shown list's count when it was last whole
-  // The marks the tab counts were last brought in line with, and the marked items that left the
-  // history since (their counts went with them): a change of the marks moves the counts by what
-  // changed.
-  PanelState::IdSet countedPins;
-  PanelState::IdMap countedCategories;
-  QSet<QUuid> goneSinceCounted;
-  CardGroup groupOfRow(qsizetype row) const { return groupsOldestFirst[groupsOldestFirst.size() - 1 - size_t(row)]; }
 };
 
-namespace {
-
-bool inScope(const LibraryScope& scope, const ClipboardItem& item, const PanelState::IdSet& pins,
-             const PanelState::IdMap& categories) {
-  switch (scope.kind) {
-    case LibraryScope::Kind::category: {
-      const auto filed = categories.constFind(item.id);
-      return filed != categories.cend() && *filed == scope.categoryID;
-    }
-    case LibraryScope::Kind::pinned: return pins.contains(item.id);
-    case LibraryScope::Kind::all: return true;
-  }
-  return true;
-}
-
-// The items of `history` at `places` (ascending): the history itself when every place is there.
-FilteredItems listOf(const QList<ClipboardItem>& history, QList<qint32> places) {
-  return places.size() == history.size() ? FilteredItems(history) : FilteredItems(history, std::move(places));
-}
-
-// The runs of a list that lost its item at `index`: its run is one shorter, or gone with its
-// neighbours of one group joined.
-void removeFromSections(std::vector<LibraryDateSection>& sections, qsizetype index) {
-  auto run = std::find_if(sections.begin(), sections.end(), [&](const LibraryDateSection& section) {
-    return index < section.firstIndex + section.count;
-  });
-  if (run == sections.end()) return;
-  --run->count;
-  for (auto later = run + 1; later != sections.end(); ++later) --later->firstIndex;
-  if (run->count > 0) return;
-  run = sections.erase(run);
-  if (run != sections.begin() && run != sections.end() && (run - 1)->group == run->group) {
-    (run - 1)->count += run->count;
-    sections.erase(run);
-  }
-  for (size_t k = 0; k < sections.size(); ++k) sections[k].position = int(k);
-}
-
-}  // namespace
-
 LibraryModel::LibraryModel(PanelState& state, Scheduler& scheduler, QObject* parent)
-    : QObject(parent), state_(state), scheduler_(scheduler), memo_(std::make_unique<Memo>()) {
+    : QObject(parent),
+      state_(state),
+      scheduler_(scheduler),
+      memo_(std::make_unique<Memo>()),
+      lists_(std::make_unique<LibraryLists>(state)) {
   const auto refilter = [this] { invalidate(); };
   const auto reread = [this] { Q_EMIT changed(); };
-  memo_->seenSize = state.items().size();
-  memo_->seenFirst = state.items().isEmpty() ? QUuid() : state.items().first().id;
-  connect(&state, &PanelState::itemsAboutToChange, this, &LibraryModel::holdListsOverCopy);
-  connect(&state, &PanelState::itemAboutToBeRemoved, this, &LibraryModel::noteRemoval);
+  connect(&state, &PanelState::itemsAboutToChange, this, [this] { lists_->holdOverChange(); });
+  connect(&state, &PanelState::itemAboutToBeRemoved, this, [this](qsizetype place) { lists_->noteRemoval(place); });
   connect(&state, &PanelState::itemsChanged, this, &LibraryModel::historyChanged);
   connect(&state, &PanelState::pinnedIDsChanged, this, &LibraryModel::marksChanged);
   connect(&state, &PanelState::cardCategoriesChanged, this, &LibraryModel::marksChanged);
@@ -150,146 +66,17 @@ const cardList::DateGrouper& LibraryModel::grouper() const {
   return *memo.grouper;
 }
 
-// ---- A copy at the front -----------------------------------------------------------------------
-
-void LibraryModel::holdListsOverCopy() {
-  Memo& memo = *memo_;
-  memo.held.clear();
-  for (Entry& entry : memo.entries) {
-    if (entry.inSteps) continue;  // made anew when next asked for
-    Memo::Held held{std::move(entry), false, {}};
-    held.all = held.entry.items.isAll();
-    held.places = held.entry.items.places();
-    held.entry.items = {};
-    memo.held.push_back(std::move(held));
-  }
-  memo.entries.clear();
-}
-
-void LibraryModel::noteRemoval(qsizetype place) {
-  const ClipboardItem& item = state_.items().at(place);
-  const auto filed = state_.cardCategories().constFind(item.id);
-  memo_->removals.push_back({place, item.id, state_.pinnedIDs().contains(item.id),
-                             filed == state_.cardCategories().cend() ? std::nullopt : std::optional<QUuid>(*filed)});
-}
+// ---- A change of the history -------------------------------------------------------------------
 
 void LibraryModel::historyChanged() {
-  Memo& memo = *memo_;
-  const QList<ClipboardItem>& items = state_.items();
-  const qsizetype before = memo.seenSize;
-  const bool copyAtFront = items.size() == before + 1 && (before == 0 || items.at(1).id == memo.seenFirst);
-  const std::vector<Memo::Removal> removals = std::exchange(memo.removals, {});
-  const bool oneRemoved = removals.size() == 1 && items.size() == before - 1;
-  memo.seenSize = items.size();
-  memo.seenFirst = items.isEmpty() ? QUuid() : items.first().id;
-  std::vector<Memo::Held> held = std::exchange(memo.held, {});
-  if (!copyAtFront && !oneRemoved) {
+  const LibraryLists::Change change = lists_->historyChanged(grouper());
+  if (!change.followed) {
     // Anything may have gone, the shown or selected item included.
     pruneStaleIDs();
-    memo.groupsOldestFirst.clear();
-    memo.groupsDay = QDate();
     return invalidate();
   }
-  const cardList::DateGrouper& today = grouper();
-  const bool groupsHeld = memo.groupsDay == today.today() && qsizetype(memo.groupsOldestFirst.size()) == before;
-  CardGroup group = CardGroup::today;
-  if (copyAtFront) {
-    group = today.groupOf(items.first().capturedAt);
-    if (groupsHeld) memo.groupsOldestFirst.push_back(group);
-  } else if (groupsHeld) {
-    memo.groupsOldestFirst.erase(memo.groupsOldestFirst.begin() + (before - 1 - removals.front().place));
-  }
-  if (!groupsHeld) memo.groupsOldestFirst.clear(), memo.groupsDay = QDate();
-
-  // The lists held over the copy take its place, when it passes, and move every other place on
-  // by one; their sections and counts take the copy as the front section's newest card.
-  const BadgeCheck badges = state_.badgeCheck();
-  const PanelState::IdSet& pins = state_.pinnedIDs();
-  const PanelState::IdMap& categories = state_.cardCategories();
-  const ClipboardItem::RecognizedTextLookup& recognized = state_.recognizedTextLookup();
-  std::vector<Entry>& entries = memo.entries;
-  // Lists read since are of this history; any other would hold on to the one before.
-  std::erase_if(entries, [&](const Entry& entry) { return entry.items.history().constData() != items.constData(); });
-  // A list held over the removal of one item loses its place (and every later place moves up by
-  // one), and its run and its counts lose the item when it was listed.
-  const auto takeRemoval = [&](Memo::Held& kept, const Memo::Removal& removal) {
-    Entry& entry = kept.entry;
-    const auto place = qint32(removal.place);
-    qsizetype listedAt = -1;
-    if (kept.all) {
-      listedAt = place;
-      entry.items = FilteredItems(items);
-    } else {
-      const auto found = std::lower_bound(kept.places.cbegin(), kept.places.cend(), place);
-      const bool listed = found != kept.places.cend() && *found == place;
-      if (listed) listedAt = found - kept.places.cbegin();
-      QList<qint32> places(kept.places.size() - (listed ? 1 : 0));
-      qint32* out = std::copy(kept.places.cbegin(), found, places.data());
-      std::transform(found + (listed ? 1 : 0), kept.places.cend(), out, [](qint32 later) { return later - 1; });
-      entry.items = listOf(items, std::move(places));
-    }
-    if (listedAt < 0) return;
-    if (entry.sections && entry.sectionsDay == today.today()) removeFromSections(*entry.sections, listedAt);
-    else entry.sections.reset();
-    if (entry.counts) {
-      LibraryScopeCounts& counts = *entry.counts;
-      --counts.all;
-      if (removal.pinned) --counts.pinned;
-      if (const auto filed = removal.category ? counts.perCategory.find(*removal.category) : counts.perCategory.end();
-          filed != counts.perCategory.end() && --*filed == 0)
-        counts.perCategory.erase(filed);
-    }
-  };
-  for (Memo::Held& kept : held) {
-    Entry& entry = kept.entry;
-    // A bucket the clock moved on, or a list read again meanwhile, is made anew when asked for.
-    if (entry.range != badges.range) continue;
-    if (std::any_of(entries.cbegin(), entries.cend(),
-                    [&](const Entry& e) { return e.scope == entry.scope && e.query == entry.query; }))
-      continue;
-    if (oneRemoved) {
-      takeRemoval(kept, removals.front());
-      if (entries.size() < Memo::kEntries) entries.push_back(std::move(entry));
-      continue;
-    }
-    const ClipboardItem& copy = items.first();
-    const bool passes = inScope(entry.scope, copy, pins, categories) && badges.passes(copy) &&
-                        copy.matchesLowercased(SearchIndex::Query(entry.query).text(), recognized);
-    if (kept.all) {
-      // Everything passed; the rest of the places would be one more than each row.
-      if (!passes) continue;
-      entry.items = FilteredItems(items);
-    } else {
-      QList<qint32> places(kept.places.size() + (passes ? 1 : 0));
-      qint32* out = places.data();
-      if (passes) *out++ = 0;
-      std::transform(kept.places.cbegin(), kept.places.cend(), out, [](qint32 place) { return place + 1; });
-      entry.items = listOf(items, std::move(places));
-    }
-    if (passes && entry.sections && entry.sectionsDay == today.today()) {
-      std::vector<LibraryDateSection>& sections = *entry.sections;
-      if (!sections.empty() && sections.front().group == group) {
-        ++sections.front().count;
-        for (size_t k = 1; k < sections.size(); ++k) ++sections[k].firstIndex;
-      } else {
-        for (LibraryDateSection& section : sections) ++section.position, ++section.firstIndex;
-        sections.insert(sections.begin(), {group, 0, 0, 1, false});
-      }
-    } else if (passes) {
-      entry.sections.reset();
-    }
-    if (passes && entry.counts) {
-      LibraryScopeCounts& counts = *entry.counts;
-      ++counts.all;
-      if (pins.contains(copy.id)) ++counts.pinned;
-      if (const auto filed = categories.constFind(copy.id); filed != categories.cend()) ++counts.perCategory[*filed];
-    }
-    if (entries.size() < Memo::kEntries) entries.push_back(std::move(entry));
-  }
   // A copy takes nothing away: the shown, selected and hovered items are all still there.
-  if (oneRemoved) {
-    const QUuid& gone = removals.front().id;
-    if (removals.front().pinned || removals.front().category) memo.goneSinceCounted.insert(gone);
+  if (const std::optional<QUuid>& gone = change.removed) {
     if (previewID_ == gone) previewID_.reset();
     if (selection_ == gone) selection_.reset();
     if (hoveredID_ == gone) {
@@ -424,9 +211,7 @@ void LibraryModel::pruneStaleIDs() {
 }
 
 void LibraryModel::invalidate() {
-  memo_->entries.clear();
-  memo_->held.clear();
-  memo_->goneSinceCounted.clear();
+  lists_->clear();
   announceChange();
 }
 
@@ -434,63 +219,8 @@ void LibraryModel::invalidate() {
 // lists of the whole history stay, as the marks play no part in them, and the tab counts move by
 // what changed. The lists of the pinned and category scopes are made again when next read.
 void LibraryModel::marksChanged() {
-  Memo& memo = *memo_;
-  if (!memo.held.empty()) return invalidate();
-  std::erase_if(memo.entries, [](const Entry& entry) { return entry.scope.kind != LibraryScope::Kind::all; });
-  for (Entry& entry : memo.entries)
-    if (entry.counts && !countMarksChange(*entry.counts)) entry.counts.reset();
-  memo.countedPins = state_.pinnedIDs();
-  memo.countedCategories = state_.cardCategories();
-  // A gone item matters only while its marks are still to go.
-  memo.goneSinceCounted.removeIf(
-      [&memo](const QUuid& id) { return !memo.countedPins.contains(id) && !memo.countedCategories.contains(id); });
+  if (!lists_->marksChanged()) return invalidate();
   announceChange();
-}
-
-bool LibraryModel::countMarksChange(LibraryScopeCounts& counts) const {
-  const Memo& memo = *memo_;
-  const PanelState::IdSet& pins = state_.pinnedIDs();
-  const PanelState::IdMap& categories = state_.cardCategories();
-  // A few ids are looked up in the history; beyond that the counts are made again.
-  constexpr int kMostFollowed = 8;
-  int followed = 0;
-  // Counted where the item is in the counts' list: in the history, and passing the filters.
-  const BadgeCheck badges = state_.badgeCheck();
-  const auto listed = [&](const QUuid& id) {
-    if (memo.goneSinceCounted.contains(id)) return false;
-    const QList<ClipboardItem>& items = state_.items();  // a copy's new marks are at the front
-    const auto found = std::find_if(items.cbegin(), items.cend(),
-                                    [&](const ClipboardItem& item) { return item.id == id; });
-    return found != items.cend() && badges.passes(*found);
-  };
-  const auto uncount = [&counts](const QUuid& category) {
-    if (const auto filed = counts.perCategory.find(category); filed != counts.perCategory.end() && --*filed == 0)
-      counts.perCategory.erase(filed);
-  };
-  for (const QUuid& id : pins)
-    if (!memo.countedPins.contains(id)) {
-      if (++followed > kMostFollowed) return false;
-      if (listed(id)) ++counts.pinned;
-    }
-  for (const QUuid& id : memo.countedPins)
-    if (!pins.contains(id)) {
-      if (++followed > kMostFollowed) return false;
-      if (listed(id)) --counts.pinned;
-    }
-  for (auto it = categories.cbegin(); it != categories.cend(); ++it) {
-    const auto before = memo.countedCategories.constFind(it.key());
-    if (before != memo.countedCategories.cend() && *before == *it) continue;
-    if (++followed > kMostFollowed) return false;
-    if (!listed(it.key())) continue;
-    if (before != memo.countedCategories.cend()) uncount(*before);
-    ++counts.perCategory[*it];
-  }
-  for (auto it = memo.countedCategories.cbegin(); it != memo.countedCategories.cend(); ++it) {
-    if (categories.contains(it.key())) continue;
-    if (++followed > kMostFollowed) return false;
-    if (listed(it.key())) uncount(*it);
-  }
-  return true;
 }
 
 void LibraryModel::announceChange() {
@@ -503,7 +233,7 @@ void LibraryModel::announceChange() {
 LibraryModel::Entry& LibraryModel::entryFor(const LibraryScope& scope, const QString& query) const {
   const QString lowered = trimmedText(query).toLower();
   const BadgeCheck badges = state_.badgeCheck();
-  std::vector<Entry>& entries = memo_->entries;
+  std::vector<Entry>& entries = lists_->entries();
   const auto found = std::find_if(entries.begin(), entries.end(),
                                   [&](const Entry& entry) { return entry.scope == scope && entry.query == lowered; });
   if (found != entries.end()) {
@@ -531,13 +261,13 @@ LibraryModel::Entry& LibraryModel::entryFor(const LibraryScope& scope, const QSt
     inSteps->continueOn(
         scheduler_, [self = const_cast<LibraryModel*>(this), search = inSteps.get()] { self->searchEnded(search); });
   }
-  if (entries.size() >= Memo::kEntries) entries.erase(entries.begin());
+  if (entries.size() >= LibraryLists::kEntries) entries.erase(entries.begin());
   entries.push_back(std::move(entry));
   return entries.back();
 }
 
 void LibraryModel::searchEnded(const RowSearch* search) {
-  std::vector<Entry>& entries = memo_->entries;
+  std::vector<Entry>& entries = lists_->entries();
   const auto found = std::find_if(entries.begin(), entries.end(),
                                   [&](const Entry& entry) { return entry.inSteps.get() == search; });
   if (found == entries.end()) return;
@@ -549,7 +279,7 @@ void LibraryModel::takeWholeList(Entry& entry) const {
   const std::shared_ptr<RowSearch> search = std::move(entry.inSteps);
   search->finish();
   const QList<ClipboardItem>& items = state_.items();
-  entry.items = listOf(items, search->found());
+  entry.items = LibraryLists::listOf(items, search->found());
   entry.sections.reset();
 }
 
@@ -568,7 +298,7 @@ FilteredItems LibraryModel::narrow(const LibraryScope& scope, const QString& low
   const auto shownSoFar = [&](std::unique_ptr<RowSearch> search) {
     QList<qint32> found = search->found();
     if (!search->isComplete()) *inSteps = std::move(search);
-    return listOf(state_.items(), std::move(found));
+    return LibraryLists::listOf(state_.items(), std::move(found));
   };
   const QList<ClipboardItem>& items = state_.items();
   const SearchIndex::Query search(loweredQuery);
@@ -598,7 +328,7 @@ FilteredItems LibraryModel::narrow(const LibraryScope& scope, const QString& low
   if (scope.kind == LibraryScope::Kind::pinned && pins.isEmpty()) return FilteredItems(items, {});
   // By value: a search in steps asks it again after this returns.
   const auto passes = [this, scope, badges](const ClipboardItem& item) {
-    return inScope(scope, item, state_.pinnedIDs(), state_.cardCategories()) && badges.passes(item);
+    return LibraryLists::inScope(scope, item, state_.pinnedIDs(), state_.cardCategories()) && badges.passes(item);
   };
   const bool narrowsMore = scope.kind != LibraryScope::Kind::all || badges.isSet();
 
@@ -622,7 +352,7 @@ FilteredItems LibraryModel::narrow(const LibraryScope& scope, const QString& low
     }
   }
   // Everything passed: the history itself.
-  return listOf(items, std::move(places));
+  return LibraryLists::listOf(items, std::move(places));
 }
 
 FilteredItems LibraryModel::filteredItems(const LibraryScope& scope, const QString& query) const {
@@ -633,19 +363,11 @@ LibrarySections LibraryModel::dateSections() const {
   Entry& entry = entryFor(scope_, query_);
   const cardList::DateGrouper& today = grouper();
   if (!entry.sections || entry.sectionsDay != today.today()) {
-    Memo& memo = *memo_;
-    const QList<ClipboardItem>& items = state_.items();
-    if (memo.groupsDay != today.today() || qsizetype(memo.groupsOldestFirst.size()) != items.size()) {
-      memo.groupsOldestFirst.clear();
-      memo.groupsOldestFirst.reserve(size_t(items.size()));
-      for (qsizetype i = items.size(); i-- > 0;)
-        memo.groupsOldestFirst.push_back(today.groupOf(items.at(i).capturedAt));
-      memo.groupsDay = today.today();
-    }
+    lists_->makeGroups(today);
     const int count = int(entry.items.size());
     std::vector<LibraryDateSection> runs;
     for (int i = 0; i < count; ++i) {
-      const CardGroup group = memo.groupOfRow(entry.items.historyIndex(i));
+      const CardGroup group = lists_->groupOfRow(entry.items.historyIndex(i));
       if (runs.empty() || runs.back().group != group) runs.push_back({group, int(runs.size()), i, 0, false});
       ++runs.back().count;
     }
@@ -661,24 +383,7 @@ LibrarySections LibraryModel::dateSections() const {
 }
 
 LibraryScopeCounts LibraryModel::scopeCounts() const {
-  Entry& entry = entryFor(LibraryScope::all(), QString());
-  if (!entry.counts) {
-    LibraryScopeCounts counts;
-    counts.all = entry.items.size();
-    const PanelState::IdSet& pins = state_.pinnedIDs();
-    const PanelState::IdMap& categories = state_.cardCategories();
-    if (!pins.isEmpty() || !categories.isEmpty()) {
-      for (const ClipboardItem& item : std::as_const(entry.items)) {
-        if (pins.contains(item.id)) ++counts.pinned;
-        if (const auto filed = categories.constFind(item.id); filed != categories.cend()) ++counts.perCategory[*filed];
-      }
-    }
-    entry.counts = std::move(counts);
-    memo_->countedPins = pins;
-    memo_->countedCategories = categories;
-    memo_->goneSinceCounted.clear();
-  }
-  return *entry.counts;
+  return lists_->countsOf(entryFor(LibraryScope::all(), QString()));
 }
 
 // ---- Header and badges -----------------------------------------------------------------------

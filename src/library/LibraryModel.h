@@ -1,6 +1,7 @@
 #pragma once
 #include "items/model/CardGroup.h"
 #include "items/model/ClipboardItem.h"
+#include "library/LibraryLists.h"
 #include "library/LibraryScope.h"
 #include "library/LibraryTexts.h"
 #include "platform/Scheduler.h"
@@ -24,35 +25,6 @@ class DateGrouper;
 class LibraryActions;
 class RowSearch;
 class PanelState;
-
-// One run of the library's grid: consecutive filtered items of one date group. A run is known
-// by its place among the runs together with its group, so a group that comes back after
-// another (an item captured out of order) stays a section of its own.
-struct LibraryDateSection {
-  CardGroup group = CardGroup::today;
-  int position = 0;    // the run's place among the sections
-  int firstIndex = 0;  // its first item in the filtered list
-  int count = 0;
-  bool collapsed = false;  // its cards are hidden: headers show and the group is collapsed
-  QString title() const { return rawValue(group); }
-  bool operator==(const LibraryDateSection&) const = default;
-};
-
-struct LibrarySections {
-  std::vector<LibraryDateSection> sections;
-  bool showsHeaders = false;  // headers show only from two sections on
-  bool operator==(const LibrarySections&) const = default;
-};
-
-// The counts of the scope tabs: the items that pass the panel's filters (whatever the query
-// and the scope), how many of them are pinned, and how many each category holds.
-struct LibraryScopeCounts {
-  qsizetype all = 0;
-  qsizetype pinned = 0;
-  QHash<QUuid, qsizetype> perCategory;  // a category holding none is absent
-  qsizetype of(const QUuid& categoryID) const { return perCategory.value(categoryID); }
-  bool operator==(const LibraryScopeCounts&) const = default;
-};
 
 // The library's view state and what it derives from the history: the scope, the query, the
 // keyboard selection and the item in the detail pane; the narrowed history with its date
@@ -167,14 +139,10 @@ class LibraryModel : public QObject {
 
  private:
   struct Memo;
-  struct Entry;
+  using Entry = LibraryLists::Entry;
   Entry& entryFor(const LibraryScope& scope, const QString& query) const;
   // The grouper of the day the scheduler's now is in (made again once the clock leaves it).
   const cardList::DateGrouper& grouper() const;
-  // A copy is about to go in at the front: the lists let go of the history but keep their places.
-  void holdListsOverCopy();
-  // An item is about to leave the history: what the lists held over the change need of it.
-  void noteRemoval(qsizetype place);
   // The history changed: a copy at its front adds its place, group and counts to the lists held
   // over it, and the removal of one item takes its own away; any other change lets them go.
   void historyChanged();
@@ -190,9 +158,6 @@ class LibraryModel : public QObject {
   void invalidate();
   // A pin or a category came or went.
   void marksChanged();
-  // Moves the tab counts by the marks that changed since they were last in line with them;
-  // false when too much changed to follow.
-  bool countMarksChange(LibraryScopeCounts& counts) const;
   void announceChange();
   void pruneStaleIDs();
   void setScope(const LibraryScope& scope);
@@ -208,6 +173,8 @@ class LibraryModel : public QObject {
   FilterOpener filterOpener_ = FilterOpener::filterButton;
   quint64 revision_ = 0;
   std::unique_ptr<Memo> memo_;
+  // The narrowed lists and what derives from them, kept over changes.
+  std::unique_ptr<LibraryLists> lists_;
   WorkItem detailRetarget_;
   WorkItem queryRest_;
   QPointer<LibraryActions> actions_;

@@ -40,7 +40,7 @@ bool tabHasContent(const PanelState& state, FilterTab tab) {
     case FilterTab::type:
       return std::any_of(std::begin(kFilterTypeRows), std::end(kFilterTypeRows),
                          [&](const FilterTypeRow& row) { return typeIsAvailable(state, row.type); });
-    case FilterTab::app: return !state.sourceApps().isEmpty();
+    case FilterTab::app: return state.hasSourceApps();
     case FilterTab::category: return true;
     case FilterTab::date:
       return std::any_of(kAllDateFilters.begin(), kAllDateFilters.end(),

@@ -1,6 +1,7 @@
 #include "state/HistoryFile.h"
 
 #include "base/Log.h"
+#include "base/RoomAtFront.h"
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
 #include "items/link/OGImageCache.h"
@@ -620,7 +621,7 @@ QList<ClipboardItem> HistoryFile::replayJournal(std::vector<QList<ClipboardItem>
   if (replay.outcome != journal::Replay::Outcome::replayed) {
     qsizetype total = 0;
     for (const QList<ClipboardItem>& part : parts) total += part.size();
-    items.reserve(total);
+    items = listWithRoomAtFront<ClipboardItem>(total, historyRoomAtFront(total));
     for (QList<ClipboardItem>& part : parts) items.append(std::move(part));
   }
   if (journalReplayed) *journalReplayed = replay.liveBytes > 0;

@@ -2,6 +2,7 @@
 
 #include "base/ContentHash.h"
 #include "base/Log.h"
+#include "base/RoomAtFront.h"
 #include "base/Uuid.h"
 #include "items/model/ItemJson.h"
 #include "items/model/ItemJsonFast.h"
@@ -409,10 +410,9 @@ Reading read(QByteArray journal, const std::function<std::optional<HistoryFileId
 QList<ClipboardItem> apply(Reading& reading, std::vector<QList<ClipboardItem>> parts) {
   qsizetype total = 0;
   for (const QList<ClipboardItem>& part : parts) total += part.size();
+  // The history goes together with room at its front, for the copies to come.
   const auto join = [&] {
-    if (parts.size() == 1) return std::move(parts.front());
-    QList<ClipboardItem> items;
-    items.reserve(total);
+    QList<ClipboardItem> items = listWithRoomAtFront<ClipboardItem>(total, historyRoomAtFront(total));
     for (QList<ClipboardItem>& part : parts) items.append(std::move(part));
     return items;
   };
@@ -491,8 +491,8 @@ QList<ClipboardItem> apply(Reading& reading, std::vector<QList<ClipboardItem>> p
     return join();
   }
 
-  QList<ClipboardItem> items;
-  items.reserve(qsizetype(added.size()) + total);
+  QList<ClipboardItem> items = listWithRoomAtFront<ClipboardItem>(qsizetype(added.size()) + total,
+                                                                  historyRoomAtFront(total));
   for (size_t k = added.size(); k-- > 0;)
     if (!dropped[added[k]]) items.append(std::move(*records[added[k]].item));
   records.clear();

@@ -370,8 +370,10 @@ class PanelState : public QObject {
   bool hasActiveFilters() const;
   // One removable chip per type, app and date filter: types, then apps, then the date.
   QList<ActiveFilterChip> activeFilterChips() const;
-  // Every source application of the history with its display name, sorted by name.
+  // Every source application of the history with its display name, sorted by name; whether
+  // there is any. Answered from the applications counted beside the history (see CaptureTimes).
   QList<SourceApp> sourceApps() const;
+  bool hasSourceApps() const;
   // Sets the badge's filter as the only one of its kind, or clears it when it already is;
   // then clears the selection and closes the preview.
   void toggleBadgeFilter(const BadgeFilter& badge);
@@ -490,6 +492,21 @@ class PanelState : public QObject {
   struct DuplicateIndex;
   static std::shared_ptr<DuplicateIndex> attachDuplicateIndex(PanelState& state);
   std::shared_ptr<DuplicateIndex> duplicateIndex_ = attachDuplicateIndex(*this);
+  // Makes up to `most` more of the duplicate keys of the history (the rest when the history
+  // changed since the last slice made); they serve once all are made.
+  void makeDuplicateKeys(qsizetype most);
+  // Looks at up to `most` more rows for the check that every mark names an item of the history
+  // (the prune of a copy then needs no pass); true once it is known. Starts again after a change.
+  struct MarksCheck;
+  std::shared_ptr<MarksCheck> marksCheck_;
+  bool checkMarksLive(qsizetype most);
+  // After a history was read: its duplicate keys with the items' content hashes, and the check of
+  // its marks, a slice at each turn of the event loop, so that the first copy after a start finds
+  // them done, as every later one does (at a million items, each is a pass of tens of
+  // milliseconds).
+  static constexpr qsizetype kSettleSlice = 65'536;
+  void settleAside();
+  WorkItem settleWork_;
 
   // Bookkeeping that spares the add path two passes over a long history. Every change of the
   // items or of the marks adds one to the count; a pass records the count it saw.

@@ -53,8 +53,8 @@ struct PanelState::FilterIndex : std::enable_shared_from_this<FilterIndex> {
   // Searches before the index left some images' recognised texts out.
   static constexpr int kImagesReadWithoutIndex = 100;
   bool imagesLeftOut = false;
-  // The items' capture times and kinds, made at the first date or type question after a change
-  // of the history other than a copy at its front.
+  // The items' capture times, kinds and applications, made at the first question of the filter
+  // surface after a change of the history other than a copy at its front or a removal.
   CaptureTimes captureTimes;
 
   const CaptureTimes& madeCaptureTimes() {
@@ -346,10 +346,12 @@ std::shared_ptr<PanelState::FilterIndex> PanelState::attachFilterIndex(PanelStat
   });
   FilterIndex* raw = index.get();
   const auto invalidate = [raw] { raw->invalidate(); };
-  connect(&state, &PanelState::itemsChanged, &state, [raw] {
+  connect(&state, &PanelState::itemAboutToBeRemoved, &state,
+          [raw, &state](qsizetype place) { raw->captureTimes.removing(state.items(), place); });
+  connect(&state, &PanelState::itemsChanged, &state, [raw, &state] {
     if (std::exchange(raw->prepended, false)) return raw->itemPrepended();
     raw->texts->markStale();
-    raw->captureTimes.forget();
+    raw->captureTimes.removalsDone(state.items());
     raw->invalidate();
   });
   connect(&state, &PanelState::activeFilterChanged, &state, invalidate);
@@ -465,8 +467,7 @@ QList<ActiveFilterChip> PanelState::activeFilterChips() const {
   QStringList apps(filterApps_.cbegin(), filterApps_.cend());
   std::sort(apps.begin(), apps.end());  // code-unit order, case-sensitive
   for (const QString& app : apps) {
-    const bool inHistory = std::any_of(items_.cbegin(), items_.cend(),
-                                       [&](const ClipboardItem& item) { return item.sourceAppBundleID == app; });
+    const bool inHistory = filterIndex_->madeCaptureTimes().appCounts().contains(app);
     chips.append({QStringLiteral("app-") + app, inHistory ? appDisplayName(app) : app, [self, app] {
                     if (!self) return;
                     QSet<QString> remaining = self->filterApps();
@@ -491,15 +492,9 @@ QString PanelState::appDisplayName(const QString& bundleID) const {
 }
 
 QList<SourceApp> PanelState::sourceApps() const {
+  const QHash<QString, qsizetype>& counted = filterIndex_->madeCaptureTimes().appCounts();
   QHash<QString, QString> names;
-  const QString* previous = nullptr;
-  for (const ClipboardItem& item : std::as_const(items_)) {
-    // Neighbours often share the application: skip the look-up then.
-    if (previous && *previous == item.sourceAppBundleID) continue;
-    previous = &item.sourceAppBundleID;
-    if (!names.contains(item.sourceAppBundleID))
-      names.insert(item.sourceAppBundleID, appDisplayName(item.sourceAppBundleID));
-  }
+  for (auto it = counted.cbegin(); it != counted.cend(); ++it) names.insert(it.key(), appDisplayName(it.key()));
   QList<SourceApp> apps;
   apps.reserve(names.size());
   for (auto it = names.cbegin(); it != names.cend(); ++it) apps.append({it.key(), it.value()});
@@ -568,6 +563,8 @@ bool PanelState::hasItemsIn(DateFilter filter) const {
   const std::optional<DateRange> range = dateRange(filter, context_.scheduler->now());
   return range && filterIndex_->madeCaptureTimes().anyWithin(range->startMs(), range->endMs());
 }
+
+bool PanelState::hasSourceApps() const { return !filterIndex_->madeCaptureTimes().appCounts().isEmpty(); }
 
 bool PanelState::hasItemsOf(TypeFilter type) const { return filterIndex_->madeCaptureTimes().holdsType(type); }
 

@@ -71,12 +71,60 @@ struct PanelState::DuplicateIndex {
   std::vector<quint32> hashes;
   quint64 itemChanges = 0;        // every change of the items
   quint64 validAt = ~quint64(0);  // the count the keys are in line with
+  // Keys being made a slice at a time: how many (oldest first), for the items at this count.
+  quint64 makingAt = ~quint64(0);
+  qsizetype made = 0;
+  // The hashes worked out ahead of the copies, oldest first, since the keys were last made.
+  qsizetype hashed = 0;
 };
 
 std::shared_ptr<PanelState::DuplicateIndex> PanelState::attachDuplicateIndex(PanelState& state) {
   auto index = std::make_shared<DuplicateIndex>();
   connect(&state, &PanelState::itemsChanged, &state, [raw = index.get()] { ++raw->itemChanges; });
   return index;
+}
+
+void PanelState::makeDuplicateKeys(qsizetype most) {
+  DuplicateIndex& index = *duplicateIndex_;
+  if (index.validAt == index.itemChanges) return;
+  const qsizetype count = items_.size();
+  if (index.makingAt != index.itemChanges) {
+    index.makingAt = index.itemChanges;
+    index.made = 0;
+    index.hashed = 0;
+    // With room for the copies to come: a vector grown by a copy would move all of it.
+    index.keys.reserve(size_t(count + count / 4 + 64));
+    index.hashes.reserve(size_t(count + count / 4 + 64));
+    index.keys.resize(size_t(count));
+    index.hashes.assign(size_t(count), 0);
+  }
+  const qsizetype end = std::min(count, index.made + std::max<qsizetype>(most, 0));
+  for (qsizetype k = index.made; k < end; ++k) index.keys[size_t(k)] = duplicateKey(items_.at(count - 1 - k));
+  index.made = end;
+  if (end == count) index.validAt = index.itemChanges;
+}
+
+void PanelState::settleAside() {
+  settleWork_ = context_.scheduler->after(
+      0,
+      [this] {
+        // One slice a turn: the keys, then the content hashes of the items, then the check of the
+        // marks. Slices of hashes are shorter: each reads an item's text.
+        DuplicateIndex& index = *duplicateIndex_;
+        const qsizetype count = items_.size();
+        if (index.validAt != index.itemChanges) {
+          makeDuplicateKeys(kSettleSlice);
+        } else if (index.hashed < count) {
+          const qsizetype end = std::min(count, index.hashed + kSettleSlice / 4);
+          for (qsizetype k = index.hashed; k < end; ++k)
+            if (!index.hashes[size_t(k)]) index.hashes[size_t(k)] = contentHash(items_.at(count - 1 - k));
+          index.hashed = end;
+        } else if (checkMarksLive(kSettleSlice)) {
+          return;
+        }
+        settleAside();
+      },
+      Guard(this));
 }
 
 void PanelState::letGoOfHeldItems() {
@@ -89,11 +137,7 @@ void PanelState::addItem(const ClipboardItem& item, bool blurred) {
   };
   DuplicateIndex& index = *duplicateIndex_;
   const qsizetype count = items_.size();
-  if (index.validAt != index.itemChanges) {
-    index.keys.resize(size_t(count));
-    for (qsizetype i = 0; i < count; ++i) index.keys[size_t(count - 1 - i)] = duplicateKey(items_.at(i));
-    index.hashes.assign(size_t(count), 0);
-  }
+  makeDuplicateKeys(count);
   // The places of the earlier copies, newest first.
   const quint32 key = duplicateKey(item);
   const quint32 hash = contentHash(item);

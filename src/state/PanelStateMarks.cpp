@@ -62,6 +62,47 @@ void PanelState::pruneOrphanedIDs() {
   keepMarksOf(live);
 }
 
+// The marked ids (sorted) and the history rows looked at so far, for the history and marks as
+// they were at `at` changes.
+struct PanelState::MarksCheck {
+  quint64 at = kNever;
+  std::vector<UuidKey> marked;
+  std::vector<bool> found;
+  qsizetype next = 0;
+};
+
+bool PanelState::checkMarksLive(qsizetype most) {
+  if (marksLiveAt_ == historyChanges_) return true;
+  if (!marksCheck_) marksCheck_ = std::make_shared<MarksCheck>();
+  MarksCheck& check = *marksCheck_;
+  if (check.at != historyChanges_) {
+    check = {};
+    check.at = historyChanges_;
+    forEachMarkedID([&check](const QUuid& id) { check.marked.push_back(uuidKey(id)); });
+    std::sort(check.marked.begin(), check.marked.end());
+    check.marked.erase(std::unique(check.marked.begin(), check.marked.end()), check.marked.end());
+    check.found.assign(check.marked.size(), false);
+  }
+  if (check.marked.empty()) {
+    marksLiveAt_ = historyChanges_;
+    marksCheck_.reset();
+    return true;
+  }
+  const qsizetype end = std::min(items_.size(), check.next + most);
+  for (qsizetype i = check.next; i < end; ++i) {
+    const auto at = std::lower_bound(check.marked.cbegin(), check.marked.cend(), uuidKey(items_.at(i).id));
+    if (at != check.marked.cend() && *at == uuidKey(items_.at(i).id))
+      check.found[size_t(at - check.marked.cbegin())] = true;
+  }
+  check.next = end;
+  if (end < items_.size()) return false;
+  // Marks that name gone items are left to the next prune.
+  if (std::all_of(check.found.cbegin(), check.found.cend(), [](bool found) { return found; }))
+    marksLiveAt_ = historyChanges_;
+  marksCheck_.reset();
+  return true;
+}
+
 void PanelState::dropMarksOf(const QList<QUuid>& gone) {
   const auto marked = [this](const QUuid& id) {
     return pinnedIDs().contains(id) || sensitiveIDs().contains(id) || autoSensitiveIDs().contains(id) ||

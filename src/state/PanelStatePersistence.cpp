@@ -158,6 +158,7 @@ void PanelState::loadHistory() {
         kStartFoldDelaySeconds, [this] { historyFile_->pruneLater(items_); }, Guard(this));
   }
   backfillImageText();
+  settleAside();
 }
 
 void PanelState::applyResolvedFiles(const QHash<QString, QUrl>& resolved) {

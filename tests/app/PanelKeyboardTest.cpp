@@ -583,4 +583,27 @@ TEST_F(PanelKeyboardTest, HeldKeysActOnceThroughThePanelWindow) {
   }
 }
 
+// A release and a press of one key at the same instant are a repeat only with nothing between
+// them: a key typed and then, in the same instant, Ctrl with that key is a press of its own. Ctrl+3
+// straight after a typed "3" picks the third item.
+TEST_F(PanelKeyboardTest, AKeyPressedAgainRightAfterAnotherKeyIsNoRepeat) {
+  const QList<ClipboardItem> numbered = {test::textItem("room 13"), test::textItem("room 23"),
+                                         test::textItem("room 33"), test::textItem("room 44")};
+  state().setItems(numbered);
+  const auto send = [this](QEvent::Type type, int key, Qt::KeyboardModifiers modifiers, const QString& text,
+                           quint64 time) {
+    constexpr quint32 kDigit3 = 12, kControl = 37;  // the server's codes of the keys
+    QKeyEvent event(type, key, modifiers, key == Qt::Key_Control ? kControl : kDigit3, 0, 0, text, false);
+    event.setTimestamp(time);
+    QApplication::sendEvent(window()->windowHandle(), &event);
+  };
+  send(QEvent::KeyPress, Qt::Key_3, kNone, "3", 1000);
+  send(QEvent::KeyRelease, Qt::Key_3, kNone, "3", 1040);
+  send(QEvent::KeyPress, Qt::Key_Control, kCtrl, QString(), 1040);
+  send(QEvent::KeyPress, Qt::Key_3, kCtrl, QString(), 1040);
+  ASSERT_EQ(state().searchQuery(), QStringLiteral("3"));
+  ASSERT_EQ(picks.size(), 1);
+  EXPECT_EQ(picks.last().id, numbered[2].id);
+}
+
 }  // namespace

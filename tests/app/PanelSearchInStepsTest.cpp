@@ -79,4 +79,33 @@ TEST_F(PanelSearchInStepsTest, KeysRightAfterTypingPickFromTheRowsFoundSoFar) {
   EXPECT_EQ(picks.last(), matches.last());
 }
 
+// Ctrl+digit typed at once picks the row at that place of the whole result, also where the
+// search has found fewer rows than that so far: the rest are searched for then.
+TEST_F(PanelSearchInStepsTest, ANumberPastTheRowsFoundSoFarPicksFromTheWholeResult) {
+  // Two matches at the front, then none for a stretch longer than the first scan, then many.
+  QList<ClipboardItem> history;
+  for (int i = 0; i < 400; ++i) {
+    const bool holds = i < 2 || (i >= 100 && i % 2 == 0);
+    history.append(test::textItem(QStringLiteral("%1 notes %2").arg(holds ? u"the" : u"draft").arg(i)));
+  }
+  state().setItems(history);
+  type(QStringLiteral("the"));
+  const QList<QUuid> matches = holding(QStringLiteral("the"));
+  ASSERT_LT(state().shownItems().size(), 9);
+  const struct {
+    int key;
+    qsizetype place;
+  } rows[] = {{Qt::Key_2, 1}, {Qt::Key_3, 2}, {Qt::Key_9, 8}};
+  for (const auto& pick : rows) {
+    SCOPED_TRACE(pick.place + 1);
+    state().setSearchQuery(QString());  // typed again: a search from the start
+    type(QStringLiteral("the"));
+    ASSERT_TRUE(searchGoesOn());
+    press(pick.key, Qt::ControlModifier);
+    ASSERT_FALSE(picks.isEmpty());
+    EXPECT_EQ(picks.last(), matches.at(pick.place));
+    picks.clear();
+  }
+}
+
 }  // namespace

@@ -193,6 +193,12 @@ TEST_P(LibraryCopyTest, ShowsEveryCopyAsALibraryMadeAfreshWouldInEveryState) {
                                          [&](const ClipboardItem& item) { return state.categoryForItem(item); });
          if (filed != state.items().cend()) state.setCategory(std::nullopt, filed->id);
        }},
+      {"a copy pinned as it goes in",
+       [&] {
+         const ClipboardItem copy = textAt(QStringLiteral("budget pinned"), fake.scheduler->now());
+         state.setPinnedIDs(state.pinnedIDs() + PanelState::IdSet{copy.id});
+         state.addItem(copy);
+       }},
       {"filed in the category",
        [&] {
          state.addItem(textAt(QStringLiteral("budget filed"), fake.scheduler->now()));

@@ -99,6 +99,23 @@ TEST_F(LibrarySearchInStepsTest, TheGridShowsTheFirstRowsAtOnceAndTheWholeListAf
   }
 }
 
+// A longer query typed before the search of the shorter one ended is searched for in the whole
+// history, not among the rows found so far.
+TEST_F(LibrarySearchInStepsTest, ALongerQueryBeforeTheSearchEndsFindsWhatASearchAtOnceFinds) {
+  const std::pair<const char*, const char*> typed[] = {{"n", "no"}, {"t", "th"}, {"e", "es"}, {"o", "ot"}};
+  for (const auto& [shorter, longer] : typed) {
+    SCOPED_TRACE(longer);
+    model.setQuery(QString());
+    finishSteps();
+    model.setQuery(QString::fromLatin1(shorter));
+    ASSERT_LT(model.filteredItems().size(), state.items().size() / 3);  // the first rows, as the grid reads them
+    model.setQuery(QString::fromLatin1(longer));
+    model.filteredItems();
+    finishSteps();
+    EXPECT_EQ(reading(model), readingAtOnce());
+  }
+}
+
 // A detail pane on an item beyond the first rows keeps showing it while the search goes on.
 TEST_F(LibrarySearchInStepsTest, TheDetailPaneKeepsAnItemBeyondTheFirstRows) {
   const ClipboardItem& deep = state.items()[300];

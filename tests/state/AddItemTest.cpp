@@ -440,5 +440,32 @@ TEST_F(RetentionTest, CapturesAfterAQuietPassStillSeeWhatChangedMeanwhile) {
   EXPECT_TRUE(storedIds(PanelState::kPinnedIDsKey).isEmpty());
 }
 
+// A history read at start has room before its first item: the first copies go in front of it in
+// place, with no item moved, whether the file was read alone or with journal records replayed.
+TEST_F(AddItemTest, TheFirstCopiesAfterAStartMoveNoItem) {
+  QList<ClipboardItem> history;
+  for (int i = 0; i < 300; ++i) history << test::textItem(QStringLiteral("line %1").arg(i));
+  state.setItems(history);
+  state.flushSave();
+  for (const bool withJournal : {false, true}) {
+    SCOPED_TRACE(withJournal ? "file and journal" : "file alone");
+    if (withJournal) {
+      state.addItem(test::textItem(QStringLiteral("in the journal")));
+      h.fake.scheduler->advance(PanelState::kSaveDelaySeconds);
+      h.runSaves();
+    }
+    std::unique_ptr<PanelState> again = h.relaunch();
+    ASSERT_EQ(again->items().constFirst().plainText(),
+              withJournal ? QStringLiteral("in the journal") : QStringLiteral("line 0"));
+    const ClipboardItem* oldest = &again->items().constLast();
+    for (int copy = 1; copy <= 5; ++copy) {
+      const ClipboardItem* front = again->items().constData();
+      again->addItem(test::textItem(QStringLiteral("copy %1").arg(copy)));
+      EXPECT_EQ(again->items().constData(), front - 1) << "copy " << copy;
+    }
+    EXPECT_EQ(&again->items().constLast(), oldest);
+  }
+}
+
 }  // namespace
 }  // namespace qv

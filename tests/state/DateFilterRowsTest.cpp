@@ -2,6 +2,7 @@
 // order) say what the item-by-item matcher says: for dates at the edges of every range, on the
 // days the clocks change, with pinned items, with nothing in range, and with a history out of
 // date order.
+#include "state/CaptureTimes.h"
 #include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -137,6 +138,53 @@ TEST_F(DateFilterRowsTest, NothingInRangeOffersNoChipAndKeepsNothing) {
   EXPECT_TRUE(state.hasItemsIn(DateFilter::today));
   EXPECT_FALSE(state.hasItemsIn(DateFilter::yesterday));
   EXPECT_EQ(filteredIds(), QList<QUuid>{copy.id});
+}
+
+// A capture exactly at a range's end is the next range's first: the range offers no chip for it
+// and keeps nothing, in a history in date order (a binary search) and in one out of it (a scan).
+TEST_F(DateFilterRowsTest, ACaptureAtARangesEndIsOutsideIt) {
+  const QDateTime now = local(2026, 3, 18, 12);
+  h.fake.scheduler->setWallClock(now);
+  for (const DateFilter filter : kAllDateFilters) {
+    const std::optional<DateRange> range = dateRange(filter, now);
+    if (!range || !range->end) continue;
+    const QDateTime atEnd = range->end->toUTC();
+    // The one item at the end, alone and among items far outside every range (out of order).
+    const std::pair<const char*, QList<QDateTime>> histories[] = {
+        {"alone", {atEnd}},
+        {"shuffled", {now.addDays(-50), atEnd, now.addDays(-45), now.addDays(-60), now.addDays(-41)}},
+    };
+    for (const auto& [name, dates] : histories) {
+      SCOPED_TRACE(testing::Message() << qPrintable(rawValue(filter)) << ", " << name);
+      state.setItems(history(dates));
+      EXPECT_FALSE(state.hasItemsIn(filter));
+      state.setFilterDate(filter);
+      EXPECT_TRUE(state.filteredItems().isEmpty());
+      state.setFilterDate(std::nullopt);
+    }
+  }
+  // One item at exactly 00:00 today: no "Yesterday" chip.
+  state.setItems(history({QDateTime(now.toLocalTime().date(), QTime(0, 0), Qt::LocalTime).toUTC()}));
+  EXPECT_FALSE(state.hasItemsIn(DateFilter::yesterday));
+  EXPECT_TRUE(state.hasItemsIn(DateFilter::today));
+}
+
+// The times made again for a history in date order after one out of it answer by binary search
+// again, not by scans.
+TEST(CaptureTimesTest, AHistoryInDateOrderMadeAfterAShuffledOneIsInDateOrder) {
+  const QDateTime now(QDate(2026, 3, 18), QTime(12, 0));
+  QList<ClipboardItem> newestFirst;
+  for (int i = 0; i < 6; ++i) newestFirst << test::textItem(QStringLiteral("item %1").arg(i), {}, now.addDays(-i));
+  QList<ClipboardItem> shuffled = newestFirst;
+  std::swap(shuffled[1], shuffled[4]);
+  CaptureTimes times;
+  times.make(shuffled);
+  EXPECT_FALSE(times.inDateOrder());
+  times.make(newestFirst);
+  EXPECT_TRUE(times.inDateOrder());
+  // Days 2 and 3 back: rows 2 and 3 alone.
+  const RowSpan rows = times.rowsWithin(now.addDays(-3).toMSecsSinceEpoch(), now.addDays(-1).toMSecsSinceEpoch());
+  EXPECT_EQ(rows, (RowSpan{2, 4}));
 }
 
 }  // namespace
