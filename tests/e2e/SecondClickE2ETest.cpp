@@ -238,5 +238,33 @@ TEST(SecondClickInTheDetailPane, SaveAfterAnEditLeavesTheItemThatTheDeleteBelowI
   }
 }
 
+// Clicks in place in the detail pane, the pointer never moving: Edit brings Cancel under the
+// pointer and Cancel brings Edit back; each takes a click half a second later.
+TEST(ClicksInPlaceInTheDetailPane, EditAndCancelTakeClicksWithoutAMove) {
+  test::XvfbSession x(test::XvfbSession::Options{true, {1280, 800}, false});
+  ASSERT_TRUE(x.start()) << x.log().toStdString();
+  test::LineProcess probe(test::binDir() + "/libraryprobe", QStringList{}, x.environment());
+  ASSERT_TRUE(test::waitFor([&] { return probe.lines().contains("ready"); }, 15000));
+  probe.send("kinds");
+  const auto ask = [&](const QString& command, const QString& prefix) {
+    return probe.ask(command, prefix).mid(prefix.size());
+  };
+  const auto at = [&](const QString& help) { return ask("button " + help, "button ").split(' '); };
+  const auto editing = [&] { return ask("status", "status ").contains("editing=1"); };
+  probe.send("detail 0");
+  ASSERT_TRUE(test::waitFor([&] { return at("Edit").size() == 2; }, 15000));
+  const QStringList edit = at("Edit");
+  ASSERT_TRUE(x.xdotool({"mousemove", edit[0], edit[1]}));
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    ASSERT_TRUE(x.xdotool({"sleep", "0.5", "click", "1"}));
+    ASSERT_TRUE(test::waitFor(editing, 10000)) << "Edit took no click";
+    ASSERT_TRUE(test::waitFor([&] { return at("Cancel").size() == 2; }, 10000));
+    ASSERT_TRUE(x.xdotool({"sleep", "0.5", "click", "1"}));
+    ASSERT_TRUE(test::waitFor([&] { return !editing(); }, 10000)) << "Cancel, come under the pointer, took no click";
+    ASSERT_TRUE(test::waitFor([&] { return at("Edit") == edit; }, 10000));
+  }
+}
+
 }  // namespace
 }  // namespace qv

@@ -299,6 +299,41 @@ TEST(ItemPreviewView, AButtonThatCameWhereSaveWasWaitsForThePointer) {
   }
 }
 
+// Clicks in place on the rail, the pointer never moving: Edit brings Discard under the pointer and
+// Discard brings Edit back, the same button acting anew. Within the double-click interval the
+// button that came takes no click (a double-click on Edit discards nothing); later it does.
+TEST(ItemPreviewView, EditAndDiscardTakeClicksInPlaceOnceNoDoubleClickCanBegin) {
+  for (const int afterMs : {test::WindowPointer::doubleClickMs(), 300, 500, 1000}) {
+    SCOPED_TRACE(afterMs);
+    const bool takes = afterMs >= 400;  // the toolkit's double-click interval
+    PaneHarness h;
+    const ClipboardItem item = textItem("first");
+    ItemPreviewView& pane = h.show(item);
+    h.fake.advance(1);
+    OrnamentRailButton* edit = h.button("Edit");
+    ASSERT_NE(edit, nullptr);
+    const QPoint onEdit = edit->geometry().center();
+    test::WindowPointer pointer(pane);
+    pointer.moveTo(onEdit);
+    pointer.click(onEdit);
+    h.refresh();
+    h.fake.advance(afterMs / 1000.0);
+    ASSERT_TRUE(pane.isEditing());
+    auto* discard = qobject_cast<OrnamentRailButton*>(pane.childAt(onEdit));
+    ASSERT_NE(discard, nullptr);
+    ASSERT_EQ(discard->toolTip(), "Discard changes");
+    pointer.click(onEdit, afterMs);
+    h.refresh();
+    h.fake.advance(1);
+    EXPECT_EQ(pane.isEditing(), !takes) << "Discard, come under the pointer, took the click";
+    if (!takes) continue;
+    pointer.click(onEdit);
+    h.refresh();
+    h.fake.advance(1);
+    EXPECT_TRUE(pane.isEditing()) << "Edit, back under the pointer, took the click";
+  }
+}
+
 TEST(ItemPreviewView, ACodeItemIsEditedMonospacedAndKeepsItsLanguage) {
   PaneHarness h;
   ItemPreviewView& pane = h.show(codeItem("x = 1", "Python"));
