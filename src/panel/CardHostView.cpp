@@ -466,13 +466,13 @@ bool CardHostView::admitPress(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return true;
   const QPointF at = event->position();
   const ClickableItem* control = controlAt(at);
-  const PointerArrival::Effect effect =
-      control && control->actsOnItem() ? PointerArrival::Effect::onItem : PointerArrival::Effect::onView;
+  const PointerArrival::Effect effect = control && control->actsOnItem() ? PointerArrival::Effect::onItem
+                                                                         : PointerArrival::Effect::onView;
   // The host itself first, as a control of its window (a pane or a menu over it may have gone),
   // then its cards.
-  const bool hostTakes =
-      !context_.controlPointerArrival ||
-      context_.controlPointerArrival->admitPress(*window(), event->globalPosition(), event->timestamp(), effect);
+  const bool hostTakes = !context_.controlPointerArrival ||
+                         context_.controlPointerArrival->admitPress(*window(), event->globalPosition(),
+                                                                    event->timestamp(), effect);
   switch (hostTakes ? arrival_.press(targetAt(at), context_.scheduler->uptime(), event->globalPosition(), effect)
                     : PointerArrival::Press::waits) {
     case PointerArrival::Press::counts:

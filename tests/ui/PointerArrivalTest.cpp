@@ -80,7 +80,9 @@ TEST(PointerArrival, WhatCameActingOnNoItemTakesAPressOnceNoDoubleClickCanBeginW
       {"a second later", {1.0}, -1, {Press::counts}},
       {"a double-click a second later: its second press waits", {1.0, 1.1}, -1, {Press::counts, Press::waits}},
       {"and a third click after the interval", {1.0, 1.1, 1.6}, -1, {Press::counts, Press::waits, Press::counts}},
-      {"a press that waited starts the interval anew", {0.3, 0.6, 1.1}, -1,
+      {"a press that waited starts the interval anew",
+       {0.3, 0.6, 1.1},
+       -1,
        {Press::secondOfFirst, Press::waits, Press::counts}},
       {"a menu's row pressed just before", {1.0}, 0.8, {Press::waits}},
       {"a menu's row pressed a while before", {1.3}, 0.8, {Press::counts}},
@@ -144,8 +146,8 @@ class ItemRemover : public QWidget {
 
  protected:
   void mousePressEvent(QMouseEvent* event) override {
-    admitted.push_back(arrival_.admitPress(*window(), event->globalPosition(), event->timestamp(),
-                                           PointerArrival::Effect::onItem));
+    admitted.push_back(
+        arrival_.admitPress(*window(), event->globalPosition(), event->timestamp(), PointerArrival::Effect::onItem));
   }
 
  private:

@@ -44,8 +44,8 @@ double PointerArrival::applicationDoubleClickInterval() {
 PointerArrival::Press PointerArrival::press(const PointerTarget& target, double time, QPointF place, Effect effect) {
   pointerAt(place, target);
   const double sincePress = time - std::exchange(lastPressAt_, time);
-  const bool second =
-      time - lastPress_.time < interval_ && QLineF(place, lastPress_.place).length() <= kDoubleClickSlop;
+  const bool second = time - lastPress_.time < interval_ &&
+                      QLineF(place, lastPress_.place).length() <= kDoubleClickSlop;
   if (second && !(target == lastPress_.target)) return Press::secondOfFirst;
   const bool movedOnto = movedOnto_ && target == *movedOnto_;
   // What came by itself: past the interval no double-click can begin with this press, so it is
