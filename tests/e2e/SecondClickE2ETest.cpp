@@ -198,6 +198,23 @@ TEST_F(SecondClickOnX11, TheLibraryMenusDeleteRemovesOnlyTheCardAimedAt) {
   }
 }
 
+// The pointer rests over the library where the panel's first card will be; the library closes and
+// the hot key opens the panel under the resting pointer: a double-click there, with no move,
+// pastes that card (the panel hides to paste).
+TEST_F(SecondClickOnX11, ThePanelOpenedUnderAPointerThatRestedOnAClosedWindowTakesADoubleClickInPlace) {
+  ASSERT_TRUE(openLibraryFromTheTray());
+  ASSERT_TRUE(logCount("Library on screen", 1));
+  ASSERT_TRUE(settle());
+  ASSERT_TRUE(moveTo(panelFirstCard() + QPoint(140, 60)));
+  ASSERT_TRUE(settle());
+  ASSERT_TRUE(xdotool({"key", "ctrl+w"}));
+  ASSERT_TRUE(logCount("Library off screen", 1));
+  openPanel();
+  const int hidden = int(log().count("Panel hidden"));
+  ASSERT_TRUE(xdotool({"click", "--repeat", "2", "--delay", "100", "1"}));
+  EXPECT_TRUE(logCount("Panel hidden", hidden + 1)) << "the double-click in place pasted nothing";
+}
+
 // The library's detail pane (the library window on the real services, libraryprobe): Save after an
 // edit brings the action row back with Delete where Save was; clicked again, the item stays.
 TEST(SecondClickInTheDetailPane, SaveAfterAnEditLeavesTheItemThatTheDeleteBelowItWouldRemove) {
