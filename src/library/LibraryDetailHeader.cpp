@@ -117,7 +117,10 @@ LibraryDetailHeader::LibraryDetailHeader(InterfaceServices& context, QWidget* pa
   for (int i = 0; i < kLibraryDetailActionCount; ++i) {
     buttons_[i] = new LibraryHeaderButton(context, actionRow_);
     buttons_[i]->hide();
+    const auto action = Action(i);
+    buttons_[i]->setActsOnItem(action == Action::copy || action == Action::copyPlainText || action == Action::remove);
   }
+  editBar_->save->setActsOnItem(true);
   editBar_->hide();
   shareAnchor_->setAttribute(Qt::WA_TransparentForMouseEvents);
 }

@@ -360,8 +360,10 @@ void CardHostView::followPointer() {
   const QPointF local = viewport()->mapFromGlobal(global);
   if (viewport()->rect().contains(local.toPoint()) && window()->isVisible()) pointer_ = local;
   else pointer_.reset();
-  // The menu had the pointer: what lies under it now came there by itself.
+  // The menu had the pointer: what lies under it now came there by itself, and the click that
+  // closed the menu may be a double-click's first.
   arrival_.rests(global);
+  arrival_.notePress(context_.scheduler->uptime());
   // The pointer went where the user moved it while the menu was open.
   syncHover(HoverCause::pointer);
 }
@@ -429,7 +431,7 @@ bool CardHostView::viewportEvent(QEvent* event) {
     pointer_.reset();
     syncHover();
   }
-  // Where the pointer was says nothing once the host is hidden.
+  // Where the pointer was says nothing once the host is hidden (and shown again).
   if (event->type() == QEvent::Hide) arrival_.forget();
   return handled;
 }
@@ -446,32 +448,36 @@ PointerTarget CardHostView::targetAt(QPointF viewportPoint) const {
   return {};
 }
 
-bool CardHostView::pressesCardBody(QPointF viewportPoint) const {
+const ClickableItem* CardHostView::controlAt(QPointF viewportPoint) const {
   PaintedItem* card = cardAt(viewportPoint);
-  if (!card) return false;
+  if (!card) return nullptr;
   const QPointF scenePoint(viewportPoint.x(), viewportPoint.y() + scroll_.value());
   for (QGraphicsItem* item : scene_.items(scenePoint)) {
-    if (item == card) return true;
+    if (item == card) return nullptr;
     // A badge or a button on the card takes the press.
-    if (qobject_cast<ClickableItem*>(item->toGraphicsObject()) && item->isVisible() &&
-        (item->acceptedMouseButtons() & Qt::LeftButton))
-      return false;
+    if (auto* control = qobject_cast<ClickableItem*>(item->toGraphicsObject());
+        control && item->isVisible() && (item->acceptedMouseButtons() & Qt::LeftButton))
+      return control;
   }
-  return false;
+  return nullptr;
 }
 
 bool CardHostView::admitPress(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return true;
   const QPointF at = event->position();
+  const ClickableItem* control = controlAt(at);
+  const PointerArrival::Effect effect = control && control->actsOnItem() ? PointerArrival::Effect::onItem
+                                                                         : PointerArrival::Effect::onView;
   // The host itself first, as a control of its window (a pane or a menu over it may have gone),
   // then its cards.
-  const bool hostTakes = !context_.controlPointerArrival || context_.controlPointerArrival->admitPress(
-                                                                *window(), event->globalPosition(), event->timestamp());
-  switch (hostTakes ? arrival_.press(targetAt(at), context_.scheduler->uptime(), event->globalPosition())
+  const bool hostTakes = !context_.controlPointerArrival ||
+                         context_.controlPointerArrival->admitPress(*window(), event->globalPosition(),
+                                                                    event->timestamp(), effect);
+  switch (hostTakes ? arrival_.press(targetAt(at), context_.scheduler->uptime(), event->globalPosition(), effect)
                     : PointerArrival::Press::waits) {
     case PointerArrival::Press::counts:
       heldPress_ = false;
-      firstPressOnCardBody_ = pressesCardBody(at);
+      firstPressOnCardBody_ = !control && cardAt(at);
       return true;
     case PointerArrival::Press::waits: break;
     case PointerArrival::Press::secondOfFirst: {

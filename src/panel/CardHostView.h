@@ -19,6 +19,7 @@
 
 namespace qv {
 
+class ClickableItem;
 class PanelState;
 struct ViewServices;
 
@@ -162,7 +163,8 @@ class CardHostView : public PaintedItemView {
   // What lies at a point as the pointer rule names it: a card with its item, a header, or nothing.
   PointerTarget targetAt(QPointF viewportPoint) const;
   // Whether the press at the point falls on the card itself rather than a control on it.
-  bool pressesCardBody(QPointF viewportPoint) const;
+  // The badge or button of a card at a point of the viewport; none on a card's body or beside the cards.
+  const ClickableItem* controlAt(QPointF viewportPoint) const;
   // Whether a left press goes on to the cards; a double-click's press on another card than its
   // first is handed to the first (or held). A press that does not go on is held with its release.
   bool admitPress(QMouseEvent* event);
@@ -192,7 +194,7 @@ class CardHostView : public PaintedItemView {
   // The user's scroll is a wheel turned under the pointer.
   bool wheelScroll_ = false;
   // Which presses reach the cards.
-  PointerArrival arrival_;
+  PointerArrival arrival_{PointerArrival::applicationDoubleClickInterval()};
   bool heldPress_ = false;
   bool firstPressOnCardBody_ = false;
 };

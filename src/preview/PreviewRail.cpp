@@ -77,6 +77,8 @@ bool PreviewRail::setRows(std::vector<Row> rows) {
     buttons_[i]->setToolTip(row.label);
     buttons_[i]->setProps({row.icon, row.isSelected, false, true, false},
                           {[this, action = row.action] { onAction_(action); }});
+    buttons_[i]->setActsOnItem(row.action == Action::save || row.action == Action::copy ||
+                               row.action == Action::copyPlainText);
   }
   return moved;
 }

@@ -95,6 +95,7 @@ void AppRow::apply() {
   secondary_->setToolTip(props_.secondaryHelp);
   secondary_->setAccessibleName(props_.secondaryHelp);
   remove_->setProps({props_.removeIcon, 12, QFont::Medium, 0.07}, {[this] { run(&Callbacks::onRemove); }});
+  remove_->setActsOnItem(true);
   remove_->setToolTip(props_.removeTitle);
   remove_->setAccessibleName(props_.removeTitle);
   setAccessibleName(props_.name);

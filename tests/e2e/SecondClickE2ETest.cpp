@@ -198,6 +198,23 @@ TEST_F(SecondClickOnX11, TheLibraryMenusDeleteRemovesOnlyTheCardAimedAt) {
   }
 }
 
+// The pointer rests over the library where the panel's first card will be; the library closes and
+// the hot key opens the panel under the resting pointer: a double-click there, with no move,
+// pastes that card (the panel hides to paste).
+TEST_F(SecondClickOnX11, ThePanelOpenedUnderAPointerThatRestedOnAClosedWindowTakesADoubleClickInPlace) {
+  ASSERT_TRUE(openLibraryFromTheTray());
+  ASSERT_TRUE(logCount("Library on screen", 1));
+  ASSERT_TRUE(settle());
+  ASSERT_TRUE(moveTo(panelFirstCard() + QPoint(140, 60)));
+  ASSERT_TRUE(settle());
+  ASSERT_TRUE(xdotool({"key", "ctrl+w"}));
+  ASSERT_TRUE(logCount("Library off screen", 1));
+  openPanel();
+  const int hidden = int(log().count("Panel hidden"));
+  ASSERT_TRUE(xdotool({"click", "--repeat", "2", "--delay", "100", "1"}));
+  EXPECT_TRUE(logCount("Panel hidden", hidden + 1)) << "the double-click in place pasted nothing";
+}
+
 // The library's detail pane (the library window on the real services, libraryprobe): Save after an
 // edit brings the action row back with Delete where Save was; clicked again, the item stays.
 TEST(SecondClickInTheDetailPane, SaveAfterAnEditLeavesTheItemThatTheDeleteBelowItWouldRemove) {
@@ -235,6 +252,34 @@ TEST(SecondClickInTheDetailPane, SaveAfterAnEditLeavesTheItemThatTheDeleteBelowI
     std::cout << "detail pane Save, second click " << second.name << ": " << (kept ? "kept" : "deleted") << std::endl;
     EXPECT_TRUE(kept) << "the item was deleted by the Delete that came under the pointer";
     if (!kept) break;
+  }
+}
+
+// Clicks in place in the detail pane, the pointer never moving: Edit brings Cancel under the
+// pointer and Cancel brings Edit back; each takes a click half a second later.
+TEST(ClicksInPlaceInTheDetailPane, EditAndCancelTakeClicksWithoutAMove) {
+  test::XvfbSession x(test::XvfbSession::Options{true, {1280, 800}, false});
+  ASSERT_TRUE(x.start()) << x.log().toStdString();
+  test::LineProcess probe(test::binDir() + "/libraryprobe", QStringList{}, x.environment());
+  ASSERT_TRUE(test::waitFor([&] { return probe.lines().contains("ready"); }, 15000));
+  probe.send("kinds");
+  const auto ask = [&](const QString& command, const QString& prefix) {
+    return probe.ask(command, prefix).mid(prefix.size());
+  };
+  const auto at = [&](const QString& help) { return ask("button " + help, "button ").split(' '); };
+  const auto editing = [&] { return ask("status", "status ").contains("editing=1"); };
+  probe.send("detail 0");
+  ASSERT_TRUE(test::waitFor([&] { return at("Edit").size() == 2; }, 15000));
+  const QStringList edit = at("Edit");
+  ASSERT_TRUE(x.xdotool({"mousemove", edit[0], edit[1]}));
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    ASSERT_TRUE(x.xdotool({"sleep", "0.5", "click", "1"}));
+    ASSERT_TRUE(test::waitFor(editing, 10000)) << "Edit took no click";
+    ASSERT_TRUE(test::waitFor([&] { return at("Cancel").size() == 2; }, 10000));
+    ASSERT_TRUE(x.xdotool({"sleep", "0.5", "click", "1"}));
+    ASSERT_TRUE(test::waitFor([&] { return !editing(); }, 10000)) << "Cancel, come under the pointer, took no click";
+    ASSERT_TRUE(test::waitFor([&] { return at("Edit") == edit; }, 10000));
   }
 }
 

@@ -1,7 +1,8 @@
 // A second click, or the second press of a double-click, in the library acts only on what the
 // user aimed at, driven with real events through the window: what comes under the resting pointer
 // after the first click (the action row after Save, a card sliding into a deleted card's place, a
-// card under a menu that closed) takes no press until the pointer moves onto it.
+// card under a menu that closed) takes no press that removes, copies or pastes an item until the
+// pointer moves onto it; the others it takes once no double-click can begin with it.
 #include "library/LibraryCard.h"
 #include "library/LibraryDetailView.h"
 #include "library/LibraryGridView.h"
@@ -21,6 +22,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTest>
+#include <QWheelEvent>
 
 namespace qv {
 namespace {
@@ -181,15 +183,129 @@ TEST_F(LibrarySecondClickTest, ACardUnderAMenuThatClosedWaitsForThePointer) {
     }
     fake.advanceBoth(1);
     EXPECT_EQ(pastes(), 0);
-    EXPECT_EQ(controller->model()->selection(), selected);
     const std::optional<QUuid> aimed = itemUnder(onRow);
     ASSERT_TRUE(aimed) << "a card moved up under the menu's row";
+    EXPECT_EQ(controller->model()->selection(), selected);
     pointer.moveTo(onRow);
     pointer.click(onRow);
     pointer.click(onRow, test::WindowPointer::doubleClickMs());
     fake.advanceBoth(1);
     ASSERT_EQ(pastes(), 1) << "the pointer moved onto the card";
     EXPECT_EQ(fake.pasteboard->writes().back().text, textOf(*aimed));
+  }
+}
+
+// Clicks in place, the pointer never moving: what each click brings under the pointer acts on no
+// item and takes the next click once the double-click interval has passed.
+TEST_F(LibrarySecondClickTest, ClicksInPlaceWalkTheDetailPanesEditAndCancel) {
+  for (const int afterMs : {500, 1000}) {
+    SCOPED_TRACE(afterMs);
+    open(2);
+    QTest::keyClick(window().windowHandle(), Qt::Key_Down);
+    QTest::keyClick(window().windowHandle(), Qt::Key_Space);
+    fake.advanceBoth(1);
+    ASSERT_NE(pane(), nullptr);
+    LibraryHeaderButton* edit = pane()->button(LibraryDetailView::Action::edit);
+    ASSERT_NE(edit, nullptr);
+    const QPoint onEdit = edit->mapTo(pane(), edit->rect().center());
+    test::WindowPointer pointer(*pane());
+    pointer.moveTo(onEdit);
+    for (int round = 0; round < 2; ++round) {
+      SCOPED_TRACE(round);
+      pointer.click(onEdit, afterMs);
+      fake.advanceBoth(afterMs / 1000.0);
+      ASSERT_NE(pane()->editor(), nullptr) << "Edit took the click";
+      ToolbarPillButton* cancel = pane()->cancelButton();
+      ASSERT_TRUE(cancel->rect().contains(cancel->mapFrom(pane(), onEdit))) << "Cancel came where Edit was";
+      pointer.click(onEdit, afterMs);
+      fake.advanceBoth(afterMs / 1000.0);
+      EXPECT_EQ(pane()->editor(), nullptr) << "Cancel took the click";
+    }
+    EXPECT_EQ(state->items()[0].plainText(), QStringLiteral("item 0"));
+  }
+}
+
+// The pane's Close uncovers a card: a click there in place, a while later, selects it; a
+// double-click there pastes nothing, as the card came by itself.
+TEST_F(LibrarySecondClickTest, TheCardTheDetailPanesCloseUncoversTakesAClickInPlace) {
+  for (const bool doubleClick : {false, true}) {
+    SCOPED_TRACE(doubleClick ? "a double-click" : "a click");
+    open(12);
+    QTest::keyClick(window().windowHandle(), Qt::Key_Down);
+    QTest::keyClick(window().windowHandle(), Qt::Key_Space);
+    fake.advanceBoth(1);
+    ASSERT_NE(pane(), nullptr);
+    LibraryHeaderButton* close = pane()->button(LibraryDetailView::Action::close);
+    ASSERT_NE(close, nullptr);
+    const QPoint onClose = close->mapTo(&window(), close->rect().center());
+    const QPoint inGridPoint = grid().viewport()->mapFrom(&window(), onClose);
+    test::WindowPointer pointer(window());
+    pointer.moveTo(onClose);
+    pointer.click(onClose);
+    fake.advanceBoth(1);
+    ASSERT_FALSE(window().view()->detailOverlay().isVisible());
+    const std::optional<QUuid> beneath = itemUnder(inGridPoint);
+    ASSERT_TRUE(beneath) << "a card lies beneath the Close";
+    pointer.click(onClose, 1000);
+    if (doubleClick) pointer.click(onClose, test::WindowPointer::doubleClickMs());
+    fake.advanceBoth(1);
+    EXPECT_EQ(controller->model()->selection(), beneath);
+    EXPECT_EQ(pastes(), 0);
+  }
+}
+
+// What the pointer's own doing brought under it counts at once, a double-click there pasting the
+// card: a wheel turned under it, and a window shown again under it (where the pointer was is
+// forgotten when the window hides). A card that came by itself pastes nothing.
+TEST_F(LibrarySecondClickTest, ADoubleClickInPlacePastesTheCardTheWheelOrAShownWindowBrought) {
+  enum class Brought { wheel, windowShownAgain, removalBeside };
+  const struct {
+    const char* name;
+    Brought brought;
+    bool pastes;
+  } cases[] = {
+      {"a wheel turned under the pointer", Brought::wheel, true},
+      {"the window hidden and shown again", Brought::windowShownAgain, true},
+      {"a card removed before it, the window staying", Brought::removalBeside, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    open(40);
+    const QPoint at = inGrid(*card(0), card(0)->rect().center());
+    test::WindowPointer pointer(*grid().viewport());
+    pointer.moveTo(at);
+    fake.advanceBoth(0.5);
+    const std::optional<QUuid> before = itemUnder(at);
+    ASSERT_EQ(before, state->items()[0].id);
+    switch (c.brought) {
+      case Brought::wheel:
+        for (int notch = 0; notch < 3; ++notch) {
+          QWheelEvent wheel(at, grid().viewport()->mapToGlobal(QPointF(at)), {}, QPoint(0, -120), Qt::NoButton, {},
+                            Qt::NoScrollPhase, false);
+          QApplication::sendEvent(grid().viewport(), &wheel);
+        }
+        break;
+      case Brought::windowShownAgain:
+        window().hide();
+        state->removeItem(state->items()[0].id);
+        window().show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
+        break;
+      case Brought::removalBeside: state->removeItem(state->items()[0].id); break;
+    }
+    fake.advanceBoth(2);
+    const std::optional<QUuid> brought = itemUnder(at);
+    ASSERT_TRUE(brought);
+    ASSERT_NE(brought, before);
+    pointer.click(at);
+    pointer.click(at, test::WindowPointer::doubleClickMs());
+    fake.advanceBoth(1);
+    if (c.pastes) {
+      ASSERT_EQ(pastes(), 1);
+      EXPECT_EQ(fake.pasteboard->writes().back().text, textOf(*brought));
+    } else {
+      EXPECT_EQ(pastes(), 0);
+    }
   }
 }
 

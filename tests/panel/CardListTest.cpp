@@ -9,6 +9,8 @@
 #include "platform/fake/FakeScheduler.h"
 #include "state/PanelState.h"
 
+#include "cards/badges/BadgePill.h"
+#include "cards/badges/CardOverlay.h"
 #include "cards/badges/CardQuickActions.h"
 #include "panel/CardCellView.h"
 #include "ui/fx/ItemBlurEffect.h"
@@ -469,6 +471,34 @@ TEST_F(CardScrollViewTest, ADoubleClickPastesTheCardThatTookTheFirstClick) {
   click(other);
   fake.advanceBoth(0.1);
   click(viewportPoint(*cellAt(3), {140, 120}));
+  EXPECT_TRUE(pasted.isEmpty());
+}
+
+// The first press takes a card's pin badge, which narrows the list to the pinned items and so
+// moves another place of the list under the pointer: the second press of the double-click pastes
+// nothing, the first having taken no card's body.
+TEST_F(CardScrollViewTest, ADoubleClickWhoseFirstPressTookAPinBadgePastesNothing) {
+  QList<ClipboardItem> pasted;
+  state.setPasteAction([&](const ClipboardItem& item, bool) { pasted << item; });
+  show(items(10));
+  list->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(list.get()));
+  state.togglePin(state.items()[3].id);
+  fake.advanceBoth(0.5);
+  BadgePill* pin = nullptr;
+  for (BadgePill* badge : cellAt(3)->card().overlay()->badges())
+    if (badge->props().icon.contains(QStringLiteral("pin"))) pin = badge;
+  ASSERT_NE(pin, nullptr);
+  ASSERT_TRUE(pin->hasAction());
+  const QPoint at = viewportPoint(*pin, pin->boundingRect().center());
+  pointAt(at);
+  fake.advanceBoth(0.5);
+  click(at);
+  ASSERT_TRUE(state.isBadgeFilterActive(BadgeFilter::pinned()));
+  fake.advanceBoth(0.1);
+  ASSERT_NE(indexUnder(at), 3);
+  click(at);
+  fake.advanceBoth(1);
   EXPECT_TRUE(pasted.isEmpty());
 }
 

@@ -39,6 +39,7 @@ TEST(StatusMenuPlacement, BesideTheIconInsideItsMonitorsUsableArea) {
        {1720, 1052 - 170}},
       {"a bar at the top: below the icon", topBar, {1800, 4, 24, 24}, {}, {1720, 32}},
       {"an icon in the middle of the screen: below it", topBar, {100, 500, 24, 24}, {}, {100, 500 + 24}},
+      {"a menu that fits exactly below the icon: below it", topBar, {100, 886, 24, 24}, {}, {100, 1080 - 170}},
       {"no icon geometry: the pointer stands in", two, {}, {2000, 1070}, {2000, 1052 - 170}},
       {"no screens known: under the icon", {}, {50, 60, 24, 24}, {}, {50, 84}},
   };

@@ -299,6 +299,71 @@ TEST(ItemPreviewView, AButtonThatCameWhereSaveWasWaitsForThePointer) {
   }
 }
 
+// Clicks in place on the rail, the pointer never moving: Edit brings Discard under the pointer and
+// Discard brings Edit back, the same button acting anew. Within the double-click interval the
+// button that came takes no click (a double-click on Edit discards nothing); later it does.
+TEST(ItemPreviewView, EditAndDiscardTakeClicksInPlaceOnceNoDoubleClickCanBegin) {
+  for (const int afterMs : {test::WindowPointer::doubleClickMs(), 300, 500, 1000}) {
+    SCOPED_TRACE(afterMs);
+    const bool takes = afterMs >= 400;  // the toolkit's double-click interval
+    PaneHarness h;
+    const ClipboardItem item = textItem("first");
+    ItemPreviewView& pane = h.show(item);
+    h.fake.advance(1);
+    OrnamentRailButton* edit = h.button("Edit");
+    ASSERT_NE(edit, nullptr);
+    const QPoint onEdit = edit->geometry().center();
+    test::WindowPointer pointer(pane);
+    pointer.moveTo(onEdit);
+    pointer.click(onEdit);
+    h.refresh();
+    h.fake.advance(afterMs / 1000.0);
+    ASSERT_TRUE(pane.isEditing());
+    auto* discard = qobject_cast<OrnamentRailButton*>(pane.childAt(onEdit));
+    ASSERT_NE(discard, nullptr);
+    ASSERT_EQ(discard->toolTip(), "Discard changes");
+    pointer.click(onEdit, afterMs);
+    h.refresh();
+    h.fake.advance(1);
+    EXPECT_EQ(pane.isEditing(), !takes) << "Discard, come under the pointer, took the click";
+    if (!takes) continue;
+    pointer.click(onEdit);
+    h.refresh();
+    h.fake.advance(1);
+    EXPECT_TRUE(pane.isEditing()) << "Edit, back under the pointer, took the click";
+  }
+}
+
+// The pointer rests on Pin and clicks it; the pane then shows a link, whose rail keeps that button
+// for Open in Browser. A quick second click there opens nothing; one after the double-click
+// interval opens the link.
+TEST(ItemPreviewView, ARailButtonKeptForAnotherActionTakesNoQuickSecondClick) {
+  for (const int afterMs : {test::WindowPointer::doubleClickMs(), 300, 500}) {
+    SCOPED_TRACE(afterMs);
+    PaneHarness h;
+    // A host too low for either content: both panes are as tall as their rails.
+    ItemPreviewView& pane = h.show(textItem("first"), 200);
+    h.fake.advance(1);
+    OrnamentRailButton* pin = h.button("Pin");
+    ASSERT_NE(pin, nullptr);
+    const QPoint onPin = pin->geometry().center();
+    test::WindowPointer pointer(pane);
+    pointer.moveTo(onPin);
+    pointer.click(onPin);
+    h.refresh();
+    ASSERT_EQ(h.button("Unpin"), pin);
+    const ClipboardItem link = linkItem("https://example.org/a");
+    h.state.setItems(QList<ClipboardItem>{link} + h.state.items());
+    pane.setProps({link, pane.props().availableHeight}, h.callbacks("A"));
+    h.fake.advance(afterMs / 1000.0);
+    ASSERT_EQ(h.button("Open in Browser"), pin) << "the same button, kept for another action";
+    ASSERT_TRUE(pin->geometry().contains(onPin));
+    pointer.click(onPin, afterMs);
+    h.fake.drain();
+    EXPECT_EQ(h.workspace().openedUrls.size(), afterMs >= 400 ? 1 : 0);
+  }
+}
+
 TEST(ItemPreviewView, ACodeItemIsEditedMonospacedAndKeepsItsLanguage) {
   PaneHarness h;
   ItemPreviewView& pane = h.show(codeItem("x = 1", "Python"));

@@ -208,6 +208,7 @@ void CardQuickActions::layoutButtons() {
   for (size_t i = 0; i < wanted.size(); ++i) {
     QuickActionButton& button = *buttons_[i];
     button.setProps({wanted[i].icon, wanted[i].help}, {[this, callback = wanted[i].callback] { run(callback); }});
+    button.setActsOnItem(wanted[i].callback == &Callbacks::onCopy || wanted[i].callback == &Callbacks::onDelete);
     button.setPos(x, row.top());
     x += QuickActionButton::kSize + kSpacing;
   }

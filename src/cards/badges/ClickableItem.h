@@ -22,6 +22,10 @@ class ClickableItem : public PaintedItem {
   explicit ClickableItem(ViewServices& context, QGraphicsItem* parent = nullptr);
 
   bool hasAction() const { return bool(callbacks_.onClick); }
+  // The click removes, copies or pastes the card's item: under a resting pointer the host holds
+  // it until the pointer moves.
+  void setActsOnItem(bool actsOnItem) { actsOnItem_ = actsOnItem; }
+  bool actsOnItem() const { return actsOnItem_; }
 
  protected:
   // Replaces the callback; the subclass's setProps calls it before comparing its props.
@@ -42,6 +46,7 @@ class ClickableItem : public PaintedItem {
   bool isActive_ = false;
   bool activeSet_ = false;
   bool pressed_ = false;
+  bool actsOnItem_ = false;
 };
 
 }  // namespace qv

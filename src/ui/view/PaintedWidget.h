@@ -23,9 +23,8 @@ QImage widgetPicture(QWidget& widget);
 // `paint`, reading only their props, `environment()` and animated values (such as
 // `hoverProgress()`). Hover: while the pointer is inside the hit shape the control is hovered
 // (animated with the snappy spring) and shows the pointing-hand cursor; presses outside the
-// hit shape go to whatever lies below. A press counts only on a control the pointer itself moved
-// onto (`ControlPointerArrival`): one that came to lie under a resting pointer takes no press, nor
-// its release, until the pointer moves.
+// hit shape go to whatever lies below. A press on a control that came to lie under a resting
+// pointer counts as `ControlPointerArrival` says; one it holds back, its release goes nowhere either.
 class PaintedWidget : public QWidget {
   Q_OBJECT
  public:
@@ -57,6 +56,11 @@ class PaintedWidget : public QWidget {
   // resting pointer it waits as a control that has just come there. How often it did so.
   void actsAnew() { ++targetVersion_; }
   quint64 targetVersion() const { return targetVersion_; }
+  // The control removes, replaces, copies or pastes an item: under a resting pointer it waits for
+  // the pointer to move, however long it has been there (others take a press once a double-click
+  // can no longer begin with it).
+  void setActsOnItem(bool actsOnItem) { actsOnItem_ = actsOnItem; }
+  bool actsOnItem() const { return actsOnItem_; }
 
  protected:
   virtual void paint(QPainter& painter) = 0;
@@ -72,6 +76,7 @@ class PaintedWidget : public QWidget {
   InterfaceServices& context_;
   HoverState hover_;
   quint64 targetVersion_ = 0;
+  bool actsOnItem_ = false;
   bool heldPress_ = false;  // a press that did not count: its release goes nowhere either
 };
 
