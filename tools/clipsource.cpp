@@ -299,6 +299,9 @@ int main(int argc, char** argv) {
     }
     free(event);
   }
+  // A round trip before leaving: the server may drop what it had not read yet of a client that
+  // hung up (the last, empty chunk of a transfer).
+  free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
   xcb_disconnect(connection);
   return 0;
 }
