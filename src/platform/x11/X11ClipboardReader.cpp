@@ -382,7 +382,7 @@ void X11ClipboardReader::ownerChanged(xcb_window_t owner, xcb_timestamp_t time, 
       formerTransfers_.push_back(std::move(replaced));
     }
     snapshot_ = Snapshot{};
-    snapshot_.madeAt = Clock::now();
+    snapshot_.madeAt = dated(time);
     snapshot_.change.count = count;
     snapshot_.change.ownerPid = pid;
     snapshot_.change.ownWrite = own;
@@ -398,6 +398,18 @@ void X11ClipboardReader::ownerChanged(xcb_window_t owner, xcb_timestamp_t time, 
   settled_.notify_all();
   if (!own && owner != XCB_NONE) startRead();
   if (onUpdate_) onUpdate_();
+}
+
+Clock::time_point X11ClipboardReader::dated(xcb_timestamp_t time) {
+  const Clock::time_point now = Clock::now();
+  if (time == XCB_CURRENT_TIME) return now;
+  // The server's clock runs with ours; the change seen with the least delay tells the offset
+  // (the server's milliseconds wrap every 49 days: a date far in the past starts afresh).
+  const Clock::duration serverTime = std::chrono::milliseconds(time);
+  const Clock::duration offset = now.time_since_epoch() - serverTime;
+  if (!serverOffset_ || offset < *serverOffset_ || offset - *serverOffset_ > std::chrono::minutes(1))
+    serverOffset_ = offset;
+  return Clock::time_point(serverTime + *serverOffset_);
 }
 
 void X11ClipboardReader::startRead() {

@@ -90,6 +90,10 @@ class X11ClipboardReader {
   // the changes after it until it settles.
   std::optional<qint64> heldBack() const;
   PasteboardChange reported(const Snapshot& snapshot, std::chrono::steady_clock::time_point now) const;
+  // When a change was made, by the server's time of it: this thread may learn of several at once,
+  // late (a busy machine, a large chunk being read), and the monitor tells copies made close
+  // together (they fold) from those made apart by these dates.
+  std::chrono::steady_clock::time_point dated(xcb_timestamp_t time);
 
   XcbConnection connection_;
   // Windows and properties used in turn, so that a late chunk of an abandoned transfer never
@@ -114,7 +118,8 @@ class X11ClipboardReader {
   double lastReadMs_ = 0;
 
   // Reader thread only.
-  std::unique_ptr<Transfer> transfer_;  // of the current change
+  std::optional<std::chrono::steady_clock::duration> serverOffset_;  // our clock less the server's
+  std::unique_ptr<Transfer> transfer_;                               // of the current change
   // Of older changes, finishing what their owners were asked before a newer copy came.
   std::vector<std::unique_ptr<Transfer>> formerTransfers_;
 
