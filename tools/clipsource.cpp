@@ -11,8 +11,10 @@
 //     --no-pid          leave _NET_WM_PID unset (the X-Resource extension still knows us)
 //     --no-selection    do not take the clipboard
 //     --many-targets N  also offer N distinct made-up targets (a flood of formats)
+//     --chunk-delay MS  wait MS milliseconds before each chunk of a large (INCR) transfer
 // Prints "ready" once it owns the selection and its windows are mapped. Exits when another
-// client takes the selection (unless it shows a window) or on SIGTERM.
+// client takes the selection (unless it shows a window), once the transfers under way are
+// finished, as real owners do; or on SIGTERM.
 #include <poll.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
@@ -60,7 +62,8 @@ constexpr qsizetype kChunk = 256 * 1024;
 int usage() {
   std::fprintf(stderr,
                "usage: clipsource [-t TYPE VALUE]... [--text VALUE] [--hang] [--window CLASS]\n"
-               "                  [--popup X,Y,W,H] [--no-pid] [--no-selection] [--many-targets N]\n");
+               "                  [--popup X,Y,W,H] [--no-pid] [--no-selection] [--many-targets N]\n"
+               "                  [--chunk-delay MS]\n");
   return 2;
 }
 
@@ -116,6 +119,7 @@ int main(int argc, char** argv) {
   QByteArray windowClass;
   QList<int> popup;
   int manyTargets = 0;
+  int chunkDelayMs = 0;
   for (int index = 1; index < argc; ++index) {
     const QByteArray argument = argv[index];
     auto next = [&]() -> QByteArray { return index + 1 < argc ? QByteArray(argv[++index]) : QByteArray(); };
@@ -148,6 +152,8 @@ int main(int argc, char** argv) {
       takeSelection = false;
     } else if (argument == "--many-targets" && index + 1 < argc) {
       manyTargets = next().toInt();
+    } else if (argument == "--chunk-delay" && index + 1 < argc) {
+      chunkDelayMs = next().toInt();
     } else {
       return usage();
     }
@@ -221,7 +227,8 @@ int main(int argc, char** argv) {
   QList<Incremental> transfers;
   const bool keepAfterLosing = !windowClass.isEmpty() || popup.size() == 4 || !takeSelection;
   const int fd = xcb_get_file_descriptor(connection);
-  while (!stopRequested) {
+  bool lost = false;
+  while (!stopRequested && !(lost && transfers.isEmpty())) {
     xcb_generic_event_t* event = xcb_poll_for_event(connection);
     if (!event) {
       if (xcb_connection_has_error(connection)) break;
@@ -230,10 +237,7 @@ int main(int argc, char** argv) {
       continue;
     }
     const uint8_t type = event->response_type & 0x7f;
-    if (type == XCB_SELECTION_CLEAR && !keepAfterLosing) {
-      free(event);
-      break;
-    }
+    if (type == XCB_SELECTION_CLEAR && !keepAfterLosing) lost = true;
     if (type == XCB_SELECTION_REQUEST && !hang) {
       auto* request = reinterpret_cast<xcb_selection_request_event_t*>(event);
       xcb_atom_t property = request->property == XCB_NONE ? request->target : request->property;
@@ -283,6 +287,7 @@ int main(int argc, char** argv) {
             notify->state != XCB_PROPERTY_DELETE)
           continue;
         const qsizetype length = std::min(kChunk, transfer.value.size() - transfer.sent);
+        if (chunkDelayMs > 0) ::usleep(useconds_t(chunkDelayMs) * 1000);
         xcb_change_property(connection, XCB_PROP_MODE_REPLACE, transfer.requestor, transfer.property, transfer.type,
                             uint8_t(transfer.format), uint32_t(length / (transfer.format / 8)),
                             transfer.value.constData() + transfer.sent);
@@ -294,6 +299,9 @@ int main(int argc, char** argv) {
     }
     free(event);
   }
+  // A round trip before leaving: the server may drop what it had not read yet of a client that
+  // hung up (the last, empty chunk of a transfer).
+  free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
   xcb_disconnect(connection);
   return 0;
 }

@@ -19,7 +19,7 @@ qsizetype decodedSize(const QByteArray& bytes, const QString& type) {
   QImageReader reader(&buffer, type.mid(6).toLatin1());
   const QSize size = reader.size();
   if (!size.isValid()) return bytes.size();
-  return qsizetype(size.width()) * size.height() * 4;
+  return WaitingCopies::keptPictureBytes(size);
 }
 
 }  // namespace
@@ -28,7 +28,7 @@ qsizetype WaitingCopies::keptBytes(const PasteboardContent& content) {
   qsizetype bytes = 0;
   for (const PasteboardItem& item : content.items) {
     bool pictureCounted = !item.image.isNull();
-    if (pictureCounted) bytes += item.image.sizeInBytes();
+    if (pictureCounted) bytes += keptPictureBytes(item.image.size());
     for (auto value = item.data.cbegin(); value != item.data.cend(); ++value) {
       const QString& type = value.key();
       const qsizetype size = value->size();
@@ -61,6 +61,25 @@ void WaitingCopies::push(Copy copy) {
   keptBytes_ += kept;
   heldBytes_ += held;
   copies_.push_back({std::move(copy), kept, held});
+  keepWithinBounds();
+}
+
+bool WaitingCopies::settle(qint64 count, PasteboardContent content) {
+  const auto waiting = std::find_if(copies_.begin(), copies_.end(),
+                                    [count](const Waiting& copy) { return copy.copy.change.count == count; });
+  if (waiting == copies_.end()) return false;
+  keptBytes_ -= waiting->kept;
+  heldBytes_ -= waiting->held;
+  waiting->kept = keptBytes(content);
+  waiting->held = heldBytes(content);
+  waiting->copy.content = std::move(content);
+  keptBytes_ += waiting->kept;
+  heldBytes_ += waiting->held;
+  keepWithinBounds();
+  return true;
+}
+
+void WaitingCopies::keepWithinBounds() {
   while (copies_.size() > 1 && (size() > kMaxCopies || keptBytes_ > kMaxKeptBytes || heldBytes_ > kMaxHeldBytes)) {
     qCInfo(lcPlatform).nospace() << "Too many copies wait for the main thread (" << size() << " copies, " << keptBytes_
                                  << " bytes to keep); dropping change " << copies_.front().copy.change.count;
@@ -81,6 +100,12 @@ void WaitingCopies::forgetBefore(qint64 count) {
 const PasteboardContent* WaitingCopies::content(qint64 count) const {
   for (const Waiting& waiting : copies_)
     if (waiting.copy.change.count == count) return &waiting.copy.content;
+  return nullptr;
+}
+
+const PasteboardChange* WaitingCopies::change(qint64 count) const {
+  for (const Waiting& waiting : copies_)
+    if (waiting.copy.change.count == count) return &waiting.copy.change;
   return nullptr;
 }
 

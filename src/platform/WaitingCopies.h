@@ -2,6 +2,7 @@
 #include "platform/Pasteboard.h"
 
 #include <QList>
+#include <QSize>
 #include <deque>
 
 namespace qv {
@@ -27,17 +28,27 @@ class WaitingCopies {
 
   // What the history keeps of a copy, in bytes: a text at most kKeptTextLength characters of
   // four bytes; a rich form (HTML, RTF) only when it is small enough to be kept; a picture at its
-  // decoded size (its encoded bytes are not kept beside it); anything else whole.
+  // decoded size at the depth it is kept at (its encoded bytes are not kept beside it); anything
+  // else whole.
   static qsizetype keptBytes(const PasteboardContent& content);
+  // A picture of `size` pixels as the history keeps it: 8 bits per channel, four channels,
+  // whatever depth it was copied at.
+  static qsizetype keptPictureBytes(QSize size) { return qsizetype(size.width()) * size.height() * 4; }
   // What the content holds in memory, in bytes.
   static qsizetype heldBytes(const PasteboardContent& content);
 
   // Adds the newest copy and drops the oldest ones while a bound is passed.
   void push(Copy copy);
+  // Gives waiting change `count` the content read after a newer copy came (until then it waited
+  // with an empty one) and drops the oldest copies while a bound is passed. False when it does
+  // not wait (any more).
+  bool settle(qint64 count, PasteboardContent content);
   // Forgets the copies before change `count` (the main thread has looked past them).
   void forgetBefore(qint64 count);
   // The content of waiting change `count`; none when it does not wait (any more).
   const PasteboardContent* content(qint64 count) const;
+  // Waiting change `count`; none when it does not wait (any more).
+  const PasteboardChange* change(qint64 count) const;
   // The waiting changes after `count`, oldest first, each with its age at `now`.
   QList<PasteboardChange> changesAfter(qint64 count, double now) const;
 
@@ -50,6 +61,8 @@ class WaitingCopies {
     qsizetype kept = 0, held = 0;
   };
   void dropOldest();
+  // Drops the oldest while a bound is passed; the newest stays.
+  void keepWithinBounds();
 
   std::deque<Waiting> copies_;
   qsizetype keptBytes_ = 0, heldBytes_ = 0;

@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 #include <QFile>
+#include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QThread>
 #include <iostream>
@@ -98,10 +100,11 @@ class MonitorOnX11 : public ::testing::Test {
   }
 
   // A copy by tools/clipsource, once it owns the clipboard.
-  void clipsource(const QString& text) {
+  void clipsource(const QString& text) { clipsourceWith({QStringLiteral("--text"), text}); }
+  void clipsourceWith(const QStringList& arguments) {
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(env_);
-    process->start(test::binDir() + QStringLiteral("/clipsource"), {QStringLiteral("--text"), text});
+    process->start(test::binDir() + QStringLiteral("/clipsource"), arguments);
     ASSERT_TRUE(process->waitForStarted(5000));
     QByteArray output;
     ASSERT_TRUE(test::waitFor(
@@ -169,6 +172,25 @@ TEST_F(MonitorOnX11, CopiesMadeWhileTheMainThreadIsHeldUpAreAllRecordedInOrder) 
   ASSERT_GT(next([](const QJsonObject& line) { return line.contains(QStringLiteral("free")); }).size(), 0);
   for (int copy = 0; copy < kCopies; ++copy)
     EXPECT_FALSE(next(itemWithText(QStringLiteral("held copy %1").arg(copy))).isEmpty()) << "copy " << copy;
+}
+
+// A large picture still on its way when the next copy comes: its owner finishes the transfer it
+// was asked for after losing the clipboard, and both copies are recorded, in order.
+TEST_F(MonitorOnX11, ALargePictureStillOnItsWayWhenTheNextCopyComesIsRecorded) {
+  QImage noise(1200, 900, QImage::Format_RGB32);
+  QRandomGenerator random(85);
+  for (int y = 0; y < noise.height(); ++y)
+    random.fillRange(reinterpret_cast<quint32*>(noise.scanLine(y)), noise.width());
+  const QString picture = folder_.filePath(QStringLiteral("noise.png"));
+  ASSERT_TRUE(noise.save(picture));
+  // About 4 MB in 256 KB chunks, each held back 60 ms by its owner: a transfer of about a second.
+  clipsourceWith({QStringLiteral("-t"), QStringLiteral("image/png"), QLatin1Char('@') + picture,
+                  QStringLiteral("--chunk-delay"), QStringLiteral("60")});
+  QThread::msleep(400);  // the next copy comes while the picture is read, after the capture's delay
+  clipsource(QStringLiteral("copied after the picture"));
+  const QJsonObject image = next([](const QJsonObject& line) { return line.contains(QStringLiteral("item")); });
+  EXPECT_EQ(image.value(QStringLiteral("item")).toString(), QStringLiteral("image"));
+  EXPECT_FALSE(next(itemWithText(QStringLiteral("copied after the picture"))).isEmpty());
 }
 
 }  // namespace

@@ -268,6 +268,41 @@ TEST_F(Capture, SeveralPicturesBecomeOneImageItemEach) {
   EXPECT_EQ(one->height, 5);
 }
 
+// The history keeps pictures at 8 bits per channel, whatever depth they were copied at, with
+// their colours and transparency.
+TEST_F(Capture, APictureCopiedAtSixteenBitsPerChannelIsKeptAtEight) {
+  const struct {
+    const char* name;
+    QImage::Format format;
+    bool asFile;
+  } cases[] = {
+      {"a pasted picture", QImage::Format_RGBX64, false},
+      {"a pasted picture with transparency", QImage::Format_RGBA64, false},
+      {"a copied picture file", QImage::Format_RGBX64, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QImage deep(12, 8, c.format);
+    deep.fill(QColor(200, 40, 40, deep.hasAlphaChannel() ? 128 : 255));
+    const QByteArray png = test::pngBytes(deep);
+    captured.clear();
+    if (c.asFile) {
+      copyFiles({writeFile(QStringLiteral("deep.png"), png)});
+      pollAndCapture();
+      fake.drain();
+    } else {
+      copyAndCapture({{QLatin1String(mime::kPng), png}});
+    }
+    ASSERT_FALSE(captured.isEmpty());
+    const QImage kept = payload<ImagePayload>(captured.first().item)->image;
+    EXPECT_EQ(kept.depth(), 32);
+    EXPECT_LE(kept.sizeInBytes(), qsizetype(12 * 8 * 4));
+    EXPECT_EQ(kept.hasAlphaChannel(), deep.hasAlphaChannel());
+    EXPECT_EQ(kept.pixelColor(3, 3).red(), 200);
+    EXPECT_EQ(kept.pixelColor(3, 3).alpha(), deep.hasAlphaChannel() ? 128 : 255);
+  }
+}
+
 TEST_F(Capture, TextBesidePicturesDecidesBetweenTextAndImages) {
   // A document's text with pictures: the text (and its rich form) wins.
   PasteboardItem document = pictureItem(10, 10);

@@ -30,6 +30,15 @@ PasteboardItem screenshot() {
   return item;
 }
 
+// A 3840×2160 picture at 16 bits per channel (HDR captures, some tools' default PNGs), decoded:
+// twice the bytes in memory of what the history keeps of it at 8 bits.
+PasteboardItem deepScreenshot() {
+  static const QImage deep = picture().convertToFormat(QImage::Format_RGBA64);
+  PasteboardItem item = test::itemOf({{QLatin1String(mime::kPng), QByteArray(2 * kMB, 'p')}});
+  item.image = deep;
+  return item;
+}
+
 // The same not decoded yet (the fake's copies): its PNG alone.
 PasteboardItem undecodedScreenshot() {
   QBuffer buffer;
@@ -60,6 +69,7 @@ TEST(WaitingCopies, ACopyCountsAtWhatTheHistoryKeepsOfIt) {
       {"a 30 MB text", longText(), 4 * kKeptTextLength},
       {"a screenshot", screenshot(), 3840 * 2160 * 4},
       {"a screenshot not decoded yet", undecodedScreenshot(), 3840 * 2160 * 4},
+      {"a 16-bit screenshot", deepScreenshot(), 3840 * 2160 * 4},
       {"a text with a small HTML form",
        test::itemOf({{QLatin1String(mime::kPlainText), "hi"}, {QLatin1String(mime::kHtml), QByteArray(1000, 'h')}}),
        1002},
@@ -81,6 +91,7 @@ TEST(WaitingCopies, TheOldestGoPastABoundAndTheNewestStays) {
       {"103 short texts", 103, [](int index) { return text(100 + index); }, 4},
       // 64 MiB holds two decoded screenshots; the PNGs they came from do not count.
       {"three screenshots", 3, [](int) { return screenshot(); }, 2},
+      {"three 16-bit screenshots", 3, [](int) { return deepScreenshot(); }, 2},
       {"five 30 MB texts", 5, [](int) { return longText(); }, 1},
       // The whole texts are held until the capture cuts them: 256 MiB of them.
       {"ten 30 MB texts", 10, [](int) { return longText(); }, 3},
@@ -102,6 +113,41 @@ TEST(WaitingCopies, TheOldestGoPastABoundAndTheNewestStays) {
     QList<qint64> expected(c.pushes - c.firstKept + 1);
     std::iota(expected.begin(), expected.end(), c.firstKept);
     EXPECT_EQ(copies.counts(), expected);
+  }
+}
+
+// A copy whose read goes on after a newer one came waits with no content, then is settled with
+// what was read: it counts from then on, and a bound passed then drops the oldest.
+TEST(WaitingCopies, ACopyReadAfterANewerOneCameCountsOnceSettled) {
+  const struct {
+    const char* name;
+    int settled;          // the change settled with a screenshot
+    QList<int> pictures;  // the changes pushed with a screenshot (the others wait with no content)
+    bool found;
+    QList<qint64> left;
+  } cases[] = {
+      {"two screenshots fit", 1, {2}, true, {1, 2}},
+      {"a third one passes the bound", 2, {1, 3}, true, {2, 3}},
+      {"a copy dropped meanwhile", 1, {2, 3, 4}, false, {3, 4}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    WaitingCopies copies;
+    const int pushes = int(c.pictures.size()) + 1;
+    for (int index = 1; index <= pushes; ++index) {
+      PasteboardContent content = c.pictures.contains(index) ? contentOf(screenshot())
+                                                             : PasteboardContent{index, false, {}, {}};
+      content.changeCount = index;
+      copies.push({{index, false, 0, false, false, 0}, std::move(content), double(index)});
+    }
+    PasteboardContent read = contentOf(screenshot());
+    read.changeCount = c.settled;
+    EXPECT_EQ(copies.settle(c.settled, read), c.found);
+    EXPECT_EQ(copies.counts(), c.left);
+    if (c.found && c.left.contains(c.settled)) {
+      ASSERT_TRUE(copies.content(c.settled));
+      EXPECT_TRUE(copies.content(c.settled)->complete);
+    }
   }
 }
 

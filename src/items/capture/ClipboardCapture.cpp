@@ -32,9 +32,33 @@ bool isImageFileExtension(const QString& lowerExtension) {
                      [&](const char* extension) { return lowerExtension == QLatin1String(extension); });
 }
 
+// The history keeps pictures at 8 bits per channel: a deeper one (16-bit PNGs, HDR captures)
+// would take twice the memory and disk for detail no card or paste shows.
+QImage atEightBitsPerChannel(const QImage& image) {
+  switch (image.format()) {
+    case QImage::Format_Grayscale16: return image.convertToFormat(QImage::Format_Grayscale8);
+    case QImage::Format_RGBX64:
+    case QImage::Format_RGBA64:
+    case QImage::Format_RGBA64_Premultiplied:
+    case QImage::Format_RGBX16FPx4:
+    case QImage::Format_RGBA16FPx4:
+    case QImage::Format_RGBA16FPx4_Premultiplied:
+    case QImage::Format_RGBX32FPx4:
+    case QImage::Format_RGBA32FPx4:
+    case QImage::Format_RGBA32FPx4_Premultiplied:
+    case QImage::Format_BGR30:
+    case QImage::Format_A2BGR30_Premultiplied:
+    case QImage::Format_RGB30:
+    case QImage::Format_A2RGB30_Premultiplied:
+      return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    default: return image;
+  }
+}
+
 ImagePayload imagePayload(const QImage& image, QString filename, QString fileSize) {
   const QSizeF points = image.deviceIndependentSize();
-  return ImagePayload{image, std::move(filename), qint64(points.width()), qint64(points.height()), std::move(fileSize)};
+  return ImagePayload{atEightBitsPerChannel(image), std::move(filename), qint64(points.width()),
+                      qint64(points.height()), std::move(fileSize)};
 }
 
 // The cards tell a folder by the slash its address ends in, but the file managers here copy a
@@ -293,9 +317,15 @@ ClipboardMonitor::Analysis ClipboardMonitor::analyse(const PasteboardContent& co
     return analysis;
   }
 
-  // Several images (a picture with only its address as text still counts).
+  // Several images (a picture with only its address as text still counts). Each is decoded
+  // once, here (the clipboard reader leaves them encoded), not again at each look below.
   if (hasImageData(content) && !hasNonLinkText(content)) {
-    const QList<QImage> images = content.images();
+    PasteboardContent decoded = content;
+    for (PasteboardItem& pasteboardItem : decoded.items)
+      if (pasteboardItem.image.isNull())
+        if (const QList<QImage> images = PasteboardContent{0, true, {pasteboardItem}, {}}.images(); !images.isEmpty())
+          pasteboardItem.image = images.first();
+    const QList<QImage> images = decoded.images();
     if (images.size() >= 2) {
       analysis.kind = Analysis::Kind::images;
       for (auto image = images.crbegin(); image != images.crend(); ++image) {
@@ -304,6 +334,9 @@ ClipboardMonitor::Analysis ClipboardMonitor::analyse(const PasteboardContent& co
       }
       return analysis;
     }
+    analysis.single = makeItem(decoded, source, analysis.keepsRichText);
+    if (!analysis.single) analysis.unrecordableReason = unrecordableReason(decoded);
+    return analysis;
   }
 
   // Promised files come first; the capture asks for them on the main thread.

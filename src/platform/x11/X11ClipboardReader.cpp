@@ -8,6 +8,7 @@
 #include <xcb/xfixes.h>
 #include <QSet>
 #include <QStringDecoder>
+#include <algorithm>
 #include <chrono>
 
 namespace qv::x11 {
@@ -79,14 +80,20 @@ struct X11ClipboardReader::Transfer {
   qint64 count = 0;
   QList<QPair<xcb_atom_t, QString>> plan;  // target and the type it is stored under
   bool latin1Text = false;
-  int index = -1;  // -1: asking for TARGETS
-  xcb_timestamp_t requestTime = XCB_CURRENT_TIME;
+  int index = -1;                           // -1: asking for TARGETS
+  xcb_timestamp_t time = XCB_CURRENT_TIME;  // when its owner took the selection
+  xcb_window_t window = XCB_NONE;
   xcb_atom_t property = XCB_NONE;
+  uint16_t requestSequence = 0;  // of the last conversion asked for
   bool incremental = false;
+  // A newer copy came: its owner finishes what it was asked, nothing more can be asked of it.
+  bool former = false;
   QByteArray buffer;
   Clock::time_point deadline;
   Clock::time_point startedAt;
   PasteboardItem item;
+
+  xcb_atom_t expectedTarget(xcb_atom_t targets) const { return index < 0 ? targets : plan[index].first; }
 };
 
 X11ClipboardReader::X11ClipboardReader(std::function<void()> onUpdate) : onUpdate_(std::move(onUpdate)) {
@@ -106,8 +113,8 @@ X11ClipboardReader::X11ClipboardReader(std::function<void()> onUpdate) : onUpdat
     properties_[index] = connection_.atom(QByteArray("QV_CLIPBOARD_" + QByteArray::number(index)).constData());
   incr_ = connection_.atom("INCR");
   targets_ = connection_.atom("TARGETS");
-  window_ = connection_.createHelperWindow(XCB_EVENT_MASK_PROPERTY_CHANGE);
-  xcb_xfixes_select_selection_input(c, window_, clipboard_,
+  for (xcb_window_t& window : windows_) window = connection_.createHelperWindow(XCB_EVENT_MASK_PROPERTY_CHANGE);
+  xcb_xfixes_select_selection_input(c, windows_[0], clipboard_,
                                     XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
                                         XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
                                         XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
@@ -141,7 +148,15 @@ void X11ClipboardReader::wake() {
 
 PasteboardChange X11ClipboardReader::currentChange() const {
   std::lock_guard lock(mutex_);
+  if (const std::optional<qint64> held = heldBack())
+    if (const PasteboardChange* change = kept_.change(*held)) return *change;
   return snapshot_.change;
+}
+
+std::optional<qint64> X11ClipboardReader::heldBack() const {
+  for (const qint64 count : unsettled_)
+    if (kept_.change(count)) return count;
+  return std::nullopt;
 }
 
 PasteboardChange X11ClipboardReader::reported(const Snapshot& snapshot, Clock::time_point now) const {
@@ -154,6 +169,12 @@ QList<PasteboardChange> X11ClipboardReader::changesSince(qint64 count) {
   const Clock::time_point now = Clock::now();
   std::lock_guard lock(mutex_);
   kept_.forgetBefore(count);
+  if (const std::optional<qint64> held = heldBack()) {
+    QList<PasteboardChange> changes;
+    for (const PasteboardChange& change : kept_.changesAfter(count, seconds(now)))
+      if (change.count <= *held) changes.append(change);
+    return changes;
+  }
   if (snapshot_.change.count == count) return {};
   QList<PasteboardChange> changes = kept_.changesAfter(count, seconds(now));
   changes.append(reported(snapshot_, now));
@@ -167,24 +188,27 @@ double X11ClipboardReader::lastReadMilliseconds() const {
 
 std::optional<PasteboardContent> X11ClipboardReader::keptContent(qint64 count) const {
   std::lock_guard lock(mutex_);
+  if (unsettled_.contains(count)) return std::nullopt;
   if (const PasteboardContent* content = kept_.content(count)) return *content;
   return std::nullopt;
 }
 
 bool X11ClipboardReader::isSettled(qint64 count) const {
   std::lock_guard lock(mutex_);
+  if (unsettled_.contains(count)) return false;
   return snapshot_.change.count != count || snapshot_.state == State::Done;
 }
 
 std::optional<PasteboardContent> X11ClipboardReader::waitForContent(qint64 count, int timeoutMs) {
   std::unique_lock lock(mutex_);
-  if (const PasteboardContent* content = kept_.content(count)) return *content;
   if (snapshot_.change.count == count && snapshot_.state == State::Idle && !readRequested_) {
     readRequested_ = true;
     wake();
   }
-  settled_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                    [&] { return snapshot_.change.count != count || snapshot_.state == State::Done; });
+  settled_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+    return !unsettled_.contains(count) && (snapshot_.change.count != count || snapshot_.state == State::Done);
+  });
+  if (unsettled_.contains(count)) return std::nullopt;
   if (snapshot_.change.count != count) {
     if (const PasteboardContent* content = kept_.content(count)) return *content;
     return std::nullopt;
@@ -203,11 +227,18 @@ void X11ClipboardReader::keepCurrent() {
 
 void X11ClipboardReader::run() {
   xcb_connection_t* c = connection_.get();
+  const auto transfers = [this] {
+    std::vector<Transfer*> all;
+    if (transfer_) all.push_back(transfer_.get());
+    for (const auto& former : formerTransfers_) all.push_back(former.get());
+    return all;
+  };
   while (!stop_) {
     int timeout = -1;
-    if (transfer_) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(transfer_->deadline - Clock::now());
-      timeout = int(std::max<qint64>(0, left.count()));
+    for (const Transfer* transfer : transfers()) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(transfer->deadline - Clock::now());
+      const int wait = int(std::max<qint64>(0, left.count()));
+      timeout = timeout < 0 ? wait : std::min(timeout, wait);
     }
     pollfd fds[2] = {{connection_.fileDescriptor(), POLLIN, 0}, {wakeFd_, POLLIN, 0}};
     ::poll(fds, 2, timeout);
@@ -229,14 +260,41 @@ void X11ClipboardReader::run() {
     }
     if (xcb_connection_has_error(c)) {
       qCInfo(lcPlatform) << "Lost the clipboard reader's X connection";
-      if (transfer_) finishRead(false);
+      for (Transfer* transfer : transfers()) finishRead(*transfer, false);
       break;
     }
-    if (transfer_ && Clock::now() >= transfer_->deadline) {
-      qCInfo(lcPlatform) << "The clipboard owner did not answer; dropping change" << transfer_->count;
-      finishRead(false);
+    for (Transfer* transfer : transfers()) {
+      if (Clock::now() < transfer->deadline) continue;
+      qCInfo(lcPlatform) << "The clipboard owner did not answer; dropping change" << transfer->count;
+      finishRead(*transfer, false);
     }
   }
+}
+
+X11ClipboardReader::Transfer* X11ClipboardReader::transferAnswered(const xcb_selection_notify_event_t& notify) {
+  if (notify.selection != clipboard_) return nullptr;
+  const auto answers = [&](const Transfer& transfer) {
+    // Chunks follow an INCR answer; an answer for an older request of the same target is not ours.
+    return !transfer.incremental && notify.requestor == transfer.window &&
+           notify.target == transfer.expectedTarget(targets_) &&
+           (notify.time == XCB_CURRENT_TIME || notify.time == transfer.time) &&
+           (notify.property == XCB_NONE || notify.property == transfer.property);
+  };
+  if (transfer_ && answers(*transfer_)) return transfer_.get();
+  for (const auto& former : formerTransfers_)
+    if (answers(*former)) return former.get();
+  return nullptr;
+}
+
+X11ClipboardReader::Transfer* X11ClipboardReader::transferOfChunk(const xcb_property_notify_event_t& notify) {
+  if (notify.state != XCB_PROPERTY_NEW_VALUE) return nullptr;
+  const auto sends = [&](const Transfer& transfer) {
+    return transfer.incremental && notify.window == transfer.window && notify.atom == transfer.property;
+  };
+  if (transfer_ && sends(*transfer_)) return transfer_.get();
+  for (const auto& former : formerTransfers_)
+    if (sends(*former)) return former.get();
+  return nullptr;
 }
 
 void X11ClipboardReader::handleEvent(xcb_generic_event_t* event) {
@@ -245,61 +303,59 @@ void X11ClipboardReader::handleEvent(xcb_generic_event_t* event) {
     const auto* notify = reinterpret_cast<xcb_xfixes_selection_notify_event_t*>(event);
     if (notify->selection == clipboard_) {
       const bool gone = notify->subtype != XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER;
-      ownerChanged(gone ? XCB_NONE : notify->owner, notify->timestamp, gone);
+      ownerChanged(gone ? XCB_NONE : notify->owner, notify->timestamp, gone, notify->sequence);
     }
     return;
   }
-  if (!transfer_) return;
   if (type == XCB_SELECTION_NOTIFY) {
     const auto* notify = reinterpret_cast<xcb_selection_notify_event_t*>(event);
-    const xcb_atom_t expected = transfer_->index < 0 ? targets_ : transfer_->plan[transfer_->index].first;
-    if (notify->requestor != window_ || notify->selection != clipboard_ || notify->target != expected) return;
-    // An answer to a request made for an older copy.
-    if (notify->time != XCB_CURRENT_TIME && notify->time != transfer_->requestTime) return;
+    Transfer* transfer = transferAnswered(*notify);
+    if (!transfer) return;
     if (notify->property == XCB_NONE) {
-      finishTarget({}, false);  // the owner refuses this target
+      finishTarget(*transfer, {}, false);  // the owner refuses this target
       return;
     }
-    const auto value = readProperty(connection_.get(), window_, transfer_->property, true, uint32_t(kMaxTargetBytes));
-    if (transfer_->index < 0 && value && value->format != 32) {
-      finishTarget({}, false);  // not a list of atoms
+    const auto value = readProperty(connection_.get(), transfer->window, transfer->property, true,
+                                    uint32_t(kMaxTargetBytes));
+    if (transfer->index < 0 && value && value->format != 32) {
+      finishTarget(*transfer, {}, false);  // not a list of atoms
       return;
     }
     if (value && value->type == incr_) {
       // Large data comes in chunks; deleting the property (done by the read) asks for the first.
-      transfer_->incremental = true;
-      transfer_->buffer.clear();
-      transfer_->deadline = Clock::now() + std::chrono::milliseconds(kOwnerAnswerMs);
+      transfer->incremental = true;
+      transfer->buffer.clear();
+      transfer->deadline = Clock::now() + std::chrono::milliseconds(kOwnerAnswerMs);
       xcb_flush(connection_.get());
       return;
     }
-    finishTarget(value ? value->value : QByteArray(), value.has_value());
+    finishTarget(*transfer, value ? value->value : QByteArray(), value.has_value());
     return;
   }
   if (type == XCB_PROPERTY_NOTIFY) {
-    const auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event);
-    if (!transfer_->incremental || notify->window != window_ || notify->atom != transfer_->property ||
-        notify->state != XCB_PROPERTY_NEW_VALUE)
-      return;
-    const auto chunk = readProperty(connection_.get(), window_, transfer_->property, true, uint32_t(kMaxTargetBytes));
+    Transfer* transfer = transferOfChunk(*reinterpret_cast<xcb_property_notify_event_t*>(event));
+    if (!transfer) return;
+    const auto chunk = readProperty(connection_.get(), transfer->window, transfer->property, true,
+                                    uint32_t(kMaxTargetBytes));
     xcb_flush(connection_.get());
     if (!chunk || chunk->value.isEmpty()) {
-      transfer_->incremental = false;
-      finishTarget(transfer_->buffer, true);
+      transfer->incremental = false;
+      finishTarget(*transfer, transfer->buffer, true);
       return;
     }
-    if (transfer_->buffer.size() + chunk->value.size() > kMaxTargetBytes) {
+    if (transfer->buffer.size() + chunk->value.size() > kMaxTargetBytes) {
       qCInfo(lcPlatform) << "Clipboard data over" << kMaxTargetBytes << "bytes left out";
-      transfer_->incremental = false;
-      finishTarget({}, false);
+      transfer->incremental = false;
+      finishTarget(*transfer, {}, false);
       return;
     }
-    transfer_->buffer += chunk->value;
-    transfer_->deadline = Clock::now() + std::chrono::milliseconds(kOwnerAnswerMs);
+    transfer->buffer += chunk->value;
+    // The bound is on each chunk: a transfer that still moves goes on, however long it takes.
+    transfer->deadline = Clock::now() + std::chrono::milliseconds(kOwnerAnswerMs);
   }
 }
 
-void X11ClipboardReader::ownerChanged(xcb_window_t owner, xcb_timestamp_t time, bool ownerGone) {
+void X11ClipboardReader::ownerChanged(xcb_window_t owner, xcb_timestamp_t time, bool ownerGone, uint16_t sequence) {
   xcb_connection_t* c = connection_.get();
   const qint64 pid = owner ? clientPidOf(c, owner) : 0;
   const bool own = owner != XCB_NONE && pid != 0 && pid == qint64(getpid());
@@ -310,13 +366,23 @@ void X11ClipboardReader::ownerChanged(xcb_window_t owner, xcb_timestamp_t time, 
     otherManager = manager && manager->owner != XCB_NONE && clientPidOf(c, manager->owner) != qint64(getpid());
     free(manager);
   }
-  transfer_.reset();  // a newer copy replaces the read of an older one
+  // The read of the copy replaced goes on when its owner got our last request before the change
+  // (the event carries the sequence number of the last request of ours the server had handled):
+  // it answers that request, however long its transfer takes. Asked later, the newer owner
+  // would answer in its place; an owner that quit answers nothing.
+  std::unique_ptr<Transfer> replaced = std::move(transfer_);
+  const bool goesOn = replaced && !ownerGone && int16_t(uint16_t(sequence - replaced->requestSequence)) >= 0;
   {
     std::lock_guard lock(mutex_);
     const qint64 count = snapshot_.change.count + 1;
     keepCurrent();
+    if (goesOn && kept_.change(snapshot_.change.count)) {
+      unsettled_.append(snapshot_.change.count);
+      replaced->former = true;
+      formerTransfers_.push_back(std::move(replaced));
+    }
     snapshot_ = Snapshot{};
-    snapshot_.madeAt = Clock::now();
+    snapshot_.madeAt = dated(time);
     snapshot_.change.count = count;
     snapshot_.change.ownerPid = pid;
     snapshot_.change.ownWrite = own;
@@ -334,6 +400,18 @@ void X11ClipboardReader::ownerChanged(xcb_window_t owner, xcb_timestamp_t time, 
   if (onUpdate_) onUpdate_();
 }
 
+Clock::time_point X11ClipboardReader::dated(xcb_timestamp_t time) {
+  const Clock::time_point now = Clock::now();
+  if (time == XCB_CURRENT_TIME) return now;
+  // The server's clock runs with ours; the change seen with the least delay tells the offset
+  // (the server's milliseconds wrap every 49 days: a date far in the past starts afresh).
+  const Clock::duration serverTime = std::chrono::milliseconds(time);
+  const Clock::duration offset = now.time_since_epoch() - serverTime;
+  if (!serverOffset_ || offset < *serverOffset_ || offset - *serverOffset_ > std::chrono::minutes(1))
+    serverOffset_ = offset;
+  return Clock::time_point(serverTime + *serverOffset_);
+}
+
 void X11ClipboardReader::startRead() {
   auto transfer = std::make_unique<Transfer>();
   {
@@ -341,33 +419,36 @@ void X11ClipboardReader::startRead() {
     if (snapshot_.state != State::Idle) return;
     snapshot_.state = State::Reading;
     transfer->count = snapshot_.change.count;
+    transfer->time = snapshot_.time;
   }
+  transfer->window = windows_[transfer->count % 4];
   transfer->property = properties_[transfer->count % 4];
+  // Windows and properties go round: an older read still on this one is given up.
+  for (const auto& former : formerTransfers_) {
+    if (former->window != transfer->window) continue;
+    qCInfo(lcPlatform) << "Change" << former->count << "lost: too many copies came while it was read";
+    finishRead(*former, false);
+    break;
+  }
   transfer->startedAt = Clock::now();
   transfer_ = std::move(transfer);
-  requestNext();
+  requestNext(*transfer_);
 }
 
-void X11ClipboardReader::requestNext() {
-  Transfer& transfer = *transfer_;
-  xcb_timestamp_t time;
-  {
-    std::lock_guard lock(mutex_);
-    time = snapshot_.time;
-  }
-  const xcb_atom_t target = transfer.index < 0 ? targets_ : transfer.plan[transfer.index].first;
-  transfer.requestTime = time;
-  xcb_delete_property(connection_.get(), window_, transfer.property);
-  xcb_convert_selection(connection_.get(), window_, clipboard_, target, transfer.property, time);
+void X11ClipboardReader::requestNext(Transfer& transfer) {
+  const xcb_atom_t target = transfer.expectedTarget(targets_);
+  xcb_delete_property(connection_.get(), transfer.window, transfer.property);
+  transfer.requestSequence = uint16_t(
+      xcb_convert_selection(connection_.get(), transfer.window, clipboard_, target, transfer.property, transfer.time)
+          .sequence);
   xcb_flush(connection_.get());
   transfer.deadline = Clock::now() + std::chrono::milliseconds(kOwnerAnswerMs);
 }
 
-void X11ClipboardReader::finishTarget(const QByteArray& value, bool ok) {
-  Transfer& transfer = *transfer_;
+void X11ClipboardReader::finishTarget(Transfer& transfer, const QByteArray& value, bool ok) {
   if (transfer.index < 0) {
     if (!ok) {
-      finishRead(true);  // no TARGETS: nothing we can name
+      finishRead(transfer, true);  // no TARGETS: nothing we can name
       return;
     }
     // Name the targets, map them to types and plan which to read: in one pass, with every name
@@ -427,23 +508,34 @@ void X11ClipboardReader::finishTarget(const QByteArray& value, bool ok) {
   }
   transfer.index += 1;
   if (transfer.index < transfer.plan.size()) {
-    requestNext();
+    if (transfer.former) {
+      // Asked now, the newer owner would answer for it.
+      qCInfo(lcPlatform) << "Change" << transfer.count << "lost: a newer copy came before all of it was asked for";
+      finishRead(transfer, false);
+      return;
+    }
+    requestNext(transfer);
     return;
   }
-  finishRead(true);
+  finishRead(transfer, true);
 }
 
-void X11ClipboardReader::finishRead(bool complete) {
-  std::unique_ptr<Transfer> transfer = std::move(transfer_);
+void X11ClipboardReader::finishRead(Transfer& finished, bool complete) {
+  std::unique_ptr<Transfer> transfer;
+  if (transfer_.get() == &finished) {
+    transfer = std::move(transfer_);
+  } else {
+    const auto former = std::find_if(formerTransfers_.begin(), formerTransfers_.end(),
+                                     [&](const auto& candidate) { return candidate.get() == &finished; });
+    if (former == formerTransfers_.end()) return;
+    transfer = std::move(*former);
+    formerTransfers_.erase(former);
+  }
   PasteboardContent content{transfer->count, complete, {}, {}};
   if (complete) {
+    // The picture is decoded by the capture, off this thread: the next copy's read does not
+    // wait for it.
     PasteboardItem& item = transfer->item;
-    for (const QString& type : item.types) {
-      if (pasteboard::isImageType(type) && item.data.contains(type)) {
-        item.image = pasteboard::decodeImage(item.data.value(type), type);
-        break;
-      }
-    }
     if (pasteboard::decodeText(item.value(QLatin1String(mime::kPasswordManagerHint))) == QLatin1String("secret") &&
         !item.types.contains(QLatin1String(kConcealedMarkerType)))
       item.types.append(QLatin1String(kConcealedMarkerType));
@@ -452,9 +544,14 @@ void X11ClipboardReader::finishRead(bool complete) {
   const double elapsed = std::chrono::duration<double, std::milli>(Clock::now() - transfer->startedAt).count();
   {
     std::lock_guard lock(mutex_);
-    if (snapshot_.change.count != transfer->count) return;
-    snapshot_.content = std::move(content);
-    snapshot_.state = State::Done;
+    if (transfer->former) {
+      unsettled_.removeAll(transfer->count);
+      kept_.settle(transfer->count, std::move(content));
+    } else {
+      if (snapshot_.change.count != transfer->count) return;
+      snapshot_.content = std::move(content);
+      snapshot_.state = State::Done;
+    }
     lastReadMs_ = elapsed;
   }
   settled_.notify_all();

@@ -9,6 +9,7 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace qv::x11 {
 
@@ -16,9 +17,16 @@ namespace qv::x11 {
 QString preferredTextTarget(const QStringList& targets);
 
 // Watches the CLIPBOARD selection on a connection and a thread of its own and reads each
-// foreign copy as soon as it is made, so that the main thread only picks up the result.
-// An owner that does not answer within `kOwnerAnswerMs` (per request, or per INCR chunk) makes
-// that change's content fail; a newer copy abandons the read of an older one.
+// foreign copy as soon as it is made, so that the main thread only picks up the result (the
+// pictures are decoded by the capture, not here, so that the next copy's read starts at once).
+// An owner that does not answer within `kOwnerAnswerMs` (per request, or per INCR chunk: a
+// transfer that still moves never times out) makes that change's content fail.
+//
+// A newer copy does not abandon the read of an older one whose owner already has its request:
+// owners finish a transfer after losing the selection, so a large picture copied just before the
+// next copy is still read, beside the newer copy's read. Until it settles, the main thread is
+// shown that older change as the current one, and the newer ones after it, so it learns of the
+// changes in order. What needs a request the old owner can no longer get fails.
 //
 // A change whose content the main thread has not taken yet is kept when a newer one comes, so
 // copies made while the main thread is busy all wait for it, in order, with their contents, as
@@ -68,20 +76,32 @@ class X11ClipboardReader {
   void run();
   void wake();
   void handleEvent(xcb_generic_event_t* event);
-  void ownerChanged(xcb_window_t owner, xcb_timestamp_t time, bool ownerGone);
+  void ownerChanged(xcb_window_t owner, xcb_timestamp_t time, bool ownerGone, uint16_t sequence);
   void startRead();
-  void requestNext();
-  void finishTarget(const QByteArray& value, bool ok);
-  void finishRead(bool complete);
+  void requestNext(Transfer& transfer);
+  void finishTarget(Transfer& transfer, const QByteArray& value, bool ok);
+  void finishRead(Transfer& transfer, bool complete);
+  // The transfer a selection answer or an INCR chunk belongs to, if any.
+  Transfer* transferAnswered(const xcb_selection_notify_event_t& notify);
+  Transfer* transferOfChunk(const xcb_property_notify_event_t& notify);
   // Under `mutex_`: keeps the current change, unless its content was taken, before a newer one.
   void keepCurrent();
+  // Under `mutex_`: the oldest kept change whose read still runs; the main thread is not shown
+  // the changes after it until it settles.
+  std::optional<qint64> heldBack() const;
   PasteboardChange reported(const Snapshot& snapshot, std::chrono::steady_clock::time_point now) const;
+  // When a change was made, by the server's time of it: this thread may learn of several at once,
+  // late (a busy machine, a large chunk being read), and the monitor tells copies made close
+  // together (they fold) from those made apart by these dates.
+  std::chrono::steady_clock::time_point dated(xcb_timestamp_t time);
 
   XcbConnection connection_;
-  xcb_window_t window_ = XCB_NONE;
+  // Windows and properties used in turn, so that a late chunk of an abandoned transfer never
+  // lands in the property of the next one, and two transfers under way never share a window:
+  // some owners (xclip) send the next chunk on any deletion on the requestor window, which would
+  // overwrite a chunk of theirs not read yet. The first window also hears the owner changes.
+  xcb_window_t windows_[4] = {};
   xcb_atom_t clipboard_ = XCB_NONE;
-  // Properties used in turn, so that a late chunk of an abandoned transfer never lands in the
-  // property of the next one.
   xcb_atom_t properties_[4] = {};
   xcb_atom_t incr_ = XCB_NONE;
   xcb_atom_t targets_ = XCB_NONE;
@@ -92,11 +112,16 @@ class X11ClipboardReader {
   std::condition_variable settled_;
   Snapshot snapshot_;
   WaitingCopies kept_;  // older changes the main thread has not taken
+  // Kept changes whose read goes on after a newer copy came, oldest first.
+  QList<qint64> unsettled_;
   bool readRequested_ = false;
   double lastReadMs_ = 0;
 
   // Reader thread only.
-  std::unique_ptr<Transfer> transfer_;
+  std::optional<std::chrono::steady_clock::duration> serverOffset_;  // our clock less the server's
+  std::unique_ptr<Transfer> transfer_;                               // of the current change
+  // Of older changes, finishing what their owners were asked before a newer copy came.
+  std::vector<std::unique_ptr<Transfer>> formerTransfers_;
 
   int wakeFd_ = -1;
   std::atomic<bool> stop_{false};
