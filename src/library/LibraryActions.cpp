@@ -57,10 +57,9 @@ void LibraryActions::pasteBack(const ClipboardItem& item, bool plainText) {
 bool LibraryActions::eventFilter(QObject* watched, QEvent* event) {
   if (waiting_ && event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-    // Once the release has reached the window: the window goes after it.
+    // The server has given the release to this window already: it may go now.
     releaseWait_.cancel();
-    releaseWait_ = context_.scheduler->after(
-        0, [this] { pasteWaitingForRelease(); }, Guard(this));
+    pasteWaitingForRelease();
   }
   return QObject::eventFilter(watched, event);
 }
