@@ -34,6 +34,7 @@ class OverlayScroller;
 // its characters, every other character stays itself, and a break the user types takes the form
 // of the text's first CR LF, CR or LF. An edit undone by hand thus reports the text as given.
 // Copying, cutting and dragging give the characters of the text; a paste keeps its own breaks.
+// Select All sets the X selection, as any other selection does.
 // Once after it first shows, the editor takes the focus with the caret after the last character.
 // However long its lines, no step of the main thread handles more than a bounded part of the
 // text, as in the text viewer: a long text goes in a piece per turn (the editor is read-only
