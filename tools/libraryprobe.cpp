@@ -24,6 +24,7 @@
 #include "ProbeKit.h"
 #include "ToolLines.h"
 #include "app/AppContext.h"
+#include "app/EditKeyMonitor.h"
 #include "items/ItemServices.h"
 #include "library/LibraryDetailView.h"
 #include "library/LibraryGridView.h"
@@ -56,6 +57,8 @@ using namespace qv;
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  // The program's edit keys (Ctrl+V, C, X, A, Z), which reach the editor through it.
+  EditKeyMonitor editKeys;
   auto context = tools::makeViewContext();
   using qv::tools::say;
 

@@ -1,5 +1,7 @@
 #include "app/EditKeyMonitor.h"
 
+#include "preview/EditableTextView.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -72,6 +74,8 @@ EditKeyMonitor::EditAction EditKeyMonitor::actionFor(const QKeyEvent& event) {
 
 bool EditKeyMonitor::perform(EditAction action, QWidget* target) {
   if (action == EditAction::none || !target) return false;
+  // An editor whose text is still coming in takes its keys once it is in, in the order typed.
+  if (auto* editor = qobject_cast<EditableTextView*>(target); editor && editor->isFilling()) return false;
   if (auto* line = qobject_cast<QLineEdit*>(target))
     return performOnText(action, line, {true, line->isUndoAvailable(), line->echoMode() == QLineEdit::Normal});
   if (auto* text = qobject_cast<QTextEdit*>(target))

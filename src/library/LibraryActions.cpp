@@ -5,6 +5,8 @@
 #include "items/writer/PasteboardWriter.h"
 #include "state/PanelState.h"
 
+#include <QGuiApplication>
+#include <QMouseEvent>
 #include <QPointer>
 
 namespace qv {
@@ -15,7 +17,9 @@ LibraryActions::LibraryActions(ViewServices& context, PanelState& state, QObject
       state_(state),
       pasteBack_(context.scheduler, context.pastePermission, context.pasteSender) {}
 
-LibraryActions::~LibraryActions() = default;
+LibraryActions::~LibraryActions() {
+  if (waiting_) QCoreApplication::instance()->removeEventFilter(this);
+}
 
 bool LibraryActions::write(const ClipboardItem& item, bool plainText, std::optional<TextTransform> transform) {
   // An image has no plain text: it goes on the clipboard as the image.
@@ -38,6 +42,36 @@ void LibraryActions::copyWithHint(const ClipboardItem& item, bool plainText) {
 }
 
 void LibraryActions::pasteBack(const ClipboardItem& item, bool plainText) {
+  if (!(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
+    pasteBackNow(item, plainText);
+    return;
+  }
+  // The later pick replaces one still waiting.
+  if (!waiting_) QCoreApplication::instance()->installEventFilter(this);
+  waiting_ = WaitingPaste{item, plainText};
+  releaseWait_.cancel();
+  releaseWait_ = context_.scheduler->after(
+      kReleaseWaitSeconds, [this] { pasteWaitingForRelease(); }, Guard(this));
+}
+
+bool LibraryActions::eventFilter(QObject* watched, QEvent* event) {
+  if (waiting_ && event->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    // The server has given the release to this window already: it may go now.
+    releaseWait_.cancel();
+    pasteWaitingForRelease();
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void LibraryActions::pasteWaitingForRelease() {
+  if (!waiting_) return;
+  const WaitingPaste paste = *std::exchange(waiting_, std::nullopt);
+  QCoreApplication::instance()->removeEventFilter(this);
+  pasteBackNow(paste.item, paste.plainText);
+}
+
+void LibraryActions::pasteBackNow(const ClipboardItem& item, bool plainText) {
   const std::optional<RunningApp> target = host_.previousApp ? host_.previousApp() : std::nullopt;
   if (!pasteBack_.permissionHeld()) {
     copyWithHint(item, plainText);

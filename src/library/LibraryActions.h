@@ -22,6 +22,9 @@ class PanelState;
 // Where keys cannot be typed into it (no permission, no application remembered, the application
 // gone or never active again), the item stays on the clipboard and the user is told: the paste
 // hint on the card while the library shows, the host's message once it has gone.
+// A pick made by a press (a double-click's second) waits for that press's release: hidden at
+// once, the window would let the release land on what lies below it, which may take the keyboard
+// (a desktop's menu opens on release) from the application the paste goes to.
 class LibraryActions : public QObject {
   Q_OBJECT
  public:
@@ -45,7 +48,15 @@ class LibraryActions : public QObject {
   // `plainText` comes from the Shift key or the menu row chosen, never from the setting.
   void pasteBack(const ClipboardItem& item, bool plainText);
 
+  // How long a pick waits for its press's release (one that never comes: the grab was broken).
+  static constexpr double kReleaseWaitSeconds = 1.0;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  void pasteBackNow(const ClipboardItem& item, bool plainText);
+  void pasteWaitingForRelease();
   bool write(const ClipboardItem& item, bool plainText, std::optional<TextTransform> transform);
   void copyWithHint(const ClipboardItem& item, bool plainText);
   void hideWindow();
@@ -55,6 +66,13 @@ class LibraryActions : public QObject {
   PanelState& state_;
   Host host_;
   PasteBack pasteBack_;
+  // The pick waiting for the release of the press that made it.
+  struct WaitingPaste {
+    ClipboardItem item;
+    bool plainText = false;
+  };
+  std::optional<WaitingPaste> waiting_;
+  WorkItem releaseWait_;
 };
 
 }  // namespace qv

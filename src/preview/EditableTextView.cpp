@@ -7,6 +7,9 @@
 #include "ui/text/TextPieces.h"
 #include "ui/theme/Environment.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QScrollBar>
@@ -100,6 +103,7 @@ EditableTextView::EditableTextView(InterfaceServices& context, bool isMonospaced
   connect(this, &QTextEdit::textChanged, this, [this] {
     if (!applying_) reportEdit();
   });
+  connect(this, &QTextEdit::selectionChanged, this, [this] { publishWholeSelection(); });
   connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
     // Paragraphs scrolled into view are laid out before they are painted.
     if (!anchoring_) keepInView(layout_->anchorAt(value));
@@ -107,11 +111,29 @@ EditableTextView::EditableTextView(InterfaceServices& context, bool isMonospaced
   applyInset();
 }
 
+EditableTextView::~EditableTextView() {
+  // Read now: a host that keeps the text after the editor takes it while the document is there.
+  if (const auto onLeave = callbacks_.onLeave) onLeave();
+}
+
 void EditableTextView::setProps(const Props& props, Callbacks callbacks) {
   callbacks_ = std::move(callbacks);
-  if (props == props_) return;
+  if (props == this->props()) return;
   props_ = props;
   applyText(props_.text);
+}
+
+const EditableTextView::Props& EditableTextView::props() const {
+  currentText();
+  return props_;
+}
+
+const QString& EditableTextView::currentText() const {
+  if (textStale_) {
+    props_.text = textOfDocument(*document(), lineBreak_);
+    textStale_ = false;
+  }
+  return props_.text;
 }
 
 QString EditableTextView::lineBreakOf(const QString& text) {
@@ -158,6 +180,9 @@ void EditableTextView::applyText(const QString& text) {
   // Filling in is no edit: nothing of it can be undone, and the user types once it is in.
   document()->setUndoRedoEnabled(false);
   document()->clear();
+  // Keys typed into the text this one replaces are not for it.
+  typedWhileFilling_.clear();
+  textStale_ = false;
   fill_ = Fill{text, 0, longLineBreaks(text, QVTextViewer::kChunkLength, QVTextViewer::kLongestWholeParagraph), 0};
   ++fillGeneration_;
   setReadOnly(true);
@@ -206,6 +231,17 @@ void EditableTextView::fillNextPiece() {
   setTextCursor(QTextCursor(document()));
   verticalScrollBar()->setValue(0);
   if (caretPending_) placeCaretAtEnd();
+  applyTypedWhileFilling();
+}
+
+void EditableTextView::applyTypedWhileFilling() {
+  std::vector<std::unique_ptr<QEvent>> typed = std::exchange(typedWhileFilling_, {});
+  for (const std::unique_ptr<QEvent>& event : typed) {
+    // A key that brought another text (or took the editor away) ends what was typed for this one.
+    if (fill_) return;
+    if (event->type() == QEvent::KeyPress) keyPressEvent(static_cast<QKeyEvent*>(event.get()));
+    else inputMethodEvent(static_cast<QInputMethodEvent*>(event.get()));
+  }
 }
 
 void EditableTextView::applyInset() {
@@ -223,11 +259,18 @@ void EditableTextView::applyColors() {
 }
 
 void EditableTextView::reportEdit() {
-  const QString text = textOfDocument(*document(), lineBreak_);
-  if (text == props_.text) return;  // a format change, not an edit
-  props_.text = text;
+  // The text is built when asked for: on a long text a pass over it at every key would lag.
+  textStale_ = true;
   // Read now: the host may have replaced the callbacks since the editor was made.
-  if (callbacks_.onTextChange) callbacks_.onTextChange(text);
+  if (const auto onEdit = callbacks_.onEdit) onEdit();
+}
+
+void EditableTextView::publishWholeSelection() {
+  const QTextCursor cursor = textCursor();
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  if (!cursor.hasSelection() || !clipboard || !clipboard->supportsSelection()) return;
+  if (cursor.selectionStart() != 0 || cursor.selectionEnd() != document()->characterCount() - 1) return;
+  clipboard->setMimeData(createMimeDataFromSelection(), QClipboard::Selection);
 }
 
 bool EditableTextView::canInsertFromMimeData(const QMimeData* source) const {
@@ -261,6 +304,12 @@ void EditableTextView::insertFromMimeData(const QMimeData* source) {
 }
 
 void EditableTextView::keyPressEvent(QKeyEvent* event) {
+  // Until the text is in the editor is read-only: what is typed meanwhile waits, in order.
+  if (fill_) {
+    typedWhileFilling_.emplace_back(event->clone());
+    event->accept();
+    return;
+  }
   // Return breaks the line with a plain break, never in the format of a soft break next to the
   // caret; Shift+Return would insert a line separator inside the paragraph: the same break.
   if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !isReadOnly() &&
@@ -274,6 +323,15 @@ void EditableTextView::keyPressEvent(QKeyEvent* event) {
   }
   if (deleteAcrossSoftBreak(event)) return;
   NoCompletionTextView::keyPressEvent(event);
+}
+
+void EditableTextView::inputMethodEvent(QInputMethodEvent* event) {
+  if (fill_ && !event->commitString().isEmpty()) {
+    typedWhileFilling_.emplace_back(event->clone());
+    event->accept();
+    return;
+  }
+  NoCompletionTextView::inputMethodEvent(event);
 }
 
 bool EditableTextView::deleteAcrossSoftBreak(QKeyEvent* event) {

@@ -40,6 +40,7 @@ bool ItemPaneSession::setItem(const ClipboardItem& item) {
   if (other) {
     // Nothing of the previous item stays: not its edit, not its share menu.
     if (editing_) {
+      editorEdited_ = false;
       draft_.clear();
       editing_ = false;
       setEditFlag(false);
@@ -70,6 +71,7 @@ bool ItemPaneSession::beginEditing() {
   const std::optional<QString> text = editableText(item_);
   if (!text) return false;
   draft_ = *text;
+  editorEdited_ = false;
   setEditFlag(true);
   editing_ = true;
   changed(hooks_.onEditingChange);
@@ -77,6 +79,7 @@ bool ItemPaneSession::beginEditing() {
 }
 
 void ItemPaneSession::endEditing() {
+  takeDraftFromEditor();
   setEditFlag(false);
   if (!editing_) return;
   editing_ = false;
@@ -87,12 +90,13 @@ void ItemPaneSession::saveEdit() {
   if (!editing_) return;
   // Copies: the state hands the pane the edited item (or none) while it notifies.
   const ClipboardItem item = item_;
-  const QString text = draft_;
+  const QString text = draft();
   state_.updateText(item, text);
   endEditing();
 }
 
 void ItemPaneSession::discardEdit() {
+  editorEdited_ = false;
   draft_.clear();
   endEditing();
 }
@@ -104,9 +108,33 @@ void ItemPaneSession::releaseEditFlag() {
 EditableTextView* ItemPaneSession::makeEditor(QWidget* parent) { return makeEditor(parent, EditableTextLook{}); }
 
 EditableTextView* ItemPaneSession::makeEditor(QWidget* parent, const EditableTextLook& look) {
+  takeDraftFromEditor();
   auto* editor = new EditableTextView(context_, std::holds_alternative<CodePayload>(item_.payload), parent, look);
-  editor->setProps({draft_}, {[this](const QString& text) { draft_ = text; }});
+  editorEdited_ = false;
+  editor_ = editor;
+  // The session may go before its editor (a pane's children outlive its members).
+  const QPointer<ItemPaneSession> self(this);
+  editor->setProps({draft_}, {[self, editor] {
+                                if (self && self->editor_ == editor) self->editorEdited_ = true;
+                              },
+                              [self, editor] {
+                                if (!self || self->editor_ != editor) return;
+                                self->takeDraftFromEditor();
+                                self->editor_ = nullptr;
+                              }});
   return editor;
+}
+
+const QString& ItemPaneSession::draft() const {
+  takeDraftFromEditor();
+  return draft_;
+}
+
+void ItemPaneSession::takeDraftFromEditor() const {
+  if (!editorEdited_ || !editor_) return;
+  editorEdited_ = false;
+  // Only an open edit has a draft to keep.
+  if (editing_) draft_ = editor_->currentText();
 }
 
 // ---- Sharing --------------------------------------------------------------------------------------

@@ -51,7 +51,8 @@ class ItemPaneSession : public QObject {
 
   // ---- Editing ------------------------------------------------------------------------------------
   bool isEditing() const { return editing_; }
-  const QString& draft() const { return draft_; }
+  // The text of the open editor, taken from it when asked (an editor builds it only then).
+  const QString& draft() const;
   // The draft becomes the item's text; false (and nothing changes) for another kind or while
   // editing already.
   bool beginEditing();
@@ -92,6 +93,8 @@ class ItemPaneSession : public QObject {
   void syncShareAnchor();
   void readFileSize();
   void changed(const std::function<void()>& hook) const;
+  // The newest editor's text becomes the draft when it was edited since.
+  void takeDraftFromEditor() const;
 
   ViewServices& context_;
   PanelState& state_;
@@ -102,7 +105,9 @@ class ItemPaneSession : public QObject {
   ClipboardItem item_;
   bool hasItem_ = false;
   bool editing_ = false;
-  QString draft_;
+  mutable QString draft_;
+  QPointer<EditableTextView> editor_;  // the newest editor over the draft
+  mutable bool editorEdited_ = false;  // since the draft was taken from it
   int shareTrigger_ = 0;
   bool sharing_ = false;
 };

@@ -1,7 +1,11 @@
 #include "app/EditKeyMonitor.h"
 #include "app/SingleInstance.h"
 #include "platform/Paths.h"
+#include "preview/EditableTextView.h"
 #include "support/ProcessHelpers.h"
+#include "support/platform/SteppedScheduler.h"
+#include "support/ui/FakeInterfaceContext.h"
+#include "ui/controls/TextViewers.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -13,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <thread>
+#include <tuple>
 
 using namespace qv;
 using Action = EditKeyMonitor::EditAction;
@@ -85,6 +90,33 @@ TEST(EditKeyMonitor, SwallowsAHandledKeyOnItsWayToTheFocusedField) {
   QKeyEvent typed(QEvent::KeyPress, Qt::Key_D, Qt::NoModifier, QStringLiteral("d"));
   QApplication::sendEvent(field, &typed);
   EXPECT_EQ(field->text(), "d");
+}
+
+// An editor whose long text is still coming in takes Ctrl+A then a letter in that order once the
+// text is in: Select All is not done at once on the part that is there.
+TEST(EditKeyMonitor, LeavesTheKeysOfAnEditorStillFillingToItInTheirOrder) {
+  EditKeyMonitor monitor;
+  test::FakeInterfaceContext fake;
+  auto scheduler = std::make_shared<test::SteppedScheduler>();
+  fake.context->scheduler = scheduler;
+  QWidget window;
+  window.resize(400, 300);
+  auto* editor = new EditableTextView(*fake.context, false, &window);
+  editor->resize(400, 300);
+  editor->setProps({QStringLiteral("a\n").repeated(int(4 * QVTextViewer::kPieceLength))}, {});
+  window.show();
+  QApplication::setActiveWindow(&window);
+  editor->setFocus();
+  ASSERT_TRUE(editor->isFilling());
+  for (const auto& [key, modifiers, text] : {std::tuple{Qt::Key_A, Qt::ControlModifier, QString()},
+                                             std::tuple{Qt::Key_Q, Qt::NoModifier, QStringLiteral("q")}}) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QApplication::sendEvent(editor, &press);
+  }
+  while (scheduler->runOne()) {
+  }
+  ASSERT_FALSE(editor->isFilling());
+  EXPECT_EQ(editor->currentText(), QStringLiteral("q"));
 }
 
 TEST(SingleInstance, OneHolderAtATimeAndTheLockGoesWithIt) {

@@ -131,6 +131,31 @@ TEST_P(LibraryDetailE2E, AnyTextPutInFrontIsShownAndEdited) {
   EXPECT_EQ(status().value("text"), text + "now");
 }
 
+// Select All in the editor sets the X selection as a selection made with Shift and an arrow does:
+// the whole text, its breaks as they are.
+TEST_P(LibraryDetailE2E, SelectAllInTheEditorSetsTheXSelection) {
+  const QString text = QStringLiteral("first line\r\nsecond line");
+  probe_->send("text " + QString::fromLatin1(QUrl::toPercentEncoding(text)));
+  probe_->send("detail 0");
+  ASSERT_TRUE(waitFor([&] { return status().value("text") == text; }, 15000));
+  ASSERT_TRUE(click("Edit"));
+  ASSERT_TRUE(waitFor([&] { return status().value("editing") == "1"; }, 10000));
+  ASSERT_TRUE(waitFor([&] { return status().value("active") == "1"; }, 10000));
+  const auto primary = [&] {
+    QProcess xclip;
+    xclip.setProcessEnvironment(x_.environment());
+    xclip.start(QStringLiteral("xclip"),
+                {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("primary")});
+    xclip.waitForFinished(5000);
+    return xclip.readAllStandardOutput();
+  };
+  ASSERT_TRUE(x_.xdotool({"type", "--delay", "30", "ab"}));
+  ASSERT_TRUE(x_.xdotool({"key", "shift+Left"}));
+  ASSERT_TRUE(waitFor([&] { return primary() == "b"; }, 10000)) << primary().constData();
+  ASSERT_TRUE(x_.xdotool({"key", "ctrl+a"}));
+  EXPECT_TRUE(waitFor([&] { return primary() == (text + "ab").toUtf8(); }, 5000)) << primary().constData();
+}
+
 // Escape in the editor drops the edit and leaves the pane open; the next Escape closes the pane.
 TEST_P(LibraryDetailE2E, EscapeDropsTheEditThenClosesThePane) {
   probe_->send("detail 1");  // the code

@@ -58,8 +58,11 @@ class LibraryCardActionsTest : public ::testing::Test {
   void click(const QUuid& id, Qt::KeyboardModifiers modifiers = {}) {
     QTest::mouseClick(grid().viewport(), Qt::LeftButton, modifiers, middleOf(id));
   }
+  // The second press, then its release, as the window system delivers them.
   void doubleClick(const QUuid& id, Qt::KeyboardModifiers modifiers = {}) {
-    QTest::mouseDClick(grid().viewport(), Qt::LeftButton, modifiers, middleOf(id));
+    const QPoint at = middleOf(id);
+    QTest::mouseDClick(grid().viewport(), Qt::LeftButton, modifiers, at);
+    QTest::mouseRelease(grid().viewport(), Qt::LeftButton, modifiers, at);
   }
   void drag(const QUuid& id) {
     const QPoint from = middleOf(id);
@@ -382,8 +385,9 @@ TEST_F(LibraryCardActionsTest, WithoutThePermissionOrAnApplicationToGoBackToItOn
     PaintedItem* target = freshGrid.cardFor(item.id);
     ASSERT_NE(target, nullptr);
     state->setPasteHintItemID(std::nullopt);
-    QTest::mouseDClick(freshGrid.viewport(), Qt::LeftButton, {},
-                       freshGrid.mapFromScene(target->mapToScene(target->rect().center())));
+    const QPoint at = freshGrid.mapFromScene(target->mapToScene(target->rect().center()));
+    QTest::mouseDClick(freshGrid.viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseRelease(freshGrid.viewport(), Qt::LeftButton, {}, at);
     fake.advanceBoth(1);
     EXPECT_EQ(writes().last().text, "hinted");
     EXPECT_EQ(state->pasteHintItemID(), item.id);

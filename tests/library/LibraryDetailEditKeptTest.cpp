@@ -103,7 +103,9 @@ TEST_F(LibraryDetailEditKeptTest, AnEditOutlivesTheWindowGoingAway) {
       {"Ctrl+2", [](LibraryDetailEditKeptTest& t) { t.press(Qt::Key_2, Qt::ControlModifier); }},
       {"double-click",
        [](LibraryDetailEditKeptTest& t) {
-         QTest::mouseDClick(t.grid().viewport(), Qt::LeftButton, {}, t.middleOf(t.first.id));
+         const QPoint at = t.middleOf(t.first.id);
+         QTest::mouseDClick(t.grid().viewport(), Qt::LeftButton, {}, at);
+         QTest::mouseRelease(t.grid().viewport(), Qt::LeftButton, {}, at);
        }},
       {"the menu's Paste",
        [](LibraryDetailEditKeptTest& t) {

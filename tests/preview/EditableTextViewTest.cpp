@@ -32,7 +32,7 @@ struct EditorHost {
     editor->setProps({text}, callbacks());
   }
   EditableTextView::Callbacks callbacks() {
-    return {[this](const QString& text) { reported << text; }};
+    return {.onEdit = [this] { reported << editor->currentText(); }};
   }
   void show(PreviewContext& context) {
     window.show();
@@ -238,6 +238,37 @@ TEST(EditableTextView, CopyAndCutGiveTheCharactersThatAreThere) {
   }
 }
 
+// A break the user typed is copied in the text's own form, as the text keeps it: Return at the
+// end, a character, then that character and the break before it copied with real keys.
+TEST(EditableTextView, ACopyAcrossABreakTheUserTypedGivesItInTheTextsForm) {
+  const struct {
+    QString given;
+    QByteArray copied;
+  } cases[] = {
+      {u"one\r\ntwo"_s, "\r\nx"},
+      {u"one\rtwo"_s, "\rx"},
+      {u"one\ntwo"_s, "\nx"},
+      {u"one\u2029two"_s, "\nx"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.given.toStdString());
+    PreviewContext context;
+    EditorHost host(context, c.given);
+    host.show(context);
+    host.editor->setFocus();
+    QTest::keyClick(host.editor, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(host.editor, Qt::Key_Return);
+    QTest::keyClick(host.editor, Qt::Key_X);
+    QTest::keyClick(host.editor, Qt::Key_Left, Qt::ShiftModifier);
+    QTest::keyClick(host.editor, Qt::Key_Left, Qt::ShiftModifier);
+    QTest::keyClick(host.editor, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(clipboardBytes(), c.copied);
+    QTest::keyClick(host.editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(host.editor, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(clipboardBytes(), (c.given + QString::fromLatin1(c.copied)).toUtf8());
+  }
+}
+
 TEST(EditableTextView, TakesFocusWithTheCaretAfterTheLastCharacterOnceAfterItShows) {
   PreviewContext context;
   const QString text = QString::fromUtf8("first line\nlast 😀");
@@ -310,7 +341,7 @@ TEST(EditableTextView, TheHostsNewTextReplacesTheShownOneAndEditsReachTheLatestC
   EditorHost host(context, QStringLiteral("old"));
   host.show(context);
   QStringList second;
-  host.editor->setProps({QStringLiteral("new text")}, {[&](const QString& text) { second << text; }});
+  host.editor->setProps({QStringLiteral("new text")}, {.onEdit = [&] { second << host.editor->currentText(); }});
   EXPECT_EQ(host.editor->currentText(), QStringLiteral("new text"));
   QTest::keyClick(host.editor, Qt::Key_End);
   QTest::keyClick(host.editor, Qt::Key_Y);

@@ -23,10 +23,15 @@ class WindowPointer {
   // A press and release at `point`, `afterMs` after the previous pointer event (QTest's clock):
   // within the double-click interval it is the second click of a double-click.
   void click(QPoint point, int afterMs = 5000) {
+    press(point, afterMs);
+    release(point);
+  }
+  // The click's two halves, for a press held a while.
+  void press(QPoint point, int afterMs = 5000) {
     QTest::lastMouseTimestamp += afterMs;
     send(point, Qt::LeftButton, QEvent::MouseButtonPress);
-    send(point, Qt::LeftButton, QEvent::MouseButtonRelease);
   }
+  void release(QPoint point) { send(point, Qt::LeftButton, QEvent::MouseButtonRelease); }
   static int doubleClickMs() { return 100; }
 
  private:
