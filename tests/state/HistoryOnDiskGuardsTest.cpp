@@ -98,12 +98,14 @@ const Change kChanges[] = {
     {"the journal written over in place by another history's of the same length", false,
      [](const Folder& f) {
        const QByteArray theirs = anotherHistorysJournal(QFileInfo(f.journal).size());
-       return writeOverInPlace(f.journal, theirs) ? theirs : "failed";
+       const bool sameLength = theirs.size() == QFileInfo(f.journal).size();
+       return sameLength && writeOverInPlace(f.journal, theirs) ? theirs : "failed";
      }},
     {"the journal replaced by another history's of the same length", false,
      [](const Folder& f) {
        const QByteArray theirs = anotherHistorysJournal(QFileInfo(f.journal).size());
-       return replaceByRename(f.journal, theirs) ? theirs : "failed";
+       const bool sameLength = theirs.size() == QFileInfo(f.journal).size();
+       return sameLength && replaceByRename(f.journal, theirs) ? theirs : "failed";
      }},
     {"the journal cut to half", false,
      [](const Folder& f) {
@@ -175,8 +177,8 @@ TEST_F(HistoryOnDiskGuardsTest, AChangeTheSizeDoesNotShowIsNoticedAtTheNextSave)
     EXPECT_EQ(h.relaunch()->items(), held);
     EXPECT_EQ(log.texts().filter(QStringLiteral("changed by another program")).size(), 1);
     const QStringList aside = setAside();
-    ASSERT_EQ(aside.size(), 1) << aside.join(u' ').toStdString();
-    EXPECT_EQ(readFile(folder().data + u'/' + aside.first()), leftThere);
+    EXPECT_EQ(aside.size(), 1) << aside.join(u' ').toStdString();
+    EXPECT_EQ(aside.isEmpty() ? QByteArray() : readFile(folder().data + u'/' + aside.first()), leftThere);
   }
 }
 
@@ -212,8 +214,8 @@ TEST(HistoryRewriteTest, AFilePutInPlaceDuringTheRewriteIsSetAside) {
 
     EXPECT_EQ(decodeItems(readFile(history)), second);
     const QStringList aside = QDir(dir.path()).entryList({QStringLiteral("history.json.replaced-*")}, QDir::Files);
-    ASSERT_EQ(aside.size(), 1);
-    EXPECT_EQ(readFile(dir.filePath(aside.first())), theirs);
+    EXPECT_EQ(aside.size(), 1);
+    EXPECT_EQ(aside.isEmpty() ? QByteArray() : readFile(dir.filePath(aside.first())), theirs);
     EXPECT_EQ(log.texts().filter(QStringLiteral("while it was rewritten")).size(), 1);
   }
 }
