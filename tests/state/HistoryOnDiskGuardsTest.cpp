@@ -9,6 +9,7 @@
 #include "state/HistoryWriter.h"
 #include "state/SetAsideHistories.h"
 #include "support/CapturedLog.h"
+#include "support/FifoWithDeadline.h"
 #include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -218,6 +219,41 @@ TEST(HistoryRewriteTest, AFilePutInPlaceDuringTheRewriteIsSetAside) {
     EXPECT_EQ(aside.isEmpty() ? QByteArray() : readFile(dir.filePath(aside.first())), theirs);
     EXPECT_EQ(log.texts().filter(QStringLiteral("while it was rewritten")).size(), 1);
   }
+}
+
+// A FIFO put at the journal's path after three saves, just before a rewrite opens the journal
+// again (a later run's first fold): the save neither waits on it nor writes into it.
+TEST(HistoryRewriteTest, AFifoAtTheJournalsPathDoesNotHoldUpTheSave) {
+  QTemporaryDir dir;
+  const QString history = dir.filePath(QStringLiteral("history.json"));
+  const QString journalPath = dir.filePath(QStringLiteral("history.journal"));
+  const QDateTime now = QDateTime::currentDateTimeUtc();
+  QList<ClipboardItem> items;
+  {
+    HistoryWriter writer(history, journalPath);
+    writer.started({});
+    for (int i = 0; i < 3; ++i) {
+      items.prepend(test::textItem(QStringLiteral("copy %1").arg(i)));
+      ASSERT_TRUE(
+          writer.save(items, {HistoryChange::added(items.first())}, false, HistoryWriter::Moment::change, i, now));
+    }
+  }
+  ASSERT_GT(QFileInfo(journalPath).size(), 0);
+  // The next run, as its start found the files.
+  HistoryWriter writer(history, journalPath);
+  const qint64 journalLength = QFileInfo(journalPath).size();
+  writer.started({HistoryFileIdentity::ofFile(history), FileOnDisk::at(history), journalLength, journalLength,
+                  FileOnDisk::at(journalPath), true});
+  std::optional<test::FifoWithDeadline> fifo;
+  writer.setWhileFolding([&] {
+    ASSERT_TRUE(QFile::remove(journalPath));
+    fifo.emplace(journalPath);
+    ASSERT_TRUE(fifo->isMade());
+  });
+  items.prepend(test::textItem(QStringLiteral("copy 3")));
+  writer.save(items, {HistoryChange::added(items.first())}, true, HistoryWriter::Moment::change, 100, now);
+  EXPECT_EQ(decodeItems(readFile(history)), items);
+  fifo.reset();  // fails the test when the save waited on it
 }
 
 // A change to the data folder is saved over as it happens, not at the next copy: a kill a
