@@ -132,6 +132,7 @@ qint64 HistoryWriter::foldThreshold() const {
 bool HistoryWriter::save(const QList<ClipboardItem>& items, const QList<HistoryChange>& changes, bool rewrite,
                          Moment moment, double now, const QDateTime& wallTime) {
   noticeChangesOnDisk(wallTime);
+  if (afterLook_) afterLook_();
   // The journal can only extend a file this run knows.
   mustRewrite_ = mustRewrite_ || rewrite || !file_ || !journalUsable_;
   bool saved = true;
@@ -339,7 +340,13 @@ bool HistoryWriter::writeAt(qint64 offset, const QByteArray& bytes) {
   }
   if (done == bytes.size() && ::fdatasync(journal_) == 0) {
     noteJournalWritten(offset + bytes.size());
-    return true;
+    // Renamed over or deleted meanwhile, the records went to a file no one will read.
+    const std::optional<FileOnDisk> there = FileOnDisk::at(journalPath_);
+    if (there && there->device == journalOnDisk_->device && there->inode == journalOnDisk_->inode) return true;
+    closeJournal();
+    journalChanged_ = true;
+    errno = ESTALE;
+    return false;
   }
   const int error = errno;
   // Never cut to a length past the end: that would leave zero bytes.

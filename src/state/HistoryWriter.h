@@ -88,6 +88,8 @@ class HistoryWriter {
   bool checkOnDisk(const QDateTime& wallTime) { return noticeChangesOnDisk(wallTime); }
   // How many files this writer set aside so far.
   int setAsideCount() const { return setAsideCount_; }
+  // Tests: runs after the look at the files that starts each save, before anything is written.
+  void setAfterLook(std::function<void()> work) { afterLook_ = std::move(work); }
   // Tests: runs while a fold's new file is complete but not yet in place.
   void setWhileFolding(std::function<void()> work) { whileFolding_ = std::move(work); }
 
@@ -131,6 +133,7 @@ class HistoryWriter {
   std::optional<double> lastFoldAt_;
   QString failure_;
   std::function<void()> whileFolding_;
+  std::function<void()> afterLook_;
   int setAsideCount_ = 0;
 };
 

@@ -256,6 +256,80 @@ TEST(HistoryRewriteTest, AFifoAtTheJournalsPathDoesNotHoldUpTheSave) {
   fifo.reset();  // fails the test when the save waited on it
 }
 
+// What a start would read from the files in `dir`: the history file with the journal's records.
+QList<ClipboardItem> storedIn(const QTemporaryDir& dir) {
+  QList<ClipboardItem> items =
+      decodeItems(readFile(dir.filePath(QStringLiteral("history.json")))).value_or(QList<ClipboardItem>());
+  journal::replay(readFile(dir.filePath(QStringLiteral("history.journal"))),
+                  HistoryFileIdentity::ofFile(dir.filePath(QStringLiteral("history.json"))), items);
+  return items;
+}
+
+// Another program changes the journal between the look that starts a save and the save's write:
+// the write notices, what the program left there is set aside, and every item is on disk.
+TEST(HistoryRewriteTest, AJournalChangedBetweenTheLookAndTheWriteIsNoticed) {
+  struct Row {
+    const char* name;
+    bool foldAndDeleteFirst;  // the journal folded in, then deleted (and the deletion seen)
+    std::function<QByteArray(const QString& journal)> change;  // returns what it left there
+  };
+  const Row rows[] = {
+      {"the journal cut to half", false,
+       [](const QString& journal) {
+         const QByteArray half = readFile(journal).left(QFileInfo(journal).size() / 2);
+         return ::truncate(QFile::encodeName(journal).constData(), half.size()) == 0 ? half : "failed";
+       }},
+      {"bytes appended to the journal", false,
+       [](const QString& journal) {
+         QFile file(journal);
+         const bool done = file.open(QIODevice::Append) && file.write("{\"theirs\":1}\n") > 0;
+         file.close();
+         return done ? readFile(journal) : "failed";
+       }},
+      {"another history's journal of the same length renamed over it", false,
+       [](const QString& journal) {
+         const QByteArray theirs = anotherHistorysJournal(QFileInfo(journal).size());
+         return replaceByRename(journal, theirs) ? theirs : "failed";
+       }},
+      {"another history's journal put where none was", true,
+       [](const QString& journal) {
+         const QByteArray theirs = anotherHistorysJournal(0);
+         return writeFileAtomically(journal, theirs) ? theirs : "failed";
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    QTemporaryDir dir;
+    const QString journalPath = dir.filePath(QStringLiteral("history.journal"));
+    HistoryWriter writer(dir.filePath(QStringLiteral("history.json")), journalPath);
+    writer.started({});
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    QList<ClipboardItem> items;
+    const auto copy = [&](int i) {
+      items.prepend(test::textItem(QStringLiteral("copy %1").arg(i)));
+      return writer.save(items, {HistoryChange::added(items.first())}, false, HistoryWriter::Moment::change, i, now);
+    };
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(copy(i));
+    if (row.foldAndDeleteFirst) {
+      ASSERT_TRUE(writer.save(items, {}, true, HistoryWriter::Moment::change, 10, now));
+      ASSERT_TRUE(QFile::remove(journalPath));
+      ASSERT_TRUE(writer.save(items, {}, false, HistoryWriter::Moment::change, 11, now));
+      ASSERT_FALSE(QFileInfo::exists(journalPath));
+    }
+    QByteArray leftThere;
+    bool changed = false;
+    writer.setAfterLook([&] {
+      if (!std::exchange(changed, true)) leftThere = row.change(journalPath);
+    });
+    EXPECT_TRUE(copy(3));
+    ASSERT_NE(leftThere, "failed");
+    EXPECT_EQ(storedIn(dir), items) << "a kill now loses nothing";
+    const QStringList aside = QDir(dir.path()).entryList({QStringLiteral("history.journal.replaced-*")}, QDir::Files);
+    EXPECT_EQ(aside.size(), 1);
+    EXPECT_EQ(aside.isEmpty() ? QByteArray() : readFile(dir.filePath(aside.first())), leftThere);
+  }
+}
+
 // A change to the data folder is saved over as it happens, not at the next copy: a kill a
 // moment later loses nothing. The program's own writes bring on no rewrite.
 TEST_F(HistoryOnDiskGuardsTest, AChangeIsSavedOverWithinASecondWithoutACopy) {
