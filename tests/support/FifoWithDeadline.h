@@ -1,5 +1,4 @@
 #pragma once
-#include <cerrno>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -7,6 +6,7 @@
 #include <QFile>
 #include <QString>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
