@@ -14,7 +14,9 @@
 #include "items/stores/RichTextStore.h"
 #include "items/stores/SideFileFolder.h"
 #include "items/thumbnails/ThumbnailCache.h"
+#include "platform/PathWatcher.h"
 #include "platform/Paths.h"
+#include "state/SetAsideHistories.h"
 
 #include <QDir>
 #include <QFile>
@@ -70,6 +72,8 @@ struct HistoryFile::Shared {
     QSet<QString> ids;
   };
   QHash<QString, SetAside> setAside;
+  // Save queue only: the writer's count of files set aside when the set-aside files were last bounded.
+  int setAsideBounded = 0;
   // The save queue's writer of the file and the journal.
   HistoryWriter writer;
 };
@@ -169,46 +173,21 @@ QSet<QString> removedIds(const QList<HistoryChange>& changes) {
   return ids;
 }
 
-bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-
-// Every UUID in the text, upper-case as side files are named. Damaged records cannot be told
-// apart from whole ones, so every UUID-shaped string counts: keeping a file too many is harmless.
-void collectUuids(const QByteArray& text, QSet<QString>& ids) {
-  constexpr qsizetype kLength = 36;
-  const char* data = text.constData();
-  for (qsizetype i = 8; i + kLength - 8 <= text.size(); ++i) {
-    if (data[i] != '-') continue;
-    const char* start = data + i - 8;
-    bool uuid = true;
-    for (qsizetype k = 0; k < kLength && uuid; ++k)
-      uuid = (k == 8 || k == 13 || k == 18 || k == 23) ? start[k] == '-' : isHexDigit(start[k]);
-    if (!uuid) continue;
-    ids.insert(QString::fromLatin1(start, kLength).toUpper());
-    i += kLength - 9;
-  }
-}
-
 // The ids that histories and journals set aside beside the history file still name: their side
 // files stay, so that such a history can be read back one day with its images and rich text.
 QSet<QString> idsOfSetAsideHistories(const QString& historyPath, HistoryFile::Shared& shared) {
-  const QFileInfo history(historyPath);
-  const QString journal = QLatin1String(HistoryFile::kJournalFileName);
-  const QFileInfoList files = history.dir().entryInfoList(
-      {history.fileName() + QStringLiteral(".unreadable-*"), history.fileName() + QStringLiteral(".replaced-*"),
-       journal + QStringLiteral(".unreadable-*"), journal + QStringLiteral(".unmatched-*"),
-       journal + QStringLiteral(".replaced-*")},
-      QDir::Files);
   QSet<QString> ids;
   QHash<QString, HistoryFile::Shared::SetAside> seen;
-  for (const QFileInfo& file : files) {
-    HistoryFile::Shared::SetAside entry = shared.setAside.value(file.absoluteFilePath());
-    if (entry.size != file.size()) {
+  for (const QString& path : setAside::files(historyPath)) {
+    const qint64 size = QFileInfo(path).size();
+    HistoryFile::Shared::SetAside entry = shared.setAside.value(path);
+    if (entry.size != size) {
       entry.ids.clear();
-      collectUuids(readFile(file.absoluteFilePath()), entry.ids);
-      entry.size = file.size();
+      setAside::collectIds(path, entry.ids);
+      entry.size = size;
     }
     ids.unite(entry.ids);
-    seen.insert(file.absoluteFilePath(), std::move(entry));
+    seen.insert(path, std::move(entry));
   }
   shared.setAside = std::move(seen);
   return ids;
@@ -304,6 +283,11 @@ bool writeHistory(const HistorySaveServices& services, HistoryFile::Shared& shar
                          << "); the files keep what they held and the write is tried again:" << services.historyPath;
     else if (written && shared.writeFailing.exchange(false))
       qCInfo(lcState) << "History written again after failed writes";
+  }
+  // What the writer set aside, beyond the newest few of each kind, goes (its side files with the next prune).
+  if (const int count = shared.writer.setAsideCount(); count != shared.setAsideBounded) {
+    shared.setAsideBounded = count;
+    setAside::removeOldest(services.historyPath, QFileInfo(services.historyPath).size());
   }
   // While the history on disk still holds an item, so do its side files.
   shared.removalsNotOnDisk.unite(removedIds(save.changes));
@@ -512,6 +496,7 @@ HistorySaveServices HistoryFile::saveServices() const {
 
 void HistoryFile::pruneLater(const QList<ClipboardItem>& snapshot) {
   queue_->async([sideFiles = saveServices(), shared = shared_, snapshot, number = nextSnapshot()] {
+    setAside::removeOldest(sideFiles.historyPath, QFileInfo(sideFiles.historyPath).size());
     removeGoneSideFiles(sideFiles, *shared, snapshot, number, {}, true);
   });
 }
@@ -527,7 +512,8 @@ bool HistoryFile::write(Save save, bool sync) {
     QString failure;
   } outcome;
   auto job = [sideFiles = std::move(sideFiles), shared = shared_, save = std::move(save), number,
-              scheduler = services_.scheduler, failed = writeFailed_, outcome = sync ? &outcome : nullptr] {
+              scheduler = services_.scheduler, failed = writeFailed_, outcome = sync ? &outcome : nullptr, file = this,
+              watching = watcher_ != nullptr, rewatch = Guard(watcher_.get())] {
     const bool written = writeHistory(sideFiles, *shared, save, number);
     if (outcome) {
       outcome->written = written && !shared->historyWriteBlocked;
@@ -537,6 +523,8 @@ bool HistoryFile::write(Save save, bool sync) {
                              : shared->failure;
     }
     if (!written && failed) scheduler->post(failed);
+    // A save makes the files (and the folder) again when they were gone: they are watched anew.
+    if (watching) scheduler->post([file] { file->watchPaths(); }, rewatch);
   };
   if (!sync) {
     queue_->async(std::move(job));
@@ -566,6 +554,31 @@ bool HistoryFile::setAsideUnreadable(const QString& path, const QString& reason)
   qCInfo(lcState) << "History file could not be read (" << reason
                   << ") nor set aside; it will not be written in this run:" << path;
   return false;
+}
+
+void HistoryFile::watchForChanges(std::function<void()> changed) {
+  changedOnDisk_ = std::move(changed);
+  watcher_ = std::make_unique<PathWatcher>();
+  QObject::connect(watcher_.get(), &PathWatcher::changed, watcher_.get(), [this] {
+    watchPaths();
+    if (!diskCheck_.isPending())
+      diskCheck_ = services_.scheduler->after(
+          kDiskCheckDelaySeconds, [this] { checkOnDisk(); }, watcher_.get());
+  });
+  watchPaths();
+}
+
+void HistoryFile::watchPaths() {
+  const QString folder = services_.paths->applicationSupport();
+  if (watcher_) watcher_->watch({folder, folder + u'/' + QLatin1String(kFileName), journalPath()});
+}
+
+void HistoryFile::checkOnDisk() {
+  queue_->async(
+      [shared = shared_, scheduler = services_.scheduler, changed = changedOnDisk_, guard = Guard(watcher_.get())] {
+        if (!shared->historyWriteBlocked && shared->writer.checkOnDisk(scheduler->now()))
+          scheduler->post(changed, guard);
+      });
 }
 
 void HistoryFile::waitForWrites() {

@@ -1,5 +1,6 @@
 #pragma once
 #include "items/model/ClipboardItem.h"
+#include "platform/Scheduler.h"
 #include "state/HistoryJournal.h"
 #include "state/HistoryWriter.h"
 
@@ -15,6 +16,7 @@
 
 namespace qv {
 
+class PathWatcher;
 struct HistorySaveServices;
 struct ItemServices;
 class SerialQueue;
@@ -74,6 +76,12 @@ class HistoryFile {
   // Deletes, on the save queue, the side files of every item that is neither in `snapshot` nor
   // added since (at start-up: those a crash or an earlier run left behind).
   void pruneLater(const QList<ClipboardItem>& snapshot);
+  // Watches the data folder and the two files. When another program changes them (deletes,
+  // replaces, writes in, moves the folder away), what it put there is set aside on the save
+  // queue within kDiskCheckDelaySeconds and `changed` runs on the main thread, to save the history
+  // anew at once. The program's own writes leave nothing to set aside and bring on nothing.
+  void watchForChanges(std::function<void()> changed);
+  static constexpr double kDiskCheckDelaySeconds = 0.25;
   // Returns once a write still under way on the save queue has finished.
   void waitForWrites();
   // An item was added after the last snapshot: a prune working from that snapshot keeps its files.
@@ -95,6 +103,8 @@ class HistoryFile {
   QList<ClipboardItem> replayJournal(std::vector<QList<ClipboardItem>> parts, std::optional<journal::Reading>& reading,
                                      HistoryWriter::Start start, bool* differsFromFile, bool* journalReplayed);
   bool setAsideJournal(const QString& kind, const QString& reason);
+  void watchPaths();
+  void checkOnDisk();
   qint64 nextSnapshot();
   HistorySaveServices saveServices() const;
 
@@ -103,6 +113,9 @@ class HistoryFile {
   // Shared with the save queue.
   std::shared_ptr<Shared> shared_;
   std::function<void()> writeFailed_;
+  std::unique_ptr<PathWatcher> watcher_;
+  std::function<void()> changedOnDisk_;
+  WorkItem diskCheck_;
   QString lastFailure_;
   bool lastFailureOnlyPictures_ = false;
 };

@@ -22,7 +22,8 @@ namespace qv {
 namespace {
 
 FileOnDisk fileOnDisk(const struct stat& status) {
-  return {quint64(status.st_dev), quint64(status.st_ino), qint64(status.st_size), S_ISREG(status.st_mode)};
+  return {quint64(status.st_dev), quint64(status.st_ino), qint64(status.st_size), S_ISREG(status.st_mode),
+          qint64(status.st_ctim.tv_sec) * 1'000'000'000 + status.st_ctim.tv_nsec};
 }
 
 bool holdsNothing(const std::optional<FileOnDisk>& file) { return file && file->regular && file->size == 0; }
@@ -32,7 +33,9 @@ QString whatChanged(const std::optional<FileOnDisk>& now, const std::optional<Fi
   if (!now) return name + QStringLiteral(" is gone");
   if (!was) return QStringLiteral("another file is where %1 goes").arg(name);
   if (now->device != was->device || now->inode != was->inode) return name + QStringLiteral(" was replaced");
-  return name + (now->size == 0 ? QStringLiteral(" was emptied") : QStringLiteral(" was cut or written over"));
+  if (now->size == 0) return name + QStringLiteral(" was emptied");
+  return name + (now->size == was->size ? QStringLiteral(" was written over in place")
+                                        : QStringLiteral(" was cut or written over"));
 }
 
 }  // namespace
@@ -70,7 +73,7 @@ void HistoryWriter::started(const Start& start) {
 
 // A stat of each path. Whatever another program put there is renamed aside (an empty file holds
 // nothing to keep); what this run held in memory is all written again.
-void HistoryWriter::noticeChangesOnDisk(const QDateTime& wallTime) {
+bool HistoryWriter::noticeChangesOnDisk(const QDateTime& wallTime) {
   QStringList said;
   bool repeated = false;
   const std::optional<FileOnDisk> file = FileOnDisk::at(historyPath_);
@@ -106,12 +109,14 @@ void HistoryWriter::noticeChangesOnDisk(const QDateTime& wallTime) {
     qCWarning(lcState).noquote() << "History files changed by another program:" << said.join(QStringLiteral("; "))
                                  << (mustRewrite_ ? "- the whole history is written anew from memory"
                                                   : "- a new journal is started");
+  return !said.isEmpty();
 }
 
 bool HistoryWriter::setAside(const QString& path, const QDateTime& wallTime, QStringList& said) {
   const QString target = asideName(path, QStringLiteral("replaced"), wallTime);
   if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) == 0) {
     said << QStringLiteral("kept it as ") + QFileInfo(target).fileName();
+    ++setAsideCount_;
     return true;
   }
   said << QStringLiteral("it could not be set aside (%1) and is left alone")
@@ -127,6 +132,7 @@ qint64 HistoryWriter::foldThreshold() const {
 bool HistoryWriter::save(const QList<ClipboardItem>& items, const QList<HistoryChange>& changes, bool rewrite,
                          Moment moment, double now, const QDateTime& wallTime) {
   noticeChangesOnDisk(wallTime);
+  if (afterLook_) afterLook_();
   // The journal can only extend a file this run knows.
   mustRewrite_ = mustRewrite_ || rewrite || !file_ || !journalUsable_;
   bool saved = true;
@@ -152,10 +158,25 @@ bool HistoryWriter::save(const QList<ClipboardItem>& items, const QList<HistoryC
   }
   if (!foldNow) return saved;
   // A failed fold leaves the journal in force: what it holds is still saved.
-  return fold(items, now) || (saved && !mustRewrite_);
+  return fold(items, now, wallTime) || (saved && !mustRewrite_);
 }
 
-bool HistoryWriter::fold(const QList<ClipboardItem>& items, double now) {
+// Just before the new file takes the path: what stands there must be what this run left (or
+// nothing). A file another program put there while the new one was written is set aside.
+void HistoryWriter::keepWhatAnotherProgramPutThere(const QDateTime& wallTime) {
+  const std::optional<FileOnDisk> there = FileOnDisk::at(historyPath_);
+  if (there == fileOnDisk_ || (!fileOnDisk_ && holdsNothing(there))) return;
+  if (fileOnDisk_ && there && there->regular && fileOnDisk_->device == there->device &&
+      fileOnDisk_->inode == there->inode && fileOnDisk_->size == there->size && file_ &&
+      HistoryFileIdentity::ofFile(historyPath_) == file_)
+    return;  // touched, not changed
+  QStringList said{whatChanged(there, fileOnDisk_, QStringLiteral("the history file"))};
+  if (!holdsNothing(there)) setAside(historyPath_, wallTime, said);
+  qCWarning(lcState).noquote() << "History file changed by another program while it was rewritten:"
+                               << said.join(QStringLiteral("; "));
+}
+
+bool HistoryWriter::fold(const QList<ClipboardItem>& items, double now, const QDateTime& wallTime) {
   lastFoldAt_ = now;
   if (fileBlocked_) {
     failure_ = QStringLiteral("another program's file is where the history file goes and could not be set aside");
@@ -184,6 +205,8 @@ bool HistoryWriter::fold(const QList<ClipboardItem>& items, double now) {
     return write(piece);
   };
   const bool replaced = writeFileAtomically(historyPath_, encode, &failure_, [&](int handle) {
+    if (whileFolding_) whileFolding_();
+    keepWhatAnotherProgramPutThere(wallTime);
     struct stat status {};
     if (::fstat(handle, &status) != 0) return;
     writtenOnDisk = fileOnDisk(status);  // the rename keeps it
@@ -205,6 +228,11 @@ bool HistoryWriter::fold(const QList<ClipboardItem>& items, double now) {
     writtenOnDisk = FileOnDisk::at(historyPath_);
   }
   if (!replaced || !written) return false;
+  // The rename moved the new file's change time: it is read again in place, unless another file
+  // stands there already (the next save sets that aside).
+  if (const std::optional<FileOnDisk> inPlace = FileOnDisk::at(historyPath_);
+      inPlace && writtenOnDisk && inPlace->device == writtenOnDisk->device && inPlace->inode == writtenOnDisk->inode)
+    writtenOnDisk = inPlace;
   file_ = *written;
   fileOnDisk_ = writtenOnDisk;
   mustRewrite_ = false;
@@ -214,7 +242,8 @@ bool HistoryWriter::fold(const QList<ClipboardItem>& items, double now) {
   // The journal starts over. Emptying it needs no room on the disk; when even that fails and no
   // line names the new file, the journal goes (everything in it is in the file now).
   if (openJournal() && ::ftruncate(journal_, 0) == 0 && ::fdatasync(journal_) == 0) {
-    journalLength_ = journalOnDisk_->size = 0;
+    journalLength_ = 0;
+    noteJournalWritten(0);
     return true;
   }
   if (folded) return true;  // appending goes on after the line naming the new file
@@ -260,9 +289,7 @@ bool HistoryWriter::openJournal() {
   }
   // Only the journal this run last wrote, or a new empty one, is written to.
   const bool ours = opened->regular && opened->size >= journalLength_ &&
-                    (journalOnDisk_ ? opened->device == journalOnDisk_->device &&
-                                          opened->inode == journalOnDisk_->inode && opened->size == journalOnDisk_->size
-                                    : opened->size == 0);
+                    (journalOnDisk_ ? *opened == *journalOnDisk_ : opened->size == 0);
   if (!ours) {
     closeJournal();
     journalChanged_ = true;
@@ -276,9 +303,16 @@ bool HistoryWriter::openJournal() {
       closeJournal();
       return false;
     }
-    journalOnDisk_->size = journalLength_;
+    noteJournalWritten(journalLength_);
   }
   return true;
+}
+
+// After a write of this run to the open journal: its length is the one this run made (a write of
+// another program meanwhile shows as a length of its own), its change time the one it has now.
+void HistoryWriter::noteJournalWritten(qint64 size) {
+  if (const std::optional<FileOnDisk> now = FileOnDisk::of(journal_)) journalOnDisk_ = now;
+  if (journalOnDisk_) journalOnDisk_->size = size;
 }
 
 void HistoryWriter::closeJournal() {
@@ -305,18 +339,24 @@ bool HistoryWriter::writeAt(qint64 offset, const QByteArray& bytes) {
     done += n;
   }
   if (done == bytes.size() && ::fdatasync(journal_) == 0) {
-    journalOnDisk_->size = offset + bytes.size();
-    return true;
+    noteJournalWritten(offset + bytes.size());
+    // Renamed over or deleted meanwhile, the records went to a file no one will read.
+    const std::optional<FileOnDisk> there = FileOnDisk::at(journalPath_);
+    if (there && there->device == journalOnDisk_->device && there->inode == journalOnDisk_->inode) return true;
+    closeJournal();
+    journalChanged_ = true;
+    errno = ESTALE;
+    return false;
   }
   const int error = errno;
   // Never cut to a length past the end: that would leave zero bytes.
   const std::optional<FileOnDisk> after = FileOnDisk::of(journal_);
   if (after && (after->size == offset || (after->size > offset && ::ftruncate(journal_, offset) == 0))) {
-    journalOnDisk_->size = offset;
+    noteJournalWritten(offset);
   } else {
     // The cut-off record stays at the end; the next append starts at `offset` all the same, and
     // reopening the journal cuts it off first.
-    if (after) journalOnDisk_->size = after->size;
+    if (after) noteJournalWritten(after->size);
     closeJournal();
   }
   errno = error;

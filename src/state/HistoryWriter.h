@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 namespace qv {
@@ -23,14 +24,15 @@ struct JournalLimits {
   qint64 quitFoldBytes = 4 * 1024 * 1024;
 };
 
-// Where a file of the history lies and how long it is, as this run last read or wrote it. A stat
-// of the path compared with it tells cheaply that something else deleted, replaced, cut or moved
-// the file since.
+// Where a file of the history lies, how long it is and when its inode last changed, as this run
+// last read or wrote it. A stat of the path compared with it tells cheaply that something else
+// deleted, replaced, cut, moved or wrote in (even at the same size) the file since.
 struct FileOnDisk {
   quint64 device = 0;
   quint64 inode = 0;
   qint64 size = 0;
   bool regular = true;
+  qint64 changedNs = 0;  // st_ctim: every write, truncation, rename or chmod moves it
   bool operator==(const FileOnDisk& other) const = default;
   // What the path names now (a link that leads nowhere counts as something); none when nothing.
   static std::optional<FileOnDisk> at(const QString& path);
@@ -80,6 +82,17 @@ class HistoryWriter {
   bool save(const QList<ClipboardItem>& items, const QList<HistoryChange>& changes, bool rewrite, Moment moment,
             double now, const QDateTime& wallTime);
 
+  // Compares the files at the paths with what this run last wrote, as each save does first: what
+  // another program put there is set aside and the next save writes the whole history. True when
+  // something changed (the next save is then due at once).
+  bool checkOnDisk(const QDateTime& wallTime) { return noticeChangesOnDisk(wallTime); }
+  // How many files this writer set aside so far.
+  int setAsideCount() const { return setAsideCount_; }
+  // Tests: runs after the look at the files that starts each save, before anything is written.
+  void setAfterLook(std::function<void()> work) { afterLook_ = std::move(work); }
+  // Tests: runs while a fold's new file is complete but not yet in place.
+  void setWhileFolding(std::function<void()> work) { whileFolding_ = std::move(work); }
+
   // Bytes of records in the journal that the file lacks (for tests and figures).
   qint64 journalBytes() const { return liveBytes_; }
   // Why the last write that failed did (the system's word for it).
@@ -88,12 +101,14 @@ class HistoryWriter {
  private:
   // A fold writes the file in pieces of about this size.
   static constexpr qsizetype kFoldPieceBytes = 256 * 1024;
-  void noticeChangesOnDisk(const QDateTime& wallTime);
+  bool noticeChangesOnDisk(const QDateTime& wallTime);
   bool setAside(const QString& path, const QDateTime& wallTime, QStringList& said);
   bool append(const QByteArray& records);
-  bool fold(const QList<ClipboardItem>& items, double now);
+  bool fold(const QList<ClipboardItem>& items, double now, const QDateTime& wallTime);
+  void keepWhatAnotherProgramPutThere(const QDateTime& wallTime);
   bool openJournal();
   void closeJournal();
+  void noteJournalWritten(qint64 size);
   bool writeAt(qint64 offset, const QByteArray& bytes);
   qint64 foldThreshold() const;
 
@@ -117,6 +132,9 @@ class HistoryWriter {
   bool mustRewrite_ = false;
   std::optional<double> lastFoldAt_;
   QString failure_;
+  std::function<void()> whileFolding_;
+  std::function<void()> afterLook_;
+  int setAsideCount_ = 0;
 };
 
 }  // namespace qv

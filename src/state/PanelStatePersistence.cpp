@@ -112,6 +112,8 @@ void PanelState::loadHistory() {
   bool differsFromFile = false;
   bool journalReplayed = false;
   std::optional<QList<ClipboardItem>> stored = historyFile_->read(&differsFromFile, &journalReplayed);
+  // Another program's change to the files is saved over at once, not at the next copy.
+  historyFile_->watchForChanges([this] { save(false); });
   const auto loadMarks = [this] {
     setAsideUnreadableRetention();
     loadPinned();

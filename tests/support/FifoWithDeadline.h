@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QString>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -32,7 +33,7 @@ class FifoWithDeadline {
     stopped_.notify_all();
     if (watch_.joinable()) watch_.join();
     if (released_)
-      ADD_FAILURE() << "a reader waited on the FIFO " << path_.toStdString() << " past its deadline and was let go";
+      ADD_FAILURE() << "an open of the FIFO waited on " << path_.toStdString() << " past its deadline and was let go";
   }
   FifoWithDeadline(const FifoWithDeadline&) = delete;
   FifoWithDeadline& operator=(const FifoWithDeadline&) = delete;
@@ -43,12 +44,20 @@ class FifoWithDeadline {
   void watch(std::chrono::milliseconds limit) {
     std::unique_lock lock(mutex_);
     if (stopped_.wait_for(lock, limit, [this] { return stop_; })) return;
-    // Past the deadline: whoever has the FIFO open for reading now is let go.
+    // Past the deadline: whoever has the FIFO open for reading now is let go, and so is whoever
+    // waits in an open for writing (a reader comes and leaves).
     while (!stop_) {
       const int fd = ::open(native_.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
       if (fd >= 0) {
         ::close(fd);
         released_ = true;
+      }
+      const int reader = ::open(native_.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+      if (reader >= 0) {
+        // No data but a writer there: the writer's open was waiting for a reader.
+        char byte;
+        if (::read(reader, &byte, 1) < 0 && errno == EAGAIN) released_ = true;
+        ::close(reader);
       }
       stopped_.wait_for(lock, std::chrono::milliseconds(10), [this] { return stop_; });
     }
