@@ -135,6 +135,9 @@ class CardHostView : public PaintedItemView {
   void syncHover(HoverCause cause = HoverCause::content);
   // Where the pointer was says nothing about where it is now (the host hid).
   void forgetPointer() { pointer_.reset(); }
+  // Asks the screens where the pointer is now (the host moved under a pointer that may rest) and
+  // returns it; the pointer counts as over the list only where nothing of the window covers it.
+  QPointF locatePointer();
   bool reduceMotion() const;
 
   void wheelEvent(QWheelEvent* event) override;
