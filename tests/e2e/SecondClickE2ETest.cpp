@@ -199,8 +199,8 @@ TEST_F(SecondClickOnX11, TheLibraryMenusDeleteRemovesOnlyTheCardAimedAt) {
 }
 
 // The pointer rests over the library where the panel's first card will be; the library closes and
-// the hot key opens the panel under the resting pointer: a double-click there, with no move,
-// pastes that card (the panel hides to paste).
+// the hot key opens the panel under the resting pointer: that card shows its hover (its quick
+// actions), and a double-click there, with no move, pastes it (the panel hides to paste).
 TEST_F(SecondClickOnX11, ThePanelOpenedUnderAPointerThatRestedOnAClosedWindowTakesADoubleClickInPlace) {
   ASSERT_TRUE(openLibraryFromTheTray());
   ASSERT_TRUE(logCount("Library on screen", 1));
@@ -210,6 +210,15 @@ TEST_F(SecondClickOnX11, ThePanelOpenedUnderAPointerThatRestedOnAClosedWindowTak
   ASSERT_TRUE(xdotool({"key", "ctrl+w"}));
   ASSERT_TRUE(logCount("Library off screen", 1));
   openPanel();
+  // The quick actions' row at the card's top right: dark symbols on a hovered card, blank else.
+  const QImage shown = settledScreenshot();
+  const QRect quickActions(panelFirstCard() + QPoint(205, 5), QSize(70, 18));
+  int darkest = 255;
+  for (int y = quickActions.top(); y <= quickActions.bottom(); ++y)
+    for (int x = quickActions.left(); x <= quickActions.right(); ++x)
+      darkest = std::min(darkest, qGray(shown.pixel(x, y)));
+  EXPECT_LT(darkest, 150) << "the card under the resting pointer shows no hover";
+  if (darkest >= 150) test::XvfbSession::saveScreenshot(shown, QStringLiteral("second-click-panel-no-hover.png"));
   const int hidden = int(log().count("Panel hidden"));
   ASSERT_TRUE(xdotool({"click", "--repeat", "2", "--delay", "100", "1"}));
   EXPECT_TRUE(logCount("Panel hidden", hidden + 1)) << "the double-click in place pasted nothing";
