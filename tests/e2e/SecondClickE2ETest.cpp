@@ -224,6 +224,37 @@ TEST_F(SecondClickOnX11, ThePanelOpenedUnderAPointerThatRestedOnAClosedWindowTak
   EXPECT_TRUE(logCount("Panel hidden", hidden + 1)) << "the double-click in place pasted nothing";
 }
 
+// The panel's preview (Space on the hovered first card) beside its rail: Edit brings Discard under
+// the pointer and Discard brings Edit back; each takes a click in place, the pointer never moving.
+TEST_F(SecondClickOnX11, ThePreviewRailsEditAndDiscardTakeClicksInPlace) {
+  openPanel();
+  ASSERT_TRUE(moveTo(panelFirstCard() + QPoint(140, 60)));
+  ASSERT_TRUE(settle());
+  ASSERT_TRUE(xdotool({"key", "space"}));
+  ASSERT_TRUE(settle());
+  // The rail stands left of the preview, beside the card: Edit is its fourth button for a text,
+  // and while editing Save (in the accent colour) comes above Discard, which takes Edit's place.
+  const QPoint edit = panelFirstCard() + QPoint(-47, 108), save = edit - QPoint(0, 38);
+  const auto editing = [&](bool wanted) {
+    return !waitForScreenshot([&](const QImage& shot) {
+              const QRgb face = shot.pixel(save);
+              return (qBlue(face) > qRed(face) + 40) == wanted;
+            }).isNull();
+  };
+  ASSERT_TRUE(editing(false));
+  ASSERT_TRUE(moveTo(edit));
+  ASSERT_TRUE(settle());
+  ASSERT_TRUE(xdotool({"click", "1"}));
+  ASSERT_TRUE(editing(true)) << "Edit took no click";
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    ASSERT_TRUE(xdotool({"sleep", "0.5", "click", "1"}));
+    ASSERT_TRUE(editing(false)) << "Discard, come under the pointer, took no click";
+    ASSERT_TRUE(xdotool({"sleep", "0.5", "click", "1"}));
+    ASSERT_TRUE(editing(true)) << "Edit, come back under the pointer, took no click";
+  }
+}
+
 // The library's detail pane (the library window on the real services, libraryprobe): Save after an
 // edit brings the action row back with Delete where Save was; clicked again, the item stays.
 TEST(SecondClickInTheDetailPane, SaveAfterAnEditLeavesTheItemThatTheDeleteBelowItWouldRemove) {
