@@ -10,6 +10,7 @@
 #include "ui/theme/ReduceMotion.h"
 #include "ui/theme/Theme.h"
 
+#include <QEnterEvent>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QSet>
@@ -355,11 +356,18 @@ void CardHostView::syncHover(HoverCause cause) {
   if (cause == HoverCause::pointer && hoveredCard_ == target) factory_->followHover(*target);
 }
 
-void CardHostView::followPointer() {
-  const QPointF global = context_.screens->pointerLocation();
+QPointF CardHostView::locatePointer() {
+  const QPointF global = context_.screens ? context_.screens->pointerLocation() : QPointF();
   const QPointF local = viewport()->mapFromGlobal(global);
-  if (viewport()->rect().contains(local.toPoint()) && window()->isVisible()) pointer_ = local;
+  // Over the list itself, not over something of its window that covers it.
+  const QWidget* under = window()->isVisible() ? window()->childAt(window()->mapFromGlobal(global).toPoint()) : nullptr;
+  if (context_.screens && under == viewport() && viewport()->rect().contains(local.toPoint())) pointer_ = local;
   else pointer_.reset();
+  return global;
+}
+
+void CardHostView::followPointer() {
+  const QPointF global = locatePointer();
   // The menu had the pointer: what lies under it now came there by itself, and the click that
   // closed the menu may be a double-click's first.
   arrival_.rests(global);
@@ -427,6 +435,11 @@ void CardHostView::mouseReleaseEvent(QMouseEvent* event) {
 
 bool CardHostView::viewportEvent(QEvent* event) {
   const bool handled = PaintedItemView::viewportEvent(event);
+  // The pointer came in: moved in, or its window showed under it, which brings no move.
+  if (event->type() == QEvent::Enter) {
+    pointer_ = static_cast<QEnterEvent*>(event)->position();
+    syncHover(HoverCause::pointer);
+  }
   if (event->type() == QEvent::Leave || event->type() == QEvent::Hide) {
     pointer_.reset();
     syncHover();

@@ -29,7 +29,8 @@ struct ViewServices;
 // release) before it shows another.
 //
 // It decides which card is hovered: the one under the pointer's real position, re-read after
-// every pointer move, scroll, relayout and card movement, none while the user scrolls, and
+// every pointer move, scroll, relayout and card movement and when the pointer enters (a window
+// shown under a resting pointer gets no move), none while the user scrolls, and
 // tells the cards (the factory's setHovered). What follows a hover over time (a pane moving to
 // the hovered card) follows only the pointer: the pointer's own motion (a move, or a wheel
 // turned under it) that brings it onto another card makes the factory's followHover; content
@@ -135,6 +136,9 @@ class CardHostView : public PaintedItemView {
   void syncHover(HoverCause cause = HoverCause::content);
   // Where the pointer was says nothing about where it is now (the host hid).
   void forgetPointer() { pointer_.reset(); }
+  // Asks the screens where the pointer is now (the host moved under a pointer that may rest) and
+  // returns it; the pointer counts as over the list only where nothing of the window covers it.
+  QPointF locatePointer();
   bool reduceMotion() const;
 
   void wheelEvent(QWheelEvent* event) override;

@@ -53,6 +53,8 @@ CardScrollView::CardScrollView(ViewServices& context, PanelState& state, QWidget
   connect(&state_, &PanelState::selectedIndexChanged, this, &CardScrollView::scrollToSelection);
   connect(&state_, &PanelState::isPresentingChanged, this, [this] {
     updateInteractivity();
+    // The list slid in under a pointer that may rest there: no move tells where it is.
+    if (!state_.isPresenting() && state_.isVisible() && isVisible()) locatePointer();
     syncHover();
   });
   connect(&state_, &PanelState::searchQueryChanged, this, [this] {

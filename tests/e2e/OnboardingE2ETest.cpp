@@ -76,6 +76,24 @@ class OnboardingOnX11 : public ::testing::TestWithParam<const char*> {
     return session_.xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
   }
 
+  // Starts the program on a first run in the colour scheme and finds its onboarding window; its
+  // id, empty when none showed.
+  QString launch(const QString& scheme) {
+    if (!session_.storeSettings({{"qv.appearance", scheme}})) return {};
+    program_.setProcessEnvironment(session_.environment());
+    program_.setProcessChannelMode(QProcess::MergedChannels);
+    program_.start(test::binDir() + QStringLiteral("/quorvalen"));
+    static const QRegularExpression shown(QStringLiteral("Onboarding shown in window (0x[0-9a-f]+)"));
+    QRegularExpressionMatch match;
+    if (!test::waitFor([&] { return (match = shown.match(QString::fromUtf8(log()))).hasMatch(); }, 20000)) return {};
+    const QString window = match.captured(1);
+    const QString info = run(QStringLiteral("xwininfo"), {"-id", window}).value_or(QString());
+    static const QRegularExpression x(QStringLiteral("Absolute upper-left X:\\s+(\\d+)")),
+        y(QStringLiteral("Absolute upper-left Y:\\s+(\\d+)"));
+    panel_ = QRect(x.match(info).captured(1).toInt(), y.match(info).captured(1).toInt(), 480, 620);
+    return window;
+  }
+
   test::XvfbSession session_;
   QProcess program_;
   QByteArray log_;
@@ -127,6 +145,32 @@ TEST_P(OnboardingOnX11, FloatsOnEveryDesktopWalksItsPagesAndLaunchOpensThePanel)
 }
 
 INSTANTIATE_TEST_SUITE_P(Schemes, OnboardingOnX11, ::testing::Values("light", "dark"));
+
+// Back on the last page brings the middle page with its own Back under the pointer: clicked
+// again with no move, that Back takes the click too, as the Nexts did on the way there.
+using OnboardingBackOnX11 = OnboardingOnX11;
+TEST_P(OnboardingBackOnX11, BackAfterBackTakesTheSecondClickInPlace) {
+  ASSERT_FALSE(launch(QString::fromLatin1(GetParam())).isEmpty());
+  const QPoint next(414, 562), back(52, 562);
+  QImage first = waitForPage({});
+  ASSERT_FALSE(first.isNull());
+  ASSERT_TRUE(click(next));
+  QImage page = waitForPage(first);
+  ASSERT_FALSE(page.isNull()) << "the middle page never came";
+  ASSERT_TRUE(click(next));
+  page = waitForPage(page);
+  ASSERT_FALSE(page.isNull()) << "the last page never came";
+  ASSERT_TRUE(click(back));
+  const QImage middle = waitForPage(page);
+  ASSERT_FALSE(middle.isNull()) << "Back on the last page took no click";
+  ASSERT_TRUE(session_.xdotool({"click", "1"}));
+  const QImage again = waitForPage(middle);
+  ASSERT_FALSE(again.isNull()) << "Back, come under the resting pointer, took no click";
+  const QRect title(60, 215, 360, 45);
+  EXPECT_EQ(again.copy(title), first.copy(title)) << "not the first page";
+}
+
+INSTANTIATE_TEST_SUITE_P(Light, OnboardingBackOnX11, ::testing::Values("light"));
 
 }  // namespace
 }  // namespace qv

@@ -199,8 +199,8 @@ TEST_F(SecondClickOnX11, TheLibraryMenusDeleteRemovesOnlyTheCardAimedAt) {
 }
 
 // The pointer rests over the library where the panel's first card will be; the library closes and
-// the hot key opens the panel under the resting pointer: a double-click there, with no move,
-// pastes that card (the panel hides to paste).
+// the hot key opens the panel under the resting pointer: that card shows its hover (its quick
+// actions), and a double-click there, with no move, pastes it (the panel hides to paste).
 TEST_F(SecondClickOnX11, ThePanelOpenedUnderAPointerThatRestedOnAClosedWindowTakesADoubleClickInPlace) {
   ASSERT_TRUE(openLibraryFromTheTray());
   ASSERT_TRUE(logCount("Library on screen", 1));
@@ -210,9 +210,49 @@ TEST_F(SecondClickOnX11, ThePanelOpenedUnderAPointerThatRestedOnAClosedWindowTak
   ASSERT_TRUE(xdotool({"key", "ctrl+w"}));
   ASSERT_TRUE(logCount("Library off screen", 1));
   openPanel();
+  // The quick actions' row at the card's top right: dark symbols on a hovered card, blank else.
+  const QImage shown = settledScreenshot();
+  const QRect quickActions(panelFirstCard() + QPoint(205, 5), QSize(70, 18));
+  int darkest = 255;
+  for (int y = quickActions.top(); y <= quickActions.bottom(); ++y)
+    for (int x = quickActions.left(); x <= quickActions.right(); ++x)
+      darkest = std::min(darkest, qGray(shown.pixel(x, y)));
+  EXPECT_LT(darkest, 150) << "the card under the resting pointer shows no hover";
+  if (darkest >= 150) test::XvfbSession::saveScreenshot(shown, QStringLiteral("second-click-panel-no-hover.png"));
   const int hidden = int(log().count("Panel hidden"));
   ASSERT_TRUE(xdotool({"click", "--repeat", "2", "--delay", "100", "1"}));
   EXPECT_TRUE(logCount("Panel hidden", hidden + 1)) << "the double-click in place pasted nothing";
+}
+
+// The panel's preview (Space on the hovered first card) beside its rail: Edit brings Discard under
+// the pointer and Discard brings Edit back; each takes a click in place, the pointer never moving.
+TEST_F(SecondClickOnX11, ThePreviewRailsEditAndDiscardTakeClicksInPlace) {
+  openPanel();
+  ASSERT_TRUE(moveTo(panelFirstCard() + QPoint(140, 60)));
+  ASSERT_TRUE(settle());
+  ASSERT_TRUE(xdotool({"key", "space"}));
+  ASSERT_TRUE(settle());
+  // The rail stands left of the preview, beside the card: Edit is its fourth button for a text,
+  // and while editing Save (in the accent colour) comes above Discard, which takes Edit's place.
+  const QPoint edit = panelFirstCard() + QPoint(-47, 108), save = edit - QPoint(0, 38);
+  const auto editing = [&](bool wanted) {
+    return !waitForScreenshot([&](const QImage& shot) {
+              const QRgb face = shot.pixel(save);
+              return (qBlue(face) > qRed(face) + 40) == wanted;
+            }).isNull();
+  };
+  ASSERT_TRUE(editing(false));
+  ASSERT_TRUE(moveTo(edit));
+  ASSERT_TRUE(settle());
+  ASSERT_TRUE(xdotool({"click", "1"}));
+  ASSERT_TRUE(editing(true)) << "Edit took no click";
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    ASSERT_TRUE(xdotool({"sleep", "0.5", "click", "1"}));
+    ASSERT_TRUE(editing(false)) << "Discard, come under the pointer, took no click";
+    ASSERT_TRUE(xdotool({"sleep", "0.5", "click", "1"}));
+    ASSERT_TRUE(editing(true)) << "Edit, come back under the pointer, took no click";
+  }
 }
 
 // The library's detail pane (the library window on the real services, libraryprobe): Save after an

@@ -448,6 +448,46 @@ TEST_F(CardScrollViewTest, AClosedCardMenuLeavesTheHoverWhereThePointerIs) {
   }
 }
 
+// The list shows, or slides in, under a pointer at rest (it last moved over a window that has
+// closed since): no move comes, yet the card under the pointer is hovered once the list is in
+// place, not only after the pointer moves.
+TEST_F(CardScrollViewTest, AListThatComesUnderARestingPointerHoversTheCardUnderIt) {
+  const struct {
+    const char* name;
+    bool slides;         // the panel's presentation runs until the list is in place
+    int shownAwayBy;     // how far the list was from its place when it showed
+    bool enteredOnShow;  // the window system said the pointer entered as the window showed
+  } cases[] = {
+      {"shown in place", false, 0, true},
+      {"slid in, the pointer on the list from the start", true, 0, true},
+      {"slid in from beside the pointer", true, 400, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    show(items(10));
+    list->move(100, 100);
+    list->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(list.get()));
+    const QPoint inPlace = list->pos();
+    const QPoint resting = list->viewport()->mapToGlobal(viewportPoint(*cellAt(1), cellAt(1)->rect().center()));
+    fake.screens->setPointer(resting);
+    state.setIsPresenting(c.slides);
+    list->move(inPlace + QPoint(c.shownAwayBy, 0));
+    QCoreApplication::processEvents();
+    test::WindowPointer pointer(*list->viewport());
+    if (c.enteredOnShow) pointer.restsOnArrivalAt(list->viewport()->mapFromGlobal(resting));
+    fake.advanceBoth(0.5);
+    if (c.slides) {
+      expectHoverOnly(-1, false);
+      list->move(inPlace);
+      QCoreApplication::processEvents();
+      state.setIsPresenting(false);
+      fake.advanceBoth(0.5);
+    }
+    expectHoverOnly(1);
+  }
+}
+
 // The first click selects the fourth card and scrolls it to the middle, which moves the fifth
 // under the pointer before the second click: the double click still pastes the fourth.
 TEST_F(CardScrollViewTest, ADoubleClickPastesTheCardThatTookTheFirstClick) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <QApplication>
+#include <QEnterEvent>
 #include <QPoint>
 #include <QTest>
 #include <QWidget>
@@ -19,6 +20,15 @@ class WindowPointer {
   void moveTo(QPoint point) {
     send(point + QPoint(0, 1), Qt::NoButton, QEvent::MouseMove);
     send(point, Qt::NoButton, QEvent::MouseMove);
+  }
+  // The window shows (or slides) under the pointer resting at `point`: the window system says the
+  // pointer entered and sends no move.
+  void restsOnArrivalAt(QPoint point) {
+    QWindow* window = widget_.window()->windowHandle();
+    const QPointF local = widget_.mapTo(widget_.window(), point);
+    QEnterEvent entered(local, local, window->mapToGlobal(local));
+    QCoreApplication::sendEvent(window, &entered);
+    QApplication::processEvents();
   }
   // A press and release at `point`, `afterMs` after the previous pointer event (QTest's clock):
   // within the double-click interval it is the second click of a double-click.
