@@ -145,6 +145,16 @@ class HistoryOnDiskGuardsTest : public ::testing::Test {
     limits.foldInterval = 1e9;
     h.state->setJournalLimits(limits);
   }
+  // A new state on an empty data folder, its journal folded in only at a quit, with three copies saved.
+  void startAnewWithThreeCopies() {
+    h.state.reset();
+    h.fake.drain();
+    QDir(folder().data).removeRecursively();
+    h.state = h.makeState();
+    h.state->loadHistory();
+    foldOnlyAtQuit();
+    for (int i = 0; i < 3; ++i) copyAndSave(QStringLiteral("copy %1").arg(i));
+  }
   QStringList setAside() const {
     return QDir(folder().data).entryList({QStringLiteral("history.*.replaced-*")}, QDir::Files | QDir::Hidden);
   }
@@ -155,13 +165,7 @@ class HistoryOnDiskGuardsTest : public ::testing::Test {
 TEST_F(HistoryOnDiskGuardsTest, AChangeTheSizeDoesNotShowIsNoticedAtTheNextSave) {
   for (const Change& c : kChanges) {
     SCOPED_TRACE(c.name);
-    h.state.reset();
-    h.fake.drain();
-    QDir(folder().data).removeRecursively();
-    h.state = h.makeState();
-    h.state->loadHistory();
-    foldOnlyAtQuit();
-    for (int i = 0; i < 3; ++i) copyAndSave(QStringLiteral("copy %1").arg(i));
+    startAnewWithThreeCopies();
     if (c.foldFirst) {
       ASSERT_TRUE(h.state->flushSave());
     }
@@ -354,13 +358,7 @@ TEST_F(HistoryOnDiskGuardsTest, AChangeIsSavedOverWithinASecondWithoutACopy) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    h.state.reset();
-    h.fake.drain();
-    QDir(folder().data).removeRecursively();
-    h.state = h.makeState();
-    h.state->loadHistory();
-    foldOnlyAtQuit();
-    for (int i = 0; i < 3; ++i) copyAndSave(QStringLiteral("copy %1").arg(i));
+    startAnewWithThreeCopies();
     settle();
     const test::CapturedLog ownWrites;
     const auto fileBefore = FileOnDisk::at(folder().history);
