@@ -114,7 +114,8 @@ void PanelController::holdTypedKeys(quint32 pickingKey) {
   context_.pasteSender->holdTypedKeys(pickingKey);
   input_.keepKeysAfterHide([keys = context_.keyPoster](const QKeyEvent& event) {
     if (keys && event.nativeScanCode() != 0)
-      keys->keepTypedKey({event.nativeScanCode(), event.type() == QEvent::KeyPress, quint32(event.timestamp())});
+      keys->keepTypedKey({event.nativeScanCode(), event.type() == QEvent::KeyPress, quint32(event.timestamp()),
+                          quint16(event.nativeModifiers())});
   });
 }
 

@@ -1,42 +1,70 @@
 #pragma once
 #include <QList>
+#include <QSet>
 #include <QString>
+#include <array>
 #include <optional>
 
 namespace qv {
 
 // A key the user typed: its native code (an X key code), pressed or released, at a time of the
-// server's clock (milliseconds).
+// server's clock (milliseconds), with the modifiers that were down as it was typed (an X state
+// mask: Shift 1, Lock 2, Control 4, Mod1 8 ... Mod5 128).
 struct TypedKey {
   quint32 code = 0;
   bool press = true;
   quint32 time = 0;
+  quint16 state = 0;
   bool operator==(const TypedKey&) const = default;
 };
 
+// The keys of each of the eight modifiers (Shift, Lock, Control, Mod1 ... Mod5) in the keyboard
+// map, and which of them a key may be typed in by holding their key for it: not the locks.
+struct ModifierKeys {
+  std::array<QList<quint32>, 8> keys;
+  quint16 adjustable = 0;
+
+  bool isModifier(quint32 code) const { return maskOf(code) != 0; }
+  // The modifier bits a key sets.
+  quint16 maskOf(quint32 code) const;
+  // The modifiers that `down` keys set.
+  quint16 maskOf(const QSet<quint32>& down) const;
+  QSet<quint32> modifiersAmong(const QSet<quint32>& down) const;
+};
+
+// How to type kept keys again on a device whose keys `down` are down: each press in the
+// modifiers it was typed with (a missing one held for it, one too many let go for it), and
+// after a release of that key (the server drops a press of a key already down); no release
+// that the kept keys do not have, so a key the user still holds stays down and repeats.
+QList<TypedKey> replayKeys(const QList<TypedKey>& kept, const ModifierKeys& modifiers, QSet<quint32> down);
+
 // The keys typed while the keyboard is held back, kept in order to be typed again afterwards.
 // The key that picked may still be down when the hold begins: its repeats and its release are
-// left out, so it neither repeats into the application nor reaches it at all.
+// left out, so it neither repeats into the application nor reaches it at all. Also follows
+// which keys are down, from those down when the hold began.
 class HeldKeys {
  public:
   // More are dropped; a second of fast typing is about 20 presses and releases.
   static constexpr qsizetype kMaxKeys = 512;
 
   HeldKeys() = default;
-  HeldKeys(quint32 pickingKey, bool pickingKeyDown) : pickingKey_(pickingKey), pickingKeyDown_(pickingKeyDown) {}
+  HeldKeys(quint32 pickingKey, bool pickingKeyDown, QSet<quint32> downAtStart = {})
+      : pickingKey_(pickingKey), pickingKeyDown_(pickingKeyDown), down_(std::move(downAtStart)) {}
 
   // Kept in the order of their times: keys that reached one of our windows before the hold took
   // the keyboard may come in after later ones.
   void add(const TypedKey& key);
   bool pickingKeyDown() const { return pickingKeyDown_; }
-  // The kept keys in order, and after them a release of each key they leave down (a key left
-  // down on the posting device would repeat without end); the list is emptied.
+  // The keys down now, as far as the hold has seen.
+  const QSet<quint32>& keysDown() const { return down_; }
+  // The kept keys in order; the list is emptied. A key they leave down is the user's, still held.
   QList<TypedKey> take();
 
  private:
   quint32 pickingKey_ = 0;
   bool pickingKeyDown_ = false;
   std::optional<quint32> pickingReleaseTime_;
+  QSet<quint32> down_;
   QList<TypedKey> keys_;
 };
 
@@ -51,7 +79,8 @@ class KeyPoster {
 
   // The paste keystroke for a window of `windowClass`: first the modifiers still held down are
   // released (a Shift left over from the pick would make it another shortcut), then Ctrl+V, or
-  // Ctrl+Shift+V for a terminal emulator. False when nothing was posted.
+  // Ctrl+Shift+V for a terminal emulator; during a hold, the modifiers the user still holds are
+  // then pressed again, so that the next keys get them. False when nothing was posted.
   virtual bool postPaste(const QString& windowClass) = 0;
 
   // Holds back the keys the user types from now on, from every window, until releaseHeldKeys()

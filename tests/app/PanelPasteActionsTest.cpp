@@ -241,8 +241,8 @@ constexpr quint32 kBCode = 56;
 // application after the paste, in order, and the key that picked never does.
 struct PanelTypedKeysTest : PanelPasteActionsTest {
   PanelTypedKeysTest() { state().setItems({test::textItem("pasted")}); }
-  void press(int key, quint32 code, bool repeat = false) {
-    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, code, 0, 0, QString(), repeat);
+  void press(int key, quint32 code, bool repeat = false, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QKeyEvent event(QEvent::KeyPress, key, modifiers, code, 0, 0, QString(), repeat);
     QApplication::sendEvent(window()->windowHandle(), &event);
   }
   void tap(quint32 code) {
@@ -283,6 +283,137 @@ TEST_F(PanelTypedKeysTest, KeysTypedAfterAPickFollowThePasteInOrder) {
     panel.pid = 1;
     fake.workspace->setFrontmost(panel);
   }
+}
+
+constexpr quint32 kShiftCode = FakeKeyPoster::kShiftCode;
+constexpr quint32 kCCode = 54;
+constexpr quint32 kKCode = 45;
+constexpr quint32 kQCode = 24;
+constexpr quint32 kWCode = 25;
+constexpr quint32 kZCode = 52;
+
+// A key the user presses or lets go of, in seconds after the pick.
+struct UserKey {
+  double at;
+  quint32 code;
+  bool press;
+};
+
+// Taps each letter from `from` on, 12 ms a key; a capital is typed with Shift around it.
+QList<UserKey> typeLetters(double from, const QList<std::pair<quint32, bool>>& letters) {
+  QList<UserKey> keys;
+  double at = from;
+  for (const auto& [code, capital] : letters) {
+    if (capital) keys.append({at, kShiftCode, true});
+    keys.append({at, code, true});
+    keys.append({at += 0.006, code, false});
+    if (capital) keys.append({at, kShiftCode, false});
+    at += 0.006;
+  }
+  return keys;
+}
+
+// What the user typed around the paste comes out as typed: the modifiers a key was typed in,
+// also one held from before the pick or across the paste.
+TEST_F(PanelTypedKeysTest, CapitalsTypedAroundThePasteStayCapitals) {
+  struct Case {
+    const char* name;
+    bool shiftPick;  // Shift+Return, Shift still down
+    QList<UserKey> keys;
+    QString text;
+  };
+  const QList<Case> cases = {
+      {"AbC typed before the paste", false, typeLetters(0.2, {{kACode, true}, {kBCode, false}, {kCCode, true}}),
+       "<paste>AbC"},
+      {"Qz, Return and W, its Shift before the paste and W after", false,
+       typeLetters(0.3, {{kQCode, true}, {kZCode, false}, {kReturnCode, false}}) +
+           QList<UserKey>{
+               {0.34, kShiftCode, true}, {0.36, kWCode, true}, {0.37, kWCode, false}, {0.38, kShiftCode, false}},
+       "<paste>Qz\nW"},
+      {"Shift pressed before the paste, held across it",
+       false,
+       {{0.3, kShiftCode, true},
+        {0.31, kACode, true},
+        {0.32, kACode, false},
+        {0.5, kBCode, true},
+        {0.51, kBCode, false},
+        {0.6, kShiftCode, false}},
+       "<paste>AB"},
+      {"Shift+Return, a b held back, Shift let go after the paste, c",
+       true,
+       {{0.1, kACode, true},
+        {0.11, kACode, false},
+        {0.2, kBCode, true},
+        {0.21, kBCode, false},
+        {0.5, kShiftCode, false},
+        {0.6, kCCode, true},
+        {0.61, kCCode, false}},
+       "<paste>ABc"},
+      {"Shift+Return, a, Shift let go before the paste",
+       true,
+       {{0.1, kACode, true},
+        {0.11, kACode, false},
+        {0.2, kShiftCode, false},
+        {0.6, kCCode, true},
+        {0.61, kCCode, false}},
+       "<paste>Ac"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake.keyPoster->text.clear();
+    if (c.shiftPick) fake.keyPoster->type(kShiftCode, true);
+    fake.keyPoster->text.clear();
+    press(Qt::Key_Return, kReturnCode, false, c.shiftPick ? Qt::ShiftModifier : Qt::NoModifier);
+    ASSERT_FALSE(state().isVisible());
+    fake.keyPoster->type(kReturnCode, false, 1000);
+    double now = 0;
+    for (const UserKey& key : c.keys) {
+      advance(key.at - now);
+      now = key.at;
+      fake.keyPoster->type(key.code, key.press, quint32(1000 + key.at * 1000));
+    }
+    advance(1);
+    EXPECT_EQ(fake.keyPoster->text, c.text);
+    EXPECT_FALSE(fake.keyPoster->isDown(kShiftCode));
+    fake.workspace->setFrontmost(editor);
+    controller->showPanel();
+    advance(1);
+    RunningApp panel;
+    panel.pid = 1;
+    fake.workspace->setFrontmost(panel);
+  }
+}
+
+// A key held from before the paste until after it is typed once after the paste (a press of a
+// key already down would be dropped) and stays down, repeating, until the user lets go.
+TEST_F(PanelTypedKeysTest, AKeyHeldAcrossThePasteStaysDownUntilLetGo) {
+  press(Qt::Key_Return, kReturnCode);
+  fake.keyPoster->type(kReturnCode, false, 1000);
+  advance(0.3);
+  fake.keyPoster->type(kKCode, true, 1300);
+  advance(0.5);
+  EXPECT_EQ(received(), QStringList({"paste", "-45", "+45"}));
+  EXPECT_TRUE(fake.keyPoster->isDown(kKCode));
+  advance(1);
+  fake.keyPoster->type(kKCode, false, 2800);
+  EXPECT_EQ(received(), QStringList({"paste", "-45", "+45", "-45"}));
+  EXPECT_EQ(fake.keyPoster->text, "<paste>k");
+}
+
+// Keys that reached the panel's window before the hold took the keyboard come in after it, but
+// are typed in the server's time order.
+TEST_F(PanelTypedKeysTest, KeysReachingThePanelLateAreTypedInTimeOrder) {
+  press(Qt::Key_Return, kReturnCode);
+  fake.keyPoster->type(kReturnCode, false, 4);
+  fake.keyPoster->type(kBCode, true, 10);
+  fake.keyPoster->type(kBCode, false, 11);
+  for (const bool press : {true, false}) {
+    QKeyEvent event(press ? QEvent::KeyPress : QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, kACode, 0, 0, "a");
+    event.setTimestamp(press ? 5 : 6);
+    QApplication::sendEvent(window()->windowHandle(), &event);
+  }
+  advance(1);
+  EXPECT_EQ(received(), QStringList({"paste", "+38", "-38", "+56", "-56"}));
 }
 
 // Held, the key that picked repeats until it is let go: the paste waits for that, and the

@@ -29,7 +29,7 @@ class PasteIntoPreviousApp : public ::testing::Test {
         if (process) std::cerr << process->log().toStdString() << std::endl;
       std::cerr << "X session:\n" << session_.log().toStdString() << std::endl;
     }
-    xdotool({QStringLiteral("keyup"), QStringLiteral("shift")});
+    xdotool({QStringLiteral("keyup"), QStringLiteral("shift"), QStringLiteral("a"), QStringLiteral("b")});
     panel_.reset();
     probe_.reset();
     targetB_.reset();
@@ -165,6 +165,33 @@ TEST_F(PasteIntoPreviousApp, ReturnInThePanelPastesTheFirstItemIntoThePreviousWi
   EXPECT_FALSE(targetA_->waitForLine(QStringLiteral("text ") + first).isEmpty());
   EXPECT_EQ(textOf(*targetA_), first);
   EXPECT_FALSE(panel_->lines().join(u'\n').contains(QStringLiteral("not pasted")));
+}
+
+// Keys still down on the typing device when the held keys are typed again (autorepeat off, so
+// that a second press of a key already down is dropped, not taken for a repeat): each arrives
+// once, after the paste, and is let go by the user's own release.
+TEST_F(PasteIntoPreviousApp, KeysStillDownWhenTypedAgainArriveOnce) {
+  startTarget(targetA_);
+  panel_ = std::make_unique<test::LineProcess>(test::binDir() + QStringLiteral("/panelprobe"), QStringList{}, env_);
+  ASSERT_FALSE(panel_->waitForLine(QStringLiteral("ready"), 20000).isEmpty());
+  panel_->send(QStringLiteral("items 3"));
+  panel_->send(QStringLiteral("show"));
+  panel_->send(QStringLiteral("advance 1"));
+  ASSERT_FALSE(panel_->waitForLine(QStringLiteral("panel active")).isEmpty()) << "the panel never got the focus";
+  QProcess xset;
+  xset.setProcessEnvironment(env_);
+  xset.start(QStringLiteral("xset"), {QStringLiteral("r"), QStringLiteral("off")});
+  ASSERT_TRUE(xset.waitForFinished(10000) && xset.exitCode() == 0);
+
+  ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+  ASSERT_TRUE(xdotool({QStringLiteral("keydown"), QStringLiteral("a")}));
+  ASSERT_TRUE(xdotool({QStringLiteral("keydown"), QStringLiteral("b")}));
+  const QString first = QStringLiteral("Copied text number 0 — the quick brown fox");
+  EXPECT_FALSE(targetA_->waitForLine(QStringLiteral("text ") + first + QStringLiteral("ab")).isEmpty());
+  ASSERT_TRUE(xdotool({QStringLiteral("keyup"), QStringLiteral("a"), QStringLiteral("b")}));
+  ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("c")}));
+  EXPECT_FALSE(targetA_->waitForLine(QStringLiteral("text ") + first + QStringLiteral("abc")).isEmpty());
+  EXPECT_EQ(textOf(*targetA_), first + QStringLiteral("abc"));
 }
 
 }  // namespace

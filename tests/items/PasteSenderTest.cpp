@@ -167,6 +167,7 @@ TEST_F(PasteSenderTest, AHeldKeyboardIsWaitedForAndEveryHoldEnds) {
 
   fake.workspace->removeApplication(editor().pid);
   fake.keyPoster->type(38, true);
+  fake.keyPoster->type(38, false);
   sender().activateAndPaste(editor(), record());
   fake.scheduler->advance(0.01);
   EXPECT_EQ(outcome, PasteOutcome::targetGone);

@@ -57,34 +57,71 @@ TEST(PastePermissionTest, NoKeyPostingUnderWayland) {
 }
 
 // The picking key's repeats come as presses, or as a release and a press at one instant;
-// only its real release ends them, and a later press of it is the user's again.
-TEST(HeldKeysTest, ThePickingKeyIsLeftOutAndNothingIsLeftDown) {
+// only its real release ends them, and a later press of it is the user's again. A key the user
+// still holds gets no release: it is theirs to let go of.
+TEST(HeldKeysTest, ThePickingKeyIsLeftOutAndAKeyStillHeldGetsNoRelease) {
   struct Case {
     const char* name;
     bool pickingDown;
     QList<TypedKey> typed;
     QList<TypedKey> posted;
+    QSet<quint32> down;  // besides Shift, down from the start
   };
   const TypedKey a{38, true, 10};
   const TypedKey aUp{38, false, 20};
   const QList<Case> cases = {
-      {"repeats as presses", true, {{36, true, 5}, a, {36, true, 15}, aUp, {36, false, 25}}, {a, aUp}},
-      {"repeats as release and press", true, {{36, false, 5}, {36, true, 5}, a, {36, false, 30}}, {a, {38, false, 10}}},
-      {"pressed again", true, {{36, false, 5}, {36, true, 40}, {36, false, 50}}, {{36, true, 40}, {36, false, 50}}},
-      {"up before the hold", false, {{36, true, 40}}, {{36, true, 40}, {36, false, 40}}},
+      {"repeats as presses", true, {{36, true, 5}, a, {36, true, 15}, aUp, {36, false, 25}}, {a, aUp}, {}},
+      {"repeats as release and press", true, {{36, false, 5}, {36, true, 5}, a, {36, false, 30}}, {a}, {38}},
+      {"pressed again", true, {{36, false, 5}, {36, true, 40}, {36, false, 50}}, {{36, true, 40}, {36, false, 50}}, {}},
+      {"up before the hold", false, {{36, true, 40}}, {{36, true, 40}}, {36}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    HeldKeys held(36, c.pickingDown);
+    HeldKeys held(36, c.pickingDown, {36, 50});
     for (const TypedKey& key : c.typed) held.add(key);
     EXPECT_EQ(held.take(), c.posted);
     EXPECT_TRUE(held.take().isEmpty());
+    EXPECT_EQ(held.keysDown(), c.down + QSet<quint32>{50});
   }
   HeldKeys many(0, false);
   for (int index = 0; index < HeldKeys::kMaxKeys + 10; ++index) many.add({38, true, quint32(index)});
   const QList<TypedKey> posted = many.take();
-  EXPECT_EQ(posted.size(), HeldKeys::kMaxKeys + 1);
-  EXPECT_EQ(posted.last(), (TypedKey{38, false, quint32(HeldKeys::kMaxKeys - 1)}));
+  EXPECT_EQ(posted.size(), HeldKeys::kMaxKeys);
+  EXPECT_EQ(posted.last(), (TypedKey{38, true, quint32(HeldKeys::kMaxKeys - 1)}));
+}
+
+// Each key is typed again in the modifiers it was typed in, holding a missing one for it or
+// letting go of one too many, and after a release of it.
+TEST(HeldKeysTest, KeysAreTypedAgainInTheirModifiers) {
+  ModifierKeys modifiers;
+  modifiers.keys[0] = {50, 62};
+  modifiers.keys[1] = {66};
+  modifiers.keys[2] = {37};
+  modifiers.adjustable = 0xff & ~2;
+  struct Case {
+    const char* name;
+    QSet<quint32> down;
+    TypedKey key;
+    QList<std::pair<quint32, bool>> posted;
+  };
+  const QList<Case> cases = {
+      {"as it is", {50}, {38, true, 0, 1}, {{38, false}, {38, true}}},
+      {"Shift held for it", {}, {38, true, 0, 1}, {{50, true}, {38, false}, {38, true}, {50, false}}},
+      {"Shift let go for it", {62}, {38, true, 0, 0}, {{62, false}, {38, false}, {38, true}, {62, true}}},
+      {"Caps Lock left alone", {}, {38, true, 0, 2}, {{38, false}, {38, true}}},
+      {"Shift and Control",
+       {},
+       {38, true, 0, 5},
+       {{50, true}, {37, true}, {38, false}, {38, true}, {50, false}, {37, false}}},
+      {"a modifier as it is", {}, {50, true, 0, 4}, {{50, false}, {50, true}}},
+      {"a release", {50}, {38, false, 0, 0}, {{38, false}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QList<std::pair<quint32, bool>> posted;
+    for (const TypedKey& key : replayKeys({c.key}, modifiers, c.down)) posted.append({key.code, key.press});
+    EXPECT_EQ(posted, c.posted);
+  }
 }
 
 TEST(AppRelauncherTest, QuitsOnlyOnceTheNewInstanceStarted) {

@@ -4,7 +4,9 @@
 #include "platform/keys/KeyCodes.h"
 
 #include <xcb/xcb_keysyms.h>
+#include <xcb/xinput.h>
 #include <xcb/xtest.h>
+#include <algorithm>
 #include <cstdlib>
 
 namespace qv::x11 {
@@ -13,6 +15,8 @@ namespace {
 constexpr uint32_t kControlLeft = 0xffe3;
 constexpr uint32_t kShiftLeft = 0xffe1;
 constexpr uint32_t kAltLeft = 0xffe9;
+constexpr uint32_t kNumLock = 0xff7f;
+constexpr quint16 kLockMask = 2;
 }  // namespace
 
 X11KeyPoster::X11KeyPoster() {
@@ -27,22 +31,42 @@ X11KeyPoster::X11KeyPoster() {
   // Fetches the key symbol table now, so the first paste needs no reply from the server.
   if (symbols_) keycodeFor(kControlLeft);
   available_ = symbols_ != nullptr;
+  const xcb_query_extension_reply_t* input = xcb_get_extension_data(x_.connection(), &xcb_input_id);
+  if (input && input->present) {
+    // Raw events need 2.0; 2.2 has them arrive during grabs too.
+    auto* version = xcb_input_xi_query_version_reply(x_.connection(), xcb_input_xi_query_version(x_.connection(), 2, 2),
+                                                     nullptr);
+    if (version && version->major_version >= 2) inputOpcode_ = input->major_opcode;
+    std::free(version);
+  }
   x_.setEventHandler([this](xcb_generic_event_t* event) { handleEvent(event); });
 }
 
 X11KeyPoster::~X11KeyPoster() {
+  // Nobody would release them after us.
+  for (const quint32 key : std::as_const(leftDown_)) fakeKey(XCB_KEY_RELEASE, xcb_keycode_t(key));
+  if (!leftDown_.isEmpty()) xcb_flush(x_.connection());
   if (symbols_) xcb_key_symbols_free(symbols_);
 }
 
 void X11KeyPoster::loadKeyboardMap() {
   xcb_connection_t* c = x_.connection();
   modifierKeys_.clear();
+  modifiers_ = {};
   auto* reply = xcb_get_modifier_mapping_reply(c, xcb_get_modifier_mapping(c), nullptr);
   if (!reply) return;
   const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(reply);
   const int count = xcb_get_modifier_mapping_keycodes_length(reply);
-  for (int index = 0; index < count; ++index)
-    if (codes[index] != 0 && !modifierKeys_.contains(codes[index])) modifierKeys_.append(codes[index]);
+  const int perModifier = std::max(1, int(reply->keycodes_per_modifier));
+  const xcb_keycode_t numLock = symbols_ ? keycodeFor(kNumLock) : 0;
+  modifiers_.adjustable = quint16(0xff & ~kLockMask);
+  for (int index = 0; index < count && index / perModifier < 8; ++index) {
+    if (codes[index] == 0) continue;
+    if (!modifierKeys_.contains(codes[index])) modifierKeys_.append(codes[index]);
+    modifiers_.keys[std::size_t(index / perModifier)].append(codes[index]);
+    // Num Lock is a lock too: its modifier is never held for a key.
+    if (codes[index] == numLock) modifiers_.adjustable &= quint16(~(1u << (index / perModifier)));
+  }
   free(reply);
 }
 
@@ -53,11 +77,54 @@ void X11KeyPoster::handleEvent(xcb_generic_event_t* event) {
     loadKeyboardMap();
     return;
   }
+  if (type == XCB_GE_GENERIC) {
+    handleRawRelease(event);
+    return;
+  }
   // Key events come only from a grab: this connection selects them nowhere.
   if ((type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE) || !hold_) return;
   const auto* key = reinterpret_cast<xcb_key_press_event_t*>(event);
-  hold_->add({key->detail, type == XCB_KEY_PRESS, key->time});
+  // While V is held the grab also takes the user's keys, whose state then has our Control (and
+  // Shift): what the user does not hold is no part of how they typed.
+  const quint16 userModifiers = modifiers_.maskOf(modifiers_.modifiersAmong(hold_->keysDown()));
+  const auto state = quint16(key->state & ~(pasteModifiers_ & ~userModifiers));
+  hold_->add({key->detail, type == XCB_KEY_PRESS, key->time, state});
   if (released_) postTyped(hold_->take());
+}
+
+void X11KeyPoster::handleRawRelease(const xcb_generic_event_t* event) {
+  const auto* generic = reinterpret_cast<const xcb_ge_generic_event_t*>(event);
+  if (inputOpcode_ == 0 || generic->extension != inputOpcode_ || generic->event_type != XCB_INPUT_RAW_KEY_RELEASE)
+    return;
+  const auto* raw = reinterpret_cast<const xcb_input_raw_key_release_event_t*>(event);
+  if (int32_t(raw->full_sequence - watchFrom_) < 0 || !leftDown_.remove(raw->detail)) return;
+  // The user let go of a key we pressed again for them: released on our device too (on the
+  // same device this release finds the key up and changes nothing).
+  fakeKey(XCB_KEY_RELEASE, xcb_keycode_t(raw->detail));
+  if (leftDown_.isEmpty()) watchKeysLeftDown();
+  xcb_flush(x_.connection());
+}
+
+void X11KeyPoster::watchKeysLeftDown() {
+  if (inputOpcode_ == 0) return;
+  const bool watch = !leftDown_.isEmpty();
+  if (watch == watching_ && !watch) return;
+  struct {
+    xcb_input_event_mask_t head;
+    uint32_t mask;
+  } selection{};
+  selection.head.deviceid = XCB_INPUT_DEVICE_ALL_MASTER;
+  selection.head.mask_len = 1;
+  selection.mask = watch ? XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE : 0;
+  if (watch != watching_) xcb_input_xi_select_events(x_.connection(), x_.rootWindow(), 1, &selection.head);
+  watching_ = watch;
+  // The server handles posted keys before the next request: raw events it sends before this one
+  // are of keys posted so far.
+  if (watch) {
+    const xcb_get_input_focus_cookie_t marker = xcb_get_input_focus(x_.connection());
+    watchFrom_ = marker.sequence;
+    xcb_discard_reply(x_.connection(), marker.sequence);
+  }
 }
 
 xcb_grab_keyboard_cookie_t X11KeyPoster::grabKeyboard() {
@@ -74,16 +141,18 @@ bool X11KeyPoster::holdKeys(quint32 pickingKey) {
   grabbed_ = grab && grab->status == XCB_GRAB_STATUS_SUCCESS;
   std::free(grab);
   if (!hold_ || released_) {
-    // Whether the picking key is still down, as of the grab: its release comes to us from now on.
-    bool pickingDown = false;
-    if (pickingKey != 0 && pickingKey < 256) {
-      if (auto* keymap = xcb_query_keymap_reply(c, xcb_query_keymap(c), nullptr)) {
-        pickingDown = (keymap->keys[pickingKey / 8] >> (pickingKey % 8)) & 1;
-        std::free(keymap);
-      }
+    // The keys down as of the grab (the picking key among them or not): their releases come to
+    // us from now on.
+    QSet<quint32> down;
+    if (auto* keymap = xcb_query_keymap_reply(c, xcb_query_keymap(c), nullptr)) {
+      for (quint32 code = 8; code < 256; ++code)
+        if ((keymap->keys[code / 8] >> (code % 8)) & 1) down.insert(code);
+      std::free(keymap);
     }
+    const bool pickingDown = pickingKey != 0 && down.contains(pickingKey);
     released_ = false;
-    hold_.emplace(pickingKey, pickingDown);
+    pasteModifiers_ = 0;
+    hold_.emplace(pickingKey, pickingDown, down);
   }
   return grabbed_;
 }
@@ -106,13 +175,22 @@ void X11KeyPoster::releaseHeldKeys() {
 }
 
 void X11KeyPoster::postTyped(const QList<TypedKey>& keys) {
-  for (const TypedKey& key : keys) {
-    const auto code = xcb_keycode_t(key.code);
-    // A key still down on the posting device (another XTest client typing) would make the press
-    // a repeat, which is dropped; releasing a key that is up changes nothing.
-    if (key.press) fakeKey(XCB_KEY_RELEASE, code);
-    fakeKey(key.press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, code);
+  if (keys.isEmpty()) return;
+  // The modifiers down now: the user's, pressed again after a paste.
+  const QSet<quint32> modifiersDown = modifiers_.modifiersAmong(hold_->keysDown());
+  const QList<TypedKey> posted = replayKeys(keys, modifiers_, modifiersDown);
+  if (lcPlatform().isDebugEnabled()) {
+    QStringList described;
+    for (const TypedKey& key : posted)
+      described << (key.press ? QStringLiteral("+") : QStringLiteral("-")) + QString::number(key.code);
+    qCDebug(lcPlatform).noquote() << "Typing the held keys again:" << described.join(u' ');
   }
+  for (const TypedKey& key : posted) {
+    fakeKey(key.press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, xcb_keycode_t(key.code));
+    if (key.press) leftDown_.insert(key.code);
+    else leftDown_.remove(key.code);
+  }
+  watchKeysLeftDown();
   xcb_flush(x_.connection());
 }
 
@@ -155,6 +233,7 @@ bool X11KeyPoster::postPaste(const QString& windowClass) {
   // that is up (Alt, released above) measures, just before V's release.
   const xcb_keycode_t timer = holding ? keycodeFor(kAltLeft) : 0;
   const bool regrab = timer != 0 && timer != control && timer != shift && modifierKeys_.contains(timer);
+  pasteModifiers_ = modifiers_.maskOf(control) | (withShift ? modifiers_.maskOf(shift) : 0);
   if (regrab) xcb_discard_reply(x_.connection(), grabKeyboard().sequence);
   // The presses have been handled by the server when this returns, so a key grab taken again
   // right after cannot catch them (only presses activate grabs; the releases may come later).
@@ -168,6 +247,16 @@ bool X11KeyPoster::postPaste(const QString& windowClass) {
   }
   if (withShift) fakeKey(XCB_KEY_RELEASE, shift);
   fakeKey(XCB_KEY_RELEASE, control);
+  // The modifiers the user still holds are theirs again: the next keys are typed with them.
+  if (hold_ && !released_) {
+    const QSet<quint32> userHeld = modifiers_.modifiersAmong(hold_->keysDown());
+    if (!userHeld.isEmpty()) qCDebug(lcPlatform) << "Modifiers pressed again after the paste:" << userHeld;
+    for (const quint32 key : userHeld) {
+      fakeKey(XCB_KEY_PRESS, xcb_keycode_t(key));
+      leftDown_.insert(key);
+    }
+    watchKeysLeftDown();
+  }
   xcb_flush(x_.connection());
   qCInfo(lcPlatform) << "Posted" << (withShift ? "Ctrl+Shift+V" : "Ctrl+V") << "for window class" << windowClass;
   return true;

@@ -17,7 +17,9 @@ namespace qv::x11 {
 // come to this connection alone. XTest keys would go to the grab too, so it is given up for the
 // paste keystroke's presses and for its releases (it is held again while V is held); the held
 // keys are posted after the paste, and keys still on their way when the grab ended are posted
-// as they arrive, since this connection gets no other key events.
+// as they arrive, since this connection gets no other key events. A posted key that the user
+// still holds is left down (it goes on repeating); its release is watched for among the raw
+// key events and posted too, for a key held on another device than the one posting.
 class X11KeyPoster : public KeyPoster {
  public:
   X11KeyPoster();
@@ -40,6 +42,9 @@ class X11KeyPoster : public KeyPoster {
   xcb_grab_keyboard_cookie_t grabKeyboard();
   void endGrab();
   void postTyped(const QList<TypedKey>& keys);
+  // Watches for the release of the keys this connection left down, from the requests sent so far.
+  void watchKeysLeftDown();
+  void handleRawRelease(const xcb_generic_event_t* event);
   xcb_keycode_t keycodeFor(uint32_t keysym) const;
   void fakeKey(uint8_t type, xcb_keycode_t key, uint32_t delayMs = 0);
 
@@ -50,6 +55,12 @@ class X11KeyPoster : public KeyPoster {
   std::optional<HeldKeys> hold_;
   xcb_key_symbols_t* symbols_ = nullptr;
   QList<xcb_keycode_t> modifierKeys_;
+  ModifierKeys modifiers_;
+  uint8_t inputOpcode_ = 0;  // 0 without XInput 2
+  QSet<quint32> leftDown_;   // posted presses the user has not released yet
+  uint32_t watchFrom_ = 0;   // raw events before this request are of our own keys
+  bool watching_ = false;
+  quint16 pasteModifiers_ = 0;  // the modifiers of the paste keystroke, held by us
 };
 
 }  // namespace qv::x11
