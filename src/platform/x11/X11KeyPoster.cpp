@@ -172,6 +172,9 @@ void X11KeyPoster::releaseHeldKeys() {
   x_.dispatchPending();  // what the grab has already brought in
   released_ = true;
   postTyped(hold_->take());
+  // The ungrab goes out even when there is nothing to type: a menu opening next takes the
+  // keyboard, and fails while we hold it.
+  xcb_flush(x_.connection());
 }
 
 void X11KeyPoster::postTyped(const QList<TypedKey>& keys) {
