@@ -32,7 +32,7 @@ bool holdsNothing(const std::optional<FileOnDisk>& file) { return file && file->
 QString whatChanged(const std::optional<FileOnDisk>& now, const std::optional<FileOnDisk>& was, const QString& name) {
   if (!now) return name + QStringLiteral(" is gone");
   if (!was) return QStringLiteral("another file is where %1 goes").arg(name);
-  if (now->device != was->device || now->inode != was->inode) return name + QStringLiteral(" was replaced");
+  if (!now->isSameFileAs(*was)) return name + QStringLiteral(" was replaced");
   if (now->size == 0) return name + QStringLiteral(" was emptied");
   return name + (now->size == was->size ? QStringLiteral(" was written over in place")
                                         : QStringLiteral(" was cut or written over"));
@@ -166,9 +166,8 @@ bool HistoryWriter::save(const QList<ClipboardItem>& items, const QList<HistoryC
 void HistoryWriter::keepWhatAnotherProgramPutThere(const QDateTime& wallTime) {
   const std::optional<FileOnDisk> there = FileOnDisk::at(historyPath_);
   if (there == fileOnDisk_ || (!fileOnDisk_ && holdsNothing(there))) return;
-  if (fileOnDisk_ && there && there->regular && fileOnDisk_->device == there->device &&
-      fileOnDisk_->inode == there->inode && fileOnDisk_->size == there->size && file_ &&
-      HistoryFileIdentity::ofFile(historyPath_) == file_)
+  if (fileOnDisk_ && there && there->regular && fileOnDisk_->isSameFileAs(*there) && fileOnDisk_->size == there->size &&
+      file_ && HistoryFileIdentity::ofFile(historyPath_) == file_)
     return;  // touched, not changed
   QStringList said{whatChanged(there, fileOnDisk_, QStringLiteral("the history file"))};
   if (!holdsNothing(there)) setAside(historyPath_, wallTime, said);
@@ -231,7 +230,7 @@ bool HistoryWriter::fold(const QList<ClipboardItem>& items, double now, const QD
   // The rename moved the new file's change time: it is read again in place, unless another file
   // stands there already (the next save sets that aside).
   if (const std::optional<FileOnDisk> inPlace = FileOnDisk::at(historyPath_);
-      inPlace && writtenOnDisk && inPlace->device == writtenOnDisk->device && inPlace->inode == writtenOnDisk->inode)
+      inPlace && writtenOnDisk && inPlace->isSameFileAs(*writtenOnDisk))
     writtenOnDisk = inPlace;
   file_ = *written;
   fileOnDisk_ = writtenOnDisk;
@@ -342,7 +341,7 @@ bool HistoryWriter::writeAt(qint64 offset, const QByteArray& bytes) {
     noteJournalWritten(offset + bytes.size());
     // Renamed over or deleted meanwhile, the records went to a file no one will read.
     const std::optional<FileOnDisk> there = FileOnDisk::at(journalPath_);
-    if (there && there->device == journalOnDisk_->device && there->inode == journalOnDisk_->inode) return true;
+    if (there && there->isSameFileAs(*journalOnDisk_)) return true;
     closeJournal();
     journalChanged_ = true;
     errno = ESTALE;

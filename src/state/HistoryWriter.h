@@ -34,6 +34,8 @@ struct FileOnDisk {
   bool regular = true;
   qint64 changedNs = 0;  // st_ctim: every write, truncation, rename or chmod moves it
   bool operator==(const FileOnDisk& other) const = default;
+  // The same file (device and inode), whatever was done to it since.
+  bool isSameFileAs(const FileOnDisk& other) const { return device == other.device && inode == other.inode; }
   // What the path names now (a link that leads nowhere counts as something); none when nothing.
   static std::optional<FileOnDisk> at(const QString& path);
   // The file open as `handle`.

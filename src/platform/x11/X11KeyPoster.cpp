@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "platform/keys/KeyCodes.h"
+#include "platform/x11/XcbSupport.h"
 
 #include <xcb/xcb_keysyms.h>
 #include <xcb/xinput.h>
@@ -109,14 +110,8 @@ void X11KeyPoster::watchKeysLeftDown() {
   if (inputOpcode_ == 0) return;
   const bool watch = !leftDown_.isEmpty();
   if (watch == watching_ && !watch) return;
-  struct {
-    xcb_input_event_mask_t head;
-    uint32_t mask;
-  } selection{};
-  selection.head.deviceid = XCB_INPUT_DEVICE_ALL_MASTER;
-  selection.head.mask_len = 1;
-  selection.mask = watch ? XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE : 0;
-  if (watch != watching_) xcb_input_xi_select_events(x_.connection(), x_.rootWindow(), 1, &selection.head);
+  if (watch != watching_)
+    selectRawInputEvents(x_.connection(), x_.rootWindow(), watch ? XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE : 0);
   watching_ = watch;
   // The server handles posted keys before the next request: raw events it sends before this one
   // are of keys posted so far.

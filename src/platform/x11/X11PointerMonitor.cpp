@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "platform/x11/X11EventConnection.h"
+#include "platform/x11/XcbSupport.h"
 
 #include <xcb/xcb.h>
 #include <xcb/xinput.h>
@@ -38,15 +39,10 @@ bool X11PointerMonitor::isAvailable() const { return hasInput_ && x_->isConnecte
 
 void X11PointerMonitor::interestChanged() {
   if (!isAvailable()) return;
-  struct {
-    xcb_input_event_mask_t head;
-    uint32_t mask;
-  } selection{};
-  selection.head.deviceid = XCB_INPUT_DEVICE_ALL_MASTER;
-  selection.head.mask_len = 1;
-  if (wantsMoves()) selection.mask |= XCB_INPUT_XI_EVENT_MASK_RAW_MOTION;
-  if (wantsButtonPresses()) selection.mask |= XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS;
-  xcb_input_xi_select_events(x_->connection(), x_->rootWindow(), 1, &selection.head);
+  uint32_t mask = 0;
+  if (wantsMoves()) mask |= XCB_INPUT_XI_EVENT_MASK_RAW_MOTION;
+  if (wantsButtonPresses()) mask |= XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS;
+  x11::selectRawInputEvents(x_->connection(), x_->rootWindow(), mask);
   xcb_flush(x_->connection());
 }
 

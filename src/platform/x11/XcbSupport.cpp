@@ -1,6 +1,7 @@
 #include "platform/x11/XcbSupport.h"
 
 #include <xcb/xfixes.h>
+#include <xcb/xinput.h>
 
 #include <xcb/res.h>
 #include <cstdlib>
@@ -172,6 +173,17 @@ QList<quint32> readCardinals(xcb_connection_t* c, xcb_window_t window, xcb_atom_
   if (!value || value->format != 32) return {};
   const auto* data = reinterpret_cast<const quint32*>(value->value.constData());
   return QList<quint32>(data, data + value->value.size() / 4);
+}
+
+void selectRawInputEvents(xcb_connection_t* c, xcb_window_t root, uint32_t mask) {
+  struct {
+    xcb_input_event_mask_t head;
+    uint32_t mask;
+  } selection{};
+  selection.head.deviceid = XCB_INPUT_DEVICE_ALL_MASTER;
+  selection.head.mask_len = 1;
+  selection.mask = mask;
+  xcb_input_xi_select_events(c, root, 1, &selection.head);
 }
 
 QList<xcb_atom_t> readAtoms(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property) {

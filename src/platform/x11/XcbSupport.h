@@ -56,6 +56,9 @@ std::optional<quint32> readCardinal(xcb_connection_t* c, xcb_window_t window, xc
 // another format.
 QList<quint32> readCardinals(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property, uint32_t maxBytes = 4096);
 QList<xcb_atom_t> readAtoms(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property);
+// Asks for the XInput 2 raw events of `mask` (XCB_INPUT_XI_EVENT_MASK_RAW_*, 0 for none) of every
+// master device, on the root window: they come whichever window has the pointer or the keyboard.
+void selectRawInputEvents(xcb_connection_t* c, xcb_window_t root, uint32_t mask);
 // The atom called `name`, interned unless `onlyIfExists` (then XCB_NONE while nobody made it).
 xcb_atom_t internAtom(xcb_connection_t* c, const QByteArray& name, bool onlyIfExists = false);
 // The window owning `selection`; XCB_NONE when nobody does.
