@@ -66,13 +66,16 @@ QWidget& widgetAt(QWidget& window, QPointF globalPosition) {
   QWidget* widget = window.childAt(window.mapFromGlobal(globalPosition).toPoint());
   return widget ? *widget : window;
 }
-}  // namespace
 
-PointerTarget ControlPointerArrival::targetAt(QWidget& window, QPointF globalPosition) {
-  QWidget& widget = widgetAt(window, globalPosition);
+PointerTarget targetOf(QWidget& widget) {
   PointerTarget target{&widget, {}, 0};
   if (auto* painted = qobject_cast<PaintedWidget*>(&widget)) target.version = painted->targetVersion();
   return target;
+}
+}  // namespace
+
+PointerTarget ControlPointerArrival::targetAt(QWidget& window, QPointF globalPosition) {
+  return targetOf(widgetAt(window, globalPosition));
 }
 
 bool ControlPointerArrival::admitPress(QWidget& window, QPointF globalPosition, quint64 timestamp,
@@ -81,10 +84,11 @@ bool ControlPointerArrival::admitPress(QWidget& window, QPointF globalPosition, 
     return true;
   // Judged once: the host of cards asks for itself, then for its cards with the same press.
   if (judged_ && judged_->timestamp == timestamp && samePlace(judged_->place, globalPosition)) return judged_->counts;
-  if (auto* painted = qobject_cast<PaintedWidget*>(&widgetAt(window, globalPosition)); painted && painted->actsOnItem())
+  QWidget& widget = widgetAt(window, globalPosition);
+  if (auto* painted = qobject_cast<PaintedWidget*>(&widget); painted && painted->actsOnItem())
     effect = PointerArrival::Effect::onItem;
-  const bool counts = arrival_.press(targetAt(window, globalPosition), double(timestamp) / 1000.0, globalPosition,
-                                     effect) == PointerArrival::Press::counts;
+  const bool counts = arrival_.press(targetOf(widget), double(timestamp) / 1000.0, globalPosition, effect) ==
+                      PointerArrival::Press::counts;
   judged_ = Judged{timestamp, globalPosition, counts};
   return counts;
 }
