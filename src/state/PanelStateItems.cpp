@@ -1,3 +1,4 @@
+#include "base/RoomAtFront.h"
 #include "base/Uuid.h"
 #include "items/ItemServices.h"
 #include "items/ocr/ImageTextRecognizer.h"
@@ -93,8 +94,9 @@ void PanelState::makeDuplicateKeys(qsizetype most) {
     index.made = 0;
     index.hashed = 0;
     // With room for the copies to come: a vector grown by a copy would move all of it.
-    index.keys.reserve(size_t(count + count / 4 + 64));
-    index.hashes.reserve(size_t(count + count / 4 + 64));
+    const auto room = size_t(count + historyRoomAtFront(count));
+    index.keys.reserve(room);
+    index.hashes.reserve(room);
     index.keys.resize(size_t(count));
     index.hashes.assign(size_t(count), 0);
   }
