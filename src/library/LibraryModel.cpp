@@ -257,9 +257,11 @@ LibraryModel::Entry& LibraryModel::entryFor(const LibraryScope& scope, const QSt
               {},    {},      {},           {}};
   if (inSteps) {
     entry.inSteps = inSteps;
-    // Read through const views, the model itself is never const.
+    // Read through const views, the model itself is never const. The key's frame, with the first
+    // rows, is drawn before the rest of the scan starts: a slice run first would hold it back.
     inSteps->continueOn(
-        scheduler_, [self = const_cast<LibraryModel*>(this), search = inSteps.get()] { self->searchEnded(search); });
+        scheduler_, [self = const_cast<LibraryModel*>(this), search = inSteps.get()] { self->searchEnded(search); },
+        RowSearch::FirstSlice::afterFrame);
   }
   if (entries.size() >= LibraryLists::kEntries) entries.erase(entries.begin());
   entries.push_back(std::move(entry));

@@ -27,11 +27,15 @@ void RowSearch::scanOn(qsizetype most) {
   next_ = end;
 }
 
-void RowSearch::continueOn(Scheduler& scheduler, std::function<void()> done) {
+void RowSearch::continueOn(Scheduler& scheduler, std::function<void()> done, FirstSlice first) {
   scheduler_ = &scheduler;
   done_ = std::move(done);
   pending_.cancel();
   if (isComplete()) return;
+  if (first == FirstSlice::afterFrame) {
+    pending_ = scheduler.after(0, [this] { pending_ = scheduler_->after(0, [this] { step(); }); });
+    return;
+  }
   pending_ = scheduler.after(0, [this] { step(); });
 }
 

@@ -38,8 +38,12 @@ class RowSearch {
   bool isComplete() const { return next_ >= length_; }
   // The rows found so far, ascending; all of them once complete.
   const QList<qint32>& found() const { return found_; }
+  // When the first of the later slices runs. At the next turn of the event loop it runs before
+  // a repaint asked for in this turn (the event loop takes a repaint after other work posted in
+  // the same turn); a turn later, the frame that shows the first rows is drawn first.
+  enum class FirstSlice { nextTurn, afterFrame };
   // Scans the rest a slice at a time on the scheduler, then calls `done` (not when destroyed first).
-  void continueOn(Scheduler& scheduler, std::function<void()> done);
+  void continueOn(Scheduler& scheduler, std::function<void()> done, FirstSlice first = FirstSlice::nextTurn);
   // Scans the rest now (the pending slices are dropped; `done` is not called).
   void finish();
 

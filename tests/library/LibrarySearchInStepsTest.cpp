@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 #include <functional>
+#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -47,6 +49,7 @@ class LibrarySearchInStepsTest : public ::testing::Test {
     PanelState other(*h.fake.context);
     other.setItems(state.items());
     other.setFilterApps(state.filterApps());
+    other.setPinnedIDs(state.pinnedIDs());
     LibraryModel fresh(other, *h.fake.scheduler);
     fresh.setQuery(model.query());
     if (model.scope().kind != LibraryScope::Kind::all) fresh.selectScope(model.scope());
@@ -113,6 +116,44 @@ TEST_F(LibrarySearchInStepsTest, ALongerQueryBeforeTheSearchEndsFindsWhatASearch
     model.filteredItems();
     finishSteps();
     EXPECT_EQ(reading(model), readingAtOnce());
+  }
+}
+
+// The frame a key asks for shows the first rows and the last whole count: the rest of the search
+// is scanned only after it is drawn (even a single slice left would hold the frame back), and
+// then the library shows what a search at once shows.
+TEST_F(LibrarySearchInStepsTest, TheKeysFrameIsDrawnBeforeTheSearchGoesOn) {
+  state.setSearchPacing({64, 5, 8, 32, 100'000});  // one slice scans the rest
+  PanelState::IdSet pins;
+  for (qsizetype i = 0; i < state.items().size(); i += 3) pins.insert(state.items()[i].id);
+  state.setPinnedIDs(pins);
+  const struct {
+    const char* typed;
+    const char* query;
+    LibraryScope scope;
+  } keys[] = {
+      {"a first letter", "t", LibraryScope::all()},
+      {"a letter after a whole search", "no", LibraryScope::all()},
+      {"a letter in the pinned tab", "e", LibraryScope::pinned()},
+  };
+  for (const auto& key : keys) {
+    SCOPED_TRACE(key.typed);
+    model.selectScope(key.scope);
+    model.setQuery(QString::fromLatin1(key.query).chopped(1));
+    model.filteredItems();
+    finishSteps();
+    const std::string before = reading(model);
+    model.setQuery(QString::fromLatin1(key.query));
+    const std::string atTheKey = reading(model);  // as the views read it at the change
+    ASSERT_NE(atTheKey, readingAtOnce());         // a search in steps
+    std::optional<std::string> atTheFrame;
+    h.fake.scheduler->post([&] { atTheFrame = reading(model); });  // the repaint the change asked for
+    finishSteps();
+    EXPECT_EQ(atTheFrame, atTheKey);
+    EXPECT_EQ(before.substr(before.rfind('\n')), atTheKey.substr(atTheKey.rfind('\n')));  // the status line
+    EXPECT_EQ(reading(model), readingAtOnce());
+    model.setQuery(QString());
+    finishSteps();
   }
 }
 

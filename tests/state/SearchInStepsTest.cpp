@@ -6,7 +6,9 @@
 #include "support/state/StateTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <QStringList>
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -103,6 +105,52 @@ TEST(RowSearchTest, DroppedOrFinishedItScansNoMoreAndTellsNobody) {
   EXPECT_EQ(finished.found().size(), 10'000);
   scheduler.runPending();
   EXPECT_EQ(ended, 0);
+}
+
+// A repaint asked for in the turn that started the search comes before the later slices when
+// they wait for the frame, after the first of them otherwise; dropped at the frame, the search
+// scans no more.
+TEST(RowSearchTest, ItsLaterSlicesWaitForTheFrameWhenAskedTo) {
+  const RowSearch::Pacing pacing{100, 10, 16, 64, 50};
+  const struct {
+    const char* name;
+    RowSearch::FirstSlice first;
+    bool droppedAtTheFrame;
+    const char* order;
+  } cases[] = {
+      {"at the next turn", RowSearch::FirstSlice::nextTurn, false, "slice frame slice slice slice"},
+      {"after the frame", RowSearch::FirstSlice::afterFrame, false, "frame slice slice slice slice"},
+      {"after the frame, dropped at it", RowSearch::FirstSlice::afterFrame, true, "frame"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeScheduler scheduler;
+    QStringList order;
+    bool started = false;
+    const auto scan = [&](qsizetype from, qsizetype end) {
+      if (started) order << QStringLiteral("slice");
+      QList<qint32> rows;
+      for (qsizetype i = from; i < end; ++i) rows.append(qint32(i));
+      return rows;
+    };
+    auto search = std::make_unique<RowSearch>(200, scan, pacing);
+    ASSERT_FALSE(search->isComplete());
+    started = true;
+    search->continueOn(
+        scheduler, [] {}, c.first);
+    // The repaint, asked for after the search started (behind it, as Qt posts a repaint at a
+    // lower priority than the work of the same turn).
+    scheduler.post([&] {
+      order << QStringLiteral("frame");
+      if (c.droppedAtTheFrame) search.reset();
+    });
+    while (scheduler.runPending() > 0) {
+    }
+    EXPECT_EQ(order.join(u' ').toStdString(), c.order);
+    if (search) {
+      EXPECT_TRUE(search->isComplete());
+    }
+  }
 }
 
 class FiltersInStepsTest : public ::testing::Test {
