@@ -355,11 +355,14 @@ class LargeHeapSteps {
   LargeHeapSteps& operator=(const LargeHeapSteps&) = delete;
 
  private:
-  static constexpr int kDecodingStep = 16 << 20;
+  static constexpr int kDecodingStep = 4 << 20;
   static constexpr int kUsualStep = 128 << 10;  // the C library's own
   static void setStep([[maybe_unused]] int bytes) {
 #ifdef __GLIBC__
     mallopt(M_TOP_PAD, bytes);
+    // The room a step left unused beyond the usual stays with the heaps, touched once (some
+    // megabytes for each thread): it goes back now.
+    if (bytes == kUsualStep) malloc_trim(0);
 #endif
   }
 };
