@@ -26,11 +26,15 @@
 #include <QThread>
 #include <algorithm>
 #include <atomic>
+#include <barrier>
 #include <future>
 #include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace qv {
 
@@ -338,8 +342,34 @@ std::optional<QByteArray> readPiece(const RegularFile& file, qint64 begin, qint6
   return piece;
 }
 
-// The file's items in the pieces it was decoded in, in order (joined by the journal's replay).
-std::optional<std::vector<QList<ClipboardItem>>> decodeFileInPieces(const RegularFile& file) {
+// While a long history decodes, the heaps of the decoding threads grow by large steps: grown by
+// the page, as they are by default, each step is a call that takes the process's memory map for
+// itself and holds up the page faults of the other threads (at a million items, tens of
+// thousands of them, a sixth of the load). The usual steps come back once the items are in, so
+// that what is freed later still goes back to the system.
+class LargeHeapSteps {
+ public:
+  LargeHeapSteps() { setStep(kDecodingStep); }
+  ~LargeHeapSteps() { setStep(kUsualStep); }
+  LargeHeapSteps(const LargeHeapSteps&) = delete;
+  LargeHeapSteps& operator=(const LargeHeapSteps&) = delete;
+
+ private:
+  static constexpr int kDecodingStep = 4 << 20;
+  static constexpr int kUsualStep = 128 << 10;  // the C library's own
+  static void setStep([[maybe_unused]] int bytes) {
+#ifdef __GLIBC__
+    mallopt(M_TOP_PAD, bytes);
+    // The room a step left unused beyond the usual stays with the heaps, touched once (some
+    // megabytes for each thread): it goes back now.
+    if (bytes == kUsualStep) malloc_trim(0);
+#endif
+  }
+};
+
+// The file's items, decoded in pieces on threads of their own and joined there, with room at the
+// front of the list for the copies to come.
+std::optional<QList<ClipboardItem>> decodeFileInPieces(const RegularFile& file) {
   const qint64 size = file.size();
   const qint64 wanted = std::min<qint64>(std::min(QThread::idealThreadCount(), kMaxDecodeThreads),
                                          size / kMinPieceBytes);
@@ -356,22 +386,36 @@ std::optional<std::vector<QList<ClipboardItem>>> decodeFileInPieces(const Regula
   const size_t count = starts.size();
   if (count < 2) return std::nullopt;
 
+  const LargeHeapSteps largeSteps;
   std::vector<std::optional<QList<ClipboardItem>>> decoded(count);
+  // Once every piece is in, the history's block is made and each piece is moved into its place
+  // by the thread that decoded it: the pages of the block fill on all the threads at once.
+  QList<ClipboardItem> history;
+  std::vector<qsizetype> offsets(count, -1);
+  qsizetype total = 0;
+  const auto makeBlock = [&]() noexcept {
+    for (const std::optional<QList<ClipboardItem>>& piece : decoded)
+      if (!piece) return;  // none moves: the pieces go as they are
+    for (size_t k = 0; k < count; ++k) {
+      offsets[k] = total;
+      total += decoded[k]->size();
+    }
+    history = listWithRoomAtFront<ClipboardItem>(total, historyRoomAtFront(total));
+  };
+  std::barrier allDecoded(std::ptrdiff_t(count), makeBlock);
   const auto decodePiece = [&](size_t k) {
     if (const std::optional<QByteArray> piece = readPiece(file, starts[k], ends[k], k > 0, k + 1 < count))
       decoded[k] = decodeItemsDirect(*piece);
+    allDecoded.arrive_and_wait();
+    if (offsets[k] >= 0) moveIntoRoomAfterEnd(history, offsets[k], *decoded[k]);
   };
   std::vector<std::thread> threads;
   for (size_t k = 1; k < count; ++k) threads.emplace_back(decodePiece, k);
   decodePiece(0);
   for (std::thread& thread : threads) thread.join();
-
-  std::vector<QList<ClipboardItem>> pieces;
-  for (auto& piece : decoded) {
-    if (!piece) return std::nullopt;
-    pieces.push_back(std::move(*piece));
-  }
-  return pieces;
+  if (offsets.front() < 0) return std::nullopt;
+  setSizeAfterMoves(history, total);
+  return history;
 }
 
 // On threads of their own, while the file decodes: the history file's identity (a hash of all of
@@ -632,10 +676,7 @@ QList<ClipboardItem> HistoryFile::replayJournal(std::vector<QList<ClipboardItem>
       break;
   }
   if (replay.outcome != journal::Replay::Outcome::replayed) {
-    qsizetype total = 0;
-    for (const QList<ClipboardItem>& part : parts) total += part.size();
-    items = listWithRoomAtFront<ClipboardItem>(total, historyRoomAtFront(total));
-    for (QList<ClipboardItem>& part : parts) items.append(std::move(part));
+    items = joinWithRoomAtFront(std::move(parts));
   }
   if (journalReplayed) *journalReplayed = replay.liveBytes > 0;
   start.journalGoodLength = replay.goodLength;
@@ -692,9 +733,11 @@ std::optional<QList<ClipboardItem>> HistoryFile::read(bool* differsFromFile, boo
       setAsideUnreadable(path, openError);
       return noHistory();
     }
-    if (std::optional<std::vector<QList<ClipboardItem>>> pieces = decodeFileInPieces(file)) {
+    if (std::optional<QList<ClipboardItem>> decoded = decodeFileInPieces(file)) {
       if (differsFromFile) *differsFromFile = false;
-      return replayJournal(std::move(*pieces), journal.result(), readFrom(journal.identity()), differsFromFile,
+      std::vector<QList<ClipboardItem>> parts;
+      parts.push_back(std::move(*decoded));
+      return replayJournal(std::move(parts), journal.result(), readFrom(journal.identity()), differsFromFile,
                            journalReplayed);
     }
     std::optional<QByteArray> bytes = file.readAll();

@@ -411,11 +411,7 @@ QList<ClipboardItem> apply(Reading& reading, std::vector<QList<ClipboardItem>> p
   qsizetype total = 0;
   for (const QList<ClipboardItem>& part : parts) total += part.size();
   // The history goes together with room at its front, for the copies to come.
-  const auto join = [&] {
-    QList<ClipboardItem> items = listWithRoomAtFront<ClipboardItem>(total, historyRoomAtFront(total));
-    for (QList<ClipboardItem>& part : parts) items.append(std::move(part));
-    return items;
-  };
+  const auto join = [&] { return joinWithRoomAtFront(std::move(parts)); };
   std::vector<Reading::Record>& records = reading.records;
   Replay& result = reading.replay;
   if (records.empty()) return join();

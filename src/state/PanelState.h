@@ -443,7 +443,8 @@ class PanelState : public QObject {
   // change of the items makes the next save write the whole file.
   friend struct RecordedChange;
   void recordChange(HistoryChange change);
-  void backfillImageText();
+  // Recognises the text of the loaded `images` that have none yet, once the launch is done.
+  void backfillImageText(QList<QUuid> images);
   void applyResolvedFiles(const QHash<QString, QUrl>& resolved);
   void runBackfillStep(std::shared_ptr<QList<QUuid>> pending, qsizetype index);
   void startTextRecognition(const QUuid& id, const QImage& captured = {});

@@ -126,18 +126,6 @@ void PanelState::loadHistory() {
     return;
   }
 
-  // File items follow their files when they were renamed or moved. Reading and resolving every
-  // bookmark takes long for a large history, so it runs on the save queue and the new names
-  // arrive a moment later. Even listing the file items is left to the queue: the launch only
-  // checks that there are any.
-  const bool anyFiles = std::any_of(stored->cbegin(), stored->cend(), [](const ClipboardItem& item) {
-    return std::holds_alternative<FilePayload>(item.payload);
-  });
-  if (anyFiles) {
-    historyFile_->resolveFilesLater(*stored, [self = QPointer<PanelState>(this)](const QHash<QString, QUrl>& resolved) {
-      if (self) self->applyResolvedFiles(resolved);
-    });
-  }
   setItems(std::move(*stored));
   // What was read is what is on disk, unless the read says otherwise.
   recordedChanges_.clear();
@@ -145,6 +133,23 @@ void PanelState::loadHistory() {
 
   loadMarks();
   if (applyRetention()) differsFromFile = true;
+  // One pass over what was kept, for the work the launch hands on: whether any item is a file,
+  // and the images (at a million items, each pass is ten milliseconds of the launch).
+  bool anyFiles = false;
+  QList<QUuid> images;
+  for (const ClipboardItem& item : std::as_const(items_)) {
+    anyFiles = anyFiles || std::holds_alternative<FilePayload>(item.payload);
+    if (item.contentType == ContentType::image) images.append(item.id);
+  }
+  // File items follow their files when they were renamed or moved. Reading and resolving every
+  // bookmark takes long for a large history, so it runs on the save queue and the new names
+  // arrive a moment later. Even listing the file items is left to the queue: the launch only
+  // checks that there are any.
+  if (anyFiles) {
+    historyFile_->resolveFilesLater(items_, [self = QPointer<PanelState>(this)](const QHash<QString, QUrl>& resolved) {
+      if (self) self->applyResolvedFiles(resolved);
+    });
+  }
   if (journalReplayed) {
     // The next start would replay the same records again: they are folded into the file once the
     // launch is done, with whatever else the load changed. A change before then saves as usual.
@@ -159,7 +164,7 @@ void PanelState::loadHistory() {
     startPruneWork_ = context_.scheduler->after(
         kStartFoldDelaySeconds, [this] { historyFile_->pruneLater(items_); }, Guard(this));
   }
-  backfillImageText();
+  backfillImageText(std::move(images));
   settleAside();
 }
 
@@ -188,13 +193,11 @@ void PanelState::applyResolvedFiles(const QHash<QString, QUrl>& resolved) {
   scheduleSave();
 }
 
-void PanelState::backfillImageText() {
+void PanelState::backfillImageText(QList<QUuid> images) {
   // The images are the ones loaded; which of them lack text is looked up once the launch is
   // done, with one listing of the recognised-text folder instead of a file test per image.
-  auto pending = std::make_shared<QList<QUuid>>();
-  for (const ClipboardItem& item : std::as_const(items_))
-    if (item.contentType == ContentType::image) pending->append(item.id);
-  if (pending->isEmpty()) return;
+  if (images.isEmpty()) return;
+  auto pending = std::make_shared<QList<QUuid>>(std::move(images));
   backfillWork_ = context_.scheduler->after(
       0,
       [this, pending] {

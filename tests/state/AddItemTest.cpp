@@ -441,29 +441,42 @@ TEST_F(RetentionTest, CapturesAfterAQuietPassStillSeeWhatChangedMeanwhile) {
 }
 
 // A history read at start has room before its first item: the first copies go in front of it in
-// place, with no item moved, whether the file was read alone or with journal records replayed.
+// place, with no item moved, whether the file was read alone or with journal records replayed,
+// and whether it was read whole or, long, in pieces on several threads.
 TEST_F(AddItemTest, TheFirstCopiesAfterAStartMoveNoItem) {
-  QList<ClipboardItem> history;
-  for (int i = 0; i < 300; ++i) history << test::textItem(QStringLiteral("line %1").arg(i));
-  state.setItems(history);
-  state.flushSave();
-  for (const bool withJournal : {false, true}) {
-    SCOPED_TRACE(withJournal ? "file and journal" : "file alone");
-    if (withJournal) {
-      state.addItem(test::textItem(QStringLiteral("in the journal")));
-      h.fake.scheduler->advance(PanelState::kSaveDelaySeconds);
-      h.runSaves();
+  const struct {
+    const char* name;
+    int lines;
+  } rows[] = {{"read whole", 300}, {"read in pieces", 20000}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    test::StateHarness harness;
+    PanelState& first = *harness.state;
+    QList<ClipboardItem> history;
+    for (int i = 0; i < row.lines; ++i) history << test::textItem(QStringLiteral("line %1").arg(i));
+    first.setItems(history);
+    first.flushSave();
+    if (row.lines > 300) {
+      ASSERT_GT(QFileInfo(harness.historyPath()).size(), 2 << 20);  // pieces of 1 MB or more
     }
-    std::unique_ptr<PanelState> again = h.relaunch();
-    ASSERT_EQ(again->items().constFirst().plainText(),
-              withJournal ? QStringLiteral("in the journal") : QStringLiteral("line 0"));
-    const ClipboardItem* oldest = &again->items().constLast();
-    for (int copy = 1; copy <= 5; ++copy) {
-      const ClipboardItem* front = again->items().constData();
-      again->addItem(test::textItem(QStringLiteral("copy %1").arg(copy)));
-      EXPECT_EQ(again->items().constData(), front - 1) << "copy " << copy;
+    for (const bool withJournal : {false, true}) {
+      SCOPED_TRACE(withJournal ? "file and journal" : "file alone");
+      if (withJournal) {
+        first.addItem(test::textItem(QStringLiteral("in the journal")));
+        harness.fake.scheduler->advance(PanelState::kSaveDelaySeconds);
+        harness.runSaves();
+        history.prepend(first.items().constFirst());
+      }
+      std::unique_ptr<PanelState> again = harness.relaunch();
+      ASSERT_EQ(again->items(), history);
+      const ClipboardItem* oldest = &again->items().constLast();
+      for (int copy = 1; copy <= 5; ++copy) {
+        const ClipboardItem* front = again->items().constData();
+        again->addItem(test::textItem(QStringLiteral("copy %1").arg(copy)));
+        EXPECT_EQ(again->items().constData(), front - 1) << "copy " << copy;
+      }
+      EXPECT_EQ(&again->items().constLast(), oldest);
     }
-    EXPECT_EQ(&again->items().constLast(), oldest);
   }
 }
 
