@@ -225,7 +225,7 @@ void copyTransitionFrames(benchmark::State& run) {
     return total;
   };
   constexpr int kFrames = 48;
-  int copy = 0;
+  static int copy = 0;  // every copy a new text, over all runs
   int paints = 0;
   grid.grab();
   for (auto _ : run) {
