@@ -9,6 +9,11 @@
 //   resizeAcrossColumns  a resize that changes the number of columns (1202 ↔ 908 wide: four and
 //                        three) to the next painted frame of the grid
 //   scrollStep           one wheel step down the grid to its next painted frame
+//   copyTransitionFrames one copy while the grid is on screen: the frames of its transition
+//                        (the cards moving one place on, the new one fading in), 0.8 s at
+//                        60 frames a second, each painted; "cardPaints" counts the cards that
+//                        painted themselves over them
+#include "cards/ClipboardCardView.h"
 #include "items/ItemServices.h"
 #include "library/LibraryGridView.h"
 #include "library/LibraryModel.h"
@@ -207,6 +212,47 @@ void scrollStep(benchmark::State& run) {
   bench::scrollSteps(run, gridOf(*controller));
 }
 BENCHMARK(scrollStep)->Unit(benchmark::kMillisecond);
+
+void copyTransitionFrames(benchmark::State& run) {
+  LibraryBench& b = bench();
+  auto controller = b.shown();
+  LibraryGridView& grid = gridOf(*controller);
+  auto& clock = static_cast<ManualFrameClock&>(*b.fake.context->frameClock);
+  const auto cardPaints = [&grid] {
+    int total = 0;
+    for (QGraphicsItem* item : grid.scene()->items())
+      if (auto* card = qobject_cast<ClipboardCardView*>(item->toGraphicsObject())) total += card->paints();
+    return total;
+  };
+  constexpr int kFrames = 48;
+  static int copy = 0;  // every copy a new text, over all runs
+  int paints = 0;
+  grid.grab();
+  for (auto _ : run) {
+    run.PauseTiming();
+    b.state->addItem(ClipboardItem::make(QUuid::createUuid(), QStringLiteral("org.gnome.TextEditor"),
+                                         b.fake.scheduler->now(),
+                                         TextPayload{QStringLiteral("Copy %1 of a text of about a hundred and twenty "
+                                                                    "bytes, as a user copies it from an editor")
+                                                         .arg(++copy)}));
+    QCoreApplication::processEvents();
+    const int before = cardPaints();
+    run.ResumeTiming();
+    for (int frame = 0; frame < kFrames; ++frame) {
+      clock.advance(1.0 / 60);
+      QCoreApplication::processEvents();
+      grid.grab();
+    }
+    run.PauseTiming();
+    paints = cardPaints() - before;
+    b.fake.scheduler->advance(1);
+    QCoreApplication::processEvents();
+    run.ResumeTiming();
+  }
+  run.counters["frames"] = kFrames;
+  run.counters["cardPaints"] = paints;
+}
+BENCHMARK(copyTransitionFrames)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -321,6 +321,7 @@ void ClipboardCardView::paintEye(QPainter& painter, double scale, const Environm
 }
 
 void ClipboardCardView::paintItem(QPainter& painter) {
+  ++paints_;
   const EnvironmentValues env = environment();
   const double scale = Fx::layerScale(painter);
   const QRectF card = rect();

@@ -93,6 +93,8 @@ class ClipboardCardView : public PaintedItem {
   // How often the card asked to be repainted, and how often it painted its content afresh.
   int repaintRequests() const { return repaintRequests_; }
   int contentRenders() const { return contentRenders_; }
+  // How often the card painted itself.
+  int paints() const { return paints_; }
 
  protected:
   void paintItem(QPainter& painter) override;
@@ -137,6 +139,7 @@ class ClipboardCardView : public PaintedItem {
   QRgb eyeTint_ = 0;
   int repaintRequests_ = 0;
   int contentRenders_ = 0;
+  int paints_ = 0;
 };
 
 }  // namespace qv

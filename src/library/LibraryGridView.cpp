@@ -162,19 +162,25 @@ void LibraryGridView::paintEvent(QPaintEvent* event) {
   if (!middle.isEmpty()) scene_.render(&painter, middle, middle.translated(0, scroll_.value()));
   if (topBand <= 0 && bottomBand >= h) return;
   const QLinearGradient mask = fadeGradient(QPointF(0, 0), QPointF(0, h), stops);
-  paintFadedBand(painter, exposed.intersected(QRectF(0, 0, viewport()->width(), topBand)), mask);
-  paintFadedBand(painter, exposed.intersected(QRectF(0, bottomBand, viewport()->width(), h - bottomBand)), mask);
+  paintFadedBand(painter, exposed.intersected(QRectF(0, 0, viewport()->width(), topBand)), mask, bandImages_[0]);
+  paintFadedBand(painter, exposed.intersected(QRectF(0, bottomBand, viewport()->width(), h - bottomBand)), mask,
+                 bandImages_[1]);
 }
 
-void LibraryGridView::paintFadedBand(QPainter& painter, const QRectF& band, const QLinearGradient& mask) {
+void LibraryGridView::paintFadedBand(QPainter& painter, const QRectF& band, const QLinearGradient& mask,
+                                     QImage& image) {
   const QRect pixels = band.toAlignedRect();
   if (pixels.isEmpty()) return;
   // At the scale of what it is painted into (a picture of the grid may have its own, which the
   // painter's device, this widget, does not tell), so that the cards in the band are drawn at the
-  // scale they are drawn at elsewhere, from the same kept layers.
+  // scale they are drawn at elsewhere, from the same kept layers. The image is kept for the next
+  // frame (the band is painted on every frame of a transition).
   const double dpr = Fx::painterScale(painter);
-  QImage image(pixels.size() * dpr, QImage::Format_ARGB32_Premultiplied);
-  image.setDevicePixelRatio(dpr);
+  const QSize size = pixels.size() * dpr;
+  if (image.size() != size || image.devicePixelRatio() != dpr) {
+    image = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+  }
   image.fill(Qt::transparent);
   QPainter offscreen(&image);
   offscreen.setRenderHints(renderHints());

@@ -3,7 +3,9 @@
 #include "panel/CardHostView.h"
 #include "state/FilteredItems.h"
 
+#include <QImage>
 #include <QList>
+#include <array>
 #include <optional>
 
 namespace qv {
@@ -69,7 +71,7 @@ class LibraryGridView : public CardHostView {
   void refreshCards();
   void scrollToKeyboardTarget();
   void logFirstCard();
-  void paintFadedBand(QPainter& painter, const QRectF& band, const QLinearGradient& mask);
+  void paintFadedBand(QPainter& painter, const QRectF& band, const QLinearGradient& mask, QImage& image);
 
   LibraryModel& model_;
   FilteredItems items_;
@@ -82,6 +84,8 @@ class LibraryGridView : public CardHostView {
   bool synced_ = false;
   int loggedWidth_ = -1;
   QPoint loggedFirstCard_{-1, -1};
+  // The images the faded bands at the top and bottom are painted in.
+  std::array<QImage, 2> bandImages_;
 };
 
 }  // namespace qv

@@ -113,8 +113,10 @@ void LibraryScopeTab::logFrame() const {
 }
 
 double LibraryScopeTab::contentWidth() const {
-  const QFontMetricsF label(tabLabelFont(props_.isSelected));
-  double width = std::ceil(label.horizontalAdvance(props_.label));
+  const QFont font = tabLabelFont(props_.isSelected);
+  if (measuredLabel_.width < 0 || measuredLabel_.label != props_.label || measuredLabel_.font != font)
+    measuredLabel_ = {props_.label, font, std::ceil(QFontMetricsF(font).horizontalAdvance(props_.label))};
+  double width = measuredLabel_.width;
   if (!props_.icon.isEmpty() || props_.dot.isValid()) width += kTabMarkSize + kTabSpacing;
   if (shownCount_ >= 1)
     width += kTabSpacing + std::ceil(monospacedDigitsWidth(tabCountFont(), QString::number(shownCount_)));

@@ -31,9 +31,13 @@ HouseButton::HouseButton(InterfaceServices& context, QWidget* parent) : PaintedW
 QSizeF HouseButton::buttonSize() const {
   const HouseButtonLook l = look(0);
   const QFontMetricsF metrics(l.font);
-  double content = metrics.horizontalAdvance(l.title);
-  if (!l.symbol.isEmpty()) content += metrics.height() + kSymbolGap;
-  const double label = l.labelWidth ? *l.labelWidth : std::ceil(content);
+  // A label width the look gives is not measured again (a tab is sized on every frame it paints).
+  const auto measured = [&] {
+    double content = metrics.horizontalAdvance(l.title);
+    if (!l.symbol.isEmpty()) content += metrics.height() + kSymbolGap;
+    return std::ceil(content);
+  };
+  const double label = l.labelWidth ? *l.labelWidth : measured();
   return {label + 2 * l.paddingH, std::ceil(metrics.height()) + 2 * l.paddingV};
 }
 

@@ -62,9 +62,7 @@ void PaintedItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWid
   paintItem(*painter);
 }
 
-namespace {
-// Paints `item` and its visible children in stacking order, as the scene would.
-void paintTree(QPainter& painter, QGraphicsItem* item) {
+void paintItemTree(QPainter& painter, QGraphicsItem* item) {
   QList<QGraphicsItem*> children = item->childItems();
   std::stable_sort(children.begin(), children.end(), [](auto* a, auto* b) { return a->zValue() < b->zValue(); });
   auto paintChild = [&](QGraphicsItem* child) {
@@ -72,7 +70,7 @@ void paintTree(QPainter& painter, QGraphicsItem* item) {
     painter.save();
     painter.setTransform(child->itemTransform(item), true);
     painter.setOpacity(painter.opacity() * child->opacity());
-    paintTree(painter, child);
+    paintItemTree(painter, child);
     painter.restore();
   };
   for (auto* child : children)
@@ -83,7 +81,6 @@ void paintTree(QPainter& painter, QGraphicsItem* item) {
   for (auto* child : children)
     if (!(child->flags() & QGraphicsItem::ItemStacksBehindParent)) paintChild(child);
 }
-}  // namespace
 
 QImage PaintedItem::renderForTest(double devicePixelRatio) {
   const QRectF bounds = boundingRect();
@@ -94,7 +91,7 @@ QImage PaintedItem::renderForTest(double devicePixelRatio) {
   image.fill(Qt::transparent);
   QPainter painter(&image);
   painter.translate(-bounds.topLeft());
-  paintTree(painter, this);
+  paintItemTree(painter, this);
   return image;
 }
 

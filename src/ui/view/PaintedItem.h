@@ -77,6 +77,10 @@ class PaintedItem : public QGraphicsObject {
   HoverState hover_;
 };
 
+// Paints `item` and its visible children in stacking order, as the scene would (children's
+// transforms and opacities; not the item's own, nor graphics effects).
+void paintItemTree(QPainter& painter, QGraphicsItem* item);
+
 // The host of painted items: a frameless, transparent, antialiased view whose accessible
 // children are its painted items in reading order (top to bottom, then leading to trailing).
 class PaintedItemView : public QGraphicsView {
