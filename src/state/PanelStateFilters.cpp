@@ -282,7 +282,9 @@ struct PanelState::FilterIndex : std::enable_shared_from_this<FilterIndex> {
     if (!search) return rowsMatching(query, among ? &*among : nullptr);
     QList<qint32> found = search->found();
     if (!search->isComplete()) {
-      search->continueOn(*state.context_.scheduler, [this] { searchEnded(); });
+      // The key's frame, with the first rows, is drawn before the rest of the scan starts.
+      search->continueOn(
+          *state.context_.scheduler, [this] { searchEnded(); }, RowSearch::FirstSlice::afterFrame);
       inSteps = std::move(search);
     }
     return found;

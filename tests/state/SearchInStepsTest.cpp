@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -220,6 +221,31 @@ TEST_F(FiltersInStepsTest, TheFirstRowsComeAtOnceAndTheWholeResultAfter) {
     EXPECT_EQ(ids(state.shownItems()), atOnce());
     EXPECT_EQ(ids(state.filteredItems()), atOnce());
     EXPECT_EQ(state.shownCount(), state.filteredItems().size());
+  }
+}
+
+// The frame a key asks for shows the first rows and the last whole count: the rest of the search
+// is scanned only after it is drawn (even one slice left would hold the frame back).
+TEST_F(FiltersInStepsTest, TheKeysFrameIsDrawnBeforeTheSearchGoesOn) {
+  state.setSearchPacing({64, 5, 8, 32, 100'000});  // one slice scans the rest
+  for (const char* query : {"t", "no", "dr"}) {
+    SCOPED_TRACE(query);
+    state.setSearchQuery(QString::fromUtf8(query).chopped(1));
+    finishSteps();
+    const qsizetype countBefore = state.shownCount();
+    state.setSearchQuery(QString::fromUtf8(query));
+    const QList<QUuid> atTheKey = ids(state.shownItems());  // as the list reads it at the change
+    ASSERT_NE(atTheKey, atOnce());                          // a search in steps
+    std::optional<QList<QUuid>> atTheFrame;
+    std::optional<qsizetype> countAtTheFrame;
+    h.fake.scheduler->post([&] {  // the repaint the change asked for
+      atTheFrame = ids(state.shownItems());
+      countAtTheFrame = state.shownCount();
+    });
+    finishSteps();
+    EXPECT_EQ(atTheFrame, atTheKey);
+    EXPECT_EQ(countAtTheFrame, countBefore);
+    EXPECT_EQ(ids(state.shownItems()), atOnce());
   }
 }
 
