@@ -1,6 +1,5 @@
 #include "library/LibraryWindow.h"
 
-#include "base/Log.h"
 #include "library/LibraryDetailView.h"
 #include "library/LibraryPlacement.h"
 #include "library/LibraryServices.h"
@@ -106,7 +105,7 @@ LibraryWindow::LibraryWindow(LibraryServices& context, TranslucencySupport trans
   setWindowTitle(QStringLiteral("Quorvalen"));
   setMinimumSize(libraryWindow::kMinimumSize.toSize());
   setAttribute(Qt::WA_DeleteOnClose, false);
-  Translucency::prepareWindow(this, translucency.compositor);
+  Translucency::prepareWindow(this);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   if (context.environment)
@@ -134,36 +133,14 @@ LibraryWindow::~LibraryWindow() {
 LibraryView* LibraryWindow::view() const { return view_; }
 FilterPanelView* LibraryWindow::filterSurface() const { return filterSurface_; }
 
-TranslucencySupport LibraryWindow::shownTranslucency() const {
-  return hasAlphaChannel() ? translucency_ : TranslucencySupport{};
-}
-
 void LibraryWindow::setTranslucency(TranslucencySupport support) {
   translucency_ = support;
-  if (!isVisible()) matchVisual();
-  const TranslucencySupport shown = shownTranslucency();
-  if (shown.blurBehind && context_.compositor && windowHandle())
+  if (support.blurBehind && context_.compositor && windowHandle())
     context_.compositor->requestBlurBehind(windowHandle(), {});
-  if (filterSurface_) filterSurface_->setTranslucency(shown);
+  if (filterSurface_) filterSurface_->setTranslucency(support);
   if (view_)
-    if (auto* pane = view_->findChild<LibraryDetailView*>()) pane->setTranslucency(shown);
+    if (auto* pane = view_->findChild<LibraryDetailView*>()) pane->setTranslucency(support);
   update();
-}
-
-void LibraryWindow::setVisible(bool visible) {
-  if (visible && !isVisible() && hasAlphaChannel() != translucency_.compositor) {
-    matchVisual();
-    setTranslucency(translucency_);
-  }
-  QWidget::setVisible(visible);
-}
-
-void LibraryWindow::matchVisual() {
-  if (isVisible() || hasAlphaChannel() == translucency_.compositor) return;
-  Translucency::prepareWindow(this, translucency_.compositor);
-  // The visual is chosen when the native window is made: the next show makes it again.
-  if (testAttribute(Qt::WA_WState_Created)) destroy();
-  qCInfo(lcApp) << "Library window gets" << (translucency_.compositor ? "an alpha channel" : "an opaque visual");
 }
 
 void LibraryWindow::setContent(LibraryView* view, FilterPanelView* filterSurface) {
@@ -171,9 +148,9 @@ void LibraryWindow::setContent(LibraryView* view, FilterPanelView* filterSurface
   filterSurface_ = filterSurface;
   layout()->addWidget(view);
   filterSurface->setParent(this);
-  filterSurface->setTranslucency(shownTranslucency());
+  filterSurface->setTranslucency(translucency_);
   filterSurface->hide();
-  if (auto* pane = view->findChild<LibraryDetailView*>()) pane->setTranslucency(shownTranslucency());
+  if (auto* pane = view->findChild<LibraryDetailView*>()) pane->setTranslucency(translucency_);
   // The cards' top-left corner is what the surface grows from.
   const int room = FilterPanelView::kShadowRoom;
   presenceEffect_ = new SurfacePresenceEffect(QPointF(room, room), filterSurface);
@@ -233,12 +210,12 @@ void LibraryWindow::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setCompositionMode(QPainter::CompositionMode_Source);
   const EnvironmentValues env = context_.environment ? context_.environment->values() : EnvironmentValues{};
-  painter.fillRect(rect(), Translucency::backgroundColor(Material::panel, env, shownTranslucency()));
+  painter.fillRect(rect(), Translucency::backgroundColor(Material::panel, env, translucency_));
 }
 
 void LibraryWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  if (shownTranslucency().blurBehind && context_.compositor) context_.compositor->requestBlurBehind(windowHandle(), {});
+  if (translucency_.blurBehind && context_.compositor) context_.compositor->requestBlurBehind(windowHandle(), {});
   screenChanged();
 }
 

@@ -53,10 +53,7 @@ class SurfacePresenceEffect : public QGraphicsEffect {
 };
 
 // The library window: titled "Quorvalen", resizable down to 440 × 480, translucent while a
-// compositor runs and opaque otherwise. Its native window has an alpha channel only while a
-// compositor runs (an opaque one spares clearing every frame); a compositor that comes or goes
-// while it is shown changes the native window when it next shows, and until then it is drawn
-// as its native window allows. It hosts the library view and the filter surface, and
+// compositor runs and opaque otherwise. It hosts the library view and the filter surface, and
 // tells its owner whenever it comes into sight or leaves it, whoever caused that (the close
 // button, minimising, the window manager).
 class LibraryWindow : public QWidget {
@@ -74,11 +71,6 @@ class LibraryWindow : public QWidget {
 
   void setTranslucency(TranslucencySupport support);
   TranslucencySupport translucency() const { return translucency_; }
-  // What it is drawn for: the compositor's offer, as far as the native window can show it.
-  TranslucencySupport shownTranslucency() const;
-  // Whether its native window (made or to be made) has an alpha channel.
-  bool hasAlphaChannel() const { return testAttribute(Qt::WA_TranslucentBackground); }
-  void setVisible(bool visible) override;
   // Puts the content in: the view, and the filter surface over it.
   void setContent(LibraryView* view, FilterPanelView* filterSurface);
   LibraryView* view() const;
@@ -106,9 +98,6 @@ class LibraryWindow : public QWidget {
 
  private:
   void screenChanged();
-  // Gives the native window the visual the compositor's offer asks for, making it anew if it
-  // had the other one; only while hidden.
-  void matchVisual();
 
   LibraryServices& context_;
   TranslucencySupport translucency_;

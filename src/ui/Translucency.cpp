@@ -5,9 +5,9 @@
 
 namespace qv::Translucency {
 
-void prepareWindow(QWidget* window, bool alphaChannel) {
+void prepareWindow(QWidget* window) {
   if (!window) return;
-  window->setAttribute(Qt::WA_TranslucentBackground, alphaChannel);
+  window->setAttribute(Qt::WA_TranslucentBackground, true);
   window->setAttribute(Qt::WA_NoSystemBackground, true);
 }
 

@@ -21,10 +21,8 @@ namespace Translucency {
 // Prepares a top-level window, before its native window exists, for both ways of drawing: it
 // gets a visual with an alpha channel, so that a compositor arriving later can show it
 // translucent, and no system background. Without a compositor its owner paints it opaque and
-// cuts it to the parts that show something. `alphaChannel` false: an opaque visual, which
-// spares the clearing of every frame to transparent (for a window that can make its native
-// window again when a compositor comes).
-void prepareWindow(QWidget* window, bool alphaChannel = true);
+// cuts it to the parts that show something.
+void prepareWindow(QWidget* window);
 
 // The background of a material. Translucent while a compositor runs and the user has not asked
 // for reduced transparency or more contrast; nearly opaque unless the compositor is known to

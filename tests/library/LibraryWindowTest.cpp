@@ -24,7 +24,6 @@
 #include <QGraphicsEffect>
 #include <QLineEdit>
 #include <QTest>
-#include <QWindow>
 #include <algorithm>
 #include <functional>
 
@@ -368,52 +367,6 @@ TEST_F(LibraryWindowTest, TranslucentWithACompositorAndOpaqueWithout) {
   EXPECT_FALSE(pane->translucency().compositor);
   EXPECT_EQ(cornerAlpha(), 255);
 }
-
-// The native window has an alpha channel only while a compositor runs (an opaque one spares
-// clearing every frame). A compositor that comes or goes while the window is shown changes the
-// native window when it next shows; until then the window is drawn as its native window allows.
-struct VisualRow {
-  const char* name;
-  bool compositorAtOpen, compositorLater, changesWhileShown;
-};
-
-class LibraryWindowVisualTest : public LibraryWindowTest, public ::testing::WithParamInterface<VisualRow> {};
-
-TEST_P(LibraryWindowVisualTest, TheNativeWindowHasAnAlphaChannelExactlyWhileACompositorRuns) {
-  const VisualRow row = GetParam();
-  fake.compositor->setSupport({row.compositorAtOpen, false});
-  controller.show(*state);
-  auto* pane = window().findChild<LibraryDetailView*>();
-  ASSERT_NE(pane, nullptr);
-  ASSERT_NE(window().windowHandle(), nullptr);
-  EXPECT_EQ(window().windowHandle()->requestedFormat().hasAlpha(), row.compositorAtOpen);
-  if (!row.changesWhileShown) window().close();
-  fake.compositor->setSupport({row.compositorLater, false});
-  if (row.changesWhileShown) {
-    EXPECT_EQ(window().hasAlphaChannel(), row.compositorAtOpen) << "a shown window keeps its native window";
-    const bool translucent = row.compositorAtOpen && row.compositorLater;
-    EXPECT_EQ(window().shownTranslucency().compositor, translucent);
-    EXPECT_EQ(pane->translucency().compositor, translucent) << "an opaque window shows no translucent pane";
-    window().close();
-  }
-  controller.show(*state);
-  ASSERT_NE(window().windowHandle(), nullptr);
-  EXPECT_EQ(window().hasAlphaChannel(), row.compositorLater);
-  EXPECT_EQ(window().windowHandle()->requestedFormat().hasAlpha(), row.compositorLater);
-  EXPECT_EQ(window().shownTranslucency().compositor, row.compositorLater);
-  EXPECT_EQ(pane->translucency().compositor, row.compositorLater);
-  const int alpha = window().grab().toImage().pixelColor(window().width() - 3, window().height() / 2).alpha();
-  EXPECT_EQ(alpha < 255, row.compositorLater);
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, LibraryWindowVisualTest,
-                         ::testing::Values(VisualRow{"NoneThenNone", false, false, true},
-                                           VisualRow{"ComesWhileShown", false, true, true},
-                                           VisualRow{"GoesWhileShown", true, false, true},
-                                           VisualRow{"StaysWhileShown", true, true, true},
-                                           VisualRow{"ComesWhileClosed", false, true, false},
-                                           VisualRow{"GoesWhileClosed", true, false, false}),
-                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(LibraryWindowTest, TextFieldsOfTheWindowTakeTextAsTyped) {
   controller.show(*state);
