@@ -7,6 +7,7 @@
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
 #include "ui/symbols/Symbols.h"
+#include "ui/text/ShapedText.h"
 #include "ui/theme/ReduceMotion.h"
 #include "ui/theme/Theme.h"
 
@@ -112,11 +113,14 @@ void LibraryScopeTab::logFrame() const {
                                   .arg(height());
 }
 
-double LibraryScopeTab::contentWidth() const {
-  const QFont font = tabLabelFont(props_.isSelected);
+double LibraryScopeTab::labelAdvance(const QFont& font) const {
   if (measuredLabel_.width < 0 || measuredLabel_.label != props_.label || measuredLabel_.font != font)
     measuredLabel_ = {props_.label, font, std::ceil(QFontMetricsF(font).horizontalAdvance(props_.label))};
-  double width = measuredLabel_.width;
+  return measuredLabel_.width;
+}
+
+double LibraryScopeTab::contentWidth() const {
+  double width = labelAdvance(tabLabelFont(props_.isSelected));
   if (!props_.icon.isEmpty() || props_.dot.isValid()) width += kTabMarkSize + kTabSpacing;
   if (shownCount_ >= 1)
     width += kTabSpacing + std::ceil(monospacedDigitsWidth(tabCountFont(), QString::number(shownCount_)));
@@ -185,10 +189,10 @@ void LibraryScopeTab::paint(QPainter& painter) {
         painter, QRectF(x, midY - kTabMarkSize / 2, kTabMarkSize, kTabMarkSize));
     x += kTabMarkSize + kTabSpacing;
   }
-  const double labelWidth = std::ceil(QFontMetricsF(l.font).horizontalAdvance(props_.label));
-  painter.setFont(l.font);
+  // Laid out once: the tab is drawn in every frame of a count's roll.
+  const double labelWidth = labelAdvance(l.font);
   painter.setPen(l.foreground);
-  painter.drawText(QRectF(x, box.top(), labelWidth + 1, box.height()), Qt::AlignLeft | Qt::AlignVCenter, props_.label);
+  ShapedText::drawCentred(painter, l.font, QRectF(x, box.top(), labelWidth + 1, box.height()), props_.label);
   x += labelWidth;
   const double presence = unitClamped(countPresence_.value());
   if (shownCount_ >= 1 && presence > 0) {

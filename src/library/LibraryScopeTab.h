@@ -56,6 +56,8 @@ class LibraryScopeTab : public HouseButtonWith<LibraryScopeTabProps> {
 
  private:
   double contentWidth() const;
+  // The label's width in `font`, measured once per label and font.
+  double labelAdvance(const QFont& font) const;
   void logFrame() const;
 
   Animated<double> countPresence_;

@@ -5,6 +5,7 @@
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
 #include "ui/symbols/Symbols.h"
+#include "ui/text/ShapedText.h"
 #include "ui/theme/ReduceMotion.h"
 #include "ui/theme/Theme.h"
 
@@ -80,9 +81,9 @@ void LibraryStatusRow::paint(QPainter& painter) {
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setFont(font);
   auto draw = [&](double x, const QString& text, const QColor& ink) {
-    const double advance = metrics.horizontalAdvance(text);
+    const double advance = ShapedText::advance(font, text);
     painter.setPen(ink);
-    painter.drawText(QRectF(x, row.top(), advance + 1, row.height()), Qt::AlignLeft | Qt::AlignVCenter, text);
+    ShapedText::drawCentred(painter, font, QRectF(x, row.top(), advance + 1, row.height()), text);
     return x + advance;
   };
   count_.draw(painter, font, row, line_.selection ? Theme::accent() : labelColor(env, LabelLevel::secondary));

@@ -13,6 +13,7 @@
 #include "ui/controls/TextInput.h"
 #include "ui/text/Fonts.h"
 #include "ui/text/NumericText.h"
+#include "ui/text/ShapedText.h"
 #include "ui/theme/Theme.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +23,7 @@
 #include <QPointer>
 #include <QTest>
 #include <cmath>
+#include <functional>
 
 namespace qv {
 namespace {
@@ -342,6 +344,47 @@ TEST_F(LibraryHeaderTest, TheStatusCountRollsToItsNewNumber) {
   row.setProps({QStringLiteral("10 items"), false, false, false});
   EXPECT_FALSE(row.count().isAnimating());
   EXPECT_DOUBLE_EQ(row.count().width(font), monospacedDigitsWidth(font, QStringLiteral("10 items")));
+}
+
+// Text is laid out once per string and font: the frames of a count's roll draw the same
+// characters again and lay none of them out anew, nor does a frame at rest.
+TEST_F(LibraryHeaderTest, TheFramesOfACountsRollLayOutNoTextAgain) {
+  LibraryScopeTab tab(*fake.context);
+  tab.setAttribute(Qt::WA_DontShowOnScreen);
+  tab.setProps({QStringLiteral("All"), 9, {}, {}, false}, {});
+  tab.show();
+  LibraryStatusRow status(*fake.context);
+  status.setAttribute(Qt::WA_DontShowOnScreen);
+  status.setProps({QStringLiteral("9 items"), false, false, false});
+  status.show();
+  const struct {
+    const char* name;
+    QWidget* view;
+    std::function<void()> change;
+  } rows[] = {
+      {"tab", &tab,
+       [&] {
+         withAnimation(Theme::springStandard(), [&] { tab.setProps({QStringLiteral("All"), 12, {}, {}, false}, {}); });
+       }},
+      {"status row", &status,
+       [&] {
+         status.setProps({QStringLiteral("12 items"), false, false, false});
+       }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    QImage frame(row.view->size(), QImage::Format_ARGB32_Premultiplied);
+    row.view->render(&frame);
+    row.change();
+    fake.advanceBoth(1.0 / 60);
+    row.view->render(&frame);  // the new number's characters are laid out here
+    const quint64 laidOut = ShapedText::layoutsMade();
+    for (int i = 0; i < 40; ++i) {
+      fake.advanceBoth(1.0 / 60);
+      row.view->render(&frame);
+    }
+    EXPECT_EQ(ShapedText::layoutsMade(), laidOut);
+  }
 }
 
 TEST_F(LibraryHeaderTest, TheTabStripFadesWhereTabsLieBeyondIt) {

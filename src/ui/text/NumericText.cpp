@@ -1,5 +1,7 @@
 #include "ui/text/NumericText.h"
 
+#include "ui/text/ShapedText.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QRegularExpression>
@@ -48,7 +50,7 @@ double monospacedDigitsWidth(const QFont& font, QStringView text) {
   const double cell = digitCell(metrics);
   double width = 0;
   forEachRun(text, [&](QStringView run, bool digits) {
-    width += digits ? cell * double(run.size()) : metrics.horizontalAdvance(run.toString());
+    width += digits ? cell * double(run.size()) : ShapedText::advance(font, run.toString());
   });
   return width;
 }
@@ -61,12 +63,13 @@ void drawMonospacedDigits(QPainter& painter, const QFont& font, QPointF baseline
   forEachRun(text, [&](QStringView run, bool digits) {
     if (!digits) {
       const QString part = run.toString();
-      painter.drawText(QPointF(x, baselineLeft.y()), part);
-      x += metrics.horizontalAdvance(part);
+      ShapedText::draw(painter, font, QPointF(x, baselineLeft.y()), part);
+      x += ShapedText::advance(font, part);
       return;
     }
     for (const QChar digit : run) {
-      painter.drawText(QPointF(x + (cell - metrics.horizontalAdvance(digit)) / 2, baselineLeft.y()), QString(digit));
+      ShapedText::draw(painter, font, QPointF(x + (cell - metrics.horizontalAdvance(digit)) / 2, baselineLeft.y()),
+                       QString(digit));
       x += cell;
     }
   });
