@@ -130,8 +130,7 @@ void ItemGlides::place(QGraphicsItem* item, QPointF target, const std::optional<
   auto position = std::make_unique<Animated<QPointF>>(clock_, item->pos());
   position->setOnChange([item, onFrame, value = position.get()] {
     // On its way the item lands on whole device pixels: a step that moves it by less shows
-    // nothing and paints nothing (the spring's long tail), and a card keeps its sub-pixel
-    // position, so it is drawn from its kept picture. It ends exactly on its target.
+    // nothing and paints nothing (the spring's long tail). It ends exactly on its target.
     QPointF at = value->value();
     if (at != value->target()) {
       const QList<QGraphicsView*> views = item->scene() ? item->scene()->views() : QList<QGraphicsView*>{};
