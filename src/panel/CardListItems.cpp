@@ -11,7 +11,6 @@
 #include <QFontMetricsF>
 #include <QGraphicsScene>
 #include <QGraphicsSceneMouseEvent>
-#include <QGraphicsView>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -129,18 +128,7 @@ void ItemGlides::place(QGraphicsItem* item, QPointF target, const std::optional<
   if (item->pos() == target) return;
   auto position = std::make_unique<Animated<QPointF>>(clock_, item->pos());
   position->setOnChange([item, onFrame, value = position.get()] {
-    // On its way the item lands on whole device pixels: a step that moves it by less shows
-    // nothing and paints nothing (the spring's long tail). It ends exactly on its target.
-    QPointF at = value->value();
-    if (at != value->target()) {
-      const QList<QGraphicsView*> views = item->scene() ? item->scene()->views() : QList<QGraphicsView*>{};
-      const double ratio = views.isEmpty() ? 1.0 : views.first()->devicePixelRatioF();
-      const QPointF from = value->target() * ratio;
-      at = QPointF(std::round(at.x() * ratio - from.x()) + from.x(), std::round(at.y() * ratio - from.y()) + from.y()) /
-           ratio;
-    }
-    if (at == item->pos()) return;
-    item->setPos(at);
+    item->setPos(value->value());
     if (onFrame) onFrame();
   });
   position->animateTo(target, glide);
