@@ -114,9 +114,7 @@ void LibraryScopeTab::logFrame() const {
 }
 
 double LibraryScopeTab::labelAdvance(const QFont& font) const {
-  if (measuredLabel_.width < 0 || measuredLabel_.label != props_.label || measuredLabel_.font != font)
-    measuredLabel_ = {props_.label, font, std::ceil(QFontMetricsF(font).horizontalAdvance(props_.label))};
-  return measuredLabel_.width;
+  return std::ceil(ShapedText::advance(font, props_.label));
 }
 
 double LibraryScopeTab::contentWidth() const {

@@ -5,7 +5,6 @@
 #include "ui/text/NumericText.h"
 
 #include <QColor>
-#include <QFont>
 #include <QString>
 
 namespace qv {
@@ -63,14 +62,6 @@ class LibraryScopeTab : public HouseButtonWith<LibraryScopeTabProps> {
   Animated<double> countPresence_;
   Animated<double> selection_;
   qsizetype shownCount_ = 0;  // the count drawn, kept while it fades out
-  // The label's width, measured once per label and font: the tab is painted on every frame of
-  // its count's roll.
-  struct MeasuredLabel {
-    QString label;
-    QFont font;
-    double width = -1;
-  };
-  mutable MeasuredLabel measuredLabel_;
   NumericText count_;
   bool hasProps_ = false;
 };
