@@ -16,6 +16,7 @@
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/Fx.h"
 #include "ui/theme/Theme.h"
+#include "ui/view/KeptPictureEffect.h"
 
 #include <QApplication>
 #include <QGraphicsSceneContextMenuEvent>
@@ -186,6 +187,8 @@ void LibraryCard::startDrag(QObject* source) {
 
 PaintedItem* LibraryCardFactory::makeCard() {
   auto* card = new LibraryCard(context_);
+  // A card that only moves (the others making room for a new one) is drawn from its picture.
+  card->setGraphicsEffect(new KeptPictureEffect(*card, *context_.frameClock));
   PanelState* state = &model_.state();
   // A failed write anywhere in the library shakes the card of its item.
   QObject::connect(state, &PanelState::shakeTokenChanged, card, [card, state] {

@@ -5,6 +5,7 @@
 #include "ui/controls/ControlStyle.h"
 #include "ui/fx/ItemBlurEffect.h"
 #include "ui/theme/ReduceMotion.h"
+#include "ui/view/KeptPictureEffect.h"
 
 namespace qv {
 
@@ -33,7 +34,9 @@ void cardHost::applyLook(PaintedItem& card, const Fx::LayerLook& look, double op
   card.setOpacity(unitClamped(look.opacity) * opacityFactor);
   auto* blur = qobject_cast<Fx::ItemBlurEffect*>(card.graphicsEffect());
   if (look.blur < kNoBlur) {
-    if (blur) card.setGraphicsEffect(nullptr);
+    // A card that keeps its picture keeps the effect that keeps it.
+    if (qobject_cast<KeptPictureEffect*>(blur)) blur->setRadius(0);
+    else if (blur) card.setGraphicsEffect(nullptr);
     return;
   }
   if (!blur) {

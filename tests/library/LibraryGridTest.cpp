@@ -9,6 +9,7 @@
 #include "panel/GroupChevron.h"
 #include "panel/PasteHintBadge.h"
 #include "ui/fx/ItemBlurEffect.h"
+#include "ui/view/KeptPictureEffect.h"
 
 #include "support/library/FakeLibraryContext.h"
 #include "support/state/StateTestSupport.h"
@@ -20,6 +21,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTest>
+#include <numeric>
 
 namespace qv {
 namespace {
@@ -404,16 +406,20 @@ TEST_F(LibraryGridTest, ARemovedCardIsBlownAwayBlurredUnlessMotionIsReduced) {
     state.removeItem(history[0].id);
     fake.advanceBoth(0.08);
     ASSERT_EQ(grid->leavingCardCount(), 1);
-    auto* blur = qobject_cast<Fx::ItemBlurEffect*>(removed->graphicsEffect());
+    // The card keeps the effect that keeps its picture; the blur is its radius.
+    const auto blurRadius = [&] {
+      auto* blur = qobject_cast<Fx::ItemBlurEffect*>(removed->graphicsEffect());
+      return blur ? blur->radius() : 0.0;
+    };
     const double progress = 1 - removed->opacity();
     EXPECT_GT(progress, 0.1);
-    EXPECT_EQ(blur != nullptr, !reduced);
-    if (blur) {
-      EXPECT_NEAR(blur->radius(), 8 * progress, 1e-6);
+    EXPECT_EQ(blurRadius() > 0, !reduced);
+    if (!reduced) {
+      EXPECT_NEAR(blurRadius(), 8 * progress, 1e-6);
     }
     fake.advanceBoth(1.5);
     EXPECT_EQ(grid->leavingCardCount(), 0);
-    EXPECT_EQ(removed->graphicsEffect(), nullptr);
+    EXPECT_EQ(blurRadius(), 0.0);
     grid.reset();
   }
 }
@@ -581,6 +587,100 @@ TEST_F(LibraryGridTest, TheSettleGateThenFadesBlowAwayAndSpringMoves) {
       EXPECT_EQ(newCard->opacity(), 1);
     }
     grid.reset();
+  }
+}
+
+// ---- Painting a copy -------------------------------------------------------------------------
+
+class LibraryGridPaintTest : public LibraryGridTest {
+ protected:
+  // One frame as the screen gets it, after the scene took in what changed.
+  QImage paint() {
+    QCoreApplication::processEvents();
+    return grid->viewport()->grab().toImage();
+  }
+  // What the grid looks like with every card painted as it is, from no kept picture.
+  QImage paintDirectly() {
+    for (PaintedItem* card : grid->realisedCards()) card->update();
+    return paint();
+  }
+  void showSettled(int count) {
+    show(items(count), {1202, 800});
+    fake.advanceBoth(LibraryGridView::kSettleSeconds + 0.1);
+    paint();
+    paint();
+  }
+};
+
+// A copy while the grid is on screen moves every card one place on: on each frame of that the
+// cards that only move are drawn from the pictures they keep, and only the new card, fading in,
+// paints itself.
+TEST_F(LibraryGridPaintTest, ACopyRepaintsOnlyTheNewCardOnEachFrameOfItsTransition) {
+  showSettled(24);
+  const int shown = int(grid->realisedCards().size());
+  ASSERT_GE(shown, 12);
+  state.addItem(test::textItem(QStringLiteral("a new copy")));
+  ASSERT_GT(grid->leavingCardCount() + int(grid->realisedCards().size()), 0);
+  // How many cards painted themselves on each frame.
+  std::vector<int> perFrame;
+  for (int frame = 0; frame < 45; ++frame) {
+    fake.advanceBoth(1.0 / 60);
+    QHash<ClipboardCardView*, int> before;
+    for (QGraphicsItem* item : grid->scene()->items())
+      if (auto* card = qobject_cast<ClipboardCardView*>(item->toGraphicsObject())) before.insert(card, card->paints());
+    paint();
+    int painted = 0;
+    for (auto it = before.cbegin(); it != before.cend(); ++it) painted += it.key()->paints() > it.value();
+    perFrame.push_back(painted);
+  }
+  // The moved cards take in their new place and props on the first frames, then only the new one.
+  for (size_t frame = 2; frame < perFrame.size(); ++frame) EXPECT_LE(perFrame[frame], 1) << "frame " << frame;
+  EXPECT_LE(std::accumulate(perFrame.begin(), perFrame.end(), 0), 2 * shown + int(perFrame.size()));
+  // At rest every card shows exactly as painted afresh.
+  fake.advanceBoth(1);
+  const QImage rested = paint();
+  EXPECT_EQ(rested, paintDirectly());
+}
+
+// A kept picture never outlives what it shows: after each change, and after it settled, the
+// grid looks as it does painted afresh, and unlike before the change.
+TEST_F(LibraryGridPaintTest, AKeptPictureIsRedrawnWhenItsCardChanges) {
+  const struct {
+    const char* change;
+    std::function<void(const QUuid&)> apply;
+  } cases[] = {
+      {"hover", [this](const QUuid& id) { movePointer(middleOf(id)); }},
+      {"selection", [this](const QUuid& id) { model.selectCard(id); }},
+      {"pin", [this](const QUuid& id) { state.togglePin(id); }},
+      {"multi-selection",
+       [this](const QUuid& id) {
+         state.setMultiSelectedIDs({id, grid->items().at(0).id});
+       }},
+      {"dark",
+       [this](const QUuid&) {
+         DesktopPreferences dark;
+         dark.colorScheme = DesktopColorScheme::dark;
+         fake.desktopAppearance->setPreferences(dark);
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.change);
+    showSettled(8);
+    const QUuid id = grid->items().at(1).id;
+    paint();
+    const QImage before = paint();
+    ASSERT_NE(qobject_cast<KeptPictureEffect*>(grid->cardFor(id)->graphicsEffect()), nullptr);
+    ASSERT_TRUE(qobject_cast<KeptPictureEffect*>(grid->cardFor(id)->graphicsEffect())->hasPicture());
+    c.apply(id);
+    for (int frame = 0; frame < 60; ++frame) {
+      fake.advanceBoth(1.0 / 60);
+      paint();
+    }
+    const QImage kept = paint();
+    EXPECT_NE(kept, before);
+    EXPECT_EQ(kept, paintDirectly());
+    grid.reset();
+    fake.desktopAppearance->setPreferences({});
   }
 }
 

@@ -1,0 +1,88 @@
+#include "ui/view/KeptPictureEffect.h"
+
+#include "ui/anim/FrameClock.h"
+#include "ui/fx/Fx.h"
+#include "ui/view/PaintedItem.h"
+
+#include <QGraphicsItem>
+#include <QGraphicsScene>
+#include <cmath>
+
+namespace qv {
+
+namespace {
+
+bool samePhase(QPointF a, QPointF b) { return std::abs(a.x() - b.x()) < 1e-3 && std::abs(a.y() - b.y()) < 1e-3; }
+
+QPointF floored(QPointF p) { return {std::floor(p.x()), std::floor(p.y())}; }
+
+}  // namespace
+
+KeptPictureEffect::KeptPictureEffect(QGraphicsItem& item, FrameClock& clock, QObject* parent)
+    : ItemBlurEffect(parent), item_(item), clock_(clock) {}
+
+// A move of the item itself tells of a new bounding rect only: the picture still holds.
+void KeptPictureEffect::sourceChanged(ChangeFlags flags) {
+  if (flags & (SourceAttached | SourceDetached | SourceInvalidated)) changed_ = true;
+}
+
+void KeptPictureEffect::draw(QPainter* painter) {
+  // A blur, or a turn or scale of the whole item (a card blown away): painted each frame anyway.
+  if (radius() > 0 || painter->worldTransform().type() > QTransform::TxTranslate) {
+    picture_ = QImage();
+    ItemBlurEffect::draw(painter);
+    return;
+  }
+  if (std::exchange(changed_, false)) {
+    picture_ = QImage();
+    ++directPaints_;
+    drawSource(painter);
+    return;
+  }
+  const double ratio = Fx::painterScale(*painter);
+  const QRectF bounds = item_.boundingRect() | item_.childrenBoundingRect();
+  const QPointF origin = painter->worldTransform().map(bounds.topLeft()) * ratio;
+  const QPointF phase = origin - floored(origin);
+  const bool kept = !picture_.isNull() && picture_.devicePixelRatio() == ratio && pictureBounds_ == bounds;
+  // At rest the item shows exactly where it lies; while frames run it may land on the nearest pixel.
+  if (!kept || (!samePhase(phase, picturePhase_) && !clock_.isTicking())) makePicture(*painter, bounds, ratio, phase);
+  QPointF at = floored(origin);
+  if (!samePhase(phase, picturePhase_)) {
+    at = floored(origin - picturePhase_ + QPointF(0.5, 0.5));
+    awaitRest();
+  }
+  ++blits_;
+  painter->save();
+  painter->setWorldTransform(QTransform::fromTranslate(at.x() / ratio, at.y() / ratio));
+  painter->setOpacity(item_.effectiveOpacity());
+  Fx::drawImage(*painter, QPointF(0, 0), picture_);
+  painter->restore();
+}
+
+void KeptPictureEffect::awaitRest() {
+  if (awaitingRest_) return;
+  awaitingRest_ = connect(&clock_, &FrameClock::ticked, this, [this] {
+    if (clock_.isTicking()) return;
+    disconnect(std::exchange(awaitingRest_, {}));
+    if (item_.scene()) item_.scene()->update(item_.mapRectToScene(item_.boundingRect() | item_.childrenBoundingRect()));
+  });
+}
+
+void KeptPictureEffect::makePicture(const QPainter& target, const QRectF& bounds, double ratio, QPointF phase) {
+  ++renders_;
+  const QSize pixels(int(std::ceil(bounds.width() * ratio + phase.x())),
+                     int(std::ceil(bounds.height() * ratio + phase.y())));
+  QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(ratio);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
+  painter.setRenderHints(target.renderHints());
+  painter.translate(phase / ratio - bounds.topLeft());
+  paintItemTree(painter, &item_);
+  painter.end();
+  picture_ = std::move(image);
+  pictureBounds_ = bounds;
+  picturePhase_ = phase;
+}
+
+}  // namespace qv
