@@ -49,13 +49,19 @@ QImage noise(int w, int h, double dpr, int margin) {
 }  // namespace
 
 TEST(Blur, KeepsTheMeanAndLowersTheVariance) {
-  // Small radius at full scale, and a large one that goes through the reduced scale.
-  for (double radius : {3.0, 22.0}) {
-    SCOPED_TRACE(radius);
+  // Small radius at full scale, and a large one that goes through the reduced scale; the coarse
+  // blur reduces the scale already at small radii.
+  const struct {
+    double radius;
+    Fx::BlurDetail detail;
+  } cases[] = {{3, Fx::BlurDetail::fine}, {22, Fx::BlurDetail::fine}, {3, Fx::BlurDetail::coarse},
+               {8, Fx::BlurDetail::coarse}};
+  for (const auto& [radius, detail] : cases) {
+    SCOPED_TRACE(testing::Message() << radius << (detail == Fx::BlurDetail::coarse ? " coarse" : " fine"));
     const double dpr = 2;
     const int margin = int(Fx::blurMargin(radius) * dpr) + 2;
     const QImage source = noise(280 + 2 * margin, 120 + 2 * margin, dpr, margin);
-    const QImage result = Fx::blurred(source, radius);
+    const QImage result = Fx::blurred(source, radius, Fx::BlurEdges::transparent, detail);
     EXPECT_EQ(result.size(), source.size());
     EXPECT_EQ(result.devicePixelRatio(), dpr);
     const Moments before = greenMoments(source), after = greenMoments(result);
@@ -78,12 +84,15 @@ TEST(Blur, SpreadsAsFarAsItsRadius) {
   QImage image(101, 101, QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::transparent);
   QPainter(&image).fillRect(QRect(40, 0, 21, 101), Qt::white);  // a band from x 40 to 60
-  const QImage result = Fx::blurred(image, 10);
-  // Half way at the old edge, fading over the radius, nothing beyond the margin.
-  EXPECT_NEAR(qAlpha(result.pixel(61, 50)), 128, 20);
-  EXPECT_GT(qAlpha(result.pixel(65, 50)), qAlpha(result.pixel(69, 50)));
-  EXPECT_LT(qAlpha(result.pixel(70, 50)), 20);
-  EXPECT_EQ(qAlpha(result.pixel(60 + int(Fx::blurMargin(10)) + 2, 50)), 0);
+  for (Fx::BlurDetail detail : {Fx::BlurDetail::fine, Fx::BlurDetail::coarse}) {
+    SCOPED_TRACE(detail == Fx::BlurDetail::coarse ? "coarse" : "fine");
+    const QImage result = Fx::blurred(image, 10, Fx::BlurEdges::transparent, detail);
+    // Half way at the old edge, fading over the radius, nothing beyond the margin.
+    EXPECT_NEAR(qAlpha(result.pixel(61, 50)), 128, 20);
+    EXPECT_GT(qAlpha(result.pixel(65, 50)), qAlpha(result.pixel(69, 50)));
+    EXPECT_LT(qAlpha(result.pixel(70, 50)), 20);
+    EXPECT_EQ(qAlpha(result.pixel(60 + int(Fx::blurMargin(10)) + 2, 50)), 0);
+  }
 }
 
 TEST(Shadows, AreCachedPerShapeAndColourAndLieUnderTheirOffset) {

@@ -20,6 +20,7 @@ namespace {
 
 // Above this sigma (device pixels) the image is halved before blurring.
 constexpr double kMaxFullScaleSigma = 6.0;
+constexpr double kMaxFullScaleSigmaCoarse = 1.5;
 
 // Three box blurs approximate a Gaussian (central limit); the box widths are chosen so that
 // their combined variance equals sigma².
@@ -323,7 +324,7 @@ void storeInto(QImage& image, const FloatImage& f) {
 
 }  // namespace
 
-QImage blurred(const QImage& image, double radius, BlurEdges edges) {
+QImage blurred(const QImage& image, double radius, BlurEdges edges, BlurDetail detail) {
   QImage result = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
   const double dpr = image.devicePixelRatio();
   double sigma = sigmaForRadius(radius) * dpr;
@@ -331,11 +332,12 @@ QImage blurred(const QImage& image, double radius, BlurEdges edges) {
   const bool extend = edges == BlurEdges::extend;
 
   // Large radii: halved straight from the image, and enlarged straight back into it.
-  const bool reduce = sigma > kMaxFullScaleSigma && result.width() > 8 && result.height() > 8;
+  const double fullScaleSigma = detail == BlurDetail::coarse ? kMaxFullScaleSigmaCoarse : kMaxFullScaleSigma;
+  const bool reduce = sigma > fullScaleSigma && result.width() > 8 && result.height() > 8;
   FloatImage work = reduce ? halvedImage(result, extend) : toFloat(result);
   int factor = reduce ? 2 : 1;
   if (reduce) sigma /= 2;
-  while (sigma > kMaxFullScaleSigma && work.w > 8 && work.h > 8) {
+  while (sigma > fullScaleSigma && work.w > 8 && work.h > 8) {
     work = halved(work, extend);
     sigma /= 2;
     factor *= 2;

@@ -30,7 +30,7 @@ void ItemBlurEffect::draw(QPainter* painter) {
   QPoint offset;
   const QPixmap source = sourcePixmap(Qt::LogicalCoordinates, &offset, QGraphicsEffect::PadToEffectiveBoundingRect);
   if (source.isNull()) return;
-  painter->drawImage(QPointF(offset), blurred(source.toImage(), radius_));
+  painter->drawImage(QPointF(offset), blurred(source.toImage(), radius_, BlurEdges::transparent, BlurDetail::coarse));
 }
 
 }  // namespace qv::Fx

@@ -4,8 +4,8 @@
 namespace qv::Fx {
 
 // Blurs a graphics item and its children as one layer, by a radius in points as every blur of
-// the program means it (blurred()). Cards wear it only while a transition blurs them; at
-// radius 0 it draws the item as it is.
+// the program means it (blurred()). Cards wear it only while a transition blurs them, so the
+// blur is the coarse one made for frames in motion; at radius 0 it draws the item as it is.
 class ItemBlurEffect : public QGraphicsEffect {
   Q_OBJECT
  public:

@@ -16,6 +16,26 @@ bool samePhase(QPointF a, QPointF b) { return std::abs(a.x() - b.x()) < 1e-3 && 
 
 QPointF floored(QPointF p) { return {std::floor(p.x()), std::floor(p.y())}; }
 
+// The smallest rectangle that holds every pixel of `image` that is not fully clear (a pixel at
+// the origin when none is).
+QRect paintedArea(const QImage& image) {
+  int left = image.width(), right = -1, top = image.height(), bottom = -1;
+  for (int y = 0; y < image.height(); ++y) {
+    const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    int first = 0;
+    while (first < image.width() && qAlpha(row[first]) == 0) ++first;
+    if (first == image.width()) continue;
+    int last = image.width() - 1;
+    while (qAlpha(row[last]) == 0) --last;
+    left = std::min(left, first);
+    right = std::max(right, last);
+    top = std::min(top, y);
+    bottom = y;
+  }
+  if (right < 0) return QRect(0, 0, 1, 1);
+  return QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
 }  // namespace
 
 KeptPictureEffect::KeptPictureEffect(QGraphicsItem& item, FrameClock& clock, QObject* parent)
@@ -55,7 +75,7 @@ void KeptPictureEffect::draw(QPainter* painter) {
   painter->save();
   painter->setWorldTransform(QTransform::fromTranslate(at.x() / ratio, at.y() / ratio));
   painter->setOpacity(item_.effectiveOpacity());
-  Fx::drawImage(*painter, QPointF(0, 0), picture_);
+  Fx::drawImage(*painter, QPointF(pictureTrim_) / ratio, picture_);
   painter->restore();
 }
 
@@ -80,7 +100,12 @@ void KeptPictureEffect::makePicture(const QPainter& target, const QRectF& bounds
   painter.translate(phase / ratio - bounds.topLeft());
   paintItemTree(painter, &item_);
   painter.end();
-  picture_ = std::move(image);
+  // Room for what the item paints only at times (a glow, a lift's shadows) is clear most of
+  // the time: only what shows is kept and blended on every frame.
+  const QRect shown = paintedArea(image);
+  pictureTrim_ = shown.topLeft();
+  picture_ = shown == image.rect() ? std::move(image) : image.copy(shown);
+  picture_.setDevicePixelRatio(ratio);
   pictureBounds_ = bounds;
   picturePhase_ = phase;
 }
