@@ -161,36 +161,47 @@ void LibraryGridView::paintEvent(QPaintEvent* event) {
   const QRectF middle = exposed.intersected(QRectF(0, topBand, viewport()->width(), bottomBand - topBand));
   if (!middle.isEmpty()) scene_.render(&painter, middle, middle.translated(0, scroll_.value()));
   if (topBand <= 0 && bottomBand >= h) return;
-  const QLinearGradient mask = fadeGradient(QPointF(0, 0), QPointF(0, h), stops);
-  paintFadedBand(painter, exposed.intersected(QRectF(0, 0, viewport()->width(), topBand)), mask, bandImages_[0]);
-  paintFadedBand(painter, exposed.intersected(QRectF(0, bottomBand, viewport()->width(), h - bottomBand)), mask,
-                 bandImages_[1]);
+  paintFadedBand(painter, exposed.intersected(QRectF(0, 0, viewport()->width(), topBand)), stops, bands_[0]);
+  paintFadedBand(painter, exposed.intersected(QRectF(0, bottomBand, viewport()->width(), h - bottomBand)), stops,
+                 bands_[1]);
 }
 
-void LibraryGridView::paintFadedBand(QPainter& painter, const QRectF& band, const QLinearGradient& mask,
-                                     QImage& image) {
+void LibraryGridView::paintFadedBand(QPainter& painter, const QRectF& band, const std::vector<FadeStop>& stops,
+                                     FadedBand& kept) {
   const QRect pixels = band.toAlignedRect();
   if (pixels.isEmpty()) return;
   // At the scale of what it is painted into (a picture of the grid may have its own, which the
   // painter's device, this widget, does not tell), so that the cards in the band are drawn at the
-  // scale they are drawn at elsewhere, from the same kept layers. The image is kept for the next
-  // frame (the band is painted on every frame of a transition).
+  // scale they are drawn at elsewhere, from the same kept layers. The image and its mask are
+  // kept for the next frame (the band is painted on every frame of a transition).
   const double dpr = Fx::painterScale(painter);
   const QSize size = pixels.size() * dpr;
-  if (image.size() != size || image.devicePixelRatio() != dpr) {
+  const auto sized = [&](QImage& image) {
+    if (image.size() == size && image.devicePixelRatio() == dpr) return false;
     image = QImage(size, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(dpr);
+    return true;
+  };
+  if (sized(kept.mask) || kept.maskPixels != pixels || kept.maskStops != stops) {
+    kept.mask.fill(Qt::transparent);
+    QPainter mask(&kept.mask);
+    mask.translate(-pixels.topLeft());
+    mask.fillRect(QRectF(pixels), fadeGradient(QPointF(0, 0), QPointF(0, viewport()->height()), stops));
+    kept.maskPixels = pixels;
+    kept.maskStops = stops;
   }
-  image.fill(Qt::transparent);
-  QPainter offscreen(&image);
+  sized(kept.image);
+  kept.image.fill(Qt::transparent);
+  QPainter offscreen(&kept.image);
   offscreen.setRenderHints(renderHints());
   offscreen.translate(-pixels.topLeft());
   const QRectF area(pixels);
   scene_.render(&offscreen, area, area.translated(0, scroll_.value()));
+  offscreen.resetTransform();
   offscreen.setCompositionMode(QPainter::CompositionMode_DestinationIn);
-  offscreen.fillRect(area, mask);
+  offscreen.drawImage(QPointF(0, 0), kept.mask);
   offscreen.end();
-  painter.drawImage(pixels.topLeft(), image);
+  painter.drawImage(pixels.topLeft(), kept.image);
 }
 
 }  // namespace qv

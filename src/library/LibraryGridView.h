@@ -71,7 +71,8 @@ class LibraryGridView : public CardHostView {
   void refreshCards();
   void scrollToKeyboardTarget();
   void logFirstCard();
-  void paintFadedBand(QPainter& painter, const QRectF& band, const QLinearGradient& mask, QImage& image);
+  struct FadedBand;
+  void paintFadedBand(QPainter& painter, const QRectF& band, const std::vector<FadeStop>& stops, FadedBand& kept);
 
   LibraryModel& model_;
   FilteredItems items_;
@@ -84,8 +85,15 @@ class LibraryGridView : public CardHostView {
   bool synced_ = false;
   int loggedWidth_ = -1;
   QPoint loggedFirstCard_{-1, -1};
-  // The images the faded bands at the top and bottom are painted in.
-  std::array<QImage, 2> bandImages_;
+  // The faded bands at the top and bottom: the images they are painted in, and their masks,
+  // made again only when a band's place, size or stops change (scrolling near an edge).
+  struct FadedBand {
+    QImage image;
+    QImage mask;
+    QRect maskPixels;
+    std::vector<FadeStop> maskStops;
+  };
+  std::array<FadedBand, 2> bands_;
 };
 
 }  // namespace qv

@@ -7,6 +7,7 @@
 #include "ui/fx/Fx.h"
 #include "ui/text/Fonts.h"
 #include "ui/theme/Theme.h"
+#include "ui/view/KeptPictureEffect.h"
 
 #include <QFontMetricsF>
 #include <QGraphicsScene>
@@ -165,6 +166,8 @@ void SectionHeaders::show(const std::vector<int>& shown, const cardList::Layout&
       } else {
         header = new SectionHeaderItem(context_);
         header->setZValue(1);
+        // A header that only moves or lies under moving cards is drawn from its picture.
+        header->setGraphicsEffect(new KeptPictureEffect(*header, *context_.frameClock));
         scene_.addItem(header);
       }
       shown_.insert(index, header);

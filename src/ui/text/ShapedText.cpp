@@ -4,6 +4,8 @@
 #include <QHash>
 #include <QPainter>
 #include <QStaticText>
+#include <algorithm>
+#include <vector>
 
 namespace qv::ShapedText {
 
@@ -17,20 +19,39 @@ quint64 layouts = 0;
 struct Line {
   QStaticText layout;
   double advance = 0;
+  double ascent = 0;
+  double descent = 0;
+};
+
+// The lines of one font. Fonts are told apart by comparing them, not by their keys: a font's
+// key is a string made anew on every call, dearer than the lookup it serves.
+struct FontLines {
+  QFont font;
+  QHash<QString, Line> lines;
 };
 
 const Line& lineFor(const QFont& font, const QString& text) {
-  static QHash<QString, Line> lines;
-  const QString key = font.key() + QChar(u'\x1f') + text;
-  auto found = lines.constFind(key);
-  if (found != lines.constEnd()) return *found;
-  if (lines.size() >= kMostLines) lines.clear();
-  Line line{QStaticText(text), QFontMetricsF(font).horizontalAdvance(text)};
+  static std::vector<FontLines> fonts;
+  static qsizetype count = 0;
+  auto sameFont = std::find_if(fonts.begin(), fonts.end(), [&](const FontLines& each) { return each.font == font; });
+  if (sameFont != fonts.end()) {
+    auto found = sameFont->lines.constFind(text);
+    if (found != sameFont->lines.constEnd()) return *found;
+  }
+  if (count >= kMostLines) {
+    fonts.clear();
+    count = 0;
+    sameFont = fonts.end();
+  }
+  if (sameFont == fonts.end()) sameFont = fonts.insert(fonts.end(), FontLines{font, {}});
+  const QFontMetricsF metrics(font);
+  Line line{QStaticText(text), metrics.horizontalAdvance(text), metrics.ascent(), metrics.descent()};
   line.layout.setTextFormat(Qt::PlainText);
   line.layout.setPerformanceHint(QStaticText::ModerateCaching);
   line.layout.prepare(QTransform(), font);
   ++layouts;
-  return *lines.insert(key, line);
+  ++count;
+  return *sameFont->lines.insert(text, line);
 }
 
 }  // namespace
@@ -38,16 +59,16 @@ const Line& lineFor(const QFont& font, const QString& text) {
 void draw(QPainter& painter, const QFont& font, QPointF baselineLeft, const QString& text) {
   if (text.isEmpty()) return;
   painter.setFont(font);
-  const QFontMetricsF metrics(font);
-  painter.drawStaticText(QPointF(baselineLeft.x(), baselineLeft.y() - metrics.ascent()), lineFor(font, text).layout);
+  const Line& line = lineFor(font, text);
+  painter.drawStaticText(QPointF(baselineLeft.x(), baselineLeft.y() - line.ascent), line.layout);
 }
 
 void drawCentred(QPainter& painter, const QFont& font, const QRectF& box, const QString& text) {
   if (text.isEmpty()) return;
   painter.setFont(font);
-  const QFontMetricsF metrics(font);
-  const double top = box.top() + (box.height() - (metrics.ascent() + metrics.descent())) / 2;
-  painter.drawStaticText(QPointF(box.left(), top), lineFor(font, text).layout);
+  const Line& line = lineFor(font, text);
+  const double top = box.top() + (box.height() - (line.ascent + line.descent)) / 2;
+  painter.drawStaticText(QPointF(box.left(), top), line.layout);
 }
 
 double advance(const QFont& font, const QString& text) { return text.isEmpty() ? 0 : lineFor(font, text).advance; }
