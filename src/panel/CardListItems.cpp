@@ -127,7 +127,10 @@ void ItemGlides::place(QGraphicsItem* item, QPointF target, const std::optional<
     return;
   }
   if (item->pos() == target) return;
-  auto position = std::make_unique<Animated<QPointF>>(clock_, item->pos());
+  // Within a tenth of a point of its place a glide shows nothing more: it rests there (and ends
+  // on its place), so that no frames are painted for the spring's invisible tail.
+  constexpr double kRestWithin = 0.1;
+  auto position = std::make_unique<Animated<QPointF>>(clock_, item->pos(), kRestWithin);
   position->setOnChange([item, onFrame, value = position.get()] {
     item->setPos(value->value());
     if (onFrame) onFrame();

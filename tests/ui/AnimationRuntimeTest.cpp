@@ -97,6 +97,34 @@ TEST(AnimationRuntime, SpringsSettleOnTheTargetAndReleaseTheClock) {
   EXPECT_GT(peak, 1.2);
 }
 
+// A value whose smaller steps show nothing rests once it is that close: it follows the same
+// spring until then, ends exactly on its target, and asks for fewer frames.
+TEST(AnimationRuntime, AValueRestsWithinWhatItIsToldShowsNothing) {
+  const QPointF from(0, 0), to(300, 40);
+  const auto glide = [&](std::optional<double> restWithin, std::vector<QPointF>& path) {
+    ManualFrameClock clock;
+    auto value = restWithin ? Animated<QPointF>(clock, from, *restWithin) : Animated<QPointF>(clock, from);
+    value.animateTo(to, Theme::springStandard());
+    while (value.isAnimating() && path.size() < 600) {
+      clock.advance(1.0 / 60);
+      path.push_back(value.value());
+    }
+    EXPECT_FALSE(clock.isTicking());
+  };
+  std::vector<QPointF> fine, tenth, point;
+  glide(std::nullopt, fine);
+  glide(0.1, tenth);
+  glide(1.0, point);
+  for (const auto* path : {&fine, &tenth, &point}) EXPECT_EQ(path->back(), to);
+  EXPECT_LT(point.size(), tenth.size());
+  EXPECT_LT(tenth.size() + 10, fine.size());
+  // The same path up to the last frame, which lands on the target from within a tenth.
+  for (size_t i = 0; i + 1 < tenth.size(); ++i) EXPECT_EQ(tenth[i], fine[i]) << "frame " << i;
+  const QPointF before = tenth[tenth.size() - 2];
+  EXPECT_GT(std::max(std::abs(before.x() - to.x()), std::abs(before.y() - to.y())), 0.0);
+  EXPECT_LE(std::abs(fine[tenth.size() - 1].x() - to.x()), 0.1);
+}
+
 TEST(AnimationRuntime, RetargetingKeepsPositionAndVelocityContinuous) {
   ManualFrameClock clock;
   Animated<QPointF> point(clock, QPointF(0, 0));

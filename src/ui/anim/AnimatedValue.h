@@ -135,7 +135,10 @@ class Animated {
   using Traits = Animatable<T>;
 
  public:
-  explicit Animated(FrameClock& clock, const T& initial = T{}) : track_(clock, Traits::dimension, Traits::epsilon) {
+  explicit Animated(FrameClock& clock, const T& initial = T{}) : Animated(clock, initial, Traits::epsilon) {}
+  // `restWithin`: how close to its target (per component) a spring counts as settled, for a
+  // value whose smaller steps show nothing.
+  Animated(FrameClock& clock, const T& initial, double restWithin) : track_(clock, Traits::dimension, restWithin) {
     track_.jumpTo(Traits::toVector(initial));
   }
 

@@ -64,8 +64,11 @@ void KeptPictureEffect::draw(QPainter* painter) {
   const QPointF origin = painter->worldTransform().map(bounds.topLeft()) * ratio;
   const QPointF phase = origin - floored(origin);
   const bool kept = !picture_.isNull() && picture_.devicePixelRatio() == ratio && pictureBounds_ == bounds;
-  // At rest the item shows exactly where it lies; while frames run it may land on the nearest pixel.
-  if (!kept || (!samePhase(phase, picturePhase_) && !clock_.isTicking())) makePicture(*painter, bounds, ratio, phase);
+  // Where the item rests it shows exactly as painted; while it moves its picture lands on the
+  // nearest pixel, and it is painted afresh once it stops (or the frames stop).
+  const bool rested = std::exchange(rested_, false);
+  if (!kept || (!samePhase(phase, picturePhase_) && (rested || !clock_.isTicking())))
+    makePicture(*painter, bounds, ratio, phase);
   QPointF at = floored(origin);
   if (!samePhase(phase, picturePhase_)) {
     at = floored(origin - picturePhase_ + QPointF(0.5, 0.5));
@@ -81,9 +84,14 @@ void KeptPictureEffect::draw(QPainter* painter) {
 
 void KeptPictureEffect::awaitRest() {
   if (awaitingRest_) return;
+  restingAt_ = item_.scenePos();
+  // The first frame that leaves the item where it was (other things may go on moving), or the
+  // end of the frames.
   awaitingRest_ = connect(&clock_, &FrameClock::ticked, this, [this] {
-    if (clock_.isTicking()) return;
+    const QPointF at = item_.scenePos();
+    if (clock_.isTicking() && at != std::exchange(restingAt_, at)) return;
     disconnect(std::exchange(awaitingRest_, {}));
+    rested_ = true;
     if (item_.scene()) item_.scene()->update(item_.mapRectToScene(item_.boundingRect() | item_.childrenBoundingRect()));
   });
 }

@@ -16,9 +16,9 @@ class FrameClock;
 // selection, a lift, a theme) lets the picture go. An item that changed since its last frame is
 // painted as it is (a fade or a lift under way gains nothing from a picture made every frame);
 // one unchanged since is drawn from the picture, made at the device's pixel ratio and sub-pixel
-// position, so that it looks as painted directly. While anything animates (the item gliding to
-// other sub-pixel positions) the picture lands on the nearest device pixel; once the frames
-// stop, the item is painted afresh where it rests.
+// position, so that it looks as painted directly. While the item moves (gliding over sub-pixel
+// positions) the picture lands on the nearest device pixel; once it stops, or the frames stop,
+// it is painted afresh where it rests.
 // While a transition blurs the item it blurs as ItemBlurEffect does.
 class KeptPictureEffect : public Fx::ItemBlurEffect {
   Q_OBJECT
@@ -48,7 +48,9 @@ class KeptPictureEffect : public Fx::ItemBlurEffect {
   QPoint pictureTrim_;  // where that lies within the whole picture, in device pixels
   QRectF pictureBounds_;  // the part of the item it shows, in item coordinates
   QPointF picturePhase_;  // where its top-left lies within a device pixel
+  QPointF restingAt_;     // where the item lay at the last frame, while awaiting its rest
   bool changed_ = true;
+  bool rested_ = false;  // the item stopped where its picture is off its phase
   int renders_ = 0;
   int blits_ = 0;
   int directPaints_ = 0;
