@@ -663,6 +663,15 @@ TEST_F(LibraryGridPaintTest, AKeptPictureIsRedrawnWhenItsCardChanges) {
       {"hover", [this](const QUuid& id) { movePointer(middleOf(id)); }},
       {"selection", [this](const QUuid& id) { model.selectCard(id); }},
       {"pin", [this](const QUuid& id) { state.togglePin(id); }},
+      // It moves a place back, then rests: the last frames show it where it rests.
+      {"removal before it", [this](const QUuid&) { state.removeItem(grid->items().at(0).id); }},
+      {"removal before it under a resting pointer",
+       [this](const QUuid& id) {
+         movePointer(middleOf(grid->items().at(3).id));
+         for (int frame = 0; frame < 60; ++frame) fake.advanceBoth(1.0 / 60);
+         state.removeItem(grid->items().at(0).id);
+         Q_UNUSED(id);
+       }},
       {"multi-selection",
        [this](const QUuid& id) {
          state.setMultiSelectedIDs({id, grid->items().at(0).id});
