@@ -54,8 +54,8 @@ TEST(Blur, KeepsTheMeanAndLowersTheVariance) {
   const struct {
     double radius;
     Fx::BlurDetail detail;
-  } cases[] = {{3, Fx::BlurDetail::fine}, {22, Fx::BlurDetail::fine}, {3, Fx::BlurDetail::coarse},
-               {8, Fx::BlurDetail::coarse}};
+  } cases[] = {
+      {3, Fx::BlurDetail::fine}, {22, Fx::BlurDetail::fine}, {3, Fx::BlurDetail::coarse}, {8, Fx::BlurDetail::coarse}};
   for (const auto& [radius, detail] : cases) {
     SCOPED_TRACE(testing::Message() << radius << (detail == Fx::BlurDetail::coarse ? " coarse" : " fine"));
     const double dpr = 2;

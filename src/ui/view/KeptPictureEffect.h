@@ -44,8 +44,8 @@ class KeptPictureEffect : public Fx::ItemBlurEffect {
   QGraphicsItem& item_;
   FrameClock& clock_;
   QMetaObject::Connection awaitingRest_;
-  QImage picture_;     // what of the item shows: its picture cut to the pixels it paints
-  QPoint pictureTrim_;  // where that lies within the whole picture, in device pixels
+  QImage picture_;        // what of the item shows: its picture cut to the pixels it paints
+  QPoint pictureTrim_;    // where that lies within the whole picture, in device pixels
   QRectF pictureBounds_;  // the part of the item it shows, in item coordinates
   QPointF picturePhase_;  // where its top-left lies within a device pixel
   QPointF restingAt_;     // where the item lay at the last frame, while awaiting its rest
