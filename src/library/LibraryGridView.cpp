@@ -10,6 +10,7 @@
 #include "ui/fx/Fx.h"
 #include "ui/theme/ReduceMotion.h"
 #include "ui/theme/Theme.h"
+#include "ui/view/KeptPictureEffect.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -129,6 +130,14 @@ void LibraryGridView::showEvent(QShowEvent* event) {
   everShown_ = true;
   settle_ = context_.scheduler->after(
       kSettleSeconds, [this] { settled_ = true; }, this);
+}
+
+// A library off screen keeps its cards, not their pictures: they are made again in the first
+// frames after it shows.
+void LibraryGridView::hideEvent(QHideEvent* event) {
+  CardHostView::hideEvent(event);
+  for (PaintedItem* card : realisedCards())
+    if (auto* kept = qobject_cast<KeptPictureEffect*>(card->graphicsEffect())) kept->letGo();
 }
 
 void LibraryGridView::mousePressEvent(QMouseEvent* event) {

@@ -653,6 +653,25 @@ TEST_F(LibraryGridPaintTest, ACopyRepaintsOnlyTheNewCardOnEachFrameOfItsTransiti
   EXPECT_EQ(rested, paintDirectly());
 }
 
+// A grid off screen keeps its cards, not their pictures; shown again it looks as before.
+TEST_F(LibraryGridPaintTest, AHiddenGridKeepsNoPictures) {
+  showSettled(8);
+  const QImage shown = paint();
+  const auto pictures = [this] {
+    int count = 0;
+    for (PaintedItem* card : grid->realisedCards())
+      if (auto* kept = qobject_cast<KeptPictureEffect*>(card->graphicsEffect())) count += kept->hasPicture();
+    return count;
+  };
+  EXPECT_GE(pictures(), 8);
+  grid->hide();
+  EXPECT_EQ(pictures(), 0);
+  grid->show();
+  paint();
+  EXPECT_EQ(paint(), shown);
+  EXPECT_GE(pictures(), 8);
+}
+
 // A kept picture never outlives what it shows: after each change, and after it settled, the
 // grid looks as it does painted afresh, and unlike before the change.
 TEST_F(LibraryGridPaintTest, AKeptPictureIsRedrawnWhenItsCardChanges) {

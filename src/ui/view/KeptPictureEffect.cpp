@@ -82,6 +82,11 @@ void KeptPictureEffect::draw(QPainter* painter) {
   painter->restore();
 }
 
+void KeptPictureEffect::letGo() {
+  picture_ = QImage();
+  changed_ = true;
+}
+
 void KeptPictureEffect::awaitRest() {
   if (awaitingRest_) return;
   restingAt_ = item_.scenePos();

@@ -27,6 +27,8 @@ class KeptPictureEffect : public Fx::ItemBlurEffect {
   KeptPictureEffect(QGraphicsItem& item, FrameClock& clock, QObject* parent = nullptr);
 
   bool hasPicture() const { return !picture_.isNull(); }
+  // Frees the picture; the item's next frame paints it and makes a new one.
+  void letGo();
   // How often the picture was made, drawn from, and the item painted directly.
   int pictureRenders() const { return renders_; }
   int pictureBlits() const { return blits_; }
