@@ -653,6 +653,33 @@ TEST_F(LibraryGridPaintTest, ACopyRepaintsOnlyTheNewCardOnEachFrameOfItsTransiti
   EXPECT_EQ(rested, paintDirectly());
 }
 
+// A scroll moves every card without a move of its own: each card keeps its picture on its way
+// (a picture made for each card that comes into view, not one per frame), and where the scroll
+// rests the grid looks as painted afresh.
+TEST_F(LibraryGridPaintTest, AScrollMakesNoPictureAgainOnItsWay) {
+  showSettled(60);
+  const auto renders = [this] {
+    int count = 0;
+    for (QGraphicsItem* item : grid->scene()->items())
+      if (auto* kept = qobject_cast<KeptPictureEffect*>(item->graphicsEffect())) count += kept->pictureRenders();
+    return count;
+  };
+  const int before = renders();
+  QSet<PaintedItem*> seen;
+  model.setKeyboardScrollTarget(grid->items().at(30).id);
+  int frames = 0;
+  for (; frames < 60; ++frames) {
+    fake.advanceBoth(1.0 / 60);
+    paint();
+    for (PaintedItem* card : grid->realisedCards()) seen.insert(card);
+  }
+  EXPECT_GT(grid->scrollOffset(), 254.0 * 5);
+  EXPECT_LE(renders() - before, 2 * int(seen.size())) << seen.size() << " cards over " << frames << " frames";
+  fake.advanceBoth(1);
+  const QImage rested = paint();
+  EXPECT_EQ(rested, paintDirectly());
+}
+
 // A grid off screen keeps its cards, not their pictures; shown again it looks as before.
 TEST_F(LibraryGridPaintTest, AHiddenGridKeepsNoPictures) {
   showSettled(8);

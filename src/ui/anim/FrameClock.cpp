@@ -37,6 +37,7 @@ void FrameClock::detach(FrameClient* client) {
 }
 
 void FrameClock::tick(double now) {
+  ++frames_;
   ticking_ = true;
   // Clients attached during this frame start with the next one.
   const size_t count = clients_.size();

@@ -37,6 +37,8 @@ class FrameClock : public QObject {
   void detach(FrameClient* client);
   bool isTicking() const { return active_ > 0; }
   int clientCount() const { return active_; }
+  // How many frames ticked so far: what is painted between two ticks belongs to one frame.
+  quint64 frames() const { return frames_; }
 
  Q_SIGNALS:
   // After every frame, once all clients moved.
@@ -52,6 +54,7 @@ class FrameClock : public QObject {
   std::vector<FrameClient*> clients_;  // detached slots are null until the next compaction
   int active_ = 0;
   bool ticking_ = false;
+  quint64 frames_ = 0;
 };
 
 // Frames from a precise timer at the primary screen's refresh rate (60 Hz when unknown).

@@ -66,8 +66,14 @@ void KeptPictureEffect::draw(QPainter* painter) {
   const bool kept = !picture_.isNull() && picture_.devicePixelRatio() == ratio && pictureBounds_ == bounds;
   // Where the item rests it shows exactly as painted; while it moves its picture lands on the
   // nearest pixel, and it is painted afresh once it stops (or the frames stop).
-  const bool rested = std::exchange(rested_, false);
-  if (!kept || (!samePhase(phase, picturePhase_) && (rested || !clock_.isTicking())))
+  // Still: where it was drawn in the frame before (a view scrolling moves it without a move of
+  // its own).
+  if (clock_.frames() != originFrame_) {
+    still_ = origin == lastOrigin_;
+    lastOrigin_ = origin;
+    originFrame_ = clock_.frames();
+  }
+  if (!kept || (!samePhase(phase, picturePhase_) && (still_ || !clock_.isTicking())))
     makePicture(*painter, bounds, ratio, phase);
   QPointF at = floored(origin);
   if (!samePhase(phase, picturePhase_)) {
@@ -90,13 +96,12 @@ void KeptPictureEffect::letGo() {
 void KeptPictureEffect::awaitRest() {
   if (awaitingRest_) return;
   restingAt_ = item_.scenePos();
-  // The first frame that leaves the item where it was (other things may go on moving), or the
-  // end of the frames.
+  // The first frame that leaves the item where it was (other things may go on moving; its draw
+  // tells whether the view moved it), or the end of the frames.
   awaitingRest_ = connect(&clock_, &FrameClock::ticked, this, [this] {
     const QPointF at = item_.scenePos();
     if (clock_.isTicking() && at != std::exchange(restingAt_, at)) return;
     disconnect(std::exchange(awaitingRest_, {}));
-    rested_ = true;
     if (item_.scene()) item_.scene()->update(item_.mapRectToScene(item_.boundingRect() | item_.childrenBoundingRect()));
   });
 }

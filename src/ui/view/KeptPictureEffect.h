@@ -52,7 +52,9 @@ class KeptPictureEffect : public Fx::ItemBlurEffect {
   QPointF picturePhase_;  // where its top-left lies within a device pixel
   QPointF restingAt_;     // where the item lay at the last frame, while awaiting its rest
   bool changed_ = true;
-  bool rested_ = false;  // the item stopped where its picture is off its phase
+  QPointF lastOrigin_;       // where the item was drawn in the frame `originFrame_`
+  quint64 originFrame_ = 0;  // (device pixels; frames as the clock counts them)
+  bool still_ = false;       // drawn in the same place in that frame as in the one before
   int renders_ = 0;
   int blits_ = 0;
   int directPaints_ = 0;
