@@ -132,12 +132,12 @@ void LibraryGridView::showEvent(QShowEvent* event) {
       kSettleSeconds, [this] { settled_ = true; }, this);
 }
 
-// A library off screen keeps its cards, not their pictures: they are made again in the first
-// frames after it shows.
+// A library off screen keeps its cards and section headers, not their pictures: they are made
+// again in the first frames after it shows.
 void LibraryGridView::hideEvent(QHideEvent* event) {
   CardHostView::hideEvent(event);
-  for (PaintedItem* card : realisedCards())
-    if (auto* kept = qobject_cast<KeptPictureEffect*>(card->graphicsEffect())) kept->letGo();
+  for (QGraphicsItem* item : scene_.items())
+    if (auto* kept = qobject_cast<KeptPictureEffect*>(item->graphicsEffect())) kept->letGo();
 }
 
 void LibraryGridView::mousePressEvent(QMouseEvent* event) {

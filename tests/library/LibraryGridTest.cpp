@@ -680,23 +680,29 @@ TEST_F(LibraryGridPaintTest, AScrollMakesNoPictureAgainOnItsWay) {
   EXPECT_EQ(rested, paintDirectly());
 }
 
-// A grid off screen keeps its cards, not their pictures; shown again it looks as before.
+// A grid off screen keeps its cards and its section headers, not their pictures; shown again it
+// looks as before.
 TEST_F(LibraryGridPaintTest, AHiddenGridKeepsNoPictures) {
-  showSettled(8);
+  show(items(24, 4), {1202, 800});  // a section a day, each with its header
+  fake.advanceBoth(LibraryGridView::kSettleSeconds + 0.1);
+  paint();
   const QImage shown = paint();
-  const auto pictures = [this] {
+  const auto pictures = [this](bool cards) {
     int count = 0;
-    for (PaintedItem* card : grid->realisedCards())
-      if (auto* kept = qobject_cast<KeptPictureEffect*>(card->graphicsEffect())) count += kept->hasPicture();
+    for (QGraphicsItem* item : grid->scene()->items())
+      if (auto* kept = qobject_cast<KeptPictureEffect*>(item->graphicsEffect()))
+        if (bool(qobject_cast<SectionHeaderItem*>(item->toGraphicsObject())) != cards) count += kept->hasPicture();
     return count;
   };
-  EXPECT_GE(pictures(), 8);
+  EXPECT_GE(pictures(true), 8);
+  EXPECT_GE(pictures(false), 2);
   grid->hide();
-  EXPECT_EQ(pictures(), 0);
+  EXPECT_EQ(pictures(true), 0);
+  EXPECT_EQ(pictures(false), 0);
   grid->show();
   paint();
   EXPECT_EQ(paint(), shown);
-  EXPECT_GE(pictures(), 8);
+  EXPECT_GE(pictures(true), 8);
 }
 
 // A kept picture never outlives what it shows: after each change, and after it settled, the

@@ -65,9 +65,8 @@ void KeptPictureEffect::draw(QPainter* painter) {
   const QPointF phase = origin - floored(origin);
   const bool kept = !picture_.isNull() && picture_.devicePixelRatio() == ratio && pictureBounds_ == bounds;
   // Where the item rests it shows exactly as painted; while it moves its picture lands on the
-  // nearest pixel, and it is painted afresh once it stops (or the frames stop).
-  // Still: where it was drawn in the frame before (a view scrolling moves it without a move of
-  // its own).
+  // nearest pixel, and it is painted afresh once it is still (drawn where it was drawn in the
+  // frame before: a view scrolling moves it without a move of its own) or the frames stop.
   if (clock_.frames() != originFrame_) {
     still_ = origin == lastOrigin_;
     lastOrigin_ = origin;
